@@ -1,0 +1,72 @@
+# Helpers shared by every target of the project.
+
+set(QUILLANE_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
+set(QUILLANE_DATA_DIR ${QUILLANE_ROOT}/data)
+
+add_library(quillane_warnings INTERFACE)
+target_compile_options(quillane_warnings INTERFACE -Wall -Wextra)
+if(QUILLANE_WERROR)
+  target_compile_options(quillane_warnings INTERFACE -Werror)
+endif()
+
+if(QUILLANE_SANITIZE)
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+  add_compile_definitions(QUILLANE_SANITIZE=1)
+endif()
+if(QUILLANE_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=address,undefined)
+  add_compile_definitions(QUILLANE_SANITIZE=1 QUILLANE_FUZZ=1)
+endif()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt, so that a new
+# subsystem, test program or benchmark only needs its own folder.
+function(quillane_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child ${children})
+    if(IS_DIRECTORY ${CMAKE_CURRENT_SOURCE_DIR}/${child} AND EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# quillane_library(NAME [DIR dir]): a static library from every .cpp below the current folder,
+# with alias quillane::NAME; headers are included as "<folder>/<header>" from sourcecode/.
+function(quillane_library name)
+  file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  add_library(${name} STATIC ${sources})
+  add_library(quillane::${name} ALIAS ${name})
+  target_include_directories(${name} PUBLIC ${QUILLANE_ROOT}/sourcecode)
+  target_link_libraries(${name} PRIVATE quillane_warnings)
+endfunction()
+
+# quillane_test(NAME LIBS...): one GoogleTest program from every .cpp in the current folder.
+function(quillane_test name)
+  find_package(GTest REQUIRED)
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_executable(test_${name} ${sources})
+  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings)
+  target_compile_definitions(test_${name} PRIVATE
+    QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
+    QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  include(GoogleTest)
+  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT 120)
+endfunction()
+
+# quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.
+function(quillane_bench name)
+  cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
+  find_package(benchmark REQUIRED)
+  add_executable(bench_${name} ${B_SOURCES})
+  target_link_libraries(bench_${name} PRIVATE ${B_LIBS} benchmark::benchmark quillane_warnings)
+endfunction()
+
+# quillane_fuzz(NAME SOURCE LIBS...): a libFuzzer target; its seed corpus is fuzz/corpus/NAME.
+function(quillane_fuzz name source)
+  add_executable(fuzz_${name} ${source})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARGN})
+  target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+endfunction()

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds every configuration and runs every test:
+#   build/           release with warnings as errors: tests, benchmarks (built, not run), tools
+#   build-sanitize/  AddressSanitizer + UndefinedBehaviorSanitizer: the whole test suite again
+#   build-fuzz/      clang libFuzzer targets, each run over its seed corpus for a few seconds
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/install-deps.sh
+jobs=$(nproc)
+
+echo "== release build"
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLANE_WERROR=ON
+echo "== release tests"
+ctest --test-dir build --output-on-failure -j "$jobs" | tail -n 25
+
+echo "== sanitize build"
+bash scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLANE_SANITIZE=ON -DQUILLANE_BUILD_BENCH=OFF
+echo "== sanitize tests"
+export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir build-sanitize --output-on-failure -j "$jobs" | tail -n 25
+
+if [ -n "$(find fuzz -name CMakeLists.txt -mindepth 2 | head -n 1)" ]; then
+  echo "== fuzz build"
+  CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLANE_FUZZ=ON \
+    -DQUILLANE_BUILD_TESTS=OFF -DQUILLANE_BUILD_BENCH=OFF
+  echo "== fuzz runs"
+  scratch=$(mktemp -d)
+  trap 'rm -rf "$scratch"' EXIT
+  for target in build-fuzz/bin/fuzz_*; do
+    name=${target##*/fuzz_}
+    mkdir -p "$scratch/$name"
+    corpus=()
+    [ -d "fuzz/corpus/$name" ] && corpus=("fuzz/corpus/$name")
+    if ! "$target" "$scratch/$name" "${corpus[@]}" -max_total_time=10 -timeout=10 -rss_limit_mb=2048 \
+        >"$scratch/$name.log" 2>&1; then
+      tail -n 40 "$scratch/$name.log"
+      echo "fuzz target $name failed"
+      exit 1
+    fi
+    echo "fuzz $name: $(grep -c . "$scratch/$name.log") log lines, clean"
+  done
+fi
+echo "== all tests passed"
