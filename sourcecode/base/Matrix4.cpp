@@ -67,7 +67,7 @@ Matrix4 Matrix4::inverse() const {
   if (std::fabs(det) <= 1e-10f) return *this;
   const float k = 1.0f / det;
 
-  Matrix4 r;
+  Matrix4 r(Uninitialised);
   float* o = r.m;
   o[0] = (a[5] * c5 - a[6] * c4 + a[7] * c3) * k;
   o[1] = (-a[1] * c5 + a[2] * c4 - a[3] * c3) * k;
@@ -89,19 +89,9 @@ Matrix4 Matrix4::inverse() const {
 }
 
 Matrix4 Matrix4::transpose() const {
-  Matrix4 r;
+  Matrix4 r(Uninitialised);
   for (int i = 0; i < 4; ++i)
     for (int j = 0; j < 4; ++j) r.m[j * 4 + i] = m[i * 4 + j];
-  return r;
-}
-
-Matrix4 Matrix4::operator*(const Matrix4& b) const {
-  Matrix4 r;
-  for (int i = 0; i < 4; ++i) {
-    const float* row = m + i * 4;
-    for (int j = 0; j < 4; ++j)
-      r.m[i * 4 + j] = row[0] * b.m[j] + row[1] * b.m[4 + j] + row[2] * b.m[8 + j] + row[3] * b.m[12 + j];
-  }
   return r;
 }
 

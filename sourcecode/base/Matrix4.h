@@ -59,6 +59,11 @@ class Matrix4 {
   // Exact comparison of all 16 elements.
   bool operator==(const Matrix4& b) const;
   bool operator!=(const Matrix4& b) const { return !(*this == b); }
+
+ private:
+  // Leaves the elements unset, for results that write all 16.
+  enum en_Uninitialised { Uninitialised };
+  explicit Matrix4(en_Uninitialised) {}
 };
 
 // Projection builders with the element formulas of the old graphics API's utility functions
@@ -92,6 +97,17 @@ inline void MatrixLookAtRH(Matrix4& out, const tVector3<float>& eye, const tVect
 inline void MatrixLookRH(Matrix4& out, const tVector3<float>& eye, const tVector3<float>& dir,
                          const tVector3<float>& up) {
   out = MatrixLookRH(eye, dir, up);
+}
+
+// Inline: the product is the hot path of skinning and scene transforms. Row i of the result is
+// b's rows weighted by row i of this, so each row stays in one vector register.
+inline Matrix4 Matrix4::operator*(const Matrix4& b) const {
+  Matrix4 r(Uninitialised);
+  for (int i = 0; i < 4; ++i) {
+    const float a0 = m[i * 4], a1 = m[i * 4 + 1], a2 = m[i * 4 + 2], a3 = m[i * 4 + 3];
+    for (int j = 0; j < 4; ++j) r.m[i * 4 + j] = a0 * b.m[j] + a1 * b.m[4 + j] + a2 * b.m[8 + j] + a3 * b.m[12 + j];
+  }
+  return r;
 }
 
 }  // namespace base
