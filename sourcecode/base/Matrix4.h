@@ -18,7 +18,8 @@ class Matrix4 {
   Matrix4() { identity(); }
   // The 16 elements in row-major order.
   Matrix4(float m00, float m01, float m02, float m03, float m10, float m11, float m12, float m13,
-          float m20, float m21, float m22, float m23, float m30, float m31, float m32, float m33);
+          float m20, float m21, float m22, float m23, float m30, float m31, float m32, float m33)
+      : m{m00, m01, m02, m03, m10, m11, m12, m13, m20, m21, m22, m23, m30, m31, m32, m33} {}
 
   // Reference to m[row*4 + column]; no range check.
   float& operator()(int row, int column) { return m[row * 4 + column]; }

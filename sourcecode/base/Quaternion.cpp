@@ -29,17 +29,6 @@ bool Quaternion::get_axis_angle(tVector3<float>& axis, float& angle) const {
   return true;
 }
 
-Matrix4 Quaternion::get_matrix() const {
-  const float x2 = x + x, y2 = y + y, z2 = z + z;
-  const float xx = x * x2, yy = y * y2, zz = z * z2;
-  const float xy = x * y2, xz = x * z2, yz = y * z2;
-  const float wx = w * x2, wy = w * y2, wz = w * z2;
-  return Matrix4(1.0f - (yy + zz), xy + wz, xz - wy, 0.0f,
-                 xy - wz, 1.0f - (xx + zz), yz + wx, 0.0f,
-                 xz + wy, yz - wx, 1.0f - (xx + yy), 0.0f,
-                 0.0f, 0.0f, 0.0f, 1.0f);
-}
-
 // Works on the transposed (column-vector) matrix and negates the vector part at the end, so
 // the result is the inverse of the rotation m performs on row vectors.
 Quaternion& Quaternion::set_matrix(const Matrix4& m) {

@@ -18,8 +18,8 @@ class Quaternion {
   Quaternion(float x_, float y_, float z_, float w_) : x(x_), y(y_), z(z_), w(w_) {}
 
   // Component i in the order x, y, z, w; no range check.
-  float& operator[](int i) { return (&x)[i]; }
-  float operator[](int i) const { return (&x)[i]; }
+  float& operator[](int i) { return i == 0 ? x : (i == 1 ? y : (i == 2 ? z : w)); }
+  float operator[](int i) const { return i == 0 ? x : (i == 1 ? y : (i == 2 ? z : w)); }
 
   Quaternion& identity() { return *this = Quaternion(); }
 
@@ -85,5 +85,17 @@ class Quaternion {
   Quaternion& set_rotate_xyz(const tVector3<float>& angles);
   Quaternion& set_rotate_xyz(float ax, float ay, float az) { return set_rotate_xyz(tVector3<float>(ax, ay, az)); }
 };
+
+// Inline: poses turn every bone's key into a matrix each frame.
+inline Matrix4 Quaternion::get_matrix() const {
+  const float x2 = x + x, y2 = y + y, z2 = z + z;
+  const float xx = x * x2, yy = y * y2, zz = z * z2;
+  const float xy = x * y2, xz = x * z2, yz = y * z2;
+  const float wx = w * x2, wy = w * y2, wz = w * z2;
+  return Matrix4(1.0f - (yy + zz), xy + wz, xz - wy, 0.0f,
+                 xy - wz, 1.0f - (xx + zz), yz + wx, 0.0f,
+                 xz + wy, yz - wx, 1.0f - (xx + yy), 0.0f,
+                 0.0f, 0.0f, 0.0f, 1.0f);
+}
 
 }  // namespace base
