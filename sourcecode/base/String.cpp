@@ -51,12 +51,12 @@ tString<B>::tString(C c) {
 }
 
 template <class B>
-tString<B>::tString(int v) requires kNarrow {
+tString<B>::tString(int v) {
   print("%d", v);
 }
 
 template <class B>
-tString<B>::tString(float v) requires kNarrow {
+tString<B>::tString(float v) {
   print("%f", static_cast<double>(v));
 }
 
@@ -183,7 +183,7 @@ tString<B>& tString<B>::operator+=(C c) {
 }
 
 template <class B>
-void tString<B>::print(const char* fmt, ...) requires kNarrow {
+void tString<B>::print(const char* fmt, ...) {
   va_list args;
   va_start(args, fmt);
   vprint(fmt, args);
@@ -191,33 +191,61 @@ void tString<B>::print(const char* fmt, ...) requires kNarrow {
 }
 
 template <class B>
-void tString<B>::print(const char16_t* fmt, ...) requires (!kNarrow) {
+void tString<B>::print(const char16_t* fmt, ...) {
   va_list args;
   va_start(args, fmt);
   vprint(fmt, args);
   va_end(args);
 }
 
+namespace {
+
+// Formats into dst (room for n + 1 characters); the two widths meet through Latin-1.
+void format_into(char* dst, int n, const char* fmt, va_list args) {
+  std::vsnprintf(dst, static_cast<size_t>(n) + 1, fmt, args);
+}
+void format_into(char16_t* dst, int n, const char16_t* fmt, va_list args) {
+  str::vformat_wide(dst, n + 1, fmt, args);
+}
+void format_into(char16_t* dst, int n, const char* fmt, va_list args) {
+  str::vformat_wide(dst, n + 1, fmt, args);
+}
+void format_into(char* dst, int n, const char16_t* fmt, va_list args) {
+  char16_t* wide = new char16_t[static_cast<size_t>(n) + 1];
+  str::vformat_wide(wide, n + 1, fmt, args);
+  for (int i = 0; i <= n; ++i) dst[i] = wide[i] < 256 ? static_cast<char>(static_cast<unsigned char>(wide[i])) : '?';
+  delete[] wide;
+}
+int measure(const char* fmt, va_list args, bool narrowOut) {
+  return narrowOut ? std::vsnprintf(nullptr, 0, fmt, args) : str::vformat_wide(nullptr, 0, fmt, args);
+}
+int measure(const char16_t* fmt, va_list args, bool) { return str::vformat_wide(nullptr, 0, fmt, args); }
+
+}  // namespace
+
 template <class B>
-void tString<B>::vprint(const C* fmt, va_list args) {
+void tString<B>::vprint(const char* fmt, va_list args) {
   va_list copy;
   va_copy(copy, args);
-  int needed;
-  if constexpr (kNarrow) {
-    needed = std::vsnprintf(nullptr, 0, fmt, copy);
-  } else {
-    needed = str::vformat_wide(nullptr, 0, fmt, copy);
-  }
+  const int needed = measure(fmt, copy, std::is_same_v<C, char>);
   va_end(copy);
   if (needed <= 0) return;
   const int old = m_length;
   _realloc(old + needed);
-  // The formatter writes a terminator at old + needed, inside the room _realloc made.
-  if constexpr (kNarrow) {
-    std::vsnprintf(m_text + old, static_cast<size_t>(needed) + 1, fmt, args);
-  } else {
-    str::vformat_wide(m_text + old, needed + 1, fmt, args);
-  }
+  // The formatter writes its terminator at old + needed, inside the room _realloc made.
+  format_into(m_text + old, needed, fmt, args);
+}
+
+template <class B>
+void tString<B>::vprint(const char16_t* fmt, va_list args) {
+  va_list copy;
+  va_copy(copy, args);
+  const int needed = measure(fmt, copy, false);
+  va_end(copy);
+  if (needed <= 0) return;
+  const int old = m_length;
+  _realloc(old + needed);
+  format_into(m_text + old, needed, fmt, args);
 }
 
 // ---------------------------------------------------------------- comparison
@@ -357,7 +385,7 @@ template <class B>
 bool tString<B>::Read(File* file) {
   clear();
   int n = 0;
-  const char* what = kNarrow ? "string" : "wide string";
+  const char* what = sizeof(C) == 1 ? "string" : "wide string";
   if (!file || !file->read_length(n, static_cast<int>(sizeof(C)), what)) return false;
   if (n == 0) return true;
   C* fresh = new C[static_cast<size_t>(n) + 1];

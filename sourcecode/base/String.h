@@ -27,15 +27,14 @@ template <class B>
 class tString : public B {
  public:
   using C = typename B::char_type;
-  static constexpr bool kNarrow = std::is_same_v<C, char>;
 
   tString() = default;
   tString(const C* p);  // null gives empty
   tString(const tString& other);
   tString(tString&& other) noexcept;
   explicit tString(C c);  // one character, length 1 even for 0
-  explicit tString(int v) requires kNarrow;    // "%d"
-  explicit tString(float v) requires kNarrow;  // "%f", the whole text however long
+  explicit tString(int v);    // "%d"
+  explicit tString(float v);  // "%f", the whole text however long
   virtual ~tString();
 
   // Virtual operations; base::Text overrides all three to keep spare room.
@@ -50,10 +49,13 @@ class tString : public B {
   tString& operator+=(const C* s);
   tString& operator+=(C c);
 
-  // Appends the formatted text (printf rules; the wide form uses base::str::vformat_wide rules).
-  __attribute__((format(printf, 2, 3))) void print(const char* fmt, ...) requires kNarrow;
-  void print(const char16_t* fmt, ...) requires (!kNarrow);
-  void vprint(const C* fmt, va_list args);
+  // Appends the formatted text. A narrow format follows printf; a wide format follows
+  // base::str::vformat_wide (UTF-16 "%s"). Text formatted in the other width is converted
+  // (Latin-1), so the savegame rows' wide format also works on a narrow string.
+  __attribute__((format(printf, 2, 3))) void print(const char* fmt, ...);
+  void print(const char16_t* fmt, ...);
+  void vprint(const char* fmt, va_list args);
+  void vprint(const char16_t* fmt, va_list args);
 
   bool operator==(const C* p) const;
   bool operator==(const tString& s) const;
