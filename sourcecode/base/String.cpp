@@ -259,7 +259,7 @@ bool tString<B>::operator==(const C* p) const {
 
 template <class B>
 bool tString<B>::operator==(const tString& s) const {
-  return m_length == s.m_length && str::compare(m_text, s.m_text) == 0;
+  return str::compare(m_text, s.m_text) == 0;
 }
 
 template <class B>
