@@ -14,9 +14,13 @@ namespace {
 template <class C>
 int text_length(const C* p) {
   if (!p) return 0;
-  const C* q = p;
-  while (*q) ++q;
-  return static_cast<int>(q - p);
+  if constexpr (sizeof(C) == 1) {
+    return static_cast<int>(std::strlen(p));
+  } else {
+    const C* q = p;
+    while (*q) ++q;
+    return static_cast<int>(q - p);
+  }
 }
 
 template <class C>
