@@ -394,3 +394,61 @@ TEST_F(AidLink, DebuggerListenerNeedsTheDebuggersCallback) {
 }
 
 }  // namespace
+
+namespace {
+
+// A link that is not the initiator (Connect mode 1) waits for the front-end: the front-end's
+// connect request is answered with an accept, and its peer info connects the link.
+TEST_F(AidLink, ConnectRequestFromTheKnownPeerIsAnsweredWithAnAccept) {
+  TestPeer peer;
+  ASSERT_TRUE(peer.Open());
+  AID::WinAIDNetwork link;
+  link.SetOptions(peer.Options());
+  ASSERT_TRUE(link.Init("Quillane", 42.0f, "", 0));
+  AID::ConnectParameters own;
+  own.mode = 1;
+  ASSERT_TRUE(link.Connect(&own));
+  auto hello = peer.ReceiveType(AID::kAccept);
+  ASSERT_TRUE(hello);
+  EXPECT_STREQ(hello->Name1(), "");
+  EXPECT_FALSE(link.IsConnected());
+
+  const platform::net::Endpoint self = peer.Self();
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kConnectRequest, nullptr, {}, self.port, self.address)));
+  auto accept = peer.ReceiveType(AID::kAccept);
+  ASSERT_TRUE(accept);
+  EXPECT_EQ(accept->Param1(), platform::net::ToNetworkPort(peer.LinkPort()));
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kPeerInfo, nullptr, std::string("Front\0/fe\0", 10), 2, 1000)));
+  ASSERT_TRUE(aidtest::WaitFor([&] { return link.IsConnected(); }));
+  EXPECT_EQ(link.GetPeerName(), "Front");
+  EXPECT_EQ(link.GetPeerSecondName(), "/fe");
+  EXPECT_GE(link.GetLastReceiveTime(), 0.0f);
+
+  // A peer info of a later protocol version is noted but does not connect.
+  link.Disconnect(true);
+  EXPECT_TRUE(peer.ReceiveType(AID::kDisconnect));
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kPeerInfo, nullptr, std::string("Next\0\0", 6), 3, 1)));
+  ASSERT_TRUE(aidtest::WaitFor([&] { return link.GetPeerVersion() == 3; }));
+  EXPECT_FALSE(link.IsConnected());
+  EXPECT_EQ(link.GetPeerName(), "Front");
+}
+
+// The fixed ports: the game listens on 11637 and talks to 11381, the other side the reverse.
+// Skipped when something on this machine holds the port.
+TEST_F(AidLink, FlagsPickTheFixedPorts) {
+  for (uint8_t flags : {uint8_t(0), uint8_t(1)}) {
+    const uint16_t own = flags ? 11381 : 11637, peerPort = flags ? 11637 : 11381;
+    AID::WinAIDNetwork link;
+    if (!link.Init("Quillane", 42.0f, "", flags)) GTEST_SKIP() << "port " << own << " in use";
+    EXPECT_EQ(link.GetFlags(), flags);
+    EXPECT_EQ(link.GetLocalPort(), platform::net::ToNetworkPort(own));
+    AID::ConnectParameters p;
+    p.mode = 2;
+    p.address = platform::net::LoopbackAddress();
+    link.Connect(&p);
+    EXPECT_EQ(link.GetPeerPort(), platform::net::ToNetworkPort(peerPort));
+    EXPECT_EQ(std::string(link.GetPeerAddressText()), "127.0.0.1 (" + std::to_string(peerPort) + ")");
+  }
+}
+
+}  // namespace
