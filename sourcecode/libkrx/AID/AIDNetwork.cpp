@@ -85,7 +85,6 @@ size_t AIDNetwork::QueuedMessageCount() const {
 }
 
 bool AIDNetwork::ProcessMessages() {
-  FlushLogs();
   while (std::unique_ptr<Message> m = PopMessage()) {
     const std::string channel = Lower(m->Name1());
     std::vector<uint32_t> ids;
@@ -108,6 +107,9 @@ bool AIDNetwork::ProcessMessages() {
       callback(object, this, m.get());
     }
   }
+  // After the dispatch, so that the report of a bad datagram is out by the time any message
+  // that arrived after it has been handled.
+  FlushLogs();
   return true;
 }
 

@@ -56,8 +56,8 @@ class AIDNetwork {
 
   // Opens the sockets and starts the receive thread; false (logged) when that fails.
   virtual bool Init(const char* name, float timeoutSeconds, const char* secondName, uint8_t flags) = 0;
-  // Main thread, once per frame: writes the receive thread's log lines, then dispatches every
-  // queued message to its channel's listeners, oldest first. Always true.
+  // Main thread, once per frame: dispatches every queued message to its channel's listeners,
+  // oldest first, then writes the receive thread's log lines. Always true.
   virtual bool ProcessMessages();
   // Sends a hello to the peer the parameters name (null: own machine, as initiator).
   virtual bool Connect(const ConnectParameters* parameters) = 0;
