@@ -32,6 +32,7 @@ struct ConnectParameters {
   uint32_t address = 0;     // IPv4, network order (mode 2)
   char hostName[256] = {};  // mode 3
 };
+static_assert(sizeof(ConnectParameters) == 264, "the connect parameters keep their record size");
 
 // Set before Init; the defaults keep the link on this machine.
 struct LinkOptions {
