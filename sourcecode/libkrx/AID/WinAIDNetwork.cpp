@@ -173,8 +173,9 @@ void WinAIDNetwork::Disconnect(bool notify) {
   std::lock_guard lock(m_state);
   if (!m_connected) return;
   if (notify) SendMessage(kDisconnect, nullptr, nullptr, 0, 0);
-  m_connected = false;
+  // Queue first: whoever sees the link down (IsConnected takes no lock) sees it empty too.
   ClearQueue();
+  m_connected = false;
 }
 
 // ---- sending
