@@ -13,7 +13,7 @@ void AddOutputCallback(bool (*fn)(const char*));
 // Removes every registration of fn (tests register temporary sinks).
 void RemoveOutputCallback(bool (*fn)(const char*));
 
-// Where text goes after the callbacks: stderr unless replaced (the script debugger link replaces it).
+// Where text goes after the callbacks: stderr unless replaced (tests silence it).
 void SetDebuggerOutput(void (*fn)(const char*));
 
 }  // namespace base::sys
