@@ -2,6 +2,7 @@
 // allocation operators. They live in one object file so that linking any of them links all.
 #include "base/Memory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -49,14 +50,71 @@ std::int32_t ClampedSize(std::size_t size) {
   return size > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(size);
 }
 
-void* PopFastSlot(std::size_t size) {
-  std::int32_t index;
-  {
-    std::lock_guard<cl_SpinLock> guard(g_poolLock);
-    if (g_freeCount == 0) return nullptr;  // exhausted: the caller falls back to the heap
-    index = g_freeStack[--g_freeCount];
-    if (++g_fastInUse > g_fastInUseMax) g_fastInUseMax = g_fastInUse;
+// Each thread keeps a few free slot indices of its own, so that the common allocation and release
+// take no lock: the lock is only taken to move a batch between a thread's cache and the shared
+// stack. Order stays last-in, first-out per thread, and a batch taken from the shared stack hands
+// out its top entry first, so fresh slots still walk down through the pool.
+constexpr std::int32_t kCacheSlots = 64;
+constexpr std::int32_t kBatch = 32;
+
+struct cl_SlotCache {
+  std::int32_t m_count = 0;
+  bool m_closed = false;  // the thread is exiting: work on the shared stack directly
+  std::int32_t m_slots[kCacheSlots] = {};
+
+  constexpr cl_SlotCache() = default;
+  ~cl_SlotCache();
+};
+
+thread_local constinit cl_SlotCache t_cache;
+
+cl_SlotCache::~cl_SlotCache() {
+  std::lock_guard<cl_SpinLock> guard(g_poolLock);
+  std::memcpy(&g_freeStack[g_freeCount], m_slots, static_cast<std::size_t>(m_count) * sizeof(std::int32_t));
+  g_freeCount += m_count;
+  g_fastInUse -= m_count;
+  m_count = 0;
+  m_closed = true;  // releases made by later thread-exit code go straight to the shared stack
+}
+
+// Takes slots from the shared stack: one to hand out, and a batch below it into the cache.
+bool TakeSlots(cl_SlotCache& cache, std::int32_t& index) {
+  std::lock_guard<cl_SpinLock> guard(g_poolLock);
+  if (g_freeCount == 0) return false;  // exhausted: the caller falls back to the heap
+  const std::int32_t n = cache.m_closed ? 1 : std::min(kBatch, g_freeCount);
+  g_freeCount -= n;
+  std::memcpy(cache.m_slots, &g_freeStack[g_freeCount], static_cast<std::size_t>(n - 1) * sizeof(std::int32_t));
+  cache.m_count = n - 1;
+  index = g_freeStack[g_freeCount + n - 1];
+  g_fastInUse += n;
+  if (g_fastInUse > g_fastInUseMax) g_fastInUseMax = g_fastInUse;
+  return true;
+}
+
+// Gives slots back to the shared stack: the older half of a full cache, or index itself for a
+// thread that is exiting.
+void ReturnSlots(cl_SlotCache& cache, std::int32_t index) {
+  std::lock_guard<cl_SpinLock> guard(g_poolLock);
+  if (cache.m_closed) {
+    g_freeStack[g_freeCount++] = index;
+    --g_fastInUse;
+    return;
   }
+  std::memcpy(&g_freeStack[g_freeCount], cache.m_slots, kBatch * sizeof(std::int32_t));
+  g_freeCount += kBatch;
+  g_fastInUse -= kBatch;
+  std::memmove(cache.m_slots, cache.m_slots + kBatch, (kCacheSlots - kBatch) * sizeof(std::int32_t));
+  cache.m_count -= kBatch;
+  cache.m_slots[cache.m_count++] = index;
+}
+
+void* PopFastSlot(std::size_t size) {
+  cl_SlotCache& cache = t_cache;
+  std::int32_t index;
+  if (cache.m_count > 0)
+    index = cache.m_slots[--cache.m_count];
+  else if (!TakeSlots(cache, index))
+    return nullptr;
   unsigned char* slot = g_pool + static_cast<std::size_t>(index) * kSlotSize;
   unsigned char* payload = slot + kPrefix;
   slot[0] = 1;
@@ -71,9 +129,11 @@ void PushFastSlot(void* p) {
   const auto index = static_cast<std::int32_t>(offset / kSlotSize);
   payload[-static_cast<std::ptrdiff_t>(kPrefix)] = 0;
   POOL_POISON(payload, CMemoryMgr::kFastPayload);
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  --g_fastInUse;
-  g_freeStack[g_freeCount++] = index;
+  cl_SlotCache& cache = t_cache;
+  if (!cache.m_closed && cache.m_count < kCacheSlots)
+    cache.m_slots[cache.m_count++] = index;
+  else
+    ReturnSlots(cache, index);
 }
 
 // malloc'd block with a 16-byte prefix: [malloc address][unused][header][payload].
@@ -169,8 +229,9 @@ bool CMemoryMgr::IsFastBlock(const void* p) {
 int CMemoryMgr::BlockHeader(const void* p) { return HeaderOf(const_cast<void*>(p)); }
 
 int CMemoryMgr::FastFreeCount() {
+  const cl_SlotCache& cache = t_cache;
   std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  return g_freeCount;
+  return g_freeCount + cache.m_count;
 }
 
 // ---- MEMOBJECT ----

@@ -15,9 +15,13 @@
 // block records its own malloc address, which lets over-aligned blocks share the same Free.
 // Headers of blocks larger than 2 GiB hold INT32_MAX (only the statistics read the size).
 //
-// Threads: the pool's free stack is guarded by a spin lock (the splash thread allocates while the
-// main thread starts the engine); the heap path relies on malloc. The statistics and the memory
-// log have a lock of their own and cost nothing while logging is off, as it is in the running game.
+// Threads (the splash thread allocates while the main thread starts the engine): the shared free
+// stack is guarded by a spin lock, and each thread keeps up to 64 free slots of its own, moved to and
+// from the shared stack in batches of 32, so the common case takes no lock. Slot reuse is last-in,
+// first-out per thread; a thread's cached slots go back to the shared stack when it exits. The pool
+// counters count slots taken from the shared stack (a thread's cached slots included). The heap
+// path relies on malloc. The statistics and the memory log have a lock of their own and cost
+// nothing while logging is off, as it is in the running game.
 //
 // Sanitizer builds (QUILLANE_SANITIZE) keep the standard global operators, so AddressSanitizer sees
 // every allocation of the program; CMemoryMgr still works and poisons the unused bytes of its slots.
@@ -38,8 +42,8 @@ struct st_MemoryStatistics {
   long long m_maximumMemory;   // most bytes allocated at once
   long long m_totalBlocks;     // allocations made in all
   long long m_bandwidth;       // bytes requested in all
-  long long m_fastAlloc;       // pool blocks in use
-  long long m_maxFastAlloc;    // most pool blocks ever in use at once
+  long long m_fastAlloc;       // pool slots out of the shared stack
+  long long m_maxFastAlloc;    // the most that ever were
 };
 
 class CMemoryMgr {
@@ -60,7 +64,7 @@ class CMemoryMgr {
   static bool IsFastBlock(const void* p);
   // The block's header word (see the layout above).
   static int BlockHeader(const void* p);
-  // Pool slots currently free (0 before InitMemLog).
+  // Pool slots free to this thread: the shared stack and this thread's cache (0 before InitMemLog).
   static int FastFreeCount();
   // A snapshot of the counters.
   static st_MemoryStatistics GetStatistics();
