@@ -78,4 +78,5 @@ void MixedSizes(benchmark::State& state) {
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)->Name(#A "/Fifo")->Arg(1000);     \
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000); \
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(100000); \
+  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000)->Threads(2); \
   BENCHMARK(memory_bench::MixedSizes<A>)->Name(#A "/Mixed")

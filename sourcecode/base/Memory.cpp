@@ -54,8 +54,8 @@ std::int32_t ClampedSize(std::size_t size) {
 // take no lock: the lock is only taken to move a batch between a thread's cache and the shared
 // stack. Order stays last-in, first-out per thread, and a batch taken from the shared stack hands
 // out its top entry first, so fresh slots still walk down through the pool.
-constexpr std::int32_t kCacheSlots = 64;
-constexpr std::int32_t kBatch = 32;
+constexpr std::int32_t kCacheSlots = 256;
+constexpr std::int32_t kBatch = 128;
 
 struct cl_SlotCache {
   std::int32_t m_count = 0;

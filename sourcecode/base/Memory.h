@@ -16,8 +16,8 @@
 // Headers of blocks larger than 2 GiB hold INT32_MAX (only the statistics read the size).
 //
 // Threads (the splash thread allocates while the main thread starts the engine): the shared free
-// stack is guarded by a spin lock, and each thread keeps up to 64 free slots of its own, moved to and
-// from the shared stack in batches of 32, so the common case takes no lock. Slot reuse is last-in,
+// stack is guarded by a spin lock, and each thread keeps up to 256 free slots of its own, moved to and
+// from the shared stack in batches of 128, so the common case takes no lock. Slot reuse is last-in,
 // first-out per thread; a thread's cached slots go back to the shared stack when it exits. The pool
 // counters count slots taken from the shared stack (a thread's cached slots included). The heap
 // path relies on malloc. The statistics and the memory log have a lock of their own and cost
