@@ -149,6 +149,26 @@ TEST_F(MemoryPool, UnservableRequestsReturnNullWithAnError) {
   EXPECT_NE(lines[0].find("big.cpp(7)"), std::string::npos);
 }
 
+// Runs in a fresh process (the death-test child re-executes only this test), where InitMemLog has
+// not run yet.
+TEST(MemoryPoolStart, BlocksBeforeInitComeFromTheHeapAndFreshSlotsWalkDown) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        bool ok = CMemoryMgr::FastFreeCount() == 0;
+        void* early = CMemoryMgr::Allocate(8, __FILE__, __LINE__);
+        ok = ok && !CMemoryMgr::IsFastBlock(early) && CMemoryMgr::BlockHeader(early) == 8;
+        InitMemLog();
+        auto* first = static_cast<char*>(CMemoryMgr::Allocate(8, __FILE__, __LINE__));
+        auto* second = static_cast<char*>(CMemoryMgr::Allocate(8, __FILE__, __LINE__));
+        // The first slot handed out is the last one of the pool; the next lies just below it.
+        ok = ok && CMemoryMgr::IsFastBlock(first) && !CMemoryMgr::IsFastBlock(first + 48) && second == first - 48;
+        CMemoryMgr::Free(early, __FILE__, __LINE__);  // still a heap block
+        std::exit(ok ? 0 : 1);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
 #if defined(__SANITIZE_ADDRESS__)
 TEST_F(MemoryPool, SanitizerSeesWritesPastAPoolBlock) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
