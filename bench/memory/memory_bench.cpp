@@ -20,6 +20,8 @@ struct GlibcMalloc {
 
 MEMORY_BENCHMARKS(MemoryMgr);
 MEMORY_BENCHMARKS(GlibcMalloc);
+MEMORY_THREAD_BENCHMARKS(MemoryMgr);
+MEMORY_THREAD_BENCHMARKS(GlibcMalloc);
 
 int main(int argc, char** argv) {
   InitMemLog();

@@ -20,5 +20,7 @@ struct JemallocSized {
 
 MEMORY_BENCHMARKS(Jemalloc);
 MEMORY_BENCHMARKS(JemallocSized);
+MEMORY_THREAD_BENCHMARKS(Jemalloc);
+MEMORY_THREAD_BENCHMARKS(JemallocSized);
 
 BENCHMARK_MAIN();

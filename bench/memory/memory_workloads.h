@@ -78,5 +78,9 @@ void MixedSizes(benchmark::State& state) {
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)->Name(#A "/Fifo")->Arg(1000);     \
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000); \
   BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(100000); \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000)->Threads(2); \
   BENCHMARK(memory_bench::MixedSizes<A>)->Name(#A "/Mixed")
+
+// Registered after every single-threaded run: once a second thread has existed, glibc malloc stays
+// on its slower multi-threaded path for the rest of the process.
+#define MEMORY_THREAD_BENCHMARKS(A) \
+  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000)->Threads(2)
