@@ -45,7 +45,7 @@ void ClearLog() {
 
 // Where the reports meant for the debugger go. base::sys::Output hands the text to the log
 // callbacks first, so the reports reach log files too.
-void DebuggerText(const char* text) { base::sys::Output("%s", text); }
+void DebuggerText(const char* text) { base::sys::DebuggerOutput(text); }
 
 }  // namespace
 

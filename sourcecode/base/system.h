@@ -13,7 +13,10 @@ void AddOutputCallback(bool (*fn)(const char*));
 // Removes every registration of fn (tests register temporary sinks).
 void RemoveOutputCallback(bool (*fn)(const char*));
 
-// Where text goes after the callbacks: stderr unless replaced (tests silence it).
+// Writes text to the debugger output only (the callbacks do not see it), as it stands.
+void DebuggerOutput(const char* text);
+
+// Where text goes after the callbacks: stderr unless replaced; null restores stderr.
 void SetDebuggerOutput(void (*fn)(const char*));
 
 }  // namespace base::sys

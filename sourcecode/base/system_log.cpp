@@ -55,6 +55,10 @@ void RemoveOutputCallback(bool (*fn)(const char*)) {
   std::erase(list, fn);
 }
 
-void SetDebuggerOutput(void (*fn)(const char*)) { g_debuggerOutput = fn; }
+void DebuggerOutput(const char* text) {
+  if (g_debuggerOutput && text) g_debuggerOutput(text);
+}
+
+void SetDebuggerOutput(void (*fn)(const char*)) { g_debuggerOutput = fn ? fn : StderrOutput; }
 
 }  // namespace base::sys
