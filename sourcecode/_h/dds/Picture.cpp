@@ -142,4 +142,12 @@ void CFloat::ReadColorRow(i32 y, i32 x0, i32 count, f32* rgba) {
   if (tail > 0) std::memset(rgba + 4 * (skip + count), 0, 16 * static_cast<std::size_t>(tail));
 }
 
+const f32* CFloat::ColorRowPointer(i32 y, i32 x0, i32 count) const {
+  if (y < 0 || y >= static_cast<i32>(pixels.height) || x0 < 0 || count <= 0 ||
+      count > static_cast<i32>(pixels.width) - x0) {
+    return nullptr;
+  }
+  return pixels.Pixel(static_cast<u32>(x0), static_cast<u32>(y));
+}
+
 }  // namespace dds

@@ -42,6 +42,9 @@ class Pic {
   virtual void ReadRow(i32 /*y*/, i32 /*x0*/, i32 /*count*/, u8* /*values*/) {}
   virtual void ReadColorRow(i32 /*y*/, i32 /*x0*/, i32 /*count*/, u8* /*rgba*/) {}
   virtual void ReadColorRow(i32 /*y*/, i32 /*x0*/, i32 /*count*/, f32* /*rgba*/) {}
+  // The stored float RGBA pixels of a run when the picture holds them in memory in that form and
+  // the run lies inside it, else null. Lets the resampler read rows without copying them.
+  virtual const f32* ColorRowPointer(i32 /*y*/, i32 /*x0*/, i32 /*count*/) const { return nullptr; }
 
  private:
   u32 m_kind;
@@ -81,6 +84,7 @@ class CFloat : public Pic {
   void WriteColorRow(i32 y, i32 x0, i32 count, const f32* rgba) override;
   void WriteColorRow(i32 y, i32 x0, i32 count, const u8* rgba) override;
   void ReadColorRow(i32 y, i32 x0, i32 count, f32* rgba) override;
+  const f32* ColorRowPointer(i32 y, i32 x0, i32 count) const override;
 
  private:
   // Clips a run of `count` pixels from x0 on row y to the image; false when nothing is left.

@@ -8,6 +8,34 @@
 namespace dds {
 namespace {
 
+// One RGBA pixel as two lanes of two: the channels run in parallel with the same per-lane
+// arithmetic (f32 widened to f64, rounded back to f32) as the scalar form.
+using V2f = f32 __attribute__((vector_size(8)));
+using V2d = f64 __attribute__((vector_size(16)));
+
+struct Pixel4d {
+  V2d lo, hi;
+};
+
+inline Pixel4d Widen(const f32* p) {
+  V2f lo, hi;
+  std::memcpy(&lo, p, sizeof lo);
+  std::memcpy(&hi, p + 2, sizeof hi);
+  return {__builtin_convertvector(lo, V2d), __builtin_convertvector(hi, V2d)};
+}
+
+inline void Store(f32* p, const Pixel4d& v) {
+  const V2f lo = __builtin_convertvector(v.lo, V2f);
+  const V2f hi = __builtin_convertvector(v.hi, V2f);
+  std::memcpy(p, &lo, sizeof lo);
+  std::memcpy(p + 2, &hi, sizeof hi);
+}
+
+// a + b * w per lane.
+inline Pixel4d MulAdd(const Pixel4d& a, const Pixel4d& b, f64 w) {
+  return {a.lo + b.lo * w, a.hi + b.hi * w};
+}
+
 void BadType(ZoomContext& ctx, const char* what, i32 type) {
   ctx.Trace("scanline_%s: bad scanline type: %d\n", what, type);
 }
@@ -59,20 +87,11 @@ void FilterColor(const WeightTable* tables, const S* src, D* dst, i32 count) {
 void FilterFloat4(const WeightTable* tables, const f32* src, f32* dst, i32 count) {
   for (i32 j = 0; j < count; ++j) {
     const WeightTable& t = tables[j];
-    f32 s0 = 0.0f, s1 = 0.0f, s2 = 0.0f, s3 = 0.0f;
+    f32 sum[4] = {0.0f, 0.0f, 0.0f, 0.0f};
     const f32* p = src + 4 * t.i0;
     const f64* w = t.weights;
-    for (i32 n = t.i1 - t.i0; n > 0; --n, p += 4, ++w) {
-      s0 = static_cast<f32>(s0 + *w * p[0]);
-      s1 = static_cast<f32>(s1 + *w * p[1]);
-      s2 = static_cast<f32>(s2 + *w * p[2]);
-      s3 = static_cast<f32>(s3 + *w * p[3]);
-    }
-    f32* d = dst + 4 * j;
-    d[0] = s0;
-    d[1] = s1;
-    d[2] = s2;
-    d[3] = s3;
+    for (i32 n = t.i1 - t.i0; n > 0; --n, p += 4, ++w) Store(sum, MulAdd(Widen(sum), Widen(p), *w));
+    std::memcpy(dst + 4 * j, sum, sizeof sum);
   }
 }
 
@@ -216,7 +235,7 @@ void scanline_accum(ZoomContext& ctx, f64 weight, const ScanlineBuffer& src, Sca
     case SCAN_FLOAT4: {
       const f32* s = static_cast<const f32*>(src.data);
       if (!ctx.filter_modulate) {
-        for (i32 i = 0; i < n; ++i) a[i] = static_cast<f32>(a[i] + s[i] * weight);
+        for (i32 i = 0; i < n; i += 4) Store(a + i, MulAdd(Widen(a + i), Widen(s + i), weight));
       } else {
         for (i32 i = 0; i < n; i += 4) {
           const f64 alpha = s[i + 3];

@@ -147,6 +147,24 @@ struct PassSetup {
   }
 };
 
+// Source row a.y0 + r as a float row: straight from the picture's memory when it allows that
+// (never in place, where the row may be overwritten while a copy is still needed), else read
+// into `into`.
+const ScanlineBuffer& SourceRow(PassSetup& p, i32 r, ScanlineBuffer& into, ScanlineBuffer& view) {
+  p.CheckRead(p.a.y0 + r);
+  if (!p.in_place && into.type == SCAN_FLOAT4) {
+    if (const f32* row = p.src.ColorRowPointer(p.a.y0 + r, p.a.x0, p.a.nx)) {
+      view.type = SCAN_FLOAT4;
+      view.length = p.a.nx;
+      view.data = const_cast<f32*>(row);
+      return view;
+    }
+  }
+  into.length = p.a.nx;
+  scanline_read(p.ctx, p.src, p.a.x0, p.a.y0 + r, into);
+  return into;
+}
+
 i32 RowType(const ZoomContext& ctx, const Pic& pic) {
   return ctx.scanline_type | (pic.ChannelCount() > 1 ? SCAN_COLOR : 0);
 }
@@ -174,10 +192,8 @@ void zoom_xy_pass(PassSetup& p) {
       bool fresh;
       ScanlineBuffer& slot = ring.Slot(r, fresh);
       if (fresh) {
-        p.CheckRead(p.a.y0 + r);
-        row.buf.length = p.a.nx;
-        scanline_read(ctx, p.src, p.a.x0, p.a.y0 + r, row.buf);
-        scanline_filter(ctx, 8, xt.tables.data(), row.buf, slot);
+        ScanlineBuffer view;
+        scanline_filter(ctx, 8, xt.tables.data(), SourceRow(p, r, row.buf, view), slot);
       }
       scanline_accum(ctx, yt.weights[r - yt.i0], slot, acc.buf);
     }
@@ -199,6 +215,9 @@ void zoom_yx_pass(PassSetup& p) {
   TableSet xt;
   xt.Build(ctx, p.x, p.b.nx, p.m.sx, p.m.ux, p.a.nx, ctx.trimzeros);
   std::vector<f64> yw(static_cast<std::size_t>(p.y.fs.wid) + 1);
+  // Rows the picture keeps in memory need no ring copy.
+  const bool direct = !p.in_place && type == SCAN_FLOAT4 &&
+                      p.src.ColorRowPointer(p.a.y0, p.a.x0, p.a.nx) != nullptr;
 
   for (const i32 k : p.order) {
     WeightTable yt;
@@ -206,6 +225,16 @@ void zoom_yx_pass(PassSetup& p) {
     make_weights(ctx, k, (k + p.m.uy) / p.m.sy, *p.y.filter, p.y.fs, p.a.ny, 0, yt);
     scanline_zero(ctx, acc.buf);
     for (i32 r = yt.i0; r < yt.i1; ++r) {
+      if (direct) {
+        if (const f32* data = p.src.ColorRowPointer(p.a.y0 + r, p.a.x0, p.a.nx)) {
+          ScanlineBuffer view;
+          view.type = SCAN_FLOAT4;
+          view.length = p.a.nx;
+          view.data = const_cast<f32*>(data);
+          scanline_accum(ctx, yt.weights[r - yt.i0], view, acc.buf);
+          continue;
+        }
+      }
       bool fresh;
       ScanlineBuffer& slot = ring.Slot(r, fresh);
       if (fresh) {
