@@ -67,7 +67,7 @@ TEST(DdsFilters, InterpolatingRowsPassThroughTheSamples) {
 }
 
 // The spline rows reproduce a constant: their integer translates sum to 1 everywhere, and they are
-// continuous across the piece boundaries (a wrong coefficient breaks one or the other).
+// continuous where their segments meet (a wrong coefficient breaks one or the other).
 TEST(DdsFilters, SplineRowsFormAPartitionOfUnity) {
   for (const char* name : {"box", "triangle", "quadratic", "cubic", "catrom", "mitchell"}) {
     SCOPED_TRACE(name);
