@@ -254,4 +254,38 @@ TEST(DdsResample, InPlaceEqualsOutOfPlaceForRandomWindows) {
   }
 }
 
+// Windows partly or wholly outside the pictures, empty or reversed, destinations smaller than
+// their windows: the resampler writes only inside the destination and never reads outside the
+// source (the sanitizer build checks the memory side).
+TEST(DdsResample, HostileWindowsStayInsideThePictures) {
+  std::mt19937 rng(77);
+  std::uniform_int_distribution<int> coord(-30, 40);
+  std::uniform_int_distribution<int> size(1, 24);
+  std::uniform_int_distribution<int> filter(0, dds::kFilterCount - 1);
+  for (int trial = 0; trial < 400; ++trial) {
+    const FloatImage image = RandomImage(static_cast<u32>(size(rng)), static_cast<u32>(size(rng)), rng);
+    dds::CFloat src;
+    src.LoadForReading(image, 0.0f);
+    dds::CFloat dst;
+    const u32 dw = static_cast<u32>(size(rng)), dh = static_cast<u32>(size(rng));
+    const bool same = trial % 3 == 0;
+    if (trial % 2) {
+      dst.OpenForWriting(dw, dh);  // no window of its own: nothing clips the destination
+    } else {
+      dst.LoadForReading(RandomImage(dw, dh, rng), 0.0f);
+    }
+    dds::ZoomWindow a;
+    a.x0 = coord(rng), a.y0 = coord(rng), a.x1 = coord(rng), a.y1 = coord(rng);
+    dds::ZoomWindow b;
+    b.x0 = coord(rng), b.y0 = coord(rng), b.x1 = coord(rng), b.y1 = coord(rng);
+    if (trial % 7 == 0) b.x0 = dds::kUndefined;
+    dds::ZoomContext ctx = PipelineContext(trial % 5 == 0 ? dds::PASS_XY : dds::PASS_CHOOSE);
+    const dds::FilterDesc& f = Filter(filter(rng));
+    dds::zoom_opt(ctx, src, a, same ? src : dst, b, f, f, trial % 4 == 1, trial % 4 == 2);
+    for (u32 y = 0; y < dst.Pixels().height; ++y) {
+      for (u32 i = 0; i < 4 * dst.Pixels().width; ++i) ASSERT_FALSE(std::isnan(dst.Pixels().Row(y)[i]));
+    }
+  }
+}
+
 }  // namespace
