@@ -1,0 +1,296 @@
+// base::File and the raw stdio record helpers.
+#include "base/File.h"
+
+#include <bit>
+#include <climits>
+#include <cstdarg>
+#include <string>
+
+#include "base/Binary.h"
+#include "base/Text.h"
+#include "base/system.h"
+#include "platform/os/Path.h"
+
+namespace base {
+
+// Records are stored little-endian and read by copying bytes straight into place.
+static_assert(std::endian::native == std::endian::little, "file records assume a little-endian host");
+
+File::File() = default;
+
+File::File(const char* name, int status) { open(name, status); }
+
+File::~File() { close(); }
+
+bool File::open(const char* name, int status) {
+  close();
+  m_name = name;
+  m_error = false;
+  m_size = 0;
+  m_position = 0;
+  if (!name || !*name) return false;
+  std::string resolved;
+  platform::os::ResolvePath(name, resolved);
+  if (status == STATUS_READ) {
+    std::FILE* f = std::fopen(resolved.c_str(), "rb");
+    if (!f) return false;
+    long length = -1;
+    if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
+    if (length < 0 || length > INT_MAX || std::fseek(f, 0, SEEK_SET) != 0) {
+      // Folders open as streams on Linux but have no length; files over 2 GiB have no i32 size.
+      std::fclose(f);
+      return false;
+    }
+    m_handle = f;
+    m_size = static_cast<int>(length);
+    m_status = STATUS_READ;
+    return true;
+  }
+  if (status == STATUS_WRITE) {
+    if (platform::os::IsWriteProtected(resolved)) return false;
+    std::string temp;
+    std::FILE* f = platform::os::CreateTempBeside(resolved, temp);
+    if (!f) return false;
+    m_handle = f;
+    m_status = STATUS_WRITE;
+    m_target = resolved.c_str();
+    m_temp = temp.c_str();
+    return true;
+  }
+  return false;
+}
+
+bool File::open_memory(const void* data, int size, const char* name) {
+  close();
+  m_name = name;
+  m_error = false;
+  m_size = 0;
+  m_position = 0;
+  if (size < 0 || (size > 0 && !data)) return false;
+  std::FILE* f = platform::os::OpenMemoryStream(data, static_cast<size_t>(size));
+  if (!f) return false;
+  m_handle = f;
+  m_size = size;
+  m_status = STATUS_READ;
+  return true;
+}
+
+bool File::close() {
+  if (!m_handle) return true;
+  const bool writing = m_status == STATUS_WRITE;
+  const bool closed = std::fclose(m_handle) == 0;
+  m_handle = nullptr;
+  m_status = STATUS_CLOSED;
+  if (!writing) return closed;
+  const std::string temp = m_temp.c_str();
+  const std::string target = m_target.c_str();
+  m_temp.clear();
+  m_target.clear();
+  if (!closed || m_error) {
+    platform::os::RemoveFile(temp);
+    sys::Output("ERROR: file '%s': not written, the previous contents are kept\n", m_name.c_str());
+    m_error = true;
+    return false;
+  }
+  if (!platform::os::ReplaceFile(temp, target)) {
+    sys::Output("ERROR: file '%s': could not be put in place\n", m_name.c_str());
+    m_error = true;
+    return false;
+  }
+  return true;
+}
+
+void File::discard() {
+  if (m_status != STATUS_WRITE) {
+    close();
+    return;
+  }
+  std::fclose(m_handle);
+  m_handle = nullptr;
+  m_status = STATUS_CLOSED;
+  platform::os::RemoveFile(m_temp.c_str());
+  m_temp.clear();
+  m_target.clear();
+}
+
+bool File::read(void* buffer, int count) {
+  if (count == 0) return m_status == STATUS_READ;
+  if (m_status != STATUS_READ || count < 0 || !buffer) return false;
+  const size_t got = std::fread(buffer, 1, static_cast<size_t>(count), m_handle);
+  m_position += static_cast<int>(got);
+  if (got != static_cast<size_t>(count)) {
+    m_error = true;
+    return false;
+  }
+  return true;
+}
+
+bool File::write(const void* buffer, int count) {
+  if (count == 0) return m_status == STATUS_WRITE;
+  if (m_status != STATUS_WRITE || count < 0 || !buffer) return false;
+  const size_t put = std::fwrite(buffer, 1, static_cast<size_t>(count), m_handle);
+  m_position += static_cast<int>(put);
+  m_size += static_cast<int>(put);
+  if (put != static_cast<size_t>(count)) {
+    m_error = true;
+    return false;
+  }
+  return true;
+}
+
+bool File::archive(void* buffer, int count) {
+  if (m_status == STATUS_READ) return read(buffer, count);
+  if (m_status == STATUS_WRITE) return write(buffer, count);
+  return false;
+}
+
+bool File::archive(int& value) { return archive(&value, 4); }
+bool File::archive(unsigned& value) { return archive(&value, 4); }
+bool File::archive(float& value) { return archive(&value, 4); }
+
+bool File::archive(tString<BaseString>& s) {
+  if (m_status == STATUS_READ) return s.Read(this);
+  if (m_status == STATUS_WRITE) return s.Write(this);
+  return false;
+}
+
+bool File::archive(tString<BaseUnicodeString>& s) {
+  if (m_status == STATUS_READ) return s.Read(this);
+  if (m_status == STATUS_WRITE) return s.Write(this);
+  return false;
+}
+
+bool File::archive(Binary& b) {
+  if (m_status == STATUS_READ) return b.Read(this);
+  if (m_status == STATUS_WRITE) return b.Write(this);
+  return false;
+}
+
+bool File::read_textfile(Text& out) {
+  if (!m_handle || m_status != STATUS_READ || m_size < 1) return false;
+  char* buffer = new char[static_cast<size_t>(m_size) + 1];
+  const size_t got = std::fread(buffer, 1, static_cast<size_t>(m_size), m_handle);
+  m_position += static_cast<int>(got);
+  buffer[got] = 0;
+  if (got == 0) {
+    delete[] buffer;
+    out.clear();
+  } else {
+    out.adopt_buffer(buffer, static_cast<int>(got));
+  }
+  if (got != static_cast<size_t>(m_size)) {
+    m_error = true;
+    return false;
+  }
+  return true;
+}
+
+bool File::set_current_position(int position) {
+  if (!m_handle || position < 0) return false;
+  if (m_status == STATUS_READ && position > m_size) return false;
+  if (std::fseek(m_handle, position, SEEK_SET) != 0) return false;
+  m_position = position;
+  return true;
+}
+
+int File::read_int() {
+  int value = 0;
+  if (!read(&value, 4)) return 0;
+  return value;
+}
+
+bool File::write_int(int value) { return write(&value, 4); }
+
+int File::get_remaining() const {
+  if (m_status != STATUS_READ) return 0;
+  return m_size > m_position ? m_size - m_position : 0;
+}
+
+bool File::read_length(int& n, int unitSize, const char* what) {
+  n = 0;
+  const int at = m_position;
+  int value = 0;
+  if (m_status != STATUS_READ) {
+    report_error("%s read from a file not open for reading", what);
+    return false;
+  }
+  if (!read(&value, 4)) {
+    report_error("%s length is cut short at offset %d", what, at);
+    return false;
+  }
+  if (value < 0) {
+    report_error("%s length %d at offset %d is negative", what, value, at);
+    return false;
+  }
+  const int left = get_remaining();
+  if (unitSize < 1) unitSize = 1;
+  if (value > left / unitSize) {
+    report_error("%s length %d at offset %d runs past the end of the file (%d bytes left)", what, value, at,
+                 left);
+    return false;
+  }
+  n = value;
+  return true;
+}
+
+void File::report_error(const char* fmt, ...) {
+  m_error = true;
+  va_list args;
+  va_start(args, fmt);
+  tString<BaseString> text;
+  text.vprint(fmt, args);
+  va_end(args);
+  sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), text.c_str());
+}
+
+// ---------------------------------------------------------------- chunks and raw helpers
+
+bool WriteChunk(File* file, const unsigned char* data, int count) {
+  if (!file) return false;
+  bool ok = file->write(&count, 4);
+  if (count >= 1) ok = file->write(data, count) && ok;
+  return ok;
+}
+
+unsigned char* ReadChunk(File* file, int& count) {
+  count = 0;
+  if (!file) return nullptr;
+  int n = 0;
+  if (!file->read_length(n, 1, "chunk")) return nullptr;
+  if (n < 1) return nullptr;
+  unsigned char* block = new unsigned char[static_cast<size_t>(n)];
+  if (!file->read(block, n)) {
+    delete[] block;
+    file->report_error("chunk of %d bytes is cut short at offset %d", n, file->get_current_position());
+    return nullptr;
+  }
+  count = n;
+  return block;
+}
+
+std::FILE* OpenFileStream(const char* name, const char* mode) {
+  return platform::os::OpenResolved(name, mode);
+}
+
+int ReadInt(std::FILE* f) {
+  int value = 0;
+  if (!f || std::fread(&value, 4, 1, f) != 1) return 0;
+  return value;
+}
+
+void WriteInt(std::FILE* f, int value) {
+  if (f) std::fwrite(&value, 4, 1, f);
+}
+
+int ReadByte(std::FILE* f) {
+  unsigned char value = 0;
+  if (!f || std::fread(&value, 1, 1, f) != 1) return 0;
+  return value;
+}
+
+void WriteByte(std::FILE* f, int value) {
+  const unsigned char byte = static_cast<unsigned char>(value);
+  if (f) std::fwrite(&byte, 1, 1, f);
+}
+
+}  // namespace base

@@ -1,0 +1,183 @@
+// Case-insensitive path resolution with a cached folder scan, temporary files and memory streams.
+#include "platform/os/Path.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <mutex>
+#include <unordered_map>
+#include <vector>
+
+namespace platform::os {
+
+namespace {
+
+std::string Fold(const std::string& s) {
+  std::string out(s);
+  for (char& c : out) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c + ('a' - 'A'));
+  }
+  return out;
+}
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+struct Folder {
+  timespec mtime{};
+  std::unordered_map<std::string, std::string> byFolded;  // folded name -> name on disk
+};
+
+class FolderCache {
+ public:
+  // The on-disk spelling of name inside folder ("" for the working folder), or "" when none.
+  std::string Find(const std::string& folder, const std::string& name) {
+    const std::string key = folder.empty() ? "." : folder;
+    struct stat st;
+    if (stat(key.c_str(), &st) != 0 || !S_ISDIR(st.st_mode)) return {};
+    std::lock_guard<std::mutex> lock(m_mutex);
+    auto it = m_folders.find(key);
+    const std::string folded = Fold(name);
+    if (it != m_folders.end() && SameTime(it->second.mtime, st.st_mtim)) {
+      auto hit = it->second.byFolded.find(folded);
+      if (hit != it->second.byFolded.end()) return hit->second;
+    }
+    // Missing, changed, or a miss that a change within the folder's time resolution may hide.
+    Folder& f = m_folders[key];
+    Scan(key, f);
+    f.mtime = st.st_mtim;
+    auto hit = f.byFolded.find(folded);
+    return hit == f.byFolded.end() ? std::string() : hit->second;
+  }
+
+  void Clear() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_folders.clear();
+  }
+
+ private:
+  static void Scan(const std::string& folder, Folder& f) {
+    f.byFolded.clear();
+    DIR* dir = opendir(folder.c_str());
+    if (!dir) return;
+    std::vector<std::string> names;
+    while (dirent* e = readdir(dir)) names.emplace_back(e->d_name);
+    closedir(dir);
+    // Sorted so that names differing only in case resolve the same way every time.
+    std::sort(names.begin(), names.end());
+    for (const std::string& n : names) f.byFolded.emplace(Fold(n), n);
+  }
+
+  std::mutex m_mutex;
+  std::unordered_map<std::string, Folder> m_folders;
+};
+
+FolderCache& Cache() {
+  static FolderCache cache;
+  return cache;
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0;
+}
+
+}  // namespace
+
+bool ResolvePath(const char* path, std::string& out) {
+  out.assign(path ? path : "");
+  std::replace(out.begin(), out.end(), '\\', '/');
+  if (out.empty()) return false;
+  if (Exists(out)) return true;
+
+  std::string result;
+  size_t pos = 0;
+  if (out[0] == '/') {
+    result = "/";
+    pos = 1;
+  }
+  bool found = true;
+  while (pos <= out.size()) {
+    size_t end = out.find('/', pos);
+    if (end == std::string::npos) end = out.size();
+    const std::string part = out.substr(pos, end - pos);
+    const bool last = end >= out.size();
+    if (!part.empty()) {
+      // The folder so far, without its trailing separator ("" stands for the working folder).
+      std::string folder = result;
+      if (folder.size() > 1 && folder.back() == '/') folder.pop_back();
+      std::string name = part;
+      if (found && part != "." && part != "..") {
+        const std::string exact = result + part;
+        if (!Exists(exact)) {
+          const std::string real = Cache().Find(folder, part);
+          if (real.empty()) {
+            found = false;
+          } else {
+            name = real;
+          }
+        }
+      }
+      result += name;
+    }
+    if (!last) result += '/';
+    pos = end + 1;
+  }
+  out.swap(result);
+  return found && Exists(out);
+}
+
+void ForgetFolderCache() { Cache().Clear(); }
+
+std::FILE* OpenResolved(const char* path, const char* mode) {
+  std::string resolved;
+  ResolvePath(path, resolved);
+  if (resolved.empty()) return nullptr;
+  return std::fopen(resolved.c_str(), mode);
+}
+
+std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath) {
+  tempPath = target + ".tmpXXXXXX";
+  std::vector<char> name(tempPath.begin(), tempPath.end());
+  name.push_back(0);
+  const int fd = mkstemp(name.data());
+  if (fd < 0) {
+    tempPath.clear();
+    return nullptr;
+  }
+  // mkstemp makes the file private; a data file gets the usual permissions.
+  const mode_t mask = umask(0);
+  umask(mask);
+  fchmod(fd, 0666 & ~mask);
+  tempPath.assign(name.data());
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) {
+    close(fd);
+    unlink(tempPath.c_str());
+    tempPath.clear();
+  }
+  return f;
+}
+
+bool ReplaceFile(const std::string& temp, const std::string& target) {
+  if (std::rename(temp.c_str(), target.c_str()) == 0) return true;
+  unlink(temp.c_str());
+  return false;
+}
+
+bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
+
+bool IsWriteProtected(const std::string& path) {
+  return access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
+}
+
+std::FILE* OpenMemoryStream(const void* data, size_t size) {
+  // Some C libraries refuse an empty memory stream; an empty device reads the same.
+  if (size == 0) return std::fopen("/dev/null", "rb");
+  return fmemopen(const_cast<void*>(data), size, "rb");
+}
+
+}  // namespace platform::os

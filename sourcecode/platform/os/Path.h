@@ -1,0 +1,36 @@
+// File-name resolution and safe file replacement for the engine's file layer. The data and the
+// code spell folders and files with differing case ("Scripts/" and "scripts/") and with "\"
+// separators; on Linux both are resolved here. No dependency on base.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace platform::os {
+
+// Turns every "\" into "/" and matches each path component against the disk: an exact match
+// first, else a case-insensitive one from a cached folder scan (rescanned when the folder
+// changes or a name is missing). Components that do not exist are kept as given, so the result
+// can name a file about to be created. Returns true when the result names an existing entry.
+bool ResolvePath(const char* path, std::string& out);
+
+// Drops every cached folder scan (tests that rename folders under the resolver's feet).
+void ForgetFolderCache();
+
+// fopen over ResolvePath; mode as for fopen. Null when the file cannot be opened.
+std::FILE* OpenResolved(const char* path, const char* mode);
+
+// A new, empty temporary file beside target (same folder, so the final rename stays on one file
+// system), opened "wb"; its path goes to tempPath. Null when it cannot be created.
+std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
+// Renames temp onto target, replacing it. False (temp removed) when that fails.
+bool ReplaceFile(const std::string& temp, const std::string& target);
+// Removes a file; true when it is gone afterwards.
+bool RemoveFile(const std::string& path);
+// True when path exists and this process may not write it (a write-protected data file).
+bool IsWriteProtected(const std::string& path);
+
+// A read-only stdio stream over size bytes at data (not copied; they must outlive the stream).
+std::FILE* OpenMemoryStream(const void* data, size_t size);
+
+}  // namespace platform::os
