@@ -31,6 +31,13 @@ void ReadAll(const uint8_t* data, size_t size, int kind) {
         delete[] block;
         break;
       }
+      case 5: {
+        int count = 0;
+        int* values = base::ReadIntList(&f, count);
+        ok = !f.has_error();
+        delete[] values;
+        break;
+      }
       default: {
         // A mixed record as a serialiser would read it.
         int number = 0;
@@ -50,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
   (void)quiet;
   if (size > (1u << 20)) return 0;
-  for (int kind = 0; kind < 6; ++kind) ReadAll(data, size, kind);
+  for (int kind = 0; kind < 7; ++kind) ReadAll(data, size, kind);
 
   base::Binary bytes;
   bytes.set(static_cast<int>(size), data);

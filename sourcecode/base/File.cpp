@@ -268,6 +268,28 @@ unsigned char* ReadChunk(File* file, int& count) {
   return block;
 }
 
+bool WriteIntList(File* file, const int* values, int count) {
+  if (!file || count < 0) return false;
+  bool ok = file->write(&count, 4);
+  if (count > 0) ok = file->write(values, count * 4) && ok;
+  return ok;
+}
+
+int* ReadIntList(File* file, int& count) {
+  count = 0;
+  if (!file) return nullptr;
+  int n = 0;
+  if (!file->read_length(n, 4, "list") || n == 0) return nullptr;
+  int* values = new int[static_cast<size_t>(n)];
+  if (!file->read(values, n * 4)) {
+    delete[] values;
+    file->report_error("list of %d values is cut short at offset %d", n, file->get_current_position());
+    return nullptr;
+  }
+  count = n;
+  return values;
+}
+
 std::FILE* OpenFileStream(const char* name, const char* mode) {
   return platform::os::OpenResolved(name, mode);
 }

@@ -91,6 +91,12 @@ bool WriteChunk(File* file, const unsigned char* data, int count);
 // The block is allocated with new[]; the caller releases it with delete[].
 unsigned char* ReadChunk(File* file, int& count);
 
+// List record of 32-bit values: i32 count, then count values of 4 bytes.
+bool WriteIntList(File* file, const int* values, int count);
+// Reads a list record into a new[] array the caller releases with delete[]; null for an empty
+// list and for a rejected or short record (count is then 0).
+int* ReadIntList(File* file, int& count);
+
 // fopen with the engine's name resolution (case-insensitive, "\" as separator).
 std::FILE* OpenFileStream(const char* name, const char* mode);
 

@@ -208,7 +208,11 @@ void format_into(char16_t* dst, int n, const char16_t* fmt, va_list args) {
   str::vformat_wide(dst, n + 1, fmt, args);
 }
 void format_into(char16_t* dst, int n, const char* fmt, va_list args) {
-  str::vformat_wide(dst, n + 1, fmt, args);
+  // printf rules (narrow arguments, as the format attribute checks), then widened.
+  char* narrow = new char[static_cast<size_t>(n) + 1];
+  std::vsnprintf(narrow, static_cast<size_t>(n) + 1, fmt, args);
+  for (int i = 0; i <= n; ++i) dst[i] = static_cast<char16_t>(static_cast<unsigned char>(narrow[i]));
+  delete[] narrow;
 }
 void format_into(char* dst, int n, const char16_t* fmt, va_list args) {
   char16_t* wide = new char16_t[static_cast<size_t>(n) + 1];
@@ -216,10 +220,8 @@ void format_into(char* dst, int n, const char16_t* fmt, va_list args) {
   for (int i = 0; i <= n; ++i) dst[i] = wide[i] < 256 ? static_cast<char>(static_cast<unsigned char>(wide[i])) : '?';
   delete[] wide;
 }
-int measure(const char* fmt, va_list args, bool narrowOut) {
-  return narrowOut ? std::vsnprintf(nullptr, 0, fmt, args) : str::vformat_wide(nullptr, 0, fmt, args);
-}
-int measure(const char16_t* fmt, va_list args, bool) { return str::vformat_wide(nullptr, 0, fmt, args); }
+int measure(const char* fmt, va_list args) { return std::vsnprintf(nullptr, 0, fmt, args); }
+int measure(const char16_t* fmt, va_list args) { return str::vformat_wide(nullptr, 0, fmt, args); }
 
 }  // namespace
 
@@ -227,7 +229,7 @@ template <class B>
 void tString<B>::vprint(const char* fmt, va_list args) {
   va_list copy;
   va_copy(copy, args);
-  const int needed = measure(fmt, copy, std::is_same_v<C, char>);
+  const int needed = measure(fmt, copy);
   va_end(copy);
   if (needed <= 0) return;
   const int old = m_length;
@@ -240,7 +242,7 @@ template <class B>
 void tString<B>::vprint(const char16_t* fmt, va_list args) {
   va_list copy;
   va_copy(copy, args);
-  const int needed = measure(fmt, copy, false);
+  const int needed = measure(fmt, copy);
   va_end(copy);
   if (needed <= 0) return;
   const int old = m_length;

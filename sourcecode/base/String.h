@@ -49,9 +49,9 @@ class tString : public B {
   tString& operator+=(const C* s);
   tString& operator+=(C c);
 
-  // Appends the formatted text. A narrow format follows printf; a wide format follows
-  // base::str::vformat_wide (UTF-16 "%s"). Text formatted in the other width is converted
-  // (Latin-1), so the savegame rows' wide format also works on a narrow string.
+  // Appends the formatted text. A narrow format follows printf (narrow arguments); a wide format
+  // follows base::str::vformat_wide (UTF-16 "%s"). The result is converted to the string's
+  // width through Latin-1.
   __attribute__((format(printf, 2, 3))) void print(const char* fmt, ...);
   void print(const char16_t* fmt, ...);
   void vprint(const char* fmt, va_list args);

@@ -53,8 +53,10 @@ TEST(FileRecords, EveryKindRoundTripsThroughARealFile) {
     ASSERT_TRUE(base::WriteChunk(&f, chunk, 3));
     ASSERT_TRUE(base::WriteChunk(&f, nullptr, 0));
     ASSERT_TRUE(base::String().Write(&f));
+    const int list[] = {1, -2, 3};
+    ASSERT_TRUE(base::WriteIntList(&f, list, 3));
     ASSERT_TRUE(f.write_int(77));
-    EXPECT_EQ(f.get_size(), 4 + 4 + (4 + 13) + (4 + 2 * 8) + (4 + 5) + (4 + 14) + (4 + 3) + 4 + 4 + 4);
+    EXPECT_EQ(f.get_size(), 4 + 4 + (4 + 13) + (4 + 2 * 8) + (4 + 5) + (4 + 14) + (4 + 3) + 4 + 4 + 16 + 4);
     ASSERT_TRUE(f.close());
   }
   base::File f(path.c_str(), base::File::STATUS_READ);
@@ -82,6 +84,10 @@ TEST(FileRecords, EveryKindRoundTripsThroughARealFile) {
   base::String empty("x");
   EXPECT_TRUE(empty.Read(&f));
   EXPECT_EQ(empty.size(), 0);
+  int* list = base::ReadIntList(&f, count);
+  ASSERT_EQ(count, 3);
+  EXPECT_EQ(list[1], -2);
+  delete[] list;
   EXPECT_EQ(f.read_int(), 77);
   EXPECT_EQ(f.get_remaining(), 0);
   EXPECT_FALSE(f.has_error());
@@ -132,12 +138,12 @@ TEST(FileRecords, DamagedLengthsAreRejected) {
   TempDir dir;
   for (const Case& c : cases) {
     dir.write("bad.bin", c.bytes);
-    for (int kind = 0; kind < 5; ++kind) {
+    for (int kind = 0; kind < 6; ++kind) {
       LogCapture log;
       base::File f(dir.path("bad.bin").c_str(), base::File::STATUS_READ);
       ASSERT_TRUE(f.is_open());
       const bool wideOnly = std::string(c.what) == "wide odd";
-      if (wideOnly && kind != 1) continue;  // 3 bytes fit a narrow record
+      if (wideOnly && kind != 1 && kind != 5) continue;  // 3 bytes fit a narrow record
       bool ok = true;
       int count = -1;
       switch (kind) {
@@ -146,6 +152,7 @@ TEST(FileRecords, DamagedLengthsAreRejected) {
         case 2: { base::Text s("keep"); ok = s.Read(&f); EXPECT_EQ(s.size(), 0); break; }
         case 3: { base::Binary b(3); ok = b.Read(&f); EXPECT_EQ(b.size(), 0); break; }
         case 4: { ok = base::ReadChunk(&f, count) != nullptr; EXPECT_EQ(count, 0); break; }
+        case 5: { ok = base::ReadIntList(&f, count) != nullptr; EXPECT_EQ(count, 0); break; }
       }
       EXPECT_FALSE(ok) << c.what << " kind " << kind;
       EXPECT_TRUE(f.has_error()) << c.what << " kind " << kind;

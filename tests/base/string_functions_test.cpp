@@ -130,3 +130,16 @@ TEST(StrWideFormat, WideStringPrintAppends) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(StrWideFormat, PrintAcrossWidthsConvertsLatin1) {
+  base::UnicodeString w;
+  w.print("%s=%d", "n\xE4me", 5);  // a narrow format on a wide string
+  EXPECT_EQ(std::u16string(w.c_str()), u"n\u00e4me=5");
+  base::String s;
+  s.print(u"%s|%c", u"\u00e4\u20ac", u'x');  // a wide format on a narrow string
+  EXPECT_STREQ(s.c_str(), "\xE4?|x");
+}
+
+}  // namespace
