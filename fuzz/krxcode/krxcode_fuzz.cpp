@@ -8,6 +8,7 @@
 #include "KRX/ByteCode.h"
 #include "KRX/StringPool.h"
 #include "KRX/Var.h"
+#include "base/String.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
