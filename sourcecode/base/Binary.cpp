@@ -39,7 +39,8 @@ void Binary::clear() {
 void Binary::set_size(int n) {
   clear();
   if (n < 1) return;
-  m_data = new unsigned char[static_cast<size_t>(n)];
+  // Zeroed: a caller that fills only part of the block never hands on stale heap bytes.
+  m_data = new unsigned char[static_cast<size_t>(n)]();
   m_size = n;
 }
 

@@ -10,7 +10,7 @@ class File;
 class Binary {
  public:
   Binary() = default;
-  explicit Binary(int n);  // n bytes, contents unspecified; n < 1 gives empty
+  explicit Binary(int n);  // n zero bytes; n < 1 gives empty
   Binary(const Binary& other);
   Binary(Binary&& other) noexcept;
   Binary& operator=(const Binary& other);  // deep copy; self-assignment leaves it unchanged
@@ -18,7 +18,7 @@ class Binary {
   ~Binary();
 
   void clear();                       // release; size 0, data null
-  void set_size(int n);               // a new block of n bytes, contents unspecified
+  void set_size(int n);               // a new block of n zero bytes
   void set(int n, const void* p);     // a new block of n bytes copied from p (when non-null)
   void cut(Binary& other);            // take other's block without copying; other is left empty
   Binary& operator+=(const Binary& b);  // append b's bytes
@@ -32,6 +32,8 @@ class Binary {
   // Rejects a negative size or one larger than what is left in the file (logged, file marked
   // failed, buffer left empty).
   bool Read(File* file);
+  bool Read(File& file) { return Read(&file); }
+  bool Write(File& file) const { return Write(&file); }
 
  private:
   int m_size = 0;

@@ -1,7 +1,6 @@
 // Line and token readers over files and byte blocks.
 #include "base/Parser.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -55,7 +54,6 @@ const char* CopyToken(const char* line, int i, char* out) {
 
 int ToInt(const char* token) {
   if (!token) return 0;
-  errno = 0;
   const long v = std::strtol(token, nullptr, 10);
   if (v > INT_MAX) return INT_MAX;
   if (v < INT_MIN) return INT_MIN;

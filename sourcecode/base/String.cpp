@@ -14,9 +14,13 @@ namespace {
 template <class C>
 int text_length(const C* p) {
   if (!p) return 0;
-  const C* q = p;
-  while (*q) ++q;
-  return static_cast<int>(q - p);
+  if constexpr (sizeof(C) == 1) {
+    return static_cast<int>(std::strlen(p));
+  } else {
+    const C* q = p;
+    while (*q) ++q;
+    return static_cast<int>(q - p);
+  }
 }
 
 template <class C>
@@ -259,7 +263,7 @@ bool tString<B>::operator==(const C* p) const {
 
 template <class B>
 bool tString<B>::operator==(const tString& s) const {
-  return m_length == s.m_length && str::compare(m_text, s.m_text) == 0;
+  return str::compare(m_text, s.m_text) == 0;
 }
 
 template <class B>

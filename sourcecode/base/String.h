@@ -5,8 +5,6 @@
 #pragma once
 
 #include <cstdarg>
-#include <cstddef>
-#include <type_traits>
 
 namespace base {
 
@@ -88,6 +86,8 @@ class tString : public B {
   // "ERROR: ..." with the file name, marks the file failed and leaves the string empty.
   bool Read(File* file);
   bool Write(File* file) const;
+  bool Read(File& file) { return Read(&file); }
+  bool Write(File& file) const { return Write(&file); }
 
   // Takes ownership of text (allocated with new[], length + 1 characters, terminated) in place
   // of the current buffer, without copying.

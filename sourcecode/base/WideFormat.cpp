@@ -29,7 +29,7 @@ struct Sink {
   }
 };
 
-struct Spec {
+struct Conversion {
   char flags[8] = {};
   int flagCount = 0;
   bool left = false;
@@ -46,15 +46,15 @@ struct Spec {
 
 // Narrow printf of one numeric conversion, widened byte by byte into the sink.
 template <class T>
-void put_number(Sink& sink, const Spec& spec, T value) {
+void put_number(Sink& sink, const Conversion& cv, T value) {
   char fmt[48];
   int n = 0;
   fmt[n++] = '%';
-  for (int i = 0; i < spec.flagCount; ++i) fmt[n++] = spec.flags[i];
-  if (spec.width >= 0) n += std::snprintf(fmt + n, sizeof(fmt) - static_cast<size_t>(n), "%d", spec.width);
-  if (spec.precision >= 0) n += std::snprintf(fmt + n, sizeof(fmt) - static_cast<size_t>(n), ".%d", spec.precision);
-  for (int i = 0; spec.length[i]; ++i) fmt[n++] = spec.length[i];
-  fmt[n++] = spec.conv;
+  for (int i = 0; i < cv.flagCount; ++i) fmt[n++] = cv.flags[i];
+  if (cv.width >= 0) n += std::snprintf(fmt + n, sizeof(fmt) - static_cast<size_t>(n), "%d", cv.width);
+  if (cv.precision >= 0) n += std::snprintf(fmt + n, sizeof(fmt) - static_cast<size_t>(n), ".%d", cv.precision);
+  for (int i = 0; cv.length[i]; ++i) fmt[n++] = cv.length[i];
+  fmt[n++] = cv.conv;
   fmt[n] = 0;
   char stack[128];
   const int needed = std::snprintf(stack, sizeof(stack), fmt, value);
@@ -72,13 +72,13 @@ void put_number(Sink& sink, const Spec& spec, T value) {
 
 // A text argument with width, precision (maximum units) and '-' justification.
 template <class T>
-void put_text(Sink& sink, const Spec& spec, const T* text) {
+void put_text(Sink& sink, const Conversion& cv, const T* text) {
   static const T nullText[] = {'(', 'n', 'u', 'l', 'l', ')', 0};
   if (!text) text = nullText;
   int n = 0;
-  while (text[n] && (spec.precision < 0 || n < spec.precision)) ++n;
-  const int fill = spec.width > n ? spec.width - n : 0;
-  if (!spec.left) sink.pad(fill, u' ');
+  while (text[n] && (cv.precision < 0 || n < cv.precision)) ++n;
+  const int fill = cv.width > n ? cv.width - n : 0;
+  if (!cv.left) sink.pad(fill, u' ');
   for (int i = 0; i < n; ++i) {
     if constexpr (sizeof(T) == 1) {
       sink.put(static_cast<char16_t>(static_cast<unsigned char>(text[i])));
@@ -86,7 +86,7 @@ void put_text(Sink& sink, const Spec& spec, const T* text) {
       sink.put(text[i]);
     }
   }
-  if (spec.left) sink.pad(fill, u' ');
+  if (cv.left) sink.pad(fill, u' ');
 }
 
 template <class F>
@@ -108,42 +108,42 @@ int format(Sink& sink, const F* f, va_list args) {
       continue;
     }
     const F* start = f++;
-    Spec spec;
-    while (has("-+ #0", *f)) spec.add_flag(static_cast<char>(*f++));
+    Conversion cv;
+    while (has("-+ #0", *f)) cv.add_flag(static_cast<char>(*f++));
     if (*f == F('*')) {
-      spec.width = va_arg(args, int);
-      if (spec.width < 0) {
-        spec.add_flag('-');
-        spec.width = spec.width == INT32_MIN ? 0 : -spec.width;
+      cv.width = va_arg(args, int);
+      if (cv.width < 0) {
+        cv.add_flag('-');
+        cv.width = cv.width == INT32_MIN ? 0 : -cv.width;
       }
       ++f;
     } else {
       while (*f >= F('0') && *f <= F('9')) {
-        spec.width = (spec.width < 0 ? 0 : spec.width) * 10 + (*f++ - F('0'));
-        if (spec.width > 100000) spec.width = 100000;
+        cv.width = (cv.width < 0 ? 0 : cv.width) * 10 + (*f++ - F('0'));
+        if (cv.width > 100000) cv.width = 100000;
       }
     }
     if (*f == F('.')) {
       ++f;
-      spec.precision = 0;
+      cv.precision = 0;
       if (*f == F('*')) {
-        spec.precision = va_arg(args, int);
-        if (spec.precision < 0) spec.precision = -1;
+        cv.precision = va_arg(args, int);
+        if (cv.precision < 0) cv.precision = -1;
         ++f;
       } else {
         while (*f >= F('0') && *f <= F('9')) {
-          spec.precision = spec.precision * 10 + (*f++ - F('0'));
-          if (spec.precision > 100000) spec.precision = 100000;
+          cv.precision = cv.precision * 10 + (*f++ - F('0'));
+          if (cv.precision > 100000) cv.precision = 100000;
         }
       }
     }
     int ln = 0;
-    while (has("hlLzjt", *f) && ln < 2) spec.length[ln++] = static_cast<char>(*f++);
-    spec.length[ln] = 0;
-    const bool narrowArg = spec.length[0] == 'h';
-    const bool wideArg = spec.length[0] == 'l';
+    while (has("hlLzjt", *f) && ln < 2) cv.length[ln++] = static_cast<char>(*f++);
+    cv.length[ln] = 0;
+    const bool narrowArg = cv.length[0] == 'h';
+    const bool wideArg = cv.length[0] == 'l';
     char lm[3];
-    std::memcpy(lm, spec.length, sizeof(lm));
+    std::memcpy(lm, cv.length, sizeof(lm));
     const F conv = *f;
     if (conv == 0) {
       // A format that ends inside a conversion is shown as written.
@@ -151,17 +151,17 @@ int format(Sink& sink, const F* f, va_list args) {
       break;
     }
     ++f;
-    spec.conv = static_cast<char>(conv);
+    cv.conv = static_cast<char>(conv);
     switch (static_cast<char>(conv)) {
       case 'd':
       case 'i':
         if (!std::strcmp(lm, "ll") || !std::strcmp(lm, "j")) {
-          put_number(sink, spec, va_arg(args, long long));
+          put_number(sink, cv, va_arg(args, long long));
         } else if (!std::strcmp(lm, "l") || !std::strcmp(lm, "z") || !std::strcmp(lm, "t")) {
-          put_number(sink, spec, va_arg(args, long));
+          put_number(sink, cv, va_arg(args, long));
         } else {
-          spec.length[0] = 0;
-          put_number(sink, spec, !std::strcmp(lm, "hh") ? static_cast<int>(static_cast<signed char>(va_arg(args, int)))
+          cv.length[0] = 0;
+          put_number(sink, cv, !std::strcmp(lm, "hh") ? static_cast<int>(static_cast<signed char>(va_arg(args, int)))
                                  : !std::strcmp(lm, "h") ? static_cast<int>(static_cast<short>(va_arg(args, int)))
                                                          : va_arg(args, int));
         }
@@ -171,28 +171,28 @@ int format(Sink& sink, const F* f, va_list args) {
       case 'x':
       case 'X':
         if (!std::strcmp(lm, "ll") || !std::strcmp(lm, "j")) {
-          put_number(sink, spec, va_arg(args, unsigned long long));
+          put_number(sink, cv, va_arg(args, unsigned long long));
         } else if (!std::strcmp(lm, "l") || !std::strcmp(lm, "z") || !std::strcmp(lm, "t")) {
-          put_number(sink, spec, va_arg(args, unsigned long));
+          put_number(sink, cv, va_arg(args, unsigned long));
         } else {
-          spec.length[0] = 0;
+          cv.length[0] = 0;
           unsigned v = va_arg(args, unsigned);
           if (!std::strcmp(lm, "hh")) v = static_cast<unsigned char>(v);
           if (!std::strcmp(lm, "h")) v = static_cast<unsigned short>(v);
-          put_number(sink, spec, v);
+          put_number(sink, cv, v);
         }
         break;
       case 'f': case 'F': case 'e': case 'E': case 'g': case 'G': case 'a': case 'A':
         if (!std::strcmp(lm, "L")) {
-          put_number(sink, spec, va_arg(args, long double));
+          put_number(sink, cv, va_arg(args, long double));
         } else {
-          spec.length[0] = 0;
-          put_number(sink, spec, va_arg(args, double));
+          cv.length[0] = 0;
+          put_number(sink, cv, va_arg(args, double));
         }
         break;
       case 'p':
-        spec.length[0] = 0;
-        put_number(sink, spec, va_arg(args, void*));
+        cv.length[0] = 0;
+        put_number(sink, cv, va_arg(args, void*));
         break;
       case 'c':
       case 'C': {
@@ -200,24 +200,24 @@ int format(Sink& sink, const F* f, va_list args) {
         const char16_t unit = (conv == F('C') || narrowArg) ? static_cast<char16_t>(static_cast<unsigned char>(v))
                                                             : static_cast<char16_t>(v);
         const char16_t one[2] = {unit, 0};
-        Spec textSpec = spec;
-        textSpec.precision = 1;
+        Conversion textCv = cv;
+        textCv.precision = 1;
         if (unit == 0) {
-          const int fill = spec.width > 1 ? spec.width - 1 : 0;
-          if (!spec.left) sink.pad(fill, u' ');
+          const int fill = cv.width > 1 ? cv.width - 1 : 0;
+          if (!cv.left) sink.pad(fill, u' ');
           sink.put(0);
-          if (spec.left) sink.pad(fill, u' ');
+          if (cv.left) sink.pad(fill, u' ');
         } else {
-          put_text(sink, textSpec, one);
+          put_text(sink, textCv, one);
         }
         break;
       }
       case 's':
       case 'S':
         if ((conv == F('S') && !wideArg) || narrowArg) {
-          put_text(sink, spec, va_arg(args, const char*));
+          put_text(sink, cv, va_arg(args, const char*));
         } else {
-          put_text(sink, spec, va_arg(args, const char16_t*));
+          put_text(sink, cv, va_arg(args, const char16_t*));
         }
         break;
       case '%':
