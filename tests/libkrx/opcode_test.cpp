@@ -37,14 +37,14 @@ TEST(OpcodeNames, CommandsNodesAndTypes) {
   EXPECT_STREQ(KRX::GetTypeName(17), "uninitialize param");
   EXPECT_STREQ(KRX::GetTypeName(19), "(unknown en_Variant)");
   EXPECT_STREQ(KRX::GetTypeName(31), "(unknown en_Variant)");
-  EXPECT_STREQ(KRX::GetDeclaredTypeName(31), "auto");
-  EXPECT_STREQ(KRX::GetDeclaredTypeName(7), "bind");
-  EXPECT_STREQ(KRX::GetDeclaredTypeName(0), "void");
-  EXPECT_STREQ(KRX::GetDeclaredTypeName(12), "string(const)");
-  EXPECT_EQ(KRX::GetTypeCode("func"), 8);
-  EXPECT_EQ(KRX::GetTypeCode("auto"), 31);
-  EXPECT_EQ(KRX::GetTypeCode("Int"), -1);
-  EXPECT_EQ(KRX::GetTypeCode(nullptr), -1);
+  EXPECT_STREQ(KRX::TypeNameFromCode(31), "auto");
+  EXPECT_STREQ(KRX::TypeNameFromCode(7), "bind");
+  EXPECT_STREQ(KRX::TypeNameFromCode(0), "void");
+  EXPECT_STREQ(KRX::TypeNameFromCode(12), "string(const)");
+  EXPECT_EQ(KRX::TypeCodeFromName("func"), 8);
+  EXPECT_EQ(KRX::TypeCodeFromName("auto"), 31);
+  EXPECT_EQ(KRX::TypeCodeFromName("Int"), -1);
+  EXPECT_EQ(KRX::TypeCodeFromName(nullptr), -1);
 }
 
 std::vector<uint8_t> Encode(const Var& v, KRX::StringPool* pool = nullptr, bool* ok = nullptr) {

@@ -144,6 +144,22 @@ TEST(VarSetters, StringsCountBytesAndNullTextIsEmpty) {
   EXPECT_STREQ(s.GetString(), "self");
 }
 
+TEST(VarSetters, FileTypeWordHoldsTypeFlagsAndCount) {
+  Var s = MakeVar("s:abc");
+  EXPECT_EQ(s.GetTypeWord(), 0x30Du);
+  Var arr;
+  arr.SetType(KRX::TYPE_AUTO);
+  arr.SetArrayType(KRX::VT_FLOAT);
+  arr.SetSize(300);
+  EXPECT_EQ(arr.GetTypeWord(), uint32_t(KRX::VF_AUTO | KRX::VF_ARRAY | KRX::VT_FLOAT | (300u << 8)));
+  Var read;
+  read.SetTypeWord(0x30D);
+  EXPECT_EQ(read.GetType(), KRX::VT_STRING);
+  EXPECT_EQ(read.GetString(), nullptr);  // the record's body comes next
+  read.SetString("abc", 3);
+  EXPECT_EQ(read.GetTypeWord(), 0x30Du);
+}
+
 TEST(VarSetters, SetTypeAutoAndFlags) {
   Var v = MakeVar("s:x");
   v.SetType(KRX::TYPE_AUTO);
