@@ -44,6 +44,7 @@ std::vector<uint32_t> GpuTest::ReadTarget() {
   gpu::SurfaceDesc desc;
   target->GetDesc(&desc);
   gpu::LockedRect locked;
+  targetWidth_ = desc.width;
   if (target->LockRect(&locked, nullptr, gpu::lock::ReadOnly) == gpu::kOk) {
     pixels.resize(size_t(desc.width) * desc.height);
     for (uint32_t y = 0; y < desc.height; ++y)
@@ -53,6 +54,12 @@ std::vector<uint32_t> GpuTest::ReadTarget() {
   }
   target->Release();
   return pixels;
+}
+
+uint32_t GpuTest::Pixel(uint32_t x, uint32_t y) {
+  const std::vector<uint32_t> pixels = ReadTarget();
+  const size_t at = size_t(y) * targetWidth_ + x;
+  return at < pixels.size() ? pixels[at] : 0xDEADBEEF;
 }
 
 gpu::Texture* GpuTest::MakeTexture(uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels, uint32_t levels) {

@@ -31,7 +31,8 @@ class GpuTest : public ::testing::Test {
                 float u2 = 1, float v2 = 1);
   // The current render target's pixels, 0xAARRGGBB, top row first.
   std::vector<uint32_t> ReadTarget();
-  uint32_t Pixel(uint32_t x, uint32_t y) { return ReadTarget()[y * width_ + x]; }
+  uint32_t Pixel(uint32_t x, uint32_t y);
+  uint32_t targetWidth_ = 0;  // of the last ReadTarget
   // A managed A8R8G8B8 texture from pixels (one level unless `levels` says more; level data
   // beyond the first is filled by `fill` per level).
   gpu::Texture* MakeTexture(uint32_t w, uint32_t h, const std::vector<uint32_t>& pixels, uint32_t levels = 1);

@@ -18,11 +18,17 @@ class EglContext final : public Context {
     eglMakeCurrent(display_, EGL_NO_SURFACE, EGL_NO_SURFACE, EGL_NO_CONTEXT);
     if (context_ != EGL_NO_CONTEXT) eglDestroyContext(display_, context_);
     if (surface_ != EGL_NO_SURFACE) eglDestroySurface(display_, surface_);
-    eglTerminate(display_);
-    eglReleaseThread();
+    // The display stays initialised for the life of the process: opening it again per device
+    // is slow, and terminating it unloads the driver mid-run.
   }
 
   bool Open() {
+    static EGLDisplay shared = EGL_NO_DISPLAY;
+    static bool sharedSurfaceless = false;
+    if (shared != EGL_NO_DISPLAY) {
+      display_ = shared;
+      return CreateContext(sharedSurfaceless);
+    }
     const char* clientExtensions = eglQueryString(EGL_NO_DISPLAY, EGL_EXTENSIONS);
     bool surfaceless = clientExtensions && std::strstr(clientExtensions, "EGL_MESA_platform_surfaceless");
     if (surfaceless) {
@@ -40,6 +46,12 @@ class EglContext final : public Context {
       display_ = EGL_NO_DISPLAY;
       return false;
     }
+    shared = display_;
+    sharedSurfaceless = surfaceless;
+    return CreateContext(surfaceless);
+  }
+
+  bool CreateContext(bool surfaceless) {
     if (!eglBindAPI(EGL_OPENGL_API)) {
       Log("ERROR: gpu: EGL offers no desktop OpenGL\n");
       return false;
