@@ -179,6 +179,11 @@ class Program final : public Object {
   bool SetMatrices(const char* name, const Matrix* matrices, uint32_t count);
   // Binds a texture to a sampler by name (it keeps no reference).
   bool SetTexture(const char* name, Texture* texture);
+  // Sets a parameter of any float, vector, matrix or integer type from `floatCount` floats,
+  // filling array elements in order (as an effect's untyped setters do).
+  bool SetValues(const char* name, const float* values, uint32_t floatCount);
+  // Whether the program uses a parameter of that name.
+  bool Has(const char* name) const;
 
  private:
   friend class Device;
@@ -187,8 +192,16 @@ class Program final : public Object {
   Program(DeviceImpl* device, uint32_t name);
   ~Program() override;
   int Location(const char* name);
+  struct Uniform {
+    std::string name;
+    int location;
+    uint32_t type;
+    int size;
+  };
+  const Uniform* Find(const char* name) const;
   DeviceImpl* device_;
   uint32_t name_;
+  std::vector<Uniform> uniforms_;
   std::vector<std::pair<int, Texture*>> textures_;  // sampler location → texture
 };
 

@@ -374,7 +374,54 @@ Result Device::SetPixelShader(PixelShader* shader) {
   return kOk;
 }
 
-Program::Program(DeviceImpl* device, uint32_t name) : device_(device), name_(name) {}
+Program::Program(DeviceImpl* device, uint32_t name) : device_(device), name_(name) {
+  GLint count = 0;
+  glGetProgramiv(name_, GL_ACTIVE_UNIFORMS, &count);
+  for (GLint i = 0; i < count; ++i) {
+    char text[128];
+    GLsizei length = 0;
+    GLint size = 0;
+    GLenum type = 0;
+    glGetActiveUniform(name_, GLuint(i), sizeof text, &length, &size, &type, text);
+    std::string uniform(text, size_t(length));
+    if (uniform.size() > 3 && uniform.compare(uniform.size() - 3, 3, "[0]") == 0) uniform.resize(uniform.size() - 3);
+    const GLint location = glGetUniformLocation(name_, uniform.c_str());
+    uniforms_.push_back({uniform, location, type, size});
+  }
+}
+
+const Program::Uniform* Program::Find(const char* name) const {
+  if (!name) return nullptr;
+  for (const Uniform& u : uniforms_)
+    if (u.name == name) return &u;
+  return nullptr;
+}
+
+bool Program::Has(const char* name) const { return Find(name) != nullptr; }
+
+bool Program::SetValues(const char* name, const float* values, uint32_t floatCount) {
+  const Uniform* u = Find(name);
+  if (!u || !values || floatCount == 0) return false;
+  glUseProgram(name_);
+  device_->stateDirty = true;
+  auto elements = [&](uint32_t per) { return GLsizei(std::min<uint32_t>(floatCount / per, uint32_t(u->size))); };
+  switch (u->type) {
+    case GL_FLOAT: glUniform1fv(u->location, elements(1), values); break;
+    case GL_FLOAT_VEC2: glUniform2fv(u->location, elements(2), values); break;
+    case GL_FLOAT_VEC3: glUniform3fv(u->location, elements(3), values); break;
+    case GL_FLOAT_VEC4: glUniform4fv(u->location, elements(4), values); break;
+    case GL_FLOAT_MAT4: glUniformMatrix4fv(u->location, elements(16), GL_FALSE, values); break;
+    case GL_INT:
+    case GL_BOOL: {
+      std::vector<GLint> ints(std::min<uint32_t>(floatCount, uint32_t(u->size)));
+      for (size_t i = 0; i < ints.size(); ++i) ints[i] = GLint(values[i]);
+      glUniform1iv(u->location, GLsizei(ints.size()), ints.data());
+      break;
+    }
+    default: return false;
+  }
+  return true;
+}
 Program::~Program() {
   if (name_) glDeleteProgram(name_);
 }
