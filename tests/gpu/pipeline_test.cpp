@@ -124,7 +124,9 @@ TEST_F(PipelineTest, ClippedFloorHasNoCracksOrOverlaps) {
     for (uint32_t x = 0; x < kSize; ++x) {
       const uint32_t units = p[y * kSize + x] & 0xFF;
       ASSERT_LE(units, 1u) << "overlap at " << x << "," << y;
-      if (y >= kSize / 2 + 2) ASSERT_EQ(units, 1u) << "crack at " << x << "," << y;
+      if (y >= kSize / 2 + 2) {
+        ASSERT_EQ(units, 1u) << "crack at " << x << "," << y;
+      }
     }
 }
 

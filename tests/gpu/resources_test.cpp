@@ -1,4 +1,5 @@
 // Compressed textures, buffers and locks, device loss and reset, presentation with gamma and cursor.
+#include <cstdlib>
 #include <cstring>
 
 #include "GpuFixture.h"
@@ -238,6 +239,51 @@ TEST(DisplayModes, HeadlessListIsFixed) {
   EXPECT_NE(system->EnumAdapterModes(fmt::X8R8G8B8, count, &mode), kOk);
   uint32_t levels = 7;
   EXPECT_EQ(system->CheckDeviceMultiSampleType(fmt::D24S8, false, kMultisampleNonMaskable, &levels), kErrNotAvailable);
+}
+
+}  // namespace
+}  // namespace gputest
+
+namespace gputest {
+namespace {
+
+using namespace gpu;
+
+// Draws a small scene and returns what the screen shows.
+std::vector<uint32_t> RenderScene(Backend backend) {
+  auto system = System::Create(backend);
+  if (!system) return {};
+  PresentParameters pp{};
+  pp.backBufferWidth = 40, pp.backBufferHeight = 30, pp.windowed = true, pp.enableAutoDepthStencil = true;
+  Device* device = nullptr;
+  if (system->CreateDevice(nullptr, 0, &pp, &device) != kOk) return {};
+  device->Clear(0, nullptr, clear::Target | clear::ZBuffer, 0xFF203040, 1.0f, 0);
+  device->SetRenderState(rs::Lighting, 0);
+  device->SetRenderState(rs::AlphaBlendEnable, 1);
+  device->SetRenderState(rs::SrcBlend, blend::SrcAlpha);
+  device->SetRenderState(rs::DestBlend, blend::InvSrcAlpha);
+  device->SetTextureStageState(0, tss::AlphaArg1, ta::Diffuse);
+  const ScreenVertex v[3] = {{3, 2, 0.5f, 1, 0x80FF8000, 0, 0}, {37, 5, 0.5f, 1, 0xC000FF80, 0, 0},
+                             {8, 27, 0.5f, 1, 0xFF8000FF, 0, 0}};
+  device->SetFVF(kScreenFvf);
+  device->DrawPrimitiveUP(prim::TriangleList, 1, v, sizeof(ScreenVertex));
+  device->Present();
+  std::vector<uint32_t> screen;
+  uint32_t w = 0, h = 0;
+  device->ReadScreen(&screen, &w, &h);
+  device->Release();
+  return screen;
+}
+
+TEST(Backends, WindowShowsTheSamePixelsAsHeadless) {
+  const std::vector<uint32_t> headless = RenderScene(Backend::Headless);
+  if (headless.empty()) GTEST_SKIP() << "no EGL device can be created here";
+  // Without a display SDL's offscreen driver still gives a GL window.
+  if (!std::getenv("DISPLAY")) setenv("SDL_VIDEODRIVER", "offscreen", 0);
+  const std::vector<uint32_t> window = RenderScene(Backend::Window);
+  if (window.empty()) GTEST_SKIP() << "no SDL window with OpenGL 3.3 here";
+  ASSERT_EQ(window.size(), headless.size());
+  EXPECT_EQ(window, headless);
 }
 
 }  // namespace

@@ -290,8 +290,9 @@ class Device final : public Object {
   void SetCursorPosition(int32_t x, int32_t y, uint32_t flags);
   bool ShowCursor(bool show);  // returns the previous visibility
 
-  // What the screen shows after the last Present, gamma ramp and cursor applied: width × height
-  // pixels 0xAARRGGBB, top row first. Headless only (a window's pixels are the compositor's).
+  // What the screen shows after the last Present, gamma ramp and cursor applied, at back-buffer
+  // size: width × height pixels 0xAARRGGBB, top row first. The same for both backends (a window
+  // receives this image, scaled to its size).
   Result ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32_t* height);
 
   // --- queries

@@ -12,10 +12,10 @@ namespace {
 
 const char* kPresentVertex =
     "#version 330 core\n"
-    "uniform int uFlip; out vec2 vUv;\n"
+    "out vec2 vUv;\n"
     "void main() {\n"
     "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
-    "  vUv = p * 0.5 + 0.5; if (uFlip != 0) vUv.y = 1.0 - vUv.y;\n"
+    "  vUv = p * 0.5 + 0.5;\n"
     "  gl_Position = vec4(p, 0.0, 1.0);\n"
     "}\n";
 const char* kPresentFragment =
@@ -27,15 +27,14 @@ const char* kPresentFragment =
     "  outColor = vec4(texelFetch(uGamma, ivec2(i.r, 0), 0).r, texelFetch(uGamma, ivec2(i.g, 0), 0).g,\n"
     "                  texelFetch(uGamma, ivec2(i.b, 0), 0).b, 1.0);\n"
     "}\n";
-// A quad in target pixels, top row first unless flipped for a window.
+// A quad in target pixels, top row first.
 const char* kCursorVertex =
     "#version 330 core\n"
-    "uniform vec4 uRect; uniform vec2 uTarget; uniform int uFlip; out vec2 vUv;\n"
+    "uniform vec4 uRect; uniform vec2 uTarget; out vec2 vUv;\n"
     "void main() {\n"
     "  vec2 c = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));\n"
     "  vUv = c;\n"
     "  vec2 p = (uRect.xy + c * uRect.zw) / uTarget * 2.0 - 1.0;\n"
-    "  if (uFlip != 0) p.y = -p.y;\n"
     "  gl_Position = vec4(p, 0.0, 1.0);\n"
     "}\n";
 const char* kCursorFragment =
@@ -113,23 +112,19 @@ void DeviceImpl::PresentFrame() {
     NearestTexture();
   }
 
-  // The screen: the window's framebuffer (bottom row first) or our stand-in (top row first).
+  // The screen image, top row first, in an FBO of our own for both backends; a window then
+  // receives a copy turned upright for its bottom-up framebuffer.
   const bool window = context->HasWindow();
-  int sw = int(w), sh = int(h);
-  if (window) {
-    context->WindowSize(&sw, &sh);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-  } else {
-    glBindTexture(GL_TEXTURE_2D, screenTexture);
-    uint32_t tw = 0, th = 0;
-    GLint have = 0;
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &have);
-    tw = uint32_t(have);
-    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &have);
-    th = uint32_t(have);
-    SizeTexture(screenTexture, tw, th, w, h);
-    glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, screenTexture, 0);
-  }
+  const int sw = int(w), sh = int(h);
+  glBindTexture(GL_TEXTURE_2D, screenTexture);
+  GLint have = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &have);
+  uint32_t tw = uint32_t(have), th = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &have);
+  th = uint32_t(have);
+  SizeTexture(screenTexture, tw, th, w, h);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, screenTexture, 0);
   glViewport(0, 0, sw, sh);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
@@ -138,7 +133,6 @@ void DeviceImpl::PresentFrame() {
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glBindVertexArray(blitVao);
   glUseProgram(presentProgram);
-  glUniform1i(glGetUniformLocation(presentProgram, "uFlip"), window ? 1 : 0);
   glUniform1i(glGetUniformLocation(presentProgram, "uFrame"), 0);
   glUniform1i(glGetUniformLocation(presentProgram, "uGamma"), 1);
   glActiveTexture(GL_TEXTURE0);
@@ -157,22 +151,29 @@ void DeviceImpl::PresentFrame() {
     glUniform4f(glGetUniformLocation(cursorProgram, "uRect"), float(cursorX) - float(hotX),
                 float(cursorY) - float(hotY), float(cursorWidth), float(cursorHeight));
     glUniform2f(glGetUniformLocation(cursorProgram, "uTarget"), float(sw), float(sh));
-    glUniform1i(glGetUniformLocation(cursorProgram, "uFlip"), window ? 1 : 0);
     glUniform1i(glGetUniformLocation(cursorProgram, "uImage"), 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, cursorTexture);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glDisable(GL_BLEND);
   }
+  if (window) {
+    int ww = 0, wh = 0;
+    context->WindowSize(&ww, &wh);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, screenFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const bool same = ww == sw && wh == sh;
+    glBlitFramebuffer(0, 0, sw, sh, 0, wh, ww, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
+    context->Swap(parameters.presentationInterval != kPresentIntervalImmediate);
+  }
   glBindVertexArray(vao);
   glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
-  if (window) context->Swap(parameters.presentationInterval != kPresentIntervalImmediate);
   stateDirty = true;
 }
 
 Result Device::ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32_t* height) {
   DeviceImpl& d = *impl_;
-  if (!pixels || !width || !height || d.context->HasWindow()) return kErrInvalidCall;
+  if (!pixels || !width || !height) return kErrInvalidCall;
   glBindTexture(GL_TEXTURE_2D, d.screenTexture);
   GLint w = 0, h = 0;
   glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
