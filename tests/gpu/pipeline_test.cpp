@@ -251,6 +251,41 @@ TEST_F(PipelineTest, RenderTargetRoundTripKeepsAlpha) {
   target->Release();
 }
 
+TEST_F(PipelineTest, RenderTargetWithItsOwnDepthBuffer) {
+  Texture* target = nullptr;
+  Surface* depth = nullptr;
+  ASSERT_EQ(device_->CreateTexture(16, 16, 1, usage::RenderTarget, fmt::A8R8G8B8, pool::Default, &target), kOk);
+  ASSERT_EQ(device_->CreateDepthStencilSurface(16, 16, fmt::D24S8, kMultisampleNone, 0, true, &depth), kOk);
+  Surface* surface = nullptr;
+  Surface* again = nullptr;
+  target->GetSurfaceLevel(0, &surface);
+  target->GetSurfaceLevel(0, &again);
+  EXPECT_EQ(surface, again);  // one surface object per level
+  again->Release();
+  Surface* back = nullptr;
+  Surface* backDepth = nullptr;
+  device_->GetRenderTarget(0, &back);
+  device_->GetDepthStencilSurface(&backDepth);
+  device_->SetRenderTarget(0, surface);
+  device_->SetDepthStencilSurface(depth);
+  Untextured();
+  device_->SetRenderState(rs::CullMode, cull::None);
+  device_->Clear(0, nullptr, clear::Target | clear::ZBuffer, 0xFF000000, 1.0f, 0);
+  Screen(-0.5f, -0.5f, 15.5f, 15.5f, 0.3f, 0xFFFF0000);
+  Screen(-0.5f, -0.5f, 15.5f, 15.5f, 0.6f, 0xFF00FF00);  // behind: rejected
+  EXPECT_EQ(Pixel(8, 8), 0xFFFF0000u);
+  device_->SetRenderTarget(0, back);
+  device_->SetDepthStencilSurface(backDepth);
+  EXPECT_EQ(Pixel(8, 8), 0xFF000000u);  // the screen was not touched
+  back->Release();
+  backDepth->Release();
+  surface->Release();
+  depth->Release();
+  target->Release();
+  EXPECT_NE(device_->CreateTexture(16, 16, 1, usage::RenderTarget, fmt::A8R8G8B8, pool::Managed, &target), kOk);
+  EXPECT_NE(device_->CreateTexture(1 << 20, 16, 1, usage::RenderTarget, fmt::A8R8G8B8, pool::Default, &target), kOk);
+}
+
 TEST_F(PipelineTest, ViewportLimitsDrawingAndClearing) {
   Untextured();
   device_->SetRenderState(rs::ZEnable, 0);

@@ -266,7 +266,7 @@ bool DeviceImpl::CreateTargets() {
   backBuffer = Internal::NewRenderTexture(this, parameters.backBufferWidth, parameters.backBufferHeight,
                                 parameters.backBufferFormat);
   if (!backBuffer) return false;
-  backBufferSurface = new Surface(this, backBuffer, 0);
+  backBuffer->GetSurfaceLevel(0, &backBufferSurface);
   renderTarget = backBufferSurface;
   renderTarget->AddRef();
   if (parameters.enableAutoDepthStencil) {

@@ -68,7 +68,7 @@ class Texture final : public Object {
  public:
   uint32_t GetLevelCount() const { return static_cast<uint32_t>(levels_.size()); }
   Result GetLevelDesc(uint32_t level, SurfaceDesc* out) const;
-  // A new reference to the surface of a level.
+  // A new reference to the surface of a level (the same object while any reference lives).
   Result GetSurfaceLevel(uint32_t level, Surface** out);
   Result LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint32_t flags);
   Result UnlockRect(uint32_t level);
@@ -97,6 +97,7 @@ class Texture final : public Object {
   uint32_t name_ = 0;   // GL texture
   bool dirty_ = false;  // memory copy newer than GL
   bool counted_ = false;
+  std::vector<Surface*> surfaces_;  // live level surfaces, not referenced (each references us)
 };
 
 class VertexBuffer final : public Object {
@@ -324,6 +325,9 @@ class System {
  public:
   // Starts the backend; null (with a log line) when it cannot run here, e.g. no EGL device.
   static std::unique_ptr<System> Create(Backend backend);
+  // Headless when the environment variable QUILLANE_HEADLESS is set to anything but "0" or "";
+  // a window otherwise.
+  static Backend DefaultBackend();
   ~System();
   Backend GetBackend() const { return backend_; }
   Result GetAdapterDisplayMode(DisplayMode* out) const;

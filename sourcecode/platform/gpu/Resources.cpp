@@ -157,7 +157,13 @@ Result Texture::GetLevelDesc(uint32_t level, SurfaceDesc* out) const {
 
 Result Texture::GetSurfaceLevel(uint32_t level, Surface** out) {
   if (!out || level >= levels_.size()) return kErrInvalidCall;
-  *out = new Surface(device_, this, level);
+  if (surfaces_.size() < levels_.size()) surfaces_.resize(levels_.size(), nullptr);
+  if (surfaces_[level]) {
+    surfaces_[level]->AddRef();
+  } else {
+    surfaces_[level] = new Surface(device_, this, level);
+  }
+  *out = surfaces_[level];
   return kOk;
 }
 
@@ -216,6 +222,8 @@ Surface::Surface(DeviceImpl* device, Texture* texture, uint32_t level)
 
 Surface::~Surface() {
   if (renderbuffer_) glDeleteRenderbuffers(1, &renderbuffer_);
+  if (texture_ && level_ < texture_->surfaces_.size() && texture_->surfaces_[level_] == this)
+    texture_->surfaces_[level_] = nullptr;
   if (texture_) texture_->Release();
   if (counted_) --device_->liveDefaultPool;
 }

@@ -2,6 +2,8 @@
 #include <SDL2/SDL.h>
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 
 #include "platform/gpu/DeviceImpl.h"
 #include "platform/gpu/Log.h"
@@ -51,6 +53,11 @@ std::unique_ptr<System> System::Create(Backend backend) {
 }
 
 System::~System() = default;
+
+Backend System::DefaultBackend() {
+  const char* value = std::getenv("QUILLANE_HEADLESS");
+  return value && *value && std::strcmp(value, "0") != 0 ? Backend::Headless : Backend::Window;
+}
 
 Result System::GetAdapterDisplayMode(DisplayMode* out) const {
   if (!out) return kErrInvalidCall;
