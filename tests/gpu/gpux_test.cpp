@@ -377,3 +377,47 @@ TEST_F(GpuTest, BrokenPixelShaderIsRefusedAtCreation) {
 
 }  // namespace
 }  // namespace gputest
+
+namespace gputest {
+namespace {
+
+using namespace gpu;
+
+class EffectPassTest : public EffectTest {};
+
+TEST_F(EffectPassTest, TwoBonesBlendAndAlphaModesSplitTheTexels) {
+  Common();
+  effect_->SetTechnique("CC_Skinned");
+  const float colour[3] = {1, 1, 1};
+  effect_->SetFloatArray("Color", colour, 3);
+  // Half the weight on each bone: the quad moves half of bone 1's shift.
+  SkinVertex v[4];
+  const float xy[4][2] = {{-1, 1}, {0, 1}, {-1, -1}, {0, -1}};
+  for (int i = 0; i < 4; ++i) v[i] = {xy[i][0], xy[i][1], 0.5f, 0.5f, 0, 0, {0, 0, 0, 1}, 0, 0, 1, 0, 0};
+  auto draw = [&](int alphaMode) {
+    effect_->SetInt("AlphaMode", alphaMode);
+    uint32_t passes = 0;
+    effect_->Begin(&passes, 0);
+    effect_->BeginPass(0);
+    device_->SetFVF(0x111C);
+    device_->DrawPrimitiveUP(prim::TriangleStrip, 2, v, sizeof(SkinVertex));
+    effect_->EndPass();
+    effect_->End();
+  };
+  draw(0);
+  EXPECT_EQ(Pixel(4, 16), 0xFF000000u);   // x < -0.5 stays empty
+  EXPECT_EQ(Pixel(20, 16), 0xFFFFFFFFu);  // covered: -0.5 .. 0.5
+  // A half-transparent texture: the first alpha pass drops it, the second keeps it.
+  Texture* glass = MakeTexture(1, 1, {0x40FFFFFF});
+  effect_->SetTexture("ColorTexture", glass);
+  device_->Clear(0, nullptr, clear::Target, 0xFF000000, 1.0f, 0);
+  draw(1);
+  EXPECT_EQ(Pixel(20, 16), 0xFF000000u);
+  draw(2);
+  EXPECT_NE(Pixel(20, 16), 0xFF000000u);
+  effect_->SetTexture("ColorTexture", nullptr);
+  glass->Release();
+}
+
+}  // namespace
+}  // namespace gputest

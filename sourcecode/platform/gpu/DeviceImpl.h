@@ -22,6 +22,8 @@ class Context {
   virtual bool HasWindow() const = 0;
   virtual void WindowSize(int* width, int* height) = 0;
   virtual void Swap(bool vsync) = 0;
+  // The device draws its own cursor; a window hides the system's one meanwhile.
+  virtual void ShowSystemCursor(bool) {}
 };
 std::unique_ptr<Context> CreateEglContext();
 // `window` is an SDL_Window* or null (then the context opens a window of the given size).

@@ -248,6 +248,7 @@ void Device::SetCursorPosition(int32_t x, int32_t y, uint32_t) {
 bool Device::ShowCursor(bool show) {
   const bool was = impl_->cursorVisible;
   impl_->cursorVisible = show;
+  if (show != was) impl_->context->ShowSystemCursor(!show);
   return was;
 }
 

@@ -58,6 +58,7 @@ class SdlContext final : public Context {
     }
     SDL_GL_SwapWindow(window_);
   }
+  void ShowSystemCursor(bool show) override { SDL_ShowCursor(show ? SDL_ENABLE : SDL_DISABLE); }
 
  private:
   SDL_Window* window_ = nullptr;
