@@ -288,3 +288,31 @@ TEST(Backends, WindowShowsTheSamePixelsAsHeadless) {
 
 }  // namespace
 }  // namespace gputest
+
+namespace gputest {
+namespace {
+
+TEST(DeviceLifetime, ObjectsReleasedAfterTheirDeviceDoNotTouchIt) {
+  auto system = gpu::System::Create(gpu::Backend::Headless);
+  if (!system) GTEST_SKIP() << "no EGL device can be created here";
+  gpu::PresentParameters pp{};
+  pp.backBufferWidth = pp.backBufferHeight = 8;
+  pp.windowed = true;
+  gpu::Device* device = nullptr;
+  ASSERT_EQ(system->CreateDevice(nullptr, 0, &pp, &device), gpu::kOk);
+  gpu::Texture* target = nullptr;
+  gpu::VertexBuffer* ring = nullptr;
+  device->CreateTexture(4, 4, 1, gpu::usage::RenderTarget, gpu::fmt::A8R8G8B8, gpu::pool::Default, &target);
+  device->CreateVertexBuffer(64, gpu::usage::Dynamic, 0, gpu::pool::Default, &ring);
+  device->Release();
+  gpu::LockedRect locked;
+  EXPECT_NE(target->LockRect(0, &locked, nullptr, 0), gpu::kOk);
+  void* data = nullptr;
+  ASSERT_EQ(ring->Lock(0, 0, &data, 0), gpu::kOk);
+  ring->Unlock();
+  ring->Release();
+  target->Release();
+}
+
+}  // namespace
+}  // namespace gputest

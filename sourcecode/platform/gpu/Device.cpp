@@ -181,10 +181,24 @@ Result System::CreateDevice(void* window, uint32_t, PresentParameters* parameter
   return kOk;
 }
 
-Device::Device() : impl_(std::make_unique<DeviceImpl>(this)) {}
+namespace {
+std::vector<const DeviceImpl*>& LiveDevices() {
+  static std::vector<const DeviceImpl*> live;
+  return live;
+}
+}  // namespace
+
+bool DeviceAlive(const DeviceImpl* device) {
+  const auto& live = LiveDevices();
+  return std::find(live.begin(), live.end(), device) != live.end();
+}
+
+Device::Device() : impl_(std::make_unique<DeviceImpl>(this)) { LiveDevices().push_back(impl_.get()); }
 
 Device::~Device() {
   DeviceImpl& d = *impl_;
+  auto& live = LiveDevices();
+  live.erase(std::remove(live.begin(), live.end(), impl_.get()), live.end());
   for (auto& t : d.textures)
     if (t) t->Release(), t = nullptr;
   if (d.stream.buffer) d.stream.buffer->Release();

@@ -143,6 +143,10 @@ struct DeviceImpl {
   void PresentFrame();
 };
 
+// Whether the device an object was made by still exists. Objects released after their device
+// (a caller's mistake, or static destruction at exit) must not touch it.
+bool DeviceAlive(const DeviceImpl* device);
+
 // Helpers that reach into the objects' private parts.
 struct Internal {
   template <class B>

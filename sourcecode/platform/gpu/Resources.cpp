@@ -64,7 +64,7 @@ Texture::Texture(DeviceImpl* device, uint32_t format, uint32_t usage, uint32_t p
 
 Texture::~Texture() {
   if (name_) glDeleteTextures(1, &name_);
-  if (counted_) --device_->liveDefaultPool;
+  if (counted_ && DeviceAlive(device_)) --device_->liveDefaultPool;
 }
 
 Texture* Internal::NewRenderTexture(DeviceImpl* d, uint32_t width, uint32_t height, uint32_t format) {
@@ -182,6 +182,7 @@ Result Texture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint
     if (IsCompressed(format_) && ((x | y) & 3)) return kErrInvalidCall;
   }
   if (usage_ & usage::RenderTarget) {
+    if (!DeviceAlive(device_)) return kErrDeviceLost;
     l.data.resize(LevelBytes(format_, l.width, l.height));
     ReadLevel(device_, this, name_, level, l.width, l.height, l.data.data());
   }
@@ -225,7 +226,7 @@ Surface::~Surface() {
   if (texture_ && level_ < texture_->surfaces_.size() && texture_->surfaces_[level_] == this)
     texture_->surfaces_[level_] = nullptr;
   if (texture_) texture_->Release();
-  if (counted_) --device_->liveDefaultPool;
+  if (counted_ && DeviceAlive(device_)) --device_->liveDefaultPool;
 }
 
 Result Surface::GetDesc(SurfaceDesc* out) const {
@@ -261,7 +262,7 @@ template <class B>
 Result Internal::UnlockBuffer(B& b, GLenum target) {
   if (!b.locked_) return kErrInvalidCall;
   b.locked_ = false;
-  if (b.lockSize_ == 0) return kOk;
+  if (b.lockSize_ == 0 || !DeviceAlive(b.device_)) return kOk;
   glBindVertexArray(0);  // keep the device's vertex array's index binding untouched
   glBindBuffer(target, b.name_);
   // A discard lets the driver hand us fresh storage instead of waiting for pending draws.
@@ -287,7 +288,7 @@ VertexBuffer::VertexBuffer(DeviceImpl* device, const BufferDesc& desc) : device_
 }
 VertexBuffer::~VertexBuffer() {
   glDeleteBuffers(1, &name_);
-  if (counted_) --device_->liveDefaultPool;
+  if (counted_ && DeviceAlive(device_)) --device_->liveDefaultPool;
 }
 Result VertexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
   return Internal::LockBuffer(*this, offset, size, data, flags);
@@ -304,7 +305,7 @@ IndexBuffer::IndexBuffer(DeviceImpl* device, const BufferDesc& desc) : device_(d
 }
 IndexBuffer::~IndexBuffer() {
   glDeleteBuffers(1, &name_);
-  if (counted_) --device_->liveDefaultPool;
+  if (counted_ && DeviceAlive(device_)) --device_->liveDefaultPool;
 }
 Result IndexBuffer::Lock(uint32_t offset, uint32_t size, void** data, uint32_t flags) {
   return Internal::LockBuffer(*this, offset, size, data, flags);
@@ -411,7 +412,7 @@ bool Program::SetValues(const char* name, const float* values, uint32_t floatCou
   const Uniform* u = Find(name);
   if (!u || !values || floatCount == 0) return false;
   glUseProgram(name_);
-  device_->stateDirty = true;
+  if (DeviceAlive(device_)) device_->stateDirty = true;
   auto elements = [&](uint32_t per) { return GLsizei(std::min<uint32_t>(floatCount / per, uint32_t(u->size))); };
   switch (u->type) {
     case GL_FLOAT: glUniform1fv(u->location, elements(1), values); break;
@@ -437,7 +438,7 @@ Program::~Program() {
 int Program::Location(const char* name) {
   if (!name) return -1;
   glUseProgram(name_);
-  device_->stateDirty = true;  // the device must bind its own program again
+  if (DeviceAlive(device_)) device_->stateDirty = true;  // the device must bind its own program again
   return glGetUniformLocation(name_, name);
 }
 

@@ -1,5 +1,6 @@
 #include "platform/gpux/Effect.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 
@@ -12,9 +13,11 @@ using gpu::Result;
 Result Effect::CreateFromFile(gpu::Device* device, const char* path, Effect** out, std::string* errors) {
   if (!path || !out) return gpu::kErrInvalidCall;
   *out = nullptr;
-  std::FILE* file = std::fopen(path, "rb");
+  std::string name(path);
+  std::replace(name.begin(), name.end(), '\\', '/');
+  std::FILE* file = std::fopen(name.c_str(), "rb");
   if (!file) {
-    if (errors) *errors = std::string("cannot open effect file '") + path + "'";
+    if (errors) *errors = "cannot open effect file '" + name + "'";
     return gpu::kErrNotAvailable;
   }
   std::string text;
