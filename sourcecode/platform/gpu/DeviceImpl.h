@@ -99,6 +99,11 @@ struct DeviceImpl {
 
   // GL objects of the draw path.
   GLuint vao = 0;
+  // The attribute layout last given to the vertex array; drawing again with the same skips it.
+  GLuint layoutBuffer = 0;
+  uintptr_t layoutBase = 0;
+  uint32_t layoutStride = 0, layoutFvf = 0;
+  const VertexDeclaration* layoutDeclaration = nullptr;
   GLuint upVertexBuffer = 0, upIndexBuffer = 0;
   GLuint samplers[kSamplers]{};
   bool samplerDirty[kSamplers]{};

@@ -64,6 +64,7 @@ GLenum GlPrimitive(uint32_t type) {
 Result Device::SetFVF(uint32_t fvf) {
   DeviceImpl& d = *impl_;
   if (fvf && !FvfStride(fvf)) return kErrInvalidCall;
+  if (fvf != d.fvf || d.declaration) d.layoutBuffer = 0;
   d.fvf = fvf;
   if (d.declaration) d.declaration->Release(), d.declaration = nullptr;
   d.stateDirty = true;
@@ -72,6 +73,7 @@ Result Device::SetFVF(uint32_t fvf) {
 
 Result Device::SetVertexDeclaration(VertexDeclaration* declaration) {
   DeviceImpl& d = *impl_;
+  if (declaration != d.declaration) d.layoutBuffer = 0;
   if (declaration) declaration->AddRef();
   if (d.declaration) d.declaration->Release();
   d.declaration = declaration;
@@ -99,6 +101,12 @@ Result Device::SetIndices(IndexBuffer* buffer) {
 
 bool DeviceImpl::PrepareVertices(uintptr_t base, uint32_t stride) {
   glBindVertexArray(vao);
+  GLint bound = 0;
+  glGetIntegerv(GL_ARRAY_BUFFER_BINDING, &bound);
+  if (layoutBuffer == GLuint(bound) && bound != 0 && layoutBase == base && layoutStride == stride &&
+      layoutFvf == fvf && layoutDeclaration == declaration)
+    return true;
+  layoutBuffer = 0;
   for (GLuint i = 0; i < kAttributes; ++i) glDisableVertexAttribArray(i);
   VertexInputs in;
   if (declaration) {
@@ -164,6 +172,7 @@ bool DeviceImpl::PrepareVertices(uintptr_t base, uint32_t stride) {
   }
   // Missing colours read as opaque white, as the fixed-function path expects.
   if (!in.diffuse) glVertexAttrib4f(kDiffuse, 1, 1, 1, 1);
+  layoutBuffer = GLuint(bound), layoutBase = base, layoutStride = stride, layoutFvf = fvf, layoutDeclaration = declaration;
   if (std::memcmp(&in, &inputs, sizeof in) != 0) {
     inputs = in;
     stateDirty = true;

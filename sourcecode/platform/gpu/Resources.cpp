@@ -287,6 +287,8 @@ VertexBuffer::VertexBuffer(DeviceImpl* device, const BufferDesc& desc) : device_
   Internal::CreateBufferStorage(*this, GL_ARRAY_BUFFER);
 }
 VertexBuffer::~VertexBuffer() {
+  // The name may be handed out again: forget any layout that points at it.
+  if (DeviceAlive(device_) && device_->layoutBuffer == name_) device_->layoutBuffer = 0;
   glDeleteBuffers(1, &name_);
   if (counted_ && DeviceAlive(device_)) --device_->liveDefaultPool;
 }
