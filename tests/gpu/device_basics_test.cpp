@@ -44,3 +44,27 @@ TEST_F(GpuTest, FilledRectangleCoversPixelCentres) {
 
 }  // namespace
 }  // namespace gputest
+
+namespace gputest {
+namespace {
+
+using namespace gpu;
+
+TEST_F(GpuTest, AlphaTestDropsFragmentsBelowReference) {
+  device_->Clear(0, nullptr, clear::Target, 0xFF000000, 1.0f, 0);
+  device_->SetRenderState(rs::Lighting, 0);
+  device_->SetRenderState(rs::ZEnable, 0);
+  device_->SetTextureStageState(0, tss::ColorOp, top::SelectArg1);
+  device_->SetTextureStageState(0, tss::ColorArg1, ta::Diffuse);
+  device_->SetTextureStageState(0, tss::AlphaArg1, ta::Diffuse);
+  device_->SetRenderState(rs::AlphaTestEnable, 1);
+  device_->SetRenderState(rs::AlphaFunc, cmp::GreaterEqual);
+  device_->SetRenderState(rs::AlphaRef, 0x80);
+  DrawQuad(-0.5f, -0.5f, 7.5f, 7.5f, 0x7FFF0000);  // below: dropped
+  DrawQuad(7.5f, -0.5f, 15.5f, 7.5f, 0x80FF0000);  // equal: kept
+  EXPECT_EQ(Pixel(3, 3), 0xFF000000u);
+  EXPECT_EQ(Pixel(11, 3), 0xFFFF0000u);
+}
+
+}  // namespace
+}  // namespace gputest

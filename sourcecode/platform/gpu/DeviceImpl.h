@@ -35,7 +35,7 @@ struct GlProgram {
   GLint world = -1, view = -1, projection = -1, worldView = -1, normalMatrix = -1, viewportPx = -1,
         clipAdjust = -1, factor = -1, ambient = -1, matDiffuse = -1, matAmbient = -1, matEmissive = -1,
         lightDiffuse = -1, lightAmbient = -1, lightVector = -1, lightRange = -1, lightAtten = -1,
-        constants = -1;
+        constants = -1, alphaRef = -1;
   GLint samplers[kSamplers] = {-1, -1, -1, -1, -1, -1, -1, -1};
 };
 

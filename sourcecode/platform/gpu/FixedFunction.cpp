@@ -127,7 +127,7 @@ const char* FragmentPrologue() {
          "in vec4 vDiffuse; in vec4 vSpecular; in vec4 vTex0; in vec4 vTex1; in vec4 vTex2; in vec4 vTex3;\n"
          "uniform sampler2D uSampler0; uniform sampler2D uSampler1; uniform sampler2D uSampler2;\n"
          "uniform sampler2D uSampler3;\n"
-         "uniform vec4 uConst[8]; uniform vec4 uFactor;\n"
+         "uniform vec4 uConst[8]; uniform vec4 uFactor; uniform float uAlphaRef;\n"
          "out vec4 outColor;\n";
 }
 
@@ -190,6 +190,8 @@ GlProgram* DeviceImpl::ProgramFor() {
       key += stage;
     }
   }
+  const bool alphaTest = r[rs::AlphaTestEnable] && r[rs::AlphaFunc] != cmp::Always;
+  if (alphaTest) key += "|A" + std::to_string(r[rs::AlphaFunc]);
   if (lastProgram && key == lastKey) return lastProgram;
   auto found = programCache.find(key);
   if (found != programCache.end()) {
@@ -278,6 +280,13 @@ GlProgram* DeviceImpl::ProgramFor() {
       fs += "    float a = " + alpha + ";\n";
       fs += "    cur = clamp(vec4(c, a), 0.0, 1.0);\n  }\n";
     }
+    if (alphaTest) {
+      // Compared on the 0..255 scale the reference value uses.
+      static const char* kPass[] = {"false", "a < ref", "a == ref", "a <= ref", "a > ref", "a != ref", "a >= ref", "true"};
+      const uint32_t f = r[rs::AlphaFunc];
+      fs += "  { float a = floor(cur.a * 255.0 + 0.5); float ref = uAlphaRef;\n";
+      fs += std::string("    if (!(") + (f >= 1 && f <= 8 ? kPass[f - 1] : "true") + ")) discard; }\n";
+    }
     fs += "  outColor = cur;\n}\n";
   }
 
@@ -305,6 +314,7 @@ GlProgram* DeviceImpl::ProgramFor() {
   p.lightRange = at("uLightRange");
   p.lightAtten = at("uLightAtten");
   p.constants = at("uConst");
+  p.alphaRef = at("uAlphaRef");
   glUseProgram(p.name);
   for (uint32_t i = 0; i < 4; ++i) {
     const std::string name = "uSampler" + std::to_string(i);
@@ -330,6 +340,7 @@ void DeviceImpl::FeedUniforms(GlProgram& p) {
   ColorToVec4(renderStates[rs::TextureFactor], v);
   glUniform4fv(p.factor, 1, v);
   if (p.constants >= 0) glUniform4fv(p.constants, 8, &constants[0][0]);
+  if (p.alphaRef >= 0) glUniform1f(p.alphaRef, float(renderStates[rs::AlphaRef] & 0xFF));
   if (p.ambient < 0 && p.lightDiffuse < 0) return;
   ColorToVec4(renderStates[rs::Ambient], v);
   glUniform4fv(p.ambient, 1, v);
