@@ -1,0 +1,57 @@
+#include "platform/gpu/Png.h"
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "platform/gpu/Device.h"
+#include "platform/gpu/Log.h"
+
+#define STB_IMAGE_WRITE_IMPLEMENTATION
+#define STB_IMAGE_WRITE_STATIC
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+#include <stb/stb_image_write.h>
+#pragma GCC diagnostic pop
+
+namespace gpu {
+
+bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha) {
+  if (!path || !pixels || !width || !height) return false;
+  const int channels = keepAlpha ? 4 : 3;
+  std::vector<uint8_t> rgba(size_t(width) * height * size_t(channels));
+  for (uint32_t y = 0; y < height; ++y) {
+    const uint8_t* row = static_cast<const uint8_t*>(pixels) + size_t(y) * pitch;
+    for (uint32_t x = 0; x < width; ++x) {
+      uint8_t* o = &rgba[(size_t(y) * width + x) * size_t(channels)];
+      o[0] = row[x * 4 + 2], o[1] = row[x * 4 + 1], o[2] = row[x * 4];
+      if (keepAlpha) o[3] = row[x * 4 + 3];
+    }
+  }
+  const std::string temporary = std::string(path) + ".tmp";
+  if (!stbi_write_png(temporary.c_str(), int(width), int(height), channels, rgba.data(), int(width) * channels)) {
+    Log("ERROR: gpu: cannot write '%s'\n", temporary.c_str());
+    std::remove(temporary.c_str());
+    return false;
+  }
+  if (std::rename(temporary.c_str(), path) != 0) {
+    Log("ERROR: gpu: cannot rename '%s' to '%s'\n", temporary.c_str(), path);
+    std::remove(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool SaveSurfacePng(Surface* surface, const char* path) {
+  SurfaceDesc desc;
+  if (!surface || surface->GetDesc(&desc) != kOk ||
+      (desc.format != fmt::A8R8G8B8 && desc.format != fmt::X8R8G8B8))
+    return false;
+  LockedRect locked;
+  if (surface->LockRect(&locked, nullptr, lock::ReadOnly) != kOk) return false;
+  const bool ok = WritePng(path, desc.width, desc.height, locked.bits, uint32_t(locked.pitch), desc.format == fmt::A8R8G8B8);
+  surface->UnlockRect();
+  return ok;
+}
+
+}  // namespace gpu

@@ -1,0 +1,255 @@
+// Presentation: the back buffer goes to the screen (the window, or an FBO headless) through a
+// pass that applies the gamma ramp, then the cursor is drawn over it. The frame as drawn (before
+// gamma) is kept as the front buffer for read-back.
+#include <algorithm>
+#include <cstring>
+
+#include "platform/gpu/DeviceImpl.h"
+#include "platform/gpu/Log.h"
+
+namespace gpu {
+namespace {
+
+const char* kPresentVertex =
+    "#version 330 core\n"
+    "out vec2 vUv;\n"
+    "void main() {\n"
+    "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
+    "  vUv = p * 0.5 + 0.5;\n"
+    "  gl_Position = vec4(p, 0.0, 1.0);\n"
+    "}\n";
+const char* kPresentFragment =
+    "#version 330 core\n"
+    "uniform sampler2D uFrame; uniform sampler2D uGamma; in vec2 vUv; out vec4 outColor;\n"
+    "void main() {\n"
+    "  vec4 c = texture(uFrame, vUv);\n"
+    "  ivec3 i = ivec3(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5);\n"
+    "  outColor = vec4(texelFetch(uGamma, ivec2(i.r, 0), 0).r, texelFetch(uGamma, ivec2(i.g, 0), 0).g,\n"
+    "                  texelFetch(uGamma, ivec2(i.b, 0), 0).b, 1.0);\n"
+    "}\n";
+// A quad in target pixels, top row first.
+const char* kCursorVertex =
+    "#version 330 core\n"
+    "uniform vec4 uRect; uniform vec2 uTarget; out vec2 vUv;\n"
+    "void main() {\n"
+    "  vec2 c = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));\n"
+    "  vUv = c;\n"
+    "  vec2 p = (uRect.xy + c * uRect.zw) / uTarget * 2.0 - 1.0;\n"
+    "  gl_Position = vec4(p, 0.0, 1.0);\n"
+    "}\n";
+const char* kCursorFragment =
+    "#version 330 core\n"
+    "uniform sampler2D uImage; in vec2 vUv; out vec4 outColor;\n"
+    "void main() { outColor = texture(uImage, vUv); }\n";
+
+void NearestTexture() {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP_TO_EDGE);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, 0);
+}
+
+// (Re)allocates an RGBA8 texture of the size when it differs.
+void SizeTexture(GLuint name, uint32_t& width, uint32_t& height, uint32_t w, uint32_t h) {
+  if (width == w && height == h) return;
+  width = w, height = h;
+  glBindTexture(GL_TEXTURE_2D, name);
+  std::vector<uint8_t> black(size_t(w) * h * 4, 0);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(w), GLsizei(h), 0, GL_BGRA, GL_UNSIGNED_BYTE, black.data());
+  NearestTexture();
+}
+
+}  // namespace
+
+void DeviceImpl::CreatePresentObjects() {
+  std::string errors;
+  presentProgram = CompileProgram(kPresentVertex, kPresentFragment, &errors);
+  cursorProgram = CompileProgram(kCursorVertex, kCursorFragment, &errors);
+  if (!presentProgram || !cursorProgram) Log("ERROR: gpu: present programs: %s\n", errors.c_str());
+  glGenVertexArrays(1, &blitVao);
+  glGenTextures(1, &frontTexture);
+  glGenTextures(1, &screenTexture);
+  glGenTextures(1, &gammaTexture);
+  glGenTextures(1, &cursorTexture);
+  glGenFramebuffers(1, &screenFbo);
+  gammaDirty = true;
+}
+
+void DeviceImpl::DestroyPresentObjects() {
+  glDeleteProgram(presentProgram);
+  glDeleteProgram(cursorProgram);
+  glDeleteVertexArrays(1, &blitVao);
+  glDeleteTextures(1, &frontTexture);
+  glDeleteTextures(1, &screenTexture);
+  glDeleteTextures(1, &gammaTexture);
+  glDeleteTextures(1, &cursorTexture);
+  glDeleteFramebuffers(1, &screenFbo);
+}
+
+void DeviceImpl::PresentFrame() {
+  const uint32_t w = parameters.backBufferWidth, h = parameters.backBufferHeight;
+  // Keep the frame as drawn: the front buffer.
+  glBindTexture(GL_TEXTURE_2D, frontTexture);
+  uint32_t fw = frontWidth, fh = frontHeight;
+  SizeTexture(frontTexture, fw, fh, w, h);
+  frontWidth = fw, frontHeight = fh;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->name_, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frontTexture, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+
+  if (gammaDirty) {
+    gammaDirty = false;
+    uint16_t table[256 * 3];
+    for (int i = 0; i < 256; ++i) table[i * 3] = gamma.red[i], table[i * 3 + 1] = gamma.green[i], table[i * 3 + 2] = gamma.blue[i];
+    glBindTexture(GL_TEXTURE_2D, gammaTexture);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16, 256, 1, 0, GL_RGB, GL_UNSIGNED_SHORT, table);
+    NearestTexture();
+  }
+
+  // The screen image, top row first, in an FBO of our own for both backends; a window then
+  // receives a copy turned upright for its bottom-up framebuffer.
+  const bool window = context->HasWindow();
+  const int sw = int(w), sh = int(h);
+  glBindTexture(GL_TEXTURE_2D, screenTexture);
+  GLint have = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &have);
+  uint32_t tw = uint32_t(have), th = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &have);
+  th = uint32_t(have);
+  SizeTexture(screenTexture, tw, th, w, h);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, screenTexture, 0);
+  glViewport(0, 0, sw, sh);
+  glDisable(GL_DEPTH_TEST);
+  glDisable(GL_CULL_FACE);
+  glDisable(GL_BLEND);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
+  glBindVertexArray(blitVao);
+  glUseProgram(presentProgram);
+  glUniform1i(glGetUniformLocation(presentProgram, "uFrame"), 0);
+  glUniform1i(glGetUniformLocation(presentProgram, "uGamma"), 1);
+  glActiveTexture(GL_TEXTURE0);
+  glBindTexture(GL_TEXTURE_2D, frontTexture);
+  glBindSampler(0, 0);
+  glActiveTexture(GL_TEXTURE1);
+  glBindTexture(GL_TEXTURE_2D, gammaTexture);
+  glBindSampler(1, 0);
+  glDrawArrays(GL_TRIANGLES, 0, 3);
+
+  if (cursorVisible && cursorWidth && cursorHeight) {
+    glEnable(GL_BLEND);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    glBlendEquation(GL_FUNC_ADD);
+    glUseProgram(cursorProgram);
+    glUniform4f(glGetUniformLocation(cursorProgram, "uRect"), float(cursorX) - float(hotX),
+                float(cursorY) - float(hotY), float(cursorWidth), float(cursorHeight));
+    glUniform2f(glGetUniformLocation(cursorProgram, "uTarget"), float(sw), float(sh));
+    glUniform1i(glGetUniformLocation(cursorProgram, "uImage"), 0);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, cursorTexture);
+    glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
+    glDisable(GL_BLEND);
+  }
+  if (window) {
+    int ww = 0, wh = 0;
+    context->WindowSize(&ww, &wh);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, screenFbo);
+    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
+    const bool same = ww == sw && wh == sh;
+    glBlitFramebuffer(0, 0, sw, sh, 0, wh, ww, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
+    context->Swap(parameters.presentationInterval != kPresentIntervalImmediate);
+  }
+  glBindVertexArray(vao);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
+  stateDirty = true;
+}
+
+Result Device::ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32_t* height) {
+  DeviceImpl& d = *impl_;
+  if (!pixels || !width || !height) return kErrInvalidCall;
+  glBindTexture(GL_TEXTURE_2D, d.screenTexture);
+  GLint w = 0, h = 0;
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
+  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
+  if (w <= 0 || h <= 0) return kErrNotAvailable;
+  pixels->resize(size_t(w) * size_t(h));
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, d.screenFbo);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d.screenTexture, 0);
+  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  *width = uint32_t(w), *height = uint32_t(h);
+  return kOk;
+}
+
+Result Device::GetFrontBufferData(uint32_t, Surface* destination) {
+  DeviceImpl& d = *impl_;
+  SurfaceDesc desc;
+  if (!destination || !destination->GetContainer() || destination->GetDesc(&desc) != kOk ||
+      desc.format != fmt::A8R8G8B8 || (desc.usage & usage::RenderTarget))
+    return kErrInvalidCall;
+  const uint32_t w = d.parameters.backBufferWidth, h = d.parameters.backBufferHeight;
+  if (desc.width < w || desc.height < h) return kErrInvalidCall;
+  if (d.frontWidth != w || d.frontHeight != h) {
+    glBindTexture(GL_TEXTURE_2D, d.frontTexture);
+    uint32_t fw = d.frontWidth, fh = d.frontHeight;
+    SizeTexture(d.frontTexture, fw, fh, w, h);
+    d.frontWidth = fw, d.frontHeight = fh;
+  }
+  std::vector<uint32_t> pixels(size_t(w) * h);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, d.readFbo);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d.frontTexture, 0);
+  glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, pixels.data());
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  LockedRect locked;
+  if (destination->LockRect(&locked, nullptr, 0) != kOk) return kErrInvalidCall;
+  for (uint32_t y = 0; y < h; ++y) {
+    uint32_t* row = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(locked.bits) + size_t(y) * uint32_t(locked.pitch));
+    for (uint32_t x = 0; x < w; ++x) row[x] = pixels[size_t(y) * w + x] | 0xFF000000u;
+  }
+  destination->UnlockRect();
+  return kOk;
+}
+
+Result Device::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image) {
+  DeviceImpl& d = *impl_;
+  SurfaceDesc desc;
+  if (!image || image->GetDesc(&desc) != kOk || desc.format != fmt::A8R8G8B8 || hotX >= desc.width ||
+      hotY >= desc.height)
+    return kErrInvalidCall;
+  LockedRect locked;
+  if (image->LockRect(&locked, nullptr, lock::ReadOnly) != kOk) return kErrInvalidCall;
+  std::vector<uint8_t> pixels(size_t(desc.width) * desc.height * 4);
+  for (uint32_t y = 0; y < desc.height; ++y)
+    std::memcpy(&pixels[size_t(y) * desc.width * 4], static_cast<uint8_t*>(locked.bits) + size_t(y) * uint32_t(locked.pitch),
+                size_t(desc.width) * 4);
+  image->UnlockRect();
+  glBindTexture(GL_TEXTURE_2D, d.cursorTexture);
+  glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(desc.width), GLsizei(desc.height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
+               pixels.data());
+  NearestTexture();
+  d.cursorWidth = desc.width, d.cursorHeight = desc.height, d.hotX = hotX, d.hotY = hotY;
+  d.stateDirty = true;
+  return kOk;
+}
+
+void Device::SetCursorPosition(int32_t x, int32_t y, uint32_t) {
+  impl_->cursorX = x;
+  impl_->cursorY = y;
+}
+
+bool Device::ShowCursor(bool show) {
+  const bool was = impl_->cursorVisible;
+  impl_->cursorVisible = show;
+  if (show != was) impl_->context->ShowSystemCursor(!show);
+  return was;
+}
+
+}  // namespace gpu
