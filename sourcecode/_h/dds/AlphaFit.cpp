@@ -30,6 +30,59 @@ LineFit FitLine(double t1, double t2, double s, int m, double lo, double hi) {
   return f;
 }
 
+// Decoded error of endpoints (a0, a1) with `levels` levels over all n values, each value taking
+// its nearest level; in the six-level mode exact 0.0 and 1.0 may also take the codes 6 and 7.
+// Stops early once the sum reaches `bound`.
+double EndpointError(int levels, int a0, int a1, int n, const float* values, double bound,
+                     int* indices) {
+  int palette[8] = {a0, a1, 0, 0, 0, 0, 0, 255};
+  for (int j = 2; j < levels; ++j)
+    palette[j] = ((levels - j) * a0 + (j - 1) * a1 + (levels - 2) / 2) / (levels - 1);
+  double total = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const double target = values[i] * 255.0;
+    int best = 0;
+    double best_d = (palette[0] - target) * (palette[0] - target);
+    for (int j = 1; j < 8; ++j) {
+      if (levels == 6 && ((j == 6 && values[i] != 0.0f) || (j == 7 && values[i] != 1.0f)))
+        continue;
+      const double d = (palette[j] - target) * (palette[j] - target);
+      if (d < best_d) {
+        best_d = d;
+        best = j;
+      }
+    }
+    if (indices) indices[i] = best;
+    total += best_d;
+    if (total >= bound) return total;
+  }
+  return total;
+}
+
+// Integer hill climb on the two endpoints: the level fit works on continuous ends and rounds
+// them at the end, which leaves a little on the table.
+double ClimbEndpoints(int levels, int& a0, int& a1, int n, const float* values, double error) {
+  static const int kSteps[][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1},  {-1, -1},
+                                  {1, -1}, {-1, 1}, {2, 0}, {-2, 0}, {0, 2}, {0, -2}};
+  for (int round = 0; round < 64 && error > 0.0; ++round) {
+    int best_a0 = a0, best_a1 = a1;
+    for (const auto& step : kSteps) {
+      const int b0 = a0 + step[0], b1 = a1 + step[1];
+      if (b0 < 0 || b0 > 255 || b1 < 0 || b1 > 255 || (levels == 8 && b0 == b1)) continue;
+      const double e = EndpointError(levels, b0, b1, n, values, error, nullptr);
+      if (e < error) {
+        error = e;
+        best_a0 = b0;
+        best_a1 = b1;
+      }
+    }
+    if (best_a0 == a0 && best_a1 == a1) break;
+    a0 = best_a0;
+    a1 = best_a1;
+  }
+  return error;
+}
+
 }  // namespace
 
 double FitAlphaLevels(int levels, int n, const double* values, int endpoints[2], int* indices) {
@@ -182,6 +235,38 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
       block.indices[i] = 7;
     else
       block.indices[i] = win.indices[cursor++];
+  }
+  if (n == 0) return;
+
+  // Polish: the best candidate of each level count, judged by the decoded error, climbs to
+  // the nearest integer optimum; the better of the two replaces the result when it gains.
+  double current = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const int k = block.indices[i];
+    int palette[8] = {block.alpha0, block.alpha1, 0, 0, 0, 0, 0, 255};
+    for (int j = 2; j < block.level_count; ++j)
+      palette[j] = ((block.level_count - j) * block.alpha0 + (j - 1) * block.alpha1 +
+                    (block.level_count - 2) / 2) / (block.level_count - 1);
+    const double d = palette[k] - block.values[i] * 255.0;
+    current += d * d;
+  }
+  for (int levels : {8, 6}) {
+    int pick = -1;
+    for (int k = 0; k < 5; ++k)
+      if (tried[k] && candidates[k].levels == levels &&
+          (pick < 0 || candidates[k].error < candidates[pick].error))
+        pick = k;
+    int a0 = candidates[pick].ends[0], a1 = candidates[pick].ends[1];
+    if (levels == 8 && a0 == a1) continue;
+    double e = EndpointError(levels, a0, a1, n, block.values, 1e300, nullptr);
+    e = ClimbEndpoints(levels, a0, a1, n, block.values, e);
+    if (e < current) {
+      current = e;
+      block.level_count = levels;
+      block.alpha0 = a0;
+      block.alpha1 = a1;
+      EndpointError(levels, a0, a1, n, block.values, 1e300, block.indices);
+    }
   }
 }
 

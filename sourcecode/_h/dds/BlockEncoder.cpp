@@ -77,8 +77,11 @@ void PackAlphaBlock(const AlphaBlockState& block, const int map[16], uint8_t* ou
     levels = 6;
   }
   int index[16];
-  for (int p = 0; p < 16; ++p)
-    index[p] = map[p] < 0 || zero_indices ? 0 : block.indices[map[p]];
+  for (int p = 0; p < 16; ++p) {
+    index[p] = map[p] < 0 ? 0 : block.indices[map[p]];
+    // Equal ends put every level on one value; the six-level codes for 0 and 255 still hold.
+    if (zero_indices && !(block.level_count == 6 && index[p] >= 6)) index[p] = 0;
+  }
   const bool swap = levels == 8 ? a0 < a1 : a0 > a1;
   if (swap) {
     std::swap(a0, a1);
