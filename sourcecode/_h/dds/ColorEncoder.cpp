@@ -101,10 +101,10 @@ struct SplitResult {
 
 // Visits every split of `order` into consecutive levels 0..limit and keeps the one with the
 // least squared error of its line fit; with `clamped`, the line's ends are held in the box.
+// Only the score is worked out per split; the ends are derived once, for the winner.
 template <bool kClamped>
 SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, const int* order,
                       const double* lo, const double* hi) {
-  SplitResult best;
   struct State {
     double t1 = 0.0, d = 0.0;
     double s[3] = {0.0, 0.0, 0.0};
@@ -115,43 +115,44 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     st.t1 += w;
     for (int c = 0; c < 3; ++c) st.s[c] += sums[element][c];
   };
+  // Clamped ends of one channel and the channel's added error (before the division by m²).
+  auto clamp_channel = [&](const State& st, int m, int c, double& end0, double& end1) {
+    const double t2 = st.d + st.t1 * st.t1;
+    const double a = m * m - 2.0 * m * st.t1 + t2;
+    const double e0 = -st.t1 * st.s[c] / st.d;
+    const double e1 = (m - st.t1) * st.s[c] / st.d;
+    const double d0 = std::clamp(e0, lo[c], hi[c]) - e0;
+    const double d1 = std::clamp(e1 + d0 * (t2 - m * st.t1) / t2, lo[c], hi[c]) - e1;
+    const double d0b = std::clamp(e0 + d1 * (t2 - m * st.t1) / a, lo[c], hi[c]) - e0;
+    end0 = e0 + d0b;
+    end1 = e1 + d1;
+    return a * d0b * d0b + 2.0 * (m * st.t1 - t2) * d0b * d1 + t2 * d1 * d1;
+  };
+
+  double best_num = 0.0, best_den = 1.0;
+  State best_state;
+  int best_b[3] = {n, n, n};
   auto consider = [&](const State& st, int b1, int b2, int b3) {
     const int m = b3 < n ? 3 : (b3 > b2 ? 2 : (b2 > b1 ? 1 : 0));
-    const double s2 = st.s[0] * st.s[0] + st.s[1] * st.s[1] + st.s[2] * st.s[2];
-    double num = -s2;
-    double ends[6];
+    double num, den;
     if (m == 0) {
-      num = 0.0;  // the all-level-0 start: 0 over 0, replaced by the next state
-      for (double& e : ends) e = 0.0;
-    } else if (!kClamped) {
-      for (int c = 0; c < 3; ++c) {
-        ends[c] = -st.t1 * st.s[c] / st.d;
-        ends[3 + c] = (m - st.t1) * st.s[c] / st.d;
-      }
+      num = den = 0.0;  // the all-level-0 start: 0 over 0, replaced by the next state
     } else {
-      const double t2 = st.d + st.t1 * st.t1;
-      const double a = m * m - 2.0 * m * st.t1 + t2;
-      double q = 0.0;
-      for (int c = 0; c < 3; ++c) {
-        const double e0 = -st.t1 * st.s[c] / st.d;
-        const double e1 = (m - st.t1) * st.s[c] / st.d;
-        const double d0 = std::clamp(e0, lo[c], hi[c]) - e0;
-        const double d1 = std::clamp(e1 + d0 * (t2 - m * st.t1) / t2, lo[c], hi[c]) - e1;
-        const double d0b = std::clamp(e0 + d1 * (t2 - m * st.t1) / a, lo[c], hi[c]) - e0;
-        ends[c] = e0 + d0b;
-        ends[3 + c] = e1 + d1;
-        q += a * d0b * d0b + 2.0 * (m * st.t1 - t2) * d0b * d1 + t2 * d1 * d1;
+      num = -(st.s[0] * st.s[0] + st.s[1] * st.s[1] + st.s[2] * st.s[2]);
+      den = st.d;
+      if (kClamped) {
+        double q = 0.0, e0, e1;
+        for (int c = 0; c < 3; ++c) q += clamp_channel(st, m, c, e0, e1);
+        num += st.d * q / (m * m);
       }
-      num = st.d * q / (m * m) - s2;
     }
-    const double den = m == 0 ? 0.0 : st.d;
-    if (num * best.den <= best.num * den) {
-      best.num = num;
-      best.den = den;
-      std::memcpy(best.ends, ends, sizeof ends);
-      for (int c = 0; c < 3; ++c) best.axis[c] = st.s[c];
-      const int used = (b2 > b1) + (b3 > b2) + (n > b3);
-      best.levels = used == 1 ? 1 : m;
+    if (num * best_den <= best_num * den) {
+      best_num = num;
+      best_den = den;
+      best_state = st;
+      best_b[0] = b1;
+      best_b[1] = b2;
+      best_b[2] = b3;
     }
   };
 
@@ -172,6 +173,26 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
       }
     }
   }
+
+  SplitResult best;
+  best.num = best_num;
+  best.den = best_den;
+  const State& st = best_state;
+  const int b1 = best_b[0], b2 = best_b[1], b3 = best_b[2];
+  const int m = b3 < n ? 3 : (b3 > b2 ? 2 : (b2 > b1 ? 1 : 0));
+  for (int c = 0; c < 3; ++c) {
+    best.axis[c] = st.s[c];
+    if (m == 0) {
+      best.ends[c] = best.ends[3 + c] = 0.0;
+    } else if (kClamped) {
+      clamp_channel(st, m, c, best.ends[c], best.ends[3 + c]);
+    } else {
+      best.ends[c] = -st.t1 * st.s[c] / st.d;
+      best.ends[3 + c] = (m - st.t1) * st.s[c] / st.d;
+    }
+  }
+  const int used = (b2 > b1) + (b3 > b2) + (n > b3);
+  best.levels = used == 1 ? 1 : m;
   return best;
 }
 

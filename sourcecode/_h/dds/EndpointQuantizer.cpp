@@ -2,6 +2,7 @@
 // endpoint coordinate, repeated for other placements of the fitted colours in the palette.
 #include "dds/ColorBlock.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -69,32 +70,43 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
       for (int j = 0; j < 4; ++j) pal[c][k][j] = p[j] * weights[c] / 255.0;
     }
 
-  // Distance tables: dist[c][k][i][j] = f_i·(u_ic − p_ckj)².
+  // Distance tables, packed for the actual colour count: dist(c, k, i, j) = f_i·(u_ic − p_ckj)².
   static_assert(kMaxBlockPoints == 512, "tables sized for the block limit");
-  double dist[3][4][kMaxBlockPoints][4];
+  double dist[3 * 4 * kMaxBlockPoints * 4];
+  auto at = [n](int c, int k, int i) { return ((c * 4 + k) * n + i) * 4; };
   for (int c = 0; c < 3; ++c)
     for (int k = 0; k < 4; ++k)
       for (int i = 0; i < n; ++i)
         for (int j = 0; j < 4; ++j) {
           const double d = colours[3 * i + c] - pal[c][k][j];
-          dist[c][k][i][j] = frequencies[i] * d * d;
+          dist[at(c, k, i) + j] = frequencies[i] * d * d;
         }
 
+  // Red plus green once per pair of combinations; each of the 64 totals then adds blue.
+  double rg[16 * kMaxBlockPoints * 4];
+  for (int kr = 0; kr < 4; ++kr)
+    for (int kg = 0; kg < 4; ++kg) {
+      double* out = rg + (kr * 4 + kg) * n * 4;
+      const double* dr = dist + at(0, kr, 0);
+      const double* dg = dist + at(1, kg, 0);
+      for (int x = 0; x < n * 4; ++x) out[x] = dr[x] + dg[x];
+    }
   int best_z = 0;
   double best_total = 0.0;
   for (int z = 0; z < 64; ++z) {
     const int kr = z & 3, kg = (z >> 2) & 3, kb = z >> 4;
+    const double* a = rg + (kr * 4 + kg) * n * 4;
+    const double* b = dist + at(2, kb, 0);
     double total = 0.0;
-    for (int i = 0; i < n; ++i) {
-      const double* dr = dist[0][kr][i];
-      const double* dg = dist[1][kg][i];
-      const double* db = dist[2][kb][i];
-      double m = dr[0] + dg[0] + db[0];
-      for (int j = 1; j < entries; ++j) {
-        const double d = dr[j] + dg[j] + db[j];
-        m = d < m ? d : m;
+    if (entries == 4) {
+      for (int i = 0; i < n; ++i, a += 4, b += 4) {
+        const double m01 = std::min(a[0] + b[0], a[1] + b[1]);
+        const double m23 = std::min(a[2] + b[2], a[3] + b[3]);
+        total += std::min(m01, m23);
       }
-      total += m;
+    } else {
+      for (int i = 0; i < n; ++i, a += 4, b += 4)
+        total += std::min(std::min(a[0] + b[0], a[1] + b[1]), a[2] + b[2]);
     }
     if (z == 0 || total < best_total) {
       best_total = total;
@@ -112,7 +124,8 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
     int best = 0;
     double best_d = 0.0;
     for (int j = 0; j < entries; ++j) {
-      const double d = dist[0][k[0]][i][j] + dist[1][k[1]][i][j] + dist[2][k[2]][i][j];
+      const double d =
+          dist[at(0, k[0], i) + j] + dist[at(1, k[1], i) + j] + dist[at(2, k[2], i) + j];
       if (j == 0 || d < best_d) {
         best = j;
         best_d = d;
