@@ -196,7 +196,7 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
     int ends[2] = {0, 0};
     double error = 0.0;
   };
-  static thread_local Candidate candidates[5];
+  Candidate candidates[5];
   bool any_zero = false, any_one = false;
   for (int i = 0; i < n; ++i) {
     any_zero = any_zero || block.values[i] == 0.0f;
