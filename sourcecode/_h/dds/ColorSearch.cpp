@@ -246,28 +246,37 @@ class AxisSearch {
     return total;
   }
 
-  // Both modes of one endpoint pair, as TryEndpoints does; t[c] is channel c's table.
+  // Both modes of one endpoint pair, as TryEndpoints does; t[c] is channel c's table. The two
+  // sums run side by side: each is exact as long as it stays below the best error, and only
+  // then can it win, so the outcome is that of trying three colours first, then four.
   void Try(const double (*const t[3])[5], const int codes[6]) {
-    if (try_three_) Evaluate(t, codes, 3);
-    Evaluate(t, codes, 4);
+    const double (*r)[5] = t[0];
+    const double (*g)[5] = t[1];
+    const double (*b)[5] = t[2];
+    double total3 = 0.0, total4 = 0.0;
+    const double bound = best_;
+    if (try_three_) {
+      for (int i = 0; i < n_; ++i) {
+        double d[5];
+        for (int k = 0; k < 5; ++k) d[k] = r[i][k] + g[i][k] + b[i][k];
+        total3 += std::min(std::min(d[0], d[1]), d[2]);
+        total4 += std::min(std::min(d[0], d[1]), std::min(d[3], d[4]));
+        if (total3 >= bound && total4 >= bound) return;
+      }
+      if (total3 < best_) Accept(total3, 3, codes);
+    } else {
+      for (int i = 0; i < n_; ++i) {
+        const double d0 = r[i][0] + g[i][0] + b[i][0], d1 = r[i][1] + g[i][1] + b[i][1];
+        const double d3 = r[i][3] + g[i][3] + b[i][3], d4 = r[i][4] + g[i][4] + b[i][4];
+        total4 += std::min(std::min(d0, d1), std::min(d3, d4));
+        if (total4 >= bound) return;
+      }
+    }
+    if (total4 < best_) Accept(total4, 4, codes);
   }
 
  private:
-  void Evaluate(const double (*const t[3])[5], const int codes[6], int mode) {
-    static constexpr int kEntries[2][4] = {{0, 1, 2, -1}, {0, 1, 3, 4}};
-    const int* entries = kEntries[mode == 3 ? 0 : 1];
-    const int count = mode == 3 ? 3 : 4;
-    double total = 0.0;
-    for (int i = 0; i < n_; ++i) {
-      double best_d = 0.0;
-      for (int j = 0; j < count; ++j) {
-        const int k = entries[j];
-        const double d = t[0][i][k] + t[1][i][k] + t[2][i][k];
-        if (j == 0 || d < best_d) best_d = d;
-      }
-      total += best_d;
-      if (total >= best_) return;
-    }
+  void Accept(double total, int mode, const int codes[6]) {
     best_ = total;
     improved_ = true;
     mode_ = mode;
