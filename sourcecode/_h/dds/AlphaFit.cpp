@@ -290,8 +290,9 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
   }
   if (n == 0) return;
 
-  // Polish: the best candidate of each level count, judged by the decoded error, climbs to
-  // the nearest integer optimum; the better of the two replaces the result when it gains.
+  // Polish: for each level count, integer endpoints climb from the best candidate and from the
+  // value span (stretched to 0 or 255 at quality 72), judged by the decoded error; a result
+  // replaces the candidates' one only when it is strictly better.
   const Targets targets(n, block.values);
   double current = 0.0;  // the decoded error of the result as it stands
   {
