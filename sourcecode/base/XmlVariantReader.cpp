@@ -46,6 +46,7 @@ bool VariantParser::element(const char*& p, Variant& out, int depth) {
   if (depth >= kMaxTreeDepth) return fail(m_error, lt, "elements nested too deep");
   const char* name = lt + 1;
   p = xml_scan::name_end(name);
+  if (p - name > xml_scan::kMaxNameLength) return fail(m_error, name, "element name too long");
   auto* e = new dt_element(name, static_cast<int>(p - name));
   out.set_datatype(e);
 
