@@ -7,6 +7,7 @@
 #include "base/File.h"
 #include "base/StaticVariant.h"
 #include "base/Variant.h"
+#include "base/Vocable.h"
 #include "base/system.h"
 
 namespace {
@@ -32,6 +33,7 @@ int Walk(base::StaticVariantIterator it, int depth) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
   (void)quiet;
+  if (base::vocable::count() > 50000) base::vocable::clear_for_fuzzing();  // random names pile up
   if (size > (1u << 20)) return 0;
   base::File f;
   if (!f.open_memory(data, static_cast<int>(size), "fuzz.bin")) return 0;

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -109,5 +110,12 @@ int length_of(const unsigned char* v) {
 }
 
 int count() { return table().count(); }
+
+#ifdef QUILLANE_FUZZ
+void clear_for_fuzzing() {
+  table().~Table();
+  new (&table()) Table();
+}
+#endif
 
 }  // namespace base::vocable
