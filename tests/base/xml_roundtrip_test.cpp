@@ -11,6 +11,7 @@
 #include "base/StaticVariant.h"
 #include "base/Text.h"
 #include "base/Variant.h"
+#include "base/VariantTools.h"
 #include "base/Xml.h"
 #include "test_support.h"
 #include "xml_test_dump.h"
@@ -115,6 +116,7 @@ TEST(XmlRoundTrip, GeneratedCorpus) {
     Variant v2;
     ASSERT_TRUE(base::xml::read_text(v2, text2.c_str())) << text2;
     ASSERT_EQ(xmltest::dump(v2), xmltest::dump(v1)) << text2;
+    ASSERT_TRUE(base::variant_equal(v2, v1));
     ASSERT_EQ(write(v2), text2);
 
     // Words built from the Variant equal the words read from the text.
