@@ -134,3 +134,23 @@ TEST(XmlWriter, LogGetsTheText) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(XmlWriter, NestingPastTheReadersLimitIsRefused) {
+  Variant root;
+  root.set_element("n");
+  Variant* node = &root;
+  for (int i = 1; i < base::kMaxTreeDepth; ++i) node = &node->add_element("n");
+  base::Text ok;
+  EXPECT_TRUE(base::xml::write_text(root, ok));  // exactly as deep as the readers take
+  Variant back;
+  EXPECT_TRUE(base::xml::read_text(back, ok.c_str()));
+  node->add_element("n");
+  testsupport::TempDir dir;
+  testsupport::LogCapture log;
+  EXPECT_FALSE(base::xml::write_file(root, dir.path("deep.xml").c_str()));
+  EXPECT_TRUE(log.contains("nested deeper"));
+}
+
+}  // namespace
