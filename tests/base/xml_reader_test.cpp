@@ -216,3 +216,26 @@ TEST(XmlReader, NumbersMatchTheGeneralConversion) {
 }
 
 }  // namespace
+
+namespace {
+
+// A tag with very many attributes must not cost quadratic time in either reader or in copy_to
+// (a quadratic scan of this one would run for minutes).
+TEST(XmlReader, ManyAttributesStayLinear) {
+  std::string text = "<a";
+  for (int i = 0; i < 200000; ++i) text += " k" + std::to_string(i) + "=\"" + std::to_string(i % 7) + "\"";
+  text += " k5=\"last\"/>";
+  Variant v;
+  ASSERT_TRUE(base::xml::read_text(v, text.c_str()));
+  EXPECT_EQ(v.attribute_cnt(), 200000);
+  EXPECT_STREQ(v.get_attribute("k5")->get_string(), "last");
+  StaticVariant sv;
+  ASSERT_TRUE(base::xml::read_text(sv, text.c_str()));
+  EXPECT_EQ(sv.get_attribute_cnt(), 200001);
+  Variant expanded;
+  sv.copy_to(expanded);
+  EXPECT_EQ(expanded.attribute_cnt(), 200000);
+  EXPECT_STREQ(expanded.get_attribute("k5")->get_string(), "last");
+}
+
+}  // namespace
