@@ -77,8 +77,9 @@ class Generator {
       } else if (kind < 5 && !lastWasText) {
         s += any(texts);
         lastWasText = true;
-      } else if (!lastWasText) {
-        s += "<!-- a comment <with> \"quotes\" -->";  // never between two texts, which would then merge
+      } else {
+        s += "<!-- a comment <with> \"quotes\" -->";
+        lastWasText = false;  // a text after a comment is a child of its own
       }
     }
     s += any(blanks);

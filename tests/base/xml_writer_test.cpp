@@ -97,6 +97,16 @@ TEST(XmlWriter, TextBeforeAnElementKeepsItsBlanks) {
   EXPECT_EQ(written(back), once);
 }
 
+TEST(XmlWriter, AdjacentTextsStaySeparate) {
+  Variant v = read("<a>one <!-- c -->&gt;two<!-- c -->3</a>");
+  ASSERT_EQ(v.size(), 3);
+  const std::string text = written(v);
+  EXPECT_EQ(text, "<a>one <!---->&gt;two<!---->3</a>\n");
+  Variant back = read(text);
+  ASSERT_EQ(back.size(), 3);
+  EXPECT_STREQ(back[1].get_string(), ">two");
+}
+
 TEST(XmlWriter, UnreadableNamesAreRefused) {
   testsupport::TempDir dir;
   Variant bad;
