@@ -189,8 +189,16 @@ const Variant* Variant::get_element(const char* label) const {
 Variant* Variant::attribute(const char* name) { return m_data->attribute(name); }
 Variant* Variant::attribute(int i) { return m_data->attribute(i); }
 const Variant* Variant::attribute(int i) const { return static_cast<const datatype*>(m_data)->attribute(i); }
-Variant* Variant::get_attribute(const char* name) { return m_data->find_attribute(name); }
-const Variant* Variant::get_attribute(const char* name) const { return m_data->find_attribute(name); }
+// The per-frame path: elements are searched without the virtual hop.
+Variant* Variant::get_attribute(const char* name) {
+  if (dt_element* e = as_element(m_data)) {
+    const int i = e->find_attribute_index(name, str::len(name));
+    return i < 0 ? nullptr : &e->m_attributes[static_cast<size_t>(i)]->value;
+  }
+  return m_data->find_attribute(name);
+}
+
+const Variant* Variant::get_attribute(const char* name) const { return const_cast<Variant*>(this)->get_attribute(name); }
 const char* Variant::get_attribute_label(int i) const { return m_data->get_attribute_label(i); }
 int Variant::attribute_cnt() const { return m_data->attribute_cnt(); }
 void Variant::set_label(const char* label) { m_data->set_label(label, str::len(label)); }

@@ -64,19 +64,25 @@ const char* value_text(const Variant& v, tString<BaseString>& scratch) {
   return scratch.get_buffer();
 }
 
-bool attribute_text_equals(const Variant& e, const char* attr, const char* value, bool nocase) {
-  const Variant* a = e.get_attribute(attr);
-  if (!a) return false;
-  tString<BaseString> scratch;
-  const char* text = value_text(*a, scratch);
+// Whether the child element c has attribute attr (length n) with the text value.
+bool attribute_text_equals(const Variant& c, const char* attr, int n, const char* value, bool nocase,
+                           tString<BaseString>& scratch) {
+  const auto* e = static_cast<const dt_element*>(c.get_datatype());
+  const int i = e->find_attribute_index(attr, n);
+  if (i < 0) return false;
+  const char* text = value_text(e->m_attributes[static_cast<size_t>(i)]->value, scratch);
   return (nocase ? str::compare_nocase(text, value) : str::compare(text, value)) == 0;
 }
+
+inline bool is_element(const Variant* c) { return c->get_datatype()->kind() == Variant::datatype::K_ELEMENT; }
 
 Variant* find_by_attribute(Variant& v, const char* attr, const char* value, bool nocase) {
   dt_element* e = as_element(v);
   if (!e) return nullptr;
+  const int n = str::len(attr);
+  tString<BaseString> scratch;
   for (Variant* c : e->m_children)
-    if (c->is_element() && attribute_text_equals(*c, attr, value, nocase)) return c;
+    if (is_element(c) && attribute_text_equals(*c, attr, n, value, nocase, scratch)) return c;
   return nullptr;
 }
 
@@ -145,8 +151,10 @@ void variant_remove_elements(Variant& v, const char* label) {
 void variant_remove_elements_by_attribute_value(Variant& v, const char* attr, const char* value) {
   dt_element* e = as_element(v);
   if (!e) return;
+  const int n = str::len(attr);
+  tString<BaseString> scratch;
   for (Variant* c : e->m_children)
-    if (c->is_element() && attribute_text_equals(*c, attr, value, false)) c->set_nil();
+    if (is_element(c) && attribute_text_equals(*c, attr, n, value, false, scratch)) c->set_nil();
   e->remove_nil_children();
 }
 
