@@ -226,6 +226,31 @@ void variant_sort_by_attribute(Variant& v, const char* attr) {
   }
 }
 
+bool variant_equal(const Variant& a, const Variant& b) {
+  if (&a == &b) return true;
+  if (a.is_void() || b.is_void()) return a.is_void() && b.is_void();
+  if (a.is_int() != b.is_int() || a.is_float() != b.is_float() || a.is_double() != b.is_double() ||
+      a.is_string() != b.is_string() || a.is_pointer() != b.is_pointer() || a.is_array() != b.is_array() ||
+      a.is_element() != b.is_element())
+    return false;
+  if (a.is_int()) return a.get_int() == b.get_int();
+  if (a.is_float()) return a.get_float() == b.get_float();
+  if (a.is_double()) return a.get_double() == b.get_double();
+  if (a.is_string()) return str::compare(a.get_string(), b.get_string()) == 0;
+  if (a.is_pointer()) return a.get_pointer() == b.get_pointer();
+  if (!a.is_array()) return false;  // a datatype of its own kind: no way to compare it
+  if (str::compare(a.get_label(), b.get_label()) != 0 || a.attribute_cnt() != b.attribute_cnt() ||
+      a.size() != b.size())
+    return false;
+  for (int i = 0; i < a.attribute_cnt(); ++i)
+    if (str::compare(a.get_attribute_label(i), b.get_attribute_label(i)) != 0 ||
+        !variant_equal(*a.attribute(i), *b.attribute(i)))
+      return false;
+  for (int i = 0; i < a.size(); ++i)
+    if (!variant_equal(a[i], b[i])) return false;
+  return true;
+}
+
 // ---------------------------------------------------------------- conversions
 
 Variant variant_labeled_element(const char* label, const char* text) {

@@ -64,6 +64,11 @@ void variant_for_each(Variant& v, const char* label, void (*fn)(Variant&));
 // relative to their neighbours. Numbers sort by their text: "10" before "9".
 void variant_sort_by_attribute(Variant& v, const char* attr);
 
+// Same shape and values: the same datatype kinds (int 1 differs from float 1.0), equal scalars
+// (pointers by address), labels, attribute labels and values in order, children in order. For
+// round-trip checks of the tree readers and writers.
+bool variant_equal(const Variant& a, const Variant& b);
+
 // A new element labelled label with one attribute "label" holding the string text.
 Variant variant_labeled_element(const char* label, const char* text);
 // v := element "List" with one child element "String" per item, attribute "value" = the item.

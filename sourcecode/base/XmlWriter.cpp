@@ -88,7 +88,8 @@ class Writer {
     const int a = v.attribute_cnt();
     const int k = v.size();
     if (a == 0 && k == 0) {
-      out += "/>\n";
+      // "</>" would read as a closing tag: an element without a name is closed explicitly.
+      out += label && *label ? "/>\n" : "></>\n";
       return true;
     }
     for (int i = 0; i < a; ++i) {

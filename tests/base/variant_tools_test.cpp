@@ -167,6 +167,11 @@ TEST(VariantEdit, MergeReplacesChildrenWholeAndOverwritesAttributes) {
   EXPECT_EQ(base::get_int(base::variant_get_attribute_by_path(config, "Options/Gfx/Quality", false)), 3);
   // Whole replacement: the Sfx branch of the old Options is gone.
   EXPECT_EQ(config("Options/Sfx"), nullptr);
+  Variant expected = element("Options");
+  expected.add_element("Gfx").attribute("Quality")->set_int(3);
+  EXPECT_TRUE(base::variant_equal(*config.get_element("Options"), expected));
+  expected[0].attribute("Quality")->set_float(3.0f);  // same number, other datatype
+  EXPECT_FALSE(base::variant_equal(*config.get_element("Options"), expected));
   // The merged copy is independent of the source.
   saved[0][0].attribute("Quality")->set_int(4);
   EXPECT_EQ(base::get_int(base::variant_get_attribute_by_path(config, "Options/Gfx/Quality", false)), 3);

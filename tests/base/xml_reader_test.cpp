@@ -11,25 +11,14 @@
 #include "base/Vocable.h"
 #include "base/Xml.h"
 #include "test_support.h"
+#include "xml_test_dump.h"
 
 namespace {
 
 using base::StaticVariant;
 using base::Variant;
 
-// A compact dump for comparisons: e(label)[attr=f:1.5|s:'x'](children...)
-std::string dump(const Variant& v) {
-  if (v.is_float()) return "f:" + std::to_string(v.get_float());
-  if (v.is_int()) return "i:" + std::to_string(v.get_int());
-  if (v.is_string()) return "'" + std::string(v.get_string() ? v.get_string() : "") + "'";
-  if (v.is_void()) return "nil";
-  std::string s = "e(" + std::string(v.get_label() ? v.get_label() : "") + ")[";
-  for (int i = 0; i < v.attribute_cnt(); ++i)
-    s += (i ? "," : "") + std::string(v.get_attribute_label(i) ? v.get_attribute_label(i) : "") + "=" + dump(*v.attribute(i));
-  s += "](";
-  for (int i = 0; i < v.size(); ++i) s += (i ? "," : "") + dump(*v.child(i));
-  return s + ")";
-}
+using xmltest::dump;
 
 // Parses with both readers; both must agree on success and on the tree.
 std::string parse_both(const char* text) {

@@ -40,6 +40,7 @@ TEST(XmlWriter, Layout) {
       {"<a><b><c/></b><d/></a>", "<a>\n\t<b>\n\t\t<c/>\n\t</b>\n\t<d/>\n</a>\n"},
       {"<a f=\"0.1\" g=\"1234567\"/>", "<a f=\"0.1\" g=\"1.23457e+06\"/>\n"},
       {"<><x/></>", "<>\n\t<x/>\n</>\n"},
+      {"<a><></></a>", "<a>\n\t<></>\n</a>\n"},  // not "</>", which would close a
   };
   for (const auto& c : cases) EXPECT_EQ(written(read(c.in)), c.out) << c.in;
 }
