@@ -170,12 +170,8 @@ bool cl_FileArchive::Build(StaticVariantIterator element) {
   m_filePath = localize == 1 ? LocalizePath(file, language) : file;
   m_directory.clear();
 
-  File out;
-  if (!out.open(m_filePath.c_str(), File::STATUS_WRITE)) {
-    sys::Output("ERROR: archive '%s': cannot create %s\n", m_label.c_str(), m_filePath.c_str());
-    return false;
-  }
-  sys::Output("\nWrite Archive: %s", m_filePath.c_str());
+  // The members are gathered before the archive file is opened, so that its temporary file
+  // never shows up in a folder listing.
   for (int i = 0; i < element.get_element_cnt(); ++i) {
     const StaticVariantIterator child = element.get_element(i);
     const char* tag = reinterpret_cast<const char*>(child.get_label());
@@ -196,6 +192,13 @@ bool cl_FileArchive::Build(StaticVariantIterator element) {
       EnterListing(*this, listing);
     }
   }
+  m_directory.erase(MemberName(m_filePath.c_str()));  // never the archive itself
+  File out;
+  if (!out.open(m_filePath.c_str(), File::STATUS_WRITE)) {
+    sys::Output("ERROR: archive '%s': cannot create %s\n", m_label.c_str(), m_filePath.c_str());
+    return false;
+  }
+  sys::Output("\nWrite Archive: %s", m_filePath.c_str());
   if (!WriteArchive(&out)) {
     out.discard();
     return false;
