@@ -6,7 +6,9 @@
 #include <memory>
 #include <string>
 
+#include "base/ResourceMgr.h"
 #include "base/Variant.h"
+#include "base/Xml.h"
 #include "resource_support.h"
 
 namespace {
@@ -176,6 +178,32 @@ TEST(Utf8Decoder, ReplacesWhatIsNotUtf8AndNeverReadsPastTheEnd) {
     base::DecodeUtf8(exact.get(), static_cast<int>(c.bytes.size()), out);
     EXPECT_EQ(U(out), c.out);
   }
+}
+
+}  // namespace
+
+namespace {
+
+// The bundled data starts with texts in the configured language, and in the other one shipped.
+TEST(Textsystem, BundledTablesCoverTheConfiguredLanguage) {
+  const std::filesystem::path old = std::filesystem::current_path();
+  std::filesystem::current_path(QUILLANE_DATA_DIR);
+  base::Variant config;
+  ASSERT_TRUE(base::xml::read_file(config, "config.xml"));
+  const base::Variant* localization = config.get_element("Localization");
+  ASSERT_NE(localization, nullptr);
+  EXPECT_TRUE(base::sys::InitTextsystem(*localization));
+  base::UnicodeString out;
+  EXPECT_EQ(base::sys::Localize("#gamem0_464 New Game", out, nullptr, -1), 0);
+  base::sys::InitTextsystem(Config("German"));
+  out = u"";
+  EXPECT_EQ(base::sys::Localize("#gamem0_464 New Game", out, nullptr, -1), 0);
+  EXPECT_EQ(U(out), u"Neues Spiel");
+  base::sys::CleanupTextsystem();
+
+  base::cl_ResourceMgr mgr;
+  EXPECT_TRUE(mgr.AddResources("resources.xml"));
+  std::filesystem::current_path(old);
 }
 
 }  // namespace
