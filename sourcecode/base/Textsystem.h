@@ -10,6 +10,7 @@
 
 #include "base/String.h"
 #include "base/Variant.h"
+#include "base/system.h"
 
 namespace base {
 
@@ -83,15 +84,8 @@ tString<BaseString> TextKey(const char* text);
 // goes on with the next byte; four-byte sequences become surrogate pairs. Never reads past length.
 void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out);
 
-namespace sys {
-// The text system's facade (each creates the text system when missing, except CleanupTextsystem).
-bool InitTextsystem(const Variant& config);
-void CleanupTextsystem();
-int Localize(const char* text, tString<BaseUnicodeString>& out, Variant* unused1, int unused2);
-bool GetSfxPath(const char* speaker, const char* text, tString<BaseString>& out, int index);
-Variant* TextsystemGetAttribute(const char* key, const char* name);
-void TextsystemSetTextParser(i_TextParser* parser);
-tString<BaseString> GetLanguageString();
-}  // namespace sys
+// The facade functions of the text system (base::sys::InitTextsystem, CleanupTextsystem, Localize,
+// GetSfxPath, TextsystemGetAttribute, TextsystemSetTextParser, GetLanguageString) are declared in
+// base/system.h; each creates the text system when missing, except CleanupTextsystem.
 
 }  // namespace base

@@ -77,3 +77,39 @@ TEST(ResourcePool, MissingAndDuplicateLabelsAreLoggedAndSkipped) {
 }
 
 }  // namespace
+
+#include "base/MultiFileFormatLoader.h"
+
+namespace {
+
+struct Shape {
+  std::string loadedBy;
+};
+bool LoadXml(const char*, Shape* s) { return s->loadedBy = "xml", true; }
+bool LoadLwo(const char*, Shape* s) { return s->loadedBy = "lwo", true; }
+bool LoadMeshXml(const char*, Shape* s) { return s->loadedBy = "mesh.xml", true; }
+
+TEST(MultiFileFormatLoader, PicksTheLoaderByExtension) {
+  using Loader = base::tMultiFileFormatLoader<Shape>;
+  Loader::RemoveAll();
+  Loader::AddFileFormat("xml", LoadXml);
+  Loader::AddFileFormat("LWO", LoadLwo);
+  Shape s;
+  struct Case {
+    const char* file;
+    const char* by;
+  } cases[] = {{"robot.XML", "xml"}, {"models/robot.mesh.xml", "xml"}, {"data.v2/robot.lwo", "lwo"}};
+  for (const Case& c : cases) {
+    ASSERT_TRUE(Loader::LoadFileMultiFormat(c.file, &s)) << c.file;
+    EXPECT_EQ(s.loadedBy, c.by) << c.file;
+  }
+  Loader::AddFileFormat("mesh.xml", LoadMeshXml);  // the full extension wins
+  ASSERT_TRUE(Loader::LoadFileMultiFormat("robot.mesh.xml", &s));
+  EXPECT_EQ(s.loadedBy, "mesh.xml");
+  LogCapture log;
+  EXPECT_FALSE(Loader::LoadFileMultiFormat("robot.obj", &s));
+  EXPECT_TRUE(log.contains("ERROR: robot.obj: no loader for this file format"));
+  Loader::RemoveAll();
+}
+
+}  // namespace
