@@ -2,6 +2,8 @@
 // pointer, string) or a node (an array of children, or an element with a label, ordered attributes
 // and children: the in-memory form of an XML element). Configuration, game state, GUI events and
 // every description travel as Variant trees. Copies are deep; nothing is shared between trees.
+// A reference to a child or an attribute stays valid while siblings are added; it ends when that
+// node is removed (resize, compaction, set_* of an ancestor) or the tree is destroyed.
 //
 // Included almost everywhere: only String.h comes with it. The concrete datatype classes are in
 // VariantTypes.h, the "/" paths and tree utilities in VariantTools.h.
