@@ -119,12 +119,9 @@ bool FileExists(const tString<BaseString>& name) {
 // ---- time stamps and attributes
 
 int FileTimeCompare(const char* a, const char* b) {
-  long long ta, tb;
-  int64_t x, y;
+  int64_t ta, tb;
   if (!platform::os::IsRegularFile(a) || !platform::os::IsRegularFile(b)) return -2;
-  if (!platform::os::GetWriteTime(a, x) || !platform::os::GetWriteTime(b, y)) return -2;
-  ta = x;
-  tb = y;
+  if (!platform::os::GetWriteTime(a, ta) || !platform::os::GetWriteTime(b, tb)) return -2;
   return ta < tb ? -1 : (ta > tb ? 1 : 0);
 }
 
