@@ -14,15 +14,18 @@ namespace {
 
 void Quiet(const char*) {}
 
-int Walk(base::StaticVariantIterator it, int depth) {
-  int sum = it.size() + it.get_int() + static_cast<int>(it.get_float() == 0.0f) + it.get_string()[0];
+// Touches every read of the iterator; the sum only keeps the reads from being dropped (unsigned:
+// the values are arbitrary).
+unsigned Walk(base::StaticVariantIterator it, int depth) {
+  unsigned sum = static_cast<unsigned>(it.size()) + static_cast<unsigned>(it.get_int()) +
+                 static_cast<unsigned>(it.get_float() == 0.0f) + static_cast<unsigned char>(it.get_string()[0]);
   for (int i = 0; i < it.get_attribute_cnt(); ++i) {
-    sum += it.get_attribute(it.get_attribute_label(i)).size();
-    sum += it.get_attribute(i).get_string_length();
+    sum += static_cast<unsigned>(it.get_attribute(it.get_attribute_label(i)).size());
+    sum += static_cast<unsigned>(it.get_attribute(i).get_string_length());
   }
   for (int i = 0; i < it.get_element_cnt(); ++i) {
     base::StaticVariantIterator c = it.get_element(i);
-    if (c.is_element()) sum += it.get_element(c.get_label(), 0).size();
+    if (c.is_element()) sum += static_cast<unsigned>(it.get_element(c.get_label(), 0).size());
     sum += Walk(c, depth + 1);
   }
   return sum;
@@ -42,7 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (sv.get_words() || sv.get_size()) __builtin_trap();
     return 0;
   }
-  volatile int sink = Walk(sv, 0);
+  volatile unsigned sink = Walk(sv, 0);
   (void)sink;
   std::set<const unsigned char*> names;
   sv.CollectVocableSet(names);

@@ -71,7 +71,7 @@ class Table {
       const Slot& s = m_slots[i];
       if (!s.text) return i;
       if (s.hash == hash && static_cast<size_t>(length_of(s.text)) == name.size() &&
-          std::memcmp(s.text, name.data(), name.size()) == 0)
+          (name.empty() || std::memcmp(s.text, name.data(), name.size()) == 0))
         return i;
     }
   }
