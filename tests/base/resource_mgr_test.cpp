@@ -1,0 +1,206 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/Binary.h"
+#include "base/Clock.h"
+#include "base/FileArchive.h"
+#include "base/ResourceMgr.h"
+#include "base/TaskScheduler.h"
+#include "base/Textsystem.h"
+#include "base/Variant.h"
+#include "resource_support.h"
+
+namespace {
+
+using testsupport::cl_Blob;
+using testsupport::LogCapture;
+using testsupport::WorkTree;
+using BlobType = base::tResourceType<cl_Blob>;
+
+std::string Blob(const char* label) {
+  cl_Blob* b = BlobType::Get(label);
+  return b ? b->m_bytes.c_str() : "<none>";
+}
+
+int Count(const LogCapture& log, const std::string& part) {
+  int n = 0;
+  for (const auto& l : log.get()) n += l.find(part) != std::string::npos;
+  return n;
+}
+
+// A manager with the "Blob" kind registered, as the platform registers its kinds.
+struct Manager {
+  Manager() { base::sys::AddResourceType("Blob", new BlobType); }
+  ~Manager() = default;
+  base::cl_ResourceMgr mgr;
+};
+
+const char* kGroupList = R"(<Resources>
+  <ResourceGroup file="cache/gui.bin">
+    <Blob label="g1" file="gui/one.txt"/>
+    <Unknown label="u" file="gui/one.txt"/>
+    <Blob label="g2" file="gui/two.txt"/>
+  </ResourceGroup>
+</Resources>)";
+
+TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
+  WorkTree tree;
+  tree.write("gui/one.txt", "one");
+  tree.write("gui/two.txt", "two");
+  tree.write("resources.xml", kGroupList);
+  std::filesystem::create_directories(tree.path("cache"));
+
+  cl_Blob::s_inits = cl_Blob::s_reads = 0;
+  {
+    Manager m;
+    ASSERT_TRUE(base::sys::AddResources("resources.xml"));
+    EXPECT_EQ(Blob("g1"), "one");
+    EXPECT_EQ(Blob("g2"), "two");
+    EXPECT_EQ(cl_Blob::s_inits, 2);  // the unknown tag is skipped on both sides
+  }
+  ASSERT_TRUE(base::FileExists("cache/gui.bin"));
+  EXPECT_EQ(Blob("g1"), "<none>");  // the manager's types went with it
+
+  // Second run: the cache is read, nothing is built again, even if the sources are gone.
+  tree.write("gui/one.txt", "changed");
+  cl_Blob::s_inits = 0;
+  {
+    Manager m;
+    m.mgr.AddResources("resources.xml");
+    EXPECT_EQ(cl_Blob::s_inits, 0);
+    EXPECT_EQ(Blob("g1"), "one");
+  }
+
+  // A truncated cache is noticed and rebuilt from the description.
+  const std::string cache = tree.read("cache/gui.bin");
+  tree.write("cache/gui.bin", cache.substr(0, cache.size() - 3));
+  {
+    Manager m;
+    LogCapture log;
+    m.mgr.AddResources("resources.xml");
+    EXPECT_EQ(Blob("g1"), "changed");
+    EXPECT_EQ(Count(log, "does not match its description"), 1);
+    EXPECT_EQ(Count(log, "Unabel"), 0);
+  }
+
+  // A description that changed after the cache was built is noticed too.
+  std::string list = kGroupList;
+  list.replace(list.find("<Blob label=\"g2\""), 0, "<Blob label=\"g3\" file=\"gui/two.txt\"/>");
+  tree.write("resources.xml", list);
+  cl_Blob::s_inits = 0;
+  {
+    Manager m;
+    m.mgr.AddResources("resources.xml");
+    EXPECT_EQ(cl_Blob::s_inits, 3);
+    EXPECT_EQ(Blob("g3"), "two");
+    EXPECT_EQ(Blob("g2"), "two");
+  }
+  // No temporary file is left behind in the cache folder.
+  int entries = 0;
+  for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tree.path("cache"))) ++entries;
+  EXPECT_EQ(entries, 1);
+}
+
+TEST(ResourceGroup, EmptyGroupsAndFailingResourcesWriteNoCache) {
+  WorkTree tree;
+  tree.write("list.xml", R"(<R>
+    <ResourceGroup file="empty.bin"/>
+    <ResourceGroup file="broken.bin"><Blob label="b" file="missing.txt"/></ResourceGroup>
+  </R>)");
+  Manager m;
+  LogCapture log;
+  m.mgr.AddResources("list.xml");
+  EXPECT_TRUE(log.contains("Unabel to load ResourceGroup empty.bin. skipping...\n"));
+  EXPECT_TRUE(log.contains("ERROR: resource group broken.bin: resource b (Type Blob) failed to load"));
+  EXPECT_FALSE(base::FileExists("empty.bin"));
+  EXPECT_FALSE(base::FileExists("broken.bin"));
+}
+
+TEST(ResourceList, SingleResourcesArchivesAndMessages) {
+  WorkTree tree;
+  tree.write("a.txt", "A");
+  tree.write("Sfx/Boom.ogg", "boom");
+  tree.write("loca/german/Hallo.ogg", "hallo");
+  tree.write("list.xml", R"(<Resources>
+    <Blob label="single" file="a.txt"/>
+    <Blob file="a.txt"/>
+    <Blob label="single" file="a.txt"/>
+    <Mystery label="m"/>
+    <Archive label="Sfx" file="sfx.pak"><Dir path="Sfx"/></Archive>
+    <Archive label="Speech" file="loca/speech.pak" localize="1"><Dir path="loca/"/></Archive>
+  </Resources>)");
+  base::Variant config;
+  config.set_element("Localization");
+  config.attribute("Language")->set_string("german");
+  base::sys::InitTextsystem(config);
+
+  Manager m;
+  LogCapture log;
+  EXPECT_FALSE(m.mgr.AddResources("missing.xml"));
+  EXPECT_TRUE(log.contains("Resource file missing.xml not found.\n"));
+  ASSERT_TRUE(m.mgr.AddResources("list.xml"));
+  EXPECT_EQ(Blob("single"), "A");
+  EXPECT_TRUE(log.contains("Loading resource single (Type Blob, File=a.txt)\n"));
+  EXPECT_TRUE(log.contains("has no \"label\""));
+  EXPECT_TRUE(log.contains("is defined twice"));
+  EXPECT_TRUE(log.contains("Unknown resourcetype found. skipping...\n"));
+  EXPECT_TRUE(log.contains("Loading resource Speech (Type Archive, File=loca/german/speech.pak)\n"));
+
+  // Both archives were built because their files were missing, then loaded.
+  ASSERT_TRUE(base::FileExists("loca/german/speech.pak"));
+  base::Binary out;
+  ASSERT_TRUE(base::sys::GetFileFromArchive("Sfx", "sfx/boom.ogg", out, false));
+  ASSERT_TRUE(base::sys::GetFileFromArchive("Speech", "LOCA/german/hallo.ogg", out, false));
+  EXPECT_EQ(out.size(), 5);
+
+  // "Mesh" registered a second time keeps the first type object.
+  base::i_ResourceType* first = m.mgr.GetResourceType("Blob");
+  base::sys::AddResourceType("Blob", new BlobType);
+  EXPECT_EQ(m.mgr.GetResourceType("Blob"), first);
+  base::sys::CleanupTextsystem();
+}
+
+// A clock whose every reading moves on by a fixed step: each load looks that long.
+class SteppingClock : public base::i_Clock {
+ public:
+  explicit SteppingClock(unsigned long step) : m_step(step) {}
+  unsigned long Ticks() override { return m_now += m_step; }
+  void Sleep(unsigned ms) override { m_now += ms; }
+
+ private:
+  unsigned long m_step;
+  unsigned long m_now = 0;
+};
+
+class TestLoadingScreen : public base::cl_TaskScheduler {
+ public:
+  void Render() override {}
+};
+
+TEST(ResourceList, LoadsAsTasksThroughTheScheduler) {
+  WorkTree tree;
+  tree.write("a.txt", "A");
+  tree.write("b.txt", "B");
+  tree.write("game_resources.xml", R"(<R><Blob label="ta" file="a.txt"/><Blob label="tb" file="b.txt"/>
+    <ResourceGroup file="g.bin"><Blob label="tg" file="a.txt"/></ResourceGroup></R>)");
+  Manager m;
+  TestLoadingScreen screen;
+  ASSERT_TRUE(m.mgr.LoadResourcesAsTasks(&screen, "game_resources.xml"));
+  EXPECT_EQ(screen.GetQueueSize(), 3);
+  EXPECT_EQ(Blob("ta"), "<none>");  // nothing runs before the scheduler does
+
+  SteppingClock clock(25);
+  base::sys::SetClock(&clock);
+  LogCapture log;
+  while (screen.GetQueueSize() > 0) screen.Update(0.0f, 0.02f);
+  base::sys::SetClock(nullptr);
+  EXPECT_FLOAT_EQ(screen.GetDone(), 3.0f);
+  EXPECT_EQ(Blob("ta"), "A");
+  EXPECT_EQ(Blob("tb"), "B");
+  EXPECT_EQ(Blob("tg"), "A");
+  EXPECT_TRUE(log.contains("WARNING: t=25ms\n"));
+  EXPECT_FALSE(m.mgr.LoadResourcesAsTasks(&screen, "none.xml"));
+}
+
+}  // namespace
