@@ -84,6 +84,8 @@ cl_HeadlessPlatform::~cl_HeadlessPlatform() { ShutDown(); }
 
 bool cl_HeadlessPlatform::StartUp() {
   m_started = true;
+  const Variant* localization = sys::GetConfig().get_element("Localization");
+  if (!localization || !sys::InitTextsystem(*localization)) sys::Output("ERROR: Cannot initialize Textsystem\n");
   sys::Output("Headless platform started (no window, input from a queue)\n");
   return true;
 }
@@ -91,6 +93,7 @@ bool cl_HeadlessPlatform::StartUp() {
 void cl_HeadlessPlatform::ShutDown() {
   if (!m_started) return;
   m_started = false;
+  sys::CleanupTextsystem();
   m_input->ShutDown();
   m_graphics->ShutDown();
 }

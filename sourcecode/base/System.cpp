@@ -3,6 +3,7 @@
 #include "base/System.h"
 
 #include "base/Device.h"
+#include "base/ResourceMgr.h"
 #include "base/system.h"
 
 namespace base {
@@ -19,6 +20,8 @@ cl_System::~cl_System() {
     delete m_platform;
     m_platform = nullptr;
   }
+  delete m_resourceMgr;
+  m_resourceMgr = nullptr;
   m_userDataPath.clear();
   m_config.clear();
 }
@@ -30,7 +33,7 @@ bool cl_System::RegisterPlatform(i_Platform* p) {
 }
 
 bool cl_System::StartUp() {
-  // The resource manager is created here once that subsystem exists.
+  if (!m_resourceMgr) m_resourceMgr = i_ResourceMgr::Create();
   if (m_platform) {
     if (const Variant* display = m_config.get_element("Display")) {
       display->get_attribute_bool("Fullscreen", m_state.fullscreen);
@@ -63,6 +66,8 @@ void cl_System::Run() {
 }
 
 bool cl_System::ShutDown() {
+  delete m_resourceMgr;
+  m_resourceMgr = nullptr;
   if (m_platform) {
     m_platform->ShutDown();
     delete m_platform;

@@ -127,6 +127,10 @@ int main() {
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),
                         base::sys::IsFullscreen() ? " fullscreen" : "");
+      if (base::sys::AddResources("resources.xml")) base::sys::Output("Resources loaded from resources.xml\n");
+      base::tString<base::BaseUnicodeString> title;
+      base::sys::Localize("#quill0_1 Quillane", title);
+      base::sys::Output("Title: %s\n", base::str::convert_unicode_to_string(title).c_str());
       system.Run();
       base::sys::Output("Frame loop ended after %d frames\n", platform->GetFramesRendered());
     } else {
