@@ -1,0 +1,73 @@
+// ScriptGrExp: the script compiler's parser. A hand-written recursive descent over the token
+// list for statements; expressions are first measured by a small recogniser, then their tokens
+// are copied into an "exp" node and split recursively at the operator that binds least.
+// Most leaves of the tree are deep copies of tokens, so the token list stays intact apart
+// from the pre-pass (module qualifiers move under their names, names before "(" become
+// function names).
+//
+// Every parse function takes a first token, a stop token (nothing at or beyond it is consumed;
+// null for none) and a parent (null: check the syntax only, build nothing), and returns the
+// last token it consumed, or null on failure.
+#pragma once
+
+#include <cstdarg>
+
+namespace KRX {
+
+struct SyntaxUnit;
+class SyntaxNode;
+struct t_Operation;
+
+class ScriptGrExp {
+ public:
+  // Parsing deeper than this (nested blocks, statements, groups, calls, indexes and the
+  // operator levels of one expression together) is a compile error, not a stack overflow.
+  static constexpr int kMaxDepth = 400;
+
+  explicit ScriptGrExp(SyntaxUnit& unit) : m_unit(unit) {}
+
+  // Builds unit.m_tree from unit.m_tokens; false after the first error (the tree built so far
+  // stays in the unit).
+  bool Parse();
+  // Convenience: ScriptGrExp(unit).Parse().
+  static bool Parse(SyntaxUnit& unit);
+
+  // The root operation of an expression node: the operator child that binds least (greatest
+  // priority; the later one among equals unless it groups right to left). Null when none.
+  static SyntaxNode* _FindOperation(SyntaxNode* node);
+
+  // Reports "file(line) : message" for the first error of the parse only.
+  void Error(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  bool HasError() const { return m_error; }
+
+ private:
+  SyntaxNode* ParseStatement(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseBlock(SyntaxNode* brace, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseExpression(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* FindExpressionEnd(SyntaxNode* token, SyntaxNode* stop);
+  SyntaxNode* ParseVariable(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseCall(SyntaxNode* target, SyntaxNode* function, SyntaxNode* stop);
+  SyntaxNode* ParseParenList(SyntaxNode* target, SyntaxNode* open, SyntaxNode* stop, const char* name);
+  bool BuildExpression(SyntaxNode* node);
+  SyntaxNode* ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseWhile(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseSwitch(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseFunction(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseParameters(SyntaxNode* target, SyntaxNode* open, SyntaxNode* stop);
+  SyntaxNode* ParseDeclaration(SyntaxNode* type, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseReturn(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+
+  bool PrePass(SyntaxNode* tokens);
+  // Enters one nesting level; false (with the error reported) past kMaxDepth.
+  bool Enter(const SyntaxNode* at);
+  void VError(int line, const char* format, va_list args);
+
+  class cl_Level;
+
+  SyntaxUnit& m_unit;
+  bool m_error = false;
+  int m_depth = 0;
+};
+
+}  // namespace KRX
