@@ -598,9 +598,10 @@ SyntaxNode* ScriptGrExp::_FindOperation(SyntaxNode* node) {
 bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
   cl_Level level(*this, node);
   if (!level) return false;
-  // Groups and calls, innermost first: each becomes one node in place of its tokens.
-  for (;;) {
-    SyntaxNode* close = node->GetFirstChild();
+  // Groups and calls, innermost first: each becomes one node in place of its tokens. Every
+  // ")" before the node just built has been replaced, so the next search starts there.
+  for (SyntaxNode* resume = node->GetFirstChild();;) {
+    SyntaxNode* close = resume;
     while (close && !Is(close, OS_RPAREN)) close = close->GetNext();
     if (!close) break;
     SyntaxNode* open = close->GetPrev();
@@ -617,12 +618,16 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
     } else if (!ParseParenList(holder.get(), open, close, "(expression)")) {
       return false;
     }
-    if (SyntaxNode* built = holder->GetFirstChild()) SyntaxNode::InsertAfter(node, close, built);
+    resume = holder->GetFirstChild();
+    if (resume)
+      SyntaxNode::InsertAfter(node, close, resume);
+    else
+      resume = close->GetNext();
     DetachRange(from, close);
   }
   // Indexes: the exp of the index goes under the name before "[".
-  for (;;) {
-    SyntaxNode* close = node->GetFirstChild();
+  for (SyntaxNode* resume = node->GetFirstChild();;) {
+    SyntaxNode* close = resume;
     while (close && !Is(close, OS_RBRACKET)) close = close->GetNext();
     if (!close) break;
     SyntaxNode* open = close->GetPrev();
@@ -637,6 +642,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       return false;
     }
     SyntaxNodePtr holder = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+    resume = close->GetNext();
     if (!ParseExpression(open->GetNext(), close, holder.get())) return false;
     if (SyntaxNode* index = holder->GetFirstChild())
       SyntaxNode::AppendChild(target, index);
