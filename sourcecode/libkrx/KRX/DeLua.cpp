@@ -20,12 +20,13 @@ void SetRow(SyntaxNode* token, int type, int subType) {
   if (const t_Operation* row = FindOperation(type, subType, nullptr)) token->SetOperation(*row);
 }
 
-// Inserts a token made from text after `after`; returns it (null when the text names no row).
+// Inserts a token made from text after `after`; returns it, or `after` when nothing could be
+// inserted, so that the caller's walk always stays on a linked token.
 SyntaxNode* InsertNamed(SyntaxNode* root, SyntaxNode* after, const char* text, int line) {
   SyntaxNodePtr token = SyntaxNode::MakeNamed(text, line);
-  if (!token) return nullptr;
+  if (!token) return after;
   SyntaxNode::InsertAfter(root, after, token.get());
-  return token.get();
+  return token->GetParent() == root ? token.get() : after;
 }
 
 // Pass 1: Lua words become the brace syntax's marks and keywords.
