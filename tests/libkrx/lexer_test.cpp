@@ -76,6 +76,15 @@ TEST(Lexer, StopsAtTheFirstErrorKeepingEarlierTokens) {
   EXPECT_EQ("b", tokens[1].text);
 }
 
+TEST(Lexer, QualifiedNameAfterAnOperatorIsAnOperand) {
+  bool ok = false;
+  auto tokens = Lex("x = Castle::Open() - Town::gate;", &ok);
+  EXPECT_TRUE(ok) << krxfront::CapturedText();
+  ASSERT_EQ(10u, tokens.size());
+  EXPECT_EQ("=", tokens[1].text);
+  EXPECT_EQ("-", tokens[6].text);
+}
+
 TEST(Lexer, ARunReplacesThePreviousTokenList) {
   KRX::SyntaxUnit unit;
   unit.m_fileName = "t.krx";

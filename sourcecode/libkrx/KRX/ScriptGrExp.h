@@ -8,6 +8,27 @@
 // Every parse function takes a first token, a stop token (nothing at or beyond it is consumed;
 // null for none) and a parent (null: check the syntax only, build nothing), and returns the
 // last token it consumed, or null on failure.
+//
+// The tree (kind = en_OpType, "text" = the value's text; token copies keep row and value):
+//   root             rem "grammar": the top-level statements in source order
+//   block            chunk "": its statements
+//   expression       exp "(...)": one operand, or an operator followed by its operands
+//   if               chunk "if": chunk[exp cond], chunk[then statement], chunk[else statement or empty]
+//   while            chunk "while": chunk[exp cond], body statement
+//   for              chunk "for": params "" [one exp per non-empty header part], body statement
+//   switch           chunk "switch": exp value, then per label a kw node "case" [exp constant,
+//                    statements...] or "default" [statements...]
+//   function         funcdef "<name>": [type "<type>"], params "Func()" [declarations, each
+//                    default as an exp after its new], body statement
+//   declaration      new "": type "<type>", lval [name copy (+ exp child for an index)];
+//                    an initialiser follows as an exp holding the whole assignment
+//   return           sys/return node: [exp] ; break, breakout, continue: copies of their tokens
+// Operators in an exp: binary = operator, val 0 [left], val 1 [right]; prefix = [children before
+// it], operator, val 0; postfix = operator, val 0. Operands: literal copy (row "d"), name copy
+// (row "var"; module qualifier child, index exp child), call (row "func"; qualifier child, last
+// child params "parambracket" with one exp per argument; a left-out argument is an exp holding a
+// literal of type ignore), group (params "parambracket", one exp per comma-separated part).
+// Assignments are binary operators of subtype 5 whose command (230-240) tells which.
 #pragma once
 
 #include <cstdarg>
