@@ -1,0 +1,94 @@
+// ScriptGrExp: the script compiler's parser. A hand-written recursive descent over the token
+// list for statements; expressions are first measured by a small recogniser, then their tokens
+// are copied into an "exp" node and split recursively at the operator that binds least.
+// Most leaves of the tree are deep copies of tokens, so the token list stays intact apart
+// from the pre-pass (module qualifiers move under their names, names before "(" become
+// function names).
+//
+// Every parse function takes a first token, a stop token (nothing at or beyond it is consumed;
+// null for none) and a parent (null: check the syntax only, build nothing), and returns the
+// last token it consumed, or null on failure.
+//
+// The tree (kind = en_OpType, "text" = the value's text; token copies keep row and value):
+//   root             rem "grammar": the top-level statements in source order
+//   block            chunk "": its statements
+//   expression       exp "(...)": one operand, or an operator followed by its operands
+//   if               chunk "if": chunk[exp cond], chunk[then statement], chunk[else statement or empty]
+//   while            chunk "while": chunk[exp cond], body statement
+//   for              chunk "for": params "" [one exp per non-empty header part], body statement
+//   switch           chunk "switch": exp value, then per label a kw node "case" [exp constant,
+//                    statements...] or "default" [statements...]
+//   function         funcdef "<name>": [type "<type>"], params "Func()" [declarations, each
+//                    default as an exp after its new], body statement
+//   declaration      new "": type "<type>", lval [name copy (+ exp child for an index)];
+//                    an initialiser follows as an exp holding the whole assignment
+//   return           sys/return node: [exp] ; break, breakout, continue: copies of their tokens
+// Operators in an exp: binary = operator, val 0 [left], val 1 [right]; prefix = [children before
+// it], operator, val 0; postfix = operator, val 0. Operands: literal copy (row "d"), name copy
+// (row "var"; module qualifier child, index exp child), call (row "func"; qualifier child, last
+// child params "parambracket" with one exp per argument; a left-out argument is an exp holding a
+// literal of type ignore), group (params "parambracket", one exp per comma-separated part).
+// Assignments are binary operators of subtype 5 whose command (230-240) tells which.
+#pragma once
+
+#include <cstdarg>
+
+namespace KRX {
+
+struct SyntaxUnit;
+class SyntaxNode;
+struct t_Operation;
+
+class ScriptGrExp {
+ public:
+  // Parsing deeper than this (nested blocks, statements, groups, calls, indexes and the
+  // operator levels of one expression together) is a compile error, not a stack overflow.
+  static constexpr int kMaxDepth = 400;
+
+  explicit ScriptGrExp(SyntaxUnit& unit) : m_unit(unit) {}
+
+  // Builds unit.m_tree from unit.m_tokens; false after the first error (the tree built so far
+  // stays in the unit).
+  bool Parse();
+  // Convenience: ScriptGrExp(unit).Parse().
+  static bool Parse(SyntaxUnit& unit);
+
+  // The root operation of an expression node: the operator child that binds least (greatest
+  // priority; the later one among equals unless it groups right to left). Null when none.
+  static SyntaxNode* _FindOperation(SyntaxNode* node);
+
+  // Reports "file(line) : message" for the first error of the parse only.
+  void Error(int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  bool HasError() const { return m_error; }
+
+ private:
+  SyntaxNode* ParseStatement(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseBlock(SyntaxNode* brace, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseExpression(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* FindExpressionEnd(SyntaxNode* token, SyntaxNode* stop);
+  SyntaxNode* ParseVariable(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseCall(SyntaxNode* target, SyntaxNode* function, SyntaxNode* stop);
+  SyntaxNode* ParseParenList(SyntaxNode* target, SyntaxNode* open, SyntaxNode* stop, const char* name);
+  bool BuildExpression(SyntaxNode* node);
+  SyntaxNode* ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseWhile(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseSwitch(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseFunction(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseParameters(SyntaxNode* target, SyntaxNode* open, SyntaxNode* stop);
+  SyntaxNode* ParseDeclaration(SyntaxNode* type, SyntaxNode* stop, SyntaxNode* parent);
+  SyntaxNode* ParseReturn(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
+
+  bool PrePass(SyntaxNode* tokens);
+  // Enters one nesting level; false (with the error reported) past kMaxDepth.
+  bool Enter(const SyntaxNode* at);
+  void VError(int line, const char* format, va_list args);
+
+  class cl_Level;
+
+  SyntaxUnit& m_unit;
+  bool m_error = false;
+  int m_depth = 0;
+};
+
+}  // namespace KRX

@@ -1,0 +1,1 @@
+function M::f(a) end

@@ -1,0 +1,58 @@
+// Shared by the front-end tests: runs the lexer, the Lua rewrite and the parser over a source
+// text and gives back the stage dumps and every message the script system wrote.
+#pragma once
+
+#include <string>
+
+#include "KRX/DeLua.h"
+#include "KRX/Lexer.h"
+#include "KRX/ScriptGrExp.h"
+#include "KRX/ScriptSystem.h"
+
+namespace krxfront {
+
+struct st_FrontEnd {
+  bool lexed = false;
+  bool parsed = false;
+  std::string lex;       // token list after the lexer
+  std::string delua;     // token list after the rewrite (Lua units only)
+  std::string tree;      // syntax tree
+  std::string messages;  // every text handed to the output callback, one per line
+};
+
+// The output callback's sink; tests install it with CaptureOutput.
+inline std::string& CapturedText() {
+  static std::string text;
+  return text;
+}
+
+inline void CaptureOutput() {
+  CapturedText().clear();
+  KRX::ScriptSystem::SetCallbacks([](const char* text) { CapturedText() += std::string(text) + "\n"; }, nullptr);
+}
+
+// Lexes (and for a ".lua" file name rewrites) and parses source as the module moduleName.
+inline st_FrontEnd RunStages(const char* fileName, const char* source, const char* moduleName = "test") {
+  st_FrontEnd out;
+  CaptureOutput();
+  KRX::SyntaxUnit unit;
+  unit.m_fileName = fileName;
+  unit.m_moduleName = moduleName;
+  unit.m_source = source;
+  unit.m_lua = std::string(fileName).find(".lua") != std::string::npos;
+  out.lexed = KRX::Lexer::Run(unit);
+  KRX::SyntaxNode::Dump(unit.m_tokens.get(), out.lex, 0);
+  if (out.lexed) {
+    if (unit.m_lua) {
+      KRX::DeLua::Run(unit);
+      KRX::SyntaxNode::Dump(unit.m_tokens.get(), out.delua, 0);
+    }
+    out.parsed = KRX::ScriptGrExp::Parse(unit);
+    KRX::SyntaxNode::Dump(unit.m_tree.get(), out.tree, 0);
+  }
+  out.messages = CapturedText();
+  KRX::ScriptSystem::SetCallbacks(nullptr, nullptr);
+  return out;
+}
+
+}  // namespace krxfront
