@@ -1,0 +1,215 @@
+// DXT block codec: quality (RGB and alpha RMSE/PSNR) and speed (MPix/s) of every quality level
+// against libsquish (range, cluster, iterative cluster fit) and stb_dxt (normal, high quality),
+// on procedural images. Every encoder's output goes through the library's decoder.
+//   bench_dxt --table      prints the quality tables (per image kind) and exits
+//   bench_dxt              runs the timed benchmarks (with rmse and psnr counters)
+#include "anchors.h"
+#include "dds/BlockEncoder.h"
+#include "dds/DxtDecoder.h"
+#include "dds/TextureCompressOptions.h"
+#include "dxt_corpus.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kSide = 256;
+
+struct Corpus {
+  std::vector<dxt_corpus::Image> images;
+  std::vector<std::array<uint8_t, 64>> blocks;  // all blocks of all images, image by image
+  std::vector<size_t> first_block;              // per image
+};
+
+const Corpus& Opaque() {
+  static const Corpus corpus = [] {
+    Corpus c;
+    uint64_t seed = 100;
+    for (const std::string& kind : dxt_corpus::Kinds())
+      c.images.push_back(dxt_corpus::Make(kind, kSide, kSide, seed++));
+    for (const auto& im : c.images) {
+      c.first_block.push_back(c.blocks.size());
+      for (int by = 0; by < im.height / 4; ++by)
+        for (int bx = 0; bx < im.width / 4; ++bx) {
+          std::array<uint8_t, 64> b;
+          dxt_corpus::Block(im, bx, by, b.data());
+          c.blocks.push_back(b);
+        }
+    }
+    return c;
+  }();
+  return corpus;
+}
+
+const Corpus& WithAlpha() {
+  static const Corpus corpus = [] {
+    Corpus c;
+    uint64_t seed = 200;
+    for (const char* kind : {"mask", "ramp", "antialiased", "noisy"}) {
+      dxt_corpus::Image im = dxt_corpus::Make("photo", kSide, kSide, seed);
+      dxt_corpus::AddAlpha(im, kind, seed++);
+      im.name = kind;
+      c.images.push_back(std::move(im));
+    }
+    for (const auto& im : c.images) {
+      c.first_block.push_back(c.blocks.size());
+      for (int by = 0; by < im.height / 4; ++by)
+        for (int bx = 0; bx < im.width / 4; ++bx) {
+          std::array<uint8_t, 64> b;
+          dxt_corpus::Block(im, bx, by, b.data());
+          c.blocks.push_back(b);
+        }
+    }
+    return c;
+  }();
+  return corpus;
+}
+
+using Encoder = std::function<void(const uint8_t* rgba, uint8_t* out)>;
+
+struct Named {
+  std::string name;
+  Encoder encode;
+};
+
+Encoder Ours(int quality, bool dxt5) {
+  return [quality, dxt5](const uint8_t* rgba, uint8_t* out) {
+    static thread_local dds::TextureCompressOptions o;
+    o.quality = quality;
+    o.weight_r = o.weight_g = o.weight_b = 1.0f;  // the uniform metric everyone is measured in
+    const dds::CompressorContext context{&o};
+    dds::EncodeBlockRGBA(context, rgba, dxt5 ? 3 : 0, out);
+  };
+}
+
+std::vector<Named> Encoders(bool dxt5) {
+  std::vector<Named> list;
+  for (int q = 68; q <= 72; ++q) list.push_back({"ours_q" + std::to_string(q), Ours(q, dxt5)});
+  using anchors::Squish;
+  list.push_back({"squish_range", [dxt5](const uint8_t* p, uint8_t* o) {
+                    anchors::SquishBlock(p, o, dxt5, Squish::kRange);
+                  }});
+  list.push_back({"squish_cluster", [dxt5](const uint8_t* p, uint8_t* o) {
+                    anchors::SquishBlock(p, o, dxt5, Squish::kCluster);
+                  }});
+  list.push_back({"squish_iterative", [dxt5](const uint8_t* p, uint8_t* o) {
+                    anchors::SquishBlock(p, o, dxt5, Squish::kIterative);
+                  }});
+  list.push_back({"stb_normal", [dxt5](const uint8_t* p, uint8_t* o) {
+                    anchors::StbBlock(p, o, dxt5, false);
+                  }});
+  list.push_back({"stb_high", [dxt5](const uint8_t* p, uint8_t* o) {
+                    anchors::StbBlock(p, o, dxt5, true);
+                  }});
+  return list;
+}
+
+// Squared errors summed over a range of blocks: RGB and alpha, after our decoder.
+struct Errors {
+  double rgb = 0, alpha = 0;
+  size_t pixels = 0;
+};
+
+Errors Measure(const Corpus& c, size_t first, size_t last, const std::vector<uint8_t>& encoded,
+               bool dxt5) {
+  Errors e;
+  const size_t bytes = dxt5 ? 16 : 8;
+  for (size_t b = first; b < last; ++b) {
+    uint8_t out[64];
+    if (dxt5)
+      dds::DecodeDXT5Block(&encoded[b * bytes], out);
+    else
+      dds::DecodeDXT1Block(&encoded[b * bytes], out);
+    for (int i = 0; i < 64; ++i) {
+      const double d = static_cast<double>(out[i]) - c.blocks[b][static_cast<size_t>(i)];
+      ((i & 3) == 3 ? e.alpha : e.rgb) += d * d;
+    }
+    e.pixels += 16;
+  }
+  return e;
+}
+
+std::vector<uint8_t> EncodeAll(const Corpus& c, const Encoder& enc, bool dxt5) {
+  const size_t bytes = dxt5 ? 16 : 8;
+  std::vector<uint8_t> out(c.blocks.size() * bytes);
+  for (size_t b = 0; b < c.blocks.size(); ++b) enc(c.blocks[b].data(), &out[b * bytes]);
+  return out;
+}
+
+double Rmse(double sum, size_t samples) { return std::sqrt(sum / static_cast<double>(samples)); }
+double Psnr(double rmse) { return rmse > 0 ? 20.0 * std::log10(255.0 / rmse) : 99.0; }
+
+void PrintTable(bool dxt5) {
+  const Corpus& c = dxt5 ? WithAlpha() : Opaque();
+  std::printf("\n%s, %zu blocks: %s RMSE per image kind, then overall RMSE and PSNR (dB)\n\n",
+              dxt5 ? "DXT5" : "DXT1", c.blocks.size(), dxt5 ? "alpha" : "RGB");
+  std::printf("| encoder |");
+  for (const auto& im : c.images) std::printf(" %s |", im.name.c_str());
+  std::printf(" RMSE | PSNR |%s\n", dxt5 ? " RGB RMSE |" : "");
+  std::printf("|---|");
+  for (size_t i = 0; i < c.images.size(); ++i) std::printf("---|");
+  std::printf("---|---|%s\n", dxt5 ? "---|" : "");
+  for (const Named& n : Encoders(dxt5)) {
+    const std::vector<uint8_t> encoded = EncodeAll(c, n.encode, dxt5);
+    std::printf("| %s |", n.name.c_str());
+    Errors total;
+    for (size_t i = 0; i < c.images.size(); ++i) {
+      const size_t last = i + 1 < c.images.size() ? c.first_block[i + 1] : c.blocks.size();
+      const Errors e = Measure(c, c.first_block[i], last, encoded, dxt5);
+      std::printf(" %.3f |", dxt5 ? Rmse(e.alpha, e.pixels) : Rmse(e.rgb, e.pixels * 3));
+      total.rgb += e.rgb;
+      total.alpha += e.alpha;
+      total.pixels += e.pixels;
+    }
+    const double rmse = dxt5 ? Rmse(total.alpha, total.pixels) : Rmse(total.rgb, total.pixels * 3);
+    std::printf(" %.4f | %.3f |", rmse, Psnr(rmse));
+    if (dxt5) std::printf(" %.4f |", Rmse(total.rgb, total.pixels * 3));
+    std::printf("\n");
+    std::fflush(stdout);
+  }
+}
+
+void RunTimed(benchmark::State& state, const Encoder& enc, bool dxt5) {
+  const Corpus& c = dxt5 ? WithAlpha() : Opaque();
+  std::vector<uint8_t> encoded;
+  for (auto _ : state) {
+    encoded = EncodeAll(c, enc, dxt5);
+    benchmark::DoNotOptimize(encoded.data());
+  }
+  const Errors e = Measure(c, 0, c.blocks.size(), encoded, dxt5);
+  const double rmse = dxt5 ? Rmse(e.alpha, e.pixels) : Rmse(e.rgb, e.pixels * 3);
+  state.counters["rmse"] = rmse;
+  state.counters["psnr"] = Psnr(rmse);
+  state.counters["MPix/s"] = benchmark::Counter(static_cast<double>(e.pixels) / 1e6,
+                                                benchmark::Counter::kIsIterationInvariantRate);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (std::strcmp(argv[i], "--table") == 0) {
+      PrintTable(false);
+      PrintTable(true);
+      return 0;
+    }
+  for (bool dxt5 : {false, true})
+    for (const Named& n : Encoders(dxt5))
+      benchmark::RegisterBenchmark((std::string(dxt5 ? "DXT5/" : "DXT1/") + n.name).c_str(),
+                                   [enc = n.encode, dxt5](benchmark::State& s) {
+                                     RunTimed(s, enc, dxt5);
+                                   })
+          ->Unit(benchmark::kMillisecond)
+          ->MinTime(0.5);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
