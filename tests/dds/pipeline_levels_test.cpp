@@ -248,3 +248,26 @@ TEST(DdsPipelineLevels, GivenLevelsAreKeptOrCompleted) {
     }
   }
 }
+
+// The longest chain the library makes has 17 levels, one per slot of the per-level tables; a
+// longer side is refused instead of reading past them.
+TEST(DdsPipelineLevels, LongestChainUsesTheLastPerLevelSlot) {
+  dds::TextureCompressOptions o;
+  o.texture_format = 18;
+  o.b_fade_alpha = 1;
+  o.fade_to_alpha = 0.0f;
+  o.user_specified_fading_amounts = 1;
+  for (float& a : o.user_fading_amounts) a = 1.0f;
+  o.user_fading_amounts[16] = 0.5f;
+  const DdsFile f = RunOne(Constant(65536, 1, 0.0f, 0.0f, 0.0f, 1.0f), o);
+  ASSERT_EQ(f.levels.size(), 17u);
+  EXPECT_NEAR(At(f.levels[15], 2, 1, 0, 3), 1.0f, 1e-5f);
+  EXPECT_NEAR(At(f.levels[16], 1, 0, 0, 3), 0.5f, 1e-5f);
+
+  dds::tVector<dds::FloatImage> levels(1);
+  levels[0] = Constant(131072, 1, 0.0f, 0.0f, 0.0f, 1.0f);
+  Capture c;
+  o.user_data = &c;
+  EXPECT_EQ(dds::CompressPrepared(levels, o, CaptureCallback, nullptr), dds::kErrImageExceedsInternalSize);
+  EXPECT_TRUE(c.calls.empty());
+}
