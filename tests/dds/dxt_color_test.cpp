@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -509,6 +510,35 @@ TEST(DxtColor, FastAxisSearchFindsWhatThePlainSearchFinds) {
                 (std::array<int, 6>{plain.red0, plain.green0, plain.blue0, plain.red1,
                                     plain.green1, plain.blue1}));
     }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DxtColor, OutOfRangeAndNanInputEncodesClamped) {
+  const double bad[] = {std::nan(""), 1.5, -0.2, 1e300, -1e300, INFINITY};
+  for (int quality : {68, 71, 72}) {
+    const dds::TextureCompressOptions o = dxt_test::Options(quality);
+    dds::BlockState s = Uniform(16, 0.5, 0.25, 0.75, 2);
+    s.quality = quality;
+    for (int i = 0; i < 16; ++i) s.points[i][i % 3] = bad[i % 6];
+    dds::CompressColorBlock({&o}, s);
+    for (int i = 0; i < 16; ++i)
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_GE(s.points[i][c], 0.0);
+        EXPECT_LE(s.points[i][c], 1.0);
+      }
+    EXPECT_LE(std::max(s.red0, s.red1), 31);
+    EXPECT_LE(std::max(s.green0, s.green1), 63);
+    dds::AlphaBlockState a;
+    a.count = 6;
+    a.quality = quality;
+    for (int i = 0; i < 6; ++i) a.values[i] = static_cast<float>(bad[i]);
+    dds::FitAlphaBlock({&o}, a);
+    EXPECT_LE(std::max(a.alpha0, a.alpha1), 255);
+    EXPECT_GE(std::min(a.alpha0, a.alpha1), 0);
   }
 }
 

@@ -397,6 +397,11 @@ double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_
 
 void CompressColorBlock(const CompressorContext& context, BlockState& block) {
   const int quality = block.quality;
+  // Points outside 0..1 (a NaN or an infinity from upstream arithmetic included) would reach
+  // integer conversions in the fits; the full fit clamps them anyway, so every fit does.
+  block.count = std::clamp(block.count, 0, kMaxBlockPoints);
+  for (int i = 0; i < block.count; ++i)
+    for (double& v : block.points[i]) v = v > 0.0 ? (v < 1.0 ? v : 1.0) : 0.0;
   Result saved;
   if (quality == 68) {
     if (block.color_policy == 0) {
