@@ -5,12 +5,14 @@
 //   bench_dxt              runs the timed benchmarks (with rmse and psnr counters)
 #include "anchors.h"
 #include "dds/BlockEncoder.h"
+#include "dds/ColorBlock.h"
 #include "dds/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -176,6 +178,98 @@ void PrintTable(bool dxt5) {
   }
 }
 
+// Share of blocks per image kind that quality 72 hands to the axis search: those whose best
+// error at quality 71 is above the threshold.
+void PrintSearchShare() {
+  const Corpus& c = Opaque();
+  dds::TextureCompressOptions o;
+  o.quality = 71;
+  o.weight_r = o.weight_g = o.weight_b = 1.0f;
+  const dds::CompressorContext context{&o};
+  std::printf("\nShare of DXT1 blocks that quality 72 searches (threshold %.0f):", o.axis_search_threshold);
+  for (size_t i = 0; i < c.images.size(); ++i) {
+    const size_t last = i + 1 < c.images.size() ? c.first_block[i + 1] : c.blocks.size();
+    size_t searched = 0;
+    for (size_t b = c.first_block[i]; b < last; ++b) {
+      dds::BlockState s;
+      s.quality = 71;
+      s.count = 16;
+      for (int p = 0; p < 16; ++p) {
+        for (int ch = 0; ch < 3; ++ch) s.points[p][ch] = c.blocks[b][static_cast<size_t>(4 * p + ch)] / 255.0;
+        s.indices[p] = 0;
+      }
+      dds::CompressColorBlock(context, s);
+      searched += static_cast<float>(dds::ComputeBlockError(s)) > o.axis_search_threshold;
+    }
+    std::printf(" %s %.0f%%", c.images[i].name.c_str(),
+                100.0 * static_cast<double>(searched) / static_cast<double>(last - c.first_block[i]));
+  }
+  std::printf("\n");
+}
+
+// The least alpha error of any DXT5 alpha block for 16 values: every endpoint pair in both
+// modes, the six-level codes for 0 and 255 serving exact 0 and 255 only (as the encoder uses
+// them), and, for reference, serving any value.
+void AlphaOptimum(const uint8_t* rgba, double& constrained, double& free) {
+  constrained = free = 1e300;
+  for (int a0 = 0; a0 < 256; ++a0)
+    for (int a1 = 0; a1 < 256; ++a1) {
+      int palette[8] = {a0, a1};
+      const bool six = a0 <= a1;
+      for (int j = 2; j < 8; ++j)
+        palette[j] = six ? (j < 6 ? ((6 - j) * a0 + (j - 1) * a1 + 2) / 5 : (j == 6 ? 0 : 255))
+                         : ((8 - j) * a0 + (j - 1) * a1 + 3) / 7;
+      double ec = 0, ef = 0;
+      for (int p = 0; p < 16 && ef < free; ++p) {
+        const int v = rgba[4 * p + 3];
+        int mc = 1 << 30, mf = 1 << 30;
+        for (int j = 0; j < 8; ++j) {
+          const int d = (palette[j] - v) * (palette[j] - v);
+          mf = std::min(mf, d);
+          if (!(six && ((j == 6 && v != 0) || (j == 7 && v != 255)))) mc = std::min(mc, d);
+        }
+        ec += mc;
+        ef += mf;
+      }
+      constrained = std::min(constrained, ec);
+      free = std::min(free, ef);
+    }
+}
+
+void PrintAlphaOptimum() {
+  const Corpus& c = WithAlpha();
+  std::printf("\nDXT5 alpha against the brute-force optimum (every 8th block): summed squared error\n\n");
+  std::printf("| image | optimum (0/255 codes for exact 0/255) | optimum (0/255 codes for any value) |");
+  for (int q = 68; q <= 72; ++q) std::printf(" q%d |", q);
+  std::printf(" squish | stb |\n|---|---|---|---|---|---|---|---|---|---|\n");
+  for (size_t i = 0; i < c.images.size(); ++i) {
+    const size_t last = i + 1 < c.images.size() ? c.first_block[i + 1] : c.blocks.size();
+    double opt_c = 0, opt_f = 0, ours[5] = {}, squish = 0, stb = 0;
+    for (size_t b = c.first_block[i]; b < last; b += 8) {
+      const uint8_t* rgba = c.blocks[b].data();
+      double oc, of;
+      AlphaOptimum(rgba, oc, of);
+      opt_c += oc;
+      opt_f += of;
+      auto err = [&](const Encoder& enc) {
+        uint8_t block[16], out[64];
+        enc(rgba, block);
+        dds::DecodeDXT5Block(block, out);
+        double e = 0;
+        for (int p = 0; p < 16; ++p) e += (out[4 * p + 3] - rgba[4 * p + 3]) * (out[4 * p + 3] - rgba[4 * p + 3]);
+        return e;
+      };
+      for (int q = 68; q <= 72; ++q) ours[q - 68] += err(Ours(q, true));
+      squish += err([](const uint8_t* p, uint8_t* o) { anchors::SquishBlock(p, o, true, anchors::Squish::kCluster); });
+      stb += err([](const uint8_t* p, uint8_t* o) { anchors::StbBlock(p, o, true, true); });
+    }
+    std::printf("| %s | %.0f | %.0f |", c.images[i].name.c_str(), opt_c, opt_f);
+    for (double e : ours) std::printf(" %.0f (%+.2f%%) |", e, opt_c > 0 ? 100.0 * (e - opt_c) / opt_c : 0.0);
+    std::printf(" %.0f | %.0f |\n", squish, stb);
+    std::fflush(stdout);
+  }
+}
+
 void RunTimed(benchmark::State& state, const Encoder& enc, bool dxt5) {
   const Corpus& c = dxt5 ? WithAlpha() : Opaque();
   std::vector<uint8_t> encoded;
@@ -197,7 +291,9 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i)
     if (std::strcmp(argv[i], "--table") == 0) {
       PrintTable(false);
+      PrintSearchShare();
       PrintTable(true);
+      PrintAlphaOptimum();
       return 0;
     }
   for (bool dxt5 : {false, true})

@@ -1,4 +1,5 @@
 // The colour part of DXT blocks end to end: fit, pack, decode with the library's decoder.
+#include "dds/AlphaBlock.h"
 #include "dds/BlockEncoder.h"
 #include "dds/ColorBlock.h"
 #include "dds/DxtDecoder.h"
@@ -10,6 +11,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <thread>
 #include <vector>
 
@@ -200,6 +202,37 @@ void RandomBlock(Rng& rng, int shape, uint8_t rgba[64]) {
   }
 }
 
+// The DXT5 alpha half of a random block: the decoded values are the levels the fit chose, and
+// eight-level blocks are stored a0 > a1, six-level blocks a0 <= a1.
+void CheckAlphaHalf(const dds::CompressorContext& context, int quality, const uint8_t rgba[64]) {
+  dds::AlphaBlockState a;
+  a.count = 16;
+  a.quality = quality;
+  for (int p = 0; p < 16; ++p) a.values[p] = rgba[4 * p + 3] / 255.0f;
+  dds::FitAlphaBlock(context, a);
+  int identity[16];
+  for (int p = 0; p < 16; ++p) identity[p] = p;
+  uint8_t packed[8], decoded[16];
+  dds::PackAlphaBlock(a, identity, packed);
+  dds::DecodeAlphaBlock(packed, decoded);
+  if (a.alpha0 == a.alpha1) return;  // stored as a0, a0 + 1 with every level index 0
+  if (a.level_count == 8) {
+    EXPECT_GT(packed[0], packed[1]);
+  } else {
+    EXPECT_LE(packed[0], packed[1]);
+  }
+  const int k = a.level_count;
+  for (int p = 0; p < 16; ++p) {
+    const int idx = a.indices[p];
+    const int want = idx == 0   ? a.alpha0
+                     : idx == 1 ? a.alpha1
+                     : k == 6 && idx == 6 ? 0
+                     : k == 6 && idx == 7 ? 255
+                                          : ((k - idx) * a.alpha0 + (idx - 1) * a.alpha1 + (k - 2) / 2) / (k - 1);
+    ASSERT_EQ(decoded[p], want) << "pixel " << p << " quality " << quality;
+  }
+}
+
 TEST(DxtColor, RandomBlocksDecodeAsFittedAtEveryQualityWithTheEndpointOrder) {
   Rng rng(5);
   for (int quality : {68, 69, 70, 71, 72}) {
@@ -209,6 +242,13 @@ TEST(DxtColor, RandomBlocksDecodeAsFittedAtEveryQualityWithTheEndpointOrder) {
     for (int k = 0; k < (quality == 72 ? 40 : 150); ++k) {
       uint8_t rgba[64];
       RandomBlock(rng, k % 5, rgba);
+      // Alpha of every kind: masks, noise, ramps.
+      for (int p = 0; p < 16; ++p)
+        rgba[4 * p + 3] = k % 3 == 0 ? rgba[4 * p + 3]
+                          : k % 3 == 1 ? static_cast<uint8_t>(rng.Int(256))
+                                       : static_cast<uint8_t>(k * 7 + p * 5);
+      CheckAlphaHalf(context, quality, rgba);
+      for (int p = 0; p < 16; ++p) rgba[4 * p + 3] = rgba[4 * p + 3] < 64 ? 0 : 255;
       for (int format : {0, 1, 3}) {
         // Fit as the block writer does, then check what the decoder makes of the packed block.
         dds::BlockState s;
@@ -382,6 +422,124 @@ TEST(DxtColor, AxisSearchRunsOnlyAboveItsThresholdAndOnlyImproves) {
   const dds::TextureCompressOptions o = dxt_test::Options(72);
   EXPECT_EQ(dds::SearchAlongAxis({&o}, s, 0.0), 0.0);
   EXPECT_EQ(s.red1 + s.green1 + s.blue1, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// The axis search written plainly: every pair and offset through TryEndpoints.
+double ReferenceAxisSearch(const dds::CompressorContext& context, dds::BlockState& block,
+                           double best_error) {
+  const double w[3] = {block.weight_r, block.weight_g, block.weight_b};
+  std::vector<double> weighted(static_cast<size_t>(block.count) * 3);
+  for (int i = 0; i < block.count; ++i)
+    for (int c = 0; c < 3; ++c) weighted[static_cast<size_t>(i) * 3 + c] = block.points[i][c] * w[c];
+  double centroid[3], d[3];
+  dds::FitPrincipalAxis(weighted.data(), block.count, centroid, d);
+  static dds::BlockState best;
+  best = block;
+  const int bits[3] = {5, 6, 5};
+  for (int drive = 0; drive < 3; ++drive) {
+    if (d[drive] == 0.0) continue;
+    if (d[drive] < 0.0)
+      for (double& v : d) v = -v;
+    const int o1 = drive == 0 ? 1 : 0, o2 = drive == 2 ? 1 : 2;
+    auto derive = [&](int i, int c) {
+      const int level = (i << (8 - bits[drive])) | (i >> (2 * bits[drive] - 8));
+      const float product = static_cast<float>(level / 255.0 * w[drive]);
+      const float t = static_cast<float>((product - centroid[drive]) / d[drive]);
+      const float p = static_cast<float>(t * d[c] + centroid[c]);
+      const float v = static_cast<float>(p / w[c] * ((1 << bits[c]) - 1));
+      return v > -2.0f && v < 1000.0f ? static_cast<int>(v) : -1;
+    };
+    for (int i = 0; i <= 30 && best_error > 0.0; ++i)
+      for (int j = i + 1; j < (1 << bits[drive]) && best_error > 0.0; ++j)
+        for (int d1 = -1; d1 <= 1; ++d1)
+          for (int d2 = -1; d2 <= 1; ++d2)
+            for (int d3 = -1; d3 <= 1; ++d3)
+              for (int d4 = -1; d4 <= 1 && best_error > 0.0; ++d4) {
+                int e[6];
+                e[drive] = i;
+                e[3 + drive] = j;
+                e[o1] = derive(i, o1) + d1;
+                e[o2] = derive(i, o2) + d2;
+                e[3 + o1] = derive(j, o1) + d3;
+                e[3 + o2] = derive(j, o2) + d4;
+                dds::TryEndpoints(context, block, best, best_error, e[0], e[1], e[2], e[3], e[4],
+                                  e[5]);
+              }
+  }
+  block.color_mode = best.color_mode;
+  block.red0 = best.red0;
+  block.green0 = best.green0;
+  block.blue0 = best.blue0;
+  block.red1 = best.red1;
+  block.green1 = best.green1;
+  block.blue1 = best.blue1;
+  return best_error;
+}
+
+TEST(DxtColor, FastAxisSearchFindsWhatThePlainSearchFinds) {
+  Rng rng(8);
+  const dds::TextureCompressOptions o = dxt_test::Options(72, 0.3086f, 0.6094f, 0.082f);
+  const dds::CompressorContext context{&o};
+  for (int k = 0; k < 6; ++k) {
+    uint8_t rgba[64];
+    RandomBlock(rng, k % 5, rgba);
+    for (int format : {0, 3}) {
+      dds::BlockState s;
+      s.format = format;
+      s.weight_r = o.weight_r;
+      s.weight_g = o.weight_g;
+      s.weight_b = o.weight_b;
+      s.count = 16;
+      for (int p = 0; p < 16; ++p) {
+        for (int c = 0; c < 3; ++c) s.points[p][c] = rgba[4 * p + c] / 255.0;
+        s.indices[p] = 0;
+      }
+      dds::FastFitFourColor(s);
+      const double start = dds::ComputeBlockError(s);
+      dds::BlockState fast = s, plain = s;
+      const double e_fast = dds::SearchAlongAxis(context, fast, start);
+      const double e_plain = ReferenceAxisSearch(context, plain, start);
+      EXPECT_EQ(e_fast, e_plain) << "block " << k;
+      EXPECT_EQ(fast.color_mode, plain.color_mode);
+      EXPECT_EQ((std::array<int, 6>{fast.red0, fast.green0, fast.blue0, fast.red1, fast.green1,
+                                    fast.blue1}),
+                (std::array<int, 6>{plain.red0, plain.green0, plain.blue0, plain.red1,
+                                    plain.green1, plain.blue1}));
+    }
+  }
+}
+
+}  // namespace
+
+namespace {
+
+TEST(DxtColor, OutOfRangeAndNanInputEncodesClamped) {
+  const double bad[] = {std::nan(""), 1.5, -0.2, 1e300, -1e300, INFINITY};
+  for (int quality : {68, 71, 72}) {
+    const dds::TextureCompressOptions o = dxt_test::Options(quality);
+    dds::BlockState s = Uniform(16, 0.5, 0.25, 0.75, 2);
+    s.quality = quality;
+    for (int i = 0; i < 16; ++i) s.points[i][i % 3] = bad[i % 6];
+    dds::CompressColorBlock({&o}, s);
+    for (int i = 0; i < 16; ++i)
+      for (int c = 0; c < 3; ++c) {
+        EXPECT_GE(s.points[i][c], 0.0);
+        EXPECT_LE(s.points[i][c], 1.0);
+      }
+    EXPECT_LE(std::max(s.red0, s.red1), 31);
+    EXPECT_LE(std::max(s.green0, s.green1), 63);
+    dds::AlphaBlockState a;
+    a.count = 6;
+    a.quality = quality;
+    for (int i = 0; i < 6; ++i) a.values[i] = static_cast<float>(bad[i]);
+    dds::FitAlphaBlock({&o}, a);
+    EXPECT_LE(std::max(a.alpha0, a.alpha1), 255);
+    EXPECT_GE(std::min(a.alpha0, a.alpha1), 0);
+  }
 }
 
 }  // namespace

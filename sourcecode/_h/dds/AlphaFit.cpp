@@ -41,16 +41,19 @@ double EndpointError(int levels, int a0, int a1, int n, const float* values, dou
   double total = 0.0;
   for (int i = 0; i < n; ++i) {
     const double target = values[i] * 255.0;
+    const bool zero = values[i] == 0.0f, one = values[i] == 1.0f;
     int best = 0;
     double best_d = (palette[0] - target) * (palette[0] - target);
-    for (int j = 1; j < 8; ++j) {
-      if (levels == 6 && ((j == 6 && values[i] != 0.0f) || (j == 7 && values[i] != 1.0f)))
-        continue;
+    for (int j = 1; j < levels; ++j) {
       const double d = (palette[j] - target) * (palette[j] - target);
       if (d < best_d) {
         best_d = d;
         best = j;
       }
+    }
+    if (levels == 6 && (zero || one)) {
+      best_d = 0.0;  // exact 0 and 1 take their own codes
+      best = zero ? 6 : 7;
     }
     if (indices) indices[i] = best;
     total += best_d;
@@ -59,26 +62,29 @@ double EndpointError(int levels, int a0, int a1, int n, const float* values, dou
   return total;
 }
 
-// Integer hill climb on the two endpoints: the level fit works on continuous ends and rounds
-// them at the end, which leaves a little on the table.
+// Integer hill climb on the two endpoints, from coarse steps to single ones: the level fit
+// works on continuous ends, rounds them at the end and can settle in a local optimum of its
+// assignment, which leaves a little on the table.
 double ClimbEndpoints(int levels, int& a0, int& a1, int n, const float* values, double error) {
-  static const int kSteps[][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}, {1, 1},  {-1, -1},
-                                  {1, -1}, {-1, 1}, {2, 0}, {-2, 0}, {0, 2}, {0, -2}};
-  for (int round = 0; round < 64 && error > 0.0; ++round) {
-    int best_a0 = a0, best_a1 = a1;
-    for (const auto& step : kSteps) {
-      const int b0 = a0 + step[0], b1 = a1 + step[1];
-      if (b0 < 0 || b0 > 255 || b1 < 0 || b1 > 255 || (levels == 8 && b0 == b1)) continue;
-      const double e = EndpointError(levels, b0, b1, n, values, error, nullptr);
-      if (e < error) {
-        error = e;
-        best_a0 = b0;
-        best_a1 = b1;
+  static const int kDirections[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1},
+                                        {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
+  for (int step = 16; step >= 1; step /= 2) {
+    for (int round = 0; round < 64 && error > 0.0; ++round) {
+      int best_a0 = a0, best_a1 = a1;
+      for (const auto& dir : kDirections) {
+        const int b0 = a0 + step * dir[0], b1 = a1 + step * dir[1];
+        if (b0 < 0 || b0 > 255 || b1 < 0 || b1 > 255 || (levels == 8 && b0 == b1)) continue;
+        const double e = EndpointError(levels, b0, b1, n, values, error, nullptr);
+        if (e < error) {
+          error = e;
+          best_a0 = b0;
+          best_a1 = b1;
+        }
       }
+      if (best_a0 == a0 && best_a1 == a1) break;
+      a0 = best_a0;
+      a1 = best_a1;
     }
-    if (best_a0 == a0 && best_a1 == a1) break;
-    a0 = best_a0;
-    a1 = best_a1;
   }
   return error;
 }
@@ -180,6 +186,12 @@ double FitAlphaLevels(int levels, int n, const double* values, int endpoints[2],
 }
 
 void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
+  // Values outside 0..1 (a NaN from upstream arithmetic included) would reach integer
+  // conversions; they are clamped, NaN to 0.
+  for (int i = 0; i < std::clamp(block.count, 0, kMaxBlockPoints); ++i) {
+    float& v = block.values[i];
+    v = v > 0.0f ? (v < 1.0f ? v : 1.0f) : 0.0f;
+  }
   if (block.quality == 68) {
     // The fast fit's indices are eight-level ones; say so, whatever the record held before.
     block.level_count = 8;
@@ -196,7 +208,7 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
     int ends[2] = {0, 0};
     double error = 0.0;
   };
-  static thread_local Candidate candidates[5];
+  Candidate candidates[5];
   bool any_zero = false, any_one = false;
   for (int i = 0; i < n; ++i) {
     any_zero = any_zero || block.values[i] == 0.0f;
@@ -250,22 +262,43 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
     const double d = palette[k] - block.values[i] * 255.0;
     current += d * d;
   }
+  // Seeds: the best fit of each level count, and the value range stretched to the ends.
+  float lo = 1.0f, hi = 0.0f, lo_inner = 1.0f, hi_inner = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    const float v = block.values[i];
+    lo = std::min(lo, v);
+    hi = std::max(hi, v);
+    if (v != 0.0f && v != 1.0f) {
+      lo_inner = std::min(lo_inner, v);
+      hi_inner = std::max(hi_inner, v);
+    }
+  }
+  auto to_byte = [](float v) { return static_cast<int>(v * 255.0f + 0.5f); };
   for (int levels : {8, 6}) {
     int pick = -1;
     for (int k = 0; k < 5; ++k)
       if (tried[k] && candidates[k].levels == levels &&
           (pick < 0 || candidates[k].error < candidates[pick].error))
         pick = k;
-    int a0 = candidates[pick].ends[0], a1 = candidates[pick].ends[1];
-    if (levels == 8 && a0 == a1) continue;
-    double e = EndpointError(levels, a0, a1, n, block.values, 1e300, nullptr);
-    e = ClimbEndpoints(levels, a0, a1, n, block.values, e);
-    if (e < current) {
-      current = e;
-      block.level_count = levels;
-      block.alpha0 = a0;
-      block.alpha1 = a1;
-      EndpointError(levels, a0, a1, n, block.values, 1e300, block.indices);
+    const int span_lo = to_byte(levels == 6 && lo_inner <= hi_inner ? lo_inner : lo);
+    const int span_hi = to_byte(levels == 6 && lo_inner <= hi_inner ? hi_inner : hi);
+    const int seeds[4][2] = {{candidates[pick].ends[0], candidates[pick].ends[1]},
+                             {span_lo, span_hi},
+                             {0, span_hi},
+                             {span_lo, 255}};
+    // Qualities 69 to 71 polish from the first two seeds, quality 72 from all four.
+    for (int k = 0; k < (block.quality >= 72 ? 4 : 2); ++k) {
+      int a0 = seeds[k][0], a1 = seeds[k][1];
+      if (levels == 8 && a0 == a1) continue;
+      double e = EndpointError(levels, a0, a1, n, block.values, 1e300, nullptr);
+      e = ClimbEndpoints(levels, a0, a1, n, block.values, e);
+      if (e < current) {
+        current = e;
+        block.level_count = levels;
+        block.alpha0 = a0;
+        block.alpha1 = a1;
+        EndpointError(levels, a0, a1, n, block.values, 1e300, block.indices);
+      }
     }
   }
 }

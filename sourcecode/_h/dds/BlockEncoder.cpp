@@ -132,7 +132,7 @@ bool EncodeBlockRGBA(const CompressorContext& context, const uint8_t* rgba, int 
     PackExplicitAlpha(alpha, out);
     colour_out = out + 8;
   } else if (f == 3 || f == 24 || f == 29) {
-    static thread_local AlphaBlockState alpha;
+    AlphaBlockState alpha;
     const int channels[2] = {f == 3 ? 3 : (f == 24 ? 0 : 1), 0};
     for (int k = 0; k < (f == 29 ? 2 : 1); ++k) {
       alpha.count = 16;
@@ -145,7 +145,7 @@ bool EncodeBlockRGBA(const CompressorContext& context, const uint8_t* rgba, int 
     colour_out = out + 8;
   }
 
-  static thread_local BlockState block;
+  BlockState block;
   block.format = f;
   block.quality = o.quality;
   block.weight_r = o.weight_r;

@@ -140,7 +140,7 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     } else {
       num = -(st.s[0] * st.s[0] + st.s[1] * st.s[1] + st.s[2] * st.s[2]);
       den = st.d;
-      if (kClamped) {
+      if constexpr (kClamped) {
         double q = 0.0, e0, e1;
         for (int c = 0; c < 3; ++c) q += clamp_channel(st, m, c, e0, e1);
         num += st.d * q / (m * m);
@@ -184,7 +184,7 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     best.axis[c] = st.s[c];
     if (m == 0) {
       best.ends[c] = best.ends[3 + c] = 0.0;
-    } else if (kClamped) {
+    } else if constexpr (kClamped) {
       clamp_channel(st, m, c, best.ends[c], best.ends[3 + c]);
     } else {
       best.ends[c] = -st.t1 * st.s[c] / st.d;
@@ -194,6 +194,15 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
   const int used = (b2 > b1) + (b3 > b2) + (n > b3);
   best.levels = used == 1 ? 1 : m;
   return best;
+}
+
+SplitResult FitClusters(int limit, int n, const Vec3* sums, const double* freq, const int* order) {
+  return FitSplits<false>(limit, n, sums, freq, order, nullptr, nullptr);
+}
+
+SplitResult FitClustersClamped(int limit, int n, const Vec3* sums, const double* freq,
+                               const int* order, const double* lo, const double* hi) {
+  return FitSplits<true>(limit, n, sums, freq, order, lo, hi);
 }
 
 // ---- the cluster fit
@@ -229,7 +238,8 @@ void RunPass(Pass& pass, Ring& ring, int budget, bool farthest_first, int limit,
     if (first && farthest_first) {
       FarthestPairAxis(n, colours, axis);
     } else {
-      pass.fit = FitSplits<kClamped>(limit, n, sums, freq, ring.orders[ring.h], lo, hi);
+      pass.fit = kClamped ? FitClustersClamped(limit, n, sums, freq, ring.orders[ring.h], lo, hi)
+                          : FitClusters(limit, n, sums, freq, ring.orders[ring.h]);
       pass.fitted = true;
       std::memcpy(axis, pass.fit.axis, sizeof(double) * 3);
       *last_fitted = pass_number;

@@ -3,8 +3,10 @@
 #include "dds/ColorBlock.h"
 #include "dds/TextureCompressOptions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wall"
@@ -188,7 +190,112 @@ void TryEndpoints(const CompressorContext&, BlockState& block, BlockState& best,
   }
 }
 
-double SearchAlongAxis(const CompressorContext& context, BlockState& block, double best_error) {
+namespace {
+
+// The axis search tries up to 2,480 endpoint pairs with 81 offsets each. It works from
+// per-channel tables of squared, weighted distances: a point's distance to a palette entry is
+// the sum of its red, green and blue terms, added in that order as ComputeBlockError adds them,
+// so every error here is the same number TryEndpoints would get. Sums of non-negative terms
+// only grow, which lets whole groups of candidates be skipped by a lower bound without changing
+// the outcome.
+class AxisSearch {
+ public:
+  AxisSearch(const BlockState& block, double best_error) : best_(best_error) {
+    n_ = 0;
+    for (int i = 0; i < block.count; ++i) {
+      if (block.indices[i] == -1) continue;
+      for (int c = 0; c < 3; ++c) x_[n_][c] = block.points[i][c] * 255.0;
+      ++n_;
+    }
+    w_[0] = block.weight_r;
+    w_[1] = block.weight_g;
+    w_[2] = block.weight_b;
+    try_three_ = block.format == 0 || block.format == 1;
+  }
+
+  double best() const { return best_; }
+  bool improved() const { return improved_; }
+  const int* codes() const { return codes_; }
+  int mode() const { return mode_; }
+
+  // Entries: 0 c0, 1 c1, 2 midpoint (three colours), 3 and 4 the thirds (four colours).
+  void Table(int channel, int code0, int code1, double (*out)[5]) const {
+    const int bits = channel == 1 ? 6 : 5;
+    const int e0 = (code0 << (8 - bits)) | (code0 >> (2 * bits - 8));
+    const int e1 = (code1 << (8 - bits)) | (code1 >> (2 * bits - 8));
+    const double p[5] = {static_cast<double>(e0), static_cast<double>(e1),
+                         static_cast<double>((e0 + e1) / 2),
+                         static_cast<double>((2 * e0 + e1) / 3),
+                         static_cast<double>((e0 + 2 * e1) / 3)};
+    for (int i = 0; i < n_; ++i)
+      for (int k = 0; k < 5; ++k) {
+        const double e = (x_[i][channel] - p[k]) * w_[channel];
+        out[i][k] = e * e;
+      }
+  }
+
+  // Σ over points of the least entry of one table (or of two tables added): a lower bound of
+  // every full error built on them.
+  double Bound(const double (*a)[5], const double (*b)[5]) const {
+    double total = 0.0;
+    for (int i = 0; i < n_; ++i) {
+      double m = b ? a[i][0] + b[i][0] : a[i][0];
+      for (int k = 1; k < 5; ++k) m = std::min(m, b ? a[i][k] + b[i][k] : a[i][k]);
+      total += m;
+    }
+    return total;
+  }
+
+  // Both modes of one endpoint pair, as TryEndpoints does; t[c] is channel c's table. The two
+  // sums run side by side: each is exact as long as it stays below the best error, and only
+  // then can it win, so the outcome is that of trying three colours first, then four.
+  void Try(const double (*const t[3])[5], const int codes[6]) {
+    const double (*r)[5] = t[0];
+    const double (*g)[5] = t[1];
+    const double (*b)[5] = t[2];
+    double total3 = 0.0, total4 = 0.0;
+    const double bound = best_;
+    if (try_three_) {
+      for (int i = 0; i < n_; ++i) {
+        double d[5];
+        for (int k = 0; k < 5; ++k) d[k] = r[i][k] + g[i][k] + b[i][k];
+        total3 += std::min(std::min(d[0], d[1]), d[2]);
+        total4 += std::min(std::min(d[0], d[1]), std::min(d[3], d[4]));
+        if (total3 >= bound && total4 >= bound) return;
+      }
+      if (total3 < best_) Accept(total3, 3, codes);
+    } else {
+      for (int i = 0; i < n_; ++i) {
+        const double d0 = r[i][0] + g[i][0] + b[i][0], d1 = r[i][1] + g[i][1] + b[i][1];
+        const double d3 = r[i][3] + g[i][3] + b[i][3], d4 = r[i][4] + g[i][4] + b[i][4];
+        total4 += std::min(std::min(d0, d1), std::min(d3, d4));
+        if (total4 >= bound) return;
+      }
+    }
+    if (total4 < best_) Accept(total4, 4, codes);
+  }
+
+ private:
+  void Accept(double total, int mode, const int codes[6]) {
+    best_ = total;
+    improved_ = true;
+    mode_ = mode;
+    std::memcpy(codes_, codes, sizeof codes_);
+  }
+
+  double best_;
+  bool improved_ = false;
+  bool try_three_ = false;
+  int n_ = 0;
+  double x_[kMaxBlockPoints][3];
+  double w_[3];
+  int codes_[6] = {};
+  int mode_ = 4;
+};
+
+}  // namespace
+
+double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_error) {
   const int n = block.count;
   const double w[3] = {block.weight_r, block.weight_g, block.weight_b};
   double weighted[kMaxBlockPoints][3];
@@ -197,9 +304,14 @@ double SearchAlongAxis(const CompressorContext& context, BlockState& block, doub
   double centroid[3], d[3];
   FitPrincipalAxis(&weighted[0][0], n, centroid, d);
 
-  BlockState& work = block;
-  static thread_local BlockState best;  // 14 KB: too large to copy onto small thread stacks
-  best = block;
+  AxisSearch search_state(block, best_error);
+  AxisSearch* search = &search_state;
+  // Distance tables by channel and offset pair, sized for the block's points.
+  std::vector<double> storage(static_cast<size_t>(3 * 9 * 5) * static_cast<size_t>(std::max(n, 1)));
+  auto table = [&](int channel, int slot) {
+    return reinterpret_cast<double(*)[5]>(&storage[static_cast<size_t>((channel * 9 + slot) * 5) *
+                                                   static_cast<size_t>(std::max(n, 1))]);
+  };
 
   constexpr int kBits[3] = {5, 6, 5};
   for (int drive = 0; drive < 3; ++drive) {
@@ -223,36 +335,74 @@ double SearchAlongAxis(const CompressorContext& context, BlockState& block, doub
       a = code(o1);
       b = code(o2);
     };
-    for (int i = 0; i <= 30 && best_error > 0.0; ++i) {
+    auto in_range = [&](int c, int code) { return code >= 0 && code < (1 << kBits[c]); };
+    for (int i = 0; i <= 30 && search->best() > 0.0; ++i) {
       int a_i, b_i;
       derive(i, a_i, b_i);
-      for (int j = i + 1; j <= top_j && best_error > 0.0; ++j) {
+      for (int j = i + 1; j <= top_j && search->best() > 0.0; ++j) {
         int a_j, b_j;
         derive(j, a_j, b_j);
+        double(*td)[5] = table(drive, 0);
+        search->Table(drive, i, j, td);
+        if (search->Bound(td, nullptr) >= search->best()) continue;
+        // Offset pair (δ, δ') of a derived channel → table slot 3·(δ + 1) + (δ' + 1).
+        bool valid[2][9];
+        double bound1[9];
+        for (int s = 0; s < 9; ++s) {
+          const int dl = s / 3 - 1, dr = s % 3 - 1;
+          valid[0][s] = in_range(o1, a_i + dl) && in_range(o1, a_j + dr);
+          valid[1][s] = in_range(o2, b_i + dl) && in_range(o2, b_j + dr);
+          if (valid[0][s]) {
+            search->Table(o1, a_i + dl, a_j + dr, table(o1, s));
+            bound1[s] = search->Bound(td, table(o1, s));
+          }
+          if (valid[1][s]) search->Table(o2, b_i + dl, b_j + dr, table(o2, s));
+        }
         for (int d1 = -1; d1 <= 1; ++d1)
           for (int d2 = -1; d2 <= 1; ++d2)
             for (int d3 = -1; d3 <= 1; ++d3)
-              for (int d4 = -1; d4 <= 1 && best_error > 0.0; ++d4) {
-                int e0[3], e1[3];
-                e0[drive] = i;
-                e1[drive] = j;
-                e0[o1] = a_i + d1;
-                e0[o2] = b_i + d2;
-                e1[o1] = a_j + d3;
-                e1[o2] = b_j + d4;
-                TryEndpoints(context, work, best, best_error, e0[0], e0[1], e0[2], e1[0], e1[1],
-                             e1[2]);
+              for (int d4 = -1; d4 <= 1 && search->best() > 0.0; ++d4) {
+                const int s1 = 3 * (d1 + 1) + (d3 + 1), s2 = 3 * (d2 + 1) + (d4 + 1);
+                if (!valid[0][s1] || !valid[1][s2]) continue;
+                if (bound1[s1] >= search->best()) continue;
+                int codes[6];
+                codes[drive] = i;
+                codes[3 + drive] = j;
+                codes[o1] = a_i + d1;
+                codes[3 + o1] = a_j + d3;
+                codes[o2] = b_i + d2;
+                codes[3 + o2] = b_j + d4;
+                const double(*const t[3])[5] = {
+                    drive == 0 ? td : (o1 == 0 ? table(0, s1) : table(0, s2)),
+                    drive == 1 ? td : (o1 == 1 ? table(1, s1) : table(1, s2)),
+                    drive == 2 ? td : (o1 == 2 ? table(2, s1) : table(2, s2))};
+                search->Try(t, codes);
               }
       }
     }
   }
-  CopyResult(best, block);
-  return best_error;
+  if (search->improved()) {
+    const int* c = search->codes();
+    block.red0 = c[0];
+    block.green0 = c[1];
+    block.blue0 = c[2];
+    block.red1 = c[3];
+    block.green1 = c[4];
+    block.blue1 = c[5];
+    block.color_mode = search->mode();
+    ComputeBlockError(block);  // the indices that error was measured with
+  }
+  return search->best();
 }
 
 void CompressColorBlock(const CompressorContext& context, BlockState& block) {
   const int quality = block.quality;
-  static thread_local Result saved;
+  // Points outside 0..1 (a NaN or an infinity from upstream arithmetic included) would reach
+  // integer conversions in the fits; the full fit clamps them anyway, so every fit does.
+  block.count = std::clamp(block.count, 0, kMaxBlockPoints);
+  for (int i = 0; i < block.count; ++i)
+    for (double& v : block.points[i]) v = v > 0.0 ? (v < 1.0 ? v : 1.0) : 0.0;
+  Result saved;
   if (quality == 68) {
     if (block.color_policy == 0) {
       // Transparent pixels need the three-colour mode: a four-colour result would make them
@@ -291,7 +441,7 @@ void CompressColorBlock(const CompressorContext& context, BlockState& block) {
     return;
   }
 
-  static thread_local Result states[4];  // S1 full 4, S2 full 3, S3 fast 3, S4 fast 4
+  Result states[4];  // S1 full 4, S2 full 3, S3 fast 3, S4 fast 4
   double errors[4] = {kNoError, kNoError, kNoError, kNoError};
   CompressDXTBlock(context, block, 4);
   errors[0] = ComputeBlockError(block);

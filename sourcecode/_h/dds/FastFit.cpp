@@ -68,6 +68,8 @@ void FastFitColor(BlockState& b, bool three) {
     if (close) return SingleColorFallback(b);
   }
 
+  V3 weighted[kMaxBlockPoints];
+  std::copy(p, p + n, weighted);
   V3 mean{0, 0, 0};
   for (int i = 0; i < n; ++i) mean = mean + p[i];
   mean = mean * (1.0f / static_cast<float>(n));
@@ -162,7 +164,7 @@ void FastFitColor(BlockState& b, bool three) {
   if (dd == 0.0f) return SingleColorFallback(b);
   const float steps = three ? 2.0f : 3.0f;
   for (int i = 0; i < n; ++i) {
-    const float t = std::clamp(Dot(p[i] + mean - e0, d) / dd, 0.0f, 1.0f);
+    const float t = std::clamp(Dot(weighted[i] - e0, d) / dd, 0.0f, 1.0f);
     const int step = static_cast<int>(std::nearbyint(t * steps));
     b.indices[i] = three ? kThreeColorMap[step] : kFourColorMap[step];
   }
