@@ -123,6 +123,17 @@ TEST(DdsPipelineSizes, RectangleCutsLevelZero) {
   EXPECT_FLOAT_EQ(At(f.levels[0], 4, 0, 0, 0), 2.0f / 8);
   EXPECT_FLOAT_EQ(At(f.levels[0], 4, 3, 5, 1), 6.0f / 8);
 
+  // A given lower level is cut to the same region at its scale.
+  o.mip_map_type = 31;
+  levels.resize(2);
+  levels[1] = Gradient(4, 4);
+  const DdsFile two = RunLevels(levels, o, rect);
+  ASSERT_EQ(two.levels.size(), 2u);
+  EXPECT_EQ(two.levels[1].size(), 2u * 3u * 16u);
+  // Its red runs over the cut columns 1..2 (0.25, 0.5), not from the uncut level's 0.
+  EXPECT_GE(At(two.levels[1], 2, 0, 0, 0), 0.25f - 1e-6f);
+  EXPECT_LE(At(two.levels[1], 2, 1, 0, 0), 0.5f + 1e-6f);
+
   Capture c;
   o.user_data = &c;
   const dds::i32 outside[4] = {20, 20, 30, 30};

@@ -284,6 +284,13 @@ i32 PrepareImage(const tVector<FloatImage>& src, tVector<FloatImage>& dst,
   if (rect) {
     const i32 result = CutToRectangle(dst[0], rect);
     if (result != kOk) return result;
+    // Given lower levels show the same region at their own scale.
+    for (u32 i = 1; i < dst.size(); ++i) {
+      const int shift = i < 31 ? static_cast<int>(i) : 31;
+      const i32 scaled[4] = {rect[0] >> shift, rect[1] >> shift, rect[2] >> shift, rect[3] >> shift};
+      if (dst[i].width == 0 || dst[i].height == 0) continue;
+      if (CutToRectangle(dst[i], scaled) != kOk) dst[i].Free();
+    }
   }
   if (const char* path = GetProfilePath()) {
     std::unique_ptr<CompressContext> context(new CompressContext);

@@ -46,7 +46,8 @@ int RescaleToSmallerPowerOfTwo(u32 w, u32 h, u32& out_w, u32& out_h);
 i32 CheckOptions(const TextureCompressOptions& options);
 
 // Copies `src` into `dst` and applies the size rules to level 0 (cut to the inclusive rectangle
-// {x0, y0, x1, y1} first when given; the library's profile is loaded first when a path is set).
+// {x0, y0, x1, y1} first when given, given lower levels to it at their scale; the library's
+// profile is loaded first when a path is set). Lower levels are then resampled to halve level 0.
 // Returns 0, −4, −13, −14, −24, −46 or −100; `dst` is unspecified on failure.
 i32 PrepareImage(const tVector<FloatImage>& src, tVector<FloatImage>& dst,
                  TextureCompressOptions& options, const i32* rect);
