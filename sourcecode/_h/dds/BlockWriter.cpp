@@ -47,8 +47,9 @@ f32 ChannelValue(const TextureCompressOptions& o, const Gathered& g, i32 i, int 
   return g.pixel[i][channel];
 }
 
-void EncodeAlphaChannel(const TextureCompressOptions& o, const CompressorContext& context,
-                        const Gathered& g, int channel, AlphaBlockState& alpha, u8* out) {
+// One 8-byte interpolated alpha-style block of one channel of the gathered pixels.
+void EncodeAlphaChannelBlock(const TextureCompressOptions& o, const CompressorContext& context,
+                             const Gathered& g, int channel, AlphaBlockState& alpha, u8* out) {
   alpha.count = g.count;
   alpha.quality = o.quality;
   for (i32 i = 0; i < g.count; ++i) alpha.values[i] = ChannelValue(o, g, i, channel);
@@ -192,11 +193,11 @@ i32 CompressLevelBlocks(const TextureCompressOptions& o, const FloatImage& level
         WriteExplicitAlpha(o, g, p);
         colour_out = p + 8;
       } else if (format == 3 || format == 24) {
-        EncodeAlphaChannel(o, context, g, format == 3 ? 3 : 0, scratch->alpha, p);
+        EncodeAlphaChannelBlock(o, context, g, format == 3 ? 3 : 0, scratch->alpha, p);
         colour_out = p + 8;
       } else if (format == 29) {
-        EncodeAlphaChannel(o, context, g, 1, scratch->alpha, p);
-        EncodeAlphaChannel(o, context, g, 0, scratch->alpha, p + 8);
+        EncodeAlphaChannelBlock(o, context, g, 1, scratch->alpha, p);
+        EncodeAlphaChannelBlock(o, context, g, 0, scratch->alpha, p + 8);
         p += 16;
         continue;
       }
@@ -205,6 +206,25 @@ i32 CompressLevelBlocks(const TextureCompressOptions& o, const FloatImage& level
     }
   }
   return kOk;
+}
+
+i32 CompressDXT1(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 0);
+}
+i32 CompressDXT1Alpha(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 1);
+}
+i32 CompressDXT3(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 2);
+}
+i32 CompressDXT5(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 3);
+}
+i32 CompressDXT5Alt(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 24);
+}
+i32 CompressATI2(const TextureCompressOptions& o, const FloatImage& level, u8* out) {
+  return CompressLevelBlocks(o, level, out, 29);
 }
 
 }  // namespace dds

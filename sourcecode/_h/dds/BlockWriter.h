@@ -19,4 +19,12 @@ constexpr i32 kMaxBlockMargin = 9;
 i32 CompressLevelBlocks(const TextureCompressOptions& options, const FloatImage& level, u8* out,
                         i32 texture_format);
 
+// The level compressors of the block formats 0, 1, 2, 3, 24 and 29, in that order.
+i32 CompressDXT1(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+i32 CompressDXT1Alpha(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+i32 CompressDXT3(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+i32 CompressDXT5(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+i32 CompressDXT5Alt(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+i32 CompressATI2(const TextureCompressOptions& options, const FloatImage& level, u8* out);
+
 }  // namespace dds

@@ -153,7 +153,15 @@ i32 WriteLevel(const TextureCompressOptions& o, const FloatImage& level, i32 lev
                                  level_index);
   u8* buffer = new u8[static_cast<u32>(bytes)];
   if (IsBlockFormat(f)) {
-    const i32 result = CompressLevelBlocks(o, level, buffer, f);
+    i32 result = kOk;
+    switch (f) {
+      case 0: result = CompressDXT1(o, level, buffer); break;
+      case 1: result = CompressDXT1Alpha(o, level, buffer); break;
+      case 2: result = CompressDXT3(o, level, buffer); break;
+      case 3: result = CompressDXT5(o, level, buffer); break;
+      case 24: result = CompressDXT5Alt(o, level, buffer); break;
+      default: result = CompressATI2(o, level, buffer); break;
+    }
     if (result != kOk) {
       delete[] buffer;
       return result;
