@@ -220,7 +220,7 @@ void AlphaOptimum(const uint8_t* rgba, double& constrained, double& free) {
         palette[j] = six ? (j < 6 ? ((6 - j) * a0 + (j - 1) * a1 + 2) / 5 : (j == 6 ? 0 : 255))
                          : ((8 - j) * a0 + (j - 1) * a1 + 3) / 7;
       double ec = 0, ef = 0;
-      for (int p = 0; p < 16 && ef < free; ++p) {
+      for (int p = 0; p < 16 && (ec < constrained || ef < free); ++p) {
         const int v = rgba[4 * p + 3];
         int mc = 1 << 30, mf = 1 << 30;
         for (int j = 0; j < 8; ++j) {

@@ -199,3 +199,31 @@ TEST(DxtAlpha, AlphaChannelsOfDxt5AndAti2RoundTrip) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DxtAlpha, ExplicitAlphaAndTheGreenColourVariant) {
+  dxt_corpus::Image im = dxt_corpus::Make("photo", 8, 8, 6);
+  dxt_corpus::AddAlpha(im, "ramp", 6);
+  dds::TextureCompressOptions o;
+  const dds::CompressorContext context{&o};
+  for (int b = 0; b < 4; ++b) {
+    uint8_t rgba[64], block[16], out[64];
+    dxt_corpus::Block(im, b % 2, b / 2, rgba);
+    // DXT3: four bits of alpha, rounded to the nearest of 16 steps.
+    ASSERT_TRUE(dds::EncodeBlockRGBA(context, rgba, 2, block));
+    dds::DecodeDXT3Block(block, out);
+    for (int p = 0; p < 16; ++p) EXPECT_NEAR(out[4 * p + 3], rgba[4 * p + 3], 9) << p;
+    // Format 24 keeps green as the (grey) colour and red as the alpha.
+    ASSERT_TRUE(dds::EncodeBlockRGBA(context, rgba, 24, block));
+    dds::DecodeDXT5Block(block, out);
+    for (int p = 0; p < 16; ++p) {
+      EXPECT_NEAR(out[4 * p + 1], rgba[4 * p + 1], 12) << p;
+      EXPECT_NEAR(out[4 * p + 3], rgba[4 * p], 6) << p;
+    }
+  }
+  uint8_t rgba[64] = {}, block[16] = {};
+  EXPECT_FALSE(dds::EncodeBlockRGBA(context, rgba, 7, block));
+}
+
+}  // namespace

@@ -304,8 +304,7 @@ double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_
   double centroid[3], d[3];
   FitPrincipalAxis(&weighted[0][0], n, centroid, d);
 
-  AxisSearch search_state(block, best_error);
-  AxisSearch* search = &search_state;
+  AxisSearch search(block, best_error);
   // Distance tables by channel and offset pair, sized for the block's points.
   std::vector<double> storage(static_cast<size_t>(3 * 9 * 5) * static_cast<size_t>(std::max(n, 1)));
   auto table = [&](int channel, int slot) {
@@ -336,15 +335,15 @@ double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_
       b = code(o2);
     };
     auto in_range = [&](int c, int code) { return code >= 0 && code < (1 << kBits[c]); };
-    for (int i = 0; i <= 30 && search->best() > 0.0; ++i) {
+    for (int i = 0; i <= 30 && search.best() > 0.0; ++i) {
       int a_i, b_i;
       derive(i, a_i, b_i);
-      for (int j = i + 1; j <= top_j && search->best() > 0.0; ++j) {
+      for (int j = i + 1; j <= top_j && search.best() > 0.0; ++j) {
         int a_j, b_j;
         derive(j, a_j, b_j);
         double(*td)[5] = table(drive, 0);
-        search->Table(drive, i, j, td);
-        if (search->Bound(td, nullptr) >= search->best()) continue;
+        search.Table(drive, i, j, td);
+        if (search.Bound(td, nullptr) >= search.best()) continue;
         // Offset pair (δ, δ') of a derived channel → table slot 3·(δ + 1) + (δ' + 1).
         bool valid[2][9];
         double bound1[9];
@@ -353,18 +352,18 @@ double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_
           valid[0][s] = in_range(o1, a_i + dl) && in_range(o1, a_j + dr);
           valid[1][s] = in_range(o2, b_i + dl) && in_range(o2, b_j + dr);
           if (valid[0][s]) {
-            search->Table(o1, a_i + dl, a_j + dr, table(o1, s));
-            bound1[s] = search->Bound(td, table(o1, s));
+            search.Table(o1, a_i + dl, a_j + dr, table(o1, s));
+            bound1[s] = search.Bound(td, table(o1, s));
           }
-          if (valid[1][s]) search->Table(o2, b_i + dl, b_j + dr, table(o2, s));
+          if (valid[1][s]) search.Table(o2, b_i + dl, b_j + dr, table(o2, s));
         }
         for (int d1 = -1; d1 <= 1; ++d1)
           for (int d2 = -1; d2 <= 1; ++d2)
             for (int d3 = -1; d3 <= 1; ++d3)
-              for (int d4 = -1; d4 <= 1 && search->best() > 0.0; ++d4) {
+              for (int d4 = -1; d4 <= 1 && search.best() > 0.0; ++d4) {
                 const int s1 = 3 * (d1 + 1) + (d3 + 1), s2 = 3 * (d2 + 1) + (d4 + 1);
                 if (!valid[0][s1] || !valid[1][s2]) continue;
-                if (bound1[s1] >= search->best()) continue;
+                if (bound1[s1] >= search.best()) continue;
                 int codes[6];
                 codes[drive] = i;
                 codes[3 + drive] = j;
@@ -376,23 +375,23 @@ double SearchAlongAxis(const CompressorContext&, BlockState& block, double best_
                     drive == 0 ? td : (o1 == 0 ? table(0, s1) : table(0, s2)),
                     drive == 1 ? td : (o1 == 1 ? table(1, s1) : table(1, s2)),
                     drive == 2 ? td : (o1 == 2 ? table(2, s1) : table(2, s2))};
-                search->Try(t, codes);
+                search.Try(t, codes);
               }
       }
     }
   }
-  if (search->improved()) {
-    const int* c = search->codes();
+  if (search.improved()) {
+    const int* c = search.codes();
     block.red0 = c[0];
     block.green0 = c[1];
     block.blue0 = c[2];
     block.red1 = c[3];
     block.green1 = c[4];
     block.blue1 = c[5];
-    block.color_mode = search->mode();
+    block.color_mode = search.mode();
     ComputeBlockError(block);  // the indices that error was measured with
   }
-  return search->best();
+  return search.best();
 }
 
 void CompressColorBlock(const CompressorContext& context, BlockState& block) {
