@@ -62,10 +62,50 @@ double EndpointError(int levels, int a0, int a1, int n, const float* values, dou
   return total;
 }
 
+// The values of one block prepared for many error evaluations: targets in 0..255 units, the
+// most extreme first (they exceed a bound soonest), and which are exact 0 or 1.
+struct Targets {
+  int n = 0;
+  double t[kMaxBlockPoints];
+  bool special[kMaxBlockPoints];
+
+  Targets(int count, const float* values) : n(count) {
+    int order[kMaxBlockPoints];
+    for (int i = 0; i < n; ++i) order[i] = i;
+    std::sort(order, order + n, [&](int a, int b) {
+      return std::fabs(values[a] - 0.5f) > std::fabs(values[b] - 0.5f);
+    });
+    for (int k = 0; k < n; ++k) {
+      const float v = values[order[k]];
+      t[k] = v * 255.0;
+      special[k] = v == 0.0f || v == 1.0f;
+    }
+  }
+};
+
+// EndpointError without the indices, over prepared targets.
+double TargetError(int levels, int a0, int a1, const Targets& targets, double bound) {
+  double palette[8];
+  palette[0] = a0;
+  palette[1] = a1;
+  for (int j = 2; j < levels; ++j)
+    palette[j] = ((levels - j) * a0 + (j - 1) * a1 + (levels - 2) / 2) / (levels - 1);
+  double total = 0.0;
+  for (int i = 0; i < targets.n; ++i) {
+    if (levels == 6 && targets.special[i]) continue;
+    const double t = targets.t[i];
+    double best = (palette[0] - t) * (palette[0] - t);
+    for (int j = 1; j < levels; ++j) best = std::min(best, (palette[j] - t) * (palette[j] - t));
+    total += best;
+    if (total >= bound) return total;
+  }
+  return total;
+}
+
 // Integer hill climb on the two endpoints, from coarse steps to single ones: the level fit
 // works on continuous ends, rounds them at the end and can settle in a local optimum of its
 // assignment, which leaves a little on the table.
-double ClimbEndpoints(int levels, int& a0, int& a1, int n, const float* values, double error) {
+double ClimbEndpoints(int levels, int& a0, int& a1, const Targets& targets, double error) {
   static const int kDirections[8][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1},
                                         {1, 1}, {-1, -1}, {1, -1}, {-1, 1}};
   for (int step = 16; step >= 1; step /= 2) {
@@ -74,7 +114,7 @@ double ClimbEndpoints(int levels, int& a0, int& a1, int n, const float* values, 
       for (const auto& dir : kDirections) {
         const int b0 = a0 + step * dir[0], b1 = a1 + step * dir[1];
         if (b0 < 0 || b0 > 255 || b1 < 0 || b1 > 255 || (levels == 8 && b0 == b1)) continue;
-        const double e = EndpointError(levels, b0, b1, n, values, error, nullptr);
+        const double e = TargetError(levels, b0, b1, targets, error);
         if (e < error) {
           error = e;
           best_a0 = b0;
@@ -250,17 +290,20 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
   }
   if (n == 0) return;
 
-  // Polish: the best candidate of each level count, judged by the decoded error, climbs to
-  // the nearest integer optimum; the better of the two replaces the result when it gains.
-  double current = 0.0;
-  for (int i = 0; i < n; ++i) {
-    const int k = block.indices[i];
+  // Polish: for each level count, integer endpoints climb from the best candidate and from the
+  // value span (stretched to 0 or 255 at quality 72), judged by the decoded error; a result
+  // replaces the candidates' one only when it is strictly better.
+  const Targets targets(n, block.values);
+  double current = 0.0;  // the decoded error of the result as it stands
+  {
+    const int k = block.level_count;
     int palette[8] = {block.alpha0, block.alpha1, 0, 0, 0, 0, 0, 255};
-    for (int j = 2; j < block.level_count; ++j)
-      palette[j] = ((block.level_count - j) * block.alpha0 + (j - 1) * block.alpha1 +
-                    (block.level_count - 2) / 2) / (block.level_count - 1);
-    const double d = palette[k] - block.values[i] * 255.0;
-    current += d * d;
+    for (int j = 2; j < k; ++j)
+      palette[j] = ((k - j) * block.alpha0 + (j - 1) * block.alpha1 + (k - 2) / 2) / (k - 1);
+    for (int i = 0; i < n; ++i) {
+      const double d = palette[block.indices[i]] - block.values[i] * 255.0;
+      current += d * d;
+    }
   }
   // Seeds: the best fit of each level count, and the value range stretched to the ends.
   float lo = 1.0f, hi = 0.0f, lo_inner = 1.0f, hi_inner = 0.0f;
@@ -290,8 +333,8 @@ void FitAlphaBlock(const CompressorContext&, AlphaBlockState& block) {
     for (int k = 0; k < (block.quality >= 72 ? 4 : 2); ++k) {
       int a0 = seeds[k][0], a1 = seeds[k][1];
       if (levels == 8 && a0 == a1) continue;
-      double e = EndpointError(levels, a0, a1, n, block.values, 1e300, nullptr);
-      e = ClimbEndpoints(levels, a0, a1, n, block.values, e);
+      double e = TargetError(levels, a0, a1, targets, 1e300);
+      e = ClimbEndpoints(levels, a0, a1, targets, e);
       if (e < current) {
         current = e;
         block.level_count = levels;

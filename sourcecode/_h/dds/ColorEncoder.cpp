@@ -141,6 +141,9 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
       num = -(st.s[0] * st.s[0] + st.s[1] * st.s[1] + st.s[2] * st.s[2]);
       den = st.d;
       if constexpr (kClamped) {
+        // The clamped score can only add to the unclamped one (the constant part is the same),
+        // so a split whose unclamped score already loses cannot win.
+        if (num * best_den > best_num * den) return;
         double q = 0.0, e0, e1;
         for (int c = 0; c < 3; ++c) q += clamp_channel(st, m, c, e0, e1);
         num += st.d * q / (m * m);
