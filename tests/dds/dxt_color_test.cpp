@@ -168,6 +168,22 @@ TEST(DxtColor, FastFitsOfUniformAndTwoColourBlocks) {
   EXPECT_NE(s.green0, s.green1);
 }
 
+// Two nearly equal greys under uneven weights once drove the clipped ends to NaN, which then
+// reached an int conversion (caught by the sanitizers).
+TEST(DxtColor, FastFitOfNearlyEqualGreysStaysInRange) {
+  dds::BlockState s = Uniform(6, 0.465113938, 0.465113938, 0.465113938, 2);
+  for (int i = 3; i < 6; ++i)
+    for (int c = 0; c < 3; ++c) s.points[i][c] = 0.465123296;
+  s.weight_r = 0.3086;
+  s.weight_g = 0.6094;
+  s.weight_b = 0.082;
+  for (bool three : {false, true}) {
+    three ? dds::FastFitThreeColor(s) : dds::FastFitFourColor(s);
+    for (int v : {s.red0, s.blue0, s.red1, s.blue1}) EXPECT_TRUE(v >= 0 && v <= 31) << v;
+    for (int v : {s.green0, s.green1}) EXPECT_TRUE(v >= 0 && v <= 63) << v;
+  }
+}
+
 // Random blocks of several shapes, some with transparent pixels.
 void RandomBlock(Rng& rng, int shape, uint8_t rgba[64]) {
   uint8_t a[3], b[3];

@@ -134,9 +134,12 @@ void FastFitColor(BlockState& b, bool three) {
   // Snap to 5:6:5.
   const float top[3] = {31.0f, 63.0f, 31.0f};
   int ca[3], ce[3];
+  // Nearly equal points can push the clipped ends to infinity and NaN; those snap to 0, never
+  // reaching the int conversion.
+  const auto unit = [](float x) { return x >= 0.0f ? (x <= 1.0f ? x : 1.0f) : 0.0f; };
   for (int c = 0; c < 3; ++c) {
-    const float va = w[c] > 0.0f ? std::clamp(a[c] / w[c], 0.0f, 1.0f) * top[c] : 0.0f;
-    const float ve = w[c] > 0.0f ? std::clamp(e[c] / w[c], 0.0f, 1.0f) * top[c] : 0.0f;
+    const float va = w[c] > 0.0f ? unit(a[c] / w[c]) * top[c] : 0.0f;
+    const float ve = w[c] > 0.0f ? unit(e[c] / w[c]) * top[c] : 0.0f;
     ca[c] = static_cast<int>(std::nearbyint(va));
     ce[c] = static_cast<int>(std::nearbyint(ve));
     if (ca[c] == ce[c]) {
