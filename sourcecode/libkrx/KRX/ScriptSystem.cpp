@@ -1,0 +1,184 @@
+#include "KRX/ScriptSystem.h"
+
+#include <cstdio>
+#include <map>
+#include <vector>
+
+#include "KRX/Thread.h"
+#include "base/String.h"
+
+namespace KRX {
+
+namespace {
+
+struct st_State {
+  bool dump = false;
+  Module module;
+  std::list<tRefPtr<Thread>> threads;
+  Debugger* debugger = nullptr;
+  ScriptSystem::DebuggerOutput debuggerOutput = nullptr;
+  ScriptSystem::OutputCallback output = nullptr;
+  ScriptSystem::SleepCallback sleep = nullptr;
+  std::map<std::string, ScriptSystem::LibraryInit, std::less<>> libraries;
+};
+
+st_State& State() {
+  static st_State state;
+  return state;
+}
+
+}  // namespace
+
+void ScriptSystem::Init() {
+  Shutdown();
+  st_State& s = State();
+  s.dump = false;
+  s.output = nullptr;
+  s.sleep = nullptr;
+  s.module.SetRoot(new BinCode());
+  s.module.SetCurrentThread(nullptr);
+}
+
+void ScriptSystem::Shutdown() {
+  st_State& s = State();
+  DetachDebugger();
+  s.libraries.clear();
+  std::list<tRefPtr<Thread>> threads;
+  threads.swap(s.threads);
+  threads.clear();
+  s.module.SetCurrentThread(nullptr);
+  s.module.SetRoot(nullptr);
+}
+
+Module& ScriptSystem::GetModule() { return State().module; }
+BinCode* ScriptSystem::GetRoot() { return State().module.GetRoot(); }
+Thread* ScriptSystem::GetCurrentThread() { return State().module.GetCurrentThread(); }
+void ScriptSystem::SetCurrentThread(Thread* thread) { State().module.SetCurrentThread(thread); }
+
+void ScriptSystem::SetCallbacks(OutputCallback output, SleepCallback sleep) {
+  State().output = output;
+  State().sleep = sleep;
+}
+ScriptSystem::OutputCallback ScriptSystem::GetOutputCallback() { return State().output; }
+ScriptSystem::SleepCallback ScriptSystem::GetSleepCallback() { return State().sleep; }
+
+void ScriptSystem::AddThread(Thread* thread) {
+  if (thread) State().threads.emplace_back(thread);
+}
+std::list<tRefPtr<Thread>>& ScriptSystem::GetThreads() { return State().threads; }
+
+void ScriptSystem::AttachDebugger(Debugger* debugger, DebuggerOutput output) {
+  State().debugger = debugger;
+  State().debuggerOutput = debugger ? output : nullptr;
+}
+void ScriptSystem::DetachDebugger() { AttachDebugger(nullptr, nullptr); }
+Debugger* ScriptSystem::GetDebugger() { return State().debugger; }
+
+bool ScriptSystem::GetDumpSwitch() { return State().dump; }
+void ScriptSystem::SetDumpSwitch(bool on) { State().dump = on; }
+
+void ScriptSystem::RegisterLibrary(const char* name, LibraryInit init) {
+  if (name && init) State().libraries[name] = init;
+}
+
+bool ScriptSystem::InitLibrary(const char* name) {
+  if (!name) return false;
+  auto& libraries = State().libraries;
+  auto it = libraries.find(std::string_view(name));
+  if (it == libraries.end()) return false;
+  it->second(State().module);
+  return true;
+}
+
+void ScriptSystem::Output(const char* text) {
+  if (!text) return;
+  st_State& s = State();
+  if (s.debugger && s.debuggerOutput) {
+    s.debuggerOutput(s.debugger, text);
+    return;
+  }
+  std::fputs(text, stderr);
+  if (s.output) s.output(text);
+}
+
+bool ScriptSystem::IsModuleLoaded(const char* name) {
+  BinCode* root = GetRoot();
+  const Var* entry = root ? root->Find(name) : nullptr;
+  return entry && entry->GetModule();
+}
+
+Var* ScriptSystem::FindSymbol(const char* moduleName, const char* symbolName) {
+  BinCode* root = GetRoot();
+  Var* entry = root ? root->Find(moduleName) : nullptr;
+  if (!entry || !symbolName) return entry;
+  BinCode* module = entry->GetModule();
+  return module ? module->Find(symbolName) : nullptr;
+}
+
+// ---- reporting ----
+
+void VReportFileError(const char* file, int line, const char* format, va_list args) {
+  if (!format || !*format) return;
+  char prefix[64];
+  std::string message(file ? file : "");
+  std::snprintf(prefix, sizeof prefix, "(%d) : ", line);
+  message += prefix;
+  va_list copy;
+  va_copy(copy, args);
+  char small[256];
+  int n = std::vsnprintf(small, sizeof small, format, copy);
+  va_end(copy);
+  if (n < 0) return;
+  if (n < int(sizeof small)) {
+    message += small;
+  } else {
+    std::vector<char> big(size_t(n) + 1);
+    std::vsnprintf(big.data(), big.size(), format, args);
+    message.append(big.data(), size_t(n));
+  }
+  ScriptSystem::Output(message.c_str());
+}
+
+void ReportFileError(const char* file, int line, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  VReportFileError(file, line, format, args);
+  va_end(args);
+}
+
+void ReportError(const char* format, ...) {
+  const char* file = "";
+  int line = -1;
+  if (const Thread* thread = ScriptSystem::GetCurrentThread()) {
+    if (const Frame* frame = thread->GetCurrentFrame()) {
+      const char* name = GetFileName(frame->m_function);
+      file = name ? name : "";
+      line = frame->m_line;
+    }
+  }
+  va_list args;
+  va_start(args, format);
+  VReportFileError(file, line, format, args);
+  va_end(args);
+}
+
+// ---- paths ----
+
+void SplitPath(const char* path, base::String& name) {
+  name.clear();
+  if (!path) return;
+  const char* start = path;
+  for (const char* p = path; *p; ++p)
+    if (*p == '/' || *p == '\\') start = p + 1;
+  const char* end = start;
+  while (*end && *end != '.') ++end;
+  if (end == start) {
+    name = "(memory)";
+    return;
+  }
+  name.set(start, int(end - start));
+  for (int i = 0; i < name.size(); ++i)
+    if (name[i] >= 'A' && name[i] <= 'Z') name[i] = char(name[i] - 'A' + 'a');
+}
+
+}  // namespace KRX

@@ -1,0 +1,96 @@
+// KRX::ScriptSystem: the one global object of the script language. It owns the root module,
+// the list of waiting and paused threads, the optional debugger and the callbacks through which
+// the game receives script output and lends a sleep function. Every part of the language
+// reports through Output, ReportError and ReportFileError. Main thread only.
+#pragma once
+
+#include <cstdarg>
+#include <list>
+#include <string>
+
+#include "KRX/Module.h"
+
+namespace base {
+struct BaseString;
+template <class B>
+class tString;
+}  // namespace base
+
+namespace KRX {
+
+class Debugger;
+class Thread;
+
+// The context of one compilation. The compiler stages derive from it and add their own fields
+// (token list, syntax tree, assembly).
+struct CompileUnit {
+  tRefPtr<BinCode> m_module;  // the module being built
+  std::string m_moduleName;
+  std::string m_fileName;
+  const char* m_source = nullptr;  // NUL-terminated, owned by the caller
+  bool m_lua = false;              // Lua-like syntax: rewritten before parsing
+  Var m_result;                    // what the top-level code returned
+};
+
+class ScriptSystem {
+ public:
+  using OutputCallback = void (*)(const char* text);
+  using SleepCallback = void (*)(int milliseconds);
+  using LibraryInit = void (*)(Module& root);
+  // How a debugger receives script output (it captures it while evaluating, else forwards it).
+  using DebuggerOutput = void (*)(Debugger* debugger, const char* text);
+
+  // A new empty root module, no threads, no libraries; debugger, callbacks and dump switch
+  // cleared. Calling Init again shuts the previous state down first.
+  static void Init();
+  // Releases every listed thread, the libraries and the root module (the debugger is detached;
+  // its owner destroys it).
+  static void Shutdown();
+
+  static Module& GetModule();
+  static BinCode* GetRoot();  // null before Init
+  static Thread* GetCurrentThread();
+  static void SetCurrentThread(Thread* thread);
+
+  static void SetCallbacks(OutputCallback output, SleepCallback sleep);
+  static OutputCallback GetOutputCallback();
+  static SleepCallback GetSleepCallback();
+
+  // Appends a counted reference to the list of threads that wait or are paused.
+  static void AddThread(Thread* thread);
+  static std::list<tRefPtr<Thread>>& GetThreads();
+
+  static void AttachDebugger(Debugger* debugger, DebuggerOutput output);
+  static void DetachDebugger();
+  static Debugger* GetDebugger();
+
+  static bool GetDumpSwitch();
+  static void SetDumpSwitch(bool on);
+
+  static void RegisterLibrary(const char* name, LibraryInit init);
+  // Runs the named library's initialisation with the root module handle; false when unknown.
+  static bool InitLibrary(const char* name);
+
+  // The single exit of script text: to the debugger when one is attached; otherwise to the
+  // standard error stream and then to the output callback. Null text is ignored.
+  static void Output(const char* text);
+
+  // The root binds name (as given) to a module value (directly or through a reference).
+  static bool IsModuleLoaded(const char* name);
+  // The root's entry moduleName; with a symbolName, that module's entry of it. Null when
+  // anything is missing or the module entry is not a module.
+  static Var* FindSymbol(const char* moduleName, const char* symbolName);
+};
+
+// "%s(%d) : " with the current thread's current file and line ("" and -1 outside a frame),
+// then the printf-formatted message, whole, to ScriptSystem::Output. Nothing for an empty format.
+void ReportError(const char* format, ...) __attribute__((format(printf, 1, 2)));
+// The same with an explicit file and line.
+void ReportFileError(const char* file, int line, const char* format, ...) __attribute__((format(printf, 3, 4)));
+void VReportFileError(const char* file, int line, const char* format, va_list args);
+
+// The module name of a script path: the text after the last '/' or '\', cut at its first '.',
+// "(memory)" when that is empty, lower-cased. A null path gives an empty name.
+void SplitPath(const char* path, base::tString<base::BaseString>& name);
+
+}  // namespace KRX
