@@ -33,13 +33,13 @@ const char* GetTypeName(int code) {
   return kTypeNames[code];
 }
 
-const char* GetDeclaredTypeName(int code) {
+const char* TypeNameFromCode(int code) {
   for (const st_TypeKeyword& k : kTypeKeywords)
     if (k.code == code) return k.name;
   return GetTypeName(code);
 }
 
-int GetTypeCode(const char* keyword) {
+int TypeCodeFromName(const char* keyword) {
   if (!keyword) return -1;
   for (const st_TypeKeyword& k : kTypeKeywords)
     if (std::strcmp(k.name, keyword) == 0) return k.code;

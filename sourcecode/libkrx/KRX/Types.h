@@ -42,8 +42,8 @@ constexpr uint8_t VF_ARRAY = 0x80;  // the value is an array whose elements have
 // "nil", "int", ... for codes -1..18, "(unknown en_Variant)" otherwise (TypeName, stack messages).
 const char* GetTypeName(int code);
 // The type keyword of a declared type ("auto" for 31, "bind" for 7, ...), else GetTypeName.
-const char* GetDeclaredTypeName(int code);
+const char* TypeNameFromCode(int code);
 // The code of a type keyword ("int" 2 ... "auto" 31), exact and case-sensitive; -1 when none.
-int GetTypeCode(const char* keyword);
+int TypeCodeFromName(const char* keyword);
 
 }  // namespace KRX

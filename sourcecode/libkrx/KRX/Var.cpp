@@ -351,7 +351,7 @@ void Var::CopyArray(const Var& src, bool owned) {
   Install(uint8_t((m_kind & VF_AUTO) | VF_ARRAY | (src.m_kind & VF_TYPEMASK)), uint32_t(n), PointerWord(block));
 }
 
-void Var::Assign(const Var& src) {
+void Var::AssignSlow(const Var& src) {
   if (this == &src) return;
   if (src.m_kind & VF_ARRAY) {
     CopyArray(src, false);

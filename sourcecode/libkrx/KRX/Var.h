@@ -196,7 +196,15 @@ class Var {
   // Deep copy of src into this Var (strings, binaries, pools and arrays copied; modules and
   // threads referenced once more; everything else, references included, copied word for word).
   // Safe when src lives inside this Var (an element of its array, a symbol of its module).
-  void Assign(const Var& src);
+  void Assign(const Var& src) {
+    if (!Owns(src.m_kind) && !Owns(m_kind)) {  // plain values: both words as they are
+      m_kind = src.m_kind;
+      m_count = src.m_count;
+      m_value = src.m_value;
+      return;
+    }
+    AssignSlow(src);
+  }
   // Assign for values that outlive the module they came from (thread variables, results kept
   // by the game): a string(const), also inside arrays, becomes a private string.
   void AssignOwned(const Var& src);
@@ -263,6 +271,7 @@ class Var {
   static bool GetIntSlow(const Var* v, int& out);
   static bool GetFloatSlow(const Var* v, float& out);
   void CopyArray(const Var& srcArray, bool owned);
+  void AssignSlow(const Var& src);
   friend class VarTable;
 
   uint8_t m_kind;

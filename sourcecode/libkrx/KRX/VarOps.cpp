@@ -363,7 +363,7 @@ unsigned long long Address(const void* p) { return static_cast<unsigned long lon
 void Var::AppendText(base::Text& out) const {
   if (m_kind & VF_ARRAY) {
     // The block address is no value of the element type: show the element type and count.
-    AppendFormat(out, "%s[%d]", GetDeclaredTypeName(m_kind & VF_TYPEMASK), VarArrayCount(m_value.array));
+    AppendFormat(out, "%s[%d]", TypeNameFromCode(m_kind & VF_TYPEMASK), VarArrayCount(m_value.array));
     return;
   }
   switch (m_kind & VF_TYPEMASK) {
