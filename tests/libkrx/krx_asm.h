@@ -59,8 +59,8 @@ class Asm {
   Asm& Stop() { return Op(KRX::OP_STOP); }
   Asm& Eoc() { return Op(KRX::OP_EOC); }
   Asm& ParamCpy() { return Op(KRX::OP_PARAMCPY); }
-  Asm& Raw(std::initializer_list<uint8_t> bytes) {
-    m_code.insert(m_code.end(), bytes.begin(), bytes.end());
+  Asm& Raw(std::initializer_list<int> bytes) {
+    for (int b : bytes) m_code.push_back(uint8_t(b));
     return *this;
   }
 

@@ -40,9 +40,12 @@ namespace detail {
 
 namespace {
 struct st_Kept {
+  st_Kept(function_adapter_base* a, void (*d)(function_adapter_base*)) : adapter(a), destroy(d) {}
+  st_Kept(const st_Kept&) = delete;
+  st_Kept& operator=(const st_Kept&) = delete;
+  ~st_Kept() { destroy(adapter); }
   function_adapter_base* adapter;
   void (*destroy)(function_adapter_base*);
-  ~st_Kept() { destroy(adapter); }
 };
 std::vector<std::unique_ptr<st_Kept>>& KeptAdapters() {
   static std::vector<std::unique_ptr<st_Kept>> kept;
@@ -51,7 +54,7 @@ std::vector<std::unique_ptr<st_Kept>>& KeptAdapters() {
 }  // namespace
 
 function_adapter_base* KeepAdapter(function_adapter_base* adapter, void (*destroy)(function_adapter_base*)) {
-  if (adapter) KeptAdapters().push_back(std::make_unique<st_Kept>(st_Kept{adapter, destroy}));
+  if (adapter) KeptAdapters().push_back(std::make_unique<st_Kept>(adapter, destroy));
   return adapter;
 }
 
