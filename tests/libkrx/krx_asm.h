@@ -52,7 +52,7 @@ class Asm {
   Asm& PushVar(int flags) { return OpWith(KRX::OP_PUSH_VAR, KRX::Var(flags)); }
   Asm& Local(int slot) { return Int(slot).PushVar(0); }
   Asm& Global(const char* name) { return Str(name).PushVar(KRX::PUSHVAR_NAMED); }
-  Asm& Element(int slot) { return Local(slot).PushVar(KRX::PUSHVAR_INDEXED); }  // index pushed before
+  Asm& Element(int slot) { return Int(slot).PushVar(KRX::PUSHVAR_INDEXED); }  // index pushed before
   Asm& FuncInit() { return Op(KRX::OP_INIT_FUNC); }
   Asm& Call() { return Op(KRX::OP_CALL); }
   Asm& Return() { return Op(KRX::OP_RETURN); }
