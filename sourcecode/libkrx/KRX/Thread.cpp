@@ -62,7 +62,12 @@ Frame* Thread::AcquireFrame(int index, BinCode* function) {
   }
   frame->m_functionKeep = function;
   frame->m_function = function;
-  frame->m_module = OwningModule(function);
+  const uint64_t epoch = GetSymbolEpoch();
+  if (frame->m_ownerEpoch != epoch || frame->m_cacheEpoch == 0) {
+    frame->m_owner = OwningModule(function);
+    frame->m_ownerEpoch = epoch;
+  }
+  frame->m_module = frame->m_owner;
   frame->m_line = -1;
   frame->m_position = 0;
   frame->m_context = false;

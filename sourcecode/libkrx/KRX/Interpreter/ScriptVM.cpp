@@ -64,10 +64,7 @@ inline Var* Push(Frame* f) {
 }
 
 inline void Drop(Var& v) {
-  if (v.GetTypeByte() != VT_NIL) {
-    v.SetType(VT_NIL);
-    v.SetAuto(false);
-  }
+  if (v.GetTypeByte() != VT_NIL) v = Var();
 }
 
 inline void PopTo(Frame* f, uint32_t n) {
@@ -303,12 +300,21 @@ load_code:
       case OP_PUSH_VALUE: {
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
-        if (operandType == VT_INT)
+        if (operandType == VT_INT) {
+          // "push value k; push var 0" is how every local is read: take the slot at once.
+          if (size - pc >= 3 && code[pc] == OP_PUSH_VAR && code[pc + 1] == VT_INT && code[pc + 2] == 0) {
+            if (Var* local = f->m_locals.GetVariable(ival)) {
+              top->SetReference(local);
+              pc += 3;
+              break;
+            }
+          }
           top->SetInt(ival);
-        else if (operandType == VT_POSITION)
+        } else if (operandType == VT_POSITION) {
           top->SetPosition(ival);
-        else
+        } else {
           top->Assign(scratch);
+        }
         break;
       }
 
@@ -391,7 +397,7 @@ load_code:
           bool condition = false;
           const Var* c = top.Deref();
           if ((c->GetTypeByte() & ~VF_AUTO) == VT_BOOL)
-            condition = c->ToBool();
+            condition = c->GetRawInt() != 0;
           else
             c->GetBool(condition);
           if (op == OP_JUMP_TRUE || op == OP_JUMP_FALSE) {
