@@ -253,11 +253,15 @@ load_code:
       if (pc >= size) VM_CORRUPT(at);
       const uint8_t t = code[pc];
       if ((t & VF_TYPEMASK) == VT_INT) {
-        uint32_t n = 1u + (t >> 6);
+        const uint32_t n = 1u + (t >> 6);
         if (size - pc - 1 < n) VM_CORRUPT(at);
-        uint32_t v = (code[pc + 1] & 0x80) ? 0xFFFFFFFFu : 0u;
-        for (uint32_t k = 1; k <= n; ++k) v = (v << 8) | code[pc + k];
-        ival = int32_t(v);
+        const uint8_t* p = code + pc + 1;
+        switch (n) {  // most significant byte first, sign-extended
+          case 1: ival = int8_t(p[0]); break;
+          case 2: ival = int16_t(uint16_t(p[0] << 8 | p[1])); break;
+          case 3: ival = int32_t(uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8)) >> 8; break;
+          default: ival = int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]); break;
+        }
         operandType = VT_INT;
         pc += 1 + n;
       } else if (t == VT_POSITION) {
