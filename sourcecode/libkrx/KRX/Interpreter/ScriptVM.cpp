@@ -42,9 +42,17 @@ constexpr int kMaxTreeDepth = 256;
 
 // ---- value stack ----
 
-// Capacity becomes count + 5; the values move as they are (a Var holds no pointer to itself).
+// Code that pushes without ever ending its statement would otherwise grow a stack until memory
+// runs out; no expression of a real script comes near this depth.
+constexpr uint32_t kMaxStack = 1u << 20;
+
+// Grows by half again plus five: a stack that keeps growing is copied a bounded number of times
+// per value, not once per five pushes. The values move as they are (a Var holds no pointer to
+// itself).
 bool GrowStack(Frame* f) {
-  uint32_t capacity = f->m_stackCount + 5;
+  if (f->m_stackCount >= kMaxStack) return false;
+  uint32_t capacity = f->m_stackCount + 5 + f->m_stackCount / 2;
+  if (capacity > kMaxStack) capacity = kMaxStack;
   Var* block = NewVarArray(int(capacity));
   if (!block) return false;
   RelocateVars(block, f->m_stack, int(f->m_stackCount));
