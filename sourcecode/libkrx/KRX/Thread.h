@@ -42,6 +42,7 @@ struct Frame {
   uint64_t m_cacheEpoch = 0;
   const Var* m_codeVar = nullptr;
   const Var* m_vocabVar = nullptr;
+  void* m_decoded = nullptr;  // the interpreter's decode table of the code (same validity)
   // The owning module of m_function as last looked up, valid for m_ownerEpoch.
   BinCode* m_owner = nullptr;
   uint64_t m_ownerEpoch = 0;

@@ -11,6 +11,8 @@
 #include <exception>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <vector>
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
@@ -95,16 +97,109 @@ const Var* FindVocabularyVar(const BinCode* function) {
   return nullptr;
 }
 
+// ---- decode tables ----
+// Each instruction is decoded and checked against the code length once, the first time the
+// interpreter reaches its position; later passes read the table. A table belongs to one "~b"
+// value and its bytes, and all tables are dropped when the symbol epoch changes (a module was
+// added, removed or destroyed), so a table never outlives the code it describes.
+
+constexpr uint8_t OP_FUSED_LOCAL = 250;  // internal: "push value k" + "push var 0" (a local read)
+constexpr int8_t kNoOperand = -1;
+constexpr int8_t kGenericOperand = -2;  // decoded from the code when executed
+
+struct st_Decoded {
+  uint8_t state = 0;  // 0 not decoded yet, 1 valid, 2 corrupt
+  uint8_t op = 0;
+  int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION, kGenericOperand or kNoOperand
+  uint16_t length = 0;              // bytes of the instruction with its operand
+  int32_t ival = 0;
+};
+
+struct st_CodeInfo {
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
+  std::vector<st_Decoded> decoded;
+};
+
+std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
+uint64_t g_codeInfoEpoch = 0;
+
+st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size) {
+  const uint64_t epoch = GetSymbolEpoch();
+  if (g_codeInfoEpoch != epoch) {
+    g_codeInfo.clear();
+    g_codeInfoEpoch = epoch;
+  }
+  st_CodeInfo& info = g_codeInfo[codeVar];
+  if (info.bytes != bytes || info.size != size || info.decoded.size() != size) {
+    info.bytes = bytes;
+    info.size = size;
+    info.decoded.assign(size, st_Decoded());
+  }
+  return &info;
+}
+
+// Decodes the instruction at pc into d (state 2 when it does not fit into the code).
+void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+  d.state = 2;
+  const uint8_t op = code[pc];
+  uint32_t length = 1;
+  d.operandType = kNoOperand;
+  d.ival = 0;
+  if (op < OP_FIRST_NO_OPERAND) {
+    if (size - pc < 2) return;
+    const uint8_t t = code[pc + 1];
+    const uint8_t* p = code + pc + 2;
+    if ((t & VF_TYPEMASK) == VT_INT) {
+      const uint32_t n = 1u + (t >> 6);
+      if (size - pc - 2 < n) return;
+      switch (n) {  // most significant byte first, sign-extended
+        case 1: d.ival = int8_t(p[0]); break;
+        case 2: d.ival = int16_t(uint16_t(p[0] << 8 | p[1])); break;
+        case 3: d.ival = int32_t(uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8)) >> 8; break;
+        default: d.ival = int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]); break;
+      }
+      d.operandType = VT_INT;
+      length = 2 + n;
+    } else if (t == VT_POSITION) {
+      if (size - pc < 6) return;
+      d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+      d.operandType = VT_POSITION;
+      length = 6;
+    } else {
+      const int n = OperandLength(code + pc + 1, int(size - pc - 1));
+      if (n <= 0) return;
+      d.operandType = kGenericOperand;
+      length = 1 + uint32_t(n);
+    }
+  }
+  d.op = op;
+  if (op == OP_PUSH_VALUE && d.operandType == VT_INT && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
+      code[pc + length + 1] == VT_INT && code[pc + length + 2] == 0) {
+    d.op = OP_FUSED_LOCAL;
+    length += 3;
+  }
+  d.length = uint16_t(length);
+  d.state = 1;
+}
+
 // Fills the frame's code cache; false when the function has no "~b" binary.
 bool LoadCode(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
-  if (f->m_cacheEpoch == epoch) return true;
-  const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
-  int size = 0;
-  if (!code || (!code->GetBinary(size) && size < 0)) return false;
-  f->m_codeVar = code;
-  f->m_vocabVar = FindVocabularyVar(f->m_function);
-  f->m_cacheEpoch = epoch;
+  if (f->m_cacheEpoch != epoch) {
+    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+    int size = 0;
+    if (!code || (!code->GetBinary(size) && size < 0)) return false;
+    f->m_codeVar = code;
+    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    f->m_cacheEpoch = epoch;
+    f->m_decoded = nullptr;
+  }
+  int n = 0;
+  const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+  const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
+  auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+  if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
   return true;
 }
 
@@ -217,6 +312,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   const uint8_t* code = nullptr;
   uint32_t size = 0;
   const StringPool* vocab = nullptr;
+  st_Decoded* decoded = nullptr;
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
@@ -240,9 +336,10 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
   {
-    int n = 0;
-    code = f->m_codeVar->GetBinary(n);
-    size = code && n > 0 ? uint32_t(n) : 0;
+    const auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+    code = info->bytes;
+    size = info->size;
+    decoded = const_cast<st_Decoded*>(info->decoded.data());
     vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
   }
   pc = f->m_position;
@@ -253,36 +350,18 @@ load_code:
       return true;  // ran past the end: Run turns the still-running thread dead
     }
     const uint32_t at = pc;
-    const uint8_t op = code[pc++];
-    // The operand: ints and positions stay in ival; everything else is decoded into scratch.
-    int operandType = -1;
-    int32_t ival = 0;
-    if (op < OP_FIRST_NO_OPERAND) {
-      if (pc >= size) VM_CORRUPT(at);
-      const uint8_t t = code[pc];
-      if ((t & VF_TYPEMASK) == VT_INT) {
-        const uint32_t n = 1u + (t >> 6);
-        if (size - pc - 1 < n) VM_CORRUPT(at);
-        const uint8_t* p = code + pc + 1;
-        switch (n) {  // most significant byte first, sign-extended
-          case 1: ival = int8_t(p[0]); break;
-          case 2: ival = int16_t(uint16_t(p[0] << 8 | p[1])); break;
-          case 3: ival = int32_t(uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8)) >> 8; break;
-          default: ival = int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]); break;
-        }
-        operandType = VT_INT;
-        pc += 1 + n;
-      } else if (t == VT_POSITION) {
-        if (size - pc < 5) VM_CORRUPT(at);
-        ival = int32_t(ReadLE32(code + pc + 1));
-        operandType = VT_POSITION;
-        pc += 5;
-      } else {
-        int n = DecodeOperand(code + pc, int(size - pc), vocab, scratch);
-        if (n <= 0) VM_CORRUPT(at);
-        operandType = scratch.GetType();
-        pc += uint32_t(n);
-      }
+    st_Decoded& d = decoded[pc];
+    if (d.state != 1) {
+      if (d.state == 0) DecodeAt(code, size, pc, d);
+      if (d.state != 1) VM_CORRUPT(at);
+    }
+    const uint8_t op = d.op;
+    int operandType = d.operandType;
+    const int32_t ival = d.ival;
+    pc += d.length;
+    if (operandType == kGenericOperand) {
+      DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
+      operandType = scratch.GetType();
     }
 
     switch (op) {
@@ -298,8 +377,8 @@ load_code:
             if (thread.m_state != Thread::STATE_RUNNING) return true;
             f = thread.GetCurrentFrame();
             if (!f) return true;
-            if (f != before) goto load_code;
             pc = f->m_position;
+            if (f != before || f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
           }
         }
         break;
@@ -313,20 +392,25 @@ load_code:
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         if (operandType == VT_INT) {
-          // "push value k; push var 0" is how every local is read: take the slot at once.
-          if (size - pc >= 3 && code[pc] == OP_PUSH_VAR && code[pc + 1] == VT_INT && code[pc + 2] == 0) {
-            if (Var* local = f->m_locals.GetVariable(ival)) {
-              top->SetReference(local);
-              pc += 3;
-              break;
-            }
-          }
           top->SetInt(ival);
         } else if (operandType == VT_POSITION) {
           top->SetPosition(ival);
         } else {
           top->Assign(scratch);
         }
+        break;
+      }
+
+      case OP_FUSED_LOCAL: {
+        // "push value k; push var 0": how every local is read.
+        Var* local = f->m_locals.GetVariable(ival);
+        if (!local) {
+          const char* slotName = f->m_locals.GetName(ival);
+          VM_FAIL("undefinied variable '%s' found", slotName ? slotName : "(unknown)");
+        }
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        top->SetReference(local);
         break;
       }
 
@@ -624,7 +708,8 @@ load_code:
         LeaveNative(f, uint32_t(marker), oldCount);
         f->m_stack[marker] = static_cast<Var&&>(result);
         if (thread.m_state != Thread::STATE_RUNNING) return true;
-        // The native may have run other threads; this frame is still the current one.
+        // The native may have run other threads and loaded modules: the decode tables may be gone.
+        if (f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
         break;
       }
 
