@@ -333,6 +333,72 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   } while (0)
 #define VM_CORRUPT(at) VM_FAIL("corrupt byte code at %d", int(at))
 
+  // The current instruction, filled by VM_NEXT.
+  uint32_t at = 0;
+  uint8_t op = 0;
+  int operandType = kNoOperand;
+  int32_t ival = 0;
+  // Each handler ends by fetching and jumping to the next one itself ("threaded" dispatch): the
+  // processor then predicts each handler's successor separately, not all through one jump.
+  static const void* const kTargets[256] = {
+      &&l_OP_LINE, &&l_OP_DATA, &&l_OP_PUSH_VALUE, &&l_OP_PUSH_VAR, &&l_OP_JUMP, &&l_OP_JUMP_TRUE, &&l_OP_JUMP_TRUE_NOREMOVE, &&l_OP_JUMP_FALSE,
+      &&l_OP_JUMP_FALSE_NOREMOVE, &&l_OP_SWITCH, &&l_OP_LABEL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_PRE_INC, &&l_OP_PRE_DEC, &&l_OP_NEG, &&l_OP_NOT, &&l_OP_UNARY_PLUS, &&l_OP_UNARY_MINUS, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_POST_INC, &&l_OP_POST_DEC, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_MUL, &&l_OP_DIV, &&l_OP_MOD, &&l_OP_ADD, &&l_OP_CONCAT, &&l_OP_SUB, &&l_OP_SHIFT_LEFT, &&l_OP_SHIFT_RIGHT,
+      &&l_OP_LESS_EQUAL, &&l_OP_LESS, &&l_OP_GREATER_EQUAL, &&l_OP_GREATER, &&l_OP_EQUAL, &&l_OP_NOT_EQUAL, &&l_OP_BIT_AND, &&l_OP_BIT_XOR,
+      &&l_OP_BIT_OR, &&l_OP_LOGICAL_AND, &&l_OP_LOGICAL_OR, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_INIT_FUNC, &&l_OP_CALL, &&l_OP_RETURN, &&l_OP_EOC, &&l_OP_GROUP, &&l_OP_STOP, &&l_OP_ASSIGN, &&l_OP_ASSIGN_MUL,
+      &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
+      &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_OP_FUSED_LOCAL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+  };
+
+// Fetches the instruction at pc (decoding it once into the table) and jumps to its handler.
+#define VM_NEXT()                                                    \
+  do {                                                               \
+    if (pc >= size) {                                                \
+      f->m_position = pc;                                            \
+      return true; /* ran past the end: Run makes the thread dead */ \
+    }                                                                \
+    at = pc;                                                         \
+    st_Decoded& d = decoded[pc];                                     \
+    if (d.state != 1) {                                              \
+      if (d.state == 0) DecodeAt(code, size, pc, d);                 \
+      if (d.state != 1) VM_CORRUPT(at);                              \
+    }                                                                \
+    op = d.op;                                                       \
+    operandType = d.operandType;                                     \
+    ival = d.ival;                                                   \
+    pc += d.length;                                                  \
+    if (operandType == kGenericOperand) {                            \
+      DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch); \
+      operandType = scratch.GetType();                               \
+    }                                                                \
+    goto* kTargets[op];                                              \
+  } while (0)
+
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
   {
@@ -344,28 +410,9 @@ load_code:
   }
   pc = f->m_position;
 
-  for (;;) {
-    if (pc >= size) {
-      f->m_position = pc;
-      return true;  // ran past the end: Run turns the still-running thread dead
-    }
-    const uint32_t at = pc;
-    st_Decoded& d = decoded[pc];
-    if (d.state != 1) {
-      if (d.state == 0) DecodeAt(code, size, pc, d);
-      if (d.state != 1) VM_CORRUPT(at);
-    }
-    const uint8_t op = d.op;
-    int operandType = d.operandType;
-    const int32_t ival = d.ival;
-    pc += d.length;
-    if (operandType == kGenericOperand) {
-      DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
-      operandType = scratch.GetType();
-    }
-
-    switch (op) {
-      case OP_LINE: {
+  VM_NEXT();
+  {
+      l_OP_LINE: {
         if (operandType != VT_INT) VM_FAIL("Int expected OP_LINE");
         f->m_line = ival;
         if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
@@ -381,14 +428,14 @@ load_code:
             if (f != before || f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
           }
         }
-        break;
+        VM_NEXT();
       }
 
-      case OP_DATA:
-      case OP_GROUP:
-        break;
+      l_OP_DATA:
+      l_OP_GROUP:
+        VM_NEXT();
 
-      case OP_PUSH_VALUE: {
+      l_OP_PUSH_VALUE: {
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         if (operandType == VT_INT) {
@@ -398,10 +445,10 @@ load_code:
         } else {
           top->Assign(scratch);
         }
-        break;
+        VM_NEXT();
       }
 
-      case OP_FUSED_LOCAL: {
+      l_OP_FUSED_LOCAL: {
         // "push value k; push var 0": how every local is read.
         Var* local = f->m_locals.GetVariable(ival);
         if (!local) {
@@ -411,10 +458,10 @@ load_code:
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(local);
-        break;
+        VM_NEXT();
       }
 
-      case OP_PUSH_VAR: {
+      l_OP_PUSH_VAR: {
         const int flags = operandType == VT_INT || operandType == VT_POSITION ? ival : scratch.ToInt();
         if (f->m_stackCount == 0) {
           if (flags & PUSHVAR_NAMED) VM_FAIL("missing variable name");
@@ -433,7 +480,7 @@ load_code:
             VM_FAIL("undefinied variable '%s' found", slotName ? slotName : "(unknown)");
           }
           stack[k].SetReference(var);
-          break;
+          VM_NEXT();
         }
         const char* name = nullptr;
         int slot = 0;
@@ -478,14 +525,14 @@ load_code:
         }
         stack[k].SetReference(var);
         PopTo(f, uint32_t(k) + 1);
-        break;
+        VM_NEXT();
       }
 
-      case OP_JUMP:
-      case OP_JUMP_TRUE:
-      case OP_JUMP_TRUE_NOREMOVE:
-      case OP_JUMP_FALSE:
-      case OP_JUMP_FALSE_NOREMOVE: {
+      l_OP_JUMP:
+      l_OP_JUMP_TRUE:
+      l_OP_JUMP_TRUE_NOREMOVE:
+      l_OP_JUMP_FALSE:
+      l_OP_JUMP_FALSE_NOREMOVE: {
         bool take = true;
         if (op != OP_JUMP) {
           if (f->m_stackCount == 0) VM_FAIL("jump condition expected at OP_JUMP_TRUE");
@@ -502,16 +549,16 @@ load_code:
           }
           take = (op == OP_JUMP_TRUE || op == OP_JUMP_TRUE_NOREMOVE) ? condition : !condition;
         }
-        if (!take) break;
+        if (!take) VM_NEXT();
         if (operandType != VT_POSITION) VM_FAIL("programm counter expected at OP_JUMP");
         if (ival == -1) VM_FAIL("fatal: unlinkt jump found to -1");
         if (ival < 0 || uint32_t(ival) > size) VM_CORRUPT(at);
         if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
         pc = uint32_t(ival);
-        break;
+        VM_NEXT();
       }
 
-      case OP_SWITCH: {
+      l_OP_SWITCH: {
         const int count = operandType == VT_INT ? ival : scratch.ToInt();
         if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         if (count < 0 || uint32_t(count) > (size - pc) / kSwitchEntrySize) VM_CORRUPT(at);
@@ -540,14 +587,14 @@ load_code:
           }
         }
         if (!matched) pc = table + uint32_t(count) * kSwitchEntrySize;
-        break;
+        VM_NEXT();
       }
 
-      case OP_LABEL:
+      l_OP_LABEL:
         VM_FAIL("unexpected command found: OP_LABEL");
 
-      case OP_PRE_INC:
-      case OP_PRE_DEC: {
+      l_OP_PRE_INC:
+      l_OP_PRE_DEC: {
         if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& top = f->m_stack[f->m_stackCount - 1];
         Var* target = top.IsReference() ? top.GetReference() : nullptr;
@@ -556,13 +603,13 @@ load_code:
           VM_FAIL("Fatal: Trying to decrement a non lvalue");
         }
         if (!target->Deref()->AddInt(op == OP_PRE_INC ? 1 : -1)) VM_FAIL_SILENT();
-        break;
+        VM_NEXT();
       }
 
-      case OP_NEG:
-      case OP_NOT:
-      case OP_UNARY_PLUS:
-      case OP_UNARY_MINUS: {
+      l_OP_NEG:
+      l_OP_NOT:
+      l_OP_UNARY_PLUS:
+      l_OP_UNARY_MINUS: {
         if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& top = f->m_stack[f->m_stackCount - 1];
         if (top.IsReference()) {
@@ -581,11 +628,11 @@ load_code:
           ok = Var::OpNegate(top);
         }
         if (!ok) VM_FAIL("Unable to execute unary operation '%s' on value '%s'", GetCommandName(op), top.ToText().c_str());
-        break;
+        VM_NEXT();
       }
 
-      case OP_POST_INC:
-      case OP_POST_DEC: {
+      l_OP_POST_INC:
+      l_OP_POST_DEC: {
         if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& top = f->m_stack[f->m_stackCount - 1];
         Var* target = top.IsReference() ? top.GetReference() : nullptr;
@@ -593,28 +640,28 @@ load_code:
         target = target->Deref();
         top.Assign(*target);
         if (!target->AddInt(op == OP_POST_INC ? 1 : -1)) VM_FAIL_SILENT();
-        break;
+        VM_NEXT();
       }
 
-      case OP_MUL:
-      case OP_DIV:
-      case OP_MOD:
-      case OP_ADD:
-      case OP_CONCAT:
-      case OP_SUB:
-      case OP_SHIFT_LEFT:
-      case OP_SHIFT_RIGHT:
-      case OP_LESS_EQUAL:
-      case OP_LESS:
-      case OP_GREATER_EQUAL:
-      case OP_GREATER:
-      case OP_EQUAL:
-      case OP_NOT_EQUAL:
-      case OP_BIT_AND:
-      case OP_BIT_XOR:
-      case OP_BIT_OR:
-      case OP_LOGICAL_AND:
-      case OP_LOGICAL_OR: {
+      l_OP_MUL:
+      l_OP_DIV:
+      l_OP_MOD:
+      l_OP_ADD:
+      l_OP_CONCAT:
+      l_OP_SUB:
+      l_OP_SHIFT_LEFT:
+      l_OP_SHIFT_RIGHT:
+      l_OP_LESS_EQUAL:
+      l_OP_LESS:
+      l_OP_GREATER_EQUAL:
+      l_OP_GREATER:
+      l_OP_EQUAL:
+      l_OP_NOT_EQUAL:
+      l_OP_BIT_AND:
+      l_OP_BIT_XOR:
+      l_OP_BIT_OR:
+      l_OP_LOGICAL_AND:
+      l_OP_LOGICAL_OR: {
         if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& left = f->m_stack[f->m_stackCount - 2];
         Var& rightSlot = f->m_stack[f->m_stackCount - 1];
@@ -658,17 +705,17 @@ load_code:
                   left.ToText().c_str(), PlainTypeName(left), right.ToText().c_str(), PlainTypeName(right));
         Drop(rightSlot);
         --f->m_stackCount;
-        break;
+        VM_NEXT();
       }
 
-      case OP_INIT_FUNC: {
+      l_OP_INIT_FUNC: {
         Var* marker = Push(f);
         if (!marker) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         marker->SetStackPos(int(f->m_stackCount - 1));
-        break;
+        VM_NEXT();
       }
 
-      case OP_CALL: {
+      l_OP_CALL: {
         if (f->m_stackCount < 2) VM_FAIL("fatal: to less arguments on stack at function call");
         Var& top = f->m_stack[f->m_stackCount - 1];
         if (top.IsReference() && !top.GetReference()) VM_FAIL("fatal: function is not defined");
@@ -710,10 +757,10 @@ load_code:
         if (thread.m_state != Thread::STATE_RUNNING) return true;
         // The native may have run other threads and loaded modules: the decode tables may be gone.
         if (f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
-        break;
+        VM_NEXT();
       }
 
-      case OP_PARAMCPY: {
+      l_OP_PARAMCPY: {
         BinCode* function = f->m_function;
         const Var* args = nullptr;
         int argCount = 0;
@@ -762,11 +809,11 @@ load_code:
         }
         if (caller) PopTo(caller, uint32_t(marker));
         if (!ok) VM_FAIL_SILENT();
-        break;
+        VM_NEXT();
       }
 
-      case OP_RETURN:
-      case OP_STOP: {
+      l_OP_RETURN:
+      l_OP_STOP: {
         const int declared = f->m_function->GetReturnType();
         const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
         const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
@@ -828,21 +875,21 @@ load_code:
         goto load_code;
       }
 
-      case OP_EOC:
+      l_OP_EOC:
         PopTo(f, 0);
-        break;
+        VM_NEXT();
 
-      case OP_ASSIGN:
-      case OP_ASSIGN_MUL:
-      case OP_ASSIGN_DIV:
-      case OP_ASSIGN_MOD:
-      case OP_ASSIGN_ADD:
-      case OP_ASSIGN_SUB:
-      case OP_ASSIGN_SHIFT_RIGHT:
-      case OP_ASSIGN_SHIFT_LEFT:
-      case OP_ASSIGN_BIT_AND:
-      case OP_ASSIGN_BIT_XOR:
-      case OP_ASSIGN_BIT_OR: {
+      l_OP_ASSIGN:
+      l_OP_ASSIGN_MUL:
+      l_OP_ASSIGN_DIV:
+      l_OP_ASSIGN_MOD:
+      l_OP_ASSIGN_ADD:
+      l_OP_ASSIGN_SUB:
+      l_OP_ASSIGN_SHIFT_RIGHT:
+      l_OP_ASSIGN_SHIFT_LEFT:
+      l_OP_ASSIGN_BIT_AND:
+      l_OP_ASSIGN_BIT_XOR:
+      l_OP_ASSIGN_BIT_OR: {
         if (f->m_stackCount < 2)
           VM_FAIL("ScriptVM::_DoAssign - InternalError: Missing paramters on assign(%s)", GetCommandName(op));
         Var& lvalue = f->m_stack[f->m_stackCount - 2];
@@ -869,19 +916,19 @@ load_code:
                   src.ToText().c_str(), DeclaredTypeName(src), DeclaredTypeName(*dest));
         Drop(sourceSlot);
         --f->m_stackCount;
-        break;
+        VM_NEXT();
       }
 
-      default:
+      l_default:
         if (op >= 134 && op <= 143)
           VM_FAIL("Sorry, the unary operation %s is not implemented yet", GetCommandName(op));
         if (op >= 146 && op <= 159) VM_FAIL_SILENT();
         VM_FAIL("Unsupported or invalid operation: %d (%s)", int(op), GetCommandName(op));
-    }
   }
 #undef VM_FAIL
 #undef VM_FAIL_SILENT
 #undef VM_CORRUPT
+#undef VM_NEXT
 }
 
 }  // namespace KRX
