@@ -1,10 +1,11 @@
 // The byte-code interpreter. Execute is the whole loop in one function, so that the compiler
-// keeps the code pointer, position and frame in registers; helpers below it are the cold or
+// keeps the code pointer, position and frame in registers; helpers above it are the cold or
 // shared paths (stack growth, variable search, natives, errors).
 //
-// Code loaded from ".bincode" files is data: every operand, switch table and jump target is
-// checked against the code length before use ("corrupt byte code at %d"), so bad code ends its
-// thread with a run-time error and never reads outside the blob.
+// Code loaded from ".bincode" files is data: every instruction is decoded and checked against
+// the code length once, the first time its position is reached, into a per-code decode table;
+// switch tables and jump targets are checked when used ("corrupt byte code at %d"). Bad code
+// ends its thread with a run-time error and never reads outside the blob.
 #include "KRX/Interpreter/ScriptVM.h"
 
 #include <cstring>
@@ -317,6 +318,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
   std::string nativeError;
+  Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
 
 // Failing instructions: store the position, report through the thread, end the run.
 #define VM_FAIL(...)                          \
@@ -746,7 +748,7 @@ load_code:
         in.m_args = f->m_stack + marker + 1;
         f->m_stackCount = uint32_t(marker) + 1;
         f->m_position = pc;
-        Var result;
+        Var& result = nativeResult;
         if (!CallNative(adapter, in, result, nativeError)) {
           LeaveNative(f, uint32_t(marker), oldCount);
           thread.RuntimeError(f, "%s", nativeError.c_str());
