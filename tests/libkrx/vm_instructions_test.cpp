@@ -90,6 +90,25 @@ TEST_F(VmInstructions, PushVarResolvesNamesModulesAndElements) {
   auto t = krxtest::RunNow("m", "arrays");
   EXPECT_EQ(krxtest::Describe(t->GetReturnValue()), "int:7") << t->m_lastError;
 
+  // A name constant without vocabulary reads "#<offset>"; an offset outside the vocabulary
+  // gives a constant without text, which names nothing.
+  {
+    auto* bare = new BinCode();
+    ScriptSystem::GetRoot()->FindOrCreate("bare", VT_MODULE)->SetModule(bare);
+    bare->FindOrCreate("#7", VT_INT)->SetInt(70);
+    Asm b;  // no vocabulary: offsets are written as given
+    b.ParamCpy().FuncInit().Raw({OP_PUSH_VALUE, VT_CONSTSTRING, 7, 0, 0, 0}).PushVar(PUSHVAR_NAMED).Return().Stop();
+    krxtest::AddFunction(bare, "f", b.Finish());
+    tRefPtr<Thread> t(new Thread());
+    t->m_moduleName = "bare";
+    t->Start("f", false, nullptr, 0);
+    EXPECT_EQ(krxtest::Describe(t->GetReturnValue()), "int:70") << t->m_lastError;
+    Asm o = NewAsm();
+    o.ParamCpy().Line(1).Raw({OP_PUSH_VALUE, VT_CONSTSTRING, 0, 0, 1, 0}).PushVar(PUSHVAR_NAMED).Stop();
+    Function("outside", o);
+    EXPECT_TRUE(krxtest::EndsWith(krxtest::RunNow("m", "outside")->m_lastError, "missing variable name"));
+  }
+
   // The thread's own variables shadow every module.
   auto shadow = new Thread();
   tRefPtr<Thread> hold(shadow);

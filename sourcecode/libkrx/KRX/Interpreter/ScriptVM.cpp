@@ -105,6 +105,7 @@ const Var* FindVocabularyVar(const BinCode* function) {
 // added, removed or destroyed), so a table never outlives the code it describes.
 
 constexpr uint8_t OP_FUSED_LOCAL = 250;  // internal: "push value k" + "push var 0" (a local read)
+constexpr uint8_t OP_FUSED_GLOBAL = 251;  // internal: "push value <text>" + "push var 1" (a name)
 constexpr int8_t kNoOperand = -1;
 constexpr int8_t kGenericOperand = -2;  // decoded from the code when executed
 
@@ -180,6 +181,15 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     d.op = OP_FUSED_LOCAL;
     length += 3;
   }
+  if (op == OP_PUSH_VALUE && d.operandType == kGenericOperand && code[pc + 1] == VT_CONSTSTRING &&
+      size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR && code[pc + length + 1] == VT_INT &&
+      code[pc + length + 2] == PUSHVAR_NAMED) {
+    const uint8_t* p = code + pc + 2;
+    d.op = OP_FUSED_GLOBAL;
+    d.operandType = kNoOperand;
+    d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    length += 3;
+  }
   d.length = uint16_t(length);
   d.state = 1;
 }
@@ -234,7 +244,8 @@ inline Var* FindVariable(Thread& thread, const BinCode* root, const BinCode* fun
   uint64_t epoch = GetSymbolEpoch();
   uintptr_t h = (reinterpret_cast<uintptr_t>(function) >> 4) * 31u + (reinterpret_cast<uintptr_t>(name) >> 1);
   st_NameCache& e = g_nameCache[(h ^ (h >> 9)) & 511u];
-  if (e.epoch == epoch && e.function == function && e.text == name && e.name == name) return e.result;
+  if (e.epoch == epoch && e.function == function && e.text == name && std::strcmp(e.name.c_str(), name) == 0)
+    return e.result;
   Var* v = SearchSymbols(root, function, name);
   if (v) {
     e.function = function;
@@ -374,7 +385,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_INIT_FUNC, &&l_OP_CALL, &&l_OP_RETURN, &&l_OP_EOC, &&l_OP_GROUP, &&l_OP_STOP, &&l_OP_ASSIGN, &&l_OP_ASSIGN_MUL,
       &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_OP_FUSED_LOCAL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_OP_FUSED_LOCAL, &&l_OP_FUSED_GLOBAL, &&l_default, &&l_default, &&l_default, &&l_default,
   };
 
 // Fetches the instruction at pc (decoding it once into the table) and jumps to its handler.
@@ -460,6 +471,29 @@ load_code:
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(local);
+        VM_NEXT();
+      }
+
+      l_OP_FUSED_GLOBAL: {
+        // "push value <text>; push var 1": how functions and globals are named. The text is the
+        // vocabulary's, as the pushed constant would be.
+        const char* name = vocab ? vocab->TextAt(ival) : nullptr;
+        if (!name) {
+          // No vocabulary (the constant would read "#<offset>") or an offset outside it: take
+          // the instructions one at a time.
+          pc = at;
+          DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
+          Var* top = Push(f);
+          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+          top->Assign(scratch);
+          pc = at + 6;  // the push var follows
+          VM_NEXT();
+        }
+        Var* var = FindVariable(thread, rootModule, f->m_function, name);
+        if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        top->SetReference(var);
         VM_NEXT();
       }
 
