@@ -90,6 +90,21 @@ TEST_F(VmInstructions, PushVarResolvesNamesModulesAndElements) {
   auto t = krxtest::RunNow("m", "arrays");
   EXPECT_EQ(krxtest::Describe(t->GetReturnValue()), "int:7") << t->m_lastError;
 
+  // Name look-ups are cached, but a new symbol nearer to the function is seen at once.
+  {
+    Asm c = NewAsm();
+    c.ParamCpy().FuncInit().Global("g").Return().Stop();
+    BinCode* fn = Function("cached", c);
+    EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 40);
+    m_module->Find("g")->SetInt(41);
+    EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 41);
+    fn->FindOrCreate("g", VT_INT)->SetInt(5);
+    EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 5);
+    fn->Erase("g");
+    EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 41);
+    m_module->Find("g")->SetInt(40);
+  }
+
   // A name constant without vocabulary reads "#<offset>"; an offset outside the vocabulary
   // gives a constant without text, which names nothing.
   {

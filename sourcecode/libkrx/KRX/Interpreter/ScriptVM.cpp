@@ -257,6 +257,36 @@ inline Var* FindVariable(Thread& thread, const BinCode* root, const BinCode* fun
   return v;
 }
 
+// The same search for a vocabulary name (the fused global read), keyed by the function, its
+// vocabulary and the text's offset: a vocabulary only ever appends, so while its blob stays where
+// it is, an offset keeps naming the same text and no text compare is needed.
+struct st_VocabNameCache {
+  const BinCode* function = nullptr;
+  const StringPool* pool = nullptr;
+  const char* blob = nullptr;
+  int32_t offset = -1;
+  uint64_t epoch = 0;
+  Var* result = nullptr;
+};
+st_VocabNameCache g_vocabNameCache[512];
+
+inline Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCode* function, const StringPool* pool,
+                               int32_t offset, const char* name) {
+  if (!thread.m_variables.empty()) {
+    auto it = thread.m_variables.find(std::string_view(name));
+    if (it != thread.m_variables.end()) return &it->second;
+  }
+  const uint64_t epoch = GetSymbolEpoch();
+  uintptr_t h = (reinterpret_cast<uintptr_t>(function) >> 4) * 31u + uint32_t(offset);
+  st_VocabNameCache& e = g_vocabNameCache[(h ^ (h >> 9)) & 511u];
+  const char* blob = pool->GetBlob();
+  if (e.epoch == epoch && e.function == function && e.offset == offset && e.pool == pool && e.blob == blob)
+    return e.result;
+  Var* v = SearchSymbols(root, function, name);
+  if (v) e = st_VocabNameCache{function, pool, blob, offset, epoch, v};
+  return v;
+}
+
 inline bool LooksLikeText(const Var& v) { return v.IsString() && !v.IsArray(); }
 
 // The printable name of a value's declared type: keyword first ("auto" for auto variables).
@@ -489,7 +519,7 @@ load_code:
           pc = at + 6;  // the push var follows
           VM_NEXT();
         }
-        Var* var = FindVariable(thread, rootModule, f->m_function, name);
+        Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
         if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
