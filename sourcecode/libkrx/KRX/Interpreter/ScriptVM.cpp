@@ -104,16 +104,23 @@ const Var* FindVocabularyVar(const BinCode* function) {
 // value and its bytes, and all tables are dropped when the symbol epoch changes (a module was
 // added, removed or destroyed), so a table never outlives the code it describes.
 
-constexpr uint8_t OP_FUSED_LOCAL = 250;  // internal: "push value k" + "push var 0" (a local read)
-constexpr uint8_t OP_FUSED_GLOBAL = 251;  // internal: "push value <text>" + "push var 1" (a name)
+// Handlers beyond the 256 opcodes: fused pairs and the table's own states.
+enum en_Handler : uint16_t {
+  H_FUSED_LOCAL = 256,   // "push value k" + "push var 0": a local read
+  H_FUSED_GLOBAL = 257,  // "push value <text>" + "push var 1": a name read
+  H_GENERIC = 258,       // an instruction whose operand is decoded from the code when executed
+  H_UNDECODED = 259,     // not decoded yet
+  H_CORRUPT = 260,       // does not fit into the code
+  H_END = 261,           // the position just past the code
+  H_COUNT = 262
+};
 constexpr int8_t kNoOperand = -1;
-constexpr int8_t kGenericOperand = -2;  // decoded from the code when executed
 
 struct st_Decoded {
-  uint8_t state = 0;  // 0 not decoded yet, 1 valid, 2 corrupt
-  uint8_t op = 0;
-  int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION, kGenericOperand or kNoOperand
-  uint16_t length = 0;              // bytes of the instruction with its operand
+  uint16_t handler = H_UNDECODED;
+  uint8_t op = 0;                   // the opcode byte
+  int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
+  uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
   int32_t ival = 0;
 };
 
@@ -133,19 +140,21 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     g_codeInfoEpoch = epoch;
   }
   st_CodeInfo& info = g_codeInfo[codeVar];
-  if (info.bytes != bytes || info.size != size || info.decoded.size() != size) {
+  if (info.bytes != bytes || info.size != size || info.decoded.size() != size_t(size) + 1) {
     info.bytes = bytes;
     info.size = size;
-    info.decoded.assign(size, st_Decoded());
+    info.decoded.assign(size_t(size) + 1, st_Decoded());
+    info.decoded[size].handler = H_END;
   }
   return &info;
 }
 
-// Decodes the instruction at pc into d (state 2 when it does not fit into the code).
+// Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
 void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
-  d.state = 2;
+  d.handler = H_CORRUPT;
   const uint8_t op = code[pc];
   uint32_t length = 1;
+  uint16_t handler = op;
   d.operandType = kNoOperand;
   d.ival = 0;
   if (op < OP_FIRST_NO_OPERAND) {
@@ -171,27 +180,24 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     } else {
       const int n = OperandLength(code + pc + 1, int(size - pc - 1));
       if (n <= 0) return;
-      d.operandType = kGenericOperand;
+      handler = H_GENERIC;
       length = 1 + uint32_t(n);
     }
   }
   d.op = op;
-  if (op == OP_PUSH_VALUE && d.operandType == VT_INT && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
-      code[pc + length + 1] == VT_INT && code[pc + length + 2] == 0) {
-    d.op = OP_FUSED_LOCAL;
+  const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
+                              code[pc + length + 1] == VT_INT;
+  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
+    handler = H_FUSED_LOCAL;
     length += 3;
-  }
-  if (op == OP_PUSH_VALUE && d.operandType == kGenericOperand && code[pc + 1] == VT_CONSTSTRING &&
-      size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR && code[pc + length + 1] == VT_INT &&
-      code[pc + length + 2] == PUSHVAR_NAMED) {
+  } else if (pushVarFollows && code[pc + 1] == VT_CONSTSTRING && code[pc + length + 2] == PUSHVAR_NAMED) {
     const uint8_t* p = code + pc + 2;
-    d.op = OP_FUSED_GLOBAL;
-    d.operandType = kNoOperand;
+    handler = H_FUSED_GLOBAL;
     d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     length += 3;
   }
   d.length = uint16_t(length);
-  d.state = 1;
+  d.handler = handler;
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
@@ -383,7 +389,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   int32_t ival = 0;
   // Each handler ends by fetching and jumping to the next one itself ("threaded" dispatch): the
   // processor then predicts each handler's successor separately, not all through one jump.
-  static const void* const kTargets[256] = {
+  static const void* const kTargets[H_COUNT] = {
       &&l_OP_LINE, &&l_OP_DATA, &&l_OP_PUSH_VALUE, &&l_OP_PUSH_VAR, &&l_OP_JUMP, &&l_OP_JUMP_TRUE, &&l_OP_JUMP_TRUE_NOREMOVE, &&l_OP_JUMP_FALSE,
       &&l_OP_JUMP_FALSE_NOREMOVE, &&l_OP_SWITCH, &&l_OP_LABEL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
@@ -415,31 +421,22 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_INIT_FUNC, &&l_OP_CALL, &&l_OP_RETURN, &&l_OP_EOC, &&l_OP_GROUP, &&l_OP_STOP, &&l_OP_ASSIGN, &&l_OP_ASSIGN_MUL,
       &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_OP_FUSED_LOCAL, &&l_OP_FUSED_GLOBAL, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
   };
 
-// Fetches the instruction at pc (decoding it once into the table) and jumps to its handler.
-#define VM_NEXT()                                                    \
-  do {                                                               \
-    if (pc >= size) {                                                \
-      f->m_position = pc;                                            \
-      return true; /* ran past the end: Run makes the thread dead */ \
-    }                                                                \
-    at = pc;                                                         \
-    st_Decoded& d = decoded[pc];                                     \
-    if (d.state != 1) {                                              \
-      if (d.state == 0) DecodeAt(code, size, pc, d);                 \
-      if (d.state != 1) VM_CORRUPT(at);                              \
-    }                                                                \
-    op = d.op;                                                       \
-    operandType = d.operandType;                                     \
-    ival = d.ival;                                                   \
-    pc += d.length;                                                  \
-    if (operandType == kGenericOperand) {                            \
-      DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch); \
-      operandType = scratch.GetType();                               \
-    }                                                                \
-    goto* kTargets[op];                                              \
+// Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
+// entry for every position up to and including the code length (H_END), and every decoded
+// length stays inside the code, so pc never leaves the table.
+#define VM_NEXT()                    \
+  do {                               \
+    at = pc;                         \
+    const st_Decoded& d = decoded[pc]; \
+    op = d.op;                       \
+    operandType = d.operandType;     \
+    ival = d.ival;                   \
+    pc += d.length;                  \
+    goto* kTargets[d.handler];       \
   } while (0)
 
 load_code:
@@ -452,9 +449,27 @@ load_code:
     vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
   }
   pc = f->m_position;
-
+  if (pc > size) pc = size;
   VM_NEXT();
   {
+      l_UNDECODED:
+        DecodeAt(code, size, at, decoded[at]);
+        pc = at;
+        VM_NEXT();
+
+      l_CORRUPT:
+        pc = at;
+        VM_CORRUPT(at);
+
+      l_END:
+        f->m_position = at;
+        return true;  // ran past the end: Run makes the still-running thread dead
+
+      l_GENERIC:
+        DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
+        operandType = scratch.GetType();
+        goto* kTargets[op];
+
       l_OP_LINE: {
         if (operandType != VT_INT) VM_FAIL("Int expected OP_LINE");
         f->m_line = ival;
@@ -469,6 +484,7 @@ load_code:
             if (!f) return true;
             pc = f->m_position;
             if (f != before || f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
+            if (pc > size) pc = size;
           }
         }
         VM_NEXT();
@@ -491,7 +507,7 @@ load_code:
         VM_NEXT();
       }
 
-      l_OP_FUSED_LOCAL: {
+      l_FUSED_LOCAL: {
         // "push value k; push var 0": how every local is read.
         Var* local = f->m_locals.GetVariable(ival);
         if (!local) {
@@ -504,7 +520,7 @@ load_code:
         VM_NEXT();
       }
 
-      l_OP_FUSED_GLOBAL: {
+      l_FUSED_GLOBAL: {
         // "push value <text>; push var 1": how functions and globals are named. The text is the
         // vocabulary's, as the pushed constant would be.
         const char* name = vocab ? vocab->TextAt(ival) : nullptr;
