@@ -920,8 +920,14 @@ load_code:
             break;
           }
           if (i < argCount) {
-            const char* slotType = DeclaredTypeName(*slot);
+            // The declared type word is only there before the store; its name is wanted on failure.
+            const uint32_t declaredWord = slot->GetType() == VT_UNINITPARAM ? slot->GetDeclaredTypeWord() : 0;
+            const bool wasParam = slot->GetType() == VT_UNINITPARAM;
+            const int slotCode = slot->IsAuto() ? TYPE_AUTO : slot->GetType();
             if (!slot->AssignTyped(args[i])) {
+              const char* slotType =
+                  wasParam ? TypeNameFromCode((declaredWord & VF_AUTO) ? TYPE_AUTO : int(declaredWord & VF_TYPEMASK))
+                           : TypeNameFromCode(slotCode);
               const char* fname = GetFunctionName(function);
               VM_FAIL("Unable to initialize the parameter %d of function call of '%s'. A parameter from the type "
                       "'%s' was expected, but it was found a value of the type '%s'",
