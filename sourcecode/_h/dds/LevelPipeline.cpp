@@ -7,6 +7,7 @@
 #include "dds/PaletteWriter.h"
 #include "dds/PipelineHooks.h"
 #include "dds/Profile.h"
+#include "dds/RegionEncoder.h"
 #include "dds/Resample.h"
 #include "dds/TextureCompressOptions.h"
 
@@ -520,6 +521,13 @@ i32 CompressDriver(PipelineContext& context, tVector<FloatImage>& levels, WriteC
   }
 
   const i32 f = o.texture_format;
+  // The region encoder takes small levels only; refuse before the header, not after it.
+  if (o.surface_flag_b && IsBlockFormat(f) && f != 29 &&
+      u64{context.width} * context.height > kMaxRegionPixels) {
+    Log("ERROR: dds: a %ux%u level is larger than the region encoder's %lld pixels\n",
+        context.width, context.height, static_cast<long long>(kMaxRegionPixels));
+    return kErrImageExceedsInternalSize;
+  }
   WriteDDSHeader(o, context.width, context.height, 0,
                  static_cast<u32>(GetLevelSize(f, static_cast<i32>(context.width),
                                                static_cast<i32>(context.height), 1)),
