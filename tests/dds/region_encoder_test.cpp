@@ -53,7 +53,9 @@ TEST(RegionEncoder, SixteenSquareWritesSharedEndpointBlocks) {
     for (int b = 1; b < 16; ++b) {
       EXPECT_EQ(std::memcmp(&out[static_cast<size_t>(b * block_bytes + colour_at)], &out[static_cast<size_t>(colour_at)], 4), 0)
           << format << " block " << b;
-      if (format == 3) EXPECT_EQ(Word(&out[static_cast<size_t>(b * 16)]), Word(&out[0]));
+      if (format == 3) {
+        EXPECT_EQ(Word(&out[static_cast<size_t>(b * 16)]), Word(&out[0]));
+      }
     }
     if (format == 1) {
       // One-bit alpha at the 0.5 threshold: the upper half of the rows is cut out.
@@ -63,7 +65,9 @@ TEST(RegionEncoder, SixteenSquareWritesSharedEndpointBlocks) {
     }
     // Four colours on one line across a whole gradient: about 27 dB.
     EXPECT_GT(Psnr(source.data(), decoded.data(), 256, 0, 2), 25.0) << format;
-    if (format == 2 || format == 3) EXPECT_GT(Psnr(source.data(), decoded.data(), 256, 3, 3), 28.0);
+    if (format == 2 || format == 3) {
+      EXPECT_GT(Psnr(source.data(), decoded.data(), 256, 3, 3), 28.0);
+    }
   }
 }
 

@@ -178,10 +178,134 @@ bool Cut(Box& a, Box& b, const Moments& m) {
 
 }  // namespace
 
+// ---- codebook path
+
+namespace {
+
+// Channel depths of an error-diffusion pre-pass: red, green, blue, alpha (0 keeps alpha).
+struct DitherDepths {
+  i32 bits[4];
+};
+
+// Sixteen colours cannot carry more than 4 bits a channel; 256 get the 5:6:5 grid.
+DitherDepths DepthsFor(i32 palette_size, bool with_alpha) {
+  const bool small = palette_size <= 16;
+  return {{small ? 4 : 5, small ? 4 : 6, small ? 4 : 5, with_alpha ? 8 : 0}};
+}
+
+void DitherBytes(u8* rgba, u32 width, u32 height, const DitherDepths& depths) {
+  Image image;
+  image.width = static_cast<i32>(width);
+  image.height = static_cast<i32>(height);
+  image.pixels.resize(width * height);
+  std::memcpy(image.pixels.data(), rgba, static_cast<std::size_t>(width) * height * 4);
+  const i32* b = depths.bits;
+  if (b[3] > 0)
+    DitherRGBA(image, b[3], b[0], b[1], b[2]);
+  else
+    DitherRGB(image, b[0], b[1], b[2]);
+  std::memcpy(rgba, image.pixels.data(), static_cast<std::size_t>(width) * height * 4);
+}
+
+void GatherChannels(const u8* rgba, u32 pixels, u32 channels, std::vector<u8>& out) {
+  out.resize(static_cast<std::size_t>(pixels) * channels);
+  for (u32 i = 0; i < pixels; ++i)
+    for (u32 c = 0; c < channels; ++c) out[i * channels + c] = rgba[4 * i + c];
+}
+
+}  // namespace
+
+void MapBytesToPalette(const u8* rgba, u32 width, u32 height, const PaletteRecord& palette,
+                       bool dither, tVector<u32>& indices) {
+  const u32 pixels = width * height;
+  const u32 channels = palette.channels == 4 ? 4 : 3;
+  std::vector<u8> source(rgba, rgba + static_cast<std::size_t>(pixels) * 4);
+  if (dither) DitherBytes(source.data(), width, height, DepthsFor(palette.count, channels == 4));
+
+  Codebook book;
+  book.tile_height = book.tile_width = 1;
+  book.channels = channels;
+  book.count = static_cast<u32>(std::clamp(palette.count, 1, 256));
+  book.components.resize(book.count * channels);
+  for (u32 k = 0; k < book.count; ++k)
+    for (u32 c = 0; c < channels; ++c) book.components[k * channels + c] = palette.colours[k][c];
+
+  Codebook image;
+  image.tile_height = height;
+  image.tile_width = width;
+  image.channels = channels;
+  image.count = 1;
+  image.components.resize(pixels * channels);
+  for (u32 i = 0; i < pixels; ++i)
+    for (u32 c = 0; c < channels; ++c) image.components[i * channels + c] = source[4 * i + c];
+
+  Codebook mapped;
+  indices.resize(pixels);
+  if (MapPixelsToPalette(image, book, mapped) != kOk) {
+    for (u32 i = 0; i < pixels; ++i) indices[i] = 0;
+    return;
+  }
+  for (u32 i = 0; i < pixels; ++i) indices[i] = mapped.components[i];
+}
+
+namespace {
+
+void QuantiseTree(const FloatImage& level, i32 palette_size, PaletteRecord& palette,
+                  const DitherDepths* dither, bool with_alpha, tVector<u8>& indices) {
+  const i32 colours = std::clamp(palette_size, 1, 256);
+  tVector<u8> rgba;
+  LevelToBytes(level, rgba);
+  const u32 pixels = level.width * level.height;
+  const u32 channels = with_alpha ? 4 : 3;
+
+  std::vector<u8> reduced(rgba.data(), rgba.data() + rgba.size());
+  if (dither) DitherBytes(reduced.data(), level.width, level.height, *dither);
+  std::vector<u8> packed;
+  GatherChannels(reduced.data(), pixels, channels, packed);
+
+  palette.channels = static_cast<i32>(channels);
+  palette.count = 0;
+  std::memset(palette.colours, 0, sizeof(palette.colours));
+  Codebook book;
+  if (pixels > 0 &&
+      BuildCodebook(packed.data(), book, static_cast<i32>(level.height),
+                    static_cast<i32>(level.width), static_cast<i32>(channels), 1, 1,
+                    colours) == kOk) {
+    palette.count = static_cast<i32>(std::min<u32>(book.count, 256));
+    for (i32 k = 0; k < palette.count; ++k) {
+      for (u32 c = 0; c < channels; ++c)
+        palette.colours[k][c] = static_cast<u8>(book.components[static_cast<u32>(k) * channels + c]);
+      if (channels == 3) palette.colours[k][3] = 255;
+    }
+  }
+  tVector<u32> index;
+  if (palette.count > 0) {
+    // The dithered level is what gets mapped, so its diffusion pattern survives.
+    MapBytesToPalette(dither ? reduced.data() : rgba.data(), level.width, level.height, palette,
+                      false, index);
+  } else {
+    index.resize(pixels);
+  }
+  PackIndices(index.data(), level.width, level.height, colours, indices);
+}
+
+}  // namespace
+
+void QuantiseLevelTree(const FloatImage& level, i32 palette_size, PaletteRecord& palette,
+                       bool dither, bool with_alpha, tVector<u8>& indices) {
+  const DitherDepths depths = DepthsFor(palette_size, with_alpha);
+  QuantiseTree(level, palette_size, palette, dither ? &depths : nullptr, with_alpha, indices);
+}
+
+// ---- Wu's quantiser, entry
+
 void QuantiseLevelWu(const FloatImage& level, i32 palette_size, PaletteRecord& palette,
                      bool dither, tVector<u8>& indices) {
   if (dither) {
-    QuantiseLevelTree(level, palette_size, palette, true, false, indices);
+    // Wu's cuts cannot follow a dither pattern; the codebook gets the level cut to 4 bits of
+    // colour and 8 of alpha.
+    const DitherDepths depths{{4, 4, 4, 8}};
+    QuantiseTree(level, palette_size, palette, &depths, false, indices);
     return;
   }
   const i32 colours = std::clamp(palette_size, 1, 256);
@@ -277,105 +401,6 @@ void QuantiseLevelWu(const FloatImage& level, i32 palette_size, PaletteRecord& p
   }
   std::vector<u32> index(pixels);
   for (u32 i = 0; i < pixels; ++i) index[i] = mark[tag[i]];
-  PackIndices(index.data(), level.width, level.height, colours, indices);
-}
-
-// ---- codebook path
-
-namespace {
-
-void DitherBytes(u8* rgba, u32 width, u32 height, i32 palette_size, bool with_alpha) {
-  Image image;
-  image.width = static_cast<i32>(width);
-  image.height = static_cast<i32>(height);
-  image.pixels.resize(width * height);
-  std::memcpy(image.pixels.data(), rgba, static_cast<std::size_t>(width) * height * 4);
-  // Sixteen colours cannot carry more than 4 bits a channel; 256 get the 5:6:5 grid.
-  const bool small = palette_size <= 16;
-  if (with_alpha)
-    DitherRGBA(image, 8, small ? 4 : 5, small ? 4 : 6, small ? 4 : 5);
-  else
-    DitherRGB(image, small ? 4 : 5, small ? 4 : 6, small ? 4 : 5);
-  std::memcpy(rgba, image.pixels.data(), static_cast<std::size_t>(width) * height * 4);
-}
-
-void GatherChannels(const u8* rgba, u32 pixels, u32 channels, std::vector<u8>& out) {
-  out.resize(static_cast<std::size_t>(pixels) * channels);
-  for (u32 i = 0; i < pixels; ++i)
-    for (u32 c = 0; c < channels; ++c) out[i * channels + c] = rgba[4 * i + c];
-}
-
-}  // namespace
-
-void MapBytesToPalette(const u8* rgba, u32 width, u32 height, const PaletteRecord& palette,
-                       bool dither, tVector<u32>& indices) {
-  const u32 pixels = width * height;
-  const u32 channels = palette.channels == 4 ? 4 : 3;
-  std::vector<u8> source(rgba, rgba + static_cast<std::size_t>(pixels) * 4);
-  if (dither) DitherBytes(source.data(), width, height, palette.count, channels == 4);
-
-  Codebook book;
-  book.tile_height = book.tile_width = 1;
-  book.channels = channels;
-  book.count = static_cast<u32>(std::clamp(palette.count, 1, 256));
-  book.components.resize(book.count * channels);
-  for (u32 k = 0; k < book.count; ++k)
-    for (u32 c = 0; c < channels; ++c) book.components[k * channels + c] = palette.colours[k][c];
-
-  Codebook image;
-  image.tile_height = height;
-  image.tile_width = width;
-  image.channels = channels;
-  image.count = 1;
-  image.components.resize(pixels * channels);
-  for (u32 i = 0; i < pixels; ++i)
-    for (u32 c = 0; c < channels; ++c) image.components[i * channels + c] = source[4 * i + c];
-
-  Codebook mapped;
-  indices.resize(pixels);
-  if (MapPixelsToPalette(image, book, mapped) != kOk) {
-    for (u32 i = 0; i < pixels; ++i) indices[i] = 0;
-    return;
-  }
-  for (u32 i = 0; i < pixels; ++i) indices[i] = mapped.components[i];
-}
-
-void QuantiseLevelTree(const FloatImage& level, i32 palette_size, PaletteRecord& palette,
-                       bool dither, bool with_alpha, tVector<u8>& indices) {
-  const i32 colours = std::clamp(palette_size, 1, 256);
-  tVector<u8> rgba;
-  LevelToBytes(level, rgba);
-  const u32 pixels = level.width * level.height;
-  const u32 channels = with_alpha ? 4 : 3;
-
-  std::vector<u8> reduced(rgba.data(), rgba.data() + rgba.size());
-  if (dither) DitherBytes(reduced.data(), level.width, level.height, colours, with_alpha);
-  std::vector<u8> packed;
-  GatherChannels(reduced.data(), pixels, channels, packed);
-
-  palette.channels = static_cast<i32>(channels);
-  palette.count = 0;
-  std::memset(palette.colours, 0, sizeof(palette.colours));
-  Codebook book;
-  if (pixels > 0 &&
-      BuildCodebook(packed.data(), book, static_cast<i32>(level.height),
-                    static_cast<i32>(level.width), static_cast<i32>(channels), 1, 1,
-                    colours) == kOk) {
-    palette.count = static_cast<i32>(std::min<u32>(book.count, 256));
-    for (i32 k = 0; k < palette.count; ++k) {
-      for (u32 c = 0; c < channels; ++c)
-        palette.colours[k][c] = static_cast<u8>(book.components[static_cast<u32>(k) * channels + c]);
-      if (channels == 3) palette.colours[k][3] = 255;
-    }
-  }
-  tVector<u32> index;
-  if (palette.count > 0) {
-    // The dithered level is what gets mapped, so its diffusion pattern survives.
-    MapBytesToPalette(dither ? reduced.data() : rgba.data(), level.width, level.height, palette,
-                      false, index);
-  } else {
-    index.resize(pixels);
-  }
   PackIndices(index.data(), level.width, level.height, colours, indices);
 }
 
