@@ -147,6 +147,15 @@ TEST(PaletteFile, CallerPaletteMapsToItsNearestEntries) {
   ASSERT_EQ(f.levels.size(), 1u);
   for (int i = 0; i < 16; ++i) EXPECT_EQ(f.levels[0][i * 4], i * 16 < 125 ? 10 : 240) << i;
   EXPECT_EQ(o.palette[0][3], 255);  // opaque formats store alpha 255
+
+  // No palette given (the defaults): the level is quantised, not mapped onto black.
+  dds::TextureCompressOptions d;
+  d.texture_format = 10;
+  d.mip_map_type = 32;
+  Capture c2;
+  const PaletteFile g = WriteAndRead(image, d, c2);
+  ASSERT_EQ(g.levels.size(), 1u);
+  EXPECT_EQ(std::memcmp(g.levels[0].data(), Bytes(image), 16 * 4), 0);
 }
 
 // Odd widths in the 4-bit formats: rows start on whole bytes and the level sizes agree with

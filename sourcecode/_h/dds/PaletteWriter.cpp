@@ -62,7 +62,10 @@ i32 WritePaletteLevel(TextureCompressOptions& o, const FloatImage& level, i32 le
   tVector<u8> packed;
   bool have_indices = false;
   PaletteRecord palette;
-  if (level_index == 0 && o.b_palette) {
+  // A caller's palette needs at least one entry; without one the level is quantised rather
+  // than mapped onto an empty (all-black) palette.
+  const bool caller_palette = !o.b_palette && o.palette_size >= 1 && o.palette_size <= colours;
+  if (level_index == 0 && !caller_palette) {
     if (ExactPalette(rgba, colours, alpha, palette)) {
       have_indices = false;  // mapped below, exactly
     } else if (alpha) {
@@ -84,9 +87,7 @@ i32 WritePaletteLevel(TextureCompressOptions& o, const FloatImage& level, i32 le
   if (!have_indices || o.b_dither_color) {
     // Levels map onto the palette of level 0 as it stands in the options.
     palette.channels = alpha ? 4 : 3;
-    palette.count = o.b_palette ? colours
-                                : (o.palette_size >= 1 && o.palette_size <= colours ? o.palette_size
-                                                                                    : colours);
+    palette.count = caller_palette ? o.palette_size : colours;
     std::memcpy(palette.colours, o.palette, sizeof(palette.colours));
     tVector<u32> index;
     MapBytesToPalette(rgba.data(), w, h, palette, o.b_dither_color != 0, index);

@@ -17,9 +17,10 @@ struct TextureCompressOptions;
 i32 PaletteColours(i32 texture_format);
 
 // Writes one level of a palette format into a new buffer (`out`, delete[]) of GetLevelSize bytes.
-// Level 0 builds the palette (quantising the level when `b_palette` is set, else taking the first
-// `palette_size` entries of `palette`) and stores it back into options.palette; every level maps
-// to options.palette. Returns 0 or −97 for a format that has no palette.
+// Level 0 builds the palette (quantising the level when `b_palette` is set or `palette_size` is
+// not 1..colours, else taking the first `palette_size` entries of `palette`) and stores it back
+// into options.palette; every level maps to options.palette. Returns 0 or −97 for a format that
+// has no palette.
 i32 WritePaletteLevel(TextureCompressOptions& options, const FloatImage& level, i32 level_index,
                       u8*& out, u32& size);
 
