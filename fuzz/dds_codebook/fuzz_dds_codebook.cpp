@@ -1,9 +1,11 @@
 // Any image, tile size and target: the codebook build must end, hold at most the target count,
-// and every tile must map to a codeword that decodes back inside the codebook. A hang shows as a
-// libFuzzer timeout.
+// and every tile must map to a codeword that decodes back inside the codebook; the palette
+// quantisers on the same pixels give indices inside their palettes. A hang shows as a libFuzzer
+// timeout.
 #include "dds/Codebook.h"
 #include "dds/CodebookSearch.h"
 #include "dds/Log.h"
+#include "dds/Quantize.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -53,6 +55,24 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     dds::Codebook mapped;
     const int result = dds::MapPixelsToPalette(image, book, mapped);
     if (result == 0 && mapped.components.size() != static_cast<dds::u32>(width * height)) std::abort();
+  }
+  if (channels == 4) {
+    dds::FloatImage level(static_cast<dds::u32>(width), static_cast<dds::u32>(height));
+    for (int y = 0; y < height; ++y)
+      for (int x = 0; x < width * 4; ++x) level.Row(static_cast<dds::u32>(y))[x] = data[y * row + x] / 255.0f;
+    const int colours = (target & 1) ? 16 : 256;
+    dds::PaletteRecord palette;
+    dds::tVector<dds::u8> packed;
+    if (target & 2)
+      dds::QuantiseLevelTree(level, colours, palette, (target & 4) != 0, true, packed);
+    else
+      dds::QuantiseLevelWu(level, colours, palette, (target & 4) != 0, packed);
+    if (palette.count < 1 || palette.count > colours) std::abort();
+    if (packed.size() != dds::PackedIndexBytes(level.width, level.height, colours)) std::abort();
+    for (dds::u8 b : packed) {
+      const int high = colours == 16 ? b >> 4 : 0, low = colours == 16 ? b & 15 : b;
+      if (low >= palette.count || (high >= palette.count && high != 0)) std::abort();
+    }
   }
   return 0;
 }
