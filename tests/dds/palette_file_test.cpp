@@ -30,6 +30,8 @@ bool ReadPaletteFile(const std::vector<uint8_t>& data, PaletteFile& f, std::stri
   const bool four = f.pf_flags == 0x8;
   if (!four && f.pf_flags != 0x20) return why = "not a palette format", false;
   if (f.bit_count != (four ? 4u : 8u)) return why = "bit count", false;
+  // The linear size counts level 0's indices, not the palette.
+  if (Read32(d + 16) != (four ? (f.width + 1) / 2 : f.width) * f.height) return why = "linear size", false;
   const size_t entries = four ? 16 : 256;
   size_t pos = 128;
   if (data.size() < pos + entries * 4) return why = "palette truncated", false;
