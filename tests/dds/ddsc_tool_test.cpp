@@ -170,7 +170,7 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
   } cases[] = {
       {in + " " + Path("a.dds") + " --target 256x256", "IMAGE_NOT_MULT4"},
       {Path("odd.png") + " " + Path("a.dds"), "IMAGE_NOT_MULT4"},
-      {in + " " + Path("a.dds") + " --format 10", "UNSUPPORTED_FORMAT"},
+      {in + " " + Path("a.dds") + " --format 31", "UNSUPPORTED_FORMAT"},
       {Path("missing.png") + " " + Path("a.dds"), "cannot read image"},
       {in + " " + Path("a.dds") + " --profile " + Path("none.txt"), "CANT_OPEN_PROFILE"},
       {in + " " + Path("nodir/a.dds"), "cannot create"},

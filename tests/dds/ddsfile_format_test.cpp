@@ -134,10 +134,10 @@ TEST(DdsFileFormats, SmallBlockLevelsTakeOneBlock) {
   EXPECT_EQ(f.levels[1].size(), 16u);
 }
 
-// Palette formats and values past the table are refused before any byte is written, so no
-// caller can append a buffer the library never filled.
+// Values past the table are refused before any byte is written, so no caller can append a
+// buffer the library never filled.
 TEST(DdsFileFormats, FormatsWithoutAWriterAreRefusedBeforeWriting) {
-  for (int format : {10, 14, 21, 22, 31, 255, -1}) {
+  for (int format : {31, 255, -1}) {
     dds::TextureCompressOptions o;
     o.texture_format = format;
     Capture c;

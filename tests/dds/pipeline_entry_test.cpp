@@ -157,7 +157,7 @@ TEST(DdsEntry, BadImagesAndOptionsAreRefusedBeforeWriting) {
       {"sharpening", [](dds::Image&, dds::TextureCompressOptions& o) { o.sharpen_method = 7; }, dds::kResultBadOption},
       {"normal map", [](dds::Image&, dds::TextureCompressOptions& o) { o.normal_map_conversion = 1; }, dds::kResultUnknownConversion},
       {"conversion code", [](dds::Image&, dds::TextureCompressOptions& o) { o.normal_map_conversion = 1; o.normalmap_cnv = 1008; }, dds::kResultUnknownConversion},
-      {"region encoder", [](dds::Image&, dds::TextureCompressOptions& o) { o.surface_flag_b = 1; }, dds::kErrUnsupportedFormat},
+      {"region encoder", [](dds::Image& i, dds::TextureCompressOptions& o) { o.surface_flag_b = 1; i = MakeImage(32, 32, false); }, dds::kErrImageExceedsInternalSize},
   };
   for (const Case& k : cases) {
     dds::Image image = MakeImage(8, 8, false);

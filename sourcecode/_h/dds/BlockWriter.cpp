@@ -6,6 +6,7 @@
 #include "dds/ColorPacking.h"
 #include "dds/DdsHeader.h"
 #include "dds/Log.h"
+#include "dds/RegionEncoder.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <algorithm>
@@ -174,6 +175,8 @@ struct Scratch {
 i32 CompressLevelBlocks(const TextureCompressOptions& o, const FloatImage& level, u8* out,
                         i32 format) {
   if (!IsBlockFormat(format)) return kErrBadArg;
+  // Two-channel blocks have no colour part for one shared endpoint pair.
+  if (o.surface_flag_b && format != 29) return CompressLevelShared(o, level, out, format);
   const i32 margin = o.b_error_diffusion ? o.error_diffusion_width : 0;
   if (margin < 0 || margin > kMaxBlockMargin) {
     Log("ERROR: dds: error diffusion width %d is outside 0..%d\n", margin, kMaxBlockMargin);

@@ -103,7 +103,8 @@ i32 GetLevelSize(i32 f, i32 width, i32 height, i32 level) {
       break;
     case 14:
     case 22: {
-      const i64 n = w * h / 2;
+      // Every row starts on a new byte, so an odd width ends its row in a half-used byte.
+      const i64 n = (w + 1) / 2 * h;
       size = (n > 0 ? n : 1) + (level == 0 ? 64 : 0);
       break;
     }

@@ -4,8 +4,10 @@
 #include "dds/DdsWriter.h"
 #include "dds/Filters.h"
 #include "dds/Log.h"
+#include "dds/PaletteWriter.h"
 #include "dds/PipelineHooks.h"
 #include "dds/Profile.h"
+#include "dds/RegionEncoder.h"
 #include "dds/Resample.h"
 #include "dds/TextureCompressOptions.h"
 
@@ -222,12 +224,8 @@ int RescaleToSmallerPowerOfTwo(u32 w, u32 h, u32& ow, u32& oh) {
 // ---- option checks
 
 i32 CheckOptions(const TextureCompressOptions& o) {
-  if (!IsWritableFormat(o.texture_format)) {
+  if (!IsWritableFormat(o.texture_format) && !IsPaletteFormat(o.texture_format)) {
     Log("ERROR: dds: texture format %d cannot be written\n", o.texture_format);
-    return kErrUnsupportedFormat;
-  }
-  if (o.surface_flag_b) {
-    Log("ERROR: dds: the shared-endpoint region encoder is not available in this build\n");
     return kErrUnsupportedFormat;
   }
   if (!GetFilterByIndex(o.rescale_filter) || !GetFilterByIndex(o.mip_filter_type))
@@ -524,6 +522,13 @@ i32 CompressDriver(PipelineContext& context, tVector<FloatImage>& levels, WriteC
   }
 
   const i32 f = o.texture_format;
+  // The region encoder takes small levels only; refuse before the header, not after it.
+  if (o.surface_flag_b && IsBlockFormat(f) && f != 29 &&
+      u64{context.width} * context.height > kMaxRegionPixels) {
+    Log("ERROR: dds: a %ux%u level is larger than the region encoder's %lld pixels\n",
+        context.width, context.height, static_cast<long long>(kMaxRegionPixels));
+    return kErrImageExceedsInternalSize;
+  }
   WriteDDSHeader(o, context.width, context.height, 0,
                  static_cast<u32>(GetLevelSize(f, static_cast<i32>(context.width),
                                                static_cast<i32>(context.height), 1)),
@@ -536,7 +541,8 @@ i32 CompressDriver(PipelineContext& context, tVector<FloatImage>& levels, WriteC
     ProcessLevel(context, level, static_cast<i32>(i), fade);
     u8* buffer = nullptr;
     u32 size = 0;
-    result = WriteLevel(o, level, static_cast<i32>(i), buffer, size);
+    result = IsPaletteFormat(f) ? WritePaletteLevel(o, level, static_cast<i32>(i), buffer, size)
+                                : WriteLevel(o, level, static_cast<i32>(i), buffer, size);
     if (result != kOk) {
       delete[] buffer;
       return result;
