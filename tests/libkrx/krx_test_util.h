@@ -11,15 +11,15 @@
 
 namespace krxtest {
 
-inline KRX::Var MakeVar(const char* spec) {
+inline KRX::Var MakeVar(const char* desc) {
   KRX::Var v;
-  const char* arg = spec[0] && spec[1] == ':' ? spec + 2 : "";
-  switch (spec[0]) {
+  const char* arg = desc[0] && desc[1] == ':' ? desc + 2 : "";
+  switch (desc[0]) {
     case 'b': v.SetBool(std::atoi(arg) != 0); break;
     case 'i': v.SetInt(int(std::strtol(arg, nullptr, 10))); break;
     case 'f': v.SetFloat(std::strtof(arg, nullptr)); break;
     case 's': v.SetString(arg); break;
-    case 'c': v.SetConstString(arg); break;  // spec strings are literals: they outlive the value
+    case 'c': v.SetConstString(arg); break;  // desc strings are literals: they outlive the value
     case 'l': v.SetLabel(arg); break;
     case 'p': v.SetPosition(std::atoi(arg)); break;
     default: break;

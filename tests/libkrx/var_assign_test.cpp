@@ -34,7 +34,7 @@ Var IntArray(std::initializer_list<int> values) {
 
 TEST(VarConversions, Table) {
   struct {
-    const char* spec;
+    const char* desc;
     bool boolOk, boolOut;
     bool intOk;
     int intOut;
@@ -54,8 +54,8 @@ TEST(VarConversions, Table) {
       {"l:x", false, true, false, -99, false, -99.0f},
   };
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.spec);
-    Var v = MakeVar(c.spec);
+    SCOPED_TRACE(c.desc);
+    Var v = MakeVar(c.desc);
     bool b = !c.boolOut;
     EXPECT_EQ(v.GetBool(b), c.boolOk);
     EXPECT_EQ(b, c.boolOut);
@@ -263,7 +263,7 @@ TEST(VarCopies, ConstStringsBecomeOwnedForLongLivedPlaces) {
 TEST(VarAssignTyped, Table) {
   struct {
     int declared;
-    const char* before;  // spec of the initial value of that type, or "" for the typed default
+    const char* before;  // desc of the initial value of that type, or "" for the typed default
     const char* src;
     bool ok;
     const char* after;

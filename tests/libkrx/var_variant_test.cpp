@@ -34,15 +34,15 @@ TEST(VarVariant, ArgumentsFromVariants) {
 
 TEST(VarVariant, ResultsToVariants) {
   struct {
-    const char* spec;
+    const char* desc;
     const char* printed;  // Variant::print_to of the result
   } cases[] = {{"b:1", "1"}, {"b:0", "0"}, {"i:-7", "-7"}, {"f:0.5", "0.5"},
                {"s:text", "text"}, {"c:const", "const"}, {"l:label", "void"}, {"n", "void"}};
   for (const auto& c : cases) {
-    SCOPED_TRACE(c.spec);
+    SCOPED_TRACE(c.desc);
     base::Variant out;
     out.set_int(99);
-    KRX::VariantFromVar(MakeVar(c.spec), out);
+    KRX::VariantFromVar(MakeVar(c.desc), out);
     base::String printed;
     out.print_to(printed);
     EXPECT_STREQ(printed.c_str(), c.printed);
