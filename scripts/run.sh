@@ -6,4 +6,10 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cd data
+# Without a display the program runs headless, where nothing would ever end the frame loop: stop
+# after a few frames unless the caller asked for another count.
+if [ "${QUILLANE_HEADLESS:-}" = 1 ] || [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  export QUILLANE_HEADLESS=1
+  export QUILLANE_FRAMES="${QUILLANE_FRAMES:-120}"
+fi
 exec ../build/bin/quillane

@@ -1,0 +1,123 @@
+// Private to the XML readers: the scanning steps both parsers share, so that the Variant reader
+// and the word reader accept exactly the same grammar. Every step stops at the text's NUL.
+#pragma once
+
+#include <cstring>
+
+#include "base/String.h"
+
+namespace base::xml_scan {
+
+struct Error {
+  const char* at = nullptr;    // where in the text
+  const char* what = nullptr;  // static description
+};
+
+inline bool fail(Error& e, const char* at, const char* what) {
+  if (!e.what) {
+    e.at = at;
+    e.what = what;
+  }
+  return false;
+}
+
+inline const char* skip_blanks(const char* p) {
+  while (str::is_space(*p)) ++p;
+  return p;
+}
+
+// element name -> [A-Za-z0-9_]*
+inline const char* name_end(const char* p) {
+  while (str::is_label_char(*p)) ++p;
+  return p;
+}
+
+// attribute -> name-up-to-'=' '=' ... '"' value '"'
+// p stands on the first character of the name; afterwards just past the closing quote.
+struct Attribute {
+  const char* name;
+  int nameLength;
+  const char* value;
+  int valueLength;
+};
+
+inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
+  const char* eq = std::strchr(p, '=');
+  if (!eq) return fail(e, p, "attribute without '='");
+  const char* open = std::strchr(p, '"');
+  if (!open) return fail(e, p, "attribute value without opening quote");
+  const char* close = std::strchr(open + 1, '"');
+  if (!close) return fail(e, open, "attribute value without closing quote");
+  a.name = p;
+  a.nameLength = static_cast<int>(eq - p);
+  a.value = open + 1;
+  a.valueLength = static_cast<int>(close - open - 1);
+  p = close + 1;
+  return true;
+}
+
+// A value is a number when it begins like one and only blanks follow the number.
+inline bool number_value(const char* v, int length, float& out) {
+  str::en_NumberType kind;
+  int n = 0;
+  str::get_number_info(v, kind, n);
+  if (kind != str::NT_NUMBER || n > length) return false;
+  for (int i = n; i < length; ++i) {
+    if (!str::is_space(v[i])) return false;
+  }
+  out = static_cast<float>(str::ascii_to_real(v));
+  return true;
+}
+
+// Decodes &quot; &lt; &gt; &amp; &apos; from [p, p + n) into out (room for n characters); every
+// other '&' is copied as it stands. Returns the decoded length.
+inline int decode_entities(const char* p, int n, char* out) {
+  static const struct {
+    const char* text;
+    int length;
+    char c;
+  } entities[] = {{"&quot;", 6, '"'}, {"&lt;", 4, '<'}, {"&gt;", 4, '>'}, {"&amp;", 5, '&'}, {"&apos;", 6, '\''}};
+  int o = 0;
+  for (int i = 0; i < n;) {
+    if (p[i] == '&') {
+      bool done = false;
+      for (const auto& e : entities) {
+        if (i + e.length <= n && std::memcmp(p + i, e.text, static_cast<size_t>(e.length)) == 0) {
+          out[o++] = e.c;
+          i += e.length;
+          done = true;
+          break;
+        }
+      }
+      if (done) continue;
+    }
+    out[o++] = p[i++];
+  }
+  return o;
+}
+
+inline bool has_entity(const char* p, int n) { return std::memchr(p, '&', static_cast<size_t>(n)) != nullptr; }
+
+// The text between the prolog (if any) and the root, or null when a prolog is not closed.
+inline const char* after_prolog(const char* text) {
+  const char* prolog = std::strstr(text, "<?xml");
+  if (!prolog) return text;
+  const char* end = std::strstr(prolog + 5, "?>");
+  return end ? end + 2 : nullptr;
+}
+
+// Line and column (from 1) of at within text, for messages.
+inline void locate(const char* text, const char* at, int& line, int& column) {
+  line = 1;
+  column = 1;
+  for (const char* p = text; p < at && *p; ++p) {
+    if (*p == '\n') {
+      ++line;
+      column = 1;
+    } else {
+      ++column;
+    }
+  }
+}
+
+}  // namespace base::xml_scan

@@ -1,0 +1,59 @@
+// The program itself, started headless for a few frames in a scratch folder.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "test_support.h"
+
+namespace {
+
+std::filesystem::path ProgramPath() {
+  // The program is built into the same bin/ folder as the tests.
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path() / "quillane";
+}
+
+struct RunResult {
+  int exitCode;
+  std::string log;
+};
+
+RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, const std::string& env) {
+  const std::string command = "cd '" + cwd + "' && env " + env + " QUILLANE_HEADLESS=1 QUILLANE_USER_DIR='" +
+                              dir.path("user") + "' '" + ProgramPath().string() + "' > '" + dir.path("log.txt") +
+                              "' 2>&1";
+  const int status = std::system(command.c_str());
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("log.txt")};
+}
+
+TEST(Program, RunsTheBundledDataForAFewFrames) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  testsupport::TempDir dir;
+  RunResult r = RunProgram(dir, QUILLANE_DATA_DIR, "QUILLANE_FRAMES=3");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_NE(r.log.find("Configuration read from"), std::string::npos) << r.log;
+  EXPECT_NE(r.log.find("Frame loop ended after 3 frames"), std::string::npos) << r.log;
+  // The user folder was made with its sub-folders.
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path("user/Savegames")));
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path("user/Screenshots")));
+}
+
+TEST(Program, BadOrMissingConfigurationIsLoggedNotFatal) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.path("empty"));
+  RunResult missing = RunProgram(dir, dir.path("empty"), "QUILLANE_FRAMES=2");
+  EXPECT_EQ(missing.exitCode, 0) << missing.log;
+  EXPECT_NE(missing.log.find("WARNING: no readable config.xml"), std::string::npos) << missing.log;
+
+  dir.write("bad/config.xml", "<Config><Display Width=\"800\"");
+  RunResult bad = RunProgram(dir, dir.path("bad"), "QUILLANE_FRAMES=2");
+  EXPECT_EQ(bad.exitCode, 0) << bad.log;
+  EXPECT_NE(bad.log.find("ERROR:"), std::string::npos) << bad.log;
+  EXPECT_NE(bad.log.find("Frame loop ended after 2 frames"), std::string::npos) << bad.log;
+}
+
+}  // namespace

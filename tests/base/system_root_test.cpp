@@ -1,0 +1,200 @@
+// The root module on the headless platform, run for a number of frames on a fake clock.
+#include <gtest/gtest.h>
+
+#include <stdexcept>
+
+#include "base/HeadlessPlatform.h"
+#include "base/System.h"
+#include "base/system.h"
+#include "system_test_support.h"
+
+namespace {
+
+using testsupport::FakeClock;
+using testsupport::Journal;
+using testsupport::Only;
+using testsupport::Recorder;
+
+base::ICMD Cmd(int type, int x = 0, int y = 0) {
+  base::ICMD c;
+  c.type = static_cast<uint8_t>(type);
+  c.mouseX = static_cast<uint16_t>(x);
+  c.mouseY = static_cast<uint16_t>(y);
+  return c;
+}
+
+// A system on the headless platform with one recording module "tree" as its child.
+struct HeadlessRun {
+  explicit HeadlessRun(unsigned frameMs) : clock(frameMs) {
+    platform = new base::cl_HeadlessPlatform;
+    system.RegisterPlatform(platform);
+    tree = new Recorder(journal, "tree");
+    system.AddModule(tree);
+  }
+  // Starts up and runs frames frames.
+  void Run(int frames) {
+    platform->SetFrameLimit(frames);
+    ASSERT_TRUE(system.StartUp());
+    system.Run();
+  }
+  FakeClock clock;
+  base::cl_System system;
+  base::cl_HeadlessPlatform* platform;
+  Recorder* tree;
+  Journal journal;
+};
+
+TEST(RootModule, LeftPressesBecomeClicksAndDoubleClicks) {
+  HeadlessRun run(15);  // 15 ms per frame: no press or click time falls on a frame boundary
+  Journal inputs;
+  run.platform->SetFrameHook([&](int frame) {
+    for (const auto& e : Only(run.journal, "tree:input")) inputs.push_back(e.substr(10) + "@" + std::to_string(frame));
+    run.journal.clear();
+  });
+  auto* input = run.platform->GetHeadlessInput();
+  // Two presses 0.1 s apart, then a lone press a second later.
+  input->PushAt(0.5f, Cmd(3, 10, 20));
+  input->PushAt(0.5f, Cmd(4, 10, 20));
+  input->PushAt(0.59f, Cmd(3, 11, 21));
+  input->PushAt(0.59f, Cmd(4, 11, 21));
+  input->PushAt(1.6f, Cmd(3, 30, 40));
+  run.Run(200);
+
+  // Frame f runs at f * 15 ms and what it did is seen in the hook of frame f + 1: the presses
+  // arrive in frames 34 and 40 and the lone one in 107. The first press's click stays pending
+  // over the double click and comes once 0.2 s passed after the second press (frame 53); the
+  // lone press's click 0.2 s after it (frame 120).
+  EXPECT_EQ(inputs, (Journal{"3@35", "4@35", "9@41", "3@41", "4@41", "10@54", "3@108", "10@121"}));
+  EXPECT_EQ(base::sys::MouseX(), 30);
+  EXPECT_EQ(base::sys::MouseY(), 40);
+  EXPECT_TRUE(base::sys::MouseButton(0));  // the last press had no release
+  EXPECT_FALSE(base::sys::MouseButton(1));
+}
+
+TEST(RootModule, ClickStateBeforeAnyFrame) {
+  FakeClock clock(10);
+  base::cl_System system;
+  EXPECT_EQ(base::sys::MouseX(), 0);
+  EXPECT_EQ(base::sys::MouseY(), 0);
+  EXPECT_EQ(base::sys::GetWindowWidth(), -1);
+  EXPECT_EQ(base::sys::GetWindowHeight(), -1);
+  base::sys::SetWindowSize(640, 480);
+  EXPECT_EQ(base::sys::GetWindowWidth(), 640);
+  // A mouse move resets the resting time; other commands do not.
+  system.Update(0.0f, 0.75f);
+  EXPECT_FLOAT_EQ(base::sys::GetMouseRestingTime(), 0.75f);
+  base::ICMD move = Cmd(2, 5, 6);
+  system.ProcessInput(move);
+  EXPECT_FLOAT_EQ(base::sys::GetMouseRestingTime(), 0.0f);
+  // A long step on a fresh system: the second is over, and no frame was counted in it.
+  system.Update(2.0f, 1.5f);
+  EXPECT_EQ(base::sys::GetFPS(), 0);
+  EXPECT_FLOAT_EQ(base::sys::Time(), 2.0f);
+}
+
+TEST(RootModule, CountsFramesPerSecond) {
+  HeadlessRun run(125);  // 8 frames a second; the first frame's step is 0
+  std::vector<int> fps;
+  run.platform->SetFrameHook([&](int) { fps.push_back(base::sys::GetFPS()); });
+  run.Run(30);
+  // The first second counts the frame of step 0 too.
+  EXPECT_EQ(fps[9], 0);
+  EXPECT_EQ(fps[10], 9);
+  EXPECT_EQ(fps[17], 9);
+  EXPECT_EQ(fps[18], 8);
+  EXPECT_EQ(fps[29], 8);
+  EXPECT_EQ(run.platform->GetFramesRendered(), 30);
+  EXPECT_FLOAT_EQ(run.platform->GetTime(), 29 * 0.125f);
+}
+
+TEST(RootModule, CustomQuitModuleTakesOverWhileActive) {
+  HeadlessRun run(60);
+  Recorder quit(run.journal, "quit");
+  quit.StartUp();
+  run.system.SetCustomQuitModule(&quit);
+  EXPECT_FALSE(quit.IsActive());
+  auto* input = run.platform->GetHeadlessInput();
+  Journal perFrame;
+  run.platform->SetFrameHook([&](int frame) {
+    std::string line = std::to_string(frame) + ":";
+    for (const auto& e : run.journal) line += " " + e;
+    perFrame.push_back(line);
+    run.journal.clear();
+    if (frame == 4 || frame == 8) run.platform->RequestClose();  // toggles the confirmation
+    if (frame == 5) {
+      input->Push(Cmd(0));
+      input->Push(Cmd(3));  // first press: to the quit module
+    }
+    if (frame == 6) input->Push(Cmd(3));  // second press within 0.2 s: the tree gets 9 and 3
+  });
+  run.Run(11);
+  EXPECT_EQ(perFrame[4], "4: tree:update tree:render");
+  EXPECT_EQ(perFrame[5], "5: quit:update tree:render quit:render");
+  EXPECT_EQ(perFrame[6], "6: quit:input0 quit:input3 quit:update tree:render quit:render");
+  EXPECT_EQ(perFrame[7], "7: tree:input9 tree:input3 quit:update tree:render quit:render");
+  EXPECT_EQ(perFrame[9], "9: tree:update tree:render");  // closed again at frame 8
+  // The pending click of the first press reaches the tree once the quit module is gone.
+  EXPECT_EQ(perFrame[10], "10: tree:input10 tree:update tree:render");
+
+  // Without a quit module a close request ends the loop.
+  run.system.SetCustomQuitModule(nullptr);
+  EXPECT_FALSE(base::sys::CustomQuit());
+}
+
+TEST(RootModule, CloseRequestWithoutQuitModuleEndsTheLoop) {
+  HeadlessRun run(10);
+  run.platform->SetFrameHook([&](int frame) {
+    if (frame == 3) run.platform->RequestClose();
+  });
+  run.Run(100);
+  EXPECT_EQ(run.platform->GetFramesRendered(), 3);
+  EXPECT_TRUE(run.system.GetQuit());
+}
+
+TEST(RootModule, StartUpTakesTheDisplayAndTheKeys) {
+  HeadlessRun run(10);
+  base::Variant& config = run.system.GetConfigTree();
+  config.set_element("Config");
+  base::Variant& display = config.add_element("Display");
+  display.attribute("Width")->set_float(800);
+  display.attribute("Height")->set_float(600);
+  display.attribute("Fullscreen")->set_float(1);
+  run.platform->GetHeadlessInput()->SetKeyDown(65, true);
+  run.Run(1);
+  EXPECT_EQ(base::sys::GetWindowWidth(), 800);
+  EXPECT_EQ(base::sys::GetWindowHeight(), 600);
+  EXPECT_TRUE(base::sys::IsFullscreen());
+  EXPECT_EQ(run.platform->GetClientWidth(), 800);
+  EXPECT_TRUE(base::sys::KeyState(65));
+  EXPECT_FALSE(base::sys::KeyState(66));
+  EXPECT_TRUE(run.tree->IsActive());  // Run started the module tree
+  EXPECT_TRUE(run.system.ShutDown());
+  EXPECT_EQ(run.system.GetPlatform(), nullptr);
+  EXPECT_FALSE(base::sys::KeyState(65));  // the devices went with the platform
+}
+
+struct PanicStop : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+void ThrowingPanic(const char* message) { throw PanicStop(message); }
+
+TEST(RootModule, AGraphicsDeviceThatFailsToStartIsFatal) {
+  HeadlessRun run(10);
+  run.platform->GetHeadlessGraphics()->FailStartUp("no adapter");
+  base::sys::SetPanicHandler(ThrowingPanic);
+  try {
+    run.system.StartUp();
+    ADD_FAILURE() << "StartUp returned";
+  } catch (const PanicStop& stop) {
+    EXPECT_STREQ(stop.what(), "Could not initialize DirectX adapter:\nno adapter");
+  }
+  base::sys::SetPanicHandler(nullptr);
+  EXPECT_EQ(run.system.GetPlatform(), nullptr);  // the system was shut down first
+}
+
+TEST(RootModuleDeathTest, PanicPrintsAndExitsWithMinusOne) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(base::sys::Panic("out of cheese"), testing::ExitedWithCode(255), "out of cheese");
+}
+
+}  // namespace
