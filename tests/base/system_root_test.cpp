@@ -37,11 +37,11 @@ struct HeadlessRun {
     ASSERT_TRUE(system.StartUp());
     system.Run();
   }
+  Journal journal;  // first: the modules write into it while the system destroys them
   FakeClock clock;
   base::cl_System system;
   base::cl_HeadlessPlatform* platform;
   Recorder* tree;
-  Journal journal;
 };
 
 TEST(RootModule, LeftPressesBecomeClicksAndDoubleClicks) {
