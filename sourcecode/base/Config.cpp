@@ -1,9 +1,14 @@
 // The configuration file: "config.xml" in the user data path, else in the working folder, held as
 // the root module's Variant tree and written back by the options panel.
+#include <filesystem>
+#include <string>
+#include <system_error>
+
 #include "base/System.h"
 #include "base/VariantTools.h"
 #include "base/Xml.h"
 #include "base/system.h"
+#include "platform/os/Path.h"
 
 namespace base::sys {
 namespace {
@@ -14,6 +19,15 @@ tString<BaseString> JoinPath(const tString<BaseString>& folder, const char* name
   tString<BaseString> path;
   path.print("%s/%s", folder.c_str(), name);
   return path;
+}
+
+// The file layer refuses to replace a write-protected file; the configuration is the user's own
+// and is written all the same.
+void ClearWriteProtection(const char* path) {
+  std::string resolved;
+  if (!platform::os::ResolvePath(path, resolved)) return;
+  std::error_code ec;
+  std::filesystem::permissions(resolved, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
 }
 
 }  // namespace
@@ -37,9 +51,8 @@ bool LoadConfig(Variant& out, const char* name) {
 bool SaveConfig(const char* name) {
   cl_System* system = cl_System::GetInstance();
   if (!system) return false;
-  // The file is written beside the target and renamed over it, so a write-protected
-  // configuration is replaced like any other (and is writable afterwards).
   const tString<BaseString> path = JoinPath(GetUserDataPath(), ConfigName(name));
+  ClearWriteProtection(path.c_str());
   return xml::write_file(system->GetConfigTree(), path.c_str());
 }
 

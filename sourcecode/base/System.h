@@ -35,7 +35,8 @@ class cl_System : public cl_Module {
   bool StartUp() override;
   // Starts the module tree, then runs the platform's frame loop until the quit flag is set.
   void Run();
-  // Deletes the resource manager, shuts the platform down and deletes it. The tree is left alone.
+  // Shuts the platform down and deletes it (and the resource manager, once that exists). The
+  // module tree is left alone: it goes with the system.
   bool ShutDown() override;
 
   void Update(float time, float dt) override;

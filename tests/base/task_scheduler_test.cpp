@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include "base/HeadlessPlatform.h"
+#include "base/System.h"
 #include "base/TaskScheduler.h"
 #include "system_test_support.h"
 #include "test_support.h"
@@ -8,6 +10,7 @@ namespace {
 
 using testsupport::FakeClock;
 using testsupport::Journal;
+using testsupport::Only;
 
 // Takes ms of the (fake) clock when it runs and notes its name.
 class StepTask : public base::i_Task {
@@ -133,6 +136,41 @@ TEST(TaskScheduler, TheCompletionTaskMayStartTheNextCycle) {
   s.Update(0, 0);
   s.Update(0, 0);
   EXPECT_EQ(Runs(j), (Journal{"done", "next"}));
+}
+
+}  // namespace
+
+namespace {
+
+// A loading screen as a state of the frame, run by the root module on the headless platform:
+// 12 ms tasks, 16 ms frames, and a completion task that switches to the loaded state.
+TEST(TaskScheduler, LoadsOverSeveralFramesOfARunningSystem) {
+  Journal j;
+  FakeClock clock(16);
+  base::cl_System system;
+  auto* platform = new base::cl_HeadlessPlatform;
+  system.RegisterPlatform(platform);
+  auto* frame = new base::cl_StateHandlerModule;
+  auto* loading = new LoadingScreen;
+  frame->AddState("LoadingScreen", loading);
+  frame->AddState("Game", new testsupport::Recorder(j, "game"));
+  system.AddModule(frame);
+  auto* done = new StepTask(j, "switch", clock, 0);
+  done->m_follow = [frame] { frame->SetState("Game"); };
+  loading->SetCompletionTask(done);
+  for (int i = 0; i < 7; ++i) loading->AddTask(new StepTask(j, "t" + std::to_string(i), clock, 12));
+  frame->SetState("LoadingScreen");
+
+  std::vector<float> progress;
+  platform->SetFrameHook([&](int) { progress.push_back(loading->GetDone() / loading->GetTotal()); });
+  platform->SetFrameLimit(6);
+  ASSERT_TRUE(system.StartUp());
+  system.Run();
+  // Two 12 ms tasks per slice (the second overruns it): 7 tasks take 4 frames, the completion
+  // task runs in the fourth, and the fifth and sixth frames update the game state.
+  EXPECT_EQ(progress, (std::vector<float>{0.0f, 2 / 7.0f, 4 / 7.0f, 6 / 7.0f, 1.0f, 1.0f}));
+  EXPECT_EQ(Runs(j).back(), "switch");
+  EXPECT_EQ(Only(j, "Game:update").size(), 2u);
 }
 
 }  // namespace
