@@ -132,9 +132,11 @@ bool cl_Platform::StartUp() {
       return false;
     }
     m_Window->Show();
+    base::sys::Output("Main window opened (%dx%d)\n", width, height);
     base::sys::SetPanicHandler(MessageBoxPanic);
   }
 
+  if (m_Backend == gpu::Backend::Headless) base::sys::Output("Headless: no window, frames drawn into memory\n");
   m_GraphicsDevice = CreateGraphicsDevice(m_Backend, GetMainWindow());
   m_InputDevice = CreateInputDevice(&m_Queue);
 
