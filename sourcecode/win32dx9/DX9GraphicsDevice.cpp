@@ -52,7 +52,12 @@ cl_DX9GraphicsDevice::cl_DX9GraphicsDevice(gpu::Backend backend, void* window)
   s_pInstance = this;
 }
 
-cl_DX9GraphicsDevice::~cl_DX9GraphicsDevice() { Release(); }
+cl_DX9GraphicsDevice::~cl_DX9GraphicsDevice() {
+  Release();
+  // Cleared, so that GetD3DDevice and reset-critical objects made later find no device rather
+  // than a freed one.
+  if (s_pInstance == this) s_pInstance = nullptr;
+}
 
 base::i_GraphicsDevice* CreateGraphicsDevice(gpu::Backend backend, void* window) {
   return new cl_DX9GraphicsDevice(backend, window);

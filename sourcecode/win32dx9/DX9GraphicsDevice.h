@@ -42,7 +42,7 @@ class cl_DX9GraphicsDevice final : public base::i_GraphicsDevice {
 
   // Becomes the instance. window: the main window's handle (null headless).
   cl_DX9GraphicsDevice(gpu::Backend backend, void* window);
-  ~cl_DX9GraphicsDevice() override;  // releases what it holds; the instance pointer stays
+  ~cl_DX9GraphicsDevice() override;  // releases what it holds; no instance afterwards
   static cl_DX9GraphicsDevice* GetInstance() { return s_pInstance; }
 
   // Creates the adapter and the device for the window size the system read (the desktop's when
