@@ -126,8 +126,15 @@ TEST_F(InputDevice, KeyStateByCode) {
   EXPECT_FALSE(m_device.IsKeyDown('A'));
 }
 
+// SDL's dummy video driver for the life of a test, and only that test (programs the tests start
+// must find the real one).
+struct DummyVideo {
+  DummyVideo() { setenv("SDL_VIDEODRIVER", "dummy", 1); }
+  ~DummyVideo() { unsetenv("SDL_VIDEODRIVER"); }
+};
+
 TEST(SdlInput, PushedEventsBecomeCommandsAndMessages) {
-  setenv("SDL_VIDEODRIVER", "dummy", 1);
+  DummyVideo dummy;
   Queue queue;
   platform::input::MessagePump pump(&queue, true);
   if (!pump.UsesSdl()) GTEST_SKIP() << "SDL's dummy video driver is not available";
