@@ -79,8 +79,9 @@ StaticVariantIterator StaticVariantIterator::get_element(int i) const {
 
 StaticVariantIterator StaticVariantIterator::get_element(const unsigned char* label, int n) const {
   const int k = get_element_cnt();
+  if (k == 0) return {};
   const int word = static_cast<int>(vocable::id_of(label));
-  const int* table = m_node ? m_node + m_node[6] : nullptr;
+  const int* table = m_node + m_node[6];
   for (int i = 0; i < k; ++i) {
     const int* child = m_node + table[i];
     if (child[0] == SV_ELEMENT && child[2] == word && n-- == 0) return child;

@@ -7,6 +7,7 @@
 #include "base/Variant.h"
 #include "base/VariantTypes.h"
 #include "base/Vocable.h"
+#include "base/XmlAttributeIndex.h"
 #include "base/system.h"
 
 namespace base {
@@ -141,10 +142,12 @@ void expand(const int* node, Variant& target, int depth) {
   const unsigned char* label = vocable::from_id(static_cast<unsigned>(node[2]));
   auto* e = new dt_element(reinterpret_cast<const char*>(label), vocable::length_of(label));
   const int* attributes = node + node[4];
+  xml_scan::AttributeIndex index(e);
   for (int i = 0; i < node[3]; ++i) {
     const int at = attributes[i];
-    const char* name = reinterpret_cast<const char*>(vocable::from_id(static_cast<unsigned>(node[at])));
-    expand(node + at + 1, *e->attribute(name ? name : ""), depth + 1);
+    const unsigned char* name = vocable::from_id(static_cast<unsigned>(node[at]));
+    expand(node + at + 1, *index.find_or_add(reinterpret_cast<const char*>(name), vocable::length_of(name)),
+           depth + 1);
   }
   const int* children = node + node[6];
   e->m_children.reserve(static_cast<size_t>(node[5]));

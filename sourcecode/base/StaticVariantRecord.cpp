@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <string>
 #include <unordered_map>
 #include <vector>
 
@@ -60,9 +61,11 @@ bool StaticVariant::Read(File* file) {
   clear();
   if (!file || file->get_status() != File::STATUS_READ) return false;
 
-  // Name table: the writer's id -> the local vocable id (a repeated id keeps its first mapping).
+  // Name table: the writer's id -> a provisional number (a repeated id keeps its first name).
+  // Names are interned only once the whole record has passed: interned names live for the rest
+  // of the process, and a corrupt record should leave nothing behind.
   std::unordered_map<unsigned, unsigned> names;
-  std::vector<char> buffer;
+  std::vector<std::string> pending;
   for (;;) {
     const int at = file->get_current_position();
     unsigned id = 0;
@@ -73,12 +76,12 @@ bool StaticVariant::Read(File* file) {
     if (id == 0) break;
     int length = 0;
     if (!file->read_length(length, 1, "tree record name")) return false;
-    buffer.resize(static_cast<size_t>(length) + 1);
-    if (length > 0 && !file->read(buffer.data(), length)) {
+    std::string name(static_cast<size_t>(length), '\0');
+    if (length > 0 && !file->read(name.data(), length)) {
       file->report_error("tree record: name at offset %d cut short", at);
       return false;
     }
-    names.emplace(id, vocable::find_or_add_id(buffer.data(), length));
+    if (names.emplace(id, static_cast<unsigned>(pending.size() + 1)).second) pending.push_back(std::move(name));
   }
 
   // Word array.
@@ -109,6 +112,15 @@ bool StaticVariant::Read(File* file) {
     file->report_error("tree record: %s at word %d (offset %d)", why, bad, chunkAt + 4 + bad * 4);
     return false;
   }
+  // Provisional numbers -> this process's vocable ids, through a second (passing) check.
+  std::vector<unsigned> local(pending.size() + 1, 0);
+  for (size_t i = 0; i < pending.size(); ++i)
+    local[i + 1] = vocable::find_or_add_id(pending[i].c_str(), static_cast<int>(pending[i].size()));
+  auto bind = [](void* c, unsigned provisional) -> unsigned {
+    const auto& l = *static_cast<std::vector<unsigned>*>(c);
+    return provisional < l.size() ? l[provisional] : 0u;
+  };
+  static_variant_validate(words, count, bind, &local, bad, why);
   m_node = words;
   m_size = m_capacity = count;
   return true;

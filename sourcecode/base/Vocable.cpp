@@ -1,13 +1,14 @@
 // The interned-name table. Each name is stored once in an arena as [u32 id][u32 length][bytes][0]
-// and the vocable points at the bytes, so id and length are read back without a search. A hash
-// index finds names by text; an id array finds them by id. Nothing is ever removed.
+// and the vocable points at the bytes, so id and length are read back without a search. An
+// open-addressing hash index finds names by text; an id array finds them by id. Nothing is ever
+// removed.
 #include "base/Vocable.h"
 
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace base::vocable {
@@ -17,17 +18,78 @@ namespace {
 constexpr size_t kHeader = 8;  // id and length before the characters
 constexpr size_t kBlock = 64 * 1024;
 
+// Hash of a name: 8 bytes at a time, multiplied through; names are short, so this beats a
+// byte-wise hash and the general-purpose map.
+uint32_t hash_name(std::string_view name) {
+  uint64_t h = 0x9E3779B97F4A7C15ull ^ name.size();
+  const char* p = name.data();
+  size_t n = name.size();
+  for (; n >= 8; n -= 8, p += 8) {
+    uint64_t chunk;
+    std::memcpy(&chunk, p, 8);
+    h = (h ^ chunk) * 0xff51afd7ed558ccdull;
+    h ^= h >> 32;
+  }
+  if (n) {
+    uint64_t chunk = 0;
+    std::memcpy(&chunk, p, n);
+    h = (h ^ chunk) * 0xc4ceb9fe1a85ec53ull;
+  }
+  h ^= h >> 29;
+  return static_cast<uint32_t>(h);
+}
+
 class Table {
  public:
-  Table() { m_byId.push_back(nullptr); }  // id 0 is "no name"
+  Table() : m_slots(1024) { m_byId.push_back(nullptr); }  // id 0 is "no name"
 
-  const unsigned char* find(std::string_view name) const {
-    auto it = m_index.find(name);
-    return it == m_index.end() ? nullptr : it->second;
-  }
+  const unsigned char* find(std::string_view name) const { return m_slots[locate(name, hash_name(name))].text; }
 
   const unsigned char* add(std::string_view name) {
-    if (const unsigned char* v = find(name)) return v;
+    const uint32_t hash = hash_name(name);
+    size_t slot = locate(name, hash);
+    if (m_slots[slot].text) return m_slots[slot].text;
+    const unsigned char* text = store(name);
+    m_slots[slot] = {hash, text};
+    if (++m_filled * 2 > m_slots.size()) rehash();
+    return text;
+  }
+
+  const unsigned char* by_id(unsigned id) const { return id < m_byId.size() ? m_byId[id] : nullptr; }
+  int count() const { return static_cast<int>(m_byId.size()) - 1; }
+
+ private:
+  struct Slot {
+    uint32_t hash = 0;
+    const unsigned char* text = nullptr;
+  };
+
+  // The slot holding name, or the empty slot where it belongs (open addressing, linear probing).
+  size_t locate(std::string_view name, uint32_t hash) const {
+    const size_t mask = m_slots.size() - 1;
+    for (size_t i = hash & mask;; i = (i + 1) & mask) {
+      const Slot& s = m_slots[i];
+      if (!s.text) return i;
+      if (s.hash == hash && static_cast<size_t>(length_of(s.text)) == name.size() &&
+          (name.empty() || std::memcmp(s.text, name.data(), name.size()) == 0))
+        return i;
+    }
+  }
+
+  void rehash() {
+    std::vector<Slot> old(m_slots.size() * 2);
+    old.swap(m_slots);
+    const size_t mask = m_slots.size() - 1;
+    for (const Slot& s : old) {
+      if (!s.text) continue;
+      size_t i = s.hash & mask;
+      while (m_slots[i].text) i = (i + 1) & mask;
+      m_slots[i] = s;
+    }
+  }
+
+  // Copies the name into the arena behind its id and length.
+  const unsigned char* store(std::string_view name) {
     const size_t need = (kHeader + name.size() + 1 + 7) & ~size_t(7);
     if (need > m_left) {
       const size_t size = need > kBlock ? need : kBlock;
@@ -46,19 +108,15 @@ class Table {
     if (!name.empty()) std::memcpy(text, name.data(), name.size());
     text[name.size()] = 0;
     m_byId.push_back(text);
-    m_index.emplace(std::string_view(reinterpret_cast<const char*>(text), name.size()), text);
     return text;
   }
 
-  const unsigned char* by_id(unsigned id) const { return id < m_byId.size() ? m_byId[id] : nullptr; }
-  int count() const { return static_cast<int>(m_byId.size()) - 1; }
-
- private:
   std::vector<std::unique_ptr<unsigned char[]>> m_blocks;
   unsigned char* m_next = nullptr;
   size_t m_left = 0;
   std::vector<const unsigned char*> m_byId;
-  std::unordered_map<std::string_view, const unsigned char*> m_index;
+  std::vector<Slot> m_slots;  // a power of two, at most half full
+  size_t m_filled = 0;
 };
 
 // Created on first use (so static initialisers elsewhere may intern) and destroyed at exit.
@@ -109,5 +167,12 @@ int length_of(const unsigned char* v) {
 }
 
 int count() { return table().count(); }
+
+#ifdef QUILLANE_FUZZ
+void clear_for_fuzzing() {
+  table().~Table();
+  new (&table()) Table();
+}
+#endif
 
 }  // namespace base::vocable

@@ -32,4 +32,10 @@ int length_of(const unsigned char* v);
 // Number of names interned so far.
 int count();
 
+#ifdef QUILLANE_FUZZ
+// Fuzz targets only: forgets every name, between inputs, when nothing holds a vocable or a tree.
+// Interned names otherwise live for the whole process, which endless random names would exhaust.
+void clear_for_fuzzing();
+#endif
+
 }  // namespace base::vocable

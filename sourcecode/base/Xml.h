@@ -9,7 +9,8 @@
 // &quot;, a '<' in text as &lt;, a '>' opening a text as &gt;, and a '&' that would otherwise be
 // read as one of these five entities as &amp;); the readers decode exactly &quot; &lt; &gt;
 // &amp; &apos;. Any other '&' is ordinary text both ways, so plain data is written and read
-// byte for byte as before.
+// byte for byte as before. Two text children in a row are written with an empty comment between
+// them, so they do not read back as one.
 //
 // Malformed text fails the read with one "ERROR:" log line naming the file, line and column.
 #pragma once

@@ -8,6 +8,10 @@
 
 namespace base::xml_scan {
 
+// Names are interned for the life of the process: a longer one is refused as malformed rather
+// than kept forever.
+constexpr int kMaxNameLength = 1024;
+
 struct Error {
   const char* at = nullptr;    // where in the text
   const char* what = nullptr;  // static description
@@ -48,6 +52,7 @@ inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
   if (!open) return fail(e, p, "attribute value without opening quote");
   const char* close = std::strchr(open + 1, '"');
   if (!close) return fail(e, open, "attribute value without closing quote");
+  if (eq - p > kMaxNameLength) return fail(e, p, "attribute name too long");
   a.name = p;
   a.nameLength = static_cast<int>(eq - p);
   a.value = open + 1;
@@ -57,15 +62,54 @@ inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
 }
 
 // A value is a number when it begins like one and only blanks follow the number.
-inline bool number_value(const char* v, int length, float& out) {
+inline bool rest_blank(const char* p, const char* end) {
+  for (; p < end; ++p) {
+    if (!str::is_space(*p)) return false;
+  }
+  return true;
+}
+
+inline bool number_value_slow(const char* v, int length, float& out) {
   str::en_NumberType kind;
   int n = 0;
   str::get_number_info(v, kind, n);
-  if (kind != str::NT_NUMBER || n > length) return false;
-  for (int i = n; i < length; ++i) {
-    if (!str::is_space(v[i])) return false;
-  }
+  if (kind != str::NT_NUMBER || n > length || !rest_blank(v + n, v + length)) return false;
   out = static_cast<float>(str::ascii_to_real(v));
+  return true;
+}
+
+// Plain decimals ([+-]digits[.digits], at most 15 digits) are converted here: the digits form an
+// exact double and so does the power of ten, so one division gives the correctly rounded double,
+// the same value the text-to-double conversion gives. Everything else takes the general path.
+inline bool number_value(const char* v, int length, float& out) {
+  static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+  const char* q = v;
+  const char* end = v + length;
+  if (length == 0 || !(str::is_digit(*q) || *q == '+' || *q == '-')) return false;  // ".5" is text
+  bool negative = false;
+  if (q < end && (*q == '+' || *q == '-')) negative = *q++ == '-';
+  if (q == end || !(str::is_digit(*q) || *q == '.')) return number_value_slow(v, length, out);
+  unsigned long long mantissa = 0;
+  int digits = 0;
+  int fraction = 0;
+  while (q < end && str::is_digit(*q)) {
+    mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+    ++digits;
+  }
+  if (q < end && *q == '.') {
+    ++q;
+    while (q < end && str::is_digit(*q)) {
+      mantissa = mantissa * 10 + static_cast<unsigned>(*q++ - '0');
+      ++digits;
+      ++fraction;
+    }
+  }
+  if (digits == 0 || digits > 15 || (q < end && (*q == 'e' || *q == 'E'))) return number_value_slow(v, length, out);
+  if (!rest_blank(q, end)) return false;
+  double value = static_cast<double>(mantissa);
+  if (fraction) value /= powers[fraction];
+  out = static_cast<float>(negative ? -value : value);
   return true;
 }
 

@@ -76,6 +76,7 @@ bool WordParser::element(const char*& p, int depth) {
   if (depth >= kMaxTreeDepth) return fail(m_error, lt, "elements nested too deep");
   const char* name = lt + 1;
   p = xml_scan::name_end(name);
+  if (p - name > xml_scan::kMaxNameLength) return fail(m_error, name, "element name too long");
   const int base = m_used;
   if (!room(7, lt)) return false;
   m_words[base] = SV_ELEMENT;

@@ -11,6 +11,7 @@
 #include "base/Variant.h"
 #include "base/VariantTypes.h"
 #include "base/Xml.h"
+#include "base/XmlAttributeIndex.h"
 #include "base/XmlScan.h"
 #include "base/system.h"
 
@@ -46,8 +47,10 @@ bool VariantParser::element(const char*& p, Variant& out, int depth) {
   if (depth >= kMaxTreeDepth) return fail(m_error, lt, "elements nested too deep");
   const char* name = lt + 1;
   p = xml_scan::name_end(name);
+  if (p - name > xml_scan::kMaxNameLength) return fail(m_error, name, "element name too long");
   auto* e = new dt_element(name, static_cast<int>(p - name));
   out.set_datatype(e);
+  xml_scan::AttributeIndex attributes(e);
 
   bool content = true;
   for (;;) {
@@ -64,16 +67,7 @@ bool VariantParser::element(const char*& p, Variant& out, int depth) {
     }
     xml_scan::Attribute a;
     if (!xml_scan::scan_attribute(p, a, m_error)) return false;
-    Variant* value;
-    const int index = e->find_attribute_index(a.name, a.nameLength);
-    if (index >= 0) {
-      value = &e->m_attributes[static_cast<size_t>(index)]->value;
-    } else {
-      auto* record = new dt_element::attribute_record;
-      if (a.nameLength) record->label.set(a.name, a.nameLength);
-      e->m_attributes.push_back(record);
-      value = &record->value;
-    }
+    Variant* value = attributes.find_or_add(a.name, a.nameLength);
     float number;
     if (xml_scan::number_value(a.value, a.valueLength, number))
       value->set_float(number);

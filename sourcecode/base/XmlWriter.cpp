@@ -120,8 +120,10 @@ class Writer {
         if (i == 0) out += '\n';
         // After a text the tabs would become part of that text when read back.
         if (!node(c, depth + 1, !previousScalar)) return false;
-      } else if (!node(c, depth, false)) {
-        return false;
+      } else {
+        // Two texts in a row would read back as one: an empty comment keeps them apart.
+        if (previousScalar) out += "<!---->";
+        if (!node(c, depth, false)) return false;
       }
       previousScalar = c.is_atomic();
     }

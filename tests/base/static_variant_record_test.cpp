@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -182,6 +184,38 @@ TEST(StaticVariantRecord, NestingPastTheLimitIsRejected) {
   testsupport::LogCapture log;
   EXPECT_FALSE(read(sv, nested(base::kMaxTreeDepth + 1), dir));
   EXPECT_TRUE(log.contains("nested too deep"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(StaticVariantNames, CollectAndRemap) {
+  StaticVariant sv;
+  ASSERT_TRUE(base::xml::read_text(sv, "<names_root k=\"1\"><names_child k=\"2\" j=\"3\"/>text</names_root>"));
+  std::set<const unsigned char*> set;
+  sv.CollectVocableSet(set);
+  const unsigned char* root = base::vocable::find("names_root");
+  const unsigned char* child = base::vocable::find("names_child");
+  const unsigned char* k = base::vocable::find("k");
+  const unsigned char* j = base::vocable::find("j");
+  EXPECT_EQ(set, (std::set<const unsigned char*>{root, child, k, j}));
+  // Renaming through a map: every occurrence changes, values stay.
+  const unsigned char* renamed = base::vocable::find_or_add("names_renamed");
+  std::map<const unsigned char*, const unsigned char*> map{{root, root}, {child, renamed}, {k, j}, {j, k}};
+  sv.RemapVocables(map);
+  EXPECT_EQ(sv.get_element(0).get_label(), renamed);
+  EXPECT_EQ(sv.get_attribute(j).get_float(), 1.0f);
+  EXPECT_EQ(sv.get_element(0).get_attribute(k).get_float(), 3.0f);
+  // Name walks and lookups on a string node read nothing beyond it.
+  StaticVariant str;
+  testsupport::TempDir dir;
+  ASSERT_TRUE(read(str, u32(0) + u32(12) + words({3, 1, 'x'}), dir));
+  std::set<const unsigned char*> none;
+  str.CollectVocableSet(none);
+  EXPECT_TRUE(none.empty());
+  EXPECT_FALSE(str.get_element(root));
+  EXPECT_FALSE(str.get_attribute(root));
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // reader, and the word tree expanded with copy_to must equal the Variant tree.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "base/Binary.h"
@@ -181,6 +182,60 @@ TEST(XmlFiles, PrologRootsAndMissingFiles) {
   EXPECT_EQ(log.get()[0], "xml-file " + dir.path("missing.xml") + " not found.\n");
   EXPECT_FALSE(base::xml::read_file(v, dir.path("empty.xml").c_str()));
   EXPECT_FALSE(base::xml::read_multi_root_file(sv, dir.path("multi.xml").c_str(), "Nothing"));
+}
+
+}  // namespace
+
+namespace {
+
+// The reader converts plain decimals itself; every form must give the value of the general
+// text-to-number conversion, narrowed to float.
+TEST(XmlReader, NumbersMatchTheGeneralConversion) {
+  const char* texts[] = {"0", "-0", "+4", "12", "-3.5", "0.1", "1.", "+.5", "-.25", "123456789012345", "1234567890123456789",
+                         "0.000000000000000000001", "3.14159265358979", "16777217", "0.30000001192092896", "1e3",
+                         "-2.5E-3", "1e", "7  ", "9\t\r\n"};
+  for (const char* t : texts) {
+    const std::string xml = std::string("<a v=\"") + t + "\"/>";
+    base::Variant v;
+    ASSERT_TRUE(base::xml::read_text(v, xml.c_str())) << t;
+    ASSERT_TRUE(v.get_attribute("v")->is_float()) << t;
+    const float expected = static_cast<float>(base::str::ascii_to_real(t));
+    const float got = v.get_attribute("v")->get_float();
+    EXPECT_EQ(std::memcmp(&got, &expected, 4), 0) << t << " " << got << " " << expected;
+  }
+  for (const char* t : {"-", "+", "-.", "1.2.3", "1x", "--1", "0x10", "inf", "nan"}) {
+    const std::string xml = std::string("<a v=\"") + t + "\"/>";
+    base::Variant v;
+    ASSERT_TRUE(base::xml::read_text(v, xml.c_str())) << t;
+    const bool number = v.get_attribute("v")->is_float();
+    base::str::en_NumberType kind;
+    int n;
+    base::str::get_number_info(t, kind, n);
+    EXPECT_EQ(number, kind == base::str::NT_NUMBER && t[n] == 0) << t;
+  }
+}
+
+}  // namespace
+
+namespace {
+
+// A tag with very many attributes must not cost quadratic time in either reader or in copy_to
+// (a quadratic scan of this one would run for minutes).
+TEST(XmlReader, ManyAttributesStayLinear) {
+  std::string text = "<a";
+  for (int i = 0; i < 200000; ++i) text += " k" + std::to_string(i) + "=\"" + std::to_string(i % 7) + "\"";
+  text += " k5=\"last\"/>";
+  Variant v;
+  ASSERT_TRUE(base::xml::read_text(v, text.c_str()));
+  EXPECT_EQ(v.attribute_cnt(), 200000);
+  EXPECT_STREQ(v.get_attribute("k5")->get_string(), "last");
+  StaticVariant sv;
+  ASSERT_TRUE(base::xml::read_text(sv, text.c_str()));
+  EXPECT_EQ(sv.get_attribute_cnt(), 200001);
+  Variant expanded;
+  sv.copy_to(expanded);
+  EXPECT_EQ(expanded.attribute_cnt(), 200000);
+  EXPECT_STREQ(expanded.get_attribute("k5")->get_string(), "last");
 }
 
 }  // namespace

@@ -97,6 +97,16 @@ TEST(XmlWriter, TextBeforeAnElementKeepsItsBlanks) {
   EXPECT_EQ(written(back), once);
 }
 
+TEST(XmlWriter, AdjacentTextsStaySeparate) {
+  Variant v = read("<a>one <!-- c -->&gt;two<!-- c -->3</a>");
+  ASSERT_EQ(v.size(), 3);
+  const std::string text = written(v);
+  EXPECT_EQ(text, "<a>one <!---->&gt;two<!---->3</a>\n");
+  Variant back = read(text);
+  ASSERT_EQ(back.size(), 3);
+  EXPECT_STREQ(back[1].get_string(), ">two");
+}
+
 TEST(XmlWriter, UnreadableNamesAreRefused) {
   testsupport::TempDir dir;
   Variant bad;
@@ -131,6 +141,26 @@ TEST(XmlWriter, LogGetsTheText) {
   base::xml::write_log(read("<a><b/></a>"));
   ASSERT_EQ(log.get().size(), 1u);
   EXPECT_EQ(log.get()[0], "<a>\n\t<b/>\n</a>\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST(XmlWriter, NestingPastTheReadersLimitIsRefused) {
+  Variant root;
+  root.set_element("n");
+  Variant* node = &root;
+  for (int i = 1; i < base::kMaxTreeDepth; ++i) node = &node->add_element("n");
+  base::Text ok;
+  EXPECT_TRUE(base::xml::write_text(root, ok));  // exactly as deep as the readers take
+  Variant back;
+  EXPECT_TRUE(base::xml::read_text(back, ok.c_str()));
+  node->add_element("n");
+  testsupport::TempDir dir;
+  testsupport::LogCapture log;
+  EXPECT_FALSE(base::xml::write_file(root, dir.path("deep.xml").c_str()));
+  EXPECT_TRUE(log.contains("nested deeper"));
 }
 
 }  // namespace
