@@ -1,7 +1,7 @@
 // The program's entry routine: builds the root module, reads the configuration, picks the
-// platform, starts up, runs the frame loop and shuts down. The command line is not read; three
+// platform, starts up, runs the frame loop and shuts down. The command line is not read; four
 // environment variables serve tests and machines without a display (see the README):
-// QUILLANE_HEADLESS=1, QUILLANE_FRAMES=N and QUILLANE_USER_DIR=PATH.
+// QUILLANE_HEADLESS=1, QUILLANE_FRAMES=N, QUILLANE_USER_DIR=PATH and QUILLANE_SCREENSHOT=FILE.
 #include <csignal>
 #include <cstdio>
 #include <cstring>
@@ -10,11 +10,12 @@
 #include <string>
 #include <system_error>
 
-#include "base/HeadlessPlatform.h"
 #include "base/Memory.h"
 #include "base/System.h"
 #include "base/VariantTools.h"
 #include "base/system.h"
+#include "win32dx9/ClearScreen.h"
+#include "win32dx9/Platform.h"
 
 namespace {
 
@@ -106,11 +107,15 @@ int main() {
     const char* headless = Env("QUILLANE_HEADLESS");
     if (headless && std::string(headless) != "1")
       base::sys::Output("WARNING: QUILLANE_HEADLESS='%s' is not 1; ignored\n", headless);
-    if (!(headless && std::string(headless) == "1")) {
-      base::sys::Output(DisplayAvailable() ? "No windowed platform in this build yet; running headless\n"
-                                           : "No display; running headless\n");
+    gpu::Backend backend = gpu::Backend::Window;
+    if (headless && std::string(headless) == "1") {
+      backend = gpu::Backend::Headless;
+    } else if (!DisplayAvailable()) {
+      base::sys::Output("No display; running headless\n");
+      backend = gpu::Backend::Headless;
     }
-    auto* platform = new base::cl_HeadlessPlatform;
+    win32dx9::cl_Platform* platform = win32dx9::CreatePlatform(backend);
+    if (const char* screenshot = Env("QUILLANE_SCREENSHOT")) platform->SetScreenshotPath(screenshot);
     const int frames = FrameLimit();
     platform->SetFrameLimit(frames);
     if (frames > 0) base::sys::Output("Quitting after %d frames\n", frames);
@@ -122,7 +127,9 @@ int main() {
     });
     system.RegisterPlatform(platform);
 
-    // The top modules (game frame, video player, subtitles) are added here as they arrive.
+    // Every frame starts from a cleared screen. The top modules (game frame, video player,
+    // subtitles) are added after it as they arrive.
+    system.AddModule(new win32dx9::cl_ClearScreen(0xFF1E3250u));
 
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),

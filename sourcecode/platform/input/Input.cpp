@@ -1,0 +1,63 @@
+// The buffered keyboard and mouse.
+#include "platform/input/Input.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace platform::input {
+
+void Queue::Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time) {
+  if (!m_foreground) return;
+  // A full buffer loses what comes later, as a device buffer of fixed size does; the sequence
+  // number is used anyway so the order across devices stays true.
+  const uint32_t sequence = m_sequence++;
+  if (buffer.size() >= kBufferSize) return;
+  buffer.push_back(DeviceData{offset, data, time, sequence});
+}
+
+void Queue::Key(uint8_t scan, bool down, uint32_t time) {
+  if (!m_foreground || scan == 0) return;
+  m_keys[scan] = down ? kPressed : 0;
+  Append(m_keyboard, scan, down ? kPressed : 0, time);
+}
+
+void Queue::MouseMotion(int dx, int dy, int x, int y, uint32_t time) {
+  if (!m_foreground) return;
+  m_cursorX = x;
+  m_cursorY = y;
+  if (dx != 0) Append(m_mouse, mouse::X, static_cast<uint32_t>(dx), time);
+  if (dy != 0) Append(m_mouse, mouse::Y, static_cast<uint32_t>(dy), time);
+}
+
+void Queue::MouseButton(int button, bool down, uint32_t time) {
+  if (button < 0 || button > 3) return;
+  Append(m_mouse, mouse::Button0 + static_cast<uint32_t>(button), down ? kPressed : 0, time);
+}
+
+void Queue::MouseWheel(int delta, uint32_t time) {
+  if (delta != 0) Append(m_mouse, mouse::Wheel, static_cast<uint32_t>(delta), time);
+}
+
+void Queue::SetForeground(bool foreground) {
+  m_foreground = foreground;
+  if (!foreground) {
+    std::memset(m_keys, 0, sizeof m_keys);
+    Flush();
+  }
+}
+
+void Queue::GetKeyboardState(uint8_t out[256]) const { std::memcpy(out, m_keys, sizeof m_keys); }
+
+void Queue::Flush() {
+  m_keyboard.clear();
+  m_mouse.clear();
+}
+
+uint32_t Queue::Take(std::deque<DeviceData>& buffer, DeviceData* out, uint32_t max) {
+  const uint32_t n = std::min<uint32_t>(max, static_cast<uint32_t>(buffer.size()));
+  std::copy_n(buffer.begin(), n, out);
+  buffer.erase(buffer.begin(), buffer.begin() + n);
+  return n;
+}
+
+}  // namespace platform::input

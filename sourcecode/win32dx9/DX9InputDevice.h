@@ -1,0 +1,85 @@
+// The engine's input device: once per frame it polls the buffered keyboard and mouse, keeps the
+// state of every key by engine key code, and turns each buffered element into one input command
+// in a queue ordered as the events happened across both devices. Key codes follow a German
+// keyboard for letter and punctuation positions (the key labelled Y on a US board gives 'Z').
+// There is no key repeat and no character translation: characters come later from the key and
+// scan codes (base::ICMD).
+#pragma once
+
+#include <cstdint>
+#include <list>
+
+#include "base/Device.h"
+
+namespace platform::input {
+class Queue;
+}
+
+namespace win32dx9 {
+
+class cl_DX9InputDevice final : public base::i_InputDevice {
+ public:
+  // Command types (the first byte of base::ICMD); 9 and 10 are made by the root module.
+  enum en_Command : uint8_t {
+    KEY_DOWN = 0,
+    KEY_UP = 1,
+    MOUSE_MOVE = 2,
+    LEFT_DOWN = 3,
+    LEFT_UP = 4,
+    RIGHT_DOWN = 5,
+    RIGHT_UP = 6,
+    MIDDLE_DOWN = 7,
+    MIDDLE_UP = 8,
+    WHEEL = 11,
+  };
+  enum : uint16_t { MOD_SHIFT = 1, MOD_CTRL = 2, MOD_ALT = 4 };
+  static constexpr float kMouseDeltaScale = 2.0f;
+
+  // source: the buffered keyboard and mouse (not owned; outlives the device).
+  explicit cl_DX9InputDevice(platform::input::Queue* source);
+  ~cl_DX9InputDevice() override;
+
+  // Fills the key table, clears every state and the queue, takes the mouse position from the
+  // system; false without a source.
+  bool StartUp() override;
+  bool ShutDown() override;  // lets go of the source and the queue; true
+  // The per-frame poll (both arguments are ignored).
+  void Update(float time, float dt) override;
+  // The next command: type, key and scan code, x, y, then dx, dy and wheel in ICMD::extra, and the
+  // modifier word; false when the queue is empty. ICMD::accent is left as it was.
+  bool PopCommand(base::ICMD& cmd) override;
+  // The key's state by engine key code; codes below 0 read key 0, above 255 read key 255.
+  bool IsKeyDown(int key) override;
+
+  // The engine key code of a scan code (0 for none).
+  static uint8_t KeyCodeOf(uint8_t scan);
+  uint16_t GetModifiers() const { return m_Modifiers; }
+
+ private:
+  struct st_Event {
+    uint32_t sequence;
+    uint32_t timeStamp;
+    int16_t x, y, dx, dy, wheel;
+    uint16_t modifiers;
+    uint8_t type;
+    uint8_t key;
+    uint8_t scan;
+  };
+
+  bool m_LeftShift = false, m_RightShift = false, m_LeftCtrl = false, m_RightCtrl = false, m_LeftAlt = false,
+       m_RightAlt = false;
+  int m_MouseX = 0;
+  int m_MouseY = 0;
+  float m_MouseDeltaScale = kMouseDeltaScale;
+  bool m_KeyState[256] = {};
+  uint16_t m_Modifiers = 0;
+  uint8_t m_KeyTable[256] = {};
+  std::list<st_Event>* m_Events = nullptr;
+  platform::input::Queue* m_Source;
+  bool m_Started = false;
+};
+
+// Allocates the device (not started) over the given buffered keyboard and mouse.
+base::i_InputDevice* CreateInputDevice(platform::input::Queue* source);
+
+}  // namespace win32dx9

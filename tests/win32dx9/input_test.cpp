@@ -1,0 +1,216 @@
+// Keyboard and mouse to input commands: the key-code table, order across the two devices,
+// modifiers, mouse deltas and positions, key state, and SDL events pushed through SDL itself.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "base/ICMD.h"
+#include "platform/input/Input.h"
+#include "platform/input/SdlEvents.h"
+#include "platform/input/Window.h"
+#include "win32dx9/DX9InputDevice.h"
+
+namespace {
+
+using platform::input::Queue;
+using win32dx9::cl_DX9InputDevice;
+
+class InputDevice : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_TRUE(m_device.StartUp()); }
+  // One poll; the commands it produced.
+  std::vector<base::ICMD> Poll() {
+    m_device.Update(0.0f, 0.0f);
+    std::vector<base::ICMD> out;
+    base::ICMD cmd;
+    while (m_device.PopCommand(cmd)) out.push_back(cmd);
+    return out;
+  }
+  Queue m_queue;
+  cl_DX9InputDevice m_device{&m_queue};
+};
+
+TEST_F(InputDevice, KeyCodesFollowTheGermanPositions) {
+  struct st_Case {
+    uint8_t scan;
+    uint8_t key;
+  };
+  const st_Case cases[] = {
+      {0x1E, 'A'}, {0x2C, 'Y'}, {0x15, 'Z'}, {0x0E, 9},   {0x0F, 8},   {0x0C, 223}, {0x3D, 223}, {0x1C, 13},
+      {0x9C, 13},  {0x52, 160}, {0x49, 169}, {0x37, 0},   {0xB5, 0},   {0x56, 0},   {0xC8, 242}, {0xDD, 209},
+      {0x1D, 201}, {0x9D, 202}, {0x2A, 203}, {0x36, 204}, {0x38, 205}, {0xB8, 206}, {0x57, 231}, {0x66, 235},
+  };
+  for (const st_Case& c : cases) {
+    m_queue.Key(c.scan, true, 0);
+    m_queue.Key(c.scan, false, 0);
+    const std::vector<base::ICMD> cmds = Poll();
+    ASSERT_EQ(cmds.size(), 2u) << int(c.scan);
+    EXPECT_EQ(cmds[0].type, cl_DX9InputDevice::KEY_DOWN);
+    EXPECT_EQ(cmds[1].type, cl_DX9InputDevice::KEY_UP);
+    for (const base::ICMD& cmd : cmds) {
+      EXPECT_EQ(cmd.key, c.key) << "scan " << int(c.scan);
+      EXPECT_EQ(cmd.scan, c.scan);
+    }
+  }
+}
+
+TEST_F(InputDevice, EventsOfBothDevicesComeOutInTheOrderTheyHappened) {
+  m_queue.Key(0x1E, true, 10);
+  m_queue.MouseButton(0, true, 11);
+  m_queue.MouseButton(0, false, 12);
+  m_queue.Key(0x1E, false, 13);
+  m_queue.MouseButton(1, true, 14);
+  m_queue.MouseButton(2, false, 15);
+  m_queue.MouseButton(3, true, 16);  // a fourth button has no command
+  m_queue.MouseWheel(-120, 17);
+  std::vector<uint8_t> types;
+  for (const base::ICMD& cmd : Poll()) types.push_back(cmd.type);
+  EXPECT_EQ(types, (std::vector<uint8_t>{0, 3, 4, 1, 5, 8, 11}));
+}
+
+TEST_F(InputDevice, ModifierWordCountsEitherSide) {
+  m_queue.Key(0x1D, true, 0);   // left ctrl
+  m_queue.Key(0x9D, true, 0);   // right ctrl
+  m_queue.Key(0x1D, false, 0);  // one released: ctrl still held
+  m_queue.Key(0x36, true, 0);   // right shift
+  m_queue.Key(0xB8, true, 0);   // right alt
+  m_queue.Key(0x1E, true, 0);
+  m_queue.Key(0x36, false, 0);
+  m_queue.Key(0x1E, false, 0);
+  std::vector<uint16_t> modifiers;
+  for (const base::ICMD& cmd : Poll()) modifiers.push_back(cmd.modifiers);
+  EXPECT_EQ(modifiers, (std::vector<uint16_t>{2, 2, 2, 3, 7, 7, 6, 6}));
+  EXPECT_EQ(m_device.GetModifiers(), 6);
+}
+
+TEST_F(InputDevice, MouseDeltasAreScaledAndPositionsTakenAtPollTime) {
+  m_queue.MouseMotion(3, 0, 10, 10, 0);
+  m_queue.MouseMotion(0, -2, 20, 30, 0);
+  m_queue.MouseWheel(240, 0);
+  const std::vector<base::ICMD> cmds = Poll();
+  ASSERT_EQ(cmds.size(), 3u);
+  EXPECT_EQ(cmds[0].type, cl_DX9InputDevice::MOUSE_MOVE);
+  EXPECT_EQ(int16_t(cmds[0].extra[0]), 6);
+  EXPECT_EQ(int16_t(cmds[0].extra[1]), 0);
+  EXPECT_EQ(int16_t(cmds[1].extra[1]), -4);
+  EXPECT_EQ(cmds[2].type, cl_DX9InputDevice::WHEEL);
+  EXPECT_EQ(int16_t(cmds[2].extra[2]), 240);
+  for (const base::ICMD& cmd : cmds) {
+    EXPECT_EQ(cmd.mouseX, 20);
+    EXPECT_EQ(cmd.mouseY, 30);
+  }
+}
+
+TEST_F(InputDevice, KeyStateByCode) {
+  m_queue.Key(0x1C, true, 0);  // Return and numpad Enter share code 13
+  m_queue.Key(0x9C, true, 0);
+  m_queue.Key(0x9C, false, 0);
+  m_queue.Key(0x37, true, 0);  // unmapped: code 0 stays up
+  m_queue.Key(0x58, true, 0);  // F12 = 232
+  Poll();
+  EXPECT_TRUE(m_device.IsKeyDown(13));
+  EXPECT_TRUE(m_device.IsKeyDown(232));
+  EXPECT_FALSE(m_device.IsKeyDown(0));
+  EXPECT_FALSE(m_device.IsKeyDown(-5));   // reads key 0
+  EXPECT_FALSE(m_device.IsKeyDown(300));  // reads key 255
+  // Holding a key gives one press and no repeats. Without the foreground nothing is read; back
+  // in front, keys released meanwhile read up.
+  EXPECT_TRUE(Poll().empty());
+  m_queue.SetForeground(false);
+  m_queue.Key(0x1E, true, 0);
+  EXPECT_TRUE(Poll().empty());
+  m_queue.SetForeground(true);
+  EXPECT_TRUE(Poll().empty());
+  EXPECT_FALSE(m_device.IsKeyDown(13));
+  EXPECT_FALSE(m_device.IsKeyDown('A'));
+}
+
+// SDL's dummy video driver for the life of a test, and only that test (programs the tests start
+// must find the real one).
+struct DummyVideo {
+  DummyVideo() { setenv("SDL_VIDEODRIVER", "dummy", 1); }
+  ~DummyVideo() { unsetenv("SDL_VIDEODRIVER"); }
+};
+
+TEST(SdlInput, PushedEventsBecomeCommandsAndMessages) {
+  DummyVideo dummy;
+  Queue queue;
+  platform::input::MessagePump pump(&queue, true);
+  if (!pump.UsesSdl()) GTEST_SKIP() << "SDL's dummy video driver is not available";
+  cl_DX9InputDevice device(&queue);
+  ASSERT_TRUE(device.StartUp());
+
+  auto key = [](SDL_Scancode code, bool down, int repeat = 0) {
+    SDL_Event e{};
+    e.type = down ? SDL_KEYDOWN : SDL_KEYUP;
+    e.key.keysym.scancode = code;
+    e.key.repeat = static_cast<Uint8>(repeat);
+    e.key.state = down ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&e);
+  };
+  auto button = [](Uint8 b, bool down, int x, int y) {
+    SDL_Event e{};
+    e.type = down ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP;
+    e.button.button = b;
+    e.button.x = x;
+    e.button.y = y;
+    SDL_PushEvent(&e);
+  };
+  SDL_Event motion{};
+  motion.type = SDL_MOUSEMOTION;
+  motion.motion.x = 100;
+  motion.motion.y = 50;
+  motion.motion.xrel = 5;
+  SDL_Event close{};
+  close.type = SDL_WINDOWEVENT;
+  close.window.event = SDL_WINDOWEVENT_CLOSE;
+  SDL_Event wheel{};
+  wheel.type = SDL_MOUSEWHEEL;
+  wheel.wheel.y = 1;
+
+  key(SDL_SCANCODE_LSHIFT, true);
+  key(SDL_SCANCODE_Z, true);      // the key labelled Z on a US board: 'Y'
+  key(SDL_SCANCODE_Z, true, 1);   // a repeat: dropped
+  SDL_PushEvent(&motion);
+  button(SDL_BUTTON_LEFT, true, 100, 50);
+  SDL_PushEvent(&close);
+  button(SDL_BUTTON_RIGHT, false, 101, 52);
+  key(SDL_SCANCODE_Z, false);
+  key(SDL_SCANCODE_KP_3, true);
+  SDL_PushEvent(&wheel);
+
+  ASSERT_TRUE(pump.Peek());
+  EXPECT_EQ(pump.Get(), platform::input::Message::Close);
+  EXPECT_FALSE(pump.Peek());
+
+  device.Update(0, 0);
+  struct st_Expect {
+    uint8_t type, key, scan;
+    uint16_t modifiers;
+  };
+  const st_Expect expected[] = {
+      {0, 203, 0x2A, 1}, {0, 'Y', 0x2C, 1}, {2, 0, 0, 0}, {3, 0, 0, 0}, {6, 0, 0, 0}, {1, 'Y', 0x2C, 1},
+      {0, 163, 0x51, 1}, {11, 0, 0, 0},
+  };
+  std::vector<base::ICMD> cmds;
+  base::ICMD cmd;
+  while (device.PopCommand(cmd)) cmds.push_back(cmd);
+  ASSERT_EQ(cmds.size(), std::size(expected));
+  for (size_t i = 0; i < cmds.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_EQ(cmds[i].type, expected[i].type);
+    EXPECT_EQ(cmds[i].key, expected[i].key);
+    EXPECT_EQ(cmds[i].scan, expected[i].scan);
+    if (cmds[i].type <= 1) {
+      EXPECT_EQ(cmds[i].modifiers, expected[i].modifiers);
+    }
+    EXPECT_EQ(cmds[i].mouseX, 101);  // the cursor when the device polled
+    EXPECT_EQ(cmds[i].mouseY, 52);
+  }
+  EXPECT_EQ(int16_t(cmds[2].extra[0]), 10);
+  EXPECT_EQ(int16_t(cmds[7].extra[2]), 120);
+  EXPECT_EQ(cmds[6].GetKey(), '3');
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#include "shell_test_support.h"
+
+#include <cstdlib>
+
+#include "win32dx9/SysInfo.h"
+
+namespace shelltest {
+
+bool HeadlessGpuAvailable() {
+  static const bool available = [] {
+    std::unique_ptr<gpu::System> system = gpu::System::Create(gpu::Backend::Headless);
+    if (!system) return false;
+    gpu::PresentParameters pp{};
+    pp.backBufferWidth = 16;
+    pp.backBufferHeight = 16;
+    pp.windowed = true;
+    gpu::Device* device = nullptr;
+    if (system->CreateDevice(nullptr, 0, &pp, &device) != gpu::kOk || !device) return false;
+    device->Release();
+    return true;
+  }();
+  return available;
+}
+
+void ShellTest::SetUp() {
+  if (!HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_shell_XXXXXX").string();
+  m_dir = mkdtemp(pattern.data());
+  sysinfo::cl_SysInfo& info = base::sys::GetSystemInfo();
+  info = sysinfo::cl_SysInfo();
+  m_system = std::make_unique<base::cl_System>();
+  m_system->SetUserDataPath(m_dir.string().c_str());
+  m_platform = win32dx9::CreatePlatform(gpu::Backend::Headless);
+  m_system->RegisterPlatform(m_platform);
+}
+
+void ShellTest::TearDown() {
+  if (m_system) m_system->ShutDown();
+  m_system.reset();
+  if (!m_dir.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+  }
+}
+
+void ShellTest::Configure(const std::string& config) {
+  std::ofstream(m_dir / "config.xml") << config;
+  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
+}
+
+void ShellTest::Start() { ASSERT_TRUE(m_system->StartUp()); }
+
+std::string ShellTest::UserFile(const std::string& name) const {
+  std::ifstream in(m_dir / name);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+}  // namespace shelltest
