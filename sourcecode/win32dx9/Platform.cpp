@@ -143,11 +143,9 @@ bool cl_Platform::StartUp() {
   if (services.RegisterBitmapLoaders) services.RegisterBitmapLoaders();
   if (services.RegisterResourceTypes) services.RegisterResourceTypes(m_System ? m_System->GetResourceMgr() : nullptr);
 
-  if (const base::Variant* localization = base::sys::GetConfig().get_element("Localization")) {
-    if (services.InitTextsystem) services.InitTextsystem(*localization);
-  } else {
+  const base::Variant* localization = base::sys::GetConfig().get_element("Localization");
+  if (!localization || (services.InitTextsystem && !services.InitTextsystem(*localization)))
     base::sys::Output("ERROR: Cannot initialize Textsystem\n");
-  }
 
   SetUpSoundChannels();
   return true;

@@ -11,6 +11,11 @@ class Variant;
 class i_ResourceMgr;
 }  // namespace base
 
+namespace base::sys {
+bool InitTextsystem(const Variant& config);
+void CleanupTextsystem();
+}  // namespace base::sys
+
 namespace gpu {
 class System;
 }
@@ -28,8 +33,9 @@ struct st_PlatformServices {
   bool (*CrashHandlerShutDown)() = nullptr;
   void (*RegisterBitmapLoaders)() = nullptr;              // "bmp", "tga", "dds"
   void (*RegisterResourceTypes)(base::i_ResourceMgr* manager) = nullptr;  // manager may be null
-  bool (*InitTextsystem)(const base::Variant& localization) = nullptr;
-  void (*CleanupTextsystem)() = nullptr;
+  // The text system lives below the platform, so these start out filled.
+  bool (*InitTextsystem)(const base::Variant& localization) = base::sys::InitTextsystem;
+  void (*CleanupTextsystem)() = base::sys::CleanupTextsystem;
 };
 
 // The sound system: made with the platform, started by its start-up, fed every frame.
