@@ -116,29 +116,70 @@ bool Multigrid::SetDivergence(const f32* gx, const f32* gy, u32 w, u32 h) {
   return true;
 }
 
+namespace {
+
+// Gauss–Seidel over whole lines along the axis of smaller spacing, each line solved exactly with
+// its neighbours across held. Used once a thin picture has run out of points across and its
+// grids coarsen along one side only: there the coupling along the short side dominates, and point
+// sweeps would hardly smooth along the long side.
+void RelaxLines(f32* u, const f32* f, u32 lines, u32 length, u32 stride_along, u32 stride_across,
+                f64 h_along, f64 h_across) {
+  const f64 ia = 1.0 / (h_along * h_along), ic = 1.0 / (h_across * h_across);
+  tVector<f64> c(length), d(length);
+  for (u32 line = 0; line < lines; ++line) {
+    const std::size_t base = static_cast<std::size_t>(line) * stride_across;
+    // Thomas algorithm: forward sweep, then back substitution.
+    f64 prev_c = 0.0, prev_d = 0.0;
+    for (u32 i = 0; i < length; ++i) {
+      const std::size_t at = base + static_cast<std::size_t>(i) * stride_along;
+      f64 across = 0.0;
+      i32 kc = 0;
+      if (line > 0) across += u[at - stride_across], ++kc;
+      if (line + 1 < lines) across += u[at + stride_across], ++kc;
+      const i32 ka = (i > 0) + (i + 1 < length);
+      const f64 diag = kc * ic + ka * ia;
+      const f64 rhs = f[at] + across * ic;
+      const f64 sub = i > 0 ? -ia : 0.0;
+      const f64 sup = i + 1 < length ? -ia : 0.0;
+      const f64 m = diag - sub * prev_c;
+      c[i] = m != 0.0 ? sup / m : 0.0;
+      d[i] = m != 0.0 ? (rhs - sub * prev_d) / m : 0.0;
+      prev_c = c[i];
+      prev_d = d[i];
+    }
+    f64 next = 0.0;
+    for (u32 i = length; i-- > 0;) {
+      next = d[i] - c[i] * next;
+      u[base + static_cast<std::size_t>(i) * stride_along] = static_cast<f32>(next);
+    }
+  }
+}
+
+}  // namespace
+
 void Multigrid::Relax(Grid& u, const Grid& f) {
   const u32 rows = u.rows, cols = u.cols;
   f32* uv = u.v.data();
   const f32* fv = f.v.data();
-  const bool square = u.hx == u.hy;
+  if (u.hy < u.hx) {
+    RelaxLines(uv, fv, cols, rows, cols, 1, u.hy, u.hx);
+    return;
+  }
+  if (u.hx < u.hy) {
+    RelaxLines(uv, fv, rows, cols, 1, cols, u.hx, u.hy);
+    return;
+  }
   const f32 h = u.hx;
-  const f64 ix = 1.0 / (static_cast<f64>(u.hx) * u.hx), iy = 1.0 / (static_cast<f64>(u.hy) * u.hy);
   for (u32 r = 0; r < rows; ++r)
     for (u32 c = 0; c < cols; ++c) {
       const u32 i = r * cols + c;
-      f32 sx = 0.0f, sy = 0.0f;
-      i32 kx = 0, ky = 0;
-      if (r > 0) sy += uv[i - cols], ++ky;
-      if (r + 1 < rows) sy += uv[i + cols], ++ky;
-      if (c > 0) sx += uv[i - 1], ++kx;
-      if (c + 1 < cols) sx += uv[i + 1], ++kx;
-      f64 g;
-      if (square) {
-        g = static_cast<f32>((fv[i] * h * h + (sy + sx)) / static_cast<f32>(kx + ky));
-      } else {
-        // Different spacing across rows and columns once only one side coarsens.
-        g = (fv[i] + sx * ix + sy * iy) / (kx * ix + ky * iy);
-      }
+      f32 s = 0.0f;
+      i32 k = 0;
+      if (r > 0) s += uv[i - cols], ++k;
+      if (r + 1 < rows) s += uv[i + cols], ++k;
+      if (c > 0) s += uv[i - 1], ++k;
+      if (c + 1 < cols) s += uv[i + 1], ++k;
+      const f32 g = (fv[i] * h * h + s) / static_cast<f32>(k);
       uv[i] = static_cast<f32>(g * 1.7999999523162842 - uv[i] * 0.7999999523162842);
     }
 }
@@ -271,7 +312,6 @@ i32 HeightFromNormals(FloatImage& picture, bool invert_x, bool invert_y, bool in
   u32 gw, gh;
   HeightWorkingSize(w, h, gw, gh);
   const std::size_t n = static_cast<std::size_t>(gw) * gh;
-  // Outside the picture the normals are (0, 0, 1): zero gradients.
   f32* gx = new (std::nothrow) f32[n]();
   f32* gy = new (std::nothrow) f32[n]();
   f32* result = new (std::nothrow) f32[n]();
@@ -297,6 +337,21 @@ i32 HeightFromNormals(FloatImage& picture, bool invert_x, bool invert_y, bool in
       }
       gx[i] = Slope(static_cast<f32>(v[0]), static_cast<f32>(v[2]));
       gy[i] = Slope(static_cast<f32>(v[1]), static_cast<f32>(v[2]));
+    }
+  }
+  // The grid beyond the picture mirrors it (slopes across the mirror line change sign), so the
+  // surface meets the padding without a kink; flat padding would bend the picture's edges.
+  for (u32 y = 0; y < gh; ++y) {
+    const u32 sy = y < h ? y : 2 * h - 1 - y;
+    const f32 fy = y < h ? 1.0f : -1.0f;
+    for (u32 x = 0; x < gw; ++x) {
+      if (x < w && y < h) continue;
+      const u32 sx = x < w ? x : 2 * w - 1 - x;
+      const f32 fx = x < w ? 1.0f : -1.0f;
+      const std::size_t from = static_cast<std::size_t>(sy) * gw + sx;
+      const std::size_t to = static_cast<std::size_t>(y) * gw + x;
+      gx[to] = fx * gx[from];
+      gy[to] = fy * gy[from];
     }
   }
   {
