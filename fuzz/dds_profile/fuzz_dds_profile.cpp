@@ -1,6 +1,8 @@
 // Profile text from anywhere: the reader must take any bytes, and the options it leaves must
 // either compress a small image into a consistent stream (every level the size its format
-// gives, as many levels as the header states) or be refused before anything is written.
+// gives, as many levels as the header states) or be refused before anything is written. The
+// last bytes of the input also pick the image size and the options no profile can set (size
+// rules, clamps, target box, swaps, borders, a rectangle).
 #include "dds/CompressImage.h"
 #include "dds/DdsHeader.h"
 #include "dds/Log.h"
@@ -59,12 +61,33 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Keep runs short: the exhaustive search is slow, not different in kind.
   if (options.quality > 71) options.quality = 71;
+
+  uint8_t c[12] = {};
+  const size_t n = size < sizeof c ? size : sizeof c;
+  std::memcpy(c + sizeof c - n, data + size - n, n);
+  options.rescale_type = c[2] % 8;
+  options.rescale_width = static_cast<float>(c[3] % 64) / 16.0f;
+  options.rescale_height = static_cast<float>(c[3] / 4 % 64) / 16.0f;
+  options.clamp_size = c[4] & 1;
+  options.clamp_width = static_cast<float>(c[5] % 50);
+  options.clamp_height = static_cast<float>(c[5] / 50);
+  options.resample_to_target = (c[4] >> 1) & 1;
+  options.target_width = options.target_height = static_cast<float>(c[6] % 50);
+  options.swap_rb = (c[4] >> 2) & 1;
+  options.swap_rg = (c[4] >> 3) & 1;
+  options.b_luminance = (c[4] >> 4) & 1;
+  options.alpha_border_left = options.alpha_border_top = (c[4] >> 5) & 1;
+  options.contrast_scale[1] = (c[4] >> 6) & 1 ? 2.0f : 1.0f;
+
   dds::Image image;
-  image.width = 8;
-  image.height = 8;
-  image.pixels.resize(64);
-  for (dds::u32 i = 0; i < 64; ++i) image.pixels[i] = 0x80402010u * (i + 1);
-  const dds::i32 result = dds::CompressImage(image, options, Record, nullptr);
+  image.width = 1 + c[0] % 40;
+  image.height = 1 + c[1] % 40;
+  image.rgbe = c[4] >> 7;
+  image.pixels.resize(static_cast<dds::u32>(image.width * image.height));
+  for (dds::u32 i = 0; i < image.pixels.size(); ++i) image.pixels[i] = 0x80402010u * (i + 1);
+  const dds::i32 rect[4] = {static_cast<int8_t>(c[8]), static_cast<int8_t>(c[9]),
+                            static_cast<int8_t>(c[10]), static_cast<int8_t>(c[11])};
+  const dds::i32 result = dds::CompressImage(image, options, Record, (c[7] & 1) ? rect : nullptr);
   if (result != 0) {
     // Every refusal of this library comes before the header.
     if (stream.header_calls != 0) std::abort();

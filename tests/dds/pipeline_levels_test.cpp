@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 using namespace ddsfile_test;
@@ -210,6 +211,14 @@ TEST(DdsPipelineLevels, RenormalisingAndOutputMapping) {
   ASSERT_EQ(f.levels[0].size(), 4u);
   EXPECT_EQ(f.levels[0][2], 153);  // 0.6
   EXPECT_EQ(f.levels[0][1], 64);   // 1.25 wraps to 0.25
+
+  // A NaN scale reaches no encoder: clamped formats take their low end.
+  o.outscale_b = std::nanf("");
+  f = RunOne(Constant(4, 4, 0.3f, 0.75f, 0.2f, 1.0f), o);
+  EXPECT_EQ(f.levels[0][0], 0);
+  o.texture_format = 0;
+  f = RunOne(Constant(4, 4, 0.3f, 0.75f, 0.2f, 1.0f), o);
+  EXPECT_EQ(f.levels[0].size(), 8u);
 }
 
 TEST(DdsPipelineLevels, InputAdjustmentsSwapsAndSharedExponentInput) {

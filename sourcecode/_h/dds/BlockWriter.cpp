@@ -8,6 +8,7 @@
 #include "dds/Log.h"
 #include "dds/TextureCompressOptions.h"
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -33,7 +34,8 @@ void Gather(const FloatImage& level, i32 bx, i32 by, i32 margin, bool rgbe_colou
       const f32* p = level.Pixel(static_cast<u32>(x), static_cast<u32>(y));
       f32* src = g.source[g.count];
       f32* dst = g.pixel[g.count];
-      for (int c = 0; c < 4; ++c) src[c] = dst[c] = p[c];
+      // The fits expect 0..1; a level written without the pipeline's clamp gets it here.
+      for (int c = 0; c < 4; ++c) src[c] = dst[c] = p[c] >= 0.0f ? std::min(p[c], 1.0f) : 0.0f;
       if (rgbe_colour) EncodeSharedExponent(p[0], p[1], p[2], dst);
       if (x >= bx && x < bx + 4 && y >= by && y < by + 4) g.map[(y - by) * 4 + (x - bx)] = g.count;
       ++g.count;

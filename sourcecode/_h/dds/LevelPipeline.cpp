@@ -502,7 +502,8 @@ void ProcessLevel(PipelineContext& context, FloatImage& level, i32 level_index, 
       if (ranged)
         for (int c = 0; c < 4; ++c) {
           if (o.output_wrap) px[c] = Wrap(px[c], lo, hi);
-          px[c] = std::clamp(px[c], lo, hi);
+          // NaN (from hostile scales or biases) becomes the low end, never a value to fit.
+          px[c] = px[c] >= lo ? std::min(px[c], hi) : lo;
         }
     }
   }
