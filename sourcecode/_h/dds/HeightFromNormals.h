@@ -8,7 +8,8 @@ namespace dds {
 
 // Turns the normal map in R, G, B into a grey height (v, v, v, 0) scaled to 0..1; invert X and
 // Y negate R and G first, invert Z flips the result. A flat result (and a 1×1 picture) gives 0
-// everywhere. `unused` is not read. Always returns 0.
+// everywhere (1 with invert Z). Beyond the picture the working grid holds its mirror image.
+// `unused` is not read. Always returns 0.
 i32 HeightFromNormals(FloatImage& picture, bool invert_x, bool invert_y, bool invert_z,
                       i32 sweeps, f32 unused);
 
@@ -17,7 +18,8 @@ i32 HeightFromNormals(FloatImage& picture, bool invert_x, bool invert_y, bool in
 void HeightWorkingSize(u32 width, u32 height, u32& grid_width, u32& grid_height);
 
 // Poisson solver on grids of (w + 1) × (h + 1) points, w and h powers of two, halved per level
-// on every side that is still longer than 2 until none is. Neighbours outside a grid are left
+// on every side that is still longer than 2 until none is; grids whose spacing differs across
+// rows and columns relax whole lines. Neighbours outside a grid are left
 // out (free edges). Spacing is 1 / max(w, h) per interval on level 0.
 class Multigrid {
  public:
