@@ -154,8 +154,7 @@ TEST(DdsEntry, BadImagesAndOptionsAreRefusedBeforeWriting) {
       {"clamp box", [](dds::Image&, dds::TextureCompressOptions& o) { o.clamp_size = 1; o.clamp_height = -3.0f; }, dds::kErrBadArg},
       {"gamma", [](dds::Image&, dds::TextureCompressOptions& o) { o.enable_filter_gamma = 1; o.filter_gamma = -1.0f; }, dds::kErrBadArg},
       {"margin", [](dds::Image&, dds::TextureCompressOptions& o) { o.b_error_diffusion = 1; o.error_diffusion_width = 10; }, dds::kErrBadArg},
-      {"sharpening", [](dds::Image&, dds::TextureCompressOptions& o) { o.sharpen_method = 7; }, dds::kResultBadOption},
-      {"normal map", [](dds::Image&, dds::TextureCompressOptions& o) { o.normal_map_conversion = 1; }, dds::kResultUnknownConversion},
+      {"unsharp radius", [](dds::Image&, dds::TextureCompressOptions& o) { o.sharpen_method = 16; o.unsharp_radius = std::nanf(""); }, dds::kResultBadOption},
       {"conversion code", [](dds::Image&, dds::TextureCompressOptions& o) { o.normal_map_conversion = 1; o.normalmap_cnv = 1008; }, dds::kResultUnknownConversion},
       {"region encoder", [](dds::Image& i, dds::TextureCompressOptions& o) { o.surface_flag_b = 1; i = MakeImage(32, 32, false); }, dds::kErrImageExceedsInternalSize},
   };

@@ -457,8 +457,10 @@ void ProcessLevel(PipelineContext& context, FloatImage& level, i32 level_index, 
 
   const i32 f = o.texture_format;
   const bool fade_colour = o.b_fade_color && o.fade_to_delay <= level_index;
+  // Heights from normals (1018) are grey, not normals: renormalising would flatten them.
   const bool renormalize =
-      o.renormalize || (o.normal_map_conversion && o.normalmap_filter >= 1040 && o.normalmap_filter <= 1044);
+      o.renormalize || (o.normal_map_conversion && o.normalmap_filter >= 1040 &&
+                        o.normalmap_filter <= 1044 && o.normalmap_cnv != 1018);
   const bool map_normals = o.normal_map_conversion && o.normalmap_cnv != 1018;
   const f32 outscale[4] = {o.outscale_r, o.outscale_g, o.outscale_b, o.outscale_a};
   const f32 outbias[4] = {o.outbias_r, o.outbias_g, o.outbias_b, o.outbias_a};

@@ -1,6 +1,5 @@
-// The steps of the level pipeline that later parts of the library provide: the normal-map
-// conversion of a level and the sharpening filters. Until they are built, every request that
-// needs one is refused with a code before anything is written.
+// The steps of the level pipeline that live beside it: the normal-map conversion of a level
+// (NormalMapConvert.cpp) and the sharpening filters (Sharpen.cpp).
 #pragma once
 
 #include "dds/FloatImage.h"
