@@ -10,9 +10,14 @@ namespace {
 constexpr int kMaxTreeDepth = 256;  // guards the parent walks against a looped "~p"
 }
 
+namespace detail {
+uint64_t g_symbolEpoch = 1;
+}
+
 // ---- lifetime and parent links ----
 
 BinCode::~BinCode() {
+  ++detail::g_symbolEpoch;
   // Children first: clearing the symbols may destroy them, and they must not find this module.
   for (BinCode* child : m_linkedChildren) {
     child->m_linkedParent = nullptr;
@@ -36,6 +41,7 @@ void BinCode::Unregister() {
 }
 
 void BinCode::SetParent(BinCode* parent) {
+  ++detail::g_symbolEpoch;
   if (parent != m_linkedParent) {
     Unregister();
     if (parent) {
@@ -68,6 +74,7 @@ Var* BinCode::FindOrCreate(const char* name, int type) {
   if (it == m_symbols.end()) {
     it = m_symbols.emplace(std::string(key), Var()).first;
     created = true;
+    ++detail::g_symbolEpoch;
   }
   Var& v = it->second;
   int current = v.HasArrayFlag() ? -1 : v.GetType();
@@ -86,10 +93,12 @@ bool BinCode::Erase(const char* name) {
   // Move the value out before it dies, so that a module it releases cannot see a half-erased map.
   Var dying(std::move(it->second));
   m_symbols.erase(it);
+  ++detail::g_symbolEpoch;
   return true;
 }
 
 void BinCode::ClearSymbols() {
+  ++detail::g_symbolEpoch;
   SymbolMap dying;
   dying.swap(m_symbols);
   dying.clear();
@@ -98,6 +107,7 @@ void BinCode::ClearSymbols() {
 void BinCode::CopySymbols(const BinCode& from) {
   if (this == &from) return;
   ClearSymbols();
+  ++detail::g_symbolEpoch;
   for (const auto& [name, value] : from.m_symbols) m_symbols.emplace(name, Var()).first->second.Assign(value);
 }
 

@@ -64,6 +64,13 @@ class BinCode : public RefObj {
   std::vector<BinCode*> m_linkedChildren;
 };
 
+// Changes whenever an entry is added to or removed from any module's symbols, or a parent link
+// changes; caches of symbol look-ups (the interpreter's) stay valid while it is unchanged.
+namespace detail {
+extern uint64_t g_symbolEpoch;
+}
+inline uint64_t GetSymbolEpoch() { return detail::g_symbolEpoch; }
+
 // ---- module tree accessors; each returns null (or -1) when an entry is missing ----
 // A "~p" entry counts when it is a pointer, or a reference to one; walks stop after 256 steps.
 BinCode* GetParent(const BinCode* module);

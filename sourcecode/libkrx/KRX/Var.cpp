@@ -119,7 +119,6 @@ void Var::SetTypeWord(uint32_t word) { Install(uint8_t(word & 0xFF), word >> 8, 
 
 // ---- setters ----
 
-void Var::SetReference(Var* target) { SetOwnedPointer(VT_REFERENCE, 0, target); }
 void Var::SetCFunction(detail::function_adapter_base* adapter) { SetOwnedPointer(VT_CFUNCTION, 0, adapter); }
 void Var::SetPointer(void* p) { SetOwnedPointer(VT_POINTER, 0, p); }
 void Var::SetConstString(const char* text) {

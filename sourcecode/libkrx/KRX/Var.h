@@ -79,7 +79,9 @@ class Var {
   }
   void SetPosition(int pos) { SetScalar(VT_POSITION, uint32_t(pos)); }
   void SetStackPos(int index) { SetScalar(VT_STACKPOS, uint32_t(index)); }
-  void SetReference(Var* target);                    // not owned
+  void SetReference(Var* target) {  // not owned; inline: the interpreter makes one per variable access
+    Install(uint8_t((m_kind & VF_AUTO) | VT_REFERENCE), 0, uint64_t(reinterpret_cast<uintptr_t>(target)));
+  }
   void SetCFunction(detail::function_adapter_base* adapter);  // not owned
   void SetModule(BinCode* module);                   // one reference; null allowed
   void SetThread(ThreadHolder* holder);              // takes the holder (and its reference)

@@ -1,0 +1,215 @@
+// The KRX interpreter against Lua 5.4 on the same small programs, each with the debugger's line
+// hook off (arg 0) and on (arg 1): recursive fib(24), a 10-million-step integer loop, 100 000
+// string concatenations, 1 million calls of a registered native, and array reads and writes.
+// The KRX code is shaped the way the code generator emits statements (a "line" per statement,
+// "eoc" after expression statements, calls as func_init / arguments / function / call).
+#include <benchmark/benchmark.h>
+
+#include <functional>
+#include <lua.hpp>
+
+#include "KRX/Interface.h"
+#include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/ScriptSystem.h"
+#include "KRX/Thread.h"
+#include "KRX/function_adapter.h"
+#include "krx_asm.h"
+
+using namespace KRX;
+using krxtest::Asm;
+
+namespace {
+
+constexpr int kLoopSteps = 10000000;
+constexpr int kStrings = 100000;
+constexpr int kNativeCalls = 1000000;
+constexpr int kArraySteps = 1000000;
+constexpr int kArraySize = 1000;
+
+// ---- KRX side ----
+
+long g_lines = 0;
+void CountLine(Thread&, Frame&) { ++g_lines; }
+int Add1(int i) { return i + 1; }
+
+// for (i = 0; i < limit; i++) { body } with i in slot `i`.
+void ForLoop(Asm& a, int i, int limit, const std::function<void(Asm&)>& body) {
+  static int n = 0;
+  const std::string top = "top" + std::to_string(n), end = "end" + std::to_string(n);
+  ++n;
+  a.Line(1).Local(i).Int(0).Op(OP_ASSIGN).Eoc();
+  a.Label(top).Line(1).Local(i).Int(limit).Op(OP_LESS).JumpFalse(end);
+  body(a);
+  a.Line(1).Local(i).Op(OP_POST_INC).Eoc().Jump(top);
+  a.Label(end);
+}
+
+struct KrxWorld {
+  BinCode* module = nullptr;
+  st_DebugHooks hooks;
+  int fakeDebugger = 0;
+
+  KrxWorld() {
+    ScriptSystem::Init();
+    RegisterFunction(ScriptSystem::GetModule(), "Add1", &Add1);
+    module = krxtest::MakeModule("bench");
+    hooks.lineHook = &CountLine;
+    SetDebugHooks(&hooks);
+    StringPool* vocab = krxtest::Vocab(module);
+
+    {  // fib(n): if (n < 2) return n; return fib(n - 1) + fib(n - 2);
+      Asm a(vocab);
+      a.ParamCpy().Line(1).Local(0).Int(2).Op(OP_LESS).JumpFalse("else");
+      a.Line(1).FuncInit().Local(0).Return();
+      a.Label("else").Line(2).FuncInit();
+      a.FuncInit().Local(0).Int(1).Op(OP_SUB).Global("fib").Call();
+      a.FuncInit().Local(0).Int(2).Op(OP_SUB).Global("fib").Call();
+      a.Op(OP_ADD).Return().Stop();
+      krxtest::AddFunction(module, "fib", a.Finish(), {{"n", VT_INT, true}}, VT_INT);
+    }
+    {  // loop(): int sum = 0; for (i...) sum += i; return sum;
+      Asm a(vocab);
+      a.ParamCpy().Line(1).Local(1).Int(0).Op(OP_ASSIGN).Eoc();
+      ForLoop(a, 0, kLoopSteps, [](Asm& b) { b.Line(2).Local(1).Local(0).Op(OP_ASSIGN_ADD).Eoc(); });
+      a.Line(3).FuncInit().Local(1).Return().Stop();
+      krxtest::AddFunction(module, "loop", a.Finish(), {{"i", VT_INT}, {"sum", VT_INT}}, VT_INT);
+    }
+    {  // strings(): for (i...) s = "item" + i; return s;
+      Asm a(vocab);
+      a.ParamCpy();
+      ForLoop(a, 0, kStrings, [](Asm& b) { b.Line(2).Local(1).Str("item").Local(0).Op(OP_ADD).Op(OP_ASSIGN).Eoc(); });
+      a.Line(3).FuncInit().Local(1).Return().Stop();
+      krxtest::AddFunction(module, "strings", a.Finish(), {{"i", VT_INT}, {"s", VT_STRING}}, TYPE_AUTO);
+    }
+    {  // natives(): for (i...) n = Add1(n); return n;
+      Asm a(vocab);
+      a.ParamCpy().Line(1).Local(1).Int(0).Op(OP_ASSIGN).Eoc();
+      ForLoop(a, 0, kNativeCalls,
+              [](Asm& b) { b.Line(2).Local(1).FuncInit().Local(1).Global("Add1").Call().Op(OP_ASSIGN).Eoc(); });
+      a.Line(3).FuncInit().Local(1).Return().Stop();
+      krxtest::AddFunction(module, "natives", a.Finish(), {{"i", VT_INT}, {"n", VT_INT}}, VT_INT);
+    }
+    {  // arrays(): for (i...) a[i % 1000] = a[(i + 1) % 1000] + 1; return a[0];
+      Asm a(vocab);
+      a.ParamCpy();
+      ForLoop(a, 0, kArraySteps, [](Asm& b) {
+        b.Line(2).Local(0).Int(kArraySize).Op(OP_MOD).Element(1);
+        b.Local(0).Int(1).Op(OP_ADD).Int(kArraySize).Op(OP_MOD).Element(1).Int(1).Op(OP_ADD);
+        b.Op(OP_ASSIGN).Eoc();
+      });
+      a.Line(3).FuncInit().Int(0).Element(1).Return().Stop();
+      BinCode* fn = krxtest::AddFunction(module, "arrays", a.Finish(), {{"i", VT_INT}, {"arr", VT_INT}}, VT_INT);
+      fn->GetVarTable().GetVariable(1)->SetArrayType(VT_INT);
+      fn->GetVarTable().GetVariable(1)->SetSize(kArraySize);
+    }
+  }
+  ~KrxWorld() {
+    SetDebugHooks(nullptr);
+    ScriptSystem::Shutdown();
+  }
+  void Hook(bool on) {
+    if (on)
+      ScriptSystem::AttachDebugger(reinterpret_cast<Debugger*>(&fakeDebugger), [](Debugger*, const char*) {});
+    else
+      ScriptSystem::DetachDebugger();
+  }
+  Var Run(const char* function, const Var* args, int n) {
+    tRefPtr<Thread> thread(new Thread());
+    thread->m_moduleName = "bench";
+    if (!thread->Start(function, false, args, n)) return Var();
+    return thread->GetReturnValue();
+  }
+};
+
+void KrxBench(benchmark::State& state, const char* function, const Var* args, int n, int expect) {
+  KrxWorld world;
+  world.Hook(state.range(0) != 0);
+  int result = 0;
+  for (auto _ : state) {
+    Var v = world.Run(function, args, n);
+    result = v.ToInt();
+    benchmark::DoNotOptimize(result);
+  }
+  if (expect >= 0 && result != expect) state.SkipWithError("wrong result");
+  state.counters["lines"] = double(g_lines);
+  g_lines = 0;
+}
+
+// ---- Lua side ----
+
+long g_luaLines = 0;
+void LuaLine(lua_State*, lua_Debug*) { ++g_luaLines; }
+int LuaAdd1(lua_State* L) {
+  lua_pushinteger(L, luaL_checkinteger(L, 1) + 1);
+  return 1;
+}
+
+const char* kLuaSource = R"(
+function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) end
+function loop() local sum = 0 for i = 0, 10000000 - 1 do sum = sum + i end return sum end
+function strings() local s for i = 0, 100000 - 1 do s = "item" .. i end return s end
+function natives() local n = 0 for i = 0, 1000000 - 1 do n = add1(n) end return n end
+function arrays()
+  local a = {} for i = 1, 1000 do a[i] = 0 end
+  for i = 0, 1000000 - 1 do a[i % 1000 + 1] = a[(i + 1) % 1000 + 1] + 1 end
+  return a[1]
+end
+)";
+
+void LuaBench(benchmark::State& state, const char* function, int arg, long long expect) {
+  lua_State* L = luaL_newstate();
+  luaL_openlibs(L);
+  lua_register(L, "add1", &LuaAdd1);
+  if (luaL_dostring(L, kLuaSource) != LUA_OK) {
+    state.SkipWithError(lua_tostring(L, -1));
+    lua_close(L);
+    return;
+  }
+  if (state.range(0)) lua_sethook(L, &LuaLine, LUA_MASKLINE, 0);
+  long long result = 0;
+  for (auto _ : state) {
+    lua_getglobal(L, function);
+    int n = 0;
+    if (arg >= 0) {
+      lua_pushinteger(L, arg);
+      n = 1;
+    }
+    lua_call(L, n, 1);
+    result = lua_isinteger(L, -1) ? lua_tointeger(L, -1) : 0;
+    lua_pop(L, 1);
+    benchmark::DoNotOptimize(result);
+  }
+  if (expect >= 0 && result != expect) state.SkipWithError("wrong result");
+  state.counters["lines"] = double(g_luaLines);
+  g_luaLines = 0;
+  lua_close(L);
+}
+
+const Var kFibArg(24);
+constexpr int kFib24 = 46368;
+
+void BM_Krx_Fib24(benchmark::State& s) { KrxBench(s, "fib", &kFibArg, 1, kFib24); }
+void BM_Lua_Fib24(benchmark::State& s) { LuaBench(s, "fib", 24, kFib24); }
+void BM_Krx_IntLoop(benchmark::State& s) { KrxBench(s, "loop", nullptr, 0, int(49999995000000LL & 0xFFFFFFFF)); }
+void BM_Lua_IntLoop(benchmark::State& s) { LuaBench(s, "loop", -1, 49999995000000LL); }
+void BM_Krx_Strings(benchmark::State& s) { KrxBench(s, "strings", nullptr, 0, -1); }
+void BM_Lua_Strings(benchmark::State& s) { LuaBench(s, "strings", -1, -1); }
+void BM_Krx_Natives(benchmark::State& s) { KrxBench(s, "natives", nullptr, 0, kNativeCalls); }
+void BM_Lua_Natives(benchmark::State& s) { LuaBench(s, "natives", -1, kNativeCalls); }
+void BM_Krx_Arrays(benchmark::State& s) { KrxBench(s, "arrays", nullptr, 0, -1); }
+void BM_Lua_Arrays(benchmark::State& s) { LuaBench(s, "arrays", -1, -1); }
+
+}  // namespace
+
+BENCHMARK(BM_Krx_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Krx_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Krx_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Krx_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Krx_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+BENCHMARK_MAIN();

@@ -1,0 +1,51 @@
+// Byte code loaded from a ".bincode" file is data: whatever the bytes, running them must end
+// in a finished, waiting, paused or dead thread, never in a crash, an overrun or a hang. The
+// input is the code of a function "f" in a module that also holds a callable script function
+// "g", a global array "x", a native "N" and a native "Sleep"; a step budget bounds loops.
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "KRX/Interface.h"
+#include "KRX/ScriptSystem.h"
+#include "KRX/Thread.h"
+#include "KRX/ThreadList.h"
+#include "KRX/function_adapter.h"
+#include "krx_asm.h"
+
+namespace {
+int Native(int i) { return i + 1; }
+void NativeSleep(KRX::t_Interface& in) { in.m_thread->Sleep(0.5f); }
+void Quiet(KRX::Debugger*, const char*) {}
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace KRX;
+  ScriptSystem::Init();
+  // Script errors are expected here by the thousand; a fake debugger sink keeps stderr quiet.
+  static int fakeDebugger = 0;
+  ScriptSystem::AttachDebugger(reinterpret_cast<Debugger*>(&fakeDebugger), &Quiet);
+  RegisterFunction(ScriptSystem::GetModule(), "N", &Native);
+  RegisterFunction(ScriptSystem::GetModule(), "Sleep", &NativeSleep);
+  BinCode* module = krxtest::MakeModule("m");
+  StringPool* vocab = krxtest::Vocab(module);
+  for (const char* name : {"x", "g", "N", "m", "f", "Sleep"}) vocab->Intern(name);
+  Var* x = module->FindOrCreate("x", VT_NIL);
+  x->SetArrayType(VT_INT);
+  x->SetSize(4);
+  krxtest::Asm g(vocab);
+  g.ParamCpy().FuncInit().Local(0).Return().Stop();
+  krxtest::AddFunction(module, "g", g.Finish(), {{"a", TYPE_AUTO, true}});
+  std::vector<uint8_t> code(data, data + size);
+  krxtest::AddFunction(module, "f", code, {{"p", VT_INT, true, true, 1}, {"s", TYPE_AUTO}, {"t", VT_STRING}});
+  {
+    tRefPtr<Thread> thread(new Thread());
+    thread->m_moduleName = "m";
+    thread->SetStepBudget(20000);
+    Var arg(3);
+    thread->Start("f", false, &arg, 1);
+    for (int i = 0; i < 3; ++i) ThreadList::Update(1.0f);
+  }
+  ScriptSystem::Shutdown();
+  return 0;
+}

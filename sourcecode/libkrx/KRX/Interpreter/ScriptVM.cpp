@@ -1,0 +1,1016 @@
+// The byte-code interpreter. Execute is the whole loop in one function, so that the compiler
+// keeps the code pointer, position and frame in registers; helpers above it are the cold or
+// shared paths (stack growth, variable search, natives, errors).
+//
+// Code loaded from ".bincode" files is data: every instruction is decoded and checked against
+// the code length once, the first time its position is reached, into a per-code decode table;
+// switch tables and jump targets are checked when used ("corrupt byte code at %d"). Bad code
+// ends its thread with a run-time error and never reads outside the blob.
+#include "KRX/Interpreter/ScriptVM.h"
+
+#include <cstring>
+#include <exception>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "KRX/BinCode.h"
+#include "KRX/ByteCode.h"
+#include "KRX/Interface.h"
+#include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Module.h"
+#include "KRX/ScriptSystem.h"
+#include "KRX/StringPool.h"
+#include "KRX/Thread.h"
+#include "KRX/Types.h"
+#include "base/String.h"
+#include "base/Text.h"
+
+namespace KRX {
+
+// ---- debugger hooks ----
+
+namespace {
+const st_DebugHooks* g_hooks = nullptr;
+}
+
+void SetDebugHooks(const st_DebugHooks* hooks) { g_hooks = hooks; }
+
+const st_DebugHooks* GetActiveDebugHooks() { return g_hooks && ScriptSystem::GetDebugger() ? g_hooks : nullptr; }
+
+namespace {
+
+constexpr int kMaxTreeDepth = 256;
+
+// ---- value stack ----
+
+// Code that pushes without ever ending its statement would otherwise grow a stack until memory
+// runs out; no expression of a real script comes near this depth.
+constexpr uint32_t kMaxStack = 1u << 20;
+
+// Grows by half again plus five: a stack that keeps growing is copied a bounded number of times
+// per value, not once per five pushes. The values move as they are (a Var holds no pointer to
+// itself).
+bool GrowStack(Frame* f) {
+  if (f->m_stackCount >= kMaxStack) return false;
+  uint32_t capacity = f->m_stackCount + 5 + f->m_stackCount / 2;
+  if (capacity > kMaxStack) capacity = kMaxStack;
+  Var* block = NewVarArray(int(capacity));
+  if (!block) return false;
+  RelocateVars(block, f->m_stack, int(f->m_stackCount));
+  if (f->m_stack) {
+    for (uint32_t i = 0; i < f->m_stackCount; ++i) new (static_cast<void*>(f->m_stack + i)) Var();
+    DeleteVarArray(f->m_stack);
+  }
+  f->m_stack = block;
+  f->m_stackCapacity = capacity;
+  return true;
+}
+
+// A new top value. Slots above the count are kept plain nil, so the caller may set any type.
+inline Var* Push(Frame* f) {
+  if (f->m_stackCount >= f->m_stackCapacity && !GrowStack(f)) return nullptr;
+  return f->m_stack + f->m_stackCount++;
+}
+
+inline void Drop(Var& v) {
+  if (v.GetTypeByte() != VT_NIL) v = Var();
+}
+
+inline void PopTo(Frame* f, uint32_t n) {
+  for (uint32_t i = n; i < f->m_stackCount; ++i) Drop(f->m_stack[i]);
+  f->m_stackCount = n;
+}
+
+// The nearest call marker at or below index from; -1 when none.
+int FindMarker(const Frame* f, int from) {
+  for (int i = from; i >= 0; --i)
+    if (f->m_stack[i].IsStackPos()) return i;
+  return -1;
+}
+
+// ---- code and names ----
+
+const Var* FindVocabularyVar(const BinCode* function) {
+  for (int depth = 0; function && depth < kMaxTreeDepth; ++depth, function = GetParent(function))
+    if (const Var* v = function->Find("~vocal"); v && v->GetVocabulary()) return v;
+  return nullptr;
+}
+
+// ---- decode tables ----
+// Each instruction is decoded and checked against the code length once, the first time the
+// interpreter reaches its position; later passes read the table. A table belongs to one "~b"
+// value and its bytes, and all tables are dropped when the symbol epoch changes (a module was
+// added, removed or destroyed), so a table never outlives the code it describes.
+
+// Handlers beyond the 256 opcodes: fused pairs and the table's own states.
+enum en_Handler : uint16_t {
+  H_FUSED_LOCAL = 256,   // "push value k" + "push var 0": a local read
+  H_FUSED_GLOBAL = 257,  // "push value <text>" + "push var 1": a name read
+  H_GENERIC = 258,       // an instruction whose operand is decoded from the code when executed
+  H_UNDECODED = 259,     // not decoded yet
+  H_CORRUPT = 260,       // does not fit into the code
+  H_END = 261,           // the position just past the code
+  H_COUNT = 262
+};
+constexpr int8_t kNoOperand = -1;
+
+struct st_Decoded {
+  uint16_t handler = H_UNDECODED;
+  uint8_t op = 0;                   // the opcode byte
+  int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
+  uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
+  int32_t ival = 0;
+};
+
+struct st_CodeInfo {
+  const uint8_t* bytes = nullptr;
+  uint32_t size = 0;
+  std::vector<st_Decoded> decoded;
+};
+
+std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
+uint64_t g_codeInfoEpoch = 0;
+
+st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size) {
+  const uint64_t epoch = GetSymbolEpoch();
+  if (g_codeInfoEpoch != epoch) {
+    g_codeInfo.clear();
+    g_codeInfoEpoch = epoch;
+  }
+  st_CodeInfo& info = g_codeInfo[codeVar];
+  if (info.bytes != bytes || info.size != size || info.decoded.size() != size_t(size) + 1) {
+    info.bytes = bytes;
+    info.size = size;
+    info.decoded.assign(size_t(size) + 1, st_Decoded());
+    info.decoded[size].handler = H_END;
+  }
+  return &info;
+}
+
+// Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
+void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+  d.handler = H_CORRUPT;
+  const uint8_t op = code[pc];
+  uint32_t length = 1;
+  uint16_t handler = op;
+  d.operandType = kNoOperand;
+  d.ival = 0;
+  if (op < OP_FIRST_NO_OPERAND) {
+    if (size - pc < 2) return;
+    const uint8_t t = code[pc + 1];
+    const uint8_t* p = code + pc + 2;
+    if ((t & VF_TYPEMASK) == VT_INT) {
+      const uint32_t n = 1u + (t >> 6);
+      if (size - pc - 2 < n) return;
+      switch (n) {  // most significant byte first, sign-extended
+        case 1: d.ival = int8_t(p[0]); break;
+        case 2: d.ival = int16_t(uint16_t(p[0] << 8 | p[1])); break;
+        case 3: d.ival = int32_t(uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8)) >> 8; break;
+        default: d.ival = int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]); break;
+      }
+      d.operandType = VT_INT;
+      length = 2 + n;
+    } else if (t == VT_POSITION) {
+      if (size - pc < 6) return;
+      d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+      d.operandType = VT_POSITION;
+      length = 6;
+    } else {
+      const int n = OperandLength(code + pc + 1, int(size - pc - 1));
+      if (n <= 0) return;
+      handler = H_GENERIC;
+      length = 1 + uint32_t(n);
+    }
+  }
+  d.op = op;
+  const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
+                              code[pc + length + 1] == VT_INT;
+  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
+    handler = H_FUSED_LOCAL;
+    length += 3;
+  } else if (pushVarFollows && code[pc + 1] == VT_CONSTSTRING && code[pc + length + 2] == PUSHVAR_NAMED) {
+    const uint8_t* p = code + pc + 2;
+    handler = H_FUSED_GLOBAL;
+    d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    length += 3;
+  }
+  d.length = uint16_t(length);
+  d.handler = handler;
+}
+
+// Fills the frame's code cache; false when the function has no "~b" binary.
+bool LoadCode(Frame* f) {
+  uint64_t epoch = GetSymbolEpoch();
+  if (f->m_cacheEpoch != epoch) {
+    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+    int size = 0;
+    if (!code || (!code->GetBinary(size) && size < 0)) return false;
+    f->m_codeVar = code;
+    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    f->m_cacheEpoch = epoch;
+    f->m_decoded = nullptr;
+  }
+  int n = 0;
+  const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+  const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
+  auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+  if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
+  return true;
+}
+
+// Results of bare-name searches, by function and name text; valid for one symbol epoch. The
+// name is compared too, since a vocabulary may move and another text take its address.
+struct st_NameCache {
+  const BinCode* function = nullptr;
+  const char* text = nullptr;
+  uint64_t epoch = 0;
+  Var* result = nullptr;
+  std::string name;
+};
+st_NameCache g_nameCache[512];
+
+Var* SearchSymbols(const BinCode* root, const BinCode* function, const char* name) {
+  std::string_view key(name);
+  for (int depth = 0; function && depth < kMaxTreeDepth; ++depth, function = GetParent(function))
+    if (Var* v = function->Find(key)) return v;
+  const Var* bind = root ? root->Find("~bind") : nullptr;
+  const BinCode* natives = bind ? bind->GetModule() : nullptr;
+  return natives ? natives->Find(key) : nullptr;
+}
+
+// The variable search for a bare name: thread variables, the function and its parents, the
+// root's natives.
+inline Var* FindVariable(Thread& thread, const BinCode* root, const BinCode* function, const char* name) {
+  if (!thread.m_variables.empty()) {
+    auto it = thread.m_variables.find(std::string_view(name));
+    if (it != thread.m_variables.end()) return &it->second;
+  }
+  uint64_t epoch = GetSymbolEpoch();
+  uintptr_t h = (reinterpret_cast<uintptr_t>(function) >> 4) * 31u + (reinterpret_cast<uintptr_t>(name) >> 1);
+  st_NameCache& e = g_nameCache[(h ^ (h >> 9)) & 511u];
+  if (e.epoch == epoch && e.function == function && e.text == name && std::strcmp(e.name.c_str(), name) == 0)
+    return e.result;
+  Var* v = SearchSymbols(root, function, name);
+  if (v) {
+    e.function = function;
+    e.text = name;
+    e.epoch = epoch;
+    e.result = v;
+    e.name = name;
+  }
+  return v;
+}
+
+// The same search for a vocabulary name (the fused global read), keyed by the function, its
+// vocabulary and the text's offset: a vocabulary only ever appends, so while its blob stays where
+// it is, an offset keeps naming the same text and no text compare is needed.
+struct st_VocabNameCache {
+  const BinCode* function = nullptr;
+  const StringPool* pool = nullptr;
+  const char* blob = nullptr;
+  int32_t offset = -1;
+  uint64_t epoch = 0;
+  Var* result = nullptr;
+};
+st_VocabNameCache g_vocabNameCache[512];
+
+inline Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCode* function, const StringPool* pool,
+                               int32_t offset, const char* name) {
+  if (!thread.m_variables.empty()) {
+    auto it = thread.m_variables.find(std::string_view(name));
+    if (it != thread.m_variables.end()) return &it->second;
+  }
+  const uint64_t epoch = GetSymbolEpoch();
+  uintptr_t h = (reinterpret_cast<uintptr_t>(function) >> 4) * 31u + uint32_t(offset);
+  st_VocabNameCache& e = g_vocabNameCache[(h ^ (h >> 9)) & 511u];
+  const char* blob = pool->GetBlob();
+  if (e.epoch == epoch && e.function == function && e.offset == offset && e.pool == pool && e.blob == blob)
+    return e.result;
+  Var* v = SearchSymbols(root, function, name);
+  if (v) e = st_VocabNameCache{function, pool, blob, offset, epoch, v};
+  return v;
+}
+
+inline bool LooksLikeText(const Var& v) { return v.IsString() && !v.IsArray(); }
+
+// The printable name of a value's declared type: keyword first ("auto" for auto variables).
+const char* DeclaredTypeName(const Var& v) {
+  if (v.GetType() == VT_UNINITPARAM) {
+    uint32_t word = v.GetDeclaredTypeWord();
+    return TypeNameFromCode((word & VF_AUTO) ? TYPE_AUTO : int(word & VF_TYPEMASK));
+  }
+  return TypeNameFromCode(v.IsAuto() ? TYPE_AUTO : v.GetType());
+}
+
+const char* PlainTypeName(const Var& v) { return GetTypeName(v.GetType()); }
+
+// ---- native calls ----
+
+// Runs the adapter; an error it raises (a bad parameter) comes back as text.
+__attribute__((noinline)) bool CallNative(detail::function_adapter_base* adapter, t_Interface& in, Var& result,
+                                          std::string& error) {
+  const st_DebugHooks* hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
+  if (hooks && hooks->nativeCall) hooks->nativeCall(adapter);
+  bool ok = true;
+  try {
+    result = adapter->Call(in);
+  } catch (const std::exception& e) {
+    error = e.what();
+    ok = false;
+  } catch (...) {
+    error = "unknown error in native function";
+    ok = false;
+  }
+  hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
+  if (hooks && hooks->nativeCall) hooks->nativeCall(nullptr);
+  return ok;
+}
+
+inline void LeaveNative(Frame* f, uint32_t marker, uint32_t oldCount) {
+  for (uint32_t i = marker + 1; i < oldCount; ++i) Drop(f->m_stack[i]);
+}
+
+inline uint32_t ReadLE32(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The step budget: lines, jumps and calls; false once it is used up.
+inline bool Step(Thread& thread) {
+  if (thread.m_stepBudget < 0) return true;
+  if (thread.m_stepBudget == 0) return false;
+  --thread.m_stepBudget;
+  return true;
+}
+
+}  // namespace
+
+// ---- the interpreter loop ----
+
+bool ScriptVM::Execute(Module& root, Thread& thread) {
+  thread.m_state = Thread::STATE_RUNNING;
+  thread.m_returnValue = Var();
+  Frame* f = thread.GetCurrentFrame();
+  if (!f) {
+    thread.RuntimeError(nullptr, "No code specified for executing");
+    return false;
+  }
+  const BinCode* rootModule = root.GetRoot();
+  const uint8_t* code = nullptr;
+  uint32_t size = 0;
+  const StringPool* vocab = nullptr;
+  st_Decoded* decoded = nullptr;
+  uint32_t pc = 0;
+  Var scratch;   // the decoded operand when it is neither int nor position
+  Var caseValue;  // a switch table's case constant
+  std::string nativeError;
+  Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
+
+// Failing instructions: store the position, report through the thread, end the run.
+#define VM_FAIL(...)                          \
+  do {                                        \
+    f->m_position = pc;                       \
+    thread.RuntimeError(f, __VA_ARGS__);      \
+    return false;                             \
+  } while (0)
+#define VM_FAIL_SILENT()                      \
+  do {                                        \
+    f->m_position = pc;                       \
+    thread.RuntimeError(f, nullptr);          \
+    return false;                             \
+  } while (0)
+#define VM_CORRUPT(at) VM_FAIL("corrupt byte code at %d", int(at))
+
+  // The current instruction, filled by VM_NEXT.
+  uint32_t at = 0;
+  uint8_t op = 0;
+  int operandType = kNoOperand;
+  int32_t ival = 0;
+  // Each handler ends by fetching and jumping to the next one itself ("threaded" dispatch): the
+  // processor then predicts each handler's successor separately, not all through one jump.
+  static const void* const kTargets[H_COUNT] = {
+      &&l_OP_LINE, &&l_OP_DATA, &&l_OP_PUSH_VALUE, &&l_OP_PUSH_VAR, &&l_OP_JUMP, &&l_OP_JUMP_TRUE, &&l_OP_JUMP_TRUE_NOREMOVE, &&l_OP_JUMP_FALSE,
+      &&l_OP_JUMP_FALSE_NOREMOVE, &&l_OP_SWITCH, &&l_OP_LABEL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_PRE_INC, &&l_OP_PRE_DEC, &&l_OP_NEG, &&l_OP_NOT, &&l_OP_UNARY_PLUS, &&l_OP_UNARY_MINUS, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_POST_INC, &&l_OP_POST_DEC, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_MUL, &&l_OP_DIV, &&l_OP_MOD, &&l_OP_ADD, &&l_OP_CONCAT, &&l_OP_SUB, &&l_OP_SHIFT_LEFT, &&l_OP_SHIFT_RIGHT,
+      &&l_OP_LESS_EQUAL, &&l_OP_LESS, &&l_OP_GREATER_EQUAL, &&l_OP_GREATER, &&l_OP_EQUAL, &&l_OP_NOT_EQUAL, &&l_OP_BIT_AND, &&l_OP_BIT_XOR,
+      &&l_OP_BIT_OR, &&l_OP_LOGICAL_AND, &&l_OP_LOGICAL_OR, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_OP_INIT_FUNC, &&l_OP_CALL, &&l_OP_RETURN, &&l_OP_EOC, &&l_OP_GROUP, &&l_OP_STOP, &&l_OP_ASSIGN, &&l_OP_ASSIGN_MUL,
+      &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
+      &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
+      &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
+  };
+
+// Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
+// entry for every position up to and including the code length (H_END), and every decoded
+// length stays inside the code, so pc never leaves the table.
+#define VM_NEXT()                    \
+  do {                               \
+    at = pc;                         \
+    const st_Decoded& d = decoded[pc]; \
+    op = d.op;                       \
+    operandType = d.operandType;     \
+    ival = d.ival;                   \
+    pc += d.length;                  \
+    goto* kTargets[d.handler];       \
+  } while (0)
+
+load_code:
+  if (!LoadCode(f)) VM_FAIL("No code specified for executing");
+  {
+    const auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+    code = info->bytes;
+    size = info->size;
+    decoded = const_cast<st_Decoded*>(info->decoded.data());
+    vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
+  }
+  pc = f->m_position;
+  if (pc > size) pc = size;
+  VM_NEXT();
+  {
+      l_UNDECODED:
+        DecodeAt(code, size, at, decoded[at]);
+        pc = at;
+        VM_NEXT();
+
+      l_CORRUPT:
+        pc = at;
+        VM_CORRUPT(at);
+
+      l_END:
+        f->m_position = at;
+        return true;  // ran past the end: Run makes the still-running thread dead
+
+      l_GENERIC:
+        DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
+        operandType = scratch.GetType();
+        goto* kTargets[op];
+
+      l_OP_LINE: {
+        if (operandType != VT_INT) VM_FAIL("Int expected OP_LINE");
+        f->m_line = ival;
+        if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
+        if (thread.m_debugFlag) {
+          if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->lineHook) {
+            f->m_position = pc;
+            Frame* before = f;
+            hooks->lineHook(thread, *f);
+            if (thread.m_state != Thread::STATE_RUNNING) return true;
+            f = thread.GetCurrentFrame();
+            if (!f) return true;
+            pc = f->m_position;
+            if (f != before || f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
+            if (pc > size) pc = size;
+          }
+        }
+        VM_NEXT();
+      }
+
+      l_OP_DATA:
+      l_OP_GROUP:
+        VM_NEXT();
+
+      l_OP_PUSH_VALUE: {
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        if (operandType == VT_INT) {
+          top->SetInt(ival);
+        } else if (operandType == VT_POSITION) {
+          top->SetPosition(ival);
+        } else {
+          top->Assign(scratch);
+        }
+        VM_NEXT();
+      }
+
+      l_FUSED_LOCAL: {
+        // "push value k; push var 0": how every local is read.
+        Var* local = f->m_locals.GetVariable(ival);
+        if (!local) {
+          const char* slotName = f->m_locals.GetName(ival);
+          VM_FAIL("undefinied variable '%s' found", slotName ? slotName : "(unknown)");
+        }
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        top->SetReference(local);
+        VM_NEXT();
+      }
+
+      l_FUSED_GLOBAL: {
+        // "push value <text>; push var 1": how functions and globals are named. The text is the
+        // vocabulary's, as the pushed constant would be.
+        const char* name = vocab ? vocab->TextAt(ival) : nullptr;
+        if (!name) {
+          // No vocabulary (the constant would read "#<offset>") or an offset outside it: take
+          // the instructions one at a time.
+          pc = at;
+          DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
+          Var* top = Push(f);
+          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+          top->Assign(scratch);
+          pc = at + 6;  // the push var follows
+          VM_NEXT();
+        }
+        Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
+        if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        top->SetReference(var);
+        VM_NEXT();
+      }
+
+      l_OP_PUSH_VAR: {
+        const int flags = operandType == VT_INT || operandType == VT_POSITION ? ival : scratch.ToInt();
+        if (f->m_stackCount == 0) {
+          if (flags & PUSHVAR_NAMED) VM_FAIL("missing variable name");
+          VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        }
+        int k = int(f->m_stackCount) - 1;
+        Var* stack = f->m_stack;
+        Var* var = nullptr;
+        if (flags == 0) {
+          // A local slot: the common case, kept short.
+          const Var& top = stack[k];
+          int slot = (top.GetTypeByte() & ~VF_AUTO) == VT_INT ? top.GetRawInt() : top.ToInt();
+          var = f->m_locals.GetVariable(slot);
+          if (!var) {
+            const char* slotName = f->m_locals.GetName(slot);
+            VM_FAIL("undefinied variable '%s' found", slotName ? slotName : "(unknown)");
+          }
+          stack[k].SetReference(var);
+          VM_NEXT();
+        }
+        const char* name = nullptr;
+        int slot = 0;
+        if (flags & PUSHVAR_NAMED) {
+          name = LooksLikeText(stack[k]) ? stack[k].GetString() : nullptr;
+          if (!name) VM_FAIL("missing variable name");
+        } else {
+          slot = stack[k].ToInt();
+        }
+        int index = 0;
+        if (flags & PUSHVAR_INDEXED) {
+          if (--k < 0) VM_FAIL("missing array index");
+          index = stack[k].ToInt();
+        }
+        const char* moduleName = nullptr;
+        if (flags & PUSHVAR_MODULE) {
+          if (--k < 0) VM_FAIL("missing module");
+          moduleName = stack[k].IsArray() ? nullptr : stack[k].GetString();
+          if (!moduleName) VM_FAIL("missing module name");
+        }
+        if (name && moduleName) {
+          const Var* entry = rootModule ? rootModule->Find(moduleName) : nullptr;
+          const BinCode* module = entry && !entry->IsArray() ? entry->GetModule() : nullptr;
+          if (!module) VM_FAIL("module %s not found", moduleName);
+          var = module->Find(name);
+        } else if (name) {
+          var = FindVariable(thread, rootModule, f->m_function, name);
+        } else {
+          var = f->m_locals.GetVariable(slot);
+        }
+        if (!var) {
+          if (name && moduleName) VM_FAIL("undefinied variable '%.125s::%.125s' found", moduleName, name);
+          if (name) VM_FAIL("undefinied variable '%.250s' found", name);
+          const char* slotName = f->m_locals.GetName(slot);
+          VM_FAIL("undefinied variable '%s' found", slotName ? slotName : "(unknown)");
+        }
+        if (flags & PUSHVAR_INDEXED) {
+          if (!var->IsArray()) VM_FAIL("trying to use an index [] with a non array");
+          // Negative indexes are out of range like indexes past the end.
+          var = var->GetElement(index);
+          if (!var) VM_FAIL("index %d is out of range", index);
+        }
+        stack[k].SetReference(var);
+        PopTo(f, uint32_t(k) + 1);
+        VM_NEXT();
+      }
+
+      l_OP_JUMP:
+      l_OP_JUMP_TRUE:
+      l_OP_JUMP_TRUE_NOREMOVE:
+      l_OP_JUMP_FALSE:
+      l_OP_JUMP_FALSE_NOREMOVE: {
+        bool take = true;
+        if (op != OP_JUMP) {
+          if (f->m_stackCount == 0) VM_FAIL("jump condition expected at OP_JUMP_TRUE");
+          Var& top = f->m_stack[f->m_stackCount - 1];
+          bool condition = false;
+          const Var* c = top.Deref();
+          if ((c->GetTypeByte() & ~VF_AUTO) == VT_BOOL)
+            condition = c->GetRawInt() != 0;
+          else
+            c->GetBool(condition);
+          if (op == OP_JUMP_TRUE || op == OP_JUMP_FALSE) {
+            Drop(top);
+            --f->m_stackCount;
+          }
+          take = (op == OP_JUMP_TRUE || op == OP_JUMP_TRUE_NOREMOVE) ? condition : !condition;
+        }
+        if (!take) VM_NEXT();
+        if (operandType != VT_POSITION) VM_FAIL("programm counter expected at OP_JUMP");
+        if (ival == -1) VM_FAIL("fatal: unlinkt jump found to -1");
+        if (ival < 0 || uint32_t(ival) > size) VM_CORRUPT(at);
+        if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
+        pc = uint32_t(ival);
+        VM_NEXT();
+      }
+
+      l_OP_SWITCH: {
+        const int count = operandType == VT_INT ? ival : scratch.ToInt();
+        if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        if (count < 0 || uint32_t(count) > (size - pc) / kSwitchEntrySize) VM_CORRUPT(at);
+        const Var& value = *f->m_stack[f->m_stackCount - 1].Deref();
+        const uint32_t table = pc;
+        int lo = 0, hi = count;
+        bool matched = false;
+        while (hi - lo > 0) {
+          int mid = lo + (hi - lo) / 2;
+          const uint8_t* entry = code + table + uint32_t(mid) * kSwitchEntrySize;
+          if (entry[0] != VT_POSITION) VM_CORRUPT(at);
+          uint32_t target = ReadLE32(entry + 1);
+          if (target >= size || code[target] != OP_DATA) VM_CORRUPT(at);
+          int n = DecodeOperand(code + target + 1, int(size - target - 1), vocab, caseValue);
+          if (n <= 0) VM_CORRUPT(target);
+          if (Var::CompareLess(caseValue, value)) {
+            if (lo == mid) break;
+            lo = mid;
+          } else if (Var::CompareLess(value, caseValue)) {
+            if (hi == mid) break;
+            hi = mid;
+          } else {
+            pc = target + 1 + uint32_t(n);
+            matched = true;
+            break;
+          }
+        }
+        if (!matched) pc = table + uint32_t(count) * kSwitchEntrySize;
+        VM_NEXT();
+      }
+
+      l_OP_LABEL:
+        VM_FAIL("unexpected command found: OP_LABEL");
+
+      l_OP_PRE_INC:
+      l_OP_PRE_DEC: {
+        if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        Var& top = f->m_stack[f->m_stackCount - 1];
+        Var* target = top.IsReference() ? top.GetReference() : nullptr;
+        if (!target) {
+          if (op == OP_PRE_INC) VM_FAIL("Fatal: Trying to increment a non lvalue");
+          VM_FAIL("Fatal: Trying to decrement a non lvalue");
+        }
+        if (!target->Deref()->AddInt(op == OP_PRE_INC ? 1 : -1)) VM_FAIL_SILENT();
+        VM_NEXT();
+      }
+
+      l_OP_NEG:
+      l_OP_NOT:
+      l_OP_UNARY_PLUS:
+      l_OP_UNARY_MINUS: {
+        if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        Var& top = f->m_stack[f->m_stackCount - 1];
+        if (top.IsReference()) {
+          const Var* target = top.Deref();
+          if (target != &top) top.Assign(*target);
+        }
+        bool ok = true;
+        if (op == OP_NEG) {
+          if ((top.GetTypeByte() & ~VF_AUTO) == VT_INT)
+            top.SetInt(~top.GetRawInt());
+          else
+            ok = false;
+        } else if (op == OP_NOT) {
+          Var::OpNot(top);
+        } else if (op == OP_UNARY_MINUS) {
+          ok = Var::OpNegate(top);
+        }
+        if (!ok) VM_FAIL("Unable to execute unary operation '%s' on value '%s'", GetCommandName(op), top.ToText().c_str());
+        VM_NEXT();
+      }
+
+      l_OP_POST_INC:
+      l_OP_POST_DEC: {
+        if (f->m_stackCount == 0) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        Var& top = f->m_stack[f->m_stackCount - 1];
+        Var* target = top.IsReference() ? top.GetReference() : nullptr;
+        if (!target) VM_FAIL("Fatal: Unable to execute %s on non lvalue", GetCommandName(op));
+        target = target->Deref();
+        top.Assign(*target);
+        if (!target->AddInt(op == OP_POST_INC ? 1 : -1)) VM_FAIL_SILENT();
+        VM_NEXT();
+      }
+
+      l_OP_MUL:
+      l_OP_DIV:
+      l_OP_MOD:
+      l_OP_ADD:
+      l_OP_CONCAT:
+      l_OP_SUB:
+      l_OP_SHIFT_LEFT:
+      l_OP_SHIFT_RIGHT:
+      l_OP_LESS_EQUAL:
+      l_OP_LESS:
+      l_OP_GREATER_EQUAL:
+      l_OP_GREATER:
+      l_OP_EQUAL:
+      l_OP_NOT_EQUAL:
+      l_OP_BIT_AND:
+      l_OP_BIT_XOR:
+      l_OP_BIT_OR:
+      l_OP_LOGICAL_AND:
+      l_OP_LOGICAL_OR: {
+        if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        Var& left = f->m_stack[f->m_stackCount - 2];
+        Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+        if (left.IsReference()) {
+          const Var* target = left.Deref();
+          if (target != &left) left.Assign(*target);
+        }
+        const Var& right = *rightSlot.Deref();
+        bool ok;
+        switch (op) {
+          case OP_MUL: ok = Var::OpMul(right, left); break;
+          case OP_DIV: ok = Var::OpDiv(right, left); break;
+          case OP_MOD: ok = Var::OpMod(right, left); break;
+          case OP_ADD: ok = Var::OpAdd(right, left); break;
+          case OP_SUB: ok = Var::OpSub(right, left); break;
+          case OP_SHIFT_LEFT: ok = Var::OpShiftLeft(right, left); break;
+          case OP_SHIFT_RIGHT: ok = Var::OpShiftRight(right, left); break;
+          case OP_LESS_EQUAL: ok = Var::OpLessEqual(right, left); break;
+          case OP_LESS: ok = Var::OpLess(right, left); break;
+          case OP_GREATER_EQUAL: ok = Var::OpGreaterEqual(right, left); break;
+          case OP_GREATER: ok = Var::OpGreater(right, left); break;
+          case OP_EQUAL: ok = Var::OpEqual(right, left); break;
+          case OP_NOT_EQUAL: ok = Var::OpNotEqual(right, left); break;
+          case OP_BIT_AND: ok = Var::OpBitAnd(right, left); break;
+          case OP_BIT_XOR: ok = Var::OpBitXor(right, left); break;
+          case OP_BIT_OR: ok = Var::OpBitOr(right, left); break;
+          case OP_LOGICAL_AND: ok = Var::OpLogicalAnd(right, left); break;
+          case OP_LOGICAL_OR: ok = Var::OpLogicalOr(right, left); break;
+          default: {  // OP_CONCAT: the printable forms joined
+            base::Text text;
+            left.AppendText(text);
+            right.AppendText(text);
+            left.SetAuto(false);
+            left.SetString(text.c_str() ? text.c_str() : "", text.size());
+            ok = true;
+            break;
+          }
+        }
+        if (!ok)
+          VM_FAIL("Unable to execute binary operation '%s' on value %s(%s) and %s(%s)", GetCommandName(op),
+                  left.ToText().c_str(), PlainTypeName(left), right.ToText().c_str(), PlainTypeName(right));
+        Drop(rightSlot);
+        --f->m_stackCount;
+        VM_NEXT();
+      }
+
+      l_OP_INIT_FUNC: {
+        Var* marker = Push(f);
+        if (!marker) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        marker->SetStackPos(int(f->m_stackCount - 1));
+        VM_NEXT();
+      }
+
+      l_OP_CALL: {
+        if (f->m_stackCount < 2) VM_FAIL("fatal: to less arguments on stack at function call");
+        Var& top = f->m_stack[f->m_stackCount - 1];
+        if (top.IsReference() && !top.GetReference()) VM_FAIL("fatal: function is not defined");
+        const Var& callee = *top.Deref();
+        const int calleeType = callee.HasArrayFlag() ? -1 : callee.GetType();
+        if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
+        if (calleeType == VT_MODULE) {
+          BinCode* function = callee.GetModule();
+          if (!function) VM_FAIL("fatal: function is not defined");
+          if (thread.m_frameIndex + 1 >= Thread::kMaxFrames)
+            VM_FAIL("Unable to call script function, because maximal call depth(%d) is reached", Thread::kMaxFrames);
+          f->m_position = pc;
+          const int index = ++thread.m_frameIndex;
+          thread.m_frames[index] = thread.AcquireFrame(index, function);
+          f = thread.m_frames[index];
+          goto load_code;
+        }
+        if (calleeType != VT_CFUNCTION) VM_FAIL("trying to call a non function");
+        const int marker = FindMarker(f, int(f->m_stackCount) - 2);
+        if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
+        if (int(f->m_stackCount) - 1 - marker < 1) VM_FAIL("stack corrupted before function call");
+        detail::function_adapter_base* adapter = callee.GetCFunction();
+        if (!adapter) VM_FAIL("C-Function not found");
+        const uint32_t oldCount = f->m_stackCount;
+        t_Interface in;
+        in.m_thread = &thread;
+        in.m_argCount = int32_t(oldCount) - marker - 2;
+        in.m_args = f->m_stack + marker + 1;
+        f->m_stackCount = uint32_t(marker) + 1;
+        f->m_position = pc;
+        Var& result = nativeResult;
+        if (!CallNative(adapter, in, result, nativeError)) {
+          LeaveNative(f, uint32_t(marker), oldCount);
+          thread.RuntimeError(f, "%s", nativeError.c_str());
+          return false;
+        }
+        LeaveNative(f, uint32_t(marker), oldCount);
+        f->m_stack[marker] = static_cast<Var&&>(result);
+        if (thread.m_state != Thread::STATE_RUNNING) return true;
+        // The native may have run other threads and loaded modules: the decode tables may be gone.
+        if (f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
+        VM_NEXT();
+      }
+
+      l_OP_PARAMCPY: {
+        BinCode* function = f->m_function;
+        const Var* args = nullptr;
+        int argCount = 0;
+        Frame* caller = nullptr;
+        int marker = -1;
+        if (thread.m_frameIndex > 0 && !thread.m_frames[thread.m_frameIndex - 1]->m_context) {
+          caller = thread.m_frames[thread.m_frameIndex - 1];
+          marker = FindMarker(caller, int(caller->m_stackCount) - 2);
+          if (marker < 0)
+            VM_FAIL("ScriptVM::_FunctionCallScript - internal error: asm code is corrupted - no beginning "
+                    "'OP_INIT_FUNC' found before function call");
+          if (int(caller->m_stackCount) - 1 - marker < 1)
+            VM_FAIL("ScriptVM::_FunctionCallScript - internal error: stack corrupted before function call");
+          args = caller->m_stack + marker + 1;
+          argCount = int(caller->m_stackCount) - marker - 2;
+        } else {
+          args = thread.m_args;
+          argCount = thread.m_args ? thread.m_argCount : 0;
+        }
+        const int params = function->GetParamCount();
+        bool ok = true;
+        if (argCount > params) {
+          const char* fname = GetFunctionName(function);
+          VM_FAIL("Try to call the function '%s' which is defined with %d paramters with %d values.",
+                  fname ? fname : "", params, argCount);
+        }
+        for (int i = 0; i < params && ok; ++i) {
+          Var* slot = f->m_locals.GetVariable(i);
+          if (!slot) {
+            ok = false;
+            break;
+          }
+          if (i < argCount) {
+            const char* slotType = DeclaredTypeName(*slot);
+            if (!slot->AssignTyped(args[i])) {
+              const char* fname = GetFunctionName(function);
+              VM_FAIL("Unable to initialize the parameter %d of function call of '%s'. A parameter from the type "
+                      "'%s' was expected, but it was found a value of the type '%s'",
+                      i + 1, fname ? fname : "", slotType, DeclaredTypeName(*args[i].Deref()));
+            }
+          } else if (slot->GetType() == VT_UNINITPARAM) {
+            const char* fname = GetFunctionName(function);
+            VM_FAIL("Missing parameters at function call of '%s'. The parameter %d is missing.", fname ? fname : "",
+                    i + 1);
+          }
+        }
+        if (caller) PopTo(caller, uint32_t(marker));
+        if (!ok) VM_FAIL_SILENT();
+        VM_NEXT();
+      }
+
+      l_OP_RETURN:
+      l_OP_STOP: {
+        const int declared = f->m_function->GetReturnType();
+        const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
+        const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
+        if (op == OP_STOP) {
+          if (!untyped) VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
+          thread.m_returnValue = Var();
+        } else {
+          const int marker = FindMarker(f, int(f->m_stackCount) - 1);
+          if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
+          const int values = int(f->m_stackCount) - marker - 1;
+          if (values > 1) VM_FAIL("can only return one value on return");
+          if (values == 0) {
+            PopTo(f, uint32_t(marker));
+            if (!untyped) {
+              thread.m_returnValue = Var();
+              thread.m_returnValue.SetType(declared);
+              VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
+            }
+          } else {
+            const Var& r = *f->m_stack[marker + 1].Deref();
+            if (firstFrame) {
+              thread.m_returnValue = Var();
+              thread.m_returnValue.SetType(declared);
+              if (!thread.m_returnValue.AssignTyped(r)) {
+                thread.m_returnValue = Var();
+                if (declared == VT_NIL) VM_FAIL("void functions cannot return a value");
+                VM_FAIL("A %s function cannot return a %s value.", GetTypeName(declared), PlainTypeName(r));
+              }
+              if (thread.m_returnValue.IsConstString() && !thread.m_returnValue.IsReference())
+                thread.m_returnValue.MakeOwned();
+            } else {
+              Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
+              Var* slot = Push(caller);
+              if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+              slot->SetType(declared);
+              if (!r.IsNil() && !slot->AssignTyped(r)) {
+                const char* from = PlainTypeName(r);
+                Drop(*slot);
+                --caller->m_stackCount;
+                thread.m_returnValue = Var();
+                VM_FAIL("return: cannot auto convert from %s to %s", from, GetTypeName(declared));
+              }
+            }
+            PopTo(f, uint32_t(marker));
+          }
+        }
+        // Pop the frame.
+        f->m_position = pc;
+        if (thread.m_debugFlag) {
+          if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->returnHook) hooks->returnHook(thread, *f);
+        }
+        thread.ReleaseFrame(thread.m_frameIndex);
+        --thread.m_frameIndex;
+        f = thread.GetCurrentFrame();
+        if (thread.m_frameIndex < 0 || !f || f->m_context) {
+          thread.m_state = Thread::STATE_FINISHED;
+          return true;
+        }
+        goto load_code;
+      }
+
+      l_OP_EOC:
+        PopTo(f, 0);
+        VM_NEXT();
+
+      l_OP_ASSIGN:
+      l_OP_ASSIGN_MUL:
+      l_OP_ASSIGN_DIV:
+      l_OP_ASSIGN_MOD:
+      l_OP_ASSIGN_ADD:
+      l_OP_ASSIGN_SUB:
+      l_OP_ASSIGN_SHIFT_RIGHT:
+      l_OP_ASSIGN_SHIFT_LEFT:
+      l_OP_ASSIGN_BIT_AND:
+      l_OP_ASSIGN_BIT_XOR:
+      l_OP_ASSIGN_BIT_OR: {
+        if (f->m_stackCount < 2)
+          VM_FAIL("ScriptVM::_DoAssign - InternalError: Missing paramters on assign(%s)", GetCommandName(op));
+        Var& lvalue = f->m_stack[f->m_stackCount - 2];
+        Var& sourceSlot = f->m_stack[f->m_stackCount - 1];
+        Var* dest = lvalue.IsReference() ? lvalue.GetReference() : nullptr;
+        if (!dest) VM_FAIL("Can only assign(%s) values to lvalues", GetCommandName(op));
+        const Var& src = *sourceSlot.Deref();
+        bool ok;
+        switch (op) {
+          case OP_ASSIGN: ok = dest->AssignTyped(src); break;
+          case OP_ASSIGN_MUL: ok = Var::OpMul(src, *dest); break;
+          case OP_ASSIGN_DIV: ok = Var::OpDiv(src, *dest); break;
+          case OP_ASSIGN_MOD: ok = Var::OpMod(src, *dest); break;
+          case OP_ASSIGN_ADD: ok = Var::OpAdd(src, *dest); break;
+          case OP_ASSIGN_SUB: ok = Var::OpSub(src, *dest); break;
+          case OP_ASSIGN_SHIFT_RIGHT: ok = Var::OpShiftRight(src, *dest); break;
+          case OP_ASSIGN_SHIFT_LEFT: ok = Var::OpShiftLeft(src, *dest); break;
+          case OP_ASSIGN_BIT_AND: ok = Var::OpBitAnd(src, *dest); break;
+          case OP_ASSIGN_BIT_XOR: ok = Var::OpBitXor(src, *dest); break;
+          default: ok = Var::OpBitOr(src, *dest); break;
+        }
+        if (!ok)
+          VM_FAIL("Unable to assign(%s) the value %s(type %s) to a %s variable", GetCommandName(op),
+                  src.ToText().c_str(), DeclaredTypeName(src), DeclaredTypeName(*dest));
+        Drop(sourceSlot);
+        --f->m_stackCount;
+        VM_NEXT();
+      }
+
+      l_default:
+        if (op >= 134 && op <= 143)
+          VM_FAIL("Sorry, the unary operation %s is not implemented yet", GetCommandName(op));
+        if (op >= 146 && op <= 159) VM_FAIL_SILENT();
+        VM_FAIL("Unsupported or invalid operation: %d (%s)", int(op), GetCommandName(op));
+  }
+#undef VM_FAIL
+#undef VM_FAIL_SILENT
+#undef VM_CORRUPT
+#undef VM_NEXT
+}
+
+}  // namespace KRX
