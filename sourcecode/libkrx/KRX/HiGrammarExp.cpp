@@ -134,7 +134,10 @@ bool HiGrammar::EvaluateConstant(SyntaxNode* node, CodeUnit& unit, Var& result) 
   BinCode* module = temp.m_module.get();
   // The expression's value is returned whatever its type.
   module->SetReturnType(TYPE_AUTO);
+  // Run-time errors of the expression name the file and line it was written in.
+  module->FindOrCreate("~file", VT_STRING)->SetString(unit.m_fileName.c_str());
   temp.m_asm = SyntaxNode::Make(OT_REM, 0, "Asm", -1);
+  if (line > 0) Emit(temp.m_asm.get(), OP_LINE, Var(line));
   Emit(temp.m_asm.get(), OP_INIT_FUNC);
   CreateVocabulary(module);
   if (!AssembleExpression(node, temp.m_asm.get(), unit)) {
