@@ -147,6 +147,7 @@ int LuaAdd1(lua_State* L) {
 const char* kLuaSource = R"(
 function fib(n) if n < 2 then return n end return fib(n - 1) + fib(n - 2) end
 function loop() local sum = 0 for i = 0, 10000000 - 1 do sum = sum + i end return sum end
+function loopwhile() local sum, i = 0, 0 while i < 10000000 do sum = sum + i i = i + 1 end return sum end
 function strings() local s for i = 0, 100000 - 1 do s = "item" .. i end return s end
 function natives() local n = 0 for i = 0, 1000000 - 1 do n = add1(n) end return n end
 function arrays()
@@ -192,6 +193,8 @@ void BM_Krx_Fib24(benchmark::State& s) { KrxBench(s, "fib", &kFibArg, 1, kFib24)
 void BM_Lua_Fib24(benchmark::State& s) { LuaBench(s, "fib", 24, kFib24); }
 void BM_Krx_IntLoop(benchmark::State& s) { KrxBench(s, "loop", nullptr, 0, int(49999995000000LL & 0xFFFFFFFF)); }
 void BM_Lua_IntLoop(benchmark::State& s) { LuaBench(s, "loop", -1, 49999995000000LL); }
+// The same loop as a while loop: the shape the KRX code has (compare, branch, add, increment).
+void BM_Lua_IntLoopWhile(benchmark::State& s) { LuaBench(s, "loopwhile", -1, 49999995000000LL); }
 void BM_Krx_Strings(benchmark::State& s) { KrxBench(s, "strings", nullptr, 0, -1); }
 void BM_Lua_Strings(benchmark::State& s) { LuaBench(s, "strings", -1, -1); }
 void BM_Krx_Natives(benchmark::State& s) { KrxBench(s, "natives", nullptr, 0, kNativeCalls); }
@@ -205,6 +208,7 @@ BENCHMARK(BM_Krx_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMilli
 BENCHMARK(BM_Lua_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_IntLoopWhile)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);

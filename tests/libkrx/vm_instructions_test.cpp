@@ -167,6 +167,29 @@ TEST_F(VmInstructions, ConditionalJumpsTestAndPopAsDocumented) {
     std::string expect = c.expect;
     EXPECT_EQ(path, expect.substr(0, expect.find(' '))) << name;
   }
+  // Comparisons followed by a jump: ints, mixed numbers and texts take the same branches, and
+  // leave nothing behind.
+  const struct {
+    std::function<void(Asm&)> compare;
+    int jump;
+    int expect;  // 1 jumped, 0 fell through
+  } compares[] = {
+      {[](Asm& a) { a.Int(1).Int(2).Op(OP_LESS); }, OP_JUMP_TRUE, 1},
+      {[](Asm& a) { a.Int(3).Int(2).Op(OP_LESS_EQUAL); }, OP_JUMP_FALSE, 1},
+      {[](Asm& a) { a.Float(2.5f).Int(2).Op(OP_GREATER); }, OP_JUMP_TRUE, 1},
+      {[](Asm& a) { a.Int(2).Float(2.0f).Op(OP_EQUAL); }, OP_JUMP_FALSE, 0},
+      {[](Asm& a) { a.Str("a").Str("b").Op(OP_NOT_EQUAL); }, OP_JUMP_TRUE, 1},
+      {[](Asm& a) { a.Int(-5).Int(-5).Op(OP_GREATER_EQUAL); }, OP_JUMP_FALSE, 0},
+  };
+  for (const auto& c : compares) {
+    EXPECT_EQ(Eval([&](Asm& a) {
+                a.Int(100);  // below the comparison: must survive it
+                c.compare(a);
+                a.Branch(c.jump, "yes").Int(0).Op(OP_ADD).Jump("end").Label("yes").Int(1).Op(OP_ADD).Label("end");
+              }),
+              "int:" + std::to_string(100 + c.expect));
+  }
+
   // What the check forms leave behind: the condition is still there for the next instruction.
   EXPECT_EQ(Eval([](Asm& a) { a.Int(1).Bool(false).JumpTrueCheck("x").Label("x").Op(OP_ADD); }), "int:1");
   EXPECT_EQ(Eval([](Asm& a) { a.Int(1).Bool(true).JumpTrue("x").Label("x").Int(2).Op(OP_ADD); }), "int:3");

@@ -112,7 +112,8 @@ enum en_Handler : uint16_t {
   H_UNDECODED = 259,     // not decoded yet
   H_CORRUPT = 260,       // does not fit into the code
   H_END = 261,           // the position just past the code
-  H_COUNT = 262
+  H_COMPARE_JUMP = 262,  // a comparison and the conditional jump on its result
+  H_COUNT = 263
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -195,6 +196,14 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     handler = H_FUSED_GLOBAL;
     d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     length += 3;
+  }
+  if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - pc >= 7 &&
+      (code[pc + 1] == OP_JUMP_TRUE || code[pc + 1] == OP_JUMP_FALSE) && code[pc + 2] == VT_POSITION) {
+    const uint8_t* p = code + pc + 3;
+    handler = H_COMPARE_JUMP;
+    d.operandType = int8_t(code[pc + 1]);  // the jump's opcode
+    d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    length = 7;
   }
   d.length = uint16_t(length);
   d.handler = handler;
@@ -422,7 +431,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
+      &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -464,6 +473,41 @@ load_code:
       l_END:
         f->m_position = at;
         return true;  // ran past the end: Run makes the still-running thread dead
+
+      l_COMPARE_JUMP: {
+        // Two plain ints are compared and branched on at once; anything else takes the two
+        // instructions one at a time.
+        if (f->m_stackCount >= 2) {
+          Var& leftSlot = f->m_stack[f->m_stackCount - 2];
+          Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+          const Var& l = *leftSlot.Deref();
+          const Var& r = *rightSlot.Deref();
+          if ((l.GetTypeByte() & ~VF_AUTO) == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT) {
+            const int32_t a = l.GetRawInt(), b = r.GetRawInt();
+            bool condition;
+            switch (op) {
+              case OP_LESS_EQUAL: condition = a <= b; break;
+              case OP_LESS: condition = a < b; break;
+              case OP_GREATER_EQUAL: condition = a >= b; break;
+              case OP_GREATER: condition = a > b; break;
+              case OP_EQUAL: condition = a == b; break;
+              default: condition = a != b; break;
+            }
+            Drop(rightSlot);
+            Drop(leftSlot);
+            f->m_stackCount -= 2;
+            if (operandType == OP_JUMP_TRUE ? condition : !condition) {
+              if (ival == -1) VM_FAIL("fatal: unlinkt jump found to -1");
+              if (ival < 0 || uint32_t(ival) > size) VM_CORRUPT(at + 1);
+              if (!Step(thread)) VM_FAIL("Execution stopped: the step budget is used up");
+              pc = uint32_t(ival);
+            }
+            VM_NEXT();
+          }
+        }
+        pc = at + 1;
+        goto* kTargets[op];
+      }
 
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
@@ -876,8 +920,14 @@ load_code:
             break;
           }
           if (i < argCount) {
-            const char* slotType = DeclaredTypeName(*slot);
+            // The declared type word is only there before the store; its name is wanted on failure.
+            const uint32_t declaredWord = slot->GetType() == VT_UNINITPARAM ? slot->GetDeclaredTypeWord() : 0;
+            const bool wasParam = slot->GetType() == VT_UNINITPARAM;
+            const int slotCode = slot->IsAuto() ? TYPE_AUTO : slot->GetType();
             if (!slot->AssignTyped(args[i])) {
+              const char* slotType =
+                  wasParam ? TypeNameFromCode((declaredWord & VF_AUTO) ? TYPE_AUTO : int(declaredWord & VF_TYPEMASK))
+                           : TypeNameFromCode(slotCode);
               const char* fname = GetFunctionName(function);
               VM_FAIL("Unable to initialize the parameter %d of function call of '%s'. A parameter from the type "
                       "'%s' was expected, but it was found a value of the type '%s'",
