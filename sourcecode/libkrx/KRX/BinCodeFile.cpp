@@ -233,7 +233,9 @@ bool ReadPool(Stream& s, Var& v) {
 bool WriteVar(Stream& s, const Var& v) {
   const int type = v.GetType();
   if (v.HasArrayFlag()) {
-    // Arrays: the type word (with the element count), then one record per element.
+    // Arrays: the type word (with the element count), then one record per element. The count
+    // has 24 bits in the type word.
+    if (v.GetCount() >= (1 << 24)) return false;
     s.WriteU32(v.GetTypeWord());
     for (int i = 0; i < v.GetCount(); ++i)
       if (!WriteVar(s, *v.GetElement(i))) return false;
