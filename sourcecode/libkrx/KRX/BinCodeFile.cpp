@@ -24,6 +24,9 @@ constexpr size_t kMinVarRecord = 4;
 
 // ---- stream ----
 
+Stream::Stream() = default;
+Stream::~Stream() = default;
+
 void Stream::Write(const void* bytes, size_t n) {
   const auto* p = static_cast<const uint8_t*>(bytes);
   m_bytes.insert(m_bytes.end(), p, p + n);

@@ -23,6 +23,11 @@ class Thread;
 // transfer), so one stream shares each module once and a loaded file never sees an address.
 class Stream {
  public:
+  Stream();
+  ~Stream();  // out of line: it releases the threads it kept
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+
   // ---- writing ----
   void Write(const void* bytes, size_t n);
   void WriteU8(uint8_t v) { Write(&v, 1); }
