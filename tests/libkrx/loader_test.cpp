@@ -121,3 +121,19 @@ TEST_F(Loader, ModuleSaveAllReportsFilesItCannotOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The debugger evaluates texts in a paused thread's frame: its locals are readable there.
+TEST_F(Loader, CompileTextSeesTheContextFrame) {
+  ASSERT_TRUE(Compile("function void Waiter(int n) { int local = n * 2; Pause(); }"));
+  KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+  t->m_moduleName = "test";
+  KRX::Var arg(21);
+  ASSERT_TRUE(t->Start("Waiter", false, &arg, 1)) << AllMessages();
+  ASSERT_EQ(t->GetState(), KRX::Thread::STATE_PAUSED);
+  EXPECT_EQ(KRX::CompileText("return local + n;", t.get()).ToInt(), 63) << AllMessages();
+  EXPECT_EQ(t->GetState(), KRX::Thread::STATE_PAUSED) << "the context thread is only read";
+}
+
+}  // namespace
