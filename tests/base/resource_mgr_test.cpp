@@ -102,6 +102,29 @@ TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
   EXPECT_EQ(entries, 1);
 }
 
+TEST(ResourceGroup, DamagedRecordFilesNoneOfTheGroup) {
+  WorkTree tree;
+  tree.write("gui/one.txt", "one");
+  tree.write("gui/two.txt", "two");
+  tree.write("resources.xml", kGroupList);
+  std::filesystem::create_directories(tree.path("cache"));
+  { Manager m; m.mgr.AddResources("resources.xml"); }
+  // The second record's length runs past the end; the header still fits. Without the sources
+  // the cache cannot be rebuilt, so whatever is filed came from the damaged cache.
+  std::string cache = tree.read("cache/gui.bin");
+  ASSERT_EQ(cache.size(), 16u + 7u + 7u);
+  cache[23] = 100;
+  tree.write("cache/gui.bin", cache);
+  std::filesystem::remove(tree.path("gui/one.txt"));
+  std::filesystem::remove(tree.path("gui/two.txt"));
+  Manager m;
+  LogCapture log;
+  m.mgr.AddResources("resources.xml");
+  EXPECT_EQ(Count(log, "records do not line up"), 1);
+  EXPECT_EQ(Blob("g1"), "<none>");
+  EXPECT_EQ(Blob("g2"), "<none>");
+}
+
 TEST(ResourceGroup, EmptyGroupsAndFailingResourcesWriteNoCache) {
   WorkTree tree;
   tree.write("list.xml", R"(<R>
