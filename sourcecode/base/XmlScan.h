@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "base/StaticVariant.h"
 #include "base/String.h"
 
 namespace base::xml_scan {
@@ -59,6 +60,70 @@ inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
   a.valueLength = static_cast<int>(close - open - 1);
   p = close + 1;
   return true;
+}
+
+// element -> '<' name (blanks attribute)* blanks ('/>' | '>' content)
+// content -> (blanks (comment | closing-tag | element | '>' | text))*
+// The grammar both readers walk. p stands anywhere before the element's '<'; afterwards just
+// past the element. The reader is told the parts through:
+//   bool open(const char* lt, const char* name, int length)   the tag's name
+//   bool attribute(const Attribute& a)                        each attribute, in order
+//   bool child(const char*& p, int depth)                     a nested element, p on its '<'
+//   bool text(const char* p, int length)                      text between tags
+// and says in gtEndsContent what a lone '>' in content means: the word reader ends the
+// element's content there, the Variant reader refuses it.
+template <class Reader>
+bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, Error& e) {
+  const char* lt = std::strchr(p, '<');
+  if (!lt) return fail(e, p, "no element where one must start");
+  if (depth >= kMaxTreeDepth) return fail(e, lt, "elements nested too deep");
+  const char* name = lt + 1;
+  p = name_end(name);
+  if (p - name > kMaxNameLength) return fail(e, name, "element name too long");
+  if (!reader.open(lt, name, static_cast<int>(p - name))) return false;
+
+  for (;;) {
+    p = skip_blanks(p);
+    if (*p == '>') {
+      ++p;
+      break;
+    }
+    if (*p == '/') {
+      if (p[1] != '>') return fail(e, p, "'/' in a tag not followed by '>'");
+      p += 2;
+      return true;
+    }
+    Attribute a;
+    if (!scan_attribute(p, a, e) || !reader.attribute(a)) return false;
+  }
+
+  for (;;) {
+    p = skip_blanks(p);
+    if (*p == 0) return fail(e, lt, "element not closed before the end of the text");
+    if (*p == '<') {
+      if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
+        const char* end = std::strstr(p + 4, "-->");
+        if (!end) return fail(e, p, "comment not closed");
+        p = end + 3;
+      } else if (p[1] == '/') {
+        const char* end = std::strchr(p + 2, '>');
+        if (!end) return fail(e, p, "closing tag without '>'");
+        p = end + 1;
+        return true;
+      } else if (!reader.child(p, depth + 1)) {
+        return false;
+      }
+    } else if (*p == '>') {
+      if (!gtEndsContent) return fail(e, p, "'>' where element content is expected");
+      ++p;
+      return true;
+    } else {
+      const char* end = std::strchr(p, '<');
+      if (!end) end = p + std::strlen(p);
+      if (!reader.text(p, static_cast<int>(end - p))) return false;
+      p = end;
+    }
+  }
 }
 
 // A value is a number when it begins like one and only blanks follow the number.
