@@ -13,12 +13,12 @@ namespace base::xml_scan {
 // than kept forever.
 constexpr int kMaxNameLength = 1024;
 
-struct Error {
+struct st_Error {
   const char* at = nullptr;    // where in the text
   const char* what = nullptr;  // static description
 };
 
-inline bool fail(Error& e, const char* at, const char* what) {
+inline bool fail(st_Error& e, const char* at, const char* what) {
   if (!e.what) {
     e.at = at;
     e.what = what;
@@ -39,14 +39,14 @@ inline const char* name_end(const char* p) {
 
 // attribute -> name-up-to-'=' '=' ... '"' value '"'
 // p stands on the first character of the name; afterwards just past the closing quote.
-struct Attribute {
+struct st_Attribute {
   const char* name;
   int nameLength;
   const char* value;
   int valueLength;
 };
 
-inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
+inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
   const char* eq = std::strchr(p, '=');
   if (!eq) return fail(e, p, "attribute without '='");
   const char* open = std::strchr(p, '"');
@@ -67,13 +67,13 @@ inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
 // The grammar both readers walk. p stands anywhere before the element's '<'; afterwards just
 // past the element. The reader is told the parts through:
 //   bool open(const char* lt, const char* name, int length)   the tag's name
-//   bool attribute(const Attribute& a)                        each attribute, in order
+//   bool attribute(const st_Attribute& a)                        each attribute, in order
 //   bool child(const char*& p, int depth)                     a nested element, p on its '<'
 //   bool text(const char* p, int length)                      text between tags
 // and says in gtEndsContent what a lone '>' in content means: the word reader ends the
 // element's content there, the Variant reader refuses it.
 template <class Reader>
-bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, Error& e) {
+bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, st_Error& e) {
   const char* lt = std::strchr(p, '<');
   if (!lt) return fail(e, p, "no element where one must start");
   if (depth >= kMaxTreeDepth) return fail(e, lt, "elements nested too deep");
@@ -93,7 +93,7 @@ bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, Erro
       p += 2;
       return true;
     }
-    Attribute a;
+    st_Attribute a;
     if (!scan_attribute(p, a, e) || !reader.attribute(a)) return false;
   }
 

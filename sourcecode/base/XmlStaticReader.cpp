@@ -14,17 +14,17 @@ namespace base {
 
 namespace {
 
-using xml_scan::Error;
+using xml_scan::st_Error;
 using xml_scan::fail;
 
-class WordParser {
+class cl_WordParser {
  public:
   // Writes into a block that grows with need (owner given) or into [words, words + capacity).
-  WordParser(StaticVariant* owner, int* words, int capacity) : m_owner(owner), m_words(words), m_capacity(capacity) {}
+  cl_WordParser(StaticVariant* owner, int* words, int capacity) : m_owner(owner), m_words(words), m_capacity(capacity) {}
 
   bool element(const char*& p, int depth);
   int used() const { return m_used; }
-  const Error& error() const { return m_error; }
+  const st_Error& error() const { return m_error; }
 
  private:
   bool room(int n, const char* at) {
@@ -67,14 +67,14 @@ class WordParser {
   int* m_words;
   int m_capacity;
   int m_used = 0;
-  Error m_error;
+  st_Error m_error;
 };
 
-bool WordParser::element(const char*& p, int depth) {
+bool cl_WordParser::element(const char*& p, int depth) {
   // The reader of one element: where its node starts and how many attributes and children
   // were written behind it.
-  struct Node {
-    WordParser& parser;
+  struct st_Node {
+    cl_WordParser& parser;
     int base = 0;
     int attributes = 0;
     int children = 0;
@@ -88,7 +88,7 @@ bool WordParser::element(const char*& p, int depth) {
       parser.m_used += 7;
       return true;
     }
-    bool attribute(const xml_scan::Attribute& a) {
+    bool attribute(const xml_scan::st_Attribute& a) {
       if (!parser.room(1, a.name)) return false;
       parser.m_words[parser.m_used++] = static_cast<int>(vocable::find_or_add_id(a.name, a.nameLength));
       float number;
@@ -112,7 +112,7 @@ bool WordParser::element(const char*& p, int depth) {
       return parser.string_node(p, length);
     }
   };
-  Node node{*this};
+  st_Node node{*this};
   if (!xml_scan::element(p, depth, node, true, m_error)) return false;
   const int base = node.base;
   const int attributes = node.attributes;
@@ -140,7 +140,7 @@ bool WordParser::element(const char*& p, int depth) {
   return true;
 }
 
-void report(const char* file, const char* text, const Error& e) {
+void report(const char* file, const char* text, const st_Error& e) {
   int line, column;
   xml_scan::locate(text, e.at, line, column);
   sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", file, e.what ? e.what : "syntax error", line,
@@ -154,7 +154,7 @@ bool parse_into(StaticVariant& out, const char* text, const char* p, const char*
     sys::Output("ERROR: xml-file '%s': no memory for %d words\n", name, length / 2 + 64);
     return false;
   }
-  WordParser parser(&out, out.get_words(), out.get_capacity());
+  cl_WordParser parser(&out, out.get_words(), out.get_capacity());
   if (!parser.element(p, 0)) {
     report(name, text, parser.error());
     out.clear();
@@ -182,7 +182,7 @@ bool load_text(const char* file, Text& text) {
 
 bool xml_parse_static_variant(int*& cursor, int* end, const char*& text) {
   if (!cursor || !text || end < cursor) return false;
-  WordParser parser(nullptr, cursor, static_cast<int>(end - cursor));
+  cl_WordParser parser(nullptr, cursor, static_cast<int>(end - cursor));
   const char* p = text;
   if (!parser.element(p, 0)) return false;
   cursor += parser.used();

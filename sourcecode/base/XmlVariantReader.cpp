@@ -19,13 +19,12 @@ namespace base {
 
 namespace {
 
-using xml_scan::Error;
-using xml_scan::fail;
+using xml_scan::st_Error;
 
-class VariantParser {
+class cl_VariantParser {
  public:
   bool element(const char*& p, Variant& out, int depth);
-  const Error& error() const { return m_error; }
+  const st_Error& error() const { return m_error; }
 
  private:
   void set_text(Variant& v, const char* p, int length) {
@@ -37,25 +36,25 @@ class VariantParser {
     v.set_string(p, length);
   }
 
-  Error m_error;
+  st_Error m_error;
   std::string m_buffer;
 };
 
-bool VariantParser::element(const char*& p, Variant& out, int depth) {
+bool cl_VariantParser::element(const char*& p, Variant& out, int depth) {
   // The reader of one element: the element's Variant and its attribute index.
-  struct Node {
-    VariantParser& parser;
+  struct st_Node {
+    cl_VariantParser& parser;
     Variant& out;
     dt_element* e = nullptr;
-    xml_scan::AttributeIndex attributes{nullptr};
+    xml_scan::cl_AttributeIndex attributes{nullptr};
 
     bool open(const char*, const char* name, int length) {
       e = new dt_element(name, length);
       out.set_datatype(e);
-      attributes = xml_scan::AttributeIndex(e);
+      attributes = xml_scan::cl_AttributeIndex(e);
       return true;
     }
-    bool attribute(const xml_scan::Attribute& a) {
+    bool attribute(const xml_scan::st_Attribute& a) {
       Variant* value = attributes.find_or_add(a.name, a.nameLength);
       float number;
       if (xml_scan::number_value(a.value, a.valueLength, number))
@@ -70,7 +69,7 @@ bool VariantParser::element(const char*& p, Variant& out, int depth) {
       return true;
     }
   };
-  Node node{*this, out};
+  st_Node node{*this, out};
   return xml_scan::element(p, depth, node, false, m_error);
 }
 
@@ -80,7 +79,7 @@ int xml_parse_variant(const tString<BaseString>& text, Variant& out, int positio
   if (position < 0 || position > text.size()) return -1;
   const char* start = text.c_str();
   const char* p = start + position;
-  VariantParser parser;
+  cl_VariantParser parser;
   if (!parser.element(p, out, 0)) return -1;
   return static_cast<int>(p - start);
 }
@@ -94,9 +93,9 @@ bool read_text(Variant& out, const char* text, const char* name) {
     sys::Output("ERROR: xml-file '%s': prolog '<?xml' without '?>'\n", name);
     return false;
   }
-  VariantParser parser;
+  cl_VariantParser parser;
   if (!parser.element(p, out, 0)) {
-    const Error& e = parser.error();
+    const st_Error& e = parser.error();
     int line, column;
     xml_scan::locate(text, e.at, line, column);
     sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", name, e.what, line, column);
