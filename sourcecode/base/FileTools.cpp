@@ -290,9 +290,11 @@ bool ReadLookup(File* file, std::map<tString<BaseString>, int>& table) {
   if (!file->read_length(count, 8, "lookup table")) return false;
   for (int i = 0; i < count; ++i) {
     tString<BaseString> key;
-    if (!key.Read(file)) return false;
-    const int value = file->read_int();
-    if (file->has_error()) return false;
+    int value = 0;
+    if (!key.Read(file) || !file->read(&value, 4)) {
+      table.clear();  // the entries before the damage are no more to be trusted than the rest
+      return false;
+    }
     table.emplace(key, value);
   }
   return true;
