@@ -44,12 +44,18 @@ const char* kGroupList = R"(<Resources>
   </ResourceGroup>
 </Resources>)";
 
+// The group list with both sources and an empty cache folder, as the working folder.
+struct GroupTree : WorkTree {
+  GroupTree() {
+    write("gui/one.txt", "one");
+    write("gui/two.txt", "two");
+    write("resources.xml", kGroupList);
+    std::filesystem::create_directories(path("cache"));
+  }
+};
+
 TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
-  WorkTree tree;
-  tree.write("gui/one.txt", "one");
-  tree.write("gui/two.txt", "two");
-  tree.write("resources.xml", kGroupList);
-  std::filesystem::create_directories(tree.path("cache"));
+  GroupTree tree;
 
   cl_Blob::s_inits = cl_Blob::s_reads = 0;
   {
@@ -103,12 +109,11 @@ TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
 }
 
 TEST(ResourceGroup, DamagedRecordFilesNoneOfTheGroup) {
-  WorkTree tree;
-  tree.write("gui/one.txt", "one");
-  tree.write("gui/two.txt", "two");
-  tree.write("resources.xml", kGroupList);
-  std::filesystem::create_directories(tree.path("cache"));
-  { Manager m; m.mgr.AddResources("resources.xml"); }
+  GroupTree tree;
+  {
+    Manager m;
+    m.mgr.AddResources("resources.xml");
+  }
   // The second record's length runs past the end; the header still fits. Without the sources
   // the cache cannot be rebuilt, so whatever is filed came from the damaged cache.
   std::string cache = tree.read("cache/gui.bin");
