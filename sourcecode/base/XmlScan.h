@@ -1,5 +1,6 @@
-// Private to the XML readers: the scanning steps both parsers share, so that the Variant reader
-// and the word reader accept exactly the same grammar. Every step stops at the text's NUL.
+// Private to the XML readers: the element grammar and the scanning steps both parsers share, so
+// that the Variant reader and the word reader accept exactly the same text. Every step stops at
+// the text's NUL.
 #pragma once
 
 #include <cstring>

@@ -1,12 +1,10 @@
 // The XML reader that builds Variant trees: the same grammar as the word reader, with the
 // Variant's own rules for repeated attribute names (the last value wins) and for '>' in element
 // content (an error here).
-#include <cstring>
 #include <string>
 
 #include "base/Binary.h"
 #include "base/File.h"
-#include "base/StaticVariant.h"
 #include "base/Text.h"
 #include "base/Variant.h"
 #include "base/VariantTypes.h"
