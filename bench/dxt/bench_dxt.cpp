@@ -28,6 +28,19 @@ struct Corpus {
   std::vector<dxt_corpus::Image> images;
   std::vector<std::array<uint8_t, 64>> blocks;  // all blocks of all images, image by image
   std::vector<size_t> first_block;              // per image
+
+  // Fills blocks and first_block from images.
+  void CutBlocks() {
+    for (const auto& im : images) {
+      first_block.push_back(blocks.size());
+      for (int by = 0; by < im.height / 4; ++by)
+        for (int bx = 0; bx < im.width / 4; ++bx) {
+          std::array<uint8_t, 64> b;
+          dxt_corpus::Block(im, bx, by, b.data());
+          blocks.push_back(b);
+        }
+    }
+  }
 };
 
 const Corpus& Opaque() {
@@ -36,15 +49,7 @@ const Corpus& Opaque() {
     uint64_t seed = 100;
     for (const std::string& kind : dxt_corpus::Kinds())
       c.images.push_back(dxt_corpus::Make(kind, kSide, kSide, seed++));
-    for (const auto& im : c.images) {
-      c.first_block.push_back(c.blocks.size());
-      for (int by = 0; by < im.height / 4; ++by)
-        for (int bx = 0; bx < im.width / 4; ++bx) {
-          std::array<uint8_t, 64> b;
-          dxt_corpus::Block(im, bx, by, b.data());
-          c.blocks.push_back(b);
-        }
-    }
+    c.CutBlocks();
     return c;
   }();
   return corpus;
@@ -60,15 +65,7 @@ const Corpus& WithAlpha() {
       im.name = kind;
       c.images.push_back(std::move(im));
     }
-    for (const auto& im : c.images) {
-      c.first_block.push_back(c.blocks.size());
-      for (int by = 0; by < im.height / 4; ++by)
-        for (int bx = 0; bx < im.width / 4; ++bx) {
-          std::array<uint8_t, 64> b;
-          dxt_corpus::Block(im, bx, by, b.data());
-          c.blocks.push_back(b);
-        }
-    }
+    c.CutBlocks();
     return c;
   }();
   return corpus;

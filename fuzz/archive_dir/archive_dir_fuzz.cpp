@@ -7,16 +7,11 @@
 
 #include "base/File.h"
 #include "base/FileArchive.h"
-#include "base/system.h"
 
-namespace {
-void Quiet(const char*) {}
-}  // namespace
+#include "../BaseFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
-  (void)quiet;
-  if (size > (1u << 20)) return 0;
+  if (!fuzzsupport::BeginBaseInput(size)) return 0;
   base::File f;
   if (!f.open_memory(data, static_cast<int>(size), "fuzz.pak")) return 0;
   base::cl_FileArchive archive;

@@ -7,11 +7,10 @@
 #include "base/Parser.h"
 #include "base/String.h"
 #include "base/Text.h"
-#include "base/system.h"
+
+#include "../BaseFuzz.h"
 
 namespace {
-
-void Quiet(const char*) {}
 
 // Reads records of one kind until the data ends or a record is rejected.
 void ReadAll(const uint8_t* data, size_t size, int kind) {
@@ -54,9 +53,7 @@ void ReadAll(const uint8_t* data, size_t size, int kind) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
-  (void)quiet;
-  if (size > (1u << 20)) return 0;
+  if (!fuzzsupport::BeginBaseInput(size)) return 0;
   for (int kind = 0; kind < 7; ++kind) ReadAll(data, size, kind);
 
   base::Binary bytes;

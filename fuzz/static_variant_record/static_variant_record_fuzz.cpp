@@ -7,12 +7,10 @@
 #include "base/File.h"
 #include "base/StaticVariant.h"
 #include "base/Variant.h"
-#include "base/Vocable.h"
-#include "base/system.h"
+
+#include "../BaseFuzz.h"
 
 namespace {
-
-void Quiet(const char*) {}
 
 // Touches every read of the iterator; the sum only keeps the reads from being dropped (unsigned:
 // the values are arbitrary).
@@ -34,10 +32,7 @@ unsigned Walk(base::StaticVariantIterator it, int depth) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
-  (void)quiet;
-  if (base::vocable::count() > 50000) base::vocable::clear_for_fuzzing();  // random names pile up
-  if (size > (1u << 20)) return 0;
+  if (!fuzzsupport::BeginBaseInput(size)) return 0;
   base::File f;
   if (!f.open_memory(data, static_cast<int>(size), "fuzz.bin")) return 0;
   base::StaticVariant sv;

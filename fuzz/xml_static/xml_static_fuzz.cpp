@@ -7,18 +7,11 @@
 #include "base/StaticVariant.h"
 #include "base/Variant.h"
 #include "base/Xml.h"
-#include "base/Vocable.h"
-#include "base/system.h"
 
-namespace {
-void Quiet(const char*) {}
-}  // namespace
+#include "../BaseFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  static bool quiet = (base::sys::SetDebuggerOutput(Quiet), true);
-  (void)quiet;
-  if (base::vocable::count() > 50000) base::vocable::clear_for_fuzzing();  // random names pile up
-  if (size > (1u << 20)) return 0;
+  if (!fuzzsupport::BeginBaseInput(size)) return 0;
   const std::string text(reinterpret_cast<const char*>(data), size);
 
   base::StaticVariant sv;

@@ -1,14 +1,10 @@
 // The configuration file: "config.xml" in the user data path, else in the working folder, held as
 // the root module's Variant tree and written back by the options panel.
-#include <filesystem>
-#include <string>
-#include <system_error>
-
 #include "base/System.h"
 #include "base/VariantTools.h"
 #include "base/Xml.h"
 #include "base/system.h"
-#include "platform/os/Path.h"
+#include "platform/os/FileSystem.h"
 
 namespace base::sys {
 namespace {
@@ -19,15 +15,6 @@ tString<BaseString> JoinPath(const tString<BaseString>& folder, const char* name
   tString<BaseString> path;
   path.print("%s/%s", folder.c_str(), name);
   return path;
-}
-
-// The file layer refuses to replace a write-protected file; the configuration is the user's own
-// and is written all the same.
-void ClearWriteProtection(const char* path) {
-  std::string resolved;
-  if (!platform::os::ResolvePath(path, resolved)) return;
-  std::error_code ec;
-  std::filesystem::permissions(resolved, std::filesystem::perms::owner_write, std::filesystem::perm_options::add, ec);
 }
 
 }  // namespace
@@ -52,7 +39,9 @@ bool SaveConfig(const char* name) {
   cl_System* system = cl_System::GetInstance();
   if (!system) return false;
   const tString<BaseString> path = JoinPath(GetUserDataPath(), ConfigName(name));
-  ClearWriteProtection(path.c_str());
+  // The file layer refuses to replace a write-protected file; the configuration is the user's
+  // own and is written all the same.
+  platform::os::SetReadOnly(path.c_str(), false);
   return xml::write_file(system->GetConfigTree(), path.c_str());
 }
 

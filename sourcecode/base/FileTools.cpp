@@ -37,6 +37,38 @@ void DebugLine(const char* fmt, const char* a, const char* b = nullptr) {
   sys::DebuggerOutput(line.c_str());
 }
 
+tString<BaseString> WithSeparator(const tString<BaseString>& folder) {
+  return IsSeparator(folder.back()) ? folder : folder + "/";
+}
+
+// Calls file(path) for every file below root (which ends with a separator) and, when folder is
+// given, folder(path) for every sub-folder once its content has been walked.
+void WalkBelow(const tString<BaseString>& root, void (*file)(const char*), void (*folder)(const char*)) {
+  cl_FileFinder finder;
+  if (!finder.FindFile((root + "*").c_str())) return;
+  bool more;
+  do {
+    more = finder.FindNextFileA();
+    if (finder.IsDots()) continue;
+    const tString<BaseString> path = root + finder.GetFileName();
+    if (finder.IsDirectory()) {
+      WalkBelow(path + "/", file, folder);
+      if (folder) folder(path.c_str());
+    } else {
+      file(path.c_str());
+    }
+  } while (more);
+}
+
+void MakeWritable(const char* path) { platform::os::SetReadOnly(path, false); }
+
+void DeleteWritable(const char* path) {
+  MakeWritable(path);
+  platform::os::DeleteFile(path);
+}
+
+void RemoveFolder(const char* path) { platform::os::RemoveFolder(path); }
+
 }  // namespace
 
 // ---- loading and saving
@@ -136,21 +168,7 @@ void SetFileWriteProtection(const tString<BaseString>& name, bool protect) {
 
 void SetFilesNormalRecursive(const tString<BaseString>& folder) {
   if (folder.size() < 3) return;
-  tString<BaseString> root = folder;
-  if (!IsSeparator(root.back())) root += "/";
-  cl_FileFinder finder;
-  if (!finder.FindFile((root + "*").c_str())) return;
-  bool more;
-  do {
-    more = finder.FindNextFileA();
-    if (finder.IsDots()) continue;
-    const tString<BaseString> path = root + finder.GetFileName();
-    if (finder.IsDirectory()) {
-      SetFilesNormalRecursive(path);
-    } else {
-      platform::os::SetReadOnly(path.c_str(), false);
-    }
-  } while (more);
+  WalkBelow(WithSeparator(folder), MakeWritable, nullptr);
 }
 
 // ---- paths and extensions
@@ -234,41 +252,14 @@ void CopyFolderContent(const tString<BaseString>& source, const tString<BaseStri
   } while (more);
 }
 
-namespace {
-
-// Deletes the files (and with folders, the sub-folders) below root, which ends with a separator.
-void DeleteBelow(const tString<BaseString>& root, bool folders) {
-  cl_FileFinder finder;
-  if (!finder.FindFile((root + "*").c_str())) return;
-  bool more;
-  do {
-    more = finder.FindNextFileA();
-    if (finder.IsDots()) continue;
-    const tString<BaseString> path = root + finder.GetFileName();
-    if (finder.IsDirectory()) {
-      DeleteBelow(path + "/", folders);
-      if (folders) platform::os::RemoveFolder(path.c_str());
-    } else {
-      platform::os::SetReadOnly(path.c_str(), false);
-      platform::os::DeleteFile(path.c_str());
-    }
-  } while (more);
-}
-
-tString<BaseString> WithSeparator(const tString<BaseString>& folder) {
-  return IsSeparator(folder.back()) ? folder : folder + "/";
-}
-
-}  // namespace
-
 void DeleteContent(const tString<BaseString>& folder) {
   if (folder.size() < 3) return;
-  DeleteBelow(WithSeparator(folder), true);
+  WalkBelow(WithSeparator(folder), DeleteWritable, RemoveFolder);
 }
 
 void DeleteFileContent(const tString<BaseString>& folder) {
   if (folder.size() < 2) return;
-  DeleteBelow(WithSeparator(folder), false);
+  WalkBelow(WithSeparator(folder), DeleteWritable, nullptr);
 }
 
 void Eradicate(const tString<BaseString>& guard, const tString<BaseString>& folder) {
@@ -299,9 +290,11 @@ bool ReadLookup(File* file, std::map<tString<BaseString>, int>& table) {
   if (!file->read_length(count, 8, "lookup table")) return false;
   for (int i = 0; i < count; ++i) {
     tString<BaseString> key;
-    if (!key.Read(file)) return false;
-    const int value = file->read_int();
-    if (file->has_error()) return false;
+    int value = 0;
+    if (!key.Read(file) || !file->read(&value, 4)) {
+      table.clear();  // the entries before the damage are no more to be trusted than the rest
+      return false;
+    }
     table.emplace(key, value);
   }
   return true;

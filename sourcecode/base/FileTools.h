@@ -71,7 +71,8 @@ void Eradicate(const tString<BaseString>& guard, const tString<BaseString>& fold
 // ---- lookup tables: i32 count, then per entry in key order the key's string record and an i32
 
 bool WriteLookup(File* file, const std::map<tString<BaseString>, int>& table);
-// Empties table, then reads; a repeated key keeps its first value. False on a damaged record.
+// Empties table, then reads; a repeated key keeps its first value. False (and table empty) on a
+// damaged record.
 bool ReadLookup(File* file, std::map<tString<BaseString>, int>& table);
 
 }  // namespace base

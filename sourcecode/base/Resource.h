@@ -30,6 +30,8 @@ class i_ResourceType : public tIdentity<i_ResourceType> {
   ~i_ResourceType() override = default;
   // A new, empty resource, filed under label when label is not null (else the caller owns it).
   virtual i_Resource* Create(const char* label) = 0;
+  // Files r, made by Create(nullptr) of this kind, under label (an earlier one is released).
+  virtual void Adopt(const char* label, i_Resource* r) = 0;
   // Builds a resource from an element and files it under its "label". False (logged) when the
   // label is missing or already holds a live resource of a kind with unique labels; false when
   // Init fails.
@@ -94,6 +96,10 @@ class tResourceType : public i_ResourceType {
     T* r = new T;
     if (label) FileResource(label, r);
     return r;
+  }
+
+  void Adopt(const char* label, i_Resource* r) override {
+    if (label && r) FileResource(label, static_cast<T*>(r));
   }
 
   bool Load(StaticVariantIterator element) override {

@@ -251,22 +251,34 @@ bool cl_ResourceMgr::ReadResourceGroup(StaticVariantIterator element) {
     sys::Output("Warning: resource group cache %s does not match its description\n", path.c_str());
     return false;
   }
-  for (int i = 0; i < element.get_element_cnt(); ++i) {
+  // Nothing is filed until every record has been read: a damaged record further on must not
+  // leave half-read resources under their labels.
+  struct st_Read {
+    i_ResourceType* type;
+    tString<BaseString> label;
+    i_Resource* resource;
+  };
+  std::vector<st_Read> read;
+  for (int i = 0; i < element.get_element_cnt() && !file.has_error(); ++i) {
     const StaticVariantIterator child = element.get_element(i);
     i_ResourceType* type = GetResourceType(Tag(child));
     if (!type) continue;
-    const tString<BaseString> label = Attribute(child, "label");
-    i_Resource* r = type->Create(label.empty() ? nullptr : label.c_str());
+    i_Resource* r = type->Create(nullptr);
     if (!r) continue;
     r->Read(&file);
-    if (label.empty()) delete r;  // read only to stay in step with the records
-    if (file.has_error()) break;
+    read.push_back({type, Attribute(child, "label"), r});
   }
-  if (file.has_error() || file.get_remaining() != 0) {
-    sys::Output("Warning: resource group cache %s: records do not line up\n", path.c_str());
-    return false;
+  const bool ok = !file.has_error() && file.get_remaining() == 0;
+  if (!ok) sys::Output("Warning: resource group cache %s: records do not line up\n", path.c_str());
+  for (st_Read& r : read) {
+    // A record without a label was read only to stay in step with the others.
+    if (ok && !r.label.empty()) {
+      r.type->Adopt(r.label.c_str(), r.resource);
+    } else {
+      delete r.resource;
+    }
   }
-  return true;
+  return ok;
 }
 
 bool cl_ResourceMgr::BuildArchive(StaticVariantIterator element) {

@@ -142,7 +142,7 @@ void expand(const int* node, Variant& target, int depth) {
   const unsigned char* label = vocable::from_id(static_cast<unsigned>(node[2]));
   auto* e = new dt_element(reinterpret_cast<const char*>(label), vocable::length_of(label));
   const int* attributes = node + node[4];
-  xml_scan::AttributeIndex index(e);
+  xml_scan::cl_AttributeIndex index(e);
   for (int i = 0; i < node[3]; ++i) {
     const int at = attributes[i];
     const unsigned char* name = vocable::from_id(static_cast<unsigned>(node[at]));

@@ -10,6 +10,27 @@ namespace base {
 
 cl_System* cl_System::s_pSystem = nullptr;
 
+namespace {
+
+// The largest window side taken from the configuration: a damaged or hand-edited file must not
+// ask the graphics layer for a back buffer of gigabytes.
+constexpr int kMaxWindowSide = 16384;
+
+// Takes display attribute name into side when it lies in 0..kMaxWindowSide (0 and below leave
+// the choice to the platform); anything larger is reported and left out.
+void TakeWindowSide(const Variant& display, const char* name, int& side) {
+  int value = 0;
+  if (!display.get_attribute_int(name, value)) return;
+  if (value > kMaxWindowSide) {
+    sys::Output("ERROR: config: Display %s %d is larger than %d; the platform chooses the size\n", name, value,
+                kMaxWindowSide);
+    return;
+  }
+  side = value;
+}
+
+}  // namespace
+
 cl_System::cl_System() : m_userDataPath(sys::GetApplicationPath()) { s_pSystem = this; }
 
 cl_System::~cl_System() {
@@ -37,8 +58,8 @@ bool cl_System::StartUp() {
   if (m_platform) {
     if (const Variant* display = m_config.get_element("Display")) {
       display->get_attribute_bool("Fullscreen", m_state.fullscreen);
-      display->get_attribute_int("Width", m_state.windowWidth);
-      display->get_attribute_int("Height", m_state.windowHeight);
+      TakeWindowSide(*display, "Width", m_state.windowWidth);
+      TakeWindowSide(*display, "Height", m_state.windowHeight);
       display->get_attribute_int("Antialiasing", m_state.antialiasing);
     }
     if (!m_platform->StartUp()) return false;

@@ -11,9 +11,9 @@
 
 namespace base::xml_scan {
 
-class AttributeIndex {
+class cl_AttributeIndex {
  public:
-  explicit AttributeIndex(dt_element* e) : m_element(e) {}
+  explicit cl_AttributeIndex(dt_element* e) : m_element(e) {}
 
   // The value of attribute [name, name + n), appended (nil) when new.
   Variant* find_or_add(const char* name, int n) {

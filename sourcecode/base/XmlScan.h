@@ -1,9 +1,11 @@
-// Private to the XML readers: the scanning steps both parsers share, so that the Variant reader
-// and the word reader accept exactly the same grammar. Every step stops at the text's NUL.
+// Private to the XML readers: the element grammar and the scanning steps both parsers share, so
+// that the Variant reader and the word reader accept exactly the same text. Every step stops at
+// the text's NUL.
 #pragma once
 
 #include <cstring>
 
+#include "base/StaticVariant.h"
 #include "base/String.h"
 
 namespace base::xml_scan {
@@ -12,12 +14,12 @@ namespace base::xml_scan {
 // than kept forever.
 constexpr int kMaxNameLength = 1024;
 
-struct Error {
+struct st_Error {
   const char* at = nullptr;    // where in the text
   const char* what = nullptr;  // static description
 };
 
-inline bool fail(Error& e, const char* at, const char* what) {
+inline bool fail(st_Error& e, const char* at, const char* what) {
   if (!e.what) {
     e.at = at;
     e.what = what;
@@ -38,14 +40,14 @@ inline const char* name_end(const char* p) {
 
 // attribute -> name-up-to-'=' '=' ... '"' value '"'
 // p stands on the first character of the name; afterwards just past the closing quote.
-struct Attribute {
+struct st_Attribute {
   const char* name;
   int nameLength;
   const char* value;
   int valueLength;
 };
 
-inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
+inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
   const char* eq = std::strchr(p, '=');
   if (!eq) return fail(e, p, "attribute without '='");
   const char* open = std::strchr(p, '"');
@@ -59,6 +61,70 @@ inline bool scan_attribute(const char*& p, Attribute& a, Error& e) {
   a.valueLength = static_cast<int>(close - open - 1);
   p = close + 1;
   return true;
+}
+
+// element -> '<' name (blanks attribute)* blanks ('/>' | '>' content)
+// content -> (blanks (comment | closing-tag | element | '>' | text))*
+// The grammar both readers walk. p stands anywhere before the element's '<'; afterwards just
+// past the element. The reader is told the parts through:
+//   bool open(const char* lt, const char* name, int length)   the tag's name
+//   bool attribute(const st_Attribute& a)                        each attribute, in order
+//   bool child(const char*& p, int depth)                     a nested element, p on its '<'
+//   bool text(const char* p, int length)                      text between tags
+// and says in gtEndsContent what a lone '>' in content means: the word reader ends the
+// element's content there, the Variant reader refuses it.
+template <class Reader>
+bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, st_Error& e) {
+  const char* lt = std::strchr(p, '<');
+  if (!lt) return fail(e, p, "no element where one must start");
+  if (depth >= kMaxTreeDepth) return fail(e, lt, "elements nested too deep");
+  const char* name = lt + 1;
+  p = name_end(name);
+  if (p - name > kMaxNameLength) return fail(e, name, "element name too long");
+  if (!reader.open(lt, name, static_cast<int>(p - name))) return false;
+
+  for (;;) {
+    p = skip_blanks(p);
+    if (*p == '>') {
+      ++p;
+      break;
+    }
+    if (*p == '/') {
+      if (p[1] != '>') return fail(e, p, "'/' in a tag not followed by '>'");
+      p += 2;
+      return true;
+    }
+    st_Attribute a;
+    if (!scan_attribute(p, a, e) || !reader.attribute(a)) return false;
+  }
+
+  for (;;) {
+    p = skip_blanks(p);
+    if (*p == 0) return fail(e, lt, "element not closed before the end of the text");
+    if (*p == '<') {
+      if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
+        const char* end = std::strstr(p + 4, "-->");
+        if (!end) return fail(e, p, "comment not closed");
+        p = end + 3;
+      } else if (p[1] == '/') {
+        const char* end = std::strchr(p + 2, '>');
+        if (!end) return fail(e, p, "closing tag without '>'");
+        p = end + 1;
+        return true;
+      } else if (!reader.child(p, depth + 1)) {
+        return false;
+      }
+    } else if (*p == '>') {
+      if (!gtEndsContent) return fail(e, p, "'>' where element content is expected");
+      ++p;
+      return true;
+    } else {
+      const char* end = std::strchr(p, '<');
+      if (!end) end = p + std::strlen(p);
+      if (!reader.text(p, static_cast<int>(end - p))) return false;
+      p = end;
+    }
+  }
 }
 
 // A value is a number when it begins like one and only blanks follow the number.

@@ -14,17 +14,17 @@ namespace base {
 
 namespace {
 
-using xml_scan::Error;
+using xml_scan::st_Error;
 using xml_scan::fail;
 
-class WordParser {
+class cl_WordParser {
  public:
   // Writes into a block that grows with need (owner given) or into [words, words + capacity).
-  WordParser(StaticVariant* owner, int* words, int capacity) : m_owner(owner), m_words(words), m_capacity(capacity) {}
+  cl_WordParser(StaticVariant* owner, int* words, int capacity) : m_owner(owner), m_words(words), m_capacity(capacity) {}
 
   bool element(const char*& p, int depth);
   int used() const { return m_used; }
-  const Error& error() const { return m_error; }
+  const st_Error& error() const { return m_error; }
 
  private:
   bool room(int n, const char* at) {
@@ -67,83 +67,56 @@ class WordParser {
   int* m_words;
   int m_capacity;
   int m_used = 0;
-  Error m_error;
+  st_Error m_error;
 };
 
-bool WordParser::element(const char*& p, int depth) {
-  const char* lt = std::strchr(p, '<');
-  if (!lt) return fail(m_error, p, "no element where one must start");
-  if (depth >= kMaxTreeDepth) return fail(m_error, lt, "elements nested too deep");
-  const char* name = lt + 1;
-  p = xml_scan::name_end(name);
-  if (p - name > xml_scan::kMaxNameLength) return fail(m_error, name, "element name too long");
-  const int base = m_used;
-  if (!room(7, lt)) return false;
-  m_words[base] = SV_ELEMENT;
-  // An empty name still gets a non-zero id (the empty name), so the record's table stays whole.
-  m_words[base + 2] = static_cast<int>(vocable::find_or_add_id(name, static_cast<int>(p - name)));
-  m_used += 7;
+bool cl_WordParser::element(const char*& p, int depth) {
+  // The reader of one element: where its node starts and how many attributes and children
+  // were written behind it.
+  struct st_Node {
+    cl_WordParser& parser;
+    int base = 0;
+    int attributes = 0;
+    int children = 0;
 
-  int attributes = 0;
-  int children = 0;
-  bool content = true;
-  for (;;) {
-    p = xml_scan::skip_blanks(p);
-    if (*p == '>') {
-      ++p;
-      break;
+    bool open(const char* lt, const char* name, int length) {
+      base = parser.m_used;
+      if (!parser.room(7, lt)) return false;
+      parser.m_words[base] = SV_ELEMENT;
+      // An empty name still gets a non-zero id (the empty name), so the record's table stays whole.
+      parser.m_words[base + 2] = static_cast<int>(vocable::find_or_add_id(name, length));
+      parser.m_used += 7;
+      return true;
     }
-    if (*p == '/') {
-      if (p[1] != '>') return fail(m_error, p, "'/' in a tag not followed by '>'");
-      p += 2;
-      content = false;
-      break;
-    }
-    xml_scan::Attribute a;
-    if (!xml_scan::scan_attribute(p, a, m_error)) return false;
-    float number;
-    if (!room(1, a.name)) return false;
-    m_words[m_used++] = static_cast<int>(vocable::find_or_add_id(a.name, a.nameLength));
-    if (xml_scan::number_value(a.value, a.valueLength, number)) {
-      if (!room(2, a.value)) return false;
-      m_words[m_used] = SV_FLOAT;
-      std::memcpy(m_words + m_used + 1, &number, 4);
-      m_used += 2;
-    } else if (!string_node(a.value, a.valueLength)) {
-      return false;
-    }
-    ++attributes;
-  }
-
-  // content -> (blanks (comment | closing-tag | element | '>' | text))*
-  while (content) {
-    p = xml_scan::skip_blanks(p);
-    if (*p == 0) return fail(m_error, lt, "element not closed before the end of the text");
-    if (*p == '<') {
-      if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
-        const char* end = std::strstr(p + 4, "-->");
-        if (!end) return fail(m_error, p, "comment not closed");
-        p = end + 3;
-      } else if (p[1] == '/') {
-        const char* end = std::strchr(p + 2, '>');
-        if (!end) return fail(m_error, p, "closing tag without '>'");
-        p = end + 1;
-        break;
-      } else {
-        if (!element(p, depth + 1)) return false;
-        ++children;
+    bool attribute(const xml_scan::st_Attribute& a) {
+      if (!parser.room(1, a.name)) return false;
+      parser.m_words[parser.m_used++] = static_cast<int>(vocable::find_or_add_id(a.name, a.nameLength));
+      float number;
+      if (xml_scan::number_value(a.value, a.valueLength, number)) {
+        if (!parser.room(2, a.value)) return false;
+        parser.m_words[parser.m_used] = SV_FLOAT;
+        std::memcpy(parser.m_words + parser.m_used + 1, &number, 4);
+        parser.m_used += 2;
+      } else if (!parser.string_node(a.value, a.valueLength)) {
+        return false;
       }
-    } else if (*p == '>') {
-      ++p;  // the word reader ends the element's content here
-      break;
-    } else {
-      const char* end = std::strchr(p, '<');
-      if (!end) end = p + std::strlen(p);
-      if (!string_node(p, static_cast<int>(end - p))) return false;
-      p = end;
-      ++children;
+      ++attributes;
+      return true;
     }
-  }
+    bool child(const char*& p, int depth) {
+      ++children;
+      return parser.element(p, depth);
+    }
+    bool text(const char* p, int length) {
+      ++children;
+      return parser.string_node(p, length);
+    }
+  };
+  st_Node node{*this};
+  if (!xml_scan::element(p, depth, node, true, m_error)) return false;
+  const int base = node.base;
+  const int attributes = node.attributes;
+  const int children = node.children;
 
   // Tables, by walking the nodes just written.
   if (!room(attributes + children, p)) return false;
@@ -167,7 +140,7 @@ bool WordParser::element(const char*& p, int depth) {
   return true;
 }
 
-void report(const char* file, const char* text, const Error& e) {
+void report(const char* file, const char* text, const st_Error& e) {
   int line, column;
   xml_scan::locate(text, e.at, line, column);
   sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", file, e.what ? e.what : "syntax error", line,
@@ -181,7 +154,7 @@ bool parse_into(StaticVariant& out, const char* text, const char* p, const char*
     sys::Output("ERROR: xml-file '%s': no memory for %d words\n", name, length / 2 + 64);
     return false;
   }
-  WordParser parser(&out, out.get_words(), out.get_capacity());
+  cl_WordParser parser(&out, out.get_words(), out.get_capacity());
   if (!parser.element(p, 0)) {
     report(name, text, parser.error());
     out.clear();
@@ -209,7 +182,7 @@ bool load_text(const char* file, Text& text) {
 
 bool xml_parse_static_variant(int*& cursor, int* end, const char*& text) {
   if (!cursor || !text || end < cursor) return false;
-  WordParser parser(nullptr, cursor, static_cast<int>(end - cursor));
+  cl_WordParser parser(nullptr, cursor, static_cast<int>(end - cursor));
   const char* p = text;
   if (!parser.element(p, 0)) return false;
   cursor += parser.used();

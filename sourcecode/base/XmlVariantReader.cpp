@@ -1,12 +1,10 @@
 // The XML reader that builds Variant trees: the same grammar as the word reader, with the
 // Variant's own rules for repeated attribute names (the last value wins) and for '>' in element
 // content (an error here).
-#include <cstring>
 #include <string>
 
 #include "base/Binary.h"
 #include "base/File.h"
-#include "base/StaticVariant.h"
 #include "base/Text.h"
 #include "base/Variant.h"
 #include "base/VariantTypes.h"
@@ -19,13 +17,12 @@ namespace base {
 
 namespace {
 
-using xml_scan::Error;
-using xml_scan::fail;
+using xml_scan::st_Error;
 
-class VariantParser {
+class cl_VariantParser {
  public:
   bool element(const char*& p, Variant& out, int depth);
-  const Error& error() const { return m_error; }
+  const st_Error& error() const { return m_error; }
 
  private:
   void set_text(Variant& v, const char* p, int length) {
@@ -37,70 +34,41 @@ class VariantParser {
     v.set_string(p, length);
   }
 
-  Error m_error;
+  st_Error m_error;
   std::string m_buffer;
 };
 
-bool VariantParser::element(const char*& p, Variant& out, int depth) {
-  const char* lt = std::strchr(p, '<');
-  if (!lt) return fail(m_error, p, "no element where one must start");
-  if (depth >= kMaxTreeDepth) return fail(m_error, lt, "elements nested too deep");
-  const char* name = lt + 1;
-  p = xml_scan::name_end(name);
-  if (p - name > xml_scan::kMaxNameLength) return fail(m_error, name, "element name too long");
-  auto* e = new dt_element(name, static_cast<int>(p - name));
-  out.set_datatype(e);
-  xml_scan::AttributeIndex attributes(e);
+bool cl_VariantParser::element(const char*& p, Variant& out, int depth) {
+  // The reader of one element: the element's Variant and its attribute index.
+  struct st_Node {
+    cl_VariantParser& parser;
+    Variant& out;
+    dt_element* e = nullptr;
+    xml_scan::cl_AttributeIndex attributes{nullptr};
 
-  bool content = true;
-  for (;;) {
-    p = xml_scan::skip_blanks(p);
-    if (*p == '>') {
-      ++p;
-      break;
+    bool open(const char*, const char* name, int length) {
+      e = new dt_element(name, length);
+      out.set_datatype(e);
+      attributes = xml_scan::cl_AttributeIndex(e);
+      return true;
     }
-    if (*p == '/') {
-      if (p[1] != '>') return fail(m_error, p, "'/' in a tag not followed by '>'");
-      p += 2;
-      content = false;
-      break;
+    bool attribute(const xml_scan::st_Attribute& a) {
+      Variant* value = attributes.find_or_add(a.name, a.nameLength);
+      float number;
+      if (xml_scan::number_value(a.value, a.valueLength, number))
+        value->set_float(number);
+      else
+        parser.set_text(*value, a.value, a.valueLength);
+      return true;
     }
-    xml_scan::Attribute a;
-    if (!xml_scan::scan_attribute(p, a, m_error)) return false;
-    Variant* value = attributes.find_or_add(a.name, a.nameLength);
-    float number;
-    if (xml_scan::number_value(a.value, a.valueLength, number))
-      value->set_float(number);
-    else
-      set_text(*value, a.value, a.valueLength);
-  }
-
-  while (content) {
-    p = xml_scan::skip_blanks(p);
-    if (*p == 0) return fail(m_error, lt, "element not closed before the end of the text");
-    if (*p == '<') {
-      if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
-        const char* end = std::strstr(p + 4, "-->");
-        if (!end) return fail(m_error, p, "comment not closed");
-        p = end + 3;
-      } else if (p[1] == '/') {
-        const char* end = std::strchr(p + 2, '>');
-        if (!end) return fail(m_error, p, "closing tag without '>'");
-        p = end + 1;
-        break;
-      } else if (!element(p, e->append(), depth + 1)) {
-        return false;
-      }
-    } else if (*p == '>') {
-      return fail(m_error, p, "'>' where element content is expected");
-    } else {
-      const char* end = std::strchr(p, '<');
-      if (!end) end = p + std::strlen(p);
-      set_text(e->append(), p, static_cast<int>(end - p));
-      p = end;
+    bool child(const char*& p, int depth) { return parser.element(p, e->append(), depth); }
+    bool text(const char* p, int length) {
+      parser.set_text(e->append(), p, length);
+      return true;
     }
-  }
-  return true;
+  };
+  st_Node node{*this, out};
+  return xml_scan::element(p, depth, node, false, m_error);
 }
 
 }  // namespace
@@ -109,7 +77,7 @@ int xml_parse_variant(const tString<BaseString>& text, Variant& out, int positio
   if (position < 0 || position > text.size()) return -1;
   const char* start = text.c_str();
   const char* p = start + position;
-  VariantParser parser;
+  cl_VariantParser parser;
   if (!parser.element(p, out, 0)) return -1;
   return static_cast<int>(p - start);
 }
@@ -123,9 +91,9 @@ bool read_text(Variant& out, const char* text, const char* name) {
     sys::Output("ERROR: xml-file '%s': prolog '<?xml' without '?>'\n", name);
     return false;
   }
-  VariantParser parser;
+  cl_VariantParser parser;
   if (!parser.element(p, out, 0)) {
-    const Error& e = parser.error();
+    const st_Error& e = parser.error();
     int line, column;
     xml_scan::locate(text, e.at, line, column);
     sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", name, e.what, line, column);

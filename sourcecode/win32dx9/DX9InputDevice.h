@@ -10,6 +10,7 @@
 #include <list>
 
 #include "base/Device.h"
+#include "base/ICMD.h"
 
 namespace platform::input {
 class Queue;
@@ -21,18 +22,18 @@ class cl_DX9InputDevice final : public base::i_InputDevice {
  public:
   // Command types (the first byte of base::ICMD); 9 and 10 are made by the root module.
   enum en_Command : uint8_t {
-    KEY_DOWN = 0,
+    KEY_DOWN = base::ICMD::KEY_PRESSED,
     KEY_UP = 1,
-    MOUSE_MOVE = 2,
-    LEFT_DOWN = 3,
-    LEFT_UP = 4,
-    RIGHT_DOWN = 5,
-    RIGHT_UP = 6,
-    MIDDLE_DOWN = 7,
-    MIDDLE_UP = 8,
+    MOUSE_MOVE = base::ICMD::MOUSE_MOVE,
+    LEFT_DOWN = base::ICMD::LEFT_DOWN,
+    LEFT_UP = base::ICMD::LEFT_UP,
+    RIGHT_DOWN = base::ICMD::RIGHT_DOWN,
+    RIGHT_UP = base::ICMD::RIGHT_UP,
+    MIDDLE_DOWN = base::ICMD::MIDDLE_DOWN,
+    MIDDLE_UP = base::ICMD::MIDDLE_UP,
     WHEEL = 11,
   };
-  enum : uint16_t { MOD_SHIFT = 1, MOD_CTRL = 2, MOD_ALT = 4 };
+  enum : uint16_t { MOD_SHIFT = base::ICMD::MOD_SHIFT, MOD_CTRL = 2, MOD_ALT = 4 };
   static constexpr float kMouseDeltaScale = 2.0f;
 
   // source: the buffered keyboard and mouse (not owned; outlives the device).

@@ -44,12 +44,18 @@ const char* kGroupList = R"(<Resources>
   </ResourceGroup>
 </Resources>)";
 
+// The group list with both sources and an empty cache folder, as the working folder.
+struct GroupTree : WorkTree {
+  GroupTree() {
+    write("gui/one.txt", "one");
+    write("gui/two.txt", "two");
+    write("resources.xml", kGroupList);
+    std::filesystem::create_directories(path("cache"));
+  }
+};
+
 TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
-  WorkTree tree;
-  tree.write("gui/one.txt", "one");
-  tree.write("gui/two.txt", "two");
-  tree.write("resources.xml", kGroupList);
-  std::filesystem::create_directories(tree.path("cache"));
+  GroupTree tree;
 
   cl_Blob::s_inits = cl_Blob::s_reads = 0;
   {
@@ -100,6 +106,28 @@ TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
   int entries = 0;
   for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(tree.path("cache"))) ++entries;
   EXPECT_EQ(entries, 1);
+}
+
+TEST(ResourceGroup, DamagedRecordFilesNoneOfTheGroup) {
+  GroupTree tree;
+  {
+    Manager m;
+    m.mgr.AddResources("resources.xml");
+  }
+  // The second record's length runs past the end; the header still fits. Without the sources
+  // the cache cannot be rebuilt, so whatever is filed came from the damaged cache.
+  std::string cache = tree.read("cache/gui.bin");
+  ASSERT_EQ(cache.size(), 16u + 7u + 7u);
+  cache[23] = 100;
+  tree.write("cache/gui.bin", cache);
+  std::filesystem::remove(tree.path("gui/one.txt"));
+  std::filesystem::remove(tree.path("gui/two.txt"));
+  Manager m;
+  LogCapture log;
+  m.mgr.AddResources("resources.xml");
+  EXPECT_EQ(Count(log, "records do not line up"), 1);
+  EXPECT_EQ(Blob("g1"), "<none>");
+  EXPECT_EQ(Blob("g2"), "<none>");
 }
 
 TEST(ResourceGroup, EmptyGroupsAndFailingResourcesWriteNoCache) {

@@ -7,6 +7,7 @@
 #include "base/System.h"
 #include "base/system.h"
 #include "system_test_support.h"
+#include "test_support.h"
 
 namespace {
 
@@ -151,14 +152,19 @@ TEST(RootModule, CloseRequestWithoutQuitModuleEndsTheLoop) {
   EXPECT_TRUE(run.system.GetQuit());
 }
 
-TEST(RootModule, StartUpTakesTheDisplayAndTheKeys) {
-  HeadlessRun run(10);
+// A configuration of just a "Display" element with the given size; the element, for more.
+base::Variant& ConfigureDisplay(HeadlessRun& run, float width, float height) {
   base::Variant& config = run.system.GetConfigTree();
   config.set_element("Config");
   base::Variant& display = config.add_element("Display");
-  display.attribute("Width")->set_float(800);
-  display.attribute("Height")->set_float(600);
-  display.attribute("Fullscreen")->set_float(1);
+  display.attribute("Width")->set_float(width);
+  display.attribute("Height")->set_float(height);
+  return display;
+}
+
+TEST(RootModule, StartUpTakesTheDisplayAndTheKeys) {
+  HeadlessRun run(10);
+  ConfigureDisplay(run, 800, 600).attribute("Fullscreen")->set_float(1);
   run.platform->GetHeadlessInput()->SetKeyDown(65, true);
   run.Run(1);
   EXPECT_EQ(base::sys::GetWindowWidth(), 800);
@@ -171,6 +177,17 @@ TEST(RootModule, StartUpTakesTheDisplayAndTheKeys) {
   EXPECT_TRUE(run.system.ShutDown());
   EXPECT_EQ(run.system.GetPlatform(), nullptr);
   EXPECT_FALSE(base::sys::KeyState(65));  // the devices went with the platform
+}
+
+TEST(RootModule, AnOversizedDisplayInTheConfigIsLeftToThePlatform) {
+  HeadlessRun run(10);
+  ConfigureDisplay(run, 100000, 600);
+  testsupport::LogCapture log;
+  run.Run(1);
+  EXPECT_TRUE(log.contains("ERROR: config: Display Width 100000 is larger than 16384"));
+  EXPECT_EQ(base::sys::GetWindowWidth(), 1024);  // the headless desktop's
+  EXPECT_EQ(base::sys::GetWindowHeight(), 600);
+  EXPECT_TRUE(run.system.ShutDown());
 }
 
 struct PanicStop : std::runtime_error {

@@ -91,7 +91,7 @@ class DeviceReset : public ShellTest {
 
 TEST_F(DeviceReset, LostAtPresentThenRestoredOnALaterFrame) {
   StepClock clock(0, 1);
-  LogCatcher log;
+  testsupport::LogCapture log;
   {
     VideoMemoryHolder a("A"), b("B");
     ASSERT_TRUE(Frame());
@@ -105,7 +105,7 @@ TEST_F(DeviceReset, LostAtPresentThenRestoredOnALaterFrame) {
     EXPECT_EQ(clock.Slept(), 100u);
     EXPECT_EQ(Journal(), (std::vector<std::string>{"sound-", "skin-", "recorders-", "A-", "B-", "recorders+", "A+",
                                                    "B+", "sound+"}));
-    EXPECT_TRUE(log.Has("reset successfull!"));
+    EXPECT_TRUE(log.contains("reset successfull!"));
     EXPECT_TRUE(a.Holds());
     EXPECT_TRUE(b.Holds());
     EXPECT_EQ(m_device->GetState(), cl_DX9GraphicsDevice::READY);
@@ -125,14 +125,14 @@ TEST_F(DeviceReset, LostAtPresentThenRestoredOnALaterFrame) {
 
 TEST_F(DeviceReset, FailedResetIsLoggedAndTriedAgain) {
   StepClock clock(0, 1);
-  LogCatcher log;
+  testsupport::LogCapture log;
   VideoMemoryHolder a("A");
   m_device->GetDevice()->SimulateDeviceLoss();
   ASSERT_TRUE(Frame());
   m_device->GetDevice()->SimulateResetResult(gpu::kErrOutOfVideoMemory);
   EXPECT_FALSE(Frame());
-  EXPECT_TRUE(log.Has("Out of video memory!"));
-  EXPECT_TRUE(log.Has("Warning: reset graphics device failed!"));
+  EXPECT_TRUE(log.contains("Out of video memory!"));
+  EXPECT_TRUE(log.contains("Warning: reset graphics device failed!"));
   EXPECT_EQ(m_device->GetState(), cl_DX9GraphicsDevice::LOST);
   EXPECT_FALSE(a.Holds());
   EXPECT_FALSE(Frame());  // this time the reset works

@@ -1,5 +1,5 @@
 // Helpers of the platform shell tests: a clock the test steers, a module that records what the
-// frame loop hands it, a log catcher, and a root module started on the headless platform.
+// frame loop hands it, and a root module started on the headless platform.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -18,6 +18,8 @@
 #include "base/system.h"
 #include "platform/gpu/Device.h"
 #include "win32dx9/Platform.h"
+
+#include "../base/test_support.h"
 
 namespace shelltest {
 
@@ -55,31 +57,6 @@ class Probe : public base::cl_Module {
   std::vector<st_Step> steps;
   std::vector<base::ICMD> commands;
   int renders = 0;
-};
-
-// Collects the log lines while it lives.
-class LogCatcher {
- public:
-  LogCatcher() {
-    Lines().clear();
-    base::sys::AddOutputCallback(&Catch);
-  }
-  ~LogCatcher() { base::sys::RemoveOutputCallback(&Catch); }
-  bool Has(const std::string& text) const {
-    for (const std::string& l : Lines())
-      if (l.find(text) != std::string::npos) return true;
-    return false;
-  }
-  static std::vector<std::string>& Lines() {
-    static std::vector<std::string> lines;
-    return lines;
-  }
-
- private:
-  static bool Catch(const char* text) {
-    Lines().push_back(text);
-    return true;
-  }
 };
 
 // Whether a headless device can be made here (EGL on Mesa); tests skip otherwise.

@@ -71,10 +71,10 @@ TEST_F(StartUpCalls, InOrderWithChannelVolumesFromTheOptions) {
 }
 
 TEST_F(StartUpCalls, MissingLocalizationIsLoggedAndStartUpGoesOn) {
-  LogCatcher log;
+  testsupport::LogCapture log;
   Configure("<Config><Display Width=\"0\" Height=\"0\"/></Config>");
   Start();
-  EXPECT_TRUE(log.Has("ERROR: Cannot initialize Textsystem"));
+  EXPECT_TRUE(log.contains("ERROR: Cannot initialize Textsystem"));
   for (const std::string& c : Calls()) EXPECT_EQ(c.rfind("text", 0), std::string::npos) << c;
   // No volume options: every channel at full volume, the master level left alone.
   EXPECT_NE(std::find(Calls().begin(), Calls().end(), "AMBIENT2 1.00 0.5 0"), Calls().end());

@@ -117,6 +117,26 @@ uint32_t PrimitiveVertexCount(uint32_t type, uint32_t count) {
 // ---------------------------------------------------------------------------------------------
 // Creation
 
+namespace {
+
+// Takes the caller's parameters with what this device decides filled in (a zero size is the
+// window's, no multisampling), and hands the settled values back to the caller.
+void SettleParameters(DeviceImpl& d, PresentParameters* parameters) {
+  d.parameters = *parameters;
+  if (d.parameters.backBufferWidth == 0 || d.parameters.backBufferHeight == 0) {
+    int w = 0, h = 0;
+    d.context->WindowSize(&w, &h);
+    d.parameters.backBufferWidth = w > 0 ? uint32_t(w) : 640;
+    d.parameters.backBufferHeight = h > 0 ? uint32_t(h) : 480;
+  }
+  if (d.parameters.backBufferFormat == fmt::Unknown) d.parameters.backBufferFormat = fmt::X8R8G8B8;
+  d.parameters.multiSampleType = kMultisampleNone;
+  d.parameters.multiSampleQuality = 0;
+  *parameters = d.parameters;
+}
+
+}  // namespace
+
 Result System::CreateDevice(void* window, uint32_t, PresentParameters* parameters, Device** out) {
   if (!out || !parameters) return kErrInvalidCall;
   *out = nullptr;
@@ -143,17 +163,7 @@ Result System::CreateDevice(void* window, uint32_t, PresentParameters* parameter
     const char* name = reinterpret_cast<const char*>(glGetStringi(GL_EXTENSIONS, GLuint(i)));
     if (name && std::strcmp(name, "GL_EXT_texture_compression_s3tc") == 0) d.nativeDxt = true;
   }
-  d.parameters = *parameters;
-  if (d.parameters.backBufferWidth == 0 || d.parameters.backBufferHeight == 0) {
-    int w = 0, h = 0;
-    d.context->WindowSize(&w, &h);
-    d.parameters.backBufferWidth = w > 0 ? uint32_t(w) : 640;
-    d.parameters.backBufferHeight = h > 0 ? uint32_t(h) : 480;
-  }
-  if (d.parameters.backBufferFormat == fmt::Unknown) d.parameters.backBufferFormat = fmt::X8R8G8B8;
-  d.parameters.multiSampleType = kMultisampleNone;
-  d.parameters.multiSampleQuality = 0;
-  *parameters = d.parameters;
+  SettleParameters(d, parameters);
 
   glGenVertexArrays(1, &d.vao);
   glBindVertexArray(d.vao);
@@ -350,17 +360,7 @@ Result Device::Reset(PresentParameters* parameters) {
     return kErrInvalidCall;
   }
   d.DestroyTargets();
-  d.parameters = *parameters;
-  if (d.parameters.backBufferWidth == 0 || d.parameters.backBufferHeight == 0) {
-    int w = 0, h = 0;
-    d.context->WindowSize(&w, &h);
-    d.parameters.backBufferWidth = w > 0 ? uint32_t(w) : 640;
-    d.parameters.backBufferHeight = h > 0 ? uint32_t(h) : 480;
-  }
-  if (d.parameters.backBufferFormat == fmt::Unknown) d.parameters.backBufferFormat = fmt::X8R8G8B8;
-  d.parameters.multiSampleType = kMultisampleNone;
-  d.parameters.multiSampleQuality = 0;
-  *parameters = d.parameters;
+  SettleParameters(d, parameters);
   if (!d.CreateTargets()) return kErrOutOfVideoMemory;
   if (d.stream.buffer) d.stream.buffer->Release(), d.stream.buffer = nullptr;
   if (d.indices) d.indices->Release(), d.indices = nullptr;
