@@ -264,6 +264,9 @@ SyntaxNode* ScriptGrExp::ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNod
         if (parent) Error(open->GetLine(), "invalid expression inside (...)");
         return nullptr;
       }
+    } else if (close != t || (params && params->GetFirstChild())) {
+      // An empty part keeps its place, so the parts after it keep their roles ("for (;c;)").
+      AppendNew(params, OT_EXP, 0, "(...)", t->GetLine());
     }
     if (close) break;
     partStart = t->GetNext();

@@ -15,7 +15,7 @@
 //   expression       exp "(...)": one operand, or an operator followed by its operands
 //   if               chunk "if": chunk[exp cond], chunk[then statement], chunk[else statement or empty]
 //   while            chunk "while": chunk[exp cond], body statement
-//   for              chunk "for": params "" [one exp per non-empty header part], body statement
+//   for              chunk "for": params "" [one exp per header part, empty when left out], body
 //   switch           chunk "switch": exp value, then per label a kw node "case" [exp constant,
 //                    statements...] or "default" [statements...]
 //   function         funcdef "<name>": [type "<type>"], params "Func()" [declarations, each

@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "KRX/ScriptLoader.h"
 #include "KRX/Thread.h"
 #include "base/String.h"
 
@@ -37,6 +38,7 @@ void ScriptSystem::Init() {
   s.sleep = nullptr;
   s.module.SetRoot(new BinCode());
   s.module.SetCurrentThread(nullptr);
+  detail::InitRootModule();
 }
 
 void ScriptSystem::Shutdown() {

@@ -40,7 +40,8 @@ class ScriptSystem {
   // How a debugger receives script output (it captures it while evaluating, else forwards it).
   using DebuggerOutput = void (*)(Debugger* debugger, const char* text);
 
-  // A new empty root module, no threads, no libraries; debugger, callbacks and dump switch
+  // A new root module holding the built-in functions and "type_%s" constants, no threads, no
+  // libraries; debugger, callbacks and dump switch
   // cleared. Calling Init again shuts the previous state down first.
   static void Init();
   // Releases every listed thread, the libraries and the root module (the debugger is detached;

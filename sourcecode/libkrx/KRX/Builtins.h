@@ -1,0 +1,18 @@
+// The 36 functions every script can call without binding anything: assertions, debug output,
+// sleeping and stopping, type inspection and conversion, array sizing, includes, module
+// look-ups and the management of other script threads. They live in the root's "~bind".
+#pragma once
+
+namespace KRX {
+
+class BinCode;
+class Var;
+
+// Registers the built-ins into root (in their fixed order), then the "type_%s" constants.
+void RegisterBuiltins(BinCode* root);
+
+// The number literal of scripts: decimal, "0x" hex or "0b" binary digits, an optional fraction
+// after "." (then a float, an "f" suffix allowed). False when text is no number.
+bool ParseNumberLiteral(const char* text, Var& out);
+
+}  // namespace KRX

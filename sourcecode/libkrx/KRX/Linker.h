@@ -1,0 +1,38 @@
+// Linker: lays the assembly lists of one compile unit out as byte code, resolves every jump to
+// its label's position and stores the blob as the module's "~b". Layout: parameter-default
+// code, "paramcpy", body, "stop". One Linker serves one link.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace KRX {
+
+struct CodeUnit;
+class SyntaxNode;
+
+class Linker {
+ public:
+  // Assembles unit.m_defaults and unit.m_asm and binds "~b" in unit's module. False on an
+  // undefined or duplicate label or an operand that has no byte form; "~b" is then untouched.
+  bool Link(CodeUnit& unit);
+  // Assembles node's children, then node itself.
+  void Emit(CodeUnit& unit, SyntaxNode* node);
+
+  const std::vector<uint8_t>& GetCode() const { return m_code; }
+
+ private:
+  struct st_Label {
+    std::vector<uint32_t> fixups;
+    int32_t position = -1;
+  };
+  std::map<std::string, st_Label> m_labels;
+  std::vector<uint8_t> m_code;
+  int m_lastLine = 0;
+  bool m_hasLine = false;
+  bool m_failed = false;
+};
+
+}  // namespace KRX

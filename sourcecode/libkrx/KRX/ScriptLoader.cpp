@@ -1,0 +1,286 @@
+#include "KRX/ScriptLoader.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "KRX/BinCode.h"
+#include "KRX/BinCodeFile.h"
+#include "KRX/HiGrammar.h"
+#include "KRX/Linker.h"
+#include "KRX/Parser.h"
+#include "KRX/ScriptSystem.h"
+#include "KRX/Thread.h"
+#include "KRX/Types.h"
+#include "base/File.h"
+#include "base/FileFinder.h"
+#include "base/String.h"
+
+namespace KRX {
+
+namespace {
+
+void (*g_modulesChanged)() = nullptr;
+
+std::string ModuleNameOf(const char* path) {
+  base::String name;
+  SplitPath(path, name);
+  return name.c_str() ? name.c_str() : "";
+}
+
+// The folder of the calling frame's file, with its separator; empty when there is none.
+std::string FolderOf(const Frame* frame) {
+  const char* file = frame ? GetFileName(frame->m_function) : nullptr;
+  if (!file) return std::string();
+  const char* slash = nullptr;
+  for (const char* p = file; *p; ++p)
+    if (*p == '/' || *p == '\\') slash = p;
+  return slash ? std::string(file, size_t(slash - file + 1)) : std::string();
+}
+
+// The whole file as text; false when it cannot be opened.
+bool ReadSource(const char* path, std::vector<char>& out) {
+  std::FILE* f = base::OpenFileStream(path, "rb");
+  if (!f) return false;
+  out.clear();
+  char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
+  std::fclose(f);
+  out.push_back('\0');
+  return true;
+}
+
+bool CanOpen(const char* path) {
+  std::FILE* f = base::OpenFileStream(path, "rb");
+  if (!f) return false;
+  std::fclose(f);
+  return true;
+}
+
+BinCode* ModuleOf(const Var* entry) {
+  return entry && !entry->IsArray() ? entry->GetModule() : nullptr;
+}
+
+}  // namespace
+
+void SetModulesChangedCallback(void (*callback)()) { g_modulesChanged = callback; }
+
+void detail::NotifyModulesChanged() {
+  if (g_modulesChanged) g_modulesChanged();
+}
+
+// ---- the compile driver ----
+
+bool Compiler::Compile(CodeUnit& unit, Thread* context) {
+  BinCode* root = ScriptSystem::GetRoot();
+  unit.m_module = new BinCode();
+  BinCode* module = unit.m_module.get();
+  module->SetParent(root);
+  module->FindOrCreate("~m", VT_STRING)->SetString(unit.m_moduleName.c_str());
+  module->FindOrCreate("~file", VT_STRING)->SetString(unit.m_fileName.c_str());
+  CreateVocabulary(module);
+  unit.m_moduleLevel = true;
+  if (context) {
+    if (const Frame* frame = context->GetCurrentFrame()) {
+      module->GetVarTable().CopyTable(frame->m_locals);
+      if (frame->m_function) {
+        // The copy must not take the hidden entries that make a module what it is.
+        for (const auto& [name, value] : frame->m_function->GetSymbols())
+          if (name.empty() || name[0] != '~') module->FindOrCreate(name.c_str(), 0)->Assign(value);
+      }
+    }
+  }
+  if (!RunFrontEnd(unit)) return false;
+  HiGrammar generator;
+  const bool generated = generator.Generate(unit);
+  if (ScriptSystem::GetDumpSwitch() && unit.m_asm)
+    SyntaxNode::DumpToFile(unit.m_asm.get(), StageDumpPath(unit.m_moduleName, "asm").c_str());
+  if (!generated) return false;
+  Linker linker;
+  if (!linker.Link(unit)) return false;
+  if (module->Find("~b")) {
+    tRefPtr<Thread> thread(new Thread());
+    thread->m_reportName = unit.m_fileName;
+    if (context) thread->CopyFrames(*context);
+    module->SetReturnType(TYPE_AUTO);
+    const bool ok = thread->Call(ScriptSystem::GetModule(), module, false, nullptr, 0);
+    if (!ok || thread->GetState() == Thread::STATE_DEAD) return false;
+    unit.m_result.AssignOwned(thread->GetReturnValue());
+  }
+  module->Erase("~b");
+  if (!unit.m_moduleName.empty() && GetParent(module)) {
+    GetParent(module)->FindOrCreate(unit.m_moduleName.c_str(), VT_MODULE)->SetModule(module);
+    detail::NotifyModulesChanged();
+  }
+  return true;
+}
+
+// ---- look-ups and loading ----
+
+bool Require(const char* path, bool report) {
+  if (ScriptSystem::IsModuleLoaded(ModuleNameOf(path).c_str())) return true;
+  return LoadScript(path, report);
+}
+
+bool LoadScript(const char* path, bool report) {
+  if (!path) return false;
+  if (std::strstr(path, ".bincode")) return LoadBinCode(path);
+  std::string opened = path;
+  std::vector<char> source;
+  if (!ReadSource(opened.c_str(), source)) {
+    opened = std::string("Scripts/") + path;
+    if (!ReadSource(opened.c_str(), source)) {
+      const std::string binPath = "Scripts/BinCode/" + ModuleNameOf(path) + ".bincode";
+      if (CanOpen(binPath.c_str())) return LoadBinCode(binPath.c_str());
+      if (report) ReportFileError(binPath.c_str(), -1, "Unable to open file");
+      return false;
+    }
+  }
+  CodeUnit unit;
+  unit.m_fileName = opened;
+  unit.m_moduleName = ModuleNameOf(opened.c_str());
+  unit.m_source = source.data();
+  return Compiler::Compile(unit, nullptr);
+}
+
+bool HasFunction(const char* path, const char* functionName) {
+  const Var* symbol = ScriptSystem::FindSymbol(path, functionName);
+  const std::string name = ModuleNameOf(path);
+  if (!symbol) symbol = ScriptSystem::FindSymbol(name.c_str(), functionName);
+  if (!symbol && Require(path, true)) symbol = ScriptSystem::FindSymbol(name.c_str(), functionName);
+  return ModuleOf(symbol) != nullptr;
+}
+
+bool Include(const Frame* frame, const char* name) {
+  if (!name) return false;
+  return LoadScript((FolderOf(frame) + name).c_str(), true);
+}
+
+bool IncludeAll(const Frame* frame, const char* pattern) {
+  if (!pattern) return false;
+  return IncludePattern((FolderOf(frame) + pattern).c_str(), frame);
+}
+
+bool IncludePattern(const char* pattern, const Frame* frame) {
+  const char* file = frame ? GetFileName(frame->m_function) : nullptr;
+  if (!file) file = "(unknown)";
+  const int line = frame ? frame->m_line : -1;
+  std::string folder;
+  if (const char* slash = std::max(std::strrchr(pattern, '/'), std::strrchr(pattern, '\\')))
+    folder.assign(pattern, size_t(slash - pattern + 1));
+  std::vector<std::string> names;
+  base::cl_FileFinder finder;
+  if (finder.FindFile(pattern)) {
+    bool more;
+    do {
+      more = finder.FindNextFileA();
+      if (!finder.IsDirectory() && finder.GetFileName()) names.emplace_back(finder.GetFileName());
+    } while (more);
+  }
+  if (names.empty()) {
+    ReportFileError(file, line, "Unable to load file %s", pattern);
+    return false;
+  }
+  // Directory order differs between file systems; name order makes loading repeatable.
+  std::sort(names.begin(), names.end());
+  bool ok = true;
+  for (const std::string& name : names) {
+    const std::string path = folder + name;
+    if (!LoadScript(path.c_str(), true)) {
+      ReportFileError(file, line, "Unable to load file %s", path.c_str());
+      ok = false;
+    }
+  }
+  return ok;
+}
+
+BinCode* ModuleGet(const char* name) {
+  BinCode* root = ScriptSystem::GetRoot();
+  if (!root || !name) return nullptr;
+  if (!root->Find(name)) LoadBinCode(name);
+  return ModuleOf(root->Find(name));
+}
+
+namespace {
+// The root's entry of name, else of its module name; null unless it is a module.
+const char* FindModuleKey(const char* name, std::string& key) {
+  BinCode* root = ScriptSystem::GetRoot();
+  if (!root || !name) return nullptr;
+  key = name;
+  if (!ModuleOf(root->Find(key.c_str()))) key = ModuleNameOf(name);
+  return ModuleOf(root->Find(key.c_str())) ? key.c_str() : nullptr;
+}
+}  // namespace
+
+bool UnloadModule(const char* name) {
+  std::string key;
+  if (!FindModuleKey(name, key)) return false;
+  ScriptSystem::GetRoot()->Erase(key.c_str());
+  detail::NotifyModulesChanged();
+  return true;
+}
+
+bool ReloadModule(const char* name) {
+  std::string key;
+  if (!FindModuleKey(name, key)) return false;
+  BinCode* root = ScriptSystem::GetRoot();
+  const char* file = GetSymbolText(ModuleOf(root->Find(key.c_str())), "~file");
+  if (!file) return false;
+  const std::string path = file;
+  root->Erase(key.c_str());
+  const bool ok = Require(path.c_str(), true);
+  if (!ok) detail::NotifyModulesChanged();
+  return ok;
+}
+
+Var CompileText(const char* text, Thread* context) {
+  Var result;
+  if (!text) return result;
+  CodeUnit unit;
+  unit.m_source = text;
+  if (Compiler::Compile(unit, context)) result.AssignOwned(unit.m_result);
+  return result;
+}
+
+// ---- module files ----
+
+bool ModuleSaveAll(const char* folder) {
+  BinCode* root = ScriptSystem::GetRoot();
+  if (!root) return true;
+  const std::string base = folder ? folder : "";
+  for (const auto& [name, value] : root->GetSymbols()) {
+    if (name.empty() || name[0] == '~') continue;
+    BinCode* module = ModuleOf(&value);
+    if (!module) continue;
+    const std::string path = base + name + ".bincode";
+    if (!WriteModuleFile(path.c_str(), module)) {
+      char message[1200];
+      std::snprintf(message, sizeof message, "Unable to open file '%.1100s'", path.c_str());
+      if (ScriptSystem::OutputCallback out = ScriptSystem::GetOutputCallback()) out(message);
+    }
+  }
+  return true;
+}
+
+bool LoadBinCode(const char* path) {
+  BinCode* root = ScriptSystem::GetRoot();
+  if (!root || !path) return false;
+  std::string opened = path;
+  if (!CanOpen(opened.c_str())) {
+    opened = std::string("BinCode/") + path + ".bincode";
+    if (!CanOpen(opened.c_str())) return false;
+  }
+  tRefPtr<BinCode> module = ReadModuleFile(opened.c_str());
+  if (!module) return false;
+  const char* name = GetModuleName(module.get());
+  const std::string key = name ? name : "";
+  module->SetParent(root);
+  root->FindOrCreate(key.c_str(), VT_MODULE)->SetModule(module.get());
+  detail::NotifyModulesChanged();
+  return true;
+}
+
+}  // namespace KRX

@@ -1,0 +1,61 @@
+// Loading scripts: the compile driver that runs the compiler stages over one unit and executes a
+// file's top-level code once, the look-ups that load modules on demand (Require, LoadScript,
+// Include, ModuleGet, ...) and the ".bincode" save and load of whole modules.
+// Main thread only.
+#pragma once
+
+#include "KRX/Var.h"
+
+namespace KRX {
+
+struct CodeUnit;
+struct Frame;
+class BinCode;
+class Thread;
+
+class Compiler {
+ public:
+  // Lexes, rewrites (Lua units), parses, generates and links unit, runs its top-level code once
+  // and binds the module in the root under the unit's module name (when it has one). With a
+  // context thread the code sees that thread's current frame's variables. False when a stage or
+  // the top-level code fails; nothing is bound then.
+  static bool Compile(CodeUnit& unit, Thread* context);
+};
+
+// True when the root already binds the module of path; otherwise LoadScript(path, report).
+bool Require(const char* path, bool report);
+// Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
+// source exists; a path holding ".bincode" is loaded as a module file. Reports "Unable to open
+// file" (with report) when nothing can be opened.
+bool LoadScript(const char* path, bool report);
+// True when the module of path defines functionName as a script function (loading it on demand).
+bool HasFunction(const char* path, const char* functionName);
+// LoadScript of name relative to the folder of the calling frame's file.
+bool Include(const Frame* frame, const char* name);
+// Every file matching pattern (relative to the calling frame's folder), each with LoadScript.
+bool IncludeAll(const Frame* frame, const char* pattern);
+bool IncludePattern(const char* pattern, const Frame* frame);
+// The module bound under name, loading "<name>.bincode" on demand; null when none results.
+BinCode* ModuleGet(const char* name);
+bool UnloadModule(const char* name);
+bool ReloadModule(const char* name);
+// Compiles and runs text (no file, never bound) in the context of thread; the value its
+// top-level code returned, or nil when compiling or running failed.
+Var CompileText(const char* text, Thread* context);
+// Writes every module bound in the root to folder + name + ".bincode". Always true.
+bool ModuleSaveAll(const char* folder);
+// Reads one module file (path, else "BinCode/<path>.bincode") and binds it in the root under
+// its module name. No code runs. False (with a message for a damaged file) otherwise.
+bool LoadBinCode(const char* path);
+
+// Called whenever the set of bound modules changed (the debugger lists them).
+void SetModulesChangedCallback(void (*callback)());
+
+namespace detail {
+// Installs the built-in functions, the "type_%s" constants and the script loader into a new
+// root (called by ScriptSystem::Init).
+void InitRootModule();
+void NotifyModulesChanged();
+}  // namespace detail
+
+}  // namespace KRX

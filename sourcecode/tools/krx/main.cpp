@@ -1,0 +1,79 @@
+// krx: loads a script (source or ".bincode") into a fresh script system, optionally saves the
+// loaded modules, starts one function on a script thread and steps the thread list in 0.1 s
+// steps until no thread is left (at most 60 simulated seconds). Every text that reaches the
+// script output callback is printed on its own line on stdout.
+//   krx [--save DIR] FILE [FUNCTION]
+// Exit status: 0 success, 1 loading or compiling failed (or bad usage), 2 a thread ended with a
+// run-time error.
+#include <cstdio>
+#include <cstring>
+#include <list>
+#include <string>
+
+#include "KRX/ScriptLoader.h"
+#include "KRX/ScriptSystem.h"
+#include "KRX/Thread.h"
+#include "KRX/ThreadList.h"
+
+namespace {
+
+void PrintLine(const char* text) {
+  std::fputs(text, stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+int Usage() {
+  std::fprintf(stderr, "usage: krx [--save DIR] FILE [FUNCTION]\n");
+  return 1;
+}
+
+// True when one of the threads ended dead (a run-time error).
+bool AnyDead(const std::list<KRX::tRefPtr<KRX::Thread>>& threads) {
+  for (const auto& t : threads)
+    if (t && t->GetState() == KRX::Thread::STATE_DEAD) return true;
+  return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string saveDir;
+  int arg = 1;
+  if (arg < argc && std::strcmp(argv[arg], "--save") == 0) {
+    if (arg + 1 >= argc) return Usage();
+    saveDir = argv[arg + 1];
+    arg += 2;
+  }
+  if (arg >= argc) return Usage();
+  const char* file = argv[arg++];
+  const char* function = arg < argc ? argv[arg] : nullptr;
+
+  KRX::ScriptSystem::Init();
+  KRX::ScriptSystem::SetCallbacks(PrintLine, nullptr);
+  int status = 0;
+  KRX::tRefPtr<KRX::Thread> main;
+  if (!KRX::Require(file, true)) {
+    status = 1;
+  } else {
+    if (!saveDir.empty()) {
+      if (saveDir.back() != '/' && saveDir.back() != '\\') saveDir += '/';
+      KRX::ModuleSaveAll(saveDir.c_str());
+    }
+    if (function) {
+      main = new KRX::Thread();
+      main->LoadModule(file);
+      if (!main->Start(function, true, nullptr, 0)) status = 1;
+    }
+  }
+  const float step = 0.1f;
+  for (int i = 0; status == 0 && i < 600; ++i) {
+    std::list<KRX::tRefPtr<KRX::Thread>> watched = KRX::ScriptSystem::GetThreads();
+    if (watched.empty()) break;
+    KRX::ThreadList::Update(step);
+    if (AnyDead(watched)) status = 2;
+  }
+  main.reset();
+  KRX::ScriptSystem::Shutdown();
+  return status;
+}

@@ -1,0 +1,126 @@
+// The script corpus under scripts/ run end to end through the krx runner: each script's output
+// is compared with its golden file, save-then-load must give the same output, and a damaged
+// module file must be refused.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const fs::path kScripts = fs::path(QUILLANE_TEST_DIR) / "scripts";
+
+struct st_Run {
+  std::string out;
+  int status = -1;
+};
+
+// Runs krx with args in the scripts folder; stdout and the exit status.
+st_Run RunKrx(const std::string& args) {
+  const std::string command = "cd '" + kScripts.string() + "' && '" KRX_RUNNER "' " + args + " 2>/dev/null";
+  st_Run run;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return run;
+  char buffer[4096];
+  size_t n;
+  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
+  const int raw = pclose(pipe);
+  run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+  return run;
+}
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream ss;
+  ss << in.rdbuf();
+  return ss.str();
+}
+
+struct st_Script {
+  const char* file;
+  const char* function;
+  int status;
+  const char* golden;  // file under scripts/golden
+  bool saveLoad;       // self-contained: the saved module must run the same
+};
+
+const st_Script kCorpus[] = {
+    {"basics.krx", "Main", 0, "basics.out", true},
+    {"control.krx", "Main", 0, "control.out", true},
+    {"recursion.krx", "Main", 0, "recursion.out", true},
+    {"recursion.krx", "TooDeep", 2, "recursion_toodeep.out", true},
+    {"threads.krx", "Main", 0, "threads.out", true},
+    {"builtins.krx", "Main", 0, "builtins.out", true},
+    {"include_main.krx", "Main", 0, "include_main.out", false},
+    {"luaentry.lua", "Main", 0, "luaentry.out", false},
+    {"errors.krx", "DivZero", 2, "errors_divzero.out", true},
+    {"errors.krx", "Undefined", 2, "errors_undefined.out", true},
+    {"errors.krx", "BadIndex", 2, "errors_badindex.out", true},
+    {"errors.krx", "TooManyArgs", 2, "errors_toomanyargs.out", true},
+    {"errors.krx", "MissingArg", 2, "errors_missingarg.out", true},
+    {"errors.krx", "BadStore", 2, "errors_badstore.out", true},
+    {"errors.krx", "VoidReturn", 2, "errors_voidreturn.out", true},
+    {"errors.krx", "NoValue", 2, "errors_novalue.out", true},
+    {"errors.krx", "BadNative", 2, "errors_badnative.out", true},
+    {"errors.krx", "NotAFunction", 2, "errors_notafunction.out", true},
+    {"errors.krx", "UnknownModule", 2, "errors_unknownmodule.out", true},
+    {"errors.krx", "NoSuch", 1, "errors_nosuch.out", true},
+};
+
+class KrxCorpus : public ::testing::TestWithParam<st_Script> {};
+
+TEST_P(KrxCorpus, OutputMatchesGolden) {
+  const st_Script& s = GetParam();
+  st_Run run = RunKrx(std::string(s.file) + " " + s.function);
+  EXPECT_EQ(run.status, s.status);
+  EXPECT_EQ(run.out, ReadText(kScripts / "golden" / s.golden));
+}
+
+TEST_P(KrxCorpus, SavedModuleRunsTheSame) {
+  const st_Script& s = GetParam();
+  if (!s.saveLoad) GTEST_SKIP() << "needs modules that only its source includes";
+  const fs::path dir = fs::path(::testing::TempDir()) / ("krx_save_" + std::string(s.golden));
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  st_Run saved = RunKrx("--save '" + dir.string() + "' " + s.file);
+  ASSERT_EQ(saved.status, 0);
+  const std::string stem = fs::path(s.file).stem().string();
+  const fs::path module = dir / (stem + ".bincode");
+  ASSERT_TRUE(fs::exists(module));
+  st_Run run = RunKrx("'" + module.string() + "' " + s.function);
+  EXPECT_EQ(run.status, s.status);
+  EXPECT_EQ(run.out, ReadText(kScripts / "golden" / s.golden));
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, KrxCorpus, ::testing::ValuesIn(kCorpus), [](const auto& info) {
+  std::string name = info.param.golden;
+  name = name.substr(0, name.find('.'));
+  return name;
+});
+
+TEST(KrxRunner, DamagedModuleFileIsRefused) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_damaged";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  ASSERT_EQ(RunKrx("--save '" + dir.string() + "' control.krx").status, 0);
+  const fs::path module = dir / "control.bincode";
+  const auto size = fs::file_size(module);
+  fs::resize_file(module, size / 2);
+  st_Run run = RunKrx("'" + module.string() + "' Main");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Unable to load module file"), std::string::npos) << run.out;
+  EXPECT_NE(run.out.find("corrupt at offset"), std::string::npos) << run.out;
+}
+
+TEST(KrxRunner, CompileErrorExitsWithOne) {
+  st_Run run = RunKrx("'" + (kScripts / "golden" / "no_such_script.krx").string() + "' Main");
+  EXPECT_EQ(run.status, 1);
+  EXPECT_NE(run.out.find("Unable to open file"), std::string::npos) << run.out;
+}
+
+}  // namespace
