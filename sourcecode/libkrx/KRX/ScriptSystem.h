@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <list>
 #include <string>
 
@@ -30,6 +31,7 @@ struct CompileUnit {
   const char* m_source = nullptr;  // NUL-terminated, owned by the caller
   bool m_lua = false;              // Lua-like syntax: rewritten before parsing
   Var m_result;                    // what the top-level code returned
+  int64_t m_stepBudget = -1;       // bounds the top-level run; -1 unbounded
 };
 
 class ScriptSystem {
