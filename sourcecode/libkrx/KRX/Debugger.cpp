@@ -87,9 +87,9 @@ void Describe(const Thread& thread, std::string& file, std::string& module, std:
 
 }  // namespace
 
-bool EnableDebugger(bool on) {
+bool EnableDebugger(bool on, AID::AIDNetwork* link) {
   if (on && !g_debugger) {
-    g_debugger = std::make_unique<Debugger>(AID::CreateNetwork());
+    g_debugger = std::make_unique<Debugger>(link ? link : AID::CreateNetwork());
     ScriptSystem::AttachDebugger(g_debugger.get(), &OutputToDebugger);
     SetDebugHooks(&g_hooks);
     SetModulesChangedCallback(&ModulesChanged);

@@ -178,9 +178,9 @@ class Debugger {
   std::string m_captured;
 };
 
-// Creates (on) or destroys (off) the script system's debugger, registered with the process's
-// link (AID::CreateNetwork), with its interpreter hooks and output path installed. Returns
-// whether a debugger exists afterwards.
-bool EnableDebugger(bool on);
+// Creates (on) or destroys (off) the script system's debugger, registered with link (null: the
+// process's link, AID::CreateNetwork), with its interpreter hooks and output path installed.
+// Returns whether a debugger exists afterwards.
+bool EnableDebugger(bool on, AID::AIDNetwork* link = nullptr);
 
 }  // namespace KRX
