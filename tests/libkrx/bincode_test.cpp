@@ -13,6 +13,7 @@
 #include "KRX/ScriptSystem.h"
 #include "KRX/StringPool.h"
 #include "KRX/Thread.h"
+#include "KRX/ThreadList.h"
 #include "KRX/Types.h"
 #include "codegen_support.h"
 #include "krx_test_util.h"
@@ -77,7 +78,8 @@ TEST_F(BinCodeRecords, ValuesSurviveARoundTrip) {
   EXPECT_EQ(back->Find("array")->GetElement(2)->ToInt(), 9);
   EXPECT_TRUE(back->Find("auto")->IsAuto());
   EXPECT_TRUE(back->Find("ref")->IsNil()) << "an address must not come back as a reference";
-  EXPECT_EQ(back->Find("thread")->GetThreadObject(), nullptr);
+  ASSERT_TRUE(back->Find("thread")->GetThreadObject());
+  EXPECT_EQ(back->Find("thread")->GetThreadObject()->GetState(), KRX::Thread::STATE_FINISHED);
   EXPECT_EQ(back->GetVarTable().GetVariable(0)->GetDeclaredTypeWord(), uint32_t(KRX::VT_FLOAT));
   EXPECT_GT(KRX::GetVocabulary(back.get())->FindOffset("pooled"), 0);
 }
@@ -94,6 +96,34 @@ TEST_F(BinCodeRecords, SharedModuleIsWrittenOnceAndStaysShared) {
   KRX::BinCode* a = back->Find("F")->GetModule();
   EXPECT_EQ(a, back->Find("alias")->GetModule());
   EXPECT_EQ(KRX::GetParent(a), back.get());
+}
+
+// A paused thread kept in a module variable travels with its frame and resumes where it stopped.
+TEST_F(BinCodeRecords, PausedThreadResumesAfterLoading) {
+  ASSERT_TRUE(Compile("function void Waiter(thread self, int n) { int local = n * 2; Pause(); Debugout(\"resumed \", local); }",
+                      "worker.krx"));
+  ASSERT_TRUE(Compile("thread keep; function void Start() { keep = ThreadCreate(worker::Waiter, 21); }", "holder.krx"));
+  KRX::tRefPtr<KRX::Thread> starter(new KRX::Thread());
+  starter->m_moduleName = "holder";
+  ASSERT_TRUE(starter->Start("Start", false, nullptr, 0)) << AllMessages();
+  KRX::ThreadList::Update(0.1f);
+  KRX::Thread* original = Module("holder")->Find("keep")->GetThreadObject();
+  ASSERT_TRUE(original);
+  ASSERT_EQ(original->GetState(), KRX::Thread::STATE_PAUSED);
+
+  KRX::tRefPtr<KRX::BinCode> back = Load(Save(Module("holder")));
+  ASSERT_TRUE(back) << AllMessages();
+  KRX::Thread* loaded = back->Find("keep")->GetThreadObject();
+  ASSERT_TRUE(loaded);
+  EXPECT_NE(loaded, original);
+  EXPECT_EQ(loaded->GetState(), KRX::Thread::STATE_PAUSED);
+  EXPECT_EQ(loaded->m_frameIndex, 0);
+  Messages().clear();
+  loaded->Sleep(0.0f);
+  KRX::ScriptSystem::AddThread(loaded);
+  KRX::ThreadList::Update(0.1f);
+  EXPECT_EQ(AllMessages(), "resumed 42\n");
+  EXPECT_EQ(loaded->GetState(), KRX::Thread::STATE_FINISHED);
 }
 
 TEST_F(BinCodeRecords, GoldenFileLoadsAndSavesToTheSameBytes) {
@@ -147,7 +177,9 @@ TEST_F(BinCodeRecords, HostileCountsAndNestingAreRefused) {
       {module({1, 1, 0, 'a', 0x82, 0xFF, 0xFF, 0xFF}), "array count exceeds the file"},
       // a module value naming the module that contains it
       {module({1, 1, 0, 'a', 8, 0, 0, 0, 1, 0, 0, 0, 0}), "a module refers to a module that contains it"},
-      {module({1, 1, 0, 't', 10, 0, 0, 0, 1}), "thread records are not supported"},
+      // a thread (id 2, paused, no module name, no debug flag) claiming frame 40 of 32
+      {module({1, 1, 0, 't', 10, 0, 0, 0, 1, 2, 0, 0, 0, 4, 0, 0, 0, 0, 0, 0, 40, 0, 0, 0}),
+       "frame index outside the 32 frames"},
       {module({1, 1, 0, 'u', 30, 0, 0, 0}), "unknown value type"},
   };
   for (const st_Case& c : cases) {

@@ -52,6 +52,7 @@ struct st_Script {
 const st_Script kCorpus[] = {
     {"basics.krx", "Main", 0, "basics.out", true},
     {"control.krx", "Main", 0, "control.out", true},
+    {"functions.krx", "Main", 0, "functions.out", true},
     {"recursion.krx", "Main", 0, "recursion.out", true},
     {"recursion.krx", "TooDeep", 2, "recursion_toodeep.out", true},
     {"threads.krx", "Main", 0, "threads.out", true},

@@ -7,6 +7,7 @@
 #include "KRX/BinCode.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/StringPool.h"
+#include "KRX/Thread.h"
 #include "KRX/Types.h"
 #include "KRX/Var.h"
 #include "KRX/VarTable.h"
@@ -22,6 +23,9 @@ constexpr size_t kMinVarRecord = 4;
 }  // namespace
 
 // ---- stream ----
+
+Stream::Stream() = default;
+Stream::~Stream() = default;
 
 void Stream::Write(const void* bytes, size_t n) {
   const auto* p = static_cast<const uint8_t*>(bytes);
@@ -228,12 +232,168 @@ bool ReadPool(Stream& s, Var& v) {
   return true;
 }
 
+// ---- threads and frames ----
+
+namespace {
+
+bool WriteFrame(Stream& s, const Frame& f) {
+  s.WriteU32(uint32_t(f.m_line));
+  s.WriteU32(f.m_position);
+  if (!WriteModule(s, f.m_module.get()) || !WriteModule(s, f.m_function)) return false;
+  s.WriteU32(f.m_stackCount);
+  for (uint32_t i = 0; i < f.m_stackCount; ++i)
+    if (!WriteVar(s, f.m_stack[i])) return false;
+  return WriteVarTable(s, f.m_locals);
+}
+
+bool ReadFrame(Stream& s, Frame& f) {
+  uint32_t line = 0, position = 0, count = 0;
+  if (!s.ReadU32(line, "frame line") || !s.ReadU32(position, "frame position")) return false;
+  f.m_line = int32_t(line);
+  f.m_position = position;
+  BinCode* module = ReadModule(s);
+  if (s.Failed()) return false;
+  BinCode* function = ReadModule(s);
+  if (s.Failed()) return false;
+  if (!function) return s.Fail("frame without function");
+  f.m_module = module;
+  f.m_function = function;
+  // The frame keeps its function alive itself: a loaded file need not tie it to the module.
+  f.m_functionKeep = function;
+  if (!s.ReadU32(count, "stack size")) return false;
+  if (size_t(count) * kMinVarRecord > s.Remaining()) return s.Fail("stack size exceeds the file");
+  if (count > 0) {
+    f.m_stack = NewVarArray(int(count));
+    if (!f.m_stack) return s.Fail("stack cannot be allocated");
+    f.m_stackCapacity = count;
+    for (uint32_t i = 0; i < count; ++i) {
+      if (!ReadVar(s, f.m_stack[i])) return false;
+      f.m_stackCount = i + 1;
+    }
+  }
+  return ReadVarTable(s, f.m_locals);
+}
+
+}  // namespace
+
+bool WriteThread(Stream& s, const Thread* thread) {
+  auto it = s.m_writeIds.find(thread);
+  if (it != s.m_writeIds.end()) {
+    s.WriteU32(it->second);
+    return true;
+  }
+  const uint32_t id = uint32_t(s.m_writeIds.size()) + 1;
+  s.m_writeIds[thread] = id;
+  s.WriteU32(id);
+  s.WriteU32(uint32_t(thread->m_state));
+  const std::string& name = thread->m_moduleName;
+  if (name.size() > 0xFFFF) return false;
+  s.WriteU16(uint16_t(name.size()));
+  s.Write(name.data(), name.size());
+  s.WriteU8(thread->m_debugFlag ? 1 : 0);
+  // Only the frames a run resumes are stored; context copies belong to another thread.
+  int top = thread->m_frameIndex;
+  if (top >= Thread::kMaxFrames) top = Thread::kMaxFrames - 1;
+  for (int i = 0; i <= top; ++i)
+    if (!thread->m_frames[i] || thread->m_frames[i]->m_context) top = i - 1;
+  s.WriteU32(uint32_t(int32_t(top)));
+  if (!WriteVar(s, thread->m_returnValue)) return false;
+  for (const auto& [key, value] : thread->m_variables) {
+    if (key.size() > 0xFFFF) return false;
+    s.WriteU8(1);
+    s.WriteU16(uint16_t(key.size()));
+    s.Write(key.data(), key.size());
+    if (!WriteVar(s, value)) return false;
+  }
+  s.WriteU8(0);
+  for (int i = 0; i <= top; ++i)
+    if (!WriteFrame(s, *thread->m_frames[i])) return false;
+  return true;
+}
+
+Thread* ReadThread(Stream& s) {
+  cl_Nest nest(s);
+  if (!nest.Ok()) return nullptr;
+  uint32_t id = 0;
+  if (!s.ReadU32(id, "thread id")) return nullptr;
+  if (id == 0) return nullptr;
+  auto known = s.m_readThreads.find(id);
+  if (known != s.m_readThreads.end()) {
+    // A thread's own record naming it (its "self" parameter) loads empty: a loaded thread must
+    // not keep itself alive.
+    if (std::find(s.m_readingThreads.begin(), s.m_readingThreads.end(), known->second) != s.m_readingThreads.end())
+      return nullptr;
+    return known->second;
+  }
+  tRefPtr<Thread> thread(new Thread());
+  s.m_readThreads[id] = thread.get();
+  s.m_keepThreads.push_back(thread);
+  uint32_t state = 0;
+  uint16_t length = 0;
+  uint8_t debug = 0;
+  uint32_t top = 0;
+  if (!s.ReadU32(state, "thread state")) return nullptr;
+  if (state > Thread::STATE_PAUSED) {
+    s.Fail("invalid thread state");
+    return nullptr;
+  }
+  thread->m_state = int32_t(state);
+  if (!s.ReadU16(length, "thread module name length")) return nullptr;
+  thread->m_moduleName.assign(length, '\0');
+  if (!s.Read(thread->m_moduleName.data(), length, "thread module name")) return nullptr;
+  if (!s.ReadU8(debug, "thread debug flag")) return nullptr;
+  thread->m_debugFlag = debug ? 1 : 0;
+  if (!s.ReadU32(top, "frame index")) return nullptr;
+  // The frame index must name one of the thread's 32 frames (or none).
+  const int32_t frameIndex = int32_t(top);
+  if (frameIndex < -1 || frameIndex >= Thread::kMaxFrames) {
+    s.Fail("frame index outside the 32 frames");
+    return nullptr;
+  }
+  s.m_readingThreads.push_back(thread.get());
+  const bool valueOk = ReadVar(s, thread->m_returnValue);
+  s.m_readingThreads.pop_back();
+  if (!valueOk) return nullptr;
+  for (;;) {
+    uint8_t flag = 0;
+    if (!s.ReadU8(flag, "thread variable flag")) return nullptr;
+    if (flag == 0) break;
+    if (flag != 1) {
+      s.Fail("invalid thread variable flag");
+      return nullptr;
+    }
+    uint16_t n = 0;
+    if (!s.ReadU16(n, "thread variable name length")) return nullptr;
+    std::string key(n, '\0');
+    if (!s.Read(key.data(), n, "thread variable name")) return nullptr;
+    Var value;
+    s.m_readingThreads.push_back(thread.get());
+    const bool ok = ReadVar(s, value);
+    s.m_readingThreads.pop_back();
+    if (!ok) return nullptr;
+    thread->m_variables[key].Assign(value);
+  }
+  s.m_readingThreads.push_back(thread.get());
+  bool ok = true;
+  for (int i = 0; ok && i <= frameIndex; ++i) {
+    thread->m_frames[i] = new Frame();
+    thread->m_frameIndex = i;
+    ok = ReadFrame(s, *thread->m_frames[i]);
+  }
+  s.m_readingThreads.pop_back();
+  if (!ok) return nullptr;
+  thread->m_frameIndex = frameIndex;
+  return thread.get();
+}
+
 // ---- values ----
 
 bool WriteVar(Stream& s, const Var& v) {
   const int type = v.GetType();
   if (v.HasArrayFlag()) {
-    // Arrays: the type word (with the element count), then one record per element.
+    // Arrays: the type word (with the element count), then one record per element. The count
+    // has 24 bits in the type word.
+    if (v.GetCount() >= (1 << 24)) return false;
     s.WriteU32(v.GetTypeWord());
     for (int i = 0; i < v.GetCount(); ++i)
       if (!WriteVar(s, *v.GetElement(i))) return false;
@@ -265,11 +425,12 @@ bool WriteVar(Stream& s, const Var& v) {
     case VT_MODULE:
       s.WriteU32(uint32_t(v.GetTypeByte()));
       return WriteModule(s, v.GetModule());
-    case VT_THREAD:
-      // Running threads are not stored: the holder loads empty.
+    case VT_THREAD: {
       s.WriteU32(uint32_t(v.GetTypeByte()));
-      s.WriteU8(0);
-      return true;
+      const Thread* thread = v.GetThreadObject();
+      s.WriteU8(thread ? 1 : 0);
+      return !thread || WriteThread(s, thread);
+    }
     case VT_BINARY: {
       int size = 0;
       const unsigned char* bytes = v.GetBinary(size);
@@ -373,8 +534,13 @@ bool ReadVar(Stream& s, Var& v) {
     case VT_THREAD: {
       uint8_t has = 0;
       if (!s.ReadU8(has, "thread flag")) return false;
-      if (has != 0) return s.Fail("thread records are not supported");
-      v.SetThread(nullptr);
+      if (has > 1) return s.Fail("invalid thread flag");
+      Thread* thread = has ? ReadThread(s) : nullptr;
+      if (s.Failed()) return false;
+      if (thread)
+        v.SetThreadRef(thread);
+      else
+        v.SetThread(nullptr);
       break;
     }
     case VT_BINARY: {

@@ -17,11 +17,17 @@ class BinCode;
 class Var;
 class VarTable;
 class StringPool;
+class Thread;
 
 // The byte stream the record routines use; ids are stream-local (numbered in order of first
 // transfer), so one stream shares each module once and a loaded file never sees an address.
 class Stream {
  public:
+  Stream();
+  ~Stream();  // out of line: it releases the threads it kept
+  Stream(const Stream&) = delete;
+  Stream& operator=(const Stream&) = delete;
+
   // ---- writing ----
   void Write(const void* bytes, size_t n);
   void WriteU8(uint8_t v) { Write(&v, 1); }
@@ -49,6 +55,9 @@ class Stream {
   std::map<uint32_t, BinCode*> m_readModules;
   std::vector<BinCode*> m_reading;  // modules whose records are being read (cycle check)
   std::vector<tRefPtr<BinCode>> m_keep;  // every module read, alive while the stream lives
+  std::map<uint32_t, Thread*> m_readThreads;
+  std::vector<tRefPtr<Thread>> m_keepThreads;
+  std::vector<Thread*> m_readingThreads;  // threads whose records are being read
   int m_depth = 0;
 
  private:
@@ -74,6 +83,9 @@ bool ReadVarTable(Stream& s, VarTable& table);
 bool WriteSymbols(Stream& s, const BinCode& module);
 bool ReadSymbols(Stream& s, BinCode& owner);
 bool WritePool(Stream& s, const StringPool& pool);
+// A thread with its variables and its frames 0 to the frame index (at most 32); ids as modules.
+bool WriteThread(Stream& s, const Thread* thread);
+Thread* ReadThread(Stream& s);  // kept alive by the stream, like ReadModule
 bool ReadPool(Stream& s, Var& v);
 
 // The whole file: written through a temporary file and renamed into place. False when the file

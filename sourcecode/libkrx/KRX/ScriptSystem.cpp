@@ -49,6 +49,21 @@ void ScriptSystem::Shutdown() {
   s.libraries.clear();
   std::list<tRefPtr<Thread>> threads;
   threads.swap(s.threads);
+  // A waiting or paused thread may hold itself (ThreadCreate's first argument, a thread local):
+  // its arguments, frames and variables go first, so that dropping the list frees it.
+  for (tRefPtr<Thread>& t : threads) {
+    Thread* thread = t.get();
+    if (!thread) continue;
+    Var* args = thread->m_args;
+    thread->m_args = nullptr;
+    thread->m_argCount = 0;
+    for (int i = thread->m_frameIndex; i >= 0 && i < Thread::kMaxFrames; --i) thread->ReleaseFrame(i);
+    thread->m_frameIndex = -1;
+    thread->m_state = Thread::STATE_DEAD;
+    thread->m_variables.clear();
+    thread->m_returnValue = Var();
+    DeleteVarArray(args);
+  }
   threads.clear();
   s.module.SetCurrentThread(nullptr);
   s.module.SetRoot(nullptr);

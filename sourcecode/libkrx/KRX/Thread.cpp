@@ -185,6 +185,15 @@ bool Thread::Run() {
   hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
   ScriptSystem::SetCurrentThread(saved);
+  // The arguments of an ended thread go now: a thread made by ThreadCreate holds itself as its
+  // first argument, and that reference would otherwise keep it alive for ever. Releasing them
+  // may destroy this thread, so nothing of it is touched afterwards.
+  if (m_state == STATE_FINISHED || m_state == STATE_DEAD) {
+    Var* args = m_args;
+    m_args = nullptr;
+    m_argCount = 0;
+    DeleteVarArray(args);
+  }
   return ok;
 }
 
