@@ -122,6 +122,19 @@ TEST_F(DebuggerStop, TypeZeroMessageResumesAndDetachKeepsTheLoopAnswering) {
   EXPECT_EQ(m_link.Count(DBG_STATE), 0);                    // needs an attached thread
 }
 
+TEST_F(DebuggerStop, ThreadHeldOnlyByTheDebuggerOutlivesItsRun) {
+  // Nobody else counts this thread: the debugger's reference is the last one when the run ends,
+  // and it must not go while the interpreter still finishes that run.
+  m_debugger->AddBreakpoint("dbg", 9);
+  Plan({Payload(DBG_CONTINUE)});
+  Thread* thread = new Thread();
+  thread->m_moduleName = "dbg";
+  thread->Start("Main", false, nullptr, 0);
+  EXPECT_EQ(Stops(), "Main:9 ");
+  EXPECT_EQ(m_debugger->GetAttachedThread(), nullptr);
+  ThreadList::Update(0.0f);  // between frames: now it goes (a leak or a double free shows here)
+}
+
 TEST_F(DebuggerStop, NoStopWithoutSleepCallbackOrLink) {
   m_debugger->AddBreakpoint("dbg", -1);
   ScriptSystem::SetCallbacks(&CaptureOutput, nullptr);

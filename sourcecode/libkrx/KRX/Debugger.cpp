@@ -40,7 +40,10 @@ void HookThreadEnded(Thread& thread) {
   if (Debugger* d = Current()) d->ThreadEnded(thread);
 }
 void HookProcessMessages() {
-  if (Debugger* d = Current()) d->ProcessOneCommand();
+  if (Debugger* d = Current()) {
+    d->ReleaseDetachedThreads();
+    d->ProcessOneCommand();
+  }
 }
 void HookNativeCall(const detail::function_adapter_base* adapter) {
   if (Debugger* d = Current()) d->SetCurrentNativeFunction(adapter);
@@ -115,6 +118,7 @@ Debugger::~Debugger() {
   m_breakpoints.clear();
   m_commands.clear();
   m_attached.reset();
+  m_detached.clear();
 }
 
 void Debugger::Reregister() {
@@ -151,6 +155,11 @@ bool Debugger::ProcessOneCommand() {
   m_commands.pop_front();
   ProcessCommand(*command);
   return true;
+}
+
+void Debugger::Detach() {
+  if (m_attached) m_detached.push_back(std::move(m_attached));
+  m_attached.reset();
 }
 
 // ---- sending ----
@@ -289,6 +298,7 @@ void Debugger::Stop(Thread& thread) {
   m_resume = false;
   m_kill = false;
   if (m_attached.get() != &thread) {
+    Detach();
     m_attached = &thread;
     SendCode(DBG_ATTACHED);
   }

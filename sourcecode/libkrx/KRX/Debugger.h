@@ -108,6 +108,9 @@ class Debugger {
   // ---- commands ----
   // Handles the oldest queued command; false when none was queued.
   bool ProcessOneCommand();
+  // Between frames (no script runs): drops the references of threads detached since the last
+  // call. A thread is detached from inside its own run, where its last reference must not go.
+  void ReleaseDetachedThreads() { m_detached.clear(); }
   // Handles one command payload (u32 code and its arguments).
   void ProcessCommand(AID::MessageBuffer& command);
   // The link's listener callback: type 0 resumes a stopped thread, type 2 queues a command.
@@ -138,7 +141,7 @@ class Debugger {
  private:
   void Stop(Thread& thread);
   void Resume() { m_resume = true; }
-  void Detach() { m_attached.reset(); }
+  void Detach();
   void Send(const AID::MessageBuffer& message);
   void SendCode(uint32_t code);
   void SendPosition();
@@ -173,6 +176,7 @@ class Debugger {
   int32_t m_lineCounter = 0;
   Thread* m_stopped = nullptr;
   tRefPtr<Thread> m_attached;
+  std::vector<tRefPtr<Thread>> m_detached;  // released by ReleaseDetachedThreads
   int32_t m_mode = MODE_RUN;
   bool m_busy = false;
   std::string m_captured;
