@@ -140,7 +140,10 @@ bool Debugger::MessageCallback(void* object, AID::AIDNetwork*, const AID::Messag
   const size_t length = std::min<size_t>(message->PayloadLength(), message->Size() - AID::kHeaderSize);
   if (length < 4) return true;
   if (debugger->m_commands.size() >= kMaxQueuedCommands) {
-    base::sys::Output("ERROR: script debugger: command queue full, command dropped\n");
+    // One line per flood, not one per dropped command.
+    if (!debugger->m_dropping)
+      base::sys::Output("ERROR: script debugger: %zu commands waiting, further commands dropped\n", kMaxQueuedCommands);
+    debugger->m_dropping = true;
     return true;
   }
   auto buffer = std::make_unique<AID::MessageBuffer>(length);
@@ -153,6 +156,7 @@ bool Debugger::ProcessOneCommand() {
   if (m_commands.empty()) return false;
   std::unique_ptr<AID::MessageBuffer> command = std::move(m_commands.front());
   m_commands.pop_front();
+  m_dropping = false;
   ProcessCommand(*command);
   return true;
 }

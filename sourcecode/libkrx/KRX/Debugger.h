@@ -165,6 +165,7 @@ class Debugger {
   uint32_t m_listenerId;
   std::vector<Breakpoint> m_breakpoints;
   std::deque<std::unique_ptr<AID::MessageBuffer>> m_commands;
+  bool m_dropping = false;  // the queue overflowed and that was logged
   bool m_resume = false;
   bool m_kill = false;
   std::string m_stopFile;
