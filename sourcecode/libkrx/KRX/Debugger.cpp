@@ -52,7 +52,7 @@ bool HookDescribePosition(std::string& out) {
   Debugger* d = Current();
   if (!d) return false;
   out = d->NativeFunctionName();
-  return true;
+  return !out.empty();
 }
 void HookAssertFailed() {
   if (Debugger* d = Current()) d->OnAssertFailed();

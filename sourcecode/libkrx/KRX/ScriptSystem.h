@@ -46,8 +46,8 @@ class ScriptSystem {
   // libraries; debugger, callbacks and dump switch
   // cleared. Calling Init again shuts the previous state down first.
   static void Init();
-  // Releases every listed thread, the libraries and the root module (the debugger is detached;
-  // its owner destroys it).
+  // Releases every listed thread, the libraries and the root module; destroys the debugger
+  // (EnableDebugger) and detaches any other.
   static void Shutdown();
 
   static Module& GetModule();
