@@ -39,6 +39,10 @@ const st_Error kErrors[] = {
     {"int g; string g;", "test.krx(1) : HiGrammar::Handle_New : double declaration of local variable g with different types"},
     {"function void F() { int m::x; }", "test.krx(1) : HiGrammar::Handle_New : Module vars are not supported yet."},
     {"function void F(int a) { while (a) a = 1; }", "test.krx(1) : unable to parse expression"},
+    {"function void F(int a) { switch (a) { case 1: while (a) a = 1; } }",
+     "test.krx(1) : unable to parse expression\ntest.krx(1) : unable to compile case code block"},
+    {"function void F(int a) { switch (a) { default: while (a) a = 1; } }",
+     "test.krx(1) : unable to parse expression\ntest.krx(1) : unable to compile case code block"},
     {"function void F() {\n int a[nothere]; }", "test.krx(2) : undefinied variable 'nothere' found\ntest.krx(2) : Unable to evaluate expression"},
 };
 
