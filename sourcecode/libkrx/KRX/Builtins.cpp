@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "KRX/BinCode.h"
+#include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/Thread.h"
@@ -80,6 +81,7 @@ Var Assert(t_Interface& in) {
   if (condition->ToBool()) return Bool(true);
   if (thread) ++thread->m_assertFailures;
   Report(in, "ASSERT \"%s\"", JoinText(in, 1).c_str());
+  if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->assertFailed) hooks->assertFailed();
   return Bool(false);
 }
 

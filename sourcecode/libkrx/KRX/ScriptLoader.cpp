@@ -105,6 +105,7 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
     tRefPtr<Thread> thread(new Thread());
     thread->m_reportName = unit.m_fileName;
     if (context) thread->CopyFrames(*context);
+    thread->SetStepBudget(unit.m_stepBudget);
     module->SetReturnType(TYPE_AUTO);
     const bool ok = thread->Call(ScriptSystem::GetModule(), module, false, nullptr, 0);
     if (!ok || thread->GetState() == Thread::STATE_DEAD) return false;
@@ -236,11 +237,12 @@ bool ReloadModule(const char* name) {
   return ok;
 }
 
-Var CompileText(const char* text, Thread* context) {
+Var CompileText(const char* text, Thread* context, int64_t stepBudget) {
   Var result;
   if (!text) return result;
   CodeUnit unit;
   unit.m_source = text;
+  unit.m_stepBudget = stepBudget;
   if (Compiler::Compile(unit, context)) result.AssignOwned(unit.m_result);
   return result;
 }

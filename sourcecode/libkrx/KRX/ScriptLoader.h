@@ -40,8 +40,9 @@ BinCode* ModuleGet(const char* name);
 bool UnloadModule(const char* name);
 bool ReloadModule(const char* name);
 // Compiles and runs text (no file, never bound) in the context of thread; the value its
-// top-level code returned, or nil when compiling or running failed.
-Var CompileText(const char* text, Thread* context);
+// top-level code returned, or nil when compiling or running failed. A step budget other than -1
+// bounds the run (Thread::SetStepBudget).
+Var CompileText(const char* text, Thread* context, int64_t stepBudget = -1);
 // Writes every module bound in the root to folder + name + ".bincode". Always true.
 bool ModuleSaveAll(const char* folder);
 // Reads one module file (path, else "BinCode/<path>.bincode") and binds it in the root under

@@ -4,6 +4,7 @@
 #include <map>
 #include <vector>
 
+#include "KRX/Debugger.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/Thread.h"
 #include "base/String.h"
@@ -43,6 +44,7 @@ void ScriptSystem::Init() {
 
 void ScriptSystem::Shutdown() {
   st_State& s = State();
+  EnableDebugger(false);
   DetachDebugger();
   s.libraries.clear();
   std::list<tRefPtr<Thread>> threads;

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdarg>
+#include <cstdint>
 #include <list>
 #include <string>
 
@@ -30,6 +31,7 @@ struct CompileUnit {
   const char* m_source = nullptr;  // NUL-terminated, owned by the caller
   bool m_lua = false;              // Lua-like syntax: rewritten before parsing
   Var m_result;                    // what the top-level code returned
+  int64_t m_stepBudget = -1;       // bounds the top-level run; -1 unbounded
 };
 
 class ScriptSystem {
@@ -44,8 +46,8 @@ class ScriptSystem {
   // libraries; debugger, callbacks and dump switch
   // cleared. Calling Init again shuts the previous state down first.
   static void Init();
-  // Releases every listed thread, the libraries and the root module (the debugger is detached;
-  // its owner destroys it).
+  // Releases every listed thread, the libraries and the root module; destroys the debugger
+  // (EnableDebugger) and detaches any other.
   static void Shutdown();
 
   static Module& GetModule();

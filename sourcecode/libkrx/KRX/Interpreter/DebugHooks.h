@@ -23,6 +23,7 @@ struct st_DebugHooks {
   void (*nativeCall)(const detail::function_adapter_base* adapter) = nullptr;
   // Describes the current position for the " at c-call " suffix; false when it cannot.
   bool (*describePosition)(std::string& out) = nullptr;
+  void (*assertFailed)() = nullptr;  // a script assertion failed: stop at the next line
 };
 
 // Installs the hooks (null removes them). The table must outlive its installation.

@@ -1,0 +1,207 @@
+// The debugger over the real link: a front-end on 127.0.0.1, on a thread of its own, takes the
+// link, reads the engine log, sets a breakpoint and steps through a script that runs on the
+// test's main thread, whose stop loop answers it.
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+
+#include <atomic>
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "KRX/Debugger.h"
+#include "aid_test_peer.h"
+#include "base/system.h"
+#include "debugger_support.h"
+#include "libkrx/AID/WinAIDNetwork.h"
+
+using namespace KRX;
+using dbgtest::Payload;
+
+namespace {
+
+int ThreadCount() {
+  int n = 0;
+  if (DIR* d = opendir("/proc/self/task")) {
+    while (dirent* e = readdir(d))
+      if (e->d_name[0] != '.') ++n;
+    closedir(d);
+  }
+  return n;
+}
+
+// A stop loop that outlives the front-end is ended by dropping the link.
+std::chrono::steady_clock::time_point g_deadline;
+void ShortSleep(int) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  if (std::chrono::steady_clock::now() > g_deadline) {
+    if (AID::AIDNetwork* link = AID::GetNetwork()) link->Disconnect(false);
+  }
+}
+void NoOutput(const char*) {}
+
+// The front-end's side: sends commands and writes what it got into a transcript.
+class FrontEnd {
+ public:
+  explicit FrontEnd(aidtest::TestPeer& peer) : m_peer(peer) {}
+
+  void Send(const Payload& p) {
+    const std::string raw = p.Raw();
+    m_peer.Send(*m_peer.Make(AID::kAccept, "KRXDebugger", raw));
+  }
+  // The next debugger message; code 0 when none came in time.
+  Payload Next() {
+    for (;;) {
+      auto m = m_peer.Receive(aidtest::kWaitMs);
+      if (!m) return Payload(std::string(4, '\0'));
+      if (m->Type() != AID::kAccept || std::string(m->Name1()) != "KRXDebugger") continue;
+      return Payload(std::string(reinterpret_cast<const char*>(m->Payload()), m->PayloadLength()));
+    }
+  }
+  // Appends "code" and, for the replies that carry them, their fields.
+  void Take(int count) {
+    for (int i = 0; i < count; ++i) {
+      Payload p = Next();
+      const uint32_t code = p.ReadU32();
+      transcript += std::to_string(code);
+      switch (code) {
+        case DBG_STOP_REPORT: {
+          p.ReadStr();
+          transcript += "[" + p.ReadStr();
+          transcript += ":" + std::to_string(p.ReadInt()) + "]";
+          break;
+        }
+        case DBG_POSITION: transcript += "[" + p.ReadStr() + "]"; break;
+        case DBG_LOCALS:
+          transcript += "[";
+          while (p.ReadU8() == 1) {
+            transcript += p.ReadStr() + "=";
+            p.ReadU32();
+            transcript += p.ReadStr() + " ";
+          }
+          transcript += "]";
+          break;
+        case DBG_CALLSTACK: {
+          const int top = p.ReadInt();
+          transcript += "[";
+          for (int f = top; f >= 0; --f) {
+            p.ReadStr();
+            const std::string function = p.ReadStr();
+            transcript += function + ":" + std::to_string(p.ReadInt()) + " ";
+          }
+          transcript += "]";
+          break;
+        }
+        case DBG_EVALUATE:
+          p.ReadStr();
+          transcript += "[" + p.ReadStr() + "]";
+          break;
+        default: break;
+      }
+      transcript += " ";
+    }
+  }
+
+  std::string transcript;
+
+ private:
+  aidtest::TestPeer& m_peer;
+};
+
+TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
+  const int threadsBefore = ThreadCount();
+  {
+    aidtest::TestPeer peer;
+    ASSERT_TRUE(peer.Open());
+    AID::AIDNetwork* link = AID::CreateNetwork();
+    link->SetOptions(peer.Options());
+    ASSERT_TRUE(link->Init("Quillane", 42.0f, "/games/quillane", 0));
+    ASSERT_TRUE(link->Connect(nullptr));
+    ASSERT_TRUE(peer.ReceiveType(AID::kConnectRequest));
+    ASSERT_TRUE(peer.SendAccept());
+    ASSERT_TRUE(peer.ReceiveType(AID::kPeerInfo));
+    ASSERT_TRUE(aidtest::WaitFor([&] { return link->IsConnected(); }));
+
+    // The engine log reaches the front-end on "LOGGER".
+    base::sys::AddOutputCallback(&AID::SendLog);
+    base::sys::Output("engine says %d\n", 42);
+    base::sys::RemoveOutputCallback(&AID::SendLog);
+    auto log = peer.ReceiveType(AID::kText);
+    ASSERT_TRUE(log);
+    EXPECT_STREQ(log->Name1(), "LOGGER");
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(log->Payload()), log->PayloadLength()),
+              std::string("default\0engine says 42\n\0", 24));
+
+    ScriptSystem::Init();
+    ScriptSystem::SetCallbacks(&NoOutput, &ShortSleep);
+    ASSERT_TRUE(EnableDebugger(true));
+    Debugger* debugger = ScriptSystem::GetDebugger();
+    {
+      CodeUnit unit;
+      unit.m_fileName = "scripts/dbg.krx";
+      unit.m_moduleName = "dbg";
+      unit.m_source = dbgtest::kScript;
+      ASSERT_TRUE(Compiler::Compile(unit, nullptr));
+    }
+    FrontEnd front(peer);
+    front.Take(1);  // the module list the compile sent
+    front.transcript.clear();
+
+    std::thread frontThread([&] {
+      front.Send(std::move(Payload(DBG_ADD_BREAKPOINT).Str("dbg").U32(8)));
+      front.Take(3);  // attached, position, stop report at Main:8
+      front.Send(Payload(DBG_LOCALS));
+      front.Take(1);
+      front.Send(Payload(DBG_CALLSTACK));
+      front.Take(1);
+      front.Send(Payload(DBG_CLEAR_BREAKPOINTS));
+      front.Send(Payload(DBG_STEP_OVER));
+      front.Take(3);  // resumed, position, stop report at Main:9
+      front.Send(std::move(Payload(DBG_EVALUATE).Str("y * 2")));
+      front.Take(1);
+      front.Send(Payload(DBG_BREAK));
+      front.Take(3);  // Main:10
+      front.Send(Payload(DBG_BREAK));
+      front.Take(3);  // into Add
+      front.Send(Payload(DBG_STEP_OUT));
+      front.Take(3);  // back in Main after the call
+      front.Send(Payload(DBG_CONTINUE));
+      front.Take(3);  // resumed, ended, position
+    });
+
+    // Between frames the game handles commands; the breakpoint must be there before the run.
+    const bool breakpointSet = aidtest::PumpUntil(*link, [&] {
+      debugger->ProcessOneCommand();
+      return !debugger->GetBreakpoints().empty();
+    });
+    g_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    tRefPtr<Thread> thread(new Thread());
+    if (breakpointSet) {
+      thread->m_moduleName = "dbg";
+      thread->m_reportName = "test";
+      thread->Start("Main", false, nullptr, 0);
+    }
+    frontThread.join();
+    EXPECT_TRUE(breakpointSet);
+    EXPECT_EQ(thread->GetState(), Thread::STATE_FINISHED);
+    EXPECT_EQ(ScriptSystem::FindSymbol("dbg", "total")->ToInt(), 6);
+    EXPECT_EQ(front.transcript,
+              "6 36[file:scripts/dbg.krx\r\nmodule:dbg\r\nfunc:Main] 3[Main:8] "
+              "57[x=1 y=0 ] 58[Main:8 ] "
+              "4 36[file:scripts/dbg.krx\r\nmodule:dbg\r\nfunc:Main] 3[Main:9] "
+              "10[6 (int)] "
+              "4 36[file:scripts/dbg.krx\r\nmodule:dbg\r\nfunc:Main] 3[Main:10] "
+              "4 36[file:scripts/dbg.krx\r\nmodule:dbg\r\nfunc:Add] 3[Add:3] "
+              "4 36[file:scripts/dbg.krx\r\nmodule:dbg\r\nfunc:Main] 3[Main:11] "
+              "4 5 36[] ");
+    thread.reset();
+    EnableDebugger(false);
+    EXPECT_EQ(link->ListenerCount(), 0u);
+    ScriptSystem::Shutdown();
+    AID::DestroyNetwork();
+  }
+  EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+}  // namespace
