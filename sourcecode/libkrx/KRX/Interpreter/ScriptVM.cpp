@@ -113,7 +113,13 @@ enum en_Handler : uint16_t {
   H_CORRUPT = 260,       // does not fit into the code
   H_END = 261,           // the position just past the code
   H_COMPARE_JUMP = 262,  // a comparison and the conditional jump on its result
-  H_COUNT = 263
+  // Local-variable sequences (see MatchLocalSequence); each starts with a local read and falls
+  // back to running that read alone, then the rest one instruction at a time.
+  H_L_CMP_JUMP = 263,  // local, local|int, comparison, conditional jump
+  H_L_ASSIGN = 264,    // local, local|int, =|+=|-=|*= [, eoc]
+  H_L_BINOP = 265,     // local, local|int, arithmetic or comparison: pushes the result
+  H_L_POSTINC = 266,   // local, X++|X-- [, jump]
+  H_COUNT = 267
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -123,7 +129,107 @@ struct st_Decoded {
   int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
   uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
   int32_t ival = 0;
+  // Local sequences only: the operator, what follows it, the second operand and a jump target.
+  uint8_t sub = 0;        // the operator's opcode
+  uint8_t first = 0;      // bytes of the leading local read (the fallback runs it alone)
+  uint8_t operandLocal = 0;  // 1: aux is a local slot, 0: an int constant
+  uint8_t tail = 0;       // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE or 0
+  int32_t aux = 0;
+  int32_t target = 0;
 };
+
+// An int constant push at p: its value and length.
+bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, uint32_t& length) {
+  if (p >= size || size - p < 2 || code[p] != OP_PUSH_VALUE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
+  const uint32_t n = 1u + (code[p + 1] >> 6);
+  if (size - p - 2 < n) return false;
+  const uint8_t* b = code + p + 2;
+  switch (n) {
+    case 1: value = int8_t(b[0]); break;
+    case 2: value = int16_t(uint16_t(b[0] << 8 | b[1])); break;
+    case 3: value = int32_t(uint32_t(b[0] << 24 | b[1] << 16 | b[2] << 8)) >> 8; break;
+    default: value = int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]); break;
+  }
+  length = 2 + n;
+  return true;
+}
+
+// A local read ("push value k; push var 0") at p: its slot and length.
+bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, uint32_t& length) {
+  uint32_t n = 0;
+  if (!IntPushAt(code, size, p, slot, n)) return false;
+  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != 0) return false;
+  length = n + 3;
+  return true;
+}
+
+uint32_t PositionAt(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The statement shapes the code generator emits for local int arithmetic, matched at pc (which
+// holds a local read of d.ival). They run as one step while the operands are plain ints; any
+// other value takes the instructions one at a time, so results and errors stay theirs.
+void MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+  int32_t slot = 0;
+  uint32_t first = 0;
+  if (!LocalReadAt(code, size, pc, slot, first)) return;
+  const uint32_t q = pc + first;
+  if (q < size && (code[q] == OP_POST_INC || code[q] == OP_POST_DEC)) {
+    d.handler = H_L_POSTINC;
+    d.sub = code[q];
+    d.first = uint8_t(first);
+    d.ival = slot;
+    uint32_t length = first + 1;
+    if (size - q - 1 >= 6 && code[q + 1] == OP_JUMP && code[q + 2] == VT_POSITION) {
+      d.tail = OP_JUMP;
+      d.target = int32_t(PositionAt(code + q + 3));
+      length += 6;
+    }
+    d.length = uint16_t(length);
+    return;
+  }
+  int32_t aux = 0;
+  uint32_t second = 0;
+  uint8_t operandLocal = 1;
+  if (!LocalReadAt(code, size, q, aux, second)) {
+    if (!IntPushAt(code, size, q, aux, second)) return;
+    operandLocal = 0;
+  }
+  const uint32_t r = q + second;
+  if (r >= size) return;
+  const uint8_t op = code[r];
+  uint16_t handler = 0;
+  uint8_t tail = 0;
+  int32_t target = 0;
+  uint32_t end = r + 1;
+  if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - r >= 7 &&
+      (code[r + 1] == OP_JUMP_TRUE || code[r + 1] == OP_JUMP_FALSE) && code[r + 2] == VT_POSITION) {
+    handler = H_L_CMP_JUMP;
+    tail = code[r + 1];
+    target = int32_t(PositionAt(code + r + 3));
+    end = r + 7;
+  } else if (op == OP_ASSIGN || op == OP_ASSIGN_ADD || op == OP_ASSIGN_SUB || op == OP_ASSIGN_MUL) {
+    handler = H_L_ASSIGN;
+    if (r + 1 < size && code[r + 1] == OP_EOC) {
+      tail = OP_EOC;
+      end = r + 2;
+    }
+  } else if ((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB || (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL)) {
+    handler = H_L_BINOP;
+  } else {
+    return;
+  }
+  d.handler = handler;
+  d.sub = op;
+  d.first = uint8_t(first);
+  d.operandLocal = operandLocal;
+  d.tail = tail;
+  d.aux = aux;
+  d.target = target;
+  d.ival = slot;
+  d.length = uint16_t(end - pc);
+}
 
 struct st_CodeInfo {
   const uint8_t* bytes = nullptr;
@@ -207,6 +313,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   }
   d.length = uint16_t(length);
   d.handler = handler;
+  if (handler == H_FUSED_LOCAL) MatchLocalSequence(code, size, pc, d);
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
@@ -432,6 +539,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
+      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -508,6 +616,151 @@ load_code:
         pc = at + 1;
         goto* kTargets[op];
       }
+
+      // ---- local sequences: one step while the operands are plain ints ----
+      // Each guard that fails jumps to l_local_fallback, which runs the leading local read alone;
+      // the instructions after it then run one at a time from their own decode entries.
+#define VM_INT(v) (((v)->GetTypeByte() & ~VF_AUTO) == VT_INT)
+      l_local_fallback:
+        ival = decoded[at].ival;
+        pc = at + decoded[at].first;
+        goto l_FUSED_LOCAL;
+
+      l_L_CMP_JUMP: {
+        const st_Decoded& d = decoded[at];
+        const Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv) goto l_local_fallback;
+        lv = lv->Deref();
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (!VM_INT(lv) || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        const int32_t a = lv->GetRawInt();
+        bool condition;
+        switch (d.sub) {
+          case OP_LESS_EQUAL: condition = a <= b; break;
+          case OP_LESS: condition = a < b; break;
+          case OP_GREATER_EQUAL: condition = a >= b; break;
+          case OP_GREATER: condition = a > b; break;
+          case OP_EQUAL: condition = a == b; break;
+          default: condition = a != b; break;
+        }
+        if (d.tail == OP_JUMP_TRUE ? condition : !condition) {
+          if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = uint32_t(d.target);
+        }
+        VM_NEXT();
+      }
+
+      l_L_ASSIGN: {
+        const st_Decoded& d = decoded[at];
+        // As "=" and its kin: the store goes into the slot itself, the source is followed.
+        Var* dest = f->m_locals.GetVariable(ival);
+        if (!dest || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (d.sub == OP_ASSIGN) {
+          if (dest->GetTypeByte() != VT_INT) goto l_local_fallback;  // auto, converting and array stores
+          dest->SetInt(b);
+        } else {
+          if (!VM_INT(dest)) goto l_local_fallback;
+          const uint32_t a = uint32_t(dest->GetRawInt());
+          const uint32_t r = d.sub == OP_ASSIGN_ADD ? a + uint32_t(b) : d.sub == OP_ASSIGN_SUB ? a - uint32_t(b) : a * uint32_t(b);
+          const bool wasAuto = dest->IsAuto();
+          dest->SetInt(int32_t(r));
+          dest->SetAuto(wasAuto);
+        }
+        if (d.tail == OP_EOC) {
+          PopTo(f, 0);
+        } else {
+          Var* top = Push(f);  // "=" leaves its target's reference for the statement's end
+          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+          top->SetReference(dest);
+        }
+        VM_NEXT();
+      }
+
+      l_L_BINOP: {
+        const st_Decoded& d = decoded[at];
+        const Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        lv = lv->Deref();
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (!VM_INT(lv)) goto l_local_fallback;
+        const int32_t a = lv->GetRawInt();
+        int32_t r = 0;
+        bool isBool = false;
+        switch (d.sub) {
+          case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); break;
+          case OP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); break;
+          case OP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); break;
+          case OP_DIV:
+            if (b == 0 || (a == INT32_MIN && b == -1)) goto l_local_fallback;
+            r = a / b;
+            break;
+          case OP_MOD:
+            if (b == 0) goto l_local_fallback;
+            r = b == -1 ? 0 : a % b;
+            break;
+          case OP_LESS_EQUAL: r = a <= b; isBool = true; break;
+          case OP_LESS: r = a < b; isBool = true; break;
+          case OP_GREATER_EQUAL: r = a >= b; isBool = true; break;
+          case OP_GREATER: r = a > b; isBool = true; break;
+          case OP_EQUAL: r = a == b; isBool = true; break;
+          default: r = a != b; isBool = true; break;
+        }
+        Var* top = Push(f);
+        if (!top) goto l_local_fallback;
+        // The unfused left operand is a copy of the local, auto flag included, then set.
+        top->SetInt(0);
+        top->SetAuto(lv->IsAuto());
+        if (isBool)
+          top->SetBool(r != 0);
+        else
+          top->SetInt(r);
+        VM_NEXT();
+      }
+
+      l_L_POSTINC: {
+        const st_Decoded& d = decoded[at];
+        Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        // The unfused X++ replaces the reference with the value and steps the target in place.
+        Var* target = lv->Deref();
+        if (!VM_INT(target)) goto l_local_fallback;
+        if (d.tail == OP_JUMP) {
+          if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
+        }
+        Var* top = Push(f);
+        if (!top) goto l_local_fallback;
+        top->Assign(*target);
+        target->AddInt(d.sub == OP_POST_INC ? 1 : -1);
+        if (d.tail == OP_JUMP) {
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = uint32_t(d.target);
+        }
+        VM_NEXT();
+      }
+#undef VM_INT
 
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
