@@ -78,7 +78,7 @@ inline void Drop(Var& v) {
   if (v.GetTypeByte() != VT_NIL) v = Var();
 }
 
-inline void PopTo(Frame* f, uint32_t n) {
+__attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
   for (uint32_t i = n; i < f->m_stackCount; ++i) Drop(f->m_stack[i]);
   f->m_stackCount = n;
 }
@@ -134,6 +134,8 @@ struct st_Decoded {
   uint8_t first = 0;      // bytes of the leading local read (the fallback runs it alone)
   uint8_t operandLocal = 0;  // 1: aux is a local slot, 0: an int constant
   uint8_t tail = 0;       // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE or 0
+  uint8_t lineLength = 0;  // bytes of a leading "line" (0: none); `first` counts them too
+  int32_t line = 0;
   int32_t aux = 0;
   int32_t target = 0;
 };
@@ -170,10 +172,10 @@ uint32_t PositionAt(const uint8_t* p) {
 // The statement shapes the code generator emits for local int arithmetic, matched at pc (which
 // holds a local read of d.ival). They run as one step while the operands are plain ints; any
 // other value takes the instructions one at a time, so results and errors stay theirs.
-void MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   int32_t slot = 0;
   uint32_t first = 0;
-  if (!LocalReadAt(code, size, pc, slot, first)) return;
+  if (!LocalReadAt(code, size, pc, slot, first)) return false;
   const uint32_t q = pc + first;
   if (q < size && (code[q] == OP_POST_INC || code[q] == OP_POST_DEC)) {
     d.handler = H_L_POSTINC;
@@ -187,17 +189,17 @@ void MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
       length += 6;
     }
     d.length = uint16_t(length);
-    return;
+    return true;
   }
   int32_t aux = 0;
   uint32_t second = 0;
   uint8_t operandLocal = 1;
   if (!LocalReadAt(code, size, q, aux, second)) {
-    if (!IntPushAt(code, size, q, aux, second)) return;
+    if (!IntPushAt(code, size, q, aux, second)) return false;
     operandLocal = 0;
   }
   const uint32_t r = q + second;
-  if (r >= size) return;
+  if (r >= size) return false;
   const uint8_t op = code[r];
   uint16_t handler = 0;
   uint8_t tail = 0;
@@ -218,7 +220,7 @@ void MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   } else if ((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB || (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL)) {
     handler = H_L_BINOP;
   } else {
-    return;
+    return false;
   }
   d.handler = handler;
   d.sub = op;
@@ -229,6 +231,7 @@ void MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   d.target = target;
   d.ival = slot;
   d.length = uint16_t(end - pc);
+  return true;
 }
 
 struct st_CodeInfo {
@@ -313,7 +316,20 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   }
   d.length = uint16_t(length);
   d.handler = handler;
-  if (handler == H_FUSED_LOCAL) MatchLocalSequence(code, size, pc, d);
+  if (handler == H_FUSED_LOCAL) {
+    MatchLocalSequence(code, size, pc, d);
+  } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
+    // A statement's "line" runs with the local sequence after it, while no hook may want it.
+    st_Decoded next;
+    if (MatchLocalSequence(code, size, pc + length, next)) {
+      next.op = code[pc + length];
+      next.line = d.ival;
+      next.lineLength = uint8_t(length);
+      next.first = uint8_t(next.first + length);
+      next.length = uint16_t(next.length + length);
+      d = next;
+    }
+  }
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
@@ -626,8 +642,24 @@ load_code:
         pc = at + decoded[at].first;
         goto l_FUSED_LOCAL;
 
+      l_line_fallback:  // a hook may want the line, or the step budget ends there
+        operandType = VT_INT;
+        ival = decoded[at].line;
+        pc = at + decoded[at].lineLength;
+        goto l_OP_LINE;
+
+// The leading "line" of a local sequence: set and counted here unless a hook or the budget's end
+// needs the instruction itself.
+#define VM_LINE_PREFIX(d)                                                           \
+  if ((d).lineLength) {                                                             \
+    if (thread.m_debugFlag || thread.m_stepBudget == 0) goto l_line_fallback;       \
+    f->m_line = (d).line;                                                           \
+    if (thread.m_stepBudget > 0) --thread.m_stepBudget;                             \
+  }
+
       l_L_CMP_JUMP: {
         const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
         const Var* lv = f->m_locals.GetVariable(ival);
         if (!lv) goto l_local_fallback;
         lv = lv->Deref();
@@ -660,6 +692,7 @@ load_code:
 
       l_L_ASSIGN: {
         const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
         // As "=" and its kin: the store goes into the slot itself, the source is followed.
         Var* dest = f->m_locals.GetVariable(ival);
         if (!dest || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
@@ -694,6 +727,7 @@ load_code:
 
       l_L_BINOP: {
         const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
         const Var* lv = f->m_locals.GetVariable(ival);
         if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
         lv = lv->Deref();
@@ -742,6 +776,7 @@ load_code:
 
       l_L_POSTINC: {
         const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
         Var* lv = f->m_locals.GetVariable(ival);
         if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
         // The unfused X++ replaces the reference with the value and steps the target in place.
@@ -753,7 +788,7 @@ load_code:
         Var* top = Push(f);
         if (!top) goto l_local_fallback;
         top->Assign(*target);
-        target->AddInt(d.sub == OP_POST_INC ? 1 : -1);
+        target->SetInt(int32_t(uint32_t(target->GetRawInt()) + (d.sub == OP_POST_INC ? 1u : ~0u)));  // wraps as AddInt
         if (d.tail == OP_JUMP) {
           if (thread.m_stepBudget > 0) --thread.m_stepBudget;
           pc = uint32_t(d.target);
@@ -761,6 +796,7 @@ load_code:
         VM_NEXT();
       }
 #undef VM_INT
+#undef VM_LINE_PREFIX
 
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
