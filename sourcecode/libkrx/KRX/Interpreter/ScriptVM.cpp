@@ -267,6 +267,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   uint16_t handler = op;
   d.operandType = kNoOperand;
   d.ival = 0;
+  d.tail = 0;
   if (op < OP_FIRST_NO_OPERAND) {
     if (size - pc < 2) return;
     const uint8_t t = code[pc + 1];
@@ -305,6 +306,14 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     handler = H_FUSED_GLOBAL;
     d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     length += 3;
+    if (pc + length < size && code[pc + length] == OP_CALL) {  // a call of the named function
+      d.tail = OP_CALL;
+      length += 1;
+    }
+  }
+  if (op >= OP_ASSIGN && op <= OP_ASSIGN_BIT_OR && size - pc >= 2 && code[pc + 1] == OP_EOC) {
+    d.tail = OP_EOC;  // an assignment statement's end
+    length = 2;
   }
   if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - pc >= 7 &&
       (code[pc + 1] == OP_JUMP_TRUE || code[pc + 1] == OP_JUMP_FALSE) && code[pc + 2] == VT_POSITION) {
@@ -868,11 +877,18 @@ load_code:
           pc = at + 6;  // the push var follows
           VM_NEXT();
         }
+        const bool callFollows = decoded[at].tail == OP_CALL;
+        if (callFollows) pc = at + 9;  // failures stop before the call, as unfused
         Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
         if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);
+        if (callFollows) {
+          pc = at + 10;
+          op = OP_CALL;
+          goto l_OP_CALL;
+        }
         VM_NEXT();
       }
 
@@ -1311,6 +1327,8 @@ load_code:
       l_OP_ASSIGN_BIT_AND:
       l_OP_ASSIGN_BIT_XOR:
       l_OP_ASSIGN_BIT_OR: {
+        const bool eocFollows = decoded[at].tail == OP_EOC;
+        pc = at + 1;  // failures stop before the "eoc", as unfused
         if (f->m_stackCount < 2)
           VM_FAIL("ScriptVM::_DoAssign - InternalError: Missing paramters on assign(%s)", GetCommandName(op));
         Var& lvalue = f->m_stack[f->m_stackCount - 2];
@@ -1337,6 +1355,10 @@ load_code:
                   src.ToText().c_str(), DeclaredTypeName(src), DeclaredTypeName(*dest));
         Drop(sourceSlot);
         --f->m_stackCount;
+        if (eocFollows) {
+          PopTo(f, 0);
+          pc = at + 2;
+        }
         VM_NEXT();
       }
 
