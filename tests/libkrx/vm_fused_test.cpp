@@ -16,10 +16,10 @@ using krxtest::Slot;
 
 namespace {
 
-// Slots: a, b (auto parameters), i (int), s (string), x (auto).
+// Slots: a, b (auto parameters), i (int), s (string), x (auto), arr (int[3]), j (int).
 const std::vector<Slot> kSlots = {{"a", TYPE_AUTO, true}, {"b", TYPE_AUTO, true}, {"i", VT_INT}, {"s", VT_STRING},
-                                  {"x", TYPE_AUTO}};
-enum { A = 0, B = 1, I = 2, S = 3, X = 4 };
+                                  {"x", TYPE_AUTO},      {"arr", VT_INT},        {"j", VT_INT}};
+enum { A = 0, B = 1, I = 2, S = 3, X = 4, ARR = 5, J = 6 };
 
 struct Shape {
   const char* name;
@@ -124,6 +124,28 @@ std::vector<Shape> Shapes() {
                         a.Op(op).Return();
                       }});
   }
+  // Array elements: read, written, an index missing, a non-array indexed.
+  shapes.push_back({"element read", [](Asm& a, const auto& sep) {
+                      a.Line(7).FuncInit().Local(A).Int(ARR);
+                      sep();
+                      a.PushVar(PUSHVAR_INDEXED).Return();
+                    }});
+  shapes.push_back({"element write", [](Asm& a, const auto& sep) {
+                      a.Line(7).Local(A).Int(ARR);
+                      sep();
+                      a.PushVar(PUSHVAR_INDEXED).Local(B).Op(OP_ASSIGN).Eoc();
+                      a.FuncInit().Local(A).Int(ARR).PushVar(PUSHVAR_INDEXED).Return();
+                    }});
+  shapes.push_back({"element without index", [](Asm& a, const auto& sep) {
+                      a.Line(7).Int(ARR);
+                      sep();
+                      a.PushVar(PUSHVAR_INDEXED);
+                    }});
+  shapes.push_back({"element of a non-array", [](Asm& a, const auto& sep) {
+                      a.Line(7).FuncInit().Int(1).Int(J);
+                      sep();
+                      a.PushVar(PUSHVAR_INDEXED).Return();
+                    }});
   // A named function called at once: script, native, undefined, not a function.
   for (const char* callee : {"twice", "TypeName", "nothing", "n"}) {
     shapes.push_back({"named call", [callee](Asm& a, const auto& sep) {
@@ -139,7 +161,8 @@ std::vector<std::pair<Var, Var>> Operands() {
   Var text("12"), none;
   return {{Var(5), Var(3)},          {Var(100000), Var(100000)}, {Var(INT_MAX), Var(2)}, {Var(INT_MIN), Var(-1)},
           {Var(7), Var(0)},          {Var(2.5f), Var(2)},        {Var(4), Var(0.5f)},    {text, Var(3)},
-          {Var(3), text},            {none, Var(1)},             {Var(1), none},         {Var(true), Var(1)}};
+          {Var(3), text},            {none, Var(1)},             {Var(1), none},         {Var(true), Var(1)},
+          {Var(2), Var(9)},          {Var(-1), Var(9)},          {Var(3), Var(9)}};
 }
 
 std::string Outcome(const tRefPtr<Thread>& t) {
@@ -156,12 +179,16 @@ class VmFused : public krxtest::VmTest {
     fused.ParamCpy();
     shape.code(fused, [] {});
     fused.Stop();
-    Function(("f" + std::to_string(n)).c_str(), fused, kSlots);
+    SizeArray(Function(("f" + std::to_string(n)).c_str(), fused, kSlots));
     Asm split = NewAsm();
     split.ParamCpy();
     shape.code(split, [&split] { split.Op(OP_GROUP); });
     split.Stop();
-    Function(("s" + std::to_string(n)).c_str(), split, kSlots);
+    SizeArray(Function(("s" + std::to_string(n)).c_str(), split, kSlots));
+  }
+  static void SizeArray(BinCode* fn) {
+    fn->GetVarTable().GetVariable(ARR)->SetArrayType(VT_INT);
+    fn->GetVarTable().GetVariable(ARR)->SetSize(3);
   }
 };
 

@@ -119,7 +119,8 @@ enum en_Handler : uint16_t {
   H_L_ASSIGN = 264,    // local, local|int, =|+=|-=|*= [, eoc]
   H_L_BINOP = 265,     // local, local|int, arithmetic or comparison: pushes the result
   H_L_POSTINC = 266,   // local, X++|X-- [, jump]
-  H_COUNT = 267
+  H_ELEMENT = 267,     // "push value k" + "push var 4": an element of local array k, index on the stack
+  H_COUNT = 268
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -298,7 +299,11 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   d.op = op;
   const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
                               code[pc + length + 1] == VT_INT;
-  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
+  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == PUSHVAR_INDEXED) {
+    d.first = uint8_t(length);  // the fallback runs the push alone
+    handler = H_ELEMENT;
+    length += 3;
+  } else if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
     handler = H_FUSED_LOCAL;
     length += 3;
   } else if (pushVarFollows && code[pc + 1] == VT_CONSTSTRING && code[pc + length + 2] == PUSHVAR_NAMED) {
@@ -564,7 +569,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
-      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC,
+      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -806,6 +811,26 @@ load_code:
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
+
+      l_ELEMENT: {
+        // "push value k; push var 4": the index below becomes a reference to the element.
+        if (f->m_stackCount > 0 && f->m_stackCount < kMaxStack) {
+          const Var* array = f->m_locals.GetVariable(ival);
+          Var& indexSlot = f->m_stack[f->m_stackCount - 1];
+          if (array && array->IsArray()) {
+            if (Var* element = array->GetElement(indexSlot.ToInt())) {
+              indexSlot.SetReference(element);
+              VM_NEXT();
+            }
+          }
+        }
+        // Missing index, no array, out of range: the two instructions report it.
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        top->SetInt(ival);
+        pc = at + decoded[at].first;
+        VM_NEXT();
+      }
 
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
