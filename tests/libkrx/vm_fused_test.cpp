@@ -124,6 +124,11 @@ std::vector<Shape> Shapes() {
                         a.Op(op).Return();
                       }});
   }
+  shapes.push_back({"line then a local read", [](Asm& a, const auto& sep) {
+                      a.FuncInit().Line(7);
+                      sep();
+                      a.Local(A).Return();
+                    }});
   // Array elements: read, written, an index missing, a non-array indexed.
   shapes.push_back({"element read", [](Asm& a, const auto& sep) {
                       a.Line(7).FuncInit().Local(A).Int(ARR);

@@ -120,7 +120,8 @@ enum en_Handler : uint16_t {
   H_L_BINOP = 265,     // local, local|int, arithmetic or comparison: pushes the result
   H_L_POSTINC = 266,   // local, X++|X-- [, jump]
   H_ELEMENT = 267,     // "push value k" + "push var 4": an element of local array k, index on the stack
-  H_COUNT = 268
+  H_L_READ = 268,      // "line" + a local read that starts no longer sequence
+  H_COUNT = 269
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -335,7 +336,16 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
     // A statement's "line" runs with the local sequence after it, while no hook may want it.
     st_Decoded next;
-    if (MatchLocalSequence(code, size, pc + length, next)) {
+    int32_t slot = 0;
+    uint32_t readLength = 0;
+    if (!MatchLocalSequence(code, size, pc + length, next) &&
+        LocalReadAt(code, size, pc + length, slot, readLength)) {
+      next.handler = H_L_READ;
+      next.ival = slot;
+      next.first = uint8_t(readLength);
+      next.length = uint16_t(readLength);
+    }
+    if (next.handler != H_UNDECODED) {
       next.op = code[pc + length];
       next.line = d.ival;
       next.lineLength = uint8_t(length);
@@ -569,7 +579,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
-      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT,
+      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -808,6 +818,11 @@ load_code:
           pc = uint32_t(d.target);
         }
         VM_NEXT();
+      }
+      l_L_READ: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        goto l_FUSED_LOCAL;  // pc is past the read; ival is its slot
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
