@@ -124,6 +124,18 @@ std::vector<Shape> Shapes() {
                         a.Op(op).Return();
                       }});
   }
+  shapes.push_back({"return a local", [](Asm& a, const auto& sep) {
+                      a.Line(7).FuncInit();
+                      sep();
+                      a.Local(B);
+                      sep();
+                      a.Return();
+                    }});
+  shapes.push_back({"call with a local argument", [](Asm& a, const auto& sep) {
+                      a.Line(7).FuncInit().FuncInit();
+                      sep();
+                      a.Local(A).Global("twice").Call().Return();
+                    }});
   shapes.push_back({"line then a local read", [](Asm& a, const auto& sep) {
                       a.FuncInit().Line(7);
                       sep();

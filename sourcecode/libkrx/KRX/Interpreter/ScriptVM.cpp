@@ -121,7 +121,8 @@ enum en_Handler : uint16_t {
   H_L_POSTINC = 266,   // local, X++|X-- [, jump]
   H_ELEMENT = 267,     // "push value k" + "push var 4": an element of local array k, index on the stack
   H_L_READ = 268,      // "line" + a local read that starts no longer sequence
-  H_COUNT = 269
+  H_INIT_LOCAL = 269,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
+  H_COUNT = 270
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -333,6 +334,20 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   d.handler = handler;
   if (handler == H_FUSED_LOCAL) {
     MatchLocalSequence(code, size, pc, d);
+  } else if (op == OP_INIT_FUNC) {
+    st_Decoded next;
+    int32_t slot = 0;
+    uint32_t readLength = 0;
+    if (!MatchLocalSequence(code, size, pc + 1, next) && LocalReadAt(code, size, pc + 1, slot, readLength)) {
+      d.handler = H_INIT_LOCAL;
+      d.ival = slot;
+      d.first = uint8_t(readLength);
+      d.length = uint16_t(1 + readLength);
+      if (pc + 1 + readLength < size && code[pc + 1 + readLength] == OP_RETURN) {
+        d.tail = OP_RETURN;
+        d.length = uint16_t(d.length + 1);
+      }
+    }
   } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
     // A statement's "line" runs with the local sequence after it, while no hook may want it.
     st_Decoded next;
@@ -579,7 +594,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
-      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
+      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ, &&l_INIT_LOCAL,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -819,6 +834,33 @@ load_code:
         }
         VM_NEXT();
       }
+      l_INIT_LOCAL: {
+        // "func_init; push value k; push var 0" [; return]: a call's first argument or a returned
+        // local. Anything unusual runs the instructions one at a time.
+        Var* local = f->m_locals.GetVariable(ival);
+        if (!local || f->m_stackCount + 2 > kMaxStack) {
+          pc = at + 1;
+          goto l_OP_INIT_FUNC;
+        }
+        Var* marker = Push(f);
+        if (!marker) {
+          pc = at + 1;
+          VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_INIT_FUNC));
+        }
+        marker->SetStackPos(int(f->m_stackCount - 1));
+        Var* top = Push(f);
+        if (!top) {
+          pc = at + 1 + decoded[at].first;
+          VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        }
+        top->SetReference(local);
+        if (decoded[at].tail == OP_RETURN) {
+          op = OP_RETURN;
+          goto l_OP_RETURN;
+        }
+        VM_NEXT();
+      }
+
       l_L_READ: {
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
