@@ -164,7 +164,7 @@ std::vector<Shape> Shapes() {
                       a.PushVar(PUSHVAR_INDEXED).Return();
                     }});
   // A named function called at once: script, native, undefined, not a function.
-  for (const char* callee : {"twice", "TypeName", "nothing", "n"}) {
+  for (const char* callee : {"twice", "twiceInt", "TypeName", "nothing", "n"}) {
     shapes.push_back({"named call", [callee](Asm& a, const auto& sep) {
                         a.Line(7).FuncInit().FuncInit().Local(A).Global(callee);
                         sep();
@@ -213,6 +213,7 @@ TEST_F(VmFused, EachShapeGivesTheSameResultsAndErrorsAsItsInstructions) {
   Asm twice = NewAsm();
   twice.ParamCpy().Line(3).FuncInit().Local(0).Int(2).Op(OP_MUL).Return().Stop();
   Function("twice", twice, {{"v", TYPE_AUTO, true}});
+  Function("twiceInt", twice, {{"v", VT_INT, true}}, VT_INT);
   m_module->FindOrCreate("n", VT_INT)->SetInt(1);
   const std::vector<Shape> shapes = Shapes();
   for (size_t n = 0; n < shapes.size(); ++n) Bind(shapes[n], int(n));

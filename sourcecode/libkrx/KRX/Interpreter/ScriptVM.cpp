@@ -1307,6 +1307,13 @@ load_code:
             break;
           }
           if (i < argCount) {
+            // An int argument for a plain int parameter: what AssignTyped would store.
+            const Var* arg = args[i].Deref();
+            if (slot->GetTypeByte() == VT_UNINITPARAM && (slot->GetDeclaredTypeWord() & 0xFFu) == VT_INT &&
+                (arg->GetTypeByte() & ~VF_AUTO) == VT_INT) {
+              slot->SetInt(arg->GetRawInt());
+              continue;
+            }
             // The declared type word is only there before the store; its name is wanted on failure.
             const uint32_t declaredWord = slot->GetType() == VT_UNINITPARAM ? slot->GetDeclaredTypeWord() : 0;
             const bool wasParam = slot->GetType() == VT_UNINITPARAM;
@@ -1367,8 +1374,12 @@ load_code:
               Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
               Var* slot = Push(caller);
               if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
-              slot->SetType(declared);
-              if (!r.IsNil() && !slot->AssignTyped(r)) {
+              const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
+              if (intResult)
+                slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
+              else
+                slot->SetType(declared);
+              if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
                 const char* from = PlainTypeName(r);
                 Drop(*slot);
                 --caller->m_stackCount;
