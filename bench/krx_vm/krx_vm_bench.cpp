@@ -1,14 +1,16 @@
 // The KRX interpreter against Lua 5.4 on the same small programs, each with the debugger's line
 // hook off (arg 0) and on (arg 1): recursive fib(24), a 10-million-step integer loop, 100 000
 // string concatenations, 1 million calls of a registered native, and array reads and writes.
-// The KRX code is shaped the way the code generator emits statements (a "line" per statement,
-// "eoc" after expression statements, calls as func_init / arguments / function / call).
+// Each KRX program runs twice: hand-assembled with the test assembler (Krx), and compiled from
+// source text by the code generator (KrxSrc), which is what the game runs.
 #include <benchmark/benchmark.h>
 
 #include <functional>
 #include <lua.hpp>
 
+#include "KRX/HiGrammar.h"
 #include "KRX/Interface.h"
+#include "KRX/ScriptLoader.h"
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/Thread.h"
@@ -43,6 +45,47 @@ void ForLoop(Asm& a, int i, int limit, const std::function<void(Asm&)>& body) {
   a.Line(1).Local(i).Op(OP_POST_INC).Eoc().Jump(top);
   a.Label(end);
 }
+
+// The same programs as source text. Loop bodies are braced: a brace-less body gets no "eoc",
+// and its leftover values would fill the stack.
+const char* kKrxSource = R"(
+function int fib(int n) {
+  if (n < 2) return n;
+  return fib(n - 1) + fib(n - 2);
+}
+function int loop() {
+  int sum = 0;
+  int i;
+  for (i = 0; i < 10000000; i++) {
+    sum += i;
+  }
+  return sum;
+}
+function auto strings() {
+  string s;
+  int i;
+  for (i = 0; i < 100000; i++) {
+    s = "item" + i;
+  }
+  return s;
+}
+function int natives() {
+  int n = 0;
+  int i;
+  for (i = 0; i < 1000000; i++) {
+    n = Add1(n);
+  }
+  return n;
+}
+function int arrays() {
+  int a[1000];
+  int i;
+  for (i = 0; i < 1000000; i++) {
+    a[i % 1000] = a[(i + 1) % 1000] + 1;
+  }
+  return a[0];
+}
+)";
 
 struct KrxWorld {
   BinCode* module = nullptr;
@@ -102,7 +145,13 @@ struct KrxWorld {
       fn->GetVarTable().GetVariable(1)->SetArrayType(VT_INT);
       fn->GetVarTable().GetVariable(1)->SetSize(kArraySize);
     }
+    CodeUnit unit;
+    unit.m_fileName = "src.krx";
+    unit.m_moduleName = "src";
+    unit.m_source = kKrxSource;
+    compiled = Compiler::Compile(unit, nullptr);
   }
+  bool compiled = false;
   ~KrxWorld() {
     SetDebugHooks(nullptr);
     ScriptSystem::Shutdown();
@@ -113,26 +162,37 @@ struct KrxWorld {
     else
       ScriptSystem::DetachDebugger();
   }
-  Var Run(const char* function, const Var* args, int n) {
+  Var Run(const char* module, const char* function, const Var* args, int n) {
     tRefPtr<Thread> thread(new Thread());
-    thread->m_moduleName = "bench";
+    thread->m_moduleName = module;
     if (!thread->Start(function, false, args, n)) return Var();
     return thread->GetReturnValue();
   }
 };
 
-void KrxBench(benchmark::State& state, const char* function, const Var* args, int n, int expect) {
+void KrxRun(benchmark::State& state, const char* module, const char* function, const Var* args, int n, int expect) {
   KrxWorld world;
+  if (!world.compiled) {
+    state.SkipWithError("the source did not compile");
+    return;
+  }
   world.Hook(state.range(0) != 0);
   int result = 0;
   for (auto _ : state) {
-    Var v = world.Run(function, args, n);
+    Var v = world.Run(module, function, args, n);
     result = v.ToInt();
     benchmark::DoNotOptimize(result);
   }
   if (expect >= 0 && result != expect) state.SkipWithError("wrong result");
   state.counters["lines"] = double(g_lines);
   g_lines = 0;
+}
+
+void KrxBench(benchmark::State& state, const char* function, const Var* args, int n, int expect) {
+  KrxRun(state, "bench", function, args, n, expect);
+}
+void KrxSrcBench(benchmark::State& state, const char* function, const Var* args, int n, int expect) {
+  KrxRun(state, "src", function, args, n, expect);
 }
 
 // ---- Lua side ----
@@ -202,18 +262,30 @@ void BM_Lua_Natives(benchmark::State& s) { LuaBench(s, "natives", -1, kNativeCal
 void BM_Krx_Arrays(benchmark::State& s) { KrxBench(s, "arrays", nullptr, 0, -1); }
 void BM_Lua_Arrays(benchmark::State& s) { LuaBench(s, "arrays", -1, -1); }
 
+void BM_KrxSrc_Fib24(benchmark::State& s) { KrxSrcBench(s, "fib", &kFibArg, 1, kFib24); }
+void BM_KrxSrc_IntLoop(benchmark::State& s) { KrxSrcBench(s, "loop", nullptr, 0, int(49999995000000LL & 0xFFFFFFFF)); }
+void BM_KrxSrc_Strings(benchmark::State& s) { KrxSrcBench(s, "strings", nullptr, 0, -1); }
+void BM_KrxSrc_Natives(benchmark::State& s) { KrxSrcBench(s, "natives", nullptr, 0, kNativeCalls); }
+void BM_KrxSrc_Arrays(benchmark::State& s) { KrxSrcBench(s, "arrays", nullptr, 0, 1001); }
+
+
 }  // namespace
 
 BENCHMARK(BM_Krx_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_IntLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_IntLoopWhile)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Strings)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Natives)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Krx_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 BENCHMARK_MAIN();

@@ -78,7 +78,7 @@ inline void Drop(Var& v) {
   if (v.GetTypeByte() != VT_NIL) v = Var();
 }
 
-inline void PopTo(Frame* f, uint32_t n) {
+__attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
   for (uint32_t i = n; i < f->m_stackCount; ++i) Drop(f->m_stack[i]);
   f->m_stackCount = n;
 }
@@ -113,7 +113,16 @@ enum en_Handler : uint16_t {
   H_CORRUPT = 260,       // does not fit into the code
   H_END = 261,           // the position just past the code
   H_COMPARE_JUMP = 262,  // a comparison and the conditional jump on its result
-  H_COUNT = 263
+  // Local-variable sequences (see MatchLocalSequence); each starts with a local read and falls
+  // back to running that read alone, then the rest one instruction at a time.
+  H_L_CMP_JUMP = 263,  // local, local|int, comparison, conditional jump
+  H_L_ASSIGN = 264,    // local, local|int, =|+=|-=|*= [, eoc]
+  H_L_BINOP = 265,     // local, local|int, arithmetic or comparison: pushes the result
+  H_L_POSTINC = 266,   // local, X++|X-- [, jump]
+  H_ELEMENT = 267,     // "push value k" + "push var 4": an element of local array k, index on the stack
+  H_L_READ = 268,      // "line" + a local read that starts no longer sequence
+  H_INIT_LOCAL = 269,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
+  H_COUNT = 270
 };
 constexpr int8_t kNoOperand = -1;
 
@@ -123,7 +132,110 @@ struct st_Decoded {
   int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
   uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
   int32_t ival = 0;
+  // Local sequences only: the operator, what follows it, the second operand and a jump target.
+  uint8_t sub = 0;        // the operator's opcode
+  uint8_t first = 0;      // bytes of the leading local read (the fallback runs it alone)
+  uint8_t operandLocal = 0;  // 1: aux is a local slot, 0: an int constant
+  uint8_t tail = 0;       // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE or 0
+  uint8_t lineLength = 0;  // bytes of a leading "line" (0: none); `first` counts them too
+  int32_t line = 0;
+  int32_t aux = 0;
+  int32_t target = 0;
 };
+
+// An int constant push at p: its value and length.
+bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, uint32_t& length) {
+  if (p >= size || size - p < 2 || code[p] != OP_PUSH_VALUE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
+  const uint32_t n = 1u + (code[p + 1] >> 6);
+  if (size - p - 2 < n) return false;
+  const uint8_t* b = code + p + 2;
+  switch (n) {
+    case 1: value = int8_t(b[0]); break;
+    case 2: value = int16_t(uint16_t(b[0] << 8 | b[1])); break;
+    case 3: value = int32_t(uint32_t(b[0] << 24 | b[1] << 16 | b[2] << 8)) >> 8; break;
+    default: value = int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]); break;
+  }
+  length = 2 + n;
+  return true;
+}
+
+// A local read ("push value k; push var 0") at p: its slot and length.
+bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, uint32_t& length) {
+  uint32_t n = 0;
+  if (!IntPushAt(code, size, p, slot, n)) return false;
+  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != 0) return false;
+  length = n + 3;
+  return true;
+}
+
+uint32_t PositionAt(const uint8_t* p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+// The statement shapes the code generator emits for local int arithmetic, matched at pc (which
+// holds a local read of d.ival). They run as one step while the operands are plain ints; any
+// other value takes the instructions one at a time, so results and errors stay theirs.
+bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+  int32_t slot = 0;
+  uint32_t first = 0;
+  if (!LocalReadAt(code, size, pc, slot, first)) return false;
+  const uint32_t q = pc + first;
+  if (q < size && (code[q] == OP_POST_INC || code[q] == OP_POST_DEC)) {
+    d.handler = H_L_POSTINC;
+    d.sub = code[q];
+    d.first = uint8_t(first);
+    d.ival = slot;
+    uint32_t length = first + 1;
+    if (size - q - 1 >= 6 && code[q + 1] == OP_JUMP && code[q + 2] == VT_POSITION) {
+      d.tail = OP_JUMP;
+      d.target = int32_t(PositionAt(code + q + 3));
+      length += 6;
+    }
+    d.length = uint16_t(length);
+    return true;
+  }
+  int32_t aux = 0;
+  uint32_t second = 0;
+  uint8_t operandLocal = 1;
+  if (!LocalReadAt(code, size, q, aux, second)) {
+    if (!IntPushAt(code, size, q, aux, second)) return false;
+    operandLocal = 0;
+  }
+  const uint32_t r = q + second;
+  if (r >= size) return false;
+  const uint8_t op = code[r];
+  uint16_t handler = 0;
+  uint8_t tail = 0;
+  int32_t target = 0;
+  uint32_t end = r + 1;
+  if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - r >= 7 &&
+      (code[r + 1] == OP_JUMP_TRUE || code[r + 1] == OP_JUMP_FALSE) && code[r + 2] == VT_POSITION) {
+    handler = H_L_CMP_JUMP;
+    tail = code[r + 1];
+    target = int32_t(PositionAt(code + r + 3));
+    end = r + 7;
+  } else if (op == OP_ASSIGN || op == OP_ASSIGN_ADD || op == OP_ASSIGN_SUB || op == OP_ASSIGN_MUL) {
+    handler = H_L_ASSIGN;
+    if (r + 1 < size && code[r + 1] == OP_EOC) {
+      tail = OP_EOC;
+      end = r + 2;
+    }
+  } else if ((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB || (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL)) {
+    handler = H_L_BINOP;
+  } else {
+    return false;
+  }
+  d.handler = handler;
+  d.sub = op;
+  d.first = uint8_t(first);
+  d.operandLocal = operandLocal;
+  d.tail = tail;
+  d.aux = aux;
+  d.target = target;
+  d.ival = slot;
+  d.length = uint16_t(end - pc);
+  return true;
+}
 
 struct st_CodeInfo {
   const uint8_t* bytes = nullptr;
@@ -158,6 +270,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   uint16_t handler = op;
   d.operandType = kNoOperand;
   d.ival = 0;
+  d.tail = 0;
   if (op < OP_FIRST_NO_OPERAND) {
     if (size - pc < 2) return;
     const uint8_t t = code[pc + 1];
@@ -188,7 +301,11 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   d.op = op;
   const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
                               code[pc + length + 1] == VT_INT;
-  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
+  if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == PUSHVAR_INDEXED) {
+    d.first = uint8_t(length);  // the fallback runs the push alone
+    handler = H_ELEMENT;
+    length += 3;
+  } else if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == 0) {
     handler = H_FUSED_LOCAL;
     length += 3;
   } else if (pushVarFollows && code[pc + 1] == VT_CONSTSTRING && code[pc + length + 2] == PUSHVAR_NAMED) {
@@ -196,6 +313,14 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     handler = H_FUSED_GLOBAL;
     d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
     length += 3;
+    if (pc + length < size && code[pc + length] == OP_CALL) {  // a call of the named function
+      d.tail = OP_CALL;
+      length += 1;
+    }
+  }
+  if (op >= OP_ASSIGN && op <= OP_ASSIGN_BIT_OR && size - pc >= 2 && code[pc + 1] == OP_EOC) {
+    d.tail = OP_EOC;  // an assignment statement's end
+    length = 2;
   }
   if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - pc >= 7 &&
       (code[pc + 1] == OP_JUMP_TRUE || code[pc + 1] == OP_JUMP_FALSE) && code[pc + 2] == VT_POSITION) {
@@ -207,6 +332,43 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   }
   d.length = uint16_t(length);
   d.handler = handler;
+  if (handler == H_FUSED_LOCAL) {
+    MatchLocalSequence(code, size, pc, d);
+  } else if (op == OP_INIT_FUNC) {
+    st_Decoded next;
+    int32_t slot = 0;
+    uint32_t readLength = 0;
+    if (!MatchLocalSequence(code, size, pc + 1, next) && LocalReadAt(code, size, pc + 1, slot, readLength)) {
+      d.handler = H_INIT_LOCAL;
+      d.ival = slot;
+      d.first = uint8_t(readLength);
+      d.length = uint16_t(1 + readLength);
+      if (pc + 1 + readLength < size && code[pc + 1 + readLength] == OP_RETURN) {
+        d.tail = OP_RETURN;
+        d.length = uint16_t(d.length + 1);
+      }
+    }
+  } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
+    // A statement's "line" runs with the local sequence after it, while no hook may want it.
+    st_Decoded next;
+    int32_t slot = 0;
+    uint32_t readLength = 0;
+    if (!MatchLocalSequence(code, size, pc + length, next) &&
+        LocalReadAt(code, size, pc + length, slot, readLength)) {
+      next.handler = H_L_READ;
+      next.ival = slot;
+      next.first = uint8_t(readLength);
+      next.length = uint16_t(readLength);
+    }
+    if (next.handler != H_UNDECODED) {
+      next.op = code[pc + length];
+      next.line = d.ival;
+      next.lineLength = uint8_t(length);
+      next.first = uint8_t(next.first + length);
+      next.length = uint16_t(next.length + length);
+      d = next;
+    }
+  }
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
@@ -432,6 +594,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
       &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
+      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ, &&l_INIT_LOCAL,
   };
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
@@ -509,6 +672,223 @@ load_code:
         goto* kTargets[op];
       }
 
+      // ---- local sequences: one step while the operands are plain ints ----
+      // Each guard that fails jumps to l_local_fallback, which runs the leading local read alone;
+      // the instructions after it then run one at a time from their own decode entries.
+#define VM_INT(v) (((v)->GetTypeByte() & ~VF_AUTO) == VT_INT)
+      l_local_fallback:
+        ival = decoded[at].ival;
+        pc = at + decoded[at].first;
+        goto l_FUSED_LOCAL;
+
+      l_line_fallback:  // a hook may want the line, or the step budget ends there
+        operandType = VT_INT;
+        ival = decoded[at].line;
+        pc = at + decoded[at].lineLength;
+        goto l_OP_LINE;
+
+// The leading "line" of a local sequence: set and counted here unless a hook or the budget's end
+// needs the instruction itself.
+#define VM_LINE_PREFIX(d)                                                           \
+  if ((d).lineLength) {                                                             \
+    if (thread.m_debugFlag || thread.m_stepBudget == 0) goto l_line_fallback;       \
+    f->m_line = (d).line;                                                           \
+    if (thread.m_stepBudget > 0) --thread.m_stepBudget;                             \
+  }
+
+      l_L_CMP_JUMP: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv) goto l_local_fallback;
+        lv = lv->Deref();
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (!VM_INT(lv) || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        const int32_t a = lv->GetRawInt();
+        bool condition;
+        switch (d.sub) {
+          case OP_LESS_EQUAL: condition = a <= b; break;
+          case OP_LESS: condition = a < b; break;
+          case OP_GREATER_EQUAL: condition = a >= b; break;
+          case OP_GREATER: condition = a > b; break;
+          case OP_EQUAL: condition = a == b; break;
+          default: condition = a != b; break;
+        }
+        if (d.tail == OP_JUMP_TRUE ? condition : !condition) {
+          if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = uint32_t(d.target);
+        }
+        VM_NEXT();
+      }
+
+      l_L_ASSIGN: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        // As "=" and its kin: the store goes into the slot itself, the source is followed.
+        Var* dest = f->m_locals.GetVariable(ival);
+        if (!dest || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (d.sub == OP_ASSIGN) {
+          if (dest->GetTypeByte() != VT_INT) goto l_local_fallback;  // auto, converting and array stores
+          dest->SetInt(b);
+        } else {
+          if (!VM_INT(dest)) goto l_local_fallback;
+          const uint32_t a = uint32_t(dest->GetRawInt());
+          const uint32_t r = d.sub == OP_ASSIGN_ADD ? a + uint32_t(b) : d.sub == OP_ASSIGN_SUB ? a - uint32_t(b) : a * uint32_t(b);
+          const bool wasAuto = dest->IsAuto();
+          dest->SetInt(int32_t(r));
+          dest->SetAuto(wasAuto);
+        }
+        if (d.tail == OP_EOC) {
+          PopTo(f, 0);
+        } else {
+          Var* top = Push(f);  // "=" leaves its target's reference for the statement's end
+          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+          top->SetReference(dest);
+        }
+        VM_NEXT();
+      }
+
+      l_L_BINOP: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        lv = lv->Deref();
+        int32_t b = d.aux;
+        if (d.operandLocal) {
+          const Var* rv = f->m_locals.GetVariable(d.aux);
+          if (!rv) goto l_local_fallback;
+          rv = rv->Deref();
+          if (!VM_INT(rv)) goto l_local_fallback;
+          b = rv->GetRawInt();
+        }
+        if (!VM_INT(lv)) goto l_local_fallback;
+        const int32_t a = lv->GetRawInt();
+        int32_t r = 0;
+        bool isBool = false;
+        switch (d.sub) {
+          case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); break;
+          case OP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); break;
+          case OP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); break;
+          case OP_DIV:
+            if (b == 0 || (a == INT32_MIN && b == -1)) goto l_local_fallback;
+            r = a / b;
+            break;
+          case OP_MOD:
+            if (b == 0) goto l_local_fallback;
+            r = b == -1 ? 0 : a % b;
+            break;
+          case OP_LESS_EQUAL: r = a <= b; isBool = true; break;
+          case OP_LESS: r = a < b; isBool = true; break;
+          case OP_GREATER_EQUAL: r = a >= b; isBool = true; break;
+          case OP_GREATER: r = a > b; isBool = true; break;
+          case OP_EQUAL: r = a == b; isBool = true; break;
+          default: r = a != b; isBool = true; break;
+        }
+        Var* top = Push(f);
+        if (!top) goto l_local_fallback;
+        // The unfused left operand is a copy of the local, auto flag included, then set.
+        top->SetInt(0);
+        top->SetAuto(lv->IsAuto());
+        if (isBool)
+          top->SetBool(r != 0);
+        else
+          top->SetInt(r);
+        VM_NEXT();
+      }
+
+      l_L_POSTINC: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        Var* lv = f->m_locals.GetVariable(ival);
+        if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        // The unfused X++ replaces the reference with the value and steps the target in place.
+        Var* target = lv->Deref();
+        if (!VM_INT(target)) goto l_local_fallback;
+        if (d.tail == OP_JUMP) {
+          if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
+        }
+        Var* top = Push(f);
+        if (!top) goto l_local_fallback;
+        top->Assign(*target);
+        target->SetInt(int32_t(uint32_t(target->GetRawInt()) + (d.sub == OP_POST_INC ? 1u : ~0u)));  // wraps as AddInt
+        if (d.tail == OP_JUMP) {
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = uint32_t(d.target);
+        }
+        VM_NEXT();
+      }
+      l_INIT_LOCAL: {
+        // "func_init; push value k; push var 0" [; return]: a call's first argument or a returned
+        // local. Anything unusual runs the instructions one at a time.
+        Var* local = f->m_locals.GetVariable(ival);
+        if (!local || f->m_stackCount + 2 > kMaxStack) {
+          pc = at + 1;
+          goto l_OP_INIT_FUNC;
+        }
+        Var* marker = Push(f);
+        if (!marker) {
+          pc = at + 1;
+          VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_INIT_FUNC));
+        }
+        marker->SetStackPos(int(f->m_stackCount - 1));
+        Var* top = Push(f);
+        if (!top) {
+          pc = at + 1 + decoded[at].first;
+          VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        }
+        top->SetReference(local);
+        if (decoded[at].tail == OP_RETURN) {
+          op = OP_RETURN;
+          goto l_OP_RETURN;
+        }
+        VM_NEXT();
+      }
+
+      l_L_READ: {
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        goto l_FUSED_LOCAL;  // pc is past the read; ival is its slot
+      }
+#undef VM_INT
+#undef VM_LINE_PREFIX
+
+      l_ELEMENT: {
+        // "push value k; push var 4": the index below becomes a reference to the element.
+        if (f->m_stackCount > 0 && f->m_stackCount < kMaxStack) {
+          const Var* array = f->m_locals.GetVariable(ival);
+          Var& indexSlot = f->m_stack[f->m_stackCount - 1];
+          if (array && array->IsArray()) {
+            if (Var* element = array->GetElement(indexSlot.ToInt())) {
+              indexSlot.SetReference(element);
+              VM_NEXT();
+            }
+          }
+        }
+        // Missing index, no array, out of range: the two instructions report it.
+        Var* top = Push(f);
+        if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+        top->SetInt(ival);
+        pc = at + decoded[at].first;
+        VM_NEXT();
+      }
+
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
         operandType = scratch.GetType();
@@ -579,11 +959,18 @@ load_code:
           pc = at + 6;  // the push var follows
           VM_NEXT();
         }
+        const bool callFollows = decoded[at].tail == OP_CALL;
+        if (callFollows) pc = at + 9;  // failures stop before the call, as unfused
         Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
         if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);
+        if (callFollows) {
+          pc = at + 10;
+          op = OP_CALL;
+          goto l_OP_CALL;
+        }
         VM_NEXT();
       }
 
@@ -920,6 +1307,13 @@ load_code:
             break;
           }
           if (i < argCount) {
+            // An int argument for a plain int parameter: what AssignTyped would store.
+            const Var* arg = args[i].Deref();
+            if (slot->GetTypeByte() == VT_UNINITPARAM && (slot->GetDeclaredTypeWord() & 0xFFu) == VT_INT &&
+                (arg->GetTypeByte() & ~VF_AUTO) == VT_INT) {
+              slot->SetInt(arg->GetRawInt());
+              continue;
+            }
             // The declared type word is only there before the store; its name is wanted on failure.
             const uint32_t declaredWord = slot->GetType() == VT_UNINITPARAM ? slot->GetDeclaredTypeWord() : 0;
             const bool wasParam = slot->GetType() == VT_UNINITPARAM;
@@ -980,8 +1374,12 @@ load_code:
               Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
               Var* slot = Push(caller);
               if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
-              slot->SetType(declared);
-              if (!r.IsNil() && !slot->AssignTyped(r)) {
+              const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
+              if (intResult)
+                slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
+              else
+                slot->SetType(declared);
+              if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
                 const char* from = PlainTypeName(r);
                 Drop(*slot);
                 --caller->m_stackCount;
@@ -1022,6 +1420,8 @@ load_code:
       l_OP_ASSIGN_BIT_AND:
       l_OP_ASSIGN_BIT_XOR:
       l_OP_ASSIGN_BIT_OR: {
+        const bool eocFollows = decoded[at].tail == OP_EOC;
+        pc = at + 1;  // failures stop before the "eoc", as unfused
         if (f->m_stackCount < 2)
           VM_FAIL("ScriptVM::_DoAssign - InternalError: Missing paramters on assign(%s)", GetCommandName(op));
         Var& lvalue = f->m_stack[f->m_stackCount - 2];
@@ -1048,6 +1448,10 @@ load_code:
                   src.ToText().c_str(), DeclaredTypeName(src), DeclaredTypeName(*dest));
         Drop(sourceSlot);
         --f->m_stackCount;
+        if (eocFollows) {
+          PopTo(f, 0);
+          pc = at + 2;
+        }
         VM_NEXT();
       }
 
