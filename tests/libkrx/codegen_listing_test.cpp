@@ -65,12 +65,13 @@ const st_Case kCases[] = {
          "0001  line        1\n"
          "0004  push value  0\n"
          "0007  push var    0\n"
-         "0010  jump false  @29\n"
+         "0010  jump false  @30\n"
          "0016  push value  0\n"
          "0019  push var    0\n"
          "0022  X--\n"
-         "0023  jump        @4\n"
-         "0029  stop\n"},
+         "0023  eoc\n"  // a body without braces clears its values each pass
+         "0024  jump        @4\n"
+         "0030  stop\n"},
     {"Switch", "function void F(int a) { switch (a) { case 3: G(3); case 1: G(1); break; case 2: G(2); } }",
          "0000  paramcpy\n"
          "0001  line        1\n"

@@ -414,6 +414,12 @@ bool HiGrammar::Handle_For(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit) {
       EmitJump(group, OP_JUMP_FALSE, out);
     }
     if (!Handle_Statement(body, group, unit)) return false;
+    // A body without braces has no block of its own to clear the value stack; without this
+    // every pass would leave its statement's values behind until the stack runs out.
+    const bool block = body->GetType() == OT_CHUNK && !SyntaxNode::HasText(body, "if") &&
+                       !SyntaxNode::HasText(body, "for") && !SyntaxNode::HasText(body, "while") &&
+                       !SyntaxNode::HasText(body, "switch");
+    if (!block) Emit(group, OP_EOC);
     EmitLabel(group, cont);
     if (parts[2] && !Handle_Expression(parts[2], group, unit)) return false;
     EmitJump(group, OP_JUMP, head);
