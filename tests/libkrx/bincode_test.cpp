@@ -40,8 +40,8 @@ TEST_F(BinCodeRecords, ValuesSurviveARoundTrip) {
   KRX::tRefPtr<KRX::BinCode> m(new KRX::BinCode());
   m->SetParamCount(2);
   m->SetReturnType(KRX::TYPE_AUTO);
-  const char* specs[] = {"b:1", "i:-129", "f:2.5", "s:text", "c:const", "l:label", "p:77", "n"};
-  for (const char* spec : specs) *m->FindOrCreate(spec, 0) = krxtest::MakeVar(spec);
+  const char* descs[] = {"b:1", "i:-129", "f:2.5", "s:text", "c:const", "l:label", "p:77", "n"};
+  for (const char* desc : descs) *m->FindOrCreate(desc, 0) = krxtest::MakeVar(desc);
   KRX::Var* empty = m->FindOrCreate("empty", KRX::VT_STRING);
   empty->SetString("");
   m->FindOrCreate("bytes", 0)->SetBinary("\x01\x02\x03", 3);

@@ -1,4 +1,4 @@
-// Compact value specs for table-driven tests: "n" nil, "b:1" bool, "i:5" int, "f:2.5" float,
+// Compact value descriptions for table-driven tests: "n" nil, "b:1" bool, "i:5" int, "f:2.5" float,
 // "s:text" string, "c:text" string(const) (static text), "l:text" label, "p:7" position.
 #pragma once
 

@@ -272,10 +272,10 @@ TEST(VarOperators, AddIntWrapsIntsAndAddsToFloats) {
 }
 
 TEST(VarOperators, CompareLessIsAStrictWeakOrderingOverMixedValues) {
-  const char* specs[] = {"n", "b:0", "b:1", "i:-3", "i:0", "i:1", "i:7", "f:-0.5", "f:0.5",
+  const char* descs[] = {"n", "b:0", "b:1", "i:-3", "i:0", "i:1", "i:7", "f:-0.5", "f:0.5",
                          "f:1", "f:7.5", "s:", "s:a", "c:a", "s:b", "l:a", "p:3"};
   std::vector<Var> values;
-  for (const char* s : specs) values.push_back(MakeVar(s));
+  for (const char* s : descs) values.push_back(MakeVar(s));
   for (const Var& a : values) {
     EXPECT_FALSE(Var::CompareLess(a, a)) << Describe(a);
     for (const Var& b : values) {
