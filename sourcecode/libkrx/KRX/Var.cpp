@@ -251,34 +251,9 @@ const char* Var::GetString() const {
   return (k == VT_CONSTSTRING || k == VT_STRING || k == VT_LABEL) ? v->m_value.ctext : nullptr;
 }
 
-const unsigned char* Var::GetBinary(int& size) const {
-  const Var* v = Deref();
-  if ((v->m_kind & ~VF_AUTO) != VT_BINARY) {
-    size = -1;
-    return nullptr;
-  }
-  size = v->m_value.bytes ? int(v->m_count) : 0;
-  return v->m_value.bytes;
-}
-
-BinCode* Var::GetModule() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_MODULE ? v->m_value.module : nullptr;
-}
-
-detail::function_adapter_base* Var::GetCFunction() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_CFUNCTION ? v->m_value.cfunc : nullptr;
-}
-
 void* Var::GetPointer() const {
   const Var* v = Deref();
   return (v->m_kind & ~VF_AUTO) == VT_POINTER ? v->m_value.p : nullptr;
-}
-
-StringPool* Var::GetVocabulary() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_VOCABULARY ? v->m_value.pool : nullptr;
 }
 
 ThreadHolder* Var::GetThread() const {
@@ -291,7 +266,6 @@ Thread* Var::GetThreadObject() const {
   return holder ? holder->thread : nullptr;
 }
 
-Var* Var::GetReference() const { return (m_kind & ~VF_AUTO) == VT_REFERENCE ? m_value.ref : nullptr; }
 
 // ---- arrays ----
 

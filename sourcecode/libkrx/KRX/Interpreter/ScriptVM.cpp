@@ -84,7 +84,7 @@ __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
 }
 
 // The nearest call marker at or below index from; -1 when none.
-int FindMarker(const Frame* f, int from) {
+__attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
   for (int i = from; i >= 0; --i)
     if (f->m_stack[i].IsStackPos()) return i;
   return -1;
@@ -1431,7 +1431,15 @@ load_code:
         const Var& src = *sourceSlot.Deref();
         bool ok;
         switch (op) {
-          case OP_ASSIGN: ok = dest->AssignTyped(src); break;
+          case OP_ASSIGN:
+            // An int into a plain int variable or element: what AssignTyped stores.
+            if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
+              dest->SetInt(src.GetRawInt());
+              ok = true;
+            } else {
+              ok = dest->AssignTyped(src);
+            }
+            break;
           case OP_ASSIGN_MUL: ok = Var::OpMul(src, *dest); break;
           case OP_ASSIGN_DIV: ok = Var::OpDiv(src, *dest); break;
           case OP_ASSIGN_MOD: ok = Var::OpMod(src, *dest); break;
