@@ -15,7 +15,7 @@ namespace KRX {
 namespace {
 
 // The count sits in front of the elements; 16 bytes keep the elements 8-aligned.
-constexpr size_t kArrayHeader = 16;
+constexpr size_t kArrayHeader = kVarArrayHeader;
 
 int32_t* ArrayHeader(const Var* array) {
   return reinterpret_cast<int32_t*>(const_cast<char*>(reinterpret_cast<const char*>(array)) - kArrayHeader);
@@ -68,8 +68,6 @@ void DeleteVarArray(Var* array) {
   for (int i = 0; i < n; ++i) array[i].~Var();
   std::free(ArrayHeader(array));
 }
-
-int VarArrayCount(const Var* array) { return array ? *ArrayHeader(array) : 0; }
 
 // ---- ownership ----
 
@@ -269,11 +267,6 @@ Thread* Var::GetThreadObject() const {
 
 // ---- arrays ----
 
-Var* Var::GetElement(int i) const {
-  const Var* v = Deref();
-  if (!(v->m_kind & VF_ARRAY) || i < 0 || i >= VarArrayCount(v->m_value.array)) return nullptr;
-  return v->m_value.array + i;
-}
 
 int Var::GetArraySize() const {
   const Var* v = Deref();

@@ -325,7 +325,18 @@ static_assert(sizeof(Var) == 16, "KRX::Var is 16 bytes on the 64-bit build");
 // Array blocks (script arrays, variable tables): n Vars preceded by their count.
 Var* NewVarArray(int n);          // n nil elements; null when n < 1 or on allocation failure
 void DeleteVarArray(Var* array);  // destroys the elements and frees the block; null is ignored
-int VarArrayCount(const Var* array);  // 0 for null
+// The count sits kVarArrayHeader bytes before the first element. Inline: every element access
+// checks it.
+constexpr size_t kVarArrayHeader = 16;
+inline int VarArrayCount(const Var* array) {  // 0 for null
+  return array ? *reinterpret_cast<const int32_t*>(reinterpret_cast<const char*>(array) - kVarArrayHeader) : 0;
+}
+
+inline Var* Var::GetElement(int i) const {
+  const Var* v = Deref();
+  if (!(v->m_kind & VF_ARRAY) || i < 0 || i >= VarArrayCount(v->m_value.array)) return nullptr;
+  return v->m_value.array + i;
+}
 
 // Moves n Vars from src to uninitialised storage dst without running their copies.
 inline void RelocateVars(Var* dst, Var* src, int n) {

@@ -372,7 +372,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
-bool LoadCode(Frame* f) {
+__attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
   if (f->m_cacheEpoch != epoch) {
     const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
@@ -389,6 +389,18 @@ bool LoadCode(Frame* f) {
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
   return true;
+}
+
+// LoadCodeSlow with the common case inline: every call and return comes here, and the cache
+// is nearly always still right.
+__attribute__((always_inline)) inline bool LoadCode(Frame* f) {
+  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
+  if (info && f->m_cacheEpoch == GetSymbolEpoch()) {
+    int n = 0;
+    const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+    if (info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0)) return true;
+  }
+  return LoadCodeSlow(f);
 }
 
 // Results of bare-name searches, by function and name text; valid for one symbol epoch. The
