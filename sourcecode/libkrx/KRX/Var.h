@@ -66,6 +66,10 @@ class Var {
   // Releases what the value owns; value and count become 0, the array flag is dropped, the
   // type code and the auto flag stay.
   void Clear() { Install(uint8_t(m_kind & ~VF_ARRAY), 0, 0); }
+  // Clear for storage about to be overwritten: only a value that owns something is cleared.
+  void ClearOwned() {
+    if (Owns(m_kind)) Clear();
+  }
   // Clear, then type t (TYPE_AUTO: nil with the auto flag); the auto flag is otherwise kept.
   void SetType(int t);
 
