@@ -61,6 +61,50 @@ TEST_F(VmInstructions, LocalsAssignWithConversionAndIncrement) {
   EXPECT_EQ(Eval([](Asm& a) { a.Local(2).Float(1.5f).Op(OP_ASSIGN); }, slots), "float:1.500000");
 }
 
+// "d = v" stores what Var::AssignTyped stores, the interpreter's int-to-int shortcut included,
+// and fails where it fails.
+TEST_F(VmInstructions, StoresConvertAsAssignTypedDoes) {
+  const int types[] = {VT_INT, VT_FLOAT, VT_BOOL, VT_STRING, TYPE_AUTO};
+  const Var values[] = {Var(5), Var(-3), Var(2.75f), Var(true), Var("12"), Var("x"), Var()};
+  int n = 0;
+  for (int type : types) {
+    for (const Var& value : values) {
+      Var arg, expected;
+      arg.SetType(TYPE_AUTO);
+      ASSERT_TRUE(arg.AssignTyped(value));
+      expected.SetType(type);
+      const std::string want = expected.AssignTyped(arg) ? krxtest::Describe(expected) : "failed";
+      // Into a local as one fused step, into a local instruction by instruction, into element 1
+      // of an array of the type.
+      for (int shape = 0; shape < (type == TYPE_AUTO ? 2 : 3); ++shape) {
+        Asm a = NewAsm();
+        a.ParamCpy().Line(1);
+        if (shape == 2)
+          a.Int(1).Int(1).PushVar(PUSHVAR_INDEXED);  // index, then the slot
+        else
+          a.Local(1);
+        if (shape == 1) a.Op(OP_GROUP);
+        a.Local(0).Op(OP_ASSIGN).Eoc().FuncInit();
+        if (shape == 2)
+          a.Int(1).Int(1).PushVar(PUSHVAR_INDEXED);  // index, then the slot
+        else
+          a.Local(1);
+        a.Return().Stop();
+        const std::string name = "store" + std::to_string(n++);
+        BinCode* fn = Function(name.c_str(), a, {{"v", TYPE_AUTO, true}, {"d", type}});
+        if (shape == 2) {
+          fn->GetVarTable().GetVariable(1)->SetArrayType(type);
+          fn->GetVarTable().GetVariable(1)->SetSize(3);
+        }
+        auto t = krxtest::RunNow("m", name.c_str(), {value});
+        const std::string got =
+            t->GetState() == Thread::STATE_FINISHED ? krxtest::Describe(t->GetReturnValue()) : "failed";
+        EXPECT_EQ(got, want) << "shape " << shape << " type " << type << " value " << krxtest::Describe(value);
+      }
+    }
+  }
+}
+
 TEST_F(VmInstructions, PushVarResolvesNamesModulesAndElements) {
   m_module->FindOrCreate("g", VT_INT)->SetInt(40);
   BinCode* other = krxtest::MakeModule("other");

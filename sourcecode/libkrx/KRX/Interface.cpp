@@ -12,16 +12,6 @@
 
 namespace KRX {
 
-Var* t_Interface::GetParam(int index) const {
-  if (index < 0 || index >= m_argCount || !m_args) return nullptr;
-  Var* v = m_args + index;
-  if (v->IsReference()) {
-    Var* target = v->GetReference();
-    return target ? target : v;
-  }
-  return v;
-}
-
 void t_Interface::ReportBadParam(int index, const Var* found, const char* expected) const {
   char text[256];
   const char* foundName = "(null)";

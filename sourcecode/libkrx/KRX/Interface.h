@@ -19,7 +19,16 @@ struct t_Interface {
   Var* m_args = nullptr;  // the first argument; arguments may be references to variables
 
   // Argument index with one reference level followed; null when index is not below the count.
-  Var* GetParam(int index) const;
+  // Inline: every native argument comes through here.
+  Var* GetParam(int index) const {
+    if (index < 0 || index >= m_argCount || !m_args) return nullptr;
+    Var* v = m_args + index;
+    if (v->IsReference()) {
+      Var* target = v->GetReference();
+      return target ? target : v;
+    }
+    return v;
+  }
   // Throws the standard runtime error "invalid parameter %d: found %s / expected %s" (index + 1,
   // the found value's type name or "(null)"), with " at c-call " and the debugger's description
   // appended when one can give it. The native-call instruction catches it and kills the thread.

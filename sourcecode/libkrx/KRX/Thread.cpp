@@ -82,7 +82,8 @@ void Thread::ReleaseFrame(int index) {
   for (uint32_t i = 0; i < frame->m_stackCount; ++i) frame->m_stack[i].Clear();
   frame->m_stackCount = 0;
   const int slots = frame->m_locals.GetCount();
-  for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->Clear();
+  // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
+  for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
   frame->m_module.reset();
   delete m_spare[index];
   m_spare[index] = frame;

@@ -15,7 +15,7 @@ namespace KRX {
 namespace {
 
 // The count sits in front of the elements; 16 bytes keep the elements 8-aligned.
-constexpr size_t kArrayHeader = 16;
+constexpr size_t kArrayHeader = kVarArrayHeader;
 
 int32_t* ArrayHeader(const Var* array) {
   return reinterpret_cast<int32_t*>(const_cast<char*>(reinterpret_cast<const char*>(array)) - kArrayHeader);
@@ -68,8 +68,6 @@ void DeleteVarArray(Var* array) {
   for (int i = 0; i < n; ++i) array[i].~Var();
   std::free(ArrayHeader(array));
 }
-
-int VarArrayCount(const Var* array) { return array ? *ArrayHeader(array) : 0; }
 
 // ---- ownership ----
 
@@ -251,34 +249,9 @@ const char* Var::GetString() const {
   return (k == VT_CONSTSTRING || k == VT_STRING || k == VT_LABEL) ? v->m_value.ctext : nullptr;
 }
 
-const unsigned char* Var::GetBinary(int& size) const {
-  const Var* v = Deref();
-  if ((v->m_kind & ~VF_AUTO) != VT_BINARY) {
-    size = -1;
-    return nullptr;
-  }
-  size = v->m_value.bytes ? int(v->m_count) : 0;
-  return v->m_value.bytes;
-}
-
-BinCode* Var::GetModule() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_MODULE ? v->m_value.module : nullptr;
-}
-
-detail::function_adapter_base* Var::GetCFunction() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_CFUNCTION ? v->m_value.cfunc : nullptr;
-}
-
 void* Var::GetPointer() const {
   const Var* v = Deref();
   return (v->m_kind & ~VF_AUTO) == VT_POINTER ? v->m_value.p : nullptr;
-}
-
-StringPool* Var::GetVocabulary() const {
-  const Var* v = Deref();
-  return (v->m_kind & ~VF_AUTO) == VT_VOCABULARY ? v->m_value.pool : nullptr;
 }
 
 ThreadHolder* Var::GetThread() const {
@@ -291,15 +264,9 @@ Thread* Var::GetThreadObject() const {
   return holder ? holder->thread : nullptr;
 }
 
-Var* Var::GetReference() const { return (m_kind & ~VF_AUTO) == VT_REFERENCE ? m_value.ref : nullptr; }
 
 // ---- arrays ----
 
-Var* Var::GetElement(int i) const {
-  const Var* v = Deref();
-  if (!(v->m_kind & VF_ARRAY) || i < 0 || i >= VarArrayCount(v->m_value.array)) return nullptr;
-  return v->m_value.array + i;
-}
 
 int Var::GetArraySize() const {
   const Var* v = Deref();

@@ -66,6 +66,10 @@ class Var {
   // Releases what the value owns; value and count become 0, the array flag is dropped, the
   // type code and the auto flag stay.
   void Clear() { Install(uint8_t(m_kind & ~VF_ARRAY), 0, 0); }
+  // Clear for storage about to be overwritten: only a value that owns something is cleared.
+  void ClearOwned() {
+    if (Owns(m_kind)) Clear();
+  }
   // Clear, then type t (TYPE_AUTO: nil with the auto flag); the auto flag is otherwise kept.
   void SetType(int t);
 
@@ -156,14 +160,33 @@ class Var {
     return f;
   }
   const char* GetString() const;             // text of a string(const), string or label; else null
-  const unsigned char* GetBinary(int& size) const;  // bytes and count; else null and -1
-  BinCode* GetModule() const;
-  detail::function_adapter_base* GetCFunction() const;
+  // The getters below are inline: the interpreter reads code, callees and vocabularies per call.
+  const unsigned char* GetBinary(int& size) const {  // bytes and count; else null and -1
+    const Var* v = Deref();
+    if ((v->m_kind & ~VF_AUTO) != VT_BINARY) {
+      size = -1;
+      return nullptr;
+    }
+    size = v->m_value.bytes ? int(v->m_count) : 0;
+    return v->m_value.bytes;
+  }
+  BinCode* GetModule() const {
+    const Var* v = Deref();
+    return (v->m_kind & ~VF_AUTO) == VT_MODULE ? v->m_value.module : nullptr;
+  }
+  detail::function_adapter_base* GetCFunction() const {
+    const Var* v = Deref();
+    return (v->m_kind & ~VF_AUTO) == VT_CFUNCTION ? v->m_value.cfunc : nullptr;
+  }
   void* GetPointer() const;
-  StringPool* GetVocabulary() const;
+  StringPool* GetVocabulary() const {
+    const Var* v = Deref();
+    return (v->m_kind & ~VF_AUTO) == VT_VOCABULARY ? v->m_value.pool : nullptr;
+  }
   ThreadHolder* GetThread() const;
   Thread* GetThreadObject() const;  // the thread inside the holder, or null
-  Var* GetReference() const;        // the direct target of a type 6 value (one step), else null
+  // The direct target of a type 6 value (one step), else null.
+  Var* GetReference() const { return (m_kind & ~VF_AUTO) == VT_REFERENCE ? m_value.ref : nullptr; }
 
   // ---- arrays (reached through references) ----
   Var* GetElement(int i) const;  // null when i < 0, i >= count or not an array
@@ -259,7 +282,8 @@ class Var {
   static bool Owns(uint8_t kind) { return (kind & VF_ARRAY) || ((kOwningTypes >> (kind & VF_TYPEMASK)) & 1u) != 0; }
   // Writes the new type byte, count and value first and releases the old payload last, so that
   // a release which destroys the container of this Var cannot be followed by a write into it.
-  void Install(uint8_t kind, uint32_t count, uint64_t raw) {
+  // Always inline: the interpreter sets scalars in nearly every instruction.
+  __attribute__((always_inline)) void Install(uint8_t kind, uint32_t count, uint64_t raw) {
     uint8_t oldKind = m_kind;
     uint64_t old = m_value.raw;
     m_kind = kind;
@@ -268,7 +292,9 @@ class Var {
     if (Owns(oldKind)) ReleaseOld(oldKind, old);
   }
   static void ReleaseOld(uint8_t kind, uint64_t raw);
-  void SetScalar(int type, uint32_t word) { Install(uint8_t((m_kind & VF_AUTO) | type), 0, word); }
+  void SetScalar(int type, uint32_t word) {
+    Install(uint8_t((m_kind & VF_AUTO) | type), 0, word);
+  }
   void SetOwnedPointer(int type, uint32_t count, const void* p);  // Install with a pointer value
   static bool GetIntSlow(const Var* v, int& out);
   static bool GetFloatSlow(const Var* v, float& out);
@@ -303,7 +329,18 @@ static_assert(sizeof(Var) == 16, "KRX::Var is 16 bytes on the 64-bit build");
 // Array blocks (script arrays, variable tables): n Vars preceded by their count.
 Var* NewVarArray(int n);          // n nil elements; null when n < 1 or on allocation failure
 void DeleteVarArray(Var* array);  // destroys the elements and frees the block; null is ignored
-int VarArrayCount(const Var* array);  // 0 for null
+// The count sits kVarArrayHeader bytes before the first element. Inline: every element access
+// checks it.
+constexpr size_t kVarArrayHeader = 16;
+inline int VarArrayCount(const Var* array) {  // 0 for null
+  return array ? *reinterpret_cast<const int32_t*>(reinterpret_cast<const char*>(array) - kVarArrayHeader) : 0;
+}
+
+inline Var* Var::GetElement(int i) const {
+  const Var* v = Deref();
+  if (!(v->m_kind & VF_ARRAY) || i < 0 || i >= VarArrayCount(v->m_value.array)) return nullptr;
+  return v->m_value.array + i;
+}
 
 // Moves n Vars from src to uninitialised storage dst without running their copies.
 inline void RelocateVars(Var* dst, Var* src, int n) {
@@ -330,6 +367,7 @@ inline bool BothInt(const Var& a, const Var& b) {
 bool OpAddSlow(const Var& src, Var& dest);
 bool OpSubSlow(const Var& src, Var& dest);
 bool OpMulSlow(const Var& src, Var& dest);
+bool OpModSlow(const Var& src, Var& dest);
 bool CompareSlow(int op, const Var& src, Var& dest);
 }  // namespace detail
 
@@ -353,6 +391,14 @@ inline bool Var::OpMul(const Var& src, Var& dest) {
     return true;
   }
   return detail::OpMulSlow(src, dest);
+}
+inline bool Var::OpMod(const Var& src, Var& dest) {
+  // % 0 fails and % -1 is 0 (INT_MIN % -1 traps on the machine): both left to the general path.
+  if (detail::BothInt(src, dest) && src.m_value.i != 0 && src.m_value.i != -1) {
+    dest.m_value.i = dest.m_value.i % src.m_value.i;
+    return true;
+  }
+  return detail::OpModSlow(src, dest);
 }
 inline bool Var::OpLess(const Var& src, Var& dest) {
   if (detail::BothInt(src, dest)) {

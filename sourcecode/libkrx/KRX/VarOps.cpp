@@ -180,6 +180,7 @@ namespace detail {
 bool OpAddSlow(const Var& src, Var& dest) { return Arith(AR_ADD, src, dest); }
 bool OpSubSlow(const Var& src, Var& dest) { return Arith(AR_SUB, src, dest); }
 bool OpMulSlow(const Var& src, Var& dest) { return Arith(AR_MUL, src, dest); }
+bool OpModSlow(const Var& src, Var& dest) { return Arith(AR_MOD, src, dest); }
 
 bool CompareSlow(int op, const Var& src, Var& dest) {
   int rank = MaxRank(src, dest);
@@ -228,7 +229,6 @@ bool CompareSlow(int op, const Var& src, Var& dest) {
 }  // namespace detail
 
 bool Var::OpDiv(const Var& src, Var& dest) { return Arith(AR_DIV, src, dest); }
-bool Var::OpMod(const Var& src, Var& dest) { return Arith(AR_MOD, src, dest); }
 bool Var::OpBitAnd(const Var& src, Var& dest) { return Arith(AR_AND, src, dest); }
 bool Var::OpBitOr(const Var& src, Var& dest) { return Arith(AR_OR, src, dest); }
 bool Var::OpBitXor(const Var& src, Var& dest) { return Arith(AR_XOR, src, dest); }

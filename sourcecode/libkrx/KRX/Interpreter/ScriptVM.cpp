@@ -84,7 +84,7 @@ __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
 }
 
 // The nearest call marker at or below index from; -1 when none.
-int FindMarker(const Frame* f, int from) {
+__attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
   for (int i = from; i >= 0; --i)
     if (f->m_stack[i].IsStackPos()) return i;
   return -1;
@@ -372,7 +372,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
 }
 
 // Fills the frame's code cache; false when the function has no "~b" binary.
-bool LoadCode(Frame* f) {
+__attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
   if (f->m_cacheEpoch != epoch) {
     const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
@@ -389,6 +389,18 @@ bool LoadCode(Frame* f) {
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
   return true;
+}
+
+// LoadCodeSlow with the common case inline: every call and return comes here, and the cache
+// is nearly always still right.
+__attribute__((always_inline)) inline bool LoadCode(Frame* f) {
+  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
+  if (info && f->m_cacheEpoch == GetSymbolEpoch()) {
+    int n = 0;
+    const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+    if (info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0)) return true;
+  }
+  return LoadCodeSlow(f);
 }
 
 // Results of bare-name searches, by function and name text; valid for one symbol epoch. The
@@ -1431,7 +1443,15 @@ load_code:
         const Var& src = *sourceSlot.Deref();
         bool ok;
         switch (op) {
-          case OP_ASSIGN: ok = dest->AssignTyped(src); break;
+          case OP_ASSIGN:
+            // An int into a plain int variable or element: what AssignTyped stores.
+            if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
+              dest->SetInt(src.GetRawInt());
+              ok = true;
+            } else {
+              ok = dest->AssignTyped(src);
+            }
+            break;
           case OP_ASSIGN_MUL: ok = Var::OpMul(src, *dest); break;
           case OP_ASSIGN_DIV: ok = Var::OpDiv(src, *dest); break;
           case OP_ASSIGN_MOD: ok = Var::OpMod(src, *dest); break;
