@@ -5,7 +5,7 @@
 
 #include <cstddef>
 
-#include "base/Vocable.h"
+#include "base/text/Vocable.h"
 #include "base/system.h"
 
 namespace fuzzsupport {

@@ -4,9 +4,9 @@
 //   bench_dxt --table      prints the quality tables (per image kind) and exits
 //   bench_dxt              runs the timed benchmarks (with rmse and psnr counters)
 #include "anchors.h"
-#include "dds/BlockEncoder.h"
-#include "dds/ColorBlock.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/BlockEncoder.h"
+#include "dds/block/ColorBlock.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 

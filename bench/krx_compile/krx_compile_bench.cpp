@@ -11,7 +11,7 @@ extern "C" {
 #include <lualib.h>
 }
 
-#include "KRX/HiGrammar.h"
+#include "KRX/compiler/HiGrammar.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 

@@ -8,13 +8,13 @@
 #include <functional>
 #include <lua.hpp>
 
-#include "KRX/HiGrammar.h"
-#include "KRX/Interface.h"
+#include "KRX/compiler/HiGrammar.h"
+#include "KRX/runtime/Interface.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/function_adapter.h"
 #include "krx_asm.h"
 
 using namespace KRX;

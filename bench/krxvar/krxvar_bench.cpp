@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "KRX/Var.h"
+#include "KRX/runtime/Var.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Matrix and quaternion kernels against glm on identical data: 1024 operations per iteration,
 // so the ratios compare throughput of the same work.
-#include "base/Matrix4.h"
-#include "base/Quaternion.h"
+#include "base/math/Matrix4.h"
+#include "base/math/Quaternion.h"
 
 #include <benchmark/benchmark.h>
 

@@ -6,10 +6,10 @@
 #include <cmath>
 #include <vector>
 
-#include "dds/FloatImage.h"
-#include "dds/HeightFromNormals.h"
-#include "dds/NormalMapConvert.h"
-#include "dds/Sharpen.h"
+#include "dds/image/FloatImage.h"
+#include "dds/normalmap/HeightFromNormals.h"
+#include "dds/normalmap/NormalMapConvert.h"
+#include "dds/image/Sharpen.h"
 
 namespace {
 

@@ -9,9 +9,9 @@
 #include <random>
 #include <vector>
 
-#include "dds/Filters.h"
-#include "dds/FloatImage.h"
-#include "dds/Resample.h"
+#include "dds/image/Filters.h"
+#include "dds/image/FloatImage.h"
+#include "dds/image/Resample.h"
 
 #define STB_IMAGE_RESIZE_IMPLEMENTATION
 #include <stb/stb_image_resize.h>

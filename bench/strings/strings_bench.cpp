@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/String.h"
-#include "base/Text.h"
+#include "base/text/Text.h"
 
 namespace {
 

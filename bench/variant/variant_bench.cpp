@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "base/Variant.h"
-#include "base/VariantTools.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
 
 using base::Variant;
 

@@ -8,9 +8,9 @@
 #include <random>
 #include <string>
 
-#include "base/StaticVariant.h"
-#include "base/Variant.h"
-#include "base/Xml.h"
+#include "base/data/StaticVariant.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/File.h"
-#include "base/FileArchive.h"
+#include "base/file/FileArchive.h"
 
 #include "../BaseFuzz.h"
 

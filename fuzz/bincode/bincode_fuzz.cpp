@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "KRX/BinCode.h"
-#include "KRX/BinCodeFile.h"
-#include "KRX/Listing.h"
+#include "KRX/file/BinCodeFile.h"
+#include "KRX/compiler/Listing.h"
 #include "KRX/ScriptSystem.h"
 
 namespace {

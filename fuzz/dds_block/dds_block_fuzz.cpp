@@ -1,7 +1,7 @@
 // Block data from anywhere: the level decoder must reject short or odd input cleanly, and any
 // 4×4 block of pixels must encode (every format and quality) into blocks that decode as fitted.
-#include "dds/BlockEncoder.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/BlockEncoder.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/Log.h"
 #include "dds/TextureCompressOptions.h"
 

@@ -2,10 +2,10 @@
 // and every tile must map to a codeword that decodes back inside the codebook; the palette
 // quantisers on the same pixels give indices inside their palettes. A hang shows as a libFuzzer
 // timeout.
-#include "dds/Codebook.h"
-#include "dds/CodebookSearch.h"
+#include "dds/block/Codebook.h"
+#include "dds/block/CodebookSearch.h"
 #include "dds/Log.h"
-#include "dds/Quantize.h"
+#include "dds/image/Quantize.h"
 
 #include <cstddef>
 #include <cstdint>

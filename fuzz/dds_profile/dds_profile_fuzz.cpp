@@ -4,9 +4,9 @@
 // last bytes of the input also pick the image size and the options no profile can set (size
 // rules, clamps, target box, swaps, borders, a rectangle).
 #include "dds/CompressImage.h"
-#include "dds/DdsHeader.h"
+#include "dds/file/DdsHeader.h"
 #include "dds/Log.h"
-#include "dds/Profile.h"
+#include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <cstddef>

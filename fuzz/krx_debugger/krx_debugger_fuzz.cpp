@@ -8,11 +8,11 @@
 #include <cstring>
 #include <string>
 
-#include "KRX/Debugger.h"
-#include "KRX/HiGrammar.h"
+#include "KRX/debugger/Debugger.h"
+#include "KRX/compiler/HiGrammar.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/Thread.h"
 #include "base/system.h"
 #include "libkrx/AID/AIDNetwork.h"
 

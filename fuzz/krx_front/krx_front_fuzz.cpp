@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <string>
 
-#include "KRX/Lexer.h"
-#include "KRX/Parser.h"
+#include "KRX/compiler/Lexer.h"
+#include "KRX/compiler/FrontEnd.h"
 #include "KRX/ScriptSystem.h"
 
 namespace {

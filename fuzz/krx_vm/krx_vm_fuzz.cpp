@@ -6,11 +6,11 @@
 #include <cstdint>
 #include <vector>
 
-#include "KRX/Interface.h"
+#include "KRX/runtime/Interface.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
-#include "KRX/ThreadList.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/ThreadList.h"
+#include "KRX/runtime/function_adapter.h"
 #include "krx_asm.h"
 
 namespace {

@@ -6,8 +6,8 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
-#include "KRX/StringPool.h"
-#include "KRX/Var.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Var.h"
 #include "base/String.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

@@ -2,11 +2,11 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/Binary.h"
+#include "base/data/Binary.h"
 #include "base/File.h"
-#include "base/Parser.h"
+#include "base/file/LineParser.h"
 #include "base/String.h"
-#include "base/Text.h"
+#include "base/text/Text.h"
 
 #include "../BaseFuzz.h"
 

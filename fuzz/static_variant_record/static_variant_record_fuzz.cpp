@@ -5,8 +5,8 @@
 #include <set>
 
 #include "base/File.h"
-#include "base/StaticVariant.h"
-#include "base/Variant.h"
+#include "base/data/StaticVariant.h"
+#include "base/data/Variant.h"
 
 #include "../BaseFuzz.h"
 

@@ -10,8 +10,8 @@
 #include <string>
 
 #include "base/String.h"
-#include "base/Textsystem.h"
-#include "base/Variant.h"
+#include "base/text/Textsystem.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 
 namespace {

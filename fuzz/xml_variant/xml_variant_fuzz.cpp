@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <string>
 
-#include "base/StaticVariant.h"
-#include "base/Text.h"
-#include "base/Variant.h"
-#include "base/Xml.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Text.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
 
 #include "../BaseFuzz.h"
 

@@ -2,6 +2,6 @@
 // Each is light; include the single header where only one is needed.
 #pragma once
 
-#include "base/Matrix4.h"
-#include "base/Quaternion.h"
-#include "base/Vector.h"
+#include "base/math/Matrix4.h"
+#include "base/math/Quaternion.h"
+#include "base/math/Vector.h"

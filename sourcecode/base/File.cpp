@@ -6,8 +6,8 @@
 #include <cstdarg>
 #include <string>
 
-#include "base/Binary.h"
-#include "base/Text.h"
+#include "base/data/Binary.h"
+#include "base/text/Text.h"
 #include "base/system.h"
 #include "platform/os/Path.h"
 

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "base/Binary.h"
+#include "base/data/Binary.h"
 #include "base/File.h"
-#include "base/FileFinder.h"
+#include "base/file/FileFinder.h"
 #include "base/system.h"
 #include "platform/os/FileSystem.h"
 

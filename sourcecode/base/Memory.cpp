@@ -7,7 +7,7 @@
 #include <cstring>
 #include <mutex>
 
-#include "base/MemoryState.h"
+#include "base/memory/MemoryState.h"
 #include "base/system.h"
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -5,7 +5,7 @@
 // T must derive from tIdentity<X> for some X. Main thread only.
 #pragma once
 
-#include "base/Identity.h"
+#include "base/memory/Identity.h"
 
 namespace base {
 

@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "base/Clock.h"
+#include "base/app/Clock.h"
 #include "base/system.h"
 
 namespace base {

@@ -6,7 +6,7 @@
 
 #include <deque>
 
-#include "base/Module.h"
+#include "base/app/Module.h"
 
 namespace base {
 

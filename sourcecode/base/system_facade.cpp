@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <system_error>
 
-#include "base/Device.h"
-#include "base/System.h"
+#include "base/app/Device.h"
+#include "base/app/SystemRoot.h"
 #include "base/system.h"
 
 namespace base {

@@ -11,8 +11,8 @@
 #include <system_error>
 
 #include "base/Memory.h"
-#include "base/System.h"
-#include "base/VariantTools.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "win32dx9/ClearScreen.h"
 #include "win32dx9/Platform.h"

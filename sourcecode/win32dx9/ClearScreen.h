@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "base/Module.h"
+#include "base/app/Module.h"
 
 namespace win32dx9 {
 

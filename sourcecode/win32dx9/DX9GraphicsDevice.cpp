@@ -4,9 +4,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "base/Clock.h"
-#include "base/System.h"
-#include "base/Variant.h"
+#include "base/app/Clock.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Png.h"

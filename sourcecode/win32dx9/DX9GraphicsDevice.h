@@ -10,7 +10,7 @@
 #include <list>
 #include <string>
 
-#include "base/Device.h"
+#include "base/app/Device.h"
 #include "platform/gpu/Types.h"
 
 namespace gpu {

@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "base/ICMD.h"
+#include "base/app/ICMD.h"
 #include "base/system.h"
 #include "platform/input/Input.h"
 

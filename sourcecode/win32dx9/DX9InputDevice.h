@@ -9,8 +9,8 @@
 #include <cstdint>
 #include <list>
 
-#include "base/Device.h"
-#include "base/ICMD.h"
+#include "base/app/Device.h"
+#include "base/app/ICMD.h"
 
 namespace platform::input {
 class Queue;

@@ -4,10 +4,10 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "base/Clock.h"
-#include "base/ICMD.h"
-#include "base/System.h"
-#include "base/Variant.h"
+#include "base/app/Clock.h"
+#include "base/app/ICMD.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DX9InputDevice.h"

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "base/Device.h"
+#include "base/app/Device.h"
 #include "platform/gpu/Device.h"
 #include "platform/input/Input.h"
 #include "platform/input/Window.h"

@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "base/Binary.h"
-#include "base/FileArchive.h"
-#include "base/StaticVariant.h"
-#include "base/Textsystem.h"
-#include "base/Variant.h"
-#include "base/Xml.h"
+#include "base/data/Binary.h"
+#include "base/file/FileArchive.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Textsystem.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
 #include "resource_support.h"
 
 namespace {

@@ -1,5 +1,5 @@
-#include "base/Binary.h"
-#include "base/Text.h"
+#include "base/data/Binary.h"
+#include "base/text/Text.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 
 #include <cstring>
 
-#include "base/Color.h"
-#include "base/Limit.h"
+#include "base/math/Color.h"
+#include "base/math/Limit.h"
 
 TEST(Color, Color32IsTheDevicePackedValueInMemory) {
   const base::Color32 red(255, 0, 0);

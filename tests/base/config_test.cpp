@@ -3,9 +3,9 @@
 #include <filesystem>
 #include <sys/stat.h>
 
-#include "base/System.h"
-#include "base/Variant.h"
-#include "base/VariantTools.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "test_support.h"
 

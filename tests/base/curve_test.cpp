@@ -1,10 +1,10 @@
-#include "base/Function2.h"
+#include "base/math/Function2.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 
-#include "base/Variant.h"
+#include "base/data/Variant.h"
 #include "test_support.h"
 
 namespace {

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string>
 
-#include "base/Binary.h"
-#include "base/Text.h"
+#include "base/data/Binary.h"
+#include "base/text/Text.h"
 #include "test_support.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-#include "base/Binary.h"
+#include "base/data/Binary.h"
 #include "base/File.h"
 #include "test_support.h"
 

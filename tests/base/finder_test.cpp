@@ -1,11 +1,11 @@
-#include "base/FileFinder.h"
+#include "base/file/FileFinder.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "base/Variant.h"
+#include "base/data/Variant.h"
 #include "test_support.h"
 
 namespace {

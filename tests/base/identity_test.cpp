@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/Identity.h"
+#include "base/memory/Identity.h"
 #include "base/Ref.h"
 
 namespace {

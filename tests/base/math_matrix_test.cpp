@@ -1,5 +1,5 @@
-#include "base/Matrix4.h"
-#include "base/Quaternion.h"
+#include "base/math/Matrix4.h"
+#include "base/math/Quaternion.h"
 
 #include <gtest/gtest.h>
 

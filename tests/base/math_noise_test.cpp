@@ -1,4 +1,4 @@
-#include "base/Noise.h"
+#include "base/math/Noise.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "base/Quaternion.h"
+#include "base/math/Quaternion.h"
 
 #include <gtest/gtest.h>
 

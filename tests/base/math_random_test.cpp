@@ -1,4 +1,4 @@
-#include "base/Random.h"
+#include "base/math/Random.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/GameFrame.h"
-#include "base/System.h"
+#include "base/app/GameFrame.h"
+#include "base/app/SystemRoot.h"
 #include "system_test_support.h"
 
 namespace {

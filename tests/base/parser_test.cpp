@@ -1,11 +1,11 @@
-#include "base/Parser.h"
+#include "base/file/LineParser.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "base/Binary.h"
+#include "base/data/Binary.h"
 #include "test_support.h"
 
 namespace {

@@ -2,13 +2,13 @@
 
 #include <string>
 
-#include "base/Binary.h"
-#include "base/Clock.h"
-#include "base/FileArchive.h"
-#include "base/ResourceMgr.h"
+#include "base/data/Binary.h"
+#include "base/app/Clock.h"
+#include "base/file/FileArchive.h"
+#include "base/resource/ResourceMgr.h"
 #include "base/TaskScheduler.h"
-#include "base/Textsystem.h"
-#include "base/Variant.h"
+#include "base/text/Textsystem.h"
+#include "base/data/Variant.h"
 #include "resource_support.h"
 
 namespace {

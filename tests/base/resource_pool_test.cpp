@@ -1,8 +1,8 @@
 #include <gtest/gtest.h>
 
-#include "base/Resource.h"
-#include "base/StaticVariant.h"
-#include "base/Xml.h"
+#include "base/resource/Resource.h"
+#include "base/data/StaticVariant.h"
+#include "base/data/Xml.h"
 #include "resource_support.h"
 
 namespace {
@@ -78,7 +78,7 @@ TEST(ResourcePool, MissingAndDuplicateLabelsAreLoggedAndSkipped) {
 
 }  // namespace
 
-#include "base/MultiFileFormatLoader.h"
+#include "base/resource/MultiFileFormatLoader.h"
 
 namespace {
 

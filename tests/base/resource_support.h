@@ -9,7 +9,7 @@
 
 #include "base/File.h"
 #include "base/FileTools.h"
-#include "base/Resource.h"
+#include "base/resource/Resource.h"
 #include "test_support.h"
 
 namespace testsupport {

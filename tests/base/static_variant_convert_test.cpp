@@ -5,11 +5,11 @@
 #include <vector>
 
 #include "base/File.h"
-#include "base/StaticVariant.h"
-#include "base/Text.h"
-#include "base/Variant.h"
-#include "base/Vocable.h"
-#include "base/Xml.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Text.h"
+#include "base/data/Variant.h"
+#include "base/text/Vocable.h"
+#include "base/data/Xml.h"
 #include "test_support.h"
 
 namespace {

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "base/File.h"
-#include "base/StaticVariant.h"
-#include "base/Vocable.h"
-#include "base/Xml.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Vocable.h"
+#include "base/data/Xml.h"
 #include "test_support.h"
 
 namespace {

@@ -1,14 +1,14 @@
 // The word layout of StaticVariant trees and the reads of the iterator, on trees made by the XML
 // word reader.
-#include "base/StaticVariant.h"
+#include "base/data/StaticVariant.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <vector>
 
-#include "base/Vocable.h"
-#include "base/Xml.h"
+#include "base/text/Vocable.h"
+#include "base/data/Xml.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "base/ICMD.h"
+#include "base/app/ICMD.h"
 
 namespace {
 

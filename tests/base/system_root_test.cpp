@@ -3,8 +3,8 @@
 
 #include <stdexcept>
 
-#include "base/HeadlessPlatform.h"
-#include "base/System.h"
+#include "base/app/HeadlessPlatform.h"
+#include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "system_test_support.h"
 #include "test_support.h"

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "base/Clock.h"
-#include "base/ICMD.h"
-#include "base/Module.h"
+#include "base/app/Clock.h"
+#include "base/app/ICMD.h"
+#include "base/app/Module.h"
 
 namespace testsupport {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "base/HeadlessPlatform.h"
-#include "base/System.h"
+#include "base/app/HeadlessPlatform.h"
+#include "base/app/SystemRoot.h"
 #include "base/TaskScheduler.h"
 #include "system_test_support.h"
 #include "test_support.h"

@@ -1,4 +1,4 @@
-#include "base/Textsystem.h"
+#include "base/text/Textsystem.h"
 
 #include <gtest/gtest.h>
 
@@ -6,9 +6,9 @@
 #include <memory>
 #include <string>
 
-#include "base/ResourceMgr.h"
-#include "base/Variant.h"
-#include "base/Xml.h"
+#include "base/resource/ResourceMgr.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
 #include "resource_support.h"
 
 namespace {

@@ -6,8 +6,8 @@
 #include <cstring>
 #include <string>
 
-#include "base/Variant.h"
-#include "base/VariantTypes.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTypes.h"
 
 using base::Variant;
 

@@ -1,4 +1,4 @@
-#include "base/Vocable.h"
+#include "base/text/Vocable.h"
 
 #include <gtest/gtest.h>
 

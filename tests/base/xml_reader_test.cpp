@@ -5,12 +5,12 @@
 #include <cstring>
 #include <string>
 
-#include "base/Binary.h"
-#include "base/StaticVariant.h"
-#include "base/Text.h"
-#include "base/Variant.h"
-#include "base/Vocable.h"
-#include "base/Xml.h"
+#include "base/data/Binary.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Text.h"
+#include "base/data/Variant.h"
+#include "base/text/Vocable.h"
+#include "base/data/Xml.h"
 #include "test_support.h"
 #include "xml_test_dump.h"
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "base/File.h"
-#include "base/StaticVariant.h"
-#include "base/Text.h"
-#include "base/Variant.h"
-#include "base/VariantTools.h"
-#include "base/Xml.h"
+#include "base/data/StaticVariant.h"
+#include "base/text/Text.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
+#include "base/data/Xml.h"
 #include "test_support.h"
 #include "xml_test_dump.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "base/Variant.h"
+#include "base/data/Variant.h"
 
 namespace xmltest {
 

@@ -1,8 +1,8 @@
 // The vector-quantiser codebook and its nearest-codeword search: reduction rules, termination
 // on awkward inputs, the k-d search against a brute-force scan, and tile mapping round trips.
-#include "dds/Codebook.h"
-#include "dds/CodebookSearch.h"
-#include "dds/CodebookTree.h"
+#include "dds/block/Codebook.h"
+#include "dds/block/CodebookSearch.h"
+#include "dds/block/CodebookTree.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <gtest/gtest.h>

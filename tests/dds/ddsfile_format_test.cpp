@@ -1,8 +1,8 @@
 // DDS files as the library writes them, read back by an independent reader: header words,
 // every writable level format, sample packing, and formats the library refuses.
 #include "dds/CompressImage.h"
-#include "dds/DdsHeader.h"
-#include "dds/DdsWriter.h"
+#include "dds/file/DdsHeader.h"
+#include "dds/file/DdsWriter.h"
 #include "dds/TextureCompressOptions.h"
 #include "ddsfile_reader.h"
 #include "ddsfile_util.h"

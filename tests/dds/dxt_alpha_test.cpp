@@ -1,7 +1,7 @@
 // Interpolated alpha blocks end to end: level fit, block fit, packing and decoding.
-#include "dds/AlphaBlock.h"
-#include "dds/BlockEncoder.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/AlphaBlock.h"
+#include "dds/block/BlockEncoder.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 

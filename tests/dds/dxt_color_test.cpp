@@ -1,8 +1,8 @@
 // The colour part of DXT blocks end to end: fit, pack, decode with the library's decoder.
-#include "dds/AlphaBlock.h"
-#include "dds/BlockEncoder.h"
-#include "dds/ColorBlock.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/AlphaBlock.h"
+#include "dds/block/BlockEncoder.h"
+#include "dds/block/ColorBlock.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 #include "dxt_test_util.h"

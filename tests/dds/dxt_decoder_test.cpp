@@ -1,6 +1,6 @@
 // The block decoder on hand-made blocks: palettes, the three-colour mode, index bit order and
 // whole levels with partial edge blocks or short data.
-#include "dds/DxtDecoder.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/Log.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,5 @@
 // The options record's defaults, the error texts and the colour value conversions.
-#include "dds/ColorPacking.h"
+#include "dds/block/ColorPacking.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <gtest/gtest.h>

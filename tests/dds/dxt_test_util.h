@@ -1,8 +1,8 @@
 // Helpers of the block codec tests: encode a 4×4 RGBA block, decode it, measure the error.
 #pragma once
 
-#include "dds/BlockEncoder.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/BlockEncoder.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <cstdint>

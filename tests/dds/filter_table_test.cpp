@@ -3,7 +3,7 @@
 #include <cmath>
 #include <string>
 
-#include "dds/Filters.h"
+#include "dds/image/Filters.h"
 #include "dds/Log.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // Heights from normal maps: analytic surfaces recovered up to scale and offset, the inversion
 // switches, degenerate normals, tiny and thin pictures, and the solver's working size.
-#include "dds/HeightFromNormals.h"
+#include "dds/normalmap/HeightFromNormals.h"
 #include "normalmap_test_util.h"
 
 #include <gtest/gtest.h>

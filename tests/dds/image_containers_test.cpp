@@ -3,9 +3,9 @@
 #include <cmath>
 #include <string>
 
-#include "dds/FloatImage.h"
+#include "dds/image/FloatImage.h"
 #include "dds/Log.h"
-#include "dds/Picture.h"
+#include "dds/image/Picture.h"
 #include "dds/tVector.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The conversion of one level: colour to height, the forms of the normal, alpha modes, swap,
 // renormalising and the refused codes.
-#include "dds/NormalMapConvert.h"
+#include "dds/normalmap/NormalMapConvert.h"
 #include "dds/PipelineHooks.h"
 #include "dds/TextureCompressOptions.h"
 

@@ -1,7 +1,7 @@
 // The bordered copy the derivative kernels read: wrapped and clamped margins, kernels that
 // reach past small levels, and the kernels' response to ramps.
-#include "dds/ConvolutionKernel.h"
-#include "dds/NormalMapMaker.h"
+#include "dds/image/ConvolutionKernel.h"
+#include "dds/normalmap/NormalMapMaker.h"
 
 #include <gtest/gtest.h>
 

@@ -2,8 +2,8 @@
 // and the whole pipeline into a DDS file, read back by an independent parser and decoded, the
 // normals compared with the analytic ones for every derivative kernel.
 #include "dds/CompressImage.h"
-#include "dds/DxtDecoder.h"
-#include "dds/Profile.h"
+#include "dds/block/DxtDecoder.h"
+#include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 #include "ddsfile_reader.h"
 #include "ddsfile_util.h"

@@ -2,7 +2,7 @@
 // exact slopes, and a correlation measure.
 #pragma once
 
-#include "dds/FloatImage.h"
+#include "dds/image/FloatImage.h"
 
 #include <cmath>
 #include <vector>

@@ -1,6 +1,6 @@
 // Palette DDS files end to end: written through CompressImage, read back with a palette decoder
 // of the test's own (palette right after the descriptor, then one index level per mip level).
-#include "dds/PaletteWriter.h"
+#include "dds/file/PaletteWriter.h"
 #include "ddsfile_util.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // The per-level block loop: small and partial levels, transparent DXT1 blocks, equal endpoints,
 // blocks that must not depend on their neighbours, and the gathering margin.
-#include "dds/BlockWriter.h"
-#include "dds/DdsHeader.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/BlockWriter.h"
+#include "dds/file/DdsHeader.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/TextureCompressOptions.h"
 #include "ddsfile_util.h"
 

@@ -1,7 +1,7 @@
 // The compression entry on the engine's road: the callback stream, the size checks, callback
 // failures, decoded quality per block format, and every option error refused before writing.
 #include "dds/CompressImage.h"
-#include "dds/DxtDecoder.h"
+#include "dds/block/DxtDecoder.h"
 #include "dds/LevelPipeline.h"
 #include "dds/PipelineHooks.h"
 #include "dds/TextureCompressOptions.h"

@@ -1,7 +1,7 @@
 // Profiles: the defaults a load starts from, how lines are split and matched, the generated
 // per-level names, hostile values, and a profile picked up by a compression run.
 #include "dds/CompressImage.h"
-#include "dds/Profile.h"
+#include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 #include "ddsfile_util.h"
 

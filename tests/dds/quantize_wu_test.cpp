@@ -1,6 +1,6 @@
 // Wu's quantiser, the index packing and the error-diffusion dither on small hand-made levels.
-#include "dds/Dither.h"
-#include "dds/Quantize.h"
+#include "dds/image/Dither.h"
+#include "dds/image/Quantize.h"
 #include "ddsfile_util.h"
 
 #include <gtest/gtest.h>

@@ -1,7 +1,7 @@
 // The shared-endpoint region encoder: a whole small level with one endpoint pair, checked by
 // decoding the blocks it writes.
-#include "dds/DxtDecoder.h"
-#include "dds/RegionEncoder.h"
+#include "dds/block/DxtDecoder.h"
+#include "dds/block/RegionEncoder.h"
 #include "ddsfile_util.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include <random>
 #include <string>
 
-#include "dds/Resample.h"
+#include "dds/image/Resample.h"
 #include "resample_test_util.h"
 
 namespace {

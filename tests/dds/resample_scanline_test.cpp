@@ -2,8 +2,8 @@
 
 #include <cstring>
 
-#include "dds/Scanline.h"
-#include "dds/Zoom.h"
+#include "dds/image/Scanline.h"
+#include "dds/image/Zoom.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <random>
 #include <vector>
 
-#include "dds/FloatImage.h"
-#include "dds/Filters.h"
-#include "dds/Picture.h"
-#include "dds/Zoom.h"
+#include "dds/image/FloatImage.h"
+#include "dds/image/Filters.h"
+#include "dds/image/Picture.h"
+#include "dds/image/Zoom.h"
 
 namespace resample_test {
 

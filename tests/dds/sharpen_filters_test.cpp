@@ -1,7 +1,7 @@
 // Sharpening and image filters on float levels, alone and through the level pipeline.
 #include "dds/CompressImage.h"
-#include "dds/DxtDecoder.h"
-#include "dds/Sharpen.h"
+#include "dds/block/DxtDecoder.h"
+#include "dds/image/Sharpen.h"
 #include "dds/TextureCompressOptions.h"
 #include "ddsfile_reader.h"
 #include "ddsfile_util.h"

@@ -8,13 +8,13 @@
 #include <vector>
 
 #include "KRX/BinCode.h"
-#include "KRX/BinCodeFile.h"
+#include "KRX/file/BinCodeFile.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/StringPool.h"
-#include "KRX/Thread.h"
-#include "KRX/ThreadList.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/ThreadList.h"
+#include "KRX/runtime/Types.h"
 #include "codegen_support.h"
 #include "krx_test_util.h"
 

@@ -2,8 +2,8 @@
 // root's registrations and constants, and the checks of Assert, SetSize and GetSize.
 #include <gtest/gtest.h>
 
-#include "KRX/Builtins.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/Builtins.h"
+#include "KRX/runtime/Types.h"
 #include "codegen_support.h"
 #include "krx_test_util.h"
 

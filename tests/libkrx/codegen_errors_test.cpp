@@ -4,8 +4,8 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
-#include "KRX/HiGrammar.h"
-#include "KRX/Linker.h"
+#include "KRX/compiler/HiGrammar.h"
+#include "KRX/compiler/Linker.h"
 #include "codegen_support.h"
 
 namespace {

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "KRX/BinCode.h"
-#include "KRX/HiGrammar.h"
-#include "KRX/Listing.h"
+#include "KRX/compiler/HiGrammar.h"
+#include "KRX/compiler/Listing.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "base/String.h"

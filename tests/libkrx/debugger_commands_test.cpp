@@ -1,8 +1,8 @@
 // The debugger's commands and replies: breakpoints from the network, module, symbol and byte
 // code queries, evaluation, output forwarding, and commands that are cut short or hostile.
 #include "KRX/ByteCode.h"
-#include "KRX/Interface.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/Interface.h"
+#include "KRX/runtime/function_adapter.h"
 #include "debugger_support.h"
 
 using namespace KRX;

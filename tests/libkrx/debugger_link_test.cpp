@@ -10,7 +10,7 @@
 #include <string>
 #include <thread>
 
-#include "KRX/Debugger.h"
+#include "KRX/debugger/Debugger.h"
 #include "aid_test_peer.h"
 #include "base/system.h"
 #include "debugger_support.h"

@@ -1,6 +1,6 @@
 // Stopping script threads: breakpoints, the step modes, the stop loop's commands and reports,
 // and the endless-loop guard, with the front-end's commands played through a recording link.
-#include "KRX/ThreadList.h"
+#include "KRX/runtime/ThreadList.h"
 #include "debugger_support.h"
 
 using namespace KRX;

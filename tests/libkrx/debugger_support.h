@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "KRX/Debugger.h"
-#include "KRX/HiGrammar.h"
+#include "KRX/debugger/Debugger.h"
+#include "KRX/compiler/HiGrammar.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/Thread.h"
 #include "base/String.h"
 #include "libkrx/AID/AIDNetwork.h"
 #include "libkrx/AID/MessageBuffer.h"

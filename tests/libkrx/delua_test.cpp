@@ -5,7 +5,7 @@
 #include <string>
 
 #include "KRX/BinCode.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/Types.h"
 #include "parser_support.h"
 
 namespace {

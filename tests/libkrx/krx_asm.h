@@ -17,10 +17,10 @@
 #include "KRX/ByteCode.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/StringPool.h"
-#include "KRX/Thread.h"
-#include "KRX/Types.h"
-#include "KRX/Var.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/Types.h"
+#include "KRX/runtime/Var.h"
 
 namespace krxtest {
 

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "KRX/Types.h"
-#include "KRX/Var.h"
+#include "KRX/runtime/Types.h"
+#include "KRX/runtime/Var.h"
 #include "base/String.h"
 
 namespace krxtest {

@@ -5,9 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "KRX/BinCodeFile.h"
-#include "KRX/Thread.h"
-#include "KRX/ThreadList.h"
+#include "KRX/file/BinCodeFile.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/ThreadList.h"
 #include "codegen_support.h"
 
 namespace {

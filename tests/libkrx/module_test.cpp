@@ -8,8 +8,8 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
-#include "KRX/StringPool.h"
-#include "KRX/VarTable.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/VarTable.h"
 #include "krx_test_util.h"
 
 using krxtest::Describe;

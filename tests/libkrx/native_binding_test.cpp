@@ -2,9 +2,9 @@
 // bad-parameter error with the highest bad index, results wrapped into script values.
 #include <gtest/gtest.h>
 
-#include "KRX/Interface.h"
+#include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/function_adapter.h"
 #include "vm_fixture.h"
 
 using namespace KRX;

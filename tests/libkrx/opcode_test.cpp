@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "KRX/ByteCode.h"
-#include "KRX/StringPool.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Types.h"
 #include "krx_test_util.h"
 
 using krxtest::Describe;

@@ -7,7 +7,7 @@
 #include <sstream>
 #include <string>
 
-#include "KRX/Parser.h"
+#include "KRX/compiler/FrontEnd.h"
 #include "parser_support.h"
 
 namespace {

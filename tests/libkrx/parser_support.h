@@ -4,9 +4,9 @@
 
 #include <string>
 
-#include "KRX/DeLua.h"
-#include "KRX/Lexer.h"
-#include "KRX/ScriptGrExp.h"
+#include "KRX/compiler/DeLua.h"
+#include "KRX/compiler/Lexer.h"
+#include "KRX/compiler/ScriptGrExp.h"
 #include "KRX/ScriptSystem.h"
 
 namespace krxfront {

@@ -4,9 +4,9 @@
 #include <cstring>
 #include <string>
 
-#include "KRX/Operations.h"
-#include "KRX/SyntaxNode.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/Operations.h"
+#include "KRX/compiler/SyntaxNode.h"
+#include "KRX/runtime/Types.h"
 
 using KRX::FindOperation;
 using KRX::g_Operations;

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/Thread.h"
 #include "base/String.h"
 
 namespace {

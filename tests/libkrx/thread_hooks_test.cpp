@@ -2,10 +2,10 @@
 // while a debugger exists.
 #include <gtest/gtest.h>
 
-#include "KRX/Interface.h"
+#include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
-#include "KRX/ThreadList.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/ThreadList.h"
+#include "KRX/runtime/function_adapter.h"
 #include "vm_fixture.h"
 
 using namespace KRX;

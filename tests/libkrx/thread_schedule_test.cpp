@@ -2,9 +2,9 @@
 // list, call depth, frame copies and the step budget.
 #include <gtest/gtest.h>
 
-#include "KRX/Interface.h"
-#include "KRX/ThreadList.h"
-#include "KRX/function_adapter.h"
+#include "KRX/runtime/Interface.h"
+#include "KRX/runtime/ThreadList.h"
+#include "KRX/runtime/function_adapter.h"
 #include "vm_fixture.h"
 
 using namespace KRX;

@@ -6,8 +6,8 @@
 #include <string>
 
 #include "KRX/BinCode.h"
-#include "KRX/StringPool.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Thread.h"
 #include "base/String.h"
 #include "krx_test_util.h"
 

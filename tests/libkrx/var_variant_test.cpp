@@ -1,9 +1,9 @@
 // Script values to and from the engine's Variant, as the game's script calls use them.
 #include <gtest/gtest.h>
 
-#include "KRX/VarVariant.h"
+#include "KRX/runtime/VarVariant.h"
 #include "base/String.h"
-#include "base/Variant.h"
+#include "base/data/Variant.h"
 #include "krx_test_util.h"
 
 using krxtest::Describe;

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/Thread.h"
 #include "krx_asm.h"
 #include "krx_test_util.h"
 

@@ -4,7 +4,7 @@
 
 #include <functional>
 
-#include "KRX/Listing.h"
+#include "KRX/compiler/Listing.h"
 #include "vm_fixture.h"
 
 using namespace KRX;

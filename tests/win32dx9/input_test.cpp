@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "base/ICMD.h"
+#include "base/app/ICMD.h"
 #include "platform/input/Input.h"
 #include "platform/input/SdlEvents.h"
 #include "platform/input/Window.h"

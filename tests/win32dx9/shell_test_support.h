@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
-#include "base/Clock.h"
-#include "base/ICMD.h"
-#include "base/Module.h"
-#include "base/System.h"
+#include "base/app/Clock.h"
+#include "base/app/ICMD.h"
+#include "base/app/Module.h"
+#include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "platform/gpu/Device.h"
 #include "win32dx9/Platform.h"

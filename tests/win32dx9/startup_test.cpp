@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "base/Variant.h"
+#include "base/data/Variant.h"
 #include "platform/gpu/Device.h"
 #include "shell_test_support.h"
 #include "win32dx9/DX9GraphicsDevice.h"

@@ -2,8 +2,8 @@
 // complete DDS file (header and every mip level) out through a write callback.
 #pragma once
 
-#include "dds/DdsHeader.h"
-#include "dds/FloatImage.h"
+#include "dds/file/DdsHeader.h"
+#include "dds/image/FloatImage.h"
 
 namespace dds {
 

@@ -1,14 +1,14 @@
 #include "dds/LevelPipeline.h"
 
-#include "dds/ColorPacking.h"
-#include "dds/DdsWriter.h"
-#include "dds/Filters.h"
+#include "dds/block/ColorPacking.h"
+#include "dds/file/DdsWriter.h"
+#include "dds/image/Filters.h"
 #include "dds/Log.h"
-#include "dds/PaletteWriter.h"
+#include "dds/file/PaletteWriter.h"
 #include "dds/PipelineHooks.h"
-#include "dds/Profile.h"
-#include "dds/RegionEncoder.h"
-#include "dds/Resample.h"
+#include "dds/file/Profile.h"
+#include "dds/block/RegionEncoder.h"
+#include "dds/image/Resample.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <algorithm>

@@ -4,8 +4,8 @@
 // the write callback.
 #pragma once
 
-#include "dds/DdsHeader.h"
-#include "dds/FloatImage.h"
+#include "dds/file/DdsHeader.h"
+#include "dds/image/FloatImage.h"
 
 namespace dds {
 

@@ -2,7 +2,7 @@
 // (NormalMapConvert.cpp) and the sharpening filters (Sharpen.cpp).
 #pragma once
 
-#include "dds/FloatImage.h"
+#include "dds/image/FloatImage.h"
 
 namespace dds {
 

@@ -13,9 +13,9 @@
 #include <string_view>
 #include <vector>
 
-#include "KRX/RefObj.h"
-#include "KRX/Var.h"
-#include "KRX/VarTable.h"
+#include "KRX/runtime/RefObj.h"
+#include "KRX/runtime/Var.h"
+#include "KRX/runtime/VarTable.h"
 
 namespace KRX {
 

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "KRX/StringPool.h"
-#include "KRX/Var.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Var.h"
 
 namespace KRX {
 

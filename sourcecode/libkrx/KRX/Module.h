@@ -4,8 +4,8 @@
 #pragma once
 
 #include "KRX/BinCode.h"
-#include "KRX/RefObj.h"
-#include "KRX/Var.h"
+#include "KRX/runtime/RefObj.h"
+#include "KRX/runtime/Var.h"
 
 namespace KRX {
 

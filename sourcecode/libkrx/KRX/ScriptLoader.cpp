@@ -7,15 +7,15 @@
 #include <vector>
 
 #include "KRX/BinCode.h"
-#include "KRX/BinCodeFile.h"
-#include "KRX/HiGrammar.h"
-#include "KRX/Linker.h"
-#include "KRX/Parser.h"
+#include "KRX/file/BinCodeFile.h"
+#include "KRX/compiler/HiGrammar.h"
+#include "KRX/compiler/Linker.h"
+#include "KRX/compiler/FrontEnd.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/Types.h"
 #include "base/File.h"
-#include "base/FileFinder.h"
+#include "base/file/FileFinder.h"
 #include "base/String.h"
 
 namespace KRX {

@@ -4,7 +4,7 @@
 // Main thread only.
 #pragma once
 
-#include "KRX/Var.h"
+#include "KRX/runtime/Var.h"
 
 namespace KRX {
 

@@ -4,9 +4,9 @@
 #include <map>
 #include <vector>
 
-#include "KRX/Debugger.h"
+#include "KRX/debugger/Debugger.h"
 #include "KRX/ScriptLoader.h"
-#include "KRX/Thread.h"
+#include "KRX/runtime/Thread.h"
 #include "base/String.h"
 
 namespace KRX {

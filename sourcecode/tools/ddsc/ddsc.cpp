@@ -23,7 +23,7 @@
 #endif
 
 #include "dds/CompressImage.h"
-#include "dds/Profile.h"
+#include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 
 #include <cerrno>

@@ -12,8 +12,8 @@
 
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/Thread.h"
-#include "KRX/ThreadList.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/ThreadList.h"
 
 namespace {
 

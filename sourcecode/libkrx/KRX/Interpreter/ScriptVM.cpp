@@ -17,15 +17,15 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
-#include "KRX/Interface.h"
+#include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
-#include "KRX/StringPool.h"
-#include "KRX/Thread.h"
-#include "KRX/Types.h"
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Thread.h"
+#include "KRX/runtime/Types.h"
 #include "base/String.h"
-#include "base/Text.h"
+#include "base/text/Text.h"
 
 namespace KRX {
 

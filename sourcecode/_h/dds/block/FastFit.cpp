@@ -1,0 +1,235 @@
+// Cheap range fits: the principal axis by power iteration, the points' extent along it, clipped
+// to the colour cube and snapped to 5:6:5; and the min/max fit of an interpolated alpha block.
+#include "dds/block/AlphaBlock.h"
+#include "dds/block/ColorBlock.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace dds {
+namespace {
+
+struct V3 {
+  float x, y, z;
+  float& operator[](int i) { return i == 0 ? x : (i == 1 ? y : z); }
+  float operator[](int i) const { return i == 0 ? x : (i == 1 ? y : z); }
+};
+
+V3 operator+(V3 a, V3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
+V3 operator-(V3 a, V3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
+V3 operator*(V3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+float Dot(V3 a, V3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
+
+// Symmetric 3×3 matrix as its six distinct entries.
+struct Sym {
+  float xx, xy, xz, yy, yz, zz;
+};
+
+Sym Square(const Sym& m) {
+  return {m.xx * m.xx + m.xy * m.xy + m.xz * m.xz, m.xx * m.xy + m.xy * m.yy + m.xz * m.yz,
+          m.xx * m.xz + m.xy * m.yz + m.xz * m.zz, m.xy * m.xy + m.yy * m.yy + m.yz * m.yz,
+          m.xy * m.xz + m.yy * m.yz + m.yz * m.zz, m.xz * m.xz + m.yz * m.yz + m.zz * m.zz};
+}
+
+int Code(double v, int top) {
+  return static_cast<int>(std::clamp(v, 0.0, 1.0) * top + 0.5);
+}
+
+// Palette-step maps: step along the segment from endpoint 0 → palette index.
+constexpr int kThreeColorMap[3] = {0, 2, 1};
+constexpr int kFourColorMap[4] = {0, 2, 3, 1};
+constexpr int kAlphaMap[8] = {0, 2, 3, 4, 5, 6, 7, 1};
+
+void FastFitColor(BlockState& b, bool three) {
+  b.color_mode = three ? 3 : 4;
+  const int n = b.count;
+  if (n < 2) return SingleColorFallback(b);
+  bool all_same = true;
+  for (int i = 1; i < n && all_same; ++i)
+    all_same = b.points[i][0] == b.points[i - 1][0] && b.points[i][1] == b.points[i - 1][1] &&
+               b.points[i][2] == b.points[i - 1][2];
+  if (all_same) return SingleColorFallback(b);
+
+  const V3 w{static_cast<float>(b.weight_r), static_cast<float>(b.weight_g),
+             static_cast<float>(b.weight_b)};
+  V3 p[kMaxBlockPoints];
+  for (int i = 0; i < n; ++i)
+    p[i] = {static_cast<float>(b.points[i][0] * w.x), static_cast<float>(b.points[i][1] * w.y),
+            static_cast<float>(b.points[i][2] * w.z)};
+
+  if (three) {
+    // Colours that drift by at most 1/256 per point count as one colour in this mode.
+    bool close = true;
+    for (int i = 1; i < n && close; ++i) {
+      const V3 d = p[i] - p[i - 1];
+      close = std::fabs(d.x) <= 0.00390625f && std::fabs(d.y) <= 0.00390625f &&
+              std::fabs(d.z) <= 0.00390625f;
+    }
+    if (close) return SingleColorFallback(b);
+  }
+
+  V3 weighted[kMaxBlockPoints];
+  std::copy(p, p + n, weighted);
+  V3 mean{0, 0, 0};
+  for (int i = 0; i < n; ++i) mean = mean + p[i];
+  mean = mean * (1.0f / static_cast<float>(n));
+  Sym m{0, 0, 0, 0, 0, 0};
+  for (int i = 0; i < n; ++i) {
+    p[i] = p[i] - mean;
+    m.xx += p[i].x * p[i].x;
+    m.xy += p[i].x * p[i].y;
+    m.xz += p[i].x * p[i].z;
+    m.yy += p[i].y * p[i].y;
+    m.yz += p[i].y * p[i].z;
+    m.zz += p[i].z * p[i].z;
+  }
+  for (int round = 0; round < 9; ++round) {
+    m = Square(Square(m));
+    const float t = m.xx + m.yy + m.zz;
+    if (t == 0.0f) return SingleColorFallback(b);
+    const float r = 1.0f / std::sqrt(t);
+    const float s = r * 3.0f * r;
+    m = {m.xx * s, m.xy * s, m.xz * s, m.yy * s, m.yz * s, m.zz * s};
+  }
+  int k = 0;
+  float best = 0.0f;
+  const float diag[3] = {m.xx, m.yy, m.zz};
+  for (int i = 0; i < 3; ++i)
+    if (diag[i] > best) {
+      best = diag[i];
+      k = i;
+    }
+  if (std::fabs(diag[k]) < 1.1920929e-7f) return SingleColorFallback(b);
+  const V3 columns[3] = {{m.xx, m.xy, m.xz}, {m.xy, m.yy, m.yz}, {m.xz, m.yz, m.zz}};
+  const V3 axis = columns[k] * (1.0f / std::sqrt(diag[k]));
+  const float s = Dot(axis, axis);
+  if (s == 0.0f) return SingleColorFallback(b);
+
+  // Extent along the axis, held at the precision of τ + 128 as the comparison sees it.
+  float qmin = 0.0f, qmax = 0.0f;
+  for (int i = 0; i < n; ++i) {
+    const float q = Dot(p[i], axis) / s + 128.0f;
+    if (i == 0 || q < qmin) qmin = q;
+    if (i == 0 || q > qmax) qmax = q;
+  }
+  V3 a = mean + axis * (qmin - 128.0f);
+  V3 e = mean + axis * (qmax - 128.0f);
+
+  // Clip the segment to the weighted colour box, one bound at a time.
+  for (int c = 0; c < 3; ++c) {
+    for (int bound = 0; bound < 2; ++bound) {
+      const float limit = bound == 0 ? 0.0f : w[c];
+      const bool a_out = bound == 0 ? a[c] < limit : a[c] > limit;
+      const bool e_out = bound == 0 ? e[c] < limit : e[c] > limit;
+      if (a_out == e_out) continue;
+      const float t = (limit - a[c]) / (e[c] - a[c]);
+      const V3 hit = a + (e - a) * t;
+      if (a_out)
+        a = hit;
+      else
+        e = hit;
+    }
+  }
+
+  // Snap to 5:6:5.
+  const float top[3] = {31.0f, 63.0f, 31.0f};
+  int ca[3], ce[3];
+  // Nearly equal points can push the clipped ends to infinity and NaN; those snap to 0, never
+  // reaching the int conversion.
+  const auto unit = [](float x) { return x >= 0.0f ? (x <= 1.0f ? x : 1.0f) : 0.0f; };
+  for (int c = 0; c < 3; ++c) {
+    const float va = w[c] > 0.0f ? unit(a[c] / w[c]) * top[c] : 0.0f;
+    const float ve = w[c] > 0.0f ? unit(e[c] / w[c]) * top[c] : 0.0f;
+    ca[c] = static_cast<int>(std::nearbyint(va));
+    ce[c] = static_cast<int>(std::nearbyint(ve));
+    if (ca[c] == ce[c]) {
+      ca[c] = static_cast<int>(std::floor(va));
+      ce[c] = static_cast<int>(std::ceil(ve));
+    }
+  }
+  const int pack_a = ca[0] * 2048 + ca[1] * 32 + ca[2];
+  const int pack_e = ce[0] * 2048 + ce[1] * 32 + ce[2];
+  const int* c0 = pack_e >= pack_a ? ce : ca;
+  const int* c1 = pack_e >= pack_a ? ca : ce;
+  const V3 u0{c0[0] / 31.0f, c0[1] / 63.0f, c0[2] / 31.0f};
+  const V3 u1{c1[0] / 31.0f, c1[1] / 63.0f, c1[2] / 31.0f};
+  b.red0 = static_cast<int>(u0.x * 31.0f + 0.5f);
+  b.green0 = static_cast<int>(u0.y * 63.0f + 0.5f);
+  b.blue0 = static_cast<int>(u0.z * 31.0f + 0.5f);
+  b.red1 = static_cast<int>(u1.x * 31.0f + 0.5f);
+  b.green1 = static_cast<int>(u1.y * 63.0f + 0.5f);
+  b.blue1 = static_cast<int>(u1.z * 31.0f + 0.5f);
+  const V3 e0{u0.x * w.x, u0.y * w.y, u0.z * w.z};
+  const V3 e1{u1.x * w.x, u1.y * w.y, u1.z * w.z};
+
+  const V3 d = e1 - e0;
+  const float dd = Dot(d, d);
+  if (dd == 0.0f) return SingleColorFallback(b);
+  const float steps = three ? 2.0f : 3.0f;
+  for (int i = 0; i < n; ++i) {
+    const float t = std::clamp(Dot(weighted[i] - e0, d) / dd, 0.0f, 1.0f);
+    const int step = static_cast<int>(std::nearbyint(t * steps));
+    b.indices[i] = three ? kThreeColorMap[step] : kFourColorMap[step];
+  }
+}
+
+}  // namespace
+
+void SingleColorFallback(BlockState& b) {
+  b.color_mode = 4;
+  if (b.count < 1) {
+    b.red0 = b.green0 = b.blue0 = b.red1 = b.green1 = b.blue1 = 0;
+    return;
+  }
+  b.red0 = b.red1 = Code(b.points[0][0], 31);
+  b.green0 = b.green1 = Code(b.points[0][1], 63);
+  b.blue0 = b.blue1 = Code(b.points[0][2], 31);
+  for (int i = 0; i < b.count; ++i) b.indices[i] = 0;
+}
+
+void FastFitThreeColor(BlockState& block) { FastFitColor(block, true); }
+void FastFitFourColor(BlockState& block) { FastFitColor(block, false); }
+
+void FastFitByMode(BlockState& block, int mode) {
+  if (mode == 3)
+    FastFitThreeColor(block);
+  else
+    FastFitFourColor(block);
+}
+
+void FastFitColorBlock(BlockState& block, int mode) {
+  switch (block.format) {
+    case 0:
+    case 1:
+    case 2:
+    case 3:
+    case 24:
+      FastFitByMode(block, mode);
+      break;
+    default:
+      break;
+  }
+}
+
+void FastFitAlphaBlock(AlphaBlockState& block) {
+  const int n = block.count;
+  if (n < 1) return;
+  float lo = block.values[0], hi = block.values[0];
+  for (int i = 1; i < n; ++i) {
+    lo = std::min(lo, block.values[i]);
+    hi = std::max(hi, block.values[i]);
+  }
+  block.alpha0 = std::clamp(static_cast<int>(std::nearbyint(hi * 255.0f)), 0, 255);
+  block.alpha1 = std::clamp(static_cast<int>(std::nearbyint(lo * 255.0f)), 0, 255);
+  if (block.alpha0 == block.alpha1) {
+    for (int i = 0; i < n; ++i) block.indices[i] = 0;
+    return;
+  }
+  for (int i = 0; i < n; ++i) {
+    const float t = (block.values[i] - hi) / (lo - hi);
+    const int step = std::clamp(static_cast<int>(t * 7.0f + 0.5f), 0, 7);
+    block.indices[i] = kAlphaMap[step];
+  }
+}
+
+}  // namespace dds

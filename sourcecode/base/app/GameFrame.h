@@ -1,0 +1,43 @@
+// The interfaces through which engine code reaches the game: the game frame (the state handler
+// of main menu, loading screen, session, editor ...) and the running game session. The game
+// implements both; there is at most one frame at a time.
+#pragma once
+
+#include "base/app/Module.h"
+
+namespace base {
+
+class i_GameSession : public cl_StateHandlerModule {
+ public:
+  virtual void NewGame() = 0;
+  virtual void LoadGame(const char* savegame) = 0;
+  virtual void SaveGame() = 0;
+};
+
+class i_GameFrame : public cl_StateHandlerModule {
+ public:
+  i_GameFrame();   // becomes the process-wide frame
+  ~i_GameFrame() override;  // clears the process-wide frame
+  i_GameFrame(const i_GameFrame&) = delete;
+  i_GameFrame& operator=(const i_GameFrame&) = delete;
+
+  // Sets the root module's quit flag (the main loop ends); the states are not shut down.
+  bool ShutDown() override;
+  virtual i_GameSession* CreateSession() = 0;  // the game's new session module
+
+  // Replaces the session with a new one from CreateSession and adds it as the state "Session".
+  bool NewSession();
+  // Switches to "Session" and starts it; false when there is no such state.
+  bool RunSession();
+  // Removes the "Session" state and lets the session go; nothing when there is none.
+  void EndSession();
+  i_GameSession* GetSession() const { return m_session.get(); }
+
+ private:
+  smart_ptr<i_GameSession> m_session;
+};
+
+i_GameFrame* GetFrameInterface();      // the frame, or null
+i_GameSession* GetSessionInterface();  // the frame's session; null without a frame
+
+}  // namespace base

@@ -1,0 +1,68 @@
+// base::cl_FileArchive: a packed file of named members (sound effects, speech, mini-game levels),
+// read with one open and one seek per member. An archive is a resource of type "Archive": its
+// element names the label, the archive file and the files and folders to pack, and the archive is
+// built from that definition when its file is missing.
+//
+// File layout (little-endian, no magic): i32 count; count entries of {i32 name length n, n name
+// bytes, i32 offset of the member's bytes, i32 size}; then per member in directory order an i32
+// size followed by the bytes. Names are lower-case paths with "/" separators, in byte order.
+#pragma once
+
+#include <map>
+
+#include "base/resource/Resource.h"
+#include "base/String.h"
+
+namespace base {
+
+class Binary;
+class File;
+
+class cl_FileArchive : public i_Resource {
+ public:
+  struct st_Member {
+    unsigned offset = 0;
+    unsigned size = 0;
+    tString<BaseString> source;  // while building: the file's path as found on disk
+  };
+
+  cl_FileArchive() = default;
+  ~cl_FileArchive() override = default;
+
+  // Reads "label", "file" and "localize" (1: the paths lie in the language's folder under "loca/"),
+  // then the directory of the archive file. False when an attribute is missing, the file cannot
+  // be opened or its directory is corrupt (one "ERROR:" line).
+  bool Init(StaticVariantIterator element) override;
+  void Read(File* file) override { ReadDirectory(file); }
+  // Writes the archive file: the members entered in the directory, read from their source paths.
+  void Write(File* file) override { WriteArchive(file); }
+
+  // Reads and checks the directory against the file: count, name lengths, offsets, sizes and the
+  // size word in front of each member. False (logged, directory empty) when anything is off.
+  bool ReadDirectory(File* file);
+  // Packs the definition's "File" and "Dir" children into the archive file named by "file".
+  bool Build(StaticVariantIterator element);
+  bool WriteArchive(File* file);
+
+  // out := the member's bytes; the name is compared ignoring letter case and separator kind.
+  bool ReadFile(const char* name, Binary& out) const;
+  bool HasMember(const char* name) const;
+  int GetMemberCount() const { return static_cast<int>(m_directory.size()); }
+  const tString<BaseString>& GetLabel() const { return m_label; }
+  const tString<BaseString>& GetFilePath() const { return m_filePath; }
+
+  // Enters a file to pack under the member name derived from path (lower case, "/").
+  void AddMember(const tString<BaseString>& path, const tString<BaseString>& source);
+
+  // The member name of a path: lower case with "/" separators.
+  static tString<BaseString> MemberName(const char* path);
+  // path with the language folder inserted behind the first "loca/"; unchanged without one.
+  static tString<BaseString> LocalizePath(const tString<BaseString>& path, const tString<BaseString>& language);
+
+ private:
+  std::map<tString<BaseString>, st_Member> m_directory;
+  tString<BaseString> m_label;
+  tString<BaseString> m_filePath;
+};
+
+}  // namespace base

@@ -1,0 +1,270 @@
+#include "KRX/runtime/Thread.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <vector>
+
+#include "KRX/BinCode.h"
+#include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/ScriptVM.h"
+#include "KRX/Module.h"
+#include "KRX/ScriptSystem.h"
+#include "base/String.h"
+
+namespace KRX {
+
+namespace {
+Thread::ScriptLoader g_loader = nullptr;
+
+// The module that owns function: the nearest module with a "~m" name, else the function.
+BinCode* OwningModule(BinCode* function) {
+  BinCode* named = GetNamedModule(function);
+  return named ? named : function;
+}
+}  // namespace
+
+void Thread::SetScriptLoader(ScriptLoader loader) { g_loader = loader; }
+
+Thread::~Thread() {
+  DeleteVarArray(m_args);
+  m_args = nullptr;
+  m_variables.clear();
+  m_returnValue.Clear();
+  for (int i = 0; i < kMaxFrames; ++i) {
+    delete m_frames[i];
+    m_frames[i] = nullptr;
+    delete m_spare[i];
+    m_spare[i] = nullptr;
+  }
+}
+
+const char* Thread::GetModuleName() const {
+  const Frame* frame = GetCurrentFrame();
+  return frame ? GetSymbolText(frame->m_module.get(), "~m") : nullptr;
+}
+
+const char* Thread::GetFunctionName() const {
+  const Frame* frame = GetCurrentFrame();
+  return frame ? GetSymbolText(frame->m_function, "~f") : nullptr;
+}
+
+// ---- frames ----
+
+Frame* Thread::AcquireFrame(int index, BinCode* function) {
+  Frame* frame = m_spare[index];
+  m_spare[index] = nullptr;
+  if (!frame) frame = new Frame();
+  if (frame->m_functionKeep.get() == function && frame->m_function == function)
+    frame->m_locals.CopyValues(function->GetVarTable());
+  else {
+    frame->m_locals.CopyTable(function->GetVarTable());
+    frame->m_cacheEpoch = 0;
+  }
+  frame->m_functionKeep = function;
+  frame->m_function = function;
+  const uint64_t epoch = GetSymbolEpoch();
+  if (frame->m_ownerEpoch != epoch || frame->m_cacheEpoch == 0) {
+    frame->m_owner = OwningModule(function);
+    frame->m_ownerEpoch = epoch;
+  }
+  frame->m_module = frame->m_owner;
+  frame->m_line = -1;
+  frame->m_position = 0;
+  frame->m_context = false;
+  return frame;
+}
+
+void Thread::ReleaseFrame(int index) {
+  Frame* frame = m_frames[index];
+  m_frames[index] = nullptr;
+  if (!frame) return;
+  // What the frame's values own goes now; the storage stays for the next call at this depth.
+  for (uint32_t i = 0; i < frame->m_stackCount; ++i) frame->m_stack[i].Clear();
+  frame->m_stackCount = 0;
+  const int slots = frame->m_locals.GetCount();
+  // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
+  for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
+  frame->m_module.reset();
+  delete m_spare[index];
+  m_spare[index] = frame;
+}
+
+// ---- starting ----
+
+bool Thread::LoadModule(const char* path) {
+  base::String name;
+  SplitPath(path, name);
+  m_moduleName = name.c_str() ? name.c_str() : "";
+  if (ScriptSystem::IsModuleLoaded(m_moduleName.c_str())) return true;
+  return g_loader ? g_loader(path) : false;
+}
+
+bool Thread::Start(const char* name, bool wait, const Var* args, int argCount) {
+  BinCode* root = ScriptSystem::GetRoot();
+  const Var* moduleEntry = root ? root->Find(m_moduleName.c_str()) : nullptr;
+  BinCode* module = moduleEntry && !moduleEntry->IsArray() ? moduleEntry->GetModule() : nullptr;
+  const Var* entry = module ? module->Find(name) : nullptr;
+  if (!entry) {
+    ReportFileError(m_reportName.c_str(), -1, "Unable to find function %s", name ? name : "");
+    return false;
+  }
+  BinCode* function = entry->IsArray() ? nullptr : entry->GetModule();
+  if (!function) {
+    ReportFileError(m_reportName.c_str(), -1, "The symbol %s is not a script function", name ? name : "");
+    return false;
+  }
+  m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
+  bool ok = Call(ScriptSystem::GetModule(), function, wait, args, argCount);
+  if (m_state == STATE_WAITING || m_state == STATE_PAUSED) {
+    // A restarted thread may still be listed; it must be stepped once per frame, not twice.
+    bool listed = false;
+    for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
+    if (!listed) ScriptSystem::AddThread(this);
+  }
+  return ok;
+}
+
+bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
+  if (!function) {
+    ReportFileError(m_reportName.c_str(), -1, "Unable to find the function");
+    return false;
+  }
+  const char* moduleName = KRX::GetModuleName(function);
+  m_moduleName = moduleName ? moduleName : "";
+  m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
+  bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
+  bool listed = false;
+  for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
+  if (!listed) ScriptSystem::AddThread(this);
+  return ok;
+}
+
+bool Thread::Call(Module& root, BinCode* function, bool wait, const Var* args, int argCount) {
+  (void)root;
+  if (!function) return false;
+  Frame* current = GetCurrentFrame();
+  if (m_frameIndex < 0 || !current) {
+    // A frame left at index 0 by an earlier run is replaced, not overwritten and lost.
+    if (m_frames[0]) ReleaseFrame(0);
+    m_frameIndex = 0;
+    m_frames[0] = AcquireFrame(0, function);
+    if (args && argCount > 0) {
+      DeleteVarArray(m_args);
+      m_args = NewVarArray(argCount);
+      m_argCount = m_args ? argCount : 0;
+      for (int i = 0; i < m_argCount; ++i) m_args[i].Assign(args[i]);
+    }
+  } else if (current->m_context) {
+    if (m_frameIndex + 1 >= kMaxFrames) {
+      RuntimeError(current, "Unable to call script function, because maximal call depth(%d) is reached", kMaxFrames);
+      m_state = STATE_DEAD;
+      return false;
+    }
+    ++m_frameIndex;
+    m_frames[m_frameIndex] = AcquireFrame(m_frameIndex, function);
+  } else {
+    ReleaseFrame(m_frameIndex);
+    m_frames[m_frameIndex] = AcquireFrame(m_frameIndex, function);
+  }
+  if (wait) {
+    m_state = STATE_WAITING;
+    m_returnValue.SetFloat(0.0f);
+    m_returnValue.SetAuto(false);
+    return true;
+  }
+  return Run();
+}
+
+bool Thread::Run() {
+  if (m_state == STATE_DEAD) return false;
+  const st_DebugHooks* hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
+  if (hooks && hooks->runStarted) hooks->runStarted(*this);
+  Thread* saved = ScriptSystem::GetCurrentThread();
+  ScriptSystem::SetCurrentThread(this);
+  bool ok = ScriptVM::Execute(ScriptSystem::GetModule(), *this);
+  if (!ok || m_state == STATE_RUNNING) m_state = STATE_DEAD;
+  hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
+  if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
+  ScriptSystem::SetCurrentThread(saved);
+  // The arguments of an ended thread go now: a thread made by ThreadCreate holds itself as its
+  // first argument, and that reference would otherwise keep it alive for ever. Releasing them
+  // may destroy this thread, so nothing of it is touched afterwards.
+  if (m_state == STATE_FINISHED || m_state == STATE_DEAD) {
+    Var* args = m_args;
+    m_args = nullptr;
+    m_argCount = 0;
+    DeleteVarArray(args);
+  }
+  return ok;
+}
+
+// ---- suspension ----
+
+void Thread::Sleep(float seconds) {
+  m_state = STATE_WAITING;
+  m_returnValue = Var(seconds);
+}
+
+void Thread::Pause() { m_state = STATE_PAUSED; }
+
+void Thread::Return(const Var* value) {
+  m_state = STATE_FINISHED;
+  if (value)
+    m_returnValue = Var(*value);  // Assign copies arrays element by element
+  else
+    m_returnValue = Var();
+}
+
+// ---- errors ----
+
+void Thread::RuntimeError(const Frame* frame, const char* format, ...) {
+  m_lastError.clear();
+  if (!format || !*format) {
+    m_errorFlag = 0;
+    return;
+  }
+  m_errorFlag = 1;
+  va_list args;
+  va_start(args, format);
+  va_list copy;
+  va_copy(copy, args);
+  int n = std::vsnprintf(nullptr, 0, format, copy);
+  va_end(copy);
+  std::vector<char> text(size_t(n > 0 ? n : 0) + 1);
+  std::vsnprintf(text.data(), text.size(), format, args);
+  va_end(args);
+  char prefix[48];
+  if (frame) {
+    const char* file = GetFileName(frame->m_function);
+    if (!file) file = "";
+    std::snprintf(prefix, sizeof prefix, "(%d) : ", frame->m_line);
+    m_lastError = file;
+    m_lastError += prefix;
+    ReportFileError(file, frame->m_line, "%s", text.data());
+  } else {
+    m_lastError = "c-call(---) : ";
+    ReportFileError("c-call", -1, "%s", text.data());
+  }
+  m_lastError += text.data();
+}
+
+bool Thread::CopyFrames(const Thread& other) {
+  if (other.m_frameIndex >= kMaxFrames) return false;
+  for (int i = 0; i <= other.m_frameIndex; ++i) {
+    const Frame* from = other.m_frames[i];
+    if (!from || !from->m_function) return false;
+    if (m_frames[i]) ReleaseFrame(i);
+    Frame* frame = AcquireFrame(i, from->m_function);
+    frame->m_locals.CopyTable(from->m_locals);
+    frame->m_position = from->m_position;
+    frame->m_module = from->m_module;
+    frame->m_context = true;
+    m_frames[i] = frame;
+  }
+  for (int i = other.m_frameIndex + 1; i < kMaxFrames; ++i)
+    if (m_frames[i]) ReleaseFrame(i);
+  m_frameIndex = other.m_frameIndex;
+  return true;
+}
+
+}  // namespace KRX

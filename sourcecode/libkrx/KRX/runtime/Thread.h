@@ -1,0 +1,135 @@
+// KRX::Thread and KRX::Frame: one cooperative script execution context and its call frames.
+// A thread runs on the program's main thread until it finishes, fails, sleeps or pauses; the
+// scheduler (ThreadList) resumes waiting threads once per game frame.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+#include "KRX/runtime/RefObj.h"
+#include "KRX/runtime/Var.h"
+#include "KRX/runtime/VarTable.h"
+
+namespace KRX {
+
+class BinCode;
+class Module;
+
+// One active call: the running function, its module, its private local slots and its operand
+// stack. Owned by the thread.
+struct Frame {
+  Frame() = default;
+  Frame(const Frame&) = delete;
+  Frame& operator=(const Frame&) = delete;
+  ~Frame() { DeleteVarArray(m_stack); }
+
+  int32_t m_line = -1;       // current source line, set by the "line" instruction
+  uint32_t m_position = 0;   // byte offset of the next instruction in the function's code
+  BinCode* m_function = nullptr;  // not counted: m_module (or m_functionKeep) keeps it alive
+  tRefPtr<BinCode> m_module;      // the module that owns the function
+  VarTable m_locals;              // a private copy of the function's slots
+  Var* m_stack = nullptr;         // NewVarArray block of m_stackCapacity Vars
+  uint32_t m_stackCount = 0;
+  uint32_t m_stackCapacity = 0;
+  // A copy of another thread's frame (CopyFrames): context for the debugger, never resumed.
+  bool m_context = false;
+  // Keeps m_function alive while the frame waits for reuse, so that a spare frame is only
+  // reused for the very function whose slot layout it holds.
+  tRefPtr<BinCode> m_functionKeep;
+  // The function's "~b" and "~vocal" entries as last looked up; valid while the symbol epoch
+  // (GetSymbolEpoch) equals m_cacheEpoch, so a call need not search the symbols again.
+  uint64_t m_cacheEpoch = 0;
+  const Var* m_codeVar = nullptr;
+  const Var* m_vocabVar = nullptr;
+  void* m_decoded = nullptr;  // the interpreter's decode table of the code (same validity)
+  // The owning module of m_function as last looked up, valid for m_ownerEpoch.
+  BinCode* m_owner = nullptr;
+  uint64_t m_ownerEpoch = 0;
+};
+
+class Thread : public RefObj {
+ public:
+  enum en_State { STATE_DEAD = 0, STATE_FINISHED = 1, STATE_RUNNING = 2, STATE_WAITING = 3, STATE_PAUSED = 4 };
+  static constexpr int kMaxFrames = 32;
+
+  Thread() = default;
+  // Releases the arguments, variables, return value and every frame still on the stack.
+  ~Thread() override;
+
+  int GetState() const { return m_state; }
+  Var& GetReturnValue() { return m_returnValue; }
+  // The frame at the frame index, or null when the index is outside 0..31 or the slot is empty.
+  Frame* GetCurrentFrame() const {
+    return (m_frameIndex >= 0 && m_frameIndex < kMaxFrames) ? m_frames[m_frameIndex] : nullptr;
+  }
+  const char* GetModuleName() const;    // "~m" of the current frame's module
+  const char* GetFunctionName() const;  // "~f" of the current frame's function
+
+  // ---- starting ----
+  // Module name := the module name of path; true when the root binds that module already,
+  // otherwise the result of the installed script loader (false without one).
+  bool LoadModule(const char* path);
+  // Runs (or, with wait, schedules) function name of the module named by m_moduleName. Reports
+  // "Unable to find function %s" / "The symbol %s is not a script function" and fails when the
+  // name does not lead to a script function. A waiting or paused thread joins the thread list.
+  bool Start(const char* name, bool wait, const Var* args, int argCount);
+  // Schedules function on this thread (its first instruction runs at the next scheduler step).
+  bool StartFunction(BinCode* function, const Var* args, int argCount);
+  // Frame 0 for function (arguments copied), or restarts the current frame with function; with
+  // wait the thread waits 0.0 s, otherwise it runs at once and the run's result is returned.
+  bool Call(Module& root, BinCode* function, bool wait, const Var* args, int argCount);
+  // Runs the thread until it leaves the running state; false when it failed (it is then dead).
+  bool Run();
+
+  // ---- suspension, for native functions ----
+  void Sleep(float seconds);  // waiting with that many seconds left
+  void Pause();               // paused until native code calls Sleep
+  void Return(const Var* value);  // finished; the return value becomes a deep copy (or nil)
+
+  // Records and reports a run-time error: "%s(%d) : " with the frame's file and line, or
+  // "c-call(---) : " without a frame. A null or empty format clears the error flag only.
+  void RuntimeError(const Frame* frame, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  // Copies the frames of other (positions, functions, modules, locals) as context frames and
+  // makes their top the current frame; the next Call runs its function in a new frame above
+  // them, and the thread finishes when that frame returns.
+  bool CopyFrames(const Thread& other);
+
+  // ---- budget (debugger evaluation) ----
+  // Limits the next runs to n steps (lines, jumps and calls); -1 removes the limit. A run that
+  // exhausts its budget fails with a run-time error, so endless loops cannot hang the caller.
+  void SetStepBudget(int64_t steps) { m_stepBudget = steps; }
+  int64_t GetStepBudget() const { return m_stepBudget; }
+
+  // ---- frames (interpreter) ----
+  // A frame for function at index (reused when a spare frame there ran the same function).
+  Frame* AcquireFrame(int index, BinCode* function);
+  // Takes the frame at index off the stack and keeps it as that index's spare.
+  void ReleaseFrame(int index);
+
+  // A loader through which LoadModule loads scripts that are not bound yet.
+  using ScriptLoader = bool (*)(const char* path);
+  static void SetScriptLoader(ScriptLoader loader);
+
+  // The interpreter works on these directly.
+  int16_t m_assertCount = 0;
+  int16_t m_assertFailures = 0;
+  int32_t m_state = STATE_FINISHED;
+  std::string m_moduleName;
+  std::string m_reportName;
+  std::string m_lastError;
+  uint8_t m_errorFlag = 0;
+  uint8_t m_debugFlag = 0;
+  Var m_returnValue;
+  std::map<std::string, Var, std::less<>> m_variables;
+  Frame* m_frames[kMaxFrames] = {};
+  int32_t m_frameIndex = -1;
+  int32_t m_argCount = 0;
+  Var* m_args = nullptr;  // NewVarArray block of owned argument copies
+  int64_t m_stepBudget = -1;
+
+ private:
+  Frame* m_spare[kMaxFrames] = {};
+};
+
+}  // namespace KRX

@@ -1,0 +1,101 @@
+#include "KRX/runtime/VarTable.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace KRX {
+
+bool VarTable::Grow(int capacity) {
+  if (capacity > kMaxSlots) capacity = kMaxSlots;
+  if (capacity <= m_capacity) return false;
+  Var* slots = NewVarArray(capacity);
+  auto* offsets = static_cast<int32_t*>(std::malloc(sizeof(int32_t) * size_t(capacity)));
+  if (!slots || !offsets) {
+    DeleteVarArray(slots);
+    std::free(offsets);
+    return false;
+  }
+  // The old slots are relocated as they are; the fresh nil Vars they replace own nothing.
+  RelocateVars(slots, m_slots, m_count);
+  for (int i = 0; i < m_count; ++i) offsets[i] = m_nameOffsets[i];
+  for (int i = m_count; i < capacity; ++i) offsets[i] = -1;
+  if (m_slots) {
+    for (int i = 0; i < m_count; ++i) new (static_cast<void*>(m_slots + i)) Var();
+    DeleteVarArray(m_slots);
+  }
+  std::free(m_nameOffsets);
+  m_slots = slots;
+  m_nameOffsets = offsets;
+  m_capacity = int16_t(capacity);
+  return true;
+}
+
+Var* VarTable::AddVariable(const char* name, int type, int& index) {
+  index = -1;
+  if (m_count >= m_capacity && !Grow(5 + m_capacity * 5 / 4)) return nullptr;
+  int32_t offset = m_names.Intern(name);
+  index = m_count++;
+  m_nameOffsets[index] = offset;
+  Var* slot = m_slots + index;
+  slot->Clear();
+  slot->SetType(type);
+  return slot;
+}
+
+const char* VarTable::GetName(int i) const {
+  if (i < 0 || i >= m_count) return nullptr;
+  return m_names.TextAt(m_nameOffsets[i]);
+}
+
+void VarTable::ClearTable() {
+  DeleteVarArray(m_slots);
+  std::free(m_nameOffsets);
+  m_slots = nullptr;
+  m_nameOffsets = nullptr;
+  m_count = m_capacity = 0;
+  m_names.Clear();
+}
+
+void VarTable::CopyTable(const VarTable& from) {
+  if (this == &from) return;
+  ClearTable();
+  m_names.CopyPool(from.m_names);
+  if (from.m_capacity > 0 && Grow(from.m_capacity)) {
+    for (int i = 0; i < from.m_count; ++i) {
+      m_slots[i].Assign(from.m_slots[i]);
+      m_nameOffsets[i] = from.m_nameOffsets[i];
+    }
+    m_count = from.m_count;
+  }
+}
+
+void VarTable::CopyValues(const VarTable& from) {
+  if (this == &from) return;
+  if (m_count != from.m_count || m_capacity < from.m_count) {
+    CopyTable(from);
+    return;
+  }
+  for (int i = 0; i < m_count; ++i) m_slots[i].Assign(from.m_slots[i]);
+}
+
+bool VarTable::LoadLayout(int n, const char* namesBlob, int32_t blobSize) {
+  ClearTable();
+  if (n < 0 || n + 2 > kMaxSlots) return false;
+  if (!m_names.SetBlob(namesBlob, blobSize)) return false;
+  if (!Grow(n + 2)) {
+    ClearTable();
+    return false;
+  }
+  m_count = int16_t(n);
+  int32_t off = blobSize > 0 ? 1 : 0;
+  for (int i = 0; i < n; ++i) {
+    if (off > 0 && off < blobSize) {
+      m_nameOffsets[i] = off;
+      off += int32_t(std::strlen(namesBlob + off)) + 1;
+    }
+  }
+  return true;
+}
+
+}  // namespace KRX

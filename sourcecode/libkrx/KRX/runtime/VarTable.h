@@ -1,0 +1,56 @@
+// KRX::VarTable: the named, typed variable slots of a function. The byte code addresses slots by
+// index; parameters occupy the first slots; each call frame runs on its own copy.
+#pragma once
+
+#include <cstdint>
+
+#include "KRX/runtime/StringPool.h"
+#include "KRX/runtime/Var.h"
+
+namespace KRX {
+
+class VarTable {
+ public:
+  static constexpr int kMaxSlots = 32767;  // the slot count is a 16-bit field in module files
+
+  VarTable() = default;
+  VarTable(const VarTable& other) { CopyTable(other); }
+  VarTable& operator=(const VarTable& other) {
+    if (this != &other) CopyTable(other);
+    return *this;
+  }
+  ~VarTable() { ClearTable(); }
+
+  // Appends a slot named name (interned in the names pool) of type (TYPE_AUTO: nil with the auto
+  // flag); index receives its number. Grows to 5 + 1.25 x capacity when full. Null (index -1)
+  // when the table already has kMaxSlots slots.
+  Var* AddVariable(const char* name, int type, int& index);
+  Var* GetVariable(int i) const { return (i >= 0 && i < m_count) ? m_slots + i : nullptr; }
+  const char* GetName(int i) const;  // the slot's name, null when it has none
+  int GetCount() const { return m_count; }
+  int GetCapacity() const { return m_capacity; }
+  // This table becomes a deep copy of from (names, capacity, every slot assigned).
+  void CopyTable(const VarTable& from);
+  // Copies only the slot values into a table that already has from's layout (a call frame
+  // reusing a table); falls back to CopyTable when the layouts differ.
+  void CopyValues(const VarTable& from);
+  void ClearTable();  // destroys the slots and frees the names
+
+  // For record readers: n nil slots (capacity n + 2) named, in order, by the texts of a names
+  // blob (blob order; a table written by AddVariable has its names in slot order). False when
+  // n is out of range or the blob is malformed; the table is then empty.
+  bool LoadLayout(int n, const char* namesBlob, int32_t blobSize);
+
+  const StringPool& GetNames() const { return m_names; }
+
+ private:
+  bool Grow(int capacity);
+
+  Var* m_slots = nullptr;
+  int16_t m_count = 0;
+  int16_t m_capacity = 0;
+  StringPool m_names;
+  int32_t* m_nameOffsets = nullptr;  // one per slot (capacity entries), -1 when unnamed
+};
+
+}  // namespace KRX
