@@ -4,7 +4,7 @@ set(QUILLANE_ROOT ${CMAKE_CURRENT_LIST_DIR}/..)
 set(QUILLANE_DATA_DIR ${QUILLANE_ROOT}/data)
 
 add_library(quillane_warnings INTERFACE)
-target_compile_options(quillane_warnings INTERFACE -Wall -Wextra)
+target_compile_options(quillane_warnings INTERFACE -Wall -Wextra -Wshadow -Wnon-virtual-dtor -Woverloaded-virtual)
 if(QUILLANE_WERROR)
   target_compile_options(quillane_warnings INTERFACE -Werror)
 endif()

@@ -162,9 +162,9 @@ struct KrxWorld {
     else
       ScriptSystem::DetachDebugger();
   }
-  Var Run(const char* module, const char* function, const Var* args, int n) {
+  Var Run(const char* moduleName, const char* function, const Var* args, int n) {
     tRefPtr<Thread> thread(new Thread());
-    thread->m_moduleName = module;
+    thread->m_moduleName = moduleName;
     if (!thread->Start(function, false, args, n)) return Var();
     return thread->GetReturnValue();
   }

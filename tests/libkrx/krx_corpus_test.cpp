@@ -98,8 +98,8 @@ TEST_P(KrxCorpus, SavedModuleRunsTheSame) {
   EXPECT_EQ(run.out, ReadText(kScripts / "golden" / s.golden));
 }
 
-INSTANTIATE_TEST_SUITE_P(Scripts, KrxCorpus, ::testing::ValuesIn(kCorpus), [](const auto& info) {
-  std::string name = info.param.golden;
+INSTANTIATE_TEST_SUITE_P(Scripts, KrxCorpus, ::testing::ValuesIn(kCorpus), [](const auto& param) {
+  std::string name = param.param.golden;
   name = name.substr(0, name.find('.'));
   return name;
 });

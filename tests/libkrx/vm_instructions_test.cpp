@@ -138,13 +138,13 @@ TEST_F(VmInstructions, PushVarResolvesNamesModulesAndElements) {
   {
     Asm c = NewAsm();
     c.ParamCpy().FuncInit().Global("g").Return().Stop();
-    BinCode* fn = Function("cached", c);
+    BinCode* cached = Function("cached", c);
     EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 40);
     m_module->Find("g")->SetInt(41);
     EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 41);
-    fn->FindOrCreate("g", VT_INT)->SetInt(5);
+    cached->FindOrCreate("g", VT_INT)->SetInt(5);
     EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 5);
-    fn->Erase("g");
+    cached->Erase("g");
     EXPECT_EQ(krxtest::RunNow("m", "cached")->GetReturnValue().ToInt(), 41);
     m_module->Find("g")->SetInt(40);
   }
@@ -158,10 +158,10 @@ TEST_F(VmInstructions, PushVarResolvesNamesModulesAndElements) {
     Asm b;  // no vocabulary: offsets are written as given
     b.ParamCpy().FuncInit().Raw({OP_PUSH_VALUE, VT_CONSTSTRING, 7, 0, 0, 0}).PushVar(PUSHVAR_NAMED).Return().Stop();
     krxtest::AddFunction(bare, "f", b.Finish());
-    tRefPtr<Thread> t(new Thread());
-    t->m_moduleName = "bare";
-    t->Start("f", false, nullptr, 0);
-    EXPECT_EQ(krxtest::Describe(t->GetReturnValue()), "int:70") << t->m_lastError;
+    tRefPtr<Thread> bareThread(new Thread());
+    bareThread->m_moduleName = "bare";
+    bareThread->Start("f", false, nullptr, 0);
+    EXPECT_EQ(krxtest::Describe(bareThread->GetReturnValue()), "int:70") << bareThread->m_lastError;
     Asm o = NewAsm();
     o.ParamCpy().Line(1).Raw({OP_PUSH_VALUE, VT_CONSTSTRING, 0, 0, 1, 0}).PushVar(PUSHVAR_NAMED).Stop();
     Function("outside", o);

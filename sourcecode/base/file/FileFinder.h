@@ -26,7 +26,7 @@ class cl_FileFinder {
   static constexpr unsigned long ATTRIB_READONLY = 0x01, ATTRIB_DIRECTORY = 0x10, ATTRIB_NORMAL = 0x80;
 
   cl_FileFinder();
-  ~cl_FileFinder();  // Close
+  virtual ~cl_FileFinder();  // Close
   cl_FileFinder(const cl_FileFinder&) = delete;
   cl_FileFinder& operator=(const cl_FileFinder&) = delete;
 

@@ -216,10 +216,10 @@ GlProgram* DeviceImpl::ProgramFor() {
   vs += std::string("  vec4 vertexColor = ") + (inputs.diffuse ? "aDiffuse" : "vec4(1.0)") + ";\n";
   if (lit) {
     const bool colorVertex = r[rs::ColorVertex] != 0;
-    auto source = [&](uint32_t which, const char* material) -> std::string {
+    auto source = [&](uint32_t which, const char* fromMaterial) -> std::string {
       if (colorVertex && which == mcs::Color1 && inputs.diffuse) return "aDiffuse";
       if (colorVertex && which == mcs::Color2 && inputs.specular) return "aSpecular";
-      return material;
+      return fromMaterial;
     };
     vs += "  vec4 md = " + source(r[rs::DiffuseMaterialSource], "uMatDiffuse") + ";\n";
     vs += "  vec4 ma = " + source(r[rs::AmbientMaterialSource], "uMatAmbient") + ";\n";

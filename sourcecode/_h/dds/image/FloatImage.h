@@ -23,7 +23,7 @@ struct FloatImage {
   u32 width = 0;
 
   FloatImage() = default;
-  FloatImage(u32 width, u32 height) { Resize(width, height); }
+  FloatImage(u32 w, u32 h) { Resize(w, h); }
   FloatImage(const FloatImage& other) { Assign(other); }
   FloatImage(FloatImage&& other) noexcept;
   FloatImage& operator=(const FloatImage& other) {

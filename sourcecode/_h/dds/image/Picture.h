@@ -83,6 +83,7 @@ class CFloat : public Pic {
   void WriteRow(i32 y, i32 x0, i32 count, const u8* values) override;
   void WriteColorRow(i32 y, i32 x0, i32 count, const f32* rgba) override;
   void WriteColorRow(i32 y, i32 x0, i32 count, const u8* rgba) override;
+  using Pic::ReadColorRow;
   void ReadColorRow(i32 y, i32 x0, i32 count, f32* rgba) override;
   const f32* ColorRowPointer(i32 y, i32 x0, i32 count) const override;
 

@@ -612,15 +612,15 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
 // entry for every position up to and including the code length (H_END), and every decoded
 // length stays inside the code, so pc never leaves the table.
-#define VM_NEXT()                    \
-  do {                               \
-    at = pc;                         \
-    const st_Decoded& d = decoded[pc]; \
-    op = d.op;                       \
-    operandType = d.operandType;     \
-    ival = d.ival;                   \
-    pc += d.length;                  \
-    goto* kTargets[d.handler];       \
+#define VM_NEXT()                         \
+  do {                                    \
+    at = pc;                              \
+    const st_Decoded& next = decoded[pc]; \
+    op = next.op;                         \
+    operandType = next.operandType;       \
+    ival = next.ival;                     \
+    pc += next.length;                    \
+    goto* kTargets[next.handler];         \
   } while (0)
 
 load_code:
