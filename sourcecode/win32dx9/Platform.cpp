@@ -7,6 +7,8 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/system.h"
+#include "dds/Log.h"
+#include "platform/gpu/Log.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DX9InputDevice.h"
 #include "win32dx9/FrameLock.h"
@@ -21,6 +23,10 @@ void MessageBoxPanic(const char* message) {
   std::fprintf(stderr, "Error: %s\n", message);
   platform::input::ShowMessageBox("Error", message);
 }
+
+// The graphics layer and the texture library know nothing of the engine; while a platform runs
+// their lines go to the engine's log like every other (their texts carry their own prefix).
+void ToEngineLog(const char* text) { base::sys::Output("%s", text); }
 
 }  // namespace
 
@@ -108,6 +114,8 @@ void cl_Platform::SetUpSoundChannels() {
 }
 
 bool cl_Platform::StartUp() {
+  gpu::SetLogSink(ToEngineLog);
+  dds::SetLogSink(ToEngineLog);
   const st_PlatformServices& services = PlatformServices();
   if (services.CrashHandlerStartUp) services.CrashHandlerStartUp();
   if (services.CrashHandlerSetReportFile) services.CrashHandlerSetReportFile("crash.log");
@@ -164,6 +172,8 @@ void cl_Platform::ShutDown() {
   if (SoundServices().FadeOutAll) SoundServices().FadeOutAll(0.0f);
   if (services.CrashHandlerShutDown) services.CrashHandlerShutDown();
   if (m_Backend == gpu::Backend::Window) base::sys::SetPanicHandler(nullptr);
+  gpu::SetLogSink(nullptr);  // stderr again: the engine's log may end before these libraries
+  dds::SetLogSink(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
