@@ -79,8 +79,7 @@ void cl_HeadlessInputDevice::SetKeyDown(int key, bool down) {
 // ---- platform
 
 cl_HeadlessPlatform::cl_HeadlessPlatform()
-    : m_input(std::make_unique<cl_HeadlessInputDevice>()),
-      m_graphics(std::make_unique<cl_HeadlessGraphicsDevice>()) {
+    : m_input(std::make_unique<cl_HeadlessInputDevice>()), m_graphics(std::make_unique<cl_HeadlessGraphicsDevice>()) {
   m_step.SetTimeCap(0.0);  // tests script input and count time over several seconds
 }
 

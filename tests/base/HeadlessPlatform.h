@@ -27,7 +27,10 @@ class cl_HeadlessGraphicsDevice final : public base::i_GraphicsDevice {
   bool BeginFrame() override;  // false while a frame is open or before StartUp
   void EndFrame() override;
 
-  void FailStartUp(const char* error) { m_failStartUp = true; m_error = error; }  // for tests
+  void FailStartUp(const char* error) {
+    m_failStartUp = true;
+    m_error = error;
+  }  // for tests
   int GetFramesPresented() const { return m_framesPresented; }
 
  private:

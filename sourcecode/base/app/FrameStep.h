@@ -33,7 +33,7 @@ class cl_FrameStep {
   void Run(cl_System& system, i_InputDevice* input, i_GraphicsDevice* graphics);
 
   float GetTime() const { return static_cast<float>(m_acc); }  // the accumulated time
-  float GetDt() const { return m_dt; }                          // the last step
+  float GetDt() const { return m_dt; }                         // the last step
   int GetFramesRendered() const { return m_framesRendered; }
 
  private:
