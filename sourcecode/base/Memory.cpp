@@ -139,12 +139,15 @@ void PushFastSlot(void* p) {
 // Heap requests left before the test hook fails them; negative: no limit.
 std::atomic<long long> g_heapLeft{-1};
 
-bool HeapRefused() {
+// Counts one request against the limit; true when it must fail. Out of line: only tests set one.
+[[gnu::noinline, gnu::cold]] bool HeapLimitReached() {
   long long left = g_heapLeft.load(std::memory_order_relaxed);
   while (left > 0 && !g_heapLeft.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
   }
   return left == 0;
 }
+
+inline bool HeapRefused() { return g_heapLeft.load(std::memory_order_relaxed) >= 0 && HeapLimitReached(); }
 
 // malloc'd block with a 16-byte prefix: [malloc address][unused][header][payload].
 void* HeapAllocate(std::size_t size, std::size_t alignment, const char* file, int line) {
