@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "system_test_support.h"

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
 #include "base/TaskScheduler.h"
 #include "system_test_support.h"

@@ -1,5 +1,5 @@
 // The test platform's devices and frame loop.
-#include "HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 
 #include <algorithm>
 

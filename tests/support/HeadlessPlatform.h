@@ -1,4 +1,4 @@
-// The base tests' null platform: no window, no drawing, input from a queue the test fills. It is
+// The tests' null platform: no window, no drawing, input from a queue the test fills. It is
 // not what the program runs on without a display (that is the platform shell's headless backend);
 // it runs the shell's frame step (base::cl_FrameStep) without the 1 s time cap, so tests can
 // script input seconds ahead on a fake clock, and drives the root module as the game would.
