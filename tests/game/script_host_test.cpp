@@ -3,6 +3,7 @@
 // events that run exactly once, and arguments that keep their places.
 #include <gtest/gtest.h>
 
+#include "KRX/debugger/Debugger.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/ThreadList.h"
 #include "KRX/runtime/function_adapter.h"

@@ -2,12 +2,11 @@
 #include "quillane/script/ScriptHost.h"
 
 #include <cstdarg>
-#include <cstdio>
-#include <vector>
 
 #include "KRX/BinCode.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
+#include "base/String.h"
 #include "base/system.h"
 
 namespace script {
@@ -52,18 +51,10 @@ const char* GetArgString(KRX::t_Interface& in, int k, const char* def, bool repo
 }
 
 void ReportError(KRX::t_Interface& in, const char* format, ...) {
+  base::String message;  // exactly as long as the formatted text
   va_list args;
   va_start(args, format);
-  va_list measure;
-  va_copy(measure, args);
-  const int n = std::vsnprintf(nullptr, 0, format, measure);
-  va_end(measure);
-  if (n < 0) {
-    va_end(args);
-    return;
-  }
-  std::vector<char> message(size_t(n) + 1);
-  std::vsnprintf(message.data(), message.size(), format, args);
+  message.vprint(format, args);
   va_end(args);
 
   if (KRX::ScriptSystem::GetDebugger()) {
@@ -74,9 +65,9 @@ void ReportError(KRX::t_Interface& in, const char* format, ...) {
       file = name ? name : "";
       line = frame->m_line;
     }
-    KRX::ReportFileError(file, line, "%s", message.data());
+    KRX::ReportFileError(file, line, "%s", message.c_str());
   } else {
-    base::sys::Output("%s", message.data());
+    base::sys::Output("%s", message.c_str());
   }
 }
 
