@@ -225,7 +225,11 @@ bool Polygon2::Write(File* file) const {
 
 bool Polygon2::Read(File* file) {
   points.clear();
-  if (!file || file->get_status() != File::STATUS_READ) return false;
+  if (!file) return false;
+  if (file->get_status() != File::STATUS_READ) {
+    file->report_error("polygon record read from a file not open for reading");
+    return false;
+  }
   const int at = file->get_current_position();
   int n = 0;
   if (!file->read(&n, 4)) {

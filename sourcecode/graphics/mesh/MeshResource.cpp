@@ -1,5 +1,10 @@
 // The mesh as a resource: import through the file-format registry, material descriptions of the
 // regions, the pool lookup and the type's registration.
+#include <cerrno>
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+
 #include "base/resource/MultiFileFormatLoader.h"
 #include "base/resource/ResourceMgr.h"
 #include "base/system.h"
@@ -7,6 +12,31 @@
 #include "graphics/mesh/Mesh.h"
 
 namespace base {
+
+namespace {
+// An attribute holding an integer: an int, a float without fraction (the XML reader stores
+// numeric attributes as floats), or a text that is one whole integer.
+bool IntegerAttribute(const StaticVariantIterator& value, int& out) {
+  if (value.is_int()) {
+    out = value.get_int();
+    return true;
+  }
+  if (value.is_float()) {
+    const float f = value.get_float();
+    if (!(f >= -2147483648.0f && f < 2147483648.0f) || f != std::trunc(f)) return false;
+    out = static_cast<int>(f);
+    return true;
+  }
+  if (!value.is_string()) return false;
+  const char* text = value.get_string();
+  char* end = nullptr;
+  errno = 0;
+  const long n = std::strtol(text, &end, 10);
+  if (end == text || *end != 0 || errno != 0 || n < INT_MIN || n > INT_MAX) return false;
+  out = static_cast<int>(n);
+  return true;
+}
+}  // namespace
 
 bool cl_Mesh::Init(StaticVariantIterator element) {
   tString<BaseString> fileName;
@@ -33,8 +63,7 @@ bool cl_Mesh::InitMaterials(StaticVariantIterator element) {
     if (child.get_attribute_string("label", name)) {
       if (const st_Region* r = FindRegion(name.c_str())) n = r->index;
     }
-    const StaticVariantIterator index = child.get_attribute(kIndex);
-    if (index.is_int()) n = index.get_int();
+    IntegerAttribute(child.get_attribute(kIndex), n);
     if (n >= 0 && n < regions.size()) {
       child.copy_to(regions[n]->material);
     } else {
