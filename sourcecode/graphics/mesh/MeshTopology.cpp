@@ -3,7 +3,6 @@
 #include <cstdint>
 #include <functional>
 #include <queue>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -17,7 +16,15 @@ namespace {
 // The merge tolerance of the sharing-mode changes.
 constexpr float kSharingEpsilon = 1e-5f;
 
-bool WithinEpsilon(const cl_Mesh::st_Vertex& a, const cl_Mesh::st_Vertex& b, float epsilon) {
+// The values a merge compares, packed so that the grid search stays in cache.
+struct st_MergeKey {
+  tVector3<float> position;
+  tVector3<float> normal;
+  tVector2<float> uv;
+};
+
+template <class V>
+bool WithinEpsilon(const V& a, const V& b, float epsilon) {
   return (a.position - b.position).length() <= epsilon && (a.normal - b.normal).length() <= epsilon &&
          (a.uv - b.uv).length() <= epsilon;
 }
@@ -160,47 +167,123 @@ void cl_Mesh::MergeVerticesAllPairs(float epsilon) {
 // the survivors end in depends only on which slots those were. So each round can find its
 // matches through a grid of positions and then replay just the slot moves: the smallest
 // matching slot takes the last vertex, which is itself removed at once when it matches.
-void cl_Mesh::MergeVertices(float epsilon) {
-  const int n = vertices.size();
-  // Grid cells a little wider than epsilon, so that close positions are at most one cell apart
-  // whatever the rounding; positions the grid cannot key take the reference path.
-  const float cell = epsilon * 1.5f;
-  const float kMaxKey = 1e9f;
-  bool gridOk = epsilon > 0.0f && std::isfinite(epsilon) && std::isfinite(1.0f / cell);
-  std::vector<int64_t> keys(static_cast<size_t>(gridOk ? n : 0) * 3);
-  for (int k = 0; gridOk && k < n; ++k) {
-    for (int c = 0; c < 3; ++c) {
-      const float q = std::floor(vertices[k]->position[c] / cell);
-      if (!(std::fabs(q) < kMaxKey)) {
-        gridOk = false;
-        break;
+namespace {
+
+// Positions bucketed in cubes many epsilons wide, so that a vertex's neighbourhood mostly lies
+// in its own cell and most rounds probe one table slot. Cells are found through an
+// open-addressed table of key hashes (two cells sharing a hash only add candidates, which the
+// exact test rejects); the vertices of one cell are chained through an array. Keys are computed in double, where a float position and
+// the epsilon margin round without losing a neighbour.
+class cl_MergeGrid {
+ public:
+  // False when some position cannot be keyed (not finite, or too far out for the cell size).
+  bool Build(const std::vector<st_MergeKey>& vertices, float epsilon) {
+    const int n = static_cast<int>(vertices.size());
+    m_cell = static_cast<double>(epsilon) * 32.0;
+    m_reach = static_cast<double>(epsilon) * 1.01;
+    if (!(epsilon > 0.0f) || !std::isfinite(m_cell)) return false;
+    m_keys.resize(static_cast<size_t>(n) * 3);
+    for (int k = 0; k < n; ++k) {
+      for (int c = 0; c < 3; ++c) {
+        const double q = std::floor(static_cast<double>(vertices[static_cast<size_t>(k)].position[c]) / m_cell);
+        if (!(std::fabs(q) < 1e15)) return false;
+        m_keys[static_cast<size_t>(k) * 3 + static_cast<size_t>(c)] = static_cast<int64_t>(q);
       }
-      keys[static_cast<size_t>(k) * 3 + static_cast<size_t>(c)] = static_cast<int64_t>(q);
+    }
+    size_t size = 16;
+    while (size < static_cast<size_t>(n) * 2) size *= 2;
+    m_mask = size - 1;
+    m_table.assign(size, st_Slot());
+    m_next.assign(static_cast<size_t>(n), -1);
+    for (int k = n - 1; k >= 0; --k) {
+      st_Slot& slot = Find(Hash(&m_keys[static_cast<size_t>(k) * 3]));
+      m_next[static_cast<size_t>(k)] = slot.head;
+      slot.head = k;
+    }
+    return true;
+  }
+
+  // Calls fn(id) for every vertex id whose cell may hold a point within epsilon of p.
+  template <class Fn>
+  void ForNeighbours(const tVector3<float>& p, Fn fn) const {
+    int64_t lo[3], hi[3];
+    for (int c = 0; c < 3; ++c) {
+      lo[c] = static_cast<int64_t>(std::floor((static_cast<double>(p[c]) - m_reach) / m_cell));
+      hi[c] = static_cast<int64_t>(std::floor((static_cast<double>(p[c]) + m_reach) / m_cell));
+    }
+    int64_t key[3];
+    for (key[0] = lo[0]; key[0] <= hi[0]; ++key[0]) {
+      for (key[1] = lo[1]; key[1] <= hi[1]; ++key[1]) {
+        for (key[2] = lo[2]; key[2] <= hi[2]; ++key[2]) {
+          const st_Slot* slot = Lookup(Hash(key));
+          if (!slot) continue;
+          for (int id = slot->head; id >= 0; id = m_next[static_cast<size_t>(id)]) fn(id);
+        }
+      }
     }
   }
-  if (!gridOk) {
+
+ private:
+  struct st_Slot {
+    uint64_t hash = 0;
+    int head = -1;  // -1: unused
+  };
+
+  // The table index takes the low bits, so every key bit must reach them (splitmix64's mixer).
+  static uint64_t Mix(uint64_t h) {
+    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+    h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+    return h ^ (h >> 31);
+  }
+  static uint64_t Hash(const int64_t* key) {
+    uint64_t h = Mix(static_cast<uint64_t>(key[0]));
+    h = Mix(h + static_cast<uint64_t>(key[1]));
+    return Mix(h + static_cast<uint64_t>(key[2]));
+  }
+
+  st_Slot& Find(uint64_t hash) {  // the hash's slot, claimed when new
+    for (size_t i = static_cast<size_t>(hash) & m_mask;; i = (i + 1) & m_mask) {
+      st_Slot& slot = m_table[i];
+      if (slot.head < 0) {
+        slot.hash = hash;
+        return slot;
+      }
+      if (slot.hash == hash) return slot;
+    }
+  }
+  const st_Slot* Lookup(uint64_t hash) const {
+    for (size_t i = static_cast<size_t>(hash) & m_mask;; i = (i + 1) & m_mask) {
+      const st_Slot& slot = m_table[i];
+      if (slot.head < 0) return nullptr;
+      if (slot.hash == hash) return &slot;
+    }
+  }
+
+  double m_cell = 0.0;
+  double m_reach = 0.0;
+  size_t m_mask = 0;
+  std::vector<int64_t> m_keys;
+  std::vector<st_Slot> m_table;
+  std::vector<int> m_next;
+};
+
+}  // namespace
+
+void cl_Mesh::MergeVertices(float epsilon) {
+  const int n = vertices.size();
+  // Vertex ids are their starting slots.
+  std::vector<st_Vertex*> byId(vertices.begin(), vertices.end());
+  std::vector<st_MergeKey> values(static_cast<size_t>(n));
+  for (size_t k = 0; k < values.size(); ++k) values[k] = {byId[k]->position, byId[k]->normal, byId[k]->uv};
+  cl_MergeGrid grid;
+  if (!grid.Build(values, epsilon)) {
     MergeVerticesAllPairs(epsilon);
     return;
   }
-
   FindVertexFaces();
-  auto cellKey = [](int64_t x, int64_t y, int64_t z) {
-    return static_cast<uint64_t>(x) * 0x9E3779B97F4A7C15ull ^ static_cast<uint64_t>(y) * 0xC2B2AE3D27D4EB4Full ^
-           static_cast<uint64_t>(z) * 0x165667B19E3779F9ull;
-  };
-  // Vertex ids are their starting slots; grid buckets hold ids (a hash collision only adds
-  // candidates, which the exact test then rejects).
-  std::unordered_map<uint64_t, std::vector<int>> grid;
-  grid.reserve(static_cast<size_t>(n));
-  for (int k = 0; k < n; ++k) {
-    const int64_t* key = &keys[static_cast<size_t>(k) * 3];
-    grid[cellKey(key[0], key[1], key[2])].push_back(k);
-  }
-  std::vector<st_Vertex*> byId(vertices.begin(), vertices.end());
   std::vector<int> slotOf(static_cast<size_t>(n));
   std::vector<int> idAt(static_cast<size_t>(n));
   for (int k = 0; k < n; ++k) slotOf[static_cast<size_t>(k)] = idAt[static_cast<size_t>(k)] = k;
-  std::vector<char> removed(static_cast<size_t>(n), 0);
   std::vector<char> matching(static_cast<size_t>(n), 0);
   std::vector<int> matches;
   using SlotId = std::pair<int, int>;
@@ -210,30 +293,20 @@ void cl_Mesh::MergeVertices(float epsilon) {
   for (int i = 0; i < count; ++i) {
     const int aId = idAt[static_cast<size_t>(i)];
     st_Vertex* a = byId[static_cast<size_t>(aId)];
-    const int64_t* key = &keys[static_cast<size_t>(aId) * 3];
     matches.clear();
-    for (int64_t dx = -1; dx <= 1; ++dx) {
-      for (int64_t dy = -1; dy <= 1; ++dy) {
-        for (int64_t dz = -1; dz <= 1; ++dz) {
-          auto it = grid.find(cellKey(key[0] + dx, key[1] + dy, key[2] + dz));
-          if (it == grid.end()) continue;
-          for (int id : it->second) {
-            const size_t u = static_cast<size_t>(id);
-            if (id == aId || removed[u] || matching[u]) continue;
-            if (!WithinEpsilon(*a, *byId[u], epsilon)) continue;
-            matching[u] = 1;
-            matches.push_back(id);
-            pending.emplace(slotOf[u], id);
-          }
-        }
-      }
-    }
+    const st_MergeKey& av = values[static_cast<size_t>(aId)];
+    grid.ForNeighbours(av.position, [&](int id) {
+      const size_t u = static_cast<size_t>(id);
+      if (id == aId || matching[u] || !byId[u] || !WithinEpsilon(av, values[u], epsilon)) return;
+      matching[u] = 1;
+      matches.push_back(id);
+      pending.emplace(slotOf[u], id);
+    });
     while (!pending.empty()) {
       const auto [slot, id] = pending.top();
       pending.pop();
       const size_t u = static_cast<size_t>(id);
-      if (removed[u] || slotOf[u] != slot) continue;  // moved since it was queued
-      removed[u] = 1;
+      if (!byId[u] || slotOf[u] != slot) continue;  // moved since it was queued
       FoldVertexInto(a, byId[u]);
       byId[u] = nullptr;
       const int last = count - 1;
