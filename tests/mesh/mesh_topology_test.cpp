@@ -166,6 +166,14 @@ TEST(Connectivity, NeighboursCentresAndAreaWeightedNormals) {
   EXPECT_EQ(t.b->normal, V3(0, 0, 1));
   EXPECT_EQ(t.a->faces.size(), 2);
   for (const auto* v : t.m.vertices) EXPECT_EQ(v->mark, 0);
+  // Marks left by a split and merge back do not make faces touching in one vertex neighbours.
+  Corner3 again;
+  again.m.SplitVertices();
+  again.m.MergeVerticesAllPairs(1e-5f);
+  ASSERT_EQ(again.m.vertices.size(), 6);
+  again.m.CalcConnectivity();
+  EXPECT_EQ(again.fc->neighbours.size(), 0);
+  EXPECT_EQ(again.fa->neighbours.size(), 1);
   // A face using a vertex twice is listed twice, and counts twice.
   cl_Mesh m;
   auto* p = m.AddVertex(V3(0, 0, 0), V3(), V2());

@@ -58,6 +58,11 @@ void cl_Mesh::CalcConnectivity() {
     f->word2 = 0;
     f->CalcCenterAndNormal();
   }
+  // The neighbour count reads marks as "a corner of the face under examination": marks left by
+  // SplitVertices would count every corner of every face.
+  for (st_Face* f : faces) {
+    for (int i = 0; i < f->vertices.size(); ++i) f->vertices[i]->mark = 0;
+  }
   for (st_Face* f : faces) {
     f->neighbours.clear();
     for (int i = 0; i < f->vertices.size(); ++i) f->vertices[i]->mark = 1;
