@@ -14,6 +14,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
 #include "win32dx9/ClearScreen.h"
 #include "win32dx9/Platform.h"
@@ -83,6 +84,7 @@ bool DisplayAvailable() { return Env("DISPLAY") || Env("WAYLAND_DISPLAY"); }
 
 int main() {
   InitMemLog();  // the small-block pool serves everything from here on
+  base::RegisterMeshResourceType();  // read by the resource manager that start-up creates
   base::sys::SetDebuggerOutput(ConsoleOutput);
   base::sys::Output("Quillane starting\n");
   int result = 0;
