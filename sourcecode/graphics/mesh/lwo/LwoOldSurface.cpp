@@ -178,8 +178,14 @@ LwoSurface* LwoReadOldSurface(cl_LwoStream& in, LwoObject& object, st_LwoFault& 
       case LwoId("FLAG"):
         if (c.U2() & 0x4) s->smoothingAngle = 1.56207f;
         break;
-      case LwoId("RIMG"):
-      case LwoId("TIMG"): {
+      case LwoId("TIMG"):
+        // After a texture has started its image; before, the surface's transparency image.
+        if (texture) {
+          ReadTextureParameter(id, c, *texture, object);
+          break;
+        }
+        [[fallthrough]];
+      case LwoId("RIMG"): {
         const std::string name = c.S0();
         if (!c.Ok()) return false;
         (id == LwoId("RIMG") ? s->reflection.clip : s->transparency.clip) = AddClip(object, name);
