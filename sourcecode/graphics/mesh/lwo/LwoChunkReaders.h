@@ -35,13 +35,11 @@ bool LwoForEachSubChunk(cl_LwoStream& in, st_LwoFault& fault, Fn fn) {
     }
     cl_LwoStream sub = in.Sub(size);
     if ((size & 1) && !in.AtEnd()) in.Skip(1);
-    if (!fn(id, sub)) {
-      if (!fault.IsSet()) fault.Set(sub.Position(), "sub-chunk '%s' is malformed", LwoIdText(id).c_str());
-      return false;
-    }
+    const bool ok = fn(id, sub);
     if (!sub.Ok()) {
       return fault.Set(sub.Position(), "sub-chunk '%s' reads past its %d bytes", LwoIdText(id).c_str(), size);
     }
+    if (!ok) return fault.Set(sub.Position(), "sub-chunk '%s' is malformed", LwoIdText(id).c_str());
   }
   return true;
 }

@@ -65,7 +65,8 @@ LwoObject* cl_LwoObjectReader::Read(cl_LwoStream& in, unsigned* failId, int* fai
   const unsigned type = in.U4();
   const bool old = type == LwoId("LWOB");
   if (form != LwoId("FORM") || (type != LwoId("LWO2") && !old)) {
-    Fail(LwoId("FORM"), 12, "not a LightWave object (form '" + LwoIdText(type) + "')", failId, failPos);
+    const std::string what = form != LwoId("FORM") ? "not an IFF form" : "form type '" + LwoIdText(type) + "' is not a LightWave object";
+    Fail(LwoId("FORM"), 12, what, failId, failPos);
     return nullptr;
   }
   std::vector<unsigned char> buffer;
