@@ -2,6 +2,8 @@
 
 #include <array>
 #include <cmath>
+#include <cstdlib>
+#include <fstream>
 #include <vector>
 
 #include "lwo_test_support.h"
@@ -348,6 +350,26 @@ TEST(LwoRead, FileAndMemoryGiveTheSameObject) {
   EXPECT_FALSE(ObjectPtr(base::LwoReadObject(dir.path("none.lwo").c_str(), &id, &pos)));
   EXPECT_EQ(id, 7u);
   EXPECT_EQ(pos, 7);
+}
+
+}  // namespace
+
+namespace {
+
+// Writes the test objects as the fuzz target's seed corpus:
+//   test_lwo --gtest_also_run_disabled_tests --gtest_filter='*WriteFuzzSeeds' with
+//   QUILLANE_LWO_SEEDS set to fuzz/corpus/lwo_reader.
+TEST(LwoRead, DISABLED_WriteFuzzSeeds) {
+  const char* dir = std::getenv("QUILLANE_LWO_SEEDS");
+  ASSERT_TRUE(dir);
+  const std::pair<const char*, std::string> seeds[] = {
+      {"full.lwo", lwotest::FullObject()},
+      {"old.lwo", lwotest::OldObject()},
+      {"hinge.lwo", lwotest::SimpleObject({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -0.2f, 1}}, {{0, 1, 2}, {1, 0, 3}}, 1.5f)},
+  };
+  for (const auto& [name, bytes] : seeds) {
+    std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;
+  }
 }
 
 }  // namespace
