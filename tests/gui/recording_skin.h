@@ -15,7 +15,7 @@
 namespace guitest {
 
 struct st_Draw {
-  const base::cl_Window* window;
+  std::string label;  // copied: the window may be gone when the log is read
   base::st_ScreenRect rect;
 };
 
@@ -32,7 +32,7 @@ struct st_SkinLog {
   }
   bool Drew(const std::string& label) const {
     for (const st_Draw& d : draws) {
-      if (label == d.window->m_Label.c_str()) return true;
+      if (label == d.label) return true;
     }
     return false;
   }
@@ -56,7 +56,7 @@ class tRecorded : public B, public i_Serial {
   ~tRecorded() override { ++Log().deletions[m_serial]; }
   void Render(float px, float py) override {
     B::Render(px, py);
-    if (!this->HasFlag(base::WF_HIDDEN)) Log().draws.push_back({this, this->m_AbsRect});
+    if (!this->HasFlag(base::WF_HIDDEN)) Log().draws.push_back({this->m_Label.c_str(), this->m_AbsRect});
   }
 };
 
@@ -131,6 +131,7 @@ class cl_TestGUI : public base::cl_GUI {
     Register<tRecorded<base::cl_Group>>("Group");
     Register<cl_TestList>("Edit");
     m_Rect = {0, 0, 1024, 768};
+    Log().ClearFrame();
   }
 };
 

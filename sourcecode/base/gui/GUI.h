@@ -117,6 +117,7 @@ class cl_Window {
   // Unlinks w from the child list without deleting it; false when it is not a child.
   bool RemoveChild(cl_Window* w);
   cl_Window* FindChild(const char* label) const;  // the first direct child with that label; null
+  bool IsChild(const cl_Window* w) const;         // w is in the child list (compared, not read)
   void ForEachChild(void (*fn)(cl_Window*, void*, void*), void* a, void* b);
   bool IsAutoClose() const { return (m_Flags & WF_POPUP) != 0; }
   int GetChildCount() const { return static_cast<int>(m_Children.size()); }

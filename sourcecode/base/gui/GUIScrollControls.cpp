@@ -109,17 +109,27 @@ bool cl_ScrollArea::Init(StaticVariantIterator) {
   return true;
 }
 
-void cl_ScrollArea::GetSelectedChildren(tWindowList& out) { m_pClient->GetSelectedChildren(out); }
+void cl_ScrollArea::ForgetLostParts() {
+  if (m_pClient && !IsChild(m_pClient)) m_pClient = nullptr;
+  if (m_pHSlider && !IsChild(m_pHSlider)) m_pHSlider = nullptr;
+  if (m_pVSlider && !IsChild(m_pVSlider)) m_pVSlider = nullptr;
+}
+
+void cl_ScrollArea::GetSelectedChildren(tWindowList& out) {
+  ForgetLostParts();
+  if (m_pClient) m_pClient->GetSelectedChildren(out);
+}
 
 namespace {
-// The handle of a slider made by the factory, or null.
+// The handle of a slider made by the factory, or null (also once the handle was deleted).
 cl_Window* HandleOf(cl_Window* slider) {
   const cl_Slider* s = dynamic_cast<cl_Slider*>(slider);
-  return s ? s->m_pHandle : nullptr;
+  return s && s->m_pHandle && s->IsChild(s->m_pHandle) ? s->m_pHandle : nullptr;
 }
 }  // namespace
 
 bool cl_ScrollArea::ProcessInput(ICMD& cmd) {
+  ForgetLostParts();
   // The sliders are called directly, so their WF_DISABLED does not hold back their drags.
   // A handle as long as its slider leaves no room to move: the offset then stays as it is rather
   // than becoming infinite or NaN, which the clamp at the next render could not repair.
@@ -136,14 +146,16 @@ bool cl_ScrollArea::ProcessInput(ICMD& cmd) {
     return true;
   }
   if (cmd.type > ICMD::MOUSE_MOVE && !HitTest(cmd)) return false;
-  return m_pClient->ProcessInput(cmd);
+  return m_pClient && m_pClient->ProcessInput(cmd);
 }
 
 void cl_ScrollArea::Render(float px, float py) {
   if (HasFlag(WF_HIDDEN)) return;
+  ForgetLostParts();
   const float ox = m_Rect.x + px;
   const float oy = m_Rect.y + py;
   UpdateRect(px, py);
+  if (!m_pClient) return;
 
   auto measure = [this]() {
     const st_ScreenRect r = m_pClient->GetBoundingRect();

@@ -54,11 +54,15 @@ class cl_ScrollArea : public cl_Window {
   // Clips drawing to r (left, top, right, bottom); null switches clipping off.
   virtual void SetClipRect(const st_ScreenRect* r) = 0;
 
-  cl_Window* m_pHSlider = nullptr;  // a child; null until Init
+  cl_Window* m_pHSlider = nullptr;  // a child; null until Init, or once deleted
   cl_Window* m_pVSlider = nullptr;  // a child; null until Init
-  cl_Window* m_pClient = nullptr;   // the first child
+  cl_Window* m_pClient = nullptr;   // the first child; null once deleted
   float m_ContentW = 0, m_ContentH = 0;  // the client's bounding size, measured at each render
   float m_ScrollX = 0, m_ScrollY = 0;    // scroll offsets in pixels
+
+ private:
+  // A handler may close any window, a part of this area included: forget parts no longer listed.
+  void ForgetLostParts();
 };
 
 // One line of text: the string of the Variant it is bound to. A press selects it as a row of the

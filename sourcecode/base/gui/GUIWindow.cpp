@@ -53,6 +53,10 @@ bool cl_Window::RemoveChild(cl_Window* w) {
   return true;
 }
 
+bool cl_Window::IsChild(const cl_Window* w) const {
+  return std::find(m_Children.begin(), m_Children.end(), w) != m_Children.end();
+}
+
 cl_Window* cl_Window::FindChild(const char* label) const {
   for (cl_Window* child : m_Children) {
     if (str::compare(child->m_Label, label) == 0) return child;
