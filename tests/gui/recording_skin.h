@@ -83,9 +83,11 @@ class cl_TestStringCtrl : public tRecorded<base::cl_StringCtrl> {
  public:
   static constexpr int kCharWidth = 8;
   int GetCharIndexAt(int x) override {
-    const int index = (x - static_cast<int>(m_AbsRect.left) + kCharWidth / 2) / kCharWidth;
+    // In float until clamped: a layout may give the row any rectangle, NaN included.
+    const float index = (static_cast<float>(x) - m_AbsRect.left + kCharWidth / 2) / kCharWidth;
     const int length = base::str::len(base::get_string(m_pBound));
-    return index < 0 ? 0 : (index > length ? length : index);
+    if (!(index > 0)) return 0;
+    return index >= static_cast<float>(length) ? length : static_cast<int>(index);
   }
 };
 
