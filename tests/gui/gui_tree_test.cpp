@@ -94,6 +94,16 @@ TEST(GuiTree, FocusSelectionAndSearch) {
   a->ClearSelection();
   EXPECT_STREQ(a->GetSelectedLabel().c_str(), "");
 
+  // Adding again moves a child to the end (drawn last), never lists it twice; another parent
+  // loses it.
+  a->AddChild(b);
+  EXPECT_EQ(a->m_Children, (base::tWindowList{c, b}));
+  gui.AddChild(b);
+  EXPECT_EQ(a->m_Children, (base::tWindowList{c}));
+  EXPECT_EQ(b->GetParent(), &gui);
+  gui.AddModalWindow(b);
+  EXPECT_EQ(gui.GetChildCount(), 3);
+
   d->SetFocus();
   EXPECT_TRUE(a->HasFocus());
   EXPECT_FALSE(b->HasFocus());

@@ -112,7 +112,8 @@ class cl_Window {
   virtual void CollectSelected(tWindowList& out);     // selected windows, pre-order, this included
   virtual void Select(const tString<BaseString>& label, bool on);  // every window with that label
 
-  // Appends w and makes this window its parent, first unlinking it from another parent.
+  // Appends w and makes this window its parent, first unlinking it from its parent (this one too:
+  // a child added again moves to the end of the list).
   void AddChild(cl_Window* w);
   // Unlinks w from the child list without deleting it; false when it is not a child.
   bool RemoveChild(cl_Window* w);

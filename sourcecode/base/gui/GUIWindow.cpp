@@ -40,7 +40,9 @@ cl_Window::~cl_Window() {
 
 void cl_Window::AddChild(cl_Window* w) {
   if (!w || w == this) return;
-  if (w->m_Parent && w->m_Parent != this) w->m_Parent->RemoveChild(w);
+  // Listed once only (a window listed twice would be deleted twice): a window that is already a
+  // child moves to the end, one of another parent leaves that parent.
+  if (w->m_Parent) w->m_Parent->RemoveChild(w);
   m_Children.push_back(w);
   w->m_Parent = this;
 }
