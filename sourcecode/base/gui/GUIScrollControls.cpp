@@ -21,6 +21,13 @@ constexpr float kSliderSpace = 18;   // client width given up to the vertical sl
 constexpr float kMinHandle = 16;     // shortest handle drawn
 constexpr float kCaretTextIndent = 8;  // the skins start a row's text this far right
 
+// v held to [lo, hi]; layouts may carry NaN or infinite sizes, so no ordering is assumed: NaN
+// becomes lo, and a NaN bound lets v through.
+float Clamp(float v, float lo, float hi) {
+  if (!(v > lo)) return lo;
+  return v > hi ? hi : v;
+}
+
 // Moves one handle coordinate: pinned at either end while the mouse is beyond it, otherwise the
 // summed movement is added and the result clamped to the slider.
 void MoveHandle(float& pos, float& drag, float handleSize, float sliderSize, float mouse, float sliderLow,
@@ -35,7 +42,7 @@ void MoveHandle(float& pos, float& drag, float handleSize, float sliderSize, flo
   } else if (mouse >= sliderHigh) {
     pos = room;
   } else {
-    pos = std::clamp(pos + drag, 0.0f, room);
+    pos = Clamp(pos + drag, 0.0f, room);
     drag = 0;
   }
 }
@@ -180,10 +187,10 @@ void cl_ScrollArea::Render(float px, float py) {
   if (m_pHSlider && !m_pHSlider->HasFlag(WF_DISABLED)) client.h -= kSliderSpace;
   if (m_pVSlider && !m_pVSlider->HasFlag(WF_DISABLED)) client.w -= kSliderSpace;
 
-  const float maxX = std::max(m_ContentW - m_Rect.w, 0.0f);
-  const float maxY = std::max(m_ContentH - m_Rect.h, 0.0f);
-  m_ScrollX = std::clamp(m_ScrollX, 0.0f, maxX);
-  m_ScrollY = std::clamp(m_ScrollY, 0.0f, maxY);
+  const float maxX = m_ContentW - m_Rect.w > 0 ? m_ContentW - m_Rect.w : 0.0f;
+  const float maxY = m_ContentH - m_Rect.h > 0 ? m_ContentH - m_Rect.h : 0.0f;
+  m_ScrollX = Clamp(m_ScrollX, 0.0f, maxX);
+  m_ScrollY = Clamp(m_ScrollY, 0.0f, maxY);
 
   if (m_pHSlider) {
     st_WindowRect& s = m_pHSlider->m_Rect;
