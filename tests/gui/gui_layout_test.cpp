@@ -2,6 +2,7 @@
 // demo's "GUI.xml".
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <typeinfo>
 
 #include "../base/test_support.h"
@@ -140,6 +141,22 @@ TEST(GuiLayout, BadFilesAndMissingLabelsCreateNothing) {
     EXPECT_FALSE(l.panel->LoadFromFile(l.dir.path("GUI.xml").c_str(), c.label));
     EXPECT_EQ(l.panel->GetChildCount(), 0);
     EXPECT_TRUE(log.contains("ERROR:"));
+  }
+}
+
+TEST(GuiLayout, HostileNumbersStillGiveAWorkingTree) {
+  st_Loader l;
+  ASSERT_TRUE(l.Load(R"(<Group label="L" x="NaN" y="1e40" w="-5" h="abc">
+      <Edit label="list" w="1e39" h="NaN"><StringCtrl label="r" w="1e38" h="1e38"/><StringCtrl label="q" y="-1e38"/></Edit>
+      <Edit label="small" w="50" h="50"><StringCtrl label="p" y="NaN" h="1e30"/></Edit>
+      <Slider label="s" w="NaN" h="16"/></Group>)"));
+  for (int i = 0; i < 3; ++i) {
+    guitest::Frame(l.gui, {guitest::Down(10, 10), guitest::Move(400, 300), guitest::Up(5, 5), guitest::Key('a')});
+  }
+  for (const char* label : {"list", "small"}) {
+    base::cl_ScrollArea* area = dynamic_cast<guitest::cl_TestList*>(l.Built()->FindByLabel(label))->m_area;
+    EXPECT_FALSE(std::isnan(area->m_ScrollX)) << label;
+    EXPECT_FALSE(std::isnan(area->m_ScrollY)) << label;
   }
 }
 
