@@ -264,6 +264,12 @@ void CreateRecorders() {
 }
 
 void DestroyRecorders() {
+  // The device holds the bound buffers; let go of them so they are freed with the recorders.
+  if (g_diff)
+    if (gpu::Device* device = GetD3DDevice()) {
+      device->SetStreamSource(0, nullptr, 0, 0);
+      device->SetIndices(nullptr);
+    }
   Destroy(g_diff);
   Destroy(g_model);
   Destroy(g_bitmap);
