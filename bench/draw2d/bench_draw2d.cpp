@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "DirectGl.h"
+#include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
@@ -96,8 +96,6 @@ struct Direct {
   void Frame() { gl.Frame(vertices, 1); }
 };
 
-std::map<std::string, double> g_seconds;  // per frame, by benchmark name
-
 template <class Path>
 void Run(benchmark::State& state) {
   Path path;
@@ -115,28 +113,16 @@ void BM_TextureDrawDirectGL(benchmark::State& s) { Run<Direct>(s); }
 BENCHMARK(BM_TextureDrawEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_TextureDrawDirectGL)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-class Collect : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (!r.error_occurred && r.iterations > 0) {
-        std::string name = r.benchmark_name();
-        g_seconds[name.substr(0, name.find('/'))] = r.GetAdjustedRealTime() / 1e3;
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collect reporter;
+  benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  const auto engine = g_seconds.find("BM_TextureDrawEngine"), direct = g_seconds.find("BM_TextureDrawDirectGL");
-  if (engine != g_seconds.end() && direct != g_seconds.end())
+  const double engine = reporter.Seconds("BM_TextureDrawEngine"), direct = reporter.Seconds("BM_TextureDrawDirectGL");
+  if (engine > 0.0 && direct > 0.0)
     std::printf("%d textured quads: engine %.1f fps, direct GL %.1f fps, engine/GL time ratio %.2f\n", kQuads,
-                1.0 / engine->second, 1.0 / direct->second, engine->second / direct->second);
+                1.0 / engine, 1.0 / direct, engine / direct);
   benchmark::Shutdown();
   return 0;
 }

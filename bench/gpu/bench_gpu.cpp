@@ -5,12 +5,12 @@
 
 #include <cstdio>
 #include <cstring>
-#include <map>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "DirectGl.h"
+#include "FrameTimes.h"
 #include "platform/gpu/Device.h"
 
 namespace {
@@ -89,8 +89,6 @@ struct Layer {
   }
 };
 
-std::map<std::string, double> g_seconds;  // per frame, by benchmark name
-
 template <class Path>
 void Run(benchmark::State& state, const std::vector<Vertex>& vertices, int perDraw) {
   Path path;
@@ -112,31 +110,17 @@ BENCHMARK(BM_FullScreenBlendedDirectGL)->Unit(benchmark::kMillisecond)->UseRealT
 BENCHMARK(BM_SmallQuadsLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_SmallQuadsDirectGL)->Unit(benchmark::kMillisecond)->UseRealTime();
 
-// Collects per-frame times to print the layer-to-GL ratios at the end.
-class Collect : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& r : runs)
-      if (!r.error_occurred && r.iterations > 0) {
-        std::string name = r.benchmark_name();
-        name = name.substr(0, name.find('/'));
-        g_seconds[name] = r.GetAdjustedRealTime() / 1e3;
-      }
-    ConsoleReporter::ReportRuns(runs);
-  }
-};
-
 }  // namespace
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  Collect reporter;
+  benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
-  auto ratio = [](const char* layer, const char* direct) {
-    const auto a = g_seconds.find(layer), b = g_seconds.find(direct);
-    if (a == g_seconds.end() || b == g_seconds.end()) return;
-    std::printf("%-22s layer %.1f fps, direct GL %.1f fps, layer/GL time ratio %.2f\n", layer + 3, 1.0 / a->second,
-                1.0 / b->second, a->second / b->second);
+  auto ratio = [&reporter](const char* layer, const char* direct) {
+    const double a = reporter.Seconds(layer), b = reporter.Seconds(direct);
+    if (a <= 0.0 || b <= 0.0) return;
+    std::printf("%-22s layer %.1f fps, direct GL %.1f fps, layer/GL time ratio %.2f\n", layer + 3, 1.0 / a, 1.0 / b,
+                a / b);
   };
   ratio("BM_FullScreenBlendedLayer", "BM_FullScreenBlendedDirectGL");
   ratio("BM_SmallQuadsLayer", "BM_SmallQuadsDirectGL");

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "base/system.h"
+#include "../support/HeadlessGpu.h"
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -14,21 +15,7 @@
 
 namespace gfxtest {
 
-bool HeadlessGpuAvailable() {
-  static const bool available = [] {
-    std::unique_ptr<gpu::System> system = gpu::System::Create(gpu::Backend::Headless);
-    if (!system) return false;
-    gpu::PresentParameters pp{};
-    pp.backBufferWidth = 16;
-    pp.backBufferHeight = 16;
-    pp.windowed = true;
-    gpu::Device* device = nullptr;
-    if (system->CreateDevice(nullptr, 0, &pp, &device) != gpu::kOk || !device) return false;
-    device->Release();
-    return true;
-  }();
-  return available;
-}
+bool HeadlessGpuAvailable() { return testsupport::HeadlessGpuAvailable(); }
 
 ::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance) {
   for (int shift : {16, 8, 0}) {

@@ -31,6 +31,16 @@ void CutTo(cl_Bitmap24& bitmap, int x0, int y0, int x1, int y1) {
 
 bool IsBlack(const Color24& c) { return c.r == 0 && c.g == 0 && c.b == 0; }
 
+// Bilinear between the four pixels around (x, y); pixels outside count as black.
+template <class T>
+T Bilinear(const tBitmap<T>& b, float x, float y) {
+  const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
+  const float fx = x - x0, fy = y - y0;
+  const T top = b.Point(x0, y0).lerp(b.Point(x0 + 1, y0), fx);
+  const T bottom = b.Point(x0, y0 + 1).lerp(b.Point(x0 + 1, y0 + 1), fx);
+  return top.lerp(bottom, fy);
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -97,11 +107,7 @@ void cl_Bitmap24::Mult(const cl_Bitmap8& mask) {
 
 template <>
 Color24 cl_Bitmap24::SubPixelPoint(float x, float y) const {
-  const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
-  const float fx = x - x0, fy = y - y0;
-  const Color24 top = Point(x0, y0).lerp(Point(x0 + 1, y0), fx);
-  const Color24 bottom = Point(x0, y0 + 1).lerp(Point(x0 + 1, y0 + 1), fx);
-  return top.lerp(bottom, fy);
+  return Bilinear(*this, x, y);
 }
 
 template <>
@@ -200,11 +206,7 @@ cl_Bitmap24& cl_Bitmap24::operator=(const cl_Bitmap32& source) {
 
 template <>
 Color32 cl_Bitmap32::SubPixelPoint(float x, float y) const {
-  const int x0 = static_cast<int>(x), y0 = static_cast<int>(y);
-  const float fx = x - x0, fy = y - y0;
-  const Color32 top = Point(x0, y0).lerp(Point(x0 + 1, y0), fx);
-  const Color32 bottom = Point(x0, y0 + 1).lerp(Point(x0 + 1, y0 + 1), fx);
-  return top.lerp(bottom, fy);
+  return Bilinear(*this, x, y);
 }
 
 template <>

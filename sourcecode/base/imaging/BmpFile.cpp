@@ -85,12 +85,16 @@ bool CheckBmp(const unsigned char* data, int size, const char* name, int bits, s
   return true;
 }
 
-bool Load(const char* path, Binary& file) {
+// The whole file through reader into bitmap; an unreadable file leaves it empty (logged).
+template <class B>
+bool LoadWith(const char* path, bool (*reader)(const unsigned char*, int, const char*, B&), B& bitmap) {
+  bitmap.Release();
+  Binary file;
   if (!path || !LoadFile(path, file)) {
     sys::Output("ERROR: bitmap '%s': cannot be read\n", path ? path : "");
     return false;
   }
-  return true;
+  return reader(file.get_buffer(), file.size(), path, bitmap);
 }
 
 }  // namespace
@@ -125,16 +129,12 @@ bool ReadBMP8(const unsigned char* data, int size, const char* name, cl_Bitmap8&
 
 template <>
 bool cl_Bitmap24::LoadBMP(const char* path) {
-  Release();
-  Binary file;
-  return Load(path, file) && ReadBMP24(file.get_buffer(), file.size(), path, *this);
+  return LoadWith(path, ReadBMP24, *this);
 }
 
 template <>
 bool cl_Bitmap8::LoadBMP(const char* path) {
-  Release();
-  Binary file;
-  return Load(path, file) && ReadBMP8(file.get_buffer(), file.size(), path, *this);
+  return LoadWith(path, ReadBMP8, *this);
 }
 
 template <>
