@@ -215,6 +215,71 @@ TEST(BitmapOps, SizesGammaAndColourArithmetic) {
   EXPECT_EQ(*m.Pixel(1, 2), 7);
 }
 
+TEST(BitmapOps, MasksGradientsAndChannelProducts) {
+  cl_Bitmap24 g;
+  g.Create(4, 2);
+  g.SmoothAlphaMask(0, 100, 200, 40);
+  EXPECT_EQ(g.Pixel(0, 0)->r, 0);
+  EXPECT_EQ(g.Pixel(1, 0)->g, 25);
+  EXPECT_EQ(g.Pixel(0, 1)->b, 100);  // half way down: left 100, right 70
+  EXPECT_EQ(g.Pixel(1, 1)->r, 92);
+  EXPECT_EQ(g.Pixel(3, 1)->r, 77);
+
+  cl_Bitmap24 c;
+  c.Create(2, 2);
+  for (int i = 0; i < 4; ++i) c.GetPixels()[i] = Color24(200, 100, 50);
+  cl_Bitmap8 mask;
+  mask.Create(4, 4);  // centred: offset (1, 1)
+  *mask.Pixel(1, 1) = 255;
+  *mask.Pixel(2, 1) = 64;
+  *mask.Pixel(1, 2) = 0;
+  *mask.Pixel(2, 2) = 200;
+  c.Mult(mask);
+  EXPECT_TRUE(*c.Pixel(0, 0) == Color24(199, 99, 49));
+  EXPECT_TRUE(*c.Pixel(1, 0) == Color24(64, 64, 64));  // dark mask: flattened to its value
+  EXPECT_TRUE(*c.Pixel(0, 1) == Color24(0, 0, 0));     // all black stays black
+  EXPECT_TRUE(*c.Pixel(1, 1) == Color24(156, 78, 39));
+
+  cl_Bitmap32 a, b;
+  a.Create(1, 1), b.Create(1, 1);
+  *a.Pixel(0, 0) = Color32(255, 128, 0, 255);
+  *b.Pixel(0, 0) = Color32(128, 255, 255, 0);
+  a *= b;
+  EXPECT_EQ(a.Pixel(0, 0)->value(), Color32(128, 128, 0, 0).value());
+
+  cl_Bitmap32 s;
+  s.Create(1, 1);
+  *s.Pixel(0, 0) = Color32(255, 0, 0, 77);
+  s.Saturate(0.0f);  // all the way to the grey mean
+  EXPECT_EQ(s.Pixel(0, 0)->r, 85);
+  EXPECT_EQ(s.Pixel(0, 0)->g, 85);
+  EXPECT_EQ(s.Pixel(0, 0)->a, 77);
+}
+
+TEST(BitmapOps, PalettesMiniaturesAndHalfTones) {
+  cl_Bitmap8 indices;
+  indices.Create(5, 4);
+  for (int i = 0; i < 20; ++i) indices.GetPixels()[i] = static_cast<unsigned char>(i * 10);
+  base::cl_Palette palette;
+  palette[30] = Color24(1, 2, 3);
+  cl_Bitmap24 coloured;
+  coloured.Init(&indices, &palette);
+  EXPECT_TRUE(*coloured.Pixel(3, 0) == Color24(1, 2, 3));
+  EXPECT_TRUE(*coloured.Pixel(4, 0) == Color24());
+  coloured.Init(&indices);
+  EXPECT_TRUE(*coloured.Pixel(4, 0) == Color24(40, 40, 40));
+  coloured.Init(nullptr);  // nothing happens
+  EXPECT_EQ(coloured.Width(), 5);
+
+  cl_Bitmap8 mini;
+  mini.CreateMiniature(indices);
+  ASSERT_EQ(mini.Width(), 2);
+  ASSERT_EQ(mini.Height(), 2);
+  EXPECT_EQ(*mini.Pixel(1, 1), (120 + 130 + 170 + 180) >> 2);
+  indices.HalfTone();
+  EXPECT_EQ(*indices.Pixel(4, 3), 95);
+}
+
 TEST(BitmapOps, RegionsAlphaAndConversions) {
   cl_Bitmap32 source;
   source.Create(4, 3);

@@ -145,6 +145,21 @@ TEST_F(Textures, UndecodableDataIsLoggedWithTheName) {
   EXPECT_EQ(t.GetFileData().size(), 5);  // the bytes stay
 }
 
+TEST_F(Textures, FilesAreStretchedToPowerOfTwoTextures) {
+  base::cl_Bitmap24 odd;
+  odd.Create(6, 5);
+  for (int i = 0; i < 30; ++i) odd.GetPixels()[i] = base::Color24(0x20, 0x90, 0xE0);
+  ASSERT_TRUE(odd.SaveBMP(Path("odd.bmp").c_str()));
+  cl_Texture t;
+  t.SetFile(Path("odd.bmp").c_str(), cl_Texture::kFormatA8R8G8B8);
+  ASSERT_TRUE(t.Load());
+  EXPECT_EQ(t.GetWidth(), 8u);
+  EXPECT_EQ(t.GetHeight(), 8u);
+  EXPECT_GT(t.GetD3DTexture()->GetLevelCount(), 1u);  // the full chain
+  // Resampled, not padded: the far corner has the picture's colour.
+  EXPECT_TRUE(RgbNear(DrawAndRead(t, 7, 7), 0x2090E0, 2));
+}
+
 TEST_F(Textures, MissingFileClearsTheStatus) {
   cl_Texture t;
   t.SetFile(Path("none.tga").c_str(), cl_Texture::kFormatA8R8G8B8);
