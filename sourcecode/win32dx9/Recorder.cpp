@@ -65,7 +65,8 @@ class tDynamicRing {
   // Copies count elements in; false (logged) when they cannot be placed.
   bool Write(const void* data, uint32_t count, uint32_t& first, uint32_t& flags) {
     void* target = nullptr;
-    if (!m_buffer || !m_ring.Claim(count, first, flags)) {
+    if (!m_buffer) return false;  // its creation failed, and said so
+    if (!m_ring.Claim(count, first, flags)) {
       base::sys::Output("ERROR: a batch of %u elements does not fit its ring buffer\n", count);
       return false;
     }
