@@ -1,5 +1,6 @@
 // LightWave object import: our reader and importer against assimp's LightWave importer (no
-// post-processing) on a pier-like prop and a 50k-polygon grid, read from files. Before timing,
+// post-processing) on the demo's pier (written by demogen into the data folder) and a generated
+// 50k-polygon grid, read from files. Before timing,
 // the program checks that both see the same polygon count and that every position assimp
 // returns (Z negated back: assimp's own change of handedness) is one of our points with X
 // negated back; a mismatch ends the program with an error.
@@ -35,20 +36,6 @@ struct Builder {
   std::vector<std::pair<int, int>> surfaceOf;  // (polygon, tag)
   std::vector<float> uvs;                      // two per point
 
-  void Box(float x0, float y0, float z0, float x1, float y1, float z1, int tag) {
-    const int b = static_cast<int>(points.size());
-    for (int i = 0; i < 8; ++i) {
-      points.push_back({i & 1 ? x1 : x0, i & 2 ? y1 : y0, i & 4 ? z1 : z0});
-      uvs.push_back(i & 1 ? 1.0f : 0.0f);
-      uvs.push_back(i & 4 ? 1.0f : 0.0f);
-    }
-    const int faces[6][4] = {{0, 2, 3, 1}, {4, 5, 7, 6}, {0, 1, 5, 4}, {2, 6, 7, 3}, {0, 4, 6, 2}, {1, 3, 7, 5}};
-    for (const auto& f : faces) {
-      surfaceOf.push_back({static_cast<int>(polygons.size()), tag});
-      polygons.push_back({b + f[0], b + f[1], b + f[2], b + f[3]});
-    }
-  }
-
   std::string Write(const std::vector<std::string>& tags, float smoothing) const {
     cl_LwoWriter w;
     w.Chunk("FORM").Id("LWO2");
@@ -64,17 +51,6 @@ struct Builder {
     return w.End().bytes();
   }
 };
-
-// A pier: deck planks on two rows of posts, wood and iron.
-std::string Prop() {
-  Builder b;
-  for (int i = 0; i < 24; ++i) b.Box(-1.5f, 0.0f, i * 0.5f, 1.5f, 0.1f, i * 0.5f + 0.45f, 0);
-  for (int i = 0; i < 7; ++i) {
-    b.Box(-1.4f, -3.0f, i * 2.0f, -1.2f, 0.0f, i * 2.0f + 0.2f, 1);
-    b.Box(1.2f, -3.0f, i * 2.0f, 1.4f, 0.0f, i * 2.0f + 0.2f, 1);
-  }
-  return b.Write({"Wood", "Iron"}, 1.0f);
-}
 
 // A height field of side × side quads.
 std::string Grid(int side) {
@@ -176,12 +152,15 @@ int main(int argc, char** argv) {
   const std::filesystem::path dir =
       std::filesystem::temp_directory_path() / ("quillane_bench_lwo_" + std::to_string(std::random_device()()));
   std::filesystem::create_directories(dir);
-  const std::pair<const char*, std::string> files[] = {{"prop", Prop()}, {"grid50k", Grid(224)}};
-  for (const auto& [name, bytes] : files) {
-    const std::string path = (dir / (std::string(name) + ".lwo")).string();
-    std::ofstream(path, std::ios::binary) << bytes;
-    Samples().push_back({name, path});
+  const std::string pier = std::string(QUILLANE_DATA_DIR) + "/Scenes/Quay/pier.lwo";
+  if (!std::filesystem::exists(pier)) {
+    std::fprintf(stderr, "ERROR: %s is missing: build the demo data first\n", pier.c_str());
+    return 1;
   }
+  Samples().push_back({"pier", pier});
+  const std::string grid = (dir / "grid50k.lwo").string();
+  std::ofstream(grid, std::ios::binary) << Grid(224);
+  Samples().push_back({"grid50k", grid});
   int rc = 0;
 #ifdef QUILLANE_HAVE_ASSIMP
   for (const Sample& s : Samples()) {

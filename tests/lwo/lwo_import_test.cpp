@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
 #include <vector>
 
 #include "base/resource/MultiFileFormatLoader.h"
@@ -128,6 +129,41 @@ TEST_F(LwoImport, RegisteredForTheExtensionInAnyCase) {
   EXPECT_EQ(bad.regions.size(), 0);
   EXPECT_EQ(bad.vertices.size(), 0);
   EXPECT_TRUE(log.contains("ERROR: LightWave object"));
+}
+
+}  // namespace
+
+namespace {
+
+// Signed volume of the mesh's faces (fanned from corner 0): positive when every face is wound
+// with its normal pointing out of the solid it bounds.
+float SignedVolume(const cl_Mesh& m) {
+  double v = 0;
+  for (const auto* f : m.faces) {
+    const V3 a = f->vertices[0]->position;
+    for (int i = 1; i + 1 < f->vertices.size(); ++i) {
+      const V3 b = f->vertices[i]->position, c = f->vertices[i + 1]->position;
+      v += (a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) + a.z * (b.x * c.y - b.y * c.x)) / 6.0;
+    }
+  }
+  return static_cast<float>(v);
+}
+
+// The demo's pier, written by demogen into the data folder at build time.
+TEST(LwoDemoData, PierImportsAsClosedOutwardBoxes) {
+  const std::string path = std::string(QUILLANE_DATA_DIR) + "/Scenes/Quay/pier.lwo";
+  if (!std::filesystem::exists(path)) GTEST_SKIP() << "the demo data has not been generated: " << path;
+  testsupport::LogCapture log;
+  cl_Mesh m;
+  ASSERT_TRUE(base::MeshLoadLWO(path.c_str(), &m));
+  EXPECT_TRUE(log.get().empty());
+  ASSERT_EQ(m.regions.size(), 2);
+  EXPECT_STREQ(m.regions[0]->label.c_str(), "Planks");
+  EXPECT_STREQ(m.regions[1]->label.c_str(), "Posts");
+  EXPECT_EQ(m.faces.size(), (24 + 14) * 6);
+  // 24 planks of 3 × 0.1 × 0.46 and 14 posts of 0.2 × 2.9 × 0.2.
+  EXPECT_NEAR(SignedVolume(m), 24 * 3 * 0.1f * 0.46f + 14 * 0.2f * 2.9f * 0.2f, 1e-3f);
+  for (const auto* f : m.faces) EXPECT_EQ(f->cornerUVs.size(), 4);
 }
 
 }  // namespace

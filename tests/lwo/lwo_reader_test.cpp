@@ -63,7 +63,8 @@ TEST(LwoRead, CurrentFormObjectReadsBackAsWritten) {
   for (int i = 0; i < 6; ++i) EXPECT_FLOAT_EQ(l1.bbox[i], box[i]) << i;
 
   // Point-to-polygon lists and polygon normals.
-  EXPECT_EQ(l0.points.points[2].polygons, (std::vector<int>{0, 1, 2}));
+  const auto& listed = l0.points.points[2].polygons;
+  EXPECT_EQ(std::vector<int>(listed.begin(), listed.end()), (std::vector<int>{0, 1, 2}));
   EXPECT_FLOAT_EQ(l0.polygons.polygons[0].normal[2], 1.0f);
 
   // Vertex maps: two per point, two per polygon, referenced from points and corners.

@@ -2,6 +2,7 @@
 // point-to-polygon lists, surface resolution, smoothed vertex normals, vertex map references.
 #include <cmath>
 #include <cstring>
+#include <span>
 #include <vector>
 
 #include "graphics/mesh/lwo/LwoChunkReaders.h"
@@ -29,8 +30,8 @@ void BoundingBox(LwoLayer& layer) {
   }
   for (const LwoPoint& p : layer.points.points) {
     for (int i = 0; i < 3; ++i) {
-      layer.bbox[i] = std::fmin(layer.bbox[i], p.pos[i]);
-      layer.bbox[i + 3] = std::fmax(layer.bbox[i + 3], p.pos[i]);
+      if (p.pos[i] < layer.bbox[i]) layer.bbox[i] = p.pos[i];
+      if (p.pos[i] > layer.bbox[i + 3]) layer.bbox[i + 3] = p.pos[i];
     }
   }
 }
@@ -51,13 +52,33 @@ void PolygonNormals(LwoLayer& layer) {
   }
 }
 
-void PointPolygons(LwoLayer& layer) {
-  const std::vector<LwoPolygon>& polys = layer.polygons.polygons;
-  for (int j = 0; j < static_cast<int>(polys.size()); ++j) {
-    for (int k = 0; k < polys[static_cast<size_t>(j)].vertexCount; ++k) {
-      layer.points.points[static_cast<size_t>(polys[static_cast<size_t>(j)].vertices[k].point)].polygons.push_back(j);
-    }
+// Fills store with the items of each slot in turn, given each item's slot by visit(emit), which
+// calls emit(slot, item) for every item in order; spans[slot] is set to the slot's items.
+template <class T, class Visit>
+void FillSlots(std::vector<T>& store, int slots, Visit visit, std::vector<std::span<const T>*>& spans) {
+  std::vector<int> start(static_cast<size_t>(slots) + 1, 0);
+  visit([&](int slot, const T&) { ++start[static_cast<size_t>(slot) + 1]; });
+  for (int i = 0; i < slots; ++i) start[static_cast<size_t>(i) + 1] += start[static_cast<size_t>(i)];
+  store.assign(static_cast<size_t>(start[static_cast<size_t>(slots)]), T{});
+  std::vector<int> fill(start.begin(), start.end() - 1);
+  visit([&](int slot, const T& item) { store[static_cast<size_t>(fill[static_cast<size_t>(slot)]++)] = item; });
+  for (int i = 0; i < slots; ++i) {
+    *spans[static_cast<size_t>(i)] = std::span<const T>(store.data() + start[static_cast<size_t>(i)],
+                                                       static_cast<size_t>(start[static_cast<size_t>(i) + 1] -
+                                                                           start[static_cast<size_t>(i)]));
   }
+}
+
+void PointPolygons(LwoLayer& layer) {
+  std::vector<LwoPoint>& points = layer.points.points;
+  std::vector<std::span<const int>*> spans;
+  for (LwoPoint& p : points) spans.push_back(&p.polygons);
+  const std::vector<LwoPolygon>& polys = layer.polygons.polygons;
+  FillSlots<int>(layer.pointPolygonStore, static_cast<int>(points.size()), [&](auto emit) {
+    for (int j = 0; j < static_cast<int>(polys.size()); ++j) {
+      for (int k = 0; k < polys[static_cast<size_t>(j)].vertexCount; ++k) emit(polys[static_cast<size_t>(j)].vertices[k].point, j);
+    }
+  }, spans);
 }
 
 // Every polygon's surface by its tag; a used tag without a surface gets a default one, made when
@@ -88,6 +109,9 @@ void VertexNormals(LwoLayer& layer) {
   for (size_t j = 0; j < polys.size(); ++j) {
     LwoPolygon& poly = polys[j];
     const float angle = poly.surface ? poly.surface->smoothingAngle : 0.0f;
+    // acos(dot) <= angle, without an arc cosine per pair: acos falls monotonically over [-1, 1]
+    // and never exceeds pi.
+    const float minDot = angle >= 3.14159265f ? -2.0f : std::cos(angle);
     for (int k = 0; k < poly.vertexCount; ++k) {
       LwoPolygonVertex& v = poly.vertices[k];
       std::memcpy(v.normal, poly.normal, sizeof v.normal);
@@ -95,9 +119,8 @@ void VertexNormals(LwoLayer& layer) {
       for (int other : layer.points.points[static_cast<size_t>(v.point)].polygons) {
         const LwoPolygon& o = polys[static_cast<size_t>(other)];
         if (static_cast<size_t>(other) == j || o.smoothingGroup != poly.smoothingGroup) continue;
-        float dot = poly.normal[0] * o.normal[0] + poly.normal[1] * o.normal[1] + poly.normal[2] * o.normal[2];
-        dot = std::fmax(-1.0f, std::fmin(1.0f, dot));  // rounding must not make acos NaN
-        if (std::acos(dot) <= angle) {
+        const float dot = poly.normal[0] * o.normal[0] + poly.normal[1] * o.normal[1] + poly.normal[2] * o.normal[2];
+        if (dot >= minDot) {
           for (int i = 0; i < 3; ++i) v.normal[i] += o.normal[i];
         }
       }
@@ -106,27 +129,37 @@ void VertexNormals(LwoLayer& layer) {
   }
 }
 
-// Indices were checked against the layer when the maps were read.
+// Indices were checked against the layer when the maps were read. References keep map order and
+// entry order.
 void VMapReferences(LwoLayer& layer) {
-  for (LwoVMap* map = layer.vmaps.first; map; map = map->next) {
-    if (map->perPolygon) continue;
-    for (int e = 0; e < map->entryCount; ++e) {
-      layer.points.points[static_cast<size_t>(map->pointIndex[static_cast<size_t>(e)])].vmapRefs.push_back({map, e});
+  std::vector<std::span<const LwoVMapRef>*> spans;
+  for (LwoPoint& p : layer.points.points) spans.push_back(&p.vmapRefs);
+  FillSlots<LwoVMapRef>(layer.pointRefStore, static_cast<int>(spans.size()), [&](auto emit) {
+    for (LwoVMap* map = layer.vmaps.first; map; map = map->next) {
+      if (map->perPolygon) continue;
+      for (int e = 0; e < map->entryCount; ++e) emit(map->pointIndex[static_cast<size_t>(e)], LwoVMapRef{map, e});
     }
-  }
-  for (LwoVMap* map = layer.vmaps.first; map; map = map->next) {
-    if (!map->perPolygon) continue;
-    for (int e = 0; e < map->entryCount; ++e) {
-      LwoPolygon& poly = layer.polygons.polygons[static_cast<size_t>(map->polygonIndex[static_cast<size_t>(e)])];
-      const int point = map->pointIndex[static_cast<size_t>(e)];
-      for (int k = 0; k < poly.vertexCount; ++k) {
-        if (poly.vertices[k].point == point) {
-          poly.vertices[k].vmapRefs.push_back({map, e});
-          break;
+  }, spans);
+
+  // A per-polygon entry belongs to the first corner of its polygon at its point; entries naming
+  // a point the polygon does not use are dropped.
+  spans.clear();
+  for (LwoPolygonVertex& v : layer.polygons.vertices) spans.push_back(&v.vmapRefs);
+  FillSlots<LwoVMapRef>(layer.cornerRefStore, static_cast<int>(spans.size()), [&](auto emit) {
+    for (LwoVMap* map = layer.vmaps.first; map; map = map->next) {
+      if (!map->perPolygon) continue;
+      for (int e = 0; e < map->entryCount; ++e) {
+        const LwoPolygon& poly = layer.polygons.polygons[static_cast<size_t>(map->polygonIndex[static_cast<size_t>(e)])];
+        const int point = map->pointIndex[static_cast<size_t>(e)];
+        for (int k = 0; k < poly.vertexCount; ++k) {
+          if (poly.vertices[k].point == point) {
+            emit(poly.firstVertex + k, LwoVMapRef{map, e});
+            break;
+          }
         }
       }
     }
-  }
+  }, spans);
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 // one "ERROR:" line, and the chunk and position of the fault.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -33,16 +34,17 @@ struct LwoVMapRef {
   int entry = 0;
 };
 
+// The cross references (spans) point into arrays their layer owns, set once the read is complete.
 struct LwoPoint {
   float pos[3] = {0, 0, 0};
-  std::vector<int> polygons;  // polygons using this point, in order, once per use
-  std::vector<LwoVMapRef> vmapRefs;
+  std::span<const int> polygons;  // polygons using this point, in order, once per use
+  std::span<const LwoVMapRef> vmapRefs;
 };
 
 struct LwoPolygonVertex {
   int point = 0;
   float normal[3] = {0, 0, 0};  // smoothed vertex normal
-  std::vector<LwoVMapRef> vmapRefs;
+  std::span<const LwoVMapRef> vmapRefs;
 };
 
 struct LwoPolygon {
@@ -92,6 +94,11 @@ struct LwoLayer {
   LwoPolygonList polygons;
   tLwoList<LwoVMap> vmaps;
   int vmapCount() const { return vmaps.count; }
+
+  // Storage behind the points' and corners' spans: one array each for the whole layer.
+  std::vector<int> pointPolygonStore;
+  std::vector<LwoVMapRef> pointRefStore;
+  std::vector<LwoVMapRef> cornerRefStore;
 };
 
 struct LwoObject {

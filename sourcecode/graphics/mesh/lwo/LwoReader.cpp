@@ -163,7 +163,7 @@ bool cl_LwoObjectReader::ReadPoints(cl_LwoStream& c) {
   for (int i = 0; i < n; ++i) {
     LwoPoint p;
     for (float& v : p.pos) v = c.F4();
-    list.points.push_back(std::move(p));
+    list.points.push_back(p);
   }
   return c.Ok();
 }
@@ -187,6 +187,8 @@ bool cl_LwoObjectReader::ReadPolygons(cl_LwoStream& c) {
   list.offset = list.count();
   list.vertexOffset = list.vertexCount();
   const unsigned type = c.U4();
+  // Each vertex takes at least two bytes of the chunk.
+  list.vertices.reserve(list.vertices.size() + static_cast<size_t>(c.Remaining() / 2));
   int empty = 0;
   while (c.Ok() && !c.AtEnd()) {
     const int word = c.U2();
@@ -202,7 +204,7 @@ bool cl_LwoObjectReader::ReadPolygons(cl_LwoStream& c) {
       v.point = c.VX() + m_layer->points.offset;
       if (!c.Ok()) return m_fault.Set(at, "polygon %d is cut by the end of the chunk", list.count());
       if (!CheckPoint(v.point, at)) return false;
-      list.vertices.push_back(std::move(v));
+      list.vertices.push_back(v);
     }
     list.polygons.push_back(poly);
   }
@@ -228,7 +230,7 @@ bool cl_LwoObjectReader::ReadOldPolygons(cl_LwoStream& c) {
       v.point = c.U2() + m_layer->points.offset;
       if (!c.Ok()) return m_fault.Set(at, "polygon %d is cut by the end of the chunk", list.count());
       if (!CheckPoint(v.point, at)) return false;
-      list.vertices.push_back(std::move(v));
+      list.vertices.push_back(v);
     }
     int surface = c.I2();
     if (surface < 0) {
