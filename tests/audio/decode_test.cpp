@@ -55,7 +55,11 @@ class BrokenFile : public AudioTest, public ::testing::WithParamInterface<Broken
 
 TEST_P(BrokenFile, FailsWithTenAndOneErrorLine) {
   std::vector<uint8_t> wav = MakeWav(22050, 1, 16, Sine(22050, 1, 0.3, 500.0, 0.5));
-  std::vector<uint8_t> ogg = MakeOgg(22050, 1, Sine(22050, 1, 1.0, 500.0, 0.5));
+  // Noise keeps the pages many, so damage in the middle lands among the audio pages.
+  std::vector<float> noisy = Sine(22050, 1, 2.0, 500.0, 0.5);
+  uint32_t seed = 7;
+  for (float& v : noisy) v += static_cast<float>((seed = seed * 1664525u + 1013904223u) >> 8) / 16777216.0f * 0.2f - 0.1f;
+  std::vector<uint8_t> ogg = MakeOgg(22050, 1, noisy);
   std::vector<uint8_t> bytes;
   GetParam().damage(wav, ogg, bytes);
   const std::string path = WriteFile(std::string(GetParam().name) + ".snd", bytes);
@@ -89,7 +93,11 @@ INSTANTIATE_TEST_SUITE_P(
         BrokenCase{"ogg_corrupt", [](auto&, auto& ogg, auto& out) {
                      out = ogg;
                      for (size_t i = out.size() / 3; i < out.size() / 3 + 64; ++i) out[i] ^= 0x5A;
-                   }, "corrupt"},
+                   }, "damaged page"},
+        BrokenCase{"ogg_corrupt_middle", [](auto&, auto& ogg, auto& out) {
+                     out = ogg;
+                     for (size_t i = out.size() / 2; i < out.size() / 2 + 200; ++i) out[i] ^= 0x77;
+                   }, "damaged page"},
         BrokenCase{"ogg_headers_only", [](auto&, auto& ogg, auto& out) { out.assign(ogg.begin(), ogg.begin() + 58); },
                    "Vorbis"},
         BrokenCase{"garbage", [](auto&, auto&, auto& out) { out.assign(300, 0xAB); }, "neither a WAV nor an Ogg"},

@@ -1,10 +1,12 @@
 // Ogg Vorbis through libvorbisfile, reading through our ByteSource so that memory and files go the
-// same way and nothing is read past the bytes given. A file whose last page is cut off is refused
-// rather than played short.
+// same way and nothing is read past the bytes given. A cut-off or damaged file is refused rather
+// than played short.
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <vorbis/vorbisfile.h>
 
 #include <algorithm>
+#include <array>
+#include <cstdio>
 #include <cstring>
 
 #include "platform/audio/Decoder.h"
@@ -29,21 +31,60 @@ int SeekCallback(void* datasource, ogg_int64_t offset, int whence) {
 
 long TellCallback(void* source) { return static_cast<long>(static_cast<ByteSource*>(source)->Tell()); }
 
-// The last page in the file must end where the bytes end; a cut-off download or copy does not.
-bool LastPageComplete(ByteSource& source) {
+// Ogg's page checksum: CRC-32 with polynomial 0x04C11DB7, not reflected, starting at 0.
+uint32_t PageCrc(const uint8_t* data, size_t size, uint32_t crc) {
+  static const auto table = [] {
+    std::array<uint32_t, 256> t{};
+    for (uint32_t i = 0; i < 256; ++i) {
+      uint32_t r = i << 24;
+      for (int k = 0; k < 8; ++k) r = (r & 0x80000000u) ? (r << 1) ^ 0x04C11DB7u : r << 1;
+      t[i] = r;
+    }
+    return t;
+  }();
+  for (size_t i = 0; i < size; ++i) crc = (crc << 8) ^ table[((crc >> 24) ^ data[i]) & 0xFF];
+  return crc;
+}
+
+// Walks every page from the first byte to the last: each must be whole, back to back, with a
+// good checksum. libvorbisfile would skip a damaged page or stop early at a cut-off one and play
+// the sound short; here such a file is refused with the place of the damage.
+bool CheckPages(ByteSource& source, std::string& problem) {
   const uint64_t size = source.Size();
-  const uint64_t start = size > 65536 ? size - 65536 : 0;
-  std::vector<uint8_t> tail(static_cast<size_t>(size - start));
-  if (!source.Seek(start) || source.Read(tail.data(), tail.size()) != tail.size()) return false;
-  for (size_t i = tail.size() >= 27 ? tail.size() - 27 + 1 : 0; i-- > 0;) {
-    if (std::memcmp(tail.data() + i, "OggS", 4) != 0) continue;
-    const size_t segments = tail[i + 26];
-    if (i + 27 + segments > tail.size()) return false;
+  uint64_t at = 0;
+  std::vector<uint8_t> page;
+  char text[128];
+  while (at < size) {
+    uint8_t header[27 + 255];
+    if (!source.Seek(at) || source.Read(header, 27) != 27 || std::memcmp(header, "OggS", 4) != 0 ||
+        source.Read(header + 27, header[26]) != header[26]) {
+      std::snprintf(text, sizeof text, "truncated or damaged at offset %llu (no whole page header)",
+                    static_cast<unsigned long long>(at));
+      problem = text;
+      return false;
+    }
+    const size_t headerSize = 27 + size_t{header[26]};
     size_t body = 0;
-    for (size_t s = 0; s < segments; ++s) body += tail[i + 27 + s];
-    return i + 27 + segments + body == tail.size();
+    for (size_t s = 27; s < headerSize; ++s) body += header[s];
+    if (body > size - at - headerSize) {
+      std::snprintf(text, sizeof text, "truncated (the page at offset %llu runs past the end)",
+                    static_cast<unsigned long long>(at));
+      problem = text;
+      return false;
+    }
+    page.assign(header, header + headerSize);
+    page.resize(headerSize + body);
+    source.Read(page.data() + headerSize, body);
+    const uint32_t stored = page[22] | page[23] << 8 | page[24] << 16 | static_cast<uint32_t>(page[25]) << 24;
+    std::memset(page.data() + 22, 0, 4);
+    if (PageCrc(page.data(), page.size(), 0) != stored) {
+      std::snprintf(text, sizeof text, "damaged page at offset %llu (checksum)", static_cast<unsigned long long>(at));
+      problem = text;
+      return false;
+    }
+    at += headerSize + body;
   }
-  return false;
+  return true;
 }
 
 const char* VorbisError(int code) {
@@ -68,10 +109,7 @@ class OggDecoder final : public Decoder {
   }
 
   bool Open(std::string& problem) {
-    if (!LastPageComplete(*m_source)) {
-      problem = "truncated (the last Ogg page runs past the end)";
-      return false;
-    }
+    if (!CheckPages(*m_source, problem)) return false;
     m_source->Seek(0);
     ov_callbacks callbacks{ReadCallback, SeekCallback, nullptr, TellCallback};
     const int result = ov_open_callbacks(m_source.get(), &m_file, nullptr, 0, callbacks);
@@ -98,7 +136,17 @@ class OggDecoder final : public Decoder {
       float** pcm = nullptr;
       int section = 0;
       const long got = ov_read_float(&m_file, &pcm, static_cast<int>(std::min<uint32_t>(frames - done, 4096)), &section);
-      if (got == 0) break;
+      if (got == 0) {
+        // Damaged pages can leave the reader at its end early; a short sound is a broken one.
+        if (m_position < m_frames) {
+          char text[96];
+          std::snprintf(text, sizeof text, "the data ends after %llu of %llu frames",
+                        static_cast<unsigned long long>(m_position), static_cast<unsigned long long>(m_frames));
+          m_problem = text;
+          return -1;
+        }
+        break;
+      }
       if (got < 0) {
         m_problem = VorbisError(static_cast<int>(got));
         return -1;
@@ -114,16 +162,21 @@ class OggDecoder final : public Decoder {
           out[(done + i) * m_channels + c] = v == v ? v : 0.0f;
         }
       done += static_cast<uint32_t>(got);
+      m_position += static_cast<uint64_t>(got);
     }
     return static_cast<long>(done);
   }
 
-  bool Rewind() override { return ov_pcm_seek(&m_file, 0) == 0; }
+  bool Rewind() override {
+    m_position = 0;
+    return ov_pcm_seek(&m_file, 0) == 0;
+  }
 
  private:
   std::unique_ptr<ByteSource> m_source;
   OggVorbis_File m_file{};
   bool m_open = false;
+  uint64_t m_position = 0;  // frames read since the start
 };
 
 }  // namespace
