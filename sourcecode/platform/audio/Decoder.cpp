@@ -101,6 +101,7 @@ bool DecodeWhole(const void* data, size_t size, uint32_t outRate, bool forceMono
   std::vector<float> block(size_t{4096} * inChannels);
   std::vector<float> picked;
   std::vector<float> converted;
+  uint64_t decoded = 0;
   converted.reserve(static_cast<size_t>(Resampler::OutputFrames(decoder->Frames(), decoder->Rate(), outRate)) *
                     outChannels);
   for (;;) {
@@ -110,6 +111,7 @@ bool DecodeWhole(const void* data, size_t size, uint32_t outRate, bool forceMono
       return false;
     }
     if (got == 0) break;
+    decoded += static_cast<uint64_t>(got);
     picked.clear();
     PickChannels(block.data(), static_cast<size_t>(got), inChannels, outChannels, forceMono, picked);
     resampler.Process(picked.data(), static_cast<size_t>(got), converted);
@@ -117,6 +119,13 @@ bool DecodeWhole(const void* data, size_t size, uint32_t outRate, bool forceMono
       problem = "longer than a sample can be";
       return false;
     }
+  }
+  // The converter stops at the last source frame; the length at the new rate is what the source
+  // lasts, so the tail is held at its last value for the missing fraction of a frame.
+  const uint64_t wanted = Resampler::OutputFrames(decoded, decoder->Rate(), outRate) * outChannels;
+  if (converted.size() >= outChannels) {
+    const float last[2] = {converted[converted.size() - outChannels], converted.back()};
+    while (converted.size() < wanted) converted.insert(converted.end(), last + 2 - outChannels, last + 2);
   }
   out.channels = outChannels;
   out.frames = static_cast<uint32_t>(converted.size() / outChannels);
