@@ -81,10 +81,11 @@ void PickChannels(const float* in, size_t frames, uint32_t inChannels, uint32_t 
   }
 }
 
+// Written so that a NaN lands on a limit instead of in an undefined conversion.
 int16_t ToS16(float v) {
-  const float scaled = v * 32768.0f;
-  if (scaled >= 32767.0f) return 32767;
-  if (scaled <= -32768.0f) return -32768;
+  float scaled = v * 32768.0f;
+  scaled = scaled < 32767.0f ? scaled : 32767.0f;
+  scaled = scaled > -32768.0f ? scaled : -32768.0f;
   return static_cast<int16_t>(scaled);
 }
 
@@ -97,6 +98,11 @@ bool DecodeWhole(const void* data, size_t size, uint32_t outRate, bool forceMono
   const uint32_t inChannels = decoder->Channels();
   const uint32_t outChannels = forceMono || inChannels == 1 ? 1 : 2;
   Resampler resampler(decoder->Rate(), outRate, outChannels);
+  const uint64_t limit = uint64_t{kMaxSampleSeconds} * outRate;
+  if (Resampler::OutputFrames(decoder->Frames(), decoder->Rate(), outRate) > limit) {
+    problem = "longer than a sample may be (" + std::to_string(kMaxSampleSeconds) + " s); stream it instead";
+    return false;
+  }
 
   std::vector<float> block(size_t{4096} * inChannels);
   std::vector<float> picked;
@@ -115,8 +121,8 @@ bool DecodeWhole(const void* data, size_t size, uint32_t outRate, bool forceMono
     picked.clear();
     PickChannels(block.data(), static_cast<size_t>(got), inChannels, outChannels, forceMono, picked);
     resampler.Process(picked.data(), static_cast<size_t>(got), converted);
-    if (converted.size() / outChannels > 0x7FFFFFFFu) {
-      problem = "longer than a sample can be";
+    if (converted.size() / outChannels > limit) {
+      problem = "longer than a sample may be (" + std::to_string(kMaxSampleSeconds) + " s); stream it instead";
       return false;
     }
   }

@@ -11,6 +11,13 @@
 
 namespace platform::audio {
 
+// Source rates a decoder accepts: below the lowest, one sample's conversion to the mix rate
+// would swell without bound.
+inline constexpr uint32_t kMinRate = 1000;
+inline constexpr uint32_t kMaxRate = 384000;
+// The longest sample decoded whole (longer sounds are streamed).
+inline constexpr uint32_t kMaxSampleSeconds = 1200;
+
 // Bytes a decoder reads: a span in memory (not copied, must outlive the source) or an open file
 // (owned, closed with the source). Reads stop at the end of the span or file.
 class ByteSource {

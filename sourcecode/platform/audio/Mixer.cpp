@@ -175,8 +175,13 @@ void Mixer::MixChunk(int16_t* out, uint32_t frames) {
   const float externalGain = m_external.Volume();
   for (uint32_t i = 0; i < got * 2; ++i) acc[i] += voice[i] * externalGain;
 
-  for (uint32_t i = 0; i < frames * 2; ++i)
-    out[i] = static_cast<int16_t>(std::clamp(acc[i] * 32768.0f, -32768.0f, 32767.0f));
+  // Clipped at 16 bits; the comparisons are ordered so that a NaN lands on a limit.
+  for (uint32_t i = 0; i < frames * 2; ++i) {
+    float v = acc[i] * 32768.0f;
+    v = v < 32767.0f ? v : 32767.0f;
+    v = v > -32768.0f ? v : -32768.0f;
+    out[i] = static_cast<int16_t>(v);
+  }
 }
 
 }  // namespace platform::audio

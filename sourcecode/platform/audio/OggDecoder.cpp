@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/audio/Decoder.h"
+#include "platform/audio/VorbisHeaders.h"
 
 namespace platform::audio {
 namespace {
@@ -109,7 +111,7 @@ class OggDecoder final : public Decoder {
   }
 
   bool Open(std::string& problem) {
-    if (!CheckPages(*m_source, problem)) return false;
+    if (!CheckPages(*m_source, problem) || !CheckVorbisSetups(*m_source, problem)) return false;
     m_source->Seek(0);
     ov_callbacks callbacks{ReadCallback, SeekCallback, nullptr, TellCallback};
     const int result = ov_open_callbacks(m_source.get(), &m_file, nullptr, 0, callbacks);
@@ -119,7 +121,7 @@ class OggDecoder final : public Decoder {
     }
     m_open = true;
     const vorbis_info* info = ov_info(&m_file, -1);
-    if (!info || info->channels <= 0 || info->channels > 8 || info->rate <= 0 || info->rate > 384000) {
+    if (!info || info->channels <= 0 || info->channels > 8 || info->rate < static_cast<long>(kMinRate) || info->rate > static_cast<long>(kMaxRate)) {
       problem = "bad channel count or rate";
       return false;
     }
@@ -159,7 +161,7 @@ class OggDecoder final : public Decoder {
       for (long i = 0; i < got; ++i)
         for (uint32_t c = 0; c < m_channels; ++c) {
           const float v = pcm[c][i];
-          out[(done + i) * m_channels + c] = v == v ? v : 0.0f;
+          out[(done + i) * m_channels + c] = std::isfinite(v) ? std::clamp(v, -8.0f, 8.0f) : 0.0f;
         }
       done += static_cast<uint32_t>(got);
       m_position += static_cast<uint64_t>(got);

@@ -1,5 +1,7 @@
 // WAV files: the RIFF chunk walk, then PCM 8 or 16 bits or float 32 from the "data" chunk.
 // Every size field is checked against the bytes that are there.
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "platform/audio/Decoder.h"
@@ -42,7 +44,8 @@ class WavDecoder final : public Decoder {
         case SampleFormat::Float32: {
           float v;
           std::memcpy(&v, p + i * 4, 4);
-          out[i] = v == v ? v : 0.0f;  // a NaN would poison the whole mix
+          // NaN and infinity would poison the whole mix; far out of range is clipped anyway.
+          out[i] = std::isfinite(v) ? std::clamp(v, -8.0f, 8.0f) : 0.0f;
           break;
         }
       }
@@ -121,7 +124,7 @@ std::unique_ptr<Decoder> OpenWavDecoder(std::unique_ptr<ByteSource> source, std:
         problem = text;
         return nullptr;
       }
-      if (channels == 0 || channels > 8 || rate == 0 || rate > 384000) {
+      if (channels == 0 || channels > 8 || rate < kMinRate || rate > kMaxRate) {
         std::snprintf(text, sizeof text, "bad channel count %u or rate %u", channels, rate);
         problem = text;
         return nullptr;
