@@ -8,16 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "SoundMaker.h"
 #include "platform/audio/SoundLibrary.h"
 
 namespace audiotest {
-
-// Interleaved float frames of a sine (every channel the same).
-std::vector<float> Sine(int rate, int channels, double seconds, double hz, double amplitude);
-// A WAV file image: bits 8 or 16 (PCM) or 32 (float).
-std::vector<uint8_t> MakeWav(int rate, int channels, int bits, const std::vector<float>& frames);
-// An Ogg Vorbis file image (quality 0.5).
-std::vector<uint8_t> MakeOgg(int rate, int channels, const std::vector<float>& frames);
 
 // One channel (0 left, 1 right) of interleaved 16-bit stereo, frames [from, to).
 double Rms(const std::vector<int16_t>& stereo, int channel, size_t from, size_t to);  // full scale = 1
