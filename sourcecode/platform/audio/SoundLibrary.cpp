@@ -225,6 +225,15 @@ int SoundLibrary::TakeVoice(int voice) {
   return voice;
 }
 
+SoundLibrary::Voice& SoundLibrary::Claim(int index) {
+  Voice& slot = m_voices[static_cast<size_t>(index)];
+  const uint32_t generation = slot.generation;  // kept: the next start counts on from it
+  slot = Voice{};
+  slot.generation = generation;
+  slot.busy = true;
+  return slot;
+}
+
 void SoundLibrary::Silence(int index) {
   Voice& voice = m_voices[static_cast<size_t>(index)];
   m_mixer->Publish(index, nullptr);
@@ -262,11 +271,7 @@ int SoundLibrary::Play(int voice, SampleId sample, bool paused) {
   if (!m_samples.count(static_cast<int32_t>(sample))) return Fail(kErrInvalidParam), -1;
   const int index = TakeVoice(voice);
   if (index < 0) return -1;
-  Voice& slot = m_voices[static_cast<size_t>(index)];
-  const uint32_t generation = slot.generation;
-  slot = Voice{};
-  slot.generation = generation;
-  slot.busy = true;
+  Voice& slot = Claim(index);
   slot.sample = sample;
   slot.paused = paused;
   PublishVoice(index, true);

@@ -120,7 +120,8 @@ class SoundLibrary {
   bool SetListener(const float position[3], const float velocity[3], const float forward[3], const float up[3]);
   void GetListener(float position[3], float forward[3], float up[3]) const;
 
-  // ---- the external voice (the video player's sound), usable without the lock; null before Init
+  // ---- the external voice (the video player's sound): one producer writes 44.1 kHz stereo float
+  // frames without taking the lock; null before Init, valid until Close.
   ExternalVoice* External();
 
   // ---- counts, for tests and statistics
@@ -163,6 +164,7 @@ class SoundLibrary {
   int Handle(int index) const;
   bool Ended(int index) const;
   int TakeVoice(int voice);
+  Voice& Claim(int index);  // a fresh record for a voice about to start
   void Silence(int index);
   void PublishVoice(int index, bool restart);
   bool OpenStreamNow(StreamRecord& stream);

@@ -152,12 +152,7 @@ int SoundLibrary::PlayStream(int voice, StreamId id) {
   if (Voice* old = Find(stream.handle); old && old->stream == id) Silence(static_cast<int>(old - m_voices.data()));
   const int index = TakeVoice(voice);
   if (index < 0) return -1;
-  Voice& slot = m_voices[static_cast<size_t>(index)];
-  const uint32_t generation = slot.generation;
-  slot = Voice{};
-  slot.generation = generation;
-  slot.busy = true;
-  slot.stream = id;
+  Claim(index).stream = id;
   PublishVoice(index, true);
   stream.handle = Handle(index);
   return stream.handle;
