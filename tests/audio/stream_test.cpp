@@ -40,6 +40,8 @@ class Streaming : public AudioTest {
 
 TEST_F(Streaming, ReportsOpeningUntilTheUpdateThenPlaysToItsEnd) {
   const std::string path = WriteFile("music.ogg", MakeOgg(44100, 2, Sine(44100, 2, 2.0, 300.0, 0.4)));
+  // A 100 ms buffer: each update refills exactly what the 100 ms of mix between them took.
+  ASSERT_TRUE(m_lib.SetStreamBufferMs(100));
   const pa::StreamId stream = m_lib.OpenStream(path.c_str(), pa::mode::NonBlocking | pa::mode::TwoD);
   ASSERT_NE(stream, pa::StreamId::None);
   EXPECT_EQ(m_lib.StreamOpenState(stream), pa::openstate::Opening);

@@ -116,9 +116,14 @@ class SoundLibrary {
   bool SetEffectParams(int effect, const float* params, int count);
   bool GetEffectParams(int effect, float out[fx::kParamCount]) const;
 
-  // ---- 3D listener (kept; sounds have no position, so it changes nothing heard)
+  // Decode buffer of streams opened from now on, in milliseconds (50..5000; 500 at start).
+  bool SetStreamBufferMs(int milliseconds);
+
+  // ---- 3D listener and distance factor (kept; sounds have no position, so nothing heard changes)
   bool SetListener(const float position[3], const float velocity[3], const float forward[3], const float up[3]);
   void GetListener(float position[3], float forward[3], float up[3]) const;
+  bool SetDistanceFactor(float factor);  // > 0
+  float DistanceFactor() const;
 
   // ---- the external voice (the video player's sound): one producer writes 44.1 kHz stereo float
   // frames without taking the lock; null before Init, valid until Close.
@@ -184,6 +189,8 @@ class SoundLibrary {
   std::unordered_map<int32_t, StreamRecord> m_streams;
   int32_t m_nextId = 1;
   float m_listener[9] = {0, 0, 0, 0, 0, 1, 0, 1, 0};  // position, forward, up
+  float m_distanceFactor = 1.0f;
+  int m_streamBufferMs = 500;
 };
 
 }  // namespace platform::audio

@@ -50,7 +50,7 @@ bool SoundLibrary::OpenStreamNow(StreamRecord& stream) {
     return Fail(kErrFileFormat);
   }
   stream.resampler = std::make_unique<Resampler>(stream.decoder->Rate(), m_mixer->MixRate(), 2);
-  stream.ring = std::make_shared<FrameRing>(m_mixer->MixRate() / 2);  // 500 ms
+  stream.ring = std::make_shared<FrameRing>(m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
   stream.state = openstate::Ready;
   Refill(stream);
   return true;
@@ -156,6 +156,14 @@ int SoundLibrary::PlayStream(int voice, StreamId id) {
   PublishVoice(index, true);
   stream.handle = Handle(index);
   return stream.handle;
+}
+
+bool SoundLibrary::SetStreamBufferMs(int milliseconds) {
+  Lock lock(m_lock);
+  m_error = kOk;
+  if (milliseconds < 50 || milliseconds > 5000) return Fail(kErrInvalidParam);
+  m_streamBufferMs = milliseconds;
+  return true;
 }
 
 bool SoundLibrary::StopStream(StreamId id) {
@@ -273,6 +281,19 @@ bool SoundLibrary::SetListener(const float position[3], const float velocity[3],
   if (forward) std::copy(forward, forward + 3, m_listener + 3);
   if (up) std::copy(up, up + 3, m_listener + 6);
   return true;
+}
+
+bool SoundLibrary::SetDistanceFactor(float factor) {
+  Lock lock(m_lock);
+  m_error = kOk;
+  if (!(factor > 0.0f)) return Fail(kErrInvalidParam);
+  m_distanceFactor = factor;
+  return true;
+}
+
+float SoundLibrary::DistanceFactor() const {
+  Lock lock(m_lock);
+  return m_distanceFactor;
 }
 
 void SoundLibrary::GetListener(float position[3], float forward[3], float up[3]) const {
