@@ -36,14 +36,13 @@ cl_Pose::~cl_Pose() { delete[] bones; }
 void cl_Pose::SetSize(int n) {
   if (n < 0) n = 0;
   if (n > capacity) {
+    // Entries kept past a shrink come along too, so shrinking and growing back keeps them.
     Entry* grown = new Entry[static_cast<size_t>(n)];
-    if (count > 0) std::memcpy(static_cast<void*>(grown), bones, sizeof(Entry) * static_cast<size_t>(count));
+    if (capacity > 0) std::memcpy(static_cast<void*>(grown), bones, sizeof(Entry) * static_cast<size_t>(capacity));
     delete[] bones;
     bones = grown;
     capacity = n;
   }
-  // Entries beyond the old count hold the identity rather than stale values.
-  for (int i = count; i < n; ++i) bones[i] = Entry();
   count = n;
 }
 

@@ -28,8 +28,8 @@ class cl_Pose {
   cl_Pose(const cl_Pose&) = delete;
   cl_Pose& operator=(const cl_Pose&) = delete;
 
-  // Grows to exactly n when n exceeds the capacity (entries kept); shrinking keeps the array.
-  // New entries are the identity transform with weight 1.
+  // Grows to exactly n when n exceeds the capacity (entries kept); shrinking keeps the array and
+  // its entries. Entries never set before are the identity transform with weight 1.
   void SetSize(int n);
   int GetNumBones() const { return count; }
   st_BonePose& operator[](int i) { return bones[i]; }  // i below count
