@@ -115,4 +115,33 @@ inline std::string Quoted(std::string text) {
   return text;
 }
 
+// ---- Ogre XML skeleton texts
+
+// A skeleton file: bones as given, a hierarchy and animations as given.
+inline std::string SkeletonXml(const std::string& bones, const std::string& hierarchy, const std::string& animations) {
+  return Quoted("<skeleton><bones>" + bones + "</bones><bonehierarchy>" + hierarchy + "</bonehierarchy>" +
+                animations + "</skeleton>");
+}
+
+inline std::string Bone(int id, const std::string& name, const std::string& position = "x='1' y='0' z='0'",
+                 const std::string& angle = "0", const std::string& axis = "x='0' y='0' z='1'") {
+  return "<bone id='" + std::to_string(id) + "' name='" + name + "'><position " + position + "/><rotation angle='" +
+         angle + "'><axis " + axis + "/></rotation></bone>";
+}
+
+inline std::string Parent(const std::string& bone, const std::string& parent) {
+  return "<boneparent bone='" + bone + "' parent='" + parent + "'/>";
+}
+
+inline const std::string kKey0 = "<keyframe time='0'><translate x='0' y='0' z='0'/><rotate angle='0'><axis x='1' y='0' z='0'/></rotate></keyframe>";
+inline const std::string kKey1 = "<keyframe time='1'><translate x='0' y='0' z='4'/><rotate angle='1.5707964'><axis x='0' y='1' z='0'/></rotate><scale x='2' y='2' z='2'/></keyframe>";
+
+inline std::string Track(const std::string& bone, const std::string& keys) {
+  return "<track bone='" + bone + "'><keyframes>" + keys + "</keyframes></track>";
+}
+
+inline std::string Clip(const std::string& name, const std::string& tracks, const std::string& length = "1") {
+  return "<animation name='" + name + "' length='" + length + "'><tracks>" + tracks + "</tracks></animation>";
+}
+
 }  // namespace animtest
