@@ -8,6 +8,7 @@
 #include <string>
 
 #include "../base/test_support.h"
+#include "../mesh/mesh_test_support.h"
 #include "base/File.h"
 #include "graphics/mesh/Skeleton.h"
 
@@ -82,18 +83,7 @@ inline void ExpectEntryNear(const cl_Pose::st_BonePose& a, const cl_Pose::st_Bon
   ExpectSameRotation(a.rotation, b.rotation, eps);
 }
 
-// The bytes of whatever write() puts into a base::File.
-template <class Fn>
-std::string WriteToBytes(Fn write) {
-  testsupport::TempDir dir;
-  const std::string path = dir.path("record.bin");
-  {
-    base::File f(path.c_str(), base::File::STATUS_WRITE);
-    write(&f);
-    f.close();
-  }
-  return dir.read("record.bin");
-}
+using meshtest::WriteToBytes;
 
 inline std::string SkeletonBytes(cl_Skeleton& s) {
   return WriteToBytes([&](base::File* f) { s.Write(f); });

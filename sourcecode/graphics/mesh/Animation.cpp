@@ -40,19 +40,6 @@ bool NearZero(const tVector3<float>& v, float eps) {
   return std::fabs(v.x) <= eps && std::fabs(v.y) <= eps && std::fabs(v.z) <= eps;
 }
 
-void AppendVector(std::vector<float>& data, const tVector3<float>& v) {
-  data.push_back(v.x);
-  data.push_back(v.y);
-  data.push_back(v.z);
-}
-
-void AppendQuaternion(std::vector<float>& data, const Quaternion& q) {
-  data.push_back(q.x);
-  data.push_back(q.y);
-  data.push_back(q.z);
-  data.push_back(q.w);
-}
-
 // Where a sample falls: keys i and i1 (equal for a single key) and the fraction between them.
 struct st_KeySpan {
   int i = 0;
@@ -246,33 +233,26 @@ void cl_Animation::Compress() {
     // Keys past a short track repeat its last key, so that every keyed part holds n values.
     auto key = [&](int i) -> const cl_AnimationTrack::st_Key& { return keys[static_cast<size_t>(i < m ? i : m - 1)]; };
 
-    if (!neutralT && m > 0) {
-      flags |= TRANSLATION;
-      if (maxT < kEpsilon) {
-        flags |= TRANSLATION_CONST;
-        AppendVector(c->data, meanT);
-      } else {
-        for (int i = 0; i < n; ++i) AppendVector(c->data, key(i).translation);
+    // One part: nothing when neutral, the mean once when every key lies within the tolerance of
+    // it, otherwise the n keys' values.
+    using Key = cl_AnimationTrack::st_Key;
+    auto part = [&](bool neutral, float spread, unsigned char present, unsigned char constant, const float* mean,
+                    int size, auto value) -> unsigned char {
+      if (neutral || m == 0) return 0;
+      if (spread < kEpsilon) {
+        c->data.insert(c->data.end(), mean, mean + size);
+        return present | constant;
       }
-    }
-    if (!neutralS && m > 0) {
-      flags |= SCALE;
-      if (maxS < kEpsilon) {
-        flags |= SCALE_CONST;
-        AppendVector(c->data, meanS);
-      } else {
-        for (int i = 0; i < n; ++i) AppendVector(c->data, key(i).scale);
+      for (int i = 0; i < n; ++i) {
+        const float* v = value(key(i));
+        c->data.insert(c->data.end(), v, v + size);
       }
-    }
-    if (!neutralQ && m > 0) {
-      flags |= ROTATION;
-      if (maxQ < kEpsilon) {
-        flags |= ROTATION_CONST;
-        AppendQuaternion(c->data, meanQ);
-      } else {
-        for (int i = 0; i < n; ++i) AppendQuaternion(c->data, key(i).rotation);
-      }
-    }
+      return present;
+    };
+    flags |= part(neutralT, maxT, TRANSLATION, TRANSLATION_CONST, &meanT.x, 3,
+                  [](const Key& k) { return &k.translation.x; });
+    flags |= part(neutralS, maxS, SCALE, SCALE_CONST, &meanS.x, 3, [](const Key& k) { return &k.scale.x; });
+    flags |= part(neutralQ, maxQ, ROTATION, ROTATION_CONST, &meanQ.x, 4, [](const Key& k) { return &k.rotation.x; });
     c->flags[t] = flags;
   }
   for (cl_AnimationTrack* t : tracks) delete t;

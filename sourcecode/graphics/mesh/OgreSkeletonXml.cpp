@@ -8,11 +8,26 @@
 #include "base/data/Xml.h"
 #include "base/resource/Resource.h"
 #include "base/system.h"
+#include "base/text/Vocable.h"
 #include "graphics/mesh/Skeleton.h"
 
 namespace base {
 
 namespace {
+
+// The names read for every keyframe, interned once per file (interned names may be reset between
+// fuzz inputs, so they are not kept across calls).
+struct st_KeyNames {
+  const unsigned char* time = vocable::find_or_add("time");
+  const unsigned char* translate = vocable::find_or_add("translate");
+  const unsigned char* rotate = vocable::find_or_add("rotate");
+  const unsigned char* scale = vocable::find_or_add("scale");
+  const unsigned char* angle = vocable::find_or_add("angle");
+  const unsigned char* axis = vocable::find_or_add("axis");
+  const unsigned char* x = vocable::find_or_add("x");
+  const unsigned char* y = vocable::find_or_add("y");
+  const unsigned char* z = vocable::find_or_add("z");
+};
 
 class cl_OgreSkeletonReader {
  public:
@@ -44,15 +59,16 @@ class cl_OgreSkeletonReader {
     return false;
   }
 
-  static tVector3<float> XYZ(const StaticVariantIterator& e, const tVector3<float>& fallback) {
+  tVector3<float> XYZ(const StaticVariantIterator& e, const tVector3<float>& fallback) const {
     tVector3<float> v = fallback;
-    e.get_attribute_float("x", v.x);
-    e.get_attribute_float("y", v.y);
-    e.get_attribute_float("z", v.z);
+    e.get_attribute_float(m_names.x, v.x);
+    e.get_attribute_float(m_names.y, v.y);
+    e.get_attribute_float(m_names.z, v.z);
     return v;
   }
-  static bool HasXYZ(const StaticVariantIterator& e) {
-    return !e.get_attribute("x").is_nil() && !e.get_attribute("y").is_nil() && !e.get_attribute("z").is_nil();
+  bool HasXYZ(const StaticVariantIterator& e) const {
+    return !e.get_attribute(m_names.x).is_nil() && !e.get_attribute(m_names.y).is_nil() &&
+           !e.get_attribute(m_names.z).is_nil();
   }
 
   bool ReadBones(const StaticVariantIterator& bones) {
@@ -104,19 +120,19 @@ class cl_OgreSkeletonReader {
 
   // One keyframe; false when its required parts are missing.
   bool ReadKey(const StaticVariantIterator& e, cl_AnimationTrack::st_Key& key) {
-    e.get_attribute_float("time", key.time);
-    const StaticVariantIterator translate = e.get_element("translate");
-    const StaticVariantIterator rotate = e.get_element("rotate");
+    e.get_attribute_float(m_names.time, key.time);
+    const StaticVariantIterator translate = e.get_element(m_names.translate);
+    const StaticVariantIterator rotate = e.get_element(m_names.rotate);
     if (!translate || !rotate) return false;
     // A part given incompletely keeps the neutral value.
     if (HasXYZ(translate)) key.translation = XYZ(translate, tVector3<float>());
     float angle = 0.0f;
-    if (rotate.get_attribute_float("angle", angle)) {
-      const StaticVariantIterator axis = rotate.get_element("axis");
+    if (rotate.get_attribute_float(m_names.angle, angle)) {
+      const StaticVariantIterator axis = rotate.get_element(m_names.axis);
       if (!axis) return false;
       if (HasXYZ(axis)) key.rotation.set_axis_angle(XYZ(axis, tVector3<float>()), angle);
     }
-    const StaticVariantIterator scale = e.get_element("scale");
+    const StaticVariantIterator scale = e.get_element(m_names.scale);
     if (scale && HasXYZ(scale)) key.scale = XYZ(scale, tVector3<float>());
     return true;
   }
@@ -166,6 +182,7 @@ class cl_OgreSkeletonReader {
 
   const char* m_file;
   cl_Skeleton* m_skeleton;
+  const st_KeyNames m_names;
 };
 
 }  // namespace
