@@ -15,6 +15,7 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "win32dx9/ClearScreen.h"
+#include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
 
 namespace {
@@ -82,6 +83,7 @@ bool DisplayAvailable() { return Env("DISPLAY") || Env("WAYLAND_DISPLAY"); }
 
 int main() {
   InitMemLog();  // the small-block pool serves everything from here on
+  win32dx9::RegisterExceptionHandler();  // before anything can fail; the platform names the report
   base::sys::SetDebuggerOutput(ConsoleOutput);
   base::sys::Output("Quillane starting\n");
   int result = 0;
