@@ -17,6 +17,7 @@
 #include "win32dx9/ClearScreen.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/SysInfoProvider.h"
 
 namespace {
 
@@ -128,6 +129,7 @@ int main() {
       if (g_stopRequested) system.SetQuit(true);
     });
     system.RegisterPlatform(platform);
+    win32dx9::RegisterSysInfoProvider();
 
     // Every frame starts from a cleared screen. The top modules (game frame, video player,
     // subtitles) are added after it as they arrive.
@@ -136,6 +138,7 @@ int main() {
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),
                         base::sys::IsFullscreen() ? " fullscreen" : "");
+      win32dx9::ProvideDeviceInfo();  // memory figures and the driver's strings into the log
       if (base::sys::AddResources("resources.xml")) base::sys::Output("Resources loaded from resources.xml\n");
       base::tString<base::BaseUnicodeString> title;
       base::sys::Localize("#quill0_1 Quillane", title);
