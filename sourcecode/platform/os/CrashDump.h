@@ -35,6 +35,8 @@ struct CrashDumpHeader {
   uint64_t stackAddress;   // address of the first stack byte (the stack pointer)
 };
 
+static_assert(sizeof(CrashDumpHeader) == 64, "the dump header is a file format");
+
 // What a dump holds, read back.
 struct CrashDump {
   CrashDumpHeader header{};
