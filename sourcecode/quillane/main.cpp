@@ -14,6 +14,8 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "graphics/mesh/Mesh.h"
+#include "quillane/settings/TweakSettings.h"
 #include "win32dx9/ClearScreen.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
@@ -85,6 +87,7 @@ bool DisplayAvailable() { return Env("DISPLAY") || Env("WAYLAND_DISPLAY"); }
 int main() {
   InitMemLog();  // the small-block pool serves everything from here on
   win32dx9::RegisterExceptionHandler();  // before anything can fail; the platform names the report
+  base::RegisterMeshResourceType();  // read by the resource manager that start-up creates
   base::sys::SetDebuggerOutput(ConsoleOutput);
   base::sys::Output("Quillane starting\n");
   int result = 0;
@@ -94,12 +97,13 @@ int main() {
     if (!userFolder.empty()) base::sys::SetUserDataPath(userFolder.c_str());
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 
-    // The start-up configuration gives the language (and, with the game, the tweak settings).
+    // The start-up configuration gives the language and the tweak settings.
     base::Variant startup;
     const char* language = "ABC";
     if (base::sys::LoadConfig(startup, "config.xml")) {
       if (const char* l = base::get_string(base::variant_get_attribute_by_path(startup, "Localization/Language", false)))
         language = l;
+      if (const base::Variant* tweakables = startup.get_element("Tweakables")) ReadTweakSettings(*tweakables);
     } else {
       base::sys::Output("WARNING: no readable config.xml in %s or %s; running with the built-in defaults\n",
                         base::sys::GetUserDataPath().c_str(), base::sys::GetApplicationPath().c_str());
