@@ -14,9 +14,10 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "graphics/Graphics.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
-#include "win32dx9/ClearScreen.h"
+#include "quillane/showcase/StartupShowcase.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -133,11 +134,12 @@ int main() {
       if (g_stopRequested) system.SetQuit(true);
     });
     system.RegisterPlatform(platform);
+    gfx::RegisterGraphics();  // before start-up: the device makes the recorders then
     win32dx9::RegisterSysInfoProvider();
 
-    // Every frame starts from a cleared screen. The top modules (game frame, video player,
-    // subtitles) are added after it as they arrive.
-    system.AddModule(new win32dx9::cl_ClearScreen(0xFF1E3250u));
+    // Every frame starts from the start-up picture (a cleared screen at least). The top modules
+    // (game frame, video player, subtitles) are added after it as they arrive.
+    system.AddModule(new cl_StartupShowcase(0xFF1E3250u));
 
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),
