@@ -11,6 +11,7 @@
 #include "base/text/Vocable.h"
 #include "graphics/mesh/Mesh.h"
 #include "graphics/mesh/Skeleton.h"
+#include "graphics/mesh/lwo/LwoImport.h"
 
 namespace base {
 
@@ -97,6 +98,7 @@ void RegisterMeshResourceType() {
   if (registered) return;
   registered = true;
   AddDefaultResourceType("Mesh", CreateMeshType);
+  tMultiFileFormatLoader<cl_Mesh>::AddFileFormat("lwo", MeshLoadLWO);
 }
 
 }  // namespace base
