@@ -4,6 +4,7 @@
 
 #define DEMOGEN_MODULES(X)                                   \
   X(TitleScreen, "title background and logo textures") \
+  X(Pier, "the quay's pier, a LightWave object") \
   X(Sound, "music and sound effects (Ogg Vorbis)")
 
 namespace demogen {
