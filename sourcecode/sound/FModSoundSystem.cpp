@@ -98,9 +98,10 @@ void cl_FModSoundSystem::UpdateLibrary() {
 }
 
 void cl_FModSoundSystem::UpdateThread() {
-  std::unique_lock<std::mutex> wait(m_wakeMutex);
   while (!m_stop.load()) {
     UpdateLibrary();
+    // The wake lock is not held around the library update, so a stop never waits on the sound lock.
+    std::unique_lock<std::mutex> wait(m_wakeMutex);
     m_wake.wait_for(wait, std::chrono::milliseconds(100), [this] { return m_stop.load(); });
   }
 }

@@ -31,6 +31,19 @@ void AddChannelEntry(const char* name, float volume, float pan, int priority) {
   AddChannel(name, params);
 }
 
+// Calls into the sound system, or gives the fallback when none lives (a tool or test without a
+// platform), instead of following a null pointer.
+template <typename R, typename F>
+R Forward(R fallback, F&& call) {
+  cl_FModSoundSystem* system = GetSoundSystem();
+  return system ? call(*system) : fallback;
+}
+
+template <typename F>
+void Forward(F&& call) {
+  if (cl_FModSoundSystem* system = GetSoundSystem()) call(*system);
+}
+
 bool FromArchive(int kind, const char* fileName) {
   if (kind == PLAY_STREAM || !fileName) return false;
   std::string lower = fileName;
@@ -52,15 +65,20 @@ void RegisterSoundSystem() {
   services.SetActive = SetActive;
 }
 
-bool StartUp() { return GetSoundSystem()->Init(win32dx9::GetMainWindow(), 44100, 32, 0.1f); }
-void FadeOutAll(float fadeTime) { GetSoundSystem()->FadeOutAll(fadeTime); }
-void Update(float dt) { GetSoundSystem()->Update(dt); }
-void FadeMasterVolume(float level, float time) { GetSoundSystem()->FadeMasterVolume(level, time); }
-void SetActive(bool active) { GetSoundSystem()->SetActive(active); }
+bool StartUp() {
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.Init(win32dx9::GetMainWindow(), 44100, 32, 0.1f); });
+}
+void FadeOutAll(float fadeTime) { Forward([&](cl_FModSoundSystem& s) { s.FadeOutAll(fadeTime); }); }
+void Update(float dt) { Forward([&](cl_FModSoundSystem& s) { s.Update(dt); }); }
+void FadeMasterVolume(float level, float time) {
+  Forward([&](cl_FModSoundSystem& s) { s.FadeMasterVolume(level, time); });
+}
+void SetActive(bool active) { Forward([&](cl_FModSoundSystem& s) { s.SetActive(active); }); }
 
 float PlaySound(int kind, const char* fileName, const char* soundName, const char* channelName,
                 const st_PlayParams& params) {
   cl_FModSoundSystem* system = GetSoundSystem();
+  if (!system) return -1.0f;
   if (FromArchive(kind, fileName)) {
     base::Binary bytes;
     if (base::sys::GetFileFromArchive("Sfx", fileName, bytes, false))
@@ -72,48 +90,62 @@ float PlaySound(int kind, const char* fileName, const char* soundName, const cha
 
 float PlaySoundData(int, const base::Binary& bytes, const char* soundName, const char* channelName,
                     const st_PlayParams& params) {
-  return GetSoundSystem()->PlaySampleFromMemory(PLAY_SAMPLE_MEMORY, &bytes, soundName, channelName, &params);
+  return Forward(-1.0f, [&](cl_FModSoundSystem& s) {
+    return s.PlaySampleFromMemory(PLAY_SAMPLE_MEMORY, &bytes, soundName, channelName, &params);
+  });
 }
 
 bool PauseSound(const char* soundName, bool pause, float fadeTime) {
-  return GetSoundSystem()->PauseSound(soundName, pause, fadeTime);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.PauseSound(soundName, pause, fadeTime); });
 }
-bool StopSound(const char* soundName, float fadeTime) { return GetSoundSystem()->StopSound(soundName, fadeTime); }
+bool StopSound(const char* soundName, float fadeTime) {
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.StopSound(soundName, fadeTime); });
+}
 bool FadeSoundVolume(const char* soundName, float volume, float time) {
-  return GetSoundSystem()->FadeSoundVolume(soundName, volume, time);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.FadeSoundVolume(soundName, volume, time); });
 }
 bool SetSoundPan(const char* soundName, float pan, float time) {
-  return GetSoundSystem()->SetSoundPan(soundName, pan, time);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.SetSoundPan(soundName, pan, time); });
 }
-st_PlayParams GetSoundParams(const char* soundName) { return GetSoundSystem()->GetSoundParams(soundName); }
-float GetSoundPosition(const char* soundName) { return GetSoundSystem()->GetPlayPosition(soundName); }
-float GetSoundLength(const char* soundName) { return GetSoundSystem()->GetSampleLength(soundName); }
-bool IsSoundPlaying(const char* soundName) { return GetSoundSystem()->IsPlaying(soundName); }
+st_PlayParams GetSoundParams(const char* soundName) {
+  return Forward(st_PlayParams(), [&](cl_FModSoundSystem& s) { return s.GetSoundParams(soundName); });
+}
+float GetSoundPosition(const char* soundName) {
+  return Forward(-1.0f, [&](cl_FModSoundSystem& s) { return s.GetPlayPosition(soundName); });
+}
+float GetSoundLength(const char* soundName) {
+  return Forward(-1.0f, [&](cl_FModSoundSystem& s) { return s.GetSampleLength(soundName); });
+}
+bool IsSoundPlaying(const char* soundName) {
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.IsPlaying(soundName); });
+}
 
 bool AddChannel(const char* channelName, const st_ChannelParams& params) {
-  return GetSoundSystem()->AddChannel(channelName, &params);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.AddChannel(channelName, &params); });
 }
 bool PauseChannel(const char* channelName, bool pause, float fadeTime) {
-  return GetSoundSystem()->PauseChannel(channelName, pause, fadeTime);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.PauseChannel(channelName, pause, fadeTime); });
 }
 bool StopChannel(const char* channelName, float fadeTime) {
-  return GetSoundSystem()->StopChannel(channelName, fadeTime);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.StopChannel(channelName, fadeTime); });
 }
-bool StopAll(float fadeTime) { return GetSoundSystem()->StopAll(fadeTime); }
+bool StopAll(float fadeTime) {
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.StopAll(fadeTime); });
+}
 bool FadeChannelVolume(const char* channelName, float volume, float time) {
-  return GetSoundSystem()->FadeChannelVolume(channelName, volume, time);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.FadeChannelVolume(channelName, volume, time); });
 }
 bool SetChannelPan(const char* channelName, float pan, float time) {
-  return GetSoundSystem()->SetChannelPan(channelName, pan, time);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.SetChannelPan(channelName, pan, time); });
 }
 
 bool SetListener(float px, float py, float pz, float fx, float fy, float fz, float ux, float uy, float uz) {
   const float position[3] = {px, py, -pz}, forward[3] = {fx, fy, -fz}, up[3] = {ux, uy, -uz};
-  return GetSoundSystem()->SetListener(position, forward, up);
+  return Forward(false, [&](cl_FModSoundSystem& s) { return s.SetListener(position, forward, up); });
 }
-void AddFx(uint32_t type, const float* params) { GetSoundSystem()->AddFx(type, params); }
-void RemoveFx(uint32_t type) { GetSoundSystem()->RemoveFx(type); }
-void RemoveAllFx() { GetSoundSystem()->RemoveAllFx(); }
+void AddFx(uint32_t type, const float* params) { Forward([&](cl_FModSoundSystem& s) { s.AddFx(type, params); }); }
+void RemoveFx(uint32_t type) { Forward([&](cl_FModSoundSystem& s) { s.RemoveFx(type); }); }
+void RemoveAllFx() { Forward([&](cl_FModSoundSystem& s) { s.RemoveAllFx(); }); }
 
 // ---------------------------------------------------------------------------------------------
 // Playlists

@@ -1,6 +1,7 @@
 // The free sfx functions through which the rest of the program reaches sound: each forwards to
 // the one sound system (or the playlist controller). Only PlaySound decides something itself:
 // names containing "sfx/" are read from the "Sfx" archive. Times in seconds, levels 0..1.
+// Without a sound system they do nothing and give false, -1.0 or the defaults.
 #pragma once
 
 #include <cstdint>

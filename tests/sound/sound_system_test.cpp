@@ -191,3 +191,23 @@ TEST_F(ShutDown, AFadedShutDownWaitsForItsUpdate) {
 
 }  // namespace
 }  // namespace soundtest
+
+namespace soundtest {
+namespace {
+
+TEST(SfxWithoutASoundSystem, FunctionsGiveTheirFallbacksInsteadOfCrashing) {
+  ASSERT_EQ(sfx::GetSoundSystem(), nullptr);
+  EXPECT_EQ(sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/a.wav", "a", "PLAYER", sfx::st_PlayParams()), -1.0f);
+  EXPECT_FALSE(sfx::IsSoundPlaying("a"));
+  EXPECT_EQ(sfx::GetSoundLength("a"), -1.0f);
+  EXPECT_FALSE(sfx::StopAll(0.0f));
+  EXPECT_FALSE(sfx::StartUp());
+  sfx::Update(0.1f);
+  sfx::SetActive(false);
+  sfx::FadeOutAll(0.0f);
+  EXPECT_FALSE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, "msx/office.ogg", "MUSIC", 1.0f));
+  sfx::ClearAllPlaylists(true, 0.0f);
+}
+
+}  // namespace
+}  // namespace soundtest
