@@ -1,5 +1,7 @@
 // Playing, collecting and freeing sounds, streams, the "sfx/" archive route and shut-down.
+#include <chrono>
 #include <string>
+#include <thread>
 
 #include "SoundFixture.h"
 #include "base/data/Binary.h"
@@ -118,6 +120,33 @@ TEST_F(Streams, AStreamStartsWhenOpenedAndOneThatFailsWhileOpeningIsRemoved) {
   m_system->StopSound("m", 0.0f);
   m_system->Update(0.05f);
   EXPECT_EQ(Lib().LiveStreams(), 0);
+}
+
+TEST_F(Streams, TheUpdateThreadOpensStreamsWithoutTheMainThread) {
+  WriteOgg("music.ogg", 1.0);
+  ASSERT_GE(sfx::PlaySound(sfx::PLAY_STREAM, "music.ogg", "m", "MUSIC", sfx::st_PlayParams()), 0.0f);
+  for (int i = 0; i < 100 && m_system->GetSoundSlot("m") < 0; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    m_system->Update(0.02f);
+  }
+  EXPECT_GE(m_system->GetSoundSlot("m"), 0);
+}
+
+TEST_F(PlaySample, BytesPlayAsASampleFromMemoryAndAChannelAddedAgainStartsEmpty) {
+  const std::vector<uint8_t> wav = audiotest::MakeWav(44100, 1, 16, audiotest::Sine(44100, 1, 1.5, 441.0, 0.5));
+  base::Binary bytes;
+  bytes.set(static_cast<int>(wav.size()), wav.data());
+  EXPECT_EQ(sfx::PlaySoundData(sfx::PLAY_STREAM, bytes, "mem", "SPEECH", sfx::st_PlayParams()), 1.0f);
+  EXPECT_TRUE(m_system->IsPlaying("mem"));
+  EXPECT_EQ(sfx::PlaySoundData(0, base::Binary(), "empty", "SPEECH", sfx::st_PlayParams()), -1.0f);
+
+  sfx::st_ChannelParams quiet;
+  quiet.volume = 0.5f;
+  EXPECT_FALSE(m_system->AddChannel("SPEECH", &quiet));  // false even when it worked
+  EXPECT_FALSE(m_system->IsPlaying("mem"));
+  EXPECT_EQ(Lib().LiveSamples(), 0);
+  ASSERT_GE(sfx::PlaySoundData(0, bytes, "mem", "SPEECH", sfx::st_PlayParams()), 0.0f);
+  EXPECT_EQ(Volume("mem"), 128);
 }
 
 class ArchiveFixture : public SoundTest {
