@@ -30,7 +30,6 @@ float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
 cl_FModSoundSystem* GetSoundSystem() { return g_soundSystem; }
 
 cl_FModSoundSystem::cl_FModSoundSystem() {
-  m_systemSound.name = "";
   audio::SetLogSink(LibraryLog);
   g_soundSystem = this;
   m_playlists = std::make_unique<cl_PlaylistCtrl>();
