@@ -18,6 +18,7 @@
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/showcase/StartupShowcase.h"
+#include "sound/Sfx.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -122,6 +123,7 @@ int main() {
       base::sys::Output("No display; running headless\n");
       backend = gpu::Backend::Headless;
     }
+    sfx::RegisterSoundSystem();  // the platform's constructor makes the sound system
     win32dx9::cl_Platform* platform = win32dx9::CreatePlatform(backend);
     if (const char* screenshot = Env("QUILLANE_SCREENSHOT")) platform->SetScreenshotPath(screenshot);
     const int frames = FrameLimit();
