@@ -179,16 +179,18 @@ void cl_TextureStrip::Update(float dt) {
   if (m_playMode == PLAY_RANDOM_PAUSE) {
     m_pauseElapsed += dt;
     if (m_playing && count - 1.0f <= m_position && m_alpha == kOpaque) m_fadeState = FADE_OUT, m_alpha = kOpaque;
-    if (m_pauseLength == 0.0f) {
+    // A length of 0 asks for a new one, but only while the strip rests: a drawn length of 0
+    // (pause range 0 … 0) would otherwise be drawn again on every update and the strip would
+    // never fade in again.
+    const bool resting = !m_playing && m_fadeState == FADE_STEADY;
+    if (m_pauseLength == 0.0f && resting) {
       m_alpha = 0.0f;
       m_pauseElapsed = 0.0f;
       m_pauseLength = base::RandBetween(m_pauseMin, m_pauseMax);
       m_position = 0.0f;
-      // A drawn length of 0 means no pause at all: go on to the restart below instead of
-      // drawing 0 again on every update and never playing again.
       if (m_pauseLength != 0.0f) return;
     }
-    if (m_pauseLength <= m_pauseElapsed && m_alpha == 0.0f) {
+    if ((m_pauseLength < m_pauseElapsed || (m_pauseLength == 0.0f && resting)) && m_alpha == 0.0f) {
       m_position = 0.0f;
       m_fadeState = FADE_IN;
       m_alpha = 0.0f;
