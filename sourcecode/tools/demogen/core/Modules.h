@@ -2,7 +2,10 @@
 // adds its line here and a file modules/<Name>.cpp defining Make<Name>.
 #pragma once
 
-#define DEMOGEN_MODULES(X) X(TitleScreen, "title background and logo textures")
+#define DEMOGEN_MODULES(X)                                                        \
+  X(TitleScreen, "title background and logo textures")                            \
+  X(ScoreFont, "glyph sheet of the score font")                                   \
+  X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")
 
 namespace demogen {
 
