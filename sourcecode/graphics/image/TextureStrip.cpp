@@ -22,7 +22,13 @@ constexpr float kOpaque = 255.0f;
 // The smallest image record: offsets, flag, sizes, the four grid arrays, counts, tile count.
 constexpr int kMinImageRecord = 8 + 1 + 8 + 4 * 64 + 8 + 4;
 
-uint8_t AlphaByte(float value) { return static_cast<uint8_t>(static_cast<int>(std::clamp(value, 0.0f, 255.0f))); }
+// Truncation toward zero kept inside the int range (a stored speed can be anything, even NaN).
+int Truncate(float value) {
+  if (!(value == value)) return 0;
+  return static_cast<int>(std::clamp(value, -2.0e9f, 2.0e9f));
+}
+
+uint8_t AlphaByte(float value) { return static_cast<uint8_t>(std::clamp(Truncate(value), 0, 255)); }
 
 }  // namespace
 
@@ -168,7 +174,7 @@ void cl_TextureStrip::SetFade(bool in) {
 void cl_TextureStrip::Update(float dt) {
   const float count = static_cast<float>(m_frames.size());
   if (m_playing || m_targetFrame != -1) {
-    if (m_targetFrame != -1 && static_cast<int>(m_position) == m_targetFrame) {
+    if (m_targetFrame != -1 && Truncate(m_position) == m_targetFrame) {
       m_playing = false;
       m_position = static_cast<float>(m_targetFrame);
       m_targetFrame = -1;
@@ -235,7 +241,7 @@ void cl_TextureStrip::SelectFrames(int index) {
 }
 
 void cl_TextureStrip::DrawFrame(float x, float y, float position, float scale) {
-  const int index = m_firstFrameOnly ? 0 : static_cast<int>(position);
+  const int index = m_firstFrameOnly ? 0 : Truncate(position);
   m_frameIndex = index;
   SelectFrames(index);
   const float f = position - static_cast<float>(index);
