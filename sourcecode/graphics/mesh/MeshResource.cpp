@@ -10,6 +10,7 @@
 #include "base/system.h"
 #include "base/text/Vocable.h"
 #include "graphics/mesh/Mesh.h"
+#include "graphics/mesh/lwo/LwoImport.h"
 
 namespace base {
 
@@ -95,6 +96,7 @@ void RegisterMeshResourceType() {
   if (registered) return;
   registered = true;
   AddDefaultResourceType("Mesh", CreateMeshType);
+  tMultiFileFormatLoader<cl_Mesh>::AddFileFormat("lwo", MeshLoadLWO);
 }
 
 }  // namespace base
