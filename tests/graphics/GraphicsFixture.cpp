@@ -107,6 +107,11 @@ uint32_t GraphicsTest::Pixel(int x, int y) {
   return ::testing::AssertionSuccess();
 }
 
+std::string GraphicsTest::ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
 gfx::cl_Texture* GraphicsTest::SolidTexture(int w, int h, uint32_t colour) {
   base::cl_Bitmap32 bitmap;
   bitmap.Create(w, h);

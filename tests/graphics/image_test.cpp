@@ -163,11 +163,8 @@ TEST_F(ImageDraw, DamagedRecordsLeaveAnImageWithoutTiles) {
     base::File out(good.c_str(), base::File::STATUS_WRITE);
     image.Write(&out);
   }
-  std::FILE* f = std::fopen(good.c_str(), "rb");
-  ASSERT_NE(f, nullptr);
-  std::string record;
-  for (int c; (c = std::fgetc(f)) != EOF;) record.push_back(static_cast<char>(c));
-  std::fclose(f);
+  const std::string record = ReadBytes(good);
+  ASSERT_FALSE(record.empty());
   constexpr size_t kCols = 8 + 1 + 8 + 256, kTileCount = kCols + 8, kFirstTile = kTileCount + 4;
   auto patched = [&](size_t at, int value) {
     std::string r = record;

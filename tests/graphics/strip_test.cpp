@@ -187,11 +187,8 @@ TEST_F(Strips, RecordRoundTripAndDamagedRecords) {
     EXPECT_EQ(copy.GetBaseName(), strip.GetBaseName());
     EXPECT_EQ(copy.GetExtension(), "tga");
   }
-  std::FILE* f = std::fopen(file.c_str(), "rb");
-  ASSERT_NE(f, nullptr);
-  std::string record;
-  for (int c; (c = std::fgetc(f)) != EOF;) record.push_back(static_cast<char>(c));
-  std::fclose(f);
+  const std::string record = ReadBytes(file);
+  ASSERT_FALSE(record.empty());
   const size_t nameLength = static_cast<size_t>(strip.GetBaseName().size());
   const size_t frameCount = 4 + nameLength + 4 + 3 + 4 + 16 + 12 + 1;
   auto patched = [&](size_t at, int value) {

@@ -34,20 +34,26 @@ void DrawTextW(int x, int y, const char16_t* text, uint32_t colour) {
   if (font && text) font->DrawTextW(static_cast<float>(x), static_cast<float>(y), text, colour);
 }
 
+namespace {
+
+// The four outline passes one pixel off (right, left, down, up), then the text.
+template <class Draw>
+void Outlined(int x, int y, uint32_t colour, uint32_t outline, Draw draw) {
+  draw(x + 1, y, outline);
+  draw(x - 1, y, outline);
+  draw(x, y + 1, outline);
+  draw(x, y - 1, outline);
+  draw(x, y, colour);
+}
+
+}  // namespace
+
 void DrawTextOutlined(int x, int y, const char* text, uint32_t colour, uint32_t outline) {
-  DrawText(x + 1, y, text, outline);
-  DrawText(x - 1, y, text, outline);
-  DrawText(x, y + 1, text, outline);
-  DrawText(x, y - 1, text, outline);
-  DrawText(x, y, text, colour);
+  Outlined(x, y, colour, outline, [text](int px, int py, uint32_t c) { DrawText(px, py, text, c); });
 }
 
 void DrawTextOutlinedW(int x, int y, const char16_t* text, uint32_t colour, uint32_t outline) {
-  DrawTextW(x + 1, y, text, outline);
-  DrawTextW(x - 1, y, text, outline);
-  DrawTextW(x, y + 1, text, outline);
-  DrawTextW(x, y - 1, text, outline);
-  DrawTextW(x, y, text, colour);
+  Outlined(x, y, colour, outline, [text](int px, int py, uint32_t c) { DrawTextW(px, py, text, c); });
 }
 
 void DrawTextBoxW(float x, float y, float w, float h, const char16_t* text, uint32_t colour) {
@@ -57,11 +63,10 @@ void DrawTextBoxW(float x, float y, float w, float h, const char16_t* text, uint
 
 void DrawTextBoxOutlinedW(float x, float y, float w, float h, const char16_t* text, uint32_t colour,
                           uint32_t outline) {
-  DrawTextBoxW(x + 1, y, w, h, text, outline);
-  DrawTextBoxW(x - 1, y, w, h, text, outline);
-  DrawTextBoxW(x, y + 1, w, h, text, outline);
-  DrawTextBoxW(x, y - 1, w, h, text, outline);
-  DrawTextBoxW(x, y, w, h, text, colour);
+  const float fx = x, fy = y;
+  Outlined(0, 0, colour, outline, [&](int dx, int dy, uint32_t c) {
+    DrawTextBoxW(fx + static_cast<float>(dx), fy + static_cast<float>(dy), w, h, text, c);
+  });
 }
 
 float GetTextWidth(const char* text) {
