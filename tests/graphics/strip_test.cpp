@@ -107,6 +107,23 @@ TEST_F(Strips, RandomPauseOfZeroRestartsAfterEveryFadeOut) {
   EXPECT_GE(fadeOuts, 10);
 }
 
+TEST_F(Strips, RandomPauseWaitsItsLengthHiddenBeforeFadingIn) {
+  gfx::cl_TextureStrip strip;
+  LoadSolid(strip, kFour, gfx::cl_TextureStrip::PLAY_RANDOM_PAUSE);
+  strip.SetPauseRange(0.5f, 0.5f);
+  strip.Update(0.02f);  // draws the first pause
+  int hidden = 0;
+  for (int i = 0; i < 100 && strip.GetFadeState() != gfx::cl_TextureStrip::FADE_IN; ++i, ++hidden) {
+    EXPECT_EQ(strip.GetAlpha(), 0.0f);
+    EXPECT_FALSE(strip.IsPlaying());
+    strip.Update(0.02f);
+  }
+  EXPECT_NEAR(hidden, 25, 1);  // 0.5 s at 0.02 s a step
+  for (int i = 0; i < 60 && !strip.IsPlaying(); ++i) strip.Update(0.02f);
+  EXPECT_TRUE(strip.IsPlaying());  // plays once fully faded in
+  EXPECT_EQ(strip.GetAlpha(), 255.0f);
+}
+
 TEST_F(Strips, CrossFadeMixesTheNextFrameAt63) {
   gfx::cl_TextureStrip strip;
   LoadSolid(strip, {0xFFFF0000u, 0xFF0000FFu, 0xFF00FF00u}, gfx::cl_TextureStrip::PLAY_ONCE);
