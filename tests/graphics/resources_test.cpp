@@ -113,6 +113,34 @@ TEST_F(Resources, ListMakesFontsImagesAndStripsFoundByLabel) {
   EndFrame();
 }
 
+TEST_F(Resources, FontsAndImagesDrawAgainAfterADeviceReset) {
+  gfx::cl_DXFont font;
+  font.SetSize(14.0f);
+  font.CreateD3DFont("DejaVu Sans", true);
+  gfx::cl_TextureFont sheetFont;
+  base::cl_Bitmap32 sheet;
+  sheet.Create(16, 16);
+  for (int i = 0; i < sheet.NumPixels(); ++i) sheet.GetPixels()[i] = base::Color32();
+  for (int y = 1; y < 9; ++y) *sheet.Pixel(0, y) = *sheet.Pixel(2, y) = *sheet.Pixel(3, y) = base::Color32(0xFFFFFFFFu);
+  ASSERT_TRUE(sheetFont.BuildFromBitmap(sheet));
+  ASSERT_TRUE(BeginFrame());
+  Device()->SimulateDeviceLoss();
+  EndFrame();
+  EXPECT_FALSE(BeginFrame());  // the reset: every object here lives in the managed pool
+  ASSERT_TRUE(gfx::IsDeviceOk());
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(0xFF000000u);
+  gfx::Begin2D();
+  font.DrawText(2, 2, "Hi", 0xFFFFFFFFu);
+  sheetFont.DrawText(40, 30, "a", 0xFFFF0000u);
+  int lit = 0;
+  for (int y = 0; y < 20; ++y)
+    for (int x = 0; x < 30; ++x) lit += Pixel(x, y) != 0;
+  EXPECT_GT(lit, 10);
+  EXPECT_TRUE(RgbNear(Pixel(40, 33), 0xFF0000u, 8));
+  EndFrame();
+}
+
 TEST(FlattenMatrix, MovesPointsOntoThePivotPlaneShiftedByTheirHeight) {
   base::Matrix4 m;
   gfx::MakeFlattenMatrix(m, 0.5f, -0.25f, base::tVector3<float>(1.0f, 2.0f, 3.0f));
