@@ -154,7 +154,10 @@ bool cl_Image::Init(base::StaticVariantIterator element) {
   int compress = 0;
   if (element.get_attribute_int("compress", compress) && compress != 0) {
     base::cl_Bitmap32 bitmap;
-    if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) return false;
+    if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) {
+      base::sys::Output("ERROR: image file '%s' could not be read\n", file.c_str());
+      return false;
+    }
     CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), true, true);
     return true;
   }
