@@ -5,6 +5,7 @@
 #define DEMOGEN_MODULES(X)                                                        \
   X(TitleScreen, "title background and logo textures")                            \
   X(Pier, "the quay's pier, a LightWave object")                                  \
+  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")        \
   X(ScoreFont, "glyph sheet of the score font")                                   \
   X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")
 
