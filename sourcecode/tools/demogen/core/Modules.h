@@ -2,7 +2,9 @@
 // adds its line here and a file modules/<Name>.cpp defining Make<Name>.
 #pragma once
 
-#define DEMOGEN_MODULES(X) X(TitleScreen, "title background and logo textures")
+#define DEMOGEN_MODULES(X)                                 \
+  X(TitleScreen, "title background and logo textures") \
+  X(SkinTextures, "the default skin's four textures")
 
 namespace demogen {
 
