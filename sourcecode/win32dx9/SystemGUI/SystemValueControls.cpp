@@ -20,8 +20,9 @@ inline int Px(float v) { return static_cast<int>(v); }
 
 constexpr uint8_t kKeyReleased = 1;
 
-// Width of the first n characters of text in the current font.
+// Width of the first n characters of text in the current font; the empty text is 0 wide.
 float PrefixWidth(const char* text, int n) {
+  if (n <= 0) return 0;
   base::tString<base::BaseString> prefix;
   prefix.set(text, n);
   return gfx::GetTextWidth(prefix.c_str());
@@ -41,7 +42,7 @@ cl_SystemStringCtrl::~cl_SystemStringCtrl() = default;
 void cl_SystemStringCtrl::Render(float px, float py) {
   const char* text = m_pBound ? m_pBound->get_string() : nullptr;
   if (!text) text = "";
-  m_Rect.w = gfx::GetTextWidth(text) + 16;
+  m_Rect.w = (*text ? gfx::GetTextWidth(text) : 0.0f) + 16;
   m_Rect.h = 16;
   UpdateRect(px, py);
   RenderChildren(px, py);
