@@ -39,10 +39,10 @@ base::cl_Bitmap32 Dot() {
 
 // Opaque 8-pixel squares in two greys, as image viewers show transparency.
 base::cl_Bitmap32 Checker() {
-  base::cl_Bitmap32 image = Blank(128, 128);
+  base::cl_Bitmap32 image = Blank(64, 64);
   cl_Painter paint(image);
-  for (int y = 0; y < 128; y += 8)
-    for (int x = 0; x < 128; x += 8) paint.Rect(x, y, x + 8, y + 8, ((x + y) / 8) % 2 ? 0xFF9A9A9Au : 0xFFD0D0D0u);
+  for (int y = 0; y < 64; y += 8)
+    for (int x = 0; x < 64; x += 8) paint.Rect(x, y, x + 8, y + 8, ((x + y) / 8) % 2 ? 0xFF9A9A9Au : 0xFFD0D0D0u);
   return image;
 }
 
