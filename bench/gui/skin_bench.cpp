@@ -156,3 +156,15 @@ void BM_LocalizeCaptions300(benchmark::State& state) {
 BENCHMARK(BM_LocalizeCaptions300)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
+
+namespace {
+
+// The skin looks its four textures up by label at every draw.
+void BM_SkinTextureLookup(benchmark::State& state) {
+  for (auto _ : state) {
+    for (int i = 0; i < 4; ++i) benchmark::DoNotOptimize(win32dx9::GetSkinTexture(win32dx9::en_SkinTexture(i)));
+  }
+}
+BENCHMARK(BM_SkinTextureLookup)->Unit(benchmark::kNanosecond);
+
+}  // namespace
