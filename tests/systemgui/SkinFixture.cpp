@@ -1,9 +1,8 @@
 #include "SkinFixture.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 
+#include "../support/GoldenImage.h"
 #include "../support/HeadlessGpu.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -12,24 +11,12 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/DXFont.h"
 #include "graphics/gfx.h"
-#include "platform/gpu/Png.h"
-#include "platform/gpux/TextureLoad.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
 #include "win32dx9/SysInfo.h"
 
 namespace skintest {
-
-::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance) {
-  for (int shift : {16, 8, 0}) {
-    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
-    if (std::abs(a - e) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << "0x" << (actual & 0xFFFFFF) << " is not within "
-                                           << std::dec << tolerance << " of 0x" << std::hex << (expected & 0xFFFFFF);
-  }
-  return ::testing::AssertionSuccess();
-}
 
 base::ICMD Cmd(int type, int x, int y, int key) {
   base::ICMD c;
@@ -113,37 +100,8 @@ uint32_t SkinTest::Pixel(int x, int y) {
 
 ::testing::AssertionResult SkinTest::MatchesGolden(const std::string& name) {
   Pixel(0, 0);
-  std::vector<uint32_t> frame(m_frame);
-  for (uint32_t& p : frame) p |= 0xFF000000u;
-  const std::string golden = std::string(QUILLANE_TEST_DIR) + "/golden/" + name + ".png";
-  const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
-  if ((update && std::string(update) == "1") || !std::filesystem::exists(golden)) {
-    std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
-    if (!gpu::WritePng(golden.c_str(), kWidth, kHeight, frame.data(), kWidth * 4, false))
-      return ::testing::AssertionFailure() << "cannot write " << golden;
-    return ::testing::AssertionSuccess() << "wrote " << golden;
-  }
-  std::vector<uint8_t> bytes;
-  gpux::Image image;
-  if (!gpux::ReadWholeFile(golden.c_str(), &bytes) ||
-      !gpux::DecodeImage(bytes.data(), bytes.size(), golden.c_str(), &image) || image.width != uint32_t(kWidth) ||
-      image.height != uint32_t(kHeight))
-    return ::testing::AssertionFailure() << "unreadable golden " << golden;
-  long sum = 0;
-  int far = 0;
-  for (size_t i = 0; i < frame.size(); ++i) {
-    int worst = 0;
-    for (int shift : {16, 8, 0}) {
-      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
-      sum += d;
-      worst = std::max(worst, d);
-    }
-    if (worst > 24) ++far;
-  }
-  const double mean = double(sum) / (3.0 * double(frame.size()));
-  if (mean > 3.0 || far * 100 > int(frame.size()))
-    return ::testing::AssertionFailure() << name << ": mean difference " << mean << ", " << far << " pixels far off";
-  return ::testing::AssertionSuccess();
+  return testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/" + name + ".png", m_frame, kWidth,
+                                       kHeight);
 }
 
 }  // namespace skintest

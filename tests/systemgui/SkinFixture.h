@@ -13,6 +13,7 @@
 
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
+#include "../support/GoldenImage.h"
 #include "graphics/font/DXFont.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -42,7 +43,7 @@ class SkinTest : public ::testing::Test {
   std::vector<uint32_t> m_frame;  // the back buffer, read at the first Pixel of a frame
 };
 
-::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance);
+using testsupport::RgbNear;
 
 // Input commands.
 base::ICMD Cmd(int type, int x = 0, int y = 0, int key = 0);
