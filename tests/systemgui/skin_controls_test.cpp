@@ -1,11 +1,15 @@
 // The composite controls, the edit control and the string control's key repeat driven through the
 // skin's GUI root frame by frame: input, Update at 60 fps, Render.
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "SkinFixture.h"
 #include "base/data/Xml.h"
 #include "base/gui/GUIEdit.h"
+#include "graphics/draw/Draw.h"
+#include "win32dx9/SystemGUI/SystemControls.h"
 #include "win32dx9/SystemGUI/SystemValueControls.h"
 
 namespace skintest {
@@ -39,11 +43,9 @@ class SkinControls : public SkinTest {
   }
   // Builds the window described by xml under the panel.
   base::cl_Window* Build(const char* xml) {
-    base::Variant v;
-    EXPECT_TRUE(base::xml::read_text(v, xml));
     base::StaticVariant desc;
     EXPECT_TRUE(base::xml::read_text(desc, xml));
-    return m_panel->CreateFromDescription(desc.get_element(0).is_element() ? desc : desc);
+    return m_panel->CreateFromDescription(desc);
   }
   void Frame(std::vector<base::ICMD> cmds = {}) {
     for (base::ICMD& c : cmds) m_gui->ProcessInput(c);
@@ -85,26 +87,66 @@ TEST_F(SkinControls, HeldKeyRepeatsIn46thFrameThenEveryFifth) {
   EXPECT_EQ(line->m_Value.get_string(), stopped);
 }
 
-TEST_F(SkinControls, RepeatStopsWhenFocusMovesOrAReleaseIsTakenElsewhere) {
-  for (bool byFocus : {true, false}) {
+TEST_F(SkinControls, RepeatStopsWhenFocusMovesAReleaseIsTakenElsewhereOrTheParentHides) {
+  enum en_Stop { FOCUS, RELEASE, HIDE };
+  for (en_Stop stop : {FOCUS, RELEASE, HIDE}) {
     auto* eater = new cl_ReleaseEater;
     m_panel->AddChild(eater);
-    auto* line = m_panel->CreateChild("StringCtrl");
+    auto* group = m_panel->CreateChild("Group");
+    auto* line = group->CreateChild("StringCtrl");
     auto* other = m_panel->CreateChild("StringCtrl");
     line->SetFocus();
     Frame({Key('b')});
-    if (byFocus) {
-      other->SetFocus();
-    } else {
-      Frame({KeyUp('b')});  // the eater comes first and takes it
-    }
+    if (stop == FOCUS) other->SetFocus();
+    if (stop == RELEASE) Frame({KeyUp('b')});  // the eater comes first and takes it
+    if (stop == HIDE) group->Show(false);
     for (int i = 0; i < 120; ++i) Frame();
-    EXPECT_STREQ(line->m_Value.get_string(), "b") << byFocus;
+    EXPECT_STREQ(line->m_Value.get_string(), "b") << stop;
     EXPECT_EQ(other->m_Value.get_string(), nullptr);
-    line->Close();
+    group->Close();
     other->Close();
     eater->Close();
+    Frame();
   }
+}
+
+TEST_F(SkinControls, TheTwentyClassNamesMakeTheSkinAndToolkitClasses) {
+  const std::vector<std::pair<const char*, bool (*)(base::cl_Window*)>> names = {
+      {"Menu", [](base::cl_Window* w) { return dynamic_cast<base::cl_Menu*>(w) != nullptr; }},
+      {"Sheet", [](base::cl_Window* w) { return dynamic_cast<base::cl_Sheet*>(w) != nullptr; }},
+      {"Edit", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemEdit*>(w) != nullptr; }},
+      {"Button", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemButton*>(w) != nullptr; }},
+      {"CloseButton", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemCloseButton*>(w) != nullptr; }},
+      {"TitleBar", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemTitleBar*>(w) != nullptr; }},
+      {"Frame", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemFrame*>(w) != nullptr; }},
+      {"SliderHandle", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemSliderHandle*>(w) != nullptr; }},
+      {"Slider", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemSlider*>(w) != nullptr; }},
+      {"Text", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemStaticText*>(w) != nullptr; }},
+      {"Image", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemStaticImage*>(w) != nullptr; }},
+      {"TreeToggle", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemTreeToggle*>(w) != nullptr; }},
+      {"TreeCtrl", [](base::cl_Window* w) { return dynamic_cast<base::cl_TreeCtrl*>(w) != nullptr; }},
+      {"Group", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemGroup*>(w) != nullptr; }},
+      {"MenuEntry", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemMenuEntry*>(w) != nullptr; }},
+      {"MenuFolder", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemMenuFolder*>(w) != nullptr; }},
+      {"ScrollArea", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemScrollArea*>(w) != nullptr; }},
+      {"StringCtrl", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemStringCtrl*>(w) != nullptr; }},
+      {"CheckBox", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemCheckBox*>(w) != nullptr; }},
+      {"RadioButton", [](base::cl_Window* w) { return dynamic_cast<win32dx9::cl_SystemRadioButton*>(w) != nullptr; }},
+  };
+  for (const auto& [name, isExpected] : names) {
+    std::unique_ptr<base::cl_Window> w(m_gui->CreateWindow(name));
+    EXPECT_TRUE(w && isExpected(w.get())) << name;
+  }
+  EXPECT_EQ(m_gui->CreateWindow("List"), nullptr);
+  // Sizes the skin fixes at creation and in Init.
+  std::unique_ptr<base::cl_Window> close(m_gui->CreateWindow("CloseButton"));
+  EXPECT_EQ(close->m_Rect.w, 14);
+  base::cl_Window* button = Build("<Button text=\"Options\" w=\"200\" h=\"40\"/>");
+  EXPECT_NEAR(button->m_Rect.w, gfx::GetTextWidthW(u"Options") + 20, 0.01);
+  EXPECT_EQ(button->m_Rect.h, 21);
+  base::cl_Window* entry = Build("<MenuEntry text=\"Look\" close_panel=\"0\"/>");
+  EXPECT_TRUE(entry->HasFlag(base::WF_CLOSE_PANEL));
+  EXPECT_FALSE(entry->HasFlag(base::WF_CENTER_TEXT));
 }
 
 TEST_F(SkinControls, CaretIsClampedWhenTheValueShrinks) {
