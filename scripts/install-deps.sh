@@ -2,14 +2,15 @@
 # Installs the Debian packages the build, the program and the tests need; quiet when nothing is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang
+  build-essential cmake ninja-build ccache pkg-config clang sox
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
   libfreetype-dev fonts-dejavu-core libstb-dev
   libvorbis-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
   libjemalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
-  libmeshoptimizer-dev
+  libmeshoptimizer-dev libassimp-dev
+  libunwind-dev libdw-dev
   xvfb xauth
 )
 missing=()
