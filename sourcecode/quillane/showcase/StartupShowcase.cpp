@@ -1,14 +1,24 @@
 #include "quillane/showcase/StartupShowcase.h"
 
+#include "base/app/ICMD.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
+#include "graphics/video/VideoFunctions.h"
 
 namespace {
 
 constexpr float kTurnSpeed = 0.25f;    // radians per second
 constexpr float kStartAngle = 0.35f;   // turned from the first frame on (0 would show it mirrored)
 constexpr uint32_t kLogoTint = 0xF0FFE6C0u;
+constexpr const char* kIntroMovie = "movie/intro.bik";
+
+bool IntroMoviesWanted() {
+  const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
+  int show = 0;
+  return devTools && devTools->get_attribute_int("ShowIntroMovies", show) && show == 1;
+}
 
 }  // namespace
 
@@ -19,6 +29,11 @@ cl_StartupShowcase::cl_StartupShowcase(uint32_t clearColour) : m_clearColour(cle
 void cl_StartupShowcase::Update(float time, float dt) {
   if (!IsActive()) return;
   m_angle += dt * kTurnSpeed;
+  if (!m_introChecked) {
+    m_introChecked = true;
+    if (IntroMoviesWanted() && gfx::PlayVideoFullscreen(kIntroMovie, 1.0f) < 0.0f)
+      base::sys::Output("Warning: the intro movie %s does not play (run demogen for the demo data)\n", kIntroMovie);
+  }
   cl_Module::Update(time, dt);
 }
 
@@ -47,4 +62,12 @@ void cl_StartupShowcase::Render() {
     logo->DrawRotated(width * 0.5f - logo->GetCenterX(), height * 0.42f - logo->GetCenterY(), m_angle, 1.0f);
   }
   cl_Module::Render();
+}
+
+bool cl_StartupShowcase::ProcessInput(base::ICMD& cmd) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && gfx::IsVideoPlaying()) {
+    gfx::StopVideo();
+    return true;
+  }
+  return cl_Module::ProcessInput(cmd);
 }
