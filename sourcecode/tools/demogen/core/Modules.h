@@ -4,7 +4,8 @@
 
 #define DEMOGEN_MODULES(X)                                   \
   X(TitleScreen, "title background and logo textures") \
-  X(Pier, "the quay's pier, a LightWave object")
+  X(Pier, "the quay's pier, a LightWave object") \
+  X(Movies, "the intro and credits movies")
 
 namespace demogen {
 
