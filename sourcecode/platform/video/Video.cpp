@@ -165,6 +165,8 @@ uint32_t CountFrames(const AVFormatContext* format, const AVStream* stream, AVRa
 }
 
 st_VideoHandle* OpenWith(st_VideoHandle::st_State* s, const char* path) {
+  // Failures are reported through GetError; FFmpeg's own console lines would only repeat them.
+  av_log_set_level(AV_LOG_QUIET);
   int r = avformat_open_input(&s->format, path, nullptr, nullptr);
   if (r < 0) {
     SetAvError("cannot open the file", r);
@@ -219,7 +221,6 @@ st_VideoHandle* OpenWith(st_VideoHandle::st_State* s, const char* path) {
       return nullptr;
     }
     s->voice = g_voice;
-    s->voice->Clear();
     s->voice->SetVolume(1.0f);
   }
 
@@ -329,6 +330,8 @@ namespace {
 
 void FeedVoice(st_VideoHandle::st_State* s) {
   if (!s->voice || s->pendingSound.empty()) return;
+  // Frames written before the mixer drops the previous clip's sound would be dropped with it.
+  if (s->voice->ClearPending()) return;
   const uint32_t frames = static_cast<uint32_t>(s->pendingSound.size() / 2);
   const uint32_t taken = s->voice->Write(s->pendingSound.data(), frames);
   s->pendingSound.erase(s->pendingSound.begin(), s->pendingSound.begin() + taken * 2);
