@@ -158,11 +158,14 @@ void DrawFrameTextures(gpu::Device* device, const pv::st_FrameBuffersInfo& info,
     device->SetRenderState(gpu::rs::AlphaBlendEnable, 0);
   }
   device->SetVertexDeclaration(g_declaration);
-  const float x1 = x + videoWidth * scaleX, y1 = y + videoHeight * scaleY;
+  // Pixel centres lie on whole coordinates: half a pixel up and left puts each texel centre on a
+  // pixel centre, so a frame drawn 1:1 is sharp (the same pixels are covered).
+  const float x0 = x - 0.5f, y0 = y - 0.5f;
+  const float x1 = x0 + videoWidth * scaleX, y1 = y0 + videoHeight * scaleY;
   const st_VideoVertex quad[4] = {
-      {x, y, 0.0f, 1.0f, 0.0f, 0.0f},
-      {x1, y, 0.0f, 1.0f, 1.0f, 0.0f},
-      {x, y1, 0.0f, 1.0f, 0.0f, 1.0f},
+      {x0, y0, 0.0f, 1.0f, 0.0f, 0.0f},
+      {x1, y0, 0.0f, 1.0f, 1.0f, 0.0f},
+      {x0, y1, 0.0f, 1.0f, 0.0f, 1.0f},
       {x1, y1, 0.0f, 1.0f, 1.0f, 1.0f},
   };
   device->DrawPrimitiveUP(gpu::prim::TriangleStrip, 2, quad, sizeof(st_VideoVertex));
