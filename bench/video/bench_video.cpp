@@ -52,45 +52,73 @@ const std::string& ClipPath() {
   return path;
 }
 
+// A headless root module of the clip's size with a video player in its tree.
+struct st_Headless {
+  cl_StepClock clock;
+  std::unique_ptr<base::cl_System> system;
+  gfx::cl_VideoPlayer* player = nullptr;
+  win32dx9::cl_DX9GraphicsDevice* device = nullptr;
+
+  bool Start() {
+    base::sys::SetClock(&clock);
+    const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillane_bench_video_user";
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
+                                      << kHeight << "\"/><Localization Language=\"English\"/></Config>";
+    system = std::make_unique<base::cl_System>();
+    system->SetUserDataPath(dir.string().c_str());
+    system->LoadConfig("config.xml");
+    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+    gfx::RegisterGraphics();
+    player = new gfx::cl_VideoPlayer;
+    system->AddModule(player);
+    if (!system->StartUp()) return false;
+    device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+    return true;
+  }
+  ~st_Headless() {
+    if (system) system->ShutDown();
+    system.reset();
+    base::sys::SetClock(nullptr);
+  }
+};
+
 void PlayerFrames(benchmark::State& state) {
   const std::string clip = ClipPath();
-  cl_StepClock clock;
-  base::sys::SetClock(&clock);
-  const std::filesystem::path dir = std::filesystem::temp_directory_path() / "quillane_bench_video_user";
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                    << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-  auto system = std::make_unique<base::cl_System>();
-  system->SetUserDataPath(dir.string().c_str());
-  system->LoadConfig("config.xml");
-  system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-  gfx::RegisterGraphics();
-  auto* player = new gfx::cl_VideoPlayer;
-  system->AddModule(player);
-  if (!system->StartUp()) {
+  st_Headless h;
+  if (!h.Start()) {
     state.SkipWithError("no headless graphics device");
     return;
   }
-  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   int64_t frames = 0;
   for (auto _ : state) {
-    player->Play(clip.c_str(), nullptr, 0, 0, kWidth, kHeight, 1.0f);
-    while (player->IsPlaying()) {
-      clock.m_ticks += 30;  // with the player's 10 ms: one 40 ms frame per update
-      player->Update(0.0f, 0.04f);
-      if (device->BeginFrame()) {
-        player->Render();
-        device->EndFrame();
+    h.player->Play(clip.c_str(), nullptr, 0, 0, kWidth, kHeight, 1.0f);
+    while (h.player->IsPlaying()) {
+      h.clock.m_ticks += 30;  // with the player's 10 ms: one 40 ms frame per update
+      h.player->Update(0.0f, 0.04f);
+      if (h.device->BeginFrame()) {
+        h.player->Render();
+        h.device->EndFrame();
       }
       ++frames;
     }
   }
   state.SetItemsProcessed(frames);
-  system->ShutDown();
-  system.reset();
-  base::sys::SetClock(nullptr);
 }
 BENCHMARK(PlayerFrames)->Unit(benchmark::kMillisecond)->UseRealTime();  // llvmpipe draws on threads of its own
+
+// The floor under the player's figure: frames of the same size with nothing drawn.
+void EmptyFrames(benchmark::State& state) {
+  st_Headless h;
+  if (!h.Start()) {
+    state.SkipWithError("no headless graphics device");
+    return;
+  }
+  for (auto _ : state)
+    if (h.device->BeginFrame()) h.device->EndFrame();
+  state.SetItemsProcessed(state.iterations());
+}
+BENCHMARK(EmptyFrames)->UseRealTime();
 
 void FfmpegDecodeLoop(benchmark::State& state) {
   const std::string clip = ClipPath();
