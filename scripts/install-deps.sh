@@ -10,6 +10,7 @@ packages=(
   libjama-dev libtnt-dev
   libjemalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
   libmeshoptimizer-dev libassimp-dev
+  libunwind-dev libdw-dev
   xvfb xauth
 )
 missing=()
