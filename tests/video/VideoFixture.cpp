@@ -1,8 +1,6 @@
 #include "VideoFixture.h"
 
-#include <cstdlib>
 #include <fstream>
-#include <mutex>
 
 #include "base/system.h"
 #include "../support/HeadlessGpu.h"
@@ -26,18 +24,6 @@ bool KeepLine(const char* text) {
 
 }  // namespace
 
-bool HeadlessGpuAvailable() { return testsupport::HeadlessGpuAvailable(); }
-
-::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance) {
-  for (int shift : {16, 8, 0}) {
-    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
-    if (std::abs(a - e) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << "0x" << (actual & 0xFFFFFF) << " is not within "
-                                           << std::dec << tolerance << " of 0x" << std::hex << (expected & 0xFFFFFF);
-  }
-  return ::testing::AssertionSuccess();
-}
-
 void PaintGradient(int index, uint32_t* pixels, int width, int height) {
   for (int y = 0; y < height; ++y)
     for (int x = 0; x < width; ++x) {
@@ -49,7 +35,7 @@ void PaintGradient(int index, uint32_t* pixels, int width, int height) {
 }
 
 void VideoTest::SetUp() {
-  if (!HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
+  if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
   std::string pattern = (std::filesystem::temp_directory_path() / "quillane_video_XXXXXX").string();
   m_dir = mkdtemp(pattern.data());
   g_log.clear();

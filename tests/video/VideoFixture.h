@@ -13,6 +13,7 @@
 
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
+#include "../graphics/GraphicsFixture.h"
 #include "graphics/video/VideoPlayer.h"
 #include "platform/video/ClipTools.h"
 
@@ -56,8 +57,7 @@ class VideoTest : public ::testing::Test {
   cl_StepClock m_clock;
 };
 
-bool HeadlessGpuAvailable();
-::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance);
+using gfxtest::RgbNear;
 // Colour bars of the given clip size, with the frame's number in the blue of the top left corner.
 void PaintGradient(int index, uint32_t* pixels, int width, int height);
 
