@@ -98,13 +98,6 @@ bool VideoTest::LogHas(const std::string& text) const {
 bool VideoTest::BeginFrame() { return win32dx9::cl_DX9GraphicsDevice::GetInstance()->BeginFrame(); }
 void VideoTest::EndFrame() { win32dx9::cl_DX9GraphicsDevice::GetInstance()->EndFrame(); }
 
-uint32_t VideoTest::Pixel(int x, int y) {
-  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-  if (!device->LockBackBuffer()) return 0xDEADBEEF;
-  const auto* row = static_cast<const unsigned char*>(device->GetLockedBits()) + y * device->GetLockedPitch();
-  const uint32_t value = reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
-  device->UnlockBackBuffer();
-  return value;
-}
+uint32_t VideoTest::Pixel(int x, int y) { return gfxtest::BackBufferPixel(x, y); }
 
 }  // namespace videotest
