@@ -58,7 +58,7 @@ void VideoTest::SetUp() {
 void VideoTest::TearDown() {
   if (m_system) m_system->ShutDown();
   m_system.reset();
-  gfx::SetVideoSoundOutput(nullptr);
+  platform::video::SetSoundOutput(nullptr);
   base::sys::SetClock(nullptr);
   base::sys::RemoveOutputCallback(KeepLine);
   win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();

@@ -142,7 +142,7 @@ TEST_F(VideoTest, VolumeScalesTheVideoSoundInTheMix) {
   platform::audio::SoundLibrary library;
   ASSERT_TRUE(library.SetOutput(platform::audio::Output::Pull));
   ASSERT_TRUE(library.Init(44100, 8, 0));
-  gfx::SetVideoSoundOutput(library.External());
+  platform::video::SetSoundOutput(library.External());
   platform::video::st_ClipSettings s = Tiny(50);
   s.soundCodec = "pcm_s16le";
   const std::string path = MakeClip("tone.bik", s, nullptr, [](int64_t first, float* stereo, int count) {
@@ -166,7 +166,7 @@ TEST_F(VideoTest, VolumeScalesTheVideoSoundInTheMix) {
   const int half = peakAt(0.5f, 16384);
   EXPECT_GT(full, 8000);
   EXPECT_NEAR(half, full / 2, full / 20);
-  gfx::SetVideoSoundOutput(nullptr);
+  platform::video::SetSoundOutput(nullptr);
   library.Close();
 }
 

@@ -29,7 +29,6 @@ float FramesToSeconds(uint32_t frames, const pv::st_VideoHandle* h) {
 }  // namespace
 
 cl_VideoPlayer* GetVideoPlayer() { return g_player; }
-void SetVideoSoundOutput(platform::audio::ExternalVoice* voice) { pv::SetSoundOutput(voice); }
 
 // ---------------------------------------------------------------------------------------------
 // The codec

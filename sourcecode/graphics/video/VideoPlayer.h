@@ -2,15 +2,13 @@
 // in its render, one video at a time, fitted into a rectangle of the window with black bars. The
 // decoding is done by a codec (one kind here, over the platform's video library, writing straight
 // into the frame textures that a pixel shader turns into colour). The game reaches the player
-// through the video functions in VideoFunctions.h. Main thread only.
+// through the video functions in VideoFunctions.h. The sound goes where the sound system points
+// platform::video::SetSoundOutput (its library's external voice); without it videos play silent.
+// Main thread only.
 #pragma once
 
 #include "base/app/Module.h"
 #include "platform/video/Video.h"
-
-namespace platform::audio {
-class ExternalVoice;
-}
 
 namespace gfx {
 
@@ -88,8 +86,5 @@ class cl_VideoPlayer final : public base::cl_Module {
 };
 
 cl_VideoPlayer* GetVideoPlayer();  // null when none exists
-// Where video sound goes: the sound library's external voice (the sound system sets it when it
-// starts, null when it stops). Without one videos play silent.
-void SetVideoSoundOutput(platform::audio::ExternalVoice* voice);
 
 }  // namespace gfx
