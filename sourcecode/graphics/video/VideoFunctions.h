@@ -1,6 +1,6 @@
 // The game's calls on the one video player (the intro, the credits): full-screen play, pause,
-// stop and the time that subtitles follow. They sit with the immediate drawing helpers in spirit;
-// without a player they do nothing and return false or -1.0.
+// stop and the time that subtitles follow; they belong with the immediate drawing helpers of
+// graphics/draw/Draw.h. Without a player they do nothing and return false or -1.0.
 #pragma once
 
 #include "base/String.h"

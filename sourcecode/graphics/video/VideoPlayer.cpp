@@ -5,6 +5,7 @@
 #include "base/FileTools.h"
 #include "base/app/Clock.h"
 #include "base/system.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/video/FrameTextures.h"
 #include "platform/gpu/Device.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -186,11 +187,7 @@ void cl_VideoPlayer::Update(float time, float dt) {
 
 void cl_VideoPlayer::Render() {
   if (m_codec && m_codec->IsPlaying()) {
-    if (gpu::Device* device = win32dx9::GetD3DDevice()) {
-      const gpu::Rect area = {static_cast<int32_t>(m_x0), static_cast<int32_t>(m_y0), static_cast<int32_t>(m_x1),
-                              static_cast<int32_t>(m_y1)};
-      device->Clear(1, &area, gpu::clear::Target, 0xFF000000u, 1.0f, 0);
-    }
+    FillRect(m_x0, m_y0, m_x1, m_y1, 0xFF000000u);
     m_codec->Draw();
   }
   cl_Module::Render();
