@@ -54,7 +54,9 @@ bool GraphicsTest::BeginFrame() { return win32dx9::cl_DX9GraphicsDevice::GetInst
 void GraphicsTest::EndFrame() { win32dx9::cl_DX9GraphicsDevice::GetInstance()->EndFrame(); }
 gpu::Device* GraphicsTest::Device() const { return win32dx9::GetD3DDevice(); }
 
-uint32_t GraphicsTest::Pixel(int x, int y) {
+uint32_t GraphicsTest::Pixel(int x, int y) { return BackBufferPixel(x, y); }
+
+uint32_t BackBufferPixel(int x, int y) {
   win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   if (!device->LockBackBuffer()) return 0xDEADBEEF;
   const auto* row = static_cast<const unsigned char*>(device->GetLockedBits()) + y * device->GetLockedPitch();
