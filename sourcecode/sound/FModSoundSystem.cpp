@@ -9,6 +9,7 @@
 #include "base/data/Binary.h"
 #include "base/system.h"
 #include "platform/audio/Log.h"
+#include "platform/video/Video.h"
 #include "sound/PlaylistCtrl.h"
 
 namespace sfx {
@@ -45,7 +46,7 @@ cl_FModSoundSystem::~cl_FModSoundSystem() {
   m_modules.clear();
   {
     tLock lock(m_lock);
-    m_library.Close();
+    CloseLibrary();
   }
   m_initialised = false;
   if (g_soundSystem == this) g_soundSystem = nullptr;
@@ -71,6 +72,8 @@ bool cl_FModSoundSystem::Init(void*, int mixRate, int maxChannels, float distanc
     if (m_initialised) {
       m_library.SetDistanceFactor(distanceFactor);
       m_library.SetStreamBufferMs(kStreamBufferMs);
+      // Videos mix their sound into the library's external voice, at their own volume only.
+      platform::video::SetSoundOutput(m_library.External());
     } else {
       base::sys::Output("ERROR: the sound library did not open: %s\n", GetErrorText().c_str());
     }
@@ -87,6 +90,11 @@ bool cl_FModSoundSystem::Init(void*, int mixRate, int maxChannels, float distanc
     return false;
   }
   return m_initialised;
+}
+
+void cl_FModSoundSystem::CloseLibrary() {
+  platform::video::SetSoundOutput(nullptr);
+  m_library.Close();
 }
 
 bool cl_FModSoundSystem::StartUp() { return Init(nullptr, 44100, 32, 0.1f); }

@@ -165,6 +165,8 @@ class cl_FModSoundSystem {
   void DeleteChannel(std::map<std::string, std::unique_ptr<st_Channel>>::iterator it);
   void UpdateThread();
   void StopUpdateThread();
+  // Closes the library after taking the video sound off its external voice. Caller holds m_lock.
+  void CloseLibrary();
 
   // ---- the fade queue (FadeQueue.cpp)
   bool AddRecord(std::unique_ptr<st_FadeRecord> record);  // false: refused (and deleted)

@@ -146,7 +146,7 @@ void cl_FModSoundSystem::ShutDownNow() {
   }
   StopUpdateThread();
   tLock lock(m_lock);
-  m_library.Close();
+  CloseLibrary();
   m_initialised = false;
 }
 

@@ -10,6 +10,7 @@
 #include "base/file/FileArchive.h"
 #include "sound/PlaylistCtrl.h"
 #include "sound/Sfx.h"
+#include "platform/video/Video.h"
 
 namespace soundtest {
 namespace {
@@ -193,6 +194,15 @@ TEST_F(ArchiveFixture, ListenerZIsNegated) {
   EXPECT_EQ(up[1], 1.0f);
 }
 
+// Videos mix into the library's external voice only while the library is open: a clip opened
+// after shut-down must not write into a closed library.
+TEST_F(ShutDown, VideosGetTheExternalVoiceWhileTheLibraryIsOpen) {
+  EXPECT_EQ(platform::video::GetSoundOutput(), Lib().External());
+  m_system->FadeOutAll(0.0f);
+  Advance(0.1f);
+  EXPECT_EQ(platform::video::GetSoundOutput(), nullptr);
+}
+
 TEST_F(ShutDown, FadeOutAllWithChannelsClosesTheLibraryAndStopsTheThread) {
   const std::string file = WriteWav("tone.wav", 2.0);
   ASSERT_GE(Play(file, "a", "PLAYER", 1.0f, true), 0.0f);
@@ -240,3 +250,4 @@ TEST(SfxWithoutASoundSystem, FunctionsGiveTheirFallbacksInsteadOfCrashing) {
 
 }  // namespace
 }  // namespace soundtest
+

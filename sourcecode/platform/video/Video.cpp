@@ -240,6 +240,7 @@ st_VideoHandle* OpenWith(st_VideoHandle::st_State* s, const char* path) {
 }  // namespace
 
 void SetSoundOutput(audio::ExternalVoice* voice) { g_voice = voice; }
+audio::ExternalVoice* GetSoundOutput() { return g_voice; }
 void SetClock(unsigned long (*ticks)()) { g_ticks = ticks; }
 const char* GetError() { return g_error.c_str(); }
 

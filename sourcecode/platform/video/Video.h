@@ -55,6 +55,7 @@ struct st_ByteReader {
 
 // Where the sound of clips opened from now on goes (null: the sound is not decoded).
 void SetSoundOutput(audio::ExternalVoice* voice);
+audio::ExternalVoice* GetSoundOutput();
 // The clock frames are paced by, milliseconds wrapping at 2^32; null: the monotonic clock.
 void SetClock(unsigned long (*ticks)());
 
