@@ -4,6 +4,7 @@
 #include "base/text/Vocable.h"
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
+#include "graphics/model/Model.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/Services.h"
 
@@ -22,6 +23,7 @@ void RegisterResourceTypes(base::i_ResourceMgr* manager) {
   } else {
     base::sys::AddResourceType("Texture", textures);  // deletes it without a manager
   }
+  RegisterModelResourceType(manager);
 }
 
 void RegisterGraphics() {
@@ -31,6 +33,7 @@ void RegisterGraphics() {
   graphics.ResetRecorders = win32dx9::DynamicBatch::ResetAll;
   graphics.SelectBackBuffer = SelectBackBuffer;
   graphics.SetGamma = SetGamma;
+  graphics.ReleaseSkinShader = cl_Model::ReleaseSkinShader;
   win32dx9::PlatformServices().RegisterResourceTypes = RegisterResourceTypes;
 }
 
