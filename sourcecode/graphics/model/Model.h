@@ -9,6 +9,7 @@
 #include "base/data/Variant.h"
 #include "base/resource/Resource.h"
 #include "graphics/NamedList.h"
+#include "graphics/Texture.h"
 #include "graphics/model/VertexBuffer.h"
 
 namespace base {
@@ -25,7 +26,6 @@ class Effect;
 
 namespace gfx {
 
-class cl_Texture;
 
 class cl_Model : public base::i_Resource {
  public:
