@@ -123,7 +123,8 @@ bool cl_Model::WriteRecord(base::File* file) {
 bool cl_Model::ReadRecord(base::File* file) {
   Clear();
   auto fail = [&](const char* what) {
-    if (!file->has_error()) file->report_error("damaged model record: %s", what);
+    // Short reads fail the file silently, so the record says what was wrong either way.
+    file->report_error("damaged model record: %s", what);
     Clear();
     return false;
   };
