@@ -17,6 +17,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/showcase/ModelShowcase.h"
 #include "quillane/showcase/StartupShowcase.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
@@ -140,6 +141,7 @@ int main() {
     // Every frame starts from the start-up picture (a cleared screen at least). The top modules
     // (game frame, video player, subtitles) are added after it as they arrive.
     system.AddModule(new cl_StartupShowcase(0xFF1E3250u));
+    system.AddModule(new cl_ModelShowcase);
 
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),

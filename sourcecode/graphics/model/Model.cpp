@@ -40,6 +40,9 @@ bool cl_Model::Init(base::StaticVariantIterator element) {
   }
   base::tString<base::BaseString> cache = file;
   base::ReplaceFileExtension(cache, "bmo");
+  // The model's own textures come from its element whether the geometry is built or read, so a
+  // cached model finds them as a freshly built one does.
+  InitTextures(element);
   const bool haveCache = base::FileExists(cache);
   const bool haveSource = base::FileExists(file);
   // The build stamps the cache with its source's time, so any other time means the source moved on.
@@ -59,14 +62,7 @@ bool cl_Model::Init(base::StaticVariantIterator element) {
   return false;
 }
 
-bool cl_Model::BuildFromSource(base::StaticVariantIterator element, const char* file, const char* label,
-                               const char* cachePath) {
-  std::unique_ptr<base::cl_Mesh> mesh(new base::cl_Mesh);
-  if (!base::tMultiFileFormatLoader<base::cl_Mesh>::LoadFileMultiFormat(file, mesh.get()) ||
-      !mesh->InitMaterials(element)) {
-    base::sys::Output("ERROR: could not open file %s for model or unknown file format('%s')\n", file, label);
-    return false;
-  }
+void cl_Model::InitTextures(base::StaticVariantIterator element) {
   static const unsigned char* const kTexture = base::vocable::find_or_add("Texture");
   m_textures.Clear();
   for (int c = 0; c < element.get_element_cnt(); ++c) {
@@ -77,6 +73,16 @@ bool cl_Model::BuildFromSource(base::StaticVariantIterator element, const char* 
     texture->Init(child);
     texture->Load();
     m_textures.Add(name.c_str(), texture);
+  }
+}
+
+bool cl_Model::BuildFromSource(base::StaticVariantIterator element, const char* file, const char* label,
+                               const char* cachePath) {
+  std::unique_ptr<base::cl_Mesh> mesh(new base::cl_Mesh);
+  if (!base::tMultiFileFormatLoader<base::cl_Mesh>::LoadFileMultiFormat(file, mesh.get()) ||
+      !mesh->InitMaterials(element)) {
+    base::sys::Output("ERROR: could not open file %s for model or unknown file format('%s')\n", file, label);
+    return false;
   }
   if (!BuildIndexArrays(*mesh)) {
     base::sys::Output("ERROR: model '%s' could not be built from %s\n", label, file);

@@ -85,6 +85,7 @@ class cl_Model : public base::i_Resource {
   bool BuildStatic(base::cl_Mesh& mesh, int triangles);
   bool PartitionByBones(base::cl_Mesh& mesh, int triangles);
   static bool TryMergeBoneGroup(std::vector<st_BoneGroup>& groups, int i, int range);
+  void InitTextures(base::StaticVariantIterator element);  // the element's "Texture" children
   bool BuildFromSource(base::StaticVariantIterator element, const char* file, const char* label,
                        const char* cachePath);
   cl_Texture* FindTexture(const char* label) const;

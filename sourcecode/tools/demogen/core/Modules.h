@@ -5,7 +5,8 @@
 #define DEMOGEN_MODULES(X)                                  \
   X(TitleScreen, "title background and logo textures") \
   X(Pier, "the quay's pier, a LightWave object")        \
-  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")
+  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets") \
+  X(Models, "the figures' textures and the editors' axis model")
 
 namespace demogen {
 
