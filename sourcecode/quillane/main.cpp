@@ -19,6 +19,7 @@
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/showcase/ModelShowcase.h"
 #include "quillane/showcase/StartupShowcase.h"
+#include "sound/Sfx.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -123,6 +124,7 @@ int main() {
       base::sys::Output("No display; running headless\n");
       backend = gpu::Backend::Headless;
     }
+    sfx::RegisterSoundSystem();  // the platform's constructor makes the sound system
     win32dx9::cl_Platform* platform = win32dx9::CreatePlatform(backend);
     if (const char* screenshot = Env("QUILLANE_SCREENSHOT")) platform->SetScreenshotPath(screenshot);
     const int frames = FrameLimit();

@@ -3,6 +3,7 @@
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
+#include "quillane/showcase/ShowcaseSound.h"
 
 namespace {
 
@@ -14,6 +15,7 @@ constexpr uint32_t kLogoTint = 0xF0FFE6C0u;
 
 cl_StartupShowcase::cl_StartupShowcase(uint32_t clearColour) : m_clearColour(clearColour), m_angle(kStartAngle) {
   SetName("StartupShowcase");
+  AddModule(new cl_ShowcaseSound());
 }
 
 void cl_StartupShowcase::Update(float time, float dt) {

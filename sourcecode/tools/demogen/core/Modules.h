@@ -6,7 +6,8 @@
   X(TitleScreen, "title background and logo textures") \
   X(Pier, "the quay's pier, a LightWave object")        \
   X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets") \
-  X(Models, "the figures' textures and the editors' axis model")
+  X(Models, "the figures' textures and the editors' axis model") \
+  X(Sound, "music and sound effects (Ogg Vorbis)")
 
 namespace demogen {
 
