@@ -8,6 +8,7 @@
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
 #include "graphics/gfx.h"
+#include "graphics/model/Model.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/Services.h"
 
@@ -33,6 +34,7 @@ void RegisterResourceTypes(base::i_ResourceMgr* manager) {
   AddType(manager, "TextureStrip", new base::tResourceType<cl_TextureStrip>);
   AddType(manager, "TextureFont", new base::tResourceType<cl_TextureFont>);
   AddType(manager, "DXFont", new base::tResourceType<cl_DXFont>);
+  AddType(manager, "Model", CreateModelResourceType());
 }
 
 void RegisterGraphics() {
@@ -42,6 +44,7 @@ void RegisterGraphics() {
   graphics.ResetRecorders = win32dx9::DynamicBatch::ResetAll;
   graphics.SelectBackBuffer = SelectBackBuffer;
   graphics.SetGamma = SetGamma;
+  graphics.ReleaseSkinShader = cl_Model::ReleaseSkinShader;
   win32dx9::PlatformServices().RegisterResourceTypes = RegisterResourceTypes;
   win32dx9::PlatformServices().RegisterBitmapLoaders = RegisterBitmapLoaders;
 }

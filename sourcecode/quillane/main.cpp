@@ -20,6 +20,7 @@
 #include "graphics/mesh/Mesh.h"
 #include "graphics/video/VideoPlayer.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/showcase/ModelShowcase.h"
 #include "quillane/showcase/StartupShowcase.h"
 #include "sound/Sfx.h"
 #include "win32dx9/ExceptionHandler.h"
@@ -145,6 +146,7 @@ int main() {
     // Every frame starts from the start-up picture (a cleared screen at least). The top modules
     // (game frame, video player, subtitles) are added after it as they arrive.
     system.AddModule(new cl_StartupShowcase(0xFF1E3250u));
+    system.AddModule(new cl_ModelShowcase);
     system.AddModule(new gfx::cl_VideoPlayer);
 
     if (system.StartUp()) {

@@ -225,7 +225,7 @@ class EffectTest : public GpuTest {
     GpuTest::SetUp();
     if (!device_) return;
     std::string errors;
-    const std::string path = std::string(QUILLANE_TEST_DIR) + "/../../sourcecode/platform/gpux/Skinning.fx";
+    const std::string path = std::string(QUILLANE_TEST_DIR) + "/../../data/Shader/Skinning.fx";
     ASSERT_EQ(gpux::Effect::CreateFromFile(device_, path.c_str(), &effect_, &errors), kOk) << errors;
     white_ = MakeTexture(1, 1, {0xFFFFFFFF});
     device_->Clear(0, nullptr, clear::Target | clear::ZBuffer, 0xFF000000, 1.0f, 0);

@@ -102,8 +102,9 @@ TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
           stbi_load((std::string(QUILLANE_DATA_DIR) + "/gui/title_wide.tga").c_str(), &pw, &ph, &pc, 3);
       if (panorama) {
         int far = 0;
+        // The left half only: the model showcase stands on the pier in the lower right.
         for (int y = 560; y < h; y += 23)
-          for (int x = 0; x < w; x += 31) {
+          for (int x = 0; x < w / 2 - 40; x += 31) {
             const unsigned char* shown = pixels + (y * w + x) * 3;
             const unsigned char* painted = panorama + ((y - 512) * 2 * pw + x * 2) * 3;
             for (int c = 0; c < 3; ++c) far += std::abs(shown[c] - painted[c]) > 48;

@@ -84,6 +84,8 @@ void DrawQuad3D(const base::tVector3<float>& c, const base::tVector3<float>& a, 
 // height above it: planar shadows.
 void MakeFlattenMatrix(base::Matrix4& out, float a, float b, const base::tVector3<float>& pivot);
 
+// ---- models: DrawModel and DrawModelPart are in graphics/model/Model.h, beside the model they draw.
+
 // ---- video: PlayVideoFullscreen, PauseVideo, StopVideo, IsVideoPlaying and GetVideoTime are in
 // graphics/video/VideoFunctions.h, beside the player they forward to.
 

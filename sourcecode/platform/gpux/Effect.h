@@ -1,6 +1,6 @@
 // A named-parameter effect over GLSL programs: techniques, passes and parameters set by name,
 // the way the engine drives its skinned-model shader. The effect text format is described at
-// the top of Skinning.fx.
+// the top of data/Shader/Skinning.fx.
 #pragma once
 
 #include <cstdint>

@@ -6,6 +6,7 @@
   X(TitleScreen, "title background and logo textures")                            \
   X(Pier, "the quay's pier, a LightWave object")                                  \
   X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")        \
+  X(Models, "the figures' textures and the editors' axis model")                 \
   X(ScoreFont, "glyph sheet of the score font")                                   \
   X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")  \
   X(Sound, "music and sound effects (Ogg Vorbis)")                                \

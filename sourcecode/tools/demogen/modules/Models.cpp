@@ -1,0 +1,82 @@
+// What the models add to the demo data: the figures' textures (a 256² body sheet and a 128² hair
+// sheet whose alpha alternates above and below one half, so both alpha passes of the skinned draw
+// have texels) and the editors' static "axis" model, three coloured bars as an Ogre XML mesh.
+#include <cstdint>
+#include <string>
+
+#include "base/Imaging.h"
+#include "core/Modules.h"
+#include "core/Output.h"
+
+namespace demogen {
+
+namespace {
+
+base::cl_Bitmap32 Sheet(int size, uint32_t (*texel)(int x, int y, int size)) {
+  base::cl_Bitmap32 image;
+  image.Create(size, size);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) image.GetPixels()[y * size + x] = base::Color32(static_cast<unsigned long>(texel(x, y, size)));
+  return image;
+}
+
+// Warm skin above, a dark coat below, with a faint weave so the lighting shows on the cloth.
+uint32_t BodyTexel(int x, int y, int size) {
+  const bool weave = ((x / 8) + (y / 8)) % 2 == 0;
+  if (y < size / 3) return 0xFFD8A888u;
+  return weave ? 0xFF34405Au : 0xFF2C3850u;
+}
+
+// Strands: opaque cores (alpha 230) and thin blended fringes (alpha 90).
+uint32_t HairTexel(int x, int, int) { return (x % 6) < 4 ? 0xE65A3A22u : 0x5A7A5236u; }
+
+std::string Num(float v) {
+  std::string s = std::to_string(v);
+  while (s.size() > 1 && s.back() == '0') s.pop_back();
+  if (s.back() == '.') s.pop_back();
+  return s;
+}
+
+// A bar from the origin along one axis: a box of 8 corners, 12 triangles, one submesh.
+std::string AxisBar(const char* name, int axis) {
+  const float length = 100.0f, half = 2.0f;
+  std::string x = std::string("\t\t<submesh material=\"") + name +
+                  "\" usesharedvertices=\"false\" use32bitindexes=\"false\" operationtype=\"triangle_list\">\n"
+                  "\t\t\t<faces count=\"12\">\n";
+  static const int kFaces[12][3] = {{0, 2, 1}, {1, 2, 3}, {4, 5, 6}, {5, 7, 6}, {0, 1, 4}, {1, 5, 4},
+                                    {2, 6, 3}, {3, 6, 7}, {0, 4, 2}, {2, 4, 6}, {1, 3, 5}, {3, 7, 5}};
+  for (const auto& f : kFaces)
+    x += "\t\t\t\t<face v1=\"" + std::to_string(f[0]) + "\" v2=\"" + std::to_string(f[1]) + "\" v3=\"" +
+         std::to_string(f[2]) + "\"/>\n";
+  x += "\t\t\t</faces>\n\t\t\t<geometry vertexcount=\"8\">\n\t\t\t\t<vertexbuffer positions=\"true\" normals=\"true\">\n";
+  for (int i = 0; i < 8; ++i) {
+    float p[3];
+    for (int a = 0, bit = 0; a < 3; ++a) {
+      const bool high = (i >> bit++) & 1;
+      p[a] = a == axis ? (high ? length : 0.0f) : (high ? half : -half);
+    }
+    // Corner normals point away from the bar's axis.
+    float n[3] = {p[0], p[1], p[2]};
+    n[axis] = 0.0f;
+    x += "\t\t\t\t\t<vertex><position x=\"" + Num(p[0]) + "\" y=\"" + Num(p[1]) + "\" z=\"" + Num(p[2]) +
+         "\"/><normal x=\"" + Num(n[0] / half * 0.7071f) + "\" y=\"" + Num(n[1] / half * 0.7071f) + "\" z=\"" +
+         Num(n[2] / half * 0.7071f) + "\"/></vertex>\n";
+  }
+  return x + "\t\t\t\t</vertexbuffer>\n\t\t\t</geometry>\n\t\t</submesh>\n";
+}
+
+}  // namespace
+
+bool MakeModels(cl_Output& out) {
+  bool ok = true;
+  for (const char* label : {"male", "female"}) {
+    const std::string dir = std::string("characters/") + label + "/" + label;
+    ok = out.WriteTga(dir + "_body.tga", Sheet(256, BodyTexel), false) && ok;
+    ok = out.WriteTga(dir + "_hair.tga", Sheet(128, HairTexel), true) && ok;
+  }
+  const std::string axis = "<mesh>\n\t<submeshes>\n" + AxisBar("axis_x", 0) + AxisBar("axis_y", 1) +
+                           AxisBar("axis_z", 2) + "\t</submeshes>\n</mesh>\n";
+  return out.WriteText("editor/axis.xml", axis) && ok;
+}
+
+}  // namespace demogen
