@@ -150,7 +150,9 @@ TEST(ResourceList, SingleResourcesArchivesAndMessages) {
   tree.write("a.txt", "A");
   tree.write("Sfx/Boom.ogg", "boom");
   tree.write("loca/german/Hallo.ogg", "hallo");
-  tree.write("list.xml", R"(<Resources>
+  tree.write("list.xml", R"(<?xml version="1.0"?>
+  <!-- The start-up list: a comment before the root, as the bundled one has. -->
+  <Resources>
     <Blob label="single" file="a.txt"/>
     <Blob file="a.txt"/>
     <Blob label="single" file="a.txt"/>

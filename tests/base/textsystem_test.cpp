@@ -28,6 +28,7 @@ base::Variant Config(const char* language) {
 // Two tables per language, as the game ships them: general texts and the game's own.
 void WriteTables(const testsupport::TempDir& tree) {
   tree.write("loca/texts_english.xml", R"(<?xml version="1.0" encoding="utf-8"?>
+<!-- General texts; a comment before the root must not hide the table. -->
 <Root>
   <Language value="german"><Label value="#gamem0_464"><Text value="Neues Spiel"/></Label></Language>
   <Language value="english">

@@ -200,6 +200,11 @@ bool read_text(StaticVariant& out, const char* text, const char* name) {
     sys::Output("ERROR: xml-file '%s': prolog '<?xml' without '?>'\n", name);
     return false;
   }
+  st_Error e;
+  if (!xml_scan::skip_misc(start, e)) {
+    report(name, text, e);
+    return false;
+  }
   return parse_into(out, text, start, name);
 }
 

@@ -92,8 +92,9 @@ bool read_text(Variant& out, const char* text, const char* name) {
     return false;
   }
   cl_VariantParser parser;
-  if (!parser.element(p, out, 0)) {
-    const st_Error& e = parser.error();
+  st_Error misc;
+  if (!xml_scan::skip_misc(p, misc) || !parser.element(p, out, 0)) {
+    const st_Error& e = misc.what ? misc : parser.error();
     int line, column;
     xml_scan::locate(text, e.at, line, column);
     sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", name, e.what, line, column);
