@@ -4,13 +4,14 @@
 // reads or writes by the open mode, so one routine serialises a structure both ways.
 //
 // Names are resolved case-insensitively with "\" accepted as a separator. A file opened for
-// writing is written to a temporary file beside the target and renamed into place by close(),
-// so a failed or interrupted write never leaves a half-written data file behind.
+// writing is written through a cl_SafeFile (SafeFile.h: temporary file, fsync, rename) committed
+// by close(), so a failed or interrupted write never leaves a half-written data file behind.
 #pragma once
 
 #include <cstdio>
 
 #include "base/String.h"
+#include "base/file/SafeFile.h"
 
 namespace base {
 
@@ -81,8 +82,7 @@ class File {
   int m_size = 0;
   int m_position = 0;
   bool m_error = false;
-  tString<BaseString> m_target;  // write mode: resolved final path
-  tString<BaseString> m_temp;    // write mode: the temporary file written
+  cl_SafeFile m_out;  // write mode: the temporary file, committed by close()
 };
 
 // Chunk record: i32 count, then the bytes when count >= 1. Always true unless a write failed.

@@ -71,9 +71,10 @@ class DdscTool : public ::testing::Test {
   }
 
   // Runs ddsc with the arguments; returns the exit status and keeps stderr in `errors_`.
-  int Run(const std::string& args) {
+  // A shell prefix such as "ulimit -f 1;" sets limits for the run.
+  int Run(const std::string& args, const std::string& prefix = "") {
     const std::string err = Path("stderr.txt");
-    const std::string command = std::string(QUILLANE_DDSC) + " " + args + " 2>" + err;
+    const std::string command = prefix + std::string(QUILLANE_DDSC) + " " + args + " 2>" + err;
     const int status = std::system(command.c_str());
     std::ifstream in(err);
     errors_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -188,6 +189,14 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
   EXPECT_NE(Run(in + " " + out + " --target 256x256"), 0);
   std::ifstream kept(out);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "old");
+
+  // A full disk (no file may grow past one block): the old output stays, and the cause is told.
+  EXPECT_EQ(Run(in + " " + out, "trap '' XFSZ; ulimit -f 1; "), 1);
+  EXPECT_NE(errors_.find("not written, the previous contents are kept (File too large)"), std::string::npos)
+      << errors_;
+  std::ifstream still(out);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(still), std::istreambuf_iterator<char>()), "old");
+  EXPECT_EQ(FilesBesides(3), 0);
 }
 
 #endif  // QUILLANE_DDSC

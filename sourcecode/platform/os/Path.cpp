@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -166,6 +167,27 @@ bool ReplaceFile(const std::string& temp, const std::string& target) {
   if (std::rename(temp.c_str(), target.c_str()) == 0) return true;
   unlink(temp.c_str());
   return false;
+}
+
+bool SyncAndClose(std::FILE* f) {
+  if (!f) return false;
+  // The first failure's errno is kept for the caller's message.
+  int error = 0;
+  if (std::fflush(f) != 0 || std::ferror(f)) error = errno ? errno : EIO;
+  if (fsync(fileno(f)) != 0 && !error) error = errno;
+  if (std::fclose(f) != 0 && !error) error = errno;
+  errno = error;
+  return error == 0;
+}
+
+bool SyncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }

@@ -25,6 +25,11 @@ std::FILE* OpenResolved(const char* path, const char* mode);
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
 // Renames temp onto target, replacing it. False (temp removed) when that fails.
 bool ReplaceFile(const std::string& temp, const std::string& target);
+// Flushes f, forces its bytes to the disk (fsync) and closes it. False when any step failed or
+// an earlier write on f did; f is closed either way.
+bool SyncAndClose(std::FILE* f);
+// Forces the folder that holds path to the disk, so that a rename into it survives a crash.
+bool SyncFolderOf(const std::string& path);
 // Removes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 // True when path exists and this process may not write it (a write-protected data file).
