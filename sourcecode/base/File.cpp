@@ -32,7 +32,7 @@ bool File::open(const char* name, int status) {
   std::string resolved;
   platform::os::ResolvePath(name, resolved);
   if (status == STATUS_READ) {
-    std::FILE* f = std::fopen(resolved.c_str(), "rb");
+    std::FILE* f = OpenFileStream(resolved.c_str(), "rb");
     if (!f) return false;
     long length = -1;
     if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
@@ -278,7 +278,10 @@ int* ReadIntList(File* file, int& count) {
 }
 
 std::FILE* OpenFileStream(const char* name, const char* mode) {
-  return platform::os::OpenResolved(name, mode);
+  platform::os::en_OpenError why = platform::os::OPEN_OK;
+  std::FILE* f = platform::os::OpenResolved(name, mode, &why);
+  if (why == platform::os::OPEN_NOT_REGULAR) sys::Output("ERROR: %s: not a regular file\n", name);
+  return f;
 }
 
 int ReadInt(std::FILE* f) {

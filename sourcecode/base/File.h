@@ -97,7 +97,8 @@ bool WriteIntList(File* file, const int* values, int count);
 // list and for a rejected or short record (count is then 0).
 int* ReadIntList(File* file, int& count);
 
-// fopen with the engine's name resolution (case-insensitive, "\" as separator).
+// fopen with the engine's name resolution (case-insensitive, "\" as separator). Reading opens
+// only regular files, without blocking: anything else logs "ERROR: <name>: not a regular file".
 std::FILE* OpenFileStream(const char* name, const char* mode);
 
 // Raw stdio helpers: little-endian i32 and single bytes; reads give 0 when nothing was read.

@@ -176,6 +176,7 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
       {in + " " + Path("a.dds") + " --profile " + Path("none.txt"), "CANT_OPEN_PROFILE"},
       {in + " " + Path("nodir/a.dds"), "cannot create"},
       {in + " " + Path("a.dds") + " --target 0x5", "usage"},
+      {"/dev/zero " + Path("a.dds"), "/dev/zero: not a regular file"},
       {in, "usage"},
   };
   for (const Case& k : cases) {

@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
+#include "KRX/ScriptLoader.h"
 #include "KRX/file/BinCodeFile.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/ThreadList.h"
@@ -68,12 +71,49 @@ TEST_F(Loader, SearchOrderSourceThenScriptsThenModuleFile) {
   EXPECT_EQ(Run("main", "G").ToInt(), 8);
 }
 
-TEST_F(Loader, MissingScriptsReportTheModuleFileTried) {
+TEST_F(Loader, MissingScriptsReportTheScriptAndEveryPlaceTried) {
   EXPECT_FALSE(KRX::HasFunction("nothere.lua", "Main"));
-  EXPECT_EQ(AllMessages(), "Scripts/BinCode/nothere.bincode(-1) : Unable to open file\n");
+  EXPECT_EQ(AllMessages(),
+            "nothere.lua(-1) : Unable to open file: not found (nor Scripts/nothere.lua, nor "
+            "Scripts/BinCode/nothere.bincode)\n");
   Messages().clear();
   EXPECT_FALSE(KRX::IncludePattern("nothing_*.krx", nullptr));
   EXPECT_EQ(AllMessages(), "(unknown)(-1) : Unable to load file nothing_*.krx\n");
+}
+
+// What is not a regular file is refused without being opened for reading (a named pipe would
+// block for ever, a device would never end), and so is a file past the size cap.
+TEST_F(Loader, SpecialAndHugeFilesAreRefused) {
+  ASSERT_EQ(mkfifo((dir / "pipe.krx").c_str(), 0600), 0);
+  fs::create_directories(dir / "folder.krx");
+  std::ofstream(dir / "huge.krx").close();
+  fs::resize_file(dir / "huge.krx", KRX::kMaxScriptFileSize + 1);  // sparse: no disk used
+  fs::create_directories(dir / "BinCode");
+  std::ofstream(dir / "BinCode" / "huge.bincode").close();
+  fs::resize_file(dir / "BinCode" / "huge.bincode", KRX::kMaxModuleFileSize + 1);
+  struct {
+    const char* path;
+    std::string message;
+  } cases[] = {
+      {"pipe.krx", "pipe.krx(-1) : Unable to open file: not a regular file\n"},
+      {"folder.krx", "folder.krx(-1) : Unable to open file: not a regular file\n"},
+      {"/dev/zero", "/dev/zero(-1) : Unable to open file: not a regular file\n"},
+      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 16777216 bytes)\n"},
+      {"/dev/zero.bincode", ""},
+      {"BinCode/huge.bincode",
+       "BinCode/huge.bincode(-1) : Unable to load module file BinCode/huge.bincode (too large: more than 67108864 "
+       "bytes)\n"},
+  };
+  for (const auto& c : cases) {
+    Messages().clear();
+    EXPECT_FALSE(KRX::LoadScript(c.path, true)) << c.path;
+    EXPECT_EQ(AllMessages(), c.message) << c.path;
+  }
+  // An Include of a device from a script is refused the same way.
+  Messages().clear();
+  Write("includer.krx", "Include(\"/dev/zero\");");
+  KRX::LoadScript("includer.krx", true);
+  EXPECT_EQ(AllMessages(), "/dev/zero(-1) : Unable to open file: not a regular file\n");
 }
 
 TEST_F(Loader, FailuresBindNothing) {

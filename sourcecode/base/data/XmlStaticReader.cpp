@@ -171,6 +171,10 @@ bool load_text(const char* file, Text& text) {
     sys::Output("xml-file %s not found.\n", file ? file : "");
     return false;
   }
+  if (f.get_size() > xml::kMaxFileSize) {
+    sys::Output("ERROR: %s: too large (%d bytes, at most %d)\n", file, f.get_size(), xml::kMaxFileSize);
+    return false;
+  }
   if (!f.read_textfile(text)) {
     sys::Output("ERROR: xml-file '%s' is empty or could not be read\n", file);
     return false;

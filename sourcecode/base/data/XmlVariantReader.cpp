@@ -106,6 +106,10 @@ bool read_text(Variant& out, const char* text, const char* name) {
 bool read_file(Variant& out, const char* file) {
   File f(file, File::STATUS_READ);
   if (!f.is_open()) return false;  // callers probe for optional files
+  if (f.get_size() > kMaxFileSize) {
+    sys::Output("ERROR: %s: too large (%d bytes, at most %d)\n", file, f.get_size(), kMaxFileSize);
+    return false;
+  }
   Text text;
   if (!f.read_textfile(text)) {
     sys::Output("ERROR: xml-file '%s' is empty or could not be read\n", file);

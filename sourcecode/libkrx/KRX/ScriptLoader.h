@@ -13,6 +13,9 @@ struct Frame;
 class BinCode;
 class Thread;
 
+// The largest script source or module file read (16 MiB); a larger one is refused as "too large".
+inline constexpr size_t kMaxScriptFileSize = size_t(16) << 20;
+
 class Compiler {
  public:
   // Lexes, rewrites (Lua units), parses, generates and links unit, runs its top-level code once
@@ -25,8 +28,8 @@ class Compiler {
 // True when the root already binds the module of path; otherwise LoadScript(path, report).
 bool Require(const char* path, bool report);
 // Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
-// source exists; a path holding ".bincode" is loaded as a module file. Reports "Unable to open
-// file" (with report) when nothing can be opened.
+// source exists; a path holding ".bincode" is loaded as a module file. Reports "<path>(-1) :
+// Unable to open file: <cause>" (not found: with report) when nothing can be read.
 bool LoadScript(const char* path, bool report);
 // True when the module of path defines functionName as a script function (loading it on demand).
 bool HasFunction(const char* path, const char* functionName);

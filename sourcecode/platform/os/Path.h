@@ -17,8 +17,13 @@ bool ResolvePath(const char* path, std::string& out);
 // Drops every cached folder scan (tests that rename folders under the resolver's feet).
 void ForgetFolderCache();
 
-// fopen over ResolvePath; mode as for fopen. Null when the file cannot be opened.
-std::FILE* OpenResolved(const char* path, const char* mode);
+// Why OpenResolved gave null.
+enum en_OpenError { OPEN_OK, OPEN_MISSING, OPEN_NOT_REGULAR, OPEN_FAILED };
+
+// fopen over ResolvePath; mode as for fopen. Null when the file cannot be opened. A read ("r"
+// without "+") opens only a regular file, and never blocks: a folder, a named pipe or a device
+// gives null with OPEN_NOT_REGULAR in *error (error may be null).
+std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error = nullptr);
 
 // A new, empty temporary file beside target (same folder, so the final rename stays on one file
 // system), opened "wb"; its path goes to tempPath. Null when it cannot be created.

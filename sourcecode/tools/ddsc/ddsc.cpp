@@ -32,6 +32,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -110,6 +111,12 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // A named pipe would block the read and a device would never end: only regular files.
+  std::error_code ec;
+  if (std::filesystem::exists(args.input, ec) && !std::filesystem::is_regular_file(args.input, ec)) {
+    std::fprintf(stderr, "ERROR: ddsc: %s: not a regular file\n", args.input);
+    return 1;
+  }
   int width = 0, height = 0, channels = 0;
   stbi_uc* pixels = stbi_load(args.input, &width, &height, &channels, 4);
   if (!pixels) {
