@@ -84,6 +84,26 @@ void BM_LuaLoad(benchmark::State& state) {
       benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// One statement of n nested groups, a few such per line count: the time per group should stay
+// flat as n grows (each group is reduced once, its tokens moved rather than copied).
+void BM_KrxNestedGroups(benchmark::State& state) {
+  const int depth = int(state.range(0));
+  std::string source;
+  for (int i = 0; i < 20; ++i)
+    source += "x = " + std::string(size_t(depth), '(') + "1" + std::string(size_t(depth), ')') + ";\n";
+  KRX::ScriptSystem::Init();
+  for (auto _ : state) {
+    KRX::CodeUnit unit;
+    unit.m_fileName = "bench.krx";
+    unit.m_moduleName = "bench";
+    unit.m_source = source.c_str();
+    if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
+  }
+  KRX::ScriptSystem::Shutdown();
+  state.SetItemsProcessed(state.iterations() * 20 * depth);
+}
+
+BENCHMARK(BM_KrxNestedGroups)->Arg(40)->Arg(120)->Arg(360)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KrxCompile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LuaLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
