@@ -20,9 +20,11 @@ struct st_Run {
   int status = -1;
 };
 
-// Runs krx with args in the scripts folder; stdout and the exit status.
-st_Run RunKrx(const std::string& args) {
-  const std::string command = "cd '" + kScripts.string() + "' && '" KRX_RUNNER "' " + args + " 2>/dev/null";
+// Runs krx with args in the scripts folder; stdout (or with errors, stderr alone) and the exit
+// status. prefix may set shell limits for the run.
+st_Run RunKrx(const std::string& args, bool errors = false, const std::string& prefix = "") {
+  const std::string command = "cd '" + kScripts.string() + "' && " + prefix + "'" KRX_RUNNER "' " + args +
+                              (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
   st_Run run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -116,6 +118,32 @@ TEST(KrxRunner, DamagedModuleFileIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("Unable to load module file"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("corrupt at offset"), std::string::npos) << run.out;
+}
+
+// --save that saves nothing fails the run, with the reason on stderr and nothing on stdout.
+TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_save_fails";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "file").close();
+  const struct {
+    std::string folder;
+    const char* prefix;
+    const char* cause;
+  } cases[] = {
+      {(dir / "missing").string(), "", "No such file or directory"},
+      {(dir / "file").string(), "", "Not a directory"},
+      {dir.string(), "trap '' XFSZ; ulimit -f 0; ", "File too large"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    st_Run run = RunKrx("--save '" + c.folder + "' control.krx Main", true, c.prefix);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Unable to open file '" + c.folder + "/control.bincode'\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(c.cause), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(dir / "control.bincode"));
+    EXPECT_EQ(RunKrx("--save '" + c.folder + "' control.krx Main", false, c.prefix).out, "");
+  }
 }
 
 TEST(KrxRunner, CompileErrorExitsWithOne) {

@@ -156,7 +156,7 @@ TEST_F(Loader, CompileTextReturnsTheValueAndBindsNothing) {
 
 TEST_F(Loader, ModuleSaveAllReportsFilesItCannotOpen) {
   ASSERT_TRUE(Compile("function void F() {}", "one.krx"));
-  EXPECT_TRUE(KRX::ModuleSaveAll("no/such/folder/"));
+  EXPECT_FALSE(KRX::ModuleSaveAll("no/such/folder/"));
   EXPECT_EQ(AllMessages(), "Unable to open file 'no/such/folder/one.bincode'\n");
 }
 

@@ -269,6 +269,7 @@ bool ModuleSaveAll(const char* folder) {
   BinCode* root = ScriptSystem::GetRoot();
   if (!root) return true;
   const std::string base = folder ? folder : "";
+  bool ok = true;
   for (const auto& [name, value] : root->GetSymbols()) {
     if (name.empty() || name[0] == '~') continue;
     BinCode* module = ModuleOf(&value);
@@ -278,9 +279,10 @@ bool ModuleSaveAll(const char* folder) {
       char message[1200];
       std::snprintf(message, sizeof message, "Unable to open file '%.1100s'", path.c_str());
       if (ScriptSystem::OutputCallback out = ScriptSystem::GetOutputCallback()) out(message);
+      ok = false;
     }
   }
-  return true;
+  return ok;
 }
 
 bool LoadBinCode(const char* path) {

@@ -46,7 +46,8 @@ bool ReloadModule(const char* name);
 // top-level code returned, or nil when compiling or running failed. A step budget other than -1
 // bounds the run (Thread::SetStepBudget).
 Var CompileText(const char* text, Thread* context, int64_t stepBudget = -1);
-// Writes every module bound in the root to folder + name + ".bincode". Always true.
+// Writes every module bound in the root to folder + name + ".bincode". False when one of them
+// could not be written (each reported as "Unable to open file '<path>'" to the output callback).
 bool ModuleSaveAll(const char* folder);
 // Reads one module file (path, else "BinCode/<path>.bincode") and binds it in the root under
 // its module name. No code runs. False (with a message for a damaged file) otherwise.

@@ -3,8 +3,8 @@
 // steps until no thread is left (at most 60 simulated seconds). Every text that reaches the
 // script output callback is printed on its own line on stdout.
 //   krx [--save DIR] FILE [FUNCTION]
-// Exit status: 0 success, 1 loading or compiling failed (or bad usage), 2 a thread ended with a
-// run-time error.
+// Exit status: 0 success, 1 loading, compiling or saving failed (or bad usage), 2 a thread ended
+// with a run-time error. Errors of the save go to stderr.
 #include <cstdio>
 #include <cstring>
 #include <list>
@@ -21,6 +21,12 @@ void PrintLine(const char* text) {
   std::fputs(text, stdout);
   std::fputc('\n', stdout);
   std::fflush(stdout);
+}
+
+// While the modules are saved, what the script system reports is an error of the runner.
+void PrintError(const char* text) {
+  std::fputs(text, stderr);
+  std::fputc('\n', stderr);
 }
 
 int Usage() {
@@ -58,9 +64,11 @@ int main(int argc, char** argv) {
   } else {
     if (!saveDir.empty()) {
       if (saveDir.back() != '/' && saveDir.back() != '\\') saveDir += '/';
-      KRX::ModuleSaveAll(saveDir.c_str());
+      KRX::ScriptSystem::SetCallbacks(PrintError, nullptr);
+      if (!KRX::ModuleSaveAll(saveDir.c_str())) status = 1;
+      KRX::ScriptSystem::SetCallbacks(PrintLine, nullptr);
     }
-    if (function) {
+    if (function && status == 0) {
       main = new KRX::Thread();
       main->LoadModule(file);
       if (!main->Start(function, true, nullptr, 0)) status = 1;
