@@ -200,4 +200,25 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
   EXPECT_EQ(FilesBesides(3), 0);
 }
 
+// A PNG whose header claims a size past the cap is refused from the header, before any pixel is
+// decoded (a few hundred bytes may claim 20000 x 20000, gigabytes once decoded).
+TEST_F(DdscTool, OversizedImagesAreRefusedFromTheHeader) {
+  auto header = [](uint32_t w, uint32_t h) {
+    std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (uint32_t v : {w, h})
+      for (int shift = 24; shift >= 0; shift -= 8) png += char((v >> shift) & 0xFF);
+    png += std::string("\x08\0\0\0\0\0\0\0\0", 9);  // 8-bit grey, then a CRC the reader skips
+    return png + std::string(400, '\0');
+  };
+  for (const auto& [w, h] : {std::pair{20000u, 20000u}}) {
+    const std::string in = Path("claims.png");
+    std::ofstream(in, std::ios::binary) << header(w, h);
+    EXPECT_EQ(Run(in + " " + Path("out.dds")), 1);
+    EXPECT_NE(errors_.find("a " + std::to_string(w) + "x" + std::to_string(h) + " image is larger than ddsc takes"),
+              std::string::npos)
+        << errors_;
+    EXPECT_FALSE(fs::exists(Path("out.dds")));
+  }
+}
+
 #endif  // QUILLANE_DDSC

@@ -15,6 +15,8 @@ struct TextureCompressOptions;
 // size takes 1 GB).
 constexpr u32 kMaxLevelSide = 65536;
 constexpr u64 kMaxLevelPixels = u64{1} << 26;
+// Most sharpening passes per level (each pass costs about one filtering of the level).
+constexpr i32 kMaxSharpeningPasses = 32;
 
 // One run's working context: the caller's options (written during the run) and the size of
 // level 0 after preparation.

@@ -25,6 +25,7 @@
 
 #include "base/file/SafeFile.h"
 #include "dds/CompressImage.h"
+#include "dds/LevelPipeline.h"
 #include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 
@@ -118,6 +119,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   int width = 0, height = 0, channels = 0;
+  // The header first: a small file may claim a size whose decoding alone takes gigabytes.
+  if (stbi_info(args.input, &width, &height, &channels) &&
+      (static_cast<dds::u64>(width) > dds::kMaxLevelSide || static_cast<dds::u64>(height) > dds::kMaxLevelSide ||
+       static_cast<dds::u64>(width) * static_cast<dds::u64>(height) > dds::kMaxLevelPixels)) {
+    std::fprintf(stderr, "ERROR: ddsc: '%s': a %dx%d image is larger than ddsc takes (at most %llu pixels)\n",
+                 args.input, width, height, static_cast<unsigned long long>(dds::kMaxLevelPixels));
+    return 1;
+  }
   stbi_uc* pixels = stbi_load(args.input, &width, &height, &channels, 4);
   if (!pixels) {
     std::fprintf(stderr, "ERROR: ddsc: cannot read image '%s': %s\n", args.input,
