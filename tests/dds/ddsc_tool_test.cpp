@@ -210,7 +210,7 @@ TEST_F(DdscTool, OversizedImagesAreRefusedFromTheHeader) {
     png += std::string("\x08\0\0\0\0\0\0\0\0", 9);  // 8-bit grey, then a CRC the reader skips
     return png + std::string(400, '\0');
   };
-  for (const auto& [w, h] : {std::pair{20000u, 20000u}}) {
+  for (const auto& [w, h] : {std::pair{20000u, 20000u}, std::pair{8192u, 8192u}, std::pair{4097u, 4096u}}) {
     const std::string in = Path("claims.png");
     std::ofstream(in, std::ios::binary) << header(w, h);
     EXPECT_EQ(Run(in + " " + Path("out.dds")), 1);
