@@ -145,6 +145,8 @@ TEST(Textsystem, ParserHookAndFailingTables) {
   tree.write("loca/other_french.xml", "<Root><Language value=\"french\"");
   EXPECT_FALSE(base::sys::InitTextsystem(Config("french")));
   EXPECT_FALSE(base::sys::InitTextsystem(Config(nullptr)));  // "" matches no language element
+  EXPECT_FALSE(base::sys::InitTextsystem(Config("klingon")));  // no table at all: said so
+  EXPECT_TRUE(log.contains("ERROR: no text table for language 'klingon' (loca/*klingon.xml)\n"));
   out = u"";
   EXPECT_EQ(base::sys::Localize("#gamem0_464 New Game", out, nullptr, -1), base::cl_Textsystem::kKeyNotFound);
   EXPECT_EQ(U(out), u"#gamem0_464 New Game");

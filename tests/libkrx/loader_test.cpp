@@ -116,6 +116,28 @@ TEST_F(Loader, SpecialAndHugeFilesAreRefused) {
   EXPECT_EQ(AllMessages(), "/dev/zero(-1) : Unable to open file: not a regular file\n");
 }
 
+// Messages name the file and the cause: an empty script, a NUL byte that would cut the source
+// short, a quote left open.
+TEST_F(Loader, BrokenScriptsSayWhatIsWrong) {
+  Write("empty.krx", "");
+  ASSERT_TRUE(KRX::Require("empty.krx", true));
+  Messages().clear();
+  KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+  t->LoadModule("empty.krx");
+  EXPECT_FALSE(t->Start("Main", false, nullptr, 0));
+  EXPECT_EQ(AllMessages(), "empty.krx(-1) : Unable to find function Main (the script defines no function)\n");
+
+  Messages().clear();
+  Write("nul.krx", std::string("function void Main() {\n  x = 1;\0\n}\n", 35));
+  EXPECT_FALSE(KRX::LoadScript("nul.krx", true));
+  EXPECT_EQ(AllMessages(), "nul.krx(2) : Unable to compile: a NUL byte in the source (offset 31)\n");
+
+  Messages().clear();
+  Write("quote.krx", "function void Main() {\n  Debugout(\"open);\n}\n");
+  EXPECT_FALSE(KRX::LoadScript("quote.krx", true));
+  EXPECT_EQ(AllMessages(), "quote.krx(2) : unterminated string (no closing '\"')\n");
+}
+
 TEST_F(Loader, FailuresBindNothing) {
   Write("broken.krx", "function void F() { break; }");
   EXPECT_FALSE(KRX::Require("broken.krx", true));

@@ -1,6 +1,7 @@
 #include "KRX/ScriptSystem.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -117,6 +118,9 @@ void ScriptSystem::Output(const char* text) {
     return;
   }
   std::fputs(text, stderr);
+  // Messages come without their line end; on stderr each must stand on its own line.
+  const size_t length = std::strlen(text);
+  if (length == 0 || text[length - 1] != '\n') std::fputc('\n', stderr);
   if (s.output) s.output(text);
 }
 

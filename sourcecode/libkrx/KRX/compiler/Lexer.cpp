@@ -93,7 +93,12 @@ bool cl_LexerRun::Run() {
   size_t p = 0;
   for (;;) {
     unsigned char c = m_src[p];
-    if (c == 0) return true;
+    if (c == 0) {
+      if (m_comment.depth <= 0) return true;
+      Report("unterminated comment (no closing '*/')");
+      m_error = true;
+      return false;
+    }
     if (c < 0x20 || c >= 0x80) {
       if (c == '\n') {
         ++m_line;
@@ -127,7 +132,13 @@ const t_Operation* cl_LexerRun::ScanToken(size_t p, const t_Operation* prev, boo
   if (c == '"') {
     const char* start = reinterpret_cast<const char*>(m_src + p + 1);
     const char* close = std::strchr(start, '"');
-    if (!close) return nullptr;
+    if (!close) {
+      if (report && !comment.Active()) {
+        Report("unterminated string (no closing '\"')");
+        m_error = true;
+      }
+      return nullptr;
+    }
     n = size_t(close - start) + 2;
     if (comment.Active()) return nullptr;
     if (value) value->SetConstString(m_unit.PoolText(start, size_t(close - start)));

@@ -99,13 +99,25 @@ bool Thread::LoadModule(const char* path) {
   return g_loader ? g_loader(path) : false;
 }
 
+namespace {
+// True when module binds at least one script function (an empty script binds none).
+bool HasScriptFunction(const BinCode* module) {
+  for (const auto& [symbol, value] : module->GetSymbols())
+    if (!symbol.empty() && symbol[0] != '~' && !value.IsArray() && value.GetModule()) return true;
+  return false;
+}
+}  // namespace
+
 bool Thread::Start(const char* name, bool wait, const Var* args, int argCount) {
   BinCode* root = ScriptSystem::GetRoot();
   const Var* moduleEntry = root ? root->Find(m_moduleName.c_str()) : nullptr;
   BinCode* module = moduleEntry && !moduleEntry->IsArray() ? moduleEntry->GetModule() : nullptr;
   const Var* entry = module ? module->Find(name) : nullptr;
   if (!entry) {
-    ReportFileError(m_reportName.c_str(), -1, "Unable to find function %s", name ? name : "");
+    // Named after the module's file when the thread has no report name of its own.
+    const char* file = m_reportName.empty() && module ? GetSymbolText(module, "~file") : nullptr;
+    ReportFileError(file ? file : m_reportName.c_str(), -1, "Unable to find function %s%s", name ? name : "",
+                    module && !HasScriptFunction(module) ? " (the script defines no function)" : "");
     return false;
   }
   BinCode* function = entry->IsArray() ? nullptr : entry->GetModule();
