@@ -146,6 +146,17 @@ TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
   }
 }
 
+// A loop without a yield ends the run with exit 2 and the error at its line.
+TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_endless";
+  fs::create_directories(dir);
+  std::ofstream(dir / "spin.krx") << "function void Main() {\n  while (true) {\n  }\n}\n";
+  st_Run run = RunKrx("--steps 100000 '" + (dir / "spin.krx").string() + "' Main");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("spin.krx(2) : Execution stopped"), std::string::npos) << run.out;
+  EXPECT_EQ(RunKrx("--steps x '" + (dir / "spin.krx").string() + "' Main").status, 1);
+}
+
 TEST(KrxRunner, CompileErrorExitsWithOne) {
   st_Run run = RunKrx("'" + (kScripts / "golden" / "no_such_script.krx").string() + "' Main");
   EXPECT_EQ(run.status, 1);

@@ -138,6 +138,45 @@ TEST_F(Loader, BrokenScriptsSayWhatIsWrong) {
   EXPECT_EQ(AllMessages(), "quote.krx(2) : unterminated string (no closing '\"')\n");
 }
 
+// A thread that never yields is ended with a run-time error at its line, whatever the loop
+// looks like; one that yields gets a fresh allowance each time it is resumed.
+TEST_F(Loader, ThreadsThatNeverYieldAreEnded) {
+  KRX::ScriptSystem::SetStepsWithoutYield(20000);
+  Write("spin.krx",
+        "function void While() {\n  int i = 0;\n  while (true) {\n    i = i + 1;\n  }\n}\n"
+        "function void For() {\n  for (;;) {}\n}\n"
+        "function int Patient() {\n  int n = 0;\n  while (n < 20) {\n    Sleep(0);\n"
+        "    int i = 0;\n    while (i < 1000) { i = i + 1; }\n    n = n + 1;\n  }\n  return n;\n}\n");
+  ASSERT_TRUE(KRX::Require("spin.krx", true)) << AllMessages();
+  const struct {
+    const char* function;
+    const char* error;
+  } endless[] = {
+      {"While", "spin.krx(4) : Execution stopped: the step budget is used up"},
+      {"For", "spin.krx(8) : Execution stopped: the step budget is used up"},
+  };
+  for (const auto& c : endless) {
+    KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+    t->m_moduleName = "spin";
+    EXPECT_FALSE(t->Start(c.function, false, nullptr, 0));
+    EXPECT_EQ(t->GetState(), KRX::Thread::STATE_DEAD);
+    EXPECT_EQ(t->m_lastError, c.error);
+    EXPECT_EQ(t->GetStepBudget(), -1);  // the guard is no budget of the thread's own
+  }
+  KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+  t->m_moduleName = "spin";
+  ASSERT_TRUE(t->Start("Patient", false, nullptr, 0)) << t->m_lastError;
+  for (int i = 0; i < 40 && t->GetState() == KRX::Thread::STATE_WAITING; ++i) KRX::ThreadList::Update(0.1f);
+  EXPECT_EQ(t->GetState(), KRX::Thread::STATE_FINISHED) << t->m_lastError;
+  EXPECT_EQ(t->GetReturnValue().ToInt(), 20);
+
+  // 0 switches the guard off; Init restores the default.
+  KRX::ScriptSystem::SetStepsWithoutYield(0);
+  EXPECT_EQ(KRX::ScriptSystem::GetStepsWithoutYield(), 0);
+  KRX::ScriptSystem::SetStepsWithoutYield(-5);
+  EXPECT_EQ(KRX::ScriptSystem::GetStepsWithoutYield(), 0);
+}
+
 TEST_F(Loader, FailuresBindNothing) {
   Write("broken.krx", "function void F() { break; }");
   EXPECT_FALSE(KRX::Require("broken.krx", true));

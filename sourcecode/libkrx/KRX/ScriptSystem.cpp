@@ -16,6 +16,7 @@ namespace {
 
 struct st_State {
   bool dump = false;
+  int64_t stepsWithoutYield = ScriptSystem::kDefaultStepsWithoutYield;
   Module module;
   std::list<tRefPtr<Thread>> threads;
   Debugger* debugger = nullptr;
@@ -36,6 +37,7 @@ void ScriptSystem::Init() {
   Shutdown();
   st_State& s = State();
   s.dump = false;
+  s.stepsWithoutYield = kDefaultStepsWithoutYield;
   s.output = nullptr;
   s.sleep = nullptr;
   s.module.SetRoot(new BinCode());
@@ -109,6 +111,10 @@ bool ScriptSystem::InitLibrary(const char* name) {
   it->second(State().module);
   return true;
 }
+
+void ScriptSystem::SetStepsWithoutYield(int64_t steps) { State().stepsWithoutYield = steps > 0 ? steps : 0; }
+
+int64_t ScriptSystem::GetStepsWithoutYield() { return State().stepsWithoutYield; }
 
 void ScriptSystem::Output(const char* text) {
   if (!text) return;

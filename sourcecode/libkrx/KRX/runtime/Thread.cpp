@@ -193,7 +193,13 @@ bool Thread::Run() {
   if (hooks && hooks->runStarted) hooks->runStarted(*this);
   Thread* saved = ScriptSystem::GetCurrentThread();
   ScriptSystem::SetCurrentThread(this);
+  // A run without a budget of its own gets the yield guard's, counted by the same steps: a loop
+  // that never yields ends with the budget's run-time error instead of hanging the program.
+  const int64_t ownBudget = m_stepBudget;
+  const int64_t guard = ScriptSystem::GetStepsWithoutYield();
+  if (ownBudget < 0 && guard > 0) m_stepBudget = guard;
   bool ok = ScriptVM::Execute(ScriptSystem::GetModule(), *this);
+  if (ownBudget < 0) m_stepBudget = ownBudget;
   if (!ok || m_state == STATE_RUNNING) m_state = STATE_DEAD;
   hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
