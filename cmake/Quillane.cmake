@@ -34,8 +34,21 @@ endfunction()
 
 # quillane_library(NAME [DIR dir]): a static library from every .cpp below the current folder,
 # with alias quillane::NAME; headers are included as "<folder>/<header>" from sourcecode/.
+# Sub-folders with a CMakeLists.txt of their own are libraries of their own and are skipped.
 function(quillane_library name)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
+  foreach(lists ${nested})
+    get_filename_component(dir ${lists} DIRECTORY)
+    set(kept)
+    foreach(source ${sources})
+      string(FIND "${source}" "${dir}/" at)
+      if(NOT at EQUAL 0)
+        list(APPEND kept ${source})
+      endif()
+    endforeach()
+    set(sources ${kept})
+  endforeach()
   add_library(${name} STATIC ${sources})
   add_library(quillane::${name} ALIAS ${name})
   target_include_directories(${name} PUBLIC ${QUILLANE_ROOT}/sourcecode)

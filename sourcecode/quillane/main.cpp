@@ -14,7 +14,10 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
-#include "win32dx9/ClearScreen.h"
+#include "graphics/Graphics.h"
+#include "graphics/mesh/Mesh.h"
+#include "quillane/settings/TweakSettings.h"
+#include "quillane/showcase/StartupShowcase.h"
 #include "win32dx9/Platform.h"
 
 namespace {
@@ -82,6 +85,7 @@ bool DisplayAvailable() { return Env("DISPLAY") || Env("WAYLAND_DISPLAY"); }
 
 int main() {
   InitMemLog();  // the small-block pool serves everything from here on
+  base::RegisterMeshResourceType();  // read by the resource manager that start-up creates
   base::sys::SetDebuggerOutput(ConsoleOutput);
   base::sys::Output("Quillane starting\n");
   int result = 0;
@@ -91,12 +95,13 @@ int main() {
     if (!userFolder.empty()) base::sys::SetUserDataPath(userFolder.c_str());
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 
-    // The start-up configuration gives the language (and, with the game, the tweak settings).
+    // The start-up configuration gives the language and the tweak settings.
     base::Variant startup;
     const char* language = "ABC";
     if (base::sys::LoadConfig(startup, "config.xml")) {
       if (const char* l = base::get_string(base::variant_get_attribute_by_path(startup, "Localization/Language", false)))
         language = l;
+      if (const base::Variant* tweakables = startup.get_element("Tweakables")) ReadTweakSettings(*tweakables);
     } else {
       base::sys::Output("WARNING: no readable config.xml in %s or %s; running with the built-in defaults\n",
                         base::sys::GetUserDataPath().c_str(), base::sys::GetApplicationPath().c_str());
@@ -126,10 +131,11 @@ int main() {
       if (g_stopRequested) system.SetQuit(true);
     });
     system.RegisterPlatform(platform);
+    gfx::RegisterGraphics();  // before start-up: the device makes the recorders then
 
-    // Every frame starts from a cleared screen. The top modules (game frame, video player,
-    // subtitles) are added after it as they arrive.
-    system.AddModule(new win32dx9::cl_ClearScreen(0xFF1E3250u));
+    // Every frame starts from the start-up picture (a cleared screen at least). The top modules
+    // (game frame, video player, subtitles) are added after it as they arrive.
+    system.AddModule(new cl_StartupShowcase(0xFF1E3250u));
 
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),

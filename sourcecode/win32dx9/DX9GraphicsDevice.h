@@ -79,6 +79,10 @@ class cl_DX9GraphicsDevice final : public base::i_GraphicsDevice {
   bool IsMultisamplingSupported() const { return m_MultisamplingSupported; }
   int GetState() const { return m_State; }
   gpu::Device* GetDevice() const { return m_Device; }
+  // The device's own back buffer and depth-stencil surface (null while lost or not started);
+  // render-target switching selects them again.
+  gpu::Surface* GetBackBuffer() const { return m_BackBuffer; }
+  gpu::Surface* GetDepthStencil() const { return m_DepthStencil; }
   gpu::System* GetAdapter() const { return m_Adapter; }
   const gpu::PresentParameters& GetPresentParameters() const { return m_PresentParameters; }
 

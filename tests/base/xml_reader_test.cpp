@@ -52,6 +52,9 @@ TEST(XmlReader, DialectCases) {
       {"<a n=\".5\"/>", "e(a)[n='.5']()"},
       {"<a> hello <b/> world </a>", "e(a)[]('hello ',e(b)[](),'world ')"},
       {"<a><!-- note --><b/></a>", "e(a)[](e(b)[]())"},
+      // Comments before the root (with markup inside) are not the root.
+      {"<?xml version=\"1.0\"?>\n<!-- <b/> --> <!-- x --><a/>", "e(a)[]()"},
+      {"<!-- lead --><a><b/></a>", "e(a)[](e(b)[]())"},
       {"<a></b>", "e(a)[]()"},
       {"junk before <a/> and after", "e(a)[]()"},
       {"<a\n\tx = \"1\"\n/>", "e(a)[x =f:" + std::to_string(1.0f) + "]()"},

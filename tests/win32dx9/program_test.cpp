@@ -1,5 +1,5 @@
 // The program on the bundled data, headless and in a real window under a virtual X server: it
-// runs its frames, quits by itself and leaves a screenshot showing the cleared frame.
+// runs its frames, quits by itself and leaves a screenshot showing the start-up picture.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -27,7 +27,7 @@ std::string ReadFile(const fs::path& path) {
 
 bool HasXvfb() { return std::system("command -v xvfb-run > /dev/null 2>&1") == 0; }
 
-TEST(Program, ShowsTheClearedFrameHeadlessAndInAWindow) {
+TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
   if (!fs::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   std::string pattern = (fs::temp_directory_path() / "quillane_program_XXXXXX").string();
   const fs::path dir = mkdtemp(pattern.data());
@@ -43,6 +43,10 @@ TEST(Program, ShowsTheClearedFrameHeadlessAndInAWindow) {
       {"window", "xvfb-run -a -s '-screen 0 1280x1024x24' env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0",
        "Main window opened (1024x768)"},
   };
+  // With the generated demo data the program shows its start-up picture; without, a cleared frame.
+  int bw = 0, bh = 0, bc = 0;
+  unsigned char* background =
+      stbi_load((std::string(QUILLANE_DATA_DIR) + "/gui/title_background.tga").c_str(), &bw, &bh, &bc, 3);
   for (const st_Run& run : runs) {
     SCOPED_TRACE(run.name);
     if (std::string(run.name) == "window" && !HasXvfb()) {
@@ -66,12 +70,29 @@ TEST(Program, ShowsTheClearedFrameHeadlessAndInAWindow) {
     ASSERT_NE(pixels, nullptr) << text;
     EXPECT_EQ(w, 1024);  // the size in the bundled configuration
     EXPECT_EQ(h, 768);
-    int wrong = 0;
-    for (int i = 0; i < w * h; ++i)
-      if (pixels[i * 3] != 0x1E || pixels[i * 3 + 1] != 0x32 || pixels[i * 3 + 2] != 0x50) ++wrong;
-    EXPECT_EQ(wrong, 0);
+    if (background) {
+      // The start-up picture: the background at scale 1 from the top-left corner, the logo's
+      // golden ring around a point a little above the middle.
+      int wrong = 0;
+      for (int y = 0; y < h; y += 37)
+        for (int x = 0; x < 300; x += 29) {
+          const unsigned char* shown = pixels + (y * w + x) * 3;
+          const unsigned char* painted = background + (y * bw + x) * 3;
+          for (int c = 0; c < 3; ++c) wrong += std::abs(shown[c] - painted[c]) > 2;
+        }
+      EXPECT_EQ(wrong, 0);
+      const unsigned char* ring = pixels + ((322 - 112) * w + 512) * 3;
+      EXPECT_GT(ring[0], 180) << "no logo ring";
+      EXPECT_GT(ring[0], ring[2] + 60) << "no logo ring";
+    } else {
+      int wrong = 0;
+      for (int i = 0; i < w * h; ++i)
+        if (pixels[i * 3] != 0x1E || pixels[i * 3 + 1] != 0x32 || pixels[i * 3 + 2] != 0x50) ++wrong;
+      EXPECT_EQ(wrong, 0);
+    }
     stbi_image_free(pixels);
   }
+  if (background) stbi_image_free(background);
   std::error_code ec;
   fs::remove_all(dir, ec);
 }

@@ -3,24 +3,11 @@
 #include <cstdlib>
 
 #include "win32dx9/SysInfo.h"
+#include "../support/HeadlessGpu.h"
 
 namespace shelltest {
 
-bool HeadlessGpuAvailable() {
-  static const bool available = [] {
-    std::unique_ptr<gpu::System> system = gpu::System::Create(gpu::Backend::Headless);
-    if (!system) return false;
-    gpu::PresentParameters pp{};
-    pp.backBufferWidth = 16;
-    pp.backBufferHeight = 16;
-    pp.windowed = true;
-    gpu::Device* device = nullptr;
-    if (system->CreateDevice(nullptr, 0, &pp, &device) != gpu::kOk || !device) return false;
-    device->Release();
-    return true;
-  }();
-  return available;
-}
+bool HeadlessGpuAvailable() { return testsupport::HeadlessGpuAvailable(); }
 
 void ShellTest::SetUp() {
   if (!HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";

@@ -208,12 +208,22 @@ inline int decode_entities(const char* p, int n, char* out) {
 
 inline bool has_entity(const char* p, int n) { return std::memchr(p, '&', static_cast<size_t>(n)) != nullptr; }
 
-// The text between the prolog (if any) and the root, or null when a prolog is not closed.
+// Where the root starts: past the prolog (if any) and the comments before the root, which
+// would otherwise be taken for the root itself. Null when a prolog is not closed.
 inline const char* after_prolog(const char* text) {
-  const char* prolog = std::strstr(text, "<?xml");
-  if (!prolog) return text;
-  const char* end = std::strstr(prolog + 5, "?>");
-  return end ? end + 2 : nullptr;
+  const char* p = text;
+  if (const char* prolog = std::strstr(text, "<?xml")) {
+    const char* end = std::strstr(prolog + 5, "?>");
+    if (!end) return nullptr;
+    p = end + 2;
+  }
+  for (;;) {
+    p = skip_blanks(p);
+    if (std::strncmp(p, "<!--", 4) != 0) return p;
+    const char* end = std::strstr(p + 4, "-->");
+    if (!end) return p;  // the element scanner reports the unclosed comment
+    p = end + 3;
+  }
 }
 
 // misc -> (blanks (comment | processing-instruction | doctype))* blanks

@@ -1,0 +1,33 @@
+// A console reporter that also keeps each benchmark's real time per iteration (in seconds, by
+// name without its "/real_time" suffix), so a benchmark program can print ratios at the end.
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace benchgl {
+
+class cl_FrameTimes : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.iterations > 0) {
+        std::string name = r.benchmark_name();
+        m_seconds[name.substr(0, name.find('/'))] = r.GetAdjustedRealTime() / 1e3;
+      }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  // The seconds per iteration of a benchmark, or 0 when it did not run.
+  double Seconds(const std::string& name) const {
+    const auto it = m_seconds.find(name);
+    return it == m_seconds.end() ? 0.0 : it->second;
+  }
+
+ private:
+  std::map<std::string, double> m_seconds;
+};
+
+}  // namespace benchgl

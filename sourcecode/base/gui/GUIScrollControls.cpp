@@ -1,0 +1,315 @@
+// Dragging, sliders, the scroll area's layout and the string control's selection and editing.
+#include "base/gui/GUIScrollControls.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/app/ICMD.h"
+
+namespace base {
+
+namespace {
+
+constexpr uint8_t kKeyBackspace = 9;
+constexpr uint8_t kKeyEnter = 13;
+constexpr uint8_t kKeyLeft = 0xF0;
+constexpr uint8_t kKeyRight = 0xF1;
+constexpr uint8_t kKeyDelete = 0xF7;
+
+constexpr float kSliderThickness = 16;
+constexpr float kSliderSpace = 18;   // client width given up to the vertical slider
+constexpr float kMinHandle = 16;     // shortest handle drawn
+constexpr float kCaretTextIndent = 8;  // the skins start a row's text this far right
+
+// v held to [lo, hi]; layouts may carry NaN or infinite sizes, so no ordering is assumed: NaN
+// becomes lo, and a NaN bound lets v through.
+float Clamp(float v, float lo, float hi) {
+  if (!(v > lo)) return lo;
+  return v > hi ? hi : v;
+}
+
+// Moves one handle coordinate: pinned at either end while the mouse is beyond it, otherwise the
+// summed movement is added and the result clamped to the slider.
+void MoveHandle(float& pos, float& drag, float handleSize, float sliderSize, float mouse, float sliderLow,
+                float sliderHigh) {
+  if (handleSize >= sliderSize) {
+    pos = 0;
+    return;
+  }
+  const float room = sliderSize - handleSize;
+  if (mouse < sliderLow) {
+    pos = 0;
+  } else if (mouse >= sliderHigh) {
+    pos = room;
+  } else {
+    pos = Clamp(pos + drag, 0.0f, room);
+    drag = 0;
+  }
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- dragging and sliders
+
+bool cl_DragableWindow::ProcessDrag(ICMD& cmd) {
+  const float x = cmd.mouseX;
+  const float y = cmd.mouseY;
+  if (m_Dragging && cmd.type == ICMD::LEFT_UP) {
+    m_Dragging = false;
+    return false;
+  }
+  if (cmd.type == ICMD::LEFT_DOWN && HitTest(cmd)) {
+    m_Dragging = true;
+    m_LastX = x;
+    m_LastY = y;
+    m_DragX = m_DragY = 0;
+    return true;
+  }
+  if (cmd.type == ICMD::MOUSE_MOVE && m_Dragging) {
+    m_DragX += x - m_LastX;
+    m_DragY += y - m_LastY;
+    m_LastX = x;
+    m_LastY = y;
+    return true;
+  }
+  return false;
+}
+
+cl_SliderHandle::cl_SliderHandle() {
+  m_Rect.w = 16;
+  m_Rect.h = 16;
+}
+
+bool cl_SliderHandle::ProcessInput(ICMD& cmd) {
+  if (!ProcessDrag(cmd)) return false;
+  const cl_Window* s = m_Parent;
+  if (!s) return true;
+  MoveHandle(m_Rect.x, m_DragX, m_Rect.w, s->m_Rect.w, cmd.mouseX, s->m_AbsRect.left, s->m_AbsRect.right);
+  MoveHandle(m_Rect.y, m_DragY, m_Rect.h, s->m_Rect.h, cmd.mouseY, s->m_AbsRect.top, s->m_AbsRect.bottom);
+  return true;
+}
+
+bool cl_Slider::Init(StaticVariantIterator) {
+  m_pHandle = CreateChild("SliderHandle");
+  return true;
+}
+
+// ---------------------------------------------------------------- cl_ScrollArea
+
+cl_ScrollArea::cl_ScrollArea() {
+  m_pClient = new cl_Window;
+  m_pClient->m_Label = "ClientWindow";
+  AddChild(m_pClient);
+}
+
+bool cl_ScrollArea::Init(StaticVariantIterator) {
+  m_pHSlider = CreateChild("Slider");
+  if (m_pHSlider) {
+    m_pHSlider->Init(StaticVariantIterator());
+    m_pHSlider->SetFlag(WF_DISABLED, true);
+  }
+  m_pVSlider = CreateChild("Slider");
+  if (m_pVSlider) {
+    m_pVSlider->SetFlag(WF_DISABLED, true);
+    m_pVSlider->Init(StaticVariantIterator());
+  }
+  return true;
+}
+
+void cl_ScrollArea::ForgetLostParts() {
+  if (m_pClient && !IsChild(m_pClient)) m_pClient = nullptr;
+  if (m_pHSlider && !IsChild(m_pHSlider)) m_pHSlider = nullptr;
+  if (m_pVSlider && !IsChild(m_pVSlider)) m_pVSlider = nullptr;
+}
+
+void cl_ScrollArea::GetSelectedChildren(tWindowList& out) {
+  ForgetLostParts();
+  if (m_pClient) m_pClient->GetSelectedChildren(out);
+}
+
+namespace {
+// The handle of a slider made by the factory, or null (also once the handle was deleted).
+cl_Window* HandleOf(cl_Window* slider) {
+  const cl_Slider* s = dynamic_cast<cl_Slider*>(slider);
+  return s && s->m_pHandle && s->IsChild(s->m_pHandle) ? s->m_pHandle : nullptr;
+}
+}  // namespace
+
+bool cl_ScrollArea::ProcessInput(ICMD& cmd) {
+  ForgetLostParts();
+  // The sliders are called directly, so their WF_DISABLED does not hold back their drags.
+  // A handle as long as its slider leaves no room to move: the offset then stays as it is rather
+  // than becoming infinite or NaN, which the clamp at the next render could not repair.
+  if (m_pHSlider && m_pHSlider->ProcessInput(cmd)) {
+    const cl_Window* handle = HandleOf(m_pHSlider);
+    const float room = handle ? m_pHSlider->m_Rect.w - handle->m_Rect.w : 0;
+    if (room > 0) m_ScrollX = handle->m_Rect.x / room * (m_ContentW - m_Rect.w);
+    return true;
+  }
+  if (m_pVSlider && m_pVSlider->ProcessInput(cmd)) {
+    const cl_Window* handle = HandleOf(m_pVSlider);
+    const float room = handle ? m_pVSlider->m_Rect.h - handle->m_Rect.h : 0;
+    if (room > 0) m_ScrollY = handle->m_Rect.y / room * (m_ContentH - m_Rect.h);
+    return true;
+  }
+  if (cmd.type > ICMD::MOUSE_MOVE && !HitTest(cmd)) return false;
+  return m_pClient && m_pClient->ProcessInput(cmd);
+}
+
+void cl_ScrollArea::Render(float px, float py) {
+  if (HasFlag(WF_HIDDEN)) return;
+  ForgetLostParts();
+  const float ox = m_Rect.x + px;
+  const float oy = m_Rect.y + py;
+  UpdateRect(px, py);
+  if (!m_pClient) return;
+
+  auto measure = [this]() {
+    const st_ScreenRect r = m_pClient->GetBoundingRect();
+    m_ContentW = r.right - r.left;
+    m_ContentH = r.bottom - r.top;
+  };
+  measure();
+  if (!(std::hypot(m_ContentW, m_ContentH) > 0)) {
+    // Before the first layout: lay the client out without showing it, then measure again.
+    const st_ScreenRect none;
+    SetClipRect(&none);
+    m_pClient->Render(ox, oy);
+    SetClipRect(nullptr);
+    measure();
+  }
+
+  st_WindowRect& client = m_pClient->m_Rect;
+  client.w = m_Rect.w;
+  client.h = m_Rect.h;
+  if (m_pHSlider) m_pHSlider->SetFlag(WF_DISABLED, true);
+  if (m_pVSlider) m_pVSlider->SetFlag(WF_DISABLED, !(m_ContentH > m_Rect.h));
+  if (m_pHSlider && !m_pHSlider->HasFlag(WF_DISABLED)) client.h -= kSliderSpace;
+  if (m_pVSlider && !m_pVSlider->HasFlag(WF_DISABLED)) client.w -= kSliderSpace;
+
+  const float maxX = m_ContentW - m_Rect.w > 0 ? m_ContentW - m_Rect.w : 0.0f;
+  const float maxY = m_ContentH - m_Rect.h > 0 ? m_ContentH - m_Rect.h : 0.0f;
+  m_ScrollX = Clamp(m_ScrollX, 0.0f, maxX);
+  m_ScrollY = Clamp(m_ScrollY, 0.0f, maxY);
+
+  if (m_pHSlider) {
+    st_WindowRect& s = m_pHSlider->m_Rect;
+    s = {2, client.h, client.w - 4, kSliderThickness};
+    cl_Window* handle = HandleOf(m_pHSlider);
+    if (handle && m_ContentW > m_Rect.w) {
+      handle->m_Rect.w = std::min(std::max(s.w * m_Rect.w / m_ContentW, kMinHandle), m_Rect.w);
+      handle->m_Rect.x = (s.w - handle->m_Rect.w) * m_ScrollX / maxX;
+    }
+  }
+  if (m_pVSlider) {
+    st_WindowRect& s = m_pVSlider->m_Rect;
+    s = {client.w, 2, kSliderThickness, client.h - 4};
+    cl_Window* handle = HandleOf(m_pVSlider);
+    if (handle && m_ContentH > m_Rect.h) {
+      handle->m_Rect.h = std::min(std::max(s.h * m_Rect.h / m_ContentH, kMinHandle), m_Rect.h);
+      handle->m_Rect.y = (s.h - handle->m_Rect.h) * m_ScrollY / maxY;
+    }
+  }
+
+  const st_ScreenRect clip{ox + 3, oy + 3, ox + client.w - 1, oy + client.h - 1};
+  SetClipRect(&clip);
+  m_pClient->Render(ox - m_ScrollX, oy - m_ScrollY);
+  SetClipRect(nullptr);
+  if (m_pHSlider) m_pHSlider->Render(ox, oy);
+  if (m_pVSlider) m_pVSlider->Render(ox, oy);
+}
+
+// ---------------------------------------------------------------- cl_StringCtrl
+
+cl_StringCtrl::cl_StringCtrl() : m_pBound(&m_Value) {}
+
+cl_StringCtrl::~cl_StringCtrl() = default;
+
+void cl_StringCtrl::Render(float px, float py) {
+  if (!HasFlag(WF_HIDDEN)) UpdateRect(px, py);
+}
+
+int cl_StringCtrl::GetCharIndexAt(int) { return 0; }
+
+void cl_StringCtrl::NotifySelectionChanged() {
+  Variant event;
+  event.set_element("SelectionChanged");
+  cl_Window* owner = GetOwnerEdit();
+  event.attribute("ctrl_label")->set_string(owner ? owner->m_Label.c_str() : "");
+  event.attribute("element_label")->set_string(m_Label.c_str());
+  ProcessEvent(event);
+}
+
+bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
+  if (cmd.type == ICMD::LEFT_DOWN && HitTest(cmd)) {
+    cl_Window* owner = GetOwnerEdit();
+    if (owner && owner->HasFlag(WF_SELECTABLE)) {
+      if (cmd.modifiers & kSelectionToggleModifier) {
+        SetFlag(WF_SELECTED, !HasFlag(WF_SELECTED));
+        NotifySelectionChanged();
+        return true;
+      }
+      if (!HasFlag(WF_SELECTED)) {
+        if (!owner->HasFlag(WF_MULTIPLE)) owner->ClearSelection();
+        SetFlag(WF_SELECTED, true);
+        NotifySelectionChanged();
+        return true;
+      }
+    }
+    if (HasFlag(WF_EDITABLE)) {
+      SetFocus();
+      g_CaretPos = GetCharIndexAt(static_cast<int>(cmd.mouseX) - static_cast<int>(kCaretTextIndent));
+    }
+    return false;
+  }
+  if (g_pFocusWindow == this && cmd.type == ICMD::KEY_PRESSED) {
+    g_CaretBlink = 0;
+    tString<BaseString> text(m_pBound ? m_pBound->get_string() : nullptr);
+    EditText(text, cmd, &g_CaretPos);
+    if (m_pBound) m_pBound->set_string(text.c_str());
+  }
+  return false;
+}
+
+void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret) {
+  if (cmd.type != ICMD::KEY_PRESSED) return;
+  int local = 0;
+  int& pos = caret ? *caret : local;
+  pos = std::clamp(pos, 0, text.size());
+  const tString<BaseString> left = text.left(pos);
+  const tString<BaseString> right = text.mid(pos);
+  const char c = cmd.GetChar();
+  if (c == kKeyEnter) return;
+  if (c != 0) {
+    text = left;
+    text += c;
+    text += right;
+    ++pos;
+    return;
+  }
+  switch (cmd.key) {
+    case kKeyBackspace:
+      if (pos > 0) {
+        --pos;
+        text = text.left(pos);
+        text += right;
+      }
+      break;
+    case kKeyDelete:
+      if (!right.empty()) {
+        text = left;
+        text += right.mid(1);
+      }
+      break;
+    case kKeyLeft:
+      if (pos > 0) --pos;
+      break;
+    case kKeyRight:
+      if (pos < text.size()) ++pos;
+      break;
+    default:
+      break;
+  }
+}
+
+}  // namespace base

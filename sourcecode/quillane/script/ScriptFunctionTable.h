@@ -1,0 +1,131 @@
+// The game's script functions in binding order: one row per script name with its handler in
+// namespace script_bindings, the handler's signature and its state. Scripts and savegames know
+// the functions only by name, but the order is the game's binding order and stays as it is.
+//
+// SCRIPT-FUNCTION-TABLE: the one place that lists the game's script functions. A row's state is
+//   PENDING  the handler is a placeholder that reports "ERROR: script function %s is not
+//            available yet" and returns nil, 0, 0.0 or false;
+//   READY    the handler is a function of that name and signature in namespace script_bindings,
+//            defined by the code of its area;
+//   SHARED   the row binds another row's handler under its own name.
+// The issue that builds a handler changes its row from PENDING to READY, never the order.
+#pragma once
+
+// clang-format off
+#define QL_SCRIPT_FUNCTION_TABLE(X) \
+  X(Sleep,                      Sleep,                      void (float),                                                     PENDING) /*   1 */ \
+  X(SetAvoidanceRange,          SetAvoidanceRange,          void (float),                                                     PENDING) /*   2 */ \
+  X(CallScene,                  CallScene,                  void (const char*, const char*),                                  PENDING) /*   3 */ \
+  X(CallCharacter,              CallCharacter,              void (const char*, const char*),                                  PENDING) /*   4 */ \
+  X(LockPlayer,                 LockPlayer,                 void (KRX::t_Interface&),                                         PENDING) /*   5 */ \
+  X(LockDialog,                 LockDialog,                 void (KRX::t_Interface&),                                         PENDING) /*   6 */ \
+  X(AllowSkip,                  AllowSkip,                  void (KRX::t_Interface&),                                         PENDING) /*   7 */ \
+  X(AllowCancel,                AllowCancel,                void (KRX::t_Interface&),                                         PENDING) /*   8 */ \
+  X(LockMovement,               LockMovement,               void (KRX::t_Interface&),                                         PENDING) /*   9 */ \
+  X(BeginCutscene,              BeginCutscene,              void (),                                                          PENDING) /*  10 */ \
+  X(EndCutscene,                EndCutscene,                void (),                                                          PENDING) /*  11 */ \
+  X(IsDialog,                   IsDialog,                   bool (),                                                          PENDING) /*  12 */ \
+  X(StopSkip,                   StopSkip,                   void (),                                                          PENDING) /*  13 */ \
+  X(AddOverlay,                 AddOverlay,                 void (KRX::t_Interface&),                                         PENDING) /*  14 */ \
+  X(AddDustOverlay,             AddDustOverlay,             void (const char*, int),                                          PENDING) /*  15 */ \
+  X(ShowToken,                  ShowToken,                  void (const char*, bool),                                         PENDING) /*  16 */ \
+  X(HideToken,                  HideToken,                  void (const char*, bool),                                         PENDING) /*  17 */ \
+  X(StartEffect,                StartEffect,                void (const char*, float),                                        PENDING) /*  18 */ \
+  X(ShowImage,                  ShowImage,                  void (const char*, float, float, float),                          PENDING) /*  19 */ \
+  X(AddCharacter,               AddCharacter,               void (const char*, const char*, const char*),                     PENDING) /*  20 */ \
+  X(RemoveCharacter,            RemoveCharacter,            void (const char*),                                               PENDING) /*  21 */ \
+  X(SetPlayerCharacter,         SetPlayerCharacter,         void (const char*),                                               PENDING) /*  22 */ \
+  X(CharacterExists,            CharacterExists,            int (const char*),                                                PENDING) /*  23 */ \
+  X(SetAnimationSpeed,          SetAnimationSpeed,          void (const char*, const char*, float),                           PENDING) /*  24 */ \
+  X(AttachObject,               AttachObject,               void (const char*, const char*, const char*, const char*, float), PENDING) /*  25 */ \
+  X(DetachObject,               DetachObject,               void (const char*, const char*),                                  PENDING) /*  26 */ \
+  X(BeamTo,                     BeamTo,                     void (KRX::t_Interface&),                                         PENDING) /*  27 */ \
+  X(BackupPosition,             BackupPosition,             void (const char*),                                               PENDING) /*  28 */ \
+  X(RestorePosition,            RestorePosition,            void (const char*),                                               PENDING) /*  29 */ \
+  X(WalkNear,                   WalkNear,                   void (KRX::t_Interface&),                                         PENDING) /*  30 */ \
+  X(WalkTo,                     WalkTo,                     void (KRX::t_Interface&),                                         PENDING) /*  31 */ \
+  X(TurnTo,                     TurnTo,                     void (KRX::t_Interface&),                                         PENDING) /*  32 */ \
+  X(TurnToNoWait,               TurnToNoWait,               float (const char*, float),                                       PENDING) /*  33 */ \
+  X(AlignTo,                    AlignTo,                    void (const char*, float),                                        PENDING) /*  34 */ \
+  X(GetDirectionToCamera,       GetDirectionToCamera,       float (const char*),                                              PENDING) /*  35 */ \
+  X(GetDirectionTo,             GetDirectionTo,             float (const char*, const char*),                                 PENDING) /*  36 */ \
+  X(GetDirectionOf,             GetDirectionOf,             float (const char*),                                              PENDING) /*  37 */ \
+  X(TranslateCameraRelative,    TranslateCameraRelative,    void (const char*, float, float, float),                          PENDING) /*  38 */ \
+  X(Transit,                    Transit,                    void (KRX::t_Interface&),                                         PENDING) /*  39 */ \
+  X(PlayAnimationNoWait,        PlayAnimationNoWait,        float (KRX::t_Interface&),                                        PENDING) /*  40 */ \
+  X(PlayAnimation,              PlayAnimation,              void (KRX::t_Interface&),                                         PENDING) /*  41 */ \
+  X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         PENDING) /*  42 */ \
+  X(SyncIdle,                   SyncIdle,                   void (const char*),                                               PENDING) /*  43 */ \
+  X(StartDialog,                StartDialog,                void (KRX::t_Interface&),                                         PENDING) /*  44 */ \
+  X(Says,                       Says,                       float (KRX::t_Interface&),                                        PENDING) /*  45 */ \
+  X(EndDialog,                  EndDialog,                  void (),                                                          PENDING) /*  46 */ \
+  X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         PENDING) /*  47 */ \
+  X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          PENDING) /*  48 */ \
+  X(GetTokenCnt,                GetTokenCnt,                int (const char*),                                                PENDING) /*  49 */ \
+  X(GotToken,                   GotToken,                   int (const char*),                                                PENDING) /*  50 */ \
+  X(LooseToken,                 LooseToken,                 void (KRX::t_Interface&),                                         PENDING) /*  51 */ \
+  X(UseToken,                   UseToken,                   void (KRX::t_Interface&),                                         PENDING) /*  52 */ \
+  X(SetLayerState,              SetLayerState,              void (KRX::t_Interface&),                                         PENDING) /*  53 */ \
+  X(SetHotspotState,            SetHotspotState,            void (KRX::t_Interface&),                                         PENDING) /*  54 */ \
+  X(Fade,                       Fade,                       void (KRX::t_Interface&),                                         PENDING) /*  55 */ \
+  X(GetValue,                   GetValue,                   KRX::Var (KRX::t_Interface&),                                     PENDING) /*  56 */ \
+  X(SetValue,                   SetValue,                   void (KRX::t_Interface&),                                         PENDING) /*  57 */ \
+  X(Random,                     Random,                     KRX::Var (KRX::t_Interface&),                                     PENDING) /*  58 */ \
+  X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         PENDING) /*  59 */ \
+  X(ZoomOut,                    ZoomOut,                    void (),                                                          PENDING) /*  60 */ \
+  X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          PENDING) /*  61 */ \
+  X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         PENDING) /*  62 */ \
+  X(Stop,                       Stop,                       void (const char*),                                               PENDING) /*  63 */ \
+  X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         PENDING) /*  64 */ \
+  X(DiaryAddSection,            DiaryAddSection,            int (KRX::t_Interface&),                                          PENDING) /*  65 */ \
+  X(DiaryAddChapter,            DiaryAddChapter,            int (KRX::t_Interface&),                                          PENDING) /*  66 */ \
+  X(DiaryAddMission,            DiaryAddMission,            int (KRX::t_Interface&),                                          PENDING) /*  67 */ \
+  X(DiaryAddQuest,              DiaryAddQuest,              int (KRX::t_Interface&),                                          PENDING) /*  68 */ \
+  X(DiaryAddText,               DiaryAddText,               int (KRX::t_Interface&),                                          PENDING) /*  69 */ \
+  X(DiaryAddChapterEnd,         DiaryAddChapterEnd,         int (KRX::t_Interface&),                                          PENDING) /*  70 */ \
+  X(DiaryAddOutro,              DiaryAddOutro,              int (KRX::t_Interface&),                                          PENDING) /*  71 */ \
+  X(DiaryAddScore,              DiaryAddScore,              int (KRX::t_Interface&),                                          PENDING) /*  72 */ \
+  X(DiaryAppendText,            DiaryAppendText,            void (KRX::t_Interface&),                                         PENDING) /*  73 */ \
+  X(DiarySolveQuest,            DiarySolveQuest,            void (KRX::t_Interface&),                                         PENDING) /*  74 */ \
+  X(DiaryShow,                  DiaryShow,                  void (KRX::t_Interface&),                                         PENDING) /*  75 */ \
+  X(DiaryBrowseToPage,          DiaryBrowseToPage,          void (KRX::t_Interface&),                                         PENDING) /*  76 */ \
+  X(DiaryPlayVoiceOverSample,   DiaryPlayVoiceOverSample,   float (KRX::t_Interface&),                                        PENDING) /*  77 */ \
+  X(RunTextureStrip,            RunTextureStrip,            void (KRX::t_Interface&),                                         PENDING) /*  78 */ \
+  X(ShowTextureStrip,           ShowTextureStrip,           void (KRX::t_Interface&),                                         PENDING) /*  79 */ \
+  X(ShowCharacter,              ShowCharacter,              void (KRX::t_Interface&),                                         PENDING) /*  80 */ \
+  X(HideCharacter,              HideCharacter,              void (KRX::t_Interface&),                                         PENDING) /*  81 */ \
+  X(ScenePosX,                  ScenePosX,                  float (const char*),                                              PENDING) /*  82 */ \
+  X(ScenePosY,                  ScenePosY,                  float (const char*),                                              PENDING) /*  83 */ \
+  X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         PENDING) /*  84 */ \
+  X(SetBlur,                    SetBlur,                    void (bool),                                                      PENDING) /*  85 */ \
+  X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         PENDING) /*  86 */ \
+  X(RunInBackground,            RunInBackground,            void (KRX::t_Interface&),                                         PENDING) /*  87 */ \
+  X(IgnoreCharacter,            IgnoreCharacter,            void (const char*, bool),                                         PENDING) /*  88 */ \
+  X(AvoidCharacter,             AvoidCharacter,             void (const char*, bool),                                         PENDING) /*  89 */ \
+  X(PlayFullscreenVideo,        PlayFullscreenVideo,        float (KRX::t_Interface&),                                        PENDING) /*  90 */ \
+  X(PauseFullscreenVideo,       PauseFullscreenVideo,       void (bool),                                                      PENDING) /*  91 */ \
+  X(StopFullscreenVideo,        StopFullscreenVideo,        void (),                                                          PENDING) /*  92 */ \
+  X(AddFullscreenVideoSubtitle, AddFullscreenVideoSubtitle, void (KRX::t_Interface&),                                         PENDING) /*  93 */ \
+  X(SetLoadingImage,            SetLoadingImage,            void (const char*),                                               PENDING) /*  94 */ \
+  X(LoadActor,                  LoadActor,                  void (const char*),                                               PENDING) /*  95 */ \
+  X(LoadDialog,                 LoadDialog,                 void (const char*),                                               PENDING) /*  96 */ \
+  X(Log,                        Log,                        void (const char*),                                               PENDING) /*  97 */ \
+  X(GetOptionValue,             GetOptionValue,             float (const char*),                                              PENDING) /*  98 */ \
+  X(Emote,                      Emote,                      void (KRX::t_Interface&),                                         PENDING) /*  99 */ \
+  X(ShowSceneSubtitle,          ShowSceneSubtitle,          void (KRX::t_Interface&),                                         PENDING) /* 100 */ \
+  X(ShowScore,                  ShowScore,                  void (KRX::t_Interface&),                                         PENDING) /* 101 */ \
+  X(SetTooltip,                 SetTooltip,                 void (KRX::t_Interface&),                                         PENDING) /* 102 */ \
+  X(SetCustomTextBubblePos,     SetCustomTextBubblePos,     void (KRX::t_Interface&),                                         PENDING) /* 103 */ \
+  X(SetElaborateTooltip,        SetElaborateTooltip,        void (KRX::t_Interface&),                                         PENDING) /* 104 */ \
+  X(SetCursor,                  SetCursor,                  void (KRX::t_Interface&),                                         PENDING) /* 105 */ \
+  X(WaitForGUI,                 WaitForGUI,                 void (KRX::t_Interface&),                                         PENDING) /* 106 */ \
+  X(RefreshTokens,              RefreshTokens,              void (),                                                          PENDING) /* 107 */ \
+  X(SetLookOffset,              SetLookOffset,              void (const char*, float, float),                                 PENDING) /* 108 */ \
+  X(Gaze,                       Gaze,                       void (const char*, const char*, float),                           PENDING) /* 109 */ \
+  X(Look,                       Look,                       void (const char*, const char*, float),                           PENDING) /* 110 */ \
+  X(GameOver,                   GameOver,                   void (),                                                          PENDING) /* 111 */ \
+  X(SetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           PENDING) /* 112 */ \
+  X(GetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           SHARED) /* 113 */ \
+  X(MasterHackHideMouseCursor,  MasterHackHideMouseCursor,  void (bool),                                                      PENDING) /* 114 */ \
+  /* end of SCRIPT-FUNCTION-TABLE */
+// clang-format on

@@ -1,0 +1,21 @@
+// The start-up picture shown until the game frame exists: the screen cleared, the title
+// background drawn opaque, the logo tinted and slowly turning over it. It takes the place of a
+// plain clearing module at the front of the module tree, and draws what the media parts provide
+// (the "title_background" and "logo" textures); what is missing is left out with one warning.
+#pragma once
+
+#include <cstdint>
+
+#include "base/app/Module.h"
+
+class cl_StartupShowcase final : public base::cl_Module {
+ public:
+  explicit cl_StartupShowcase(uint32_t clearColour = 0xFF1E3250u);
+  void Update(float time, float dt) override;  // turns the logo, then updates the children
+  void Render() override;                      // the picture, then the children
+
+ private:
+  uint32_t m_clearColour;
+  float m_angle;  // of the logo, radians
+  bool m_warned = false;
+};

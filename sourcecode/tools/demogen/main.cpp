@@ -1,0 +1,105 @@
+// demogen: writes the generated files of the demo game into the data folder.
+//   demogen <data folder> [<stamp>]
+// With a stamp (the build passes a hash of demogen's sources) it returns at once when the data
+// folder's ".demogen" holds the same stamp. Otherwise it first deletes its previous output (the
+// files listed in ".demogen-manifest") and the engine caches built from it, which the engine
+// would otherwise keep using, then runs every module and writes the manifest and the stamp.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <vector>
+
+#include "core/Modules.h"
+#include "core/Output.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// A manifest line names a file below the data folder; anything else is not ours to delete.
+bool IsSafeRelative(const std::string& name) {
+  return !name.empty() && name[0] != '/' && name.find("..") == std::string::npos;
+}
+
+void DeletePreviousOutput(const fs::path& data) {
+  std::ifstream manifest(data / ".demogen-manifest");
+  std::string line;
+  std::error_code ec;
+  while (std::getline(manifest, line))
+    if (IsSafeRelative(line)) fs::remove(data / line, ec);
+}
+
+// Caches the engine builds from generated sources and uses whenever they exist.
+bool IsEngineCache(const fs::path& relative) {
+  const std::string name = relative.filename().string();
+  const std::string folder = relative.parent_path().generic_string();
+  auto endsWith = [&](const char* tail) {
+    const std::string t = tail;
+    return name.size() >= t.size() && name.compare(name.size() - t.size(), t.size(), t) == 0;
+  };
+  if (endsWith(".bmo") || endsWith("_protocol.txt") || endsWith(".pak")) return true;
+  if (endsWith(".dat"))
+    return folder == "Characters" || folder == "characters" || folder == "Scenes" || folder == "scenes" ||
+           folder == "gui/minigames";
+  return false;
+}
+
+void DeleteEngineCaches(const fs::path& data) {
+  std::error_code ec;
+  std::vector<fs::path> caches;
+  for (auto it = fs::recursive_directory_iterator(data, ec); !ec && it != fs::recursive_directory_iterator();
+       it.increment(ec))
+    if (it->is_regular_file() && IsEngineCache(fs::relative(it->path(), data))) caches.push_back(it->path());
+  for (const fs::path& p : caches) fs::remove(p, ec);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2 || argc > 3) {
+    std::fprintf(stderr, "usage: demogen <data folder> [<stamp>]\n");
+    return 2;
+  }
+  const fs::path data = argv[1];
+  const std::string stamp = argc == 3 ? argv[2] : "";
+  if (!fs::is_directory(data)) {
+    std::fprintf(stderr, "demogen: %s is not a folder\n", argv[1]);
+    return 1;
+  }
+  if (!stamp.empty() && ReadText(data / ".demogen") == stamp) return 0;
+
+  DeletePreviousOutput(data);
+  DeleteEngineCaches(data);
+  std::error_code ec;
+  fs::remove(data / ".demogen", ec);
+
+  demogen::cl_Output out(data.string());
+  struct st_Module {
+    const char* name;
+    const char* what;
+    bool (*make)(demogen::cl_Output&);
+  };
+#define DEMOGEN_ENTRY(name, what) {#name, what, demogen::Make##name},
+  const st_Module modules[] = {DEMOGEN_MODULES(DEMOGEN_ENTRY)};
+#undef DEMOGEN_ENTRY
+  bool ok = true;
+  for (const st_Module& m : modules) {
+    if (!m.make(out)) {
+      std::fprintf(stderr, "demogen: module %s (%s) failed\n", m.name, m.what);
+      ok = false;
+    }
+  }
+  std::string manifest;
+  for (const std::string& file : out.Written()) manifest += file + "\n";
+  std::ofstream(data / ".demogen-manifest", std::ios::binary | std::ios::trunc) << manifest;
+  if (!ok) return 1;
+  std::ofstream(data / ".demogen", std::ios::binary | std::ios::trunc) << stamp;
+  std::printf("demogen: %zu files written to %s\n", out.Written().size(), data.string().c_str());
+  return 0;
+}

@@ -1,0 +1,48 @@
+// A root module started on the headless platform with the graphics library registered, inside
+// a scratch user folder: tests draw between BeginFrame and EndFrame and read back-buffer pixels.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/Imaging.h"
+#include "base/app/SystemRoot.h"
+#include "platform/gpu/Device.h"
+
+namespace gfx {
+class cl_Texture;
+}
+
+namespace gfxtest {
+
+class GraphicsTest : public ::testing::Test {
+ protected:
+  static constexpr int kWidth = 64, kHeight = 48;
+
+  void SetUp() override;
+  void TearDown() override;
+  // Extra attributes of the "Display" element for the next SetUp (e.g. "LowRes=\"1\"").
+  virtual std::string DisplayAttributes() const { return ""; }
+
+  bool BeginFrame();
+  void EndFrame();
+  gpu::Device* Device() const;
+  // Back-buffer pixel as 0x00RRGGBB (the back buffer has no alpha); inside a frame.
+  uint32_t Pixel(int x, int y);
+  // A texture of one colour (0xAARRGGBB) made from a bitmap; the caller deletes it.
+  gfx::cl_Texture* SolidTexture(int w, int h, uint32_t colour);
+  std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+
+  std::filesystem::path m_dir;
+  std::unique_ptr<base::cl_System> m_system;
+};
+
+bool HeadlessGpuAvailable();
+// Channel-wise comparison of the red, green and blue bytes with a tolerance.
+::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance);
+
+}  // namespace gfxtest
