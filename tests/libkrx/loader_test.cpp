@@ -177,6 +177,32 @@ TEST_F(Loader, ThreadsThatNeverYieldAreEnded) {
   EXPECT_EQ(KRX::ScriptSystem::GetStepsWithoutYield(), 0);
 }
 
+// A thread that ends lets go of itself: ThreadCreate passes the thread as its first parameter,
+// and a run-time error, or a value stored under the thread's own name, must not keep it alive.
+TEST_F(Loader, EndedThreadsHoldNoReferenceToThemselves) {
+  Write("workers.krx",
+        "function void Fails(thread self) {\n  int x = 1 / 0;\n}\n"
+        "function void Keeps(thread self) {\n  ThreadSetValue(self, \"me\", self);\n  ThreadSetValue(self, \"n\", 4);\n}\n"
+        "function void KeepsThenFails(thread self) {\n  thread again = self;\n  ThreadSetValue(self, \"me\", self);\n"
+        "  int x = 1 / 0;\n}\n"
+        "function thread Make(func f) {\n  return ThreadCreate(f);\n}\n");
+  ASSERT_TRUE(KRX::Require("workers.krx", true)) << AllMessages();
+  for (const char* worker : {"Fails", "Keeps", "KeepsThenFails"}) {
+    SCOPED_TRACE(worker);
+    KRX::tRefPtr<KRX::Thread> maker(new KRX::Thread());
+    maker->m_moduleName = "workers";
+    KRX::Var function;
+    function.SetModule(KRX::ScriptSystem::FindSymbol("workers", worker)->GetModule());
+    ASSERT_TRUE(maker->Start("Make", false, &function, 1)) << maker->m_lastError;
+    KRX::tRefPtr<KRX::Thread> made(maker->GetReturnValue().GetThreadObject());
+    ASSERT_TRUE(made);
+    maker = nullptr;
+    for (int i = 0; i < 3; ++i) KRX::ThreadList::Update(0.1f);  // runs it, then drops it from the list
+    EXPECT_LE(made->GetState(), KRX::Thread::STATE_FINISHED);
+    EXPECT_EQ(made->GetRefCount(), 1) << "only this test's reference is left";
+  }
+}
+
 TEST_F(Loader, FailuresBindNothing) {
   Write("broken.krx", "function void F() { break; }");
   EXPECT_FALSE(KRX::Require("broken.krx", true));

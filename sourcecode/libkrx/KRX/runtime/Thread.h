@@ -102,6 +102,10 @@ class Thread : public RefObj {
   void SetStepBudget(int64_t steps) { m_stepBudget = steps; }
   int64_t GetStepBudget() const { return m_stepBudget; }
 
+  // Clears every value of the thread's frames and variables that holds the thread itself (done
+  // when it ends, so that such a value cannot keep it alive).
+  void DropSelfReferences();
+
   // ---- frames (interpreter) ----
   // A frame for function at index (reused when a spare frame there ran the same function).
   Frame* AcquireFrame(int index, BinCode* function);
