@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the program and the tests need; quiet when nothing is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang
+  build-essential cmake ninja-build ccache pkg-config clang sox
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
   libfreetype-dev fonts-dejavu-core libstb-dev

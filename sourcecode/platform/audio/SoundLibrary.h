@@ -1,0 +1,196 @@
+// The sound library the engine's sound system is written against: samples loaded whole (Ogg or
+// WAV, from a file or from bytes), streams decoded as they play, a fixed set of voices with
+// volume, pan, pause and effects, the 3D listener, and an external voice for video sound. Every
+// call takes the library's own lock, so the engine's main thread and its update thread may both
+// call; the mixing (SDL's callback, or Mix() in pull mode) takes no lock and reads no file.
+//
+// Voices are addressed by handles that Play and PlayStream return: the voice index in the low 12
+// bits and a start count above, so a handle kept after its voice was reused is refused (error 14)
+// and never touches the newer sound. A voice that finished stays reserved until it is stopped or
+// a new play takes it over. Positions and lengths count frames at the mix rate.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "platform/audio/Decoder.h"
+#include "platform/audio/Effects.h"
+#include "platform/audio/Mixer.h"
+#include "platform/audio/Resampler.h"
+#include "platform/audio/SdlOutput.h"
+#include "platform/audio/SoundTypes.h"
+
+namespace platform::audio {
+
+class SoundLibrary {
+ public:
+  SoundLibrary();
+  ~SoundLibrary();
+  SoundLibrary(const SoundLibrary&) = delete;
+  SoundLibrary& operator=(const SoundLibrary&) = delete;
+
+  // ---- set-up
+  // Chooses the output for the next Init (Device unless told); error 1 once initialised.
+  bool SetOutput(Output output);
+  // Opens the mixer at mixRate with the given number of voices (1..4096) and starts the output.
+  // flags are kept for the caller. Error 1 when already open, 14 for bad numbers, 3 without output.
+  bool Init(int mixRate, int voices, uint32_t flags);
+  // Stops the output and frees every sample, stream and voice. Safe when not open.
+  void Close();
+  bool IsInitialised() const;
+  // The update thread's step (every 100 ms): opens streams, decodes and refills their buffers,
+  // frees what the mixer has let go. Does not change GetError.
+  void Update();
+  // The error of the last call (an Error value; 0 after a call that succeeded).
+  int GetError() const;
+  // Short text for an error code (for log lines).
+  static const char* ErrorName(int code);
+  int MixRate() const;
+  // The SDL driver that plays the mix ("" in pull mode or when closed).
+  std::string DriverName() const;
+
+  // ---- pull mode (Output::Pull): the caller mixes; never at the same time as Init or Close
+  // Mixes frames stereo frames into out (16-bit interleaved); silence when there is no mixer or
+  // when a device does the mixing.
+  void Mix(int16_t* out, uint32_t frames);
+
+  // ---- samples
+  // Loads a sample whole. source is a file name, or with mode::FromMemory the bytes (length of
+  // them). label names the sound in log lines (defaults to the file name). Converted to the mix
+  // rate (and to one channel with mode::ForceMono) at once. None with error 9 (no file), 10 (bad
+  // or unknown data, one "ERROR:" line) or 14.
+  SampleId LoadSample(const void* source, uint32_t mode, uint32_t length, const char* label = nullptr);
+  // Frees a sample; the voices playing it stop.
+  bool FreeSample(SampleId sample);
+  // Length in mix-rate frames; 0 with error 14 for an unknown sample.
+  uint32_t SampleLength(SampleId sample) const;
+
+  // ---- voices
+  // Starts a sample on voice (an index, or kAnyVoice for the first free one), paused or not, at
+  // volume 255, pan 128. Returns the handle, or -1: error 16 when no voice is free (nothing is
+  // taken from another sound), 14 for a bad sample or index, 2 before Init.
+  int Play(int voice, SampleId sample, bool paused);
+  // Silences the voice and frees it.
+  bool StopVoice(int handle);
+  bool SetPaused(int handle, bool paused);
+  bool GetPaused(int handle) const;
+  bool SetVolume(int handle, int volume);  // 0..255, linear
+  int GetVolume(int handle) const;         // 0 with error 14 for a bad handle
+  bool SetPan(int handle, int pan);        // 0 left .. 128 both at full level .. 255 right
+  int GetPan(int handle) const;
+  bool SetPriority(int handle, int priority);  // 0..255, stored (no voice is ever stolen)
+  int GetPriority(int handle) const;
+  // True while the voice plays or is paused and its source has not run out.
+  bool IsPlaying(int handle) const;
+  // Frames played (within the sample for a looping one).
+  uint32_t CurrentPosition(int handle) const;
+  // The sample on the voice; None for a stream or a bad handle.
+  SampleId CurrentSample(int handle) const;
+
+  // ---- streams
+  // Opens a file to stream. With mode::NonBlocking it returns at once in state Opening and the next
+  // Update opens it; without, it opens here. mode::Loop plays it again and again.
+  StreamId OpenStream(const char* path, uint32_t mode);
+  // openstate::Opening, Ready, or Failed (also for an unknown stream).
+  int StreamOpenState(StreamId stream) const;
+  // Length in milliseconds; 0 while opening or unknown.
+  uint32_t StreamLengthMs(StreamId stream) const;
+  // Plays a ready stream on voice (index or kAnyVoice); returns the handle or -1 (as Play).
+  int PlayStream(int voice, StreamId stream);
+  // Stops the stream's voice and goes back to its beginning (refilled by the next Update).
+  bool StopStream(StreamId stream);
+  bool CloseStream(StreamId stream);
+
+  // ---- effects (on voices of samples loaded with mode::Effects)
+  // Enables an effect type (fx::) on a voice; returns its effect id, or -1 with error 14.
+  int EnableEffect(int handle, int type);
+  // Removes every effect of the voice.
+  bool DisableEffects(int handle);
+  bool SetEcho(int effect, float wetDry, float feedback, float leftDelayMs, float rightDelayMs, int panDelay);
+  bool SetParamEq(int effect, float centreHz, float bandwidthSemitones, float gainDb);
+  // Any type's parameters (up to fx::kParamCount); the unheard types keep them for reading back.
+  bool SetEffectParams(int effect, const float* params, int count);
+  bool GetEffectParams(int effect, float out[fx::kParamCount]) const;
+
+  // Decode buffer of streams opened from now on, in milliseconds (50..5000; 500 at start).
+  bool SetStreamBufferMs(int milliseconds);
+
+  // ---- 3D listener and distance factor (kept; sounds have no position, so nothing heard changes)
+  bool SetListener(const float position[3], const float velocity[3], const float forward[3], const float up[3]);
+  void GetListener(float position[3], float forward[3], float up[3]) const;
+  bool SetDistanceFactor(float factor);  // > 0
+  float DistanceFactor() const;
+
+  // ---- the external voice (the video player's sound): one producer writes 44.1 kHz stereo float
+  // frames without taking the lock; null before Init, valid until Close.
+  ExternalVoice* External();
+
+  // ---- counts, for tests and statistics
+  int LiveSamples() const;
+  int LiveStreams() const;
+  int BusyVoices() const;     // voices holding a sound that has not run out
+  uint64_t Underruns() const; // times a playing stream's buffer was found empty
+
+ private:
+  // The control side's record of a voice.
+  struct Voice {
+    bool busy = false;
+    uint32_t generation = 0;  // counts starts; part of the handle
+    SampleId sample = SampleId::None;
+    StreamId stream = StreamId::None;
+    int volume = 255, pan = 128, priority = 128;
+    bool paused = false;
+    std::vector<EffectSetting> effects;
+  };
+  struct SampleRecord {
+    std::shared_ptr<const PcmData> pcm;
+    uint32_t mode = 0;
+  };
+  struct StreamRecord {
+    std::string path;
+    uint32_t mode = 0;
+    int state = openstate::Opening;
+    std::unique_ptr<Decoder> decoder;
+    std::unique_ptr<Resampler> resampler;
+    std::shared_ptr<FrameRing> ring;
+    std::vector<float> pending;  // converted frames that did not fit the ring yet
+    size_t pendingAt = 0;        // frames of pending already written
+    bool sourceDone = false;     // decoding reached the end (or broke)
+    bool decodedSinceRewind = false;
+    int handle = -1;             // the voice playing it
+  };
+
+  bool Fail(int code) const;
+  Voice* Find(int handle) const;
+  int Handle(int index) const;
+  bool Ended(int index) const;
+  int TakeVoice(int voice);
+  Voice& Claim(int index);  // a fresh record for a voice about to start
+  void Silence(int index);
+  void PublishVoice(int index, bool restart);
+  bool OpenStreamNow(StreamRecord& stream);
+  void Refill(StreamRecord& stream);
+  void RewindStream(StreamRecord& stream);
+  EffectSetting* FindEffect(int effect, int* index) const;
+
+  mutable std::recursive_mutex m_lock;
+  mutable int m_error = kOk;
+  Output m_output = Output::Device;
+  std::unique_ptr<Mixer> m_mixer;
+  SdlOutput m_device;
+  int m_mixRate = 0;
+  uint32_t m_flags = 0;
+  std::vector<Voice> m_voices;
+  std::unordered_map<int32_t, SampleRecord> m_samples;
+  std::unordered_map<int32_t, StreamRecord> m_streams;
+  int32_t m_nextId = 1;
+  float m_listener[9] = {0, 0, 0, 0, 0, 1, 0, 1, 0};  // position, forward, up
+  float m_distanceFactor = 1.0f;
+  int m_streamBufferMs = 500;
+};
+
+}  // namespace platform::audio
