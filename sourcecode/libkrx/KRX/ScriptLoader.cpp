@@ -68,7 +68,7 @@ en_Source ReadSource(const char* path, std::vector<char>& out) {
   }
   std::fclose(f);
   // The compiler reads up to the first NUL: a NUL inside would silently cut the script short.
-  if (const void* nul = std::memchr(out.data(), 0, out.size())) {
+  if (const void* nul = out.empty() ? nullptr : std::memchr(out.data(), 0, out.size())) {
     const size_t at = size_t(static_cast<const char*>(nul) - out.data());
     const int line = 1 + int(std::count(out.begin(), out.begin() + std::ptrdiff_t(at), '\n'));
     ReportFileError(path, line, "Unable to compile: a NUL byte in the source (offset %zu)", at);
