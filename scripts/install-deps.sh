@@ -9,7 +9,8 @@ packages=(
   libvorbis-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
   libjemalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
-  libmeshoptimizer-dev
+  libmeshoptimizer-dev libassimp-dev
+  libunwind-dev libdw-dev
   xvfb xauth
 )
 missing=()

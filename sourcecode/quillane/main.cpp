@@ -18,7 +18,9 @@
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/showcase/StartupShowcase.h"
+#include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/SysInfoProvider.h"
 
 namespace {
 
@@ -85,6 +87,7 @@ bool DisplayAvailable() { return Env("DISPLAY") || Env("WAYLAND_DISPLAY"); }
 
 int main() {
   InitMemLog();  // the small-block pool serves everything from here on
+  win32dx9::RegisterExceptionHandler();  // before anything can fail; the platform names the report
   base::RegisterMeshResourceType();  // read by the resource manager that start-up creates
   base::sys::SetDebuggerOutput(ConsoleOutput);
   base::sys::Output("Quillane starting\n");
@@ -132,6 +135,7 @@ int main() {
     });
     system.RegisterPlatform(platform);
     gfx::RegisterGraphics();  // before start-up: the device makes the recorders then
+    win32dx9::RegisterSysInfoProvider();
 
     // Every frame starts from the start-up picture (a cleared screen at least). The top modules
     // (game frame, video player, subtitles) are added after it as they arrive.
@@ -140,6 +144,7 @@ int main() {
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),
                         base::sys::IsFullscreen() ? " fullscreen" : "");
+      win32dx9::ProvideDeviceInfo();  // memory figures and the driver's strings into the log
       if (base::sys::AddResources("resources.xml")) base::sys::Output("Resources loaded from resources.xml\n");
       base::tString<base::BaseUnicodeString> title;
       base::sys::Localize("#quill0_1 Quillane", title);

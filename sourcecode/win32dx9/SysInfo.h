@@ -1,7 +1,7 @@
 // The process-wide system-information record (base::sys::GetSystemInfo): here its display-mode
 // part. The adapter's modes, the modes the game allows (registered at start-up from the
 // configuration's resolutions, then narrowed to the adapter's matching modes by Rebuild) and the
-// desktop mode. Memory figures join this record with the system-information provider.
+// desktop mode; and the memory figures the system-information provider fills in.
 #pragma once
 
 #include <vector>
@@ -34,6 +34,8 @@ class cl_SysInfo {
   std::vector<st_DisplayMode> m_AdapterModes;
   std::vector<st_DisplayMode> m_AllowedModes;
   st_DisplayMode m_DesktopMode;
+  float m_PhysicalMemory = 0.0f;  // MB; 0 while unknown
+  float m_DisplayMemory = 0.0f;   // MB; 0 while unknown
 };
 
 // The display part of the provider: the adapter's desktop mode and its modes (replacing those

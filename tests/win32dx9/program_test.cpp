@@ -64,6 +64,9 @@ TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
     EXPECT_NE(text.find("Frame loop ended after 5 frames"), std::string::npos) << text;
     EXPECT_NE(text.find(run.says), std::string::npos) << text;
+    EXPECT_NE(text.find("Physical memory: "), std::string::npos) << text;
+    EXPECT_NE(text.find("OpenGL renderer: "), std::string::npos) << text;
+    EXPECT_NE(text.find("Crash reports go to "), std::string::npos) << text;
 
     int w = 0, h = 0, channels = 0;
     unsigned char* pixels = stbi_load(shot.c_str(), &w, &h, &channels, 3);

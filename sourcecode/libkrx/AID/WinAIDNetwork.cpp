@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "base/system.h"
+#include "platform/os/CrashHandler.h"
 
 namespace AID {
 
@@ -214,6 +215,7 @@ bool WinAIDNetwork::SendBlock(Message& message, const Endpoint& to) {
 // ---- receiving
 
 void WinAIDNetwork::ReceiveLoop() {
+  platform::os::PrepareThreadCrashStack();  // so that a stack overflow here is reported too
   using Wait = platform::net::DatagramSocket::Wait;
   for (;;) {
     const Wait w = m_socket.WaitReadable(-1, &m_stop);

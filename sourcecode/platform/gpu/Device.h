@@ -16,6 +16,19 @@ namespace gpu {
 
 class Device;
 struct DeviceImpl;
+
+// What the driver tells of the adapter. The display memory comes from the driver's memory
+// extension (dedicated memory from GL_NVX_gpu_memory_info, the free texture pool from
+// GL_ATI_meminfo), else from the DRM card's sysfs entry, else it is 0.
+struct AdapterInfo {
+  std::string renderer, vendor, version;
+  uint64_t videoMemoryBytes = 0;
+  const char* memorySource = "none";  // "GL_NVX_gpu_memory_info", "GL_ATI_meminfo", "sysfs" or "none"
+};
+
+// The dedicated memory of the first DRM card under drmRoot ("card0" … "card15") that reports
+// device/mem_info_vram_total; 0 when none does.
+uint64_t QuerySysfsVideoMemory(const char* drmRoot = "/sys/class/drm");
 struct Internal;  // the device's own helpers
 
 // Reference counting shared by every device object.
@@ -299,6 +312,8 @@ class Device final : public Object {
   // --- queries
   // The shader level this device offers ("ps_2_0" and up; never a ps_1 profile).
   const char* GetPixelShaderProfile() const;
+  // The driver's strings and the display memory (see AdapterInfo).
+  AdapterInfo GetAdapterInfo() const;
   const PresentParameters& GetPresentParameters() const;
   // Whether compressed textures go to the driver as they are (else they are decoded on upload).
   bool HasNativeDxt() const;

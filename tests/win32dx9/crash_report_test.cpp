@@ -1,0 +1,248 @@
+// The crash handler end to end: crash_probe fails in a child process in each of the ways the
+// handler names, and the report, the dump and the way the child ended are checked. Also the
+// pieces the handler relies on: the names of faults, modules found in a maps text, the default
+// report name and the dump reader's refusal of damaged files.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "platform/os/CrashDump.h"
+#include "platform/os/CrashReport.h"
+#include "win32dx9/ExceptionHandler.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The line of text that contains needle; empty when none does.
+std::string LineWith(const std::string& text, const std::string& needle) {
+  const size_t at = text.find(needle);
+  if (at == std::string::npos) return std::string();
+  const size_t start = text.rfind('\n', at);
+  const size_t end = text.find('\n', at);
+  return text.substr(start == std::string::npos ? 0 : start + 1, end == std::string::npos ? end : end - start - 1);
+}
+
+class TempFolder {
+ public:
+  TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "quillane_crash_XXXXXX").string();
+    m_path = mkdtemp(pattern.data());
+  }
+  ~TempFolder() {
+    std::error_code ec;
+    fs::remove_all(m_path, ec);
+  }
+  const fs::path& path() const { return m_path; }
+
+ private:
+  fs::path m_path;
+};
+
+// Starts the probe with the user folder set, the sanitizers' own fault handling off and no core
+// file; the environment gains extra ("NAME=value" entries).
+pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {}) {
+  std::vector<std::string> env;
+  for (char** e = environ; *e; ++e) {
+    const std::string entry = *e;
+    if (entry.rfind("ASAN_OPTIONS=", 0) == 0 || entry.rfind("UBSAN_OPTIONS=", 0) == 0 ||
+        entry.rfind("QUILLANE_USER_DIR=", 0) == 0 || entry.rfind("QUILLANE_SYMBOLIZER=", 0) == 0)
+      continue;
+    env.push_back(entry);
+  }
+  const char* handlers = "handle_segv=0:handle_sigbus=0:handle_abort=0:handle_sigfpe=0:handle_sigill=0:handle_sigtrap=0";
+  env.push_back(std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0");
+  env.push_back(std::string("UBSAN_OPTIONS=") + handlers);
+  env.push_back("QUILLANE_USER_DIR=" + folder.string());
+  env.insert(env.end(), extra.begin(), extra.end());
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(e.data());
+  envp.push_back(nullptr);
+  std::string program = QUILLANE_CRASH_PROBE, argument = fault;
+  char* argv[] = {program.data(), argument.data(), nullptr};
+
+  const pid_t child = fork();
+  if (child == 0) {
+    rlimit none{0, 0};
+    setrlimit(RLIMIT_CORE, &none);
+    const int quiet = open("/dev/null", O_WRONLY);
+    if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
+    execve(argv[0], argv, envp.data());
+    _exit(127);
+  }
+  return child;
+}
+
+int Wait(pid_t child) {
+  int status = 0;
+  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
+  }
+  return status;
+}
+
+struct st_Fault {
+  const char* argument;
+  int signal;
+  const char* code;      // the report's "Exception code:" text
+  const char* function;  // the probe function the call stack must name
+};
+
+const st_Fault kFaults[] = {
+    {"null", SIGSEGV, "C0000005 ACCESS_VIOLATION", "ProbeNullWrite"},
+    {"divide", SIGFPE, "C0000094 INT_DIVIDE_BY_ZERO", "ProbeDivide"},
+    {"overflow", SIGSEGV, "C00000FD STACK_OVERFLOW", "ProbeRecurse"},
+    {"abort", SIGABRT, "00000006 Aborted", "ProbeAbort"},
+    {"illegal", SIGILL, "C000001D ILLEGAL_INSTRUCTION", "ProbeIllegal"},
+    {"breakpoint", SIGTRAP, "80000003 BREAKPOINT", "ProbeBreakpoint"},
+    {"thread", SIGSEGV, "C0000005 ACCESS_VIOLATION", "ProbeThreadFault"},
+};
+
+TEST(CrashReport, EveryFaultIsReportedWithRegistersAndSourceLinesAndEndsTheProbe) {
+  // All probes at once: each writes into a folder of its own.
+  std::vector<TempFolder> folders(std::size(kFaults));
+  std::vector<pid_t> children;
+  // An older, longer report is there before the first fault.
+  std::ofstream(folders[0].path() / "crash.log") << std::string(200000, '~');
+  for (size_t i = 0; i < std::size(kFaults); ++i) children.push_back(StartProbe(kFaults[i].argument, folders[i].path()));
+
+  for (size_t i = 0; i < std::size(kFaults); ++i) {
+    const st_Fault& f = kFaults[i];
+    SCOPED_TRACE(f.argument);
+    const int status = Wait(children[i]);
+    ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+    EXPECT_EQ(WTERMSIG(status), f.signal);
+
+    const std::string report = ReadText(folders[i].path() / "crash.log");
+    EXPECT_EQ(report.rfind("//=====================================================\r\n", 0), 0u) << report;
+    EXPECT_NE(report.find(std::string("Exception code: ") + f.code + "\r\n"), std::string::npos) << report;
+    for (const char* reg : {"RAX:", "RBX:", "R15:", "CS:RIP:", "SS:RSP:", "Flags:", "Fault address:  "})
+      EXPECT_NE(report.find(reg), std::string::npos) << reg;
+    const std::string frame = LineWith(report, f.function);
+    EXPECT_NE(frame.find("crash_probe.cpp line "), std::string::npos) << report;
+    EXPECT_NE(frame.find("crash_probe+"), std::string::npos) << frame;
+    EXPECT_EQ(report.find('~'), std::string::npos) << "a tail of the older report survived";
+
+    platform::os::CrashDump dump;
+    std::string error;
+    ASSERT_TRUE(platform::os::ReadCrashDump((folders[i].path() / "callstack.dmp").string(), dump, error)) << error;
+    EXPECT_EQ(dump.header.signal, f.signal);
+    EXPECT_EQ(dump.header.processId, children[i]);
+    EXPECT_EQ(dump.registers.size(), 23u);
+    EXPECT_NE(dump.maps.find("crash_probe"), std::string::npos);
+    EXPECT_LE(dump.stack.size(), platform::os::kCrashDumpMaxStack);
+    if (std::strcmp(f.argument, "overflow") != 0) {
+      EXPECT_GT(dump.stack.size(), 0u);
+    }
+  }
+}
+
+TEST(CrashReport, WithoutTheSymbolizerFramesKeepModuleOffsetAndRawName) {
+  TempFolder folder;
+  std::ofstream(folder.path() / "crash.log") << std::string(100000, '~');
+  const int status = Wait(StartProbe("null", folder.path(), {"QUILLANE_SYMBOLIZER="}));
+  ASSERT_TRUE(WIFSIGNALED(status));
+  const std::string report = ReadText(folder.path() / "crash.log");
+  EXPECT_EQ(report.find('~'), std::string::npos) << "the report was not truncated";
+  const std::string frame = LineWith(report, "ProbeNullWrite");
+  EXPECT_NE(frame.find("_ZN12_GLOBAL__N_114ProbeNullWriteEv+"), std::string::npos) << report;
+  EXPECT_NE(frame.find("crash_probe+"), std::string::npos) << frame;
+  EXPECT_EQ(frame.find(" line "), std::string::npos) << frame;
+}
+
+TEST(CrashReport, UnnamedReportTakesTheProgramNameWithRptInTheUserFolder) {
+  TempFolder folder;
+  const int status = Wait(StartProbe("default-name", folder.path()));
+  ASSERT_TRUE(WIFSIGNALED(status));
+  EXPECT_TRUE(fs::exists(folder.path() / "crash_probe.RPT"));
+  EXPECT_FALSE(fs::exists(folder.path() / "crash.log"));
+
+  EXPECT_EQ(win32dx9::cl_ExceptionHandler::DefaultReportName("/opt/game/quillane"), "quillane.RPT");
+  EXPECT_EQ(win32dx9::cl_ExceptionHandler::DefaultReportName("/opt/game/quillane.exe"), "quillane.RPT");
+  EXPECT_EQ(win32dx9::cl_ExceptionHandler::DefaultReportName("/opt/v1.2/game.x"), "game.x.RPT");
+}
+
+TEST(CrashReportParts, FaultNamesFollowTheSignalAndItsCode) {
+  using platform::os::NameCrashCode;
+  EXPECT_STREQ(NameCrashCode(SIGSEGV, SEGV_MAPERR, false).name, "ACCESS_VIOLATION");
+  EXPECT_STREQ(NameCrashCode(SIGSEGV, SEGV_MAPERR, true).name, "STACK_OVERFLOW");
+  EXPECT_STREQ(NameCrashCode(SIGFPE, FPE_FLTDIV, false).name, "FLT_DIVIDE_BY_ZERO");
+  EXPECT_STREQ(NameCrashCode(SIGILL, ILL_PRVOPC, false).name, "PRIV_INSTRUCTION");
+  EXPECT_STREQ(NameCrashCode(SIGTRAP, TRAP_TRACE, false).name, "SINGLE_STEP");
+  EXPECT_STREQ(NameCrashCode(SIGBUS, BUS_ADRALN, false).name, "DATATYPE_MISALIGNMENT");
+  EXPECT_STREQ(NameCrashCode(SIGBUS, BUS_ADRERR, false).name, "IN_PAGE_ERROR");
+  EXPECT_EQ(NameCrashCode(SIGBUS, BUS_ADRERR, false).code, 0xC0000006u);
+  EXPECT_EQ(NameCrashCode(SIGABRT, 0, false).code, uint32_t(SIGABRT));
+
+  EXPECT_TRUE(platform::os::IsStackFault(0x7ffc0000fff8, 0x7ffc00010000));
+  EXPECT_FALSE(platform::os::IsStackFault(0, 0x7ffc00010000));
+}
+
+TEST(CrashReportParts, ModulesAreFoundByTheirOffsetZeroMapping) {
+  const std::string maps =
+      "555555554000-555555556000 r--p 00000000 08:01 42   /opt/game/quillane\n"
+      "555555556000-555555560000 r-xp 00002000 08:01 42   /opt/game/quillane\n"
+      "555555560000-555555561000 rw-p 00000000 00:00 0    [heap]\n"
+      "7ffff7dd0000-7ffff7df0000 r-xp 00000000 08:01 77   /usr/lib/lib with blank.so\n"
+      "7ffffffde000-7ffffffff000 rw-p 00000000 00:00 0    [stack]";
+  platform::os::CrashModule m;
+  ASSERT_TRUE(platform::os::FindCrashModule(maps.data(), maps.size(), 0x555555557123, &m));
+  EXPECT_EQ(std::string(m.path, m.pathLength), "/opt/game/quillane");
+  EXPECT_EQ(m.base, 0x555555554000u);
+  ASSERT_TRUE(platform::os::FindCrashModule(maps.data(), maps.size(), 0x7ffff7dd0010, &m));
+  EXPECT_EQ(std::string(m.path, m.pathLength), "/usr/lib/lib with blank.so");
+  EXPECT_FALSE(platform::os::FindCrashModule(maps.data(), maps.size(), 0x555555560010, &m));  // heap
+  EXPECT_FALSE(platform::os::FindCrashModule(maps.data(), maps.size(), 0x10, &m));
+  uint64_t start = 0, end = 0;
+  ASSERT_TRUE(platform::os::FindMapping(maps.data(), maps.size(), 0x7ffffffde100, &start, &end));
+  EXPECT_EQ(end, 0x7ffffffff000u);
+}
+
+TEST(CrashDumpRead, DamagedDumpsAreRefusedWithAReason) {
+  platform::os::CrashDumpHeader header{};
+  std::memcpy(header.magic, platform::os::kCrashDumpMagic, sizeof header.magic);
+  header.version = platform::os::kCrashDumpVersion;
+  header.headerSize = sizeof header;
+  header.registerCount = 23;
+  header.mapsSize = 10;
+  std::vector<uint8_t> bytes(sizeof header + 23 * 8 + 10, 'm');
+  std::memcpy(bytes.data(), &header, sizeof header);
+  platform::os::CrashDump dump;
+  std::string error;
+  ASSERT_TRUE(platform::os::ParseCrashDump(bytes.data(), bytes.size(), dump, error)) << error;
+  EXPECT_EQ(dump.maps, "mmmmmmmmmm");
+
+  EXPECT_FALSE(platform::os::ParseCrashDump(bytes.data(), bytes.size() - 1, dump, error));
+  EXPECT_NE(error.find("past the end"), std::string::npos) << error;
+  header.stackSize = 0xFFFFFFFFu;  // a count that must not wrap the size check
+  std::memcpy(bytes.data(), &header, sizeof header);
+  EXPECT_FALSE(platform::os::ParseCrashDump(bytes.data(), bytes.size(), dump, error));
+  bytes[0] = 'Z';
+  EXPECT_FALSE(platform::os::ParseCrashDump(bytes.data(), bytes.size(), dump, error));
+  EXPECT_EQ(error, "bad magic");
+  EXPECT_FALSE(platform::os::ParseCrashDump(bytes.data(), 10, dump, error));
+  EXPECT_FALSE(platform::os::ReadCrashDump("/nonexistent/callstack.dmp", dump, error));
+  EXPECT_NE(error.find("/nonexistent/callstack.dmp"), std::string::npos);
+}
+
+}  // namespace
