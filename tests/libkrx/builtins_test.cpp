@@ -33,6 +33,23 @@ TEST(NumberLiteral, ParsesLikeTheCompiler) {
 
 class Builtins : public CompileFixture {};
 
+// A string that would grow past the cap stops the thread with a run-time error at its line,
+// instead of silently keeping its old text; the message shows the values cut short.
+TEST_F(Builtins, StringsStopGrowingAtTheCap) {
+  Messages().clear();
+  const KRX::Var result = KRX::CompileText(
+      "string s = \"0123456789abcdef\";\nint n = 0;\nwhile (n < 40) {\n  s = s + s;\n  n = n + 1;\n}\nreturn n;\n",
+      nullptr);
+  EXPECT_TRUE(result.IsNil()) << krxtest::Describe(result);
+  ASSERT_EQ(Messages().size(), 1u);
+  const std::string& line = Messages()[0];
+  EXPECT_EQ(line.rfind("(4) : Unable to execute binary operation '+' on value 0123456789abcdef", 0), 0u) << line.substr(0, 200);
+  EXPECT_NE(line.find("... (67108864 characters)(string)"), std::string::npos) << line.substr(0, 300);
+  EXPECT_LT(line.size(), 400u);
+  // Up to the cap a string grows as before.
+  EXPECT_EQ(KRX::CompileText("string s = \"ab\";\ns = s + s + 1;\nreturn s;\n", nullptr).ToText(), "abab1");
+}
+
 // Numbers past 32 bits, as literals and through the conversions: a float keeps its value, an int
 // literal that does not fit is a compile error, and toint saturates.
 TEST_F(Builtins, NumbersPast32BitsKeepTheirValue) {
