@@ -4,7 +4,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build ccache pkg-config clang sox
   googletest libgtest-dev libgmock-dev libbenchmark-dev
-  libsdl2-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
+  libsdl2-dev libsdl2-ttf-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
   libfreetype-dev fonts-dejavu-core libstb-dev
   libvorbis-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev

@@ -3,6 +3,10 @@
 #include "base/resource/ResourceMgr.h"
 #include "base/text/Vocable.h"
 #include "graphics/Texture.h"
+#include "graphics/font/DXFont.h"
+#include "graphics/font/TextureFont.h"
+#include "graphics/image/Image.h"
+#include "graphics/image/TextureStrip.h"
 #include "graphics/gfx.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/Services.h"
@@ -13,15 +17,22 @@ namespace {
 
 void SelectBackBuffer() { SetRenderTarget(nullptr); }
 
+void AddType(base::i_ResourceMgr* manager, const char* name, base::i_ResourceType* type) {
+  if (manager) {
+    manager->AddResourceType(base::vocable::find_or_add(name), type);
+  } else {
+    base::sys::AddResourceType(name, type);  // deletes it without a manager
+  }
+}
+
 }  // namespace
 
 void RegisterResourceTypes(base::i_ResourceMgr* manager) {
-  base::i_ResourceType* textures = new base::tResourceType<cl_Texture>;
-  if (manager) {
-    manager->AddResourceType(base::vocable::find_or_add("Texture"), textures);
-  } else {
-    base::sys::AddResourceType("Texture", textures);  // deletes it without a manager
-  }
+  AddType(manager, "Texture", new base::tResourceType<cl_Texture>);
+  AddType(manager, "Image", new base::tResourceType<cl_Image>);
+  AddType(manager, "TextureStrip", new base::tResourceType<cl_TextureStrip>);
+  AddType(manager, "TextureFont", new base::tResourceType<cl_TextureFont>);
+  AddType(manager, "DXFont", new base::tResourceType<cl_DXFont>);
 }
 
 void RegisterGraphics() {
@@ -32,6 +43,7 @@ void RegisterGraphics() {
   graphics.SelectBackBuffer = SelectBackBuffer;
   graphics.SetGamma = SetGamma;
   win32dx9::PlatformServices().RegisterResourceTypes = RegisterResourceTypes;
+  win32dx9::PlatformServices().RegisterBitmapLoaders = RegisterBitmapLoaders;
 }
 
 }  // namespace gfx

@@ -15,9 +15,12 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/showcase/StartupShowcase.h"
+#include "sound/Sfx.h"
 #include "win32dx9/ExceptionHandler.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -122,6 +125,7 @@ int main() {
       base::sys::Output("No display; running headless\n");
       backend = gpu::Backend::Headless;
     }
+    sfx::RegisterSoundSystem();  // the platform's constructor makes the sound system
     win32dx9::cl_Platform* platform = win32dx9::CreatePlatform(backend);
     if (const char* screenshot = Env("QUILLANE_SCREENSHOT")) platform->SetScreenshotPath(screenshot);
     const int frames = FrameLimit();
@@ -146,6 +150,7 @@ int main() {
                         base::sys::IsFullscreen() ? " fullscreen" : "");
       win32dx9::ProvideDeviceInfo();  // memory figures and the driver's strings into the log
       if (base::sys::AddResources("resources.xml")) base::sys::Output("Resources loaded from resources.xml\n");
+      gfx::SetFont(gfx::FontExists("system"));
       base::tString<base::BaseUnicodeString> title;
       base::sys::Localize("#quill0_1 Quillane", title);
       base::sys::Output("Title: %s\n", base::str::convert_unicode_to_string(title).c_str());

@@ -1,5 +1,6 @@
 #include "GraphicsFixture.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <vector>
@@ -8,6 +9,8 @@
 #include "../support/HeadlessGpu.h"
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
+#include "platform/gpu/Png.h"
+#include "platform/gpux/TextureLoad.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -67,6 +70,46 @@ uint32_t GraphicsTest::Pixel(int x, int y) {
   const uint32_t value = reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
   device->UnlockBackBuffer();
   return value;
+}
+
+::testing::AssertionResult GraphicsTest::MatchesGolden(const std::string& name) {
+  std::vector<uint32_t> frame(static_cast<size_t>(kWidth) * kHeight);
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) frame[static_cast<size_t>(y) * kWidth + x] = Pixel(x, y) | 0xFF000000u;
+  const std::string golden = std::string(QUILLANE_TEST_DIR) + "/golden/" + name + ".png";
+  const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
+  std::vector<uint8_t> bytes;
+  if ((update && std::string(update) == "1") || !std::filesystem::exists(golden)) {
+    std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
+    if (!gpu::WritePng(golden.c_str(), kWidth, kHeight, frame.data(), kWidth * 4, false))
+      return ::testing::AssertionFailure() << "cannot write " << golden;
+    return ::testing::AssertionSuccess() << "wrote " << golden;
+  }
+  gpux::Image image;
+  if (!gpux::ReadWholeFile(golden.c_str(), &bytes) ||
+      !gpux::DecodeImage(bytes.data(), bytes.size(), golden.c_str(), &image) || image.width != uint32_t(kWidth) ||
+      image.height != uint32_t(kHeight))
+    return ::testing::AssertionFailure() << "unreadable golden " << golden;
+  long sum = 0;
+  int far = 0;
+  for (size_t i = 0; i < frame.size(); ++i) {
+    int worst = 0;
+    for (int shift : {16, 8, 0}) {
+      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
+      sum += d;
+      worst = std::max(worst, d);
+    }
+    if (worst > 24) ++far;
+  }
+  const double mean = double(sum) / (3.0 * double(frame.size()));
+  if (mean > 3.0 || far * 100 > int(frame.size()))
+    return ::testing::AssertionFailure() << name << ": mean difference " << mean << ", " << far << " pixels far off";
+  return ::testing::AssertionSuccess();
+}
+
+std::string GraphicsTest::ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 gfx::cl_Texture* GraphicsTest::SolidTexture(int w, int h, uint32_t colour) {

@@ -36,6 +36,12 @@ class GraphicsTest : public ::testing::Test {
   // A texture of one colour (0xAARRGGBB) made from a bitmap; the caller deletes it.
   gfx::cl_Texture* SolidTexture(int w, int h, uint32_t colour);
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
+  // The whole file as bytes (empty when it cannot be read).
+  static std::string ReadBytes(const std::string& path);
+  // The back buffer (inside a frame) against golden/<name>.png: mean difference at most 3 per
+  // channel and at most 1 % of pixels off by more than 24. A missing golden, or
+  // QUILLANE_UPDATE_GOLDEN=1, writes it instead (review it in git diff).
+  ::testing::AssertionResult MatchesGolden(const std::string& name);
 
   std::filesystem::path m_dir;
   std::unique_ptr<base::cl_System> m_system;

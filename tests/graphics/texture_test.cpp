@@ -41,11 +41,6 @@ base::cl_Bitmap24 Solid(uint32_t rgb) {
   return b;
 }
 
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 class Textures : public GraphicsTest {
  protected:
   uint32_t DrawAndRead(cl_Texture& t, int x, int y) {

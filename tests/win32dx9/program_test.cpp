@@ -74,10 +74,11 @@ TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
     EXPECT_EQ(w, 1024);  // the size in the bundled configuration
     EXPECT_EQ(h, 768);
     if (background) {
-      // The start-up picture: the background at scale 1 from the top-left corner, the logo's
-      // golden ring around a point a little above the middle.
+      // The start-up picture: the background at scale 1 from the top-left corner (between the
+      // lantern strip above and the harbour panorama below), the logo's golden ring around a
+      // point a little above the middle.
       int wrong = 0;
-      for (int y = 0; y < h; y += 37)
+      for (int y = 200; y < 500; y += 37)
         for (int x = 0; x < 300; x += 29) {
           const unsigned char* shown = pixels + (y * w + x) * 3;
           const unsigned char* painted = background + (y * bw + x) * 3;
@@ -87,6 +88,41 @@ TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
       const unsigned char* ring = pixels + ((322 - 112) * w + 512) * 3;
       EXPECT_GT(ring[0], 180) << "no logo ring";
       EXPECT_GT(ring[0], ring[2] + 60) << "no logo ring";
+      // The panorama along the bottom at half size, the lantern's glow, text in the panel at
+      // the top right (both TrueType fonts and the glyph-sheet score) and the cursor's white
+      // arrow in the middle.
+      int pw = 0, ph = 0, pc = 0;
+      unsigned char* panorama =
+          stbi_load((std::string(QUILLANE_DATA_DIR) + "/gui/title_wide.tga").c_str(), &pw, &ph, &pc, 3);
+      if (panorama) {
+        int far = 0;
+        for (int y = 560; y < h; y += 23)
+          for (int x = 0; x < w; x += 31) {
+            const unsigned char* shown = pixels + (y * w + x) * 3;
+            const unsigned char* painted = panorama + ((y - 512) * 2 * pw + x * 2) * 3;
+            for (int c = 0; c < 3; ++c) far += std::abs(shown[c] - painted[c]) > 48;
+          }
+        EXPECT_LT(far, 10) << "no panorama";
+        stbi_image_free(panorama);
+      }
+      const unsigned char* glow = pixels + ((61 + 74) * w + 61 + 48) * 3;
+      EXPECT_GT(glow[0], 200) << "no lantern";
+      auto bright = [&](int x0, int y0, int x1, int y1) {
+        int n = 0;
+        for (int y = y0; y < y1; ++y)
+          for (int x = x0; x < x1; ++x) n += pixels[(y * w + x) * 3 + 1] > 170;
+        return n;
+      };
+      EXPECT_GT(bright(600, 50, 980, 80), 60) << "no title text";
+      EXPECT_GT(bright(600, 90, 980, 125), 150) << "no body text";
+      EXPECT_GT(bright(600, 150, 980, 185), 60) << "no score text";
+      int white = 0;
+      for (int y = 384; y < 400; ++y)
+        for (int x = 512; x < 520; ++x) {
+          const unsigned char* p = pixels + (y * w + x) * 3;
+          white += p[0] > 230 && p[1] > 230 && p[2] > 230;
+        }
+      EXPECT_GT(white, 10) << "no cursor";
     } else {
       int wrong = 0;
       for (int i = 0; i < w * h; ++i)

@@ -1,7 +1,9 @@
 // The start-up picture shown until the game frame exists: the screen cleared, the title
-// background drawn opaque, the logo tinted and slowly turning over it. It takes the place of a
-// plain clearing module at the front of the module tree, and draws what the media parts provide
-// (the "title_background" and "logo" textures); what is missing is left out with one warning.
+// background drawn opaque, the logo tinted and slowly turning over it, the harbour panorama
+// ("title_wide") along the bottom, the looping lantern strip, a panel with a text box in each
+// font ("game", "system", the glyph-sheet "score") and the game cursor. It takes the place of a
+// plain clearing module at the front of the module tree, and draws what the media parts provide;
+// what is missing is left out (the two title textures with one warning).
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,8 @@ class cl_StartupShowcase final : public base::cl_Module {
   void Render() override;                      // the picture, then the children
 
  private:
+  void RenderMedia();  // panorama, strip, text panel, cursor
+
   uint32_t m_clearColour;
   float m_angle;  // of the logo, radians
   bool m_warned = false;

@@ -7,21 +7,7 @@
 // The file is written through base::cl_SafeFile (a uniquely named temporary file beside OUT.dds,
 // fsynced and renamed into place); on any failure OUT.dds keeps its old contents, the error text
 // goes to stderr and the exit status is non-zero.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_TGA
-#define STBI_ONLY_BMP
-#define STBI_NO_STDIO_WARNINGS
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include <stb_image.h>  // its implementation: StbImage.cpp
 
 #include "base/file/SafeFile.h"
 #include "dds/CompressImage.h"

@@ -2,10 +2,13 @@
 // adds its line here and a file modules/<Name>.cpp defining Make<Name>.
 #pragma once
 
-#define DEMOGEN_MODULES(X)                                  \
-  X(TitleScreen, "title background and logo textures") \
-  X(Pier, "the quay's pier, a LightWave object")        \
-  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")
+#define DEMOGEN_MODULES(X)                                                        \
+  X(TitleScreen, "title background and logo textures")                            \
+  X(Pier, "the quay's pier, a LightWave object")                                  \
+  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")        \
+  X(ScoreFont, "glyph sheet of the score font")                                   \
+  X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")  \
+  X(Sound, "music and sound effects (Ogg Vorbis)")
 
 namespace demogen {
 

@@ -1,0 +1,97 @@
+// The text helpers: everything goes through the current font.
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+
+namespace gfx {
+
+void SetFont(cl_Font* font) {
+  if (!font) {
+    base::sys::Output("grSetFont(font=NULL)\n");
+    return;
+  }
+  font->MakeCurrent();
+}
+
+cl_Font* GetFont() { return cl_Font::GetCurrent(); }
+
+void SetFontProperties(const base::Variant& properties) {
+  if (cl_Font* font = GetFont()) font->SetProperties(properties);
+}
+
+base::Variant GetFontProperties() {
+  cl_Font* font = GetFont();
+  return font ? font->GetProperties() : base::Variant();
+}
+
+void DrawText(int x, int y, const char* text, uint32_t colour) {
+  cl_Font* font = GetFont();
+  if (font && text) font->DrawText(static_cast<float>(x), static_cast<float>(y), text, colour);
+}
+
+void DrawTextW(int x, int y, const char16_t* text, uint32_t colour) {
+  cl_Font* font = GetFont();
+  if (font && text) font->DrawTextW(static_cast<float>(x), static_cast<float>(y), text, colour);
+}
+
+namespace {
+
+// The four outline passes one pixel off (right, left, down, up), then the text.
+template <class Draw>
+void Outlined(int x, int y, uint32_t colour, uint32_t outline, Draw draw) {
+  draw(x + 1, y, outline);
+  draw(x - 1, y, outline);
+  draw(x, y + 1, outline);
+  draw(x, y - 1, outline);
+  draw(x, y, colour);
+}
+
+}  // namespace
+
+void DrawTextOutlined(int x, int y, const char* text, uint32_t colour, uint32_t outline) {
+  Outlined(x, y, colour, outline, [text](int px, int py, uint32_t c) { DrawText(px, py, text, c); });
+}
+
+void DrawTextOutlinedW(int x, int y, const char16_t* text, uint32_t colour, uint32_t outline) {
+  Outlined(x, y, colour, outline, [text](int px, int py, uint32_t c) { DrawTextW(px, py, text, c); });
+}
+
+void DrawTextBoxW(float x, float y, float w, float h, const char16_t* text, uint32_t colour) {
+  cl_Font* font = GetFont();
+  if (font && text) font->DrawTextBoxW(x, y, w, h, text, colour);
+}
+
+void DrawTextBoxOutlinedW(float x, float y, float w, float h, const char16_t* text, uint32_t colour,
+                          uint32_t outline) {
+  const float fx = x, fy = y;
+  Outlined(0, 0, colour, outline, [&](int dx, int dy, uint32_t c) {
+    DrawTextBoxW(fx + static_cast<float>(dx), fy + static_cast<float>(dy), w, h, text, c);
+  });
+}
+
+float GetTextWidth(const char* text) {
+  cl_Font* font = GetFont();
+  return font && text ? static_cast<float>(font->GetTextWidth(text)) : 0.0f;
+}
+
+float GetTextWidthW(const char16_t* text) {
+  cl_Font* font = GetFont();
+  return font && text ? static_cast<float>(font->GetTextWidthW(text)) : 0.0f;
+}
+
+float GetWrappedTextHeightW(const char16_t* text, float width) {
+  cl_Font* font = GetFont();
+  return font && text ? static_cast<float>(font->GetWrappedTextHeightW(text, static_cast<int>(width))) : 0.0f;
+}
+
+base::tVector2<float> GetTextSize(const char* text) {
+  cl_Font* font = GetFont();
+  return font && text ? font->GetTextSize(text) : base::tVector2<float>(0.0f, 0.0f);
+}
+
+base::tVector2<float> GetTextSizeW(const char16_t* text) {
+  cl_Font* font = GetFont();
+  return font && text ? font->GetTextSizeW(text) : base::tVector2<float>(0.0f, 0.0f);
+}
+
+}  // namespace gfx

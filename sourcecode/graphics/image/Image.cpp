@@ -1,0 +1,300 @@
+// The tiled image: tiling, cutting a bitmap into DDS tiles, clipped drawing, the record and the
+// bitmap loader behind the "bmp", "tga" and "dds" extensions.
+#include "graphics/image/Image.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "base/File.h"
+#include "base/FileTools.h"
+#include "base/resource/MultiFileFormatLoader.h"
+#include "base/system.h"
+#include "graphics/TextureCompression.h"
+#include "platform/gpu/Device.h"
+#include "platform/gpux/TextureLoad.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/DynamicBuffer.h"
+
+namespace gfx {
+
+namespace {
+
+constexpr int kMinTile = 32, kMaxTile = 1024;
+// Largest sane source side: 15 tiles one pixel short and a full last one.
+constexpr int kMaxSide = (st_TileAxis::kMax - 1) * (kMaxTile - 1) + kMaxTile;
+constexpr uint32_t kTriangleMirror = 0x70004;
+
+int NextPow2(int n) {
+  int p = 1;
+  while (p < n && p < (1 << 30)) p <<= 1;
+  return p;
+}
+
+int LargestPow2NotAbove(int n) {
+  int p = 1;
+  while (p * 2 <= n) p <<= 1;
+  return p;
+}
+
+bool AxisIsSane(const st_TileAxis& axis, int sourceSize) {
+  if (axis.count < 0 || axis.count > st_TileAxis::kMax) return false;
+  for (int i = 0; i < axis.count; ++i)
+    if (axis.sizes[i] < 0 || axis.sizes[i] > kMaxTile || axis.offsets[i] < 0 || axis.offsets[i] > sourceSize)
+      return false;
+  return true;
+}
+
+bool ReadAxisArray(base::File* file, int* values) { return file->read(values, st_TileAxis::kMax * 4); }
+
+}  // namespace
+
+bool TileAxis(int length, st_TileAxis& out) {
+  out = st_TileAxis();
+  int remaining = length;
+  while (remaining > 0) {
+    if (out.count == st_TileAxis::kMax) {
+      out = st_TileAxis();
+      return false;
+    }
+    int t = std::clamp(LargestPow2NotAbove(remaining), kMinTile, kMaxTile);
+    if (t < remaining) --t;  // the next tile's first pixel is this texture's last texel
+    out.sizes[out.count] = t;
+    out.offsets[out.count] = out.count == 0 ? 0 : out.offsets[out.count - 1] + out.sizes[out.count - 1];
+    remaining -= t;
+    ++out.count;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Life cycle and building
+
+cl_Image::cl_Image() = default;
+
+cl_Image::~cl_Image() {
+  Clear();
+  m_tileData.clear();
+}
+
+void cl_Image::Clear() {
+  for (gpu::Texture*& tile : m_tiles)
+    if (tile) tile->Release(), tile = nullptr;
+  m_tiles.clear();
+  m_built = false;
+}
+
+void cl_Image::MakeTileTexture(int index) {
+  gpu::Texture*& tile = m_tiles[static_cast<size_t>(index)];
+  if (tile) tile->Release(), tile = nullptr;
+  gpu::Device* device = win32dx9::GetD3DDevice();
+  const base::Binary& data = m_tileData[static_cast<size_t>(index)];
+  if (!device || data.size() < 1) return;
+  gpu::Texture* texture = nullptr;
+  const uint32_t result = gpux::CreateTextureFromFileInMemoryEx(
+      device, data.get_buffer(), static_cast<size_t>(data.size()), gpux::kDefault, gpux::kDefault, 1, 0,
+      gpu::fmt::FromFile, gpu::pool::Managed, kTriangleMirror, kTriangleMirror, 0, nullptr, &texture, "image tile");
+  if (gpu::Succeeded(result)) tile = texture;  // a tile that is no readable DDS stays null
+}
+
+bool cl_Image::CreateFromBitmap(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height,
+                                bool compress, bool alpha) {
+  Clear();
+  m_tileData.clear();
+  m_built = true;
+  m_sourceWidth = m_sourceHeight = 0;
+  if (!TileAxis(width, m_columns) || !TileAxis(height, m_rows)) {
+    base::sys::Output("ERROR: image region of %d x %d pixels needs more than %d tiles on a side; not cut\n", width,
+                      height, st_TileAxis::kMax);
+    m_columns = m_rows = st_TileAxis();
+    return false;
+  }
+  if (!bitmap || bitmap->IsEmpty()) {
+    m_columns = m_rows = st_TileAxis();
+    return width <= 0 || height <= 0;
+  }
+  m_sourceWidth = std::max(width, 0);
+  m_sourceHeight = std::max(height, 0);
+  const int count = m_columns.count * m_rows.count;
+  m_tiles.assign(static_cast<size_t>(count), nullptr);
+  m_tileData.assign(static_cast<size_t>(count), base::Binary());
+  base::cl_Bitmap32 texels;
+  for (int r = 0; r < m_rows.count; ++r)
+    for (int c = 0; c < m_columns.count; ++c) {
+      const int index = m_columns.count * r + c;
+      const int texW = NextPow2(m_columns.sizes[c]), texH = NextPow2(m_rows.sizes[r]);
+      texels.Create(texW, texH);
+      for (int y = 0; y < texH; ++y) {
+        const int sy = std::clamp(y0 + m_rows.offsets[r] + y, 0, bitmap->Height() - 1);
+        const base::Color32* source = bitmap->GetPixels() + static_cast<size_t>(sy) * bitmap->Width();
+        base::Color32* target = texels.GetPixels() + static_cast<size_t>(y) * texW;
+        for (int x = 0; x < texW; ++x)
+          target[x] = source[std::clamp(x0 + m_columns.offsets[c] + x, 0, bitmap->Width() - 1)];
+      }
+      if (CompressToDDS(m_tileData[static_cast<size_t>(index)], &texels, static_cast<float>(texW),
+                        static_cast<float>(texH), alpha, false, compress))
+        MakeTileTexture(index);
+    }
+  return true;
+}
+
+bool cl_Image::Load(const char* file, bool) {
+  Clear();
+  if (!file || !base::FileExists(file)) return false;
+  base::cl_Bitmap32 bitmap;
+  // A file that cannot be read leaves an empty bitmap and so an image without tiles.
+  base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
+  CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), false, true);
+  m_built = true;
+  return true;
+}
+
+bool cl_Image::Init(base::StaticVariantIterator element) {
+  base::tString<base::BaseString> file;
+  element.get_attribute_string("file", file);
+  int compress = 0;
+  if (element.get_attribute_int("compress", compress) && compress != 0) {
+    base::cl_Bitmap32 bitmap;
+    if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) {
+      base::sys::Output("ERROR: image file '%s' could not be read\n", file.c_str());
+      return false;
+    }
+    CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), true, true);
+    return true;
+  }
+  if (!Load(file.c_str())) {
+    base::sys::Output("ERROR: image file '%s' not found\n", file.c_str());
+    return false;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Drawing
+
+void cl_Image::Draw(float x, float y, float scale) {
+  gpu::Device* device = win32dx9::GetD3DDevice();
+  if (!device || m_tiles.empty()) return;
+  const float X = x - 0.5f, Y = y - 0.5f;
+  // The window as it is now: a resolution change must not cut images to the old size.
+  const float sw = static_cast<float>(base::sys::GetWindowWidth());
+  const float sh = static_cast<float>(base::sys::GetWindowHeight());
+  device->SetRenderState(gpu::rs::ZEnable, 0);
+  device->SetRenderState(gpu::rs::CullMode, gpu::cull::None);
+  device->SetSamplerState(0, gpu::ss::AddressU, gpu::address::Clamp);
+  device->SetSamplerState(0, gpu::ss::AddressV, gpu::address::Clamp);
+  namespace rec = win32dx9::rec;
+  for (int r = 0; r < m_rows.count; ++r)
+    for (int c = 0; c < m_columns.count; ++c) {
+      const int index = m_columns.count * r + c;
+      if (index >= static_cast<int>(m_tiles.size())) return;
+      const float L = X + (static_cast<float>(m_columns.offsets[c]) + m_offset[0]) * scale;
+      const float T = Y + (static_cast<float>(m_rows.offsets[r]) + m_offset[1]) * scale;
+      int w = m_columns.sizes[c], h = m_rows.sizes[r];
+      if (m_columns.offsets[c] + w > m_sourceWidth) w = m_sourceWidth - m_columns.offsets[c];
+      if (m_rows.offsets[r] + h > m_sourceHeight) h = m_sourceHeight - m_rows.offsets[r];
+      float left = L, top = T, right = L + static_cast<float>(w) * scale, bottom = T + static_cast<float>(h) * scale;
+      float uL = 0.0f, vT = 0.0f;
+      float uR = static_cast<float>(w) / static_cast<float>(NextPow2(m_columns.sizes[c]));
+      float vB = static_cast<float>(h) / static_cast<float>(NextPow2(m_rows.sizes[r]));
+      if (left > sw - 0.5f || top > sh - 0.5f || right < -0.5f || bottom < -0.5f) continue;
+      if (left < -0.5f) uL = uR * (-0.5f - left) / (right - left), left = -0.5f;
+      if (top < -0.5f) vT = vB * (-0.5f - top) / (bottom - top), top = -0.5f;
+      if (right >= sw - 0.5f) uR = uR * (sw - 0.5f - L) / (right - L), right = sw - 0.5f;
+      if (bottom >= sh - 0.5f) vB = vB * (sh - 0.5f - T) / (bottom - T), bottom = sh - 0.5f;
+      const uint32_t bound = device->SetTexture(0, m_tiles[static_cast<size_t>(index)]);
+      if (gpu::Failed(bound)) win32dx9::LogD3DError(bound);
+      rec::BitmapAddQuad();
+      rec::BitmapAddVertex(left, top, uL, vT, 0xFFFFFFFFu);
+      rec::BitmapAddVertex(right, top, uR, vT, 0xFFFFFFFFu);
+      rec::BitmapAddVertex(right, bottom, uR, vB, 0xFFFFFFFFu);
+      rec::BitmapAddVertex(left, bottom, uL, vB, 0xFFFFFFFFu);
+      rec::BitmapFlush();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// Record
+
+void cl_Image::Write(base::File* file) {
+  if (!file) return;
+  file->write(m_offset, 8);
+  const unsigned char built = m_built ? 1 : 0;
+  file->write(&built, 1);
+  file->write_int(m_sourceWidth);
+  file->write_int(m_sourceHeight);
+  file->write(m_columns.offsets, sizeof m_columns.offsets);
+  file->write(m_rows.offsets, sizeof m_rows.offsets);
+  file->write(m_columns.sizes, sizeof m_columns.sizes);
+  file->write(m_rows.sizes, sizeof m_rows.sizes);
+  file->write_int(m_columns.count);
+  file->write_int(m_rows.count);
+  file->write_int(static_cast<int>(m_tileData.size()));
+  for (const base::Binary& tile : m_tileData) tile.Write(file);
+}
+
+void cl_Image::Read(base::File* file) {
+  Clear();
+  m_tileData.clear();
+  m_columns = m_rows = st_TileAxis();
+  m_sourceWidth = m_sourceHeight = 0;
+  if (!file) return;
+  unsigned char built = 0;
+  st_TileAxis columns, rows;
+  int sourceWidth = 0, sourceHeight = 0;
+  bool ok = file->read(m_offset, 8) && file->read(&built, 1) && file->read(&sourceWidth, 4) &&
+            file->read(&sourceHeight, 4) && ReadAxisArray(file, columns.offsets) && ReadAxisArray(file, rows.offsets) &&
+            ReadAxisArray(file, columns.sizes) && ReadAxisArray(file, rows.sizes) && file->read(&columns.count, 4) &&
+            file->read(&rows.count, 4);
+  if (!ok) {
+    file->report_error("image record ends inside its grid (offset %d)", file->get_current_position());
+    return;
+  }
+  if (sourceWidth < 0 || sourceHeight < 0 || sourceWidth > kMaxSide || sourceHeight > kMaxSide ||
+      !AxisIsSane(columns, sourceWidth) || !AxisIsSane(rows, sourceHeight)) {
+    file->report_error("image record has an impossible grid (%d x %d tiles over %d x %d pixels)", columns.count,
+                       rows.count, sourceWidth, sourceHeight);
+    return;
+  }
+  int tileCount = 0;
+  // Every tile is at least its 4-byte size.
+  if (!file->read_length(tileCount, 4, "image tile list")) return;
+  if (tileCount != columns.count * rows.count) {
+    file->report_error("image record has %d tiles for a grid of %d x %d", tileCount, columns.count, rows.count);
+    return;
+  }
+  std::vector<base::Binary> tiles(static_cast<size_t>(tileCount));
+  for (base::Binary& tile : tiles)
+    if (!tile.Read(file)) return;  // the byte-block reader logged it
+  m_built = built != 0;
+  m_sourceWidth = sourceWidth, m_sourceHeight = sourceHeight;
+  m_columns = columns, m_rows = rows;
+  m_tileData.swap(tiles);
+  m_tiles.assign(m_tileData.size(), nullptr);
+  for (int i = 0; i < tileCount; ++i) MakeTileTexture(i);
+}
+
+// ---------------------------------------------------------------------------------------------
+// Bitmap loader
+
+bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
+  base::Binary bytes;
+  if (!file || !bitmap || !base::LoadFile(file, bytes) || bytes.size() < 1) return false;
+  gpux::Image image;
+  if (!gpux::DecodeImage(bytes.get_buffer(), static_cast<size_t>(bytes.size()), file, &image)) return false;
+  if (image.width < 1 || image.height < 1) return true;
+  const int w = NextPow2(static_cast<int>(image.width)), h = NextPow2(static_cast<int>(image.height));
+  bitmap->Create(w, h);
+  base::Color32* pixels = bitmap->GetPixels();
+  std::fill(pixels, pixels + static_cast<size_t>(w) * h, base::Color32());
+  for (uint32_t y = 0; y < image.height; ++y)
+    for (uint32_t x = 0; x < image.width; ++x)
+      pixels[static_cast<size_t>(y) * w + x] = base::Color32(image.pixels[static_cast<size_t>(y) * image.width + x]);
+  return true;
+}
+
+void RegisterBitmapLoaders() {
+  for (const char* extension : {"bmp", "tga", "dds"})
+    base::tMultiFileFormatLoader<base::cl_Bitmap32>::AddFileFormat(extension, LoadBitmapD3DX);
+}
+
+}  // namespace gfx

@@ -1,0 +1,174 @@
+// The immediate drawing helpers on the headless device: exact coverage of a filled rectangle,
+// the polyline band's point counts, the circle guard, the screen grab's sampling and clamping,
+// the outlined text's five passes and the current-font rules of the text helpers.
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "GraphicsFixture.h"
+#include "../base/test_support.h"
+#include "base/math/Function2.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/gfx.h"
+#include "graphics/Texture.h"
+#include "win32dx9/DynamicBuffer.h"
+
+namespace gfxtest {
+namespace {
+
+constexpr uint32_t kBlack = 0xFF000000u, kRed = 0xFFFF0000u, kGreen = 0xFF00FF00u;
+
+class DrawHelpers : public GraphicsTest {};
+
+TEST_F(DrawHelpers, FillRectCoversExactlyItsPixelsOpaqueOrBlended) {
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  gfx::Begin2D();
+  gfx::FillRect(0, 0, 10, 10, kRed);
+  gfx::FillRect(20, 20, 30, 30, 0x80FF0000u);
+  for (int i = 0; i <= 10; ++i) {
+    EXPECT_EQ(Pixel(i, 9), i < 10 ? 0xFF0000u : 0u) << i;
+    EXPECT_EQ(Pixel(9, i), i < 10 ? 0xFF0000u : 0u) << i;
+  }
+  EXPECT_TRUE(RgbNear(Pixel(25, 25), 0x800000u, 2));  // half over black
+  EXPECT_EQ(Pixel(30, 25), 0u);
+  EndFrame();
+}
+
+TEST_F(DrawHelpers, OutlineAndCircleDrawAroundTheirPoints) {
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  gfx::Begin2D();
+  gfx::DrawRect(5, 5, 20, 15, kGreen);
+  EXPECT_TRUE(RgbNear(Pixel(12, 5), 0x00FF00u, 130));
+  EXPECT_EQ(Pixel(12, 10), 0u);  // the inside stays empty
+  gfx::DrawCircle(40, 24, 10.0f, kRed);
+  EXPECT_EQ(Pixel(40, 24), 0u);
+  EXPECT_NE(Pixel(40, 34) | Pixel(40, 33) | Pixel(40, 35), 0u);
+  EndFrame();
+}
+
+TEST_F(DrawHelpers, CircleWithoutAPositiveRadiusDrawsNothingAndTinyOnesStayCheap) {
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  gfx::Begin2D();
+  const int before = win32dx9::GetDrawCallCount();
+  for (float radius : {0.0f, -3.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+    gfx::DrawCircle(10, 10, radius, kRed);
+  EXPECT_EQ(win32dx9::GetDrawCallCount(), before);
+  gfx::DrawCircle(10, 10, 1e-6f, kRed);  // would be six million segments uncapped
+  EXPECT_LE(win32dx9::GetDrawCallCount() - before, 2 * (gfx::kMaxCircleSegments + 1));
+  EndFrame();
+}
+
+TEST_F(DrawHelpers, TiledBandNeedsTwoPointsAndDrawsOneQuadPerSegment) {
+  gfx::cl_Texture* texture = SolidTexture(8, 8, 0xFFFFFFFFu);
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  gfx::Begin2D();
+  gfx::SetBlendNone();
+  Function2 curve;
+  curve.AddPoint(10, 20);
+  const int before = win32dx9::GetDrawCallCount();
+  gfx::DrawTextureTiled(curve, texture, 1.0f);
+  EXPECT_EQ(win32dx9::GetDrawCallCount(), before);
+  curve.AddPoint(50, 20);
+  gfx::DrawTextureTiled(curve, texture, 1.0f);
+  EXPECT_EQ(win32dx9::GetDrawCallCount(), before + 2);
+  // A horizontal band 8 pixels wide centred on y = 20.
+  EXPECT_EQ(Pixel(30, 20), 0xFFFFFFu);
+  EXPECT_EQ(Pixel(30, 10), 0u);
+  curve.AddPoint(50, 40);
+  gfx::DrawTextureTiled(curve, texture, 1.0f);
+  EXPECT_EQ(win32dx9::GetDrawCallCount(), before + 6);
+  EndFrame();
+  delete texture;
+}
+
+TEST_F(DrawHelpers, GrabScreenSamplesNearestAndStaysOnTheSurface) {
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  gfx::Begin2D();
+  for (int x = 0; x < kWidth; x += 2) gfx::FillRect(static_cast<float>(x), 0, static_cast<float>(x + 1), kHeight, kRed);
+  base::cl_Bitmap32 half;
+  half.Create(kWidth / 2, kHeight / 2);
+  gfx::GrabScreen(&half, 0, 0, kWidth, kHeight, false);
+  for (int i = 0; i < half.NumPixels(); ++i) ASSERT_EQ(half.GetPixels()[i].value(), 0xFFFF0000u) << i;
+  // A rectangle reaching far past the surface repeats its edge instead of reading outside.
+  base::cl_Bitmap32 wide;
+  wide.Create(8, 8);
+  gfx::GrabScreen(&wide, -1000, -1000, 5000, 5000, false);
+  EXPECT_EQ(wide.GetPixels()[0].value(), 0xFFFF0000u);  // column 0 is red
+  EXPECT_EQ(wide.GetPixels()[63].a, 255);
+  EndFrame();
+}
+
+TEST_F(DrawHelpers, FrontBufferGrabReadsTheLastPresentedFrame) {
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kGreen);
+  EndFrame();
+  ASSERT_TRUE(BeginFrame());
+  gfx::ClearScreen(kBlack);
+  base::cl_Bitmap32 shot;
+  shot.Create(4, 4);
+  gfx::GrabScreen(&shot, 0, 0, kWidth, kHeight, true);
+  EXPECT_EQ(shot.GetPixels()[5].value(), 0xFF00FF00u);
+  EndFrame();
+}
+
+// A font that only records what it is asked to draw.
+class cl_SpyFont : public gfx::cl_Font {
+ public:
+  struct st_Call {
+    float x, y;
+    uint32_t colour;
+  };
+  void DrawText(float x, float y, const char*, uint32_t colour) override { calls.push_back({x, y, colour}); }
+  void DrawTextBoxW(float x, float y, float, float, const char16_t*, uint32_t colour) override {
+    calls.push_back({x, y, colour});
+  }
+  std::vector<st_Call> calls;
+};
+
+TEST_F(DrawHelpers, OutlinedTextDrawsFourOutlinesThenTheText) {
+  cl_SpyFont font;
+  gfx::SetFont(&font);
+  gfx::DrawTextOutlined(10, 20, "x", kRed, kBlack);
+  gfx::DrawTextBoxOutlinedW(10, 20, 5, 5, u"x", kRed, kBlack);
+  ASSERT_EQ(font.calls.size(), 10u);
+  const float expected[5][2] = {{11, 20}, {9, 20}, {10, 21}, {10, 19}, {10, 20}};
+  for (int pass = 0; pass < 2; ++pass)
+    for (int i = 0; i < 5; ++i) {
+      const cl_SpyFont::st_Call& call = font.calls[static_cast<size_t>(pass * 5 + i)];
+      EXPECT_EQ(call.x, expected[i][0]);
+      EXPECT_EQ(call.y, expected[i][1]);
+      EXPECT_EQ(call.colour, i == 4 ? kRed : kBlack);
+    }
+}
+
+TEST_F(DrawHelpers, TextHelpersFollowTheCurrentFont) {
+  testsupport::LogCapture log;
+  {
+    cl_SpyFont font;
+    gfx::SetFont(&font);
+    gfx::SetFont(nullptr);  // logged, and the font stays current
+    EXPECT_TRUE(log.contains("grSetFont(font=NULL)"));
+    EXPECT_EQ(gfx::GetFont(), &font);
+    // The base measures nothing.
+    EXPECT_EQ(gfx::GetTextWidth("abc"), -1.0f);
+    EXPECT_EQ(gfx::GetTextSizeW(u"abc").x, 0.0f);
+    EXPECT_TRUE(gfx::GetFontProperties().is_void());
+    EXPECT_EQ(gfx::GetTextWidth(nullptr), 0.0f);
+    cl_SpyFont later;  // a new font leaves none current
+    EXPECT_EQ(gfx::GetFont(), nullptr);
+    gfx::SetFont(&later);
+  }
+  EXPECT_EQ(gfx::GetFont(), nullptr);  // a destroyed font is not left current
+  gfx::DrawText(0, 0, "nothing to draw with", kRed);
+  EXPECT_EQ(gfx::GetTextWidthW(u"abc"), 0.0f);
+}
+
+}  // namespace
+}  // namespace gfxtest
