@@ -6,7 +6,6 @@
 
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Log.h"
-#include "platform/os/Path.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -45,16 +44,17 @@ bool EncodePng(uint32_t width, uint32_t height, const void* pixels, uint32_t pit
 bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha) {
   std::vector<uint8_t> png;
   if (!path || !EncodePng(width, height, pixels, pitch, keepAlpha, png)) return false;
-  std::string temporary;
-  std::FILE* f = platform::os::CreateTempBeside(path, temporary);
+  const std::string temporary = std::string(path) + ".tmp";
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
   if (!f) {
-    Log("ERROR: gpu: cannot create a temporary file beside '%s'\n", path);
+    Log("ERROR: gpu: cannot create '%s'\n", temporary.c_str());
     return false;
   }
   const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  if (!platform::os::SyncAndClose(f) || !written || !platform::os::ReplaceFile(temporary, path)) {
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed || std::rename(temporary.c_str(), path) != 0) {
     Log("ERROR: gpu: cannot write '%s'\n", path);
-    platform::os::RemoveFile(temporary);
+    std::remove(temporary.c_str());
     return false;
   }
   return true;
