@@ -18,6 +18,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/mesh/Mesh.h"
+#include "graphics/video/VideoPlayer.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/showcase/StartupShowcase.h"
 #include "sound/Sfx.h"
@@ -144,6 +145,7 @@ int main() {
     // Every frame starts from the start-up picture (a cleared screen at least). The top modules
     // (game frame, video player, subtitles) are added after it as they arrive.
     system.AddModule(new cl_StartupShowcase(0xFF1E3250u));
+    system.AddModule(new gfx::cl_VideoPlayer);
 
     if (system.StartUp()) {
       base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),

@@ -1,16 +1,13 @@
 #include "GraphicsFixture.h"
 
-#include <algorithm>
-#include <cstdlib>
 #include <fstream>
 #include <vector>
 
 #include "base/system.h"
+#include "../support/GoldenImage.h"
 #include "../support/HeadlessGpu.h"
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
-#include "platform/gpu/Png.h"
-#include "platform/gpux/TextureLoad.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -21,13 +18,7 @@ namespace gfxtest {
 bool HeadlessGpuAvailable() { return testsupport::HeadlessGpuAvailable(); }
 
 ::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance) {
-  for (int shift : {16, 8, 0}) {
-    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
-    if (std::abs(a - e) > tolerance)
-      return ::testing::AssertionFailure() << std::hex << "0x" << (actual & 0xFFFFFF) << " is not within "
-                                           << std::dec << tolerance << " of 0x" << std::hex << (expected & 0xFFFFFF);
-  }
-  return ::testing::AssertionSuccess();
+  return testsupport::RgbNear(actual, expected, tolerance);
 }
 
 void GraphicsTest::SetUp() {
@@ -63,7 +54,9 @@ bool GraphicsTest::BeginFrame() { return win32dx9::cl_DX9GraphicsDevice::GetInst
 void GraphicsTest::EndFrame() { win32dx9::cl_DX9GraphicsDevice::GetInstance()->EndFrame(); }
 gpu::Device* GraphicsTest::Device() const { return win32dx9::GetD3DDevice(); }
 
-uint32_t GraphicsTest::Pixel(int x, int y) {
+uint32_t GraphicsTest::Pixel(int x, int y) { return BackBufferPixel(x, y); }
+
+uint32_t BackBufferPixel(int x, int y) {
   win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   if (!device->LockBackBuffer()) return 0xDEADBEEF;
   const auto* row = static_cast<const unsigned char*>(device->GetLockedBits()) + y * device->GetLockedPitch();
@@ -75,36 +68,9 @@ uint32_t GraphicsTest::Pixel(int x, int y) {
 ::testing::AssertionResult GraphicsTest::MatchesGolden(const std::string& name) {
   std::vector<uint32_t> frame(static_cast<size_t>(kWidth) * kHeight);
   for (int y = 0; y < kHeight; ++y)
-    for (int x = 0; x < kWidth; ++x) frame[static_cast<size_t>(y) * kWidth + x] = Pixel(x, y) | 0xFF000000u;
-  const std::string golden = std::string(QUILLANE_TEST_DIR) + "/golden/" + name + ".png";
-  const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
-  std::vector<uint8_t> bytes;
-  if ((update && std::string(update) == "1") || !std::filesystem::exists(golden)) {
-    std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
-    if (!gpu::WritePng(golden.c_str(), kWidth, kHeight, frame.data(), kWidth * 4, false))
-      return ::testing::AssertionFailure() << "cannot write " << golden;
-    return ::testing::AssertionSuccess() << "wrote " << golden;
-  }
-  gpux::Image image;
-  if (!gpux::ReadWholeFile(golden.c_str(), &bytes) ||
-      !gpux::DecodeImage(bytes.data(), bytes.size(), golden.c_str(), &image) || image.width != uint32_t(kWidth) ||
-      image.height != uint32_t(kHeight))
-    return ::testing::AssertionFailure() << "unreadable golden " << golden;
-  long sum = 0;
-  int far = 0;
-  for (size_t i = 0; i < frame.size(); ++i) {
-    int worst = 0;
-    for (int shift : {16, 8, 0}) {
-      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
-      sum += d;
-      worst = std::max(worst, d);
-    }
-    if (worst > 24) ++far;
-  }
-  const double mean = double(sum) / (3.0 * double(frame.size()));
-  if (mean > 3.0 || far * 100 > int(frame.size()))
-    return ::testing::AssertionFailure() << name << ": mean difference " << mean << ", " << far << " pixels far off";
-  return ::testing::AssertionSuccess();
+    for (int x = 0; x < kWidth; ++x) frame[static_cast<size_t>(y) * kWidth + x] = Pixel(x, y);
+  return testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/" + name + ".png", std::move(frame),
+                                       kWidth, kHeight);
 }
 
 std::string GraphicsTest::ReadBytes(const std::string& path) {

@@ -49,6 +49,8 @@ class GraphicsTest : public ::testing::Test {
 
 bool HeadlessGpuAvailable();
 // Channel-wise comparison of the red, green and blue bytes with a tolerance.
+// Back-buffer pixel of the running device as 0x00RRGGBB; inside a frame.
+uint32_t BackBufferPixel(int x, int y);
 ::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance);
 
 }  // namespace gfxtest

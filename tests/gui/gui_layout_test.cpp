@@ -147,14 +147,21 @@ TEST(GuiLayout, BadFilesAndMissingLabelsCreateNothing) {
 TEST(GuiLayout, HostileNumbersStillGiveAWorkingTree) {
   st_Loader l;
   ASSERT_TRUE(l.Load(R"(<Group label="L" x="NaN" y="1e40" w="-5" h="abc">
-      <Edit label="list" w="1e39" h="NaN"><StringCtrl label="r" w="1e38" h="1e38"/><StringCtrl label="q" y="-1e38"/></Edit>
-      <Edit label="small" w="50" h="50"><StringCtrl label="p" y="NaN" h="1e30"/></Edit>
+      <Edit label="list" w="1e39" h="NaN"/><Edit label="small" w="50" h="50"/>
       <Slider label="s" w="NaN" h="16"/></Group>)"));
+  for (const char* label : {"list", "small"}) {
+    base::cl_Window* edit = l.Built()->FindByLabel(label);
+    edit->m_Value.set_element("List");
+    testsupport::AddEntry(edit->m_Value, "r", "row").attribute("selected")->set_int(1);
+    testsupport::AddEntry(edit->m_Value, "q", "row");
+    edit->SetFlag(base::WF_REBUILD, true);
+  }
   for (int i = 0; i < 3; ++i) {
     guitest::Frame(l.gui, {guitest::Down(10, 10), guitest::Move(400, 300), guitest::Up(5, 5), guitest::Key('a')});
   }
   for (const char* label : {"list", "small"}) {
-    base::cl_ScrollArea* area = dynamic_cast<guitest::cl_TestList*>(l.Built()->FindByLabel(label))->m_area;
+    base::cl_ScrollArea* area = dynamic_cast<guitest::cl_TestList*>(l.Built()->FindByLabel(label))->m_pScrollArea;
+    ASSERT_NE(area, nullptr) << label;
     EXPECT_FALSE(std::isnan(area->m_ScrollX)) << label;
     EXPECT_FALSE(std::isnan(area->m_ScrollY)) << label;
   }

@@ -96,7 +96,7 @@ TEST(GuiProperty, RandomInputKeepsTheTreeSound) {
   const std::string file = std::string(QUILLANE_DATA_DIR) + "/GUI.xml";
   size_t closedInAll = 0;
   int panelsLoaded = 0;
-  for (unsigned seed = 1; seed <= 12; ++seed) {
+  for (unsigned seed = 1; seed <= 20; ++seed) {
     SCOPED_TRACE(seed);
     Rng().seed(seed);
     Closed().clear();
@@ -108,6 +108,7 @@ TEST(GuiProperty, RandomInputKeepsTheTreeSound) {
         panel->m_onEvent = OnEvent;
         gui.AddChild(panel);
         ASSERT_TRUE(panel->LoadFromFile(file.c_str(), "GuiSelfTest"));
+        testsupport::FillSelfTestEdits(panel);
         ++panelsLoaded;
       }
       std::vector<base::ICMD> cmds;

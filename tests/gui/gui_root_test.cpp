@@ -196,7 +196,7 @@ TEST(GuiSlider, DraggedPastItsEndStaysPinnedThenMovesByTheAccumulatedMovement) {
 TEST(GuiScrollArea, VerticalSliderScrollsTheRowsAndDrawingIsClipped) {
   st_SelfTest t(DataFile());
   auto* list = t.Find<guitest::cl_TestList>("Rows");
-  base::cl_ScrollArea* area = list->m_area;
+  base::cl_ScrollArea* area = list->m_pScrollArea;
   ASSERT_NE(area, nullptr);
   Log().ClearFrame();
   Frame(t.gui, {});
@@ -222,7 +222,7 @@ TEST(GuiScrollArea, VerticalSliderScrollsTheRowsAndDrawingIsClipped) {
 
 TEST(GuiScrollArea, SliderWithoutRoomLeavesTheOffsetFinite) {
   st_SelfTest t(DataFile());
-  base::cl_ScrollArea* area = t.Find<guitest::cl_TestList>("Picks")->m_area;
+  base::cl_ScrollArea* area = t.Find<guitest::cl_TestList>("Picks")->m_pScrollArea;
   // The horizontal handle as wide as its slider: a drag on it must not divide by zero.
   cl_Window* handle = area->m_pHSlider->GetChild(0);
   handle->m_Rect.w = area->m_pHSlider->m_Rect.w;

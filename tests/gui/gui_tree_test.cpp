@@ -129,12 +129,14 @@ TEST(GuiTree, TreeToggleMarksItsEditControlForRebuild) {
   auto* list = t.Find<guitest::cl_TestList>("Picks");
   auto* toggle = new base::cl_TreeToggle;
   toggle->m_Rect = {178, 3, 16, 16};  // right of the rows
-  list->m_area->m_pClient->AddChild(toggle);
+  list->m_pScrollArea->m_pClient->AddChild(toggle);
   Frame(t.gui, {});
-  Frame(t.gui, {Down(static_cast<int>(toggle->m_AbsRect.left) + 1, static_cast<int>(toggle->m_AbsRect.top) + 1)});
+  // Input only: the rebuild at the next render would delete the toggle with the other rows.
+  base::ICMD press = Down(static_cast<int>(toggle->m_AbsRect.left) + 1, static_cast<int>(toggle->m_AbsRect.top) + 1);
+  t.gui.ProcessInput(press);
   EXPECT_TRUE(toggle->IsOpen());
   EXPECT_TRUE(list->HasFlag(base::WF_REBUILD));
-  Frame(t.gui, {Down(static_cast<int>(toggle->m_AbsRect.left) + 1, static_cast<int>(toggle->m_AbsRect.top) + 1)});
+  t.gui.ProcessInput(press);
   EXPECT_FALSE(toggle->IsOpen());
 }
 

@@ -1,7 +1,7 @@
 // A skin for the GUI tests and benchmarks: every control class of the toolkit, registered under its
 // layout name in a GUI root of its own, recording what it draws, the clip rectangles of scroll areas
-// and each window's deletion. "Edit" is a stand-in list that puts the rows of its description into
-// a scroll area, so string-control selection and scrolling can be driven from a layout.
+// and each window's deletion. "Edit" is the toolkit's edit control; "GuiSelfTest" gets its lists
+// and tree filled in code (tests/support/GuiSelfTestValues.h).
 #pragma once
 
 #include <map>
@@ -11,6 +11,8 @@
 #include "base/app/ICMD.h"
 #include "base/gui/GUI.h"
 #include "base/gui/GUIBasicControls.h"
+#include "base/gui/GUIEdit.h"
+#include "../support/GuiSelfTestValues.h"
 
 namespace guitest {
 
@@ -82,6 +84,11 @@ class cl_TestSlider : public tRecorded<base::cl_Slider> {
 class cl_TestStringCtrl : public tRecorded<base::cl_StringCtrl> {
  public:
   static constexpr int kCharWidth = 8;
+  void Render(float px, float py) override {
+    // Rows built by an edit control have no size; the skins give them one as they draw.
+    if (m_Rect.w == 0 && m_Rect.h == 0) m_Rect.w = 170, m_Rect.h = 20;
+    tRecorded<base::cl_StringCtrl>::Render(px, py);
+  }
   int GetCharIndexAt(int x) override {
     // In float until clamped: a layout may give the row any rectangle, NaN included.
     const float index = (static_cast<float>(x) - m_AbsRect.left + kCharWidth / 2) / kCharWidth;
@@ -98,24 +105,8 @@ class cl_TestScrollArea : public tRecorded<base::cl_ScrollArea> {
   }
 };
 
-// The "Edit" stand-in: its own edit control (rows find it through GetOwnerEdit) whose description's
-// sub-elements become rows in a scroll area of its size.
-class cl_TestList : public tRecorded<base::cl_Window> {
- public:
-  base::cl_Window* GetOwnerEdit() override { return this; }
-  bool Init(base::StaticVariantIterator desc) override {
-    base::cl_Window::Init(desc);
-    auto* area = dynamic_cast<base::cl_ScrollArea*>(CreateChild("ScrollArea"));
-    if (!area) return true;
-    area->Init(base::StaticVariantIterator());
-    area->m_Rect.w = m_Rect.w;
-    area->m_Rect.h = m_Rect.h;
-    m_area = area;
-    for (int i = 0; i < desc.get_element_cnt(); ++i) area->m_pClient->CreateFromDescription(desc.get_element(i));
-    return true;
-  }
-  base::cl_ScrollArea* m_area = nullptr;
-};
+// The toolkit's edit control, recorded like the rest.
+using cl_TestList = tRecorded<base::cl_Edit>;
 
 // A GUI root with the whole skin registered.
 class cl_TestGUI : public base::cl_GUI {
@@ -132,6 +123,15 @@ class cl_TestGUI : public base::cl_GUI {
     Register<cl_TestStringCtrl>("StringCtrl");
     Register<tRecorded<base::cl_Group>>("Group");
     Register<cl_TestList>("Edit");
+    Register<tRecorded<base::cl_TreeCtrl>>("TreeCtrl");
+    Register<tRecorded<base::cl_Sheet>>("Sheet");
+    Register<tRecorded<base::cl_Menu>>("Menu");
+    Register<tRecorded<base::cl_MenuFolder>>("MenuFolder");
+    Register<tRecorded<base::cl_TitleBar>>("TitleBar");
+    Register<tRecorded<base::cl_Button>>("MenuEntry");
+    Register<tRecorded<base::cl_Window>>("Frame");
+    Register<tRecorded<base::cl_Window>>("Text");
+    Register<tRecorded<base::cl_Window>>("Image");
     m_Rect = {0, 0, 1024, 768};
     Log().ClearFrame();
   }
@@ -184,7 +184,9 @@ struct st_SelfTest {
     panel = new cl_TestPanel;
     gui.AddChild(panel);
     loaded = panel->LoadFromFile(file.c_str(), "GuiSelfTest");
+    testsupport::FillSelfTestEdits(panel);
     Frame(gui, {});
+    panel->m_events.clear();  // entries seeded as selected announce themselves while built
   }
   template <class T = base::cl_Window>
   T* Find(const char* label) {

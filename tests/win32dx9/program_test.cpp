@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <regex>
 #include <string>
 
 namespace {
@@ -31,6 +32,11 @@ TEST(Program, ShowsTheStartUpPictureHeadlessAndInAWindow) {
   if (!fs::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   std::string pattern = (fs::temp_directory_path() / "quillane_program_XXXXXX").string();
   const fs::path dir = mkdtemp(pattern.data());
+  // The intro movie would cover the start-up picture: the bundled configuration with it off.
+  fs::create_directories(dir / "user");
+  std::ofstream(dir / "user" / "config.xml")
+      << std::regex_replace(ReadFile(fs::path(QUILLANE_DATA_DIR) / "config.xml"), std::regex("ShowIntroMovies=\"1\""),
+                            "ShowIntroMovies=\"0\"");
   struct st_Run {
     const char* name;
     const char* prefix;  // how the program is started

@@ -84,6 +84,9 @@ void DrawQuad3D(const base::tVector3<float>& c, const base::tVector3<float>& a, 
 // height above it: planar shadows.
 void MakeFlattenMatrix(base::Matrix4& out, float a, float b, const base::tVector3<float>& pivot);
 
+// ---- video: PlayVideoFullscreen, PauseVideo, StopVideo, IsVideoPlaying and GetVideoTime are in
+// graphics/video/VideoFunctions.h, beside the player they forward to.
+
 // ---- screen and cursor
 // Samples the rectangle (x1, y1)–(x2, y2) of the back buffer (or of the last presented frame)
 // into the bitmap's size, nearest pixel, alpha 255; source coordinates are kept on the surface.

@@ -48,6 +48,8 @@ class ExternalVoice {
   float Volume() const { return m_volume.load(std::memory_order_relaxed); }
   // Asks the mixer to drop what is queued (a seek or a closed video); done by the next mix.
   void Clear() { m_clear.store(true, std::memory_order_release); }
+  // True until the mixer has done the last Clear: a producer holds new frames back meanwhile.
+  bool ClearPending() const { return m_clear.load(std::memory_order_acquire); }
 
  private:
   friend class Mixer;

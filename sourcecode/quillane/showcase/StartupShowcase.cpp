@@ -1,10 +1,13 @@
 #include "quillane/showcase/StartupShowcase.h"
 
+#include "base/app/ICMD.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "graphics/video/VideoFunctions.h"
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/showcase/ShowcaseSound.h"
@@ -14,6 +17,14 @@ namespace {
 constexpr float kTurnSpeed = 0.25f;    // radians per second
 constexpr float kStartAngle = 0.35f;   // turned from the first frame on (0 would show it mirrored)
 constexpr uint32_t kLogoTint = 0xF0FFE6C0u;
+constexpr const char* kIntroMovie = "movie/intro.bik";
+
+bool IntroMoviesWanted() {
+  const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
+  int show = 0;
+  return devTools && devTools->get_attribute_int("ShowIntroMovies", show) && show == 1;
+}
+
 constexpr float kPanoramaScale = 0.5f;
 constexpr uint32_t kPanelColour = 0xA0101828u;
 constexpr uint32_t kTextColour = 0xFFF4E6B8u;
@@ -31,6 +42,11 @@ cl_StartupShowcase::cl_StartupShowcase(uint32_t clearColour) : m_clearColour(cle
 void cl_StartupShowcase::Update(float time, float dt) {
   if (!IsActive()) return;
   m_angle += dt * kTurnSpeed;
+  if (!m_introChecked) {
+    m_introChecked = true;
+    if (IntroMoviesWanted() && gfx::PlayVideoFullscreen(kIntroMovie, 1.0f) < 0.0f)
+      base::sys::Output("Warning: the intro movie %s does not play (run demogen for the demo data)\n", kIntroMovie);
+  }
   if (gfx::cl_TextureStrip* lantern = Lantern()) lantern->Update(dt);
   cl_Module::Update(time, dt);
 }
@@ -61,6 +77,14 @@ void cl_StartupShowcase::Render() {
   }
   RenderMedia();
   cl_Module::Render();
+}
+
+bool cl_StartupShowcase::ProcessInput(base::ICMD& cmd) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && gfx::IsVideoPlaying()) {
+    gfx::StopVideo();
+    return true;
+  }
+  return cl_Module::ProcessInput(cmd);
 }
 
 void cl_StartupShowcase::RenderMedia() {

@@ -8,7 +8,9 @@
   X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")        \
   X(ScoreFont, "glyph sheet of the score font")                                   \
   X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")  \
-  X(Sound, "music and sound effects (Ogg Vorbis)")
+  X(Sound, "music and sound effects (Ogg Vorbis)")                                \
+  X(SkinTextures, "the default skin's four textures")                             \
+  X(Movies, "the intro and credits movies")
 
 namespace demogen {
 

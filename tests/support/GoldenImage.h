@@ -1,0 +1,66 @@
+// Comparing a rendered frame with a reviewed picture checked in as PNG, within a tolerance, and
+// single pixels with an expected colour: shared by the test programs that draw headless.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "platform/gpu/Png.h"
+#include "platform/gpux/TextureLoad.h"
+
+namespace testsupport {
+
+// Channel-wise comparison of the red, green and blue bytes with a tolerance.
+inline ::testing::AssertionResult RgbNear(uint32_t actual, uint32_t expected, int tolerance) {
+  for (int shift : {16, 8, 0}) {
+    const int a = (actual >> shift) & 0xFF, e = (expected >> shift) & 0xFF;
+    if (std::abs(a - e) > tolerance)
+      return ::testing::AssertionFailure() << std::hex << "0x" << (actual & 0xFFFFFF) << " is not within "
+                                           << std::dec << tolerance << " of 0x" << std::hex << (expected & 0xFFFFFF);
+  }
+  return ::testing::AssertionSuccess();
+}
+
+// frame (width x height, 0x??RRGGBB) against the PNG at golden: mean difference at most 3 per
+// channel and at most 1 % of pixels off by more than 24. A missing golden, or
+// QUILLANE_UPDATE_GOLDEN=1, writes it instead (review it in git diff).
+inline ::testing::AssertionResult MatchesGoldenPng(const std::string& golden, std::vector<uint32_t> frame, int width,
+                                                   int height) {
+  for (uint32_t& p : frame) p |= 0xFF000000u;
+  const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
+  if ((update && std::string(update) == "1") || !std::filesystem::exists(golden)) {
+    std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
+    if (!gpu::WritePng(golden.c_str(), width, height, frame.data(), width * 4, false))
+      return ::testing::AssertionFailure() << "cannot write " << golden;
+    return ::testing::AssertionSuccess() << "wrote " << golden;
+  }
+  std::vector<uint8_t> bytes;
+  gpux::Image image;
+  if (!gpux::ReadWholeFile(golden.c_str(), &bytes) ||
+      !gpux::DecodeImage(bytes.data(), bytes.size(), golden.c_str(), &image) || image.width != uint32_t(width) ||
+      image.height != uint32_t(height))
+    return ::testing::AssertionFailure() << "unreadable golden " << golden;
+  long sum = 0;
+  int far = 0;
+  for (size_t i = 0; i < frame.size(); ++i) {
+    int worst = 0;
+    for (int shift : {16, 8, 0}) {
+      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
+      sum += d;
+      worst = std::max(worst, d);
+    }
+    if (worst > 24) ++far;
+  }
+  const double mean = double(sum) / (3.0 * double(frame.size()));
+  if (mean > 3.0 || far * 100 > int(frame.size()))
+    return ::testing::AssertionFailure() << golden << ": mean difference " << mean << ", " << far << " pixels far off";
+  return ::testing::AssertionSuccess();
+}
+
+}  // namespace testsupport

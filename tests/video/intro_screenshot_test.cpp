@@ -1,0 +1,68 @@
+// The program itself on the demo data: with "DevTools/ShowIntroMovies" on, the screenshot after
+// ten headless frames shows the intro movie letterboxed into the 4:3 window (a 16:10 picture
+// with black bars above and below, the colour bars inside).
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#define STBI_ONLY_PNG
+#include <stb/stb_image.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+TEST(IntroScreenshot, ShowsTheIntroLetterboxedAfterTenFrames) {
+  const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quillane";
+  const fs::path data = QUILLANE_DATA_DIR;
+  if (!fs::exists(program)) GTEST_SKIP() << "program not built";
+  if (!fs::exists(data / "movie" / "intro.bik")) GTEST_SKIP() << "demo data not generated";
+  std::string pattern = (fs::temp_directory_path() / "quillane_intro_XXXXXX").string();
+  const fs::path dir = mkdtemp(pattern.data());
+  const fs::path shot = dir / "shot.png", log = dir / "run.log";
+  // No user config.xml: the bundled one, with the intro on and a 1024 × 768 window, applies.
+  const std::string command = "cd '" + data.string() + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=10 " +
+                              "QUILLANE_USER_DIR='" + (dir / "user").string() + "' QUILLANE_SCREENSHOT='" +
+                              shot.string() + "' '" + program.string() + "' > '" + log.string() + "' 2>&1";
+  const int status = std::system(command.c_str());
+  std::stringstream text;
+  text << std::ifstream(log).rdbuf();
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
+  int w = 0, h = 0, channels = 0;
+  unsigned char* pixels = stbi_load(shot.string().c_str(), &w, &h, &channels, 3);
+  ASSERT_NE(pixels, nullptr) << text.str();
+  ASSERT_EQ(w, 1024);
+  ASSERT_EQ(h, 768);
+  auto at = [&](int x, int y) {
+    const unsigned char* p = pixels + (static_cast<size_t>(y) * w + x) * 3;
+    return static_cast<uint32_t>(p[0]) << 16 | static_cast<uint32_t>(p[1]) << 8 | p[2];
+  };
+  auto black = [](uint32_t rgb) { return ((rgb >> 16) & 0xFF) < 12 && ((rgb >> 8) & 0xFF) < 12 && (rgb & 0xFF) < 12; };
+  // 640 × 400 fitted to 1024 wide is 640 high, 64 pixels of bar above and below.
+  for (int x : {5, 512, 1018}) {
+    EXPECT_TRUE(black(at(x, 2))) << x;
+    EXPECT_TRUE(black(at(x, 60))) << x;
+    EXPECT_TRUE(black(at(x, 708))) << x;
+    EXPECT_TRUE(black(at(x, 765))) << x;
+  }
+  // The first bar (light grey) and the last (blue) inside the picture.
+  const uint32_t grey = at(40, 200), blue = at(1000, 200);
+  EXPECT_NEAR(static_cast<int>(grey >> 16), 0xC0, 16);
+  EXPECT_NEAR(static_cast<int>(grey & 0xFF), 0xC0, 16);
+  EXPECT_LT(static_cast<int>(blue >> 16), 40);
+  EXPECT_GT(static_cast<int>(blue & 0xFF), 150);
+  stbi_image_free(pixels);
+  std::error_code ec;
+  fs::remove_all(dir, ec);
+}
+
+}  // namespace
