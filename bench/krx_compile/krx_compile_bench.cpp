@@ -54,9 +54,8 @@ std::string LuaSource(int lines) {
   return s;
 }
 
-void BM_KrxCompile(benchmark::State& state) {
-  const int lines = int(state.range(0));
-  const std::string source = KrxSource(lines);
+// Compiles source once per iteration in a fresh script system.
+void CompileEachIteration(benchmark::State& state, const std::string& source) {
   KRX::ScriptSystem::Init();
   for (auto _ : state) {
     KRX::CodeUnit unit;
@@ -66,6 +65,11 @@ void BM_KrxCompile(benchmark::State& state) {
     if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
   }
   KRX::ScriptSystem::Shutdown();
+}
+
+void BM_KrxCompile(benchmark::State& state) {
+  const int lines = int(state.range(0));
+  CompileEachIteration(state, KrxSource(lines));
   state.SetItemsProcessed(state.iterations() * lines);
   state.counters["ns_per_line"] =
       benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
@@ -84,6 +88,18 @@ void BM_LuaLoad(benchmark::State& state) {
       benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// One statement of n nested groups, a few such per line count: the time per group should stay
+// flat as n grows (each group is reduced once, its tokens moved rather than copied).
+void BM_KrxNestedGroups(benchmark::State& state) {
+  const int depth = int(state.range(0));
+  std::string source = "int x = 0;\n";
+  for (int i = 0; i < 20; ++i)
+    source += "x = " + std::string(size_t(depth), '(') + "1" + std::string(size_t(depth), ')') + ";\n";
+  CompileEachIteration(state, source);
+  state.SetItemsProcessed(state.iterations() * 20 * depth);
+}
+
+BENCHMARK(BM_KrxNestedGroups)->Arg(40)->Arg(120)->Arg(360)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KrxCompile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LuaLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 

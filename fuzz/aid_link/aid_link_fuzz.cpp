@@ -1,7 +1,8 @@
 // Feeds datagrams to the debugger link's receive side (reassembly, sender checks, link control,
 // the queue and its dispatch) and to the debugger payload codec, without sockets.
 // Input: one byte choosing the datagram size (89 + 8 * b), then records of
-// [u8 source][u16 little-endian length][bytes].
+// [u8 source][u16 little-endian length][bytes]; source bit 0 picks 127.0.0.1 over 127.0.0.2,
+// bits 1-6 the port, bit 7 runs ProcessMessages after the datagram.
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -49,6 +50,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;
   AID::Reassembler reassembler(89 + size_t(data[0]) * 8);
   AID::WinAIDNetwork link;
+  // Source byte 0x01 (127.0.0.1, port 0) is the peer; every other source is a stranger.
+  link.SetPeer(platform::net::Endpoint{0x0100007Fu, 0});
   size_t calls = 0;
   link.AddListener("KRXDebugger", OnMessage, &calls);
   link.AddListener("", OnMessage, &calls);

@@ -32,7 +32,7 @@ bool File::open(const char* name, int status) {
   std::string resolved;
   platform::os::ResolvePath(name, resolved);
   if (status == STATUS_READ) {
-    std::FILE* f = std::fopen(resolved.c_str(), "rb");
+    std::FILE* f = OpenFileStream(resolved.c_str(), "rb");
     if (!f) return false;
     long length = -1;
     if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
@@ -48,13 +48,9 @@ bool File::open(const char* name, int status) {
   }
   if (status == STATUS_WRITE) {
     if (platform::os::IsWriteProtected(resolved)) return false;
-    std::string temp;
-    std::FILE* f = platform::os::CreateTempBeside(resolved, temp);
-    if (!f) return false;
-    m_handle = f;
+    if (!m_out.begin(name)) return false;
+    m_handle = m_out.stream();
     m_status = STATUS_WRITE;
-    m_target = resolved.c_str();
-    m_temp = temp.c_str();
     return true;
   }
   return false;
@@ -78,22 +74,16 @@ bool File::open_memory(const void* data, int size, const char* name) {
 bool File::close() {
   if (!m_handle) return true;
   const bool writing = m_status == STATUS_WRITE;
-  const bool closed = std::fclose(m_handle) == 0;
-  m_handle = nullptr;
   m_status = STATUS_CLOSED;
-  if (!writing) return closed;
-  const std::string temp = m_temp.c_str();
-  const std::string target = m_target.c_str();
-  m_temp.clear();
-  m_target.clear();
-  if (!closed || m_error) {
-    platform::os::RemoveFile(temp);
-    sys::Output("ERROR: file '%s': not written, the previous contents are kept\n", m_name.c_str());
-    m_error = true;
-    return false;
+  if (!writing) {
+    const bool closed = std::fclose(m_handle) == 0;
+    m_handle = nullptr;
+    return closed;
   }
-  if (!platform::os::ReplaceFile(temp, target)) {
-    sys::Output("ERROR: file '%s': could not be put in place\n", m_name.c_str());
+  // The stream belongs to m_out, which syncs, closes and renames it.
+  m_handle = nullptr;
+  if (m_error) m_out.set_failed();
+  if (!m_out.commit()) {
     m_error = true;
     return false;
   }
@@ -105,12 +95,9 @@ void File::discard() {
     close();
     return;
   }
-  std::fclose(m_handle);
   m_handle = nullptr;
   m_status = STATUS_CLOSED;
-  platform::os::RemoveFile(m_temp.c_str());
-  m_temp.clear();
-  m_target.clear();
+  m_out.abandon();
 }
 
 bool File::read(void* buffer, int count) {
@@ -128,13 +115,13 @@ bool File::read(void* buffer, int count) {
 bool File::write(const void* buffer, int count) {
   if (count == 0) return m_status == STATUS_WRITE;
   if (m_status != STATUS_WRITE || count < 0 || !buffer) return false;
-  const size_t put = std::fwrite(buffer, 1, static_cast<size_t>(count), m_handle);
-  m_position += static_cast<int>(put);
-  m_size += static_cast<int>(put);
-  if (put != static_cast<size_t>(count)) {
+  // Through m_out, which keeps the cause of a failure for the message at close.
+  if (!m_out.write(buffer, static_cast<size_t>(count))) {
     m_error = true;
     return false;
   }
+  m_position += count;
+  m_size += count;
   return true;
 }
 
@@ -292,7 +279,10 @@ int* ReadIntList(File* file, int& count) {
 }
 
 std::FILE* OpenFileStream(const char* name, const char* mode) {
-  return platform::os::OpenResolved(name, mode);
+  platform::os::en_OpenError why = platform::os::OPEN_OK;
+  std::FILE* f = platform::os::OpenResolved(name, mode, &why);
+  if (why == platform::os::OPEN_NOT_REGULAR) sys::Output("ERROR: %s: not a regular file\n", name);
+  return f;
 }
 
 int ReadInt(std::FILE* f) {

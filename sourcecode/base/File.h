@@ -4,13 +4,14 @@
 // reads or writes by the open mode, so one routine serialises a structure both ways.
 //
 // Names are resolved case-insensitively with "\" accepted as a separator. A file opened for
-// writing is written to a temporary file beside the target and renamed into place by close(),
-// so a failed or interrupted write never leaves a half-written data file behind.
+// writing is written through a cl_SafeFile (SafeFile.h: temporary file, fsync, rename) committed
+// by close(), so a failed or interrupted write never leaves a half-written data file behind.
 #pragma once
 
 #include <cstdio>
 
 #include "base/String.h"
+#include "base/file/SafeFile.h"
 
 namespace base {
 
@@ -81,8 +82,7 @@ class File {
   int m_size = 0;
   int m_position = 0;
   bool m_error = false;
-  tString<BaseString> m_target;  // write mode: resolved final path
-  tString<BaseString> m_temp;    // write mode: the temporary file written
+  cl_SafeFile m_out;  // write mode: the temporary file, committed by close()
 };
 
 // Chunk record: i32 count, then the bytes when count >= 1. Always true unless a write failed.
@@ -97,7 +97,8 @@ bool WriteIntList(File* file, const int* values, int count);
 // list and for a rejected or short record (count is then 0).
 int* ReadIntList(File* file, int& count);
 
-// fopen with the engine's name resolution (case-insensitive, "\" as separator).
+// fopen with the engine's name resolution (case-insensitive, "\" as separator). Reading opens
+// only regular files, without blocking: anything else logs "ERROR: <name>: not a regular file".
 std::FILE* OpenFileStream(const char* name, const char* mode);
 
 // Raw stdio helpers: little-endian i32 and single bytes; reads give 0 when nothing was read.

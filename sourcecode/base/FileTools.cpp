@@ -133,10 +133,8 @@ bool SaveFile(const char* name, const unsigned char* data, int size) {
   if (size < 0 || (size > 0 && !data)) return false;
   File f;
   if (!f.open(name, File::STATUS_WRITE)) return false;
-  if (size > 0 && !f.write(data, size)) {
-    f.discard();
-    return false;
-  }
+  // A failed write is reported by close, which keeps the old file.
+  if (size > 0) f.write(data, size);
   return f.close();
 }
 

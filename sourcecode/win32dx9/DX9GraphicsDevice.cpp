@@ -7,6 +7,7 @@
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
+#include "base/file/SafeFile.h"
 #include "base/system.h"
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Png.h"
@@ -375,7 +376,10 @@ bool cl_DX9GraphicsDevice::SaveScreenPng(const char* path) {
   std::vector<uint32_t> pixels;
   uint32_t width = 0, height = 0;
   if (m_Device->ReadScreen(&pixels, &width, &height) != gpu::kOk || pixels.empty()) return false;
-  return gpu::WritePng(path, width, height, pixels.data(), width * 4, false);
+  // Encoded in memory first, so that a full disk never leaves a truncated image in place.
+  std::vector<uint8_t> png;
+  if (!gpu::EncodePng(width, height, pixels.data(), width * 4, false, png)) return false;
+  return base::SaveFileSafely(path, png.data(), png.size());
 }
 
 }  // namespace win32dx9

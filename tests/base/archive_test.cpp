@@ -82,6 +82,23 @@ TEST(ArchiveBuild, PacksFilesAndFoldersKeepingCapitalsAndReadsByAnyCase) {
   EXPECT_EQ(bytes.substr(8, 15), "data/level1.txt");
 }
 
+// A symbolic link to a folder above (or to the folder itself) would make a recursive pack run for
+// ever: linked folders are not entered, so each file is packed once.
+TEST(ArchiveBuild, RecursivePackingDoesNotEnterLinkedFolders) {
+  WorkTree tree;
+  tree.write("Sfx/Boom.ogg", "boom");
+  tree.write("Sfx/Deep/Hall.ogg", "hall");
+  std::filesystem::create_directory_symlink("..", tree.path("Sfx/Deep/up"));
+  std::filesystem::create_directory_symlink(tree.path("Sfx"), tree.path("Sfx/again"));
+  base::cl_FileArchive built;
+  LogCapture log;
+  ASSERT_TRUE(built.Build(Element(R"(<Archive label="Sfx" file="sfx.pak"><Dir path="Sfx" recursive="1"/></Archive>)")));
+  EXPECT_EQ(built.GetMemberCount(), 2);
+  base::cl_FileArchive archive;
+  ASSERT_TRUE(archive.Init(Element(R"(<Archive label="Sfx" file="sfx.pak"/>)")));
+  EXPECT_EQ(Member(archive, "sfx/deep/hall.ogg"), "hall");
+}
+
 TEST(ArchiveBuild, LocalisedArchivesLiveInTheLanguageFolder) {
   WorkTree tree;
   SetLanguage("english");

@@ -28,7 +28,7 @@ class Config : public testing::Test {
   void TearDown() override { std::filesystem::current_path(m_oldCwd); }
 
   static std::string ConfigText(const char* quality) {
-    return std::string("<?xml version=\"1.0\"?>\n<Config>\n\t<Options>\n\t\t<Gfx>\n\t\t\t<GfxQuality Value=\"") +
+    return std::string("<?xml version=\"1.0\"?>\n<!-- the user's settings -->\n<Config>\n\t<Options>\n\t\t<Gfx>\n\t\t\t<GfxQuality Value=\"") +
            quality + "\"/>\n\t\t</Gfx>\n\t</Options>\n</Config>\n";
   }
 

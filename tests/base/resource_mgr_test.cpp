@@ -108,6 +108,42 @@ TEST(ResourceGroup, CacheIsBuiltReusedAndRebuiltWhenItNoLongerFits) {
   EXPECT_EQ(entries, 1);
 }
 
+// An archive in a group is cached as a record of its own, its offsets counted from the record's
+// start: the cache is built once, then read on every later start, members and all.
+TEST(ResourceGroup, ArchivesInAGroupAreCachedAndReadBack) {
+  WorkTree tree;
+  tree.write("gui/one.txt", "one");
+  tree.write("sfx/boom.ogg", "boom");
+  tree.write("sfx/deep/hall.ogg", "hall");
+  std::filesystem::create_directories(tree.path("cache"));
+  tree.write("resources.xml", R"(<Resources>
+  <ResourceGroup file="cache/group.bin">
+    <Blob label="g1" file="gui/one.txt"/>
+    <Archive label="Sfx" file="sfx.pak"><Dir path="sfx" recursive="1"/></Archive>
+    <Blob label="g2" file="gui/one.txt"/>
+  </ResourceGroup>
+</Resources>)");
+  // The first start builds the archive from its definition, then the cache.
+  for (int start = 0; start < 3; ++start) {
+    SCOPED_TRACE(start);
+    Manager m;
+    LogCapture log;
+    ASSERT_TRUE(m.mgr.AddResources("resources.xml"));
+    EXPECT_EQ(Count(log, "does not match"), 0);
+    EXPECT_EQ(Count(log, "do not line up"), 0);
+    EXPECT_EQ(Count(log, "ERROR"), 0);
+    EXPECT_EQ(Blob("g1"), "one");
+    EXPECT_EQ(Blob("g2"), "one");
+    base::Binary out;
+    ASSERT_TRUE(base::sys::GetFileFromArchive("Sfx", "SFX/Deep/Hall.ogg", out, false));
+    EXPECT_EQ(std::string(reinterpret_cast<const char*>(out.get_buffer()), size_t(out.size())), "hall");
+    ASSERT_TRUE(base::sys::GetFileFromArchive("Sfx", "sfx/boom.ogg", out, false));
+    EXPECT_EQ(out.size(), 4);
+    // From the second start on the archive comes from the cache, even without its own file.
+    if (start == 1) std::filesystem::remove(tree.path("sfx.pak"));
+  }
+}
+
 TEST(ResourceGroup, DamagedRecordFilesNoneOfTheGroup) {
   GroupTree tree;
   {
@@ -150,7 +186,9 @@ TEST(ResourceList, SingleResourcesArchivesAndMessages) {
   tree.write("a.txt", "A");
   tree.write("Sfx/Boom.ogg", "boom");
   tree.write("loca/german/Hallo.ogg", "hallo");
-  tree.write("list.xml", R"(<Resources>
+  tree.write("list.xml", R"(<?xml version="1.0"?>
+  <!-- The start-up list: a comment before the root, as the bundled one has. -->
+  <Resources>
     <Blob label="single" file="a.txt"/>
     <Blob file="a.txt"/>
     <Blob label="single" file="a.txt"/>

@@ -184,9 +184,37 @@ TEST(RootModule, AnOversizedDisplayInTheConfigIsLeftToThePlatform) {
   ConfigureDisplay(run, 100000, 600);
   testsupport::LogCapture log;
   run.Run(1);
-  EXPECT_TRUE(log.contains("ERROR: config: Display Width 100000 is larger than 16384"));
+  EXPECT_TRUE(log.contains("ERROR: config: Display Width 100000 is larger than 8192"));
   EXPECT_EQ(base::sys::GetWindowWidth(), 1024);  // the headless desktop's
   EXPECT_EQ(base::sys::GetWindowHeight(), 600);
+  EXPECT_TRUE(run.system.ShutDown());
+}
+
+// Screen buffers of 16384 x 16384 would take gigabytes: past 8K sides or an 8K screen's pixels
+// the platform chooses the size.
+TEST(RootModule, DisplaysPastEightKAreLeftToThePlatform) {
+  const struct {
+    int width, height;
+    const char* message;
+  } cases[] = {
+      {16384, 16384, "ERROR: config: Display Width 16384 is larger than 8192"},
+      {8192, 8192, "ERROR: config: Display 8192x8192 has more than 33177600 pixels"},
+  };
+  for (const auto& c : cases) {
+    HeadlessRun run(10);
+    ConfigureDisplay(run, c.width, c.height);
+    testsupport::LogCapture log;
+    run.Run(1);
+    EXPECT_TRUE(log.contains(c.message)) << c.width;
+    EXPECT_LE(base::sys::GetWindowWidth(), 8192);
+    EXPECT_LE(static_cast<long long>(base::sys::GetWindowWidth()) * base::sys::GetWindowHeight(), 7680LL * 4320LL);
+    EXPECT_TRUE(run.system.ShutDown());
+  }
+  HeadlessRun run(10);
+  ConfigureDisplay(run, 7680, 4320);
+  run.Run(1);
+  EXPECT_EQ(base::sys::GetWindowWidth(), 7680);
+  EXPECT_EQ(base::sys::GetWindowHeight(), 4320);
   EXPECT_TRUE(run.system.ShutDown());
 }
 

@@ -28,6 +28,7 @@ base::Variant Config(const char* language) {
 // Two tables per language, as the game ships them: general texts and the game's own.
 void WriteTables(const testsupport::TempDir& tree) {
   tree.write("loca/texts_english.xml", R"(<?xml version="1.0" encoding="utf-8"?>
+<!-- General texts; a comment before the root must not hide the table. -->
 <Root>
   <Language value="german"><Label value="#gamem0_464"><Text value="Neues Spiel"/></Label></Language>
   <Language value="english">
@@ -144,6 +145,8 @@ TEST(Textsystem, ParserHookAndFailingTables) {
   tree.write("loca/other_french.xml", "<Root><Language value=\"french\"");
   EXPECT_FALSE(base::sys::InitTextsystem(Config("french")));
   EXPECT_FALSE(base::sys::InitTextsystem(Config(nullptr)));  // "" matches no language element
+  EXPECT_FALSE(base::sys::InitTextsystem(Config("klingon")));  // no table at all: said so
+  EXPECT_TRUE(log.contains("ERROR: no text table for language 'klingon' (loca/*klingon.xml)\n"));
   out = u"";
   EXPECT_EQ(base::sys::Localize("#gamem0_464 New Game", out, nullptr, -1), base::cl_Textsystem::kKeyNotFound);
   EXPECT_EQ(U(out), u"#gamem0_464 New Game");

@@ -61,7 +61,15 @@ TEST(XmlReader, DialectCases) {
       {"<a><></></a>", "e(a)[](e()[]())"},
       {"<a s=\"&quot;q&quot; &lt;&gt; &amp;amp; &apos; &unknown; &\">x &lt; y &amp; z</a>",
        "e(a)[s='\"q\" <> &amp; ' &unknown; &']('x < y & z')"},
+      // What may stand between the prolog and the root is skipped, never taken as the root.
+      {"<?xml version=\"1.0\"?>\n<!-- note <b/> -->\n<a x=\"q\"/>", "e(a)[x='q']()"},
+      {"<!-- one --><!-- two --> <?style href=\"x\"?>\n<a/>", "e(a)[]()"},
+      {"<?xml version=\"1.0\"?><!DOCTYPE a>\n<a/>", "e(a)[]()"},
+      {"<!DOCTYPE a [ <!ELEMENT a (b)> <!ENTITY e \"x\"> ]><a><b/></a>", "e(a)[](e(b)[]())"},
       // Failures.
+      {"<!-- not closed <a/>", "FAIL"},
+      {"<?pi not closed <a/>", "FAIL"},
+      {"<!DOCTYPE a [ <a/>", "FAIL"},
       {"<a>text", "FAIL"},
       {"<a><b></a>", "FAIL"},
       {"<a x=1/>", "FAIL"},

@@ -71,9 +71,10 @@ class DdscTool : public ::testing::Test {
   }
 
   // Runs ddsc with the arguments; returns the exit status and keeps stderr in `errors_`.
-  int Run(const std::string& args) {
+  // A shell prefix such as "ulimit -f 1;" sets limits for the run.
+  int Run(const std::string& args, const std::string& prefix = "") {
     const std::string err = Path("stderr.txt");
-    const std::string command = std::string(QUILLANE_DDSC) + " " + args + " 2>" + err;
+    const std::string command = prefix + std::string(QUILLANE_DDSC) + " " + args + " 2>" + err;
     const int status = std::system(command.c_str());
     std::ifstream in(err);
     errors_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -175,6 +176,7 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
       {in + " " + Path("a.dds") + " --profile " + Path("none.txt"), "CANT_OPEN_PROFILE"},
       {in + " " + Path("nodir/a.dds"), "cannot create"},
       {in + " " + Path("a.dds") + " --target 0x5", "usage"},
+      {"/dev/zero " + Path("a.dds"), "/dev/zero: not a regular file"},
       {in, "usage"},
   };
   for (const Case& k : cases) {
@@ -188,6 +190,35 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
   EXPECT_NE(Run(in + " " + out + " --target 256x256"), 0);
   std::ifstream kept(out);
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "old");
+
+  // A full disk (no file may grow past one block): the old output stays, and the cause is told.
+  EXPECT_EQ(Run(in + " " + out, "trap '' XFSZ; ulimit -f 1; "), 1);
+  EXPECT_NE(errors_.find("not written, the previous contents are kept (File too large)"), std::string::npos)
+      << errors_;
+  std::ifstream still(out);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(still), std::istreambuf_iterator<char>()), "old");
+  EXPECT_EQ(FilesBesides(3), 0);
+}
+
+// A PNG whose header claims a size past the cap is refused from the header, before any pixel is
+// decoded (a few hundred bytes may claim 20000 x 20000, gigabytes once decoded).
+TEST_F(DdscTool, OversizedImagesAreRefusedFromTheHeader) {
+  auto header = [](uint32_t w, uint32_t h) {
+    std::string png("\x89PNG\r\n\x1a\n\0\0\0\x0dIHDR", 16);
+    for (uint32_t v : {w, h})
+      for (int shift = 24; shift >= 0; shift -= 8) png += char((v >> shift) & 0xFF);
+    png += std::string("\x08\0\0\0\0\0\0\0\0", 9);  // 8-bit grey, then a CRC the reader skips
+    return png + std::string(400, '\0');
+  };
+  for (const auto& [w, h] : {std::pair{20000u, 20000u}, std::pair{8192u, 8192u}, std::pair{4097u, 4096u}}) {
+    const std::string in = Path("claims.png");
+    std::ofstream(in, std::ios::binary) << header(w, h);
+    EXPECT_EQ(Run(in + " " + Path("out.dds")), 1);
+    EXPECT_NE(errors_.find("a " + std::to_string(w) + "x" + std::to_string(h) + " image is larger than ddsc takes"),
+              std::string::npos)
+        << errors_;
+    EXPECT_FALSE(fs::exists(Path("out.dds")));
+  }
 }
 
 #endif  // QUILLANE_DDSC

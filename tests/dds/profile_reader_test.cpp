@@ -14,6 +14,7 @@
 #include <fstream>
 #include <string>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace ddsfile_test;
@@ -150,6 +151,47 @@ TEST(DdsProfile, MissingFileChangesNothing) {
   o.quality = 12;
   EXPECT_EQ(dds::LoadProfile(context, o, "/nonexistent/dir/none.profile"), dds::kErrCantOpenProfile);
   EXPECT_EQ(o.quality, 12);
+}
+
+// Sharpening passes per level are range-checked like the other options: 2^31 passes would run
+// for ever.
+TEST(DdsProfile, SharpeningPassesOutOfRangeAreRefused) {
+  Loaded l;
+  Load(l, "SharpeningPassMIP_3 2147483647\n");
+  EXPECT_EQ(l.options.sharpening_passes[3], 2147483647);
+  l.options.sharpen_method = 1;
+  dds::Image image;
+  image.width = image.height = 16;
+  image.pixels.resize(256);
+  for (dds::u32 i = 0; i < 256; ++i) image.pixels[i] = 0xFF808080u;
+  auto ignore = [](const void*, dds::u32, const dds::LevelInfo*, void*) -> dds::i32 { return 0; };
+  l.options.mip_map_type = 30;
+  EXPECT_EQ(dds::CompressImage(image, l.options, ignore, nullptr), dds::kErrBadArg);
+  l.options.sharpening_passes[3] = -1;
+  EXPECT_EQ(dds::CompressImage(image, l.options, ignore, nullptr), dds::kErrBadArg);
+  l.options.sharpening_passes[3] = 2;
+  EXPECT_EQ(dds::CompressImage(image, l.options, ignore, nullptr), dds::kOk);
+}
+
+// A folder, a named pipe or a device is no profile (a folder would read as empty and pass for
+// the defaults, a pipe would block, a device never end); nor is a file past the size cap.
+TEST(DdsProfile, WhatIsNotAProfileFileFailsWithoutBlocking) {
+  const std::string folder = TempPath("folder.profile"), pipe = TempPath("pipe.profile"),
+                    huge = TempPath("huge.profile");
+  std::filesystem::create_directories(folder);
+  ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+  std::ofstream(huge).close();
+  std::filesystem::resize_file(huge, dds::kMaxProfileSize + 1);
+  for (const std::string& path : {folder, pipe, std::string("/dev/zero"), huge}) {
+    dds::CompressContext context;
+    dds::TextureCompressOptions o;
+    o.quality = 12;
+    EXPECT_EQ(dds::LoadProfile(context, o, path.c_str()), dds::kErrCantOpenProfile) << path;
+    EXPECT_EQ(o.quality, 12) << path;
+  }
+  std::filesystem::remove(folder);
+  std::filesystem::remove(pipe);
+  std::filesystem::remove(huge);
 }
 
 // A profile set as the library's path is read by every run before any resizing; the caller's

@@ -185,30 +185,58 @@ TEST_F(AidLink, BadDatagramsAreDroppedAndLogged) {
   EXPECT_TRUE(link.IsConnected());
 }
 
-TEST_F(AidLink, ForeignSendersAreRejected) {
+// A stranger on 127.0.0.1 neither steers the link nor hears from it, whatever its headers claim:
+// the link knows its peer by the socket's source endpoint, set when it said hello.
+TEST_F(AidLink, ForeignSendersNeitherSteerTheLinkNorHearFromIt) {
   TestPeer peer;
   ASSERT_TRUE(peer.Open());
   AID::WinAIDNetwork link;
   link.SetOptions(peer.Options());
   ASSERT_TRUE(link.Init("Quillane", 42.0f, "", 0));
+  std::vector<Received> got;
+  Sink sink{"D", &got};
+  link.AddListener("KRXDebugger", Record, &sink);
 
-  // Before any Connect every message but an accept is refused.
-  ASSERT_TRUE(peer.Send(*peer.Make(AID::kPing, nullptr, {}, 1)));
-  auto reject = peer.ReceiveType(AID::kReject);
-  ASSERT_TRUE(reject);
-  EXPECT_EQ(reject->Param1(), 0u);
-
-  // Connected: another sender is refused too, and a reject is not answered.
-  ASSERT_TRUE(link.Connect(nullptr));
+  // Before any Connect there is no peer: even the peer's accept does not take the link.
   ASSERT_TRUE(peer.SendAccept());
-  ASSERT_TRUE(aidtest::WaitFor([&] { return link.IsConnected(); }));
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kPing, nullptr, {}, 1)));
+  EXPECT_FALSE(peer.Receive(200));
+  EXPECT_FALSE(link.IsConnected());
+
+  // While the link waits for its peer's accept, a stranger's accept naming the stranger, or one
+  // whose header copies the peer's endpoint, takes nothing over.
+  ASSERT_TRUE(link.Connect(nullptr));
+  ASSERT_TRUE(peer.ReceiveType(AID::kConnectRequest));
   TestPeer stranger;
   ASSERT_TRUE(stranger.OpenAny());
-  auto ping = stranger.Make(AID::kPing, nullptr, {}, 9);
-  ASSERT_TRUE(stranger.SendTo(*ping, peer.LinkEndpoint()));
-  EXPECT_TRUE(stranger.ReceiveType(AID::kReject));
+  const platform::net::Endpoint self = stranger.Self(), claimed = peer.Self();
+  ASSERT_TRUE(stranger.SendTo(*stranger.Make(AID::kAccept, nullptr, {}, self.port, self.address), peer.LinkEndpoint()));
+  auto forged = peer.Make(AID::kAccept, nullptr, {}, claimed.port, claimed.address);
+  ASSERT_TRUE(stranger.SendTo(*forged, peer.LinkEndpoint()));
+  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 4; }));
+  EXPECT_FALSE(link.IsConnected());
+
+  ASSERT_TRUE(peer.SendAccept());
+  ASSERT_TRUE(aidtest::WaitFor([&] { return link.IsConnected(); }));
+  ASSERT_TRUE(peer.ReceiveType(AID::kPeerInfo));
+
+  // Connected: the stranger's pings, debugger commands, connect requests and disconnects are
+  // dropped without an answer, also with the peer's endpoint in the header.
+  for (uint16_t type : {AID::kPing, AID::kConnectRequest, AID::kDisconnect, AID::kReject}) {
+    ASSERT_TRUE(stranger.SendTo(*stranger.Make(type, nullptr, {}, 9, self.address), peer.LinkEndpoint()));
+    ASSERT_TRUE(stranger.SendTo(*peer.Make(type, nullptr, {}, 9, self.address), peer.LinkEndpoint()));
+  }
+  ASSERT_TRUE(stranger.SendTo(*peer.Make(AID::kAccept, "KRXDebugger", "stranger"), peer.LinkEndpoint()));
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kAccept, "KRXDebugger", "peer")));
+  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty() && CountLog("refused: not the peer") >= 13; }));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].payload, "peer");
   EXPECT_TRUE(link.IsConnected());
-  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 2; }));
+  EXPECT_EQ(link.GetPeerPort(), platform::net::ToNetworkPort(peer.Port()));
+  EXPECT_FALSE(stranger.Receive(200));
+  // The link still answers its peer.
+  ASSERT_TRUE(peer.Send(*peer.Make(AID::kPing, nullptr, {}, 5)));
+  EXPECT_TRUE(peer.ReceiveType(AID::kPong));
 }
 
 TEST_F(AidLink, LinkControlPingDisconnectAndReject) {
@@ -363,15 +391,17 @@ TEST_F(AidLink, DebuggerListenerNeedsTheDebuggersCallback) {
   EXPECT_FALSE(link.RemoveListener(first));
   AID::SetDebuggerCallback(nullptr);
 
-  // Fed straight into the receive side: an accept connects, a data message reaches the one
-  // remaining listener once.
+  // Fed straight into the receive side from the peer's endpoint: an accept connects, a data
+  // message reaches the one remaining listener once.
+  const platform::net::Endpoint peer{platform::net::LoopbackAddress(), platform::net::ToNetworkPort(11381)};
+  link.SetPeer(peer);
   auto accept = AID::Message::Create(0);
   accept->SetType(AID::kAccept);
-  link.HandleDatagram(accept->Bytes(), accept->Size(), 0, 0);
+  link.HandleDatagram(accept->Bytes(), accept->Size(), peer.address, peer.port);
   auto data = AID::Message::Create(4);
   data->SetType(AID::kAccept);
   data->SetName1("KRXDebugger");
-  link.HandleDatagram(data->Bytes(), data->Size(), 0, 0);
+  link.HandleDatagram(data->Bytes(), data->Size(), peer.address, peer.port);
   link.ProcessMessages();
   EXPECT_EQ(calls, 1);
 }

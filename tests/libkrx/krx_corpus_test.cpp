@@ -20,9 +20,11 @@ struct st_Run {
   int status = -1;
 };
 
-// Runs krx with args in the scripts folder; stdout and the exit status.
-st_Run RunKrx(const std::string& args) {
-  const std::string command = "cd '" + kScripts.string() + "' && '" KRX_RUNNER "' " + args + " 2>/dev/null";
+// Runs krx with args in the scripts folder; stdout (or with errors, stderr alone) and the exit
+// status. prefix may set shell limits for the run.
+st_Run RunKrx(const std::string& args, bool errors = false, const std::string& prefix = "") {
+  const std::string command = "cd '" + kScripts.string() + "' && " + prefix + "'" KRX_RUNNER "' " + args +
+                              (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
   st_Run run;
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return run;
@@ -116,6 +118,43 @@ TEST(KrxRunner, DamagedModuleFileIsRefused) {
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("Unable to load module file"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("corrupt at offset"), std::string::npos) << run.out;
+}
+
+// --save that saves nothing fails the run, with the reason on stderr and nothing on stdout.
+TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_save_fails";
+  fs::remove_all(dir);
+  fs::create_directories(dir);
+  std::ofstream(dir / "file").close();
+  const struct {
+    std::string folder;
+    const char* prefix;
+    const char* cause;
+  } cases[] = {
+      {(dir / "missing").string(), "", "No such file or directory"},
+      {(dir / "file").string(), "", "Not a directory"},
+      {dir.string(), "trap '' XFSZ; ulimit -f 0; ", "File too large"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.folder);
+    st_Run run = RunKrx("--save '" + c.folder + "' control.krx Main", true, c.prefix);
+    EXPECT_EQ(run.status, 1);
+    EXPECT_NE(run.out.find("Unable to open file '" + c.folder + "/control.bincode'\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(c.cause), std::string::npos) << run.out;
+    EXPECT_FALSE(fs::exists(dir / "control.bincode"));
+    EXPECT_EQ(RunKrx("--save '" + c.folder + "' control.krx Main", false, c.prefix).out, "");
+  }
+}
+
+// A loop without a yield ends the run with exit 2 and the error at its line.
+TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_endless";
+  fs::create_directories(dir);
+  std::ofstream(dir / "spin.krx") << "function void Main() {\n  while (true) {\n  }\n}\n";
+  st_Run run = RunKrx("--steps 100000 '" + (dir / "spin.krx").string() + "' Main");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("spin.krx(2) : Execution stopped"), std::string::npos) << run.out;
+  EXPECT_EQ(RunKrx("--steps x '" + (dir / "spin.krx").string() + "' Main").status, 1);
 }
 
 TEST(KrxRunner, CompileErrorExitsWithOne) {

@@ -69,11 +69,27 @@ TEST(Lexer, StopsAtTheFirstErrorKeepingEarlierTokens) {
   ASSERT_EQ(7u, tokens.size());
   EXPECT_EQ("NULL", tokens[6].text);
   EXPECT_EQ("t.krx(2) : unknown sys variable NOPE\n", krxfront::CapturedText());
-  // An unclosed quote is passed over; an unclosed block comment swallows the rest.
-  tokens = Lex("a \" b /* c", &ok);
-  EXPECT_TRUE(ok);
-  ASSERT_EQ(2u, tokens.size());
-  EXPECT_EQ("b", tokens[1].text);
+}
+
+// A quote or a block comment left open is an error that says so, not a brace the parser misses
+// later on; a quote inside a comment is part of the comment.
+TEST(Lexer, UnterminatedStringsAndCommentsAreNamed) {
+  const struct {
+    const char* source;
+    size_t tokens;
+    const char* message;
+  } cases[] = {
+      {"a \" b /* c", 1, "t.krx(1) : unterminated string (no closing '\"')\n"},
+      {"a = 1;\nb /* c\n d", 5, "t.krx(3) : unterminated comment (no closing '*/')\n"},
+      {"a /* \" */ b", 2, ""},
+  };
+  for (const auto& c : cases) {
+    bool ok = true;
+    auto tokens = Lex(c.source, &ok);
+    EXPECT_EQ(ok, *c.message == 0) << c.source;
+    EXPECT_EQ(tokens.size(), c.tokens) << c.source;
+    EXPECT_EQ(krxfront::CapturedText(), c.message) << c.source;
+  }
 }
 
 TEST(Lexer, QualifiedNameAfterAnOperatorIsAnOperand) {

@@ -5,6 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
+#include "KRX/ScriptLoader.h"
 #include "KRX/file/BinCodeFile.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/ThreadList.h"
@@ -68,12 +71,136 @@ TEST_F(Loader, SearchOrderSourceThenScriptsThenModuleFile) {
   EXPECT_EQ(Run("main", "G").ToInt(), 8);
 }
 
-TEST_F(Loader, MissingScriptsReportTheModuleFileTried) {
+TEST_F(Loader, MissingScriptsReportTheScriptAndEveryPlaceTried) {
   EXPECT_FALSE(KRX::HasFunction("nothere.lua", "Main"));
-  EXPECT_EQ(AllMessages(), "Scripts/BinCode/nothere.bincode(-1) : Unable to open file\n");
+  EXPECT_EQ(AllMessages(),
+            "nothere.lua(-1) : Unable to open file: not found (nor Scripts/nothere.lua, nor "
+            "Scripts/BinCode/nothere.bincode)\n");
   Messages().clear();
   EXPECT_FALSE(KRX::IncludePattern("nothing_*.krx", nullptr));
   EXPECT_EQ(AllMessages(), "(unknown)(-1) : Unable to load file nothing_*.krx\n");
+}
+
+// What is not a regular file is refused without being opened for reading (a named pipe would
+// block for ever, a device would never end), and so is a file past the size cap.
+TEST_F(Loader, SpecialAndHugeFilesAreRefused) {
+  ASSERT_EQ(mkfifo((dir / "pipe.krx").c_str(), 0600), 0);
+  fs::create_directories(dir / "folder.krx");
+  std::ofstream(dir / "huge.krx").close();
+  fs::resize_file(dir / "huge.krx", KRX::kMaxScriptFileSize + 1);  // sparse: no disk used
+  fs::create_directories(dir / "BinCode");
+  std::ofstream(dir / "BinCode" / "huge.bincode").close();
+  fs::resize_file(dir / "BinCode" / "huge.bincode", KRX::kMaxModuleFileSize + 1);
+  struct {
+    const char* path;
+    std::string message;
+  } cases[] = {
+      {"pipe.krx", "pipe.krx(-1) : Unable to open file: not a regular file\n"},
+      {"folder.krx", "folder.krx(-1) : Unable to open file: not a regular file\n"},
+      {"/dev/zero", "/dev/zero(-1) : Unable to open file: not a regular file\n"},
+      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 16777216 bytes)\n"},
+      {"/dev/zero.bincode", ""},
+      {"BinCode/huge.bincode",
+       "BinCode/huge.bincode(-1) : Unable to load module file BinCode/huge.bincode (too large: more than 67108864 "
+       "bytes)\n"},
+  };
+  for (const auto& c : cases) {
+    Messages().clear();
+    EXPECT_FALSE(KRX::LoadScript(c.path, true)) << c.path;
+    EXPECT_EQ(AllMessages(), c.message) << c.path;
+  }
+  // An Include of a device from a script is refused the same way.
+  Messages().clear();
+  Write("includer.krx", "Include(\"/dev/zero\");");
+  KRX::LoadScript("includer.krx", true);
+  EXPECT_EQ(AllMessages(), "/dev/zero(-1) : Unable to open file: not a regular file\n");
+}
+
+// Messages name the file and the cause: an empty script, a NUL byte that would cut the source
+// short, a quote left open.
+TEST_F(Loader, BrokenScriptsSayWhatIsWrong) {
+  Write("empty.krx", "");
+  ASSERT_TRUE(KRX::Require("empty.krx", true));
+  Messages().clear();
+  KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+  t->LoadModule("empty.krx");
+  EXPECT_FALSE(t->Start("Main", false, nullptr, 0));
+  EXPECT_EQ(AllMessages(), "empty.krx(-1) : Unable to find function Main (the script defines no function)\n");
+
+  Messages().clear();
+  Write("nul.krx", std::string("function void Main() {\n  x = 1;\0\n}\n", 35));
+  EXPECT_FALSE(KRX::LoadScript("nul.krx", true));
+  EXPECT_EQ(AllMessages(), "nul.krx(2) : Unable to compile: a NUL byte in the source (offset 31)\n");
+
+  Messages().clear();
+  Write("quote.krx", "function void Main() {\n  Debugout(\"open);\n}\n");
+  EXPECT_FALSE(KRX::LoadScript("quote.krx", true));
+  EXPECT_EQ(AllMessages(), "quote.krx(2) : unterminated string (no closing '\"')\n");
+}
+
+// A thread that never yields is ended with a run-time error at its line, whatever the loop
+// looks like; one that yields gets a fresh allowance each time it is resumed.
+TEST_F(Loader, ThreadsThatNeverYieldAreEnded) {
+  KRX::ScriptSystem::SetStepsWithoutYield(20000);
+  Write("spin.krx",
+        "function void While() {\n  int i = 0;\n  while (true) {\n    i = i + 1;\n  }\n}\n"
+        "function void For() {\n  for (;;) {}\n}\n"
+        "function int Patient() {\n  int n = 0;\n  while (n < 20) {\n    Sleep(0);\n"
+        "    int i = 0;\n    while (i < 1000) { i = i + 1; }\n    n = n + 1;\n  }\n  return n;\n}\n");
+  ASSERT_TRUE(KRX::Require("spin.krx", true)) << AllMessages();
+  const struct {
+    const char* function;
+    const char* error;
+  } endless[] = {
+      {"While", "spin.krx(4) : Execution stopped: the step budget is used up"},
+      {"For", "spin.krx(8) : Execution stopped: the step budget is used up"},
+  };
+  for (const auto& c : endless) {
+    KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+    t->m_moduleName = "spin";
+    EXPECT_FALSE(t->Start(c.function, false, nullptr, 0));
+    EXPECT_EQ(t->GetState(), KRX::Thread::STATE_DEAD);
+    EXPECT_EQ(t->m_lastError, c.error);
+    EXPECT_EQ(t->GetStepBudget(), -1);  // the guard is no budget of the thread's own
+  }
+  KRX::tRefPtr<KRX::Thread> t(new KRX::Thread());
+  t->m_moduleName = "spin";
+  ASSERT_TRUE(t->Start("Patient", false, nullptr, 0)) << t->m_lastError;
+  for (int i = 0; i < 40 && t->GetState() == KRX::Thread::STATE_WAITING; ++i) KRX::ThreadList::Update(0.1f);
+  EXPECT_EQ(t->GetState(), KRX::Thread::STATE_FINISHED) << t->m_lastError;
+  EXPECT_EQ(t->GetReturnValue().ToInt(), 20);
+
+  // 0 switches the guard off; Init restores the default.
+  KRX::ScriptSystem::SetStepsWithoutYield(0);
+  EXPECT_EQ(KRX::ScriptSystem::GetStepsWithoutYield(), 0);
+  KRX::ScriptSystem::SetStepsWithoutYield(-5);
+  EXPECT_EQ(KRX::ScriptSystem::GetStepsWithoutYield(), 0);
+}
+
+// A thread that ends lets go of itself: ThreadCreate passes the thread as its first parameter,
+// and a run-time error, or a value stored under the thread's own name, must not keep it alive.
+TEST_F(Loader, EndedThreadsHoldNoReferenceToThemselves) {
+  Write("workers.krx",
+        "function void Fails(thread self) {\n  int x = 1 / 0;\n}\n"
+        "function void Keeps(thread self) {\n  ThreadSetValue(self, \"me\", self);\n  ThreadSetValue(self, \"n\", 4);\n}\n"
+        "function void KeepsThenFails(thread self) {\n  thread again = self;\n  ThreadSetValue(self, \"me\", self);\n"
+        "  int x = 1 / 0;\n}\n"
+        "function thread Make(func f) {\n  return ThreadCreate(f);\n}\n");
+  ASSERT_TRUE(KRX::Require("workers.krx", true)) << AllMessages();
+  for (const char* worker : {"Fails", "Keeps", "KeepsThenFails"}) {
+    SCOPED_TRACE(worker);
+    KRX::tRefPtr<KRX::Thread> maker(new KRX::Thread());
+    maker->m_moduleName = "workers";
+    KRX::Var function;
+    function.SetModule(KRX::ScriptSystem::FindSymbol("workers", worker)->GetModule());
+    ASSERT_TRUE(maker->Start("Make", false, &function, 1)) << maker->m_lastError;
+    KRX::tRefPtr<KRX::Thread> made(maker->GetReturnValue().GetThreadObject());
+    ASSERT_TRUE(made);
+    maker = nullptr;
+    for (int i = 0; i < 3; ++i) KRX::ThreadList::Update(0.1f);  // runs it, then drops it from the list
+    EXPECT_LE(made->GetState(), KRX::Thread::STATE_FINISHED);
+    EXPECT_EQ(made->GetRefCount(), 1) << "only this test's reference is left";
+  }
 }
 
 TEST_F(Loader, FailuresBindNothing) {
@@ -116,7 +243,7 @@ TEST_F(Loader, CompileTextReturnsTheValueAndBindsNothing) {
 
 TEST_F(Loader, ModuleSaveAllReportsFilesItCannotOpen) {
   ASSERT_TRUE(Compile("function void F() {}", "one.krx"));
-  EXPECT_TRUE(KRX::ModuleSaveAll("no/such/folder/"));
+  EXPECT_FALSE(KRX::ModuleSaveAll("no/such/folder/"));
   EXPECT_EQ(AllMessages(), "Unable to open file 'no/such/folder/one.bincode'\n");
 }
 

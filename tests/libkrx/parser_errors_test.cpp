@@ -81,6 +81,13 @@ const st_ErrorCase kCases[] = {
      "e.krx(1) : nesting too deep (more than 400 levels)"},
     {"e.krx", Repeat("if (x) ", 1000) + "y = 1;", "e.krx(1) : nesting too deep (more than 400 levels)"},
     {"e.krx", "x = a" + Repeat(" + a", 1000) + ";", "e.krx(1) : nesting too deep (more than 400 levels)"},
+    // parentheses count as levels too, however they are reduced
+    {"e.krx", "x = " + Repeat("(", 500) + "1" + Repeat(")", 500) + ";",
+     "e.krx(1) : nesting too deep (more than 400 levels)"},
+    {"e.krx", "x = " + Repeat("(", 16000) + "1" + Repeat(")", 16000) + ";",
+     "e.krx(1) : nesting too deep (more than 400 levels)"},
+    {"e.krx", "x = f(" + Repeat("(", 450) + "1" + Repeat(")", 450) + ");",
+     "e.krx(1) : nesting too deep (more than 400 levels)"},
 };
 
 TEST(FrontEndErrors, EachMessageIsReportedExactlyOnceAndFailsTheCompile) {
@@ -99,6 +106,8 @@ TEST(FrontEndErrors, DeepButBoundedSourcesStillCompile) {
   const std::string sources[] = {
       Repeat("{", 100) + Repeat("}", 100),
       "x = " + Repeat("(", 100) + "1" + Repeat(")", 100) + ";",
+      "x = " + Repeat("(", 390) + "1" + Repeat(")", 390) + ";",
+      "x = " + Repeat("f(", 100) + "1" + Repeat(")", 100) + ";",
       "x = a" + Repeat(" + a", 300) + ";",
       "x = " + Repeat("- ", 200) + "1;",
       "x = " + Repeat("-", 200) + "1;",  // every split into "--" and "-" is a candidate

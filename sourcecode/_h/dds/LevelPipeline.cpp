@@ -243,6 +243,15 @@ i32 CheckOptions(const TextureCompressOptions& o) {
     Log("ERROR: dds: %d mip-map levels asked for\n", o.specified_mip_maps);
     return kErrBadArg;
   }
+  if (o.sharpen_method != 0) {
+    for (int m = 0; m < 17; ++m) {
+      if (o.sharpening_passes[m] < 0 || o.sharpening_passes[m] > kMaxSharpeningPasses) {
+        Log("ERROR: dds: %d sharpening passes for level %d are outside 0..%d\n", o.sharpening_passes[m], m,
+            kMaxSharpeningPasses);
+        return kErrBadArg;
+      }
+    }
+  }
   if (o.b_error_diffusion && (o.error_diffusion_width < 0 || o.error_diffusion_width > 9)) {
     Log("ERROR: dds: error diffusion width %d is outside 0..9\n", o.error_diffusion_width);
     return kErrBadArg;

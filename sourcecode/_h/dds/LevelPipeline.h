@@ -11,10 +11,12 @@ namespace dds {
 
 struct TextureCompressOptions;
 
-// Largest side and pixel count of any level the pipeline makes (a float level of the largest
-// size takes 1 GB).
+// Largest side and pixel count of any level the pipeline makes: 4096 x 4096 pixels, the largest
+// texture the engine uses (a float level of that size takes 256 MB, a whole run about 1 GB).
 constexpr u32 kMaxLevelSide = 65536;
-constexpr u64 kMaxLevelPixels = u64{1} << 26;
+constexpr u64 kMaxLevelPixels = u64{1} << 24;
+// Most sharpening passes per level (each pass costs about one filtering of the level).
+constexpr i32 kMaxSharpeningPasses = 32;
 
 // One run's working context: the caller's options (written during the run) and the size of
 // level 0 after preparation.

@@ -14,7 +14,10 @@ namespace {
 
 // The largest window side taken from the configuration: a damaged or hand-edited file must not
 // ask the graphics layer for a back buffer of gigabytes.
-constexpr int kMaxWindowSide = 16384;
+// What the engine can use: 8K sides, and no more pixels than an 8K UHD screen (7680 x 4320), so
+// that the screen buffers stay within a few hundred megabytes.
+constexpr int kMaxWindowSide = 8192;
+constexpr long long kMaxWindowPixels = 7680LL * 4320LL;
 
 // Takes display attribute name into side when it lies in 0..kMaxWindowSide (0 and below leave
 // the choice to the platform); anything larger is reported and left out.
@@ -60,6 +63,11 @@ bool cl_System::StartUp() {
       display->get_attribute_bool("Fullscreen", m_state.fullscreen);
       TakeWindowSide(*display, "Width", m_state.windowWidth);
       TakeWindowSide(*display, "Height", m_state.windowHeight);
+      if (static_cast<long long>(m_state.windowWidth) * m_state.windowHeight > kMaxWindowPixels) {
+        sys::Output("ERROR: config: Display %dx%d has more than %lld pixels; the platform chooses the size\n",
+                    m_state.windowWidth, m_state.windowHeight, kMaxWindowPixels);
+        m_state.windowWidth = m_state.windowHeight = 0;
+      }
       display->get_attribute_int("Antialiasing", m_state.antialiasing);
     }
     if (!m_platform->StartUp()) return false;

@@ -2,6 +2,8 @@
 
 #include "base/data/VariantTypes.h"
 
+#include <algorithm>
+
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -226,7 +228,9 @@ void dt_array::resize(int n) {
     delete m_children.back();
     m_children.pop_back();
   }
-  m_children.reserve(want);
+  // Geometric: children are appended one at a time (operator[] at size()), and an exact reserve
+  // would copy the whole list on every append.
+  if (want > m_children.capacity()) m_children.reserve(std::max(want, m_children.capacity() * 2));
   while (m_children.size() < want) m_children.push_back(new Variant);
 }
 

@@ -26,6 +26,9 @@ class Text;
 
 namespace xml {
 
+// The largest XML file read (64 MiB); a longer one fails with "ERROR: <file>: too large".
+constexpr int kMaxFileSize = 64 << 20;
+
 // The root element of the file into out. A missing file fails silently (callers probe for
 // optional files); an empty or malformed one fails with a log line.
 bool read_file(Variant& out, const char* file);

@@ -240,6 +240,38 @@ inline const char* after_prolog(const char* text) {
   }
 }
 
+// misc -> (blanks (comment | processing-instruction | doctype))* blanks
+// What may stand between the prolog and the root element. p stands anywhere before the root;
+// afterwards on the root's '<' (or the text's end). False when one of them is not closed.
+inline bool skip_misc(const char*& p, st_Error& e) {
+  for (;;) {
+    p = skip_blanks(p);
+    if (p[0] != '<') return true;
+    const char* end = nullptr;
+    if (p[1] == '!' && p[2] == '-' && p[3] == '-') {
+      end = std::strstr(p + 4, "-->");
+      if (!end) return fail(e, p, "comment not closed");
+      p = end + 3;
+    } else if (p[1] == '?') {
+      end = std::strstr(p + 2, "?>");
+      if (!end) return fail(e, p, "processing instruction without '?>'");
+      p = end + 2;
+    } else if (std::strncmp(p + 1, "!DOCTYPE", 8) == 0) {
+      // The declaration may carry an internal subset in brackets, which holds '>' of its own.
+      const char* q = p + 9;
+      while (*q && *q != '>' && *q != '[') ++q;
+      if (*q == '[') {
+        q = std::strchr(q, ']');
+        if (q) q = std::strchr(q, '>');
+      }
+      if (!q || !*q) return fail(e, p, "DOCTYPE not closed");
+      p = q + 1;
+    } else {
+      return true;
+    }
+  }
+}
+
 // Line and column (from 1) of at within text, for messages.
 inline void locate(const char* text, const char* at, int& line, int& column) {
   line = 1;

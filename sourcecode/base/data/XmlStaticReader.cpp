@@ -171,6 +171,10 @@ bool load_text(const char* file, Text& text) {
     sys::Output("xml-file %s not found.\n", file ? file : "");
     return false;
   }
+  if (f.get_size() > xml::kMaxFileSize) {
+    sys::Output("ERROR: %s: too large (%d bytes, at most %d)\n", file, f.get_size(), xml::kMaxFileSize);
+    return false;
+  }
   if (!f.read_textfile(text)) {
     sys::Output("ERROR: xml-file '%s' is empty or could not be read\n", file);
     return false;
@@ -211,6 +215,11 @@ bool read_text_unguarded(StaticVariant& out, const char* text, const char* name)
   const char* start = xml_scan::after_prolog(text);
   if (!start) {
     sys::Output("ERROR: xml-file '%s': prolog '<?xml' without '?>'\n", name);
+    return false;
+  }
+  st_Error e;
+  if (!xml_scan::skip_misc(start, e)) {
+    report(name, text, e);
     return false;
   }
   return parse_into(out, text, start, name);

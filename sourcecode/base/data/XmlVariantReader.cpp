@@ -103,8 +103,9 @@ bool read_text_unguarded(Variant& out, const char* text, const char* name) {
     return false;
   }
   cl_VariantParser parser;
-  if (!parser.element(p, out, 0)) {
-    const st_Error& e = parser.error();
+  st_Error misc;
+  if (!xml_scan::skip_misc(p, misc) || !parser.element(p, out, 0)) {
+    const st_Error& e = misc.what ? misc : parser.error();
     int line, column;
     xml_scan::locate(text, e.at, line, column);
     sys::Output("ERROR: xml-file '%s': %s at line %d, column %d\n", name, e.what, line, column);
@@ -122,6 +123,10 @@ namespace {
 bool read_file_unguarded(Variant& out, const char* file) {
   File f(file, File::STATUS_READ);
   if (!f.is_open()) return false;  // callers probe for optional files
+  if (f.get_size() > kMaxFileSize) {
+    sys::Output("ERROR: %s: too large (%d bytes, at most %d)\n", file, f.get_size(), kMaxFileSize);
+    return false;
+  }
   Text text;
   if (!f.read_textfile(text)) {
     sys::Output("ERROR: xml-file '%s' is empty or could not be read\n", file);

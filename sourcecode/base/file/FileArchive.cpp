@@ -1,6 +1,7 @@
 // Archive directory reading and checking, building from a definition, member reads.
 #include "base/file/FileArchive.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -73,7 +74,10 @@ bool cl_FileArchive::Init(StaticVariantIterator element) {
 bool cl_FileArchive::ReadDirectory(File* file) {
   m_directory.clear();
   if (!file) return false;
-  const int64_t fileSize = file->get_size();
+  // Offsets count from where the archive starts: 0 for an archive file, the record's start
+  // inside a resource group's cache.
+  const int64_t base = file->get_current_position();
+  const int64_t fileSize = file->get_size() - base;
   const char* problem = nullptr;
   int entry = -1;
   int count = 0;
@@ -106,18 +110,22 @@ bool cl_FileArchive::ReadDirectory(File* file) {
   }
   if (!problem) {
     // Each member sits behind the directory with its own size word in front of it.
-    const int64_t directoryEnd = file->get_current_position();
+    const int64_t directoryEnd = file->get_current_position() - base;
+    int64_t end = directoryEnd;
     for (entry = 0; entry < count; ++entry) {
       const st_Member& m = entries[static_cast<size_t>(entry)].second;
       int word = 0;
       if (m.offset - 4 < directoryEnd) {
         problem = "member overlaps the directory";
-      } else if (!file->set_current_position(static_cast<int>(m.offset - 4)) || !ReadWord(file, word) ||
+      } else if (!file->set_current_position(static_cast<int>(base + m.offset - 4)) || !ReadWord(file, word) ||
                  static_cast<unsigned>(word) != m.size) {
         problem = "size word does not match the directory";
       }
       if (problem) break;
+      end = std::max<int64_t>(end, static_cast<int64_t>(m.offset) + m.size);
     }
+    // Left behind the archive, where a resource group's next record starts.
+    if (!problem) file->set_current_position(static_cast<int>(base + end));
   }
   if (problem) {
     if (entry >= 0 && entry < count) {
@@ -128,8 +136,13 @@ bool cl_FileArchive::ReadDirectory(File* file) {
     file->set_error();
     return false;
   }
-  // A later entry of the same name replaces an earlier one.
-  for (auto& [name, m] : entries) m_directory[name] = m;
+  // A later entry of the same name replaces an earlier one. Members are read from the file the
+  // directory came from, at offsets within that file.
+  for (auto& [name, m] : entries) {
+    m.offset += static_cast<unsigned>(base);
+    m_directory[name] = m;
+  }
+  m_filePath = file->get_name();
   return true;
 }
 
@@ -210,21 +223,29 @@ bool cl_FileArchive::WriteArchive(File* file) {
   if (!file) return false;
   // Sizes first, so that members are streamed one at a time instead of all held in memory; a
   // file that cannot be read is left out.
-  std::vector<std::pair<const tString<BaseString>*, st_Member*>> members;
+  // A member read from an archive file (Init) has no source: its bytes come from that file, at
+  // the offset it had there (a resource group caches an archive so).
+  struct st_Out {
+    const tString<BaseString>* name;
+    st_Member* member;
+    int fromOffset;  // -1: read from the member's source file
+  };
+  std::vector<st_Out> members;
   std::vector<tString<BaseString>> dropped;
   int64_t position = 4;
   for (auto& [name, m] : m_directory) {
+    const bool fromArchive = m.source.empty() && !m_filePath.empty() && m.offset >= 4;
     const char* source = m.source.empty() ? name.c_str() : m.source.c_str();
-    const int64_t size = platform::os::GetFileSize(source);
-    if (size < 0 || size > 0x7FFFFFFF || !FileExists(source)) {
+    const int64_t size = fromArchive ? m.size : platform::os::GetFileSize(source);
+    if (size < 0 || size > 0x7FFFFFFF || (!fromArchive && !FileExists(source))) {
       dropped.push_back(name);
       continue;
     }
     m.size = static_cast<unsigned>(size);
-    members.emplace_back(&name, &m);
+    members.push_back({&name, &m, fromArchive ? static_cast<int>(m.offset) : -1});
     position += kEntryFixed + name.size();
   }
-  for (auto& [name, m] : members) {
+  for (auto& [name, m, from] : members) {
     position += 4;
     if (position + m->size > 0x7FFFFFFF) {
       sys::Output("ERROR: archive '%s': members exceed 2 GiB\n", file->get_name().c_str());
@@ -234,15 +255,17 @@ bool cl_FileArchive::WriteArchive(File* file) {
     position += m->size;
   }
   bool ok = file->write_int(static_cast<int>(members.size()));
-  for (auto& [name, m] : members) {
+  for (auto& [name, m, from] : members) {
     ok = ok && file->write_int(name->size()) && file->write(name->c_str(), name->size()) &&
          file->write_int(static_cast<int>(m->offset)) && file->write_int(static_cast<int>(m->size));
   }
-  for (auto& [name, m] : members) {
+  for (auto& [name, m, from] : members) {
     Binary data;
     const char* source = m->source.empty() ? name->c_str() : m->source.c_str();
+    const bool read = from >= 0 ? LoadFile(m_filePath.c_str(), from, static_cast<int>(m->size), data)
+                                : LoadFile(source, data);
     // The file changed since it was measured: the directory would be wrong, so give up.
-    if (!ok || !LoadFile(source, data) || data.size() != static_cast<int>(m->size)) {
+    if (!ok || !read || data.size() != static_cast<int>(m->size)) {
       sys::Output("ERROR: archive '%s': member %s could not be read\n", file->get_name().c_str(), name->c_str());
       return false;
     }

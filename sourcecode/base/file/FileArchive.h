@@ -34,11 +34,15 @@ class cl_FileArchive : public i_Resource {
   // be opened or its directory is corrupt (one "ERROR:" line).
   bool Init(StaticVariantIterator element) override;
   void Read(File* file) override { ReadDirectory(file); }
-  // Writes the archive file: the members entered in the directory, read from their source paths.
+  // Writes the archive at the file's position, offsets counted from there: the members entered in
+  // the directory, read from their source paths (or, read by Init, from the archive file).
   void Write(File* file) override { WriteArchive(file); }
 
   // Reads and checks the directory against the file: count, name lengths, offsets, sizes and the
-  // size word in front of each member. False (logged, directory empty) when anything is off.
+  // size word in front of each member. The archive starts at the file's current position (offsets
+  // count from there; a resource group's cache holds archives as records) and the position is
+  // left behind it; members are then read from that file. False (logged, directory empty) when
+  // anything is off.
   bool ReadDirectory(File* file);
   // Packs the definition's "File" and "Dir" children into the archive file named by "file".
   bool Build(StaticVariantIterator element);

@@ -59,7 +59,8 @@ bool cl_FileFinder::FindFile(const char* pattern) {
 bool cl_FileFinder::Fetch(st_FindData* into) {
   if (!m_handle || m_handle->next >= m_handle->entries.size()) return false;
   const platform::os::FolderEntry& e = m_handle->entries[m_handle->next++];
-  into->attributes = (e.directory ? ATTRIB_DIRECTORY : 0) | (e.readOnly ? ATTRIB_READONLY : 0);
+  into->attributes =
+      (e.directory ? ATTRIB_DIRECTORY : 0) | (e.readOnly ? ATTRIB_READONLY : 0) | (e.symlink ? ATTRIB_LINK : 0);
   if (into->attributes == 0) into->attributes = ATTRIB_NORMAL;
   into->writeTime = e.writeTime;
   into->sizeHigh = static_cast<unsigned long>(e.size >> 32);
@@ -91,6 +92,8 @@ void cl_FileFinder::CloseContext() {
 }
 
 bool cl_FileFinder::IsDirectory() const { return m_found && (m_found->attributes & ATTRIB_DIRECTORY); }
+
+bool cl_FileFinder::IsLink() const { return m_found && (m_found->attributes & ATTRIB_LINK); }
 
 bool cl_FileFinder::IsDots() const {
   return IsDirectory() && (m_found->name == "." || m_found->name == "..");
@@ -136,7 +139,8 @@ void ListDirectory(Variant& out, tString<BaseString> path, const tString<BaseStr
     const char* name = finder.GetFileName();
     Variant& child = out.add_element(folder ? "Folder" : "File");
     const tString<BaseString> childPath = path + name;
-    if (folder && recursive && str::compare(name, ".") != 0 && str::compare(name, "..") != 0 &&
+    // A linked folder is listed but not entered: a link to a folder above would never end.
+    if (folder && recursive && !finder.IsLink() && str::compare(name, ".") != 0 && str::compare(name, "..") != 0 &&
         str::compare(name, ".svn") != 0) {
       ListDirectory(child, childPath, pattern, true);
     }

@@ -14,7 +14,7 @@ class Variant;
 
 // One entry as the finder reports it.
 struct st_FindData {
-  unsigned long attributes = 0;  // platform::os ATTRIB_* bits: 0x01 read-only, 0x10 folder
+  unsigned long attributes = 0;  // platform::os ATTRIB_* bits: 0x01 read-only, 0x10 folder, 0x400 link
   long long writeTime = 0;       // nanoseconds since the epoch
   unsigned long sizeHigh = 0;
   unsigned long sizeLow = 0;
@@ -23,7 +23,8 @@ struct st_FindData {
 
 class cl_FileFinder {
  public:
-  static constexpr unsigned long ATTRIB_READONLY = 0x01, ATTRIB_DIRECTORY = 0x10, ATTRIB_NORMAL = 0x80;
+  static constexpr unsigned long ATTRIB_READONLY = 0x01, ATTRIB_DIRECTORY = 0x10, ATTRIB_NORMAL = 0x80,
+                                 ATTRIB_LINK = 0x400;
 
   cl_FileFinder();
   virtual ~cl_FileFinder();  // Close
@@ -39,6 +40,7 @@ class cl_FileFinder {
   void Close();  // releases the records and the search
 
   bool IsDirectory() const;
+  bool IsLink() const;  // the entry is a symbolic link (IsDirectory tells what it points to)
   bool IsDots() const;                          // a folder named "." or ".."
   bool MatchesMask(unsigned long mask) const;   // found entry's attributes share a bit with mask
   const char* GetFileName() const;              // null before the first step
@@ -68,7 +70,8 @@ class cl_FileFinder {
 
 // out := element "Folder" {name, path = path with a trailing separator}, with one child per
 // entry matching pattern ("Folder" or "File" {name, path = path + name}); with recursive, each
-// sub-folder other than ".", ".." and ".svn" is listed into its child the same way. A folder that
+// sub-folder other than ".", ".." and ".svn", and other than a symbolic link to a folder, is listed
+// into its child the same way. A folder that
 // cannot be listed gives the element without children; nothing is logged.
 void ListDirectory(Variant& out, tString<BaseString> path, const tString<BaseString>& pattern, bool recursive);
 

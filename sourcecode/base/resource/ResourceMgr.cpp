@@ -35,6 +35,15 @@ tString<BaseString> Attribute(const StaticVariantIterator& it, const char* name)
   return s;
 }
 
+// The archive file an "Archive" element names, in the language's folder when it is localised.
+tString<BaseString> ArchiveFile(const StaticVariantIterator& element) {
+  tString<BaseString> file = Attribute(element, "file");
+  int localize = 0;
+  element.get_attribute_int("localize", localize);
+  if (localize == 1) file = cl_FileArchive::LocalizePath(file, sys::GetLanguageString());
+  return file;
+}
+
 // ---- resource-group cache header
 //
 // The cache starts with a header of our own so that a cache which no longer matches its
@@ -154,10 +163,7 @@ void cl_ResourceMgr::LoadEntry(StaticVariantIterator element) {
     return;
   }
   if (str::compare(tag, "Archive") == 0) {
-    tString<BaseString> file = Attribute(element, "file");
-    int localize = 0;
-    element.get_attribute_int("localize", localize);
-    if (localize == 1) file = cl_FileArchive::LocalizePath(file, sys::GetLanguageString());
+    const tString<BaseString> file = ArchiveFile(element);
     if (!FileExists(file) && !BuildArchive(element)) return;
     i_ResourceType* type = GetResourceType("Archive");
     if (!type) {
@@ -217,6 +223,8 @@ bool cl_ResourceMgr::WriteResourceGroup(StaticVariantIterator element) {
     i_Resource* r = type->Create(nullptr);
     if (!r) continue;
     sys::Output("Add File To Resourcegroup %s, label: %s", source.c_str(), label.c_str());
+    // An archive in a group is built from its definition first, as a single one would be.
+    if (str::compare(Tag(child), "Archive") == 0 && !FileExists(ArchiveFile(child))) BuildArchive(child);
     // A resource that cannot be built would leave a record nobody can trust: no cache then.
     if (!r->Init(child)) {
       sys::Output("ERROR: resource group %s: resource %s (Type %s) failed to load\n", path.c_str(), label.c_str(),

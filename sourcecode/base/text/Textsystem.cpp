@@ -106,11 +106,20 @@ bool cl_Textsystem::BuildLookup() {
   m_texts.set_element("TextRoot");
   Variant listing;
   ListDirectory(listing, "loca/", tString<BaseString>("*") + m_language.c_str() + ".xml", false);
+  int tables = 0;
   for (int i = 0; i < listing.size(); ++i) {
     const Variant& entry = listing[i];
-    if (str::compare(entry.get_label(), "File") != 0) continue;
     const tString<BaseString> file = tString<BaseString>("loca/") + AttributeText(entry, "name");
+    if (str::compare(entry.get_label(), "File") != 0) {
+      sys::Output("ERROR: text table %s: not a regular file\n", file.c_str());
+      return false;
+    }
     if (!AddFileToLookup(file.c_str())) return false;
+    ++tables;
+  }
+  if (tables == 0) {
+    sys::Output("ERROR: no text table for language '%s' (loca/*%s.xml)\n", m_language.c_str(), m_language.c_str());
+    return false;
   }
   for (int i = 0; i < m_texts.size(); ++i) {
     Variant* label = m_texts.child(i);

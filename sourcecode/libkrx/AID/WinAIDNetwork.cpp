@@ -82,10 +82,10 @@ bool WinAIDNetwork::Init(const char* name, float timeoutSeconds, const char* sec
     } else if (!platform::net::ResolveHost(m_hostName, m_ownAddress)) {
       error = Format("host name '%s' has no IPv4 address", m_hostName);
     }
-    if (error.empty() && (!m_sendSocket.Open() || !m_receiveSocket.Open())) {
+    if (error.empty() && !m_socket.Open()) {
       error = Format("Error in network: %s (socket)", platform::net::ErrorName(platform::net::LastError()));
     }
-    if (error.empty() && !m_receiveSocket.Bind(Endpoint{bindAddress, m_ownPort})) {
+    if (error.empty() && !m_socket.Bind(Endpoint{bindAddress, m_ownPort})) {
       error = Format("Error in network: %s (bind %s port %u)", platform::net::ErrorName(platform::net::LastError()),
                      m_options.bindAddress.c_str(), unsigned(port));
     }
@@ -99,8 +99,7 @@ bool WinAIDNetwork::Init(const char* name, float timeoutSeconds, const char* sec
       }
     }
     if (!error.empty()) {
-      m_sendSocket.Close();
-      m_receiveSocket.Close();
+      m_socket.Close();
     }
   }
   if (!error.empty()) {
@@ -122,8 +121,7 @@ void WinAIDNetwork::Close() {
     m_stop.Clear();
   }
   std::lock_guard lock(m_state);
-  m_sendSocket.Close();
-  m_receiveSocket.Close();
+  m_socket.Close();
   m_reassembler.Reset();
   m_initialised = false;
   m_initiator = false;
@@ -206,7 +204,8 @@ bool WinAIDNetwork::SendBlock(Message& message, const Endpoint& to) {
   const size_t chunkMax = m_reassembler.MaxDatagram();
   for (size_t done = 0; done < total;) {
     const size_t chunk = std::min(chunkMax, total - done);
-    const long sent = m_sendSocket.SendTo(message.Bytes() + done, chunk, to);
+    // From the listening socket, so that the peer sees the port it answers to as our source.
+    const long sent = m_socket.SendTo(message.Bytes() + done, chunk, to);
     if (sent <= 0) return false;
     done += static_cast<size_t>(sent);
   }
@@ -219,7 +218,7 @@ void WinAIDNetwork::ReceiveLoop() {
   platform::os::PrepareThreadCrashStack();  // so that a stack overflow here is reported too
   using Wait = platform::net::DatagramSocket::Wait;
   for (;;) {
-    const Wait w = m_receiveSocket.WaitReadable(-1, &m_stop);
+    const Wait w = m_socket.WaitReadable(-1, &m_stop);
     if (w == Wait::Woken) return;
     if (w == Wait::Failed) {
       DeferLog(Format("ERROR: debugger link: receive wait failed (%s); receiving stops",
@@ -227,7 +226,7 @@ void WinAIDNetwork::ReceiveLoop() {
       return;
     }
     if (w != Wait::Readable) continue;
-    const auto r = m_receiveSocket.ReceiveFrom(m_receiveBuffer.data(), m_receiveBuffer.size(), 0);
+    const auto r = m_socket.ReceiveFrom(m_receiveBuffer.data(), m_receiveBuffer.size(), 0);
     if (r.ok) HandleDatagram(m_receiveBuffer.data(), r.size, r.from.address, r.from.port);
   }
 }
@@ -249,24 +248,27 @@ void WinAIDNetwork::HandleDatagram(const uint8_t* data, size_t size, uint32_t so
                     SenderText(sourceAddress, sourcePort).c_str(), out.reason));
     return;
   }
-  if (out.kind == Reassembler::Outcome::Complete) Accept(std::move(out.message));
+  if (out.kind == Reassembler::Outcome::Complete) Accept(std::move(out.message), Endpoint{sourceAddress, sourcePort});
 }
 
-void WinAIDNetwork::Accept(std::unique_ptr<Message> message) {
+void WinAIDNetwork::Accept(std::unique_ptr<Message> message, const Endpoint& from) {
   const uint16_t type = message->Type();
-  if (type != kAccept) {
-    const bool refused = (m_initiator && !m_connected) || message->SenderPort() != m_peer.port ||
-                         message->SenderAddress() != m_peer.address;
-    if (refused) {
-      DeferLog(Format("ERROR: debugger link: message of type %u from %s refused: not the peer", unsigned(type),
-                      SenderText(message->SenderAddress(), message->SenderPort()).c_str()));
-      if (type != kReject) {
-        std::unique_ptr<Message> reject = Message::Create(0);
-        reject->SetType(kReject);
-        SendBlock(*reject, Endpoint{message->SenderAddress(), message->SenderPort()});
-      }
-      return;
+  // Who sent it is what the socket says, never what the header claims: only the endpoint this
+  // link said hello to (Connect) is heard, and nothing is ever sent to anyone else.
+  if (from.address != m_peer.address || from.port != m_peer.port || m_peer.address == 0) {
+    DeferLog(Format("ERROR: debugger link: message of type %u from %s refused: not the peer", unsigned(type),
+                    SenderText(from.address, from.port).c_str()));
+    return;
+  }
+  if (m_initiator && !m_connected && type != kAccept) {
+    DeferLog(Format("ERROR: debugger link: message of type %u from %s refused: no accept yet", unsigned(type),
+                    SenderText(from.address, from.port).c_str()));
+    if (type != kReject) {
+      std::unique_ptr<Message> reject = Message::Create(0);
+      reject->SetType(kReject);
+      SendBlock(*reject, m_peer);
     }
+    return;
   }
   m_lastReceiveTime = GetTime();
   if (message->Name1()[0] == 0) HandleLinkControl(*message);
@@ -276,16 +278,16 @@ void WinAIDNetwork::Accept(std::unique_ptr<Message> message) {
 void WinAIDNetwork::HandleLinkControl(Message& m) {
   switch (m.Type()) {
     case kConnectRequest:
-      if (!m_connected || m_peer.address != m.SenderAddress()) {
+      // Answered with an accept to the endpoint it came from (which is the peer's).
+      if (!m_connected) {
         ConnectParameters p;
         p.mode = 2;
-        p.address = m.SenderAddress();
+        p.address = m_peer.address;
         Connect(&p);
       }
       break;
     case kAccept: {
-      m_peer.address = m.Param2();
-      m_peer.port = static_cast<uint16_t>(m.Param1());
+      // The accept's own address fields are not trusted: the peer stays where it answered from.
       m_connected = true;
       std::string info = m_name;
       info.push_back('\0');
@@ -320,6 +322,11 @@ void WinAIDNetwork::HandleLinkControl(Message& m) {
     default:
       break;
   }
+}
+
+void WinAIDNetwork::SetPeer(const Endpoint& peer) {
+  std::lock_guard lock(m_state);
+  m_peer = peer;
 }
 
 // ---- queries

@@ -1,5 +1,6 @@
-// The socket implementation of the debugger link: two UDP sockets (send and receive), a
-// receive thread that reassembles datagrams and answers link control, and the peer it talks to.
+// The socket implementation of the debugger link: one UDP socket on the own port (sends leave
+// from it too, so each side knows the other by its real source), a receive thread that
+// reassembles datagrams and answers link control, and the peer it talks to.
 // The receive side is reached through HandleDatagram, so tests and the fuzzer can drive it
 // without a socket.
 #pragma once
@@ -45,15 +46,19 @@ class WinAIDNetwork final : public AIDNetwork {
   bool HasReceiveThread() const { return m_thread.joinable(); }
 
   // One datagram as the receive thread got it from source (network order): reassembly, the
-  // sender check, link control, and the queue. Bad datagrams are dropped with a deferred log line.
+  // sender check, link control, and the queue. Bad datagrams are dropped with a deferred log line;
+  // a whole message from any source but the peer's endpoint is dropped unanswered.
   void HandleDatagram(const uint8_t* data, size_t size, uint32_t sourceAddress, uint16_t sourcePort);
+  // Names the peer's endpoint as Connect would, without a hello (replays and the fuzzer, which
+  // drive HandleDatagram without sockets).
+  void SetPeer(const platform::net::Endpoint& peer);
 
   // The millisecond clock the link stamps pings and pongs with.
   static uint32_t TimeMs();
 
  private:
   void ReceiveLoop();
-  void Accept(std::unique_ptr<Message> message);
+  void Accept(std::unique_ptr<Message> message, const platform::net::Endpoint& from);
   void HandleLinkControl(Message& message);
   // Sends the whole block to the endpoint, datagram by datagram; under m_state.
   bool SendBlock(Message& message, const platform::net::Endpoint& to);
@@ -63,8 +68,7 @@ class WinAIDNetwork final : public AIDNetwork {
   // connects, disconnects and sends from inside the receive path. Sends hold it too, so the
   // datagrams of two messages never interleave.
   mutable std::recursive_mutex m_state;
-  platform::net::DatagramSocket m_sendSocket;
-  platform::net::DatagramSocket m_receiveSocket;
+  platform::net::DatagramSocket m_socket;
   platform::net::Waker m_stop;
   std::thread m_thread;
 

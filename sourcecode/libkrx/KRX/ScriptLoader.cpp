@@ -1,6 +1,7 @@
 #include "KRX/ScriptLoader.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -17,6 +18,8 @@
 #include "base/File.h"
 #include "base/file/FileFinder.h"
 #include "base/String.h"
+#include "platform/os/FileSystem.h"
+#include "platform/os/Path.h"
 
 namespace KRX {
 
@@ -40,25 +43,42 @@ std::string FolderOf(const Frame* frame) {
   return slash ? std::string(file, size_t(slash - file + 1)) : std::string();
 }
 
-// The whole file as text; false when it cannot be opened.
-bool ReadSource(const char* path, std::vector<char>& out) {
-  std::FILE* f = base::OpenFileStream(path, "rb");
-  if (!f) return false;
+enum class en_Source { READ, MISSING, REFUSED };
+
+// The whole file as text, NUL-terminated. MISSING when nothing can be opened under path;
+// REFUSED (reported) for a folder, a named pipe or a device, and for a file over the size cap.
+en_Source ReadSource(const char* path, std::vector<char>& out) {
+  platform::os::en_OpenError why = platform::os::OPEN_OK;
+  std::FILE* f = platform::os::OpenResolved(path, "rb", &why);
+  if (!f) {
+    if (why != platform::os::OPEN_NOT_REGULAR) return en_Source::MISSING;
+    ReportFileError(path, -1, "Unable to open file: not a regular file");
+    return en_Source::REFUSED;
+  }
   out.clear();
   char buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) out.insert(out.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    if (out.size() + n > kMaxScriptFileSize) {
+      std::fclose(f);
+      ReportFileError(path, -1, "Unable to open file: too large (more than %zu bytes)", kMaxScriptFileSize);
+      return en_Source::REFUSED;
+    }
+    out.insert(out.end(), buffer, buffer + n);
+  }
   std::fclose(f);
+  // The compiler reads up to the first NUL: a NUL inside would silently cut the script short.
+  if (const void* nul = out.empty() ? nullptr : std::memchr(out.data(), 0, out.size())) {
+    const size_t at = size_t(static_cast<const char*>(nul) - out.data());
+    const int line = 1 + int(std::count(out.begin(), out.begin() + std::ptrdiff_t(at), '\n'));
+    ReportFileError(path, line, "Unable to compile: a NUL byte in the source (offset %zu)", at);
+    return en_Source::REFUSED;
+  }
   out.push_back('\0');
-  return true;
+  return en_Source::READ;
 }
 
-bool CanOpen(const char* path) {
-  std::FILE* f = base::OpenFileStream(path, "rb");
-  if (!f) return false;
-  std::fclose(f);
-  return true;
-}
+bool CanOpen(const char* path) { return platform::os::IsRegularFile(path); }
 
 BinCode* ModuleOf(const Var* entry) {
   return entry && !entry->IsArray() ? entry->GetModule() : nullptr;
@@ -131,14 +151,18 @@ bool LoadScript(const char* path, bool report) {
   if (std::strstr(path, ".bincode")) return LoadBinCode(path);
   std::string opened = path;
   std::vector<char> source;
-  if (!ReadSource(opened.c_str(), source)) {
+  en_Source got = ReadSource(opened.c_str(), source);
+  if (got == en_Source::MISSING) {
     opened = std::string("Scripts/") + path;
-    if (!ReadSource(opened.c_str(), source)) {
-      const std::string binPath = "Scripts/BinCode/" + ModuleNameOf(path) + ".bincode";
-      if (CanOpen(binPath.c_str())) return LoadBinCode(binPath.c_str());
-      if (report) ReportFileError(binPath.c_str(), -1, "Unable to open file");
-      return false;
-    }
+    got = ReadSource(opened.c_str(), source);
+  }
+  if (got == en_Source::REFUSED) return false;
+  if (got == en_Source::MISSING) {
+    const std::string binPath = "Scripts/BinCode/" + ModuleNameOf(path) + ".bincode";
+    if (CanOpen(binPath.c_str())) return LoadBinCode(binPath.c_str());
+    if (report)
+      ReportFileError(path, -1, "Unable to open file: not found (nor Scripts/%s, nor %s)", path, binPath.c_str());
+    return false;
   }
   CodeUnit unit;
   unit.m_fileName = opened;
@@ -253,6 +277,7 @@ bool ModuleSaveAll(const char* folder) {
   BinCode* root = ScriptSystem::GetRoot();
   if (!root) return true;
   const std::string base = folder ? folder : "";
+  bool ok = true;
   for (const auto& [name, value] : root->GetSymbols()) {
     if (name.empty() || name[0] == '~') continue;
     BinCode* module = ModuleOf(&value);
@@ -262,9 +287,10 @@ bool ModuleSaveAll(const char* folder) {
       char message[1200];
       std::snprintf(message, sizeof message, "Unable to open file '%.1100s'", path.c_str());
       if (ScriptSystem::OutputCallback out = ScriptSystem::GetOutputCallback()) out(message);
+      ok = false;
     }
   }
-  return true;
+  return ok;
 }
 
 bool LoadBinCode(const char* path) {

@@ -13,6 +13,9 @@ struct Frame;
 class BinCode;
 class Thread;
 
+// The largest script source or module file read (16 MiB); a larger one is refused as "too large".
+inline constexpr size_t kMaxScriptFileSize = size_t(16) << 20;
+
 class Compiler {
  public:
   // Lexes, rewrites (Lua units), parses, generates and links unit, runs its top-level code once
@@ -25,8 +28,8 @@ class Compiler {
 // True when the root already binds the module of path; otherwise LoadScript(path, report).
 bool Require(const char* path, bool report);
 // Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
-// source exists; a path holding ".bincode" is loaded as a module file. Reports "Unable to open
-// file" (with report) when nothing can be opened.
+// source exists; a path holding ".bincode" is loaded as a module file. Reports "<path>(-1) :
+// Unable to open file: <cause>" (not found: with report) when nothing can be read.
 bool LoadScript(const char* path, bool report);
 // True when the module of path defines functionName as a script function (loading it on demand).
 bool HasFunction(const char* path, const char* functionName);
@@ -43,7 +46,8 @@ bool ReloadModule(const char* name);
 // top-level code returned, or nil when compiling or running failed. A step budget other than -1
 // bounds the run (Thread::SetStepBudget).
 Var CompileText(const char* text, Thread* context, int64_t stepBudget = -1);
-// Writes every module bound in the root to folder + name + ".bincode". Always true.
+// Writes every module bound in the root to folder + name + ".bincode". False when one of them
+// could not be written (each reported as "Unable to open file '<path>'" to the output callback).
 bool ModuleSaveAll(const char* folder);
 // Reads one module file (path, else "BinCode/<path>.bincode") and binds it in the root under
 // its module name. No code runs. False (with a message for a damaged file) otherwise.

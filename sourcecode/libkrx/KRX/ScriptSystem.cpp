@@ -1,6 +1,7 @@
 #include "KRX/ScriptSystem.h"
 
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -15,6 +16,7 @@ namespace {
 
 struct st_State {
   bool dump = false;
+  int64_t stepsWithoutYield = ScriptSystem::kDefaultStepsWithoutYield;
   Module module;
   std::list<tRefPtr<Thread>> threads;
   Debugger* debugger = nullptr;
@@ -35,6 +37,7 @@ void ScriptSystem::Init() {
   Shutdown();
   st_State& s = State();
   s.dump = false;
+  s.stepsWithoutYield = kDefaultStepsWithoutYield;
   s.output = nullptr;
   s.sleep = nullptr;
   s.module.SetRoot(new BinCode());
@@ -109,6 +112,10 @@ bool ScriptSystem::InitLibrary(const char* name) {
   return true;
 }
 
+void ScriptSystem::SetStepsWithoutYield(int64_t steps) { State().stepsWithoutYield = steps > 0 ? steps : 0; }
+
+int64_t ScriptSystem::GetStepsWithoutYield() { return State().stepsWithoutYield; }
+
 void ScriptSystem::Output(const char* text) {
   if (!text) return;
   st_State& s = State();
@@ -117,6 +124,9 @@ void ScriptSystem::Output(const char* text) {
     return;
   }
   std::fputs(text, stderr);
+  // Messages come without their line end; on stderr each must stand on its own line.
+  const size_t length = std::strlen(text);
+  if (length == 0 || text[length - 1] != '\n') std::fputc('\n', stderr);
   if (s.output) s.output(text);
 }
 

@@ -67,6 +67,13 @@ class ScriptSystem {
   static void DetachDebugger();
   static Debugger* GetDebugger();
 
+  // Steps (lines, jumps and calls) a thread may run between two yields: a run past it ends the
+  // thread with a run-time error, so that an endless loop cannot hang the program. The default
+  // is some seconds of script time; 0 switches the guard off. Init restores the default.
+  static constexpr int64_t kDefaultStepsWithoutYield = int64_t(1) << 28;
+  static void SetStepsWithoutYield(int64_t steps);
+  static int64_t GetStepsWithoutYield();
+
   static bool GetDumpSwitch();
   static void SetDumpSwitch(bool on);
 

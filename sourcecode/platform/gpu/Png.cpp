@@ -16,8 +16,10 @@
 
 namespace gpu {
 
-bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha) {
-  if (!path || !pixels || !width || !height) return false;
+bool EncodePng(uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha,
+               std::vector<uint8_t>& out) {
+  out.clear();
+  if (!pixels || !width || !height || width > 0x7fff || height > 0x7fff) return false;
   const int channels = keepAlpha ? 4 : 3;
   std::vector<uint8_t> rgba(size_t(width) * height * size_t(channels));
   for (uint32_t y = 0; y < height; ++y) {
@@ -28,14 +30,30 @@ bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pix
       if (keepAlpha) o[3] = row[x * 4 + 3];
     }
   }
-  const std::string temporary = std::string(path) + ".tmp";
-  if (!stbi_write_png(temporary.c_str(), int(width), int(height), channels, rgba.data(), int(width) * channels)) {
-    Log("ERROR: gpu: cannot write '%s'\n", temporary.c_str());
-    std::remove(temporary.c_str());
+  const auto append = [](void* context, void* data, int size) {
+    auto* bytes = static_cast<std::vector<uint8_t>*>(context);
+    bytes->insert(bytes->end(), static_cast<uint8_t*>(data), static_cast<uint8_t*>(data) + size);
+  };
+  if (!stbi_write_png_to_func(append, &out, int(width), int(height), channels, rgba.data(), int(width) * channels)) {
+    out.clear();
     return false;
   }
-  if (std::rename(temporary.c_str(), path) != 0) {
-    Log("ERROR: gpu: cannot rename '%s' to '%s'\n", temporary.c_str(), path);
+  return true;
+}
+
+bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha) {
+  std::vector<uint8_t> png;
+  if (!path || !EncodePng(width, height, pixels, pitch, keepAlpha, png)) return false;
+  const std::string temporary = std::string(path) + ".tmp";
+  std::FILE* f = std::fopen(temporary.c_str(), "wb");
+  if (!f) {
+    Log("ERROR: gpu: cannot create '%s'\n", temporary.c_str());
+    return false;
+  }
+  const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
+  const bool closed = std::fclose(f) == 0;
+  if (!written || !closed || std::rename(temporary.c_str(), path) != 0) {
+    Log("ERROR: gpu: cannot write '%s'\n", path);
     std::remove(temporary.c_str());
     return false;
   }

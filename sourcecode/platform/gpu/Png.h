@@ -2,13 +2,19 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace gpu {
 
 class Surface;
 
-// Writes width × height pixels 0xAARRGGBB (top row first, rows `pitch` bytes apart) to `path`
-// through a temporary file renamed into place. `keepAlpha` false writes opaque RGB.
+// Encodes width × height pixels 0xAARRGGBB (top row first, rows `pitch` bytes apart) as a PNG
+// file's bytes into out. `keepAlpha` false makes opaque RGB. False (out empty) on bad arguments.
+bool EncodePng(uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha,
+               std::vector<uint8_t>& out);
+// Encodes and writes to `path` through "<path>.tmp" renamed into place, every write checked; the
+// old file stays when anything fails. For tests and tools: the engine writes the bytes of
+// EncodePng through base's crash-safe SaveFileSafely (temporary file, fsync, rename).
 bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha);
 
 // Locks an A8R8G8B8 or X8R8G8B8 surface read-only and writes it.

@@ -39,6 +39,7 @@ bool LessNoCase(const std::string& a, const std::string& b) {
 
 bool StatEntry(const std::string& path, FolderEntry& e) {
   struct stat st;
+  e.symlink = lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
   if (stat(path.c_str(), &st) != 0) return false;
   e.directory = S_ISDIR(st.st_mode);
   e.readOnly = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;

@@ -14,12 +14,13 @@ struct FolderEntry {
   std::string name;
   bool directory = false;
   bool readOnly = false;
+  bool symlink = false;  // the entry is a symbolic link (the other fields describe its target)
   uint64_t size = 0;
   int64_t writeTime = 0;  // last modification, nanoseconds since the epoch
 };
 
 // Attribute bits of the engine's find record; the values the engine tests (ORDER ATTRIB).
-enum : unsigned long { ATTRIB_READONLY = 0x01, ATTRIB_DIRECTORY = 0x10, ATTRIB_NORMAL = 0x80 };
+enum : unsigned long { ATTRIB_READONLY = 0x01, ATTRIB_DIRECTORY = 0x10, ATTRIB_NORMAL = 0x80, ATTRIB_LINK = 0x400 };
 
 // The entries of folder ("" is the working folder), "." and ".." first, then the others in name
 // order ignoring letter case. False (errno kept) when the folder cannot be read.

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <mutex>
 #include <unordered_map>
 #include <vector>
@@ -132,11 +133,41 @@ bool ResolvePath(const char* path, std::string& out) {
 
 void ForgetFolderCache() { Cache().Clear(); }
 
-std::FILE* OpenResolved(const char* path, const char* mode) {
+std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error) {
+  en_OpenError unused;
+  en_OpenError& why = error ? *error : unused;
+  why = OPEN_MISSING;
   std::string resolved;
   ResolvePath(path, resolved);
-  if (resolved.empty()) return nullptr;
-  return std::fopen(resolved.c_str(), mode);
+  if (resolved.empty() || !mode) return nullptr;
+  const bool readOnly = mode[0] == 'r' && !std::strchr(mode, '+');
+  if (!readOnly) {
+    std::FILE* f = std::fopen(resolved.c_str(), mode);
+    why = f ? OPEN_OK : (errno == ENOENT ? OPEN_MISSING : OPEN_FAILED);
+    return f;
+  }
+  // Non-blocking, so that a named pipe without a writer cannot hold the open; the type is then
+  // checked on what was opened, not on a name that may change in between.
+  const int fd = open(resolved.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    why = errno == ENOENT || errno == ENOTDIR ? OPEN_MISSING : OPEN_FAILED;
+    return nullptr;
+  }
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    why = OPEN_NOT_REGULAR;
+    close(fd);
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, mode);
+  if (!f) {
+    close(fd);
+    why = OPEN_FAILED;
+    return nullptr;
+  }
+  why = OPEN_OK;
+  return f;
 }
 
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath) {
@@ -166,6 +197,27 @@ bool ReplaceFile(const std::string& temp, const std::string& target) {
   if (std::rename(temp.c_str(), target.c_str()) == 0) return true;
   unlink(temp.c_str());
   return false;
+}
+
+bool SyncAndClose(std::FILE* f) {
+  if (!f) return false;
+  // The first failure's errno is kept for the caller's message.
+  int error = 0;
+  if (std::fflush(f) != 0 || std::ferror(f)) error = errno ? errno : EIO;
+  if (fsync(fileno(f)) != 0 && !error) error = errno;
+  if (std::fclose(f) != 0 && !error) error = errno;
+  errno = error;
+  return error == 0;
+}
+
+bool SyncFolderOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : path.substr(0, slash));
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return false;
+  const bool ok = fsync(fd) == 0;
+  close(fd);
+  return ok;
 }
 
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }

@@ -17,14 +17,24 @@ bool ResolvePath(const char* path, std::string& out);
 // Drops every cached folder scan (tests that rename folders under the resolver's feet).
 void ForgetFolderCache();
 
-// fopen over ResolvePath; mode as for fopen. Null when the file cannot be opened.
-std::FILE* OpenResolved(const char* path, const char* mode);
+// Why OpenResolved gave null.
+enum en_OpenError { OPEN_OK, OPEN_MISSING, OPEN_NOT_REGULAR, OPEN_FAILED };
+
+// fopen over ResolvePath; mode as for fopen. Null when the file cannot be opened. A read ("r"
+// without "+") opens only a regular file, and never blocks: a folder, a named pipe or a device
+// gives null with OPEN_NOT_REGULAR in *error (error may be null).
+std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error = nullptr);
 
 // A new, empty temporary file beside target (same folder, so the final rename stays on one file
 // system), opened "wb"; its path goes to tempPath. Null when it cannot be created.
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
 // Renames temp onto target, replacing it. False (temp removed) when that fails.
 bool ReplaceFile(const std::string& temp, const std::string& target);
+// Flushes f, forces its bytes to the disk (fsync) and closes it. False when any step failed or
+// an earlier write on f did; f is closed either way.
+bool SyncAndClose(std::FILE* f);
+// Forces the folder that holds path to the disk, so that a rename into it survives a crash.
+bool SyncFolderOf(const std::string& path);
 // Removes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
 // True when path exists and this process may not write it (a write-protected data file).

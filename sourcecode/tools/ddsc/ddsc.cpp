@@ -4,11 +4,14 @@
 //
 //   ddsc IN OUT.dds [--format N] [--quality N] [--mips] [--target WxH] [--profile FILE]
 //
-// The file is written to OUT.dds.tmp and renamed into place; on any failure nothing is left at
-// OUT.dds, the error text goes to stderr and the exit status is non-zero.
+// The file is written through base::cl_SafeFile (a uniquely named temporary file beside OUT.dds,
+// fsynced and renamed into place); on any failure OUT.dds keeps its old contents, the error text
+// goes to stderr and the exit status is non-zero.
 #include <stb_image.h>  // its implementation: StbImage.cpp
 
+#include "base/file/SafeFile.h"
 #include "dds/CompressImage.h"
+#include "dds/LevelPipeline.h"
 #include "dds/file/Profile.h"
 #include "dds/TextureCompressOptions.h"
 
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 namespace {
@@ -80,18 +84,9 @@ bool ParseArguments(int argc, char** argv, Arguments& a) {
   return a.input && a.output;
 }
 
-struct Output {
-  std::FILE* file = nullptr;
-  bool failed = false;
-};
-
 dds::i32 WriteToFile(const void* data, dds::u32 size, const dds::LevelInfo*, void* user) {
-  Output* out = static_cast<Output*>(user);
-  if (size != 0 && std::fwrite(data, 1, size, out->file) != size) {
-    out->failed = true;
-    return -1;  // stops the run at this level
-  }
-  return 0;
+  auto* out = static_cast<base::cl_SafeFile*>(user);
+  return out->write(data, size) ? 0 : -1;  // -1 stops the run at this level
 }
 
 }  // namespace
@@ -103,7 +98,21 @@ int main(int argc, char** argv) {
     return 2;
   }
 
+  // A named pipe would block the read and a device would never end: only regular files.
+  std::error_code ec;
+  if (std::filesystem::exists(args.input, ec) && !std::filesystem::is_regular_file(args.input, ec)) {
+    std::fprintf(stderr, "ERROR: ddsc: %s: not a regular file\n", args.input);
+    return 1;
+  }
   int width = 0, height = 0, channels = 0;
+  // The header first: a small file may claim a size whose decoding alone takes gigabytes.
+  if (stbi_info(args.input, &width, &height, &channels) &&
+      (static_cast<dds::u64>(width) > dds::kMaxLevelSide || static_cast<dds::u64>(height) > dds::kMaxLevelSide ||
+       static_cast<dds::u64>(width) * static_cast<dds::u64>(height) > dds::kMaxLevelPixels)) {
+    std::fprintf(stderr, "ERROR: ddsc: '%s': a %dx%d image is larger than ddsc takes (at most %llu pixels)\n",
+                 args.input, width, height, static_cast<unsigned long long>(dds::kMaxLevelPixels));
+    return 1;
+  }
   stbi_uc* pixels = stbi_load(args.input, &width, &height, &channels, 4);
   if (!pixels) {
     std::fprintf(stderr, "ERROR: ddsc: cannot read image '%s': %s\n", args.input,
@@ -123,13 +132,8 @@ int main(int argc, char** argv) {
   }
   stbi_image_free(pixels);
 
-  const std::string temp = std::string(args.output) + ".tmp";
-  Output out;
-  out.file = std::fopen(temp.c_str(), "wb");
-  if (!out.file) {
-    std::fprintf(stderr, "ERROR: ddsc: cannot create '%s': %s\n", temp.c_str(), std::strerror(errno));
-    return 1;
-  }
+  base::cl_SafeFile out;
+  if (!out.begin(args.output)) return 1;  // logged on stderr
 
   dds::TextureCompressOptions options;
   dds::SetEnginePathOptions(options, args.target_width, args.target_height, args.mips, true,
@@ -140,8 +144,6 @@ int main(int argc, char** argv) {
     context.Reset();
     if (dds::LoadProfile(context, options, args.profile) != 0) {
       std::fprintf(stderr, "ERROR: ddsc: %s\n", dds::GetErrorString(dds::kErrCantOpenProfile));
-      std::fclose(out.file);
-      std::remove(temp.c_str());
       return 1;
     }
     if (args.mips) options.mip_map_type = 30;
@@ -155,20 +157,9 @@ int main(int argc, char** argv) {
   if (args.quality >= 0) options.quality = args.quality;
 
   const dds::i32 result = dds::CompressImage(image, options, WriteToFile, nullptr);
-  const bool closed = std::fclose(out.file) == 0;
-  if (result != 0 || out.failed || !closed) {
-    if (out.failed || !closed)
-      std::fprintf(stderr, "ERROR: ddsc: cannot write '%s'\n", temp.c_str());
-    else
-      std::fprintf(stderr, "ERROR: ddsc: %s: %s\n", args.input, dds::GetErrorString(result));
-    std::remove(temp.c_str());
-    return 1;
+  if (result != 0 && !out.failed()) {
+    std::fprintf(stderr, "ERROR: ddsc: %s: %s\n", args.input, dds::GetErrorString(result));
+    return 1;  // the temporary file goes with out
   }
-  if (std::rename(temp.c_str(), args.output) != 0) {
-    std::fprintf(stderr, "ERROR: ddsc: cannot rename '%s' to '%s': %s\n", temp.c_str(),
-                 args.output, std::strerror(errno));
-    std::remove(temp.c_str());
-    return 1;
-  }
-  return 0;
+  return out.commit() ? 0 : 1;  // a failed write is logged by the commit
 }

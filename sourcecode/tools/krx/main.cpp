@@ -2,10 +2,13 @@
 // loaded modules, starts one function on a script thread and steps the thread list in 0.1 s
 // steps until no thread is left (at most 60 simulated seconds). Every text that reaches the
 // script output callback is printed on its own line on stdout.
-//   krx [--save DIR] FILE [FUNCTION]
-// Exit status: 0 success, 1 loading or compiling failed (or bad usage), 2 a thread ended with a
-// run-time error.
+//   krx [--save DIR] [--steps N] FILE [FUNCTION]
+// --steps sets how many steps a thread may run without yielding (0: no limit) before it is ended
+// with a run-time error; the default ends an endless loop after some seconds.
+// Exit status: 0 success, 1 loading, compiling or saving failed (or bad usage), 2 a thread ended
+// with a run-time error. Errors of the save go to stderr.
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <list>
 #include <string>
@@ -23,8 +26,14 @@ void PrintLine(const char* text) {
   std::fflush(stdout);
 }
 
+// While the modules are saved, what the script system reports is an error of the runner.
+void PrintError(const char* text) {
+  std::fputs(text, stderr);
+  std::fputc('\n', stderr);
+}
+
 int Usage() {
-  std::fprintf(stderr, "usage: krx [--save DIR] FILE [FUNCTION]\n");
+  std::fprintf(stderr, "usage: krx [--save DIR] [--steps N] FILE [FUNCTION]\n");
   return 1;
 }
 
@@ -39,11 +48,18 @@ bool AnyDead(const std::list<KRX::tRefPtr<KRX::Thread>>& threads) {
 
 int main(int argc, char** argv) {
   std::string saveDir;
+  long long steps = KRX::ScriptSystem::kDefaultStepsWithoutYield;
   int arg = 1;
-  if (arg < argc && std::strcmp(argv[arg], "--save") == 0) {
-    if (arg + 1 >= argc) return Usage();
-    saveDir = argv[arg + 1];
-    arg += 2;
+  for (; arg + 1 < argc && argv[arg][0] == '-' && argv[arg][1] == '-'; arg += 2) {
+    if (std::strcmp(argv[arg], "--save") == 0) {
+      saveDir = argv[arg + 1];
+    } else if (std::strcmp(argv[arg], "--steps") == 0) {
+      char* end = nullptr;
+      steps = std::strtoll(argv[arg + 1], &end, 10);
+      if (end == argv[arg + 1] || *end || steps < 0) return Usage();
+    } else {
+      return Usage();
+    }
   }
   if (arg >= argc) return Usage();
   const char* file = argv[arg++];
@@ -51,6 +67,7 @@ int main(int argc, char** argv) {
 
   KRX::ScriptSystem::Init();
   KRX::ScriptSystem::SetCallbacks(PrintLine, nullptr);
+  KRX::ScriptSystem::SetStepsWithoutYield(steps);
   int status = 0;
   KRX::tRefPtr<KRX::Thread> main;
   if (!KRX::Require(file, true)) {
@@ -58,9 +75,11 @@ int main(int argc, char** argv) {
   } else {
     if (!saveDir.empty()) {
       if (saveDir.back() != '/' && saveDir.back() != '\\') saveDir += '/';
-      KRX::ModuleSaveAll(saveDir.c_str());
+      KRX::ScriptSystem::SetCallbacks(PrintError, nullptr);
+      if (!KRX::ModuleSaveAll(saveDir.c_str())) status = 1;
+      KRX::ScriptSystem::SetCallbacks(PrintLine, nullptr);
     }
-    if (function) {
+    if (function && status == 0) {
       main = new KRX::Thread();
       main->LoadModule(file);
       if (!main->Start(function, true, nullptr, 0)) status = 1;

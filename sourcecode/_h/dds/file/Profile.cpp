@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
 
@@ -372,6 +373,18 @@ void LoadProfileText(CompressContext& context, TextureCompressOptions& options, 
 }
 
 i32 LoadProfile(CompressContext& context, TextureCompressOptions& options, const char* path) {
+  // Checked before the open: a named pipe would block it, a device would never end, and a
+  // folder opens but reads as empty, which would pass for a profile of defaults.
+  std::error_code ec;
+  const std::filesystem::file_status status = path ? std::filesystem::status(path, ec) : std::filesystem::file_status{};
+  if (path && std::filesystem::exists(status) && !std::filesystem::is_regular_file(status)) {
+    Log("ERROR: dds: profile '%s': not a regular file\n", path);
+    return kErrCantOpenProfile;
+  }
+  if (path && std::filesystem::is_regular_file(status) && std::filesystem::file_size(path, ec) > kMaxProfileSize) {
+    Log("ERROR: dds: profile '%s': too large (at most %u bytes)\n", path, unsigned(kMaxProfileSize));
+    return kErrCantOpenProfile;
+  }
   std::FILE* file = path ? std::fopen(path, "r") : nullptr;
   if (!file) {
     Log("ERROR: dds: cannot open profile '%s'\n", path ? path : "");

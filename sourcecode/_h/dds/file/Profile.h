@@ -40,8 +40,12 @@ struct CompressContext {
 // defaults); `user_data` survives, since it belongs to the caller's output, not to a profile.
 void ResetProfileOptions(CompressContext& context, TextureCompressOptions& options);
 
+// The largest profile file read (1 MiB; real ones are a few kilobytes).
+inline constexpr unsigned long long kMaxProfileSize = 1u << 20;
+
 // Reads the profile file at `path`: resets to the profile defaults, then applies every line.
-// Returns 0, or −13 (nothing changed) when the file cannot be opened.
+// Returns 0, or −13 (nothing changed, logged) when the file cannot be opened, is not a regular
+// file (a folder, a named pipe, a device) or is larger than kMaxProfileSize.
 i32 LoadProfile(CompressContext& context, TextureCompressOptions& options, const char* path);
 
 // The same on a profile already in memory (`name` is stored as the profile name).

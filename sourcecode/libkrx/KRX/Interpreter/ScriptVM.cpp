@@ -1189,19 +1189,15 @@ load_code:
           case OP_BIT_OR: ok = Var::OpBitOr(right, left); break;
           case OP_LOGICAL_AND: ok = Var::OpLogicalAnd(right, left); break;
           case OP_LOGICAL_OR: ok = Var::OpLogicalOr(right, left); break;
-          default: {  // OP_CONCAT: the printable forms joined
-            base::Text text;
-            left.AppendText(text);
-            right.AppendText(text);
+          default:  // OP_CONCAT: the printable forms joined, within the string cap
             left.SetAuto(false);
-            left.SetString(text.c_str() ? text.c_str() : "", text.size());
-            ok = true;
+            ok = Var::OpConcat(right, left);
             break;
-          }
         }
         if (!ok)
           VM_FAIL("Unable to execute binary operation '%s' on value %s(%s) and %s(%s)", GetCommandName(op),
-                  left.ToText().c_str(), PlainTypeName(left), right.ToText().c_str(), PlainTypeName(right));
+                  left.ToMessageText().c_str(), PlainTypeName(left), right.ToMessageText().c_str(),
+                  PlainTypeName(right));
         Drop(rightSlot);
         --f->m_stackCount;
         VM_NEXT();

@@ -93,7 +93,12 @@ bool cl_LexerRun::Run() {
   size_t p = 0;
   for (;;) {
     unsigned char c = m_src[p];
-    if (c == 0) return true;
+    if (c == 0) {
+      if (m_comment.depth <= 0) return true;
+      Report("unterminated comment (no closing '*/')");
+      m_error = true;
+      return false;
+    }
     if (c < 0x20 || c >= 0x80) {
       if (c == '\n') {
         ++m_line;
@@ -127,7 +132,13 @@ const t_Operation* cl_LexerRun::ScanToken(size_t p, const t_Operation* prev, boo
   if (c == '"') {
     const char* start = reinterpret_cast<const char*>(m_src + p + 1);
     const char* close = std::strchr(start, '"');
-    if (!close) return nullptr;
+    if (!close) {
+      if (report && !comment.Active()) {
+        Report("unterminated string (no closing '\"')");
+        m_error = true;
+      }
+      return nullptr;
+    }
     n = size_t(close - start) + 2;
     if (comment.Active()) return nullptr;
     if (value) value->SetConstString(m_unit.PoolText(start, size_t(close - start)));
@@ -247,7 +258,9 @@ bool cl_LexerRun::ScanNumber(size_t p, Var* value, size_t& n) {
     base = 2;
     q += 2;
   }
-  uint32_t whole = 0;
+  // The integer part in double precision, so that a float literal past 32 bits keeps its value;
+  // an int literal must fit 32 bits (0xFFFFFFFF and 4294967295 still read as -1).
+  double whole = 0.0;
   for (unsigned d; (d = unsigned(DigitValue(m_src[q]))) < base; ++q) whole = whole * base + d;
   bool bad = false;
   if (m_src[q] == '.') {
@@ -262,11 +275,16 @@ bool cl_LexerRun::ScanNumber(size_t p, Var* value, size_t& n) {
       ++q;
     else if (IsLetter(m_src[q]) || IsDigit(m_src[q]) || m_src[q] == '.')
       bad = true;
-    if (!bad && value) value->SetFloat(float(double(int32_t(whole)) + fraction));
+    if (!bad && value) value->SetFloat(float(whole + fraction));
   } else if (IsLetter(m_src[q]) || IsDigit(m_src[q])) {
     bad = true;
+  } else if (whole > 4294967295.0) {
+    Report("Number '%.*s' does not fit in 32 bits", int(q - p), reinterpret_cast<const char*>(m_src + p));
+    m_error = true;
+    n = 1;
+    return false;
   } else if (value) {
-    value->SetInt(int32_t(whole));
+    value->SetInt(int32_t(uint32_t(whole)));
   }
   if (bad) {
     // Reported even while peeking: a malformed number ends the run wherever it is met.

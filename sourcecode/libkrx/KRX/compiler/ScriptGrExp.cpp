@@ -1,5 +1,7 @@
 #include "KRX/compiler/ScriptGrExp.h"
 
+#include <algorithm>
+
 #include "KRX/compiler/Lexer.h"
 
 namespace KRX {
@@ -463,9 +465,20 @@ SyntaxNode* ScriptGrExp::ParseExpression(SyntaxNode* token, SyntaxNode* stop, Sy
   SyntaxNode* end = FindExpressionEnd(token, stop);
   if (!end) return nullptr;
   if (parent) {
+    // Parentheses are reduced one group at a time, not recursively; they count as levels all the same.
+    int open = 0, deepest = 0;
+    for (SyntaxNode* t = token;; t = t->GetNext()) {
+      if (Is(t, OS_LPAREN)) deepest = std::max(deepest, ++open);
+      if (Is(t, OS_RPAREN)) --open;
+      if (t == end) break;
+    }
+    if (m_depth + deepest > kMaxDepth) {
+      Error(token->GetLine(), "nesting too deep (more than %d levels)", kMaxDepth);
+      return nullptr;
+    }
     SyntaxNode* exp = Append(parent, SyntaxNode::Make(OT_EXP, 0, "(...)", token->GetLine()));
     for (SyntaxNode* t = token;; t = t->GetNext()) {
-      SyntaxNode::AppendChild(exp, t->Clone(true).get());
+      SyntaxNode::AppendChild(exp, TakeToken(t).get());
       if (t == end) break;
     }
     if (!BuildExpression(exp)) return nullptr;
@@ -528,8 +541,15 @@ SyntaxNode* ScriptGrExp::ParseVariable(SyntaxNode* token, SyntaxNode* stop, Synt
   return nullptr;
 }
 
+SyntaxNodePtr ScriptGrExp::TakeToken(SyntaxNode* token) const {
+  if (!m_reducing) return token->Clone(true);
+  SyntaxNodePtr copy = token->Clone(false);
+  while (SyntaxNode* child = token->GetFirstChild()) SyntaxNode::AppendChild(copy.get(), child);
+  return copy;
+}
+
 SyntaxNode* ScriptGrExp::ParseCall(SyntaxNode* target, SyntaxNode* function, SyntaxNode* stop) {
-  SyntaxNode* copy = target ? Append(target, function->Clone(true)) : nullptr;
+  SyntaxNode* copy = target ? Append(target, TakeToken(function)) : nullptr;
   for (SyntaxNode* child = function->GetFirstChild(); child; child = child->GetNext())
     if (child->GetType() == OT_PARAMS) return function;
   return ParseParenList(copy, function->GetNext(), stop, TextOf(function));
@@ -601,6 +621,14 @@ SyntaxNode* ScriptGrExp::_FindOperation(SyntaxNode* node) {
 bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
   cl_Level level(*this, node);
   if (!level) return false;
+  // Every token range parsed from here on is detached once its node is built (TakeToken).
+  const bool wasReducing = m_reducing;
+  m_reducing = true;
+  struct st_Restore {
+    bool& flag;
+    bool value;
+    ~st_Restore() { flag = value; }
+  } restore{m_reducing, wasReducing};
   // Groups and calls, innermost first: each becomes one node in place of its tokens. Every
   // ")" before the node just built has been replaced, so the next search starts there.
   for (SyntaxNode* resume = node->GetFirstChild();;) {

@@ -33,6 +33,8 @@
 
 #include <cstdarg>
 
+#include "KRX/compiler/SyntaxNode.h"
+
 namespace KRX {
 
 struct SyntaxUnit;
@@ -41,8 +43,8 @@ struct t_Operation;
 
 class ScriptGrExp {
  public:
-  // Parsing deeper than this (nested blocks, statements, groups, calls, indexes and the
-  // operator levels of one expression together) is a compile error, not a stack overflow.
+  // Parsing deeper than this (nested blocks, statements, groups, calls, indexes, parentheses and
+  // the operator levels of one expression together) is a compile error, not a stack overflow.
   static constexpr int kMaxDepth = 400;
 
   explicit ScriptGrExp(SyntaxUnit& unit) : m_unit(unit) {}
@@ -82,6 +84,10 @@ class ScriptGrExp {
   bool PrePass(SyntaxNode* tokens);
   // Enters one nesting level; false (with the error reported) past kMaxDepth.
   bool Enter(const SyntaxNode* at);
+  // A copy of token with its children for an expression node. While an expression is being
+  // reduced its source tokens are discarded afterwards, so the children are moved, not copied:
+  // deep copies at every level of nested groups would cost the square of their depth.
+  SyntaxNodePtr TakeToken(SyntaxNode* token) const;
   void VError(int line, const char* format, va_list args);
 
   class cl_Level;
@@ -89,6 +95,7 @@ class ScriptGrExp {
   SyntaxUnit& m_unit;
   bool m_error = false;
   int m_depth = 0;
+  bool m_reducing = false;  // inside BuildExpression: see TakeToken
 };
 
 }  // namespace KRX

@@ -13,6 +13,7 @@
 #include "KRX/runtime/Var.h"
 #include "KRX/runtime/VarTable.h"
 #include "base/File.h"
+#include "platform/os/Path.h"
 
 namespace KRX {
 
@@ -608,12 +609,25 @@ tRefPtr<BinCode> ReadModuleMemory(const uint8_t* data, size_t size, const char* 
 }
 
 tRefPtr<BinCode> ReadModuleFile(const char* path) {
-  std::FILE* f = base::OpenFileStream(path, "rb");
-  if (!f) return nullptr;
+  platform::os::en_OpenError why = platform::os::OPEN_OK;
+  std::FILE* f = platform::os::OpenResolved(path, "rb", &why);
+  if (!f) {
+    if (why == platform::os::OPEN_NOT_REGULAR)
+      ReportFileError(path, -1, "Unable to load module file %s (not a regular file)", path);
+    return nullptr;
+  }
   std::vector<uint8_t> bytes;
   uint8_t buffer[65536];
   size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
+    if (bytes.size() + n > kMaxModuleFileSize) {
+      std::fclose(f);
+      ReportFileError(path, -1, "Unable to load module file %s (too large: more than %zu bytes)", path,
+                      kMaxModuleFileSize);
+      return nullptr;
+    }
+    bytes.insert(bytes.end(), buffer, buffer + n);
+  }
   std::fclose(f);
   return ReadModuleMemory(bytes.data(), bytes.size(), path);
 }

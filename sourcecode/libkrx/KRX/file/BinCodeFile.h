@@ -88,11 +88,15 @@ bool WriteThread(Stream& s, const Thread* thread);
 Thread* ReadThread(Stream& s);  // kept alive by the stream, like ReadModule
 bool ReadPool(Stream& s, Var& v);
 
+// The largest module file read (64 MiB); a larger one is refused with a message.
+inline constexpr size_t kMaxModuleFileSize = size_t(64) << 20;
+
 // The whole file: written through a temporary file and renamed into place. False when the file
 // cannot be written or the module holds a value that has no record.
 bool WriteModuleFile(const char* path, const BinCode* module);
 // Reads a module file; null, after "Unable to load module file %s (corrupt at offset %d: ...)",
-// when it is damaged (and without a message when it cannot be opened).
+// when it is damaged, not a regular file or over kMaxModuleFileSize (and without a message when
+// it is missing).
 tRefPtr<BinCode> ReadModuleFile(const char* path);
 // The same over bytes in memory; name is used in the message.
 tRefPtr<BinCode> ReadModuleMemory(const uint8_t* data, size_t size, const char* name);

@@ -1,6 +1,7 @@
 #include "KRX/runtime/Builtins.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -163,7 +164,12 @@ Var toint(t_Interface& in) {
   if (IsText(v)) {
     Var number;
     if (!ParseNumberLiteral(v->GetString(), number)) return Int(0);
-    return Int(number.IsFloat() ? int(number.ToFloat()) : number.ToInt());
+    if (!number.IsFloat()) return Int(number.ToInt());
+    // Saturated: a float outside the int range has no int value to truncate to.
+    const float f = number.ToFloat();
+    if (!(f > -2147483648.0f)) return Int(f != f ? 0 : INT32_MIN);
+    if (f >= 2147483648.0f) return Int(INT32_MAX);
+    return Int(int(f));
   }
   return Int(v->ToInt());
 }
@@ -399,21 +405,25 @@ bool ParseNumberLiteral(const char* text, Var& out) {
     if (c >= 'A' && c <= 'Z') d = c - 'A' + 10;
     return d >= 0 && d < base ? d : -1;
   };
-  uint32_t whole = 0;
+  // In double precision: a text past 32 bits keeps its value as a float, which toint saturates.
+  double whole = 0.0;
   int digits = 0;
-  for (; digit(*p) >= 0; ++p, ++digits) whole = whole * uint32_t(base) + uint32_t(digit(*p));
+  for (; digit(*p) >= 0; ++p, ++digits) whole = whole * base + digit(*p);
   if (digits == 0) return false;
   if (*p == '.') {
     ++p;
     double fraction = 0.0, weight = 1.0 / base;
     for (; digit(*p) >= 0; ++p, weight /= base) fraction += digit(*p) * weight;
     if (*p == 'f') ++p;
-    out.SetFloat(float(double(whole) + fraction));
+    out.SetFloat(float(whole + fraction));
     return true;
   }
   const char c = *p;
   if ((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z')) return false;
-  out.SetInt(int32_t(whole));
+  if (whole > 4294967295.0)
+    out.SetFloat(float(whole));
+  else
+    out.SetInt(int32_t(uint32_t(whole)));
   return true;
 }
 

@@ -12,7 +12,8 @@ class Var;
 void RegisterBuiltins(BinCode* root);
 
 // The number literal of scripts: decimal, "0x" hex or "0b" binary digits, an optional fraction
-// after "." (then a float, an "f" suffix allowed). False when text is no number.
+// after "." (then a float, an "f" suffix allowed), all read in double precision. Digits past 32
+// bits without a fraction give a float of their value. False when text is no number.
 bool ParseNumberLiteral(const char* text, Var& out);
 
 }  // namespace KRX

@@ -99,13 +99,25 @@ bool Thread::LoadModule(const char* path) {
   return g_loader ? g_loader(path) : false;
 }
 
+namespace {
+// True when module binds at least one script function (an empty script binds none).
+bool HasScriptFunction(const BinCode* module) {
+  for (const auto& [symbol, value] : module->GetSymbols())
+    if (!symbol.empty() && symbol[0] != '~' && !value.IsArray() && value.GetModule()) return true;
+  return false;
+}
+}  // namespace
+
 bool Thread::Start(const char* name, bool wait, const Var* args, int argCount) {
   BinCode* root = ScriptSystem::GetRoot();
   const Var* moduleEntry = root ? root->Find(m_moduleName.c_str()) : nullptr;
   BinCode* module = moduleEntry && !moduleEntry->IsArray() ? moduleEntry->GetModule() : nullptr;
   const Var* entry = module ? module->Find(name) : nullptr;
   if (!entry) {
-    ReportFileError(m_reportName.c_str(), -1, "Unable to find function %s", name ? name : "");
+    // Named after the module's file when the thread has no report name of its own.
+    const char* file = m_reportName.empty() && module ? GetSymbolText(module, "~file") : nullptr;
+    ReportFileError(file ? file : m_reportName.c_str(), -1, "Unable to find function %s%s", name ? name : "",
+                    module && !HasScriptFunction(module) ? " (the script defines no function)" : "");
     return false;
   }
   BinCode* function = entry->IsArray() ? nullptr : entry->GetModule();
@@ -181,21 +193,56 @@ bool Thread::Run() {
   if (hooks && hooks->runStarted) hooks->runStarted(*this);
   Thread* saved = ScriptSystem::GetCurrentThread();
   ScriptSystem::SetCurrentThread(this);
+  // A run without a budget of its own gets the yield guard's, counted by the same steps: a loop
+  // that never yields ends with the budget's run-time error instead of hanging the program.
+  const int64_t ownBudget = m_stepBudget;
+  const int64_t guard = ScriptSystem::GetStepsWithoutYield();
+  if (ownBudget < 0 && guard > 0) m_stepBudget = guard;
   bool ok = ScriptVM::Execute(ScriptSystem::GetModule(), *this);
+  if (ownBudget < 0) m_stepBudget = ownBudget;
   if (!ok || m_state == STATE_RUNNING) m_state = STATE_DEAD;
   hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
   ScriptSystem::SetCurrentThread(saved);
-  // The arguments of an ended thread go now: a thread made by ThreadCreate holds itself as its
-  // first argument, and that reference would otherwise keep it alive for ever. Releasing them
-  // may destroy this thread, so nothing of it is touched afterwards.
+  // What an ended thread holds goes now, or a reference to itself among it would keep it alive
+  // for ever: the frames a run-time error left on the stack (a thread made by ThreadCreate has
+  // itself as its first parameter), any value of it that names the thread itself (a finished
+  // thread keeps the frames a native's return left in place), and its arguments. Each may hold
+  // the last reference, so the thread keeps one of its own until the end, and nothing of it is
+  // touched once that is dropped.
   if (m_state == STATE_FINISHED || m_state == STATE_DEAD) {
+    tRefPtr<Thread> keep(GetRefCount() > 0 ? this : nullptr);
+    if (m_state == STATE_DEAD) {
+      for (int i = m_frameIndex; i >= 0 && i < kMaxFrames; --i)
+        if (m_frames[i]) ReleaseFrame(i);
+      m_frameIndex = -1;
+    }
+    DropSelfReferences();
     Var* args = m_args;
     m_args = nullptr;
     m_argCount = 0;
     DeleteVarArray(args);
   }
   return ok;
+}
+
+void Thread::DropSelfReferences() {
+  for (int i = 0; i <= m_frameIndex && i < kMaxFrames; ++i) {
+    Frame* frame = m_frames[i];
+    if (!frame) continue;
+    for (uint32_t s = 0; s < frame->m_stackCount; ++s)
+      if (frame->m_stack[s].GetThreadObject() == this) frame->m_stack[s].Clear();
+    for (int v = 0; v < frame->m_locals.GetCount(); ++v) {
+      Var* local = frame->m_locals.GetVariable(v);
+      if (local->GetThreadObject() == this) local->ClearOwned();
+    }
+  }
+  for (auto it = m_variables.begin(); it != m_variables.end();) {
+    if (it->second.GetThreadObject() == this)
+      it = m_variables.erase(it);
+    else
+      ++it;
+  }
 }
 
 // ---- suspension ----

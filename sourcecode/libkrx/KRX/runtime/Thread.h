@@ -96,10 +96,15 @@ class Thread : public RefObj {
   bool CopyFrames(const Thread& other);
 
   // ---- budget (debugger evaluation) ----
-  // Limits the next runs to n steps (lines, jumps and calls); -1 removes the limit. A run that
-  // exhausts its budget fails with a run-time error, so endless loops cannot hang the caller.
+  // Limits the next runs to n steps (lines, jumps and calls); -1 removes the limit (each run then
+  // gets ScriptSystem::GetStepsWithoutYield). A run that exhausts its budget fails with a
+  // run-time error, so endless loops cannot hang the caller.
   void SetStepBudget(int64_t steps) { m_stepBudget = steps; }
   int64_t GetStepBudget() const { return m_stepBudget; }
+
+  // Clears every value of the thread's frames and variables that holds the thread itself (done
+  // when it ends, so that such a value cannot keep it alive).
+  void DropSelfReferences();
 
   // ---- frames (interpreter) ----
   // A frame for function at index (reused when a spare frame there ran the same function).

@@ -28,6 +28,10 @@ class Text;
 
 namespace KRX {
 
+// The longest text a script value may grow to by joining (64 MiB): past it the join is a
+// run-time error instead of a string that silently stays as it was.
+inline constexpr int kMaxStringLength = 64 << 20;
+
 class BinCode;
 class Thread;
 class StringPool;
@@ -244,7 +248,10 @@ class Var {
   // The operation's type is the larger rank of the operands' own types (nil 0, bool 1, int 2,
   // float 3, string(const)/string 5, everything else 999); a nil beside a bool, int or float
   // fails arithmetic and gives false for < and >, true for <= and >=.
+  // Text joined by + (strings) and by the concatenation: dest := dest's text then src's. False
+  // (dest unchanged) when the result would be longer than kMaxStringLength.
   static bool OpAdd(const Var& src, Var& dest);
+  static bool OpConcat(const Var& src, Var& dest);
   static bool OpSub(const Var& src, Var& dest);
   static bool OpMul(const Var& src, Var& dest);
   static bool OpDiv(const Var& src, Var& dest);  // int: fails on / 0 and INT_MIN / -1
@@ -271,6 +278,9 @@ class Var {
 
   // ---- printable form ----
   base::tString<base::BaseString> ToText() const;
+  // ToText cut to max characters, with "... (n characters)" after a cut: for messages, where a
+  // long text would drown the line.
+  base::tString<base::BaseString> ToMessageText(int max = 100) const;
   void AppendText(base::Text& out) const;  // appends what ToText returns
 
   static constexpr int kMaxReferenceDepth = 256;

@@ -131,14 +131,8 @@ bool Arith(en_Arith op, const Var& src, Var& dest) {
           return false;
       }
     }
-    case 5: {
-      if (op != AR_ADD) return false;
-      base::Text text;
-      dest.AppendText(text);
-      src.AppendText(text);
-      dest.SetString(text.c_str(), text.size());
-      return true;
-    }
+    case 5:
+      return op == AR_ADD && Var::OpConcat(src, dest);
     default:
       return false;
   }
@@ -174,6 +168,18 @@ bool Decide(int op, bool less, bool equal) {
 }  // namespace
 
 // ---- arithmetic and bit operators ----
+
+bool Var::OpConcat(const Var& src, Var& dest) {
+  base::Text text;
+  dest.AppendText(text);
+  const int left = text.size();
+  if (left > kMaxStringLength) return false;
+  src.AppendText(text);
+  // A text that cannot grow (past the int length) stays as it was: that is a failure too.
+  if (text.size() > kMaxStringLength || (text.size() == left && src.ToText().size() > 0)) return false;
+  dest.SetString(text.c_str() ? text.c_str() : "", text.size());
+  return true;
+}
 
 namespace detail {
 
@@ -443,6 +449,15 @@ base::String Var::ToText() const {
   base::Text text;
   AppendText(text);
   return base::String(text.c_str());
+}
+
+base::String Var::ToMessageText(int max) const {
+  base::Text text;
+  AppendText(text);
+  if (text.size() <= max) return base::String(text.c_str());
+  base::String out;
+  out.print("%s... (%d characters)", text.left(max).c_str(), text.size());
+  return out;
 }
 
 }  // namespace KRX

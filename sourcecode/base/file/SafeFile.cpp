@@ -1,0 +1,90 @@
+// base::cl_SafeFile: temporary file, checked writes, fsync, rename, fsync of the folder.
+#include "base/file/SafeFile.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "base/system.h"
+#include "platform/os/Path.h"
+
+namespace base {
+
+cl_SafeFile::~cl_SafeFile() { abandon(); }
+
+bool cl_SafeFile::begin(const char* name) {
+  abandon();
+  m_name = name ? name : "";
+  m_failed = false;
+  m_error = 0;
+  m_target.clear();
+  if (m_name.empty()) return fail("no file name", 0);
+  platform::os::ResolvePath(m_name.c_str(), m_target);
+  errno = 0;
+  m_stream = platform::os::CreateTempBeside(m_target, m_temp);
+  if (!m_stream) return fail("cannot create a temporary file beside it", errno);
+  return true;
+}
+
+bool cl_SafeFile::write(const void* data, size_t size) {
+  if (!m_stream || m_failed) return false;
+  if (size == 0) return true;
+  errno = 0;
+  if (!data || std::fwrite(data, 1, size, m_stream) != size) {
+    m_failed = true;
+    m_error = errno ? errno : EIO;
+    return false;
+  }
+  return true;
+}
+
+bool cl_SafeFile::commit() {
+  if (!m_stream) return fail("not open for writing", 0);
+  std::FILE* stream = m_stream;
+  m_stream = nullptr;
+  errno = 0;
+  const bool synced = platform::os::SyncAndClose(stream);
+  if (m_failed || !synced) {
+    const int error = m_error ? m_error : errno;
+    platform::os::RemoveFile(m_temp);
+    m_temp.clear();
+    return fail("not written, the previous contents are kept", error);
+  }
+  if (!platform::os::ReplaceFile(m_temp, m_target)) {
+    const int error = errno;
+    m_temp.clear();
+    return fail("cannot be put in place, the previous contents are kept", error);
+  }
+  m_temp.clear();
+  // The rename is only durable once the folder's entry is on the disk too.
+  if (!platform::os::SyncFolderOf(m_target))
+    sys::Output("Warning: file '%s': written, but its folder could not be synced (%s)\n", m_name.c_str(),
+                std::strerror(errno));
+  return true;
+}
+
+void cl_SafeFile::abandon() {
+  if (m_stream) {
+    std::fclose(m_stream);
+    m_stream = nullptr;
+  }
+  if (!m_temp.empty()) platform::os::RemoveFile(m_temp);
+  m_temp.clear();
+}
+
+bool cl_SafeFile::fail(const char* what, int error) {
+  m_failed = true;
+  if (error)
+    sys::Output("ERROR: file '%s': %s (%s)\n", m_name.c_str(), what, std::strerror(error));
+  else
+    sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), what);
+  return false;
+}
+
+bool SaveFileSafely(const char* name, const void* data, size_t size) {
+  cl_SafeFile out;
+  if (!out.begin(name)) return false;
+  out.write(data, size);
+  return out.commit();
+}
+
+}  // namespace base

@@ -1,0 +1,129 @@
+// Files the engine replaces: a full disk, a failed write, two writers of one target and the
+// leftovers of a killed run never cost the old file, and every failure is logged.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <filesystem>
+#include <string>
+
+#include "base/File.h"
+#include "base/FileTools.h"
+#include "base/file/SafeFile.h"
+#include "test_support.h"
+
+namespace {
+
+using testsupport::LogCapture;
+using testsupport::TempDir;
+
+// While alive, no file of this process may grow past limit bytes: a write beyond fails with
+// EFBIG, as it would on a full disk.
+class FileSizeLimit {
+ public:
+  explicit FileSizeLimit(rlim_t limit) {
+    getrlimit(RLIMIT_FSIZE, &m_old);
+    m_oldHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit r = m_old;
+    r.rlim_cur = limit;
+    setrlimit(RLIMIT_FSIZE, &r);
+  }
+  ~FileSizeLimit() {
+    setrlimit(RLIMIT_FSIZE, &m_old);
+    signal(SIGXFSZ, m_oldHandler);
+  }
+
+ private:
+  rlimit m_old{};
+  sighandler_t m_oldHandler;
+};
+
+int Entries(const TempDir& dir) {
+  int n = 0;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) n += !e.path().empty();
+  return n;
+}
+
+TEST(SafeFile, FullDiskKeepsTheOldFileAndSaysSo) {
+  TempDir dir;
+  const std::string big(100000, 'n');
+  struct {
+    const char* name;
+    bool (*save)(const std::string& path, const std::string& bytes);
+  } writers[] = {
+      {"SaveFileSafely",
+       [](const std::string& path, const std::string& bytes) {
+         return base::SaveFileSafely(path.c_str(), bytes.data(), bytes.size());
+       }},
+      {"SaveFile",
+       [](const std::string& path, const std::string& bytes) {
+         return base::SaveFile(path.c_str(), reinterpret_cast<const unsigned char*>(bytes.data()),
+                               int(bytes.size()));
+       }},
+      {"File",
+       [](const std::string& path, const std::string& bytes) {
+         base::File f(path.c_str(), base::File::STATUS_WRITE);
+         const int half = int(bytes.size()) / 2;  // the failure may show only at the flush
+         f.write(bytes.data(), half);
+         f.write(bytes.data() + half, int(bytes.size()) - half);
+         return f.close();
+       }},
+  };
+  for (const auto& w : writers) {
+    SCOPED_TRACE(w.name);
+    dir.write("shot.png", "old picture");
+    LogCapture log;
+    {
+      FileSizeLimit limit(4096);
+      EXPECT_FALSE(w.save(dir.path("shot.png"), big));
+    }
+    EXPECT_EQ(dir.read("shot.png"), "old picture");
+    EXPECT_EQ(Entries(dir), 1) << "the temporary file is removed";
+    ASSERT_EQ(log.get().size(), 1u);
+    EXPECT_EQ(log.get()[0].rfind("ERROR: file '" + dir.path("shot.png") + "': not written", 0), 0u) << log.get()[0];
+    EXPECT_EQ(log.get()[0].back(), '\n');
+
+    ASSERT_TRUE(w.save(dir.path("shot.png"), "new picture"));
+    EXPECT_EQ(dir.read("shot.png"), "new picture");
+  }
+}
+
+TEST(SafeFile, TwoWritersOfOneTargetAndLeftoversOfAKilledRun) {
+  TempDir dir;
+  // What a run killed before its rename left behind, under the name scheme of the writer.
+  dir.write("config.xml.tmpAAAAAA", "half");
+  dir.write("config.xml", "old");
+  base::cl_SafeFile first, second;
+  ASSERT_TRUE(first.begin(dir.path("config.xml").c_str()));
+  ASSERT_TRUE(second.begin(dir.path("config.xml").c_str()));
+  EXPECT_TRUE(first.write("first writer", 12));
+  EXPECT_TRUE(second.write("second", 6));
+  EXPECT_EQ(Entries(dir), 4);  // two temporary files of their own
+  EXPECT_TRUE(first.commit());
+  EXPECT_EQ(dir.read("config.xml"), "first writer");
+  EXPECT_TRUE(second.commit());
+  EXPECT_EQ(dir.read("config.xml"), "second");
+  EXPECT_EQ(dir.read("config.xml.tmpAAAAAA"), "half");
+  EXPECT_EQ(Entries(dir), 2);
+
+  // A write abandoned (or a writer destroyed without commit) leaves the target alone.
+  {
+    base::cl_SafeFile third;
+    ASSERT_TRUE(third.begin(dir.path("config.xml").c_str()));
+    third.write("never", 5);
+  }
+  EXPECT_EQ(dir.read("config.xml"), "second");
+  EXPECT_EQ(Entries(dir), 2);
+
+  // No folder to write into: logged with the cause.
+  LogCapture log;
+  base::cl_SafeFile nowhere;
+  EXPECT_FALSE(nowhere.begin(dir.path("missing/config.xml").c_str()));
+  EXPECT_FALSE(nowhere.write("x", 1));
+  EXPECT_FALSE(nowhere.commit());
+  ASSERT_FALSE(log.get().empty());
+  EXPECT_TRUE(log.contains("cannot create a temporary file beside it (No such file or directory)\n"));
+}
+
+}  // namespace
