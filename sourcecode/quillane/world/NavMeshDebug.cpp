@@ -3,6 +3,7 @@
 
 #include <cmath>
 
+#include "base/system.h"
 #include "graphics/Camera2D.h"
 #include "graphics/gfx.h"
 #include "graphics/mesh/Mesh.h"
@@ -49,12 +50,16 @@ void ForgetDebugNavMesh(const cl_NavMesh* navMesh) {
 
 void AddLine2D(const V2& a, const V2& b, uint32_t colour) {
   // Begin2D leaves identity transforms: positions are clip coordinates of the viewport.
+  // Without a viewport set, the window is the viewport.
   const gfx::st_Viewport& vp = gfx::GetViewport();
-  if (vp.width <= 0 || vp.height <= 0) return;
-  const float sx = 2.0f / static_cast<float>(vp.width), sy = 2.0f / static_cast<float>(vp.height);
+  const bool own = vp.width > 0 && vp.height > 0;
+  const float x0 = own ? static_cast<float>(vp.x) : 0.0f, y0 = own ? static_cast<float>(vp.y) : 0.0f;
+  const int w = own ? vp.width : base::sys::GetWindowWidth(), h = own ? vp.height : base::sys::GetWindowHeight();
+  if (w <= 0 || h <= 0) return;
+  const float sx = 2.0f / static_cast<float>(w), sy = 2.0f / static_cast<float>(h);
   rec::DiffAddLine();
-  rec::DiffAddVertex((a.x - vp.x) * sx - 1.0f, 1.0f - (a.y - vp.y) * sy, 0.0f, 0, 0, colour);
-  rec::DiffAddVertex((b.x - vp.x) * sx - 1.0f, 1.0f - (b.y - vp.y) * sy, 0.0f, 0, 0, colour);
+  rec::DiffAddVertex((a.x - x0) * sx - 1.0f, 1.0f - (a.y - y0) * sy, 0.0f, 0, 0, colour);
+  rec::DiffAddVertex((b.x - x0) * sx - 1.0f, 1.0f - (b.y - y0) * sy, 0.0f, 0, 0, colour);
 }
 
 void AddCircle2D(const V2& centre, float radius, uint32_t colour) {
