@@ -51,7 +51,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     float zNear, zFar;
     nav->GetVertexDistanceRange(p, zNear, zFar);
     nav->PickRay(p, q, out);
-    const bool near = std::fabs(p.x) < 1e5f && std::fabs(p.z) < 1e5f && std::fabs(q.x) < 1e5f && std::fabs(q.z) < 1e5f;
+    // Ends far off the floor make long paths of 10-unit steps, slow but not wrong.
+    auto onFloor = [&](const tPoint& x) {
+      return x.x >= b[0] - 100.0f && x.x <= b[3] + 100.0f && x.z >= b[2] - 100.0f && x.z <= b[5] + 100.0f &&
+             x.y >= b[1] - 100.0f && x.y <= b[4] + 100.0f;
+    };
+    const bool near = onFloor(p) && onFloor(q);
     if (!walkable || !near) continue;
     quillane::tPointList path;
     if (nav->FindPath(p, q, path, obstacles.empty() ? nullptr : &obstacles)) {

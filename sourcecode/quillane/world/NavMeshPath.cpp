@@ -19,7 +19,11 @@ constexpr float kSubdivideStep = 10.0f;
 
 V2 Floor(const tPoint& p) { return V2(p.x, p.z); }
 base::Circle2 CircleOf(const tPoint& o) { return base::Circle2(V2(o.x, o.y), o.z); }
-bool Finite(const tPoint& p) { return std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.z); }
+constexpr float kMaxCoordinate = 1.0e7f;  // beyond, 10-unit steps lose their precision
+
+bool InRange(const tPoint& p) {
+  return std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate && std::fabs(p.z) <= kMaxCoordinate;
+}
 }  // namespace
 
 float cl_NavMesh::EdgeCost(cl_PathNode* from, cl_PathNode* to) {
@@ -95,10 +99,10 @@ bool cl_NavMesh::FindPathNodes(const tPoint& p, const tPoint& q, tPointList& out
 }
 
 bool cl_NavMesh::FindPath(const tPoint& start, const tPoint& goal, tPointList& out, const tPointList* obstacles) {
-  if (!Finite(start) || !Finite(goal)) return false;
+  if (!InRange(start) || !InRange(goal)) return false;
   if (obstacles) {
     for (const tPoint& o : *obstacles) {
-      if (!Finite(o)) return false;
+      if (!InRange(o)) return false;
     }
   }
   tPointList tmp;
@@ -132,7 +136,9 @@ void cl_NavMesh::SubdividePath(tPointList& points) {
     const tPoint a = points[i - 1], b = points[i];
     const float length = (b - a).length();
     if (length > kSubdivideStep) {
-      for (float t = kSubdivideStep; t < length; t += kSubdivideStep) out.push_back(a + (b - a) * (t / length));
+      // Counted in integers: a float sum of steps stops growing on very long segments.
+      for (int k = 1; static_cast<float>(k) * kSubdivideStep < length; ++k)
+        out.push_back(a + (b - a) * (static_cast<float>(k) * kSubdivideStep / length));
     }
     out.push_back(b);
   }
