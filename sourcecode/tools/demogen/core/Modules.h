@@ -4,7 +4,8 @@
 
 #define DEMOGEN_MODULES(X)                                   \
   X(TitleScreen, "title background and logo textures") \
-  X(Pier, "the quay's pier, a LightWave object")
+  X(Pier, "the quay's pier, a LightWave object")              \
+  X(NavMeshes, "the scenes' nav meshes with their cameras")
 
 namespace demogen {
 
