@@ -32,9 +32,11 @@ function(quillane_add_subfolders)
   endforeach()
 endfunction()
 
-# quillane_library(NAME [DIR dir]): a static library from every .cpp below the current folder,
-# with alias quillane::NAME; headers are included as "<folder>/<header>" from sourcecode/.
-# Sub-folders with a CMakeLists.txt of their own are libraries of their own and are skipped.
+# quillane_library(NAME): a static library from every .cpp below the current folder (a sub-folder
+# with a CMakeLists.txt of its own is another library), with alias quillane::NAME. Headers are
+# included as "<folder>/<header>" from sourcecode/, but each library exports only its own folder:
+# the include root it hands on holds one link, <folder> -> its sources, so a target sees the
+# headers of the libraries it links and no others (tests/layering checks the direction).
 function(quillane_library name)
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
@@ -51,8 +53,17 @@ function(quillane_library name)
   endforeach()
   add_library(${name} STATIC ${sources})
   add_library(quillane::${name} ALIAS ${name})
-  target_include_directories(${name} PUBLIC ${QUILLANE_ROOT}/sourcecode)
+  get_filename_component(tree ${QUILLANE_ROOT}/sourcecode ABSOLUTE)
+  file(RELATIVE_PATH folder ${tree} ${CMAKE_CURRENT_SOURCE_DIR})
+  set(root ${CMAKE_BINARY_DIR}/include/${name})
+  get_filename_component(link_parent ${root}/${folder} DIRECTORY)
+  file(MAKE_DIRECTORY ${link_parent})
+  file(CREATE_LINK ${CMAKE_CURRENT_SOURCE_DIR} ${root}/${folder} SYMBOLIC)
+  target_include_directories(${name} PUBLIC ${root})
   target_link_libraries(${name} PRIVATE quillane_warnings)
+  # For tests/headers, which compiles each header of each library on its own.
+  set_property(GLOBAL APPEND PROPERTY QUILLANE_LIBRARIES ${name})
+  set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
 # quillane_test(NAME LIBS...): one GoogleTest program from every .cpp in the current folder.
@@ -60,7 +71,8 @@ function(quillane_test name)
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings)
+  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
+    quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")

@@ -235,12 +235,13 @@ bool File::read_length(int& n, int unitSize, const char* what) {
 
 void File::report_error(const char* fmt, ...) {
   m_error = true;
+  // A fixed buffer: the report may be about memory running out.
+  char text[1024];
   va_list args;
   va_start(args, fmt);
-  tString<BaseString> text;
-  text.vprint(fmt, args);
+  std::vsnprintf(text, sizeof text, fmt, args);
   va_end(args);
-  sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), text.c_str());
+  sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), text);
 }
 
 // ---------------------------------------------------------------- chunks and raw helpers

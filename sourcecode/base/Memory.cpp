@@ -136,10 +136,23 @@ void PushFastSlot(void* p) {
     ReturnSlots(cache, index);
 }
 
+// Heap requests left before the test hook fails them; negative: no limit.
+std::atomic<long long> g_heapLeft{-1};
+
+// Counts one request against the limit; true when it must fail. Out of line: only tests set one.
+[[gnu::noinline, gnu::cold]] bool HeapLimitReached() {
+  long long left = g_heapLeft.load(std::memory_order_relaxed);
+  while (left > 0 && !g_heapLeft.compare_exchange_weak(left, left - 1, std::memory_order_relaxed)) {
+  }
+  return left == 0;
+}
+
+inline bool HeapRefused() { return g_heapLeft.load(std::memory_order_relaxed) >= 0 && HeapLimitReached(); }
+
 // malloc'd block with a 16-byte prefix: [malloc address][unused][header][payload].
 void* HeapAllocate(std::size_t size, std::size_t alignment, const char* file, int line) {
   const std::size_t slack = alignment > kPrefix ? alignment - 1 : 0;
-  if (size > static_cast<std::size_t>(PTRDIFF_MAX) - kPrefix - slack) {
+  if (size > static_cast<std::size_t>(PTRDIFF_MAX) - kPrefix - slack || HeapRefused()) {
     base::sys::Output("ERROR: out of memory: %zu bytes requested at %s(%d)\n", size, file ? file : "?", line);
     return nullptr;
   }
@@ -225,6 +238,8 @@ void CMemoryMgr::Free(void* p, const char*, int) {
 bool CMemoryMgr::IsFastBlock(const void* p) {
   return reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(g_pool) < kPoolBytes;
 }
+
+void CMemoryMgr::FailHeapAfter(long long n) { g_heapLeft.store(n < 0 ? -1 : n, std::memory_order_relaxed); }
 
 int CMemoryMgr::BlockHeader(const void* p) { return HeaderOf(const_cast<void*>(p)); }
 

@@ -68,6 +68,9 @@ class CMemoryMgr {
   static int FastFreeCount();
   // A snapshot of the counters.
   static st_MemoryStatistics GetStatistics();
+  // For out-of-memory tests: the heap path serves n more requests, then fails every one as if
+  // malloc had returned null (logged, null); a negative n lifts the limit. All threads count.
+  static void FailHeapAfter(long long n);
 };
 
 // Fills the fast pool (first call only: later calls must not hand out live slots again), resets

@@ -1,14 +1,14 @@
 // The platform: window, start-up, shut-down and the frame loop.
 #include "win32dx9/Platform.h"
 
-#include <cstdint>
 #include <cstdio>
 
 #include "base/app/Clock.h"
-#include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/system.h"
+#include "dds/Log.h"
+#include "platform/gpu/Log.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DX9InputDevice.h"
 #include "win32dx9/FrameLock.h"
@@ -23,6 +23,10 @@ void MessageBoxPanic(const char* message) {
   std::fprintf(stderr, "Error: %s\n", message);
   platform::input::ShowMessageBox("Error", message);
 }
+
+// The graphics layer and the texture library know nothing of the engine; while a platform runs
+// their lines go to the engine's log like every other (their texts carry their own prefix).
+void ToEngineLog(const char* text) { base::sys::Output("%s", text); }
 
 }  // namespace
 
@@ -52,8 +56,8 @@ cl_Platform::~cl_Platform() {
 }
 
 bool cl_Platform::GetTime(float& acc, float& dt) const {
-  acc = m_Acc;
-  dt = m_Dt;
+  acc = m_Step.GetTime();
+  dt = m_Step.GetDt();
   return true;
 }
 
@@ -110,6 +114,8 @@ void cl_Platform::SetUpSoundChannels() {
 }
 
 bool cl_Platform::StartUp() {
+  gpu::SetLogSink(ToEngineLog);
+  dds::SetLogSink(ToEngineLog);
   const st_PlatformServices& services = PlatformServices();
   if (services.CrashHandlerStartUp) services.CrashHandlerStartUp();
   if (services.CrashHandlerSetReportFile) services.CrashHandlerSetReportFile("crash.log");
@@ -154,7 +160,7 @@ bool cl_Platform::StartUp() {
 void cl_Platform::ShutDown() {
   if (!m_ScreenshotPath.empty()) {
     cl_DX9GraphicsDevice* device = cl_DX9GraphicsDevice::GetInstance();
-    if (device && m_FramesRendered > 0 && device->SaveScreenPng(m_ScreenshotPath.c_str())) {
+    if (device && m_Step.GetFramesRendered() > 0 && device->SaveScreenPng(m_ScreenshotPath.c_str())) {
       base::sys::Output("Screen of the last frame written to %s\n", m_ScreenshotPath.c_str());
     } else {
       base::sys::Output("ERROR: cannot write the screen to %s\n", m_ScreenshotPath.c_str());
@@ -166,6 +172,8 @@ void cl_Platform::ShutDown() {
   if (SoundServices().FadeOutAll) SoundServices().FadeOutAll(0.0f);
   if (services.CrashHandlerShutDown) services.CrashHandlerShutDown();
   if (m_Backend == gpu::Backend::Window) base::sys::SetPanicHandler(nullptr);
+  gpu::SetLogSink(nullptr);  // stderr again: the engine's log may end before these libraries
+  dds::SetLogSink(nullptr);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -173,11 +181,10 @@ void cl_Platform::ShutDown() {
 
 void cl_Platform::Run() {
   if (!m_System) return;
-  uint32_t last = static_cast<uint32_t>(base::sys::Ticks());
-  double acc = 0.0;
+  m_Step.Start();
   if (m_System->GetQuit()) return;
   do {
-    if (m_FrameHook) m_FrameHook(m_FramesRendered);
+    m_Step.CallFrameHook();
 
     if (m_Pump->Peek()) {
       const platform::input::Message message = m_Pump->Get();
@@ -186,30 +193,8 @@ void cl_Platform::Run() {
       m_Pump->Peek();
     }
 
-    // A difference taken as signed 32 bits survives the counter's wrap.
-    const uint32_t now = static_cast<uint32_t>(base::sys::Ticks());
-    double difference = static_cast<int32_t>(now - last);
-    if (difference < 0.0) difference += 4294967296.0;
-    m_Dt = static_cast<float>(difference / 1000.0);
-    last = now;
-    acc += m_Dt;
-    if (acc > 1.0) acc = 1.0;
-    m_Acc = static_cast<float>(acc);
-
-    if (m_InputDevice) {
-      m_InputDevice->Update(m_Acc, m_Dt);
-      base::ICMD cmd;
-      while (m_InputDevice->PopCommand(cmd)) m_System->ProcessInput(cmd);
-    }
-    m_System->Update(m_Acc, m_Dt);
-    if (m_GraphicsDevice && m_GraphicsDevice->BeginFrame()) {
-      m_System->Render();
-      m_GraphicsDevice->EndFrame();
-      m_System->CountFrame();
-      ++m_FramesRendered;
-      if (m_FrameLimit > 0 && m_FramesRendered >= m_FrameLimit) m_System->SetQuit(true);
-    }
-    if (SoundServices().Update) SoundServices().Update(m_Dt);
+    m_Step.Run(*m_System, m_InputDevice, m_GraphicsDevice);
+    if (SoundServices().Update) SoundServices().Update(m_Step.GetDt());
     base::sys::Sleep(1);
   } while (!m_System->GetQuit());
 }

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "base/app/Device.h"
+#include "base/app/FrameStep.h"
 #include "platform/gpu/Device.h"
 #include "platform/input/Input.h"
 #include "platform/input/Window.h"
@@ -36,7 +37,7 @@ class cl_Platform final : public base::i_Platform {
   // the time step from the millisecond clock, input, update, a drawn frame when the graphics
   // device begins one, sound, a 1 ms sleep; until the quit flag is set.
   void Run() override;
-  float GetTime() override { return m_Acc; }
+  float GetTime() override { return m_Step.GetTime(); }
   // The two time values of the current frame: acc (capped at 1 s) and dt; true.
   bool GetTime(float& acc, float& dt) const;
   // Sizes the window so that its client area is width x height.
@@ -52,10 +53,10 @@ class cl_Platform final : public base::i_Platform {
   // Puts a window message in the queue (Close: the window is asked to close; Quit: the process).
   void PostMessage(platform::input::Message message) { m_Pump->Post(message); }
   // Sets the quit flag once that many frames were drawn; 0 or less: no limit.
-  void SetFrameLimit(int frames) { m_FrameLimit = frames; }
+  void SetFrameLimit(int frames) { m_Step.SetFrameLimit(frames); }
   // Called at the start of every frame with the number of frames drawn so far.
-  void SetFrameHook(std::function<void(int frame)> hook) { m_FrameHook = std::move(hook); }
-  int GetFramesRendered() const { return m_FramesRendered; }
+  void SetFrameHook(std::function<void(int frame)> hook) { m_Step.SetFrameHook(std::move(hook)); }
+  int GetFramesRendered() const { return m_Step.GetFramesRendered(); }
   // At ShutDown the screen of the last drawn frame is written to this PNG file (empty: none).
   void SetScreenshotPath(const char* path) { m_ScreenshotPath = path ? path : ""; }
 
@@ -67,16 +68,12 @@ class cl_Platform final : public base::i_Platform {
   base::cl_System* m_System = nullptr;
   base::i_GraphicsDevice* m_GraphicsDevice = nullptr;
   base::i_InputDevice* m_InputDevice = nullptr;
-  float m_Acc = 0.0f;
-  float m_Dt = 0.0f;
+  base::cl_FrameStep m_Step;  // time (capped at 1 s), input, update and drawing of each frame
 
   gpu::Backend m_Backend;
   platform::input::Queue m_Queue;
   std::unique_ptr<platform::input::MessagePump> m_Pump;
   std::unique_ptr<platform::input::Window> m_Window;
-  std::function<void(int)> m_FrameHook;
-  int m_FrameLimit = 0;
-  int m_FramesRendered = 0;
   std::string m_ScreenshotPath;
 };
 

@@ -6,29 +6,23 @@
 
 #include "base/Memory.h"
 #include "base/system.h"
+#include "test_support.h"
 
 namespace {
 
-std::vector<std::string>* g_lines = nullptr;
-// The report goes partly through the log and partly to the debugger output alone; the debugger
-// output sees both, in order (the log's extra line ends are dropped).
-void Capture(const char* text) {
-  if (g_lines && std::string(text) != "\n") g_lines->push_back(text);
-}
-
 class MemoryLog : public ::testing::Test {
  protected:
-  void SetUp() override {
-    InitMemLog();
-    g_lines = &m_lines;
-    base::sys::SetDebuggerOutput(Capture);
+  void SetUp() override { InitMemLog(); }
+  void TearDown() override { InitMemLog(); }
+  // The report goes partly through the log and partly to the debugger output alone; the debugger
+  // output sees both, in order (the log's extra line ends are dropped).
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    for (const std::string& l : m_output.get())
+      if (l != "\n") lines.push_back(l);
+    return lines;
   }
-  void TearDown() override {
-    base::sys::SetDebuggerOutput(nullptr);
-    g_lines = nullptr;
-    InitMemLog();
-  }
-  std::vector<std::string> m_lines;
+  testsupport::DebuggerOutputCapture m_output;
 };
 
 TEST_F(MemoryLog, CountersMoveOnlyWhileLogging) {
@@ -57,7 +51,7 @@ TEST_F(MemoryLog, CountersMoveOnlyWhileLogging) {
   EXPECT_EQ(s.m_bandwidth, 50);
 
   // The report: framing lines, then one line per counter in the fixed order.
-  m_lines.clear();
+  m_output.clear();
   const st_MemoryStatistics shown = CMemoryMgr::GetStatistics();
   DumpMemoryStatistics();
   const std::vector<std::string> expected = {
@@ -73,7 +67,7 @@ TEST_F(MemoryLog, CountersMoveOnlyWhileLogging) {
       "Max. FastAllocBlocks\t" + std::to_string(shown.m_maxFastAlloc),
       "***********************\n",
   };
-  EXPECT_EQ(m_lines, expected);
+  EXPECT_EQ(Lines(), expected);
 
   CMemoryMgr::Free(a, __FILE__, __LINE__);
   CMemoryMgr::Free(c, __FILE__, __LINE__);
@@ -89,7 +83,7 @@ TEST_F(MemoryLog, DumpMergesSameFileAndLine) {
 
   MemLogRegister(&blocks[0], "ignored.cpp", 1, 8);  // logging off: not stored
   DumpMemLog();
-  EXPECT_TRUE(m_lines.empty());
+  EXPECT_TRUE(Lines().empty());
 
   EnableMemLog(true);
   MemLogRegister(&blocks[1], fileA1, 10, -8);
@@ -105,35 +99,36 @@ TEST_F(MemoryLog, DumpMergesSameFileAndLine) {
       "sys_alloc (Window.cpp: Z: 20) : 100 bytes not freed, 1x allocateed\n",
       "fast_alloc (Variant.cpp: Z: 11) : 4 bytes not freed, 1x allocateed\n",
   };
-  EXPECT_EQ(m_lines, expected);
+  EXPECT_EQ(Lines(), expected);
 
   // The merged entry left the log: a new registration takes its place, the next dump sees it.
-  m_lines.clear();
+  m_output.clear();
   MemLogRegister(&blocks[5], "late.cpp", 1, 33);
   DumpMemLog();
-  ASSERT_EQ(m_lines.size(), 4u);
-  EXPECT_EQ(m_lines[0], "fast_alloc (Variant.cpp: Z: 10) : 8 bytes not freed, 1x allocateed\n");
-  EXPECT_EQ(m_lines[2], "sys_alloc (late.cpp: Z: 1) : 33 bytes not freed, 1x allocateed\n");
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "fast_alloc (Variant.cpp: Z: 10) : 8 bytes not freed, 1x allocateed\n");
+  EXPECT_EQ(lines[2], "sys_alloc (late.cpp: Z: 1) : 33 bytes not freed, 1x allocateed\n");
 
-  m_lines.clear();
+  m_output.clear();
   FlushMemLog();
   DumpMemLog();
-  EXPECT_TRUE(m_lines.empty());
+  EXPECT_TRUE(Lines().empty());
 }
 
 TEST_F(MemoryLog, OverflowIsReportedAndTheBlockNotLogged) {
   EnableMemLog(true);
   static char fake[0x20000];
   for (int i = 0; i < 0x20000; ++i) MemLogRegister(&fake[i], "fill.cpp", i, 1);
-  EXPECT_TRUE(m_lines.empty());
+  EXPECT_TRUE(Lines().empty());
   int extra = 0;
   MemLogRegister(&extra, "extra.cpp", 1, 4);
-  EXPECT_EQ(m_lines, std::vector<std::string>{"MemLog overflow\n"});
+  EXPECT_EQ(Lines(), std::vector<std::string>{"MemLog overflow\n"});
 
   // A freed entry is reused, with no further report.
   MemLogUnregister(&fake[7], nullptr, 0, 0);
   MemLogRegister(&extra, "extra.cpp", 1, 4);
-  EXPECT_EQ(m_lines.size(), 1u);
+  EXPECT_EQ(Lines().size(), 1u);
   FlushMemLog();
   ExitMemLog();
 }

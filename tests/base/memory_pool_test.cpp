@@ -10,14 +10,9 @@
 
 #include "base/Memory.h"
 #include "base/system.h"
+#include "test_support.h"
 
 namespace {
-
-std::vector<std::string>* g_lines = nullptr;
-bool Capture(const char* text) {
-  if (g_lines) g_lines->push_back(text);
-  return true;
-}
 
 bool Aligned16(const void* p) { return reinterpret_cast<std::uintptr_t>(p) % 16 == 0; }
 
@@ -118,20 +113,15 @@ TEST_F(MemoryPool, AlignedRequests) {
   CMemoryMgr::Free(b, __FILE__, __LINE__);
   CMemoryMgr::Free(c, __FILE__, __LINE__);
 
-  std::vector<std::string> lines;
-  g_lines = &lines;
-  base::sys::AddOutputCallback(Capture);
+  testsupport::LogCapture log;
   EXPECT_EQ(CMemoryMgr::AllocateAligned(8, 24, "x.cpp", 3), nullptr);
-  base::sys::RemoveOutputCallback(Capture);
-  g_lines = nullptr;
+  const std::vector<std::string> lines = log.get();
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0].rfind("ERROR:", 0), 0u);
 }
 
 TEST_F(MemoryPool, UnservableRequestsReturnNullWithAnError) {
-  std::vector<std::string> lines;
-  g_lines = &lines;
-  base::sys::AddOutputCallback(Capture);
+  testsupport::LogCapture log;
   // Sizes whose prefix arithmetic would wrap never reach malloc.
   EXPECT_EQ(CMemoryMgr::Allocate(SIZE_MAX - 4, "big.cpp", 7), nullptr);
   EXPECT_EQ(CMemoryMgr::Allocate(static_cast<std::size_t>(PTRDIFF_MAX), "big.cpp", 8), nullptr);
@@ -142,8 +132,7 @@ TEST_F(MemoryPool, UnservableRequestsReturnNullWithAnError) {
   EXPECT_THROW((void)::operator new(huge), std::bad_alloc);
   EXPECT_EQ(::operator new(huge, std::nothrow), nullptr);
 #endif
-  base::sys::RemoveOutputCallback(Capture);
-  g_lines = nullptr;
+  const std::vector<std::string> lines = log.get();
   ASSERT_GE(lines.size(), 2u);
   for (const std::string& line : lines) EXPECT_EQ(line.rfind("ERROR: out of memory", 0), 0u) << line;
   EXPECT_NE(lines[0].find("big.cpp(7)"), std::string::npos);

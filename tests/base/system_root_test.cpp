@@ -3,7 +3,7 @@
 
 #include <stdexcept>
 
-#include "base/app/HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "system_test_support.h"
@@ -27,7 +27,7 @@ base::ICMD Cmd(int type, int x = 0, int y = 0) {
 // A system on the headless platform with one recording module "tree" as its child.
 struct HeadlessRun {
   explicit HeadlessRun(unsigned frameMs) : clock(frameMs) {
-    platform = new base::cl_HeadlessPlatform;
+    platform = new testsupport::cl_HeadlessPlatform;
     system.RegisterPlatform(platform);
     tree = new Recorder(journal, "tree");
     system.AddModule(tree);
@@ -41,7 +41,7 @@ struct HeadlessRun {
   Journal journal;  // first: the modules write into it while the system destroys them
   FakeClock clock;
   base::cl_System system;
-  base::cl_HeadlessPlatform* platform;
+  testsupport::cl_HeadlessPlatform* platform;
   Recorder* tree;
 };
 

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "base/app/HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
 #include "base/TaskScheduler.h"
 #include "system_test_support.h"
@@ -148,7 +148,7 @@ TEST(TaskScheduler, LoadsOverSeveralFramesOfARunningSystem) {
   Journal j;
   FakeClock clock(16);
   base::cl_System system;
-  auto* platform = new base::cl_HeadlessPlatform;
+  auto* platform = new testsupport::cl_HeadlessPlatform;
   system.RegisterPlatform(platform);
   auto* frame = new base::cl_StateHandlerModule;
   auto* loading = new LoadingScreen;

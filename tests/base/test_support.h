@@ -1,5 +1,5 @@
-// Shared helpers of the base tests: a scratch folder removed afterwards and a capture of the
-// engine log.
+// Shared helpers of the base tests: a scratch folder removed afterwards, and the engine log
+// captures (support/EngineLogCapture.h).
 #pragma once
 
 #include <cstdlib>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "base/system.h"
+#include "support/EngineLogCapture.h"
 
 namespace testsupport {
 
@@ -37,33 +38,6 @@ class TempDir {
 
  private:
   std::string m_path;
-};
-
-// Collects every line given to base::sys::Output while alive.
-class LogCapture {
- public:
-  LogCapture() {
-    lines().clear();
-    base::sys::AddOutputCallback(&Collect);
-  }
-  ~LogCapture() { base::sys::RemoveOutputCallback(&Collect); }
-  const std::vector<std::string>& get() const { return lines(); }
-  bool contains(const std::string& part) const {
-    for (const auto& l : lines()) {
-      if (l.find(part) != std::string::npos) return true;
-    }
-    return false;
-  }
-
- private:
-  static std::vector<std::string>& lines() {
-    static std::vector<std::string> l;
-    return l;
-  }
-  static bool Collect(const char* text) {
-    lines().emplace_back(text);
-    return true;
-  }
 };
 
 }  // namespace testsupport

@@ -2,6 +2,7 @@
 // whole levels with partial edge blocks or short data.
 #include "dds/block/DxtDecoder.h"
 #include "dds/Log.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +11,7 @@
 
 namespace {
 
-std::string g_log;
-void Capture(const char* text) { g_log += text; }
+using DdsLogCapture = testsupport::tLogCapture<testsupport::tSinkLog<&dds::SetLogSink>>;
 
 TEST(DxtDecoder, ColourPalettesTruncateAndThreeColourCodeThreeIsTransparent) {
   // c0 = pure red (0xF800) > c1 = pure blue (0x001F): four colours; indices 0,1,2,3 in the
@@ -91,16 +91,12 @@ TEST(DxtDecoder, LevelsCropPartialBlocksAndRefuseShortData) {
   EXPECT_EQ(rgba[(2 * 5 + 3) * 4 + 0], 255) << "pixel (3, 2) is red";
   EXPECT_EQ(rgba[(2 * 5 + 4) * 4 + 2], 255) << "pixel (4, 2) is blue";
 
-  g_log.clear();
-  dds::SetLogSink(Capture);
+  DdsLogCapture log;
   EXPECT_FALSE(dds::DecodeLevel(3, data.data(), data.size(), 5, 3, rgba.data()));
   EXPECT_FALSE(dds::DecodeLevel(7, data.data(), data.size(), 4, 4, rgba.data()));
   EXPECT_FALSE(dds::DecodeLevel(0, data.data(), data.size(), 0, 4, rgba.data()));
-  dds::SetLogSink(nullptr);
-  EXPECT_NE(g_log.find("ERROR: DXT decode: level of 5 x 3 needs 32 bytes, got 16"),
-            std::string::npos)
-      << g_log;
-  EXPECT_NE(g_log.find("not a block format"), std::string::npos);
+  EXPECT_TRUE(log.contains("ERROR: DXT decode: level of 5 x 3 needs 32 bytes, got 16")) << log.text();
+  EXPECT_TRUE(log.contains("not a block format"));
 }
 
 }  // namespace

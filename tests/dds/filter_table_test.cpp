@@ -5,6 +5,7 @@
 
 #include "dds/image/Filters.h"
 #include "dds/Log.h"
+#include "support/LogCapture.h"
 
 namespace {
 
@@ -21,16 +22,13 @@ TEST(DdsFilters, LookupByNameAndIndexAgree) {
   EXPECT_EQ(dds::FindFilterByName("unknown"), nullptr);
 }
 
-std::string g_log;
-void Capture(const char* text) { g_log += text; }
+using DdsLogCapture = testsupport::tLogCapture<testsupport::tSinkLog<&dds::SetLogSink>>;
 
 TEST(DdsFilters, IndexOutsideTheTableIsRefused) {
-  g_log.clear();
-  dds::SetLogSink(Capture);
+  DdsLogCapture log;
   EXPECT_EQ(dds::GetFilterByIndex(14), nullptr);
   EXPECT_EQ(dds::GetFilterByIndex(-1), nullptr);
-  dds::SetLogSink(nullptr);
-  EXPECT_NE(g_log.find("ERROR: resampling filter 14"), std::string::npos);
+  EXPECT_TRUE(log.contains("ERROR: resampling filter 14"));
 }
 
 TEST(DdsFilters, ValuesAtTheDefiningPoints) {

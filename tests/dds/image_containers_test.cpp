@@ -7,6 +7,7 @@
 #include "dds/Log.h"
 #include "dds/image/Picture.h"
 #include "dds/tVector.h"
+#include "support/LogCapture.h"
 
 namespace {
 
@@ -90,8 +91,7 @@ TEST(DdsChains, LevelSizesHalveDownToOne) {
   EXPECT_EQ(floats[0].width, 2u);
 }
 
-std::string g_log;
-void Capture(const char* text) { g_log += text; }
+using DdsLogCapture = testsupport::tLogCapture<testsupport::tSinkLog<&dds::SetLogSink>>;
 
 TEST(DdsChains, ToFloatPictureDecodesBytesAndSharedExponents) {
   dds::tVector<dds::MipLevel> levels;
@@ -114,11 +114,11 @@ TEST(DdsChains, ToFloatPictureDecodesBytesAndSharedExponents) {
 
   // A level that claims more pixels than it holds is reported, not over-read.
   levels[0].pixels.resize(1);
-  g_log.clear();
-  dds::SetLogSink(Capture);
-  dds::ToFloatPicture(levels, out);
-  dds::SetLogSink(nullptr);
-  EXPECT_NE(g_log.find("ERROR: level 0"), std::string::npos);
+  {
+    DdsLogCapture log;
+    dds::ToFloatPicture(levels, out);
+    EXPECT_TRUE(log.contains("ERROR: level 0"));
+  }
   EXPECT_EQ(out[0].Pixel(1, 0)[0], 0.0f);
 }
 

@@ -1,4 +1,5 @@
 #include "dds/Log.h"
+#include "support/LogCapture.h"
 
 #include <gtest/gtest.h>
 
@@ -6,16 +7,17 @@
 
 namespace {
 
-std::string g_seen;
-void Capture(const char* text) { g_seen += text; }
+using DdsLogCapture = testsupport::tLogCapture<testsupport::tSinkLog<&dds::SetLogSink>>;
 
 TEST(DdsLog, MessagesReachTheInstalledSink) {
-  g_seen.clear();
-  dds::SetLogSink(Capture);
-  dds::Log("ERROR: level %d of '%s'\n", 3, "a.dds");
-  dds::SetLogSink(nullptr);
+  std::string seen;
+  {
+    DdsLogCapture log;
+    dds::Log("ERROR: level %d of '%s'\n", 3, "a.dds");
+    seen = log.text();
+  }
   dds::Log("to stderr\n");
-  EXPECT_EQ(g_seen, "ERROR: level 3 of 'a.dds'\n");
+  EXPECT_EQ(seen, "ERROR: level 3 of 'a.dds'\n");
 }
 
 }  // namespace

@@ -10,22 +10,14 @@
 #include "platform/gpux/Effect.h"
 #include "platform/gpux/TextureLoad.h"
 #include "platform/gpux/VideoShaders.h"
+#include "support/LogCapture.h"
 
 namespace gputest {
 namespace {
 
 using namespace gpu;
 
-std::string g_log;
-void Capture(const char* text) { g_log += text; }
-
-struct LogCapture {
-  LogCapture() {
-    g_log.clear();
-    SetLogSink(Capture);
-  }
-  ~LogCapture() { SetLogSink(nullptr); }
-};
+using LogCapture = testsupport::tLogCapture<testsupport::tSinkLog<&gpu::SetLogSink>>;
 
 void Put32(std::vector<uint8_t>& b, uint32_t v) {
   for (int i = 0; i < 4; ++i) b.push_back(uint8_t(v >> (8 * i)));
@@ -83,10 +75,10 @@ TEST(DdsRead, BadFilesAreRefusedWithALogLine) {
       {"zero size", MakeDds(0, 4, 1, fmt::DXT1, levels), "out of range"},
   };
   for (const auto& c : cases) {
-    g_log.clear();
+    capture.clear();
     EXPECT_FALSE(gpux::ReadDds(c.bytes.data(), c.bytes.size(), "bad.dds", &image)) << c.what;
-    EXPECT_NE(g_log.find("ERROR: dds 'bad.dds'"), std::string::npos) << c.what;
-    EXPECT_NE(g_log.find(c.message), std::string::npos) << c.what << ": " << g_log;
+    EXPECT_TRUE(capture.contains("ERROR: dds 'bad.dds'")) << c.what;
+    EXPECT_TRUE(capture.contains(c.message)) << c.what << ": " << capture.text();
   }
 }
 
@@ -210,12 +202,12 @@ TEST_F(LoadTest, GarbageIsRefused) {
                                                   gpux::filter::Triangle, 0, nullptr, &t, "junk.tga"),
             kOk);
   EXPECT_EQ(t, nullptr);
-  EXPECT_NE(g_log.find("ERROR: image 'junk.tga'"), std::string::npos) << g_log;
-  g_log.clear();
+  EXPECT_TRUE(capture.contains("ERROR: image 'junk.tga'")) << capture.text();
+  capture.clear();
   EXPECT_NE(gpux::CreateTextureFromFileEx(device_, "/nonexistent/x.tga", gpux::kDefault, gpux::kDefault, 0, 0,
                                           fmt::FromFile, pool::Managed, 0, 0, 0, nullptr, &t),
             kOk);
-  EXPECT_NE(g_log.find("cannot open"), std::string::npos);
+  EXPECT_TRUE(capture.contains("cannot open"));
 }
 
 // --- the skinning effect
@@ -372,7 +364,7 @@ TEST_F(GpuTest, BrokenPixelShaderIsRefusedAtCreation) {
   PixelShader* shader = nullptr;
   EXPECT_NE(device_->CreatePixelShader("void main() { outColor = undefinedThing; }", &shader), kOk);
   EXPECT_EQ(shader, nullptr);
-  EXPECT_NE(g_log.find("ERROR: gpu: pixel shader"), std::string::npos);
+  EXPECT_TRUE(capture.contains("ERROR: gpu: pixel shader"));
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../base/system_test_support.h"
-#include "base/app/HeadlessPlatform.h"
+#include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
 #include "recording_skin.h"
 
@@ -21,7 +21,7 @@ class cl_GuiModule : public base::cl_Module {
 TEST(GuiModule, TooltipAndDoubleClickThroughTheFrameLoop) {
   testsupport::FakeClock clock(10);  // 10 ms a frame
   base::cl_System system;
-  auto* platform = new base::cl_HeadlessPlatform;
+  auto* platform = new testsupport::cl_HeadlessPlatform;
   system.RegisterPlatform(platform);
   auto* module = new cl_GuiModule;
   system.AddModule(module);

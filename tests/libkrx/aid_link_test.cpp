@@ -11,6 +11,7 @@
 
 #include "aid_test_peer.h"
 #include "base/system.h"
+#include "support/EngineLogCapture.h"
 #include "libkrx/AID/MessageBuffer.h"
 #include "libkrx/AID/WinAIDNetwork.h"
 
@@ -26,21 +27,6 @@ int ThreadCount() {
       if (e->d_name[0] != '.') ++n;
     closedir(d);
   }
-  return n;
-}
-
-// Engine log lines seen while a test runs.
-std::mutex g_logMutex;
-std::vector<std::string> g_log;
-bool CaptureLog(const char* text) {
-  std::lock_guard lock(g_logMutex);
-  g_log.emplace_back(text);
-  return true;
-}
-size_t CountLog(const char* needle) {
-  std::lock_guard lock(g_logMutex);
-  size_t n = 0;
-  for (const auto& line : g_log) n += line.find(needle) != std::string::npos;
   return n;
 }
 
@@ -71,12 +57,9 @@ bool Record(void* object, AID::AIDNetwork* link, const AID::Message* m) {
 
 class AidLink : public ::testing::Test {
  protected:
-  void SetUp() override {
-    base::sys::AddOutputCallback(CaptureLog);
-    std::lock_guard lock(g_logMutex);
-    g_log.clear();
-  }
-  void TearDown() override { base::sys::RemoveOutputCallback(CaptureLog); }
+  // Engine log lines seen while the test runs that contain needle.
+  size_t CountLog(const char* needle) const { return size_t(m_log.count(needle)); }
+  testsupport::LogCapture m_log;
 
   // Init as the game does, Connect as initiator, and let the peer accept; checks each step.
   void Handshake(AID::WinAIDNetwork& link, TestPeer& peer, uint32_t maxDatagram = 65507) {
@@ -225,7 +208,7 @@ TEST_F(AidLink, ForeignSendersAreRejected) {
   ASSERT_TRUE(stranger.SendTo(*ping, peer.LinkEndpoint()));
   EXPECT_TRUE(stranger.ReceiveType(AID::kReject));
   EXPECT_TRUE(link.IsConnected());
-  ASSERT_TRUE(PumpUntil(link, [] { return CountLog("refused: not the peer") >= 2; }));
+  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 2; }));
 }
 
 TEST_F(AidLink, LinkControlPingDisconnectAndReject) {

@@ -1,25 +1,34 @@
 // The script system object: output routing, error reports, module names and look-ups.
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
 #include "base/String.h"
+#include "support/LogCapture.h"
 
 namespace {
 
-std::vector<std::string> g_lines;
-void Capture(const char* text) { g_lines.emplace_back(text); }
+// The script system's output callback as a log (no sleep callback).
+struct st_ScriptOutput {
+  static void Install(void (*fn)(const char*)) { KRX::ScriptSystem::SetCallbacks(fn, nullptr); }
+  static void Remove() { KRX::ScriptSystem::SetCallbacks(nullptr, nullptr); }
+};
 
 struct ScriptSystemTest : ::testing::Test {
   void SetUp() override {
     KRX::ScriptSystem::Init();
-    KRX::ScriptSystem::SetCallbacks(&Capture, nullptr);
-    g_lines.clear();
+    m_output.emplace();
   }
-  void TearDown() override { KRX::ScriptSystem::Shutdown(); }
+  void TearDown() override {
+    m_output.reset();
+    KRX::ScriptSystem::Shutdown();
+  }
+  std::vector<std::string> Lines() const { return m_output->get(); }
+  std::optional<testsupport::tLogCapture<st_ScriptOutput>> m_output;
 };
 
 TEST(SplitPath, ModuleNames) {
@@ -47,10 +56,11 @@ TEST_F(ScriptSystemTest, ReportsCarryFileAndLine) {
   const char* emptyFormat = "";
   KRX::ReportError(emptyFormat, 0);
   KRX::ReportFileError("castle.lua", 12, "bad %s", "thing");
-  ASSERT_EQ(g_lines.size(), 3u);
-  EXPECT_EQ(g_lines[0], "(-1) : plain 1");
-  EXPECT_EQ(g_lines[1], "(-1) : ");
-  EXPECT_EQ(g_lines[2], "castle.lua(12) : bad thing");
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], "(-1) : plain 1");
+  EXPECT_EQ(lines[1], "(-1) : ");
+  EXPECT_EQ(lines[2], "castle.lua(12) : bad thing");
 
   // Inside a run: the current thread's frame gives file and line.
   auto* file = new KRX::BinCode();
@@ -69,15 +79,16 @@ TEST_F(ScriptSystemTest, ReportsCarryFileAndLine) {
   KRX::ScriptSystem::SetCurrentThread(thread.get());
   KRX::ReportError("oops");
   KRX::ScriptSystem::SetCurrentThread(nullptr);
-  EXPECT_EQ(g_lines.back(), "Scripts/intro.lua(42) : oops");
+  EXPECT_EQ(Lines().back(), "Scripts/intro.lua(42) : oops");
 }
 
 TEST_F(ScriptSystemTest, LongMessagesArriveWhole) {
   std::string text(300, 'x');
   text += "END";
   KRX::ReportFileError("f", 1, "%s", text.c_str());
-  ASSERT_EQ(g_lines.size(), 1u);
-  EXPECT_EQ(g_lines[0], "f(1) : " + text);
+  const std::vector<std::string> lines = Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], "f(1) : " + text);
 }
 
 KRX::Debugger* const kFakeDebugger = reinterpret_cast<KRX::Debugger*>(0x1000);
@@ -94,7 +105,7 @@ TEST_F(ScriptSystemTest, ADebuggerTakesTheOutput) {
   KRX::ScriptSystem::DetachDebugger();
   KRX::ScriptSystem::Output("to the callback");
   EXPECT_EQ(g_debuggerLines, std::vector<std::string>{"to the debugger"});
-  EXPECT_EQ(g_lines, std::vector<std::string>{"to the callback"});
+  EXPECT_EQ(Lines(), std::vector<std::string>{"to the callback"});
 }
 
 TEST_F(ScriptSystemTest, LookUpsOfLoadedModules) {

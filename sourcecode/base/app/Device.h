@@ -1,6 +1,6 @@
 // The device interfaces: i_Device is the common base of modules and of the platform's devices;
 // i_GraphicsDevice, i_InputDevice and i_Platform are what the root module sees of the platform
-// layer (a windowed one, or the headless one in HeadlessPlatform.h). The root module owns the
+// layer (the platform shell, or the tests' null platform). The root module owns the
 // platform; the platform owns its devices.
 #pragma once
 

@@ -150,6 +150,8 @@ class StaticVariant : public StaticVariantIterator {
   bool Read(File* file);
 
  private:
+  bool ReadRecord(File* file);  // Read without its guard against a failed allocation
+
   int m_size = 0;
   int m_capacity = 0;
 };

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <bit>
 #include <cstdlib>
+#include <memory>
+#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,6 +62,18 @@ bool StaticVariant::Write(File* file) const {
 bool StaticVariant::Read(File* file) {
   clear();
   if (!file || file->get_status() != File::STATUS_READ) return false;
+  // A record too large for the memory left is refused like a corrupt one.
+  const int start = file->get_current_position();
+  try {
+    if (ReadRecord(file)) return true;
+  } catch (const std::bad_alloc&) {
+    file->report_error("tree record: out of memory reading the record at offset %d", start);
+  }
+  clear();
+  return false;
+}
+
+bool StaticVariant::ReadRecord(File* file) {
 
   // Name table: the writer's id -> a provisional number (a repeated id keeps its first name).
   // Names are interned only once the whole record has passed: interned names live for the rest
@@ -94,9 +108,10 @@ bool StaticVariant::Read(File* file) {
     return false;
   }
   const int count = bytes / 4;
-  int* words = static_cast<int*>(std::malloc(static_cast<size_t>(bytes)));
+  // Owned here until the tree takes it, also when an allocation below fails.
+  std::unique_ptr<int, decltype(&std::free)> owned(static_cast<int*>(std::malloc(static_cast<size_t>(bytes))), &std::free);
+  int* words = owned.get();
   if (!words || !file->read(words, bytes)) {
-    std::free(words);
     file->report_error("tree record: word chunk at offset %d cut short", chunkAt);
     return false;
   }
@@ -108,7 +123,6 @@ bool StaticVariant::Read(File* file) {
   int bad = 0;
   const char* why = nullptr;
   if (!static_variant_validate(words, count, map, &names, bad, why)) {
-    std::free(words);
     file->report_error("tree record: %s at word %d (offset %d)", why, bad, chunkAt + 4 + bad * 4);
     return false;
   }
@@ -121,7 +135,7 @@ bool StaticVariant::Read(File* file) {
     return provisional < l.size() ? l[provisional] : 0u;
   };
   static_variant_validate(words, count, bind, &local, bad, why);
-  m_node = words;
+  m_node = owned.release();
   m_size = m_capacity = count;
   return true;
 }

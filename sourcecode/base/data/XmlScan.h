@@ -4,15 +4,29 @@
 #pragma once
 
 #include <cstring>
+#include <new>
 
 #include "base/data/StaticVariant.h"
 #include "base/String.h"
+#include "base/system.h"
 
 namespace base::xml_scan {
 
 // Names are interned for the life of the process: a longer one is refused as malformed rather
 // than kept forever.
 constexpr int kMaxNameLength = 1024;
+
+// Runs read, turning a failed allocation into the readers' error line and a false result: a
+// document too large for the memory left is bad input like any other, not a crash.
+template <class Read>
+bool guard_memory(const char* name, Read&& read) {
+  try {
+    return read();
+  } catch (const std::bad_alloc&) {
+    sys::Output("ERROR: xml-file '%s': out of memory\n", name ? name : "");
+    return false;
+  }
+}
 
 struct st_Error {
   const char* at = nullptr;    // where in the text

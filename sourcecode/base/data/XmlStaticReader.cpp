@@ -192,7 +192,20 @@ bool xml_parse_static_variant(int*& cursor, int* end, const char*& text) {
 
 namespace xml {
 
+namespace {
+// The readers proper; the public functions run them under guard_memory.
+bool read_text_unguarded(StaticVariant& out, const char* text, const char* name);
+bool read_multi_root_file_unguarded(StaticVariant& out, const char* file, const char* root);
+}  // namespace
+
 bool read_text(StaticVariant& out, const char* text, const char* name) {
+  const bool ok = xml_scan::guard_memory(name, [&] { return read_text_unguarded(out, text, name); });
+  if (!ok) out.clear();
+  return ok;
+}
+
+namespace {
+bool read_text_unguarded(StaticVariant& out, const char* text, const char* name) {
   out.clear();
   if (!text) return false;
   const char* start = xml_scan::after_prolog(text);
@@ -202,15 +215,27 @@ bool read_text(StaticVariant& out, const char* text, const char* name) {
   }
   return parse_into(out, text, start, name);
 }
+}  // namespace
 
 bool read_file(StaticVariant& out, const char* file) {
   out.clear();
-  Text text;
-  if (!load_text(file, text)) return false;
-  return read_text(out, text.c_str(), file);
+  const bool ok = xml_scan::guard_memory(file, [&] {
+    Text text;
+    if (!load_text(file, text)) return false;
+    return read_text(out, text.c_str(), file);
+  });
+  if (!ok) out.clear();
+  return ok;
 }
 
 bool read_multi_root_file(StaticVariant& out, const char* file, const char* root) {
+  const bool ok = xml_scan::guard_memory(file, [&] { return read_multi_root_file_unguarded(out, file, root); });
+  if (!ok) out.clear();
+  return ok;
+}
+
+namespace {
+bool read_multi_root_file_unguarded(StaticVariant& out, const char* file, const char* root) {
   out.clear();
   Text text;
   if (!load_text(file, text)) return false;
@@ -224,6 +249,7 @@ bool read_multi_root_file(StaticVariant& out, const char* file, const char* root
   }
   return parse_into(out, text.c_str(), start, file);
 }
+}  // namespace
 
 }  // namespace xml
 

@@ -84,7 +84,18 @@ int xml_parse_variant(const tString<BaseString>& text, Variant& out, int positio
 
 namespace xml {
 
+namespace {
+// The readers proper; the public functions run them under guard_memory.
+bool read_text_unguarded(Variant& out, const char* text, const char* name);
+bool read_file_unguarded(Variant& out, const char* file);
+}  // namespace
+
 bool read_text(Variant& out, const char* text, const char* name) {
+  return xml_scan::guard_memory(name, [&] { return read_text_unguarded(out, text, name); });
+}
+
+namespace {
+bool read_text_unguarded(Variant& out, const char* text, const char* name) {
   if (!text) return false;
   const char* p = xml_scan::after_prolog(text);
   if (!p) {
@@ -101,8 +112,14 @@ bool read_text(Variant& out, const char* text, const char* name) {
   }
   return true;
 }
+}  // namespace
 
 bool read_file(Variant& out, const char* file) {
+  return xml_scan::guard_memory(file, [&] { return read_file_unguarded(out, file); });
+}
+
+namespace {
+bool read_file_unguarded(Variant& out, const char* file) {
   File f(file, File::STATUS_READ);
   if (!f.is_open()) return false;  // callers probe for optional files
   Text text;
@@ -112,14 +129,17 @@ bool read_file(Variant& out, const char* file) {
   }
   return read_text(out, text.c_str(), file);
 }
+}  // namespace
 
 bool read_binary(Variant& out, const Binary& data, const char* name) {
   if (data.size() < 1) {
     sys::Output("ERROR: xml-file '%s' is empty\n", name ? name : "");
     return false;
   }
-  std::string text(reinterpret_cast<const char*>(data.get_buffer()), static_cast<size_t>(data.size()));
-  return read_text(out, text.c_str(), name ? name : "");
+  return xml_scan::guard_memory(name, [&] {
+    std::string text(reinterpret_cast<const char*>(data.get_buffer()), static_cast<size_t>(data.size()));
+    return read_text(out, text.c_str(), name ? name : "");
+  });
 }
 
 }  // namespace xml

@@ -1,11 +1,11 @@
 // The mesh record: label, flags, vertex usage, vertices, faces, regions and the bounding box,
 // little-endian, no magic or version (ORDER MESHRECORD). Edges are rebuilt, not stored. The
 // reader checks every count against the bytes left and every reference against its list.
-#include <cstdarg>
 #include <vector>
 
 #include "base/File.h"
 #include "graphics/mesh/Mesh.h"
+#include "graphics/mesh/RecordReader.h"
 
 namespace base {
 
@@ -19,59 +19,6 @@ constexpr int kMinRegionBytes = 4 + 4 * 4 + 8;
 constexpr int kMaxBones = 255;
 
 void WriteVector(File* f, const float* v, int n) { f->write(v, 4 * n); }
-
-// Reads fields until the first failure, which is reported once: either by the file's own
-// record readers (counts, strings, trees) or here.
-class cl_MeshRecordReader {
- public:
-  explicit cl_MeshRecordReader(File* file) : m_file(file) {}
-
-  bool ok() const { return m_ok; }
-
-  bool Int(int& v) { return Bytes(&v, 4); }
-  bool Unsigned(unsigned& v) { return Bytes(&v, 4); }
-  bool Floats(float* v, int n) { return Bytes(v, 4 * n); }
-  bool Count(int& n, int unitSize, const char* what) {
-    if (!m_ok) return false;
-    if (!m_file->read_length(n, unitSize, what)) Failed();
-    return m_ok;
-  }
-  bool String(tString<BaseString>& s) {
-    if (m_ok && !s.Read(m_file)) Failed();
-    return m_ok;
-  }
-  bool Tree(Variant& v) {
-    if (m_ok && !v.Read(m_file)) Failed();
-    return m_ok;
-  }
-  void Fail(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
-    if (!m_ok) return;
-    m_ok = false;
-    va_list args;
-    va_start(args, fmt);
-    tString<BaseString> text;
-    text.vprint(fmt, args);
-    va_end(args);
-    m_file->report_error("mesh record: %s", text.c_str());
-  }
-  int Offset() const { return m_file->get_current_position(); }
-
- private:
-  bool Bytes(void* p, int n) {
-    if (!m_ok) return false;
-    const int at = Offset();
-    if (!m_file->read(p, n)) Fail("cut short at offset %d", at);
-    return m_ok;
-  }
-  // A delegate that failed has normally reported; make sure the failure is never silent.
-  void Failed() {
-    m_ok = false;
-    if (!m_file->has_error()) m_file->report_error("mesh record: unreadable at offset %d", Offset());
-  }
-
-  File* m_file;
-  bool m_ok = true;
-};
 
 }  // namespace
 
@@ -130,7 +77,7 @@ void cl_Mesh::Read(File* file) {
   Clear();
   label.clear();
   if (!file) return;
-  cl_MeshRecordReader in(file);
+  cl_RecordReader in(file, "mesh record");
   if (file->get_status() != File::STATUS_READ) {
     in.Fail("file not open for reading");
     return;

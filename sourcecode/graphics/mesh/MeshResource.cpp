@@ -10,6 +10,7 @@
 #include "base/system.h"
 #include "base/text/Vocable.h"
 #include "graphics/mesh/Mesh.h"
+#include "graphics/mesh/Skeleton.h"
 #include "graphics/mesh/lwo/LwoImport.h"
 
 namespace base {
@@ -92,6 +93,7 @@ i_ResourceType* CreateMeshType() { return new MeshType(true); }
 cl_Mesh* GetMesh(const char* name) { return MeshType::Get(name); }
 
 void RegisterMeshResourceType() {
+  RegisterSkeletonResourceType();  // "Skeleton" and the Ogre XML importers of both kinds
   static bool registered = false;
   if (registered) return;
   registered = true;

@@ -5,16 +5,13 @@
 #include <bit>
 #include <cstring>
 
+#include "KRX/LittleEndian.h"
+
 namespace AID {
 
 // Ports and addresses travel as their network-order values written little-endian, which is how
 // the peers on little-endian machines laid them out; a big-endian host would need swaps here.
 static_assert(std::endian::native == std::endian::little);
-
-uint32_t ReadLE32(const uint8_t* bytes, size_t off) {
-  const uint8_t* p = bytes + off;
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
 
 std::unique_ptr<Message> Message::Create(uint32_t payloadLength) {
   std::unique_ptr<Message> m(new Message);
@@ -39,9 +36,9 @@ void Message::SetSender(uint32_t address, uint16_t port) {
   Put32(kOffSenderAddress, address);
 }
 
-uint16_t Message::Get16(size_t off) const { return uint16_t(m_bytes[off] | m_bytes[off + 1] << 8); }
+uint16_t Message::Get16(size_t off) const { return KRX::ReadLE16(m_bytes.data() + off); }
 
-uint32_t Message::Get32(size_t off) const { return ReadLE32(m_bytes.data(), off); }
+uint32_t Message::Get32(size_t off) const { return KRX::ReadLE32(m_bytes.data() + off); }
 
 void Message::Put16(size_t off, uint16_t v) {
   m_bytes[off] = uint8_t(v);

@@ -82,10 +82,6 @@ class Message {
   std::vector<uint8_t> m_bytes;
 };
 
-// Reads the first of a header's little-endian 32-bit fields at off in raw bytes (at least
-// off + 4 long).
-uint32_t ReadLE32(const uint8_t* bytes, size_t off);
-
 }  // namespace AID
 
 namespace AID {

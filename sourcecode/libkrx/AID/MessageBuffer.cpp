@@ -4,6 +4,8 @@
 #include <cstring>
 #include <vector>
 
+#include "KRX/LittleEndian.h"
+
 namespace AID {
 
 struct MessageBuffer::Record {
@@ -45,7 +47,7 @@ uint32_t MessageBuffer::ReadU32() {
   if (Remaining() < 4) return 0;
   const uint8_t* p = m_record->bytes.data() + m_record->position;
   m_record->position += 4;
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+  return KRX::ReadLE32(p);
 }
 
 float MessageBuffer::ReadF32() {

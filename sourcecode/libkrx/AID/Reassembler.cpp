@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "KRX/LittleEndian.h"
+
 namespace AID {
 
 Reassembler::Reassembler(size_t maxDatagram) : m_maxDatagram(std::max(maxDatagram, kHeaderSize + 1)) {}
@@ -52,11 +54,11 @@ Reassembler::Outcome Reassembler::Start(const uint8_t* data, size_t size, uint32
     out.reason = "shorter than the packet header";
     return out;
   }
-  if (ReadLE32(data, kOffMagic) != kMagic) {
+  if (KRX::ReadLE32(data + kOffMagic) != kMagic) {
     out.reason = "no link packet (wrong magic)";
     return out;
   }
-  const uint32_t payload = ReadLE32(data, kOffPayloadLength);
+  const uint32_t payload = KRX::ReadLE32(data + kOffPayloadLength);
   if (payload > kMaxPayload) {
     out.reason = "declared payload too large";
     return out;

@@ -23,23 +23,6 @@ const char* LookUp(const st_Name* table, size_t n, int value, const char* unknow
   return unknown;
 }
 
-// ORDER OPCODE
-const st_Name kCommandNames[] = {
-    {0, "line"},          {1, "data"},       {2, "push value"}, {3, "push var"},
-    {4, "jump"},          {5, "jump true"},  {6, "jump true (check)"}, {7, "jump false"},
-    {8, "jump false (check)"}, {9, "switch"}, {10, "label"},    {11, "label_tab"},
-    {128, "++X"},         {129, "--X"},      {130, "neg"},      {131, "not"},
-    {132, "+X"},          {133, "-X"},       {144, "X++"},      {145, "X--"},
-    {160, "*"},           {161, "/"},        {162, "%"},        {163, "+"},
-    {165, "-"},           {166, "<<"},       {167, ">>"},       {168, "<="},
-    {169, "<"},           {170, ">="},       {171, ">"},        {172, "=="},
-    {173, "!="},          {174, "and"},      {175, "xor"},      {176, "or"},
-    {177, "&&"},          {178, "||"},       {224, "func_init"}, {225, "call"},
-    {226, "return"},      {227, "eoc"},      {228, ""},         {229, "stop"},
-    {230, "="},           {231, "*="},       {232, "/="},       {233, "%="},
-    {234, "+="},          {235, "-="},       {236, ">>="},      {237, "<<="},
-    {238, "&="},          {239, "^="},       {240, "|="},       {241, "paramcpy"},
-};
 
 const st_Name kOpTypeNames[] = {
     {0, ""},       {1, "id"},      {2, "sys"},    {3, "binary"}, {4, "prefix"}, {5, "postfix"},
@@ -65,7 +48,21 @@ const char* LookUp(const st_Name (&table)[N], int value, const char* unknown) {
 
 }  // namespace
 
-const char* GetCommandName(int command) { return LookUp(kCommandNames, command, "(unknown en_Command)"); }
+const char* GetCommandName(int command) {
+  constexpr const char* kUnknown = "(unknown en_Command)";
+  const char* name = kUnknown;
+  switch (command) {
+#define KRX_OPCODE_NAME(op, value, text) \
+  case value:                            \
+    name = text;                         \
+    break;
+    KRX_OPCODE_LIST(KRX_OPCODE_NAME)
+#undef KRX_OPCODE_NAME
+    default:
+      break;
+  }
+  return name ? name : kUnknown;
+}
 const char* GetOpTypeName(int type) { return LookUp(kOpTypeNames, type, "(unknown en_OpType)"); }
 const char* GetOpSubTypeName(int subType) {
   return LookUp(kOpSubTypeNames, subType, "(unknown en_OpSubType)");
@@ -77,10 +74,6 @@ namespace {
 
 void PutLE32(std::vector<uint8_t>& code, uint32_t v) {
   for (int i = 0; i < 4; ++i) code.push_back(uint8_t(v >> (8 * i)));
-}
-
-uint32_t GetLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 // The smallest k (0..3) whose k + 1 low bytes sign-extend back to v.
@@ -174,23 +167,21 @@ int DecodeOperand(const uint8_t* bytes, int avail, const StringPool* pool, Var& 
       out.SetBool(bytes[1] != 0);
       break;
     case VT_INT: {
-      uint32_t v = (bytes[1] & 0x80) ? 0xFFFFFFFFu : 0u;
-      for (int i = 1; i < n; ++i) v = (v << 8) | bytes[i];
-      out.SetInt(int32_t(v));
+      out.SetInt(ReadIntPayload(bytes + 1, uint32_t(n - 1)));
       break;
     }
     case VT_FLOAT: {
-      uint32_t bits = GetLE32(bytes + 1);
+      uint32_t bits = ReadLE32(bytes + 1);
       float f;
       std::memcpy(&f, &bits, sizeof f);
       out.SetFloat(f);
       break;
     }
     case VT_POSITION:
-      out.SetPosition(int32_t(GetLE32(bytes + 1)));
+      out.SetPosition(int32_t(ReadLE32(bytes + 1)));
       break;
     case VT_CONSTSTRING: {
-      int32_t offset = int32_t(GetLE32(bytes + 1));
+      int32_t offset = int32_t(ReadLE32(bytes + 1));
       if (pool) {
         out.SetConstString(pool->TextAt(offset));
       } else {

@@ -218,7 +218,7 @@ Device::~Device() {
   if (d.program) d.program->Release();
   d.stream.buffer = nullptr, d.indices = nullptr, d.declaration = nullptr, d.pixelShader = nullptr, d.program = nullptr;
   d.DestroyTargets();
-  if (d.liveDefaultPool) Log("gpu: device released while %u default-pool objects live\n", d.liveDefaultPool);
+  if (d.liveDefaultPool) Log("Warning: gpu: device released while %u default-pool objects live\n", d.liveDefaultPool);
   for (auto& [key, program] : d.programCache) glDeleteProgram(program.name);
   d.DestroyPresentObjects();
   glDeleteTextures(1, &d.whiteTexture);
@@ -336,7 +336,7 @@ void DeviceImpl::BindDrawTarget() {
   glFramebufferRenderbuffer(GL_FRAMEBUFFER, GL_DEPTH_STENCIL_ATTACHMENT, GL_RENDERBUFFER,
                             depthStencil ? depthStencil->renderbuffer_ : 0);
   const GLenum status = glCheckFramebufferStatus(GL_FRAMEBUFFER);
-  if (status != GL_FRAMEBUFFER_COMPLETE) Log("gpu: render target incomplete (0x%x)\n", status);
+  if (status != GL_FRAMEBUFFER_COMPLETE) Log("Warning: gpu: render target incomplete (0x%x)\n", status);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -10,27 +10,9 @@
 #include "platform/gpu/Log.h"
 #include "platform/gpux/Dds.h"
 
-#define STB_IMAGE_IMPLEMENTATION
-#define STB_IMAGE_STATIC
-#define STBI_NO_STDIO
-#define STBI_ONLY_PNG
-#define STBI_ONLY_BMP
-#define STBI_ONLY_TGA
-#define STBI_ONLY_JPEG
-#define STBI_MAX_DIMENSIONS 16384
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#pragma GCC diagnostic ignored "-Wimplicit-fallthrough"
-#pragma GCC diagnostic ignored "-Wunused-but-set-variable"
+// The decoder's and the block compressor's implementations live in StbImage.cpp.
 #include <stb/stb_image.h>
-#pragma GCC diagnostic pop
-
-#define STB_DXT_IMPLEMENTATION
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
 #include <stb/stb_dxt.h>
-#pragma GCC diagnostic pop
 
 namespace gpux {
 namespace {

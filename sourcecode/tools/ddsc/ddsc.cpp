@@ -6,21 +6,7 @@
 //
 // The file is written to OUT.dds.tmp and renamed into place; on any failure nothing is left at
 // OUT.dds, the error text goes to stderr and the exit status is non-zero.
-#define STB_IMAGE_IMPLEMENTATION
-#define STBI_ONLY_PNG
-#define STBI_ONLY_TGA
-#define STBI_ONLY_BMP
-#define STBI_NO_STDIO_WARNINGS
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wunused-function"
-#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
-#pragma GCC diagnostic ignored "-Wsign-compare"
-#endif
-#include <stb_image.h>
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#endif
+#include <stb_image.h>  // its implementation: StbImage.cpp
 
 #include "dds/CompressImage.h"
 #include "dds/file/Profile.h"

@@ -8,8 +8,10 @@
 // ends its thread with a run-time error and never reads outside the blob.
 #include "KRX/Interpreter/ScriptVM.h"
 
+#include <array>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -104,26 +106,42 @@ const Var* FindVocabularyVar(const BinCode* function) {
 // value and its bytes, and all tables are dropped when the symbol epoch changes (a module was
 // added, removed or destroyed), so a table never outlives the code it describes.
 
-// Handlers beyond the 256 opcodes: fused pairs and the table's own states.
+// The interpreter's handlers: one per listed opcode in list order (KRX_OPCODE_LIST), the default
+// for every other byte, then fused sequences and the table's own states. ORDER HANDLER: the jump
+// targets in ScriptVM::Execute follow this order.
 enum en_Handler : uint16_t {
-  H_FUSED_LOCAL = 256,   // "push value k" + "push var 0": a local read
-  H_FUSED_GLOBAL = 257,  // "push value <text>" + "push var 1": a name read
-  H_GENERIC = 258,       // an instruction whose operand is decoded from the code when executed
-  H_UNDECODED = 259,     // not decoded yet
-  H_CORRUPT = 260,       // does not fit into the code
-  H_END = 261,           // the position just past the code
-  H_COMPARE_JUMP = 262,  // a comparison and the conditional jump on its result
+#define KRX_OPCODE_HANDLER(name, value, text) H_##name,
+  KRX_OPCODE_LIST(KRX_OPCODE_HANDLER)
+#undef KRX_OPCODE_HANDLER
+  H_DEFAULT,       // a byte that is no listed opcode
+  H_FUSED_LOCAL,   // "push value k" + "push var 0": a local read
+  H_FUSED_GLOBAL,  // "push value <text>" + "push var 1": a name read
+  H_GENERIC,       // an instruction whose operand is decoded from the code when executed
+  H_UNDECODED,     // not decoded yet
+  H_CORRUPT,       // does not fit into the code
+  H_END,           // the position just past the code
+  H_COMPARE_JUMP,  // a comparison and the conditional jump on its result
   // Local-variable sequences (see MatchLocalSequence); each starts with a local read and falls
   // back to running that read alone, then the rest one instruction at a time.
-  H_L_CMP_JUMP = 263,  // local, local|int, comparison, conditional jump
-  H_L_ASSIGN = 264,    // local, local|int, =|+=|-=|*= [, eoc]
-  H_L_BINOP = 265,     // local, local|int, arithmetic or comparison: pushes the result
-  H_L_POSTINC = 266,   // local, X++|X-- [, jump]
-  H_ELEMENT = 267,     // "push value k" + "push var 4": an element of local array k, index on the stack
-  H_L_READ = 268,      // "line" + a local read that starts no longer sequence
-  H_INIT_LOCAL = 269,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
-  H_COUNT = 270
+  H_L_CMP_JUMP,  // local, local|int, comparison, conditional jump
+  H_L_ASSIGN,    // local, local|int, =|+=|-=|*= [, eoc]
+  H_L_BINOP,     // local, local|int, arithmetic or comparison: pushes the result
+  H_L_POSTINC,   // local, X++|X-- [, jump]
+  H_ELEMENT,     // "push value k" + "push var 4": an element of local array k, index on the stack
+  H_L_READ,      // "line" + a local read that starts no longer sequence
+  H_INIT_LOCAL,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
+  H_COUNT
 };
+
+// The handler of each opcode byte.
+constexpr std::array<uint16_t, 256> kOpHandler = [] {
+  std::array<uint16_t, 256> table{};
+  table.fill(H_DEFAULT);
+#define KRX_OPCODE_HANDLER(name, value, text) table[value] = H_##name;
+  KRX_OPCODE_LIST(KRX_OPCODE_HANDLER)
+#undef KRX_OPCODE_HANDLER
+  return table;
+}();
 constexpr int8_t kNoOperand = -1;
 
 struct st_Decoded {
@@ -149,12 +167,7 @@ bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, u
   const uint32_t n = 1u + (code[p + 1] >> 6);
   if (size - p - 2 < n) return false;
   const uint8_t* b = code + p + 2;
-  switch (n) {
-    case 1: value = int8_t(b[0]); break;
-    case 2: value = int16_t(uint16_t(b[0] << 8 | b[1])); break;
-    case 3: value = int32_t(uint32_t(b[0] << 24 | b[1] << 16 | b[2] << 8)) >> 8; break;
-    default: value = int32_t(uint32_t(b[0]) << 24 | uint32_t(b[1]) << 16 | uint32_t(b[2]) << 8 | b[3]); break;
-  }
+  value = ReadIntPayload(b, n);
   length = 2 + n;
   return true;
 }
@@ -166,10 +179,6 @@ bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, 
   if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != 0) return false;
   length = n + 3;
   return true;
-}
-
-uint32_t PositionAt(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 // The statement shapes the code generator emits for local int arithmetic, matched at pc (which
@@ -188,7 +197,7 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
     uint32_t length = first + 1;
     if (size - q - 1 >= 6 && code[q + 1] == OP_JUMP && code[q + 2] == VT_POSITION) {
       d.tail = OP_JUMP;
-      d.target = int32_t(PositionAt(code + q + 3));
+      d.target = int32_t(ReadLE32(code + q + 3));
       length += 6;
     }
     d.length = uint16_t(length);
@@ -212,7 +221,7 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
       (code[r + 1] == OP_JUMP_TRUE || code[r + 1] == OP_JUMP_FALSE) && code[r + 2] == VT_POSITION) {
     handler = H_L_CMP_JUMP;
     tail = code[r + 1];
-    target = int32_t(PositionAt(code + r + 3));
+    target = int32_t(ReadLE32(code + r + 3));
     end = r + 7;
   } else if (op == OP_ASSIGN || op == OP_ASSIGN_ADD || op == OP_ASSIGN_SUB || op == OP_ASSIGN_MUL) {
     handler = H_L_ASSIGN;
@@ -267,7 +276,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   d.handler = H_CORRUPT;
   const uint8_t op = code[pc];
   uint32_t length = 1;
-  uint16_t handler = op;
+  uint16_t handler = kOpHandler[op];
   d.operandType = kNoOperand;
   d.ival = 0;
   d.tail = 0;
@@ -278,17 +287,12 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     if ((t & VF_TYPEMASK) == VT_INT) {
       const uint32_t n = 1u + (t >> 6);
       if (size - pc - 2 < n) return;
-      switch (n) {  // most significant byte first, sign-extended
-        case 1: d.ival = int8_t(p[0]); break;
-        case 2: d.ival = int16_t(uint16_t(p[0] << 8 | p[1])); break;
-        case 3: d.ival = int32_t(uint32_t(p[0] << 24 | p[1] << 16 | p[2] << 8)) >> 8; break;
-        default: d.ival = int32_t(uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]); break;
-      }
+      d.ival = ReadIntPayload(p, n);
       d.operandType = VT_INT;
       length = 2 + n;
     } else if (t == VT_POSITION) {
       if (size - pc < 6) return;
-      d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+      d.ival = int32_t(ReadLE32(p));
       d.operandType = VT_POSITION;
       length = 6;
     } else {
@@ -311,7 +315,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   } else if (pushVarFollows && code[pc + 1] == VT_CONSTSTRING && code[pc + length + 2] == PUSHVAR_NAMED) {
     const uint8_t* p = code + pc + 2;
     handler = H_FUSED_GLOBAL;
-    d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    d.ival = int32_t(ReadLE32(p));
     length += 3;
     if (pc + length < size && code[pc + length] == OP_CALL) {  // a call of the named function
       d.tail = OP_CALL;
@@ -327,7 +331,7 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     const uint8_t* p = code + pc + 3;
     handler = H_COMPARE_JUMP;
     d.operandType = int8_t(code[pc + 1]);  // the jump's opcode
-    d.ival = int32_t(uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24);
+    d.ival = int32_t(ReadLE32(p));
     length = 7;
   }
   d.length = uint16_t(length);
@@ -515,10 +519,6 @@ inline void LeaveNative(Frame* f, uint32_t marker, uint32_t oldCount) {
   for (uint32_t i = marker + 1; i < oldCount; ++i) Drop(f->m_stack[i]);
 }
 
-inline uint32_t ReadLE32(const uint8_t* p) {
-  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
-}
-
 // The step budget: lines, jumps and calls; false once it is used up.
 inline bool Step(Thread& thread) {
   if (thread.m_stepBudget < 0) return true;
@@ -572,42 +572,16 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   int32_t ival = 0;
   // Each handler ends by fetching and jumping to the next one itself ("threaded" dispatch): the
   // processor then predicts each handler's successor separately, not all through one jump.
-  static const void* const kTargets[H_COUNT] = {
-      &&l_OP_LINE, &&l_OP_DATA, &&l_OP_PUSH_VALUE, &&l_OP_PUSH_VAR, &&l_OP_JUMP, &&l_OP_JUMP_TRUE, &&l_OP_JUMP_TRUE_NOREMOVE, &&l_OP_JUMP_FALSE,
-      &&l_OP_JUMP_FALSE_NOREMOVE, &&l_OP_SWITCH, &&l_OP_LABEL, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_OP_PRE_INC, &&l_OP_PRE_DEC, &&l_OP_NEG, &&l_OP_NOT, &&l_OP_UNARY_PLUS, &&l_OP_UNARY_MINUS, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_OP_POST_INC, &&l_OP_POST_DEC, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_OP_MUL, &&l_OP_DIV, &&l_OP_MOD, &&l_OP_ADD, &&l_OP_CONCAT, &&l_OP_SUB, &&l_OP_SHIFT_LEFT, &&l_OP_SHIFT_RIGHT,
-      &&l_OP_LESS_EQUAL, &&l_OP_LESS, &&l_OP_GREATER_EQUAL, &&l_OP_GREATER, &&l_OP_EQUAL, &&l_OP_NOT_EQUAL, &&l_OP_BIT_AND, &&l_OP_BIT_XOR,
-      &&l_OP_BIT_OR, &&l_OP_LOGICAL_AND, &&l_OP_LOGICAL_OR, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_OP_INIT_FUNC, &&l_OP_CALL, &&l_OP_RETURN, &&l_OP_EOC, &&l_OP_GROUP, &&l_OP_STOP, &&l_OP_ASSIGN, &&l_OP_ASSIGN_MUL,
-      &&l_OP_ASSIGN_DIV, &&l_OP_ASSIGN_MOD, &&l_OP_ASSIGN_ADD, &&l_OP_ASSIGN_SUB, &&l_OP_ASSIGN_SHIFT_RIGHT, &&l_OP_ASSIGN_SHIFT_LEFT, &&l_OP_ASSIGN_BIT_AND, &&l_OP_ASSIGN_BIT_XOR,
-      &&l_OP_ASSIGN_BIT_OR, &&l_OP_PARAMCPY, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default, &&l_default,
-      &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END, &&l_COMPARE_JUMP,
-      &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ, &&l_INIT_LOCAL,
+  static const void* const kTargets[] = {
+#define KRX_OPCODE_TARGET(name, value, text) &&l_##name,
+      KRX_OPCODE_LIST(KRX_OPCODE_TARGET)
+#undef KRX_OPCODE_TARGET
+      &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
+      &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
+      &&l_INIT_LOCAL,
   };
+  static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
+
 
 // Fetches the instruction at pc from the decode table and jumps to its handler. The table has an
 // entry for every position up to and including the code length (H_END), and every decoded
@@ -681,7 +655,7 @@ load_code:
           }
         }
         pc = at + 1;
-        goto* kTargets[op];
+        goto* kTargets[kOpHandler[op]];
       }
 
       // ---- local sequences: one step while the operands are plain ints ----
@@ -904,7 +878,7 @@ load_code:
       l_GENERIC:
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
         operandType = scratch.GetType();
-        goto* kTargets[op];
+        goto* kTargets[kOpHandler[op]];
 
       l_OP_LINE: {
         if (operandType != VT_INT) VM_FAIL("Int expected OP_LINE");
@@ -1475,10 +1449,11 @@ load_code:
         VM_NEXT();
       }
 
+      l_OP_LABEL_TAB:  // the linker never writes it into code
       l_default:
-        if (op >= 134 && op <= 143)
+        if (op >= OP_FIRST_UNBUILT_UNARY && op <= OP_LAST_UNBUILT_UNARY)
           VM_FAIL("Sorry, the unary operation %s is not implemented yet", GetCommandName(op));
-        if (op >= 146 && op <= 159) VM_FAIL_SILENT();
+        if (op >= OP_FIRST_SILENT_POSTFIX && op <= OP_LAST_SILENT_POSTFIX) VM_FAIL_SILENT();
         VM_FAIL("Unsupported or invalid operation: %d (%s)", int(op), GetCommandName(op));
   }
 #undef VM_FAIL

@@ -152,6 +152,8 @@ bool Debugger::MessageCallback(void* object, AID::AIDNetwork*, const AID::Messag
   return true;
 }
 
+void Debugger::ReleaseDetachedThreads() { m_detached.clear(); }
+
 bool Debugger::ProcessOneCommand() {
   if (m_commands.empty()) return false;
   std::unique_ptr<AID::MessageBuffer> command = std::move(m_commands.front());

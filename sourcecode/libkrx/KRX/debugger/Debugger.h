@@ -110,7 +110,7 @@ class Debugger {
   bool ProcessOneCommand();
   // Between frames (no script runs): drops the references of threads detached since the last
   // call. A thread is detached from inside its own run, where its last reference must not go.
-  void ReleaseDetachedThreads() { m_detached.clear(); }
+  void ReleaseDetachedThreads();
   // Handles one command payload (u32 code and its arguments).
   void ProcessCommand(AID::MessageBuffer& command);
   // The link's listener callback: type 0 resumes a stopped thread, type 2 queues a command.

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "KRX/BinCode.h"
+#include "KRX/LittleEndian.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/StringPool.h"
 #include "KRX/runtime/Thread.h"
@@ -70,13 +71,13 @@ bool Stream::Read(void* out, size_t n, const char* what) {
 bool Stream::ReadU16(uint16_t& v, const char* what) {
   uint8_t b[2];
   if (!Read(b, 2, what)) return false;
-  v = uint16_t(b[0] | b[1] << 8);
+  v = ReadLE16(b);
   return true;
 }
 bool Stream::ReadU32(uint32_t& v, const char* what) {
   uint8_t b[4];
   if (!Read(b, 4, what)) return false;
-  v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+  v = ReadLE32(b);
   return true;
 }
 

@@ -7,13 +7,13 @@
 #include <map>
 #include <string>
 
+#include "KRX/BinCode.h"  // frames hold counted module references
 #include "KRX/runtime/RefObj.h"
 #include "KRX/runtime/Var.h"
 #include "KRX/runtime/VarTable.h"
 
 namespace KRX {
 
-class BinCode;
 class Module;
 
 // One active call: the running function, its module, its private local slots and its operand

@@ -2,9 +2,10 @@
 // adds its line here and a file modules/<Name>.cpp defining Make<Name>.
 #pragma once
 
-#define DEMOGEN_MODULES(X)                                   \
+#define DEMOGEN_MODULES(X)                                  \
   X(TitleScreen, "title background and logo textures") \
-  X(Pier, "the quay's pier, a LightWave object")              \
+  X(Pier, "the quay's pier, a LightWave object")        \
+  X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets") \
   X(NavMeshes, "the scenes' nav meshes with their cameras")
 
 namespace demogen {

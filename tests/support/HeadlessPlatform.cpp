@@ -1,14 +1,16 @@
-// The headless platform's devices and frame loop.
-#include "base/app/HeadlessPlatform.h"
+// The test platform's devices and frame loop.
+#include "support/HeadlessPlatform.h"
 
 #include <algorithm>
-#include <cstdint>
 
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 
-namespace base {
+namespace testsupport {
+
+using base::ICMD;
+namespace sys = base::sys;
 
 // ---- graphics
 
@@ -77,14 +79,15 @@ void cl_HeadlessInputDevice::SetKeyDown(int key, bool down) {
 // ---- platform
 
 cl_HeadlessPlatform::cl_HeadlessPlatform()
-    : m_input(std::make_unique<cl_HeadlessInputDevice>()),
-      m_graphics(std::make_unique<cl_HeadlessGraphicsDevice>()) {}
+    : m_input(std::make_unique<cl_HeadlessInputDevice>()), m_graphics(std::make_unique<cl_HeadlessGraphicsDevice>()) {
+  m_step.SetTimeCap(0.0);  // tests script input and count time over several seconds
+}
 
 cl_HeadlessPlatform::~cl_HeadlessPlatform() { ShutDown(); }
 
 bool cl_HeadlessPlatform::StartUp() {
   m_started = true;
-  const Variant* localization = sys::GetConfig().get_element("Localization");
+  const base::Variant* localization = sys::GetConfig().get_element("Localization");
   if (!localization || !sys::InitTextsystem(*localization)) sys::Output("ERROR: Cannot initialize Textsystem\n");
   sys::Output("Headless platform started (no window, input from a queue)\n");
   return true;
@@ -104,7 +107,7 @@ void cl_HeadlessPlatform::ResizeWindow(int, int, int w, int h) {
 }
 
 bool cl_HeadlessPlatform::PumpMessages() {
-  if (m_frameHook) m_frameHook(m_framesRendered);
+  m_step.CallFrameHook();
   if (m_closeRequested) {
     m_closeRequested = false;
     // The quit confirmation keeps the window open; without one the window closes.
@@ -118,26 +121,12 @@ bool cl_HeadlessPlatform::PumpMessages() {
 
 void cl_HeadlessPlatform::Run() {
   if (!m_system) return;
-  unsigned long last = sys::Ticks();
+  m_step.Start();
   while (!m_system->GetQuit()) {
     if (!PumpMessages()) break;
-    const unsigned long now = sys::Ticks();
-    const float dt = static_cast<float>(static_cast<uint32_t>(now - last)) / 1000.0f;
-    last = now;
-    m_time += dt;
-    m_input->Update(m_time, dt);
-    ICMD cmd;
-    while (m_input->PopCommand(cmd)) m_system->ProcessInput(cmd);
-    m_system->Update(m_time, dt);
-    if (m_graphics->BeginFrame()) {
-      m_system->Render();
-      m_graphics->EndFrame();
-      m_system->CountFrame();
-      ++m_framesRendered;
-      if (m_frameLimit > 0 && m_framesRendered >= m_frameLimit) m_system->SetQuit(true);
-    }
+    m_step.Run(*m_system, m_input.get(), m_graphics.get());
     sys::Sleep(1);
   }
 }
 
-}  // namespace base
+}  // namespace testsupport

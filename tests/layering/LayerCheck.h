@@ -1,0 +1,42 @@
+// The layering check: reads every quoted #include under a source tree and reports each one that
+// reaches a library above the including one, by the rule table in layers.txt.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace layering {
+
+class cl_LayerRules {
+ public:
+  // Reads the table (see layers.txt); false with error set when a line cannot be read.
+  bool Load(const std::string& path);
+  // The library folder a file (path relative to sourcecode/) belongs to; "" when none.
+  std::string LibraryOf(const std::string& file) const;
+  // Whether library from may include a header of library to.
+  bool MayInclude(const std::string& from, const std::string& to) const;
+  const std::vector<std::string>& GetRoots() const { return m_roots; }
+  const std::string& GetError() const { return m_error; }
+
+ private:
+  std::set<std::string> Expand(const std::string& name) const;  // "platform/*" to its folders
+  std::vector<std::string> m_roots;
+  std::map<std::string, std::vector<std::string>> m_below;  // the direct lower folders
+  std::string m_error;
+};
+
+// One include that breaks the rules: "base/data/Xml.cpp:12: includes "win32dx9/Platform.h"
+// (base may not include win32dx9)".
+struct st_Violation {
+  std::string file;  // relative to the tree
+  int line = 0;
+  std::string include;
+  std::string text;  // the whole message
+};
+
+// Scans every .h, .hpp, .inl, .c and .cpp file under tree (a sourcecode/ folder).
+std::vector<st_Violation> CheckTree(const std::string& tree, const cl_LayerRules& rules);
+
+}  // namespace layering
