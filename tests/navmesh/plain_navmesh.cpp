@@ -81,7 +81,21 @@ tPoint cl_PlainNavMesh::NearestBoundaryPoint(const tPoint& p) const {
 bool cl_PlainNavMesh::SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) const {
   for (size_t i = 0; i < boundary.size(); i += 2) {
     const int sa = Orient(p0, p1, boundary[i]), sb = Orient(p0, p1, boundary[i + 1]);
-    if (sa == 0 || sb == 0 || sa == sb) continue;
+    if (sa == 0 || sb == 0) {
+      for (const tPoint& c : {boundary[i], boundary[i + 1]}) {
+        if (Orient(p0, p1, c) != 0) continue;
+        const double dx = double(p1.x) - p0.x, dz = double(p1.z) - p0.z;
+        const double t = ((double(c.x) - p0.x) * dx + (double(c.z) - p0.z) * dz) / (dx * dx + dz * dz);
+        if (!(t > 0.0 && t < 1.0)) continue;
+        const double len = std::sqrt(dx * dx + dz * dz);
+        const double step = std::min(1e-4 * (1.0 + std::fabs(c.x) + std::fabs(c.z)), 0.25 * len) / len;
+        for (const double at : {t - step, t + step}) {
+          if (!IsInside(tPoint(float(p0.x + dx * at), c.y, float(p0.z + dz * at)))) return true;
+        }
+      }
+      continue;
+    }
+    if (sa == sb) continue;
     const int s0 = Orient(boundary[i], boundary[i + 1], p0), s1 = Orient(boundary[i], boundary[i + 1], p1);
     if (s0 != 0 && s1 != 0 && s0 != s1) return true;
   }

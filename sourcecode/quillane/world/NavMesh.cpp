@@ -278,17 +278,36 @@ void cl_NavMesh::GetNearestBoundaryPoint(const tPoint& p, tPoint& out) {
 }
 
 bool cl_NavMesh::SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) {
-  // Only proper crossings count: a segment that ends on an edge or touches it at a point stays
-  // inside, which is where the nearest boundary point puts a goal.
+  // Proper crossings count; a segment ending on an edge does not (goals are put there). Where a
+  // boundary corner lies inside the segment, the floor just before and after it decides.
   return m_grid->edges.Visit(std::min(p0.x, p1.x), std::min(p0.z, p1.z), std::max(p0.x, p1.x), std::max(p0.z, p1.z),
                              [&](int i) {
                                const tPoint& a = m_boundaryPoints[2 * i];
                                const tPoint& b = m_boundaryPoints[2 * i + 1];
                                const int sa = Orientation(p0, p1, a), sb = Orientation(p0, p1, b);
-                               if (sa == 0 || sb == 0 || sa == sb) return false;
-                               const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
-                               return s0 != 0 && s1 != 0 && s0 != s1;
+                               if (sa != 0 && sb != 0) {
+                                 if (sa == sb) return false;
+                                 const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
+                                 return s0 != 0 && s1 != 0 && s0 != s1;
+                               }
+                               return (sa == 0 && CornerLeavesFloor(p0, p1, a)) ||
+                                      (sb == 0 && CornerLeavesFloor(p0, p1, b));
                              });
+}
+
+bool cl_NavMesh::CornerLeavesFloor(const tPoint& p0, const tPoint& p1, const tPoint& corner) {
+  const double dx = static_cast<double>(p1.x) - p0.x, dz = static_cast<double>(p1.z) - p0.z;
+  const double length2 = dx * dx + dz * dz;
+  const double t = ((static_cast<double>(corner.x) - p0.x) * dx + (static_cast<double>(corner.z) - p0.z) * dz) / length2;
+  if (!(t > 0.0 && t < 1.0)) return false;  // at or beyond an end
+  const double length = std::sqrt(length2);
+  // A step that float coordinates of this size can still tell apart, within the segment.
+  const double step = std::min(1e-4 * (1.0 + std::fabs(corner.x) + std::fabs(corner.z)), 0.25 * length) / length;
+  for (const double at : {t - step, t + step}) {
+    const tPoint q(static_cast<float>(p0.x + dx * at), corner.y, static_cast<float>(p0.z + dz * at));
+    if (!IsInside(q)) return true;
+  }
+  return false;
 }
 
 tPoint cl_NavMesh::AdjustPoint(const tPoint& a, const tPoint& b, float r) {

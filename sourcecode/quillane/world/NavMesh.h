@@ -45,7 +45,8 @@ class i_NavMesh {
   virtual void GetNearestBoundaryPoint(const tPoint& p, tPoint& out) = 0;
   // Line-of-sight smoothing in place; the list comes out reversed.
   virtual void SmoothPath(tPointList& points, const tPointList* obstacles) = 0;
-  // True when the floor segment properly crosses a boundary edge (touching does not count).
+  // True when the floor segment crosses a boundary edge or leaves the floor through a boundary
+  // corner; a segment ending on the boundary does not cross it.
   virtual bool SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) = 0;
   virtual tPoint GetCenter() = 0;  // centre of the first face; (0, 0, 0) without faces
   virtual bool PickRay(const tPoint& origin, const tPoint& direction, tPoint& hit) = 0;
@@ -125,6 +126,9 @@ class cl_NavMesh final : public i_NavMesh, public tPathFinder<cl_PathNode> {
   void WriteWeights(const tPointList* obstacles);
   // The goal as it ends a path: q inside the mesh, else its nearest boundary point.
   tPoint ClampGoal(const tPoint& q);
+  // For a boundary corner on the segment's line: true when it lies inside the segment and the
+  // segment is off the floor just before or after it.
+  bool CornerLeavesFloor(const tPoint& p0, const tPoint& p1, const tPoint& corner);
 
   base::tString<base::BaseString> m_name;
   std::vector<cl_PathNode> m_nodes;  // one per mesh edge, in edge order
