@@ -3,6 +3,8 @@
 // queries look at a few items instead of all. Cells are packed into one index array.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +27,11 @@ class cl_FloorGrid {
   bool Visit(float minX, float minZ, float maxX, float maxZ, Fn fn);
   // Cell coordinates of the rectangle's corners, clamped to the grid.
   void CellRange(float minX, float minZ, float maxX, float maxZ, int& x0, int& z0, int& x1, int& z1) const;
+  // Visits the items in rings of cells around (x, z), each item once (unfiled ones first), until
+  // done(margin) is true after a ring, margin being the floor distance from (x, z) beyond which
+  // no item has been missed; or until every cell was visited. A non-finite point visits all.
+  template <class Fn, class Done>
+  void VisitRings(float x, float z, Fn fn, Done done);
   // Visits the items of one cell (no de-duplication across cells).
   template <class Fn>
   bool VisitCell(int cx, int cz, Fn fn);
@@ -85,6 +92,38 @@ bool cl_FloorGrid::Visit(float minX, float minZ, float maxX, float maxZ, Fn fn) 
     }
   }
   return false;
+}
+
+template <class Fn, class Done>
+void cl_FloorGrid::VisitRings(float x, float z, Fn fn, Done done) {
+  NewStamp();
+  for (int item : m_unfiled) {
+    if (!Seen(item)) fn(item);
+  }
+  if (m_cellsX == 0) return;
+  int cx, cz, unused0, unused1;
+  CellRange(x, z, x, z, cx, cz, unused0, unused1);
+  const bool finite = std::isfinite(x) && std::isfinite(z);
+  const int maxRing = std::max(m_cellsX, m_cellsZ);
+  for (int r = 0; r <= maxRing; ++r) {
+    for (int gz = cz - r; gz <= cz + r; ++gz) {
+      if (gz < 0 || gz >= m_cellsZ) continue;
+      const bool fullRow = gz == cz - r || gz == cz + r;
+      for (int gx = cx - r; gx <= cx + r; gx += (fullRow || r == 0) ? 1 : 2 * r) {
+        if (gx < 0 || gx >= m_cellsX) continue;
+        const int c = gz * m_cellsX + gx;
+        for (int k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+          if (!Seen(m_items[k])) fn(m_items[k]);
+        }
+      }
+    }
+    if (!finite) continue;
+    const float loX = m_originX + static_cast<float>(cx - r) * m_cellSize;
+    const float hiX = m_originX + static_cast<float>(cx + r + 1) * m_cellSize;
+    const float loZ = m_originZ + static_cast<float>(cz - r) * m_cellSize;
+    const float hiZ = m_originZ + static_cast<float>(cz + r + 1) * m_cellSize;
+    if (done(std::min(std::min(x - loX, hiX - x), std::min(z - loZ, hiZ - z)))) return;
+  }
 }
 
 }  // namespace quillane

@@ -243,37 +243,8 @@ void cl_NavMesh::GetNearestBoundaryPoint(const tPoint& p, tPoint& out) {
       bestEdge = i;
       bestPoint = c;
     }
-    return false;
   };
-  cl_FloorGrid& grid = m_grid->edges;
-  grid.NewStamp();
-  for (int i : grid.GetUnfiled()) consider(i);
-  if (grid.GetCellsX() > 0 && std::isfinite(q.x) && std::isfinite(q.y)) {
-    // Rings of cells around the query until no unvisited cell can hold a closer edge.
-    int cx, cz, unused0, unused1;
-    grid.CellRange(q.x, q.y, q.x, q.y, cx, cz, unused0, unused1);
-    const int maxRing = std::max(grid.GetCellsX(), grid.GetCellsZ());
-    for (int r = 0; r <= maxRing; ++r) {
-      for (int z = cz - r; z <= cz + r; ++z) {
-        if (z < 0 || z >= grid.GetCellsZ()) continue;
-        const bool edgeRow = (z == cz - r || z == cz + r);
-        for (int x = cx - r; x <= cx + r; x += (edgeRow ? 1 : 2 * r)) {
-          if (x >= 0 && x < grid.GetCellsX()) {
-            grid.VisitCell(x, z, [&](int i) { return grid.Seen(i) ? false : consider(i); });
-          }
-          if (r == 0) break;
-        }
-      }
-      const float size = grid.GetCellSize();
-      const float loX = grid.GetOriginX() + (cx - r) * size, hiX = grid.GetOriginX() + (cx + r + 1) * size;
-      const float loZ = grid.GetOriginZ() + (cz - r) * size, hiZ = grid.GetOriginZ() + (cz + r + 1) * size;
-      const float margin = std::min(std::min(q.x - loX, hiX - q.x), std::min(q.y - loZ, hiZ - q.y));
-      if (bestEdge >= 0 && best < margin) break;
-    }
-  } else if (grid.GetCellsX() > 0) {
-    // A non-finite query is far from every cell: look at everything.
-    grid.Visit(-INFINITY, -INFINITY, INFINITY, INFINITY, consider);
-  }
+  m_grid->edges.VisitRings(q.x, q.y, consider, [&](float margin) { return bestEdge >= 0 && best < margin; });
   if (bestEdge >= 0) out = tPoint(bestPoint.x, p.y, bestPoint.y);
 }
 
@@ -323,16 +294,14 @@ tPoint cl_NavMesh::AdjustPoint(const tPoint& a, const tPoint& b, float r) {
 }
 
 cl_PathNode* cl_NavMesh::FindNearestNode(const tPoint& p) {
-  cl_PathNode* best = nullptr;
+  int best = -1;
   float bestDistance = 0.0f;
-  for (cl_PathNode& n : m_nodes) {
-    const float d = (n.position - p).length();
-    if (!best || d < bestDistance) {
-      best = &n;
-      bestDistance = d;
-    }
-  }
-  return best;
+  // The first node in order wins a tie, as a scan in order would find it.
+  m_grid->nodes.VisitRings(p.x, p.z, [&](int i) {
+    const float d = (m_nodes[i].position - p).length();
+    if (best < 0 || d < bestDistance || (d == bestDistance && i < best)) best = i, bestDistance = d;
+  }, [&](float margin) { return best >= 0 && bestDistance < margin; });  // 3-D distance ≥ floor distance
+  return best >= 0 ? &m_nodes[best] : nullptr;
 }
 
 tPoint cl_NavMesh::GetNearestNodePosition(const tPoint& p) {

@@ -110,18 +110,22 @@ void tPathFinder<T>::Push(float cost, T* node) {
 template <class T>
 typename tPathFinder<T>::st_HeapEntry tPathFinder<T>::Pop() {
   const st_HeapEntry top = m_heap[1];
-  m_heap[1] = m_heap[m_heapSize];
+  // The last entry sinks from the root: a child moves up when it is strictly cheaper than the
+  // sinking entry, the right one only when also strictly cheaper than the left.
+  const st_HeapEntry last = m_heap[m_heapSize];
   --m_heapSize;
   int i = 1;
   for (;;) {
-    int chosen = i;
     const int l = 2 * i, r = l + 1;
-    if (l <= m_heapSize && m_heap[l].cost < m_heap[chosen].cost) chosen = l;
-    if (r <= m_heapSize && m_heap[r].cost < m_heap[chosen].cost) chosen = r;
-    if (chosen == i) break;
-    std::swap(m_heap[i], m_heap[chosen]);
+    int chosen = 0;
+    float cost = last.cost;
+    if (l <= m_heapSize && m_heap[l].cost < cost) chosen = l, cost = m_heap[l].cost;
+    if (r <= m_heapSize && m_heap[r].cost < cost) chosen = r;
+    if (chosen == 0) break;
+    m_heap[i] = m_heap[chosen];
     i = chosen;
   }
+  m_heap[i] = last;
   return top;
 }
 
