@@ -194,13 +194,24 @@ std::unique_ptr<st_Detour> BuildDetour(const cl_Mesh& m) {
   return out;
 }
 
+// What every Detour query needs: the tile, a filter, the search box and a corridor buffer.
+struct st_DetourQuery {
+  std::unique_ptr<st_Detour> d;
+  dtQueryFilter filter;
+  float extents[3] = {2, 4, 2};
+  std::vector<dtPolyRef> polys = std::vector<dtPolyRef>(4096);
+
+  explicit st_DetourQuery(std::unique_ptr<st_Detour> tile) : d(std::move(tile)) {}
+};
+
 void BM_DetourFindPath(benchmark::State& state) {
   st_Floor& floor = Floor(static_cast<int>(state.range(0)));
-  auto d = BuildDetour(*floor.nav->GetMesh());
-  if (!d) return state.SkipWithError("Detour rejected the mesh");
-  dtQueryFilter filter;
-  const float extents[3] = {2, 4, 2};
-  std::vector<dtPolyRef> polys(4096);
+  st_DetourQuery dq{BuildDetour(*floor.nav->GetMesh())};
+  if (!dq.d) return state.SkipWithError("Detour rejected the mesh");
+  auto& d = dq.d;
+  auto& filter = dq.filter;
+  auto& extents = dq.extents;
+  auto& polys = dq.polys;
   std::vector<float> straight(3 * 1024);
   int found = 0;
   TimePairs(state, floor, [&](const tPoint& p, const tPoint& q) {
@@ -219,19 +230,19 @@ void BM_DetourFindPath(benchmark::State& state) {
 
 void BM_DetourSearch(benchmark::State& state) {
   st_Floor& floor = Floor(static_cast<int>(state.range(0)));
-  auto d = BuildDetour(*floor.nav->GetMesh());
-  if (!d) return state.SkipWithError("Detour rejected the mesh");
-  dtQueryFilter filter;
-  const float extents[3] = {2, 4, 2};
-  std::vector<dtPolyRef> polys(4096);
+  st_DetourQuery dq{BuildDetour(*floor.nav->GetMesh())};
+  if (!dq.d) return state.SkipWithError("Detour rejected the mesh");
+  auto& d = dq.d;
+  auto& filter = dq.filter;
+  auto& polys = dq.polys;
   // Nearest polygons are looked up outside the timing, as the search alone is compared.
   std::vector<std::array<dtPolyRef, 2>> refs;
   std::vector<std::array<float, 6>> pos;
   for (const auto& [p, q] : floor.pairs) {
     std::array<dtPolyRef, 2> r{};
     std::array<float, 6> x{};
-    d->query->findNearestPoly(&p.x, extents, &filter, &r[0], &x[0]);
-    d->query->findNearestPoly(&q.x, extents, &filter, &r[1], &x[3]);
+    d->query->findNearestPoly(&p.x, dq.extents, &filter, &r[0], &x[0]);
+    d->query->findNearestPoly(&q.x, dq.extents, &filter, &r[1], &x[3]);
     refs.push_back(r);
     pos.push_back(x);
   }

@@ -240,11 +240,7 @@ TEST(NavMeshQueries, SegmentCrossingsAtAnyScaleAndTouchingEndsDoNotCount) {
 }
 
 TEST(NavMeshQueries, AdjustPointKeepsTargetsOffTheBoundary) {
-  cl_Mesh m;
-  st_FloorSpec s;
-  s.cellsX = 5, s.cellsZ = 5;
-  BuildFloor(m, s);
-  auto nav = NavMeshFrom(m);
+  auto nav = FloorNavMesh(5, 5);
   const tPoint a(50, 1, 50);
   EXPECT_EQ(nav->AdjustPoint(a, tPoint(-10, 7, 50), 5.0f), a);  // outside: stays at a, with a's y
   EXPECT_EQ(nav->AdjustPoint(a, tPoint(40, 7, 40), 5.0f), tPoint(40, 7, 40));
@@ -255,11 +251,7 @@ TEST(NavMeshQueries, AdjustPointKeepsTargetsOffTheBoundary) {
 }
 
 TEST(NavMeshQueries, CentreBoundsDistancesAndPicks) {
-  cl_Mesh m;
-  st_FloorSpec s;
-  s.cellsX = 5, s.cellsZ = 5;
-  BuildFloor(m, s);
-  auto nav = NavMeshFrom(m);
+  auto nav = FloorNavMesh(5, 5);
   const tPoint c = nav->GetCenter();
   EXPECT_NEAR(c.x, 40.0f / 3.0f, 1e-4f);
   EXPECT_NEAR(c.z, 20.0f / 3.0f, 1e-4f);
@@ -282,11 +274,7 @@ TEST(NavMeshQueries, CentreBoundsDistancesAndPicks) {
 }
 
 TEST(NavMeshQueries, PickScreenTakesTheNearestBoundaryPointInsideTheFloor) {
-  cl_Mesh m;
-  st_FloorSpec s;
-  s.cellsX = 5, s.cellsZ = 5;
-  BuildFloor(m, s);
-  auto nav = NavMeshFrom(m);
+  auto nav = FloorNavMesh(5, 5);
   base::cl_Camera camera;
   camera.SetViewportRect(0, 0, 1024, 640);
   camera.SetAspect(1024.0f / 640.0f);

@@ -105,11 +105,7 @@ TEST(NavMeshPath, RandomQueriesOnTheDemoFloors) {
 }
 
 TEST(NavMeshPath, StartAndGoalAtTheSameNodeWalkStraight) {
-  cl_Mesh m;
-  st_FloorSpec s;
-  s.cellsX = 4, s.cellsZ = 4;
-  BuildFloor(m, s);
-  auto nav = NavMeshFrom(m);
+  auto nav = FloorNavMesh(4, 4);
   tPointList path;
   ASSERT_TRUE(nav->FindPath(tPoint(9, 0, 1), tPoint(11, 2, 1), path, nullptr));
   EXPECT_EQ(path, (tPointList{tPoint(9, 0, 1), tPoint(11, 2, 1)}));
@@ -138,11 +134,7 @@ TEST(NavMeshPath, NonFiniteInputsAndSeparateIslandsFail) {
 }
 
 TEST(NavMeshPath, ObstacleIsAvoidedWhenADetourIsCheaper) {
-  cl_Mesh m;
-  st_FloorSpec s;
-  s.cellsX = 12, s.cellsZ = 6;
-  BuildFloor(m, s);
-  auto nav = NavMeshFrom(m);
+  auto nav = FloorNavMesh(12, 6);
   const tPointList obstacles{tPoint(120, 60, 15)};
   tPointList path;
   ASSERT_TRUE(nav->FindPath(tPoint(10, 0, 60), tPoint(230, 0, 60), path, &obstacles));

@@ -23,6 +23,14 @@ std::unique_ptr<cl_NavMesh> NavMeshFromBytes(const std::string& bytes) {
 
 std::unique_ptr<cl_NavMesh> NavMeshFrom(cl_Mesh& m) { return NavMeshFromBytes(MeshRecord(m)); }
 
+std::unique_ptr<cl_NavMesh> FloorNavMesh(int cellsX, int cellsZ) {
+  cl_Mesh m;
+  st_FloorSpec s;
+  s.cellsX = cellsX, s.cellsZ = cellsZ;
+  BuildFloor(m, s);
+  return NavMeshFrom(m);
+}
+
 st_Floor FloorOf(const cl_Mesh& m) {
   st_Floor floor;
   for (const auto* f : m.faces) {

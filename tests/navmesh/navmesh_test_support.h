@@ -77,6 +77,8 @@ std::string MeshRecord(cl_Mesh& m);
 // A nav mesh read from the record of m (the way a compiled scene holds it).
 std::unique_ptr<cl_NavMesh> NavMeshFrom(cl_Mesh& m);
 std::unique_ptr<cl_NavMesh> NavMeshFromBytes(const std::string& bytes);
+// A nav mesh of a plain floor of cellsX × cellsZ cells of 20 units.
+std::unique_ptr<cl_NavMesh> FloorNavMesh(int cellsX, int cellsZ);
 
 // ---- independent judge, in double precision, from the mesh's faces
 struct st_Floor {
