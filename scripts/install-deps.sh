@@ -9,7 +9,7 @@ packages=(
   libvorbis-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
   libjemalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
-  libmeshoptimizer-dev libassimp-dev
+  libmeshoptimizer-dev libassimp-dev librecast-dev
   libunwind-dev libdw-dev
   xvfb xauth
 )

@@ -15,6 +15,15 @@ tVector2<float> cl_Locator2D::GetRightDir() const { return RotateVec2(tVector2<f
 
 void cl_Locator2D::MoveRight(float d) { m_position += GetRightDir() * d; }
 
+tVector2<float> cl_Locator2D::GetLookDir() const { return {std::sin(m_direction), std::cos(m_direction)}; }
+
+void cl_Locator2D::MoveForward(float d) { m_position += GetLookDir() * d; }
+
+void cl_Locator2D::TurnRight(float angle) {
+  m_direction += angle;
+  WrapAngle(m_direction);
+}
+
 void cl_Locator2D::LookAt(const tVector2<float>& point) { m_direction = Vec2Angle(point - m_position); }
 
 // ---------------------------------------------------------------------------------------------

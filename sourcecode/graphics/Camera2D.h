@@ -23,6 +23,10 @@ class cl_Locator2D {
   // (1, 0) turned by the direction with the engine's 2D turn: (−cos dir, sin dir).
   tVector2<float> GetRightDir() const;
   void MoveRight(float d);  // position += d × GetRightDir()
+  // The heading as a unit direction: (sin dir, cos dir).
+  tVector2<float> GetLookDir() const;
+  void MoveForward(float d);  // position += d × GetLookDir(); negative moves back
+  void TurnRight(float angle);  // dir += angle, wrapped once into (−π, π]; negative turns left
   // Heading toward point: Vec2Angle of point − position (0 when they coincide).
   void LookAt(const tVector2<float>& point);
 

@@ -23,4 +23,15 @@ float Vec2Angle(const tVector2<float>& v) {
 
 tVector3<float> LerpVec3(const tVector3<float>& a, const tVector3<float>& b, float f) { return a + (b - a) * f; }
 
+float Vec2Length(const tVector2<float>& v) { return std::sqrt(v.x * v.x + v.y * v.y); }
+
+float MaxFloat(float a, float b) { return b < a ? a : b; }
+
+void WrapAngle(float& angle) {
+  constexpr float kPi = 3.14159265358979f;
+  constexpr float kTwoPi = 6.28318530717959f;
+  if (angle > kPi) angle -= kTwoPi;
+  if (angle <= -kPi) angle += kTwoPi;
+}
+
 }  // namespace base

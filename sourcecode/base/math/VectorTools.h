@@ -16,5 +16,11 @@ tVector3<float> NormalizeVec3(const tVector3<float>& v);
 float Vec2Angle(const tVector2<float>& v);
 // a + (b − a)·f per component.
 tVector3<float> LerpVec3(const tVector3<float>& a, const tVector3<float>& b, float f);
+// √(x² + y²).
+float Vec2Length(const tVector2<float>& v);
+// a when b < a, otherwise b.
+float MaxFloat(float a, float b);
+// Above π: −2π once; then at −π or below: +2π once. (−3π, 3π] lands in (−π, π].
+void WrapAngle(float& angle);
 
 }  // namespace base

@@ -11,7 +11,8 @@
   X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")  \
   X(Sound, "music and sound effects (Ogg Vorbis)")                                \
   X(SkinTextures, "the default skin's four textures")                             \
-  X(Movies, "the intro and credits movies")
+  X(Movies, "the intro and credits movies")                                       \
+  X(NavMeshes, "the scenes' nav meshes with their cameras")
 
 namespace demogen {
 
