@@ -80,6 +80,8 @@ class cl_NavMesh final : public i_NavMesh, public tPathFinder<cl_PathNode> {
   void SmoothPath(tPointList& points, const tPointList* obstacles) override;
   bool SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) override;
   tPoint GetCenter() override;
+  // The same point for the stage and the scene editor, which take it through an out parameter.
+  void GetCenter(tPoint& out) { out = GetCenter(); }
   bool PickRay(const tPoint& origin, const tPoint& direction, tPoint& hit) override;
   bool PickScreen(float sx, float sy, base::cl_Camera& camera, tPoint& out) override;
   void GetBounds(float bounds[6]) override;
