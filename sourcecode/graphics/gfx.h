@@ -100,7 +100,7 @@ struct st_Viewport {
 // back buffer. Nothing without a device.
 void SetViewport(int x, int y, int width, int height, float zNear, float zFar);
 void SetViewportRect(float x1, float y1, float x2, float y2, float zNear, float zFar);
-const st_Viewport& GetViewport();  // the last one set
+const st_Viewport& GetViewport();  // the last one set; the device's own before any
 // Viewport from the camera's rectangle, then its projection and view transforms.
 void SetCamera(base::cl_Camera* camera);
 base::cl_Camera* GetCamera();  // the camera set last (null at start)

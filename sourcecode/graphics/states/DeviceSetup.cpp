@@ -149,7 +149,21 @@ void SetViewportRect(float x1, float y1, float x2, float y2, float zNear, float 
               zFar);
 }
 
-const st_Viewport& GetViewport() { return g_viewport; }
+const st_Viewport& GetViewport() {
+  // Until one is set here, the device's own: a caller that saves and restores the viewport
+  // around its drawing must not restore an empty one.
+  if (g_viewport.width <= 0) {
+    gpu::Device* d = win32dx9::GetD3DDevice();
+    gpu::Viewport v{};
+    if (d && d->GetViewport(&v) == gpu::kOk) {
+      g_viewport.x = static_cast<int>(v.x);
+      g_viewport.y = static_cast<int>(v.y);
+      g_viewport.width = static_cast<int>(v.width);
+      g_viewport.height = static_cast<int>(v.height);
+    }
+  }
+  return g_viewport;
+}
 
 void SetCamera(base::cl_Camera* camera) {
   g_camera = camera;

@@ -7,7 +7,6 @@
 #include "graphics/mesh/Pose.h"
 #include "graphics/mesh/Skeleton.h"
 #include "graphics/model/Model.h"
-#include "graphics/video/VideoFunctions.h"
 
 namespace {
 
@@ -25,8 +24,7 @@ void cl_ModelShowcase::Update(float time, float dt) {
 }
 
 void cl_ModelShowcase::Render() {
-  // A full-screen video covers the picture; the figure would only cost a skinned draw under it.
-  if (!IsActive() || gfx::IsVideoPlaying()) return;
+  if (!IsActive()) return;
   if (!m_editorResources) {
     m_editorResources = true;  // the "axis" model lives with the editors' resources
     base::sys::AddResources("editor/editor_resources.xml");
