@@ -90,9 +90,13 @@ struct st_VideoHandle::st_State {
 
 namespace {
 
+// The clip's voice while it is still the sound output; null once the output was taken away
+// (the sound library closed under an open clip), so a freed voice is never touched.
+audio::ExternalVoice* LiveVoice(const st_VideoHandle::st_State* s) { return s->voice == g_voice ? s->voice : nullptr; }
+
 void FreeState(st_VideoHandle::st_State* s) {
   if (!s) return;
-  if (s->voice) s->voice->Clear();
+  if (audio::ExternalVoice* voice = LiveVoice(s)) voice->Clear();
   sws_freeContext(s->scaler);
   swr_free(&s->resampler);
   av_frame_free(&s->frame);
@@ -330,11 +334,12 @@ bool ShouldSkip(st_VideoHandle* handle) {
 namespace {
 
 void FeedVoice(st_VideoHandle::st_State* s) {
-  if (!s->voice || s->pendingSound.empty()) return;
+  audio::ExternalVoice* voice = LiveVoice(s);
+  if (!voice || s->pendingSound.empty()) return;
   // Frames written before the mixer drops the previous clip's sound would be dropped with it.
-  if (s->voice->ClearPending()) return;
+  if (voice->ClearPending()) return;
   const uint32_t frames = static_cast<uint32_t>(s->pendingSound.size() / 2);
-  const uint32_t taken = s->voice->Write(s->pendingSound.data(), frames);
+  const uint32_t taken = voice->Write(s->pendingSound.data(), frames);
   s->pendingSound.erase(s->pendingSound.begin(), s->pendingSound.begin() + taken * 2);
   if (s->pendingSound.size() / 2 > kMaxPendingSoundFrames)
     s->pendingSound.erase(s->pendingSound.begin(),
@@ -467,7 +472,7 @@ void SetVolume(st_VideoHandle* handle, uint32_t track, int32_t volume) {
   if (!handle || track >= handle->NumTracks) return;
   st_VideoHandle::st_State* s = handle->state;
   s->volume = std::clamp(volume, 0, 32768);
-  if (s->voice) s->voice->SetVolume(static_cast<float>(s->volume) / 32768.0f);
+  if (audio::ExternalVoice* voice = LiveVoice(s)) voice->SetVolume(static_cast<float>(s->volume) / 32768.0f);
 }
 
 int32_t GetVolume(const st_VideoHandle* handle, uint32_t track) {
