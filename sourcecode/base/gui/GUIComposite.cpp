@@ -1,6 +1,8 @@
 // Title bar dragging, sheet and menu layout, menu folder hovering and the tree control's parts.
 #include "base/gui/GUIComposite.h"
 
+#include <algorithm>
+
 #include "base/app/ICMD.h"
 #include "base/text/Vocable.h"
 
@@ -10,6 +12,7 @@ namespace {
 constexpr float kFrameTop = 20;     // a sheet's frame starts below the title bar's place
 constexpr float kSheetMargin = 16;  // room a sheet's frame leaves right of and below its contents
 constexpr int kMinMenuWidth = 80;
+constexpr float kMaxMenuExtent = 1 << 24;
 constexpr float kTreeRowIndent = 16;  // a branch's row starts right of its toggle
 
 // A caption given as text: a number or an empty attribute makes no title bar.
@@ -109,8 +112,10 @@ bool cl_Menu::Init(StaticVariantIterator desc) {
   int widest = 0;
   for (cl_Window* child : m_Children) {
     child->m_Rect.y = static_cast<float>(y);
-    y = static_cast<int>(child->m_Rect.h + static_cast<float>(y));
-    const int w = static_cast<int>(child->m_Rect.w);
+    // Sizes come from layout files; keep the running sum inside int range whatever they say.
+    const float bottom = std::clamp(child->m_Rect.h + static_cast<float>(y), 0.0f, kMaxMenuExtent);
+    y = static_cast<int>(bottom);
+    const int w = static_cast<int>(std::clamp(child->m_Rect.w, 0.0f, kMaxMenuExtent));
     if (w > widest) widest = w;
   }
   widest &= ~1;

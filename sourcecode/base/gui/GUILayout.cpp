@@ -39,6 +39,16 @@ const st_Keys& Keys() {
 #endif
 }
 
+// Layouts place windows on a screen; a hostile or mistyped number (1e30, nan) is pulled back into a
+// range where later sums and integer conversions stay defined.
+constexpr float kLayoutLimit = 65536.0f;
+
+void ReadCoordinate(StaticVariantIterator desc, const unsigned char* key, float& out) {
+  if (!desc.get_attribute_float(key, out)) return;
+  if (!(out == out)) out = 0.0f;
+  out = out < -kLayoutLimit ? -kLayoutLimit : (out > kLayoutLimit ? kLayoutLimit : out);
+}
+
 bool ReadText(StaticVariantIterator desc, const unsigned char* key, tString<BaseString>& out) {
   StaticVariantIterator v = desc.get_attribute(key);
   if (v.is_nil()) return false;
@@ -65,10 +75,10 @@ bool ReadDescriptionText(StaticVariantIterator desc, const char* key, tString<Ba
 
 bool cl_Window::Init(StaticVariantIterator desc) {
   const st_Keys& k = Keys();
-  desc.get_attribute_float(k.x, m_Rect.x);
-  desc.get_attribute_float(k.y, m_Rect.y);
-  desc.get_attribute_float(k.w, m_Rect.w);
-  desc.get_attribute_float(k.h, m_Rect.h);
+  ReadCoordinate(desc, k.x, m_Rect.x);
+  ReadCoordinate(desc, k.y, m_Rect.y);
+  ReadCoordinate(desc, k.w, m_Rect.w);
+  ReadCoordinate(desc, k.h, m_Rect.h);
   if (desc.get_attribute(k.closePanel)) m_Flags |= WF_CLOSE_PANEL;
   if (desc.get_attribute(k.defaultButton)) m_Flags |= WF_DEFAULT;
   // Any readable value disables, "0" included: layouts rely on the key's presence.
