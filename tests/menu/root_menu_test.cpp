@@ -2,7 +2,12 @@
 // game frame and session: the start fade, the quit question and its two answers, the new-game
 // and load-game roads up to the session's first loading task, the sibling panels, "Refresh"
 // and the debug key.
+#include <filesystem>
+#include <fstream>
+
 #include "MenuFixture.h"
+#include "../support/GoldenImage.h"
+#include "base/text/Textsystem.h"
 #include "../support/EngineLogCapture.h"
 #include "base/app/GameFrame.h"
 #include "base/system.h"
@@ -203,6 +208,40 @@ TEST_F(RootMenuTest, MenuRendersTheTitleAndTheButtonsOverBlack) {
   EXPECT_EQ(Pixel(5, 100), 0x102030u);
   base::cl_Window* button = MainPanel()->FindByLabel("newgame");
   EXPECT_EQ(Pixel(int(button->m_AbsRect.left) + 2, int(button->m_AbsRect.top) + 2), 0x806040u);
+}
+
+TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {
+  const std::string data = QUILLANE_DATA_DIR;
+  ASSERT_TRUE(std::filesystem::exists(data + "/gui/menu/buttons_bg_main.tga")) << "demo data not generated";
+  std::string resources = "<Resources><Image label=\"bg_main\" file=\"" + data + "/gui/title_background.tga\"/>";
+  for (const char* label : {"logo", "buttons_bg_main", "menubutton_default", "menubutton_disabled"}) {
+    const std::string file = std::string(label) == "logo" ? "menu_logo" : label;
+    resources += std::string("<Image label=\"") + label + "\" file=\"" + data + "/gui/menu/" + file + ".tga\"/>";
+  }
+  std::ofstream(m_dir / "demo.xml") << resources << "</Resources>";
+  ASSERT_TRUE(base::sys::AddResources((m_dir / "demo.xml").string().c_str()));
+  std::filesystem::copy_file(data + "/loca/menus_English.xml", m_dir / "loca" / "menus_English.xml");
+  std::filesystem::copy_file(data + "/loca/quillane_English.xml", m_dir / "loca" / "quillane_English.xml");
+  ASSERT_TRUE(base::GetTextsystem()->BuildLookup());
+  MainPanel()->Show(true);  // no savegame: "Load Game" disabled
+  Run(10);
+  RenderFrame();
+  m_menu->Render();
+  // A quarter of the size in each direction, each pixel the mean of its 4 x 4 block.
+  constexpr int kShotW = kWidth / 4, kShotH = kHeight / 4;
+  std::vector<uint32_t> shot(static_cast<size_t>(kShotW) * kShotH);
+  for (int y = 0; y < kShotH; ++y)
+    for (int x = 0; x < kShotW; ++x) {
+      uint32_t sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 4; ++dy)
+        for (int dx = 0; dx < 4; ++dx) {
+          const uint32_t p = Pixel(x * 4 + dx, y * 4 + dy);
+          sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
+        }
+      shot[static_cast<size_t>(y) * kShotW + x] = ((sum[0] / 16) << 16) | ((sum[1] / 16) << 8) | (sum[2] / 16);
+    }
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/root_menu.png", shot, kShotW,
+                                            kShotH));
 }
 
 }  // namespace
