@@ -146,7 +146,8 @@ void cl_Messagebox::Render(float px, float py) {
   const float windowW = static_cast<float>(base::sys::GetWindowWidth());
   const float windowH = static_cast<float>(base::sys::GetWindowHeight());
   gfx::SetBlendAlpha(true);
-  const uint32_t dim = static_cast<uint32_t>(std::clamp(m_Alpha, 0.0f, 255.0f));
+  // Written so that a NaN target (a caller's bad number) dims nothing rather than casting NaN.
+  const uint32_t dim = static_cast<uint32_t>(m_Alpha > 0.0f ? std::min(m_Alpha, 255.0f) : 0.0f);
   gfx::FillRect(0, 0, windowW, windowH, dim << 24);
   if (m_TargetAlpha <= m_Alpha) {
     const float x1 = m_AbsRect.left, y1 = m_AbsRect.top, x2 = m_AbsRect.right, y2 = m_AbsRect.bottom;
