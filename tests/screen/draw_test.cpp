@@ -1,9 +1,12 @@
 // The skinned frames, the progress bar and the text helpers drawn headless on solid skin pieces,
 // each pixel compared with the value the drawing rules give.
+#include <cmath>
 #include <string>
+#include <vector>
 
 #include "ScreenFixture.h"
 #include "base/data/Variant.h"
+#include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
@@ -204,6 +207,64 @@ TEST_F(TextDrawing, CenteredTextAboveIsPulledInsideTheRightEdgeAndTheFontIsResto
   gfx::GetFontProperties().get_attribute_string("alignment", after);
   EXPECT_EQ(after, before);
   EXPECT_EQ(after, "left");
+}
+
+}  // namespace
+}  // namespace screentest
+
+namespace screentest {
+namespace {
+
+// ---- debug shapes in the world
+
+class DebugShapes : public ScreenTest {
+ protected:
+  // A camera above and in front of the origin, looking down at it.
+  void SetUpCamera() {
+    m_camera.SetViewportRect(0.0f, 0.0f, static_cast<float>(WindowWidth()), static_cast<float>(WindowHeight()));
+    m_camera.SetClippingRange(1.0f, 5000.0f);
+    m_camera.SetFieldOfView(1.0f);
+    m_camera.SetPos({0.0f, 300.0f, -400.0f});
+    m_camera.LookAt({0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f});
+    gfx::SetCamera(&m_camera);
+    m_camera.GetProjectionMatrix();
+  }
+  // Whether a lit pixel lies within 1 pixel of the world point's screen position.
+  bool LitNear(const std::vector<uint32_t>& frame, const base::tVector3<float>& p) {
+    const base::tVector3<float> s = m_camera.World2Screen(p);
+    const int x = static_cast<int>(s.x), y = static_cast<int>(s.y);
+    return AnyInk(frame, x - 1, y - 1, x + 2, y + 2, 0);
+  }
+  base::cl_Camera m_camera;
+};
+
+TEST_F(DebugShapes, CrossAndCircleAreDrawnAroundTheirCentre) {
+  ASSERT_TRUE(BeginDrawing(0xFF000000u));
+  gfx::Begin3D();
+  SetUpCamera();
+  DrawDebugCross3D(0.0f, 0.0f, 0.0f, 0xFFFFFFFFu);
+  std::vector<uint32_t> frame = ReadFrame();
+  EXPECT_TRUE(LitNear(frame, {20.0f, 0.0f, 0.0f}));
+  EXPECT_TRUE(LitNear(frame, {-20.0f, 0.0f, 0.0f}));
+  EXPECT_TRUE(LitNear(frame, {0.0f, 0.0f, 20.0f}));
+  EXPECT_TRUE(LitNear(frame, {0.0f, 20.0f, 0.0f}));
+  EXPECT_FALSE(LitNear(frame, {40.0f, 0.0f, 0.0f}));  // 25 to each side
+
+  gfx::ClearScreen(0xFF000000u);
+  gfx::Begin3D();
+  SetUpCamera();
+  DrawDebugCircle3D(0.0f, 0.0f, 0.0f, 100.0f, 0xFFFFFFFFu);
+  frame = ReadFrame();
+  for (float a = 0.0f; a < 6.28f; a += 0.7f)
+    EXPECT_TRUE(LitNear(frame, {100.0f * std::cos(a), 0.0f, 100.0f * std::sin(a)})) << a;
+  EXPECT_FALSE(LitNear(frame, {0.0f, 0.0f, 0.0f}));
+  // Below one unit nothing; radii that are not numbers or absurdly large stay bounded.
+  gfx::ClearScreen(0xFF000000u);
+  DrawDebugCircle3D(0.0f, 0.0f, 0.0f, 0.9f, 0xFFFFFFFFu);
+  DrawDebugCircle3D(0.0f, 0.0f, 0.0f, std::nanf(""), 0xFFFFFFFFu);
+  EXPECT_FALSE(AnyInk(ReadFrame(), 0, 0, WindowWidth(), WindowHeight(), 0));
+  DrawDebugCircle3D(0.0f, 0.0f, 0.0f, 1e30f, 0xFFFFFFFFu);
+  EndFrame();
 }
 
 }  // namespace
