@@ -4,7 +4,7 @@
 #include <fstream>
 
 #include "MenuFixture.h"
-#include "quillane/gui/PendingScreenHelpers.h"
+#include "quillane/screen/Fader.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"

@@ -10,7 +10,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/gui/GameGUI.h"
-#include "quillane/gui/PendingScreenHelpers.h"
+#include "quillane/screen/ScreenDraw.h"
 #include "win32dx9/SystemGUI/SystemControls.h"
 
 // The keys of a German keyboard, the blank included. Narrow literals are Latin-1 here.

@@ -11,7 +11,8 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/gui/GameControls.h"
-#include "quillane/gui/PendingScreenHelpers.h"
+#include "quillane/screen/InterfaceSounds.h"
+#include "quillane/screen/ScreenDraw.h"
 
 namespace {
 

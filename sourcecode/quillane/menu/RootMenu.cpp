@@ -11,7 +11,10 @@
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/Messagebox.h"
+#include "quillane/screen/InterfaceSounds.h"
+#include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/video/VideoController.h"
 #include "sound/Sfx.h"
 
 namespace {
