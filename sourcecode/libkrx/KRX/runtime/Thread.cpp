@@ -127,12 +127,8 @@ bool Thread::Start(const char* name, bool wait, const Var* args, int argCount) {
   }
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, wait, args, argCount);
-  if (m_state == STATE_WAITING || m_state == STATE_PAUSED) {
-    // A restarted thread may still be listed; it must be stepped once per frame, not twice.
-    bool listed = false;
-    for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
-    if (!listed) ScriptSystem::AddThread(this);
-  }
+  // A restarted thread may still be listed; AddThread lists it once, so it is stepped once a frame.
+  if (m_state == STATE_WAITING || m_state == STATE_PAUSED) ScriptSystem::AddThread(this);
   return ok;
 }
 
@@ -145,9 +141,7 @@ bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
   m_moduleName = moduleName ? moduleName : "";
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
-  bool listed = false;
-  for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
-  if (!listed) ScriptSystem::AddThread(this);
+  ScriptSystem::AddThread(this);
   return ok;
 }
 
