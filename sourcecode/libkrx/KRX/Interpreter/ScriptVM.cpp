@@ -375,23 +375,51 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   }
 }
 
+// What a function's frames look up before they run, by function, valid for one symbol epoch: a
+// frame that last ran another function (calls alternating at one depth) finds its callee's code
+// here instead of searching the symbols.
+struct st_FunctionCode {
+  const BinCode* function = nullptr;
+  uint64_t epoch = 0;
+  const Var* codeVar = nullptr;
+  const Var* vocabVar = nullptr;
+  void* decoded = nullptr;
+};
+st_FunctionCode g_functionCode[256];
+
+inline st_FunctionCode& FunctionCodeEntry(const BinCode* function) {
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  return g_functionCode[(h ^ (h >> 8)) & 255u];
+}
+
 // Fills the frame's code cache; false when the function has no "~b" binary.
 __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
+  st_FunctionCode* known = nullptr;
   if (f->m_cacheEpoch != epoch) {
-    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
-    int size = 0;
-    if (!code || (!code->GetBinary(size) && size < 0)) return false;
-    f->m_codeVar = code;
-    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    st_FunctionCode& e = FunctionCodeEntry(f->m_function);
+    if (f->m_function && e.function == f->m_function && e.epoch == epoch) {
+      f->m_codeVar = e.codeVar;
+      f->m_vocabVar = e.vocabVar;
+      f->m_decoded = e.decoded;
+    } else {
+      const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+      int size = 0;
+      if (!code || (!code->GetBinary(size) && size < 0)) return false;
+      f->m_codeVar = code;
+      f->m_vocabVar = FindVocabularyVar(f->m_function);
+      f->m_decoded = nullptr;
+      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr};
+    }
     f->m_cacheEpoch = epoch;
-    f->m_decoded = nullptr;
+    known = &e;
   }
   int n = 0;
   const uint8_t* bytes = f->m_codeVar->GetBinary(n);
   const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
+  if (known) known->decoded = f->m_decoded;
   return true;
 }
 

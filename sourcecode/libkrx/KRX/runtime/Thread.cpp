@@ -17,9 +17,21 @@ namespace {
 Thread::ScriptLoader g_loader = nullptr;
 
 // The module that owns function: the nearest module with a "~m" name, else the function.
+// Remembered by function for one symbol epoch, since every call of a function asks again.
 BinCode* OwningModule(BinCode* function) {
+  struct st_Owner {
+    BinCode* function = nullptr;
+    uint64_t epoch = 0;
+    BinCode* owner = nullptr;
+  };
+  static st_Owner s_owners[256];
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  st_Owner& e = s_owners[(h ^ (h >> 8)) & 255u];
+  const uint64_t epoch = GetSymbolEpoch();
+  if (e.function == function && e.epoch == epoch && function) return e.owner;
   BinCode* named = GetNamedModule(function);
-  return named ? named : function;
+  e = st_Owner{function, epoch, named ? named : function};
+  return e.owner;
 }
 }  // namespace
 
