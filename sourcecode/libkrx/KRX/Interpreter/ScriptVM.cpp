@@ -1192,6 +1192,15 @@ load_code:
         if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& left = f->m_stack[f->m_stackCount - 2];
         Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+        // A string variable + text: the result is built straight from the variable's text
+        // rather than from a copy of it (the copy would take the reference's auto flag too).
+        if (op == OP_ADD && left.IsReference() && left.GetReference() &&
+            left.GetReference()->GetTypeByte() == VT_STRING &&
+            Var::ConcatText(*left.GetReference(), *rightSlot.Deref(), left)) {
+          Drop(rightSlot);
+          --f->m_stackCount;
+          VM_NEXT();
+        }
         if (left.IsReference()) {
           const Var* target = left.Deref();
           if (target != &left) left.Assign(*target);
@@ -1446,6 +1455,8 @@ load_code:
             if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
               dest->SetInt(src.GetRawInt());
               ok = true;
+            } else if (&src == &sourceSlot && dest->TakeString(sourceSlot)) {
+              ok = true;  // a string only the stack held moves into the variable
             } else {
               ok = dest->AssignTyped(src);
             }
