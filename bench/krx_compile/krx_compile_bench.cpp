@@ -31,15 +31,17 @@ void __libc_free(void*);
 }
 
 namespace {
+// Counting is on only for the untimed measuring pass, so that it costs the timed runs nothing.
+bool g_counting = false;
 long long g_heapNow = 0;
 long long g_heapPeak = 0;
 inline void Took(void* p) {
-  if (!p) return;
+  if (!p || !g_counting) return;
   g_heapNow += (long long)malloc_usable_size(p);
   if (g_heapNow > g_heapPeak) g_heapPeak = g_heapNow;
 }
 inline void Gave(void* p) {
-  if (p) g_heapNow -= (long long)malloc_usable_size(p);
+  if (p && g_counting) g_heapNow -= (long long)malloc_usable_size(p);
 }
 }  // namespace
 
@@ -68,12 +70,16 @@ void free(void* p) {
 
 namespace {
 
-// Starts a peak measurement; PeakSince gives the most bytes held above the start since.
-long long StartPeak() {
-  g_heapPeak = g_heapNow;
-  return g_heapNow;
+// Runs work once with counting on: the most heap bytes it held at once above what it began
+// with (a block freed in it that was taken before counts as given back, so the start is 0).
+template <class F>
+long long PeakOf(F&& work) {
+  g_heapNow = g_heapPeak = 0;
+  g_counting = true;
+  work();
+  g_counting = false;
+  return g_heapPeak;
 }
-long long PeakSince(long long start) { return g_heapPeak - start; }
 
 // One function of ten lines per step: declarations, arithmetic, a loop, a branch and calls.
 std::string KrxSource(int lines) {
@@ -116,18 +122,15 @@ std::string LuaSource(int lines) {
 // one compile (the module it built included) in bytes.
 long long CompileEachIteration(benchmark::State& state, const std::string& source) {
   KRX::ScriptSystem::Init();
-  long long peak = 0;
-  for (auto _ : state) {
-    const long long start = StartPeak();
-    {
-      KRX::CodeUnit unit;
-      unit.m_fileName = "bench.krx";
-      unit.m_moduleName = "bench";
-      unit.m_source = source.c_str();
-      if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
-    }
-    peak = PeakSince(start);
-  }
+  auto compile = [&] {
+    KRX::CodeUnit unit;
+    unit.m_fileName = "bench.krx";
+    unit.m_moduleName = "bench";
+    unit.m_source = source.c_str();
+    if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
+  };
+  const long long peak = PeakOf(compile);
+  for (auto _ : state) compile();
   KRX::ScriptSystem::Shutdown();
   return peak;
 }
@@ -148,14 +151,13 @@ void BM_KrxCompile(benchmark::State& state) {
 void BM_LuaLoad(benchmark::State& state) {
   const int lines = int(state.range(0));
   const std::string source = LuaSource(lines);
-  long long peak = 0;
-  for (auto _ : state) {
-    const long long start = StartPeak();
+  auto load = [&] {
     lua_State* L = luaL_newstate();
     if (luaL_loadbuffer(L, source.data(), source.size(), "bench") != LUA_OK) state.SkipWithError("load failed");
     lua_close(L);
-    peak = PeakSince(start);
-  }
+  };
+  const long long peak = PeakOf(load);
+  for (auto _ : state) load();
   PerLineCounters(state, lines, peak);
 }
 
