@@ -49,7 +49,8 @@ cl_Layer* FindLayerIn(std::list<T*>& list, const base::tString<base::BaseString>
 
 }  // namespace
 
-cl_Scene::cl_Scene() = default;
+// The camera starts on the game viewport, as every read or camera set-up leaves it.
+cl_Scene::cl_Scene() { ResetCameraViewport(); }
 
 cl_Scene::~cl_Scene() { Clear(); }
 
@@ -69,6 +70,7 @@ void cl_Scene::Clear() {
   ClearLayers();
   m_protocol.clear();
   m_camera = base::cl_Camera();
+  ResetCameraViewport();
   m_settings.set_nil();
   m_name.clear();
   m_width = m_height = 0.0f;

@@ -95,7 +95,7 @@ void cl_Scene::AddElement(const char* group, const base::Variant& description, b
   if (g == "Lights") {
     cl_SceneLight* light = new cl_SceneLight;
     light->owner = this;
-    light->ReadFromDescription(child, GetScenePath().c_str());
+    light->ReadFromDescription(child, GetScenePath().c_str(), m_width, m_height);
     Lights.push_back(light);
   } else if (g == "Locators") {
     cl_SceneLocator* locator = new cl_SceneLocator;
@@ -128,7 +128,7 @@ void cl_Scene::UpdateElement(const char* group, const base::Variant& description
   if (g == "Lights") {
     cl_SceneLight* light = new cl_SceneLight;
     light->owner = this;
-    light->ReadFromDescription(*child, GetScenePath().c_str());
+    light->ReadFromDescription(*child, GetScenePath().c_str(), m_width, m_height);
     ReplaceNamed(Lights, label, light);
   } else if (g == "Locators") {
     cl_SceneLocator* locator = new cl_SceneLocator;

@@ -111,7 +111,8 @@ en_SceneLightKind LightKindFromWord(const char* word) {
   return LIGHT_AMBIENT;
 }
 
-void cl_SceneLight::ReadFromDescription(const base::Variant& element, const char* scenePath) {
+void cl_SceneLight::ReadFromDescription(const base::Variant& element, const char* scenePath, float sceneWidth,
+                                        float sceneHeight) {
   base::tString<base::BaseString> type;
   element.get_attribute_string("type", type);
   kind = LightKindFromWord(type.c_str());
@@ -139,6 +140,13 @@ void cl_SceneLight::ReadFromDescription(const base::Variant& element, const char
       !base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &picture)) {
     base::sys::Output("Warning: light picture %s not found\n", path.c_str());
     return;
+  }
+  // The loader pads pictures to powers of two; the colours cover the scene image only.
+  const int w = TruncToInt(sceneWidth), h = TruncToInt(sceneHeight);
+  if (w > 0 && h > 0 && w <= picture.Width() && h <= picture.Height() && (w < picture.Width() || h < picture.Height())) {
+    base::cl_Bitmap32 cut;
+    cut.CreateFromRegion(picture, 0, 0, w, h);
+    picture = std::move(cut);
   }
   colourImage = picture;
   for (int i = 0; i < 3; ++i) colourImage.MakeHalfsize();

@@ -72,8 +72,8 @@ en_SceneLightKind LightKindFromWord(const char* word);
 class cl_SceneLight {
  public:
   // "type", "nx", "ny", "nz", "range", "color_r/g/b/a", "intensity", "file" (a picture in
-  // scenePath, kept at an eighth of its size).
-  void ReadFromDescription(const base::Variant& element, const char* scenePath);
+  // scenePath over the scene image of the given size, kept at an eighth of it).
+  void ReadFromDescription(const base::Variant& element, const char* scenePath, float sceneWidth, float sceneHeight);
   bool Write(base::File& file) const;
   bool Read(base::File& file);
   // The light's colour at (u, v) of the scene image (each 0..1), alpha 255. Without a colour

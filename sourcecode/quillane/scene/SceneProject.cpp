@@ -153,7 +153,7 @@ void cl_Scene::ReadFromVariant(bool lazy) {
       if (!(*group)[i].is_element()) continue;
       cl_SceneLight* light = new cl_SceneLight;
       light->owner = this;
-      light->ReadFromDescription((*group)[i], scenePath.c_str());
+      light->ReadFromDescription((*group)[i], scenePath.c_str(), m_width, m_height);
       Lights.push_back(light);
     }
     if (group->get_attribute_float("exposure", v)) m_exposure = SaneFloat(v);
