@@ -97,12 +97,16 @@ bool cl_Scene::PickRay(float x, float y, base::tVector3<float>& out) {
   base::tVector3<float> origin, direction;
   m_camera.GetPickRay(base::tVector2<float>(x, y), origin, direction);
   if (!NavMeshes.empty() && NavMeshes.front()->PickRay(origin, direction, out)) return true;
-  // The floor plane, only where the ray meets it in front of the camera.
+  // The floor plane y = 0, only where the ray from the eye meets it in front of the camera (the
+  // ray's origin lies on the near plane, which may already be below the floor).
   if (!(direction.y != 0.0f)) return false;
-  const float t = origin.y / direction.y;
-  if (!std::isfinite(t) || t > 0.0f) return false;
-  out = origin - direction * t;
-  return std::isfinite(out.x) && std::isfinite(out.z);
+  const base::tVector3<float>& eye = m_camera.GetPos();
+  const float t = -eye.y / direction.y;
+  if (!std::isfinite(t) || t <= 0.0f) return false;
+  const base::tVector3<float> hit = eye + direction * t;
+  if (!std::isfinite(hit.x) || !std::isfinite(hit.z)) return false;
+  out = base::tVector3<float>(hit.x, 0.0f, hit.z);
+  return true;
 }
 
 bool cl_Scene::PickFloorPoint(float x, float y, base::tVector3<float>& out) {
