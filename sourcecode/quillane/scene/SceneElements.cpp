@@ -200,7 +200,8 @@ bool cl_SceneLight::Read(base::File& file) {
 uint32_t cl_SceneLight::SampleColour(float u, float v) const {
   // A light without a picture would be sampled outside it: it lights in its own colour.
   if (colourImage.IsEmpty() || colourImage.Width() < 2 || colourImage.Height() < 2) return colour | 0xFF000000u;
-  u = std::clamp(u, 0.0f, 1.0f), v = std::clamp(v, 0.0f, 1.0f);
+  u = u >= 0.0f ? std::min(u, 1.0f) : 0.0f;  // NaN counts as 0
+  v = v >= 0.0f ? std::min(v, 1.0f) : 0.0f;
   const base::Color24 c = colourImage.SubPixelPoint(static_cast<float>(colourImage.Width() - 2) * u,
                                                     static_cast<float>(colourImage.Height() - 2) * v);
   return 0xFF000000u | (static_cast<uint32_t>(c.r) << 16) | (static_cast<uint32_t>(c.g) << 8) |
