@@ -197,14 +197,22 @@ void AddTiles(std::vector<Quad>& out, gfx::cl_Image* image, float x, float y, fl
     }
 }
 
-void BM_QuayFrameScene(benchmark::State& state) {
-  TheEngine();  // made first, so it outlives the scene's textures
+// The compiled Quay, null when it cannot be made; the engine is made first, so it outlives the
+// scene's textures.
+Quay* TheQuay() {
+  TheEngine();
   static Quay quay;
   static const bool open = quay.Open();
-  if (!open) {
+  return open ? &quay : nullptr;
+}
+
+void BM_QuayFrameScene(benchmark::State& state) {
+  Quay* q = TheQuay();
+  if (!q) {
     state.SkipWithError("no Quay");
     return;
   }
+  Quay& quay = *q;
   for (auto _ : state) {
     Quay::Begin();
     quay.scene.RenderBackgroundLayers(0, 0, kWidth, kHeight);
@@ -216,14 +224,12 @@ void BM_QuayFrameScene(benchmark::State& state) {
 }
 
 void BM_QuayFrameDirect(benchmark::State& state) {
-  TheEngine();  // made first, so it outlives the scene's textures
-  static Quay quay;
-  static const bool open = quay.Open();
-  if (!open) {
+  Quay* q = TheQuay();
+  if (!q) {
     state.SkipWithError("no Quay");
     return;
   }
-  quillane::cl_Scene& scene = quay.scene;
+  quillane::cl_Scene& scene = q->scene;
   const float s = scene.GetEffectiveZoom(), sx = scene.GetScroll()[0], sy = scene.GetScroll()[1];
   std::vector<Quad> quads;
   for (quillane::cl_HeavenLayer* sky : scene.HeavenElements) {
@@ -245,9 +251,9 @@ void BM_QuayFrameDirect(benchmark::State& state) {
     gfx::SetFilterLinear();
     gfx::SetBlendAlpha(true);
     device->SetFVF(gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1);
-    for (const Quad& q : quads) {
-      device->SetTexture(0, q.texture);
-      device->DrawPrimitiveUP(gpu::prim::TriangleFan, 2, q.v, sizeof(Vertex));
+    for (const Quad& quad : quads) {
+      device->SetTexture(0, quad.texture);
+      device->DrawPrimitiveUP(gpu::prim::TriangleFan, 2, quad.v, sizeof(Vertex));
     }
     Quay::End();
   }

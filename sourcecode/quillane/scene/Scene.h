@@ -154,6 +154,9 @@ class cl_Scene {
   // Builds one layer group into its list (HeavenElements builds cl_HeavenLayer).
   void BuildLayerGroup(const char* group, bool lazy);
   cl_Layer* BuildLayer(const char* group, const base::Variant& element, bool lazy);
+  cl_SceneLight* BuildLight(const base::Variant& element);
+  static cl_SceneLocator* BuildLocator(const base::Variant& element);
+  static cl_SceneHotspot* BuildHotspot(const base::Variant& element);
   bool ReadBody(base::File& file);
   bool ReadStageSections(base::File& file);
   void ReadHotspotOffsets();

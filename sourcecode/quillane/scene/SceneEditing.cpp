@@ -71,7 +71,7 @@ base::tString<base::BaseString> LabelOf(const base::Variant& element) {
 
 }  // namespace
 
-// Dispatches by group to the group's live list: fn(list, isLayerGroup).
+// The layer groups with their live lists and record types (ORDER SCENEGROUPS).
 #define QL_SCENE_GROUP_LISTS(X)                          \
   X("HeavenElements", HeavenElements, cl_HeavenLayer)    \
   X("BackgroundElements", BackgroundElements, cl_Layer)  \
@@ -92,20 +92,12 @@ void cl_Scene::AddElement(const char* group, const base::Variant& description, b
   }
   QL_SCENE_GROUP_LISTS(QL_ADD_LAYER)
 #undef QL_ADD_LAYER
-  if (g == "Lights") {
-    cl_SceneLight* light = new cl_SceneLight;
-    light->owner = this;
-    light->ReadFromDescription(child, GetScenePath().c_str(), m_width, m_height);
-    Lights.push_back(light);
-  } else if (g == "Locators") {
-    cl_SceneLocator* locator = new cl_SceneLocator;
-    locator->ReadFromDescription(child);
-    Locators.push_back(locator);
-  } else if (g == "HotSpots") {
-    cl_SceneHotspot* hotspot = new cl_SceneHotspot;
-    hotspot->ReadFromDescription(child);
-    HotSpots.push_back(hotspot);
-  }
+  if (g == "Lights")
+    Lights.push_back(BuildLight(child));
+  else if (g == "Locators")
+    Locators.push_back(BuildLocator(child));
+  else if (g == "HotSpots")
+    HotSpots.push_back(BuildHotspot(child));
 }
 
 void cl_Scene::UpdateElement(const char* group, const base::Variant& description, bool lazy) {
@@ -125,20 +117,12 @@ void cl_Scene::UpdateElement(const char* group, const base::Variant& description
   }
   QL_SCENE_GROUP_LISTS(QL_UPDATE_LAYER)
 #undef QL_UPDATE_LAYER
-  if (g == "Lights") {
-    cl_SceneLight* light = new cl_SceneLight;
-    light->owner = this;
-    light->ReadFromDescription(*child, GetScenePath().c_str(), m_width, m_height);
-    ReplaceNamed(Lights, label, light);
-  } else if (g == "Locators") {
-    cl_SceneLocator* locator = new cl_SceneLocator;
-    locator->ReadFromDescription(*child);
-    ReplaceNamed(Locators, label, locator);
-  } else if (g == "HotSpots") {
-    cl_SceneHotspot* hotspot = new cl_SceneHotspot;
-    hotspot->ReadFromDescription(*child);
-    ReplaceNamed(HotSpots, label, hotspot);
-  }
+  if (g == "Lights")
+    ReplaceNamed(Lights, label, BuildLight(*child));
+  else if (g == "Locators")
+    ReplaceNamed(Locators, label, BuildLocator(*child));
+  else if (g == "HotSpots")
+    ReplaceNamed(HotSpots, label, BuildHotspot(*child));
 }
 
 void cl_Scene::RemoveElement(const char* group, const char* label) {

@@ -25,7 +25,34 @@ void DeleteAll(std::list<T*>& list) {
   list.clear();
 }
 
+// The list emptied, then one record per child element of the group (none without the group).
+template <class T, class Build>
+void BuildRecords(const base::Variant* group, std::list<T*>& list, Build build) {
+  DeleteAll(list);
+  for (int i = 0; group && i < group->size(); ++i)
+    if ((*group)[i].is_element()) list.push_back(build((*group)[i]));
+}
+
 }  // namespace
+
+cl_SceneLight* cl_Scene::BuildLight(const base::Variant& element) {
+  cl_SceneLight* light = new cl_SceneLight;
+  light->owner = this;
+  light->ReadFromDescription(element, GetScenePath().c_str(), m_width, m_height);
+  return light;
+}
+
+cl_SceneLocator* cl_Scene::BuildLocator(const base::Variant& element) {
+  cl_SceneLocator* locator = new cl_SceneLocator;
+  locator->ReadFromDescription(element);
+  return locator;
+}
+
+cl_SceneHotspot* cl_Scene::BuildHotspot(const base::Variant& element) {
+  cl_SceneHotspot* hotspot = new cl_SceneHotspot;
+  hotspot->ReadFromDescription(element);
+  return hotspot;
+}
 
 base::tString<base::BaseString> cl_Scene::GetScenePath(const char* name) {
   base::tString<base::BaseString> path("Scenes/");
@@ -128,36 +155,12 @@ void cl_Scene::ReadFromVariant(bool lazy) {
     }
   }
 
-  DeleteAll(Locators);
-  DeleteAll(HotSpots);
-  DeleteAll(Lights);
-  if (const base::Variant* group = m_settings.get_element("Locators")) {
-    for (int i = 0; i < group->size(); ++i) {
-      if (!(*group)[i].is_element()) continue;
-      cl_SceneLocator* locator = new cl_SceneLocator;
-      locator->ReadFromDescription((*group)[i]);
-      Locators.push_back(locator);
-    }
-  }
-  if (const base::Variant* group = m_settings.get_element("HotSpots")) {
-    for (int i = 0; i < group->size(); ++i) {
-      if (!(*group)[i].is_element()) continue;
-      cl_SceneHotspot* hotspot = new cl_SceneHotspot;
-      hotspot->ReadFromDescription((*group)[i]);
-      HotSpots.push_back(hotspot);
-    }
-  }
+  BuildRecords(m_settings.get_element("Locators"), Locators, BuildLocator);
+  BuildRecords(m_settings.get_element("HotSpots"), HotSpots, BuildHotspot);
+  BuildRecords(m_settings.get_element("Lights"), Lights, [this](const base::Variant& e) { return BuildLight(e); });
   m_exposure = 1.0f;
-  if (const base::Variant* group = m_settings.get_element("Lights")) {
-    for (int i = 0; i < group->size(); ++i) {
-      if (!(*group)[i].is_element()) continue;
-      cl_SceneLight* light = new cl_SceneLight;
-      light->owner = this;
-      light->ReadFromDescription((*group)[i], scenePath.c_str(), m_width, m_height);
-      Lights.push_back(light);
-    }
-    if (group->get_attribute_float("exposure", v)) m_exposure = SaneFloat(v);
-  }
+  if (const base::Variant* lights = m_settings.get_element("Lights"))
+    if (lights->get_attribute_float("exposure", v)) m_exposure = SaneFloat(v);
 
   float zNear, zFar;
   m_camera.GetClippingRange(zNear, zFar);
