@@ -10,6 +10,7 @@
 #include "graphics/image/Image.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/world/WorldServices.h"
 #include "support/HeadlessGpu.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -49,6 +50,7 @@ void SceneTest::SetUp() {
   }
   quillane::SceneDisplay() = quillane::st_SceneDisplay();
   quillane::g_SelectedElementLabel.clear();
+  quillane::WorldServices() = quillane::st_WorldServices();
 }
 
 void SceneTest::TearDown() {
@@ -57,6 +59,7 @@ void SceneTest::TearDown() {
   win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
   win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
   ResetTweakSettings();
+  quillane::WorldServices() = quillane::st_WorldServices();
   if (!m_previous.empty()) fs::current_path(m_previous);
   std::error_code ec;
   if (!m_dir.empty()) fs::remove_all(m_dir, ec);

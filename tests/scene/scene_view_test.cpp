@@ -13,6 +13,7 @@
 #include "quillane/world/WorldServices.h"
 #include "scene_test_support.h"
 #include "support/EngineLogCapture.h"
+#include "win32dx9/DX9GraphicsDevice.h"
 
 namespace scenetest {
 namespace {
@@ -239,6 +240,46 @@ TEST_F(SceneLights, CharactersAreLitByThePicturesAtTheirPlace) {
   ASSERT_EQ(gfx::LightState.entryCount, 1);
   EXPECT_EQ(gfx::LightState.entries[0].colour, 0xFF090807u);
   EXPECT_EQ(gfx::LightState.entries[0].range, 50.0f);
+}
+
+using SceneDrawing = SceneLights;
+
+uint32_t Pixel(int x, int y) {
+  auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  if (!device->LockBackBuffer()) return 0xDEADBEEF;
+  const auto* row = static_cast<const unsigned char*>(device->GetLockedBits()) + y * device->GetLockedPitch();
+  const uint32_t value = reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
+  device->UnlockBackBuffer();
+  return value;
+}
+
+TEST_F(SceneDrawing, HotspotOutlinesShowInTheEditorOnlyWhileThePlayerIsFree) {
+  CopyDemoScene("Office");
+  cl_Scene scene;
+  scene.LoadProjectFile("Office");
+  scene.ReadFromVariant(true);
+  quillane::WorldServices().IsEditorActive = [] { return true; };
+  auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  auto draw = [&] {
+    EXPECT_TRUE(device->BeginFrame());
+    gfx::ClearScreen(0xFF000000);
+    gfx::Begin2D();
+    scene.RenderHotspotCaptions(true, "");
+  };
+  // The junction's first corner (120, 120) gets a 4 x 4 marker in the outline colour.
+  draw();
+  EXPECT_EQ(Pixel(120, 120), 0u);  // neither the hotspot display nor a selection
+  device->EndFrame();
+  quillane::g_SelectedElementLabel = "junction";
+  draw();
+  EXPECT_EQ(Pixel(120, 120), 0xC89696u);
+  EXPECT_EQ(Pixel(50, 50), 0u);
+  device->EndFrame();
+  quillane::WorldServices().IsPlayerFree = [] { return false; };
+  draw();
+  EXPECT_EQ(Pixel(120, 120), 0u);
+  device->EndFrame();
+  quillane::WorldServices() = quillane::st_WorldServices();
 }
 
 }  // namespace
