@@ -12,7 +12,7 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneRecord.h"
-#include "quillane/scene/SceneScreen.h"
+#include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/OptionLevels.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -253,7 +253,7 @@ void cl_Layer::RestoreFromStill() {
 
 void cl_Layer::UpdateFade(float dt) {
   if (m_fadeDuration <= 0.0f) return;
-  m_alpha = scenescreen::Approach(m_targetAlpha, m_alpha, dt / m_fadeDuration);
+  m_alpha = ApproachFloat(m_targetAlpha, m_alpha, dt / m_fadeDuration);
   if (m_alpha == m_targetAlpha) m_fadeDuration = -1.0f;
 }
 

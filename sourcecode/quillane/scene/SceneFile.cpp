@@ -12,7 +12,6 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneRecord.h"
-#include "quillane/scene/SceneScreen.h"
 #include "quillane/settings/OptionLevels.h"
 #include "quillane/world/NavMesh.h"
 #include "quillane/world/WorldServices.h"

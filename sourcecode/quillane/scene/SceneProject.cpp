@@ -9,7 +9,7 @@
 #include "base/system.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneRecord.h"
-#include "quillane/scene/SceneScreen.h"
+#include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/NavMesh.h"
 
@@ -85,8 +85,8 @@ bool cl_Scene::SaveProjectFile() {
 }
 
 void cl_Scene::ResetCameraViewport() {
-  const scenescreen::st_Rect r = scenescreen::GameViewportRect();
-  m_camera.SetViewportRect(r.x0, r.y0, r.x1, r.y1);
+  const base::tRectf r = GetGameViewportRect();
+  m_camera.SetViewportRect(r.min.x, r.min.y, r.max.x, r.max.y);
 }
 
 // ---------------------------------------------------------------------------------------------

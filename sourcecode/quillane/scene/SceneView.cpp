@@ -9,7 +9,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/scene/SceneScreen.h"
+#include "quillane/screen/ScreenLayout.h"
 #include "quillane/world/NavMesh.h"
 #include "quillane/world/WorldServices.h"
 #include "sound/Sfx.h"
@@ -25,7 +25,7 @@ bool IsEditorActive() { return WorldServices().IsEditorActive && WorldServices()
 // ---------------------------------------------------------------------------------------------
 // Transforms
 
-float cl_Scene::GetEffectiveZoom() const { return scenescreen::GuiScale() * m_zoom; }
+float cl_Scene::GetEffectiveZoom() const { return GetGuiScale() * m_zoom; }
 
 base::tVector2<float> cl_Scene::ScreenToScene(float x, float y) const {
   float x0, y0, x1, y1;
