@@ -70,6 +70,10 @@ std::string describe(const std::string& bytes) {
     base::Variant v;
     const bool ok = base::xml::read_text(v, text, "golden.xml");
     out += "V:" + (ok ? xmltest::dump(v) : std::string("FAIL")) + '\n' + log.text() + '\n';
+    // The dump above prints floats to six places; the words hold their bits.
+    base::StaticVariant words;
+    words = v;
+    if (words.get_words()) dump_words(words.get_words(), out);
   }
   {
     testsupport::LogCapture log;
