@@ -3,10 +3,12 @@
 // the text's NUL.
 #pragma once
 
+#include <cstdint>
 #include <cstring>
 #include <new>
 
 #include "base/data/StaticVariant.h"
+#include "base/text/Vocable.h"
 #include "base/String.h"
 #include "base/system.h"
 
@@ -41,47 +43,128 @@ inline bool fail(st_Error& e, const char* at, const char* what) {
   return false;
 }
 
+// Character classes of the scanning loops, one table look-up per character instead of a chain
+// of comparisons.
+enum en_CharClass : unsigned char {
+  CC_BLANK = 1,       // ' ' '\t' '\r' '\n' (str::is_space)
+  CC_LABEL = 2,       // [A-Za-z0-9_] (str::is_label_char)
+  CC_ATTR_STOP = 4,   // '=' '"' NUL: where the scan of an attribute's name stops
+  CC_QUOTE_STOP = 8,  // '"' NUL: the end of an attribute value
+};
+
+struct st_CharClasses {
+  unsigned char c[256];
+  constexpr st_CharClasses() : c() {
+    for (const char ch : {' ', '\t', '\r', '\n'}) c[static_cast<unsigned char>(ch)] |= CC_BLANK;
+    for (int i = 0; i < 256; ++i) {
+      const bool label = (i >= 'A' && i <= 'Z') || (i >= 'a' && i <= 'z') || (i >= '0' && i <= '9') || i == '_';
+      if (label) c[i] |= CC_LABEL;
+    }
+    c[0] |= CC_ATTR_STOP | CC_QUOTE_STOP;
+    c[static_cast<unsigned char>('=')] |= CC_ATTR_STOP;
+    c[static_cast<unsigned char>('"')] |= CC_ATTR_STOP | CC_QUOTE_STOP;
+  }
+};
+inline constexpr st_CharClasses kClasses;
+
+inline bool has_class(char c, unsigned char classes) { return (kClasses.c[static_cast<unsigned char>(c)] & classes) != 0; }
+
+// The name hash the readers compute while they scan a name, so that interning it needs no second
+// pass over its characters.
+inline uint32_t hash_step(uint32_t h, char c) { return (h ^ static_cast<unsigned char>(c)) * 0x01000193u; }
+constexpr uint32_t kHashStart = 0x811c9dc5u;
+
 inline const char* skip_blanks(const char* p) {
-  while (str::is_space(*p)) ++p;
+  while (has_class(*p, CC_BLANK)) ++p;
   return p;
 }
 
 // element name -> [A-Za-z0-9_]*
-inline const char* name_end(const char* p) {
-  while (str::is_label_char(*p)) ++p;
+inline const char* name_end(const char* p, uint32_t& hash) {
+  uint32_t h = kHashStart;
+  for (; has_class(*p, CC_LABEL); ++p) h = hash_step(h, *p);
+  hash = h;
   return p;
 }
 
 // attribute -> name-up-to-'=' '=' ... '"' value '"'
-// p stands on the first character of the name; afterwards just past the closing quote.
+// p stands on the first character of the name; afterwards just past the closing quote. The name
+// runs to the first '=' and the value opens at the first '"', each searched from the name's start.
 struct st_Attribute {
   const char* name;
   int nameLength;
+  uint32_t nameHash;
   const char* value;
   int valueLength;
 };
 
 inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
-  const char* eq = std::strchr(p, '=');
+  const char* q = p;
+  uint32_t h = kHashStart;
+  for (; !has_class(*q, CC_ATTR_STOP); ++q) h = hash_step(h, *q);
+  const char* eq = nullptr;
+  const char* open = nullptr;
+  if (*q == '=') {
+    eq = q;
+    for (q = eq + 1; !has_class(*q, CC_QUOTE_STOP); ++q) {
+    }
+    if (*q == '"') open = q;
+  } else if (*q == '"') {
+    // A quote before the '=': the name still runs to the '=', wherever it is.
+    open = q;
+    eq = std::strchr(q, '=');
+    if (eq) {
+      for (const char* c = q; c < eq; ++c) h = hash_step(h, *c);
+    }
+  }
   if (!eq) return fail(e, p, "attribute without '='");
-  const char* open = std::strchr(p, '"');
   if (!open) return fail(e, p, "attribute value without opening quote");
-  const char* close = std::strchr(open + 1, '"');
-  if (!close) return fail(e, open, "attribute value without closing quote");
+  const char* close = open + 1;
+  while (!has_class(*close, CC_QUOTE_STOP)) ++close;
+  if (*close != '"') return fail(e, open, "attribute value without closing quote");
   if (eq - p > kMaxNameLength) return fail(e, p, "attribute name too long");
   a.name = p;
   a.nameLength = static_cast<int>(eq - p);
+  a.nameHash = h;
   a.value = open + 1;
   a.valueLength = static_cast<int>(close - open - 1);
   p = close + 1;
   return true;
 }
 
+// The ids of the names one parse has met, by the hash computed while scanning: a document
+// repeats a few dozen names many thousand times, and the interned-name table is only asked on a
+// miss. Ids come out exactly as find_or_add_id gives them, in the same order. Lives for one parse
+// only, so it never outlasts the table (which fuzz builds empty between inputs).
+class cl_NameCache {
+ public:
+  unsigned id(const char* name, int length, uint32_t hash) {
+    st_Entry& e = m_entries[(hash ^ (hash >> 13)) & (kEntries - 1)];
+    if (e.id && e.hash == hash && e.length == length && std::memcmp(e.text, name, static_cast<size_t>(length)) == 0)
+      return e.id;
+    const unsigned id = vocable::find_or_add_id(name, length);
+    const unsigned char* text = vocable::from_id(id);
+    // A name cut short by a NUL is interned as the shorter name: not cached under the longer one.
+    if (vocable::length_of(text) == length) e = {hash, length, id, text};
+    return id;
+  }
+
+ private:
+  static constexpr int kEntries = 256;
+  struct st_Entry {
+    uint32_t hash;
+    int length;
+    unsigned id;
+    const unsigned char* text;
+  };
+  st_Entry m_entries[kEntries] = {};
+};
+
 // element -> '<' name (blanks attribute)* blanks ('/>' | '>' content)
 // content -> (blanks (comment | closing-tag | element | '>' | text))*
 // The grammar both readers walk. p stands anywhere before the element's '<'; afterwards just
 // past the element. The reader is told the parts through:
-//   bool open(const char* lt, const char* name, int length)   the tag's name
+//   bool open(const char* lt, const char* name, int length, uint32_t hash)   the tag's name
 //   bool attribute(const st_Attribute& a)                        each attribute, in order
 //   bool child(const char*& p, int depth)                     a nested element, p on its '<'
 //   bool text(const char* p, int length)                      text between tags
@@ -93,9 +176,10 @@ bool element(const char*& p, int depth, Reader& reader, bool gtEndsContent, st_E
   if (!lt) return fail(e, p, "no element where one must start");
   if (depth >= kMaxTreeDepth) return fail(e, lt, "elements nested too deep");
   const char* name = lt + 1;
-  p = name_end(name);
+  uint32_t hash;
+  p = name_end(name, hash);
   if (p - name > kMaxNameLength) return fail(e, name, "element name too long");
-  if (!reader.open(lt, name, static_cast<int>(p - name))) return false;
+  if (!reader.open(lt, name, static_cast<int>(p - name), hash)) return false;
 
   for (;;) {
     p = skip_blanks(p);

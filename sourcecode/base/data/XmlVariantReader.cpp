@@ -46,7 +46,7 @@ bool cl_VariantParser::element(const char*& p, Variant& out, int depth) {
     dt_element* e = nullptr;
     xml_scan::cl_AttributeIndex attributes{nullptr};
 
-    bool open(const char*, const char* name, int length) {
+    bool open(const char*, const char* name, int length, uint32_t) {
       e = new dt_element(name, length);
       out.set_datatype(e);
       attributes = xml_scan::cl_AttributeIndex(e);
