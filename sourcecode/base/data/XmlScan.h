@@ -140,8 +140,7 @@ class cl_NameCache {
  public:
   unsigned id(const char* name, int length, uint32_t hash) {
     st_Entry& e = m_entries[(hash ^ (hash >> 13)) & (kEntries - 1)];
-    if (e.id && e.hash == hash && e.length == length && std::memcmp(e.text, name, static_cast<size_t>(length)) == 0)
-      return e.id;
+    if (e.id && e.hash == hash && e.length == length && same_text(e.text, name, length)) return e.id;
     const unsigned id = vocable::find_or_add_id(name, length);
     const unsigned char* text = vocable::from_id(id);
     // A name cut short by a NUL is interned as the shorter name: not cached under the longer one.
@@ -150,6 +149,13 @@ class cl_NameCache {
   }
 
  private:
+  // Names are short: a plain loop beats the library call.
+  static bool same_text(const unsigned char* a, const char* b, int n) {
+    for (int i = 0; i < n; ++i)
+      if (a[i] != static_cast<unsigned char>(b[i])) return false;
+    return true;
+  }
+
   static constexpr int kEntries = 256;
   struct st_Entry {
     uint32_t hash;
