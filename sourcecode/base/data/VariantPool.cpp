@@ -1,0 +1,160 @@
+// The size-class pools behind Variant trees: a free list per class and thread, a shared list per
+// class for what threads hand over, and chunks carved into blocks when both are empty.
+#include "base/data/VariantPool.h"
+
+#include <cstdint>
+#include <cstring>
+#include <mutex>
+#include <new>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define QUILLANE_POOL_BYPASS 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define QUILLANE_POOL_BYPASS 1
+#endif
+#endif
+
+namespace base::variant_pool {
+
+#ifdef QUILLANE_POOL_BYPASS
+
+void* allocate(std::size_t n) { return ::operator new(n); }
+void release(void* p, std::size_t) noexcept { ::operator delete(p); }
+
+#else
+
+namespace {
+
+constexpr std::size_t kGranule = 16;
+constexpr int kClasses = static_cast<int>(kLargest / kGranule);
+constexpr std::size_t kChunk = 32 * 1024;
+// A thread holding more free blocks of one class than this hands them all to the shared list:
+// a thread that only frees (trees built by a loader thread) must not strand them.
+constexpr std::int32_t kKeepAtMost = 4096;
+
+struct st_Block {
+  st_Block* next;
+};
+
+// A singly linked list that knows its tail and length, so whole lists move in constant time.
+struct st_List {
+  st_Block* head = nullptr;
+  st_Block* tail = nullptr;
+  std::int32_t count = 0;
+
+  void push(st_Block* b) {
+    b->next = head;
+    if (!head) tail = b;
+    head = b;
+    ++count;
+  }
+  st_Block* pop() {
+    st_Block* b = head;
+    head = b->next;
+    --count;
+    return b;
+  }
+  void take_all(st_List& from) {
+    if (!from.head) return;
+    from.tail->next = head;
+    if (!head) tail = from.tail;
+    head = from.head;
+    count += from.count;
+    from = st_List();
+  }
+};
+
+constinit std::mutex g_lock;
+constinit st_List g_shared[kClasses] = {};
+
+struct cl_ThreadLists {
+  st_List lists[kClasses] = {};
+  bool closed = false;  // the thread is exiting: later releases go to the shared lists
+
+  constexpr cl_ThreadLists() = default;
+  ~cl_ThreadLists() {
+    std::lock_guard<std::mutex> guard(g_lock);
+    for (int c = 0; c < kClasses; ++c) g_shared[c].take_all(lists[c]);
+    closed = true;
+  }
+};
+
+thread_local constinit cl_ThreadLists t_lists;
+
+inline int class_of(std::size_t n) { return n == 0 ? 0 : static_cast<int>((n - 1) / kGranule); }
+
+// Refills an empty list: from the shared list when it holds blocks, else from a new chunk.
+[[gnu::noinline]] void refill(st_List& list, int c) {
+  {
+    std::lock_guard<std::mutex> guard(g_lock);
+    list.take_all(g_shared[c]);
+  }
+  if (list.head) return;
+  const std::size_t size = static_cast<std::size_t>(c + 1) * kGranule;
+  auto* chunk = static_cast<unsigned char*>(::operator new(kChunk));
+  // Pushed from the end, so the blocks are handed out in address order.
+  for (std::size_t at = (kChunk / size) * size; at >= size; at -= size) list.push(reinterpret_cast<st_Block*>(chunk + at - size));
+}
+
+[[gnu::noinline]] void hand_over(st_List& list, int c) {
+  std::lock_guard<std::mutex> guard(g_lock);
+  g_shared[c].take_all(list);
+}
+
+}  // namespace
+
+void* allocate(std::size_t n) {
+  if (n > kLargest) return ::operator new(n);
+  const int c = class_of(n);
+  cl_ThreadLists& t = t_lists;
+  if (t.closed) {
+    // Thread-exit code building a tree: take one block from the shared list (or a chunk).
+    st_List one;
+    refill(one, c);
+    st_Block* b = one.pop();
+    if (one.head) hand_over(one, c);
+    return b;
+  }
+  st_List& list = t.lists[c];
+  if (!list.head) refill(list, c);
+  return list.pop();
+}
+
+void release(void* p, std::size_t n) noexcept {
+  if (!p) return;
+  if (n > kLargest) {
+    ::operator delete(p);
+    return;
+  }
+  const int c = class_of(n);
+  cl_ThreadLists& t = t_lists;
+  if (t.closed) {
+    st_List one;
+    one.push(static_cast<st_Block*>(p));
+    hand_over(one, c);
+    return;
+  }
+  st_List& list = t.lists[c];
+  list.push(static_cast<st_Block*>(p));
+  if (list.count > kKeepAtMost) hand_over(list, c);
+}
+
+#endif
+
+void cl_NodeText::set(const char* p, int n) {
+  if (!p || n < 1) {
+    clear();
+    return;
+  }
+  const auto length = static_cast<std::size_t>(n);
+  // Written into new storage first: p may point into the old text.
+  char* text = n < kInline ? m_inline : static_cast<char*>(allocate(length + 1));
+  if (text != p) std::memmove(text, p, length);
+  text[length] = 0;
+  free_text();
+  m_text = text;
+  m_length = n;
+}
+
+}  // namespace base::variant_pool
