@@ -49,17 +49,30 @@ struct st_List {
     head = b;
     ++count;
   }
+  void push_back(st_Block* b) {
+    b->next = nullptr;
+    if (tail)
+      tail->next = b;
+    else
+      head = b;
+    tail = b;
+    ++count;
+  }
   st_Block* pop() {
     st_Block* b = head;
     head = b->next;
+    if (!head) tail = nullptr;
     --count;
     return b;
   }
+  // Appends all of from (keeping both orders) and leaves from empty.
   void take_all(st_List& from) {
     if (!from.head) return;
-    from.tail->next = head;
-    if (!head) tail = from.tail;
-    head = from.head;
+    if (tail)
+      tail->next = from.head;
+    else
+      head = from.head;
+    tail = from.tail;
     count += from.count;
     from = st_List();
   }
@@ -138,8 +151,10 @@ void release(void* p, std::size_t n) noexcept {
     hand_over(one, c);
     return;
   }
+  // First freed, first reused: a tree is freed in the order it was built, so the next tree is
+  // laid out in the same ascending addresses, which the memory prefetcher follows.
   st_List& list = t.lists[c];
-  list.push(static_cast<st_Block*>(p));
+  list.push_back(static_cast<st_Block*>(p));
   if (list.count > kKeepAtMost) hand_over(list, c);
 }
 
