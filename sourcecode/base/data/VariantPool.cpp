@@ -166,12 +166,20 @@ void cl_NodeText::set(const char* p, int n) {
     return;
   }
   const auto length = static_cast<std::size_t>(n);
-  // Written into new storage first: p may point into the old text.
-  char* text = n < kInline ? m_inline : static_cast<char*>(allocate(length + 1));
-  if (text != p) std::memmove(text, p, length);
-  text[length] = 0;
-  free_text();
-  m_text = text;
+  if (is_inline(n)) {
+    // p may point into this text: moved before the old block goes.
+    char text[kInline];
+    std::memcpy(text, p, length);
+    free_text();
+    std::memcpy(m_bytes, text, length);
+    m_bytes[length] = 0;
+  } else {
+    auto* text = static_cast<char*>(allocate(length + 1));
+    std::memcpy(text, p, length);
+    text[length] = 0;
+    free_text();
+    std::memcpy(m_bytes, &text, sizeof text);
+  }
   m_length = n;
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -64,15 +65,16 @@ void destroy(T* p) noexcept {
   release(p, sizeof(T));
 }
 
-// A label or string value of a tree node: up to 15 characters inside the object, longer texts
-// in a pool block. Reads like tString: an empty text has a null buffer and length 0.
+// A label or string value of a tree node: up to 11 characters inside the object (most names
+// fit), longer texts in a pool block; 16 bytes either way. Reads like tString: an empty text has
+// a null buffer and length 0.
 class cl_NodeText {
  public:
   cl_NodeText() = default;
   cl_NodeText(const char* p, int n) { set(p, n); }
-  cl_NodeText(const cl_NodeText& other) { set(other.m_text, other.m_length); }
+  cl_NodeText(const cl_NodeText& other) { set(other.get_buffer(), other.m_length); }
   cl_NodeText& operator=(const cl_NodeText& other) {
-    if (this != &other) set(other.m_text, other.m_length);
+    if (this != &other) set(other.get_buffer(), other.m_length);
     return *this;
   }
   ~cl_NodeText() { free_text(); }
@@ -82,24 +84,34 @@ class cl_NodeText {
   void set(const char* p, int n);
   void clear() {
     free_text();
-    m_text = nullptr;
     m_length = 0;
   }
 
-  char* get_buffer() const { return m_text; }  // null when empty
-  const char* c_str() const { return m_text ? m_text : ""; }
+  // Null when empty. Writable like tString's, for callers that fill the text in place.
+  char* get_buffer() const {
+    if (m_length == 0) return nullptr;
+    return is_inline(m_length) ? const_cast<char*>(m_bytes) : heap_text();
+  }
+  const char* c_str() const { return m_length ? get_buffer() : ""; }
   int size() const { return m_length; }
 
  private:
-  static constexpr int kInline = 16;  // characters and terminator kept inside the object
+  static constexpr int kInline = 12;  // characters and terminator kept inside the object
+  static bool is_inline(int length) { return length < kInline; }
 
+  // A long text's block address, kept in the first bytes (the object has no pointer member so
+  // that it packs into 16 bytes).
+  char* heap_text() const {
+    char* p;
+    std::memcpy(&p, m_bytes, sizeof p);
+    return p;
+  }
   void free_text() {
-    if (m_text && m_text != m_inline) release(m_text, static_cast<std::size_t>(m_length) + 1);
+    if (!is_inline(m_length)) release(heap_text(), static_cast<std::size_t>(m_length) + 1);
   }
 
-  char* m_text = nullptr;
+  char m_bytes[kInline];
   int m_length = 0;
-  char m_inline[kInline];
 };
 
 }  // namespace base::variant_pool
