@@ -87,6 +87,33 @@ inline const char* name_end(const char* p, uint32_t& hash) {
   return p;
 }
 
+// Powers of ten that are exact doubles, for the number conversions below.
+inline constexpr double kPowersOfTen[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+                                          1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The usual attribute value, a plain decimal ([+-]digits[.digits], at most 15 digits) directly
+// before the closing quote, converted while the quote is searched; v is the value's first
+// character. Returns the closing quote, or null for any other value, which the caller then scans
+// and converts the general way (number_value, which gives these values the same result).
+inline const char* quoted_number(const char* v, float& out) {
+  const char* q = v;
+  if (!(str::is_digit(*q) || *q == '+' || *q == '-')) return nullptr;  // ".5" is text
+  bool negative = false;
+  if (*q == '+' || *q == '-') negative = *q++ == '-';
+  unsigned long long mantissa = 0;
+  int digits = 0;
+  int fraction = 0;
+  for (; str::is_digit(*q); ++q, ++digits) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+  if (*q == '.') {
+    for (++q; str::is_digit(*q); ++q, ++digits, ++fraction) mantissa = mantissa * 10 + static_cast<unsigned>(*q - '0');
+  }
+  if (*q != '"' || digits == 0 || digits > 15) return nullptr;
+  double value = static_cast<double>(mantissa);
+  if (fraction) value /= kPowersOfTen[fraction];
+  out = static_cast<float>(negative ? -value : value);
+  return q;
+}
+
 // attribute -> name-up-to-'=' '=' ... '"' value '"'
 // p stands on the first character of the name; afterwards just past the closing quote. The name
 // runs to the first '=' and the value opens at the first '"', each searched from the name's start.
@@ -96,6 +123,8 @@ struct st_Attribute {
   uint32_t nameHash;
   const char* value;
   int valueLength;
+  bool numberKnown;  // number holds the value's conversion (else ask number_value)
+  float number;
 };
 
 inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
@@ -119,9 +148,13 @@ inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
   }
   if (!eq) return fail(e, p, "attribute without '='");
   if (!open) return fail(e, p, "attribute value without opening quote");
-  const char* close = open + 1;
-  while (!has_class(*close, CC_QUOTE_STOP)) ++close;
-  if (*close != '"') return fail(e, open, "attribute value without closing quote");
+  const char* close = quoted_number(open + 1, a.number);
+  a.numberKnown = close != nullptr;
+  if (!close) {
+    close = open + 1;
+    while (!has_class(*close, CC_QUOTE_STOP)) ++close;
+    if (*close != '"') return fail(e, open, "attribute value without closing quote");
+  }
   if (eq - p > kMaxNameLength) return fail(e, p, "attribute name too long");
   a.name = p;
   a.nameLength = static_cast<int>(eq - p);
@@ -252,8 +285,6 @@ inline bool number_value_slow(const char* v, int length, float& out) {
 // exact double and so does the power of ten, so one division gives the correctly rounded double,
 // the same value the text-to-double conversion gives. Everything else takes the general path.
 inline bool number_value(const char* v, int length, float& out) {
-  static const double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                  1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
   const char* q = v;
   const char* end = v + length;
   if (length == 0 || !(str::is_digit(*q) || *q == '+' || *q == '-')) return false;  // ".5" is text
@@ -278,9 +309,18 @@ inline bool number_value(const char* v, int length, float& out) {
   if (digits == 0 || digits > 15 || (q < end && (*q == 'e' || *q == 'E'))) return number_value_slow(v, length, out);
   if (!rest_blank(q, end)) return false;
   double value = static_cast<double>(mantissa);
-  if (fraction) value /= powers[fraction];
+  if (fraction) value /= kPowersOfTen[fraction];
   out = static_cast<float>(negative ? -value : value);
   return true;
+}
+
+// The number an attribute's value reads as, if it does.
+inline bool attribute_number(const st_Attribute& a, float& out) {
+  if (a.numberKnown) {
+    out = a.number;
+    return true;
+  }
+  return number_value(a.value, a.valueLength, out);
 }
 
 // Decodes &quot; &lt; &gt; &amp; &apos; from [p, p + n) into out (room for n characters); every

@@ -87,7 +87,7 @@ bool cl_WordParser::element(const char*& p, int depth) {
       parser.m_offsets.push_back(parser.m_used - base);
       parser.m_words[parser.m_used++] = static_cast<int>(parser.m_names.id(a.name, a.nameLength, a.nameHash));
       float number;
-      if (xml_scan::number_value(a.value, a.valueLength, number)) {
+      if (xml_scan::attribute_number(a, number)) {
         if (!parser.room(2, a.value)) return false;
         parser.m_words[parser.m_used] = SV_FLOAT;
         std::memcpy(parser.m_words + parser.m_used + 1, &number, 4);
