@@ -172,12 +172,21 @@ inline bool scan_attribute(const char*& p, st_Attribute& a, st_Error& e) {
 class cl_NameCache {
  public:
   unsigned id(const char* name, int length, uint32_t hash) {
-    st_Entry& e = m_entries[(hash ^ (hash >> 13)) & (kEntries - 1)];
-    if (e.id && e.hash == hash && e.length == length && same_text(e.text, name, length)) return e.id;
+    // Up to four neighbouring entries, so two names meeting in one entry do not evict each other.
+    const uint32_t home = hash ^ (hash >> 13);
+    st_Entry* free = nullptr;
+    for (uint32_t k = 0; k < 4; ++k) {
+      st_Entry& e = m_entries[(home + k) & (kEntries - 1)];
+      if (!e.id) {
+        free = &e;
+        break;
+      }
+      if (e.hash == hash && e.length == length && same_text(e.text, name, length)) return e.id;
+    }
     const unsigned id = vocable::find_or_add_id(name, length);
     const unsigned char* text = vocable::from_id(id);
     // A name cut short by a NUL is interned as the shorter name: not cached under the longer one.
-    if (vocable::length_of(text) == length) e = {hash, length, id, text};
+    if (vocable::length_of(text) == length) *(free ? free : &m_entries[home & (kEntries - 1)]) = {hash, length, id, text};
     return id;
   }
 
