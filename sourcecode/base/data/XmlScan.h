@@ -55,7 +55,8 @@ enum en_CharClass : unsigned char {
 struct st_CharClasses {
   unsigned char c[256];
   constexpr st_CharClasses() : c() {
-    for (const char ch : {' ', '\t', '\r', '\n'}) c[static_cast<unsigned char>(ch)] |= CC_BLANK;
+    c[static_cast<unsigned char>(' ')] = c[static_cast<unsigned char>('\t')] = CC_BLANK;
+    c[static_cast<unsigned char>('\r')] = c[static_cast<unsigned char>('\n')] = CC_BLANK;
     for (int i = 0; i < 256; ++i) {
       const bool label = (i >= 'A' && i <= 'Z') || (i >= 'a' && i <= 'z') || (i >= '0' && i <= '9') || i == '_';
       if (label) c[i] |= CC_LABEL;
