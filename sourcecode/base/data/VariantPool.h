@@ -20,7 +20,8 @@ namespace base::variant_pool {
 // Requests up to this size come from the pools; larger ones from the general heap.
 constexpr std::size_t kLargest = 256;
 
-// n bytes aligned to 16; throws std::bad_alloc when no memory is left.
+// n bytes aligned to 8 (enough for every tree object); throws std::bad_alloc when no memory is
+// left.
 void* allocate(std::size_t n);
 // Gives back a block from allocate(n), with the same n. Null p is ignored.
 void release(void* p, std::size_t n) noexcept;

@@ -11,6 +11,11 @@
 
 namespace base {
 
+// The tree pools hand out blocks aligned to 8 (VariantPool.h).
+static_assert(alignof(dt_double) <= 8 && alignof(dt_pointer) <= 8 && alignof(dt_string) <= 8 &&
+                  alignof(dt_element) <= 8 && alignof(dt_element::attribute_record) <= 8 && alignof(Variant) <= 8,
+              "tree objects must fit the pools' alignment");
+
 namespace {
 
 // Number texts live in one buffer per datatype class and thread; 32 characters hold any "%d",
