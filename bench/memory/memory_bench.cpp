@@ -74,8 +74,10 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
   }
 
  private:
+  // The median when the runs were repeated (--benchmark_repetitions), else the one run.
   double Rate(const std::string& allocator, const std::string& workload) const {
-    const auto it = m_rates.find(allocator + "/" + workload);
+    auto it = m_rates.find(allocator + "/" + workload + "_median");
+    if (it == m_rates.end()) it = m_rates.find(allocator + "/" + workload);
     return it == m_rates.end() ? 0.0 : it->second;
   }
 
