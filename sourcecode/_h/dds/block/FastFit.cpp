@@ -1,9 +1,11 @@
 // Cheap range fits: the principal axis by power iteration, the points' extent along it, clipped
 // to the colour cube and snapped to 5:6:5; and the min/max fit of an interpolated alpha block.
 #include "dds/block/AlphaBlock.h"
+#include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
 
 #include <emmintrin.h>
+#include <xmmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -193,10 +195,31 @@ void FastFitColor(BlockState& b, bool three, FastFitAxis* shared) {
   const float dd = Dot(d, d);
   if (dd == 0.0f) return SingleColorFallback(b);
   const float steps = three ? 2.0f : 3.0f;
-  for (int i = 0; i < n; ++i) {
+  const int* map = three ? kThreeColorMap : kFourColorMap;
+  int i = 0;
+  if (!ScalarBlockCodec()) {
+    // Four points at a time, each lane doing the scalar operations in their order.
+    const __m128 e0x = _mm_set1_ps(e0.x), e0y = _mm_set1_ps(e0.y), e0z = _mm_set1_ps(e0.z);
+    const __m128 dx = _mm_set1_ps(d.x), dy = _mm_set1_ps(d.y), dz = _mm_set1_ps(d.z);
+    const __m128 vdd = _mm_set1_ps(dd), vsteps = _mm_set1_ps(steps);
+    const __m128 zero = _mm_setzero_ps(), one = _mm_set1_ps(1.0f);
+    for (; i + 4 <= n; i += 4) {
+      const __m128 px = _mm_setr_ps(p[i].x, p[i + 1].x, p[i + 2].x, p[i + 3].x);
+      const __m128 py = _mm_setr_ps(p[i].y, p[i + 1].y, p[i + 2].y, p[i + 3].y);
+      const __m128 pz = _mm_setr_ps(p[i].z, p[i + 1].z, p[i + 2].z, p[i + 3].z);
+      const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(px, e0x), dx), _mm_mul_ps(_mm_sub_ps(py, e0y), dy)),
+                                    _mm_mul_ps(_mm_sub_ps(pz, e0z), dz));
+      // std::clamp's order: below 0 gives 0, above 1 gives 1, anything else itself.
+      const __m128 t = _mm_min_ps(one, _mm_max_ps(zero, _mm_div_ps(dot, vdd)));
+      alignas(16) int step[4];
+      _mm_store_si128(reinterpret_cast<__m128i*>(step), _mm_cvtps_epi32(_mm_mul_ps(t, vsteps)));
+      for (int k = 0; k < 4; ++k) b.indices[i + k] = map[step[k]];
+    }
+  }
+  for (; i < n; ++i) {
     const float t = std::clamp(Dot(p[i] - e0, d) / dd, 0.0f, 1.0f);
     const int step = RoundHalfEven(t * steps);
-    b.indices[i] = three ? kThreeColorMap[step] : kFourColorMap[step];
+    b.indices[i] = map[step];
   }
 }
 
