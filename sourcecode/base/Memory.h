@@ -7,20 +7,20 @@
 // 0 a zero-byte block of either store. Every pointer handed out is 16-byte aligned (max_align_t),
 // so the 4-byte header alone cannot sit in front of it; each block gets a 16-byte prefix instead:
 //
-//   pool slot:   [next free slot, 8 bytes][size class][3 unused][header][payload of the class size]
+//   pool slot:   [12 unused][header][payload of the class size]
 //   heap block:  [malloc address, 8 bytes][4 unused][header][payload ...]
 //
 // Size classes: 32 bytes (requests of 0 to 32), then steps of 16 up to 128 and four steps per
-// doubling up to 64 KiB. The pool is carved from 4 MiB chunks taken from the heap as it grows, so it
-// never runs out before the heap does; a request the pool cannot serve goes to the heap. Free
-// decides pool or heap by the pointer's address (a bit per chunk), never by the header, so a
-// zero-byte block goes back to the store it came from. A heap block records its own malloc address,
-// which lets over-aligned blocks share the same Free. Headers of blocks larger than 2 GiB hold
-// INT32_MAX (only the statistics read the size).
+// doubling up to 64 KiB. The pool is carved from 4 MiB chunks, each holding one class, taken from
+// the heap as it grows, so it never runs out before the heap does; a request the pool cannot
+// serve goes to the heap. A byte per 4 MiB of address space names each chunk's class, so Free tells
+// pool from heap (and the class) by the address alone, never by the header: a zero-byte block goes
+// back to its own store. A heap block records its malloc address, so over-aligned blocks share the
+// same Free. Headers of blocks larger than 2 GiB hold INT32_MAX (only the statistics read them).
 //
 // Threads (the splash thread allocates while the main thread starts the engine, loaders run on
-// workers): each thread keeps a free list per size class and takes and returns whole batches of
-// slots from and to the class's shared stack under a spin lock, so the common case takes no lock.
+// workers): each thread keeps an array of free slots per size class and takes and returns batches
+// of slots from and to the class's shared stack under a spin lock, so the common case takes no lock.
 // Slot reuse is last-in, first-out per thread; a thread's cached slots go back to the shared stacks
 // when it exits. The pool counters count slots out of the shared stacks (a thread's cached slots
 // included). The statistics and the memory log have a lock of their own and cost nothing while
