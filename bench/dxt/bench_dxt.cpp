@@ -5,11 +5,11 @@
 //   bench_dxt              runs the timed benchmarks (with rmse and psnr counters), then a summary
 //                          of our speed against each encoder (the scalar code included)
 #include "anchors.h"
+#include "dds/TextureCompressOptions.h"
 #include "dds/block/BlockEncoder.h"
 #include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
 #include "dds/block/DxtDecoder.h"
-#include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 
 #include <benchmark/benchmark.h>
@@ -308,7 +308,8 @@ class cl_SummaryReporter : public benchmark::ConsoleReporter {
 
   // Our qualities 68 and 71 against the scalar code and the public encoders.
   void PrintSummary() const {
-    std::printf("\n| format | encoder | MPix/s | PSNR dB | ours q68 / it | ours q71 / it |\n|---|---|---|---|---|---|\n");
+    std::printf(
+        "\n| format | encoder | MPix/s | PSNR dB | ours q68 / it | ours q71 / it |\n|---|---|---|---|---|---|\n");
     for (const char* format : {"DXT1", "DXT5"}) {
       const double q68 = Speed(format, "ours_q68"), q71 = Speed(format, "ours_q71");
       for (const auto& [name, row] : m_rows) {

@@ -50,8 +50,8 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
   }
 
   void PrintRatios() const {
-    const char* workloads[] = {"Lifo/1000", "Fifo/1000", "Random/1000", "Random/100000", "Mixed",
-                               "Random/1000/threads:2"};
+    const char* workloads[] = {"Lifo/1000",     "Fifo/1000", "Random/1000",
+                               "Random/100000", "Mixed",     "Random/1000/threads:2"};
     const char* anchors[] = {"Mimalloc", "Jemalloc", "JemallocSized", "GlibcMalloc"};
     std::printf("\n| workload | MemoryMgr M/s |");
     for (const char* a : anchors) std::printf(" %s M/s | ratio |", a);

@@ -75,21 +75,19 @@ void MixedSizes(benchmark::State& state) {
 
 // Registered at run time (a statement, not a declaration), so that a program can leave out an
 // anchor it could not load.
-#define MEMORY_BENCHMARKS(A)                                                                              \
-  do {                                                                                                    \
-    benchmark::RegisterBenchmark(#A "/Lifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Lifo>)   \
-        ->Arg(1000);                                                                                      \
-    benchmark::RegisterBenchmark(#A "/Fifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)   \
-        ->Arg(1000);                                                                                      \
-    benchmark::RegisterBenchmark(#A "/Random", memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>) \
-        ->Arg(1000)                                                                                       \
-        ->Arg(100000);                                                                                    \
-    benchmark::RegisterBenchmark(#A "/Mixed", memory_bench::MixedSizes<A>);                               \
+#define MEMORY_BENCHMARKS(A)                                                                                         \
+  do {                                                                                                               \
+    benchmark::RegisterBenchmark(#A "/Lifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Lifo>)->Arg(1000); \
+    benchmark::RegisterBenchmark(#A "/Fifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)->Arg(1000); \
+    benchmark::RegisterBenchmark(#A "/Random", memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)         \
+        ->Arg(1000)                                                                                                  \
+        ->Arg(100000);                                                                                               \
+    benchmark::RegisterBenchmark(#A "/Mixed", memory_bench::MixedSizes<A>);                                          \
   } while (false)
 
 // Registered after every single-threaded run: once a second thread has existed, glibc malloc stays
 // on its slower multi-threaded path for the rest of the process.
-#define MEMORY_THREAD_BENCHMARKS(A)                                                                     \
+#define MEMORY_THREAD_BENCHMARKS(A)                                                                        \
   benchmark::RegisterBenchmark(#A "/Random", memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>) \
-      ->Arg(1000)                                                                                       \
+      ->Arg(1000)                                                                                          \
       ->Threads(2)

@@ -34,13 +34,12 @@ constexpr std::size_t kPrefix = CMemoryMgr::kAlignment;  // bytes in front of ev
 static_assert(alignof(std::max_align_t) <= CMemoryMgr::kAlignment, "malloc alignment assumed <= 16");
 
 // ---- size classes ----
-constexpr std::uint32_t kClassPayload[] = {
-    32,   48,   64,   80,   96,   112,  128,  160,   192,   224,   256,   320,   384,   448,   512,   640,
-    768,  896,  1024, 1280, 1536, 1792, 2048, 2560,  3072,  3584,  4096,  5120,  6144,  7168,  8192,  10240,
-    12288, 14336, 16384, 20480, 24576, 28672, 32768, 40960, 49152, 57344, 65536};
+constexpr std::uint32_t kClassPayload[] = {32,    48,    64,    80,    96,    112,   128,   160,   192,   224,   256,
+                                           320,   384,   448,   512,   640,   768,   896,   1024,  1280,  1536,  1792,
+                                           2048,  2560,  3072,  3584,  4096,  5120,  6144,  7168,  8192,  10240, 12288,
+                                           14336, 16384, 20480, 24576, 28672, 32768, 40960, 49152, 57344, 65536};
 constexpr int kClasses = static_cast<int>(std::size(kClassPayload));
-static_assert(kClassPayload[0] == CMemoryMgr::kSmallPayload &&
-              kClassPayload[kClasses - 1] == CMemoryMgr::kFastPayload);
+static_assert(kClassPayload[0] == CMemoryMgr::kSmallPayload && kClassPayload[kClasses - 1] == CMemoryMgr::kFastPayload);
 
 constexpr std::size_t SlotBytes(int c) { return kPrefix + kClassPayload[c]; }
 
@@ -254,7 +253,8 @@ bool OpenList(int c) {
   st_SlotCache& list = t_cache.m_lists[c];
   if (t_cache.m_closed) return false;
   if (list.m_capacity > 0) return true;
-  list.m_slots = static_cast<unsigned char**>(std::malloc(sizeof(unsigned char*) * static_cast<std::size_t>(CacheLimit(c))));
+  list.m_slots =
+      static_cast<unsigned char**>(std::malloc(sizeof(unsigned char*) * static_cast<std::size_t>(CacheLimit(c))));
   if (!list.m_slots) return false;
   list.m_capacity = CacheLimit(c);
   t_cacheOwner.m_armed = true;  // registers the hand-back at thread exit
@@ -294,7 +294,8 @@ inline void* PopSlot(std::size_t size) {
     if (list.m_count == list.m_capacity) {
       const std::int32_t half = BatchSlots(c);
       if (PushSlots(c, list.m_slots, half)) {
-        std::memmove(list.m_slots, list.m_slots + half, static_cast<std::size_t>(list.m_count - half) * sizeof *list.m_slots);
+        std::memmove(list.m_slots, list.m_slots + half,
+                     static_cast<std::size_t>(list.m_count - half) * sizeof *list.m_slots);
         list.m_count -= half;
       }
     }

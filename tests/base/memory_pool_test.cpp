@@ -27,9 +27,9 @@ TEST_F(MemoryPool, SizeDecidesStoreAndHeader) {
     bool fast;
     int header;
   };
-  const Case cases[] = {{1, true, -1},          {31, true, -31},       {32, true, -32},
-                        {33, true, -33},        {4096, true, -4096},   {5000, true, -5000},
-                        {65536, true, -65536},  {65537, false, 65537}, {1 << 20, false, 1 << 20}};
+  const Case cases[] = {{1, true, -1},         {31, true, -31},       {32, true, -32},
+                        {33, true, -33},       {4096, true, -4096},   {5000, true, -5000},
+                        {65536, true, -65536}, {65537, false, 65537}, {1 << 20, false, 1 << 20}};
   // Leaves a free slot of the smallest class in this thread's cache, so that the counts below see
   // one slot go and come back rather than a fresh batch.
   CMemoryMgr::Free(CMemoryMgr::Allocate(8, __FILE__, __LINE__), __FILE__, __LINE__);

@@ -154,7 +154,8 @@ TEST_F(MemoryRouting, BlocksFreedOnAnotherThread) {
   std::vector<std::uint32_t*> made(kBlocks);
   std::thread loader([&] {
     for (int i = 0; i < kBlocks; ++i) {
-      made[i] = static_cast<std::uint32_t*>(CMemoryMgr::Allocate(4 + static_cast<std::size_t>(i % 7) * 20, __FILE__, __LINE__));
+      made[i] = static_cast<std::uint32_t*>(
+          CMemoryMgr::Allocate(4 + static_cast<std::size_t>(i % 7) * 20, __FILE__, __LINE__));
       made[i][0] = static_cast<std::uint32_t>(i);
     }
   });
@@ -165,7 +166,8 @@ TEST_F(MemoryRouting, BlocksFreedOnAnotherThread) {
   }
   std::vector<std::uint32_t*> again(kBlocks);
   for (int i = 0; i < kBlocks; ++i) {
-    again[i] = static_cast<std::uint32_t*>(CMemoryMgr::Allocate(4 + static_cast<std::size_t>(i % 7) * 20, __FILE__, __LINE__));
+    again[i] =
+        static_cast<std::uint32_t*>(CMemoryMgr::Allocate(4 + static_cast<std::size_t>(i % 7) * 20, __FILE__, __LINE__));
     again[i][0] = static_cast<std::uint32_t>(~i);
   }
   std::thread releaser([&] {

@@ -6,10 +6,10 @@
 #include <string>
 #include <vector>
 
+#include "dds/TextureCompressOptions.h"
 #include "dds/block/BlockEncoder.h"
 #include "dds/block/CodecPath.h"
 #include "dds/block/DxtDecoder.h"
-#include "dds/TextureCompressOptions.h"
 #include "dxt_corpus.h"
 
 namespace {
@@ -60,6 +60,14 @@ double DecodedError(const uint8_t* encoded, int format, const uint8_t* rgba, con
   return e;
 }
 
+// Sampling strides: every 23rd block, every 331st at quality 72 (the hashes below are for these);
+// sanitizer builds, many times slower, take a seventh of that and skip the hashes.
+#ifdef QUILLANE_SANITIZE
+constexpr int kSlowdown = 7;
+#else
+constexpr int kSlowdown = 1;
+#endif
+
 class DxtSimd : public ::testing::Test {
  protected:
   void TearDown() override { dds::SetScalarBlockCodec(false); }
@@ -74,31 +82,21 @@ TEST_F(DxtSimd, SameBlocksAsTheScalarCodeOnTheBenchmarkImages) {
     uint64_t hash;
   };
   const st_Expected expected[] = {
-      {0, 68, true, 0x12d6f5f3af13fc8eull},
-      {0, 68, false, 0x7ed340b2d11c1a70ull},
-      {0, 69, true, 0x1425284327450731ull},
-      {0, 69, false, 0x15d6b826e3f97735ull},
-      {0, 70, true, 0x1425284327450731ull},
-      {0, 70, false, 0x15d6b826e3f97735ull},
-      {0, 71, true, 0x10cadc42fcf6ce7dull},
-      {0, 71, false, 0x992fb50c7a7aabd0ull},
-      {0, 72, true, 0x4741ee3f650b98d0ull},
-      {0, 72, false, 0x3de3581c836e3218ull},
-      {3, 68, true, 0x7beaa1730560755aull},
-      {3, 68, false, 0xbea38165ccaf8a6dull},
-      {3, 69, true, 0xc0e49aa619089ab9ull},
-      {3, 69, false, 0xac702a7ff3a667aeull},
-      {3, 70, true, 0x8e528905ec27ac59ull},
-      {3, 70, false, 0xa82ce63572675932ull},
-      {3, 71, true, 0x8e528905ec27ac59ull},
-      {3, 71, false, 0xa82ce63572675932ull},
-      {3, 72, true, 0x8f358dc2579efd83ull},
-      {3, 72, false, 0x33d97fb84c58f245ull},
+      {0, 68, true, 0x12d6f5f3af13fc8eull}, {0, 68, false, 0x7ed340b2d11c1a70ull},
+      {0, 69, true, 0x1425284327450731ull}, {0, 69, false, 0x15d6b826e3f97735ull},
+      {0, 70, true, 0x1425284327450731ull}, {0, 70, false, 0x15d6b826e3f97735ull},
+      {0, 71, true, 0x10cadc42fcf6ce7dull}, {0, 71, false, 0x992fb50c7a7aabd0ull},
+      {0, 72, true, 0x4741ee3f650b98d0ull}, {0, 72, false, 0x3de3581c836e3218ull},
+      {3, 68, true, 0x7beaa1730560755aull}, {3, 68, false, 0xbea38165ccaf8a6dull},
+      {3, 69, true, 0xc0e49aa619089ab9ull}, {3, 69, false, 0xac702a7ff3a667aeull},
+      {3, 70, true, 0x8e528905ec27ac59ull}, {3, 70, false, 0xa82ce63572675932ull},
+      {3, 71, true, 0x8e528905ec27ac59ull}, {3, 71, false, 0xa82ce63572675932ull},
+      {3, 72, true, 0x8f358dc2579efd83ull}, {3, 72, false, 0x33d97fb84c58f245ull},
   };
   for (int format : {0, 3}) {
     for (int quality = 68; quality <= 72; ++quality) {
       // The axis search of quality 72 costs about a hundred times the rest: fewer blocks there.
-      const std::vector<st_Block> blocks = BenchmarkBlocks(format == 3, quality == 72 ? 331 : 23);
+      const std::vector<st_Block> blocks = BenchmarkBlocks(format == 3, (quality == 72 ? 331 : 23) * kSlowdown);
       for (bool uniform : {true, false}) {
         SCOPED_TRACE("format " + std::to_string(format) + " quality " + std::to_string(quality) +
                      (uniform ? " uniform weights" : " default weights"));
@@ -127,7 +125,7 @@ TEST_F(DxtSimd, SameBlocksAsTheScalarCodeOnTheBenchmarkImages) {
         // A different rounding may move a tie now and then, never a whole image.
         EXPECT_LE(differing * 100, static_cast<int>(blocks.size())) << differing << " of " << blocks.size();
         for (const st_Expected& e : expected) {
-          if (e.format == format && e.quality == quality && e.uniform == uniform) {
+          if (kSlowdown == 1 && e.format == format && e.quality == quality && e.uniform == uniform) {
             EXPECT_EQ(hashScalar, e.hash);
             // Where no block differs, the SSE2 bytes are those recorded too.
             if (differing == 0) {

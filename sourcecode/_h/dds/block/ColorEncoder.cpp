@@ -201,7 +201,8 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     }
   }
 
-  if constexpr (!kClamped) return SplitFromState(n, best_num, best_den, best_state.t1, best_state.d, best_state.s, best_b);
+  if constexpr (!kClamped)
+    return SplitFromState(n, best_num, best_den, best_state.t1, best_state.d, best_state.s, best_b);
   SplitResult best;
   best.num = best_num;
   best.den = best_den;
@@ -287,7 +288,8 @@ SplitResult FitFourLevelsSse2(int n, const Vec3* sums, const double* freq, const
           vt1 = _mm_add_pd(vt1, w);
           for (int c = 0; c < 3; ++c) vs[c] = _mm_add_pd(vs[c], _mm_set1_pd(sums[e][c]));
         }
-        const __m128d q = _mm_add_pd(_mm_add_pd(_mm_mul_pd(vs[0], vs[0]), _mm_mul_pd(vs[1], vs[1])), _mm_mul_pd(vs[2], vs[2]));
+        const __m128d q =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(vs[0], vs[0]), _mm_mul_pd(vs[1], vs[1])), _mm_mul_pd(vs[2], vs[2]));
         const __m128d v = _mm_xor_pd(q, sign);
         _mm_storel_pd(&num[0][k], v);
         _mm_storeh_pd(&num[1][k], v);

@@ -115,8 +115,7 @@ void FastFitColor(BlockState& b, bool three, FastFitAxis* shared) {
                b.points[i][2] == b.points[i - 1][2];
   if (all_same) return SingleColorFallback(b);
 
-  const V3 w{static_cast<float>(b.weight_r), static_cast<float>(b.weight_g),
-             static_cast<float>(b.weight_b)};
+  const V3 w{static_cast<float>(b.weight_r), static_cast<float>(b.weight_g), static_cast<float>(b.weight_b)};
   V3 p[kMaxBlockPoints];
   for (int i = 0; i < n; ++i)
     p[i] = {static_cast<float>(b.points[i][0] * w.x), static_cast<float>(b.points[i][1] * w.y),
@@ -127,8 +126,7 @@ void FastFitColor(BlockState& b, bool three, FastFitAxis* shared) {
     bool close = true;
     for (int i = 1; i < n && close; ++i) {
       const V3 d = p[i] - p[i - 1];
-      close = std::fabs(d.x) <= 0.00390625f && std::fabs(d.y) <= 0.00390625f &&
-              std::fabs(d.z) <= 0.00390625f;
+      close = std::fabs(d.x) <= 0.00390625f && std::fabs(d.y) <= 0.00390625f && std::fabs(d.z) <= 0.00390625f;
     }
     if (close) return SingleColorFallback(b);
   }
@@ -207,8 +205,9 @@ void FastFitColor(BlockState& b, bool three, FastFitAxis* shared) {
       const __m128 px = _mm_setr_ps(p[i].x, p[i + 1].x, p[i + 2].x, p[i + 3].x);
       const __m128 py = _mm_setr_ps(p[i].y, p[i + 1].y, p[i + 2].y, p[i + 3].y);
       const __m128 pz = _mm_setr_ps(p[i].z, p[i + 1].z, p[i + 2].z, p[i + 3].z);
-      const __m128 dot = _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(px, e0x), dx), _mm_mul_ps(_mm_sub_ps(py, e0y), dy)),
-                                    _mm_mul_ps(_mm_sub_ps(pz, e0z), dz));
+      const __m128 dot =
+          _mm_add_ps(_mm_add_ps(_mm_mul_ps(_mm_sub_ps(px, e0x), dx), _mm_mul_ps(_mm_sub_ps(py, e0y), dy)),
+                     _mm_mul_ps(_mm_sub_ps(pz, e0z), dz));
       // std::clamp's order: below 0 gives 0, above 1 gives 1, anything else itself.
       const __m128 t = _mm_min_ps(one, _mm_max_ps(zero, _mm_div_ps(dot, vdd)));
       alignas(16) int step[4];
@@ -253,9 +252,7 @@ void FastFitColorBlock(BlockState& block, int mode, FastFitAxis* shared) {
     case 1:
     case 2:
     case 3:
-    case 24:
-      FastFitColor(block, mode == 3, shared);
-      break;
+    case 24: FastFitColor(block, mode == 3, shared); break;
     default:
       break;
   }
