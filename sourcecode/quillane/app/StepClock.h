@@ -13,7 +13,7 @@
 class cl_StepClock : public base::i_Clock {
  public:
   static constexpr uint32_t kFrameMs = 100;
-  static constexpr uint32_t kReadMs = 4;  // per reading within a frame, kept below the next frame
+  static constexpr uint32_t kReadMs = 7;  // per reading within a frame, kept below the next frame
 
   cl_StepClock() : m_mainThread(std::this_thread::get_id()) {}
   unsigned long Ticks() override;
