@@ -138,7 +138,7 @@ int RunGame(const st_StartOptions& options) {
     driver = ownDriver.get();
   }
   std::unique_ptr<cl_StepClock> clock;
-  if (options.fixedStep || driver) {
+  if (options.fixedStep) {
     clock = std::make_unique<cl_StepClock>();
     base::sys::SetClock(clock.get());
   }
