@@ -123,6 +123,9 @@ TEST_F(FrameStart, AnUnknownQuickLaunchLeavesNoStateAndNoQuitModule) {
   EXPECT_FALSE(base::sys::CustomQuit()) << "a close request is not intercepted";
   EXPECT_NE(Log().find("unknown QuickLaunch value \"Game\""), std::string::npos);
   EXPECT_FALSE(m_frame->IsEditorActive());
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize("one[BR]two", text);
+  EXPECT_EQ(std::u16string(text.c_str()), u"one\ntwo") << "the display-text parser is installed";
 }
 
 TEST_F(FrameStart, QuickLaunchTestPathFinderOpensThePathFinderTest) {

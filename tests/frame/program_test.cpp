@@ -120,4 +120,25 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
   }
 }
 
+// QUILLANE_INPUT runs a .play file in the program itself, with the fixed-step clock.
+TEST(Program, RunsAPlayFileFromTheEnvironment) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  TempDir dir("quillane_input");
+  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  std::ofstream(dir.path("road.play")) << "wait state RootMenu 100\nclose\nclick button Ok\n";
+  const std::string log = dir.path("run.log");
+  const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
+                                           dir.path("user"), log);
+  const std::string text = ReadFile(log);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+  EXPECT_NE(text.find("Quit confirmed"), std::string::npos) << text;
+
+  std::ofstream(dir.path("bad.play")) << "wait state RootMenu\njump\n";
+  const int bad = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
+                                        dir.path("user"), log);
+  EXPECT_TRUE(WIFEXITED(bad) && WEXITSTATUS(bad) == 1);
+  EXPECT_NE(ReadFile(log).find("ERROR: " + dir.path("bad.play") + ":2: unknown step \"jump\""), std::string::npos)
+      << ReadFile(log);
+}
+
 }  // namespace

@@ -3,6 +3,7 @@
 // has run empty its completion event, a cl_ChangeModuleEvent, switches the frame to the target.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 
 #include "base/String.h"
