@@ -208,20 +208,10 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
     *why = "unreadable picture " + path;
     return false;
   }
-  long sum = 0;
-  int far = 0;
-  for (size_t i = 0; i < frame.size(); ++i) {
-    int worst = 0;
-    for (int shift : {16, 8, 0}) {
-      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
-      sum += d;
-      worst = std::max(worst, d);
-    }
-    if (worst > kFarDifference) ++far;
-  }
-  const double mean = double(sum) / (3.0 * double(frame.size()));
-  if (mean > kMeanTolerance || far * 100 > int(frame.size())) {
-    *why = path + ": mean difference " + std::to_string(mean) + ", " + std::to_string(far) + " pixels far off";
+  const gpu::PictureDifference diff =
+      gpu::ComparePixels(frame.data(), image.pixels.data(), frame.size(), kFarDifference);
+  if (diff.mean > kMeanTolerance || diff.far * 100 > frame.size()) {
+    *why = path + ": mean difference " + std::to_string(diff.mean) + ", " + std::to_string(diff.far) + " pixels far off";
     return false;
   }
   return true;
