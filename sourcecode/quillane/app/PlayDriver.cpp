@@ -69,7 +69,7 @@ void cl_PlayDriver::OnFrame(win32dx9::cl_Platform& platform, base::cl_System& sy
   while (m_failure.empty() && m_next < m_steps.size()) {
     const st_PlayStep& step = m_steps[m_next];
     std::string why;
-    const en_Outcome outcome = RunStep(step, platform, system, &why);
+    const en_Outcome outcome = RunStep(step, platform, &why);
     if (outcome == en_Outcome::Fail) {
       Fail(&step, why, &system);
       return;
@@ -95,7 +95,7 @@ void cl_PlayDriver::Fail(const st_PlayStep* step, const std::string& why, base::
 }
 
 cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform,
-                                                 base::cl_System& system, std::string* why) {
+                                                 std::string* why) {
   platform::input::Queue& input = platform.GetInputQueue();
   m_inputTime += 10;
   switch (step.kind) {
@@ -157,7 +157,6 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       return check->second(step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
     }
   }
-  (void)system;
   return en_Outcome::Next;
 }
 

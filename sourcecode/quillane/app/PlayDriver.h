@@ -57,8 +57,7 @@ class cl_PlayDriver {
 
  private:
   enum class en_Outcome { Next, Yield, Fail };
-  en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, base::cl_System& system,
-                     std::string* why);
+  en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   static bool CaptureLog(const char* text);
 
