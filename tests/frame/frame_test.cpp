@@ -153,6 +153,17 @@ TEST_F(FrameStart, WithoutIntroMoviesTheNormalStartGoesStraightToTheLoadingScree
   EXPECT_TRUE(base::sys::CustomQuit());
 }
 
+// With the intro on (also without "DevTools") the video controller plays "Movie/intro.xml"
+// first; a list that cannot be read moves on to the loading screen at the next update.
+TEST_F(FrameStart, TheIntroPlaysBeforeTheLoadingScreen) {
+  StartFrame("");
+  EXPECT_EQ(StateName(), "VideoController");
+  for (int i = 0; i < 3 && StateName() == "VideoController"; ++i) Step();
+  EXPECT_EQ(StateName(), "LoadingScreen");
+  const std::string log = Log();
+  EXPECT_LT(log.find("GameFrame: state VideoController"), log.rfind("GameFrame: state LoadingScreen")) << log;
+}
+
 // The quality by display memory, and the two files written once.
 TEST_F(FrameStart, AutoConfigSetsTheQualityByDisplayMemoryOnce) {
   struct st_Case {

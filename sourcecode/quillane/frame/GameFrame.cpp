@@ -14,6 +14,7 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/frame/RootMenuStandIn.h"
 #include "quillane/text/QuillaneTextParser.h"
+#include "quillane/video/VideoController.h"
 #include "quillane/world/PathFinderTest.h"
 #include "win32dx9/SysInfo.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -24,6 +25,7 @@ cl_GameFrame* g_gameFrame = nullptr;
 
 constexpr const char* kGameResources = "game_resources.xml";
 constexpr const char* kLoadingPicture = "gui/loading_screens/loading_main.tga";
+constexpr const char* kIntroList = "Movie/intro.xml";
 constexpr float kUnknownDisplayMemoryMb = 256.0f;  // what a driver that reports none gets
 
 // Until the actor registry exists, the three start-up actor groups only say that they wait.
@@ -46,6 +48,7 @@ cl_GameFrame::cl_GameFrame()
     : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<win32dx9::cl_SystemGUI>()) {
   SetName("GameFrame");
   g_gameFrame = this;
+  m_pVideoController = new cl_VideoController();
 }
 
 cl_GameFrame::~cl_GameFrame() {
@@ -56,6 +59,12 @@ cl_GameFrame::~cl_GameFrame() {
       system->SetCustomQuitModule(nullptr);
   }
   m_pLoadingScreen = nullptr;  // a child: the module tree deletes it
+  if (m_videoIsState) {
+    RemoveModule(m_pVideoController);  // its last handle: this destroys it
+  } else {
+    delete m_pVideoController;
+  }
+  m_pVideoController = nullptr;
 }
 
 bool cl_GameFrame::StartUp() {
@@ -90,8 +99,14 @@ void cl_GameFrame::NormalStart(int introFlag) {
   QueueResources(base::tString<base::BaseString>(kGameResources));
   for (const char* group : {"male", "female", "quillane"}) AddLoadingTask(new cl_ActorGroupStandInTask(group));
   AddLoadingTask(new Task_SetupCustomQuitModule());
-  if (introFlag != 0) base::sys::Output("GameFrame: no video controller yet; the intro is skipped\n");
-  SwitchState("LoadingScreen");
+  if (m_pVideoController && introFlag != 0) {
+    m_pVideoController->Play(kIntroList, base::tString<base::BaseString>("LoadingScreen"));
+    if (!m_videoIsState) AddState("VideoController", m_pVideoController);
+    m_videoIsState = true;
+    SwitchState("VideoController");
+  } else {
+    SwitchState("LoadingScreen");
+  }
 }
 
 void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
@@ -111,7 +126,6 @@ void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
       session->NewGame();
     }
     RunSession();
-    base::sys::Output("GameFrame: state %s\n", GetStateName());
   } else if (base::str::compare(mode.c_str(), "editor") == 0) {
     StartEditor();
   } else if (base::str::compare(mode.c_str(), "testpathfinder") == 0) {
@@ -127,6 +141,10 @@ void cl_GameFrame::Update(float time, float dt) {
   // The sound system is advanced by the platform's frame loop, once per frame; doing it here
   // too would run its fades at twice the speed.
   cl_StateHandlerModule::Update(time, dt);
+  if (const base::cl_Module* state = GetState(); state != m_loggedState) {
+    m_loggedState = state;
+    base::sys::Output("GameFrame: state %s\n", state ? state->GetName() : "(none)");
+  }
 }
 
 base::i_GameSession* cl_GameFrame::CreateSession() {
@@ -156,9 +174,11 @@ const char* cl_GameFrame::GetStateName() const {
 
 bool cl_GameFrame::SwitchState(const char* name) {
   if (SetState(name)) {
+    m_loggedState = GetState();
     base::sys::Output("GameFrame: state %s\n", name);
     return true;
   }
+  m_loggedState = nullptr;
   base::sys::Output("ERROR: GameFrame: no state \"%s\"; the frame has no current state\n", name ? name : "");
   return false;
 }

@@ -17,19 +17,21 @@ class cl_SystemGUI;
 
 class cl_LoadingScreen;
 class cl_CustomQuitModule;
+class cl_VideoController;
 
 class cl_GameFrame : public base::i_GameFrame {
  public:
   static cl_GameFrame* Create();  // the frame; the entry routine adds it to the root module
 
-  cl_GameFrame();            // becomes the process-wide frame
-  ~cl_GameFrame() override;  // clears it; the quit module it installed goes with it
+  cl_GameFrame();            // becomes the process-wide frame; makes the video controller
+  ~cl_GameFrame() override;  // clears it; the video controller and the quit module go with it
 
   // Makes the system GUI the GUI root, adds "RootMenu" and "LoadingScreen", then opens the game
   // the way "DevTools" asks (QuickLaunch "game", "editor", "testpathfinder") or by the normal
   // road (intro, loading screen, root menu); installs the display-text parser. Always true.
   bool StartUp() override;
-  void Update(float time, float dt) override;  // the current state, then the sound system
+  // The current state. A switch made elsewhere (the video controller's) is logged here.
+  void Update(float time, float dt) override;
   base::i_GameSession* CreateSession() override;  // null (logged) until the session exists
 
   // Switches to "Editor", making the editor on first use.
@@ -48,6 +50,7 @@ class cl_GameFrame : public base::i_GameFrame {
   win32dx9::cl_SystemGUI* GetSystemGUI() const { return m_systemGUI.get(); }
   win32dx9::cl_SystemGUI* GetGameGUI() const { return m_gameGUI.get(); }  // stands in for the game's GUI
   cl_LoadingScreen* GetLoadingScreen() const { return m_pLoadingScreen; }
+  cl_VideoController* GetVideoController() const { return m_pVideoController; }
   // The installed quit confirmation (null before its loading task ran, or after a QuickLaunch).
   cl_CustomQuitModule* GetQuitModule() const { return m_quitModule.get(); }
   // Takes the quit module, installs it with the engine and keeps it until the frame goes.
@@ -60,6 +63,9 @@ class cl_GameFrame : public base::i_GameFrame {
 
   cl_LoadingScreen* m_pLoadingScreen = nullptr;  // a child module (the tree deletes it)
   base::cl_Module* m_pEditor = nullptr;          // none until an editor exists
+  cl_VideoController* m_pVideoController = nullptr;
+  bool m_videoIsState = false;  // added as "VideoController": the module tree owns it then
+  const base::cl_Module* m_loggedState = nullptr;  // the state the log last named
   std::unique_ptr<win32dx9::cl_SystemGUI> m_systemGUI;
   std::unique_ptr<win32dx9::cl_SystemGUI> m_gameGUI;
   std::unique_ptr<cl_CustomQuitModule> m_quitModule;

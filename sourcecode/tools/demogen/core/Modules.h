@@ -13,6 +13,7 @@
   X(SkinTextures, "the default skin's four textures")                             \
   X(Movies, "the intro and credits movies")                                       \
   X(NavMeshes, "the scenes' nav meshes with their cameras")                      \
+  X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")        \
   X(StartUpPictures, "splash screens, the loading picture and the cursors")
 
 namespace demogen {
