@@ -47,7 +47,13 @@ void cl_OptionsPanel::BuildResolutionList() {
 
 float cl_OptionsPanel::BuildRefreshList(int resolutionIndex, int rate) {
   const sysinfo::st_DisplayMode* resolution = GetResolution(resolutionIndex);
-  if (!m_pRefreshSlider || !resolution) return -1.0f;
+  if (!m_pRefreshSlider) return -1.0f;
+  if (!resolution) {
+    // No display mode at all: nothing to choose between.
+    m_RefreshRates.clear();
+    m_pRefreshSlider->SetFlag(base::WF_DISABLED, true);
+    return -1.0f;
+  }
   m_RefreshRates.clear();
   for (const sysinfo::st_DisplayMode& mode : base::sys::GetSystemInfo().m_AllowedModes) {
     if (mode.width == resolution->width && mode.height == resolution->height && mode.format == resolution->format)

@@ -102,6 +102,9 @@ base::Variant& cl_OptionsPanel::DisplayElement() {
 // ---------------------------------------------------------------- rows
 
 void cl_OptionsPanel::BuildRows() {
+  // Lists of an earlier opening would name modes the rows no longer offer.
+  m_Resolutions.clear();
+  m_RefreshRates.clear();
   if (!m_OptionsCopy.is_element()) return;
   const int groups = m_OptionsCopy.size();
   for (int i = 0; i < groups; ++i) {
