@@ -9,6 +9,7 @@
 #include "base/data/Xml.h"
 #include "base/system.h"
 #include "quillane/menu/Messagebox.h"
+#include "quillane/menu/RootMenu.h"
 #include "support/EngineLogCapture.h"
 
 namespace optionstest {
@@ -110,6 +111,51 @@ TEST_F(OptionsTest, AdvancedRowsTakePartOnlyWhileTheToggleIsOnAndQualityOnlyWhil
   EXPECT_TRUE(quality->HasFlag(base::WF_HIDDEN));
   Click(scene->m_AbsRect.left + 15, scene->m_AbsRect.top + 10);
   EXPECT_EQ(OptionValueText(scene->m_Value), "0.5");
+}
+
+TEST_F(OptionsTest, RootMenuOptionsOpenTheRootMenusPanelAndExitRestoresTheMusic) {
+  base::smart_ptr<cl_RootMenu> root(cl_RootMenu::Create(m_gui));
+  m_panel = dynamic_cast<cl_OptionsPanel*>(m_gui->FindByLabel("OptionsPanel"));
+  ASSERT_NE(m_panel, nullptr);
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+  base::Variant press;
+  press.set_element("ButtonPressed");
+  press.attribute("ctrl_label")->set_string("options");
+  root->ProcessEvent(press);
+  EXPECT_EQ(m_panel->GetMode(), "root");
+  ASSERT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+  base::cl_Window* main = m_gui->FindByLabel("MainMenuPanel");
+  EXPECT_TRUE(main->HasFlag(base::WF_HIDDEN));
+
+  RenderFrame();
+  EndFrame();
+  base::cl_Window* music = Row("Sfx/MusicVolume");
+  Click(music->m_AbsRect.right - 5, music->m_AbsRect.top + 10);
+  EXPECT_EQ(m_effects.LastFor("FadeChannelVolume MUSIC"), "FadeChannelVolume MUSIC 1 0.5");
+  ClickWindow(m_panel->FindChild("Cancel"));
+  EXPECT_EQ(m_effects.LastFor("FadeChannelVolume MUSIC"), "FadeChannelVolume MUSIC 0.5 0.5");
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+  EXPECT_FALSE(main->HasFlag(base::WF_HIDDEN));
+}
+
+TEST_F(OptionsTest, TheDemoOptionsBuildThreeTabsWithASecondGameColumn) {
+  std::filesystem::copy_file(std::filesystem::path(QUILLANE_DATA_DIR) / "default_config.xml",
+                             m_dir / "default_config.xml", std::filesystem::copy_options::overwrite_existing);
+  std::filesystem::copy_file(std::filesystem::path(QUILLANE_DATA_DIR) / "config.xml", m_dir / "config.xml",
+                             std::filesystem::copy_options::overwrite_existing);
+  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
+  OpenPanel();
+  const auto& tabs = m_panel->GetTabs();
+  ASSERT_EQ(tabs.size(), 3u);
+  EXPECT_EQ(tabs[0].rows.size(), 5u);
+  EXPECT_EQ(tabs[1].rows.size(), 10u);
+  EXPECT_EQ(RowXs(tabs[2]), (std::vector<float>{44, 44, 44, 44, 44, 494}));
+  EXPECT_NE(m_panel->FindChild("Default"), nullptr);
+  PressButton("Default");
+  Answer(13);
+  EXPECT_EQ(m_panel->GetTabs().size(), 3u);
+  PressButton("Ok");
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
 }
 
 // ---------------------------------------------------------------- live effects, Ok, Cancel
