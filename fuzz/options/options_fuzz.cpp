@@ -1,8 +1,10 @@
-// Reads arbitrary bytes as "config.xml", then opens the options panel on it, applies every tab,
-// names every slider's value and closes: a damaged options description (odd "Steps", missing
+// Reads arbitrary bytes as "config.xml" (and its defaults), then opens the options panel on it,
+// applies every tab, names every slider's value, resets to the defaults and closes: a damaged options description (odd "Steps", missing
 // values, unknown types, huge numbers) and empty display-mode lists must neither crash nor hang.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <memory>
 #include <random>
@@ -16,7 +18,6 @@
 #include "win32dx9/SysInfo.h"
 
 #include "../BaseFuzz.h"
-#include "../ScratchFile.h"
 
 namespace {
 
@@ -28,6 +29,16 @@ class cl_NoEffects : public i_OptionEffects {
   void RequestDeviceReset() override {}
   void ReleaseAllActors() override {}
 };
+
+// A folder of this process alone: the configuration is looked up by a scan of its folder, which
+// must stay small to keep the runs fast.
+const std::string& Folder() {
+  static const std::string folder = [] {
+    std::string pattern = (std::filesystem::temp_directory_path() / "quillane_fuzz_options_XXXXXX").string();
+    return std::string(mkdtemp(pattern.data()) ? pattern : std::string());
+  }();
+  return folder;
+}
 
 base::cl_System& System() {
   static std::unique_ptr<base::cl_System> system = [] {
@@ -57,13 +68,19 @@ void SetModes(uint8_t which) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, 64 * 1024)) return 0;
   base::cl_System& system = System();
-  const std::string path = fuzzsupport::WriteScratchFile(data, size, "_config.xml");
-  if (path.empty()) return 0;
-  const std::filesystem::path file(path);
-  system.SetUserDataPath(file.parent_path().string().c_str());
+  if (Folder().empty()) return 0;
+  // The input is the defaults too: a missing "default_config.xml" would be looked for in the
+  // working folder, whatever that holds.
+  for (const char* name : {"/config.xml", "/default_config.xml"}) {
+    std::FILE* f = std::fopen((Folder() + name).c_str(), "wb");
+    if (!f) return 0;
+    const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
+    if (std::fclose(f) != 0 || !written) return 0;
+  }
+  system.SetUserDataPath(Folder().c_str());
   system.GetConfigTree().set_nil();
   base::Variant config;
-  if (base::sys::LoadConfig(config, file.filename().string().c_str())) system.GetConfigTree() = config;
+  if (base::sys::LoadConfig(config, "config.xml")) system.GetConfigTree() = config;
   SetModes(static_cast<uint8_t>(size % 3));
 
   std::unique_ptr<cl_OptionsPanel> panel(cl_OptionsPanel::Create(nullptr));
@@ -81,6 +98,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     panel->ApplyImmediate();
   }
   panel->ApplyOptions(false);
+  panel->ResetToDefaults();
   panel->Close(false);
   return 0;
 }
