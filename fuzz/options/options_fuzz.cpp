@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <unistd.h>
 #include <filesystem>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "base/app/SystemRoot.h"
@@ -30,15 +30,25 @@ class cl_NoEffects : public i_OptionEffects {
   void ReleaseAllActors() override {}
 };
 
-// A folder of this process alone: the configuration is looked up by a scan of its folder, which
-// must stay small to keep the runs fast.
-const std::string& Folder() {
-  static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillane_fuzz_options_XXXXXX").string();
-    return std::string(mkdtemp(pattern.data()) ? pattern : std::string());
-  }();
-  return folder;
-}
+// A folder of this process alone, the working folder while an input runs (and left afterwards,
+// so libFuzzer's relative corpus paths stay valid). Files are found by scanning their folders; a
+// relative path spares the scan of a busy temporary folder on every input.
+struct st_InFolder {
+  st_InFolder() {
+    static char home[4096];
+    static std::string folder = [] {
+      std::string pattern = (std::filesystem::temp_directory_path() / "quillane_fuzz_options_XXXXXX").string();
+      return std::string(getcwd(home, sizeof home) && mkdtemp(pattern.data()) ? pattern : std::string());
+    }();
+    m_home = home;
+    ok = !folder.empty() && chdir(folder.c_str()) == 0;
+  }
+  ~st_InFolder() {
+    if (ok && chdir(m_home) != 0) std::abort();
+  }
+  bool ok = false;
+  const char* m_home = nullptr;
+};
 
 base::cl_System& System() {
   static std::unique_ptr<base::cl_System> system = [] {
@@ -68,16 +78,17 @@ void SetModes(uint8_t which) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, 64 * 1024)) return 0;
   base::cl_System& system = System();
-  if (Folder().empty()) return 0;
+  st_InFolder inFolder;
+  if (!inFolder.ok) return 0;
   // The input is the defaults too: a missing "default_config.xml" would be looked for in the
   // working folder, whatever that holds.
-  for (const char* name : {"/config.xml", "/default_config.xml"}) {
-    std::FILE* f = std::fopen((Folder() + name).c_str(), "wb");
+  for (const char* name : {"config.xml", "default_config.xml"}) {
+    std::FILE* f = std::fopen(name, "wb");
     if (!f) return 0;
     const bool written = size == 0 || std::fwrite(data, 1, size, f) == size;
     if (std::fclose(f) != 0 || !written) return 0;
   }
-  system.SetUserDataPath(Folder().c_str());
+  system.SetUserDataPath(".");
   system.GetConfigTree().set_nil();
   base::Variant config;
   if (base::sys::LoadConfig(config, "config.xml")) system.GetConfigTree() = config;
