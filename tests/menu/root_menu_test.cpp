@@ -27,7 +27,7 @@ class cl_StandInSession : public base::i_GameSession {
  public:
   void NewGame() override { g_calls.push_back("NewGame"); }
   void LoadGame(const char* file) override { g_calls.push_back(std::string("LoadGame ") + file); }
-  void SaveGame() override {}
+  bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
 };
 
 class cl_StandInFrame : public base::i_GameFrame {
