@@ -68,7 +68,7 @@ bool ParseSlotName(const char* name, st_SlotKey& out) {
   for (const char* p = name + 4; *p; ++p) {
     if (*p < '0' || *p > '9') return false;
     n = n * 10 + (*p - '0');
-    if (n > 999999999) return false;
+    if (n > kMaxSlotNumber) return false;
   }
   out = {1, static_cast<int>(n)};
   return true;
@@ -133,7 +133,9 @@ base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
   // Manual numbers start at 1, after the highest one listed, so a new save sorts to the top.
   const int first = m_HighestSlot + 1;
   base::tString<base::BaseString> path;
-  for (int i = first; i <= first + 10000; ++i) {
+  // Numbers past what the list can read back are not handed out.
+  const int last = first > kMaxSlotNumber - 10000 ? kMaxSlotNumber : first + 10000;
+  for (int i = first; i <= last; ++i) {
     path.clear();
     path.print("%sslot%03d.sav", GetSaveFolder().c_str(), i);
     if (!base::FileExists(path)) return path;

@@ -19,7 +19,8 @@ struct st_SlotKey {
   int number = 0;  // the manual number
   bool operator<(const st_SlotKey& o) const { return group != o.group ? group < o.group : number > o.number; }
 };
-// "slot<digits>" (any count, value up to 999999999) or "auto", without extension.
+inline constexpr int kMaxSlotNumber = 999999999;
+// "slot<digits>" (any count of digits, value up to kMaxSlotNumber) or "auto", without extension.
 bool ParseSlotName(const char* name, st_SlotKey& out);
 
 class cl_LoadSavePanel : public base::cl_Panel {

@@ -126,9 +126,7 @@ bool cl_SavegameField::ReadHeader() {
   if (!file.open(path.c_str(), base::File::STATUS_READ)) return false;
   st_SavegameHead head;
   if (!ReadSavegameHead(file, head, false)) {
-    // The fallback row: the file's name, no pictures, no header.
-    m_DisplayName.clear();
-    m_DisplayName.print(u"%hs", m_FileName.c_str());
+    // The fallback row: the name it had (the file's), no pictures, no header.
     m_Header.set_nil();
     m_bHasGrey = m_bHasColour = false;
     return false;
