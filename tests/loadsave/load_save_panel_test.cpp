@@ -297,6 +297,10 @@ TEST_F(LoadSavePanelTest, DamagedHeadShowsTheFallbackRowAndLogsOnce) {
   EXPECT_EQ(Narrow(row->m_DisplayName.c_str()), "slot002.sav");
   EXPECT_FALSE(row->m_bHasColour);
   EXPECT_EQ(Narrow(FormatSavegameInfo(SummariseSavegame(&row->m_Header)).c_str()), "Mission 0, Chapter 1, 0:00h");
+  const cl_SavegameField* good = m_panel->GetRows().at(1);
+  EXPECT_EQ(Narrow(good->m_DisplayName.c_str()), "Harbour at dusk");
+  EXPECT_TRUE(good->m_bHasColour);
+  EXPECT_EQ(Narrow(FormatSavegameInfo(SummariseSavegame(&good->m_Header)).c_str()), "Mission 3, Chapter 2, 1:05h");
 }
 
 TEST_F(LoadSavePanelTest, OnlyTheSelectedRowShowsItsColourThumbnail) {
