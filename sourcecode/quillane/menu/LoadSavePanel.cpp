@@ -502,8 +502,10 @@ void cl_LoadSavePanel::Render(float px, float py) {
   if (base::cl_Window* del = FindChild("Delete"))
     del->SetFlag(base::WF_DISABLED, m_RowCount == 0 || (m_Mode != MODE_LOAD && m_Selected < 1));
 
-  RenderChildren(m_AbsRect.left, m_AbsRect.top);
+  RenderChildren(px, py);
 
+  gfx::SetBlendNone();
+  gfx::SetBlendAlpha(true);
   if (gfx::cl_Image* deco = gfx::ImageExists("deco_list")) {
     gfx::DrawImage(deco, left + m_ListLeft + (m_ParchmentW - static_cast<float>(deco->GetWidth())) * 0.5f,
                    top + kListTop - static_cast<float>(deco->GetHeight()) + 8, 1.0f);

@@ -10,6 +10,7 @@
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/menu/GameMenu.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -53,6 +54,7 @@ cl_RootMenu::cl_RootMenu(base::cl_Window* guiRoot) : m_pGUIRoot(guiRoot) {
   g_pRootMenu = this;
   if (m_pGUIRoot) {
     if (auto* panel = new (std::nothrow) cl_MainMenuPanel(this)) m_pGUIRoot->AddChild(panel);
+    if (auto* panel = cl_LoadSavePanel::Create(m_pGUIRoot->GetGUI(), nullptr)) m_pGUIRoot->AddChild(panel);
   }
   m_Fader.Start(true, 0.0f, "", 0);
   m_Fader.Start(false, 1.0f, "", 0);
