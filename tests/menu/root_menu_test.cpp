@@ -159,7 +159,9 @@ TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
 }
 
 TEST_F(RootMenuTest, SiblingPanelsOpenOnlyWhenTheyExistAndRefreshBringsTheMenuBack) {
-  // Without the load/save and options panels the main menu stays as it was.
+  // Without the load/save and options panels the main menu stays as it was (the root menu's own
+  // load/save panel is taken away first).
+  base::cl_GUI::DeleteFromTree(m_gui, m_gui->FindChild("LoadSavePanel"), false);
   for (const char* label : {"loadgame", "options"}) {
     EXPECT_TRUE(Press(label));
     EXPECT_FALSE(MainPanel()->HasFlag(base::WF_HIDDEN)) << label;
