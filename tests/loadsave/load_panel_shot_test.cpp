@@ -5,8 +5,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -29,19 +27,32 @@ class cl_NoSessionFrame : public base::i_GameFrame {
   base::i_GameSession* CreateSession() override { return nullptr; }
 };
 
+// The attribute name="..." of a resource line; empty when absent.
+std::string Attribute(const std::string& line, const std::string& name) {
+  const size_t at = line.find(" " + name + "=\"");
+  if (at == std::string::npos) return "";
+  const size_t start = at + name.size() + 3, end = line.find('"', start);
+  return end == std::string::npos ? "" : line.substr(start, end - start);
+}
+
 // The demo resource lines the title screen and the panel use, with their files made absolute.
 std::string DemoResources(const std::string& data) {
   std::ifstream in(data + "/resources.xml");
-  std::stringstream all;
-  all << in.rdbuf();
-  const std::regex line(
-      R"RE(<(Image|Texture|DXFont) label="(bg_main|menubutton_\w+|frame_round_\w+|loadsave_perga|deco_list|scroll_\w+|corner_0\d|load_save_\w+|diary|game_small)" file="([^"]+)"([^>]*)/>)RE");
-  std::string out = "<Resources>";
-  const std::string text = all.str();
-  for (std::sregex_iterator it(text.begin(), text.end(), line), end; it != end; ++it) {
-    const std::string kind = (*it)[1], label = (*it)[2], file = (*it)[3], rest = (*it)[4];
-    const std::string path = kind == "DXFont" ? file : data + "/" + file;
-    out += "<" + kind + " label=\"" + label + "\" file=\"" + path + "\"" + rest + "/>";
+  const char* const wanted[] = {"bg_main",   "menubutton_", "frame_round_", "loadsave_perga", "deco_list", "scroll_",
+                                "corner_0", "load_save_",  "diary",        "game_small"};
+  std::string out = "<Resources>", line;
+  while (std::getline(in, line)) {
+    const size_t open = line.find('<');
+    if (open == std::string::npos) continue;
+    const std::string kind = line.substr(open + 1, line.find(' ', open) - open - 1);
+    if (kind != "Image" && kind != "Texture" && kind != "DXFont") continue;
+    const std::string label = Attribute(line, "label"), file = Attribute(line, "file");
+    bool use = false;
+    for (const char* prefix : wanted) use = use || label.rfind(prefix, 0) == 0;
+    if (!use || label == "game") continue;
+    const std::string rest = kind == "DXFont" ? " system=\"1\" size=\"" + Attribute(line, "size") + "\"" : "";
+    out += "<" + kind + " label=\"" + label + "\" file=\"" + (kind == "DXFont" ? file : data + "/" + file) + "\"" +
+           rest + "/>";
   }
   return out + "</Resources>";
 }
