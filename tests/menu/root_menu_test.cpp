@@ -189,6 +189,15 @@ TEST_F(RootMenuTest, CreditsWithoutAVideoControllerDoNothing) {
   EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
 }
 
+TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
+  testsupport::LogCapture log;
+  base::ICMD f1 = Key(221);
+  EXPECT_FALSE(m_menu->ProcessInput(f1));
+  Debug_KeysEnabled = true;
+  EXPECT_TRUE(m_menu->ProcessInput(f1));
+  EXPECT_EQ(log.count("RootMenu: no editor"), 1);
+}
+
 TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {
   base::Variant bare;
   bare.set_element("ButtonPressed");

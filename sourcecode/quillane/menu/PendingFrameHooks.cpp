@@ -2,10 +2,11 @@
 #include "quillane/menu/PendingFrameHooks.h"
 
 #include "base/TaskScheduler.h"
+#include "base/system.h"
 
-void AddLoadingTask(base::i_Task* task) {
+void RootMenuQueueLoadingTask(base::i_Task* task) {
   if (task) task->Run();
   delete task;
 }
 
-void PendingStartEditor() {}
+void RootMenuStartEditor() { base::sys::Output("RootMenu: no editor in this build yet\n"); }

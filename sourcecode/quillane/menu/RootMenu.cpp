@@ -104,12 +104,12 @@ void cl_RootMenu::Update(float time, float dt) {
     if (m_PendingCommand == "newgame") {
       m_bThemePending = true;
       if (base::i_GameSession* session = StartSession())
-        AddLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
+        RootMenuQueueLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
       return;
     }
     if (m_PendingCommand == "loadgame") {
       if (base::i_GameSession* session = StartSession())
-        AddLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
+        RootMenuQueueLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
       return;
     }
     if (m_PendingCommand == "quit") {
@@ -151,7 +151,7 @@ bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   }
   if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
-    PendingStartEditor();
+    RootMenuStartEditor();
     return true;
   }
   return false;
