@@ -27,7 +27,7 @@ class cl_StandInSession : public base::i_GameSession {
  public:
   void NewGame() override { g_calls.push_back("NewGame"); }
   void LoadGame(const char* file) override { g_calls.push_back(std::string("LoadGame ") + file); }
-  void SaveGame() override {}
+  bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
 };
 
 class cl_StandInFrame : public base::i_GameFrame {
@@ -159,8 +159,11 @@ TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
 }
 
 TEST_F(RootMenuTest, SiblingPanelsOpenOnlyWhenTheyExistAndRefreshBringsTheMenuBack) {
-  // Without the load/save panel the main menu stays as it was.
-  for (const char* label : {"loadgame"}) {
+  // Without the load/save and options panels the main menu stays as it was (the root menu's own
+  // panels are taken away first).
+  base::cl_GUI::DeleteFromTree(m_gui, m_gui->FindChild("LoadSavePanel"), false);
+  base::cl_GUI::DeleteFromTree(m_gui, m_gui->FindChild("OptionsPanel"), false);
+  for (const char* label : {"loadgame", "options"}) {
     EXPECT_TRUE(Press(label));
     EXPECT_FALSE(MainPanel()->HasFlag(base::WF_HIDDEN)) << label;
     EXPECT_FALSE(MainPanel()->HasFlag(base::WF_DISABLED)) << label;

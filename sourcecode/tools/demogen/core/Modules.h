@@ -19,7 +19,8 @@
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
   X(StartUpPictures, "splash screens, the loading picture and the cursors")      \
-  X(OptionsPictures, "the options panel's slider, check box and tab pieces")
+  X(OptionsPictures, "the options panel's slider, check box and tab pieces")     \
+  X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar")
 
 namespace demogen {
 
