@@ -3,10 +3,36 @@
 // needs without a session (no hotspot table, nothing active, the player free). Main thread only.
 #pragma once
 
+#include <vector>
+
+#include "base/data/Variant.h"
+#include "base/math/Vector.h"
+
 namespace quillane {
 
 struct st_WorldServices {
   // Entries are added by the code that needs them, each with its answer when empty.
+
+  // ---- walking characters and their animation channels (actor/MovementCtrl, actor/AnimChannel)
+  // Appends one floor circle (x, z, radius) per stage character other than walker that others
+  // avoid (the stage's FindCharacterAt). Empty: no obstacles.
+  void (*CollectObstacles)(std::vector<base::tVector3<float>>& obstacles, const char* walker) =
+      [](std::vector<base::tVector3<float>>&, const char*) {};
+  // True while the session skips a sequence (footsteps are then silent). Empty: false.
+  bool (*IsSkippingSequence)() = []() { return false; };
+  // True when the character's dialog script ("Dialogs/" + character + ".lua") defines function.
+  // Empty: no function.
+  bool (*CallSceneScript)(const char* character, const char* function) = [](const char*, const char*) {
+    return false;
+  };
+  // Runs function of the character's dialog script with the arguments; its result. Empty: nil.
+  base::Variant (*CallHotspotScript)(const char* character, const char* function, const base::Variant& arguments) =
+      [](const char*, const char*, const base::Variant&) { return base::Variant(); };
+  // True when the script path ("module::function") names a defined function. Empty: false.
+  bool (*HasScriptFunction)(const char* path) = [](const char*) { return false; };
+  // Runs the function a script path names; its result. Empty: nil.
+  base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) =
+      [](const char*, const base::Variant&) { return base::Variant(); };
 };
 
 // The program's one table; the session fills it, tests install stand-ins.
