@@ -51,6 +51,22 @@ TEST_F(CompiledFile, AFileOfAnEarlierBuildStillReads) {
     const std::string bytes = ImportSmall();
     fs::create_directories(fs::path(kKept).parent_path());
     std::ofstream(kKept, std::ios::binary) << bytes;
+    // The seeds of the compiled-file fuzz target: this file, the same with side files (it ends
+    // after its flag) and an actor without a skeleton of its own.
+    const fs::path seeds = fs::path(QUILLANE_TEST_DIR) / "../../fuzz/corpus/character_dat";
+    fs::create_directories(seeds);
+    std::ofstream(seeds / "male.dat", std::ios::binary) << bytes;
+    LOD_SeparateFilesForCharacters = true;
+    std::ofstream(seeds / "male_separate.dat", std::ios::binary) << ImportSmall();
+    LOD_SeparateFilesForCharacters = false;
+    std::string list = kSmallList;
+    list.replace(list.find("label=\"male\""), 12, "label=\"quillane\" parent=\"male\"");
+    list.replace(list.find("<Skeleton"), list.find("</Skeleton>") + 11 - list.find("<Skeleton"), "<Skeleton/>");
+    m_dir.write("quillane.xml", list);
+    cl_ActorRegistry registry;
+    EXPECT_TRUE(registry.LoadActorList("quillane.xml"));
+    EXPECT_NE(registry.FindActor("quillane"), nullptr);
+    std::ofstream(seeds / "quillane.dat", std::ios::binary) << Read("characters/quillane.dat");
   }
   ASSERT_TRUE(fs::exists(kKept)) << "run once with QUILLANE_UPDATE_GOLDEN=1";
   fs::copy_file(kKept, m_dir.path("characters/male.dat"), fs::copy_options::overwrite_existing);
