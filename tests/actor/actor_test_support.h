@@ -107,6 +107,19 @@ class ActorTest : public ::testing::Test {
     return r;
   }
 
+  // A registry of the female figure's skeleton alone (no mesh, no textures: quick to import) and
+  // "odo", who borrows it.
+  std::unique_ptr<cl_ActorRegistry> FigureRegistry() {
+    m_dir.write("figures.xml",
+                "<Characters><Character label=\"female\"><Skeleton file=\"characters/female/female_skeleton.xml\">"
+                "<UseReposition label=\"walk\"/><AnimationSet file=\"characters/female/female_face.xml\"/>"
+                "<Subsets file=\"characters/female/female_subsets.xml\"/></Skeleton></Character>"
+                "<Character label=\"odo\" parent=\"female\"/></Characters>");
+    auto r = std::make_unique<cl_ActorRegistry>();
+    EXPECT_TRUE(r->LoadActorList("figures.xml"));
+    return r;
+  }
+
   std::string Read(const std::string& name) const { return m_dir.read(name); }
   bool Exists(const std::string& name) const { return fs::exists(m_dir.path(name)); }
 
