@@ -6,9 +6,8 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <random>
 #include <string>
-
-#include <unistd.h>
 
 #include "base/data/Binary.h"
 #include "base/FileTools.h"
@@ -28,7 +27,7 @@ bool EnterScratchFolder() {
   static const bool entered = [] {
     const fs::path source = fs::path(QUILLANE_DATA_DIR) / "characters";
     if (!fs::exists(source / "female" / "female_skeleton.xml")) return false;
-    static const fs::path dir = fs::temp_directory_path() / ("quillane_actor_bench_" + std::to_string(getpid()));
+    static const fs::path dir = fs::temp_directory_path() / ("quillane_actor_bench_" + std::to_string(std::random_device()()));
     fs::remove_all(dir);
     std::atexit([] {
       std::error_code ec;
