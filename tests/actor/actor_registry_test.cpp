@@ -223,6 +223,18 @@ TEST_F(ActorTest, ReleaseAllKeepsTheResidentsAndTheNextFindReadsTheCompiledFile)
   EXPECT_EQ(m_log->count("Initializing character"), 0);
 }
 
+TEST_F(ActorTest, AReleasedActorWhoseCompiledFileWentIsImportedWithItsModelAgain) {
+  auto registry = DemoRegistry();
+  ASSERT_NE(registry->FindActor("odo"), nullptr);
+  registry->ReleaseAll();
+  fs::remove(m_dir.path("characters/odo.dat"));
+  cl_ActorDesc* odo = registry->FindActor("odo");
+  ASSERT_NE(odo, nullptr);
+  EXPECT_NE(odo->model, nullptr);
+  EXPECT_EQ(odo->model->GetTextures().Count(), 2);
+  EXPECT_TRUE(Exists("characters/odo.dat"));
+}
+
 TEST_F(ActorTest, QuillaneWearsFemalesSkeletonClipsAndSubsets) {
   auto registry = DemoRegistry();
   cl_ActorDesc* quillane = registry->FindActor("quillane");

@@ -131,9 +131,14 @@ void cl_ActorDesc::ImportTexture(base::StaticVariantIterator child, tTextureSet 
 }
 
 void cl_ActorDesc::ImportMesh() {
-  if (mesh || model || meshElement.is_nil()) return;
-  mesh = new base::cl_Mesh;
-  if (!mesh->Init(meshElement)) return;  // logged; the model stays missing
+  if (meshElement.is_nil()) return;
+  if (!mesh && !model) {
+    mesh = new base::cl_Mesh;
+    // A mesh that cannot be read stays, empty, so that drawing does not try again every frame.
+    if (!mesh->Init(meshElement)) return;
+  }
+  // After a release the mesh of the first import is still there; only the model is made again.
+  if (model || !mesh || mesh->faces.size() == 0) return;
   model = new gfx::cl_Model;
   if (!model->BuildIndexArrays(*mesh)) {
     delete model;
