@@ -96,16 +96,6 @@ base::cl_Skeleton* cl_ActorDesc::GetOwnSkeleton() {
   return skeleton;
 }
 
-cl_ActorDesc* cl_ActorDesc::FindSkeletonOwner() {
-  cl_ActorDesc* owner = nullptr;
-  ForEachInChain([&](cl_ActorDesc* record) {
-    if (!record->GetOwnSkeleton()) return false;
-    owner = record;
-    return true;
-  });
-  return owner;
-}
-
 base::cl_Skeleton* cl_ActorDesc::GetSkeleton() {
   if (base::cl_Skeleton* own = GetOwnSkeleton()) return own;
   return GetParentSkeleton();

@@ -104,9 +104,6 @@ class cl_ActorDesc {
   void WriteCompiled(tTextureSet sets[kLevels], bool anyTexture);
   // Read steps.
   bool ReadTextures(base::File* file, unsigned char separateFiles);
-  // The record that owns this record's effective skeleton: the first up the chain with a
-  // skeleton of its own or a source to import it from; null at the end or on a cycle.
-  cl_ActorDesc* FindSkeletonOwner();
   // Own skeleton, imported from skeletonElement first when needed; null when neither.
   base::cl_Skeleton* GetOwnSkeleton();
   // Walks the chain from this record; fn returns true to stop. Logs a cycle once per walk.

@@ -27,7 +27,7 @@ namespace {
 // actor list cannot ask the compressor for an absurd image.
 constexpr float kMaxTextureSide = 8192.0f;
 
-float ClampSide(float side) { return std::clamp(side, 1.0f, kMaxTextureSide); }
+float ClampSide(float side) { return side >= 1.0f ? std::min(side, kMaxTextureSide) : 1.0f; }  // NaN: 1
 
 }  // namespace
 
