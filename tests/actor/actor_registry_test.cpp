@@ -281,6 +281,15 @@ TEST_F(ActorTest, UnknownLabelsAndAMissingListGiveTheNotFoundLine) {
   EXPECT_EQ(m_log->count("ERROR: Actor nobody not found."), 2);
   EXPECT_EQ(registry->FindActor("Male"), nullptr);  // labels compare exactly
 
+  m_dir.write("odd.xml", "<Characters><Character/><Character label=\"x\"/><Character label=\"x\" parent=\"y\"/>"
+                        "</Characters>");
+  cl_ActorRegistry odd;
+  ASSERT_TRUE(odd.LoadActorList("odd.xml"));
+  EXPECT_EQ(odd.GetActors().size(), 1u);
+  EXPECT_EQ(m_log->count("Warning: odd.xml: actor 0 has no label"), 1) << m_log->text("\n");
+  EXPECT_EQ(m_log->count("Warning: odd.xml: actor x listed twice"), 1);
+  EXPECT_TRUE(odd.FindActor("x")->parent.empty());  // the first one is kept
+
   cl_ActorRegistry empty;
   EXPECT_FALSE(empty.LoadActorList("characters/no_such_list.xml"));
   EXPECT_EQ(empty.GetFirst(), nullptr);

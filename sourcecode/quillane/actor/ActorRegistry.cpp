@@ -48,6 +48,11 @@ bool cl_ActorRegistry::LoadActorList(const char* path) {
     const base::StaticVariantIterator child = list.get_element(i);
     if (!child.is_element()) continue;
     auto* desc = new cl_ActorDesc(this, child);
+    if (desc->label.empty()) {
+      base::sys::Output("Warning: %s: actor %d has no label and is left out\n", path, i);
+      delete desc;
+      continue;
+    }
     if (!m_actors.emplace(desc->label, desc).second) {
       base::sys::Output("Warning: %s: actor %s listed twice; the first is kept\n", path, desc->label.c_str());
       delete desc;
