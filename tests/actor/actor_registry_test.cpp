@@ -332,3 +332,27 @@ TEST_F(ActorTest, ForEachVisitsInLabelOrderAndEraseForgetsTheRecord) {
 
 }  // namespace
 }  // namespace actortest
+
+namespace actortest {
+namespace {
+
+TEST_F(ActorTest, LoadingTasksLoadTheirActorWithTheirWeights) {
+  {
+    // Before any list is read there is no registry to load into: the tasks do nothing.
+    std::unique_ptr<base::i_Task> early(quillane::cl_ActorLoadTask::Queue("male"));
+    early->Run();
+  }
+  auto registry = DemoRegistry();
+  std::unique_ptr<quillane::cl_LoadCharacterTask> resident(quillane::cl_LoadCharacterTask::Queue("female"));
+  std::unique_ptr<quillane::cl_ActorLoadTask> scene(quillane::cl_ActorLoadTask::Queue("mina"));
+  EXPECT_EQ(resident->m_weight, 5.0f);
+  EXPECT_EQ(scene->m_weight, 1.0f);
+  resident->Run();
+  scene->Run();
+  EXPECT_TRUE(registry->IsLoaded("female"));
+  EXPECT_TRUE(registry->IsLoaded("mina"));
+  EXPECT_FALSE(registry->IsLoaded("male"));
+}
+
+}  // namespace
+}  // namespace actortest
