@@ -47,7 +47,7 @@ TEST(Program, BadOrMissingConfigurationIsLoggedNotFatal) {
   std::filesystem::create_directories(dir.path("empty"));
   RunResult missing = RunProgram(dir, dir.path("empty"), "QUILLANE_FRAMES=2");
   EXPECT_EQ(missing.exitCode, 0) << missing.log;
-  EXPECT_NE(missing.log.find("WARNING: no readable config.xml"), std::string::npos) << missing.log;
+  EXPECT_NE(missing.log.find("Warning: no readable config.xml"), std::string::npos) << missing.log;
 
   dir.write("bad/config.xml", "<Config><Display Width=\"800\"");
   RunResult bad = RunProgram(dir, dir.path("bad"), "QUILLANE_FRAMES=2");

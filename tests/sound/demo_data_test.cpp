@@ -1,12 +1,7 @@
-// The demo's generated sounds as the sound library reads them, and the start-up showcase's
-// playlist and click driven through its module.
+// The demo's generated sounds as the sound library reads them.
 #include <filesystem>
 
 #include "SoundFixture.h"
-#include "base/app/ICMD.h"
-#include "quillane/showcase/ShowcaseSound.h"
-#include "sound/PlaylistCtrl.h"
-#include "sound/Sfx.h"
 
 namespace soundtest {
 namespace {
@@ -37,28 +32,6 @@ TEST_F(DemoSounds, MusicTracksRunTwentyToFortySecondsAndEffectsLoad) {
     EXPECT_GT(Lib().SampleLength(sample), 0u);
     Lib().FreeSample(sample);
   }
-}
-
-TEST_F(DemoSounds, TheShowcaseRunsTheMusicPlaylistAndClicksOnEveryPress) {
-  fs::create_directories(m_dir.path("sfx/ui"));
-  fs::copy_file(kData / "sfx/ui/click.ogg", m_dir.path("sfx/ui/click.ogg"));
-  cl_ShowcaseSound showcase;
-  ASSERT_TRUE(showcase.StartUp());
-  const sfx::cl_Playlist* music = sfx::GetPlaylistCtrl()->GetPlaylist("MUSIC", sfx::PLAY_STREAM, false);
-  ASSERT_NE(music, nullptr);
-  EXPECT_EQ(music->GetEntryCount(), 4u);
-
-  base::ICMD press;
-  press.type = base::ICMD::LEFT_DOWN;
-  EXPECT_FALSE(showcase.ProcessInput(press));  // others still see the press
-  EXPECT_TRUE(sfx::IsSoundPlaying("Showcase_Click"));
-  press.type = base::ICMD::MOUSE_MOVE;
-  sfx::StopSound("Showcase_Click", 0.0f);
-  m_system->Update(0.0f);
-  showcase.ProcessInput(press);
-  EXPECT_FALSE(sfx::IsSoundPlaying("Showcase_Click"));
-  showcase.ShutDown();
-  EXPECT_EQ(sfx::GetPlaylistCtrl()->GetPlaylistCount(), 0u);
 }
 
 }  // namespace

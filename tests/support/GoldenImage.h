@@ -46,19 +46,10 @@ inline ::testing::AssertionResult MatchesGoldenPng(const std::string& golden, st
       !gpux::DecodeImage(bytes.data(), bytes.size(), golden.c_str(), &image) || image.width != uint32_t(width) ||
       image.height != uint32_t(height))
     return ::testing::AssertionFailure() << "unreadable golden " << golden;
-  long sum = 0;
-  int far = 0;
-  for (size_t i = 0; i < frame.size(); ++i) {
-    int worst = 0;
-    for (int shift : {16, 8, 0}) {
-      const int d = std::abs(int((frame[i] >> shift) & 0xFF) - int((image.pixels[i] >> shift) & 0xFF));
-      sum += d;
-      worst = std::max(worst, d);
-    }
-    if (worst > 24) ++far;
-  }
-  const double mean = double(sum) / (3.0 * double(frame.size()));
-  if (mean > 3.0 || far * 100 > int(frame.size()))
+  const gpu::PictureDifference diff = gpu::ComparePixels(frame.data(), image.pixels.data(), frame.size(), 24);
+  const double mean = diff.mean;
+  const size_t far = diff.far;
+  if (mean > 3.0 || far * 100 > frame.size())
     return ::testing::AssertionFailure() << golden << ": mean difference " << mean << ", " << far << " pixels far off";
   return ::testing::AssertionSuccess();
 }

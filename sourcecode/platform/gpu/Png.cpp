@@ -1,6 +1,8 @@
 #include "platform/gpu/Png.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -70,6 +72,23 @@ bool SaveSurfacePng(Surface* surface, const char* path) {
   const bool ok = WritePng(path, desc.width, desc.height, locked.bits, uint32_t(locked.pitch), desc.format == fmt::A8R8G8B8);
   surface->UnlockRect();
   return ok;
+}
+
+PictureDifference ComparePixels(const uint32_t* a, const uint32_t* b, size_t count, int farDifference) {
+  PictureDifference result;
+  if (count == 0) return result;
+  uint64_t sum = 0;
+  for (size_t i = 0; i < count; ++i) {
+    int worst = 0;
+    for (int shift : {16, 8, 0}) {
+      const int d = std::abs(int((a[i] >> shift) & 0xFF) - int((b[i] >> shift) & 0xFF));
+      sum += static_cast<uint64_t>(d);
+      worst = std::max(worst, d);
+    }
+    if (worst > farDifference) ++result.far;
+  }
+  result.mean = double(sum) / (3.0 * double(count));
+  return result;
 }
 
 }  // namespace gpu

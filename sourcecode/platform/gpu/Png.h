@@ -1,6 +1,7 @@
 // Frames and surfaces written as PNG files, for screenshots of tests and tools.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -19,5 +20,14 @@ bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pix
 
 // Locks an A8R8G8B8 or X8R8G8B8 surface read-only and writes it.
 bool SaveSurfacePng(Surface* surface, const char* path);
+
+// How far two pictures of count pixels (0x??RRGGBB) are apart: the mean difference per red,
+// green and blue channel, and how many pixels have a channel off by more than farDifference.
+// The rule reviewed pictures are compared by.
+struct PictureDifference {
+  double mean = 0.0;
+  size_t far = 0;
+};
+PictureDifference ComparePixels(const uint32_t* a, const uint32_t* b, size_t count, int farDifference);
 
 }  // namespace gpu

@@ -16,7 +16,9 @@
   X(Movies, "the intro and credits movies")                                       \
   X(NavMeshes, "the scenes' nav meshes with their cameras")                     \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
-  X(Scenes, "the scenes' layers, strip frames and light pictures")
+  X(Scenes, "the scenes' layers, strip frames and light pictures")               \
+  X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
+  X(StartUpPictures, "splash screens, the loading picture and the cursors")
 
 namespace demogen {
 

@@ -1,0 +1,46 @@
+// Feeds arbitrary bytes to the .play reader: it must accept or refuse with a message naming the
+// file and line, and every step it keeps must be within its bounds (known kind, budgets and
+// counts in range, a key with a scan code, picture names without path separators).
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "../BaseFuzz.h"
+#include "quillane/app/PlayScript.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  if (!fuzzsupport::BeginBaseInput(size, kMaxPlayFileBytes)) return 0;
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  const bool ok = ReadPlayScript(reinterpret_cast<const char*>(data), size, "fuzz.play", steps, &error);
+  if (!ok && error.rfind("fuzz.play:", 0) != 0) std::abort();
+  for (const st_PlayStep& step : steps) {
+    switch (step.kind) {
+      case st_PlayStep::WAIT_STATE:
+        if (step.number < 1 || step.number > kMaxFrameCount || step.name.empty()) std::abort();
+        break;
+      case st_PlayStep::WAIT_FRAMES:
+        if (step.number < 0 || step.number > kMaxFrameCount) std::abort();
+        break;
+      case st_PlayStep::KEY:
+        if (step.number <= 0 || step.number > 0xFF || ScanCodeOfKey(step.name) != step.number) std::abort();
+        break;
+      case st_PlayStep::SHOT:
+        if (step.name.empty() || step.name.find('/') != std::string::npos || step.name.find('.') != std::string::npos)
+          std::abort();
+        break;
+      case st_PlayStep::CLICK_BUTTON:
+      case st_PlayStep::CHECK:
+        if (step.name.empty()) std::abort();
+        break;
+      case st_PlayStep::CLOSE:
+        break;
+      default:
+        std::abort();
+    }
+    if (step.line < 1) std::abort();
+  }
+  return 0;
+}

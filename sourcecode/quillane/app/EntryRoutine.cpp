@@ -1,0 +1,234 @@
+// The entry routine, step by step.
+#include "quillane/app/EntryRoutine.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
+#include "base/FileTools.h"
+#include "base/app/Clock.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/VariantTools.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/video/VideoPlayer.h"
+#include "libkrx/AID/AIDNetwork.h"
+#include "platform/os/UserFolders.h"
+#include "quillane/app/PlayDriver.h"
+#include "quillane/app/SplashScreen.h"
+#include "quillane/app/StepClock.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/frame/GameSysInfoProvider.h"
+#include "quillane/settings/TweakSettings.h"
+#include "sound/Sfx.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/SysInfoProvider.h"
+
+namespace {
+
+volatile std::sig_atomic_t g_stopRequested = 0;
+
+void OnStopSignal(int) { g_stopRequested = 1; }
+
+const char* Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+// The log's debugger output adds a line end after every line, and the lines carry their own: on
+// a console the second one would leave an empty line after each.
+bool g_atLineStart = true;
+void ConsoleOutput(const char* text) {
+  if (text[0] == '\n' && text[1] == 0 && g_atLineStart) return;
+  std::fputs(text, stderr);
+  const size_t n = std::strlen(text);
+  g_atLineStart = n > 0 && text[n - 1] == '\n';
+}
+
+std::string UserFolderOf(const st_StartOptions& options) {
+  if (!options.userDir.empty()) return options.userDir;
+  const std::string documents = platform::os::DocumentsFolder();
+  return documents.empty() ? std::string() : documents + "/Quillane";
+}
+
+// The user folder with "Savegames" and "Screenshots"; false when it cannot be made.
+bool MakeUserFolders(const std::string& folder) {
+  if (folder.empty()) return false;
+  std::error_code ec;
+  for (const char* sub : {"/Savegames", "/Screenshots"}) {
+    std::filesystem::create_directories(folder + sub, ec);
+    if (ec) return false;
+  }
+  return true;
+}
+
+bool UseHeadless(const st_StartOptions& options) {
+  if (options.display != st_StartOptions::en_Display::Auto)
+    return options.display == st_StartOptions::en_Display::Headless;
+  return !Env("DISPLAY") && !Env("WAYLAND_DISPLAY");
+}
+
+// Connects the script debugger and sends it every log line.
+void ConnectDebugger(const st_StartOptions& options) {
+  AID::AIDNetwork* link = AID::CreateNetwork();
+  if (options.debuggerPort != 0) {
+    AID::LinkOptions linkOptions;
+    linkOptions.port = options.debuggerPort;
+    link->SetOptions(linkOptions);
+  }
+  const std::string cwd = base::sys::GetApplicationPath().c_str();
+  if (AID::ConnectDebugger("Quillane", 42.0f, cwd.c_str(), 0)) base::sys::AddOutputCallback(AID::SendLog);
+}
+
+}  // namespace
+
+st_StartOptions StartOptionsFromEnvironment() {
+  st_StartOptions options;
+  if (const char* dir = Env("QUILLANE_USER_DIR")) options.userDir = dir;
+  if (const char* headless = Env("QUILLANE_HEADLESS")) {
+    if (std::strcmp(headless, "1") == 0) options.display = st_StartOptions::en_Display::Headless;
+    else std::fprintf(stderr, "Warning: QUILLANE_HEADLESS='%s' is not 1; ignored\n", headless);
+  }
+  if (const char* frames = Env("QUILLANE_FRAMES")) {
+    char* end = nullptr;
+    const long n = std::strtol(frames, &end, 10);
+    if (*end != 0 || n <= 0 || n > 1000000000L) std::fprintf(stderr, "Warning: QUILLANE_FRAMES='%s' is not a positive frame count; ignored\n", frames);
+    else options.frameLimit = static_cast<int>(n);
+  }
+  if (const char* shot = Env("QUILLANE_SCREENSHOT")) options.screenshot = shot;
+  if (const char* play = Env("QUILLANE_INPUT")) {
+    options.playFile = play;
+    options.fixedStep = true;
+  }
+  return options;
+}
+
+int RunGame(const st_StartOptions& options) {
+  // One copy at a time: the lock lives in the user folder, which is made first for it.
+  const std::string userFolder = UserFolderOf(options);
+  const bool haveUserFolder = MakeUserFolders(userFolder);
+  platform::os::InstanceLock instance;
+  std::string lockError;
+  if (haveUserFolder &&
+      instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere)
+    return 0;
+
+  base::sys::SetDebuggerOutput(ConsoleOutput);
+  base::sys::Output("Quillane starting\n");
+  if (!lockError.empty()) base::sys::Output("Warning: no single-instance lock in %s: %s\n", userFolder.c_str(), lockError.c_str());
+
+  // Scripted runs: the driver's file and the fixed-step clock.
+  std::unique_ptr<cl_PlayDriver> ownDriver;
+  cl_PlayDriver* driver = options.driver;
+  if (!driver && !options.playFile.empty()) {
+    std::vector<st_PlayStep> steps;
+    std::string error;
+    if (!LoadPlayScript(options.playFile.c_str(), steps, &error)) {
+      base::sys::Output("ERROR: %s\n", error.c_str());
+      return 1;
+    }
+    const std::string golden = (std::filesystem::path(options.playFile).parent_path() / "golden").string();
+    ownDriver = std::make_unique<cl_PlayDriver>(std::move(steps), golden);
+    driver = ownDriver.get();
+  }
+  std::unique_ptr<cl_StepClock> clock;
+  if (options.fixedStep) {
+    clock = std::make_unique<cl_StepClock>();
+    base::sys::SetClock(clock.get());
+  }
+
+  int result = 0;
+  {
+    base::cl_System system;
+    if (haveUserFolder) {
+      base::sys::SetUserDataPath(userFolder.c_str());
+    } else {
+      base::sys::Output("Warning: no user folder (%s); using the working folder\n", userFolder.c_str());
+    }
+    base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
+
+    // The start-up configuration gives the language and the tweak settings.
+    base::Variant startup;
+    base::tString<base::BaseString> language("ABC");
+    if (base::sys::LoadConfig(startup, "config.xml")) {
+      if (const char* l = base::get_string(base::variant_get_attribute_by_path(startup, "Localization/Language", false)))
+        language = l;
+      if (const base::Variant* tweakables = startup.get_element("Tweakables")) ReadTweakSettings(*tweakables);
+    } else {
+      base::sys::Output("Warning: no readable config.xml in %s or %s; running with the built-in defaults\n",
+                        base::sys::GetUserDataPath().c_str(), base::sys::GetApplicationPath().c_str());
+    }
+    base::sys::Output("Language: %s\n", language.c_str());
+
+    const bool headless = UseHeadless(options);
+    cl_SplashScreen splash;
+    splash.Start("Quillane",
+                 (std::string(base::sys::GetApplicationPath().c_str()) + "/loca/" + language.c_str() + "/splash_screen.bmp").c_str(),
+                 !headless);
+    system.LoadConfig("Config.xml");
+    splash.Refresh();
+
+    if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");
+    sfx::RegisterSoundSystem();  // the platform's constructor makes the sound system
+    win32dx9::cl_Platform* platform = win32dx9::CreatePlatform(headless ? gpu::Backend::Headless : gpu::Backend::Window);
+    if (!options.screenshot.empty()) platform->SetScreenshotPath(options.screenshot.c_str());
+    platform->SetFrameLimit(options.frameLimit);
+    if (options.frameLimit > 0) base::sys::Output("Quitting after %d frames\n", options.frameLimit);
+    g_stopRequested = 0;
+    if (options.handleSignals) {
+      std::signal(SIGINT, OnStopSignal);
+      std::signal(SIGTERM, OnStopSignal);
+    }
+    platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get()](int) {
+      if (g_stopRequested) system.SetQuit(true);
+      if (clockPtr) clockPtr->NextFrame();
+      if (driver) driver->OnFrame(*platform, system);
+    });
+    system.RegisterPlatform(platform);
+    gfx::RegisterGraphics();  // before start-up: the device makes the recorders then
+    win32dx9::RegisterSysInfoProvider();
+    system.SetName("Quillane");
+    splash.Refresh();
+
+    system.AddModule(cl_GameFrame::Create());
+    system.AddModule(new gfx::cl_VideoPlayer);
+    if (Debug_ConnectAID) ConnectDebugger(options);
+    {
+      cl_GameSysInfoProvider provider;
+      provider.Provide();
+    }
+    splash.Refresh();
+
+    if (system.StartUp()) {
+      splash.Close();
+      base::sys::Output("Display %dx%d%s\n", base::sys::GetWindowWidth(), base::sys::GetWindowHeight(),
+                        base::sys::IsFullscreen() ? " fullscreen" : "");
+      win32dx9::ProvideDeviceInfo();  // memory figures and the driver's strings into the log
+      base::sys::Output("Initializing resource table...\n");
+      base::sys::AddResources("resources.xml");
+      gfx::SetFont(gfx::FontExists("system"));
+      base::sys::Output("Running application...\n");
+      system.Run();
+      base::sys::Output("Frame loop ended after %d frames\n", platform->GetFramesRendered());
+    } else {
+      base::sys::Output("ERROR: the platform failed to start\n");
+      result = 1;
+    }
+    if (driver) driver->OnEnd();
+    instance.Release();
+    system.ShutDown();
+    if (Debug_ConnectAID) {
+      base::sys::RemoveOutputCallback(AID::SendLog);
+      AID::DestroyNetwork();
+    }
+  }
+  if (clock) base::sys::SetClock(nullptr);
+  base::sys::Output("Quillane finished\n");
+  return result;
+}

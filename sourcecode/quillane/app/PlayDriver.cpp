@@ -1,0 +1,217 @@
+// The .play driver: steps, input, shots and the log kept for failures.
+#include "quillane/app/PlayDriver.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+
+#include "base/FileTools.h"
+#include "base/app/SystemRoot.h"
+#include "base/gui/GUI.h"
+#include "base/system.h"
+#include "platform/gpu/Device.h"
+#include "platform/gpu/Png.h"
+#include "platform/gpux/TextureLoad.h"
+#include "quillane/frame/CustomQuit.h"
+#include "quillane/frame/GameFrame.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace {
+
+cl_PlayDriver* g_activeDriver = nullptr;  // the driver whose log CaptureLog fills
+
+constexpr int kMeanTolerance = 3;
+constexpr int kFarDifference = 24;
+
+// The window with that label among the open GUIs, the quit box first (it covers the rest).
+base::cl_Window* FindWindow(const std::string& label) {
+  cl_GameFrame* frame = GetGameFrame();
+  if (!frame) return nullptr;
+  if (cl_CustomQuitModule* quit = frame->GetQuitModule(); quit && quit->IsActive() && quit->GetMessageBox())
+    if (base::cl_Window* w = quit->GetMessageBox()->FindByLabel(label.c_str())) return w;
+  for (base::cl_Window* root : {static_cast<base::cl_Window*>(frame->GetSystemGUI()),
+                                static_cast<base::cl_Window*>(frame->GetGameGUI())})
+    if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
+  return nullptr;
+}
+
+}  // namespace
+
+cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenDir)
+    : m_steps(std::move(steps)), m_goldenDir(std::move(goldenDir)) {
+  g_activeDriver = this;
+  base::sys::AddOutputCallback(&CaptureLog);
+}
+
+cl_PlayDriver::~cl_PlayDriver() {
+  base::sys::RemoveOutputCallback(&CaptureLog);
+  if (g_activeDriver == this) g_activeDriver = nullptr;
+}
+
+bool cl_PlayDriver::CaptureLog(const char* text) {
+  cl_PlayDriver* driver = g_activeDriver;
+  if (!driver || !text) return true;
+  driver->m_partialLine += text;
+  size_t end;
+  while ((end = driver->m_partialLine.find('\n')) != std::string::npos) {
+    driver->m_log.push_back(driver->m_partialLine.substr(0, end));
+    driver->m_partialLine.erase(0, end + 1);
+    if (driver->m_log.size() > kLogLines) driver->m_log.pop_front();
+  }
+  return true;
+}
+
+void cl_PlayDriver::OnFrame(win32dx9::cl_Platform& platform, base::cl_System& system) {
+  ++m_frames;
+  while (m_failure.empty() && m_next < m_steps.size()) {
+    const st_PlayStep& step = m_steps[m_next];
+    std::string why;
+    const en_Outcome outcome = RunStep(step, platform, &why);
+    if (outcome == en_Outcome::Fail) {
+      Fail(&step, why, &system);
+      return;
+    }
+    if (outcome == en_Outcome::Yield) return;
+    ++m_next;
+    m_waited = 0;
+  }
+}
+
+void cl_PlayDriver::OnEnd() {
+  if (m_failure.empty() && m_next < m_steps.size())
+    Fail(&m_steps[m_next], "the program ended before this step was done", nullptr);
+}
+
+void cl_PlayDriver::Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system) {
+  m_failure = "play step " + std::to_string(m_next + 1);
+  if (step) m_failure += " (line " + std::to_string(step->line) + ": \"" + step->text + "\")";
+  m_failure += " failed at frame " + std::to_string(m_frames) + ": " + why + "\nlast log lines:\n";
+  for (const std::string& line : m_log) m_failure += "  " + line + "\n";
+  base::sys::Output("ERROR: %s", m_failure.c_str());
+  if (system) system->SetQuit(true);
+}
+
+cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform,
+                                                 std::string* why) {
+  platform::input::Queue& input = platform.GetInputQueue();
+  m_inputTime += 10;
+  switch (step.kind) {
+    case st_PlayStep::WAIT_STATE: {
+      cl_GameFrame* frame = GetGameFrame();
+      const std::string state = frame ? frame->GetStateName() : "";
+      if (state == step.name) return en_Outcome::Next;
+      if (++m_waited > step.number) {
+        *why = "state \"" + step.name + "\" not reached within " + std::to_string(step.number) + " frames (state is \"" +
+               state + "\")";
+        return en_Outcome::Fail;
+      }
+      return en_Outcome::Yield;
+    }
+    case st_PlayStep::WAIT_FRAMES:
+      if (m_waited >= step.number) return en_Outcome::Next;
+      ++m_waited;
+      return en_Outcome::Yield;
+    case st_PlayStep::KEY:
+      input.Key(static_cast<uint8_t>(step.number), true, m_inputTime);
+      input.Key(static_cast<uint8_t>(step.number), false, m_inputTime + 1);
+      ++m_next;  // the frame consumes the key; the next step starts with the next frame
+      return en_Outcome::Yield;
+    case st_PlayStep::CLICK_BUTTON: {
+      base::cl_Window* window = FindWindow(step.name);
+      if (!window) {
+        *why = "no window labelled \"" + step.name + "\" is open";
+        return en_Outcome::Fail;
+      }
+      const int x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
+      const int y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
+      int cx = 0, cy = 0;
+      input.GetCursor(&cx, &cy);
+      input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
+      input.MouseButton(0, true, m_inputTime + 1);
+      input.MouseButton(0, false, m_inputTime + 2);
+      ++m_next;
+      return en_Outcome::Yield;
+    }
+    case st_PlayStep::CLOSE:
+      platform.PostMessage(platform::input::Message::Close);
+      ++m_next;
+      return en_Outcome::Yield;
+    case st_PlayStep::SHOT: {
+      const std::vector<uint32_t> shot = GrabShot();
+      if (shot.empty()) {
+        *why = "no frame to take a shot of";
+        return en_Outcome::Fail;
+      }
+      const std::string path = m_goldenDir + "/" + step.name + ".png";
+      return CompareWithGolden(shot, kShotWidth, kShotHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
+    }
+    case st_PlayStep::CHECK: {
+      auto check = m_checks.find(step.name);
+      if (check == m_checks.end()) {
+        *why = "no check named \"" + step.name + "\"";
+        return en_Outcome::Fail;
+      }
+      return check->second(step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
+    }
+  }
+  return en_Outcome::Next;
+}
+
+std::vector<uint32_t> cl_PlayDriver::GrabShot() {
+  win32dx9::cl_DX9GraphicsDevice* graphics = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  gpu::Device* device = graphics ? graphics->GetDevice() : nullptr;
+  std::vector<uint32_t> pixels;
+  uint32_t width = 0, height = 0;
+  if (!device || device->ReadScreen(&pixels, &width, &height) != gpu::kOk || width == 0 || height == 0 ||
+      pixels.size() < size_t(width) * height)
+    return {};
+  // A box filter down to the shot size: each shot pixel averages its share of the screen.
+  std::vector<uint32_t> shot(size_t(kShotWidth) * kShotHeight);
+  for (int sy = 0; sy < kShotHeight; ++sy)
+    for (int sx = 0; sx < kShotWidth; ++sx) {
+      const uint32_t x0 = sx * width / kShotWidth, x1 = std::max(x0 + 1, (sx + 1) * width / kShotWidth);
+      const uint32_t y0 = sy * height / kShotHeight, y1 = std::max(y0 + 1, (sy + 1) * height / kShotHeight);
+      uint64_t sum[3] = {0, 0, 0};
+      for (uint32_t y = y0; y < y1; ++y)
+        for (uint32_t x = x0; x < x1; ++x) {
+          const uint32_t p = pixels[size_t(y) * width + x];
+          sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
+        }
+      const uint64_t n = uint64_t(x1 - x0) * (y1 - y0);
+      shot[size_t(sy) * kShotWidth + sx] =
+          0xFF000000u | uint32_t(sum[0] / n) << 16 | uint32_t(sum[1] / n) << 8 | uint32_t(sum[2] / n);
+    }
+  return shot;
+}
+
+bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height,
+                                      const std::string& path, std::string* why) {
+  const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
+  if ((update && std::strcmp(update, "1") == 0) || !std::filesystem::exists(path)) {
+    std::error_code ec;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
+    if (!gpu::WritePng(path.c_str(), width, height, frame.data(), width * 4, false)) {
+      *why = "cannot write " + path;
+      return false;
+    }
+    base::sys::Output("Warning: play: wrote the picture %s (review it)\n", path.c_str());
+    return true;
+  }
+  std::vector<uint8_t> bytes;
+  gpux::Image image;
+  if (!gpux::ReadWholeFile(path.c_str(), &bytes) || !gpux::DecodeImage(bytes.data(), bytes.size(), path.c_str(), &image) ||
+      image.width != uint32_t(width) || image.height != uint32_t(height) || image.pixels.size() < frame.size()) {
+    *why = "unreadable picture " + path;
+    return false;
+  }
+  const gpu::PictureDifference diff =
+      gpu::ComparePixels(frame.data(), image.pixels.data(), frame.size(), kFarDifference);
+  if (diff.mean > kMeanTolerance || diff.far * 100 > frame.size()) {
+    *why = path + ": mean difference " + std::to_string(diff.mean) + ", " + std::to_string(diff.far) + " pixels far off";
+    return false;
+  }
+  return true;
+}

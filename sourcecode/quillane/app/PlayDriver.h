@@ -1,0 +1,74 @@
+// Runs the steps of a .play file against the running game, one frame at a time: at the start of
+// each frame it carries out steps until one has to wait (for a state, for frames) or has put
+// input into the platform's queue, which the frame then consumes. A failed step stops the run
+// with the step, the reason and the last 20 log lines.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "quillane/app/PlayScript.h"
+
+namespace base {
+class cl_System;
+}
+namespace win32dx9 {
+class cl_Platform;
+}
+
+class cl_PlayDriver {
+ public:
+  static constexpr int kShotWidth = 256;
+  static constexpr int kShotHeight = 192;
+  static constexpr size_t kLogLines = 20;
+
+  // A host's check: true when it holds; why says what did not.
+  using tCheck = std::function<bool(const std::string& argument, std::string* why)>;
+
+  // goldenDir: where "shot" finds (or, when missing or with QUILLANE_UPDATE_GOLDEN=1, writes)
+  // its pictures.
+  cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenDir);
+  ~cl_PlayDriver();
+  cl_PlayDriver(const cl_PlayDriver&) = delete;
+  cl_PlayDriver& operator=(const cl_PlayDriver&) = delete;
+
+  void AddCheck(const std::string& name, tCheck check) { m_checks[name] = std::move(check); }
+
+  // The frame loop's hook: carries out steps until one waits.
+  void OnFrame(win32dx9::cl_Platform& platform, base::cl_System& system);
+  // After the frame loop: steps left over fail the run ("the program ended before ...").
+  void OnEnd();
+
+  bool Finished() const { return m_next >= m_steps.size() && m_failure.empty(); }
+  bool Failed() const { return !m_failure.empty(); }
+  const std::string& GetFailure() const { return m_failure; }
+  size_t GetNextStep() const { return m_next; }
+  int GetFrames() const { return m_frames; }
+
+  // The last frame scaled to kShotWidth x kShotHeight (0xFFRRGGBB); empty without a device.
+  static std::vector<uint32_t> GrabShot();
+  // frame against the PNG at path: mean difference at most 3 per channel and at most 1 % of
+  // pixels off by more than 24 in a channel. A missing picture is written (and passes).
+  static bool CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height, const std::string& path,
+                                std::string* why);
+
+ private:
+  enum class en_Outcome { Next, Yield, Fail };
+  en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
+  void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
+  static bool CaptureLog(const char* text);
+
+  std::vector<st_PlayStep> m_steps;
+  std::string m_goldenDir;
+  std::map<std::string, tCheck> m_checks;
+  size_t m_next = 0;
+  int m_waited = 0;  // frames spent in the current wait
+  int m_frames = 0;
+  uint32_t m_inputTime = 0;
+  std::string m_failure;
+  std::deque<std::string> m_log;
+  std::string m_partialLine;
+};

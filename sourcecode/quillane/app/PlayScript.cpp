@@ -1,0 +1,198 @@
+// The .play reader.
+#include "quillane/app/PlayScript.h"
+
+#include <cctype>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace {
+
+constexpr size_t kMaxLine = 4096;
+
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::istringstream in(line);
+  std::string word;
+  while (in >> word) words.push_back(word);
+  return words;
+}
+
+// A whole decimal number in [0, kMaxFrameCount]; false for anything else.
+bool ReadCount(const std::string& text, int* out) {
+  if (text.empty() || text.size() > 6) return false;
+  for (char c : text)
+    if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+  const long value = std::strtol(text.c_str(), nullptr, 10);
+  if (value > kMaxFrameCount) return false;
+  *out = static_cast<int>(value);
+  return true;
+}
+
+// Everything after the first n words, as written.
+std::string RestAfter(const std::string& line, int n) {
+  size_t i = 0;
+  for (int w = 0; w < n; ++w) {
+    i = line.find_first_not_of(" \t", i);
+    i = line.find_first_of(" \t", i);
+    if (i == std::string::npos) return std::string();
+  }
+  i = line.find_first_not_of(" \t", i);
+  if (i == std::string::npos) return std::string();
+  const size_t end = line.find_last_not_of(" \t");
+  return line.substr(i, end - i + 1);
+}
+
+bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
+  const std::vector<std::string> w = Words(line);
+  const std::string& verb = w[0];
+  if (verb == "wait") {
+    if (w.size() >= 3 && w[1] == "state" && w.size() <= 4) {
+      step.kind = st_PlayStep::WAIT_STATE;
+      step.name = w[2];
+      step.number = kDefaultWaitBudget;
+      if (w.size() == 4 && (!ReadCount(w[3], &step.number) || step.number == 0)) {
+        *why = "the frame budget must be a number from 1 to 100000";
+        return false;
+      }
+      return true;
+    }
+    if (w.size() == 3 && w[1] == "frames") {
+      step.kind = st_PlayStep::WAIT_FRAMES;
+      if (!ReadCount(w[2], &step.number)) {
+        *why = "the frame count must be a number from 0 to 100000";
+        return false;
+      }
+      return true;
+    }
+    *why = "expected \"wait state <name> [frames]\" or \"wait frames <n>\"";
+    return false;
+  }
+  if (verb == "key") {
+    step.kind = st_PlayStep::KEY;
+    if (w.size() != 2 || (step.number = ScanCodeOfKey(w[1])) == 0) {
+      *why = "expected \"key <name>\" with a known key name";
+      return false;
+    }
+    step.name = w[1];
+    return true;
+  }
+  if (verb == "click") {
+    step.kind = st_PlayStep::CLICK_BUTTON;
+    if (w.size() < 3 || w[1] != "button") {
+      *why = "expected \"click button <label>\"";
+      return false;
+    }
+    step.name = RestAfter(line, 2);
+    return true;
+  }
+  if (verb == "close") {
+    step.kind = st_PlayStep::CLOSE;
+    if (w.size() != 1) {
+      *why = "\"close\" takes nothing";
+      return false;
+    }
+    return true;
+  }
+  if (verb == "shot") {
+    step.kind = st_PlayStep::SHOT;
+    bool plain = w.size() == 2;
+    for (char c : plain ? w[1] : std::string())
+      if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') plain = false;
+    if (!plain) {
+      *why = "expected \"shot <name>\" with letters, digits, '_' or '-'";
+      return false;
+    }
+    step.name = w[1];
+    return true;
+  }
+  if (verb == "check") {
+    step.kind = st_PlayStep::CHECK;
+    if (w.size() < 2) {
+      *why = "expected \"check <name> [argument]\"";
+      return false;
+    }
+    step.name = w[1];
+    step.argument = RestAfter(line, 2);
+    return true;
+  }
+  *why = "unknown step \"" + verb + "\"";
+  return false;
+}
+
+}  // namespace
+
+bool ReadPlayScript(const char* text, size_t size, const char* fileName, std::vector<st_PlayStep>& out,
+                    std::string* error) {
+  const std::string name = fileName ? fileName : "(play)";
+  size_t start = 0;
+  int lineNumber = 0;
+  while (text && start < size) {
+    size_t stop = start;
+    while (stop < size && text[stop] != '\n') ++stop;
+    ++lineNumber;
+    std::string line(text + start, stop - start);
+    start = stop + 1;
+    auto fail = [&](const std::string& why) {
+      if (error) *error = name + ":" + std::to_string(lineNumber) + ": " + why;
+      return false;
+    };
+    if (line.size() > kMaxLine) return fail("line longer than 4096 characters");
+    for (char& c : line) {
+      if (c == '\r' || c == '\t') c = ' ';
+      else if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) return fail("control character in the line");
+    }
+    const size_t hash = line.find('#');
+    if (hash != std::string::npos) line.erase(hash);
+    if (line.find_first_not_of(' ') == std::string::npos) continue;
+    st_PlayStep step;
+    step.line = lineNumber;
+    step.text = RestAfter(line, 0);
+    std::string why;
+    if (!ParseLine(line, step, &why)) return fail(why);
+    out.push_back(std::move(step));
+  }
+  return true;
+}
+
+bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string* error) {
+  std::ifstream in(path ? path : "", std::ios::binary);
+  if (!in) {
+    if (error) *error = std::string(path ? path : "") + ": cannot be read";
+    return false;
+  }
+  std::string text(kMaxPlayFileBytes + 1, '\0');
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+  text.resize(static_cast<size_t>(in.gcount()));
+  if (text.size() > kMaxPlayFileBytes) {
+    if (error) *error = std::string(path) + ": larger than 1 MiB";
+    return false;
+  }
+  return ReadPlayScript(text.data(), text.size(), path, out, error);
+}
+
+uint8_t ScanCodeOfKey(const std::string& name) {
+  struct st_Key {
+    const char* name;
+    uint8_t scan;
+  };
+  static const st_Key kKeys[] = {
+      {"Escape", 0x01}, {"Enter", 0x1C}, {"Space", 0x39}, {"Tab", 0x0F}, {"Backspace", 0x0E},
+      {"Up", 0xC8},     {"Down", 0xD0},  {"Left", 0xCB},  {"Right", 0xCD}, {"PageUp", 0xC9}, {"PageDown", 0xD1},
+      {"F1", 0x3B},     {"F2", 0x3C},    {"F3", 0x3D},    {"F4", 0x3E},    {"F5", 0x3F},     {"F6", 0x40},
+      {"F7", 0x41},     {"F8", 0x42},    {"F9", 0x43},    {"F10", 0x44},   {"F11", 0x57},    {"F12", 0x58},
+  };
+  for (const st_Key& key : kKeys)
+    if (name == key.name) return key.scan;
+  if (name.size() != 1) return 0;
+  static const char kRows[] = "1234567890";
+  static const char kLetters[] = "QWERTYUIOPASDFGHJKLZXCVBNM";
+  static const uint8_t kLetterScans[] = {0x10, 0x11, 0x12, 0x13, 0x14, 0x15, 0x16, 0x17, 0x18, 0x19, 0x1E, 0x1F, 0x20,
+                                         0x21, 0x22, 0x23, 0x24, 0x25, 0x26, 0x2C, 0x2D, 0x2E, 0x2F, 0x30, 0x31, 0x32};
+  const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(name[0])));
+  for (int i = 0; kRows[i]; ++i)
+    if (c == kRows[i]) return static_cast<uint8_t>(0x02 + i);
+  for (int i = 0; kLetters[i]; ++i)
+    if (c == kLetters[i]) return kLetterScans[i];
+  return 0;
+}

@@ -1,0 +1,39 @@
+// The .play files that drive a scripted run of the game (the play-through test, and the program
+// itself with QUILLANE_INPUT): one step per line, "#" starts a comment.
+//   wait state <name> [frames]   until the frame's current state has that name (budget: 300)
+//   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
+//   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
+//   click button <label>         a left click in the middle of the window with that label
+//   close                        asks the window to close, as its close button does
+//   shot <name>                  compares the last frame with the golden picture <name>.png
+//   check <name> [argument]      a check the host registered under that name
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct st_PlayStep {
+  enum en_Kind { WAIT_STATE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, CHECK };
+  en_Kind kind = WAIT_FRAMES;
+  std::string name;      // state, key, label, picture or check name
+  std::string argument;  // the rest of a check line
+  int number = 0;        // frame budget or count; the key's scan code
+  int line = 0;          // in the file, for messages
+  std::string text;      // the line as written
+};
+
+constexpr int kDefaultWaitBudget = 300;
+constexpr int kMaxFrameCount = 100000;
+constexpr size_t kMaxPlayFileBytes = 1 << 20;
+
+// Reads the steps of a .play text. False on the first bad line, with error set to
+// "<fileName>:<line>: <what is wrong>"; out then holds the steps before it.
+bool ReadPlayScript(const char* text, size_t size, const char* fileName, std::vector<st_PlayStep>& out,
+                    std::string* error);
+// The same from a file (at most kMaxPlayFileBytes).
+bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string* error);
+
+// The PC scan code (0x80 for extended keys) of a key name; 0 for an unknown name.
+uint8_t ScanCodeOfKey(const std::string& name);

@@ -1,0 +1,264 @@
+// The game frame: its states, the start-up road and the load cycles through the loading screen.
+#include "quillane/frame/GameFrame.h"
+
+#include "base/FileTools.h"
+#include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
+#include "base/resource/ResourceMgr.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/gfx.h"
+#include "quillane/frame/CustomQuit.h"
+#include "quillane/frame/LoadingScreen.h"
+#include "quillane/frame/RootMenuStandIn.h"
+#include "quillane/text/QuillaneTextParser.h"
+#include "quillane/video/VideoController.h"
+#include "quillane/world/PathFinderTest.h"
+#include "win32dx9/SysInfo.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace {
+
+cl_GameFrame* g_gameFrame = nullptr;
+
+constexpr const char* kGameResources = "game_resources.xml";
+constexpr const char* kLoadingPicture = "gui/loading_screens/loading_main.tga";
+constexpr const char* kIntroList = "Movie/intro.xml";
+constexpr float kUnknownDisplayMemoryMb = 256.0f;  // what a driver that reports none gets
+
+// Until the actor registry exists, the three start-up actor groups only say that they wait.
+class cl_ActorGroupStandInTask : public base::i_Task {
+ public:
+  explicit cl_ActorGroupStandInTask(const char* group) : m_group(group) {}
+  void Run() override { base::sys::Output("GameFrame: actor group \"%s\" not loaded (no actor registry yet)\n", m_group); }
+
+ private:
+  const char* m_group;
+};
+
+}  // namespace
+
+cl_GameFrame* GetGameFrame() { return g_gameFrame; }
+
+cl_GameFrame* cl_GameFrame::Create() { return new cl_GameFrame(); }
+
+cl_GameFrame::cl_GameFrame()
+    : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<win32dx9::cl_SystemGUI>()) {
+  SetName("GameFrame");
+  g_gameFrame = this;
+  m_pVideoController = new cl_VideoController();
+}
+
+cl_GameFrame::~cl_GameFrame() {
+  if (g_gameFrame == this) g_gameFrame = nullptr;
+  if (m_quitModule) {
+    if (base::cl_System* system = base::cl_System::GetInstance();
+        system && system->GetCustomQuitModule() == m_quitModule.get())
+      system->SetCustomQuitModule(nullptr);
+  }
+  m_pLoadingScreen = nullptr;  // a child: the module tree deletes it
+  if (m_videoIsState) {
+    RemoveModule(m_pVideoController);  // its last handle: this destroys it
+  } else {
+    delete m_pVideoController;
+  }
+  m_pVideoController = nullptr;
+}
+
+bool cl_GameFrame::StartUp() {
+  base::g_pGUI = m_systemGUI.get();
+  base::sys::Output("GameFrame: no actor registry yet; characters/characters.xml is not read\n");
+  m_pLoadingScreen = cl_LoadingScreen::Create();
+  AddState("RootMenu", new cl_RootMenuStandIn());
+  AddState("LoadingScreen", m_pLoadingScreen);
+
+  const base::Variant& config = base::sys::GetConfig();
+  const base::Variant* devTools = config.get_element("DevTools");
+  int introFlag = 1;
+  if (devTools) devTools->get_attribute_int("ShowIntroMovies", introFlag);
+  if (gfx::cl_Texture* cursor = gfx::TextureExists("gamecursor")) gfx::SetCursor(nullptr, cursor);
+
+  base::tString<base::BaseString> quickLaunch;
+  const base::Variant* mode = devTools ? devTools->get_attribute("QuickLaunch") : nullptr;
+  if (mode && mode->is_string() && devTools->get_attribute_string("QuickLaunch", quickLaunch)) {
+    QuickLaunch(quickLaunch);
+  } else {
+    NormalStart(introFlag);
+  }
+  base::sys::TextsystemSetTextParser(new cl_QuillaneTextParser());
+  cl_StateHandlerModule::StartUp();
+  return true;
+}
+
+void cl_GameFrame::NormalStart(int introFlag) {
+  InitGfxOptions();
+  m_pLoadingScreen->SetImage(kLoadingPicture);
+  StartLoading(base::tString<base::BaseString>("RootMenu"));
+  QueueResources(base::tString<base::BaseString>(kGameResources));
+  for (const char* group : {"male", "female", "quillane"}) AddLoadingTask(new cl_ActorGroupStandInTask(group));
+  AddLoadingTask(new Task_SetupCustomQuitModule());
+  if (m_pVideoController && introFlag != 0) {
+    m_pVideoController->Play(kIntroList, base::tString<base::BaseString>("LoadingScreen"));
+    if (!m_videoIsState) AddState("VideoController", m_pVideoController);
+    m_videoIsState = true;
+    SwitchState("VideoController");
+  } else {
+    SwitchState("LoadingScreen");
+  }
+}
+
+void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
+  base::sys::Output("GameFrame: QuickLaunch \"%s\"\n", mode.c_str());
+  if (base::str::compare(mode.c_str(), "game") == 0) {
+    base::sys::AddResources(kGameResources);
+    NewSession();
+    base::i_GameSession* session = GetSession();
+    if (!session) return;  // CreateSession said why
+    base::tString<base::BaseString> savegame;
+    const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
+    base::tString<base::BaseString> path("Savegames/");
+    if (devTools && devTools->get_attribute_string("Savegame", savegame)) path += savegame.c_str();
+    if (!savegame.empty() && base::FileExists(path)) {
+      session->LoadGame(path.c_str());
+    } else {
+      session->NewGame();
+    }
+    RunSession();
+  } else if (base::str::compare(mode.c_str(), "editor") == 0) {
+    StartEditor();
+  } else if (base::str::compare(mode.c_str(), "testpathfinder") == 0) {
+    base::sys::AddResources(kGameResources);
+    AddState("PathFinderTest", quillane::cl_PathFinderTest::Create());
+    SwitchState("PathFinderTest");
+  } else {
+    base::sys::Output("Warning: GameFrame: unknown QuickLaunch value \"%s\"; the frame has no state\n", mode.c_str());
+  }
+}
+
+void cl_GameFrame::Update(float time, float dt) {
+  // The sound system is advanced by the platform's frame loop, once per frame; doing it here
+  // too would run its fades at twice the speed.
+  cl_StateHandlerModule::Update(time, dt);
+  if (const base::cl_Module* state = GetState(); state != m_loggedState) {
+    m_loggedState = state;
+    base::sys::Output("GameFrame: state %s\n", state ? state->GetName() : "(none)");
+  }
+}
+
+base::i_GameSession* cl_GameFrame::CreateSession() {
+  base::sys::Output("Warning: GameFrame: no game session yet; nothing to start\n");
+  return nullptr;
+}
+
+void cl_GameFrame::StartEditor() {
+  if (!m_pEditor) {
+    base::sys::Output("Warning: GameFrame: the editor is not built yet; staying in \"%s\"\n", GetStateName());
+    return;
+  }
+  SwitchState("Editor");
+}
+
+void cl_GameFrame::LeaveEditor() { SwitchState(GetSession() ? "Session" : "RootMenu"); }
+
+bool cl_GameFrame::IsEditorActive() const {
+  const base::cl_Module* state = GetState();
+  return state && base::str::compare(state->GetName(), "Editor") == 0;
+}
+
+const char* cl_GameFrame::GetStateName() const {
+  const base::cl_Module* state = GetState();
+  return state ? state->GetName() : "";
+}
+
+bool cl_GameFrame::SwitchState(const char* name) {
+  if (SetState(name)) {
+    m_loggedState = GetState();
+    base::sys::Output("GameFrame: state %s\n", name);
+    return true;
+  }
+  m_loggedState = nullptr;
+  base::sys::Output("ERROR: GameFrame: no state \"%s\"; the frame has no current state\n", name ? name : "");
+  return false;
+}
+
+void cl_GameFrame::InstallQuitModule(cl_CustomQuitModule* module) {
+  m_quitModule.reset(module);
+  base::sys::SetCustomQuitModule(module);
+  base::sys::Output("GameFrame: quit confirmation installed\n");
+}
+
+float GfxQualityFor(float displayMemoryMb) {
+  if (displayMemoryMb <= 64.0f) return 0.0f;
+  return displayMemoryMb <= 128.0f ? 0.5f : 1.0f;
+}
+
+void cl_GameFrame::InitGfxOptions() {
+  base::cl_System* system = base::cl_System::GetInstance();
+  if (!system) return;
+  base::Variant& config = system->GetConfigTree();
+  base::Variant* display = config.get_element("Display");
+  int autoConfig = 0;
+  if (!display || !display->get_attribute_int("AutoConfig", autoConfig) || autoConfig != 1) return;
+  display->attribute("AutoConfig")->set_int(0);
+
+  float memory = base::sys::GetSystemInfo().m_DisplayMemory;
+  if (!(memory > 0.0f)) {
+    base::sys::Output("GameFrame: the driver reports no display memory; configuring for %g MB\n",
+                      kUnknownDisplayMemoryMb);
+    memory = kUnknownDisplayMemoryMb;
+  }
+  const float q = GfxQualityFor(memory);
+  for (const char* path : {"Options/Gfx/GfxQuality/Value", "Options/Gfx/SceneLOD/Value", "Options/Gfx/CharacterLOD/Value"})
+    base::variant_get_attribute_by_path(config, path, true)->set_float(q);
+  base::variant_get_attribute_by_path(config, "Options/Gfx/Antialiasing/Value", true)->set_int(q >= 0.5f ? 1 : 0);
+  base::variant_get_attribute_by_path(config, "Options/Gfx/Reflections/Value", true)->set_int(q >= 0.5f ? 1 : 0);
+  base::variant_get_attribute_by_path(config, "Options/Gfx/NPCLOD/Value", true)->set_int(q == 1.0f ? 1 : 0);
+  base::sys::Output("GameFrame: graphics configured for %g MB display memory (quality %g)\n", memory, q);
+  base::sys::SaveConfig("config.xml");
+  base::sys::SaveConfig("default_config.xml");
+  gfx::RequestDeviceReset();
+}
+
+// ---------------------------------------------------------------- the load cycle
+
+void StartLoading(const base::tString<base::BaseString>& target) {
+  cl_GameFrame* frame = GetGameFrame();
+  if (!frame || !frame->GetLoadingScreen()) {
+    base::sys::Output("StartLoading: Game frame does not exist.\n");
+    return;
+  }
+  frame->GetLoadingScreen()->BeginCycle(target);
+  frame->SwitchState("LoadingScreen");
+}
+
+void AddLoadingTask(base::i_Task* task) {
+  cl_GameFrame* frame = GetGameFrame();
+  if (!frame || !frame->GetLoadingScreen()) {
+    base::sys::Output("ERROR: AddLoadingTask: no game frame; the task is dropped\n");
+    delete task;
+    return;
+  }
+  frame->GetLoadingScreen()->AddTask(task);
+}
+
+void QueueResources(const base::tString<base::BaseString>& file) {
+  base::cl_System* system = base::cl_System::GetInstance();
+  cl_GameFrame* frame = GetGameFrame();
+  base::i_ResourceMgr* resources = system ? system->GetResourceMgr() : nullptr;
+  if (!resources || !frame || !frame->GetLoadingScreen()) {
+    base::sys::Output("ERROR: QueueResources: no resource manager or game frame for %s\n", file.c_str());
+    return;
+  }
+  resources->LoadResourcesAsTasks(frame->GetLoadingScreen(), file.c_str());
+}
+
+void SetProgressRange(float start, float end) {
+  if (cl_GameFrame* frame = GetGameFrame(); frame && frame->GetLoadingScreen())
+    frame->GetLoadingScreen()->SetProgressRange(start, end);
+}
+
+void Task_SetupCustomQuitModule::Run() {
+  if (cl_GameFrame* frame = GetGameFrame()) frame->InstallQuitModule(new cl_CustomQuitModule());
+}

@@ -1,0 +1,106 @@
+#include "frame_fixture.h"
+
+#include <fstream>
+
+#include "../support/HeadlessGpu.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "quillane/frame/GameFrame.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/Services.h"
+#include "win32dx9/SysInfo.h"
+
+namespace frametest {
+namespace {
+
+std::vector<std::string> g_log;
+
+bool Capture(const char* text) {
+  g_log.emplace_back(text);
+  return true;
+}
+void Quiet(const char*) {}
+
+}  // namespace
+
+base::ICMD Mouse(int type, int x, int y) {
+  base::ICMD c;
+  c.type = static_cast<uint8_t>(type);
+  c.mouseX = static_cast<uint16_t>(x);
+  c.mouseY = static_cast<uint16_t>(y);
+  return c;
+}
+
+void FrameTest::SetUp() {
+  if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
+  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_frame_XXXXXX").string();
+  m_dir = mkdtemp(pattern.data());
+  g_log.clear();
+  base::sys::AddOutputCallback(&Capture);
+  base::sys::SetDebuggerOutput(&Quiet);
+}
+
+void FrameTest::StartFrame(const std::string& extraConfig) {
+  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+  m_system = std::make_unique<base::cl_System>();
+  m_system->SetUserDataPath(m_dir.string().c_str());
+  std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
+                                      << kHeight << "\"/><Localization Language=\"English\"/>" << extraConfig
+                                      << "</Config>";
+  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
+  m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+  gfx::RegisterGraphics();
+  ASSERT_TRUE(m_system->StartUp());
+  m_frame = cl_GameFrame::Create();
+  m_system->AddModule(m_frame);
+  ASSERT_TRUE(m_system->cl_Module::StartUp());
+}
+
+void FrameTest::TearDown() {
+  if (m_system) m_system->ShutDown();
+  m_system.reset();
+  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+  base::sys::RemoveOutputCallback(&Capture);
+  base::sys::SetDebuggerOutput(nullptr);
+  if (!m_dir.empty()) {
+    std::error_code ec;
+    std::filesystem::remove_all(m_dir, ec);
+  }
+}
+
+void FrameTest::Input(base::ICMD cmd) { m_system->ProcessInput(cmd); }
+
+void FrameTest::Step(float dt) {
+  m_time += dt;
+  m_system->Update(m_time, dt);
+  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  ASSERT_TRUE(device->BeginFrame());
+  m_system->Render();
+  m_pixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
+  if (device->LockBackBuffer()) {
+    for (int row = 0; row < kHeight; ++row) {
+      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
+                                                           row * device->GetLockedPitch());
+      for (int col = 0; col < kWidth; ++col) m_pixels[static_cast<size_t>(row) * kWidth + col] = bits[col] & 0xFFFFFFu;
+    }
+    device->UnlockBackBuffer();
+  }
+  device->EndFrame();
+}
+
+uint32_t FrameTest::Pixel(int x, int y) const {
+  if (x < 0 || y < 0 || x >= kWidth || y >= kHeight || m_pixels.empty()) return 0xDEADBEEF;
+  return m_pixels[static_cast<size_t>(y) * kWidth + x];
+}
+
+std::string FrameTest::Log() const {
+  std::string all;
+  for (const std::string& line : g_log) all += line;
+  return all;
+}
+
+std::string FrameTest::StateName() const { return m_frame ? m_frame->GetStateName() : ""; }
+
+}  // namespace frametest

@@ -1,0 +1,84 @@
+// The .play reader: every step kind, and bad lines named with file and line.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "quillane/app/PlayScript.h"
+#include "quillane/app/SplashScreen.h"
+
+namespace {
+
+bool Read(const std::string& text, std::vector<st_PlayStep>& steps, std::string* error) {
+  return ReadPlayScript(text.data(), text.size(), "road.play", steps, error);
+}
+
+TEST(PlayScript, EveryStepKindIsRead) {
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(Read("# the road\n\nwait state RootMenu 40\r\nwait state LoadingScreen\nwait frames 10  # one second\n"
+                   "key Escape\nkey q\nclick button Load Game\nclose\nshot intro_1\ncheck loadingbar 0.5 full\n",
+                   steps, &error))
+      << error;
+  ASSERT_EQ(steps.size(), 9u);
+  EXPECT_EQ(steps[0].kind, st_PlayStep::WAIT_STATE);
+  EXPECT_EQ(steps[0].name, "RootMenu");
+  EXPECT_EQ(steps[0].number, 40);
+  EXPECT_EQ(steps[0].line, 3);
+  EXPECT_EQ(steps[1].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[2].kind, st_PlayStep::WAIT_FRAMES);
+  EXPECT_EQ(steps[2].number, 10);
+  EXPECT_EQ(steps[3].kind, st_PlayStep::KEY);
+  EXPECT_EQ(steps[3].number, 0x01);
+  EXPECT_EQ(steps[4].number, 0x10);
+  EXPECT_EQ(steps[5].kind, st_PlayStep::CLICK_BUTTON);
+  EXPECT_EQ(steps[5].name, "Load Game");
+  EXPECT_EQ(steps[6].kind, st_PlayStep::CLOSE);
+  EXPECT_EQ(steps[7].kind, st_PlayStep::SHOT);
+  EXPECT_EQ(steps[7].name, "intro_1");
+  EXPECT_EQ(steps[8].kind, st_PlayStep::CHECK);
+  EXPECT_EQ(steps[8].argument, "0.5 full");
+  EXPECT_EQ(steps[8].text, "check loadingbar 0.5 full");
+}
+
+TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
+  struct st_Case {
+    const char* text;
+    const char* error;
+  };
+  const st_Case cases[] = {
+      {"jump\n", "road.play:1: unknown step \"jump\""},
+      {"\nwait state\n", "road.play:2: expected \"wait state <name> [frames]\" or \"wait frames <n>\""},
+      {"wait state A 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"wait state A 100001\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"wait frames -3\n", "road.play:1: the frame count must be a number from 0 to 100000"},
+      {"wait frames 99999999999999999999\n", "road.play:1: the frame count must be a number from 0 to 100000"},
+      {"key Hyper\n", "road.play:1: expected \"key <name>\" with a known key name"},
+      {"click Ok\n", "road.play:1: expected \"click button <label>\""},
+      {"close now\n", "road.play:1: \"close\" takes nothing"},
+      {"shot ../../etc/x\n", "road.play:1: expected \"shot <name>\" with letters, digits, '_' or '-'"},
+      {"check\n", "road.play:1: expected \"check <name> [argument]\""},
+      {"key Escape\x01\n", "road.play:1: control character in the line"},
+  };
+  for (const st_Case& c : cases) {
+    std::vector<st_PlayStep> steps;
+    std::string error;
+    EXPECT_FALSE(Read(c.text, steps, &error)) << c.text;
+    EXPECT_EQ(error, c.error);
+  }
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  EXPECT_FALSE(Read("close\n" + std::string(5000, 'x') + "\n", steps, &error));
+  EXPECT_EQ(error, "road.play:2: line longer than 4096 characters");
+  EXPECT_EQ(steps.size(), 1u) << "the steps before the bad line stay";
+  EXPECT_FALSE(LoadPlayScript("/nonexistent/road.play", steps, &error));
+  EXPECT_EQ(error, "/nonexistent/road.play: cannot be read");
+}
+
+TEST(SplashPath, BmpIsAppendedOnlyWithoutAnyDot) {
+  EXPECT_EQ(cl_SplashScreen::BitmapPathFor("/app/loca/English/splash_screen"), "/app/loca/English/splash_screen.bmp");
+  EXPECT_EQ(cl_SplashScreen::BitmapPathFor("/app.v2/loca/English/splash"), "/app.v2/loca/English/splash");
+  EXPECT_EQ(cl_SplashScreen::BitmapPathFor("/app/splash.bmp"), "/app/splash.bmp");
+}
+
+}  // namespace

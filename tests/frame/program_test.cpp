@@ -1,0 +1,144 @@
+// The built program on the bundled data: headless and in a real window under a virtual X server
+// it runs the start-up road to the root menu's stand-in; a second copy started with the same
+// user folder ends at once with exit code 0 while the first runs on.
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#define STB_IMAGE_STATIC
+#define STB_IMAGE_IMPLEMENTATION
+#include <stb/stb_image.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <thread>
+
+#include "program_support.h"
+
+namespace {
+
+using frametest::ProgramPath;
+using frametest::ReadFile;
+using frametest::TempDir;
+
+bool HasXvfb() { return std::system("command -v xvfb-run > /dev/null 2>&1") == 0; }
+
+struct st_Display {
+  const char* name;
+  const char* prefix;  // how the program is started
+  const char* says;    // what its log says about the platform
+};
+// A real X display: the program opens its SDL window there. The system libraries behind SDL's
+// window (D-Bus) keep allocations to the end, which the leak checker reports.
+const st_Display kDisplays[] = {
+    {"headless", "env QUILLANE_HEADLESS=1", "Headless: no window"},
+    {"window", "xvfb-run -a -s '-screen 0 1280x1024x24' env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0",
+     "Main window opened (1024x768)"},
+};
+
+TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  TempDir dir("quillane_program");
+  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  for (const st_Display& run : kDisplays) {
+    SCOPED_TRACE(run.name);
+    if (std::string(run.name) == "window" && !HasXvfb()) {
+      std::printf("xvfb-run not installed: the window run is left out\n");
+      continue;
+    }
+    const std::string shot = dir.path(std::string(run.name) + ".png");
+    const std::string log = dir.path(std::string(run.name) + ".log");
+    const int status = frametest::RunProgram(std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'",
+                                             dir.path("user"), log);
+    const std::string text = ReadFile(log);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+    EXPECT_NE(text.find(run.says), std::string::npos) << text;
+    EXPECT_NE(text.find("Frame loop ended after 30 frames"), std::string::npos) << text;
+    // The normal road: loading screen, then the root menu, and the quit box is installed.
+    const size_t loading = text.find("GameFrame: state LoadingScreen");
+    const size_t root = text.find("GameFrame: state RootMenu");
+    ASSERT_NE(loading, std::string::npos) << text;
+    ASSERT_NE(root, std::string::npos) << text;
+    EXPECT_LT(loading, root);
+    EXPECT_NE(text.find("GameFrame: quit confirmation installed"), std::string::npos) << text;
+    EXPECT_EQ(text.find("ERROR:"), std::string::npos) << text;
+
+    int w = 0, h = 0, channels = 0;
+    unsigned char* pixels = stbi_load(shot.c_str(), &w, &h, &channels, 3);
+    ASSERT_NE(pixels, nullptr) << text;
+    EXPECT_EQ(w, 1024);
+    EXPECT_EQ(h, 768);
+    // The stand-in's dark blue at the corners (the cursor stands in the top-left one), and its
+    // light title in the upper third.
+    for (int p : {w - 1, (h - 1) * w, h * w - 1}) {
+      EXPECT_EQ(pixels[p * 3], 0x10);
+      EXPECT_EQ(pixels[p * 3 + 1], 0x1A);
+      EXPECT_EQ(pixels[p * 3 + 2], 0x2C);
+    }
+    int bright = 0;
+    for (int y = h / 3 - 10; y < h / 3 + 40; ++y)
+      for (int x = w / 4; x < 3 * w / 4; ++x) bright += pixels[(y * w + x) * 3] > 150;
+    EXPECT_GT(bright, 100) << "no title";
+    stbi_image_free(pixels);
+  }
+}
+
+// The first copy runs without a frame limit; the second, with the same user folder, must end
+// within a second with exit code 0 and write nothing; the first then still runs and ends on
+// SIGTERM with a normal shut-down.
+TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  TempDir dir("quillane_single");
+  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  for (const st_Display& run : kDisplays) {
+    SCOPED_TRACE(run.name);
+    if (std::string(run.name) == "window" && !HasXvfb()) continue;
+    const std::string firstLog = dir.path(std::string(run.name) + "_first.log");
+    const pid_t first = frametest::StartProgram(run.prefix, dir.path("user"), firstLog);
+    ASSERT_GT(first, 0);
+    ASSERT_TRUE(frametest::WaitForLog(firstLog, "GameFrame: state RootMenu", 60000)) << ReadFile(firstLog);
+
+    const std::string secondLog = dir.path(std::string(run.name) + "_second.log");
+    const auto t0 = std::chrono::steady_clock::now();
+    // Straight to the program: xvfb-run's own start-up is not the program's.
+    const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1", dir.path("user"), secondLog);
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    EXPECT_LT(seconds, 1.0);
+    EXPECT_EQ(ReadFile(secondLog), "");
+
+    int firstStatus = 0;
+    EXPECT_EQ(waitpid(first, &firstStatus, WNOHANG), 0) << "the first copy ended";
+    frametest::StopProgram(first, &firstStatus);
+    EXPECT_NE(ReadFile(firstLog).find("Quillane finished"), std::string::npos) << ReadFile(firstLog);
+  }
+}
+
+// QUILLANE_INPUT runs a .play file in the program itself, with the fixed-step clock.
+TEST(Program, RunsAPlayFileFromTheEnvironment) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  TempDir dir("quillane_input");
+  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  std::ofstream(dir.path("road.play")) << "wait state RootMenu 100\nclose\nclick button Ok\n";
+  const std::string log = dir.path("run.log");
+  const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
+                                           dir.path("user"), log);
+  const std::string text = ReadFile(log);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
+  EXPECT_NE(text.find("Quit confirmed"), std::string::npos) << text;
+
+  std::ofstream(dir.path("bad.play")) << "wait state RootMenu\njump\n";
+  const int bad = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
+                                        dir.path("user"), log);
+  EXPECT_TRUE(WIFEXITED(bad) && WEXITSTATUS(bad) == 1);
+  EXPECT_NE(ReadFile(log).find("ERROR: " + dir.path("bad.play") + ":2: unknown step \"jump\""), std::string::npos)
+      << ReadFile(log);
+}
+
+}  // namespace

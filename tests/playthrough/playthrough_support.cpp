@@ -1,0 +1,96 @@
+#include "playthrough_support.h"
+
+#include <unistd.h>
+
+#include <cstring>
+#include <fstream>
+
+#include "../support/HeadlessGpu.h"
+#include "base/system.h"
+#include "graphics/mesh/Mesh.h"
+
+namespace playtest {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::vector<std::string> g_log;
+
+bool Capture(const char* text) {
+  g_log.emplace_back(text);
+  return true;
+}
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// What the engine builds from the data on first use; a copy starts without them.
+bool IsEngineCache(const fs::path& file) {
+  const std::string name = file.filename().string();
+  for (const char* tail : {".cache", ".pak", ".bmo", "_protocol.txt", ".bincode"})
+    if (name.size() >= std::strlen(tail) && name.compare(name.size() - std::strlen(tail), std::string::npos, tail) == 0)
+      return true;
+  return false;
+}
+
+}  // namespace
+
+void PlayTest::SetUp() {
+  const fs::path data = QUILLANE_DATA_DIR;
+  if (!fs::exists(data / "gui/loading_screens/loading_main.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
+  if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
+  std::string pattern = (fs::temp_directory_path() / "quillane_play_XXXXXX").string();
+  m_dir = mkdtemp(pattern.data());
+  fs::create_directories(m_dir / "data");
+  for (auto it = fs::recursive_directory_iterator(data); it != fs::recursive_directory_iterator(); ++it) {
+    const fs::path target = m_dir / "data" / fs::relative(it->path(), data);
+    if (it->is_directory()) fs::create_directories(target);
+    else if (it->is_regular_file() && !IsEngineCache(it->path())) fs::copy_file(it->path(), target);
+  }
+  fs::create_directories(m_dir / "user");
+  m_cwd = fs::current_path();
+  fs::current_path(m_dir / "data");
+  g_log.clear();
+  base::sys::AddOutputCallback(&Capture);
+  base::RegisterMeshResourceType();
+}
+
+void PlayTest::TearDown() {
+  base::sys::RemoveOutputCallback(&Capture);
+  if (!m_cwd.empty()) fs::current_path(m_cwd);
+  if (!m_dir.empty()) {
+    std::error_code ec;
+    fs::remove_all(m_dir, ec);
+  }
+}
+
+void PlayTest::WriteUserConfig(const std::vector<std::pair<std::string, std::string>>& edits) {
+  std::string text = ReadFile(fs::path(QUILLANE_DATA_DIR) / "config.xml");
+  for (const auto& [from, to] : edits) {
+    const size_t at = text.find(from);
+    ASSERT_NE(at, std::string::npos) << from;
+    text.replace(at, from.size(), to);
+  }
+  std::ofstream(m_dir / "user" / "config.xml", std::ios::binary) << text;
+}
+
+st_StartOptions PlayTest::Options() const {
+  st_StartOptions options;
+  options.userDir = (m_dir / "user").string();
+  options.display = st_StartOptions::en_Display::Headless;
+  options.fixedStep = true;
+  options.handleSignals = false;
+  return options;
+}
+
+int PlayTest::Run(const st_StartOptions& options) { return RunGame(options); }
+
+std::string PlayTest::Log() const {
+  std::string all;
+  for (const std::string& line : g_log) all += line;
+  return all;
+}
+
+}  // namespace playtest

@@ -1,0 +1,160 @@
+// The demo played through the program's entry routine, headless, on a copy of the demo data:
+// the steps of mainroad.play (the intro, the loading bar, the root menu, the quit box) with the
+// checks only the test can make, and the start-up log reaching a script-debugger front-end.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdlib>
+#include <cmath>
+#include <string>
+#include <thread>
+
+#include "aid_test_peer.h"
+#include "graphics/image/Image.h"
+#include "playthrough_support.h"
+#include "quillane/app/PlayDriver.h"
+#include "quillane/frame/CustomQuit.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/frame/LoadingScreen.h"
+#include "quillane/screen/ScreenDraw.h"
+#include "graphics/gfx.h"
+#include "platform/gpu/Device.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+
+namespace playtest {
+namespace {
+
+// The last frame's pixels against the bar drawn alone on black with the progress bar's rule, at
+// the place and value given: at most 1 % of the bar's pixels off by more than 24.
+bool BarMatchesReference(const float rect[4], float value, std::string* why) {
+  win32dx9::cl_DX9GraphicsDevice* graphics = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  std::vector<uint32_t> shown;
+  uint32_t width = 0, height = 0;
+  if (!graphics || graphics->GetDevice()->ReadScreen(&shown, &width, &height) != gpu::kOk) {
+    *why = "the screen cannot be read";
+    return false;
+  }
+  std::vector<uint32_t> reference(shown.size());
+  if (!graphics->BeginFrame()) {
+    *why = "no frame for the reference";
+    return false;
+  }
+  gfx::ClearScreen(0);
+  gfx::Begin2D();
+  DrawHBar(base::tRectf(rect[0], rect[1], rect[2], rect[3]), value, cl_LoadingScreen::kBarColour);
+  if (graphics->LockBackBuffer()) {
+    for (uint32_t row = 0; row < height; ++row) {
+      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(graphics->GetLockedBits()) +
+                                                           row * graphics->GetLockedPitch());
+      std::copy(bits, bits + width, reference.begin() + row * width);
+    }
+    graphics->UnlockBackBuffer();
+  }
+  graphics->EndFrame();
+  int far = 0, count = 0, lit = 0;
+  for (int y = static_cast<int>(rect[1]); y < static_cast<int>(rect[1]) + 32; ++y)
+    for (int x = static_cast<int>(rect[0]) - 16; x < static_cast<int>(rect[2]) + 16; ++x) {
+      const uint32_t a = shown[size_t(y) * width + x], b = reference[size_t(y) * width + x];
+      int worst = 0;
+      for (int shift : {16, 8, 0}) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+      far += worst > 24;
+      lit += (b & 0xFFFFFF) != 0;
+      ++count;
+    }
+  if (lit < count / 2 || far * 100 > count) {
+    *why = std::to_string(far) + " of " + std::to_string(count) + " bar pixels differ from the reference (" +
+           std::to_string(lit) + " lit)";
+    return false;
+  }
+  return true;
+}
+
+// The bar where the loading screen's rule puts it for the 1024 x 768 window and the picture,
+// at done ÷ total, drawn as the progress bar draws.
+bool CheckLoadingBar(const std::string&, std::string* why) {
+  cl_GameFrame* frame = GetGameFrame();
+  cl_LoadingScreen* screen = frame ? frame->GetLoadingScreen() : nullptr;
+  if (!screen || std::string(frame->GetStateName()) != "LoadingScreen") {
+    *why = "the loading screen is not the state";
+    return false;
+  }
+  float rect[4], value = -1.0f;
+  if (!screen->GetLastBar(rect, &value) || !screen->GetImage()) {
+    *why = "the last frame shows no bar or no picture";
+    return false;
+  }
+  const float w = static_cast<float>(screen->GetImage()->GetWidth());
+  const float h = static_cast<float>(screen->GetImage()->GetHeight());
+  const float x = 512.0f - w * 0.5f, y = 384.0f - (h + 32.0f) * 0.5f;  // viewport 0,64 - 1024,704
+  const float expected[4] = {x + 16.0f, y + h + 16.0f, x + w - 16.0f, y + h + 32.0f};
+  for (int i = 0; i < 4; ++i)
+    if (std::fabs(rect[i] - expected[i]) > 1e-3f) {
+      *why = "bar edge " + std::to_string(i) + " at " + std::to_string(rect[i]) + ", expected " + std::to_string(expected[i]);
+      return false;
+    }
+  const float done = screen->GetDone() / screen->GetTotal();
+  if (std::fabs(value - done) > 1e-5f || value <= 0.0f || value >= 1.0f) {
+    *why = "bar value " + std::to_string(value) + " for done/total " + std::to_string(done);
+    return false;
+  }
+  return BarMatchesReference(rect, value, why);
+}
+
+bool CheckQuitBox(const std::string& argument, std::string* why) {
+  cl_GameFrame* frame = GetGameFrame();
+  cl_CustomQuitModule* quit = frame ? frame->GetQuitModule() : nullptr;
+  const bool open = quit && quit->IsActive() && quit->GetMessageBox();
+  if (open == (argument == "open")) return true;
+  *why = std::string("the quit box is ") + (open ? "open" : "closed");
+  return false;
+}
+
+class PlayThrough : public PlayTest {};
+
+TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroToTheQuitBox) {
+  WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
+                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(LoadPlayScript(QUILLANE_TEST_DIR "/mainroad.play", steps, &error)) << error;
+  cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
+  driver.AddCheck("loadingbar", CheckLoadingBar);
+  driver.AddCheck("quitbox", CheckQuitBox);
+  st_StartOptions options = Options();
+  options.driver = &driver;
+  EXPECT_EQ(Run(options), 0);
+  EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
+  EXPECT_LT(driver.GetFrames(), 300);
+  const std::string log = Log();
+  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+  EXPECT_NE(log.find("Quit confirmed"), std::string::npos);
+}
+
+// With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line
+// from then on reaches its "LOGGER" channel.
+TEST_F(PlayThrough, TheDebuggerFrontEndReceivesTheStartUpLog) {
+  WriteUserConfig({{"Debug_ConnectAID=\"0\"", "Debug_ConnectAID=\"1\""}});
+  aidtest::TestPeer peer;
+  ASSERT_TRUE(peer.Open());
+  std::atomic<bool> sawRunning{false};
+  std::thread frontEnd([&] {
+    if (!peer.ReceiveType(AID::kConnectRequest, 20000) || !peer.SendAccept()) return;
+    for (int i = 0; i < 2000 && !sawRunning; ++i) {
+      auto m = peer.ReceiveType(AID::kText, 20000);
+      if (!m) return;
+      const std::string payload(reinterpret_cast<const char*>(m->Payload()), m->PayloadLength());
+      if (std::string(m->Name1()) == "LOGGER" && payload.find("Running application...") != std::string::npos)
+        sawRunning = true;
+    }
+  });
+  st_StartOptions options = Options();
+  options.debuggerPort = peer.LinkPort();
+  options.frameLimit = 3;
+  EXPECT_EQ(Run(options), 0);
+  frontEnd.join();
+  EXPECT_TRUE(sawRunning) << Log();
+}
+
+}  // namespace
+}  // namespace playtest
