@@ -79,7 +79,9 @@ std::int32_t ClampedSize(std::size_t size) {
 constexpr int kChunkShift = 22;
 static_assert(std::size_t{1} << kChunkShift == CMemoryMgr::kChunkBytes);
 constexpr std::size_t kMapEntries = std::size_t{1} << (47 - kChunkShift);
-constinit std::atomic<std::uint8_t> g_chunkClass[kMapEntries] = {};
+// Plain bytes reached through atomic_ref: zero-filled static storage needs no initializer, which a
+// constant evaluation of 32 M atomics would exceed some compilers' limits on.
+std::uint8_t g_chunkClass[kMapEntries];
 
 // Chunks are never returned; the table keeps them reachable for leak checkers and caps the pool.
 constexpr int kMaxChunks = 4096;  // 16 GiB
@@ -92,7 +94,7 @@ constinit std::atomic<bool> g_poolOpen{false};  // set by InitMemLog: early bloc
 inline int ChunkClass(const void* p) {
   const std::uintptr_t entry = reinterpret_cast<std::uintptr_t>(p) >> kChunkShift;
   if (entry >= kMapEntries) return -1;
-  return g_chunkClass[entry].load(std::memory_order_relaxed) - 1;
+  return std::atomic_ref<std::uint8_t>(g_chunkClass[entry]).load(std::memory_order_relaxed) - 1;
 }
 
 // A fresh chunk for class c from the heap; null when the heap or the chunk table is exhausted.
@@ -108,7 +110,7 @@ unsigned char* NewChunk(int c) {
   }
   g_chunks[g_chunkCount++] = chunk;
   POOL_POISON(chunk, CMemoryMgr::kChunkBytes);
-  g_chunkClass[entry].store(static_cast<std::uint8_t>(c + 1), std::memory_order_relaxed);
+  std::atomic_ref<std::uint8_t>(g_chunkClass[entry]).store(static_cast<std::uint8_t>(c + 1), std::memory_order_relaxed);
   return chunk;
 }
 

@@ -18,7 +18,8 @@
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
-  X(StartUpPictures, "splash screens, the loading picture and the cursors")
+  X(StartUpPictures, "splash screens, the loading picture and the cursors")     \
+  X(OptionsPictures, "the options panel's slider, check box and tab pieces")
 
 namespace demogen {
 
