@@ -10,6 +10,8 @@
 
 namespace quillane {
 
+class i_FaceOwner;
+
 struct st_WorldServices {
   // Entries are added by the code that needs them, each with its answer when empty.
 
@@ -33,6 +35,18 @@ struct st_WorldServices {
   // Runs the function a script path names; its result. Empty: nil.
   base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) =
       [](const char*, const base::Variant&) { return base::Variant(); };
+
+  // ---- the faces of the stage's characters (character/GazeCtrl, character/FacialCtrl)
+  // True while a stage is shown. Empty: false.
+  bool (*HasStage)() = []() { return false; };
+  // The stage's characters in list order. Empty: none.
+  void (*GetStageCharacters)(std::vector<i_FaceOwner*>& characters) = [](std::vector<i_FaceOwner*>&) {};
+  // The stage character of that name, or null. Empty: null.
+  i_FaceOwner* (*GetCharacter)(const char* name) = [](const char*) -> i_FaceOwner* { return nullptr; };
+  // True while a dialogue runs. Empty: false.
+  bool (*IsDialogActive)() = []() { return false; };
+  // The name of the character the heroine talks with ("" for none). Empty: "".
+  const char* (*GetDialogPartner)() = []() { return ""; };
 };
 
 // The program's one table; the session fills it, tests install stand-ins.
