@@ -1,8 +1,13 @@
 // Compile time of generated scripts of 1k, 10k and 100k lines: the KRX compiler (front end, code
 // generator, linker; the top-level code runs once and does nothing) against Lua 5.4's parser and
 // code generator (luaL_loadbuffer) on the equivalent Lua text. The time per line must stay flat.
+// The counter peak_per_line is the most heap memory the compile held at once above what was held
+// before it, divided by the lines (this program counts every malloc, calloc, realloc and free).
 #include <benchmark/benchmark.h>
 
+#include <malloc.h>
+
+#include <cstddef>
 #include <string>
 
 extern "C" {
@@ -15,7 +20,66 @@ extern "C" {
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 
+// ---- heap accounting ----
+// The program's own malloc family, passing on to glibc's, so that the peak counts what the C++
+// runtime and Lua's allocator take alike.
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void __libc_free(void*);
+}
+
 namespace {
+// Counting is on only for the untimed measuring pass, so that it costs the timed runs nothing.
+bool g_counting = false;
+long long g_heapNow = 0;
+long long g_heapPeak = 0;
+inline void Took(void* p) {
+  if (!p || !g_counting) return;
+  g_heapNow += (long long)malloc_usable_size(p);
+  if (g_heapNow > g_heapPeak) g_heapPeak = g_heapNow;
+}
+inline void Gave(void* p) {
+  if (p && g_counting) g_heapNow -= (long long)malloc_usable_size(p);
+}
+}  // namespace
+
+extern "C" {
+void* malloc(size_t n) {
+  void* p = __libc_malloc(n);
+  Took(p);
+  return p;
+}
+void* calloc(size_t n, size_t size) {
+  void* p = __libc_calloc(n, size);
+  Took(p);
+  return p;
+}
+void* realloc(void* old, size_t n) {
+  Gave(old);
+  void* p = __libc_realloc(old, n);
+  Took(p ? p : (n ? old : nullptr));
+  return p;
+}
+void free(void* p) {
+  Gave(p);
+  __libc_free(p);
+}
+}
+
+namespace {
+
+// Runs work once with counting on: the most heap bytes it held at once above what it began
+// with (a block freed in it that was taken before counts as given back, so the start is 0).
+template <class F>
+long long PeakOf(F&& work) {
+  g_heapNow = g_heapPeak = 0;
+  g_counting = true;
+  work();
+  g_counting = false;
+  return g_heapPeak;
+}
 
 // One function of ten lines per step: declarations, arithmetic, a loop, a branch and calls.
 std::string KrxSource(int lines) {
@@ -54,38 +118,47 @@ std::string LuaSource(int lines) {
   return s;
 }
 
-// Compiles source once per iteration in a fresh script system.
-void CompileEachIteration(benchmark::State& state, const std::string& source) {
+// Compiles source once per iteration in a fresh script system; the peak heap above the start of
+// one compile (the module it built included) in bytes.
+long long CompileEachIteration(benchmark::State& state, const std::string& source) {
   KRX::ScriptSystem::Init();
-  for (auto _ : state) {
+  auto compile = [&] {
     KRX::CodeUnit unit;
     unit.m_fileName = "bench.krx";
     unit.m_moduleName = "bench";
     unit.m_source = source.c_str();
     if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
-  }
+  };
+  const long long peak = PeakOf(compile);
+  for (auto _ : state) compile();
   KRX::ScriptSystem::Shutdown();
+  return peak;
+}
+
+void PerLineCounters(benchmark::State& state, int lines, long long peak) {
+  state.SetItemsProcessed(state.iterations() * lines);
+  state.counters["ns_per_line"] =
+      benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  state.counters["peak_per_line"] = double(peak) / lines;
 }
 
 void BM_KrxCompile(benchmark::State& state) {
   const int lines = int(state.range(0));
-  CompileEachIteration(state, KrxSource(lines));
-  state.SetItemsProcessed(state.iterations() * lines);
-  state.counters["ns_per_line"] =
-      benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  const long long peak = CompileEachIteration(state, KrxSource(lines));
+  PerLineCounters(state, lines, peak);
 }
 
 void BM_LuaLoad(benchmark::State& state) {
   const int lines = int(state.range(0));
   const std::string source = LuaSource(lines);
-  for (auto _ : state) {
+  auto load = [&] {
     lua_State* L = luaL_newstate();
     if (luaL_loadbuffer(L, source.data(), source.size(), "bench") != LUA_OK) state.SkipWithError("load failed");
     lua_close(L);
-  }
-  state.SetItemsProcessed(state.iterations() * lines);
-  state.counters["ns_per_line"] =
-      benchmark::Counter(double(lines), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+  };
+  const long long peak = PeakOf(load);
+  for (auto _ : state) load();
+  PerLineCounters(state, lines, peak);
 }
 
 // One statement of n nested groups, a few such per line count: the time per group should stay

@@ -1,12 +1,19 @@
 // The KRX interpreter against Lua 5.4 on the same small programs, each with the debugger's line
-// hook off (arg 0) and on (arg 1): recursive fib(24), a 10-million-step integer loop, 100 000
-// string concatenations, 1 million calls of a registered native, and array reads and writes.
-// Each KRX program runs twice: hand-assembled with the test assembler (Krx), and compiled from
-// source text by the code generator (KrxSrc), which is what the game runs.
+// hook off (arg 0) and on (arg 1): recursive fib(24), calls alternating between two functions,
+// 10-million-step integer loops, string building and appending, 1 million calls of a registered
+// native, array reads and writes, a 1-million-element array filled and summed; and without hook
+// 1,000 threads yielding 1,000 times each, and creating 10k/20k/40k threads.
+// Each KRX program runs compiled from source text by the code generator (KrxSrc), which is what
+// the game runs; the first five also hand-assembled with the test assembler (Krx). At the end the
+// program prints each KRX / Lua ratio of CPU time per run (below 1: KRX is faster).
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
 #include <functional>
 #include <lua.hpp>
+#include <map>
+#include <string>
+#include <vector>
 
 #include "KRX/compiler/HiGrammar.h"
 #include "KRX/runtime/Interface.h"
@@ -14,6 +21,7 @@
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
+#include "KRX/runtime/ThreadList.h"
 #include "KRX/runtime/function_adapter.h"
 #include "krx_asm.h"
 
@@ -84,6 +92,63 @@ function int arrays() {
     a[i % 1000] = a[(i + 1) % 1000] + 1;
   }
   return a[0];
+}
+function int inc1(int x) { return x + 1; }
+function int inc2(int x) { return x + 2; }
+function int alternate() {
+  int n = 0;
+  int i;
+  for (i = 0; i < 1000000; i++) {
+    n = inc1(n);
+    n = inc2(n);
+  }
+  return n;
+}
+function int modloop() {
+  int s = 0;
+  int i;
+  for (i = 0; i < 10000000; i++) {
+    s = s + i % 7;
+  }
+  return s;
+}
+function string append() {
+  string s = "";
+  int i;
+  for (i = 0; i < 100000; i++) {
+    s = s + "x";
+  }
+  return s;
+}
+function int bigarray() {
+  int a[1000000];
+  int i;
+  int s = 0;
+  for (i = 0; i < 1000000; i++) {
+    a[i] = i % 100;
+  }
+  for (i = 0; i < 1000000; i++) {
+    s = s + a[i];
+  }
+  return s;
+}
+function void yielder(thread self) {
+  int i;
+  for (i = 0; i < 1000; i++) {
+    Sleep(0);
+  }
+}
+function void empty(thread self) {
+}
+function void spawn(int n, int yielding) {
+  int i;
+  for (i = 0; i < n; i++) {
+    if (yielding) {
+      ThreadCreate(yielder);
+    } else {
+      ThreadCreate(empty);
+    }
+  }
 }
 )";
 
@@ -195,6 +260,25 @@ void KrxSrcBench(benchmark::State& state, const char* function, const Var* args,
   KrxRun(state, "src", function, args, n, expect);
 }
 
+// spawn(n, yielding) starts n threads, then the scheduler steps until every one has ended.
+void KrxThreads(benchmark::State& state, int threads, bool yielding) {
+  KrxWorld world;
+  if (!world.compiled) {
+    state.SkipWithError("the source did not compile");
+    return;
+  }
+  const Var args[2] = {Var(threads), Var(yielding ? 1 : 0)};
+  for (auto _ : state) {
+    world.Run("src", "spawn", args, 2);
+    int steps = 0;
+    while (!ScriptSystem::GetThreads().empty()) {
+      ThreadList::Update(0.1f);
+      ++steps;
+    }
+    benchmark::DoNotOptimize(steps);
+  }
+}
+
 // ---- Lua side ----
 
 long g_luaLines = 0;
@@ -215,9 +299,39 @@ function arrays()
   for i = 0, 1000000 - 1 do a[i % 1000 + 1] = a[(i + 1) % 1000 + 1] + 1 end
   return a[1]
 end
+function inc1(x) return x + 1 end
+function inc2(x) return x + 2 end
+function alternate() local n = 0 for i = 0, 1000000 - 1 do n = inc1(n) n = inc2(n) end return n end
+function modloop() local s = 0 for i = 0, 10000000 - 1 do s = s + i % 7 end return s end
+function append() local s = "" for i = 0, 100000 - 1 do s = s .. "x" end return s end
+function bigarray()
+  local a, s = {}, 0
+  for i = 0, 1000000 - 1 do a[i + 1] = i % 100 end
+  for i = 0, 1000000 - 1 do s = s + a[i + 1] end
+  return s
+end
+function yielder() for i = 1, 1000 do coroutine.yield() end end
+function empty() end
+-- The scheduler's counterpart: every coroutine resumed once per round until all have ended.
+function spawn(n, yielding)
+  local body = yielding ~= 0 and yielder or empty
+  local cos = {}
+  for i = 1, n do cos[i] = coroutine.create(body) end
+  local alive = n
+  while alive > 0 do
+    alive = 0
+    for i = 1, n do
+      local co = cos[i]
+      if coroutine.status(co) ~= "dead" then coroutine.resume(co) alive = alive + 1 end
+    end
+  end
+  return 0
+end
 )";
 
-void LuaBench(benchmark::State& state, const char* function, int arg, long long expect) {
+// The hook is on when the benchmark's argument is 1 (the thread programs have no hook argument).
+void LuaBench(benchmark::State& state, const char* function, int arg, long long expect, int arg2 = -1) {
+  const bool hook = state.range(0) == 1 && arg2 < 0;
   lua_State* L = luaL_newstate();
   luaL_openlibs(L);
   lua_register(L, "add1", &LuaAdd1);
@@ -226,7 +340,7 @@ void LuaBench(benchmark::State& state, const char* function, int arg, long long 
     lua_close(L);
     return;
   }
-  if (state.range(0)) lua_sethook(L, &LuaLine, LUA_MASKLINE, 0);
+  if (hook) lua_sethook(L, &LuaLine, LUA_MASKLINE, 0);
   long long result = 0;
   for (auto _ : state) {
     lua_getglobal(L, function);
@@ -234,6 +348,10 @@ void LuaBench(benchmark::State& state, const char* function, int arg, long long 
     if (arg >= 0) {
       lua_pushinteger(L, arg);
       n = 1;
+    }
+    if (arg2 >= 0) {
+      lua_pushinteger(L, arg2);
+      ++n;
     }
     lua_call(L, n, 1);
     result = lua_isinteger(L, -1) ? lua_tointeger(L, -1) : 0;
@@ -268,6 +386,30 @@ void BM_KrxSrc_Strings(benchmark::State& s) { KrxSrcBench(s, "strings", nullptr,
 void BM_KrxSrc_Natives(benchmark::State& s) { KrxSrcBench(s, "natives", nullptr, 0, kNativeCalls); }
 void BM_KrxSrc_Arrays(benchmark::State& s) { KrxSrcBench(s, "arrays", nullptr, 0, 1001); }
 
+constexpr int kAlternate = 3000000;
+constexpr int kModLoop = 29999994;  // sum of i % 7 for i below 10 million
+constexpr int kBigArray = 49500000;
+void BM_KrxSrc_Alternate(benchmark::State& s) { KrxSrcBench(s, "alternate", nullptr, 0, kAlternate); }
+void BM_Lua_Alternate(benchmark::State& s) { LuaBench(s, "alternate", -1, kAlternate); }
+void BM_KrxSrc_ModLoop(benchmark::State& s) { KrxSrcBench(s, "modloop", nullptr, 0, kModLoop); }
+void BM_Lua_ModLoop(benchmark::State& s) { LuaBench(s, "modloop", -1, kModLoop); }
+void BM_KrxSrc_Append(benchmark::State& s) { KrxSrcBench(s, "append", nullptr, 0, -1); }
+void BM_Lua_Append(benchmark::State& s) { LuaBench(s, "append", -1, -1); }
+void BM_KrxSrc_BigArray(benchmark::State& s) { KrxSrcBench(s, "bigarray", nullptr, 0, kBigArray); }
+void BM_Lua_BigArray(benchmark::State& s) { LuaBench(s, "bigarray", -1, kBigArray); }
+// 1,000 threads x 1,000 yields: a million switches (per_switch is the time of one).
+void BM_KrxSrc_Switch(benchmark::State& s) {
+  KrxThreads(s, 1000, true);
+  s.counters["per_switch"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+void BM_Lua_Switch(benchmark::State& s) {
+  LuaBench(s, "spawn", 1000, 0, 1);
+  s.counters["per_switch"] = benchmark::Counter(1e6, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+// Creating and ending n threads: the time per thread should stay flat as n grows.
+void BM_KrxSrc_Create(benchmark::State& s) { KrxThreads(s, int(s.range(0)), false); }
+void BM_Lua_Create(benchmark::State& s) { LuaBench(s, "spawn", int(s.range(0)), 0, 0); }
+
 
 }  // namespace
 
@@ -288,4 +430,51 @@ BENCHMARK(BM_Krx_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMill
 BENCHMARK(BM_KrxSrc_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Arrays)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
-BENCHMARK_MAIN();
+BENCHMARK(BM_KrxSrc_Alternate)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Alternate)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_ModLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_ModLoop)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Append)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Append)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_BigArray)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_BigArray)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Create)->ArgName("threads")->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Create)->ArgName("threads")->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+
+namespace {
+
+// A console reporter that keeps each run's CPU time per iteration by its full name, so the
+// program can print the KRX ÷ Lua ratio of every pair that ran.
+class cl_Ratios : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& r : runs)
+      if (!r.error_occurred && r.iterations > 0) m_times[r.benchmark_name()] = r.GetAdjustedCPUTime();
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void PrintRatios() const {
+    for (const auto& [name, krx] : m_times) {
+      const std::string prefix = "BM_KrxSrc_";
+      if (name.compare(0, prefix.size(), prefix) != 0) continue;
+      const auto lua = m_times.find("BM_Lua_" + name.substr(prefix.size()));
+      if (lua != m_times.end() && lua->second > 0.0)
+        std::printf("%-28s KRX / Lua 5.4 = %.2f\n", name.substr(prefix.size()).c_str(), krx / lua->second);
+    }
+  }
+
+ private:
+  std::map<std::string, double> m_times;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  cl_Ratios reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.PrintRatios();
+  benchmark::Shutdown();
+  return 0;
+}

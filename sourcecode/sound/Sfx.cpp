@@ -182,4 +182,8 @@ void ClearAllPlaylists(bool stopSound, float fadeTime) {
   if (cl_PlaylistCtrl* ctrl = GetPlaylistCtrl()) ctrl->ClearPlaylists(nullptr, kAllKinds, stopSound, fadeTime);
 }
 
+void SetPlaylistVolume(int, float) { ClearAllPlaylists(false, 0.0f); }
+
+void SetMasterVolume(float level) { FadeMasterVolume(level, 0.0f); }
+
 }  // namespace sfx

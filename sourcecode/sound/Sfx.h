@@ -59,5 +59,10 @@ void RemoveStreamFromPlaylist(int kind, const char* fileName, const char* playli
 bool SetStreamPlaylistTimes(int kind, float shortestGap, float longestGap, const char* playlistName);
 void ClearStreamPlaylist(int kind, const char* playlistName, bool stopSound, float fadeTime);
 void ClearAllPlaylists(bool stopSound, float fadeTime);
+// What the game calls when it stops all game sound: the playlists are cleared (no entry starts
+// after the one playing), whatever the arguments; their sounds fade with their channels.
+void SetPlaylistVolume(int kind, float volume);
+// The master level at once (the editor's mute).
+void SetMasterVolume(float level);
 
 }  // namespace sfx

@@ -157,6 +157,25 @@ TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
   EXPECT_EQ(RunKrx("--steps x '" + (dir / "spin.krx").string() + "' Main").status, 1);
 }
 
+// Threads that still wait when the simulated time runs out: exit 3 and a line on stderr.
+TEST(KrxRunner, TimeCapWithThreadsRunningExitsWithThree) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_forever";
+  fs::create_directories(dir);
+  std::ofstream(dir / "wait.krx") << "function void Main() {\n  while (true) { Sleep(1.0); }\n}\n"
+                                  << "function void Short() {\n  Sleep(1.0);\n  Debugout(\"done\");\n}\n";
+  const std::string file = "'" + (dir / "wait.krx").string() + "'";
+  st_Run run = RunKrx("--seconds 2.5 " + file + " Main", true);
+  EXPECT_EQ(run.status, 3);
+  EXPECT_NE(run.out.find("stopped after 2.5 simulated seconds with 1 thread still running"), std::string::npos)
+      << run.out;
+  run = RunKrx("--seconds 2.5 " + file + " Short");
+  EXPECT_EQ(run.status, 0);
+  EXPECT_EQ(run.out, "done\n");
+  EXPECT_EQ(RunKrx("--seconds 0.5 " + file + " Short").status, 3);
+  EXPECT_EQ(RunKrx("--seconds -1 " + file + " Short").status, 1);
+  EXPECT_EQ(RunKrx("--seconds x " + file + " Short").status, 1);
+}
+
 TEST(KrxRunner, CompileErrorExitsWithOne) {
   st_Run run = RunKrx("'" + (kScripts / "golden" / "no_such_script.krx").string() + "' Main");
   EXPECT_EQ(run.status, 1);

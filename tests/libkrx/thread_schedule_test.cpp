@@ -68,6 +68,26 @@ TEST_F(ThreadSchedule, SleepingThreadsRunWhenTheirTimeIsUp) {
   EXPECT_EQ(Listed(), 0u);
 }
 
+// A thread restarted while listed stays listed once (stepped once a frame); one restarted after
+// the list dropped it is listed again.
+TEST_F(ThreadSchedule, RestartedThreadsAreListedOnce) {
+  SleepTick("f", 0.0f);
+  auto t = krxtest::RunNow("m", "f");
+  ASSERT_EQ(Listed(), 1u);
+  ASSERT_TRUE(t->Start("f", true, nullptr, 0));
+  EXPECT_EQ(Listed(), 1u);
+  ThreadList::Update(0.1f);
+  EXPECT_EQ(g_ticks, 0);  // run once: only the first sleep; a second run would tick
+  for (int i = 0; i < 3; ++i) ThreadList::Update(0.1f);
+  EXPECT_EQ(t->GetState(), Thread::STATE_FINISHED);
+  EXPECT_EQ(Listed(), 0u);
+  ASSERT_TRUE(t->Start("f", true, nullptr, 0));
+  EXPECT_EQ(Listed(), 1u);
+  for (int i = 0; i < 4; ++i) ThreadList::Update(0.1f);
+  EXPECT_EQ(g_ticks, 4);
+  EXPECT_EQ(Listed(), 0u);
+}
+
 TEST_F(ThreadSchedule, SleepingExactlyTheFrameTimeWaitsOneMoreStep) {
   SleepTick("f", 0.25f);
   auto t = krxtest::RunNow("m", "f");

@@ -57,6 +57,7 @@ void ScriptSystem::Shutdown() {
   for (tRefPtr<Thread>& t : threads) {
     Thread* thread = t.get();
     if (!thread) continue;
+    thread->m_listed = false;
     Var* args = thread->m_args;
     thread->m_args = nullptr;
     thread->m_argCount = 0;
@@ -85,7 +86,9 @@ ScriptSystem::OutputCallback ScriptSystem::GetOutputCallback() { return State().
 ScriptSystem::SleepCallback ScriptSystem::GetSleepCallback() { return State().sleep; }
 
 void ScriptSystem::AddThread(Thread* thread) {
-  if (thread) State().threads.emplace_back(thread);
+  if (!thread || thread->m_listed) return;
+  thread->m_listed = true;
+  State().threads.emplace_back(thread);
 }
 std::list<tRefPtr<Thread>>& ScriptSystem::GetThreads() { return State().threads; }
 

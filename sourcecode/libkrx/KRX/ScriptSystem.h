@@ -59,7 +59,8 @@ class ScriptSystem {
   static OutputCallback GetOutputCallback();
   static SleepCallback GetSleepCallback();
 
-  // Appends a counted reference to the list of threads that wait or are paused.
+  // Appends a counted reference to the list of threads that wait or are paused, unless the
+  // thread is listed already. Whoever takes a thread off the list clears its m_listed.
   static void AddThread(Thread* thread);
   static std::list<tRefPtr<Thread>>& GetThreads();
 

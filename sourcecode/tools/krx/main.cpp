@@ -1,12 +1,14 @@
 // krx: loads a script (source or ".bincode") into a fresh script system, optionally saves the
 // loaded modules, starts one function on a script thread and steps the thread list in 0.1 s
-// steps until no thread is left (at most 60 simulated seconds). Every text that reaches the
-// script output callback is printed on its own line on stdout.
-//   krx [--save DIR] [--steps N] FILE [FUNCTION]
+// steps until no thread is left (at most 60 simulated seconds, or --seconds). Every text that
+// reaches the script output callback is printed on its own line on stdout.
+//   krx [--save DIR] [--steps N] [--seconds N] FILE [FUNCTION]
 // --steps sets how many steps a thread may run without yielding (0: no limit) before it is ended
-// with a run-time error; the default ends an endless loop after some seconds.
+// with a run-time error; the default ends an endless loop after some seconds. --seconds sets the
+// simulated time after which the runner stops although threads still run.
 // Exit status: 0 success, 1 loading, compiling or saving failed (or bad usage), 2 a thread ended
-// with a run-time error. Errors of the save go to stderr.
+// with a run-time error, 3 the time ran out with threads still running (said on stderr). Errors
+// of the save go to stderr.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -33,7 +35,7 @@ void PrintError(const char* text) {
 }
 
 int Usage() {
-  std::fprintf(stderr, "usage: krx [--save DIR] [--steps N] FILE [FUNCTION]\n");
+  std::fprintf(stderr, "usage: krx [--save DIR] [--steps N] [--seconds N] FILE [FUNCTION]\n");
   return 1;
 }
 
@@ -49,6 +51,7 @@ bool AnyDead(const std::list<KRX::tRefPtr<KRX::Thread>>& threads) {
 int main(int argc, char** argv) {
   std::string saveDir;
   long long steps = KRX::ScriptSystem::kDefaultStepsWithoutYield;
+  double seconds = 60.0;
   int arg = 1;
   for (; arg + 1 < argc && argv[arg][0] == '-' && argv[arg][1] == '-'; arg += 2) {
     if (std::strcmp(argv[arg], "--save") == 0) {
@@ -57,6 +60,11 @@ int main(int argc, char** argv) {
       char* end = nullptr;
       steps = std::strtoll(argv[arg + 1], &end, 10);
       if (end == argv[arg + 1] || *end || steps < 0) return Usage();
+    } else if (std::strcmp(argv[arg], "--seconds") == 0) {
+      char* end = nullptr;
+      seconds = std::strtod(argv[arg + 1], &end);
+      // Past a day of simulated time the step count would not fit; no script test runs so long.
+      if (end == argv[arg + 1] || *end || !(seconds >= 0.0 && seconds <= 86400.0)) return Usage();
     } else {
       return Usage();
     }
@@ -86,11 +94,21 @@ int main(int argc, char** argv) {
     }
   }
   const float step = 0.1f;
-  for (int i = 0; status == 0 && i < 600; ++i) {
+  const long capSteps = long(seconds * 10.0 + 0.5);  // scheduler steps of 0.1 s
+  for (long i = 0; status == 0 && i < capSteps; ++i) {
     std::list<KRX::tRefPtr<KRX::Thread>> watched = KRX::ScriptSystem::GetThreads();
     if (watched.empty()) break;
     KRX::ThreadList::Update(step);
     if (AnyDead(watched)) status = 2;
+  }
+  // Threads that are still waiting or paused at the cap: the run did not finish.
+  size_t running = 0;
+  for (const auto& t : KRX::ScriptSystem::GetThreads())
+    if (t && t->GetState() > KRX::Thread::STATE_FINISHED) ++running;
+  if (status == 0 && running > 0) {
+    std::fprintf(stderr, "krx: stopped after %g simulated seconds with %zu thread%s still running\n", seconds,
+                 running, running == 1 ? "" : "s");
+    status = 3;
   }
   main.reset();
   KRX::ScriptSystem::Shutdown();

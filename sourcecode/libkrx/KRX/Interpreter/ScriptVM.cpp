@@ -375,23 +375,51 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   }
 }
 
+// What a function's frames look up before they run, by function, valid for one symbol epoch: a
+// frame that last ran another function (calls alternating at one depth) finds its callee's code
+// here instead of searching the symbols.
+struct st_FunctionCode {
+  const BinCode* function = nullptr;
+  uint64_t epoch = 0;
+  const Var* codeVar = nullptr;
+  const Var* vocabVar = nullptr;
+  void* decoded = nullptr;
+};
+st_FunctionCode g_functionCode[256];
+
+inline st_FunctionCode& FunctionCodeEntry(const BinCode* function) {
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  return g_functionCode[(h ^ (h >> 8)) & 255u];
+}
+
 // Fills the frame's code cache; false when the function has no "~b" binary.
 __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
+  st_FunctionCode* known = nullptr;
   if (f->m_cacheEpoch != epoch) {
-    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
-    int size = 0;
-    if (!code || (!code->GetBinary(size) && size < 0)) return false;
-    f->m_codeVar = code;
-    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    st_FunctionCode& e = FunctionCodeEntry(f->m_function);
+    if (f->m_function && e.function == f->m_function && e.epoch == epoch) {
+      f->m_codeVar = e.codeVar;
+      f->m_vocabVar = e.vocabVar;
+      f->m_decoded = e.decoded;
+    } else {
+      const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+      int size = 0;
+      if (!code || (!code->GetBinary(size) && size < 0)) return false;
+      f->m_codeVar = code;
+      f->m_vocabVar = FindVocabularyVar(f->m_function);
+      f->m_decoded = nullptr;
+      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr};
+    }
     f->m_cacheEpoch = epoch;
-    f->m_decoded = nullptr;
+    known = &e;
   }
   int n = 0;
   const uint8_t* bytes = f->m_codeVar->GetBinary(n);
   const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
+  if (known) known->decoded = f->m_decoded;
   return true;
 }
 
@@ -1164,6 +1192,15 @@ load_code:
         if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& left = f->m_stack[f->m_stackCount - 2];
         Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+        // A string variable + text: the result is built straight from the variable's text
+        // rather than from a copy of it (the copy would take the reference's auto flag too).
+        if (op == OP_ADD && left.IsReference() && left.GetReference() &&
+            left.GetReference()->GetTypeByte() == VT_STRING &&
+            Var::ConcatText(*left.GetReference(), *rightSlot.Deref(), left)) {
+          Drop(rightSlot);
+          --f->m_stackCount;
+          VM_NEXT();
+        }
         if (left.IsReference()) {
           const Var* target = left.Deref();
           if (target != &left) left.Assign(*target);
@@ -1418,6 +1455,8 @@ load_code:
             if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
               dest->SetInt(src.GetRawInt());
               ok = true;
+            } else if (&src == &sourceSlot && dest->TakeString(sourceSlot)) {
+              ok = true;  // a string only the stack held moves into the variable
             } else {
               ok = dest->AssignTyped(src);
             }

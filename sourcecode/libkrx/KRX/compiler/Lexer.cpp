@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <vector>
 
 namespace KRX {
 
@@ -36,6 +37,26 @@ bool EndsOperand(const t_Operation* row) {
   if (!row) return false;
   return row->type == OT_POSTFIX || row->subType == OS_LITERAL || row->subType == OS_VAR ||
          row->subType == OS_RPAREN || row->subType == OS_RBRACKET;
+}
+
+// The operator rows that can match source text, by their text's first byte, in table order,
+// with their lengths: the scanner tries only the rows that can start at a character.
+struct st_OperatorIndex {
+  std::vector<int16_t> rows[256];
+  size_t lengths[kOperationRows] = {};
+  st_OperatorIndex() {
+    for (int i = kRowFirstSource; i < kOperationRows && g_Operations[i].text; ++i) {
+      const t_Operation& row = g_Operations[i];
+      lengths[i] = std::strlen(row.text);
+      if (row.type < OT_SYS || row.type > OT_POSTFIX || lengths[i] == 0) continue;
+      rows[static_cast<unsigned char>(row.text[0])].push_back(int16_t(i));
+    }
+  }
+};
+
+const st_OperatorIndex& OperatorIndex() {
+  static const st_OperatorIndex s_index;
+  return s_index;
 }
 
 struct st_Comment {
@@ -193,12 +214,13 @@ const t_Operation* cl_LexerRun::ScanOperator(size_t p, const t_Operation* prev, 
   const char* at = reinterpret_cast<const char*>(m_src + p);
   const t_Operation* best = nullptr;
   size_t bestLength = 0;
-  for (const t_Operation* row = &g_Operations[kRowFirstSource]; row->text; ++row) {
-    if (row->type < OT_SYS || row->type > OT_POSTFIX) continue;
+  const st_OperatorIndex& index = OperatorIndex();
+  for (const int16_t rowIndex : index.rows[static_cast<unsigned char>(at[0])]) {
+    const t_Operation* row = &g_Operations[rowIndex];
     if ((row->type == OT_BINARY || row->type == OT_POSTFIX) && !endsOperand) continue;
     if (row->type == OT_PREFIX && endsOperand) continue;
-    size_t length = std::strlen(row->text);
-    if (length == 0 || length <= bestLength || std::strncmp(at, row->text, length) != 0) continue;
+    const size_t length = index.lengths[rowIndex];
+    if (length <= bestLength || std::strncmp(at, row->text, length) != 0) continue;
     if (IsIdentChar(m_src[p + length]) && IsIdentChar(static_cast<unsigned char>(row->text[length - 1]))) continue;
     if (row->type != OT_SYS) {
       const t_Operation* next = Peek(p + length, row, comment);

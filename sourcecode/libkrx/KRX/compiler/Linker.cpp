@@ -63,12 +63,21 @@ void Linker::Emit(CodeUnit& unit, SyntaxNode* node) {
     operand.SetPosition(-1);
   }
   if (opcode < OP_FIRST_NO_OPERAND) {
-    if (!EncodeOperand(operand, GetVocabulary(unit.m_module.get()), m_code)) {
+    if (!EncodeOperand(operand, Vocabulary(unit.m_module.get()), m_code)) {
       // A constant the byte code cannot hold would run as nil: the module must not be bound.
       ReportFileError(unit.m_fileName.c_str(), node->GetLine(), "Unsupported type: reference");
       m_failed = true;
     }
   }
+}
+
+StringPool* Linker::Vocabulary(const BinCode* module) {
+  if (!m_vocab || module != m_vocabModule || GetSymbolEpoch() != m_vocabEpoch) {
+    m_vocab = GetVocabulary(module);
+    m_vocabModule = module;
+    m_vocabEpoch = GetSymbolEpoch();
+  }
+  return m_vocab;
 }
 
 }  // namespace KRX

@@ -11,6 +11,8 @@
 namespace KRX {
 
 struct CodeUnit;
+class BinCode;
+class StringPool;
 class SyntaxNode;
 
 class Linker {
@@ -28,7 +30,13 @@ class Linker {
     std::vector<uint32_t> fixups;
     int32_t position = -1;
   };
+  // The module's vocabulary, looked up once per module and symbol epoch, not per operand.
+  StringPool* Vocabulary(const BinCode* module);
+
   std::map<std::string, st_Label> m_labels;
+  const BinCode* m_vocabModule = nullptr;
+  uint64_t m_vocabEpoch = 0;
+  StringPool* m_vocab = nullptr;
   std::vector<uint8_t> m_code;
   int m_lastLine = 0;
   bool m_hasLine = false;

@@ -5,6 +5,8 @@
 // and every node owns its next sibling, the other links are plain pointers.
 #pragma once
 
+#include <cstddef>
+
 #include <string>
 
 #include "KRX/runtime/Operations.h"
@@ -21,6 +23,9 @@ class SyntaxNode : public RefObj {
   SyntaxNode(const t_Operation& row, const Var& value);
   // Detaches every child (each keeps its subtree), clears the value, drops the links.
   ~SyntaxNode() override;
+  // Nodes come from a pool of node-sized blocks that is given back whole once no node is left.
+  static void* operator new(size_t size);
+  static void operator delete(void* p, size_t size);
 
   // ---- making nodes ----
   // The first row with this type and subtype (0 matches any); the value is a string copy of

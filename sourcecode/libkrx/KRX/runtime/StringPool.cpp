@@ -31,6 +31,15 @@ void StringPool::Clear() {
 
 void StringPool::CopyPool(const StringPool& from) {
   if (this == &from) return;
+  // A call frame copies its function's names on every call: buffers that are large enough
+  // already are reused rather than freed and allocated again.
+  if (m_blob && m_index && m_blobAllocated >= from.m_blobUsed && m_indexAllocated >= from.m_indexUsed) {
+    if (from.m_blobUsed > 0) std::memcpy(m_blob, from.m_blob, size_t(from.m_blobUsed));
+    if (from.m_indexUsed > 0) std::memcpy(m_index, from.m_index, sizeof(int32_t) * size_t(from.m_indexUsed));
+    m_blobUsed = from.m_blobUsed;
+    m_indexUsed = from.m_indexUsed;
+    return;
+  }
   Clear();
   if (from.m_blobAllocated > 0) {
     m_blob = static_cast<char*>(std::malloc(size_t(from.m_blobAllocated)));

@@ -17,9 +17,21 @@ namespace {
 Thread::ScriptLoader g_loader = nullptr;
 
 // The module that owns function: the nearest module with a "~m" name, else the function.
+// Remembered by function for one symbol epoch, since every call of a function asks again.
 BinCode* OwningModule(BinCode* function) {
+  struct st_Owner {
+    BinCode* function = nullptr;
+    uint64_t epoch = 0;
+    BinCode* owner = nullptr;
+  };
+  static st_Owner s_owners[256];
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  st_Owner& e = s_owners[(h ^ (h >> 8)) & 255u];
+  const uint64_t epoch = GetSymbolEpoch();
+  if (e.function == function && e.epoch == epoch && function) return e.owner;
   BinCode* named = GetNamedModule(function);
-  return named ? named : function;
+  e = st_Owner{function, epoch, named ? named : function};
+  return e.owner;
 }
 }  // namespace
 
@@ -127,12 +139,8 @@ bool Thread::Start(const char* name, bool wait, const Var* args, int argCount) {
   }
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, wait, args, argCount);
-  if (m_state == STATE_WAITING || m_state == STATE_PAUSED) {
-    // A restarted thread may still be listed; it must be stepped once per frame, not twice.
-    bool listed = false;
-    for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
-    if (!listed) ScriptSystem::AddThread(this);
-  }
+  // A restarted thread may still be listed; AddThread lists it once, so it is stepped once a frame.
+  if (m_state == STATE_WAITING || m_state == STATE_PAUSED) ScriptSystem::AddThread(this);
   return ok;
 }
 
@@ -145,9 +153,7 @@ bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
   m_moduleName = moduleName ? moduleName : "";
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
-  bool listed = false;
-  for (const tRefPtr<Thread>& t : ScriptSystem::GetThreads()) listed = listed || t.get() == this;
-  if (!listed) ScriptSystem::AddThread(this);
+  ScriptSystem::AddThread(this);
   return ok;
 }
 

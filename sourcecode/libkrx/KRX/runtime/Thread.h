@@ -132,6 +132,9 @@ class Thread : public RefObj {
   int32_t m_argCount = 0;
   Var* m_args = nullptr;  // NewVarArray block of owned argument copies
   int64_t m_stepBudget = -1;
+  // In the script system's thread list: set by ScriptSystem::AddThread, cleared where the list
+  // drops the thread, so that starting a thread never searches the list.
+  bool m_listed = false;
 
  private:
   Frame* m_spare[kMaxFrames] = {};

@@ -18,6 +18,7 @@ void ThreadList::Update(float dt) {
     Thread* thread = hold.get();
     const int state = thread ? thread->GetState() : Thread::STATE_DEAD;
     if (state == Thread::STATE_DEAD || state == Thread::STATE_FINISHED) {
+      if (thread) thread->m_listed = false;
       it = threads.erase(it);
       continue;
     }

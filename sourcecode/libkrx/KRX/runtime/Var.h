@@ -252,6 +252,14 @@ class Var {
   // (dest unchanged) when the result would be longer than kMaxStringLength.
   static bool OpAdd(const Var& src, Var& dest);
   static bool OpConcat(const Var& src, Var& dest);
+  // The common case of both, built once from the known lengths: left a string or string(const)
+  // with a text, right one of those or an int; out := left's text then right's, a string that
+  // keeps out's auto flag. False (out untouched) for any other operands, a result longer than
+  // kMaxStringLength or no memory: the caller then takes the general path. out may be left.
+  static bool ConcatText(const Var& left, const Var& right, Var& out);
+  // Moves a string that only src holds into this string (or auto) variable, as AssignTyped
+  // would store its text; src becomes nil. False (nothing changed) for any other pair.
+  bool TakeString(Var& src);
   static bool OpSub(const Var& src, Var& dest);
   static bool OpMul(const Var& src, Var& dest);
   static bool OpDiv(const Var& src, Var& dest);  // int: fails on / 0 and INT_MIN / -1

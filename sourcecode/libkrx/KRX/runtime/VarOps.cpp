@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "KRX/BinCode.h"
@@ -169,7 +170,52 @@ bool Decide(int op, bool less, bool equal) {
 
 // ---- arithmetic and bit operators ----
 
+bool Var::ConcatText(const Var& left, const Var& right, Var& out) {
+  const int leftKind = left.m_kind & ~VF_AUTO, rightKind = right.m_kind & ~VF_AUTO;
+  if ((leftKind != VT_STRING && leftKind != VT_CONSTSTRING) || !left.m_value.ctext) return false;
+  char number[16];
+  const char* tail = nullptr;
+  size_t tailLength = 0;
+  if ((rightKind == VT_STRING || rightKind == VT_CONSTSTRING) && right.m_value.ctext) {
+    tail = right.m_value.ctext;
+    tailLength = std::strlen(tail);
+  } else if (rightKind == VT_INT) {
+    tailLength = size_t(std::snprintf(number, sizeof number, "%d", right.m_value.i));
+    tail = number;
+  } else {
+    return false;
+  }
+  const size_t headLength = std::strlen(left.m_value.ctext);
+  if (headLength + tailLength > size_t(kMaxStringLength)) return false;
+  char* text = static_cast<char*>(std::malloc(headLength + tailLength + 1));
+  if (!text) return false;
+  std::memcpy(text, left.m_value.ctext, headLength);
+  std::memcpy(text + headLength, tail, tailLength);
+  text[headLength + tailLength] = '\0';
+  out.SetOwnedPointer(VT_STRING, uint32_t(headLength + tailLength), text);
+  return true;
+}
+
+bool Var::TakeString(Var& src) {
+  if (&src == this || src.m_kind != VT_STRING || !src.m_value.ctext) return false;
+  uint32_t count;
+  if (m_kind == VT_STRING)
+    count = uint32_t(std::strlen(src.m_value.ctext));  // AssignTyped copies the text up to its NUL
+  else if ((m_kind & VF_AUTO) && (m_kind & ~VF_AUTO) != VT_UNINITPARAM)
+    count = src.m_count;  // an auto variable takes the value as it is
+  else
+    return false;
+  const uint8_t newKind = uint8_t((m_kind & VF_AUTO) | VT_STRING);
+  const uint64_t raw = src.m_value.raw;
+  src.m_kind = VT_NIL;
+  src.m_count = 0;
+  src.m_value.raw = 0;
+  Install(newKind, count, raw);
+  return true;
+}
+
 bool Var::OpConcat(const Var& src, Var& dest) {
+  if (ConcatText(dest, src, dest)) return true;
   base::Text text;
   dest.AppendText(text);
   const int left = text.size();

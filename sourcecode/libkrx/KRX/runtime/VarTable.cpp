@@ -59,6 +59,22 @@ void VarTable::ClearTable() {
 
 void VarTable::CopyTable(const VarTable& from) {
   if (this == &from) return;
+  if (m_capacity >= from.m_count && m_capacity > 0) {
+    // Storage reuse (a call frame taking another function's layout). Every slot starts as a
+    // fresh nil, as in a new table, so no type or auto flag of the old layout survives.
+    m_names.CopyPool(from.m_names);
+    for (int i = 0; i < m_count; ++i) {
+      m_slots[i].ClearOwned();
+      new (static_cast<void*>(m_slots + i)) Var();
+    }
+    for (int i = 0; i < from.m_count; ++i) {
+      m_slots[i].Assign(from.m_slots[i]);
+      m_nameOffsets[i] = from.m_nameOffsets[i];
+    }
+    for (int i = from.m_count; i < m_capacity; ++i) m_nameOffsets[i] = -1;
+    m_count = from.m_count;
+    return;
+  }
   ClearTable();
   m_names.CopyPool(from.m_names);
   if (from.m_capacity > 0 && Grow(from.m_capacity)) {

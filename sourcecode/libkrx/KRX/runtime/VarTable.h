@@ -29,7 +29,8 @@ class VarTable {
   const char* GetName(int i) const;  // the slot's name, null when it has none
   int GetCount() const { return m_count; }
   int GetCapacity() const { return m_capacity; }
-  // This table becomes a deep copy of from (names, capacity, every slot assigned).
+  // This table becomes a deep copy of from (names, every slot assigned). Its capacity becomes
+  // from's, or stays when it already holds from's slots (the storage is then reused).
   void CopyTable(const VarTable& from);
   // Copies only the slot values into a table that already has from's layout (a call frame
   // reusing a table); falls back to CopyTable when the layouts differ.

@@ -1,0 +1,93 @@
+#include "quillane/screen/ScreenLayout.h"
+
+#include <cmath>
+
+#include "base/system.h"
+
+namespace {
+
+struct st_Window {
+  double w, h;
+};
+
+// The window size; a window not yet made (-1) or collapsed reads as 0 × 0.
+st_Window Window() {
+  const int w = base::sys::GetWindowWidth(), h = base::sys::GetWindowHeight();
+  return {w > 0 ? static_cast<double>(w) : 0.0, h > 0 ? static_cast<double>(h) : 0.0};
+}
+
+bool SameAspect(double a) { return std::fabs(kReferenceAspect - a) < kAspectTolerance; }
+
+}  // namespace
+
+base::tVector2<float> GetReferenceScreenSize() { return {kReferenceScreenWidth, kReferenceScreenHeight}; }
+
+bool IsWideAspect() {
+  const st_Window win = Window();
+  if (win.h <= 0.0) return false;
+  const double a = win.w / win.h;
+  return SameAspect(a) || a > kReferenceAspect;
+}
+
+base::tRectf GetGameViewportRect() {
+  const st_Window win = Window();
+  if (win.w <= 0.0 || win.h <= 0.0) return base::tRectf(0.0f, 0.0f, 0.0f, 0.0f);
+  const double a = win.w / win.h;
+  if (SameAspect(a)) return base::tRectf(0.0f, 0.0f, static_cast<float>(win.w), static_cast<float>(win.h));
+  if (a < kReferenceAspect) {
+    const double height = win.w / kReferenceAspect;
+    const double y = (win.h - height) * 0.5;
+    return base::tRectf(0.0f, static_cast<float>(y), static_cast<float>(win.w), static_cast<float>(y + height));
+  }
+  const double width = win.h * kReferenceAspect;
+  const double x = (win.w - width) * 0.5;
+  return base::tRectf(static_cast<float>(x), 0.0f, static_cast<float>(x + width), static_cast<float>(win.h));
+}
+
+float GetGuiScale() {
+  const base::tRectf v = GetGameViewportRect();
+  return (v.max.x - v.min.x) * 0.0009765625f;
+}
+
+base::tRectf GetInterfaceBarRect() {
+  base::tRectf bar = GetGameViewportRect();
+  // A 1024 × 768 window keeps the bar at the bottom although the picture ends above it: the
+  // art of that size was made for it.
+  if (IsWideAspect() || base::sys::GetWindowHeight() == 768) {
+    const float h = static_cast<float>(Window().h);
+    bar.min.y = h - kInterfaceBarHeight;
+    bar.max.y = h;
+  } else {
+    bar.min.y = bar.max.y;
+    bar.max.y = bar.min.y + kInterfaceBarHeight;
+  }
+  return bar;
+}
+
+base::tRectf MakeRect(const base::tVector2<float>& p0, const base::tVector2<float>& p1) { return {p0, p1}; }
+
+base::tVector2<float> RectCenter(const base::tRectf& r) {
+  return {(r.min.x + r.max.x) * 0.5f, (r.min.y + r.max.y) * 0.5f};
+}
+
+float ClampFloat(float v, float lo, float hi) {
+  if (v < lo) return lo;
+  if (v > hi) return hi;
+  return v;
+}
+
+float MinFloat(float a, float b) { return b < a ? b : a; }
+
+float AbsFloat(float v) { return std::fabs(v); }
+
+float ApproachFloat(float target, float value, float step) {
+  if (!(step > 0.0f)) return value;
+  if (value < target) return value + step >= target ? target : value + step;
+  if (value > target) return value - step <= target ? target : value - step;
+  return value;
+}
+
+float SinToUnit(float t) {
+  const float c = ClampFloat(t, 0.0f, 1.0f);
+  return std::sin((c - 0.5f) * 3.14159265358979f) * 0.5f + 0.5f;
+}
