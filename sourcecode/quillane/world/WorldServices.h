@@ -11,6 +11,8 @@
 namespace quillane {
 
 class i_FaceOwner;
+class i_NavMesh;
+struct st_GameAction;
 
 struct st_WorldServices {
   // Entries are added by the code that needs them, each with its answer when empty.
@@ -47,6 +49,21 @@ struct st_WorldServices {
   bool (*IsDialogActive)() = []() { return false; };
   // The name of the character the heroine talks with ("" for none). Empty: "".
   const char* (*GetDialogPartner)() = []() { return ""; };
+
+  // ---- stage characters (character/Character)
+  // The first nav mesh of the current scene holding position, or null. Empty: null (no scene).
+  i_NavMesh* (*FindNavMeshAt)(const base::tVector3<float>& position) = [](const base::tVector3<float>&) -> i_NavMesh* {
+    return nullptr;
+  };
+  // The stage's obstacle radius of a character. Empty: 40.0.
+  float (*GetAvoidanceRadius)() = []() { return 40.0f; };
+  // An action's name ("speak", "play_animation", ...). Empty: "".
+  const char* (*GetActionName)(const st_GameAction* action) = [](const st_GameAction*) { return ""; };
+  // Finishes an action, so that the script waiting on it goes on. Empty: nothing.
+  void (*FinishAction)(st_GameAction* action) = [](st_GameAction*) {};
+  // Calls "CharacterTimer" of the character's dialog script; false when it has none, else true
+  // with its result in delay. Empty: no timer function.
+  bool (*CallCharacterTimer)(const char* character, float& delay) = [](const char*, float&) { return false; };
 };
 
 // The program's one table; the session fills it, tests install stand-ins.
