@@ -92,7 +92,8 @@ i_FaceOwner* cl_GazeCtrl::ChooseTarget() {
   }
 
   // The nearest character in front of the head; the first in the stage's list on a tie.
-  std::vector<i_FaceOwner*> characters;
+  std::vector<i_FaceOwner*>& characters = m_candidates;
+  characters.clear();
   world.GetStageCharacters(characters);
   base::tVector3<float> facing = owner->GetHeadDirection();
   const float fl = std::sqrt(facing.x * facing.x + facing.y * facing.y + facing.z * facing.z);

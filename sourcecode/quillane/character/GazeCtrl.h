@@ -4,6 +4,8 @@
 // head and spine directions the characters publish when they are drawn. Main thread only.
 #pragma once
 
+#include <vector>
+
 #include "base/math/Vector.h"
 #include "base/String.h"
 #include "graphics/mesh/Pose.h"
@@ -65,6 +67,7 @@ class cl_GazeCtrl {
   base::cl_Animation *m_lookLeft = nullptr, *m_lookRight = nullptr;
   base::cl_SkeletonSubset *m_eyes = nullptr, *m_looking = nullptr;
   base::cl_Pose m_p1, m_p2;  // kept so that posing allocates nothing per frame
+  std::vector<i_FaceOwner*> m_candidates;  // the stage's list, kept for the same reason
 };
 
 }  // namespace quillane
