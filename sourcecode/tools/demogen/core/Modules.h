@@ -12,7 +12,8 @@
   X(Sound, "music and sound effects (Ogg Vorbis)")                                \
   X(SkinTextures, "the default skin's four textures")                             \
   X(Movies, "the intro and credits movies")                                       \
-  X(NavMeshes, "the scenes' nav meshes with their cameras")                    \
+  X(NavMeshes, "the scenes' nav meshes with their cameras")                       \
+  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")                 \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")
 
 namespace demogen {
