@@ -1,14 +1,20 @@
 // Variant look-ups as the game uses them every frame: attributes by name on option- and
 // token-sized elements, children by label, "/" paths into the configuration and the game state,
-// the search of a token by attribute value, and the deep copy a savegame makes.
+// the search of a token by attribute value, and the deep copy a savegame makes. Then whole trees
+// built, copied and freed, with pugixml's DOM doing the same as the anchor (ratios at the end).
 
 #include <benchmark/benchmark.h>
 
+#include <pugixml.hpp>
 #include <string>
 #include <vector>
 
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
+#include "base/data/Xml.h"
+
+#include "../BenchRatios.h"
+#include "../SceneXml.h"
 
 using base::Variant;
 
@@ -150,6 +156,106 @@ void BM_DeepCopyGameState(benchmark::State& state) {
 }
 BENCHMARK(BM_DeepCopyGameState);
 
+// ---------------------------------------------------------------- whole trees against pugixml
+
+// A scene's shape built through each API: per block a layer (two texts, two numbers), a hotspot
+// with a polygon of six points and a text, and a navigation mesh of fourteen three-number
+// elements; 2,000 blocks, about 54,000 elements.
+constexpr int kBlocks = 2000;
+
+void BM_VariantBuildAndFree(benchmark::State& state) {
+  for (auto _ : state) {
+    Variant scene;
+    scene.set_element("Scene");
+    for (int k = 0; k < kBlocks; ++k) {
+      Variant& layer = scene.add_element("Layer");
+      layer.attribute("name")->set_string("layer");
+      layer.attribute("file")->set_string("gfx/scenes/castle/layer.dds");
+      layer.attribute("depth")->set_float(static_cast<float>(k));
+      layer.attribute("scroll")->set_float(0.5f);
+      Variant& hotspot = scene.add_element("Hotspot");
+      Variant& polygon = hotspot.add_element("Polygon");
+      for (int i = 0; i < 6; ++i) {
+        Variant& point = polygon.add_element("Point");
+        point.attribute("x")->set_float(static_cast<float>(i));
+        point.attribute("y")->set_float(static_cast<float>(k));
+      }
+      hotspot[hotspot.size()].set_string("The door is locked & the key is gone.");
+      Variant& mesh = scene.add_element("NavMesh");
+      for (int i = 0; i < 14; ++i) {
+        Variant& v = mesh.add_element(i < 8 ? "V" : "T");
+        v.attribute("x")->set_float(1.0f);
+        v.attribute("y")->set_float(2.0f);
+        v.attribute("z")->set_float(3.0f);
+      }
+    }
+    benchmark::DoNotOptimize(scene.size());
+  }
+  state.SetItemsProcessed(state.iterations() * kBlocks * 27);
+}
+BENCHMARK(BM_VariantBuildAndFree)->Unit(benchmark::kMillisecond);
+
+void BM_PugixmlBuildAndFree(benchmark::State& state) {
+  for (auto _ : state) {
+    pugi::xml_document doc;
+    pugi::xml_node scene = doc.append_child("Scene");
+    for (int k = 0; k < kBlocks; ++k) {
+      pugi::xml_node layer = scene.append_child("Layer");
+      layer.append_attribute("name").set_value("layer");
+      layer.append_attribute("file").set_value("gfx/scenes/castle/layer.dds");
+      layer.append_attribute("depth").set_value(static_cast<float>(k));
+      layer.append_attribute("scroll").set_value(0.5f);
+      pugi::xml_node hotspot = scene.append_child("Hotspot");
+      pugi::xml_node polygon = hotspot.append_child("Polygon");
+      for (int i = 0; i < 6; ++i) {
+        pugi::xml_node point = polygon.append_child("Point");
+        point.append_attribute("x").set_value(static_cast<float>(i));
+        point.append_attribute("y").set_value(static_cast<float>(k));
+      }
+      hotspot.append_child(pugi::node_pcdata).set_value("The door is locked & the key is gone.");
+      pugi::xml_node mesh = scene.append_child("NavMesh");
+      for (int i = 0; i < 14; ++i) {
+        pugi::xml_node v = mesh.append_child(i < 8 ? "V" : "T");
+        v.append_attribute("x").set_value(1.0f);
+        v.append_attribute("y").set_value(2.0f);
+        v.append_attribute("z").set_value(3.0f);
+      }
+    }
+    benchmark::DoNotOptimize(scene.first_child());
+  }
+  state.SetItemsProcessed(state.iterations() * kBlocks * 27);
+}
+BENCHMARK(BM_PugixmlBuildAndFree)->Unit(benchmark::kMillisecond);
+
+// The 10 MB scene read once, then copied and freed (a savegame's snapshot of a loaded tree).
+void BM_VariantCopyAndFree(benchmark::State& state) {
+  Variant tree;
+  if (!base::xml::read_text(tree, benchscene::Scene().c_str())) state.SkipWithError("parse failed");
+  for (auto _ : state) {
+    Variant copy(tree);
+    benchmark::DoNotOptimize(copy.size());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * benchscene::Scene().size()));
+}
+BENCHMARK(BM_VariantCopyAndFree)->Unit(benchmark::kMillisecond);
+
+void BM_PugixmlCopyAndFree(benchmark::State& state) {
+  pugi::xml_document tree;
+  if (!tree.load_buffer(benchscene::Scene().data(), benchscene::Scene().size())) state.SkipWithError("parse failed");
+  for (auto _ : state) {
+    pugi::xml_document copy;
+    copy.reset(tree);
+    benchmark::DoNotOptimize(copy.first_child());
+  }
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * benchscene::Scene().size()));
+}
+BENCHMARK(BM_PugixmlCopyAndFree)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchscene::WarmHeap();
+  return benchratios::RunWithRatios(argc, argv,
+                                    {{"Variant / pugixml (build and free)", "BM_VariantBuildAndFree", "BM_PugixmlBuildAndFree"},
+                                     {"Variant / pugixml (copy and free)", "BM_VariantCopyAndFree", "BM_PugixmlCopyAndFree"}});
+}

@@ -61,11 +61,13 @@ class cl_Camera : public cl_Locator {
   void SetViewportRect(float x1, float y1, float x2, float y2);
   void GetViewportRect(float& x1, float& y1, float& x2, float& y2) const;
   void SetViewportCenter(float cx, float cy) { m_centerX = cx, m_centerY = cy; }
+  void GetViewportCenter(float& cx, float& cy) const { cx = m_centerX, cy = m_centerY; }
   void SetClippingRange(float zNear, float zFar) { m_near = zNear, m_far = zFar; }
   void GetClippingRange(float& zNear, float& zFar) const { zNear = m_near, zFar = m_far; }
   void SetFieldOfView(float radians) { m_fov = radians; }
   float GetFieldOfView() const { return m_fov; }
   void SetAspect(float aspect) { m_aspect = aspect; }
+  float GetAspect() const { return m_aspect; }
   void SetZoom(float zoom) { m_zoom = zoom; }
   float GetZoom() const { return m_zoom; }
 

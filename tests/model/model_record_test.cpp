@@ -225,6 +225,9 @@ TEST(ModelCache, BuiltOnceStampedReusedAndRebuiltWhenTheSourceChanges) {
     EXPECT_FALSE(InitModel(model, element));
   }
   dir.write("quad.xml", Quoted(kOgreMesh));
+  // Same stamp as the damaged cache, so the cache is read (and found damaged) whichever second
+  // the two writes fell in.
+  ASSERT_TRUE(base::FileTimeCopy(mesh.c_str(), cache.c_str()));
   {
     cl_Model model;
     testsupport::LogCapture log;

@@ -49,14 +49,15 @@ INSTANTIATE_TEST_SUITE_P(
         st_LayoutCase{1024, 768, {0, 64, 1024, 704}, 1.0f, {0, 688, 1024, 768}, false},
         st_LayoutCase{1280, 1024, {0, 112, 1280, 912}, 1.25f, {0, 912, 1280, 992}, false},
         st_LayoutCase{1920, 1080, {96, 0, 1824, 1080}, 1.6875f, {96, 1000, 1824, 1080}, true},
-        // A window not made yet or collapsed: empty rectangles, no division by zero.
-        st_LayoutCase{-1, -1, {0, 0, 0, 0}, 0.0f, {0, 0, 0, 80}, false},
-        st_LayoutCase{640, 0, {0, 0, 0, 0}, 0.0f, {0, 0, 0, 80}, false}));
+        // A window not made yet or collapsed: the reference screen, never a zero scale.
+        st_LayoutCase{-1, -1, {0, 0, 1024, 640}, 1.0f, {0, 560, 1024, 640}, true},
+        st_LayoutCase{640, 0, {0, 0, 1024, 640}, 1.0f, {0, 560, 1024, 640}, true}));
 
-TEST(ScreenLayoutWithoutSystem, NothingToMeasureGivesEmptyRectangles) {
+TEST(ScreenLayoutWithoutSystem, NothingToMeasureLaysOutTheReferenceScreen) {
   const base::tRectf v = GetGameViewportRect();
-  EXPECT_EQ(v.max.x - v.min.x, 0.0f);
-  EXPECT_FALSE(IsWideAspect());
+  EXPECT_EQ(v.max.x - v.min.x, 1024.0f);
+  EXPECT_EQ(GetGuiScale(), 1.0f);
+  EXPECT_TRUE(IsWideAspect());
   EXPECT_EQ(GetReferenceScreenSize().x, 1024.0f);
   EXPECT_EQ(GetReferenceScreenSize().y, 640.0f);
 }

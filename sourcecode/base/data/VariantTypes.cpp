@@ -11,13 +11,18 @@
 
 namespace base {
 
+// The tree pools hand out blocks aligned to 8 (VariantPool.h).
+static_assert(alignof(dt_double) <= 8 && alignof(dt_pointer) <= 8 && alignof(dt_string) <= 8 &&
+                  alignof(dt_element) <= 8 && alignof(dt_element::attribute_record) <= 8 && alignof(Variant) <= 8,
+              "tree objects must fit the pools' alignment");
+
 namespace {
 
 // Number texts live in one buffer per datatype class and thread; 32 characters hold any "%d",
 // "%g" or 64-bit address text.
 constexpr int kTextSize = 32;
 
-inline bool label_equals(const tString<BaseString>& s, const char* p, int n) {
+inline bool label_equals(const variant_pool::cl_NodeText& s, const char* p, int n) {
   return s.size() == n && (n == 0 || std::memcmp(s.get_buffer(), p, static_cast<size_t>(n)) == 0);
 }
 
@@ -166,7 +171,12 @@ bool dt_string::is_string() const { return true; }
 const char* dt_string::get_string() const { return m_value.get_buffer(); }
 int dt_string::size() const { return m_value.size(); }
 Variant::datatype* dt_string::clone() const { return new dt_string(m_value.get_buffer(), m_value.size()); }
-void dt_string::print_to(tString<BaseString>& out) const { out = m_value; }
+void dt_string::print_to(tString<BaseString>& out) const {
+  if (m_value.size())
+    out.set(m_value.get_buffer(), m_value.size());
+  else
+    out.clear();
+}
 Variant::datatype* dt_string::number_to_text() { return this; }
 
 // The decimal integer at the start: leading blanks, one sign, digits; saturated to the int range.
@@ -203,8 +213,11 @@ Variant::datatype* dt_string::text_to_number() {
 
 // ---------------------------------------------------------------- array
 
+Variant* dt_array::new_child() { return variant_pool::create<Variant>(); }
+void dt_array::delete_child(Variant* c) noexcept { variant_pool::destroy(c); }
+
 dt_array::~dt_array() {
-  for (Variant* c : m_children) delete c;
+  for (Variant* c : m_children) delete_child(c);
 }
 
 bool dt_array::is_atomic() const { return false; }
@@ -225,17 +238,27 @@ void dt_array::resize(int n) {
   if (n < 0) n = 0;
   const size_t want = static_cast<size_t>(n);
   while (m_children.size() > want) {
-    delete m_children.back();
+    delete_child(m_children.back());
     m_children.pop_back();
   }
   // Geometric: children are appended one at a time (operator[] at size()), and an exact reserve
   // would copy the whole list on every append.
   if (want > m_children.capacity()) m_children.reserve(std::max(want, m_children.capacity() * 2));
-  while (m_children.size() < want) m_children.push_back(new Variant);
+  while (m_children.size() < want) {
+    Variant* c = new_child();
+    try {
+      m_children.push_back(c);
+    } catch (...) {
+      delete_child(c);
+      throw;
+    }
+  }
 }
 
 Variant& dt_array::append() {
-  m_children.push_back(new Variant);
+  // Room first, so a failed allocation cannot lose the new handle.
+  if (m_children.size() == m_children.capacity()) m_children.reserve(std::max<size_t>(4, m_children.size() * 2));
+  m_children.push_back(new_child());
   return *m_children.back();
 }
 
@@ -251,7 +274,7 @@ int dt_array::remove_nil_children() {
     if (nils) std::swap(m_children[i - nils], m_children[i]);
   }
   for (size_t k = 0; k < nils; ++k) {
-    delete m_children.back();
+    delete_child(m_children.back());
     m_children.pop_back();
   }
   return static_cast<int>(nils);
@@ -260,7 +283,7 @@ int dt_array::remove_nil_children() {
 Variant::datatype* dt_array::clone() const {
   auto* a = new dt_array;
   a->m_children.reserve(m_children.size());
-  for (const Variant* c : m_children) a->m_children.push_back(new Variant(*c));
+  for (const Variant* c : m_children) a->m_children.push_back(variant_pool::create<Variant>(*c));
   return a;
 }
 
@@ -293,9 +316,9 @@ void dt_element::set_label(const char* text, int n) {
 Variant::datatype* dt_element::clone() const {
   auto* e = new dt_element(m_label.get_buffer(), m_label.size());
   e->m_children.reserve(m_children.size());
-  for (const Variant* c : m_children) e->m_children.push_back(new Variant(*c));
+  for (const Variant* c : m_children) e->m_children.push_back(variant_pool::create<Variant>(*c));
   e->m_attributes.reserve(m_attributes.size());
-  for (const attribute_record* a : m_attributes) e->m_attributes.push_back(new attribute_record{a->label, a->value});
+  for (const attribute_record* a : m_attributes) e->m_attributes.push_back(new attribute_record{{}, a->label, a->value});
   return e;
 }
 

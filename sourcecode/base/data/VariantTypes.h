@@ -4,16 +4,18 @@
 //
 // Children and attribute records are held through owned pointers, so a reference or pointer to a
 // child or attribute stays valid while siblings are added (a game-state walk that creates
-// "Missions" and then "Inventory" keeps both). Only removing that node ends it.
+// "Missions" and then "Inventory" keeps both). Only removing that node ends it. Datatypes, child
+// handles, records, lists and texts live in the tree pools (VariantPool.h).
 #pragma once
 
 #include <vector>
 
 #include "base/data/Variant.h"
+#include "base/data/VariantPool.h"
 
 namespace base {
 
-class dt_int final : public Variant::datatype {
+class dt_int final : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   explicit dt_int(int v = 0) : datatype(K_INT), m_value(v) {}
   bool is_int() const override;
@@ -26,7 +28,7 @@ class dt_int final : public Variant::datatype {
   int m_value;
 };
 
-class dt_float final : public Variant::datatype {
+class dt_float final : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   explicit dt_float(float v = 0.0f) : datatype(K_FLOAT), m_value(v) {}
   bool is_float() const override;
@@ -39,7 +41,7 @@ class dt_float final : public Variant::datatype {
   float m_value;
 };
 
-class dt_double final : public Variant::datatype {
+class dt_double final : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   explicit dt_double(double v = 0.0) : datatype(K_DOUBLE), m_value(v) {}
   bool is_double() const override;
@@ -52,7 +54,7 @@ class dt_double final : public Variant::datatype {
   double m_value;
 };
 
-class dt_pointer final : public Variant::datatype {
+class dt_pointer final : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   explicit dt_pointer(void* p = nullptr) : datatype(K_POINTER), m_value(p) {}
   bool is_pointer() const override;
@@ -63,7 +65,7 @@ class dt_pointer final : public Variant::datatype {
   void* m_value;
 };
 
-class dt_string final : public Variant::datatype {
+class dt_string final : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   dt_string() : datatype(K_STRING) {}
   dt_string(const char* p, int n) : datatype(K_STRING) { if (p) m_value.set(p, n); }
@@ -77,10 +79,13 @@ class dt_string final : public Variant::datatype {
   void print_to(tString<BaseString>& out) const override;
   datatype* number_to_text() override;  // already text: itself
   datatype* text_to_number() override;  // a new dt_double when the text begins with a number
-  tString<BaseString> m_value;
+  variant_pool::cl_NodeText m_value;
 };
 
-class dt_array : public Variant::datatype {
+// The child handles, owned, never null.
+using tChildList = std::vector<Variant*, variant_pool::tAllocator<Variant*>>;
+
+class dt_array : public Variant::datatype, public variant_pool::st_Pooled {
  public:
   dt_array() : datatype(K_ARRAY) {}
   explicit dt_array(int n) : datatype(K_ARRAY) { resize(n); }
@@ -99,7 +104,12 @@ class dt_array : public Variant::datatype {
   // Removes the nil children keeping the order of the others; returns how many went.
   int remove_nil_children();
 
-  std::vector<Variant*> m_children;  // owned, never null
+  tChildList m_children;  // owned (Variant handles from the pool), never null
+
+  // A nil handle in pool storage, and the end of one: the only way handles enter and leave
+  // m_children.
+  static Variant* new_child();
+  static void delete_child(Variant* c) noexcept;
 
  protected:
   explicit dt_array(en_Kind kind) : datatype(kind) {}
@@ -107,8 +117,8 @@ class dt_array : public Variant::datatype {
 
 class dt_element final : public dt_array {
  public:
-  struct attribute_record {
-    tString<BaseString> label;
+  struct attribute_record : variant_pool::st_Pooled {
+    variant_pool::cl_NodeText label;
     Variant value;
   };
 
@@ -133,8 +143,8 @@ class dt_element final : public dt_array {
   // Index of the attribute labelled name (length n), or -1.
   int find_attribute_index(const char* name, int n) const;
 
-  tString<BaseString> m_label;
-  std::vector<attribute_record*> m_attributes;  // owned, never null, in insertion order
+  variant_pool::cl_NodeText m_label;
+  std::vector<attribute_record*, variant_pool::tAllocator<attribute_record*>> m_attributes;  // owned, never null, in insertion order
 };
 
 }  // namespace base

@@ -26,6 +26,8 @@ class cl_AttributeIndex {
       const int i = m_element->find_attribute_index(name, n);
       if (i >= 0) return &records[static_cast<size_t>(i)]->value;
     }
+    // Most tags carry a few attributes: one list block for them instead of three growing ones.
+    if (records.empty()) records.reserve(4);
     auto* record = new dt_element::attribute_record;
     if (n) record->label.set(name, n);
     records.push_back(record);

@@ -1,6 +1,7 @@
 // The XML word reader: parses the dialect straight into StaticVariant words, every node written
 // once, the element tables filled in after the children by walking the written nodes.
 #include <cstring>
+#include <vector>
 
 #include "base/File.h"
 #include "base/data/StaticVariant.h"
@@ -52,18 +53,9 @@ class cl_WordParser {
     return true;
   }
 
-  int node_size(int at) const {
-    const int* w = m_words + at;
-    switch (w[0]) {
-      case SV_NIL: return 1;
-      case SV_INT:
-      case SV_FLOAT: return 2;
-      case SV_STRING: return w[1] / 4 + 3;
-      default: return w[1];
-    }
-  }
-
   StaticVariant* m_owner;
+  xml_scan::cl_NameCache m_names;
+  std::vector<int> m_offsets;  // attribute and child offsets of the open elements, innermost last
   int* m_words;
   int m_capacity;
   int m_used = 0;
@@ -71,28 +63,31 @@ class cl_WordParser {
 };
 
 bool cl_WordParser::element(const char*& p, int depth) {
-  // The reader of one element: where its node starts and how many attributes and children
-  // were written behind it.
+  // The reader of one element: where its node starts, and the offsets of its attributes and
+  // children on the parser's stack from mark on, so the tables are written without reading the
+  // nodes again (a large element's first children have long left the cache).
   struct st_Node {
     cl_WordParser& parser;
     int base = 0;
+    size_t mark = 0;
     int attributes = 0;
-    int children = 0;
 
-    bool open(const char* lt, const char* name, int length) {
+    bool open(const char* lt, const char* name, int length, uint32_t hash) {
       base = parser.m_used;
+      mark = parser.m_offsets.size();
       if (!parser.room(7, lt)) return false;
       parser.m_words[base] = SV_ELEMENT;
       // An empty name still gets a non-zero id (the empty name), so the record's table stays whole.
-      parser.m_words[base + 2] = static_cast<int>(vocable::find_or_add_id(name, length));
+      parser.m_words[base + 2] = static_cast<int>(parser.m_names.id(name, length, hash));
       parser.m_used += 7;
       return true;
     }
     bool attribute(const xml_scan::st_Attribute& a) {
       if (!parser.room(1, a.name)) return false;
-      parser.m_words[parser.m_used++] = static_cast<int>(vocable::find_or_add_id(a.name, a.nameLength));
+      parser.m_offsets.push_back(parser.m_used - base);
+      parser.m_words[parser.m_used++] = static_cast<int>(parser.m_names.id(a.name, a.nameLength, a.nameHash));
       float number;
-      if (xml_scan::number_value(a.value, a.valueLength, number)) {
+      if (xml_scan::attribute_number(a, number)) {
         if (!parser.room(2, a.value)) return false;
         parser.m_words[parser.m_used] = SV_FLOAT;
         std::memcpy(parser.m_words + parser.m_used + 1, &number, 4);
@@ -104,11 +99,11 @@ bool cl_WordParser::element(const char*& p, int depth) {
       return true;
     }
     bool child(const char*& p, int depth) {
-      ++children;
+      parser.m_offsets.push_back(parser.m_used - base);
       return parser.element(p, depth);
     }
     bool text(const char* p, int length) {
-      ++children;
+      parser.m_offsets.push_back(parser.m_used - base);
       return parser.string_node(p, length);
     }
   };
@@ -116,27 +111,21 @@ bool cl_WordParser::element(const char*& p, int depth) {
   if (!xml_scan::element(p, depth, node, true, m_error)) return false;
   const int base = node.base;
   const int attributes = node.attributes;
-  const int children = node.children;
+  const int entries = static_cast<int>(m_offsets.size() - node.mark);
+  const int children = entries - attributes;
 
-  // Tables, by walking the nodes just written.
-  if (!room(attributes + children, p)) return false;
+  // The attribute table, then the child table, straight behind the nodes.
+  if (!room(entries, p)) return false;
   int* w = m_words + base;
-  int cur = 7;
-  int table = m_used - base;
+  const int table = m_used - base;
   w[3] = attributes;
   w[4] = table;
-  for (int i = 0; i < attributes; ++i) {
-    w[table++] = cur;
-    cur += 1 + node_size(base + cur + 1);
-  }
   w[5] = children;
-  w[6] = table;
-  for (int i = 0; i < children; ++i) {
-    w[table++] = cur;
-    cur += node_size(base + cur);
-  }
-  w[1] = table;
-  m_used = base + table;
+  w[6] = table + attributes;
+  if (entries) std::memcpy(w + table, m_offsets.data() + node.mark, static_cast<size_t>(entries) * 4);
+  m_offsets.resize(node.mark);
+  w[1] = table + entries;
+  m_used = base + table + entries;
   return true;
 }
 

@@ -46,7 +46,7 @@ bool cl_VariantParser::element(const char*& p, Variant& out, int depth) {
     dt_element* e = nullptr;
     xml_scan::cl_AttributeIndex attributes{nullptr};
 
-    bool open(const char*, const char* name, int length) {
+    bool open(const char*, const char* name, int length, uint32_t) {
       e = new dt_element(name, length);
       out.set_datatype(e);
       attributes = xml_scan::cl_AttributeIndex(e);
@@ -55,7 +55,7 @@ bool cl_VariantParser::element(const char*& p, Variant& out, int depth) {
     bool attribute(const xml_scan::st_Attribute& a) {
       Variant* value = attributes.find_or_add(a.name, a.nameLength);
       float number;
-      if (xml_scan::number_value(a.value, a.valueLength, number))
+      if (xml_scan::attribute_number(a, number))
         value->set_float(number);
       else
         parser.set_text(*value, a.value, a.valueLength);

@@ -10,10 +10,12 @@ struct st_Window {
   double w, h;
 };
 
-// The window size; a window not yet made (-1) or collapsed reads as 0 × 0.
+// The window size. A window not yet made (-1) or collapsed lays out as the reference screen, so
+// tools and tests without a window get the game's own layout, never a zero scale to divide by.
 st_Window Window() {
   const int w = base::sys::GetWindowWidth(), h = base::sys::GetWindowHeight();
-  return {w > 0 ? static_cast<double>(w) : 0.0, h > 0 ? static_cast<double>(h) : 0.0};
+  if (w <= 0 || h <= 0) return {kReferenceScreenWidth, kReferenceScreenHeight};
+  return {static_cast<double>(w), static_cast<double>(h)};
 }
 
 bool SameAspect(double a) { return std::fabs(kReferenceAspect - a) < kAspectTolerance; }
@@ -24,14 +26,12 @@ base::tVector2<float> GetReferenceScreenSize() { return {kReferenceScreenWidth, 
 
 bool IsWideAspect() {
   const st_Window win = Window();
-  if (win.h <= 0.0) return false;
   const double a = win.w / win.h;
   return SameAspect(a) || a > kReferenceAspect;
 }
 
 base::tRectf GetGameViewportRect() {
   const st_Window win = Window();
-  if (win.w <= 0.0 || win.h <= 0.0) return base::tRectf(0.0f, 0.0f, 0.0f, 0.0f);
   const double a = win.w / win.h;
   if (SameAspect(a)) return base::tRectf(0.0f, 0.0f, static_cast<float>(win.w), static_cast<float>(win.h));
   if (a < kReferenceAspect) {

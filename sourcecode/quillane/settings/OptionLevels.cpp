@@ -17,7 +17,10 @@ int GetOptionIntValue(const char* path) {
   std::snprintf(name, sizeof name, "%.*s/Value", length, option);
   const base::Variant* value = base::sys::GetOptionValue(name);
   if (!value) return 0;
-  const float v = value->get_float();
+  // Values come from a hand-editable file: keep them where the conversion to int is defined.
+  float v = value->get_float();
+  if (!(v > -1000.0f)) v = v < 0.0f ? -1000.0f : 0.0f;  // also NaN
+  if (v > 1000.0f) v = 1000.0f;
   return static_cast<int>(static_cast<float>(kMaxDetailLevel) - 2.0f * v + 0.5f);
 }
 

@@ -1,12 +1,13 @@
 // What the world (scenes, actors, characters) asks of the game session. The session sits above
 // the world, so it fills these entries when it starts; an empty entry gives the answer the world
-// needs without a session (no hotspot table, nothing active, the player free). Main thread only.
+// needs without a session (no hotspot table, every hotspot active, the player free). Main thread only.
 #pragma once
 
 #include <vector>
 
 #include "base/data/Variant.h"
 #include "base/math/Vector.h"
+#include "base/String.h"
 
 namespace quillane {
 
@@ -64,6 +65,16 @@ struct st_WorldServices {
   // Calls "CharacterTimer" of the character's dialog script; false when it has none, else true
   // with its result in delay. Empty: no timer function.
   bool (*CallCharacterTimer)(const char* character, float& delay) = [](const char*, float&) { return false; };
+
+  // Scenes: the hotspot table, hotspot states, captions and the player's freedom.
+  const base::Variant* (*GetHotspotTable)() = nullptr;      // "scripts/hotspots.xml"; none when empty
+  bool (*IsHotspotActive)(const char* label) = nullptr;     // true when empty
+  // The caption of a label after hover seconds; special set for the elaborate text. False (text
+  // untouched) when empty.
+  bool (*GetTooltipText)(const char* label, base::tString<base::BaseUnicodeString>& text, float hover,
+                         bool& special) = nullptr;
+  bool (*IsPlayerFree)() = nullptr;     // true when empty (no session)
+  bool (*IsEditorActive)() = nullptr;   // false when empty
 };
 
 // The program's one table; the session fills it, tests install stand-ins.

@@ -1,5 +1,6 @@
 // demogen: writes the generated files of the demo game into the data folder.
 //   demogen <data folder> [<stamp>]
+//   demogen --projects <data folder>   (the scenes' ProjectFile.xml, checked in)
 // With a stamp (the build passes a hash of demogen's sources) it returns at once when the data
 // folder's ".demogen" holds the same stamp. Otherwise it first deletes its previous output (the
 // files listed in ".demogen-manifest") and the engine caches built from it, which the engine
@@ -62,8 +63,14 @@ void DeleteEngineCaches(const fs::path& data) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--projects") {
+    // The scenes' project files are written once and checked in; the editor owns them after.
+    if (!demogen::WriteSceneProjects(argv[2])) return 1;
+    std::printf("demogen: scene projects written to %s/Scenes\n", argv[2]);
+    return 0;
+  }
   if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: demogen <data folder> [<stamp>]\n");
+    std::fprintf(stderr, "usage: demogen <data folder> [<stamp>]\n       demogen --projects <data folder>\n");
     return 2;
   }
   const fs::path data = argv[1];

@@ -2,6 +2,8 @@
 // adds its line here and a file modules/<Name>.cpp defining Make<Name>.
 #pragma once
 
+#include <string>
+
 #define DEMOGEN_MODULES(X)                                                        \
   X(TitleScreen, "title background and logo textures")                            \
   X(Pier, "the quay's pier, a LightWave object")                                  \
@@ -12,9 +14,10 @@
   X(Sound, "music and sound effects (Ogg Vorbis)")                                \
   X(SkinTextures, "the default skin's four textures")                             \
   X(Movies, "the intro and credits movies")                                       \
-  X(NavMeshes, "the scenes' nav meshes with their cameras")                       \
-  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")                 \
-  X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")
+  X(NavMeshes, "the scenes' nav meshes with their cameras")                     \
+  X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
+  X(Scenes, "the scenes' layers, strip frames and light pictures")               \
+  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
 namespace demogen {
 
@@ -23,5 +26,8 @@ class cl_Output;
 #define DEMOGEN_DECLARE(name, what) bool Make##name(cl_Output& out);
 DEMOGEN_MODULES(DEMOGEN_DECLARE)
 #undef DEMOGEN_DECLARE
+
+// demogen --projects: the scenes' ProjectFile.xml, written once and then checked in.
+bool WriteSceneProjects(const std::string& dataDir);
 
 }  // namespace demogen

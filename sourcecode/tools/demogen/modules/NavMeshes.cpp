@@ -10,16 +10,11 @@
 
 #include "core/Modules.h"
 #include "core/Output.h"
+#include "core/SceneTables.h"
 
 namespace demogen {
 
 namespace {
-
-struct st_Camera {
-  float position[3];
-  float rotation[3];  // degrees
-  float fovHorizontal, fovVertical;
-};
 
 struct st_SceneFloor {
   const char* file;
@@ -27,19 +22,16 @@ struct st_SceneFloor {
   float originX, originZ;                  // the floor's corner
   int cellsX, cellsZ;
   std::set<std::pair<int, int>> blocked;   // (x, z) cells under props
-  st_Camera camera;
+  const char* scene;                       // the scene table holding the camera
 };
 
 // Cells and props follow the scene sketches: the office desk and cabinet, the quay's kiosk and
 // bollards, the stage's centre pillar.
 const std::vector<st_SceneFloor>& Floors() {
   static const std::vector<st_SceneFloor> floors = {
-      {"Scenes/Office/navmesh.xml", 100.0f, -400.0f, -250.0f, 8, 5, {{3, 2}, {4, 2}, {7, 0}},
-       {{0.0f, 900.0f, 1300.0f}, {-32.0f, 0.0f, 0.0f}, 60.0f, 40.0f}},
-      {"Scenes/Quay/navmesh.xml", 100.0f, -600.0f, -200.0f, 12, 4, {{2, 1}, {3, 1}, {8, 3}, {10, 0}},
-       {{0.0f, 800.0f, 1200.0f}, {-30.0f, 0.0f, 0.0f}, 70.0f, 46.0f}},
-      {"Scenes/Stage/navmesh.xml", 100.0f, -350.0f, -250.0f, 7, 5, {{3, 2}},
-       {{0.0f, 1000.0f, 1100.0f}, {-40.0f, 0.0f, 0.0f}, 60.0f, 40.0f}},
+      {"Scenes/Office/navmesh.xml", 100.0f, -400.0f, -250.0f, 8, 5, {{3, 2}, {4, 2}, {7, 0}}, "Office"},
+      {"Scenes/Quay/navmesh.xml", 100.0f, -600.0f, -200.0f, 12, 4, {{2, 1}, {3, 1}, {8, 3}, {10, 0}}, "Quay"},
+      {"Scenes/Stage/navmesh.xml", 100.0f, -350.0f, -250.0f, 7, 5, {{3, 2}}, "Stage"},
   };
   return floors;
 }
@@ -80,7 +72,11 @@ std::string NavMeshXml(const st_SceneFloor& f) {
       face(a, c, d);
     }
   }
-  const st_Camera& cam = f.camera;
+  const st_SceneCamera* camera = nullptr;
+  for (const st_DemoScene& scene : DemoScenes())
+    if (std::string(scene.name) == f.scene) camera = &scene.camera;
+  if (!camera) return {};
+  const st_SceneCamera& cam = *camera;
   std::string xml = "<mesh>\n  <submeshes>\n    <submesh material=\"navmesh\" usesharedvertices=\"false\">\n";
   xml += "      <faces count=\"" + std::to_string(faceCount) + "\">\n" + faces + "      </faces>\n";
   xml += "      <geometry vertexcount=\"" + std::to_string(vertexCount) + "\">\n";

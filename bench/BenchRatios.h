@@ -1,0 +1,65 @@
+// A benchmark main that prints, after the usual table, how our code compares with the library
+// it is measured against: for each pair the anchor's time per iteration over ours, so above 1
+// means ours is faster. With --benchmark_repetitions the fastest repetition of each counts (the
+// least disturbed by other work on the machine).
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <initializer_list>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace benchratios {
+
+struct st_Ratio {
+  const char* label;
+  const char* ours;    // benchmark names
+  const char* anchor;
+};
+
+class cl_RatioReporter : public benchmark::ConsoleReporter {
+ public:
+  explicit cl_RatioReporter(std::vector<st_Ratio> ratios) : m_ratios(std::move(ratios)) {}
+
+  void ReportRuns(const std::vector<Run>& runs) override {
+    ConsoleReporter::ReportRuns(runs);
+    for (const Run& r : runs) {
+      if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations < 1) continue;
+      const double seconds = r.cpu_accumulated_time / static_cast<double>(r.iterations);
+      auto [it, added] = m_seconds.emplace(r.benchmark_name(), seconds);
+      if (!added && seconds < it->second) it->second = seconds;
+    }
+  }
+
+  void Finalize() override {
+    ConsoleReporter::Finalize();
+    std::printf("\nRatios: the anchor's time over ours (above 1: ours is faster)\n");
+    for (const st_Ratio& r : m_ratios) {
+      auto ours = m_seconds.find(r.ours);
+      auto anchor = m_seconds.find(r.anchor);
+      if (ours == m_seconds.end() || anchor == m_seconds.end()) continue;  // filtered out
+      std::printf("ratio %-44s %6.2f  (ours %.2f ms, anchor %.2f ms)\n", r.label, anchor->second / ours->second,
+                  ours->second * 1e3, anchor->second * 1e3);
+    }
+    std::fflush(stdout);
+  }
+
+ private:
+  std::vector<st_Ratio> m_ratios;
+  std::map<std::string, double> m_seconds;
+};
+
+// The body of a benchmark program's main.
+inline int RunWithRatios(int argc, char** argv, std::initializer_list<st_Ratio> ratios) {
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  cl_RatioReporter reporter{std::vector<st_Ratio>(ratios)};
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  return 0;
+}
+
+}  // namespace benchratios

@@ -1,0 +1,280 @@
+// Scenes: loading a generated 30-layer compiled scene against reading its bytes into memory
+// (the floor of any loader), and one frame of Quay's layers at 1280 x 800 drawn through the
+// scene against the same tile quads drawn straight through the GPU layer. Prints both ratios.
+#include <benchmark/benchmark.h>
+
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/gl.h>
+
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../gpu/FrameTimes.h"
+#include "base/Imaging.h"
+#include "base/app/SystemRoot.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "graphics/image/TextureStrip.h"
+#include "graphics/mesh/Mesh.h"
+#include "platform/gpu/Device.h"
+#include "quillane/scene/Scene.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/FrameLock.h"
+#include "win32dx9/Platform.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kWidth = 1280, kHeight = 800, kLayers = 30;
+
+void Quiet(const char*) {}
+bool QuietOutput(const char*) { return false; }
+
+void WriteTga(const fs::path& path, int w, int h, int seed) {
+  std::string file(18, '\0');
+  file[2] = 2, file[12] = static_cast<char>(w & 0xFF), file[13] = static_cast<char>(w >> 8);
+  file[14] = static_cast<char>(h & 0xFF), file[15] = static_cast<char>(h >> 8), file[16] = 32, file[17] = 0x28;
+  for (int y = 0; y < h; ++y)
+    for (int x = 0; x < w; ++x) {
+      const bool inside = ((x / 64 + y / 64 + seed) % 3) != 0;
+      file += static_cast<char>(x + seed), file += static_cast<char>(y), file += static_cast<char>(seed * 9),
+          file += static_cast<char>(inside ? 255 : 0);
+    }
+  std::ofstream(path, std::ios::binary) << file;
+}
+
+// The engine on the headless platform at 1280 x 800, working in a scratch data folder.
+struct Engine {
+  fs::path dir, previous;
+  std::unique_ptr<base::cl_System> system;
+  bool started = false;
+
+  bool Open() {
+    base::sys::SetDebuggerOutput(Quiet);
+    base::sys::AddOutputCallback(QuietOutput);
+    dir = fs::temp_directory_path() / "quillane_bench_scene";
+    fs::remove_all(dir);
+    fs::create_directories(dir / "Scenes");
+    previous = fs::current_path();
+    fs::current_path(dir);
+    std::ofstream("config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\"" << kHeight
+                                << "\"/></Config>";
+    system = std::make_unique<base::cl_System>();
+    system->SetUserDataPath(dir.string().c_str());
+    if (!system->LoadConfig("config.xml")) return false;
+    base::RegisterMeshResourceType();
+    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+    gfx::RegisterGraphics();
+    started = system->StartUp();
+    return started;
+  }
+  ~Engine() {
+    if (started) system->ShutDown();
+    system.reset();
+    if (!previous.empty()) fs::current_path(previous);
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+  }
+};
+
+Engine& TheEngine() {
+  static Engine engine;
+  static const bool open = engine.Open();
+  (void)open;
+  return engine;
+}
+
+// ---- loading
+
+bool MakeBigScene() {
+  fs::create_directories("Scenes/Big");
+  std::string layers;
+  for (int i = 0; i < kLayers; ++i) {
+    const std::string file = "layer" + std::to_string(i) + ".tga";
+    WriteTga(fs::path("Scenes/Big") / file, 1024, 640, i);
+    layers += "<L label=\"l" + std::to_string(i) + "\" file=\"" + file + "\" x=\"" + std::to_string(i * 20) + "\" y=\"" +
+              std::to_string(i * 10) + "\" w=\"512\" h=\"400\"/>";
+  }
+  std::ofstream("Scenes/Big/ProjectFile.xml") << "<Project name=\"Big\" w=\"1024\" h=\"640\"><StageElements>" << layers
+                                              << "</StageElements></Project>";
+  quillane::cl_Scene scene;
+  scene.LoadProjectFile("Big");
+  return scene.Save();
+}
+
+void BM_LoadScene(benchmark::State& state) {
+  if (!TheEngine().started || (!fs::exists("Scenes/Big.dat") && !MakeBigScene())) {
+    state.SkipWithError("no engine");
+    return;
+  }
+  for (auto _ : state) {
+    quillane::cl_Scene scene;
+    benchmark::DoNotOptimize(scene.Load("Big"));
+  }
+  state.counters["MB"] = static_cast<double>(fs::file_size("Scenes/Big.dat")) / 1e6;
+}
+
+void BM_ReadSceneBytes(benchmark::State& state) {
+  if (!TheEngine().started || (!fs::exists("Scenes/Big.dat") && !MakeBigScene())) {
+    state.SkipWithError("no engine");
+    return;
+  }
+  std::vector<char> bytes(fs::file_size("Scenes/Big.dat"));
+  for (auto _ : state) {
+    std::ifstream in("Scenes/Big.dat", std::ios::binary);
+    in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    benchmark::DoNotOptimize(bytes.data());
+  }
+}
+
+// ---- one frame of Quay
+
+struct Quay {
+  quillane::cl_Scene scene;
+  bool Open() {
+    if (!TheEngine().started) return false;
+    const fs::path source = fs::path(QUILLANE_DATA_DIR) / "Scenes" / "Quay";
+    if (!fs::exists("Scenes/Quay")) fs::copy(source, "Scenes/Quay", fs::copy_options::recursive);
+    scene.LoadProjectFile("Quay");
+    if (!fs::exists("Scenes/Quay.dat") && !scene.Save()) return false;
+    return scene.Load("Quay");
+  }
+  static void Begin() {
+    win32dx9::cl_DX9GraphicsDevice::GetInstance()->BeginFrame();
+    gfx::ClearScreen(0xFF000000);
+    gfx::Begin2D();
+  }
+  static void End() {
+    win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetDevice()->EndScene();
+    glFinish();
+    gfx::UnlockFrame();
+  }
+};
+
+struct Vertex {
+  float x, y, z, rhw;
+  uint32_t colour;
+  float u, v;
+};
+struct Quad {
+  gpu::Texture* texture;
+  Vertex v[4];
+};
+
+uint32_t Pow2(int n) {
+  uint32_t p = 1;
+  while (p < static_cast<uint32_t>(n)) p <<= 1;
+  return p;
+}
+
+// The tiles of an image at (x, y) and scale, as cl_Image::Draw places them.
+void AddTiles(std::vector<Quad>& out, gfx::cl_Image* image, float x, float y, float s) {
+  const gfx::st_TileAxis& columns = image->GetColumns();
+  const gfx::st_TileAxis& rows = image->GetRows();
+  for (int r = 0; r < rows.count; ++r)
+    for (int c = 0; c < columns.count; ++c) {
+      const int index = columns.count * r + c;
+      if (index >= image->GetTileCount()) return;
+      int w = columns.sizes[c], h = rows.sizes[r];
+      if (columns.offsets[c] + w > image->GetSourceWidth()) w = image->GetSourceWidth() - columns.offsets[c];
+      if (rows.offsets[r] + h > image->GetSourceHeight()) h = image->GetSourceHeight() - rows.offsets[r];
+      const float l = x - 0.5f + (static_cast<float>(columns.offsets[c]) + image->GetOffset()[0]) * s;
+      const float t = y - 0.5f + (static_cast<float>(rows.offsets[r]) + image->GetOffset()[1]) * s;
+      const float rr = l + static_cast<float>(w) * s, b = t + static_cast<float>(h) * s;
+      const float u = static_cast<float>(w) / static_cast<float>(Pow2(columns.sizes[c]));
+      const float v = static_cast<float>(h) / static_cast<float>(Pow2(rows.sizes[r]));
+      out.push_back({image->GetTileTexture(index),
+                     {{l, t, 0.5f, 0.5f, 0xFFFFFFFF, 0, 0}, {rr, t, 0.5f, 0.5f, 0xFFFFFFFF, u, 0},
+                      {rr, b, 0.5f, 0.5f, 0xFFFFFFFF, u, v}, {l, b, 0.5f, 0.5f, 0xFFFFFFFF, 0, v}}});
+    }
+}
+
+// The compiled Quay, null when it cannot be made; the engine is made first, so it outlives the
+// scene's textures.
+Quay* TheQuay() {
+  TheEngine();
+  static Quay quay;
+  static const bool open = quay.Open();
+  return open ? &quay : nullptr;
+}
+
+void BM_QuayFrameScene(benchmark::State& state) {
+  Quay* q = TheQuay();
+  if (!q) {
+    state.SkipWithError("no Quay");
+    return;
+  }
+  Quay& quay = *q;
+  for (auto _ : state) {
+    Quay::Begin();
+    quay.scene.RenderBackgroundLayers(0, 0, kWidth, kHeight);
+    for (quillane::cl_Layer* layer : quay.scene.StageElements) layer->Render(0, 0, kWidth, kHeight);
+    quay.scene.RenderForegroundLayers(0, 0, kWidth, kHeight);
+    Quay::End();
+  }
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+void BM_QuayFrameDirect(benchmark::State& state) {
+  Quay* q = TheQuay();
+  if (!q) {
+    state.SkipWithError("no Quay");
+    return;
+  }
+  quillane::cl_Scene& scene = q->scene;
+  const float s = scene.GetEffectiveZoom(), sx = scene.GetScroll()[0], sy = scene.GetScroll()[1];
+  std::vector<Quad> quads;
+  for (quillane::cl_HeavenLayer* sky : scene.HeavenElements) {
+    if (!sky->GetImage()) continue;
+    const float bx = std::trunc((sky->GetX() - sx) * s + 0.5f), by = (sky->GetY() - sy) * s;
+    AddTiles(quads, sky->GetImage(), bx, by, s);
+    AddTiles(quads, sky->GetImage(), bx - static_cast<float>(sky->GetImage()->GetWidth()) * s, by, s);
+  }
+  for (const auto* list : {&scene.BackgroundElements, &scene.StageElements, &scene.ForegroundElements})
+    for (quillane::cl_Layer* layer : *list) {
+      if (layer->GetImage())
+        AddTiles(quads, layer->GetImage(), (layer->GetX() - sx) * s, (layer->GetY() - sy) * s, s);
+      else if (layer->GetStrip() && layer->GetStrip()->GetFirstFrame())
+        AddTiles(quads, layer->GetStrip()->GetFirstFrame(), -sx * s, -sy * s, s);
+    }
+  gpu::Device* device = win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetDevice();
+  for (auto _ : state) {
+    Quay::Begin();
+    gfx::SetFilterLinear();
+    gfx::SetBlendAlpha(true);
+    device->SetFVF(gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1);
+    for (const Quad& quad : quads) {
+      device->SetTexture(0, quad.texture);
+      device->DrawPrimitiveUP(gpu::prim::TriangleFan, 2, quad.v, sizeof(Vertex));
+    }
+    Quay::End();
+  }
+  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+}
+
+BENCHMARK(BM_LoadScene)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadSceneBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QuayFrameScene)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_QuayFrameDirect)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  benchmark::Initialize(&argc, argv);
+  benchgl::cl_FrameTimes reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  const double load = reporter.Seconds("BM_LoadScene"), bytes = reporter.Seconds("BM_ReadSceneBytes");
+  const double frame = reporter.Seconds("BM_QuayFrameScene"), direct = reporter.Seconds("BM_QuayFrameDirect");
+  if (load > 0.0 && bytes > 0.0) std::printf("scene load / byte read time ratio %.2f\n", load / bytes);
+  if (frame > 0.0 && direct > 0.0) std::printf("Quay frame: scene / direct GPU time ratio %.2f\n", frame / direct);
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,134 @@
+// scenec: compiles scenes until the scene editor exists.
+//   scenec [--lod N] [--shot FILE.png] NAME...
+// Run in the data folder: each NAME's "Scenes/NAME/ProjectFile.xml" is built fully (as the
+// editor's compile does) and written to "Scenes/NAME.dat" with its protocol. --lod N reads the
+// compiled file back at scene detail level N (0 full .. 2 lowest); --shot renders it headless at
+// 1024 x 640 into FILE.png (FILE_NAME.png when several scenes are given).
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/app/SystemRoot.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "graphics/mesh/Mesh.h"
+#include "platform/gpu/Png.h"
+#include "quillane/scene/Scene.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/Services.h"
+
+namespace {
+
+constexpr int kShotWidth = 1024, kShotHeight = 640;
+
+int Usage() {
+  std::fprintf(stderr, "usage: scenec [--lod N] [--shot FILE.png] NAME...\n");
+  return 2;
+}
+
+// The scene's layers in drawing order at the game viewport.
+void RenderScene(quillane::cl_Scene& scene) {
+  gfx::ClearScreen(0xFF000000);
+  scene.UpdateViewFromCamera();
+  gfx::Begin2D();
+  scene.RenderBackgroundLayers(0.0f, 0.0f, kShotWidth, kShotHeight);
+  for (quillane::cl_Layer* layer : scene.StageElements) layer->Render(0.0f, 0.0f, kShotWidth, kShotHeight);
+  scene.RenderForegroundLayers(0.0f, 0.0f, kShotWidth, kShotHeight);
+}
+
+bool Shoot(quillane::cl_Scene& scene, const std::string& file) {
+  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  if (!device || !device->BeginFrame()) {
+    std::fprintf(stderr, "scenec: no graphics device for --shot\n");
+    return false;
+  }
+  RenderScene(scene);
+  bool ok = device->LockBackBuffer();
+  if (ok) {
+    ok = gpu::WritePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
+                       static_cast<uint32_t>(device->GetLockedPitch()), false);
+    device->UnlockBackBuffer();
+  }
+  device->EndFrame();
+  if (!ok) std::fprintf(stderr, "scenec: %s not written\n", file.c_str());
+  return ok;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int lod = -1;
+  std::string shot;
+  std::vector<std::string> names;
+  for (int i = 1; i < argc; ++i) {
+    if (!std::strcmp(argv[i], "--lod") && i + 1 < argc) {
+      lod = std::atoi(argv[++i]);
+    } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
+      shot = argv[++i];
+    } else if (argv[i][0] == '-') {
+      return Usage();
+    } else {
+      names.push_back(argv[i]);
+    }
+  }
+  if (names.empty()) return Usage();
+
+  auto system = std::make_unique<base::cl_System>();
+  base::Variant& config = system->GetConfigTree();
+  config.set_element("Config");
+  base::Variant& display = config.add_element("Display");
+  display.attribute("Fullscreen")->set_int(0);
+  display.attribute("Width")->set_int(kShotWidth);
+  display.attribute("Height")->set_int(kShotHeight);
+  config.add_element("Localization").attribute("Language")->set_string("English");
+  if (lod >= 0) {
+    // The options store a level as a slider value: 1.0 full detail .. 0.0 lowest.
+    base::Variant& value = config.add_element("Options").add_element("Gfx").add_element("SceneLOD");
+    value.attribute("Value")->set_float(1.0f - 0.5f * static_cast<float>(lod));
+  }
+  base::RegisterMeshResourceType();
+  gfx::RegisterBitmapLoaders();
+  bool started = false;
+  if (!shot.empty()) {
+    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+    gfx::RegisterGraphics();
+    started = system->StartUp();
+    if (!started) std::fprintf(stderr, "scenec: the headless graphics device did not start\n");
+  }
+
+  int failures = 0;
+  for (const std::string& name : names) {
+    quillane::cl_Scene scene;
+    scene.LoadProjectFile(name.c_str());
+    if (!scene.Save()) {
+      std::fprintf(stderr, "scenec: %s not compiled\n", name.c_str());
+      ++failures;
+      continue;
+    }
+    quillane::cl_Scene compiled;
+    if (!compiled.Load(name.c_str())) {
+      std::fprintf(stderr, "scenec: %s does not read back\n", name.c_str());
+      ++failures;
+      continue;
+    }
+    std::printf("scenec: %s -> %s (%d stage layers at this level)\n", name.c_str(),
+                quillane::cl_Scene::GetDataPath(name.c_str()).c_str(), static_cast<int>(compiled.StageElements.size()));
+    if (shot.empty()) continue;
+    std::string file = shot;
+    if (names.size() > 1) {
+      const size_t dot = file.rfind('.');
+      file.insert(dot == std::string::npos ? file.size() : dot, "_" + name);
+    }
+    if (!started || !Shoot(compiled, file)) ++failures;
+  }
+  if (started) system->ShutDown();
+  system.reset();
+  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+  return failures == 0 ? 0 : 1;
+}
