@@ -8,7 +8,7 @@ packages=(
   libfreetype-dev fonts-dejavu-core libstb-dev
   libvorbis-dev libespeak-ng-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
-  libjemalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
+  libjemalloc-dev libmimalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
   libmeshoptimizer-dev libassimp-dev librecast-dev
   libunwind-dev libdw-dev
   xvfb xauth

@@ -73,14 +73,21 @@ void MixedSizes(benchmark::State& state) {
 
 }  // namespace memory_bench
 
-#define MEMORY_BENCHMARKS(A)                                                                             \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Lifo>)->Name(#A "/Lifo")->Arg(1000);     \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)->Name(#A "/Fifo")->Arg(1000);     \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000); \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(100000); \
-  BENCHMARK(memory_bench::MixedSizes<A>)->Name(#A "/Mixed")
+// Registered at run time (a statement, not a declaration), so that a program can leave out an
+// anchor it could not load.
+#define MEMORY_BENCHMARKS(A)                                                                                         \
+  do {                                                                                                               \
+    benchmark::RegisterBenchmark(#A "/Lifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Lifo>)->Arg(1000); \
+    benchmark::RegisterBenchmark(#A "/Fifo", memory_bench::SmallBlocks<A, memory_bench::en_Order::Fifo>)->Arg(1000); \
+    benchmark::RegisterBenchmark(#A "/Random", memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)         \
+        ->Arg(1000)                                                                                                  \
+        ->Arg(100000);                                                                                               \
+    benchmark::RegisterBenchmark(#A "/Mixed", memory_bench::MixedSizes<A>);                                          \
+  } while (false)
 
 // Registered after every single-threaded run: once a second thread has existed, glibc malloc stays
 // on its slower multi-threaded path for the rest of the process.
-#define MEMORY_THREAD_BENCHMARKS(A) \
-  BENCHMARK(memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>)->Name(#A "/Random")->Arg(1000)->Threads(2)
+#define MEMORY_THREAD_BENCHMARKS(A)                                                                        \
+  benchmark::RegisterBenchmark(#A "/Random", memory_bench::SmallBlocks<A, memory_bench::en_Order::Random>) \
+      ->Arg(1000)                                                                                          \
+      ->Threads(2)

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 
 #include "base/memory/MemoryState.h"
@@ -30,19 +31,39 @@ namespace base::memory_detail {
 namespace {
 
 constexpr std::size_t kPrefix = CMemoryMgr::kAlignment;  // bytes in front of every payload
-constexpr std::size_t kSlotSize = kPrefix + CMemoryMgr::kFastPayload;
-constexpr std::size_t kPoolBytes = static_cast<std::size_t>(CMemoryMgr::kFastSlots) * kSlotSize;
 static_assert(alignof(std::max_align_t) <= CMemoryMgr::kAlignment, "malloc alignment assumed <= 16");
-static_assert(kSlotSize % CMemoryMgr::kAlignment == 0, "slots must keep payloads aligned");
 
-// Static storage, zero until used: the pool costs no page until its slots are handed out.
-alignas(64) constinit unsigned char g_pool[kPoolBytes] = {};
-constinit std::int32_t g_freeStack[CMemoryMgr::kFastSlots] = {};
-constinit std::int32_t g_freeCount = 0;  // 0 until InitMemLog: early blocks come from the heap
-constinit std::int32_t g_fastInUse = 0;
-constinit std::int32_t g_fastInUseMax = 0;
-constinit bool g_poolFilled = false;
-constinit cl_SpinLock g_poolLock;
+// ---- size classes ----
+constexpr std::uint32_t kClassPayload[] = {32,    48,    64,    80,    96,    112,   128,   160,   192,   224,   256,
+                                           320,   384,   448,   512,   640,   768,   896,   1024,  1280,  1536,  1792,
+                                           2048,  2560,  3072,  3584,  4096,  5120,  6144,  7168,  8192,  10240, 12288,
+                                           14336, 16384, 20480, 24576, 28672, 32768, 40960, 49152, 57344, 65536};
+constexpr int kClasses = static_cast<int>(std::size(kClassPayload));
+static_assert(kClassPayload[0] == CMemoryMgr::kSmallPayload && kClassPayload[kClasses - 1] == CMemoryMgr::kFastPayload);
+
+constexpr std::size_t SlotBytes(int c) { return kPrefix + kClassPayload[c]; }
+
+// A thread keeps up to this many free slots of a class (about 128 KiB, at least two), so that the
+// usual working sets of a frame or a load never touch the shared stacks; it moves half as many at
+// a time.
+constexpr std::int32_t CacheLimit(int c) {
+  const auto n = static_cast<std::int32_t>((128 << 10) / SlotBytes(c));
+  return n > 2048 ? 2048 : n < 2 ? 2 : n;
+}
+constexpr std::int32_t BatchSlots(int c) { return CacheLimit(c) / 2; }
+
+// Class of a request, by (size + 15) / 16.
+struct st_ClassTable {
+  std::uint8_t m_class[CMemoryMgr::kFastPayload / 16 + 1] = {};
+  constexpr st_ClassTable() {
+    int c = 0;
+    for (std::size_t i = 0; i < std::size(m_class); ++i) {
+      while (kClassPayload[c] < i * 16) ++c;
+      m_class[i] = static_cast<std::uint8_t>(c);
+    }
+  }
+};
+constexpr st_ClassTable kClassOf;
 
 std::int32_t& HeaderOf(void* payload) { return static_cast<std::int32_t*>(payload)[-1]; }
 
@@ -50,94 +71,256 @@ std::int32_t ClampedSize(std::size_t size) {
   return size > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(size);
 }
 
-// Each thread keeps a few free slot indices of its own, so that the common allocation and release
-// take no lock: the lock is only taken to move a batch between a thread's cache and the shared
-// stack. Order stays last-in, first-out per thread, and a batch taken from the shared stack hands
-// out its top entry first, so fresh slots still walk down through the pool.
-constexpr std::int32_t kCacheSlots = 256;
-constexpr std::int32_t kBatch = 128;
+// ---- chunks ----
+// Each 4 MiB chunk holds slots of one class. One byte per 4 MiB of the 47-bit user address space
+// names the class of the chunk there (class + 1; 0: not the pool), so Free learns both the store
+// and the class from the address alone, without reading the block. Of its 32 MiB of static
+// storage only the pages for addresses in use are ever touched.
+constexpr int kChunkShift = 22;
+static_assert(std::size_t{1} << kChunkShift == CMemoryMgr::kChunkBytes);
+constexpr std::size_t kMapEntries = std::size_t{1} << (47 - kChunkShift);
+constinit std::atomic<std::uint8_t> g_chunkClass[kMapEntries] = {};
 
-struct cl_SlotCache {
-  std::int32_t m_count = 0;
-  bool m_closed = false;  // the thread is exiting: work on the shared stack directly
-  std::int32_t m_slots[kCacheSlots] = {};
+// Chunks are never returned; the table keeps them reachable for leak checkers and caps the pool.
+constexpr int kMaxChunks = 4096;  // 16 GiB
+constinit unsigned char* g_chunks[kMaxChunks] = {};
+constinit int g_chunkCount = 0;
+constinit cl_SpinLock g_chunkLock;
+constinit std::atomic<bool> g_poolOpen{false};  // set by InitMemLog: early blocks come from the heap
 
-  constexpr cl_SlotCache() = default;
-  ~cl_SlotCache();
-};
-
-thread_local constinit cl_SlotCache t_cache;
-
-cl_SlotCache::~cl_SlotCache() {
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  std::memcpy(&g_freeStack[g_freeCount], m_slots, static_cast<std::size_t>(m_count) * sizeof(std::int32_t));
-  g_freeCount += m_count;
-  g_fastInUse -= m_count;
-  m_count = 0;
-  m_closed = true;  // releases made by later thread-exit code go straight to the shared stack
+// Class of the chunk holding address, or -1 outside the pool.
+inline int ChunkClass(const void* p) {
+  const std::uintptr_t entry = reinterpret_cast<std::uintptr_t>(p) >> kChunkShift;
+  if (entry >= kMapEntries) return -1;
+  return g_chunkClass[entry].load(std::memory_order_relaxed) - 1;
 }
 
-// Takes slots from the shared stack: one to hand out, and a batch below it into the cache.
-bool TakeSlots(cl_SlotCache& cache, std::int32_t& index) {
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  if (g_freeCount == 0) return false;  // exhausted: the caller falls back to the heap
-  const std::int32_t n = cache.m_closed ? 1 : std::min(kBatch, g_freeCount);
-  g_freeCount -= n;
-  std::memcpy(cache.m_slots, &g_freeStack[g_freeCount], static_cast<std::size_t>(n - 1) * sizeof(std::int32_t));
-  cache.m_count = n - 1;
-  index = g_freeStack[g_freeCount + n - 1];
-  g_fastInUse += n;
-  if (g_fastInUse > g_fastInUseMax) g_fastInUseMax = g_fastInUse;
+// A fresh chunk for class c from the heap; null when the heap or the chunk table is exhausted.
+unsigned char* NewChunk(int c) {
+  std::lock_guard<cl_SpinLock> guard(g_chunkLock);
+  if (g_chunkCount == kMaxChunks) return nullptr;
+  auto* chunk = static_cast<unsigned char*>(std::aligned_alloc(CMemoryMgr::kChunkBytes, CMemoryMgr::kChunkBytes));
+  if (!chunk) return nullptr;
+  const std::uintptr_t entry = reinterpret_cast<std::uintptr_t>(chunk) >> kChunkShift;
+  if (entry >= kMapEntries) {
+    std::free(chunk);
+    return nullptr;
+  }
+  g_chunks[g_chunkCount++] = chunk;
+  POOL_POISON(chunk, CMemoryMgr::kChunkBytes);
+  g_chunkClass[entry].store(static_cast<std::uint8_t>(c + 1), std::memory_order_relaxed);
+  return chunk;
+}
+
+// ---- shared stacks ----
+// Each class keeps a stack of batches: arrays of free slots (payload addresses) that threads hand
+// back whole. Emptied batches are kept for reuse. A batch holds up to BatchSlots(c) slots.
+struct st_Batch {
+  st_Batch* m_next;
+  std::int32_t m_count;
+  unsigned char* m_slots[1];  // BatchSlots(c) in truth
+};
+
+st_Batch* NewBatch(int c) {
+  void* memory = std::malloc(sizeof(st_Batch) + sizeof(unsigned char*) * static_cast<std::size_t>(BatchSlots(c) - 1));
+  return static_cast<st_Batch*>(memory);
+}
+
+struct alignas(64) st_SharedClass {
+  cl_SpinLock m_lock;
+  st_Batch* m_full = nullptr;   // batches holding free slots; only the top one may be partly filled
+  st_Batch* m_spare = nullptr;  // empty batches
+  std::int32_t m_freeSlots = 0;
+  unsigned char* m_carve = nullptr;  // the next uncarved slot of the class's newest chunk
+  unsigned char* m_carveEnd = nullptr;
+};
+constinit st_SharedClass g_shared[kClasses];
+
+// Slots out of the shared stacks (in threads' caches or handed out), and the most there ever were.
+constinit std::atomic<long long> g_fastInUse{0};
+constinit std::atomic<long long> g_fastInUseMax{0};
+
+void CountOut(long long n) {
+  const long long now = g_fastInUse.fetch_add(n, std::memory_order_relaxed) + n;
+  long long max = g_fastInUseMax.load(std::memory_order_relaxed);
+  while (now > max && !g_fastInUseMax.compare_exchange_weak(max, now, std::memory_order_relaxed)) {
+  }
+}
+
+// Hands n slots back to class c's shared stack as one batch. False (nothing moved) only when no
+// batch can be had from the heap.
+bool PushSlots(int c, unsigned char* const* slots, std::int32_t n) {
+  st_SharedClass& shared = g_shared[c];
+  std::lock_guard<cl_SpinLock> guard(shared.m_lock);
+  st_Batch* batch = shared.m_full;
+  if (!batch || batch->m_count + n > BatchSlots(c)) {
+    batch = shared.m_spare;
+    if (batch)
+      shared.m_spare = batch->m_next;
+    else if (!(batch = NewBatch(c)))
+      return false;
+    batch->m_count = 0;
+    batch->m_next = shared.m_full;
+    shared.m_full = batch;
+  }
+  std::memcpy(&batch->m_slots[batch->m_count], slots, static_cast<std::size_t>(n) * sizeof *slots);
+  batch->m_count += n;
+  shared.m_freeSlots += n;
+  g_fastInUse.fetch_sub(n, std::memory_order_relaxed);
   return true;
 }
 
-// Gives slots back to the shared stack: the older half of a full cache, or index itself for a
-// thread that is exiting.
-void ReturnSlots(cl_SlotCache& cache, std::int32_t index) {
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  if (cache.m_closed) {
-    g_freeStack[g_freeCount++] = index;
-    --g_fastInUse;
-    return;
+// Fills out with up to max slots of class c: the top batch of the shared stack, else slots carved
+// from the class's chunk (in address order, the lowest handed out first). Returns the count; 0
+// when the pool cannot grow.
+std::int32_t TakeSlots(int c, unsigned char** out, std::int32_t max) {
+  st_SharedClass& shared = g_shared[c];
+  std::int32_t n = 0;
+  {
+    std::lock_guard<cl_SpinLock> guard(shared.m_lock);
+    if (st_Batch* batch = shared.m_full) {
+      n = batch->m_count < max ? batch->m_count : max;
+      batch->m_count -= n;
+      std::memcpy(out, &batch->m_slots[batch->m_count], static_cast<std::size_t>(n) * sizeof *out);
+      shared.m_freeSlots -= n;
+      if (batch->m_count == 0) {
+        shared.m_full = batch->m_next;
+        batch->m_next = shared.m_spare;
+        shared.m_spare = batch;
+      }
+    } else {
+      const std::size_t bytes = SlotBytes(c);
+      if (static_cast<std::size_t>(shared.m_carveEnd - shared.m_carve) < bytes) {
+        unsigned char* chunk = NewChunk(c);
+        if (!chunk) return 0;
+        shared.m_carve = chunk;
+        shared.m_carveEnd = chunk + CMemoryMgr::kChunkBytes;
+      }
+      const auto room = static_cast<std::int32_t>(static_cast<std::size_t>(shared.m_carveEnd - shared.m_carve) / bytes);
+      n = max < room ? max : room;
+      // Carving writes nothing into the slots: their pages stay untouched until handed out.
+      for (std::int32_t i = n - 1; i >= 0; --i, shared.m_carve += bytes) {
+        POOL_UNPOISON(shared.m_carve, kPrefix);  // prefixes stay addressable, payloads do not
+        out[i] = shared.m_carve + kPrefix;
+      }
+    }
   }
-  std::memcpy(&g_freeStack[g_freeCount], cache.m_slots, kBatch * sizeof(std::int32_t));
-  g_freeCount += kBatch;
-  g_fastInUse -= kBatch;
-  std::memmove(cache.m_slots, cache.m_slots + kBatch, (kCacheSlots - kBatch) * sizeof(std::int32_t));
-  cache.m_count -= kBatch;
-  cache.m_slots[cache.m_count++] = index;
+  CountOut(n);
+  return n;
 }
 
-void* PopFastSlot(std::size_t size) {
-  cl_SlotCache& cache = t_cache;
-  std::int32_t index;
-  if (cache.m_count > 0)
-    index = cache.m_slots[--cache.m_count];
-  else if (!TakeSlots(cache, index))
-    return nullptr;
-  unsigned char* slot = g_pool + static_cast<std::size_t>(index) * kSlotSize;
-  unsigned char* payload = slot + kPrefix;
-  slot[0] = 1;
-  HeaderOf(payload) = -static_cast<std::int32_t>(size);
-  POOL_UNPOISON(payload, size);
-  return payload;
+// ---- thread caches ----
+// A thread's free slots, an array per class (allocated on first use), so that taking one is an
+// array pop that reads nothing of the slot itself. The cache is trivially destructible, so the
+// allocation path reaches it without a guard; t_cacheOwner, touched only when a thread first takes
+// slots, hands the slots back when the thread exits. After that the arrays are gone and every
+// request of the exiting thread works on the shared stacks directly.
+struct st_SlotCache {
+  unsigned char** m_slots = nullptr;
+  std::int32_t m_count = 0;
+  std::int32_t m_capacity = 0;  // 0 until the array exists, and again once the thread exits
+};
+
+struct st_ThreadCache {
+  st_SlotCache m_lists[kClasses];
+  bool m_closed = false;
+};
+thread_local constinit st_ThreadCache t_cache;
+
+struct cl_CacheOwner {
+  bool m_armed = false;
+  ~cl_CacheOwner();
+};
+thread_local constinit cl_CacheOwner t_cacheOwner;
+
+cl_CacheOwner::~cl_CacheOwner() {
+  t_cache.m_closed = true;
+  for (int c = 0; c < kClasses; ++c) {
+    st_SlotCache& list = t_cache.m_lists[c];
+    for (std::int32_t done = 0; done < list.m_count;) {
+      const std::int32_t n = std::min(list.m_count - done, BatchSlots(c));
+      if (!PushSlots(c, list.m_slots + done, n)) break;  // no batch to be had: the slots stay lost
+      done += n;
+    }
+    std::free(list.m_slots);
+    list = {};
+  }
 }
 
-void PushFastSlot(void* p) {
-  unsigned char* payload = static_cast<unsigned char*>(p);
-  const std::size_t offset = static_cast<std::size_t>(payload - g_pool) - kPrefix;
-  const auto index = static_cast<std::int32_t>(offset / kSlotSize);
-  payload[-static_cast<std::ptrdiff_t>(kPrefix)] = 0;
-  POOL_POISON(payload, CMemoryMgr::kFastPayload);
-  cl_SlotCache& cache = t_cache;
-  if (!cache.m_closed && cache.m_count < kCacheSlots)
-    cache.m_slots[cache.m_count++] = index;
-  else
-    ReturnSlots(cache, index);
+// Makes class c's array for this thread; false for a thread that is exiting or when the heap
+// refuses the array.
+bool OpenList(int c) {
+  st_SlotCache& list = t_cache.m_lists[c];
+  if (t_cache.m_closed) return false;
+  if (list.m_capacity > 0) return true;
+  list.m_slots =
+      static_cast<unsigned char**>(std::malloc(sizeof(unsigned char*) * static_cast<std::size_t>(CacheLimit(c))));
+  if (!list.m_slots) return false;
+  list.m_capacity = CacheLimit(c);
+  t_cacheOwner.m_armed = true;  // registers the hand-back at thread exit
+  return true;
 }
 
-// Heap requests left before the test hook fails them; negative: no limit.
-std::atomic<long long> g_heapLeft{-1};
+void* HandOut(unsigned char* p, std::size_t size) {
+  HeaderOf(p) = -static_cast<std::int32_t>(size);
+  POOL_UNPOISON(p, size);
+  return p;
+}
+
+[[gnu::noinline]] void* PopSlotSlow(int c, std::size_t size) {
+  if (!g_poolOpen.load(std::memory_order_acquire)) return nullptr;
+  if (!OpenList(c)) {
+    unsigned char* p;
+    return TakeSlots(c, &p, 1) == 1 ? HandOut(p, size) : nullptr;
+  }
+  st_SlotCache& list = t_cache.m_lists[c];
+  list.m_count = TakeSlots(c, list.m_slots, BatchSlots(c));
+  if (list.m_count == 0) return nullptr;
+  return HandOut(list.m_slots[--list.m_count], size);
+}
+
+inline void* PopSlot(std::size_t size) {
+  const int c = kClassOf.m_class[(size + 15) / 16];
+  st_SlotCache& list = t_cache.m_lists[c];
+  if (list.m_count == 0) [[unlikely]]
+    return PopSlotSlow(c, size);
+  return HandOut(list.m_slots[--list.m_count], size);
+}
+
+// A full list hands its older half back; an exiting thread hands each slot back on its own.
+[[gnu::noinline]] void PushSlotSlow(int c, unsigned char* p) {
+  if (OpenList(c)) {
+    st_SlotCache& list = t_cache.m_lists[c];
+    if (list.m_count == list.m_capacity) {
+      const std::int32_t half = BatchSlots(c);
+      if (PushSlots(c, list.m_slots, half)) {
+        std::memmove(list.m_slots, list.m_slots + half,
+                     static_cast<std::size_t>(list.m_count - half) * sizeof *list.m_slots);
+        list.m_count -= half;
+      }
+    }
+    if (list.m_count < list.m_capacity) {
+      list.m_slots[list.m_count++] = p;
+      return;
+    }
+  }
+  PushSlots(c, &p, 1);  // when even this fails the slot is lost, never handed out twice
+}
+
+inline void PushSlot(int c, void* block) {
+  auto* p = static_cast<unsigned char*>(block);
+  POOL_POISON(p, kClassPayload[c]);
+  __builtin_prefetch(p - 4, 1, 3);
+  st_SlotCache& list = t_cache.m_lists[c];
+  if (list.m_count == list.m_capacity) [[unlikely]]
+    return PushSlotSlow(c, p);
+  list.m_slots[list.m_count++] = p;
+}
+
+// Requests left before the test hook fails them; negative: no limit.
+constinit std::atomic<long long> g_heapLeft{-1};
+// Set while logging or the test limit is on: every request then takes the slow path.
+constinit std::atomic<bool> g_slowPath{false};
 
 // Counts one request against the limit; true when it must fail. Out of line: only tests set one.
 [[gnu::noinline, gnu::cold]] bool HeapLimitReached() {
@@ -152,7 +335,7 @@ inline bool HeapRefused() { return g_heapLeft.load(std::memory_order_relaxed) >=
 // malloc'd block with a 16-byte prefix: [malloc address][unused][header][payload].
 void* HeapAllocate(std::size_t size, std::size_t alignment, const char* file, int line) {
   const std::size_t slack = alignment > kPrefix ? alignment - 1 : 0;
-  if (size > static_cast<std::size_t>(PTRDIFF_MAX) - kPrefix - slack || HeapRefused()) {
+  if (size > static_cast<std::size_t>(PTRDIFF_MAX) - kPrefix - slack) {
     base::sys::Output("ERROR: out of memory: %zu bytes requested at %s(%d)\n", size, file ? file : "?", line);
     return nullptr;
   }
@@ -175,35 +358,57 @@ void HeapFree(void* payload) {
   std::free(raw);
 }
 
-void* AllocateImpl(std::size_t size, std::size_t alignment, const char* file, int line) {
+// Requests the fast path does not finish: the test limit, an empty pool, the heap path, logging.
+[[gnu::noinline]] void* AllocateSlow(std::size_t size, std::size_t alignment, const char* file, int line) {
   void* p = nullptr;
-  if (size <= CMemoryMgr::kFastPayload && alignment <= CMemoryMgr::kAlignment) p = PopFastSlot(size);
+  if (HeapRefused()) {
+    base::sys::Output("ERROR: out of memory: %zu bytes requested at %s(%d)\n", size, file ? file : "?", line);
+    return nullptr;
+  }
+  if (size <= CMemoryMgr::kFastPayload && alignment <= CMemoryMgr::kAlignment) p = PopSlot(size);
   if (!p) p = HeapAllocate(size, alignment, file, line);
   // Counted after success, so a failed request leaves the statistics as they were.
   if (p && g_logging.load(std::memory_order_relaxed)) RecordAllocation(size);
   return p;
 }
 
-}  // namespace
-
-void InitFastPool() {
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  if (g_poolFilled) return;
-  // The in-use bytes are still zero from static storage; writing them would touch all 12 MiB.
-  for (std::int32_t i = 0; i < CMemoryMgr::kFastSlots; ++i) {
-    g_freeStack[i] = i;
-    POOL_POISON(g_pool + static_cast<std::size_t>(i) * kSlotSize + kPrefix, CMemoryMgr::kFastPayload);
+// The common case, a slot from this thread's cache, needs no stack frame: everything else is a
+// tail call to AllocateSlow.
+inline void* AllocateImpl(std::size_t size, std::size_t alignment, const char* file, int line) {
+  if (size <= CMemoryMgr::kFastPayload && alignment <= CMemoryMgr::kAlignment &&
+      !g_slowPath.load(std::memory_order_relaxed)) [[likely]] {
+    st_SlotCache& list = t_cache.m_lists[kClassOf.m_class[(size + 15) / 16]];
+    if (list.m_count > 0) [[likely]]
+      return HandOut(list.m_slots[--list.m_count], size);
   }
-  g_freeCount = CMemoryMgr::kFastSlots;
-  g_fastInUse = 0;
-  g_fastInUseMax = 0;
-  g_poolFilled = true;
+  return AllocateSlow(size, alignment, file, line);
 }
 
+// Logging and heap blocks; out of line so that the common case needs no stack frame.
+[[gnu::noinline]] void FreeSlow(void* p) {
+  if (g_logging.load(std::memory_order_relaxed)) {
+    const long long header = HeaderOf(p);
+    RecordRelease(header < 0 ? -header : header);
+  }
+  const int c = ChunkClass(p);
+  if (c >= 0)
+    PushSlot(c, p);
+  else
+    HeapFree(p);
+}
+
+}  // namespace
+
+void InitFastPool() { g_poolOpen.store(true, std::memory_order_release); }
+
 void FastPoolCounters(long long& inUse, long long& maxInUse) {
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  inUse = g_fastInUse;
-  maxInUse = g_fastInUseMax;
+  inUse = g_fastInUse.load(std::memory_order_relaxed);
+  maxInUse = g_fastInUseMax.load(std::memory_order_relaxed);
+}
+
+void UpdateSlowPath() {
+  g_slowPath.store(g_logging.load(std::memory_order_relaxed) || g_heapLeft.load(std::memory_order_relaxed) >= 0,
+                   std::memory_order_relaxed);
 }
 
 }  // namespace base::memory_detail
@@ -225,28 +430,26 @@ void* CMemoryMgr::AllocateAligned(std::size_t size, std::size_t alignment, const
 
 void CMemoryMgr::Free(void* p, const char*, int) {
   if (!p) return;
-  if (g_logging.load(std::memory_order_relaxed)) {
-    const long long header = HeaderOf(p);
-    RecordRelease(header < 0 ? -header : header);
-  }
-  if (IsFastBlock(p))
-    PushFastSlot(p);
-  else
-    HeapFree(p);
+  const int c = ChunkClass(p);
+  if (c < 0 || g_logging.load(std::memory_order_relaxed)) [[unlikely]]
+    return FreeSlow(p);
+  PushSlot(c, p);
 }
 
-bool CMemoryMgr::IsFastBlock(const void* p) {
-  return reinterpret_cast<std::uintptr_t>(p) - reinterpret_cast<std::uintptr_t>(g_pool) < kPoolBytes;
-}
+bool CMemoryMgr::IsFastBlock(const void* p) { return ChunkClass(p) >= 0; }
 
-void CMemoryMgr::FailHeapAfter(long long n) { g_heapLeft.store(n < 0 ? -1 : n, std::memory_order_relaxed); }
+void CMemoryMgr::FailHeapAfter(long long n) {
+  g_heapLeft.store(n < 0 ? -1 : n, std::memory_order_relaxed);
+  UpdateSlowPath();
+}
 
 int CMemoryMgr::BlockHeader(const void* p) { return HeaderOf(const_cast<void*>(p)); }
 
 int CMemoryMgr::FastFreeCount() {
-  const cl_SlotCache& cache = t_cache;
-  std::lock_guard<cl_SpinLock> guard(g_poolLock);
-  return g_freeCount + cache.m_count;
+  const st_SlotCache& list = t_cache.m_lists[0];
+  st_SharedClass& shared = g_shared[0];
+  std::lock_guard<cl_SpinLock> guard(shared.m_lock);
+  return shared.m_freeSlots + (t_cache.m_closed ? 0 : list.m_count);
 }
 
 // ---- MEMOBJECT ----

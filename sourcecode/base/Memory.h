@@ -1,27 +1,30 @@
-// The engine's one allocator. CMemoryMgr serves blocks of 32 bytes or less from a fixed static pool
-// with a free stack (no heap call for the engine's many tiny objects) and larger blocks from malloc.
-// The global allocation operators, MEMOBJECT and tMemAllocator all end up here.
+// The engine's one allocator. CMemoryMgr serves blocks of up to 64 KiB from a pool of size classes
+// (no heap call for the engine's many small objects: Variant datatypes, strings, list nodes) and
+// larger blocks from malloc. The global allocation operators, MEMOBJECT and tMemAllocator all end up here.
 //
 // Block layout on 64-bit. Every block carries a signed 32-bit header in the 4 bytes just in front of
 // the caller's pointer: > 0 heap block of that many bytes, < 0 pool block of minus that many bytes,
 // 0 a zero-byte block of either store. Every pointer handed out is 16-byte aligned (max_align_t),
 // so the 4-byte header alone cannot sit in front of it; each block gets a 16-byte prefix instead:
 //
-//   pool slot (48 bytes):  [in-use byte][11 unused][header][32 bytes payload]
-//   heap block:            [malloc address, 8 bytes][4 unused][header][payload ...]
+//   pool slot:   [12 unused][header][payload of the class size]
+//   heap block:  [malloc address, 8 bytes][4 unused][header][payload ...]
 //
-// The pool is 262,144 slots, 12 MiB of static storage. Free decides pool or heap by the pointer's
-// address, never by the header, so a zero-byte block goes back to the store it came from. A heap
-// block records its own malloc address, which lets over-aligned blocks share the same Free.
-// Headers of blocks larger than 2 GiB hold INT32_MAX (only the statistics read the size).
+// Size classes: 32 bytes (requests of 0 to 32), then steps of 16 up to 128 and four steps per
+// doubling up to 64 KiB. The pool is carved from 4 MiB chunks, each holding one class, taken from
+// the heap as it grows, so it never runs out before the heap does; a request the pool cannot
+// serve goes to the heap. A byte per 4 MiB of address space names each chunk's class, so Free tells
+// pool from heap (and the class) by the address alone, never by the header: a zero-byte block goes
+// back to its own store. A heap block records its malloc address, so over-aligned blocks share the
+// same Free. Headers of blocks larger than 2 GiB hold INT32_MAX (only the statistics read them).
 //
-// Threads (the splash thread allocates while the main thread starts the engine): the shared free
-// stack is guarded by a spin lock, and each thread keeps up to 256 free slots of its own, moved to and
-// from the shared stack in batches of 128, so the common case takes no lock. Slot reuse is last-in,
-// first-out per thread; a thread's cached slots go back to the shared stack when it exits. The pool
-// counters count slots taken from the shared stack (a thread's cached slots included). The heap
-// path relies on malloc. The statistics and the memory log have a lock of their own and cost
-// nothing while logging is off, as it is in the running game.
+// Threads (the splash thread allocates while the main thread starts the engine, loaders run on
+// workers): each thread keeps an array of free slots per size class and takes and returns batches
+// of slots from and to the class's shared stack under a spin lock, so the common case takes no lock.
+// Slot reuse is last-in, first-out per thread; a thread's cached slots go back to the shared stacks
+// when it exits. The pool counters count slots out of the shared stacks (a thread's cached slots
+// included). The statistics and the memory log have a lock of their own and cost nothing while
+// logging is off, as it is in the running game.
 //
 // Sanitizer builds (QUILLANE_SANITIZE) keep the standard global operators, so AddressSanitizer sees
 // every allocation of the program; CMemoryMgr still works and poisons the unused bytes of its slots.
@@ -42,18 +45,20 @@ struct st_MemoryStatistics {
   long long m_maximumMemory;   // most bytes allocated at once
   long long m_totalBlocks;     // allocations made in all
   long long m_bandwidth;       // bytes requested in all
-  long long m_fastAlloc;       // pool slots out of the shared stack
+  long long m_fastAlloc;       // pool slots out of the shared stacks
   long long m_maxFastAlloc;    // the most that ever were
 };
 
 class CMemoryMgr {
  public:
-  static constexpr int kFastSlots = 0x40000;        // pool slots
-  static constexpr std::size_t kFastPayload = 32;   // largest request the pool serves
-  static constexpr std::size_t kAlignment = 16;     // alignment of every block
+  static constexpr std::size_t kSmallPayload = 32;      // the smallest size class
+  static constexpr std::size_t kFastPayload = 65536;    // largest request the pool serves
+  static constexpr std::size_t kAlignment = 16;         // alignment of every block
+  static constexpr std::size_t kChunkBytes = 4 << 20;  // the pool grows by this much
 
-  // size usable bytes, 16-byte aligned; from the pool when size <= 32 and a slot is free, else from
-  // the heap. Null (with an "ERROR:" log line) when the heap cannot serve it. file/line are tags.
+  // size usable bytes, 16-byte aligned; from the pool when size <= 64 KiB, else (or when no chunk
+  // can be had) from the heap. Null (with an "ERROR:" log line) when neither can serve it.
+  // file/line are tags.
   static void* Allocate(std::size_t size, const char* file, int line);
   // As Allocate, aligned to alignment (a power of two); alignments above 16 always use the heap.
   static void* AllocateAligned(std::size_t size, std::size_t alignment, const char* file, int line);
@@ -64,16 +69,18 @@ class CMemoryMgr {
   static bool IsFastBlock(const void* p);
   // The block's header word (see the layout above).
   static int BlockHeader(const void* p);
-  // Pool slots free to this thread: the shared stack and this thread's cache (0 before InitMemLog).
+  // Free slots of the smallest class, carved and free to this thread: its shared stack and this
+  // thread's cache (0 before InitMemLog).
   static int FastFreeCount();
   // A snapshot of the counters.
   static st_MemoryStatistics GetStatistics();
-  // For out-of-memory tests: the heap path serves n more requests, then fails every one as if
-  // malloc had returned null (logged, null); a negative n lifts the limit. All threads count.
+  // For out-of-memory tests: n more requests are served (pool or heap, as the pool grows from the
+  // heap too), then every one fails as if malloc had returned null (logged, null); a negative n
+  // lifts the limit. All threads count.
   static void FailHeapAfter(long long n);
 };
 
-// Fills the fast pool (first call only: later calls must not hand out live slots again), resets
+// Opens the pool (first call only: later calls must not hand out live slots again), resets
 // the statistics, switches logging off and empties the memory log. Called first thing in main.
 void InitMemLog();
 // Switches logging off.

@@ -1,5 +1,5 @@
-// CMemoryMgr's two stores: which one serves a request, headers, alignment, pool exhaustion and
-// slot reuse, and requests the heap cannot serve.
+// CMemoryMgr's two stores: which one serves a request, headers, alignment, the pool's growth and
+// slot reuse, and requests that cannot be served.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -27,7 +27,12 @@ TEST_F(MemoryPool, SizeDecidesStoreAndHeader) {
     bool fast;
     int header;
   };
-  const Case cases[] = {{1, true, -1}, {31, true, -31}, {32, true, -32}, {33, false, 33}, {4096, false, 4096}};
+  const Case cases[] = {{1, true, -1},         {31, true, -31},       {32, true, -32},
+                        {33, true, -33},       {4096, true, -4096},   {5000, true, -5000},
+                        {65536, true, -65536}, {65537, false, 65537}, {1 << 20, false, 1 << 20}};
+  // Leaves a free slot of the smallest class in this thread's cache, so that the counts below see
+  // one slot go and come back rather than a fresh batch.
+  CMemoryMgr::Free(CMemoryMgr::Allocate(8, __FILE__, __LINE__), __FILE__, __LINE__);
   for (const Case& c : cases) {
     SCOPED_TRACE(c.size);
     const int freeBefore = CMemoryMgr::FastFreeCount();
@@ -37,14 +42,41 @@ TEST_F(MemoryPool, SizeDecidesStoreAndHeader) {
     EXPECT_EQ(CMemoryMgr::IsFastBlock(p), c.fast);
     EXPECT_EQ(CMemoryMgr::BlockHeader(p), c.header);
     std::memset(p, 0xAB, c.size);  // every requested byte is usable
-    EXPECT_EQ(CMemoryMgr::FastFreeCount(), freeBefore - (c.fast ? 1 : 0));
+    const bool smallest = c.size <= CMemoryMgr::kSmallPayload;
+    EXPECT_EQ(CMemoryMgr::FastFreeCount(), freeBefore - (smallest ? 1 : 0));
     CMemoryMgr::Free(p, __FILE__, __LINE__);
     EXPECT_EQ(CMemoryMgr::FastFreeCount(), freeBefore);
   }
   CMemoryMgr::Free(nullptr, __FILE__, __LINE__);  // ignored
 }
 
+// Blocks of neighbouring classes live side by side without overlapping; every class serves
+// every size it covers.
+TEST_F(MemoryPool, EverySizeGetsItsOwnBytes) {
+  std::vector<unsigned char*> blocks;
+  std::vector<std::size_t> sizes;
+  for (std::size_t size = 0; size <= 8192; size += size < 160 ? 1 : 37) {
+    for (int copy = 0; copy < 2; ++copy) {
+      auto* p = static_cast<unsigned char*>(CMemoryMgr::Allocate(size, __FILE__, __LINE__));
+      ASSERT_TRUE(p && CMemoryMgr::IsFastBlock(p));
+      std::memset(p, static_cast<int>(blocks.size() & 0xFF), size);
+      blocks.push_back(p);
+      sizes.push_back(size);
+    }
+  }
+  for (std::size_t i = 0; i < blocks.size(); ++i) {
+    EXPECT_EQ(CMemoryMgr::BlockHeader(blocks[i]), -static_cast<int>(sizes[i]));
+    for (std::size_t k = 0; k < sizes[i]; ++k)
+      if (blocks[i][k] != (i & 0xFF)) {
+        ADD_FAILURE() << "block " << i << " of " << sizes[i] << " bytes overwritten at " << k;
+        break;
+      }
+    CMemoryMgr::Free(blocks[i], __FILE__, __LINE__);
+  }
+}
+
 TEST_F(MemoryPool, ZeroByteBlocksAreDistinctAndGoBackToThePool) {
+  CMemoryMgr::Free(CMemoryMgr::Allocate(0, __FILE__, __LINE__), __FILE__, __LINE__);
   const int freeBefore = CMemoryMgr::FastFreeCount();
   void* a = CMemoryMgr::Allocate(0, __FILE__, __LINE__);
   void* b = CMemoryMgr::Allocate(0, __FILE__, __LINE__);
@@ -61,40 +93,67 @@ TEST_F(MemoryPool, ZeroByteBlocksAreDistinctAndGoBackToThePool) {
   CMemoryMgr::Free(a, __FILE__, __LINE__);
 }
 
-TEST_F(MemoryPool, ExhaustedPoolFallsBackToTheHeapAndRefills) {
-  const int freeBefore = CMemoryMgr::FastFreeCount();
-  ASSERT_GT(freeBefore, CMemoryMgr::kFastSlots / 2);
-  std::vector<void*> pool;
-  pool.reserve(static_cast<std::size_t>(freeBefore));  // a heap block: reserving takes no slot
-  while (CMemoryMgr::FastFreeCount() > 0) {
-    void* p = CMemoryMgr::Allocate(24, __FILE__, __LINE__);
-    ASSERT_TRUE(CMemoryMgr::IsFastBlock(p));
-    pool.push_back(p);
+// More small blocks than the first chunk holds, and more large ones than a chunk of their class
+// holds: the pool takes further chunks instead of sending requests to the heap.
+TEST_F(MemoryPool, FullChunksMakeThePoolGrow) {
+  constexpr std::size_t kSmall = 3 * CMemoryMgr::kChunkBytes / 48;
+  constexpr std::size_t kLarge = 3 * CMemoryMgr::kChunkBytes / 60016;
+  std::vector<std::uint32_t*> small(kSmall);
+  std::vector<std::uint32_t*> large(kLarge);
+  for (std::size_t i = 0; i < kSmall; ++i) {
+    small[i] = static_cast<std::uint32_t*>(CMemoryMgr::Allocate(24, __FILE__, __LINE__));
+    ASSERT_TRUE(small[i] && CMemoryMgr::IsFastBlock(small[i])) << i;
+    small[i][0] = static_cast<std::uint32_t>(i);
   }
-  EXPECT_EQ(static_cast<int>(pool.size()), freeBefore);
-  EXPECT_EQ(CMemoryMgr::GetStatistics().m_maxFastAlloc, CMemoryMgr::GetStatistics().m_fastAlloc);
+  for (std::size_t i = 0; i < kLarge; ++i) {
+    large[i] = static_cast<std::uint32_t*>(CMemoryMgr::Allocate(60000, __FILE__, __LINE__));
+    ASSERT_TRUE(large[i] && CMemoryMgr::IsFastBlock(large[i])) << i;
+    large[i][0] = static_cast<std::uint32_t>(i);
+    large[i][14999] = static_cast<std::uint32_t>(i);
+  }
+  const st_MemoryStatistics s = CMemoryMgr::GetStatistics();
+  EXPECT_GE(s.m_fastAlloc, static_cast<long long>(kSmall + kLarge));
+  EXPECT_GE(s.m_maxFastAlloc, s.m_fastAlloc);
+  for (std::size_t i = 0; i < kSmall; ++i) {
+    ASSERT_EQ(small[i][0], i);
+    CMemoryMgr::Free(small[i], __FILE__, __LINE__);
+  }
+  for (std::size_t i = 0; i < kLarge; ++i) {
+    ASSERT_EQ(large[i][0], i);
+    ASSERT_EQ(large[i][14999], i);
+    CMemoryMgr::Free(large[i], __FILE__, __LINE__);
+  }
+  EXPECT_GE(CMemoryMgr::FastFreeCount(), static_cast<int>(kSmall));
+  // A freed slot is the next one handed out.
+  void* p = CMemoryMgr::Allocate(5, __FILE__, __LINE__);
+  EXPECT_EQ(p, small.back());
+  EXPECT_EQ(CMemoryMgr::BlockHeader(p), -5);
+  CMemoryMgr::Free(p, __FILE__, __LINE__);
+}
 
-  void* small = CMemoryMgr::Allocate(16, __FILE__, __LINE__);
-  void* zero = CMemoryMgr::Allocate(0, __FILE__, __LINE__);
-  ASSERT_NE(small, nullptr);
-  ASSERT_NE(zero, nullptr);
-  EXPECT_FALSE(CMemoryMgr::IsFastBlock(small));
-  EXPECT_FALSE(CMemoryMgr::IsFastBlock(zero));
-  EXPECT_EQ(CMemoryMgr::BlockHeader(small), 16);
-  EXPECT_EQ(CMemoryMgr::BlockHeader(zero), 0);
-  EXPECT_TRUE(Aligned16(small));
-  // Both go back to the heap (a sanitizer build would report a bad free otherwise).
-  CMemoryMgr::Free(small, __FILE__, __LINE__);
-  CMemoryMgr::Free(zero, __FILE__, __LINE__);
-  EXPECT_EQ(CMemoryMgr::FastFreeCount(), 0);
+// The log capture allocates each line, which the failing allocator would refuse: this one only
+// remembers whether the refusal of the third request was reported.
+bool g_thirdRefused = false;
+bool SpotThirdRefusal(const char* text) {
+  if (std::strncmp(text, "ERROR: ", 7) == 0 && std::strstr(text, "limit.cpp(3)")) g_thirdRefused = true;
+  return true;
+}
 
-  void* freed = pool[pool.size() / 2];
-  CMemoryMgr::Free(freed, __FILE__, __LINE__);
-  EXPECT_EQ(CMemoryMgr::Allocate(5, __FILE__, __LINE__), freed);
-  EXPECT_EQ(CMemoryMgr::BlockHeader(freed), -5);
-
-  for (void* p : pool) CMemoryMgr::Free(p, __FILE__, __LINE__);
-  EXPECT_EQ(CMemoryMgr::FastFreeCount(), freeBefore);
+TEST_F(MemoryPool, FailingAfterNRequestsCountsPoolRequestsToo) {
+  g_thirdRefused = false;
+  base::sys::AddOutputCallback(&SpotThirdRefusal);
+  CMemoryMgr::FailHeapAfter(2);
+  void* a = CMemoryMgr::Allocate(8, "limit.cpp", 1);
+  void* b = CMemoryMgr::Allocate(100000, "limit.cpp", 2);
+  void* c = CMemoryMgr::Allocate(8, "limit.cpp", 3);
+  CMemoryMgr::FailHeapAfter(-1);
+  base::sys::RemoveOutputCallback(&SpotThirdRefusal);
+  EXPECT_TRUE(a && b);
+  EXPECT_EQ(c, nullptr);
+  void* d = CMemoryMgr::Allocate(8, "limit.cpp", 4);
+  EXPECT_NE(d, nullptr);
+  for (void* p : {a, b, d}) CMemoryMgr::Free(p, __FILE__, __LINE__);
+  EXPECT_TRUE(g_thirdRefused);
 }
 
 TEST_F(MemoryPool, AlignedRequests) {
@@ -140,7 +199,7 @@ TEST_F(MemoryPool, UnservableRequestsReturnNullWithAnError) {
 
 // Runs in a fresh process (the death-test child re-executes only this test), where InitMemLog has
 // not run yet.
-TEST(MemoryPoolStart, BlocksBeforeInitComeFromTheHeapAndFreshSlotsWalkDown) {
+TEST(MemoryPoolStart, BlocksBeforeInitComeFromTheHeapAndFreshSlotsFollowEachOther) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
@@ -150,8 +209,8 @@ TEST(MemoryPoolStart, BlocksBeforeInitComeFromTheHeapAndFreshSlotsWalkDown) {
         InitMemLog();
         auto* first = static_cast<char*>(CMemoryMgr::Allocate(8, __FILE__, __LINE__));
         auto* second = static_cast<char*>(CMemoryMgr::Allocate(8, __FILE__, __LINE__));
-        // The first slot handed out is the last one of the pool; the next lies just below it.
-        ok = ok && CMemoryMgr::IsFastBlock(first) && !CMemoryMgr::IsFastBlock(first + 48) && second == first - 48;
+        // Fresh slots are handed out in address order, 48 bytes apart.
+        ok = ok && CMemoryMgr::IsFastBlock(first) && second == first + 48;
         CMemoryMgr::Free(early, __FILE__, __LINE__);  // still a heap block
         std::exit(ok ? 0 : 1);
       },

@@ -88,14 +88,21 @@ st_MemoryStatistics CMemoryMgr::GetStatistics() {
 void InitMemLog() {
   InitFastPool();
   g_logging.store(false);
+  UpdateSlowPath();
   ResetStatistics();
   std::lock_guard<cl_SpinLock> guard(g_logLock);
   ClearLog();
 }
 
-void ExitMemLog() { g_logging.store(false); }
+void ExitMemLog() {
+  g_logging.store(false);
+  UpdateSlowPath();
+}
 
-void EnableMemLog(bool on) { g_logging.store(on); }
+void EnableMemLog(bool on) {
+  g_logging.store(on);
+  UpdateSlowPath();
+}
 
 bool IsMemLogEnabled() { return g_logging.load(); }
 

@@ -44,5 +44,7 @@ void RecordRelease(long long size);
 void ResetStatistics();
 void InitFastPool();
 void FastPoolCounters(long long& inUse, long long& maxInUse);
+// Call after g_logging changes: sends every request through the slow path while logging is on.
+void UpdateSlowPath();
 
 }  // namespace base::memory_detail

@@ -67,9 +67,11 @@ base::cl_Animation* cl_AnimChannel::ChooseNext(i_AnimCharacter& character) {
   base::Variant arguments;
   arguments.set_string(who);
   base::Variant result;
-  if (services.CallSceneScript(who, request.c_str())) {
+  // Without a session there are no scripts: every function is missing.
+  if (services.CallSceneScript && services.CallHotspotScript && services.CallSceneScript(who, request.c_str())) {
     result = services.CallHotspotScript(who, request.c_str(), arguments);
-  } else if (services.HasScriptFunction(request.c_str())) {
+  } else if (services.HasScriptFunction && services.CallScriptFunctionByPath &&
+             services.HasScriptFunction(request.c_str())) {
     result = services.CallScriptFunctionByPath(request.c_str(), arguments);
   } else {
     base::sys::Output("function %s for %s does not exist.\n", request.c_str(), who);

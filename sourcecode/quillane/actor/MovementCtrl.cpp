@@ -91,7 +91,7 @@ void cl_MovementCtrl::WalkTo(const char* name, const tPoint& target, i_Event* on
     return;
   }
   tPointList obstacles;
-  WorldServices().CollectObstacles(obstacles, name ? name : "");
+  if (WorldServices().CollectObstacles) WorldServices().CollectObstacles(obstacles, name ? name : "");
   tPoint goal = target;
   if (!obstacles.empty()) AvoidObstacles(goal, obstacles);
   PlanPath(locator.GetPos(), tPoint(goal.x, 0.0f, goal.z), obstacles);
@@ -258,7 +258,8 @@ void cl_MovementCtrl::UpdateWalk(i_AnimCharacter& character, float dt) {
   const float advance = avg * step;
   FollowPath(stride * slide * advance / length, dt);
   walkChannel.Update(character, advance);
-  footsteps.Update(walkChannel, WorldServices().IsSkippingSequence());
+  const st_WorldServices& services = WorldServices();
+  footsteps.Update(walkChannel, services.IsSkippingSequence && services.IsSkippingSequence());
 }
 
 // ---------------------------------------------------------------- turning in place

@@ -28,7 +28,8 @@ constexpr float kHeadProbe = 20.0f;      // head and spine directions: this far 
 constexpr float kPi = 3.14159265f;
 
 bool IsAction(const st_GameAction* action, const char* actionName) {
-  return action && std::strcmp(WorldServices().GetActionName(action), actionName) == 0;
+  const char* name = action && WorldServices().GetActionName ? WorldServices().GetActionName(action) : nullptr;
+  return name && std::strcmp(name, actionName) == 0;
 }
 
 }  // namespace
@@ -109,7 +110,8 @@ void cl_Character::SetPosition(const base::cl_Locator& at, const tPoint& offset)
     locator.MoveRight(-offset.x);
     locator.MoveUp(offset.y);
   }
-  if (i_NavMesh* found = WorldServices().FindNavMeshAt(locator.GetPos()); found && found != navMesh) {
+  i_NavMesh* found = WorldServices().FindNavMeshAt ? WorldServices().FindNavMeshAt(locator.GetPos()) : nullptr;
+  if (found && found != navMesh) {
     navMesh = found;
     if (Debug_ScriptWarningLevel > 1) base::sys::Output("%s has been beamed to other navmesh\n", name.c_str());
   }
@@ -178,15 +180,18 @@ void cl_Character::SetPropertyFloat(const char* property, float value) {
 bool cl_Character::GetPropertyFloat(const char* property, float& out) const {
   return properties.get_attribute_float(property, out);
 }
-float cl_Character::GetAvoidanceRadius() { return WorldServices().GetAvoidanceRadius(); }
+float cl_Character::GetAvoidanceRadius() {
+  return WorldServices().GetAvoidanceRadius ? WorldServices().GetAvoidanceRadius() : 40.0f;
+}
 
 // ---------------------------------------------------------------- the frame
 
 bool cl_Character::IsQuiet() const {
   if (actionState != ACTION_NONE || state != STATE_IDLE || talkChannel.bias > 0.0f) return false;
   st_WorldServices& world = WorldServices();
-  if (world.IsDialogActive() && (name == "Quillane" || name == world.GetDialogPartner())) return false;
-  return true;
+  if (!world.IsDialogActive || !world.IsDialogActive()) return true;
+  const char* partner = world.GetDialogPartner ? world.GetDialogPartner() : nullptr;
+  return !(name == "Quillane" || (partner && name == partner));
 }
 
 void cl_Character::Update(float dt) {
@@ -205,7 +210,7 @@ void cl_Character::Update(float dt) {
   timerDelay -= dt;
   if (timerDelay < 0.0f) {
     float next = 0.0f;
-    if (WorldServices().CallCharacterTimer(name.c_str(), next)) timerDelay = next;
+    if (WorldServices().CallCharacterTimer && WorldServices().CallCharacterTimer(name.c_str(), next)) timerDelay = next;
     // No timer function, or one that asks for no further call: wait a day.
     if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
   }
@@ -233,7 +238,7 @@ void cl_Character::Update(float dt) {
     actionState = ACTION_NONE;
     if (special.blendOut == 0.0f) idleChannel.timer = 0.0f;
     if (IsAction(pendingAction, "play_animation")) {
-      WorldServices().FinishAction(pendingAction);
+      if (WorldServices().FinishAction) WorldServices().FinishAction(pendingAction);
       pendingAction = nullptr;
     }
   }

@@ -26,6 +26,17 @@ void Clear(base::cl_Pose& pose) {
   for (int i = 0; i < pose.GetNumBones(); ++i) pose[i] = base::cl_Pose::st_BonePose{};
 }
 
+// The session's answers; without a session: no stage, no dialogue.
+bool HasStage() { return WorldServices().HasStage && WorldServices().HasStage(); }
+i_FaceOwner* StageCharacter(const char* name) {
+  return WorldServices().GetCharacter ? WorldServices().GetCharacter(name) : nullptr;
+}
+bool IsDialogActive() { return WorldServices().IsDialogActive && WorldServices().IsDialogActive(); }
+const char* DialogPartner() {
+  const char* partner = WorldServices().GetDialogPartner ? WorldServices().GetDialogPartner() : nullptr;
+  return partner ? partner : "";
+}
+
 bool IsHeroine(const i_FaceOwner* c) { return std::strcmp(c->GetName(), "Quillane") == 0; }
 
 }  // namespace
@@ -77,24 +88,23 @@ void cl_GazeCtrl::Update(float dt) {
 }
 
 i_FaceOwner* cl_GazeCtrl::ChooseTarget() {
-  st_WorldServices& world = WorldServices();
-  if (!owner || !world.HasStage()) return nullptr;
-  if (!(targetName == "auto")) return world.GetCharacter(targetName.c_str());
+  if (!owner || !HasStage()) return nullptr;
+  if (!(targetName == "auto")) return StageCharacter(targetName.c_str());
 
-  if (world.IsDialogActive()) {
-    const char* partner = world.GetDialogPartner();
+  if (IsDialogActive()) {
+    const char* partner = DialogPartner();
     i_FaceOwner* candidate = nullptr;
     if (IsHeroine(owner))
-      candidate = world.GetCharacter(partner);
+      candidate = StageCharacter(partner);
     else if (std::strcmp(owner->GetName(), partner) == 0)
-      candidate = world.GetCharacter("Quillane");
+      candidate = StageCharacter("Quillane");
     if (candidate) return candidate;
   }
 
   // The nearest character in front of the head; the first in the stage's list on a tie.
   std::vector<i_FaceOwner*>& characters = m_candidates;
   characters.clear();
-  world.GetStageCharacters(characters);
+  if (WorldServices().GetStageCharacters) WorldServices().GetStageCharacters(characters);
   base::tVector3<float> facing = owner->GetHeadDirection();
   const float fl = std::sqrt(facing.x * facing.x + facing.y * facing.y + facing.z * facing.z);
   if (fl > 0.0f) facing *= 1.0f / fl;

@@ -5,9 +5,12 @@
 
 #include <vector>
 
-#include "base/data/Variant.h"
 #include "base/math/Vector.h"
 #include "base/String.h"
+
+namespace base {
+class Variant;
+}
 
 namespace quillane {
 
@@ -18,54 +21,6 @@ struct st_GameAction;
 struct st_WorldServices {
   // Entries are added by the code that needs them, each with its answer when empty.
 
-  // ---- walking characters and their animation channels (actor/MovementCtrl, actor/AnimChannel)
-  // Appends one floor circle (x, z, radius) per stage character other than walker that others
-  // avoid (the stage's FindCharacterAt). Empty: no obstacles.
-  void (*CollectObstacles)(std::vector<base::tVector3<float>>& obstacles, const char* walker) =
-      [](std::vector<base::tVector3<float>>&, const char*) {};
-  // True while the session skips a sequence (footsteps are then silent). Empty: false.
-  bool (*IsSkippingSequence)() = []() { return false; };
-  // True when the character's dialog script ("Dialogs/" + character + ".lua") defines function.
-  // Empty: no function.
-  bool (*CallSceneScript)(const char* character, const char* function) = [](const char*, const char*) {
-    return false;
-  };
-  // Runs function of the character's dialog script with the arguments; its result. Empty: nil.
-  base::Variant (*CallHotspotScript)(const char* character, const char* function, const base::Variant& arguments) =
-      [](const char*, const char*, const base::Variant&) { return base::Variant(); };
-  // True when the script path ("module::function") names a defined function. Empty: false.
-  bool (*HasScriptFunction)(const char* path) = [](const char*) { return false; };
-  // Runs the function a script path names; its result. Empty: nil.
-  base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) =
-      [](const char*, const base::Variant&) { return base::Variant(); };
-
-  // ---- the faces of the stage's characters (character/GazeCtrl, character/FacialCtrl)
-  // True while a stage is shown. Empty: false.
-  bool (*HasStage)() = []() { return false; };
-  // The stage's characters in list order. Empty: none.
-  void (*GetStageCharacters)(std::vector<i_FaceOwner*>& characters) = [](std::vector<i_FaceOwner*>&) {};
-  // The stage character of that name, or null. Empty: null.
-  i_FaceOwner* (*GetCharacter)(const char* name) = [](const char*) -> i_FaceOwner* { return nullptr; };
-  // True while a dialogue runs. Empty: false.
-  bool (*IsDialogActive)() = []() { return false; };
-  // The name of the character the heroine talks with ("" for none). Empty: "".
-  const char* (*GetDialogPartner)() = []() { return ""; };
-
-  // ---- stage characters (character/Character)
-  // The first nav mesh of the current scene holding position, or null. Empty: null (no scene).
-  i_NavMesh* (*FindNavMeshAt)(const base::tVector3<float>& position) = [](const base::tVector3<float>&) -> i_NavMesh* {
-    return nullptr;
-  };
-  // The stage's obstacle radius of a character. Empty: 40.0.
-  float (*GetAvoidanceRadius)() = []() { return 40.0f; };
-  // An action's name ("speak", "play_animation", ...). Empty: "".
-  const char* (*GetActionName)(const st_GameAction* action) = [](const st_GameAction*) { return ""; };
-  // Finishes an action, so that the script waiting on it goes on. Empty: nothing.
-  void (*FinishAction)(st_GameAction* action) = [](st_GameAction*) {};
-  // Calls "CharacterTimer" of the character's dialog script; false when it has none, else true
-  // with its result in delay. Empty: no timer function.
-  bool (*CallCharacterTimer)(const char* character, float& delay) = [](const char*, float&) { return false; };
-
   // Scenes: the hotspot table, hotspot states, captions and the player's freedom.
   const base::Variant* (*GetHotspotTable)() = nullptr;      // "scripts/hotspots.xml"; none when empty
   bool (*IsHotspotActive)(const char* label) = nullptr;     // true when empty
@@ -75,6 +30,41 @@ struct st_WorldServices {
                          bool& special) = nullptr;
   bool (*IsPlayerFree)() = nullptr;     // true when empty (no session)
   bool (*IsEditorActive)() = nullptr;   // false when empty
+
+  // Walking characters and their animation channels: obstacles, skipping and dialog scripts.
+  // Appends one floor circle (x, z, radius) per stage character other than walker that others
+  // avoid (the stage's FindCharacterAt); no obstacles when empty.
+  void (*CollectObstacles)(std::vector<base::tVector3<float>>& obstacles, const char* walker) = nullptr;
+  bool (*IsSkippingSequence)() = nullptr;  // footsteps are silent while true; false when empty
+  // True when the character's dialog script ("Dialogs/" + character + ".lua") defines function;
+  // false when empty.
+  bool (*CallSceneScript)(const char* character, const char* function) = nullptr;
+  // Runs function of the character's dialog script with the arguments; its result (nil when empty).
+  base::Variant (*CallHotspotScript)(const char* character, const char* function,
+                                     const base::Variant& arguments) = nullptr;
+  // True when the script path ("module::function") names a defined function; false when empty.
+  bool (*HasScriptFunction)(const char* path) = nullptr;
+  // Runs the function a script path names; its result (nil when empty).
+  base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) = nullptr;
+
+  // Stage characters and their faces: the stage's list, dialogue partners, the scene's nav
+  // meshes, actions and the timer script.
+  bool (*HasStage)() = nullptr;  // true while a stage is shown; false when empty
+  // The stage's characters in list order; none when empty.
+  void (*GetStageCharacters)(std::vector<i_FaceOwner*>& characters) = nullptr;
+  i_FaceOwner* (*GetCharacter)(const char* name) = nullptr;  // the stage character of that name; null when empty
+  bool (*IsDialogActive)() = nullptr;         // true while a dialogue runs; false when empty
+  const char* (*GetDialogPartner)() = nullptr;  // the heroine's partner in it; "" when empty
+  // The first nav mesh of the current scene holding position; null when empty (no scene).
+  i_NavMesh* (*FindNavMeshAt)(const base::tVector3<float>& position) = nullptr;
+  float (*GetAvoidanceRadius)() = nullptr;  // the stage's obstacle radius; 40.0 when empty
+  // An action's name ("speak", "play_animation", ...); "" when empty.
+  const char* (*GetActionName)(const st_GameAction* action) = nullptr;
+  // Finishes an action, so that the script waiting on it goes on; nothing when empty.
+  void (*FinishAction)(st_GameAction* action) = nullptr;
+  // Calls "CharacterTimer" of the character's dialog script: false when it has none, else true
+  // with its result in delay. No timer function when empty.
+  bool (*CallCharacterTimer)(const char* character, float& delay) = nullptr;
 };
 
 // The program's one table; the session fills it, tests install stand-ins.

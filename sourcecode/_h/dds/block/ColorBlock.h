@@ -47,8 +47,17 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
 
 // ---- fast fits
 
-// Formats 0, 1, 2, 3, 24: FastFitThreeColor when mode is 3, else FastFitFourColor.
-void FastFitColorBlock(BlockState& block, int mode);
+// What both fast fits of one block compute alike (mean, principal axis, extent along it), so
+// that a caller running both on the same points computes it once. state 0: not yet computed.
+struct FastFitAxis {
+  int state = 0;  // 0 not computed, 1 computed, 2 the fits fall back to one colour
+  float mean[3] = {}, axis[3] = {};
+  float qmin = 0.0f, qmax = 0.0f;
+};
+
+// Formats 0, 1, 2, 3, 24: FastFitThreeColor when mode is 3, else FastFitFourColor. `shared`, when
+// given, carries the axis work from one call to the next on the same points.
+void FastFitColorBlock(BlockState& block, int mode, FastFitAxis* shared = nullptr);
 // Mode 3 runs FastFitThreeColor, any other FastFitFourColor.
 void FastFitByMode(BlockState& block, int mode);
 // Range fits along the power-iteration axis, snapped to 5:6:5.

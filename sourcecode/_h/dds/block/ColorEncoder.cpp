@@ -1,8 +1,11 @@
 // The full colour fit: a least-squares split of the block's distinct colours, ordered along an
 // axis, into three or four consecutive groups, refined until the order stops changing, then
 // quantised to 5:6:5; blocks of one colour take precomputed tables. Also the block error.
+#include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
 #include "dds/block/SingleColorTables.h"
+
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -99,6 +102,27 @@ struct SplitResult {
   int levels = 0;
 };
 
+// The result of an unclamped split from its winning state: the line's ends, axis and levels.
+SplitResult SplitFromState(int n, double num, double den, double t1, double d, const double* sv, const int* b) {
+  SplitResult best;
+  best.num = num;
+  best.den = den;
+  const int b1 = b[0], b2 = b[1], b3 = b[2];
+  const int m = b3 < n ? 3 : (b3 > b2 ? 2 : (b2 > b1 ? 1 : 0));
+  for (int c = 0; c < 3; ++c) {
+    best.axis[c] = sv[c];
+    if (m == 0) {
+      best.ends[c] = best.ends[3 + c] = 0.0;
+    } else {
+      best.ends[c] = -t1 * sv[c] / d;
+      best.ends[3 + c] = (m - t1) * sv[c] / d;
+    }
+  }
+  const int used = (b2 > b1) + (b3 > b2) + (n > b3);
+  best.levels = used == 1 ? 1 : m;
+  return best;
+}
+
 // Visits every split of `order` into consecutive levels 0..limit and keeps the one with the
 // least squared error of its line fit; with `clamped`, the line's ends are held in the box.
 // Only the score is worked out per split; the ends are derived once, for the winner.
@@ -177,6 +201,8 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     }
   }
 
+  if constexpr (!kClamped)
+    return SplitFromState(n, best_num, best_den, best_state.t1, best_state.d, best_state.s, best_b);
   SplitResult best;
   best.num = best_num;
   best.den = best_den;
@@ -199,7 +225,98 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
   return best;
 }
 
+// The four-level split with SSE2: the inner loops of two neighbouring b2 run side by side in the
+// two lanes (they move the same elements up, from different starting states), every lane doing
+// the scalar code's operations in its order, so every score is the same number. The scores are
+// then scanned in the scalar visiting order; a pair of states is looked at one by one only when
+// one of them passes the "≤ best" test against the best of that moment, so each state meets the
+// same best as in the scalar code and the same split wins.
+SplitResult FitFourLevelsSse2(int n, const Vec3* sums, const double* freq, const int* order) {
+  double best_num = 0.0, best_den = 0.0;  // the all-level-0 start state, 0 over 0
+  int best_b[3] = {n, n, n};
+  // Scores of one b2's inner loop, by b3 = n − k; padded for the pairwise scan.
+  alignas(16) double num[2][kMaxBlockPoints + 2], den[2][kMaxBlockPoints + 2];
+
+  auto scan = [&](const double* nums, const double* dens, int count, int b1, int b2, int first) {
+    __m128d bn = _mm_set1_pd(best_num), bd = _mm_set1_pd(best_den);
+    for (int k = first; k < count;) {
+      const __m128d pass = _mm_cmple_pd(_mm_mul_pd(_mm_loadu_pd(nums + k), bd), _mm_mul_pd(bn, _mm_loadu_pd(dens + k)));
+      int mask = _mm_movemask_pd(pass);
+      if (k + 1 >= count) mask &= 1;
+      if (mask == 0) {
+        k += 2;
+        continue;
+      }
+      if (!(mask & 1)) ++k;
+      best_num = nums[k];
+      best_den = dens[k];
+      best_b[0] = b1;
+      best_b[1] = b2;
+      best_b[2] = n - k;
+      bn = _mm_set1_pd(best_num);
+      bd = _mm_set1_pd(best_den);
+      ++k;
+    }
+  };
+
+  const __m128d five = _mm_set1_pd(5.0), two = _mm_set1_pd(2.0), sign = _mm_set1_pd(-0.0);
+  double s1t1 = 0.0, s1d = 0.0, s1s[3] = {0.0, 0.0, 0.0};
+  auto move_up = [&](double& t1, double& d, double* sv, int element, int from_level) {
+    const double w = freq[element];
+    d += w * ((2 * from_level + 1) - 2.0 * t1 - w);
+    t1 += w;
+    for (int c = 0; c < 3; ++c) sv[c] += sums[element][c];
+  };
+  for (int b1 = n; b1 >= 1; --b1) {
+    if (b1 < n) move_up(s1t1, s1d, s1s, order[b1], 0);
+    double t1 = s1t1, d = s1d, sv[3] = {s1s[0], s1s[1], s1s[2]};  // s2 for the current b2
+    for (int b2 = n; b2 >= b1; b2 -= 2) {
+      // Lane 0: b2, lane 1: b2 − 1 (when that is still ≥ b1).
+      if (b2 < n) move_up(t1, d, sv, order[b2], 1);
+      const bool pair = b2 - 1 >= b1;
+      double t1b = t1, db = d, svb[3] = {sv[0], sv[1], sv[2]};
+      if (pair) move_up(t1b, db, svb, order[b2 - 1], 1);
+      __m128d vt1 = _mm_set_pd(t1b, t1), vd = _mm_set_pd(db, d);
+      __m128d vs[3];
+      for (int c = 0; c < 3; ++c) vs[c] = _mm_set_pd(svb[c], sv[c]);
+      const int count0 = n - b2 + 1, count1 = pair ? count0 + 1 : 0;
+      for (int k = 0; k < (pair ? count1 : count0); ++k) {
+        if (k > 0) {
+          const int e = order[n - k];
+          const __m128d w = _mm_set1_pd(freq[e]);
+          vd = _mm_add_pd(vd, _mm_mul_pd(w, _mm_sub_pd(_mm_sub_pd(five, _mm_mul_pd(two, vt1)), w)));
+          vt1 = _mm_add_pd(vt1, w);
+          for (int c = 0; c < 3; ++c) vs[c] = _mm_add_pd(vs[c], _mm_set1_pd(sums[e][c]));
+        }
+        const __m128d q =
+            _mm_add_pd(_mm_add_pd(_mm_mul_pd(vs[0], vs[0]), _mm_mul_pd(vs[1], vs[1])), _mm_mul_pd(vs[2], vs[2]));
+        const __m128d v = _mm_xor_pd(q, sign);
+        _mm_storel_pd(&num[0][k], v);
+        _mm_storeh_pd(&num[1][k], v);
+        _mm_storel_pd(&den[0][k], vd);
+        _mm_storeh_pd(&den[1][k], vd);
+      }
+      // The start state (every element on level 0) was taken as the first best above.
+      scan(num[0], den[0], count0, b1, b2, b1 == n && b2 == n ? 1 : 0);
+      if (pair) {
+        scan(num[1], den[1], count1, b1, b2 - 1, 0);
+        t1 = t1b;
+        d = db;
+        for (int c = 0; c < 3; ++c) sv[c] = svb[c];
+      }
+    }
+  }
+
+  // The winner's state, rebuilt by the scalar code's own steps.
+  double t1 = 0.0, d = 0.0, sv[3] = {0.0, 0.0, 0.0};
+  for (int b = n - 1; b >= best_b[0]; --b) move_up(t1, d, sv, order[b], 0);
+  for (int b = n - 1; b >= best_b[1]; --b) move_up(t1, d, sv, order[b], 1);
+  for (int b = n - 1; b >= best_b[2]; --b) move_up(t1, d, sv, order[b], 2);
+  return SplitFromState(n, best_num, best_den, t1, d, sv, best_b);
+}
+
 SplitResult FitClusters(int limit, int n, const Vec3* sums, const double* freq, const int* order) {
+  if (limit == 3 && !ScalarBlockCodec()) return FitFourLevelsSse2(n, sums, freq, order);
   return FitSplits<false>(limit, n, sums, freq, order, nullptr, nullptr);
 }
 
@@ -465,7 +582,9 @@ double EncodeSingleColor(BlockState& block, int& mode, int count, const double* 
   return totals[rule];
 }
 
-double ComputeBlockError(BlockState& block) {
+namespace {
+
+double ComputeBlockErrorScalar(BlockState& block) {
   if (block.count < 1) return 0.0;
   const int c0[3] = {(block.red0 << 3) | (block.red0 >> 2), (block.green0 << 2) | (block.green0 >> 4),
                      (block.blue0 << 3) | (block.blue0 >> 2)};
@@ -510,6 +629,54 @@ double ComputeBlockError(BlockState& block) {
     total += best_d;
   }
   return total;
+}
+
+// The same sums with the four palette entries in two SSE2 registers: every lane does the scalar
+// code's operations in the scalar code's order, so every distance is the same number.
+double ComputeBlockErrorSse2(BlockState& block) {
+  if (block.count < 1) return 0.0;
+  const int c0[3] = {(block.red0 << 3) | (block.red0 >> 2), (block.green0 << 2) | (block.green0 >> 4),
+                     (block.blue0 << 3) | (block.blue0 >> 2)};
+  const int c1[3] = {(block.red1 << 3) | (block.red1 >> 2), (block.green1 << 2) | (block.green1 >> 4),
+                     (block.blue1 << 3) | (block.blue1 >> 2)};
+  const bool three = block.color_mode == 3;
+  __m128d pal01[3], pal23[3], w[3];
+  const double weights[3] = {block.weight_r, block.weight_g, block.weight_b};
+  for (int c = 0; c < 3; ++c) {
+    const double p2 = three ? (c0[c] + c1[c]) / 2 : (2 * c0[c] + c1[c]) / 3;
+    const double p3 = three ? 0.0 : (c0[c] + 2 * c1[c]) / 3;
+    pal01[c] = _mm_set_pd(c1[c], c0[c]);
+    pal23[c] = _mm_set_pd(p3, p2);
+    w[c] = _mm_set1_pd(weights[c]);
+  }
+  const __m128d k255 = _mm_set1_pd(255.0);
+  double total = 0.0;
+  for (int i = 0; i < block.count; ++i) {
+    if (block.indices[i] == -1) continue;
+    __m128d d01 = _mm_setzero_pd(), d23 = _mm_setzero_pd();
+    for (int c = 0; c < 3; ++c) {
+      const __m128d x = _mm_mul_pd(_mm_set1_pd(block.points[i][c]), k255);
+      const __m128d e01 = _mm_mul_pd(_mm_sub_pd(x, pal01[c]), w[c]);
+      const __m128d e23 = _mm_mul_pd(_mm_sub_pd(x, pal23[c]), w[c]);
+      d01 = _mm_add_pd(d01, _mm_mul_pd(e01, e01));
+      d23 = _mm_add_pd(d23, _mm_mul_pd(e23, e23));
+    }
+    // The first entry holding the least distance is the one the scalar "<" scan keeps.
+    if (three) d23 = _mm_unpacklo_pd(d23, d23);
+    const __m128d m2 = _mm_min_pd(d01, d23);
+    const __m128d m = _mm_min_sd(m2, _mm_unpackhi_pd(m2, m2));
+    const __m128d all = _mm_unpacklo_pd(m, m);
+    const int hits = _mm_movemask_pd(_mm_cmpeq_pd(d01, all)) | (_mm_movemask_pd(_mm_cmpeq_pd(d23, all)) << 2);
+    block.indices[i] = __builtin_ctz(static_cast<unsigned>(hits));
+    total += _mm_cvtsd_f64(m);
+  }
+  return total;
+}
+
+}  // namespace
+
+double ComputeBlockError(BlockState& block) {
+  return ScalarBlockCodec() ? ComputeBlockErrorScalar(block) : ComputeBlockErrorSse2(block);
 }
 
 }  // namespace dds

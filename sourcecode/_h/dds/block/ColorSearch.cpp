@@ -409,11 +409,12 @@ void CompressColorBlock(const CompressorContext& context, BlockState& block) {
       FastFitColorBlock(block, 3);
       return;
     }
-    FastFitColorBlock(block, 4);
+    FastFitAxis shared;
+    FastFitColorBlock(block, 4, &shared);
     if (block.color_policy == 1) return;
     saved.Save(block);
     const double e1 = ComputeBlockError(block);
-    FastFitColorBlock(block, 3);
+    FastFitColorBlock(block, 3, &shared);
     const double e2 = ComputeBlockError(block);
     if (e2 > e1) saved.Restore(block);
     return;
@@ -449,10 +450,11 @@ void CompressColorBlock(const CompressorContext& context, BlockState& block) {
   errors[1] = ComputeBlockError(block);
   states[1].Save(block);
   if (quality == 71 || quality == 72) {
-    FastFitColorBlock(block, 3);
+    FastFitAxis shared;
+    FastFitColorBlock(block, 3, &shared);
     errors[2] = ComputeBlockError(block);
     states[2].Save(block);
-    FastFitColorBlock(block, 4);
+    FastFitColorBlock(block, 4, &shared);
     errors[3] = ComputeBlockError(block);
     states[3].Save(block);
   }

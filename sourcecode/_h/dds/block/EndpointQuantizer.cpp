@@ -1,6 +1,9 @@
 // Continuous endpoints to 5:6:5: a search over the grid values just below and above every
 // endpoint coordinate, repeated for other placements of the fitted colours in the palette.
+#include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
+
+#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -93,7 +96,47 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
     }
   int best_z = 0;
   double best_total = 0.0;
+  double totals[64];
+  if (!ScalarBlockCodec()) {
+    // Blue's distances regrouped by colour and entry, the four combinations of blue side by side,
+    // so that two totals take one SSE2 lane each; every lane adds and takes minima in the scalar
+    // code's order, so every total is the same number.
+    alignas(16) double blue[kMaxBlockPoints][4][4];
+    for (int kb = 0; kb < 4; ++kb)
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < 4; ++j) blue[i][j][kb] = dist[at(2, kb, i) + j];
+    for (int krg = 0; krg < 16; ++krg) {
+      const double* a = rg + krg * n * 4;
+      __m128d t01 = _mm_setzero_pd(), t23 = _mm_setzero_pd();
+      for (int i = 0; i < n; ++i, a += 4) {
+        __m128d e01[4], e23[4];
+        for (int j = 0; j < 4; ++j) {
+          const __m128d aj = _mm_set1_pd(a[j]);
+          e01[j] = _mm_add_pd(aj, _mm_load_pd(&blue[i][j][0]));
+          e23[j] = _mm_add_pd(aj, _mm_load_pd(&blue[i][j][2]));
+        }
+        // Distances are never negative zero or NaN, so _mm_min_pd picks what std::min picks.
+        const __m128d m01 = _mm_min_pd(e01[0], e01[1]), n01 = _mm_min_pd(e23[0], e23[1]);
+        const __m128d m23 = entries == 4 ? _mm_min_pd(e01[2], e01[3]) : e01[2];
+        const __m128d n23 = entries == 4 ? _mm_min_pd(e23[2], e23[3]) : e23[2];
+        t01 = _mm_add_pd(t01, _mm_min_pd(m01, m23));
+        t23 = _mm_add_pd(t23, _mm_min_pd(n01, n23));
+      }
+      double lanes[4];
+      _mm_storeu_pd(lanes, t01);
+      _mm_storeu_pd(lanes + 2, t23);
+      // rg holds red and green at kr·4 + kg; z counts kr + 4·kg + 16·kb.
+      for (int kb = 0; kb < 4; ++kb) totals[krg / 4 + 4 * (krg % 4) + 16 * kb] = lanes[kb];
+    }
+  }
   for (int z = 0; z < 64; ++z) {
+    if (!ScalarBlockCodec()) {
+      if (z == 0 || totals[z] < best_total) {
+        best_total = totals[z];
+        best_z = z;
+      }
+      continue;
+    }
     const int kr = z & 3, kg = (z >> 2) & 3, kb = z >> 4;
     const double* a = rg + (kr * 4 + kg) * n * 4;
     const double* b = dist + at(2, kb, 0);

@@ -1,6 +1,7 @@
 #include "dds/block/SingleColorTables.h"
 
 #include <mutex>
+#include <vector>
 
 namespace dds {
 namespace {
@@ -51,27 +52,48 @@ bool Better(const Candidate& x, const Candidate& y) {
   return x.index < y.index;
 }
 
+// For one channel width, palette size and index: the first pair (a, b), in the order a, then b,
+// that decodes to each 8-bit value; -1 where none does.
+struct FirstPairs {
+  int pair[256];
+
+  FirstPairs(int bits, int size, int index) {
+    for (int& p : pair) p = -1;
+    const int top = (1 << bits) - 1;
+    for (int a = 0; a <= top; ++a)
+      for (int b = 0; b <= top; ++b) {
+        int& p = pair[PaletteValue(size, index, Widen(a, bits), Widen(b, bits))];
+        if (p < 0) p = a * 64 + b;
+      }
+  }
+
+  // The first pair, in the order a, then b, among those nearest to g; writes its squared distance.
+  int Nearest(int g, int& distance) const {
+    for (int d = 0;; ++d) {
+      const int below = g - d >= 0 ? pair[g - d] : -1;
+      const int above = g + d <= 255 ? pair[g + d] : -1;
+      if (below >= 0 || above >= 0) {
+        distance = d * d;
+        return below < 0 ? above : (above < 0 || below < above ? below : above);
+      }
+    }
+  }
+};
+
 // Channels are independent for a fixed palette size and index, and the tie order is
 // lexicographic over (r0, g0, b0, r1, g1, b1), so each channel takes its own least distance and
 // among those its smallest (a, b).
-Candidate BestFor(int g, int size, int index) {
+Candidate BestFor(int g, int size, int index, const FirstPairs& five, const FirstPairs& six) {
   Candidate c;
   c.size = size;
   c.index = index;
   c.total = 0;
   for (int ch = 0; ch < 3; ++ch) {
-    const int top = (1 << kBits[ch]) - 1;
-    int best = -1;
-    for (int a = 0; a <= top; ++a)
-      for (int b = 0; b <= top; ++b) {
-        const int d = PaletteValue(size, index, Widen(a, kBits[ch]), Widen(b, kBits[ch])) - g;
-        if (best < 0 || d * d < best) {
-          best = d * d;
-          c.code0[ch] = a;
-          c.code1[ch] = b;
-        }
-      }
-    c.total += best;
+    int distance = 0;
+    const int pair = (ch == 1 ? six : five).Nearest(g, distance);
+    c.code0[ch] = pair / 64;
+    c.code1[ch] = pair % 64;
+    c.total += distance;
   }
   return c;
 }
@@ -85,11 +107,19 @@ const GreyTables& Grey() {
   static GreyTables tables;
   static std::once_flag once;
   std::call_once(once, [] {
+    // Built once per process: the first pair for every decoded value, then every grey's row.
+    std::vector<FirstPairs> five, six;
+    for (int size : {4, 3})
+      for (int index = 0; index < 4; ++index) {
+        five.emplace_back(5, size, index);
+        six.emplace_back(6, size, index);
+      }
     for (int g = 0; g < 256; ++g) {
       Candidate best_both, best_four;
       for (int size : {4, 3})
         for (int index = 0; index < 4; ++index) {
-          const Candidate c = BestFor(g, size, index);
+          const size_t k = static_cast<size_t>((size == 4 ? 0 : 4) + index);
+          const Candidate c = BestFor(g, size, index, five[k], six[k]);
           if (Better(c, best_both)) best_both = c;
           if (size == 4 && Better(c, best_four)) best_four = c;
         }
