@@ -5,6 +5,7 @@
 #pragma once
 
 #include <deque>
+#include <utility>
 
 #include "base/app/Module.h"
 
@@ -16,6 +17,37 @@ class i_Task {
   virtual void Run() = 0;  // a failure is the task's own business: it logs and goes on
 
   float m_weight = 1.0f;  // share of the progress; may be set before queuing
+};
+
+// A task that calls a member function on an object (not owned) when it runs; nothing on a null
+// object. Weight 1.
+template <class O, class M>
+class tGenericTask_MethodCall : public i_Task {
+ public:
+  tGenericTask_MethodCall(O object, M method) : m_object(object), m_method(method) {}
+  void Run() override {
+    if (m_object) (m_object->*m_method)();
+  }
+
+ private:
+  O m_object;
+  M m_method;
+};
+
+// The same with one argument kept by value and handed over as its text (c_str).
+template <class O, class M, class A>
+class tGenericTask_MethodCall_1Arg : public i_Task {
+ public:
+  tGenericTask_MethodCall_1Arg(O object, M method, A argument)
+      : m_object(object), m_method(method), m_argument(std::move(argument)) {}
+  void Run() override {
+    if (m_object) (m_object->*m_method)(m_argument.c_str());
+  }
+
+ private:
+  O m_object;
+  M m_method;
+  A m_argument;
 };
 
 class cl_TaskScheduler : public cl_Module {

@@ -62,7 +62,8 @@ class DemoSkin : public ScreenTest {
 };
 
 TEST_F(DemoSkin, SkinPiecesLoadAndDrawAsReviewed) {
-  EXPECT_EQ(m_entries, 4 + 4 + 4 + 9 + 6 + 2 + 4);  // with the default skin's four
+  // With the default skin's four, and the dialog corners again as the message box's images.
+  EXPECT_EQ(m_entries, 4 + 4 + 4 + 9 + 6 + 2 + 4 + 4);
   for (const char* label : {"hbar_filler", "dialog_lr", "frame_round_center", "ScreenBlenderLowerTile"})
     EXPECT_NE(gfx::TextureExists(label), nullptr) << label;
   EXPECT_NE(gfx::ImageExists("ScreenBlenderUpperDecorator"), nullptr);

@@ -17,6 +17,7 @@
   X(NavMeshes, "the scenes' nav meshes with their cameras")                     \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
+  X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")       \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
 namespace demogen {

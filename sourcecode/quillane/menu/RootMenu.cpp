@@ -1,0 +1,232 @@
+// The root menu: its roads (new game, load, options, credits, quit) and its frame.
+#include "quillane/menu/RootMenu.h"
+
+#include "base/app/ICMD.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "graphics/video/VideoFunctions.h"
+#include "quillane/menu/GameMenu.h"
+#include "quillane/menu/Messagebox.h"
+#include "quillane/screen/InterfaceSounds.h"
+#include "quillane/screen/ScreenLayout.h"
+#include "quillane/settings/TweakSettings.h"
+#include "quillane/video/VideoController.h"
+#include "sound/Sfx.h"
+
+namespace {
+
+constexpr uint8_t kKeyF1 = 221;
+constexpr const char* kTheme = "MainMenuTheme";
+constexpr float kThemeVolume = 0.5f;
+
+cl_RootMenu* g_pRootMenu = nullptr;
+
+bool IsLabel(const char* label, const char* expected) { return label && base::str::compare(label, expected) == 0; }
+
+}  // namespace
+
+base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, void (base::i_GameSession::*method)()) {
+  return new (std::nothrow) base::tGenericTask_MethodCall<base::i_GameSession*, void (base::i_GameSession::*)()>(
+      session, method);
+}
+
+base::i_Task* MakeLoadGameTask(base::i_GameSession* session, void (base::i_GameSession::*method)(const char*),
+                               base::tString<base::BaseString> file) {
+  return new (std::nothrow)
+      base::tGenericTask_MethodCall_1Arg<base::i_GameSession*, void (base::i_GameSession::*)(const char*),
+                                         base::tString<base::BaseString>>(session, method, std::move(file));
+}
+
+// ---------------------------------------------------------------- construction
+
+bool cl_RootMenu::cl_RootMenuEventWrapper::ProcessEvent(const base::Variant& event) {
+  return m_pOwner ? m_pOwner->ProcessEvent(event) : false;
+}
+
+cl_RootMenu* cl_RootMenu::Create(base::cl_Window* guiRoot) { return new (std::nothrow) cl_RootMenu(guiRoot); }
+
+cl_RootMenu::cl_RootMenu(base::cl_Window* guiRoot) : m_pGUIRoot(guiRoot) {
+  g_pRootMenu = this;
+  if (m_pGUIRoot) {
+    if (auto* panel = new (std::nothrow) cl_MainMenuPanel(this)) m_pGUIRoot->AddChild(panel);
+  }
+  m_Fader.Start(true, 0.0f, "", 0);
+  m_Fader.Start(false, 1.0f, "", 0);
+  m_EventWrapper.m_pOwner = this;
+}
+
+cl_RootMenu::~cl_RootMenu() {
+  if (g_pRootMenu == this) g_pRootMenu = nullptr;
+  // An open quit box would answer a wrapper that is gone.
+  if (m_pQuitBox && m_pGUIRoot && m_pGUIRoot->IsChild(m_pQuitBox)) {
+    m_pGUIRoot->RemoveChild(m_pQuitBox);
+    delete m_pQuitBox;
+  }
+  m_pQuitBox = nullptr;
+}
+
+cl_RootMenu* cl_RootMenu::GetInstance() { return g_pRootMenu; }
+
+// ---------------------------------------------------------------- update and render
+
+base::i_GameSession* cl_RootMenu::StartSession() {
+  m_Fader.Start(false, 0.0f, "", 0);
+  base::i_GameFrame* frame = base::GetFrameInterface();
+  if (!frame) {
+    base::sys::Output("ERROR: root menu: no game frame to start a session in\n");
+    return nullptr;
+  }
+  frame->NewSession();
+  frame->RunSession();
+  base::i_GameSession* session = base::GetSessionInterface();
+  if (!session) base::sys::Output("ERROR: root menu: the game frame made no session; staying in the menu\n");
+  return session;
+}
+
+void cl_RootMenu::Update(float time, float dt) {
+  if (m_bThemePending) {
+    sfx::st_PlayParams params;
+    params.volume = kThemeVolume;
+    params.pan = 1.0f;
+    params.loop = true;
+    params.ignoreFx = true;
+    sfx::PlaySound(sfx::PLAY_STREAM, "msx/theme_mainmenu.ogg", kTheme, "MUSIC", params);
+    m_bThemePending = false;
+  }
+  m_Fader.Update(dt);
+  if (!m_PendingCommand.empty() && m_Fader.m_state == cl_Fader::STATE_COVERED) {
+    if (m_PendingCommand == "newgame") {
+      m_bThemePending = true;
+      if (base::i_GameSession* session = StartSession())
+        RootMenuQueueLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
+      return;
+    }
+    if (m_PendingCommand == "loadgame") {
+      if (base::i_GameSession* session = StartSession())
+        RootMenuQueueLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
+      return;
+    }
+    if (m_PendingCommand == "quit") {
+      if (base::i_GameFrame* frame = base::GetFrameInterface()) frame->ShutDown();
+      return;
+    }
+  }
+  // The box may have been closed under us (the GUI root deletes closed windows).
+  if (m_pQuitBox && m_pGUIRoot && m_pGUIRoot->IsChild(m_pQuitBox)) m_pQuitBox->Update(dt);
+  if (m_bCreditsPlaying) {
+    if (cl_VideoController* video = cl_VideoController::GetInstance()) {
+      video->Update(time, dt);
+      m_bCreditsPlaying = gfx::IsVideoPlaying();
+      if (!m_bCreditsPlaying) sfx::FadeSoundVolume(kTheme, kThemeVolume, 0.5f);
+    }
+  }
+}
+
+void cl_RootMenu::Render() {
+  gfx::Begin2D();
+  gfx::ClearScreen(0xFF000000u);
+  gfx::SetBlendNone();
+  gfx::SetBlendAlpha(true);
+  const base::tRectf viewport = GetGameViewportRect();
+  gfx::SetFilterLinear();
+  if (!m_pBackground) m_pBackground = gfx::ImageExists("bg_main");
+  if (m_pBackground) gfx::DrawImage(m_pBackground, viewport.min.x, viewport.min.y, GetGuiScale());
+  gfx::SetFilterPoint();
+  if (m_pGUIRoot) m_pGUIRoot->Render(0, 0);
+  m_Fader.Render();
+  gfx::SetCursor(nullptr, gfx::TextureExists("gamecursor"));
+}
+
+// ---------------------------------------------------------------- input and events
+
+bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
+  if (m_bCreditsPlaying) {
+    if (cl_VideoController* video = cl_VideoController::GetInstance()) video->ProcessInput(cmd);
+  }
+  if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
+    RootMenuStartEditor();
+    return true;
+  }
+  return false;
+}
+
+void cl_RootMenu::OpenSibling(const char* label, const char* mode, bool init) {
+  if (!m_pGUIRoot) return;
+  base::cl_Window* sibling = m_pGUIRoot->FindByLabel(label);
+  // Without the sibling the menu stays as it is: hiding it would leave no panel at all.
+  if (!sibling) return;
+  if (base::cl_Window* main = m_pGUIRoot->FindByLabel("MainMenuPanel")) {
+    main->SetFlag(base::WF_DISABLED, true);
+    main->Show(false);
+  }
+  if (init) sibling->Init(base::StaticVariantIterator());
+  base::Variant event;
+  event.set_string(mode);
+  sibling->ProcessEvent(event);
+  sibling->SetFlag(base::WF_DISABLED, false);
+  sibling->Show(true);
+}
+
+bool cl_RootMenu::ProcessEvent(const base::Variant& event) {
+  if (m_bCreditsPlaying) return false;
+  const char* name = event.get_label();
+  if (IsLabel(name, "ButtonPressed")) {
+    if (!event.get_attribute("ctrl_label")) return false;
+    PlayClickSound();
+    event.get_attribute_string("ctrl_label", m_PendingCommand);
+    if (m_PendingCommand == "quit") {
+      base::cl_GUI* gui = m_pGUIRoot ? m_pGUIRoot->GetGUI() : nullptr;
+      m_pQuitBox = cl_Messagebox::Show("MB_YESNO", "#rootm0_708 Do you really want to quit the game?", "MB_quit",
+                                       nullptr, gui, &m_EventWrapper);
+      // The menu stays bright behind the question.
+      if (m_pQuitBox) m_pQuitBox->SetFadeTarget(0);
+      m_PendingCommand = "";
+    } else if (m_PendingCommand == "loadgame") {
+      OpenSibling("LoadSavePanel", "loadgame", false);
+    } else if (m_PendingCommand == "options") {
+      OpenSibling("OptionsPanel", "root", true);
+    } else if (m_PendingCommand == "credits") {
+      cl_VideoController* video = cl_VideoController::GetInstance();
+      if (video && !m_bCreditsPlaying) {
+        video->PlayMovie("movie/credits.bik", nullptr);
+        m_bCreditsPlaying = true;
+        sfx::FadeSoundVolume(kTheme, 0.0f, 0.5f);
+      }
+    } else {
+      sfx::StopSound(kTheme, 1.0f);
+      m_Fader.Start(true, 1.0f, "", 0);
+    }
+    return true;
+  }
+  if (IsLabel(name, "MB_quit")) {
+    base::tString<base::BaseString> answer;
+    event.get_attribute_string("ctrl_label", answer);
+    if (answer == "Ok") {
+      sfx::StopSound(kTheme, 1.0f);
+      m_PendingCommand = "quit";
+      m_Fader.Start(true, 0.5f, "", 0);
+    }
+    m_pQuitBox = nullptr;
+    return true;
+  }
+  if (IsLabel(name, "LoadGame")) {
+    if (!event.get_attribute("file")) return false;
+    m_PendingCommand = "loadgame";
+    event.get_attribute_string("file", m_SaveFile);
+    m_Fader.Start(true, 0.5f, "", 0);
+    return true;
+  }
+  if (IsLabel(name, "Refresh")) {
+    if (base::cl_Window* main = m_pGUIRoot ? m_pGUIRoot->FindByLabel("MainMenuPanel") : nullptr) {
+      main->Show(true);
+      main->SetFlag(base::WF_DISABLED, false);
+    }
+    return false;
+  }
+  return false;
+}

@@ -1,0 +1,257 @@
+// The root menu driven through its module interface on the headless platform with a stand-in
+// game frame and session: the start fade, the quit question and its two answers, the new-game
+// and load-game roads up to the session's first loading task, the sibling panels, "Refresh"
+// and the debug key.
+#include <filesystem>
+#include <fstream>
+
+#include "MenuFixture.h"
+#include "../support/GoldenImage.h"
+#include "base/text/Textsystem.h"
+#include "../support/EngineLogCapture.h"
+#include "base/app/GameFrame.h"
+#include "base/system.h"
+#include "quillane/menu/GameMenu.h"
+#include "quillane/menu/Messagebox.h"
+#include "quillane/menu/RootMenu.h"
+#include "quillane/settings/TweakSettings.h"
+
+namespace menutest {
+namespace {
+
+constexpr int kEnter = 13, kEscape = 27;
+
+std::vector<std::string> g_calls;  // what the stand-in session was asked to do
+
+class cl_StandInSession : public base::i_GameSession {
+ public:
+  void NewGame() override { g_calls.push_back("NewGame"); }
+  void LoadGame(const char* file) override { g_calls.push_back(std::string("LoadGame ") + file); }
+  void SaveGame() override {}
+};
+
+class cl_StandInFrame : public base::i_GameFrame {
+ public:
+  base::i_GameSession* CreateSession() override {
+    g_calls.push_back("CreateSession");
+    return m_makeSessions ? new cl_StandInSession : nullptr;
+  }
+  bool m_makeSessions = true;
+};
+
+class RootMenuTest : public MenuTest {
+ protected:
+  void SetUp() override {
+    MenuTest::SetUp();
+    if (IsSkipped()) return;
+    g_calls.clear();
+    m_frame = std::make_unique<cl_StandInFrame>();
+    m_menu = cl_RootMenu::Create(m_gui);
+    m_frame->AddState("RootMenu", m_menu);
+    m_frame->SetState("RootMenu");
+  }
+  void TearDown() override {
+    m_frame.reset();
+    ResetTweakSettings();
+    MenuTest::TearDown();
+  }
+  // Frames of 0.1 s, as the play-through clock runs.
+  void Run(int frames) {
+    for (int i = 0; i < frames; ++i) {
+      m_menu->Update(0, 0.1f);
+      m_gui->Update(0.1f);
+    }
+  }
+  bool Press(const char* label) {
+    base::Variant event;
+    event.set_element("ButtonPressed");
+    event.attribute("ctrl_label")->set_string(label);
+    return m_menu->ProcessEvent(event);
+  }
+  base::ICMD Key(int key) { return Cmd(base::ICMD::KEY_PRESSED, 0, 0, key); }
+  base::cl_Window* MainPanel() { return m_gui->FindByLabel("MainMenuPanel"); }
+
+  std::unique_ptr<cl_StandInFrame> m_frame;
+  cl_RootMenu* m_menu = nullptr;  // a state of the frame
+};
+
+TEST_F(RootMenuTest, StartsBlackAndClearsOverOneSecondWithTheThemeOnTheFirstUpdate) {
+  EXPECT_EQ(cl_RootMenu::GetInstance(), m_menu);
+  EXPECT_EQ(m_menu->GetFader().m_value, 1.0f);
+  EXPECT_TRUE(m_menu->IsThemePending());
+  ASSERT_NE(MainPanel(), nullptr);
+  Run(1);
+  EXPECT_FALSE(m_menu->IsThemePending());
+  Run(4);
+  EXPECT_NEAR(m_menu->GetFader().m_value, 0.5f, 1e-4);
+  Run(6);
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
+}
+
+TEST_F(RootMenuTest, QuitAnsweredOkEndsTheProgramAfterHalfASecond) {
+  Run(10);
+  EXPECT_TRUE(Press("quit"));
+  cl_Messagebox* box = m_menu->GetQuitBox();
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(m_gui->GetModalWindows().front(), box);
+  base::ICMD enter = Key(kEnter);
+  EXPECT_TRUE(m_menu->ProcessInput(enter));
+  Run(1);
+  EXPECT_EQ(m_menu->GetQuitBox(), nullptr);
+  EXPECT_EQ(std::string(m_menu->GetPendingCommand().c_str()), "quit");
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_COVERING);
+  EXPECT_FALSE(m_system->GetQuit());
+  Run(4);
+  EXPECT_FALSE(m_system->GetQuit());
+  Run(2);
+  EXPECT_TRUE(m_system->GetQuit());
+}
+
+TEST_F(RootMenuTest, QuitAnsweredCancelKeepsTheMenuRunning) {
+  Run(10);
+  Press("quit");
+  base::ICMD esc = Key(kEscape);
+  m_menu->ProcessInput(esc);
+  Run(10);
+  EXPECT_EQ(m_menu->GetQuitBox(), nullptr);
+  EXPECT_TRUE(m_menu->GetPendingCommand().empty());
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
+  EXPECT_FALSE(m_system->GetQuit());
+  EXPECT_TRUE(m_gui->GetModalWindows().empty());
+}
+
+TEST_F(RootMenuTest, NewGameDarkensFromWhereTheStartFadeIsThenStartsASession) {
+  Run(5);  // halfway through the start fade
+  Press("newgame");
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_COVERING);
+  EXPECT_NEAR(m_menu->GetFader().m_value, 0.5f, 1e-4);
+  Run(4);
+  EXPECT_TRUE(g_calls.empty());
+  Run(1);  // black after 0.5 s: the session comes in the same update
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"CreateSession", "NewGame"}));
+  EXPECT_STREQ(m_frame->GetState() ? m_frame->GetState()->GetName() : "", "Session");
+  EXPECT_EQ(m_menu->GetFader().m_value, 0.0f);
+  EXPECT_TRUE(m_menu->IsThemePending());  // the theme plays again when the menu comes back
+}
+
+TEST_F(RootMenuTest, NewGameWithoutASessionLogsAndStaysInTheMenu) {
+  m_frame->m_makeSessions = false;
+  testsupport::LogCapture log;
+  Press("newgame");
+  Run(11);
+  EXPECT_TRUE(log.contains("ERROR: root menu: the game frame made no session"));
+  EXPECT_EQ(m_menu->GetFader().m_value, 0.0f);
+}
+
+TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
+  base::Variant bare;
+  bare.set_element("LoadGame");
+  EXPECT_FALSE(m_menu->ProcessEvent(bare));
+  base::Variant load;
+  load.set_element("LoadGame");
+  load.attribute("file")->set_string("Savegames/slot001.sav");
+  EXPECT_TRUE(m_menu->ProcessEvent(load));
+  Run(1);  // the theme starts; the fade runs from black
+  const bool themeAfterStart = m_menu->IsThemePending();
+  Run(5);
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"CreateSession", "LoadGame Savegames/slot001.sav"}));
+  EXPECT_EQ(m_menu->IsThemePending(), themeAfterStart);  // this road leaves the theme alone
+}
+
+TEST_F(RootMenuTest, SiblingPanelsOpenOnlyWhenTheyExistAndRefreshBringsTheMenuBack) {
+  // Without the load/save and options panels the main menu stays as it was.
+  for (const char* label : {"loadgame", "options"}) {
+    EXPECT_TRUE(Press(label));
+    EXPECT_FALSE(MainPanel()->HasFlag(base::WF_HIDDEN)) << label;
+    EXPECT_FALSE(MainPanel()->HasFlag(base::WF_DISABLED)) << label;
+  }
+  auto* loadSave = new base::cl_Panel;
+  loadSave->m_Label = "LoadSavePanel";
+  loadSave->Show(false);
+  m_gui->AddChild(loadSave);
+  Press("loadgame");
+  EXPECT_TRUE(MainPanel()->HasFlag(base::WF_HIDDEN));
+  EXPECT_TRUE(MainPanel()->HasFlag(base::WF_DISABLED));
+  EXPECT_FALSE(loadSave->HasFlag(base::WF_HIDDEN));
+  base::Variant refresh;
+  refresh.set_element("Refresh");
+  EXPECT_FALSE(m_menu->ProcessEvent(refresh));
+  EXPECT_FALSE(MainPanel()->HasFlag(base::WF_HIDDEN));
+  EXPECT_FALSE(MainPanel()->HasFlag(base::WF_DISABLED));
+}
+
+TEST_F(RootMenuTest, CreditsWithoutAVideoControllerDoNothing) {
+  Run(10);
+  EXPECT_TRUE(Press("credits"));
+  EXPECT_FALSE(m_menu->IsCreditsPlaying());
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
+}
+
+TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
+  testsupport::LogCapture log;
+  base::ICMD f1 = Key(221);
+  EXPECT_FALSE(m_menu->ProcessInput(f1));
+  Debug_KeysEnabled = true;
+  EXPECT_TRUE(m_menu->ProcessInput(f1));
+  EXPECT_EQ(log.count("RootMenu: no editor"), 1);
+}
+
+TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {
+  base::Variant bare;
+  bare.set_element("ButtonPressed");
+  EXPECT_FALSE(m_menu->ProcessEvent(bare));
+  base::Variant other;
+  other.set_element("Something");
+  EXPECT_FALSE(m_menu->ProcessEvent(other));
+}
+
+TEST_F(RootMenuTest, MenuRendersTheTitleAndTheButtonsOverBlack) {
+  AddPicture("bg_main", 1024, 1024, 0x102030);
+  AddPicture("menubutton_default", 256, 32, 0x806040);
+  LoadPictures();
+  Run(10);
+  RenderFrame();
+  m_menu->Render();
+  // The 16:10 viewport of a 1024 x 768 window starts 64 pixels down; black above it.
+  EXPECT_EQ(Pixel(5, 30), 0x000000u);
+  EXPECT_EQ(Pixel(5, 100), 0x102030u);
+  base::cl_Window* button = MainPanel()->FindByLabel("newgame");
+  EXPECT_EQ(Pixel(int(button->m_AbsRect.left) + 2, int(button->m_AbsRect.top) + 2), 0x806040u);
+}
+
+TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {
+  const std::string data = QUILLANE_DATA_DIR;
+  ASSERT_TRUE(std::filesystem::exists(data + "/gui/menu/buttons_bg_main.tga")) << "demo data not generated";
+  std::string resources = "<Resources><Image label=\"bg_main\" file=\"" + data + "/gui/title_background.tga\"/>";
+  for (const char* label : {"logo", "buttons_bg_main", "menubutton_default", "menubutton_disabled"}) {
+    const std::string file = std::string(label) == "logo" ? "menu_logo" : label;
+    resources += std::string("<Image label=\"") + label + "\" file=\"" + data + "/gui/menu/" + file + ".tga\"/>";
+  }
+  std::ofstream(m_dir / "demo.xml") << resources << "</Resources>";
+  ASSERT_TRUE(base::sys::AddResources((m_dir / "demo.xml").string().c_str()));
+  std::filesystem::copy_file(data + "/loca/menus_English.xml", m_dir / "loca" / "menus_English.xml");
+  std::filesystem::copy_file(data + "/loca/quillane_English.xml", m_dir / "loca" / "quillane_English.xml");
+  ASSERT_TRUE(base::GetTextsystem()->BuildLookup());
+  MainPanel()->Show(true);  // no savegame: "Load Game" disabled
+  Run(10);
+  RenderFrame();
+  m_menu->Render();
+  // A quarter of the size in each direction, each pixel the mean of its 4 x 4 block.
+  constexpr int kShotW = kWidth / 4, kShotH = kHeight / 4;
+  std::vector<uint32_t> shot(static_cast<size_t>(kShotW) * kShotH);
+  for (int y = 0; y < kShotH; ++y)
+    for (int x = 0; x < kShotW; ++x) {
+      uint32_t sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 4; ++dy)
+        for (int dx = 0; dx < 4; ++dx) {
+          const uint32_t p = Pixel(x * 4 + dx, y * 4 + dy);
+          sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
+        }
+      shot[static_cast<size_t>(y) * kShotW + x] = ((sum[0] / 16) << 16) | ((sum[1] / 16) << 8) | (sum[2] / 16);
+    }
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/root_menu.png", shot, kShotW,
+                                            kShotH));
+}
+
+}  // namespace
+}  // namespace menutest
