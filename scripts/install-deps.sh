@@ -6,7 +6,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
   libfreetype-dev fonts-dejavu-core libstb-dev
-  libvorbis-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
+  libvorbis-dev libespeak-ng-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
   libjemalloc-dev libmimalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
   libmeshoptimizer-dev libassimp-dev librecast-dev

@@ -116,13 +116,19 @@ base::cl_Skeleton* cl_ActorDesc::GetParentSkeleton() {
   return parentSkeleton;
 }
 
-base::cl_Animation* cl_ActorDesc::GetAnimation(const char* name) {
+base::cl_Animation* cl_ActorDesc::FindAnimation(const char* name) {
   const base::tString<base::BaseString> wanted(name);
   base::cl_Animation* found = nullptr;
   ForEachInChain([&](cl_ActorDesc* record) {
     if (base::cl_Skeleton* s = record->GetOwnSkeleton()) found = s->GetAnimation(wanted);
     return found != nullptr;
   });
+  return found;
+}
+
+base::cl_Animation* cl_ActorDesc::GetAnimation(const char* name) {
+  const base::tString<base::BaseString> wanted(name);
+  base::cl_Animation* found = FindAnimation(name);
   if (found || wanted == "idle") return found;
   base::sys::Output("Actor %s: anim %s not found, using idle.\n", label.c_str(), wanted.c_str());
   return GetAnimation("idle");

@@ -61,6 +61,8 @@ class cl_ActorDesc {
   cl_ActorDesc* GetParent();               // cached; null without parent
   // The clip of that name up the parent chain; a miss falls back to "idle" with a log line.
   base::cl_Animation* GetAnimation(const char* name);
+  // As GetAnimation, but null for a miss (no fallback, no log line): for optional clips.
+  base::cl_Animation* FindAnimation(const char* name);
   base::cl_Animation* GetIdleAnimation() { return GetAnimation(idleAnimation.c_str()); }
   base::cl_Animation* GetWalkAnimation() { return GetAnimation(walkAnimation.c_str()); }
   base::cl_Animation* GetTurnAroundCW() { return GetAnimation("turnaround_cw"); }

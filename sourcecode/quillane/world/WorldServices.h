@@ -14,6 +14,10 @@ class Variant;
 
 namespace quillane {
 
+class i_FaceOwner;
+class i_NavMesh;
+struct st_GameAction;
+
 struct st_WorldServices {
   // Entries are added by the code that needs them, each with its answer when empty.
 
@@ -42,6 +46,25 @@ struct st_WorldServices {
   bool (*HasScriptFunction)(const char* path) = nullptr;
   // Runs the function a script path names; its result (nil when empty).
   base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) = nullptr;
+
+  // Stage characters and their faces: the stage's list, dialogue partners, the scene's nav
+  // meshes, actions and the timer script.
+  bool (*HasStage)() = nullptr;  // true while a stage is shown; false when empty
+  // The stage's characters in list order; none when empty.
+  void (*GetStageCharacters)(std::vector<i_FaceOwner*>& characters) = nullptr;
+  i_FaceOwner* (*GetCharacter)(const char* name) = nullptr;  // the stage character of that name; null when empty
+  bool (*IsDialogActive)() = nullptr;         // true while a dialogue runs; false when empty
+  const char* (*GetDialogPartner)() = nullptr;  // the heroine's partner in it; "" when empty
+  // The first nav mesh of the current scene holding position; null when empty (no scene).
+  i_NavMesh* (*FindNavMeshAt)(const base::tVector3<float>& position) = nullptr;
+  float (*GetAvoidanceRadius)() = nullptr;  // the stage's obstacle radius; 40.0 when empty
+  // An action's name ("speak", "play_animation", ...); "" when empty.
+  const char* (*GetActionName)(const st_GameAction* action) = nullptr;
+  // Finishes an action, so that the script waiting on it goes on; nothing when empty.
+  void (*FinishAction)(st_GameAction* action) = nullptr;
+  // Calls "CharacterTimer" of the character's dialog script: false when it has none, else true
+  // with its result in delay. No timer function when empty.
+  bool (*CallCharacterTimer)(const char* character, float& delay) = nullptr;
 };
 
 // The program's one table; the session fills it, tests install stand-ins.

@@ -1,9 +1,12 @@
 // scenec: compiles scenes until the scene editor exists.
-//   scenec [--lod N] [--shot FILE.png] NAME...
+//   scenec [--lod N] [--shot FILE.png] [--actor LABEL --walk LOCATOR [--seconds S]] NAME...
 // Run in the data folder: each NAME's "Scenes/NAME/ProjectFile.xml" is built fully (as the
 // editor's compile does) and written to "Scenes/NAME.dat" with its protocol. --lod N reads the
 // compiled file back at scene detail level N (0 full .. 2 lowest); --shot renders it headless at
-// 1024 x 640 into FILE.png (FILE_NAME.png when several scenes are given).
+// 1024 x 640 into FILE.png (FILE_NAME.png when several scenes are given). --actor places that
+// actor at the scene's first locator other than LOCATOR, walks it there along the nav mesh for
+// S seconds (default 2) in 1/60 s steps, and draws it lit, with its shadow, between the layers.
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +21,11 @@
 #include "graphics/image/Image.h"
 #include "graphics/mesh/Mesh.h"
 #include "platform/gpu/Png.h"
+#include "quillane/actor/ActorRegistry.h"
+#include "quillane/character/Character.h"
+#include "quillane/scene/SceneElements.h"
+#include "quillane/world/NavMesh.h"
+#include "quillane/world/WorldServices.h"
 #include "quillane/scene/Scene.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
@@ -28,27 +36,78 @@ namespace {
 constexpr int kShotWidth = 1024, kShotHeight = 640;
 
 int Usage() {
-  std::fprintf(stderr, "usage: scenec [--lod N] [--shot FILE.png] NAME...\n");
+  std::fprintf(stderr, "usage: scenec [--lod N] [--shot FILE.png] [--actor LABEL --walk LOCATOR [--seconds S]] NAME...\n");
   return 2;
 }
 
-// The scene's layers in drawing order at the game viewport.
-void RenderScene(quillane::cl_Scene& scene) {
+// The walker of --actor: placed, walked and drawn in the scene being shot.
+struct st_Walk {
+  std::string actor, target;
+  float seconds = 2.0f;
+};
+quillane::cl_Scene* g_scene = nullptr;
+
+// Places the actor, walks it toward the target locator; null (reported) when that cannot be done.
+std::unique_ptr<quillane::cl_Character> Walk(quillane::cl_Scene& scene, quillane::cl_ActorRegistry& actors,
+                                             const st_Walk& walk) {
+  quillane::cl_ActorDesc* desc = actors.FindActor(walk.actor.c_str());
+  quillane::cl_SceneLocator* target = scene.FindLocator(walk.target.c_str());
+  quillane::cl_SceneLocator* start = nullptr;
+  for (quillane::cl_SceneLocator* l : scene.Locators)
+    if (l != target && !start) start = l;
+  if (!desc || !target || !start) {
+    std::fprintf(stderr, "scenec: no actor %s, locator %s or other locator to start from\n", walk.actor.c_str(),
+                 walk.target.c_str());
+    return nullptr;
+  }
+  g_scene = &scene;
+  quillane::WorldServices().FindNavMeshAt = [](const base::tVector3<float>& p) {
+    return g_scene->FindNavMeshAt(p.x, p.y, p.z);
+  };
+  auto c = std::make_unique<quillane::cl_Character>();
+  c->name = walk.actor.c_str();
+  c->SetActor(desc, scene.NavMeshes.empty() ? nullptr : scene.NavMeshes.front());
+  c->SetPosition(start->locator);
+  c->WalkTo(c->name.c_str(), target->locator.GetPos(), nullptr);
+  const int steps = static_cast<int>(std::fmin(std::fmax(walk.seconds, 0.0f), 600.0f) * 60.0f);
+  for (int i = 0; i < steps; ++i) {
+    c->Update(1.0f / 60.0f);
+    c->UpdatePose(c->pose);
+  }
+  std::printf("scenec: %s walked from %s toward %s to (%.0f, %.0f, %.0f)\n", walk.actor.c_str(),
+              start->name.c_str(), walk.target.c_str(), static_cast<double>(c->GetPosition().x),
+              static_cast<double>(c->GetPosition().y), static_cast<double>(c->GetPosition().z));
+  return c;
+}
+
+// The character in the scene's camera, lit where it stands, with its blob shadow.
+void RenderCharacter(quillane::cl_Scene& scene, quillane::cl_Character& c) {
+  gfx::Begin3D();
+  scene.UpdateViewFromCamera();
+  scene.SetupLightsAt(c.GetPosition());
+  c.RenderBlobShadow();
+  c.Render(&scene.GetCamera());
+  gfx::Begin2D();
+}
+
+// The scene's layers in drawing order at the game viewport, the character after the background.
+void RenderScene(quillane::cl_Scene& scene, quillane::cl_Character* character) {
   gfx::ClearScreen(0xFF000000);
   scene.UpdateViewFromCamera();
   gfx::Begin2D();
   scene.RenderBackgroundLayers(0.0f, 0.0f, kShotWidth, kShotHeight);
+  if (character) RenderCharacter(scene, *character);
   for (quillane::cl_Layer* layer : scene.StageElements) layer->Render(0.0f, 0.0f, kShotWidth, kShotHeight);
   scene.RenderForegroundLayers(0.0f, 0.0f, kShotWidth, kShotHeight);
 }
 
-bool Shoot(quillane::cl_Scene& scene, const std::string& file) {
+bool Shoot(quillane::cl_Scene& scene, quillane::cl_Character* character, const std::string& file) {
   win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   if (!device || !device->BeginFrame()) {
     std::fprintf(stderr, "scenec: no graphics device for --shot\n");
     return false;
   }
-  RenderScene(scene);
+  RenderScene(scene, character);
   bool ok = device->LockBackBuffer();
   if (ok) {
     ok = gpu::WritePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
@@ -65,19 +124,26 @@ bool Shoot(quillane::cl_Scene& scene, const std::string& file) {
 int main(int argc, char** argv) {
   int lod = -1;
   std::string shot;
+  st_Walk walk;
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--lod") && i + 1 < argc) {
       lod = std::atoi(argv[++i]);
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = argv[++i];
+    } else if (!std::strcmp(argv[i], "--actor") && i + 1 < argc) {
+      walk.actor = argv[++i];
+    } else if (!std::strcmp(argv[i], "--walk") && i + 1 < argc) {
+      walk.target = argv[++i];
+    } else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
+      walk.seconds = static_cast<float>(std::atof(argv[++i]));
     } else if (argv[i][0] == '-') {
       return Usage();
     } else {
       names.push_back(argv[i]);
     }
   }
-  if (names.empty()) return Usage();
+  if (names.empty() || walk.actor.empty() != walk.target.empty()) return Usage();
 
   auto system = std::make_unique<base::cl_System>();
   base::Variant& config = system->GetConfigTree();
@@ -102,6 +168,12 @@ int main(int argc, char** argv) {
     if (!started) std::fprintf(stderr, "scenec: the headless graphics device did not start\n");
   }
 
+  quillane::cl_ActorRegistry actors;
+  if (!walk.actor.empty() && !actors.LoadActorList("characters/characters.xml")) {
+    std::fprintf(stderr, "scenec: characters/characters.xml not read\n");
+    return 1;
+  }
+
   int failures = 0;
   for (const std::string& name : names) {
     quillane::cl_Scene scene;
@@ -119,13 +191,15 @@ int main(int argc, char** argv) {
     }
     std::printf("scenec: %s -> %s (%d stage layers at this level)\n", name.c_str(),
                 quillane::cl_Scene::GetDataPath(name.c_str()).c_str(), static_cast<int>(compiled.StageElements.size()));
+    std::unique_ptr<quillane::cl_Character> character;
+    if (!walk.actor.empty() && !(character = Walk(compiled, actors, walk))) ++failures;
     if (shot.empty()) continue;
     std::string file = shot;
     if (names.size() > 1) {
       const size_t dot = file.rfind('.');
       file.insert(dot == std::string::npos ? file.size() : dot, "_" + name);
     }
-    if (!started || !Shoot(compiled, file)) ++failures;
+    if (!started || !Shoot(compiled, character.get(), file)) ++failures;
   }
   if (started) system->ShutDown();
   system.reset();

@@ -20,7 +20,8 @@
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
   X(StartUpPictures, "splash screens, the loading picture and the cursors")      \
   X(OptionsPictures, "the options panel's slider, check box and tab pieces")     \
-  X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar")
+  X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar") \
+  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
 namespace demogen {
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "core/Modules.h"
+#include "core/OggWriter.h"
 #include "core/Output.h"
 
 namespace demogen {
@@ -21,8 +22,6 @@ namespace {
 constexpr int kRate = 22050;
 constexpr float kQuality = 0.3f;
 constexpr double kPi = 3.14159265358979323846;
-
-using tSamples = std::vector<float>;
 
 // ---------------------------------------------------------------------------------------------
 // Ogg Vorbis
@@ -89,6 +88,8 @@ bool EncodeOgg(const tSamples& samples, std::vector<uint8_t>& out) {
   return true;
 }
 
+}  // namespace
+
 bool WriteOgg(cl_Output& out, const std::string& relative, const tSamples& samples) {
   std::vector<uint8_t> bytes;
   if (!EncodeOgg(samples, bytes)) {
@@ -97,6 +98,8 @@ bool WriteOgg(cl_Output& out, const std::string& relative, const tSamples& sampl
   }
   return out.WriteBytes(relative, bytes.data(), bytes.size());
 }
+
+namespace {
 
 // ---------------------------------------------------------------------------------------------
 // Synthesis

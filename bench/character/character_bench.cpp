@@ -1,0 +1,225 @@
+// Ten stage characters per frame on a 28-bone rig (the demo figures' size) and on a 60-bone
+// rig: µs per frame for Update, UpdatePose and the face alone (lip-sync, gaze, emotes), and
+// heap allocations per frame (goal: none). Beside them the same pose operations done bare, so
+// the character's overhead over the sampling and blending it cannot avoid shows as a ratio.
+#include <benchmark/benchmark.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "base/data/Binary.h"
+#include "base/Memory.h"
+#include "base/data/StaticVariant.h"
+#include "base/data/Xml.h"
+#include "graphics/mesh/Animation.h"
+#include "graphics/mesh/Skeleton.h"
+#include "quillane/actor/ActorDesc.h"
+#include "quillane/character/Character.h"
+#include "quillane/character/FacialCtrl.h"
+#include "quillane/character/GazeCtrl.h"
+#include "quillane/world/WorldServices.h"
+
+namespace {
+
+constexpr int kCharacters = 10;
+constexpr float kFrame = 1.0f / 60.0f;
+
+using V3 = base::tVector3<float>;
+
+base::cl_Animation* MakeClip(const char* name, int bones, float length, std::mt19937& rng) {
+  std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+  auto* clip = new base::cl_Animation;
+  clip->name = name;
+  clip->length = length;
+  const int keys = static_cast<int>(length * 30.0f) + 1;
+  for (int b = 0; b < bones; ++b) {
+    auto* t = new base::cl_AnimationTrack;
+    const V3 axis = V3(u(rng), u(rng), u(rng) + 2.0f).normal();
+    for (int k = 0; k < keys; ++k) {
+      base::cl_AnimationTrack::st_Key key;
+      key.time = length * static_cast<float>(k) / static_cast<float>(keys - 1);
+      key.rotation.set_axis_angle(axis, 0.3f * u(rng));
+      if (b == 0) key.translation = V3(0, 0, 100.0f * key.time);
+      t->keys.push_back(key);
+    }
+    clip->tracks.push_back(t);
+  }
+  clip->Compress();
+  return clip;
+}
+
+// A rig with every clip and subset the character and its face use; its parent label makes the
+// gaze pose run.
+struct st_Rig {
+  base::StaticVariant element;
+  std::unique_ptr<quillane::cl_ActorDesc> actor;
+
+  explicit st_Rig(int bones) {
+    base::xml::read_text(element, "<Character label=\"bench\"/>", "bench");
+    actor = std::make_unique<quillane::cl_ActorDesc>(nullptr, element);
+    actor->parent = "female";
+    auto* s = new base::cl_Skeleton;
+    s->Create(bones);
+    for (int b = 1; b < bones; ++b) {
+      (*s)[b].parent = b - 1;
+      (*s)[b - 1].children.push_back(b);
+      (*s)[b].position = V3(0, 5.0f, 0);
+    }
+    (*s)[bones - 1].name = "Game_Head";
+    s->CalcBindingPose();
+    std::mt19937 rng(7);
+    for (const char* name : {"idle", "walk", "talk", "turnaround_cw", "turnaround_ccw", "eyes_idle", "eyes_left",
+                             "eyes_right", "eyes_up", "eyes_down", "look_left", "look_right", "bindpose",
+                             "phonem_AI", "phonem_CONS", "phonem_E", "phonem_FV", "phonem_L", "phonem_MBP",
+                             "phonem_O", "phonem_UW", "talkidle_face", "emote_smile", "emote_frown"})
+      s->AddAnimation(MakeClip(name, bones, 2.0f, rng));
+    auto subset = [&](int from, int to) {
+      auto* sub = new base::cl_SkeletonSubset;
+      for (int b = from; b < to && b < bones; ++b) sub->Set(b, 1.0f);
+      return sub;
+    };
+    s->AddSubset("facials", subset(bones - 11, bones));
+    s->AddSubset("eyes", subset(bones - 4, bones));
+    s->AddSubset("mouth", subset(bones - 8, bones - 3));
+    s->AddSubset("looking", subset(bones - 3, bones));
+    s->AddSubset("face", subset(bones - 6, bones));
+    actor->skeleton = s;
+  }
+};
+
+std::vector<quillane::i_FaceOwner*> g_stage;
+
+// Ten speaking, smiling characters looking at each other.
+std::vector<std::unique_ptr<quillane::cl_Character>> MakeStage(st_Rig& rig) {
+  auto& world = quillane::WorldServices();
+  world.HasStage = [] { return true; };
+  world.GetStageCharacters = [](std::vector<quillane::i_FaceOwner*>& out) { out = g_stage; };
+  std::vector<std::unique_ptr<quillane::cl_Character>> stage;
+  g_stage.clear();
+  std::string line;
+  for (int ms = 0; ms < 60000; ms += 100) line += "phn " + std::to_string(ms) + " " + std::to_string(ms + 100) + " 100 AA\n";
+  base::Binary data(static_cast<int>(line.size()));
+  std::copy(line.begin(), line.end(), data.get_buffer());
+  for (int i = 0; i < kCharacters; ++i) {
+    auto c = std::make_unique<quillane::cl_Character>();
+    c->name = ("Figure" + std::to_string(i)).c_str();
+    c->SetActor(rig.actor.get(), nullptr);
+    c->SetPositionRaw(static_cast<float>(i) * 80.0f, 0.0f, static_cast<float>(i % 3) * 60.0f);
+    c->headPosition = c->GetPosition() + V3(0, 160.0f, 0);
+    c->SetLookTarget("auto", 1.0f);
+    c->facial->PlayExpression("smile", 1.0f, 0.5f, 0.0f);
+    c->StartLipsync(data);
+    g_stage.push_back(c.get());
+    stage.push_back(std::move(c));
+  }
+  return stage;
+}
+
+// Heap allocations per call of frame, counted over extra calls with the memory statistics on
+// (they slow allocation down, so they stay off while timing).
+template <class F>
+double AllocationsPerFrame(F&& frame) {
+  constexpr int kFrames = 20;
+  EnableMemLog(true);
+  const long long before = CMemoryMgr::GetStatistics().m_totalBlocks;
+  for (int i = 0; i < kFrames; ++i) frame();
+  const long long after = CMemoryMgr::GetStatistics().m_totalBlocks;
+  EnableMemLog(false);
+  FlushMemLog();
+  return static_cast<double>(after - before) / kFrames;
+}
+
+// "us/char": elapsed µs per character per frame (the rate of iterations × characters × 1e-6,
+// inverted); "allocs/frame": heap allocations per frame of all ten.
+template <class F>
+void Report(benchmark::State& state, F&& frame) {
+  state.counters["us/char"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * kCharacters * 1e-6,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["allocs/frame"] = AllocationsPerFrame(frame);
+}
+
+void BM_Frame(benchmark::State& state) {
+  st_Rig rig(static_cast<int>(state.range(0)));
+  auto stage = MakeStage(rig);
+  auto frame = [&] {
+    for (auto& c : stage) {
+      c->Update(kFrame);
+      c->UpdatePose(c->pose);
+    }
+  };
+  for (int i = 0; i < 30; ++i) frame();  // past first-frame set-up
+  for (auto _ : state) frame();
+  Report(state, frame);
+}
+BENCHMARK(BM_Frame)->Name("Character/UpdateAndPose")->Arg(28)->Arg(60)->Unit(benchmark::kMicrosecond);
+
+void BM_Face(benchmark::State& state) {
+  st_Rig rig(static_cast<int>(state.range(0)));
+  auto stage = MakeStage(rig);
+  auto frame = [&] {
+    for (auto& c : stage) {
+      c->facial->Update(kFrame);
+      c->facial->ApplyPose(c->pose);
+    }
+  };
+  for (int i = 0; i < 30; ++i) frame();
+  for (auto _ : state) frame();
+  Report(state, frame);
+}
+BENCHMARK(BM_Face)->Name("Character/Face")->Arg(28)->Arg(60)->Unit(benchmark::kMicrosecond);
+
+// The sampling and blending a character's frame cannot do without, done bare: idle sample,
+// talk and walk overlays, the mouth (1 sample, 3 blends, 1 add), eyes and head (3 samples,
+// 2 blends), one emote add and the idle eyes.
+void BM_BarePose(benchmark::State& state) {
+  const int bones = static_cast<int>(state.range(0));
+  st_Rig rig(bones);
+  base::cl_Skeleton* s = rig.actor->skeleton;
+  auto clip = [&](const char* n) { return s->GetAnimation(n); };
+  base::cl_Pose pose(bones), a(bones), b(bones), m(bones);
+  base::cl_SkeletonSubset* facials = s->GetSubset("facials");
+  base::cl_SkeletonSubset* mouth = s->GetSubset("mouth");
+  base::cl_SkeletonSubset* eyes = s->GetSubset("eyes");
+  base::cl_SkeletonSubset* looking = s->GetSubset("looking");
+  base::cl_SkeletonSubset* face = s->GetSubset("face");
+  base::cl_Animation *idle = clip("idle"), *talk = clip("talk"), *walk = clip("walk"), *talkFace = clip("talkidle_face");
+  base::cl_Animation *eyesLeft = clip("eyes_left"), *eyesUp = clip("eyes_up"), *lookLeft = clip("look_left");
+  base::cl_Animation* eyesIdle = clip("eyes_idle");
+  float t = 0.0f;
+  auto frame = [&] {
+    for (int i = 0; i < kCharacters; ++i) {
+      t += kFrame;
+      pose.Set(idle, t);
+      a.Set(talk, t);
+      pose.Blend(&pose, &a, 0.5f);
+      a.Set(walk, t);
+      pose.Blend(&pose, &a, 0.5f);
+      a.Set(talkFace, t);
+      pose.Blend(&a, facials, 1.0f);
+      a.Blend(&b, &m, 0.3f);
+      b.Blend(&b, &m, 0.6f);
+      m.Blend(&a, &b, 0.5f);
+      pose.Add(&m, mouth, 0.7f);
+      a.Set(eyesLeft, 0.02f);
+      b.Set(eyesUp, 0.03f);
+      a.Add(&b, eyes, 0.5f);
+      pose.Blend(&a, eyes, 1.0f);
+      a.Set(lookLeft, 0.4f);
+      pose.Add(&a, looking, 1.0f);
+      pose.Add(&m, face, 1.0f);
+      a.Set(eyesIdle, t);
+      pose.Add(&a, eyes, 1.0f);
+      benchmark::DoNotOptimize(pose.bones);
+    }
+  };
+  for (auto _ : state) frame();
+  Report(state, frame);
+}
+BENCHMARK(BM_BarePose)->Name("Bare/PoseOperations")->Arg(28)->Arg(60)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,124 @@
+// cl_Character: one person on the stage. Binds an actor to a name, a place on a nav mesh, a
+// property set, the neutral, idle and talk channels, a one-shot special clip, the face and the
+// walking of its base; each frame it runs its timer script, advances all of these, keeps its
+// feet on the mesh and builds its pose; drawn, it poses the model and publishes the head and
+// spine directions the gaze of the others reads. Main thread only.
+#pragma once
+
+#include <list>
+#include <map>
+
+#include "base/data/Binary.h"
+#include "base/data/Variant.h"
+#include "graphics/Camera.h"
+#include "quillane/actor/MovementCtrl.h"
+#include "quillane/character/GazeCtrl.h"
+#include "quillane/character/SpecialAnimation.h"
+
+namespace quillane {
+
+class cl_ActorDesc;
+class cl_FacialCtrl;
+struct st_GameAction;
+
+class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
+ public:
+  enum en_ActionState { ACTION_NONE = 0, ACTION_SPECIAL = 2 };
+  static constexpr float kQuietNeutral = 3.0f;  // seconds of quiet before the neutral pose fades
+  static constexpr float kNoTimer = 86400.0f;   // delay after a timer that asks for none
+
+  // An extra draw of the model at a bone (the AttachObject binding fills these).
+  struct st_Attachment {
+    base::tString<base::BaseString> name;
+    int boneIndex = 0;
+    float scale = 1.0f;
+  };
+
+  cl_Character();
+  ~cl_Character() override;
+
+  // Binds actor and nav mesh: pose sized, face made when the actor has "facials", default clips.
+  void SetActor(cl_ActorDesc* actorDesc, i_NavMesh* mesh);
+  // category "walk", "idle", "talk" or "neutral"; anything else is logged.
+  void SetDefaultAnimation(const char* category, const char* animName, bool fade = false);
+  void SetAnimationSpeed(const char* animName, float factor);
+  float GetAnimationSpeed(const char* animName) const;  // 1.0 when never set
+  // Places the character at the locator, moved by offset in the locator's frame; takes the
+  // scene's nav mesh found there and drops onto it.
+  void SetPosition(const base::cl_Locator& at, const tPoint& offset = tPoint());
+  void PlaySpecialAnimation(base::cl_Animation* clip, float speed, float blendIn, float blendOut);
+  void StartSpeaking(st_GameAction* action);
+  void StopSpeaking();
+  // The face's parts, forwarded (nothing without a face).
+  void StartLipsync(const base::Binary& data);
+  void StopLipsync();
+  void SetEyeTarget(const base::tString<base::BaseString>& target, float weight);
+  void SetLookTarget(const base::tString<base::BaseString>& target, float weight);
+  void UpdateControllers(float dt);
+
+  bool IsIgnored() const;
+  void SetIgnored(bool ignored);
+  bool HasAvoidance() const;
+  void SetAvoidance(bool avoidance);
+  void SetPropertyFloat(const char* property, float value);
+  bool GetPropertyFloat(const char* property, float& out) const;
+  static float GetAvoidanceRadius();
+  static float GetWalkSpeed() { return GetAvoidanceRadius(); }
+
+  // The frame's update and pose (the dancer overrides both).
+  virtual void Update(float dt);
+  virtual void UpdatePose(base::cl_Pose& target);
+  // Poses the skeleton, draws the model, face and attachments, and records head and spine.
+  void Render(base::cl_Camera* camera);
+  void RenderMirror(base::cl_Camera* camera);  // the same, mirrored in the floor
+  // The model flattened onto the floor in one colour; culling and colour mode restored after.
+  void RenderProjectedShadow(float a, float b, const tPoint& pivot, uint32_t colour, base::cl_Camera* camera);
+  void RenderBlobShadow();
+  void RenderAttachments(base::cl_Camera* camera);
+  void RenderDebugInfo(base::tVector2<float>& cursor);
+
+  // i_FaceOwner
+  cl_ActorDesc* GetActor() const override { return actor; }
+  const char* GetName() const override { return name.c_str(); }
+  tPoint GetGroundPosition() const override { return GetPosition(); }
+  tPoint GetHeadPosition() const override { return headPosition; }
+  tPoint GetHeadDirection() const override { return headDirection; }
+  tPoint GetSpineDirection() const override { return spineDirection; }
+
+  static bool s_debugDisplay;  // circles and facing arrows of every character
+
+  int actionState = ACTION_NONE;
+  base::tString<base::BaseString> name;
+  unsigned char visible = 1;
+  float unknown05 = 0.5f, unknown36 = 36.0f;  // kept for the bindings; no operation here reads them
+  base::Variant properties;
+  unsigned char hidden = 0;
+  std::list<st_Attachment> attachments;
+  float quietTime = 10.0f;
+  float timerDelay = 0.0f;
+  cl_ActorDesc* actor = nullptr;
+  base::cl_Locator backupLocator;  // where BackupPosition put the character and RestorePosition returns it
+  tPoint backupAngles{0.0f, 0.0f, 2.0f * 3.14159265f};
+  std::map<base::tString<base::BaseString>, float> animSpeeds;
+  base::cl_Pose pose;
+  cl_AnimChannel neutralChannel, idleChannel, talkChannel;
+  st_SpecialAnimationCtrl special;
+  cl_FacialCtrl* facial = nullptr;  // owned
+  st_GameAction* pendingAction = nullptr;
+  tPoint headPosition, headDirection{0.0f, 0.0f, 1.0f}, spineDirection{0.0f, 0.0f, 1.0f};
+  int mode = 0;                    // the dancer's: 2 while dancing
+  unsigned char isAttachment = 0;  // set by the AttachObject binding
+  float idleClock = 0.0f;          // SyncIdle writes 0
+
+ private:
+  bool IsQuiet() const;
+  // Height of the nav mesh under p, if any.
+  bool FloorHeight(const tPoint& p, float& height) const;
+  // The model's world matrix: the figures' orientation times the walker's transform.
+  base::Matrix4 ModelMatrix();
+  void PublishHeadAndSpine();
+
+  base::cl_Pose m_scratch;  // kept so that posing allocates nothing per frame
+};
+
+}  // namespace quillane

@@ -1,0 +1,138 @@
+// Spoken lines: each is synthesised with eSpeak NG (22050 Hz) into an Ogg file, and the phoneme
+// events of the synthesis become the line's lip-sync file beside it ("phn start end weight code",
+// one line per phoneme, a phoneme ending where the next begins). Only the test line is spoken
+// here; the scenes' lines come with their dialogue data.
+#include <espeak-ng/speak_lib.h>
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "core/Modules.h"
+#include "core/OggWriter.h"
+#include "core/Output.h"
+
+namespace demogen {
+
+namespace {
+
+struct st_Line {
+  const char* key;    // file name under Speech/, without extension
+  const char* voice;  // "en" or "de"
+  const char* text;
+};
+
+constexpr st_Line kLines[] = {
+    {"demo_line", "en", "Good evening. The night ferry leaves at nine."},
+};
+
+struct st_Event {
+  std::string phoneme;
+  int startMs;
+};
+
+struct st_Synthesis {
+  tSamples samples;
+  std::vector<st_Event> events;
+};
+
+int Collect(short* wav, int count, espeak_EVENT* events) {
+  auto* out = static_cast<st_Synthesis*>(events->user_data);
+  if (!out) return 0;
+  for (int i = 0; wav && i < count; ++i) out->samples.push_back(static_cast<float>(wav[i]) / 32768.0f);
+  for (espeak_EVENT* e = events; e->type != espeakEVENT_LIST_TERMINATED; ++e) {
+    if (e->type != espeakEVENT_PHONEME) continue;
+    char name[9] = {};
+    std::memcpy(name, e->id.string, 8);
+    out->events.push_back({name, e->audio_position});
+  }
+  return 0;
+}
+
+// ORDER VISEMES: the codes are those of the character's lip-sync table.
+struct st_Map {
+  const char* espeak;
+  const char* code;
+};
+constexpr st_Map kEnglish[] = {
+    {"a", "AE"},  {"aa", "AA"}, {"A:", "AA"}, {"0", "AA"},  {"O:", "AO"}, {"@", "AH"},  {"V", "AH"},
+    {"3", "AH"},  {"3:", "ER"}, {"E", "EH"},  {"e@", "EH"}, {"eI", "EY"}, {"aI", "AY"}, {"aU", "AW"},
+    {"OI", "OY"}, {"oU", "OW"}, {"I", "IH"},  {"i", "IH"},  {"i:", "IY"}, {"i@", "IY"}, {"u:", "UW"},
+    {"U", "UH"},  {"p", "b"},   {"b", "b"},   {"m", "m"},   {"f", "f"},   {"v", "v"},   {"T", "TH"},
+    {"D", "DH"},  {"S", "SH"},  {"Z", "ZH"},  {"tS", "CH"}, {"dZ", "j"},  {"N", "NG"},  {"j", "y"},
+    {"r", "r"},   {"w", "w"},   {"l", "l"},   {"h", "h"},   {"t", "t"},   {"d", "d"},   {"k", "k"},
+    {"g", "g"},   {"s", "s"},   {"z", "z"},   {"n", "n"},   {"_", "x"},   {"_:", "x"},  {"_!", "x"},
+    {"_|", "x"},
+};
+constexpr st_Map kGerman[] = {
+    {"R", "r"},   {"C", "h"},   {"x", "h"},  {"ts", "t"},  {"pf", "f"},  {"y:", "UW"}, {"Y", "UW"},
+    {"2:", "ER"}, {"9", "ER"},  {"E:", "EH"}, {"e:", "EY"}, {"o:", "OW"}, {"a:", "AA"}, {"6", "AH"},
+};
+
+bool IsVowel(const std::string& p) {
+  return !p.empty() && std::strchr("aeiouAEIOUVY@0236789y", p[0]) != nullptr;
+}
+
+// The lip-sync code of an eSpeak phoneme name; weight 100 for vowels and pauses, 70 otherwise.
+const char* Code(std::string p, bool german, int& weight) {
+  std::string stripped;
+  for (char c : p) {
+    // Modifiers, except where the digit is the phoneme itself ("0", "3", "6", "9", "2:").
+    if (c == '#' || c == ';' || ((c >= '1' && c <= '9') && !stripped.empty())) continue;
+    stripped += c;
+  }
+  p = stripped;
+  const bool pause = !p.empty() && p[0] == '_';
+  weight = IsVowel(p) || pause ? 100 : 70;
+  if (german)
+    for (const st_Map& m : kGerman)
+      if (p == m.espeak) return m.code;
+  for (const st_Map& m : kEnglish)
+    if (p == m.espeak) return m.code;
+  if (pause) return "x";
+  return IsVowel(p) ? "AH" : "t";
+}
+
+}  // namespace
+
+bool MakeSpeech(cl_Output& out) {
+  const int rate = espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 500, nullptr, espeakINITIALIZE_PHONEME_EVENTS);
+  if (rate != kOggRate) {
+    std::fprintf(stderr, "demogen: eSpeak NG did not start at %d Hz (%d)\n", kOggRate, rate);
+    if (rate > 0) espeak_Terminate();
+    return false;
+  }
+  espeak_SetSynthCallback(Collect);
+  bool ok = true;
+  for (const st_Line& line : kLines) {
+    st_Synthesis synthesis;
+    if (espeak_SetVoiceByName(line.voice) != EE_OK ||
+        espeak_Synth(line.text, std::strlen(line.text) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                     &synthesis) != EE_OK ||
+        espeak_Synchronize() != EE_OK || synthesis.samples.empty()) {
+      std::fprintf(stderr, "demogen: eSpeak NG could not speak %s\n", line.key);
+      ok = false;
+      continue;
+    }
+    const int endMs = static_cast<int>(synthesis.samples.size() * 1000 / kOggRate);
+    const bool german = std::strcmp(line.voice, "de") == 0;
+    std::string phn;
+    for (size_t i = 0; i < synthesis.events.size(); ++i) {
+      const int start = synthesis.events[i].startMs;
+      const int end = i + 1 < synthesis.events.size() ? synthesis.events[i + 1].startMs : endMs;
+      if (end <= start) continue;
+      int weight = 0;
+      const char* code = Code(synthesis.events[i].phoneme, german, weight);
+      phn += "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(weight) + " " +
+             code + "\n";
+    }
+    const std::string base = std::string("Speech/") + line.key;
+    ok = WriteOgg(out, base + ".ogg", synthesis.samples) && ok;
+    ok = out.WriteText(base + ".lipsync", phn) && ok;
+  }
+  espeak_Terminate();
+  return ok;
+}
+
+}  // namespace demogen
