@@ -12,7 +12,8 @@
 #include "graphics/gfx.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/LoadingScreen.h"
-#include "quillane/frame/RootMenuStandIn.h"
+#include "quillane/gui/GameGUI.h"
+#include "quillane/menu/RootMenu.h"
 #include "quillane/text/QuillaneTextParser.h"
 #include "quillane/video/VideoController.h"
 #include "quillane/world/PathFinderTest.h"
@@ -45,7 +46,7 @@ cl_GameFrame* GetGameFrame() { return g_gameFrame; }
 cl_GameFrame* cl_GameFrame::Create() { return new cl_GameFrame(); }
 
 cl_GameFrame::cl_GameFrame()
-    : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<win32dx9::cl_SystemGUI>()) {
+    : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<cl_GameGUI>()) {
   SetName("GameFrame");
   g_gameFrame = this;
   m_pVideoController = new cl_VideoController();
@@ -59,6 +60,10 @@ cl_GameFrame::~cl_GameFrame() {
       system->SetCustomQuitModule(nullptr);
   }
   m_pLoadingScreen = nullptr;  // a child: the module tree deletes it
+  // Now, not with the module tree: an open quit box of the menu lives in the game GUI, which the
+  // members' destruction takes first.
+  if (m_pRootMenu) RemoveModule(m_pRootMenu);
+  m_pRootMenu = nullptr;
   if (m_videoIsState) {
     RemoveModule(m_pVideoController);  // its last handle: this destroys it
   } else {
@@ -71,7 +76,12 @@ bool cl_GameFrame::StartUp() {
   base::g_pGUI = m_systemGUI.get();
   base::sys::Output("GameFrame: no actor registry yet; characters/characters.xml is not read\n");
   m_pLoadingScreen = cl_LoadingScreen::Create();
-  AddState("RootMenu", new cl_RootMenuStandIn());
+  m_pRootMenu = cl_RootMenu::Create(m_gameGUI.get());
+  if (m_pRootMenu) {
+    AddState("RootMenu", m_pRootMenu);
+  } else {
+    base::sys::Output("ERROR: GameFrame: the root menu cannot be created; there is no \"RootMenu\" state\n");
+  }
   AddState("LoadingScreen", m_pLoadingScreen);
 
   const base::Variant& config = base::sys::GetConfig();
