@@ -121,7 +121,8 @@ bool File::write(const void* buffer, int count) {
     return false;
   }
   m_position += count;
-  m_size += count;
+  // A write after a seek back (a table patched in place) overwrites; it does not grow the file.
+  if (m_position > m_size) m_size = m_position;
   return true;
 }
 
@@ -174,7 +175,8 @@ bool File::read_textfile(Text& out) {
 
 bool File::set_current_position(int position) {
   if (!m_handle || position < 0) return false;
-  if (m_status == STATUS_READ && position > m_size) return false;
+  // Reading stays inside the file; writing inside what was written (the temporary file).
+  if (position > m_size) return false;
   if (std::fseek(m_handle, position, SEEK_SET) != 0) return false;
   m_position = position;
   return true;

@@ -54,11 +54,12 @@ class File {
   bool read_textfile(Text& out);
 
   int get_current_position() const { return m_handle ? m_position : 0; }
-  bool set_current_position(int position);  // absolute; false when closed or out of range
+  // Absolute; false when closed or past the end (in write mode: past the bytes written).
+  bool set_current_position(int position);
   int read_int();             // 4 bytes as i32; 0 and the file failed when nothing could be read
   bool write_int(int value);  // 4 bytes
 
-  int get_size() const { return m_size; }  // read: file length; write: bytes written so far
+  int get_size() const { return m_size; }  // read: file length; write: the temporary file's length
   int get_status() const { return m_status; }
   bool is_open() const { return m_status != STATUS_CLOSED; }
   const tString<BaseString>& get_name() const { return m_name; }

@@ -9,6 +9,8 @@
 
 namespace base {
 
+class File;
+
 template <class C, int N>
 struct tPal {
   C entries[N];  // black after construction
@@ -111,6 +113,11 @@ class tBitmap {
   unsigned char GetOverallAlpha() const;  // mean alpha; 0 when empty
   // A 24-bit BMP with alpha 255, or a colour BMP joined with an 8-bit alpha BMP.
   bool LoadBMP(const char* colourPath, const char* alphaPath);
+  // The bitmap record (u32 width, height, origin x, origin y, then width × height pixels when
+  // both are non-zero). Empties the bitmap first; a size over kMaxRecordSide or past the end of
+  // the file is refused (logged, file failed) and leaves it empty.
+  bool Read(File* file);
+  static constexpr int kMaxRecordSide = 8192;
 
   // ---- floats (cl_Bitmap1f)
   void Clear(T value) {
@@ -182,6 +189,7 @@ template <> cl_Bitmap32& cl_Bitmap32::operator*=(const cl_Bitmap32& other);
 template <> void cl_Bitmap32::Saturate(float s);
 template <> unsigned char cl_Bitmap32::GetOverallAlpha() const;
 template <> template <> cl_Bitmap32& cl_Bitmap32::operator=(const cl_Bitmap24& source);
+template <> bool cl_Bitmap32::Read(File* file);
 
 // ---- what every kind shares
 

@@ -40,6 +40,11 @@ class tNamedList {
     m_items.clear();
     m_lookup.clear();
   }
+  // Exchanges the contents (items and names) with other.
+  void Swap(tNamedList& other) {
+    m_lookup.swap(other.m_lookup);
+    m_items.swap(other.m_items);
+  }
   int Count() const { return static_cast<int>(m_items.size()); }
   T* Get(int i) const { return i >= 0 && i < Count() ? m_items[static_cast<size_t>(i)] : nullptr; }
 

@@ -65,10 +65,14 @@ bool cl_Platform::GetTime(float& acc, float& dt) const {
 // Window
 
 void cl_Platform::CreateMainWindow(const char* title, int x, int y, int width, int height) {
-  int captioned = 0;
-  if (const base::Variant* display = base::sys::GetConfig().get_element("Display"))
+  int captioned = 0, refresh = 0;
+  if (const base::Variant* display = base::sys::GetConfig().get_element("Display")) {
     display->get_attribute_int("Window", captioned);
+    display->get_attribute_int("RefreshRate", refresh);
+  }
   m_Window = platform::input::Window::Create(title, x, y, width, height, captioned != 0, base::sys::IsFullscreen());
+  // The mode the options saved; the nearest one when the display has changed since.
+  if (m_Window && base::sys::IsFullscreen()) m_Window->SetFullscreenMode(width, height, refresh);
   ResizeWindow(x, y, width, height);
 }
 

@@ -202,7 +202,7 @@ class TestSession : public base::i_GameSession {
   ~TestSession() override { m_journal.push_back("session:dead"); }
   void NewGame() override {}
   void LoadGame(const char*) override {}
-  void SaveGame() override {}
+  bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
   // Ends itself from inside its own update, as a session that returns to the menu does.
   void Update(float, float) override {
     m_journal.push_back("session:update");

@@ -30,7 +30,7 @@ class cl_StandInSession : public base::i_GameSession {
  public:
   void NewGame() override { g_calls.push_back("NewGame"); }
   void LoadGame(const char* file) override { g_calls.push_back(std::string("LoadGame ") + file); }
-  void SaveGame() override {}
+  bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
 };
 
 // The game frame, making stand-in sessions until the real one exists.
@@ -180,7 +180,10 @@ TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
 }
 
 TEST_F(RootMenuTest, SiblingPanelsOpenOnlyWhenTheyExistAndRefreshBringsTheMenuBack) {
-  // Without the load/save and options panels the main menu stays as it was.
+  // Without the load/save and options panels the main menu stays as it was (the root menu's own
+  // panels are taken away first).
+  base::cl_GUI::DeleteFromTree(m_gui, m_gui->FindChild("LoadSavePanel"), false);
+  base::cl_GUI::DeleteFromTree(m_gui, m_gui->FindChild("OptionsPanel"), false);
   for (const char* label : {"loadgame", "options"}) {
     EXPECT_TRUE(Press(label));
     EXPECT_FALSE(MainPanel()->HasFlag(base::WF_HIDDEN)) << label;

@@ -3,6 +3,7 @@
 // implements both; there is at most one frame at a time.
 #pragma once
 
+#include "base/String.h"
 #include "base/app/Module.h"
 
 namespace base {
@@ -11,7 +12,12 @@ class i_GameSession : public cl_StateHandlerModule {
  public:
   virtual void NewGame() = 0;
   virtual void LoadGame(const char* savegame) = 0;
-  virtual void SaveGame() = 0;
+  // Writes the running game to path under the display name, with header as its list record
+  // (may be null); false when nothing could be written.
+  virtual bool SaveGame(const char* path, tString<BaseUnicodeString> name, const Variant* header) = 0;
+  virtual float GetGameTime() const { return 0.0f; }  // seconds played
+  virtual Variant* GetGameState() { return nullptr; }  // the game-state tree; null before a game
+  virtual void SetPaused(bool) {}                       // the game stands still while paused
 };
 
 class i_GameFrame : public cl_StateHandlerModule {

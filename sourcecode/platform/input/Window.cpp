@@ -55,6 +55,18 @@ void Window::SetClientSize(int width, int height) {
   if (width > 0 && height > 0) SDL_SetWindowSize(static_cast<SDL_Window*>(m_window), width, height);
 }
 
+bool Window::SetFullscreenMode(int width, int height, int refresh) {
+  SDL_Window* window = static_cast<SDL_Window*>(m_window);
+  SDL_DisplayMode wanted = {0, width, height, refresh > 0 ? refresh : 0, nullptr};
+  SDL_DisplayMode closest;
+  const int display = SDL_GetWindowDisplayIndex(window);
+  if (display < 0 || !SDL_GetClosestDisplayMode(display, &wanted, &closest)) {
+    std::fprintf(stderr, "Warning: no display mode near %dx%d at %d Hz: %s\n", width, height, refresh, SDL_GetError());
+    return false;
+  }
+  return SDL_SetWindowDisplayMode(window, &closest) == 0;
+}
+
 void Window::GetClientSize(int* width, int* height) const {
   SDL_GetWindowSize(static_cast<SDL_Window*>(m_window), width, height);
 }

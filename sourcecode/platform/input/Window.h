@@ -33,6 +33,9 @@ class Window {
   void* Handle() const { return m_window; }  // the SDL_Window, for the graphics device
   void SetClientSize(int width, int height);
   void GetClientSize(int* width, int* height) const;
+  // The display mode used while full screen: width x height at refresh Hz (0: any rate), or the
+  // nearest mode the display offers when it has not this one. False when it offers none.
+  bool SetFullscreenMode(int width, int height, int refresh);
   void Show();  // shows it and brings it forward
 
  private:

@@ -10,6 +10,7 @@
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
+#include "quillane/actor/ActorRegistry.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
@@ -28,16 +29,6 @@ constexpr const char* kGameResources = "game_resources.xml";
 constexpr const char* kLoadingPicture = "gui/loading_screens/loading_main.tga";
 constexpr const char* kIntroList = "Movie/intro.xml";
 constexpr float kUnknownDisplayMemoryMb = 256.0f;  // what a driver that reports none gets
-
-// Until the actor registry exists, the three start-up actor groups only say that they wait.
-class cl_ActorGroupStandInTask : public base::i_Task {
- public:
-  explicit cl_ActorGroupStandInTask(const char* group) : m_group(group) {}
-  void Run() override { base::sys::Output("GameFrame: actor group \"%s\" not loaded (no actor registry yet)\n", m_group); }
-
- private:
-  const char* m_group;
-};
 
 }  // namespace
 
@@ -74,7 +65,8 @@ cl_GameFrame::~cl_GameFrame() {
 
 bool cl_GameFrame::StartUp() {
   base::g_pGUI = m_systemGUI.get();
-  base::sys::Output("GameFrame: no actor registry yet; characters/characters.xml is not read\n");
+  m_actorRegistry = std::make_unique<quillane::cl_ActorRegistry>();
+  m_actorRegistry->LoadActorList("characters/characters.xml");
   m_pLoadingScreen = cl_LoadingScreen::Create();
   m_pRootMenu = cl_RootMenu::Create(m_gameGUI.get());
   if (m_pRootMenu) {
@@ -107,7 +99,8 @@ void cl_GameFrame::NormalStart(int introFlag) {
   m_pLoadingScreen->SetImage(kLoadingPicture);
   StartLoading(base::tString<base::BaseString>("RootMenu"));
   QueueResources(base::tString<base::BaseString>(kGameResources));
-  for (const char* group : {"male", "female", "quillane"}) AddLoadingTask(new cl_ActorGroupStandInTask(group));
+  // The resident actors, loaded (on the first start: imported and compiled) behind the bar.
+  for (const char* label : {"male", "female", "quillane"}) AddLoadingTask(quillane::cl_LoadCharacterTask::Queue(label));
   AddLoadingTask(new Task_SetupCustomQuitModule());
   if (m_pVideoController && introFlag != 0) {
     m_pVideoController->Play(kIntroList, base::tString<base::BaseString>("LoadingScreen"));

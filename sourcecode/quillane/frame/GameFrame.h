@@ -15,6 +15,10 @@ namespace win32dx9 {
 class cl_SystemGUI;
 }
 
+namespace quillane {
+class cl_ActorRegistry;
+}
+
 class cl_GameGUI;
 class cl_LoadingScreen;
 class cl_CustomQuitModule;
@@ -58,6 +62,7 @@ class cl_GameFrame : public base::i_GameFrame {
   cl_VideoController* GetVideoController() const { return m_pVideoController; }
   // The installed quit confirmation (null before its loading task ran, or after a QuickLaunch).
   cl_CustomQuitModule* GetQuitModule() const { return m_quitModule.get(); }
+  quillane::cl_ActorRegistry* GetActorRegistry() const { return m_actorRegistry.get(); }
   // Takes the quit module, installs it with the engine and keeps it until the frame goes.
   void InstallQuitModule(cl_CustomQuitModule* module);
   const char* GetStateName() const;  // the current state's name; "" when none
@@ -75,6 +80,7 @@ class cl_GameFrame : public base::i_GameFrame {
   std::unique_ptr<win32dx9::cl_SystemGUI> m_systemGUI;
   std::unique_ptr<cl_GameGUI> m_gameGUI;
   std::unique_ptr<cl_CustomQuitModule> m_quitModule;
+  std::unique_ptr<quillane::cl_ActorRegistry> m_actorRegistry;  // made at start-up
 };
 
 // The frame, or null.

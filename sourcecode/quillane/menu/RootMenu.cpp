@@ -11,7 +11,9 @@
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/menu/GameMenu.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
+#include "quillane/options/OptionsPanel.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/TweakSettings.h"
@@ -54,6 +56,8 @@ cl_RootMenu::cl_RootMenu(base::cl_Window* guiRoot) : m_pGUIRoot(guiRoot) {
   g_pRootMenu = this;
   if (m_pGUIRoot) {
     if (auto* panel = new (std::nothrow) cl_MainMenuPanel(this)) m_pGUIRoot->AddChild(panel);
+    if (auto* panel = cl_LoadSavePanel::Create(m_pGUIRoot->GetGUI(), nullptr)) m_pGUIRoot->AddChild(panel);
+    if (auto* options = cl_OptionsPanel::Create(m_pGUIRoot->GetGUI())) m_pGUIRoot->AddChild(options);
   }
   m_Fader.Start(true, 0.0f, "", 0);
   m_Fader.Start(false, 1.0f, "", 0);

@@ -3,6 +3,9 @@
 // needs without a session (no hotspot table, every hotspot active, the player free). Main thread only.
 #pragma once
 
+#include <vector>
+
+#include "base/math/Vector.h"
 #include "base/String.h"
 
 namespace base {
@@ -23,6 +26,22 @@ struct st_WorldServices {
                          bool& special) = nullptr;
   bool (*IsPlayerFree)() = nullptr;     // true when empty (no session)
   bool (*IsEditorActive)() = nullptr;   // false when empty
+
+  // Walking characters and their animation channels: obstacles, skipping and dialog scripts.
+  // Appends one floor circle (x, z, radius) per stage character other than walker that others
+  // avoid (the stage's FindCharacterAt); no obstacles when empty.
+  void (*CollectObstacles)(std::vector<base::tVector3<float>>& obstacles, const char* walker) = nullptr;
+  bool (*IsSkippingSequence)() = nullptr;  // footsteps are silent while true; false when empty
+  // True when the character's dialog script ("Dialogs/" + character + ".lua") defines function;
+  // false when empty.
+  bool (*CallSceneScript)(const char* character, const char* function) = nullptr;
+  // Runs function of the character's dialog script with the arguments; its result (nil when empty).
+  base::Variant (*CallHotspotScript)(const char* character, const char* function,
+                                     const base::Variant& arguments) = nullptr;
+  // True when the script path ("module::function") names a defined function; false when empty.
+  bool (*HasScriptFunction)(const char* path) = nullptr;
+  // Runs the function a script path names; its result (nil when empty).
+  base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) = nullptr;
 };
 
 // The program's one table; the session fills it, tests install stand-ins.

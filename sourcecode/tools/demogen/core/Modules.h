@@ -4,21 +4,23 @@
 
 #include <string>
 
-#define DEMOGEN_MODULES(X)                                                        \
-  X(TitleScreen, "title background and logo textures")                            \
-  X(Pier, "the quay's pier, a LightWave object")                                  \
+#define DEMOGEN_MODULES(X)                                                       \
+  X(TitleScreen, "title background and logo textures")                           \
+  X(Pier, "the quay's pier, a LightWave object")                                 \
   X(Figure, "the figures' Ogre XML meshes, skeletons, clips and subsets")        \
   X(Models, "the figures' textures and the editors' axis model")                 \
-  X(ScoreFont, "glyph sheet of the score font")                                   \
-  X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor")  \
-  X(Sound, "music and sound effects (Ogg Vorbis)")                                \
-  X(SkinTextures, "the default skin's four textures")                             \
-  X(Movies, "the intro and credits movies")                                       \
-  X(NavMeshes, "the scenes' nav meshes with their cameras")                     \
+  X(ScoreFont, "glyph sheet of the score font")                                  \
+  X(ShowcasePictures, "wide title picture, lantern strip frames and the cursor") \
+  X(Sound, "music and sound effects (Ogg Vorbis)")                               \
+  X(SkinTextures, "the default skin's four textures")                            \
+  X(Movies, "the intro and credits movies")                                      \
+  X(NavMeshes, "the scenes' nav meshes with their cameras")                      \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
-  X(StartUpPictures, "splash screens, the loading picture and the cursors")
+  X(StartUpPictures, "splash screens, the loading picture and the cursors")      \
+  X(OptionsPictures, "the options panel's slider, check box and tab pieces")     \
+  X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar")
 
 namespace demogen {
 

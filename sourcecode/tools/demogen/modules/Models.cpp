@@ -1,6 +1,7 @@
 // What the models add to the demo data: the figures' textures (a 256² body sheet and a 128² hair
 // sheet whose alpha alternates above and below one half, so both alpha passes of the skinned draw
-// have texels) and the editors' static "axis" model, three coloured bars as an Ogre XML mesh.
+// have texels), the body sheets of the actors that wear a figure in another coat, and the editors'
+// static "axis" model, three coloured bars as an Ogre XML mesh.
 #include <cstdint>
 #include <string>
 
@@ -20,12 +21,28 @@ base::cl_Bitmap32 Sheet(int size, uint32_t (*texel)(int x, int y, int size)) {
   return image;
 }
 
-// Warm skin above, a dark coat below, with a faint weave so the lighting shows on the cloth.
-uint32_t BodyTexel(int x, int y, int size) {
+// Warm skin above, a coat below, with a faint weave so the lighting shows on the cloth.
+uint32_t BodySheetTexel(int x, int y, int size, uint32_t coat, uint32_t weaveCoat) {
   const bool weave = ((x / 8) + (y / 8)) % 2 == 0;
   if (y < size / 3) return 0xFFD8A888u;
-  return weave ? 0xFF34405Au : 0xFF2C3850u;
+  return weave ? coat : weaveCoat;
 }
+
+uint32_t BodyTexel(int x, int y, int size) { return BodySheetTexel(x, y, size, 0xFF34405Au, 0xFF2C3850u); }
+
+// The actors built on the two figures differ in their coats only (characters/characters.xml).
+struct st_Variant {
+  const char* label;
+  uint32_t (*texel)(int x, int y, int size);
+};
+const st_Variant kVariants[] = {
+    {"quillane", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF7A2E2Au, 0xFF6A2624u); }},
+    {"odo", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF4A4A40u, 0xFF3E3E36u); }},
+    {"pell", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF2E5A3Au, 0xFF264E32u); }},
+    {"mina", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF8A7A3Au, 0xFF7A6A32u); }},
+    {"Quillane_EveningDress", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF1A1A2Eu, 0xFF141426u); }},
+    {"Quillane_DancingDress", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFFB0306Au, 0xFF9C285Eu); }},
+};
 
 // Strands: opaque cores (alpha 230) and thin blended fringes (alpha 90).
 uint32_t HairTexel(int x, int, int) { return (x % 6) < 4 ? 0xE65A3A22u : 0x5A7A5236u; }
@@ -73,6 +90,10 @@ bool MakeModels(cl_Output& out) {
     const std::string dir = std::string("characters/") + label + "/" + label;
     ok = out.WriteTga(dir + "_body.tga", Sheet(256, BodyTexel), false) && ok;
     ok = out.WriteTga(dir + "_hair.tga", Sheet(128, HairTexel), true) && ok;
+  }
+  for (const st_Variant& v : kVariants) {
+    const std::string dir = std::string("characters/") + v.label + "/" + v.label;
+    ok = out.WriteTga(dir + "_body.tga", Sheet(256, v.texel), false) && ok;
   }
   const std::string axis = "<mesh>\n\t<submeshes>\n" + AxisBar("axis_x", 0) + AxisBar("axis_y", 1) +
                            AxisBar("axis_z", 2) + "\t</submeshes>\n</mesh>\n";

@@ -1,0 +1,158 @@
+// The load/save panel opened over 100 savegames in the user folder: every head read, the rows and
+// their thumbnails built, and the first frame drawn on the headless device (waiting for the GPU).
+// The anchor reads the same 100 files' bytes and nothing else; the goal is an opening under 0.2 s.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "../BenchRatios.h"
+#include "SavegameWriter.h"
+#include "base/app/SystemRoot.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/gfx.h"
+#include "quillane/gui/GameGUI.h"
+#include "quillane/menu/LoadSavePanel.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/Services.h"
+#include "win32dx9/SysInfo.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kWidth = 1024, kHeight = 768, kSavegames = 100;
+
+// A started root module on the headless platform, the panel's demo pictures and fonts, and a
+// user folder of 100 savegames.
+class cl_Bench {
+ public:
+  cl_Bench() {
+    m_dir = fs::temp_directory_path() / "quillane_bench_loadsave";
+    fs::remove_all(m_dir);
+    fs::create_directories(m_dir / "Savegames");
+    for (int i = 1; i <= kSavegames; ++i) {
+      savetest::st_Head head;
+      head.mission = i % 9;
+      char name[32];
+      std::snprintf(name, sizeof(name), "slot%03d.sav", i);
+      savetest::WriteFile((m_dir / "Savegames" / name).string(), savetest::HeadBytes(head));
+      m_files.push_back(m_dir / "Savegames" / name);
+    }
+    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+    m_system = std::make_unique<base::cl_System>();
+    m_system->SetUserDataPath(m_dir.string().c_str());
+    std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
+                                        << kHeight << "\"/><Localization Language=\"English\"/></Config>";
+    if (!m_system->LoadConfig("config.xml")) {
+      Fail("config");
+      return;
+    }
+    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+    gfx::RegisterGraphics();
+    if (!m_system->StartUp()) {
+      Fail("start-up");
+      return;
+    }
+    std::string resources = "<Resources>";
+    for (const char* image : {"loadsave_perga", "deco_list", "scroll_up", "scroll_down", "corner_01", "corner_02",
+                              "corner_03", "corner_04", "load_save_bottom", "load_save_center"})
+      resources += std::string("<Image label=\"") + image + "\" file=\"" + QUILLANE_DATA_DIR + "/gui/loadsave/" + image +
+                   ".tga\"/>";
+    resources += std::string("<Texture label=\"load_save_vbarfiller\" file=\"") + QUILLANE_DATA_DIR +
+                 "/gui/loadsave/load_save_vbarfiller.tga\"/>";
+    resources += "<DXFont label=\"diary\" file=\"DejaVu Serif\" system=\"1\" size=\"18\"/>";
+    resources += "<DXFont label=\"game_small\" file=\"DejaVu Sans\" system=\"1\" size=\"13\"/></Resources>";
+    std::ofstream(m_dir / "resources.xml") << resources;
+    if (!base::sys::AddResources((m_dir / "resources.xml").string().c_str())) {
+      Fail("resources");
+      return;
+    }
+    m_gui = std::make_unique<cl_GameGUI>();
+    m_gui->m_Rect = {0, 0, float(kWidth), float(kHeight)};
+    base::g_pGUI = m_gui.get();
+    m_panel = cl_LoadSavePanel::Create(m_gui.get(), nullptr);
+    m_gui->AddChild(m_panel);
+    m_panel->SetFlag(base::WF_DISABLED, false);
+    m_panel->Show(true);
+    m_ok = true;
+  }
+  ~cl_Bench() {
+    base::g_pGUI = nullptr;
+    m_gui.reset();
+    m_system->ShutDown();
+    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    fs::remove_all(m_dir);
+  }
+
+  // Opens the panel in load mode and draws its first frame, ended once the device has drawn it.
+  void OpenAndDraw() {
+    base::Variant mode;
+    mode.set_string("loadgame");
+    m_panel->ProcessEvent(mode);
+    win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+    if (!device->BeginFrame()) return;
+    gfx::Begin2D();
+    gfx::SetBlendAlpha(true);
+    m_gui->Render(0, 0);
+    if (device->LockBackBuffer()) device->UnlockBackBuffer();
+    device->EndFrame();
+  }
+
+  void Fail(const char* step) { std::fprintf(stderr, "bench_loadsave: %s failed\n", step); }
+
+  bool m_ok = false;
+  fs::path m_dir;
+  std::vector<fs::path> m_files;
+  std::unique_ptr<base::cl_System> m_system;
+  std::unique_ptr<cl_GameGUI> m_gui;
+  cl_LoadSavePanel* m_panel = nullptr;  // in the GUI root
+};
+
+cl_Bench& Bench() {
+  static cl_Bench bench;
+  return bench;
+}
+
+void BM_OpenPanel100Savegames(benchmark::State& state) {
+  cl_Bench& bench = Bench();
+  if (!bench.m_ok) {
+    state.SkipWithError("no headless graphics device or demo pictures");
+    return;
+  }
+  for (auto _ : state) bench.OpenAndDraw();
+  state.counters["rows"] = bench.m_panel->GetRowCount();
+}
+BENCHMARK(BM_OpenPanel100Savegames)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadSavegameBytes100(benchmark::State& state) {
+  cl_Bench& bench = Bench();
+  std::vector<char> bytes;
+  for (auto _ : state) {
+    size_t total = 0;
+    for (const fs::path& file : bench.m_files) {
+      std::ifstream in(file, std::ios::binary | std::ios::ate);
+      bytes.resize(static_cast<size_t>(in.tellg()));
+      in.seekg(0);
+      in.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+      total += static_cast<size_t>(in.gcount());
+    }
+    benchmark::DoNotOptimize(total);
+  }
+}
+BENCHMARK(BM_ReadSavegameBytes100)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  return benchratios::RunWithRatios(
+      argc, argv, {{"panel opening / reading the bytes", "BM_OpenPanel100Savegames/real_time",
+                       "BM_ReadSavegameBytes100/real_time"}});
+}

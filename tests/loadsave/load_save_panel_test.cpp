@@ -1,0 +1,351 @@
+// The load/save panel over heads written into a temporary user folder, driven through its
+// events and input with a session that records what it is asked to do.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "../menu/MenuFixture.h"
+#include "../support/EngineLogCapture.h"
+#include "SavegameWriter.h"
+#include "base/File.h"
+#include "base/app/GameFrame.h"
+#include "base/text/Textsystem.h"
+#include "quillane/gui/GameControls.h"
+#include "quillane/menu/LoadSavePanel.h"
+#include "quillane/menu/Messagebox.h"
+#include "quillane/menu/RootMenu.h"
+#include "quillane/savegame/SavegameField.h"
+
+namespace menutest {
+namespace {
+
+namespace fs = std::filesystem;
+constexpr int kEnter = 13, kUp = 242, kDown = 243, kPageDown = 249, kWheel = 11;
+
+std::string Narrow(const char16_t* text) {
+  std::string out;
+  for (; text && *text; ++text) out += static_cast<char>(*text);
+  return out;
+}
+
+// Records every save and load; a save writes a real head unless told to fail.
+class cl_RecordingSession : public base::i_GameSession {
+ public:
+  void NewGame() override { m_calls.push_back("NewGame"); }
+  void LoadGame(const char* path) override { m_calls.push_back("LoadGame " + fs::path(path).filename().string()); }
+  bool SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) override {
+    const std::string file = fs::path(path).filename().string();
+    m_calls.push_back("SaveGame " + file + " " + Narrow(name.c_str()));
+    m_headers.emplace_back();
+    if (header) m_headers.back().copy(*header);
+    if (file != "tmp_save.sav") m_oldFileStoodWhileWriting = fs::exists(m_watch);
+    if (!m_saveWorks) return false;
+    savetest::st_Head head;
+    head.name = u"(current)";
+    // Through the engine's file, which finds "Savegames" under the panel's "savegames/".
+    const std::vector<uint8_t> bytes = savetest::HeadBytes(head);
+    base::File out(path, base::File::STATUS_WRITE);
+    return out.write(bytes.data(), static_cast<int>(bytes.size())) && out.close();
+  }
+  float GetGameTime() const override { return 125.5f; }
+  base::Variant* GetGameState() override { return &m_state; }
+  void SetPaused(bool paused) override { m_calls.push_back(paused ? "Pause" : "Unpause"); }
+
+  std::vector<std::string> m_calls;
+  std::vector<base::Variant> m_headers;
+  base::Variant m_state;
+  bool m_saveWorks = true;
+  fs::path m_watch;  // a file whose presence during a real save is noted
+  bool m_oldFileStoodWhileWriting = false;
+};
+
+class LoadSavePanelTest : public MenuTest {
+ protected:
+  void SetUp() override {
+    MenuTest::SetUp();
+    if (IsSkipped()) return;
+    AddPicture("loadsave_perga", 400, 400, 0xC8B080);
+    AddPicture("scroll_up", 20, 20, 0x404040);
+    AddPicture("scroll_down", 20, 20, 0x404040);
+    LoadPictures();
+    // The demo game's texts of the panel, in English.
+    fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "loca" / "loadsave_English.xml", m_dir / "loca" / "loadsave_English.xml");
+    ASSERT_TRUE(base::cl_Textsystem::s_pActiveTextsystem && base::cl_Textsystem::s_pActiveTextsystem->BuildLookup());
+    m_folder = m_dir / "Savegames";
+  }
+  void TearDown() override {
+    m_panel = nullptr;
+    MenuTest::TearDown();
+  }
+
+  void WriteHead(const std::string& file, const savetest::st_Head& head = savetest::st_Head()) {
+    savetest::WriteFile((m_folder / file).string(), savetest::HeadBytes(head));
+  }
+  cl_LoadSavePanel* Open(const char* mode, base::i_GameSession* session) {
+    m_panel = cl_LoadSavePanel::Create(m_gui, session);
+    m_gui->AddChild(m_panel);
+    m_panel->SetFlag(base::WF_DISABLED, false);
+    m_panel->Show(true);
+    base::Variant event;
+    event.set_string(mode);
+    EXPECT_TRUE(m_panel->ProcessEvent(event));
+    return m_panel;
+  }
+  std::vector<std::string> RowNames() const {
+    std::vector<std::string> names;
+    for (const cl_SavegameField* row : m_panel->GetRows()) names.push_back(row->m_FileName.c_str());
+    return names;
+  }
+  bool Press(const char* label) {
+    base::Variant event;
+    event.set_element("ButtonPressed");
+    event.attribute("ctrl_label")->set_string(label);
+    return m_panel->ProcessEvent(event);
+  }
+  // Lets the open boxes fade and answer.
+  void Frames(int n = 12) {
+    for (int i = 0; i < n; ++i) RenderFrame(0.1f);
+    EndFrame();
+  }
+  // Answers the newest box with Enter, after the name was typed into it when given.
+  void AnswerOk(const char16_t* name = nullptr) {
+    cl_Messagebox* box = m_panel->GetOpenMessageBox();
+    ASSERT_NE(box, nullptr);
+    if (name) box->GetEdit()->SetText(name);
+    Frames(3);
+    PressKey(kEnter);
+    Frames();
+  }
+
+  fs::path m_folder;
+  cl_LoadSavePanel* m_panel = nullptr;  // in the GUI root
+};
+
+TEST_F(LoadSavePanelTest, ListsManualSavesFromTheHighestDownThenAutoAndSkipsOddNames) {
+  for (const char* file : {"slot001.sav", "auto.sav", "slot010.sav", "slot000.sav", "notes.sav", "slotx1.sav",
+                           "tmp_save.sav"})
+    WriteHead(file);
+  Open("loadgame", nullptr);
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot010", "slot001", "slot000", "auto"}));
+  EXPECT_EQ(m_panel->GetSelected(), 0);
+  EXPECT_EQ(fs::path(m_panel->MakeSlotName().c_str()).filename(), "slot011.sav");
+  ASSERT_NE(m_panel->FindChild("Load"), nullptr);
+  EXPECT_EQ(m_panel->FindChild("Save"), nullptr);
+}
+
+TEST_F(LoadSavePanelTest, SlotNumbersReadAllDigitsAndStartAtOne) {
+  Open("loadgame", nullptr);
+  EXPECT_EQ(fs::path(m_panel->MakeSlotName().c_str()).filename(), "slot001.sav");
+  WriteHead("auto.sav");
+  m_panel->RefreshList();
+  EXPECT_EQ(fs::path(m_panel->MakeSlotName().c_str()).filename(), "slot001.sav");
+  WriteHead("slot999.sav");
+  WriteHead("slot1000.sav");
+  m_panel->RefreshList();
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot1000", "slot999", "auto"}));
+  EXPECT_EQ(fs::path(m_panel->MakeSlotName().c_str()).filename(), "slot1001.sav");
+}
+
+TEST_F(LoadSavePanelTest, SaveModesPutTheCurrentGameFirstAsNewEntry) {
+  WriteHead("slot001.sav");
+  cl_RecordingSession session;
+  session.m_state.set_element("State");
+  base::Variant& missions = session.m_state.add_element("Missions");
+  missions.attribute("CurrentMission")->set_int(3);
+  missions.attribute("Wealth")->set_int(4);
+  missions.add_element("Mission4").attribute("Started")->set_int(1);
+  Open("savegame", &session);
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"tmp_save", "slot001"}));
+  EXPECT_EQ(session.m_calls, (std::vector<std::string>{"SaveGame tmp_save.sav New Entry"}));
+  EXPECT_EQ(Narrow(m_panel->GetRows()[0]->m_DisplayName.c_str()), "New Entry");
+  const base::Variant& header = session.m_headers.at(0);
+  EXPECT_STREQ(header.get_label(), "SaveData");
+  EXPECT_EQ(base::get_int(header.get_attribute("current_mission")), 3);
+  EXPECT_EQ(base::get_int(header.get_attribute("mission4_started")), 1);
+  EXPECT_EQ(base::get_int(header.get_attribute("wealth")), 4);
+  EXPECT_EQ(base::get_int(header.get_attribute("maxskill")), 0);
+  EXPECT_FLOAT_EQ(base::get_float(header.get_attribute("game_time")), 125.5f);
+  EXPECT_TRUE(BuildSaveHeader(nullptr).is_void() || !BuildSaveHeader(nullptr).is_element());
+}
+
+TEST_F(LoadSavePanelTest, SavingOnNewEntryWritesTheNextSlotUnderTheEnteredName) {
+  WriteHead("slot004.sav");
+  cl_RecordingSession session;
+  Open("savegame", &session);
+  EXPECT_TRUE(Press("Save"));
+  AnswerOk(u"Ferry");
+  EXPECT_EQ(session.m_calls.at(1), "SaveGame slot005.sav Ferry");
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+  EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));
+  EXPECT_EQ(session.m_calls.back(), "Unpause");
+}
+
+TEST_F(LoadSavePanelTest, OverwriteWritesFirstAndDeletesTheOldFilesOnlyAfterSuccess) {
+  WriteHead("slot004.sav");
+  WriteHead("slot002.sav");
+  savetest::WriteFile((m_folder / "slot004.xml").string(), {'<', '/', '>'});
+  cl_RecordingSession session;
+  session.m_watch = m_folder / "slot004.sav";
+  session.m_saveWorks = false;
+  Open("savegame", &session);
+  m_panel->SetSelected(1);  // slot004
+  Press("Save");
+  AnswerOk(u"Again");
+  AnswerOk();  // "Do you want to overwrite the existing save?"
+  EXPECT_EQ(session.m_calls.back(), "SaveGame slot005.sav Again");
+  EXPECT_TRUE(session.m_oldFileStoodWhileWriting);
+  // The failed save keeps both old files, says so and leaves the panel open.
+  EXPECT_TRUE(fs::exists(m_folder / "slot004.sav"));
+  EXPECT_TRUE(fs::exists(m_folder / "slot004.xml"));
+  EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+  ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
+  EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
+  AnswerOk();
+
+  session.m_saveWorks = true;
+  Press("Save");
+  AnswerOk(u"Again");
+  AnswerOk();
+  EXPECT_TRUE(session.m_oldFileStoodWhileWriting);
+  EXPECT_FALSE(fs::exists(m_folder / "slot004.sav"));
+  EXPECT_FALSE(fs::exists(m_folder / "slot004.xml"));
+  EXPECT_TRUE(fs::exists(m_folder / "slot002.sav"));
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+}
+
+TEST_F(LoadSavePanelTest, NoFreeSlotNameShowsABoxAndSavesNothing) {
+  WriteHead("slot999999999.sav");
+  cl_RecordingSession session;
+  Open("savegame", &session);
+  EXPECT_TRUE(m_panel->MakeSlotName().empty());
+  Press("Save");
+  AnswerOk(u"Full");
+  EXPECT_EQ(session.m_calls, (std::vector<std::string>{"SaveGame tmp_save.sav New Entry"}));
+  ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
+  EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
+  EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+}
+
+TEST_F(LoadSavePanelTest, DeleteRemovesTheSaveAndItsSideFileAndRebuilds) {
+  WriteHead("slot001.sav");
+  WriteHead("slot002.sav");
+  savetest::WriteFile((m_folder / "slot002.xml").string(), {'<', '/', '>'});
+  Open("loadgame", nullptr);
+  Press("Delete");
+  AnswerOk();
+  EXPECT_FALSE(fs::exists(m_folder / "slot002.sav"));
+  EXPECT_FALSE(fs::exists(m_folder / "slot002.xml"));
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
+}
+
+TEST_F(LoadSavePanelTest, ExitRemovesTheScratchSaveAndReturnsToTheMainMenu) {
+  cl_RecordingSession session;
+  Open("loadsavegame", &session);
+  ASSERT_TRUE(fs::exists(m_folder / "tmp_save.sav"));
+  savetest::WriteFile((m_folder / "tmp_save.xml").string(), {'<', '/', '>'});
+  EXPECT_FALSE(Press("Exit"));
+  EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));
+  EXPECT_FALSE(fs::exists(m_folder / "tmp_save.xml"));
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_DISABLED));
+  EXPECT_EQ(session.m_calls.back(), "Unpause");
+}
+
+TEST_F(LoadSavePanelTest, KeysWheelAndPagesScrollByARowOnlyWithSevenRowsOrMore) {
+  for (int i = 1; i <= 6; ++i) WriteHead("slot00" + std::to_string(i) + ".sav");
+  Open("loadgame", nullptr);
+  RenderFrame();
+  const base::ICMD wheel0 = Cmd(kWheel, static_cast<int>(m_panel->GetScrollArea()->m_AbsRect.left) + 5,
+                         static_cast<int>(m_panel->GetScrollArea()->m_AbsRect.top) + 5);
+  EndFrame();
+  base::ICMD wheel = wheel0;
+  wheel.extra[0] = static_cast<uint16_t>(-120);
+  Send(wheel);
+  PressKey(kPageDown);
+  EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
+  EXPECT_EQ(m_panel->FindChild("scroll_down"), nullptr);
+
+  WriteHead("slot007.sav");
+  m_panel->Rebuild();
+  RenderFrame();  // places the new scroll area
+  EndFrame();
+  EXPECT_NE(m_panel->FindChild("scroll_down"), nullptr);
+  Send(wheel);
+  EXPECT_EQ(m_panel->GetScrollY(), 65.0f);
+  PressKey(kPageDown);
+  EXPECT_EQ(m_panel->GetScrollY(), 130.0f);
+  m_panel->Rebuild();
+  for (int i = 0; i < 6; ++i) PressKey(kDown);
+  EXPECT_EQ(m_panel->GetSelected(), 6);
+  EXPECT_EQ(m_panel->GetScrollY(), 65.0f);  // the seventh row came into view
+  for (int i = 0; i < 6; ++i) PressKey(kUp);
+  EXPECT_EQ(m_panel->GetSelected(), 0);
+  EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
+}
+
+TEST_F(LoadSavePanelTest, DamagedHeadShowsTheFallbackRowAndLogsOnce) {
+  WriteHead("slot001.sav");
+  std::vector<uint8_t> cut = savetest::HeadBytes(savetest::st_Head());
+  cut.resize(100);
+  savetest::WriteFile((m_folder / "slot002.sav").string(), cut);
+  testsupport::LogCapture log;
+  Open("loadgame", nullptr);
+  EXPECT_EQ(log.count("ERROR: "), 1) << log.text("\n");
+  const cl_SavegameField* row = m_panel->GetRows().at(0);
+  EXPECT_EQ(Narrow(row->m_DisplayName.c_str()), "slot002.sav");
+  EXPECT_FALSE(row->m_bHasColour);
+  EXPECT_EQ(Narrow(FormatSavegameInfo(SummariseSavegame(&row->m_Header)).c_str()), "Mission 0, Chapter 1, 0:00h");
+  const cl_SavegameField* good = m_panel->GetRows().at(1);
+  EXPECT_EQ(Narrow(good->m_DisplayName.c_str()), "Harbour at dusk");
+  EXPECT_TRUE(good->m_bHasColour);
+  EXPECT_EQ(Narrow(FormatSavegameInfo(SummariseSavegame(&good->m_Header)).c_str()), "Mission 3, Chapter 2, 1:05h");
+}
+
+TEST_F(LoadSavePanelTest, OnlyTheSelectedRowShowsItsColourThumbnail) {
+  savetest::st_Head head;
+  head.grey = 0xFF808080u;
+  head.colour = 0xFF2080E0u;
+  WriteHead("slot001.sav", head);
+  WriteHead("slot002.sav", head);
+  Open("loadgame", nullptr);
+  RenderFrame();
+  const base::st_ScreenRect first = m_panel->GetRows()[0]->m_AbsRect, second = m_panel->GetRows()[1]->m_AbsRect;
+  EXPECT_EQ(Pixel(static_cast<int>(first.left) + 20, static_cast<int>(first.top) + 20), 0x2080E0u);
+  EXPECT_EQ(Pixel(static_cast<int>(second.left) + 20, static_cast<int>(second.top) + 20), 0x808080u);
+  EndFrame();
+  // A press on the second row selects it.
+  Click(second.left + 100, second.top + 30);
+  RenderFrame();
+  EXPECT_EQ(m_panel->GetSelected(), 1);
+  EXPECT_EQ(Pixel(static_cast<int>(first.left) + 20, static_cast<int>(first.top) + 20), 0x808080u);
+  EXPECT_EQ(Pixel(static_cast<int>(second.left) + 20, static_cast<int>(second.top) + 20), 0x2080E0u);
+}
+
+// A stand-in frame, so the root menu can start the session the load asks for.
+class cl_LoadFrame : public base::i_GameFrame {
+ public:
+  base::i_GameSession* CreateSession() override { return m_session = new cl_RecordingSession; }
+  cl_RecordingSession* m_session = nullptr;  // owned by the frame
+};
+
+TEST_F(LoadSavePanelTest, LoadInTheTitleMenuHandsThePathToTheRootMenu) {
+  WriteHead("slot003.sav");
+  cl_LoadFrame frame;
+  cl_RootMenu* menu = cl_RootMenu::Create(m_gui);
+  frame.AddState("RootMenu", menu);
+  frame.SetState("RootMenu");
+  Open("loadgame", nullptr);
+  RenderFrame();
+  EndFrame();
+  EXPECT_TRUE(Press("Load"));
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+  for (int i = 0; i < 8; ++i) menu->Update(0, 0.1f);
+  ASSERT_NE(frame.m_session, nullptr);
+  ASSERT_FALSE(frame.m_session->m_calls.empty());
+  EXPECT_EQ(frame.m_session->m_calls.back(), "LoadGame slot003.sav");
+}
+
+}  // namespace
+}  // namespace menutest
