@@ -232,7 +232,12 @@ TEST(GameFrame, SessionLifecycle) {
     TestFrame frame(j);
     EXPECT_EQ(base::GetFrameInterface(), &frame);
     frame.EndSession();  // none yet: nothing happens
+    frame.AddState("Menu", new base::cl_Module());
+    ASSERT_TRUE(frame.SetState("Menu"));
     EXPECT_FALSE(frame.RunSession());
+    ASSERT_NE(frame.GetState(), nullptr) << "a failed start keeps the current state";
+    EXPECT_STREQ(frame.GetState()->GetName(), "Menu");
+    frame.RemoveModule(frame.GetModuleByName("Menu"));
 
     EXPECT_TRUE(frame.NewSession());
     base::i_GameSession* first = frame.GetSession();

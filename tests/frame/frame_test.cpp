@@ -11,19 +11,24 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "frame_fixture.h"
+#include "graphics/gfx.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
+#include "quillane/menu/Messagebox.h"
 #include "win32dx9/SysInfo.h"
 
 namespace frametest {
 namespace {
 
-// A state that counts what reaches it.
+// A state that counts what reaches it and draws itself grey.
 class cl_ProbeState : public base::cl_Module {
  public:
   void Update(float, float) override { ++updates; }
-  void Render() override { ++renders; }
+  void Render() override {
+    ++renders;
+    gfx::ClearScreen(0xFF808080u);
+  }
   bool ProcessInput(base::ICMD&) override {
     ++inputs;
     return true;
@@ -46,8 +51,9 @@ class QuitConfirmation : public FrameTest {
     ASSERT_EQ(StateName(), "Probe");
     ASSERT_NE(m_frame->GetQuitModule(), nullptr);
   }
+  // A click on the box's button; the box answers at the frame's next update.
   void Click(const char* label) {
-    cl_QuitBox* box = m_frame->GetQuitModule()->GetMessageBox();
+    cl_Messagebox* box = m_frame->GetQuitModule()->GetMessageBox();
     ASSERT_NE(box, nullptr);
     base::cl_Window* button = box->FindByLabel(label);
     ASSERT_NE(button, nullptr);
@@ -64,7 +70,7 @@ TEST_F(QuitConfirmation, TheBoxStopsTheGameCancelGoesOnAndOkEndsTheProgram) {
   EXPECT_TRUE(base::sys::CustomQuit());  // the window's close request
   cl_CustomQuitModule* quit = m_frame->GetQuitModule();
   ASSERT_TRUE(quit->IsActive());
-  cl_QuitBox* first = quit->GetMessageBox();
+  cl_Messagebox* first = quit->GetMessageBox();
   ASSERT_NE(first, nullptr);
   const int updates = m_probe->updates, renders = m_probe->renders, inputs = m_probe->inputs;
   Step();
@@ -74,10 +80,27 @@ TEST_F(QuitConfirmation, TheBoxStopsTheGameCancelGoesOnAndOkEndsTheProgram) {
   EXPECT_EQ(m_probe->updates, updates) << "the game behind the box stands still";
   EXPECT_EQ(m_probe->inputs, inputs) << "input reaches only the box";
   EXPECT_EQ(m_probe->renders, renders + 2) << "the game is still drawn";
-  // The box over the game: its light face in the middle of the screen.
-  EXPECT_NE(Pixel(512, 384), 0u);
+  // The box over the game: its dark face inside its rectangle, the game untouched outside it.
+  int darkInside = 0, greyOutside = 0, outside = 0;
+  const base::st_ScreenRect& r = first->m_AbsRect;
+  for (int y = 0; y < kHeight; y += 4)
+    for (int x = 0; x < kWidth; x += 4) {
+      if (x >= r.left + 4 && x < r.right - 4 && y >= r.top + 4 && y < r.bottom - 4) {
+        darkInside += (Pixel(x, y) & 0xFF) < 0x40;
+      } else if (x < r.left || x >= r.right || y < r.top || y >= r.bottom) {
+        ++outside;
+        greyOutside += Pixel(x, y) == 0x808080u;
+      }
+    }
+  EXPECT_GT(darkInside, 0);
+  EXPECT_EQ(greyOutside, outside);
+  EXPECT_NEAR((first->m_AbsRect.left + first->m_AbsRect.right) * 0.5f, kWidth * 0.5f, 0.5f);
+  // Laid out at width 400: the text 10 narrower, the box 60 wider than the text.
+  EXPECT_FLOAT_EQ(first->m_AbsRect.right - first->m_AbsRect.left, 450.0f);
 
   Click("Cancel");
+  EXPECT_TRUE(quit->IsActive()) << "the answer comes at the box's next update";
+  Step();
   EXPECT_FALSE(quit->IsActive());
   EXPECT_EQ(quit->GetMessageBox(), nullptr);
   EXPECT_FALSE(m_system->GetQuit());
@@ -88,13 +111,14 @@ TEST_F(QuitConfirmation, TheBoxStopsTheGameCancelGoesOnAndOkEndsTheProgram) {
   ASSERT_NE(quit->GetMessageBox(), nullptr);
   Step();
   Click("Ok");
+  Step();
   EXPECT_TRUE(m_system->GetQuit());
   EXPECT_NE(Log().find("Quit confirmed"), std::string::npos);
 }
 
 TEST_F(QuitConfirmation, ASecondCloseRequestHidesTheBoxAndTheNextShowsItAgain) {
   EXPECT_TRUE(base::sys::CustomQuit());
-  cl_QuitBox* box = m_frame->GetQuitModule()->GetMessageBox();
+  cl_Messagebox* box = m_frame->GetQuitModule()->GetMessageBox();
   EXPECT_TRUE(base::sys::CustomQuit());
   EXPECT_FALSE(m_frame->GetQuitModule()->IsActive());
   EXPECT_EQ(m_frame->GetQuitModule()->GetMessageBox(), box);

@@ -1,5 +1,5 @@
 // The built program on the bundled data: headless and in a real window under a virtual X server
-// it runs the start-up road to the root menu's stand-in; a second copy started with the same
+// it runs the start-up road to the root menu; a second copy started with the same
 // user folder ends at once with exit code 0 while the first runs on.
 #include <gtest/gtest.h>
 
@@ -74,17 +74,8 @@ TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
     ASSERT_NE(pixels, nullptr) << text;
     EXPECT_EQ(w, 1024);
     EXPECT_EQ(h, 768);
-    // The stand-in's dark blue at the corners (the cursor stands in the top-left one), and its
-    // light title in the upper third.
-    for (int p : {w - 1, (h - 1) * w, h * w - 1}) {
-      EXPECT_EQ(pixels[p * 3], 0x10);
-      EXPECT_EQ(pixels[p * 3 + 1], 0x1A);
-      EXPECT_EQ(pixels[p * 3 + 2], 0x2C);
-    }
-    int bright = 0;
-    for (int y = h / 3 - 10; y < h / 3 + 40; ++y)
-      for (int x = w / 4; x < 3 * w / 4; ++x) bright += pixels[(y * w + x) * 3] > 150;
-    EXPECT_GT(bright, 100) << "no title";
+    // How far the root menu has faded in here depends on the machine's speed; the play-through
+    // compares its picture on the stepped clock.
     stbi_image_free(pixels);
   }
 }

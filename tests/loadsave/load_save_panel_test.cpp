@@ -11,7 +11,10 @@
 #include "SavegameWriter.h"
 #include "base/File.h"
 #include "base/app/GameFrame.h"
+#include "base/data/VariantTools.h"
 #include "base/text/Textsystem.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameControls.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
@@ -323,8 +326,9 @@ TEST_F(LoadSavePanelTest, OnlyTheSelectedRowShowsItsColourThumbnail) {
   EXPECT_EQ(Pixel(static_cast<int>(second.left) + 20, static_cast<int>(second.top) + 20), 0x2080E0u);
 }
 
-// A stand-in frame, so the root menu can start the session the load asks for.
-class cl_LoadFrame : public base::i_GameFrame {
+// The game frame with a recording session, so the root menu can start the session the load
+// asks for and queue the load on the frame's loading screen.
+class cl_LoadFrame : public cl_GameFrame {
  public:
   base::i_GameSession* CreateSession() override { return m_session = new cl_RecordingSession; }
   cl_RecordingSession* m_session = nullptr;  // owned by the frame
@@ -332,10 +336,14 @@ class cl_LoadFrame : public base::i_GameFrame {
 
 TEST_F(LoadSavePanelTest, LoadInTheTitleMenuHandsThePathToTheRootMenu) {
   WriteHead("slot003.sav");
+  // The frame's start-up without a road: its states and loading screen.
+  base::variant_get_attribute_by_path(m_system->GetConfigTree(), "DevTools/QuickLaunch", true)->set_string("none");
   cl_LoadFrame frame;
+  ASSERT_TRUE(frame.StartUp());
+  base::g_pGUI = m_gui;
   cl_RootMenu* menu = cl_RootMenu::Create(m_gui);
-  frame.AddState("RootMenu", menu);
-  frame.SetState("RootMenu");
+  frame.AddState("TitleMenu", menu);
+  frame.SetState("TitleMenu");
   Open("loadgame", nullptr);
   RenderFrame();
   EndFrame();
@@ -343,6 +351,9 @@ TEST_F(LoadSavePanelTest, LoadInTheTitleMenuHandsThePathToTheRootMenu) {
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
   for (int i = 0; i < 8; ++i) menu->Update(0, 0.1f);
   ASSERT_NE(frame.m_session, nullptr);
+  EXPECT_TRUE(frame.m_session->m_calls.empty()) << "the load waits in the loading queue";
+  ASSERT_EQ(frame.GetLoadingScreen()->GetQueueSize(), 1);
+  frame.GetLoadingScreen()->Update(0, 0.1f);
   ASSERT_FALSE(frame.m_session->m_calls.empty());
   EXPECT_EQ(frame.m_session->m_calls.back(), "LoadGame slot003.sav");
 }

@@ -1,7 +1,7 @@
-// The root menu driven through its module interface on the headless platform with a stand-in
-// game frame and session: the start fade, the quit question and its two answers, the new-game
-// and load-game roads up to the session's first loading task, the sibling panels, "Refresh"
-// and the debug key.
+// The root menu the game frame makes, driven through its module interface on the headless
+// platform, with a stand-in session: the start fade, the quit question and its two answers, the
+// new-game and load-game roads up to the session's first loading task, the sibling panels,
+// "Refresh" and the debug key.
 #include <filesystem>
 #include <fstream>
 
@@ -10,7 +10,10 @@
 #include "base/text/Textsystem.h"
 #include "../support/EngineLogCapture.h"
 #include "base/app/GameFrame.h"
+#include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/frame/LoadingScreen.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
@@ -30,7 +33,8 @@ class cl_StandInSession : public base::i_GameSession {
   bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
 };
 
-class cl_StandInFrame : public base::i_GameFrame {
+// The game frame, making stand-in sessions until the real one exists.
+class cl_StandInFrame : public cl_GameFrame {
  public:
   base::i_GameSession* CreateSession() override {
     g_calls.push_back("CreateSession");
@@ -45,13 +49,21 @@ class RootMenuTest : public MenuTest {
     MenuTest::SetUp();
     if (IsSkipped()) return;
     g_calls.clear();
+    // The frame's start-up without a road: its states and the root menu on its game GUI, which
+    // the tests then use in place of the fixture's.
+    base::variant_get_attribute_by_path(m_system->GetConfigTree(), "DevTools/QuickLaunch", true)->set_string("none");
     m_frame = std::make_unique<cl_StandInFrame>();
-    m_menu = cl_RootMenu::Create(m_gui);
-    m_frame->AddState("RootMenu", m_menu);
-    m_frame->SetState("RootMenu");
+    ASSERT_TRUE(m_frame->StartUp());
+    delete m_gui;
+    m_gui = m_frame->GetGameGUI();
+    m_gui->m_Rect = {0, 0, float(kWidth), float(kHeight)};
+    m_menu = cl_RootMenu::GetInstance();
+    ASSERT_NE(m_menu, nullptr);
+    ASSERT_TRUE(m_frame->SwitchState("RootMenu"));
   }
   void TearDown() override {
     m_frame.reset();
+    m_gui = nullptr;  // the frame's
     ResetTweakSettings();
     MenuTest::TearDown();
   }
@@ -73,6 +85,8 @@ class RootMenuTest : public MenuTest {
 
   std::unique_ptr<cl_StandInFrame> m_frame;
   cl_RootMenu* m_menu = nullptr;  // a state of the frame
+  int QueuedTasks() const { return m_frame->GetLoadingScreen()->GetQueueSize(); }
+  void RunLoadingTasks() { m_frame->GetLoadingScreen()->Update(0, 0.1f); }
 };
 
 TEST_F(RootMenuTest, StartsBlackAndClearsOverOneSecondWithTheThemeOnTheFirstUpdate) {
@@ -127,9 +141,12 @@ TEST_F(RootMenuTest, NewGameDarkensFromWhereTheStartFadeIsThenStartsASession) {
   EXPECT_NEAR(m_menu->GetFader().m_value, 0.5f, 1e-4);
   Run(4);
   EXPECT_TRUE(g_calls.empty());
-  Run(1);  // black after 0.5 s: the session comes in the same update
+  Run(1);  // black after 0.5 s: the session comes in the same update, its new game queued
+  EXPECT_EQ(g_calls, (std::vector<std::string>{"CreateSession"}));
+  EXPECT_EQ(QueuedTasks(), 1);
+  EXPECT_STREQ(m_frame->GetStateName(), "Session");
+  RunLoadingTasks();
   EXPECT_EQ(g_calls, (std::vector<std::string>{"CreateSession", "NewGame"}));
-  EXPECT_STREQ(m_frame->GetState() ? m_frame->GetState()->GetName() : "", "Session");
   EXPECT_EQ(m_menu->GetFader().m_value, 0.0f);
   EXPECT_TRUE(m_menu->IsThemePending());  // the theme plays again when the menu comes back
 }
@@ -139,8 +156,10 @@ TEST_F(RootMenuTest, NewGameWithoutASessionLogsAndStaysInTheMenu) {
   testsupport::LogCapture log;
   Press("newgame");
   Run(11);
-  EXPECT_TRUE(log.contains("ERROR: root menu: the game frame made no session"));
+  EXPECT_TRUE(log.contains("Warning: root menu: the game frame made no session"));
   EXPECT_EQ(m_menu->GetFader().m_value, 0.0f);
+  EXPECT_EQ(QueuedTasks(), 0);
+  EXPECT_STREQ(m_frame->GetStateName(), "RootMenu");
 }
 
 TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
@@ -154,6 +173,8 @@ TEST_F(RootMenuTest, LoadGameEventLoadsTheFileInANewSessionAfterHalfASecond) {
   Run(1);  // the theme starts; the fade runs from black
   const bool themeAfterStart = m_menu->IsThemePending();
   Run(5);
+  EXPECT_EQ(QueuedTasks(), 1);
+  RunLoadingTasks();
   EXPECT_EQ(g_calls, (std::vector<std::string>{"CreateSession", "LoadGame Savegames/slot001.sav"}));
   EXPECT_EQ(m_menu->IsThemePending(), themeAfterStart);  // this road leaves the theme alone
 }
@@ -183,11 +204,14 @@ TEST_F(RootMenuTest, SiblingPanelsOpenOnlyWhenTheyExistAndRefreshBringsTheMenuBa
   EXPECT_FALSE(MainPanel()->HasFlag(base::WF_DISABLED));
 }
 
-TEST_F(RootMenuTest, CreditsWithoutAVideoControllerDoNothing) {
+TEST_F(RootMenuTest, CreditsWithoutTheMovieFileEndAtTheNextUpdate) {
   Run(10);
   EXPECT_TRUE(Press("credits"));
+  EXPECT_TRUE(m_menu->IsCreditsPlaying());
+  Run(1);
   EXPECT_FALSE(m_menu->IsCreditsPlaying());
-  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
+  EXPECT_TRUE(Press("newgame")) << "the menu takes its buttons again";
+  EXPECT_EQ(m_menu->GetFader().m_state, cl_Fader::STATE_COVERING);
 }
 
 TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
@@ -196,7 +220,7 @@ TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
   EXPECT_FALSE(m_menu->ProcessInput(f1));
   Debug_KeysEnabled = true;
   EXPECT_TRUE(m_menu->ProcessInput(f1));
-  EXPECT_EQ(log.count("RootMenu: no editor"), 1);
+  EXPECT_EQ(log.count("GameFrame: the editor is not built yet"), 1);
 }
 
 TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {

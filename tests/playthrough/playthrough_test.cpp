@@ -1,6 +1,7 @@
 // The demo played through the program's entry routine, headless, on a copy of the demo data:
-// the steps of mainroad.play (the intro, the loading bar, the root menu, the quit box) with the
-// checks only the test can make, and the start-up log reaching a script-debugger front-end.
+// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, the quit
+// boxes) with the checks only the test can make, and the start-up log reaching a script-debugger
+// front-end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -17,6 +18,8 @@
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
+#include "quillane/gui/GameGUI.h"
+#include "quillane/menu/RootMenu.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "graphics/gfx.h"
 #include "platform/gpu/Device.h"
@@ -110,9 +113,55 @@ bool CheckQuitBox(const std::string& argument, std::string* why) {
   return false;
 }
 
+// The root menu's state: "fade <value>", "theme pending|playing", "box open|closed",
+// "credits playing|ended" (while they play, a button's event is refused), "quitting" (the answer
+// "Ok" taken, the screen darkening), and "refresh" (a hidden main panel comes back on "Refresh").
+bool CheckRootMenu(const std::string& argument, std::string* why) {
+  cl_RootMenu* menu = cl_RootMenu::GetInstance();
+  if (!menu || std::string(GetGameFrame()->GetStateName()) != "RootMenu") {
+    *why = "the root menu is not the state";
+    return false;
+  }
+  const std::string what = argument.substr(0, argument.find(' '));
+  const std::string value = argument.find(' ') == std::string::npos ? "" : argument.substr(argument.find(' ') + 1);
+  auto expect = [why](bool holds, const std::string& text) {
+    if (!holds) *why = text;
+    return holds;
+  };
+  if (what == "fade") {
+    const float fade = menu->GetFader().m_value;
+    return expect(std::fabs(fade - std::stof(value)) < 1e-3f, "the fade is at " + std::to_string(fade));
+  }
+  if (what == "theme") return expect(menu->IsThemePending() == (value == "pending"), "the theme is not " + value);
+  if (what == "box") return expect((menu->GetQuitBox() != nullptr) == (value == "open"), "the quit box is not " + value);
+  if (what == "credits") {
+    if (!expect(menu->IsCreditsPlaying() == (value == "playing"), "the credits are not " + value)) return false;
+    if (value != "playing") return true;
+    base::Variant press;
+    press.set_element("ButtonPressed");
+    press.attribute("ctrl_label")->set_string("options");
+    return expect(!menu->ProcessEvent(press), "a button's event was taken during the credits");
+  }
+  if (what == "quitting")
+    return expect(menu->GetPendingCommand() == "quit" && menu->GetFader().m_state == cl_Fader::STATE_COVERING,
+                  "the menu is not darkening towards the end");
+  if (what == "refresh") {
+    base::cl_Window* main = GetGameFrame()->GetGameGUI()->FindByLabel("MainMenuPanel");
+    if (!expect(main != nullptr, "no main menu panel")) return false;
+    main->Show(false);
+    base::Variant refresh;
+    refresh.set_element("Refresh");
+    menu->ProcessEvent(refresh);
+    return expect(!main->HasFlag(base::WF_HIDDEN) && !main->HasFlag(base::WF_DISABLED),
+                  "\"Refresh\" left the main menu hidden");
+  }
+  *why = "unknown root menu check \"" + argument + "\"";
+  return false;
+}
+
 class PlayThrough : public PlayTest {};
 
-TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroToTheQuitBox) {
+TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
   WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
                    {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
   std::vector<st_PlayStep> steps;
@@ -121,6 +170,7 @@ TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroToTheQuitBox) {
   cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
   driver.AddCheck("loadingbar", CheckLoadingBar);
   driver.AddCheck("quitbox", CheckQuitBox);
+  driver.AddCheck("rootmenu", CheckRootMenu);
   st_StartOptions options = Options();
   options.driver = &driver;
   EXPECT_EQ(Run(options), 0);
@@ -128,7 +178,9 @@ TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroToTheQuitBox) {
   EXPECT_LT(driver.GetFrames(), 300);
   const std::string log = Log();
   EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
-  EXPECT_NE(log.find("Quit confirmed"), std::string::npos);
+  EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
+  EXPECT_NE(log.find("root menu: the game frame made no session"), std::string::npos);
+  EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
 }
 
 // With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line

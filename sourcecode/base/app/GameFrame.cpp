@@ -27,7 +27,8 @@ bool i_GameFrame::NewSession() {
 }
 
 bool i_GameFrame::RunSession() {
-  if (!SetState("Session")) return false;
+  // Without a session the current state stays: a failed start must not leave the frame blank.
+  if (!GetModuleByName("Session") || !SetState("Session")) return false;
   cl_Module* state = GetState();
   return state ? state->StartUp() : false;
 }

@@ -33,7 +33,7 @@ class i_GameFrame : public cl_StateHandlerModule {
 
   // Replaces the session with a new one from CreateSession and adds it as the state "Session".
   bool NewSession();
-  // Switches to "Session" and starts it; false when there is no such state.
+  // Switches to "Session" and starts it; false, with the current state kept, when there is none.
   bool RunSession();
   // Removes the "Session" state and lets the session go; nothing when there is none.
   void EndSession();

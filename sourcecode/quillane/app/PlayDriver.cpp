@@ -15,6 +15,8 @@
 #include "platform/gpux/TextureLoad.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
+#include "quillane/gui/GameGUI.h"
+#include "quillane/menu/Messagebox.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"

@@ -1,4 +1,4 @@
-// The quit confirmation module and its yes/no box.
+// The quit confirmation module.
 #include "quillane/frame/CustomQuit.h"
 
 #include "base/data/Variant.h"
@@ -7,13 +7,11 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/frame/GameFrame.h"
-#include "win32dx9/SystemGUI/SystemControls.h"
-#include "win32dx9/SystemGUI/SystemGUI.h"
+#include "quillane/menu/Messagebox.h"
 
 namespace {
 
-constexpr float kBoxHeight = 110.0f;
-constexpr float kTextInset = 16.0f;
+constexpr int kBoxWidth = 400;
 
 }  // namespace
 
@@ -36,8 +34,8 @@ cl_CustomQuitModule::~cl_CustomQuitModule() { delete m_pMessageBox; }
 bool cl_CustomQuitModule::Enable(bool on) {
   const bool result = cl_Module::Enable(on);
   if (m_ready && IsActive() && !m_pMessageBox) {
-    m_pMessageBox = new cl_QuitBox();
-    m_pMessageBox->Layout(kQuestion, kAnswerLabel, 400.0f, &m_Receiver);
+    m_pMessageBox = new cl_Messagebox();
+    m_pMessageBox->Layout("MB_YESNO", kQuestion, kAnswerLabel, nullptr, kBoxWidth, &m_Receiver);
     base::sys::Output("Quit confirmation opened\n");
   }
   return result;
@@ -45,6 +43,7 @@ bool cl_CustomQuitModule::Enable(bool on) {
 
 void cl_CustomQuitModule::Update(float, float dt) {
   if (m_pMessageBox) m_pMessageBox->Update(dt);
+  m_Discarded.clear();
 }
 
 void cl_CustomQuitModule::Render() {
@@ -52,7 +51,8 @@ void cl_CustomQuitModule::Render() {
   gfx::SetBlendAlpha(true);
   gfx::Begin2D();
   if (!m_pMessageBox) return;
-  m_pMessageBox->Render(0.0f, 0.0f);
+  m_pMessageBox->Render(0.0f, 0.0f);  // the box's Render also advances its fade, so it may answer
+  m_Discarded.clear();
   if (gfx::cl_Texture* cursor = gfx::TextureExists("gamecursor")) gfx::SetCursor(nullptr, cursor);
 }
 
@@ -67,7 +67,7 @@ bool cl_CustomQuitModule::ProcessEvent(const base::Variant& event) {
   base::tString<base::BaseString> answer;
   if (!label || base::str::compare(label, kAnswerLabel) != 0 || !event.get_attribute_string("ctrl_label", answer))
     return true;
-  // The box is inside its own input handling now: it is deleted after the handler returns.
+  // The box is inside its own call now: it is deleted after that returns.
   if (m_pMessageBox) m_Discarded.emplace_back(m_pMessageBox);
   m_pMessageBox = nullptr;
   if (base::str::compare(answer.c_str(), "Ok") == 0) {
@@ -77,50 +77,5 @@ bool cl_CustomQuitModule::ProcessEvent(const base::Variant& event) {
     base::sys::Output("Quit cancelled\n");
     Enable(false);
   }
-  return true;
-}
-
-// ---------------------------------------------------------------- cl_QuitBox
-
-void cl_QuitBox::Layout(const char* text, const char* answerLabel, float width, base::cl_Window* listener) {
-  m_answerLabel = answerLabel;
-  m_listener = listener;
-  m_Text = text;
-  const float screenW = static_cast<float>(base::sys::GetWindowWidth());
-  const float screenH = static_cast<float>(base::sys::GetWindowHeight());
-  m_Rect = base::st_WindowRect{(screenW - width) * 0.5f, (screenH - kBoxHeight) * 0.5f, width, kBoxHeight};
-  const char* labels[2] = {"Ok", "Cancel"};
-  for (int i = 0; i < 2; ++i) {
-    auto* button = new win32dx9::cl_SystemButton();
-    button->m_Label = labels[i];
-    button->m_Text = labels[i];
-    const float gap = (width - 2.0f * kButtonWidth) / 3.0f;
-    button->m_Rect = base::st_WindowRect{gap + i * (kButtonWidth + gap), kBoxHeight - kButtonHeight - 14.0f,
-                                         kButtonWidth, kButtonHeight};
-    if (i == 0) button->SetFlag(base::WF_DEFAULT, true);
-    AddChild(button);
-  }
-}
-
-void cl_QuitBox::Render(float px, float py) {
-  if (HasFlag(base::WF_HIDDEN)) return;
-  UpdateRect(px, py);
-  gfx::Begin2D();
-  win32dx9::cl_SystemGUI::DrawBevelFrame(win32dx9::AbsRectOf(*this), win32dx9::s_SkinColors[win32dx9::SKIN_LIGHT],
-                                         false);
-  gfx::DrawTextBoxW(m_AbsRect.left + kTextInset, m_AbsRect.top + kTextInset, m_Rect.w - 2.0f * kTextInset, 50.0f,
-                    win32dx9::LocalizeCaption(m_Text), win32dx9::s_SkinColors[win32dx9::SKIN_BLACK]);
-  RenderChildren(px, py);
-}
-
-bool cl_QuitBox::ProcessEvent(const base::Variant& event) {
-  const char* label = event.get_label();
-  base::tString<base::BaseString> button;
-  if (!label || base::str::compare(label, "ButtonPressed") != 0 || !event.get_attribute_string("ctrl_label", button))
-    return true;
-  base::Variant answer;
-  answer.set_element(m_answerLabel.c_str());
-  answer.attribute("ctrl_label")->set_string(button.c_str());
-  if (m_listener) m_listener->ProcessEvent(answer);
   return true;
 }

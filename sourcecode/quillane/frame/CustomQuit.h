@@ -10,7 +10,7 @@
 #include "base/app/Module.h"
 #include "base/gui/GUI.h"
 
-class cl_QuitBox;
+class cl_Messagebox;
 
 class cl_CustomQuitModule : public base::cl_Module {
  public:
@@ -29,37 +29,22 @@ class cl_CustomQuitModule : public base::cl_Module {
 
   // The base's Enable; then, active without a box, opens one. Returns the base's result.
   bool Enable(bool on) override;
-  void Update(float time, float dt) override;  // the open box
-  void Render() override;                      // the open box, with the game cursor
-  // The open box gets the command; answered boxes are deleted afterwards. Always false.
+  // The open box, which answers here once its closing fade has run; answered boxes are deleted
+  // afterwards (as after Render and ProcessInput).
+  void Update(float time, float dt) override;
+  void Render() override;  // the open box, with the game cursor
+  // The open box gets the command (Enter answers "Ok", Escape "Cancel"). Always false.
   bool ProcessInput(base::ICMD& cmd) override;
   // "MB_quit" with "ctrl_label": "Ok" ends the program (the frame's ShutDown), anything else
   // closes the box. Other events are ignored. True.
   bool ProcessEvent(const base::Variant& event) override;
 
-  cl_QuitBox* GetMessageBox() const { return m_pMessageBox; }  // the open box, or null
+  cl_Messagebox* GetMessageBox() const { return m_pMessageBox; }  // the open box, or null
 
  private:
-  cl_QuitBox* m_pMessageBox = nullptr;  // owned
-  std::vector<std::unique_ptr<base::cl_Window>> m_Discarded;  // answered, deleted after the input
+  cl_Messagebox* m_pMessageBox = nullptr;  // owned; in no window tree
+  // Answered boxes: the answer comes from inside the box's own call, so they go after it returns.
+  std::vector<std::unique_ptr<base::cl_Window>> m_Discarded;
   cl_Receiver m_Receiver;
   bool m_ready = false;  // constructed: the start-up's own Enable opens no box
-};
-
-// The yes/no message box: a framed question with "Ok" and "Cancel" buttons in the default skin.
-// A pressed button sends an event labelled with the answer label, carrying the button's label as
-// "ctrl_label", to the listener.
-class cl_QuitBox : public base::cl_Panel {
- public:
-  static constexpr float kButtonWidth = 80.0f;
-  static constexpr float kButtonHeight = 21.0f;
-
-  // Centres a box of the given width in the window with the question and the two buttons.
-  void Layout(const char* text, const char* answerLabel, float width, base::cl_Window* listener);
-  void Render(float px, float py) override;
-  bool ProcessEvent(const base::Variant& event) override;  // the buttons' presses
-
- private:
-  base::tString<base::BaseString> m_answerLabel;
-  base::cl_Window* m_listener = nullptr;
 };

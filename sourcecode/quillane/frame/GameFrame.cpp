@@ -13,7 +13,8 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/LoadingScreen.h"
-#include "quillane/frame/RootMenuStandIn.h"
+#include "quillane/gui/GameGUI.h"
+#include "quillane/menu/RootMenu.h"
 #include "quillane/text/QuillaneTextParser.h"
 #include "quillane/video/VideoController.h"
 #include "quillane/world/PathFinderTest.h"
@@ -36,7 +37,7 @@ cl_GameFrame* GetGameFrame() { return g_gameFrame; }
 cl_GameFrame* cl_GameFrame::Create() { return new cl_GameFrame(); }
 
 cl_GameFrame::cl_GameFrame()
-    : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<win32dx9::cl_SystemGUI>()) {
+    : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<cl_GameGUI>()) {
   SetName("GameFrame");
   g_gameFrame = this;
   m_pVideoController = new cl_VideoController();
@@ -50,6 +51,10 @@ cl_GameFrame::~cl_GameFrame() {
       system->SetCustomQuitModule(nullptr);
   }
   m_pLoadingScreen = nullptr;  // a child: the module tree deletes it
+  // Now, not with the module tree: an open quit box of the menu lives in the game GUI, which the
+  // members' destruction takes first.
+  if (m_pRootMenu) RemoveModule(m_pRootMenu);
+  m_pRootMenu = nullptr;
   if (m_videoIsState) {
     RemoveModule(m_pVideoController);  // its last handle: this destroys it
   } else {
@@ -63,7 +68,12 @@ bool cl_GameFrame::StartUp() {
   m_actorRegistry = std::make_unique<quillane::cl_ActorRegistry>();
   m_actorRegistry->LoadActorList("characters/characters.xml");
   m_pLoadingScreen = cl_LoadingScreen::Create();
-  AddState("RootMenu", new cl_RootMenuStandIn());
+  m_pRootMenu = cl_RootMenu::Create(m_gameGUI.get());
+  if (m_pRootMenu) {
+    AddState("RootMenu", m_pRootMenu);
+  } else {
+    base::sys::Output("ERROR: GameFrame: the root menu cannot be created; there is no \"RootMenu\" state\n");
+  }
   AddState("LoadingScreen", m_pLoadingScreen);
 
   const base::Variant& config = base::sys::GetConfig();

@@ -19,18 +19,23 @@ namespace quillane {
 class cl_ActorRegistry;
 }
 
+class cl_GameGUI;
 class cl_LoadingScreen;
 class cl_CustomQuitModule;
+class cl_RootMenu;
 class cl_VideoController;
 
 class cl_GameFrame : public base::i_GameFrame {
  public:
   static cl_GameFrame* Create();  // the frame; the entry routine adds it to the root module
 
-  cl_GameFrame();            // becomes the process-wide frame; makes the video controller
-  ~cl_GameFrame() override;  // clears it; the video controller and the quit module go with it
+  cl_GameFrame();  // becomes the process-wide frame; makes the GUI roots and the video controller
+  // Clears it; the root menu, the video controller and the quit module go with it, before the
+  // GUI roots their windows live in.
+  ~cl_GameFrame() override;
 
-  // Makes the system GUI the GUI root, adds "RootMenu" and "LoadingScreen", then opens the game
+  // Makes the system GUI the GUI root, adds "RootMenu" (on the game GUI) and "LoadingScreen",
+  // then opens the game
   // the way "DevTools" asks (QuickLaunch "game", "editor", "testpathfinder") or by the normal
   // road (intro, loading screen, root menu); installs the display-text parser. Always true.
   bool StartUp() override;
@@ -52,7 +57,7 @@ class cl_GameFrame : public base::i_GameFrame {
   bool SwitchState(const char* name);
 
   win32dx9::cl_SystemGUI* GetSystemGUI() const { return m_systemGUI.get(); }
-  win32dx9::cl_SystemGUI* GetGameGUI() const { return m_gameGUI.get(); }  // stands in for the game's GUI
+  cl_GameGUI* GetGameGUI() const { return m_gameGUI.get(); }  // the menus' GUI root
   cl_LoadingScreen* GetLoadingScreen() const { return m_pLoadingScreen; }
   cl_VideoController* GetVideoController() const { return m_pVideoController; }
   // The installed quit confirmation (null before its loading task ran, or after a QuickLaunch).
@@ -67,12 +72,13 @@ class cl_GameFrame : public base::i_GameFrame {
   void QuickLaunch(const base::tString<base::BaseString>& mode);
 
   cl_LoadingScreen* m_pLoadingScreen = nullptr;  // a child module (the tree deletes it)
+  cl_RootMenu* m_pRootMenu = nullptr;            // a state (the module tree owns it); null when none
   base::cl_Module* m_pEditor = nullptr;          // none until an editor exists
   cl_VideoController* m_pVideoController = nullptr;
   bool m_videoIsState = false;  // added as "VideoController": the module tree owns it then
   const base::cl_Module* m_loggedState = nullptr;  // the state the log last named
   std::unique_ptr<win32dx9::cl_SystemGUI> m_systemGUI;
-  std::unique_ptr<win32dx9::cl_SystemGUI> m_gameGUI;
+  std::unique_ptr<cl_GameGUI> m_gameGUI;
   std::unique_ptr<cl_CustomQuitModule> m_quitModule;
   std::unique_ptr<quillane::cl_ActorRegistry> m_actorRegistry;  // made at start-up
 };

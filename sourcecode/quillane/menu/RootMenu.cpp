@@ -9,6 +9,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/frame/GameFrame.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
@@ -87,7 +88,8 @@ base::i_GameSession* cl_RootMenu::StartSession() {
   frame->NewSession();
   frame->RunSession();
   base::i_GameSession* session = base::GetSessionInterface();
-  if (!session) base::sys::Output("ERROR: root menu: the game frame made no session; staying in the menu\n");
+  // The frame has said why; the menu itself goes on as it was.
+  if (!session) base::sys::Output("Warning: root menu: the game frame made no session; staying in the menu\n");
   return session;
 }
 
@@ -106,12 +108,12 @@ void cl_RootMenu::Update(float time, float dt) {
     if (m_PendingCommand == "newgame") {
       m_bThemePending = true;
       if (base::i_GameSession* session = StartSession())
-        RootMenuQueueLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
+        AddLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
       return;
     }
     if (m_PendingCommand == "loadgame") {
       if (base::i_GameSession* session = StartSession())
-        RootMenuQueueLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
+        AddLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
       return;
     }
     if (m_PendingCommand == "quit") {
@@ -153,7 +155,7 @@ bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   }
   if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
-    RootMenuStartEditor();
+    if (cl_GameFrame* frame = GetGameFrame()) frame->StartEditor();
     return true;
   }
   return false;

@@ -10,7 +10,6 @@
 #include "base/app/GameFrame.h"
 #include "base/app/Module.h"
 #include "base/gui/GUI.h"
-#include "quillane/menu/PendingFrameHooks.h"
 #include "quillane/screen/Fader.h"
 
 namespace gfx {
