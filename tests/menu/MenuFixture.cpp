@@ -146,6 +146,21 @@ uint32_t MenuTest::Pixel(int x, int y) {
   return m_frame[static_cast<size_t>(y) * kWidth + x];
 }
 
+std::vector<uint32_t> MenuTest::QuarterShot() {
+  std::vector<uint32_t> shot(static_cast<size_t>(kShotW) * kShotH);
+  for (int y = 0; y < kShotH; ++y)
+    for (int x = 0; x < kShotW; ++x) {
+      uint32_t sum[3] = {0, 0, 0};
+      for (int dy = 0; dy < 4; ++dy)
+        for (int dx = 0; dx < 4; ++dx) {
+          const uint32_t p = Pixel(x * 4 + dx, y * 4 + dy);
+          sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
+        }
+      shot[static_cast<size_t>(y) * kShotW + x] = ((sum[0] / 16) << 16) | ((sum[1] / 16) << 8) | (sum[2] / 16);
+    }
+  return shot;
+}
+
 bool MenuTest::Send(base::ICMD cmd) {
   // Through the root module first, which keeps the mouse position the controls read.
   base::ICMD copy = cmd;

@@ -31,13 +31,14 @@ class MenuTest : public ::testing::Test {
   void AddPicture(const std::string& label, int w, int h, uint32_t rgb, bool texture = false);
   // Declares the pictures added so far (one resource file per call).
   void LoadPictures();
-  // Adds "<Language>" texts under "loca/" in the user folder and switches to that language.
-  void AddTexts(const std::string& language, const std::vector<std::pair<std::string, std::string>>& texts);
-
   // One frame: clear, GUI Update(dt) and Render; the frame stays open for Pixel.
   void RenderFrame(float dt = 0.0f);
   void EndFrame();
   uint32_t Pixel(int x, int y);  // 0x00RRGGBB, inside a frame
+  // The open frame at a quarter of its size each way, each pixel the mean of its 4 x 4 block:
+  // small enough to keep as a reviewed picture, and blind to single-pixel font differences.
+  static constexpr int kShotW = kWidth / 4, kShotH = kHeight / 4;
+  std::vector<uint32_t> QuarterShot();
   // Hands a command to the GUI root as the module tree would.
   bool Send(base::ICMD cmd);
   bool Click(float x, float y);  // press and release at (x, y)

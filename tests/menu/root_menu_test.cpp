@@ -263,19 +263,7 @@ TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {
   Run(10);
   RenderFrame();
   m_menu->Render();
-  // A quarter of the size in each direction, each pixel the mean of its 4 x 4 block.
-  constexpr int kShotW = kWidth / 4, kShotH = kHeight / 4;
-  std::vector<uint32_t> shot(static_cast<size_t>(kShotW) * kShotH);
-  for (int y = 0; y < kShotH; ++y)
-    for (int x = 0; x < kShotW; ++x) {
-      uint32_t sum[3] = {0, 0, 0};
-      for (int dy = 0; dy < 4; ++dy)
-        for (int dx = 0; dx < 4; ++dx) {
-          const uint32_t p = Pixel(x * 4 + dx, y * 4 + dy);
-          sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
-        }
-      shot[static_cast<size_t>(y) * kShotW + x] = ((sum[0] / 16) << 16) | ((sum[1] / 16) << 8) | (sum[2] / 16);
-    }
+  const std::vector<uint32_t> shot = QuarterShot();
   EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/root_menu.png", shot, kShotW,
                                             kShotH));
 }
