@@ -2,17 +2,14 @@
 // menu buttons in their four states, the message box's captioned buttons in three states and the
 // game slider's scroll-bar pieces. Sizes are powers of two where the code lays out by them, as
 // pictures are padded to powers of two when loaded.
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "core/Modules.h"
 #include "core/Output.h"
 #include "core/Painter.h"
+#include "core/TextPainter.h"
 
 namespace demogen {
 
@@ -63,39 +60,12 @@ base::cl_Bitmap32 MenuLogo() {
   return image;
 }
 
-// Writes caption centred on image in colour through FreeType; false when the face is missing.
+// Writes caption centred on image in colour; false when the face is missing.
 bool Caption(base::cl_Bitmap32& image, const char* caption, uint32_t colour) {
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
-  if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, kCaptionFace, 0, &face) != 0 ||
-      FT_Set_Pixel_Sizes(face, 0, 16) != 0) {
-    std::fprintf(stderr, "demogen: cannot open %s\n", kCaptionFace);
-    if (library) FT_Done_FreeType(library);
-    return false;
-  }
-  int width = 0;
-  for (const char* p = caption; *p; ++p)
-    if (FT_Load_Char(face, static_cast<unsigned char>(*p), FT_LOAD_DEFAULT) == 0)
-      width += static_cast<int>(face->glyph->advance.x >> 6);
-  const int ascent = static_cast<int>(face->size->metrics.ascender >> 6);
-  const int height = ascent + static_cast<int>(-face->size->metrics.descender >> 6);
-  int x = (image.Width() - width) / 2;
-  const int baseline = (image.Height() - height) / 2 + ascent;
-  cl_Painter paint(image);
-  for (const char* p = caption; *p; ++p) {
-    if (FT_Load_Char(face, static_cast<unsigned char>(*p), FT_LOAD_RENDER) != 0) continue;
-    const FT_GlyphSlot g = face->glyph;
-    for (unsigned by = 0; by < g->bitmap.rows; ++by)
-      for (unsigned bx = 0; bx < g->bitmap.width; ++bx) {
-        const unsigned char coverage = g->bitmap.buffer[by * static_cast<unsigned>(g->bitmap.pitch) + bx];
-        if (coverage > 0)
-          paint.Blend(x + g->bitmap_left + static_cast<int>(bx), baseline - g->bitmap_top + static_cast<int>(by), colour,
-                      coverage / 255.0f);
-      }
-    x += static_cast<int>(g->advance.x >> 6);
-  }
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
+  const cl_TextPainter text(kCaptionFace, 16);
+  if (!text.IsOpen()) return false;
+  const int baseline = (image.Height() - text.LineHeight()) / 2 + text.Ascent();
+  text.Draw(image, (image.Width() - text.Width(caption)) / 2, baseline, caption, colour);
   return true;
 }
 

@@ -2,16 +2,13 @@
 // 300, the title and a "loading" line in the language), the loading screen's picture (512 ×
 // 320 with alpha) and the cursors besides the game cursor: "no_cursor" (fully transparent, it
 // hides the pointer), "cursor_disable", "talk_to" and "pick_up", 32 × 32 with alpha.
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include <cmath>
-#include <cstdio>
 #include <string>
 
 #include "core/Modules.h"
 #include "core/Output.h"
 #include "core/Painter.h"
+#include "core/TextPainter.h"
 
 namespace demogen {
 
@@ -30,34 +27,9 @@ const st_Language kLanguages[] = {{"English", "Loading ..."}, {"German", "Wird g
 
 // Draws text with its baseline at y, centred on cx, in DejaVu Serif of the given pixel size.
 bool DrawCentredText(base::cl_Bitmap32& canvas, const char* text, float cx, int y, int size, uint32_t colour) {
-  FT_Library library = nullptr;
-  FT_Face face = nullptr;
-  if (FT_Init_FreeType(&library) != 0 || FT_New_Face(library, kSerif, 0, &face) != 0 ||
-      FT_Set_Pixel_Sizes(face, 0, size) != 0) {
-    std::fprintf(stderr, "demogen: cannot open %s\n", kSerif);
-    if (library) FT_Done_FreeType(library);
-    return false;
-  }
-  int width = 0;
-  for (const char* p = text; *p; ++p)
-    if (FT_Load_Char(face, static_cast<unsigned char>(*p), FT_LOAD_DEFAULT) == 0)
-      width += static_cast<int>((face->glyph->advance.x + 63) >> 6);
-  cl_Painter paint(canvas);
-  int x = static_cast<int>(cx) - width / 2;
-  for (const char* p = text; *p; ++p) {
-    if (FT_Load_Char(face, static_cast<unsigned char>(*p), FT_LOAD_RENDER) != 0) continue;
-    const FT_GlyphSlot g = face->glyph;
-    for (unsigned by = 0; by < g->bitmap.rows; ++by)
-      for (unsigned bx = 0; bx < g->bitmap.width; ++bx) {
-        const unsigned char coverage = g->bitmap.buffer[by * static_cast<unsigned>(g->bitmap.pitch) + bx];
-        if (coverage > 0)
-          paint.Blend(x + g->bitmap_left + static_cast<int>(bx), y - g->bitmap_top + static_cast<int>(by), colour,
-                      coverage / 255.0f);
-      }
-    x += static_cast<int>((g->advance.x + 63) >> 6);
-  }
-  FT_Done_Face(face);
-  FT_Done_FreeType(library);
+  const cl_TextPainter painter(kSerif, size);
+  if (!painter.IsOpen()) return false;
+  painter.Draw(canvas, static_cast<int>(cx) - painter.Width(text) / 2, y, text, colour);
   return true;
 }
 
