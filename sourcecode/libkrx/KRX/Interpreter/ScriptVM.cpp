@@ -1192,6 +1192,20 @@ load_code:
         if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& left = f->m_stack[f->m_stackCount - 2];
         Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+        // "s = s + tail" with s a string variable: appended in place, and the store that follows
+        // is done with it (the stack is left as the store leaves it).
+        if (op == OP_ADD && decoded[pc].handler == H_OP_ASSIGN && f->m_stackCount >= 3 && left.GetReference() &&
+            left.GetReference() == f->m_stack[f->m_stackCount - 3].GetReference() &&
+            left.GetReference()->AppendInPlace(*rightSlot.Deref())) {
+          Drop(rightSlot);
+          Drop(left);
+          f->m_stackCount -= 2;
+          const st_Decoded& store = decoded[pc];
+          at = pc;
+          pc += store.length;
+          if (store.tail == OP_EOC) PopTo(f, 0);
+          VM_NEXT();
+        }
         // A string variable + text: the result is built straight from the variable's text
         // rather than from a copy of it (the copy would take the reference's auto flag too).
         if (op == OP_ADD && left.IsReference() && left.GetReference() &&
@@ -1464,7 +1478,7 @@ load_code:
           case OP_ASSIGN_MUL: ok = Var::OpMul(src, *dest); break;
           case OP_ASSIGN_DIV: ok = Var::OpDiv(src, *dest); break;
           case OP_ASSIGN_MOD: ok = Var::OpMod(src, *dest); break;
-          case OP_ASSIGN_ADD: ok = Var::OpAdd(src, *dest); break;
+          case OP_ASSIGN_ADD: ok = dest->AppendInPlace(src) || Var::OpAdd(src, *dest); break;
           case OP_ASSIGN_SUB: ok = Var::OpSub(src, *dest); break;
           case OP_ASSIGN_SHIFT_RIGHT: ok = Var::OpShiftRight(src, *dest); break;
           case OP_ASSIGN_SHIFT_LEFT: ok = Var::OpShiftLeft(src, *dest); break;

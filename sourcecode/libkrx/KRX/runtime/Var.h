@@ -3,7 +3,9 @@
 //
 // Layout (decided once for the 64-bit build): 16 bytes, no virtual table.
 //   byte 0      type byte: type code in bits 0-5, VF_AUTO (bit 6), VF_ARRAY (bit 7)
-//   bytes 1-3   unused, always 0
+//   byte 1      a string grown in place (AppendInPlace): log2 of its block's size; 0 for every
+//               other value (a string's block then holds exactly count + 1 bytes)
+//   bytes 2-3   unused, always 0
 //   bytes 4-7   count: byte length of a string, label or binary; element count of an array
 //   bytes 8-15  the value: bool (low byte), int, float bits, position, stack index, a declared
 //               type word, or a pointer
@@ -49,8 +51,10 @@ class Var {
   // ---- construction and release ----
   Var() noexcept : m_kind(0), m_count(0) { m_value.raw = 0; }
   Var(const Var& other) : Var() { Assign(other); }
-  Var(Var&& other) noexcept : m_kind(other.m_kind), m_count(other.m_count), m_value(other.m_value) {
+  Var(Var&& other) noexcept
+      : m_kind(other.m_kind), m_capacityLog(other.m_capacityLog), m_count(other.m_count), m_value(other.m_value) {
     other.m_kind = 0;
+    other.m_capacityLog = 0;
     other.m_count = 0;
     other.m_value.raw = 0;
   }
@@ -260,6 +264,12 @@ class Var {
   // Moves a string that only src holds into this string (or auto) variable, as AssignTyped
   // would store its text; src becomes nil. False (nothing changed) for any other pair.
   bool TakeString(Var& src);
+  // this = this + tail, then stored back, for a plain string variable: tail's text (what
+  // ConcatText joins) is appended in place and the block grows by doubling, so a loop that
+  // appends copies each character a bounded number of times. False (unchanged) for any other
+  // operands, a tail whose text lies in this string, a text with a NUL inside, past
+  // kMaxStringLength or without memory: the caller then takes the general path.
+  bool AppendInPlace(const Var& tail);
   static bool OpSub(const Var& src, Var& dest);
   static bool OpMul(const Var& src, Var& dest);
   static bool OpDiv(const Var& src, Var& dest);  // int: fails on / 0 and INT_MIN / -1
@@ -305,6 +315,7 @@ class Var {
     uint8_t oldKind = m_kind;
     uint64_t old = m_value.raw;
     m_kind = kind;
+    m_capacityLog = 0;
     m_count = count;
     m_value.raw = raw;
     if (Owns(oldKind)) ReleaseOld(oldKind, old);
@@ -321,7 +332,8 @@ class Var {
   friend class VarTable;
 
   uint8_t m_kind;
-  uint8_t m_pad[3] = {0, 0, 0};
+  uint8_t m_capacityLog = 0;  // see the layout above; Install resets it, moves carry it
+  uint8_t m_pad[2] = {0, 0};
   uint32_t m_count;
   union Value {
     uint64_t raw;
@@ -369,7 +381,9 @@ inline Var& Var::operator=(Var&& other) noexcept {
   if (this != &other) {
     Var tmp(static_cast<Var&&>(other));  // other may live inside this Var's storage
     Install(tmp.m_kind, tmp.m_count, tmp.m_value.raw);
+    m_capacityLog = tmp.m_capacityLog;
     tmp.m_kind = 0;
+    tmp.m_capacityLog = 0;
     tmp.m_count = 0;
     tmp.m_value.raw = 0;
   }

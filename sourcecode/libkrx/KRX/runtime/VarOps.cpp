@@ -207,10 +207,49 @@ bool Var::TakeString(Var& src) {
     return false;
   const uint8_t newKind = uint8_t((m_kind & VF_AUTO) | VT_STRING);
   const uint64_t raw = src.m_value.raw;
+  const uint8_t capacityLog = src.m_capacityLog;
   src.m_kind = VT_NIL;
+  src.m_capacityLog = 0;
   src.m_count = 0;
   src.m_value.raw = 0;
   Install(newKind, count, raw);
+  m_capacityLog = capacityLog;
+  return true;
+}
+
+bool Var::AppendInPlace(const Var& tail) {
+  if (m_kind != VT_STRING || !m_value.text) return false;
+  const size_t length = m_count;
+  // A grown block holds exactly count characters without a NUL inside; any other string is
+  // checked once, since the general path joins only the text up to its first NUL.
+  if (m_capacityLog == 0 && std::strlen(m_value.ctext) != length) return false;
+  const size_t capacity = m_capacityLog ? size_t(1) << m_capacityLog : length + 1;
+  char number[16];
+  const char* text = nullptr;
+  size_t n = 0;
+  const int tailKind = tail.m_kind & ~VF_AUTO;
+  if ((tailKind == VT_STRING || tailKind == VT_CONSTSTRING) && tail.m_value.ctext) {
+    text = tail.m_value.ctext;
+    if (text >= m_value.ctext && text < m_value.ctext + capacity) return false;  // would move with the block
+    n = std::strlen(text);
+  } else if (tailKind == VT_INT) {
+    n = size_t(std::snprintf(number, sizeof number, "%d", tail.m_value.i));
+    text = number;
+  } else {
+    return false;
+  }
+  if (length + n > size_t(kMaxStringLength)) return false;
+  if (length + n + 1 > capacity) {
+    uint8_t log = 5;
+    while ((size_t(1) << log) < length + n + 1) ++log;
+    char* grown = static_cast<char*>(std::realloc(m_value.text, size_t(1) << log));
+    if (!grown) return false;
+    m_value.text = grown;
+    m_capacityLog = log;
+  }
+  std::memcpy(m_value.text + length, text, n);
+  m_value.text[length + n] = '\0';
+  m_count = uint32_t(length + n);
   return true;
 }
 
