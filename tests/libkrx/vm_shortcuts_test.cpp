@@ -81,9 +81,91 @@ void AppendShapes(std::vector<Shape>& shapes) {
                     }});
 }
 
+// Elements of local arrays by a local index (x = a, so any value may be the index), read,
+// written and as the second operand of arithmetic, comparisons and assignments.
+void ElementShapes(std::vector<Shape>& shapes) {
+  auto fill = [](Asm& a) {  // arr = {0, 7, -3, 9}, farr[1] = 2.5
+    a.Line(1).Int(1).Element(ARR).Int(7).Op(OP_ASSIGN).Eoc().Int(2).Element(ARR).Int(-3).Op(OP_ASSIGN).Eoc();
+    a.Int(3).Element(ARR).Int(9).Op(OP_ASSIGN).Eoc().Int(1).Element(FARR).Float(2.5f).Op(OP_ASSIGN).Eoc();
+    a.Line(2).Local(X).Local(A).Op(OP_ASSIGN).Eoc();
+  };
+  shapes.push_back({"read arr[x]", [fill](Asm& a, const Sep& sep) {
+                      fill(a);
+                      a.Line(3).FuncInit().Local(X);
+                      sep();
+                      a.Element(ARR).Return();
+                    }});
+  shapes.push_back({"line, then write arr[x] = b", [fill](Asm& a, const Sep& sep) {
+                      fill(a);
+                      a.Line(3);
+                      sep();
+                      a.Local(X);
+                      sep();
+                      a.Element(ARR).Local(B).Op(OP_ASSIGN).Eoc();
+                      a.FuncInit().Int(0).Element(ARR).Return();
+                    }});
+  for (int op : {OP_ADD, OP_SUB, OP_MOD, OP_DIV, OP_LESS, OP_NOT_EQUAL}) {
+    for (int array : {ARR, FARR}) {
+      shapes.push_back({"b op arr[x]", [fill, op, array](Asm& a, const Sep& sep) {
+                          fill(a);
+                          a.Line(3).FuncInit().Local(B);
+                          sep();
+                          a.Local(X);
+                          sep();
+                          a.Element(array);
+                          sep();
+                          a.Op(op).Return();
+                        }});
+    }
+  }
+  shapes.push_back({"b < arr[x], then branch", [fill](Asm& a, const Sep& sep) {
+                      fill(a);
+                      a.Line(3).Local(B);
+                      sep();
+                      a.Local(X);
+                      sep();
+                      a.Element(ARR).Op(OP_LESS).JumpFalse("no").FuncInit().Str("yes").Return();
+                      a.Label("no").FuncInit().Str("no").Return();
+                    }});
+  for (int op : {OP_ASSIGN, OP_ASSIGN_ADD, OP_ASSIGN_SUB, OP_ASSIGN_MUL}) {
+    for (int dest : {I, B, S}) {
+      shapes.push_back({"d op= arr[x]; eoc", [fill, op, dest](Asm& a, const Sep& sep) {
+                          fill(a);
+                          a.Line(3).Local(dest);
+                          sep();
+                          a.Local(X);
+                          sep();
+                          a.Element(ARR);
+                          sep();
+                          a.Op(op).Eoc().FuncInit().Local(dest).Return();
+                        }});
+    }
+  }
+}
+
+// Natives of plain and text signatures, called with any values: bad arguments fail alike.
+void NativeShapes(std::vector<Shape>& shapes) {
+  for (const char* native : {"Twice", "Half"}) {
+    shapes.push_back({"native(a)", [native](Asm& a, const Sep& sep) {
+                        a.Line(1).FuncInit().FuncInit().Local(A).Global(native);
+                        sep();
+                        a.Call().Return();
+                      }});
+  }
+  shapes.push_back({"s = Join(a, b)", [](Asm& a, const Sep& sep) {
+                      a.Line(1).Local(S).FuncInit().Local(A);
+                      sep();
+                      a.Local(B).Global("Join");
+                      sep();
+                      a.Call().Op(OP_ASSIGN).Eoc().FuncInit().Local(S).Return();
+                    }});
+}
+
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   AppendShapes(shapes);
+  ElementShapes(shapes);
+  NativeShapes(shapes);
   return shapes;
 }
 
@@ -94,7 +176,8 @@ std::vector<std::pair<Var, Var>> Operands() {
   label.SetLabel("lab");
   return {{text, Var("cd")}, {text, Var(-17)},   {empty, Var(INT_MIN)}, {text, Var(2.5f)}, {text, none},
           {text, Var(true)}, {Var(42), text},    {withNul, text},       {text, withNul},   {none, text},
-          {text, label},     {Var(1.5f), Var(3)}, {Var(3), Var(4)},     {Var(-1), Var(0)}};
+          {text, label},     {Var(1.5f), Var(3)}, {Var(3), Var(4)},     {Var(-1), Var(0)},
+          {Var(2), Var(5)},  {Var(1), Var(2.5f)}, {Var(4), Var(1)},     {Var(INT_MIN), Var(-1)}};
 }
 
 std::string Outcome(const tRefPtr<Thread>& t) {

@@ -78,6 +78,8 @@ class Var {
   void ClearOwned() {
     if (Owns(m_kind)) Clear();
   }
+  // Back to a plain nil (type byte 0, no auto flag), releasing what the value owns: Var().
+  __attribute__((always_inline)) void Reset() { Install(0, 0, 0); }
   // Clear, then type t (TYPE_AUTO: nil with the auto flag); the auto flag is otherwise kept.
   void SetType(int t);
 
@@ -229,7 +231,7 @@ class Var {
   // Deep copy of src into this Var (strings, binaries, pools and arrays copied; modules and
   // threads referenced once more; everything else, references included, copied word for word).
   // Safe when src lives inside this Var (an element of its array, a symbol of its module).
-  void Assign(const Var& src) {
+  __attribute__((always_inline)) void Assign(const Var& src) {  // the interpreter copies in most instructions
     if (!Owns(src.m_kind) && !Owns(m_kind)) {  // plain values: both words as they are
       m_kind = src.m_kind;
       m_count = src.m_count;
@@ -307,7 +309,15 @@ class Var {
  private:
   static constexpr uint64_t kOwningTypes = (1ull << VT_MODULE) | (1ull << VT_THREAD) | (1ull << VT_BINARY) |
                                            (1ull << VT_STRING) | (1ull << VT_LABEL) | (1ull << VT_VOCABULARY);
-  static bool Owns(uint8_t kind) { return (kind & VF_ARRAY) || ((kOwningTypes >> (kind & VF_TYPEMASK)) & 1u) != 0; }
+  // By type byte: one load where the interpreter releases or copies a value.
+  static constexpr struct st_OwnsTable {
+    bool owns[256];
+  } kOwns = [] {
+    st_OwnsTable t{};
+    for (int k = 0; k < 256; ++k) t.owns[k] = (k & VF_ARRAY) || ((kOwningTypes >> (k & VF_TYPEMASK)) & 1u) != 0;
+    return t;
+  }();
+  static bool Owns(uint8_t kind) { return kOwns.owns[kind]; }
   // Writes the new type byte, count and value first and releases the old payload last, so that
   // a release which destroys the container of this Var cannot be followed by a write into it.
   // Always inline: the interpreter sets scalars in nearly every instruction.
@@ -321,7 +331,7 @@ class Var {
     if (Owns(oldKind)) ReleaseOld(oldKind, old);
   }
   static void ReleaseOld(uint8_t kind, uint64_t raw);
-  void SetScalar(int type, uint32_t word) {
+  __attribute__((always_inline)) void SetScalar(int type, uint32_t word) {
     Install(uint8_t((m_kind & VF_AUTO) | type), 0, word);
   }
   void SetOwnedPointer(int type, uint32_t count, const void* p);  // Install with a pointer value
