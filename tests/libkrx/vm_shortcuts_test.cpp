@@ -127,6 +127,12 @@ void ElementShapes(std::vector<Shape>& shapes) {
                       a.Element(ARR).Op(OP_LESS).JumpFalse("no").FuncInit().Str("yes").Return();
                       a.Label("no").FuncInit().Str("no").Return();
                     }});
+  shapes.push_back({"farr[x] = b", [fill](Asm& a, const Sep& sep) {
+                      fill(a);
+                      a.Line(3).Local(X).Element(FARR).Local(B);
+                      sep();
+                      a.Op(OP_ASSIGN).Eoc().FuncInit().Int(1).Element(FARR).Return();
+                    }});
   for (int op : {OP_ASSIGN, OP_ASSIGN_ADD, OP_ASSIGN_SUB, OP_ASSIGN_MUL}) {
     for (int dest : {I, B, S}) {
       shapes.push_back({"d op= arr[x]; eoc", [fill, op, dest](Asm& a, const Sep& sep) {
@@ -323,6 +329,25 @@ TEST(StringAppend, GrowsOverManyBlocksAndStopsAtTheLengthCap) {
   EXPECT_FALSE(full.AppendInPlace(krxtest::MakeVar("c:z")));
   EXPECT_EQ(full.GetCount(), kMaxStringLength);
   EXPECT_FALSE(Var::OpAdd(krxtest::MakeVar("c:z"), full));
+}
+
+// ---- arrays ----
+
+TEST(ArrayElements, GrownElementsAreTypedNilsOfEveryType) {
+  for (int type : {int(VT_BOOL), int(VT_INT), int(VT_FLOAT), int(VT_STRING), int(VT_MODULE), int(VT_THREAD),
+                   int(VT_BINARY), int(VT_CFUNCTION), TYPE_AUTO}) {
+    SCOPED_TRACE(type);
+    Var expected;
+    expected.SetType(type);
+    Var array;
+    array.SetArrayType(type);
+    ASSERT_TRUE(array.SetSize(2));
+    array.GetElement(0)->SetString("kept");  // converted or refused by the element type, then kept
+    ASSERT_TRUE(array.SetSize(300));
+    for (int i = 2; i < 300; ++i) ASSERT_EQ(Exact(*array.GetElement(i)), Exact(expected)) << i;
+    array.GetElement(299)->SetString("owned");  // released with the array
+    ASSERT_TRUE(array.SetSize(1));
+  }
 }
 
 }  // namespace

@@ -1521,6 +1521,9 @@ load_code:
             if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
               dest->SetInt(src.GetRawInt());
               ok = true;
+            } else if (dest->GetTypeByte() == VT_FLOAT && (src.GetTypeByte() & ~VF_AUTO) == VT_FLOAT) {
+              dest->SetFloat(src.ToFloat());  // likewise a float into a plain float
+              ok = true;
             } else if (&src == &sourceSlot && dest->TakeString(sourceSlot)) {
               ok = true;  // a string only the stack held moves into the variable
             } else {
