@@ -1,5 +1,5 @@
-// The interpreter's shortcuts for strings appended in place, typed array elements and native
-// calls, each against the instructions it stands in for. Every shape runs as emitted and with a
+// The interpreter's shortcuts for strings appended in place, typed array elements, native calls
+// and call markers, each against the instructions it stands in for. Every shape runs as emitted and with a
 // no-op "group" between its instructions, so that nothing is taken as a whole, over operand
 // values that also make it fail; results, errors, the step budget's end and the line hook's
 // calls must not differ.
@@ -167,11 +167,34 @@ void NativeShapes(std::vector<Shape>& shapes) {
                     }});
 }
 
+// Call markers after a statement's line: one, two, and two before a local argument.
+void MarkerShapes(std::vector<Shape>& shapes) {
+  shapes.push_back({"line, marker, marker, call", [](Asm& a, const Sep& sep) {
+                      a.Line(4);
+                      sep();
+                      a.FuncInit();
+                      sep();
+                      a.FuncInit().Local(A).Local(B).Op(OP_ADD).Global("Twice").Call().Return();
+                    }});
+  shapes.push_back({"line, marker, call", [](Asm& a, const Sep& sep) {
+                      a.Line(4);
+                      sep();
+                      a.FuncInit().Int(3).Local(A).Op(OP_ADD).Global("Twice").Call().Eoc();
+                      a.Line(5).FuncInit().Local(B).Return();
+                    }});
+  shapes.push_back({"marker, marker with a local argument", [](Asm& a, const Sep& sep) {
+                      a.Line(4).FuncInit();
+                      sep();
+                      a.FuncInit().Local(A).Global("Twice").Call().Return();
+                    }});
+}
+
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   AppendShapes(shapes);
   ElementShapes(shapes);
   NativeShapes(shapes);
+  MarkerShapes(shapes);
   return shapes;
 }
 

@@ -131,6 +131,7 @@ enum en_Handler : uint16_t {
   H_L_READ,      // "line" + a local read that starts no longer sequence
   H_INIT_LOCAL,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
   H_L_ELEMENT,   // local, "push value k" + "push var 4": an element of local array k by a local index
+  H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
   H_COUNT
 };
 
@@ -302,6 +303,15 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
   return &info;
 }
 
+// A "func_init" at p that does not start the local-read shape H_INIT_LOCAL takes.
+bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
+  if (p >= size || code[p] != OP_INIT_FUNC) return false;
+  st_Decoded next;
+  int32_t slot = 0;
+  uint32_t readLength = 0;
+  return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
+}
+
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
 void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   d.handler = H_CORRUPT;
@@ -382,6 +392,10 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
         d.tail = OP_RETURN;
         d.length = uint16_t(d.length + 1);
       }
+    } else if (PlainInitAt(code, size, pc + 1)) {  // a call's marker inside a return's
+      d.handler = H_INIT_MARKS;
+      d.sub = 2;
+      d.length = 2;
     }
   } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
     // A statement's "line" runs with the local sequence after it, while no hook may want it.
@@ -394,6 +408,12 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
       next.ival = slot;
       next.first = uint8_t(readLength);
       next.length = uint16_t(readLength);
+    }
+    if (next.handler == H_UNDECODED && PlainInitAt(code, size, pc + length)) {
+      next.handler = H_INIT_MARKS;
+      next.sub = PlainInitAt(code, size, pc + length + 1) ? 2 : 1;
+      next.first = 0;
+      next.length = next.sub;
     }
     if (next.handler != H_UNDECODED) {
       next.op = code[pc + length];
@@ -648,7 +668,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 #undef KRX_OPCODE_TARGET
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
-      &&l_INIT_LOCAL, &&l_L_ELEMENT,
+      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -922,6 +942,21 @@ load_code:
         Var* top = Push(f);
         if (!top) goto l_local_fallback;
         top->SetReference(element);
+        VM_NEXT();
+      }
+
+      l_INIT_MARKS: {
+        // Call markers ("func_init"), after the statement's line.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        for (uint32_t k = 0; k < d.sub; ++k) {
+          Var* marker = Push(f);
+          if (!marker) {
+            pc = at + d.lineLength + k + 1;
+            VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_INIT_FUNC));
+          }
+          marker->SetStackPos(int(f->m_stackCount - 1));
+        }
         VM_NEXT();
       }
 
