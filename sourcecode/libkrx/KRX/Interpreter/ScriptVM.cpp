@@ -87,8 +87,11 @@ __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
 
 // The nearest call marker at or below index from; -1 when none.
 __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
-  for (int i = from; i >= 0; --i)
-    if (f->m_stack[i].IsStackPos()) return i;
+  for (int i = from; i >= 0; --i) {
+    const Var& v = f->m_stack[i];
+    // Only a reference needs following; the plain values are told apart by their type byte.
+    if ((v.GetTypeByte() & ~VF_AUTO) == VT_STACKPOS || (v.IsReference() && v.IsStackPos())) return i;
+  }
   return -1;
 }
 
