@@ -222,7 +222,7 @@ class VmShortcuts : public krxtest::VmTest {
  protected:
   void SetUp() override {
     VmTest::SetUp();
-    RegisterFunction(ScriptSystem::GetModule(), "Twice", +[](int v) { return v * 2; });
+    RegisterFunction(ScriptSystem::GetModule(), "Twice", +[](int v) { return int(unsigned(v) * 2u); });  // wraps
     RegisterFunction(ScriptSystem::GetModule(), "Half", +[](float v) { return v / 2.0f; });
     RegisterFunction(ScriptSystem::GetModule(), "Join", +[](const char* l, int r) -> const char* {
       static std::string joined;
