@@ -1,5 +1,5 @@
-// The interpreter's shortcuts for strings appended in place, typed array elements, native calls
-// and call markers, each against the instructions it stands in for. Every shape runs as emitted and with a
+// The interpreter's shortcuts for strings appended in place, typed array elements, native calls,
+// call markers and arithmetic stored by a statement, each against the instructions it stands in for. Every shape runs as emitted and with a
 // no-op "group" between its instructions, so that nothing is taken as a whole, over operand
 // values that also make it fail; results, errors, the step budget's end and the line hook's
 // calls must not differ.
@@ -189,12 +189,37 @@ void MarkerShapes(std::vector<Shape>& shapes) {
                     }});
 }
 
+// d = (a - 1) op b; as a statement, into int, auto and string variables and an int element.
+void StoreShapes(std::vector<Shape>& shapes) {
+  for (int op : {OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_CONCAT}) {
+    for (int dest : {I, X, S, ARR}) {
+      shapes.push_back({"d = (a - 1) op b; eoc", [op, dest](Asm& a, const Sep& sep) {
+                          a.Line(1).Local(I).Int(5).Op(OP_ASSIGN).Eoc();
+                          a.Line(2);
+                          if (dest == ARR)
+                            a.Int(1).Element(ARR);
+                          else
+                            a.Local(dest);
+                          a.Local(A).Int(1).Op(OP_SUB).Local(B).Op(op);
+                          sep();
+                          a.Op(OP_ASSIGN).Eoc().FuncInit();
+                          if (dest == ARR)
+                            a.Int(1).Element(ARR);
+                          else
+                            a.Local(dest);
+                          a.Return();
+                        }});
+    }
+  }
+}
+
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   AppendShapes(shapes);
   ElementShapes(shapes);
   NativeShapes(shapes);
   MarkerShapes(shapes);
+  StoreShapes(shapes);
   return shapes;
 }
 
@@ -206,7 +231,8 @@ std::vector<std::pair<Var, Var>> Operands() {
   return {{text, Var("cd")}, {text, Var(-17)},   {empty, Var(INT_MIN)}, {text, Var(2.5f)}, {text, none},
           {text, Var(true)}, {Var(42), text},    {withNul, text},       {text, withNul},   {none, text},
           {text, label},     {Var(1.5f), Var(3)}, {Var(3), Var(4)},     {Var(-1), Var(0)},
-          {Var(2), Var(5)},  {Var(1), Var(2.5f)}, {Var(4), Var(1)},     {Var(INT_MIN), Var(-1)}};
+          {Var(2), Var(5)},  {Var(1), Var(2.5f)}, {Var(4), Var(1)},     {Var(INT_MIN), Var(-1)},
+          {Var(INT_MIN + 1), Var(-1)}, {Var(8), Var(0)}, {Var(-20), Var(6)}};
 }
 
 std::string Outcome(const tRefPtr<Thread>& t) {

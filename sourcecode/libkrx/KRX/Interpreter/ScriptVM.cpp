@@ -135,6 +135,7 @@ enum en_Handler : uint16_t {
   H_INIT_LOCAL,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
   H_L_ELEMENT,   // local, "push value k" + "push var 4": an element of local array k by a local index
   H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
+  H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_COUNT
 };
 
@@ -369,6 +370,11 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
   if (op >= OP_ASSIGN && op <= OP_ASSIGN_BIT_OR && size - pc >= 2 && code[pc + 1] == OP_EOC) {
     d.tail = OP_EOC;  // an assignment statement's end
     length = 2;
+  }
+  if (((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB) && size - pc >= 3 && code[pc + 1] == OP_ASSIGN &&
+      code[pc + 2] == OP_EOC) {
+    handler = H_BINOP_STORE;  // "x = a op b;"
+    length = 3;
   }
   if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - pc >= 7 &&
       (code[pc + 1] == OP_JUMP_TRUE || code[pc + 1] == OP_JUMP_FALSE) && code[pc + 2] == VT_POSITION) {
@@ -671,7 +677,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 #undef KRX_OPCODE_TARGET
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
-      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS,
+      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -961,6 +967,38 @@ load_code:
           marker->SetStackPos(int(f->m_stackCount - 1));
         }
         VM_NEXT();
+      }
+
+      l_BINOP_STORE: {
+        // Two plain ints and a plain int variable below them: the result goes straight into the
+        // variable and the statement ends. Anything else runs the three instructions one at a
+        // time (the operator first), so results and errors stay theirs.
+        if (f->m_stackCount >= 3) {
+          Var* dest = f->m_stack[f->m_stackCount - 3].GetReference();
+          const Var& l = *f->m_stack[f->m_stackCount - 2].Deref();
+          const Var& r = *f->m_stack[f->m_stackCount - 1].Deref();
+          if (dest && dest->GetTypeByte() == VT_INT && (l.GetTypeByte() & ~VF_AUTO) == VT_INT &&
+              (r.GetTypeByte() & ~VF_AUTO) == VT_INT) {
+            const int32_t a = l.GetRawInt(), b = r.GetRawInt();
+            int32_t result;
+            bool done = true;
+            switch (op) {
+              case OP_ADD: result = int32_t(uint32_t(a) + uint32_t(b)); break;
+              case OP_SUB: result = int32_t(uint32_t(a) - uint32_t(b)); break;
+              case OP_MUL: result = int32_t(uint32_t(a) * uint32_t(b)); break;
+              case OP_DIV: done = b != 0 && b != -1; result = done ? a / b : 0; break;
+              case OP_MOD: done = b != 0 && b != -1; result = done ? a % b : 0; break;
+              default: done = false; result = 0; break;  // the concatenation
+            }
+            if (done) {
+              dest->SetInt(result);
+              PopTo(f, 0);
+              VM_NEXT();
+            }
+          }
+        }
+        pc = at + 1;
+        goto* kTargets[kOpHandler[op]];
       }
 
       l_L_READ: {
