@@ -191,6 +191,35 @@ void MarkerShapes(std::vector<Shape>& shapes) {
 
 // d = (a - 1) op b; as a statement, into int, auto and string variables and an int element.
 void StoreShapes(std::vector<Shape>& shapes) {
+  // d = a op b; and d = b op arr[x]; of locals, taken with their operator as one step.
+  for (int op : {OP_ADD, OP_MUL, OP_MOD, OP_LESS, OP_EQUAL}) {
+    for (int dest : {I, X, S}) {
+      for (bool element : {false, true}) {
+        shapes.push_back({"d = a op b; eoc (locals)", [op, dest, element](Asm& a, const Sep& sep) {
+                            a.Line(1).Int(1).Element(ARR).Int(7).Op(OP_ASSIGN).Eoc();
+                            a.Line(2).Local(X).Local(A).Op(OP_ASSIGN).Eoc();
+                            a.Line(3).Local(I).Int(5).Op(OP_ASSIGN).Eoc();
+                            a.Line(4).Local(dest);
+                            sep();
+                            if (element) {
+                              a.Local(B);
+                              sep();
+                              a.Local(X);
+                              sep();
+                              a.Element(ARR);
+                            } else {
+                              a.Local(A);
+                              sep();
+                              a.Local(B);
+                            }
+                            sep();
+                            a.Op(op);
+                            sep();
+                            a.Op(OP_ASSIGN).Eoc().FuncInit().Local(dest).Return();
+                          }});
+      }
+    }
+  }
   for (int op : {OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, OP_CONCAT}) {
     for (int dest : {I, X, S, ARR}) {
       shapes.push_back({"d = (a - 1) op b; eoc", [op, dest](Asm& a, const Sep& sep) {

@@ -162,7 +162,7 @@ struct st_Decoded {
   // The second operand: 0 the int constant aux, 1 local slot aux, 2 an element of local array
   // aux indexed by local slot target (arithmetic and assignments only, which have no jump).
   uint8_t operandLocal = 0;
-  uint8_t tail = 0;       // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE or 0
+  uint8_t tail = 0;  // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE, OP_ASSIGN (+ eoc) or 0
   uint8_t lineLength = 0;  // bytes of a leading "line" (0: none); `first` counts them too
   int32_t line = 0;
   int32_t aux = 0;
@@ -267,6 +267,10 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
     }
   } else if ((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB || (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL)) {
     handler = H_L_BINOP;
+    if (size - r >= 3 && code[r + 1] == OP_ASSIGN && code[r + 2] == OP_EOC) {  // "x = a op b;"
+      tail = OP_ASSIGN;
+      end = r + 3;
+    }
   } else {
     return false;
   }
@@ -879,6 +883,16 @@ load_code:
           case OP_GREATER: r = a > b; isBool = true; break;
           case OP_EQUAL: r = a == b; isBool = true; break;
           default: r = a != b; isBool = true; break;
+        }
+        if (d.tail == OP_ASSIGN) {
+          // "=" and "eoc" follow: an int result goes straight into a plain int variable below.
+          Var* dest = f->m_stackCount ? f->m_stack[f->m_stackCount - 1].GetReference() : nullptr;
+          if (!isBool && dest && dest->GetTypeByte() == VT_INT) {
+            dest->SetInt(r);
+            PopTo(f, 0);
+            VM_NEXT();
+          }
+          pc = at + d.length - 2;  // else they run on their own after the pushed result
         }
         Var* top = Push(f);
         if (!top) goto l_local_fallback;
