@@ -336,6 +336,9 @@ class Var {
   }
   void SetOwnedPointer(int type, uint32_t count, const void* p);  // Install with a pointer value
   static bool GetIntSlow(const Var* v, int& out);
+  // The text a join appends for v (a string or string(const) with a text, or an int printed into
+  // number) and its length; null for any other value.
+  static const char* JoinedTail(const Var& v, char (&number)[16], size_t& length);
   static bool GetFloatSlow(const Var* v, float& out);
   void CopyArray(const Var& srcArray, bool owned);
   void AssignSlow(const Var& src);

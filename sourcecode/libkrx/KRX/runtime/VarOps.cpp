@@ -170,21 +170,24 @@ bool Decide(int op, bool less, bool equal) {
 
 // ---- arithmetic and bit operators ----
 
+const char* Var::JoinedTail(const Var& v, char (&number)[16], size_t& length) {
+  const int kind = v.m_kind & ~VF_AUTO;
+  if ((kind == VT_STRING || kind == VT_CONSTSTRING) && v.m_value.ctext) {
+    length = std::strlen(v.m_value.ctext);
+    return v.m_value.ctext;
+  }
+  if (kind != VT_INT) return nullptr;
+  length = size_t(std::snprintf(number, sizeof number, "%d", v.m_value.i));
+  return number;
+}
+
 bool Var::ConcatText(const Var& left, const Var& right, Var& out) {
-  const int leftKind = left.m_kind & ~VF_AUTO, rightKind = right.m_kind & ~VF_AUTO;
+  const int leftKind = left.m_kind & ~VF_AUTO;
   if ((leftKind != VT_STRING && leftKind != VT_CONSTSTRING) || !left.m_value.ctext) return false;
   char number[16];
-  const char* tail = nullptr;
   size_t tailLength = 0;
-  if ((rightKind == VT_STRING || rightKind == VT_CONSTSTRING) && right.m_value.ctext) {
-    tail = right.m_value.ctext;
-    tailLength = std::strlen(tail);
-  } else if (rightKind == VT_INT) {
-    tailLength = size_t(std::snprintf(number, sizeof number, "%d", right.m_value.i));
-    tail = number;
-  } else {
-    return false;
-  }
+  const char* tail = JoinedTail(right, number, tailLength);
+  if (!tail) return false;
   const size_t headLength = std::strlen(left.m_value.ctext);
   if (headLength + tailLength > size_t(kMaxStringLength)) return false;
   char* text = static_cast<char*>(std::malloc(headLength + tailLength + 1));
@@ -225,19 +228,11 @@ bool Var::AppendInPlace(const Var& tail) {
   if (m_capacityLog == 0 && std::strlen(m_value.ctext) != length) return false;
   const size_t capacity = m_capacityLog ? size_t(1) << m_capacityLog : length + 1;
   char number[16];
-  const char* text = nullptr;
   size_t n = 0;
-  const int tailKind = tail.m_kind & ~VF_AUTO;
-  if ((tailKind == VT_STRING || tailKind == VT_CONSTSTRING) && tail.m_value.ctext) {
-    text = tail.m_value.ctext;
-    if (text >= m_value.ctext && text < m_value.ctext + capacity) return false;  // would move with the block
-    n = std::strlen(text);
-  } else if (tailKind == VT_INT) {
-    n = size_t(std::snprintf(number, sizeof number, "%d", tail.m_value.i));
-    text = number;
-  } else {
-    return false;
-  }
+  const char* text = JoinedTail(tail, number, n);
+  if (!text) return false;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(text), block = reinterpret_cast<uintptr_t>(m_value.ctext);
+  if (at >= block && at < block + capacity) return false;  // a text inside the block would move with it
   if (length + n > size_t(kMaxStringLength)) return false;
   if (length + n + 1 > capacity) {
     uint8_t log = 5;
