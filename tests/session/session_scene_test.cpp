@@ -61,6 +61,16 @@ TEST_F(SessionScene, OnLoadSceneRunsAtOncePrepareSceneAfterTheLoad) {
             (std::vector<std::string>{"OnLoadScene", "PrepareScene", "OnLoadScene", "PrepareScene"}));
 }
 
+// A second scene change before the loading screen ran the first one's tasks: the first stage is
+// gone, so only the latest load's tasks run.
+TEST_F(SessionScene, AReplacedLoadRunsNoneOfItsTasks) {
+  m_session->LoadScene("Hall");
+  m_session->LoadScene("Hall");
+  ASSERT_TRUE(StepUntilState("Session"));
+  EXPECT_EQ(LinesAfter("hall: "), (std::vector<std::string>{"OnLoadScene", "OnLoadScene", "PrepareScene"}));
+  EXPECT_EQ(m_session->GetSceneLoadCount(), 2);
+}
+
 TEST_F(SessionScene, ScriptsWithoutTheFunctionsAreNotCalledAndNothingIsLoggedAtLevelZero) {
   Debug_ScriptWarningLevel = 0;
   m_session->LoadScene("Empty");

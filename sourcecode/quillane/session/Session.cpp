@@ -92,6 +92,22 @@ class cl_SceneScriptTask : public base::i_Task {
   base::String m_name;
 };
 
+// A scene's loading task that runs only while its load is the session's latest: a scene script
+// may change the scene again before the loading screen gets to the task, and the stage the task
+// was made for is gone then.
+class cl_LatestLoadTask : public base::i_Task {
+ public:
+  cl_LatestLoadTask(base::i_Task* task, int load) : m_task(task), m_load(load) { m_weight = task->m_weight; }
+  void Run() override {
+    cl_Session* session = GetSession();
+    if (session && session->GetSceneLoadCount() == m_load) m_task->Run();
+  }
+
+ private:
+  std::unique_ptr<base::i_Task> m_task;
+  int m_load;
+};
+
 // "PrepareScene" and the like, run when the loading screen gets to them.
 base::Variant RunSceneFunction(const base::String& scene, const base::String& function) {
   cl_Session* session = GetSession();
@@ -212,6 +228,12 @@ bool cl_Session::IsMenuOpen() const {
     if (panel && !panel->HasFlag(base::WF_HIDDEN)) return true;
   }
   return false;
+}
+
+bool cl_Session::IsBusyForCursor() const { return m_actionQueue.m_inCutscene; }
+
+void cl_Session::SetPanelFlag(base::cl_Window* window, bool enabled) {
+  if (window) window->SetFlag(base::WF_DISABLED, !enabled);
 }
 
 bool cl_Session::IsSkippingSequence() {
@@ -395,8 +417,9 @@ void cl_Session::DropStage() {
 void cl_Session::LoadScene(base::String name) {
   DropStage();
   m_stage = new cl_Stage();
+  const int load = ++m_sceneLoads;
   SetProgressRange(0.0f, 1.0f);
-  AddLoadingTask(new cl_SceneLoadTask(m_stage, name));
+  AddLoadingTask(new cl_LatestLoadTask(new cl_SceneLoadTask(m_stage, name), load));
   StartLoading(base::String("Session"));
   if (SceneScriptHasFunction(name, "OnLoadScene")) {
     if (Debug_ScriptWarningLevel >= 1) base::sys::Output("CALL: %s::OnLoadScene\n", name.c_str());
@@ -404,7 +427,7 @@ void cl_Session::LoadScene(base::String name) {
   }
   // After the scene-load task, so that it sees the loaded scene.
   if (SceneScriptHasFunction(name, "PrepareScene"))
-    AddLoadingTask(MakeSceneScriptTask(&RunSceneFunction, name.c_str(), "PrepareScene"));
+    AddLoadingTask(new cl_LatestLoadTask(MakeSceneScriptTask(&RunSceneFunction, name.c_str(), "PrepareScene"), load));
   m_sceneJustLoaded = true;
   m_blackFrames = 1;
 }

@@ -83,6 +83,10 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   // The world advances by exactly seconds in the next unpaused frame (a debug key's single step).
   void SetForcedStep(float seconds) { m_forcedStep = seconds; }
   int GetBlackFrameCount() const { return m_blackFrames; }
+  int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
+  // The cursor stays plain while a cutscene runs (overlays and a dragged token will count too).
+  bool IsBusyForCursor() const;
+  static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
   // The configuration's "Debug" element copied into the game state's "Debug".
@@ -128,6 +132,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool m_sceneJustLoaded = false;
   bool m_updatingStage = false;
   int m_blackFrames = 0;
+  int m_sceneLoads = 0;
   float m_screenshotBanner = 0.0f;
   float m_forcedStep = 0.0f;
   bool m_transitPending = false;
