@@ -77,6 +77,11 @@ TEST_F(SessionScene, ScriptsWithoutTheFunctionsAreNotCalledAndNothingIsLoggedAtL
   ASSERT_TRUE(StepUntilState("Session"));
   EXPECT_TRUE(LinesAfter("CALL: ").empty());
   Debug_ScriptWarningLevel = 1;
+  const size_t before = Log().size();
+  m_session->LoadScene("Nowhere");  // a scene without a script is no error
+  ASSERT_TRUE(StepUntilState("Session"));
+  EXPECT_EQ(Log().find("Nowhere.lua", before), std::string::npos) << Log().substr(before);
+  Debug_ScriptWarningLevel = 1;
   m_session->LoadScene("Hall");
   ASSERT_TRUE(StepUntilState("Session"));
   EXPECT_EQ(LinesAfter("CALL: "), std::vector<std::string>{"Hall::OnLoadScene"});

@@ -2,6 +2,7 @@
 // with its scene-script calls.
 #include "quillane/session/Session.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <thread>
@@ -27,7 +28,6 @@
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/session/MinigameManager.h"
-#include "quillane/session/ScriptCalls.h"
 #include "quillane/session/SessionServices.h"
 #include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
@@ -467,7 +467,9 @@ void cl_Session::CallSceneFunctionInBackground(const base::String& scene, const 
 }
 
 bool SceneScriptHasFunction(const base::String& scene, const base::String& function) {
-  return KRX::HasFunction(SceneScriptPath(scene).c_str(), function.c_str());
+  // A scene need not have a script: asking loads it quietly.
+  const base::String path = SceneScriptPath(scene);
+  return KRX::Require(path.c_str(), false) && KRX::HasFunction(path.c_str(), function.c_str());
 }
 
 base::i_Task* MakeSceneScriptTask(tSceneScriptFunction function, const char* scene, const char* functionName) {
