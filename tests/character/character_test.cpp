@@ -1,11 +1,10 @@
 // The stage character on the demo figure: quiet and the neutral pose, the timer script, special
-// clips and the actions waiting on them, placement across nav meshes, following a slope, and
-// the pose built in its order.
+// clips and the actions waiting on them, placement across nav meshes (at a locator or a point),
+// following a slope, the pose built in its order (traced), and Destroy.
 #include <cmath>
 #include <string>
 
 #include "character_test_support.h"
-#include "graphics/gfx.h"
 #include "graphics/mesh/Animation.h"
 #include "graphics/mesh/Skeleton.h"
 #include "quillane/actor/ActorDesc.h"
@@ -355,26 +354,6 @@ TEST_F(CharacterTest, PropertiesAndFlags) {
   m_log->clear();
   c->SetDefaultAnimation("dance", "wave");
   EXPECT_TRUE(m_log->contains("default animation category dance does not exist"));
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(CharacterTest, ProjectedShadowRestoresColourModeAndTextureFactor) {
-  auto c = Make("Odo");
-  const struct {
-    bool constant;
-    uint32_t factor;
-  } before[] = {{false, 0x11223344u}, {true, 0xFF00FF00u}};
-  for (const auto& b : before) {
-    gfx::SetModelConstantColor(b.constant);
-    gfx::SetTextureFactor(b.factor);
-    c->RenderProjectedShadow(0.3f, -0.2f, tPoint(0.0f, 0.0f, 0.0f), 0x80000000u, nullptr);
-    EXPECT_EQ(gfx::IsModelConstantColor(), b.constant);
-    EXPECT_EQ(gfx::GetTextureFactor(), b.factor);
-  }
-  gfx::SetModelConstantColor(false);
 }
 
 }  // namespace
