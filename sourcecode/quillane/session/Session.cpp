@@ -441,7 +441,9 @@ base::Variant cl_Session::RunSceneScript(const base::String& scene, const base::
 
 void cl_Session::CallSceneScript(const base::String& scene, const base::String& function, const base::Variant& args) {
   const base::String path = SceneScriptPath(scene);
-  KRX::Require(path.c_str(), true);
+  // Without its script no thread starts, and no stop event may tell the queue that its running
+  // scene script ended.
+  if (!KRX::Require(path.c_str(), true)) return;
   // The event knows its thread before the thread runs, so that a function that ends at once
   // reports that very thread's end.
   auto* stop = new st_ScriptStopEvent();
@@ -456,7 +458,7 @@ void cl_Session::CallSceneScript(const base::String& scene, const base::String& 
 void cl_Session::CallSceneFunctionInBackground(const base::String& scene, const base::String& function,
                                                const base::Variant& args) {
   const base::String path = SceneScriptPath(scene);
-  KRX::Require(path.c_str(), true);
+  if (!KRX::Require(path.c_str(), true)) return;
   auto* stop = new st_ScriptStopEvent();
   GameThread* thread = GameThread::CreateForFunction(path.c_str(), function.c_str(), stop);
   if (!thread) return;
