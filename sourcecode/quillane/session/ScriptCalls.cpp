@@ -52,13 +52,14 @@ bool HasDialogScriptFunction(const base::String& dialog, const base::String& fun
 
 base::Variant CallDialogScriptFunction(const base::String& dialog, const base::String& function) {
   const base::String path = GetDialogScriptPath(dialog);
-  KRX::Require(path.c_str(), true);  // a missing script is reported here; the start gives nil then
+  // A missing script is reported here, once; starting it would only report it again.
+  if (!KRX::Require(path.c_str(), true)) return {};
   return GameThread::Start(path.c_str(), function.c_str(), base::Variant());
 }
 
 base::Variant CallSceneScriptFunction(const base::String& scene, const base::String& function) {
   const base::String path = SceneScriptPath(scene);
-  KRX::Require(path.c_str(), true);
+  if (!KRX::Require(path.c_str(), true)) return {};
   return GameThread::Start(path.c_str(), function.c_str(), base::Variant());
 }
 
