@@ -9,6 +9,7 @@
 
 #include "KRX/runtime/Thread.h"
 #include "action_queue_fixture.h"
+#include "quillane/session/ScriptCalls.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/video/VideoController.h"
 
@@ -38,6 +39,11 @@ const char* kOffice =
     "function OnTrigger_gangway()\n"
     "  Transit(\"Quay\", \"Arrive\")\n"
     "  Mark(\"never\")\n"
+    "end\n"
+    "function Preload()\n"
+    "  LoadDialog(\"Dialogs/Odo.lua\")\n"
+    "  LoadDialog(\"Mina\")\n"
+    "  LoadActor(\"pell\")\n"
     "end\n"
     "function Loop()\n"
     "  while true do\n"
@@ -108,6 +114,18 @@ TEST_F(QueueHandover, AMiniGameNobodyStartsEndsItsWaitAtOnce) {
   EXPECT_EQ(Queue().GetActionCount(), 0);
   Frame(0.1f);
   EXPECT_EQ(Marks(), std::vector<std::string>{"back"});
+}
+
+// The loading functions queue work only for what is not loaded yet. Without a game frame a
+// queued task is dropped with a message, which shows what was queued.
+TEST_F(QueueHandover, LoadingFunctionsQueueOnlyWhatIsNotLoaded) {
+  WriteScript("Dialogs/Odo.lua", "function Startup()\nend\n");
+  ASSERT_TRUE(quillane::HasDialogScriptFunction("Odo", "Startup"));
+  Lines().clear();
+  StartSceneScript("Scenes/Office.lua", "Preload");
+  EXPECT_EQ(AllLines(),
+            "ERROR: AddLoadingTask: no game frame; the task is dropped\n"   // Mina
+            "ERROR: AddLoadingTask: no game frame; the task is dropped\n");  // pell, no registry here
 }
 
 // Transit ends the calling script at once, ends what else runs, and leaves the queue with the
