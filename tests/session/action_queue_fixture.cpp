@@ -116,29 +116,26 @@ void QueueTest::WriteScript(const std::string& path, const std::string& source) 
 }
 
 GameThread* QueueTest::StartSceneScript(const char* module, const char* function) {
-  auto* stop = new quillane::st_ScriptStopEvent;
-  GameThread* thread = GameThread::CreateForFunction(module, function, stop);
-  if (!thread) return nullptr;
-  stop->m_thread = thread;
-  const KRX::tRefPtr<GameThread> hold(thread);
-  base::Variant result;
-  GameThread::Run(result, thread, function, base::Variant());
-  if (!GameThread::IsLive(thread)) return nullptr;
-  Queue().m_sceneScript = thread;
-  return thread;
+  return StartThread(module, function, false);
 }
 
 GameThread* QueueTest::StartBackground(const char* module, const char* function) {
+  return StartThread(module, function, true);
+}
+
+GameThread* QueueTest::StartThread(const char* module, const char* function, bool background) {
   auto* stop = new quillane::st_ScriptStopEvent;
   GameThread* thread = GameThread::CreateForFunction(module, function, stop);
   if (!thread) return nullptr;
   stop->m_thread = thread;
   const KRX::tRefPtr<GameThread> hold(thread);
   // Listed before it runs, so that its first wait is already a background action.
-  Queue().AddBackgroundThread(thread);
+  if (background) Queue().AddBackgroundThread(thread);
   base::Variant result;
   GameThread::Run(result, thread, function, base::Variant());
-  return GameThread::IsLive(thread) ? thread : nullptr;
+  if (!GameThread::IsLive(thread)) return nullptr;
+  if (!background) Queue().m_sceneScript = thread;
+  return thread;
 }
 
 void QueueTest::Frame(float dt) {

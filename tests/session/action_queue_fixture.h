@@ -39,6 +39,7 @@ class QueueTest : public ::testing::Test {
   GameThread* StartSceneScript(const char* module, const char* function);
   // Runs function of module as a background thread of the queue; the thread when it waits.
   GameThread* StartBackground(const char* module, const char* function);
+  GameThread* StartThread(const char* module, const char* function, bool background);
   // One session frame on the simulated clock: script threads, the queue, then the fader.
   void Frame(float dt);
   void Frames(int count, float dt) {
