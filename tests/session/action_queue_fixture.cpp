@@ -129,13 +129,15 @@ GameThread* QueueTest::StartThread(const char* module, const char* function, boo
   if (!thread) return nullptr;
   stop->m_thread = thread;
   const KRX::tRefPtr<GameThread> hold(thread);
-  // Listed before it runs, so that its first wait is already a background action.
-  if (background) Queue().AddBackgroundThread(thread);
+  // Known to the queue before it runs, as the session does it: its first wait is already a
+  // background action, and a scene script counts as running from its first call on.
+  if (background)
+    Queue().AddBackgroundThread(thread);
+  else
+    Queue().m_sceneScript = thread;
   base::Variant result;
   GameThread::Run(result, thread, function, base::Variant());
-  if (!GameThread::IsLive(thread)) return nullptr;
-  if (!background) Queue().m_sceneScript = thread;
-  return thread;
+  return GameThread::IsLive(thread) ? thread : nullptr;
 }
 
 void QueueTest::Frame(float dt) {
