@@ -27,9 +27,10 @@ bool SystemIsRunning() {
 // Every game thread that exists, with its serial. Actions and the action queue keep plain thread
 // pointers; this lets them ask whether one still stands for the same thread without touching it
 // and without copying the script system's thread list.
+// Never destroyed: threads still listed by the script system may go during the program's exit.
 std::unordered_map<const GameThread*, uint64_t>& LiveThreads() {
-  static std::unordered_map<const GameThread*, uint64_t> threads;
-  return threads;
+  static auto* threads = new std::unordered_map<const GameThread*, uint64_t>;
+  return *threads;
 }
 uint64_t g_nextSerial = 0;
 
