@@ -25,9 +25,7 @@ bool PartnerHasFunction(const base::String& partner, const base::String& functio
 base::Variant CallPartnerFunction(const base::String& partner, const base::String& function) {
   const base::String path = GetDialogScriptPath(partner);
   KRX::Require(path.c_str(), true);
-  base::Variant nilArgument;
-  nilArgument.set_array(1);
-  return GameThread::Start(path.c_str(), function.c_str(), nilArgument);
+  return GameThread::Start(path.c_str(), function.c_str(), base::Variant());
 }
 
 cl_GameActionQueue* SessionQueue() {
