@@ -133,4 +133,49 @@ TEST_F(StagePick, RemovedCharacterLeavesNoWaitingScriptOrPointerBehind) {
   EXPECT_EQ(obstacles[0], base::tVector3<float>(50.0f, 0.0f, 100.0f));
 }
 
+// The view follows the player across a scene wider than the screen, easing at both ends, and
+// keeps still without a player or while zoomed.
+TEST_F(StagePick, ScrollFollowsThePlayerAcrossAWideScene) {
+  quillane::cl_Scene* scene = m_stage.GetScene();
+  scene->GetSettings().attribute("w")->set_float(1536.0f);
+  scene->GetSettings().attribute("h")->set_float(640.0f);
+  scene->ReadFromVariant(true);
+  base::cl_Camera& camera = scene->GetCamera();
+  camera.SetViewportRect(0.0f, 0.0f, 1024.0f, 640.0f);
+  camera.SetOrientation(base::Quaternion());
+  camera.SetPos(base::tVector3<float>(0.0f, 150.0f, 600.0f));
+  auto* quillane = new cl_StepCharacter("Quillane", 0.0f, 0.0f);
+  m_stage.AdoptCharacter(quillane);
+  m_stage.UpdateScroll();
+  EXPECT_EQ(scene->GetScroll()[0], 0.0f);  // no player yet
+  m_stage.SetPlayerCharacter(quillane);
+  // Places the player at world x; the screen column she then shows at (with the scroll at 0).
+  auto columnOf = [&](float x) {
+    scene->SetScroll(0.0f, 0.0f);
+    quillane->Place(x, 0.0f);
+    return scene->WorldToScreen(quillane->GetPosition()).x;
+  };
+  struct st_Case {
+    float x;
+    float scroll;
+  };
+  float right = 0.0f;
+  while (columnOf(right) < 1100.0f) right += 10.0f;
+  float middle = 0.0f;
+  while (columnOf(middle) < 768.0f) middle += 0.5f;
+  for (const st_Case& c : {st_Case{-2000.0f, 0.0f}, st_Case{right, 512.0f}}) {
+    columnOf(c.x);
+    m_stage.UpdateScroll();
+    EXPECT_EQ(scene->GetScroll()[0], c.scroll) << c.x;
+    EXPECT_EQ(scene->GetScroll()[1], 0.0f);
+  }
+  columnOf(middle);
+  m_stage.UpdateScroll();
+  EXPECT_NEAR(scene->GetScroll()[0], 256.0f, 2.0f);
+  // Zoomed in, the view goes where the zoom put it.
+  EXPECT_TRUE(scene->ZoomToRect(600.0f, 100.0f, 1112.0f, 420.0f));
+  m_stage.UpdateScroll();
+  EXPECT_EQ(scene->GetScroll()[0], scene->GetScrollTarget()[0]);
+}
+
 }  // namespace
