@@ -134,11 +134,16 @@ cl_Character* cl_Stage::GetAttachmentTarget(const cl_Character::st_Attachment& a
 }
 
 void cl_Stage::ResolveAttachmentTargets() {
+  // Rebuilt from the records that exist now, so that a record detached since cannot leave its
+  // target to a new record at the same address.
+  std::map<const cl_Character::st_Attachment*, cl_Character*> targets;
   for (cl_Character* character : m_characters)
     for (const cl_Character::st_Attachment& attachment : character->attachments) {
-      cl_Character*& target = m_attachmentTargets[&attachment];
-      if (!target) target = GetCharacter(attachment.name.c_str());
+      const auto known = m_attachmentTargets.find(&attachment);
+      cl_Character* target = known != m_attachmentTargets.end() ? known->second : nullptr;
+      targets[&attachment] = target ? target : GetCharacter(attachment.name.c_str());
     }
+  m_attachmentTargets.swap(targets);
 }
 
 void cl_Stage::CollectObstacles(std::vector<base::tVector3<float>>& obstacles, const char* name) const {
