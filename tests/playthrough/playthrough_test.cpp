@@ -222,31 +222,6 @@ bool CheckSession(const std::string& argument, std::string* why) {
   return false;
 }
 
-class PlayThrough : public PlayTest {};
-
-TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
-  WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
-  std::vector<st_PlayStep> steps;
-  std::string error;
-  ASSERT_TRUE(LoadPlayScript(QUILLANE_TEST_DIR "/mainroad.play", steps, &error)) << error;
-  cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
-  driver.AddCheck("loadingbar", CheckLoadingBar);
-  driver.AddCheck("quitbox", CheckQuitBox);
-  driver.AddCheck("rootmenu", CheckRootMenu);
-  driver.AddCheck("session", CheckSession);
-  st_StartOptions options = Options();
-  options.driver = &driver;
-  EXPECT_EQ(Run(options), 0);
-  EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
-  EXPECT_LT(driver.GetFrames(), 400);
-  const std::string log = Log();
-  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
-  EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
-  EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
-  EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
-}
-
 // "<scene> <function> ...": the scene script's own trace lines ("<scene>: <function>") for those
 // functions, in that order and each once.
 bool CheckCallbacks(const std::string& log, const std::string& argument, std::string* why) {
@@ -268,32 +243,53 @@ bool CheckCallbacks(const std::string& log, const std::string& argument, std::st
   return false;
 }
 
+class PlayThrough : public PlayTest {
+ protected:
+  // Runs the steps of the file with every check of this program; the run must end cleanly within
+  // 400 frames and log no error. Returns the log.
+  std::string Play(const char* file) {
+    std::vector<st_PlayStep> steps;
+    std::string error;
+    EXPECT_TRUE(LoadPlayScript(file, steps, &error)) << error;
+    cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
+    driver.AddCheck("loadingbar", CheckLoadingBar);
+    driver.AddCheck("quitbox", CheckQuitBox);
+    driver.AddCheck("rootmenu", CheckRootMenu);
+    driver.AddCheck("session", CheckSession);
+    driver.AddCheck("callbacks",
+                    [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });
+    driver.AddCheck("log", [this](const std::string& argument, std::string* why) {
+      if (Log().find(argument) != std::string::npos) return true;
+      *why = "the log has no \"" + argument + "\"";
+      return false;
+    });
+    st_StartOptions options = Options();
+    options.driver = &driver;
+    EXPECT_EQ(Run(options), 0);
+    EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
+    EXPECT_LT(driver.GetFrames(), 400);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+    return log;
+  }
+};
+
+TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
+  WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
+                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
+  const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
+  EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
+  EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
+  EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
+}
+
 // QuickLaunch "game" takes the road into the Office and on to the Quay: the bar's two ranges,
 // the black first frame, the scene scripts' callbacks in order, and the way back to the menu.
 TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
                    {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  std::vector<st_PlayStep> steps;
-  std::string error;
-  ASSERT_TRUE(LoadPlayScript(QUILLANE_TEST_DIR "/quicklaunch.play", steps, &error)) << error;
-  cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
-  driver.AddCheck("session", CheckSession);
-  driver.AddCheck("rootmenu", CheckRootMenu);
-  driver.AddCheck("callbacks",
-                  [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });
-  driver.AddCheck("log", [this](const std::string& argument, std::string* why) {
-    if (Log().find(argument) != std::string::npos) return true;
-    *why = "the log has no \"" + argument + "\"";
-    return false;
-  });
-  st_StartOptions options = Options();
-  options.driver = &driver;
-  EXPECT_EQ(Run(options), 0);
-  EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
-  EXPECT_LT(driver.GetFrames(), 400);
-  const std::string log = Log();
-  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+  const std::string log = Play(QUILLANE_TEST_DIR "/quicklaunch.play");
   EXPECT_NE(log.find("campaign: Startup"), std::string::npos);
 }
 
