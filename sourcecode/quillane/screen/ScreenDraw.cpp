@@ -6,6 +6,7 @@
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/screen/ScreenLayout.h"
 
@@ -72,6 +73,13 @@ float WindowWidth() { return static_cast<float>(base::sys::GetWindowWidth()); }
 float WindowHeight() { return static_cast<float>(base::sys::GetWindowHeight()); }
 
 }  // namespace
+
+void DrawPictureAt(const char* label, float x, float y, float scale) {
+  if (gfx::cl_Texture* t = gfx::TextureExists(label))
+    gfx::DrawTextureAt(t, x, y, scale);
+  else if (gfx::cl_Image* image = gfx::ImageExists(label))
+    gfx::DrawImage(image, x, y, scale);
+}
 
 bool GetSceneSpanForText(st_SceneSpan&) {
   // No session shows a scene yet; the session fills this in once it exists.
