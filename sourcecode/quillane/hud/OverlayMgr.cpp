@@ -244,7 +244,7 @@ void cl_DustEffect::Render() {
   for (const st_Particle& p : m_particles) {
     const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * kPi);
     const float alpha = ClampFloat(p.brightness * flicker * 165.0f, 0.0f, 255.0f);
-    if (alpha < 16.0f) continue;
+    if (alpha < 16.0f || !(p.size * flicker > 0.0f)) continue;
     gfx::SetBlendMultiply(static_cast<uint8_t>(alpha));
     gfx::DrawTextureAt(texture, p.x, p.y, p.size * flicker * 0.55f);
   }

@@ -279,14 +279,14 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
 void cl_Token::DrawPicture(float x, float y, float scale, float alpha, bool colour) {
   gfx::cl_Texture* texture = colour ? m_picture : m_grey;
   if (!texture) texture = gfx::TextureExists("token");
-  if (!texture || !(alpha > 0.0f)) return;
+  if (!texture || !(alpha > 0.0f) || !(scale > 0.0f)) return;  // the draw divides by the scale
   BlendAt(alpha);
   const float offset = scale * kHalf - kHalf;
   gfx::DrawTextureAt(texture, x - offset, y - offset, scale);
 }
 
 void cl_Token::DrawGlow(float x, float y, float scale, float alpha) {
-  if (!(alpha > 0.0f)) return;
+  if (!(alpha > 0.0f) || !(scale > 0.0f)) return;
   BlendAt(alpha);
   DrawPictureAt("token_glow", x - scale * kHalf, y - scale * kHalf, scale);
 }
