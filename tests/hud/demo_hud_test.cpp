@@ -1,0 +1,103 @@
+// The demo's interface pictures as the game loads them: the interface-bar, token, score and dust
+// entries of data/resources.xml with demogen's files, drawn as the bar with the demo's tokens,
+// a score overlay and the dust, against a reviewed picture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "../menu/MenuFixture.h"
+#include "HudStandIns.h"
+#include "base/data/Xml.h"
+#include "base/math/Random.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/font/Font.h"
+#include "quillane/hud/InterfaceBar.h"
+#include "quillane/hud/OverlayMgr.h"
+#include "quillane/hud/Token.h"
+#include "quillane/hud/TokenBar.h"
+#include "support/GoldenImage.h"
+
+namespace hudtest {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kData = QUILLANE_DATA_DIR;
+
+class DemoHud : public menutest::MenuTest {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kData / "gui/hud/fluff_left.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
+    MenuTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    InstallStandIns();
+    base::Variant all;
+    ASSERT_TRUE(base::xml::read_file(all, (kData / "resources.xml").string().c_str()));
+    const std::set<std::string> fonts = {"tooltip", "scene_undertitle"};
+    base::Variant kept;
+    kept.set_element("Resources");
+    for (int i = 0; i < all.size(); ++i) {
+      base::tString<base::BaseString> label, file;
+      all[i].get_attribute_string("label", label);
+      all[i].get_attribute_string("file", file);
+      const std::string l = label.c_str(), f = file.c_str();
+      const bool hud = f.rfind("gui/hud/", 0) == 0 || f.rfind("helper/", 0) == 0;
+      if (!hud && !fonts.count(l)) continue;
+      if (hud) {
+        fs::create_directories((m_dir / f).parent_path());
+        fs::copy_file(kData / f, m_dir / f, fs::copy_options::overwrite_existing);
+      }
+      base::Variant copy(all[i]);
+      kept.push_back(copy);
+      m_labels.insert(l);
+    }
+    ASSERT_TRUE(base::xml::write_file(kept, "hud_resources.xml"));
+    ASSERT_TRUE(base::sys::AddResources("hud_resources.xml"));
+    fs::create_directories(m_dir / "gui" / "tokens");
+    for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
+      fs::copy_file(kData / "gui" / "tokens" / (std::string(token) + ".tga"),
+                    m_dir / "gui" / "tokens" / (std::string(token) + ".tga"));
+    fs::copy_file(kData / "helper" / "dustmask.bmp", m_dir / "dustmask.bmp", fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(base::xml::read_text(Rules().tokenTable, kTokenTable));
+    ASSERT_TRUE(base::xml::read_text(Rules().gameState, kGameState));
+  }
+  void TearDown() override {
+    RemoveStandIns();
+    Rules() = st_Rules();
+    MenuTest::TearDown();
+  }
+  std::set<std::string> m_labels;
+};
+
+TEST_F(DemoHud, EveryInterfacePictureIsListedAndDrawsInTheBar) {
+  for (const char* label : {"fluff_left", "fluff_mid", "fluff_right", "fluffy_glow", "token", "token_hilite",
+                            "token_glow", "token_dissolve", "token_combine", "helper/dust.tga"})
+    EXPECT_NE(gfx::TextureExists(label), nullptr) << label;
+  for (const char* label : {"scoreicon_skill", "scoreicon_wealth", "scoreicon_spycraft"})
+    EXPECT_NE(gfx::ImageExists(label), nullptr) << label;
+  EXPECT_NE(gfx::FontExists("scene_undertitle"), nullptr);
+
+  auto* bar = new cl_InterfaceBar;
+  m_gui->AddChild(bar);
+  bar->GetTokenBar()->ReadTokenOrder(Rules().gameState);
+  bar->GetTokenBar()->SyncMode(true);
+  bar->Show(true);
+  bar->SetJournalBlink(true);
+  bar->Update(0.5f);
+  for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
+    EXPECT_TRUE(bar->GetTokenBar()->FindToken(token)->HasPicture()) << token;
+  cl_OverlayMgr overlays;
+  overlays.CreateOverlay("wealth", "25", 0.0f, 2.0f, 0.0f, 0);
+  base::RandSeed(11);
+  overlays.AddDustEffect("dustmask.bmp", 300);
+  for (int i = 0; i < 10; ++i) overlays.Update(0.1f);
+  RenderFrame(0.25f);
+  overlays.RenderLayer(0);
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/demo_bar.png", QuarterShot(),
+                                            kShotW, kShotH));
+}
+
+}  // namespace
+}  // namespace hudtest
