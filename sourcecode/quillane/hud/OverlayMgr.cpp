@@ -15,9 +15,9 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/hud/InterfaceServices.h"
+#include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "sound/Sfx.h"
 
 namespace {
 
@@ -27,14 +27,6 @@ constexpr float kPi = 3.14159265358979f;
 
 uint8_t AlphaByte(float alpha) { return static_cast<uint8_t>(ClampFloat(alpha, 0.0f, 1.0f) * 255.0f); }
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | static_cast<uint32_t>(alpha) << 24; }
-
-void BlendAt(uint8_t alpha) {
-  gfx::SetBlendNone();
-  if (alpha == 255)
-    gfx::SetBlendAlpha(true);
-  else
-    gfx::SetBlendAlphaTextureColor(alpha, true);
-}
 
 // The named font, centred, while alive; the previous font and its properties come back after.
 class cl_FontScope {
@@ -123,7 +115,7 @@ void cl_TextOverlay::Render() {
   if (hud::GetSceneHeight(sceneHeight)) y = GetGameViewportRect().max.y - size.y - 50.0f;
   DrawRoundFrame(x - 20.0f, y - 20.0f, x + size.x + 20.0f, y + size.y + 20.0f, 255);
   const uint8_t alpha = AlphaByte(GetAlpha());
-  BlendAt(255);
+  SetBlendForAlpha(255);
   gfx::DrawTextBoxOutlinedW(x, y, size.x, size.y, m_wide.c_str(), WithAlpha(m_colour, alpha), WithAlpha(kOutline, alpha));
 }
 
@@ -158,16 +150,11 @@ void cl_ScoreOverlay::Render() {
     return;
   }
   if (m_soundPending) {
-    sfx::st_PlayParams params;
-    params.volume = 0.5f;
-    params.pan = 1.0f;
-    params.loop = false;
-    params.ignoreFx = true;
-    sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/ui_aquiretoken.ogg", "GetScore", "GUI", params);
+    PlayInterfaceSample("sfx/ui/ui_aquiretoken.ogg", "GetScore", "GUI", 0.5f, true);
     m_soundPending = false;
   }
   const uint8_t alpha = AlphaByte(GetAlpha());
-  BlendAt(alpha);
+  SetBlendForAlpha(alpha);
   if (m_icon) gfx::DrawImage(m_icon, m_x, m_y, 1.0f);
   cl_FontScope font("score", nullptr);
   const float width = gfx::GetTextWidthW(m_wide.c_str());

@@ -16,9 +16,9 @@
 #include "graphics/gfx.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/TokenBar.h"
+#include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "sound/Sfx.h"
 
 namespace {
 
@@ -28,13 +28,7 @@ constexpr float kHalf = cl_Token::kSize * 0.5f;
 
 uint8_t AlphaByte(float alpha) { return static_cast<uint8_t>(ClampFloat(alpha, 0.0f, 1.0f) * 255.0f); }
 
-void BlendAt(float alpha) {
-  gfx::SetBlendNone();
-  if (alpha >= 1.0f)
-    gfx::SetBlendAlpha(true);
-  else
-    gfx::SetBlendAlphaTextureColor(AlphaByte(alpha), true);
-}
+void BlendAt(float alpha) { SetBlendForAlpha(AlphaByte(alpha)); }
 
 // A texture made from the bitmap, owned by the caller; null when the device refuses it.
 gfx::cl_Texture* TextureFromBitmap(const base::cl_Bitmap32& bitmap) {
@@ -47,14 +41,7 @@ gfx::cl_Texture* TextureFromBitmap(const base::cl_Bitmap32& bitmap) {
 }
 
 // The token sounds on the player channel, past the sound effects.
-void PlayTokenSound(const char* file, const char* name) {
-  sfx::st_PlayParams params;
-  params.volume = 1.0f;
-  params.pan = 1.0f;
-  params.loop = false;
-  params.ignoreFx = true;
-  sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "PLAYER", params);
-}
+void PlayTokenSound(const char* file, const char* name) { PlayInterfaceSample(file, name, "PLAYER", 1.0f, true); }
 
 }  // namespace
 
