@@ -29,7 +29,7 @@ const fs::path kData = QUILLANE_DATA_DIR;
 class DemoHud : public menutest::MenuTest {
  protected:
   void SetUp() override {
-    if (!fs::exists(kData / "gui/hud/fluff_left.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
+    if (!fs::exists(kData / "GUI/tokens/T1_Ledger.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
     MenuTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     InstallStandIns();
@@ -55,10 +55,10 @@ class DemoHud : public menutest::MenuTest {
     }
     ASSERT_TRUE(base::xml::write_file(kept, "hud_resources.xml"));
     ASSERT_TRUE(base::sys::AddResources("hud_resources.xml"));
-    fs::create_directories(m_dir / "gui" / "tokens");
+    fs::create_directories(m_dir / "GUI" / "Tokens");
     for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
-      fs::copy_file(kData / "gui" / "tokens" / (std::string(token) + ".tga"),
-                    m_dir / "gui" / "tokens" / (std::string(token) + ".tga"));
+      fs::copy_file(kData / "GUI" / "tokens" / (std::string(token) + ".tga"),
+                    m_dir / "GUI" / "Tokens" / (std::string(token) + ".tga"));
     fs::copy_file(kData / "helper" / "dustmask.bmp", m_dir / "dustmask.bmp", fs::copy_options::overwrite_existing);
     ASSERT_TRUE(base::xml::read_text(Rules().tokenTable, kTokenTable));
     ASSERT_TRUE(base::xml::read_text(Rules().gameState, kGameState));

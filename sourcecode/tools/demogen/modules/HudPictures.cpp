@@ -153,7 +153,7 @@ bool MakeHudPictures(cl_Output& out) {
   ok = ok && out.WriteTga("helper/dust.tga", Glow(16, 0xFFFFFF), true);
   ok = ok && out.WriteBmp("helper/dustmask.bmp", DustMask());
   for (size_t i = 0; ok && i < sizeof kTokens / sizeof kTokens[0]; ++i)
-    ok = out.WriteTga(std::string("gui/tokens/") + kTokens[i].label + ".tga", TokenPlate(kTokens[i].colour, int(i)),
+    ok = out.WriteTga(std::string("GUI/tokens/") + kTokens[i].label + ".tga", TokenPlate(kTokens[i].colour, int(i)),
                       true);
   return ok;
 }
