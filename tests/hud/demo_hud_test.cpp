@@ -18,6 +18,7 @@
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
+#include "support/DemoResources.h"
 #include "support/GoldenImage.h"
 
 namespace hudtest {
@@ -33,28 +34,9 @@ class DemoHud : public menutest::MenuTest {
     MenuTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     InstallStandIns();
-    base::Variant all;
-    ASSERT_TRUE(base::xml::read_file(all, (kData / "resources.xml").string().c_str()));
-    const std::set<std::string> fonts = {"tooltip", "scene_undertitle"};
-    base::Variant kept;
-    kept.set_element("Resources");
-    for (int i = 0; i < all.size(); ++i) {
-      base::tString<base::BaseString> label, file;
-      all[i].get_attribute_string("label", label);
-      all[i].get_attribute_string("file", file);
-      const std::string l = label.c_str(), f = file.c_str();
-      const bool hud = f.rfind("gui/hud/", 0) == 0 || f.rfind("helper/", 0) == 0;
-      if (!hud && !fonts.count(l)) continue;
-      if (hud) {
-        fs::create_directories((m_dir / f).parent_path());
-        fs::copy_file(kData / f, m_dir / f, fs::copy_options::overwrite_existing);
-      }
-      base::Variant copy(all[i]);
-      kept.push_back(copy);
-      m_labels.insert(l);
-    }
-    ASSERT_TRUE(base::xml::write_file(kept, "hud_resources.xml"));
-    ASSERT_TRUE(base::sys::AddResources("hud_resources.xml"));
+    ASSERT_GT(testsupport::LoadDemoResources(kData, m_dir, {"gui/hud/", "helper/"}, {"tooltip", "scene_undertitle"},
+                                             "hud_resources.xml"),
+              0);
     fs::create_directories(m_dir / "GUI" / "Tokens");
     for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
       fs::copy_file(kData / "GUI" / "tokens" / (std::string(token) + ".tga"),
@@ -68,7 +50,6 @@ class DemoHud : public menutest::MenuTest {
     Rules() = st_Rules();
     MenuTest::TearDown();
   }
-  std::set<std::string> m_labels;
 };
 
 TEST_F(DemoHud, EveryInterfacePictureIsListedAndDrawsInTheBar) {

@@ -22,16 +22,7 @@ class TokenSounds : public soundtest::SoundTest {
  protected:
   void SetUp() override {
     SoundTest::SetUp();
-    for (const char* name : {"sfx/ui/UI_pickuptoken.ogg", "sfx/ui/UI_droptoken.ogg", "sfx/ui/UI_failtoken.ogg"})
-      WriteWav(name, 2.0);
-    base::StaticVariant build, load;
-    ASSERT_TRUE(base::xml::read_text(build, R"(<Archive label="Sfx" file="sfx.pak">
-        <Dir path="sfx/ui" extension="*.ogg"/></Archive>)"));
-    base::cl_FileArchive builder;
-    ASSERT_TRUE(builder.Build(build));
-    ASSERT_TRUE(base::xml::read_text(load, R"(<Archive label="Sfx" file="sfx.pak"/>)"));
-    ASSERT_TRUE(m_archives.Load(load));
-    std::filesystem::remove_all(m_dir.path("sfx"));
+    MakeSfxArchive("sfx/ui", {"sfx/ui/UI_pickuptoken.ogg", "sfx/ui/UI_droptoken.ogg", "sfx/ui/UI_failtoken.ogg"});
     InstallStandIns();
     ASSERT_TRUE(base::xml::read_text(Rules().tokenTable, kTokenTable));
     ASSERT_TRUE(base::xml::read_text(Rules().gameState, kGameState));
@@ -65,7 +56,6 @@ class TokenSounds : public soundtest::SoundTest {
   }
   bool Playing(const char* name) { return sfx::IsSoundPlaying(name); }
 
-  base::tResourceType<base::cl_FileArchive> m_archives;
   cl_TokenBar m_bar;
 };
 
