@@ -81,14 +81,6 @@ void InstallStandIns() {
 
 void RemoveStandIns() { InterfaceServices() = st_InterfaceServices(); }
 
-base::ICMD Cmd(int type, int x, int y) {
-  base::ICMD c;
-  c.type = static_cast<uint8_t>(type);
-  c.mouseX = static_cast<uint16_t>(x);
-  c.mouseY = static_cast<uint16_t>(y);
-  return c;
-}
-
 void HudTest::SetUp() {
   m_log = std::make_unique<testsupport::LogCapture>();
   m_system = std::make_unique<base::cl_System>();

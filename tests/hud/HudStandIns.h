@@ -17,6 +17,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "../menu/MenuFixture.h"
 #include "support/EngineLogCapture.h"
 
 namespace hudtest {
@@ -53,7 +54,7 @@ void RemoveStandIns();  // every entry empty again
 extern const char* const kTokenTable;
 extern const char* const kGameState;
 
-base::ICMD Cmd(int type, int x = 0, int y = 0);
+using menutest::Cmd;
 
 // A root module with a 1024 × 768 window, the stand-ins, the table and the game state.
 class HudTest : public ::testing::Test {
