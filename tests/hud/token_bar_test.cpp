@@ -148,6 +148,26 @@ TEST_F(TokenBarTest, RefusedDropAndRightClickReturnTheTokenHome) {
   EXPECT_TRUE(Rules().played.empty());
 }
 
+TEST_F(TokenBarTest, CancellingADragPutsTheTokenBackAtOnceOrSlidingIn) {
+  m_bar.SyncMode(true);
+  cl_Token* ledger = m_bar.FindToken("T1_Ledger");
+  const float homeX = ledger->m_Rect.x;
+  ClickToken("T1_Ledger");
+  Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, 600, 300));
+  m_bar.CancelDrag();
+  EXPECT_EQ(m_bar.GetCarried(), nullptr);
+  EXPECT_FLOAT_EQ(ledger->m_Rect.x, homeX);
+  EXPECT_EQ(ledger->GetState(), cl_Token::STATE_IDLE);
+  ClickToken("T1_Ledger");
+  Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, 600, 300));
+  m_bar.CancelDrag(true);
+  EXPECT_EQ(m_bar.GetCarried(), nullptr);
+  EXPECT_GT(ledger->m_Rect.x, homeX + 100.0f);
+  Run(0.3f);
+  EXPECT_FLOAT_EQ(ledger->m_Rect.x, homeX);
+  EXPECT_EQ(ledger->GetState(), cl_Token::STATE_IDLE);
+}
+
 TEST_F(TokenBarTest, DropOnAnotherTokenOfTheBarUsesItsLabel) {
   Rules().accepted = {{"T1_Telegram", "T1_Codebook"}};
   m_bar.SyncMode(true);
