@@ -9,8 +9,8 @@
 
 #include "../menu/MenuFixture.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/Event.h"
 #include "sound/FModSoundSystem.h"
+#include "support/CountingEvent.h"
 
 namespace diarytest {
 
@@ -41,19 +41,7 @@ class DiaryTest : public menutest::MenuTest {
   std::string m_texts;  // the text table's labels
 };
 
-// A completion event that counts its execution and its deletion.
-struct st_EventCounts {
-  int executed = 0;
-  int deleted = 0;
-};
-class cl_CountingEvent : public i_Event {
- public:
-  explicit cl_CountingEvent(st_EventCounts& counts) : m_counts(counts) {}
-  ~cl_CountingEvent() override { ++m_counts.deleted; }
-  void Execute() override { ++m_counts.executed; }
-
- private:
-  st_EventCounts& m_counts;
-};
+using testsupport::cl_CountingEvent;
+using testsupport::st_EventCounts;
 
 }  // namespace diarytest

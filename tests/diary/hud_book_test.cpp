@@ -61,18 +61,14 @@ TEST_F(HUDBookTest, DragFromTheBottomRightCornerOverTheSpineTurnsOneSpread) {
 }
 
 TEST_F(HUDBookTest, AQuickClickTurnsAndAShortDragFallsBack) {
-  PeekRight();
-  Input(*m_book, base::ICMD::LEFT_DOWN, kRight - 14, kBottom - 15);
-  m_book->Update(0.1f);
-  Input(*m_book, base::ICMD::LEFT_UP, kRight - 14, kBottom - 15);
-  ASSERT_TRUE(UpdateUntilIdle(*m_book));
-  EXPECT_EQ(m_book->GetCurrentPage(), 1);
-  PeekRight();
-  Input(*m_book, base::ICMD::LEFT_DOWN, kRight - 14, kBottom - 15);
-  m_book->Update(0.1f);
-  Input(*m_book, base::ICMD::LEFT_UP, kRight - 14, kBottom - 15);
-  ASSERT_TRUE(UpdateUntilIdle(*m_book));
-  EXPECT_EQ(m_book->GetCurrentPage(), 3);
+  for (int expected : {1, 3}) {
+    PeekRight();
+    Input(*m_book, base::ICMD::LEFT_DOWN, kRight - 14, kBottom - 15);
+    m_book->Update(0.1f);
+    Input(*m_book, base::ICMD::LEFT_UP, kRight - 14, kBottom - 15);
+    ASSERT_TRUE(UpdateUntilIdle(*m_book));
+    EXPECT_EQ(m_book->GetCurrentPage(), expected);
+  }
 
   // Held longer than a click and released before the spine: the page falls back.
   PeekRight();

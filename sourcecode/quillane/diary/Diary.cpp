@@ -27,13 +27,15 @@ namespace {
 
 constexpr int kKeyJ = 74, kKeyEscape = 27;
 
-void PlayBookSound(const char* file, const char* name) {
+// The book's sounds and the reading: full volume, once, without the effects of the scene.
+sfx::st_PlayParams DiarySoundParams() {
   sfx::st_PlayParams params;
-  params.volume = 1.0f;
-  params.pan = 1.0f;
-  params.loop = false;
   params.ignoreFx = true;
-  sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "GUI", params);
+  return params;
+}
+
+void PlayBookSound(const char* file, const char* name) {
+  sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "GUI", DiarySoundParams());
 }
 
 base::Variant MakeEntry(const char* kind, int type) {
@@ -462,12 +464,7 @@ void cl_Diary::PlayVoice() {
   if (!base::sys::GetSfxPath("Quillane", key.c_str(), path, 0)) return;
   base::Binary bytes;
   if (!base::sys::GetFileFromArchive("Speech", path.c_str(), bytes, true)) return;
-  sfx::st_PlayParams params;
-  params.volume = 1.0f;
-  params.pan = 1.0f;
-  params.loop = false;
-  params.ignoreFx = true;
-  m_voicePlaying = sfx::PlaySoundData(sfx::PLAY_SAMPLE_MEMORY, bytes, "speech", "SPEECH", params) >= 0.0f;
+  m_voicePlaying = sfx::PlaySoundData(sfx::PLAY_SAMPLE_MEMORY, bytes, "speech", "SPEECH", DiarySoundParams()) >= 0.0f;
 }
 
 void cl_Diary::Update(float dt) {

@@ -128,7 +128,7 @@ void cl_HUDBook::SetBookmark(int p) {
 }
 
 void cl_HUDBook::SetTargetPage(int p) {
-  m_turnState = TURN_IDLE;
+  m_turnState = m_fold.m_turnState = TURN_IDLE;
   m_targetPage = std::clamp(SpreadOf(p), 0, SpreadOf(std::max(m_lastPage, 0)));
 }
 
