@@ -6,8 +6,12 @@
 #include <cstddef>
 #include <cstdint>
 
+#include <memory>
+
 #include "base/File.h"
 #include "base/app/ICMD.h"
+#include "base/app/SystemRoot.h"
+#include "base/system.h"
 #include "base/data/StaticVariant.h"
 #include "base/data/Variant.h"
 #include "quillane/diary/Diary.h"
@@ -24,10 +28,20 @@ base::ICMD Command(uint8_t type, int x, int y) {
   return cmd;
 }
 
+// A root module without devices, for the window size the book centres itself in.
+void EnsureSystem() {
+  static std::unique_ptr<base::cl_System> system = [] {
+    auto s = std::make_unique<base::cl_System>();
+    base::sys::SetWindowSize(cl_Diary::kBookWidth, cl_Diary::kBookHeight);
+    return s;
+  }();
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, 64 * 1024)) return 0;
+  EnsureSystem();
   base::File f;
   if (!f.open_memory(data, static_cast<int>(size), "state.bin")) return 0;
   base::StaticVariant record;
@@ -45,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 0; i < 30; ++i) diary.Update(0.05f);
   diary.Render(0, 0);
   // A drag from the bottom-left corner of the book to the right, and a click on its bookmark.
-  const int left = (1024 - cl_Diary::kBookWidth) / 2, bottom = 640;
+  const int left = 0, bottom = cl_Diary::kBookHeight;
   for (const base::ICMD& cmd : {Command(base::ICMD::MOUSE_MOVE, left + 120, bottom - 45),
                                 Command(base::ICMD::LEFT_DOWN, left + 120, bottom - 45),
                                 Command(base::ICMD::MOUSE_MOVE, left + 700, bottom - 80),
