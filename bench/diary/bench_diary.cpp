@@ -54,7 +54,7 @@ struct Engine {
         << "<Resources><DXFont label=\"diary\" file=\"DejaVu Serif\" system=\"1\" size=\"18\"/></Resources>";
     system = std::make_unique<base::cl_System>();
     system->SetUserDataPath(dir.string().c_str());
-    if (!system->LoadConfig((dir / "config.xml").string().c_str())) return;
+    if (!system->LoadConfig("config.xml")) return;
     system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
     gfx::RegisterGraphics();
     if (!system->StartUp() || !base::sys::AddResources((dir / "fonts.xml").string().c_str())) return;
