@@ -23,6 +23,7 @@ struct st_State {
   ScriptSystem::DebuggerOutput debuggerOutput = nullptr;
   ScriptSystem::OutputCallback output = nullptr;
   ScriptSystem::SleepCallback sleep = nullptr;
+  std::vector<std::string>* outputHold = nullptr;
   std::map<std::string, ScriptSystem::LibraryInit, std::less<>> libraries;
 };
 
@@ -119,9 +120,16 @@ void ScriptSystem::SetStepsWithoutYield(int64_t steps) { State().stepsWithoutYie
 
 int64_t ScriptSystem::GetStepsWithoutYield() { return State().stepsWithoutYield; }
 
+void ScriptSystem::SetOutputHold(std::vector<std::string>* hold) { State().outputHold = hold; }
+std::vector<std::string>* ScriptSystem::GetOutputHold() { return State().outputHold; }
+
 void ScriptSystem::Output(const char* text) {
   if (!text) return;
   st_State& s = State();
+  if (s.outputHold) {
+    s.outputHold->emplace_back(text);
+    return;
+  }
   if (s.debugger && s.debuggerOutput) {
     s.debuggerOutput(s.debugger, text);
     return;

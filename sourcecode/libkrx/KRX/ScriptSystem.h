@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "KRX/Module.h"
 
@@ -85,6 +86,10 @@ class ScriptSystem {
   // The single exit of script text: to the debugger when one is attached; otherwise to the
   // standard error stream and then to the output callback. Null text is ignored.
   static void Output(const char* text);
+  // While a hold is set, Output appends each text to it instead (the compiler keeps what code
+  // generation says until the whole unit has parsed). Null ends the hold.
+  static void SetOutputHold(std::vector<std::string>* hold);
+  static std::vector<std::string>* GetOutputHold();
 
   // The root binds name (as given) to a module value (directly or through a reference).
   static bool IsModuleLoaded(const char* name);

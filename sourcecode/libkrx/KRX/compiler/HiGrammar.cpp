@@ -103,6 +103,11 @@ bool HiGrammar::Generate(CodeUnit& unit) {
   return GenerateBody(unit);
 }
 
+void HiGrammar::Begin(CodeUnit& unit) {
+  m_labelCounter = 0;
+  unit.m_asm = SyntaxNode::Make(OT_REM, 0, "Asm", -1);
+}
+
 bool HiGrammar::GenerateBody(CodeUnit& unit) {
   SyntaxNode* tree = unit.m_tree.get();
   if (!tree) return false;

@@ -25,6 +25,9 @@ class HiGrammar {
  public:
   // Generates the unit into a new "Asm" root; the label counter starts at 0.
   bool Generate(CodeUnit& unit);
+  // Generate without the statements: a new, empty "Asm" root and the label counter at 0, for
+  // a caller that hands the statements to Handle_Statement one by one.
+  void Begin(CodeUnit& unit);
   // The same without resetting the label counter (a function body after its defaults).
   bool GenerateBody(CodeUnit& unit);
 
