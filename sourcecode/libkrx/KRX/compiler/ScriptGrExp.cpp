@@ -24,14 +24,15 @@ SyntaxNode* Append(SyntaxNode* parent, const SyntaxNodePtr& node) {
 }
 
 // Appends a node of the given kind and text to parent; null (and nothing made) without parent.
+// The text must outlive the tree (a literal or a row's text).
 SyntaxNode* AppendNew(SyntaxNode* parent, int type, int subType, const char* text, int line) {
   if (!parent) return nullptr;
-  return Append(parent, SyntaxNode::Make(type, subType, text, line));
+  return Append(parent, SyntaxNode::MakeLasting(type, subType, text, line));
 }
 
 // An exp node holding one literal: what an empty index or a left-out argument stands for.
 SyntaxNodePtr MakeLiteralExp(const char* text, const Var& value, int line) {
-  SyntaxNodePtr exp = SyntaxNode::Make(OT_EXP, 0, text, line);
+  SyntaxNodePtr exp = SyntaxNode::MakeLasting(OT_EXP, 0, text, line);
   SyntaxNodePtr literal(new SyntaxNode(g_Operations[kRowLiteral], value));
   literal->SetLine(line);
   SyntaxNode::AppendChild(exp.get(), literal.get());
@@ -433,7 +434,8 @@ SyntaxNode* ScriptGrExp::ParseFunction(SyntaxNode* token, SyntaxNode* stop, Synt
     Error(name ? name->GetLine() : next->GetLine(), "Error while parsing 'function declaration' : invalid function name");
     return nullptr;
   }
-  SyntaxNode* funcdef = AppendNew(parent, OT_FUNCDEF, 0, TextOf(name), token->GetLine());
+  // The name's text is copied: a token's value need not outlive the tree.
+  SyntaxNode* funcdef = parent ? Append(parent, SyntaxNode::Make(OT_FUNCDEF, 0, TextOf(name), token->GetLine())) : nullptr;
   if (type) AppendNew(funcdef, OT_TYPE, 0, type->GetRowText(), token->GetLine());
   SyntaxNode* open = Next(name);
   if (!open || open == stop) {
@@ -538,7 +540,7 @@ SyntaxNode* ScriptGrExp::ParseExpression(SyntaxNode* token, SyntaxNode* stop, Sy
       Error(token->GetLine(), "nesting too deep (more than %d levels)", kMaxDepth);
       return nullptr;
     }
-    SyntaxNode* exp = Append(parent, SyntaxNode::Make(OT_EXP, 0, "(...)", token->GetLine()));
+    SyntaxNode* exp = Append(parent, SyntaxNode::MakeLasting(OT_EXP, 0, "(...)", token->GetLine()));
     for (SyntaxNode* t = token;; t = Next(t)) {
       SyntaxNode::AppendChild(exp, TakeToken(t).get());
       if (t == end) break;
@@ -703,7 +705,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       Error(close->GetLine(), "missing right parenthesis ')'");
       return false;
     }
-    SyntaxNodePtr holder = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+    SyntaxNodePtr holder = SyntaxNode::MakeLasting(OT_REM, 0, nullptr, -1);
     SyntaxNode* from = open;
     if (Is(open->GetPrev(), OS_FUNC)) {
       from = open->GetPrev();
@@ -734,7 +736,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       Error(open->GetLine(), "missing left value for '['..']'");
       return false;
     }
-    SyntaxNodePtr holder = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+    SyntaxNodePtr holder = SyntaxNode::MakeLasting(OT_REM, 0, nullptr, -1);
     resume = Next(close);
     if (!ParseExpression(Next(open), close, holder.get())) return false;
     if (SyntaxNode* index = holder->GetFirstChild())
@@ -747,7 +749,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
   if (!root) return true;
   const int line = root->GetLine();
   auto makeVal = [line](int which) {
-    SyntaxNodePtr val = SyntaxNode::Make(OT_VAL, 0, nullptr, line);
+    SyntaxNodePtr val = SyntaxNode::MakeLasting(OT_VAL, 0, nullptr, line);
     val->SetValue(Var(which));
     return val;
   };

@@ -31,6 +31,9 @@ class SyntaxNode : public RefObj {
   // The first row with this type and subtype (0 matches any); the value is a string copy of
   // text ("" for null). Null when no row fits.
   static tRefPtr<SyntaxNode> Make(int type, int subType, const char* text, int line);
+  // Make without the copy: the value points at text, which must outlive the node (a literal,
+  // the operation table, the unit's text pool). The parser makes a few such nodes per token.
+  static tRefPtr<SyntaxNode> MakeLasting(int type, int subType, const char* text, int line);
   // The first row whose text equals text; the value is a string copy of text. Null when none.
   static tRefPtr<SyntaxNode> MakeNamed(const char* text, int line);
   // Same row, value and line, no links; with deep, clones of every child appended in order.
