@@ -32,8 +32,8 @@ class cl_GeneratorOutput {
   // Generates the top-level statements now in unit.m_tree, holding their output; false when
   // one failed (the rest of them is not generated).
   bool Generate(HiGrammar& generator, CodeUnit& unit) {
-    std::vector<std::string>* outer = ScriptSystem::GetOutputHold();
-    ScriptSystem::SetOutputHold(&m_texts);
+    ScriptSystem::st_OutputHold* outer = ScriptSystem::GetOutputHold();
+    ScriptSystem::SetOutputHold(&m_hold);
     bool ok = true;
     for (SyntaxNode* node = unit.m_tree->GetFirstChild(); node && ok; node = node->GetNext())
       ok = generator.Handle_Statement(node, unit.m_asm.get(), unit);
@@ -41,13 +41,10 @@ class cl_GeneratorOutput {
     return ok;
   }
   // Passes the held texts on in their order.
-  void Release() {
-    for (const std::string& text : m_texts) ScriptSystem::Output(text.c_str());
-    m_texts.clear();
-  }
+  void Release() { m_hold.Release(); }
 
  private:
-  std::vector<std::string> m_texts;
+  ScriptSystem::st_OutputHold m_hold;
 };
 
 bool BuildByStatement(CodeUnit& unit) {
