@@ -24,28 +24,20 @@ bool BuildWhole(CodeUnit& unit) {
   return linker.Link(unit);
 }
 
-// What code generation says (its errors, the output of constant expressions it runs) waits
-// until the parse has reached the end: a parse error further down must stay the only message,
-// as when the whole file was parsed before any code was generated.
-class cl_GeneratorOutput {
- public:
-  // Generates the top-level statements now in unit.m_tree, holding their output; false when
-  // one failed (the rest of them is not generated).
-  bool Generate(HiGrammar& generator, CodeUnit& unit) {
-    ScriptSystem::st_OutputHold* outer = ScriptSystem::GetOutputHold();
-    ScriptSystem::SetOutputHold(&m_hold);
-    bool ok = true;
-    for (SyntaxNode* node = unit.m_tree->GetFirstChild(); node && ok; node = node->GetNext())
-      ok = generator.Handle_Statement(node, unit.m_asm.get(), unit);
-    ScriptSystem::SetOutputHold(outer);
-    return ok;
-  }
-  // Passes the held texts on in their order.
-  void Release() { m_hold.Release(); }
+// Runs work (returning bool) with the script system's output going to hold; an outer hold is
+// restored afterwards.
+template <class F>
+bool Holding(ScriptSystem::st_OutputHold& hold, F&& work) {
+  ScriptSystem::st_OutputHold* outer = ScriptSystem::GetOutputHold();
+  ScriptSystem::SetOutputHold(&hold);
+  const bool ok = work();
+  ScriptSystem::SetOutputHold(outer);
+  return ok;
+}
 
- private:
-  ScriptSystem::st_OutputHold m_hold;
-};
+void DropChildren(SyntaxNode* node) {
+  while (SyntaxNode* child = node->GetFirstChild()) SyntaxNode::Detach(child);
+}
 
 bool BuildByStatement(CodeUnit& unit) {
   TokenStream stream(unit);
@@ -54,21 +46,40 @@ bool BuildByStatement(CodeUnit& unit) {
   if (!parser.BeginStream(stream)) return false;
   HiGrammar generator;
   generator.Begin(unit);
-  cl_GeneratorOutput output;
+  Linker linker;
+  linker.Begin(unit);
+  // What generation says (its errors, the output of constant expressions it runs) and what the
+  // layout says wait until the parse has reached the end: a parse error further down must stay
+  // the only message, and a generation error must keep the linker quiet, as when each stage
+  // went over the whole file before the next began.
+  ScriptSystem::st_OutputHold generatorOutput, linkerOutput;
   bool generated = true;
   for (;;) {
     const ScriptGrExp::en_Step step = parser.ParseNextStatement();
     if (step == ScriptGrExp::en_Step::FAILED) return false;
     if (step == ScriptGrExp::en_Step::END) break;
-    if (generated && !parser.HasError()) generated = output.Generate(generator, unit);
+    if (generated && !parser.HasError()) {
+      generated = Holding(generatorOutput, [&] {
+        for (SyntaxNode* node = unit.m_tree->GetFirstChild(); node; node = node->GetNext())
+          if (!generator.Handle_Statement(node, unit.m_asm.get(), unit)) return false;
+        return true;
+      });
+      if (generated)
+        Holding(linkerOutput, [&] {
+          for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) linker.Emit(unit, node);
+          return true;
+        });
+      // The statement's code is laid out: its instruction nodes go.
+      DropChildren(unit.m_asm.get());
+    }
     // The statement's tree is done with once its code is generated.
-    while (SyntaxNode* node = unit.m_tree->GetFirstChild()) SyntaxNode::Detach(node);
+    DropChildren(unit.m_tree.get());
   }
   if (parser.HasError()) return false;
-  output.Release();
+  generatorOutput.Release();
   if (!generated) return false;
-  Linker linker;
-  return linker.Link(unit);
+  linkerOutput.Release();
+  return linker.Finish(unit);
 }
 
 }  // namespace

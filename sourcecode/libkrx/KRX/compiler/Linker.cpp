@@ -8,6 +8,13 @@
 namespace KRX {
 
 bool Linker::Link(CodeUnit& unit) {
+  Begin(unit);
+  if (unit.m_asm)
+    for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
+  return Finish(unit);
+}
+
+void Linker::Begin(CodeUnit& unit) {
   m_labels.clear();
   m_code.clear();
   m_code.reserve(1024);
@@ -16,8 +23,9 @@ bool Linker::Link(CodeUnit& unit) {
   if (unit.m_defaults)
     for (SyntaxNode* node = unit.m_defaults->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
   m_code.push_back(uint8_t(OP_PARAMCPY));
-  if (unit.m_asm)
-    for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
+}
+
+bool Linker::Finish(CodeUnit& unit) {
   m_code.push_back(uint8_t(OP_STOP));
   if (m_failed) return false;
   for (const auto& [name, label] : m_labels) {

@@ -1,6 +1,6 @@
 // Linker: lays the assembly lists of one compile unit out as byte code, resolves every jump to
 // its label's position and stores the blob as the module's "~b". Layout: parameter-default
-// code, "paramcpy", body, "stop". One Linker serves one link.
+// code, "paramcpy", body, "stop". One Linker serves one link, whole or piece by piece.
 #pragma once
 
 #include <cstdint>
@@ -22,6 +22,13 @@ class Linker {
   bool Link(CodeUnit& unit);
   // Assembles node's children, then node itself.
   void Emit(CodeUnit& unit, SyntaxNode* node);
+
+  // ---- piece by piece ----
+  // Link in three steps, so that the body can be laid out as it is generated and its nodes
+  // dropped: Begin lays out the parameter defaults and "paramcpy", Emit each body node in
+  // order, Finish "stop", the jumps and "~b" (with Link's result).
+  void Begin(CodeUnit& unit);
+  bool Finish(CodeUnit& unit);
 
   const std::vector<uint8_t>& GetCode() const { return m_code; }
 
