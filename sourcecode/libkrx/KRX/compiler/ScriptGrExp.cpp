@@ -140,15 +140,18 @@ ScriptGrExp::en_Step ScriptGrExp::ParseNextStatement() {
   if (!token) return en_Step::END;
   SyntaxNode* last = ParseStatement(token, nullptr, m_unit.m_tree.get());
   if (!last) return en_Step::FAILED;
-  // The statement's tokens are done with; only those read ahead stay.
-  if (last->GetParent() == tokens) {
-    for (SyntaxNode* t = tokens->GetFirstChild(); t;) {
-      SyntaxNode* next = t->GetNext();
-      const bool done = t == last;
-      SyntaxNode::Detach(t);
-      if (done) break;
-      t = next;
-    }
+  // The statement's tokens are done with; only those read ahead stay. A statement always ends
+  // on a token of the list; were it not so, the same statement would be parsed forever.
+  if (last->GetParent() != tokens) {
+    Error(last->GetLine(), "Unable to parse expression");
+    return en_Step::FAILED;
+  }
+  for (SyntaxNode* t = tokens->GetFirstChild(); t;) {
+    SyntaxNode* next = t->GetNext();
+    const bool done = t == last;
+    SyntaxNode::Detach(t);
+    if (done) break;
+    t = next;
   }
   return en_Step::STATEMENT;
 }
