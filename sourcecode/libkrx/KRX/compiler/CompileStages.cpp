@@ -67,6 +67,7 @@ bool BuildByStatement(CodeUnit& unit) {
       if (generated)
         Holding(linkerOutput, [&] {
           for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) linker.Emit(unit, node);
+          linker.Settle();  // the statement's jumps stay within it
           return true;
         });
       // The statement's code is laid out: its instruction nodes go.

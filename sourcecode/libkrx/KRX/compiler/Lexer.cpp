@@ -6,6 +6,7 @@
 #include <map>
 #include <string>
 #include <tuple>
+#include <deque>
 #include <vector>
 
 namespace KRX {
@@ -66,7 +67,7 @@ class TokenStream::cl_Scanner {
       : m_unit(unit), m_src(reinterpret_cast<const unsigned char*>(unit.m_source ? unit.m_source : "")) {}
 
   // Appends the tokens of the whole source to tokens; false after the first error.
-  bool Run(std::vector<st_Token>& tokens);
+  bool Run(std::deque<st_Token>& tokens);
   // The value a token of row made at p has (a literal, a name, a keyword's text); line is the
   // line it starts on. The token was scanned before, so nothing is reported.
   void MakeValue(size_t p, const t_Operation& row, int line, Var& value);
@@ -108,7 +109,7 @@ void TokenStream::cl_Scanner::Report(const char* format, ...) {
   va_end(args);
 }
 
-bool TokenStream::cl_Scanner::Run(std::vector<st_Token>& tokens) {
+bool TokenStream::cl_Scanner::Run(std::deque<st_Token>& tokens) {
   const t_Operation* prev = nullptr;
   size_t p = 0;
   for (;;) {
@@ -143,8 +144,8 @@ bool TokenStream::cl_Scanner::Run(std::vector<st_Token>& tokens) {
   }
 }
 
-const t_Operation* TokenStream::cl_Scanner::ScanToken(size_t p, const t_Operation* prev, bool report, st_Comment& comment,
-                                          Var* value, size_t& n) {
+const t_Operation* TokenStream::cl_Scanner::ScanToken(size_t p, const t_Operation* prev, bool report,
+                                                      st_Comment& comment, Var* value, size_t& n) {
   n = 1;
   const unsigned char c = m_src[p];
   const unsigned char c1 = m_src[p + 1];
@@ -206,8 +207,8 @@ const t_Operation* TokenStream::cl_Scanner::ScanToken(size_t p, const t_Operatio
   return nullptr;
 }
 
-const t_Operation* TokenStream::cl_Scanner::ScanOperator(size_t p, const t_Operation* prev, const st_Comment& comment,
-                                             size_t& n) {
+const t_Operation* TokenStream::cl_Scanner::ScanOperator(size_t p, const t_Operation* prev,
+                                                         const st_Comment& comment, size_t& n) {
   const bool endsOperand = EndsOperand(prev);
   const char* at = reinterpret_cast<const char*>(m_src + p);
   const t_Operation* best = nullptr;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <deque>
 #include <vector>
 
 #include "KRX/ScriptSystem.h"
@@ -58,7 +59,7 @@ class TokenStream {
   class cl_Scanner;
 
   std::unique_ptr<cl_Scanner> m_scanner;
-  std::vector<st_Token> m_tokens;
+  std::deque<st_Token> m_tokens;  // blocks, not one array: no copy, no unused half while it grows
   // Where the line count stands: lines are counted forward from the last token asked about.
   size_t m_lineOffset = 0;
   int m_line = 1;

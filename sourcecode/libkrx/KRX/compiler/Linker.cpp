@@ -33,13 +33,28 @@ bool Linker::Finish(CodeUnit& unit) {
       ReportFileError(unit.m_fileName.c_str(), -1, "Fatal : Undeclared jump label found: '%s'", name.c_str());
       return false;
     }
-    for (uint32_t at : label.fixups)
-      for (int i = 0; i < 4; ++i) m_code[at + uint32_t(i)] = uint8_t(uint32_t(label.position) >> (8 * i));
+    Patch(label);
   }
   BinCode* module = unit.m_module.get();
   if (!module) return false;
   module->FindOrCreate("~b", VT_BINARY)->SetBinary(m_code.data(), int(m_code.size()));
   return true;
+}
+
+void Linker::Settle() {
+  for (auto it = m_labels.begin(); it != m_labels.end();) {
+    if (it->second.position < 0) {
+      ++it;
+      continue;
+    }
+    Patch(it->second);
+    it = m_labels.erase(it);
+  }
+}
+
+void Linker::Patch(const st_Label& label) {
+  for (uint32_t at : label.fixups)
+    for (int i = 0; i < 4; ++i) m_code[at + uint32_t(i)] = uint8_t(uint32_t(label.position) >> (8 * i));
 }
 
 void Linker::Emit(CodeUnit& unit, SyntaxNode* node) {

@@ -29,6 +29,10 @@ class Linker {
   // order, Finish "stop", the jumps and "~b" (with Link's result).
   void Begin(CodeUnit& unit);
   bool Finish(CodeUnit& unit);
+  // Patches the jumps to every label placed so far and forgets those labels, for a caller that
+  // knows the code still to come never names them (the generator numbers every label it makes,
+  // and jumps stay within one statement). A later label of such a name is no longer a duplicate.
+  void Settle();
 
   const std::vector<uint8_t>& GetCode() const { return m_code; }
 
@@ -37,6 +41,8 @@ class Linker {
     std::vector<uint32_t> fixups;
     int32_t position = -1;
   };
+  // Writes label's position into every jump that names it.
+  void Patch(const st_Label& label);
   // The module's vocabulary, looked up once per module and symbol epoch, not per operand.
   StringPool* Vocabulary(const BinCode* module);
 

@@ -438,7 +438,8 @@ SyntaxNode* ScriptGrExp::ParseFunction(SyntaxNode* token, SyntaxNode* stop, Synt
     return nullptr;
   }
   // The name's text is copied: a token's value need not outlive the tree.
-  SyntaxNode* funcdef = parent ? Append(parent, SyntaxNode::Make(OT_FUNCDEF, 0, TextOf(name), token->GetLine())) : nullptr;
+  SyntaxNode* funcdef =
+      parent ? Append(parent, SyntaxNode::Make(OT_FUNCDEF, 0, TextOf(name), token->GetLine())) : nullptr;
   if (type) AppendNew(funcdef, OT_TYPE, 0, type->GetRowText(), token->GetLine());
   SyntaxNode* open = Next(name);
   if (!open || open == stop) {

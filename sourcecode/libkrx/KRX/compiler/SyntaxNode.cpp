@@ -38,7 +38,8 @@ struct st_NodePool {
     st_Chunk* next;  // kPerChunk node blocks follow the header
   };
   static constexpr size_t kPerChunk = 512;
-  static constexpr size_t kHeader = (sizeof(st_Chunk) + alignof(SyntaxNode) - 1) / alignof(SyntaxNode) * alignof(SyntaxNode);
+  static constexpr size_t kHeader =
+      (sizeof(st_Chunk) + alignof(SyntaxNode) - 1) / alignof(SyntaxNode) * alignof(SyntaxNode);
   st_Free* free = nullptr;
   st_Chunk* chunks = nullptr;
   size_t live = 0;
