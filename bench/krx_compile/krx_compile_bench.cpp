@@ -135,15 +135,26 @@ std::string LuaSource(int lines) {
 }
 
 // Compiles source once per iteration in a fresh script system; the peak heap above the start of
-// one compile (the module it built included) in bytes.
-long long CompileEachIteration(benchmark::State& state, const std::string& source) {
+// one compile (the module it built included) in bytes. With run, as a loaded file is: bound and
+// its top-level code run once; without, the code is only built.
+long long CompileEachIteration(benchmark::State& state, const std::string& source, bool run = true) {
   KRX::ScriptSystem::Init();
   auto compile = [&] {
     KRX::CodeUnit unit;
     unit.m_fileName = "bench.krx";
     unit.m_moduleName = "bench";
     unit.m_source = source.c_str();
-    if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
+    bool ok;
+    if (run) {
+      ok = KRX::Compiler::Compile(unit, nullptr);
+    } else {
+      unit.m_module = new KRX::BinCode();
+      unit.m_module->SetParent(KRX::ScriptSystem::GetRoot());
+      KRX::CreateVocabulary(unit.m_module.get());
+      unit.m_moduleLevel = true;
+      ok = KRX::BuildUnitCode(unit);
+    }
+    if (!ok) state.SkipWithError("compile failed");
   };
   const long long peak = PeakOf(compile);
   for (auto _ : state) compile();
@@ -164,25 +175,10 @@ void BM_KrxCompile(benchmark::State& state) {
   PerLineCounters(state, lines, peak);
 }
 
-// Compiled only: the top-level code of the generated script would call Debugout 100 k times.
+// Built only: the top-level code of the generated script would call Debugout 100 k times.
 void BM_KrxCompileTopLevel(benchmark::State& state) {
   const int lines = int(state.range(0));
-  const std::string source = KrxTopLevelSource(lines);
-  KRX::ScriptSystem::Init();
-  auto compile = [&] {
-    KRX::CodeUnit unit;
-    unit.m_fileName = "bench.krx";
-    unit.m_moduleName = "bench";
-    unit.m_source = source.c_str();
-    unit.m_module = new KRX::BinCode();
-    unit.m_module->SetParent(KRX::ScriptSystem::GetRoot());
-    KRX::CreateVocabulary(unit.m_module.get());
-    unit.m_moduleLevel = true;
-    if (!KRX::BuildUnitCode(unit)) state.SkipWithError("compile failed");
-  };
-  const long long peak = PeakOf(compile);
-  for (auto _ : state) compile();
-  KRX::ScriptSystem::Shutdown();
+  const long long peak = CompileEachIteration(state, KrxTopLevelSource(lines), false);
   PerLineCounters(state, lines, peak);
 }
 

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "KRX/ScriptSystem.h"
 #include "KRX/compiler/Lexer.h"
 #include "KRX/compiler/ScriptGrExp.h"
-#include "KRX/ScriptSystem.h"
 
 namespace {
 
