@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include <string>
+#include <utility>
 
 #include "KRX/runtime/Operations.h"
 #include "KRX/runtime/RefObj.h"
@@ -21,6 +22,8 @@ class SyntaxNode : public RefObj {
   SyntaxNode();
   // A node with a copy of row and of value.
   SyntaxNode(const t_Operation& row, const Var& value);
+  // The same taking over a value made for it.
+  SyntaxNode(const t_Operation& row, Var&& value) : m_op(row), m_value(std::move(value)) {}
   // Detaches every child (each keeps its subtree), clears the value, drops the links.
   ~SyntaxNode() override;
   // Nodes come from a pool of node-sized blocks that is given back whole once no node is left.
