@@ -3,6 +3,7 @@
 // code generator (luaL_loadbuffer) on the equivalent Lua text. The time per line must stay flat.
 // The counter peak_per_line is the most heap memory the compile held at once above what was held
 // before it, divided by the lines (this program counts every malloc, calloc, realloc and free).
+// BM_KrxCompileTopLevel does the same for a script that is all top-level code, built but not run.
 #include <benchmark/benchmark.h>
 
 #include <malloc.h>
@@ -16,6 +17,8 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include "KRX/BinCode.h"
+#include "KRX/compiler/CompileStages.h"
 #include "KRX/compiler/HiGrammar.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
@@ -100,6 +103,19 @@ std::string KrxSource(int lines) {
   return s;
 }
 
+// Top-level code only, as a data script is written: declarations, assignments, branches and
+// calls outside any function, three lines per step.
+std::string KrxTopLevelSource(int lines) {
+  std::string s = "int total = 0;\nstring name;\n";
+  for (int i = 0; i * 3 < lines; ++i) {
+    const std::string n = std::to_string(i);
+    s += "total = total + " + n + " * 3 - (total % 11);\n";
+    s += "if (total > 1000) { total = total / 2; } else { name = \"T" + n + "\"; }\n";
+    s += "Debugout(name, total);\n";
+  }
+  return s;
+}
+
 std::string LuaSource(int lines) {
   std::string s;
   for (int f = 0; f * 10 < lines; ++f) {
@@ -119,15 +135,26 @@ std::string LuaSource(int lines) {
 }
 
 // Compiles source once per iteration in a fresh script system; the peak heap above the start of
-// one compile (the module it built included) in bytes.
-long long CompileEachIteration(benchmark::State& state, const std::string& source) {
+// one compile (the module it built included) in bytes. With run, as a loaded file is: bound and
+// its top-level code run once; without, the code is only built.
+long long CompileEachIteration(benchmark::State& state, const std::string& source, bool run = true) {
   KRX::ScriptSystem::Init();
   auto compile = [&] {
     KRX::CodeUnit unit;
     unit.m_fileName = "bench.krx";
     unit.m_moduleName = "bench";
     unit.m_source = source.c_str();
-    if (!KRX::Compiler::Compile(unit, nullptr)) state.SkipWithError("compile failed");
+    bool ok;
+    if (run) {
+      ok = KRX::Compiler::Compile(unit, nullptr);
+    } else {
+      unit.m_module = new KRX::BinCode();
+      unit.m_module->SetParent(KRX::ScriptSystem::GetRoot());
+      KRX::CreateVocabulary(unit.m_module.get());
+      unit.m_moduleLevel = true;
+      ok = KRX::BuildUnitCode(unit);
+    }
+    if (!ok) state.SkipWithError("compile failed");
   };
   const long long peak = PeakOf(compile);
   for (auto _ : state) compile();
@@ -145,6 +172,13 @@ void PerLineCounters(benchmark::State& state, int lines, long long peak) {
 void BM_KrxCompile(benchmark::State& state) {
   const int lines = int(state.range(0));
   const long long peak = CompileEachIteration(state, KrxSource(lines));
+  PerLineCounters(state, lines, peak);
+}
+
+// Built only: the top-level code of the generated script would call Debugout 100 k times.
+void BM_KrxCompileTopLevel(benchmark::State& state) {
+  const int lines = int(state.range(0));
+  const long long peak = CompileEachIteration(state, KrxTopLevelSource(lines), false);
   PerLineCounters(state, lines, peak);
 }
 
@@ -174,6 +208,7 @@ void BM_KrxNestedGroups(benchmark::State& state) {
 
 BENCHMARK(BM_KrxNestedGroups)->Arg(40)->Arg(120)->Arg(360)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_KrxCompile)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxCompileTopLevel)->Arg(100000)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_LuaLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 }  // namespace

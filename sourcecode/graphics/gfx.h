@@ -44,7 +44,8 @@ uint32_t GetTextureFactor();
 void SetFilterPoint();
 void SetFilterLinear();
 void SetMipLodBias(float bias);
-// Culling off. The two flags are taken for the callers' sake and not read.
+// Culling off (on) or back to back-face culling as Begin3D sets it (counter-clockwise faces
+// culled). The second flag is taken for the callers' sake and not read.
 void SetCullNone(bool on, bool restore);
 void SetColorWriteMask(bool write);
 void EnableZBuffer(bool enable);

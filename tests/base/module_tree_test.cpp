@@ -200,8 +200,8 @@ class TestSession : public base::i_GameSession {
  public:
   explicit TestSession(Journal& j) : m_journal(j) {}
   ~TestSession() override { m_journal.push_back("session:dead"); }
-  void NewGame() override {}
-  void LoadGame(const char*) override {}
+  bool NewGame() override { return true; }
+  bool LoadGame(const char*) override { return true; }
   bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
   // Ends itself from inside its own update, as a session that returns to the menu does.
   void Update(float, float) override {

@@ -1,11 +1,10 @@
 // The stage character on the demo figure: quiet and the neutral pose, the timer script, special
-// clips and the actions waiting on them, placement across nav meshes, following a slope, and
-// the pose built in its order.
+// clips and the actions waiting on them, placement across nav meshes (at a locator or a point),
+// following a slope, the pose built in its order (traced), and Destroy.
 #include <cmath>
 #include <string>
 
 #include "character_test_support.h"
-#include "graphics/gfx.h"
 #include "graphics/mesh/Animation.h"
 #include "graphics/mesh/Skeleton.h"
 #include "quillane/actor/ActorDesc.h"
@@ -70,6 +69,7 @@ class CharacterTest : public actortest::ActorTest {
     world.FindNavMeshAt = [](const tPoint&) { return g_sceneMesh; };
   }
   void TearDown() override {
+    cl_Character::s_poseTrace = nullptr;
     quillane::cl_EmoteCtrl::ForgetEmoteList();
     actortest::ActorTest::TearDown();
   }
@@ -259,6 +259,79 @@ TEST_F(CharacterTest, PoseTakesTheFaceAndBigHeadsAfterTheBody) {
   FunStuff_BigHeadMode = 1.0f;
 }
 
+std::string g_poseSteps;
+
+TEST_F(CharacterTest, PoseIsBuiltFromTheBodyOutwardInItsFixedOrder) {
+  auto c = Make("Odo");
+  cl_Character::s_poseTrace = [](const char* step, const base::cl_Pose&) {
+    g_poseSteps += (g_poseSteps.empty() ? "" : ",") + std::string(step);
+  };
+  base::cl_Pose pose(0);
+  // Steps without work are left out: no special clip, normal heads.
+  g_poseSteps.clear();
+  c->UpdatePose(pose);
+  EXPECT_EQ(g_poseSteps, "idle,neutral,talk,movement,weights,face");
+
+  c->PlaySpecialAnimation(m_odo->GetAnimation("wave"), 1.0f, 0.0f, 0.0f);
+  c->WalkTo("Odo", tPoint(300.0f, 0.0f, 0.0f), nullptr);
+  FunStuff_BigHeadMode = 1.5f;
+  g_poseSteps.clear();
+  c->UpdatePose(pose);
+  EXPECT_EQ(g_poseSteps, "idle,neutral,talk,special,movement,weights,face,bighead");
+
+  cl_Character::s_poseTrace = nullptr;
+  FunStuff_BigHeadMode = 1.0f;
+}
+
+TEST_F(CharacterTest, SetPositionAtAPointFacesTheYAngleAndDropsOntoTheMeshThere) {
+  auto low = Mesh("low.xml", Floor(-500, 500, 0, 0, -500, 500));
+  auto high = Mesh("high.xml", Floor(-500, 500, 60, 60, -500, 500));
+  auto c = Make("Odo");
+  c->navMesh = low.get();
+  g_sceneMesh = high.get();
+  for (float angle : {0.0f, 0.5f, -2.0f}) {
+    c->SetPosition(tPoint(30.0f, 500.0f, -40.0f), tPoint(0.0f, angle, 0.0f));
+    EXPECT_NEAR(c->yaw, angle, 1e-4f);
+    EXPECT_NEAR(c->targetYaw, angle, 1e-4f);
+    EXPECT_EQ(c->navMesh, high.get());
+    EXPECT_NEAR(c->GetPosition().x, 30.0f, 1e-3f);
+    EXPECT_NEAR(c->GetPosition().y, 60.0f, 1e-3f);
+    EXPECT_NEAR(c->GetPosition().z, -40.0f, 1e-3f);
+  }
+}
+
+TEST_F(CharacterTest, DestroyLetsGoOfEverythingAndLeavesAHarmlessCharacter) {
+  auto c = Make("Odo");
+  actortest::st_EventLog walked;
+  c->WalkTo("Odo", tPoint(300.0f, 0.0f, 0.0f), new actortest::cl_CountingEvent(walked));
+  c->PlaySpecialAnimation(m_odo->GetAnimation("wave"), 1.0f, 0.0f, 0.0f);
+  st_GameAction play{"play_animation"};
+  c->StartSpeaking(&play);
+  c->attachments.push_back({"hat", 4, 1.0f});
+  ASSERT_NE(c->facial, nullptr);
+
+  c->Destroy();
+  EXPECT_EQ(c->facial, nullptr);
+  EXPECT_EQ(c->actor, nullptr);
+  EXPECT_TRUE(c->attachments.empty());
+  EXPECT_EQ(c->pendingAction, nullptr);
+  EXPECT_EQ(c->actionState, cl_Character::ACTION_NONE);
+  EXPECT_EQ(c->state, quillane::cl_MovementCtrl::STATE_IDLE);
+  EXPECT_EQ(walked.executed, 0);
+  EXPECT_EQ(walked.deleted, 1);
+
+  // Whatever the stage still calls does nothing; a second Destroy and the destructor are fine.
+  base::cl_Pose pose(0);
+  c->Update(0.1f);
+  c->UpdatePose(pose);
+  c->Render(nullptr);
+  c->RenderBlobShadow();
+  c->Destroy();
+  c.reset();
+  EXPECT_EQ(play.finished, 0);
+  EXPECT_EQ(walked.deleted, 1);
+}
+
 TEST_F(CharacterTest, PropertiesAndFlags) {
   auto c = Make("Odo");
   EXPECT_FALSE(c->IsIgnored());
@@ -281,26 +354,6 @@ TEST_F(CharacterTest, PropertiesAndFlags) {
   m_log->clear();
   c->SetDefaultAnimation("dance", "wave");
   EXPECT_TRUE(m_log->contains("default animation category dance does not exist"));
-}
-
-}  // namespace
-
-namespace {
-
-TEST_F(CharacterTest, ProjectedShadowRestoresColourModeAndTextureFactor) {
-  auto c = Make("Odo");
-  const struct {
-    bool constant;
-    uint32_t factor;
-  } before[] = {{false, 0x11223344u}, {true, 0xFF00FF00u}};
-  for (const auto& b : before) {
-    gfx::SetModelConstantColor(b.constant);
-    gfx::SetTextureFactor(b.factor);
-    c->RenderProjectedShadow(0.3f, -0.2f, tPoint(0.0f, 0.0f, 0.0f), 0x80000000u, nullptr);
-    EXPECT_EQ(gfx::IsModelConstantColor(), b.constant);
-    EXPECT_EQ(gfx::GetTextureFactor(), b.factor);
-  }
-  gfx::SetModelConstantColor(false);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The immediate drawing helpers on the headless device: exact coverage of a filled rectangle,
 // the polyline band's point counts, the circle guard, the screen grab's sampling and clamping,
-// the outlined text's five passes and the current-font rules of the text helpers.
+// the outlined text's five passes, the current-font rules of the text helpers, and images drawn
+// the same with back-face culling left on.
 #include <cmath>
 #include <limits>
 #include <string>
@@ -12,6 +13,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "graphics/image/Image.h"
 #include "graphics/Texture.h"
 #include "win32dx9/DynamicBuffer.h"
 
@@ -131,6 +133,38 @@ class cl_SpyFont : public gfx::cl_Font {
   }
   std::vector<st_Call> calls;
 };
+
+// A projected shadow leaves back-face culling on, and the stage draws its mask, stage and
+// foreground layers next without a 2D mode: images (the layers' and strip frames' pictures) must
+// draw the same with it. The recorder helpers take the caller's culling (Begin2D switches it off).
+TEST_F(DrawHelpers, ImagesDrawTheSameWithBackFaceCullingOn) {
+  base::cl_Bitmap32 picture;
+  picture.Create(20, 12);
+  for (int i = 0; i < picture.NumPixels(); ++i) picture.GetPixels()[i] = base::Color32(i % 3 ? 0xFF3080C0u : 0xFFC08030u);
+  gfx::cl_Image image;
+  ASSERT_TRUE(image.CreateFromBitmap(&picture, 0, 0, 20, 12, false, true));
+  auto draw = [&](bool cullNone) {
+    std::vector<uint32_t> frame;
+    if (!BeginFrame()) return frame;
+    gfx::ClearScreen(kBlack);
+    gfx::Begin3D();
+    gfx::SetCullNone(cullNone, false);
+    EXPECT_EQ(Device()->GetRenderState(gpu::rs::CullMode), cullNone ? gpu::cull::None : gpu::cull::CCW);
+    gfx::SetBlendNone();
+    gfx::DrawImage(&image, 3, 4, 1.0f);
+    gfx::DrawImage(&image, 30, 20, 1.5f);
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) frame.push_back(Pixel(x, y));
+    EndFrame();
+    return frame;
+  };
+  const std::vector<uint32_t> off = draw(true), back = draw(false);
+  ASSERT_EQ(off.size(), static_cast<size_t>(kWidth * kHeight));
+  int drawn = 0;
+  for (uint32_t p : off) drawn += p != 0;
+  EXPECT_EQ(drawn, 20 * 12 + 30 * 18);
+  EXPECT_TRUE(off == back);
+}
 
 TEST_F(DrawHelpers, OutlinedTextDrawsFourOutlinesThenTheText) {
   cl_SpyFont font;

@@ -36,8 +36,14 @@ std::string Narrow(const char16_t* text) {
 // Records every save and load; a save writes a real head unless told to fail.
 class cl_RecordingSession : public base::i_GameSession {
  public:
-  void NewGame() override { m_calls.push_back("NewGame"); }
-  void LoadGame(const char* path) override { m_calls.push_back("LoadGame " + fs::path(path).filename().string()); }
+  bool NewGame() override {
+    m_calls.push_back("NewGame");
+    return true;
+  }
+  bool LoadGame(const char* path) override {
+    m_calls.push_back("LoadGame " + fs::path(path).filename().string());
+    return true;
+  }
   bool SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) override {
     const std::string file = fs::path(path).filename().string();
     m_calls.push_back("SaveGame " + file + " " + Narrow(name.c_str()));

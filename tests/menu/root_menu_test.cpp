@@ -28,8 +28,14 @@ std::vector<std::string> g_calls;  // what the stand-in session was asked to do
 
 class cl_StandInSession : public base::i_GameSession {
  public:
-  void NewGame() override { g_calls.push_back("NewGame"); }
-  void LoadGame(const char* file) override { g_calls.push_back(std::string("LoadGame ") + file); }
+  bool NewGame() override {
+    g_calls.push_back("NewGame");
+    return true;
+  }
+  bool LoadGame(const char* file) override {
+    g_calls.push_back(std::string("LoadGame ") + file);
+    return true;
+  }
   bool SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) override { return true; }
 };
 

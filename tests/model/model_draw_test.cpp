@@ -86,6 +86,7 @@ TEST_F(ModelDraw, ApplyMaterialSetsTheStatesItNames) {
 
   // An unknown texture leaves the bound one; "alpha" 2 is not blended.
   gfx::ApplyMaterial(Material("lambert", 2, "nowhere"), &own);
+  EXPECT_EQ(d->GetRenderState(rs::CullMode), gpu::cull::None);  // models are drawn without culling
   EXPECT_EQ(d->GetTexture(0), own.Find("skin")->GetD3DTexture());
   EXPECT_EQ(d->GetTextureStageState(0, gpu::tss::AlphaOp), gpu::top::Disable);
 
@@ -161,48 +162,52 @@ TEST_F(ModelDraw, ConstantColourSkinnedDrawCoversTheCpuSkinnedMask) {
   base::cl_Skeleton skeleton;
   Pose(skeleton);
   base::cl_Camera camera = Camera();
-  base::Matrix4 world;
-  world.scaling(4, 1, 4);
-
-  ASSERT_TRUE(BeginFrame());
-  gfx::ClearScreen(0xFF000000);
-  gfx::Begin3D();
-  gfx::SetCamera(&camera);
-  gfx::SetModelConstantColor(true);
-  gfx::SetTextureFactor(0xFFFFFFFF);
-  const int before = gfx::GetFrameTriangleCount();
-  const int drawn = gfx::DrawModelPart(&model, &skeleton, world, &camera);
-  ASSERT_FALSE(cl_Model::SkinShaderFailed());
-  // The alpha partition is drawn twice.
-  int total = 0, alpha = 0;
-  for (int i = 0; i < static_cast<int>(model.GetPartitions().size()); ++i) {
-    total += model.GetPartitions()[static_cast<size_t>(i)].primitiveCount;
-    if (i >= model.GetOpaquePartitionCount()) alpha += model.GetPartitions()[static_cast<size_t>(i)].primitiveCount;
-  }
-  EXPECT_EQ(drawn, total + alpha);
-  EXPECT_EQ(gfx::GetFrameTriangleCount() - before, drawn);
-
-  const std::vector<uint8_t> want = CpuCoverage(model, skeleton, world, camera, kWidth, kHeight);
-  int both = 0, either = 0, hard = 0;
-  for (int y = 0; y < kHeight; ++y) {
-    for (int x = 0; x < kWidth; ++x) {
-      const bool g = (Pixel(x, y) & 0xFFFFFF) > 0x404040, c = want[static_cast<size_t>(y * kWidth + x)] != 0;
-      both += g && c;
-      either += g || c;
-      if (g == c) continue;
-      // Pixels on the outline may go either way.
-      bool edge = false;
-      for (int dy = -1; dy <= 1; ++dy)
-        for (int dx = -1; dx <= 1; ++dx) {
-          const int nx = x + dx, ny = y + dy;
-          if (nx >= 0 && ny >= 0 && nx < kWidth && ny < kHeight && want[static_cast<size_t>(ny * kWidth + nx)] != c) edge = true;
-        }
-      hard += !edge;
+  // Begin3D culls back faces, and the mirrored chain shows its back: the draw must not cull.
+  base::Matrix4 plain, mirrored;
+  plain.scaling(4, 1, 4);
+  mirrored.scaling(-4, 1, 4);
+  for (const base::Matrix4& world : {plain, mirrored}) {
+    ASSERT_TRUE(BeginFrame());
+    gfx::ClearScreen(0xFF000000);
+    gfx::Begin3D();
+    gfx::SetCamera(&camera);
+    gfx::SetModelConstantColor(true);
+    gfx::SetTextureFactor(0xFFFFFFFF);
+    const int before = gfx::GetFrameTriangleCount();
+    const int drawn = gfx::DrawModelPart(&model, &skeleton, world, &camera);
+    EXPECT_EQ(Device()->GetRenderState(rs::CullMode), gpu::cull::None);
+    ASSERT_FALSE(cl_Model::SkinShaderFailed());
+    // The alpha partition is drawn twice.
+    int total = 0, alpha = 0;
+    for (int i = 0; i < static_cast<int>(model.GetPartitions().size()); ++i) {
+      total += model.GetPartitions()[static_cast<size_t>(i)].primitiveCount;
+      if (i >= model.GetOpaquePartitionCount()) alpha += model.GetPartitions()[static_cast<size_t>(i)].primitiveCount;
     }
+    EXPECT_EQ(drawn, total + alpha);
+    EXPECT_EQ(gfx::GetFrameTriangleCount() - before, drawn);
+
+    const std::vector<uint8_t> want = CpuCoverage(model, skeleton, world, camera, kWidth, kHeight);
+    int both = 0, either = 0, hard = 0;
+    for (int y = 0; y < kHeight; ++y) {
+      for (int x = 0; x < kWidth; ++x) {
+        const bool g = (Pixel(x, y) & 0xFFFFFF) > 0x404040, c = want[static_cast<size_t>(y * kWidth + x)] != 0;
+        both += g && c;
+        either += g || c;
+        if (g == c) continue;
+        // Pixels on the outline may go either way.
+        bool edge = false;
+        for (int dy = -1; dy <= 1; ++dy)
+          for (int dx = -1; dx <= 1; ++dx) {
+            const int nx = x + dx, ny = y + dy;
+            if (nx >= 0 && ny >= 0 && nx < kWidth && ny < kHeight && want[static_cast<size_t>(ny * kWidth + nx)] != c) edge = true;
+          }
+        hard += !edge;
+      }
+    }
+    EndFrame();
+    ASSERT_GT(either, 100);
+    EXPECT_GE(static_cast<double>(both + (either - both - hard)) / either, 0.99) << both << " of " << either;
   }
-  EndFrame();
-  ASSERT_GT(either, 100);
-  EXPECT_GE(static_cast<double>(both + (either - both - hard)) / either, 0.99) << both << " of " << either;
 }
 
 // The lit "Skinned" draw: a directional and a point light over a textured chain whose last

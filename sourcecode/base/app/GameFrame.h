@@ -10,8 +10,10 @@ namespace base {
 
 class i_GameSession : public cl_StateHandlerModule {
  public:
-  virtual void NewGame() = 0;
-  virtual void LoadGame(const char* savegame) = 0;
+  // Starts a new game; false when it could not start.
+  virtual bool NewGame() = 0;
+  // Loads the savegame; false, logged, when it could not be read.
+  virtual bool LoadGame(const char* savegame) = 0;
   // Writes the running game to path under the display name, with header as its list record
   // (may be null); false when nothing could be written.
   virtual bool SaveGame(const char* path, tString<BaseUnicodeString> name, const Variant* header) = 0;

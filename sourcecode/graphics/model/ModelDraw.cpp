@@ -1,6 +1,8 @@
 // Drawing models: materials as fixed-function state for static models, and the skinning effect
 // for skinned ones, which draws opaque partitions first and alpha partitions in two passes
-// (cut-out texels with depth writes, then the blended rest without).
+// (cut-out texels with depth writes, then the blended rest without). Models are drawn without
+// culling whatever the caller left: the floor mirror turns their winding over, a flattened shadow
+// has none, and imported meshes do not promise one.
 #include <cstring>
 #include <string>
 
@@ -69,7 +71,7 @@ void ApplyMaterial(const base::Variant& material, const base::tNamedList<cl_Text
     SetTextureModulateDiffuse();
     const bool alpha = IntAttribute(material, "alpha", 0) == 1;
     SetBlendAlpha(alpha);
-    SetCullNone(alpha, false);
+    SetCullNone(true, false);
     if (const char* label = StringAttribute(material, "texture")) {
       if (cl_Texture* t = LookUpTexture(label, textures)) SetTexture(0, t);
     }
@@ -93,7 +95,7 @@ void cl_Model::BindBuffers() {
 }
 
 int cl_Model::DrawMesh() {
-  SetCullNone(false, false);
+  SetCullNone(true, false);
   gpu::Device* d = win32dx9::GetD3DDevice();
   if (!IsBuilt() || !d || !m_vertexBuffer.GetD3DBuffer() || !m_indexBuffer.GetD3DBuffer()) return 0;
   BindBuffers();
@@ -193,6 +195,7 @@ int cl_Model::DrawSkinned(const base::Matrix4& world, base::cl_Skeleton* skeleto
   fx->SetFloat("SpecularPower", 1.0f);
   fx->SetFloat("NumBones", 4.0f);
   BindBuffers();
+  SetCullNone(true, false);
 
   int drawn = 0;
   const int count = static_cast<int>(m_partitions.size());
@@ -202,7 +205,6 @@ int cl_Model::DrawSkinned(const base::Matrix4& world, base::cl_Skeleton* skeleto
   for (int i = 0; i < opaque; ++i) drawn += DrawPartition(m_partitions[static_cast<size_t>(i)], world, skeleton);
   if (opaque < count) {
     SetBlendAlpha(true);
-    SetCullNone(false, false);
     fx->SetInt("AlphaMode", 1);
     for (int i = opaque; i < count; ++i) drawn += DrawPartition(m_partitions[static_cast<size_t>(i)], world, skeleton);
     SetBlendAlpha(true);
@@ -211,7 +213,6 @@ int cl_Model::DrawSkinned(const base::Matrix4& world, base::cl_Skeleton* skeleto
     for (int i = opaque; i < count; ++i) drawn += DrawPartition(m_partitions[static_cast<size_t>(i)], world, skeleton);
   }
   EnableZWrite(true);
-  SetCullNone(false, false);
   return drawn;
 }
 
@@ -232,7 +233,6 @@ int cl_Model::DrawPartition(const st_Partition& partition, const base::Matrix4& 
   }
   fx->SetMatrixArray("BoneWorld", palette, static_cast<uint32_t>(size));
 
-  const bool doubleSided = IntAttribute(partition.material, "doublesided", 0) == 1;
   cl_Texture* override = GetModelTextureOverride();
   fx->SetInt("AlphaBlend", 0);
   if (const char* label = partition.material.is_element() ? StringAttribute(partition.material, "texture") : nullptr) {
@@ -252,7 +252,6 @@ int cl_Model::DrawPartition(const st_Partition& partition, const base::Matrix4& 
       }
     }
   }
-  if (doubleSided) SetCullNone(false, false);
   uint32_t passes = 0;
   fx->Begin(&passes, 0);
   for (uint32_t pass = 0; pass < passes; ++pass) {
@@ -264,7 +263,6 @@ int cl_Model::DrawPartition(const st_Partition& partition, const base::Matrix4& 
     fx->EndPass();
   }
   fx->End();
-  if (doubleSided) SetCullNone(true, true);
   return partition.primitiveCount;
 }
 

@@ -228,8 +228,8 @@ void SetMipLodBias(float bias) {
   if (Device* d = D()) SS(d, ss::MipMapLodBias, bits);
 }
 
-void SetCullNone(bool, bool) {
-  if (Device* d = D()) RS(d, rs::CullMode, cull::None);
+void SetCullNone(bool on, bool) {
+  if (Device* d = D()) RS(d, rs::CullMode, on ? cull::None : cull::CCW);
 }
 
 void SetColorWriteMask(bool write) {

@@ -10,8 +10,7 @@
 #include "KRX/BinCode.h"
 #include "KRX/file/BinCodeFile.h"
 #include "KRX/compiler/HiGrammar.h"
-#include "KRX/compiler/Linker.h"
-#include "KRX/compiler/FrontEnd.h"
+#include "KRX/compiler/CompileStages.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/Types.h"
@@ -113,14 +112,7 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
       }
     }
   }
-  if (!RunFrontEnd(unit)) return false;
-  HiGrammar generator;
-  const bool generated = generator.Generate(unit);
-  if (ScriptSystem::GetDumpSwitch() && unit.m_asm)
-    SyntaxNode::DumpToFile(unit.m_asm.get(), StageDumpPath(unit.m_moduleName, "asm").c_str());
-  if (!generated) return false;
-  Linker linker;
-  if (!linker.Link(unit)) return false;
+  if (!BuildUnitCode(unit)) return false;
   if (module->Find("~b")) {
     tRefPtr<Thread> thread(new Thread());
     thread->m_reportName = unit.m_fileName;

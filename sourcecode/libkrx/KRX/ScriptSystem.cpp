@@ -23,6 +23,7 @@ struct st_State {
   ScriptSystem::DebuggerOutput debuggerOutput = nullptr;
   ScriptSystem::OutputCallback output = nullptr;
   ScriptSystem::SleepCallback sleep = nullptr;
+  ScriptSystem::st_OutputHold* outputHold = nullptr;
   std::map<std::string, ScriptSystem::LibraryInit, std::less<>> libraries;
 };
 
@@ -82,7 +83,14 @@ void ScriptSystem::SetCallbacks(OutputCallback output, SleepCallback sleep) {
   State().output = output;
   State().sleep = sleep;
 }
-ScriptSystem::OutputCallback ScriptSystem::GetOutputCallback() { return State().output; }
+ScriptSystem::OutputCallback ScriptSystem::GetOutputCallback() {
+  if (State().outputHold) {
+    return [](const char* text) {
+      if (st_OutputHold* hold = State().outputHold) hold->texts.push_back({true, text ? text : ""});
+    };
+  }
+  return State().output;
+}
 ScriptSystem::SleepCallback ScriptSystem::GetSleepCallback() { return State().sleep; }
 
 void ScriptSystem::AddThread(Thread* thread) {
@@ -119,9 +127,26 @@ void ScriptSystem::SetStepsWithoutYield(int64_t steps) { State().stepsWithoutYie
 
 int64_t ScriptSystem::GetStepsWithoutYield() { return State().stepsWithoutYield; }
 
+void ScriptSystem::SetOutputHold(st_OutputHold* hold) { State().outputHold = hold; }
+ScriptSystem::st_OutputHold* ScriptSystem::GetOutputHold() { return State().outputHold; }
+
+void ScriptSystem::st_OutputHold::Release() {
+  for (const st_Text& held : texts) {
+    if (!held.callbackOnly)
+      Output(held.text.c_str());
+    else if (OutputCallback callback = GetOutputCallback())
+      callback(held.text.c_str());
+  }
+  texts.clear();
+}
+
 void ScriptSystem::Output(const char* text) {
   if (!text) return;
   st_State& s = State();
+  if (s.outputHold) {
+    s.outputHold->texts.push_back({false, text});
+    return;
+  }
   if (s.debugger && s.debuggerOutput) {
     s.debuggerOutput(s.debugger, text);
     return;

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "KRX/Module.h"
 
@@ -85,6 +86,21 @@ class ScriptSystem {
   // The single exit of script text: to the debugger when one is attached; otherwise to the
   // standard error stream and then to the output callback. Null text is ignored.
   static void Output(const char* text);
+  // Texts held back instead of being passed on, in their order: what went to Output and what
+  // went to the output callback alone (GetOutputCallback hands out a collecting one meanwhile).
+  // The compiler keeps what code generation says until the whole unit has parsed.
+  struct st_OutputHold {
+    struct st_Text {
+      bool callbackOnly;
+      std::string text;
+    };
+    std::vector<st_Text> texts;
+    // Passes every text on the way it was given (call once the hold is no longer set).
+    void Release();
+  };
+  // Sets the hold texts go to (null: none).
+  static void SetOutputHold(st_OutputHold* hold);
+  static st_OutputHold* GetOutputHold();
 
   // The root binds name (as given) to a module value (directly or through a reference).
   static bool IsModuleLoaded(const char* name);

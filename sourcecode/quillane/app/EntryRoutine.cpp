@@ -18,6 +18,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/video/VideoPlayer.h"
+#include "KRX/ScriptSystem.h"
 #include "libkrx/AID/AIDNetwork.h"
 #include "platform/os/UserFolders.h"
 #include "quillane/app/PlayDriver.h"
@@ -25,6 +26,7 @@
 #include "quillane/app/StepClock.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
+#include "quillane/hud/Subtitles.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/Sfx.h"
 #include "win32dx9/Platform.h"
@@ -198,6 +200,7 @@ int RunGame(const st_StartOptions& options) {
 
     system.AddModule(cl_GameFrame::Create());
     system.AddModule(new gfx::cl_VideoPlayer);
+    system.AddModule(new cl_SubtitleCtrl);  // after the player: it reads the frame's video time
     if (Debug_ConnectAID) ConnectDebugger(options);
     {
       cl_GameSysInfoProvider provider;
@@ -223,6 +226,8 @@ int RunGame(const st_StartOptions& options) {
     if (driver) driver->OnEnd();
     instance.Release();
     system.ShutDown();
+    // The scripts of the last game go before the debugger link they may be registered with.
+    KRX::ScriptSystem::Shutdown();
     if (Debug_ConnectAID) {
       base::sys::RemoveOutputCallback(AID::SendLog);
       AID::DestroyNetwork();

@@ -15,6 +15,7 @@
 #include "graphics/Texture.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/character/FacialCtrl.h"
+#include "quillane/frame/Event.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 
@@ -35,12 +36,30 @@ bool IsAction(const st_GameAction* action, const char* actionName) {
 }  // namespace
 
 bool cl_Character::s_debugDisplay = false;
+cl_Character::tPoseTrace cl_Character::s_poseTrace = nullptr;
 
 cl_Character::cl_Character() { properties.set_element("Properties"); }
 
-cl_Character::~cl_Character() {
+cl_Character::~cl_Character() { Destroy(); }
+
+void cl_Character::Destroy() {
   if (facial) facial->Release();
   delete facial;
+  facial = nullptr;
+  attachments.clear();
+  // Whoever waits on this character's walk is gone with the stage: the callback is not run.
+  delete onDone;
+  onDone = nullptr;
+  waypoints.clear();
+  state = STATE_IDLE;
+  actionState = ACTION_NONE;
+  special.m_pAnimation = nullptr;
+  special.done = 1;
+  special.SetBoneCount(0);
+  pendingAction = nullptr;
+  actor = nullptr;
+  pose.SetSize(0);
+  m_scratch.SetSize(0);
 }
 
 // ---------------------------------------------------------------- set-up
@@ -121,6 +140,15 @@ void cl_Character::SetPosition(const base::cl_Locator& at, const tPoint& offset)
     p.y = height;
     locator.SetPos(p);
   }
+}
+
+void cl_Character::SetPosition(const tPoint& position, const tPoint& rotation) {
+  base::cl_Locator at;
+  at.SetPos(position);
+  at.TurnUp(rotation.x);
+  at.TurnRight(-rotation.y);
+  at.TiltClockwise(-rotation.z);
+  SetPosition(at);
 }
 
 // ---------------------------------------------------------------- actions and properties
@@ -267,13 +295,29 @@ void cl_Character::UpdatePose(base::cl_Pose& target) {
   const int bones = skeleton->GetNumBones();
   m_scratch.SetSize(bones);
   target.SetSize(bones);
+  auto trace = [&](const char* step) {
+    if (s_poseTrace) s_poseTrace(step, target);
+  };
   idleChannel.ApplyBase(target);
-  if (neutralChannel.GetAnimName().size() > 0) neutralChannel.ApplyOverlay(target, m_scratch);
+  trace("idle");
+  if (neutralChannel.GetAnimName().size() > 0) {
+    neutralChannel.ApplyOverlay(target, m_scratch);
+    trace("neutral");
+  }
   talkChannel.ApplyOverlay(target, m_scratch);
-  if (actionState == ACTION_SPECIAL) special.AffectPose(target);
+  trace("talk");
+  if (actionState == ACTION_SPECIAL) {
+    special.AffectPose(target);
+    trace("special");
+  }
   ApplyMovementPose(*this, target, m_scratch);
+  trace("movement");
   target.SetWeights(1.0f);
-  if (facial) facial->ApplyPose(target);
+  trace("weights");
+  if (facial) {
+    facial->ApplyPose(target);
+    trace("face");
+  }
 
   const float b = FunStuff_BigHeadMode;
   if (b != 1.0f) {
@@ -286,6 +330,7 @@ void cl_Character::UpdatePose(base::cl_Pose& target) {
       const int i = skeleton->GetBoneIndex(e.bone);
       if (i > 0 && i < target.GetNumBones()) target[i].scale = {e.s, e.s, e.s};
     }
+    trace("bighead");
   }
 }
 
@@ -368,6 +413,9 @@ void cl_Character::RenderBlobShadow() {
   gfx::cl_Texture* blob = gfx::TextureExists("blobb");
   if (!visible || hidden || !skeleton || !blob) return;
   gfx::SetTexture(0, blob);
+  gfx::SetBlendAlpha(true);  // a soft spot: only its alpha darkens the floor
+  // The spots overlap in one plane: with depth writes the later ones would fight the earlier.
+  gfx::EnableZWrite(false);
   const base::Matrix4 world = ModelMatrix();
   const struct {
     const char* bone;
@@ -376,9 +424,12 @@ void cl_Character::RenderBlobShadow() {
   for (const auto& s : spots) {
     const base::cl_Bone* bone = skeleton->GetBone(s.bone);
     if (!bone) continue;
-    const tPoint at = world * (bone->skinMatrix * bone->absPosition);
+    // On the floor under the bone: a spot at the hip's own height would cut through the figure.
+    tPoint at = world * (bone->skinMatrix * bone->absPosition);
+    at.y = GetPosition().y;
     gfx::DrawQuad3D(at, tPoint(s.radius, 0.0f, 0.0f), tPoint(0.0f, 0.0f, s.radius));
   }
+  gfx::EnableZWrite(true);
 }
 
 void cl_Character::RenderAttachments(base::cl_Camera* camera) {

@@ -34,8 +34,16 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
     float scale = 1.0f;
   };
 
+  // The steps of UpdatePose, each reported once it is done: "idle", "neutral", "talk",
+  // "special", "movement", "weights", "face", "bighead" (skipped steps are not reported).
+  using tPoseTrace = void (*)(const char* step, const base::cl_Pose& pose);
+  static tPoseTrace s_poseTrace;  // null: no tracing
+
   cl_Character();
-  ~cl_Character() override;
+  ~cl_Character() override;  // Destroy
+  // Lets go of everything the character holds: face, attachments, clip, actions waiting on it,
+  // a pending walk callback (deleted unrun) and the actor. Safe to call again.
+  void Destroy();
 
   // Binds actor and nav mesh: pose sized, face made when the actor has "facials", default clips.
   void SetActor(cl_ActorDesc* actorDesc, i_NavMesh* mesh);
@@ -46,6 +54,9 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   // Places the character at the locator, moved by offset in the locator's frame; takes the
   // scene's nav mesh found there and drops onto it.
   void SetPosition(const base::cl_Locator& at, const tPoint& offset = tPoint());
+  // The same at a point, turned by rotation (radians about the world's x, then y, then z axis);
+  // the character faces along the y angle.
+  void SetPosition(const tPoint& position, const tPoint& rotation);
   void PlaySpecialAnimation(base::cl_Animation* clip, float speed, float blendIn, float blendOut);
   void StartSpeaking(st_GameAction* action);
   void StopSpeaking();
@@ -71,8 +82,10 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   // Poses the skeleton, draws the model, face and attachments, and records head and spine.
   void Render(base::cl_Camera* camera);
   void RenderMirror(base::cl_Camera* camera);  // the same, mirrored in the floor
-  // The model flattened onto the floor in one colour; culling and colour mode restored after.
+  // The model flattened onto the floor in one colour, drawn without culling; afterwards
+  // back-face culling is on again and the colour mode and texture factor are as before.
   void RenderProjectedShadow(float a, float b, const tPoint& pivot, uint32_t colour, base::cl_Camera* camera);
+  // Soft "blobb" spots on the floor under the hip and the ankles (blended; nothing without it).
   void RenderBlobShadow();
   void RenderAttachments(base::cl_Camera* camera);
   void RenderDebugInfo(base::tVector2<float>& cursor);

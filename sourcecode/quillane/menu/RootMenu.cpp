@@ -32,15 +32,15 @@ bool IsLabel(const char* label, const char* expected) { return label && base::st
 
 }  // namespace
 
-base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, void (base::i_GameSession::*method)()) {
-  return new (std::nothrow) base::tGenericTask_MethodCall<base::i_GameSession*, void (base::i_GameSession::*)()>(
+base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, bool (base::i_GameSession::*method)()) {
+  return new (std::nothrow) base::tGenericTask_MethodCall<base::i_GameSession*, bool (base::i_GameSession::*)()>(
       session, method);
 }
 
-base::i_Task* MakeLoadGameTask(base::i_GameSession* session, void (base::i_GameSession::*method)(const char*),
+base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameSession::*method)(const char*),
                                base::tString<base::BaseString> file) {
   return new (std::nothrow)
-      base::tGenericTask_MethodCall_1Arg<base::i_GameSession*, void (base::i_GameSession::*)(const char*),
+      base::tGenericTask_MethodCall_1Arg<base::i_GameSession*, bool (base::i_GameSession::*)(const char*),
                                          base::tString<base::BaseString>>(session, method, std::move(file));
 }
 

@@ -72,7 +72,7 @@ class cl_RootMenu : public base::cl_Module {
 };
 
 // A loading task calling session->NewGame().
-base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, void (base::i_GameSession::*method)());
+base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, bool (base::i_GameSession::*method)());
 // A loading task calling session->LoadGame(file) with its own copy of the file name.
-base::i_Task* MakeLoadGameTask(base::i_GameSession* session, void (base::i_GameSession::*method)(const char*),
+base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameSession::*method)(const char*),
                                base::tString<base::BaseString> file);

@@ -17,6 +17,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
+#include "graphics/Texture.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/mesh/Mesh.h"
@@ -172,6 +173,12 @@ int main(int argc, char** argv) {
   if (!walk.actor.empty() && !actors.LoadActorList("characters/characters.xml")) {
     std::fprintf(stderr, "scenec: characters/characters.xml not read\n");
     return 1;
+  }
+  if (!walk.actor.empty()) {
+    // The game has the blob shadow's spot from its in-game resource list; scenec files it itself.
+    auto* blob = new gfx::cl_Texture;
+    blob->SetFileA8R8G8B8("characters/blobb.tga");
+    base::tResourceType<gfx::cl_Texture>::FileResource("blobb", blob);
   }
 
   int failures = 0;

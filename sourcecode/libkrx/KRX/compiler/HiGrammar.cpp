@@ -80,20 +80,34 @@ SyntaxNode* HiGrammar::Emit(SyntaxNode* list, int opcode, const Var& operand, in
   return node;
 }
 
+SyntaxNode* HiGrammar::Emit(SyntaxNode* list, int opcode, Var&& operand, int subType) {
+  SyntaxNode* node = Emit(list, opcode, subType);
+  node->GetValue() = std::move(operand);
+  return node;
+}
+
 SyntaxNode* HiGrammar::EmitGroup(SyntaxNode* list, const std::string& text) {
-  return Emit(list, OP_GROUP, Var(text.c_str()));
+  SyntaxNode* node = Emit(list, OP_GROUP);
+  node->GetValue().SetString(text.c_str());
+  return node;
+}
+
+SyntaxNode* HiGrammar::EmitGroup(SyntaxNode* list, const char* lastingText) {
+  SyntaxNode* node = Emit(list, OP_GROUP);
+  node->GetValue().SetConstString(lastingText);
+  return node;
 }
 
 SyntaxNode* HiGrammar::EmitLabel(SyntaxNode* list, const std::string& name) {
-  Var label;
-  label.SetLabel(name.c_str());
-  return Emit(list, OP_LABEL, label);
+  SyntaxNode* node = Emit(list, OP_LABEL);
+  node->GetValue().SetLabel(name.c_str());
+  return node;
 }
 
 SyntaxNode* HiGrammar::EmitJump(SyntaxNode* list, int opcode, const std::string& name) {
-  Var label;
-  label.SetLabel(name.c_str());
-  return Emit(list, opcode, label);
+  SyntaxNode* node = Emit(list, opcode);
+  node->GetValue().SetLabel(name.c_str());
+  return node;
 }
 
 // ---- driver ----
@@ -101,6 +115,11 @@ SyntaxNode* HiGrammar::EmitJump(SyntaxNode* list, int opcode, const std::string&
 bool HiGrammar::Generate(CodeUnit& unit) {
   m_labelCounter = 0;
   return GenerateBody(unit);
+}
+
+void HiGrammar::Begin(CodeUnit& unit) {
+  m_labelCounter = 0;
+  unit.m_asm = SyntaxNode::Make(OT_REM, 0, "Asm", -1);
 }
 
 bool HiGrammar::GenerateBody(CodeUnit& unit) {

@@ -25,6 +25,9 @@ class HiGrammar {
  public:
   // Generates the unit into a new "Asm" root; the label counter starts at 0.
   bool Generate(CodeUnit& unit);
+  // Generate without the statements: a new, empty "Asm" root and the label counter at 0, for
+  // a caller that hands the statements to Handle_Statement one by one.
+  void Begin(CodeUnit& unit);
   // The same without resetting the label counter (a function body after its defaults).
   bool GenerateBody(CodeUnit& unit);
 
@@ -56,7 +59,11 @@ class HiGrammar {
   static SyntaxNodePtr MakeInstruction(int opcode, int subType = 0);
   static SyntaxNode* Emit(SyntaxNode* list, int opcode, int subType = 0);
   static SyntaxNode* Emit(SyntaxNode* list, int opcode, const Var& operand, int subType = 0);
+  // The same taking over a value made for it (a name's text is not copied twice).
+  static SyntaxNode* Emit(SyntaxNode* list, int opcode, Var&& operand, int subType = 0);
   static SyntaxNode* EmitGroup(SyntaxNode* list, const std::string& text);
+  // The same for a text that outlives the list (a literal): not copied.
+  static SyntaxNode* EmitGroup(SyntaxNode* list, const char* lastingText);
   static SyntaxNode* EmitLabel(SyntaxNode* list, const std::string& name);
   static SyntaxNode* EmitJump(SyntaxNode* list, int opcode, const std::string& label);
 

@@ -1,7 +1,6 @@
 // The expression half of the code generator: value code in postfix order, short-circuit
 // operators, variable references, calls, and constant expressions evaluated while compiling.
 #include <string>
-#include <vector>
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
@@ -16,25 +15,28 @@ namespace KRX {
 namespace {
 // A constant expression may call script functions; one that never ends must not hang the compile.
 constexpr int64_t kConstantStepBudget = 10'000'000;
+
+// The operand child ("val" node) of an expression node with evaluation index index, or null.
+SyntaxNode* FindOperand(const SyntaxNode* node, int index) {
+  for (SyntaxNode* c = node->GetFirstChild(); c; c = c->GetNext())
+    if (c->GetType() == OT_VAL && c->GetValue().GetType() == VT_INT && c->GetValue().GetRawInt() == index) return c;
+  return nullptr;
+}
 }  // namespace
 
 bool HiGrammar::AssembleExpression(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit) {
   const char* file = unit.m_fileName.c_str();
-  // 1. The operands, by evaluation index.
-  std::vector<SyntaxNode*> vals;
-  for (int index = 0;; ++index) {
-    SyntaxNode* found = nullptr;
-    for (SyntaxNode* c = node->GetFirstChild(); c; c = c->GetNext())
-      if (c->GetType() == OT_VAL && c->GetValue().GetType() == VT_INT && c->GetValue().GetRawInt() == index) {
-        found = c;
-        break;
-      }
-    if (!found) break;
-    vals.push_back(found);
+  // 1. The operands, by evaluation index. Nearly every node has at most two; more are found
+  // again by their index below rather than gathered into a list each time.
+  SyntaxNode* vals[2] = {nullptr, nullptr};
+  int valCount = 0;
+  while (SyntaxNode* found = FindOperand(node, valCount)) {
+    if (valCount < 2) vals[valCount] = found;
+    ++valCount;
   }
   // 2. "a && b" and "a || b" skip b when a decides.
   SyntaxNode* first = node->GetFirstChild();
-  if (node->GetChildCount() == 3 && vals.size() == 2 && first &&
+  if (node->GetChildCount() == 3 && valCount == 2 && first &&
       (first->GetSubType() == OP_LOGICAL_AND || first->GetSubType() == OP_LOGICAL_OR)) {
     const bool isAnd = first->GetSubType() == OP_LOGICAL_AND;
     if (!AssembleExpression(vals[0], list, unit)) return false;
@@ -47,8 +49,8 @@ bool HiGrammar::AssembleExpression(SyntaxNode* node, SyntaxNode* list, CodeUnit&
     return true;
   }
   // 3. Operands first, then the rest in order (postfix code).
-  for (SyntaxNode* val : vals)
-    if (!AssembleExpression(val, list, unit)) return false;
+  for (int index = 0; index < valCount; ++index)
+    if (!AssembleExpression(index < 2 ? vals[index] : FindOperand(node, index), list, unit)) return false;
   for (SyntaxNode* c = node->GetFirstChild(); c; c = c->GetNext()) {
     const int type = c->GetType();
     const int subType = c->GetSubType();

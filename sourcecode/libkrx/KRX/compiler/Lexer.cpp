@@ -1,21 +1,15 @@
 #include "KRX/compiler/Lexer.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <map>
 #include <string>
 #include <tuple>
+#include <deque>
 #include <vector>
 
 namespace KRX {
-
-const char* SyntaxUnit::PoolText(const char* text, size_t n) {
-  std::unique_ptr<char[]> copy(new char[n + 1]);
-  if (n) std::memcpy(copy.get(), text, n);
-  copy[n] = 0;
-  m_textPool.push_back(std::move(copy));
-  return m_textPool.back().get();
-}
 
 namespace {
 
@@ -65,12 +59,19 @@ struct st_Comment {
   bool Active() const { return line || depth > 0; }
 };
 
-class cl_LexerRun {
+}  // namespace
+
+class TokenStream::cl_Scanner {
  public:
-  explicit cl_LexerRun(SyntaxUnit& unit)
+  explicit cl_Scanner(SyntaxUnit& unit)
       : m_unit(unit), m_src(reinterpret_cast<const unsigned char*>(unit.m_source ? unit.m_source : "")) {}
 
-  bool Run();
+  // Appends the tokens of the whole source to tokens; false after the first error.
+  bool Run(std::deque<st_Token>& tokens);
+  // The value a token of row made at p has (a literal, a name, a keyword's text); line is the
+  // line it starts on. The token was scanned before, so nothing is reported.
+  void MakeValue(size_t p, const t_Operation& row, int line, Var& value);
+  const unsigned char* GetSource() const { return m_src; }
 
  private:
   // The token scanner: a row or null, and the length passed over (at least 1). Values are
@@ -97,19 +98,18 @@ class cl_LexerRun {
   int m_peekDepth = 0;
   // Peek results by (position, previous ends an operand, comment depth, line comment): without
   // them a run like "------x" would be peeked along every split into "--" and "-".
+  // Entries before the scan position are dropped as it moves on: they are never asked for again.
   std::map<std::tuple<size_t, bool, int, bool>, int> m_peeks;
 };
 
-void cl_LexerRun::Report(const char* format, ...) {
+void TokenStream::cl_Scanner::Report(const char* format, ...) {
   va_list args;
   va_start(args, format);
   VReportFileError(m_unit.m_fileName.c_str(), m_line, format, args);
   va_end(args);
 }
 
-bool cl_LexerRun::Run() {
-  m_unit.m_tokens = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
-  SyntaxNode* root = m_unit.m_tokens.get();
+bool TokenStream::cl_Scanner::Run(std::deque<st_Token>& tokens) {
   const t_Operation* prev = nullptr;
   size_t p = 0;
   for (;;) {
@@ -128,16 +128,15 @@ bool cl_LexerRun::Run() {
       ++p;
       continue;
     }
-    Var value;
     size_t n = 1;
-    const t_Operation* row = ScanToken(p, prev, true, m_comment, &value, n);
+    // Values are made when a node is: the scan only needs rows.
+    const t_Operation* row = ScanToken(p, prev, true, m_comment, nullptr, n);
     if (row) {
-      SyntaxNodePtr token(new SyntaxNode(*row, value));
-      token->SetLine(m_line);
-      SyntaxNode::AppendChild(root, token.get());
+      tokens.push_back({uint32_t(p), uint16_t(uint64_t(p) >> 32), uint16_t(OperationRowIndex(row))});
       prev = row;
     }
     if (m_error) return false;
+    if (!m_peeks.empty()) m_peeks.erase(m_peeks.begin(), m_peeks.lower_bound(std::make_tuple(p + n, false, 0, false)));
     // A string may span lines; its line ends still count.
     for (size_t i = p; i < p + n; ++i)
       if (m_src[i] == '\n') ++m_line;
@@ -145,8 +144,8 @@ bool cl_LexerRun::Run() {
   }
 }
 
-const t_Operation* cl_LexerRun::ScanToken(size_t p, const t_Operation* prev, bool report, st_Comment& comment,
-                                          Var* value, size_t& n) {
+const t_Operation* TokenStream::cl_Scanner::ScanToken(size_t p, const t_Operation* prev, bool report,
+                                                      st_Comment& comment, Var* value, size_t& n) {
   n = 1;
   const unsigned char c = m_src[p];
   const unsigned char c1 = m_src[p + 1];
@@ -208,8 +207,8 @@ const t_Operation* cl_LexerRun::ScanToken(size_t p, const t_Operation* prev, boo
   return nullptr;
 }
 
-const t_Operation* cl_LexerRun::ScanOperator(size_t p, const t_Operation* prev, const st_Comment& comment,
-                                             size_t& n) {
+const t_Operation* TokenStream::cl_Scanner::ScanOperator(size_t p, const t_Operation* prev,
+                                                         const st_Comment& comment, size_t& n) {
   const bool endsOperand = EndsOperand(prev);
   const char* at = reinterpret_cast<const char*>(m_src + p);
   const t_Operation* best = nullptr;
@@ -240,7 +239,7 @@ const t_Operation* cl_LexerRun::ScanOperator(size_t p, const t_Operation* prev, 
   return best;
 }
 
-const t_Operation* cl_LexerRun::Peek(size_t q, const t_Operation* candidate, st_Comment comment) {
+const t_Operation* TokenStream::cl_Scanner::Peek(size_t q, const t_Operation* candidate, st_Comment comment) {
   const auto key = std::make_tuple(q, EndsOperand(candidate), comment.depth, comment.line);
   auto known = m_peeks.find(key);
   if (known != m_peeks.end()) return known->second < 0 ? nullptr : &g_Operations[known->second];
@@ -270,7 +269,7 @@ const t_Operation* cl_LexerRun::Peek(size_t q, const t_Operation* candidate, st_
   return found;
 }
 
-bool cl_LexerRun::ScanNumber(size_t p, Var* value, size_t& n) {
+bool TokenStream::cl_Scanner::ScanNumber(size_t p, Var* value, size_t& n) {
   size_t q = p;
   unsigned base = 10;
   if (m_src[q] == '0' && m_src[q + 1] == 'x') {
@@ -320,7 +319,7 @@ bool cl_LexerRun::ScanNumber(size_t p, Var* value, size_t& n) {
   return true;
 }
 
-const t_Operation* cl_LexerRun::ScanIdentifier(size_t p, bool report, Var* value, size_t& n) {
+const t_Operation* TokenStream::cl_Scanner::ScanIdentifier(size_t p, bool report, Var* value, size_t& n) {
   n = 1;
   while (IsIdentChar(m_src[p + n])) ++n;
   const char* at = reinterpret_cast<const char*>(m_src + p);
@@ -346,7 +345,7 @@ const t_Operation* cl_LexerRun::ScanIdentifier(size_t p, bool report, Var* value
   return &g_Operations[kRowVar];
 }
 
-void cl_LexerRun::MakeSystemValue(const char* name, size_t length, bool report, Var* value) {
+void TokenStream::cl_Scanner::MakeSystemValue(const char* name, size_t length, bool report, Var* value) {
   std::string key(name, length);
   if (key == "VERSION") {
     if (value) value->SetInt(34);
@@ -388,7 +387,7 @@ void cl_LexerRun::MakeSystemValue(const char* name, size_t length, bool report, 
   if (value) value->SetConstString(m_unit.PoolText(text.data(), text.size()));
 }
 
-void cl_LexerRun::BuildLineTable() {
+void TokenStream::cl_Scanner::BuildLineTable() {
   if (m_linesBuilt) return;
   m_linesBuilt = true;
   int line = 1;
@@ -407,11 +406,64 @@ void cl_LexerRun::BuildLineTable() {
   }
 }
 
-}  // namespace
+void TokenStream::cl_Scanner::MakeValue(size_t p, const t_Operation& row, int line, Var& value) {
+  if (row.subType == OS_KEYWORD) {
+    value.SetConstString(row.text);
+    return;
+  }
+  if (row.subType != OS_LITERAL && row.type != OT_ID) return;
+  m_line = line;
+  size_t n = 1;
+  const unsigned char c = m_src[p];
+  if (c == '"') {
+    const char* start = reinterpret_cast<const char*>(m_src + p + 1);
+    const char* close = std::strchr(start, '"');
+    value.SetConstString(m_unit.PoolText(start, close ? size_t(close - start) : 0));
+  } else if (IsDigit(c)) {
+    ScanNumber(p, &value, n);
+  } else {
+    ScanIdentifier(p, false, &value, n);
+  }
+}
+
+// ---- the stream ----
+
+TokenStream::TokenStream(SyntaxUnit& unit) : m_scanner(new cl_Scanner(unit)) {}
+
+TokenStream::~TokenStream() = default;
+
+bool TokenStream::Scan() {
+  m_tokens.clear();
+  return m_scanner->Run(m_tokens);
+}
+
+int TokenStream::GetLine(size_t i) {
+  const size_t offset = m_tokens[i].Offset();
+  if (offset < m_lineOffset) {
+    m_lineOffset = 0;
+    m_line = 1;
+  }
+  const unsigned char* src = m_scanner->GetSource();
+  m_line += int(std::count(src + m_lineOffset, src + offset, '\n'));
+  m_lineOffset = offset;
+  return m_line;
+}
+
+SyntaxNodePtr TokenStream::MakeNode(size_t i) {
+  const t_Operation& row = GetRow(i);
+  const int line = GetLine(i);
+  SyntaxNodePtr node(new SyntaxNode(row, Var()));
+  m_scanner->MakeValue(m_tokens[i].Offset(), row, line, node->GetValue());
+  node->SetLine(line);
+  return node;
+}
 
 bool Lexer::Run(SyntaxUnit& unit) {
-  cl_LexerRun run(unit);
-  return run.Run();
+  TokenStream stream(unit);
+  const bool ok = stream.Scan();
+  unit.m_tokens = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+  for (size_t i = 0; i < stream.GetCount(); ++i) SyntaxNode::AppendChild(unit.m_tokens.get(), stream.MakeNode(i).get());
+  return ok;
 }
 
 }  // namespace KRX

@@ -8,6 +8,13 @@
 namespace KRX {
 
 bool Linker::Link(CodeUnit& unit) {
+  Begin(unit);
+  if (unit.m_asm)
+    for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
+  return Finish(unit);
+}
+
+void Linker::Begin(CodeUnit& unit) {
   m_labels.clear();
   m_code.clear();
   m_code.reserve(1024);
@@ -16,8 +23,9 @@ bool Linker::Link(CodeUnit& unit) {
   if (unit.m_defaults)
     for (SyntaxNode* node = unit.m_defaults->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
   m_code.push_back(uint8_t(OP_PARAMCPY));
-  if (unit.m_asm)
-    for (SyntaxNode* node = unit.m_asm->GetFirstChild(); node; node = node->GetNext()) Emit(unit, node);
+}
+
+bool Linker::Finish(CodeUnit& unit) {
   m_code.push_back(uint8_t(OP_STOP));
   if (m_failed) return false;
   for (const auto& [name, label] : m_labels) {
@@ -25,13 +33,28 @@ bool Linker::Link(CodeUnit& unit) {
       ReportFileError(unit.m_fileName.c_str(), -1, "Fatal : Undeclared jump label found: '%s'", name.c_str());
       return false;
     }
-    for (uint32_t at : label.fixups)
-      for (int i = 0; i < 4; ++i) m_code[at + uint32_t(i)] = uint8_t(uint32_t(label.position) >> (8 * i));
+    Patch(label);
   }
   BinCode* module = unit.m_module.get();
   if (!module) return false;
   module->FindOrCreate("~b", VT_BINARY)->SetBinary(m_code.data(), int(m_code.size()));
   return true;
+}
+
+void Linker::Settle() {
+  for (auto it = m_labels.begin(); it != m_labels.end();) {
+    if (it->second.position < 0) {
+      ++it;
+      continue;
+    }
+    Patch(it->second);
+    it = m_labels.erase(it);
+  }
+}
+
+void Linker::Patch(const st_Label& label) {
+  for (uint32_t at : label.fixups)
+    for (int i = 0; i < 4; ++i) m_code[at + uint32_t(i)] = uint8_t(uint32_t(label.position) >> (8 * i));
 }
 
 void Linker::Emit(CodeUnit& unit, SyntaxNode* node) {

@@ -24,14 +24,15 @@ SyntaxNode* Append(SyntaxNode* parent, const SyntaxNodePtr& node) {
 }
 
 // Appends a node of the given kind and text to parent; null (and nothing made) without parent.
+// The text must outlive the tree (a literal or a row's text).
 SyntaxNode* AppendNew(SyntaxNode* parent, int type, int subType, const char* text, int line) {
   if (!parent) return nullptr;
-  return Append(parent, SyntaxNode::Make(type, subType, text, line));
+  return Append(parent, SyntaxNode::MakeLasting(type, subType, text, line));
 }
 
 // An exp node holding one literal: what an empty index or a left-out argument stands for.
 SyntaxNodePtr MakeLiteralExp(const char* text, const Var& value, int line) {
-  SyntaxNodePtr exp = SyntaxNode::Make(OT_EXP, 0, text, line);
+  SyntaxNodePtr exp = SyntaxNode::MakeLasting(OT_EXP, 0, text, line);
   SyntaxNodePtr literal(new SyntaxNode(g_Operations[kRowLiteral], value));
   literal->SetLine(line);
   SyntaxNode::AppendChild(exp.get(), literal.get());
@@ -101,16 +102,81 @@ bool ScriptGrExp::Parse() {
   for (SyntaxNode* token = tokens->GetFirstChild(); token;) {
     SyntaxNode* last = ParseStatement(token, nullptr, m_unit.m_tree.get());
     if (!last) return false;
-    token = last->GetNext();
+    token = Next(last);
   }
   // A message reported where a caller could go on (a return without a valid value) still
   // fails the parse.
   return !m_error;
 }
 
+// ---- statement by statement ----
+
+bool ScriptGrExp::BeginStream(TokenStream& stream) {
+  m_stream = &stream;
+  m_nextToken = 0;
+  m_unit.m_tokens = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+  m_unit.m_tree = SyntaxNode::Make(OT_REM, 0, "grammar", -1);
+  // The pre-pass of Parse over the compact tokens, in the same order, so that the same first
+  // error is found; qualifiers move under their names as the tokens are made (PullToken).
+  const size_t count = stream.GetCount();
+  for (size_t i = 0; i < count; ++i) {
+    const t_Operation& row = stream.GetRow(i);
+    if (row.subType == OS_MODULE) {
+      if (i + 1 >= count || stream.GetRow(i + 1).type != OT_ID || stream.GetRow(i + 1).subType != OS_VAR) {
+        Error(stream.GetLine(i), "unexpected module information found");
+        return false;
+      }
+    } else if (row.subType == OS_LPAREN && i > 0 && stream.GetRow(i - 1).subType == OS_VAR) {
+      stream.SetRow(i - 1, kRowFunc);
+    }
+  }
+  return true;
+}
+
+ScriptGrExp::en_Step ScriptGrExp::ParseNextStatement() {
+  SyntaxNode* tokens = m_unit.m_tokens.get();
+  SyntaxNode* token = tokens ? tokens->GetFirstChild() : nullptr;
+  if (!token) token = PullToken();
+  if (!token) return en_Step::END;
+  SyntaxNode* last = ParseStatement(token, nullptr, m_unit.m_tree.get());
+  if (!last) return en_Step::FAILED;
+  // The statement's tokens are done with; only those read ahead stay. A statement always ends
+  // on a token of the list; were it not so, the same statement would be parsed forever.
+  if (last->GetParent() != tokens) {
+    Error(last->GetLine(), "Unable to parse expression");
+    return en_Step::FAILED;
+  }
+  for (SyntaxNode* t = tokens->GetFirstChild(); t;) {
+    SyntaxNode* next = t->GetNext();
+    const bool done = t == last;
+    SyntaxNode::Detach(t);
+    if (done) break;
+    t = next;
+  }
+  return en_Step::STATEMENT;
+}
+
+SyntaxNode* ScriptGrExp::PullToken() {
+  if (!m_stream || m_nextToken >= m_stream->GetCount()) return nullptr;
+  SyntaxNodePtr token = m_stream->MakeNode(m_nextToken++);
+  if (token->GetSubType() == OS_MODULE && m_nextToken < m_stream->GetCount()) {
+    SyntaxNodePtr name = m_stream->MakeNode(m_nextToken++);
+    SyntaxNode::AppendChild(name.get(), token.get());
+    token = name;
+  }
+  SyntaxNode::AppendChild(m_unit.m_tokens.get(), token.get());
+  return token.get();
+}
+
+SyntaxNode* ScriptGrExp::Next(SyntaxNode* node) {
+  SyntaxNode* next = node->GetNext();
+  if (next || !m_stream || node->GetParent() != m_unit.m_tokens.get()) return next;
+  return PullToken();
+}
+
 bool ScriptGrExp::PrePass(SyntaxNode* tokens) {
   for (SyntaxNode* token = tokens->GetFirstChild(); token;) {
-    SyntaxNode* next = token->GetNext();
+    SyntaxNode* next = Next(token);
     if (token->GetSubType() == OS_MODULE) {
       if (!next || next->GetType() != OT_ID || next->GetSubType() != OS_VAR) {
         Error(token->GetLine(), "unexpected module information found");
@@ -181,7 +247,7 @@ SyntaxNode* ScriptGrExp::ParseBlock(SyntaxNode* brace, SyntaxNode* stop, SyntaxN
   SyntaxNode* chunk = AppendNew(parent, OT_CHUNK, 0, nullptr, brace->GetLine());
   SyntaxNode* match = nullptr;
   int count = 0;
-  for (SyntaxNode* token = brace; token; token = token->GetNext()) {
+  for (SyntaxNode* token = brace; token; token = Next(token)) {
     if (token == stop) {
       match = stop;
       break;
@@ -197,12 +263,12 @@ SyntaxNode* ScriptGrExp::ParseBlock(SyntaxNode* brace, SyntaxNode* stop, SyntaxN
     Error(brace->GetLine(), "unable to find matching '}'");
     return nullptr;
   }
-  for (SyntaxNode* token = brace->GetNext(); token != match;) {
+  for (SyntaxNode* token = Next(brace); token != match;) {
     if (!token) return nullptr;
     SyntaxNode* last = ParseStatement(token, match, chunk);
     if (!last) return nullptr;
-    if (last == match || last->GetNext() == match) break;
-    token = last->GetNext();
+    if (last == match || Next(last) == match) break;
+    token = Next(last);
   }
   return match;
 }
@@ -215,13 +281,13 @@ SyntaxNode* ScriptGrExp::ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode
   SyntaxNode* condition = AppendNew(ifChunk, OT_CHUNK, 0, nullptr, line);
   SyntaxNode* thenChunk = AppendNew(ifChunk, OT_CHUNK, 0, nullptr, line);
   SyntaxNode* elseChunk = AppendNew(ifChunk, OT_CHUNK, 0, nullptr, line);
-  SyntaxNode* last = ParseExpression(token->GetNext(), stop, condition);
+  SyntaxNode* last = ParseExpression(Next(token), stop, condition);
   if (!last || last == stop) return nullptr;
-  last = ParseStatement(last->GetNext(), stop, thenChunk);
+  last = ParseStatement(Next(last), stop, thenChunk);
   if (!last) return nullptr;
-  SyntaxNode* next = last->GetNext();
+  SyntaxNode* next = Next(last);
   if (last != stop && next && next != stop && HasText(next, "else"))
-    last = ParseStatement(next->GetNext(), stop, elseChunk);
+    last = ParseStatement(Next(next), stop, elseChunk);
   return last;
 }
 
@@ -229,24 +295,24 @@ SyntaxNode* ScriptGrExp::ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode
 SyntaxNode* ScriptGrExp::ParseWhile(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   SyntaxNode* whileChunk = AppendNew(parent, OT_CHUNK, 0, "while", token->GetLine());
   SyntaxNode* condition = AppendNew(whileChunk, OT_CHUNK, 0, nullptr, token->GetLine());
-  SyntaxNode* last = ParseExpression(token->GetNext(), stop, condition);
+  SyntaxNode* last = ParseExpression(Next(token), stop, condition);
   if (!last || last == stop) return nullptr;
-  return ParseStatement(last->GetNext(), stop, whileChunk);
+  return ParseStatement(Next(last), stop, whileChunk);
 }
 
 // for -> "for" "(" [expression] ";" [expression] ";" [expression] ")" statement
 SyntaxNode* ScriptGrExp::ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   SyntaxNode* forChunk = AppendNew(parent, OT_CHUNK, 0, "for", token->GetLine());
-  SyntaxNode* open = token->GetNext();
+  SyntaxNode* open = Next(token);
   if (!open || open == stop || !Is(open, OS_LPAREN)) {
     if (parent) Error(open ? open->GetLine() : token->GetLine(), "chunk bracket missing");
     return nullptr;
   }
   SyntaxNode* params = AppendNew(forChunk, OT_PARAMS, 0, nullptr, open->GetLine());
   SyntaxNode* close = nullptr;
-  SyntaxNode* partStart = open->GetNext();
+  SyntaxNode* partStart = Next(open);
   int depth = 0;
-  for (SyntaxNode* t = open->GetNext(); t && t != stop; t = t->GetNext()) {
+  for (SyntaxNode* t = Next(open); t && t != stop; t = Next(t)) {
     bool delimiter = false;
     if (Is(t, OS_LPAREN)) {
       ++depth;
@@ -262,7 +328,7 @@ SyntaxNode* ScriptGrExp::ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNod
     if (!delimiter) continue;
     if (partStart != t) {
       SyntaxNode* last = ParseExpression(partStart, t, params);
-      if (!last || (last != t && last->GetNext() != t)) {
+      if (!last || (last != t && Next(last) != t)) {
         if (parent) Error(open->GetLine(), "invalid expression inside (...)");
         return nullptr;
       }
@@ -271,10 +337,10 @@ SyntaxNode* ScriptGrExp::ParseFor(SyntaxNode* token, SyntaxNode* stop, SyntaxNod
       AppendNew(params, OT_EXP, 0, "(...)", t->GetLine());
     }
     if (close) break;
-    partStart = t->GetNext();
+    partStart = Next(t);
   }
   if (!close) return nullptr;
-  return ParseStatement(close->GetNext(), stop, forChunk);
+  return ParseStatement(Next(close), stop, forChunk);
 }
 
 namespace {
@@ -287,13 +353,13 @@ bool IsLabel(const SyntaxNode* token) {
 SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   if (!HasText(token, "switch")) return nullptr;
   SyntaxNode* switchChunk = AppendNew(parent, OT_CHUNK, 0, "switch", token->GetLine());
-  SyntaxNode* open = token->GetNext();
+  SyntaxNode* open = Next(token);
   if (!open || open == stop || !Is(open, OS_LPAREN)) return nullptr;
-  SyntaxNode* value = ParseExpression(open->GetNext(), stop, switchChunk);
+  SyntaxNode* value = ParseExpression(Next(open), stop, switchChunk);
   if (!value || value == stop) return nullptr;
-  SyntaxNode* close = value->GetNext();
+  SyntaxNode* close = Next(value);
   if (!close || close == stop || !Is(close, OS_RPAREN)) return nullptr;
-  SyntaxNode* brace = close->GetNext();
+  SyntaxNode* brace = Next(close);
   if (!brace || brace == stop || !Is(brace, OS_LBRACE)) return nullptr;
 
   // The statements of one case, from the token after its ":" up to the next label or brace.
@@ -303,7 +369,7 @@ SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, Syntax
       SyntaxNode* last = ParseStatement(t, end, caseNode);
       if (!last) return false;
       if (last == end) break;
-      t = last->GetNext();
+      t = Next(last);
     }
     return true;
   };
@@ -311,14 +377,14 @@ SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, Syntax
   SyntaxNode* caseNode = nullptr;
   SyntaxNode* colon = nullptr;  // of the current case; null before the first label
   int depth = 1;
-  for (SyntaxNode* t = brace->GetNext();; t = t->GetNext()) {
+  for (SyntaxNode* t = Next(brace);; t = Next(t)) {
     if (!t || t == stop) return nullptr;
     if (depth == 1 && IsLabel(t)) {
-      if (colon && !parseBody(colon->GetNext(), t, caseNode)) {
+      if (colon && !parseBody(Next(colon), t, caseNode)) {
         Error(t->GetLine(), "unexpected end of switch block");
         return nullptr;
       }
-      if (!t->GetNext() || t->GetNext() == stop) {
+      if (!Next(t) || Next(t) == stop) {
         Error(t->GetLine(), "unexpected end of switch block");
         return nullptr;
       }
@@ -326,13 +392,13 @@ SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, Syntax
       SyntaxNode* label = AppendNew(switchChunk, 0, OS_KEYWORD, isCase ? "case" : "default", t->GetLine());
       SyntaxNode* after = t;
       if (isCase) {
-        after = ParseExpression(t->GetNext(), stop, label);
+        after = ParseExpression(Next(t), stop, label);
         if (!after) {
           Error(t->GetLine(), "unexpected to parse case constant");
           return nullptr;
         }
       }
-      SyntaxNode* mark = after == stop ? nullptr : after->GetNext();
+      SyntaxNode* mark = after == stop ? nullptr : Next(after);
       if (!mark || mark == stop || !Is(mark, OS_KEYWORD) || !HasText(mark, ":")) {
         Error(t->GetLine(), "':' unexpected after case expression");
         return nullptr;
@@ -348,7 +414,7 @@ SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, Syntax
     }
     if (Is(t, OS_LBRACE)) ++depth;
     if (Is(t, OS_RBRACE) && --depth == 0) {
-      if (colon && !parseBody(colon->GetNext(), t, caseNode)) {
+      if (colon && !parseBody(Next(colon), t, caseNode)) {
         Error(colon->GetLine(), "unexpected end of switch block");
         return nullptr;
       }
@@ -359,28 +425,30 @@ SyntaxNode* ScriptGrExp::ParseSwitch(SyntaxNode* token, SyntaxNode* stop, Syntax
 
 // function -> "function" [type] name "(" [declaration {"," declaration}] ")" statement
 SyntaxNode* ScriptGrExp::ParseFunction(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
-  SyntaxNode* next = token->GetNext();
+  SyntaxNode* next = Next(token);
   if (!next || next == stop) {
     Error(next ? next->GetLine() : token->GetLine(),
           "Error while parsing 'function declaration' : function type is missing");
     return nullptr;
   }
   SyntaxNode* type = Is(next, OS_TYPENAME) ? next : nullptr;
-  SyntaxNode* name = type ? next->GetNext() : next;
+  SyntaxNode* name = type ? Next(next) : next;
   if (!name || name == stop || name->GetType() != OT_ID) {
     Error(name ? name->GetLine() : next->GetLine(), "Error while parsing 'function declaration' : invalid function name");
     return nullptr;
   }
-  SyntaxNode* funcdef = AppendNew(parent, OT_FUNCDEF, 0, TextOf(name), token->GetLine());
+  // The name's text is copied: a token's value need not outlive the tree.
+  SyntaxNode* funcdef =
+      parent ? Append(parent, SyntaxNode::Make(OT_FUNCDEF, 0, TextOf(name), token->GetLine())) : nullptr;
   if (type) AppendNew(funcdef, OT_TYPE, 0, type->GetRowText(), token->GetLine());
-  SyntaxNode* open = name->GetNext();
+  SyntaxNode* open = Next(name);
   if (!open || open == stop) {
     Error(open ? open->GetLine() : name->GetLine(), "Error while parsing 'function declaration' : uncomplete");
     return nullptr;
   }
   SyntaxNode* close = ParseParameters(funcdef, open, stop);
   if (!close) return nullptr;
-  return ParseStatement(close->GetNext(), stop, funcdef);
+  return ParseStatement(Next(close), stop, funcdef);
 }
 
 // parameters -> "(" [declaration {"," declaration}] ")"
@@ -390,9 +458,9 @@ SyntaxNode* ScriptGrExp::ParseParameters(SyntaxNode* target, SyntaxNode* open, S
     return nullptr;
   }
   SyntaxNode* params = AppendNew(target, OT_PARAMS, 0, "Func()", open->GetLine());
-  SyntaxNode* partStart = open->GetNext();
+  SyntaxNode* partStart = Next(open);
   int depth = 0;
-  for (SyntaxNode* t = open->GetNext(); t && t != stop; t = t->GetNext()) {
+  for (SyntaxNode* t = Next(open); t && t != stop; t = Next(t)) {
     bool close = false;
     if (Is(t, OS_LPAREN)) {
       ++depth;
@@ -407,14 +475,14 @@ SyntaxNode* ScriptGrExp::ParseParameters(SyntaxNode* target, SyntaxNode* open, S
     } else if (!Is(t, OS_COMMA) || depth > 0) {
       continue;
     }
-    if (close && t == open->GetNext()) return t;  // "()": no parameter
+    if (close && t == Next(open)) return t;  // "()": no parameter
     SyntaxNode* last = ParseDeclaration(partStart, t, params);
-    if (!last || last->GetNext() != t) {
+    if (!last || Next(last) != t) {
       Error(partStart ? partStart->GetLine() : open->GetLine(), "invalid parameter declaration");
       return nullptr;
     }
     if (close) return t;
-    partStart = t->GetNext();
+    partStart = Next(t);
   }
   return nullptr;
 }
@@ -426,7 +494,7 @@ SyntaxNode* ScriptGrExp::ParseDeclaration(SyntaxNode* type, SyntaxNode* stop, Sy
     return nullptr;
   }
   SyntaxNode* lineToken = type;
-  SyntaxNode* first = type->GetNext();
+  SyntaxNode* first = Next(type);
   for (;;) {
     SyntaxNode* newNode = AppendNew(parent, OT_NEW, 0, "", lineToken->GetLine());
     AppendNew(newNode, OT_TYPE, 0, type->GetRowText(), type->GetLine());
@@ -436,22 +504,22 @@ SyntaxNode* ScriptGrExp::ParseDeclaration(SyntaxNode* type, SyntaxNode* stop, Sy
       return nullptr;
     }
     SyntaxNode* end = variable;
-    SyntaxNode* next = variable->GetNext();
+    SyntaxNode* next = Next(variable);
     if (variable != stop && next && next != stop && Is(next, OS_ASSIGN)) {
       end = ParseExpression(first, stop, parent);
       if (!end) return nullptr;
     }
-    SyntaxNode* comma = end == stop ? nullptr : end->GetNext();
+    SyntaxNode* comma = end == stop ? nullptr : Next(end);
     if (!comma || comma == stop || !Is(comma, OS_COMMA)) return end;
     lineToken = comma;
-    first = comma->GetNext();
+    first = Next(comma);
   }
 }
 
 // return -> "return" [expression]
 SyntaxNode* ScriptGrExp::ParseReturn(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   SyntaxNode* node = AppendNew(parent, OT_SYS, OS_RETURN, nullptr, token->GetLine());
-  SyntaxNode* last = ParseExpression(token->GetNext(), stop, node);
+  SyntaxNode* last = ParseExpression(Next(token), stop, node);
   return last ? last : token;
 }
 
@@ -467,7 +535,7 @@ SyntaxNode* ScriptGrExp::ParseExpression(SyntaxNode* token, SyntaxNode* stop, Sy
   if (parent) {
     // Parentheses are reduced one group at a time, not recursively; they count as levels all the same.
     int open = 0, deepest = 0;
-    for (SyntaxNode* t = token;; t = t->GetNext()) {
+    for (SyntaxNode* t = token;; t = Next(t)) {
       if (Is(t, OS_LPAREN)) deepest = std::max(deepest, ++open);
       if (Is(t, OS_RPAREN)) --open;
       if (t == end) break;
@@ -476,21 +544,21 @@ SyntaxNode* ScriptGrExp::ParseExpression(SyntaxNode* token, SyntaxNode* stop, Sy
       Error(token->GetLine(), "nesting too deep (more than %d levels)", kMaxDepth);
       return nullptr;
     }
-    SyntaxNode* exp = Append(parent, SyntaxNode::Make(OT_EXP, 0, "(...)", token->GetLine()));
-    for (SyntaxNode* t = token;; t = t->GetNext()) {
+    SyntaxNode* exp = Append(parent, SyntaxNode::MakeLasting(OT_EXP, 0, "(...)", token->GetLine()));
+    for (SyntaxNode* t = token;; t = Next(t)) {
       SyntaxNode::AppendChild(exp, TakeToken(t).get());
       if (t == end) break;
     }
     if (!BuildExpression(exp)) return nullptr;
   }
-  if (end != stop && Is(end->GetNext(), OS_SEMICOLON)) return end->GetNext();
+  if (end != stop && Is(Next(end), OS_SEMICOLON)) return Next(end);
   return end;
 }
 
 // operand (postfix)* { binary operand (postfix)* }, each operand after prefix operators
 SyntaxNode* ScriptGrExp::FindExpressionEnd(SyntaxNode* token, SyntaxNode* stop) {
   for (SyntaxNode* t = token;;) {
-    while (t && t != stop && t->GetType() == OT_PREFIX) t = t->GetNext();
+    while (t && t != stop && t->GetType() == OT_PREFIX) t = Next(t);
     if (!t || t == stop) return nullptr;
     SyntaxNode* end = nullptr;
     if (t->GetType() == OT_PARAMS) {
@@ -503,7 +571,7 @@ SyntaxNode* ScriptGrExp::FindExpressionEnd(SyntaxNode* token, SyntaxNode* stop) 
       end = ParseVariable(t, stop, nullptr);
     } else if (Is(t, OS_LPAREN)) {
       int depth = 0;
-      for (SyntaxNode* x = t; x && x != stop; x = x->GetNext()) {
+      for (SyntaxNode* x = t; x && x != stop; x = Next(x)) {
         if (Is(x, OS_LPAREN)) ++depth;
         if (Is(x, OS_RPAREN) && --depth == 0) {
           end = x;
@@ -512,11 +580,11 @@ SyntaxNode* ScriptGrExp::FindExpressionEnd(SyntaxNode* token, SyntaxNode* stop) 
       }
     }
     if (!end) return nullptr;
-    if (end == stop || !end->GetNext() || end->GetNext() == stop) return end;
-    while (end->GetNext() && end->GetNext() != stop && end->GetNext()->GetType() == OT_POSTFIX) end = end->GetNext();
-    SyntaxNode* op = end->GetNext();
+    if (end == stop || !Next(end) || Next(end) == stop) return end;
+    while (Next(end) && Next(end) != stop && Next(end)->GetType() == OT_POSTFIX) end = Next(end);
+    SyntaxNode* op = Next(end);
     if (!op || op == stop || op->GetType() != OT_BINARY) return end;
-    t = op->GetNext();
+    t = Next(op);
     if (!t || t == stop) return nullptr;
   }
 }
@@ -529,11 +597,11 @@ SyntaxNode* ScriptGrExp::ParseVariable(SyntaxNode* token, SyntaxNode* stop, Synt
     SyntaxNode* lval = AppendNew(parent, OT_LVAL, 0, "", token->GetLine());
     copy = Append(lval, token->Clone(true));
   }
-  SyntaxNode* open = token->GetNext();
+  SyntaxNode* open = Next(token);
   if (!open || open == stop || !Is(open, OS_LBRACKET)) return token;
-  SyntaxNode* first = open->GetNext();
+  SyntaxNode* first = Next(open);
   SyntaxNode* last = first ? ParseExpression(first, stop, copy) : nullptr;
-  if (last && Is(last->GetNext(), OS_RBRACKET)) return last->GetNext();
+  if (last && Is(Next(last), OS_RBRACKET)) return Next(last);
   if (!last && Is(first, OS_RBRACKET)) {
     if (copy) Append(copy, MakeLiteralExp("(...)", Var(0), first->GetLine()));
     return first;
@@ -552,7 +620,7 @@ SyntaxNode* ScriptGrExp::ParseCall(SyntaxNode* target, SyntaxNode* function, Syn
   SyntaxNode* copy = target ? Append(target, TakeToken(function)) : nullptr;
   for (SyntaxNode* child = function->GetFirstChild(); child; child = child->GetNext())
     if (child->GetType() == OT_PARAMS) return function;
-  return ParseParenList(copy, function->GetNext(), stop, TextOf(function));
+  return ParseParenList(copy, Next(function), stop, TextOf(function));
 }
 
 // arguments -> "(" [expression] {"," [expression]} ")"
@@ -561,11 +629,11 @@ SyntaxNode* ScriptGrExp::ParseParenList(SyntaxNode* target, SyntaxNode* open, Sy
   cl_Level level(*this, open);
   if (!level) return nullptr;
   SyntaxNode* params = AppendNew(target, OT_PARAMS, 0, "parambracket", open->GetLine());
-  SyntaxNode* argStart = open->GetNext();
+  SyntaxNode* argStart = Next(open);
   SyntaxNode* close = nullptr;
   int number = 1;
   int depth = 0;
-  for (SyntaxNode* t = open->GetNext(); t; t = t->GetNext()) {
+  for (SyntaxNode* t = Next(open); t; t = Next(t)) {
     if (Is(t, OS_RPAREN) && depth == 0) {
       close = t;
       break;
@@ -583,13 +651,13 @@ SyntaxNode* ScriptGrExp::ParseParenList(SyntaxNode* target, SyntaxNode* open, Sy
         if (params) Append(params, MakeLiteralExp(nullptr, ignore, t->GetLine()));
       } else {
         SyntaxNode* last = ParseExpression(argStart, t, params);
-        if (!last || last->GetNext() != t) {
+        if (!last || Next(last) != t) {
           Error(argStart->GetLine(), "Unable to interpret the %d parameter of the parenthesis from %s.", number, name);
           return nullptr;
         }
       }
       ++number;
-      argStart = t->GetNext();
+      argStart = Next(t);
     }
   }
   if (!close) {
@@ -598,7 +666,7 @@ SyntaxNode* ScriptGrExp::ParseParenList(SyntaxNode* target, SyntaxNode* open, Sy
   }
   if (argStart != close) {
     SyntaxNode* last = ParseExpression(argStart, close, params);
-    if (!last || (last != close && last->GetNext() != close)) {
+    if (!last || (last != close && Next(last) != close)) {
       Error(open->GetLine(), "invalid function parameter %d at function call", number);
       return nullptr;
     }
@@ -633,7 +701,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
   // ")" before the node just built has been replaced, so the next search starts there.
   for (SyntaxNode* resume = node->GetFirstChild();;) {
     SyntaxNode* close = resume;
-    while (close && !Is(close, OS_RPAREN)) close = close->GetNext();
+    while (close && !Is(close, OS_RPAREN)) close = Next(close);
     if (!close) break;
     SyntaxNode* open = close->GetPrev();
     while (open && !Is(open, OS_LPAREN)) open = open->GetPrev();
@@ -641,7 +709,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       Error(close->GetLine(), "missing right parenthesis ')'");
       return false;
     }
-    SyntaxNodePtr holder = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+    SyntaxNodePtr holder = SyntaxNode::MakeLasting(OT_REM, 0, nullptr, -1);
     SyntaxNode* from = open;
     if (Is(open->GetPrev(), OS_FUNC)) {
       from = open->GetPrev();
@@ -653,13 +721,13 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
     if (resume)
       SyntaxNode::InsertAfter(node, close, resume);
     else
-      resume = close->GetNext();
+      resume = Next(close);
     DetachRange(from, close);
   }
   // Indexes: the exp of the index goes under the name before "[".
   for (SyntaxNode* resume = node->GetFirstChild();;) {
     SyntaxNode* close = resume;
-    while (close && !Is(close, OS_RBRACKET)) close = close->GetNext();
+    while (close && !Is(close, OS_RBRACKET)) close = Next(close);
     if (!close) break;
     SyntaxNode* open = close->GetPrev();
     while (open && !Is(open, OS_LBRACKET)) open = open->GetPrev();
@@ -672,9 +740,9 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       Error(open->GetLine(), "missing left value for '['..']'");
       return false;
     }
-    SyntaxNodePtr holder = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
-    resume = close->GetNext();
-    if (!ParseExpression(open->GetNext(), close, holder.get())) return false;
+    SyntaxNodePtr holder = SyntaxNode::MakeLasting(OT_REM, 0, nullptr, -1);
+    resume = Next(close);
+    if (!ParseExpression(Next(open), close, holder.get())) return false;
     if (SyntaxNode* index = holder->GetFirstChild())
       SyntaxNode::AppendChild(target, index);
     else  // "a[]" indexes with 0
@@ -685,7 +753,7 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
   if (!root) return true;
   const int line = root->GetLine();
   auto makeVal = [line](int which) {
-    SyntaxNodePtr val = SyntaxNode::Make(OT_VAL, 0, nullptr, line);
+    SyntaxNodePtr val = SyntaxNode::MakeLasting(OT_VAL, 0, nullptr, line);
     val->SetValue(Var(which));
     return val;
   };
@@ -694,14 +762,14 @@ bool ScriptGrExp::BuildExpression(SyntaxNode* node) {
       SyntaxNodePtr left = makeVal(0);
       SyntaxNodePtr right = makeVal(1);
       while (node->GetFirstChild() != root) SyntaxNode::AppendChild(left.get(), node->GetFirstChild());
-      while (root->GetNext()) SyntaxNode::AppendChild(right.get(), root->GetNext());
+      while (Next(root)) SyntaxNode::AppendChild(right.get(), Next(root));
       SyntaxNode::AppendChild(node, left.get());
       SyntaxNode::AppendChild(node, right.get());
       return BuildExpression(left.get()) && BuildExpression(right.get());
     }
     case OT_PREFIX: {
       SyntaxNodePtr operand = makeVal(0);
-      while (root->GetNext()) SyntaxNode::AppendChild(operand.get(), root->GetNext());
+      while (Next(root)) SyntaxNode::AppendChild(operand.get(), Next(root));
       SyntaxNode::AppendChild(node, operand.get());
       return BuildExpression(operand.get());
     }

@@ -39,6 +39,7 @@ namespace KRX {
 
 struct SyntaxUnit;
 class SyntaxNode;
+class TokenStream;
 struct t_Operation;
 
 class ScriptGrExp {
@@ -54,6 +55,17 @@ class ScriptGrExp {
   bool Parse();
   // Convenience: ScriptGrExp(unit).Parse().
   static bool Parse(SyntaxUnit& unit);
+
+  // ---- statement by statement ----
+  // A parse that makes token nodes from stream as it reads on, so that unit.m_tokens holds only
+  // the tokens not yet consumed. Starts new token and tree roots and runs Parse's pre-pass over
+  // the whole stream; false (reported) on a qualifier without a name after it.
+  bool BeginStream(TokenStream& stream);
+  enum class en_Step { STATEMENT, END, FAILED };
+  // Parses the next top-level statement into unit.m_tree (after what is there) and drops the
+  // tokens it consumed. FAILED after a reported error; HasError() may also be true after a
+  // STATEMENT (an error the parse could go on from), which fails the parse all the same.
+  en_Step ParseNextStatement();
 
   // The root operation of an expression node: the operator child that binds least (greatest
   // priority; the later one among equals unless it groups right to left). Null when none.
@@ -82,6 +94,9 @@ class ScriptGrExp {
   SyntaxNode* ParseReturn(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent);
 
   bool PrePass(SyntaxNode* tokens);
+  // The token or node after node; at the end of a streamed token list, the next token made.
+  SyntaxNode* Next(SyntaxNode* node);
+  SyntaxNode* PullToken();
   // Enters one nesting level; false (with the error reported) past kMaxDepth.
   bool Enter(const SyntaxNode* at);
   // A copy of token with its children for an expression node. While an expression is being
@@ -96,6 +111,8 @@ class ScriptGrExp {
   bool m_error = false;
   int m_depth = 0;
   bool m_reducing = false;  // inside BuildExpression: see TakeToken
+  TokenStream* m_stream = nullptr;  // set by BeginStream
+  size_t m_nextToken = 0;           // the stream's next token to make
 };
 
 }  // namespace KRX

@@ -28,20 +28,29 @@ namespace KRX {
 #endif
 
 namespace {
+// Trivially destructible and constant-initialised: a node held by a static object may be
+// dropped at exit, and the hot path pays for no guard.
 struct st_NodePool {
   struct st_Free {
     st_Free* next;
   };
+  struct st_Chunk {
+    st_Chunk* next;  // kPerChunk node blocks follow the header
+  };
   static constexpr size_t kPerChunk = 512;
+  static constexpr size_t kHeader =
+      (sizeof(st_Chunk) + alignof(SyntaxNode) - 1) / alignof(SyntaxNode) * alignof(SyntaxNode);
   st_Free* free = nullptr;
-  std::vector<void*> chunks;
+  st_Chunk* chunks = nullptr;
   size_t live = 0;
 
   void* Take() {
     if (!free) {
-      char* chunk = static_cast<char*>(::operator new(kPerChunk * sizeof(SyntaxNode)));
-      chunks.push_back(chunk);
-      for (size_t i = kPerChunk; i-- > 0;) Give(chunk + i * sizeof(SyntaxNode));
+      char* memory = static_cast<char*>(::operator new(kHeader + kPerChunk * sizeof(SyntaxNode)));
+      auto* chunk = reinterpret_cast<st_Chunk*>(memory);
+      chunk->next = chunks;
+      chunks = chunk;
+      for (size_t i = kPerChunk; i-- > 0;) Give(memory + kHeader + i * sizeof(SyntaxNode));
     }
     st_Free* block = free;
     free = block->next;
@@ -54,22 +63,35 @@ struct st_NodePool {
     free = block;
   }
   void Release() {
-    for (void* chunk : chunks) ::operator delete(chunk);
-    chunks.clear();
+    while (st_Chunk* chunk = chunks) {
+      chunks = chunk->next;
+      ::operator delete(chunk);
+    }
     free = nullptr;
   }
 };
 
-st_NodePool& NodePool() {
-  // Never destroyed: a node held by a static object may be dropped after this would be.
-  static st_NodePool* s_pool = new st_NodePool();
-  return *s_pool;
+constinit st_NodePool g_nodePool;
+
+// The row FindOperation gives for a kind and sub-kind without a text, remembered: it scans the
+// table, and nodes of a few kinds are made for every few tokens.
+const t_Operation* RowOf(int type, int subType) {
+  constexpr int kTypes = 32, kSubTypes = 256;
+  if (type < 0 || type >= kTypes || subType < 0 || subType >= kSubTypes) return FindOperation(type, subType, nullptr);
+  static const t_Operation* s_rows[kTypes][kSubTypes];
+  static bool s_known[kTypes][kSubTypes];
+  if (!s_known[type][subType]) {
+    s_rows[type][subType] = FindOperation(type, subType, nullptr);
+    s_known[type][subType] = true;
+  }
+  return s_rows[type][subType];
 }
+
 }  // namespace
 
 void* SyntaxNode::operator new(size_t size) {
   if (!KRX_NODE_POOL || size != sizeof(SyntaxNode)) return ::operator new(size);
-  return NodePool().Take();
+  return g_nodePool.Take();
 }
 
 void SyntaxNode::operator delete(void* p, size_t size) {
@@ -78,7 +100,7 @@ void SyntaxNode::operator delete(void* p, size_t size) {
     ::operator delete(p);
     return;
   }
-  st_NodePool& pool = NodePool();
+  st_NodePool& pool = g_nodePool;
   pool.Give(p);
   if (--pool.live == 0) pool.Release();
 }
@@ -90,18 +112,32 @@ SyntaxNode::SyntaxNode() = default;
 SyntaxNode::SyntaxNode(const t_Operation& row, const Var& value) : m_op(row), m_value(value) {}
 
 SyntaxNode::~SyntaxNode() {
-  // Children go one by one, so a long chain never unwinds recursively through m_next.
-  while (m_firstChild) {
-    SyntaxNodePtr child = m_firstChild;
-    Detach(child.get());
+  // Children go one by one, so a long chain never unwinds recursively through m_next. A child
+  // someone else still holds is left unlinked, as Detach would leave it.
+  m_lastChild = nullptr;
+  SyntaxNodePtr child = std::move(m_firstChild);
+  while (child) {
+    SyntaxNodePtr next = std::move(child->m_next);
+    child->m_parent = nullptr;
+    child->m_prev = nullptr;
+    child = std::move(next);
   }
   m_value.Clear();
 }
 
 SyntaxNodePtr SyntaxNode::Make(int type, int subType, const char* text, int line) {
-  const t_Operation* row = FindOperation(type, subType, nullptr);
+  const t_Operation* row = RowOf(type, subType);
   if (!row) return nullptr;
   SyntaxNodePtr node(new SyntaxNode(*row, Var(text ? text : "")));
+  node->m_line = line;
+  return node;
+}
+
+SyntaxNodePtr SyntaxNode::MakeLasting(int type, int subType, const char* text, int line) {
+  const t_Operation* row = RowOf(type, subType);
+  if (!row) return nullptr;
+  SyntaxNodePtr node(new SyntaxNode(*row, Var()));
+  node->m_value.SetConstString(text ? text : "");
   node->m_line = line;
   return node;
 }
@@ -134,8 +170,11 @@ int SyntaxNode::GetChildCount() const {
 
 void SyntaxNode::AppendChild(SyntaxNode* parent, SyntaxNode* node) {
   if (!parent || !node || parent == node) return;
-  SyntaxNodePtr keep(node);
-  Detach(node);
+  SyntaxNodePtr keep;  // holds node while the link that owned it goes
+  if (node->m_parent) {
+    keep = node;
+    Detach(node);
+  }
   node->m_parent = parent;
   node->m_prev = parent->m_lastChild;
   if (parent->m_lastChild)

@@ -8,6 +8,7 @@
 #include <cstddef>
 
 #include <string>
+#include <utility>
 
 #include "KRX/runtime/Operations.h"
 #include "KRX/runtime/RefObj.h"
@@ -21,6 +22,8 @@ class SyntaxNode : public RefObj {
   SyntaxNode();
   // A node with a copy of row and of value.
   SyntaxNode(const t_Operation& row, const Var& value);
+  // The same taking over a value made for it.
+  SyntaxNode(const t_Operation& row, Var&& value) : m_op(row), m_value(std::move(value)) {}
   // Detaches every child (each keeps its subtree), clears the value, drops the links.
   ~SyntaxNode() override;
   // Nodes come from a pool of node-sized blocks that is given back whole once no node is left.
@@ -31,6 +34,9 @@ class SyntaxNode : public RefObj {
   // The first row with this type and subtype (0 matches any); the value is a string copy of
   // text ("" for null). Null when no row fits.
   static tRefPtr<SyntaxNode> Make(int type, int subType, const char* text, int line);
+  // Make without the copy: the value points at text, which must outlive the node (a literal,
+  // the operation table, the unit's text pool). The parser makes a few such nodes per token.
+  static tRefPtr<SyntaxNode> MakeLasting(int type, int subType, const char* text, int line);
   // The first row whose text equals text; the value is a string copy of text. Null when none.
   static tRefPtr<SyntaxNode> MakeNamed(const char* text, int line);
   // Same row, value and line, no links; with deep, clones of every child appended in order.

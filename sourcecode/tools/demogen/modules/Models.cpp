@@ -1,7 +1,9 @@
 // What the models add to the demo data: the figures' textures (a 256² body sheet and a 128² hair
 // sheet whose alpha alternates above and below one half, so both alpha passes of the skinned draw
-// have texels), the body sheets of the actors that wear a figure in another coat, and the editors'
-// static "axis" model, three coloured bars as an Ogre XML mesh.
+// have texels), the body sheets of the actors that wear a figure in another coat, the round soft
+// spot of the characters' blob shadows ("blobb") and the editors' static "axis" model, three
+// coloured bars as an Ogre XML mesh.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -43,6 +45,14 @@ const st_Variant kVariants[] = {
     {"Quillane_EveningDress", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFF1A1A2Eu, 0xFF141426u); }},
     {"Quillane_DancingDress", [](int x, int y, int s) { return BodySheetTexel(x, y, s, 0xFFB0306Au, 0xFF9C285Eu); }},
 };
+
+// Black, darkest (alpha 160) in the middle and fading to nothing at the rim.
+uint32_t BlobTexel(int x, int y, int size) {
+  const float h = 0.5f * static_cast<float>(size);
+  const float dx = (static_cast<float>(x) + 0.5f - h) / h, dy = (static_cast<float>(y) + 0.5f - h) / h;
+  const float fade = std::max(0.0f, 1.0f - (dx * dx + dy * dy));
+  return static_cast<uint32_t>(160.0f * fade * fade) << 24;
+}
 
 // Strands: opaque cores (alpha 230) and thin blended fringes (alpha 90).
 uint32_t HairTexel(int x, int, int) { return (x % 6) < 4 ? 0xE65A3A22u : 0x5A7A5236u; }
@@ -95,6 +105,7 @@ bool MakeModels(cl_Output& out) {
     const std::string dir = std::string("characters/") + v.label + "/" + v.label;
     ok = out.WriteTga(dir + "_body.tga", Sheet(256, v.texel), false) && ok;
   }
+  ok = out.WriteTga("characters/blobb.tga", Sheet(64, BlobTexel), true) && ok;
   const std::string axis = "<mesh>\n\t<submeshes>\n" + AxisBar("axis_x", 0) + AxisBar("axis_y", 1) +
                            AxisBar("axis_z", 2) + "\t</submeshes>\n</mesh>\n";
   return out.WriteText("editor/axis.xml", axis) && ok;

@@ -1,0 +1,22 @@
+// Script calls by composed name: a scene's script ("Scenes/<scene>.lua"), a dialogue partner's
+// ("Dialogs/<name>.lua") and function paths ("module::function"), and the scene trigger a click on
+// a scene object runs. A call that cannot be made yields nil. Main thread only.
+#pragma once
+
+#include "base/String.h"
+#include "base/data/Variant.h"
+
+namespace quillane {
+
+base::String GetDialogScriptPath(const base::String& name);  // "Dialogs/" + name + ".lua"
+
+bool HasDialogScriptFunction(const base::String& dialog, const base::String& function);
+base::Variant CallDialogScriptFunction(const base::String& dialog, const base::String& function);
+base::Variant CallSceneScriptFunction(const base::String& scene, const base::String& function);
+bool HasScriptFunction(const base::String& path);
+base::Variant CallScriptFunctionByPath(const base::String& path);
+// Runs "OnTrigger_" + name of the current scene's script as the scene-script sequence; false
+// (logged) when the script has none.
+bool RunTrigger(const base::String& name);
+
+}  // namespace quillane

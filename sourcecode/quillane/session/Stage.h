@@ -1,0 +1,122 @@
+// The stage: what is on show in the current scene, the scene itself and the characters placed in
+// it, with the player character among them. Per frame it advances scene and characters and turns
+// their moves into trigger-zone script calls; it draws the scene with its characters depth-sorted
+// against the stage layers; it answers what lies under a screen point; it writes and reads its
+// block of a savegame. The session makes a new stage for every scene. Main thread only.
+#pragma once
+
+#include <list>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "base/String.h"
+#include "base/math/Limit.h"
+#include "base/math/Vector.h"
+#include "base/TaskScheduler.h"
+#include "quillane/character/Character.h"
+
+namespace base {
+class File;
+}
+
+namespace quillane {
+
+class cl_Scene;
+
+class cl_Stage {
+ public:
+  cl_Stage();
+  ~cl_Stage();  // ReleaseSceneData
+  cl_Stage(const cl_Stage&) = delete;
+  cl_Stage& operator=(const cl_Stage&) = delete;
+
+  // Replaces the scene with the named one: its compiled file, else its project description.
+  void LoadScene(const base::String& name);
+  void ReleaseSceneData();  // deletes the scene and every character
+
+  // A new character bound to the actor and the scene's first nav mesh; null (logged) for an
+  // unknown actor.
+  cl_Character* CreateCharacter(const base::String& name, const base::String& actorName);
+  // Appends a character made elsewhere (the editors, tests); the stage owns it from now on.
+  void AdoptCharacter(cl_Character* character);
+  cl_Character* GetCharacter(const char* name) const;  // first of that name; null when none
+  // Deletes the first character of that name; the player pointer, attachment targets and its
+  // action are cleared so nothing is left dangling.
+  void RemoveCharacter(const char* name);
+  // One floor circle (x, z, avoidance range) per avoiding character other than name.
+  void CollectObstacles(std::vector<base::tVector3<float>>& obstacles, const char* name) const;
+  void BindCharactersToScene();  // after a load: nav mesh, scale and placement again
+  void PrepareCharacters();      // "PrepareCharacter" of every character's dialogue script
+
+  void Update(float dt);  // scene, characters, zone triggers
+  void Render(const base::tRectf& screenRect);
+  bool PickAt(float x, float y, base::String& name) const;
+  base::tRectf GetCharacterScreenRect(const cl_Character* character) const;
+  void ShowTooltip(bool all, const base::String& hoveredName) const;
+  void UpdateScroll();  // the scene's scroll offset from the player's position
+  // Screen point 190 scene units (times the scene scale) above the character.
+  base::tVector2<float> GetOverheadScreenPos(const cl_Character* character) const;
+  base::tVector3<float> GetNavMeshCenter(base::tVector3<float>& out) const;
+
+  // The savegame block: the scene name, then what ReadState reads.
+  bool WriteState(base::File& file) const;
+  // The block after the scene name (which the session reads first to load the scene). Every
+  // count and length is checked against the bytes left; a damaged block is reported in one line
+  // with its offset, the characters it made are removed again and false is returned.
+  bool ReadState(base::File& file);
+  // The block's first item; false (reported) when the length does not fit the file.
+  static bool ReadSceneName(base::File& file, base::String& name);
+
+  // Attachment targets: the character an attachment record of a stage character names, once
+  // resolved (ReadState and AttachObject resolve them); null when unresolved or removed.
+  cl_Character* GetAttachmentTarget(const cl_Character::st_Attachment& attachment) const;
+  void ResolveAttachmentTargets();
+
+  cl_Scene* GetScene() const { return m_scene; }
+  const std::list<cl_Character*>& GetCharacters() const { return m_characters; }
+  cl_Character* GetPlayerCharacter() const { return m_player; }
+  void SetPlayerCharacter(cl_Character* character) { m_player = character; }
+  float GetAvoidanceRange() const { return m_avoidanceRange; }
+  void SetAvoidanceRange(float range) { m_avoidanceRange = range; }
+  void SetBlur(bool on) { m_blur = on; }
+
+ private:
+  // A zone crossing seen during the character walk, dispatched after it.
+  struct st_ZoneChange {
+    cl_Character* character;  // compared only: it may be gone by dispatch time
+    base::String characterName;
+    base::String zone;
+    bool entered;
+  };
+  void CollectZoneChanges(cl_Character* character, const std::vector<base::String>& before,
+                          const std::vector<base::String>& after, std::vector<st_ZoneChange>& out) const;
+  void ZonesAt(const cl_Character* character, std::vector<base::String>& out) const;
+  // Runs the check and zone handlers of one crossing against the session's scene script.
+  void DispatchZoneChange(const st_ZoneChange& change);
+  bool Holds(const cl_Character* character) const;  // pointer comparison only
+  void ForgetCharacter(cl_Character* character);    // clears every pointer to it
+
+  cl_Scene* m_scene = nullptr;
+  std::list<cl_Character*> m_characters;
+  // Zone handlers may free this stage (a transit): the walk keeps a copy and tests it after
+  // every handler. False from destruction on.
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+  std::map<const cl_Character::st_Attachment*, cl_Character*> m_attachmentTargets;
+  cl_Character* m_player = nullptr;
+  float m_avoidanceRange = 100.0f;
+  bool m_blur = false;
+};
+
+// Loads the stage's scene while the loading screen runs.
+class cl_SceneLoadTask : public base::i_Task {
+ public:
+  cl_SceneLoadTask(cl_Stage* stage, base::String sceneName);
+  void Run() override;  // LoadScene on the stage
+
+ private:
+  base::String m_sceneName;
+  cl_Stage* m_stage;  // not owned
+};
+
+}  // namespace quillane
