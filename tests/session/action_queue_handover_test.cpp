@@ -126,9 +126,9 @@ TEST_F(QueueHandover, LoadingFunctionsQueueOnlyWhatIsNotLoaded) {
   ASSERT_TRUE(quillane::HasDialogScriptFunction("Odo", "Startup"));
   Lines().clear();
   StartSceneScript("Scenes/Office.lua", "Preload");
-  EXPECT_EQ(AllLines(),
-            "ERROR: AddLoadingTask: no game frame; the task is dropped\n"   // Mina
-            "ERROR: AddLoadingTask: no game frame; the task is dropped\n");  // pell, no registry here
+  int dropped = 0;
+  for (const std::string& line : Lines()) dropped += line == "ERROR: AddLoadingTask: no game frame; the task is dropped\n";
+  EXPECT_EQ(dropped, 2) << AllLines();  // Mina, and pell (no actor registry here)
 }
 
 // Transit ends the calling script at once, ends what else runs, and leaves the queue with the
