@@ -5,11 +5,22 @@
 // the end-chat token is left. One per session, never attached to the GUI root. Main thread only.
 #pragma once
 
+#include <memory>
+
 #include "base/String.h"
 #include "base/gui/GUI.h"
 #include "quillane/frame/Event.h"
 
+class GameThread;
+
 namespace quillane {
+
+// What the control asks of the token bar; the token bar fills it in when it exists. Empty
+// entries mean "no token bar": the automatic end-chat then never triggers.
+struct st_DialogTokenBar {
+  int (*GetTokenCount)() = nullptr;                      // tokens shown in the bar
+  void (*RemoveTokenAnimated)(const char* label) = nullptr;  // with its leave animation
+};
 
 class cl_DialogCtrl : public base::cl_Panel {
  public:
@@ -27,21 +38,33 @@ class cl_DialogCtrl : public base::cl_Panel {
   bool IsActive() const { return m_bActive || m_nPendingCalls > 0; }
   base::String GetPartner() const { return m_Partner; }
 
+  static st_DialogTokenBar& TokenBar();  // the program's one hook table
+
   bool m_bActive = false;
   base::String m_Partner;
   base::String m_CurrentToken;  // the token glue writes it directly
   int m_nPendingCalls = 0;
+
+ private:
+  friend class cl_DialogCtrlCallbackEvent;
+  // Script threads may end after the control is gone (the session ended): their events test it.
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };
 
 // Delivers "ScriptIdle" to the control when a dialogue-script thread ends.
 class cl_DialogCtrlCallbackEvent : public i_Event {
  public:
   explicit cl_DialogCtrlCallbackEvent(cl_DialogCtrl* ctrl);
+  // The message to the control; then the queue forgets its dialogue-script thread when that is
+  // the thread ending here (a later call may already have taken its place).
   void Execute() override;
+  void SetThread(GameThread* thread) { m_thread = thread; }
 
  private:
   cl_DialogCtrl* m_ctrl;  // not owned
+  std::shared_ptr<bool> m_ctrlAlive;
   base::Variant m_message;  // always "ScriptIdle"
+  GameThread* m_thread = nullptr;  // compared only
 };
 
 }  // namespace quillane

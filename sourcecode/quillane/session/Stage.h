@@ -6,12 +6,15 @@
 #pragma once
 
 #include <list>
+#include <map>
+#include <memory>
 #include <vector>
 
 #include "base/String.h"
 #include "base/math/Limit.h"
 #include "base/math/Vector.h"
 #include "base/TaskScheduler.h"
+#include "quillane/character/Character.h"
 
 namespace base {
 class File;
@@ -20,7 +23,6 @@ class File;
 namespace quillane {
 
 class cl_Scene;
-class cl_Character;
 
 class cl_Stage {
  public:
@@ -36,6 +38,8 @@ class cl_Stage {
   // A new character bound to the actor and the scene's first nav mesh; null (logged) for an
   // unknown actor.
   cl_Character* CreateCharacter(const base::String& name, const base::String& actorName);
+  // Appends a character made elsewhere (the editors, tests); the stage owns it from now on.
+  void AdoptCharacter(cl_Character* character);
   cl_Character* GetCharacter(const char* name) const;  // first of that name; null when none
   // Deletes the first character of that name; the player pointer, attachment targets and its
   // action are cleared so nothing is left dangling.
@@ -55,9 +59,19 @@ class cl_Stage {
   base::tVector2<float> GetOverheadScreenPos(const cl_Character* character) const;
   base::tVector3<float> GetNavMeshCenter(base::tVector3<float>& out) const;
 
-  // The savegame block after the scene name (which the session reads to load the scene).
+  // The savegame block: the scene name, then what ReadState reads.
   bool WriteState(base::File& file) const;
+  // The block after the scene name (which the session reads first to load the scene). Every
+  // count and length is checked against the bytes left; a damaged block is reported in one line
+  // with its offset, the characters it made are removed again and false is returned.
   bool ReadState(base::File& file);
+  // The block's first item; false (reported) when the length does not fit the file.
+  static bool ReadSceneName(base::File& file, base::String& name);
+
+  // Attachment targets: the character an attachment record of a stage character names, once
+  // resolved (ReadState and AttachObject resolve them); null when unresolved or removed.
+  cl_Character* GetAttachmentTarget(const cl_Character::st_Attachment& attachment) const;
+  void ResolveAttachmentTargets();
 
   cl_Scene* GetScene() const { return m_scene; }
   const std::list<cl_Character*>& GetCharacters() const { return m_characters; }
@@ -68,8 +82,27 @@ class cl_Stage {
   void SetBlur(bool on) { m_blur = on; }
 
  private:
+  // A zone crossing seen during the character walk, dispatched after it.
+  struct st_ZoneChange {
+    cl_Character* character;  // compared only: it may be gone by dispatch time
+    base::String characterName;
+    base::String zone;
+    bool entered;
+  };
+  void CollectZoneChanges(cl_Character* character, const std::vector<base::String>& before,
+                          const std::vector<base::String>& after, std::vector<st_ZoneChange>& out) const;
+  void ZonesAt(const cl_Character* character, std::vector<base::String>& out) const;
+  // Runs the check and zone handlers of one crossing against the session's scene script.
+  void DispatchZoneChange(const st_ZoneChange& change);
+  bool Holds(const cl_Character* character) const;  // pointer comparison only
+  void ForgetCharacter(cl_Character* character);    // clears every pointer to it
+
   cl_Scene* m_scene = nullptr;
   std::list<cl_Character*> m_characters;
+  // Zone handlers may free this stage (a transit): the walk keeps a copy and tests it after
+  // every handler. False from destruction on.
+  std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
+  std::map<const cl_Character::st_Attachment*, cl_Character*> m_attachmentTargets;
   cl_Character* m_player = nullptr;
   float m_avoidanceRange = 100.0f;
   bool m_blur = false;
