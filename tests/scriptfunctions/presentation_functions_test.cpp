@@ -24,7 +24,8 @@ TEST_F(PresentationScript, WalkNearWalksOnlyFartherThanTheDistanceAndTenUnits) {
       "  WalkNear(\"Quillane\", \"Window\", distance)\n"
       "  Debugout(\"t: done\")\n"
       "end\n"));
-  // The Window locator stands at (-325, -175).
+  // The Window locator stands at (-325, -175); Odo, who stood there, would be in the way.
+  Stand("Odo", -100.0f, 100.0f);
   const struct {
     float away, distance;
     bool walks;
