@@ -8,6 +8,7 @@
 
 #include "graphics/mesh/Animation.h"
 #include "quillane/actor/ActorDesc.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/GameActionQueue.h"
 #include "office_fixture.h"
 
@@ -112,6 +113,10 @@ TEST_F(CharacterScript, WalkToWithinTenUnitsNeitherWalksNorWaitsFartherItWaitsFo
       "  WalkTo(\"Quillane\", \"Start\")\n"
       "  Debugout(\"t: arrived\")\n"
       "end\n"
+      "function NoWait()\n"
+      "  WalkToNoWait(\"Quillane\", \"Start\")\n"
+      "  WalkToNoWait(\"Quillane\", \"Nowhere\")\n"
+      "end\n"
       "function Unknown()\n"
       "  WalkTo(\"Nobody\", \"Start\")\n"
       "  WalkTo(\"Quillane\", \"Nowhere\")\n"
@@ -134,7 +139,13 @@ TEST_F(CharacterScript, WalkToWithinTenUnitsNeitherWalksNorWaitsFartherItWaitsFo
   Call("Unknown");
   ASSERT_GE(StepUntilSaid(3), 0.0f);
   EXPECT_TRUE(Logged("Character Nobody does not exist."));
-  EXPECT_TRUE(Logged("Locator Nowhere does not exist."));
+  EXPECT_EQ(CountLogged("Locator Nowhere does not exist."), 1u);
+
+  // Without waiting there is no least distance: she sets off from where she stands.
+  Stand("Quillane", -200.0f + 5.0f, 150.0f);
+  m_session->RunSceneScript("Office", "NoWait", base::Variant());
+  EXPECT_NE(Character("Quillane")->state, cl_Character::STATE_IDLE);
+  EXPECT_EQ(CountLogged("Locator Nowhere does not exist."), 2u);
 }
 
 TEST_F(CharacterScript, DirectionsBetweenCharactersFollowTheFloorHeadings) {
@@ -258,6 +269,52 @@ TEST_F(CharacterAnimation, ASpeedThatIsNotPositiveIsReportedAndTakenAsOne) {
   for (const float speed : {0.0f, std::nanf(""), -2.0f}) EXPECT_NEAR(Play("idle", speed, 0.0f), m_length, 1e-4f) << speed;
   EXPECT_EQ(CountLogged("is not a positive number; 1.0 is used"), 3u);
   EXPECT_EQ(Character("Quillane")->special.speed, 1.0f);
+}
+
+}  // namespace
+}  // namespace scriptfunctionstest
+
+namespace scriptfunctionstest {
+namespace {
+
+TEST_F(CharacterScript, CameraRelativeStepsAndTheSmallerServices) {
+  ASSERT_NO_FATAL_FAILURE(Load(
+      "function Toward()\n"
+      "  TranslateCameraRelative(\"Quillane\", 0, 5, 10)\n"
+      "  TranslateCameraRelative(\"Nobody\", 0, 0, 10)\n"
+      "  Debugout(\"t: \", GetDirectionToCamera(\"Quillane\"))\n"
+      "end\n"
+      "function Services()\n"
+      "  SetAnimationSpeed(\"Quillane\", \"walk\", 1.5)\n"
+      "  SetAnimationSpeed(\"Quillane\", \"moonwalk\", 1.5)\n"
+      "  SetAnimationSpeed(\"Nobody\", \"walk\", 1.5)\n"
+      "  SetDefaultAnimation(\"Nobody\", \"idle\", \"idle\")\n"
+      "  SyncIdle(\"Odo\")\n"
+      "  RemoveCharacter(\"Odo\")\n"
+      "  Debugout(\"t: \", CharacterExists(\"Odo\"))\n"
+      "end\n"));
+  cl_Character* quillane = Character("Quillane");
+  const tPoint camera = m_session->GetStage()->GetScene()->GetCamera().GetPos();
+  const tPoint before = quillane->GetPosition();
+  m_session->RunSceneScript("Office", "Toward", base::Variant());
+  const tPoint after = quillane->GetPosition();
+  const float was = std::hypot(camera.x - before.x, camera.z - before.z);
+  const float now = std::hypot(camera.x - after.x, camera.z - after.z);
+  EXPECT_NEAR(was - now, 10.0f, 0.01f) << "10 units toward the camera on the floor";
+  EXPECT_NEAR(after.y - before.y, 5.0f, 0.01f);
+  EXPECT_TRUE(Logged("TranslateCameraRelative: Character Nobody not found"));
+  ASSERT_EQ(Said().size(), 1u);
+  const float heading = std::atan2(camera.x - after.x, -(camera.z - after.z));  // 0 along −z, + toward −x
+  EXPECT_NEAR(Number(Said()[0]), -heading * 57.29578f, 0.01f);
+
+  Character("Odo")->idleClock = 3.0f;
+  m_session->RunSceneScript("Office", "Services", base::Variant());
+  EXPECT_FLOAT_EQ(quillane->GetAnimationSpeed("walk"), 1.5f);
+  EXPECT_TRUE(Logged("SetAnimationSpeed: animation moonwalk unknown for character Quillane."));
+  EXPECT_TRUE(Logged("SetAnimationSpeed: character Nobody does not exist."));
+  EXPECT_TRUE(Logged("ERROR: character Nobody doest not exist."));
+  EXPECT_EQ(Said().back(), "0");
+  EXPECT_EQ(Character("Odo"), nullptr);
 }
 
 }  // namespace

@@ -250,19 +250,9 @@ void SetAnimationSpeed(const char* name, const char* animation, float factor) {
 void WalkTo(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);
   const char* where = script::GetArgString(in, 2, "default", true);
-  if (!GetScriptStage()) return;
-  cl_Character* character = FindCharacter(name);
-  quillane::cl_SceneLocator* locator = FindSceneLocator(where);
-  if (!character) {
-    KRX::ReportError("Character %s does not exist.", name);
-    return;
-  }
-  if (!locator) {
-    KRX::ReportError("Locator %s does not exist.", where);
-    return;
-  }
-  const tPoint goal = locator->locator.GetPos();
-  if (FloorDistance(character->GetPosition(), goal) <= kWalkReach) return;
+  tPoint goal;
+  cl_Character* character = FindWalkToLocator(name, where, goal);
+  if (!character || FloorDistance(character->GetPosition(), goal) <= kWalkReach) return;
   quillane::cl_GameActionCompletionEvent* done = AddCallerWait(in, "walk", name);
   character->WalkTo(character->name.c_str(), goal, done);
 }

@@ -46,6 +46,22 @@ quillane::cl_SceneLocator* FindSceneLocator(const char* name) {
   return scene && name ? scene->FindLocator(name) : nullptr;
 }
 
+cl_Character* FindWalkToLocator(const char* name, const char* where, base::tVector3<float>& goal) {
+  if (!GetScriptStage()) return nullptr;
+  cl_Character* character = FindCharacter(name);
+  quillane::cl_SceneLocator* locator = FindSceneLocator(where);
+  if (!character) {
+    KRX::ReportError("Character %s does not exist.", name ? name : "(null)");
+    return nullptr;
+  }
+  if (!locator) {
+    KRX::ReportError("Locator %s does not exist.", where ? where : "(null)");
+    return nullptr;
+  }
+  goal = locator->locator.GetPos();
+  return character;
+}
+
 const base::cl_Locator* FindPlacementTarget(const char* name) {
   if (quillane::cl_SceneLocator* locator = FindSceneLocator(name)) return &locator->locator;
   if (cl_Character* character = FindCharacter(name)) return &character->locator;

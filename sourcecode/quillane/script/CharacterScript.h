@@ -29,6 +29,11 @@ quillane::cl_Character* GetCharacterOrReport(const char* name);
 // The scene locator of that name on the stage's scene; null without.
 quillane::cl_SceneLocator* FindSceneLocator(const char* name);
 
+// The stage character name and the position of the scene locator where, for a walk there; null
+// without a stage (silently) or when either is missing ("Character <name> does not exist." or
+// "Locator <where> does not exist." at the script's line).
+quillane::cl_Character* FindWalkToLocator(const char* name, const char* where, base::tVector3<float>& goal);
+
 // Where a name places a character: the scene locator of that name, else the stage character's
 // own placement; null for neither.
 const base::cl_Locator* FindPlacementTarget(const char* name);

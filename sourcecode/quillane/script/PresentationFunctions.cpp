@@ -53,18 +53,10 @@ void Turn(KRX::t_Interface& in) {
 void WalkToNoWait(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);
   const char* where = script::GetArgString(in, 2, "default", true);
-  if (!GetScriptStage()) return;
-  cl_Character* character = FindCharacter(name);
-  quillane::cl_SceneLocator* locator = FindSceneLocator(where);
-  if (!character) {
-    KRX::ReportError("Character %s does not exist.", name);
-    return;
-  }
-  if (!locator) {
-    KRX::ReportError("Locator %s does not exist.", where);
-    return;
-  }
-  character->WalkTo(character->name.c_str(), locator->locator.GetPos(), nullptr, 0);
+  tPoint goal;
+  // No action and no least distance: the walk starts even where the character stands.
+  if (cl_Character* character = FindWalkToLocator(name, where, goal))
+    character->WalkTo(character->name.c_str(), goal, nullptr, 0);
 }
 
 void WalkNear(KRX::t_Interface& in) {
