@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "ScreenFixture.h"
+#include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
@@ -34,28 +35,10 @@ class DemoSkin : public ScreenTest {
     ScreenTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     // The skin's entries of the demo's resource list, with the files they name.
-    base::Variant all;
-    ASSERT_TRUE(base::xml::read_file(all, (kData / "resources.xml").string().c_str()));
-    const std::set<std::string> fonts = {"tooltip", "messagebox", "screen_blender", "game"};
-    base::Variant kept;
-    kept.set_element("Resources");
-    for (int i = 0; i < all.size(); ++i) {
-      base::tString<base::BaseString> label, file;
-      all[i].get_attribute_string("label", label);
-      all[i].get_attribute_string("file", file);
-      const std::string l = label.c_str(), f = file.c_str();
-      const bool skin = f.rfind("gui/skin/", 0) == 0 || f.rfind("gui/screenblender/", 0) == 0;
-      if (!skin && !fonts.count(l)) continue;
-      if (skin) {
-        fs::create_directories((m_dir / f).parent_path());
-        fs::copy_file(kData / f, m_dir / f, fs::copy_options::overwrite_existing);
-      }
-      base::Variant copy(all[i]);
-      kept.push_back(copy);
-      ++m_entries;
-    }
-    ASSERT_TRUE(base::xml::write_file(kept, "skin_resources.xml"));
-    ASSERT_TRUE(base::sys::AddResources("skin_resources.xml"));
+    m_entries = testsupport::LoadDemoResources(kData, m_dir, {"gui/skin/", "gui/screenblender/"},
+                                               {"tooltip", "messagebox", "screen_blender", "game"},
+                                               "skin_resources.xml");
+    ASSERT_GT(m_entries, 0);
   }
   int WindowWidth() const override { return 400; }
   int m_entries = 0;

@@ -3,6 +3,9 @@
 #include <cmath>
 #include <fstream>
 
+#include "base/data/StaticVariant.h"
+#include "base/data/Xml.h"
+
 namespace soundtest {
 
 void SoundTest::SetUp() {
@@ -39,6 +42,19 @@ void SoundTest::WriteBytes(const std::string& name, const std::vector<uint8_t>& 
 std::string SoundTest::WriteWav(const std::string& name, double seconds, double amplitude) {
   WriteBytes(name, audiotest::MakeWav(44100, 1, 16, audiotest::Sine(44100, 1, seconds, 441.0, amplitude)));
   return name;
+}
+
+void SoundTest::MakeSfxArchive(const char* folder, std::initializer_list<const char*> names) {
+  for (const char* name : names) WriteWav(name, 2.0);
+  base::StaticVariant build, load;
+  const std::string archive = std::string(R"(<Archive label="Sfx" file="sfx.pak"><Dir path=")") + folder +
+                              R"(" extension="*.ogg"/></Archive>)";
+  ASSERT_TRUE(base::xml::read_text(build, archive.c_str()));
+  base::cl_FileArchive builder;
+  ASSERT_TRUE(builder.Build(build));
+  ASSERT_TRUE(base::xml::read_text(load, R"(<Archive label="Sfx" file="sfx.pak"/>)"));
+  ASSERT_TRUE(m_archives.Load(load));
+  std::filesystem::remove_all(m_dir.path("sfx"));
 }
 
 std::string SoundTest::WriteOgg(const std::string& name, double seconds) {

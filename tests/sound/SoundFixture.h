@@ -6,12 +6,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "../audio/SoundMaker.h"
 #include "../base/test_support.h"
+#include "base/file/FileArchive.h"
+#include "base/resource/Resource.h"
 #include "sound/FModSoundSystem.h"
 
 namespace soundtest {
@@ -25,6 +28,9 @@ class SoundTest : public ::testing::Test {
   std::string WriteWav(const std::string& name, double seconds, double amplitude = 0.5);
   std::string WriteOgg(const std::string& name, double seconds);
   void WriteBytes(const std::string& name, const std::vector<uint8_t>& bytes);
+  // Writes each name as a 2 s WAV and packs the folder into the "Sfx" archive, which then is the
+  // only place they are found (the loose files are removed).
+  void MakeSfxArchive(const char* folder, std::initializer_list<const char*> names);
   // Plays a WAV file (kind 0) under name on channel; the result of PlaySample.
   float Play(const std::string& file, const char* name, const char* channel = "PLAYER", float volume = 1.0f,
              bool loop = false);
@@ -40,6 +46,7 @@ class SoundTest : public ::testing::Test {
   std::filesystem::path m_oldCwd;
   std::unique_ptr<testsupport::LogCapture> m_log;
   std::unique_ptr<sfx::cl_FModSoundSystem> m_system;
+  base::tResourceType<base::cl_FileArchive> m_archives;
 };
 
 // RMS of the left channel of interleaved stereo, full scale 1.

@@ -18,20 +18,10 @@ class InterfaceSounds : public SoundTest {
  protected:
   void SetUp() override {
     SoundTest::SetUp();
-    for (const char* name : {"sfx/UI/UI_confirm.ogg", "sfx/UI/UI_error.ogg", "sfx/UI/UI_mouseover.ogg"})
-      WriteWav(name, 2.0);
-    base::StaticVariant build, load;
-    ASSERT_TRUE(base::xml::read_text(build, R"(<Archive label="Sfx" file="sfx.pak">
-        <Dir path="sfx/UI" extension="*.ogg"/></Archive>)"));
-    base::cl_FileArchive builder;
-    ASSERT_TRUE(builder.Build(build));
-    ASSERT_TRUE(base::xml::read_text(load, R"(<Archive label="Sfx" file="sfx.pak"/>)"));
-    ASSERT_TRUE(m_archives.Load(load));
-    std::filesystem::remove_all(m_dir.path("sfx"));  // only the archive has them now
+    MakeSfxArchive("sfx/UI", {"sfx/UI/UI_confirm.ogg", "sfx/UI/UI_error.ogg", "sfx/UI/UI_mouseover.ogg"});
     sfx::st_ChannelParams params;
     m_system->AddChannel("AMBIENT2", &params);
   }
-  base::tResourceType<base::cl_FileArchive> m_archives;
 };
 
 TEST_F(InterfaceSounds, ClickAndErrorPlayFromTheArchiveOnTheGuiChannel) {

@@ -26,6 +26,7 @@
 #include "quillane/app/StepClock.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
+#include "quillane/hud/Subtitles.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/Sfx.h"
 #include "win32dx9/Platform.h"
@@ -199,6 +200,7 @@ int RunGame(const st_StartOptions& options) {
 
     system.AddModule(cl_GameFrame::Create());
     system.AddModule(new gfx::cl_VideoPlayer);
+    system.AddModule(new cl_SubtitleCtrl);  // after the player: it reads the frame's video time
     if (Debug_ConnectAID) ConnectDebugger(options);
     {
       cl_GameSysInfoProvider provider;

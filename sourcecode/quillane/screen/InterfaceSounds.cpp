@@ -12,15 +12,19 @@ int g_mouseOverCounter = 0;
 
 void PlayInterfaceSound(const char* file, const char* name) {
   if (gfx::IsVideoPlaying()) return;  // the video has the sound to itself
-  sfx::st_PlayParams params;
-  params.volume = 1.0f;
-  params.pan = 1.0f;
-  params.loop = false;
-  params.ignoreFx = false;
-  sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "GUI", params);
+  PlayInterfaceSample(file, name, "GUI", 1.0f, false);
 }
 
 }  // namespace
+
+void PlayInterfaceSample(const char* file, const char* name, const char* channel, float volume, bool ignoreFx) {
+  sfx::st_PlayParams params;
+  params.volume = volume;
+  params.pan = 1.0f;
+  params.loop = false;
+  params.ignoreFx = ignoreFx;
+  sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, channel, params);
+}
 
 void PlayClickSound() { PlayInterfaceSound("sfx/UI/UI_confirm.ogg", "buttonclick"); }
 

@@ -7,6 +7,10 @@
 // name "mouseover_<n>".
 inline constexpr int kMaxMouseOverCounter = 20;
 
+// A sample (kind 0) under name on channel at volume and full pan, once; ignoreFx keeps the effect
+// list off it. The interface's other sounds (tokens, scores) go through it too.
+void PlayInterfaceSample(const char* file, const char* name, const char* channel, float volume, bool ignoreFx);
+
 void PlayClickSound();      // "sfx/UI/UI_confirm.ogg" as "buttonclick"
 void PlayErrorSound();      // "sfx/UI/UI_error.ogg" as "error"
 void PlayMouseOverSound();  // "sfx/UI/UI_mouseover.ogg" as "mouseover_<counter>", then the counter moves on

@@ -6,6 +6,7 @@
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/screen/ScreenLayout.h"
 
@@ -23,15 +24,6 @@ void DrawPieceAt(const char* label, float x, float y) {
 
 void DrawPieceOver(const char* label, float x0, float y0, float x1, float y1) {
   if (gfx::cl_Texture* t = gfx::TextureExists(label)) gfx::DrawTextureQuad(base::tRectf(x0, y0, x1, y1), t);
-}
-
-// Plain alpha blending at full alpha, else the textures' alpha scaled by it.
-void BlendForAlpha(uint8_t alpha) {
-  gfx::SetBlendNone();
-  if (alpha == 255)
-    gfx::SetBlendAlpha(true);
-  else
-    gfx::SetBlendAlphaTextureColor(alpha, true);
 }
 
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | static_cast<uint32_t>(alpha) << 24; }
@@ -73,6 +65,21 @@ float WindowHeight() { return static_cast<float>(base::sys::GetWindowHeight()); 
 
 }  // namespace
 
+void SetBlendForAlpha(uint8_t alpha) {
+  gfx::SetBlendNone();
+  if (alpha == 255)
+    gfx::SetBlendAlpha(true);
+  else
+    gfx::SetBlendAlphaTextureColor(alpha, true);
+}
+
+void DrawPictureAt(const char* label, float x, float y, float scale) {
+  if (gfx::cl_Texture* t = gfx::TextureExists(label))
+    gfx::DrawTextureAt(t, x, y, scale);
+  else if (gfx::cl_Image* image = gfx::ImageExists(label))
+    gfx::DrawImage(image, x, y, scale);
+}
+
 bool GetSceneSpanForText(st_SceneSpan&) {
   // No session shows a scene yet; the session fills this in once it exists.
   return false;
@@ -106,7 +113,7 @@ void DrawHBar(const base::tRectf& rect, float value, uint32_t colour) {
 void DrawDialogFrame(float x0, float y0, float x1, float y1, uint8_t backgroundAlpha, uint8_t alpha) {
   const uint8_t back = backgroundAlpha < alpha ? backgroundAlpha : alpha;
   gfx::FillRect(x0, y0, x1, y1, static_cast<uint32_t>(back) << 24);
-  BlendForAlpha(alpha);
+  SetBlendForAlpha(alpha);
   DrawPieceAt("dialog_ul", x0 - 2.0f, y0 - 3.0f);
   DrawPieceAt("dialog_ur", x1 - 31.0f, y0 - 3.0f);
   DrawPieceAt("dialog_ll", x0 - 2.0f, y1 - 31.0f);
@@ -116,7 +123,7 @@ void DrawDialogFrame(float x0, float y0, float x1, float y1, uint8_t backgroundA
 void DrawRoundFrame(float x0, float y0, float x1, float y1, uint8_t alpha) {
   const float c = kSkinCornerSize;
   gfx::SetFilterLinear();
-  BlendForAlpha(alpha);
+  SetBlendForAlpha(alpha);
   DrawPieceAt("frame_round_corner00", x0, y0);
   DrawPieceAt("frame_round_corner10", x1 - c, y0);
   DrawPieceAt("frame_round_corner11", x1 - c, y1 - c);

@@ -11,6 +11,13 @@
 // ---- skin pieces (labels of the "Texture" resources)
 inline constexpr float kSkinCornerSize = 32.0f;  // the dialog and rounded frames' corner pieces
 
+// Plain alpha blending at alpha 255, else the textures' alpha scaled by alpha.
+void SetBlendForAlpha(uint8_t alpha);
+
+// The texture labelled label at (x, y) scaled, else the image of that label; nothing when neither
+// exists. Blend states are the caller's.
+void DrawPictureAt(const char* label, float x, float y, float scale);
+
 // A one-pixel outline in 0xFFDCA459 around the rectangle, coordinates truncated (the edit field's
 // focus mark).
 void DrawHighlightRect(float x0, float y0, float x1, float y1);

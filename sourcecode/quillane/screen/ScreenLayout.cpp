@@ -30,6 +30,11 @@ bool IsWideAspect() {
   return SameAspect(a) || a > kReferenceAspect;
 }
 
+bool IsWideScreen() {
+  const st_Window win = Window();
+  return win.w / win.h > 4.0 / 3.0;
+}
+
 base::tRectf GetGameViewportRect() {
   const st_Window win = Window();
   const double a = win.w / win.h;

@@ -19,6 +19,8 @@ inline constexpr float kInterfaceBarHeight = 80.0f;
 base::tVector2<float> GetReferenceScreenSize();  // (1024, 640)
 // True when the window is 16:10 or wider.
 bool IsWideAspect();
+// True when the window is wider than 4:3.
+bool IsWideScreen();
 // The largest 16:10 rectangle centred in the window: bars above and below a taller window, left
 // and right of a wider one.
 base::tRectf GetGameViewportRect();

@@ -1,0 +1,84 @@
+// The demo's interface pictures as the game loads them: the interface-bar, token, score and dust
+// entries of data/resources.xml with demogen's files, drawn as the bar with the demo's tokens,
+// a score overlay and the dust, against a reviewed picture.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+#include "../menu/MenuFixture.h"
+#include "HudStandIns.h"
+#include "base/data/Xml.h"
+#include "base/math/Random.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/font/Font.h"
+#include "quillane/hud/InterfaceBar.h"
+#include "quillane/hud/OverlayMgr.h"
+#include "quillane/hud/Token.h"
+#include "quillane/hud/TokenBar.h"
+#include "support/DemoResources.h"
+#include "support/GoldenImage.h"
+
+namespace hudtest {
+namespace {
+
+namespace fs = std::filesystem;
+const fs::path kData = QUILLANE_DATA_DIR;
+
+class DemoHud : public menutest::MenuTest {
+ protected:
+  void SetUp() override {
+    if (!fs::exists(kData / "GUI/tokens/T1_Ledger.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
+    MenuTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    InstallStandIns();
+    ASSERT_GT(testsupport::LoadDemoResources(kData, m_dir, {"gui/hud/", "helper/"}, {"tooltip", "scene_undertitle"},
+                                             "hud_resources.xml"),
+              0);
+    fs::create_directories(m_dir / "GUI" / "Tokens");
+    for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
+      fs::copy_file(kData / "GUI" / "tokens" / (std::string(token) + ".tga"),
+                    m_dir / "GUI" / "Tokens" / (std::string(token) + ".tga"));
+    fs::copy_file(kData / "helper" / "dustmask.bmp", m_dir / "dustmask.bmp", fs::copy_options::overwrite_existing);
+    ASSERT_TRUE(base::xml::read_text(Rules().tokenTable, kTokenTable));
+    ASSERT_TRUE(base::xml::read_text(Rules().gameState, kGameState));
+  }
+  void TearDown() override {
+    RemoveStandIns();
+    Rules() = st_Rules();
+    MenuTest::TearDown();
+  }
+};
+
+TEST_F(DemoHud, EveryInterfacePictureIsListedAndDrawsInTheBar) {
+  for (const char* label : {"fluff_left", "fluff_mid", "fluff_right", "fluffy_glow", "token", "token_hilite",
+                            "token_glow", "token_dissolve", "token_combine", "helper/dust.tga"})
+    EXPECT_NE(gfx::TextureExists(label), nullptr) << label;
+  for (const char* label : {"scoreicon_skill", "scoreicon_wealth", "scoreicon_spycraft"})
+    EXPECT_NE(gfx::ImageExists(label), nullptr) << label;
+  EXPECT_NE(gfx::FontExists("scene_undertitle"), nullptr);
+
+  auto* bar = new cl_InterfaceBar;
+  m_gui->AddChild(bar);
+  bar->GetTokenBar()->ReadTokenOrder(Rules().gameState);
+  bar->GetTokenBar()->SyncMode(true);
+  bar->Show(true);
+  bar->SetJournalBlink(true);
+  bar->Update(0.5f);
+  for (const char* token : {"T1_Ledger", "T1_Codebook", "T1_Telegram"})
+    EXPECT_TRUE(bar->GetTokenBar()->FindToken(token)->HasPicture()) << token;
+  cl_OverlayMgr overlays;
+  overlays.CreateOverlay("wealth", "25", 0.0f, 2.0f, 0.0f, 0);
+  base::RandSeed(11);
+  overlays.AddDustEffect("dustmask.bmp", 300);
+  for (int i = 0; i < 10; ++i) overlays.Update(0.1f);
+  RenderFrame(0.25f);
+  overlays.RenderLayer(0);
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/demo_bar.png", QuarterShot(),
+                                            kShotW, kShotH));
+}
+
+}  // namespace
+}  // namespace hudtest
