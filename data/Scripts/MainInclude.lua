@@ -1,6 +1,6 @@
 -- The game's shared script, loaded once when a session starts. The game's script functions are
 -- bound before it loads, so its top level may already call them.
-LockMovement(false)
+LockMovement(0)  -- the lock takes 1 or 0
 
 -- One line in the log while Debug_ScriptWarningLevel is 1 or more.
 function Trace(text)

@@ -108,6 +108,14 @@ TEST_F(QueueEvents, PendingEventsWaitWhileTheSessionIsNotShown) {
   Frame(0.1f);
   EXPECT_EQ(Marks(), std::vector<std::string>{"entered"});
   EXPECT_FALSE(m_session->IsTransitPending());
+  // An event that changes the scene hands the frame to the loading screen: the next one waits.
+  Queue().AddPendingEvent(new cl_MarkEvent("leaving", [&frame] { frame.SetState("LoadingScreen"); }));
+  Queue().AddPendingEvent(new cl_MarkEvent("arrived"));
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), (std::vector<std::string>{"entered", "leaving"}));
+  frame.SetState("Session");
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), (std::vector<std::string>{"entered", "leaving", "arrived"}));
   // The frame holds the session now; it goes with the frame's handle.
   frame.RemoveModule(m_session);
   m_session = nullptr;

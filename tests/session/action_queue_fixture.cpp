@@ -9,8 +9,10 @@
 #include "KRX/runtime/ThreadList.h"
 #include "KRX/runtime/function_adapter.h"
 #include "base/system.h"
+#include "quillane/character/Character.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
+#include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace queuetest {
@@ -45,6 +47,17 @@ void Wait(KRX::t_Interface& in) {
   action->m_kind = script::GetArgString(in, 1, "", false);
   action->m_time = script::GetArgFloat(in, 2, 0.0f, false);
   action->m_object = script::GetArgString(in, 3, "", false);
+  // A character on the stage takes its part as the game's functions hand it over: a walker holds
+  // the walk's completion event, a speaker points at its line.
+  quillane::cl_Stage* stage = session->GetStage();
+  quillane::cl_Character* character = stage ? stage->GetCharacter(action->m_object.c_str()) : nullptr;
+  if (!character) return;
+  if (action->m_kind == "walk") {
+    character->onDone = new quillane::cl_GameActionCompletionEvent(action);
+    character->state = quillane::cl_MovementCtrl::STATE_FULL_SPEED;
+  } else if (action->m_kind == "speak") {
+    character->pendingAction = action;
+  }
 }
 
 // Hold(): an action ended only by its completion event, which the test keeps.
@@ -144,6 +157,15 @@ void QueueTest::Frame(float dt) {
   KRX::ThreadList::Update(dt);
   Queue().Update(dt);
   m_session->GetFader().Update(dt);
+}
+
+quillane::cl_Stage* QueueTest::ShowScene(const char* name) {
+  // Without a game frame the session's scene change cannot queue its load: the stage loads here.
+  m_session->LoadScene(name);
+  quillane::cl_Stage* stage = m_session->GetStage();
+  if (stage) stage->LoadScene(name);
+  Lines().clear();
+  return stage;
 }
 
 int QueueTest::FramesUntilMark(const std::string& mark, float dt, int limit) {

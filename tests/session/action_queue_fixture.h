@@ -18,6 +18,10 @@
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 
+namespace quillane {
+class cl_Stage;
+}
+
 namespace queuetest {
 
 class QueueTest : public ::testing::Test {
@@ -40,6 +44,8 @@ class QueueTest : public ::testing::Test {
   // Runs function of module as a background thread of the queue; the thread when it waits.
   GameThread* StartBackground(const char* module, const char* function);
   GameThread* StartThread(const char* module, const char* function, bool background);
+  // A stage with the named scene in the session (its scene script is not called).
+  quillane::cl_Stage* ShowScene(const char* name);
   // One session frame on the simulated clock: script threads, the queue, then the fader.
   void Frame(float dt);
   void Frames(int count, float dt) {

@@ -2,17 +2,33 @@
 -- quay, and the window zone by the harbour side.
 function OnLoadScene()
   Debugout("Office: OnLoadScene")
+  SFXClearStreamPlaylist("quay", true, 2.0)
+  SFXAddStreamToPlaylist("msx/office.ogg", "office")
+  SFXSetStreamPlaylistTimes("office", 5.0, 10.0)
 end
 
+-- Quillane comes in by the door; Odo stands by the window.
 function PrepareScene()
   Debugout("Office: PrepareScene")
+  AddCharacter("Quillane", "quillane", "Start")
+  AddCharacter("Odo", "odo", "Window")
+  SetPlayerCharacter("Quillane")
+  SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
+  SFXSetCharacterStepsound("Odo", "sfx/steps.ogg", 0.15, 0.9, "sfx/steps.ogg", 0.65, 0.8)
 end
 
--- The opening: a short cutscene before the player takes over.
+-- The opening: Quillane walks up to Odo, who looks up and smiles; then the player takes over.
 function OnEnterScene()
   Debugout("Office: OnEnterScene")
   BeginCutscene()
-  Sleep(1.0)
+  Gaze("Odo", "Quillane", 0.8)
+  Look("Odo", "Quillane", 1.0)
+  WalkNear("Quillane", "Odo", 120.0)
+  TurnTo("Quillane", GetDirectionTo("Quillane", "Odo"))
+  Emote("Odo", "smile", 1.0, 0.5)
+  PlayAnimation("Odo", "Talk_smile", 1.0, 0.2, 0.2)
+  Gaze("Odo", "auto", 0.5)
+  Look("Odo", "auto", 0.5)
   EndCutscene()
   Debugout("Office: the player takes over")
 end

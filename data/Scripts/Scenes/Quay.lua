@@ -2,10 +2,18 @@
 -- walks the pier on his own while Quillane is here.
 function OnLoadScene()
   Debugout("Quay: OnLoadScene")
+  SFXClearStreamPlaylist("office", true, 2.0)
+  SFXAddStreamToPlaylist("msx/quay.ogg", "quay")
+  SFXSetStreamPlaylistTimes("quay", 5.0, 10.0)
 end
 
 function PrepareScene()
   Debugout("Quay: PrepareScene")
+  AddCharacter("Quillane", "quillane", "Start")
+  AddCharacter("Pell", "pell", "PierEnd")
+  SetPlayerCharacter("Quillane")
+  SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
+  SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
 end
 
 function OnEnterScene()
@@ -24,7 +32,10 @@ function PellWalks()
   while rounds >= 0 do
     rounds = rounds + 1
     Debugout("Quay: Pell walks round " .. rounds)
-    Sleep(4.0)
+    WalkTo("Pell", "Start")
+    Sleep(2.0)
+    WalkTo("Pell", "PierEnd")
+    Sleep(2.0)
   end
 end
 

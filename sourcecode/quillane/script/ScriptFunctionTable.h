@@ -32,30 +32,30 @@
   X(HideToken,                  HideToken,                  void (const char*, bool),                                         PENDING) /*  17 */ \
   X(StartEffect,                StartEffect,                void (const char*, float),                                        PENDING) /*  18 */ \
   X(ShowImage,                  ShowImage,                  void (const char*, float, float, float),                          PENDING) /*  19 */ \
-  X(AddCharacter,               AddCharacter,               void (const char*, const char*, const char*),                     PENDING) /*  20 */ \
-  X(RemoveCharacter,            RemoveCharacter,            void (const char*),                                               PENDING) /*  21 */ \
-  X(SetPlayerCharacter,         SetPlayerCharacter,         void (const char*),                                               PENDING) /*  22 */ \
-  X(CharacterExists,            CharacterExists,            int (const char*),                                                PENDING) /*  23 */ \
-  X(SetAnimationSpeed,          SetAnimationSpeed,          void (const char*, const char*, float),                           PENDING) /*  24 */ \
-  X(AttachObject,               AttachObject,               void (const char*, const char*, const char*, const char*, float), PENDING) /*  25 */ \
-  X(DetachObject,               DetachObject,               void (const char*, const char*),                                  PENDING) /*  26 */ \
-  X(BeamTo,                     BeamTo,                     void (KRX::t_Interface&),                                         PENDING) /*  27 */ \
-  X(BackupPosition,             BackupPosition,             void (const char*),                                               PENDING) /*  28 */ \
-  X(RestorePosition,            RestorePosition,            void (const char*),                                               PENDING) /*  29 */ \
-  X(WalkNear,                   WalkNear,                   void (KRX::t_Interface&),                                         PENDING) /*  30 */ \
-  X(WalkTo,                     WalkTo,                     void (KRX::t_Interface&),                                         PENDING) /*  31 */ \
-  X(TurnTo,                     TurnTo,                     void (KRX::t_Interface&),                                         PENDING) /*  32 */ \
-  X(TurnToNoWait,               TurnToNoWait,               float (const char*, float),                                       PENDING) /*  33 */ \
-  X(AlignTo,                    AlignTo,                    void (const char*, float),                                        PENDING) /*  34 */ \
-  X(GetDirectionToCamera,       GetDirectionToCamera,       float (const char*),                                              PENDING) /*  35 */ \
-  X(GetDirectionTo,             GetDirectionTo,             float (const char*, const char*),                                 PENDING) /*  36 */ \
-  X(GetDirectionOf,             GetDirectionOf,             float (const char*),                                              PENDING) /*  37 */ \
-  X(TranslateCameraRelative,    TranslateCameraRelative,    void (const char*, float, float, float),                          PENDING) /*  38 */ \
+  X(AddCharacter,               AddCharacter,               void (const char*, const char*, const char*),                     READY)   /*  20 */ \
+  X(RemoveCharacter,            RemoveCharacter,            void (const char*),                                               READY)   /*  21 */ \
+  X(SetPlayerCharacter,         SetPlayerCharacter,         void (const char*),                                               READY)   /*  22 */ \
+  X(CharacterExists,            CharacterExists,            int (const char*),                                                READY)   /*  23 */ \
+  X(SetAnimationSpeed,          SetAnimationSpeed,          void (const char*, const char*, float),                           READY)   /*  24 */ \
+  X(AttachObject,               AttachObject,               void (const char*, const char*, const char*, const char*, float), READY)   /*  25 */ \
+  X(DetachObject,               DetachObject,               void (const char*, const char*),                                  READY)   /*  26 */ \
+  X(BeamTo,                     BeamTo,                     void (KRX::t_Interface&),                                         READY)   /*  27 */ \
+  X(BackupPosition,             BackupPosition,             void (const char*),                                               READY)   /*  28 */ \
+  X(RestorePosition,            RestorePosition,            void (const char*),                                               READY)   /*  29 */ \
+  X(WalkNear,                   WalkNear,                   void (KRX::t_Interface&),                                         READY)   /*  30 */ \
+  X(WalkTo,                     WalkTo,                     void (KRX::t_Interface&),                                         READY)   /*  31 */ \
+  X(TurnTo,                     TurnTo,                     void (KRX::t_Interface&),                                         READY)   /*  32 */ \
+  X(TurnToNoWait,               TurnToNoWait,               float (const char*, float),                                       READY)   /*  33 */ \
+  X(AlignTo,                    AlignTo,                    void (const char*, float),                                        READY)   /*  34 */ \
+  X(GetDirectionToCamera,       GetDirectionToCamera,       float (const char*),                                              READY)   /*  35 */ \
+  X(GetDirectionTo,             GetDirectionTo,             float (const char*, const char*),                                 READY)   /*  36 */ \
+  X(GetDirectionOf,             GetDirectionOf,             float (const char*),                                              READY)   /*  37 */ \
+  X(TranslateCameraRelative,    TranslateCameraRelative,    void (const char*, float, float, float),                          READY)   /*  38 */ \
   X(Transit,                    Transit,                    void (KRX::t_Interface&),                                         READY)   /*  39 */ \
-  X(PlayAnimationNoWait,        PlayAnimationNoWait,        float (KRX::t_Interface&),                                        PENDING) /*  40 */ \
-  X(PlayAnimation,              PlayAnimation,              void (KRX::t_Interface&),                                         PENDING) /*  41 */ \
-  X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         PENDING) /*  42 */ \
-  X(SyncIdle,                   SyncIdle,                   void (const char*),                                               PENDING) /*  43 */ \
+  X(PlayAnimationNoWait,        PlayAnimationNoWait,        float (KRX::t_Interface&),                                        READY)   /*  40 */ \
+  X(PlayAnimation,              PlayAnimation,              void (KRX::t_Interface&),                                         READY)   /*  41 */ \
+  X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         READY)   /*  42 */ \
+  X(SyncIdle,                   SyncIdle,                   void (const char*),                                               READY)   /*  43 */ \
   X(StartDialog,                StartDialog,                void (KRX::t_Interface&),                                         PENDING) /*  44 */ \
   X(Says,                       Says,                       float (KRX::t_Interface&),                                        PENDING) /*  45 */ \
   X(EndDialog,                  EndDialog,                  void (),                                                          PENDING) /*  46 */ \
@@ -74,8 +74,8 @@
   X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         PENDING) /*  59 */ \
   X(ZoomOut,                    ZoomOut,                    void (),                                                          PENDING) /*  60 */ \
   X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          PENDING) /*  61 */ \
-  X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         PENDING) /*  62 */ \
-  X(Stop,                       Stop,                       void (const char*),                                               PENDING) /*  63 */ \
+  X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         READY)   /*  62 */ \
+  X(Stop,                       Stop,                       void (const char*),                                               READY)   /*  63 */ \
   X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         READY)   /*  64 */ \
   X(DiaryAddSection,            DiaryAddSection,            int (KRX::t_Interface&),                                          PENDING) /*  65 */ \
   X(DiaryAddChapter,            DiaryAddChapter,            int (KRX::t_Interface&),                                          PENDING) /*  66 */ \
@@ -92,16 +92,16 @@
   X(DiaryPlayVoiceOverSample,   DiaryPlayVoiceOverSample,   float (KRX::t_Interface&),                                        PENDING) /*  77 */ \
   X(RunTextureStrip,            RunTextureStrip,            void (KRX::t_Interface&),                                         PENDING) /*  78 */ \
   X(ShowTextureStrip,           ShowTextureStrip,           void (KRX::t_Interface&),                                         PENDING) /*  79 */ \
-  X(ShowCharacter,              ShowCharacter,              void (KRX::t_Interface&),                                         PENDING) /*  80 */ \
-  X(HideCharacter,              HideCharacter,              void (KRX::t_Interface&),                                         PENDING) /*  81 */ \
+  X(ShowCharacter,              ShowCharacter,              void (KRX::t_Interface&),                                         READY)   /*  80 */ \
+  X(HideCharacter,              HideCharacter,              void (KRX::t_Interface&),                                         READY)   /*  81 */ \
   X(ScenePosX,                  ScenePosX,                  float (const char*),                                              PENDING) /*  82 */ \
   X(ScenePosY,                  ScenePosY,                  float (const char*),                                              PENDING) /*  83 */ \
-  X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         PENDING) /*  84 */ \
+  X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         READY)   /*  84 */ \
   X(SetBlur,                    SetBlur,                    void (bool),                                                      PENDING) /*  85 */ \
-  X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         PENDING) /*  86 */ \
+  X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         READY)   /*  86 */ \
   X(RunInBackground,            RunInBackground,            void (KRX::t_Interface&),                                         READY)   /*  87 */ \
-  X(IgnoreCharacter,            IgnoreCharacter,            void (const char*, bool),                                         PENDING) /*  88 */ \
-  X(AvoidCharacter,             AvoidCharacter,             void (const char*, bool),                                         PENDING) /*  89 */ \
+  X(IgnoreCharacter,            IgnoreCharacter,            void (const char*, bool),                                         READY)   /*  88 */ \
+  X(AvoidCharacter,             AvoidCharacter,             void (const char*, bool),                                         READY)   /*  89 */ \
   X(PlayFullscreenVideo,        PlayFullscreenVideo,        float (KRX::t_Interface&),                                        READY)   /*  90 */ \
   X(PauseFullscreenVideo,       PauseFullscreenVideo,       void (bool),                                                      PENDING) /*  91 */ \
   X(StopFullscreenVideo,        StopFullscreenVideo,        void (),                                                          PENDING) /*  92 */ \
@@ -111,7 +111,7 @@
   X(LoadDialog,                 LoadDialog,                 void (const char*),                                               READY)   /*  96 */ \
   X(Log,                        Log,                        void (const char*),                                               PENDING) /*  97 */ \
   X(GetOptionValue,             GetOptionValue,             float (const char*),                                              PENDING) /*  98 */ \
-  X(Emote,                      Emote,                      void (KRX::t_Interface&),                                         PENDING) /*  99 */ \
+  X(Emote,                      Emote,                      void (KRX::t_Interface&),                                         READY)   /*  99 */ \
   X(ShowSceneSubtitle,          ShowSceneSubtitle,          void (KRX::t_Interface&),                                         PENDING) /* 100 */ \
   X(ShowScore,                  ShowScore,                  void (KRX::t_Interface&),                                         PENDING) /* 101 */ \
   X(SetTooltip,                 SetTooltip,                 void (KRX::t_Interface&),                                         PENDING) /* 102 */ \
@@ -120,11 +120,11 @@
   X(SetCursor,                  SetCursor,                  void (KRX::t_Interface&),                                         PENDING) /* 105 */ \
   X(WaitForGUI,                 WaitForGUI,                 void (KRX::t_Interface&),                                         PENDING) /* 106 */ \
   X(RefreshTokens,              RefreshTokens,              void (),                                                          PENDING) /* 107 */ \
-  X(SetLookOffset,              SetLookOffset,              void (const char*, float, float),                                 PENDING) /* 108 */ \
-  X(Gaze,                       Gaze,                       void (const char*, const char*, float),                           PENDING) /* 109 */ \
-  X(Look,                       Look,                       void (const char*, const char*, float),                           PENDING) /* 110 */ \
+  X(SetLookOffset,              SetLookOffset,              void (const char*, float, float),                                 READY)   /* 108 */ \
+  X(Gaze,                       Gaze,                       void (const char*, const char*, float),                           READY)   /* 109 */ \
+  X(Look,                       Look,                       void (const char*, const char*, float),                           READY)   /* 110 */ \
   X(GameOver,                   GameOver,                   void (),                                                          PENDING) /* 111 */ \
-  X(SetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           PENDING) /* 112 */ \
+  X(SetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           READY)   /* 112 */ \
   X(GetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           SHARED) /* 113 */ \
   X(MasterHackHideMouseCursor,  MasterHackHideMouseCursor,  void (bool),                                                      PENDING) /* 114 */ \
   /* end of SCRIPT-FUNCTION-TABLE */

@@ -352,8 +352,10 @@ void cl_GameActionQueue::RemoveFinished() {
 }
 
 void cl_GameActionQueue::RunPendingEvents() {
-  // An event may start a new scene script, which ends the run until that script is over.
-  while (IsIdle() && !m_pendingEvents.empty()) {
+  // An event may start a new scene script, which ends the run until that script is over, or
+  // change the scene, which hands the frame to the loading screen until the new scene is shown.
+  const cl_Session* session = GetSession();
+  while (IsIdle() && !m_pendingEvents.empty() && (!session || SessionIsShown(session))) {
     i_Event* event = m_pendingEvents.front();
     m_pendingEvents.pop_front();
     event->Execute();
@@ -368,13 +370,9 @@ void cl_GameActionQueue::Update(float dt) {
   }
   UpdateActions(dt);
   cl_Session* session = GetSession();
-  if (!session) {
-    RunPendingEvents();
-    return;
-  }
-  if (!SessionIsShown(session)) return;
+  if (session && !SessionIsShown(session)) return;
   RunPendingEvents();
-  if (!m_dialogScript && !m_sceneScript && m_pendingEvents.empty()) session->SetTransitPending(false);
+  if (session && !m_dialogScript && !m_sceneScript && m_pendingEvents.empty()) session->SetTransitPending(false);
 }
 
 void cl_GameActionQueue::Step(float dt) {

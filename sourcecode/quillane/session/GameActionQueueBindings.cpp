@@ -9,6 +9,7 @@
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
+#include "quillane/session/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "quillane/video/VideoController.h"
@@ -109,7 +110,11 @@ void StartMinigame(KRX::t_Interface& in) {
   }
   const base::String name = script::GetArgString(in, 1, "default", true);
   quillane::cl_GameActionCompletionEvent* event = quillane::AddEventAction(in, "StartMinigame");
-  // The mini-game manager takes the event, and ends the wait, once the session has one.
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_MinigameManager* minigames = session ? session->GetMinigameManager() : nullptr;
+  // A running game holds the event and ends the wait when it is over. A refusal (an unknown game,
+  // or mini-games switched off, which counts as won) ends the wait now.
+  if (minigames && minigames->Start(name.c_str(), event, false)) return;
   quillane::FinishNow(event);
 }
 

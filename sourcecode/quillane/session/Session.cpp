@@ -27,6 +27,7 @@
 #include "quillane/screen/ScreenLayout.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
+#include "quillane/script/SoundScript.h"
 #include "quillane/session/MinigameManager.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/SessionServices.h"
@@ -176,6 +177,7 @@ bool cl_Session::InitScripting() {
   KRX::ScriptSystem::SetCallbacks(&ScriptOutputCallback, &ScriptSleepCallback);
   KRX::EnableDebugger(true);
   RegisterScriptFunctions();
+  cl_SoundScript::Register();
   // The game's functions are bound first, so the top level of the main include can call them.
   KRX::Require(kMainInclude, true);
   return true;
