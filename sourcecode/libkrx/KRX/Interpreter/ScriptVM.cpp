@@ -77,7 +77,7 @@ inline Var* Push(Frame* f) {
 }
 
 inline void Drop(Var& v) {
-  if (v.GetTypeByte() != VT_NIL) v = Var();
+  if (v.GetTypeByte() != VT_NIL) v.Reset();
 }
 
 __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
@@ -87,8 +87,11 @@ __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
 
 // The nearest call marker at or below index from; -1 when none.
 __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
-  for (int i = from; i >= 0; --i)
-    if (f->m_stack[i].IsStackPos()) return i;
+  for (int i = from; i >= 0; --i) {
+    const Var& v = f->m_stack[i];
+    // Only a reference needs following; the plain values are told apart by their type byte.
+    if ((v.GetTypeByte() & ~VF_AUTO) == VT_STACKPOS || (v.IsReference() && v.IsStackPos())) return i;
+  }
   return -1;
 }
 
@@ -130,6 +133,9 @@ enum en_Handler : uint16_t {
   H_ELEMENT,     // "push value k" + "push var 4": an element of local array k, index on the stack
   H_L_READ,      // "line" + a local read that starts no longer sequence
   H_INIT_LOCAL,  // "func_init" + a local read (that starts no longer sequence) [+ "return"]
+  H_L_ELEMENT,   // local, "push value k" + "push var 4": an element of local array k by a local index
+  H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
+  H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_COUNT
 };
 
@@ -153,8 +159,10 @@ struct st_Decoded {
   // Local sequences only: the operator, what follows it, the second operand and a jump target.
   uint8_t sub = 0;        // the operator's opcode
   uint8_t first = 0;      // bytes of the leading local read (the fallback runs it alone)
-  uint8_t operandLocal = 0;  // 1: aux is a local slot, 0: an int constant
-  uint8_t tail = 0;       // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE or 0
+  // The second operand: 0 the int constant aux, 1 local slot aux, 2 an element of local array
+  // aux indexed by local slot target (arithmetic and assignments only, which have no jump).
+  uint8_t operandLocal = 0;
+  uint8_t tail = 0;  // the fused follower: OP_EOC, OP_JUMP, OP_JUMP_TRUE, OP_JUMP_FALSE, OP_ASSIGN (+ eoc) or 0
   uint8_t lineLength = 0;  // bytes of a leading "line" (0: none); `first` counts them too
   int32_t line = 0;
   int32_t aux = 0;
@@ -181,6 +189,17 @@ bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, 
   return true;
 }
 
+// "push value k; push var 4" at p (an element of local array k, the index pushed before it).
+bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arraySlot, uint32_t& length) {
+  uint32_t n = 0;
+  if (!IntPushAt(code, size, p, arraySlot, n)) return false;
+  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT ||
+      code[p + n + 2] != PUSHVAR_INDEXED)
+    return false;
+  length = n + 3;
+  return true;
+}
+
 // The statement shapes the code generator emits for local int arithmetic, matched at pc (which
 // holds a local read of d.ival). They run as one step while the operands are plain ints; any
 // other value takes the instructions one at a time, so results and errors stay theirs.
@@ -189,6 +208,17 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   uint32_t first = 0;
   if (!LocalReadAt(code, size, pc, slot, first)) return false;
   const uint32_t q = pc + first;
+  int32_t arraySlot = 0;
+  uint32_t elementLength = 0;
+  if (LocalElementAt(code, size, q, arraySlot, elementLength)) {  // a[i]
+    d.handler = H_L_ELEMENT;
+    d.first = uint8_t(first);
+    d.ival = slot;
+    d.aux = arraySlot;
+    d.tail = 0;
+    d.length = uint16_t(first + elementLength);
+    return true;
+  }
   if (q < size && (code[q] == OP_POST_INC || code[q] == OP_POST_DEC)) {
     d.handler = H_L_POSTINC;
     d.sub = code[q];
@@ -206,9 +236,15 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   int32_t aux = 0;
   uint32_t second = 0;
   uint8_t operandLocal = 1;
+  int32_t indexSlot = 0;
   if (!LocalReadAt(code, size, q, aux, second)) {
     if (!IntPushAt(code, size, q, aux, second)) return false;
     operandLocal = 0;
+  } else if (LocalElementAt(code, size, q + second, arraySlot, elementLength)) {
+    operandLocal = 2;  // a[j]: the index slot was read first
+    indexSlot = aux;
+    aux = arraySlot;
+    second += elementLength;
   }
   const uint32_t r = q + second;
   if (r >= size) return false;
@@ -217,7 +253,7 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   uint8_t tail = 0;
   int32_t target = 0;
   uint32_t end = r + 1;
-  if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - r >= 7 &&
+  if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - r >= 7 && operandLocal != 2 &&
       (code[r + 1] == OP_JUMP_TRUE || code[r + 1] == OP_JUMP_FALSE) && code[r + 2] == VT_POSITION) {
     handler = H_L_CMP_JUMP;
     tail = code[r + 1];
@@ -231,6 +267,10 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
     }
   } else if ((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB || (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL)) {
     handler = H_L_BINOP;
+    if (size - r >= 3 && code[r + 1] == OP_ASSIGN && code[r + 2] == OP_EOC) {  // "x = a op b;"
+      tail = OP_ASSIGN;
+      end = r + 3;
+    }
   } else {
     return false;
   }
@@ -240,7 +280,7 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   d.operandLocal = operandLocal;
   d.tail = tail;
   d.aux = aux;
-  d.target = target;
+  d.target = operandLocal == 2 ? indexSlot : target;
   d.ival = slot;
   d.length = uint16_t(end - pc);
   return true;
@@ -269,6 +309,15 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.decoded[size].handler = H_END;
   }
   return &info;
+}
+
+// A "func_init" at p that does not start the local-read shape H_INIT_LOCAL takes.
+bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
+  if (p >= size || code[p] != OP_INIT_FUNC) return false;
+  st_Decoded next;
+  int32_t slot = 0;
+  uint32_t readLength = 0;
+  return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
@@ -326,6 +375,11 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     d.tail = OP_EOC;  // an assignment statement's end
     length = 2;
   }
+  if (((op >= OP_MUL && op <= OP_ADD) || op == OP_SUB) && size - pc >= 3 && code[pc + 1] == OP_ASSIGN &&
+      code[pc + 2] == OP_EOC) {
+    handler = H_BINOP_STORE;  // "x = a op b;"
+    length = 3;
+  }
   if (op >= OP_LESS_EQUAL && op <= OP_NOT_EQUAL && size - pc >= 7 &&
       (code[pc + 1] == OP_JUMP_TRUE || code[pc + 1] == OP_JUMP_FALSE) && code[pc + 2] == VT_POSITION) {
     const uint8_t* p = code + pc + 3;
@@ -351,6 +405,10 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
         d.tail = OP_RETURN;
         d.length = uint16_t(d.length + 1);
       }
+    } else if (PlainInitAt(code, size, pc + 1)) {  // a call's marker inside a return's
+      d.handler = H_INIT_MARKS;
+      d.sub = 2;
+      d.length = 2;
     }
   } else if (op == OP_LINE && d.operandType == VT_INT && pc + length < size) {
     // A statement's "line" runs with the local sequence after it, while no hook may want it.
@@ -363,6 +421,12 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
       next.ival = slot;
       next.first = uint8_t(readLength);
       next.length = uint16_t(readLength);
+    }
+    if (next.handler == H_UNDECODED && PlainInitAt(code, size, pc + length)) {
+      next.handler = H_INIT_MARKS;
+      next.sub = PlainInitAt(code, size, pc + length + 1) ? 2 : 1;
+      next.first = 0;
+      next.length = next.sub;
     }
     if (next.handler != H_UNDECODED) {
       next.op = code[pc + length];
@@ -508,6 +572,17 @@ inline Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCod
   return v;
 }
 
+// Element index of local array arraySlot, the index a plain int in local indexSlot; null when
+// any of it is not so (the unfused instructions then decide).
+inline Var* LocalElement(const VarTable& locals, int32_t arraySlot, int32_t indexSlot) {
+  const Var* index = locals.GetVariable(indexSlot);
+  const Var* array = locals.GetVariable(arraySlot);
+  if (!index || !array) return nullptr;
+  index = index->Deref();
+  if ((index->GetTypeByte() & ~VF_AUTO) != VT_INT) return nullptr;
+  return array->GetElement(index->GetRawInt());
+}
+
 inline bool LooksLikeText(const Var& v) { return v.IsString() && !v.IsArray(); }
 
 // The printable name of a value's declared type: keyword first ("auto" for auto variables).
@@ -530,7 +605,7 @@ __attribute__((noinline)) bool CallNative(detail::function_adapter_base* adapter
   if (hooks && hooks->nativeCall) hooks->nativeCall(adapter);
   bool ok = true;
   try {
-    result = adapter->Call(in);
+    adapter->Call(in, result);
   } catch (const std::exception& e) {
     error = e.what();
     ok = false;
@@ -606,7 +681,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 #undef KRX_OPCODE_TARGET
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
-      &&l_INIT_LOCAL,
+      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -710,6 +785,18 @@ load_code:
     if (thread.m_stepBudget > 0) --thread.m_stepBudget;                             \
   }
 
+// The second operand of a local sequence into b: a plain int, or the sequence falls back. An
+// element operand pushes one value more than the others on the unfused path.
+#define VM_SECOND_OPERAND(d, b)                                                                  \
+  if ((d).operandLocal) {                                                                        \
+    const Var* rv = (d).operandLocal == 1 ? f->m_locals.GetVariable((d).aux)                     \
+                                          : LocalElement(f->m_locals, (d).aux, (d).target);      \
+    if (!rv || ((d).operandLocal == 2 && f->m_stackCount + 3 > kMaxStack)) goto l_local_fallback; \
+    rv = rv->Deref();                                                                            \
+    if (!VM_INT(rv)) goto l_local_fallback;                                                      \
+    b = rv->GetRawInt();                                                                         \
+  }
+
       l_L_CMP_JUMP: {
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
@@ -717,13 +804,7 @@ load_code:
         if (!lv) goto l_local_fallback;
         lv = lv->Deref();
         int32_t b = d.aux;
-        if (d.operandLocal) {
-          const Var* rv = f->m_locals.GetVariable(d.aux);
-          if (!rv) goto l_local_fallback;
-          rv = rv->Deref();
-          if (!VM_INT(rv)) goto l_local_fallback;
-          b = rv->GetRawInt();
-        }
+        VM_SECOND_OPERAND(d, b)
         if (!VM_INT(lv) || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
         const int32_t a = lv->GetRawInt();
         bool condition;
@@ -750,13 +831,7 @@ load_code:
         Var* dest = f->m_locals.GetVariable(ival);
         if (!dest || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
         int32_t b = d.aux;
-        if (d.operandLocal) {
-          const Var* rv = f->m_locals.GetVariable(d.aux);
-          if (!rv) goto l_local_fallback;
-          rv = rv->Deref();
-          if (!VM_INT(rv)) goto l_local_fallback;
-          b = rv->GetRawInt();
-        }
+        VM_SECOND_OPERAND(d, b)
         if (d.sub == OP_ASSIGN) {
           if (dest->GetTypeByte() != VT_INT) goto l_local_fallback;  // auto, converting and array stores
           dest->SetInt(b);
@@ -785,13 +860,7 @@ load_code:
         if (!lv || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
         lv = lv->Deref();
         int32_t b = d.aux;
-        if (d.operandLocal) {
-          const Var* rv = f->m_locals.GetVariable(d.aux);
-          if (!rv) goto l_local_fallback;
-          rv = rv->Deref();
-          if (!VM_INT(rv)) goto l_local_fallback;
-          b = rv->GetRawInt();
-        }
+        VM_SECOND_OPERAND(d, b)
         if (!VM_INT(lv)) goto l_local_fallback;
         const int32_t a = lv->GetRawInt();
         int32_t r = 0;
@@ -814,6 +883,16 @@ load_code:
           case OP_GREATER: r = a > b; isBool = true; break;
           case OP_EQUAL: r = a == b; isBool = true; break;
           default: r = a != b; isBool = true; break;
+        }
+        if (d.tail == OP_ASSIGN) {
+          // "=" and "eoc" follow: an int result goes straight into a plain int variable below.
+          Var* dest = f->m_stackCount ? f->m_stack[f->m_stackCount - 1].GetReference() : nullptr;
+          if (!isBool && dest && dest->GetTypeByte() == VT_INT) {
+            dest->SetInt(r);
+            PopTo(f, 0);
+            VM_NEXT();
+          }
+          pc = at + d.length - 2;  // else they run on their own after the pushed result
         }
         Var* top = Push(f);
         if (!top) goto l_local_fallback;
@@ -875,6 +954,67 @@ load_code:
         VM_NEXT();
       }
 
+      l_L_ELEMENT: {
+        // "local j; push value k; push var 4": a reference to the element, as the element read
+        // leaves it. An index that is no plain int, no array or an index out of range take the
+        // instructions one at a time, which report it.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        Var* element = LocalElement(f->m_locals, d.aux, ival);
+        if (!element || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
+        Var* top = Push(f);
+        if (!top) goto l_local_fallback;
+        top->SetReference(element);
+        VM_NEXT();
+      }
+
+      l_INIT_MARKS: {
+        // Call markers ("func_init"), after the statement's line.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        for (uint32_t k = 0; k < d.sub; ++k) {
+          Var* marker = Push(f);
+          if (!marker) {
+            pc = at + d.lineLength + k + 1;
+            VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_INIT_FUNC));
+          }
+          marker->SetStackPos(int(f->m_stackCount - 1));
+        }
+        VM_NEXT();
+      }
+
+      l_BINOP_STORE: {
+        // Two plain ints and a plain int variable below them: the result goes straight into the
+        // variable and the statement ends. Anything else runs the three instructions one at a
+        // time (the operator first), so results and errors stay theirs.
+        if (f->m_stackCount >= 3) {
+          Var* dest = f->m_stack[f->m_stackCount - 3].GetReference();
+          const Var& l = *f->m_stack[f->m_stackCount - 2].Deref();
+          const Var& r = *f->m_stack[f->m_stackCount - 1].Deref();
+          if (dest && dest->GetTypeByte() == VT_INT && (l.GetTypeByte() & ~VF_AUTO) == VT_INT &&
+              (r.GetTypeByte() & ~VF_AUTO) == VT_INT) {
+            const int32_t a = l.GetRawInt(), b = r.GetRawInt();
+            int32_t result;
+            bool done = true;
+            switch (op) {
+              case OP_ADD: result = int32_t(uint32_t(a) + uint32_t(b)); break;
+              case OP_SUB: result = int32_t(uint32_t(a) - uint32_t(b)); break;
+              case OP_MUL: result = int32_t(uint32_t(a) * uint32_t(b)); break;
+              case OP_DIV: done = b != 0 && b != -1; result = done ? a / b : 0; break;
+              case OP_MOD: done = b != 0 && b != -1; result = done ? a % b : 0; break;
+              default: done = false; result = 0; break;  // the concatenation
+            }
+            if (done) {
+              dest->SetInt(result);
+              PopTo(f, 0);
+              VM_NEXT();
+            }
+          }
+        }
+        pc = at + 1;
+        goto* kTargets[kOpHandler[op]];
+      }
+
       l_L_READ: {
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
@@ -882,6 +1022,7 @@ load_code:
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
+#undef VM_SECOND_OPERAND
 
       l_ELEMENT: {
         // "push value k; push var 4": the index below becomes a reference to the element.
@@ -1192,6 +1333,21 @@ load_code:
         if (f->m_stackCount < 2) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
         Var& left = f->m_stack[f->m_stackCount - 2];
         Var& rightSlot = f->m_stack[f->m_stackCount - 1];
+        // "s = s + tail" with s a string variable: appended in place, and the store that follows
+        // is done with it (the stack is left as the store leaves it).
+        if (op == OP_ADD && left.GetReference() && left.GetReference()->GetTypeByte() == VT_STRING &&
+            decoded[pc].handler == H_OP_ASSIGN && f->m_stackCount >= 3 &&
+            left.GetReference() == f->m_stack[f->m_stackCount - 3].GetReference() &&
+            left.GetReference()->AppendInPlace(*rightSlot.Deref())) {
+          Drop(rightSlot);
+          Drop(left);
+          f->m_stackCount -= 2;
+          const st_Decoded& store = decoded[pc];
+          at = pc;
+          pc += store.length;
+          if (store.tail == OP_EOC) PopTo(f, 0);
+          VM_NEXT();
+        }
         // A string variable + text: the result is built straight from the variable's text
         // rather than from a copy of it (the copy would take the reference's auto flag too).
         if (op == OP_ADD && left.IsReference() && left.GetReference() &&
@@ -1455,6 +1611,9 @@ load_code:
             if (dest->GetTypeByte() == VT_INT && (src.GetTypeByte() & ~VF_AUTO) == VT_INT) {
               dest->SetInt(src.GetRawInt());
               ok = true;
+            } else if (dest->GetTypeByte() == VT_FLOAT && (src.GetTypeByte() & ~VF_AUTO) == VT_FLOAT) {
+              dest->SetFloat(src.ToFloat());  // likewise a float into a plain float
+              ok = true;
             } else if (&src == &sourceSlot && dest->TakeString(sourceSlot)) {
               ok = true;  // a string only the stack held moves into the variable
             } else {
@@ -1464,7 +1623,7 @@ load_code:
           case OP_ASSIGN_MUL: ok = Var::OpMul(src, *dest); break;
           case OP_ASSIGN_DIV: ok = Var::OpDiv(src, *dest); break;
           case OP_ASSIGN_MOD: ok = Var::OpMod(src, *dest); break;
-          case OP_ASSIGN_ADD: ok = Var::OpAdd(src, *dest); break;
+          case OP_ASSIGN_ADD: ok = (dest->GetTypeByte() == VT_STRING && dest->AppendInPlace(src)) || Var::OpAdd(src, *dest); break;
           case OP_ASSIGN_SUB: ok = Var::OpSub(src, *dest); break;
           case OP_ASSIGN_SHIFT_RIGHT: ok = Var::OpShiftRight(src, *dest); break;
           case OP_ASSIGN_SHIFT_LEFT: ok = Var::OpShiftLeft(src, *dest); break;

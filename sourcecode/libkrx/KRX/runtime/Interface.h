@@ -40,7 +40,9 @@ namespace detail {
 // One bound native function. Adapters live until the program ends.
 class function_adapter_base {
  public:
-  virtual Var Call(t_Interface& in) = 0;
+  // Converts the arguments and runs the function; its result (nothing for void) is written into
+  // out, a nil the caller keeps, so no value is built and moved per call.
+  virtual void Call(t_Interface& in, Var& out) = 0;
 
  protected:
   ~function_adapter_base() = default;

@@ -45,8 +45,10 @@ Thread::~Thread() {
   for (int i = 0; i < kMaxFrames; ++i) {
     delete m_frames[i];
     m_frames[i] = nullptr;
-    delete m_spare[i];
-    m_spare[i] = nullptr;
+    while (Frame* spare = m_spare[i]) {
+      m_spare[i] = spare->m_nextSpare;
+      delete spare;
+    }
   }
 }
 
@@ -63,9 +65,22 @@ const char* Thread::GetFunctionName() const {
 // ---- frames ----
 
 Frame* Thread::AcquireFrame(int index, BinCode* function) {
-  Frame* frame = m_spare[index];
-  m_spare[index] = nullptr;
-  if (!frame) frame = new Frame();
+  Frame** link = &m_spare[index];
+  Frame** last = link;
+  int spares = 0;
+  for (; *link && !((*link)->m_functionKeep.get() == function && (*link)->m_function == function); ++spares) {
+    last = link;
+    link = &(*link)->m_nextSpare;
+  }
+  // None ran function: a new frame while the list has room, else the least recent takes its layout.
+  if (!*link && spares >= kSparesPerDepth) link = last;
+  Frame* frame = *link;
+  if (frame) {
+    *link = frame->m_nextSpare;
+    frame->m_nextSpare = nullptr;
+  } else {
+    frame = new Frame();
+  }
   if (frame->m_functionKeep.get() == function && frame->m_function == function)
     frame->m_locals.CopyValues(function->GetVarTable());
   else {
@@ -97,8 +112,14 @@ void Thread::ReleaseFrame(int index) {
   // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
   for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
   frame->m_module.reset();
-  delete m_spare[index];
+  frame->m_nextSpare = m_spare[index];
   m_spare[index] = frame;
+  Frame* last = frame;
+  for (int kept = 1; last->m_nextSpare && kept < kSparesPerDepth; ++kept) last = last->m_nextSpare;
+  if (Frame* dropped = last->m_nextSpare) {
+    last->m_nextSpare = nullptr;
+    delete dropped;  // the list never exceeds the limit, so at most one is dropped
+  }
 }
 
 // ---- starting ----

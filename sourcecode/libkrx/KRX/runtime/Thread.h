@@ -46,6 +46,7 @@ struct Frame {
   // The owning module of m_function as last looked up, valid for m_ownerEpoch.
   BinCode* m_owner = nullptr;
   uint64_t m_ownerEpoch = 0;
+  Frame* m_nextSpare = nullptr;  // the next spare frame of the same depth (owned by the thread)
 };
 
 class Thread : public RefObj {
@@ -107,9 +108,12 @@ class Thread : public RefObj {
   void DropSelfReferences();
 
   // ---- frames (interpreter) ----
-  // A frame for function at index (reused when a spare frame there ran the same function).
+  // A frame for function at index: a spare frame there that ran the same function keeps its
+  // layout and code cache, so calls alternating between a few functions at one depth copy no
+  // slot names; otherwise a new frame, or the least recent spare when there are enough.
   Frame* AcquireFrame(int index, BinCode* function);
-  // Takes the frame at index off the stack and keeps it as that index's spare.
+  // Takes the frame at index off the stack and keeps it among that index's spares (at most
+  // kSparesPerDepth, the least recent dropped).
   void ReleaseFrame(int index);
 
   // A loader through which LoadModule loads scripts that are not bound yet.
@@ -137,7 +141,8 @@ class Thread : public RefObj {
   bool m_listed = false;
 
  private:
-  Frame* m_spare[kMaxFrames] = {};
+  static constexpr int kSparesPerDepth = 4;
+  Frame* m_spare[kMaxFrames] = {};  // per depth, a list through Frame::m_nextSpare, most recent first
 };
 
 }  // namespace KRX

@@ -289,13 +289,16 @@ bool Var::SetSize(int n) {
   if (n > 0 && !block) return false;
   int type = a->m_kind & VF_TYPEMASK;
   int kept = oldCount < n ? oldCount : n;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < kept; ++i) {
     SetElementType(block[i], type);
-    if (i < kept) {
-      const Var* from = old[i].Deref();
-      if ((from->m_kind & ~VF_AUTO) != VT_NIL) block[i].AssignTyped(old[i]);
-    }
+    const Var* from = old[i].Deref();
+    if ((from->m_kind & ~VF_AUTO) != VT_NIL) block[i].AssignTyped(old[i]);
   }
+  // New elements are typed nils: their value word is 0, so the bytes of one made once are
+  // copied into the fresh (owning nothing) rest, where a million elements would each be set.
+  Var proto;
+  SetElementType(proto, type);
+  for (int i = kept; i < n; ++i) std::memcpy(static_cast<void*>(block + i), static_cast<const void*>(&proto), sizeof(Var));
   a->m_value.array = block;
   a->m_count = uint32_t(n);
   DeleteVarArray(old);

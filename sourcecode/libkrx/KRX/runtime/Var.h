@@ -3,7 +3,9 @@
 //
 // Layout (decided once for the 64-bit build): 16 bytes, no virtual table.
 //   byte 0      type byte: type code in bits 0-5, VF_AUTO (bit 6), VF_ARRAY (bit 7)
-//   bytes 1-3   unused, always 0
+//   byte 1      a string grown in place (AppendInPlace): log2 of its block's size; 0 for every
+//               other value (a string's block then holds exactly count + 1 bytes)
+//   bytes 2-3   unused, always 0
 //   bytes 4-7   count: byte length of a string, label or binary; element count of an array
 //   bytes 8-15  the value: bool (low byte), int, float bits, position, stack index, a declared
 //               type word, or a pointer
@@ -49,8 +51,10 @@ class Var {
   // ---- construction and release ----
   Var() noexcept : m_kind(0), m_count(0) { m_value.raw = 0; }
   Var(const Var& other) : Var() { Assign(other); }
-  Var(Var&& other) noexcept : m_kind(other.m_kind), m_count(other.m_count), m_value(other.m_value) {
+  Var(Var&& other) noexcept
+      : m_kind(other.m_kind), m_capacityLog(other.m_capacityLog), m_count(other.m_count), m_value(other.m_value) {
     other.m_kind = 0;
+    other.m_capacityLog = 0;
     other.m_count = 0;
     other.m_value.raw = 0;
   }
@@ -74,6 +78,8 @@ class Var {
   void ClearOwned() {
     if (Owns(m_kind)) Clear();
   }
+  // Back to a plain nil (type byte 0, no auto flag), releasing what the value owns: Var().
+  __attribute__((always_inline)) void Reset() { Install(0, 0, 0); }
   // Clear, then type t (TYPE_AUTO: nil with the auto flag); the auto flag is otherwise kept.
   void SetType(int t);
 
@@ -225,7 +231,7 @@ class Var {
   // Deep copy of src into this Var (strings, binaries, pools and arrays copied; modules and
   // threads referenced once more; everything else, references included, copied word for word).
   // Safe when src lives inside this Var (an element of its array, a symbol of its module).
-  void Assign(const Var& src) {
+  __attribute__((always_inline)) void Assign(const Var& src) {  // the interpreter copies in most instructions
     if (!Owns(src.m_kind) && !Owns(m_kind)) {  // plain values: both words as they are
       m_kind = src.m_kind;
       m_count = src.m_count;
@@ -260,6 +266,12 @@ class Var {
   // Moves a string that only src holds into this string (or auto) variable, as AssignTyped
   // would store its text; src becomes nil. False (nothing changed) for any other pair.
   bool TakeString(Var& src);
+  // this = this + tail, then stored back, for a plain string variable: tail's text (what
+  // ConcatText joins) is appended in place and the block grows by doubling, so a loop that
+  // appends copies each character a bounded number of times. False (unchanged) for any other
+  // operands, a tail whose text lies in this string, a text with a NUL inside, past
+  // kMaxStringLength or without memory: the caller then takes the general path.
+  bool AppendInPlace(const Var& tail);
   static bool OpSub(const Var& src, Var& dest);
   static bool OpMul(const Var& src, Var& dest);
   static bool OpDiv(const Var& src, Var& dest);  // int: fails on / 0 and INT_MIN / -1
@@ -297,7 +309,15 @@ class Var {
  private:
   static constexpr uint64_t kOwningTypes = (1ull << VT_MODULE) | (1ull << VT_THREAD) | (1ull << VT_BINARY) |
                                            (1ull << VT_STRING) | (1ull << VT_LABEL) | (1ull << VT_VOCABULARY);
-  static bool Owns(uint8_t kind) { return (kind & VF_ARRAY) || ((kOwningTypes >> (kind & VF_TYPEMASK)) & 1u) != 0; }
+  // By type byte: one load where the interpreter releases or copies a value.
+  static constexpr struct st_OwnsTable {
+    bool owns[256];
+  } kOwns = [] {
+    st_OwnsTable t{};
+    for (int k = 0; k < 256; ++k) t.owns[k] = (k & VF_ARRAY) || ((kOwningTypes >> (k & VF_TYPEMASK)) & 1u) != 0;
+    return t;
+  }();
+  static bool Owns(uint8_t kind) { return kOwns.owns[kind]; }
   // Writes the new type byte, count and value first and releases the old payload last, so that
   // a release which destroys the container of this Var cannot be followed by a write into it.
   // Always inline: the interpreter sets scalars in nearly every instruction.
@@ -305,23 +325,28 @@ class Var {
     uint8_t oldKind = m_kind;
     uint64_t old = m_value.raw;
     m_kind = kind;
+    m_capacityLog = 0;
     m_count = count;
     m_value.raw = raw;
     if (Owns(oldKind)) ReleaseOld(oldKind, old);
   }
   static void ReleaseOld(uint8_t kind, uint64_t raw);
-  void SetScalar(int type, uint32_t word) {
+  __attribute__((always_inline)) void SetScalar(int type, uint32_t word) {
     Install(uint8_t((m_kind & VF_AUTO) | type), 0, word);
   }
   void SetOwnedPointer(int type, uint32_t count, const void* p);  // Install with a pointer value
   static bool GetIntSlow(const Var* v, int& out);
+  // The text a join appends for v (a string or string(const) with a text, or an int printed into
+  // number) and its length; null for any other value.
+  static const char* JoinedTail(const Var& v, char (&number)[16], size_t& length);
   static bool GetFloatSlow(const Var* v, float& out);
   void CopyArray(const Var& srcArray, bool owned);
   void AssignSlow(const Var& src);
   friend class VarTable;
 
   uint8_t m_kind;
-  uint8_t m_pad[3] = {0, 0, 0};
+  uint8_t m_capacityLog = 0;  // see the layout above; Install resets it, moves carry it
+  uint8_t m_pad[2] = {0, 0};
   uint32_t m_count;
   union Value {
     uint64_t raw;
@@ -369,7 +394,9 @@ inline Var& Var::operator=(Var&& other) noexcept {
   if (this != &other) {
     Var tmp(static_cast<Var&&>(other));  // other may live inside this Var's storage
     Install(tmp.m_kind, tmp.m_count, tmp.m_value.raw);
+    m_capacityLog = tmp.m_capacityLog;
     tmp.m_kind = 0;
+    tmp.m_capacityLog = 0;
     tmp.m_count = 0;
     tmp.m_value.raw = 0;
   }

@@ -170,21 +170,24 @@ bool Decide(int op, bool less, bool equal) {
 
 // ---- arithmetic and bit operators ----
 
+const char* Var::JoinedTail(const Var& v, char (&number)[16], size_t& length) {
+  const int kind = v.m_kind & ~VF_AUTO;
+  if ((kind == VT_STRING || kind == VT_CONSTSTRING) && v.m_value.ctext) {
+    length = std::strlen(v.m_value.ctext);
+    return v.m_value.ctext;
+  }
+  if (kind != VT_INT) return nullptr;
+  length = size_t(std::snprintf(number, sizeof number, "%d", v.m_value.i));
+  return number;
+}
+
 bool Var::ConcatText(const Var& left, const Var& right, Var& out) {
-  const int leftKind = left.m_kind & ~VF_AUTO, rightKind = right.m_kind & ~VF_AUTO;
+  const int leftKind = left.m_kind & ~VF_AUTO;
   if ((leftKind != VT_STRING && leftKind != VT_CONSTSTRING) || !left.m_value.ctext) return false;
   char number[16];
-  const char* tail = nullptr;
   size_t tailLength = 0;
-  if ((rightKind == VT_STRING || rightKind == VT_CONSTSTRING) && right.m_value.ctext) {
-    tail = right.m_value.ctext;
-    tailLength = std::strlen(tail);
-  } else if (rightKind == VT_INT) {
-    tailLength = size_t(std::snprintf(number, sizeof number, "%d", right.m_value.i));
-    tail = number;
-  } else {
-    return false;
-  }
+  const char* tail = JoinedTail(right, number, tailLength);
+  if (!tail) return false;
   const size_t headLength = std::strlen(left.m_value.ctext);
   if (headLength + tailLength > size_t(kMaxStringLength)) return false;
   char* text = static_cast<char*>(std::malloc(headLength + tailLength + 1));
@@ -207,10 +210,41 @@ bool Var::TakeString(Var& src) {
     return false;
   const uint8_t newKind = uint8_t((m_kind & VF_AUTO) | VT_STRING);
   const uint64_t raw = src.m_value.raw;
+  const uint8_t capacityLog = src.m_capacityLog;
   src.m_kind = VT_NIL;
+  src.m_capacityLog = 0;
   src.m_count = 0;
   src.m_value.raw = 0;
   Install(newKind, count, raw);
+  m_capacityLog = capacityLog;
+  return true;
+}
+
+bool Var::AppendInPlace(const Var& tail) {
+  if (m_kind != VT_STRING || !m_value.text) return false;
+  const size_t length = m_count;
+  // A grown block holds exactly count characters without a NUL inside; any other string is
+  // checked once, since the general path joins only the text up to its first NUL.
+  if (m_capacityLog == 0 && std::strlen(m_value.ctext) != length) return false;
+  const size_t capacity = m_capacityLog ? size_t(1) << m_capacityLog : length + 1;
+  char number[16];
+  size_t n = 0;
+  const char* text = JoinedTail(tail, number, n);
+  if (!text) return false;
+  const uintptr_t at = reinterpret_cast<uintptr_t>(text), block = reinterpret_cast<uintptr_t>(m_value.ctext);
+  if (at >= block && at < block + capacity) return false;  // a text inside the block would move with it
+  if (length + n > size_t(kMaxStringLength)) return false;
+  if (length + n + 1 > capacity) {
+    uint8_t log = 5;
+    while ((size_t(1) << log) < length + n + 1) ++log;
+    char* grown = static_cast<char*>(std::realloc(m_value.text, size_t(1) << log));
+    if (!grown) return false;
+    m_value.text = grown;
+    m_capacityLog = log;
+  }
+  std::memcpy(m_value.text + length, text, n);
+  m_value.text[length + n] = '\0';
+  m_count = uint32_t(length + n);
   return true;
 }
 

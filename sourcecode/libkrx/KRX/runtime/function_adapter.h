@@ -143,10 +143,10 @@ class function_adapter<R (*)(A...)> final : public function_adapter_base {
   using Sig = R (*)(A...);
   explicit function_adapter(Sig fn) : m_fn(fn) {}
 
-  Var Call(t_Interface& in) override {
+  void Call(t_Interface& in, Var& out) override {
     std::tuple<typename param<A>::stored...> args;
     Convert(in, args, std::index_sequence_for<A...>{});
-    return Invoke(args, std::index_sequence_for<A...>{});
+    Invoke(args, out, std::index_sequence_for<A...>{});
   }
 
  private:
@@ -161,15 +161,13 @@ class function_adapter<R (*)(A...)> final : public function_adapter_base {
      ...);
   }
   template <class Tuple, std::size_t... I>
-  Var Invoke(Tuple& args, std::index_sequence<I...>) {
+  void Invoke(Tuple& args, Var& out, std::index_sequence<I...>) {
     (void)args;
-    Var out;
     if constexpr (std::is_void_v<R>) {
       m_fn(unstore(std::get<I>(args))...);
     } else {
       wrap(out, m_fn(unstore(std::get<I>(args))...));
     }
-    return out;
   }
 
   Sig m_fn;
