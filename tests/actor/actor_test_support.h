@@ -23,6 +23,7 @@
 #include "quillane/actor/AnimChannel.h"
 #include "quillane/actor/WalkSpeed.h"
 #include "quillane/frame/Event.h"
+#include "support/CountingEvent.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 
@@ -48,19 +49,8 @@ class cl_TestCharacter : public quillane::i_AnimCharacter {
 };
 
 // A completion callback that counts how often it ran and whether it was deleted.
-struct st_EventLog {
-  int executed = 0;
-  int deleted = 0;
-};
-class cl_CountingEvent : public i_Event {
- public:
-  explicit cl_CountingEvent(st_EventLog& log) : m_log(log) {}
-  ~cl_CountingEvent() override { ++m_log.deleted; }
-  void Execute() override { ++m_log.executed; }
-
- private:
-  st_EventLog& m_log;
-};
+using st_EventLog = testsupport::st_EventCounts;
+using testsupport::cl_CountingEvent;
 
 class ActorTest : public ::testing::Test {
  protected:

@@ -21,6 +21,7 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/RootMenu.h"
+#include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "graphics/gfx.h"
@@ -162,8 +163,9 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
 }
 
 // The running game: "bar <start> <end>" (the loading screen's progress range), "black" (the last
-// frame is black all over), "leave mainmenu" (the game paused and the in-game menu's question
-// "back to the main menu?" answered "Ok", as the menu does it).
+// frame is black but for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a scene object runs), "leave
+// mainmenu" (the game paused and the in-game menu's question "back to the main menu?" answered
+// "Ok", as the menu does it).
 bool CheckSession(const std::string& argument, std::string* why) {
   quillane::cl_Session* session = quillane::GetSession();
   cl_GameFrame* frame = GetGameFrame();
@@ -180,15 +182,25 @@ bool CheckSession(const std::string& argument, std::string* why) {
                   : "no loading screen";
     return false;
   }
-  if (what == "black") {
+  if (what == "black" || what == "lit") {
+    // The mouse cursor may stand anywhere on a black frame.
     const std::vector<uint32_t> shot = cl_PlayDriver::GrabShot();
-    const bool black =
-        !shot.empty() && std::all_of(shot.begin(), shot.end(), [](uint32_t p) { return (p & 0xFFFFFFu) == 0; });
-    if (!black) *why = "the last frame is not black";
-    return black;
+    const size_t lit = size_t(std::count_if(shot.begin(), shot.end(), [](uint32_t p) { return (p & 0xFFFFFFu) != 0; }));
+    if (!shot.empty() && (lit * 100 <= shot.size()) == (what == "black")) return true;
+    *why = "the last frame is not " + what + " (" + std::to_string(lit) + " pixels of the shot lit)";
+    return false;
   }
   if (!session) {
     *why = "no game runs";
+    return false;
+  }
+  if (what == "trigger") {
+    // What a click on a scene object does: the player starts an interaction, its trigger runs.
+    std::string object;
+    words >> object;
+    session->GetActionQueue().AllowSkipAndCancel();
+    if (quillane::RunTrigger(base::String(object.c_str()))) return true;
+    *why = "the scene has no trigger for " + object;
     return false;
   }
   if (argument == "leave mainmenu") {
@@ -210,29 +222,75 @@ bool CheckSession(const std::string& argument, std::string* why) {
   return false;
 }
 
-class PlayThrough : public PlayTest {};
+// "<scene> <function> ...": the scene script's own trace lines ("<scene>: <function>") for those
+// functions, in that order and each once.
+bool CheckCallbacks(const std::string& log, const std::string& argument, std::string* why) {
+  std::istringstream words(argument);
+  std::string scene, name;
+  words >> scene;
+  std::vector<std::string> expected, seen;
+  while (words >> name) expected.push_back(name);
+  std::istringstream lines(log);
+  std::string line;
+  const std::string prefix = scene + ": ";
+  while (std::getline(lines, line))
+    if (line.compare(0, prefix.size(), prefix) == 0 &&
+        std::find(expected.begin(), expected.end(), line.substr(prefix.size())) != expected.end())
+      seen.push_back(line.substr(prefix.size()));
+  if (seen == expected) return true;
+  *why = "the " + scene + " script's callbacks ran as:";
+  for (const std::string& s : seen) *why += " " + s;
+  return false;
+}
+
+class PlayThrough : public PlayTest {
+ protected:
+  // Runs the steps of the file with every check of this program; the run must end cleanly within
+  // 400 frames and log no error. Returns the log.
+  std::string Play(const char* file) {
+    std::vector<st_PlayStep> steps;
+    std::string error;
+    EXPECT_TRUE(LoadPlayScript(file, steps, &error)) << error;
+    cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
+    driver.AddCheck("loadingbar", CheckLoadingBar);
+    driver.AddCheck("quitbox", CheckQuitBox);
+    driver.AddCheck("rootmenu", CheckRootMenu);
+    driver.AddCheck("session", CheckSession);
+    driver.AddCheck("callbacks",
+                    [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });
+    driver.AddCheck("log", [this](const std::string& argument, std::string* why) {
+      if (Log().find(argument) != std::string::npos) return true;
+      *why = "the log has no \"" + argument + "\"";
+      return false;
+    });
+    st_StartOptions options = Options();
+    options.driver = &driver;
+    EXPECT_EQ(Run(options), 0);
+    EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
+    EXPECT_LT(driver.GetFrames(), 400);
+    const std::string log = Log();
+    EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+    return log;
+  }
+};
 
 TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
   WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
                    {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
-  std::vector<st_PlayStep> steps;
-  std::string error;
-  ASSERT_TRUE(LoadPlayScript(QUILLANE_TEST_DIR "/mainroad.play", steps, &error)) << error;
-  cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
-  driver.AddCheck("loadingbar", CheckLoadingBar);
-  driver.AddCheck("quitbox", CheckQuitBox);
-  driver.AddCheck("rootmenu", CheckRootMenu);
-  driver.AddCheck("session", CheckSession);
-  st_StartOptions options = Options();
-  options.driver = &driver;
-  EXPECT_EQ(Run(options), 0);
-  EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
-  EXPECT_LT(driver.GetFrames(), 400);
-  const std::string log = Log();
-  EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
+  const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
   EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
   EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
   EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
+}
+
+// QuickLaunch "game" takes the road into the Office and on to the Quay: the bar's two ranges,
+// the black first frame, the scene scripts' callbacks in order, and the way back to the menu.
+TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  const std::string log = Play(QUILLANE_TEST_DIR "/quicklaunch.play");
+  EXPECT_NE(log.find("campaign: Startup"), std::string::npos);
 }
 
 // With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line

@@ -13,24 +13,13 @@
 #include "quillane/frame/Event.h"
 #include "quillane/video/SubtitleLines.h"
 #include "quillane/video/VideoController.h"
+#include "support/CountingEvent.h"
 
 namespace screentest {
 namespace {
 
-struct st_EventCounts {
-  int executed = 0;
-  int deleted = 0;
-};
-
-class cl_CountingEvent final : public i_Event {
- public:
-  explicit cl_CountingEvent(st_EventCounts& counts) : m_counts(counts) {}
-  ~cl_CountingEvent() override { ++m_counts.deleted; }
-  void Execute() override { ++m_counts.executed; }
-
- private:
-  st_EventCounts& m_counts;
-};
+using testsupport::cl_CountingEvent;
+using testsupport::st_EventCounts;
 
 // Stands in for the subtitle control: keeps the queued lines, forgets them on RemoveLines.
 class cl_SubtitleStandIn final : public i_SubtitleLines {

@@ -4,6 +4,8 @@
 #include <sstream>
 
 #include "KRX/ScriptSystem.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace sessiontest {
@@ -28,6 +30,16 @@ void SessionTest::Write(const std::string& path, const std::string& text) {
   const std::filesystem::path file = m_dir / path;
   std::filesystem::create_directories(file.parent_path());
   std::ofstream(file, std::ios::binary) << text;
+}
+
+quillane::cl_Session* SessionTest::StartSession() {
+  m_frame->NewSession();
+  m_frame->RunSession();
+  if (!StepUntilState("Session")) {
+    ADD_FAILURE() << "the session did not start: " << Log();
+    return nullptr;
+  }
+  return quillane::GetSession();
 }
 
 bool SessionTest::StepUntilState(const std::string& name, int limit) {

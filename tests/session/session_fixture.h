@@ -10,6 +10,10 @@
 
 #include "../frame/frame_fixture.h"
 
+namespace quillane {
+class cl_Session;
+}
+
 namespace sessiontest {
 
 class SessionTest : public frametest::FrameTest {
@@ -19,6 +23,9 @@ class SessionTest : public frametest::FrameTest {
 
   // Writes text to path below the working folder (folders made as needed).
   void Write(const std::string& path, const std::string& text);
+  // A session made by the frame, started, and shown once its start-up tasks have run; null
+  // (a test failure) when it does not get there.
+  quillane::cl_Session* StartSession();
   // Steps until the frame's state is name; false after limit frames.
   bool StepUntilState(const std::string& name, int limit = 50);
   // The log lines that begin with prefix, in order, without the prefix and the line end.

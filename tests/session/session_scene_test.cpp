@@ -23,10 +23,7 @@ class SessionScene : public sessiontest::SessionTest {
           "function Answer(a, b)\n  return a + b\nend\n");
     Write("Scripts/Scenes/Empty.lua", "function Nothing()\nend\n");
     StartFrame();
-    m_frame->NewSession();
-    m_frame->RunSession();
-    ASSERT_TRUE(StepUntilState("Session"));
-    m_session = GetSession();
+    m_session = StartSession();
     ASSERT_NE(m_session, nullptr);
   }
 

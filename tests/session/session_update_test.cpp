@@ -17,13 +17,6 @@ class SessionUpdate : public sessiontest::SessionTest {
     for (size_t at = log.find(text); at != std::string::npos; at = log.find(text, at + 1)) ++n;
     return n;
   }
-  // A session made by the frame, started and shown: its start-up tasks have run.
-  cl_Session* RunSession() {
-    m_frame->NewSession();
-    m_frame->RunSession();
-    if (!StepUntilState("Session")) return nullptr;
-    return GetSession();
-  }
 };
 
 TEST_F(SessionUpdate, FrameTimesAreScaledLimitedAndLongOnesLogged) {
@@ -77,7 +70,7 @@ TEST_F(SessionUpdate, PausedGameStandsStillWhileTheFaderRuns) {
 // fade is complete, and the frame shows the root menu.
 TEST_F(SessionUpdate, MainMenuRequestWhilePausedLeavesAfterTheFade) {
   StartFrame();
-  cl_Session* session = RunSession();
+  cl_Session* session = StartSession();
   ASSERT_NE(session, nullptr);
   session->SetPaused(true);
   session->SetPendingRequest("mainmenu");
@@ -95,7 +88,7 @@ TEST_F(SessionUpdate, MainMenuRequestWhilePausedLeavesAfterTheFade) {
 
 TEST_F(SessionUpdate, QuitRequestEndsTheProgramAfterTheFade) {
   StartFrame();
-  cl_Session* session = RunSession();
+  cl_Session* session = StartSession();
   ASSERT_NE(session, nullptr);
   session->SetRequest("quit");
   session->GetFader().Start(true, 0.2f, "", 0);
@@ -107,7 +100,7 @@ TEST_F(SessionUpdate, QuitRequestEndsTheProgramAfterTheFade) {
 
 TEST_F(SessionUpdate, UnknownRequestDoesNothingOnceCovered) {
   StartFrame();
-  cl_Session* session = RunSession();
+  cl_Session* session = StartSession();
   ASSERT_NE(session, nullptr);
   session->SetRequest("options");
   session->GetFader().Start(true, 0.0f, "", 0);

@@ -510,6 +510,8 @@ Result Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, uint32
   glGenRenderbuffers(1, &s->renderbuffer_);
   glBindRenderbuffer(GL_RENDERBUFFER, s->renderbuffer_);
   glRenderbufferStorage(GL_RENDERBUFFER, GL_DEPTH24_STENCIL8, GLsizei(width), GLsizei(height));
+  // Counted like a default-pool texture, so that releasing it lets a reset go ahead.
+  s->counted_ = true;
   ++impl_->liveDefaultPool;
   *out = s;
   return kOk;

@@ -30,6 +30,7 @@
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/session/MinigameManager.h"
+#include "quillane/session/ScriptCalls.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/SessionServices.h"
 #include "quillane/session/Stage.h"
@@ -110,12 +111,6 @@ class cl_LatestLoadTask : public base::i_Task {
   std::unique_ptr<base::i_Task> m_task;
   int m_load;
 };
-
-// "PrepareScene" and the like, run when the loading screen gets to them.
-base::Variant RunSceneFunction(const base::String& scene, const base::String& function) {
-  cl_Session* session = GetSession();
-  return session ? session->RunSceneScript(scene, function, base::Variant()) : base::Variant();
-}
 
 }  // namespace
 
@@ -442,7 +437,7 @@ void cl_Session::LoadScene(base::String name) {
   }
   // After the scene-load task, so that it sees the loaded scene.
   if (SceneScriptHasFunction(name, "PrepareScene"))
-    AddLoadingTask(new cl_LatestLoadTask(MakeSceneScriptTask(&RunSceneFunction, name.c_str(), "PrepareScene"), load));
+    AddLoadingTask(new cl_LatestLoadTask(MakeSceneScriptTask(&CallSceneScriptFunction, name.c_str(), "PrepareScene"), load));
   SyncTokenBarMode();
   m_sceneJustLoaded = true;
   m_blackFrames = 1;
@@ -457,7 +452,9 @@ base::Variant cl_Session::RunSceneScript(const base::String& scene, const base::
 
 void cl_Session::CallSceneScript(const base::String& scene, const base::String& function, const base::Variant& args) {
   const base::String path = SceneScriptPath(scene);
-  KRX::Require(path.c_str(), true);
+  // Without its script no thread starts, and no stop event may tell the queue that its running
+  // scene script ended.
+  if (!KRX::Require(path.c_str(), true)) return;
   // The event knows its thread before the thread runs, so that a function that ends at once
   // reports that very thread's end.
   auto* stop = new st_ScriptStopEvent();
@@ -472,7 +469,7 @@ void cl_Session::CallSceneScript(const base::String& scene, const base::String& 
 void cl_Session::CallSceneFunctionInBackground(const base::String& scene, const base::String& function,
                                                const base::Variant& args) {
   const base::String path = SceneScriptPath(scene);
-  KRX::Require(path.c_str(), true);
+  if (!KRX::Require(path.c_str(), true)) return;
   auto* stop = new st_ScriptStopEvent();
   GameThread* thread = GameThread::CreateForFunction(path.c_str(), function.c_str(), stop);
   if (!thread) return;

@@ -1,0 +1,95 @@
+// Scene-script sequences: a scene-script call becomes the action queue's scene script until it
+// ends, a background call runs beside it, and Transit hands over to the next scene's calls.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <fstream>
+#include <sstream>
+
+#include "quillane/session/Session.h"
+#include "quillane/session/Stage.h"
+#include "session_fixture.h"
+
+namespace quillane {
+namespace {
+
+class SessionScripts : public sessiontest::SessionTest {
+ protected:
+  void SetUp() override {
+    SessionTest::SetUp();
+    if (IsSkipped()) return;
+    // A scene the stage can load from its project description alone.
+    std::ifstream project(std::string(QUILLANE_DATA_DIR) + "/Scenes/Quay/ProjectFile.xml", std::ios::binary);
+    std::stringstream text;
+    text << project.rdbuf();
+    Write("Scenes/Quay/ProjectFile.xml", text.str());
+    Write("Scripts/Scenes/Hall.lua",
+          "function Wait()\n  Debugout(\"hall: waits\")\n  Sleep(0.5)\n  Debugout(\"hall: done\")\nend\n"
+          "function Quick()\n  Debugout(\"hall: quick\")\nend\n"
+          "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n");
+    Write("Scripts/Scenes/Quay.lua",
+          "function OnLoadScene()\n  Debugout(\"quay: OnLoadScene\")\nend\n"
+          "function PrepareScene()\n  Debugout(\"quay: PrepareScene\")\nend\n"
+          "function OnEnterScene()\n  Debugout(\"quay: OnEnterScene\")\n  RunInBackground(\"Loop\")\nend\n"
+          "function OnAlphaHack()\n  Debugout(\"quay: OnAlphaHack\")\nend\n"
+          "function Loop()\n  local n = 0\n  while n < 100 do\n    n = n + 1\n    Debugout(\"loop: \" .. n)\n"
+          "    Sleep(0.3)\n  end\nend\n");
+    StartFrame();
+    m_session = StartSession();
+    ASSERT_NE(m_session, nullptr);
+    m_session->LoadScene("Quay");
+    ASSERT_TRUE(StepUntilState("Session"));
+    ASSERT_NE(m_session->GetScene(), nullptr) << "the queue runs while a scene is shown";
+  }
+
+  cl_Session* m_session = nullptr;
+};
+
+TEST_F(SessionScripts, ASceneScriptCallIsTheQueuesSceneScriptUntilItEnds) {
+  cl_GameActionQueue& queue = m_session->GetActionQueue();
+  m_session->CallSceneScript("Hall", "Quick", base::Variant());
+  EXPECT_EQ(queue.m_sceneScript, nullptr) << "it ended at once";
+  m_session->CallSceneScript("Hall", "Wait", base::Variant());
+  EXPECT_NE(queue.m_sceneScript, nullptr);
+  EXPECT_FALSE(queue.IsIdle());
+  m_session->CallSceneScript("Nowhere", "Wait", base::Variant());
+  EXPECT_NE(queue.m_sceneScript, nullptr) << "a script that cannot load changes nothing";
+  for (int i = 0; i < 8 && queue.m_sceneScript; ++i) Step();
+  EXPECT_EQ(queue.m_sceneScript, nullptr);
+  EXPECT_EQ(queue.m_state, cl_GameActionQueue::STATE_IDLE);
+  EXPECT_EQ(LinesAfter("hall: "), (std::vector<std::string>{"quick", "waits", "done"}));
+}
+
+// Transit from a running scene script: the script ends there, the next scene loads behind the
+// loading screen, and once the queue is idle its "OnEnterScene" and "OnAlphaHack" run; the
+// background loop that OnEnterScene starts keeps the queue idle and ends with the next Transit.
+TEST_F(SessionScripts, TransitHandsOverToTheNextScenesCallsInOrder) {
+  cl_GameActionQueue& queue = m_session->GetActionQueue();
+  m_session->CallSceneScript("Hall", "Go", base::Variant());
+  EXPECT_EQ(StateName(), "LoadingScreen");
+  ASSERT_TRUE(StepUntilState("Session"));
+  for (int i = 0; i < 3; ++i) Step();
+  EXPECT_EQ(LinesAfter("quay: "), (std::vector<std::string>{"OnLoadScene", "PrepareScene", "OnLoadScene",
+                                                             "PrepareScene", "OnEnterScene", "OnAlphaHack"}));
+  EXPECT_TRUE(LinesAfter("hall: ").empty()) << "the script ended at Transit";
+  EXPECT_TRUE(queue.IsIdle());
+  EXPECT_FALSE(queue.HasForegroundAction()) << "the loop's sleep is a background action";
+  for (int i = 0; i < 10; ++i) Step();
+  auto highest = [this] {
+    int most = 0;
+    for (const std::string& n : LinesAfter("loop: ")) most = std::max(most, std::stoi(n));
+    return most;
+  };
+  const int rounds = highest();
+  EXPECT_GE(rounds, 3);
+  m_session->CallSceneScript("Hall", "Go", base::Variant());
+  ASSERT_TRUE(StepUntilState("Session"));
+  for (int i = 0; i < 8; ++i) Step();
+  // The new scene's OnEnterScene starts a loop of its own, from 1; the old one ended with the
+  // Transit, so no round after its last is counted.
+  EXPECT_EQ(highest(), rounds);
+  EXPECT_GE(LinesAfter("loop: ").size(), size_t(rounds) + 1);
+}
+
+}  // namespace
+}  // namespace quillane
