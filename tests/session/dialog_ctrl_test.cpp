@@ -29,6 +29,8 @@ class DialogCtrl : public stagetest::StageTest {
     g_tokens = 0;
     g_pendingSeen = -100;
     g_removed.clear();
+    // After the session, which points the hooks at its own token bar.
+    m_session = base::smart_ptr<quillane::cl_Session>(new quillane::cl_Session());
     quillane::st_DialogTokenBar& bar = cl_DialogCtrl::TokenBar();
     bar.GetTokenCount = [] {
       g_pendingSeen = quillane::GetSession()->GetDialogCtrl().m_nPendingCalls;
@@ -46,7 +48,6 @@ class DialogCtrl : public stagetest::StageTest {
           "function Check_T6_EndChat()\n  Note(\"check\")\n  return 0\nend\n"
           "function Play_T6_EndChat()\n  Note(\"bye\")\nend\n");
     Write("Dialogs/Pell.lua", "function Startup()\n  Note(\"pell startup\")\nend\n");
-    m_session = base::smart_ptr<quillane::cl_Session>(new quillane::cl_Session());
   }
   void TearDown() override {
     m_session = base::smart_ptr<quillane::cl_Session>();

@@ -56,6 +56,7 @@ class cl_InterfaceBar : public base::cl_Panel {
   float GetAlpha() const { return m_alpha; }
   float GetFadeTarget() const { return m_fadeTarget; }
   float GetIdleTime() const { return m_idleTime; }
+  void RestartIdleTimer() { m_idleTime = 0.0f; }  // the bar stays a full idle time longer
   cl_InterfaceBarButtonHighlight* GetButton(const char* label) const;
 
   // True when "Game/AutoFadeInterface/Value" exists and is 0.

@@ -5,6 +5,7 @@
 
 #include "KRX/ScriptLoader.h"
 #include "base/system.h"
+#include "quillane/hud/InterfaceBar.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/session/ScriptCalls.h"
@@ -47,7 +48,7 @@ st_DialogTokenBar& cl_DialogCtrl::TokenBar() {
 void cl_DialogCtrl::Start(const char* partner, const char* function) {
   m_bActive = true;
   m_Partner = partner ? partner : "";
-  // The interface bar switches its token bar to the dialogue tokens here once it exists.
+  if (cl_Session* session = GetSession()) session->SyncTokenBarMode();  // the partner's topics
   CallScript(function ? function : "Startup");
   while (GetChildCount() > 0) {
     cl_Window* child = GetChild(0);
@@ -57,10 +58,12 @@ void cl_DialogCtrl::Start(const char* partner, const char* function) {
 }
 
 void cl_DialogCtrl::Stop() {
-  // The interface bar's auto-hide timer restarts and its token bar follows here once it exists.
-  if (cl_Session* session = GetSession())
+  cl_Session* session = GetSession();
+  if (session && session->GetInterfaceBar()) session->GetInterfaceBar()->RestartIdleTimer();
+  if (session)
     if (cl_Scene* scene = session->GetScene()) scene->SetZoom(1.0f);
   m_bActive = false;
+  if (session) session->SyncTokenBarMode();  // back to the player's tokens
 }
 
 void cl_DialogCtrl::CallScript(const base::String& function) {

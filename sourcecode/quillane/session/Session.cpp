@@ -20,6 +20,8 @@
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
+#include "quillane/hud/InterfaceBar.h"
+#include "quillane/hud/OverlayMgr.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/options/OptionsPanel.h"
@@ -30,6 +32,7 @@
 #include "quillane/script/SoundScript.h"
 #include "quillane/session/MinigameManager.h"
 #include "quillane/session/ScriptCalls.h"
+#include "quillane/session/SessionInterface.h"
 #include "quillane/session/SessionServices.h"
 #include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
@@ -122,20 +125,26 @@ cl_Session* GetSession() { return g_session; }
 
 cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
   g_session = this;
+  CreateInterface();
   m_minigames = std::make_unique<cl_MinigameManager>();
   // The panels of the in-game menu, hidden until the menu opens them.
   if (auto* menu = new (std::nothrow) cl_IngameMenuPanel(this)) m_gameGUI->AddChild(menu);
   if (auto* panel = cl_LoadSavePanel::Create(m_gameGUI.get(), this)) m_gameGUI->AddChild(panel);
   if (auto* options = cl_OptionsPanel::Create(m_gameGUI.get(), this)) m_gameGUI->AddChild(options);
   InstallSessionServices();
+  InstallInterfaceServices();
 }
 
 cl_Session::~cl_Session() {
   RemoveSessionServices();
+  RemoveInterfaceServices();
   g_session = nullptr;
   DropStage();
   for (cl_Stage* stage : m_retiredStages) delete stage;
   m_retiredStages.clear();
+  m_overlays.reset();
+  m_interfaceBar.reset();
+  m_tokenBarState.reset();
   m_minigames.reset();
   m_gameGUI.reset();  // its panels with it
   m_hotspots.set_nil();
@@ -190,6 +199,7 @@ bool cl_Session::NewGame() {
     m_gameState.set_element("GameState");
   }
   CopyDebugConfig();
+  StartInterface();
   SetProgressRange(0.5f, 1.0f);
   GameThread::Start(kCampaign, "Startup", base::Variant());
   m_fader.Start(true, 0.0f, "", 0);
@@ -226,8 +236,6 @@ bool cl_Session::IsMenuOpen() const {
   }
   return false;
 }
-
-bool cl_Session::IsBusyForCursor() const { return m_actionQueue.m_inCutscene; }
 
 void cl_Session::SetPanelFlag(base::cl_Window* window, bool enabled) {
   if (window) window->SetFlag(base::WF_DISABLED, !enabled);
@@ -278,6 +286,7 @@ void cl_Session::Update(float time, float dt) {
   KRX::ThreadList::Update(dt);  // lets the debugger link's queued messages through first
   if (cl_VideoController* video = cl_VideoController::GetInstance()) video->Update(time, dt);
   if (!m_paused) UpdateWorld(time, dt);
+  if (m_interfaceBar) m_interfaceBar->Update(dt);
   if (m_gameGUI) m_gameGUI->Update(dt);
   m_fader.Update(dt);
   if (LeaveOnRequest()) return;
@@ -296,6 +305,7 @@ void cl_Session::UpdateWorld(float time, float dt) {
     m_minigames->Update(dt);
     return;
   }
+  if (m_overlays) m_overlays->Update(dt);
   if (m_stage && m_stage->GetScene()) {
     // A zone script may change the scene from inside the stage's update: the replaced stage is
     // kept until its update has returned.
@@ -362,13 +372,18 @@ void cl_Session::Render() {
       gfx::SetCamera(&scene->GetCamera());
     }
     m_stage->Render(GetViewportRect());
+    // The stage leaves the picture's viewport set; the interface reaches below it.
+    gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
     gfx::Begin2D();
+    if (m_interfaceBar) m_interfaceBar->Render(0.0f, 0.0f);
+    if (m_overlays) m_overlays->RenderLayer(0);
     m_actionQueue.Render();
   }
   gfx::Begin2D();
   if (m_minigames && m_minigames->IsRunning()) m_minigames->Render(0.0f, 0.0f);
   if (m_gameGUI) m_gameGUI->Render(0.0f, 0.0f);
   if (background) m_fader.Render();
+  if (m_overlays) m_overlays->RenderLayer(1);
   if (s_showFps) {
     char line[96];
     std::snprintf(line, sizeof line, "FPS: %d", base::sys::GetFPS());
@@ -425,6 +440,7 @@ void cl_Session::LoadScene(base::String name) {
   // After the scene-load task, so that it sees the loaded scene.
   if (SceneScriptHasFunction(name, "PrepareScene"))
     AddLoadingTask(new cl_LatestLoadTask(MakeSceneScriptTask(&CallSceneScriptFunction, name.c_str(), "PrepareScene"), load));
+  SyncTokenBarMode();
   m_sceneJustLoaded = true;
   m_blackFrames = 1;
 }

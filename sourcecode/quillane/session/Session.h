@@ -21,12 +21,16 @@ class i_Task;
 }
 
 class cl_GameGUI;
+class cl_InterfaceBar;
+class cl_OverlayMgr;
+class cl_TokenBar;
 
 namespace quillane {
 
 class cl_Stage;
 class cl_Scene;
 class cl_MinigameManager;
+class cl_TokenBarState;
 
 class cl_Session : public base::i_GameSession, public i_MenuSession {
  public:
@@ -67,6 +71,10 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   cl_Scene* GetScene() const;  // the stage's scene; null without
   cl_MinigameManager* GetMinigameManager() const { return m_minigames.get(); }
   cl_GameGUI* GetGameGUI() const { return m_gameGUI.get(); }
+  cl_InterfaceBar* GetInterfaceBar() const { return m_interfaceBar.get(); }
+  cl_TokenBar* GetTokenBar() const;  // the interface bar's; null without
+  cl_TokenBarState* GetTokenBarState() const { return m_tokenBarState.get(); }
+  cl_OverlayMgr* GetOverlayMgr() const { return m_overlays.get(); }
   cl_GameActionQueue& GetActionQueue() { return m_actionQueue; }
   cl_DialogCtrl& GetDialogCtrl() { return m_dialogCtrl; }
   const base::Variant& GetTokensTable() const { return m_tokens; }
@@ -84,8 +92,14 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void SetForcedStep(float seconds) { m_forcedStep = seconds; }
   int GetBlackFrameCount() const { return m_blackFrames; }
   int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
-  // The cursor stays plain while a cutscene runs (overlays and a dragged token will count too).
+  // The cursor stays plain while an overlay holds the player, a cutscene runs or a token is dragged.
   bool IsBusyForCursor() const;
+  // The token bar into the mode the dialogue's state asks for (scene loads, dialogue start and stop).
+  void SyncTokenBarMode();
+  // The interface bar's buttons: the in-game menu, or the load/save panel (closed when it shows);
+  // either pauses the game, sends a carried token home and puts the bar away.
+  void OpenIngameMenu();
+  void OpenLoadSavePanel();
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
@@ -119,10 +133,16 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void DrawBanner();
   void ScrollAtEdges(float dt);  // the developer's edge scrolling
   void DropStage();
+  void CreateInterface();  // the interface bar, the token-bar state and the overlay manager
+  void StartInterface();   // the bar shows the new game's tokens in the stored order
+  void PrepareForPanel();
 
   cl_Stage* m_stage = nullptr;
   std::vector<cl_Stage*> m_retiredStages;  // replaced while inside their own Update
   std::unique_ptr<cl_GameGUI> m_gameGUI;
+  std::unique_ptr<cl_InterfaceBar> m_interfaceBar;  // its parent is the GUI, which does not list it
+  std::unique_ptr<cl_TokenBarState> m_tokenBarState;
+  std::unique_ptr<cl_OverlayMgr> m_overlays;
   cl_DialogCtrl m_dialogCtrl;
   std::unique_ptr<cl_MinigameManager> m_minigames;
   cl_Fader m_fader;
