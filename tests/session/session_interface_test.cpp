@@ -12,6 +12,8 @@
 #include "base/Imaging.h"
 #include "base/data/Variant.h"
 #include "base/system.h"
+#include "quillane/diary/Diary.h"
+#include "quillane/diary/DiaryServices.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
@@ -240,6 +242,25 @@ TEST_F(SessionInterface, TheBarsButtonsOpenThePanelsAndPauseTheGame) {
   EXPECT_TRUE(m_session->IsPaused());
 }
 
+TEST_F(SessionInterface, TheJournalButtonOpensTheSessionsDiaryWhichReachesTheBar) {
+  cl_Diary* diary = m_session->GetDiary();
+  ASSERT_NE(diary, nullptr);
+  EXPECT_FALSE(InterfaceServices().IsDiaryVisible());
+  ASSERT_NE(InterfaceServices().OpenDiary, nullptr);
+  InterfaceServices().OpenDiary();
+  EXPECT_TRUE(diary->IsVisible());
+  EXPECT_TRUE(InterfaceServices().IsDiaryVisible());
+  Step(0.1f);  // the first frame sets the book up; later ones draw it over the game
+  Step(0.1f);
+  // The diary asks the bar through its own table: blinking reaches a bar that exists.
+  ASSERT_NE(DiaryServices().SetJournalBlink, nullptr);
+  EXPECT_TRUE(DiaryServices().SetJournalBlink(true));
+  EXPECT_EQ(DiaryServices().GetMissionValue("NoSuchValue"), 0);
+  diary->Open(false, false, false, nullptr);
+  for (int frame = 0; frame < 20 && diary->IsVisible(); ++frame) Step(0.1f);  // the book fades out
+  EXPECT_FALSE(InterfaceServices().IsDiaryVisible());
+}
+
 TEST_F(SessionInterface, EndingTheSessionEmptiesTheInterfaceServices) {
   ASSERT_NE(InterfaceServices().GetGameState, nullptr);
   m_frame->EndSession();
@@ -249,6 +270,7 @@ TEST_F(SessionInterface, EndingTheSessionEmptiesTheInterfaceServices) {
   const st_InterfaceServices empty;
   EXPECT_EQ(std::memcmp(&InterfaceServices(), &empty, sizeof empty), 0);
   EXPECT_EQ(cl_DialogCtrl::TokenBar().GetTokenCount, nullptr);
+  EXPECT_EQ(DiaryServices().SetJournalBlink, nullptr);
   EXPECT_EQ(hud::GameState(), nullptr);
   EXPECT_TRUE(hud::IsPlayerFree());
 }

@@ -18,6 +18,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
@@ -127,6 +128,7 @@ cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
   g_session = this;
   CreateInterface();
   m_minigames = std::make_unique<cl_MinigameManager>();
+  m_diary = std::make_unique<cl_Diary>();  // its book is set up when first opened
   // The panels of the in-game menu, hidden until the menu opens them.
   if (auto* menu = new (std::nothrow) cl_IngameMenuPanel(this)) m_gameGUI->AddChild(menu);
   if (auto* panel = cl_LoadSavePanel::Create(m_gameGUI.get(), this)) m_gameGUI->AddChild(panel);
@@ -146,6 +148,7 @@ cl_Session::~cl_Session() {
   m_interfaceBar.reset();
   m_tokenBarState.reset();
   m_minigames.reset();
+  m_diary.reset();
   m_gameGUI.reset();  // its panels with it
   m_hotspots.set_nil();
   m_castList.set_nil();
@@ -305,6 +308,7 @@ void cl_Session::UpdateWorld(float time, float dt) {
     m_minigames->Update(dt);
     return;
   }
+  if (m_diary && m_diary->IsVisible()) m_diary->Update(dt);
   if (m_overlays) m_overlays->Update(dt);
   if (m_stage && m_stage->GetScene()) {
     // A zone script may change the scene from inside the stage's update: the replaced stage is
@@ -382,6 +386,7 @@ void cl_Session::Render() {
   gfx::Begin2D();
   if (m_minigames && m_minigames->IsRunning()) m_minigames->Render(0.0f, 0.0f);
   if (m_gameGUI) m_gameGUI->Render(0.0f, 0.0f);
+  if (m_diary) m_diary->Render(0.0f, 0.0f);
   if (background) m_fader.Render();
   if (m_overlays) m_overlays->RenderLayer(1);
   if (s_showFps) {

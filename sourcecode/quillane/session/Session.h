@@ -20,6 +20,7 @@ namespace base {
 class i_Task;
 }
 
+class cl_Diary;
 class cl_GameGUI;
 class cl_InterfaceBar;
 class cl_OverlayMgr;
@@ -75,6 +76,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   cl_TokenBar* GetTokenBar() const;  // the interface bar's; null without
   cl_TokenBarState* GetTokenBarState() const { return m_tokenBarState.get(); }
   cl_OverlayMgr* GetOverlayMgr() const { return m_overlays.get(); }
+  cl_Diary* GetDiary() const { return m_diary.get(); }
   cl_GameActionQueue& GetActionQueue() { return m_actionQueue; }
   cl_DialogCtrl& GetDialogCtrl() { return m_dialogCtrl; }
   const base::Variant& GetTokensTable() const { return m_tokens; }
@@ -145,6 +147,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   std::unique_ptr<cl_OverlayMgr> m_overlays;
   cl_DialogCtrl m_dialogCtrl;
   std::unique_ptr<cl_MinigameManager> m_minigames;
+  std::unique_ptr<cl_Diary> m_diary;
   cl_Fader m_fader;
   base::String m_request;
   cl_GameActionQueue m_actionQueue;

@@ -2,8 +2,12 @@
 // from the running game, and the interface bar's menu and load/save buttons.
 #include "quillane/session/SessionInterface.h"
 
+#include <algorithm>
+
 #include "base/data/Variant.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/diary/Diary.h"
+#include "quillane/diary/DiaryServices.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/InterfaceServices.h"
@@ -166,6 +170,33 @@ void OpenLoadSavePanel() {
   if (cl_Session* session = GetSession()) session->OpenLoadSavePanel();
 }
 
+// The journal button and the diary's own wishes of the bar.
+void OpenDiary() {
+  cl_Session* session = GetSession();
+  if (cl_Diary* diary = session ? session->GetDiary() : nullptr) diary->OpenJournal();
+}
+
+bool IsDiaryVisible() {
+  cl_Session* session = GetSession();
+  const cl_Diary* diary = session ? session->GetDiary() : nullptr;
+  return diary && diary->IsVisible();
+}
+
+bool SetJournalBlink(bool on) {
+  cl_Session* session = GetSession();
+  cl_InterfaceBar* bar = session ? session->GetInterfaceBar() : nullptr;
+  if (!bar) return false;
+  bar->SetJournalBlink(on);
+  return true;
+}
+
+void ShowInterfaceBar(bool show) {
+  cl_Session* session = GetSession();
+  if (cl_InterfaceBar* bar = session ? session->GetInterfaceBar() : nullptr) bar->Show(show);
+}
+
+int GetMissionValue(const char* name) { return std::max(0, GetMissionState(name)); }
+
 }  // namespace
 
 void InstallInterfaceServices() {
@@ -185,6 +216,12 @@ void InstallInterfaceServices() {
   services.GetVideoTime = &GetVideoTime;
   services.OpenIngameMenu = &OpenIngameMenu;
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
+  services.OpenDiary = &OpenDiary;
+  services.IsDiaryVisible = &IsDiaryVisible;
+  st_DiaryServices& diary = DiaryServices();
+  diary.SetJournalBlink = &SetJournalBlink;
+  diary.ShowInterfaceBar = &ShowInterfaceBar;
+  diary.GetMissionValue = &GetMissionValue;
   // The dialogue's automatic end-chat counts the bar's tokens and takes the last one away.
   st_DialogTokenBar& dialogBar = cl_DialogCtrl::TokenBar();
   dialogBar.GetTokenCount = [] {
@@ -201,6 +238,7 @@ void InstallInterfaceServices() {
 void RemoveInterfaceServices() {
   // The whole table: no entry may outlive the session it reaches through.
   InterfaceServices() = st_InterfaceServices();
+  DiaryServices() = st_DiaryServices();
   cl_DialogCtrl::TokenBar() = st_DialogTokenBar();
 }
 
