@@ -17,10 +17,11 @@ TEST(PlayScript, EveryStepKindIsRead) {
   std::vector<st_PlayStep> steps;
   std::string error;
   ASSERT_TRUE(Read("# the road\n\nwait state RootMenu 40\r\nwait state LoadingScreen\nwait frames 10  # one second\n"
-                   "key Escape\nkey q\nclick button Load Game\nclose\nshot intro_1\ncheck loadingbar 0.5 full\n",
+                   "key Escape\nkey q\nclick button Load Game\nclose\nshot intro_1\ncheck loadingbar 0.5 full\n"
+                   "wait scene Office 80\nwait idle\nwait idle 20\nexpect Missions/Minigames/Bookshelf/Win 1\n",
                    steps, &error))
       << error;
-  ASSERT_EQ(steps.size(), 9u);
+  ASSERT_EQ(steps.size(), 13u);
   EXPECT_EQ(steps[0].kind, st_PlayStep::WAIT_STATE);
   EXPECT_EQ(steps[0].name, "RootMenu");
   EXPECT_EQ(steps[0].number, 40);
@@ -39,6 +40,15 @@ TEST(PlayScript, EveryStepKindIsRead) {
   EXPECT_EQ(steps[8].kind, st_PlayStep::CHECK);
   EXPECT_EQ(steps[8].argument, "0.5 full");
   EXPECT_EQ(steps[8].text, "check loadingbar 0.5 full");
+  EXPECT_EQ(steps[9].kind, st_PlayStep::WAIT_SCENE);
+  EXPECT_EQ(steps[9].name, "Office");
+  EXPECT_EQ(steps[9].number, 80);
+  EXPECT_EQ(steps[10].kind, st_PlayStep::WAIT_IDLE);
+  EXPECT_EQ(steps[10].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[11].number, 20);
+  EXPECT_EQ(steps[12].kind, st_PlayStep::EXPECT);
+  EXPECT_EQ(steps[12].name, "Missions/Minigames/Bookshelf/Win");
+  EXPECT_EQ(steps[12].argument, "1");
 }
 
 TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
@@ -48,7 +58,13 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   };
   const st_Case cases[] = {
       {"jump\n", "road.play:1: unknown step \"jump\""},
-      {"\nwait state\n", "road.play:2: expected \"wait state <name> [frames]\" or \"wait frames <n>\""},
+      {"\nwait state\n",
+       "road.play:2: expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\""},
+      {"wait idle now please\n",
+       "road.play:1: expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\""},
+      {"wait scene Quay 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"wait idle x\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"expect Missions/Skill\n", "road.play:1: expected \"expect <game-state path> <value>\""},
       {"wait state A 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
       {"wait state A 100001\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
       {"wait frames -3\n", "road.play:1: the frame count must be a number from 0 to 100000"},

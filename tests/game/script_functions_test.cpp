@@ -30,6 +30,14 @@ class ScriptFunctions : public gametest::ScriptTest {
   }
 };
 
+// The rows whose handlers are still placeholders, read from the table itself.
+bool IsPending(const st_ScriptFunctionRow& row) {
+#define QL_ROW_STATE(name, handler, sig, state) {#name, #state},
+  static const std::map<std::string, std::string> states = {QL_SCRIPT_FUNCTION_TABLE(QL_ROW_STATE)};
+#undef QL_ROW_STATE
+  return states.at(row.m_name) == "PENDING";
+}
+
 std::string Pending(const std::string& handler) {
   return "ERROR: script function " + handler + " is not available yet";
 }
@@ -89,13 +97,14 @@ TEST_F(ScriptFunctions, TheTableHasEveryNameOnceWithItsSignature) {
   EXPECT_STREQ(rows[112].m_handler, "SetPropertyFloat");
 }
 
-// A script calls all 114 names with arguments of the right types and runs to its end; each
-// placeholder reports once, in table order, and returns its neutral result.
-TEST_F(ScriptFunctions, EveryNameIsCallableInBothSyntaxes) {
+// A script calls every name still bound to a placeholder with arguments of the right types and
+// runs to its end; each placeholder reports once, in table order, and returns its neutral result.
+TEST_F(ScriptFunctions, EveryPlaceholderIsCallableInBothSyntaxes) {
   for (bool lua : {false, true}) {
     std::string source = lua ? "function Main()\n" : "function int Main() {\n";
     std::vector<std::string> expected;
     for (const st_ScriptFunctionRow& row : GetScriptFunctionRows()) {
+      if (!IsPending(row)) continue;
       source += std::string("  ") + row.m_name + "(" + ArgumentsFor(row.m_signature) + ")" + (lua ? "\n" : ";\n");
       expected.push_back(Pending(row.m_handler));
     }
@@ -119,10 +128,11 @@ TEST_F(ScriptFunctions, EveryNameIsCallableInBothSyntaxes) {
 
 TEST_F(ScriptFunctions, SleepReachesTheGamesRow) {
   ASSERT_TRUE(Compile("function void Main() { Sleep(0.5); }\n", "sleeper.krx")) << AllLines();
-  // The language's own Sleep would leave the thread waiting; the game's row reports at once.
+  // The language's own Sleep would leave the thread waiting; the game's waits on the session's
+  // action queue, so without a game it returns at once.
   KRX::tRefPtr<KRX::Thread> t = RunMain("sleeper");
   EXPECT_EQ(t->GetState(), KRX::Thread::STATE_FINISHED);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"sleeper.krx(1) : " + Pending("Sleep")}));
+  EXPECT_TRUE(Lines().empty()) << AllLines();
   // The same call without the game's functions waits.
   KRX::ScriptSystem::Init();
   ASSERT_TRUE(Compile("function void Main() { Sleep(0.5); }\n", "sleeper.krx"));

@@ -18,6 +18,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/video/VideoPlayer.h"
+#include "KRX/ScriptSystem.h"
 #include "libkrx/AID/AIDNetwork.h"
 #include "platform/os/UserFolders.h"
 #include "quillane/app/PlayDriver.h"
@@ -223,6 +224,8 @@ int RunGame(const st_StartOptions& options) {
     if (driver) driver->OnEnd();
     instance.Release();
     system.ShutDown();
+    // The scripts of the last game go before the debugger link they may be registered with.
+    KRX::ScriptSystem::Shutdown();
     if (Debug_ConnectAID) {
       base::sys::RemoveOutputCallback(AID::SendLog);
       AID::DestroyNetwork();

@@ -2,11 +2,14 @@
 #include "quillane/app/PlayDriver.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "base/FileTools.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
 #include "base/app/SystemRoot.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -17,6 +20,8 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/Messagebox.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/session/Session.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -38,6 +43,60 @@ base::cl_Window* FindWindow(const std::string& label) {
                                 static_cast<base::cl_Window*>(frame->GetGameGUI())})
     if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
   return nullptr;
+}
+
+std::string WaitName(const st_PlayStep& step) {
+  if (step.kind == st_PlayStep::WAIT_IDLE) return "idle";
+  return (step.kind == st_PlayStep::WAIT_SCENE ? "scene \"" : "state \"") + step.name + "\"";
+}
+
+// Whether the wait of step is over; seen says what holds instead.
+bool WaitIsOver(const st_PlayStep& step, std::string* seen) {
+  cl_GameFrame* frame = GetGameFrame();
+  const std::string state = frame ? frame->GetStateName() : "";
+  *seen = "state is \"" + state + "\"";
+  if (step.kind == st_PlayStep::WAIT_STATE) return state == step.name;
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) {
+    *seen += ", no game runs";
+    return false;
+  }
+  if (step.kind == st_PlayStep::WAIT_SCENE) {
+    const quillane::cl_Scene* scene = session->GetScene();
+    const std::string name = scene ? scene->GetName().c_str() : "";
+    *seen += ", scene \"" + name + "\"";
+    return state == "Session" && name == step.name;
+  }
+  const quillane::cl_GameActionQueue& queue = session->GetActionQueue();
+  const bool idle =
+      queue.IsIdle() && !queue.HasForegroundAction() && !queue.HasPendingEvents() && !session->IsTransitPending();
+  if (!idle)
+    *seen += std::string(", ") + (queue.m_sceneScript           ? "a scene script runs"
+                                  : queue.m_dialogScript        ? "a dialogue runs"
+                                  : queue.HasForegroundAction() ? "an action runs"
+                                  : queue.HasPendingEvents()    ? "scene calls wait"
+                                                                : "a transit is pending");
+  return state == "Session" && idle;
+}
+
+// The game state's attribute at path against the expected text: numbers as numbers, else the
+// attribute's text.
+bool ExpectGameState(const std::string& path, const std::string& expected, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  base::Variant* state = session ? session->GetGameState() : nullptr;
+  const base::Variant* value = state ? base::variant_get_attribute_by_path(*state, path.c_str(), false) : nullptr;
+  if (!value) {
+    *why = session ? "the game state has no " + path : "no game runs";
+    return false;
+  }
+  base::tString<base::BaseString> text;
+  value->print_to(text);
+  char* end = nullptr;
+  const double number = std::strtod(expected.c_str(), &end);
+  const bool numeric = end && *end == 0 && !expected.empty() && value->is_number();
+  if (numeric ? std::fabs(value->get_double() - number) <= 1e-4 : expected == text.c_str()) return true;
+  *why = "the game state's " + path + " is " + text.c_str() + ", expected " + expected;
+  return false;
 }
 
 }  // namespace
@@ -101,13 +160,13 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
   platform::input::Queue& input = platform.GetInputQueue();
   m_inputTime += 10;
   switch (step.kind) {
-    case st_PlayStep::WAIT_STATE: {
-      cl_GameFrame* frame = GetGameFrame();
-      const std::string state = frame ? frame->GetStateName() : "";
-      if (state == step.name) return en_Outcome::Next;
+    case st_PlayStep::WAIT_STATE:
+    case st_PlayStep::WAIT_SCENE:
+    case st_PlayStep::WAIT_IDLE: {
+      std::string seen;
+      if (WaitIsOver(step, &seen)) return en_Outcome::Next;
       if (++m_waited > step.number) {
-        *why = "state \"" + step.name + "\" not reached within " + std::to_string(step.number) + " frames (state is \"" +
-               state + "\")";
+        *why = WaitName(step) + " not reached within " + std::to_string(step.number) + " frames (" + seen + ")";
         return en_Outcome::Fail;
       }
       return en_Outcome::Yield;
@@ -150,6 +209,8 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       const std::string path = m_goldenDir + "/" + step.name + ".png";
       return CompareWithGolden(shot, kShotWidth, kShotHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
     }
+    case st_PlayStep::EXPECT:
+      return ExpectGameState(step.name, step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
     case st_PlayStep::CHECK: {
       auto check = m_checks.find(step.name);
       if (check == m_checks.end()) {

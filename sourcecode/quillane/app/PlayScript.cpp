@@ -47,11 +47,14 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
   if (verb == "wait") {
-    if (w.size() >= 3 && w[1] == "state" && w.size() <= 4) {
-      step.kind = st_PlayStep::WAIT_STATE;
-      step.name = w[2];
+    const bool named = w.size() >= 3 && w.size() <= 4 && (w[1] == "state" || w[1] == "scene");
+    const bool idle = w.size() >= 2 && w.size() <= 3 && w[1] == "idle";
+    if (named || idle) {
+      step.kind = idle ? st_PlayStep::WAIT_IDLE : w[1] == "state" ? st_PlayStep::WAIT_STATE : st_PlayStep::WAIT_SCENE;
+      if (named) step.name = w[2];
       step.number = kDefaultWaitBudget;
-      if (w.size() == 4 && (!ReadCount(w[3], &step.number) || step.number == 0)) {
+      const size_t budget = idle ? 2 : 3;
+      if (w.size() == budget + 1 && (!ReadCount(w[budget], &step.number) || step.number == 0)) {
         *why = "the frame budget must be a number from 1 to 100000";
         return false;
       }
@@ -65,7 +68,7 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       }
       return true;
     }
-    *why = "expected \"wait state <name> [frames]\" or \"wait frames <n>\"";
+    *why = "expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\"";
     return false;
   }
   if (verb == "key") {
@@ -104,6 +107,16 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       return false;
     }
     step.name = w[1];
+    return true;
+  }
+  if (verb == "expect") {
+    step.kind = st_PlayStep::EXPECT;
+    if (w.size() < 3) {
+      *why = "expected \"expect <game-state path> <value>\"";
+      return false;
+    }
+    step.name = w[1];
+    step.argument = RestAfter(line, 2);
     return true;
   }
   if (verb == "check") {

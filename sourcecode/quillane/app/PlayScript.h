@@ -1,11 +1,16 @@
 // The .play files that drive a scripted run of the game (the play-through test, and the program
 // itself with QUILLANE_INPUT): one step per line, "#" starts a comment.
 //   wait state <name> [frames]   until the frame's current state has that name (budget: 300)
+//   wait scene <name> [frames]   until the game shows that scene (its load done; budget: 300)
+//   wait idle [frames]           until no script sequence, foreground action or queued scene
+//                                call is left in the game (budget: 300)
 //   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
 //   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
 //   click button <label>         a left click in the middle of the window with that label
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
+//   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
+//                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name
 #pragma once
 
@@ -15,10 +20,10 @@
 #include <vector>
 
 struct st_PlayStep {
-  enum en_Kind { WAIT_STATE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, CHECK };
+  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK };
   en_Kind kind = WAIT_FRAMES;
-  std::string name;      // state, key, label, picture or check name
-  std::string argument;  // the rest of a check line
+  std::string name;      // state, scene, key, label, picture, game-state path or check name
+  std::string argument;  // the rest of a check or expect line
   int number = 0;        // frame budget or count; the key's scan code
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written

@@ -15,6 +15,7 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/RootMenu.h"
+#include "quillane/session/Session.h"
 #include "quillane/text/QuillaneTextParser.h"
 #include "quillane/video/VideoController.h"
 #include "quillane/world/PathFinderTest.h"
@@ -115,20 +116,22 @@ void cl_GameFrame::NormalStart(int introFlag) {
 void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
   base::sys::Output("GameFrame: QuickLaunch \"%s\"\n", mode.c_str());
   if (base::str::compare(mode.c_str(), "game") == 0) {
+    // The root menu's road: the session starts first (its start-up binds the script functions),
+    // then the game follows as a loading task.
     base::sys::AddResources(kGameResources);
     NewSession();
     base::i_GameSession* session = GetSession();
     if (!session) return;  // CreateSession said why
+    RunSession();
     base::tString<base::BaseString> savegame;
     const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
     base::tString<base::BaseString> path("Savegames/");
     if (devTools && devTools->get_attribute_string("Savegame", savegame)) path += savegame.c_str();
     if (!savegame.empty() && base::FileExists(path)) {
-      session->LoadGame(path.c_str());
+      AddLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, path));
     } else {
-      session->NewGame();
+      AddLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
     }
-    RunSession();
   } else if (base::str::compare(mode.c_str(), "editor") == 0) {
     StartEditor();
   } else if (base::str::compare(mode.c_str(), "testpathfinder") == 0) {
@@ -150,10 +153,7 @@ void cl_GameFrame::Update(float time, float dt) {
   }
 }
 
-base::i_GameSession* cl_GameFrame::CreateSession() {
-  base::sys::Output("Warning: GameFrame: no game session yet; nothing to start\n");
-  return nullptr;
-}
+base::i_GameSession* cl_GameFrame::CreateSession() { return new quillane::cl_Session(); }
 
 void cl_GameFrame::StartEditor() {
   if (!m_pEditor) {

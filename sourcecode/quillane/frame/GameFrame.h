@@ -41,7 +41,7 @@ class cl_GameFrame : public base::i_GameFrame {
   bool StartUp() override;
   // The current state. A switch made elsewhere (the video controller's) is logged here.
   void Update(float time, float dt) override;
-  base::i_GameSession* CreateSession() override;  // null (logged) until the session exists
+  base::i_GameSession* CreateSession() override;  // a new cl_Session
 
   // Switches to "Editor", making the editor on first use.
   void StartEditor();

@@ -1,6 +1,8 @@
 // GameThread: owned events, and running script functions with Variant arguments.
 #include "quillane/script/GameThread.h"
 
+#include <unordered_map>
+
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/VarVariant.h"
 #include "base/app/SystemRoot.h"
@@ -22,9 +24,35 @@ bool SystemIsRunning() {
   return system && !system->GetQuit();
 }
 
+// Every game thread that exists, with its serial. Actions and the action queue keep plain thread
+// pointers; this lets them ask whether one still stands for the same thread without touching it
+// and without copying the script system's thread list.
+// Never destroyed: threads still listed by the script system may go during the program's exit.
+std::unordered_map<const GameThread*, uint64_t>& LiveThreads() {
+  static auto* threads = new std::unordered_map<const GameThread*, uint64_t>;
+  return *threads;
+}
+uint64_t g_nextSerial = 0;
+
 }  // namespace
 
-GameThread::~GameThread() { ExecuteOwnedEvents(SystemIsRunning()); }
+GameThread::GameThread() : m_serial(++g_nextSerial) { LiveThreads().emplace(this, m_serial); }
+
+GameThread::~GameThread() {
+  LiveThreads().erase(this);
+  ExecuteOwnedEvents(SystemIsRunning());
+}
+
+bool GameThread::IsLive(const GameThread* thread) {
+  if (!thread || !LiveThreads().contains(thread)) return false;
+  const int state = thread->GetState();
+  return state == STATE_RUNNING || state == STATE_WAITING || state == STATE_PAUSED;
+}
+
+bool GameThread::IsLive(const GameThread* thread, uint64_t serial) {
+  const auto it = LiveThreads().find(thread);
+  return it != LiveThreads().end() && it->second == serial && IsLive(thread);
+}
 
 void GameThread::AddOwnedEvent(i_Event* event) {
   if (event) m_ownedEvents.emplace_back(event);

@@ -4,6 +4,7 @@
 // function with engine Variant arguments and give back its result. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -18,13 +19,22 @@ class Variant;
 
 class GameThread : public KRX::Thread {
  public:
-  GameThread() = default;
-  // Executes and deletes the owned events, unless the engine's system is gone or quitting: then
-  // they are deleted without being executed, since what they would notify is going away.
+  GameThread();  // registered as live under a new serial number
+  // Unregistered first; then executes and deletes the owned events, unless the engine's system is
+  // gone or quitting: then they are deleted without being executed, since what they would notify
+  // is going away.
   ~GameThread() override;
 
   // "module:function" when made by CallFunction or CreateForFunction; empty otherwise.
   const base::String& GetName() const { return m_name; }
+  void SetName(const base::String& name) { m_name = name; }
+  // Unique over the process's run: a thread made later at the same address gets another one.
+  uint64_t GetSerial() const { return m_serial; }
+  // True while thread exists and has not ended (it runs, waits or is paused), so it may still be
+  // woken or released. Safe on any pointer: a destroyed thread is looked up, never touched.
+  static bool IsLive(const GameThread* thread);
+  // The same, and thread is still the one that had serial (its address was not reused).
+  static bool IsLive(const GameThread* thread, uint64_t serial);
   // Takes ownership of event (null is ignored); it is executed when the thread ends.
   void AddOwnedEvent(i_Event* event);
   int GetOwnedEventCount() const { return int(m_ownedEvents.size()); }
@@ -60,4 +70,5 @@ class GameThread : public KRX::Thread {
 
   base::String m_name;
   std::vector<std::unique_ptr<i_Event>> m_ownedEvents;
+  uint64_t m_serial;
 };

@@ -13,19 +13,19 @@
 
 // clang-format off
 #define QL_SCRIPT_FUNCTION_TABLE(X) \
-  X(Sleep,                      Sleep,                      void (float),                                                     PENDING) /*   1 */ \
+  X(Sleep,                      Sleep,                      void (float),                                                     READY)   /*   1 */ \
   X(SetAvoidanceRange,          SetAvoidanceRange,          void (float),                                                     PENDING) /*   2 */ \
   X(CallScene,                  CallScene,                  void (const char*, const char*),                                  PENDING) /*   3 */ \
   X(CallCharacter,              CallCharacter,              void (const char*, const char*),                                  PENDING) /*   4 */ \
-  X(LockPlayer,                 LockPlayer,                 void (KRX::t_Interface&),                                         PENDING) /*   5 */ \
-  X(LockDialog,                 LockDialog,                 void (KRX::t_Interface&),                                         PENDING) /*   6 */ \
-  X(AllowSkip,                  AllowSkip,                  void (KRX::t_Interface&),                                         PENDING) /*   7 */ \
-  X(AllowCancel,                AllowCancel,                void (KRX::t_Interface&),                                         PENDING) /*   8 */ \
-  X(LockMovement,               LockMovement,               void (KRX::t_Interface&),                                         PENDING) /*   9 */ \
-  X(BeginCutscene,              BeginCutscene,              void (),                                                          PENDING) /*  10 */ \
-  X(EndCutscene,                EndCutscene,                void (),                                                          PENDING) /*  11 */ \
+  X(LockPlayer,                 LockPlayer,                 void (KRX::t_Interface&),                                         READY)   /*   5 */ \
+  X(LockDialog,                 LockDialog,                 void (KRX::t_Interface&),                                         READY)   /*   6 */ \
+  X(AllowSkip,                  AllowSkip,                  void (KRX::t_Interface&),                                         READY)   /*   7 */ \
+  X(AllowCancel,                AllowCancel,                void (KRX::t_Interface&),                                         READY)   /*   8 */ \
+  X(LockMovement,               LockMovement,               void (KRX::t_Interface&),                                         READY)   /*   9 */ \
+  X(BeginCutscene,              BeginCutscene,              void (),                                                          READY)   /*  10 */ \
+  X(EndCutscene,                EndCutscene,                void (),                                                          READY)   /*  11 */ \
   X(IsDialog,                   IsDialog,                   bool (),                                                          PENDING) /*  12 */ \
-  X(StopSkip,                   StopSkip,                   void (),                                                          PENDING) /*  13 */ \
+  X(StopSkip,                   StopSkip,                   void (),                                                          READY)   /*  13 */ \
   X(AddOverlay,                 AddOverlay,                 void (KRX::t_Interface&),                                         PENDING) /*  14 */ \
   X(AddDustOverlay,             AddDustOverlay,             void (const char*, int),                                          PENDING) /*  15 */ \
   X(ShowToken,                  ShowToken,                  void (const char*, bool),                                         PENDING) /*  16 */ \
@@ -51,7 +51,7 @@
   X(GetDirectionTo,             GetDirectionTo,             float (const char*, const char*),                                 PENDING) /*  36 */ \
   X(GetDirectionOf,             GetDirectionOf,             float (const char*),                                              PENDING) /*  37 */ \
   X(TranslateCameraRelative,    TranslateCameraRelative,    void (const char*, float, float, float),                          PENDING) /*  38 */ \
-  X(Transit,                    Transit,                    void (KRX::t_Interface&),                                         PENDING) /*  39 */ \
+  X(Transit,                    Transit,                    void (KRX::t_Interface&),                                         READY)   /*  39 */ \
   X(PlayAnimationNoWait,        PlayAnimationNoWait,        float (KRX::t_Interface&),                                        PENDING) /*  40 */ \
   X(PlayAnimation,              PlayAnimation,              void (KRX::t_Interface&),                                         PENDING) /*  41 */ \
   X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         PENDING) /*  42 */ \
@@ -76,7 +76,7 @@
   X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          PENDING) /*  61 */ \
   X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         PENDING) /*  62 */ \
   X(Stop,                       Stop,                       void (const char*),                                               PENDING) /*  63 */ \
-  X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         PENDING) /*  64 */ \
+  X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         READY)   /*  64 */ \
   X(DiaryAddSection,            DiaryAddSection,            int (KRX::t_Interface&),                                          PENDING) /*  65 */ \
   X(DiaryAddChapter,            DiaryAddChapter,            int (KRX::t_Interface&),                                          PENDING) /*  66 */ \
   X(DiaryAddMission,            DiaryAddMission,            int (KRX::t_Interface&),                                          PENDING) /*  67 */ \
@@ -99,16 +99,16 @@
   X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         PENDING) /*  84 */ \
   X(SetBlur,                    SetBlur,                    void (bool),                                                      PENDING) /*  85 */ \
   X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         PENDING) /*  86 */ \
-  X(RunInBackground,            RunInBackground,            void (KRX::t_Interface&),                                         PENDING) /*  87 */ \
+  X(RunInBackground,            RunInBackground,            void (KRX::t_Interface&),                                         READY)   /*  87 */ \
   X(IgnoreCharacter,            IgnoreCharacter,            void (const char*, bool),                                         PENDING) /*  88 */ \
   X(AvoidCharacter,             AvoidCharacter,             void (const char*, bool),                                         PENDING) /*  89 */ \
-  X(PlayFullscreenVideo,        PlayFullscreenVideo,        float (KRX::t_Interface&),                                        PENDING) /*  90 */ \
+  X(PlayFullscreenVideo,        PlayFullscreenVideo,        float (KRX::t_Interface&),                                        READY)   /*  90 */ \
   X(PauseFullscreenVideo,       PauseFullscreenVideo,       void (bool),                                                      PENDING) /*  91 */ \
   X(StopFullscreenVideo,        StopFullscreenVideo,        void (),                                                          PENDING) /*  92 */ \
   X(AddFullscreenVideoSubtitle, AddFullscreenVideoSubtitle, void (KRX::t_Interface&),                                         PENDING) /*  93 */ \
   X(SetLoadingImage,            SetLoadingImage,            void (const char*),                                               PENDING) /*  94 */ \
-  X(LoadActor,                  LoadActor,                  void (const char*),                                               PENDING) /*  95 */ \
-  X(LoadDialog,                 LoadDialog,                 void (const char*),                                               PENDING) /*  96 */ \
+  X(LoadActor,                  LoadActor,                  void (const char*),                                               READY)   /*  95 */ \
+  X(LoadDialog,                 LoadDialog,                 void (const char*),                                               READY)   /*  96 */ \
   X(Log,                        Log,                        void (const char*),                                               PENDING) /*  97 */ \
   X(GetOptionValue,             GetOptionValue,             float (const char*),                                              PENDING) /*  98 */ \
   X(Emote,                      Emote,                      void (KRX::t_Interface&),                                         PENDING) /*  99 */ \

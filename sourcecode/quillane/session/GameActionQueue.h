@@ -6,6 +6,7 @@
 // runs. One queue per session. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <list>
 
 #include "base/String.h"
@@ -25,8 +26,9 @@ struct st_GameAction {
   void Cancel();          // the kind's abort step, then ends the owner thread (once)
   bool IsDone() const { return m_done; }
   void RenderSpeech();    // a "speak" action shows its line; other kinds draw nothing
+  bool IsOwnerAlive() const;  // the owner is still the live thread that queued the action
 
-  GameThread* m_owner = nullptr;  // not referenced; IsThreadAlive guards every use
+  GameThread* m_owner = nullptr;  // not referenced; IsOwnerAlive guards every use
   base::String m_kind;
   float m_time = 0.0f;            // seconds left
   base::String m_object;          // as a rule the character concerned
@@ -35,6 +37,8 @@ struct st_GameAction {
   bool m_done = false;
   bool m_unusedFlag = true;
   bool m_background = false;      // the owner is a background thread
+  uint64_t m_ownerSerial = 0;     // tells the owner from a later thread at the same address
+  uint64_t m_serial;              // tells this action from a later one at the same address
 };
 
 // Reports the end of a scene-script or background thread to the queue.
@@ -47,12 +51,14 @@ struct st_ScriptStopEvent : public i_Event {
 // Completes one action when the subsystem doing its work is done.
 class cl_GameActionCompletionEvent : public i_Event {
  public:
-  explicit cl_GameActionCompletionEvent(st_GameAction* action) : m_action(action) {}
+  explicit cl_GameActionCompletionEvent(st_GameAction* action);
   // When the session's queue still holds the action and it is not done: removed, finished, deleted.
   void Execute() override;
+  const st_GameAction* GetAction() const { return m_action; }  // for comparison only
 
  private:
   st_GameAction* m_action;  // not owned
+  uint64_t m_serial;        // the action's, so that a reused address is not mistaken for it
 };
 
 class cl_GameActionQueue {
@@ -63,6 +69,11 @@ class cl_GameActionQueue {
     STATE_FADE_BEFORE_SKIPPING_SEQUENCE = 2,
     STATE_SKIPPING_SEQUENCE = 3,
   };
+  // A skip runs the rest of a sequence as frames of this length...
+  static constexpr float kSkipStep = 0.1f;
+  // ...and gives up, with a warning, after an hour of game time: a script that never ends its
+  // cutscene or its sequence must not hang the game inside one frame.
+  static constexpr int kMaxSkipSteps = 36000;
 
   cl_GameActionQueue();   // empty lists, then Reset
   ~cl_GameActionQueue();  // frees the actions and the pending events
@@ -79,7 +90,13 @@ class cl_GameActionQueue {
   bool CanCancel() const;
   bool HasPendingEvents() const { return !m_pendingEvents.empty(); }
   bool HoldsAction(const st_GameAction* action) const;  // the action is in the list
+  bool HoldsAction(const st_GameAction* action, uint64_t serial) const;  // ... and is still that action
+  bool IsBackgroundThread(const GameThread* thread) const;
+  int GetActionCount() const { return int(m_actions.size()); }
+  int GetBackgroundThreadCount() const { return int(m_backgroundThreads.size()); }
+  int GetLastSkipSteps() const { return m_lastSkipSteps; }  // steps the last SkipSequence ran
   static bool IsThreadAlive(const GameThread* thread);  // the thread is still a live script thread
+  static const char* GetStateName(int state);  // "STATE_IDLE", ...
 
   // Commands.
   void Reset();
@@ -89,6 +106,8 @@ class cl_GameActionQueue {
   void AddBackgroundThread(GameThread* thread);
   void AddPendingEvent(i_Event* event);   // takes ownership
   void RemoveAction(st_GameAction* action);  // off the list, not deleted
+  // Off the list (when there) and deleted; characters that still point at it let go.
+  void DeleteAction(st_GameAction* action);
   void StartSkip();
   void EndSkip();
   void SkipSequence();
@@ -112,11 +131,17 @@ class cl_GameActionQueue {
 
  private:
   void Step(float dt);      // one simulated frame of a skip
+  void UpdateActions(float dt);
   void RemoveFinished();
+  // A skip can end once nothing of the sequence is left to run.
+  bool HasSequenceLeft() const;
+  void RunPendingEvents();
 
   std::list<st_GameAction*> m_actions;
   std::list<GameThread*> m_backgroundThreads;
   std::list<i_Event*> m_pendingEvents;
+  bool m_inSkip = false;  // SkipSequence is on the stack
+  int m_lastSkipSteps = 0;
 };
 
 }  // namespace quillane

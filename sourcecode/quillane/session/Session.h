@@ -1,16 +1,26 @@
 // cl_Session: the module that runs one game, from the main menu's "new game" or "load game" until
 // the player returns to the main menu or quits. It owns everything that exists only during a game
-// (the stage, the action queue, the dialogue control, the fader, the game-state tree and the three
-// read-only tables) and runs them in fixed orders each frame. There is at most one session;
-// GetSession reaches it from anywhere. Main thread only.
+// (the stage, the action queue, the dialogue control, the fader, the mini-game manager, the in-game
+// GUI, the game-state tree and the three read-only tables) and runs them in fixed orders each
+// frame. There is at most one session; GetSession reaches it from anywhere. Main thread only.
 #pragma once
+
+#include <memory>
+#include <vector>
 
 #include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
+#include "quillane/menu/GameMenu.h"
 #include "quillane/screen/Fader.h"
 #include "quillane/session/DialogCtrl.h"
 #include "quillane/session/GameActionQueue.h"
+
+namespace base {
+class i_Task;
+}
+
+class cl_GameGUI;
 
 namespace quillane {
 
@@ -18,27 +28,47 @@ class cl_Stage;
 class cl_Scene;
 class cl_MinigameManager;
 
-class cl_Session : public base::i_GameSession {
+class cl_Session : public base::i_GameSession, public i_MenuSession {
  public:
-  cl_Session();            // becomes the process-wide session
-  ~cl_Session() override;  // clears it; then the stage and everything owned, in order
+  // Frame times above this are logged; the world never advances more than kMaxStep per frame.
+  static constexpr float kLongFrame = 0.5f;
+  static constexpr float kMaxStep = 0.1f;
 
-  bool StartUp() override;  // queues the three start-up tasks on the loading screen
+  cl_Session();            // becomes the process-wide session; installs the world's services
+  ~cl_Session() override;  // clears both; then the stage and everything owned, in order
+
+  // Shows the loading screen towards "Session" with the three start-up tasks (the tables, the
+  // mini-games, scripting) at progress 0 .. 0.5. Always true.
+  bool StartUp() override;
+  // Frame-time limits, script threads, video, then (unless paused) the mini-game or the world,
+  // then the GUI, the fader and a pending request to leave.
   void Update(float time, float dt) override;
+  // Scene and characters, spoken lines, mini-game, GUI, fader, debug text, black frame, banner.
   void Render() override;
+  // The game state from "scripts/initialgamestate.xml", "Startup" of "campaign.lua", and a
+  // fade in from black over one second. True.
   bool NewGame() override;
-  bool LoadGame(const char* path) override;
+  bool LoadGame(const char* path) override;  // not built yet: logged, false
   bool SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) override;
   float GetGameTime() const override { return m_gameTime; }
   base::Variant* GetGameState() override { return &m_gameState; }
   void SetPaused(bool on) override { m_paused = on; }
 
+  // What the in-game menu asks of the session.
+  void SetPendingRequest(const char* request) override { SetRequest(request); }
+  cl_Fader& GetFader() override { return m_fader; }
+
+  // The start-up tasks, in the order StartUp queues them; each always true.
+  bool LoadTables();         // the tokens table, cast list and hotspot table
+  bool RegisterMinigames();  // the seven games, then their missing data files compiled
+  bool InitScripting();      // callbacks, debugger, the script functions, then "MainInclude.lua"
+
   cl_Stage* GetStage() const { return m_stage; }
   cl_Scene* GetScene() const;  // the stage's scene; null without
-  cl_MinigameManager* GetMinigameManager() const { return m_minigames; }
+  cl_MinigameManager* GetMinigameManager() const { return m_minigames.get(); }
+  cl_GameGUI* GetGameGUI() const { return m_gameGUI.get(); }
   cl_GameActionQueue& GetActionQueue() { return m_actionQueue; }
   cl_DialogCtrl& GetDialogCtrl() { return m_dialogCtrl; }
-  cl_Fader& GetFader() { return m_fader; }
   const base::Variant& GetTokensTable() const { return m_tokens; }
   const base::Variant& GetCastList() const { return m_castList; }
   const base::Variant& GetHotspotTable() const { return m_hotspots; }
@@ -47,7 +77,20 @@ class cl_Session : public base::i_GameSession {
   void SetTransitPending(bool on) { m_transitPending = on; }
   // Stores "mainmenu" or "quit"; it takes effect once the fader has covered the screen.
   void SetRequest(const char* request);
-  base::tRectf GetViewportRect() const;
+  const base::String& GetRequest() const { return m_request; }
+  base::tRectf GetViewportRect() const;  // the game viewport
+  bool IsMenuOpen() const;               // an in-game panel is shown
+  // The world advances by exactly seconds in the next unpaused frame (a debug key's single step).
+  void SetForcedStep(float seconds) { m_forcedStep = seconds; }
+  int GetBlackFrameCount() const { return m_blackFrames; }
+  int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
+  // The cursor stays plain while a cutscene runs (overlays and a dragged token will count too).
+  bool IsBusyForCursor() const;
+  static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
+  float GetHoverTime() const { return m_hoverTime; }
+  void ResetHoverTime() { m_hoverTime = 0.0f; }
+  // The configuration's "Debug" element copied into the game state's "Debug".
+  void CopyDebugConfig();
 
   // Null-safe queries for the script layer: false without a session.
   static bool IsSkippingSequence();
@@ -63,18 +106,38 @@ class cl_Session : public base::i_GameSession {
   void CallSceneFunctionInBackground(const base::String& scene, const base::String& function,
                                      const base::Variant& args);
 
+  // Process-wide switches of the debug keys: every frame time the session hands on is multiplied
+  // by the time factor (1.0 at start); in step mode the world moves only while left Alt is held;
+  // the FPS display draws the frame rate and the triangle counts.
+  static float s_timeFactor;
+  static bool s_stepMode;
+  static bool s_showFps;
+
  private:
+  void UpdateWorld(float time, float dt);  // the unpaused part of Update
+  bool LeaveOnRequest();                   // true when the session ended or the program quits
+  void DrawBanner();
+  void ScrollAtEdges(float dt);  // the developer's edge scrolling
+  void DropStage();
+
   cl_Stage* m_stage = nullptr;
+  std::vector<cl_Stage*> m_retiredStages;  // replaced while inside their own Update
+  std::unique_ptr<cl_GameGUI> m_gameGUI;
   cl_DialogCtrl m_dialogCtrl;
-  cl_MinigameManager* m_minigames = nullptr;
+  std::unique_ptr<cl_MinigameManager> m_minigames;
   cl_Fader m_fader;
   base::String m_request;
   cl_GameActionQueue m_actionQueue;
   float m_gameTime = 0.0f;
   bool m_sceneJustLoaded = false;
+  bool m_updatingStage = false;
   int m_blackFrames = 0;
+  int m_sceneLoads = 0;
+  float m_screenshotBanner = 0.0f;
+  float m_forcedStep = 0.0f;
   bool m_transitPending = false;
   bool m_paused = false;
+  float m_hoverTime = 0.0f;
   base::Variant m_gameState;
   base::Variant m_tokens;
   base::Variant m_castList;
@@ -83,9 +146,21 @@ class cl_Session : public base::i_GameSession {
 
 cl_Session* GetSession();  // the running session; null without a game
 
-// True when "Scenes/<scene>.lua" has the function.
+// True when "Scenes/<scene>.lua" has the function (the script is loaded on demand).
 bool SceneScriptHasFunction(const base::String& scene, const base::String& function);
-// The int attribute name of the game state's "Missions"; -1 when missing or without a session.
+// The int attribute name of the game state's "Missions"; -1 when missing, for a null name or
+// without a session.
 int GetMissionState(const char* name);
+
+// A loading task that calls function (scene, functionName) when it runs; the result is dropped.
+using tSceneScriptFunction = base::Variant (*)(const base::String& scene, const base::String& function);
+base::i_Task* MakeSceneScriptTask(tSceneScriptFunction function, const char* scene, const char* functionName);
+
+// The window is wider than 4:3.
+bool IsWideScreen();
+// The script language's output: to the log while Debug_ScriptWarningLevel is 1 or more.
+void ScriptOutputCallback(const char* text);
+// The script language's sleep: the calling thread sleeps.
+void ScriptSleepCallback(int milliseconds);
 
 }  // namespace quillane

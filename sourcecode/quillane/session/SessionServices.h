@@ -1,0 +1,11 @@
+// The world's services (what scenes, actors and characters ask of the game) answered by the
+// running session: its hotspot table, its stage and characters, its dialogue and its action queue.
+// The session installs them when it is made and empties them when it goes. Main thread only.
+#pragma once
+
+namespace quillane {
+
+void InstallSessionServices();  // fills WorldServices() from GetSession()
+void RemoveSessionServices();   // empties the entries InstallSessionServices filled
+
+}  // namespace quillane

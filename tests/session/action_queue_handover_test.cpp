@@ -1,0 +1,161 @@
+// The script functions that hand the game to something larger, driven by Lua scripts: a video
+// list waits for its whole list and gives 0.0, whatever the case of its extension; a single movie
+// gives its length; without a video controller or a mini-game manager the script goes on at
+// once instead of waiting for ever; Transit ends its script, clears the queue and queues the new
+// scene's calls in order.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "KRX/runtime/Thread.h"
+#include "action_queue_fixture.h"
+#include "quillane/session/ScriptCalls.h"
+#include "quillane/settings/TweakSettings.h"
+#include "quillane/video/VideoController.h"
+
+namespace queuetest {
+namespace {
+
+using quillane::cl_GameActionQueue;
+
+const char* kOffice =
+    "function ShowList()\n"
+    "  local t = PlayFullscreenVideo(\"movie/Night.XML\")\n"
+    "  Mark(t)\n"
+    "end\n"
+    "function ShowMovie()\n"
+    "  local t = PlayFullscreenVideo(\"movie/credits.bik\")\n"
+    "  Mark(t)\n"
+    "end\n"
+    "function Play()\n"
+    "  StartMinigame(\"Bookshelf\")\n"
+    "  Mark(\"back\")\n"
+    "end\n"
+    "function OnTrigger_door()\n"
+    "  Mark(\"before\")\n"
+    "  Transit(\"Quay\")\n"
+    "  Mark(\"never\")\n"
+    "end\n"
+    "function OnTrigger_gangway()\n"
+    "  Transit(\"Quay\", \"Arrive\")\n"
+    "  Mark(\"never\")\n"
+    "end\n"
+    "function Preload()\n"
+    "  LoadDialog(\"Dialogs/Odo.lua\")\n"
+    "  LoadDialog(\"Mina\")\n"
+    "  LoadActor(\"pell\")\n"
+    "end\n"
+    "function Loop()\n"
+    "  while true do\n"
+    "    Sleep(1)\n"
+    "  end\n"
+    "end\n";
+
+class QueueHandover : public QueueTest {
+ protected:
+  void SetUp() override {
+    QueueTest::SetUp();
+    WriteScript("Scenes/Office.lua", kOffice);
+  }
+};
+
+TEST_F(QueueHandover, AVideoListGivesZeroAndTheScriptWaitsForTheWholeList) {
+  std::filesystem::create_directories(m_dir / "movie");
+  std::ofstream(m_dir / "movie" / "Night.XML") << "<Videos><Entry Filename=\"movie/a.bik\"/>"
+                                                  "<Entry Filename=\"movie/b.bik\"/></Videos>";
+  cl_VideoController controller;
+  ASSERT_NE(StartSceneScript("Scenes/Office.lua", "ShowList"), nullptr) << AllLines();
+  EXPECT_EQ(controller.GetEntryCount(), 2u);  // read as a list, although its extension is upper case
+  ASSERT_EQ(Queue().GetActionCount(), 1);
+  EXPECT_EQ(Queue().GetFirstForegroundAction()->m_kind, "");
+  // The clips do not exist, so each ends at once; the list ends at the third update.
+  for (int i = 0; i < 2; ++i) {
+    controller.Update(0.0f, 0.1f);
+    Frame(0.1f);
+    EXPECT_TRUE(Marks().empty()) << i;
+  }
+  controller.Update(0.0f, 0.1f);
+  EXPECT_EQ(Queue().GetActionCount(), 0);
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), std::vector<std::string>{"0"});
+}
+
+TEST_F(QueueHandover, AMovieGivesItsLengthAndTheScriptWaitsForItsEnd) {
+  cl_VideoController controller;
+  ASSERT_NE(StartSceneScript("Scenes/Office.lua", "ShowMovie"), nullptr) << AllLines();
+  Frame(0.1f);
+  EXPECT_TRUE(Marks().empty());
+  controller.Update(0.0f, 0.1f);  // the player has stopped: the movie is over
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), std::vector<std::string>{"-1"});  // no such clip here: its length is -1
+}
+
+TEST_F(QueueHandover, WithoutAVideoControllerTheScriptGoesOnAtOnce) {
+  ASSERT_NE(StartSceneScript("Scenes/Office.lua", "ShowMovie"), nullptr) << AllLines();
+  EXPECT_EQ(Queue().GetActionCount(), 0);
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), std::vector<std::string>{"-1"});
+  ASSERT_NE(StartSceneScript("Scenes/Office.lua", "ShowList"), nullptr);
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), (std::vector<std::string>{"-1", "-1"}));
+}
+
+// No mini-game takes the event, so its wait ends at once; starting a mini-game still ends a
+// running skip and takes the cancel permission away.
+TEST_F(QueueHandover, AMiniGameNobodyStartsEndsItsWaitAtOnce) {
+  Queue().AllowSkipAndCancel();
+  Queue().m_state = cl_GameActionQueue::STATE_SKIPPING_SEQUENCE;
+  GameThread* thread = StartSceneScript("Scenes/Office.lua", "Play");
+  ASSERT_NE(thread, nullptr) << AllLines();
+  EXPECT_EQ(Queue().m_state, cl_GameActionQueue::STATE_SEQUENCE_RUNNING);
+  EXPECT_FALSE(Queue().m_cancelAllowed);
+  EXPECT_FALSE(Queue().m_skipAllowed);
+  EXPECT_EQ(Queue().GetActionCount(), 0);
+  Frame(0.1f);
+  EXPECT_EQ(Marks(), std::vector<std::string>{"back"});
+}
+
+// The loading functions queue work only for what is not loaded yet. Without a game frame a
+// queued task is dropped with a message, which shows what was queued.
+TEST_F(QueueHandover, LoadingFunctionsQueueOnlyWhatIsNotLoaded) {
+  WriteScript("Dialogs/Odo.lua", "function Startup()\nend\n");
+  ASSERT_TRUE(quillane::HasDialogScriptFunction("Odo", "Startup"));
+  Lines().clear();
+  StartSceneScript("Scenes/Office.lua", "Preload");
+  EXPECT_EQ(AllLines(),
+            "ERROR: AddLoadingTask: no game frame; the task is dropped\n"   // Mina
+            "ERROR: AddLoadingTask: no game frame; the task is dropped\n");  // pell, no registry here
+}
+
+// Transit ends the calling script at once, ends what else runs, and leaves the queue with the
+// new scene's calls pending, in order, to run once no script runs and the session is shown.
+TEST_F(QueueHandover, TransitEndsTheScriptAndQueuesTheNewScenesCalls) {
+  Debug_ScriptWarningLevel = 2;
+  for (bool withFunction : {false, true}) {
+    SCOPED_TRACE(withFunction ? "with a function" : "scene only");
+    Marks().clear();
+    Lines().clear();
+    const KRX::tRefPtr<GameThread> pell(StartBackground("Scenes/Office.lua", "Loop"));
+    ASSERT_NE(pell.get(), nullptr) << AllLines();
+    Queue().AllowSkipAndCancel();
+    Queue().m_state = cl_GameActionQueue::STATE_SKIPPING_SEQUENCE;
+    EXPECT_EQ(StartSceneScript("Scenes/Office.lua", withFunction ? "OnTrigger_gangway" : "OnTrigger_door"), nullptr);
+    EXPECT_FALSE(HasMark("never"));
+    EXPECT_TRUE(m_session->IsTransitPending());
+    EXPECT_EQ(pell->GetState(), KRX::Thread::STATE_FINISHED);
+    EXPECT_EQ(Queue().GetActionCount(), 0);
+    EXPECT_EQ(Queue().GetBackgroundThreadCount(), 0);
+    EXPECT_EQ(Queue().m_sceneScript, nullptr);
+    EXPECT_FALSE(Queue().m_skipAllowed);
+    ASSERT_TRUE(Queue().HasPendingEvents());
+    Frame(0.1f);
+    std::string expected = "CALL: Quay::OnEnterScene\n";
+    if (withFunction) expected += "CALL: Quay::Arrive\n";
+    EXPECT_EQ(AllLines(), expected);
+    EXPECT_FALSE(Queue().HasPendingEvents());
+    EXPECT_FALSE(m_session->IsTransitPending());
+  }
+}
+
+}  // namespace
+}  // namespace queuetest
