@@ -18,17 +18,6 @@ namespace {
 
 constexpr const char* kEndChatToken = "T6_EndChat";
 
-// Stand-ins for the script-call helpers of the same purpose, until those are built.
-bool PartnerHasFunction(const base::String& partner, const base::String& function) {
-  const base::String path = GetDialogScriptPath(partner);
-  return KRX::Require(path.c_str(), false) && KRX::HasFunction(path.c_str(), function.c_str());
-}
-base::Variant CallPartnerFunction(const base::String& partner, const base::String& function) {
-  const base::String path = GetDialogScriptPath(partner);
-  KRX::Require(path.c_str(), true);
-  return GameThread::Start(path.c_str(), function.c_str(), base::Variant());
-}
-
 cl_GameActionQueue* SessionQueue() {
   cl_Session* session = GetSession();
   return session ? &session->GetActionQueue() : nullptr;
@@ -116,16 +105,16 @@ bool cl_DialogCtrl::ProcessEvent(const base::Variant& event) {
     base::String play("Play_"), check("Check_");
     play += kEndChatToken;
     check += kEndChatToken;
-    if (!PartnerHasFunction(m_Partner, play)) {
+    if (!HasDialogScriptFunction(m_Partner, play)) {
       base::sys::Output("WARNING: automatic play of end chat token failed, Play_T6_EndChat missing!\n");
       return true;
     }
     // The partner may be replaced by what the check runs: keep the name.
     const base::String partner = m_Partner;
-    const base::Variant answer = CallPartnerFunction(partner, check);
+    const base::Variant answer = CallDialogScriptFunction(partner, check);
     if (answer.is_number() && answer.get_int() == 1) {
       if (bar.RemoveTokenAnimated) bar.RemoveTokenAnimated(kEndChatToken);
-      CallPartnerFunction(partner, play);
+      CallDialogScriptFunction(partner, play);
     }
     return true;
   }

@@ -23,6 +23,7 @@ namespace quillane {
 namespace {
 
 constexpr int kCameraPeekKey = 0x43;  // 'C': the developers' view from closer in
+constexpr uint32_t kShadowColour = 0xFF30281Eu;
 
 // One entry of the depth list: a character or a stage layer.
 struct st_DepthEntry {
@@ -71,11 +72,17 @@ void cl_Stage::Render(const base::tRectf& screenRect) {
   float zNear, zFar;
   camera.GetClippingRange(zNear, zFar);
   gfx::SetViewportRect(x0, y0, x1, y1, zNear, zFar);
-  gfx::Begin3D();
-  gfx::SetCamera(&camera);
+  // Layers are flat pictures drawn in 2D; characters, their mirror images and shadows in 3D
+  // through the scene camera.
+  auto begin3D = [&camera]() {
+    gfx::Begin3D();
+    gfx::SetCamera(&camera);
+  };
+  begin3D();
   gfx::EnableLighting(0xFF3C3C3C);
   gfx::SetDirectionalLight(camera.GetLookDir(), 0xFFB4A0A0);
 
+  gfx::Begin2D();
   cl_Layer* blur = m_blur ? m_scene->FindSpecialFXLayer("blur") : nullptr;
   if (blur)
     blur->Render(x0, y0, x1, y1);
@@ -88,6 +95,7 @@ void cl_Stage::Render(const base::tRectf& screenRect) {
 
   std::vector<st_DepthEntry> depth;
   bool mirrored = false;
+  begin3D();
   for (cl_Character* character : m_characters) {
     const base::tVector3<float>& p = character->GetPosition();
     if (mirrors) {
@@ -98,8 +106,10 @@ void cl_Stage::Render(const base::tRectf& screenRect) {
     depth.push_back({camera.GetZDistance(p), character, nullptr});
   }
   if (mirrored) gfx::ClearZBuffer();
+  gfx::Begin2D();
   if (mirrorMask) mirrorMask->Render(x0, y0, x1, y1);
 
+  begin3D();
   for (cl_Character* character : m_characters) {
     const base::tVector3<float>& p = character->GetPosition();
     for (const cl_SceneLight* light : m_scene->Lights) {
@@ -110,10 +120,11 @@ void cl_Stage::Render(const base::tRectf& screenRect) {
         const float height = light->vector.y - p.y;
         if (height < 1.0f) continue;
         const float a = -(light->vector.x - p.x) / height, b = -(light->vector.z - p.z) / height;
-        character->RenderProjectedShadow(a, b, p, 0x60000000u, &camera);
+        character->RenderProjectedShadow(a, b, p, kShadowColour, &camera);
       }
     }
   }
+  gfx::Begin2D();
   if (shadowMask) shadowMask->Render(x0, y0, x1, y1);
 
   // Stage layers sort by their y-sort line cast onto the floor.
@@ -134,16 +145,20 @@ void cl_Stage::Render(const base::tRectf& screenRect) {
   }
   for (const st_DepthEntry& entry : depth) {
     if (entry.layer) {
+      gfx::Begin2D();
       entry.layer->Render(x0, y0, x1, y1);
       continue;
     }
+    gfx::Begin3D();
+    gfx::SetCamera(peeking ? &peek : &camera);
     m_scene->SetupLightsAt(entry.character->GetPosition());
     entry.character->Render(peeking ? &peek : &camera);
   }
 
+  gfx::Begin2D();
   m_scene->RenderForegroundLayers(x0, y0, x1, y1);
+  gfx::SetCamera(&camera);  // the debug shapes of locators and nav meshes are placed in the world
   m_scene->RenderDebug();
-
   gfx::Begin2D();
   if (LodEditMode()) {
     const int level = GetOptionIntValue("Gfx/SceneLOD/");
@@ -193,7 +208,7 @@ void cl_Stage::ShowTooltip(bool all, const base::String& hoveredName) const {
 
     base::tString<base::BaseUnicodeString> text;
     bool bubble = false;
-    if (!WorldServices().GetTooltipText || !WorldServices().GetTooltipText(label, text, 0.0f, bubble)) {
+    if (!WorldServices().GetTooltipText || !WorldServices().GetTooltipText(label, text, session->GetHoverTime(), bubble)) {
       base::String displayName;
       if (!entry || !entry->get_attribute_string("display_name", displayName)) continue;
       base::sys::Localize(displayName.c_str(), text);
