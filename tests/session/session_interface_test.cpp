@@ -11,6 +11,7 @@
 
 #include "base/Imaging.h"
 #include "base/data/Variant.h"
+#include "base/data/Xml.h"
 #include "base/system.h"
 #include "quillane/diary/Diary.h"
 #include "quillane/diary/DiaryServices.h"
@@ -22,8 +23,10 @@
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/menu/LoadSavePanel.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionInterface.h"
+#include "quillane/session/Stage.h"
 #include "session_fixture.h"
 #include "support/GoldenImage.h"
 
@@ -240,6 +243,23 @@ TEST_F(SessionInterface, TheBarsButtonsOpenThePanelsAndPauseTheGame) {
   InterfaceServices().OpenIngameMenu();
   EXPECT_FALSE(menu->HasFlag(base::WF_HIDDEN));
   EXPECT_TRUE(m_session->IsPaused());
+}
+
+TEST_F(SessionInterface, AShownBarCoversThePictureAndSixteenPixelsAboveIt) {
+  for (int i = 0; i < 3; ++i) Step(0.1f);  // the bar takes its place under the scene when drawn
+  cl_Stage* stage = m_session->GetStage();
+  ASSERT_TRUE(stage && stage->GetScene());
+  base::Variant floor;  // a hotspot over the whole picture
+  base::xml::read_text(floor,
+      "<HotSpot label=\"floor\"><Point x=\"-10\" y=\"-10\"/><Point x=\"1100\" y=\"-10\"/>"
+      "<Point x=\"1100\" y=\"700\"/><Point x=\"-10\" y=\"700\"/></HotSpot>");
+  stage->GetScene()->AddElement("HotSpots", floor, true);
+  const float top = m_session->GetInterfaceBar()->m_AbsRect.top;
+  ASSERT_GT(top, 100.0f);
+  base::String name;
+  EXPECT_TRUE(stage->PickAt(5.0f, top - 17.0f, name));
+  EXPECT_STREQ(name.c_str(), "floor");
+  EXPECT_FALSE(stage->PickAt(5.0f, top - 15.0f, name));
 }
 
 TEST_F(SessionInterface, TheJournalButtonOpensTheSessionsDiaryWhichReachesTheBar) {

@@ -7,6 +7,7 @@
 
 #include "base/system.h"
 #include "quillane/actor/ActorRegistry.h"
+#include "quillane/hud/InterfaceBar.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
@@ -17,6 +18,7 @@ namespace quillane {
 namespace {
 
 constexpr float kReferenceHeight = 640.0f;  // scene rows below this are off the picture
+constexpr float kBarCoverMargin = 16.0f;    // pixels above a shown interface bar that it covers
 
 i_NavMesh* FirstNavMesh(const cl_Scene* scene) {
   return scene && !scene->NavMeshes.empty() ? scene->NavMeshes.front() : nullptr;
@@ -294,7 +296,10 @@ bool cl_Stage::PickAt(float x, float y, base::String& name) const {
   if (!m_scene) return false;
   const base::tVector2<float> at = m_scene->ScreenToScene(x, y);
   if (at.y < 0.0f || at.y > kReferenceHeight) return false;
-  // The interface bar's cover of the picture is tested here once the bar exists.
+  // A fully shown interface bar covers the picture, with a margin of 16 pixels above it.
+  const cl_Session* session = GetSession();
+  const cl_InterfaceBar* bar = session ? session->GetInterfaceBar() : nullptr;
+  if (bar && bar->GetAlpha() == 1.0f && y + kBarCoverMargin > bar->m_AbsRect.top) return false;
   for (const cl_Character* character : m_characters) {
     if (character == m_player || character->IsIgnored() || !character->visible) continue;
     const base::tRectf r = GetCharacterScreenRect(character);
