@@ -42,7 +42,7 @@ class cl_RecordingSession : public base::i_GameSession {
   }
   bool LoadGame(const char* path) override {
     m_calls.push_back("LoadGame " + fs::path(path).filename().string());
-    return true;
+    return m_loadWorks;
   }
   bool SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) override {
     const std::string file = fs::path(path).filename().string();
@@ -66,6 +66,7 @@ class cl_RecordingSession : public base::i_GameSession {
   std::vector<base::Variant> m_headers;
   base::Variant m_state;
   bool m_saveWorks = true;
+  bool m_loadWorks = true;
   fs::path m_watch;  // a file whose presence during a real save is noted
   bool m_oldFileStoodWhileWriting = false;
 };
@@ -235,6 +236,25 @@ TEST_F(LoadSavePanelTest, NoFreeSlotNameShowsABoxAndSavesNothing) {
   ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
   EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
   EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+}
+
+TEST_F(LoadSavePanelTest, AFailedLoadInAGameShowsABoxAndKeepsThePanelOpen) {
+  WriteHead("slot001.sav");
+  cl_RecordingSession session;
+  session.m_loadWorks = false;
+  Open("loadgame", &session);
+  m_panel->SetSelected(0);
+  m_panel->LoadGame();
+  EXPECT_EQ(session.m_calls.back(), "LoadGame slot001.sav");
+  ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
+  EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
+  EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+  AnswerOk();
+  EXPECT_EQ(m_panel->GetOpenMessageBox(), nullptr);
+
+  session.m_loadWorks = true;
+  m_panel->LoadGame();
+  EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
 }
 
 TEST_F(LoadSavePanelTest, DeleteRemovesTheSaveAndItsSideFileAndRebuilds) {

@@ -316,7 +316,11 @@ void cl_LoadSavePanel::LoadGame() {
   if (!row) return;
   const base::tString<base::BaseString> path = GetSavegamePath(row->m_FileName.c_str());
   if (m_pSession) {
-    m_pSession->LoadGame(path.c_str());
+    // A savegame the session cannot read leaves the running game as it was: say so and stay.
+    if (!m_pSession->LoadGame(path.c_str())) {
+      Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
+      return;
+    }
     Close();
     return;
   }
