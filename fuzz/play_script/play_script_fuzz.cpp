@@ -19,7 +19,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (const st_PlayStep& step : steps) {
     switch (step.kind) {
       case st_PlayStep::WAIT_STATE:
+      case st_PlayStep::WAIT_SCENE:
         if (step.number < 1 || step.number > kMaxFrameCount || step.name.empty()) std::abort();
+        break;
+      case st_PlayStep::WAIT_IDLE:
+        if (step.number < 1 || step.number > kMaxFrameCount) std::abort();
         break;
       case st_PlayStep::WAIT_FRAMES:
         if (step.number < 0 || step.number > kMaxFrameCount) std::abort();
@@ -32,6 +36,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           std::abort();
         break;
       case st_PlayStep::CLICK_BUTTON:
+      case st_PlayStep::EXPECT:
       case st_PlayStep::CHECK:
         if (step.name.empty()) std::abort();
         break;
