@@ -36,9 +36,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   float b[6];
   nav->GetBounds(b);
-  // Paths are subdivided every 10 units and smoothed in quadratic time: huge floors only time out.
-  const bool walkable = nav->GetNodes().size() < 3000 && std::fabs(b[3] - b[0]) < 5000.0f && std::fabs(b[5] - b[2]) < 5000.0f;
+  // Paths are subdivided every 10 units and smoothed in quadratic time: floors far larger than a
+  // room's, or many long paths in one input, only time out.
+  const bool walkable = nav->GetNodes().size() < 600 && std::fabs(b[3] - b[0]) < 1500.0f && std::fabs(b[5] - b[2]) < 1500.0f;
   quillane::tPointList obstacles;
+  int paths = 0;
   for (size_t i = 0; i + 1 < points.size(); ++i) {
     const tPoint& p = points[i];
     const tPoint& q = points[i + 1];
@@ -57,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
              x.y >= b[1] - 100.0f && x.y <= b[4] + 100.0f;
     };
     const bool near = onFloor(p) && onFloor(q);
-    if (!walkable || !near) continue;
+    if (!walkable || !near || ++paths > 3) continue;
     quillane::tPointList path;
     if (nav->FindPath(p, q, path, obstacles.empty() ? nullptr : &obstacles)) {
       for (const tPoint& x : path) {

@@ -34,7 +34,7 @@ class i_NavMesh {
   // Loads the mesh through the loader of the file's extension and builds the graph.
   virtual bool LoadMesh(const char* path) = 0;
   // A walkable path from start towards goal around the obstacles (null for none). On failure
-  // out is left as it was.
+  // out is left as it was; a path of more than about ten thousand units is refused.
   virtual bool FindPath(const tPoint& start, const tPoint& goal, tPointList& out, const tPointList* obstacles) = 0;
   virtual void RenderDebug() = 0;  // filled mesh, wireframe and boundary in 3-D
   virtual tPoint GetNearestNodePosition(const tPoint& p) = 0;  // (0, 0, 0) without nodes

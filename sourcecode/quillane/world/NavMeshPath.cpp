@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/system.h"
 #include "graphics/mesh/Geometry.h"
 #include "quillane/world/NavMesh.h"
 #include "quillane/world/NavMeshGrid.h"
@@ -16,6 +17,9 @@ constexpr float kMaxSearchCost = 1000000.0f;
 constexpr float kObstaclePenalty = 1000.0f;
 constexpr float kShortestWeightedEdge = 1e-6f;  // shorter graph edges get no obstacle weight
 constexpr float kSubdivideStep = 10.0f;
+// Smoothing tests line of sight in quadratic time. Room floors give paths of a few hundred
+// points; a mesh that makes a walk of many kilometres would stall the game for minutes.
+constexpr size_t kMaxPathPoints = 1024;
 
 V2 Floor(const tPoint& p) { return V2(p.x, p.z); }
 base::Circle2 CircleOf(const tPoint& o) { return base::Circle2(V2(o.x, o.y), o.z); }
@@ -109,6 +113,10 @@ bool cl_NavMesh::FindPath(const tPoint& start, const tPoint& goal, tPointList& o
   if (!FindPathNodes(start, goal, tmp, obstacles)) return false;
   tmp.insert(tmp.begin(), start);
   SubdividePath(tmp);
+  if (tmp.size() > kMaxPathPoints) {
+    base::sys::Output("Warning: navigation mesh: a path of %d steps refused\n", static_cast<int>(tmp.size()));
+    return false;
+  }
   SmoothPath(tmp, obstacles);
   std::reverse(tmp.begin(), tmp.end());
   SubdividePath(tmp);
