@@ -210,13 +210,6 @@ bool cl_Session::NewGame() {
   return true;
 }
 
-bool cl_Session::LoadGame(const char* path) {
-  base::sys::Output("ERROR: savegame '%s': loading savegames is not available yet\n", path ? path : "");
-  return false;
-}
-
-bool cl_Session::SaveGame(const char*, base::tString<base::BaseUnicodeString>, const base::Variant*) { return false; }
-
 void cl_Session::CopyDebugConfig() {
   const base::Variant* debug = base::sys::GetConfig().get_element("Debug");
   if (!debug || !m_gameState.is_element()) return;

@@ -53,8 +53,11 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   // The game state from "scripts/initialgamestate.xml", "Startup" of "campaign.lua", and a
   // fade in from black over one second. True.
   bool NewGame() override;
-  bool LoadGame(const char* path) override;  // not built yet: logged, false
+  bool LoadGame(const char* path) override;
   bool SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) override;
+  // Every input command while the session is the frame's state, handed on in a fixed order
+  // (pause, video, mini-game, diary, skipping, developer keys, GUI, bars, menu keys, walking).
+  bool ProcessInput(base::ICMD& cmd) override;
   float GetGameTime() const override { return m_gameTime; }
   base::Variant* GetGameState() override { return &m_gameState; }
   void SetPaused(bool on) override { m_paused = on; }
@@ -102,6 +105,18 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   // either pauses the game, sends a carried token home and puts the bar away.
   void OpenIngameMenu();
   void OpenLoadSavePanel();
+  void OpenDiary();
+  // The mouse cursor and the tooltip of this frame; called from Render.
+  void UpdateCursor();
+  // The player may act: no dialogue, diary, busy overlay, cutscene or uncancellable sequence.
+  bool IsInteractionAllowed() const;
+  bool IsDiaryVisible() const;  // false only when a diary exists and is hidden
+  // The game picture for the menu and savegame thumbnails, taken from the last rendered frame.
+  void CaptureScreenshot();
+  // Writes the next free "quillane_NNN" picture into the user folder; false when it failed.
+  bool SaveScreenshot();
+  // The bubble of a "speak" action, drawn by the action queue's render pass.
+  void ShowSpeech(st_GameAction* action);
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
@@ -168,6 +183,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
 };
 
 cl_Session* GetSession();  // the running session; null without a game
+bool IsTokenHeld();        // a token picked up from the token bar follows the mouse
 
 // True when "Scenes/<scene>.lua" has the function (the script is loaded on demand).
 bool SceneScriptHasFunction(const base::String& scene, const base::String& function);
