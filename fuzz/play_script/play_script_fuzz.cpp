@@ -40,6 +40,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case st_PlayStep::CHECK:
         if (step.name.empty()) std::abort();
         break;
+      case st_PlayStep::SAVE:
+      case st_PlayStep::LOAD:
+        if (step.number < 1 || step.number > kMaxSaveSlot) std::abort();
+        break;
       case st_PlayStep::CLOSE:
         break;
       default:

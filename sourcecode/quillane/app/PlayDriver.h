@@ -60,6 +60,7 @@ class cl_PlayDriver {
   en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   static bool CaptureLog(const char* text);
+  static bool SaveOrLoad(const st_PlayStep& step, std::string* why);  // the user's slot step.number
 
   std::vector<st_PlayStep> m_steps;
   std::string m_goldenDir;

@@ -12,6 +12,8 @@
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name
+//   save <n> / load <n>          saves the running game to the user's slot n (1 .. 999), or
+//                                loads it; the step fails when the session refuses
 #pragma once
 
 #include <cstddef>
@@ -20,17 +22,18 @@
 #include <vector>
 
 struct st_PlayStep {
-  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK };
+  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK, SAVE, LOAD };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, key, label, picture, game-state path or check name
   std::string argument;  // the rest of a check or expect line
-  int number = 0;        // frame budget or count; the key's scan code
+  int number = 0;        // frame budget or count; the key's scan code; the savegame slot
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written
 };
 
 constexpr int kDefaultWaitBudget = 300;
 constexpr int kMaxFrameCount = 100000;
+constexpr int kMaxSaveSlot = 999;
 constexpr size_t kMaxPlayFileBytes = 1 << 20;
 
 // Reads the steps of a .play text. False on the first bad line, with error set to

@@ -217,6 +217,7 @@ void InstallInterfaceServices() {
   services.OpenIngameMenu = &OpenIngameMenu;
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
   services.OpenDiary = &OpenDiary;
+  services.CaptureScreenshot = [] { if (cl_Session* session = GetSession()) session->CaptureScreenshot(); };
   services.IsDiaryVisible = &IsDiaryVisible;
   st_DiaryServices& diary = DiaryServices();
   diary.SetJournalBlink = &SetJournalBlink;
