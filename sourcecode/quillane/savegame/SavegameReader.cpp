@@ -7,7 +7,6 @@
 #include "base/File.h"
 #include "base/system.h"
 #include "quillane/savegame/SavegameImage.h"
-#include "quillane/session/Stage.h"
 
 namespace quillane {
 namespace {
@@ -104,7 +103,7 @@ bool ReadCharacter(base::File& file, st_SavegameCharacter& out) {
 }
 
 bool ReadStage(base::File& file, st_SavegameImage& out) {
-  if (!cl_Stage::ReadSceneName(file, out.sceneName)) return false;
+  if (!ReadText(file, out.sceneName, "scene name")) return false;
   const int blockAt = file.get_current_position();
   uint32_t count = 0;
   if (!ReadU32(file, count)) {
