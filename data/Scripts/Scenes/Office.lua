@@ -25,6 +25,8 @@ function OnEnterScene()
   Look("Odo", "Quillane", 1.0)
   WalkNear("Quillane", "Odo", 120.0)
   TurnTo("Quillane", GetDirectionTo("Quillane", "Odo"))
+  -- A beat before Odo looks up from his papers.
+  Sleep(0.5)
   Emote("Odo", "smile", 1.0, 0.5)
   PlayAnimation("Odo", "Talk_smile", 1.0, 0.2, 0.2)
   Gaze("Odo", "auto", 0.5)
@@ -43,6 +45,34 @@ function OnEnter_Window(name)
   Sleep(0.5)
 end
 
+-- Odo talks about the ferry, the ledger and the telegram.
+function OnTrigger_Odo()
+  StartDialog("Odo")
+end
+
+-- The ledger is somewhere among the harbour books.
+function OnTrigger_shelf()
+  StartMinigame("Bookshelf")
+end
+
+-- The code book lies in the desk drawer; once taken, the drawer has nothing more to offer.
+function OnTrigger_drawer()
+  SetHotspotState("drawer", 0)
+end
+
+-- The coded telegram on the desk.
+function OnTrigger_telegram()
+  SetHotspotState("telegram", 0)
+end
+
+-- Tapping the line: the room blurs while Quillane listens in.
+function OnTrigger_junction()
+  SetBlur(true)
+  StartMinigame("Wiretap")
+  SetBlur(false)
+end
+
+-- Shut until the pass is stamped (the new game's state switches it off).
 function OnTrigger_door()
   Transit("Quay")
 end

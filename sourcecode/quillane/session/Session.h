@@ -120,6 +120,10 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
+  // Where scripts pin spoken lines: x, y in 1024 x 640 reference units and the alignment; all 0
+  // (the start of every session) leaves the lines at their speakers.
+  void SetCustomTextBubblePos(const base::tVector3<float>& pos) { m_customBubblePos = pos; }
+  const base::tVector3<float>& GetCustomTextBubblePos() const { return m_customBubblePos; }
   // The configuration's "Debug" element copied into the game state's "Debug".
   void CopyDebugConfig();
 
@@ -176,6 +180,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool m_transitPending = false;
   bool m_paused = false;
   float m_hoverTime = 0.0f;
+  base::tVector3<float> m_customBubblePos;
   base::Variant m_gameState;
   base::Variant m_tokens;
   base::Variant m_castList;
