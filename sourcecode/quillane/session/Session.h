@@ -117,6 +117,11 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool SaveScreenshot();
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
+  // A fixed place for speech bubbles: x and y in 1024 × 640 reference units of the viewport, align
+  // the side (-1 left, 0 centred, +1 right). All three 0 (the start) turns it off.
+  void SetCustomBubblePos(float x, float y, float align) { m_customBubble = {x, y, align}; }
+  // False while it is off; else the three values.
+  bool GetCustomBubblePos(float& x, float& y, float& align) const;
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
@@ -176,6 +181,9 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool m_transitPending = false;
   bool m_paused = false;
   float m_hoverTime = 0.0f;
+  struct st_BubblePos {
+    float x = 0.0f, y = 0.0f, align = 0.0f;
+  } m_customBubble;
   base::Variant m_gameState;
   base::Variant m_tokens;
   base::Variant m_castList;
