@@ -1,13 +1,14 @@
 // One frame's bubble of a long spoken line (600 and 2,000 characters) on the headless device,
 // the line wrapped as the game does it (glyph widths summed, each character measured once) and
 // as the reference does it (the run from the line's start measured again for every character),
-// with the ratio of the two.
+// and the wrap alone, with the ratios of the two.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "../BenchRatios.h"
 #include "base/app/SystemRoot.h"
@@ -15,6 +16,7 @@
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
@@ -75,7 +77,6 @@ class cl_SpeechScene {
     if (!device->BeginFrame()) return;
     gfx::Begin2D();
     m_session->ShowSpeech(&action);
-    if (device->LockBackBuffer()) device->UnlockBackBuffer();
     device->EndFrame();
   }
 
@@ -107,11 +108,31 @@ void BM_SpeechBubblePlain(benchmark::State& state) { Run(state, true); }
 BENCHMARK(BM_SpeechBubble)->Arg(600)->Arg(2000)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_SpeechBubblePlain)->Arg(600)->Arg(2000)->Unit(benchmark::kMicrosecond);
 
+// The wrap alone, at the bubble's width for a 1024-pixel window.
+void Wrap(benchmark::State& state, bool plain) {
+  if (!Scene().Ok()) return state.SkipWithError("no headless device or no font");
+  gfx::SetFont(gfx::FontExists("game"));
+  const std::string narrow = Line(static_cast<int>(state.range(0)));
+  const quillane::cl_SpeechLayout::tLine text(std::u16string(narrow.begin(), narrow.end()).c_str());
+  std::vector<quillane::cl_SpeechLayout::tLine> lines;
+  for (auto _ : state) {
+    lines.clear();
+    quillane::cl_SpeechLayout::AddLine(lines, text, 256.0f, &gfx::GetTextWidthW, plain);
+    benchmark::DoNotOptimize(lines.data());
+  }
+}
+void BM_SpeechWrap(benchmark::State& state) { Wrap(state, false); }
+void BM_SpeechWrapPlain(benchmark::State& state) { Wrap(state, true); }
+BENCHMARK(BM_SpeechWrap)->Arg(600)->Arg(2000)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_SpeechWrapPlain)->Arg(600)->Arg(2000)->Unit(benchmark::kMicrosecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
   return benchratios::RunWithRatios(
       argc, argv,
       {{"bubble of 600 characters: plain / summed", "BM_SpeechBubble/600", "BM_SpeechBubblePlain/600"},
-       {"bubble of 2,000 characters: plain / summed", "BM_SpeechBubble/2000", "BM_SpeechBubblePlain/2000"}});
+       {"bubble of 2,000 characters: plain / summed", "BM_SpeechBubble/2000", "BM_SpeechBubblePlain/2000"},
+       {"wrap of 600 characters: plain / summed", "BM_SpeechWrap/600", "BM_SpeechWrapPlain/600"},
+       {"wrap of 2,000 characters: plain / summed", "BM_SpeechWrap/2000", "BM_SpeechWrapPlain/2000"}});
 }
