@@ -9,6 +9,7 @@
 
 #include "../audio/SoundMaker.h"
 #include "../scriptfunctions/office_fixture.h"
+#include "base/FileTools.h"
 #include "base/math/Random.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/LipsyncCtrl.h"
@@ -209,6 +210,37 @@ TEST_F(SpeechLine, TheSecondWarningLevelLogsEveryLine) {
   LineTime();
   ASSERT_NE(Run("Line", {"Odo", "#t0_3"}), nullptr);
   EXPECT_EQ(CountLogged(": Says(Odo,#t0_3)"), 1u);
+}
+
+// The demo's own lines, as demogen made them: every line of the speech table has its sample and
+// its lip-sync data where the text system looks, and a spoken line moves the speaker's lips.
+TEST_F(SpeechLine, TheDemosLinesHaveTheirSamplesAndMoveTheLips) {
+  const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
+  if (!fs::exists(loca / "English" / "speech")) GTEST_SKIP() << "demo speech not generated";
+  fs::remove(m_dir / "loca" / "speech_English.xml");
+  fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  ASSERT_NO_FATAL_FAILURE(Load(kScript));
+  std::ifstream table(m_dir / "loca" / "speech_English.xml");
+  const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
+  int lines = 0;
+  for (size_t at = text.find("<Label value=\""); at != std::string::npos; at = text.find("<Label value=\"", at + 1)) {
+    const size_t keyAt = at + 14, speakerAt = text.find("<Speaker value=\"", at) + 16;
+    const std::string key = text.substr(keyAt, text.find('"', keyAt) - keyAt);
+    const std::string speaker = text.substr(speakerAt, text.find('"', speakerAt) - speakerAt);
+    base::tString<base::BaseString> path;
+    ASSERT_TRUE(base::sys::GetSfxPath(speaker.c_str(), key.c_str(), path, 0)) << key;
+    EXPECT_GT(fs::file_size(m_dir / path.c_str()), 1000u) << path.c_str();
+    base::ReplaceFileExtension(path, "lipsync");
+    EXPECT_TRUE(fs::exists(m_dir / path.c_str())) << path.c_str();
+    ++lines;
+  }
+  EXPECT_GE(lines, 20);
+  quillane::st_GameAction* action = Run("Line", {"Odo", "#offic0_2"});
+  ASSERT_NE(action, nullptr);
+  EXPECT_GE(action->m_time, 1.5f);
+  EXPECT_TRUE(Lipsyncing("Odo"));
+  EXPECT_FALSE(Lipsyncing("Quillane"));
+  EXPECT_FALSE(Logged("SFX for"));
 }
 
 }  // namespace
