@@ -57,7 +57,7 @@
   X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         READY)   /*  42 */ \
   X(SyncIdle,                   SyncIdle,                   void (const char*),                                               READY)   /*  43 */ \
   X(StartDialog,                StartDialog,                void (KRX::t_Interface&),                                         READY)   /*  44 */ \
-  X(Says,                       Says,                       float (KRX::t_Interface&),                                        PENDING) /*  45 */ \
+  X(Says,                       Says,                       float (KRX::t_Interface&),                                        READY)   /*  45 */ \
   X(EndDialog,                  EndDialog,                  void (),                                                          READY)   /*  46 */ \
   X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         PENDING) /*  47 */ \
   X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          PENDING) /*  48 */ \

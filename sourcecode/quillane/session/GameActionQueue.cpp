@@ -110,8 +110,8 @@ void st_GameAction::Cancel() {
 }
 
 void st_GameAction::RenderSpeech() {
-  // A "speak" action's line is drawn by the session's speech display once that exists; until
-  // then spoken lines are heard, not shown.
+  if (m_kind != "speak") return;
+  if (cl_Session* session = GetSession()) session->ShowSpeech(this);
 }
 
 // ---- events

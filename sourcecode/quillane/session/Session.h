@@ -117,11 +117,14 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool SaveScreenshot();
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
+  // The pinned place of SetCustomTextBubblePos: false while it is off (all three 0).
+  bool GetCustomBubblePos(float& x, float& y, float& align) const;
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
-  // Where scripts pin spoken lines: x, y in 1024 x 640 reference units and the alignment; all 0
-  // (the start of every session) leaves the lines at their speakers.
+  // Where scripts pin spoken lines: x, y in 1024 x 640 reference units of the viewport and the
+  // side (-1 left, 0 centred, +1 right); all 0 (the start of every session) leaves the lines at
+  // their speakers.
   void SetCustomTextBubblePos(const base::tVector3<float>& pos) { m_customBubblePos = pos; }
   const base::tVector3<float>& GetCustomTextBubblePos() const { return m_customBubblePos; }
   // The configuration's "Debug" element copied into the game state's "Debug".
