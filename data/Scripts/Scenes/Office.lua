@@ -33,6 +33,45 @@ function OnEnterScene()
   Debugout("Office: the player takes over")
 end
 
+-- The items of the office: the code book in the drawer and the telegram on the desk.
+function TakeCodebook()
+  AcquireToken("T1_Codebook", true, "drawer")
+end
+
+function TakeTelegram()
+  AcquireToken("T1_Telegram", true, "telegram")
+end
+
+-- Odo stamps the pass once he holds his ledger and the decoded message.
+function Check_T1_Ledger_On_Odo()
+  return 1
+end
+
+function Play_T1_Ledger_On_Odo()
+  LooseToken("T1_Ledger")
+  SetValue("Office/LedgerReturned", true)
+  GivePassWhenReady()
+end
+
+function Check_T1_Message_On_Odo()
+  return 1
+end
+
+function Play_T1_Message_On_Odo()
+  LooseToken("T1_Message")
+  SetValue("Office/MessageShown", true)
+  GivePassWhenReady()
+end
+
+function GivePassWhenReady()
+  if GetValue("Office/LedgerReturned") == 1 then
+    if GetValue("Office/MessageShown") == 1 then
+      AcquireToken("T1_Pass", true, "Odo")
+      SetHotspotState("door", 1)
+    end
+  end
+end
+
 -- Only Quillane looks out of the window.
 function CheckOnEnter_Window(name)
   return name == "Quillane"
