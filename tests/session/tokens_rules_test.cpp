@@ -250,6 +250,46 @@ TEST_F(Tokens, ADropRunsTheActionOfTheStageThatAccepted) {
   EXPECT_EQ(m_session->GetActionQueue().m_sceneScript, nullptr);
 }
 
+// The whole drag through the token bar's input: a click picks the key up, the mouse carries it
+// over the coin, a click drops it, and once the bar's use animation is over "tokens.lua" runs.
+TEST_F(Tokens, AnItemDroppedOnAnotherInTheBarRunsTheTokenScript) {
+  ASSERT_NO_FATAL_FAILURE(Start("", "",
+                                "function Check_T1_Key_On_T1_Coin()\n  return 1\nend\n"
+                                "function Play_T1_Key_On_T1_Coin()\n  Debugout(\"t: combined\")\n"
+                                "  LooseToken(\"T1_Coin\")\nend\n"));
+  AcquireTokenDirect("T1_Key");
+  AcquireTokenDirect("T1_Coin");
+  cl_TokenBar* bar = m_session->GetTokenBar();
+  for (int i = 0; i < 50 && bar->IsAnimating(); ++i) Step();
+  ASSERT_FALSE(bar->IsAnimating());
+  auto centre = [bar](const char* label, int& x, int& y) {
+    const cl_Token* token = bar->FindToken(label);
+    ASSERT_NE(token, nullptr) << label;
+    x = static_cast<int>(token->m_Rect.x + token->m_Rect.w * 0.5f);
+    y = static_cast<int>(token->m_Rect.y + token->m_Rect.h * 0.5f);
+  };
+  auto send = [bar](int type, int x, int y) {
+    bar->SetAlpha(1.0f);  // the interface bar is faded in while the mouse is on it
+    base::ICMD cmd = frametest::Mouse(type, x, y);
+    bar->ProcessInput(cmd);
+  };
+  int kx = 0, ky = 0, cx = 0, cy = 0;
+  ASSERT_NO_FATAL_FAILURE(centre("T1_Key", kx, ky));
+  ASSERT_NO_FATAL_FAILURE(centre("T1_Coin", cx, cy));
+  send(base::ICMD::LEFT_DOWN, kx, ky);
+  send(base::ICMD::LEFT_UP, kx, ky);
+  ASSERT_EQ(bar->GetCarried(), bar->FindToken("T1_Key"));
+  send(base::ICMD::MOUSE_MOVE, cx, cy);
+  Step();
+  send(base::ICMD::LEFT_DOWN, cx, cy);
+  send(base::ICMD::LEFT_UP, cx, cy);
+  EXPECT_EQ(bar->GetCarried(), nullptr) << "the drop was accepted";
+  for (int i = 0; i < 50 && Said().empty(); ++i) Step();
+  EXPECT_EQ(Said(), tStrings{"combined"});
+  EXPECT_EQ(GetTokenCount("T1_Coin"), 0);
+  EXPECT_EQ(GetTokenCount("T1_Key"), 1);
+}
+
 TEST_F(Tokens, GetDropTargetNameFindsTheBarsTokensAndNothingOffTheScene) {
   ASSERT_NO_FATAL_FAILURE(StartPlain());
   tTokenLabel name("stale");

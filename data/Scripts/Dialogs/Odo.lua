@@ -12,9 +12,6 @@ function Play_T6_Ferry()
   UseToken()
   Says("Quillane", "#odo0_10 When does the night ferry leave?")
   Says("Odo", "#odo0_11 At midnight. Nobody boards without a stamped pass.")
-  if TimesTokenBeenUsedOn() > 1 then
-    Says("Odo", "#odo0_12 As I said: no pass, no ferry.")
-  end
   LooseToken("T6_Ferry")
 end
 

@@ -33,12 +33,13 @@ function OnEnterScene()
   Debugout("Office: the player takes over")
 end
 
--- The items of the office: the code book in the drawer and the telegram on the desk.
-function TakeCodebook()
+-- The items of the office: the code book in the drawer and the telegram on the desk fly from
+-- where they lie into the token bar.
+function OnTrigger_drawer()
   AcquireToken("T1_Codebook", true, "drawer")
 end
 
-function TakeTelegram()
+function OnTrigger_telegram()
   AcquireToken("T1_Telegram", true, "telegram")
 end
 

@@ -319,40 +319,54 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
   return true;
 }
 
-// Frame 0 picks the token up with a click, the next frames move the mouse to the target, which
-// may move meanwhile, and the last one clicks there to drop it.
+// The mouse goes to the token and rests there until the bar's tokens have stopped moving and
+// the interface bar has faded in; a click picks the token up, the next frames carry it to the
+// target (which may move meanwhile), and a click there drops it.
 cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, platform::input::Queue& input,
                                                    std::string* why) {
-  constexpr int kMoveFrames = 8;
+  constexpr int kSettleFrames = 6, kMoveFrames = 8, kBudget = 300;
   float x = 0.0f, y = 0.0f;
-  if (m_waited == 0) {
-    if (!FindDragPoint(step.name, x, y) || !quillane::GetSession()->GetTokenBar() ||
-        !quillane::GetSession()->GetTokenBar()->FindToken(step.name.c_str())) {
+  quillane::cl_Session* session = quillane::GetSession();
+  cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
+  if (m_dragFrame < 0) {
+    if (!bar || !bar->FindToken(step.name.c_str()) || !FindDragPoint(step.name, x, y)) {
       *why = "the token bar shows no token " + step.name;
       return en_Outcome::Fail;
     }
     m_dragX = x, m_dragY = y;
     MoveMouse(input, x, y);
-    input.MouseButton(0, true, m_inputTime + 1);
-    input.MouseButton(0, false, m_inputTime + 2);
-    ++m_waited;
+    if (++m_waited > kBudget) {
+      *why = "the token bar did not come to rest";
+      return en_Outcome::Fail;
+    }
+    m_dragSettled = bar->IsAnimating() || bar->GetAlpha() < 1.0f ? 0 : m_dragSettled + 1;
+    if (m_dragSettled >= kSettleFrames) {
+      input.MouseButton(0, true, m_inputTime + 1);
+      input.MouseButton(0, false, m_inputTime + 2);
+      m_dragFrame = 0;
+    }
     return en_Outcome::Yield;
   }
   if (!FindDragPoint(step.argument, x, y)) {
     *why = "nothing named " + step.argument + " to drop the token on";
     return en_Outcome::Fail;
   }
-  if (m_waited <= kMoveFrames) {
-    const float t = static_cast<float>(m_waited) / kMoveFrames;
+  if (++m_dragFrame <= kMoveFrames) {
+    const float t = static_cast<float>(m_dragFrame) / kMoveFrames;
     MoveMouse(input, m_dragX + (x - m_dragX) * t, m_dragY + (y - m_dragY) * t);
-    ++m_waited;
     return en_Outcome::Yield;
+  }
+  if (!bar || !bar->GetCarried()) {
+    *why = "the token " + step.name + " was not picked up";
+    return en_Outcome::Fail;
   }
   MoveMouse(input, x, y);
   input.MouseButton(0, true, m_inputTime + 1);
   input.MouseButton(0, false, m_inputTime + 2);
   ++m_next;
   m_waited = 0;
+  m_dragFrame = -1;
+  m_dragSettled = 0;
   return en_Outcome::Yield;
 }
 

@@ -74,6 +74,8 @@ class cl_PlayDriver {
   int m_frames = 0;
   uint32_t m_inputTime = 0;
   float m_dragX = 0.0f, m_dragY = 0.0f;  // where the dragged token was picked up
+  int m_dragFrame = -1;                   // frames since the pick-up; -1 before it
+  int m_dragSettled = 0;                  // frames the bar has been shown and still
   std::string m_failure;
   std::deque<std::string> m_log;
   std::string m_partialLine;
