@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
@@ -63,8 +64,10 @@ struct st_DragWorld {
 
 void BM_DragFrameOverARefusingTarget(benchmark::State& state) {
   st_DragWorld world;
-  if (!world.session->GetScene()) {
-    state.SkipWithError("no scene");
+  // Both checks must be there and run, or the frame would measure only the look-ups.
+  if (!world.session->GetScene() || !KRX::HasFunction("Scenes/Bench.lua", "Check_T1_Key_On_T1_Coin") ||
+      !KRX::HasFunction(quillane::kTokenScript, "Check_T1_Key_On_T1_Coin")) {
+    state.SkipWithError("no scene or a check is missing");
     return;
   }
   quillane::tTokenLabel name;
