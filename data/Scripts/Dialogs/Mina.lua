@@ -11,8 +11,8 @@ end
 
 function Play_T6_Lamp()
   UseToken()
-  Says("Quillane", "#mina0_10 Why is the harbour lamp dark?")
-  Says("Mina", "#mina0_11 The pump house is down. No power, no lamp, no tickets.")
+  Says("Quillane", "#mina0_1 Can you light the harbour lamp?")
+  Says("Mina", "#mina0_2 Not while the pump house is silent.")
 end
 
 -- The dance is only open once the lamp burns.
@@ -25,7 +25,8 @@ end
 
 function Play_T6_Dance()
   UseToken()
-  Says("Mina", "#mina0_20 The lamp is lit. Dance with me on the deck, and the ticket is yours.")
+  Says("Quillane", "#mina0_3 Is there a dance tonight?")
+  Says("Mina", "#mina0_4 On the ferry deck. Come and dance with me.")
   StartMinigame("Dance")
   if GetValue("Minigames/Dance/Win") == 1 then
     LooseToken("T6_Dance")
@@ -38,6 +39,7 @@ function Check_T6_EndChat()
 end
 
 function Play_T6_EndChat()
-  Says("Quillane", "#mina0_30 See you on the ferry.")
+  Says("Quillane", "#mina0_5 See you later, Mina.")
+  Says("Mina", "#mina0_6 Goodbye, courier.")
   EndDialog()
 end

@@ -10,8 +10,8 @@ end
 
 function Play_T6_Ferry()
   UseToken()
-  Says("Quillane", "#odo0_10 When does the night ferry leave?")
-  Says("Odo", "#odo0_11 At midnight. Nobody boards without a stamped pass.")
+  Says("Quillane", "#odo0_1 When does the night ferry leave?")
+  Says("Odo", "#odo0_2 At one, if Mina sells you a ticket. And she wants my pass.")
   LooseToken("T6_Ferry")
 end
 
@@ -20,6 +20,7 @@ function Check_T6_EndChat()
 end
 
 function Play_T6_EndChat()
-  Says("Quillane", "#odo0_20 Good night, Odo.")
+  Says("Quillane", "#odo0_3 Good night, Odo.")
+  Says("Odo", "#odo0_4 Good night.")
   EndDialog()
 end

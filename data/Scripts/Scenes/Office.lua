@@ -49,6 +49,7 @@ function Check_T1_Ledger_On_Odo()
 end
 
 function Play_T1_Ledger_On_Odo()
+  Says("Odo", "#odo0_10 My ledger! I thought it was lost.")
   LooseToken("T1_Ledger")
   SetValue("Office/LedgerReturned", true)
   GivePassWhenReady()
@@ -67,6 +68,7 @@ end
 function GivePassWhenReady()
   if GetValue("Office/LedgerReturned") == 1 then
     if GetValue("Office/MessageShown") == 1 then
+      Says("Odo", "#odo0_11 A message from the mainland. Here is your pass.")
       AcquireToken("T1_Pass", true, "Odo")
       SetHotspotState("door", 1)
     end
