@@ -40,6 +40,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case st_PlayStep::CHECK:
         if (step.name.empty()) std::abort();
         break;
+      case st_PlayStep::DRAG_TOKEN:
+        if (step.name.empty() || step.argument.empty()) std::abort();
+        break;
+      case st_PlayStep::EXPECT_TOKEN:
+        if (step.name.empty() || step.number < 0 || step.number > kMaxFrameCount) std::abort();
+        break;
       case st_PlayStep::CLOSE:
         break;
       default:

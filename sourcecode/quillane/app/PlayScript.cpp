@@ -109,6 +109,25 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     step.name = w[1];
     return true;
   }
+  if (verb == "drag") {
+    step.kind = st_PlayStep::DRAG_TOKEN;
+    if (w.size() != 4 || w[1] != "token") {
+      *why = "expected \"drag token <token> <target>\"";
+      return false;
+    }
+    step.name = w[2];
+    step.argument = w[3];
+    return true;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "token") {
+    step.kind = st_PlayStep::EXPECT_TOKEN;
+    if (w.size() != 4 || !ReadCount(w[3], &step.number)) {
+      *why = "expected \"expect token <token> <count>\" with a count from 0 to 100000";
+      return false;
+    }
+    step.name = w[2];
+    return true;
+  }
   if (verb == "expect") {
     step.kind = st_PlayStep::EXPECT;
     if (w.size() < 3) {

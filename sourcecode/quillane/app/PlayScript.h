@@ -12,6 +12,9 @@
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name
+//   drag token <token> <target>  picks the token up from the token bar and drops it on the target
+//                                (a token of the bar, a character or a hotspot)
+//   expect token <token> <count> the player holds that many of the token
 #pragma once
 
 #include <cstddef>
@@ -20,11 +23,12 @@
 #include <vector>
 
 struct st_PlayStep {
-  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK };
+  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
+                 DRAG_TOKEN, EXPECT_TOKEN };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, key, label, picture, game-state path or check name
-  std::string argument;  // the rest of a check or expect line
-  int number = 0;        // frame budget or count; the key's scan code
+  std::string argument;  // the rest of a check or expect line; a drag's target
+  int number = 0;        // frame budget or count; the key's scan code; a token count
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written
 };

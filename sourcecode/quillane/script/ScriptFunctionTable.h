@@ -59,21 +59,21 @@
   X(StartDialog,                StartDialog,                void (KRX::t_Interface&),                                         READY)   /*  44 */ \
   X(Says,                       Says,                       float (KRX::t_Interface&),                                        READY)   /*  45 */ \
   X(EndDialog,                  EndDialog,                  void (),                                                          READY)   /*  46 */ \
-  X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         PENDING) /*  47 */ \
-  X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          PENDING) /*  48 */ \
-  X(GetTokenCnt,                GetTokenCnt,                int (const char*),                                                PENDING) /*  49 */ \
-  X(GotToken,                   GotToken,                   int (const char*),                                                PENDING) /*  50 */ \
-  X(LooseToken,                 LooseToken,                 void (KRX::t_Interface&),                                         PENDING) /*  51 */ \
-  X(UseToken,                   UseToken,                   void (KRX::t_Interface&),                                         PENDING) /*  52 */ \
-  X(SetLayerState,              SetLayerState,              void (KRX::t_Interface&),                                         PENDING) /*  53 */ \
+  X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         READY)   /*  47 */ \
+  X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          READY)   /*  48 */ \
+  X(GetTokenCnt,                GetTokenCnt,                int (const char*),                                                READY)   /*  49 */ \
+  X(GotToken,                   GotToken,                   int (const char*),                                                READY)   /*  50 */ \
+  X(LooseToken,                 LooseToken,                 void (KRX::t_Interface&),                                         READY)   /*  51 */ \
+  X(UseToken,                   UseToken,                   void (KRX::t_Interface&),                                         READY)   /*  52 */ \
+  X(SetLayerState,              SetLayerState,              void (KRX::t_Interface&),                                         READY)   /*  53 */ \
   X(SetHotspotState,            SetHotspotState,            void (KRX::t_Interface&),                                         READY)   /*  54 */ \
   X(Fade,                       Fade,                       void (KRX::t_Interface&),                                         READY)   /*  55 */ \
-  X(GetValue,                   GetValue,                   KRX::Var (KRX::t_Interface&),                                     PENDING) /*  56 */ \
-  X(SetValue,                   SetValue,                   void (KRX::t_Interface&),                                         PENDING) /*  57 */ \
+  X(GetValue,                   GetValue,                   KRX::Var (KRX::t_Interface&),                                     READY)   /*  56 */ \
+  X(SetValue,                   SetValue,                   void (KRX::t_Interface&),                                         READY)   /*  57 */ \
   X(Random,                     Random,                     KRX::Var (KRX::t_Interface&),                                     READY)   /*  58 */ \
-  X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         PENDING) /*  59 */ \
-  X(ZoomOut,                    ZoomOut,                    void (),                                                          PENDING) /*  60 */ \
-  X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          PENDING) /*  61 */ \
+  X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         READY)   /*  59 */ \
+  X(ZoomOut,                    ZoomOut,                    void (),                                                          READY)   /*  60 */ \
+  X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          READY)   /*  61 */ \
   X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         READY)   /*  62 */ \
   X(Stop,                       Stop,                       void (const char*),                                               READY)   /*  63 */ \
   X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         READY)   /*  64 */ \
@@ -94,8 +94,8 @@
   X(ShowTextureStrip,           ShowTextureStrip,           void (KRX::t_Interface&),                                         PENDING) /*  79 */ \
   X(ShowCharacter,              ShowCharacter,              void (KRX::t_Interface&),                                         READY)   /*  80 */ \
   X(HideCharacter,              HideCharacter,              void (KRX::t_Interface&),                                         READY)   /*  81 */ \
-  X(ScenePosX,                  ScenePosX,                  float (const char*),                                              PENDING) /*  82 */ \
-  X(ScenePosY,                  ScenePosY,                  float (const char*),                                              PENDING) /*  83 */ \
+  X(ScenePosX,                  ScenePosX,                  float (const char*),                                              READY)   /*  82 */ \
+  X(ScenePosY,                  ScenePosY,                  float (const char*),                                              READY)   /*  83 */ \
   X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         READY)   /*  84 */ \
   X(SetBlur,                    SetBlur,                    void (bool),                                                      READY)   /*  85 */ \
   X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         READY)   /*  86 */ \

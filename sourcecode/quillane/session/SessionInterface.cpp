@@ -17,6 +17,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
 #include "quillane/video/VideoController.h"
 
@@ -218,6 +219,7 @@ void InstallInterfaceServices() {
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
   services.OpenDiary = &OpenDiary;
   services.IsDiaryVisible = &IsDiaryVisible;
+  FillTokenServices(services);
   st_DiaryServices& diary = DiaryServices();
   diary.SetJournalBlink = &SetJournalBlink;
   diary.ShowInterfaceBar = &ShowInterfaceBar;
