@@ -150,6 +150,9 @@ TEST_F(DiaryScript, TheQuestSoundPlaysOnlyForAQuestThatWasAdded) {
   m_sound->Update(0.1f);
   EXPECT_EQ(Run("Quest", Args("Nowhere")).get_int(), -1);
   EXPECT_FALSE(sfx::IsSoundPlaying("diaryquest"));
+  quillane::SetDiaryEntryId("Stale", 9999);  // stored, but no entry of the diary has it
+  EXPECT_EQ(Run("Quest", Args("Stale")).get_int(), -1);
+  EXPECT_FALSE(sfx::IsSoundPlaying("diaryquest"));
   EXPECT_GE(Run("Quest", Args("Ferry")).get_int(), 0);
   EXPECT_TRUE(sfx::IsSoundPlaying("diaryquest"));
   const sfx::st_PlayParams params = sfx::GetSoundParams("diaryquest");

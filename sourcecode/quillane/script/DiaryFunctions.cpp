@@ -101,7 +101,9 @@ int DiaryAddQuest(KRX::t_Interface& in) {
   const int parent = quillane::ParentId(parentKey);
   if (parent < 0) return -1;
   const int id = quillane::Store(key, quillane::Diary()->AddQuest(parent, text, solved));
-  sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/UI_diaryquest.ogg", "diaryquest", "PLAYER", quillane::PlainParams());
+  // The sound tells the player of a new quest, so a quest the diary refused makes none.
+  if (id >= 0)
+    sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/UI_diaryquest.ogg", "diaryquest", "PLAYER", quillane::PlainParams());
   return id;
 }
 
