@@ -32,6 +32,7 @@ function OnEnterScene()
   Gaze("Odo", "auto", 0.5)
   Look("Odo", "auto", 0.5)
   EndCutscene()
+  ShowSceneSubtitle("#story0_30 The harbour office, a quarter to nine", 1.0, 3.0, 1.0)
   Debugout("Office: the player takes over")
 end
 
