@@ -46,6 +46,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case st_PlayStep::EXPECT_TOKEN:
         if (step.name.empty() || step.number < 0 || step.number > kMaxFrameCount) std::abort();
         break;
+      case st_PlayStep::SAVE:
+      case st_PlayStep::LOAD:
+        if (step.number < 1 || step.number > kMaxSaveSlot) std::abort();
+        break;
       case st_PlayStep::CLOSE:
         break;
       default:

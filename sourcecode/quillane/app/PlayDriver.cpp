@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
@@ -251,6 +253,9 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
     }
     case st_PlayStep::EXPECT:
       return ExpectGameState(step.name, step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
+    case st_PlayStep::SAVE:
+    case st_PlayStep::LOAD:
+      return SaveOrLoad(step, why) ? en_Outcome::Next : en_Outcome::Fail;
     case st_PlayStep::CHECK: {
       auto check = m_checks.find(step.name);
       if (check == m_checks.end()) {
@@ -261,6 +266,28 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
     }
   }
   return en_Outcome::Next;
+}
+
+bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) {
+    *why = "no game is running";
+    return false;
+  }
+  char slot[16];
+  std::snprintf(slot, sizeof(slot), "slot%03d", step.number);
+  const base::tString<base::BaseString> path = cl_LoadSavePanel::GetSavegamePath(slot);
+  if (step.kind == st_PlayStep::LOAD) {
+    if (session->LoadGame(path.c_str())) return true;
+    *why = std::string("the session refused to load ") + path.c_str();
+    return false;
+  }
+  const base::Variant header = BuildSaveHeader(session);
+  base::tString<base::BaseUnicodeString> name;
+  for (const char* c = slot; *c; ++c) name += static_cast<char16_t>(*c);
+  if (session->SaveGame(path.c_str(), name, &header)) return true;
+  *why = std::string("the session could not save to ") + path.c_str();
+  return false;
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {

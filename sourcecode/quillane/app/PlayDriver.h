@@ -65,6 +65,7 @@ class cl_PlayDriver {
   void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   static bool CaptureLog(const char* text);
+  static bool SaveOrLoad(const st_PlayStep& step, std::string* why);  // the user's slot step.number
 
   std::vector<st_PlayStep> m_steps;
   std::string m_goldenDir;

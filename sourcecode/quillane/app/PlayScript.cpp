@@ -43,6 +43,12 @@ std::string RestAfter(const std::string& line, int n) {
   return line.substr(i, end - i + 1);
 }
 
+// A savegame slot of up to three digits; 0 for anything else.
+int ParseSlot(const std::string& word) {
+  if (word.empty() || word.size() > 3 || word.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::atoi(word.c_str());
+}
+
 bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
@@ -146,6 +152,15 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     }
     step.name = w[1];
     step.argument = RestAfter(line, 2);
+    return true;
+  }
+  if (verb == "save" || verb == "load") {
+    step.kind = verb == "save" ? st_PlayStep::SAVE : st_PlayStep::LOAD;
+    step.number = w.size() == 2 ? ParseSlot(w[1]) : 0;
+    if (step.number < 1) {
+      *why = "expected \"" + verb + " <slot 1.." + std::to_string(kMaxSaveSlot) + ">\"";
+      return false;
+    }
     return true;
   }
   *why = "unknown step \"" + verb + "\"";

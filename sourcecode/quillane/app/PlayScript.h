@@ -15,6 +15,8 @@
 //   drag token <token> <target>  picks the token up from the token bar and drops it on the target
 //                                (a token of the bar, a character or a hotspot)
 //   expect token <token> <count> the player holds that many of the token
+//   save <n> / load <n>          saves the running game to the user's slot n (1 .. 999), or
+//                                loads it; the step fails when the session refuses
 #pragma once
 
 #include <cstddef>
@@ -24,17 +26,18 @@
 
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
-                 DRAG_TOKEN, EXPECT_TOKEN };
+                 DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, key, label, picture, game-state path or check name
   std::string argument;  // the rest of a check or expect line; a drag's target
-  int number = 0;        // frame budget or count; the key's scan code; a token count
+  int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written
 };
 
 constexpr int kDefaultWaitBudget = 300;
 constexpr int kMaxFrameCount = 100000;
+constexpr int kMaxSaveSlot = 999;
 constexpr size_t kMaxPlayFileBytes = 1 << 20;
 
 // Reads the steps of a .play text. False on the first bad line, with error set to

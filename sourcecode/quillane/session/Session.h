@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "base/Imaging.h"
 #include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
@@ -115,6 +116,11 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void CaptureScreenshot();
   // Writes the next free "quillane_NNN" picture into the user folder; false when it failed.
   bool SaveScreenshot();
+  // The last step of a load, run by the loading screen after the scene-load task: the side file,
+  // the characters bound to the scene, token bar, diary, game time, "PrepareCharacter" and
+  // "OnAlphaHack".
+  void RestoreLoadedGame(const char* path);
+  const base::cl_Bitmap32& GetGamePicture() const { return m_gamePicture; }
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
   // The pinned place of SetCustomTextBubblePos: false while it is off (all three 0).
@@ -185,6 +191,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   float m_hoverTime = 0.0f;
   base::tVector3<float> m_customBubblePos;
   base::Variant m_gameState;
+  base::cl_Bitmap32 m_gamePicture;  // 512 x 320 once the in-game menu has opened; empty before
   base::Variant m_tokens;
   base::Variant m_castList;
   base::Variant m_hotspots;

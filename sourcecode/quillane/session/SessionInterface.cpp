@@ -218,6 +218,7 @@ void InstallInterfaceServices() {
   services.OpenIngameMenu = &OpenIngameMenu;
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
   services.OpenDiary = &OpenDiary;
+  services.CaptureScreenshot = [] { if (cl_Session* session = GetSession()) session->CaptureScreenshot(); };
   services.IsDiaryVisible = &IsDiaryVisible;
   FillTokenServices(services);
   st_DiaryServices& diary = DiaryServices();
