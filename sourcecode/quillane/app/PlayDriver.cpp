@@ -40,13 +40,16 @@ cl_PlayDriver* g_activeDriver = nullptr;  // the driver whose log CaptureLog fil
 constexpr int kMeanTolerance = 3;
 constexpr int kFarDifference = 24;
 
-// The window with that label among the open GUIs, the quit box first (it covers the rest).
+// The window with that label among the open GUIs: the quit box first (it covers the rest), then
+// a running game's own GUI.
 base::cl_Window* FindWindow(const std::string& label) {
   cl_GameFrame* frame = GetGameFrame();
   if (!frame) return nullptr;
   if (cl_CustomQuitModule* quit = frame->GetQuitModule(); quit && quit->IsActive() && quit->GetMessageBox())
     if (base::cl_Window* w = quit->GetMessageBox()->FindByLabel(label.c_str())) return w;
-  for (base::cl_Window* root : {static_cast<base::cl_Window*>(frame->GetSystemGUI()),
+  quillane::cl_Session* session = quillane::GetSession();
+  for (base::cl_Window* root : {static_cast<base::cl_Window*>(session ? session->GetGameGUI() : nullptr),
+                                static_cast<base::cl_Window*>(frame->GetSystemGUI()),
                                 static_cast<base::cl_Window*>(frame->GetGameGUI())})
     if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
   return nullptr;
@@ -133,6 +136,48 @@ bool FindDragPoint(const std::string& name, float& x, float& y) {
   return false;
 }
 
+// The window point a click on the scene aims at: a hotspot's mean point, a stage character's
+// middle, or where the camera shows a floor point. False, with why, when there is no such thing.
+bool ScenePoint(const st_PlayStep& step, int* x, int* y, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_Stage* stage = session ? session->GetStage() : nullptr;
+  quillane::cl_Scene* scene = stage ? stage->GetScene() : nullptr;
+  if (!scene) {
+    *why = "no scene is shown";
+    return false;
+  }
+  base::tVector2<float> at;
+  if (step.kind == st_PlayStep::CLICK_HOTSPOT) {
+    const quillane::cl_SceneHotspot* hotspot = scene->FindHotspot(step.name.c_str());
+    if (!hotspot || hotspot->outline.points.empty()) {
+      *why = "the scene has no hotspot \"" + step.name + "\"";
+      return false;
+    }
+    const base::tVector2<float> centre = hotspot->outline.GetCenter();
+    at = scene->SceneToScreen(centre.x, centre.y);
+  } else if (step.kind == st_PlayStep::CLICK_CHARACTER) {
+    const quillane::cl_Character* character = stage->GetCharacter(step.name.c_str());
+    if (!character) {
+      *why = "the stage has no character \"" + step.name + "\"";
+      return false;
+    }
+    const base::tRectf r = stage->GetCharacterScreenRect(character);
+    at = base::tVector2<float>((r.min.x + r.max.x) * 0.5f, (r.min.y + r.max.y) * 0.5f);
+  } else {
+    const base::tVector2<float> onScene = scene->WorldToScene(base::tVector3<float>(step.floor[0], 0.0f, step.floor[1]));
+    at = scene->SceneToScreen(onScene.x, onScene.y);
+  }
+  const float width = static_cast<float>(base::sys::GetWindowWidth());
+  const float height = static_cast<float>(base::sys::GetWindowHeight());
+  if (!(at.x >= 0.0f && at.x < width && at.y >= 0.0f && at.y < height)) {
+    *why = "the point lies outside the window";
+    return false;
+  }
+  *x = static_cast<int>(at.x);
+  *y = static_cast<int>(at.y);
+  return true;
+}
+
 }  // namespace
 
 cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenDir)
@@ -214,14 +259,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       input.Key(static_cast<uint8_t>(step.number), false, m_inputTime + 1);
       ++m_next;  // the frame consumes the key; the next step starts with the next frame
       return en_Outcome::Yield;
-    case st_PlayStep::CLICK_BUTTON: {
-      base::cl_Window* window = FindWindow(step.name);
-      if (!window) {
+    case st_PlayStep::CLICK_BUTTON:
+    case st_PlayStep::CLICK_HOTSPOT:
+    case st_PlayStep::CLICK_CHARACTER:
+    case st_PlayStep::CLICK_FLOOR: {
+      int x = 0, y = 0;
+      if (step.kind != st_PlayStep::CLICK_BUTTON) {
+        if (!ScenePoint(step, &x, &y, why)) return en_Outcome::Fail;
+      } else if (base::cl_Window* window = FindWindow(step.name)) {
+        x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
+        y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
+      } else {
         *why = "no window labelled \"" + step.name + "\" is open";
         return en_Outcome::Fail;
       }
-      const int x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
-      const int y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
       int cx = 0, cy = 0;
       input.GetCursor(&cx, &cy);
       input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
