@@ -1,7 +1,7 @@
 // The demo played through the program's entry routine, headless, on a copy of the demo data:
-// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, the quit
-// boxes) with the checks only the test can make, and the start-up log reaching a script-debugger
-// front-end.
+// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, a new game
+// played by keys and clicks in the Office, the quit boxes) with the checks only the test can
+// make, and the start-up log reaching a script-debugger front-end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -339,12 +339,15 @@ class PlayThrough : public PlayTest {
 };
 
 TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
+  // The scene scripts' own lines reach the log, so the road can check what they did.
   WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
+                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
+                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
   EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
   EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
-  EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
+  // The menu's own question was cancelled; the window's close ended the program.
+  EXPECT_NE(log.find("Quit confirmed"), std::string::npos);
 }
 
 // QuickLaunch "game" takes the road into the Office and on to the Quay: the bar's two ranges,

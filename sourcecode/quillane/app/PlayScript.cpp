@@ -2,6 +2,7 @@
 #include "quillane/app/PlayScript.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -26,6 +27,15 @@ bool ReadCount(const std::string& text, int* out) {
   const long value = std::strtol(text.c_str(), nullptr, 10);
   if (value > kMaxFrameCount) return false;
   *out = static_cast<int>(value);
+  return true;
+}
+
+// A decimal number within kMaxFloorCoordinate either way; false for anything else.
+bool ReadCoordinate(const std::string& text, float* out) {
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (text.empty() || !end || *end != 0 || !(std::fabs(value) <= kMaxFloorCoordinate)) return false;
+  *out = value;
   return true;
 }
 
@@ -87,13 +97,23 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     return true;
   }
   if (verb == "click") {
-    step.kind = st_PlayStep::CLICK_BUTTON;
-    if (w.size() < 3 || w[1] != "button") {
-      *why = "expected \"click button <label>\"";
-      return false;
+    if (w.size() >= 3 && w[1] == "button") {
+      step.kind = st_PlayStep::CLICK_BUTTON;
+      step.name = RestAfter(line, 2);
+      return true;
     }
-    step.name = RestAfter(line, 2);
-    return true;
+    if (w.size() == 3 && (w[1] == "hotspot" || w[1] == "character")) {
+      step.kind = w[1] == "hotspot" ? st_PlayStep::CLICK_HOTSPOT : st_PlayStep::CLICK_CHARACTER;
+      step.name = w[2];
+      return true;
+    }
+    if (w.size() == 4 && w[1] == "floor" && ReadCoordinate(w[2], &step.floor[0]) && ReadCoordinate(w[3], &step.floor[1])) {
+      step.kind = st_PlayStep::CLICK_FLOOR;
+      return true;
+    }
+    *why = "expected \"click button <label>\", \"click hotspot|character <name>\" or \"click floor <x> <z>\" "
+           "(coordinates within 100000)";
+    return false;
   }
   if (verb == "close") {
     step.kind = st_PlayStep::CLOSE;
@@ -113,6 +133,25 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       return false;
     }
     step.name = w[1];
+    return true;
+  }
+  if (verb == "drag") {
+    step.kind = st_PlayStep::DRAG_TOKEN;
+    if (w.size() != 4 || w[1] != "token") {
+      *why = "expected \"drag token <token> <target>\"";
+      return false;
+    }
+    step.name = w[2];
+    step.argument = w[3];
+    return true;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "token") {
+    step.kind = st_PlayStep::EXPECT_TOKEN;
+    if (w.size() != 4 || !ReadCount(w[3], &step.number)) {
+      *why = "expected \"expect token <token> <count>\" with a count from 0 to 100000";
+      return false;
+    }
+    step.name = w[2];
     return true;
   }
   if (verb == "expect") {
