@@ -32,7 +32,50 @@ function OnEnterScene()
   Gaze("Odo", "auto", 0.5)
   Look("Odo", "auto", 0.5)
   EndCutscene()
+  ShowSceneSubtitle("#story0_30 The harbour office, a quarter to nine", 1.0, 3.0, 1.0)
   Debugout("Office: the player takes over")
+end
+
+-- The items of the office: the code book in the drawer and the telegram on the desk fly from
+-- where they lie into the token bar.
+function OnTrigger_drawer()
+  AcquireToken("T1_Codebook", true, "drawer")
+end
+
+function OnTrigger_telegram()
+  AcquireToken("T1_Telegram", true, "telegram")
+end
+
+-- Odo stamps the pass once he holds his ledger and the decoded message.
+function Check_T1_Ledger_On_Odo()
+  return 1
+end
+
+function Play_T1_Ledger_On_Odo()
+  Says("Odo", "#odo0_10 My ledger! I thought it was lost.")
+  LooseToken("T1_Ledger")
+  SetValue("Office/LedgerReturned", true)
+  GivePassWhenReady()
+end
+
+function Check_T1_Message_On_Odo()
+  return 1
+end
+
+function Play_T1_Message_On_Odo()
+  LooseToken("T1_Message")
+  SetValue("Office/MessageShown", true)
+  GivePassWhenReady()
+end
+
+function GivePassWhenReady()
+  if GetValue("Office/LedgerReturned") == 1 then
+    if GetValue("Office/MessageShown") == 1 then
+      Says("Odo", "#odo0_11 A message from the mainland. Here is your pass.")
+      AcquireToken("T1_Pass", true, "Odo")
+      SetHotspotState("door", 1)
+    end
+  end
 end
 
 -- Only Quillane looks out of the window.

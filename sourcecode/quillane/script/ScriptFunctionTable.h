@@ -26,12 +26,12 @@
   X(EndCutscene,                EndCutscene,                void (),                                                          READY)   /*  11 */ \
   X(IsDialog,                   IsDialog,                   bool (),                                                          READY)   /*  12 */ \
   X(StopSkip,                   StopSkip,                   void (),                                                          READY)   /*  13 */ \
-  X(AddOverlay,                 AddOverlay,                 void (KRX::t_Interface&),                                         PENDING) /*  14 */ \
+  X(AddOverlay,                 AddOverlay,                 void (KRX::t_Interface&),                                         READY)   /*  14 */ \
   X(AddDustOverlay,             AddDustOverlay,             void (const char*, int),                                          READY)   /*  15 */ \
-  X(ShowToken,                  ShowToken,                  void (const char*, bool),                                         PENDING) /*  16 */ \
-  X(HideToken,                  HideToken,                  void (const char*, bool),                                         PENDING) /*  17 */ \
-  X(StartEffect,                StartEffect,                void (const char*, float),                                        PENDING) /*  18 */ \
-  X(ShowImage,                  ShowImage,                  void (const char*, float, float, float),                          PENDING) /*  19 */ \
+  X(ShowToken,                  ShowToken,                  void (const char*, bool),                                         READY)   /*  16 */ \
+  X(HideToken,                  HideToken,                  void (const char*, bool),                                         READY)   /*  17 */ \
+  X(StartEffect,                StartEffect,                void (const char*, float),                                        READY)   /*  18 */ \
+  X(ShowImage,                  ShowImage,                  void (const char*, float, float, float),                          READY)   /*  19 */ \
   X(AddCharacter,               AddCharacter,               void (const char*, const char*, const char*),                     READY)   /*  20 */ \
   X(RemoveCharacter,            RemoveCharacter,            void (const char*),                                               READY)   /*  21 */ \
   X(SetPlayerCharacter,         SetPlayerCharacter,         void (const char*),                                               READY)   /*  22 */ \
@@ -57,45 +57,45 @@
   X(SetDefaultAnimation,        SetDefaultAnimation,        void (KRX::t_Interface&),                                         READY)   /*  42 */ \
   X(SyncIdle,                   SyncIdle,                   void (const char*),                                               READY)   /*  43 */ \
   X(StartDialog,                StartDialog,                void (KRX::t_Interface&),                                         READY)   /*  44 */ \
-  X(Says,                       Says,                       float (KRX::t_Interface&),                                        PENDING) /*  45 */ \
+  X(Says,                       Says,                       float (KRX::t_Interface&),                                        READY)   /*  45 */ \
   X(EndDialog,                  EndDialog,                  void (),                                                          READY)   /*  46 */ \
-  X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         PENDING) /*  47 */ \
-  X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          PENDING) /*  48 */ \
-  X(GetTokenCnt,                GetTokenCnt,                int (const char*),                                                PENDING) /*  49 */ \
-  X(GotToken,                   GotToken,                   int (const char*),                                                PENDING) /*  50 */ \
-  X(LooseToken,                 LooseToken,                 void (KRX::t_Interface&),                                         PENDING) /*  51 */ \
-  X(UseToken,                   UseToken,                   void (KRX::t_Interface&),                                         PENDING) /*  52 */ \
-  X(SetLayerState,              SetLayerState,              void (KRX::t_Interface&),                                         PENDING) /*  53 */ \
+  X(AcquireToken,               AcquireToken,               void (KRX::t_Interface&),                                         READY)   /*  47 */ \
+  X(TimesTokenBeenUsedOn,       TimesTokenBeenUsedOn,       int (KRX::t_Interface&),                                          READY)   /*  48 */ \
+  X(GetTokenCnt,                GetTokenCnt,                int (const char*),                                                READY)   /*  49 */ \
+  X(GotToken,                   GotToken,                   int (const char*),                                                READY)   /*  50 */ \
+  X(LooseToken,                 LooseToken,                 void (KRX::t_Interface&),                                         READY)   /*  51 */ \
+  X(UseToken,                   UseToken,                   void (KRX::t_Interface&),                                         READY)   /*  52 */ \
+  X(SetLayerState,              SetLayerState,              void (KRX::t_Interface&),                                         READY)   /*  53 */ \
   X(SetHotspotState,            SetHotspotState,            void (KRX::t_Interface&),                                         READY)   /*  54 */ \
   X(Fade,                       Fade,                       void (KRX::t_Interface&),                                         READY)   /*  55 */ \
-  X(GetValue,                   GetValue,                   KRX::Var (KRX::t_Interface&),                                     PENDING) /*  56 */ \
-  X(SetValue,                   SetValue,                   void (KRX::t_Interface&),                                         PENDING) /*  57 */ \
+  X(GetValue,                   GetValue,                   KRX::Var (KRX::t_Interface&),                                     READY)   /*  56 */ \
+  X(SetValue,                   SetValue,                   void (KRX::t_Interface&),                                         READY)   /*  57 */ \
   X(Random,                     Random,                     KRX::Var (KRX::t_Interface&),                                     READY)   /*  58 */ \
-  X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         PENDING) /*  59 */ \
-  X(ZoomOut,                    ZoomOut,                    void (),                                                          PENDING) /*  60 */ \
-  X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          PENDING) /*  61 */ \
+  X(ZoomIn,                     ZoomIn,                     void (KRX::t_Interface&),                                         READY)   /*  59 */ \
+  X(ZoomOut,                    ZoomOut,                    void (),                                                          READY)   /*  60 */ \
+  X(ZoomOnCharacter,            ZoomOnCharacter,            void (const char*, float, float, float),                          READY)   /*  61 */ \
   X(Turn,                       Turn,                       void (KRX::t_Interface&),                                         READY)   /*  62 */ \
   X(Stop,                       Stop,                       void (const char*),                                               READY)   /*  63 */ \
   X(StartMinigame,              StartMinigame,              void (KRX::t_Interface&),                                         READY)   /*  64 */ \
-  X(DiaryAddSection,            DiaryAddSection,            int (KRX::t_Interface&),                                          PENDING) /*  65 */ \
-  X(DiaryAddChapter,            DiaryAddChapter,            int (KRX::t_Interface&),                                          PENDING) /*  66 */ \
-  X(DiaryAddMission,            DiaryAddMission,            int (KRX::t_Interface&),                                          PENDING) /*  67 */ \
-  X(DiaryAddQuest,              DiaryAddQuest,              int (KRX::t_Interface&),                                          PENDING) /*  68 */ \
-  X(DiaryAddText,               DiaryAddText,               int (KRX::t_Interface&),                                          PENDING) /*  69 */ \
-  X(DiaryAddChapterEnd,         DiaryAddChapterEnd,         int (KRX::t_Interface&),                                          PENDING) /*  70 */ \
-  X(DiaryAddOutro,              DiaryAddOutro,              int (KRX::t_Interface&),                                          PENDING) /*  71 */ \
-  X(DiaryAddScore,              DiaryAddScore,              int (KRX::t_Interface&),                                          PENDING) /*  72 */ \
-  X(DiaryAppendText,            DiaryAppendText,            void (KRX::t_Interface&),                                         PENDING) /*  73 */ \
-  X(DiarySolveQuest,            DiarySolveQuest,            void (KRX::t_Interface&),                                         PENDING) /*  74 */ \
+  X(DiaryAddSection,            DiaryAddSection,            int (KRX::t_Interface&),                                          READY)   /*  65 */ \
+  X(DiaryAddChapter,            DiaryAddChapter,            int (KRX::t_Interface&),                                          READY)   /*  66 */ \
+  X(DiaryAddMission,            DiaryAddMission,            int (KRX::t_Interface&),                                          READY)   /*  67 */ \
+  X(DiaryAddQuest,              DiaryAddQuest,              int (KRX::t_Interface&),                                          READY)   /*  68 */ \
+  X(DiaryAddText,               DiaryAddText,               int (KRX::t_Interface&),                                          READY)   /*  69 */ \
+  X(DiaryAddChapterEnd,         DiaryAddChapterEnd,         int (KRX::t_Interface&),                                          READY)   /*  70 */ \
+  X(DiaryAddOutro,              DiaryAddOutro,              int (KRX::t_Interface&),                                          READY)   /*  71 */ \
+  X(DiaryAddScore,              DiaryAddScore,              int (KRX::t_Interface&),                                          READY)   /*  72 */ \
+  X(DiaryAppendText,            DiaryAppendText,            void (KRX::t_Interface&),                                         READY)   /*  73 */ \
+  X(DiarySolveQuest,            DiarySolveQuest,            void (KRX::t_Interface&),                                         READY)   /*  74 */ \
   X(DiaryShow,                  DiaryShow,                  void (KRX::t_Interface&),                                         READY)   /*  75 */ \
   X(DiaryBrowseToPage,          DiaryBrowseToPage,          void (KRX::t_Interface&),                                         READY)   /*  76 */ \
-  X(DiaryPlayVoiceOverSample,   DiaryPlayVoiceOverSample,   float (KRX::t_Interface&),                                        PENDING) /*  77 */ \
-  X(RunTextureStrip,            RunTextureStrip,            void (KRX::t_Interface&),                                         PENDING) /*  78 */ \
-  X(ShowTextureStrip,           ShowTextureStrip,           void (KRX::t_Interface&),                                         PENDING) /*  79 */ \
+  X(DiaryPlayVoiceOverSample,   DiaryPlayVoiceOverSample,   float (KRX::t_Interface&),                                        READY)   /*  77 */ \
+  X(RunTextureStrip,            RunTextureStrip,            void (KRX::t_Interface&),                                         READY)   /*  78 */ \
+  X(ShowTextureStrip,           ShowTextureStrip,           void (KRX::t_Interface&),                                         READY)   /*  79 */ \
   X(ShowCharacter,              ShowCharacter,              void (KRX::t_Interface&),                                         READY)   /*  80 */ \
   X(HideCharacter,              HideCharacter,              void (KRX::t_Interface&),                                         READY)   /*  81 */ \
-  X(ScenePosX,                  ScenePosX,                  float (const char*),                                              PENDING) /*  82 */ \
-  X(ScenePosY,                  ScenePosY,                  float (const char*),                                              PENDING) /*  83 */ \
+  X(ScenePosX,                  ScenePosX,                  float (const char*),                                              READY)   /*  82 */ \
+  X(ScenePosY,                  ScenePosY,                  float (const char*),                                              READY)   /*  83 */ \
   X(WalkToNoWait,               WalkToNoWait,               void (KRX::t_Interface&),                                         READY)   /*  84 */ \
   X(SetBlur,                    SetBlur,                    void (bool),                                                      READY)   /*  85 */ \
   X(SFXSetCharacterStepsound,   SFXSetCharacterStepsound,   void (KRX::t_Interface&),                                         READY)   /*  86 */ \
@@ -112,18 +112,18 @@
   X(Log,                        Log,                        void (const char*),                                               READY)   /*  97 */ \
   X(GetOptionValue,             GetOptionValue,             float (const char*),                                              READY)   /*  98 */ \
   X(Emote,                      Emote,                      void (KRX::t_Interface&),                                         READY)   /*  99 */ \
-  X(ShowSceneSubtitle,          ShowSceneSubtitle,          void (KRX::t_Interface&),                                         PENDING) /* 100 */ \
-  X(ShowScore,                  ShowScore,                  void (KRX::t_Interface&),                                         PENDING) /* 101 */ \
-  X(SetTooltip,                 SetTooltip,                 void (KRX::t_Interface&),                                         PENDING) /* 102 */ \
+  X(ShowSceneSubtitle,          ShowSceneSubtitle,          void (KRX::t_Interface&),                                         READY)   /* 100 */ \
+  X(ShowScore,                  ShowScore,                  void (KRX::t_Interface&),                                         READY)   /* 101 */ \
+  X(SetTooltip,                 SetTooltip,                 void (KRX::t_Interface&),                                         READY)   /* 102 */ \
   X(SetCustomTextBubblePos,     SetCustomTextBubblePos,     void (KRX::t_Interface&),                                         READY)   /* 103 */ \
-  X(SetElaborateTooltip,        SetElaborateTooltip,        void (KRX::t_Interface&),                                         PENDING) /* 104 */ \
-  X(SetCursor,                  SetCursor,                  void (KRX::t_Interface&),                                         PENDING) /* 105 */ \
+  X(SetElaborateTooltip,        SetElaborateTooltip,        void (KRX::t_Interface&),                                         READY)   /* 104 */ \
+  X(SetCursor,                  SetCursor,                  void (KRX::t_Interface&),                                         READY)   /* 105 */ \
   X(WaitForGUI,                 WaitForGUI,                 void (KRX::t_Interface&),                                         READY)   /* 106 */ \
   X(RefreshTokens,              RefreshTokens,              void (),                                                          READY)   /* 107 */ \
   X(SetLookOffset,              SetLookOffset,              void (const char*, float, float),                                 READY)   /* 108 */ \
   X(Gaze,                       Gaze,                       void (const char*, const char*, float),                           READY)   /* 109 */ \
   X(Look,                       Look,                       void (const char*, const char*, float),                           READY)   /* 110 */ \
-  X(GameOver,                   GameOver,                   void (),                                                          PENDING) /* 111 */ \
+  X(GameOver,                   GameOver,                   void (),                                                          READY)   /* 111 */ \
   X(SetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           READY)   /* 112 */ \
   X(GetPropertyFloat,           SetPropertyFloat,           void (const char*, const char*, float),                           SHARED) /* 113 */ \
   X(MasterHackHideMouseCursor,  MasterHackHideMouseCursor,  void (bool),                                                      READY)   /* 114 */ \
