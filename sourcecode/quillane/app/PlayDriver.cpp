@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,8 +20,13 @@
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
+#include "quillane/hud/Token.h"
+#include "quillane/hud/TokenBar.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneElements.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -100,6 +106,33 @@ bool ExpectGameState(const std::string& path, const std::string& expected, std::
   const bool numeric = end && *end == 0 && !expected.empty() && value->is_number();
   if (numeric ? std::fabs(value->get_double() - number) <= 1e-4 : expected == text.c_str()) return true;
   *why = "the game state's " + path + " is " + text.c_str() + ", expected " + expected;
+  return false;
+}
+
+// The screen point of a drag's end: the middle of a token of the bar, of a stage character's
+// picking rectangle, or of a hotspot's outline. False when nothing has that name.
+bool FindDragPoint(const std::string& name, float& x, float& y) {
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) return false;
+  if (cl_TokenBar* bar = session->GetTokenBar())
+    if (const cl_Token* token = bar->FindToken(name.c_str())) {
+      x = token->m_Rect.x + token->m_Rect.w * 0.5f, y = token->m_Rect.y + token->m_Rect.h * 0.5f;
+      return true;
+    }
+  quillane::cl_Stage* stage = session->GetStage();
+  if (!stage) return false;
+  if (const quillane::cl_Character* character = stage->GetCharacter(name.c_str())) {
+    const base::tRectf r = stage->GetCharacterScreenRect(character);
+    x = (r.min.x + r.max.x) * 0.5f, y = (r.min.y + r.max.y) * 0.5f;
+    return true;
+  }
+  quillane::cl_Scene* scene = stage->GetScene();
+  if (const quillane::cl_SceneHotspot* hotspot = scene ? scene->FindHotspot(name.c_str()) : nullptr) {
+    const base::tVector2<float> centre = hotspot->outline.GetCenter();
+    const base::tVector2<float> p = scene->SceneToScreen(centre.x, centre.y);
+    x = p.x, y = p.y;
+    return true;
+  }
   return false;
 }
 
@@ -261,8 +294,19 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       const std::string path = m_goldenDir + "/" + step.name + ".png";
       return CompareWithGolden(shot, kShotWidth, kShotHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
     }
+    case st_PlayStep::DRAG_TOKEN:
+      return DragToken(step, input, why);
+    case st_PlayStep::EXPECT_TOKEN: {
+      const int held = quillane::GetSession() ? quillane::GetTokenCount(step.name.c_str()) : -1;
+      if (held == step.number) return en_Outcome::Next;
+      *why = "the player holds " + std::to_string(held) + " of " + step.name + ", expected " + std::to_string(step.number);
+      return en_Outcome::Fail;
+    }
     case st_PlayStep::EXPECT:
       return ExpectGameState(step.name, step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
+    case st_PlayStep::SAVE:
+    case st_PlayStep::LOAD:
+      return SaveOrLoad(step, why) ? en_Outcome::Next : en_Outcome::Fail;
     case st_PlayStep::CHECK: {
       auto check = m_checks.find(step.name);
       if (check == m_checks.end()) {
@@ -273,6 +317,28 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
     }
   }
   return en_Outcome::Next;
+}
+
+bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) {
+    *why = "no game is running";
+    return false;
+  }
+  char slot[16];
+  std::snprintf(slot, sizeof(slot), "slot%03d", step.number);
+  const base::tString<base::BaseString> path = cl_LoadSavePanel::GetSavegamePath(slot);
+  if (step.kind == st_PlayStep::LOAD) {
+    if (session->LoadGame(path.c_str())) return true;
+    *why = std::string("the session refused to load ") + path.c_str();
+    return false;
+  }
+  const base::Variant header = BuildSaveHeader(session);
+  base::tString<base::BaseUnicodeString> name;
+  for (const char* c = slot; *c; ++c) name += static_cast<char16_t>(*c);
+  if (session->SaveGame(path.c_str(), name, &header)) return true;
+  *why = std::string("the session could not save to ") + path.c_str();
+  return false;
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {
@@ -329,4 +395,62 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
     return false;
   }
   return true;
+}
+
+// The mouse goes to the token and rests there until the bar's tokens have stopped moving and
+// the interface bar has faded in; a click picks the token up, the next frames carry it to the
+// target (which may move meanwhile), and a click there drops it.
+cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, platform::input::Queue& input,
+                                                   std::string* why) {
+  constexpr int kSettleFrames = 6, kMoveFrames = 8, kBudget = 300;
+  float x = 0.0f, y = 0.0f;
+  quillane::cl_Session* session = quillane::GetSession();
+  cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
+  if (m_dragFrame < 0) {
+    if (!bar || !bar->FindToken(step.name.c_str()) || !FindDragPoint(step.name, x, y)) {
+      *why = "the token bar shows no token " + step.name;
+      return en_Outcome::Fail;
+    }
+    m_dragX = x, m_dragY = y;
+    MoveMouse(input, x, y);
+    if (++m_waited > kBudget) {
+      *why = "the token bar did not come to rest";
+      return en_Outcome::Fail;
+    }
+    m_dragSettled = bar->IsAnimating() || bar->GetAlpha() < 1.0f ? 0 : m_dragSettled + 1;
+    if (m_dragSettled >= kSettleFrames) {
+      input.MouseButton(0, true, m_inputTime + 1);
+      input.MouseButton(0, false, m_inputTime + 2);
+      m_dragFrame = 0;
+    }
+    return en_Outcome::Yield;
+  }
+  if (!FindDragPoint(step.argument, x, y)) {
+    *why = "nothing named " + step.argument + " to drop the token on";
+    return en_Outcome::Fail;
+  }
+  if (++m_dragFrame <= kMoveFrames) {
+    const float t = static_cast<float>(m_dragFrame) / kMoveFrames;
+    MoveMouse(input, m_dragX + (x - m_dragX) * t, m_dragY + (y - m_dragY) * t);
+    return en_Outcome::Yield;
+  }
+  if (!bar || !bar->GetCarried()) {
+    *why = "the token " + step.name + " was not picked up";
+    return en_Outcome::Fail;
+  }
+  MoveMouse(input, x, y);
+  input.MouseButton(0, true, m_inputTime + 1);
+  input.MouseButton(0, false, m_inputTime + 2);
+  ++m_next;
+  m_waited = 0;
+  m_dragFrame = -1;
+  m_dragSettled = 0;
+  return en_Outcome::Yield;
+}
+
+void cl_PlayDriver::MoveMouse(platform::input::Queue& input, float x, float y) {
+  const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+  int cx = 0, cy = 0;
+  input.GetCursor(&cx, &cy);
+  input.MouseMotion(ix - cx, iy - cy, ix, iy, m_inputTime);
 }

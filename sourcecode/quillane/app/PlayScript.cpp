@@ -53,6 +53,12 @@ std::string RestAfter(const std::string& line, int n) {
   return line.substr(i, end - i + 1);
 }
 
+// A savegame slot of up to three digits; 0 for anything else.
+int ParseSlot(const std::string& word) {
+  if (word.empty() || word.size() > 3 || word.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::atoi(word.c_str());
+}
+
 bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
@@ -129,6 +135,25 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     step.name = w[1];
     return true;
   }
+  if (verb == "drag") {
+    step.kind = st_PlayStep::DRAG_TOKEN;
+    if (w.size() != 4 || w[1] != "token") {
+      *why = "expected \"drag token <token> <target>\"";
+      return false;
+    }
+    step.name = w[2];
+    step.argument = w[3];
+    return true;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "token") {
+    step.kind = st_PlayStep::EXPECT_TOKEN;
+    if (w.size() != 4 || !ReadCount(w[3], &step.number)) {
+      *why = "expected \"expect token <token> <count>\" with a count from 0 to 100000";
+      return false;
+    }
+    step.name = w[2];
+    return true;
+  }
   if (verb == "expect") {
     step.kind = st_PlayStep::EXPECT;
     if (w.size() < 3) {
@@ -147,6 +172,15 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     }
     step.name = w[1];
     step.argument = RestAfter(line, 2);
+    return true;
+  }
+  if (verb == "save" || verb == "load") {
+    step.kind = verb == "save" ? st_PlayStep::SAVE : st_PlayStep::LOAD;
+    step.number = w.size() == 2 ? ParseSlot(w[1]) : 0;
+    if (step.number < 1) {
+      *why = "expected \"" + verb + " <slot 1.." + std::to_string(kMaxSaveSlot) + ">\"";
+      return false;
+    }
     return true;
   }
   *why = "unknown step \"" + verb + "\"";

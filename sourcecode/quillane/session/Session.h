@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/Imaging.h"
 #include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
@@ -122,11 +123,23 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void CaptureScreenshot();
   // Writes the next free "quillane_NNN" picture into the user folder; false when it failed.
   bool SaveScreenshot();
+  // The last step of a load, run by the loading screen after the scene-load task: the side file,
+  // the characters bound to the scene, token bar, diary, game time, "PrepareCharacter" and
+  // "OnAlphaHack".
+  void RestoreLoadedGame(const char* path);
+  const base::cl_Bitmap32& GetGamePicture() const { return m_gamePicture; }
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
+  // The pinned place of SetCustomTextBubblePos: false while it is off (all three 0).
+  bool GetCustomBubblePos(float& x, float& y, float& align) const;
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
+  // Where scripts pin spoken lines: x, y in 1024 x 640 reference units of the viewport and the
+  // side (-1 left, 0 centred, +1 right); all 0 (the start of every session) leaves the lines at
+  // their speakers.
+  void SetCustomTextBubblePos(const base::tVector3<float>& pos) { m_customBubblePos = pos; }
+  const base::tVector3<float>& GetCustomTextBubblePos() const { return m_customBubblePos; }
   // What the last left press found: an object's name, "walk" for the floor, "" for nothing.
   const base::String& GetPickName() const { return m_pickName; }
   const base::String& GetHoveredName() const { return m_hoveredName; }
@@ -200,6 +213,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool m_transitPending = false;
   bool m_paused = false;
   float m_hoverTime = 0.0f;
+  base::tVector3<float> m_customBubblePos;
   base::String m_hoveredName;
   base::String m_cursorName;
   base::String m_pickName;
@@ -207,6 +221,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   base::tVector3<float> m_floorPoint;
   std::map<std::string, std::unique_ptr<gfx::cl_Texture>> m_cursorImages;  // by file name
   base::Variant m_gameState;
+  base::cl_Bitmap32 m_gamePicture;  // 512 x 320 once the in-game menu has opened; empty before
   base::Variant m_tokens;
   base::Variant m_castList;
   base::Variant m_hotspots;

@@ -17,6 +17,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/Session.h"
 #include "quillane/video/VideoController.h"
@@ -217,7 +218,9 @@ void InstallInterfaceServices() {
   services.OpenIngameMenu = &OpenIngameMenu;
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
   services.OpenDiary = &OpenDiary;
+  services.CaptureScreenshot = [] { if (cl_Session* session = GetSession()) session->CaptureScreenshot(); };
   services.IsDiaryVisible = &IsDiaryVisible;
+  FillTokenServices(services);
   st_DiaryServices& diary = DiaryServices();
   diary.SetJournalBlink = &SetJournalBlink;
   diary.ShowInterfaceBar = &ShowInterfaceBar;
