@@ -105,8 +105,13 @@ TEST_F(SessionInputKeys, PrintScreenUnderAMessageBoxDoesNothing) {
 
   gui->CloseWindow(box);
   Key(kPrintScreen);
-  // The banner tells of a picture written, and only then shows.
-  EXPECT_EQ(m_session->GetScreenshotBanner() == 3.0f, ScreenshotFiles() == 1);
+  EXPECT_EQ(m_session->GetScreenshotBanner(), 3.0f);
+  EXPECT_EQ(ScreenshotFiles(), 1);
+  // The banner shows for three seconds of frames.
+  for (int i = 0; i < 29; ++i) Step();
+  EXPECT_GT(m_session->GetScreenshotBanner(), 0.0f);
+  Step(0.2f);
+  EXPECT_LE(m_session->GetScreenshotBanner(), 0.0f);
   EXPECT_FALSE(m_session->IsPaused()) << "Print Screen went on to pause";
 }
 

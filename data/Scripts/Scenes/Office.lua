@@ -37,13 +37,15 @@ function OnEnterScene()
 end
 
 -- The items of the office: the code book in the drawer and the telegram on the desk fly from
--- where they lie into the token bar.
+-- where they lie into the token bar; once taken, their places have nothing more to offer.
 function OnTrigger_drawer()
   AcquireToken("T1_Codebook", true, "drawer")
+  SetHotspotState("drawer", 0)
 end
 
 function OnTrigger_telegram()
   AcquireToken("T1_Telegram", true, "telegram")
+  SetHotspotState("telegram", 0)
 end
 
 -- Odo stamps the pass once he holds his ledger and the decoded message.
@@ -96,16 +98,6 @@ end
 -- The ledger is somewhere among the harbour books.
 function OnTrigger_shelf()
   StartMinigame("Bookshelf")
-end
-
--- The code book lies in the desk drawer; once taken, the drawer has nothing more to offer.
-function OnTrigger_drawer()
-  SetHotspotState("drawer", 0)
-end
-
--- The coded telegram on the desk.
-function OnTrigger_telegram()
-  SetHotspotState("telegram", 0)
 end
 
 -- Tapping the line: the room blurs while Quillane listens in.
