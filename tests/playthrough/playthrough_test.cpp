@@ -170,7 +170,8 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
 }
 
 // The running game: "bar <start> <end>" (the loading screen's progress range), "black" (the last
-// frame is black but for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a scene object runs), "leave
+// frame is black but for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a
+// scene object runs), "dialogue open|closed", "leave
 // mainmenu" (the game paused and the in-game menu's question "back to the main menu?" answered
 // "Ok", as the menu does it).
 bool CheckSession(const std::string& argument, std::string* why) {
@@ -208,6 +209,13 @@ bool CheckSession(const std::string& argument, std::string* why) {
     session->GetActionQueue().AllowSkipAndCancel();
     if (quillane::RunTrigger(base::String(object.c_str()))) return true;
     *why = "the scene has no trigger for " + object;
+    return false;
+  }
+  if (what == "dialogue") {
+    std::string state;
+    words >> state;
+    if (session->GetDialogCtrl().IsActive() == (state == "open")) return true;
+    *why = "the dialogue is not " + state;
     return false;
   }
   if (argument == "leave mainmenu") {
