@@ -36,6 +36,18 @@ function OnEnterScene()
   Debugout("Office: the player takes over")
 end
 
+-- The items of the office: the code book in the drawer and the telegram on the desk fly from
+-- where they lie into the token bar; once taken, their places have nothing more to offer.
+function OnTrigger_drawer()
+  AcquireToken("T1_Codebook", true, "drawer")
+  SetHotspotState("drawer", 0)
+end
+
+function OnTrigger_telegram()
+  AcquireToken("T1_Telegram", true, "telegram")
+  SetHotspotState("telegram", 0)
+end
+
 -- Odo stamps the pass once he holds his ledger and the decoded message.
 function Check_T1_Ledger_On_Odo()
   return 1
@@ -90,18 +102,6 @@ function OnTrigger_shelf()
     SetHotspotState("shelf", 0)
     AcquireToken("T1_Ledger", true, "shelf")
   end
-end
-
--- The code book lies in the desk drawer; once taken, the drawer has nothing more to offer.
-function OnTrigger_drawer()
-  SetHotspotState("drawer", 0)
-  AcquireToken("T1_Codebook", true, "drawer")
-end
-
--- The coded telegram on the desk.
-function OnTrigger_telegram()
-  SetHotspotState("telegram", 0)
-  AcquireToken("T1_Telegram", true, "telegram")
 end
 
 -- Tapping the line: the room blurs while Quillane listens in.
