@@ -17,6 +17,9 @@
 #include "SavegameGenerator.h"
 #include "playthrough_support.h"
 #include "quillane/app/PlayDriver.h"
+#include "quillane/character/Character.h"
+#include "quillane/character/FacialCtrl.h"
+#include "quillane/character/LipsyncCtrl.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
@@ -237,6 +240,27 @@ bool CheckSession(const std::string& argument, std::string* why) {
   return false;
 }
 
+// "<speaker>": a spoken line of that character is running and its lip-sync holds the mouth off
+// its rest shape.
+bool CheckSpeech(const std::string& speaker, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::st_GameAction* action = session ? session->GetActionQueue().GetFirstForegroundAction() : nullptr;
+  if (!action || action->m_kind != "speak" || action->m_object != speaker.c_str()) {
+    *why = "no line of " + speaker + " runs";
+    return false;
+  }
+  quillane::cl_Character* character = session->GetStage() ? session->GetStage()->GetCharacter(speaker.c_str()) : nullptr;
+  quillane::cl_LipsyncCtrl* lips = character && character->facial ? character->facial->lipsync : nullptr;
+  if (!lips || !lips->IsActive()) {
+    *why = speaker + "'s lips do not move";
+    return false;
+  }
+  const int frame = lips->FindFrame();
+  if (frame >= 0 && lips->GetTrack()[static_cast<size_t>(frame)].viseme != 0) return true;
+  *why = speaker + "'s mouth is at rest";
+  return false;
+}
+
 // "<scene> <function> ...": the scene script's own trace lines ("<scene>: <function>") for those
 // functions, in that order and each once.
 bool CheckCallbacks(const std::string& log, const std::string& argument, std::string* why) {
@@ -327,6 +351,7 @@ class PlayThrough : public PlayTest {
     driver.AddCheck("quitbox", CheckQuitBox);
     driver.AddCheck("rootmenu", CheckRootMenu);
     driver.AddCheck("session", CheckSession);
+    driver.AddCheck("speech", CheckSpeech);
     driver.AddCheck("savegame", CheckSavegame);
     driver.AddCheck("callbacks",
                     [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });

@@ -23,12 +23,15 @@ function OnEnterScene()
   BeginCutscene()
   Gaze("Odo", "Quillane", 0.8)
   Look("Odo", "Quillane", 1.0)
+  Says("Odo", "#offic0_2")  -- Evening, courier. Come in, the kettle is on.
   WalkNear("Quillane", "Odo", 120.0)
   TurnTo("Quillane", GetDirectionTo("Quillane", "Odo"))
+  Says("Quillane", "#offic0_1")  -- Good evening. I need a pass for the night ferry.
   -- A beat before Odo looks up from his papers.
   Sleep(0.5)
   Emote("Odo", "smile", 1.0, 0.5)
   PlayAnimation("Odo", "Talk_smile", 1.0, 0.2, 0.2)
+  Says("Odo", "#offic0_3")  -- A pass? Bring me my ledger first, then we will talk.
   Gaze("Odo", "auto", 0.5)
   Look("Odo", "auto", 0.5)
   EndCutscene()
