@@ -21,6 +21,7 @@
 #include "KRX/ByteCode.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/StringPool.h"
@@ -136,6 +137,7 @@ enum en_Handler : uint16_t {
   H_L_ELEMENT,   // local, "push value k" + "push var 4": an element of local array k by a local index
   H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
+  H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_COUNT
 };
 
@@ -168,37 +170,6 @@ struct st_Decoded {
   int32_t aux = 0;
   int32_t target = 0;
 };
-
-// An int constant push at p: its value and length.
-bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, uint32_t& length) {
-  if (p >= size || size - p < 2 || code[p] != OP_PUSH_VALUE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
-  const uint32_t n = 1u + (code[p + 1] >> 6);
-  if (size - p - 2 < n) return false;
-  const uint8_t* b = code + p + 2;
-  value = ReadIntPayload(b, n);
-  length = 2 + n;
-  return true;
-}
-
-// A local read ("push value k; push var 0") at p: its slot and length.
-bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, uint32_t& length) {
-  uint32_t n = 0;
-  if (!IntPushAt(code, size, p, slot, n)) return false;
-  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != 0) return false;
-  length = n + 3;
-  return true;
-}
-
-// "push value k; push var 4" at p (an element of local array k, the index pushed before it).
-bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arraySlot, uint32_t& length) {
-  uint32_t n = 0;
-  if (!IntPushAt(code, size, p, arraySlot, n)) return false;
-  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT ||
-      code[p + n + 2] != PUSHVAR_INDEXED)
-    return false;
-  length = n + 3;
-  return true;
-}
 
 // The statement shapes the code generator emits for local int arithmetic, matched at pc (which
 // holds a local read of d.ival). They run as one step while the operands are plain ints; any
@@ -290,6 +261,7 @@ struct st_CodeInfo {
   const uint8_t* bytes = nullptr;
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
+  std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -306,6 +278,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.bytes = bytes;
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
+    info.statements.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -321,7 +294,9 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
-void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+void DecodeAt(st_CodeInfo& info, uint32_t pc, st_Decoded& d) {
+  const uint8_t* code = info.bytes;
+  const uint32_t size = info.size;
   d.handler = H_CORRUPT;
   const uint8_t op = code[pc];
   uint32_t length = 1;
@@ -352,6 +327,28 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     }
   }
   d.op = op;
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE) {
+    // A whole integer statement, after its line or from its first push, in register form.
+    const uint32_t lineLength = op == OP_LINE ? length : 0;
+    st_IntStatement statement;
+    st_Decoded local;  // "d op= local|int;" already takes one step
+    const bool oneStep = MatchLocalSequence(code, size, pc + lineLength, local) && local.handler == H_L_ASSIGN &&
+                         local.tail == OP_EOC;
+    if (!oneStep && pc + lineLength < size && MatchIntStatement(code, size, pc + lineLength, statement)) {
+      d.handler = H_INT_STORE;
+      d.op = code[pc + lineLength];
+      d.line = op == OP_LINE ? d.ival : 0;
+      d.lineLength = uint8_t(lineLength);
+      d.first = uint8_t(lineLength + statement.firstLength);
+      d.ival = statement.firstValue;
+      d.operandLocal = statement.firstIsLocal ? 1 : 0;
+      d.operandType = kNoOperand;
+      d.length = uint16_t(lineLength + statement.length);
+      d.aux = int32_t(info.statements.size());
+      info.statements.push_back(std::move(statement));
+      return;
+    }
+  }
   const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
                               code[pc + length + 1] == VT_INT;
   if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == PUSHVAR_INDEXED) {
@@ -622,6 +619,18 @@ inline void LeaveNative(Frame* f, uint32_t marker, uint32_t oldCount) {
   for (uint32_t i = marker + 1; i < oldCount; ++i) Drop(f->m_stack[i]);
 }
 
+// a op b for the comparison opcode op (OP_LESS_EQUAL to OP_NOT_EQUAL).
+__attribute__((always_inline)) inline bool CompareInts(uint8_t op, int32_t a, int32_t b) {
+  switch (op) {
+    case OP_LESS_EQUAL: return a <= b;
+    case OP_LESS: return a < b;
+    case OP_GREATER_EQUAL: return a >= b;
+    case OP_GREATER: return a > b;
+    case OP_EQUAL: return a == b;
+    default: return a != b;
+  }
+}
+
 // The step budget: lines, jumps and calls; false once it is used up.
 inline bool Step(Thread& thread) {
   if (thread.m_stepBudget < 0) return true;
@@ -647,6 +656,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   uint32_t size = 0;
   const StringPool* vocab = nullptr;
   st_Decoded* decoded = nullptr;
+  st_CodeInfo* info = nullptr;
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
@@ -681,7 +691,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 #undef KRX_OPCODE_TARGET
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
-      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE,
+      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -703,7 +713,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
   {
-    const auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+    info = static_cast<st_CodeInfo*>(f->m_decoded);
     code = info->bytes;
     size = info->size;
     decoded = const_cast<st_Decoded*>(info->decoded.data());
@@ -714,7 +724,7 @@ load_code:
   VM_NEXT();
   {
       l_UNDECODED:
-        DecodeAt(code, size, at, decoded[at]);
+        DecodeAt(*info, at, decoded[at]);
         pc = at;
         VM_NEXT();
 
@@ -735,16 +745,7 @@ load_code:
           const Var& l = *leftSlot.Deref();
           const Var& r = *rightSlot.Deref();
           if ((l.GetTypeByte() & ~VF_AUTO) == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT) {
-            const int32_t a = l.GetRawInt(), b = r.GetRawInt();
-            bool condition;
-            switch (op) {
-              case OP_LESS_EQUAL: condition = a <= b; break;
-              case OP_LESS: condition = a < b; break;
-              case OP_GREATER_EQUAL: condition = a >= b; break;
-              case OP_GREATER: condition = a > b; break;
-              case OP_EQUAL: condition = a == b; break;
-              default: condition = a != b; break;
-            }
+            const bool condition = CompareInts(op, l.GetRawInt(), r.GetRawInt());
             Drop(rightSlot);
             Drop(leftSlot);
             f->m_stackCount -= 2;
@@ -806,16 +807,7 @@ load_code:
         int32_t b = d.aux;
         VM_SECOND_OPERAND(d, b)
         if (!VM_INT(lv) || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
-        const int32_t a = lv->GetRawInt();
-        bool condition;
-        switch (d.sub) {
-          case OP_LESS_EQUAL: condition = a <= b; break;
-          case OP_LESS: condition = a < b; break;
-          case OP_GREATER_EQUAL: condition = a >= b; break;
-          case OP_GREATER: condition = a > b; break;
-          case OP_EQUAL: condition = a == b; break;
-          default: condition = a != b; break;
-        }
+        const bool condition = CompareInts(d.sub, lv->GetRawInt(), b);
         if (d.tail == OP_JUMP_TRUE ? condition : !condition) {
           if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
           if (thread.m_stepBudget > 0) --thread.m_stepBudget;
@@ -924,6 +916,22 @@ load_code:
         if (d.tail == OP_JUMP) {
           if (thread.m_stepBudget > 0) --thread.m_stepBudget;
           pc = uint32_t(d.target);
+          // A loop's back edge to "i < n" (no line of its own, n a constant, i the variable just
+          // stepped): the condition is decided here. Near the stack's limit, or when its jump
+          // would use up the budget, the condition runs as itself.
+          const st_Decoded& c = decoded[pc];
+          if (c.handler == H_L_CMP_JUMP && c.lineLength == 0 && c.operandLocal == 0 && c.ival == ival &&
+              f->m_stackCount + 2 <= kMaxStack) {
+            const bool condition = CompareInts(c.sub, target->GetRawInt(), c.aux);
+            if (c.tail == OP_JUMP_TRUE ? condition : !condition) {
+              if (c.target >= 0 && uint32_t(c.target) <= size && thread.m_stepBudget != 0) {
+                if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+                pc = uint32_t(c.target);
+              }
+            } else {
+              pc += c.length;
+            }
+          }
         }
         VM_NEXT();
       }
@@ -1019,6 +1027,24 @@ load_code:
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
         goto l_FUSED_LOCAL;  // pc is past the read; ival is its slot
+      }
+
+      l_INT_STORE: {
+        // A whole integer statement as one step; anything unusual runs its first push alone and
+        // the rest one instruction at a time, as the unfused local sequences do.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
+        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatement(statement, f->m_locals)) {
+          if (d.operandLocal) goto l_local_fallback;
+          op = OP_PUSH_VALUE;
+          operandType = VT_INT;
+          ival = d.ival;
+          pc = at + d.first;
+          goto l_OP_PUSH_VALUE;
+        }
+        PopTo(f, 0);
+        VM_NEXT();
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
