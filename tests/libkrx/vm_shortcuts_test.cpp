@@ -26,10 +26,16 @@ const std::vector<Slot> kSlots = {{"a", TYPE_AUTO, true}, {"b", TYPE_AUTO, true}
 enum { A = 0, B = 1, S = 2, T = 3, X = 4, ARR = 5, FARR = 6, I = 7 };
 
 using Sep = std::function<void()>;
+using Code = std::function<void(Asm&, const Sep& sep)>;
 struct Shape {
+  Shape(const char* n, Code c, Code called = {}) : name(n), code(std::move(c)), callee(std::move(called)) {}
   const char* name;
-  std::function<void(Asm&, const Sep& sep)> code;
+  Code code;
+  // When set: an int function of the same slots, bound beside the shape (split alike), which
+  // the shape calls by the name in g_callee.
+  Code callee;
 };
+std::string g_callee;
 
 // s = <a's text>, then s = s + b appended as the statement ends or stays open.
 void AppendShapes(std::vector<Shape>& shapes) {
@@ -329,6 +335,26 @@ void IntStatementShapes(std::vector<Shape>& shapes) {
                         a.Label("end").Line(4).FuncInit().Local(X).Return();
                       }});
   }
+  // return e; of an int function called by a script function: e of any operands, after a line.
+  auto caller = [](Asm& a, const Sep&) {
+    a.Line(1).FuncInit().FuncInit().Local(A).Local(B).Global(g_callee.c_str()).Call().Return();
+  };
+  shapes.push_back({"int f(a, b) { return a; }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).FuncInit();
+                      sep();
+                      a.Local(A).Return();
+                    }});
+  shapes.push_back({"int f(a, b) { return (a + b * 3) % (b - 1); }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).FuncInit().Local(A).Local(B).Int(3).Op(OP_MUL).Op(OP_ADD);
+                      sep();
+                      a.Local(B).Int(1).Op(OP_SUB).Op(OP_MOD).Return();
+                    }});
+  shapes.push_back({"int f(a, b) { i = 2; return arr[b] - a / i; }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).Local(I).Int(2).Op(OP_ASSIGN).Eoc().Int(2).Element(ARR).Int(-3).Op(OP_ASSIGN).Eoc();
+                      a.FuncInit().Local(B).Element(ARR).Local(A).Local(I);
+                      sep();
+                      a.Op(OP_DIV).Op(OP_SUB).Return();
+                    }});
   shapes.push_back({"for loop stepping the bound's variable", [](Asm& a, const Sep& sep) {
                       a.Line(1).Local(I).Int(0).Op(OP_ASSIGN).Eoc();
                       a.Label("top").Local(I).Int(3).Op(OP_LESS_EQUAL).JumpFalse("end");
@@ -387,6 +413,18 @@ class VmShortcuts : public krxtest::VmTest {
   // Binds the shape as emitted ("f<n>") and split by "group"s ("s<n>").
   void Bind(const Shape& shape, int n) {
     for (bool split : {false, true}) {
+      if (shape.callee) {
+        g_callee = (split ? "cs" : "cf") + std::to_string(n);
+        Asm c = NewAsm();
+        c.ParamCpy();
+        shape.callee(c, [&c, split] {
+          if (split) c.Op(OP_GROUP);
+        });
+        c.Stop();
+        BinCode* fn = Function(g_callee.c_str(), c, kSlots, VT_INT);
+        fn->GetVarTable().GetVariable(ARR)->SetArrayType(VT_INT);
+        fn->GetVarTable().GetVariable(ARR)->SetSize(4);
+      }
       Asm a = NewAsm();
       a.ParamCpy();
       shape.code(a, [&a, split] {

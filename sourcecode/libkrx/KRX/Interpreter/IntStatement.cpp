@@ -71,24 +71,31 @@ uint8_t BinaryOp(uint8_t op) {
   }
 }
 
-}  // namespace
-
-bool MatchIntStatement(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out) {
+// The postfix expression list from pc up to the first instruction that is no int leaf or
+// operator, as syntax trees: roots on stack, depth of them. The first leaf is noted in out.
+struct st_Parse {
   st_Node nodes[kMaxNodes];
   int count = 0;
   int stack[kMaxNodes];
   int depth = 0;
   uint32_t pushes = 0;
+  uint32_t end = 0;  // the position of the instruction that stopped the parse
+};
+
+bool ParseInts(const uint8_t* code, uint32_t size, uint32_t pc, st_Parse& parse, st_IntStatement& out) {
   uint32_t p = pc;
-  out = st_IntStatement();
-  while (p < size && count < kMaxNodes) {
+  while (p < size) {
+    if (parse.count >= kMaxNodes) return false;
     int32_t value = 0;
     uint32_t length = 0;
+    st_Node* nodes = parse.nodes;
+    int* stack = parse.stack;
+    int& depth = parse.depth;
     if (LocalElementAt(code, size, p, value, length)) {  // before the plain push it starts with
       if (depth < 1) return false;
-      nodes[count] = st_Node{INTOP_ELEMENT, value, stack[depth - 1], -1};
-      stack[depth - 1] = count++;
-      ++pushes;
+      nodes[parse.count] = st_Node{INTOP_ELEMENT, value, stack[depth - 1], -1};
+      stack[depth - 1] = parse.count++;
+      ++parse.pushes;
     } else if (const bool local = LocalReadAt(code, size, p, value, length);
                local || IntPushAt(code, size, p, value, length)) {
       if (p == pc) {
@@ -96,38 +103,62 @@ bool MatchIntStatement(const uint8_t* code, uint32_t size, uint32_t pc, st_IntSt
         out.firstValue = value;
         out.firstLength = length;
       }
-      nodes[count] = st_Node{uint8_t(local ? INTOP_LOCAL : INTOP_CONST), value, -1, -1};
-      stack[depth++] = count++;
-      ++pushes;
+      nodes[parse.count] = st_Node{uint8_t(local ? INTOP_LOCAL : INTOP_CONST), value, -1, -1};
+      stack[depth++] = parse.count++;
+      ++parse.pushes;
     } else if (uint8_t op = BinaryOp(code[p]); op) {
       if (depth < 2) return false;
-      nodes[count] = st_Node{op, 0, stack[depth - 2], stack[depth - 1]};
-      stack[--depth - 1] = count++;
+      nodes[parse.count] = st_Node{op, 0, stack[depth - 2], stack[depth - 1]};
+      stack[--depth - 1] = parse.count++;
       length = 1;
     } else {
-      const uint8_t assign = code[p];
-      if (assign != OP_ASSIGN && assign != OP_ASSIGN_ADD && assign != OP_ASSIGN_SUB && assign != OP_ASSIGN_MUL)
-        return false;
-      // Exactly a destination and a value, and the statement ends here.
-      if (depth != 2 || size - p < 2 || code[p + 1] != OP_EOC) return false;
-      const st_Node& target = nodes[stack[0]];
-      if (target.kind == INTOP_LOCAL) {
-        out.ops.push_back(st_IntOp{INTOP_DEST_LOCAL, target.value});
-      } else if (target.kind == INTOP_ELEMENT) {
-        if (!Emit(nodes, target.left, 0, out.ops)) return false;
-        out.ops.push_back(st_IntOp{INTOP_DEST_ELEMENT, target.value});
-      } else {
-        return false;
-      }
-      if (!Emit(nodes, stack[1], 0, out.ops)) return false;
-      out.assign = assign;
-      out.pushes = pushes;
-      out.length = p + 2 - pc;
+      parse.end = p;
       return true;
     }
     p += length;
   }
   return false;
+}
+
+}  // namespace
+
+bool MatchIntStatement(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out) {
+  out = st_IntStatement();
+  st_Parse parse;
+  if (!ParseInts(code, size, pc, parse, out)) return false;
+  const uint32_t p = parse.end;
+  const uint8_t assign = code[p];
+  if (assign != OP_ASSIGN && assign != OP_ASSIGN_ADD && assign != OP_ASSIGN_SUB && assign != OP_ASSIGN_MUL)
+    return false;
+  // Exactly a destination and a value, and the statement ends here.
+  if (parse.depth != 2 || size - p < 2 || code[p + 1] != OP_EOC) return false;
+  const st_Node& target = parse.nodes[parse.stack[0]];
+  if (target.kind == INTOP_LOCAL) {
+    out.ops.push_back(st_IntOp{INTOP_DEST_LOCAL, target.value});
+  } else if (target.kind == INTOP_ELEMENT) {
+    if (!Emit(parse.nodes, target.left, 0, out.ops)) return false;
+    out.ops.push_back(st_IntOp{INTOP_DEST_ELEMENT, target.value});
+  } else {
+    return false;
+  }
+  if (!Emit(parse.nodes, parse.stack[1], 0, out.ops)) return false;
+  out.assign = assign;
+  out.pushes = parse.pushes;
+  out.length = p + 2 - pc;
+  return true;
+}
+
+bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out) {
+  out = st_IntStatement();
+  if (pc >= size || code[pc] != OP_INIT_FUNC) return false;
+  st_Parse parse;
+  if (!ParseInts(code, size, pc + 1, parse, out)) return false;
+  if (parse.depth != 1 || code[parse.end] != OP_RETURN) return false;
+  if (!Emit(parse.nodes, parse.stack[0], 0, out.ops)) return false;
+  out.assign = OP_RETURN;
+  out.pushes = parse.pushes + 1;  // and the call marker
+  out.length = parse.end + 1 - pc;
+  return true;
 }
 
 }  // namespace KRX

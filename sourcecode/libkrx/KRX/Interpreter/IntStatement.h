@@ -1,6 +1,6 @@
 // Integer statements in register form: "d = e;" and "d += e;" (also -=, *=) whose destination
 // is a local or an element of a local array and whose value is built only from locals, int
-// constants, elements of local arrays and + - * / %. The interpreter translates such a statement
+// constants, elements of local arrays and + - * / %; and "return e;" of such a value. The interpreter translates such a statement
 // once, the first time it reaches it, into a short list of operations on plain ints, and runs
 // that list as one step instead of a dispatch per instruction.
 //
@@ -37,7 +37,7 @@ struct st_IntOp {
 
 struct st_IntStatement {
   std::vector<st_IntOp> ops;  // the destination's operations, then the value's (postfix)
-  uint8_t assign = 0;         // OP_ASSIGN, OP_ASSIGN_ADD, OP_ASSIGN_SUB or OP_ASSIGN_MUL
+  uint8_t assign = 0;         // OP_ASSIGN, OP_ASSIGN_ADD, OP_ASSIGN_SUB, OP_ASSIGN_MUL; OP_RETURN
   uint32_t pushes = 0;        // the most values the byte code pushes on the way
   uint32_t length = 0;        // bytes of the statement from its first push to its "eoc" inclusive
   bool firstIsLocal = false;  // the first instruction: a local read (else an int constant push)
@@ -47,6 +47,10 @@ struct st_IntStatement {
 
 // The deepest value list a statement may need; deeper statements are left to the byte code.
 constexpr int kMaxIntDepth = 8;
+
+// "func_init; e; return" at pc with e as the value of a statement: ops leave the returned int.
+// length counts from the "func_init" to the "return" inclusive; pushes counts the marker too.
+bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out);
 
 // Readers of the instruction shapes the code generator emits; each false when the code at p is
 // not that shape or runs past size.
@@ -61,13 +65,12 @@ bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arr
 // no such statement. Reads only inside code[0, size).
 bool MatchIntStatement(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out);
 
-// Runs the statement on locals: true when it was stored; false when some operand is not a plain
-// int or an operation or the store would not be the plain one (nothing has changed then).
-__attribute__((always_inline)) inline bool RunIntStatement(const st_IntStatement& s, const VarTable& locals) {
-  int32_t stack[kMaxIntDepth];
+// Runs ops on locals: the values they leave from stack[0] on, and the destination they name (if
+// any); false when some operand is not a plain int or an operation would not be the plain one.
+__attribute__((always_inline)) inline bool RunIntOps(const std::vector<st_IntOp>& ops, const VarTable& locals,
+                                                     int32_t* stack, Var*& dest) {
   int sp = 0;
-  Var* dest = nullptr;
-  for (const st_IntOp& op : s.ops) {
+  for (const st_IntOp& op : ops) {
     switch (op.kind) {
       case INTOP_LOCAL: {
         const Var* v = locals.GetVariable(op.value);
@@ -119,6 +122,15 @@ __attribute__((always_inline)) inline bool RunIntStatement(const st_IntStatement
       }
     }
   }
+  return true;
+}
+
+// Runs the statement on locals: true when it was stored; false when some operand is not a plain
+// int or an operation or the store would not be the plain one (nothing has changed then).
+__attribute__((always_inline)) inline bool RunIntStatement(const st_IntStatement& s, const VarTable& locals) {
+  int32_t stack[kMaxIntDepth];
+  Var* dest = nullptr;
+  if (!RunIntOps(s.ops, locals, stack, dest)) return false;
   const int32_t value = stack[0];
   if (s.assign == OP_ASSIGN) {
     if (dest->GetTypeByte() != VT_INT) return false;  // auto, converting and array stores

@@ -138,6 +138,7 @@ enum en_Handler : uint16_t {
   H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
+  H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
   H_COUNT
 };
 
@@ -294,7 +295,8 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
-void DecodeAt(st_CodeInfo& info, uint32_t pc, st_Decoded& d) {
+// returnType: the declared return type of the function the code belongs to.
+void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   const uint8_t* code = info.bytes;
   const uint32_t size = info.size;
   d.handler = H_CORRUPT;
@@ -327,15 +329,23 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, st_Decoded& d) {
     }
   }
   d.op = op;
-  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE) {
-    // A whole integer statement, after its line or from its first push, in register form.
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
+    // A whole integer statement or return, after its line or from its first instruction, in
+    // register form. Only an int function's returns: others would only ever take the fallback.
     const uint32_t lineLength = op == OP_LINE ? length : 0;
     st_IntStatement statement;
     st_Decoded local;  // "d op= local|int;" already takes one step
     const bool oneStep = MatchLocalSequence(code, size, pc + lineLength, local) && local.handler == H_L_ASSIGN &&
                          local.tail == OP_EOC;
-    if (!oneStep && pc + lineLength < size && MatchIntStatement(code, size, pc + lineLength, statement)) {
-      d.handler = H_INT_STORE;
+    bool matched = false;
+    if (pc + lineLength < size && code[pc + lineLength] == OP_INIT_FUNC) {
+      matched = returnType == VT_INT && MatchIntReturn(code, size, pc + lineLength, statement);
+      statement.firstLength = 1;  // the fallback runs the "func_init" alone
+    } else if (!oneStep && pc + lineLength < size) {
+      matched = MatchIntStatement(code, size, pc + lineLength, statement);
+    }
+    if (matched) {
+      d.handler = statement.assign == OP_RETURN ? H_INT_RETURN : H_INT_STORE;
       d.op = code[pc + lineLength];
       d.line = op == OP_LINE ? d.ival : 0;
       d.lineLength = uint8_t(lineLength);
@@ -692,6 +702,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
+      &&l_INT_RETURN,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -724,7 +735,7 @@ load_code:
   VM_NEXT();
   {
       l_UNDECODED:
-        DecodeAt(*info, at, decoded[at]);
+        DecodeAt(*info, at, f->m_function->GetReturnType(), decoded[at]);
         pc = at;
         VM_NEXT();
 
@@ -1045,6 +1056,31 @@ load_code:
         }
         PopTo(f, 0);
         VM_NEXT();
+      }
+
+      l_INT_RETURN: {
+        // "return e;" of an int function called by a script function: the value goes straight
+        // onto the caller's stack. Anything else runs the "func_init" alone and the rest one
+        // instruction at a time.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
+        Frame* caller = thread.m_frameIndex > 0 ? thread.m_frames[thread.m_frameIndex - 1] : nullptr;
+        int32_t values[kMaxIntDepth];
+        Var* unused = nullptr;
+        Var* slot = nullptr;
+        if (caller && !caller->m_context && f->m_function->GetReturnType() == VT_INT &&
+            f->m_stackCount + statement.pushes <= kMaxStack && RunIntOps(statement.ops, f->m_locals, values, unused))
+          slot = Push(caller);
+        if (!slot) {
+          op = OP_INIT_FUNC;
+          pc = at + d.first;
+          goto l_OP_INIT_FUNC;
+        }
+        slot->SetInt(values[0]);
+        op = OP_RETURN;
+        pc = at + d.length;
+        goto l_pop_frame;
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
@@ -1541,57 +1577,59 @@ load_code:
 
       l_OP_RETURN:
       l_OP_STOP: {
-        const int declared = f->m_function->GetReturnType();
-        const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
-        const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
-        if (op == OP_STOP) {
-          if (!untyped) VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
-          thread.m_returnValue = Var();
-        } else {
-          const int marker = FindMarker(f, int(f->m_stackCount) - 1);
-          if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
-          const int values = int(f->m_stackCount) - marker - 1;
-          if (values > 1) VM_FAIL("can only return one value on return");
-          if (values == 0) {
-            PopTo(f, uint32_t(marker));
-            if (!untyped) {
-              thread.m_returnValue = Var();
-              thread.m_returnValue.SetType(declared);
-              VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
-            }
+        {  // the frame's returned value; the fused return joins below
+          const int declared = f->m_function->GetReturnType();
+          const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
+          const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
+          if (op == OP_STOP) {
+            if (!untyped) VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
+            thread.m_returnValue = Var();
           } else {
-            const Var& r = *f->m_stack[marker + 1].Deref();
-            if (firstFrame) {
-              thread.m_returnValue = Var();
-              thread.m_returnValue.SetType(declared);
-              if (!thread.m_returnValue.AssignTyped(r)) {
+            const int marker = FindMarker(f, int(f->m_stackCount) - 1);
+            if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
+            const int values = int(f->m_stackCount) - marker - 1;
+            if (values > 1) VM_FAIL("can only return one value on return");
+            if (values == 0) {
+              PopTo(f, uint32_t(marker));
+              if (!untyped) {
                 thread.m_returnValue = Var();
-                if (declared == VT_NIL) VM_FAIL("void functions cannot return a value");
-                VM_FAIL("A %s function cannot return a %s value.", GetTypeName(declared), PlainTypeName(r));
+                thread.m_returnValue.SetType(declared);
+                VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
               }
-              if (thread.m_returnValue.IsConstString() && !thread.m_returnValue.IsReference())
-                thread.m_returnValue.MakeOwned();
             } else {
-              Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
-              Var* slot = Push(caller);
-              if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
-              const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
-              if (intResult)
-                slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
-              else
-                slot->SetType(declared);
-              if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
-                const char* from = PlainTypeName(r);
-                Drop(*slot);
-                --caller->m_stackCount;
+              const Var& r = *f->m_stack[marker + 1].Deref();
+              if (firstFrame) {
                 thread.m_returnValue = Var();
-                VM_FAIL("return: cannot auto convert from %s to %s", from, GetTypeName(declared));
+                thread.m_returnValue.SetType(declared);
+                if (!thread.m_returnValue.AssignTyped(r)) {
+                  thread.m_returnValue = Var();
+                  if (declared == VT_NIL) VM_FAIL("void functions cannot return a value");
+                  VM_FAIL("A %s function cannot return a %s value.", GetTypeName(declared), PlainTypeName(r));
+                }
+                if (thread.m_returnValue.IsConstString() && !thread.m_returnValue.IsReference())
+                  thread.m_returnValue.MakeOwned();
+              } else {
+                Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
+                Var* slot = Push(caller);
+                if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+                const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
+                if (intResult)
+                  slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
+                else
+                  slot->SetType(declared);
+                if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
+                  const char* from = PlainTypeName(r);
+                  Drop(*slot);
+                  --caller->m_stackCount;
+                  thread.m_returnValue = Var();
+                  VM_FAIL("return: cannot auto convert from %s to %s", from, GetTypeName(declared));
+                }
               }
+              PopTo(f, uint32_t(marker));
             }
-            PopTo(f, uint32_t(marker));
           }
         }
-        // Pop the frame.
+      l_pop_frame:
         f->m_position = pc;
         if (thread.m_debugFlag) {
           if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->returnHook) hooks->returnHook(thread, *f);
