@@ -1,8 +1,9 @@
 // The interpreter's shortcuts for strings appended in place, typed array elements, native calls,
-// call markers, arithmetic stored by a statement, whole integer statements and loop steps, each against the instructions it stands in for. Every shape runs as emitted and with a
-// no-op "group" between its instructions, so that nothing is taken as a whole, over operand
-// values that also make it fail; results, errors, the step budget's end and the line hook's
-// calls must not differ.
+// call markers, arithmetic stored by a statement, whole integer statements and returns in
+// register form, and loop steps, each against the instructions it stands in for. Every shape
+// runs as emitted and with a no-op "group" between its instructions, so that nothing is taken as
+// a whole, over operand values that also make it fail; results, errors, the step budget's end
+// and the line hook's calls must not differ.
 #include <gtest/gtest.h>
 
 #include <climits>

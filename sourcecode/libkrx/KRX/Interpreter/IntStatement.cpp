@@ -28,8 +28,7 @@ bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, 
 bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arraySlot, uint32_t& length) {
   uint32_t n = 0;
   if (!IntPushAt(code, size, p, arraySlot, n)) return false;
-  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT ||
-      code[p + n + 2] != PUSHVAR_INDEXED)
+  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != PUSHVAR_INDEXED)
     return false;
   length = n + 3;
   return true;
@@ -45,7 +44,7 @@ constexpr int kMaxNodes = 24;
 struct st_Node {
   uint8_t kind;  // INTOP_LOCAL, INTOP_CONST, INTOP_ELEMENT or an operator
   int32_t value = 0;
-  int left = -1;   // operand nodes (the index of an element is its left)
+  int left = -1;  // operand nodes (the index of an element is its left)
   int right = -1;
 };
 

@@ -1,8 +1,9 @@
 // Integer statements in register form: "d = e;" and "d += e;" (also -=, *=) whose destination
 // is a local or an element of a local array and whose value is built only from locals, int
-// constants, elements of local arrays and + - * / %; and "return e;" of such a value. The interpreter translates such a statement
-// once, the first time it reaches it, into a short list of operations on plain ints, and runs
-// that list as one step instead of a dispatch per instruction.
+// constants, elements of local arrays and + - * / %; and "return e;" of such a value. The
+// interpreter translates such a statement once, the first time it reaches it, into a short list
+// of operations on plain ints, and runs that list as one step instead of a dispatch per
+// instruction.
 //
 // Running the list changes nothing unless every operand turns out to be a plain int and every
 // operation and the store would succeed; otherwise the caller runs the byte code itself, which
