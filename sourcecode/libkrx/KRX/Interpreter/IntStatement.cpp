@@ -42,7 +42,7 @@ namespace {
 constexpr int kMaxNodes = 24;
 
 struct st_Node {
-  uint8_t kind;  // INTOP_LOCAL, INTOP_CONST, INTOP_ELEMENT or an operator
+  uint8_t kind;  // INTOP_LOCAL, INTOP_CONST, INTOP_ELEMENT or an operator's opcode
   int32_t value = 0;
   int left = -1;  // operand nodes (the index of an element is its left)
   int right = -1;
@@ -59,15 +59,9 @@ bool Emit(const st_Node* nodes, int n, int depth, std::vector<st_IntOp>& ops) {
   return true;
 }
 
+// The operators a statement may hold (their opcodes), 0 for any other byte.
 uint8_t BinaryOp(uint8_t op) {
-  switch (op) {
-    case OP_ADD: return INTOP_ADD;
-    case OP_SUB: return INTOP_SUB;
-    case OP_MUL: return INTOP_MUL;
-    case OP_DIV: return INTOP_DIV;
-    case OP_MOD: return INTOP_MOD;
-    default: return 0;
-  }
+  return op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_DIV || op == OP_MOD ? op : 0;
 }
 
 // The postfix expression list from pc up to the first instruction that is no int leaf or

@@ -24,12 +24,26 @@ enum en_IntOp : uint8_t {
   INTOP_ELEMENT,       // pop an index, push that element of local array `value`
   INTOP_DEST_LOCAL,    // the destination is local slot `value` itself
   INTOP_DEST_ELEMENT,  // pop an index: the destination is that element of local array `value`
-  INTOP_ADD,
-  INTOP_SUB,
-  INTOP_MUL,
-  INTOP_DIV,
-  INTOP_MOD,
+  // Operators are their opcodes: OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD.
 };
+
+// a op b for OP_ADD, OP_SUB, OP_MUL, OP_DIV or OP_MOD as the plain instructions give it for two
+// ints (wrapping); false where they would not give a plain int (division by zero, INT_MIN / -1).
+__attribute__((always_inline)) inline bool PlainIntArith(uint8_t op, int32_t a, int32_t b, int32_t& r) {
+  switch (op) {
+    case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); return true;
+    case OP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); return true;
+    case OP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); return true;
+    case OP_DIV:
+      if (b == 0 || (a == INT32_MIN && b == -1)) return false;
+      r = a / b;
+      return true;
+    default:
+      if (b == 0) return false;
+      r = b == -1 ? 0 : a % b;
+      return true;
+  }
+}
 
 struct st_IntOp {
   uint8_t kind = 0;
@@ -103,22 +117,7 @@ __attribute__((always_inline)) inline bool RunIntOps(const std::vector<st_IntOp>
       }
       default: {
         const int32_t b = stack[--sp];
-        const int32_t a = stack[sp - 1];
-        int32_t r;
-        switch (op.kind) {
-          case INTOP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); break;
-          case INTOP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); break;
-          case INTOP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); break;
-          case INTOP_DIV:
-            if (b == 0 || (a == INT32_MIN && b == -1)) return false;
-            r = a / b;
-            break;
-          default:
-            if (b == 0) return false;
-            r = b == -1 ? 0 : a % b;
-            break;
-        }
-        stack[sp - 1] = r;
+        if (!PlainIntArith(op.kind, stack[sp - 1], b, stack[sp - 1])) return false;
         break;
       }
     }

@@ -867,26 +867,11 @@ load_code:
         if (!VM_INT(lv)) goto l_local_fallback;
         const int32_t a = lv->GetRawInt();
         int32_t r = 0;
-        bool isBool = false;
-        switch (d.sub) {
-          case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); break;
-          case OP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); break;
-          case OP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); break;
-          case OP_DIV:
-            if (b == 0 || (a == INT32_MIN && b == -1)) goto l_local_fallback;
-            r = a / b;
-            break;
-          case OP_MOD:
-            if (b == 0) goto l_local_fallback;
-            r = b == -1 ? 0 : a % b;
-            break;
-          case OP_LESS_EQUAL: r = a <= b; isBool = true; break;
-          case OP_LESS: r = a < b; isBool = true; break;
-          case OP_GREATER_EQUAL: r = a >= b; isBool = true; break;
-          case OP_GREATER: r = a > b; isBool = true; break;
-          case OP_EQUAL: r = a == b; isBool = true; break;
-          default: r = a != b; isBool = true; break;
-        }
+        const bool isBool = d.sub >= OP_LESS_EQUAL;
+        if (isBool)
+          r = CompareInts(d.sub, a, b);
+        else if (!PlainIntArith(d.sub, a, b, r))
+          goto l_local_fallback;
         if (d.tail == OP_ASSIGN) {
           // "=" and "eoc" follow: an int result goes straight into a plain int variable below.
           Var* dest = f->m_stackCount ? f->m_stack[f->m_stackCount - 1].GetReference() : nullptr;
