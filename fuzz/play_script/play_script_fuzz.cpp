@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the .play reader: it must accept or refuse with a message naming the
 // file and line, and every step it keeps must be within its bounds (known kind, budgets and
 // counts in range, a key with a scan code, picture names without path separators).
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,9 +37,26 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           std::abort();
         break;
       case st_PlayStep::CLICK_BUTTON:
+      case st_PlayStep::CLICK_HOTSPOT:
+      case st_PlayStep::CLICK_CHARACTER:
       case st_PlayStep::EXPECT:
       case st_PlayStep::CHECK:
         if (step.name.empty()) std::abort();
+        break;
+      case st_PlayStep::DRAG_TOKEN:
+        if (step.name.empty() || step.argument.empty()) std::abort();
+        break;
+      case st_PlayStep::EXPECT_TOKEN:
+        if (step.name.empty() || step.number < 0 || step.number > kMaxFrameCount) std::abort();
+        break;
+      case st_PlayStep::SAVE:
+      case st_PlayStep::LOAD:
+        if (step.number < 1 || step.number > kMaxSaveSlot) std::abort();
+        break;
+      case st_PlayStep::CLICK_FLOOR:
+        for (float v : step.floor) {
+          if (!(std::fabs(v) <= kMaxFloorCoordinate)) std::abort();
+        }
         break;
       case st_PlayStep::CLOSE:
         break;

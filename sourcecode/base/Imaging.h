@@ -117,6 +117,8 @@ class tBitmap {
   // both are non-zero). Empties the bitmap first; a size over kMaxRecordSide or past the end of
   // the file is refused (logged, file failed) and leaves it empty.
   bool Read(File* file);
+  // The same record written: 0 x 0 and no pixels for an empty bitmap. False when a write failed.
+  bool Write(File* file) const;
   static constexpr int kMaxRecordSide = 8192;
 
   // ---- floats (cl_Bitmap1f)
@@ -190,6 +192,7 @@ template <> void cl_Bitmap32::Saturate(float s);
 template <> unsigned char cl_Bitmap32::GetOverallAlpha() const;
 template <> template <> cl_Bitmap32& cl_Bitmap32::operator=(const cl_Bitmap24& source);
 template <> bool cl_Bitmap32::Read(File* file);
+template <> bool cl_Bitmap32::Write(File* file) const;
 
 // ---- what every kind shares
 

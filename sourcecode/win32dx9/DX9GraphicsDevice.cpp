@@ -206,6 +206,8 @@ bool cl_DX9GraphicsDevice::StartUp() {
 
 void cl_DX9GraphicsDevice::Release() {
   if (m_Device && GraphicsServices().DestroyRecorders) GraphicsServices().DestroyRecorders();
+  // The shared skinning effect belongs to this device: a later device must build its own.
+  if (GraphicsServices().ReleaseSkinShader) GraphicsServices().ReleaseSkinShader();
   if (m_BackBuffer) m_BackBuffer->Release(), m_BackBuffer = nullptr;
   if (m_DepthStencil) m_DepthStencil->Release(), m_DepthStencil = nullptr;
   if (m_Device) m_Device->Release(), m_Device = nullptr;

@@ -1,7 +1,7 @@
 // The demo played through the program's entry routine, headless, on a copy of the demo data:
-// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, the quit
-// boxes) with the checks only the test can make, and the start-up log reaching a script-debugger
-// front-end.
+// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, a new game
+// played by keys and clicks in the Office, the quit boxes) with the checks only the test can
+// make, and the start-up log reaching a script-debugger front-end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -14,6 +14,7 @@
 
 #include "aid_test_peer.h"
 #include "graphics/image/Image.h"
+#include "SavegameGenerator.h"
 #include "playthrough_support.h"
 #include "quillane/app/PlayDriver.h"
 #include "quillane/frame/CustomQuit.h"
@@ -21,8 +22,14 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/RootMenu.h"
+#include "quillane/savegame/SavegameImage.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/Stage.h"
+#include "base/data/VariantTools.h"
+#include "base/system.h"
+#include "base/data/Xml.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "graphics/gfx.h"
 #include "platform/gpu/Device.h"
@@ -243,6 +250,62 @@ bool CheckCallbacks(const std::string& log, const std::string& argument, std::st
   return false;
 }
 
+// "<slot> saved": the user's savegame parses, and its side file holds the same "Missions" and
+// "Inventory". "<slot> loaded": the running game is in the saved scene with the saved "Missions"
+// (but the game time) and "Inventory", and the player stands within 5 units of the saved place.
+bool SameElements(const base::Variant& one, const base::Variant& other, const char* what, std::string* why) {
+  for (const char* element : {"Missions", "Inventory"}) {
+    base::Variant a, b;
+    if (one.get_element(element)) a.copy(*one.get_element(element));
+    if (other.get_element(element)) b.copy(*other.get_element(element));
+    for (base::Variant* tree : {&a, &b}) {
+      if (tree->is_element() && tree->get_attribute("GameTime")) tree->attribute("GameTime")->set_float(0.0f);
+      tree->number_to_text();  // a side file's numbers come back as the text it holds
+    }
+    if (!base::variant_equal(a, b)) {
+      *why = std::string("the ") + element + " differ from " + what;
+      return false;
+    }
+  }
+  return true;
+}
+
+bool CheckSavegame(const std::string& argument, std::string* why) {
+  std::istringstream words(argument);
+  std::string slot, what;
+  words >> slot >> what;
+  const std::string path = std::string(base::sys::GetUserDataPath().c_str()) + "/Savegames/" + slot;
+  quillane::st_SavegameImage image;
+  if (!quillane::ReadSavegameFile((path + ".sav").c_str(), image)) {
+    *why = "no readable " + path + ".sav";
+    return false;
+  }
+  if (what == "saved") {
+    base::Variant side;
+    if (base::xml::read_file(side, (path + ".xml").c_str())) return SameElements(image.gameState, side, "the side file's", why);
+    *why = "no side file beside " + path + ".sav";
+    return false;
+  }
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_Scene* scene = session ? session->GetScene() : nullptr;
+  if (!scene || std::string(scene->GetName().c_str()) != image.sceneName.c_str()) {
+    *why = std::string("the game is not in the saved scene ") + image.sceneName.c_str();
+    return false;
+  }
+  if (!SameElements(*session->GetGameState(), image.gameState, "the saved ones", why)) return false;
+  const quillane::cl_Character* player = session->GetStage()->GetPlayerCharacter();
+  for (const quillane::st_SavegameCharacter& c : image.characters) {
+    if (!player || c.name != player->name) continue;
+    const base::tVector3<float>& p = player->locator.GetPos();
+    const float d = std::hypot(p.x - c.position[0], p.y - c.position[1], p.z - c.position[2]);
+    if (d <= 5.0f) return true;
+    *why = "the player stands " + std::to_string(d) + " units from the saved place";
+    return false;
+  }
+  *why = "the saved player is not the game's player";
+  return false;
+}
+
 class PlayThrough : public PlayTest {
  protected:
   // Runs the steps of the file with every check of this program; the run must end cleanly within
@@ -256,6 +319,7 @@ class PlayThrough : public PlayTest {
     driver.AddCheck("quitbox", CheckQuitBox);
     driver.AddCheck("rootmenu", CheckRootMenu);
     driver.AddCheck("session", CheckSession);
+    driver.AddCheck("savegame", CheckSavegame);
     driver.AddCheck("callbacks",
                     [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });
     driver.AddCheck("log", [this](const std::string& argument, std::string* why) {
@@ -275,12 +339,15 @@ class PlayThrough : public PlayTest {
 };
 
 TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
+  // The scene scripts' own lines reach the log, so the road can check what they did.
   WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
+                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
+                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
   EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
   EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
-  EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "the menu's own question ended the program";
+  // The menu's own question was cancelled; the window's close ended the program.
+  EXPECT_NE(log.find("Quit confirmed"), std::string::npos);
 }
 
 // QuickLaunch "game" takes the road into the Office and on to the Quay: the bar's two ranges,
@@ -291,6 +358,28 @@ TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/quicklaunch.play");
   EXPECT_NE(log.find("campaign: Startup"), std::string::npos);
+}
+
+// A save in the Office and its load from the Quay, with the side file written.
+TEST_F(PlayThrough, ASaveLoadsBackFromAnotherScene) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
+                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
+  Play(QUILLANE_TEST_DIR "/savegame.play");
+}
+
+// QuickLaunch with DevTools "Savegame" starts from that save in the user's "Savegames" (a
+// generated one in the Office) instead of a new game.
+TEST_F(PlayThrough, QuickLaunchStartsFromTheNamedSavegame) {
+  savegen::st_Spec spec;
+  spec.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {0.0f, 0.0f, 0.0f}}};
+  std::filesystem::create_directories(m_dir / "user" / "Savegames");
+  savegen::WriteFile((m_dir / "user" / "Savegames" / "slot001.sav").string(), savegen::Generate(spec).bytes);
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>",
+                    "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  const std::string log = Play(QUILLANE_TEST_DIR "/quickload.play");
+  EXPECT_EQ(log.find("campaign: Startup"), std::string::npos) << "a new game started";
 }
 
 // With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line

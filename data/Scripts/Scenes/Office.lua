@@ -25,12 +25,57 @@ function OnEnterScene()
   Look("Odo", "Quillane", 1.0)
   WalkNear("Quillane", "Odo", 120.0)
   TurnTo("Quillane", GetDirectionTo("Quillane", "Odo"))
+  -- A beat before Odo looks up from his papers.
+  Sleep(0.5)
   Emote("Odo", "smile", 1.0, 0.5)
   PlayAnimation("Odo", "Talk_smile", 1.0, 0.2, 0.2)
   Gaze("Odo", "auto", 0.5)
   Look("Odo", "auto", 0.5)
   EndCutscene()
+  ShowSceneSubtitle("#story0_30 The harbour office, a quarter to nine", 1.0, 3.0, 1.0)
   Debugout("Office: the player takes over")
+end
+
+-- The items of the office: the code book in the drawer and the telegram on the desk fly from
+-- where they lie into the token bar.
+function OnTrigger_drawer()
+  AcquireToken("T1_Codebook", true, "drawer")
+end
+
+function OnTrigger_telegram()
+  AcquireToken("T1_Telegram", true, "telegram")
+end
+
+-- Odo stamps the pass once he holds his ledger and the decoded message.
+function Check_T1_Ledger_On_Odo()
+  return 1
+end
+
+function Play_T1_Ledger_On_Odo()
+  Says("Odo", "#odo0_10 My ledger! I thought it was lost.")
+  LooseToken("T1_Ledger")
+  SetValue("Office/LedgerReturned", true)
+  GivePassWhenReady()
+end
+
+function Check_T1_Message_On_Odo()
+  return 1
+end
+
+function Play_T1_Message_On_Odo()
+  LooseToken("T1_Message")
+  SetValue("Office/MessageShown", true)
+  GivePassWhenReady()
+end
+
+function GivePassWhenReady()
+  if GetValue("Office/LedgerReturned") == 1 then
+    if GetValue("Office/MessageShown") == 1 then
+      Says("Odo", "#odo0_11 A message from the mainland. Here is your pass.")
+      AcquireToken("T1_Pass", true, "Odo")
+      SetHotspotState("door", 1)
+    end
+  end
 end
 
 -- Only Quillane looks out of the window.
@@ -43,6 +88,34 @@ function OnEnter_Window(name)
   Sleep(0.5)
 end
 
+-- Odo talks about the ferry, the ledger and the telegram.
+function OnTrigger_Odo()
+  StartDialog("Odo")
+end
+
+-- The ledger is somewhere among the harbour books.
+function OnTrigger_shelf()
+  StartMinigame("Bookshelf")
+end
+
+-- The code book lies in the desk drawer; once taken, the drawer has nothing more to offer.
+function OnTrigger_drawer()
+  SetHotspotState("drawer", 0)
+end
+
+-- The coded telegram on the desk.
+function OnTrigger_telegram()
+  SetHotspotState("telegram", 0)
+end
+
+-- Tapping the line: the room blurs while Quillane listens in.
+function OnTrigger_junction()
+  SetBlur(true)
+  StartMinigame("Wiretap")
+  SetBlur(false)
+end
+
+-- Shut until the pass is stamped (the new game's state switches it off).
 function OnTrigger_door()
   Transit("Quay")
 end

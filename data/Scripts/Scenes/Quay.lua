@@ -50,3 +50,16 @@ end
 function OnTrigger_office_door()
   Transit("Office")
 end
+
+-- The end of the game: the train connection past the inspectors, the diary's last pages, the
+-- credits, and back to the main menu.
+function OnTrigger_gangway()
+  StartMinigame("TrainTravel")
+  DiaryAddChapterEnd("Chapter1", "#story0_20 On board", "#story0_21 The gangway creaks behind me.", "diary_pic_default", "ChapterEnd1")
+  DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", 3, 3, "diary_pic_default", "Outro")
+  DiaryAddScore("Chapter1", "Score")
+  AddFullscreenVideoSubtitle("#story0_50 The Night Ferry", 0.5, 3.5, 0.5)
+  AddFullscreenVideoSubtitle("#story0_51 Thank you for playing", 4.5, 7.5, 0.5, 255, 220, 160)
+  PlayFullscreenVideo("movie/credits.bik")
+  GameOver()
+end

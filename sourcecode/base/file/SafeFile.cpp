@@ -3,8 +3,10 @@
 
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "base/system.h"
+#include "platform/os/FileSystem.h"
 #include "platform/os/Path.h"
 
 namespace base {
@@ -78,6 +80,26 @@ bool cl_SafeFile::fail(const char* what, int error) {
   else
     sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), what);
   return false;
+}
+
+int RemoveStaleTempFiles(const char* name) {
+  if (!name || !*name) return 0;
+  std::string target;
+  platform::os::ResolvePath(name, target);
+  const size_t slash = target.find_last_of('/');
+  const std::string folder =
+      slash == std::string::npos ? std::string() : (slash == 0 ? std::string("/") : target.substr(0, slash));
+  // The pattern CreateTempBeside makes: the target's name, ".tmp" and six characters.
+  const std::string stem = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+  std::vector<platform::os::FolderEntry> entries;
+  if (!platform::os::ListFolder(folder, entries)) return 0;
+  int removed = 0;
+  for (const platform::os::FolderEntry& entry : entries) {
+    if (entry.directory || entry.name.size() != stem.size() + 6 || entry.name.compare(0, stem.size(), stem) != 0)
+      continue;
+    if (platform::os::RemoveFile(folder.empty() ? entry.name : folder + "/" + entry.name)) ++removed;
+  }
+  return removed;
 }
 
 bool SaveFileSafely(const char* name, const void* data, size_t size) {

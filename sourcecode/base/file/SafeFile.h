@@ -65,6 +65,10 @@ class cl_SafeFile {
   int m_error = 0;  // errno of the first failed write
 };
 
+// Removes the temporary files a killed writer of name left beside it (a single writer's own
+// targets only: another writer's unfinished file would go too). The number removed.
+int RemoveStaleTempFiles(const char* name);
+
 // Writes size bytes to name through a cl_SafeFile. False (logged, the old file kept) on failure.
 bool SaveFileSafely(const char* name, const void* data, size_t size);
 

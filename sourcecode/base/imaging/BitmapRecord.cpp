@@ -46,4 +46,15 @@ bool cl_Bitmap32::Read(File* file) {
   return true;
 }
 
+template <>
+bool cl_Bitmap32::Write(File* file) const {
+  if (!file) return false;
+  const bool hasPixels = m_pixels && m_width > 0 && m_height > 0;
+  const uint32_t words[4] = {hasPixels ? static_cast<uint32_t>(m_width) : 0u,
+                             hasPixels ? static_cast<uint32_t>(m_height) : 0u, static_cast<uint32_t>(m_originX),
+                             static_cast<uint32_t>(m_originY)};
+  if (!file->write(words, sizeof(words))) return false;
+  return !hasPixels || file->write(m_pixels, m_width * m_height * 4);
+}
+
 }  // namespace base

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -19,9 +20,15 @@
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
+#include "quillane/hud/Token.h"
+#include "quillane/hud/TokenBar.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneElements.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/Stage.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -33,13 +40,16 @@ cl_PlayDriver* g_activeDriver = nullptr;  // the driver whose log CaptureLog fil
 constexpr int kMeanTolerance = 3;
 constexpr int kFarDifference = 24;
 
-// The window with that label among the open GUIs, the quit box first (it covers the rest).
+// The window with that label among the open GUIs: the quit box first (it covers the rest), then
+// a running game's own GUI.
 base::cl_Window* FindWindow(const std::string& label) {
   cl_GameFrame* frame = GetGameFrame();
   if (!frame) return nullptr;
   if (cl_CustomQuitModule* quit = frame->GetQuitModule(); quit && quit->IsActive() && quit->GetMessageBox())
     if (base::cl_Window* w = quit->GetMessageBox()->FindByLabel(label.c_str())) return w;
-  for (base::cl_Window* root : {static_cast<base::cl_Window*>(frame->GetSystemGUI()),
+  quillane::cl_Session* session = quillane::GetSession();
+  for (base::cl_Window* root : {static_cast<base::cl_Window*>(session ? session->GetGameGUI() : nullptr),
+                                static_cast<base::cl_Window*>(frame->GetSystemGUI()),
                                 static_cast<base::cl_Window*>(frame->GetGameGUI())})
     if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
   return nullptr;
@@ -97,6 +107,75 @@ bool ExpectGameState(const std::string& path, const std::string& expected, std::
   if (numeric ? std::fabs(value->get_double() - number) <= 1e-4 : expected == text.c_str()) return true;
   *why = "the game state's " + path + " is " + text.c_str() + ", expected " + expected;
   return false;
+}
+
+// The screen point of a drag's end: the middle of a token of the bar, of a stage character's
+// picking rectangle, or of a hotspot's outline. False when nothing has that name.
+bool FindDragPoint(const std::string& name, float& x, float& y) {
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) return false;
+  if (cl_TokenBar* bar = session->GetTokenBar())
+    if (const cl_Token* token = bar->FindToken(name.c_str())) {
+      x = token->m_Rect.x + token->m_Rect.w * 0.5f, y = token->m_Rect.y + token->m_Rect.h * 0.5f;
+      return true;
+    }
+  quillane::cl_Stage* stage = session->GetStage();
+  if (!stage) return false;
+  if (const quillane::cl_Character* character = stage->GetCharacter(name.c_str())) {
+    const base::tRectf r = stage->GetCharacterScreenRect(character);
+    x = (r.min.x + r.max.x) * 0.5f, y = (r.min.y + r.max.y) * 0.5f;
+    return true;
+  }
+  quillane::cl_Scene* scene = stage->GetScene();
+  if (const quillane::cl_SceneHotspot* hotspot = scene ? scene->FindHotspot(name.c_str()) : nullptr) {
+    const base::tVector2<float> centre = hotspot->outline.GetCenter();
+    const base::tVector2<float> p = scene->SceneToScreen(centre.x, centre.y);
+    x = p.x, y = p.y;
+    return true;
+  }
+  return false;
+}
+
+// The window point a click on the scene aims at: a hotspot's mean point, a stage character's
+// middle, or where the camera shows a floor point. False, with why, when there is no such thing.
+bool ScenePoint(const st_PlayStep& step, int* x, int* y, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_Stage* stage = session ? session->GetStage() : nullptr;
+  quillane::cl_Scene* scene = stage ? stage->GetScene() : nullptr;
+  if (!scene) {
+    *why = "no scene is shown";
+    return false;
+  }
+  base::tVector2<float> at;
+  if (step.kind == st_PlayStep::CLICK_HOTSPOT) {
+    const quillane::cl_SceneHotspot* hotspot = scene->FindHotspot(step.name.c_str());
+    if (!hotspot || hotspot->outline.points.empty()) {
+      *why = "the scene has no hotspot \"" + step.name + "\"";
+      return false;
+    }
+    const base::tVector2<float> centre = hotspot->outline.GetCenter();
+    at = scene->SceneToScreen(centre.x, centre.y);
+  } else if (step.kind == st_PlayStep::CLICK_CHARACTER) {
+    const quillane::cl_Character* character = stage->GetCharacter(step.name.c_str());
+    if (!character) {
+      *why = "the stage has no character \"" + step.name + "\"";
+      return false;
+    }
+    const base::tRectf r = stage->GetCharacterScreenRect(character);
+    at = base::tVector2<float>((r.min.x + r.max.x) * 0.5f, (r.min.y + r.max.y) * 0.5f);
+  } else {
+    const base::tVector2<float> onScene = scene->WorldToScene(base::tVector3<float>(step.floor[0], 0.0f, step.floor[1]));
+    at = scene->SceneToScreen(onScene.x, onScene.y);
+  }
+  const float width = static_cast<float>(base::sys::GetWindowWidth());
+  const float height = static_cast<float>(base::sys::GetWindowHeight());
+  if (!(at.x >= 0.0f && at.x < width && at.y >= 0.0f && at.y < height)) {
+    *why = "the point lies outside the window";
+    return false;
+  }
+  *x = static_cast<int>(at.x);
+  *y = static_cast<int>(at.y);
+  return true;
 }
 
 }  // namespace
@@ -180,14 +259,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       input.Key(static_cast<uint8_t>(step.number), false, m_inputTime + 1);
       ++m_next;  // the frame consumes the key; the next step starts with the next frame
       return en_Outcome::Yield;
-    case st_PlayStep::CLICK_BUTTON: {
-      base::cl_Window* window = FindWindow(step.name);
-      if (!window) {
+    case st_PlayStep::CLICK_BUTTON:
+    case st_PlayStep::CLICK_HOTSPOT:
+    case st_PlayStep::CLICK_CHARACTER:
+    case st_PlayStep::CLICK_FLOOR: {
+      int x = 0, y = 0;
+      if (step.kind != st_PlayStep::CLICK_BUTTON) {
+        if (!ScenePoint(step, &x, &y, why)) return en_Outcome::Fail;
+      } else if (base::cl_Window* window = FindWindow(step.name)) {
+        x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
+        y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
+      } else {
         *why = "no window labelled \"" + step.name + "\" is open";
         return en_Outcome::Fail;
       }
-      const int x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
-      const int y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
       int cx = 0, cy = 0;
       input.GetCursor(&cx, &cy);
       input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
@@ -209,8 +294,19 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       const std::string path = m_goldenDir + "/" + step.name + ".png";
       return CompareWithGolden(shot, kShotWidth, kShotHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
     }
+    case st_PlayStep::DRAG_TOKEN:
+      return DragToken(step, input, why);
+    case st_PlayStep::EXPECT_TOKEN: {
+      const int held = quillane::GetSession() ? quillane::GetTokenCount(step.name.c_str()) : -1;
+      if (held == step.number) return en_Outcome::Next;
+      *why = "the player holds " + std::to_string(held) + " of " + step.name + ", expected " + std::to_string(step.number);
+      return en_Outcome::Fail;
+    }
     case st_PlayStep::EXPECT:
       return ExpectGameState(step.name, step.argument, why) ? en_Outcome::Next : en_Outcome::Fail;
+    case st_PlayStep::SAVE:
+    case st_PlayStep::LOAD:
+      return SaveOrLoad(step, why) ? en_Outcome::Next : en_Outcome::Fail;
     case st_PlayStep::CHECK: {
       auto check = m_checks.find(step.name);
       if (check == m_checks.end()) {
@@ -221,6 +317,28 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
     }
   }
   return en_Outcome::Next;
+}
+
+bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  if (!session) {
+    *why = "no game is running";
+    return false;
+  }
+  char slot[16];
+  std::snprintf(slot, sizeof(slot), "slot%03d", step.number);
+  const base::tString<base::BaseString> path = cl_LoadSavePanel::GetSavegamePath(slot);
+  if (step.kind == st_PlayStep::LOAD) {
+    if (session->LoadGame(path.c_str())) return true;
+    *why = std::string("the session refused to load ") + path.c_str();
+    return false;
+  }
+  const base::Variant header = BuildSaveHeader(session);
+  base::tString<base::BaseUnicodeString> name;
+  for (const char* c = slot; *c; ++c) name += static_cast<char16_t>(*c);
+  if (session->SaveGame(path.c_str(), name, &header)) return true;
+  *why = std::string("the session could not save to ") + path.c_str();
+  return false;
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {
@@ -277,4 +395,62 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
     return false;
   }
   return true;
+}
+
+// The mouse goes to the token and rests there until the bar's tokens have stopped moving and
+// the interface bar has faded in; a click picks the token up, the next frames carry it to the
+// target (which may move meanwhile), and a click there drops it.
+cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, platform::input::Queue& input,
+                                                   std::string* why) {
+  constexpr int kSettleFrames = 6, kMoveFrames = 8, kBudget = 300;
+  float x = 0.0f, y = 0.0f;
+  quillane::cl_Session* session = quillane::GetSession();
+  cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
+  if (m_dragFrame < 0) {
+    if (!bar || !bar->FindToken(step.name.c_str()) || !FindDragPoint(step.name, x, y)) {
+      *why = "the token bar shows no token " + step.name;
+      return en_Outcome::Fail;
+    }
+    m_dragX = x, m_dragY = y;
+    MoveMouse(input, x, y);
+    if (++m_waited > kBudget) {
+      *why = "the token bar did not come to rest";
+      return en_Outcome::Fail;
+    }
+    m_dragSettled = bar->IsAnimating() || bar->GetAlpha() < 1.0f ? 0 : m_dragSettled + 1;
+    if (m_dragSettled >= kSettleFrames) {
+      input.MouseButton(0, true, m_inputTime + 1);
+      input.MouseButton(0, false, m_inputTime + 2);
+      m_dragFrame = 0;
+    }
+    return en_Outcome::Yield;
+  }
+  if (!FindDragPoint(step.argument, x, y)) {
+    *why = "nothing named " + step.argument + " to drop the token on";
+    return en_Outcome::Fail;
+  }
+  if (++m_dragFrame <= kMoveFrames) {
+    const float t = static_cast<float>(m_dragFrame) / kMoveFrames;
+    MoveMouse(input, m_dragX + (x - m_dragX) * t, m_dragY + (y - m_dragY) * t);
+    return en_Outcome::Yield;
+  }
+  if (!bar || !bar->GetCarried()) {
+    *why = "the token " + step.name + " was not picked up";
+    return en_Outcome::Fail;
+  }
+  MoveMouse(input, x, y);
+  input.MouseButton(0, true, m_inputTime + 1);
+  input.MouseButton(0, false, m_inputTime + 2);
+  ++m_next;
+  m_waited = 0;
+  m_dragFrame = -1;
+  m_dragSettled = 0;
+  return en_Outcome::Yield;
+}
+
+void cl_PlayDriver::MoveMouse(platform::input::Queue& input, float x, float y) {
+  const int ix = static_cast<int>(x), iy = static_cast<int>(y);
+  int cx = 0, cy = 0;
+  input.GetCursor(&cx, &cy);
+  input.MouseMotion(ix - cx, iy - cy, ix, iy, m_inputTime);
 }

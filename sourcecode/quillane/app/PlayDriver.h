@@ -18,6 +18,9 @@ class cl_System;
 namespace win32dx9 {
 class cl_Platform;
 }
+namespace platform::input {
+class Queue;
+}
 
 class cl_PlayDriver {
  public:
@@ -58,8 +61,11 @@ class cl_PlayDriver {
  private:
   enum class en_Outcome { Next, Yield, Fail };
   en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
+  en_Outcome DragToken(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   static bool CaptureLog(const char* text);
+  static bool SaveOrLoad(const st_PlayStep& step, std::string* why);  // the user's slot step.number
 
   std::vector<st_PlayStep> m_steps;
   std::string m_goldenDir;
@@ -68,6 +74,9 @@ class cl_PlayDriver {
   int m_waited = 0;  // frames spent in the current wait
   int m_frames = 0;
   uint32_t m_inputTime = 0;
+  float m_dragX = 0.0f, m_dragY = 0.0f;  // where the dragged token was picked up
+  int m_dragFrame = -1;                   // frames since the pick-up; -1 before it
+  int m_dragSettled = 0;                  // frames the bar has been shown and still
   std::string m_failure;
   std::deque<std::string> m_log;
   std::string m_partialLine;

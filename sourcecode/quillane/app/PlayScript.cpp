@@ -2,6 +2,7 @@
 #include "quillane/app/PlayScript.h"
 
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -29,6 +30,15 @@ bool ReadCount(const std::string& text, int* out) {
   return true;
 }
 
+// A decimal number within kMaxFloorCoordinate either way; false for anything else.
+bool ReadCoordinate(const std::string& text, float* out) {
+  char* end = nullptr;
+  const float value = std::strtof(text.c_str(), &end);
+  if (text.empty() || !end || *end != 0 || !(std::fabs(value) <= kMaxFloorCoordinate)) return false;
+  *out = value;
+  return true;
+}
+
 // Everything after the first n words, as written.
 std::string RestAfter(const std::string& line, int n) {
   size_t i = 0;
@@ -41,6 +51,12 @@ std::string RestAfter(const std::string& line, int n) {
   if (i == std::string::npos) return std::string();
   const size_t end = line.find_last_not_of(" \t");
   return line.substr(i, end - i + 1);
+}
+
+// A savegame slot of up to three digits; 0 for anything else.
+int ParseSlot(const std::string& word) {
+  if (word.empty() || word.size() > 3 || word.find_first_not_of("0123456789") != std::string::npos) return 0;
+  return std::atoi(word.c_str());
 }
 
 bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
@@ -81,13 +97,23 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     return true;
   }
   if (verb == "click") {
-    step.kind = st_PlayStep::CLICK_BUTTON;
-    if (w.size() < 3 || w[1] != "button") {
-      *why = "expected \"click button <label>\"";
-      return false;
+    if (w.size() >= 3 && w[1] == "button") {
+      step.kind = st_PlayStep::CLICK_BUTTON;
+      step.name = RestAfter(line, 2);
+      return true;
     }
-    step.name = RestAfter(line, 2);
-    return true;
+    if (w.size() == 3 && (w[1] == "hotspot" || w[1] == "character")) {
+      step.kind = w[1] == "hotspot" ? st_PlayStep::CLICK_HOTSPOT : st_PlayStep::CLICK_CHARACTER;
+      step.name = w[2];
+      return true;
+    }
+    if (w.size() == 4 && w[1] == "floor" && ReadCoordinate(w[2], &step.floor[0]) && ReadCoordinate(w[3], &step.floor[1])) {
+      step.kind = st_PlayStep::CLICK_FLOOR;
+      return true;
+    }
+    *why = "expected \"click button <label>\", \"click hotspot|character <name>\" or \"click floor <x> <z>\" "
+           "(coordinates within 100000)";
+    return false;
   }
   if (verb == "close") {
     step.kind = st_PlayStep::CLOSE;
@@ -109,6 +135,25 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     step.name = w[1];
     return true;
   }
+  if (verb == "drag") {
+    step.kind = st_PlayStep::DRAG_TOKEN;
+    if (w.size() != 4 || w[1] != "token") {
+      *why = "expected \"drag token <token> <target>\"";
+      return false;
+    }
+    step.name = w[2];
+    step.argument = w[3];
+    return true;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "token") {
+    step.kind = st_PlayStep::EXPECT_TOKEN;
+    if (w.size() != 4 || !ReadCount(w[3], &step.number)) {
+      *why = "expected \"expect token <token> <count>\" with a count from 0 to 100000";
+      return false;
+    }
+    step.name = w[2];
+    return true;
+  }
   if (verb == "expect") {
     step.kind = st_PlayStep::EXPECT;
     if (w.size() < 3) {
@@ -127,6 +172,15 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
     }
     step.name = w[1];
     step.argument = RestAfter(line, 2);
+    return true;
+  }
+  if (verb == "save" || verb == "load") {
+    step.kind = verb == "save" ? st_PlayStep::SAVE : st_PlayStep::LOAD;
+    step.number = w.size() == 2 ? ParseSlot(w[1]) : 0;
+    if (step.number < 1) {
+      *why = "expected \"" + verb + " <slot 1.." + std::to_string(kMaxSaveSlot) + ">\"";
+      return false;
+    }
     return true;
   }
   *why = "unknown step \"" + verb + "\"";

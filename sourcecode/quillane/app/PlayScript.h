@@ -7,11 +7,19 @@
 //   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
 //   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
 //   click button <label>         a left click in the middle of the window with that label
+//   click hotspot <label>        a left click on the mean point of the scene's hotspot
+//   click character <name>       a left click in the middle of the stage character
+//   click floor <x> <z>          a left click where the scene's camera shows that floor point
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name
+//   drag token <token> <target>  picks the token up from the token bar and drops it on the target
+//                                (a token of the bar, a character or a hotspot)
+//   expect token <token> <count> the player holds that many of the token
+//   save <n> / load <n>          saves the running game to the user's slot n (1 .. 999), or
+//                                loads it; the step fails when the session refuses
 #pragma once
 
 #include <cstddef>
@@ -20,18 +28,22 @@
 #include <vector>
 
 struct st_PlayStep {
-  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK };
+  enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
+                 DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, key, label, picture, game-state path or check name
-  std::string argument;  // the rest of a check or expect line
-  int number = 0;        // frame budget or count; the key's scan code
+  std::string argument;  // the rest of a check or expect line; a drag's target
+  int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
+  float floor[2] = {0.0f, 0.0f};  // a floor click's world x and z
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written
 };
 
 constexpr int kDefaultWaitBudget = 300;
 constexpr int kMaxFrameCount = 100000;
+constexpr int kMaxSaveSlot = 999;
 constexpr size_t kMaxPlayFileBytes = 1 << 20;
+constexpr float kMaxFloorCoordinate = 100000.0f;  // scene units either way
 
 // Reads the steps of a .play text. False on the first bad line, with error set to
 // "<fileName>:<line>: <what is wrong>"; out then holds the steps before it.

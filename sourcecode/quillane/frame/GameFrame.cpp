@@ -113,6 +113,42 @@ void cl_GameFrame::NormalStart(int introFlag) {
   }
 }
 
+namespace {
+
+// DevTools "Savegame" as a path to an existing file; empty without one.
+base::tString<base::BaseString> FindQuickLaunchSavegame() {
+  base::tString<base::BaseString> savegame;
+  const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
+  if (!devTools || !devTools->get_attribute_string("Savegame", savegame) || savegame.empty()) return savegame;
+  // The player's own saves first, then those shipped beside the program.
+  base::tString<base::BaseString> user;
+  user.print("%s/Savegames/%s", base::sys::GetUserDataPath().c_str(), savegame.c_str());
+  if (base::FileExists(user)) return user;
+  base::tString<base::BaseString> local("Savegames/");
+  local += savegame.c_str();
+  if (base::FileExists(local)) return local;
+  base::sys::Output("Warning: GameFrame: savegame \"%s\" is in neither %s/Savegames nor Savegames; a new game starts\n",
+                    savegame.c_str(), base::sys::GetUserDataPath().c_str());
+  return base::tString<base::BaseString>();
+}
+
+// Loads the developer's savegame; a damaged one (logged by the load) gives a new game instead
+// of a session without any.
+class cl_QuickLoadTask : public base::i_Task {
+ public:
+  cl_QuickLoadTask(base::i_GameSession* session, base::tString<base::BaseString> path)
+      : m_session(session), m_path(std::move(path)) {}
+  void Run() override {
+    if (m_session && !m_session->LoadGame(m_path.c_str())) m_session->NewGame();
+  }
+
+ private:
+  base::i_GameSession* m_session;
+  base::tString<base::BaseString> m_path;
+};
+
+}  // namespace
+
 void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
   base::sys::Output("GameFrame: QuickLaunch \"%s\"\n", mode.c_str());
   if (base::str::compare(mode.c_str(), "game") == 0) {
@@ -123,12 +159,9 @@ void cl_GameFrame::QuickLaunch(const base::tString<base::BaseString>& mode) {
     base::i_GameSession* session = GetSession();
     if (!session) return;  // CreateSession said why
     RunSession();
-    base::tString<base::BaseString> savegame;
-    const base::Variant* devTools = base::sys::GetConfig().get_element("DevTools");
-    base::tString<base::BaseString> path("Savegames/");
-    if (devTools && devTools->get_attribute_string("Savegame", savegame)) path += savegame.c_str();
-    if (!savegame.empty() && base::FileExists(path)) {
-      AddLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, path));
+    const base::tString<base::BaseString> path = FindQuickLaunchSavegame();
+    if (!path.empty()) {
+      AddLoadingTask(new cl_QuickLoadTask(session, path));
     } else {
       AddLoadingTask(MakeSessionMethodTask(session, &base::i_GameSession::NewGame));
     }

@@ -56,6 +56,7 @@ class cl_TextOverlay : public cl_Overlay {
  public:
   explicit cl_TextOverlay(uint32_t colour) : m_colour(colour) {}
   void Render() override;
+  uint32_t GetColour() const { return m_colour; }  // alpha in the top byte, then red, green, blue
 
  private:
   base::tString<base::BaseUnicodeString> m_wide;

@@ -8,6 +8,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "quillane/character/Character.h"
+#include "quillane/hud/OverlayMgr.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -70,7 +71,9 @@ void st_GameAction::Finish() {
     if (cl_Character* character = FindCharacter(m_object)) character->StopSpeaking();
     sfx::StopSound("speech", 1.0f);
   } else if (m_kind == "skippable_sleep") {
-    // The image overlay goes with its wait once the session has overlays.
+    // The picture goes with its wait, also when clicked away before its time.
+    cl_Session* session = GetSession();
+    if (cl_OverlayMgr* overlays = session ? session->GetOverlayMgr() : nullptr) overlays->RemoveOverlay("image");
   } else if (m_kind == "turn") {
     if (cl_Character* character = FindCharacter(m_object)) character->yaw = character->targetYaw;
   }
@@ -110,8 +113,8 @@ void st_GameAction::Cancel() {
 }
 
 void st_GameAction::RenderSpeech() {
-  // A "speak" action's line is drawn by the session's speech display once that exists; until
-  // then spoken lines are heard, not shown.
+  if (m_kind != "speak") return;
+  if (cl_Session* session = GetSession()) session->ShowSpeech(this);
 }
 
 // ---- events

@@ -26,7 +26,10 @@ bool FadeLayerStrip(const char* name, bool fade);                    // false: n
 base::cl_Locator GetLocatorPosition(const char* name);
 cl_Character* GetStageCharacter(const char* name);  // null for a null name or without a stage
 
-// The game state's "Tooltips", "ElaborateTooltips" and "Cursor" tables and the cast list.
+// The game state's "Tooltips", "ElaborateTooltips" and "Cursor" tables and the cast list. Texts
+// come back localised. Hovering longer than kElaborateTooltipDelay seconds asks for the long text.
+// (Level-of-detail options are read as levels by GetOptionIntValue in settings/OptionLevels.h.)
+constexpr float kElaborateTooltipDelay = 2.0f;
 bool GetTooltipText(const char* label, base::tString<base::BaseUnicodeString>& text, float hover, bool& elaborate);
 bool GetElaborateTooltipText(const char* label, base::tString<base::BaseUnicodeString>& text);
 bool GetCursorImage(const char* label, base::String& file);

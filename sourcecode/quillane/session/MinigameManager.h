@@ -10,6 +10,9 @@
 #include "base/String.h"
 
 class i_Event;
+namespace base {
+struct ICMD;
+}
 
 namespace quillane {
 
@@ -30,6 +33,7 @@ class cl_MinigameManager {
   void Shutdown() {}
   void Update(float) {}
   void Render(float, float) {}
+  bool ProcessInput(base::ICMD&) { return false; }  // the running game's input
   bool IsRunning() const { return false; }           // a game is held
   bool IsBackgroundVisible() const { return true; }  // the scene shows (always, without a game)
   int GetGameCount() const { return static_cast<int>(m_games.size()); }

@@ -17,6 +17,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "graphics/Texture.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/diary/Diary.h"
 #include "quillane/frame/GameFrame.h"
@@ -140,6 +141,7 @@ cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
 cl_Session::~cl_Session() {
   RemoveSessionServices();
   RemoveInterfaceServices();
+  ReleaseCursorImages();
   g_session = nullptr;
   DropStage();
   for (cl_Stage* stage : m_retiredStages) delete stage;
@@ -375,6 +377,7 @@ void cl_Session::Render() {
     if (m_interfaceBar) m_interfaceBar->Render(0.0f, 0.0f);
     if (m_overlays) m_overlays->RenderLayer(0);
     m_actionQueue.Render();
+    if (!gfx::IsVideoPlaying()) UpdateCursor();
   }
   gfx::Begin2D();
   if (m_minigames && m_minigames->IsRunning()) m_minigames->Render(0.0f, 0.0f);

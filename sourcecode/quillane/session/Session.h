@@ -5,12 +5,16 @@
 // frame. There is at most one session; GetSession reaches it from anywhere. Main thread only.
 #pragma once
 
+#include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
+#include "base/Imaging.h"
 #include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
+#include "base/math/Vector.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/screen/Fader.h"
 #include "quillane/session/DialogCtrl.h"
@@ -18,6 +22,9 @@
 
 namespace base {
 class i_Task;
+}
+namespace gfx {
+class cl_Texture;
 }
 
 class cl_Diary;
@@ -95,6 +102,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool IsMenuOpen() const;               // an in-game panel is shown
   // The world advances by exactly seconds in the next unpaused frame (a debug key's single step).
   void SetForcedStep(float seconds) { m_forcedStep = seconds; }
+  float GetForcedStep() const { return m_forcedStep; }
   int GetBlackFrameCount() const { return m_blackFrames; }
   int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
   // The cursor stays plain while an overlay holds the player, a cutscene runs or a token is dragged.
@@ -115,11 +123,28 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void CaptureScreenshot();
   // Writes the next free "quillane_NNN" picture into the user folder; false when it failed.
   bool SaveScreenshot();
+  // The last step of a load, run by the loading screen after the scene-load task: the side file,
+  // the characters bound to the scene, token bar, diary, game time, "PrepareCharacter" and
+  // "OnAlphaHack".
+  void RestoreLoadedGame(const char* path);
+  const base::cl_Bitmap32& GetGamePicture() const { return m_gamePicture; }
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
+  // The pinned place of SetCustomTextBubblePos: false while it is off (all three 0).
+  bool GetCustomBubblePos(float& x, float& y, float& align) const;
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED
   float GetHoverTime() const { return m_hoverTime; }
   void ResetHoverTime() { m_hoverTime = 0.0f; }
+  // Where scripts pin spoken lines: x, y in 1024 x 640 reference units of the viewport and the
+  // side (-1 left, 0 centred, +1 right); all 0 (the start of every session) leaves the lines at
+  // their speakers.
+  void SetCustomTextBubblePos(const base::tVector3<float>& pos) { m_customBubblePos = pos; }
+  const base::tVector3<float>& GetCustomTextBubblePos() const { return m_customBubblePos; }
+  // What the last left press found: an object's name, "walk" for the floor, "" for nothing.
+  const base::String& GetPickName() const { return m_pickName; }
+  const base::String& GetHoveredName() const { return m_hoveredName; }
+  const base::String& GetCursorName() const { return m_cursorName; }  // the label UpdateCursor chose last
+  float GetScreenshotBanner() const { return m_screenshotBanner; }  // seconds the banner still shows
   // The configuration's "Debug" element copied into the game state's "Debug".
   void CopyDebugConfig();
 
@@ -153,6 +178,18 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   void CreateInterface();  // the interface bar, the token-bar state and the overlay manager
   void StartInterface();   // the bar shows the new game's tokens in the stored order
   void PrepareForPanel();
+  // The steps of ProcessInput; each true when it consumed the command.
+  bool ProcessDeveloperKey(const base::ICMD& cmd);
+  bool ProcessScreenshotAndPauseKeys(const base::ICMD& cmd);
+  void ProcessLodKeys(const base::ICMD& cmd);
+  void PickUnderMouse(const base::ICMD& cmd);
+  bool ProcessBusyQueue(const base::ICMD& cmd, bool& aborted);
+  bool ProcessMenuKeys(const base::ICMD& cmd);
+  void ProcessWorldClick(const base::ICMD& cmd, bool aborted);
+  // The mouse cursor by its label: the game state's "Cursor" file when it names one, else the
+  // texture resource of that label.
+  void SetCursorImage(const char* label, bool fromTable);
+  void ReleaseCursorImages();
 
   cl_Stage* m_stage = nullptr;
   std::vector<cl_Stage*> m_retiredStages;  // replaced while inside their own Update
@@ -176,7 +213,15 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   bool m_transitPending = false;
   bool m_paused = false;
   float m_hoverTime = 0.0f;
+  base::tVector3<float> m_customBubblePos;
+  base::String m_hoveredName;
+  base::String m_cursorName;
+  base::String m_pickName;
+  base::String m_lastPickName;
+  base::tVector3<float> m_floorPoint;
+  std::map<std::string, std::unique_ptr<gfx::cl_Texture>> m_cursorImages;  // by file name
   base::Variant m_gameState;
+  base::cl_Bitmap32 m_gamePicture;  // 512 x 320 once the in-game menu has opened; empty before
   base::Variant m_tokens;
   base::Variant m_castList;
   base::Variant m_hotspots;

@@ -17,6 +17,8 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
+#include "quillane/session/InventoryTokens.h"
+#include "quillane/session/GameStateLookups.h"
 #include "quillane/session/Session.h"
 #include "quillane/video/VideoController.h"
 
@@ -69,6 +71,7 @@ void cl_Session::PrepareForPanel() {
 }
 
 void cl_Session::OpenIngameMenu() {
+  CaptureScreenshot();  // the menu shows the game as it was
   base::cl_Window* menu = m_gameGUI ? m_gameGUI->FindByLabel("IngameMenuPanel") : nullptr;
   if (!menu) return;
   menu->Show(true);
@@ -125,9 +128,7 @@ const char* GetDialogPartner() {
 
 bool IsPlayerFree() {
   cl_Session* session = GetSession();
-  if (!session) return true;
-  const cl_GameActionQueue& queue = session->GetActionQueue();
-  return !queue.IsBusy() && !queue.m_inCutscene;
+  return !session || session->IsInteractionAllowed();
 }
 
 bool HasForegroundAction() {
@@ -172,14 +173,13 @@ void OpenLoadSavePanel() {
 
 // The journal button and the diary's own wishes of the bar.
 void OpenDiary() {
-  cl_Session* session = GetSession();
-  if (cl_Diary* diary = session ? session->GetDiary() : nullptr) diary->OpenJournal();
+  if (cl_Session* session = GetSession()) session->OpenDiary();
 }
 
+// The interface asks whether a diary is on screen: without one, none is.
 bool IsDiaryVisible() {
   cl_Session* session = GetSession();
-  const cl_Diary* diary = session ? session->GetDiary() : nullptr;
-  return diary && diary->IsVisible();
+  return session && session->GetDiary() && session->IsDiaryVisible();
 }
 
 bool SetJournalBlink(bool on) {
@@ -207,6 +207,7 @@ void InstallInterfaceServices() {
   services.GetDialogPendingCount = &GetDialogPendingCount;
   services.GetDialogPartner = &GetDialogPartner;
   services.IsPlayerFree = &IsPlayerFree;
+  services.GetTooltipText = &GetTooltipText;
   services.HasForegroundAction = &HasForegroundAction;
   services.IsCutscene = &IsCutscene;
   services.GetCurrentActionName = &GetCurrentActionName;
@@ -217,7 +218,9 @@ void InstallInterfaceServices() {
   services.OpenIngameMenu = &OpenIngameMenu;
   services.OpenLoadSavePanel = &OpenLoadSavePanel;
   services.OpenDiary = &OpenDiary;
+  services.CaptureScreenshot = [] { if (cl_Session* session = GetSession()) session->CaptureScreenshot(); };
   services.IsDiaryVisible = &IsDiaryVisible;
+  FillTokenServices(services);
   st_DiaryServices& diary = DiaryServices();
   diary.SetJournalBlink = &SetJournalBlink;
   diary.ShowInterfaceBar = &ShowInterfaceBar;

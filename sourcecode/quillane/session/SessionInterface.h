@@ -30,7 +30,7 @@ class cl_TokenBarState {
 };
 
 // Fills the entries the session answers (game state, token table, dialogue, action queue, scene,
-// video, the menu and load/save buttons); the token rules stay empty.
+// video, the menu and load/save buttons) and the token rules (FillTokenServices).
 void InstallInterfaceServices();
 void RemoveInterfaceServices();  // every entry the install filled, emptied
 

@@ -3,6 +3,7 @@
 #include "base/data/Variant.h"
 #include "quillane/character/Character.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/session/GameStateLookups.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -86,11 +87,20 @@ void FinishAction(st_GameAction* action) {
   if (session && action && session->GetActionQueue().HoldsAction(action)) action->Finish();
 }
 
+// The player may act: no dialogue, diary, busy overlay, cutscene or uncancellable sequence.
+bool IsPlayerFree() {
+  cl_Session* session = GetSession();
+  return !session || session->IsInteractionAllowed();
+}
+
 }  // namespace
 
 void InstallSessionServices() {
   st_WorldServices& services = WorldServices();
   services.GetHotspotTable = &HotspotTable;
+  services.IsHotspotActive = &IsHotspotActive;
+  services.GetTooltipText = &GetTooltipText;
+  services.IsPlayerFree = &IsPlayerFree;
   services.CollectObstacles = &CollectObstacles;
   services.IsSkippingSequence = &cl_Session::IsSkippingSequence;
   services.CallSceneScript = &HasDialogFunction;
@@ -111,6 +121,9 @@ void InstallSessionServices() {
 void RemoveSessionServices() {
   st_WorldServices& services = WorldServices();
   services.GetHotspotTable = nullptr;
+  services.IsHotspotActive = nullptr;
+  services.GetTooltipText = nullptr;
+  services.IsPlayerFree = nullptr;
   services.CollectObstacles = nullptr;
   services.IsSkippingSequence = nullptr;
   services.CallSceneScript = nullptr;

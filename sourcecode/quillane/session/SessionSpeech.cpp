@@ -1,8 +1,109 @@
-// The bubble of a spoken line: a placeholder until the line layout is built.
+// The bubble of a spoken line: the speaker's name and the localised line, wrapped, in a dark
+// frame above the speaker, pushed away from the dialogue partner and kept on screen.
+#include <algorithm>
+#include <vector>
+
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/mesh/Geometry.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneElements.h"
+#include "quillane/screen/ScreenDraw.h"
+#include "quillane/screen/ScreenLayout.h"
+#include "quillane/session/GameStateLookups.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/SpeechLayout.h"
+#include "quillane/session/Stage.h"
+#include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
+namespace {
 
-void cl_Session::ShowSpeech(st_GameAction*) {}
+constexpr uint32_t kOutline = 0x80000000u;
+
+bool BubblesOff() {
+  const base::Variant* value = base::sys::GetOptionValue("Game/ShowBubbles/Value");
+  if (!value) return false;
+  const double v = value->is_string() ? base::str::ascii_to_real(value->get_string()) : value->get_double();
+  return static_cast<int>(v) == 0;
+}
+
+}  // namespace
+
+bool cl_Session::GetCustomBubblePos(float& x, float& y, float& align) const {
+  const base::tVector3<float>& pin = m_customBubblePos;
+  if (pin.x == 0.0f && pin.y == 0.0f && pin.z == 0.0f) return false;
+  x = pin.x, y = pin.y, align = pin.z;
+  return true;
+}
+
+void cl_Session::ShowSpeech(st_GameAction* action) {
+  if (!action || BubblesOff()) return;
+  const float w = static_cast<float>(base::sys::GetWindowWidth());
+  const float h = static_cast<float>(base::sys::GetWindowHeight());
+  const char* speaker = action->m_object.c_str();
+  cl_Scene* scene = GetScene();
+
+  // Where the bubble stands: over the speaker's hotspot, over the speaker, or mid-window.
+  base::tVector2<float> anchor(w * 0.5f, h * 0.5f);
+  cl_SceneHotspot* hotspot = scene ? scene->FindHotspot(speaker) : nullptr;
+  cl_Character* character = m_stage ? m_stage->GetCharacter(speaker) : nullptr;
+  if (hotspot) {
+    const base::tVector2<float> centre = hotspot->outline.GetCenter();
+    anchor = scene->SceneToScreen(centre.x, centre.y);
+  } else if (character) {
+    anchor = m_stage->GetOverheadScreenPos(character);
+  }
+  const base::tRectf viewport = GetGameViewportRect();
+  float customX = 0.0f, customY = 0.0f, customAlign = 0.0f;
+  const bool custom = GetCustomBubblePos(customX, customY, customAlign);
+  if (custom) {
+    anchor.x = viewport.min.x + (viewport.max.x - viewport.min.x) * customX / 1024.0f;
+    anchor.y = viewport.min.y + (viewport.max.y - viewport.min.y) * customY / 640.0f;
+  }
+
+  base::tString<base::BaseUnicodeString> line;
+  base::sys::Localize(action->m_text.c_str(), line, nullptr, action->m_unused);
+  if (line.empty()) return;
+
+  // Away from whom the speaker talks to: the partner, who stays the reference after the
+  // dialogue ended, else the player.
+  int side = 0;
+  cl_Character* reference = m_stage ? m_stage->GetCharacter(m_dialogCtrl.GetPartner().c_str()) : nullptr;
+  if (!reference && m_stage) reference = m_stage->GetPlayerCharacter();
+  if (reference) side = m_stage->GetOverheadScreenPos(reference).x <= anchor.x ? 1 : -1;
+  if (Dialog_Auto_Align == 0) side = -1;
+  if (custom) side = static_cast<int>(customAlign);
+
+  base::tString<base::BaseUnicodeString> shown;
+  base::tString<base::BaseString> displayName;
+  if (const base::Variant* entry = FindCastEntry(speaker); entry && entry->get_attribute_string("display_name", displayName))
+    base::sys::Localize(displayName.c_str(), shown, nullptr, -1);
+  shown += line;
+
+  if (gfx::cl_Font* font = gfx::FontExists("game")) gfx::SetFont(font);
+  std::vector<cl_SpeechLayout::tLine> lines;
+  cl_SpeechLayout::AddLine(lines, shown, static_cast<float>(static_cast<int>(w) / 4));
+  std::vector<int> widths;
+  int maxWidth = 0;
+  for (const cl_SpeechLayout::tLine& l : lines) {
+    widths.push_back(static_cast<int>(gfx::GetTextWidthW(l.c_str())));
+    maxWidth = std::max(maxWidth, widths.back());
+  }
+  const base::tRectf box =
+      cl_SpeechLayout::PlaceBox(anchor.x, anchor.y, maxWidth, static_cast<int>(lines.size()), side, w, h, viewport);
+
+  DrawDialogFrame(box.min.x - 16.0f, box.min.y - 16.0f, box.max.x + 16.0f, box.max.y + 16.0f, 192, 255);
+  const uint32_t colour = GetCastTextColour(speaker).value();
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int lineWidth = widths[i];
+    const float y = box.min.y + 10.0f + 30.0f * static_cast<float>(i);
+    float x = (box.min.x + box.max.x) * 0.5f - static_cast<float>(lineWidth / 2);
+    if (side == -1) x = box.min.x + 10.0f;
+    if (side == 1) x = box.max.x - static_cast<float>(lineWidth) - 10.0f;
+    gfx::DrawTextOutlinedW(static_cast<int>(x), static_cast<int>(y), lines[i].c_str(), colour, kOutline);
+  }
+}
 
 }  // namespace quillane

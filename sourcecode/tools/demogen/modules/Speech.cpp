@@ -1,11 +1,14 @@
-// Spoken lines: each is synthesised with eSpeak NG (22050 Hz) into an Ogg file, and the phoneme
-// events of the synthesis become the line's lip-sync file beside it ("phn start end weight code",
-// one line per phoneme, a phoneme ending where the next begins). Only the test line is spoken
-// here; the scenes' lines come with their dialogue data.
+// Spoken lines: each line of the speech tables (loca/speech_<language>.xml) is synthesised with
+// eSpeak NG (22050 Hz) into an Ogg file at the path the text system gives for its speaker and key,
+// loca/<language>/speech/<speaker>/<key>.ogg, and the phoneme events of the synthesis become the
+// line's lip-sync file beside it ("phn start end weight code", one line per phoneme, a phoneme
+// ending where the next begins). The tables are the one list of lines: scripts say their keys.
 #include <espeak-ng/speak_lib.h>
 
 #include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -18,14 +21,43 @@ namespace demogen {
 namespace {
 
 struct st_Line {
-  const char* key;    // file name under Speech/, without extension
-  const char* voice;  // "en" or "de"
-  const char* text;
+  std::string key;
+  std::string speaker;
+  std::string text;
 };
 
-constexpr st_Line kLines[] = {
-    {"demo_line", "en", "Good evening. The night ferry leaves at nine."},
+struct st_Language {
+  const char* name;   // as in the text tables and the speech folders
+  const char* voice;  // eSpeak NG's voice
 };
+constexpr st_Language kLanguages[] = {{"English", "en"}, {"German", "de"}};
+
+std::string Unescape(const std::string& s) {
+  static const std::pair<const char*, const char*> kEntities[] = {
+      {"&quot;", "\""}, {"&apos;", "'"}, {"&#x27;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
+  std::string out = s;
+  for (const auto& [entity, plain] : kEntities)
+    for (size_t at = out.find(entity); at != std::string::npos; at = out.find(entity, at + 1))
+      out.replace(at, std::strlen(entity), plain);
+  return out;
+}
+
+// The lines of one speech table: every label whose text names a speaker. The table is ours and
+// keeps one label per line, so a line-wise match is enough.
+bool ReadLines(const std::string& file, std::vector<st_Line>& lines) {
+  std::ifstream in(file);
+  if (!in) {
+    std::fprintf(stderr, "demogen: cannot read %s\n", file.c_str());
+    return false;
+  }
+  static const std::regex kLabel(
+      "<Label value=\"([^\"]+)\"><Text value=\"([^\"]*)\"><Speaker value=\"([^\"]+)\"");
+  std::string row;
+  std::smatch m;
+  while (std::getline(in, row))
+    if (std::regex_search(row, m, kLabel)) lines.push_back({m[1].str(), m[3].str(), Unescape(m[2].str())});
+  return true;
+}
 
 struct st_Event {
   std::string phoneme;
@@ -94,6 +126,33 @@ const char* Code(std::string p, bool german, int& weight) {
   return IsVowel(p) ? "AH" : "t";
 }
 
+// One line spoken and written with its lip-sync partner.
+bool SpeakLine(cl_Output& out, const st_Language& language, const st_Line& line) {
+  st_Synthesis synthesis;
+  if (espeak_SetVoiceByName(language.voice) != EE_OK ||
+      espeak_Synth(line.text.c_str(), line.text.size() + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
+                   &synthesis) != EE_OK ||
+      espeak_Synchronize() != EE_OK || synthesis.samples.empty()) {
+    std::fprintf(stderr, "demogen: eSpeak NG could not speak %s (%s)\n", line.key.c_str(), language.name);
+    return false;
+  }
+  const int endMs = static_cast<int>(synthesis.samples.size() * 1000 / kOggRate);
+  const bool german = std::strcmp(language.voice, "de") == 0;
+  std::string phn;
+  for (size_t i = 0; i < synthesis.events.size(); ++i) {
+    const int start = synthesis.events[i].startMs;
+    const int end = i + 1 < synthesis.events.size() ? synthesis.events[i + 1].startMs : endMs;
+    if (end <= start) continue;
+    int weight = 0;
+    const char* code = Code(synthesis.events[i].phoneme, german, weight);
+    phn += "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(weight) + " " +
+           code + "\n";
+  }
+  const std::string base = std::string("loca/") + language.name + "/speech/" + line.speaker + "/" + line.key;
+  bool ok = WriteOgg(out, base + ".ogg", synthesis.samples);
+  return out.WriteText(base + ".lipsync", phn) && ok;
+}
+
 }  // namespace
 
 bool MakeSpeech(cl_Output& out) {
@@ -105,31 +164,10 @@ bool MakeSpeech(cl_Output& out) {
   }
   espeak_SetSynthCallback(Collect);
   bool ok = true;
-  for (const st_Line& line : kLines) {
-    st_Synthesis synthesis;
-    if (espeak_SetVoiceByName(line.voice) != EE_OK ||
-        espeak_Synth(line.text, std::strlen(line.text) + 1, 0, POS_CHARACTER, 0, espeakCHARS_UTF8, nullptr,
-                     &synthesis) != EE_OK ||
-        espeak_Synchronize() != EE_OK || synthesis.samples.empty()) {
-      std::fprintf(stderr, "demogen: eSpeak NG could not speak %s\n", line.key);
-      ok = false;
-      continue;
-    }
-    const int endMs = static_cast<int>(synthesis.samples.size() * 1000 / kOggRate);
-    const bool german = std::strcmp(line.voice, "de") == 0;
-    std::string phn;
-    for (size_t i = 0; i < synthesis.events.size(); ++i) {
-      const int start = synthesis.events[i].startMs;
-      const int end = i + 1 < synthesis.events.size() ? synthesis.events[i + 1].startMs : endMs;
-      if (end <= start) continue;
-      int weight = 0;
-      const char* code = Code(synthesis.events[i].phoneme, german, weight);
-      phn += "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(weight) + " " +
-             code + "\n";
-    }
-    const std::string base = std::string("Speech/") + line.key;
-    ok = WriteOgg(out, base + ".ogg", synthesis.samples) && ok;
-    ok = out.WriteText(base + ".lipsync", phn) && ok;
+  for (const st_Language& language : kLanguages) {
+    std::vector<st_Line> lines;
+    ok = ReadLines(out.Full(std::string("loca/speech_") + language.name + ".xml"), lines) && ok;
+    for (const st_Line& line : lines) ok = SpeakLine(out, language, line) && ok;
   }
   espeak_Terminate();
   return ok;

@@ -1,0 +1,26 @@
+-- Odo, the harbour master. He talks about the night ferry; the pass needs his ledger and the
+-- decoded telegram, which Quillane hands him outside the conversation.
+function Startup()
+  AcquireToken("T6_Ferry")
+end
+
+function Check_T6_Ferry()
+  return 1
+end
+
+function Play_T6_Ferry()
+  UseToken()
+  Says("Quillane", "#odo0_1 When does the night ferry leave?")
+  Says("Odo", "#odo0_2 At one, if Mina sells you a ticket. And she wants my pass.")
+  LooseToken("T6_Ferry")
+end
+
+function Check_T6_EndChat()
+  return 1
+end
+
+function Play_T6_EndChat()
+  Says("Quillane", "#odo0_3 Good night, Odo.")
+  Says("Odo", "#odo0_4 Good night.")
+  EndDialog()
+end

@@ -1,0 +1,77 @@
+// The savegame writer and the thumbnails. The file goes through the engine's crash-safe file:
+// a kill or a full disk at any moment leaves the old save or the complete new one.
+#include "base/File.h"
+#include "base/file/SafeFile.h"
+#include "base/imaging/BitmapEffects.h"
+#include "base/system.h"
+#include "quillane/savegame/SavegameImage.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr int kReducedWidth = 102;
+constexpr int kThumbnailSide = 64;
+constexpr int kThumbnailLeft = (kReducedWidth - kThumbnailSide) / 2;  // 19
+
+bool WriteU32(base::File& file, uint32_t value) {
+  const unsigned char b[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
+                              static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
+  return file.write(b, 4);
+}
+
+bool WriteRecords(base::File& file, const st_SavegameImage& image, const tStageWriter& stage) {
+  if (!WriteU32(file, image.version) || !image.head.m_name.Write(file)) return false;
+  if (!image.head.m_grey.Write(&file) || !image.head.m_colour.Write(&file)) return false;
+  if (image.head.m_header.is_element()) {
+    if (!image.head.m_header.Write(&file)) return false;
+  } else {
+    // The list reads an element here; a caller without a header still gets a loadable save.
+    base::Variant empty;
+    empty.set_element("SaveData");
+    if (!empty.Write(&file)) return false;
+  }
+  if (!image.head.m_preview.Write(&file) || !image.gameState.Write(&file)) return false;
+  if (stage) return stage(file);
+  const base::String& scene = image.sceneName;
+  if (!WriteU32(file, static_cast<uint32_t>(scene.size())) ||
+      (scene.size() > 0 && !file.write(scene.c_str(), scene.size())))
+    return false;
+  return image.stageBlock.empty() || file.write(image.stageBlock.data(), static_cast<int>(image.stageBlock.size()));
+}
+
+}  // namespace
+
+void MakeSavegameThumbnails(const base::cl_Bitmap32& picture, base::cl_Bitmap32& grey, base::cl_Bitmap32& colour) {
+  grey.Release();
+  colour.Release();
+  // Before the first picture was taken there is nothing to reduce; the save keeps 0 x 0.
+  if (picture.IsEmpty()) return;
+  base::cl_Bitmap32Ex work;
+  static_cast<base::cl_Bitmap32&>(work) = picture;
+  work.Resample(kReducedWidth, kThumbnailSide);
+  work.Crop(base::tLimit<base::tVector2<int>>(kThumbnailLeft, 0, kThumbnailLeft + kThumbnailSide, kThumbnailSide));
+  work.SetOrigin(0, 0);
+  colour = work;
+  work.Desaturate();
+  grey = std::move(static_cast<base::cl_Bitmap32&>(work));
+}
+
+bool WriteSavegameFile(const char* path, const st_SavegameImage& image, const tStageWriter& stage) {
+  const char* name = path ? path : "";
+  // A save killed earlier left its temporary file; it will never be committed now.
+  base::RemoveStaleTempFiles(name);
+  base::File file;
+  if (!file.open(name, base::File::STATUS_WRITE)) {
+    base::sys::Output("ERROR: savegame '%s' cannot be created\n", name);
+    return false;
+  }
+  if (!WriteRecords(file, image, stage)) {
+    file.discard();
+    base::sys::Output("ERROR: savegame '%s' could not be written; the previous save is kept\n", name);
+    return false;
+  }
+  return file.close();
+}
+
+}  // namespace quillane

@@ -1,0 +1,81 @@
+// The demo Office on a new game: the objects its triggers use, the door shut until the pass, and
+// the tooltips and cursors the new game's state brings.
+#include <gtest/gtest.h>
+
+#include "quillane/session/GameStateLookups.h"
+#include "quillane/session/ScriptCalls.h"
+#include "office_fixture.h"
+
+namespace scriptfunctionstest {
+namespace {
+
+class DemoTriggers : public OfficeTest {
+ protected:
+  void SetUp() override {
+    OfficeTest::SetUp();
+    if (IsSkipped()) return;
+    ASSERT_NO_FATAL_FAILURE(Load("", false));
+    const fs::path scripts = fs::path(QUILLANE_DATA_DIR) / "Scripts";
+    fs::copy_file(scripts / "Scenes" / "Office.lua", m_dir / "Scripts" / "Scenes" / "Office.lua",
+                  fs::copy_options::overwrite_existing);
+    fs::copy_file(scripts / "initialgamestate.xml", m_dir / "Scripts" / "initialgamestate.xml");
+    Write("Scripts/Dialogs/Odo.lua", "function Startup()\n  Debugout(\"t: odo startup\")\nend\n");
+    Write("Scripts/campaign.lua", "function Startup()\nend\n");
+    ASSERT_TRUE(m_session->NewGame());
+    m_session->LoadScene("Office");
+    ASSERT_TRUE(StepUntilState("Session", 200));
+  }
+
+  static base::tString<base::BaseUnicodeString> Localized(const char* key) {
+    base::tString<base::BaseUnicodeString> text;
+    base::sys::Localize(key, text);
+    return text;
+  }
+
+  // Runs the object's trigger and lets the scene script finish.
+  void Trigger(const char* name) {
+    ASSERT_TRUE(quillane::RunTrigger(name)) << name;
+    for (int i = 0; i < 40 && !m_session->GetActionQueue().IsIdle(); ++i) Step(0.05f);
+  }
+};
+
+TEST_F(DemoTriggers, TheDoorIsShutUntilThePassTheOtherObjectsAreOpen) {
+  EXPECT_FALSE(quillane::IsHotspotActive("door"));
+  for (const char* name : {"shelf", "drawer", "telegram", "junction"}) EXPECT_TRUE(quillane::IsHotspotActive(name)) << name;
+}
+
+TEST_F(DemoTriggers, ObjectsAndOdoRunTheirTriggers) {
+  Trigger("drawer");
+  EXPECT_FALSE(quillane::IsHotspotActive("drawer")) << "emptied";
+  Trigger("telegram");
+  EXPECT_FALSE(quillane::IsHotspotActive("telegram"));
+  Trigger("junction");
+  EXPECT_TRUE(m_session->GetActionQueue().IsIdle()) << "the tap was answered";
+  Trigger("shelf");
+  EXPECT_TRUE(m_session->GetActionQueue().IsIdle());
+
+  Trigger("Odo");
+  EXPECT_TRUE(m_session->GetDialogCtrl().m_bActive);
+  EXPECT_EQ(m_session->GetDialogCtrl().GetPartner(), "Odo");
+  EXPECT_EQ(Said(), std::vector<std::string>{"odo startup"});
+  EXPECT_FALSE(Logged("ERROR: script function")) << "every function the triggers use exists";
+}
+
+TEST_F(DemoTriggers, TheNewGameNamesTooltipsAndCursorPictures) {
+  base::tString<base::BaseUnicodeString> text;
+  bool elaborate = false;
+  ASSERT_TRUE(quillane::GetTooltipText("shelf", text, 0.5f, elaborate));
+  EXPECT_FALSE(elaborate);
+  EXPECT_EQ(text, Localized("#demo0_300 Shelf"));
+  ASSERT_TRUE(quillane::GetTooltipText("shelf", text, 2.5f, elaborate));
+  EXPECT_TRUE(elaborate);
+  EXPECT_EQ(text, Localized("#demo0_310 The shelf with the harbour ledgers"));
+  for (const char* label : {"pick_up", "talk_to", "gamecursor", "cursor_disable"}) {
+    base::String file;
+    ASSERT_TRUE(quillane::GetCursorImage(label, file)) << label;
+    EXPECT_TRUE(fs::exists(fs::path(QUILLANE_DATA_DIR) / file.c_str())) << file.c_str();
+  }
+}
+
+}  // namespace
+}  // namespace scriptfunctionstest
