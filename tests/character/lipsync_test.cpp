@@ -135,9 +135,10 @@ TEST(LipsyncTrack, TalkFaceFadesInAndOut) {
 }
 
 TEST(LipsyncTrack, EveryDemoLineParses) {
-  const std::filesystem::path speech = std::filesystem::path(QUILLANE_DATA_DIR) / "Speech";
+  // The speech samples and their lip-sync data lie per language and speaker.
+  const std::filesystem::path speech = std::filesystem::path(QUILLANE_DATA_DIR) / "loca" / "English" / "speech";
   int files = 0;
-  for (const auto& entry : std::filesystem::directory_iterator(speech)) {
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(speech)) {
     if (entry.path().extension() != ".lipsync") continue;
     ++files;
     testsupport::LogCapture log;

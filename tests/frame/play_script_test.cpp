@@ -51,6 +51,25 @@ TEST(PlayScript, EveryStepKindIsRead) {
   EXPECT_EQ(steps[12].argument, "1");
 }
 
+// A click on the scene names its object, or a floor point within 100000 units.
+TEST(PlayScript, ClicksOnTheSceneAreRead) {
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(Read("click hotspot shelf\nclick character Odo\nclick floor -390.5 240\n", steps, &error)) << error;
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[0].kind, st_PlayStep::CLICK_HOTSPOT);
+  EXPECT_EQ(steps[0].name, "shelf");
+  EXPECT_EQ(steps[1].kind, st_PlayStep::CLICK_CHARACTER);
+  EXPECT_EQ(steps[1].name, "Odo");
+  EXPECT_EQ(steps[2].kind, st_PlayStep::CLICK_FLOOR);
+  EXPECT_EQ(steps[2].floor[0], -390.5f);
+  EXPECT_EQ(steps[2].floor[1], 240.0f);
+}
+
+constexpr const char* kClickError =
+    "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\" or \"click floor <x> <z>\" "
+    "(coordinates within 100000)";
+
 TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   struct st_Case {
     const char* text;
@@ -70,7 +89,12 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
       {"wait frames -3\n", "road.play:1: the frame count must be a number from 0 to 100000"},
       {"wait frames 99999999999999999999\n", "road.play:1: the frame count must be a number from 0 to 100000"},
       {"key Hyper\n", "road.play:1: expected \"key <name>\" with a known key name"},
-      {"click Ok\n", "road.play:1: expected \"click button <label>\""},
+      {"click Ok\n", kClickError},
+      {"click hotspot\n", kClickError},
+      {"click character Odo Mina\n", kClickError},
+      {"click floor 1 nan\n", kClickError},
+      {"click floor 1e9 0\n", kClickError},
+      {"click floor 5 6 7\n", kClickError},
       {"close now\n", "road.play:1: \"close\" takes nothing"},
       {"shot ../../etc/x\n", "road.play:1: expected \"shot <name>\" with letters, digits, '_' or '-'"},
       {"check\n", "road.play:1: expected \"check <name> [argument]\""},

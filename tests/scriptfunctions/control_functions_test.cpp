@@ -122,10 +122,12 @@ TEST_F(ControlFunctions, AHotspotStateIsStoredAsOneOrZero) {
       "function Unknown()\n  SetHotspotState(\"gate\", 0)\nend\n"));
   Run("Off");
   EXPECT_FALSE(quillane::IsHotspotActive("door"));
+  EXPECT_EQ(m_session->GetScene()->PickHotspot(358.0f, 250.0f), nullptr) << "a switched-off hotspot is not picked";
   Run("Two");
   ASSERT_NE(Stored("Scenes/Office/Hotspots/door"), nullptr);
   EXPECT_EQ(Stored("Scenes/Office/Hotspots/door")->get_int(), 1);
   EXPECT_TRUE(quillane::IsHotspotActive("door"));
+  EXPECT_NE(m_session->GetScene()->PickHotspot(358.0f, 250.0f), nullptr);
   Run("Unknown");
   EXPECT_EQ(Stored("Scenes/Office/Hotspots/gate"), nullptr);
   EXPECT_FALSE(quillane::IsHotspotActive("gate"));

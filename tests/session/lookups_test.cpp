@@ -2,6 +2,9 @@
 // scene, tooltips by hover time, cast colours, bounded mission counters and option levels.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <limits>
+
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
@@ -97,6 +100,12 @@ TEST_F(Lookups, ALayerJumpsOnlyForANegativeTime) {
   EXPECT_FLOAT_EQ(layer->m_alpha, 0.5f);
   ASSERT_NE(Stored("Scenes/Hall/Layers/glow"), nullptr);
   EXPECT_FLOAT_EQ(Stored("Scenes/Hall/Layers/glow")->get_float(), 0.5f);
+
+  // Values that are no number change nothing; a time that is none jumps.
+  SetLayerStateValue("glow", std::nanf(""), 1.0f);
+  EXPECT_FLOAT_EQ(layer->m_targetAlpha, 0.5f);
+  SetLayerStateValue("glow", 0.75f, std::numeric_limits<float>::infinity());
+  EXPECT_FLOAT_EQ(layer->m_alpha, 0.75f);
 
   SetLayerStateValue("nothing", 1.0f, -1.0f);
   EXPECT_EQ(Stored("Scenes/Hall/Layers/nothing"), nullptr);

@@ -36,7 +36,7 @@ void SessionInputTest::SetUp() {
   Write("scripts/hotspots.xml",
         "<Hotspots><Hotspot label=\"shelf\" display_name=\"Shelf\" type=\"game\"/>"
         "<Hotspot label=\"door\" display_name=\"Door\" cursor=\"gamecursor\"/></Hotspots>");
-  StartFrame("<DevTools QuickLaunch=\"game\"/><Debug NoMinigames=\"1\"/>");
+  StartFrame("<DevTools QuickLaunch=\"game\"/>" + (m_extraConfig.empty() ? "<Debug NoMinigames=\"1\"/>" : m_extraConfig));
   ASSERT_TRUE(StepUntilState("Session", 100));
   m_session = quillane::GetSession();
   ASSERT_NE(m_session, nullptr);

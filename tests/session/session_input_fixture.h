@@ -41,6 +41,7 @@ class SessionInputTest : public SessionTest {
   void StartTrigger(const char* name);
   void AllowSkipAndCancel();  // the running sequence may be skipped and cancelled
 
+  std::string m_extraConfig;  // more of the configuration, set before SetUp
   quillane::cl_Session* m_session = nullptr;
   quillane::cl_Stage* m_stage = nullptr;
   cl_StandingCharacter* m_player = nullptr;

@@ -11,6 +11,7 @@
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
+#include "base/system.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
@@ -104,8 +105,13 @@ TEST_F(SessionInputKeys, PrintScreenUnderAMessageBoxDoesNothing) {
 
   gui->CloseWindow(box);
   Key(kPrintScreen);
-  // The banner tells of a picture written, and only then shows.
-  EXPECT_EQ(m_session->GetScreenshotBanner() == 3.0f, ScreenshotFiles() == 1);
+  EXPECT_EQ(m_session->GetScreenshotBanner(), 3.0f);
+  EXPECT_EQ(ScreenshotFiles(), 1);
+  // The banner shows for three seconds of frames.
+  for (int i = 0; i < 29; ++i) Step();
+  EXPECT_GT(m_session->GetScreenshotBanner(), 0.0f);
+  Step(0.2f);
+  EXPECT_LE(m_session->GetScreenshotBanner(), 0.0f);
   EXPECT_FALSE(m_session->IsPaused()) << "Print Screen went on to pause";
 }
 
@@ -154,6 +160,36 @@ TEST_F(SessionInputKeys, SpaceTogglesTheHotspotDisplay) {
   EXPECT_NE(SceneDisplay().showHotspots, before);
   Key(kSpace);
   EXPECT_EQ(SceneDisplay().showHotspots, before);
+}
+
+// With the developer's LOD switch on, '1' and '2' choose the medium and low levels and any other
+// key the high one; the scene is loaded again only when the level changes.
+class SessionInputLodKeys : public SessionInputKeys {
+ protected:
+  void SetUp() override {
+    m_extraConfig =
+        "<Debug LODEditMode=\"1\" NoMinigames=\"1\"/><Options><Gfx><SceneLOD Value=\"1\"/></Gfx></Options>";
+    SessionInputKeys::SetUp();
+  }
+  float Option() const { return base::sys::GetOptionValue("Gfx/SceneLOD/Value")->get_float(); }
+};
+
+TEST_F(SessionInputLodKeys, TheLodKeysReloadTheSceneOnlyOnAChange) {
+  const int loads = m_session->GetSceneLoadCount();
+  Key('1');
+  EXPECT_FLOAT_EQ(Option(), 0.5f);
+  EXPECT_EQ(m_session->GetSceneLoadCount(), loads + 1);
+  ASSERT_TRUE(StepUntilState("Session", 50));
+  ASSERT_NE(m_session->GetScene(), nullptr);
+  EXPECT_EQ(std::string(m_session->GetScene()->GetName().c_str()), "Office");
+  Key('1');
+  EXPECT_EQ(m_session->GetSceneLoadCount(), loads + 1) << "the same level loaded the scene again";
+  Key('2');
+  EXPECT_FLOAT_EQ(Option(), 0.0f);
+  ASSERT_TRUE(StepUntilState("Session", 50));
+  Key('J');  // any other key: the high level
+  EXPECT_FLOAT_EQ(Option(), 1.0f);
+  EXPECT_EQ(m_session->GetSceneLoadCount(), loads + 3);
 }
 
 }  // namespace

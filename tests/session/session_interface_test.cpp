@@ -194,7 +194,7 @@ TEST_F(SessionInterface, TheServicesAnswerFromTheGameAndTheBusyCursorReadsTheInt
   EXPECT_STREQ(hud::GetCurrentActionName(), "");
   float height = 0.0f;
   EXPECT_EQ(hud::GetSceneHeight(height), m_session->GetScene() != nullptr);
-  EXPECT_EQ(services.CanUseToken, nullptr) << "the token rules are not the session's yet";
+  EXPECT_NE(services.CanUseToken, nullptr) << "the session answers the token rules too";
   EXPECT_FALSE(m_session->IsBusyForCursor());
 
   st_GameAction* action = m_session->GetActionQueue().Add(nullptr);

@@ -11,9 +11,11 @@
 #include "base/data/Variant.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/Token.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
+#include "quillane/settings/TweakSettings.h"
 #include "session_fixture.h"
 
 namespace quillane {
@@ -288,6 +290,18 @@ TEST_F(Tokens, AnItemDroppedOnAnotherInTheBarRunsTheTokenScript) {
   EXPECT_EQ(Said(), tStrings{"combined"});
   EXPECT_EQ(GetTokenCount("T1_Coin"), 0);
   EXPECT_EQ(GetTokenCount("T1_Key"), 1);
+}
+
+TEST_F(Tokens, AUseWritesTheAutomaticSavegameFirstWhenAsked) {
+  ASSERT_NO_FATAL_FAILURE(Start("function Play_T1_Key_On_lamp()\n  Debugout(\"t: used\")\nend\n", "", ""));
+  const std::string autoSave = cl_LoadSavePanel::GetSavegamePath("auto").c_str();
+  std::filesystem::create_directories(std::filesystem::path(autoSave).parent_path());  // made at start-up
+  PlayTokenHandler("lamp", "T1_Key");
+  EXPECT_FALSE(std::filesystem::exists(autoSave)) << "off by default";
+  AutoSave_OnUserAction = true;
+  PlayTokenHandler("lamp", "T1_Key");
+  AutoSave_OnUserAction = false;
+  EXPECT_TRUE(std::filesystem::exists(autoSave)) << Log();
 }
 
 TEST_F(Tokens, GetDropTargetNameFindsTheBarsTokensAndNothingOffTheScene) {

@@ -8,11 +8,13 @@ function Check_T6_Ferry()
   return 1
 end
 
+-- The topic leaves the bar while the lines are spoken, so that only the end-chat is left when
+-- they are over.
 function Play_T6_Ferry()
   UseToken()
+  LooseToken("T6_Ferry")
   Says("Quillane", "#odo0_1 When does the night ferry leave?")
   Says("Odo", "#odo0_2 At one, if Mina sells you a ticket. And she wants my pass.")
-  LooseToken("T6_Ferry")
 end
 
 function Check_T6_EndChat()

@@ -23,27 +23,20 @@ function OnEnterScene()
   BeginCutscene()
   Gaze("Odo", "Quillane", 0.8)
   Look("Odo", "Quillane", 1.0)
+  Says("Odo", "#offic0_2")  -- Evening, courier. Come in, the kettle is on.
   WalkNear("Quillane", "Odo", 120.0)
   TurnTo("Quillane", GetDirectionTo("Quillane", "Odo"))
+  Says("Quillane", "#offic0_1")  -- Good evening. I need a pass for the night ferry.
   -- A beat before Odo looks up from his papers.
   Sleep(0.5)
   Emote("Odo", "smile", 1.0, 0.5)
   PlayAnimation("Odo", "Talk_smile", 1.0, 0.2, 0.2)
+  Says("Odo", "#offic0_3")  -- A pass? Bring me my ledger first, then we will talk.
   Gaze("Odo", "auto", 0.5)
   Look("Odo", "auto", 0.5)
   EndCutscene()
   ShowSceneSubtitle("#story0_30 The harbour office, a quarter to nine", 1.0, 3.0, 1.0)
   Debugout("Office: the player takes over")
-end
-
--- The items of the office: the code book in the drawer and the telegram on the desk fly from
--- where they lie into the token bar.
-function OnTrigger_drawer()
-  AcquireToken("T1_Codebook", true, "drawer")
-end
-
-function OnTrigger_telegram()
-  AcquireToken("T1_Telegram", true, "telegram")
 end
 
 -- Odo stamps the pass once he holds his ledger and the decoded message.
@@ -96,16 +89,22 @@ end
 -- The ledger is somewhere among the harbour books.
 function OnTrigger_shelf()
   StartMinigame("Bookshelf")
+  if GetValue("Minigames/Bookshelf/Win") == 1 then
+    SetHotspotState("shelf", 0)
+    AcquireToken("T1_Ledger", true, "shelf")
+  end
 end
 
 -- The code book lies in the desk drawer; once taken, the drawer has nothing more to offer.
 function OnTrigger_drawer()
   SetHotspotState("drawer", 0)
+  AcquireToken("T1_Codebook", true, "drawer")
 end
 
 -- The coded telegram on the desk.
 function OnTrigger_telegram()
   SetHotspotState("telegram", 0)
+  AcquireToken("T1_Telegram", true, "telegram")
 end
 
 -- Tapping the line: the room blurs while Quillane listens in.

@@ -78,13 +78,17 @@ bool WaitIsOver(const st_PlayStep& step, std::string* seen) {
     return state == "Session" && name == step.name;
   }
   const quillane::cl_GameActionQueue& queue = session->GetActionQueue();
-  const bool idle =
-      queue.IsIdle() && !queue.HasForegroundAction() && !queue.HasPendingEvents() && !session->IsTransitPending();
+  // Tokens still flying, carried or about to run their drop count as work under way.
+  const cl_TokenBar* bar = session->GetTokenBar();
+  const bool barBusy = bar && (!bar->IsIdle() || bar->HasPendingAction() || bar->GetLastUsed());
+  const bool idle = queue.IsIdle() && !queue.HasForegroundAction() && !queue.HasPendingEvents() &&
+                    !session->IsTransitPending() && !barBusy;
   if (!idle)
     *seen += std::string(", ") + (queue.m_sceneScript           ? "a scene script runs"
                                   : queue.m_dialogScript        ? "a dialogue runs"
                                   : queue.HasForegroundAction() ? "an action runs"
                                   : queue.HasPendingEvents()    ? "scene calls wait"
+                                  : barBusy                     ? "the token bar moves"
                                                                 : "a transit is pending");
   return state == "Session" && idle;
 }
@@ -399,7 +403,8 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
 
 // The mouse goes to the token and rests there until the bar's tokens have stopped moving and
 // the interface bar has faded in; a click picks the token up, the next frames carry it to the
-// target (which may move meanwhile), and a click there drops it.
+// target (which may move meanwhile), a click there drops it, and the step ends when the bar is
+// at rest again (an accepted drop has then started its action).
 cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, platform::input::Queue& input,
                                                    std::string* why) {
   constexpr int kSettleFrames = 6, kMoveFrames = 8, kBudget = 300;
@@ -434,18 +439,22 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, plat
     MoveMouse(input, m_dragX + (x - m_dragX) * t, m_dragY + (y - m_dragY) * t);
     return en_Outcome::Yield;
   }
-  if (!bar || !bar->GetCarried()) {
-    *why = "the token " + step.name + " was not picked up";
-    return en_Outcome::Fail;
+  if (m_dragFrame == kMoveFrames + 1) {
+    if (!bar || !bar->GetCarried()) {
+      *why = "the token " + step.name + " was not picked up";
+      return en_Outcome::Fail;
+    }
+    MoveMouse(input, x, y);
+    input.MouseButton(0, true, m_inputTime + 1);
+    input.MouseButton(0, false, m_inputTime + 2);
+    return en_Outcome::Yield;
   }
-  MoveMouse(input, x, y);
-  input.MouseButton(0, true, m_inputTime + 1);
-  input.MouseButton(0, false, m_inputTime + 2);
-  ++m_next;
+  // The drop's action starts once the token's use animation is over.
+  if (bar && (bar->IsAnimating() || bar->GetLastUsed()) && ++m_waited <= kBudget) return en_Outcome::Yield;
   m_waited = 0;
   m_dragFrame = -1;
   m_dragSettled = 0;
-  return en_Outcome::Yield;
+  return en_Outcome::Next;
 }
 
 void cl_PlayDriver::MoveMouse(platform::input::Queue& input, float x, float y) {

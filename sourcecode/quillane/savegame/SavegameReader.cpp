@@ -1,22 +1,15 @@
 // The savegame parser. Each section is read through its own view of the bytes, named after the
 // section, so the one error line a damaged file gives says where it broke; the records' own
 // readers check every length against the bytes left before they allocate.
-#include <cmath>
 #include <cstring>
 
 #include "base/File.h"
 #include "base/system.h"
 #include "quillane/savegame/SavegameImage.h"
+#include "quillane/savegame/StageRecords.h"
 
 namespace quillane {
 namespace {
-
-constexpr int kLocatorBytes = 32;
-// A saved orientation is a unit quaternion and a position lies within a scene.
-constexpr float kMaxQuaternionPart = 2.0f;
-constexpr float kMaxCoordinate = 1.0e7f;
-// Two empty strings, the locator and the smallest tree record.
-constexpr int64_t kMinCharacterBytes = 4 + 4 + kLocatorBytes + 4;
 
 // The bytes as a file named after the savegame and one of its sections, at offset.
 class cl_SectionView {
@@ -43,82 +36,35 @@ class cl_SectionView {
   base::File m_file;
 };
 
-bool ReadU32(base::File& file, uint32_t& value) {
-  unsigned char b[4];
-  if (file.get_remaining() < 4 || !file.read(b, 4)) return false;
-  value = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
-  return true;
-}
-
-bool ReadText(base::File& file, base::String& text, const char* what) {
-  const int at = file.get_current_position();
-  uint32_t n = 0;
-  if (!ReadU32(file, n)) {
-    file.report_error("%s cut short at offset %d", what, at);
-    return false;
-  }
-  if (n > static_cast<uint32_t>(file.get_remaining())) {
-    file.report_error("%s length %u exceeds the %d bytes left at offset %d", what, n, file.get_remaining(), at);
-    return false;
-  }
-  std::string bytes(n, '\0');
-  if (n > 0 && !file.read(bytes.data(), static_cast<int>(n))) {
-    file.report_error("%s cut short at offset %d", what, at);
-    return false;
-  }
-  // Engine strings end at a zero byte; such a name could not be written back the same.
-  if (std::memchr(bytes.data(), 0, n)) {
-    file.report_error("%s holds a zero byte at offset %d", what, at);
-    return false;
-  }
-  text = bytes.c_str();
-  return true;
-}
-
 bool ReadCharacter(base::File& file, st_SavegameCharacter& out) {
-  if (!ReadText(file, out.name, "character name") || !ReadText(file, out.actor, "actor name")) return false;
-  const int at = file.get_current_position();
-  unsigned char bytes[kLocatorBytes];
-  if (file.get_remaining() < kLocatorBytes || !file.read(bytes, kLocatorBytes)) {
-    file.report_error("locator of '%s' cut short at offset %d", out.name.c_str(), at);
-    return false;
-  }
+  if (!ReadStageText(file, out.name, "character name") || !ReadStageText(file, out.actor, "actor name")) return false;
   float parts[7];
-  for (int k = 0; k < 7; ++k) {
-    std::memcpy(&parts[k], bytes + 4 + 4 * k, 4);
-    if (!std::isfinite(parts[k]) || std::fabs(parts[k]) > (k < 4 ? kMaxQuaternionPart : kMaxCoordinate)) {
-      file.report_error("locator of '%s' not finite or out of range at offset %d", out.name.c_str(), at);
-      return false;
-    }
-  }
+  if (!ReadStageLocator(file, out.name.c_str(), parts)) return false;
   std::memcpy(out.orientation, parts, sizeof(out.orientation));
   std::memcpy(out.position, parts + 4, sizeof(out.position));
   const int propertiesAt = file.get_current_position();
   if (!out.properties.Read(&file)) {
     if (!file.has_error())
-      file.report_error("properties of '%s' damaged at offset %d", out.name.c_str(), propertiesAt);
+      file.report_error("stage block: properties of '%s' damaged at offset %d", out.name.c_str(), propertiesAt);
     return false;
   }
   return true;
 }
 
 bool ReadStage(base::File& file, st_SavegameImage& out) {
-  if (!ReadText(file, out.sceneName, "scene name")) return false;
+  if (!ReadStageText(file, out.sceneName, "scene name")) return false;
   const int blockAt = file.get_current_position();
   uint32_t count = 0;
-  if (!ReadU32(file, count)) {
-    file.report_error("character count cut short at offset %d", blockAt);
-    return false;
-  }
-  if (static_cast<int64_t>(count) * kMinCharacterBytes > file.get_remaining()) {
-    file.report_error("character count %u exceeds the %d bytes left at offset %d", count, file.get_remaining(),
+  if (!ReadStageU32(file, count, "character count")) return false;
+  if (static_cast<int64_t>(count) * kMinStageCharacterBytes > file.get_remaining()) {
+    file.report_error("stage block: character count %u exceeds the %d bytes left at offset %d", count, file.get_remaining(),
                       blockAt);
     return false;
   }
   out.characters.resize(count);
   for (st_SavegameCharacter& character : out.characters)
     if (!ReadCharacter(file, character)) return false;
-  if (!ReadText(file, out.player, "player character name")) return false;
+  if (!ReadStageText(file, out.player, "player character name")) return false;
   const int end = file.get_current_position();
   out.stageBlock.resize(static_cast<size_t>(end - blockAt));
   file.set_current_position(blockAt);
@@ -128,7 +74,7 @@ bool ReadStage(base::File& file, st_SavegameImage& out) {
 bool Parse(const unsigned char* data, int size, const char* name, st_SavegameImage& out) {
   cl_SectionView view(data, size, name);
   base::File& version = view.Open("version", 0);
-  if (!ReadU32(version, out.version)) return view.Fail("version word cut short", 0);
+  if (version.get_remaining() < 4 || !version.read(&out.version, 4)) return view.Fail("version word cut short", 0);
   if (out.version != st_SavegameImage::kVersion) {
     version.report_error("version %u at offset 0 is not %u", out.version, st_SavegameImage::kVersion);
     return false;

@@ -5,6 +5,7 @@
 #include "base/imaging/BitmapEffects.h"
 #include "base/system.h"
 #include "quillane/savegame/SavegameImage.h"
+#include "quillane/savegame/StageRecords.h"
 
 namespace quillane {
 
@@ -14,14 +15,8 @@ constexpr int kReducedWidth = 102;
 constexpr int kThumbnailSide = 64;
 constexpr int kThumbnailLeft = (kReducedWidth - kThumbnailSide) / 2;  // 19
 
-bool WriteU32(base::File& file, uint32_t value) {
-  const unsigned char b[4] = {static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-                              static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-  return file.write(b, 4);
-}
-
 bool WriteRecords(base::File& file, const st_SavegameImage& image, const tStageWriter& stage) {
-  if (!WriteU32(file, image.version) || !image.head.m_name.Write(file)) return false;
+  if (!WriteStageU32(file, image.version) || !image.head.m_name.Write(file)) return false;
   if (!image.head.m_grey.Write(&file) || !image.head.m_colour.Write(&file)) return false;
   if (image.head.m_header.is_element()) {
     if (!image.head.m_header.Write(&file)) return false;
@@ -33,10 +28,7 @@ bool WriteRecords(base::File& file, const st_SavegameImage& image, const tStageW
   }
   if (!image.head.m_preview.Write(&file) || !image.gameState.Write(&file)) return false;
   if (stage) return stage(file);
-  const base::String& scene = image.sceneName;
-  if (!WriteU32(file, static_cast<uint32_t>(scene.size())) ||
-      (scene.size() > 0 && !file.write(scene.c_str(), scene.size())))
-    return false;
+  if (!WriteStageText(file, image.sceneName)) return false;
   return image.stageBlock.empty() || file.write(image.stageBlock.data(), static_cast<int>(image.stageBlock.size()));
 }
 

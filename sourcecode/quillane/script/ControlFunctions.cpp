@@ -60,7 +60,7 @@ void CallScene(const char* scene, const char* function) {
 }
 
 void CallCharacter(const char* name, const char* function) {
-  if (!Session() || !name || !function) return;
+  if (!name || !function) return;
   quillane::CallDialogScriptFunction(base::String(name), base::String(function));
 }
 

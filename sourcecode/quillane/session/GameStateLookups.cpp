@@ -4,6 +4,7 @@
 #include "quillane/session/GameStateLookups.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
@@ -100,7 +101,9 @@ void SetLayerStateValue(const char* name, float value, float time) {
   cl_Session* session = GetSession();
   cl_Scene* scene = session ? session->GetScene() : nullptr;
   cl_Layer* layer = scene && name ? scene->FindLayer(name) : nullptr;
-  if (!layer) return;
+  // A value that is no number would poison the saved state and the layer's fade for good.
+  if (!layer || !std::isfinite(value)) return;
+  if (!std::isfinite(time)) time = -1.0f;
   base::Variant* stored =
       base::variant_get_attribute_by_path(*session->GetGameState(), StatePath(*scene, "Layers", name).c_str(), true);
   if (stored) stored->set_float(value);

@@ -120,8 +120,10 @@ bool cl_Session::ProcessScreenshotAndPauseKeys(const base::ICMD& cmd) {
 void cl_Session::ProcessLodKeys(const base::ICMD& cmd) {
   const int wanted = cmd.key == kKey1 ? 1 : cmd.key == kKey2 ? 2 : 0;
   if (wanted == GetOptionIntValue("Gfx/SceneLOD/")) return;
-  if (base::Variant* option = base::sys::GetOptionValue("Gfx/SceneLOD/Value"))
-    option->set_float(1.0f - static_cast<float>(wanted) * 0.5f);
+  // Without the option no level can be chosen, and a reload would show the same scene again.
+  base::Variant* option = base::sys::GetOptionValue("Gfx/SceneLOD/Value");
+  if (!option) return;
+  option->set_float(1.0f - static_cast<float>(wanted) * 0.5f);
   const cl_Scene* scene = GetScene();
   if (!m_stage || !scene) return;
   const base::String name(scene->GetName().c_str());
