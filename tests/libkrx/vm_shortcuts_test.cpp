@@ -1,8 +1,9 @@
 // The interpreter's shortcuts for strings appended in place, typed array elements, native calls,
-// call markers and arithmetic stored by a statement, each against the instructions it stands in for. Every shape runs as emitted and with a
-// no-op "group" between its instructions, so that nothing is taken as a whole, over operand
-// values that also make it fail; results, errors, the step budget's end and the line hook's
-// calls must not differ.
+// call markers, arithmetic stored by a statement, whole integer statements and returns in
+// register form, and loop steps, each against the instructions it stands in for. Every shape
+// runs as emitted and with a no-op "group" between its instructions, so that nothing is taken as
+// a whole, over operand values that also make it fail; results, errors, the step budget's end
+// and the line hook's calls must not differ.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -26,10 +27,16 @@ const std::vector<Slot> kSlots = {{"a", TYPE_AUTO, true}, {"b", TYPE_AUTO, true}
 enum { A = 0, B = 1, S = 2, T = 3, X = 4, ARR = 5, FARR = 6, I = 7 };
 
 using Sep = std::function<void()>;
+using Code = std::function<void(Asm&, const Sep& sep)>;
 struct Shape {
+  Shape(const char* n, Code c, Code called = {}) : name(n), code(std::move(c)), callee(std::move(called)) {}
   const char* name;
-  std::function<void(Asm&, const Sep& sep)> code;
+  Code code;
+  // When set: an int function of the same slots, bound beside the shape (split alike), which
+  // the shape calls by the name in g_callee.
+  Code callee;
 };
+std::string g_callee;
 
 // s = <a's text>, then s = s + b appended as the statement ends or stays open.
 void AppendShapes(std::vector<Shape>& shapes) {
@@ -242,6 +249,124 @@ void StoreShapes(std::vector<Shape>& shapes) {
   }
 }
 
+// Whole integer statements of locals, constants and elements with + - * / %, and for loops
+// stepping a local against a constant: into int, auto, string and element destinations, with
+// division by zero, INT_MIN / -1, indexes out of range and float elements among the operands.
+void IntStatementShapes(std::vector<Shape>& shapes) {
+  auto setup = [](Asm& a) {  // arr = {0, 7, -3, 9}, x = a, i = 2
+    a.Line(1).Int(1).Element(ARR).Int(7).Op(OP_ASSIGN).Eoc().Int(2).Element(ARR).Int(-3).Op(OP_ASSIGN).Eoc();
+    a.Int(3).Element(ARR).Int(9).Op(OP_ASSIGN).Eoc();
+    a.Line(2).Local(X).Local(A).Op(OP_ASSIGN).Eoc().Local(I).Int(2).Op(OP_ASSIGN).Eoc();
+  };
+  for (int op : {OP_ASSIGN, OP_ASSIGN_ADD, OP_ASSIGN_MUL}) {
+    for (int dest : {I, X, S, ARR}) {
+      // d op= (a + b * 3) % (b - 1) - arr[i];
+      shapes.push_back({"d op= (a + b * 3) % (b - 1) - arr[i]", [setup, op, dest](Asm& a, const Sep& sep) {
+                          setup(a);
+                          a.Line(3);
+                          if (dest == ARR)
+                            a.Local(X).Element(ARR);
+                          else
+                            a.Local(dest);
+                          a.Local(A).Local(B).Int(3).Op(OP_MUL).Op(OP_ADD).Local(B).Int(1).Op(OP_SUB);
+                          sep();
+                          a.Op(OP_MOD).Local(I).Element(ARR).Op(OP_SUB).Op(op).Eoc();
+                          // t = d; d = b; then t | d: what d held, and whether it took b as it is.
+                          auto target = [&a, dest] {
+                            if (dest == ARR)
+                              a.Local(X).Element(ARR);
+                            else
+                              a.Local(dest);
+                          };
+                          a.Line(4).Local(T);
+                          target();
+                          a.Op(OP_ASSIGN).Eoc();
+                          target();
+                          a.Local(B).Op(OP_ASSIGN).Eoc().FuncInit().Local(T).Str("|").Op(OP_ADD);
+                          target();
+                          a.Op(OP_ADD).Return();
+                        }});
+    }
+  }
+  for (int op : {OP_DIV, OP_MOD, OP_SUB}) {
+    shapes.push_back({"arr[(a + 1) % 4] = arr[x] op b", [setup, op](Asm& a, const Sep& sep) {
+                        setup(a);
+                        a.Line(3).Local(A).Int(1).Op(OP_ADD).Int(4).Op(OP_MOD).Element(ARR).Local(X);
+                        sep();
+                        a.Element(ARR).Local(B).Op(op).Op(OP_ASSIGN).Eoc();
+                        a.FuncInit().Int(0).Element(ARR).Int(1).Element(ARR).Op(OP_ADD).Int(2).Element(ARR).Op(OP_ADD);
+                        a.Int(3).Element(ARR).Op(OP_ADD).Return();
+                      }});
+  }
+  shapes.push_back({"i = farr[x] + 1", [setup](Asm& a, const Sep& sep) {
+                      setup(a);
+                      a.Line(3).Local(I).Local(X).Element(FARR).Int(1);
+                      sep();
+                      a.Op(OP_ADD).Op(OP_ASSIGN).Eoc().FuncInit().Local(I).Return();
+                    }});
+  shapes.push_back({"i = a - (b - (a - ... )) deeper than the register list", [](Asm& a, const Sep& sep) {
+                      a.Line(1).Local(I);
+                      for (int k = 0; k < 10; ++k) a.Local(k % 2 ? B : A);
+                      sep();
+                      for (int k = 0; k < 9; ++k) a.Op(OP_SUB);
+                      a.Op(OP_ASSIGN).Eoc().FuncInit().Local(I).Return();
+                    }});
+  shapes.push_back({"arr[1] = a; arr[1] += b (constant index first)", [](Asm& a, const Sep& sep) {
+                      a.Line(1).Int(1).Element(ARR).Local(A).Op(OP_ASSIGN).Eoc();
+                      a.Line(2).Int(1);
+                      sep();
+                      a.Element(ARR).Local(B).Op(OP_ASSIGN_ADD).Eoc().FuncInit().Int(1).Element(ARR).Return();
+                    }});
+  // for (i = 0; i < 4; i++) { x = x + (i + a) % 3; } and counting down with i-- until i <= -2.
+  for (bool down : {false, true}) {
+    shapes.push_back({"for loop with a constant bound", [down](Asm& a, const Sep& sep) {
+                        a.Line(1).Local(X).Local(B).Op(OP_ASSIGN).Eoc();
+                        a.Line(2).Local(I).Int(down ? 2 : 0).Op(OP_ASSIGN).Eoc();
+                        a.Label("top").Local(I).Int(down ? -2 : 4).Op(down ? OP_LESS_EQUAL : OP_LESS);
+                        sep();
+                        if (down)
+                          a.JumpTrue("end");
+                        else
+                          a.JumpFalse("end");
+                        a.Line(3).Local(X).Local(X).Local(I).Local(A).Op(OP_ADD).Int(3).Op(OP_MOD).Op(OP_ADD);
+                        a.Op(OP_ASSIGN).Eoc();
+                        a.Local(I).Op(down ? OP_POST_DEC : OP_POST_INC);
+                        sep();
+                        a.Jump("top");
+                        a.Label("end").Line(4).FuncInit().Local(X).Return();
+                      }});
+  }
+  // return e; of an int function called by a script function: e of any operands, after a line.
+  auto caller = [](Asm& a, const Sep&) {
+    a.Line(1).FuncInit().FuncInit().Local(A).Local(B).Global(g_callee.c_str()).Call().Return();
+  };
+  shapes.push_back({"int f(a, b) { return a; }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).FuncInit();
+                      sep();
+                      a.Local(A).Return();
+                    }});
+  shapes.push_back({"int f(a, b) { return (a + b * 3) % (b - 1); }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).FuncInit().Local(A).Local(B).Int(3).Op(OP_MUL).Op(OP_ADD);
+                      sep();
+                      a.Local(B).Int(1).Op(OP_SUB).Op(OP_MOD).Return();
+                    }});
+  shapes.push_back({"int f(a, b) { i = 2; return arr[b] - a / i; }", caller, [](Asm& a, const Sep& sep) {
+                      a.Line(7).Local(I).Int(2).Op(OP_ASSIGN).Eoc().Int(2).Element(ARR).Int(-3).Op(OP_ASSIGN).Eoc();
+                      a.FuncInit().Local(B).Element(ARR).Local(A).Local(I);
+                      sep();
+                      a.Op(OP_DIV).Op(OP_SUB).Return();
+                    }});
+  shapes.push_back({"for loop stepping the bound's variable", [](Asm& a, const Sep& sep) {
+                      a.Line(1).Local(I).Int(0).Op(OP_ASSIGN).Eoc();
+                      a.Label("top").Local(I).Int(3).Op(OP_LESS_EQUAL).JumpFalse("end");
+                      a.Line(2).Local(X).Local(I).Op(OP_ASSIGN).Eoc();
+                      a.Local(I).Op(OP_POST_INC);
+                      sep();
+                      a.Jump("top");
+                      a.Label("end").Line(3).FuncInit().Local(I).Local(X).Op(OP_MUL).Return();
+                    }});
+}
+
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   AppendShapes(shapes);
@@ -249,6 +374,7 @@ std::vector<Shape> Shapes() {
   NativeShapes(shapes);
   MarkerShapes(shapes);
   StoreShapes(shapes);
+  IntStatementShapes(shapes);
   return shapes;
 }
 
@@ -288,6 +414,18 @@ class VmShortcuts : public krxtest::VmTest {
   // Binds the shape as emitted ("f<n>") and split by "group"s ("s<n>").
   void Bind(const Shape& shape, int n) {
     for (bool split : {false, true}) {
+      if (shape.callee) {
+        g_callee = (split ? "cs" : "cf") + std::to_string(n);
+        Asm c = NewAsm();
+        c.ParamCpy();
+        shape.callee(c, [&c, split] {
+          if (split) c.Op(OP_GROUP);
+        });
+        c.Stop();
+        BinCode* fn = Function(g_callee.c_str(), c, kSlots, VT_INT);
+        fn->GetVarTable().GetVariable(ARR)->SetArrayType(VT_INT);
+        fn->GetVarTable().GetVariable(ARR)->SetSize(4);
+      }
       Asm a = NewAsm();
       a.ParamCpy();
       shape.code(a, [&a, split] {
@@ -324,7 +462,7 @@ TEST_F(VmShortcuts, EachShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstruc
     for (const auto& [a, b] : Operands()) {
       SCOPED_TRACE(std::string(shapes[n].name) + " with " + krxtest::Describe(a) + ", " + krxtest::Describe(b));
       const std::vector<Var> args = {a, b};
-      for (int budget : {-1, 0, 1, 2, 3, 5, 8}) {
+      for (int budget : {-1, 0, 1, 2, 3, 5, 8, 11, 12}) {  // the loops end at 11 and 12
         const std::string x = RunWith(fused, args, budget), y = RunWith(split, args, budget);
         EXPECT_EQ(x, y) << "budget " << budget;
         failures += x != y;

@@ -21,6 +21,7 @@
 #include "KRX/ByteCode.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/StringPool.h"
@@ -136,6 +137,8 @@ enum en_Handler : uint16_t {
   H_L_ELEMENT,   // local, "push value k" + "push var 4": an element of local array k by a local index
   H_INIT_MARKS,  // ["line"] + one or two "func_init" (`sub` of them) that start no local read
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
+  H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
+  H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
   H_COUNT
 };
 
@@ -168,37 +171,6 @@ struct st_Decoded {
   int32_t aux = 0;
   int32_t target = 0;
 };
-
-// An int constant push at p: its value and length.
-bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, uint32_t& length) {
-  if (p >= size || size - p < 2 || code[p] != OP_PUSH_VALUE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
-  const uint32_t n = 1u + (code[p + 1] >> 6);
-  if (size - p - 2 < n) return false;
-  const uint8_t* b = code + p + 2;
-  value = ReadIntPayload(b, n);
-  length = 2 + n;
-  return true;
-}
-
-// A local read ("push value k; push var 0") at p: its slot and length.
-bool LocalReadAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& slot, uint32_t& length) {
-  uint32_t n = 0;
-  if (!IntPushAt(code, size, p, slot, n)) return false;
-  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT || code[p + n + 2] != 0) return false;
-  length = n + 3;
-  return true;
-}
-
-// "push value k; push var 4" at p (an element of local array k, the index pushed before it).
-bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arraySlot, uint32_t& length) {
-  uint32_t n = 0;
-  if (!IntPushAt(code, size, p, arraySlot, n)) return false;
-  if (size - p - n < 3 || code[p + n] != OP_PUSH_VAR || code[p + n + 1] != VT_INT ||
-      code[p + n + 2] != PUSHVAR_INDEXED)
-    return false;
-  length = n + 3;
-  return true;
-}
 
 // The statement shapes the code generator emits for local int arithmetic, matched at pc (which
 // holds a local read of d.ival). They run as one step while the operands are plain ints; any
@@ -290,6 +262,7 @@ struct st_CodeInfo {
   const uint8_t* bytes = nullptr;
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
+  std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -306,6 +279,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.bytes = bytes;
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
+    info.statements.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -321,7 +295,10 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
-void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
+// returnType: the declared return type of the function the code belongs to.
+void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
+  const uint8_t* code = info.bytes;
+  const uint32_t size = info.size;
   d.handler = H_CORRUPT;
   const uint8_t op = code[pc];
   uint32_t length = 1;
@@ -352,6 +329,36 @@ void DecodeAt(const uint8_t* code, uint32_t size, uint32_t pc, st_Decoded& d) {
     }
   }
   d.op = op;
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
+    // A whole integer statement or return, after its line or from its first instruction, in
+    // register form. Only an int function's returns: others would only ever take the fallback.
+    const uint32_t lineLength = op == OP_LINE ? length : 0;
+    st_IntStatement statement;
+    st_Decoded local;  // "d op= local|int;" already takes one step
+    const bool oneStep = MatchLocalSequence(code, size, pc + lineLength, local) && local.handler == H_L_ASSIGN &&
+                         local.tail == OP_EOC;
+    bool matched = false;
+    if (pc + lineLength < size && code[pc + lineLength] == OP_INIT_FUNC) {
+      matched = returnType == VT_INT && MatchIntReturn(code, size, pc + lineLength, statement);
+      statement.firstLength = 1;  // the fallback runs the "func_init" alone
+    } else if (!oneStep && pc + lineLength < size) {
+      matched = MatchIntStatement(code, size, pc + lineLength, statement);
+    }
+    if (matched) {
+      d.handler = statement.assign == OP_RETURN ? H_INT_RETURN : H_INT_STORE;
+      d.op = code[pc + lineLength];
+      d.line = op == OP_LINE ? d.ival : 0;
+      d.lineLength = uint8_t(lineLength);
+      d.first = uint8_t(lineLength + statement.firstLength);
+      d.ival = statement.firstValue;
+      d.operandLocal = statement.firstIsLocal ? 1 : 0;
+      d.operandType = kNoOperand;
+      d.length = uint16_t(lineLength + statement.length);
+      d.aux = int32_t(info.statements.size());
+      info.statements.push_back(std::move(statement));
+      return;
+    }
+  }
   const bool pushVarFollows = op == OP_PUSH_VALUE && size - pc - length >= 3 && code[pc + length] == OP_PUSH_VAR &&
                               code[pc + length + 1] == VT_INT;
   if (pushVarFollows && d.operandType == VT_INT && code[pc + length + 2] == PUSHVAR_INDEXED) {
@@ -622,6 +629,18 @@ inline void LeaveNative(Frame* f, uint32_t marker, uint32_t oldCount) {
   for (uint32_t i = marker + 1; i < oldCount; ++i) Drop(f->m_stack[i]);
 }
 
+// a op b for the comparison opcode op (OP_LESS_EQUAL to OP_NOT_EQUAL).
+__attribute__((always_inline)) inline bool CompareInts(uint8_t op, int32_t a, int32_t b) {
+  switch (op) {
+    case OP_LESS_EQUAL: return a <= b;
+    case OP_LESS: return a < b;
+    case OP_GREATER_EQUAL: return a >= b;
+    case OP_GREATER: return a > b;
+    case OP_EQUAL: return a == b;
+    default: return a != b;
+  }
+}
+
 // The step budget: lines, jumps and calls; false once it is used up.
 inline bool Step(Thread& thread) {
   if (thread.m_stepBudget < 0) return true;
@@ -647,6 +666,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   uint32_t size = 0;
   const StringPool* vocab = nullptr;
   st_Decoded* decoded = nullptr;
+  st_CodeInfo* info = nullptr;
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
@@ -681,7 +701,8 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 #undef KRX_OPCODE_TARGET
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
-      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE,
+      &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
+      &&l_INT_RETURN,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -703,7 +724,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
   {
-    const auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+    info = static_cast<st_CodeInfo*>(f->m_decoded);
     code = info->bytes;
     size = info->size;
     decoded = const_cast<st_Decoded*>(info->decoded.data());
@@ -714,7 +735,7 @@ load_code:
   VM_NEXT();
   {
       l_UNDECODED:
-        DecodeAt(code, size, at, decoded[at]);
+        DecodeAt(*info, at, f->m_function->GetReturnType(), decoded[at]);
         pc = at;
         VM_NEXT();
 
@@ -735,16 +756,7 @@ load_code:
           const Var& l = *leftSlot.Deref();
           const Var& r = *rightSlot.Deref();
           if ((l.GetTypeByte() & ~VF_AUTO) == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT) {
-            const int32_t a = l.GetRawInt(), b = r.GetRawInt();
-            bool condition;
-            switch (op) {
-              case OP_LESS_EQUAL: condition = a <= b; break;
-              case OP_LESS: condition = a < b; break;
-              case OP_GREATER_EQUAL: condition = a >= b; break;
-              case OP_GREATER: condition = a > b; break;
-              case OP_EQUAL: condition = a == b; break;
-              default: condition = a != b; break;
-            }
+            const bool condition = CompareInts(op, l.GetRawInt(), r.GetRawInt());
             Drop(rightSlot);
             Drop(leftSlot);
             f->m_stackCount -= 2;
@@ -806,16 +818,7 @@ load_code:
         int32_t b = d.aux;
         VM_SECOND_OPERAND(d, b)
         if (!VM_INT(lv) || f->m_stackCount + 2 > kMaxStack) goto l_local_fallback;
-        const int32_t a = lv->GetRawInt();
-        bool condition;
-        switch (d.sub) {
-          case OP_LESS_EQUAL: condition = a <= b; break;
-          case OP_LESS: condition = a < b; break;
-          case OP_GREATER_EQUAL: condition = a >= b; break;
-          case OP_GREATER: condition = a > b; break;
-          case OP_EQUAL: condition = a == b; break;
-          default: condition = a != b; break;
-        }
+        const bool condition = CompareInts(d.sub, lv->GetRawInt(), b);
         if (d.tail == OP_JUMP_TRUE ? condition : !condition) {
           if (d.target < 0 || uint32_t(d.target) > size || thread.m_stepBudget == 0) goto l_local_fallback;
           if (thread.m_stepBudget > 0) --thread.m_stepBudget;
@@ -864,26 +867,11 @@ load_code:
         if (!VM_INT(lv)) goto l_local_fallback;
         const int32_t a = lv->GetRawInt();
         int32_t r = 0;
-        bool isBool = false;
-        switch (d.sub) {
-          case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); break;
-          case OP_SUB: r = int32_t(uint32_t(a) - uint32_t(b)); break;
-          case OP_MUL: r = int32_t(uint32_t(a) * uint32_t(b)); break;
-          case OP_DIV:
-            if (b == 0 || (a == INT32_MIN && b == -1)) goto l_local_fallback;
-            r = a / b;
-            break;
-          case OP_MOD:
-            if (b == 0) goto l_local_fallback;
-            r = b == -1 ? 0 : a % b;
-            break;
-          case OP_LESS_EQUAL: r = a <= b; isBool = true; break;
-          case OP_LESS: r = a < b; isBool = true; break;
-          case OP_GREATER_EQUAL: r = a >= b; isBool = true; break;
-          case OP_GREATER: r = a > b; isBool = true; break;
-          case OP_EQUAL: r = a == b; isBool = true; break;
-          default: r = a != b; isBool = true; break;
-        }
+        const bool isBool = d.sub >= OP_LESS_EQUAL;
+        if (isBool)
+          r = CompareInts(d.sub, a, b);
+        else if (!PlainIntArith(d.sub, a, b, r))
+          goto l_local_fallback;
         if (d.tail == OP_ASSIGN) {
           // "=" and "eoc" follow: an int result goes straight into a plain int variable below.
           Var* dest = f->m_stackCount ? f->m_stack[f->m_stackCount - 1].GetReference() : nullptr;
@@ -924,6 +912,22 @@ load_code:
         if (d.tail == OP_JUMP) {
           if (thread.m_stepBudget > 0) --thread.m_stepBudget;
           pc = uint32_t(d.target);
+          // A loop's back edge to "i < n" (no line of its own, n a constant, i the variable just
+          // stepped): the condition is decided here. Near the stack's limit, or when its jump
+          // would use up the budget, the condition runs as itself.
+          const st_Decoded& c = decoded[pc];
+          if (c.handler == H_L_CMP_JUMP && c.lineLength == 0 && c.operandLocal == 0 && c.ival == ival &&
+              f->m_stackCount + 2 <= kMaxStack) {
+            const bool condition = CompareInts(c.sub, target->GetRawInt(), c.aux);
+            if (c.tail == OP_JUMP_TRUE ? condition : !condition) {
+              if (c.target >= 0 && uint32_t(c.target) <= size && thread.m_stepBudget != 0) {
+                if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+                pc = uint32_t(c.target);
+              }
+            } else {
+              pc += c.length;
+            }
+          }
         }
         VM_NEXT();
       }
@@ -1019,6 +1023,49 @@ load_code:
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
         goto l_FUSED_LOCAL;  // pc is past the read; ival is its slot
+      }
+
+      l_INT_STORE: {
+        // A whole integer statement as one step; anything unusual runs its first push alone and
+        // the rest one instruction at a time, as the unfused local sequences do.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
+        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatement(statement, f->m_locals)) {
+          if (d.operandLocal) goto l_local_fallback;
+          op = OP_PUSH_VALUE;
+          operandType = VT_INT;
+          ival = d.ival;
+          pc = at + d.first;
+          goto l_OP_PUSH_VALUE;
+        }
+        PopTo(f, 0);
+        VM_NEXT();
+      }
+
+      l_INT_RETURN: {
+        // "return e;" of an int function called by a script function: the value goes straight
+        // onto the caller's stack. Anything else runs the "func_init" alone and the rest one
+        // instruction at a time.
+        const st_Decoded& d = decoded[at];
+        VM_LINE_PREFIX(d)
+        const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
+        Frame* caller = thread.m_frameIndex > 0 ? thread.m_frames[thread.m_frameIndex - 1] : nullptr;
+        int32_t values[kMaxIntDepth];
+        Var* unused = nullptr;
+        Var* slot = nullptr;
+        if (caller && !caller->m_context && f->m_function->GetReturnType() == VT_INT &&
+            f->m_stackCount + statement.pushes <= kMaxStack && RunIntOps(statement.ops, f->m_locals, values, unused))
+          slot = Push(caller);
+        if (!slot) {
+          op = OP_INIT_FUNC;
+          pc = at + d.first;
+          goto l_OP_INIT_FUNC;
+        }
+        slot->SetInt(values[0]);
+        op = OP_RETURN;
+        pc = at + d.length;
+        goto l_pop_frame;
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
@@ -1515,57 +1562,59 @@ load_code:
 
       l_OP_RETURN:
       l_OP_STOP: {
-        const int declared = f->m_function->GetReturnType();
-        const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
-        const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
-        if (op == OP_STOP) {
-          if (!untyped) VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
-          thread.m_returnValue = Var();
-        } else {
-          const int marker = FindMarker(f, int(f->m_stackCount) - 1);
-          if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
-          const int values = int(f->m_stackCount) - marker - 1;
-          if (values > 1) VM_FAIL("can only return one value on return");
-          if (values == 0) {
-            PopTo(f, uint32_t(marker));
-            if (!untyped) {
-              thread.m_returnValue = Var();
-              thread.m_returnValue.SetType(declared);
-              VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
-            }
+        {  // the frame's returned value; the fused return joins below
+          const int declared = f->m_function->GetReturnType();
+          const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
+          const bool firstFrame = thread.m_frameIndex == 0 || thread.m_frames[thread.m_frameIndex - 1]->m_context;
+          if (op == OP_STOP) {
+            if (!untyped) VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
+            thread.m_returnValue = Var();
           } else {
-            const Var& r = *f->m_stack[marker + 1].Deref();
-            if (firstFrame) {
-              thread.m_returnValue = Var();
-              thread.m_returnValue.SetType(declared);
-              if (!thread.m_returnValue.AssignTyped(r)) {
+            const int marker = FindMarker(f, int(f->m_stackCount) - 1);
+            if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
+            const int values = int(f->m_stackCount) - marker - 1;
+            if (values > 1) VM_FAIL("can only return one value on return");
+            if (values == 0) {
+              PopTo(f, uint32_t(marker));
+              if (!untyped) {
                 thread.m_returnValue = Var();
-                if (declared == VT_NIL) VM_FAIL("void functions cannot return a value");
-                VM_FAIL("A %s function cannot return a %s value.", GetTypeName(declared), PlainTypeName(r));
+                thread.m_returnValue.SetType(declared);
+                VM_FAIL("return: missing return value (%s)", GetTypeName(declared));
               }
-              if (thread.m_returnValue.IsConstString() && !thread.m_returnValue.IsReference())
-                thread.m_returnValue.MakeOwned();
             } else {
-              Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
-              Var* slot = Push(caller);
-              if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
-              const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
-              if (intResult)
-                slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
-              else
-                slot->SetType(declared);
-              if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
-                const char* from = PlainTypeName(r);
-                Drop(*slot);
-                --caller->m_stackCount;
+              const Var& r = *f->m_stack[marker + 1].Deref();
+              if (firstFrame) {
                 thread.m_returnValue = Var();
-                VM_FAIL("return: cannot auto convert from %s to %s", from, GetTypeName(declared));
+                thread.m_returnValue.SetType(declared);
+                if (!thread.m_returnValue.AssignTyped(r)) {
+                  thread.m_returnValue = Var();
+                  if (declared == VT_NIL) VM_FAIL("void functions cannot return a value");
+                  VM_FAIL("A %s function cannot return a %s value.", GetTypeName(declared), PlainTypeName(r));
+                }
+                if (thread.m_returnValue.IsConstString() && !thread.m_returnValue.IsReference())
+                  thread.m_returnValue.MakeOwned();
+              } else {
+                Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
+                Var* slot = Push(caller);
+                if (!slot) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(op));
+                const bool intResult = declared == VT_INT && (r.GetTypeByte() & ~VF_AUTO) == VT_INT;
+                if (intResult)
+                  slot->SetInt(r.GetRawInt());  // the common int result, as SetType and AssignTyped give it
+                else
+                  slot->SetType(declared);
+                if (!intResult && !r.IsNil() && !slot->AssignTyped(r)) {
+                  const char* from = PlainTypeName(r);
+                  Drop(*slot);
+                  --caller->m_stackCount;
+                  thread.m_returnValue = Var();
+                  VM_FAIL("return: cannot auto convert from %s to %s", from, GetTypeName(declared));
+                }
               }
+              PopTo(f, uint32_t(marker));
             }
-            PopTo(f, uint32_t(marker));
           }
         }
-        // Pop the frame.
+      l_pop_frame:
         f->m_position = pc;
         if (thread.m_debugFlag) {
           if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->returnHook) hooks->returnHook(thread, *f);

@@ -84,8 +84,9 @@ class Var {
   void SetType(int t);
 
   // ---- setters: each clears first, keeps the auto flag, writes type and value ----
-  void SetBool(bool b) { SetScalar(VT_BOOL, b ? 1u : 0u); }
-  void SetInt(int i) { SetScalar(VT_INT, uint32_t(i)); }
+  // Always inline: the interpreter sets ints and bools in its hottest paths.
+  __attribute__((always_inline)) void SetBool(bool b) { SetScalar(VT_BOOL, b ? 1u : 0u); }
+  __attribute__((always_inline)) void SetInt(int i) { SetScalar(VT_INT, uint32_t(i)); }
   void SetFloat(float f) {
     uint32_t bits;
     std::memcpy(&bits, &f, sizeof bits);
