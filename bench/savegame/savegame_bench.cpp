@@ -21,18 +21,18 @@ struct st_Bench {
   st_Bench() {
     dir = fs::temp_directory_path() / ("quillane_bench_savegame_" + std::to_string(getpid()));
     fs::create_directories(dir);
-    savegen::st_Spec spec;
-    spec.elements = 5000;
-    spec.characters.clear();
+    savegen::st_Plan plan;
+    plan.elements = 5000;
+    plan.characters.clear();
     for (int i = 0; i < 30; ++i) {
       savegen::st_Character c;
       c.name = "Character" + std::to_string(i);
       c.actor = i % 2 ? "male" : "female";
       c.position[0] = static_cast<float>(i * 10);
-      spec.characters.push_back(c);
+      plan.characters.push_back(c);
     }
-    spec.player = "Character0";
-    bytes = savegen::Generate(spec).bytes;
+    plan.player = "Character0";
+    bytes = savegen::Generate(plan).bytes;
     quillane::ParseSavegame(bytes.data(), static_cast<int>(bytes.size()), "bench", image);
     slot = (dir / "slot.sav").string();
     plain = (dir / "plain.sav").string();

@@ -408,10 +408,10 @@ TEST_F(PlayThrough, ASaveLoadsBackFromAnotherScene) {
 // QuickLaunch with DevTools "Savegame" starts from that save in the user's "Savegames" (a
 // generated one in the Office) instead of a new game.
 TEST_F(PlayThrough, QuickLaunchStartsFromTheNamedSavegame) {
-  savegen::st_Spec spec;
-  spec.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {0.0f, 0.0f, 0.0f}}};
+  savegen::st_Plan plan;
+  plan.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {0.0f, 0.0f, 0.0f}}};
   std::filesystem::create_directories(m_dir / "user" / "Savegames");
-  savegen::WriteFile((m_dir / "user" / "Savegames" / "slot001.sav").string(), savegen::Generate(spec).bytes);
+  savegen::WriteFile((m_dir / "user" / "Savegames" / "slot001.sav").string(), savegen::Generate(plan).bytes);
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>",
                     "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});

@@ -53,13 +53,13 @@ void PutVariant(std::vector<uint8_t>& out, const base::Variant& v) {
 
 }  // namespace
 
-void MakeGameState(const st_Spec& spec, base::Variant& out) {
+void MakeGameState(const st_Plan& plan, base::Variant& out) {
   out.set_element("GameState");
   base::Variant& missions = out.add_element("Missions");
   missions.attribute("GameTime")->set_float(754.5f);
   missions.attribute("Skill")->set_int(30);
   missions.attribute("MaxSkill")->set_int(100);
-  for (int i = 0; i < spec.elements; ++i) {
+  for (int i = 0; i < plan.elements; ++i) {
     base::Variant& value = missions.add_element(("Value" + std::to_string(i)).c_str());
     value.attribute("value")->set_int(i * 7);
   }
@@ -68,26 +68,26 @@ void MakeGameState(const st_Spec& spec, base::Variant& out) {
   ticket.attribute("label")->set_string("ticket");
   ticket.attribute("cnt")->set_int(1);
   ticket.attribute("use_cnt")->set_int(0);
-  base::Variant& hotspots = out.add_element("Scenes").add_element(spec.scene.c_str()).add_element("Hotspots");
+  base::Variant& hotspots = out.add_element("Scenes").add_element(plan.scene.c_str()).add_element("Hotspots");
   hotspots.attribute("door")->set_int(1);
   hotspots.attribute("drawer")->set_int(0);
 }
 
-st_Savegame Generate(const st_Spec& spec) {
+st_Savegame Generate(const st_Plan& plan) {
   st_Savegame s;
   std::vector<uint8_t>& out = s.bytes;
   auto mark = [&] { s.ends.push_back(out.size()); };
-  Put32(out, spec.version);
+  Put32(out, plan.version);
   mark();
-  Put32(out, static_cast<uint32_t>(spec.name.size()));
-  for (char16_t c : spec.name) {
+  Put32(out, static_cast<uint32_t>(plan.name.size()));
+  for (char16_t c : plan.name) {
     out.push_back(static_cast<uint8_t>(c & 0xFF));
     out.push_back(static_cast<uint8_t>(c >> 8));
   }
   mark();
-  PutBitmap(out, spec.thumbSide, spec.thumbSide, 0x80);
+  PutBitmap(out, plan.thumbSide, plan.thumbSide, 0x80);
   mark();
-  PutBitmap(out, spec.thumbSide, spec.thumbSide, 0x20);
+  PutBitmap(out, plan.thumbSide, plan.thumbSide, 0x20);
   mark();
   base::Variant header;
   header.set_element("SaveData");
@@ -95,16 +95,16 @@ st_Savegame Generate(const st_Spec& spec) {
   header.attribute("current_mission")->set_int(1);
   PutVariant(out, header);
   mark();
-  PutBitmap(out, spec.pictureW, spec.pictureH, 0x40);
+  PutBitmap(out, plan.pictureW, plan.pictureH, 0x40);
   mark();
   base::Variant state;
-  MakeGameState(spec, state);
+  MakeGameState(plan, state);
   PutVariant(out, state);
   mark();
-  PutText(out, spec.scene);
+  PutText(out, plan.scene);
   mark();
-  Put32(out, static_cast<uint32_t>(spec.characters.size()));
-  for (const st_Character& c : spec.characters) {
+  Put32(out, static_cast<uint32_t>(plan.characters.size()));
+  for (const st_Character& c : plan.characters) {
     PutText(out, c.name);
     PutText(out, c.actor);
     Put32(out, 0);
@@ -115,7 +115,7 @@ st_Savegame Generate(const st_Spec& spec) {
     properties.attribute("boundary_left")->set_float(25.0f);
     PutVariant(out, properties);
   }
-  PutText(out, spec.player);
+  PutText(out, plan.player);
   mark();
   return s;
 }

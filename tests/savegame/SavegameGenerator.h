@@ -19,7 +19,7 @@ struct st_Character {
   float position[3] = {0.0f, 0.0f, 0.0f};
 };
 
-struct st_Spec {
+struct st_Plan {
   std::u16string name = u"Office, before the ferry";
   uint32_t version = 1;
   int thumbSide = 64;                  // 0 for a save made before any picture was taken
@@ -31,9 +31,9 @@ struct st_Spec {
   std::string player = "Quillane";
 };
 
-// The game-state tree the spec describes: "Missions" with elements values and a GameTime,
+// The game-state tree the plan describes: "Missions" with elements values and a GameTime,
 // "Inventory", "Scenes/<scene>/Hotspots".
-void MakeGameState(const st_Spec& spec, base::Variant& out);
+void MakeGameState(const st_Plan& plan, base::Variant& out);
 
 struct st_Savegame {
   std::vector<uint8_t> bytes;
@@ -41,7 +41,7 @@ struct st_Savegame {
   // name, stage block.
   std::vector<size_t> ends;
 };
-st_Savegame Generate(const st_Spec& spec = st_Spec());
+st_Savegame Generate(const st_Plan& plan = st_Plan());
 
 struct st_Damaged {
   std::string what;

@@ -53,12 +53,12 @@ TEST_F(SavegameFile, AGeneratedSaveParsesWhole) {
 // The writer lays the image out exactly as the generator does from the layout.
 TEST_F(SavegameFile, WritingTheImageGivesTheSameBytes) {
   for (const char16_t* name : {u"Office, before the ferry", u""}) {
-    savegen::st_Spec spec;
-    spec.name = name;
-    const savegen::st_Savegame save = savegen::Generate(spec);
+    savegen::st_Plan plan;
+    plan.name = name;
+    const savegen::st_Savegame save = savegen::Generate(plan);
     st_SavegameImage image;
     ASSERT_TRUE(Parse(save.bytes, image));
-    EXPECT_EQ(image.head.m_name.size(), static_cast<int>(spec.name.size()));
+    EXPECT_EQ(image.head.m_name.size(), static_cast<int>(plan.name.size()));
     ASSERT_TRUE(WriteSavegameFile(Path("out.sav").c_str(), image));
     EXPECT_EQ(savegen::ReadFile(Path("out.sav")), save.bytes);
   }
@@ -80,13 +80,13 @@ TEST_F(SavegameFile, EveryDamagedVariantIsRefusedWithOneErrorLine) {
 }
 
 TEST_F(SavegameFile, SavesWithoutPicturesParse) {
-  savegen::st_Spec spec;
-  spec.thumbSide = 0;
-  spec.pictureW = spec.pictureH = 0;
-  spec.characters.clear();
-  spec.player.clear();
+  savegen::st_Plan plan;
+  plan.thumbSide = 0;
+  plan.pictureW = plan.pictureH = 0;
+  plan.characters.clear();
+  plan.player.clear();
   st_SavegameImage image;
-  ASSERT_TRUE(Parse(savegen::Generate(spec).bytes, image));
+  ASSERT_TRUE(Parse(savegen::Generate(plan).bytes, image));
   EXPECT_TRUE(image.head.m_colour.IsEmpty());
   EXPECT_TRUE(image.head.m_preview.IsEmpty());
 }

@@ -12,13 +12,13 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string folder = argv[1];
-  savegen::st_Spec small;
+  savegen::st_Plan small;
   small.pictureW = small.pictureH = 0;
-  savegen::st_Spec bare = small;
+  savegen::st_Plan bare = small;
   bare.thumbSide = 0;
   bare.name.clear();
   bare.characters.resize(1);
-  savegen::st_Spec nobody = bare;
+  savegen::st_Plan nobody = bare;
   nobody.characters.clear();
   nobody.player.clear();
   savegen::WriteFile(folder + "/thumbnails_only.sav", savegen::Generate(small).bytes);

@@ -12,9 +12,9 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: savegame_writer_loop <slot path>\n");
     return 2;
   }
-  savegen::st_Spec spec;
-  spec.elements = 500;
-  const savegen::st_Savegame save = savegen::Generate(spec);
+  savegen::st_Plan plan;
+  plan.elements = 500;
+  const savegen::st_Savegame save = savegen::Generate(plan);
   quillane::st_SavegameImage image;
   if (!quillane::ParseSavegame(save.bytes.data(), static_cast<int>(save.bytes.size()), "generated", image)) return 1;
   for (unsigned n = 0;; ++n) {
