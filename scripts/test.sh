@@ -17,7 +17,7 @@ echo "== sanitize build"
 bash scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLANE_SANITIZE=ON -DQUILLANE_BUILD_BENCH=OFF
 echo "== sanitize tests"
 # The leak checker's tracer crashes on stale dynamic-TLS entries that libraries loaded and
-# unloaded at run time (the GL driver's) can leave behind; it then fails a test that passed.
+# unloaded at run time can leave behind; it then fails a test that had passed.
 # Without tracking __tls_get_addr it skips them; our own code keeps nothing in dynamic TLS.
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir build-sanitize --output-on-failure -j "$jobs" | tail -n 25
