@@ -20,6 +20,7 @@
 #include "quillane/session/InventoryTokens.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/SessionServices.h"
 #include "quillane/video/VideoController.h"
 
 namespace quillane {
@@ -119,16 +120,6 @@ bool IsDialogActive() {
 int GetDialogPendingCount() {
   cl_Session* session = GetSession();
   return session ? session->GetDialogCtrl().m_nPendingCalls : 0;
-}
-
-const char* GetDialogPartner() {
-  cl_Session* session = GetSession();
-  return session ? session->GetDialogCtrl().m_Partner.c_str() : "";
-}
-
-bool IsPlayerFree() {
-  cl_Session* session = GetSession();
-  return !session || session->IsInteractionAllowed();
 }
 
 bool HasForegroundAction() {

@@ -63,11 +63,6 @@ bool IsDialogActive() {
   return session && session->GetDialogCtrl().IsActive();
 }
 
-const char* GetDialogPartner() {
-  cl_Session* session = GetSession();
-  return session ? session->GetDialogCtrl().m_Partner.c_str() : "";
-}
-
 i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) {
   cl_Stage* stage = Stage();
   cl_Scene* scene = stage ? stage->GetScene() : nullptr;
@@ -87,13 +82,17 @@ void FinishAction(st_GameAction* action) {
   if (session && action && session->GetActionQueue().HoldsAction(action)) action->Finish();
 }
 
-// The player may act: no dialogue, diary, busy overlay, cutscene or uncancellable sequence.
+}  // namespace
+
 bool IsPlayerFree() {
   cl_Session* session = GetSession();
   return !session || session->IsInteractionAllowed();
 }
 
-}  // namespace
+const char* GetDialogPartner() {
+  cl_Session* session = GetSession();
+  return session ? session->GetDialogCtrl().m_Partner.c_str() : "";
+}
 
 void InstallSessionServices() {
   st_WorldServices& services = WorldServices();

@@ -8,4 +8,9 @@ namespace quillane {
 void InstallSessionServices();  // fills WorldServices() from GetSession()
 void RemoveSessionServices();   // empties the entries InstallSessionServices filled
 
+// Answers the interface's services share with the world's; each gives its empty answer (free,
+// no partner) without a session.
+bool IsPlayerFree();             // IsInteractionAllowed of the session
+const char* GetDialogPartner();  // the heroine's partner in the running dialogue; "" without
+
 }  // namespace quillane
