@@ -12,7 +12,7 @@
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"

@@ -1,4 +1,4 @@
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 
 #include <cstddef>
 
