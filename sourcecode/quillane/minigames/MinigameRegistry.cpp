@@ -1,5 +1,7 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
+#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/MinigameManager.h"
 
 namespace quillane {
@@ -16,8 +18,8 @@ struct st_Game {
 constexpr st_Game kGames[] = {
     {"TrainTravel", "gui/minigames/traintravel.dat", nullptr},
     {"Wiretap", "gui/minigames/wiretap.dat", nullptr},
-    {"Decoder", "gui/minigames/decoder.dat", nullptr},
-    {"Bookshelf", "gui/minigames/bookshelf.dat", nullptr},
+    {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
+    {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},
     {"Dance", "gui/minigames/dance.dat", nullptr},
     {"Sabotage", "gui/minigames/sabotage.dat", nullptr},
     {"FloorLights", "gui/minigames/FloorLights.dat", nullptr},
