@@ -3,7 +3,6 @@
 #include <cstdio>
 #include <utility>
 
-#include "base/File.h"
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
@@ -67,54 +66,46 @@ int cl_BookshelfPanel::PlaceAt(float x, float y) {
 
 // ---- data file
 
-bool cl_BookshelfPanel::ReadData(base::File& file) {
-  m_background.Read(&file);
-  for (gfx::cl_Image& book : m_books) book.Read(&file);
-  ReadPanicStrip(file);
-  if (CheckDataFileRead(file, "Bookshelf")) return true;
-  // Half-read art would show stray tiles; the game plays with empty pictures instead.
-  m_background.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
-  for (gfx::cl_Image& book : m_books) book.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
-  m_PanicStrip.reset();
+bool cl_BookshelfPanel::Records(cl_MinigameDataFile& data) {
+  data.Record(m_background);
+  for (gfx::cl_Image& book : m_books) data.Record(book);
+  if (data.Finish(*this)) return true;
+  if (data.IsReading()) {
+    // Half-read art would show stray tiles; the game plays with empty pictures instead.
+    m_background.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
+    for (gfx::cl_Image& book : m_books) book.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
+    m_PanicStrip.reset();
+  }
   return false;
-}
-
-bool cl_BookshelfPanel::ReadDataFile(const char* name) {
-  base::File file;
-  if (!name || !file.open(name, base::File::STATUS_READ)) return false;
-  return ReadData(file);
 }
 
 bool cl_BookshelfPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile bookshelf Minigame\n");
   base::String path(kArtFolder);
   path += "bg_bookshelf.tga";
-  if (!CompileGameImage(m_background, path.c_str()))
+  if (!CompileImage(m_background, path.c_str()))
     base::sys::Output("Compile Bookshelf Minigame Error! Texture %s not exists!\n", path.c_str());
   for (int i = 0; i < kBooks; ++i) {
     char name[32];
     std::snprintf(name, sizeof(name), "book_%d%d.tga", i / 10, i % 10);
     path = kArtFolder;
     path += name;
-    if (!CompileGameImage(m_books[i], path.c_str()))
+    if (!CompileImage(m_books[i], path.c_str()))
       base::sys::Output("Compile Bookshelf Minigame Error! Texture %s not exists!\n", path.c_str());
   }
   path = kArtFolder;
   path += "texturestrips/panicbutton";
   CompilePanicStrip(path.c_str());
-  base::File file;
-  if (!dataFile || !file.open(dataFile, base::File::STATUS_WRITE)) return false;
-  m_background.Write(&file);
-  for (gfx::cl_Image& book : m_books) book.Write(&file);
-  WritePanicStrip(file);
-  return file.close();
+  cl_MinigameDataFile data;
+  return data.OpenWrite(dataFile) && Records(data);
 }
 
 // ---- play
 
 bool cl_BookshelfPanel::Init(base::Variant*, bool) {
   if (!m_loaded) {
-    ReadDataFile(kDataFile);
+    cl_MinigameDataFile data;
+    if (data.OpenRead(kDataFile)) Records(data);
     m_loaded = true;
   }
   m_solved = false;

@@ -10,6 +10,7 @@
 #include "base/math/Limit.h"
 #include "graphics/image/Image.h"
 #include "quillane/minigames/Minigame.h"
+#include "quillane/minigames/MinigameDataFile.h"
 
 namespace quillane {
 
@@ -34,10 +35,9 @@ class cl_BookshelfPanel : public i_Minigame {
   void Update(float dt) override;
   void Render(float x, float y) override;
 
-  // The background, the books and the skip strip from an open data file; false (pictures left
-  // empty, one "ERROR:" line) for a damaged or truncated file.
-  bool ReadData(base::File& file);
-  bool ReadDataFile(const char* name);  // false, quietly, when the file cannot be opened
+  // The background, the books and the skip strip, read or written by the open file's mode. A
+  // file that does not fit leaves every picture empty (one "ERROR:" line) and gives false.
+  bool Records(cl_MinigameDataFile& data);
 
   // Place i (0..13) in window pixels; places 0..6 are the upper row.
   static base::tRectf PlaceRect(int place);

@@ -2,7 +2,6 @@
 
 #include <cmath>
 
-#include "base/File.h"
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
 #include "base/math/Random.h"
@@ -102,18 +101,11 @@ int cl_DecoderPanel::ArrowDirection(int arrow) { return kArrowPlaces[arrow].dire
 
 // ---- data file
 
-bool cl_DecoderPanel::ReadData(base::File& file) {
-  for (gfx::cl_Image* image : {&m_back, &m_machineBack, &m_textBack, &m_textFront}) image->Read(&file);
-  m_knob.Read(&file);
-  m_status.Read(&file);
-  ReadPanicStrip(file);
-  return CheckDataFileRead(file, "Decoder");
-}
-
-bool cl_DecoderPanel::ReadDataFile(const char* name) {
-  base::File file;
-  if (!name || !file.open(name, base::File::STATUS_READ)) return false;
-  return ReadData(file);
+bool cl_DecoderPanel::Records(cl_MinigameDataFile& data) {
+  for (gfx::cl_Image* image : {&m_back, &m_machineBack, &m_textBack, &m_textFront}) data.Record(*image);
+  data.Record(m_knob);
+  data.Record(m_status);
+  return data.Finish(*this);
 }
 
 bool cl_DecoderPanel::Compile(const char* dataFile) {
@@ -125,21 +117,17 @@ bool cl_DecoderPanel::Compile(const char* dataFile) {
                         {&m_machineBack, "gui/minigames/decoder/machineback.tga"},
                         {&m_textBack, "gui/minigames/decoder/textback.tga"},
                         {&m_textFront, "gui/minigames/decoder/textfront.tga"}};
+  // The machine is centred by its picture's size, so the pictures keep the size they were painted at.
   for (const auto& picture : pictures)
-    if (!CompileGameImage(*picture.image, picture.file)) {
+    if (!CompileImageOwnSize(*picture.image, picture.file)) {
       base::sys::Output("Compile Decoder Minigame Error! Texture %s not exists!\n", picture.file);
       return false;
     }
-  CompileGameTexture(m_knob, "gui/minigames/decoder/knob.tga");
-  CompileGameTexture(m_status, "gui/minigames/decoder/status.tga");
+  CompileTexture(m_knob, "gui/minigames/decoder/knob.tga");
+  CompileTexture(m_status, "gui/minigames/decoder/status.tga");
   CompilePanicStrip("gui/minigames/decoder/texturestrips/panicbutton");
-  base::File file;
-  if (!dataFile || !file.open(dataFile, base::File::STATUS_WRITE)) return false;
-  for (const auto& picture : pictures) picture.image->Write(&file);
-  m_knob.Write(&file);
-  m_status.Write(&file);
-  WritePanicStrip(file);
-  return file.close();
+  cl_MinigameDataFile data;
+  return data.OpenWrite(dataFile) && Records(data);
 }
 
 // ---- start of a play
@@ -200,7 +188,8 @@ void cl_DecoderPanel::LayOut() {
 }
 
 bool cl_DecoderPanel::Init(base::Variant* mission, bool restart) {
-  if (!restart && !ReadDataFile(kDataFile)) {
+  cl_MinigameDataFile data;
+  if (!restart && !(data.OpenRead(kDataFile) && Records(data))) {
     base::sys::Output("Decoder Minigame Error! Cannot read Textures!\n");
     return false;
   }

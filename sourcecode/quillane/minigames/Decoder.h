@@ -12,6 +12,7 @@
 #include "graphics/image/Image.h"
 #include "quillane/minigames/DecoderCipher.h"
 #include "quillane/minigames/Minigame.h"
+#include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/RotateButton.h"
 
 namespace quillane {
@@ -40,10 +41,9 @@ class cl_DecoderPanel : public i_Minigame {
   void Update(float dt) override;
   void Render(float x, float y) override;
 
-  // The four images, two textures and the skip strip from an open data file; false (art left
-  // empty, one "ERROR:" line) for a damaged or truncated file.
-  bool ReadData(base::File& file);
-  bool ReadDataFile(const char* name);
+  // The four images, two textures and the skip strip, read or written by the open file's mode;
+  // false (one "ERROR:" line) when the file does not fit.
+  bool Records(cl_MinigameDataFile& data);
 
   // For tests and the play-through.
   const cl_DecoderCipher& GetCipher() const { return m_cipher; }

@@ -1,6 +1,5 @@
 #include "quillane/minigames/GamePanelTools.h"
 
-#include "base/File.h"
 #include "base/FileTools.h"
 #include "base/Imaging.h"
 #include "base/resource/MultiFileFormatLoader.h"
@@ -19,9 +18,7 @@ namespace quillane {
 
 namespace {
 
-// The loader pads pictures to powers of two with transparent pixels; layouts that centre a
-// picture need its own size, so the fully transparent rows and columns after the last painted
-// one are cut away.
+// The padding is transparent, so the picture ends with its last painted row and column.
 void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
   width = 0;
   height = 0;
@@ -36,7 +33,7 @@ void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
 
 }  // namespace
 
-bool CompileGameImage(gfx::cl_Image& image, const char* file) {
+bool CompileImageOwnSize(gfx::cl_Image& image, const char* file) {
   base::cl_Bitmap32 bitmap;
   const bool loaded = file && base::FileExists(file) &&
                       base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
@@ -44,26 +41,6 @@ bool CompileGameImage(gfx::cl_Image& image, const char* file) {
   if (loaded) PaintedExtent(bitmap, width, height);
   image.CreateFromBitmap(&bitmap, 0, 0, width, height, false, true);
   return loaded;
-}
-
-bool CompileGameTexture(gfx::cl_Texture& texture, const char* file) {
-  texture.SetFileA8R8G8B8(file);
-  const bool loaded = texture.Load();
-  texture.SetCenterToMiddle();
-  return loaded;
-}
-
-bool CheckDataFileRead(base::File& file, const char* game) {
-  if (file.has_error()) {
-    base::sys::Output("ERROR: %s data file '%s': a record is damaged or cut short\n", game, file.get_name().c_str());
-    return false;
-  }
-  if (file.get_remaining() != 0) {
-    base::sys::Output("ERROR: %s data file '%s': %d bytes left after the last record\n", game,
-                      file.get_name().c_str(), file.get_remaining());
-    return false;
-  }
-  return true;
 }
 
 void SetGameCursor(const char* label) {
