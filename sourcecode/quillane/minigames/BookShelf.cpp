@@ -235,6 +235,7 @@ void cl_BookshelfPanel::Render(float, float) {
   gfx::Begin2D();
   gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
                 static_cast<float>(base::sys::GetWindowHeight()), 0xFF000000u);
+  gfx::SetBlendNone();  // the texture's colour again after the flat fill
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
   if (m_background.GetTileCount() > 0) m_background.Draw(viewport.min.x, viewport.min.y, s);

@@ -360,6 +360,7 @@ void cl_DecoderPanel::Render(float, float) {
   const float height = static_cast<float>(base::sys::GetWindowHeight());
   gfx::Begin2D();
   gfx::FillRect(0.0f, 0.0f, width, height, 0xFF000000u);
+  gfx::SetBlendNone();  // the texture's colour again after the flat fill
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
   if (m_back.GetTileCount() > 0) m_back.Draw(0.0f, m_backgroundOffset, m_Scale);
