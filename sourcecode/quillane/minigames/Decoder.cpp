@@ -22,6 +22,10 @@ constexpr float kTwoPi = 6.2831853f;
 constexpr float kPi = 3.14159265f;
 constexpr uint32_t kTextColour = 0xFF000000u, kOutlineColour = 0xFF808080u;
 constexpr uint32_t kLabelColour = 0xFFFFFFFFu, kLabelOutline = 0xFF191919u;
+// The status dial turns 0.25 radians a frame at 60 frames a second, whatever the frame rate: at
+// slower frames a per-frame turn would outlast the second after solving, and the "Win" box would
+// never show.
+constexpr float kDialSpeed = 15.0f;
 // The scramble gives up after this many tries (only level data can make it fail).
 constexpr int kMaxScrambles = 1000;
 
@@ -244,10 +248,11 @@ void cl_DecoderPanel::Update(float dt) {
       m_statusTarget = 0.0f;
       m_statusAngle = kPi;
     }
-    m_statusAngle = m_statusAngle - 0.25f < m_statusTarget ? m_statusTarget : m_statusAngle - 0.25f;
+    const float turned = m_statusAngle - kDialSpeed * dt;
+    m_statusAngle = turned < m_statusTarget ? m_statusTarget : turned;
   } else {
     if (m_statusTarget == kPi) {
-      m_statusAngle += 0.25f;
+      m_statusAngle += kDialSpeed * dt;
       if (m_statusAngle > kPi) {
         m_statusAngle = kPi;
         TriggerTutorial("", "Win", false);
