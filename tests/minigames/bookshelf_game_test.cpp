@@ -115,6 +115,21 @@ TEST_F(BookshelfGame, WithTheBookMissingBookFourCannotBeMovedAndThereIsNoSkip) {
   EXPECT_FALSE(shelf->GetSkipButtonCentre(x, y));
 }
 
+// A cut data file is reported with its name; the shelf still plays, with no pictures and no
+// skip strip left over from the half that was read.
+TEST_F(BookshelfGame, ACutDataFileLeavesTheShelfPlayableWithoutPictures) {
+  const std::filesystem::path file = m_dir / "gui/minigames/bookshelf.dat";
+  std::filesystem::resize_file(file, std::filesystem::file_size(file) - 40);
+  const size_t logged = Log().size();
+  cl_BookshelfPanel* shelf = StartShelf(6);
+  ASSERT_NE(shelf, nullptr) << Log();
+  EXPECT_NE(Log().find("ERROR: mini-game data file 'gui/minigames/bookshelf.dat'", logged), std::string::npos)
+      << Log().substr(logged);
+  EXPECT_EQ(shelf->GetPanicStrip(), nullptr);
+  ClickPlace(0);
+  EXPECT_GE(shelf->GetCarried(), 0);
+}
+
 TEST_F(BookshelfGame, TheShelfIsDrawnWithACarriedBookAtTheMouse) {
   ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {}, {"tooltip"}, "shelf_resources.xml"), 0);
   SetQuickSkip(true);

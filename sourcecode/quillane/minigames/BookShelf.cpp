@@ -67,10 +67,11 @@ int cl_BookshelfPanel::PlaceAt(float x, float y) {
 // ---- data file
 
 bool cl_BookshelfPanel::Records(cl_MinigameDataFile& data) {
+  const bool reading = data.IsReading();  // Finish closes the file
   data.Record(m_background);
   for (gfx::cl_Image& book : m_books) data.Record(book);
   if (data.Finish(*this)) return true;
-  if (data.IsReading()) {
+  if (reading) {
     // Half-read art would show stray tiles; the game plays with empty pictures instead.
     m_background.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
     for (gfx::cl_Image& book : m_books) book.CreateFromBitmap(nullptr, 0, 0, 0, 0, false, true);
