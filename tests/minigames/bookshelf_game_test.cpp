@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <filesystem>
 
-#include "minigame_fixture.h"
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
+#include "minigame_fixture.h"
 #include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
@@ -30,17 +30,7 @@ class BookshelfGame : public MinigameTest {
     std::filesystem::remove(m_dir / "gui/minigames/bookshelf.dat");
     m_games->CompileMissing();
   }
-  // Starts the shelf with the generator seeded and waits for the fade-in; null when it fails.
-  cl_BookshelfPanel* StartShelf(int seed) {
-    base::RandSeed(seed);
-    auto* event = new testsupport::cl_CountingEvent(m_counts[0]);
-    if (!m_games->Start("Bookshelf", event, false)) {
-      delete event;
-      return nullptr;
-    }
-    if (!StepUntilRunning()) return nullptr;
-    return static_cast<cl_BookshelfPanel*>(m_games->GetGame());
-  }
+  cl_BookshelfPanel* StartShelf(int seed) { return static_cast<cl_BookshelfPanel*>(StartSeeded("Bookshelf", seed)); }
   void ClickPlace(int place) {
     const base::tRectf r = cl_BookshelfPanel::PlaceRect(place);
     const float x = (r.min.x + r.max.x) / 2.0f, y = (r.min.y + r.max.y) / 2.0f;
@@ -139,8 +129,8 @@ TEST_F(BookshelfGame, TheShelfIsDrawnWithACarriedBookAtTheMouse) {
   Mouse(base::ICMD::MOUSE_MOVE, 120.0f, 200.0f);
   Step();
   Step();
-  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/bookshelf_carry.png", m_pixels, kWidth,
-                                            kHeight));
+  EXPECT_TRUE(
+      testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/bookshelf_carry.png", m_pixels, kWidth, kHeight));
 }
 
 }  // namespace

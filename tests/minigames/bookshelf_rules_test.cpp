@@ -68,9 +68,14 @@ TEST_F(BookshelfRules, PlacesLieInTwoRowsOfTheGameViewport) {
   struct {
     float x, y;
     int place;
-  } const cases[] = {{260.0f, 114.0f, 0},   {329.9f, 363.9f, 0},  {330.0f, 200.0f, cl_BookshelfPanel::kNoPlace},
-                     {340.0f, 114.0f, 1},   {740.0f, 200.0f, 6},  {260.0f, 397.0f, 7},
-                     {809.0f, 646.0f, 13},  {260.0f, 113.0f, cl_BookshelfPanel::kNoPlace},
+  } const cases[] = {{260.0f, 114.0f, 0},
+                     {329.9f, 363.9f, 0},
+                     {330.0f, 200.0f, cl_BookshelfPanel::kNoPlace},
+                     {340.0f, 114.0f, 1},
+                     {740.0f, 200.0f, 6},
+                     {260.0f, 397.0f, 7},
+                     {809.0f, 646.0f, 13},
+                     {260.0f, 113.0f, cl_BookshelfPanel::kNoPlace},
                      {5.0f, 5.0f, cl_BookshelfPanel::kNoPlace}};
   for (const auto& c : cases) EXPECT_EQ(cl_BookshelfPanel::PlaceAt(c.x, c.y), c.place) << c.x << ", " << c.y;
 }

@@ -6,7 +6,6 @@
 #include <filesystem>
 #include <string>
 
-#include "minigame_fixture.h"
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
@@ -14,6 +13,7 @@
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
 #include "base/system.h"
+#include "minigame_fixture.h"
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
@@ -36,27 +36,24 @@ class DecoderGame : public MinigameTest {
   }
   // An attribute of the game state's "Missions/Minigames/Decoder" ("MaxSkill" goes to "Missions").
   void SetMission(const char* name, const char* value) {
-    const std::string path = std::string(std::string(name) == "MaxSkill" ? "Missions/" : "Missions/Minigames/Decoder/") +
-                             name;
+    const std::string path =
+        std::string(std::string(name) == "MaxSkill" ? "Missions/" : "Missions/Minigames/Decoder/") + name;
     base::variant_get_attribute_by_path(*m_session->GetGameState(), path.c_str(), true)->set_string(value);
   }
   // The small level: two vowels, three consonants, five letters; the start boxes already seen.
   void SmallLevel() {
-    for (auto [name, value] : {std::pair{"Vowels", "AE"}, {"Consonants", "BCD"}, {"Alphabet", "ABCDE"},
-                               {"MessageL1", "BAD BEE"}, {"MessageL2", "CAB, DAD"}, {"MaxVowels", "2"},
-                               {"MaxConsonants", "3"}, {"MaxAlphabet", "5"}, {"TutorialTriggerStart", "1"}})
+    for (auto [name, value] : {std::pair{"Vowels", "AE"},
+                               {"Consonants", "BCD"},
+                               {"Alphabet", "ABCDE"},
+                               {"MessageL1", "BAD BEE"},
+                               {"MessageL2", "CAB, DAD"},
+                               {"MaxVowels", "2"},
+                               {"MaxConsonants", "3"},
+                               {"MaxAlphabet", "5"},
+                               {"TutorialTriggerStart", "1"}})
       SetMission(name, value);
   }
-  cl_DecoderPanel* StartDecoder(int seed) {
-    base::RandSeed(seed);
-    auto* event = new testsupport::cl_CountingEvent(m_counts[0]);
-    if (!m_games->Start("Decoder", event, false)) {
-      delete event;
-      return nullptr;
-    }
-    if (!StepUntilRunning()) return nullptr;
-    return static_cast<cl_DecoderPanel*>(m_games->GetGame());
-  }
+  cl_DecoderPanel* StartDecoder(int seed) { return static_cast<cl_DecoderPanel*>(StartSeeded("Decoder", seed)); }
   void Click(float x, float y) {
     Mouse(base::ICMD::MOUSE_MOVE, x, y);
     Mouse(base::ICMD::LEFT_DOWN, x, y);
@@ -176,9 +173,13 @@ TEST_F(DecoderGame, TheMachineIsDrawnWithItsLabelsAndLetters) {
   ASSERT_NE(localization, nullptr);
   ASSERT_TRUE(base::sys::InitTextsystem(*localization));
   SetMission("TutorialTriggerStart", "1");  // the demo's level otherwise
-  for (auto [name, value] : {std::pair{"Vowels", "AEIOU"}, {"Consonants", "BCDFGHKLMNPRSTVW"},
-                             {"Alphabet", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"}, {"MessageL1", "THE FERRY SAILS AT ONE"},
-                             {"MessageL2", "TRUST THE HARBOUR MASTER"}, {"MaxVowels", "3"}, {"MaxConsonants", "3"},
+  for (auto [name, value] : {std::pair{"Vowels", "AEIOU"},
+                             {"Consonants", "BCDFGHKLMNPRSTVW"},
+                             {"Alphabet", "ABCDEFGHIJKLMNOPQRSTUVWXYZ"},
+                             {"MessageL1", "THE FERRY SAILS AT ONE"},
+                             {"MessageL2", "TRUST THE HARBOUR MASTER"},
+                             {"MaxVowels", "3"},
+                             {"MaxConsonants", "3"},
                              {"MaxAlphabet", "5"}})
     SetMission(name, value);
   cl_DecoderPanel* game = StartDecoder(21);
@@ -188,8 +189,7 @@ TEST_F(DecoderGame, TheMachineIsDrawnWithItsLabelsAndLetters) {
   Click(arrow.m_Position[0], arrow.m_Position[1]);
   Mouse(base::ICMD::MOUSE_MOVE, 8.0f, 384.0f);
   Step();
-  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/decoder_turned.png", m_pixels, kWidth,
-                                            kHeight));
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/decoder_turned.png", m_pixels, kWidth, kHeight));
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
+#include "base/math/Random.h"
 #include "base/system.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
@@ -50,6 +51,16 @@ bool MinigameTest::StepUntilRunning(int limit) {
     Step();
   }
   return false;
+}
+
+quillane::i_Minigame* MinigameTest::StartSeeded(const char* name, int seed) {
+  base::RandSeed(seed);
+  auto* event = new testsupport::cl_CountingEvent(m_counts[0]);
+  if (!m_games->Start(name, event, false)) {
+    delete event;
+    return nullptr;
+  }
+  return StepUntilRunning() ? m_games->GetGame() : nullptr;
 }
 
 bool MinigameTest::StepUntilIdle(int limit) {

@@ -216,17 +216,14 @@ bool cl_BookshelfPanel::HandleInput(base::ICMD& cmd) {
       if (m_carried < 0 && m_edge == EDGE_LEFT) SetGameCursor("cursor_exit_left");
       if (m_carried < 0 && m_edge == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
       return false;
-    case base::ICMD::LEFT_DOWN:
-      return false;
-    case base::ICMD::LEFT_UP:
-      return ReleaseAt(place, x, y);
+    case base::ICMD::LEFT_DOWN: return false;
+    case base::ICMD::LEFT_UP: return ReleaseAt(place, x, y);
     case kKeyReleased:
       if (cmd.key != kKeyEscape) return false;
       SetResult(false);
       m_left = true;
       return true;
-    default:
-      return false;
+    default: return false;
   }
 }
 

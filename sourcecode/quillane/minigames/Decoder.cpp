@@ -267,8 +267,7 @@ void cl_DecoderPanel::Update(float dt) {
     }
   }
   for (st_DecoderLine& line : m_lines)
-    if (m_cipher.Roll(line, dt) && m_clatterOn)
-      PlayGameSound("sfx/MG_Decoder_clatter.ogg", "DecoderClatter", 0.5f);
+    if (m_cipher.Roll(line, dt) && m_clatterOn) PlayGameSound("sfx/MG_Decoder_clatter.ogg", "DecoderClatter", 0.5f);
 }
 
 void cl_DecoderPanel::PlaceKnobArrows() {

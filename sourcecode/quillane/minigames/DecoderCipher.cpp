@@ -39,7 +39,8 @@ void cl_DecoderCipher::Pass(const std::u16string& plain, std::u16string& shown, 
     char16_t c = set[static_cast<size_t>(Mod(at + m_Offsets[wheel], n))];
     if (m_Offsets[WHEEL_ALPHABET] != 0 && !alphabet.empty()) {
       const int k = IndexIn(alphabet, c);
-      if (k >= 0) c = alphabet[static_cast<size_t>(Mod(k + m_Offsets[WHEEL_ALPHABET], static_cast<int>(alphabet.size())))];
+      if (k >= 0)
+        c = alphabet[static_cast<size_t>(Mod(k + m_Offsets[WHEEL_ALPHABET], static_cast<int>(alphabet.size())))];
     }
     shown[i] = c;
   }

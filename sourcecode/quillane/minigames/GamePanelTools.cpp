@@ -2,8 +2,8 @@
 
 #include "base/FileTools.h"
 #include "base/Imaging.h"
-#include "base/resource/MultiFileFormatLoader.h"
 #include "base/String.h"
+#include "base/resource/MultiFileFormatLoader.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"

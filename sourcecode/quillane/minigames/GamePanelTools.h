@@ -1,6 +1,6 @@
 // What the Bookshelf and Decoder panels share beyond the base panel: pictures compiled at their
-// own size, the mouse cursor by label, the games' sounds on the "PLAYER" channel, the exit zones at the window's edges with
-// their hint, and the time-graded "Skill" bonus. Main thread only.
+// own size, the mouse cursor by label, the games' sounds on the "PLAYER" channel, the exit zones at the window's edges
+// with their hint, and the time-graded "Skill" bonus. Main thread only.
 #pragma once
 
 namespace gfx {

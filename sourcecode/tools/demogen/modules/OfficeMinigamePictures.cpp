@@ -37,7 +37,7 @@ base::cl_Bitmap32 Shelf() {
   paint.Noise(5.0f, 0.06f);
   for (int row = 0; row < 2; ++row) {
     const int top = 50 + 283 * row;
-    paint.Rect(250, top - 10, 810, top + 250, kDarkWood);  // the shelf's back
+    paint.Rect(250, top - 10, 810, top + 250, kDarkWood);                        // the shelf's back
     paint.Rect(240, top + 250, 820, top + 268, Mix(kWood, 0xFFFFFFFFu, 0.15f));  // the board
     for (int i = 0; i < 7; ++i) {
       const int left = 260 + 80 * i;
@@ -51,8 +51,7 @@ bool Book(cl_Output& out, int index) {
   base::cl_Bitmap32 image = Canvas(70, 250);
   cl_Painter paint(image);
   // Hues spread around the wheel, alternating light and dark so neighbours differ.
-  const uint32_t hues[7] = {0xFFB03A2Eu, 0xFF2E6AB0u, 0xFF3A9A4Au, 0xFFB08A2Eu,
-                            0xFF7A3AA0u, 0xFF2E9A9Au, 0xFFA05A2Eu};
+  const uint32_t hues[7] = {0xFFB03A2Eu, 0xFF2E6AB0u, 0xFF3A9A4Au, 0xFFB08A2Eu, 0xFF7A3AA0u, 0xFF2E9A9Au, 0xFFA05A2Eu};
   const uint32_t colour = index < 7 ? hues[index] : Mix(hues[index - 7], 0xFF101010u, 0.45f);
   paint.VerticalGradient(Mix(colour, 0xFFFFFFFFu, 0.15f), Mix(colour, 0xFF000000u, 0.25f));
   paint.Rect(0, 0, 4, 250, Mix(colour, 0xFF000000u, 0.4f));
@@ -106,7 +105,8 @@ base::cl_Bitmap32 Machine() {
 base::cl_Bitmap32 TextPaper() {
   base::cl_Bitmap32 image = Canvas(1024, 640);
   cl_Painter paint(image);
-  for (int top : kLineTop) paint.Rect(kWindowLeft - 10, top - 12, kWindowRight + 10, top + kWindowHeight + 12, kPaperColour);
+  for (int top : kLineTop)
+    paint.Rect(kWindowLeft - 10, top - 12, kWindowRight + 10, top + kWindowHeight + 12, kPaperColour);
   return image;
 }
 
@@ -131,7 +131,8 @@ base::cl_Bitmap32 Knob() {
   paint.Rect(61, 8, 67, 34, 0xFF202020u);  // the pointer
   // The arrow marks 50 pixels left and right of the centre, where the riding buttons sit.
   for (int side : {-1, 1})
-    for (int i = 0; i < 10; ++i) paint.Rect(64 + side * 50 - side * i / 2, 60 - i / 2, 64 + side * 50 - side * i / 2 + 2, 68 + i / 2, 0xFF202020u);
+    for (int i = 0; i < 10; ++i)
+      paint.Rect(64 + side * 50 - side * i / 2, 60 - i / 2, 64 + side * 50 - side * i / 2 + 2, 68 + i / 2, 0xFF202020u);
   return image;
 }
 
