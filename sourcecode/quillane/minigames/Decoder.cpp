@@ -11,6 +11,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/minigames/GamePanelTools.h"
+#include "quillane/screen/FontScope.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -373,14 +374,17 @@ void cl_DecoderPanel::Render(float, float) {
     m_status.DrawRotated(m_machine[0] + 512.0f - static_cast<float>(m_status.GetWidth() / 2),
                          m_machine[1] + 264.0f - static_cast<float>(m_status.GetHeight() / 2), m_statusAngle, 1.0f);
   if (m_textBack.GetTileCount() > 0) m_textBack.Draw(m_machine[0], m_machine[1], 1.0f);
-  gfx::cl_Font* previous = gfx::GetFont();
-  if (gfx::cl_Font* font = gfx::FontExists("decoder")) gfx::SetFont(font);
-  DrawLine(m_lines[0], m_machine[0] + 133.0f, m_machine[1] + 80.0f);
-  DrawLine(m_lines[1], m_machine[0] + 133.0f, m_machine[1] + 178.0f);
+  {
+    cl_FontScope font(gfx::FontExists("decoder"));
+    DrawLine(m_lines[0], m_machine[0] + 133.0f, m_machine[1] + 80.0f);
+    DrawLine(m_lines[1], m_machine[0] + 133.0f, m_machine[1] + 178.0f);
+  }
   gfx::SetBlendAlpha(true);
   if (m_textFront.GetTileCount() > 0) m_textFront.Draw(m_machine[0], m_machine[1], 1.0f);
-  if (gfx::cl_Font* font = gfx::FontExists("game")) gfx::SetFont(font);
-  DrawLabels();
+  {
+    cl_FontScope font(gfx::FontExists("game"));
+    DrawLabels();
+  }
   gfx::SetBlendAlpha(true);
   if (m_knob.GetStatus() != 0)
     for (int wheel = 0; wheel < 3; ++wheel)
@@ -388,9 +392,7 @@ void cl_DecoderPanel::Render(float, float) {
   for (cl_RotateButton& arrow : m_arrows) arrow.Render(0.0f, 0.0f);
   DrawTutorial();
   DrawSkipButton(0.0f, m_backgroundOffset, m_Scale);
-  if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);
-  DrawExitHint(m_edge);
-  if (previous) gfx::SetFont(previous);
+  DrawExitHint(m_edge);  // in the font "tooltip"
 }
 
 }  // namespace quillane

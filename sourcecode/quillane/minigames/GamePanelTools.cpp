@@ -9,6 +9,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
+#include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/Session.h"
@@ -65,14 +66,12 @@ int EdgeZoneAt(int mouseX) {
 
 void DrawExitHint(int edge) {
   if (edge != EDGE_LEFT && edge != EDGE_RIGHT) return;
-  gfx::cl_Font* previous = gfx::GetFont();
-  if (gfx::cl_Font* tooltip = gfx::FontExists("tooltip")) gfx::SetFont(tooltip);
+  cl_FontScope font(gfx::FontExists("tooltip"));
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize("#gui_x0_324 Exit", text);
   const float y = base::sys::GetWindowHeight() / 2.0f;
   const float x = edge == EDGE_LEFT ? 10.0f : base::sys::GetWindowWidth() - 10.0f;
   DrawTextCentered(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF191919u, false);
-  if (previous) gfx::SetFont(previous);
 }
 
 void RaiseSkill(int bonus) {
