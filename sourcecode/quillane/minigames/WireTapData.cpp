@@ -1,0 +1,86 @@
+// The wire-tap game's compiled data file "gui/minigames/wiretap.dat": four images, the 21
+// textures (terminals, tiles, lit tiles; the last six empty) and the skip strip, built from the
+// pictures under "gui/minigames/wiretap/".
+#include "base/File.h"
+#include "base/resource/MultiFileFormatLoader.h"
+#include "base/system.h"
+#include "quillane/minigames/WireTap.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr const char* kDataFile = "gui/minigames/wiretap.dat";
+
+// ORDER TEXTURES: the texture table's files; the tiles and lit tiles are centred in the middle.
+constexpr const char* kTextureFiles[] = {
+    "gui/minigames/wiretap/telephonein.tga",        "gui/minigames/wiretap/telephoneout.tga",
+    "gui/minigames/wiretap/telephonetap.tga",       "gui/minigames/wiretap/telephonein_active.tga",
+    "gui/minigames/wiretap/telephoneout_active.tga", "gui/minigames/wiretap/telephonetap_active.tga",
+    "gui/minigames/wiretap/tile00.tga",             "gui/minigames/wiretap/tile01.tga",
+    "gui/minigames/wiretap/tile02.tga",             "gui/minigames/wiretap/tile03.tga",
+    "gui/minigames/wiretap/tile04.tga",             "gui/minigames/wiretap/tile01_active.tga",
+    "gui/minigames/wiretap/tile02_active.tga",      "gui/minigames/wiretap/tile03_active.tga",
+    "gui/minigames/wiretap/tile04_active.tga",
+};
+
+}  // namespace
+
+bool cl_WiretapPanel::CompileImage(gfx::cl_Image& image, const char* file) {
+  base::cl_Bitmap32 bitmap;
+  const bool found = base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
+  if (!found) base::sys::Output("Compile Wiretap Minigame Error! Texture %s not exists!\n", file);
+  // A missing picture still gives an image (an empty one), so the record order holds.
+  image.CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), false, true);
+  return found;
+}
+
+void cl_WiretapPanel::CompileTileTextures() {
+  for (int i = kFirstTilePicture; i <= kLastTilePicture + kLitOffset; ++i) {
+    m_Textures[i].SetFileA8R8G8B8(kTextureFiles[i]);
+    m_Textures[i].Load();
+    m_Textures[i].SetCenterToMiddle();
+  }
+}
+
+bool cl_WiretapPanel::Compile(const char* dataFile) {
+  base::sys::Output("Compile Wiretap Minigame\n");
+  if (!CompileImage(m_Back, "gui/minigames/wiretap/back.tga")) return false;
+  if (!CompileImage(m_GridBack, "gui/minigames/wiretap/gridback.tga")) return false;
+  CompileImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
+  CompileImage(m_Note, "gui/minigames/wiretap/note.tga");
+  CompileTileTextures();
+  for (int i = 0; i < kFirstTilePicture; ++i) {
+    m_Textures[i].SetFileA8R8G8B8(kTextureFiles[i]);
+    m_Textures[i].Load();
+  }
+  if (!CompilePanicStrip("gui/minigames/wiretap/texturestrips/panicbutton")) return false;
+  return WriteDataFile(dataFile);
+}
+
+std::vector<gfx::cl_Image*> cl_WiretapPanel::DataImages() { return {&m_Back, &m_GridBack, &m_GridFront, &m_Note}; }
+
+bool cl_WiretapPanel::WriteDataFile(const char* fileName) {
+  base::File file;
+  if (!fileName || !file.open(fileName, base::File::STATUS_WRITE)) return false;
+  for (gfx::cl_Image* image : DataImages()) image->Write(&file);
+  for (gfx::cl_Texture& texture : m_Textures) texture.Write(&file);
+  WritePanicStrip(file);
+  return file.close();
+}
+
+bool cl_WiretapPanel::ReadDataRecords(base::File& file) {
+  for (gfx::cl_Image* image : DataImages()) image->Read(&file);
+  for (gfx::cl_Texture& texture : m_Textures) texture.Read(&file);
+  ReadPanicStrip(file);
+  // A short or damaged file has logged its record's error; what was read cannot be trusted.
+  return !file.has_error();
+}
+
+bool cl_WiretapPanel::ReadDataFile() {
+  base::File file;
+  if (!file.open(kDataFile, base::File::STATUS_READ)) return false;
+  return ReadDataRecords(file);
+}
+
+}  // namespace quillane
