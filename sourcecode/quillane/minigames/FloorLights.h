@@ -30,8 +30,6 @@ class cl_FloorLightsPanel : public cl_WiretapPanel {
 
  protected:
   std::vector<gfx::cl_Image*> DataImages() override;
-
- private:
   void PlaceTerminals();  // the fixed terminal cells and picture positions of the 3 x 3 board
 
   gfx::cl_Image m_FloorSign;
