@@ -70,10 +70,12 @@ bool cl_WiretapPanel::WriteDataFile(const char* fileName) {
 }
 
 bool cl_WiretapPanel::ReadDataRecords(base::File& file) {
-  for (gfx::cl_Image* image : DataImages()) image->Read(&file);
-  for (gfx::cl_Texture& texture : m_Textures) texture.Read(&file);
+  // The first damaged record has logged its error; the rest would only repeat it.
+  for (gfx::cl_Image* image : DataImages())
+    if (image->Read(&file), file.has_error()) return false;
+  for (gfx::cl_Texture& texture : m_Textures)
+    if (texture.Read(&file), file.has_error()) return false;
   ReadPanicStrip(file);
-  // A short or damaged file has logged its record's error; what was read cannot be trusted.
   return !file.has_error();
 }
 
