@@ -21,14 +21,17 @@ constexpr float kEndDelay = 1.0f;      // play-clock seconds between the closed 
 constexpr float kExitMargin = 50.0f;  // width of the screen-edge exits
 constexpr float kCursorWidth = 32.0f;
 
-void PlayFizzle() {
+// A sample on the player channel at full pan, clear of the effect list.
+void PlayBoardSound(const char* file, const char* name, float volume) {
   sfx::st_PlayParams params;
-  params.volume = 0.5f;
+  params.volume = volume;
   params.pan = 1.0f;
   params.loop = false;
   params.ignoreFx = true;
-  sfx::PlaySound(0, "sfx/MG_Wiretap_fizzle.ogg", "WiretapFizzle", "PLAYER", params);
+  sfx::PlaySound(0, file, name, "PLAYER", params);
 }
+
+void PlayFizzle() { PlayBoardSound("sfx/MG_Wiretap_fizzle.ogg", "WiretapFizzle", 0.5f); }
 
 void SetMinigameCursor(const char* label) {
   if (gfx::cl_Texture* cursor = gfx::TextureExists(label)) gfx::SetCursor(nullptr, cursor);
@@ -117,14 +120,7 @@ bool cl_WiretapPanel::IsFinished() {
 // ---------------------------------------------------------------------------------------------
 // Input
 
-void cl_WiretapPanel::PlayClick() {
-  sfx::st_PlayParams params;
-  params.volume = 1.0f;
-  params.pan = 1.0f;
-  params.loop = false;
-  params.ignoreFx = true;
-  sfx::PlaySound(0, "sfx/MG_Wiretap_click.ogg", "WiretapClick", "PLAYER", params);
-}
+void cl_WiretapPanel::PlayClick() { PlayBoardSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
 
 bool cl_WiretapPanel::HandleInput(base::ICMD& cmd) {
   if (HitSkipButton(cmd, 0.0f, m_PanelY, m_Scale)) return true;
