@@ -61,10 +61,11 @@ class i_Minigame : public base::cl_Panel {
   virtual bool Compile(const char* dataFile) = 0;  // builds the compiled data file from the source art
   // Arms every tutorial of trigger, in list order. With once, the game-state key
   // "<prefix>/TutorialTrigger<trigger>" is set to 1 and an earlier 1 arms nothing. False without
-  // a session or when nothing was armed that way.
+  // a session or when the once key was already set; true otherwise, even when no record matched.
   virtual bool TriggerTutorial(base::String prefix, base::String trigger, bool once);
 
-  // The skip button's countdown; games call it from their own Update.
+  // The skip button's countdown; games call it from their own Update. The window tree's own
+  // update is not run: a game with child windows updates them itself.
   void Update(float dt) override;
   // Games draw themselves; input goes straight to HandleInput.
   void Render(float x, float y) override = 0;
@@ -85,20 +86,29 @@ class i_Minigame : public base::cl_Panel {
   // The skip strip's record, the last of every compiled data file.
   bool ReadPanicStrip(base::File& file);
   bool WritePanicStrip(base::File& file);
-  // A new strip from path + "/panicbutton_N.tga" (mode 3, 0.1 s a frame); false for a path
-  // without "/".
+  // A new strip from the frames path + "/" + <last part of path> + "_N.tga" (mode 3, 0.1 s a
+  // frame); false for a path without "/".
   bool CompilePanicStrip(const char* path);
   // The skip button drawn from (x, y) at scale, with its tooltip while the mouse is over it.
+  // The place is remembered for GetSkipButtonCentre.
   void DrawSkipButton(float x, float y, float scale);
   // A left-button release on the visible button: the game counts as won and finished; true when
   // the command was used.
   bool HitSkipButton(const base::ICMD& cmd, float x, float y, float scale);
+  bool IsSkipVisible() const { return m_SkipVisible; }
+  float GetPanicDelay() const { return m_PanicDelay; }
+  const gfx::cl_TextureStrip* GetPanicStrip() const { return m_PanicStrip.get(); }
+  // The window point in the middle of the skip button where it was last drawn; false while it
+  // is hidden, has no frames or has not been drawn since the game started.
+  bool GetSkipButtonCentre(float& x, float& y) const;
 
   // The active tutorial (the first armed record): games call these from Render, HandleInput and
   // Update. UpdateTutorial is true while a tutorial shows; the game then stops its play clock.
   void DrawTutorial();
   bool HandleTutorialInput(const base::ICMD& cmd);
   bool UpdateTutorial(float dt);
+  const st_Tutorial* GetActiveTutorial() const;  // the first armed record; null when none
+  int GetTutorialCount() const { return static_cast<int>(m_Tutorials.size()); }
 
   float m_Scale = 0.0f;  // window width / 1024, set by the manager before Init
 
@@ -109,6 +119,12 @@ class i_Minigame : public base::cl_Panel {
   bool m_SkipVisible = false;
   float m_PanicDelay = 0.0f;  // seconds until the skip button shows
   std::list<st_Tutorial> m_Tutorials;  // filled by the game's constructor; shown records leave
+
+ private:
+  st_Tutorial* FindActiveTutorial();
+  // Where DrawSkipButton last drew the button (the play driver clicks it there).
+  float m_SkipX = 0.0f, m_SkipY = 0.0f, m_SkipScale = 0.0f;
+  bool m_SkipPlaced = false;
 };
 
 }  // namespace quillane

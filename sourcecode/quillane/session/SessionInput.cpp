@@ -51,7 +51,11 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
     return true;
   }
   if (cl_VideoController* video = cl_VideoController::GetInstance(); video && video->ProcessInput(cmd)) return true;
-  if (m_minigames && m_minigames->IsRunning()) return m_minigames->ProcessInput(cmd);
+  // A held game takes every command, also during its fades, when it uses none of them.
+  if (m_minigames && m_minigames->IsRunning()) {
+    m_minigames->ProcessInput(cmd);
+    return true;
+  }
   if (m_diary && m_diary->IsVisible()) return m_diary->ProcessInput(cmd);
   if (m_actionQueue.m_inCutscene && IsKey(cmd) && cmd.key == kKeyEscape) {
     m_actionQueue.SkipSequence();
