@@ -4,23 +4,22 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "base/File.h"
 #include "quillane/minigames/FloorLights.h"
+#include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/WireTap.h"
 
 #include "../BaseFuzz.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size)) return 0;
-  base::File f;
-  if (!f.open_memory(data, static_cast<int>(size), "fuzz.dat")) return 0;
+  quillane::cl_MinigameDataFile file;
+  if (!file.OpenMemory(data, static_cast<int>(size), "fuzz.dat")) return 0;
   quillane::cl_WiretapPanel wiretap;
   quillane::cl_FloorLightsPanel lamps;
   quillane::cl_WiretapPanel& game = size > 0 && (data[size - 1] & 1) ? lamps : wiretap;
-  const bool ok = game.ReadDataRecords(f);
-  if (ok == f.has_error()) __builtin_trap();
-  // Without a device nothing is drawn, but the board must still be laid out from the sizes read.
+  const bool ok = game.ArchiveDataFile(file);
+  if (ok == file.Failed()) __builtin_trap();
+  // The board must still be laid out from whatever sizes were read.
   game.BuildGrid(base::Variant(), "fuzz.xml");
-  game.Render(0.0f, 0.0f);
   return 0;
 }

@@ -2,10 +2,10 @@
 // that may end a line, three lamps), its own win rule, art and data file.
 #include "quillane/minigames/FloorLights.h"
 
-#include "base/File.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
+#include "quillane/minigames/MinigameDataFile.h"
 
 namespace quillane {
 
@@ -143,12 +143,12 @@ void cl_FloorLightsPanel::DrawTerminals(float x, float y) {
 
 bool cl_FloorLightsPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile FloorLights Minigame\n");
-  if (!CompileImage(m_Back, "gui/minigames/wiretap/back.tga")) return false;
-  if (!CompileImage(m_GridBack, "gui/minigames/FloorLights/gridback.tga")) return false;
-  CompileImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
-  CompileImage(m_Note, "gui/minigames/wiretap/note.tga");
-  CompileImage(m_FloorSign, "gui/minigames/FloorLights/floor_schild.tga");
-  CompileImage(m_HangarSign, "gui/minigames/FloorLights/hangar_schild.tga");
+  if (!CompileBoardImage(m_Back, "gui/minigames/wiretap/back.tga")) return false;
+  if (!CompileBoardImage(m_GridBack, "gui/minigames/FloorLights/gridback.tga")) return false;
+  CompileBoardImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
+  CompileBoardImage(m_Note, "gui/minigames/wiretap/note.tga");
+  CompileBoardImage(m_FloorSign, "gui/minigames/FloorLights/floor_schild.tga");
+  CompileBoardImage(m_HangarSign, "gui/minigames/FloorLights/hangar_schild.tga");
   CompileTileTextures();
   for (int i = 0; i < kTextureCount; ++i)
     if (const char* file = TerminalFile(i)) {
@@ -165,9 +165,8 @@ std::vector<gfx::cl_Image*> cl_FloorLightsPanel::DataImages() {
 
 bool cl_FloorLightsPanel::ReadDataFile() {
   // The registered name is "FloorLights.dat": the file layer finds it whatever the letter case.
-  base::File file;
-  if (!file.open(kDataFile, base::File::STATUS_READ)) return false;
-  return ReadDataRecords(file);
+  cl_MinigameDataFile file;
+  return file.OpenRead(kDataFile) && ArchiveDataFile(file);
 }
 
 }  // namespace quillane

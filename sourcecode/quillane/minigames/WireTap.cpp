@@ -2,6 +2,7 @@
 // edge exits, the play clock with its time bonus, the fizzle of a lit circuit and the result.
 #include "quillane/minigames/WireTap.h"
 
+#include <algorithm>
 #include <cstdint>
 
 #include "base/app/ICMD.h"
@@ -197,7 +198,8 @@ void cl_WiretapPanel::Update(float dt) {
     TriggerTutorial("", "Win", false);
     m_EndTime = m_Time + kEndDelay;
     const int bonus = m_Time <= 30.0f ? 30 : m_Time <= 60.0f ? 20 : 10;
-    if (!m_SkipVisible) SetMissionState("Skill", GetMissionState("Skill") + bonus);
+    // A state without "Skill" reads as -1 here: it starts from 0.
+    if (!m_SkipVisible) SetMissionState("Skill", std::max(GetMissionState("Skill"), 0) + bonus);
   }
   bool anyLit = false;
   for (const auto& row : m_Grid)

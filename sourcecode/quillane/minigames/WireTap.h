@@ -15,11 +15,9 @@
 #include "graphics/image/Image.h"
 #include "quillane/minigames/Minigame.h"
 
-namespace base {
-class File;
-}
-
 namespace quillane {
+
+class cl_MinigameDataFile;
 
 class cl_WiretapPanel : public i_Minigame {
  public:
@@ -103,9 +101,9 @@ class cl_WiretapPanel : public i_Minigame {
   // Builds the board from a parsed grid document (the root element); file names the source in
   // messages. Bad values are logged and replaced by safe ones. Always true.
   bool BuildGrid(const base::Variant& document, const char* file);
-  // The data file's records from an open file, in the game's order; false (after the records'
-  // own "ERROR:" lines) when the file is damaged or short.
-  bool ReadDataRecords(base::File& file);
+  // Reads or writes the data file's records, in the game's order, by the file's open mode; false
+  // (after one "ERROR:" line) when the file is damaged, short, or cannot be written.
+  bool ArchiveDataFile(cl_MinigameDataFile& file);
   void DrawTiles(float x, float y, float scale);
   void DrawLitTerminal(float x, float y, int index);
   // The first tile in row order whose hit box holds the point, other than excluded; null if none.
@@ -136,7 +134,7 @@ class cl_WiretapPanel : public i_Minigame {
  protected:
   // Loads a picture into an image; a missing or unreadable one logs the compile message and
   // leaves the image empty. False when it was missing.
-  bool CompileImage(gfx::cl_Image& image, const char* file);
+  bool CompileBoardImage(gfx::cl_Image& image, const char* file);
   // What every grid game's Init does first: without restart the data file (failing with the
   // game's message) and the board's place; then the mission copy, a fresh play and the skip
   // button's delay. False when the data file cannot be read.

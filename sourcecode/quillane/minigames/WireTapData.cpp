@@ -1,9 +1,9 @@
 // The wire-tap game's compiled data file "gui/minigames/wiretap.dat": four images, the 21
 // textures (terminals, tiles, lit tiles; the last six empty) and the skip strip, built from the
 // pictures under "gui/minigames/wiretap/".
-#include "base/File.h"
 #include "base/resource/MultiFileFormatLoader.h"
 #include "base/system.h"
+#include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/WireTap.h"
 
 namespace quillane {
@@ -26,7 +26,7 @@ constexpr const char* kTextureFiles[] = {
 
 }  // namespace
 
-bool cl_WiretapPanel::CompileImage(gfx::cl_Image& image, const char* file) {
+bool cl_WiretapPanel::CompileBoardImage(gfx::cl_Image& image, const char* file) {
   base::cl_Bitmap32 bitmap;
   const bool found = base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
   if (!found) base::sys::Output("Compile Wiretap Minigame Error! Texture %s not exists!\n", file);
@@ -36,19 +36,15 @@ bool cl_WiretapPanel::CompileImage(gfx::cl_Image& image, const char* file) {
 }
 
 void cl_WiretapPanel::CompileTileTextures() {
-  for (int i = kFirstTilePicture; i <= kLastTilePicture + kLitOffset; ++i) {
-    m_Textures[i].SetFileA8R8G8B8(kTextureFiles[i]);
-    m_Textures[i].Load();
-    m_Textures[i].SetCenterToMiddle();
-  }
+  for (int i = kFirstTilePicture; i <= kLastTilePicture + kLitOffset; ++i) CompileTexture(m_Textures[i], kTextureFiles[i]);
 }
 
 bool cl_WiretapPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile Wiretap Minigame\n");
-  if (!CompileImage(m_Back, "gui/minigames/wiretap/back.tga")) return false;
-  if (!CompileImage(m_GridBack, "gui/minigames/wiretap/gridback.tga")) return false;
-  CompileImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
-  CompileImage(m_Note, "gui/minigames/wiretap/note.tga");
+  if (!CompileBoardImage(m_Back, "gui/minigames/wiretap/back.tga")) return false;
+  if (!CompileBoardImage(m_GridBack, "gui/minigames/wiretap/gridback.tga")) return false;
+  CompileBoardImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
+  CompileBoardImage(m_Note, "gui/minigames/wiretap/note.tga");
   CompileTileTextures();
   for (int i = 0; i < kFirstTilePicture; ++i) {
     m_Textures[i].SetFileA8R8G8B8(kTextureFiles[i]);
@@ -60,29 +56,20 @@ bool cl_WiretapPanel::Compile(const char* dataFile) {
 
 std::vector<gfx::cl_Image*> cl_WiretapPanel::DataImages() { return {&m_Back, &m_GridBack, &m_GridFront, &m_Note}; }
 
-bool cl_WiretapPanel::WriteDataFile(const char* fileName) {
-  base::File file;
-  if (!fileName || !file.open(fileName, base::File::STATUS_WRITE)) return false;
-  for (gfx::cl_Image* image : DataImages()) image->Write(&file);
-  for (gfx::cl_Texture& texture : m_Textures) texture.Write(&file);
-  WritePanicStrip(file);
-  return file.close();
+bool cl_WiretapPanel::ArchiveDataFile(cl_MinigameDataFile& file) {
+  for (gfx::cl_Image* image : DataImages()) file.Record(*image);
+  for (gfx::cl_Texture& texture : m_Textures) file.Record(texture);
+  return file.Finish(*this);
 }
 
-bool cl_WiretapPanel::ReadDataRecords(base::File& file) {
-  // The first damaged record has logged its error; the rest would only repeat it.
-  for (gfx::cl_Image* image : DataImages())
-    if (image->Read(&file), file.has_error()) return false;
-  for (gfx::cl_Texture& texture : m_Textures)
-    if (texture.Read(&file), file.has_error()) return false;
-  ReadPanicStrip(file);
-  return !file.has_error();
+bool cl_WiretapPanel::WriteDataFile(const char* fileName) {
+  cl_MinigameDataFile file;
+  return file.OpenWrite(fileName) && ArchiveDataFile(file);
 }
 
 bool cl_WiretapPanel::ReadDataFile() {
-  base::File file;
-  if (!file.open(kDataFile, base::File::STATUS_READ)) return false;
-  return ReadDataRecords(file);
+  cl_MinigameDataFile file;
+  return file.OpenRead(kDataFile) && ArchiveDataFile(file);
 }
 
 }  // namespace quillane

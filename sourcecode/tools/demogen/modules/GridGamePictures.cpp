@@ -112,8 +112,10 @@ base::cl_Bitmap32 GridFront() {
   return image;
 }
 
+// Half the layout's height: the game centres it, and the skip button (drawn from its top at
+// layout y 40) stays on a 768-pixel screen.
 base::cl_Bitmap32 Desk() {
-  base::cl_Bitmap32 image = Blank(1024, 1024);
+  base::cl_Bitmap32 image = Blank(1024, 512);
   cl_Painter paint(image);
   paint.VerticalGradient(0xFF2E2418u, 0xFF4A3826u);
   paint.Noise(0.02f, 0.12f);
