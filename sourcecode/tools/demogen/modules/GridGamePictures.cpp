@@ -1,4 +1,4 @@
-// The tile-grid games' pictures: the wire-tap desk, switch board, frame and note, its three
+// The tile-grid games' pictures (and the mini-games' cursors): the wire-tap desk, switch board, frame and note, its three
 // telephones and the five line tiles with their lit lines; the floor-lights board with its power
 // feed, connectors, lamps and signs. Tiles are one 128-pixel cell with their lines from the
 // middle to the edges their openings name at angle 0 (line end: down; corner: down, right;
@@ -142,6 +142,35 @@ base::cl_Bitmap32 Sign(const char* text) {
   return image;
 }
 
+// The mini-games' cursors, 32 x 32: a four-way arrow over a tile, and an arrow out of the
+// screen at either edge exit (direction -1 left, 1 right).
+base::cl_Bitmap32 MoveCursor() {
+  base::cl_Bitmap32 image = Blank(32, 32);
+  cl_Painter paint(image);
+  paint.Rect(14, 4, 18, 28, 0xFF000000u);
+  paint.Rect(4, 14, 28, 18, 0xFF000000u);
+  paint.Rect(15, 5, 17, 27, 0xFFFFFFFFu);
+  paint.Rect(5, 15, 27, 17, 0xFFFFFFFFu);
+  for (int i = 0; i < 5; ++i) {
+    paint.Rect(16 - i, 4 + i, 16 + i, 5 + i, 0xFFFFFFFFu);
+    paint.Rect(16 - i, 27 - i, 16 + i, 28 - i, 0xFFFFFFFFu);
+    paint.Rect(4 + i, 16 - i, 5 + i, 16 + i, 0xFFFFFFFFu);
+    paint.Rect(27 - i, 16 - i, 28 - i, 16 + i, 0xFFFFFFFFu);
+  }
+  return image;
+}
+
+base::cl_Bitmap32 ExitCursor(int direction) {
+  base::cl_Bitmap32 image = Blank(32, 32);
+  cl_Painter paint(image);
+  paint.Rect(8, 13, 24, 19, 0xFFFFFFFFu);
+  for (int i = 0; i < 10; ++i) {
+    const int x = direction < 0 ? 2 + i : 29 - i;
+    paint.Rect(x, 16 - i, x + 1, 16 + i, 0xFFFFFFFFu);
+  }
+  return image;
+}
+
 }  // namespace
 
 bool MakeGridGamePictures(cl_Output& out) {
@@ -177,6 +206,9 @@ bool MakeGridGamePictures(cl_Output& out) {
   ok = out.WriteTga(floor + "rightin_active.tga", Terminal(LEFT, 0, true, true), true) && ok;
   ok = out.WriteTga(floor + "floor_schild.tga", Sign("FLOOR"), true) && ok;
   ok = out.WriteTga(floor + "hangar_schild.tga", Sign("HANGAR"), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_manipulate.tga", MoveCursor(), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_exit_left.tga", ExitCursor(-1), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_exit_right.tga", ExitCursor(1), true) && ok;
   return ok;
 }
 
