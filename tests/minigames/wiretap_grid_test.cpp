@@ -124,15 +124,6 @@ TEST_F(GridTest, TurnsMoveEveryOpeningAQuarterCounterClockwise) {
   EXPECT_EQ(board.TileAtCell(2, 0)->m_Mask, up | right);
 }
 
-TEST_F(GridTest, AnAnimatedTurnPastAFullCircleKeepsItsRemainingDistance) {
-  tTile tile(10);
-  for (int i = 0; i < 4; ++i) tile.Rotate(true);
-  tile.m_ShownAngle = tTile::s_FullTurn - 0.5f;  // still on its way to the fourth turn
-  tile.Rotate(false);
-  EXPECT_FLOAT_EQ(tile.m_Angle, tTile::s_QuarterTurn);
-  EXPECT_NEAR(tile.m_ShownAngle, tTile::s_QuarterTurn - (tTile::s_QuarterTurn + 0.5f), 1e-5f);
-}
-
 TEST_F(GridTest, HitBoxEdgesOnTheLeftAndTopAreOutside) {
   tTile tile(6);
   tile.m_AnchorX = 100.0f;

@@ -145,6 +145,7 @@ class cl_WiretapPanel : public i_Minigame {
   void CompileTileTextures();
   // Anchors of every tile in its cell (the drawing moves them again each frame).
   void PlaceTiles();
+  void AnchorInCell(st_Tile& tile, size_t row, size_t column) const;
   // Grid back, origin and panel positions from the art's sizes and the window.
   void PlaceBoard();
   void PlayClick();

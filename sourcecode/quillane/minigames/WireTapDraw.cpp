@@ -140,8 +140,7 @@ void cl_WiretapPanel::DrawTiles(float x, float y, float scale) {
         tile->m_AnchorY = mouseY - m_GrabY;
         continue;
       }
-      tile->m_AnchorX = static_cast<float>(static_cast<int>(m_OriginX + static_cast<float>(c) * m_CellSize));
-      tile->m_AnchorY = static_cast<float>(static_cast<int>(m_OriginY + static_cast<float>(r) * m_CellSize));
+      AnchorInCell(*tile, r, c);
       gfx::SetBlendNone();
       gfx::SetBlendAlpha(true);
       StepAngle(*tile);

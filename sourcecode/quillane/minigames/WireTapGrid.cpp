@@ -303,13 +303,16 @@ void cl_WiretapPanel::ClearLit() {
       if (cell) cell->m_Lit = false;
 }
 
+void cl_WiretapPanel::AnchorInCell(st_Tile& tile, size_t row, size_t column) const {
+  // Whole pixels; truncated as floats, so no size read from a data file can overflow an int.
+  tile.m_AnchorX = std::trunc(m_OriginX + static_cast<float>(column) * static_cast<float>(m_CellSize));
+  tile.m_AnchorY = std::trunc(m_OriginY + static_cast<float>(row) * static_cast<float>(m_CellSize));
+}
+
 void cl_WiretapPanel::PlaceTiles() {
   for (size_t r = 0; r < m_Grid.size(); ++r)
     for (size_t c = 0; c < m_Grid[r].size(); ++c)
-      if (st_Tile* tile = m_Grid[r][c].get(); tile && tile != m_Picked) {
-        tile->m_AnchorX = static_cast<float>(static_cast<int>(m_OriginX + static_cast<float>(c) * m_CellSize));
-        tile->m_AnchorY = static_cast<float>(static_cast<int>(m_OriginY + static_cast<float>(r) * m_CellSize));
-      }
+      if (st_Tile* tile = m_Grid[r][c].get(); tile && tile != m_Picked) AnchorInCell(*tile, r, c);
 }
 
 bool cl_WiretapPanel::HasMovedFromPress(float x, float y) const {
