@@ -124,6 +124,11 @@ TEST_F(GridGameTest, TheLampBoardIsWonByTurningTheHangarTile) {
   PressCell(*board, 2, 2);
   PressCell(*board, 2, 2);
   EXPECT_TRUE(board->IsSolved());
+  // The circuit lit from the feed to the hangar lamp, the floor lamps dark, the tile's turn
+  // drawn to its end (the "Win" box fading in over it).
+  for (int i = 0; i < 5; ++i) Step();
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/floorlights_solved.png",
+                                            Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
   ASSERT_TRUE(DismissTutorials(*board));
   ASSERT_TRUE(StepUntilIdle());
   EXPECT_EQ(GameStateInt("Missions/Minigames/FloorLights/Win"), 1);
