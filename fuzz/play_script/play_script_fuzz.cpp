@@ -21,9 +21,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     switch (step.kind) {
       case st_PlayStep::WAIT_STATE:
       case st_PlayStep::WAIT_SCENE:
+      case st_PlayStep::WAIT_MINIGAME:
         if (step.number < 1 || step.number > kMaxFrameCount || step.name.empty()) std::abort();
         break;
       case st_PlayStep::WAIT_IDLE:
+      case st_PlayStep::CLICK_SKIP:
         if (step.number < 1 || step.number > kMaxFrameCount) std::abort();
         break;
       case st_PlayStep::WAIT_FRAMES:

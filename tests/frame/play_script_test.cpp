@@ -51,6 +51,20 @@ TEST(PlayScript, EveryStepKindIsRead) {
   EXPECT_EQ(steps[12].argument, "1");
 }
 
+// The mini-game steps: a wait for a running game by its registered name, and the skip button.
+TEST(PlayScript, MinigameStepsAreRead) {
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(Read("wait minigame Bookshelf\nclick skip\nwait minigame Dance 40\n", steps, &error)) << error;
+  ASSERT_EQ(steps.size(), 3u);
+  EXPECT_EQ(steps[0].kind, st_PlayStep::WAIT_MINIGAME);
+  EXPECT_EQ(steps[0].name, "Bookshelf");
+  EXPECT_EQ(steps[0].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[1].kind, st_PlayStep::CLICK_SKIP);
+  EXPECT_EQ(steps[1].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[2].number, 40);
+}
+
 // A click on the scene names its object, or a floor point within 100000 units.
 TEST(PlayScript, ClicksOnTheSceneAreRead) {
   std::vector<st_PlayStep> steps;
@@ -67,20 +81,23 @@ TEST(PlayScript, ClicksOnTheSceneAreRead) {
 }
 
 constexpr const char* kClickError =
-    "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\" or \"click floor <x> <z>\" "
-    "(coordinates within 100000)";
+    "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\" or "
+    "\"click floor <x> <z>\" (coordinates within 100000)";
+constexpr const char* kWaitError =
+    "expected \"wait state|scene|minigame <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\"";
 
 TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   struct st_Case {
     const char* text;
-    const char* error;
+    std::string error;
   };
   const st_Case cases[] = {
       {"jump\n", "road.play:1: unknown step \"jump\""},
-      {"\nwait state\n",
-       "road.play:2: expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\""},
-      {"wait idle now please\n",
-       "road.play:1: expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\""},
+      {"\nwait state\n", std::string("road.play:2: ") + kWaitError},
+      {"wait idle now please\n", std::string("road.play:1: ") + kWaitError},
+      {"wait minigame\n", std::string("road.play:1: ") + kWaitError},
+      {"wait minigame Dance 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"click skip now\n", kClickError},
       {"wait scene Quay 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
       {"wait idle x\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
       {"expect Missions/Skill\n", "road.play:1: expected \"expect <game-state path> <value>\""},

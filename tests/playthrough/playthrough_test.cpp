@@ -16,6 +16,7 @@
 #include "graphics/image/Image.h"
 #include "SavegameGenerator.h"
 #include "playthrough_support.h"
+#include "probe_game.h"
 #include "quillane/app/PlayDriver.h"
 #include "quillane/character/Character.h"
 #include "quillane/character/FacialCtrl.h"
@@ -25,6 +26,7 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/RootMenu.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/ScriptCalls.h"
@@ -338,6 +340,27 @@ bool CheckSavegame(const std::string& argument, std::string* why) {
   return false;
 }
 
+// "probe start": the tests' probe game registered in the running session, its data file built
+// and the game started as a script would; "probe ended": the manager holds no game again.
+bool CheckProbe(const std::string& argument, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_MinigameManager* games = session ? session->GetMinigameManager() : nullptr;
+  if (!games) {
+    *why = "no game runs";
+    return false;
+  }
+  if (argument == "start") {
+    games->Register("Probe", "probe.dat", &minigametest::cl_ProbeGame::Make);
+    games->CompileMissing();
+    if (games->Start("Probe", nullptr, false)) return true;
+    *why = "the manager refused the probe game";
+    return false;
+  }
+  if (argument == "ended" && !games->IsRunning()) return true;
+  *why = games->IsRunning() ? "a mini-game still runs" : "unknown probe check " + argument;
+  return false;
+}
+
 class PlayThrough : public PlayTest {
  protected:
   // Runs the steps of the file with every check of this program; the run must end cleanly within
@@ -351,6 +374,7 @@ class PlayThrough : public PlayTest {
     driver.AddCheck("quitbox", CheckQuitBox);
     driver.AddCheck("rootmenu", CheckRootMenu);
     driver.AddCheck("session", CheckSession);
+    driver.AddCheck("probe", CheckProbe);
     driver.AddCheck("speech", CheckSpeech);
     driver.AddCheck("savegame", CheckSavegame);
     driver.AddCheck("callbacks",
@@ -395,6 +419,16 @@ TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/quicklaunch.play");
   EXPECT_NE(log.find("campaign: Startup"), std::string::npos);
+}
+
+// With mini-games on and the skip button shown after a tenth of a second, a game started in the
+// Office is waited for by name and skipped with a click on its button, which counts as a win.
+TEST_F(PlayThrough, AMinigameIsWaitedForAndSkippedByItsButton) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  Play(QUILLANE_TEST_DIR "/minigame.play");
 }
 
 // A save in the Office and its load from the Quay, with the side file written.

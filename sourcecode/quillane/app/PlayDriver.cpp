@@ -24,6 +24,8 @@
 #include "quillane/hud/TokenBar.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
+#include "quillane/minigames/Minigame.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/session/InventoryTokens.h"
@@ -57,7 +59,10 @@ base::cl_Window* FindWindow(const std::string& label) {
 
 std::string WaitName(const st_PlayStep& step) {
   if (step.kind == st_PlayStep::WAIT_IDLE) return "idle";
-  return (step.kind == st_PlayStep::WAIT_SCENE ? "scene \"" : "state \"") + step.name + "\"";
+  const char* what = step.kind == st_PlayStep::WAIT_SCENE      ? "scene \""
+                     : step.kind == st_PlayStep::WAIT_MINIGAME ? "mini-game \""
+                                                               : "state \"";
+  return what + step.name + "\"";
 }
 
 // Whether the wait of step is over; seen says what holds instead.
@@ -70,6 +75,17 @@ bool WaitIsOver(const st_PlayStep& step, std::string* seen) {
   if (!session) {
     *seen += ", no game runs";
     return false;
+  }
+  if (step.kind == st_PlayStep::WAIT_MINIGAME) {
+    const quillane::cl_MinigameManager* games = session->GetMinigameManager();
+    const char* name = games ? games->GetRunningName() : nullptr;
+    if (!name) {
+      *seen += ", no mini-game runs";
+      return false;
+    }
+    const bool running = games->GetState() == quillane::cl_MinigameManager::Running;
+    *seen += std::string(", mini-game \"") + name + (running ? "\" runs" : "\" fades");
+    return state == "Session" && running && step.name == name;
   }
   if (step.kind == st_PlayStep::WAIT_SCENE) {
     const quillane::cl_Scene* scene = session->GetScene();
@@ -111,6 +127,26 @@ bool ExpectGameState(const std::string& path, const std::string& expected, std::
   if (numeric ? std::fabs(value->get_double() - number) <= 1e-4 : expected == text.c_str()) return true;
   *why = "the game state's " + path + " is " + text.c_str() + ", expected " + expected;
   return false;
+}
+
+// The middle of the running mini-game's skip button; false, with why, while there is none to
+// click (no game runs, it still fades, or its button is hidden).
+bool SkipButtonPoint(int* x, int* y, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_MinigameManager* games = session ? session->GetMinigameManager() : nullptr;
+  quillane::i_Minigame* game = games ? games->GetGame() : nullptr;
+  if (!game || games->GetState() != quillane::cl_MinigameManager::Running) {
+    *why = game ? "the mini-game still fades" : "no mini-game runs";
+    return false;
+  }
+  float fx = 0.0f, fy = 0.0f;
+  if (!game->GetSkipButtonCentre(fx, fy)) {
+    *why = "the mini-game shows no skip button";
+    return false;
+  }
+  *x = static_cast<int>(fx);
+  *y = static_cast<int>(fy);
+  return true;
 }
 
 // The screen point of a drag's end: the middle of a token of the bar, of a stage character's
@@ -245,6 +281,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
   switch (step.kind) {
     case st_PlayStep::WAIT_STATE:
     case st_PlayStep::WAIT_SCENE:
+    case st_PlayStep::WAIT_MINIGAME:
     case st_PlayStep::WAIT_IDLE: {
       std::string seen;
       if (WaitIsOver(step, &seen)) return en_Outcome::Next;
@@ -277,11 +314,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
         *why = "no window labelled \"" + step.name + "\" is open";
         return en_Outcome::Fail;
       }
-      int cx = 0, cy = 0;
-      input.GetCursor(&cx, &cy);
-      input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
-      input.MouseButton(0, true, m_inputTime + 1);
-      input.MouseButton(0, false, m_inputTime + 2);
+      Click(input, x, y);
+      ++m_next;
+      return en_Outcome::Yield;
+    }
+    case st_PlayStep::CLICK_SKIP: {
+      int x = 0, y = 0;
+      if (!SkipButtonPoint(&x, &y, why)) {
+        if (++m_waited > step.number) {
+          *why += " within " + std::to_string(step.number) + " frames";
+          return en_Outcome::Fail;
+        }
+        return en_Outcome::Yield;
+      }
+      Click(input, x, y);
       ++m_next;
       return en_Outcome::Yield;
     }
@@ -455,6 +501,14 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, plat
   m_dragFrame = -1;
   m_dragSettled = 0;
   return en_Outcome::Next;
+}
+
+void cl_PlayDriver::Click(platform::input::Queue& input, int x, int y) {
+  int cx = 0, cy = 0;
+  input.GetCursor(&cx, &cy);
+  input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
+  input.MouseButton(0, true, m_inputTime + 1);
+  input.MouseButton(0, false, m_inputTime + 2);
 }
 
 void cl_PlayDriver::MoveMouse(platform::input::Queue& input, float x, float y) {

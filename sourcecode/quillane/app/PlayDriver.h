@@ -62,6 +62,7 @@ class cl_PlayDriver {
   enum class en_Outcome { Next, Yield, Fail };
   en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
   en_Outcome DragToken(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  void Click(platform::input::Queue& input, int x, int y);  // a move there, then a left press and release
   void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   static bool CaptureLog(const char* text);

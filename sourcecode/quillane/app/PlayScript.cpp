@@ -63,10 +63,13 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
   if (verb == "wait") {
-    const bool named = w.size() >= 3 && w.size() <= 4 && (w[1] == "state" || w[1] == "scene");
+    const bool named = w.size() >= 3 && w.size() <= 4 && (w[1] == "state" || w[1] == "scene" || w[1] == "minigame");
     const bool idle = w.size() >= 2 && w.size() <= 3 && w[1] == "idle";
     if (named || idle) {
-      step.kind = idle ? st_PlayStep::WAIT_IDLE : w[1] == "state" ? st_PlayStep::WAIT_STATE : st_PlayStep::WAIT_SCENE;
+      step.kind = idle                ? st_PlayStep::WAIT_IDLE
+                  : w[1] == "state"   ? st_PlayStep::WAIT_STATE
+                  : w[1] == "scene"   ? st_PlayStep::WAIT_SCENE
+                                      : st_PlayStep::WAIT_MINIGAME;
       if (named) step.name = w[2];
       step.number = kDefaultWaitBudget;
       const size_t budget = idle ? 2 : 3;
@@ -84,7 +87,7 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       }
       return true;
     }
-    *why = "expected \"wait state|scene <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\"";
+    *why = "expected \"wait state|scene|minigame <name> [frames]\", \"wait idle [frames]\" or \"wait frames <n>\"";
     return false;
   }
   if (verb == "key") {
@@ -107,12 +110,17 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       step.name = w[2];
       return true;
     }
+    if (w.size() == 2 && w[1] == "skip") {
+      step.kind = st_PlayStep::CLICK_SKIP;
+      step.number = kDefaultWaitBudget;
+      return true;
+    }
     if (w.size() == 4 && w[1] == "floor" && ReadCoordinate(w[2], &step.floor[0]) && ReadCoordinate(w[3], &step.floor[1])) {
       step.kind = st_PlayStep::CLICK_FLOOR;
       return true;
     }
-    *why = "expected \"click button <label>\", \"click hotspot|character <name>\" or \"click floor <x> <z>\" "
-           "(coordinates within 100000)";
+    *why = "expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\" or "
+           "\"click floor <x> <z>\" (coordinates within 100000)";
     return false;
   }
   if (verb == "close") {

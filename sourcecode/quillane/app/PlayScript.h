@@ -5,11 +5,15 @@
 //   wait idle [frames]           until no script sequence, foreground action or queued scene
 //                                call is left in the game (budget: 300)
 //   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
+//   wait minigame <name> [frames] until the mini-game of that registered name runs (its fade-in
+//                                over; budget: 300)
 //   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
 //   click button <label>         a left click in the middle of the window with that label
 //   click hotspot <label>        a left click on the mean point of the scene's hotspot
 //   click character <name>       a left click in the middle of the stage character
 //   click floor <x> <z>          a left click where the scene's camera shows that floor point
+//   click skip                   once the running mini-game shows its skip button (within 300
+//                                frames), a left click in its middle
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
@@ -29,9 +33,10 @@
 
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
-                 DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR };
+                 DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR, WAIT_MINIGAME,
+                 CLICK_SKIP };
   en_Kind kind = WAIT_FRAMES;
-  std::string name;      // state, scene, key, label, picture, game-state path or check name
+  std::string name;      // state, scene, mini-game, key, label, picture, game-state path or check name
   std::string argument;  // the rest of a check or expect line; a drag's target
   int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
   float floor[2] = {0.0f, 0.0f};  // a floor click's world x and z

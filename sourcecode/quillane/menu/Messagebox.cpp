@@ -11,6 +11,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/gui/GameControls.h"
+#include "quillane/screen/FontScope.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 
@@ -31,22 +32,6 @@ void ImageSize(const char* label, float& w, float& h) {
   w = image ? static_cast<float>(image->GetWidth()) : 0.0f;
   h = image ? static_cast<float>(image->GetHeight()) : 0.0f;
 }
-
-// Makes font current for its lifetime (when there is one) and restores the previous font.
-class cl_FontScope {
- public:
-  explicit cl_FontScope(gfx::cl_Font* font) : m_previous(gfx::GetFont()) {
-    if (font) gfx::SetFont(font);
-  }
-  ~cl_FontScope() {
-    if (m_previous) gfx::SetFont(m_previous);
-  }
-  cl_FontScope(const cl_FontScope&) = delete;
-  cl_FontScope& operator=(const cl_FontScope&) = delete;
-
- private:
-  gfx::cl_Font* m_previous;
-};
 
 }  // namespace
 

@@ -18,6 +18,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/session/Session.h"
 #include "sound/Sfx.h"
@@ -43,22 +44,6 @@ uint8_t AlphaByte(float alpha) {
 }
 
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | uint32_t(alpha) << 24; }
-
-// Makes a font current for one drawing and puts the previous one back.
-class cl_FontScope {
- public:
-  explicit cl_FontScope(const char* label) : m_previous(gfx::GetFont()) {
-    if (gfx::cl_Font* font = gfx::FontExists(label)) gfx::SetFont(font);
-  }
-  ~cl_FontScope() {
-    if (m_previous) gfx::SetFont(m_previous);
-  }
-  cl_FontScope(const cl_FontScope&) = delete;
-  cl_FontScope& operator=(const cl_FontScope&) = delete;
-
- private:
-  gfx::cl_Font* m_previous;
-};
 
 // The tutorial's speech sample, read as a spoken line is: loose file first, then the archive.
 float PlayTutorialSpeech(const base::String& text) {
@@ -122,7 +107,7 @@ void i_Minigame::DrawSkipButton(float x, float y, float scale) {
   const float* box = m_PanicStrip->GetBounds();
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(kSkipTooltip, text);
-  cl_FontScope font("tooltip");
+  cl_FontScope font(gfx::FontExists("tooltip"));
   DrawTextCentered(x + (box[0] + box[2] * 0.5f) * scale, y + box[1] * scale - kTooltipLift, text.c_str(), kWhite,
                    kDarkGrey, false);
 }
@@ -282,7 +267,7 @@ void i_Minigame::DrawTutorial() {
   if (!active || active->m_FadeTimer > 1.0f || active->m_FadeTimer == -1.0f || active->m_Remaining < 0.0f) return;
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(active->m_Text.c_str(), text);
-  cl_FontScope font("tutorial");
+  cl_FontScope font(gfx::FontExists("tutorial"));
   const float w = static_cast<float>(active->m_Width);
   const float h = static_cast<float>(static_cast<int>(gfx::GetWrappedTextHeightW(text.c_str(), w)));
   float x = active->m_X, y = active->m_Y;
@@ -295,15 +280,9 @@ void i_Minigame::DrawTutorial() {
   }
   const uint8_t alpha = AlphaByte(active->m_Alpha);
   DrawDialogFrame(x, y, x + w + 2.0f * kBoxMargin, y + h + 2.0f * kBoxMargin, AlphaByte(kBoxBackground), alpha);
-  const base::Variant saved = gfx::GetFontProperties();
-  base::Variant centred(saved);
-  if (centred.is_element()) {
-    centred.attribute("alignment")->set_string("center");
-    gfx::SetFontProperties(centred);
-  }
+  cl_CenteredFont centred;  // for this text only
   gfx::DrawTextBoxOutlinedW(x + kBoxMargin, y + kBoxMargin, w, h, text.c_str(), WithAlpha(kWhite, alpha),
                             WithAlpha(kDarkGrey, alpha));
-  if (centred.is_element()) gfx::SetFontProperties(saved);
 }
 
 }  // namespace quillane

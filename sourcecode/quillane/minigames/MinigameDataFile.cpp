@@ -10,21 +10,19 @@
 
 namespace quillane {
 
-bool cl_MinigameDataFile::OpenRead(const char* name) {
+bool cl_MinigameDataFile::Open(const char* name, int status) {
   m_Name = name ? name : "";
   m_Records = 0;
-  m_Failed = !m_File.open(name, base::File::STATUS_READ);
-  if (m_Failed) base::sys::Output("ERROR: mini-game data file '%s' cannot be read\n", m_Name.c_str());
+  m_Failed = !m_File.open(name, status);
+  if (m_Failed)
+    base::sys::Output("ERROR: mini-game data file '%s' cannot be %s\n", m_Name.c_str(),
+                      status == base::File::STATUS_READ ? "read" : "written");
   return !m_Failed;
 }
 
-bool cl_MinigameDataFile::OpenWrite(const char* name) {
-  m_Name = name ? name : "";
-  m_Records = 0;
-  m_Failed = !m_File.open(name, base::File::STATUS_WRITE);
-  if (m_Failed) base::sys::Output("ERROR: mini-game data file '%s' cannot be written\n", m_Name.c_str());
-  return !m_Failed;
-}
+bool cl_MinigameDataFile::OpenRead(const char* name) { return Open(name, base::File::STATUS_READ); }
+
+bool cl_MinigameDataFile::OpenWrite(const char* name) { return Open(name, base::File::STATUS_WRITE); }
 
 bool cl_MinigameDataFile::OpenMemory(const void* data, int size, const char* name) {
   m_Name = name ? name : "";

@@ -47,6 +47,7 @@ class cl_MinigameDataFile {
   int GetRecordCount() const { return m_Records; }
 
  private:
+  bool Open(const char* name, int status);
   bool Fail(const char* what);
 
   base::File m_File;

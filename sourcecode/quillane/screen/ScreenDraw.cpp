@@ -8,6 +8,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenLayout.h"
 
 namespace {
@@ -27,25 +28,6 @@ void DrawPieceOver(const char* label, float x0, float y0, float x1, float y1) {
 }
 
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | static_cast<uint32_t>(alpha) << 24; }
-
-// The current font centres its lines while alive; its properties are put back afterwards.
-class cl_CenteredFont {
- public:
-  cl_CenteredFont() : m_saved(gfx::GetFontProperties()) {
-    base::Variant centred;
-    centred.set_element("Properties");
-    centred.attribute("alignment")->set_string("center");
-    gfx::SetFontProperties(centred);
-  }
-  ~cl_CenteredFont() {
-    if (!m_saved.is_void()) gfx::SetFontProperties(m_saved);
-  }
-  cl_CenteredFont(const cl_CenteredFont&) = delete;
-  cl_CenteredFont& operator=(const cl_CenteredFont&) = delete;
-
- private:
-  base::Variant m_saved;
-};
 
 struct st_TextBlock {
   float w, h;
