@@ -17,6 +17,7 @@
   X(NavMeshes, "the scenes' nav meshes with their cameras")                      \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
+  X(GridGamePictures, "the wire-tap and floor-lights boards, terminals and tiles") \
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
   X(StartUpPictures, "splash screens, the loading picture and the cursors")      \
   X(OptionsPictures, "the options panel's slider, check box and tab pieces")     \
