@@ -442,6 +442,17 @@ TEST_F(PlayThrough, TheJunctionStartsTheWiretapGameWhichIsSkipped) {
   EXPECT_NE(log.find("Compile Wiretap Minigame"), std::string::npos);
 }
 
+// The Office's two games as the story starts them, with mini-games on and the quick skip: the
+// shelf's Bookshelf and the code book's Decoder, each skipped with its button, each giving its
+// token.
+TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  Play(QUILLANE_TEST_DIR "/officegames.play");
+}
+
 // A save in the Office and its load from the Quay, with the side file written.
 TEST_F(PlayThrough, ASaveLoadsBackFromAnotherScene) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},

@@ -1,5 +1,7 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
+#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/WireTap.h"
@@ -18,8 +20,8 @@ struct st_Game {
 constexpr st_Game kGames[] = {
     {"TrainTravel", "gui/minigames/traintravel.dat", nullptr},
     {"Wiretap", "gui/minigames/wiretap.dat", cl_WiretapPanel::Create},
-    {"Decoder", "gui/minigames/decoder.dat", nullptr},
-    {"Bookshelf", "gui/minigames/bookshelf.dat", nullptr},
+    {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
+    {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},
     {"Dance", "gui/minigames/dance.dat", nullptr},
     {"Sabotage", "gui/minigames/sabotage.dat", nullptr},
     {"FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create},
