@@ -2,41 +2,23 @@
 // edge exits, the play clock with its time bonus, the fizzle of a lit circuit and the result.
 #include "quillane/minigames/WireTap.h"
 
-#include <algorithm>
 #include <cstdint>
 
 #include "base/app/ICMD.h"
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
-#include "quillane/session/GameStateLookups.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
-#include "sound/Sfx.h"
 
 namespace quillane {
 
 namespace {
 
-constexpr float kEndDelay = 1.0f;      // play-clock seconds between the closed circuit and the end
-constexpr float kExitMargin = 50.0f;  // width of the screen-edge exits
-constexpr float kCursorWidth = 32.0f;
+constexpr float kEndDelay = 1.0f;  // play-clock seconds between the closed circuit and the end
 
-// A sample on the player channel at full pan, clear of the effect list.
-void PlayBoardSound(const char* file, const char* name, float volume) {
-  sfx::st_PlayParams params;
-  params.volume = volume;
-  params.pan = 1.0f;
-  params.loop = false;
-  params.ignoreFx = true;
-  sfx::PlaySound(0, file, name, "PLAYER", params);
-}
-
-void PlayFizzle() { PlayBoardSound("sfx/MG_Wiretap_fizzle.ogg", "WiretapFizzle", 0.5f); }
-
-void SetMinigameCursor(const char* label) {
-  if (gfx::cl_Texture* cursor = gfx::TextureExists(label)) gfx::SetCursor(nullptr, cursor);
-}
+void PlayFizzle() { PlayGameSound("sfx/MG_Wiretap_fizzle.ogg", "WiretapFizzle", 0.5f); }
 
 }  // namespace
 
@@ -110,7 +92,7 @@ void cl_WiretapPanel::End() {
   m_Solved = m_Exit = false;
   m_Time = m_EndTime = 0.0f;
   m_ExitZone = 0;
-  SetMinigameCursor("gamecursor");
+  SetGameCursor("gamecursor");
 }
 
 bool cl_WiretapPanel::IsFinished() {
@@ -121,7 +103,7 @@ bool cl_WiretapPanel::IsFinished() {
 // ---------------------------------------------------------------------------------------------
 // Input
 
-void cl_WiretapPanel::PlayClick() { PlayBoardSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
+void cl_WiretapPanel::PlayClick() { PlayGameSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
 
 bool cl_WiretapPanel::HandleInput(base::ICMD& cmd) {
   if (HitSkipButton(cmd, 0.0f, m_PanelY, m_Scale)) return true;
@@ -171,20 +153,13 @@ bool cl_WiretapPanel::HandleInput(base::ICMD& cmd) {
 
 void cl_WiretapPanel::UpdateCursor(bool overTile, float x, float /*y*/) {
   if (m_Solved) {
-    SetMinigameCursor("gamecursor");
+    SetGameCursor("gamecursor");
     return;
   }
-  SetMinigameCursor(overTile ? "cursor_manipulate" : "gamecursor");
-  const float width = static_cast<float>(base::sys::GetWindowWidth());
-  if (x + kCursorWidth < kExitMargin) {
-    m_ExitZone = 1;
-    SetMinigameCursor("cursor_exit_left");
-  } else if (x > width - kExitMargin) {
-    m_ExitZone = 2;
-    SetMinigameCursor("cursor_exit_right");
-  } else {
-    m_ExitZone = 0;
-  }
+  SetGameCursor(overTile ? "cursor_manipulate" : "gamecursor");
+  m_ExitZone = EdgeZoneAt(static_cast<int>(x));
+  if (m_ExitZone == EDGE_LEFT) SetGameCursor("cursor_exit_left");
+  if (m_ExitZone == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -198,8 +173,7 @@ void cl_WiretapPanel::Update(float dt) {
     TriggerTutorial("", "Win", false);
     m_EndTime = m_Time + kEndDelay;
     const int bonus = m_Time <= 30.0f ? 30 : m_Time <= 60.0f ? 20 : 10;
-    // A state without "Skill" reads as -1 here: it starts from 0.
-    if (!m_SkipVisible) SetMissionState("Skill", std::max(GetMissionState("Skill"), 0) + bonus);
+    if (!m_SkipVisible) RaiseSkill(bonus);
   }
   bool anyLit = false;
   for (const auto& row : m_Grid)

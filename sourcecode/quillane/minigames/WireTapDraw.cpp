@@ -10,6 +10,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/WireTap.h"
 #include "quillane/screen/ScreenDraw.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 constexpr float kAngleStep = 0.2f;  // radians per drawing
 constexpr uint32_t kHelpTextColour = 0xFF190202u;
-constexpr uint32_t kWhite = 0xFFFFFFFFu, kOutline = 0xFF191919u;
 
 // The angle drawn moves one step towards the target per drawing.
 void StepAngle(cl_WiretapPanel::st_Tile& tile) {
@@ -101,14 +101,7 @@ void cl_WiretapPanel::Render(float x, float y) {
   DrawTutorial();
   DrawSkipButton(0.0f, m_PanelY, m_Scale);
 
-  if (m_ExitZone == 1 || m_ExitZone == 2) {
-    gfx::cl_Font* saved = gfx::GetFont();
-    UseFont("tooltip");
-    base::tString<base::BaseUnicodeString> exitText;
-    base::sys::Localize("#gui_x0_324 Exit", exitText);
-    DrawTextCentered(m_ExitZone == 1 ? 10.0f : width - 10.0f, height / 2.0f, exitText.c_str(), kWhite, kOutline, false);
-    if (saved) gfx::SetFont(saved);
-  }
+  DrawExitHint(m_ExitZone);
 }
 
 void cl_WiretapPanel::DrawOverlay(float, float) {}
