@@ -21,6 +21,7 @@
 #include "KRX/ByteCode.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/IntLoop.h"
 #include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
@@ -139,6 +140,7 @@ enum en_Handler : uint16_t {
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
+  H_INT_LOOP,     // a loop's condition (as H_L_CMP_JUMP) that starts a whole loop in register form
   H_COUNT
 };
 
@@ -158,6 +160,7 @@ struct st_Decoded {
   uint8_t op = 0;                   // the opcode byte
   int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
   uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
+  uint16_t block = 0;               // H_INT_LOOP: the loop's index in st_CodeInfo::loops
   int32_t ival = 0;
   // Local sequences only: the operator, what follows it, the second operand and a jump target.
   uint8_t sub = 0;        // the operator's opcode
@@ -263,6 +266,7 @@ struct st_CodeInfo {
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
+  std::vector<st_IntLoop> loops;            // by st_Decoded::block of H_INT_LOOP
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -280,6 +284,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
+    info.loops.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -399,6 +404,13 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   d.handler = handler;
   if (handler == H_FUSED_LOCAL) {
     MatchLocalSequence(code, size, pc, d);
+    st_IntLoop loop;
+    if (d.handler == H_L_CMP_JUMP && d.lineLength == 0 && info.loops.size() < UINT16_MAX &&
+        MatchIntLoop(code, size, pc, loop)) {
+      d.handler = H_INT_LOOP;
+      d.block = uint16_t(info.loops.size());
+      info.loops.push_back(std::move(loop));
+    }
   } else if (op == OP_INIT_FUNC) {
     st_Decoded next;
     int32_t slot = 0;
@@ -702,7 +714,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
-      &&l_INT_RETURN,
+      &&l_INT_RETURN, &&l_INT_LOOP,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -1066,6 +1078,49 @@ load_code:
         op = OP_RETURN;
         pc = at + d.length;
         goto l_pop_frame;
+      }
+
+      l_INT_LOOP: {
+        // A whole integer loop from its condition on. Under a hook, near the stack's limit, or
+        // where the loop cannot start, its condition runs as the local sequence it also is.
+        st_Decoded& d = decoded[at];
+        const st_IntLoop& loop = info->loops[d.block];
+        st_LoopRun run;
+        const bool ran = !thread.m_debugFlag && f->m_stackCount + loop.pushes <= kMaxStack &&
+                         RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
+        if (!ran || (run.iterations == 0 && run.end != LOOPEND_EXIT)) {
+          // A loop that keeps failing to start is left to its instructions.
+          if (++loop.misses > 16) d.handler = H_L_CMP_JUMP;
+          if (!ran || run.end == LOOPEND_TOP) goto l_L_CMP_JUMP;
+        } else {
+          loop.misses = 0;
+        }
+        // What the plain instructions would have left: the budget, the line, the stack.
+        const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
+        if (thread.m_stepBudget >= 0)
+          thread.m_stepBudget -= int64_t(run.iterations * loop.steps) +
+                                 (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
+        if (resume && resume->hasLine)
+          f->m_line = resume->line;
+        else if (run.iterations > 0 && loop.hasLine)
+          f->m_line = loop.lastLine;
+        // Every iteration's first statement ends with "eoc"; the for loop's step then pushes.
+        const bool beforeFirstEoc = !resume || run.statement == 0;
+        if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
+        if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
+          const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
+          Var* top = Push(f);
+          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+          top->SetInt(run.copy);
+          top->SetAuto(stepped->IsAuto());
+        }
+        if (run.end == LOOPEND_TOP) {
+          ival = d.ival;
+          pc = at + d.length;
+          goto l_L_CMP_JUMP;
+        }
+        pc = resume ? resume->pc : loop.end;
+        VM_NEXT();
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX

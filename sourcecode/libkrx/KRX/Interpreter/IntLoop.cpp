@@ -1,0 +1,407 @@
+// Translation of whole integer loops into their register form, and the loop that runs them (see
+// IntLoop.h).
+#include "KRX/Interpreter/IntLoop.h"
+
+#include <climits>
+#include <cstdint>
+
+#include "KRX/ByteCode.h"
+#include "KRX/Interpreter/IntStatement.h"
+
+namespace KRX {
+
+namespace {
+
+// The register file: locals, then constants, then the temporaries of the statements' value
+// lists (one per list position, and one more for an element destination's index below them).
+constexpr int kMaxLoopLocals = 16;
+constexpr int kConstBase = kMaxLoopLocals;
+constexpr int kMaxLoopConstants = 16;
+constexpr int kTempBase = kConstBase + kMaxLoopConstants;
+constexpr int kRegisters = kTempBase + kMaxIntDepth + 1;
+constexpr int kMaxLoopArrays = 8;
+// Bodies longer than this are rare enough to leave to the byte code.
+constexpr size_t kMaxLoopOps = 256;
+constexpr size_t kMaxLoopStatements = 64;
+
+// "line n" with an int operand at p: its value and length.
+bool LineAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& line, uint32_t& length) {
+  if (p >= size || size - p < 2 || code[p] != OP_LINE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
+  const uint32_t n = 1u + (code[p + 1] >> 6);
+  if (size - p - 2 < n) return false;
+  line = ReadIntPayload(code + p + 2, n);
+  length = 2 + n;
+  return true;
+}
+
+class cl_LoopBuilder {
+ public:
+  explicit cl_LoopBuilder(st_IntLoop& loop) : m_loop(loop) {}
+
+  bool Local(int32_t slot, uint8_t use, uint8_t& reg) {
+    for (size_t k = 0; k < m_loop.localSlots.size(); ++k) {
+      if (m_loop.localSlots[k] == slot) {
+        m_loop.localUses[k] |= use;
+        reg = uint8_t(k);
+        return true;
+      }
+    }
+    if (m_loop.localSlots.size() >= kMaxLoopLocals) return false;
+    reg = uint8_t(m_loop.localSlots.size());
+    m_loop.localSlots.push_back(slot);
+    m_loop.localUses.push_back(use);
+    return true;
+  }
+  bool Constant(int32_t value, uint8_t& reg) {
+    for (size_t k = 0; k < m_loop.constants.size(); ++k) {
+      if (m_loop.constants[k] == value) {
+        reg = uint8_t(kConstBase + k);
+        return true;
+      }
+    }
+    if (m_loop.constants.size() >= kMaxLoopConstants) return false;
+    reg = uint8_t(kConstBase + m_loop.constants.size());
+    m_loop.constants.push_back(value);
+    return true;
+  }
+  bool Array(int32_t slot, uint8_t& index) {
+    for (size_t k = 0; k < m_loop.arraySlots.size(); ++k) {
+      if (m_loop.arraySlots[k] == slot) {
+        index = uint8_t(k);
+        return true;
+      }
+    }
+    if (m_loop.arraySlots.size() >= kMaxLoopArrays) return false;
+    index = uint8_t(m_loop.arraySlots.size());
+    m_loop.arraySlots.push_back(slot);
+    return true;
+  }
+  bool Emit(uint8_t kind, uint8_t d, uint8_t a, uint8_t b, uint8_t array = 0) {
+    if (m_loop.ops.size() >= kMaxLoopOps) return false;
+    m_loop.ops.push_back(st_LoopOp{kind, d, a, b, array, m_statement, 0});
+    return true;
+  }
+  void SetStatement(size_t statement) { m_statement = uint8_t(statement); }
+
+  // The statement's postfix operations as three-address ones; the last of them is the store.
+  bool Statement(const st_IntStatement& s) {
+    uint8_t stack[kMaxIntDepth + 1];
+    int depth = 0;
+    bool destLocal = false;
+    uint8_t dest = 0, destIndex = 0, destArray = 0;
+    const size_t firstOp = m_loop.ops.size();
+    for (const st_IntOp& op : s.ops) {
+      uint8_t reg = 0;
+      switch (op.kind) {
+        case INTOP_LOCAL:
+          if (depth > kMaxIntDepth || !Local(op.value, LOOPUSE_READ, reg)) return false;
+          stack[depth++] = reg;
+          break;
+        case INTOP_CONST:
+          if (depth > kMaxIntDepth || !Constant(op.value, reg)) return false;
+          stack[depth++] = reg;
+          break;
+        case INTOP_ELEMENT: {
+          uint8_t array = 0;
+          if (depth < 1 || !Array(op.value, array)) return false;
+          const uint8_t t = uint8_t(kTempBase + depth - 1);
+          if (!Emit(LOOP_LOAD, t, stack[depth - 1], 0, array)) return false;
+          stack[depth - 1] = t;
+          break;
+        }
+        case INTOP_DEST_LOCAL:
+          destLocal = true;
+          if (!Local(op.value, s.assign == OP_ASSIGN ? LOOPUSE_ASSIGN : LOOPUSE_UPDATE, dest)) return false;
+          break;
+        case INTOP_DEST_ELEMENT:
+          // The index stays where it is: the value's temporaries come above it.
+          if (depth < 1 || !Array(op.value, destArray)) return false;
+          destIndex = stack[depth - 1];
+          break;
+        default: {
+          if (depth < 2) return false;
+          const uint8_t t = uint8_t(kTempBase + depth - 2);
+          if (!Emit(uint8_t(LOOP_ADD + (op.kind == OP_ADD   ? 0
+                                        : op.kind == OP_SUB ? 1
+                                        : op.kind == OP_MUL ? 2
+                                        : op.kind == OP_DIV ? 3
+                                                            : 4)),
+                    t, stack[depth - 2], stack[depth - 1]))
+            return false;
+          stack[--depth - 1] = t;
+          break;
+        }
+      }
+    }
+    if (depth < 1) return false;
+    const uint8_t value = stack[depth - 1];
+    if (!destLocal) {
+      const uint8_t kind = s.assign == OP_ASSIGN       ? LOOP_STORE
+                           : s.assign == OP_ASSIGN_ADD ? LOOP_STORE_ADD
+                           : s.assign == OP_ASSIGN_SUB ? LOOP_STORE_SUB
+                                                       : LOOP_STORE_MUL;
+      return Emit(kind, 0, destIndex, value, destArray);
+    }
+    if (s.assign == OP_ASSIGN) {
+      // The last operation computed the value: it may store it itself.
+      if (value >= kTempBase && m_loop.ops.size() > firstOp && m_loop.ops.back().d == value) {
+        m_loop.ops.back().d = dest;
+        return true;
+      }
+      return Emit(LOOP_MOVE, dest, value, 0);
+    }
+    const uint8_t kind = s.assign == OP_ASSIGN_ADD ? LOOP_ADD : s.assign == OP_ASSIGN_SUB ? LOOP_SUB : LOOP_MUL;
+    return Emit(kind, dest, dest, value);
+  }
+
+ private:
+  st_IntLoop& m_loop;
+  uint8_t m_statement = 0;
+};
+
+// The exit operation of "a cmp b; jump true|false": the loop is left when the jump is taken.
+uint8_t ExitKind(uint8_t cmp, bool leaveWhenTrue) {
+  static constexpr uint8_t kNegated[6] = {LOOP_EXIT_GT, LOOP_EXIT_GE, LOOP_EXIT_LT,
+                                          LOOP_EXIT_LE, LOOP_EXIT_NE, LOOP_EXIT_EQ};
+  const int k = cmp - OP_LESS_EQUAL;
+  return leaveWhenTrue ? uint8_t(LOOP_EXIT_LE + k) : kNegated[k];
+}
+
+}  // namespace
+
+bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& out) {
+  out = st_IntLoop();
+  cl_LoopBuilder builder(out);
+  // The condition: local, local|int, comparison, "jump true|false" past the loop.
+  int32_t slot = 0, second = 0;
+  uint32_t n = 0, m = 0;
+  if (!LocalReadAt(code, size, top, slot, n)) return false;
+  uint32_t p = top + n;
+  const bool secondLocal = LocalReadAt(code, size, p, second, m);
+  if (!secondLocal && !IntPushAt(code, size, p, second, m)) return false;
+  p += m;
+  if (size - p < 7) return false;
+  const uint8_t cmp = code[p];
+  if (cmp < OP_LESS_EQUAL || cmp > OP_NOT_EQUAL) return false;
+  if ((code[p + 1] != OP_JUMP_TRUE && code[p + 1] != OP_JUMP_FALSE) || code[p + 2] != VT_POSITION) return false;
+  const uint32_t end = ReadLE32(code + p + 3);
+  const bool leaveWhenTrue = code[p + 1] == OP_JUMP_TRUE;
+  p += 7;
+  // The body ends with "jump top" right before end.
+  if (end > size || end < p + 6) return false;
+  const uint32_t back = end - 6;
+  if (code[back] != OP_JUMP || code[back + 1] != VT_POSITION || ReadLE32(code + back + 2) != top) return false;
+  uint8_t a = 0, b = 0;
+  if (!builder.Local(slot, LOOPUSE_READ, a)) return false;
+  if (secondLocal ? !builder.Local(second, LOOPUSE_READ, b) : !builder.Constant(second, b)) return false;
+  if (!builder.Emit(ExitKind(cmp, leaveWhenTrue), 0, a, b)) return false;
+  out.pushes = 2;
+
+  uint32_t lines = 0;
+  while (p < back) {
+    int32_t line = 0;
+    uint32_t length = 0;
+    if (LineAt(code, back, p, line, length)) {
+      ++lines;
+      out.lastLine = line;
+      out.hasLine = true;
+      p += length;
+      continue;
+    }
+    if (out.leavesCopy || out.resumes.size() >= kMaxLoopStatements) return false;
+    builder.SetStatement(out.resumes.size());
+    out.resumes.push_back(st_LoopResume{p, lines, out.lastLine, out.hasLine});
+    st_IntStatement statement;
+    if (LocalReadAt(code, back, p, slot, length) && p + length < back &&
+        (code[p + length] == OP_POST_INC || code[p + length] == OP_POST_DEC)) {
+      // "i++;" or, right before the closing jump, the for loop's "i++".
+      const int32_t delta = code[p + length] == OP_POST_INC ? 1 : -1;
+      uint32_t q = p + length + 1;
+      if (q < back && code[q] == OP_EOC) {
+        ++q;
+      } else if (q == back) {
+        out.leavesCopy = true;
+        out.stepDelta = delta;
+      } else {
+        return false;
+      }
+      uint8_t reg = 0, one = 0;
+      if (!builder.Local(slot, LOOPUSE_READ | LOOPUSE_STEP, reg) || !builder.Constant(delta, one)) return false;
+      if (!builder.Emit(LOOP_ADD, reg, reg, one)) return false;
+      out.stepRegister = reg;
+      if (out.pushes < 1 + 2) out.pushes = 1 + 2;
+      p = q;
+    } else if (MatchIntStatement(code, back, p, statement)) {
+      if (!builder.Statement(statement)) return false;
+      if (out.pushes < statement.pushes + 2) out.pushes = statement.pushes + 2;
+      p += statement.length;
+    } else {
+      return false;
+    }
+  }
+  // The first statement must end with "eoc": it clears what the last iteration left.
+  if (out.resumes.empty() || (out.leavesCopy && out.resumes.size() == 1)) return false;
+  // The closing jump takes the condition along, and the step when it is the body's last operation.
+  const st_LoopOp exit = out.ops.front();
+  st_LoopOp& last = out.ops.back();
+  const uint8_t backKind = uint8_t(LOOP_BACK_LE + (exit.kind - LOOP_EXIT_LE));
+  if (last.kind == LOOP_ADD && last.d == last.a && last.d == out.stepRegister && out.stepDelta != 0 &&
+      last.b >= kConstBase && last.b < kTempBase && out.constants[last.b - kConstBase] == out.stepDelta) {
+    last = st_LoopOp{backKind, last.d, exit.a, exit.b, 0, last.statement, out.stepDelta};
+  } else if (!builder.Emit(backKind, 0, exit.a, exit.b)) {
+    return false;
+  }
+  out.end = end;
+  out.steps = lines + 1;
+  out.registers = kRegisters;
+  return true;
+}
+
+bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, st_LoopRun& run) {
+  int32_t r[kRegisters];
+  Var* vars[kMaxLoopLocals];
+  const size_t localCount = loop.localSlots.size();
+  for (size_t k = 0; k < localCount; ++k) {
+    Var* slot = locals.GetVariable(loop.localSlots[k]);
+    if (!slot) return false;
+    const uint8_t use = loop.localUses[k];
+    // As the single statements check: a store goes into the slot itself, a read follows it.
+    if ((use & LOOPUSE_ASSIGN) && slot->GetTypeByte() != VT_INT) return false;
+    if ((use & LOOPUSE_UPDATE) && (slot->GetTypeByte() & ~VF_AUTO) != VT_INT) return false;
+    Var* v = slot->Deref();
+    if ((v->GetTypeByte() & ~VF_AUTO) != VT_INT || v->GetCount() != 0) return false;
+    for (size_t j = 0; j < k; ++j)
+      if (vars[j] == v) return false;  // two names for one value: its register would go stale
+    vars[k] = v;
+    r[k] = v->GetRawInt();
+  }
+  for (size_t k = 0; k < loop.constants.size(); ++k) r[kConstBase + k] = loop.constants[k];
+  Var* elements[kMaxLoopArrays];
+  uint32_t counts[kMaxLoopArrays];
+  for (size_t k = 0; k < loop.arraySlots.size(); ++k) {
+    const Var* array = locals.GetVariable(loop.arraySlots[k]);
+    const int count = array ? array->GetArraySize() : -1;
+    if (count < 0) return false;
+    elements[k] = count > 0 ? array->GetElement(0) : nullptr;
+    counts[k] = uint32_t(count);
+    // A local that is an element of the array would be read and written beside its register.
+    const uintptr_t from = reinterpret_cast<uintptr_t>(elements[k]);
+    for (size_t j = 0; j < localCount; ++j) {
+      const uintptr_t at = reinterpret_cast<uintptr_t>(vars[j]);
+      if (count > 0 && at >= from && at < from + sizeof(Var) * size_t(count)) return false;
+    }
+  }
+
+  const uint64_t maxIterations = budget < 0 ? UINT64_MAX : uint64_t(budget) / loop.steps;
+  uint64_t k = 0;
+  const st_LoopOp* const first = loop.ops.data();
+  const st_LoopOp* op = first;
+  run.end = LOOPEND_TOP;
+  if (maxIterations > 0) {
+    // Threaded: each operation jumps to the next one's code itself. ORDER LOOPOP
+    static const void* const kCode[] = {
+        &&l_add,     &&l_sub,     &&l_mul,     &&l_div,     &&l_mod,     &&l_move,    &&l_load,
+        &&l_store,   &&l_store_op, &&l_store_op, &&l_store_op, &&l_exit_le, &&l_exit_lt, &&l_exit_ge,
+        &&l_exit_gt, &&l_exit_eq, &&l_exit_ne, &&l_back_le, &&l_back_lt, &&l_back_ge, &&l_back_gt,
+        &&l_back_eq, &&l_back_ne,
+    };
+    static_assert(sizeof(kCode) / sizeof(kCode[0]) == LOOP_KIND_COUNT, "ORDER LOOPOP: one label per operation");
+#define LOOP_NEXT() goto* kCode[(++op)->kind]
+#define LOOP_EXIT(cmp) \
+  if (r[op->a] cmp r[op->b]) goto leave; \
+  LOOP_NEXT();
+#define LOOP_BACK(cmp)                                            \
+  r[op->d] = int32_t(uint32_t(r[op->d]) + uint32_t(op->imm));     \
+  if (++k >= maxIterations) goto done;                            \
+  if (r[op->a] cmp r[op->b]) goto leave;                          \
+  op = first + 1;                                                 \
+  goto* kCode[op->kind];
+    goto* kCode[op->kind];
+  l_add:
+    r[op->d] = int32_t(uint32_t(r[op->a]) + uint32_t(r[op->b]));
+    LOOP_NEXT();
+  l_sub:
+    r[op->d] = int32_t(uint32_t(r[op->a]) - uint32_t(r[op->b]));
+    LOOP_NEXT();
+  l_mul:
+    r[op->d] = int32_t(uint32_t(r[op->a]) * uint32_t(r[op->b]));
+    LOOP_NEXT();
+  l_div:
+    if (r[op->b] == 0 || (r[op->a] == INT32_MIN && r[op->b] == -1)) goto stop;
+    r[op->d] = r[op->a] / r[op->b];
+    LOOP_NEXT();
+  l_mod:
+    if (r[op->b] == 0) goto stop;
+    r[op->d] = r[op->b] == -1 ? 0 : r[op->a] % r[op->b];
+    LOOP_NEXT();
+  l_move:
+    r[op->d] = r[op->a];
+    LOOP_NEXT();
+  l_load: {
+    const uint32_t i = uint32_t(r[op->a]);
+    if (i >= counts[op->array]) goto stop;
+    const Var& e = elements[op->array][i];
+    if ((e.GetTypeByte() & ~VF_AUTO) != VT_INT) goto stop;
+    r[op->d] = e.GetRawInt();
+    LOOP_NEXT();
+  }
+  l_store: {
+    const uint32_t i = uint32_t(r[op->a]);
+    if (i >= counts[op->array]) goto stop;
+    Var& e = elements[op->array][i];
+    if (e.GetTypeByte() != VT_INT) goto stop;  // auto and converting stores
+    e.SetInt(r[op->b]);
+    LOOP_NEXT();
+  }
+  l_store_op: {
+    const uint32_t i = uint32_t(r[op->a]);
+    if (i >= counts[op->array]) goto stop;
+    Var& e = elements[op->array][i];
+    if ((e.GetTypeByte() & ~VF_AUTO) != VT_INT) goto stop;
+    const uint32_t x = uint32_t(e.GetRawInt()), y = uint32_t(r[op->b]);
+    e.SetInt(int32_t(op->kind == LOOP_STORE_ADD ? x + y : op->kind == LOOP_STORE_SUB ? x - y : x * y));  // keeps auto
+    LOOP_NEXT();
+  }
+  l_exit_le:
+    LOOP_EXIT(<=)
+  l_exit_lt:
+    LOOP_EXIT(<)
+  l_exit_ge:
+    LOOP_EXIT(>=)
+  l_exit_gt:
+    LOOP_EXIT(>)
+  l_exit_eq:
+    LOOP_EXIT(==)
+  l_exit_ne:
+    LOOP_EXIT(!=)
+  l_back_le:
+    LOOP_BACK(<=)
+  l_back_lt:
+    LOOP_BACK(<)
+  l_back_ge:
+    LOOP_BACK(>=)
+  l_back_gt:
+    LOOP_BACK(>)
+  l_back_eq:
+    LOOP_BACK(==)
+  l_back_ne:
+    LOOP_BACK(!=)
+#undef LOOP_NEXT
+#undef LOOP_EXIT
+#undef LOOP_BACK
+  stop:
+    run.end = LOOPEND_STATEMENT;
+    run.statement = op->statement;
+    goto done;
+  leave:
+    run.end = LOOPEND_EXIT;
+  }
+done:
+  for (size_t j = 0; j < localCount; ++j)
+    if (loop.localUses[j] & (LOOPUSE_ASSIGN | LOOPUSE_UPDATE | LOOPUSE_STEP)) vars[j]->SetInt(r[j]);  // keeps auto
+  run.iterations = k;
+  run.copy = int32_t(uint32_t(r[loop.stepRegister]) - uint32_t(loop.stepDelta));
+  return true;
+}
+
+}  // namespace KRX
