@@ -91,7 +91,10 @@ struct st_IntLoop {
   bool leavesCopy = false;
   uint8_t stepRegister = 0;
   int32_t stepDelta = 0;
-  mutable uint32_t misses = 0;  // consecutive starts that ran no whole iteration
+  // The interpreter's back-off after starts that ran no whole iteration: passes still to skip,
+  // and how many the last failure set.
+  mutable uint8_t skips = 0;
+  mutable uint8_t backoff = 0;
 };
 
 // Translates the loop whose condition starts at top; false when the code there is no such loop.

@@ -1083,18 +1083,25 @@ load_code:
       l_INT_LOOP: {
         // A whole integer loop from its condition on. Under a hook, near the stack's limit, or
         // where the loop cannot start, its condition runs as the local sequence it also is.
-        st_Decoded& d = decoded[at];
+        const st_Decoded& d = decoded[at];
         const st_IntLoop& loop = info->loops[d.block];
-        st_LoopRun run;
-        const bool ran = !thread.m_debugFlag && f->m_stackCount + loop.pushes <= kMaxStack &&
-                         RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
-        if (!ran || (run.iterations == 0 && run.end != LOOPEND_EXIT)) {
-          // A loop that keeps failing to start is left to its instructions.
-          if (++loop.misses > 16) d.handler = H_L_CMP_JUMP;
-          if (!ran || run.end == LOOPEND_TOP) goto l_L_CMP_JUMP;
-        } else {
-          loop.misses = 0;
+        if (thread.m_debugFlag || f->m_stackCount + loop.pushes > kMaxStack) goto l_L_CMP_JUMP;
+        if (loop.skips > 0) {
+          --loop.skips;
+          goto l_L_CMP_JUMP;
         }
+        st_LoopRun run;
+        const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
+        if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
+          // Operands of other types tend to stay so: the next tries come ever later, up to 64
+          // passes apart, until a try runs a whole iteration.
+          loop.backoff = loop.backoff ? uint8_t(loop.backoff < 64 ? loop.backoff * 2 : 64) : 1;
+          loop.skips = loop.backoff;
+          if (!ran) goto l_L_CMP_JUMP;
+        } else if (run.iterations > 0) {
+          loop.backoff = 0;
+        }
+        if (run.end == LOOPEND_TOP && run.iterations == 0) goto l_L_CMP_JUMP;  // the budget's end is near
         // What the plain instructions would have left: the budget, the line, the stack.
         const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
         if (thread.m_stepBudget >= 0)
