@@ -661,6 +661,53 @@ inline bool Step(Thread& thread) {
   return true;
 }
 
+// RunLoopAt's answers besides a position to go on from.
+constexpr uint32_t kLoopCondition = UINT32_MAX;       // run the loop's condition as instructions
+constexpr uint32_t kLoopStackFull = UINT32_MAX - 1;  // the value left on the stack has no room
+
+// Runs the integer loop from its condition on, and leaves the step budget, the line and the
+// value stack as the plain instructions would have. Out of line: the interpreter loop keeps its
+// registers for the common handlers.
+__attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_IntLoop& loop) {
+  if (thread.m_debugFlag || f->m_stackCount + loop.pushes > kMaxStack) return kLoopCondition;
+  if (loop.skips > 0) {
+    --loop.skips;
+    return kLoopCondition;
+  }
+  st_LoopRun run;
+  const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
+  if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
+    // Operands of other types tend to stay so: the next tries come ever later, up to 64 passes
+    // apart, until a try runs a whole iteration.
+    loop.backoff = loop.backoff ? uint8_t(loop.backoff < 64 ? loop.backoff * 2 : 64) : 1;
+    loop.skips = loop.backoff;
+    if (!ran) return kLoopCondition;
+  } else if (run.iterations > 0) {
+    loop.backoff = 0;
+  }
+  if (run.end == LOOPEND_TOP && run.iterations == 0) return kLoopCondition;  // the budget's end is near
+  const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
+  if (thread.m_stepBudget >= 0)
+    thread.m_stepBudget -= int64_t(run.iterations * loop.steps) +
+                           (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
+  if (resume && resume->hasLine)
+    f->m_line = resume->line;
+  else if (run.iterations > 0 && loop.hasLine)
+    f->m_line = loop.lastLine;
+  // Every iteration's first statement ends with "eoc"; the for loop's step then pushes.
+  const bool beforeFirstEoc = !resume || run.statement == 0;
+  if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
+  if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
+    const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
+    Var* top = Push(f);
+    if (!top) return kLoopStackFull;
+    top->SetInt(run.copy);
+    top->SetAuto(stepped->IsAuto());
+  }
+  if (run.end == LOOPEND_TOP) return kLoopCondition;
+  return resume ? resume->pc : loop.end;
+}
+
 }  // namespace
 
 // ---- the interpreter loop ----
@@ -1081,52 +1128,12 @@ load_code:
       }
 
       l_INT_LOOP: {
-        // A whole integer loop from its condition on. Under a hook, near the stack's limit, or
-        // where the loop cannot start, its condition runs as the local sequence it also is.
-        const st_Decoded& d = decoded[at];
-        const st_IntLoop& loop = info->loops[d.block];
-        if (thread.m_debugFlag || f->m_stackCount + loop.pushes > kMaxStack) goto l_L_CMP_JUMP;
-        if (loop.skips > 0) {
-          --loop.skips;
-          goto l_L_CMP_JUMP;
-        }
-        st_LoopRun run;
-        const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
-        if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
-          // Operands of other types tend to stay so: the next tries come ever later, up to 64
-          // passes apart, until a try runs a whole iteration.
-          loop.backoff = loop.backoff ? uint8_t(loop.backoff < 64 ? loop.backoff * 2 : 64) : 1;
-          loop.skips = loop.backoff;
-          if (!ran) goto l_L_CMP_JUMP;
-        } else if (run.iterations > 0) {
-          loop.backoff = 0;
-        }
-        if (run.end == LOOPEND_TOP && run.iterations == 0) goto l_L_CMP_JUMP;  // the budget's end is near
-        // What the plain instructions would have left: the budget, the line, the stack.
-        const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
-        if (thread.m_stepBudget >= 0)
-          thread.m_stepBudget -= int64_t(run.iterations * loop.steps) +
-                                 (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
-        if (resume && resume->hasLine)
-          f->m_line = resume->line;
-        else if (run.iterations > 0 && loop.hasLine)
-          f->m_line = loop.lastLine;
-        // Every iteration's first statement ends with "eoc"; the for loop's step then pushes.
-        const bool beforeFirstEoc = !resume || run.statement == 0;
-        if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
-        if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
-          const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
-          Var* top = Push(f);
-          if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
-          top->SetInt(run.copy);
-          top->SetAuto(stepped->IsAuto());
-        }
-        if (run.end == LOOPEND_TOP) {
-          ival = d.ival;
-          pc = at + d.length;
-          goto l_L_CMP_JUMP;
-        }
-        pc = resume ? resume->pc : loop.end;
+        // A whole integer loop from its condition on; where it cannot run as one, its condition
+        // runs as the local sequence it also is.
+        const uint32_t resumeAt = RunLoopAt(thread, f, info->loops[decoded[at].block]);
+        if (resumeAt == kLoopCondition) goto l_L_CMP_JUMP;
+        if (resumeAt == kLoopStackFull) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        pc = resumeAt;
         VM_NEXT();
       }
 #undef VM_INT
