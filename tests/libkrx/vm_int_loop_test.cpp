@@ -191,6 +191,39 @@ std::vector<Shape> Shapes() {
                           },
                           [&] { a.Local(I).Op(OP_POST_INC); });
                     }});
+  // Conditions of expressions: recomputed by each iteration, and stopping the loop themselves.
+  shapes.push_back({"for (i = 0; i < a * 2 - 1; i++) { s += i; }", [](Asm& a, const Sep& sep) {
+                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
+                      ForLoop(
+                          a, "", [&] { a.Local(I).Local(A).Int(2).Op(OP_MUL).Int(1).Op(OP_SUB).Op(OP_LESS); }, false,
+                          [&] {
+                            sep();
+                            a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
+                          },
+                          [&] { a.Local(I).Op(OP_POST_INC); });
+                    }});
+  shapes.push_back({"for (i = 0; 24 / (a - i) > 1; i++) { s += i; } (divides by zero)", [](Asm& a, const Sep& sep) {
+                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
+                      ForLoop(
+                          a, "", [&] { a.Int(24).Local(A).Local(I).Op(OP_SUB).Op(OP_DIV).Int(1).Op(OP_GREATER); },
+                          false,
+                          [&] {
+                            sep();
+                            a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
+                          },
+                          [&] { a.Local(I).Op(OP_POST_INC); });
+                    }});
+  shapes.push_back({"while (arr[j] < b) { arr[j] += 3; j = (j + 1) % 4; }", [](Asm& a, const Sep& sep) {
+                      a.Line(2).Local(J).Int(0).Op(OP_ASSIGN).Eoc().Line(3);
+                      ForLoop(
+                          a, "", [&] { a.Local(J).Element(ARR).Local(B).Op(OP_LESS); }, false,
+                          [&] {
+                            sep();
+                            a.Line(4).Local(J).Element(ARR).Int(3).Op(OP_ASSIGN_ADD).Eoc();
+                            a.Line(5).Local(J).Local(J).Int(1).Op(OP_ADD).Int(4).Op(OP_MOD).Op(OP_ASSIGN).Eoc();
+                          },
+                          [] {});
+                    }});
   return shapes;
 }
 

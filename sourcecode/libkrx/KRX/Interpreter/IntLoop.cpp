@@ -83,13 +83,17 @@ class cl_LoopBuilder {
   }
   void SetStatement(size_t statement) { m_statement = uint8_t(statement); }
 
-  // The statement's postfix operations as three-address ones; the last of them is the store.
-  bool Statement(const st_IntStatement& s) {
+  // The postfix operations of a statement or condition as three-address ones, up to the store:
+  // the registers of the values they leave on stack, depth of them, and the destination's.
+  struct st_Values {
     uint8_t stack[kMaxIntDepth + 1];
     int depth = 0;
     bool destLocal = false;
     uint8_t dest = 0, destIndex = 0, destArray = 0;
-    const size_t firstOp = m_loop.ops.size();
+  };
+  bool Values(const st_IntStatement& s, st_Values& v) {
+    uint8_t* stack = v.stack;
+    int& depth = v.depth;
     for (const st_IntOp& op : s.ops) {
       uint8_t reg = 0;
       switch (op.kind) {
@@ -110,13 +114,13 @@ class cl_LoopBuilder {
           break;
         }
         case INTOP_DEST_LOCAL:
-          destLocal = true;
-          if (!Local(op.value, s.assign == OP_ASSIGN ? LOOPUSE_ASSIGN : LOOPUSE_UPDATE, dest)) return false;
+          v.destLocal = true;
+          if (!Local(op.value, s.assign == OP_ASSIGN ? LOOPUSE_ASSIGN : LOOPUSE_UPDATE, v.dest)) return false;
           break;
         case INTOP_DEST_ELEMENT:
           // The index stays where it is: the value's temporaries come above it.
-          if (depth < 1 || !Array(op.value, destArray)) return false;
-          destIndex = stack[depth - 1];
+          if (depth < 1 || !Array(op.value, v.destArray)) return false;
+          v.destIndex = stack[depth - 1];
           break;
         default: {
           if (depth < 2) return false;
@@ -133,25 +137,38 @@ class cl_LoopBuilder {
         }
       }
     }
-    if (depth < 1) return false;
-    const uint8_t value = stack[depth - 1];
-    if (!destLocal) {
+    return true;
+  }
+
+  // A statement: its values, then the store as the last operation.
+  bool Statement(const st_IntStatement& s) {
+    st_Values v;
+    const size_t firstOp = m_loop.ops.size();
+    if (!Values(s, v) || v.depth < 1) return false;
+    const uint8_t value = v.stack[v.depth - 1];
+    if (!v.destLocal) {
       const uint8_t kind = s.assign == OP_ASSIGN       ? LOOP_STORE
                            : s.assign == OP_ASSIGN_ADD ? LOOP_STORE_ADD
                            : s.assign == OP_ASSIGN_SUB ? LOOP_STORE_SUB
                                                        : LOOP_STORE_MUL;
-      return Emit(kind, 0, destIndex, value, destArray);
+      return Emit(kind, 0, v.destIndex, value, v.destArray);
     }
     if (s.assign == OP_ASSIGN) {
       // The last operation computed the value: it may store it itself.
       if (value >= kTempBase && m_loop.ops.size() > firstOp && m_loop.ops.back().d == value) {
-        m_loop.ops.back().d = dest;
+        m_loop.ops.back().d = v.dest;
         return true;
       }
-      return Emit(LOOP_MOVE, dest, value, 0);
+      return Emit(LOOP_MOVE, v.dest, value, 0);
     }
     const uint8_t kind = s.assign == OP_ASSIGN_ADD ? LOOP_ADD : s.assign == OP_ASSIGN_SUB ? LOOP_SUB : LOOP_MUL;
-    return Emit(kind, dest, dest, value);
+    return Emit(kind, v.dest, v.dest, value);
+  }
+
+  // The loop's condition: its values, then the exit.
+  bool Condition(const st_IntStatement& s, uint8_t exitKind) {
+    st_Values v;
+    return Values(s, v) && v.depth == 2 && Emit(exitKind, 0, v.stack[0], v.stack[1]);
   }
 
  private:
@@ -172,17 +189,12 @@ uint8_t ExitKind(uint8_t cmp, bool leaveWhenTrue) {
 bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& out) {
   out = st_IntLoop();
   cl_LoopBuilder builder(out);
-  // The condition: local, local|int, comparison, "jump true|false" past the loop.
-  int32_t slot = 0, second = 0;
-  uint32_t n = 0, m = 0;
-  if (!LocalReadAt(code, size, top, slot, n)) return false;
-  uint32_t p = top + n;
-  const bool secondLocal = LocalReadAt(code, size, p, second, m);
-  if (!secondLocal && !IntPushAt(code, size, p, second, m)) return false;
-  p += m;
+  // The condition: int values, a comparison, "jump true|false" past the loop.
+  st_IntStatement condition;
+  uint8_t cmp = 0;
+  if (!MatchIntCondition(code, size, top, condition, cmp)) return false;
+  uint32_t p = top + condition.length;
   if (size - p < 7) return false;
-  const uint8_t cmp = code[p];
-  if (cmp < OP_LESS_EQUAL || cmp > OP_NOT_EQUAL) return false;
   if ((code[p + 1] != OP_JUMP_TRUE && code[p + 1] != OP_JUMP_FALSE) || code[p + 2] != VT_POSITION) return false;
   const uint32_t end = ReadLE32(code + p + 3);
   const bool leaveWhenTrue = code[p + 1] == OP_JUMP_TRUE;
@@ -191,11 +203,13 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
   if (end > size || end < p + 6) return false;
   const uint32_t back = end - 6;
   if (code[back] != OP_JUMP || code[back + 1] != VT_POSITION || ReadLE32(code + back + 2) != top) return false;
-  uint8_t a = 0, b = 0;
-  if (!builder.Local(slot, LOOPUSE_READ, a)) return false;
-  if (secondLocal ? !builder.Local(second, LOOPUSE_READ, b) : !builder.Constant(second, b)) return false;
-  if (!builder.Emit(ExitKind(cmp, leaveWhenTrue), 0, a, b)) return false;
-  out.pushes = 2;
+  builder.SetStatement(kConditionStatement);
+  if (!builder.Condition(condition, ExitKind(cmp, leaveWhenTrue))) return false;
+  // A condition of locals and constants alone is decided again by the closing jump.
+  const size_t exitIndex = out.ops.size() - 1;
+  const bool simpleCondition = exitIndex == 0;
+  out.pushes = condition.pushes;
+  int32_t slot = 0;
 
   uint32_t lines = 0;
   while (p < back) {
@@ -242,9 +256,10 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
   // The first statement must end with "eoc": it clears what the last iteration left.
   if (out.resumes.empty() || (out.leavesCopy && out.resumes.size() == 1)) return false;
   // The closing jump takes the condition along, and the step when it is the body's last operation.
-  const st_LoopOp exit = out.ops.front();
+  const st_LoopOp exit = out.ops[exitIndex];
   st_LoopOp& last = out.ops.back();
-  const uint8_t backKind = uint8_t(LOOP_BACK_LE + (exit.kind - LOOP_EXIT_LE));
+  const uint8_t backKind =
+      simpleCondition ? uint8_t(LOOP_BACK_LE + (exit.kind - LOOP_EXIT_LE)) : uint8_t(LOOP_BACK_AGAIN);
   if (last.kind == LOOP_ADD && last.d == last.a && last.d == out.stepRegister && out.stepDelta != 0 &&
       last.b >= kConstBase && last.b < kTempBase && out.constants[last.b - kConstBase] == out.stepDelta) {
     last = st_LoopOp{backKind, last.d, exit.a, exit.b, 0, last.statement, out.stepDelta};
@@ -303,7 +318,7 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
         &&l_add,     &&l_sub,     &&l_mul,     &&l_div,     &&l_mod,     &&l_move,    &&l_load,
         &&l_store,   &&l_store_op, &&l_store_op, &&l_store_op, &&l_exit_le, &&l_exit_lt, &&l_exit_ge,
         &&l_exit_gt, &&l_exit_eq, &&l_exit_ne, &&l_back_le, &&l_back_lt, &&l_back_ge, &&l_back_gt,
-        &&l_back_eq, &&l_back_ne,
+        &&l_back_eq, &&l_back_ne, &&l_back_again,
     };
     static_assert(sizeof(kCode) / sizeof(kCode[0]) == LOOP_KIND_COUNT, "ORDER LOOPOP: one label per operation");
 #define LOOP_NEXT() goto* kCode[(++op)->kind]
@@ -386,11 +401,17 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
     LOOP_BACK(==)
   l_back_ne:
     LOOP_BACK(!=)
+  l_back_again:
+    r[op->d] = int32_t(uint32_t(r[op->d]) + uint32_t(op->imm));
+    if (++k >= maxIterations) goto done;
+    op = first;
+    goto* kCode[op->kind];
 #undef LOOP_NEXT
 #undef LOOP_EXIT
 #undef LOOP_BACK
   stop:
-    run.end = LOOPEND_STATEMENT;
+    // In the condition: the next iteration is the byte code's from there.
+    run.end = op->statement == kConditionStatement ? LOOPEND_TOP : LOOPEND_STATEMENT;
     run.statement = op->statement;
     goto done;
   leave:

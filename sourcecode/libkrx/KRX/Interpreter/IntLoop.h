@@ -1,7 +1,7 @@
-// Whole integer loops in register form: a loop whose condition compares a local with a local or
-// an int constant, and whose body holds only integer statements in register form (IntStatement.h)
-// and "i++;" / "i--;" steps, is translated once into three-address operations on a file of int
-// registers and then runs all its iterations inside one interpreter step.
+// Whole integer loops in register form: a loop whose condition compares two int values of the
+// kind a register-form statement computes (IntStatement.h), and whose body holds only such
+// statements and "i++;" / "i--;" steps, is translated once into three-address operations on a
+// file of int registers and then runs all its iterations inside one interpreter step.
 //
 // The loop's locals are read into registers when it starts and written back when it stops. It
 // stops at its exit, when the step budget could end inside the next iteration, or at the first
@@ -44,8 +44,13 @@ enum en_LoopOp : uint8_t {
   LOOP_BACK_GT,
   LOOP_BACK_EQ,
   LOOP_BACK_NE,
+  LOOP_BACK_AGAIN,  // r[d] += imm, then back to the first operation (a condition of expressions)
   LOOP_KIND_COUNT
 };
+
+// The statement number of the condition's operations: a stop there leaves the next iteration
+// to the byte code from the condition on.
+constexpr uint8_t kConditionStatement = 255;
 
 struct st_LoopOp {
   uint8_t kind = 0;
@@ -95,6 +100,7 @@ struct st_IntLoop {
   // and how many the last failure set.
   mutable uint8_t skips = 0;
   mutable uint8_t backoff = 0;
+  uint16_t plainHandler = 0;  // the interpreter's own handler of the condition's first instruction
 };
 
 // Translates the loop whose condition starts at top; false when the code there is no such loop.

@@ -154,4 +154,16 @@ bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntState
   return true;
 }
 
+bool MatchIntCondition(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out, uint8_t& cmp) {
+  out = st_IntStatement();
+  st_Parse parse;
+  if (!ParseInts(code, size, pc, parse, out)) return false;
+  cmp = code[parse.end];
+  if (parse.depth != 2 || cmp < OP_LESS_EQUAL || cmp > OP_NOT_EQUAL) return false;
+  if (!Emit(parse.nodes, parse.stack[0], 0, out.ops) || !Emit(parse.nodes, parse.stack[1], 1, out.ops)) return false;
+  out.pushes = parse.pushes;
+  out.length = parse.end - pc;
+  return true;
+}
+
 }  // namespace KRX

@@ -67,6 +67,10 @@ constexpr int kMaxIntDepth = 8;
 // length counts from the "func_init" to the "return" inclusive; pushes counts the marker too.
 bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out);
 
+// "l r <cmp>" at pc with l and r int values as a statement's: ops leave l and r (in that order);
+// cmp receives the comparison's opcode, length the bytes before it. A condition of a loop.
+bool MatchIntCondition(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out, uint8_t& cmp);
+
 // Readers of the instruction shapes the code generator emits; each false when the code at p is
 // not that shape or runs past size.
 // An int constant push at p: its value and length.

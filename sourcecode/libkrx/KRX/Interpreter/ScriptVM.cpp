@@ -140,7 +140,7 @@ enum en_Handler : uint16_t {
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
-  H_INT_LOOP,     // a loop's condition (as H_L_CMP_JUMP) that starts a whole loop in register form
+  H_INT_LOOP,     // a loop's condition that starts a whole loop in register form (st_IntLoop)
   H_COUNT
 };
 
@@ -404,13 +404,6 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   d.handler = handler;
   if (handler == H_FUSED_LOCAL) {
     MatchLocalSequence(code, size, pc, d);
-    st_IntLoop loop;
-    if (d.handler == H_L_CMP_JUMP && d.lineLength == 0 && info.loops.size() < UINT16_MAX &&
-        MatchIntLoop(code, size, pc, loop)) {
-      d.handler = H_INT_LOOP;
-      d.block = uint16_t(info.loops.size());
-      info.loops.push_back(std::move(loop));
-    }
   } else if (op == OP_INIT_FUNC) {
     st_Decoded next;
     int32_t slot = 0;
@@ -455,6 +448,15 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
       next.length = uint16_t(next.length + length);
       d = next;
     }
+  }
+  // A loop's condition (which the loop jumps back to without a line) that starts a whole loop in
+  // register form; the instruction's own handler stays for when the loop cannot run as one.
+  st_IntLoop loop;
+  if (op == OP_PUSH_VALUE && info.loops.size() < UINT16_MAX && MatchIntLoop(code, size, pc, loop)) {
+    loop.plainHandler = d.handler;
+    d.handler = H_INT_LOOP;
+    d.block = uint16_t(info.loops.size());
+    info.loops.push_back(std::move(loop));
   }
 }
 
@@ -1130,8 +1132,9 @@ load_code:
       l_INT_LOOP: {
         // A whole integer loop from its condition on; where it cannot run as one, its condition
         // runs as the local sequence it also is.
-        const uint32_t resumeAt = RunLoopAt(thread, f, info->loops[decoded[at].block]);
-        if (resumeAt == kLoopCondition) goto l_L_CMP_JUMP;
+        const st_IntLoop& loop = info->loops[decoded[at].block];
+        const uint32_t resumeAt = RunLoopAt(thread, f, loop);
+        if (resumeAt == kLoopCondition) goto* kTargets[loop.plainHandler];
         if (resumeAt == kLoopStackFull) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         pc = resumeAt;
         VM_NEXT();
