@@ -1,10 +1,10 @@
-// Whole integer loops in register form against the instructions they stand in for. Each loop
-// runs as emitted and with a no-op "group" at the start of its body, so that it is not taken as
-// a whole, over operand values that also make it stop half-way (division by zero, an index out of
-// range, a float element, a local of another type); results, errors, the line, the budget left
-// and the value the loop leaves on the stack must not differ at any step budget, and the line
-// hook must see the same lines. Compiled scripts run with and without a hook (which takes the
-// plain path) must agree as well.
+// Whole integer loops (and statements with shifts and bit operators) in register form against the
+// instructions they stand in for. Each loop runs as emitted and with a no-op "group" at the start
+// of its body, so that it is not taken as a whole, over operand values that also make it stop
+// half-way (division by zero, an index out of range, a float element, a local of another type);
+// results, errors, the line, the budget left and the value the loop leaves on the stack must not
+// differ at any step budget, and the line hook must see the same lines. Compiled scripts run with
+// and without a hook (which takes the plain path) must agree as well.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -223,6 +223,25 @@ std::vector<Shape> Shapes() {
                             a.Line(5).Local(J).Local(J).Int(1).Op(OP_ADD).Int(4).Op(OP_MOD).Op(OP_ASSIGN).Eoc();
                           },
                           [] {});
+                    }});
+  // Shifts and bit operators, in the loop and in a statement of its own after it (both split
+  // apart in the plain version).
+  shapes.push_back({"for (i = 0; i < 12; i++) { s = (s << 3 | i) ^ (s >> b & a); } j = a << b | a >> 1 ^ b;",
+                    [](Asm& a, const Sep& sep) {
+                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
+                      ForLoop(
+                          a, "", [&] { a.Local(I).Int(12).Op(OP_LESS); }, false,
+                          [&] {
+                            sep();
+                            a.Line(3).Local(S).Local(S).Int(3).Op(OP_SHIFT_LEFT).Local(I).Op(OP_BIT_OR);
+                            sep();
+                            a.Local(S).Local(B).Op(OP_SHIFT_RIGHT).Local(A).Op(OP_BIT_AND).Op(OP_BIT_XOR);
+                            a.Op(OP_ASSIGN).Eoc();
+                          },
+                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      a.Line(6).Local(J).Local(A).Local(B).Op(OP_SHIFT_LEFT);
+                      sep();
+                      a.Local(A).Int(1).Op(OP_SHIFT_RIGHT).Local(B).Op(OP_BIT_XOR).Op(OP_BIT_OR).Op(OP_ASSIGN).Eoc();
                     }});
   return shapes;
 }

@@ -34,6 +34,22 @@ bool LineAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& line, uint3
   return true;
 }
 
+// The three-address operation of a statement's operator.
+uint8_t ArithKind(uint8_t opcode) {
+  switch (opcode) {
+    case OP_ADD: return LOOP_ADD;
+    case OP_SUB: return LOOP_SUB;
+    case OP_MUL: return LOOP_MUL;
+    case OP_DIV: return LOOP_DIV;
+    case OP_MOD: return LOOP_MOD;
+    case OP_SHIFT_LEFT: return LOOP_SHL;
+    case OP_SHIFT_RIGHT: return LOOP_SHR;
+    case OP_BIT_AND: return LOOP_AND;
+    case OP_BIT_XOR: return LOOP_XOR;
+    default: return LOOP_OR;
+  }
+}
+
 class cl_LoopBuilder {
  public:
   explicit cl_LoopBuilder(st_IntLoop& loop) : m_loop(loop) {}
@@ -125,13 +141,7 @@ class cl_LoopBuilder {
         default: {
           if (depth < 2) return false;
           const uint8_t t = uint8_t(kTempBase + depth - 2);
-          if (!Emit(uint8_t(LOOP_ADD + (op.kind == OP_ADD   ? 0
-                                        : op.kind == OP_SUB ? 1
-                                        : op.kind == OP_MUL ? 2
-                                        : op.kind == OP_DIV ? 3
-                                                            : 4)),
-                    t, stack[depth - 2], stack[depth - 1]))
-            return false;
+          if (!Emit(ArithKind(op.kind), t, stack[depth - 2], stack[depth - 1])) return false;
           stack[--depth - 1] = t;
           break;
         }
@@ -315,7 +325,8 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
   if (maxIterations > 0) {
     // Threaded: each operation jumps to the next one's code itself. ORDER LOOPOP
     static const void* const kCode[] = {
-        &&l_add,     &&l_sub,     &&l_mul,     &&l_div,     &&l_mod,     &&l_move,    &&l_load,
+        &&l_add,     &&l_sub,     &&l_mul,     &&l_div,     &&l_mod,     &&l_shl,     &&l_shr,
+        &&l_and,     &&l_xor,     &&l_or,      &&l_move,    &&l_load,
         &&l_store,   &&l_store_op, &&l_store_op, &&l_store_op, &&l_exit_le, &&l_exit_lt, &&l_exit_ge,
         &&l_exit_gt, &&l_exit_eq, &&l_exit_ne, &&l_back_le, &&l_back_lt, &&l_back_ge, &&l_back_gt,
         &&l_back_eq, &&l_back_ne, &&l_back_again,
@@ -348,6 +359,21 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
   l_mod:
     if (r[op->b] == 0) goto stop;
     r[op->d] = r[op->b] == -1 ? 0 : r[op->a] % r[op->b];
+    LOOP_NEXT();
+  l_shl:
+    r[op->d] = int32_t(uint32_t(r[op->a]) << (r[op->b] & 31));
+    LOOP_NEXT();
+  l_shr:
+    r[op->d] = r[op->a] >> (r[op->b] & 31);
+    LOOP_NEXT();
+  l_and:
+    r[op->d] = r[op->a] & r[op->b];
+    LOOP_NEXT();
+  l_xor:
+    r[op->d] = r[op->a] ^ r[op->b];
+    LOOP_NEXT();
+  l_or:
+    r[op->d] = r[op->a] | r[op->b];
     LOOP_NEXT();
   l_move:
     r[op->d] = r[op->a];

@@ -24,6 +24,11 @@ enum en_LoopOp : uint8_t {
   LOOP_MUL,
   LOOP_DIV,        // stops the loop on division by zero and INT_MIN / -1
   LOOP_MOD,        // stops the loop on % 0
+  LOOP_SHL,        // r[d] = r[a] << (r[b] & 31); likewise >> (arithmetic), and, xor, or
+  LOOP_SHR,
+  LOOP_AND,
+  LOOP_XOR,
+  LOOP_OR,
   LOOP_MOVE,       // r[d] = r[a]
   LOOP_LOAD,       // r[d] = element r[a] of array `array` (stops unless a plain int)
   LOOP_STORE,      // element r[a] of array `array` = r[b] (stops unless a plain, non-auto int)

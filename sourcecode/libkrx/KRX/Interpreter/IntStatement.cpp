@@ -61,7 +61,10 @@ bool Emit(const st_Node* nodes, int n, int depth, std::vector<st_IntOp>& ops) {
 
 // The operators a statement may hold (their opcodes), 0 for any other byte.
 uint8_t BinaryOp(uint8_t op) {
-  return op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_DIV || op == OP_MOD ? op : 0;
+  return op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_DIV || op == OP_MOD ||
+                 (op >= OP_SHIFT_LEFT && op <= OP_SHIFT_RIGHT) || (op >= OP_BIT_AND && op <= OP_BIT_OR)
+             ? op
+             : 0;
 }
 
 // The postfix expression list from pc up to the first instruction that is no int leaf or
