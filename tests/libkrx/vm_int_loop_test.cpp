@@ -243,6 +243,39 @@ std::vector<Shape> Shapes() {
                       sep();
                       a.Local(A).Int(1).Op(OP_SHIFT_RIGHT).Local(B).Op(OP_BIT_XOR).Op(OP_BIT_OR).Op(OP_ASSIGN).Eoc();
                     }});
+  // "if" and "if ... else" inside the body, laid out as the code generator does (a braced branch
+  // ends with a second "eoc").
+  shapes.push_back({"for (i = 0; i < a; i++) { if (i % 3 == 0) { s += i; } else { s -= b; } if (s > 10) s = s / b; }",
+                    [](Asm& a, const Sep& sep) {
+                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
+                      ForLoop(
+                          a, "", [&] { a.Local(I).Local(A).Op(OP_LESS); }, false,
+                          [&] {
+                            sep();
+                            a.Line(6).Local(I).Int(3).Op(OP_MOD).Int(0).Op(OP_EQUAL).JumpFalse("else");
+                            a.Line(7).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc().Eoc().Jump("join");
+                            a.Label("else").Line(8).Line(9).Local(S).Local(B).Op(OP_ASSIGN_SUB).Eoc();
+                            a.Label("join").Line(11).Local(S).Int(10).Op(OP_GREATER).JumpFalse("skip");
+                            a.Local(S).Local(S).Local(B).Op(OP_DIV).Op(OP_ASSIGN).Eoc();
+                            a.Label("skip").Eoc();
+                          },
+                          [&] { a.Local(I).Op(OP_POST_INC); });
+                    }});
+  // The if's own condition reads an element out of range when j % 5 reaches 4.
+  shapes.push_back({"while (j < a) { if (arr[j % 5] > b) s += j; j++; }", [](Asm& a, const Sep& sep) {
+                      a.Line(1).Int(1).Element(ARR).Int(7).Op(OP_ASSIGN).Eoc();
+                      a.Line(2).Local(J).Int(0).Op(OP_ASSIGN).Eoc().Line(3);
+                      ForLoop(
+                          a, "", [&] { a.Local(J).Local(A).Op(OP_LESS); }, false,
+                          [&] {
+                            sep();
+                            a.Line(4).Local(J).Int(5).Op(OP_MOD).Element(ARR).Local(B).Op(OP_GREATER).JumpTrue("then");
+                            a.Jump("skip");
+                            a.Label("then").Line(5).Local(S).Local(J).Op(OP_ASSIGN_ADD).Eoc();
+                            a.Label("skip").Line(6).Local(J).Op(OP_POST_INC).Eoc();
+                          },
+                          [] {});
+                    }});
   return shapes;
 }
 
@@ -397,6 +430,19 @@ function int nested(int n) {
   }
   return s;
 }
+function int ifs(int n, int m) {
+  int s = 0;
+  int i;
+  for (i = 0; i < n; i++) {
+    if (i % 3 == 0) {
+      s += i;
+    } else {
+      s -= m;
+    }
+    if (s > 30) s = s / m;
+  }
+  return s;
+}
 function float floats(int n) {
   float f = 0.5;
   int i;
@@ -416,7 +462,8 @@ function float floats(int n) {
   };
   const std::vector<st_Call> calls = {{"sum", {Var(25)}},    {"sum", {Var(0)}},    {"mods", {Var(30), Var(7)}},
                                       {"mods", {Var(9), Var(0)}}, {"arrays", {Var(23)}}, {"counts", {Var(11)}},
-                                      {"nested", {Var(6)}},  {"floats", {Var(5)}}};
+                                      {"nested", {Var(6)}},  {"floats", {Var(5)}},
+                                      {"ifs", {Var(40), Var(2)}}, {"ifs", {Var(40), Var(0)}}};
   auto run = [](const st_Call& call, int64_t budget) {
     tRefPtr<Thread> t(new Thread());
     t->m_moduleName = "test";

@@ -94,7 +94,7 @@ class cl_LoopBuilder {
   }
   bool Emit(uint8_t kind, uint8_t d, uint8_t a, uint8_t b, uint8_t array = 0) {
     if (m_loop.ops.size() >= kMaxLoopOps) return false;
-    m_loop.ops.push_back(st_LoopOp{kind, d, a, b, array, m_statement, 0});
+    m_loop.ops.push_back(st_LoopOp{kind, d, a, b, array, m_statement, 0, 0});
     return true;
   }
   void SetStatement(size_t statement) { m_statement = uint8_t(statement); }
@@ -193,6 +193,36 @@ uint8_t ExitKind(uint8_t cmp, bool leaveWhenTrue) {
   const int k = cmp - OP_LESS_EQUAL;
   return leaveWhenTrue ? uint8_t(LOOP_EXIT_LE + k) : kNegated[k];
 }
+// Likewise the branch of an "if" inside the body.
+uint8_t BranchKind(uint8_t cmp, bool jumpWhenTrue) {
+  return uint8_t(LOOP_BRANCH_LE + (ExitKind(cmp, jumpWhenTrue) - LOOP_EXIT_LE));
+}
+
+// The bytes of the instruction at q, 0 when it runs past size.
+int InstructionLength(const uint8_t* code, uint32_t size, uint32_t q) {
+  if (q >= size) return 0;
+  if (code[q] >= OP_FIRST_NO_OPERAND) return 1;
+  const int n = OperandLength(code + q + 1, int(size - q - 1));
+  return n > 0 ? 1 + n : 0;
+}
+
+// What reaches a place in the body: whether an "eoc" ran since the iteration began, and the last
+// line run (FLOW_NO: none yet), each FLOW_UNKNOWN where paths with different answers meet.
+enum : uint8_t { FLOW_NO, FLOW_YES, FLOW_UNKNOWN };
+struct st_Flow {
+  bool reachable = false;
+  uint8_t cleared = FLOW_NO;
+  uint8_t lineKind = FLOW_NO;
+  int32_t line = 0;
+};
+st_Flow Meet(const st_Flow& a, const st_Flow& b) {
+  if (!a.reachable) return b;
+  if (!b.reachable) return a;
+  st_Flow m = a;
+  if (a.cleared != b.cleared) m.cleared = FLOW_UNKNOWN;
+  if (a.lineKind != b.lineKind || (a.lineKind == FLOW_YES && a.line != b.line)) m.lineKind = FLOW_UNKNOWN;
+  return m;
+}
 
 }  // namespace
 
@@ -221,21 +251,97 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
   out.pushes = condition.pushes;
   int32_t slot = 0;
 
-  uint32_t lines = 0;
+  // The body, in one pass: jumps inside it only go forward, so what reaches a place (whether the
+  // stack was cleared since the iteration began, which line was the last) is known by the time
+  // the pass gets there. Stops and the iteration's end must know both for certain.
+  std::vector<std::pair<uint32_t, st_Flow>> incoming;  // jumps still ahead: target, state
+  std::vector<std::pair<uint32_t, uint32_t>> starts;   // item position, its first operation
+  std::vector<std::pair<size_t, uint32_t>> branches;   // operation, target position
+  st_Flow flow;
+  flow.reachable = true;
+  uint32_t lines = 0, jumps = 0;
+  auto arrive = [&](uint32_t at) {
+    for (auto it = incoming.begin(); it != incoming.end();) {
+      if (it->first == at) {
+        flow = Meet(flow, it->second);
+        it = incoming.erase(it);
+      } else {
+        ++it;
+      }
+    }
+    starts.emplace_back(at, uint32_t(out.ops.size()));
+  };
+  // A place where the byte code may take over: the next statement number. Where its operations
+  // can stop the loop, what reaches it must be the same on every path.
+  size_t resumeOps = 0;
+  bool resumeKnown = false;
+  auto resume = [&](uint32_t at) {
+    if (out.resumes.size() >= kMaxLoopStatements) return false;
+    builder.SetStatement(out.resumes.size());
+    out.resumes.push_back(st_LoopResume{at, lines, flow.line, flow.lineKind == FLOW_YES, flow.cleared == FLOW_YES});
+    resumeOps = out.ops.size();
+    resumeKnown = flow.cleared != FLOW_UNKNOWN && flow.lineKind != FLOW_UNKNOWN;
+    return true;
+  };
+  auto mayStopUnknown = [&] {
+    for (size_t k = resumeOps; k < out.ops.size(); ++k) {
+      const uint8_t kind = out.ops[k].kind;
+      if (kind == LOOP_DIV || kind == LOOP_MOD || (kind >= LOOP_LOAD && kind <= LOOP_STORE_MUL)) return !resumeKnown;
+    }
+    return false;
+  };
+  // Lines between a jump and its target are not run when it is taken; the jump itself is a step.
+  auto linesBetween = [&](uint32_t from, uint32_t to) {
+    int32_t skipped = 0;
+    for (uint32_t q = from; q < to;) {
+      int32_t line = 0;
+      uint32_t length = 0;
+      if (LineAt(code, to, q, line, length)) {
+        ++skipped;
+        q += length;
+      } else if (const int n = InstructionLength(code, to, q); n > 0) {
+        q += uint32_t(n);
+      } else {
+        return -1;
+      }
+    }
+    return skipped;
+  };
   while (p < back) {
+    arrive(p);
+    if (!flow.reachable) return false;  // code no path runs
     int32_t line = 0;
     uint32_t length = 0;
     if (LineAt(code, back, p, line, length)) {
       ++lines;
-      out.lastLine = line;
-      out.hasLine = true;
+      flow.line = line;
+      flow.lineKind = FLOW_YES;
       p += length;
       continue;
     }
-    if (out.leavesCopy || out.resumes.size() >= kMaxLoopStatements) return false;
-    builder.SetStatement(out.resumes.size());
-    out.resumes.push_back(st_LoopResume{p, lines, out.lastLine, out.hasLine});
+    if (code[p] == OP_EOC) {  // a block's end
+      flow.cleared = FLOW_YES;
+      ++p;
+      continue;
+    }
+    if (out.leavesCopy) return false;
+    if (code[p] == OP_JUMP) {  // past an "else"
+      if (back - p < 6 || code[p + 1] != VT_POSITION) return false;
+      const uint32_t target = ReadLE32(code + p + 2);
+      const int32_t skipped = target > p && target <= back ? linesBetween(p + 6, target) : -1;
+      if (skipped < 0) return false;
+      branches.emplace_back(out.ops.size(), target);
+      if (!builder.Emit(LOOP_JUMP, 0, 0, 0)) return false;
+      out.ops.back().imm = 1 - skipped;
+      incoming.emplace_back(target, flow);
+      flow.reachable = false;
+      ++jumps;
+      p += 6;
+      continue;
+    }
+    if (!resume(p)) return false;
     st_IntStatement statement;
+    uint8_t branchCmp = 0;
     if (LocalReadAt(code, back, p, slot, length) && p + length < back &&
         (code[p + length] == OP_POST_INC || code[p + length] == OP_POST_DEC)) {
       // "i++;" or, right before the closing jump, the for loop's "i++".
@@ -243,6 +349,7 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
       uint32_t q = p + length + 1;
       if (q < back && code[q] == OP_EOC) {
         ++q;
+        flow.cleared = FLOW_YES;
       } else if (q == back) {
         out.leavesCopy = true;
         out.stepDelta = delta;
@@ -258,24 +365,58 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
     } else if (MatchIntStatement(code, back, p, statement)) {
       if (!builder.Statement(statement)) return false;
       if (out.pushes < statement.pushes + 2) out.pushes = statement.pushes + 2;
+      flow.cleared = FLOW_YES;
       p += statement.length;
+    } else if (MatchIntCondition(code, back, p, statement, branchCmp)) {
+      // "if": the condition's jump skips forward inside the body.
+      const uint32_t q = p + statement.length;
+      if (back - q < 7 || (code[q + 1] != OP_JUMP_TRUE && code[q + 1] != OP_JUMP_FALSE) || code[q + 2] != VT_POSITION)
+        return false;
+      const uint32_t target = ReadLE32(code + q + 3);
+      const int32_t skipped = target > q + 7 && target <= back ? linesBetween(q + 7, target) : -1;
+      if (skipped < 0 || !builder.Condition(statement, BranchKind(branchCmp, code[q + 1] == OP_JUMP_TRUE))) return false;
+      branches.emplace_back(out.ops.size() - 1, target);
+      out.ops.back().imm = 1 - skipped;
+      if (out.pushes < statement.pushes + 2) out.pushes = statement.pushes + 2;
+      incoming.emplace_back(target, flow);
+      ++jumps;
+      p = q + 7;
     } else {
       return false;
     }
+    if (mayStopUnknown()) return false;
   }
-  // The first statement must end with "eoc": it clears what the last iteration left.
-  if (out.resumes.empty() || (out.leavesCopy && out.resumes.size() == 1)) return false;
-  // The closing jump takes the condition along, and the step when it is the body's last operation.
+  arrive(back);
+  // Every jump lands on a place the pass went through; every iteration ends with a cleared stack
+  // and a known line.
+  if (!incoming.empty() || !flow.reachable || flow.cleared != FLOW_YES || flow.lineKind == FLOW_UNKNOWN) return false;
+  if (out.resumes.empty()) return false;
+  out.hasLine = flow.lineKind == FLOW_YES;
+  out.lastLine = flow.line;
+  out.branchy = jumps > 0;
+  bool toBack = false;
+  for (const auto& [index, target] : branches) {
+    uint32_t opIndex = UINT32_MAX;
+    for (const auto& [position, first] : starts)
+      if (position == target) opIndex = first;
+    if (opIndex == UINT32_MAX) return false;
+    out.ops[index].target = uint16_t(opIndex);
+    toBack = toBack || target == back;
+  }
+  // The closing jump takes the condition along, and the step when it is the body's last operation
+  // (and no jump inside the body goes past the step to the closing jump).
   const st_LoopOp exit = out.ops[exitIndex];
   st_LoopOp& last = out.ops.back();
-  const uint8_t backKind =
-      simpleCondition ? uint8_t(LOOP_BACK_LE + (exit.kind - LOOP_EXIT_LE)) : uint8_t(LOOP_BACK_AGAIN);
-  if (last.kind == LOOP_ADD && last.d == last.a && last.d == out.stepRegister && out.stepDelta != 0 &&
+  const uint8_t backKind = out.branchy        ? uint8_t(LOOP_BACK_COUNTED)
+                           : simpleCondition ? uint8_t(LOOP_BACK_LE + (exit.kind - LOOP_EXIT_LE))
+                                             : uint8_t(LOOP_BACK_AGAIN);
+  if (!toBack && last.kind == LOOP_ADD && last.d == last.a && last.d == out.stepRegister && out.stepDelta != 0 &&
       last.b >= kConstBase && last.b < kTempBase && out.constants[last.b - kConstBase] == out.stepDelta) {
-    last = st_LoopOp{backKind, last.d, exit.a, exit.b, 0, last.statement, out.stepDelta};
+    last = st_LoopOp{backKind, last.d, exit.a, exit.b, 0, last.statement, last.target, out.stepDelta};
   } else if (!builder.Emit(backKind, 0, exit.a, exit.b)) {
     return false;
   }
+  out.maxSteps = lines + jumps + 1;
   out.end = end;
   out.steps = lines + 1;
   out.registers = kRegisters;
@@ -317,7 +458,13 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
     }
   }
 
-  const uint64_t maxIterations = budget < 0 ? UINT64_MAX : uint64_t(budget) / loop.steps;
+  // Straight bodies take the same steps every iteration; a body with jumps counts them in used
+  // (whole iterations) and adjust (the jumps of the current one), and starts an iteration only
+  // while the most it can take is left.
+  const uint64_t maxIterations =
+      budget < 0 ? UINT64_MAX : loop.branchy ? (uint64_t(budget) >= loop.maxSteps ? 1 : 0) : uint64_t(budget) / loop.steps;
+  const int64_t limit = budget < 0 ? INT64_MAX : budget - int64_t(loop.maxSteps);
+  int64_t used = 0, adjust = 0;
   uint64_t k = 0;
   const st_LoopOp* const first = loop.ops.data();
   const st_LoopOp* op = first;
@@ -329,7 +476,8 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
         &&l_and,     &&l_xor,     &&l_or,      &&l_move,    &&l_load,
         &&l_store,   &&l_store_op, &&l_store_op, &&l_store_op, &&l_exit_le, &&l_exit_lt, &&l_exit_ge,
         &&l_exit_gt, &&l_exit_eq, &&l_exit_ne, &&l_back_le, &&l_back_lt, &&l_back_ge, &&l_back_gt,
-        &&l_back_eq, &&l_back_ne, &&l_back_again,
+        &&l_back_eq, &&l_back_ne, &&l_back_again, &&l_branch_le, &&l_branch_lt, &&l_branch_ge,
+        &&l_branch_gt, &&l_branch_eq, &&l_branch_ne, &&l_jump, &&l_back_counted,
     };
     static_assert(sizeof(kCode) / sizeof(kCode[0]) == LOOP_KIND_COUNT, "ORDER LOOPOP: one label per operation");
 #define LOOP_NEXT() goto* kCode[(++op)->kind]
@@ -432,6 +580,38 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
     if (++k >= maxIterations) goto done;
     op = first;
     goto* kCode[op->kind];
+#define LOOP_BRANCH(cmp)                  \
+  if (r[op->a] cmp r[op->b]) {            \
+    adjust += op->imm;                    \
+    op = first + op->target;              \
+    goto* kCode[op->kind];                \
+  }                                       \
+  LOOP_NEXT();
+  l_branch_le:
+    LOOP_BRANCH(<=)
+  l_branch_lt:
+    LOOP_BRANCH(<)
+  l_branch_ge:
+    LOOP_BRANCH(>=)
+  l_branch_gt:
+    LOOP_BRANCH(>)
+  l_branch_eq:
+    LOOP_BRANCH(==)
+  l_branch_ne:
+    LOOP_BRANCH(!=)
+#undef LOOP_BRANCH
+  l_jump:
+    adjust += op->imm;
+    op = first + op->target;
+    goto* kCode[op->kind];
+  l_back_counted:
+    r[op->d] = int32_t(uint32_t(r[op->d]) + uint32_t(op->imm));
+    ++k;
+    used += int64_t(loop.steps) + adjust;
+    adjust = 0;
+    if (used > limit) goto done;
+    op = first;
+    goto* kCode[op->kind];
 #undef LOOP_NEXT
 #undef LOOP_EXIT
 #undef LOOP_BACK
@@ -447,6 +627,7 @@ done:
   for (size_t j = 0; j < localCount; ++j)
     if (loop.localUses[j] & (LOOPUSE_ASSIGN | LOOPUSE_UPDATE | LOOPUSE_STEP)) vars[j]->SetInt(r[j]);  // keeps auto
   run.iterations = k;
+  run.steps = loop.branchy ? uint64_t(used + adjust) : k * loop.steps;
   run.copy = int32_t(uint32_t(r[loop.stepRegister]) - uint32_t(loop.stepDelta));
   return true;
 }

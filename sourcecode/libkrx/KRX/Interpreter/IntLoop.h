@@ -2,6 +2,8 @@
 // kind a register-form statement computes (IntStatement.h), and whose body holds only such
 // statements and "i++;" / "i--;" steps, is translated once into three-address operations on a
 // file of int registers and then runs all its iterations inside one interpreter step.
+// The body may hold "if" and "if ... else" of such conditions, where the stack's state and the
+// line at every place a stop may resume are the same on every path.
 //
 // The loop's locals are read into registers when it starts and written back when it stops. It
 // stops at its exit, when the step budget could end inside the next iteration, or at the first
@@ -50,6 +52,16 @@ enum en_LoopOp : uint8_t {
   LOOP_BACK_EQ,
   LOOP_BACK_NE,
   LOOP_BACK_AGAIN,  // r[d] += imm, then back to the first operation (a condition of expressions)
+  // An "if" inside the body: to operation `target` when r[a] <= r[b] (likewise <, >=, >, ==, !=),
+  // counting imm more steps than the iteration's lines (the jump, less the lines it skips).
+  LOOP_BRANCH_LE,
+  LOOP_BRANCH_LT,
+  LOOP_BRANCH_GE,
+  LOOP_BRANCH_GT,
+  LOOP_BRANCH_EQ,
+  LOOP_BRANCH_NE,
+  LOOP_JUMP,          // to operation `target`, counting imm more steps (past an "else")
+  LOOP_BACK_COUNTED,  // LOOP_BACK_AGAIN for a body with jumps: its steps are counted as it runs
   LOOP_KIND_COUNT
 };
 
@@ -64,6 +76,7 @@ struct st_LoopOp {
   uint8_t b = 0;
   uint8_t array = 0;
   uint8_t statement = 0;  // the body statement the operation belongs to (where a stop resumes)
+  uint16_t target = 0;    // the operation a jump goes to
   int32_t imm = 0;
 };
 
@@ -79,8 +92,9 @@ enum en_LoopUse : uint8_t {
 struct st_LoopResume {
   uint32_t pc = 0;           // the statement's first instruction after its lines
   uint32_t stepsBefore = 0;  // lines of the iteration before it (each one step)
-  int32_t line = 0;          // the last of those lines
+  int32_t line = 0;          // the last line run before it in the iteration
   bool hasLine = false;      // whether there was one
+  bool cleared = false;      // whether an "eoc" ran before it in the iteration
 };
 
 struct st_IntLoop {
@@ -93,6 +107,8 @@ struct st_IntLoop {
   uint8_t registers = 0;                // locals, constants and temporaries
   uint32_t end = 0;                     // the position after the loop's closing jump
   uint32_t steps = 0;                   // steps of an iteration: its lines and the closing jump
+  uint32_t maxSteps = 0;                // the most an iteration may take, its jumps taken too
+  bool branchy = false;                 // the body has jumps: steps are counted as they are taken
   uint32_t pushes = 0;                  // the most values a statement pushes on the plain path
   int32_t lastLine = 0;                 // the body's last line, if it has one
   bool hasLine = false;
@@ -120,7 +136,8 @@ enum en_LoopEnd : uint8_t {
 
 struct st_LoopRun {
   en_LoopEnd end = LOOPEND_TOP;
-  uint64_t iterations = 0;  // whole iterations run (each loop.steps steps)
+  uint64_t iterations = 0;  // whole iterations run
+  uint64_t steps = 0;       // the steps they took, and the jumps of the last one up to the stop
   uint8_t statement = 0;
   int32_t copy = 0;  // the value the last step left on the stack (leavesCopy, iterations > 0)
 };

@@ -690,14 +690,13 @@ __attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_
   if (run.end == LOOPEND_TOP && run.iterations == 0) return kLoopCondition;  // the budget's end is near
   const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
   if (thread.m_stepBudget >= 0)
-    thread.m_stepBudget -= int64_t(run.iterations * loop.steps) +
-                           (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
+    thread.m_stepBudget -= int64_t(run.steps) + (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
   if (resume && resume->hasLine)
     f->m_line = resume->line;
   else if (run.iterations > 0 && loop.hasLine)
     f->m_line = loop.lastLine;
-  // Every iteration's first statement ends with "eoc"; the for loop's step then pushes.
-  const bool beforeFirstEoc = !resume || run.statement == 0;
+  // Every iteration runs an "eoc" before it ends; the for loop's step then pushes.
+  const bool beforeFirstEoc = !resume || !resume->cleared;
   if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
   if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
     const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
