@@ -280,7 +280,7 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
     builder.SetStatement(out.resumes.size());
     out.resumes.push_back(st_LoopResume{at, lines, flow.line, flow.lineKind == FLOW_YES, flow.cleared == FLOW_YES});
     resumeOps = out.ops.size();
-    resumeKnown = flow.cleared != FLOW_UNKNOWN && flow.lineKind != FLOW_UNKNOWN;
+    resumeKnown = flow.cleared != FLOW_UNKNOWN;  // the line is only uncertain in bodies with jumps
     return true;
   };
   auto mayStopUnknown = [&] {
@@ -316,6 +316,8 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
       ++lines;
       flow.line = line;
       flow.lineKind = FLOW_YES;
+      if (!builder.Emit(LOOP_LINE, 0, 0, 0)) return false;  // dropped again when the body has no jumps
+      out.ops.back().imm = line;
       p += length;
       continue;
     }
@@ -389,11 +391,17 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
   arrive(back);
   // Every jump lands on a place the pass went through; every iteration ends with a cleared stack
   // and a known line.
-  if (!incoming.empty() || !flow.reachable || flow.cleared != FLOW_YES || flow.lineKind == FLOW_UNKNOWN) return false;
+  if (!incoming.empty() || !flow.reachable || flow.cleared != FLOW_YES) return false;
   if (out.resumes.empty()) return false;
   out.hasLine = flow.lineKind == FLOW_YES;
   out.lastLine = flow.line;
   out.branchy = jumps > 0;
+  if (!out.branchy) {  // the lines' places are known: no need to note them as they run
+    std::vector<st_LoopOp> kept;
+    for (const st_LoopOp& op : out.ops)
+      if (op.kind != LOOP_LINE) kept.push_back(op);
+    out.ops.swap(kept);
+  }
   bool toBack = false;
   for (const auto& [index, target] : branches) {
     uint32_t opIndex = UINT32_MAX;
@@ -465,6 +473,7 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
       budget < 0 ? UINT64_MAX : loop.branchy ? (uint64_t(budget) >= loop.maxSteps ? 1 : 0) : uint64_t(budget) / loop.steps;
   const int64_t limit = budget < 0 ? INT64_MAX : budget - int64_t(loop.maxSteps);
   int64_t used = 0, adjust = 0;
+  int32_t line = run.line;
   uint64_t k = 0;
   const st_LoopOp* const first = loop.ops.data();
   const st_LoopOp* op = first;
@@ -477,7 +486,7 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
         &&l_store,   &&l_store_op, &&l_store_op, &&l_store_op, &&l_exit_le, &&l_exit_lt, &&l_exit_ge,
         &&l_exit_gt, &&l_exit_eq, &&l_exit_ne, &&l_back_le, &&l_back_lt, &&l_back_ge, &&l_back_gt,
         &&l_back_eq, &&l_back_ne, &&l_back_again, &&l_branch_le, &&l_branch_lt, &&l_branch_ge,
-        &&l_branch_gt, &&l_branch_eq, &&l_branch_ne, &&l_jump, &&l_back_counted,
+        &&l_branch_gt, &&l_branch_eq, &&l_branch_ne, &&l_jump, &&l_back_counted, &&l_line,
     };
     static_assert(sizeof(kCode) / sizeof(kCode[0]) == LOOP_KIND_COUNT, "ORDER LOOPOP: one label per operation");
 #define LOOP_NEXT() goto* kCode[(++op)->kind]
@@ -612,6 +621,9 @@ bool RunIntLoop(const st_IntLoop& loop, const VarTable& locals, int64_t budget, 
     if (used > limit) goto done;
     op = first;
     goto* kCode[op->kind];
+  l_line:
+    line = op->imm;
+    LOOP_NEXT();
 #undef LOOP_NEXT
 #undef LOOP_EXIT
 #undef LOOP_BACK
@@ -627,6 +639,7 @@ done:
   for (size_t j = 0; j < localCount; ++j)
     if (loop.localUses[j] & (LOOPUSE_ASSIGN | LOOPUSE_UPDATE | LOOPUSE_STEP)) vars[j]->SetInt(r[j]);  // keeps auto
   run.iterations = k;
+  run.line = line;
   run.steps = loop.branchy ? uint64_t(used + adjust) : k * loop.steps;
   run.copy = int32_t(uint32_t(r[loop.stepRegister]) - uint32_t(loop.stepDelta));
   return true;

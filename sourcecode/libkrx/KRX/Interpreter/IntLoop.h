@@ -2,8 +2,9 @@
 // kind a register-form statement computes (IntStatement.h), and whose body holds only such
 // statements and "i++;" / "i--;" steps, is translated once into three-address operations on a
 // file of int registers and then runs all its iterations inside one interpreter step.
-// The body may hold "if" and "if ... else" of such conditions, where the stack's state and the
-// line at every place a stop may resume are the same on every path.
+// The body may hold "if" and "if ... else" of such conditions, where whether the stack was cleared
+// is the same on every path to a place a stop may resume from; such a body counts its lines and
+// jumps as it runs them.
 //
 // The loop's locals are read into registers when it starts and written back when it stops. It
 // stops at its exit, when the step budget could end inside the next iteration, or at the first
@@ -62,6 +63,7 @@ enum en_LoopOp : uint8_t {
   LOOP_BRANCH_NE,
   LOOP_JUMP,          // to operation `target`, counting imm more steps (past an "else")
   LOOP_BACK_COUNTED,  // LOOP_BACK_AGAIN for a body with jumps: its steps are counted as it runs
+  LOOP_LINE,          // a body with jumps: "line imm" was run
   LOOP_KIND_COUNT
 };
 
@@ -92,7 +94,7 @@ enum en_LoopUse : uint8_t {
 struct st_LoopResume {
   uint32_t pc = 0;           // the statement's first instruction after its lines
   uint32_t stepsBefore = 0;  // lines of the iteration before it (each one step)
-  int32_t line = 0;          // the last line run before it in the iteration
+  int32_t line = 0;          // the last line run before it in the iteration (bodies without jumps)
   bool hasLine = false;      // whether there was one
   bool cleared = false;      // whether an "eoc" ran before it in the iteration
 };
@@ -140,6 +142,7 @@ struct st_LoopRun {
   uint64_t steps = 0;       // the steps they took, and the jumps of the last one up to the stop
   uint8_t statement = 0;
   int32_t copy = 0;  // the value the last step left on the stack (leavesCopy, iterations > 0)
+  int32_t line = 0;  // a body with jumps: the last line run (set by the caller to the line before)
 };
 
 // Runs the loop from its condition on locals with budget steps left (negative: no limit).

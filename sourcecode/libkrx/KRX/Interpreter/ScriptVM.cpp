@@ -677,6 +677,7 @@ __attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_
     return kLoopCondition;
   }
   st_LoopRun run;
+  run.line = f->m_line;
   const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
   if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
     // Operands of other types tend to stay so: the next tries come ever later, up to 64 passes
@@ -691,7 +692,9 @@ __attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_
   const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
   if (thread.m_stepBudget >= 0)
     thread.m_stepBudget -= int64_t(run.steps) + (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
-  if (resume && resume->hasLine)
+  if (loop.branchy)
+    f->m_line = run.line;
+  else if (resume && resume->hasLine)
     f->m_line = resume->line;
   else if (run.iterations > 0 && loop.hasLine)
     f->m_line = loop.lastLine;
