@@ -49,39 +49,36 @@ void ForLoop(Asm& a, const std::string& tag, const std::function<void()>& condit
   a.Jump("top" + tag).Label("end" + tag);
 }
 
+// "for (i = 0; condition; i++) { body }", the split's group at the body's start.
+void ForI(Asm& a, const Sep& sep, const std::function<void()>& condition, const std::function<void()>& body) {
+  a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
+  ForLoop(
+      a, "", condition, false,
+      [&] {
+        sep();
+        body();
+      },
+      [&] { a.Local(I).Op(OP_POST_INC); });
+}
+
 std::vector<Shape> Shapes() {
   std::vector<Shape> shapes;
   shapes.push_back({"for (i = 0; i < a; i++) { s += i; }", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Local(A).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Local(A).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
+                      });
                     }});
   shapes.push_back({"for (i = 0; i < 10; i++) { s = s + i % b; }", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(10).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(S).Local(I).Local(B).Op(OP_MOD).Op(OP_ADD).Op(OP_ASSIGN).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(10).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(S).Local(S).Local(I).Local(B).Op(OP_MOD).Op(OP_ADD).Op(OP_ASSIGN).Eoc();
+                      });
                     }});
   shapes.push_back({"for (i = 0; i < 9; i++) { arr[i % 4] = arr[(i + a) % 4] + b; }", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(9).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(I).Int(4).Op(OP_MOD).Element(ARR);
-                            a.Local(I).Local(A).Op(OP_ADD).Int(4).Op(OP_MOD).Element(ARR).Local(B).Op(OP_ADD);
-                            a.Op(OP_ASSIGN).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(9).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(I).Int(4).Op(OP_MOD).Element(ARR);
+                        a.Local(I).Local(A).Op(OP_ADD).Int(4).Op(OP_MOD).Element(ARR).Local(B).Op(OP_ADD);
+                        a.Op(OP_ASSIGN).Eoc();
+                      });
                     }});
   // Several statements and lines, one without a line; j = s / (i - 2) divides by zero on the way
   // down from a past 2; x is auto and must stay so.
@@ -137,16 +134,11 @@ std::vector<Shape> Shapes() {
                       a.Line(1).Int(0).Element(AARR).Int(1).Op(OP_ASSIGN).Eoc().Int(1).Element(AARR).Int(2);
                       a.Op(OP_ASSIGN).Eoc().Int(2).Element(AARR).Float(2.5f).Op(OP_ASSIGN).Eoc();
                       a.Int(3).Element(AARR).Local(B).Op(OP_ASSIGN).Eoc().Int(3).Element(ARR).Int(1).Op(OP_ASSIGN).Eoc();
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(7).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(I).Int(4).Op(OP_MOD).Element(ARR).Local(I).Int(4).Op(OP_MOD).Element(AARR);
-                            a.Local(A).Op(OP_MUL).Op(OP_ASSIGN_ADD).Eoc();
-                            a.Line(4).Int(3).Element(ARR).Local(I).Op(OP_ASSIGN_MUL).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(7).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(I).Int(4).Op(OP_MOD).Element(ARR).Local(I).Int(4).Op(OP_MOD).Element(AARR);
+                        a.Local(A).Op(OP_MUL).Op(OP_ASSIGN_ADD).Eoc();
+                        a.Line(4).Int(3).Element(ARR).Local(I).Op(OP_ASSIGN_MUL).Eoc();
+                      });
                     }});
   // The inner loop is taken as a whole; the outer one holds it and is not.
   shapes.push_back({"for (j = 0; j < 3; j++) { for (i = 0; i < a; i++) { s += i * j; } s += 1000; }",
@@ -168,50 +160,29 @@ std::vector<Shape> Shapes() {
                           [&] { a.Local(J).Op(OP_POST_INC); });
                     }});
   shapes.push_back({"for (i = 0; i < 3; i++) { s = a / b; j = a % b; }", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(3).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(A).Local(B).Op(OP_DIV).Op(OP_ASSIGN).Eoc();
-                            a.Line(4).Local(J).Local(A).Local(B).Op(OP_MOD).Op(OP_ASSIGN).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(3).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(S).Local(A).Local(B).Op(OP_DIV).Op(OP_ASSIGN).Eoc();
+                        a.Line(4).Local(J).Local(A).Local(B).Op(OP_MOD).Op(OP_ASSIGN).Eoc();
+                      });
                     }});
   // "=" into an auto variable is never a register store: the loop keeps failing to start, and is
   // then left to its instructions.
   shapes.push_back({"for (i = 0; i < 30; i++) { x = i + a; }", [](Asm& a, const Sep& sep) {
                       a.Line(1).Local(X).Int(5).Op(OP_ASSIGN).Eoc();
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(30).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(X).Local(I).Local(A).Op(OP_ADD).Op(OP_ASSIGN).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(30).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(X).Local(I).Local(A).Op(OP_ADD).Op(OP_ASSIGN).Eoc();
+                      });
                     }});
   // Conditions of expressions: recomputed by each iteration, and stopping the loop themselves.
   shapes.push_back({"for (i = 0; i < a * 2 - 1; i++) { s += i; }", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Local(A).Int(2).Op(OP_MUL).Int(1).Op(OP_SUB).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Local(A).Int(2).Op(OP_MUL).Int(1).Op(OP_SUB).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
+                      });
                     }});
   shapes.push_back({"for (i = 0; 24 / (a - i) > 1; i++) { s += i; } (divides by zero)", [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Int(24).Local(A).Local(I).Op(OP_SUB).Op(OP_DIV).Int(1).Op(OP_GREATER); },
-                          false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Int(24).Local(A).Local(I).Op(OP_SUB).Op(OP_DIV).Int(1).Op(OP_GREATER); }, [&] {
+                        a.Line(3).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc();
+                      });
                     }});
   shapes.push_back({"while (arr[j] < b) { arr[j] += 3; j = (j + 1) % 4; }", [](Asm& a, const Sep& sep) {
                       a.Line(2).Local(J).Int(0).Op(OP_ASSIGN).Eoc().Line(3);
@@ -228,17 +199,12 @@ std::vector<Shape> Shapes() {
   // apart in the plain version).
   shapes.push_back({"for (i = 0; i < 12; i++) { s = (s << 3 | i) ^ (s >> b & a); } j = a << b | a >> 1 ^ b;",
                     [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Int(12).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(3).Local(S).Local(S).Int(3).Op(OP_SHIFT_LEFT).Local(I).Op(OP_BIT_OR);
-                            sep();
-                            a.Local(S).Local(B).Op(OP_SHIFT_RIGHT).Local(A).Op(OP_BIT_AND).Op(OP_BIT_XOR);
-                            a.Op(OP_ASSIGN).Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Int(12).Op(OP_LESS); }, [&] {
+                        a.Line(3).Local(S).Local(S).Int(3).Op(OP_SHIFT_LEFT).Local(I).Op(OP_BIT_OR);
+                        sep();
+                        a.Local(S).Local(B).Op(OP_SHIFT_RIGHT).Local(A).Op(OP_BIT_AND).Op(OP_BIT_XOR);
+                        a.Op(OP_ASSIGN).Eoc();
+                      });
                       a.Line(6).Local(J).Local(A).Local(B).Op(OP_SHIFT_LEFT);
                       sep();
                       a.Local(A).Int(1).Op(OP_SHIFT_RIGHT).Local(B).Op(OP_BIT_XOR).Op(OP_BIT_OR).Op(OP_ASSIGN).Eoc();
@@ -247,19 +213,14 @@ std::vector<Shape> Shapes() {
   // ends with a second "eoc").
   shapes.push_back({"for (i = 0; i < a; i++) { if (i % 3 == 0) { s += i; } else { s -= b; } if (s > 10) s = s / b; }",
                     [](Asm& a, const Sep& sep) {
-                      a.Line(2).Local(I).Int(0).Op(OP_ASSIGN);
-                      ForLoop(
-                          a, "", [&] { a.Local(I).Local(A).Op(OP_LESS); }, false,
-                          [&] {
-                            sep();
-                            a.Line(6).Local(I).Int(3).Op(OP_MOD).Int(0).Op(OP_EQUAL).JumpFalse("else");
-                            a.Line(7).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc().Eoc().Jump("join");
-                            a.Label("else").Line(8).Line(9).Local(S).Local(B).Op(OP_ASSIGN_SUB).Eoc();
-                            a.Label("join").Line(11).Local(S).Int(10).Op(OP_GREATER).JumpFalse("skip");
-                            a.Local(S).Local(S).Local(B).Op(OP_DIV).Op(OP_ASSIGN).Eoc();
-                            a.Label("skip").Eoc();
-                          },
-                          [&] { a.Local(I).Op(OP_POST_INC); });
+                      ForI(a, sep, [&] { a.Local(I).Local(A).Op(OP_LESS); }, [&] {
+                        a.Line(6).Local(I).Int(3).Op(OP_MOD).Int(0).Op(OP_EQUAL).JumpFalse("else");
+                        a.Line(7).Local(S).Local(I).Op(OP_ASSIGN_ADD).Eoc().Eoc().Jump("join");
+                        a.Label("else").Line(8).Line(9).Local(S).Local(B).Op(OP_ASSIGN_SUB).Eoc();
+                        a.Label("join").Line(11).Local(S).Int(10).Op(OP_GREATER).JumpFalse("skip");
+                        a.Local(S).Local(S).Local(B).Op(OP_DIV).Op(OP_ASSIGN).Eoc();
+                        a.Label("skip").Eoc();
+                      });
                     }});
   // The if's own condition reads an element out of range when j % 5 reaches 4.
   shapes.push_back({"while (j < a) { if (arr[j % 5] > b) s += j; j++; }", [](Asm& a, const Sep& sep) {
