@@ -427,7 +427,6 @@ bool MatchIntLoop(const uint8_t* code, uint32_t size, uint32_t top, st_IntLoop& 
   out.maxSteps = lines + jumps + 1;
   out.end = end;
   out.steps = lines + 1;
-  out.registers = kRegisters;
   return true;
 }
 

@@ -105,14 +105,13 @@ struct st_IntLoop {
   std::vector<uint8_t> localUses;       // en_LoopUse bits of each
   std::vector<int32_t> constants;       // the values of the constant registers that follow them
   std::vector<int32_t> arraySlots;      // the local arrays the elements belong to
-  std::vector<st_LoopResume> resumes;   // one per body statement
-  uint8_t registers = 0;                // locals, constants and temporaries
+  std::vector<st_LoopResume> resumes;   // one per body statement and "if" condition
   uint32_t end = 0;                     // the position after the loop's closing jump
   uint32_t steps = 0;                   // steps of an iteration: its lines and the closing jump
   uint32_t maxSteps = 0;                // the most an iteration may take, its jumps taken too
   bool branchy = false;                 // the body has jumps: steps are counted as they are taken
   uint32_t pushes = 0;                  // the most values a statement pushes on the plain path
-  int32_t lastLine = 0;                 // the body's last line, if it has one
+  int32_t lastLine = 0;                 // the line an iteration ends on, if it runs one (no jumps)
   bool hasLine = false;
   // The for loop's step ("i++" before the closing jump, without "eoc") leaves a copy of the
   // stepped local on the stack, as the plain instruction does; stepRegister is that local.
