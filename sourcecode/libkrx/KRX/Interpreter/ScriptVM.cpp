@@ -21,6 +21,7 @@
 #include "KRX/ByteCode.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/IntLoop.h"
 #include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
@@ -139,6 +140,7 @@ enum en_Handler : uint16_t {
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
+  H_INT_LOOP,     // a loop's condition that starts a whole loop in register form (st_IntLoop)
   H_COUNT
 };
 
@@ -158,6 +160,7 @@ struct st_Decoded {
   uint8_t op = 0;                   // the opcode byte
   int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
   uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
+  uint16_t block = 0;               // H_INT_LOOP: the loop's index in st_CodeInfo::loops
   int32_t ival = 0;
   // Local sequences only: the operator, what follows it, the second operand and a jump target.
   uint8_t sub = 0;        // the operator's opcode
@@ -263,6 +266,7 @@ struct st_CodeInfo {
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
+  std::vector<st_IntLoop> loops;            // by st_Decoded::block of H_INT_LOOP
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -280,6 +284,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
+    info.loops.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -443,6 +448,15 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
       next.length = uint16_t(next.length + length);
       d = next;
     }
+  }
+  // A loop's condition (which the loop jumps back to without a line) that starts a whole loop in
+  // register form; the instruction's own handler stays for when the loop cannot run as one.
+  st_IntLoop loop;
+  if (op == OP_PUSH_VALUE && info.loops.size() < UINT16_MAX && MatchIntLoop(code, size, pc, loop)) {
+    loop.plainHandler = d.handler;
+    d.handler = H_INT_LOOP;
+    d.block = uint16_t(info.loops.size());
+    info.loops.push_back(std::move(loop));
   }
 }
 
@@ -649,6 +663,55 @@ inline bool Step(Thread& thread) {
   return true;
 }
 
+// RunLoopAt's answers besides a position to go on from.
+constexpr uint32_t kLoopCondition = UINT32_MAX;       // run the loop's condition as instructions
+constexpr uint32_t kLoopStackFull = UINT32_MAX - 1;  // the value left on the stack has no room
+
+// Runs the integer loop from its condition on, and leaves the step budget, the line and the
+// value stack as the plain instructions would have. Out of line: the interpreter loop keeps its
+// registers for the common handlers.
+__attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_IntLoop& loop) {
+  if (thread.m_debugFlag || f->m_stackCount + loop.pushes > kMaxStack) return kLoopCondition;
+  if (loop.skips > 0) {
+    --loop.skips;
+    return kLoopCondition;
+  }
+  st_LoopRun run;
+  run.line = f->m_line;
+  const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
+  if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
+    // Operands of other types tend to stay so: the next tries come ever later, up to 64 passes
+    // apart, until a try runs a whole iteration.
+    loop.backoff = loop.backoff ? uint8_t(loop.backoff < 64 ? loop.backoff * 2 : 64) : 1;
+    loop.skips = loop.backoff;
+    if (!ran) return kLoopCondition;
+  } else if (run.iterations > 0) {
+    loop.backoff = 0;
+  }
+  if (run.end == LOOPEND_TOP && run.iterations == 0) return kLoopCondition;  // the budget's end is near
+  const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
+  if (thread.m_stepBudget >= 0)
+    thread.m_stepBudget -= int64_t(run.steps) + (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
+  if (loop.branchy)
+    f->m_line = run.line;
+  else if (resume && resume->hasLine)
+    f->m_line = resume->line;
+  else if (run.iterations > 0 && loop.hasLine)
+    f->m_line = loop.lastLine;
+  // Every iteration runs an "eoc" before it ends; the for loop's step then pushes.
+  const bool beforeFirstEoc = !resume || !resume->cleared;
+  if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
+  if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
+    const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
+    Var* top = Push(f);
+    if (!top) return kLoopStackFull;
+    top->SetInt(run.copy);
+    top->SetAuto(stepped->IsAuto());
+  }
+  if (run.end == LOOPEND_TOP) return kLoopCondition;
+  return resume ? resume->pc : loop.end;
+}
+
 }  // namespace
 
 // ---- the interpreter loop ----
@@ -702,7 +765,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
-      &&l_INT_RETURN,
+      &&l_INT_RETURN, &&l_INT_LOOP,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -1066,6 +1129,17 @@ load_code:
         op = OP_RETURN;
         pc = at + d.length;
         goto l_pop_frame;
+      }
+
+      l_INT_LOOP: {
+        // A whole integer loop from its condition on; where it cannot run as one, its condition
+        // runs as the local sequence it also is.
+        const st_IntLoop& loop = info->loops[decoded[at].block];
+        const uint32_t resumeAt = RunLoopAt(thread, f, loop);
+        if (resumeAt == kLoopCondition) goto* kTargets[loop.plainHandler];
+        if (resumeAt == kLoopStackFull) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        pc = resumeAt;
+        VM_NEXT();
       }
 #undef VM_INT
 #undef VM_LINE_PREFIX
