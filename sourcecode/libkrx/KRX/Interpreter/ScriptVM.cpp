@@ -19,6 +19,7 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
+#include "KRX/runtime/Builtins.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/Interpreter/IntStatement.h"
@@ -139,6 +140,7 @@ enum en_Handler : uint16_t {
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
+  H_SLEEP_CALL,   // ["line"] + "name(k)" with k an int or float constant: the built-in Sleep yields here
   H_COUNT
 };
 
@@ -294,6 +296,43 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
   return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
 }
 
+// ---- a yield by the built-in Sleep ----
+// "[line] func_init; push value k; push value <text>; push var 1; call": a statement calling a
+// named function with one int or float constant. Whether the name is the built-in Sleep is known
+// only when it runs; the seconds are kept as float bits in aux, the text's offset in ival.
+bool MatchSleepCall(const uint8_t* code, uint32_t size, uint32_t pc, const st_Decoded& at, st_Decoded& d) {
+  uint32_t p = pc;
+  if (at.op == OP_LINE) p += at.length;
+  if (p >= size || code[p] != OP_INIT_FUNC) return false;
+  ++p;
+  float seconds = 0.0f;
+  int32_t k = 0;
+  uint32_t n = 0;
+  if (IntPushAt(code, size, p, k, n)) {
+    seconds = float(k);
+  } else {
+    Var constant;
+    if (p >= size || code[p] != OP_PUSH_VALUE) return false;
+    const int m = DecodeOperand(code + p + 1, int(size - p - 1), nullptr, constant);
+    if (m <= 0 || (constant.GetTypeByte() & ~VF_AUTO) != VT_FLOAT) return false;
+    seconds = constant.ToFloat();
+    n = 1 + uint32_t(m);
+  }
+  p += n;
+  if (size - p < 10 || code[p] != OP_PUSH_VALUE || code[p + 1] != VT_CONSTSTRING || code[p + 6] != OP_PUSH_VAR ||
+      code[p + 7] != VT_INT || code[p + 8] != PUSHVAR_NAMED || code[p + 9] != OP_CALL)
+    return false;
+  d.handler = H_SLEEP_CALL;
+  d.op = at.op;
+  d.operandType = kNoOperand;
+  d.lineLength = at.op == OP_LINE ? uint8_t(at.length) : 0;
+  d.line = at.op == OP_LINE ? at.ival : 0;
+  d.ival = int32_t(ReadLE32(code + p + 2));
+  std::memcpy(&d.aux, &seconds, sizeof seconds);
+  d.length = uint16_t(p + 10 - pc);
+  return true;
+}
+
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
 // returnType: the declared return type of the function the code belongs to.
 void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
@@ -329,6 +368,10 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
     }
   }
   d.op = op;
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_INIT_FUNC) {
+    d.length = uint16_t(length);
+    if (MatchSleepCall(code, size, pc, st_Decoded(d), d)) return;
+  }
   if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
     // A whole integer statement or return, after its line or from its first instruction, in
     // register form. Only an int function's returns: others would only ever take the fallback.
@@ -655,7 +698,7 @@ inline bool Step(Thread& thread) {
 
 bool ScriptVM::Execute(Module& root, Thread& thread) {
   thread.m_state = Thread::STATE_RUNNING;
-  thread.m_returnValue = Var();
+  thread.m_returnValue.Reset();  // a waiting thread's seconds left
   Frame* f = thread.GetCurrentFrame();
   if (!f) {
     thread.RuntimeError(nullptr, "No code specified for executing");
@@ -670,7 +713,9 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
-  std::string nativeError;
+  // A native's error text, used at once: shared by every run, so that resuming a thread (every
+  // yield) builds and frees no string.
+  static std::string nativeError;
   Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
 
 // Failing instructions: store the position, report through the thread, end the run.
@@ -702,7 +747,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
-      &&l_INT_RETURN,
+      &&l_INT_RETURN, &&l_SLEEP_CALL,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -1691,6 +1736,37 @@ load_code:
         }
         VM_NEXT();
       }
+
+      // ---- a yield by the built-in Sleep ----
+      l_SLEEP_CALL: {
+        // The line, the marker, the constant, the name and the call in one go while the name is
+        // the built-in Sleep and nothing needs to see the instructions (a hook, the budget's end,
+        // a stack that must grow); otherwise they run one at a time.
+        const st_Decoded& d = decoded[at];
+        const int64_t steps = d.lineLength ? 2 : 1;  // the line and the call
+        if (thread.m_debugFlag || (thread.m_stepBudget >= 0 && thread.m_stepBudget < steps) || !vocab ||
+            f->m_stackCount + 3 > f->m_stackCapacity)
+          goto l_sleep_fallback;
+        const char* name = vocab->TextAt(ival);
+        const Var* callee = name ? FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name) : nullptr;
+        if (!callee || callee->GetTypeByte() != VT_CFUNCTION || callee->GetCFunction() != SleepAdapter())
+          goto l_sleep_fallback;
+        if (d.lineLength) f->m_line = d.line;
+        if (thread.m_stepBudget > 0) thread.m_stepBudget -= steps;
+        // The call's nil result stands where its marker was, as after the native call; the slots
+        // above the count are nil already.
+        ++f->m_stackCount;
+        f->m_position = pc;
+        float seconds;
+        std::memcpy(&seconds, &d.aux, sizeof seconds);
+        thread.Sleep(seconds);
+        return true;
+      }
+      l_sleep_fallback:
+        if (decoded[at].lineLength) goto l_line_fallback;
+        pc = at + 1;
+        op = OP_INIT_FUNC;
+        goto l_OP_INIT_FUNC;
 
       l_OP_LABEL_TAB:  // the linker never writes it into code
       l_default:

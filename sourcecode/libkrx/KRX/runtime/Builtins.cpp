@@ -427,6 +427,11 @@ bool ParseNumberLiteral(const char* text, Var& out) {
   return true;
 }
 
+detail::function_adapter_base* SleepAdapter() {
+  static detail::function_adapter_base* const adapter = detail::MakeAdapter(&Sleep);
+  return adapter;
+}
+
 void RegisterBuiltins(BinCode* root) {
   if (!root) return;
   struct st_Builtin {
@@ -473,7 +478,12 @@ void RegisterBuiltins(BinCode* root) {
       {"ThreadGetThis", ThreadGetThis},
   };
   static_assert(sizeof(kBuiltins) / sizeof(kBuiltins[0]) == 36, "36 built-in functions");
-  for (const st_Builtin& b : kBuiltins) RegisterFunction(root, b.name, b.fn);
+  for (const st_Builtin& b : kBuiltins) {
+    if (b.fn == &Sleep)
+      RegisterFunction(root, b.name, SleepAdapter());
+    else
+      RegisterFunction(root, b.name, b.fn);
+  }
   static const char* const kTypeKeywords[] = {"int", "float", "string", "bool", "func", "bind", "void", "thread", "auto"};
   for (const char* keyword : kTypeKeywords) {
     const std::string name = std::string("type_") + keyword;
