@@ -265,6 +265,13 @@ struct st_CodeInfo {
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
+  // By st_Decoded::target of H_SLEEP_CALL: what its name found, valid as long as the table
+  // (one symbol epoch) and that vocabulary.
+  struct st_Callee {
+    const StringPool* vocab = nullptr;
+    const Var* callee = nullptr;
+  };
+  std::vector<st_Callee> callees;
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -282,6 +289,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
+    info.callees.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -300,7 +308,9 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
 // "[line] func_init; push value k; push value <text>; push var 1; call": a statement calling a
 // named function with one int or float constant. Whether the name is the built-in Sleep is known
 // only when it runs; the seconds are kept as float bits in aux, the text's offset in ival.
-bool MatchSleepCall(const uint8_t* code, uint32_t size, uint32_t pc, const st_Decoded& at, st_Decoded& d) {
+bool MatchSleepCall(st_CodeInfo& info, uint32_t pc, const st_Decoded& at, st_Decoded& d) {
+  const uint8_t* code = info.bytes;
+  const uint32_t size = info.size;
   uint32_t p = pc;
   if (at.op == OP_LINE) p += at.length;
   if (p >= size || code[p] != OP_INIT_FUNC) return false;
@@ -329,6 +339,8 @@ bool MatchSleepCall(const uint8_t* code, uint32_t size, uint32_t pc, const st_De
   d.line = at.op == OP_LINE ? at.ival : 0;
   d.ival = int32_t(ReadLE32(code + p + 2));
   std::memcpy(&d.aux, &seconds, sizeof seconds);
+  d.target = int32_t(info.callees.size());
+  info.callees.emplace_back();
   d.length = uint16_t(p + 10 - pc);
   return true;
 }
@@ -370,7 +382,7 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   d.op = op;
   if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_INIT_FUNC) {
     d.length = uint16_t(length);
-    if (MatchSleepCall(code, size, pc, st_Decoded(d), d)) return;
+    if (MatchSleepCall(info, pc, st_Decoded(d), d)) return;
   }
   if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
     // A whole integer statement or return, after its line or from its first instruction, in
@@ -1742,14 +1754,21 @@ load_code:
         // The line, the marker, the constant, the name and the call in one go while the name is
         // the built-in Sleep and nothing needs to see the instructions (a hook, the budget's end,
         // a stack that must grow); otherwise they run one at a time.
+        // Thread variables may shadow the name: those threads take the instructions.
+        static const detail::function_adapter_base* const kSleep = SleepAdapter();
         const st_Decoded& d = decoded[at];
         const int64_t steps = d.lineLength ? 2 : 1;  // the line and the call
         if (thread.m_debugFlag || (thread.m_stepBudget >= 0 && thread.m_stepBudget < steps) || !vocab ||
-            f->m_stackCount + 3 > f->m_stackCapacity)
+            f->m_stackCount + 3 > f->m_stackCapacity || !thread.m_variables.empty())
           goto l_sleep_fallback;
-        const char* name = vocab->TextAt(ival);
-        const Var* callee = name ? FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name) : nullptr;
-        if (!callee || callee->GetTypeByte() != VT_CFUNCTION || callee->GetCFunction() != SleepAdapter())
+        st_CodeInfo::st_Callee& known = info->callees[size_t(d.target)];
+        if (known.vocab != vocab || !known.callee) {
+          const char* name = vocab->TextAt(ival);
+          known.callee = name ? FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name) : nullptr;
+          known.vocab = vocab;
+        }
+        const Var* callee = known.callee;
+        if (!callee || callee->GetTypeByte() != VT_CFUNCTION || callee->GetCFunction() != kSleep)
           goto l_sleep_fallback;
         if (d.lineLength) f->m_line = d.line;
         if (thread.m_stepBudget > 0) thread.m_stepBudget -= steps;
