@@ -297,10 +297,14 @@ Var ThreadCreate(t_Interface& in) {
   if (!module) in.ReportBadParam(0, function, "BinCode");
   tRefPtr<Thread> thread(new Thread());
   const int n = in.m_argCount;
-  std::vector<Var> args(static_cast<size_t>(n));
+  // The thread copies its arguments: a few are built on the stack, not in a block of their own.
+  constexpr int kOnStack = 8;
+  Var onStack[kOnStack];
+  std::vector<Var> many(static_cast<size_t>(n > kOnStack ? n : 0));
+  Var* args = n > kOnStack ? many.data() : onStack;
   args[0] = ThreadValue(thread.get());
-  for (int i = 1; i < n; ++i) args[size_t(i)].AssignOwned(*in.GetParam(i));
-  if (!thread->StartFunction(module, args.data(), n)) return Var();
+  for (int i = 1; i < n; ++i) args[i].AssignOwned(*in.GetParam(i));
+  if (!thread->StartFunction(module, args, n)) return Var();
   return ThreadValue(thread.get());
 }
 

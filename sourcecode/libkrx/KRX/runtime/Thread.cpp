@@ -170,7 +170,9 @@ bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
     ReportFileError(m_reportName.c_str(), -1, "Unable to find the function");
     return false;
   }
-  const char* moduleName = KRX::GetModuleName(function);
+  // The owning module as the frames find it (remembered per function): each ThreadCreate starts
+  // here, and the search up the parent links costs more than the rest of a start.
+  const char* moduleName = GetSymbolText(OwningModule(function), "~m");
   m_moduleName = moduleName ? moduleName : "";
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
