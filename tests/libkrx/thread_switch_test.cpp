@@ -65,9 +65,9 @@ class ThreadSwitch : public krxtest::VmTest {
     return Function(name, a, {{"id", VT_INT, true}, {"i", VT_INT}}, VT_NIL);
   }
 
-  // Three workers started in turn, stepped by 0.1 s until none is listed; after each step every
-  // thread's state, seconds left, line and stack depth. The third has a thread variable "Sleep"
-  // that is no function.
+  // Three workers and two threads calling other names, started in turn, stepped by 0.1 s until
+  // none is listed; after each step every thread's state, seconds left, line and stack depth. The
+  // third worker has a thread variable "Sleep" that is no function.
   std::string Schedule(bool split, int64_t stepsWithoutYield, bool hook) {
     ScriptSystem::Init();
     ScriptSystem::SetCallbacks(&Capture, nullptr);
@@ -84,13 +84,26 @@ class ThreadSwitch : public krxtest::VmTest {
       ScriptSystem::AttachDebugger(reinterpret_cast<Debugger*>(&fakeDebugger), [](Debugger*, const char*) {});
     }
     BinCode* worker = Worker("worker", split);
+    // The same statement naming a script function (run as a call) and a name that is not bound.
+    for (const char* callee : {"Helper", "Missing"}) {
+      Asm a = NewAsm();
+      a.ParamCpy().Line(1).FuncInit();
+      if (split) a.Op(OP_GROUP);
+      a.Int(7).Global(callee).Call().Eoc().Line(2).FuncInit().Local(0).Global("Note").Call().Eoc().Stop();
+      Function((std::string("calls") + callee).c_str(), a, {{"id", VT_INT, true}}, VT_NIL);
+    }
+    Asm helper = NewAsm();
+    helper.ParamCpy().Line(9).FuncInit().Local(0).Global("Note").Call().Eoc();
+    helper.Line(10).FuncInit().Float(0.15f).Global("Sleep").Call().Eoc().Stop();
+    Function("Helper", helper, {{"v", VT_INT, true}}, VT_NIL);
     std::vector<tRefPtr<Thread>> threads;
-    for (int id = 1; id <= 3; ++id) {
+    for (int id = 1; id <= 5; ++id) {
       tRefPtr<Thread> t(new Thread());
       t->m_reportName = "t" + std::to_string(id);
       if (id == 3) t->m_variables["Sleep"] = Var(5);
       Var arg(id);
-      t->StartFunction(worker, &arg, 1);
+      BinCode* function = id <= 3 ? worker : m_module->Find(id == 4 ? "callsHelper" : "callsMissing")->GetModule();
+      t->StartFunction(function, &arg, 1);
       threads.push_back(t);
     }
     for (int step = 0; step < 80 && !ScriptSystem::GetThreads().empty(); ++step) {
@@ -123,6 +136,8 @@ TEST_F(ThreadSwitch, YieldsInOneStepAsTheInstructionsDo) {
         EXPECT_NE(fused.find("note int:101"), std::string::npos);
         EXPECT_NE(fused.find("note int:102"), std::string::npos);
         EXPECT_NE(fused.find("trying to call a non function"), std::string::npos);
+        EXPECT_NE(fused.find("note int:7"), std::string::npos);  // Helper ran, then t4 slept in it
+        EXPECT_NE(fused.find("undefinied variable 'Missing' found"), std::string::npos);
       }
     }
   }
