@@ -297,14 +297,21 @@ Var ThreadCreate(t_Interface& in) {
   if (!module) in.ReportBadParam(0, function, "BinCode");
   tRefPtr<Thread> thread(new Thread());
   const int n = in.m_argCount;
-  // The thread copies its arguments: a few are built on the stack, not in a block of their own.
-  constexpr int kOnStack = 8;
-  Var onStack[kOnStack];
-  std::vector<Var> many(static_cast<size_t>(n > kOnStack ? n : 0));
-  Var* args = n > kOnStack ? many.data() : onStack;
-  args[0] = ThreadValue(thread.get());
+  // The arguments are built in the thread's own block (a start without arguments keeps it), so
+  // that the thread value among them is made once, not made and copied.
+  Var* args = NewVarArray(n);
+  if (!args) return Var();
+  args[0].SetThreadRef(thread.get());
   for (int i = 1; i < n; ++i) args[i].AssignOwned(*in.GetParam(i));
-  if (!thread->StartFunction(module, args, n)) return Var();
+  thread->m_args = args;
+  thread->m_argCount = n;
+  if (!thread->StartFunction(module, nullptr, 0)) {
+    // Its first argument names the thread itself: without this the two would keep each other.
+    thread->m_args = nullptr;
+    thread->m_argCount = 0;
+    DeleteVarArray(args);
+    return Var();
+  }
   return ThreadValue(thread.get());
 }
 

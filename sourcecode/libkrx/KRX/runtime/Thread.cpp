@@ -280,13 +280,6 @@ void Thread::DropSelfReferences() {
 
 // ---- suspension ----
 
-void Thread::Sleep(float seconds) {
-  m_state = STATE_WAITING;
-  // Var(seconds) in place: a plain float, no auto flag.
-  m_returnValue.Reset();
-  m_returnValue.SetFloat(seconds);
-}
-
 void Thread::Pause() { m_state = STATE_PAUSED; }
 
 void Thread::Return(const Var* value) {

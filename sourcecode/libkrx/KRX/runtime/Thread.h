@@ -84,7 +84,12 @@ class Thread : public RefObj {
   bool Run();
 
   // ---- suspension, for native functions ----
-  void Sleep(float seconds);  // waiting with that many seconds left
+  // Waiting with that many seconds left (a plain float return value). Inline: every yield.
+  void Sleep(float seconds) {
+    m_state = STATE_WAITING;
+    m_returnValue.Reset();
+    m_returnValue.SetFloat(seconds);
+  }
   void Pause();               // paused until native code calls Sleep
   void Return(const Var* value);  // finished; the return value becomes a deep copy (or nil)
 
