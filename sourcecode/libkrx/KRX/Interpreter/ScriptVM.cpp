@@ -19,6 +19,7 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
+#include "KRX/runtime/Builtins.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/Interpreter/IntLoop.h"
@@ -141,6 +142,7 @@ enum en_Handler : uint16_t {
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
   H_INT_LOOP,     // a loop's condition that starts a whole loop in register form (st_IntLoop)
+  H_SLEEP_CALL,   // ["line"] + "name(k)" with k an int or float constant: the built-in Sleep yields here
   H_COUNT
 };
 
@@ -267,6 +269,13 @@ struct st_CodeInfo {
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
   std::vector<st_IntLoop> loops;            // by st_Decoded::block of H_INT_LOOP
+  // By st_Decoded::target of H_SLEEP_CALL: what its name found, valid as long as the table
+  // (one symbol epoch) and that vocabulary.
+  struct st_Callee {
+    const StringPool* vocab = nullptr;
+    const Var* callee = nullptr;
+  };
+  std::vector<st_Callee> callees;
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -285,6 +294,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
     info.loops.clear();
+    info.callees.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -297,6 +307,47 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
   int32_t slot = 0;
   uint32_t readLength = 0;
   return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
+}
+
+// ---- a yield by the built-in Sleep ----
+// "[line] func_init; push value k; push value <text>; push var 1; call": a statement calling a
+// named function with one int or float constant. Whether the name is the built-in Sleep is known
+// only when it runs; the seconds are kept as float bits in aux, the text's offset in ival.
+bool MatchSleepCall(st_CodeInfo& info, uint32_t pc, const st_Decoded& at, st_Decoded& d) {
+  const uint8_t* code = info.bytes;
+  const uint32_t size = info.size;
+  uint32_t p = pc;
+  if (at.op == OP_LINE) p += at.length;
+  if (p >= size || code[p] != OP_INIT_FUNC) return false;
+  ++p;
+  float seconds = 0.0f;
+  int32_t k = 0;
+  uint32_t n = 0;
+  if (IntPushAt(code, size, p, k, n)) {
+    seconds = float(k);
+  } else {
+    Var constant;
+    if (p >= size || code[p] != OP_PUSH_VALUE) return false;
+    const int m = DecodeOperand(code + p + 1, int(size - p - 1), nullptr, constant);
+    if (m <= 0 || (constant.GetTypeByte() & ~VF_AUTO) != VT_FLOAT) return false;
+    seconds = constant.ToFloat();
+    n = 1 + uint32_t(m);
+  }
+  p += n;
+  if (size - p < 10 || code[p] != OP_PUSH_VALUE || code[p + 1] != VT_CONSTSTRING || code[p + 6] != OP_PUSH_VAR ||
+      code[p + 7] != VT_INT || code[p + 8] != PUSHVAR_NAMED || code[p + 9] != OP_CALL)
+    return false;
+  d.handler = H_SLEEP_CALL;
+  d.op = at.op;
+  d.operandType = kNoOperand;
+  d.lineLength = at.op == OP_LINE ? uint8_t(at.length) : 0;
+  d.line = at.op == OP_LINE ? at.ival : 0;
+  d.ival = int32_t(ReadLE32(code + p + 2));
+  std::memcpy(&d.aux, &seconds, sizeof seconds);
+  d.target = int32_t(info.callees.size());
+  info.callees.emplace_back();
+  d.length = uint16_t(p + 10 - pc);
+  return true;
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
@@ -334,6 +385,10 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
     }
   }
   d.op = op;
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_INIT_FUNC) {
+    d.length = uint16_t(length);
+    if (MatchSleepCall(info, pc, st_Decoded(d), d)) return;
+  }
   if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
     // A whole integer statement or return, after its line or from its first instruction, in
     // register form. Only an int function's returns: others would only ever take the fallback.
@@ -718,7 +773,7 @@ __attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_
 
 bool ScriptVM::Execute(Module& root, Thread& thread) {
   thread.m_state = Thread::STATE_RUNNING;
-  thread.m_returnValue = Var();
+  thread.m_returnValue.Reset();  // a waiting thread's seconds left
   Frame* f = thread.GetCurrentFrame();
   if (!f) {
     thread.RuntimeError(nullptr, "No code specified for executing");
@@ -733,7 +788,9 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
-  std::string nativeError;
+  // A native's error text, used at once: shared by every run, so that resuming a thread (every
+  // yield) builds and frees no string.
+  static std::string nativeError;
   Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
 
 // Failing instructions: store the position, report through the thread, end the run.
@@ -765,7 +822,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
-      &&l_INT_RETURN, &&l_INT_LOOP,
+      &&l_INT_RETURN, &&l_INT_LOOP, &&l_SLEEP_CALL,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -1765,6 +1822,44 @@ load_code:
         }
         VM_NEXT();
       }
+
+      // ---- a yield by the built-in Sleep ----
+      l_SLEEP_CALL: {
+        // The line, the marker, the constant, the name and the call in one go while the name is
+        // the built-in Sleep and nothing needs to see the instructions (a hook, the budget's end,
+        // a stack that must grow); otherwise they run one at a time.
+        // Thread variables may shadow the name: those threads take the instructions.
+        static const detail::function_adapter_base* const kSleep = SleepAdapter();
+        const st_Decoded& d = decoded[at];
+        const int64_t steps = d.lineLength ? 2 : 1;  // the line and the call
+        if (thread.m_debugFlag || (thread.m_stepBudget >= 0 && thread.m_stepBudget < steps) || !vocab ||
+            f->m_stackCount + 3 > f->m_stackCapacity || !thread.m_variables.empty())
+          goto l_sleep_fallback;
+        st_CodeInfo::st_Callee& known = info->callees[size_t(d.target)];
+        if (known.vocab != vocab || !known.callee) {
+          const char* name = vocab->TextAt(ival);
+          known.callee = name ? FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name) : nullptr;
+          known.vocab = vocab;
+        }
+        const Var* callee = known.callee;
+        if (!callee || callee->GetTypeByte() != VT_CFUNCTION || callee->GetCFunction() != kSleep)
+          goto l_sleep_fallback;
+        if (d.lineLength) f->m_line = d.line;
+        if (thread.m_stepBudget > 0) thread.m_stepBudget -= steps;
+        // The call's nil result stands where its marker was, as after the native call; the slots
+        // above the count are nil already.
+        ++f->m_stackCount;
+        f->m_position = pc;
+        float seconds;
+        std::memcpy(&seconds, &d.aux, sizeof seconds);
+        thread.Sleep(seconds);
+        return true;
+      }
+      l_sleep_fallback:
+        if (decoded[at].lineLength) goto l_line_fallback;
+        pc = at + 1;
+        op = OP_INIT_FUNC;
+        goto l_OP_INIT_FUNC;
 
       l_OP_LABEL_TAB:  // the linker never writes it into code
       l_default:

@@ -170,7 +170,9 @@ bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
     ReportFileError(m_reportName.c_str(), -1, "Unable to find the function");
     return false;
   }
-  const char* moduleName = KRX::GetModuleName(function);
+  // The owning module as the frames find it (remembered per function): each ThreadCreate starts
+  // here, and the search up the parent links costs more than the rest of a start.
+  const char* moduleName = GetSymbolText(OwningModule(function), "~m");
   m_moduleName = moduleName ? moduleName : "";
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
@@ -218,19 +220,23 @@ bool Thread::Run() {
   if (m_state == STATE_DEAD) return false;
   const st_DebugHooks* hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->runStarted) hooks->runStarted(*this);
-  Thread* saved = ScriptSystem::GetCurrentThread();
-  ScriptSystem::SetCurrentThread(this);
+  // Every yield passes here: the script system's module is fetched once, not per access.
+  Module& system = ScriptSystem::GetModule();
+  Thread* saved = system.GetCurrentThread();
+  system.SetCurrentThread(this);
   // A run without a budget of its own gets the yield guard's, counted by the same steps: a loop
   // that never yields ends with the budget's run-time error instead of hanging the program.
   const int64_t ownBudget = m_stepBudget;
-  const int64_t guard = ScriptSystem::GetStepsWithoutYield();
-  if (ownBudget < 0 && guard > 0) m_stepBudget = guard;
-  bool ok = ScriptVM::Execute(ScriptSystem::GetModule(), *this);
+  if (ownBudget < 0) {
+    const int64_t guard = ScriptSystem::GetStepsWithoutYield();
+    if (guard > 0) m_stepBudget = guard;
+  }
+  bool ok = ScriptVM::Execute(system, *this);
   if (ownBudget < 0) m_stepBudget = ownBudget;
   if (!ok || m_state == STATE_RUNNING) m_state = STATE_DEAD;
   hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
-  ScriptSystem::SetCurrentThread(saved);
+  system.SetCurrentThread(saved);
   // What an ended thread holds goes now, or a reference to itself among it would keep it alive
   // for ever: the frames a run-time error left on the stack (a thread made by ThreadCreate has
   // itself as its first parameter), any value of it that names the thread itself (a finished
@@ -273,11 +279,6 @@ void Thread::DropSelfReferences() {
 }
 
 // ---- suspension ----
-
-void Thread::Sleep(float seconds) {
-  m_state = STATE_WAITING;
-  m_returnValue = Var(seconds);
-}
 
 void Thread::Pause() { m_state = STATE_PAUSED; }
 
