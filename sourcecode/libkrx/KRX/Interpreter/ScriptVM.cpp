@@ -263,6 +263,13 @@ struct st_CodeInfo {
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
+  // What the name of an H_FUSED_GLOBAL found (by its aux - 1), and in which symbol epoch: the
+  // code belongs to one function, so a position always names the same symbol for one epoch.
+  struct st_Name {
+    Var* var = nullptr;
+    uint64_t epoch = 0;
+  };
+  std::vector<st_Name> names;
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -280,6 +287,7 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
+    info.names.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -372,6 +380,7 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
     const uint8_t* p = code + pc + 2;
     handler = H_FUSED_GLOBAL;
     d.ival = int32_t(ReadLE32(p));
+    d.aux = 0;  // no name remembered yet
     length += 3;
     if (pc + length < size && code[pc + length] == OP_CALL) {  // a call of the named function
       d.tail = OP_CALL;
@@ -454,6 +463,7 @@ struct st_FunctionCode {
   uint64_t epoch = 0;
   const Var* codeVar = nullptr;
   const Var* vocabVar = nullptr;
+  const StringPool* vocab = nullptr;
   void* decoded = nullptr;
 };
 st_FunctionCode g_functionCode[256];
@@ -463,11 +473,19 @@ inline st_FunctionCode& FunctionCodeEntry(const BinCode* function) {
   return g_functionCode[(h ^ (h >> 8)) & 255u];
 }
 
+// The bytes of the code the frame's decode table was built for are still the function's.
+__attribute__((always_inline)) inline bool CodeStillThere(const Frame* f) {
+  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
+  int n = 0;
+  const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+  return info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0);
+}
+
 // Fills the frame's code cache; false when the function has no "~b" binary.
 __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   uint64_t epoch = GetSymbolEpoch();
   st_FunctionCode* known = nullptr;
-  if (f->m_cacheEpoch != epoch) {
+  if (f->m_cacheEpoch != epoch || !f->m_decoded) {
     st_FunctionCode& e = FunctionCodeEntry(f->m_function);
     if (f->m_function && e.function == f->m_function && e.epoch == epoch) {
       f->m_codeVar = e.codeVar;
@@ -480,7 +498,7 @@ __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
       f->m_codeVar = code;
       f->m_vocabVar = FindVocabularyVar(f->m_function);
       f->m_decoded = nullptr;
-      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr};
+      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr, nullptr};
     }
     f->m_cacheEpoch = epoch;
     known = &e;
@@ -490,20 +508,30 @@ __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
-  if (known) known->decoded = f->m_decoded;
+  // The vocabulary is read again with the table: a table built anew may follow a new pool.
+  f->m_vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
+  if (known) {
+    known->decoded = f->m_decoded;
+    known->vocab = f->m_vocab;
+  }
   return true;
 }
 
 // LoadCodeSlow with the common case inline: every call and return comes here, and the cache
-// is nearly always still right.
+// is nearly always still right. A frame entered for a function another frame ran in this epoch
+// takes that frame's cache from the function's entry.
 __attribute__((always_inline)) inline bool LoadCode(Frame* f) {
-  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
-  if (info && f->m_cacheEpoch == GetSymbolEpoch()) {
-    int n = 0;
-    const uint8_t* bytes = f->m_codeVar->GetBinary(n);
-    if (info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0)) return true;
+  const uint64_t epoch = GetSymbolEpoch();
+  if (f->m_cacheEpoch != epoch) {
+    const st_FunctionCode& e = FunctionCodeEntry(f->m_function);
+    if (e.function != f->m_function || e.epoch != epoch || !e.decoded) return LoadCodeSlow(f);
+    f->m_codeVar = e.codeVar;
+    f->m_vocabVar = e.vocabVar;
+    f->m_vocab = e.vocab;
+    f->m_decoded = e.decoded;
+    f->m_cacheEpoch = epoch;
   }
-  return LoadCodeSlow(f);
+  return (f->m_decoded && CodeStillThere(f)) || LoadCodeSlow(f);
 }
 
 // Results of bare-name searches, by function and name text; valid for one symbol epoch. The
@@ -723,13 +751,11 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
-  {
-    info = static_cast<st_CodeInfo*>(f->m_decoded);
-    code = info->bytes;
-    size = info->size;
-    decoded = const_cast<st_Decoded*>(info->decoded.data());
-    vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
-  }
+  info = static_cast<st_CodeInfo*>(f->m_decoded);
+  code = info->bytes;
+  size = info->size;
+  decoded = info->decoded.data();
+  vocab = f->m_vocab;
   pc = f->m_position;
   if (pc > size) pc = size;
   VM_NEXT();
@@ -1163,8 +1189,24 @@ load_code:
         }
         const bool callFollows = decoded[at].tail == OP_CALL;
         if (callFollows) pc = at + 9;  // failures stop before the call, as unfused
-        Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
-        if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+        // Thread variables come first and differ by thread: only the symbols' answer is kept.
+        Var* var = nullptr;
+        const int32_t remembered = decoded[at].aux;
+        if (thread.m_variables.empty() && remembered > 0 &&
+            info->names[uint32_t(remembered - 1)].epoch == GetSymbolEpoch()) {
+          var = info->names[uint32_t(remembered - 1)].var;
+        } else {
+          var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
+          if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+          if (thread.m_variables.empty()) {
+            if (remembered > 0) {
+              info->names[uint32_t(remembered - 1)] = st_CodeInfo::st_Name{var, GetSymbolEpoch()};
+            } else {
+              info->names.push_back(st_CodeInfo::st_Name{var, GetSymbolEpoch()});
+              decoded[at].aux = int32_t(info->names.size());
+            }
+          }
+        }
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);

@@ -45,10 +45,8 @@ Thread::~Thread() {
   for (int i = 0; i < kMaxFrames; ++i) {
     delete m_frames[i];
     m_frames[i] = nullptr;
-    while (Frame* spare = m_spare[i]) {
-      m_spare[i] = spare->m_nextSpare;
-      delete spare;
-    }
+    delete m_spare[i];
+    m_spare[i] = nullptr;
   }
 }
 
@@ -65,32 +63,21 @@ const char* Thread::GetFunctionName() const {
 // ---- frames ----
 
 Frame* Thread::AcquireFrame(int index, BinCode* function) {
-  Frame** link = &m_spare[index];
-  Frame** last = link;
-  int spares = 0;
-  for (; *link && !((*link)->m_functionKeep.get() == function && (*link)->m_function == function); ++spares) {
-    last = link;
-    link = &(*link)->m_nextSpare;
-  }
-  // None ran function: a new frame while the list has room, else the least recent takes its layout.
-  if (!*link && spares >= kSparesPerDepth) link = last;
-  Frame* frame = *link;
-  if (frame) {
-    *link = frame->m_nextSpare;
-    frame->m_nextSpare = nullptr;
-  } else {
+  Frame* frame = m_spare[index];
+  if (frame)
+    m_spare[index] = nullptr;
+  else
     frame = new Frame();
-  }
-  if (frame->m_functionKeep.get() == function && frame->m_function == function)
-    frame->m_locals.CopyValues(function->GetVarTable());
-  else {
-    frame->m_locals.CopyTable(function->GetVarTable());
+  if (frame->m_function != function || frame->m_functionKeep.get() != function) {
+    frame->m_functionKeep = function;
+    frame->m_function = function;
     frame->m_cacheEpoch = 0;
+    frame->m_ownerEpoch = 0;
   }
-  frame->m_functionKeep = function;
-  frame->m_function = function;
+  // Without memory for the slots the table stays empty, and the first access to one fails.
+  (void)frame->m_locals.TakeLayout(function->GetVarTable());
   const uint64_t epoch = GetSymbolEpoch();
-  if (frame->m_ownerEpoch != epoch || frame->m_cacheEpoch == 0) {
+  if (frame->m_ownerEpoch != epoch) {
     frame->m_owner = OwningModule(function);
     frame->m_ownerEpoch = epoch;
   }
@@ -106,20 +93,17 @@ void Thread::ReleaseFrame(int index) {
   m_frames[index] = nullptr;
   if (!frame) return;
   // What the frame's values own goes now; the storage stays for the next call at this depth.
-  for (uint32_t i = 0; i < frame->m_stackCount; ++i) frame->m_stack[i].Clear();
+  // Stack slots go back to plain nils (a pushed value takes no type or flag of an old one).
+  for (uint32_t i = 0; i < frame->m_stackCount; ++i)
+    if (frame->m_stack[i].GetTypeByte() != VT_NIL) frame->m_stack[i].Reset();
   frame->m_stackCount = 0;
   const int slots = frame->m_locals.GetCount();
   // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
   for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
   frame->m_module.reset();
-  frame->m_nextSpare = m_spare[index];
+  // A frame put on the stack from outside (a loaded thread) may find one here already.
+  delete m_spare[index];
   m_spare[index] = frame;
-  Frame* last = frame;
-  for (int kept = 1; last->m_nextSpare && kept < kSparesPerDepth; ++kept) last = last->m_nextSpare;
-  if (Frame* dropped = last->m_nextSpare) {
-    last->m_nextSpare = nullptr;
-    delete dropped;  // the list never exceeds the limit, so at most one is dropped
-  }
 }
 
 // ---- starting ----

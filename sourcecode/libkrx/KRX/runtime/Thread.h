@@ -16,8 +16,9 @@ namespace KRX {
 
 class Module;
 
-// One active call: the running function, its module, its private local slots and its operand
-// stack. Owned by the thread.
+// One active call: the running function, its module, its local slots and its operand stack.
+// Owned by the thread. A frame's storage outlives the call: the next call at the same depth
+// reuses it for whatever function it runs.
 struct Frame {
   Frame() = default;
   Frame(const Frame&) = delete;
@@ -26,27 +27,29 @@ struct Frame {
 
   int32_t m_line = -1;       // current source line, set by the "line" instruction
   uint32_t m_position = 0;   // byte offset of the next instruction in the function's code
-  BinCode* m_function = nullptr;  // not counted: m_module (or m_functionKeep) keeps it alive
+  BinCode* m_function = nullptr;  // not counted: m_functionKeep keeps it alive
   tRefPtr<BinCode> m_module;      // the module that owns the function
-  VarTable m_locals;              // a private copy of the function's slots
+  // The function's slot values; the names are read from the function's table.
+  VarTable m_locals;
   Var* m_stack = nullptr;         // NewVarArray block of m_stackCapacity Vars
   uint32_t m_stackCount = 0;
   uint32_t m_stackCapacity = 0;
   // A copy of another thread's frame (CopyFrames): context for the debugger, never resumed.
   bool m_context = false;
-  // Keeps m_function alive while the frame waits for reuse, so that a spare frame is only
-  // reused for the very function whose slot layout it holds.
+  // Keeps m_function, and with it the slot names m_locals reads, alive while the frame holds
+  // them (also while the frame waits for reuse, so that its caches below can be trusted).
   tRefPtr<BinCode> m_functionKeep;
-  // The function's "~b" and "~vocal" entries as last looked up; valid while the symbol epoch
-  // (GetSymbolEpoch) equals m_cacheEpoch, so a call need not search the symbols again.
+  // The code of m_function as the interpreter last loaded it: its "~b" and "~vocal" entries,
+  // the vocabulary and the decode table. Valid while the symbol epoch (GetSymbolEpoch) equals
+  // m_cacheEpoch, so neither a call nor the return into the frame searches the symbols.
   uint64_t m_cacheEpoch = 0;
   const Var* m_codeVar = nullptr;
   const Var* m_vocabVar = nullptr;
-  void* m_decoded = nullptr;  // the interpreter's decode table of the code (same validity)
+  const StringPool* m_vocab = nullptr;
+  void* m_decoded = nullptr;
   // The owning module of m_function as last looked up, valid for m_ownerEpoch.
   BinCode* m_owner = nullptr;
   uint64_t m_ownerEpoch = 0;
-  Frame* m_nextSpare = nullptr;  // the next spare frame of the same depth (owned by the thread)
 };
 
 class Thread : public RefObj {
@@ -108,12 +111,12 @@ class Thread : public RefObj {
   void DropSelfReferences();
 
   // ---- frames (interpreter) ----
-  // A frame for function at index: a spare frame there that ran the same function keeps its
-  // layout and code cache, so calls alternating between a few functions at one depth copy no
-  // slot names; otherwise a new frame, or the least recent spare when there are enough.
+  // A frame for function at index (0..kMaxFrames-1): the one released there last, whatever it
+  // ran, or a new one. Its slots take the function's values; no slot name is copied. The code
+  // cache stays when the frame last ran the same function.
   Frame* AcquireFrame(int index, BinCode* function);
-  // Takes the frame at index off the stack and keeps it among that index's spares (at most
-  // kSparesPerDepth, the least recent dropped).
+  // Takes the frame at index off the stack, releases what its values own and keeps its storage
+  // for the next AcquireFrame there.
   void ReleaseFrame(int index);
 
   // A loader through which LoadModule loads scripts that are not bound yet.
@@ -141,8 +144,7 @@ class Thread : public RefObj {
   bool m_listed = false;
 
  private:
-  static constexpr int kSparesPerDepth = 4;
-  Frame* m_spare[kMaxFrames] = {};  // per depth, a list through Frame::m_nextSpare, most recent first
+  Frame* m_spare[kMaxFrames] = {};  // per depth, the frame released there last
 };
 
 }  // namespace KRX
