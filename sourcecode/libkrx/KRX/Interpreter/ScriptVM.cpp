@@ -96,6 +96,27 @@ __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
   return -1;
 }
 
+// "paramcpy" of a call whose arguments are all plain ints for plain int parameters, exactly as
+// many as the callee has, between the call marker and the callee on the caller's stack: the
+// values are stored and the caller's stack popped to the marker, as "paramcpy" does. False,
+// with nothing changed, for anything else ("paramcpy" then runs and decides).
+__attribute__((always_inline)) inline bool CopyIntArguments(Frame* caller, Frame* f, int params) {
+  const int marker = int(caller->m_stackCount) - 2 - params;
+  if (marker < 0 || params > f->m_locals.GetCount()) return false;
+  const Var& m = caller->m_stack[marker];
+  if ((m.GetTypeByte() & ~VF_AUTO) != VT_STACKPOS && !(m.IsReference() && m.IsStackPos())) return false;
+  const Var* args = caller->m_stack + marker + 1;
+  for (int i = 0; i < params; ++i) {
+    const Var* slot = f->m_locals.GetVariable(i);
+    if (slot->GetTypeByte() != VT_UNINITPARAM || (slot->GetDeclaredTypeWord() & 0xFFu) != VT_INT ||
+        (args[i].Deref()->GetTypeByte() & ~VF_AUTO) != VT_INT)
+      return false;
+  }
+  for (int i = 0; i < params; ++i) f->m_locals.GetVariable(i)->SetInt(args[i].Deref()->GetRawInt());
+  PopTo(caller, uint32_t(marker));
+  return true;
+}
+
 // ---- code and names ----
 
 const Var* FindVocabularyVar(const BinCode* function) {
@@ -455,24 +476,6 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   }
 }
 
-// What a function's frames look up before they run, by function, valid for one symbol epoch: a
-// frame that last ran another function (calls alternating at one depth) finds its callee's code
-// here instead of searching the symbols.
-struct st_FunctionCode {
-  const BinCode* function = nullptr;
-  uint64_t epoch = 0;
-  const Var* codeVar = nullptr;
-  const Var* vocabVar = nullptr;
-  const StringPool* vocab = nullptr;
-  void* decoded = nullptr;
-};
-st_FunctionCode g_functionCode[256];
-
-inline st_FunctionCode& FunctionCodeEntry(const BinCode* function) {
-  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
-  return g_functionCode[(h ^ (h >> 8)) & 255u];
-}
-
 // The bytes of the code the frame's decode table was built for are still the function's.
 __attribute__((always_inline)) inline bool CodeStillThere(const Frame* f) {
   const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
@@ -481,27 +484,18 @@ __attribute__((always_inline)) inline bool CodeStillThere(const Frame* f) {
   return info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0);
 }
 
-// Fills the frame's code cache; false when the function has no "~b" binary.
+// Fills the frame's code cache, and the function's (st_FunctionCache) with it, so that the next
+// frame of the function finds it there; false when the function has no "~b" binary.
 __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
-  uint64_t epoch = GetSymbolEpoch();
-  st_FunctionCode* known = nullptr;
+  const uint64_t epoch = GetSymbolEpoch();
   if (f->m_cacheEpoch != epoch || !f->m_decoded) {
-    st_FunctionCode& e = FunctionCodeEntry(f->m_function);
-    if (f->m_function && e.function == f->m_function && e.epoch == epoch) {
-      f->m_codeVar = e.codeVar;
-      f->m_vocabVar = e.vocabVar;
-      f->m_decoded = e.decoded;
-    } else {
-      const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
-      int size = 0;
-      if (!code || (!code->GetBinary(size) && size < 0)) return false;
-      f->m_codeVar = code;
-      f->m_vocabVar = FindVocabularyVar(f->m_function);
-      f->m_decoded = nullptr;
-      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr, nullptr};
-    }
+    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+    int size = 0;
+    if (!code || (!code->GetBinary(size) && size < 0)) return false;
+    f->m_codeVar = code;
+    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    f->m_decoded = nullptr;
     f->m_cacheEpoch = epoch;
-    known = &e;
   }
   int n = 0;
   const uint8_t* bytes = f->m_codeVar->GetBinary(n);
@@ -510,28 +504,19 @@ __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
   // The vocabulary is read again with the table: a table built anew may follow a new pool.
   f->m_vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
-  if (known) {
-    known->decoded = f->m_decoded;
-    known->vocab = f->m_vocab;
+  // A frame of the function owns the entry for this epoch when it has an owner for it.
+  st_FunctionCache& e = FunctionCacheEntry(f->m_function);
+  if (f->m_function && f->m_ownerEpoch == epoch) {
+    e = st_FunctionCache{f->m_function, epoch, f->m_owner, f->m_codeVar, f->m_vocabVar, f->m_vocab, f->m_decoded};
   }
   return true;
 }
 
-// LoadCodeSlow with the common case inline: every call and return comes here, and the cache
-// is nearly always still right. A frame entered for a function another frame ran in this epoch
-// takes that frame's cache from the function's entry.
+// LoadCodeSlow with the common case inline: every call and return comes here, and the frame's
+// cache (set by AcquireFrame from the function's) is nearly always still right.
 __attribute__((always_inline)) inline bool LoadCode(Frame* f) {
-  const uint64_t epoch = GetSymbolEpoch();
-  if (f->m_cacheEpoch != epoch) {
-    const st_FunctionCode& e = FunctionCodeEntry(f->m_function);
-    if (e.function != f->m_function || e.epoch != epoch || !e.decoded) return LoadCodeSlow(f);
-    f->m_codeVar = e.codeVar;
-    f->m_vocabVar = e.vocabVar;
-    f->m_vocab = e.vocab;
-    f->m_decoded = e.decoded;
-    f->m_cacheEpoch = epoch;
-  }
-  return (f->m_decoded && CodeStillThere(f)) || LoadCodeSlow(f);
+  if (f->m_cacheEpoch == GetSymbolEpoch() && f->m_decoded && CodeStillThere(f)) return true;
+  return LoadCodeSlow(f);
 }
 
 // Results of bare-name searches, by function and name text; valid for one symbol epoch. The
@@ -1505,10 +1490,22 @@ load_code:
           if (thread.m_frameIndex + 1 >= Thread::kMaxFrames)
             VM_FAIL("Unable to call script function, because maximal call depth(%d) is reached", Thread::kMaxFrames);
           f->m_position = pc;
+          Frame* caller = f;
           const int index = ++thread.m_frameIndex;
           thread.m_frames[index] = thread.AcquireFrame(index, function);
           f = thread.m_frames[index];
-          goto load_code;
+          if (!LoadCode(f)) goto load_code;  // which reports it
+          info = static_cast<st_CodeInfo*>(f->m_decoded);
+          code = info->bytes;
+          size = info->size;
+          decoded = info->decoded.data();
+          vocab = f->m_vocab;
+          pc = 0;
+          // The callee's "paramcpy" done here when it only has plain ints to copy.
+          if (!thread.m_debugFlag && decoded[0].handler == H_OP_PARAMCPY &&
+              CopyIntArguments(caller, f, function->GetParamCount()))
+            pc = decoded[0].length;
+          VM_NEXT();
         }
         if (calleeType != VT_CFUNCTION) VM_FAIL("trying to call a non function");
         const int marker = FindMarker(f, int(f->m_stackCount) - 2);

@@ -15,24 +15,6 @@ namespace KRX {
 
 namespace {
 Thread::ScriptLoader g_loader = nullptr;
-
-// The module that owns function: the nearest module with a "~m" name, else the function.
-// Remembered by function for one symbol epoch, since every call of a function asks again.
-BinCode* OwningModule(BinCode* function) {
-  struct st_Owner {
-    BinCode* function = nullptr;
-    uint64_t epoch = 0;
-    BinCode* owner = nullptr;
-  };
-  static st_Owner s_owners[256];
-  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
-  st_Owner& e = s_owners[(h ^ (h >> 8)) & 255u];
-  const uint64_t epoch = GetSymbolEpoch();
-  if (e.function == function && e.epoch == epoch && function) return e.owner;
-  BinCode* named = GetNamedModule(function);
-  e = st_Owner{function, epoch, named ? named : function};
-  return e.owner;
-}
 }  // namespace
 
 void Thread::SetScriptLoader(ScriptLoader loader) { g_loader = loader; }
@@ -62,48 +44,27 @@ const char* Thread::GetFunctionName() const {
 
 // ---- frames ----
 
-Frame* Thread::AcquireFrame(int index, BinCode* function) {
-  Frame* frame = m_spare[index];
-  if (frame)
-    m_spare[index] = nullptr;
-  else
-    frame = new Frame();
-  if (frame->m_function != function || frame->m_functionKeep.get() != function) {
-    frame->m_functionKeep = function;
-    frame->m_function = function;
-    frame->m_cacheEpoch = 0;
-    frame->m_ownerEpoch = 0;
+void Thread::EnterFunction(Frame& frame, BinCode* function, uint64_t epoch) {
+  if (frame.m_functionKeep.get() != function) frame.m_functionKeep = function;
+  frame.m_function = function;
+  st_FunctionCache& e = FunctionCacheEntry(function);
+  if (e.function != function || e.epoch != epoch) {
+    // The module that owns function: the nearest module with a "~m" name, else the function.
+    BinCode* named = GetNamedModule(function);
+    e = st_FunctionCache{function, epoch, named ? named : function, nullptr, nullptr, nullptr, nullptr};
   }
-  // Without memory for the slots the table stays empty, and the first access to one fails.
-  (void)frame->m_locals.TakeLayout(function->GetVarTable());
-  const uint64_t epoch = GetSymbolEpoch();
-  if (frame->m_ownerEpoch != epoch) {
-    frame->m_owner = OwningModule(function);
-    frame->m_ownerEpoch = epoch;
-  }
-  frame->m_module = frame->m_owner;
-  frame->m_line = -1;
-  frame->m_position = 0;
-  frame->m_context = false;
-  return frame;
+  frame.m_owner = e.owner;
+  frame.m_ownerEpoch = epoch;
+  frame.m_cacheEpoch = e.decoded ? epoch : 0;
+  frame.m_codeVar = e.codeVar;
+  frame.m_vocabVar = e.vocabVar;
+  frame.m_vocab = e.vocab;
+  frame.m_decoded = e.decoded;
 }
 
-void Thread::ReleaseFrame(int index) {
-  Frame* frame = m_frames[index];
-  m_frames[index] = nullptr;
-  if (!frame) return;
-  // What the frame's values own goes now; the storage stays for the next call at this depth.
-  // Stack slots go back to plain nils (a pushed value takes no type or flag of an old one).
-  for (uint32_t i = 0; i < frame->m_stackCount; ++i)
-    if (frame->m_stack[i].GetTypeByte() != VT_NIL) frame->m_stack[i].Reset();
-  frame->m_stackCount = 0;
-  const int slots = frame->m_locals.GetCount();
-  // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
-  for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
-  frame->m_module.reset();
-  // A frame put on the stack from outside (a loaded thread) may find one here already.
+void Thread::DropSpare(int index) {
   delete m_spare[index];
-  m_spare[index] = frame;
+  m_spare[index] = nullptr;
 }
 
 // ---- starting ----

@@ -15,6 +15,26 @@
 namespace KRX {
 
 class Module;
+class StringPool;
+
+// What a frame of a function needs before it runs, remembered by function for one symbol epoch
+// (GetSymbolEpoch), so that no call searches the symbols: the owning module, and the code the
+// interpreter loaded for it ("~b", "~vocal", the vocabulary, the decode table; null until then).
+struct st_FunctionCache {
+  const BinCode* function = nullptr;
+  uint64_t epoch = 0;
+  BinCode* owner = nullptr;
+  const Var* codeVar = nullptr;
+  const Var* vocabVar = nullptr;
+  const StringPool* vocab = nullptr;
+  void* decoded = nullptr;
+};
+// The entry function's cache would take; it may hold another function's (compare function).
+inline st_FunctionCache& FunctionCacheEntry(const BinCode* function) {
+  static st_FunctionCache s_entries[256];
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  return s_entries[(h ^ (h >> 8)) & 255u];
+}
 
 // One active call: the running function, its module, its local slots and its operand stack.
 // Owned by the thread. A frame's storage outlives the call: the next call at the same depth
@@ -51,6 +71,8 @@ struct Frame {
   BinCode* m_owner = nullptr;
   uint64_t m_ownerEpoch = 0;
 };
+
+
 
 class Thread : public RefObj {
  public:
@@ -112,12 +134,44 @@ class Thread : public RefObj {
 
   // ---- frames (interpreter) ----
   // A frame for function at index (0..kMaxFrames-1): the one released there last, whatever it
-  // ran, or a new one. Its slots take the function's values; no slot name is copied. The code
-  // cache stays when the frame last ran the same function.
-  Frame* AcquireFrame(int index, BinCode* function);
+  // ran, or a new one. Its slots take the function's values; no slot name is copied. Its code
+  // cache is the function's (st_FunctionCache) when the interpreter loaded it in this epoch.
+  // Inline: every script call comes here.
+  __attribute__((always_inline)) Frame* AcquireFrame(int index, BinCode* function) {
+    Frame* frame = m_spare[index];
+    if (frame)
+      m_spare[index] = nullptr;
+    else
+      frame = new Frame();
+    const uint64_t epoch = GetSymbolEpoch();
+    if (frame->m_function != function || frame->m_ownerEpoch != epoch || frame->m_cacheEpoch != epoch)
+      EnterFunction(*frame, function, epoch);
+    // Without memory for the slots the table stays empty, and the first access to one fails.
+    (void)frame->m_locals.TakeLayout(function->GetVarTable());
+    frame->m_module = frame->m_owner;
+    frame->m_line = -1;
+    frame->m_position = 0;
+    frame->m_context = false;
+    return frame;
+  }
   // Takes the frame at index off the stack, releases what its values own and keeps its storage
-  // for the next AcquireFrame there.
-  void ReleaseFrame(int index);
+  // for the next AcquireFrame there. Inline: every script return comes here.
+  __attribute__((always_inline)) void ReleaseFrame(int index) {
+    Frame* frame = m_frames[index];
+    m_frames[index] = nullptr;
+    if (!frame) return;
+    // Stack slots go back to plain nils: a value pushed later takes no type or flag of an old one.
+    for (uint32_t i = 0; i < frame->m_stackCount; ++i)
+      if (frame->m_stack[i].GetTypeByte() != VT_NIL) frame->m_stack[i].Reset();
+    frame->m_stackCount = 0;
+    // Plain values stay: the next AcquireFrame at this depth overwrites every slot it uses.
+    const int slots = frame->m_locals.GetCount();
+    for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
+    frame->m_module.reset();
+    // A frame put on the stack from outside (a loaded thread) may find one here already.
+    if (m_spare[index]) DropSpare(index);
+    m_spare[index] = frame;
+  }
 
   // A loader through which LoadModule loads scripts that are not bound yet.
   using ScriptLoader = bool (*)(const char* path);
@@ -144,6 +198,11 @@ class Thread : public RefObj {
   bool m_listed = false;
 
  private:
+  // Points frame at function: its keep reference, owner and code cache (from the function's
+  // st_FunctionCache entry, which it creates for this epoch when missing).
+  static void EnterFunction(Frame& frame, BinCode* function, uint64_t epoch);
+  void DropSpare(int index);  // deletes the spare frame at index
+
   Frame* m_spare[kMaxFrames] = {};  // per depth, the frame released there last
 };
 

@@ -103,7 +103,7 @@ void VarTable::CopyTable(const VarTable& from) {
   }
 }
 
-bool VarTable::TakeLayout(const VarTable& from) {
+bool VarTable::TakeLayoutSlow(const VarTable& from) {
   if (this == &from) return true;
   const int n = from.m_count;
   if (n > m_capacity) {

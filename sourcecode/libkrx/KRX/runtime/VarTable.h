@@ -40,7 +40,14 @@ class VarTable {
   // too small), the names read from from's table, which must outlive this use of them (until
   // the next CopyTable, TakeLayout, LoadLayout or ClearTable). Slots past from's count that this
   // table still holds must own nothing. False (the table then empty) when no memory.
-  bool TakeLayout(const VarTable& from);
+  // Inline: every script call comes here, mostly with few plain slots.
+  bool TakeLayout(const VarTable& from) {
+    if (from.m_count > m_capacity || m_count > from.m_count || this == &from) return TakeLayoutSlow(from);
+    for (int i = 0; i < from.m_count; ++i) m_slots[i].Assign(from.m_slots[i]);
+    m_count = from.m_count;
+    m_layout = from.m_layout ? from.m_layout : &from;
+    return true;
+  }
   void ClearTable();  // destroys the slots and frees the names
 
   // For record readers: n nil slots (capacity n + 2) named, in order, by the texts of a names
@@ -55,7 +62,8 @@ class VarTable {
   bool Grow(int capacity);
   // The table whose names and name offsets this one reads.
   const VarTable& Layout() const { return m_layout ? *m_layout : *this; }
-  void OwnNames();  // a taken layout's names copied in, so that the table may change its slots
+  void OwnNames();
+  bool TakeLayoutSlow(const VarTable& from);  // a taken layout's names copied in, so that the table may change its slots
 
   Var* m_slots = nullptr;
   int16_t m_count = 0;
