@@ -44,22 +44,12 @@ const char* Thread::GetFunctionName() const {
 
 // ---- frames ----
 
-void Thread::EnterFunction(Frame& frame, BinCode* function, uint64_t epoch) {
-  if (frame.m_functionKeep.get() != function) frame.m_functionKeep = function;
-  frame.m_function = function;
+st_FunctionCache& Thread::NewFunctionCache(BinCode* function, uint64_t epoch) {
   st_FunctionCache& e = FunctionCacheEntry(function);
-  if (e.function != function || e.epoch != epoch) {
-    // The module that owns function: the nearest module with a "~m" name, else the function.
-    BinCode* named = GetNamedModule(function);
-    e = st_FunctionCache{function, epoch, named ? named : function, nullptr, nullptr, nullptr, nullptr};
-  }
-  frame.m_owner = e.owner;
-  frame.m_ownerEpoch = epoch;
-  frame.m_cacheEpoch = e.decoded ? epoch : 0;
-  frame.m_codeVar = e.codeVar;
-  frame.m_vocabVar = e.vocabVar;
-  frame.m_vocab = e.vocab;
-  frame.m_decoded = e.decoded;
+  // The module that owns function: the nearest module with a "~m" name, else the function.
+  BinCode* named = GetNamedModule(function);
+  e = st_FunctionCache{function, epoch, named ? named : function, nullptr, nullptr, nullptr, nullptr};
+  return e;
 }
 
 void Thread::DropSpare(int index) {

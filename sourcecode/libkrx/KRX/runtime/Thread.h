@@ -144,8 +144,20 @@ class Thread : public RefObj {
     else
       frame = new Frame();
     const uint64_t epoch = GetSymbolEpoch();
-    if (frame->m_function != function || frame->m_ownerEpoch != epoch || frame->m_cacheEpoch != epoch)
-      EnterFunction(*frame, function, epoch);
+    if (frame->m_function != function || frame->m_ownerEpoch != epoch || frame->m_cacheEpoch != epoch) {
+      // Calls alternating between functions at one depth: the callee's code is known already.
+      const st_FunctionCache* e = &FunctionCacheEntry(function);
+      if (e->function != function || e->epoch != epoch) e = &NewFunctionCache(function, epoch);
+      if (frame->m_functionKeep.get() != function) frame->m_functionKeep = function;
+      frame->m_function = function;
+      frame->m_owner = e->owner;
+      frame->m_ownerEpoch = epoch;
+      frame->m_cacheEpoch = e->decoded ? epoch : 0;  // else the interpreter loads the code
+      frame->m_codeVar = e->codeVar;
+      frame->m_vocabVar = e->vocabVar;
+      frame->m_vocab = e->vocab;
+      frame->m_decoded = e->decoded;
+    }
     // Without memory for the slots the table stays empty, and the first access to one fails.
     (void)frame->m_locals.TakeLayout(function->GetVarTable());
     frame->m_module = frame->m_owner;
@@ -198,9 +210,9 @@ class Thread : public RefObj {
   bool m_listed = false;
 
  private:
-  // Points frame at function: its keep reference, owner and code cache (from the function's
-  // st_FunctionCache entry, which it creates for this epoch when missing).
-  static void EnterFunction(Frame& frame, BinCode* function, uint64_t epoch);
+  // The st_FunctionCache entry of function for epoch, made anew: its owner found, its code not
+  // loaded yet.
+  static st_FunctionCache& NewFunctionCache(BinCode* function, uint64_t epoch);
   void DropSpare(int index);  // deletes the spare frame at index
 
   Frame* m_spare[kMaxFrames] = {};  // per depth, the frame released there last
