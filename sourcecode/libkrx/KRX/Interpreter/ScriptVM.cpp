@@ -97,11 +97,12 @@ __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
 }
 
 // "paramcpy" of a call whose arguments are all plain ints for plain int parameters, exactly as
-// many as the callee has, between the call marker and the callee on the caller's stack: the
-// values are stored and the caller's stack popped to the marker, as "paramcpy" does. False,
-// with nothing changed, for anything else ("paramcpy" then runs and decides).
-__attribute__((always_inline)) inline bool CopyIntArguments(Frame* caller, Frame* f, int params) {
-  const int marker = int(caller->m_stackCount) - 2 - params;
+// many as the callee has, between the call marker and the top `above` values (the callee's
+// name, or none) of the caller's stack: the values are stored and the caller's stack popped to
+// the marker, as "paramcpy" does. False, with nothing changed, for anything else ("paramcpy"
+// then runs and decides).
+__attribute__((always_inline)) inline bool CopyIntArguments(Frame* caller, Frame* f, int params, int above) {
+  const int marker = int(caller->m_stackCount) - 1 - above - params;
   if (marker < 0 || params > f->m_locals.GetCount()) return false;
   const Var& m = caller->m_stack[marker];
   if ((m.GetTypeByte() & ~VF_AUTO) != VT_STACKPOS && !(m.IsReference() && m.IsStackPos())) return false;
@@ -685,6 +686,8 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   Var caseValue;  // a switch table's case constant
   std::string nativeError;
   Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
+  BinCode* calleeFunction = nullptr;  // a script call's function and name, for l_enter_callee
+  Var* calleeName = nullptr;
 
 // Failing instructions: store the position, report through the thread, end the run.
 #define VM_FAIL(...)                          \
@@ -1192,6 +1195,18 @@ load_code:
             }
           }
         }
+        // A script function called by its name: entered at once, its name not pushed unless its
+        // own "paramcpy" needs it (l_enter_callee). Anything unusual, or a hook, takes the call.
+        if (callFollows && var->GetTypeByte() == VT_MODULE && var->GetModule() && !thread.m_debugFlag &&
+            f->m_stackCount >= 1 && f->m_stackCount < f->m_stackCapacity && thread.m_stepBudget != 0 &&
+            thread.m_frameIndex + 1 < Thread::kMaxFrames) {
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = at + 10;
+          f->m_position = pc;
+          calleeFunction = var->GetModule();
+          calleeName = var;
+          goto l_enter_callee;
+        }
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);
@@ -1490,22 +1505,9 @@ load_code:
           if (thread.m_frameIndex + 1 >= Thread::kMaxFrames)
             VM_FAIL("Unable to call script function, because maximal call depth(%d) is reached", Thread::kMaxFrames);
           f->m_position = pc;
-          Frame* caller = f;
-          const int index = ++thread.m_frameIndex;
-          thread.m_frames[index] = thread.AcquireFrame(index, function);
-          f = thread.m_frames[index];
-          if (!LoadCode(f)) goto load_code;  // which reports it
-          info = static_cast<st_CodeInfo*>(f->m_decoded);
-          code = info->bytes;
-          size = info->size;
-          decoded = info->decoded.data();
-          vocab = f->m_vocab;
-          pc = 0;
-          // The callee's "paramcpy" done here when it only has plain ints to copy.
-          if (!thread.m_debugFlag && decoded[0].handler == H_OP_PARAMCPY &&
-              CopyIntArguments(caller, f, function->GetParamCount()))
-            pc = decoded[0].length;
-          VM_NEXT();
+          calleeFunction = function;
+          calleeName = nullptr;
+          goto l_enter_callee;
         }
         if (calleeType != VT_CFUNCTION) VM_FAIL("trying to call a non function");
         const int marker = FindMarker(f, int(f->m_stackCount) - 2);
@@ -1531,6 +1533,33 @@ load_code:
         if (thread.m_state != Thread::STATE_RUNNING) return true;
         // The native may have run other threads and loaded modules: the decode tables may be gone.
         if (f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
+        VM_NEXT();
+      }
+
+      l_enter_callee: {
+        // A frame for calleeFunction above f, which has stored its position; calleeName: the
+        // symbol it was found by, when its reference is not on f's stack (there is room for it).
+        Frame* caller = f;
+        const int index = ++thread.m_frameIndex;
+        thread.m_frames[index] = thread.AcquireFrame(index, calleeFunction);
+        f = thread.m_frames[index];
+        const bool loaded = LoadCode(f);
+        if (loaded) {
+          info = static_cast<st_CodeInfo*>(f->m_decoded);
+          code = info->bytes;
+          size = info->size;
+          decoded = info->decoded.data();
+          vocab = f->m_vocab;
+          // The callee's "paramcpy" done here when it only has plain ints to copy.
+          if (!thread.m_debugFlag && decoded[0].handler == H_OP_PARAMCPY &&
+              CopyIntArguments(caller, f, calleeFunction->GetParamCount(), calleeName ? 0 : 1)) {
+            pc = decoded[0].length;
+            VM_NEXT();
+          }
+        }
+        if (calleeName) caller->m_stack[caller->m_stackCount++].SetReference(calleeName);  // as the call left it
+        if (!loaded) goto load_code;  // which reports it
+        pc = 0;
         VM_NEXT();
       }
 
