@@ -1,6 +1,6 @@
 // The call path's shortcuts against the instructions they stand in for: arguments copied at the
-// call, the callee named through a remembered symbol, frames that take a function's slots without
-// its names. Each call shape runs as emitted and again with a no-op "group" before the callee's
+// call, script functions and natives entered from their name's look-up through a remembered
+// symbol, frames that take a function's slots without its names. Each call shape runs as emitted and again with a no-op "group" before the callee's
 // "paramcpy" and inside the callee's name look-up, so that neither shortcut is taken; results,
 // errors, the step budget's end and the line hook's calls must not differ.
 #include <gtest/gtest.h>
@@ -95,6 +95,18 @@ std::vector<CallShape> Shapes() {
                       a.Call().Return();
                     },
                     IntReturn});
+  // Natives by name among the arguments: their arguments above the nearest marker.
+  shapes.push_back({"g(Sum(a, b), Zero())", twoInts, VT_INT,
+                    [](Asm& a, const NameFn& name) {
+                      a.Line(1).FuncInit().FuncInit().FuncInit().Local(A).Local(B);
+                      name(a, "Sum");
+                      a.Call().FuncInit();
+                      name(a, "Zero");
+                      a.Call();
+                      name(a, "g");
+                      a.Call().Return();
+                    },
+                    IntReturn});
   // Local slots past the parameters start from the function's values at every call: a string
   // grown by one call is empty again at the next.
   shapes.push_back({"g(a, i) with a string local, three times", {{"p", VT_INT, true}, {"q", VT_INT, true}, {"t", VT_STRING}},
@@ -143,6 +155,11 @@ void RecordLine(Thread&, Frame& frame) { g_lines.push_back(frame.m_line); }
 
 class CallPath : public krxtest::VmTest {
  protected:
+  void SetUp() override {
+    VmTest::SetUp();
+    RegisterFunction(ScriptSystem::GetModule(), "Sum", +[](int x, int y) { return int(unsigned(x) + unsigned(y)); });
+    RegisterFunction(ScriptSystem::GetModule(), "Zero", +[]() { return 0; });
+  }
   // Binds caller "f<n>" and callee "g" in module "m<n>" (as emitted), and "s<n>" with its
   // callee in module "n<n>" (split).
   void Bind(const CallShape& shape, int n) {
@@ -213,7 +230,8 @@ TEST_F(CallPath, EachCallShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstru
   }
   // The shapes must have run their callees, not only failed before them.
   EXPECT_EQ(RunWith("m0", {Var(3), Var(4)}, -1).substr(0, 6), "int:-5");
-  EXPECT_EQ(RunWith("m8", {Var(4), Var(0)}, -1).substr(0, 6), "int:10");
+  EXPECT_EQ(RunWith("m9", {Var(4), Var(0)}, -1).substr(0, 6), "int:10");
+  EXPECT_EQ(RunWith("m7", {Var(4), Var(5)}, -1).substr(0, 5), "int:9");
 }
 
 // ---- the callee's name ----

@@ -688,6 +688,10 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
   BinCode* calleeFunction = nullptr;  // a script call's function and name, for l_enter_callee
   Var* calleeName = nullptr;
+  detail::function_adapter_base* nativeAdapter = nullptr;  // a native call, for l_call_native
+  int nativeMarker = 0;
+  uint32_t nativeEnd = 0;
+  int32_t nativeArgCount = 0;
 
 // Failing instructions: store the position, report through the thread, end the run.
 #define VM_FAIL(...)                          \
@@ -1207,6 +1211,20 @@ load_code:
           calleeName = var;
           goto l_enter_callee;
         }
+        // Likewise a native: its arguments are above the nearest call marker.
+        if (callFollows && var->GetTypeByte() == VT_CFUNCTION && var->GetCFunction() && !thread.m_debugFlag &&
+            f->m_stackCount >= 1 && f->m_stackCount < f->m_stackCapacity && thread.m_stepBudget != 0) {
+          const int marker = FindMarker(f, int(f->m_stackCount) - 1);
+          if (marker >= 0) {
+            if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+            pc = at + 10;
+            nativeAdapter = var->GetCFunction();
+            nativeMarker = marker;
+            nativeEnd = f->m_stackCount;
+            nativeArgCount = int32_t(nativeEnd) - marker - 1;
+            goto l_call_native;
+          }
+        }
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);
@@ -1513,22 +1531,32 @@ load_code:
         const int marker = FindMarker(f, int(f->m_stackCount) - 2);
         if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
         if (int(f->m_stackCount) - 1 - marker < 1) VM_FAIL("stack corrupted before function call");
-        detail::function_adapter_base* adapter = callee.GetCFunction();
-        if (!adapter) VM_FAIL("C-Function not found");
-        const uint32_t oldCount = f->m_stackCount;
+        nativeAdapter = callee.GetCFunction();
+        if (!nativeAdapter) VM_FAIL("C-Function not found");
+        nativeMarker = marker;
+        nativeEnd = f->m_stackCount;
+        nativeArgCount = int32_t(nativeEnd) - marker - 2;
+        goto l_call_native;
+      }
+
+      l_call_native: {
+        // nativeAdapter with the nativeArgCount values above nativeMarker on f's stack as its
+        // arguments; what is above the marker up to nativeEnd goes, its result takes the
+        // marker's place.
+        const uint32_t marker = uint32_t(nativeMarker);
         t_Interface in;
         in.m_thread = &thread;
-        in.m_argCount = int32_t(oldCount) - marker - 2;
+        in.m_argCount = nativeArgCount;
         in.m_args = f->m_stack + marker + 1;
-        f->m_stackCount = uint32_t(marker) + 1;
+        f->m_stackCount = marker + 1;
         f->m_position = pc;
         Var& result = nativeResult;
-        if (!CallNative(adapter, in, result, nativeError)) {
-          LeaveNative(f, uint32_t(marker), oldCount);
+        if (!CallNative(nativeAdapter, in, result, nativeError)) {
+          LeaveNative(f, marker, nativeEnd);
           thread.RuntimeError(f, "%s", nativeError.c_str());
           return false;
         }
-        LeaveNative(f, uint32_t(marker), oldCount);
+        LeaveNative(f, marker, nativeEnd);
         f->m_stack[marker] = static_cast<Var&&>(result);
         if (thread.m_state != Thread::STATE_RUNNING) return true;
         // The native may have run other threads and loaded modules: the decode tables may be gone.
