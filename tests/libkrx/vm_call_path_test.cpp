@@ -9,7 +9,6 @@
 #include <functional>
 #include <string>
 
-#include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/runtime/function_adapter.h"
 #include "vm_fixture.h"
@@ -150,9 +149,6 @@ std::vector<std::pair<Var, Var>> Operands() {
           {Var(5), Var(1.5f)},    {Var(40), Var(0)},      {Var(31), Var(2)}};
 }
 
-std::vector<int> g_lines;
-void RecordLine(Thread&, Frame& frame) { g_lines.push_back(frame.m_line); }
-
 class CallPath : public krxtest::VmTest {
  protected:
   void SetUp() override {
@@ -201,9 +197,6 @@ class CallPath : public krxtest::VmTest {
 TEST_F(CallPath, EachCallShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstructions) {
   const std::vector<CallShape> shapes = Shapes();
   for (size_t n = 0; n < shapes.size(); ++n) Bind(shapes[n], int(n));
-  st_DebugHooks hooks;
-  hooks.lineHook = &RecordLine;
-  int fakeDebugger = 0;
   int failures = 0;
   for (size_t n = 0; n < shapes.size() && failures < 20; ++n) {
     const std::string fused = "m" + std::to_string(n), split = "n" + std::to_string(n);
@@ -215,17 +208,7 @@ TEST_F(CallPath, EachCallShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstru
         EXPECT_EQ(x, y) << "budget " << budget;
         failures += x != y;
       }
-      SetDebugHooks(&hooks);
-      ScriptSystem::AttachDebugger(reinterpret_cast<Debugger*>(&fakeDebugger), [](Debugger*, const char*) {});
-      std::vector<int> seen[2];
-      for (int k = 0; k < 2; ++k) {
-        g_lines.clear();
-        krxtest::RunNow(k ? split.c_str() : fused.c_str(), "f", args);
-        seen[k] = g_lines;
-      }
-      ScriptSystem::DetachDebugger();
-      SetDebugHooks(nullptr);
-      EXPECT_EQ(seen[0], seen[1]);
+      EXPECT_EQ(krxtest::HookedLines(fused.c_str(), "f", args), krxtest::HookedLines(split.c_str(), "f", args));
     }
   }
   // The shapes must have run their callees, not only failed before them.

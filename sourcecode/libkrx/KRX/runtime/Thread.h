@@ -72,8 +72,6 @@ struct Frame {
   uint64_t m_ownerEpoch = 0;
 };
 
-
-
 class Thread : public RefObj {
  public:
   enum en_State { STATE_DEAD = 0, STATE_FINISHED = 1, STATE_RUNNING = 2, STATE_WAITING = 3, STATE_PAUSED = 4 };
