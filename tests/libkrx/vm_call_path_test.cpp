@@ -1,8 +1,10 @@
 // The call path's shortcuts against the instructions they stand in for: arguments copied at the
 // call, script functions and natives entered from their name's look-up through a remembered
-// symbol, frames that take a function's slots without its names. Each call shape runs as emitted and again with a no-op "group" before the callee's
-// "paramcpy" and inside the callee's name look-up, so that neither shortcut is taken; results,
-// errors, the step budget's end and the line hook's calls must not differ.
+// symbol, an int returned straight to the caller, frames that take a function's slots without
+// its names. Each call shape runs as emitted, again with a no-op "group" before the callee's
+// "paramcpy" and inside each name's look-up, and again with a debugger attached (every shortcut
+// then steps aside); results, errors, the step budget's end and the line hook's calls must not
+// differ.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -180,12 +182,18 @@ class CallPath : public krxtest::VmTest {
       krxtest::AddFunction(module, "f", a.Finish(), kCallerSlots);
     }
   }
-  static std::string RunWith(const std::string& module, const std::vector<Var>& args, int budget) {
+  // With attached, a (stand-in) debugger is attached without hooks: every shortcut steps aside.
+  static std::string RunWith(const std::string& module, const std::vector<Var>& args, int budget,
+                             bool attached = false) {
+    int fakeDebugger = 0;
+    if (attached)
+      ScriptSystem::AttachDebugger(reinterpret_cast<Debugger*>(&fakeDebugger), [](Debugger*, const char*) {});
     tRefPtr<Thread> t(new Thread());
     t->m_moduleName = module;
     t->m_reportName = "test";
     if (budget >= 0) t->SetStepBudget(budget);
     t->Start("f", false, args.data(), int(args.size()));
+    if (attached) ScriptSystem::DetachDebugger();
     const Var& r = t->GetReturnValue();
     const Frame* top = t->GetCurrentFrame();
     return krxtest::Describe(r) + (r.IsAuto() ? " auto" : "") + " state " + std::to_string(t->GetState()) +
@@ -205,8 +213,10 @@ TEST_F(CallPath, EachCallShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstru
       const std::vector<Var> args = {a, b};
       for (int budget : {-1, 0, 1, 2, 3, 4, 5, 8, 13}) {
         const std::string x = RunWith(fused, args, budget), y = RunWith(split, args, budget);
+        const std::string z = RunWith(fused, args, budget, true);
         EXPECT_EQ(x, y) << "budget " << budget;
-        failures += x != y;
+        EXPECT_EQ(x, z) << "budget " << budget << ", a debugger attached";
+        failures += x != y || x != z;
       }
       EXPECT_EQ(krxtest::HookedLines(fused.c_str(), "f", args), krxtest::HookedLines(split.c_str(), "f", args));
     }

@@ -1658,6 +1658,22 @@ load_code:
 
       l_OP_RETURN:
       l_OP_STOP: {
+        // An int function returning an int, right above its marker, to a script caller: the
+        // value goes onto the caller's stack as the general return below would put it.
+        if (op == OP_RETURN && f->m_stackCount >= 2 && thread.m_frameIndex > 0 && !thread.m_debugFlag &&
+            f->m_function->GetReturnType() == VT_INT) {
+          Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
+          const Var& value = *f->m_stack[f->m_stackCount - 1].Deref();
+          const Var& marker = f->m_stack[f->m_stackCount - 2];
+          if (!caller->m_context && (value.GetTypeByte() & ~VF_AUTO) == VT_INT &&
+              ((marker.GetTypeByte() & ~VF_AUTO) == VT_STACKPOS || (marker.IsReference() && marker.IsStackPos()))) {
+            if (Var* slot = Push(caller)) {
+              slot->SetInt(value.GetRawInt());
+              PopTo(f, f->m_stackCount - 2);
+              goto l_pop_frame;
+            }
+          }
+        }
         {  // the frame's returned value; the fused return joins below
           const int declared = f->m_function->GetReturnType();
           const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
