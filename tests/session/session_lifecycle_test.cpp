@@ -7,7 +7,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/session/GameActionQueue.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/world/WorldServices.h"
 #include "session_fixture.h"

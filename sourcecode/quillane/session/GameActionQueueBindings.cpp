@@ -9,7 +9,7 @@
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "quillane/video/VideoController.h"

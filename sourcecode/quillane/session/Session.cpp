@@ -32,7 +32,8 @@
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/SoundScript.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/MinigameRegistry.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/SessionServices.h"
@@ -59,16 +60,6 @@ constexpr float kEdgeScrollSpeed = 600.0f;  // pixels per second
 constexpr int kEdgeScrollBand = 5;          // pixels from the window's side
 
 // The games in the order their results and savegames know them.
-constexpr const char* kMinigames[][2] = {
-    {"TrainTravel", "gui/minigames/traintravel.dat"},
-    {"Wiretap", "gui/minigames/wiretap.dat"},
-    {"Decoder", "gui/minigames/decoder.dat"},
-    {"Bookshelf", "gui/minigames/bookshelf.dat"},
-    {"Dance", "gui/minigames/dance.dat"},
-    {"Sabotage", "gui/minigames/sabotage.dat"},
-    {"FloorLights", "gui/minigames/FloorLights.dat"},
-};
-
 base::String SceneScriptPath(const base::String& scene) {
   base::String path("Scenes/");
   path += scene.c_str();
@@ -180,7 +171,7 @@ bool cl_Session::LoadTables() {
 
 bool cl_Session::RegisterMinigames() {
   if (!m_minigames) return true;
-  for (const auto& game : kMinigames) m_minigames->Register(game[0], game[1], nullptr);
+  RegisterGames(*m_minigames);
   m_minigames->CompileMissing();
   return true;
 }

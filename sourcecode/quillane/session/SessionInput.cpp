@@ -12,7 +12,7 @@
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -51,7 +51,11 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
     return true;
   }
   if (cl_VideoController* video = cl_VideoController::GetInstance(); video && video->ProcessInput(cmd)) return true;
-  if (m_minigames && m_minigames->IsRunning()) return m_minigames->ProcessInput(cmd);
+  // A held game takes every command, also during its fades, when it uses none of them.
+  if (m_minigames && m_minigames->IsRunning()) {
+    m_minigames->ProcessInput(cmd);
+    return true;
+  }
   if (m_diary && m_diary->IsVisible()) return m_diary->ProcessInput(cmd);
   if (m_actionQueue.m_inCutscene && IsKey(cmd) && cmd.key == kKeyEscape) {
     m_actionQueue.SkipSequence();

@@ -21,7 +21,7 @@
 #include "quillane/savegame/ScreenshotName.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
-#include "quillane/session/MinigameManager.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/Stage.h"

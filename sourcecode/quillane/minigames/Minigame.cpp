@@ -1,0 +1,309 @@
+// The services every mini-game shares: the skip button, the result, level XML, the skip strip's
+// record and the tutorial boxes.
+#include "quillane/minigames/Minigame.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/File.h"
+#include "base/FileTools.h"
+#include "base/app/ICMD.h"
+#include "base/data/Binary.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
+#include "base/data/Xml.h"
+#include "base/file/FileArchive.h"
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/gfx.h"
+#include "graphics/image/TextureStrip.h"
+#include "quillane/screen/ScreenDraw.h"
+#include "quillane/session/Session.h"
+#include "sound/Sfx.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr float kQuickSkipDelay = 0.1f;  // with the option "Game/MinigamesPanicButton/Value" = 1
+constexpr float kFrameStep = 0.1f;       // the skip strip's seconds per frame
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kDarkGrey = 0xFF191919u;  // (25, 25, 25)
+constexpr float kTooltipLift = 5.0f;
+constexpr float kBoxMargin = 10.0f;  // between a tutorial box's frame and its text
+constexpr float kBoxBackground = 200.0f;
+const char* const kSpeechSound = "tutorialspeech";
+const char* const kTutorialSpeaker = "Quillane";
+const char* const kSkipTooltip = "#minig0_456 Skip this minigame";
+
+uint8_t AlphaByte(float alpha) {
+  if (!(alpha > 0.0f)) return 0;
+  return static_cast<uint8_t>(std::min(alpha, 255.0f));
+}
+
+uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | uint32_t(alpha) << 24; }
+
+// Makes a font current for one drawing and puts the previous one back.
+class cl_FontScope {
+ public:
+  explicit cl_FontScope(const char* label) : m_previous(gfx::GetFont()) {
+    if (gfx::cl_Font* font = gfx::FontExists(label)) gfx::SetFont(font);
+  }
+  ~cl_FontScope() {
+    if (m_previous) gfx::SetFont(m_previous);
+  }
+  cl_FontScope(const cl_FontScope&) = delete;
+  cl_FontScope& operator=(const cl_FontScope&) = delete;
+
+ private:
+  gfx::cl_Font* m_previous;
+};
+
+// The tutorial's speech sample, read as a spoken line is: loose file first, then the archive.
+float PlayTutorialSpeech(const base::String& text) {
+  base::String path;
+  if (!base::sys::GetSfxPath(kTutorialSpeaker, text.c_str(), path, 0) || path.empty()) return 0.0f;
+  if (!base::FileExists(path) && !base::GetFileArchive("Speech")) return 0.0f;
+  base::Binary sample;
+  if (!base::sys::GetFileFromArchive("Speech", path.c_str(), sample, true)) return 0.0f;
+  sfx::st_PlayParams params;
+  params.volume = 1.0f;
+  params.pan = 1.0f;
+  const float length = sfx::PlaySoundData(sfx::PLAY_SAMPLE, sample, kSpeechSound, "SPEECH", params);
+  return length > 0.0f ? length : 0.0f;
+}
+
+}  // namespace
+
+st_Tutorial::st_Tutorial(const char* text, float x, float y, int width, int anchor, const char* trigger,
+                         float displayTime)
+    : m_Text(text ? text : ""), m_X(x), m_Y(y), m_Anchor(anchor), m_Remaining(displayTime), m_Width(width),
+      m_Trigger(trigger ? trigger : "") {}
+
+i_Minigame::i_Minigame() = default;
+i_Minigame::~i_Minigame() = default;
+
+bool i_Minigame::IsFinished() { return m_Finished; }
+
+// ---------------------------------------------------------------------------------------------
+// Skip button
+
+void i_Minigame::ResetPanicTimer(float delay) {
+  const base::Variant* quick = base::sys::GetOptionValue("Game/MinigamesPanicButton/Value");
+  if (quick && quick->get_int() == 1) delay = kQuickSkipDelay;
+  m_SkipVisible = false;
+  m_PanicDelay = delay;
+  m_Finished = false;
+  m_SkipPlaced = false;
+}
+
+void i_Minigame::Update(float dt) {
+  if (m_PanicDelay == 0.0f) return;
+  m_PanicDelay -= dt;
+  // A delay that is not a number would otherwise keep the button hidden for good.
+  if (!(m_PanicDelay > 0.0f)) {
+    m_PanicDelay = 0.0f;
+    m_SkipVisible = true;
+  }
+}
+
+void i_Minigame::DrawSkipButton(float x, float y, float scale) {
+  m_SkipX = x, m_SkipY = y, m_SkipScale = scale;
+  m_SkipPlaced = true;
+  if (!m_PanicStrip || !m_SkipVisible) return;
+  gfx::SetBlendAlpha(true);
+  gfx::SetFilterLinear();
+  gfx::DrawTextureStripFrame(m_PanicStrip.get(), x, y, m_Finished ? 1.0f : 0.0f, scale);
+  gfx::SetBlendNone();
+  const float mx = static_cast<float>(base::sys::MouseX()) - x;
+  const float my = static_cast<float>(base::sys::MouseY()) - y;
+  if (!m_PanicStrip->IsInside(mx, my, scale)) return;
+  const float* box = m_PanicStrip->GetBounds();
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize(kSkipTooltip, text);
+  cl_FontScope font("tooltip");
+  DrawTextCentered(x + (box[0] + box[2] * 0.5f) * scale, y + box[1] * scale - kTooltipLift, text.c_str(), kWhite,
+                   kDarkGrey, false);
+}
+
+bool i_Minigame::HitSkipButton(const base::ICMD& cmd, float x, float y, float scale) {
+  if (cmd.type != base::ICMD::LEFT_UP || !m_SkipVisible || !m_PanicStrip) return false;
+  if (!m_PanicStrip->IsInside(static_cast<float>(cmd.mouseX) - x, static_cast<float>(cmd.mouseY) - y, scale))
+    return false;
+  if (m_Finished) return false;
+  SetResult(true);
+  m_Finished = true;
+  return true;
+}
+
+bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
+  if (!m_SkipVisible || !m_SkipPlaced || !m_PanicStrip || m_PanicStrip->GetFrameCount() == 0) return false;
+  const float* box = m_PanicStrip->GetBounds();
+  x = m_SkipX + (box[0] + box[2] * 0.5f) * m_SkipScale;
+  y = m_SkipY + (box[1] + box[3] * 0.5f) * m_SkipScale;
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Result and level data
+
+void i_Minigame::SetResult(bool won) {
+  cl_Session* session = GetSession();
+  // Without a mission path (a game opened from the editor) there is no place for a result.
+  if (!session || m_MissionPath.empty()) return;
+  const base::String path = m_MissionPath + "/Win";
+  if (base::Variant* win = base::variant_get_attribute_by_path(*session->GetGameState(), path.c_str(), true))
+    win->set_int(won ? 1 : 0);
+}
+
+bool i_Minigame::ReadMinigameData(base::Variant& out, const char* member) {
+  if (!member) return false;
+  base::Binary bytes;
+  // Loose files win, so levels written by the editors are played without rebuilding the archive.
+  if (!base::sys::GetFileFromArchive("MinigameData", member, bytes, true)) return false;
+  base::Variant level;
+  if (!base::xml::read_binary(level, bytes, member)) return false;
+  out.cut(level);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Skip strip record
+
+bool i_Minigame::ReadPanicStrip(base::File& file) {
+  m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
+  m_PanicStrip->Read(&file);
+  if (!file.has_error()) return true;
+  m_PanicStrip.reset();  // half a record is no button
+  return false;
+}
+
+bool i_Minigame::WritePanicStrip(base::File& file) {
+  if (m_PanicStrip) m_PanicStrip->Write(&file);
+  return !file.has_error();
+}
+
+bool i_Minigame::CompilePanicStrip(const char* path) {
+  m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
+  m_PanicStrip->SetPlayMode(gfx::cl_TextureStrip::PLAY_STOPPED, kFrameStep);
+  const base::String folder(path ? path : "");
+  const int slash = folder.find_last('/');
+  if (slash < 0) return false;
+  base::Variant description;
+  description.set_element("element");
+  description.attribute("path")->set_string((folder + "/").c_str());
+  description.attribute("name")->set_string(folder.mid(slash + 1).c_str());
+  m_PanicStrip->Compile(description, false);
+  if (m_PanicStrip->GetFrameCount() == 0)
+    base::sys::Output("Warning: the skip button strip %s has no frames; the game cannot be skipped\n", path);
+  return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Tutorials
+
+bool i_Minigame::TriggerTutorial(base::String prefix, base::String trigger, bool once) {
+  cl_Session* session = GetSession();
+  if (!session) return false;
+  // The once key needs a mission path to live under; a game opened from the editor has none.
+  if (once && !prefix.empty()) {
+    base::String key(prefix);
+    key.print("/TutorialTrigger%s", trigger.c_str());
+    base::Variant* mark = base::variant_get_attribute_by_path(*session->GetGameState(), key.c_str(), true);
+    const int previous = mark ? mark->get_int() : 0;
+    if (mark) mark->set_int(1);
+    if (previous != 0) return false;
+  }
+  for (st_Tutorial& tutorial : m_Tutorials)
+    if (tutorial.m_Trigger == trigger) tutorial.m_Armed = true;
+  return true;
+}
+
+st_Tutorial* i_Minigame::FindActiveTutorial() {
+  for (st_Tutorial& tutorial : m_Tutorials)
+    if (tutorial.m_Armed) return &tutorial;
+  return nullptr;
+}
+
+const st_Tutorial* i_Minigame::GetActiveTutorial() const {
+  for (const st_Tutorial& tutorial : m_Tutorials)
+    if (tutorial.m_Armed) return &tutorial;
+  return nullptr;
+}
+
+bool i_Minigame::UpdateTutorial(float dt) {
+  st_Tutorial* active = FindActiveTutorial();
+  if (!active) return false;
+  if (active->m_Remaining < 0.0f) {
+    m_Tutorials.remove_if([active](const st_Tutorial& t) { return &t == active; });
+    sfx::StopSound(kSpeechSound, 0.5f);
+    return true;
+  }
+  // Fade-in. The timer stops at 0: counting on below it would one day meet -1, the mark of a box
+  // not yet started, and the fade would begin again.
+  if (active->m_FadeTimer == -1.0f)
+    active->m_FadeTimer = 1.0f;
+  else
+    active->m_FadeTimer -= dt;
+  active->m_Alpha = 0.0f;
+  active->m_FadeTimer -= dt;
+  if (active->m_FadeTimer <= 1.0f) active->m_Alpha = (1.0f - active->m_FadeTimer) * 255.0f;
+  if (active->m_FadeTimer > 0.0f) return true;
+  active->m_FadeTimer = 0.0f;
+  if (!active->m_SpeechStarted) {
+    const float length = PlayTutorialSpeech(active->m_Text);
+    active->m_Remaining = std::max(length + 1.0f, active->m_Remaining);
+    active->m_SpeechStarted = true;
+  }
+  // Hold, then fade out over the last second. The display time runs down while the box holds,
+  // so a box goes away by itself as well as by a click.
+  active->m_Alpha = 255.0f;
+  if (active->m_Remaining > 1.0f) {
+    active->m_Remaining -= dt;
+    return true;
+  }
+  active->m_Remaining -= dt;
+  active->m_Alpha = active->m_Remaining * 255.0f;
+  return true;
+}
+
+bool i_Minigame::HandleTutorialInput(const base::ICMD& cmd) {
+  st_Tutorial* active = FindActiveTutorial();
+  if (!active) return false;
+  const bool release = cmd.type == base::ICMD::LEFT_UP || cmd.type == base::ICMD::RIGHT_UP;
+  if (release && active->m_FadeTimer <= 0.0f && active->m_FadeTimer != -1.0f && active->m_Remaining > 1.0f)
+    active->m_Remaining = 1.0f;
+  return true;
+}
+
+void i_Minigame::DrawTutorial() {
+  const st_Tutorial* active = GetActiveTutorial();
+  if (!active || active->m_FadeTimer > 1.0f || active->m_FadeTimer == -1.0f || active->m_Remaining < 0.0f) return;
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize(active->m_Text.c_str(), text);
+  cl_FontScope font("tutorial");
+  const float w = static_cast<float>(active->m_Width);
+  const float h = static_cast<float>(static_cast<int>(gfx::GetWrappedTextHeightW(text.c_str(), w)));
+  float x = active->m_X, y = active->m_Y;
+  switch (active->m_Anchor) {
+    case 1: y -= h + 2.0f * kBoxMargin; break;
+    case 2: x -= w + 2.0f * kBoxMargin; break;
+    case 3: x -= w + 2.0f * kBoxMargin, y -= h + 2.0f * kBoxMargin; break;
+    case 4: x -= w * 0.5f, y -= h * 0.5f; break;
+    default: break;
+  }
+  const uint8_t alpha = AlphaByte(active->m_Alpha);
+  DrawDialogFrame(x, y, x + w + 2.0f * kBoxMargin, y + h + 2.0f * kBoxMargin, AlphaByte(kBoxBackground), alpha);
+  const base::Variant saved = gfx::GetFontProperties();
+  base::Variant centred(saved);
+  if (centred.is_element()) {
+    centred.attribute("alignment")->set_string("center");
+    gfx::SetFontProperties(centred);
+  }
+  gfx::DrawTextBoxOutlinedW(x + kBoxMargin, y + kBoxMargin, w, h, text.c_str(), WithAlpha(kWhite, alpha),
+                            WithAlpha(kDarkGrey, alpha));
+  if (centred.is_element()) gfx::SetFontProperties(saved);
+}
+
+}  // namespace quillane
