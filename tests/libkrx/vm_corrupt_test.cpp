@@ -68,4 +68,28 @@ TEST_F(VmCorrupt, EdgesThatStayValid) {
   EXPECT_EQ(krxtest::RunNow("m", "odd")->GetReturnValue().ToInt(), 1);
 }
 
+// The hidden entries of a module or function ("~b" its code, "~vocal" its texts, ...) are no
+// script's names: byte code that names them would otherwise overwrite the code it runs.
+TEST_F(VmCorrupt, HiddenEntriesAreNotVariables) {
+  for (const char* name : {"~b", "~vocal", "~m"}) {
+    Asm a = NewAsm();
+    a.ParamCpy().Global(name).Int(7).Op(OP_ASSIGN).Eoc().Line(2).Line(3).FuncInit().Int(1).Return().Stop();
+    Function("hide", a);
+    auto t = krxtest::RunNow("m", "hide");
+    EXPECT_EQ(t->GetState(), Thread::STATE_DEAD) << name;
+    EXPECT_TRUE(krxtest::EndsWith(t->m_lastError, std::string("undefinied variable '") + name + "' found"))
+        << t->m_lastError;
+    // The same through the module's name.
+    Asm q = NewAsm();
+    q.ParamCpy().Str("m").Str(name).PushVar(PUSHVAR_NAMED | PUSHVAR_MODULE).Int(7).Op(OP_ASSIGN).Eoc();
+    q.FuncInit().Int(1).Return().Stop();
+    Function("hide2", q);
+    auto u = krxtest::RunNow("m", "hide2");
+    EXPECT_EQ(u->GetState(), Thread::STATE_DEAD) << name;
+    EXPECT_TRUE(krxtest::EndsWith(u->m_lastError, std::string("undefinied variable 'm::") + name + "' found"))
+        << u->m_lastError;
+  }
+}
+
 }  // namespace
+

@@ -600,7 +600,13 @@ struct st_NameCache {
 };
 st_NameCache g_nameCache[512];
 
+// A module's or function's own entries ("~b" its code, "~vocal" its texts, "~m" its name) are
+// no script's variables: code that reached them by name could overwrite the code it runs. The
+// compiler never names them, so only damaged or hostile byte code meets this.
+inline bool IsHiddenName(const char* name) { return name[0] == '~'; }
+
 Var* SearchSymbols(const BinCode* root, const BinCode* function, const char* name) {
+  if (IsHiddenName(name)) return nullptr;
   std::string_view key(name);
   for (int depth = 0; function && depth < kMaxTreeDepth; ++depth, function = GetParent(function))
     if (Var* v = function->Find(key)) return v;
@@ -1411,7 +1417,7 @@ load_code:
           const Var* entry = rootModule ? rootModule->Find(moduleName) : nullptr;
           const BinCode* module = entry && !entry->IsArray() ? entry->GetModule() : nullptr;
           if (!module) VM_FAIL("module %s not found", moduleName);
-          var = module->Find(name);
+          var = IsHiddenName(name) ? nullptr : module->Find(name);
         } else if (name) {
           var = FindVariable(thread, rootModule, f->m_function, name);
         } else {
