@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "support/DemoDataCopy.h"
 #include "test_support.h"
 
 namespace {
@@ -32,7 +33,9 @@ RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, co
 TEST(Program, RunsTheBundledDataForAFewFrames) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   testsupport::TempDir dir;
-  RunResult r = RunProgram(dir, QUILLANE_DATA_DIR, "QUILLANE_FRAMES=3");
+  // A copy: the program writes its caches into its data folder.
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
+  RunResult r = RunProgram(dir, dir.path("data"), "QUILLANE_FRAMES=3");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_NE(r.log.find("Configuration read from"), std::string::npos) << r.log;
   EXPECT_NE(r.log.find("Frame loop ended after 3 frames"), std::string::npos) << r.log;

@@ -22,7 +22,7 @@ TEST(ProgramActors, TheFirstStartCompilesTheResidentActorsAndTheSecondReadsThem)
   if (!fs::exists(fs::path(QUILLANE_DATA_DIR) / "characters/female/female_skeleton.xml"))
     GTEST_SKIP() << "no generated demo data";
   TempDir dir("quillane_actors");
-  fs::copy(QUILLANE_DATA_DIR, dir.path("data"), fs::copy_options::recursive);
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
   for (const auto& entry : fs::directory_iterator(dir.path("data/characters")))
     if (entry.path().extension() == ".dat") fs::remove(entry.path());
   frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});

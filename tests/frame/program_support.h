@@ -16,6 +16,8 @@
 #include <utility>
 #include <vector>
 
+#include "support/DemoDataCopy.h"
+
 namespace frametest {
 
 namespace fs = std::filesystem;
@@ -57,8 +59,12 @@ inline void WriteUserConfig(const std::string& userDir, const std::vector<std::p
   std::ofstream(fs::path(userDir) / "config.xml", std::ios::binary) << text;
 }
 
+// The program started in a scratch copy of the bundled data beside the user folder (made on the
+// first start), since the program writes its caches into its data folder.
 inline std::string Command(const std::string& prefix, const std::string& userDir, const std::string& log) {
-  return "cd '" + std::string(QUILLANE_DATA_DIR) + "' && exec " + prefix + " QUILLANE_USER_DIR='" + userDir + "' '" +
+  const fs::path data = fs::path(userDir).parent_path() / "data";
+  if (!fs::exists(data)) testsupport::CopyDemoData(QUILLANE_DATA_DIR, data);
+  return "cd '" + data.string() + "' && exec " + prefix + " QUILLANE_USER_DIR='" + userDir + "' '" +
          ProgramPath().string() + "' > '" + log + "' 2>&1";
 }
 

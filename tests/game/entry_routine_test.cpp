@@ -12,6 +12,8 @@
 #include <sstream>
 #include <string>
 
+#include "support/DemoDataCopy.h"
+
 namespace {
 
 namespace fs = std::filesystem;
@@ -34,7 +36,9 @@ TEST(EntryRoutine, AppliesTheTweakablesOfTheStartConfiguration) {
                                                 std::regex("Skip_Delay=\"[^\"]*\""), "Skip_Delay=\"soon\"");
   std::ofstream(dir / "user" / "config.xml") << config;
   const fs::path log = dir / "run.log";
-  const std::string command = "cd '" + std::string(QUILLANE_DATA_DIR) + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=1 " +
+  // A copy: the program writes its caches into its data folder.
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir / "data");
+  const std::string command = "cd '" + (dir / "data").string() + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=1 " +
                               "QUILLANE_USER_DIR='" + (dir / "user").string() + "' '" + program.string() + "' > '" +
                               log.string() + "' 2>&1";
   const int status = std::system(command.c_str());

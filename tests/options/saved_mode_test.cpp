@@ -9,6 +9,7 @@
 #include "OptionsFixture.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "support/DemoDataCopy.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -64,8 +65,10 @@ TEST_F(OptionsTest, ASavedResolutionIsTheWindowSizeAtTheNextStart) {
   if (!fs::exists(program)) GTEST_SKIP() << "program not built";
   if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run not installed";
   const fs::path shot = m_dir / "window.png", log = m_dir / "window.log";
+  // A copy: the program writes its caches into its data folder.
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, m_dir / "data");
   const std::string command =
-      "cd '" + std::string(QUILLANE_DATA_DIR) +
+      "cd '" + (m_dir / "data").string() +
       "' && xvfb-run -a -s '-screen 0 1280x1024x24' env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER "
       "ASAN_OPTIONS=detect_leaks=0 QUILLANE_FRAMES=3 QUILLANE_USER_DIR='" +
       m_dir.string() + "' QUILLANE_SCREENSHOT='" + shot.string() + "' '" + program.string() + "' > '" + log.string() +

@@ -2,9 +2,9 @@
 
 #include <unistd.h>
 
-#include <cstring>
 #include <fstream>
 
+#include "../support/DemoDataCopy.h"
 #include "../support/HeadlessGpu.h"
 #include "base/system.h"
 #include "graphics/mesh/Mesh.h"
@@ -26,15 +26,6 @@ std::string ReadFile(const fs::path& path) {
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
-// What the engine builds from the data on first use; a copy starts without them.
-bool IsEngineCache(const fs::path& file) {
-  const std::string name = file.filename().string();
-  for (const char* tail : {".cache", ".pak", ".bmo", "_protocol.txt", ".bincode"})
-    if (name.size() >= std::strlen(tail) && name.compare(name.size() - std::strlen(tail), std::string::npos, tail) == 0)
-      return true;
-  return false;
-}
-
 }  // namespace
 
 void PlayTest::SetUp() {
@@ -43,12 +34,7 @@ void PlayTest::SetUp() {
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
   std::string pattern = (fs::temp_directory_path() / "quillane_play_XXXXXX").string();
   m_dir = mkdtemp(pattern.data());
-  fs::create_directories(m_dir / "data");
-  for (auto it = fs::recursive_directory_iterator(data); it != fs::recursive_directory_iterator(); ++it) {
-    const fs::path target = m_dir / "data" / fs::relative(it->path(), data);
-    if (it->is_directory()) fs::create_directories(target);
-    else if (it->is_regular_file() && !IsEngineCache(it->path())) fs::copy_file(it->path(), target);
-  }
+  testsupport::CopyDemoData(data, m_dir / "data");
   fs::create_directories(m_dir / "user");
   m_cwd = fs::current_path();
   fs::current_path(m_dir / "data");
