@@ -1,6 +1,7 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/TrainTravel.h"
 
 namespace quillane {
 
@@ -14,7 +15,7 @@ struct st_Game {
 
 // ORDER: the registration order is the order CompileMissing builds data files in.
 constexpr st_Game kGames[] = {
-    {"TrainTravel", "gui/minigames/traintravel.dat", nullptr},
+    {"TrainTravel", "gui/minigames/traintravel.dat", cl_TrainTravelPanel::Create},
     {"Wiretap", "gui/minigames/wiretap.dat", nullptr},
     {"Decoder", "gui/minigames/decoder.dat", nullptr},
     {"Bookshelf", "gui/minigames/bookshelf.dat", nullptr},

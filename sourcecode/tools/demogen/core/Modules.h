@@ -23,6 +23,7 @@
   X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar") \
   X(HudPictures, "the interface bar, token, score-icon and dust pictures")         \
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
+  X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
