@@ -390,7 +390,8 @@ int cl_TrainTravelPanel::ChooseAgentMove(int g, int route) {
   }
   std::vector<std::pair<int, int>> first, second;  // (station, b)
   int fallback = -1, bestA = 10000, lastA = 10000, lastDetour = 10000;
-  for (const auto& [station, a] : toPlayer) {
+  for (const auto& entry : toPlayer) {
+    const int station = entry.first, a = entry.second;
     if (station == m_PlayerNode) {
       m_State = Caught;
       return station;

@@ -119,6 +119,9 @@ class cl_TrainTravelPanel : public i_Minigame {
     m_GraphData.copy(graph);
     m_ReloadGraph = false;
   }
+  // Applies a scenario file already read (name: its file name, for the difficulty; member: for
+  // messages): items, agents and closed stations on the loaded board.
+  void ApplyScenario(const base::Variant& scenario, const base::String& name, const char* member);
   static bool ReadNode(const base::Variant& element, int index, st_TrainNode& node);
   static bool WriteNode(const st_TrainNode& node, base::Variant& element);
   st_TrainNode& GetNode(int index);  // index clamped to 0..49

@@ -275,6 +275,11 @@ bool cl_TrainTravelPanel::LoadScenario(base::String name) {
     base::sys::Output("Warning: traintravel %s: scenario missing or not XML, random set-up used\n", member.c_str());
     return false;
   }
+  ApplyScenario(scenario, name, member.c_str());
+  return true;
+}
+
+void cl_TrainTravelPanel::ApplyScenario(const base::Variant& scenario, const base::String& name, const char* member) {
   const char* prefix = "Missions/Minigames/TrainTravel";
   bool shown = false;
   if (IntAttribute(scenario, "SetOutOfOrder", 0) > 0) {
@@ -298,12 +303,12 @@ bool cl_TrainTravelPanel::LoadScenario(base::String name) {
     child.get_attribute_string("Name", station);
     const int index = FindNodeByName(station.c_str());
     if (index < 0) {
-      base::sys::Output("Warning: traintravel %s: unknown station \"%s\" ignored\n", member.c_str(), station.c_str());
+      base::sys::Output("Warning: traintravel %s: unknown station \"%s\" ignored\n", member, station.c_str());
       continue;
     }
     if (IntAttribute(child, "Agent", 0) > 0) {
       if (m_AgentCount >= kMaxAgents) {
-        Fail(member.c_str(), "more agents than allowed, agent ignored", m_AgentCount + 1);
+        Fail(member, "more agents than allowed, agent ignored", m_AgentCount + 1);
         continue;
       }
       SetAgentNode(index, m_AgentCount++);
@@ -314,7 +319,6 @@ bool cl_TrainTravelPanel::LoadScenario(base::String name) {
   }
   if (closed) TriggerTutorial(prefix, "OutOfOrder", true);
   m_Difficulty = name.find("Medium") >= 0 ? 2 : name.find("Hard") >= 0 ? 3 : 1;
-  return true;
 }
 
 // ---------------------------------------------------------------------------------------------
