@@ -1,7 +1,8 @@
 // The KRX interpreter against Lua 5.4 on the same small programs, each with the debugger's line
 // hook off (arg 0) and on (arg 1): recursive fib(24), calls alternating between two functions,
-// 10-million-step integer loops, string building and appending, 1 million calls of a registered
-// native, array reads and writes, a 1-million-element array filled and summed; and without hook
+// 10-million-step integer loops (one with an if-else inside), string building and appending, 1
+// million calls of a registered native, array reads and writes, a 1-million-element array filled
+// and summed; and without hook
 // 1,000 threads yielding 1,000 times each, and creating 10k/20k/40k threads.
 // Each KRX program runs compiled from source text by the code generator (KrxSrc), which is what
 // the game runs; the first five also hand-assembled with the test assembler (Krx). At the end the
@@ -129,6 +130,18 @@ function int bigarray() {
   }
   for (i = 0; i < 1000000; i++) {
     s = s + a[i];
+  }
+  return s;
+}
+function int branchy() {
+  int s = 0;
+  int i;
+  for (i = 0; i < 10000000; i++) {
+    if (i % 3 == 0) {
+      s += i;
+    } else {
+      s -= 1;
+    }
   }
   return s;
 }
@@ -310,6 +323,11 @@ function bigarray()
   for i = 0, 1000000 - 1 do s = s + a[i + 1] end
   return s
 end
+function branchy()
+  local s = 0
+  for i = 0, 10000000 - 1 do if i % 3 == 0 then s = s + i else s = s - 1 end end
+  return s
+end
 function yielder() for i = 1, 1000 do coroutine.yield() end end
 function empty() end
 -- The scheduler's counterpart: every coroutine resumed once per round until all have ended.
@@ -396,6 +414,9 @@ void BM_Lua_ModLoop(benchmark::State& s) { LuaBench(s, "modloop", -1, kModLoop);
 void BM_KrxSrc_Append(benchmark::State& s) { KrxSrcBench(s, "append", nullptr, 0, -1); }
 void BM_Lua_Append(benchmark::State& s) { LuaBench(s, "append", -1, -1); }
 void BM_KrxSrc_BigArray(benchmark::State& s) { KrxSrcBench(s, "bigarray", nullptr, 0, kBigArray); }
+// A 10-million-step loop with an if-else in its body (the sums wrap differently: not compared).
+void BM_KrxSrc_Branchy(benchmark::State& s) { KrxSrcBench(s, "branchy", nullptr, 0, -1); }
+void BM_Lua_Branchy(benchmark::State& s) { LuaBench(s, "branchy", -1, -1); }
 void BM_Lua_BigArray(benchmark::State& s) { LuaBench(s, "bigarray", -1, kBigArray); }
 // 1,000 threads x 1,000 yields: a million switches (per_switch is the time of one).
 void BM_KrxSrc_Switch(benchmark::State& s) {
@@ -438,6 +459,8 @@ BENCHMARK(BM_KrxSrc_Append)->ArgName("hook")->Arg(0)->Unit(benchmark::kMilliseco
 BENCHMARK(BM_Lua_Append)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KrxSrc_BigArray)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_BigArray)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Branchy)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Branchy)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KrxSrc_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KrxSrc_Create)->ArgName("threads")->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "KRX/Interpreter/DebugHooks.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
 #include "krx_asm.h"
@@ -46,6 +47,22 @@ class VmTest : public ::testing::Test {
 
   KRX::BinCode* m_module = nullptr;
 };
+
+// The lines a line hook is called with while module.function runs with args, a (stand-in)
+// debugger attached.
+inline std::vector<int> HookedLines(const char* module, const char* function, const std::vector<KRX::Var>& args) {
+  static std::vector<int> lines;
+  KRX::st_DebugHooks hooks;
+  hooks.lineHook = [](KRX::Thread&, KRX::Frame& frame) { lines.push_back(frame.m_line); };
+  int fakeDebugger = 0;
+  lines.clear();
+  KRX::SetDebugHooks(&hooks);
+  KRX::ScriptSystem::AttachDebugger(reinterpret_cast<KRX::Debugger*>(&fakeDebugger), [](KRX::Debugger*, const char*) {});
+  RunNow(module, function, args);
+  KRX::ScriptSystem::DetachDebugger();
+  KRX::SetDebugHooks(nullptr);
+  return lines;
+}
 
 inline bool EndsWith(const std::string& s, const std::string& tail) {
   return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;

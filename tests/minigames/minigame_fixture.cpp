@@ -4,6 +4,7 @@
 
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
+#include "base/math/Random.h"
 #include "base/system.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
@@ -19,6 +20,14 @@ void MinigameTest::SetUp() {
   if (!std::filesystem::exists(strip / "panicbutton_0.tga")) GTEST_SKIP() << "no generated skip strip (run demogen)";
   std::filesystem::create_directories(m_dir / kProbeStrip);
   std::filesystem::copy(strip, m_dir / kProbeStrip, std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  // The games' own art, so that compiling their missing data files finds every picture.
+  for (const char* game : {"gui/minigames/bookshelf", "gui/minigames/decoder"}) {
+    const std::filesystem::path art = std::filesystem::path(QUILLANE_DATA_DIR) / game;
+    if (!std::filesystem::exists(art)) GTEST_SKIP() << "no generated mini-game art (run demogen)";
+    std::filesystem::create_directories(m_dir / game);
+    std::filesystem::copy(art, m_dir / game,
+                          std::filesystem::copy_options::recursive | std::filesystem::copy_options::overwrite_existing);
+  }
   m_games = m_session->GetMinigameManager();
   ASSERT_NE(m_games, nullptr);
   m_games->Register("Probe", "probe.dat", &cl_ProbeGame::Make);
@@ -42,6 +51,16 @@ bool MinigameTest::StepUntilRunning(int limit) {
     Step();
   }
   return false;
+}
+
+quillane::i_Minigame* MinigameTest::StartSeeded(const char* name, int seed) {
+  base::RandSeed(seed);
+  auto* event = new testsupport::cl_CountingEvent(m_counts[0]);
+  if (!m_games->Start(name, event, false)) {
+    delete event;
+    return nullptr;
+  }
+  return StepUntilRunning() ? m_games->GetGame() : nullptr;
 }
 
 bool MinigameTest::StepUntilIdle(int limit) {

@@ -11,6 +11,7 @@
 
 namespace quillane {
 class cl_MinigameManager;
+class i_Minigame;
 }
 
 namespace minigametest {
@@ -25,6 +26,9 @@ class MinigameTest : public sessiontest::SessionInputTest {
   bool StartProbe(testsupport::st_EventCounts& counts, bool force = false);
   // Session frames until the manager runs the game (the fade-in over); false after limit.
   bool StepUntilRunning(int limit = 40);
+  // Starts a registered game with the random generator seeded and a counting event (m_counts[0])
+  // and waits for the fade-in; null when the start is refused or the game does not come up.
+  quillane::i_Minigame* StartSeeded(const char* name, int seed);
   bool StepUntilIdle(int limit = 60);  // until the manager holds no game
   void SetQuickSkip(bool on);          // the option "Game/MinigamesPanicButton/Value"
   int GameStateInt(const char* path);  // -1 when missing

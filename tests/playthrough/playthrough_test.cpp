@@ -431,6 +431,28 @@ TEST_F(PlayThrough, AMinigameIsWaitedForAndSkippedByItsButton) {
   Play(QUILLANE_TEST_DIR "/minigame.play");
 }
 
+// The Office's telephone junction starts the wire-tap game, compiled from the demo's pictures at
+// the session's start; it is waited for and skipped, which counts as a win.
+TEST_F(PlayThrough, TheJunctionStartsTheWiretapGameWhichIsSkipped) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  const std::string log = Play(QUILLANE_TEST_DIR "/junction.play");
+  EXPECT_NE(log.find("Compile Wiretap Minigame"), std::string::npos);
+}
+
+// The Office's two games as the story starts them, with mini-games on and the quick skip: the
+// shelf's Bookshelf and the code book's Decoder, each skipped with its button, each giving its
+// token.
+TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  Play(QUILLANE_TEST_DIR "/officegames.play");
+}
+
 // With mini-games on, the Quay's gangway starts the train-travel game on the demo board; it is
 // waited for by name and skipped with its button, a win.
 TEST_F(PlayThrough, TheQuaysTrainIsStartedAtTheGangwayAndSkipped) {

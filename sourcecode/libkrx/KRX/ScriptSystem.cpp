@@ -16,7 +16,6 @@ namespace {
 
 struct st_State {
   bool dump = false;
-  int64_t stepsWithoutYield = ScriptSystem::kDefaultStepsWithoutYield;
   Module module;
   std::list<tRefPtr<Thread>> threads;
   Debugger* debugger = nullptr;
@@ -27,7 +26,7 @@ struct st_State {
   std::map<std::string, ScriptSystem::LibraryInit, std::less<>> libraries;
 };
 
-st_State& State() {
+__attribute__((always_inline)) inline st_State& State() {
   static st_State state;
   return state;
 }
@@ -38,7 +37,7 @@ void ScriptSystem::Init() {
   Shutdown();
   st_State& s = State();
   s.dump = false;
-  s.stepsWithoutYield = kDefaultStepsWithoutYield;
+  s_stepsWithoutYield = kDefaultStepsWithoutYield;
   s.output = nullptr;
   s.sleep = nullptr;
   s.module.SetRoot(new BinCode());
@@ -123,9 +122,7 @@ bool ScriptSystem::InitLibrary(const char* name) {
   return true;
 }
 
-void ScriptSystem::SetStepsWithoutYield(int64_t steps) { State().stepsWithoutYield = steps > 0 ? steps : 0; }
-
-int64_t ScriptSystem::GetStepsWithoutYield() { return State().stepsWithoutYield; }
+void ScriptSystem::SetStepsWithoutYield(int64_t steps) { s_stepsWithoutYield = steps > 0 ? steps : 0; }
 
 void ScriptSystem::SetOutputHold(st_OutputHold* hold) { State().outputHold = hold; }
 ScriptSystem::st_OutputHold* ScriptSystem::GetOutputHold() { return State().outputHold; }

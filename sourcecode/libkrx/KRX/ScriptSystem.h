@@ -74,7 +74,7 @@ class ScriptSystem {
   // is some seconds of script time; 0 switches the guard off. Init restores the default.
   static constexpr int64_t kDefaultStepsWithoutYield = int64_t(1) << 28;
   static void SetStepsWithoutYield(int64_t steps);
-  static int64_t GetStepsWithoutYield();
+  static int64_t GetStepsWithoutYield() { return s_stepsWithoutYield; }  // read by every run
 
   static bool GetDumpSwitch();
   static void SetDumpSwitch(bool on);
@@ -107,6 +107,9 @@ class ScriptSystem {
   // The root's entry moduleName; with a symbolName, that module's entry of it. Null when
   // anything is missing or the module entry is not a module.
   static Var* FindSymbol(const char* moduleName, const char* symbolName);
+
+ private:
+  static inline int64_t s_stepsWithoutYield = kDefaultStepsWithoutYield;
 };
 
 // "%s(%d) : " with the current thread's current file and line ("" and -1 outside a frame),

@@ -37,6 +37,22 @@
 
 namespace {
 
+// A point a click on the outline lands in: its mean point, or for an outline that does not hold
+// it (an L-shaped hotspot) the middle of the first corner triangle that lies inside.
+base::tVector2<float> InsidePoint(const base::Polygon2& outline) {
+  const base::tVector2<float> centre = outline.GetCenter();
+  if (outline.Contains(centre.x, centre.y)) return centre;
+  const auto& p = outline.points;
+  for (size_t i = 0; i < p.size(); ++i) {
+    const auto& a = p[(i + p.size() - 1) % p.size()];
+    const auto& b = p[i];
+    const auto& c = p[(i + 1) % p.size()];
+    const base::tVector2<float> mid((a.x + b.x + c.x) / 3.0f, (a.y + b.y + c.y) / 3.0f);
+    if (outline.Contains(mid.x, mid.y)) return mid;
+  }
+  return centre;
+}
+
 cl_PlayDriver* g_activeDriver = nullptr;  // the driver whose log CaptureLog fills
 
 constexpr int kMeanTolerance = 3;
@@ -193,8 +209,8 @@ bool ScenePoint(const st_PlayStep& step, int* x, int* y, std::string* why) {
       *why = "the scene has no hotspot \"" + step.name + "\"";
       return false;
     }
-    const base::tVector2<float> centre = hotspot->outline.GetCenter();
-    at = scene->SceneToScreen(centre.x, centre.y);
+    const base::tVector2<float> inside = InsidePoint(hotspot->outline);
+    at = scene->SceneToScreen(inside.x, inside.y);
   } else if (step.kind == st_PlayStep::CLICK_CHARACTER) {
     const quillane::cl_Character* character = stage->GetCharacter(step.name.c_str());
     if (!character) {

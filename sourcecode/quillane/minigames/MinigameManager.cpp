@@ -57,7 +57,7 @@ bool cl_MinigameManager::CompileMissing() {
     // reads the compiled file.
     delete entry->m_Instance;
     entry->m_Instance = nullptr;
-    if (!ok) base::sys::Output("\n Error at cl_MinigameManager::Compile: %s", entry->m_Name.c_str());
+    if (!ok) base::sys::Output("\n Error at cl_MinigameManager::Compile: %s\n", entry->m_Name.c_str());
   }
   return true;
 }

@@ -1,7 +1,11 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
+#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/Decoder.h"
+#include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/WireTap.h"
 
 namespace quillane {
 
@@ -16,12 +20,12 @@ struct st_Game {
 // ORDER: the registration order is the order CompileMissing builds data files in.
 constexpr st_Game kGames[] = {
     {"TrainTravel", "gui/minigames/traintravel.dat", cl_TrainTravelPanel::Create},
-    {"Wiretap", "gui/minigames/wiretap.dat", nullptr},
-    {"Decoder", "gui/minigames/decoder.dat", nullptr},
-    {"Bookshelf", "gui/minigames/bookshelf.dat", nullptr},
+    {"Wiretap", "gui/minigames/wiretap.dat", cl_WiretapPanel::Create},
+    {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
+    {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},
     {"Dance", "gui/minigames/dance.dat", nullptr},
     {"Sabotage", "gui/minigames/sabotage.dat", nullptr},
-    {"FloorLights", "gui/minigames/FloorLights.dat", nullptr},
+    {"FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create},
 };
 
 }  // namespace

@@ -32,8 +32,15 @@ void DeletePreviousOutput(const fs::path& data) {
   std::ifstream manifest(data / ".demogen-manifest");
   std::string line;
   std::error_code ec;
-  while (std::getline(manifest, line))
-    if (IsSafeRelative(line)) fs::remove(data / line, ec);
+  while (std::getline(manifest, line)) {
+    if (!IsSafeRelative(line)) continue;
+    fs::remove(data / line, ec);
+    // Folders left empty go too: a renamed folder would otherwise stay, and the file layer's
+    // exact match on an old spelling would hide the new folder of the other letter case.
+    for (fs::path folder = (data / line).parent_path(); folder != data && fs::is_empty(folder, ec) && !ec;
+         folder = folder.parent_path())
+      if (!fs::remove(folder, ec)) break;
+  }
 }
 
 // Caches the engine builds from generated sources and uses whenever they exist.

@@ -61,7 +61,10 @@ bool Emit(const st_Node* nodes, int n, int depth, std::vector<st_IntOp>& ops) {
 
 // The operators a statement may hold (their opcodes), 0 for any other byte.
 uint8_t BinaryOp(uint8_t op) {
-  return op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_DIV || op == OP_MOD ? op : 0;
+  return op == OP_ADD || op == OP_SUB || op == OP_MUL || op == OP_DIV || op == OP_MOD ||
+                 (op >= OP_SHIFT_LEFT && op <= OP_SHIFT_RIGHT) || (op >= OP_BIT_AND && op <= OP_BIT_OR)
+             ? op
+             : 0;
 }
 
 // The postfix expression list from pc up to the first instruction that is no int leaf or
@@ -151,6 +154,18 @@ bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntState
   out.assign = OP_RETURN;
   out.pushes = parse.pushes + 1;  // and the call marker
   out.length = parse.end + 1 - pc;
+  return true;
+}
+
+bool MatchIntCondition(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out, uint8_t& cmp) {
+  out = st_IntStatement();
+  st_Parse parse;
+  if (!ParseInts(code, size, pc, parse, out)) return false;
+  cmp = code[parse.end];
+  if (parse.depth != 2 || cmp < OP_LESS_EQUAL || cmp > OP_NOT_EQUAL) return false;
+  if (!Emit(parse.nodes, parse.stack[0], 0, out.ops) || !Emit(parse.nodes, parse.stack[1], 1, out.ops)) return false;
+  out.pushes = parse.pushes;
+  out.length = parse.end - pc;
   return true;
 }
 

@@ -1,6 +1,6 @@
 // Integer statements in register form: "d = e;" and "d += e;" (also -=, *=) whose destination
 // is a local or an element of a local array and whose value is built only from locals, int
-// constants, elements of local arrays and + - * / %; and "return e;" of such a value. The
+// constants, elements of local arrays and + - * / % << >> and xor or; and "return e;" of such a value. The
 // interpreter translates such a statement once, the first time it reaches it, into a short list
 // of operations on plain ints, and runs that list as one step instead of a dispatch per
 // instruction.
@@ -24,11 +24,12 @@ enum en_IntOp : uint8_t {
   INTOP_ELEMENT,       // pop an index, push that element of local array `value`
   INTOP_DEST_LOCAL,    // the destination is local slot `value` itself
   INTOP_DEST_ELEMENT,  // pop an index: the destination is that element of local array `value`
-  // Operators are their opcodes: OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD.
+  // Operators are their opcodes: OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, the shifts, the bit ones.
 };
 
-// a op b for OP_ADD, OP_SUB, OP_MUL, OP_DIV or OP_MOD as the plain instructions give it for two
-// ints (wrapping); false where they would not give a plain int (division by zero, INT_MIN / -1).
+// a op b for OP_ADD, OP_SUB, OP_MUL, OP_DIV, OP_MOD, the shifts and the bit operators as the plain
+// instructions give it for two ints (wrapping; shifts by b & 31, >> arithmetic); false where they
+// would not give a plain int (division by zero, INT_MIN / -1).
 __attribute__((always_inline)) inline bool PlainIntArith(uint8_t op, int32_t a, int32_t b, int32_t& r) {
   switch (op) {
     case OP_ADD: r = int32_t(uint32_t(a) + uint32_t(b)); return true;
@@ -38,10 +39,16 @@ __attribute__((always_inline)) inline bool PlainIntArith(uint8_t op, int32_t a, 
       if (b == 0 || (a == INT32_MIN && b == -1)) return false;
       r = a / b;
       return true;
-    default:
+    case OP_MOD:
       if (b == 0) return false;
       r = b == -1 ? 0 : a % b;
       return true;
+    case OP_SHIFT_LEFT: r = int32_t(uint32_t(a) << (b & 31)); return true;
+    case OP_SHIFT_RIGHT: r = a >> (b & 31); return true;
+    case OP_BIT_AND: r = a & b; return true;
+    case OP_BIT_XOR: r = a ^ b; return true;
+    case OP_BIT_OR: r = a | b; return true;
+    default: return false;
   }
 }
 
@@ -66,6 +73,10 @@ constexpr int kMaxIntDepth = 8;
 // "func_init; e; return" at pc with e as the value of a statement: ops leave the returned int.
 // length counts from the "func_init" to the "return" inclusive; pushes counts the marker too.
 bool MatchIntReturn(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out);
+
+// "l r <cmp>" at pc with l and r int values as a statement's: ops leave l and r (in that order);
+// cmp receives the comparison's opcode, length the bytes before it. A condition of a loop.
+bool MatchIntCondition(const uint8_t* code, uint32_t size, uint32_t pc, st_IntStatement& out, uint8_t& cmp);
 
 // Readers of the instruction shapes the code generator emits; each false when the code at p is
 // not that shape or runs past size.

@@ -19,8 +19,10 @@
 
 #include "KRX/BinCode.h"
 #include "KRX/ByteCode.h"
+#include "KRX/runtime/Builtins.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/IntLoop.h"
 #include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
 #include "KRX/ScriptSystem.h"
@@ -96,6 +98,28 @@ __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
   return -1;
 }
 
+// "paramcpy" of a call whose arguments are all plain ints for plain int parameters, exactly as
+// many as the callee has, between the call marker and the top `above` values (the callee's
+// name, or none) of the caller's stack: the values are stored and the caller's stack popped to
+// the marker, as "paramcpy" does. False, with nothing changed, for anything else ("paramcpy"
+// then runs and decides).
+__attribute__((always_inline)) inline bool CopyIntArguments(Frame* caller, Frame* f, int params, int above) {
+  const int marker = int(caller->m_stackCount) - 1 - above - params;
+  if (marker < 0 || params > f->m_locals.GetCount()) return false;
+  const Var& m = caller->m_stack[marker];
+  if ((m.GetTypeByte() & ~VF_AUTO) != VT_STACKPOS && !(m.IsReference() && m.IsStackPos())) return false;
+  const Var* args = caller->m_stack + marker + 1;
+  for (int i = 0; i < params; ++i) {
+    const Var* slot = f->m_locals.GetVariable(i);
+    if (slot->GetTypeByte() != VT_UNINITPARAM || (slot->GetDeclaredTypeWord() & 0xFFu) != VT_INT ||
+        (args[i].Deref()->GetTypeByte() & ~VF_AUTO) != VT_INT)
+      return false;
+  }
+  for (int i = 0; i < params; ++i) f->m_locals.GetVariable(i)->SetInt(args[i].Deref()->GetRawInt());
+  PopTo(caller, uint32_t(marker));
+  return true;
+}
+
 // ---- code and names ----
 
 const Var* FindVocabularyVar(const BinCode* function) {
@@ -139,6 +163,8 @@ enum en_Handler : uint16_t {
   H_BINOP_STORE,  // * / % + - then "=" and "eoc": the result stored into the lvalue below
   H_INT_STORE,    // ["line"] + a whole integer statement in register form (st_IntStatement)
   H_INT_RETURN,   // ["line"] + "func_init; e; return" of an int function, e in register form
+  H_INT_LOOP,     // a loop's condition that starts a whole loop in register form (st_IntLoop)
+  H_SLEEP_CALL,   // ["line"] + "name(k)" with k an int or float constant: the built-in Sleep yields here
   H_COUNT
 };
 
@@ -158,6 +184,7 @@ struct st_Decoded {
   uint8_t op = 0;                   // the opcode byte
   int8_t operandType = kNoOperand;  // VT_INT, VT_POSITION or kNoOperand
   uint16_t length = 0;              // bytes of the instruction with its operand (and fused partner)
+  uint16_t block = 0;               // H_INT_LOOP: the loop's index in st_CodeInfo::loops
   int32_t ival = 0;
   // Local sequences only: the operator, what follows it, the second operand and a jump target.
   uint8_t sub = 0;        // the operator's opcode
@@ -263,6 +290,21 @@ struct st_CodeInfo {
   uint32_t size = 0;
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
+  std::vector<st_IntLoop> loops;            // by st_Decoded::block of H_INT_LOOP
+  // By st_Decoded::target of H_SLEEP_CALL: what its name found, valid as long as the table
+  // (one symbol epoch) and that vocabulary.
+  struct st_Callee {
+    const StringPool* vocab = nullptr;
+    const Var* callee = nullptr;
+  };
+  std::vector<st_Callee> callees;
+  // What the name of an H_FUSED_GLOBAL found (by its aux - 1), and in which symbol epoch: the
+  // code belongs to one function, so a position always names the same symbol for one epoch.
+  struct st_Name {
+    Var* var = nullptr;
+    uint64_t epoch = 0;
+  };
+  std::vector<st_Name> names;
 };
 
 std::unordered_map<const Var*, st_CodeInfo> g_codeInfo;
@@ -280,6 +322,9 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.size = size;
     info.decoded.assign(size_t(size) + 1, st_Decoded());
     info.statements.clear();
+    info.loops.clear();
+    info.callees.clear();
+    info.names.clear();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -292,6 +337,47 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
   int32_t slot = 0;
   uint32_t readLength = 0;
   return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
+}
+
+// ---- a yield by the built-in Sleep ----
+// "[line] func_init; push value k; push value <text>; push var 1; call": a statement calling a
+// named function with one int or float constant. Whether the name is the built-in Sleep is known
+// only when it runs; the seconds are kept as float bits in aux, the text's offset in ival.
+bool MatchSleepCall(st_CodeInfo& info, uint32_t pc, const st_Decoded& at, st_Decoded& d) {
+  const uint8_t* code = info.bytes;
+  const uint32_t size = info.size;
+  uint32_t p = pc;
+  if (at.op == OP_LINE) p += at.length;
+  if (p >= size || code[p] != OP_INIT_FUNC) return false;
+  ++p;
+  float seconds = 0.0f;
+  int32_t k = 0;
+  uint32_t n = 0;
+  if (IntPushAt(code, size, p, k, n)) {
+    seconds = float(k);
+  } else {
+    Var constant;
+    if (p >= size || code[p] != OP_PUSH_VALUE) return false;
+    const int m = DecodeOperand(code + p + 1, int(size - p - 1), nullptr, constant);
+    if (m <= 0 || (constant.GetTypeByte() & ~VF_AUTO) != VT_FLOAT) return false;
+    seconds = constant.ToFloat();
+    n = 1 + uint32_t(m);
+  }
+  p += n;
+  if (size - p < 10 || code[p] != OP_PUSH_VALUE || code[p + 1] != VT_CONSTSTRING || code[p + 6] != OP_PUSH_VAR ||
+      code[p + 7] != VT_INT || code[p + 8] != PUSHVAR_NAMED || code[p + 9] != OP_CALL)
+    return false;
+  d.handler = H_SLEEP_CALL;
+  d.op = at.op;
+  d.operandType = kNoOperand;
+  d.lineLength = at.op == OP_LINE ? uint8_t(at.length) : 0;
+  d.line = at.op == OP_LINE ? at.ival : 0;
+  d.ival = int32_t(ReadLE32(code + p + 2));
+  std::memcpy(&d.aux, &seconds, sizeof seconds);
+  d.target = int32_t(info.callees.size());
+  info.callees.emplace_back();
+  d.length = uint16_t(p + 10 - pc);
+  return true;
 }
 
 // Decodes the instruction at pc into d (H_CORRUPT when it does not fit into the code).
@@ -329,6 +415,10 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
     }
   }
   d.op = op;
+  if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_INIT_FUNC) {
+    d.length = uint16_t(length);
+    if (MatchSleepCall(info, pc, st_Decoded(d), d)) return;
+  }
   if ((op == OP_LINE && d.operandType == VT_INT) || op == OP_PUSH_VALUE || op == OP_INIT_FUNC) {
     // A whole integer statement or return, after its line or from its first instruction, in
     // register form. Only an int function's returns: others would only ever take the fallback.
@@ -372,6 +462,7 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
     const uint8_t* p = code + pc + 2;
     handler = H_FUSED_GLOBAL;
     d.ival = int32_t(ReadLE32(p));
+    d.aux = 0;  // no name remembered yet
     length += 3;
     if (pc + length < size && code[pc + length] == OP_CALL) {  // a call of the named function
       d.tail = OP_CALL;
@@ -444,65 +535,57 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
       d = next;
     }
   }
+  // A loop's condition (which the loop jumps back to without a line) that starts a whole loop in
+  // register form; the instruction's own handler stays for when the loop cannot run as one.
+  st_IntLoop loop;
+  if (op == OP_PUSH_VALUE && info.loops.size() < UINT16_MAX && MatchIntLoop(code, size, pc, loop)) {
+    loop.plainHandler = d.handler;
+    d.handler = H_INT_LOOP;
+    d.block = uint16_t(info.loops.size());
+    info.loops.push_back(std::move(loop));
+  }
 }
 
-// What a function's frames look up before they run, by function, valid for one symbol epoch: a
-// frame that last ran another function (calls alternating at one depth) finds its callee's code
-// here instead of searching the symbols.
-struct st_FunctionCode {
-  const BinCode* function = nullptr;
-  uint64_t epoch = 0;
-  const Var* codeVar = nullptr;
-  const Var* vocabVar = nullptr;
-  void* decoded = nullptr;
-};
-st_FunctionCode g_functionCode[256];
-
-inline st_FunctionCode& FunctionCodeEntry(const BinCode* function) {
-  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
-  return g_functionCode[(h ^ (h >> 8)) & 255u];
+// The bytes of the code the frame's decode table was built for are still the function's.
+__attribute__((always_inline)) inline bool CodeStillThere(const Frame* f) {
+  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
+  int n = 0;
+  const uint8_t* bytes = f->m_codeVar->GetBinary(n);
+  return info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0);
 }
 
-// Fills the frame's code cache; false when the function has no "~b" binary.
+// Fills the frame's code cache, and the function's (st_FunctionCache) with it, so that the next
+// frame of the function finds it there; false when the function has no "~b" binary.
 __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
-  uint64_t epoch = GetSymbolEpoch();
-  st_FunctionCode* known = nullptr;
-  if (f->m_cacheEpoch != epoch) {
-    st_FunctionCode& e = FunctionCodeEntry(f->m_function);
-    if (f->m_function && e.function == f->m_function && e.epoch == epoch) {
-      f->m_codeVar = e.codeVar;
-      f->m_vocabVar = e.vocabVar;
-      f->m_decoded = e.decoded;
-    } else {
-      const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
-      int size = 0;
-      if (!code || (!code->GetBinary(size) && size < 0)) return false;
-      f->m_codeVar = code;
-      f->m_vocabVar = FindVocabularyVar(f->m_function);
-      f->m_decoded = nullptr;
-      e = st_FunctionCode{f->m_function, epoch, code, f->m_vocabVar, nullptr};
-    }
+  const uint64_t epoch = GetSymbolEpoch();
+  if (f->m_cacheEpoch != epoch || !f->m_decoded) {
+    const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
+    int size = 0;
+    if (!code || (!code->GetBinary(size) && size < 0)) return false;
+    f->m_codeVar = code;
+    f->m_vocabVar = FindVocabularyVar(f->m_function);
+    f->m_decoded = nullptr;
     f->m_cacheEpoch = epoch;
-    known = &e;
   }
   int n = 0;
   const uint8_t* bytes = f->m_codeVar->GetBinary(n);
   const uint32_t size = bytes && n > 0 ? uint32_t(n) : 0;
   auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
   if (!info || info->bytes != bytes || info->size != size) f->m_decoded = CodeInfoFor(f->m_codeVar, bytes, size);
-  if (known) known->decoded = f->m_decoded;
+  // The vocabulary is read again with the table: a table built anew may follow a new pool.
+  f->m_vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
+  // A frame of the function owns the entry for this epoch when it has an owner for it.
+  st_FunctionCache& e = FunctionCacheEntry(f->m_function);
+  if (f->m_function && f->m_ownerEpoch == epoch) {
+    e = st_FunctionCache{f->m_function, epoch, f->m_owner, f->m_codeVar, f->m_vocabVar, f->m_vocab, f->m_decoded};
+  }
   return true;
 }
 
-// LoadCodeSlow with the common case inline: every call and return comes here, and the cache
-// is nearly always still right.
+// LoadCodeSlow with the common case inline: every call and return comes here, and the frame's
+// cache (set by AcquireFrame from the function's) is nearly always still right.
 __attribute__((always_inline)) inline bool LoadCode(Frame* f) {
-  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
-  if (info && f->m_cacheEpoch == GetSymbolEpoch()) {
-    int n = 0;
-    const uint8_t* bytes = f->m_codeVar->GetBinary(n);
-    if (info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0)) return true;
-  }
+  if (f->m_cacheEpoch == GetSymbolEpoch() && f->m_decoded && CodeStillThere(f)) return true;
   return LoadCodeSlow(f);
 }
 
@@ -649,13 +732,62 @@ inline bool Step(Thread& thread) {
   return true;
 }
 
+// RunLoopAt's answers besides a position to go on from.
+constexpr uint32_t kLoopCondition = UINT32_MAX;       // run the loop's condition as instructions
+constexpr uint32_t kLoopStackFull = UINT32_MAX - 1;  // the value left on the stack has no room
+
+// Runs the integer loop from its condition on, and leaves the step budget, the line and the
+// value stack as the plain instructions would have. Out of line: the interpreter loop keeps its
+// registers for the common handlers.
+__attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_IntLoop& loop) {
+  if (thread.m_debugFlag || f->m_stackCount + loop.pushes > kMaxStack) return kLoopCondition;
+  if (loop.skips > 0) {
+    --loop.skips;
+    return kLoopCondition;
+  }
+  st_LoopRun run;
+  run.line = f->m_line;
+  const bool ran = RunIntLoop(loop, f->m_locals, thread.m_stepBudget, run);
+  if (!ran || (run.iterations == 0 && run.end == LOOPEND_STATEMENT)) {
+    // Operands of other types tend to stay so: the next tries come ever later, up to 64 passes
+    // apart, until a try runs a whole iteration.
+    loop.backoff = loop.backoff ? uint8_t(loop.backoff < 64 ? loop.backoff * 2 : 64) : 1;
+    loop.skips = loop.backoff;
+    if (!ran) return kLoopCondition;
+  } else if (run.iterations > 0) {
+    loop.backoff = 0;
+  }
+  if (run.end == LOOPEND_TOP && run.iterations == 0) return kLoopCondition;  // the budget's end is near
+  const st_LoopResume* resume = run.end == LOOPEND_STATEMENT ? &loop.resumes[run.statement] : nullptr;
+  if (thread.m_stepBudget >= 0)
+    thread.m_stepBudget -= int64_t(run.steps) + (resume ? int64_t(resume->stepsBefore) : run.end == LOOPEND_EXIT ? 1 : 0);
+  if (loop.branchy)
+    f->m_line = run.line;
+  else if (resume && resume->hasLine)
+    f->m_line = resume->line;
+  else if (run.iterations > 0 && loop.hasLine)
+    f->m_line = loop.lastLine;
+  // Every iteration runs an "eoc" before it ends; the for loop's step then pushes.
+  const bool beforeFirstEoc = !resume || !resume->cleared;
+  if (run.iterations > 0 || !beforeFirstEoc) PopTo(f, 0);
+  if (run.iterations > 0 && beforeFirstEoc && loop.leavesCopy) {
+    const Var* stepped = f->m_locals.GetVariable(loop.localSlots[loop.stepRegister])->Deref();
+    Var* top = Push(f);
+    if (!top) return kLoopStackFull;
+    top->SetInt(run.copy);
+    top->SetAuto(stepped->IsAuto());
+  }
+  if (run.end == LOOPEND_TOP) return kLoopCondition;
+  return resume ? resume->pc : loop.end;
+}
+
 }  // namespace
 
 // ---- the interpreter loop ----
 
 bool ScriptVM::Execute(Module& root, Thread& thread) {
   thread.m_state = Thread::STATE_RUNNING;
-  thread.m_returnValue = Var();
+  thread.m_returnValue.Reset();  // a waiting thread's seconds left
   Frame* f = thread.GetCurrentFrame();
   if (!f) {
     thread.RuntimeError(nullptr, "No code specified for executing");
@@ -670,8 +802,16 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   uint32_t pc = 0;
   Var scratch;   // the decoded operand when it is neither int nor position
   Var caseValue;  // a switch table's case constant
-  std::string nativeError;
+  // A native's error text, used at once: shared by every run, so that resuming a thread (every
+  // yield) builds and frees no string.
+  static std::string nativeError;
   Var nativeResult;  // outside the handlers: the threaded jumps may not leave a destructor's scope
+  BinCode* calleeFunction = nullptr;  // a script call's function and name, for l_enter_callee
+  Var* calleeName = nullptr;
+  detail::function_adapter_base* nativeAdapter = nullptr;  // a native call, for l_call_native
+  int nativeMarker = 0;
+  uint32_t nativeEnd = 0;
+  int32_t nativeArgCount = 0;
 
 // Failing instructions: store the position, report through the thread, end the run.
 #define VM_FAIL(...)                          \
@@ -702,7 +842,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
       &&l_default, &&l_FUSED_LOCAL, &&l_FUSED_GLOBAL, &&l_GENERIC, &&l_UNDECODED, &&l_CORRUPT, &&l_END,
       &&l_COMPARE_JUMP, &&l_L_CMP_JUMP, &&l_L_ASSIGN, &&l_L_BINOP, &&l_L_POSTINC, &&l_ELEMENT, &&l_L_READ,
       &&l_INIT_LOCAL, &&l_L_ELEMENT, &&l_INIT_MARKS, &&l_BINOP_STORE, &&l_INT_STORE,
-      &&l_INT_RETURN,
+      &&l_INT_RETURN, &&l_INT_LOOP, &&l_SLEEP_CALL,
   };
   static_assert(std::size(kTargets) == H_COUNT, "ORDER HANDLER: one jump target per handler");
 
@@ -723,13 +863,11 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
 
 load_code:
   if (!LoadCode(f)) VM_FAIL("No code specified for executing");
-  {
-    info = static_cast<st_CodeInfo*>(f->m_decoded);
-    code = info->bytes;
-    size = info->size;
-    decoded = const_cast<st_Decoded*>(info->decoded.data());
-    vocab = f->m_vocabVar ? f->m_vocabVar->GetVocabulary() : nullptr;
-  }
+  info = static_cast<st_CodeInfo*>(f->m_decoded);
+  code = info->bytes;
+  size = info->size;
+  decoded = info->decoded.data();
+  vocab = f->m_vocab;
   pc = f->m_position;
   if (pc > size) pc = size;
   VM_NEXT();
@@ -1067,6 +1205,17 @@ load_code:
         pc = at + d.length;
         goto l_pop_frame;
       }
+
+      l_INT_LOOP: {
+        // A whole integer loop from its condition on; where it cannot run as one, its condition
+        // runs as the local sequence it also is.
+        const st_IntLoop& loop = info->loops[decoded[at].block];
+        const uint32_t resumeAt = RunLoopAt(thread, f, loop);
+        if (resumeAt == kLoopCondition) goto* kTargets[loop.plainHandler];
+        if (resumeAt == kLoopStackFull) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
+        pc = resumeAt;
+        VM_NEXT();
+      }
 #undef VM_INT
 #undef VM_LINE_PREFIX
 #undef VM_SECOND_OPERAND
@@ -1163,8 +1312,50 @@ load_code:
         }
         const bool callFollows = decoded[at].tail == OP_CALL;
         if (callFollows) pc = at + 9;  // failures stop before the call, as unfused
-        Var* var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
-        if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+        // Thread variables come first and differ by thread: only the symbols' answer is kept.
+        Var* var = nullptr;
+        const int32_t remembered = decoded[at].aux;
+        if (thread.m_variables.empty() && remembered > 0 &&
+            info->names[uint32_t(remembered - 1)].epoch == GetSymbolEpoch()) {
+          var = info->names[uint32_t(remembered - 1)].var;
+        } else {
+          var = FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name);
+          if (!var) VM_FAIL("undefinied variable '%.250s' found", name);
+          if (thread.m_variables.empty()) {
+            if (remembered > 0) {
+              info->names[uint32_t(remembered - 1)] = st_CodeInfo::st_Name{var, GetSymbolEpoch()};
+            } else {
+              info->names.push_back(st_CodeInfo::st_Name{var, GetSymbolEpoch()});
+              decoded[at].aux = int32_t(info->names.size());
+            }
+          }
+        }
+        // A script function called by its name: entered at once, its name not pushed unless its
+        // own "paramcpy" needs it (l_enter_callee). Anything unusual, or a hook, takes the call.
+        if (callFollows && var->GetTypeByte() == VT_MODULE && var->GetModule() && !thread.m_debugFlag &&
+            f->m_stackCount >= 1 && f->m_stackCount < f->m_stackCapacity && thread.m_stepBudget != 0 &&
+            thread.m_frameIndex + 1 < Thread::kMaxFrames) {
+          if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+          pc = at + 10;
+          f->m_position = pc;
+          calleeFunction = var->GetModule();
+          calleeName = var;
+          goto l_enter_callee;
+        }
+        // Likewise a native: its arguments are above the nearest call marker.
+        if (callFollows && var->GetTypeByte() == VT_CFUNCTION && var->GetCFunction() && !thread.m_debugFlag &&
+            f->m_stackCount >= 1 && f->m_stackCount < f->m_stackCapacity && thread.m_stepBudget != 0) {
+          const int marker = FindMarker(f, int(f->m_stackCount) - 1);
+          if (marker >= 0) {
+            if (thread.m_stepBudget > 0) --thread.m_stepBudget;
+            pc = at + 10;
+            nativeAdapter = var->GetCFunction();
+            nativeMarker = marker;
+            nativeEnd = f->m_stackCount;
+            nativeArgCount = int32_t(nativeEnd) - marker - 1;
+            goto l_call_native;
+          }
+        }
         Var* top = Push(f);
         if (!top) VM_FAIL("Fatal: Accessing stack outside range at '%s'", GetCommandName(OP_PUSH_VALUE));
         top->SetReference(var);
@@ -1463,35 +1654,71 @@ load_code:
           if (thread.m_frameIndex + 1 >= Thread::kMaxFrames)
             VM_FAIL("Unable to call script function, because maximal call depth(%d) is reached", Thread::kMaxFrames);
           f->m_position = pc;
-          const int index = ++thread.m_frameIndex;
-          thread.m_frames[index] = thread.AcquireFrame(index, function);
-          f = thread.m_frames[index];
-          goto load_code;
+          calleeFunction = function;
+          calleeName = nullptr;
+          goto l_enter_callee;
         }
         if (calleeType != VT_CFUNCTION) VM_FAIL("trying to call a non function");
         const int marker = FindMarker(f, int(f->m_stackCount) - 2);
         if (marker < 0) VM_FAIL("asm code is corrupted - no beginning 'OP_INIT_FUNC' found before function call");
         if (int(f->m_stackCount) - 1 - marker < 1) VM_FAIL("stack corrupted before function call");
-        detail::function_adapter_base* adapter = callee.GetCFunction();
-        if (!adapter) VM_FAIL("C-Function not found");
-        const uint32_t oldCount = f->m_stackCount;
+        nativeAdapter = callee.GetCFunction();
+        if (!nativeAdapter) VM_FAIL("C-Function not found");
+        nativeMarker = marker;
+        nativeEnd = f->m_stackCount;
+        nativeArgCount = int32_t(nativeEnd) - marker - 2;
+        goto l_call_native;
+      }
+
+      l_call_native: {
+        // nativeAdapter with the nativeArgCount values above nativeMarker on f's stack as its
+        // arguments; what is above the marker up to nativeEnd goes, its result takes the
+        // marker's place.
+        const uint32_t marker = uint32_t(nativeMarker);
         t_Interface in;
         in.m_thread = &thread;
-        in.m_argCount = int32_t(oldCount) - marker - 2;
+        in.m_argCount = nativeArgCount;
         in.m_args = f->m_stack + marker + 1;
-        f->m_stackCount = uint32_t(marker) + 1;
+        f->m_stackCount = marker + 1;
         f->m_position = pc;
         Var& result = nativeResult;
-        if (!CallNative(adapter, in, result, nativeError)) {
-          LeaveNative(f, uint32_t(marker), oldCount);
+        if (!CallNative(nativeAdapter, in, result, nativeError)) {
+          LeaveNative(f, marker, nativeEnd);
           thread.RuntimeError(f, "%s", nativeError.c_str());
           return false;
         }
-        LeaveNative(f, uint32_t(marker), oldCount);
+        LeaveNative(f, marker, nativeEnd);
         f->m_stack[marker] = static_cast<Var&&>(result);
         if (thread.m_state != Thread::STATE_RUNNING) return true;
         // The native may have run other threads and loaded modules: the decode tables may be gone.
         if (f->m_cacheEpoch != GetSymbolEpoch()) goto load_code;
+        VM_NEXT();
+      }
+
+      l_enter_callee: {
+        // A frame for calleeFunction above f, which has stored its position; calleeName: the
+        // symbol it was found by, when its reference is not on f's stack (there is room for it).
+        Frame* caller = f;
+        const int index = ++thread.m_frameIndex;
+        thread.m_frames[index] = thread.AcquireFrame(index, calleeFunction);
+        f = thread.m_frames[index];
+        const bool loaded = LoadCode(f);
+        if (loaded) {
+          info = static_cast<st_CodeInfo*>(f->m_decoded);
+          code = info->bytes;
+          size = info->size;
+          decoded = info->decoded.data();
+          vocab = f->m_vocab;
+          // The callee's "paramcpy" done here when it only has plain ints to copy.
+          if (!thread.m_debugFlag && decoded[0].handler == H_OP_PARAMCPY &&
+              CopyIntArguments(caller, f, calleeFunction->GetParamCount(), calleeName ? 0 : 1)) {
+            pc = decoded[0].length;
+            VM_NEXT();
+          }
+        }
+        if (calleeName) caller->m_stack[caller->m_stackCount++].SetReference(calleeName);  // as the call left it
+        if (!loaded) goto load_code;  // which reports it
+        pc = 0;
         VM_NEXT();
       }
 
@@ -1562,6 +1789,22 @@ load_code:
 
       l_OP_RETURN:
       l_OP_STOP: {
+        // An int function returning an int, right above its marker, to a script caller: the
+        // value goes onto the caller's stack as the general return below would put it.
+        if (op == OP_RETURN && f->m_stackCount >= 2 && thread.m_frameIndex > 0 && !thread.m_debugFlag &&
+            f->m_function->GetReturnType() == VT_INT) {
+          Frame* caller = thread.m_frames[thread.m_frameIndex - 1];
+          const Var& value = *f->m_stack[f->m_stackCount - 1].Deref();
+          const Var& marker = f->m_stack[f->m_stackCount - 2];
+          if (!caller->m_context && (value.GetTypeByte() & ~VF_AUTO) == VT_INT &&
+              ((marker.GetTypeByte() & ~VF_AUTO) == VT_STACKPOS || (marker.IsReference() && marker.IsStackPos()))) {
+            if (Var* slot = Push(caller)) {
+              slot->SetInt(value.GetRawInt());
+              PopTo(f, f->m_stackCount - 2);
+              goto l_pop_frame;
+            }
+          }
+        }
         {  // the frame's returned value; the fused return joins below
           const int declared = f->m_function->GetReturnType();
           const bool untyped = declared == VT_NIL || declared == TYPE_AUTO;
@@ -1691,6 +1934,44 @@ load_code:
         }
         VM_NEXT();
       }
+
+      // ---- a yield by the built-in Sleep ----
+      l_SLEEP_CALL: {
+        // The line, the marker, the constant, the name and the call in one go while the name is
+        // the built-in Sleep and nothing needs to see the instructions (a hook, the budget's end,
+        // a stack that must grow); otherwise they run one at a time.
+        // Thread variables may shadow the name: those threads take the instructions.
+        static const detail::function_adapter_base* const kSleep = SleepAdapter();
+        const st_Decoded& d = decoded[at];
+        const int64_t steps = d.lineLength ? 2 : 1;  // the line and the call
+        if (thread.m_debugFlag || (thread.m_stepBudget >= 0 && thread.m_stepBudget < steps) || !vocab ||
+            f->m_stackCount + 3 > f->m_stackCapacity || !thread.m_variables.empty())
+          goto l_sleep_fallback;
+        st_CodeInfo::st_Callee& known = info->callees[size_t(d.target)];
+        if (known.vocab != vocab || !known.callee) {
+          const char* name = vocab->TextAt(ival);
+          known.callee = name ? FindVocabularyName(thread, rootModule, f->m_function, vocab, ival, name) : nullptr;
+          known.vocab = vocab;
+        }
+        const Var* callee = known.callee;
+        if (!callee || callee->GetTypeByte() != VT_CFUNCTION || callee->GetCFunction() != kSleep)
+          goto l_sleep_fallback;
+        if (d.lineLength) f->m_line = d.line;
+        if (thread.m_stepBudget > 0) thread.m_stepBudget -= steps;
+        // The call's nil result stands where its marker was, as after the native call; the slots
+        // above the count are nil already.
+        ++f->m_stackCount;
+        f->m_position = pc;
+        float seconds;
+        std::memcpy(&seconds, &d.aux, sizeof seconds);
+        thread.Sleep(seconds);
+        return true;
+      }
+      l_sleep_fallback:
+        if (decoded[at].lineLength) goto l_line_fallback;
+        pc = at + 1;
+        op = OP_INIT_FUNC;
+        goto l_OP_INIT_FUNC;
 
       l_OP_LABEL_TAB:  // the linker never writes it into code
       l_default:

@@ -297,10 +297,21 @@ Var ThreadCreate(t_Interface& in) {
   if (!module) in.ReportBadParam(0, function, "BinCode");
   tRefPtr<Thread> thread(new Thread());
   const int n = in.m_argCount;
-  std::vector<Var> args(static_cast<size_t>(n));
-  args[0] = ThreadValue(thread.get());
-  for (int i = 1; i < n; ++i) args[size_t(i)].AssignOwned(*in.GetParam(i));
-  if (!thread->StartFunction(module, args.data(), n)) return Var();
+  // The arguments are built in the thread's own block (a start without arguments keeps it), so
+  // that the thread value among them is made once, not made and copied.
+  Var* args = NewVarArray(n);
+  if (!args) return Var();
+  args[0].SetThreadRef(thread.get());
+  for (int i = 1; i < n; ++i) args[i].AssignOwned(*in.GetParam(i));
+  thread->m_args = args;
+  thread->m_argCount = n;
+  if (!thread->StartFunction(module, nullptr, 0)) {
+    // Its first argument names the thread itself: without this the two would keep each other.
+    thread->m_args = nullptr;
+    thread->m_argCount = 0;
+    DeleteVarArray(args);
+    return Var();
+  }
   return ThreadValue(thread.get());
 }
 
@@ -427,6 +438,11 @@ bool ParseNumberLiteral(const char* text, Var& out) {
   return true;
 }
 
+detail::function_adapter_base* SleepAdapter() {
+  static detail::function_adapter_base* const adapter = detail::MakeAdapter(&Sleep);
+  return adapter;
+}
+
 void RegisterBuiltins(BinCode* root) {
   if (!root) return;
   struct st_Builtin {
@@ -473,7 +489,12 @@ void RegisterBuiltins(BinCode* root) {
       {"ThreadGetThis", ThreadGetThis},
   };
   static_assert(sizeof(kBuiltins) / sizeof(kBuiltins[0]) == 36, "36 built-in functions");
-  for (const st_Builtin& b : kBuiltins) RegisterFunction(root, b.name, b.fn);
+  for (const st_Builtin& b : kBuiltins) {
+    if (b.fn == &Sleep)
+      RegisterFunction(root, b.name, SleepAdapter());
+    else
+      RegisterFunction(root, b.name, b.fn);
+  }
   static const char* const kTypeKeywords[] = {"int", "float", "string", "bool", "func", "bind", "void", "thread", "auto"};
   for (const char* keyword : kTypeKeywords) {
     const std::string name = std::string("type_") + keyword;

@@ -7,9 +7,16 @@ namespace KRX {
 
 class BinCode;
 class Var;
+namespace detail {
+class function_adapter_base;
+}
 
 // Registers the built-ins into root (in their fixed order), then the "type_%s" constants.
 void RegisterBuiltins(BinCode* root);
+
+// The one adapter the built-in Sleep is bound through, so that the interpreter can tell a call of
+// it from a call of a native bound under the same name and yield without the general call.
+detail::function_adapter_base* SleepAdapter();
 
 // The number literal of scripts: decimal, "0x" hex or "0b" binary digits, an optional fraction
 // after "." (then a float, an "f" suffix allowed), all read in double precision. Digits past 32

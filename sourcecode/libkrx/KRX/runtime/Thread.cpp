@@ -15,24 +15,6 @@ namespace KRX {
 
 namespace {
 Thread::ScriptLoader g_loader = nullptr;
-
-// The module that owns function: the nearest module with a "~m" name, else the function.
-// Remembered by function for one symbol epoch, since every call of a function asks again.
-BinCode* OwningModule(BinCode* function) {
-  struct st_Owner {
-    BinCode* function = nullptr;
-    uint64_t epoch = 0;
-    BinCode* owner = nullptr;
-  };
-  static st_Owner s_owners[256];
-  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
-  st_Owner& e = s_owners[(h ^ (h >> 8)) & 255u];
-  const uint64_t epoch = GetSymbolEpoch();
-  if (e.function == function && e.epoch == epoch && function) return e.owner;
-  BinCode* named = GetNamedModule(function);
-  e = st_Owner{function, epoch, named ? named : function};
-  return e.owner;
-}
 }  // namespace
 
 void Thread::SetScriptLoader(ScriptLoader loader) { g_loader = loader; }
@@ -45,10 +27,8 @@ Thread::~Thread() {
   for (int i = 0; i < kMaxFrames; ++i) {
     delete m_frames[i];
     m_frames[i] = nullptr;
-    while (Frame* spare = m_spare[i]) {
-      m_spare[i] = spare->m_nextSpare;
-      delete spare;
-    }
+    delete m_spare[i];
+    m_spare[i] = nullptr;
   }
 }
 
@@ -64,62 +44,17 @@ const char* Thread::GetFunctionName() const {
 
 // ---- frames ----
 
-Frame* Thread::AcquireFrame(int index, BinCode* function) {
-  Frame** link = &m_spare[index];
-  Frame** last = link;
-  int spares = 0;
-  for (; *link && !((*link)->m_functionKeep.get() == function && (*link)->m_function == function); ++spares) {
-    last = link;
-    link = &(*link)->m_nextSpare;
-  }
-  // None ran function: a new frame while the list has room, else the least recent takes its layout.
-  if (!*link && spares >= kSparesPerDepth) link = last;
-  Frame* frame = *link;
-  if (frame) {
-    *link = frame->m_nextSpare;
-    frame->m_nextSpare = nullptr;
-  } else {
-    frame = new Frame();
-  }
-  if (frame->m_functionKeep.get() == function && frame->m_function == function)
-    frame->m_locals.CopyValues(function->GetVarTable());
-  else {
-    frame->m_locals.CopyTable(function->GetVarTable());
-    frame->m_cacheEpoch = 0;
-  }
-  frame->m_functionKeep = function;
-  frame->m_function = function;
-  const uint64_t epoch = GetSymbolEpoch();
-  if (frame->m_ownerEpoch != epoch || frame->m_cacheEpoch == 0) {
-    frame->m_owner = OwningModule(function);
-    frame->m_ownerEpoch = epoch;
-  }
-  frame->m_module = frame->m_owner;
-  frame->m_line = -1;
-  frame->m_position = 0;
-  frame->m_context = false;
-  return frame;
+st_FunctionCache& Thread::NewFunctionCache(BinCode* function, uint64_t epoch) {
+  st_FunctionCache& e = FunctionCacheEntry(function);
+  // The module that owns function: the nearest module with a "~m" name, else the function.
+  BinCode* named = GetNamedModule(function);
+  e = st_FunctionCache{function, epoch, named ? named : function, nullptr, nullptr, nullptr, nullptr};
+  return e;
 }
 
-void Thread::ReleaseFrame(int index) {
-  Frame* frame = m_frames[index];
-  m_frames[index] = nullptr;
-  if (!frame) return;
-  // What the frame's values own goes now; the storage stays for the next call at this depth.
-  for (uint32_t i = 0; i < frame->m_stackCount; ++i) frame->m_stack[i].Clear();
-  frame->m_stackCount = 0;
-  const int slots = frame->m_locals.GetCount();
-  // Plain values stay: the next AcquireFrame at this depth overwrites every slot.
-  for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
-  frame->m_module.reset();
-  frame->m_nextSpare = m_spare[index];
-  m_spare[index] = frame;
-  Frame* last = frame;
-  for (int kept = 1; last->m_nextSpare && kept < kSparesPerDepth; ++kept) last = last->m_nextSpare;
-  if (Frame* dropped = last->m_nextSpare) {
-    last->m_nextSpare = nullptr;
-    delete dropped;  // the list never exceeds the limit, so at most one is dropped
-  }
+void Thread::DropSpare(int index) {
+  delete m_spare[index];
+  m_spare[index] = nullptr;
 }
 
 // ---- starting ----
@@ -170,7 +105,9 @@ bool Thread::StartFunction(BinCode* function, const Var* args, int argCount) {
     ReportFileError(m_reportName.c_str(), -1, "Unable to find the function");
     return false;
   }
-  const char* moduleName = KRX::GetModuleName(function);
+  // The owning module as the frames find it (remembered per function): each ThreadCreate starts
+  // here, and the search up the parent links costs more than the rest of a start.
+  const char* moduleName = GetSymbolText(FunctionCache(function, GetSymbolEpoch()).owner, "~m");
   m_moduleName = moduleName ? moduleName : "";
   m_debugFlag = ScriptSystem::GetDebugger() ? 1 : 0;
   bool ok = Call(ScriptSystem::GetModule(), function, true, args, argCount);
@@ -218,19 +155,23 @@ bool Thread::Run() {
   if (m_state == STATE_DEAD) return false;
   const st_DebugHooks* hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->runStarted) hooks->runStarted(*this);
-  Thread* saved = ScriptSystem::GetCurrentThread();
-  ScriptSystem::SetCurrentThread(this);
+  // Every yield passes here: the script system's module is fetched once, not per access.
+  Module& system = ScriptSystem::GetModule();
+  Thread* saved = system.GetCurrentThread();
+  system.SetCurrentThread(this);
   // A run without a budget of its own gets the yield guard's, counted by the same steps: a loop
   // that never yields ends with the budget's run-time error instead of hanging the program.
   const int64_t ownBudget = m_stepBudget;
-  const int64_t guard = ScriptSystem::GetStepsWithoutYield();
-  if (ownBudget < 0 && guard > 0) m_stepBudget = guard;
-  bool ok = ScriptVM::Execute(ScriptSystem::GetModule(), *this);
+  if (ownBudget < 0) {
+    const int64_t guard = ScriptSystem::GetStepsWithoutYield();
+    if (guard > 0) m_stepBudget = guard;
+  }
+  bool ok = ScriptVM::Execute(system, *this);
   if (ownBudget < 0) m_stepBudget = ownBudget;
   if (!ok || m_state == STATE_RUNNING) m_state = STATE_DEAD;
   hooks = m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->threadEnded && (m_state == STATE_FINISHED || m_state == STATE_DEAD)) hooks->threadEnded(*this);
-  ScriptSystem::SetCurrentThread(saved);
+  system.SetCurrentThread(saved);
   // What an ended thread holds goes now, or a reference to itself among it would keep it alive
   // for ever: the frames a run-time error left on the stack (a thread made by ThreadCreate has
   // itself as its first parameter), any value of it that names the thread itself (a finished
@@ -273,11 +214,6 @@ void Thread::DropSelfReferences() {
 }
 
 // ---- suspension ----
-
-void Thread::Sleep(float seconds) {
-  m_state = STATE_WAITING;
-  m_returnValue = Var(seconds);
-}
 
 void Thread::Pause() { m_state = STATE_PAUSED; }
 

@@ -15,9 +15,30 @@
 namespace KRX {
 
 class Module;
+class StringPool;
 
-// One active call: the running function, its module, its private local slots and its operand
-// stack. Owned by the thread.
+// What a frame of a function needs before it runs, remembered by function for one symbol epoch
+// (GetSymbolEpoch), so that no call searches the symbols: the owning module, and the code the
+// interpreter loaded for it ("~b", "~vocal", the vocabulary, the decode table; null until then).
+struct st_FunctionCache {
+  const BinCode* function = nullptr;
+  uint64_t epoch = 0;
+  BinCode* owner = nullptr;
+  const Var* codeVar = nullptr;
+  const Var* vocabVar = nullptr;
+  const StringPool* vocab = nullptr;
+  void* decoded = nullptr;
+};
+// The entry function's cache would take; it may hold another function's (compare function).
+inline st_FunctionCache& FunctionCacheEntry(const BinCode* function) {
+  static st_FunctionCache s_entries[256];
+  const uintptr_t h = reinterpret_cast<uintptr_t>(function) >> 4;
+  return s_entries[(h ^ (h >> 8)) & 255u];
+}
+
+// One active call: the running function, its module, its local slots and its operand stack.
+// Owned by the thread. A frame's storage outlives the call: the next call at the same depth
+// reuses it for whatever function it runs.
 struct Frame {
   Frame() = default;
   Frame(const Frame&) = delete;
@@ -26,27 +47,29 @@ struct Frame {
 
   int32_t m_line = -1;       // current source line, set by the "line" instruction
   uint32_t m_position = 0;   // byte offset of the next instruction in the function's code
-  BinCode* m_function = nullptr;  // not counted: m_module (or m_functionKeep) keeps it alive
+  BinCode* m_function = nullptr;  // not counted: m_functionKeep keeps it alive
   tRefPtr<BinCode> m_module;      // the module that owns the function
-  VarTable m_locals;              // a private copy of the function's slots
+  // The function's slot values; the names are read from the function's table.
+  VarTable m_locals;
   Var* m_stack = nullptr;         // NewVarArray block of m_stackCapacity Vars
   uint32_t m_stackCount = 0;
   uint32_t m_stackCapacity = 0;
   // A copy of another thread's frame (CopyFrames): context for the debugger, never resumed.
   bool m_context = false;
-  // Keeps m_function alive while the frame waits for reuse, so that a spare frame is only
-  // reused for the very function whose slot layout it holds.
+  // Keeps m_function, and with it the slot names m_locals reads, alive while the frame holds
+  // them (also while the frame waits for reuse, so that its caches below can be trusted).
   tRefPtr<BinCode> m_functionKeep;
-  // The function's "~b" and "~vocal" entries as last looked up; valid while the symbol epoch
-  // (GetSymbolEpoch) equals m_cacheEpoch, so a call need not search the symbols again.
+  // The code of m_function as the interpreter last loaded it: its "~b" and "~vocal" entries,
+  // the vocabulary and the decode table. Valid while the symbol epoch (GetSymbolEpoch) equals
+  // m_cacheEpoch, so neither a call nor the return into the frame searches the symbols.
   uint64_t m_cacheEpoch = 0;
   const Var* m_codeVar = nullptr;
   const Var* m_vocabVar = nullptr;
-  void* m_decoded = nullptr;  // the interpreter's decode table of the code (same validity)
+  const StringPool* m_vocab = nullptr;
+  void* m_decoded = nullptr;
   // The owning module of m_function as last looked up, valid for m_ownerEpoch.
   BinCode* m_owner = nullptr;
   uint64_t m_ownerEpoch = 0;
-  Frame* m_nextSpare = nullptr;  // the next spare frame of the same depth (owned by the thread)
 };
 
 class Thread : public RefObj {
@@ -84,7 +107,12 @@ class Thread : public RefObj {
   bool Run();
 
   // ---- suspension, for native functions ----
-  void Sleep(float seconds);  // waiting with that many seconds left
+  // Waiting with that many seconds left (a plain float return value). Inline: every yield.
+  void Sleep(float seconds) {
+    m_state = STATE_WAITING;
+    m_returnValue.Reset();
+    m_returnValue.SetFloat(seconds);
+  }
   void Pause();               // paused until native code calls Sleep
   void Return(const Var* value);  // finished; the return value becomes a deep copy (or nil)
 
@@ -108,41 +136,94 @@ class Thread : public RefObj {
   void DropSelfReferences();
 
   // ---- frames (interpreter) ----
-  // A frame for function at index: a spare frame there that ran the same function keeps its
-  // layout and code cache, so calls alternating between a few functions at one depth copy no
-  // slot names; otherwise a new frame, or the least recent spare when there are enough.
-  Frame* AcquireFrame(int index, BinCode* function);
-  // Takes the frame at index off the stack and keeps it among that index's spares (at most
-  // kSparesPerDepth, the least recent dropped).
-  void ReleaseFrame(int index);
+  // A frame for function at index (0..kMaxFrames-1): the one released there last, whatever it
+  // ran, or a new one. Its slots take the function's values; no slot name is copied. Its code
+  // cache is the function's (st_FunctionCache) when the interpreter loaded it in this epoch.
+  // Inline: every script call comes here.
+  __attribute__((always_inline)) Frame* AcquireFrame(int index, BinCode* function) {
+    Frame* frame = m_spare[index];
+    if (frame)
+      m_spare[index] = nullptr;
+    else
+      frame = new Frame();
+    const uint64_t epoch = GetSymbolEpoch();
+    if (frame->m_function != function || frame->m_ownerEpoch != epoch || frame->m_cacheEpoch != epoch) {
+      // Calls alternating between functions at one depth: the callee's code is known already.
+      const st_FunctionCache* e = &FunctionCache(function, epoch);
+      if (frame->m_functionKeep.get() != function) frame->m_functionKeep = function;
+      frame->m_function = function;
+      frame->m_owner = e->owner;
+      frame->m_ownerEpoch = epoch;
+      frame->m_cacheEpoch = e->decoded ? epoch : 0;  // else the interpreter loads the code
+      frame->m_codeVar = e->codeVar;
+      frame->m_vocabVar = e->vocabVar;
+      frame->m_vocab = e->vocab;
+      frame->m_decoded = e->decoded;
+    }
+    // Without memory for the slots the table stays empty, and the first access to one fails.
+    (void)frame->m_locals.TakeLayout(function->GetVarTable());
+    frame->m_module = frame->m_owner;
+    frame->m_line = -1;
+    frame->m_position = 0;
+    frame->m_context = false;
+    return frame;
+  }
+  // Takes the frame at index off the stack, releases what its values own and keeps its storage
+  // for the next AcquireFrame there. Inline: every script return comes here.
+  __attribute__((always_inline)) void ReleaseFrame(int index) {
+    Frame* frame = m_frames[index];
+    m_frames[index] = nullptr;
+    if (!frame) return;
+    // Stack slots go back to plain nils: a value pushed later takes no type or flag of an old one.
+    for (uint32_t i = 0; i < frame->m_stackCount; ++i)
+      if (frame->m_stack[i].GetTypeByte() != VT_NIL) frame->m_stack[i].Reset();
+    frame->m_stackCount = 0;
+    // Plain values stay: the next AcquireFrame at this depth overwrites every slot it uses.
+    const int slots = frame->m_locals.GetCount();
+    for (int i = 0; i < slots; ++i) frame->m_locals.GetVariable(i)->ClearOwned();
+    frame->m_module.reset();
+    // A frame put on the stack from outside (a loaded thread) may find one here already.
+    if (m_spare[index]) DropSpare(index);
+    m_spare[index] = frame;
+  }
 
   // A loader through which LoadModule loads scripts that are not bound yet.
   using ScriptLoader = bool (*)(const char* path);
   static void SetScriptLoader(ScriptLoader loader);
 
-  // The interpreter works on these directly.
-  int16_t m_assertCount = 0;
-  int16_t m_assertFailures = 0;
+  // The interpreter works on these directly. What every resume of a waiting thread reads comes
+  // first, so that a scheduler step over many threads touches few cache lines of each.
   int32_t m_state = STATE_FINISHED;
+  int32_t m_frameIndex = -1;
+  uint8_t m_errorFlag = 0;
+  uint8_t m_debugFlag = 0;
+  int16_t m_assertCount = 0;
+  int64_t m_stepBudget = -1;
+  Var m_returnValue;
+  Frame* m_frames[kMaxFrames] = {};
+  std::map<std::string, Var, std::less<>> m_variables;
+  int16_t m_assertFailures = 0;
   std::string m_moduleName;
   std::string m_reportName;
   std::string m_lastError;
-  uint8_t m_errorFlag = 0;
-  uint8_t m_debugFlag = 0;
-  Var m_returnValue;
-  std::map<std::string, Var, std::less<>> m_variables;
-  Frame* m_frames[kMaxFrames] = {};
-  int32_t m_frameIndex = -1;
   int32_t m_argCount = 0;
   Var* m_args = nullptr;  // NewVarArray block of owned argument copies
-  int64_t m_stepBudget = -1;
   // In the script system's thread list: set by ScriptSystem::AddThread, cleared where the list
   // drops the thread, so that starting a thread never searches the list.
   bool m_listed = false;
 
  private:
-  static constexpr int kSparesPerDepth = 4;
-  Frame* m_spare[kMaxFrames] = {};  // per depth, a list through Frame::m_nextSpare, most recent first
+  // The st_FunctionCache entry of function for epoch, made anew: its owner found, its code not
+  // loaded yet.
+  static st_FunctionCache& NewFunctionCache(BinCode* function, uint64_t epoch);
+  // The function's cache entry for epoch, made anew when the slot holds another's.
+  static st_FunctionCache& FunctionCache(BinCode* function, uint64_t epoch) {
+    st_FunctionCache& e = FunctionCacheEntry(function);
+    return e.function == function && e.epoch == epoch ? e : NewFunctionCache(function, epoch);
+  }
+  void DropSpare(int index);  // deletes the spare frame at index
+
+  Frame* m_spare[kMaxFrames] = {};  // per depth, the frame released there last
 };
 
 }  // namespace KRX

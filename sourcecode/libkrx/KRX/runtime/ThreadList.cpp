@@ -14,8 +14,9 @@ void ThreadList::Update(float dt) {
   if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->processMessages) hooks->processMessages();
   auto& threads = ScriptSystem::GetThreads();
   for (auto it = threads.begin(); it != threads.end();) {
-    tRefPtr<Thread> hold = *it;  // the thread outlives its own handling even if dropped meanwhile
-    Thread* thread = hold.get();
+    // The list's own reference keeps the thread alive while it runs: only this walk erases
+    // entries (a nested walk does nothing), so no reference is taken per thread.
+    Thread* thread = it->get();
     const int state = thread ? thread->GetState() : Thread::STATE_DEAD;
     if (state == Thread::STATE_DEAD || state == Thread::STATE_FINISHED) {
       if (thread) thread->m_listed = false;
@@ -23,9 +24,10 @@ void ThreadList::Update(float dt) {
       continue;
     }
     if (state == Thread::STATE_WAITING) {
-      const float left = thread->GetReturnValue().ToFloat();
+      Var& time = thread->GetReturnValue();
+      const float left = time.ToFloat();
       if (left >= dt)
-        thread->GetReturnValue() = Var(left - dt);
+        time = Var(left - dt);
       else
         thread->Run();
     }

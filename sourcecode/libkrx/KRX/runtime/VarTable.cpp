@@ -31,8 +31,17 @@ bool VarTable::Grow(int capacity) {
   return true;
 }
 
+void VarTable::OwnNames() {
+  if (!m_layout) return;
+  const VarTable& layout = *m_layout;
+  m_layout = nullptr;
+  m_names.CopyPool(layout.m_names);
+  for (int i = 0; i < m_count; ++i) m_nameOffsets[i] = i < layout.m_count ? layout.m_nameOffsets[i] : -1;
+}
+
 Var* VarTable::AddVariable(const char* name, int type, int& index) {
   index = -1;
+  OwnNames();
   if (m_count >= m_capacity && !Grow(5 + m_capacity * 5 / 4)) return nullptr;
   int32_t offset = m_names.Intern(name);
   index = m_count++;
@@ -44,8 +53,9 @@ Var* VarTable::AddVariable(const char* name, int type, int& index) {
 }
 
 const char* VarTable::GetName(int i) const {
-  if (i < 0 || i >= m_count) return nullptr;
-  return m_names.TextAt(m_nameOffsets[i]);
+  const VarTable& layout = Layout();
+  if (i < 0 || i >= m_count || i >= layout.m_count) return nullptr;
+  return layout.m_names.TextAt(layout.m_nameOffsets[i]);
 }
 
 void VarTable::ClearTable() {
@@ -55,35 +65,57 @@ void VarTable::ClearTable() {
   m_nameOffsets = nullptr;
   m_count = m_capacity = 0;
   m_names.Clear();
+  m_layout = nullptr;
 }
 
 void VarTable::CopyTable(const VarTable& from) {
   if (this == &from) return;
+  // from may read its names from this very table: they are kept until the copy is done.
+  OwnNames();
+  const VarTable& layout = from.Layout();
+  auto offsetOf = [&layout](int i) { return i < layout.m_count ? layout.m_nameOffsets[i] : -1; };
   if (m_capacity >= from.m_count && m_capacity > 0) {
-    // Storage reuse (a call frame taking another function's layout). Every slot starts as a
-    // fresh nil, as in a new table, so no type or auto flag of the old layout survives.
-    m_names.CopyPool(from.m_names);
+    // Storage reuse. Every slot starts as a fresh nil, as in a new table, so no type or auto
+    // flag of the old layout survives.
+    if (&layout != this) m_names.CopyPool(layout.m_names);
     for (int i = 0; i < m_count; ++i) {
       m_slots[i].ClearOwned();
       new (static_cast<void*>(m_slots + i)) Var();
     }
     for (int i = 0; i < from.m_count; ++i) {
       m_slots[i].Assign(from.m_slots[i]);
-      m_nameOffsets[i] = from.m_nameOffsets[i];
+      m_nameOffsets[i] = offsetOf(i);
     }
     for (int i = from.m_count; i < m_capacity; ++i) m_nameOffsets[i] = -1;
     m_count = from.m_count;
     return;
   }
+  // A table that reads its names here has at most this table's count: past this point it is
+  // empty, and the names cleared below are not needed.
   ClearTable();
-  m_names.CopyPool(from.m_names);
+  m_names.CopyPool(layout.m_names);
   if (from.m_capacity > 0 && Grow(from.m_capacity)) {
     for (int i = 0; i < from.m_count; ++i) {
       m_slots[i].Assign(from.m_slots[i]);
-      m_nameOffsets[i] = from.m_nameOffsets[i];
+      m_nameOffsets[i] = offsetOf(i);
     }
     m_count = from.m_count;
   }
+}
+
+bool VarTable::TakeLayoutSlow(const VarTable& from) {
+  if (this == &from) return true;
+  const int n = from.m_count;
+  if (n > m_capacity) {
+    ClearTable();
+    if (!Grow(from.m_capacity)) return false;
+  }
+  // What the last layout left past the new count goes now, not when the table dies.
+  for (int i = n; i < m_count; ++i) m_slots[i].ClearOwned();
+  for (int i = 0; i < n; ++i) m_slots[i].Assign(from.m_slots[i]);
+  m_count = int16_t(n);
+  m_layout = &from.Layout();
+  return true;
 }
 
 void VarTable::CopyValues(const VarTable& from) {

@@ -1,5 +1,6 @@
 // KRX::VarTable: the named, typed variable slots of a function. The byte code addresses slots by
-// index; parameters occupy the first slots; each call frame runs on its own copy.
+// index; parameters occupy the first slots; each call frame runs on its own copy of the values,
+// reading the slot names from the function's table (TakeLayout) instead of copying them.
 #pragma once
 
 #include <cstdint>
@@ -35,6 +36,18 @@ class VarTable {
   // Copies only the slot values into a table that already has from's layout (a call frame
   // reusing a table); falls back to CopyTable when the layouts differ.
   void CopyValues(const VarTable& from);
+  // A call frame's start: from's slot values copied into this table's storage (grown only when
+  // too small), the names read from from's table, which must outlive this use of them (until
+  // the next CopyTable, TakeLayout, LoadLayout or ClearTable). Slots past from's count that this
+  // table still holds must own nothing. False (the table then empty) when no memory.
+  // Inline: every script call comes here, mostly with few plain slots.
+  bool TakeLayout(const VarTable& from) {
+    if (from.m_count > m_capacity || m_count > from.m_count || this == &from) return TakeLayoutSlow(from);
+    for (int i = 0; i < from.m_count; ++i) m_slots[i].Assign(from.m_slots[i]);
+    m_count = from.m_count;
+    m_layout = from.m_layout ? from.m_layout : &from;
+    return true;
+  }
   void ClearTable();  // destroys the slots and frees the names
 
   // For record readers: n nil slots (capacity n + 2) named, in order, by the texts of a names
@@ -42,16 +55,22 @@ class VarTable {
   // n is out of range or the blob is malformed; the table is then empty.
   bool LoadLayout(int n, const char* namesBlob, int32_t blobSize);
 
-  const StringPool& GetNames() const { return m_names; }
+  // The names of the slots (a layout's, when taken from one with TakeLayout).
+  const StringPool& GetNames() const { return Layout().m_names; }
 
  private:
   bool Grow(int capacity);
+  // The table whose names and name offsets this one reads.
+  const VarTable& Layout() const { return m_layout ? *m_layout : *this; }
+  void OwnNames();
+  bool TakeLayoutSlow(const VarTable& from);  // a taken layout's names copied in, so that the table may change its slots
 
   Var* m_slots = nullptr;
   int16_t m_count = 0;
   int16_t m_capacity = 0;
   StringPool m_names;
   int32_t* m_nameOffsets = nullptr;  // one per slot (capacity entries), -1 when unnamed
+  const VarTable* m_layout = nullptr;  // TakeLayout's table: names and offsets are read there
 };
 
 }  // namespace KRX

@@ -17,11 +17,13 @@
   X(NavMeshes, "the scenes' nav meshes with their cameras")                      \
   X(ScreenSkin, "progress bar, dialog and rounded frames, screen blender")       \
   X(Scenes, "the scenes' layers, strip frames and light pictures")               \
+  X(GridGamePictures, "the wire-tap and floor-lights boards, terminals and tiles") \
   X(MenuPictures, "the menus' plates, buttons, logo and scroll-bar pieces")      \
   X(StartUpPictures, "splash screens, the loading picture and the cursors")      \
   X(OptionsPictures, "the options panel's slider, check box and tab pieces")     \
   X(LoadSavePictures, "the load/save panel's parchment, arrows, corners and bar") \
   X(HudPictures, "the interface bar, token, score-icon and dust pictures")         \
+  X(OfficeMinigamePictures, "the bookshelf's shelf and books, the decoder's machine, knob and dial") \
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
   X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \

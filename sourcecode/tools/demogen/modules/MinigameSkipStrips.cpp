@@ -15,8 +15,10 @@ namespace {
 
 const char* const kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
 // ORDER GAMES: the game folders under gui/minigames/, as the registry names their data files.
+// Floor lights keeps its art in the folder of its level file ("floorlights"): one folder on disk
+// serves the games' two spellings, where a second one differing in case would hide the first.
 const char* const kGameFolders[] = {"traintravel", "wiretap", "decoder", "bookshelf", "dance", "sabotage",
-                                    "FloorLights"};
+                                    "floorlights"};
 constexpr int kLeft = 24, kTop = 40, kRight = 184, kBottom = 80;  // the button in layout pixels
 constexpr uint32_t kPlate = 0xFF5A2A20u, kPressed = 0xFF3A1A14u, kRim = 0xFFDCA459u, kText = 0xFFF4E8D0u;
 

@@ -1,0 +1,83 @@
+#include "quillane/minigames/GamePanelTools.h"
+
+#include "base/FileTools.h"
+#include "base/Imaging.h"
+#include "base/String.h"
+#include "base/resource/MultiFileFormatLoader.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/image/Image.h"
+#include "quillane/screen/FontScope.h"
+#include "quillane/screen/ScreenDraw.h"
+#include "quillane/session/GameStateLookups.h"
+#include "quillane/session/Session.h"
+#include "sound/Sfx.h"
+
+namespace quillane {
+
+namespace {
+
+// The padding is transparent, so the picture ends with its last painted row and column.
+void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
+  width = 0;
+  height = 0;
+  const base::Color32* pixels = bitmap.GetPixels();
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x)
+      if (pixels[static_cast<size_t>(y) * bitmap.Width() + x].a != 0) {
+        if (x + 1 > width) width = x + 1;
+        height = y + 1;
+      }
+}
+
+}  // namespace
+
+bool CompileImageOwnSize(gfx::cl_Image& image, const char* file) {
+  base::cl_Bitmap32 bitmap;
+  const bool loaded = file && base::FileExists(file) &&
+                      base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
+  int width = 0, height = 0;
+  if (loaded) PaintedExtent(bitmap, width, height);
+  image.CreateFromBitmap(&bitmap, 0, 0, width, height, false, true);
+  return loaded;
+}
+
+void SetGameCursor(const char* label) {
+  if (gfx::cl_Texture* cursor = gfx::TextureExists(label)) gfx::SetCursor(nullptr, cursor);
+}
+
+float PlayGameSound(const char* file, const char* name, float volume) {
+  sfx::st_PlayParams params;
+  params.volume = volume;
+  params.pan = 1.0f;
+  params.loop = false;
+  params.ignoreFx = true;
+  const float length = sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "PLAYER", params);
+  return length > 0.0f ? length : 0.0f;
+}
+
+int EdgeZoneAt(int mouseX) {
+  if (mouseX + 32 < 50) return EDGE_LEFT;
+  if (mouseX > base::sys::GetWindowWidth() - 50) return EDGE_RIGHT;
+  return EDGE_NONE;
+}
+
+void DrawExitHint(int edge) {
+  if (edge != EDGE_LEFT && edge != EDGE_RIGHT) return;
+  cl_FontScope font(gfx::FontExists("tooltip"));
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize("#gui_x0_324 Exit", text);
+  const float y = base::sys::GetWindowHeight() / 2.0f;
+  const float x = edge == EDGE_LEFT ? 10.0f : base::sys::GetWindowWidth() - 10.0f;
+  DrawTextCentered(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF191919u, false);
+}
+
+void RaiseSkill(int bonus) {
+  // A game state without the value reads as -1; the bonus then counts from 0.
+  const int skill = GetMissionState("Skill");
+  SetMissionState("Skill", (skill > 0 ? skill : 0) + bonus);
+}
+
+}  // namespace quillane

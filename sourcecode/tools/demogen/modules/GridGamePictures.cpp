@@ -1,0 +1,215 @@
+// The tile-grid games' pictures (and the mini-games' cursors): the wire-tap desk, switch board, frame and note, its three
+// telephones and the five line tiles with their lit lines; the floor-lights board with its power
+// feed, connectors, lamps and signs. Tiles are one 128-pixel cell with their lines from the
+// middle to the edges their openings name at angle 0 (line end: down; corner: down, right;
+// T piece: up, left, right; straight: up, down), which the game turns with the openings.
+// The floor-lights art shares the level file's folder on disk ("floorlights"); the game asks
+// for "FloorLights/…", which the file layer finds whatever the letter case.
+#include <cstdint>
+#include <string>
+
+#include "core/Modules.h"
+#include "core/Output.h"
+#include "core/Painter.h"
+#include "core/TextPainter.h"
+
+namespace demogen {
+
+namespace {
+
+const char* const kFace = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
+constexpr int kCell = 128;
+constexpr int kLineWidth = 14;
+constexpr uint32_t kCopper = 0xFFB87333u;
+constexpr uint32_t kLit = 0xFFFFF2A0u, kGlow = 0x70FFD040u;
+constexpr uint32_t kBrass = 0xFFB08A3Cu, kBrassDark = 0xFF5A4418u;
+
+enum en_Side { UP = 1, LEFT = 2, DOWN = 4, RIGHT = 8 };
+
+base::cl_Bitmap32 Blank(int w, int h) {
+  base::cl_Bitmap32 image;
+  image.Create(w, h);  // transparent black
+  return image;
+}
+
+// Lines from the cell's middle to each side in sides, with a hub; lit ones get a soft halo.
+void PaintLines(base::cl_Bitmap32& image, int sides, uint32_t colour, bool glow) {
+  cl_Painter paint(image);
+  const int c = kCell / 2, h = kLineWidth / 2;
+  const int pad = glow ? 8 : 0;
+  const uint32_t fill = glow ? kGlow : colour;
+  for (int pass = glow ? 0 : 1; pass < 2; ++pass) {
+    const int p = pass == 0 ? pad : 0;
+    const uint32_t col = pass == 0 ? fill : colour;
+    if (sides & UP) paint.Rect(c - h - p, 0, c + h + p, c + h + p, col);
+    if (sides & DOWN) paint.Rect(c - h - p, c - h - p, c + h + p, kCell, col);
+    if (sides & LEFT) paint.Rect(0, c - h - p, c + h + p, c + h + p, col);
+    if (sides & RIGHT) paint.Rect(c - h - p, c - h - p, kCell, c + h + p, col);
+    if (sides) paint.Disc(c - 0.5f, c - 0.5f, h + 6.0f + p, col);
+  }
+}
+
+// A tile: a bevelled dark plate with its copper lines.
+base::cl_Bitmap32 Tile(int sides) {
+  base::cl_Bitmap32 image = Blank(kCell, kCell);
+  cl_Painter paint(image);
+  paint.Rect(2, 2, kCell - 2, kCell - 2, 0xFF3A3F44u);
+  paint.Rect(2, 2, kCell - 2, 5, 0xFF5C646Cu);
+  paint.Rect(2, kCell - 5, kCell - 2, kCell - 2, 0xFF22262Au);
+  paint.Noise(0.08f, 0.06f);
+  PaintLines(image, sides, kCopper, false);
+  return image;
+}
+
+base::cl_Bitmap32 LitLines(int sides) {
+  base::cl_Bitmap32 image = Blank(kCell, kCell);
+  PaintLines(image, sides, kLit, true);
+  return image;
+}
+
+// A terminal picture: a device body inside the cell-sized picture and its line to one edge.
+base::cl_Bitmap32 Terminal(int side, uint32_t body, bool lit, bool lamp) {
+  base::cl_Bitmap32 image = Blank(kCell, kCell);
+  PaintLines(image, side, lit ? kLit : kCopper, lit);
+  cl_Painter paint(image);
+  const float c = kCell * 0.5f;
+  if (lamp) {
+    if (lit) paint.Disc(c, c, 50.0f, 0x90FFE070u);
+    paint.Disc(c, c, 30.0f, lit ? 0xFFFFF4B0u : 0xFF505048u);
+    paint.Ring(c, c, 30.0f, 4.0f, kBrass);
+  } else {
+    paint.Rect(28, 36, 100, 92, body);
+    paint.Rect(28, 36, 100, 40, lit ? kLit : kBrass);
+    paint.Disc(c, c + 6.0f, 14.0f, lit ? kLit : kBrassDark);
+  }
+  return image;
+}
+
+// The board under the tiles: a plate with a 128-pixel inset and cell slots for a 3 x 3 grid.
+base::cl_Bitmap32 GridBack(uint32_t plate, uint32_t slot, bool stripes) {
+  base::cl_Bitmap32 image = Blank(512, 512);
+  cl_Painter paint(image);
+  paint.Rect(96, 96, 512, 512, plate);
+  if (stripes)
+    for (int i = 0; i < 16; ++i) paint.Rect(96 + i * 26, 96, 96 + i * 26 + 13, 116, 0xFF202020u);
+  paint.Noise(0.05f, 0.08f);
+  for (int r = 0; r < 3; ++r)
+    for (int c = 0; c < 3; ++c) paint.Rect(128 + c * kCell + 4, 128 + r * kCell + 4, 128 + (c + 1) * kCell - 4,
+                                           128 + (r + 1) * kCell - 4, slot);
+  return image;
+}
+
+// Over the tiles: a brass rim around the cells, screws at its corners.
+base::cl_Bitmap32 GridFront() {
+  base::cl_Bitmap32 image = Blank(512, 512);
+  cl_Painter paint(image);
+  paint.Rect(120, 120, 512, 128, kBrass);
+  paint.Rect(120, 120, 128, 512, kBrass);
+  for (const auto& [x, y] : {std::pair{124, 124}, std::pair{506, 124}, std::pair{124, 506}}) {
+    paint.Disc(float(x), float(y), 6.0f, kBrassDark);
+    paint.Ring(float(x), float(y), 6.0f, 1.5f, kBrass);
+  }
+  return image;
+}
+
+// Half the layout's height: the game centres it, and the skip button (drawn from its top at
+// layout y 40) stays on a 768-pixel screen.
+base::cl_Bitmap32 Desk() {
+  base::cl_Bitmap32 image = Blank(1024, 512);
+  cl_Painter paint(image);
+  paint.VerticalGradient(0xFF2E2418u, 0xFF4A3826u);
+  paint.Noise(0.02f, 0.12f);
+  return image;
+}
+
+base::cl_Bitmap32 Note() {
+  base::cl_Bitmap32 image = Blank(256, 256);
+  cl_Painter paint(image);
+  paint.Rect(16, 16, 240, 240, 0xFFF0E6C8u);
+  paint.Noise(0.1f, 0.05f);
+  paint.Disc(128, 30, 7, 0xFFB02020u);
+  return image;
+}
+
+base::cl_Bitmap32 Sign(const char* text) {
+  base::cl_Bitmap32 image = Blank(128, 32);
+  cl_Painter paint(image);
+  paint.Rect(0, 2, 128, 30, 0xFF1E4A8Cu);
+  paint.Rect(0, 2, 128, 4, 0xFFE0E0E0u);
+  paint.Rect(0, 28, 128, 30, 0xFFE0E0E0u);
+  const cl_TextPainter font(kFace, 16);
+  if (font.IsOpen()) font.Draw(image, (128 - font.Width(text)) / 2, 22, text, 0xFFFFFFFFu);
+  return image;
+}
+
+// The mini-games' cursors, 32 x 32: a four-way arrow over a tile, and an arrow out of the
+// screen at either edge exit (direction -1 left, 1 right).
+base::cl_Bitmap32 MoveCursor() {
+  base::cl_Bitmap32 image = Blank(32, 32);
+  cl_Painter paint(image);
+  paint.Rect(14, 4, 18, 28, 0xFF000000u);
+  paint.Rect(4, 14, 28, 18, 0xFF000000u);
+  paint.Rect(15, 5, 17, 27, 0xFFFFFFFFu);
+  paint.Rect(5, 15, 27, 17, 0xFFFFFFFFu);
+  for (int i = 0; i < 5; ++i) {
+    paint.Rect(16 - i, 4 + i, 16 + i, 5 + i, 0xFFFFFFFFu);
+    paint.Rect(16 - i, 27 - i, 16 + i, 28 - i, 0xFFFFFFFFu);
+    paint.Rect(4 + i, 16 - i, 5 + i, 16 + i, 0xFFFFFFFFu);
+    paint.Rect(27 - i, 16 - i, 28 - i, 16 + i, 0xFFFFFFFFu);
+  }
+  return image;
+}
+
+base::cl_Bitmap32 ExitCursor(int direction) {
+  base::cl_Bitmap32 image = Blank(32, 32);
+  cl_Painter paint(image);
+  paint.Rect(8, 13, 24, 19, 0xFFFFFFFFu);
+  for (int i = 0; i < 10; ++i) {
+    const int x = direction < 0 ? 2 + i : 29 - i;
+    paint.Rect(x, 16 - i, x + 1, 16 + i, 0xFFFFFFFFu);
+  }
+  return image;
+}
+
+}  // namespace
+
+bool MakeGridGamePictures(cl_Output& out) {
+  const std::string wiretap = "gui/minigames/wiretap/", floor = "gui/minigames/floorlights/";
+  bool ok = out.WriteTga(wiretap + "back.tga", Desk(), true);
+  ok = out.WriteTga(wiretap + "gridback.tga", GridBack(0xFF2C3A34u, 0xFF18201Cu, false), true) && ok;
+  ok = out.WriteTga(wiretap + "gridfront.tga", GridFront(), true) && ok;
+  ok = out.WriteTga(wiretap + "note.tga", Note(), true) && ok;
+  // In sits above the grid (its line goes down), Out right of it (line to the left), Tap below.
+  const uint32_t phone = 0xFF202020u;
+  ok = out.WriteTga(wiretap + "telephonein.tga", Terminal(DOWN, phone, false, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephoneout.tga", Terminal(LEFT, phone, false, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonetap.tga", Terminal(UP, 0xFF404858u, false, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonein_active.tga", Terminal(DOWN, phone, true, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephoneout_active.tga", Terminal(LEFT, phone, true, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonetap_active.tga", Terminal(UP, 0xFF404858u, true, false), true) && ok;
+  const int kinds[] = {0, DOWN, DOWN | RIGHT, UP | LEFT | RIGHT, UP | DOWN};
+  for (int i = 0; i < 5; ++i) {
+    const std::string n = std::to_string(i);
+    ok = out.WriteTga(wiretap + "tile0" + n + ".tga", Tile(kinds[i]), true) && ok;
+    if (i > 0) ok = out.WriteTga(wiretap + "tile0" + n + "_active.tga", LitLines(kinds[i]), true) && ok;
+  }
+
+  ok = out.WriteTga(floor + "gridback.tga", GridBack(0xFF8A7A2Cu, 0xFF2A2820u, true), true) && ok;
+  const uint32_t feed = 0xFF603020u;
+  ok = out.WriteTga(floor + "leftin.tga", Terminal(RIGHT, feed, false, false), true) && ok;
+  ok = out.WriteTga(floor + "leftin_active.tga", Terminal(RIGHT, feed, true, false), true) && ok;
+  ok = out.WriteTga(floor + "lowerin.tga", Terminal(UP, feed, false, false), true) && ok;
+  ok = out.WriteTga(floor + "lowerin_active.tga", Terminal(UP, feed, true, false), true) && ok;
+  ok = out.WriteTga(floor + "upperin.tga", Terminal(DOWN, 0, false, true), true) && ok;
+  ok = out.WriteTga(floor + "upperin_active.tga", Terminal(DOWN, 0, true, true), true) && ok;
+  ok = out.WriteTga(floor + "rightin.tga", Terminal(LEFT, 0, false, true), true) && ok;
+  ok = out.WriteTga(floor + "rightin_active.tga", Terminal(LEFT, 0, true, true), true) && ok;
+  ok = out.WriteTga(floor + "floor_schild.tga", Sign("FLOOR"), true) && ok;
+  ok = out.WriteTga(floor + "hangar_schild.tga", Sign("HANGAR"), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_manipulate.tga", MoveCursor(), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_exit_left.tga", ExitCursor(-1), true) && ok;
+  ok = out.WriteTga("gui/cursors/cursor_exit_right.tga", ExitCursor(1), true) && ok;
+  return ok;
+}
+
+}  // namespace demogen

@@ -1,0 +1,137 @@
+// The Bookshelf started through the manager in a session: the shelf won by clicks driven through
+// the module tree (Win and the time-graded Skill in the game state, the waiting script's event
+// run once the fade-out ends), left with Escape (a loss, no bonus), the shelf with its book
+// missing, and the drawn frame against a stored picture.
+#include <algorithm>
+#include <filesystem>
+
+#include "../support/DemoResources.h"
+#include "../support/GoldenImage.h"
+#include "base/app/ICMD.h"
+#include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
+#include "base/math/Random.h"
+#include "minigame_fixture.h"
+#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/MinigameManager.h"
+#include "quillane/session/Session.h"
+
+namespace minigametest {
+namespace {
+
+using quillane::cl_BookshelfPanel;
+
+class BookshelfGame : public MinigameTest {
+ protected:
+  void SetUp() override {
+    MinigameTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    // The session compiled the shelf before the fixture copied its art: build it again.
+    std::filesystem::remove(m_dir / "gui/minigames/bookshelf.dat");
+    m_games->CompileMissing();
+  }
+  cl_BookshelfPanel* StartShelf(int seed) { return static_cast<cl_BookshelfPanel*>(StartSeeded("Bookshelf", seed)); }
+  void ClickPlace(int place) {
+    const base::tRectf r = cl_BookshelfPanel::PlaceRect(place);
+    const float x = (r.min.x + r.max.x) / 2.0f, y = (r.min.y + r.max.y) / 2.0f;
+    Mouse(base::ICMD::MOUSE_MOVE, x, y);
+    Mouse(base::ICMD::LEFT_DOWN, x, y);
+    Mouse(base::ICMD::LEFT_UP, x, y);
+    Step();
+  }
+  void SetGameStateInt(const char* path, int value) {
+    base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true)->set_int(value);
+  }
+  void KeyUp(uint8_t key) {
+    base::ICMD cmd;
+    cmd.type = 1;
+    cmd.key = key;
+    Input(cmd);
+  }
+};
+
+TEST_F(BookshelfGame, SortingTheUpperRowWinsWithTheFastBonusAndEndsAfterTheDoorOpens) {
+  SetGameStateInt("Missions/Skill", 10);
+  SetGameStateInt("Missions/MaxSkill", 100);
+  cl_BookshelfPanel* shelf = StartShelf(7);
+  ASSERT_NE(shelf, nullptr) << Log();
+  ASSERT_FALSE(shelf->IsSolved());
+  for (int book = 0; book < cl_BookshelfPanel::kRowLength; ++book) {
+    const auto& places = shelf->GetPlaces();
+    const int at = static_cast<int>(std::find(places.begin(), places.end(), book) - places.begin());
+    if (at == book) continue;
+    ClickPlace(at);
+    ClickPlace(book);
+  }
+  Step();
+  EXPECT_TRUE(shelf->IsSolved());
+  EXPECT_EQ(GameStateInt("Missions/Minigames/Bookshelf/Win"), 1);
+  EXPECT_EQ(GameStateInt("Missions/Skill"), 40) << "solved within 30 s";
+  EXPECT_EQ(m_counts[0].executed, 0);
+  ASSERT_TRUE(StepUntilIdle());
+  EXPECT_EQ(m_counts[0].executed, 1);
+  EXPECT_EQ(GameStateInt("Missions/Skill"), 40) << "the bonus is paid once";
+}
+
+TEST_F(BookshelfGame, EscapeLeavesWithALossEvenWithABookInHand) {
+  SetGameStateInt("Missions/Minigames/Bookshelf/Win", 1);
+  cl_BookshelfPanel* shelf = StartShelf(2);
+  ASSERT_NE(shelf, nullptr) << Log();
+  ClickPlace(5);
+  ASSERT_GE(shelf->GetCarried(), 0);
+  KeyUp(27);
+  Step();
+  EXPECT_TRUE(shelf->IsFinished());
+  EXPECT_EQ(GameStateInt("Missions/Minigames/Bookshelf/Win"), 0);
+  ASSERT_TRUE(StepUntilIdle());
+  EXPECT_EQ(m_counts[0].executed, 1);
+  EXPECT_EQ(GameStateInt("Missions/Skill"), 0);
+}
+
+// With the book missing, book 3 stays where it is and the skip button never shows, even with
+// the option that shows it after a tenth of a second.
+TEST_F(BookshelfGame, WithTheBookMissingBookFourCannotBeMovedAndThereIsNoSkip) {
+  SetGameStateInt("Missions/Minigames/Bookshelf/BookMissing", 1);
+  SetQuickSkip(true);
+  cl_BookshelfPanel* shelf = StartShelf(4);
+  ASSERT_NE(shelf, nullptr) << Log();
+  EXPECT_TRUE(shelf->IsBookMissing());
+  const auto& places = shelf->GetPlaces();
+  const int at = static_cast<int>(std::find(places.begin(), places.end(), 3) - places.begin());
+  ClickPlace(at);
+  EXPECT_EQ(shelf->GetCarried(), -1);
+  for (int i = 0; i < 5; ++i) Step();
+  float x = 0.0f, y = 0.0f;
+  EXPECT_FALSE(shelf->GetSkipButtonCentre(x, y));
+}
+
+// A cut data file is reported with its name; the shelf still plays, with no pictures and no
+// skip strip left over from the half that was read.
+TEST_F(BookshelfGame, ACutDataFileLeavesTheShelfPlayableWithoutPictures) {
+  const std::filesystem::path file = m_dir / "gui/minigames/bookshelf.dat";
+  std::filesystem::resize_file(file, std::filesystem::file_size(file) - 40);
+  const size_t logged = Log().size();
+  cl_BookshelfPanel* shelf = StartShelf(6);
+  ASSERT_NE(shelf, nullptr) << Log();
+  EXPECT_NE(Log().find("ERROR: mini-game data file 'gui/minigames/bookshelf.dat'", logged), std::string::npos)
+      << Log().substr(logged);
+  EXPECT_EQ(shelf->GetPanicStrip(), nullptr);
+  ClickPlace(0);
+  EXPECT_GE(shelf->GetCarried(), 0);
+}
+
+TEST_F(BookshelfGame, TheShelfIsDrawnWithACarriedBookAtTheMouse) {
+  ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {}, {"tooltip"}, "shelf_resources.xml"), 0);
+  SetQuickSkip(true);
+  cl_BookshelfPanel* shelf = StartShelf(11);
+  ASSERT_NE(shelf, nullptr) << Log();
+  ClickPlace(9);
+  Mouse(base::ICMD::MOUSE_MOVE, 120.0f, 200.0f);
+  Step();
+  Step();
+  EXPECT_TRUE(
+      testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/bookshelf_carry.png", m_pixels, kWidth, kHeight));
+}
+
+}  // namespace
+}  // namespace minigametest
