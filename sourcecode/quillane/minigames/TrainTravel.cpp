@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/FileTools.h"
 #include "base/app/ICMD.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
@@ -95,6 +96,11 @@ cl_TrainTravelPanel::~cl_TrainTravelPanel() = default;
 
 bool cl_TrainTravelPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile TrainTravel Minigame\n");
+  // Without its art the game is not built here (as the other games do): no data file, no start.
+  if (!base::FileExists(kRailFile)) {
+    base::sys::Output("Compile TrainTravel Minigame Error! Texture %s not exists!\n", kRailFile);
+    return false;
+  }
   if (!m_RailTexture.SetFileA8R8G8B8(kRailFile) || !m_RailTexture.Load())
     base::sys::Output("ERROR: %s: the rail picture cannot be loaded\n", kRailFile);
   if (!CompilePanicStrip("gui/minigames/traintravel/texturestrips/panicbutton")) return false;
