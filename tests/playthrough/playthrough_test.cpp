@@ -453,6 +453,17 @@ TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
   Play(QUILLANE_TEST_DIR "/officegames.play");
 }
 
+// With mini-games on, the Quay's gangway starts the train-travel game on the demo board; it is
+// waited for by name and skipped with its button, a win.
+TEST_F(PlayThrough, TheQuaysTrainIsStartedAtTheGangwayAndSkipped) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  const std::string log = Play(QUILLANE_TEST_DIR "/quaytrain.play");
+  EXPECT_EQ(log.find("Traintravel Minigame Error"), std::string::npos);
+}
+
 // A save in the Office and its load from the Quay, with the side file written.
 TEST_F(PlayThrough, ASaveLoadsBackFromAnotherScene) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},

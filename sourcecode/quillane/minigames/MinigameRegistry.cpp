@@ -4,6 +4,7 @@
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/TrainTravel.h"
 #include "quillane/minigames/WireTap.h"
 
 namespace quillane {
@@ -18,7 +19,7 @@ struct st_Game {
 
 // ORDER: the registration order is the order CompileMissing builds data files in.
 constexpr st_Game kGames[] = {
-    {"TrainTravel", "gui/minigames/traintravel.dat", nullptr},
+    {"TrainTravel", "gui/minigames/traintravel.dat", cl_TrainTravelPanel::Create},
     {"Wiretap", "gui/minigames/wiretap.dat", cl_WiretapPanel::Create},
     {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
     {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},

@@ -25,6 +25,7 @@
   X(HudPictures, "the interface bar, token, score-icon and dust pictures")         \
   X(OfficeMinigamePictures, "the bookshelf's shelf and books, the decoder's machine, knob and dial") \
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
+  X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
