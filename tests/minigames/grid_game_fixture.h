@@ -47,16 +47,6 @@ class GridGameTest : public minigametest::MinigameTest {
         return dynamic_cast<quillane::cl_WiretapPanel*>(m_games->GetInstance(i));
     return nullptr;
   }
-  void SetState(const char* path, const char* value) {
-    base::Variant* v = base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true);
-    ASSERT_NE(v, nullptr);
-    v->set_string(value);
-  }
-  void SetState(const char* path, int value) {
-    base::Variant* v = base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true);
-    ASSERT_NE(v, nullptr);
-    v->set_int(value);
-  }
   // Starts the game and steps until it runs; false when it was refused or never came up.
   bool StartGame(const char* name, testsupport::st_EventCounts& counts) {
     auto* event = new testsupport::cl_CountingEvent(counts);

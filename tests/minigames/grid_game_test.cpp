@@ -17,22 +17,6 @@ namespace {
 namespace fs = std::filesystem;
 using quillane::cl_WiretapPanel;
 
-// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): the stored picture stays small.
-std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height) {
-  std::vector<uint32_t> out(static_cast<size_t>(width / 4) * (height / 4));
-  for (int y = 0; y < height / 4; ++y)
-    for (int x = 0; x < width / 4; ++x) {
-      uint32_t sum[3] = {};
-      for (int dy = 0; dy < 4; ++dy)
-        for (int dx = 0; dx < 4; ++dx) {
-          const uint32_t p = frame[static_cast<size_t>(y * 4 + dy) * width + x * 4 + dx];
-          for (int c = 0; c < 3; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
-        }
-      out[static_cast<size_t>(y) * (width / 4) + x] = (sum[2] / 16) << 16 | (sum[1] / 16) << 8 | sum[0] / 16;
-    }
-  return out;
-}
-
 std::string ReadBytes(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -51,7 +35,7 @@ TEST_F(GridGameTest, TheJunctionIsWonByTurningOneTile) {
   EXPECT_FALSE(board->IsSolved());
   Step();
   // The board as laid out by the art: terminals around a 3 x 3 grid of tiles, none lit.
-  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/wiretap_grid1.png", Shrink(m_pixels, kWidth, kHeight),
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/wiretap_grid1.png", minigametest::Shrink(m_pixels, kWidth, kHeight),
                                             kWidth / 4, kHeight / 4));
 
   PressCell(*board, 2, 1);
@@ -128,7 +112,7 @@ TEST_F(GridGameTest, TheLampBoardIsWonByTurningTheHangarTile) {
   // drawn to its end (the "Win" box fading in over it).
   for (int i = 0; i < 5; ++i) Step();
   EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/floorlights_solved.png",
-                                            Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
+                                            minigametest::Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
   ASSERT_TRUE(DismissTutorials(*board));
   ASSERT_TRUE(StepUntilIdle());
   EXPECT_EQ(GameStateInt("Missions/Minigames/FloorLights/Win"), 1);

@@ -3,7 +3,9 @@
 // goes through the module tree; frames are stepped at 0.1 s.
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "../session/session_input_fixture.h"
 #include "../support/CountingEvent.h"
@@ -32,6 +34,8 @@ class MinigameTest : public sessiontest::SessionInputTest {
   bool StepUntilIdle(int limit = 60);  // until the manager holds no game
   void SetQuickSkip(bool on);          // the option "Game/MinigamesPanicButton/Value"
   int GameStateInt(const char* path);  // -1 when missing
+  void SetState(const char* path, const char* value);  // a game-state attribute, made when missing
+  void SetState(const char* path, int value);
   void Mouse(int type, float x, float y);
 
   // The tests' completion events count here: a game still held at the end of a test is shut
@@ -40,5 +44,8 @@ class MinigameTest : public sessiontest::SessionInputTest {
   quillane::cl_MinigameManager* m_games = nullptr;
   int m_probeIndex = -1;
 };
+
+// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): stored pictures stay small.
+std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height);
 
 }  // namespace minigametest

@@ -49,16 +49,6 @@ class TrainTravelTest : public minigametest::MinigameTest {
   }
   std::string NewLog() { return Log().substr(m_logged); }
 
-  void SetState(const char* path, const char* value) {
-    base::Variant* v = base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true);
-    ASSERT_NE(v, nullptr);
-    v->set_string(value);
-  }
-  void SetState(const char* path, int value) {
-    base::Variant* v = base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true);
-    ASSERT_NE(v, nullptr);
-    v->set_int(value);
-  }
   void WriteLevel(const char* name, const std::string& text) {
     std::ofstream(m_dir / "gui/minigames/traintravel" / name) << text;
   }
@@ -342,29 +332,13 @@ TEST_F(TrainTravelTest, ADamagedDataFileRefusesTheStartAndARewrittenOneReadsBack
   EXPECT_EQ(reader.GetPanicStrip()->GetFrameCount(), 2);
 }
 
-// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): the stored picture stays small.
-std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height) {
-  std::vector<uint32_t> out(static_cast<size_t>(width / 4) * (height / 4));
-  for (int y = 0; y < height / 4; ++y)
-    for (int x = 0; x < width / 4; ++x) {
-      uint32_t sum[3] = {};
-      for (int dy = 0; dy < 4; ++dy)
-        for (int dx = 0; dx < 4; ++dx) {
-          const uint32_t p = frame[static_cast<size_t>(y * 4 + dy) * width + x * 4 + dx];
-          for (int c = 0; c < 3; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
-        }
-      out[static_cast<size_t>(y) * (width / 4) + x] = (sum[2] / 16) << 16 | (sum[1] / 16) << 8 | sum[0] / 16;
-    }
-  return out;
-}
-
 TEST_F(TrainTravelTest, TheBoardIsDrawnWithTracksStationsAndFigures) {
   cl_TrainTravelPanel* game = Start();
   ASSERT_NE(game, nullptr) << Log();
   Settle(*game);  // the agent's pulse over
   Step();
   EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/traintravel_demo.png",
-                                            Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
+                                            minigametest::Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
 }
 
 }  // namespace
