@@ -36,8 +36,9 @@ class NativeCallFromScript : public CompileFixture {
 };
 
 TEST_F(NativeCallFromScript, ParametersAfterTheCallReadTheScriptArgumentsInOrder) {
-  ASSERT_TRUE(Compile("function float Main() { return Scaled(\"x\", 3, 2.5); }\n"
-                      "function float Bad() { return Scaled(\"x\", \"three\", 2.5); }\n"))
+  ASSERT_TRUE(
+      Compile("function float Main() { return Scaled(\"x\", 3, 2.5); }\n"
+              "function float Bad() { return Scaled(\"x\", \"three\", 2.5); }\n"))
       << AllMessages();
   EXPECT_FLOAT_EQ(krxtest::RunNow("test", "Main")->GetReturnValue().ToFloat(), 7.5f) << AllMessages();
   // A bad argument is named by its place in the script's call.
@@ -50,8 +51,9 @@ TEST_F(NativeCallFromScript, ParametersAfterTheCallReadTheScriptArgumentsInOrder
 // The step stops its walk when the list it walks is gone; the thread that asked ends dead, and
 // the threads behind it in the old list never run again.
 TEST_F(NativeCallFromScript, ShuttingDownInsideASchedulerStepEndsTheStep) {
-  ASSERT_TRUE(Compile("function void Quit() { Sleep(0.1); EndScripts(); Tick(); }\n"
-                      "function void Later() { Sleep(0.1); Tick(); }\n"))
+  ASSERT_TRUE(
+      Compile("function void Quit() { Sleep(0.1); EndScripts(); Tick(); }\n"
+              "function void Later() { Sleep(0.1); Tick(); }\n"))
       << AllMessages();
   auto quit = krxtest::RunNow("test", "Quit");
   auto later = krxtest::RunNow("test", "Later");
