@@ -193,6 +193,8 @@ TEST(CrashReport, FramesShowTheirVariablesAndTheProgramItsGlobals) {
   const size_t globals = report.find("========================\r\nGlobal Variables\r\n", locals);
   ASSERT_NE(globals, std::string::npos) << report;
   EXPECT_NE(report.find("\t'g_probeCounter' int = 2B\r\n", globals), std::string::npos) << report.substr(globals);
+  EXPECT_NE(report.find("\t'g_probeLabel' const char* = \"ferry\"\r\n", globals), std::string::npos);
+  EXPECT_NE(report.find("\t'g_probeSeries' int[3] = {5, 6, 7}\r\n", globals), std::string::npos);
   EXPECT_NE(report.find("\t'g_probePoint' st_ProbePoint\r\n\t\t'x' int = F\r\n\t\t'y' float = 0.500000\r\n", globals),
             std::string::npos);
   EXPECT_EQ(report.find(platform::os::kCrashVariablesLine), std::string::npos);

@@ -18,8 +18,10 @@
 // catch some of them first, so they stay out of these.
 #define PROBE_FAULT __attribute__((noinline, no_sanitize("address", "undefined")))
 
-// Outside the unnamed namespace, so that no store to it is left out.
+// Outside the unnamed namespace, so that neither is left out or folded away.
 int g_probeCounter = 0;
+const char* g_probeLabel = "ferry";
+int g_probeSeries[3] = {5, 6, 7};
 
 namespace {
 
