@@ -164,7 +164,7 @@ TEST(OgreMeshImport, NumbersThatAreNotFiniteRefuseTheFile) {
                               c.weight + "'/></boneassignments></submesh></submeshes></mesh>"));
     cl_Mesh m;
     testsupport::LogCapture log;
-    EXPECT_FALSE(base::tMultiFileFormatLoader<cl_Mesh>::LoadFileMultiFormat(dir.path("m.xml").c_str(), &m));
+    EXPECT_FALSE(base::MeshLoadOgreXML(dir.path("m.xml").c_str(), &m));
     ASSERT_EQ(log.get().size(), 1u);
     EXPECT_TRUE(log.contains("ERROR: " + dir.path("m.xml") + ": ")) << log.get()[0];
     EXPECT_TRUE(log.contains(c.message)) << log.get()[0];
