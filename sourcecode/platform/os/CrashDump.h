@@ -88,8 +88,8 @@ struct CrashDump {
   std::vector<CrashDumpFrame> frames;
   std::vector<Region> regions;
 
-  // Copies size bytes at address out of the stack or a data region; false when they are not
-  // all in one of them.
+  // Copies size bytes at address out of the stack and the data regions (a value may span
+  // regions side by side); false when a byte lies in none of them.
   bool Read(uint64_t address, void* out, size_t size) const;
 };
 
