@@ -142,7 +142,7 @@ void cl_DanceMinigame::ReadMission(base::Variant* mission, base::String& scene, 
     }
     std::snprintf(key, sizeof(key), "viewer_%d_scale", n);
     if (base::Variant* scale = mission->get_attribute(key)) {
-      if (scale->is_number()) viewer.m_Scale = scale->get_float();
+      mission->get_attribute_float(key, viewer.m_Scale);
       scale->set_nil();
     }
     viewers.push_back(viewer);

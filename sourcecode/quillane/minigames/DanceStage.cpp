@@ -162,7 +162,9 @@ void cl_DanceMinigame::cl_DanceCharacter::UpdatePose(base::cl_Pose& target) {
     PlayAnimation(m_Owner->GetFinishAnimation().c_str(), 0.0f, 0.0f);
     mode = 0;
     sfx::StopSound("dance_sound", 1.0f);
-    m_Owner->DecideResult();
+    // A result already shown (a skip) stays: deciding again would take the game back to a state
+    // that never finishes.
+    if (m_Owner->GetState() != Result) m_Owner->DecideResult();
     return;
   }
   if (!m_CurrentClip) return;

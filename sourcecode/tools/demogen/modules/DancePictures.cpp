@@ -64,10 +64,12 @@ base::cl_Bitmap32 Bar() {
   return image;
 }
 
+// Shaded across its columns: the band runs along the texture's rows, so its shading lies across
+// the bar and its length repeats without seams.
 base::cl_Bitmap32 Fill(uint32_t top, uint32_t bottom) {
   base::cl_Bitmap32 image = Blank(kFill, kFill);
   cl_Painter paint(image);
-  paint.VerticalGradient(top, bottom);
+  for (int x = 0; x < kFill; ++x) paint.Rect(x, 0, x + 1, kFill, Mix(top, bottom, static_cast<float>(x) / (kFill - 1)));
   return image;
 }
 
