@@ -272,27 +272,49 @@ void cl_NavMesh::GetNearestBoundaryPoint(const tPoint& p, tPoint& out) {
 bool cl_NavMesh::SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) { return FindBlockingEdge(p0, p1) >= 0; }
 
 int cl_NavMesh::FindBlockingEdge(const tPoint& p0, const tPoint& p1) {
-  int found = -1;
+  // Edges met at a corner are judged after the walk: that costs two inside tests, and a crossing
+  // further on mostly settles the segment first.
+  constexpr int kHeldCorners = 8;
+  int corners[kHeldCorners];
+  int cornerCount = 0, found = -1;
   m_grid->edges.VisitAlong(p0.x, p0.z, p1.x, p1.z, [&](int i) {
-    if (!EdgeBlocksSegment(p0, p1, i)) return false;
+    const en_Crossing c = EdgeCrossing(p0, p1, i);
+    if (c == CROSSING_CORNER && cornerCount < kHeldCorners) {
+      corners[cornerCount++] = i;
+      return false;
+    }
+    if (c == CROSSING_NONE || (c == CROSSING_CORNER && !CornerBlocks(p0, p1, i))) return false;
     found = i;
     return true;
   });
+  for (int k = 0; found < 0 && k < cornerCount; ++k) {
+    if (CornerBlocks(p0, p1, corners[k])) found = corners[k];
+  }
   return found;
 }
 
 bool cl_NavMesh::EdgeBlocksSegment(const tPoint& p0, const tPoint& p1, int i) {
-  // Proper crossings count; a segment ending on an edge does not (goals are put there). Where a
-  // boundary corner lies inside the segment, the floor just before and after it decides.
+  const en_Crossing c = EdgeCrossing(p0, p1, i);
+  return c == CROSSING_PROPER || (c == CROSSING_CORNER && CornerBlocks(p0, p1, i));
+}
+
+cl_NavMesh::en_Crossing cl_NavMesh::EdgeCrossing(const tPoint& p0, const tPoint& p1, int i) const {
+  // Proper crossings count; a segment ending on an edge does not (goals are put there).
   const tPoint& a = m_boundaryPoints[2 * i];
   const tPoint& b = m_boundaryPoints[2 * i + 1];
   const int sa = Orientation(p0, p1, a), sb = Orientation(p0, p1, b);
-  if (sa != 0 && sb != 0) {
-    if (sa == sb) return false;
-    const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
-    return s0 != 0 && s1 != 0 && s0 != s1;
-  }
-  return (sa == 0 && CornerLeavesFloor(p0, p1, a)) || (sb == 0 && CornerLeavesFloor(p0, p1, b));
+  if (sa == 0 || sb == 0) return CROSSING_CORNER;
+  if (sa == sb) return CROSSING_NONE;
+  const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
+  return s0 != 0 && s1 != 0 && s0 != s1 ? CROSSING_PROPER : CROSSING_NONE;
+}
+
+bool cl_NavMesh::CornerBlocks(const tPoint& p0, const tPoint& p1, int i) {
+  // Where a boundary corner lies inside the segment, the floor just before and after it decides.
+  const tPoint& a = m_boundaryPoints[2 * i];
+  const tPoint& b = m_boundaryPoints[2 * i + 1];
+  return (Orientation(p0, p1, a) == 0 && CornerLeavesFloor(p0, p1, a)) ||
+         (Orientation(p0, p1, b) == 0 && CornerLeavesFloor(p0, p1, b));
 }
 
 bool cl_NavMesh::CornerLeavesFloor(const tPoint& p0, const tPoint& p1, const tPoint& corner) {

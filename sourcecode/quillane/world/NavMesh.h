@@ -129,8 +129,15 @@ class cl_NavMesh final : public i_NavMesh, public tPathFinder<cl_PathNode> {
   double MaxPathPoints() const;
   // The goal as it ends a path: q inside the mesh, else its nearest boundary point.
   tPoint ClampGoal(const tPoint& q);
-  // True when boundary edge i blocks the floor segment: the two cross, or a corner of the edge
-  // lies inside the segment where the segment leaves the floor.
+  enum en_Crossing { CROSSING_NONE, CROSSING_PROPER, CROSSING_CORNER };
+  // How the floor segment meets boundary edge i: crossing it between the ends of both, not at all,
+  // or with the edge's line through A or B (CornerBlocks decides that case).
+  en_Crossing EdgeCrossing(const tPoint& p0, const tPoint& p1, int edge) const;
+  // For a segment whose line passes through a corner of boundary edge i: true when the corner lies
+  // inside the segment and the segment leaves the floor there.
+  bool CornerBlocks(const tPoint& p0, const tPoint& p1, int edge);
+  // True when boundary edge i blocks the floor segment: a proper crossing, or a corner case that
+  // CornerBlocks finds leaving the floor.
   bool EdgeBlocksSegment(const tPoint& p0, const tPoint& p1, int edge);
   // A boundary edge that blocks the segment, looked for from p0's end outwards; -1 when none.
   int FindBlockingEdge(const tPoint& p0, const tPoint& p1);

@@ -26,7 +26,7 @@ struct cl_NavMesh::st_Sight {
     double ax = 0, az = 0, bx = 0, bz = 0;  // A − E, B − E
     double cornerX = 0, cornerZ = 0;        // A
     double abx = 0, abz = 0;                // B − A
-    double invA = 0, invB = 0, invAB = 0;   // 1 / |A − E|, 1 / |B − E|, 1 / |B − A|
+    double invA = 0, invB = 0, invAB = 0;   // 1 / |A − E|, 1 / |B − E|, 1 / |B − A| (0: not yet)
     int sideOfE = 0;                        // Orientation(A, B, E)
   };
   enum en_Test { TEST_CLEAR, TEST_BLOCKED, TEST_CORNER };  // corner: the segment's line meets A or B
@@ -56,30 +56,21 @@ struct cl_NavMesh::st_Sight {
     // tests, and another wall mostly settles the point first.
     int corners[kRecentWalls];
     int cornerCount = 0;
-    for (int k = 0; k < wallCount; ++k) {
+    const int known = wallCount;
+    for (int k = 0; k < known; ++k) {
       const en_Test t = Test(walls[order[k]], p, clearance);
       if (t == TEST_BLOCKED) {
         std::rotate(order, order + k, order + k + 1);
         return true;
       }
       if (t == TEST_CORNER) corners[cornerCount++] = order[k];
-    }
-    // The scan sweeps round E, so the wall that blocks next mostly adjoins one just used.
-    const std::vector<int>& links = nav.m_grid->boundaryLinks;
-    for (int k = 0; k < std::min(wallCount, 2); ++k) {
-      const int edge = walls[order[k]].edge;
-      for (const int next : {links[2 * edge], links[2 * edge + 1]}) {
-        if (next < 0 || Knows(next)) continue;
-        st_Wall w;
-        Remember(w, next);
-        if (Test(w, p, clearance) != TEST_BLOCKED) continue;
-        Add(w);
-        return true;
-      }
+      // The scan sweeps round E, so the wall that blocks next mostly adjoins the one that
+      // blocked last: its neighbours along the boundary are tried before older walls.
+      if (k == 0 && TryLinks(walls[order[0]].edge, p, clearance)) return true;
     }
     for (int k = 0; k < cornerCount; ++k) {
       clearance = 0.0;
-      if (nav.EdgeBlocksSegment(e, p, walls[corners[k]].edge)) return true;
+      if (nav.CornerBlocks(e, p, walls[corners[k]].edge)) return true;
     }
     const int edge = nav.FindBlockingEdge(e, p);
     if (edge < 0) return false;
@@ -88,6 +79,20 @@ struct cl_NavMesh::st_Sight {
     if (Test(w, p, clearance) != TEST_BLOCKED) clearance = 0.0;
     Add(w);
     return true;
+  }
+
+  // A boundary edge next to `edge` that blocks p, taken into the walls.
+  bool TryLinks(int edge, const tPoint& p, double& clearance) {
+    const std::vector<int>& links = nav.m_grid->boundaryLinks;
+    for (const int next : {links[2 * edge], links[2 * edge + 1]}) {
+      if (next < 0 || Knows(next)) continue;
+      st_Wall w;
+      Remember(w, next);
+      if (Test(w, p, clearance) != TEST_BLOCKED) continue;
+      Add(w);
+      return true;
+    }
+    return false;
   }
 
   bool Knows(int edge) const {
@@ -116,21 +121,24 @@ struct cl_NavMesh::st_Sight {
     w.bx = b.x - ex, w.bz = b.z - ez;
     w.cornerX = a.x, w.cornerZ = a.z;
     w.abx = static_cast<double>(b.x) - a.x, w.abz = static_cast<double>(b.z) - a.z;
-    w.invA = 1.0 / std::sqrt(w.ax * w.ax + w.az * w.az);
-    w.invB = 1.0 / std::sqrt(w.bx * w.bx + w.bz * w.bz);
-    w.invAB = 1.0 / std::sqrt(w.abx * w.abx + w.abz * w.abz);
+    w.invA = 0.0;  // worked out when the wall first blocks
     w.sideOfE = Orientation(a, b, e);
   }
 
   // EdgeBlocksSegment(E, p, w.edge) with the same arithmetic, so the same signs; the corner case
   // is left to it.
-  en_Test Test(const st_Wall& w, const tPoint& p, double& clearance) const {
+  [[gnu::always_inline]] en_Test Test(st_Wall& w, const tPoint& p, double& clearance) const {
     const double px = static_cast<double>(p.x) - ex, pz = static_cast<double>(p.z) - ez;
     const double sa = Turn(px, pz, w.ax, w.az), sb = Turn(px, pz, w.bx, w.bz);
     if (sa == 0.0 || sb == 0.0) return TEST_CORNER;
     if ((sa > 0.0) == (sb > 0.0) || w.sideOfE == 0) return TEST_CLEAR;
     const double s1 = Turn(w.abx, w.abz, static_cast<double>(p.x) - w.cornerX, static_cast<double>(p.z) - w.cornerZ);
     if (s1 == 0.0 || (s1 > 0.0) == (w.sideOfE > 0)) return TEST_CLEAR;
+    if (w.invA == 0.0) {
+      w.invA = 1.0 / std::sqrt(w.ax * w.ax + w.az * w.az);
+      w.invB = 1.0 / std::sqrt(w.bx * w.bx + w.bz * w.bz);
+      w.invAB = 1.0 / std::sqrt(w.abx * w.abx + w.abz * w.abz);
+    }
     // p keeps all three signs while it stays nearer than its distance to each line.
     clearance = std::min({std::fabs(sa) * w.invA, std::fabs(sb) * w.invB, std::fabs(s1) * w.invAB}) - margin;
     return TEST_BLOCKED;

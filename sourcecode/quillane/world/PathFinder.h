@@ -24,8 +24,8 @@ struct tPathNode {
 
 // One graph node per mesh edge. Neighbours and their weights live in flat arrays owned by the
 // nav mesh, so a search walks contiguous memory; the node holds its slice. What a search reads
-// comes first, and a node starts a cache line, so expanding one touches a single line.
-class alignas(64) cl_PathNode final : public tPathNode<cl_PathNode> {
+// comes first.
+class cl_PathNode final : public tPathNode<cl_PathNode> {
  public:
   virtual ~cl_PathNode() = default;
   cl_PathNode() = default;
