@@ -105,8 +105,9 @@ class DanceGame : public minigametest::MinigameTest {
   }
 
   static std::string QuickLevel() {
-    std::string level = "<Dance speed=\"2\" needed=\"20\" sample=\"demo.ogg\" length=\"6\" "
-                        "animation=\"female_idle_02\" variation=\"female_idle_02\">";
+    std::string level =
+        "<Dance speed=\"2\" needed=\"20\" sample=\"demo.ogg\" length=\"6\" "
+        "animation=\"female_idle_02\" variation=\"female_idle_02\">";
     for (const st_Move& move : kQuickMoves)
       level += "<Note dir=\"" + std::to_string(move.track) + "\" time=\"" + std::to_string(move.time) + "\"/>";
     return level + "</Dance>";
@@ -120,7 +121,8 @@ class DanceGame : public minigametest::MinigameTest {
     for (const char* sound : {"MG_Dance_hit.ogg", result})
       fs::copy_file(data / "sfx" / sound, m_dir / "sfx" / sound, fs::copy_options::overwrite_existing);
     base::StaticVariant build;
-    ASSERT_TRUE(base::xml::read_text(build, R"(<Archive label="Sfx" file="sfx.pak"><Dir path="sfx" extension="*.ogg"/></Archive>)"));
+    ASSERT_TRUE(base::xml::read_text(
+        build, R"(<Archive label="Sfx" file="sfx.pak"><Dir path="sfx" extension="*.ogg"/></Archive>)"));
     base::cl_FileArchive builder;
     ASSERT_TRUE(builder.Build(build));
     Write("archives.xml", R"(<Resources><Archive label="Sfx" file="sfx.pak"/></Resources>)");
@@ -248,7 +250,8 @@ TEST_F(DanceGame, WithoutTouchesItIsLostAndASkipWinsWithoutPay) {
   SetMission("quick", kAudience);
   game = StartDance();
   ASSERT_NE(game, nullptr) << Log();
-  ASSERT_TRUE(FrameUntil([&] { return game->GetState() == cl_DanceMinigame::Dancing && game->GetSongTime() > 0.5f; }, 60));
+  ASSERT_TRUE(
+      FrameUntil([&] { return game->GetState() == cl_DanceMinigame::Dancing && game->GetSongTime() > 0.5f; }, 60));
   float x = 0.0f, y = 0.0f;
   ASSERT_TRUE(game->GetSkipButtonCentre(x, y));
   Mouse(base::ICMD::LEFT_UP, x, y);
@@ -299,7 +302,8 @@ TEST_F(DanceGame, TheDancerFollowsTheSongAmongHerSeatedAudienceOnTheStagesOwnFlo
   const base::tVector3<float> seat = game->GetScene()->FindLocator("Sit2")->locator.GetPos();
   EXPECT_NEAR(character(3)->GetPosition().x, seat.x, 0.01f);
   // The inputs are used up; the empty seat's record stays.
-  EXPECT_EQ(base::get_string(base::variant_get_attribute_by_path(*m_session->GetGameState(), "Missions/Minigames/Dance/dance", false)),
+  EXPECT_EQ(base::get_string(base::variant_get_attribute_by_path(*m_session->GetGameState(),
+                                                                 "Missions/Minigames/Dance/dance", false)),
             nullptr);
   const base::Variant* voidSeat =
       base::variant_get_attribute_by_path(*m_session->GetGameState(), "Missions/Minigames/Dance/viewer_1_label", false);
@@ -351,7 +355,8 @@ TEST_F(DanceGame, TheStageFrameShowsTheScoreBarFilledByTheScore) {
   base::RandSeed(7);  // the audience's delays
   cl_DanceMinigame* game = StartDance();
   ASSERT_NE(game, nullptr) << Log();
-  ASSERT_TRUE(FrameUntil([&] { return game->GetState() == cl_DanceMinigame::Dancing && game->GetSongTime() > 1.0f; }, 60));
+  ASSERT_TRUE(
+      FrameUntil([&] { return game->GetState() == cl_DanceMinigame::Dancing && game->GetSongTime() > 1.0f; }, 60));
   cl_DanceMinigame::s_Score = 12;
   Frame();
   const gfx::cl_Image* bar = gfx::ImageExists("dance_bar");
@@ -362,7 +367,8 @@ TEST_F(DanceGame, TheStageFrameShowsTheScoreBarFilledByTheScore) {
   const int fill = (bar->GetWidth() - 1) * 12 / 30;
   int lit = 0;
   // Orange over the dark well; the needed mark is white.
-  for (int i = x + 1; i < x + bar->GetWidth() - 1; ++i) lit += (Pixel(i, y) >> 16 & 0xFF) > 0x70 && (Pixel(i, y) & 0xFF) < 0x60;
+  for (int i = x + 1; i < x + bar->GetWidth() - 1; ++i)
+    lit += (Pixel(i, y) >> 16 & 0xFF) > 0x70 && (Pixel(i, y) & 0xFF) < 0x60;
   EXPECT_EQ(lit, fill);
   EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/dance_stage.png",
                                             minigametest::Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));

@@ -180,8 +180,8 @@ TEST_F(DanceRules, TouchesScoreByAccuracyAndTheScoreNeverDropsBelowZero) {
   game.Update(kDt);  // the stumble's clock starts
   struct {
     float accuracy;
-    int score;     // after the touch, from 20
-    int popup;     // the text the touch shows
+    int score;  // after the touch, from 20
+    int popup;  // the text the touch shows
     bool stumble;
   } const cases[] = {
       {1.0f, 31, 11, false}, {0.8f, 27, 7, false}, {0.53f, 21, 1, false},
@@ -218,7 +218,8 @@ TEST_F(DanceRules, TouchesScoreByAccuracyAndTheScoreNeverDropsBelowZero) {
 TEST_F(DanceRules, AMissedNoteCostsTenAndTripsHerAfterItsLinger) {
   cl_DanceMinigame& game = Dance("<Dance speed=\"2\" needed=\"10\"><Note dir=\"2\"/></Dance>");
   cl_DanceMinigame::s_Score = 15;
-  ASSERT_TRUE(UpdateUntil([&] { return !game.GetNotes().empty() && game.GetNotes().front().m_State == st_DanceNote::Missed; }, 60));
+  ASSERT_TRUE(UpdateUntil(
+      [&] { return !game.GetNotes().empty() && game.GetNotes().front().m_State == st_DanceNote::Missed; }, 60));
   // 0.8 s of note clock at speed 2: four frames later (one more where the float steps fall short).
   for (int i = 0; i < 3; ++i) game.Update(kDt);
   EXPECT_EQ(cl_DanceMinigame::s_Score, 15);

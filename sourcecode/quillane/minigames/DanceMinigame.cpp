@@ -17,6 +17,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "graphics/image/TextureStrip.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/settings/TweakSettings.h"
@@ -30,9 +31,9 @@ constexpr const char* kDataFile = "gui/minigames/dance.dat";
 constexpr const char* kStripFolder = "gui/minigames/dance/texturestrips/panicbutton";
 constexpr const char* kTutorialPrefix = "Missions/Minigames/Dance";
 constexpr const char* kSong = "dance_sound";
-constexpr float kApplause = 3.0f;       // seconds of applause before the dance
-constexpr float kFinishLead = 3.0f;     // the song's end is judged this long before the dance's
-constexpr float kWeightSnap = 0.001f;   // the weight's per-frame step stalls short of its target
+constexpr float kApplause = 3.0f;      // seconds of applause before the dance
+constexpr float kFinishLead = 3.0f;    // the song's end is judged this long before the dance's
+constexpr float kWeightSnap = 0.001f;  // the weight's per-frame step stalls short of its target
 constexpr float kLayoutHeight = 640.0f;
 constexpr float kTutorialSeconds = 10.0f;
 constexpr int kTutorialWidth = 400;
@@ -69,8 +70,7 @@ cl_DanceMinigame::cl_DanceMinigame() {
   applause.volume = 0.0f;  // faded in when the song ends
   sfx::AddChannel("DANCE_APPLAUD", applause);
   const char* const tutorials[][2] = {
-      {"#dance0_01 A new performance! Tonight every single step of mine falls exactly on the beat.",
-       "Start"},
+      {"#dance0_01 A new performance! Tonight every single step of mine falls exactly on the beat.", "Start"},
       {"#dance0_02 Notes come from the left and the right side of the screen, two tracks on each side, and move "
        "towards the four circles. Touch each note with the cursor when it is exactly in the centre of its circle. "
        "A note that has passed its circle is still better touched a moment late than not at all.",
@@ -101,6 +101,12 @@ bool cl_DanceMinigame::Compile(const char* dataFile) {
   if (!CompilePanicStrip(kStripFolder)) return false;
   cl_MinigameDataFile file;
   return file.OpenWrite(dataFile) && file.Finish(*this);
+}
+
+bool cl_DanceMinigame::ReadDataFile(cl_MinigameDataFile& file) {
+  if (file.Finish(*this)) return true;
+  m_PanicStrip.reset();  // a file that does not fit gives no button, not half of one
+  return false;
 }
 
 void cl_DanceMinigame::FindArt() {
@@ -176,7 +182,7 @@ bool cl_DanceMinigame::Init(base::Variant* mission, bool restart) {
 
   if (!restart && base::FileExists(kDataFile)) {
     cl_MinigameDataFile file;
-    if (file.OpenRead(kDataFile)) file.Finish(*this);
+    if (file.OpenRead(kDataFile)) ReadDataFile(file);
   }
   FindArt();
 
@@ -187,7 +193,8 @@ bool cl_DanceMinigame::Init(base::Variant* mission, bool restart) {
     base::String actor;
     if (m_MoveList.get_attribute_string("actor", actor) && !actor.empty()) m_DancerActor = actor;
   } else if (!m_DanceName.empty()) {
-    base::sys::Output("Warning: dance: no move list %s; a random dance is played\n", MoveListPath(m_DanceName.c_str()).c_str());
+    base::sys::Output("Warning: dance: no move list %s; a random dance is played\n",
+                      MoveListPath(m_DanceName.c_str()).c_str());
   }
   BuildStage(scene, viewers);
   if (m_MoveList.is_void()) {
@@ -350,8 +357,8 @@ void cl_DanceMinigame::Render(float, float) {
     char text[48];
     std::snprintf(text, sizeof(text), "Weight: %f", static_cast<double>(UpdateWeight()));
     gfx::DrawTextOutlined(static_cast<int>(m_CenterX), static_cast<int>(m_CenterY), text, 0xFFFFFFFFu, 0xFF191919u);
-    gfx::DrawLine(m_CenterX, m_CenterY, static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()),
-                  0xFFFFFFFFu);
+    gfx::DrawLine(m_CenterX, m_CenterY, static_cast<float>(base::sys::MouseX()),
+                  static_cast<float>(base::sys::MouseY()), 0xFFFFFFFFu);
   }
   DrawTutorial();
   if (!m_SongFinished) DrawSkipButton(0.0f, m_OffsetY, m_Scale);
@@ -368,7 +375,8 @@ void cl_DanceMinigame::DrawScore() {
   // with the bar.
   const int fill = std::min(inside, inside * s_Score / MaxScore());
   gfx::cl_Texture* texture = s_Score >= s_Needed ? m_FillGreenTexture : m_FillTexture;
-  if (texture && fill > 0) gfx::DrawTextureRect(x + 1.0f, y + 8.0f, x + 1.0f + static_cast<float>(fill), y + 8.0f, texture);
+  if (texture && fill > 0)
+    gfx::DrawTextureRect(x + 1.0f, y + 8.0f, x + 1.0f + static_cast<float>(fill), y + 8.0f, texture);
   if (m_PartingLineImage)
     gfx::DrawImage(m_PartingLineImage, x + static_cast<float>(inside * s_Needed / MaxScore()), y + 2.0f, 1.0f);
 }

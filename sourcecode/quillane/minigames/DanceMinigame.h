@@ -30,6 +30,7 @@ class cl_Texture;
 namespace quillane {
 
 class cl_DanceMinigame;
+class cl_MinigameDataFile;
 class cl_Scene;
 
 // One note on its track: it flies from the track's start towards the aim point, through its goal.
@@ -37,9 +38,9 @@ struct st_DanceNote {
   // ORDER NOTESTATE
   enum en_State : int { Approaching = 0, InGoal = 1, Touched = 2, Missed = 3, Done = 4 };
 
-  void Update(float step);        // one step of note clock (dt × speed)
+  void Update(float step);  // one step of note clock (dt × speed)
   void Hit(float mouseX, float mouseY);
-  void Render();                  // the touch test against the pointer, then the drawing
+  void Render();                          // the touch test against the pointer, then the drawing
   bool Contains(float x, float y) const;  // the note picture's rectangle holds the point
   base::tVector2<float> GoalCentre() const;
 
@@ -49,7 +50,7 @@ struct st_DanceNote {
   float m_Goal[4] = {};              // left, top, right, bottom
   float m_Speed = 100.0f;            // pixels per second of note clock
   float m_Accuracy = 0.5f;
-  float m_Linger = 0.8f;             // seconds of note clock shown after a miss
+  float m_Linger = 0.8f;  // seconds of note clock shown after a miss
   int m_State = Approaching;
   base::tVector2<float> m_Velocity;  // after a touch
   base::tVector2<float> m_Push;
@@ -140,6 +141,9 @@ class cl_DanceMinigame : public i_Minigame {
   bool Compile(const char* dataFile) override;
   void Update(float dt) override;
   void Render(float x, float y) override;
+  // The compiled data file opened for reading: the skip strip is its only record. False (and no
+  // skip strip) when the file does not fit.
+  bool ReadDataFile(cl_MinigameDataFile& file);
   // Seats the audience at the scene's "Sit0", "Sit1", ... locators; records past the last seat
   // are dropped. The editor has none.
   virtual void CreateAudience(const std::list<st_DanceViewer>& viewers);
@@ -151,6 +155,8 @@ class cl_DanceMinigame : public i_Minigame {
   // be read. Moves with a track outside 0..3 or a time that is not a number are dropped with a
   // warning and count as made; a speed that is not positive becomes 1.
   bool LoadMoveList(const char* name);
+  // Takes a move list already read (the list is moved in); path names it in messages.
+  void SetMoveList(base::Variant& list, const char* path);
   static base::String MoveListPath(const char* name);  // "gui/minigames/dance/<name>.xml"
   static base::String MusicPath(const char* sample);   // "msx/dance/<sample>"
   void AddNote(int track);
@@ -166,9 +172,9 @@ class cl_DanceMinigame : public i_Minigame {
   int MaxScore() const;  // ten points a move, at least 1
   float UpdateWeight();  // the dancer's steadiness; starts a requested stumble
   void RequestStumble() { m_Stumble = true; }
-  void FinishDance();    // the song's end: once, cheers or boos
-  void DecideResult();   // won or lost by the score; notes and popups cleared
-  void Grade();          // the result's tutorial
+  void FinishDance();        // the song's end: once, cheers or boos
+  void DecideResult();       // won or lost by the score; notes and popups cleared
+  void Grade();              // the result's tutorial
   static void ResetScore();  // score, needed score and popups, as a fresh program has them
 
   // ---- stage (DanceStage.cpp)
@@ -280,8 +286,8 @@ class cl_DanceMinigame : public i_Minigame {
   gfx::cl_Texture* m_FillGreenTexture = nullptr;
 
   // stage
-  cl_Scene* m_Scene = nullptr;              // owned
-  std::list<cl_Character*> m_Characters;    // owned: the dancer first, then the audience by seat
+  cl_Scene* m_Scene = nullptr;            // owned
+  std::list<cl_Character*> m_Characters;  // owned: the dancer first, then the audience by seat
 };
 
 }  // namespace quillane

@@ -40,6 +40,11 @@ bool cl_DanceMinigame::LoadMoveList(const char* name) {
   const base::String path = MoveListPath(name);
   base::Variant list;
   if (!ReadMinigameData(list, path.c_str())) return false;
+  SetMoveList(list, path.c_str());
+  return true;
+}
+
+void cl_DanceMinigame::SetMoveList(base::Variant& list, const char* path) {
   m_MoveList.cut(list);
   m_TotalMoves = m_MovesLeft = m_MoveList.size();
   s_Score = 0;
@@ -47,7 +52,7 @@ bool cl_DanceMinigame::LoadMoveList(const char* name) {
   float speed = 0.0f;
   // A speed that is not positive would leave every note standing at its start.
   if (!m_MoveList.get_attribute_float("speed", speed) || !std::isfinite(speed) || !(speed > 0.0f)) {
-    base::sys::Output("Warning: dance %s: \"speed\" is missing or not a positive number; 1 is used\n", path.c_str());
+    base::sys::Output("Warning: dance %s: \"speed\" is missing or not a positive number; 1 is used\n", path);
     speed = 1.0f;
   }
   m_Speed = speed;
@@ -75,7 +80,7 @@ bool cl_DanceMinigame::LoadMoveList(const char* name) {
     move.get_attribute_int("dir", track);
     move.get_attribute_float("time", time);
     if (!TrackOk(track) || !std::isfinite(time)) {
-      base::sys::Output("Warning: dance %s: move %d has %s (dir %d); it is left out\n", path.c_str(), i,
+      base::sys::Output("Warning: dance %s: move %d has %s (dir %d); it is left out\n", path, i,
                         TrackOk(track) ? "a time that is not a number" : "no track 0..3", track);
       move.set_nil();
       --m_MovesLeft;
@@ -83,8 +88,8 @@ bool cl_DanceMinigame::LoadMoveList(const char* name) {
     }
     m_Moves.push_back({time, i, track});
   }
-  std::stable_sort(m_Moves.begin(), m_Moves.end(), [](const st_Move& a, const st_Move& b) { return a.m_Time < b.m_Time; });
-  return true;
+  std::stable_sort(m_Moves.begin(), m_Moves.end(),
+                   [](const st_Move& a, const st_Move& b) { return a.m_Time < b.m_Time; });
 }
 
 // ---- tracks: 0 upper left, 1 lower left, 2 upper right, 3 lower right
@@ -127,7 +132,8 @@ void cl_DanceMinigame::SpawnNotes(float dt) {
   if (!m_MoveList.is_void()) {
     // Every move whose time has passed, made in the order of the file.
     std::vector<int> due;
-    while (m_NextMove < m_Moves.size() && m_Moves[m_NextMove].m_Time < m_SongTime) due.push_back(static_cast<int>(m_NextMove++));
+    while (m_NextMove < m_Moves.size() && m_Moves[m_NextMove].m_Time < m_SongTime)
+      due.push_back(static_cast<int>(m_NextMove++));
     if (due.empty()) return;
     std::sort(due.begin(), due.end(), [this](int a, int b) { return m_Moves[a].m_Child < m_Moves[b].m_Child; });
     for (int index : due) {

@@ -18,10 +18,10 @@ namespace quillane {
 
 namespace {
 
-constexpr float kZone = 80.0f;          // goal distance that counts as 1 (pixels)
-constexpr float kFlightEnd = 600.0f;    // a touched note is gone this far from its aim
-constexpr float kPushFloor = 200.0f;    // a weaker push flies the note straight up or down
-constexpr float kPopupRise = 10.0f;     // pixels per second
+constexpr float kZone = 80.0f;        // goal distance that counts as 1 (pixels)
+constexpr float kFlightEnd = 600.0f;  // a touched note is gone this far from its aim
+constexpr float kPushFloor = 200.0f;  // a weaker push flies the note straight up or down
+constexpr float kPopupRise = 10.0f;   // pixels per second
 constexpr float kStumbleWithDancer = 3.0f;
 constexpr float kStumbleAlone = 2.0f;
 constexpr int kMissPoints = -10;

@@ -182,7 +182,7 @@ void cl_DanceMinigame::cl_DanceCharacter::UpdatePose(base::cl_Pose& target) {
 // ---- building the stage
 
 cl_DanceMinigame::cl_DanceCharacter* cl_DanceMinigame::MakeCharacter(const char* name, const char* actorLabel,
-                                                                      float scale) {
+                                                                     float scale) {
   cl_ActorRegistry* registry = GetActorRegistry();
   cl_ActorDesc* actorDesc = registry && actorLabel ? registry->FindActor(actorLabel) : nullptr;
   auto* character = new cl_DanceCharacter(this);

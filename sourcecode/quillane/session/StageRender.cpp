@@ -95,7 +95,8 @@ void cl_Stage::ShowTooltip(bool all, const base::String& hoveredName) const {
 
     base::tString<base::BaseUnicodeString> text;
     bool bubble = false;
-    if (!WorldServices().GetTooltipText || !WorldServices().GetTooltipText(label, text, session->GetHoverTime(), bubble)) {
+    if (!WorldServices().GetTooltipText ||
+        !WorldServices().GetTooltipText(label, text, session->GetHoverTime(), bubble)) {
       base::String displayName;
       if (!entry || !entry->get_attribute_string("display_name", displayName)) continue;
       base::sys::Localize(displayName.c_str(), text);
