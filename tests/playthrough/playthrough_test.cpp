@@ -397,9 +397,11 @@ class PlayThrough : public PlayTest {
 
 TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
   // The scene scripts' own lines reach the log, so the road can check what they did.
+  // The games the road meets are real; their skip buttons show at once.
   WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
                    {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
-                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
+                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"}});
   const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
   EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
   EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
@@ -412,8 +414,8 @@ TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
 // save and its load on the Quay, and the way back to the menu.
 TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
   // The mini-games the Office's road starts count as won.
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>",
-                    "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/><Debug NoMinigames=\"1\"/>"},
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"0\"/>", "<Debug NoMinigames=\"1\"/>"},
                    {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
                    {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
@@ -425,7 +427,6 @@ TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
 // Office is waited for by name and skipped with a click on its button, which counts as a win.
 TEST_F(PlayThrough, AMinigameIsWaitedForAndSkippedByItsButton) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
                    {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   Play(QUILLANE_TEST_DIR "/minigame.play");
@@ -435,7 +436,6 @@ TEST_F(PlayThrough, AMinigameIsWaitedForAndSkippedByItsButton) {
 // the session's start; it is waited for and skipped, which counts as a win.
 TEST_F(PlayThrough, TheJunctionStartsTheWiretapGameWhichIsSkipped) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
                    {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/junction.play");
@@ -447,7 +447,6 @@ TEST_F(PlayThrough, TheJunctionStartsTheWiretapGameWhichIsSkipped) {
 // token.
 TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
                    {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   Play(QUILLANE_TEST_DIR "/officegames.play");
@@ -457,7 +456,6 @@ TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
 // waited for by name and skipped with its button, a win.
 TEST_F(PlayThrough, TheQuaysTrainIsStartedAtTheGangwayAndSkipped) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
                    {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/quaytrain.play");

@@ -11,6 +11,7 @@ function PrepareScene()
   Debugout("Quay: PrepareScene")
   AddCharacter("Quillane", "quillane", "Start")
   AddCharacter("Pell", "pell", "PierEnd")
+  AddCharacter("Mina", "mina", "Kiosk")
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
@@ -49,6 +50,10 @@ end
 
 function OnTrigger_office_door()
   Transit("Office")
+end
+
+function OnTrigger_Mina()
+  StartDialog("Mina")
 end
 
 -- The end of the game: the train connection past the inspectors, the diary's last pages, the
