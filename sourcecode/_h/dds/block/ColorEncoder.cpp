@@ -21,6 +21,7 @@ double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
 // Principal axis by power iteration with repeated squaring of the scatter matrix.
 void DominantAxis(int n, const Vec3* points, double axis[3]) {
+  if (const st_BlockKernels* kernels = BlockKernels()) return kernels->dominant_axis(n, points, axis);
   double m[3][3] = {};
   for (int i = 0; i < n; ++i)
     for (int r = 0; r < 3; ++r)
@@ -52,6 +53,7 @@ void DominantAxis(int n, const Vec3* points, double axis[3]) {
 
 // Direction between the first farthest pair of points.
 void FarthestPairAxis(int n, const Vec3* points, double axis[3]) {
+  if (const st_BlockKernels* kernels = BlockKernels()) return kernels->farthest_pair_axis(n, points, axis);
   double best = -1.0;
   int bi = 0, bj = 0;
   for (int i = 0; i < n; ++i)
@@ -69,9 +71,13 @@ void FarthestPairAxis(int n, const Vec3* points, double axis[3]) {
 }
 
 // Ascending by projection; tie rule 0 puts the lower point number first, rule 1 the higher.
-void SortByProjection(int n, const Vec3* points, const double axis[3], int* order, int tie_rule) {
-  if (const st_BlockKernels* kernels = BlockKernels())
-    if (kernels->order_by_projection(n, points, axis, order, tie_rule)) return;
+// Returns false when no projections tie, so that the other tie rule gives the same order (the
+// scalar sort does not tell, and returns true).
+bool SortByProjection(int n, const Vec3* points, const double axis[3], int* order, int tie_rule) {
+  if (const st_BlockKernels* kernels = BlockKernels()) {
+    const int ties = kernels->order_by_projection(n, points, axis, order, tie_rule);
+    if (ties >= 0) return ties != 0;
+  }
   double proj[kMaxBlockPoints];
   for (int i = 0; i < n; ++i) {
     proj[i] = points[i][0] * axis[0] + points[i][1] * axis[1] + points[i][2] * axis[2];
@@ -83,6 +89,7 @@ void SortByProjection(int n, const Vec3* points, const double axis[3], int* orde
     for (; j > 0 && proj[order[j - 1]] > proj[v]; --j) order[j] = order[j - 1];
     order[j] = v;
   }
+  return true;
 }
 
 bool IsSameOrder(int n, const int* a, const int* b) {
@@ -359,9 +366,9 @@ void RunPass(Pass& pass, Ring& ring, int budget, bool farthest_first, int limit,
     first = false;
     ring.h = (ring.h + 1) % 16;
     if (ring.h == 0) ring.wrapped = true;
-    SortByProjection(n, colours, axis, ring.orders[ring.h], 0);
+    const bool ties = SortByProjection(n, colours, axis, ring.orders[ring.h], 0);
     bool repeat = ring.Repeats(n);
-    if (repeat && budget != 0) {
+    if (repeat && budget != 0 && ties) {
       SortByProjection(n, colours, axis, ring.orders[ring.h], 1);
       repeat = ring.Repeats(n);
     }
@@ -404,17 +411,21 @@ void PrepareFullFit(const BlockState& block, FullFitShared& s) {
   }
   // Distinct weighted colours in order of first occurrence, with frequencies.
   int n = 0;
-  for (int i = 0; i < count; ++i) {
-    const Vec3& x = s.x[i];
-    int k = 0;
-    while (k < n && !(s.u[k][0] == x[0] && s.u[k][1] == x[1] && s.u[k][2] == x[2])) ++k;
-    if (k == n) {
-      std::memcpy(s.u[n], x, sizeof(Vec3));
-      s.freq[n] = 0.0;
-      ++n;
+  if (const st_BlockKernels* kernels = BlockKernels()) {
+    n = kernels->distinct_colours(count, s.x, s.u, s.freq, s.of_point);
+  } else {
+    for (int i = 0; i < count; ++i) {
+      const Vec3& x = s.x[i];
+      int k = 0;
+      while (k < n && !(s.u[k][0] == x[0] && s.u[k][1] == x[1] && s.u[k][2] == x[2])) ++k;
+      if (k == n) {
+        std::memcpy(s.u[n], x, sizeof(Vec3));
+        s.freq[n] = 0.0;
+        ++n;
+      }
+      s.freq[k] += 1.0;
+      s.of_point[i] = k;
     }
-    s.freq[k] += 1.0;
-    s.of_point[i] = k;
   }
   s.n = n;
   for (int k = 0; k < n; ++k) {

@@ -90,25 +90,14 @@ double GridTotal(int n, int entries, const double* colours, const double* freque
   return total;
 }
 
-// The grid's first least total, as the scalar scan finds it, from the kernel's estimates: only a
-// combination whose estimate lies within the estimates' error of the lowest can hold the least
-// exact total, so only those are added up exactly. −1 when the estimates are not finite.
-int BestByEstimates(const st_BlockKernels& kernels, int n, int entries, const double* colours,
-                    const double* frequencies, const double pal[3][4][4]) {
-  float estimates[64];
-  kernels.endpoint_estimates(n, entries, colours, frequencies, pal, estimates);
-  double lowest = 1e300;
-  for (float e : estimates) {
-    if (!(e >= 0.0f && e < 1e30f)) return -1;
-    lowest = std::min(lowest, static_cast<double>(e));
-  }
-  // Relative error of each estimate, and room for terms too small for a float's precision.
-  const double relative = (n + 8) * std::ldexp(1.0, -23), absolute = (n + 8) * 1e-40;
-  const double limit = (lowest + absolute) * (1.0 + relative) / (1.0 - relative) + absolute;
-  int near[64], count = 0;
-  for (int z = 0; z < 64; ++z)
-    if (estimates[z] <= limit) near[count++] = z;
-  if (count == 1) return near[0];  // the only one that can be least
+// The grid's first least total, as the scalar scan finds it, from the kernel's estimates: only
+// the combinations it names can hold the least exact total, so only those are added up exactly.
+// −1 when the estimates are not finite.
+int BestOfNear(const st_BlockKernels& kernels, int n, int entries, const double* colours, const double* frequencies,
+               const double pal[3][4][4]) {
+  int near[64];
+  const int count = kernels.endpoint_near(n, entries, colours, frequencies, pal, near);
+  if (count <= 1) return count == 1 ? near[0] : -1;
   int best_z = -1;
   double best_total = 0.0;
   for (int i = 0; i < count; ++i) {
@@ -119,6 +108,24 @@ int BestByEstimates(const st_BlockKernels& kernels, int n, int entries, const do
     }
   }
   return best_z;
+}
+
+// v·weight/255 for every byte v: the weights stay the same through a whole image, so the
+// divisions are done once per weight rather than for every palette of every fit.
+const double* ScaledBytes(int channel, double weight) {
+  struct st_Scaled {
+    uint64_t weight_bits = ~0ull;  // compared as bits: −0 and 0 scale differently
+    double value[256];
+  };
+  thread_local st_Scaled cache[3];
+  st_Scaled& c = cache[channel];
+  uint64_t bits;
+  std::memcpy(&bits, &weight, sizeof bits);
+  if (c.weight_bits != bits || weight != weight) {
+    c.weight_bits = bits;
+    for (int v = 0; v < 256; ++v) c.value[v] = v * weight / 255.0;
+  }
+  return c.value;
 }
 
 }  // namespace
@@ -145,7 +152,8 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
   // endpoint 1 high).
   int values[3][4][2];
   double pal[3][4][4];
-  for (int c = 0; c < 3; ++c)
+  for (int c = 0; c < 3; ++c) {
+    const double* scaled = ScaledBytes(c, weights[c]);
     for (int k = 0; k < 4; ++k) {
       const int c0 = (k & 2) ? high[0][c] : low[0][c];
       const int c1 = (k & 1) ? high[1][c] : low[1][c];
@@ -158,11 +166,12 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
         p[2] = (2 * c0 + c1 + 1) / 3;
         p[3] = (c0 + 2 * c1 + 1) / 3;
       }
-      for (int j = 0; j < 4; ++j) pal[c][k][j] = p[j] * weights[c] / 255.0;
+      for (int j = 0; j < 4; ++j) pal[c][k][j] = scaled[p[j]];
     }
+  }
 
   int best_z = -1;
-  if (const st_BlockKernels* kernels = BlockKernels()) best_z = BestByEstimates(*kernels, n, entries, colours, frequencies, pal);
+  if (const st_BlockKernels* kernels = BlockKernels()) best_z = BestOfNear(*kernels, n, entries, colours, frequencies, pal);
   if (best_z < 0) {
     double totals[64];
     GridTotals(n, entries, colours, frequencies, pal, totals);

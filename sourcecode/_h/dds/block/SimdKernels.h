@@ -38,18 +38,30 @@ struct st_BlockKernels {
   // best ratio, appended to `out` in no particular order. Returns the count, or −1 for more
   // than kMaxSplitColours colours or more than `capacity` splits to name.
   int (*split_near)(int limit, int n, const st_SplitSums& sums, st_SplitIndex* out, int capacity);
-  // The 64 summed errors of the endpoint grid in single precision, totals[kr + 4·kg + 16·kb] =
-  // Σ over colours of the least, over the first `entries` palette entries, of red + green +
-  // blue, each channel's term f·(u − pal[c][k][j])² as the scalar code computes it, rounded to
-  // float. Each total is within (n + 8)·2^-23 of the exact one, relatively.
-  void (*endpoint_estimates)(int n, int entries, const double* colours, const double* frequencies,
-                             const double pal[3][4][4], float totals[64]);
+  // The combinations z = kr + 4·kg + 16·kb of the endpoint grid whose total, Σ over colours of
+  // the least over the first `entries` palette entries of red + green + blue (each channel's
+  // term f·(u − pal[c][k][j])²), may be the least, ascending into `near`; found from
+  // single-precision totals and their error bound. Returns the count, or −1 when a total is not
+  // a finite number.
+  int (*endpoint_near)(int n, int entries, const double* colours, const double* frequencies,
+                       const double pal[3][4][4], int near[64]);
   // ComputeBlockError: nearest entry per point (−1 points skipped) and the summed error.
   double (*block_error)(BlockState& block);
   // The points' order by projection on the axis, ties by index (ascending for tie rule 0,
-  // descending for 1): the stable sort's result. False (order untouched) when a projection is
-  // not a number.
-  bool (*order_by_projection)(int n, const double (*points)[3], const double axis[3], int* order, int tie_rule);
+  // descending for 1): the stable sort's result. Returns 1 when projections tie, 0 when none
+  // do (the order is then the same under either rule), −1 (order untouched) when a projection
+  // is not a number.
+  int (*order_by_projection)(int n, const double (*points)[3], const double axis[3], int* order, int tie_rule);
+  // The scatter matrix of `n` centred points raised to the 2^24th power by repeated squaring
+  // (rescaled to trace 3.5 before each 256th power) and its last square root's column of the
+  // largest diagonal entry, normalised: the principal axis, as the scalar code computes it.
+  void (*dominant_axis)(int n, const double (*points)[3], double axis[3]);
+  // The direction between the first pair (i ≤ j, in that order) farthest apart.
+  void (*farthest_pair_axis)(int n, const double (*points)[3], double axis[3]);
+  // The distinct points in order of first occurrence into `colours`, how often each occurs
+  // into `counts`, each point's distinct colour into `of_point`; returns their number.
+  int (*distinct_colours)(int count, const double (*points)[3], double (*colours)[3], double* counts,
+                          int* of_point);
 };
 
 const st_BlockKernels& Sse41BlockKernels();

@@ -216,13 +216,18 @@ int SplitNear(int limit, int n, const st_SplitSums& t, st_SplitIndex* out, int c
 
 // ---- the endpoint grid
 
-void EndpointEstimates(int n, int entries, const double* colours, const double* frequencies, const double pal[3][4][4],
-                       float totals[64]) {
+int EndpointNear(int n, int entries, const double* colours, const double* frequencies, const double pal[3][4][4],
+                 int near[64]) {
   // Lanes count kg + 4·kb over 16 lanes; one running sum per kr and lane group.
   constexpr int kGroups = 16 / kFloatLanes;
   VF sum[4][kGroups];
   for (auto& byKr : sum)
     for (VF& s : byKr) s = Set1(0.0f);
+  // The palette by channel and entry with the combinations side by side.
+  alignas(32) double byCombination[3][4][4];
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 4; ++k)
+      for (int j = 0; j < 4; ++j) byCombination[c][j][k] = pal[c][k][j];
   for (int i = 0; i < n; ++i) {
     // term[c][j][k]: channel c's term for entry j under combination k, as the scalar code
     // computes it, then rounded.
@@ -230,12 +235,10 @@ void EndpointEstimates(int n, int entries, const double* colours, const double* 
     const VD f = Bcast(&frequencies[i]);
     for (int c = 0; c < 3; ++c) {
       const VD u = Bcast(&colours[3 * i + c]);
-      for (int k = 0; k < 4; ++k)
+      for (int j = 0; j < 4; ++j)
         for (int v = 0; v < 4 / kLanes; ++v) {
-          const VD d = Sub(u, Load(&pal[c][k][v * kLanes]));
-          alignas(32) float byEntry[kLanes];
-          StoreAsFloat(byEntry, Mul(Mul(f, d), d));
-          for (int e = 0; e < kLanes; ++e) term[c][v * kLanes + e][k] = byEntry[e];
+          const VD d = Sub(u, Load(&byCombination[c][j][v * kLanes]));
+          StoreAsFloat(&term[c][j][v * kLanes], Mul(Mul(f, d), d));
         }
     }
     VF gb[4][kGroups];  // green + blue by entry and lane
@@ -252,12 +255,35 @@ void EndpointEstimates(int n, int entries, const double* colours, const double* 
       }
     }
   }
-  for (int kr = 0; kr < 4; ++kr) {
-    alignas(32) float lanes[16];
-    for (int g = 0; g < kGroups; ++g) Store(lanes + g * kFloatLanes, sum[kr][g]);
-    // Lane kg + 4·kb holds the total of z = kr + 4·kg + 16·kb.
-    for (int lane = 0; lane < 16; ++lane) totals[kr + 4 * lane] = lanes[lane];
-  }
+  // Lane kg + 4·kb of sum[kr] holds the total of z = kr + 4·kg + 16·kb.
+  VF lowest = sum[0][0];
+  int usable = (1 << kFloatLanes) - 1;
+  for (int kr = 0; kr < 4; ++kr)
+    for (int g = 0; g < kGroups; ++g) {
+      lowest = Min(lowest, sum[kr][g]);
+      usable &= GeMask(sum[kr][g], Set1(0.0f)) & GeMask(Set1(1e30f), sum[kr][g]);
+    }
+  if (usable != (1 << kFloatLanes) - 1) return -1;
+  alignas(32) float lanes[kFloatLanes];
+  Store(lanes, lowest);
+  float least = lanes[0];
+  for (float v : lanes) least = v < least ? v : least;
+  // Each term is the scalar code's rounded once, each sum adds a rounding: every total is within
+  // (n + 8)·2^-23 of the exact one, relatively, and terms too small for a float's precision add
+  // at most (n + 8)·1e-40. A total further above the lowest than both errors cannot be least.
+  const double relative = (n + 8) * (1.0 / 8388608.0), absolute = (n + 8) * 1e-40;
+  const double limit = (least + absolute) * (1.0 + relative) / (1.0 - relative) + absolute;
+  // Rounded up to a float, so that the comparison below keeps every total up to the limit.
+  float bar = static_cast<float>(limit);
+  if (bar < limit) bar = __builtin_nextafterf(bar, 1e30f);
+  uint64_t within = 0;  // bit z
+  for (int kr = 0; kr < 4; ++kr)
+    for (int g = 0; g < kGroups; ++g)
+      for (int bits = GeMask(Set1(bar), sum[kr][g]); bits != 0; bits &= bits - 1)
+        within |= 1ull << (kr + 4 * (g * kFloatLanes + __builtin_ctz(static_cast<unsigned>(bits))));
+  int count = 0;
+  for (; within != 0; within &= within - 1) near[count++] = __builtin_ctzll(within);
+  return count;
 }
 
 // ---- the block error
@@ -305,32 +331,148 @@ double BlockError(BlockState& block) {
 
 // ---- the projection order
 
-// Each point's place is the count of points before it: those projecting lower, and those
-// projecting the same with an index that comes first under the tie rule.
-bool OrderByProjection(int n, const double (*points)[3], const double axis[3], int* order, int tie_rule) {
+// Each point's place is the count of points projecting lower; where projections tie, that
+// count repeats, and the places go again with the tie rule: among equals, the index that comes
+// first under the rule goes first.
+int OrderByProjection(int n, const double (*points)[3], const double axis[3], int* order, int tie_rule) {
   constexpr int kBits[16] = {0, 1, 1, 2, 1, 2, 2, 3, 1, 2, 2, 3, 2, 3, 3, 4};
-  alignas(32) double proj[kMaxBlockPoints + kLanes], index[kMaxBlockPoints + kLanes];
+  alignas(32) double proj[kMaxBlockPoints + kLanes];
   for (int i = 0; i < n; ++i) {
     proj[i] = points[i][0] * axis[0] + points[i][1] * axis[1] + points[i][2] * axis[2];
-    if (proj[i] != proj[i]) return false;
-    index[i] = i;
+    if (proj[i] != proj[i]) return -1;
   }
   // Lanes past n compare false with everything.
-  for (int i = n; i < n + kLanes; ++i) proj[i] = index[i] = __builtin_nan("");
+  for (int i = n; i < n + kLanes; ++i) proj[i] = __builtin_nan("");
+  int place[kMaxBlockPoints];
+  uint64_t taken[kMaxBlockPoints / 64] = {};
+  bool ties = false;
   for (int i = 0; i < n; ++i) {
-    const VD p = Bcast(&proj[i]), me = Set1(static_cast<double>(i));
-    int place = 0;
-    for (int j = 0; j < n; j += kLanes) {
-      const VD pj = Load(&proj[j]), ij = Load(&index[j]);
-      const VD first = tie_rule == 0 ? LessThan(ij, me) : LessThan(me, ij);
-      place += kBits[MaskOf(Or(LessThan(pj, p), And(Equal(pj, p), first)))];
-    }
-    order[place] = i;
+    const VD p = Bcast(&proj[i]);
+    int lower = 0;
+    for (int j = 0; j < n; j += kLanes) lower += kBits[MaskOf(LessThan(Load(&proj[j]), p))];
+    place[i] = lower;
+    ties = ties || (taken[lower / 64] >> (lower % 64) & 1) != 0;
+    taken[lower / 64] |= 1ull << (lower % 64);
   }
-  return true;
+  if (ties) {
+    for (int i = 0; i < n; ++i)
+      for (int j = 0; j < n; ++j)
+        place[i] += proj[j] == proj[i] && (tie_rule == 0 ? j < i : j > i);
+  }
+  for (int i = 0; i < n; ++i) order[place[i]] = i;
+  return ties ? 1 : 0;
 }
 
-const st_BlockKernels kKernels = {&SplitNear, &EndpointEstimates, &BlockError, &OrderByProjection};
+// ---- the axes
+
+// A 3×3 matrix as three rows of lanes (the fourth lane unused).
+struct st_Rows {
+  VD row[3][4 / kLanes];
+
+  double At(int r, int c) const {
+    alignas(32) double lanes[4];
+    for (int v = 0; v < 4 / kLanes; ++v) Store(lanes + v * kLanes, row[r][v]);
+    return lanes[c];
+  }
+};
+
+void DominantAxis(int n, const double (*points)[3], double axis[3]) {
+  constexpr int kVectors = 4 / kLanes;
+  st_Rows m;
+  for (auto& r : m.row)
+    for (VD& v : r) v = Set1(0.0);
+  // Each entry sums p[r]·p[c] over the points in order, as the scalar loop does.
+  for (int i = 0; i < n; ++i) {
+    alignas(32) const double p[4] = {points[i][0], points[i][1], points[i][2], 0.0};
+    for (int r = 0; r < 3; ++r) {
+      const VD pr = Bcast(&points[i][r]);
+      for (int v = 0; v < kVectors; ++v) m.row[r][v] = Add(m.row[r][v], Mul(pr, Load(p + v * kLanes)));
+    }
+  }
+  st_Rows prev = m;
+  for (int round = 0; round < 3; ++round) {
+    // Trace 3.5 keeps the largest eigenvalue above 1 and the 256th power in double range.
+    const VD scale = Set1(3.5 / (m.At(0, 0) + m.At(1, 1) + m.At(2, 2)));
+    for (auto& r : m.row)
+      for (VD& v : r) v = Mul(v, scale);
+    for (int k = 0; k < 8; ++k) {
+      prev = m;
+      alignas(32) double entries[3][4];
+      for (int r = 0; r < 3; ++r)
+        for (int v = 0; v < kVectors; ++v) Store(entries[r] + v * kLanes, prev.row[r][v]);
+      // Row r of the square: prev[r][0]·row 0 + prev[r][1]·row 1 + prev[r][2]·row 2, in that order.
+      for (int r = 0; r < 3; ++r) {
+        const VD a = Bcast(&entries[r][0]), b = Bcast(&entries[r][1]), c = Bcast(&entries[r][2]);
+        for (int v = 0; v < kVectors; ++v)
+          m.row[r][v] = Add(Add(Mul(a, prev.row[0][v]), Mul(b, prev.row[1][v])), Mul(c, prev.row[2][v]));
+      }
+    }
+  }
+  int k;
+  if (m.At(0, 0) <= m.At(1, 1))
+    k = m.At(2, 2) < m.At(1, 1) ? 1 : 2;
+  else
+    k = m.At(2, 2) < m.At(0, 0) ? 0 : 2;
+  const double len = __builtin_sqrt(m.At(k, k));
+  for (int c = 0; c < 3; ++c) axis[c] = prev.At(c, k) / len;
+}
+
+void FarthestPairAxis(int n, const double (*points)[3], double axis[3]) {
+  alignas(32) double x[3][kMaxBlockPoints + kLanes];
+  for (int i = 0; i < n; ++i)
+    for (int c = 0; c < 3; ++c) x[c][i] = points[i][c];
+  double best = -1.0;
+  int bi = 0, bj = 0;
+  for (int i = 0; i < n; ++i) {
+    const VD p0 = Bcast(&x[0][i]), p1 = Bcast(&x[1][i]), p2 = Bcast(&x[2][i]);
+    for (int j = i; j < n; j += kLanes) {
+      const VD e0 = Sub(p0, Load(&x[0][j])), e1 = Sub(p1, Load(&x[1][j])), e2 = Sub(p2, Load(&x[2][j]));
+      const VD d = Add(Add(Mul(e0, e0), Mul(e1, e1)), Mul(e2, e2));
+      int further = MaskOf(LessThan(Set1(best), d));
+      if (n - j < kLanes) further &= (1 << (n - j)) - 1;
+      if (further == 0) continue;
+      // A pair beats the best only by more, in the scan order.
+      alignas(32) double ds[kLanes];
+      Store(ds, d);
+      for (int lane = 0; lane < kLanes && j + lane < n; ++lane)
+        if (ds[lane] > best) {
+          best = ds[lane];
+          bi = i;
+          bj = j + lane;
+        }
+    }
+  }
+  const double len = __builtin_sqrt(best);
+  for (int c = 0; c < 3; ++c) axis[c] = len > 0.0 ? (points[bi][c] - points[bj][c]) / len : 0.0;
+}
+
+int DistinctColours(int count, const double (*points)[3], double (*colours)[3], double* counts, int* of_point) {
+  alignas(32) double u[3][kMaxBlockPoints + kLanes];
+  int n = 0;
+  for (int i = 0; i < count; ++i) {
+    const VD p0 = Bcast(&points[i][0]), p1 = Bcast(&points[i][1]), p2 = Bcast(&points[i][2]);
+    int k = n;
+    for (int j = 0; j < n; j += kLanes) {
+      int same = MaskOf(And(And(Equal(Load(&u[0][j]), p0), Equal(Load(&u[1][j]), p1)), Equal(Load(&u[2][j]), p2)));
+      if (n - j < kLanes) same &= (1 << (n - j)) - 1;
+      if (same != 0) {
+        k = j + __builtin_ctz(static_cast<unsigned>(same));
+        break;
+      }
+    }
+    if (k == n) {
+      for (int c = 0; c < 3; ++c) u[c][n] = colours[n][c] = points[i][c];
+      counts[n] = 0.0;
+      ++n;
+    }
+    counts[k] += 1.0;
+    of_point[i] = k;
+  }
+  return n;
+}
+
+const st_BlockKernels kKernels = {&SplitNear,         &EndpointNear,       &BlockError,     &OrderByProjection,
+                                  &DominantAxis,      &FarthestPairAxis,   &DistinctColours};
 
 }  // namespace
 }  // namespace dds
