@@ -171,7 +171,8 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
   }
 
   int best_z = -1;
-  if (const st_BlockKernels* kernels = BlockKernels()) best_z = BestOfNear(*kernels, n, entries, colours, frequencies, pal);
+  const st_BlockKernels* kernels = BlockKernels();
+  if (kernels) best_z = BestOfNear(*kernels, n, entries, colours, frequencies, pal);
   if (best_z < 0) {
     double totals[64];
     GridTotals(n, entries, colours, frequencies, pal, totals);
@@ -184,6 +185,12 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
   for (int c = 0; c < 3; ++c) {
     codes[c] = values[c][k[c]][0] >> (8 - kBits[c]);
     codes[3 + c] = values[c][k[c]][1] >> (8 - kBits[c]);
+  }
+  if (kernels) {
+    const double* const chosen[3] = {pal[0][k[0]], pal[1][k[1]], pal[2][k[2]]};
+    const double error = kernels->endpoint_indices(n, entries, colours, frequencies, chosen, indices);
+    for (int i = n; i < kMaxBlockPoints; ++i) indices[i] = -1;
+    return error;
   }
   double error = 0.0;
   for (int i = 0; i < n; ++i) {

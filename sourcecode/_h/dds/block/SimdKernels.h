@@ -45,6 +45,11 @@ struct st_BlockKernels {
   // a finite number.
   int (*endpoint_near)(int n, int entries, const double* colours, const double* frequencies,
                        const double pal[3][4][4], int near[64]);
+  // For one combination of the endpoint grid (pal[c]: channel c's four entries), each colour's
+  // nearest entry among the first `entries` by (red + green) + blue of f·(u − pal[c][j])², the
+  // first on a tie, into `indices`; returns those distances summed in colour order.
+  double (*endpoint_indices)(int n, int entries, const double* colours, const double* frequencies,
+                             const double* const pal[3], int* indices);
   // ComputeBlockError: nearest entry per point (−1 points skipped) and the summed error.
   double (*block_error)(BlockState& block);
   // The points' order by projection on the axis, ties by index (ascending for tie rule 0,

@@ -286,6 +286,30 @@ int EndpointNear(int n, int entries, const double* colours, const double* freque
   return count;
 }
 
+double EndpointIndices(int n, int entries, const double* colours, const double* frequencies,
+                       const double* const pal[3], int* indices) {
+  constexpr int kVectors = 4 / kLanes;
+  double error = 0.0;
+  for (int i = 0; i < n; ++i) {
+    const VD f = Bcast(&frequencies[i]);
+    alignas(32) double d[4];
+    for (int v = 0; v < kVectors; ++v) {
+      VD term[3];
+      for (int c = 0; c < 3; ++c) {
+        const VD e = Sub(Bcast(&colours[3 * i + c]), Load(pal[c] + v * kLanes));
+        term[c] = Mul(Mul(f, e), e);
+      }
+      Store(d + v * kLanes, Add(Add(term[0], term[1]), term[2]));
+    }
+    // The first entry holding the least distance, as the scalar "<" scan keeps it.
+    int best = 0;
+    for (int j = 1; j < entries; ++j) best = d[j] < d[best] ? j : best;
+    indices[i] = best;
+    error += d[best];
+  }
+  return error;
+}
+
 // ---- the block error
 
 double BlockError(BlockState& block) {
@@ -471,8 +495,8 @@ int DistinctColours(int count, const double (*points)[3], double (*colours)[3], 
   return n;
 }
 
-const st_BlockKernels kKernels = {&SplitNear,         &EndpointNear,       &BlockError,     &OrderByProjection,
-                                  &DominantAxis,      &FarthestPairAxis,   &DistinctColours};
+const st_BlockKernels kKernels = {&SplitNear,    &EndpointNear,      &EndpointIndices, &BlockError,
+                                  &OrderByProjection, &DominantAxis, &FarthestPairAxis, &DistinctColours};
 
 }  // namespace
 }  // namespace dds
