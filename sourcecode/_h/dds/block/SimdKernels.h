@@ -10,7 +10,8 @@
 
 namespace dds {
 
-// The split kernel serves blocks of up to this many distinct colours (a 4×4 block has 16).
+// The split kernel serves blocks of up to this many distinct colours (a 4×4 block has 16): its
+// rows stay on the stack, and a few thousand splits leave the near-ratio margin wide apart.
 inline constexpr int kMaxSplitColours = 32;
 // Zeros past the last entry of a suffix table, so that a group of lanes may run over its end.
 inline constexpr int kSplitPad = 8;
