@@ -9,7 +9,7 @@
 #include "HudStandIns.h"
 #include "base/data/Xml.h"
 #include "base/text/Text.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "base/data/VariantTools.h"
+#include "quillane/core/GameState.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
-#include "quillane/session/GameActionQueue.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 #include "quillane/world/WorldServices.h"
 #include "session_fixture.h"

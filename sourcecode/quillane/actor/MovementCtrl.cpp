@@ -11,7 +11,7 @@
 #include "graphics/mesh/Pose.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/actor/WalkSpeed.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/world/WorldServices.h"
 
 namespace quillane {

@@ -15,7 +15,7 @@
 #include "graphics/Texture.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/character/FacialCtrl.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 

@@ -20,7 +20,7 @@
 #include "graphics/image/Image.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/DiaryServices.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "sound/Sfx.h"
 
 namespace {

@@ -12,7 +12,7 @@
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/Token.h"
 #include "quillane/screen/ScreenLayout.h"

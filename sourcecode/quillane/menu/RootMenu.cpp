@@ -9,7 +9,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/Messagebox.h"
@@ -155,7 +155,7 @@ bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   }
   if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
-    if (cl_GameFrame* frame = GetGameFrame()) frame->StartEditor();
+    StartEditor();
     return true;
   }
   return false;

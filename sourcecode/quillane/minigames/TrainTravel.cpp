@@ -10,10 +10,9 @@
 #include "base/system.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/screen/InterfaceSounds.h"
-#include "quillane/session/GameStateLookups.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/Sfx.h"
 
@@ -189,9 +188,8 @@ void cl_TrainTravelPanel::Restart() {
 void cl_TrainTravelPanel::End() {
   m_ReloadGraph = true;
   bool won = false;
-  if (cl_Session* session = GetSession()) {
-    const base::Variant* win =
-        base::variant_get_attribute_by_path(*session->GetGameState(), (m_MissionPath + "/Win").c_str(), false);
+  if (base::Variant* state = GetGameState()) {
+    const base::Variant* win = base::variant_get_attribute_by_path(*state, (m_MissionPath + "/Win").c_str(), false);
     won = win && win->get_int() == 1;
   }
   if (won && !m_Finished && m_State == Over && m_Tries < 5) {

@@ -9,7 +9,6 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {

@@ -11,8 +11,7 @@
 #include "base/system.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
-#include "quillane/frame/LoadingScreen.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/Subtitles.h"
 #include "quillane/hud/TokenBar.h"
@@ -149,8 +148,7 @@ void SetCustomTextBubblePos(KRX::t_Interface& in) {
 }
 
 void SetLoadingImage(const char* path) {
-  cl_GameFrame* frame = GetGameFrame();
-  if (cl_LoadingScreen* screen = frame ? frame->GetLoadingScreen() : nullptr) screen->SetImage(path);
+  SetLoadingPicture(path);
 }
 
 void MasterHackHideMouseCursor(bool hide) { SetCursorHidden(hide); }

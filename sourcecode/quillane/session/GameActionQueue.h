@@ -10,7 +10,7 @@
 #include <list>
 
 #include "base/String.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 class GameThread;
 

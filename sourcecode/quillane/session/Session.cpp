@@ -20,7 +20,8 @@
 #include "graphics/Texture.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
+#include "quillane/core/GameState.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/OverlayMgr.h"
@@ -44,8 +45,6 @@
 
 namespace quillane {
 namespace {
-
-cl_Session* g_session = nullptr;
 
 constexpr const char* kTokensFile = "GUI/tokens/tokens.xml";
 constexpr const char* kCastListFile = "scripts/castlist.xml";
@@ -112,12 +111,12 @@ float cl_Session::s_timeFactor = 1.0f;
 bool cl_Session::s_stepMode = false;
 bool cl_Session::s_showFps = false;
 
-cl_Session* GetSession() { return g_session; }
+cl_Session* GetSession() { return static_cast<cl_Session*>(GetRunningSession()); }
 
 // ---------------------------------------------------------------- lifecycle
 
 cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
-  g_session = this;
+  SetRunningSession(this);
   CreateInterface();
   m_minigames = std::make_unique<cl_MinigameManager>();
   m_diary = std::make_unique<cl_Diary>();  // its book is set up when first opened
@@ -133,7 +132,7 @@ cl_Session::~cl_Session() {
   RemoveSessionServices();
   RemoveInterfaceServices();
   ReleaseCursorImages();
-  g_session = nullptr;
+  SetRunningSession(nullptr);
   DropStage();
   for (cl_Stage* stage : m_retiredStages) delete stage;
   m_retiredStages.clear();
@@ -231,21 +230,16 @@ void cl_Session::SetPanelFlag(base::cl_Window* window, bool enabled) {
 }
 
 bool cl_Session::IsSkippingSequence() {
-  if (!g_session) return false;
-  const int state = g_session->m_actionQueue.m_state;
+  cl_Session* session = GetSession();
+  if (!session) return false;
+  const int state = session->m_actionQueue.m_state;
   return state == cl_GameActionQueue::STATE_FADE_BEFORE_SKIPPING_SEQUENCE ||
          state == cl_GameActionQueue::STATE_SKIPPING_SEQUENCE;
 }
 
-bool cl_Session::IsSceneJustLoaded() { return g_session && g_session->m_sceneJustLoaded; }
-
-int GetMissionState(const char* name) {
+bool cl_Session::IsSceneJustLoaded() {
   cl_Session* session = GetSession();
-  if (!session || !name) return -1;
-  const base::Variant* missions = session->GetGameState()->get_element("Missions");
-  int value = -1;
-  if (!missions || !missions->get_attribute_int(name, value)) return -1;
-  return value;
+  return session && session->m_sceneJustLoaded;
 }
 
 bool IsWideScreen() {
@@ -312,13 +306,13 @@ void cl_Session::UpdateWorld(float time, float dt) {
 bool cl_Session::LeaveOnRequest() {
   if (m_request.empty() || m_fader.m_state != cl_Fader::STATE_COVERED) return false;
   for (const char* channel : {"ATHMO", "AMBIENT", "AMBIENT2"}) sfx::StopChannel(channel, 0.25f);
-  cl_GameFrame* frame = GetGameFrame();
+  base::i_GameFrame* frame = base::GetFrameInterface();
   if (m_request == "mainmenu") {
     base::sys::Output("Session: back to the main menu\n");
     if (!frame) return true;
     // The frame keeps this module alive until its update has returned.
     frame->EndSession();
-    frame->SwitchState("RootMenu");
+    SwitchFrameState("RootMenu");
     if (cl_RootMenu* menu = cl_RootMenu::GetInstance()) {
       base::Variant refresh;
       refresh.set_element("Refresh");

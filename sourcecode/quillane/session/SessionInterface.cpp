@@ -6,6 +6,7 @@
 
 #include "base/data/Variant.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/core/GameState.h"
 #include "quillane/diary/Diary.h"
 #include "quillane/diary/DiaryServices.h"
 #include "quillane/gui/GameGUI.h"
@@ -17,8 +18,8 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/GameStateLookups.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionServices.h"
 #include "quillane/video/VideoController.h"
