@@ -17,9 +17,9 @@
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameControls.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 
 namespace menutest {
 namespace {

@@ -8,7 +8,7 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
 #include "support/EngineLogCapture.h"
 

@@ -7,7 +7,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/frame/GameFrame.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 namespace {
 

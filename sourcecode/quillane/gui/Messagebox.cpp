@@ -1,5 +1,5 @@
 // The message box: layout, fade, input and the one answer.
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 #include <algorithm>
 

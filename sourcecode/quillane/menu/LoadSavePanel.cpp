@@ -16,9 +16,9 @@
 #include "graphics/image/Image.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/menu/GameMenu.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 
@@ -74,30 +74,6 @@ bool ParseSlotName(const char* name, st_SlotKey& out) {
   return true;
 }
 
-base::Variant BuildSaveHeader(base::i_GameSession* session) {
-  base::Variant header;
-  if (!session) return header;
-  header.set_element("SaveData");
-  header.attribute("game_time")->set_float(session->GetGameTime());
-  const base::Variant* state = session->GetGameState();
-  const base::Variant* missions = state && state->is_element() ? state->get_element("Missions") : nullptr;
-  const base::Variant* fourth = missions ? missions->get_element("Mission4") : nullptr;
-  int current = 0, started = 0;
-  if (missions) missions->get_attribute_int("CurrentMission", current);
-  if (fourth) fourth->get_attribute_int("Started", started);
-  header.attribute("current_mission")->set_int(current);
-  header.attribute("mission4_started")->set_int(started);
-  static const char* const kScores[][2] = {{"wealth", "Wealth"},       {"spycraft", "Spycraft"},
-                                           {"skill", "Skill"},         {"maxwealth", "MaxWealth"},
-                                           {"maxspycraft", "MaxSpycraft"}, {"maxskill", "MaxSkill"}};
-  for (const auto& score : kScores) {
-    int value = 0;
-    if (missions) missions->get_attribute_int(score[1], value);
-    header.attribute(score[0])->set_int(value);
-  }
-  return header;
-}
-
 // ---------------------------------------------------------------- construction and names
 
 cl_LoadSavePanel* cl_LoadSavePanel::Create(base::cl_GUI* gui, base::i_GameSession* session) {
@@ -117,16 +93,10 @@ cl_LoadSavePanel::cl_LoadSavePanel(base::cl_GUI* gui, base::i_GameSession* sessi
 
 cl_LoadSavePanel::~cl_LoadSavePanel() = default;
 
-base::tString<base::BaseString> cl_LoadSavePanel::GetSaveFolder() {
-  base::tString<base::BaseString> folder;
-  folder.print("%s/savegames/", base::sys::GetUserDataPath().c_str());
-  return folder;
-}
+base::tString<base::BaseString> cl_LoadSavePanel::GetSaveFolder() { return GetSavegameFolder(); }
 
 base::tString<base::BaseString> cl_LoadSavePanel::GetSavegamePath(const char* fileName) {
-  base::tString<base::BaseString> path;
-  path.print("%s%s.sav", GetSaveFolder().c_str(), fileName ? fileName : "");
-  return path;
+  return GetSavegameFilePath(fileName);
 }
 
 base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
@@ -143,11 +113,7 @@ base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
   return base::tString<base::BaseString>();
 }
 
-bool cl_LoadSavePanel::AutoSave() {
-  if (!m_pSession) return false;
-  const base::Variant header = BuildSaveHeader(m_pSession);
-  return m_pSession->SaveGame(GetSavegamePath("auto").c_str(), Localized("#loads0_3492 Autosave"), &header);
-}
+bool cl_LoadSavePanel::AutoSave() { return WriteAutoSave(m_pSession); }
 
 // ---------------------------------------------------------------- the list
 
@@ -300,8 +266,8 @@ void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const
     return;
   }
   const base::Variant header = BuildSaveHeader(m_pSession);
+  // The writer has logged what happened; the player gets the box.
   if (!m_pSession || !m_pSession->SaveGame(path.c_str(), m_EnteredName, &header)) {
-    base::sys::Output("ERROR: savegame '%s' could not be written\n", path.c_str());
     Ask("MB_OK", "#loads0_9002 The game could not be saved.", "MB_savefailed");
     return;
   }
@@ -525,13 +491,4 @@ void cl_LoadSavePanel::Render(float px, float py) {
       break;
     }
   }
-}
-
-int CountSavegames() {
-  base::tString<base::BaseString> pattern;
-  pattern.print("%s*.sav", cl_LoadSavePanel::GetSaveFolder().c_str());
-  base::list<base::tString<base::BaseString>> files;
-  base::cl_FileFinder finder;
-  finder.AddToFileList(files, pattern, false);
-  return static_cast<int>(files.size());
 }

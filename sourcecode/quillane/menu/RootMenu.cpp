@@ -12,7 +12,7 @@
 #include "quillane/core/FrameServices.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/options/OptionsPanel.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"

@@ -1,5 +1,5 @@
 // Savegame rows: what they read, how they summarise a header, and how they draw.
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 
 #include <cmath>
 

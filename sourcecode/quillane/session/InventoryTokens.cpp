@@ -8,10 +8,9 @@
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
-#include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/TokenBar.h"
-#include "quillane/menu/LoadSavePanel.h"
+#include "quillane/savegame/SaveSlots.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -80,12 +79,6 @@ void PlayTokenScript(cl_Session& session, const base::String& function) {
   session.GetActionQueue().m_sceneScript = thread;
   base::Variant ignored;
   GameThread::Run(ignored, thread, function.c_str(), base::Variant());
-}
-
-void WriteAutoSaveThroughPanel(cl_Session& session) {
-  cl_GameGUI* gui = session.GetGameGUI();
-  auto* panel = gui ? dynamic_cast<cl_LoadSavePanel*>(gui->FindByLabel("LoadSavePanel")) : nullptr;
-  if (!panel || !panel->AutoSave()) base::sys::Output("Warning: the automatic savegame was not written.\n");
 }
 
 }  // namespace
@@ -286,7 +279,7 @@ bool CheckTokenOnTarget(const char* target, const char* token) {
 void PlayTokenHandler(const char* target, const char* token) {
   cl_Session* session = GetSession();
   if (!session) return;
-  if (AutoSave_OnUserAction) WriteAutoSaveThroughPanel(*session);
+  if (AutoSave_OnUserAction) WriteAutoSave(session);
   if (CallTokenHandler(target, token)) {
     if (IsInDialogue()) {
       session->GetDialogCtrl().Start(target, Composed("Play_", token).c_str());

@@ -15,7 +15,7 @@
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
 #include "base/math/Vector.h"
-#include "quillane/menu/GameMenu.h"
+#include "quillane/gui/MenuSession.h"
 #include "quillane/screen/Fader.h"
 #include "quillane/session/DialogCtrl.h"
 #include "quillane/session/GameActionQueue.h"
