@@ -4,12 +4,12 @@
 
 #include "KRX/ScriptSystem.h"
 #include "base/FileTools.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
-#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "quillane/video/VideoController.h"

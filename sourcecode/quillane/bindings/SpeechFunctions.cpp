@@ -4,11 +4,11 @@
 
 #include "base/math/Random.h"
 #include "base/system.h"
+#include "quillane/bindings/Speech.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
-#include "quillane/session/Speech.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace script_bindings {
