@@ -213,14 +213,14 @@ void SetDefaultAnimation(KRX::t_Interface& in) {
 }
 
 float PlayAnimationNoWait(KRX::t_Interface& in) {
-  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().m_cancelAllowed = false;
+  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().ForbidCancel();
   float duration = 0.0f;
   StartCharacterAnimation(in, duration);
   return duration;
 }
 
 void PlayAnimation(KRX::t_Interface& in) {
-  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().m_cancelAllowed = false;
+  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().ForbidCancel();
   float duration = 0.0f;
   cl_Character* character = StartCharacterAnimation(in, duration);
   if (!character) return;

@@ -143,7 +143,7 @@ void LooseToken(KRX::t_Interface& in) {
 
 void SetValue(KRX::t_Interface& in) {
   quillane::cl_Session* session = Session();
-  if (session) session->GetActionQueue().m_cancelAllowed = false;
+  if (session) session->GetActionQueue().ForbidCancel();
   const char* key = script::GetArgString(in, 1, "default", true);
   base::Variant* value = MissionsValue(key, true);
   if (!value) return;
