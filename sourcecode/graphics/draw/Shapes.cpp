@@ -44,8 +44,7 @@ void Quad(V2 a, float ua, float va, V2 b, float ub, float vb, V2 c, float uc, fl
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Images and textures
+// ---- Images and textures
 
 void DrawImage(cl_Image* image, float x, float y, float scale) {
   if (!image) {
@@ -125,8 +124,7 @@ void DrawTextureTiled(const Function2& curve, cl_Texture* texture, float scale) 
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Flat shapes
+// ---- Flat shapes
 
 void FillRect(float x1, float y1, float x2, float y2, uint32_t colour) {
   SetBlendColor(colour);
@@ -177,8 +175,7 @@ void DrawTriangle2D(const st_Vertex2D& a, const st_Vertex2D& b, const st_Vertex2
   rec::BitmapFlush();
 }
 
-// ---------------------------------------------------------------------------------------------
-// World space
+// ---- World space
 
 void DrawLine3D(const base::tVector3<float>& a, const base::tVector3<float>& b, uint32_t colour) {
   SetBlendColor(colour);

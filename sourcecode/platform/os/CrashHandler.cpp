@@ -40,8 +40,7 @@ std::atomic<int> g_reporting{0};
 // The maps text of a large program runs to a few hundred KiB.
 char g_maps[1 << 20];
 
-// ---------------------------------------------------------------------------------------------
-// Alternate signal stacks
+// ---- Alternate signal stacks
 
 struct AltStack {
   void* memory = nullptr;
@@ -55,8 +54,7 @@ struct AltStack {
 };
 thread_local AltStack t_altStack;
 
-// ---------------------------------------------------------------------------------------------
-// The handler's steps
+// ---- The handler's steps
 
 void RestorePrevious() {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);

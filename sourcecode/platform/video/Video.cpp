@@ -85,8 +85,7 @@ struct st_VideoHandle::st_State {
   int32_t volume = 32768;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Opening and closing
+// ---- Opening and closing
 
 namespace {
 
@@ -288,8 +287,7 @@ void Close(st_VideoHandle* handle) {
   delete handle;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Clock
+// ---- Clock
 
 namespace {
 
@@ -328,8 +326,7 @@ bool ShouldSkip(st_VideoHandle* handle) {
   return PlayedMs(handle) - FrameDueMs(handle, handle->FrameNum) > FrameDueMs(handle, 1.0);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Decoding
+// ---- Decoding
 
 namespace {
 

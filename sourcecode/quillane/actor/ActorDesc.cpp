@@ -67,7 +67,7 @@ void cl_ActorDesc::Release() {
   ClearLoaded();
 }
 
-// ---------------------------------------------------------------- the parent chain
+// ---- the parent chain
 
 cl_ActorDesc* cl_ActorDesc::GetParent() {
   if (parentDesc) return parentDesc;
@@ -144,7 +144,7 @@ base::cl_SkeletonSubset* cl_ActorDesc::FindSubset(const char* name) {
   return found;
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 base::Matrix4 cl_ActorDesc::DefaultOrientation() {
   base::Quaternion q;

@@ -54,7 +54,7 @@ void cl_MovementCtrl::Finish() {
   }
 }
 
-// ---------------------------------------------------------------- angles
+// ---- angles
 
 void cl_MovementCtrl::AddAngle(float delta) {
   yaw = Wrapped(yaw + delta);
@@ -80,7 +80,7 @@ base::Matrix4 cl_MovementCtrl::GetTransform() {
   return scaling * locator.GetOrientationMatrix();
 }
 
-// ---------------------------------------------------------------- walking
+// ---- walking
 
 void cl_MovementCtrl::WalkTo(const char* name, const tPoint& target, i_Event* onDone_) {
   turnRate = 2.0f * kPi;
@@ -262,7 +262,7 @@ void cl_MovementCtrl::UpdateWalk(i_AnimCharacter& character, float dt) {
   footsteps.Update(walkChannel, services.IsSkippingSequence && services.IsSkippingSequence());
 }
 
-// ---------------------------------------------------------------- turning in place
+// ---- turning in place
 
 float cl_MovementCtrl::TurnBy(float angle, i_Event* onDone_) {
   float speed = turnSpeed;
@@ -280,7 +280,7 @@ float cl_MovementCtrl::TurnBy(float angle, i_Event* onDone_) {
   return turnDuration;
 }
 
-// ---------------------------------------------------------------- pose
+// ---- pose
 
 void cl_MovementCtrl::ApplyMovementPose(i_AnimCharacter& character, base::cl_Pose& pose, base::cl_Pose& scratch) {
   if (state == STATE_TURNING) {

@@ -40,7 +40,7 @@ uint32_t ColourChannel(int value) { return static_cast<uint32_t>(std::clamp(valu
 
 }  // namespace
 
-// ---------------------------------------------------------------- the stage
+// ---- the stage
 
 void SetAvoidanceRange(float range) {
   if (quillane::cl_Stage* stage = GetScriptStage()) stage->SetAvoidanceRange(range);
@@ -50,7 +50,7 @@ void SetBlur(bool on) {
   if (quillane::cl_Stage* stage = GetScriptStage()) stage->SetBlur(on);
 }
 
-// ---------------------------------------------------------------- other scripts
+// ---- other scripts
 
 void CallScene(const char* scene, const char* function) {
   quillane::cl_Session* session = Session();
@@ -63,7 +63,7 @@ void CallCharacter(const char* name, const char* function) {
   quillane::CallDialogScriptFunction(base::String(name), base::String(function));
 }
 
-// ---------------------------------------------------------------- dialogues
+// ---- dialogues
 
 void StartDialog(KRX::t_Interface& in) {
   // Copied before the caller ends: its arguments go with it.
@@ -86,7 +86,7 @@ bool IsDialog() {
   return session && session->GetDialogCtrl().m_bActive;
 }
 
-// ---------------------------------------------------------------- interface
+// ---- interface
 
 void RefreshTokens() {
   quillane::cl_Session* session = Session();
@@ -153,7 +153,7 @@ void SetLoadingImage(const char* path) {
 
 void MasterHackHideMouseCursor(bool hide) { SetCursorHidden(hide); }
 
-// ---------------------------------------------------------------- full-screen video
+// ---- full-screen video
 
 void PauseFullscreenVideo(bool pause) { gfx::PauseVideo(pause); }
 
@@ -171,7 +171,7 @@ void AddFullscreenVideoSubtitle(KRX::t_Interface& in) {
     subtitles->AddLine(text, start, end, fade, 0xFF000000u | red << 16 | green << 8 | blue, cl_SubtitleCtrl::KIND_VIDEO);
 }
 
-// ---------------------------------------------------------------- small services
+// ---- small services
 
 void Log(const char* text) {
   if (!text) return;

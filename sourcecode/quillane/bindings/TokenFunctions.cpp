@@ -65,7 +65,7 @@ tScenePoint RaisedScenePoint(quillane::cl_Scene& scene, const cl_Character& char
 
 }  // namespace
 
-// ---------------------------------------------------------------- tokens
+// ---- tokens
 
 int GotToken(const char* label) { return quillane::GetTokenCount(label) > 0 ? 1 : 0; }
 
@@ -139,7 +139,7 @@ void LooseToken(KRX::t_Interface& in) {
   quillane::LoseTokenFromInventory(label, true);
 }
 
-// ---------------------------------------------------------------- mission values
+// ---- mission values
 
 void SetValue(KRX::t_Interface& in) {
   quillane::cl_Session* session = Session();
@@ -168,7 +168,7 @@ KRX::Var GetValue(KRX::t_Interface& in) {
   return KRX::Var();
 }
 
-// ---------------------------------------------------------------- the view
+// ---- the view
 
 void ZoomIn(KRX::t_Interface& in) {
   quillane::cl_Stage* stage = GetScriptStage();

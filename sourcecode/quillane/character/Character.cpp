@@ -62,7 +62,7 @@ void cl_Character::Destroy() {
   m_scratch.SetSize(0);
 }
 
-// ---------------------------------------------------------------- set-up
+// ---- set-up
 
 void cl_Character::SetActor(cl_ActorDesc* actorDesc, i_NavMesh* mesh) {
   actor = actorDesc;
@@ -151,7 +151,7 @@ void cl_Character::SetPosition(const tPoint& position, const tPoint& rotation) {
   SetPosition(at);
 }
 
-// ---------------------------------------------------------------- actions and properties
+// ---- actions and properties
 
 void cl_Character::PlaySpecialAnimation(base::cl_Animation* clip, float speed, float blendIn, float blendOut) {
   actionState = ACTION_SPECIAL;
@@ -212,7 +212,7 @@ float cl_Character::GetAvoidanceRadius() {
   return WorldServices().GetAvoidanceRadius ? WorldServices().GetAvoidanceRadius() : 40.0f;
 }
 
-// ---------------------------------------------------------------- the frame
+// ---- the frame
 
 bool cl_Character::IsQuiet() const {
   if (actionState != ACTION_NONE || state != STATE_IDLE || talkChannel.bias > 0.0f) return false;
@@ -334,7 +334,7 @@ void cl_Character::UpdatePose(base::cl_Pose& target) {
   }
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 base::Matrix4 cl_Character::ModelMatrix() { return cl_ActorDesc::DefaultOrientation() * GetTransform(); }
 

@@ -35,7 +35,7 @@ void ImageSize(const char* label, float& w, float& h) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Messagebox
+// ---- cl_Messagebox
 
 cl_Messagebox::cl_Messagebox() : m_pFont(gfx::FontExists("messagebox")) {
   if (m_pFont) {
@@ -226,7 +226,7 @@ void cl_Messagebox::PrepareAnswer() {
   }
 }
 
-// ---------------------------------------------------------------- cl_MessageboxButton
+// ---- cl_MessageboxButton
 
 cl_MessageboxButton::cl_MessageboxButton(const char* label, const char* imageBase, float x, float y, float w,
                                          float h, cl_Messagebox* owner)

@@ -53,7 +53,7 @@ void SetEnabled(base::cl_Window* w, bool enabled) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_InterfaceBarButtonHighlight
+// ---- cl_InterfaceBarButtonHighlight
 
 cl_InterfaceBarButtonHighlight::cl_InterfaceBarButtonHighlight(const char* label, float x, float y) {
   m_Label = label;
@@ -101,7 +101,7 @@ void cl_InterfaceBarButtonHighlight::Render(float px, float py) {
   if (previous) gfx::SetFont(previous);
 }
 
-// ---------------------------------------------------------------- cl_InterfaceBar
+// ---- cl_InterfaceBar
 
 bool cl_InterfaceBar::IsAutoFadeOff() {
   const base::Variant* value = base::sys::GetOptionValue("Game/AutoFadeInterface/Value");

@@ -57,7 +57,7 @@ float WindowHeight() { return static_cast<float>(base::sys::GetWindowHeight()); 
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Overlay
+// ---- cl_Overlay
 
 void cl_Overlay::Update(float dt) { m_elapsed += dt; }
 
@@ -70,7 +70,7 @@ float cl_Overlay::GetAlpha() const {
   return 1.0f;
 }
 
-// ---------------------------------------------------------------- image
+// ---- image
 
 cl_ImageOverlay::cl_ImageOverlay(const char* file) {
   m_layer = 1;
@@ -95,7 +95,7 @@ void cl_ImageOverlay::Render() {
   gfx::DrawImage(m_image, viewport.min.x, viewport.min.y, GetGuiScale());
 }
 
-// ---------------------------------------------------------------- text
+// ---- text
 
 void cl_TextOverlay::Render() {
   if (!m_localized) {
@@ -119,7 +119,7 @@ void cl_TextOverlay::Render() {
   gfx::DrawTextBoxOutlinedW(x, y, size.x, size.y, m_wide.c_str(), WithAlpha(m_colour, alpha), WithAlpha(kOutline, alpha));
 }
 
-// ---------------------------------------------------------------- score
+// ---- score
 
 cl_ScoreOverlay::cl_ScoreOverlay(const char* type, const char* value) {
   base::tString<base::BaseString> icon("scoreicon_");
@@ -162,7 +162,7 @@ void cl_ScoreOverlay::Render() {
                          WithAlpha(kWhite, alpha), WithAlpha(kOutline, alpha));
 }
 
-// ---------------------------------------------------------------- dust
+// ---- dust
 
 cl_DustEffect::cl_DustEffect(const char* maskFile, int count) {
   m_name = "dust";
@@ -237,7 +237,7 @@ void cl_DustEffect::Render() {
   }
 }
 
-// ---------------------------------------------------------------- cl_OverlayMgr
+// ---- cl_OverlayMgr
 
 cl_Overlay* cl_OverlayMgr::CreateOverlay(const char* type, const char* text, float fadeIn, float hold, float fadeOut,
                                          uint32_t colour) {

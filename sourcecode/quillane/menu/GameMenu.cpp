@@ -85,7 +85,7 @@ void DrawCentredLine(const char16_t* text, float y) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_MainMenuPanel
+// ---- cl_MainMenuPanel
 
 cl_MainMenuPanel::cl_MainMenuPanel(base::cl_Module* owner) : m_pOwner(owner) {
   m_Label = "MainMenuPanel";
@@ -116,7 +116,7 @@ bool cl_MainMenuPanel::ProcessEvent(const base::Variant& event) {
   return m_pOwner ? m_pOwner->ProcessEvent(event) : false;
 }
 
-// ---------------------------------------------------------------- cl_IngameMenuPanel
+// ---- cl_IngameMenuPanel
 
 cl_IngameMenuPanel::cl_IngameMenuPanel(i_MenuSession* session) : m_pSession(session) {
   SetFlag(base::WF_DISABLED, true);

@@ -74,7 +74,7 @@ bool ParseSlotName(const char* name, st_SlotKey& out) {
   return true;
 }
 
-// ---------------------------------------------------------------- construction and names
+// ---- construction and names
 
 cl_LoadSavePanel* cl_LoadSavePanel::Create(base::cl_GUI* gui, base::i_GameSession* session) {
   return new (std::nothrow) cl_LoadSavePanel(gui, session);
@@ -115,7 +115,7 @@ base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
 
 bool cl_LoadSavePanel::AutoSave() { return WriteAutoSave(m_pSession); }
 
-// ---------------------------------------------------------------- the list
+// ---- the list
 
 void cl_LoadSavePanel::Rebuild() {
   if (gfx::cl_Image* parchment = gfx::ImageExists("loadsave_perga")) {
@@ -246,7 +246,7 @@ void cl_LoadSavePanel::ScrollToFirstVisible() {
     scroll->m_ScrollY = static_cast<float>(m_FirstVisible) * kRowPitch;
 }
 
-// ---------------------------------------------------------------- saving, loading, deleting
+// ---- saving, loading, deleting
 
 void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id, const char16_t* editDefault) {
   m_pMessageBox = cl_Messagebox::Show(type, textKey, id, editDefault, m_pGUI, this);
@@ -312,7 +312,7 @@ void cl_LoadSavePanel::Close() {
   }
 }
 
-// ---------------------------------------------------------------- events and input
+// ---- events and input
 
 bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
   if (event.is_string()) {
@@ -446,7 +446,7 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
   return true;
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 void cl_LoadSavePanel::Render(float px, float py) {
   if (HasFlag(base::WF_HIDDEN)) return;

@@ -44,7 +44,7 @@ base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameS
                                          base::tString<base::BaseString>>(session, method, std::move(file));
 }
 
-// ---------------------------------------------------------------- construction
+// ---- construction
 
 bool cl_RootMenu::cl_RootMenuEventWrapper::ProcessEvent(const base::Variant& event) {
   return m_pOwner ? m_pOwner->ProcessEvent(event) : false;
@@ -76,7 +76,7 @@ cl_RootMenu::~cl_RootMenu() {
 
 cl_RootMenu* cl_RootMenu::GetInstance() { return g_pRootMenu; }
 
-// ---------------------------------------------------------------- update and render
+// ---- update and render
 
 base::i_GameSession* cl_RootMenu::StartSession() {
   m_Fader.Start(false, 0.0f, "", 0);
@@ -147,7 +147,7 @@ void cl_RootMenu::Render() {
   gfx::SetCursor(nullptr, gfx::TextureExists("gamecursor"));
 }
 
-// ---------------------------------------------------------------- input and events
+// ---- input and events
 
 bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   if (m_bCreditsPlaying) {

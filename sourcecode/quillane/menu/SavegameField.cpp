@@ -49,7 +49,7 @@ constexpr st_ScoreBar kScoreBars[] = {
 
 }  // namespace
 
-// ---------------------------------------------------------------- the header's summary
+// ---- the header's summary
 
 int ChapterOfMission(int mission) {
   if (mission >= 3 && mission <= 4) return 2;
@@ -116,7 +116,7 @@ base::tString<base::BaseUnicodeString> CutNameToWidth(const base::tString<base::
   return cut;
 }
 
-// ---------------------------------------------------------------- the row
+// ---- the row
 
 cl_SavegameField::cl_SavegameField(cl_LoadSavePanel* owner) : m_pOwner(owner) {}
 
@@ -227,7 +227,7 @@ bool cl_SavegameField::ProcessInput(base::ICMD& cmd) {
   return false;
 }
 
-// ---------------------------------------------------------------- the image button
+// ---- the image button
 
 cl_QLImageButton::cl_QLImageButton(const char* label, float x, float y, gfx::cl_Image* image) : m_pImage(image) {
   m_Label = label;

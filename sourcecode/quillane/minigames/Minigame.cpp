@@ -71,8 +71,7 @@ i_Minigame::~i_Minigame() = default;
 
 bool i_Minigame::IsFinished() { return m_Finished; }
 
-// ---------------------------------------------------------------------------------------------
-// Skip button
+// ---- Skip button
 
 void i_Minigame::ResetPanicTimer(float delay) {
   const base::Variant* quick = base::sys::GetOptionValue("Game/MinigamesPanicButton/Value");
@@ -130,8 +129,7 @@ bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Result and level data
+// ---- Result and level data
 
 void i_Minigame::SetResult(bool won) {
   base::Variant* state = GetGameState();
@@ -153,8 +151,7 @@ bool i_Minigame::ReadMinigameData(base::Variant& out, const char* member) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Skip strip record
+// ---- Skip strip record
 
 bool i_Minigame::ReadPanicStrip(base::File& file) {
   m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
@@ -185,8 +182,7 @@ bool i_Minigame::CompilePanicStrip(const char* path) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tutorials
+// ---- Tutorials
 
 bool i_Minigame::TriggerTutorial(base::String prefix, base::String trigger, bool once) {
   base::Variant* state = GetGameState();

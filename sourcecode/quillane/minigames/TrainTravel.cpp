@@ -90,8 +90,7 @@ cl_TrainTravelPanel::cl_TrainTravelPanel() {
 
 cl_TrainTravelPanel::~cl_TrainTravelPanel() = default;
 
-// ---------------------------------------------------------------------------------------------
-// Compiled data
+// ---- Compiled data
 
 bool cl_TrainTravelPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile TrainTravel Minigame\n");
@@ -128,8 +127,7 @@ bool cl_TrainTravelPanel::ReadCompiledData() {
   return file.Finish(*this) && ok;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Start and end
+// ---- Start and end
 
 bool cl_TrainTravelPanel::Init(base::Variant* mission, bool restart) {
   if (!restart) {
@@ -206,8 +204,7 @@ bool cl_TrainTravelPanel::IsFinished() {
   return m_State == Over && m_EndTime > 0.0f && m_Time >= m_EndTime;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 int cl_TrainTravelPanel::CurrentItem() const {
   for (int i = 0; i < 3; ++i)
@@ -287,8 +284,7 @@ bool cl_TrainTravelPanel::HandleInput(base::ICMD& cmd) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Turns
+// ---- Turns
 
 void cl_TrainTravelPanel::Update(float dt) {
   i_Minigame::Update(dt);

@@ -11,8 +11,7 @@ namespace quillane {
 
 using tTile = cl_WiretapPanel::st_Tile;
 
-// ---------------------------------------------------------------------------------------------
-// Tiles
+// ---- Tiles
 
 float tTile::s_QuarterTurn = 1.5707964f;
 float tTile::s_FullTurn = 6.2831855f;
@@ -103,8 +102,7 @@ bool tTile::TraceCircuit() {
   return result;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The grid file
+// ---- The grid file
 
 bool cl_WiretapPanel::ReadGrid(base::tString<base::BaseString> path) {
   base::Variant document;
@@ -228,8 +226,7 @@ bool cl_WiretapPanel::BuildGrid(const base::Variant& document, const char* file)
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Grid operations
+// ---- Grid operations
 
 tTile* cl_WiretapPanel::TileAtCell(int column, int row) const {
   if (row < 0 || column < 0 || row >= static_cast<int>(m_Grid.size())) return nullptr;
@@ -331,8 +328,7 @@ void cl_WiretapPanel::PlaceWiretapTerminals() {
   m_TerminalPos[TERMINAL_TAP][1] = m_OriginY + m_Rows * cell;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The circuit
+// ---- The circuit
 
 bool cl_WiretapPanel::CheckSolved(bool needTap) {
   ClearMarks();

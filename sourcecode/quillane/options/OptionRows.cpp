@@ -66,7 +66,7 @@ void DrawAlignedText(float x, float y, float w, float h, const char16_t* text, u
 
 }  // namespace
 
-// ---------------------------------------------------------------- numbers
+// ---- numbers
 
 int IndexFromValue(float v, int n) {
   if (n <= 1) return 0;
@@ -105,7 +105,7 @@ std::string OptionValueText(const base::Variant& v) {
   return text ? text : "";
 }
 
-// ---------------------------------------------------------------- tabs
+// ---- tabs
 
 void DrawOptionsTab(float x1, float y1, float x2, float y2, const std::u16string& name, bool selected) {
   const char* left = selected ? "options_header_left" : "options_header_left_disabled";
@@ -130,7 +130,7 @@ void DrawOptionsTab(float x1, float y1, float x2, float y2, const std::u16string
                   "center");
 }
 
-// ---------------------------------------------------------------- cl_OptionsSlider
+// ---- cl_OptionsSlider
 
 void cl_OptionsSlider::Setup(float x, float y, float w, float h, base::cl_Window* parent) {
   m_Rect = {x, y, w, h};
@@ -312,7 +312,7 @@ void cl_OptionsSlider::Render(float px, float py) {
                     "right", nullptr);
 }
 
-// ---------------------------------------------------------------- cl_OptionsCheckBox
+// ---- cl_OptionsCheckBox
 
 cl_OptionsCheckBox::cl_OptionsCheckBox() {
   gfx::cl_Image* box = gfx::ImageExists("options_checkbox");

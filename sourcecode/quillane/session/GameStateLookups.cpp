@@ -76,7 +76,7 @@ void EntryText(const base::Variant& entry, base::tString<base::BaseUnicodeString
 
 }  // namespace
 
-// ---------------------------------------------------------------- hotspots, layers, locators
+// ---- hotspots, layers, locators
 
 bool IsHotspotActive(const char* name) {
   cl_Session* session = GetSession();
@@ -143,7 +143,7 @@ cl_Character* GetStageCharacter(const char* name) {
   return stage && name ? stage->GetCharacter(name) : nullptr;
 }
 
-// ---------------------------------------------------------------- tooltips, cursors, cast
+// ---- tooltips, cursors, cast
 
 bool GetTooltipText(const char* label, base::tString<base::BaseUnicodeString>& text, float hover, bool& elaborate) {
   if (!GetSession()) return false;

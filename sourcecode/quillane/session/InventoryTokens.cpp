@@ -83,7 +83,7 @@ void PlayTokenScript(cl_Session& session, const base::String& function) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- table and inventory
+// ---- table and inventory
 
 const base::Variant* FindTokenDefinition(const char* label, tTokenLabel* category) {
   cl_Session* session = GetSession();
@@ -206,7 +206,7 @@ base::tVector2<float> GetTokenScreenPos(const char* name) {
   return {};
 }
 
-// ---------------------------------------------------------------- the check stages
+// ---- the check stages
 
 bool IsInDialogue() {
   cl_Session* session = GetSession();
@@ -253,7 +253,7 @@ bool CallTokenScriptHandler(const char* target, const char* token) {
   return false;
 }
 
-// ---------------------------------------------------------------- the token bar's rules
+// ---- the token bar's rules
 
 bool CanUseToken(const char* token) {
   cl_TokenBar* bar = SessionTokenBar();
@@ -313,7 +313,7 @@ bool GetDropTargetName(float x, float y, tTokenLabel& name) {
   return false;
 }
 
-// ---------------------------------------------------------------- services
+// ---- services
 
 namespace {
 const base::Variant* FindTokenDefinitionEntry(const char* label) { return FindTokenDefinition(label); }

@@ -114,7 +114,7 @@ bool cl_Session::s_showFps = false;
 
 cl_Session* GetSession() { return static_cast<cl_Session*>(GetRunningSession()); }
 
-// ---------------------------------------------------------------- lifecycle
+// ---- lifecycle
 
 cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
   SetRunningSession(this);
@@ -209,7 +209,7 @@ void cl_Session::CopyDebugConfig() {
   base::variant_find_or_add_element(m_gameState, "Debug")->copy(*debug);
 }
 
-// ---------------------------------------------------------------- queries and small operations
+// ---- queries and small operations
 
 cl_Scene* cl_Session::GetScene() const { return m_stage ? m_stage->GetScene() : nullptr; }
 
@@ -259,7 +259,7 @@ void ScriptSleepCallback(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// ---------------------------------------------------------------- update
+// ---- update
 
 void cl_Session::Update(float time, float dt) {
   if (m_screenshotBanner > 0.0f) m_screenshotBanner -= dt;
@@ -344,7 +344,7 @@ void cl_Session::ScrollAtEdges(float dt) {
   }
 }
 
-// ---------------------------------------------------------------- render
+// ---- render
 
 void cl_Session::Render() {
   gfx::SetMipLodBias(-1.0f);
@@ -400,7 +400,7 @@ void cl_Session::DrawBanner() {
   gfx::DrawTextOutlinedW(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF141414u);
 }
 
-// ---------------------------------------------------------------- scene change and scene scripts
+// ---- scene change and scene scripts
 
 void cl_Session::DropStage() {
   if (!m_stage) return;

@@ -26,7 +26,7 @@
 
 namespace quillane {
 
-// ---------------------------------------------------------------- token-bar state
+// ---- token-bar state
 
 void cl_TokenBarState::Write(base::Variant& gameState) const {
   if (m_bar && gameState.is_element()) m_bar->WriteTokenOrder(gameState);
@@ -38,7 +38,7 @@ void cl_TokenBarState::Read(const base::Variant& gameState) {
   m_bar->RefreshTokens();
 }
 
-// ---------------------------------------------------------------- the session's interface work
+// ---- the session's interface work
 
 bool cl_Session::IsBusyForCursor() const {
   return (m_overlays && m_overlays->IsBusy()) || m_actionQueue.m_inCutscene ||
@@ -97,7 +97,7 @@ void cl_Session::OpenLoadSavePanel() {
   panel->ProcessEvent(mode);
 }
 
-// ---------------------------------------------------------------- InterfaceServices
+// ---- InterfaceServices
 
 namespace {
 

@@ -33,8 +33,7 @@ cl_Stage::~cl_Stage() {
   ReleaseSceneData();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scene and characters
+// ---- Scene and characters
 
 void cl_Stage::LoadScene(const base::String& name) {
   if (m_scene) {
@@ -183,8 +182,7 @@ base::tVector3<float> cl_Stage::GetNavMeshCenter(base::tVector3<float>& out) con
   return out;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Update and trigger zones
+// ---- Update and trigger zones
 
 void cl_Stage::Update(float dt) {
   if (m_scene) m_scene->Update(dt);
@@ -259,8 +257,7 @@ void cl_Stage::DispatchZoneChange(const st_ZoneChange& change) {
   session->CallSceneScript(scene, handler, args);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Picking and screen positions
+// ---- Picking and screen positions
 
 base::tRectf cl_Stage::GetCharacterScreenRect(const cl_Character* character) const {
   if (!character || !m_scene) return base::tRectf(0.0f, 0.0f, 0.0f, 0.0f);
@@ -342,8 +339,7 @@ base::tVector2<float> cl_Stage::GetOverheadScreenPos(const cl_Character* charact
   return {screen.x, screen.y};
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scene load task
+// ---- Scene load task
 
 cl_SceneLoadTask::cl_SceneLoadTask(cl_Stage* stage, base::String sceneName)
     : m_sceneName(std::move(sceneName)), m_stage(stage) {}

@@ -92,7 +92,7 @@ class tPathFinder {
   std::vector<T*> m_touched;  // every node whose parent was set in this search
 };
 
-// ---------------------------------------------------------------- search
+// ---- search
 
 template <class T>
 void tPathFinder<T>::Push(float cost, T* node) {

@@ -75,7 +75,7 @@ std::string XYZ(const char* tag, const V3& v) {
   return std::string("<") + tag + " x=\"" + Num(v.x) + "\" y=\"" + Num(v.y) + "\" z=\"" + Num(v.z) + "\"/>";
 }
 
-// ---------------------------------------------------------------- mesh
+// ---- mesh
 
 struct st_Vertex {
   V3 position, normal;
@@ -202,7 +202,7 @@ std::string MeshXml(const st_Figure& f) {
   return x + "\t</submeshes>\n</mesh>\n";
 }
 
-// ---------------------------------------------------------------- clips
+// ---- clips
 
 // One motion of a clip: a rotation of a bone about an axis ('x', 'y', 'z') or a translation
 // along one ('X', 'Y', 'Z'), by amp times a shape of the clip's time.

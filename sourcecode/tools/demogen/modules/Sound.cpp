@@ -23,8 +23,7 @@ constexpr int kRate = 22050;
 constexpr float kQuality = 0.3f;
 constexpr double kPi = 3.14159265358979323846;
 
-// ---------------------------------------------------------------------------------------------
-// Ogg Vorbis
+// ---- Ogg Vorbis
 
 bool EncodeOgg(const tSamples& samples, std::vector<uint8_t>& out) {
   vorbis_info info;
@@ -101,8 +100,7 @@ bool WriteOgg(cl_Output& out, const std::string& relative, const tSamples& sampl
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Synthesis
+// ---- Synthesis
 
 enum class en_Wave { SINE, TRIANGLE };
 
@@ -161,8 +159,7 @@ tSamples Normalised(tSamples samples) {
   return samples;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Music: a melody over a bass line and a soft chord, the tables repeated to the length.
+// ---- Music: a melody over a bass line and a soft chord, the tables repeated to the length.
 
 struct st_Tune {
   const char* file;
@@ -203,8 +200,7 @@ std::vector<st_Tune> Tunes() {
   };
 }
 
-// ---------------------------------------------------------------------------------------------
-// Effects
+// ---- Effects
 
 struct st_Effect {
   const char* file;
