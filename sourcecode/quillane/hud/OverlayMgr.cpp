@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <numbers>
 
 #include "base/data/Variant.h"
 #include "base/math/Random.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;
-constexpr float kPi = 3.14159265358979f;
 
 uint8_t AlphaByte(float alpha) { return static_cast<uint8_t>(ClampFloat(alpha, 0.0f, 1.0f) * 255.0f); }
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | static_cast<uint32_t>(alpha) << 24; }
@@ -229,7 +229,7 @@ void cl_DustEffect::Render() {
   gfx::cl_Texture* texture = gfx::TextureExists("helper/dust.tga");
   if (!texture) return;
   for (const st_Particle& p : m_particles) {
-    const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * kPi);
+    const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * std::numbers::pi_v<float>);
     const float alpha = ClampFloat(p.brightness * flicker * 165.0f, 0.0f, 255.0f);
     if (alpha < 16.0f || !(p.size * flicker > 0.0f)) continue;
     gfx::SetBlendMultiply(static_cast<uint8_t>(alpha));

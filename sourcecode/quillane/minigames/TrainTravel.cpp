@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
@@ -52,7 +53,7 @@ bool st_TrainMover::Update(float dt) {
   m_Elapsed += dt;
   m_Progress += m_Step;
   if (m_Pulse) {
-    if (m_Progress > 3.14159265f) m_Progress = 0.0f;
+    if (m_Progress > std::numbers::pi_v<float>) m_Progress = 0.0f;
     m_Figure[0] = std::sin(m_Progress) + 0.15f;
     if (m_Duration > 0.0f && m_Elapsed >= m_Duration) {
       m_Figure[0] = 0.0f;

@@ -2,6 +2,7 @@
 // of the circuit. Shared by every grid game.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/data/Variant.h"
 #include "base/system.h"
@@ -13,8 +14,8 @@ using tTile = cl_WiretapPanel::st_Tile;
 
 // ---- Tiles
 
-float tTile::s_QuarterTurn = 1.5707964f;
-float tTile::s_FullTurn = 6.2831855f;
+float tTile::s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+float tTile::s_FullTurn = 2.0f * std::numbers::pi_v<float>;
 float tTile::s_FizzleClock = 0.0f;
 float tTile::s_FlickerValue = 0.0f;
 float tTile::s_FlickerWindow = 1.5f;
@@ -36,8 +37,8 @@ int ReduceTurns(int turns) { return turns > 4 ? (turns - 1) % 4 + 1 : turns; }
 }  // namespace
 
 tTile::st_Tile(int texture) {
-  s_QuarterTurn = 1.5707964f;
-  s_FullTurn = 6.2831855f;
+  s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+  s_FullTurn = 2.0f * std::numbers::pi_v<float>;
   s_FizzleClock = 0.0f;
   s_FlickerValue = 0.0f;
   s_FlickerWindow = 1.5f;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/system.h"
 #include "quillane/actor/ActorRegistry.h"
@@ -325,7 +326,7 @@ void cl_Stage::UpdateScroll() {
   // A scene no wider than the screen (or a point off the projection) does not scroll.
   float t = 0.0f;
   if (b > a && std::isfinite(x)) t = std::clamp((std::clamp(x, a, b) - a) / (b - a), 0.0f, 1.0f);
-  const float eased = std::sin((t - 0.5f) * 3.14159265f) * 0.5f + 0.5f;
+  const float eased = std::sin((t - 0.5f) * std::numbers::pi_v<float>) * 0.5f + 0.5f;
   m_scene->SetScroll(std::trunc(eased * std::max(range, 0.0f)), 0.0f);
 }
 

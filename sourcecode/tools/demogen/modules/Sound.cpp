@@ -1,6 +1,7 @@
 // The demo's music and sound effects, synthesised from note tables (sine and triangle tones with
 // envelopes) and filtered noise, written as Ogg Vorbis, mono, 22,050 Hz, quality 0.3: the
 // effects under sfx/ (packed into the "Sfx" archive by the engine) and the music under msx/.
+#include <numbers>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
@@ -21,7 +22,6 @@ namespace {
 
 constexpr int kRate = 22050;
 constexpr float kQuality = 0.3f;
-constexpr double kPi = 3.14159265358979323846;
 
 // ---- Ogg Vorbis
 
@@ -108,7 +108,7 @@ double Frequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 
 
 double Wave(en_Wave wave, double phase) {
   const double cycle = phase - std::floor(phase);
-  if (wave == en_Wave::SINE) return std::sin(2.0 * kPi * cycle);
+  if (wave == en_Wave::SINE) return std::sin(2.0 * std::numbers::pi * cycle);
   return 4.0 * std::abs(cycle - 0.5) - 1.0;
 }
 
