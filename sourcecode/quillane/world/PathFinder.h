@@ -3,6 +3,7 @@
 // popped, so results depend only on discovery order. Used by the navigation mesh.
 #pragma once
 
+#include <cstddef>
 #include <list>
 #include <vector>
 
