@@ -15,12 +15,13 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "platform/os/FileSystem.h"
-#include "quillane/menu/GameMenu.h"
 #include "quillane/gui/Messagebox.h"
+#include "quillane/menu/GameMenu.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
+#include "quillane/text/Localised.h"
 
 namespace {
 
@@ -40,12 +41,6 @@ bool AnsweredOk(const base::Variant& event) {
 // A missing file is no error: it may never have been written.
 void DeleteIfPresent(const base::tString<base::BaseString>& path) {
   if (base::FileExists(path)) platform::os::DeleteFile(path.c_str());
-}
-
-base::tString<base::BaseUnicodeString> Localized(const char* key) {
-  base::tString<base::BaseUnicodeString> out;
-  base::sys::Localize(key, out);
-  return out;
 }
 
 struct st_ScoreTip {
@@ -195,12 +190,12 @@ void cl_LoadSavePanel::RefreshList() {
     // The current game goes to a scratch file so its row shows what would be saved.
     cl_SavegameField* row = new cl_SavegameField(this);
     row->m_FileName = "tmp_save";
-    row->m_DisplayName = Localized("#loads0_584 New Entry");
+    row->m_DisplayName = Localised("#loads0_584 New Entry");
     row->m_bNewEntry = true;
     if (m_pSession) {
       const base::Variant header = BuildSaveHeader(m_pSession);
       if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) row->ReadHeader();
-      row->m_DisplayName = Localized("#loads0_584 New Entry");
+      row->m_DisplayName = Localised("#loads0_584 New Entry");
     }
     sorted[st_SlotKey{0, 0}] = row;
   }
@@ -486,7 +481,7 @@ void cl_LoadSavePanel::Render(float px, float py) {
   const float mx = static_cast<float>(base::sys::MouseX()), my = static_cast<float>(base::sys::MouseY());
   for (const st_ScoreTip& tip : kScoreTips) {
     if (mx >= x + tip.x0 && mx < x + tip.x1 && my >= y - 13 && my < y + 24) {
-      DrawTextCentered((x + tip.x0 + x + tip.x1) * 0.5f, y - 13, Localized(tip.key).c_str(), 0xFFFFFFFFu, 0xFF191919u,
+      DrawTextCentered((x + tip.x0 + x + tip.x1) * 0.5f, y - 13, Localised(tip.key).c_str(), 0xFFFFFFFFu, 0xFF191919u,
                        true);
       break;
     }

@@ -14,6 +14,7 @@
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/text/Localised.h"
 
 namespace quillane {
 
@@ -64,19 +65,14 @@ constexpr st_Label kLabels[3] = {{"#decod0_1464 Vowels", 221.0f, 546.0f},
                                  {"#decod0_1468 Consonants", 455.0f, 546.0f},
                                  {"#decod0_1472 Alphabet", 691.0f, 546.0f}};
 
-std::u16string Localised(const base::String& text) {
-  base::tString<base::BaseUnicodeString> out;
-  base::sys::Localize(text.c_str(), out);
-  return std::u16string(out.c_str(), static_cast<size_t>(out.size()));
-}
-
 std::u16string Attribute(const base::Variant* mission, const char* name, const char* fallback) {
   base::String text(fallback);
   if (mission) {
     text = "";
     mission->get_attribute_string(name, text);
   }
-  return Localised(text);
+  const base::tString<base::BaseUnicodeString> out = Localised(text.c_str());
+  return std::u16string(out.c_str(), static_cast<size_t>(out.size()));
 }
 
 }  // namespace

@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
-#include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
-#include "graphics/gfx.h"
 #include "graphics/font/Font.h"
+#include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/text/Localised.h"
 #include "win32dx9/SysInfo.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -43,12 +43,6 @@ void DrawImageAt(const char* name, float x, float y) {
 float ImageWidth(const char* name) {
   gfx::cl_Image* image = gfx::ImageExists(name);
   return image ? static_cast<float>(image->GetWidth()) : 0.0f;
-}
-
-std::u16string Localized(const char* key) {
-  base::tString<base::BaseUnicodeString> text;
-  if (key) base::sys::Localize(key, text);
-  return std::u16string(text.c_str());
 }
 
 // Draws text with the current font's properties changed for the call, then restores them.
@@ -259,13 +253,13 @@ bool cl_OptionsSlider::GetValueText(std::u16string& out) const {
   const auto* lists = dynamic_cast<const i_OptionLists*>(m_Parent);
   out.clear();
   if (k == "Percent") {
-    out = widen(FormatOptionD(ToIntClamped(v * 100, -1e6f, 1e6f)) + " ") + Localized("#optio0_720 Percent");
+    out = widen(FormatOptionD(ToIntClamped(v * 100, -1e6f, 1e6f)) + " ") + Localised("#optio0_720 Percent").c_str();
   } else if (k == "Text") {
     const int i = ToIntClamped(m_Steps * v - 0.5f, -1, 1e6f);
     const int n = m_OutputFormat.size();
     if (i >= 0 && i < n) {
       const char* key = base::get_string(m_OutputFormat[i].get_attribute("value"));
-      if (key) out = Localized(key);
+      if (key) out = Localised(key).c_str();
     }
   } else if (k == "Resolution") {
     const sysinfo::st_DisplayMode* mode = lists ? lists->GetResolution(lists->ResolutionIndexFromValue(v)) : nullptr;
