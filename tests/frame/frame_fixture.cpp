@@ -6,6 +6,7 @@
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "quillane/frame/GameFrame.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -78,15 +79,8 @@ void FrameTest::Step(float dt) {
   win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   ASSERT_TRUE(device->BeginFrame());
   m_system->Render();
-  m_pixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
-  if (device->LockBackBuffer()) {
-    for (int row = 0; row < kHeight; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
-                                                           row * device->GetLockedPitch());
-      for (int col = 0; col < kWidth; ++col) m_pixels[static_cast<size_t>(row) * kWidth + col] = bits[col] & 0xFFFFFFu;
-    }
-    device->UnlockBackBuffer();
-  }
+  m_pixels = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+  if (m_pixels.empty()) m_pixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
   device->EndFrame();
 }
 

@@ -12,9 +12,14 @@
 #include <string>
 #include <thread>
 
-#include "aid_test_peer.h"
-#include "graphics/image/Image.h"
 #include "SavegameGenerator.h"
+#include "aid_test_peer.h"
+#include "base/data/VariantTools.h"
+#include "base/data/Xml.h"
+#include "base/system.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "platform/gpu/Device.h"
 #include "playthrough_support.h"
 #include "probe_game.h"
 #include "quillane/app/PlayDriver.h"
@@ -29,15 +34,11 @@
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/screen/ScreenDraw.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
-#include "base/data/VariantTools.h"
-#include "base/system.h"
-#include "base/data/Xml.h"
-#include "quillane/screen/ScreenDraw.h"
-#include "graphics/gfx.h"
-#include "platform/gpu/Device.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace playtest {
@@ -53,7 +54,6 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
     *why = "the screen cannot be read";
     return false;
   }
-  std::vector<uint32_t> reference(shown.size());
   if (!graphics->BeginFrame()) {
     *why = "no frame for the reference";
     return false;
@@ -61,14 +61,9 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
   gfx::ClearScreen(0);
   gfx::Begin2D();
   DrawHBar(base::tRectf(rect[0], rect[1], rect[2], rect[3]), value, cl_LoadingScreen::kBarColour);
-  if (graphics->LockBackBuffer()) {
-    for (uint32_t row = 0; row < height; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(graphics->GetLockedBits()) +
-                                                           row * graphics->GetLockedPitch());
-      std::copy(bits, bits + width, reference.begin() + row * width);
-    }
-    graphics->UnlockBackBuffer();
-  }
+  std::vector<uint32_t> reference =
+      testsupport::ReadBackBuffer(0, 0, static_cast<int>(width), static_cast<int>(height), false);
+  reference.resize(shown.size());
   graphics->EndFrame();
   int far = 0, count = 0, lit = 0;
   for (int y = static_cast<int>(rect[1]); y < static_cast<int>(rect[1]) + 32; ++y)
