@@ -121,8 +121,8 @@ TEST_F(SessionLifecycle, MinigameStartsAreRefusedAndNoMinigamesRecordsAWin) {
       EXPECT_EQ(win != nullptr && win->get_int() == 1, skip);
       EXPECT_EQ(base::variant_get_element_by_path(state, "Missions/Minigames/Chess", false), nullptr);
     }
-    m_system->ShutDown();
-    m_system.reset();
+    m_engine.ShutDownRoot();
+    m_system = nullptr;
   }
 }
 

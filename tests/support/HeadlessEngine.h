@@ -36,15 +36,16 @@ class cl_HeadlessEngine {
     return true;
   }
   // Writes the folder's config.xml for a windowed width x height display (displayAttributes
-  // added to "Display"), registers the headless platform and the graphics library and starts the
-  // root module with the folder as its user folder. False when the start fails.
-  bool Start(int width, int height, const std::string& displayAttributes = "") {
+  // added to "Display", extraConfig after "Localization"), registers the headless platform and
+  // the graphics library and starts the root module with the folder as its user folder. False
+  // when the start fails.
+  bool Start(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
     base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
     m_system = std::make_unique<base::cl_System>();
     m_system->SetUserDataPath(m_dir.string().c_str());
     std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << width << "\" Height=\""
                                         << height << "\" " << displayAttributes
-                                        << "/><Localization Language=\"English\"/></Config>";
+                                        << "/><Localization Language=\"English\"/>" << extraConfig << "</Config>";
     if (!m_system->LoadConfig("config.xml")) return false;
     m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
     gfx::RegisterGraphics();
@@ -54,8 +55,7 @@ class cl_HeadlessEngine {
   // installed and removes the folder, first leaving it for the temporary folder when it is the
   // working folder. Nothing when nothing was started.
   void Stop() {
-    if (m_system) m_system->ShutDown();
-    m_system.reset();
+    ShutDownRoot();
     win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
     win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
     if (m_dir.empty()) return;
@@ -64,6 +64,12 @@ class cl_HeadlessEngine {
       std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
     std::filesystem::remove_all(m_dir, ec);
     m_dir.clear();
+  }
+
+  // Shuts the root module down and lets it go; the folder stays, so Start may run again.
+  void ShutDownRoot() {
+    if (m_system) m_system->ShutDown();
+    m_system.reset();
   }
 
   const std::filesystem::path& GetDir() const { return m_dir; }
