@@ -35,7 +35,6 @@ class cl_Scene;
 
 // One note on its track: it flies from the track's start towards the aim point, through its goal.
 struct st_DanceNote {
-  // ORDER NOTESTATE
   enum en_State : int { Approaching = 0, InGoal = 1, Touched = 2, Missed = 3, Done = 4 };
 
   void Update(float step);  // one step of note clock (dt × speed)
@@ -78,7 +77,7 @@ struct st_DanceViewer {
 
 class cl_DanceMinigame : public i_Minigame {
  public:
-  // ORDER DANCESTATE: 2 and 7 are not used; 8 is the editor's recording.
+  // 2 and 7 are not used; 8 is the editor's recording.
   enum en_State : int { Intro = 0, Applause = 1, Lost = 3, Won = 4, Dancing = 5, Result = 6, Recording = 8 };
   static constexpr int kTracks = 4;
   static constexpr int kRandomMoves = 20;
