@@ -89,10 +89,13 @@ class TrainTravelTest : public minigametest::MinigameTest {
     for (int i = 0; i < 300 && game.IsAnimating(); ++i) Step();
     Step();
   }
+  // A press and its release: the game acts on the release.
   void Key(int key) {
     base::ICMD cmd;
     cmd.type = base::ICMD::KEY_PRESSED;
     cmd.key = static_cast<uint8_t>(key);
+    Input(cmd);
+    cmd.type = base::ICMD::KEY_RELEASED;
     Input(cmd);
   }
 
