@@ -172,8 +172,10 @@ TEST_F(SabotageGameTest, TheScriptedWinSetsOffTheAlarmAndAFreshGameFindsThePumps
   // The two valves for all columns lie left of the desk: the view is scrolled there at the
   // window's left edge, and back at its right edge.
   Mouse(base::ICMD::MOUSE_MOVE, 10.0f, 400.0f);
+  for (int i = 0; i < 25; ++i) Step();
   Play({"valve 7", "valve 7"});
   Mouse(base::ICMD::MOUSE_MOVE, 1014.0f, 400.0f);
+  for (int i = 0; i < 25; ++i) Step();
   Play({"valve 1", "valve 4", "valve 3", "valve 3", "valve 5"});
   EXPECT_EQ(GameStateInt(kWin), 0);
   ASSERT_TRUE(Click("valve 5"));

@@ -281,7 +281,10 @@ bool i_Minigame::IsOnWindow(float x, float y) {
 }
 
 bool i_Minigame::IsPlayCondition(const char* name) {
-  return name && std::string_view(name) == "idle" && !GetActiveTutorial();
+  if (!name || std::string_view(name) != "idle") return false;
+  // A box that waits for its click is still; one coming or going is not.
+  const st_Tutorial* active = GetActiveTutorial();
+  return !active || IsHolding(*active);
 }
 
 void i_Minigame::TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w,

@@ -67,8 +67,8 @@ class i_Minigame : public base::cl_Panel {
   // middle of a tutorial box that a click would close; each game adds its own names). False when
   // the game shows no such thing now, or shows it outside the window.
   virtual bool GetPlayTarget(const char* name, float& x, float& y);
-  // Whether the game is in the named state ("idle": no tutorial holds the game; games add what
-  // moves by itself). False for an unknown name.
+  // Whether the game is in the named state ("idle": no tutorial box fading in or out; games add
+  // what moves by themselves). False for an unknown name.
   virtual bool IsPlayCondition(const char* name);
 
   // The skip button's countdown; games call it from their own Update. The window tree's own

@@ -55,8 +55,8 @@ class cl_Sabotage : public i_Minigame {
   // "knob 1".."knob 3", "reset", "cell <column> <row>", "valve 1".."valve 8", "exit",
   // "edge left|right|up|down", and the base's.
   bool GetPlayTarget(const char* name, float& x, float& y) override;
-  // "idle": no tutorial, question, animation or automatic scroll; "view pumps|grid|mixer": the
-  // quarter in the middle of the game viewport.
+  // "idle": the base's, and no question, animation or automatic scroll; "view pumps|grid|mixer":
+  // the quarter in the middle of the game viewport.
   bool IsPlayCondition(const char* name) override;
 
   // ---- what the phases call
@@ -90,13 +90,17 @@ class cl_Sabotage : public i_Minigame {
   void GetScrollLimits(float limits[4]) const;
 
  private:
-  // The scroll moved on each axis whose value changes, clamped to that axis's limits.
+  // The scroll at (x, y): on each axis the lower limit when below it, else the upper one when
+  // above it (a panel smaller than the view gives crossed limits; the view still stays on them).
   void SetScroll(float x, float y);
   void ScrollBy(float dx, float dy);
   bool OverSkipButton(float x, float y) const;
   void CloseSkipBox();  // without an answer
   void CheckLabels() const;
   void DrawViewportMask() const;
+  // Whether the quarter drawn from (x, y), or a piece reaching up to reachLeft left of it, shows
+  // in the game viewport.
+  bool IsQuarterInView(float x, float y, float reachLeft) const;
   // The window point in the middle of a phase's element drawn from the origin; false when it lies
   // outside the window.
   bool ElementPoint(const cl_ActionElement& element, float originX, float originY, float& x, float& y) const;

@@ -37,8 +37,8 @@ constexpr float kMeterPlaces[cl_SabotagePhase3::kColumns][2] = {{188.0f, 158.0f}
 constexpr const char* kFluids[cl_SabotagePhase3::kColumns] = {"phase3_fluid1", "phase3_fluid2", "phase3_fluid3"};
 constexpr const char* kCaps[cl_SabotagePhase3::kColumns] = {"phase3_fluid_cap1", "phase3_fluid_cap2",
                                                             "phase3_fluid_cap3"};
-const char* const kLever = "sfx/MG_Sabotage_valvelever.ogg";
-const char* const kWheel = "sfx/MG_Sabotage_valvewheel.ogg";
+constexpr const char* kLever = "sfx/MG_Sabotage_valvelever.ogg";
+constexpr const char* kWheel = "sfx/MG_Sabotage_valvewheel.ogg";
 
 // ORDER BUTTONS: the valve buttons 1 to 8. The two that act on all columns lie left of the
 // panel, over the neighbouring quarter.

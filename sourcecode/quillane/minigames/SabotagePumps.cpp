@@ -112,7 +112,9 @@ void cl_SabotagePhase1::Update(float dt) {
     for (int k = 0; k < kRows; ++k) {
       cl_ActionElement& incoming = pump.m_Boxes[k][0];
       cl_ActionElement& value = pump.m_Boxes[k][1];
-      const bool moving = incoming.Update(dt) | value.Update(dt);
+      // Both boxes run their steps this frame.
+      const bool incomingMoves = incoming.Update(dt);
+      const bool moving = value.Update(dt) || incomingMoves;
       m_Animating = m_Animating || moving;
       if (moving) continue;
       value.m_Width = pump.m_BoxWidth, value.m_Height = pump.m_BoxHeight;

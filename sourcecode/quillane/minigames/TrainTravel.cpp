@@ -306,7 +306,9 @@ bool cl_TrainTravelPanel::GetPlayTarget(const char* name, float& x, float& y) {
 }
 
 bool cl_TrainTravelPanel::IsPlayCondition(const char* name) {
-  return i_Minigame::IsPlayCondition(name) && m_Movers.empty() && !m_PlayerMoved && !m_AgentsMoving;
+  // Placing with nothing left to place turns into play at the next update.
+  const bool placed = m_State == PlacingItems && CurrentItem() < 0;
+  return i_Minigame::IsPlayCondition(name) && m_Movers.empty() && !m_PlayerMoved && !m_AgentsMoving && !placed;
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -5,8 +5,8 @@
 // tanks over columns 0, 2 and 3), its five pipe tiles, flag and gas fills; the mixing desk with
 // its tube windows (fluids rising from y 310 at x 260, 523, 780), the glass behind them, fluids,
 // caps, meter, exit sign and valve buttons. The six strips (reset button, two alarm lights, three
-// tube lights) are layout-sized frames: the strip places itself by its visible pixels. Also the
-// train-travel game's item cursors.
+// tube lights) are frames reaching from their panel's corner: the strip places itself by its
+// visible pixels. Also the train-travel game's item cursors.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -89,7 +89,7 @@ base::cl_Bitmap32 Corner() {
 base::cl_Bitmap32 PumpPanel() {
   base::cl_Bitmap32 image = Wall(0xFF34403Au, 0xFF1E2622u);
   cl_Painter paint(image);
-  Plate(paint, 300, 130, 980, 560, kSteel);
+  Plate(paint, 20, 130, 980, 560, kSteel);
   paint.Rect(600, 182, 786, 304, 0xFF101418u);  // behind the indicator rows
   for (int p = 0; p < 3; ++p) {
     const int x = 612 + 56 * p;
@@ -100,7 +100,7 @@ base::cl_Bitmap32 PumpPanel() {
     paint.Disc(float(x + 32), float(y + 32), 40.0f, kSteelDark);
     paint.Ring(float(x + 32), float(y + 32), 40.0f, 3.0f, kHazard);
   }
-  Label(image, 330, 180, 28, "PUMPS", 0xFFE8E8E0u);
+  Label(image, 180, 180, 28, "PUMPS", 0xFFE8E8E0u);
   Label(image, 500, 330, 16, "A", 0xFFE8E8E0u);
   Label(image, 650, 440, 16, "B", 0xFFE8E8E0u);
   Label(image, 800, 330, 16, "C", 0xFFE8E8E0u);
@@ -108,14 +108,14 @@ base::cl_Bitmap32 PumpPanel() {
   return image;
 }
 
-// Over the indicator: opaque but for the window the rows show through; the opened plates slide
-// down behind its lower part.
+// Over the indicator (drawn from (563, 168)): opaque from x 40 of it, clear of the knobs, but for
+// the window the rows show through; the opened plates slide down behind its lower part.
 base::cl_Bitmap32 PumpOverlay() {
-  base::cl_Bitmap32 image = Canvas(260, 250);
+  base::cl_Bitmap32 image = Canvas(224, 240);
   cl_Painter paint(image);
-  paint.Rect(0, 0, 260, 250, kSteel);
+  paint.Rect(40, 0, 224, 240, kSteel);
   paint.Noise(4.0f, 0.06f);
-  for (int x = 0; x < 260; x += 40) paint.Rect(x, 236, x + 20, 250, kHazard);
+  for (int x = 40; x < 224; x += 40) paint.Rect(x, 226, x + 20, 240, kHazard);
   // The window: the three pumps' value boxes (screen 610..778 × 190..296).
   for (int y = 22; y < 128; ++y)
     for (int x = 47; x < 215; ++x) *image.Pixel(x, y) = base::Color32(0u);
@@ -144,16 +144,17 @@ base::cl_Bitmap32 Knob() {
   return image;
 }
 
-// A layout-sized strip frame with a painted box at (x, y).
+// The reset button at rest, pressed, and at rest again (a run once ends on its last frame), in
+// frames reaching from the panel's corner.
 std::vector<base::cl_Bitmap32> ResetFrames() {
   std::vector<base::cl_Bitmap32> frames;
   for (int f = 0; f < 3; ++f) {
-    base::cl_Bitmap32 image = Canvas(kQuarterW, kQuarterH);
+    base::cl_Bitmap32 image = Canvas(264, 536);
     cl_Painter paint(image);
-    const bool pressed = f == 1;
-    paint.Rect(380, 470, 460, 520, 0xFF202020u);
-    paint.Rect(382 + (pressed ? 2 : 0), 472 + (pressed ? 2 : 0), 458, 518, pressed ? 0xFF801010u : 0xFFC02020u);
-    Label(image, 390 + (pressed ? 2 : 0), 502 + (pressed ? 2 : 0), 14, "RESET", 0xFFF0F0F0u);
+    const int sink = f == 1 ? 2 : 0;
+    paint.Rect(180, 480, 260, 530, 0xFF202020u);
+    paint.Rect(182 + sink, 482 + sink, 258, 528, f == 1 ? 0xFF801010u : 0xFFC02020u);
+    Label(image, 190 + sink, 512 + sink, 14, "RESET", 0xFFF0F0F0u);
     frames.push_back(std::move(image));
   }
   return frames;
@@ -185,6 +186,7 @@ base::cl_Bitmap32 GridPanel() {
   }
   Label(image, 830, 200, 22, "MAIN", 0xFFE8E8E0u);
   Label(image, 830, 228, 22, "BOILER", 0xFFE8E8E0u);
+  paint.Rect(8, 8, 128, 64, kSteelDark);  // under the alarm lights
   return image;
 }
 
@@ -232,9 +234,10 @@ base::cl_Bitmap32 Solid(int w, int h, uint32_t colour) {
   return image;
 }
 
-// A lamp in a layout-sized frame at (x, y), dark or lit.
+// A lamp at (x, y) of its panel, dark or lit, in a frame reaching from the panel's corner.
 base::cl_Bitmap32 Lamp(int x, int y, int radius, uint32_t colour, bool lit) {
-  base::cl_Bitmap32 image = Canvas(kQuarterW, kQuarterH);
+  const int reach = radius * 2;
+  base::cl_Bitmap32 image = Canvas(x + reach, y + reach);
   cl_Painter paint(image);
   if (lit) paint.Disc(float(x), float(y), radius * 1.6f, Mix(colour, 0x00000000u, 0.5f));
   paint.Disc(float(x), float(y), float(radius), lit ? colour : Mix(colour, 0xFF000000u, 0.7f));
@@ -255,7 +258,7 @@ base::cl_Bitmap32 MixerPanel() {
     paint.Rect(kTubeX[i] - kTubeHalf - 6, kTubeTop - 6, kTubeX[i] + kTubeHalf + 6, kTubeFoot + 6, kSteelLight);
     paint.Rect(kTubeX[i] - 40, 420, kTubeX[i] + 40, 430, kSteelDark);
   }
-  Label(image, 170, 100, 20, "MIXER", 0xFFE8E8E0u);
+  Label(image, 330, 100, 20, "MIXER", 0xFFE8E8E0u);
   Label(image, 230, 360, 14, "ELEM. A", 0xFFE8E8E0u);
   Label(image, 493, 360, 14, "ELEM. B", 0xFFE8E8E0u);
   Label(image, 750, 360, 14, "ELEM. C", 0xFFE8E8E0u);
@@ -366,16 +369,14 @@ bool MakeSabotagePictures(cl_Output& out) {
     ok = out.WriteTga(dir + "phase3_fluid" + n + ".tga", Solid(32, 16, kGas[i]), true) && ok;
     ok = out.WriteTga(dir + "phase3_fluid_cap" + n + ".tga", Cap(kGas[i]), true) && ok;
     ok = WriteStrip(out, "phase03_tubelight" + n,
-                    {Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, false), Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, true),
-                     Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, true)}) &&
+                    {Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, false), Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, true)}) &&
          ok;
   }
-  ok = WriteStrip(out, "phase03_alertlight1",
-                  {Lamp(880, 90, 24, 0xFFFF3020u, false), Lamp(880, 90, 24, 0xFFFF3020u, true)}) &&
-       ok;
-  ok = WriteStrip(out, "phase03_alertlight2",
-                  {Lamp(960, 90, 24, 0xFFFF3020u, false), Lamp(960, 90, 24, 0xFFFF3020u, true)}) &&
-       ok;
+  // The alarm lights in the grid's free upper-left corner.
+  for (int i = 0; i < 2; ++i)
+    ok = WriteStrip(out, "phase03_alertlight" + std::to_string(i + 1),
+                    {Lamp(36 + 60 * i, 36, 20, 0xFFFF3020u, false), Lamp(36 + 60 * i, 36, 20, 0xFFFF3020u, true)}) &&
+         ok;
 
   ok = out.WriteTga(dir + "phase3_bg.tga", MixerPanel(), true) && ok;
   ok = out.WriteTga(dir + "phase3_bg_back.tga", MixerGlass(), true) && ok;
