@@ -49,7 +49,9 @@ const st_Game kGames[] = {
     {"Decoder", quillane::cl_DecoderPanel::Create, "gui/minigames/decoder.dat", {}},
     {"Wiretap", quillane::cl_WiretapPanel::Create, "gui/minigames/wiretap.dat", {{"Filename", "grid1.xml"}}},
     {"FloorLights", quillane::cl_FloorLightsPanel::Create, "gui/minigames/floorlights.dat", {}},
-    {"TrainTravel", quillane::cl_TrainTravelPanel::Create, "gui/minigames/traintravel.dat",
+    {"TrainTravel",
+     quillane::cl_TrainTravelPanel::Create,
+     "gui/minigames/traintravel.dat",
      {{"Filename", "demo.xml"}, {"Scenario", "demo_0.scr"}}},
     {"Sabotage", quillane::cl_Sabotage::Create, "gui/minigames/sabotage.dat", {}},
 };
@@ -77,9 +79,10 @@ struct Engine {
     if (ec) return;
     std::FILE* config = std::fopen("bench_config.xml", "w");
     if (!config) return;
-    std::fputs("<Config><Display Fullscreen=\"0\" Width=\"1024\" Height=\"768\"/>"
-               "<Localization Language=\"English\"/></Config>",
-               config);
+    std::fputs(
+        "<Config><Display Fullscreen=\"0\" Width=\"1024\" Height=\"768\"/>"
+        "<Localization Language=\"English\"/></Config>",
+        config);
     std::fclose(config);
     system = std::make_unique<base::cl_System>();
     system->SetUserDataPath(dir.string().c_str());

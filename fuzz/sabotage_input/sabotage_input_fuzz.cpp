@@ -33,9 +33,9 @@ constexpr const char* kBoard =
     "<Element Texture=\"6\"/><Element Texture=\"10\"/><Element Texture=\"10\" Rotation=\"1\"/>"
     "<Element Texture=\"10\"/><Element Texture=\"10\" Rotation=\"1\"/><Element Texture=\"8\" Rotation=\"2\"/></Grid>";
 
-const char* const kTargets[] = {"knob 1",   "knob 2",   "knob 3",   "reset",      "cell 0 0",   "cell 1 2",
-                                "cell 3 1", "valve 1",  "valve 2",  "valve 3",    "valve 4",    "valve 5",
-                                "valve 6",  "valve 7",  "valve 8",  "exit",       "edge left",  "edge right",
+const char* const kTargets[] = {"knob 1",   "knob 2",    "knob 3",   "reset",   "cell 0 0",  "cell 1 2",
+                                "cell 3 1", "valve 1",   "valve 2",  "valve 3", "valve 4",   "valve 5",
+                                "valve 6",  "valve 7",   "valve 8",  "exit",    "edge left", "edge right",
                                 "edge up",  "edge down", "tutorial", "cell 9 9"};
 
 // A scratch folder with the board and an empty data file; empty when it could not be made.
