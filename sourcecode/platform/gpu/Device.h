@@ -103,12 +103,15 @@ class Texture final : public Object {
     uint32_t width, height;
     std::vector<uint8_t> data;  // the pixels as the caller sees them; empty for render targets
     bool locked = false, readOnly = false;
+    uint32_t pitch = 0;  // bytes from one row to the next in data
+    size_t start = 0;    // where the first row begins in data
   };
   DeviceImpl* device_;
   uint32_t format_, usage_, pool_;
   std::vector<Level> levels_;
   uint32_t name_ = 0;   // GL texture
   bool dirty_ = false;  // memory copy newer than GL
+  bool stored_ = false; // GL holds storage for every level: uploads replace the contents only
   bool counted_ = false;
   std::vector<Surface*> surfaces_;  // live level surfaces, not referenced (each references us)
 };
