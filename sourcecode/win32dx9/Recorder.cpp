@@ -24,8 +24,7 @@ constexpr int kMaxBatchVertices = 65536;  // what a 16-bit index can address
 int g_triangles = 0;
 st_BitmapCapture* g_bitmapCapture = nullptr;  // benchmarks and tests only
 
-// ---------------------------------------------------------------------------------------------
-// Rings
+// ---- Rings
 
 // Position bookkeeping shared by the vertex and the index ring.
 class cl_RingPosition {
@@ -96,8 +95,7 @@ class tDynamicRing {
   bool m_locked = false;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Recorders
+// ---- Recorders
 
 class i_Recorder {
  public:
@@ -307,8 +305,7 @@ void DynamicBatch::ResetAll() {
     if (i_Recorder* r = Recorder(kind)) r->Reset();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Recording operations. Without recorders (no device) they do nothing.
+// ---- Recording operations. Without recorders (no device) they do nothing.
 
 namespace rec {
 

@@ -31,8 +31,7 @@ float FramesToSeconds(uint32_t frames, const pv::st_VideoHandle* h) {
 
 cl_VideoPlayer* GetVideoPlayer() { return g_player; }
 
-// ---------------------------------------------------------------------------------------------
-// The codec
+// ---- The codec
 
 cl_BinkShaderCodecNoThread::~cl_BinkShaderCodecNoThread() { Close(); }
 
@@ -149,8 +148,7 @@ void cl_BinkShaderCodecNoThread::Close() {
   m_handle = nullptr;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The player
+// ---- The player
 
 cl_VideoPlayer::cl_VideoPlayer() : m_codec(new cl_BinkShaderCodecNoThread(this)) {
   SetName("VideoPlayer");

@@ -56,8 +56,7 @@ void SetFormatSwizzle(uint32_t format) {
   glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Textures
+// ---- Textures
 
 Texture::Texture(DeviceImpl* device, uint32_t format, uint32_t usage, uint32_t pool)
     : device_(device), format_(format), usage_(usage), pool_(pool) {}
@@ -243,8 +242,7 @@ Result Texture::UnlockRect(uint32_t level) {
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Surfaces
+// ---- Surfaces
 
 Surface::Surface(DeviceImpl* device, Texture* texture, uint32_t level)
     : device_(device), texture_(texture), level_(level) {
@@ -272,8 +270,7 @@ Result Surface::LockRect(LockedRect* out, const Rect* rect, uint32_t flags) {
 
 Result Surface::UnlockRect() { return texture_ ? texture_->UnlockRect(level_) : kErrInvalidCall; }
 
-// ---------------------------------------------------------------------------------------------
-// Vertex and index buffers: a memory copy plus a GL buffer; Unlock sends the locked bytes.
+// ---- Vertex and index buffers: a memory copy plus a GL buffer; Unlock sends the locked bytes.
 
 template <class B>
 Result Internal::LockBuffer(B& b, uint32_t offset, uint32_t size, void** data, uint32_t flags) {
@@ -381,8 +378,7 @@ Result Device::CreateVertexDeclaration(const VertexElement* elements, VertexDecl
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Shaders
+// ---- Shaders
 
 PixelShader::PixelShader(DeviceImpl* device, std::string_view source)
     : device_(device), source_(source), id_(device->nextShaderId++) {}

@@ -224,8 +224,7 @@ bool WriteClip(const std::string& path, const st_ClipSettings& c, const PaintFra
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The reference decoder
+// ---- The reference decoder
 
 struct cl_ReferenceDecoder::st_Impl {
   AVFormatContext* format = nullptr;

@@ -105,8 +105,7 @@ struct st_VideoHandle::st_State {
   }
 };
 
-// ---------------------------------------------------------------------------------------------
-// Opening and closing
+// ---- Opening and closing
 
 namespace {
 
@@ -412,8 +411,7 @@ void Close(st_VideoHandle* handle) {
   delete handle;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Clock
+// ---- Clock
 
 namespace {
 
@@ -452,8 +450,7 @@ bool ShouldSkip(st_VideoHandle* handle) {
   return PlayedMs(handle) - FrameDueMs(handle, handle->FrameNum) > FrameDueMs(handle, 1.0);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Decoding
+// ---- Decoding
 
 namespace {
 

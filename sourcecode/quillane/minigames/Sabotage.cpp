@@ -16,7 +16,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/SabotageGrid.h"

@@ -2,7 +2,6 @@
 // grid's textures, the skip strip), the pictures it finds by label, and its mark in the game
 // state.
 #include "base/FileTools.h"
-#include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
@@ -11,6 +10,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/Sabotage.h"
 #include "quillane/minigames/SabotageGrid.h"
@@ -50,11 +50,6 @@ constexpr const char* kTextureLabels[] = {
     "phase1_knob",   "phase2_flag",   "phase2_fluid1",  "phase2_fluid2",  "phase2_fluid3",  "phase3_fluid1",
     "phase3_fluid2", "phase3_fluid3", "phase3_button1", "phase3_button2", "phase3_button3",
 };
-
-base::Variant* GameState() {
-  base::i_GameSession* session = base::GetSessionInterface();
-  return session ? session->GetGameState() : nullptr;
-}
 
 }  // namespace
 
@@ -104,13 +99,13 @@ void cl_Sabotage::DrawLabelImage(const char* label, float x, float y, float scal
 }
 
 bool cl_Sabotage::IsFirstSolved() {
-  base::Variant* state = GameState();
+  base::Variant* state = GetGameState();
   const base::Variant* value = state ? base::variant_get_attribute_by_path(*state, kFirstSolved, false) : nullptr;
   return value && value->get_int() == 1;
 }
 
 void cl_Sabotage::SetFirstSolved() {
-  base::Variant* state = GameState();
+  base::Variant* state = GetGameState();
   if (base::Variant* value = state ? base::variant_get_attribute_by_path(*state, kFirstSolved, true) : nullptr)
     value->set_int(1);
 }

@@ -10,7 +10,6 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -101,8 +100,7 @@ bool cl_WiretapPanel::IsFinished() {
   return m_Solved && m_EndTime > 0.0f && m_Time > m_EndTime;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 void cl_WiretapPanel::PlayClick() { PlayGameSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
 
@@ -175,8 +173,7 @@ bool cl_WiretapPanel::GetPlayTarget(const char* name, float& x, float& y) {
 
 bool cl_WiretapPanel::IsPlayCondition(const char* name) { return i_Minigame::IsPlayCondition(name) && !IsTurning(); }
 
-// ---------------------------------------------------------------------------------------------
-// The clock
+// ---- The clock
 
 void cl_WiretapPanel::Update(float dt) {
   i_Minigame::Update(dt);
