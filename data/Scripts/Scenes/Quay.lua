@@ -15,6 +15,10 @@ function PrepareScene()
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
+  -- The harbour lamp burns once its wiring is mended.
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1)
+  end
 end
 
 function OnEnterScene()
@@ -48,6 +52,23 @@ function OnEnter_PierEnd(name)
   Debugout("Quay: " .. name .. " at the end of the pier")
 end
 
+-- The harbour lamp's wiring: mended, the lamp lights up the quay.
+function OnTrigger_lamp()
+  StartMinigame("FloorLights")
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1, 1.0)
+    SetHotspotState("lamp", 0)
+  end
+end
+
+-- The pump house's control panel: pumps, pipes and the mixture.
+function OnTrigger_pumps()
+  StartMinigame("Sabotage")
+  if GetValue("Minigames/Sabotage/Win") == 1 then
+    SetHotspotState("pumps", 0)
+  end
+end
+
 function OnTrigger_office_door()
   Transit("Office")
 end
@@ -57,8 +78,11 @@ function OnTrigger_Mina()
 end
 
 -- The end of the game: the train connection past the inspectors, the diary's last pages, the
--- credits, and back to the main menu.
+-- credits, and back to the main menu. Without Mina's ticket the gangway stays shut.
 function OnTrigger_gangway()
+  if GotToken("T1_Ticket") == 0 then
+    return
+  end
   StartMinigame("TrainTravel")
   DiaryAddChapterEnd("Chapter1", "#story0_20 On board", "#story0_21 The gangway creaks behind me.", "diary_pic_default", "ChapterEnd1")
   DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", 3, 3, "diary_pic_default", "Outro")

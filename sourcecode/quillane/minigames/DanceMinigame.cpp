@@ -387,20 +387,20 @@ bool cl_DanceMinigame::GetPlayTarget(const char* name, float& x, float& y) {
   if (!name) return false;
   if (std::strcmp(name, "away") == 0) {
     x = m_CenterX, y = m_CenterY;
-    return true;
+    return IsOnWindow(x, y);
   }
   const int track = NumberAfter(name, "goal", "", kTracks);
-  if (track < 0) return false;
+  if (track < 0) return i_Minigame::GetPlayTarget(name, x, y);
   const base::tRectf goal = TrackGoal(track);
   x = (goal.min.x + goal.max.x) * 0.5f, y = (goal.min.y + goal.max.y) * 0.5f;
-  return true;
+  return IsOnWindow(x, y);
 }
 
 bool cl_DanceMinigame::IsPlayCondition(const char* name) {
   if (!name) return false;
   if (std::strcmp(name, "dancing") == 0) return m_State == Dancing;
   const int track = NumberAfter(name, "note", " due", kTracks);
-  if (track < 0) return false;
+  if (track < 0) return i_Minigame::IsPlayCondition(name);
   for (const st_DanceNote& note : m_Notes) {
     if (note.m_Track != track || (note.m_State != st_DanceNote::Approaching && note.m_State != st_DanceNote::InGoal))
       continue;

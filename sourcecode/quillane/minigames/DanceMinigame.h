@@ -204,11 +204,12 @@ class cl_DanceMinigame : public i_Minigame {
   const base::String& GetVariation() const { return m_Variation; }
   const base::String& GetFinishAnimation() const { return m_FinishAnimation; }
   const base::String& GetSample() const { return m_Sample; }
-  // Play targets: "goal 0".."goal 3" (the goal's centre) and "away" (the screen's centre);
-  // false for any other name.
-  bool GetPlayTarget(const char* name, float& x, float& y);
-  // "dancing", and "note k due": a note on track k lies within 10 pixels before its goal centre.
-  bool IsPlayCondition(const char* name);
+  // Play targets: "goal 0".."goal 3" (the goal's centre) and "away" (the screen's centre), and
+  // the base panel's.
+  bool GetPlayTarget(const char* name, float& x, float& y) override;
+  // "dancing", "note k due" (a note on track k lies within 10 pixels before its goal centre),
+  // and the base panel's.
+  bool IsPlayCondition(const char* name) override;
 
   static int s_Score;
   static int s_Needed;
