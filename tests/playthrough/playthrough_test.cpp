@@ -412,7 +412,10 @@ const st_Road kRoads[] = {
     {"EveryGameOfTheStoryIsSkippedOnTheWayToTheEnd",
      "games_skipped.play",
      {kQuickLaunch, kSkipButton, kKeysOff},
-     {"Compile Wiretap Minigame", "Compile Sabotage Minigame", "Compile FloorLights Minigame", "Compile Dance Minigame"},
+     {"Compile Wiretap Minigame",
+      "Compile Sabotage Minigame",
+      "Compile FloorLights Minigame",
+      "Compile Dance Minigame"},
      {"Minigame Error"}},
     // Every game of the story won by clicks on what it shows, as a player would.
     {"EveryGameOfTheStoryIsWonOnTheWayToTheEnd",
