@@ -535,7 +535,7 @@ bool cl_Translator::Assign(uint32_t pc, uint8_t op) {
   PopRealFrom(top);
   const uint32_t state = Snapshot();
   const uint8_t arith = CompoundOperator(op);
-  st_RegOp& e = Emit(arith ? ArithOp(arith, src.imm) : src.imm ? RO_MOVE_I : RO_MOVE_R, pc, state);
+  st_RegOp& e = Emit(arith ? ArithOp(arith, src.imm) : uint8_t(src.imm ? RO_MOVE_I : RO_MOVE_R), pc, state);
   e.sub = arith;
   e.d = dest.value;
   if (arith) {
