@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -94,7 +95,21 @@ bool StoreThreadArguments(Thread& thread, Frame* f, const st_RegFunction& form);
 Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCode* function, const StringPool* pool,
                         int32_t offset, const char* name);
 
-// Runs the adapter (telling an attached debugger); an error it raises comes back as text.
+// Runs the adapter; an error it raises (a bad parameter) comes back as text.
+__attribute__((always_inline)) inline bool CallAdapter(detail::function_adapter_base* adapter, t_Interface& in,
+                                                       Var& result, std::string& error) {
+  try {
+    adapter->Call(in, result);
+    return true;
+  } catch (const std::exception& e) {
+    error = e.what();
+  } catch (...) {
+    error = "unknown error in native function";
+  }
+  return false;
+}
+
+// CallAdapter, telling an attached debugger which native runs.
 bool CallNative(detail::function_adapter_base* adapter, t_Interface& in, Var& result, std::string& error);
 
 // The arguments (and a function reference) between a native's marker and oldCount dropped.

@@ -259,7 +259,8 @@ bool cl_Translator::Translate() {
   }
   if (m_out.slotCount + m_out.maxDepth > uint32_t(kMaxRegisters)) return false;
   for (size_t i = 0; i < m_used.size(); ++i) {
-    if (m_used[i]) m_out.intSlots.push_back(int32_t(i));
+    if (m_used[i] || int(i) < params) m_out.intSlots.push_back(int32_t(i));
+    if (m_used[i] && int(i) >= params) m_out.initial.push_back(st_RegInitial{int32_t(i), vars.GetVariable(int(i))->GetRawInt()});
     if (m_written[i]) m_out.writtenSlots.push_back(int32_t(i));
   }
   if (!m_modesKnown) m_modes.resize(size_t(m_calls), CR_INT);
@@ -438,7 +439,12 @@ bool cl_Translator::PushValue(uint32_t pc, const st_Instr& in, uint32_t& next) {
   }
   if (varFollows) return false;
   if (in.operandType != VT_FLOAT && in.operandType != VT_BOOL && in.operandType != VT_CONSTSTRING) return false;
-  m_out.constants.push_back(st_RegConst{in.operandType, uint32_t(in.value)});
+  st_RegConst c;
+  c.type = in.operandType;
+  c.bits = uint32_t(in.value);
+  if (c.type == VT_BOOL) c.value.SetBool(in.value != 0);
+  if (c.type == VT_FLOAT) DecodeOperand(m_code + pc + 1, int(m_size - pc - 1), nullptr, c.value);
+  m_out.constants.push_back(c);
   return Push(st_Value{RE_CONST, false, int32_t(m_out.constants.size() - 1), -1, 0});
 }
 
@@ -563,12 +569,14 @@ bool cl_Translator::Call(uint32_t pc) {
   call.nameOffset = name.value;
   call.pcAfter = pc + 1;
   call.marker = uint8_t(marker);
+  call.resultReg = uint8_t(Reg(marker));
   call.argc = uint8_t(m_stack.size() - 2 - marker);
   call.intArgs = true;
   call.firstRef = uint16_t(m_out.refSlots.size());
   for (size_t i = marker + 1; i + 1 < m_stack.size(); ++i) {
     const st_Value& arg = m_stack[i];
     call.intArgs = call.intArgs && (arg.kind == RE_IMM || arg.kind == RE_INT || arg.kind == RE_SLOTREF);
+    call.realArgs = call.realArgs || arg.kind == RE_REAL;
     if (arg.kind == RE_SLOTREF) m_out.refSlots.push_back(arg.value);
     Consumed(arg, CR_REAL);  // a call's value passed on stays on the stack, whatever it is
   }

@@ -16,12 +16,14 @@
 #include <cstdint>
 #include <vector>
 
+#include "KRX/runtime/Var.h"
+
 namespace KRX {
 
 class BinCode;
 class Module;
+class StringPool;
 class Thread;
-class Var;
 
 // ORDER REGOP: RunRegisterForm keeps a jump target per operation in this order. r[x] is register
 // x; "i" forms take b itself. ORDER CMP: the six branches of a form follow the comparison
@@ -116,10 +118,14 @@ struct st_RegState {
   uint32_t depth = 0;
 };
 
-// A constant pushed for a native: a float, a bool or a text of the vocabulary.
+// A constant pushed for a native: a float, a bool or a text of the vocabulary, and the value
+// the operand decoder makes of it (a text's for the vocabulary and blob it was read from).
 struct st_RegConst {
   uint8_t type = 0;   // VT_FLOAT, VT_BOOL or VT_CONSTSTRING
   uint32_t bits = 0;  // the float's bits, the bool, or the text's vocabulary offset
+  mutable Var value;  // owns nothing
+  mutable const StringPool* vocab = nullptr;
+  mutable const char* blob = nullptr;
 };
 
 // What a call's result becomes: an int in a register, a value left on the stack (for a
@@ -132,16 +138,25 @@ struct st_RegCall {
   int32_t nameOffset = 0;  // the callee's name in the vocabulary
   uint32_t pcAfter = 0;    // the instruction after the "call"
   uint8_t marker = 0;      // the call marker's position; the result takes its place
+  uint8_t resultReg = 0;   // the register of that position
   uint8_t argc = 0;
   uint8_t result = CR_INT;  // en_CallResult
   bool intArgs = false;     // every argument an int (a script callee can be entered)
+  bool realArgs = false;    // some argument is a call's value, on the stack already
   uint16_t firstRef = 0;    // the slots passed by reference (refSlots), read back after a native
   uint16_t refCount = 0;
-  // What the name found, for one symbol epoch: the symbol and, for a script function, its
-  // register form (null when it has none).
+  // What the name found, for one symbol epoch: the symbol, the script function it held and
+  // that function's register form when the call can enter it (else null).
   mutable uint64_t epoch = 0;
   mutable Var* var = nullptr;
+  mutable BinCode* callee = nullptr;
   mutable const st_RegFunction* calleeForm = nullptr;
+};
+
+// A slot's value when a frame of the function starts.
+struct st_RegInitial {
+  int32_t slot = 0;
+  int32_t value = 0;
 };
 
 struct st_RegFunction {
@@ -151,8 +166,9 @@ struct st_RegFunction {
   std::vector<st_RegConst> constants;
   std::vector<st_RegCall> calls;
   std::vector<int32_t> refSlots;
-  std::vector<int32_t> intSlots;      // the slots the code uses, in their registers while it runs
+  std::vector<int32_t> intSlots;      // the parameters and the slots the code uses: in registers
   std::vector<int32_t> writtenSlots;  // those it changes: written back before anything looks
+  std::vector<st_RegInitial> initial;  // the used slots that are not parameters, as they start
   uint32_t maxDepth = 0;  // the most values the byte code has above a join's height
   uint16_t slotCount = 0;  // registers from here on hold stack positions
   uint8_t params = 0;

@@ -730,16 +730,7 @@ __attribute__((noinline)) bool vm::CallNative(detail::function_adapter_base* ada
                                               std::string& error) {
   const st_DebugHooks* hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->nativeCall) hooks->nativeCall(adapter);
-  bool ok = true;
-  try {
-    adapter->Call(in, result);
-  } catch (const std::exception& e) {
-    error = e.what();
-    ok = false;
-  } catch (...) {
-    error = "unknown error in native function";
-    ok = false;
-  }
+  const bool ok = CallAdapter(adapter, in, result, error);
   hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->nativeCall) hooks->nativeCall(nullptr);
   return ok;
