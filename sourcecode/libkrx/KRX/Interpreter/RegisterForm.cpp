@@ -627,7 +627,8 @@ bool cl_Translator::Return(uint32_t pc) {
 }
 
 void cl_Translator::Eoc() {
-  for (const st_Value& v : m_stack) Consumed(v, CR_INT);
+  // A call's value dropped here stays on the stack until then, whatever it is (a native's nil).
+  for (const st_Value& v : m_stack) Consumed(v, CR_REAL);
   // Whatever may be on the stack goes, and it may be there even when none of it surely is.
   Emit(RO_CLEAR, 0, 0);
   m_stack.clear();

@@ -115,7 +115,10 @@ bool Realize(Thread& thread, st_RegFrame& r) {
     thread.m_frames[index] = f;
     thread.m_frameIndex = index;
     r.frame = f;
-    if (!LoadCode(f) || f->m_locals.GetCount() < r.form->slotCount || !ReserveStack(f, r.form->maxDepth + 1))
+    // Its code cache (the vocabulary its constants and names are read from) is filled here; in
+    // another symbol epoch that would drop the forms, and the plain interpreter fills it later.
+    if ((r.epoch == GetSymbolEpoch() && !LoadCode(f)) || f->m_locals.GetCount() < r.form->slotCount ||
+        !ReserveStack(f, r.form->maxDepth + 1))
       return false;
     Var* slots = SlotsOf(f);
     for (int32_t slot : r.form->intSlots) slots[slot].SetInt(r.regs[slot]);
@@ -470,9 +473,14 @@ l_RO_CALL: {
   }
   LeaveNative(f, marker, end);
   budget = thread.m_stepBudget;
-  // The native may have ended the run, loaded modules (the forms may be gone) or changed the
-  // slots it was given.
-  bool goOn = thread.m_state == Thread::STATE_RUNNING && rf->epoch == GetSymbolEpoch();
+  // The native may have ended the run, or loaded modules: then the forms may be gone, and
+  // nothing of them is read any more.
+  if (thread.m_state != Thread::STATE_RUNNING || rf->epoch != GetSymbolEpoch()) {
+    f->m_stack[marker] = static_cast<Var&&>(nativeResult);
+    return thread.m_state == Thread::STATE_RUNNING ? REGRUN_PLAIN : REGRUN_STOPPED;
+  }
+  // It may also have changed the slots it was given.
+  bool goOn = true;
   for (const int32_t *ref = form->refSlots.data() + call.firstRef, *refEnd = ref + call.refCount; ref != refEnd; ++ref) {
     const Var& slot = slots[*ref];
     if (slot.GetTypeByte() != VT_INT) goOn = false;
@@ -489,7 +497,6 @@ l_RO_CALL: {
     REG_NEXT();
   }
   f->m_stack[marker] = static_cast<Var&&>(nativeResult);
-  if (thread.m_state != Thread::STATE_RUNNING) return REGRUN_STOPPED;
   if (!goOn || call.result == CR_INT) return REGRUN_PLAIN;  // another type is converted by what follows
   ++ip;
   REG_NEXT();

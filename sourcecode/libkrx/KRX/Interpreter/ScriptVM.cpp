@@ -77,7 +77,11 @@ bool vm::GrowStack(Frame* f) {
 
 bool vm::ReserveStack(Frame* f, uint32_t n) {
   if (f->m_stackCapacity >= n) return true;
-  return n <= kMaxStack && MoveStack(f, n);
+  if (n > kMaxStack) return false;
+  // As GrowStack grows: a stack reserved for again and again is copied a bounded number of times.
+  uint32_t capacity = f->m_stackCapacity + 5 + f->m_stackCapacity / 2;
+  if (capacity < n) capacity = n;
+  return MoveStack(f, capacity < kMaxStack ? capacity : kMaxStack);
 }
 
 namespace {
@@ -1271,8 +1275,11 @@ load_code:
       }
 
       l_GENERIC:
+        // An int or position whose type byte carries flag bits comes here too: its value is the
+        // handlers' ival as the decoded one would be.
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
         operandType = scratch.GetType();
+        ival = scratch.GetRawInt();
         goto* kTargets[kOpHandler[op]];
 
       l_OP_LINE: {
