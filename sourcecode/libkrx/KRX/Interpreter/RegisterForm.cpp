@@ -367,11 +367,23 @@ bool cl_Translator::Instruction(uint32_t pc, const st_Instr& in, uint32_t& next)
       return true;
     case OP_PUSH_VALUE: return PushValue(pc, in, next);
     case OP_JUMP: {
-      MaterializeBelow(m_stack.size());
-      const uint32_t op = uint32_t(m_out.ops.size());
-      Emit(RO_JUMP, pc, Snapshot());
+      // A for loop's step and its jump back ("i++" leaves a copy of i): one operation.
+      const size_t depth = m_stack.size();
+      const bool step = depth > 0 && !m_out.ops.empty() && m_out.ops.back().op == RO_POST_STEP &&
+                        m_out.ops.back().a == Reg(depth - 1) && (depth == 1 || m_stack[depth - 2].real) &&
+                        !m_stack.back().real && !m_stack.back().maybe;
+      if (step) {
+        st_RegOp& o = m_out.ops.back();
+        o.op = RO_STEP_JUMP;
+        o.pc = pc;
+        o.state = Snapshot();
+        m_stack.back().real = true;
+      } else {
+        MaterializeBelow(depth);
+        Emit(RO_JUMP, pc, Snapshot());
+      }
       m_reachable = false;
-      JumpTo(op, uint32_t(in.value));
+      JumpTo(uint32_t(m_out.ops.size() - 1), uint32_t(in.value));
       return true;
     }
     case OP_JUMP_TRUE:

@@ -62,6 +62,7 @@ class Thread;
   X(RO_TEST)        /* to target when (r[a] != 0) == d: a step */                              \
   X(RO_TEST_REAL)   /* the stack's top taken as a condition and popped; to target when == d */ \
   X(RO_JUMP)        /* to target: a step */                                                    \
+  X(RO_STEP_JUMP)   /* RO_POST_STEP, r[a] pushed, then to target (a join) as RO_JUMP */         \
   X(RO_JOIN)        /* paths join: stack positions count from the stack's height here */      \
   X(RO_CLEAR)       /* the stack emptied ("eoc"); positions count from 0 */                    \
   X(RO_POP_REAL)    /* the stack cut to position d, where it is higher */                      \

@@ -356,6 +356,19 @@ l_RO_JUMP:
   ip = ops + ip->target;
   REG_NEXT();
 
+l_RO_STEP_JUMP:
+  // A for loop's step, the copy it leaves pushed, and the jump back (to a join, done here too).
+  regs[ip->a] = regs[ip->d];
+  regs[ip->d] = int32_t(uint32_t(regs[ip->d]) + uint32_t(ip->b));
+  REG_STEP();
+  if (!f) REG_FLUSH();
+  PutPlain(f->m_stack[f->m_stackCount++], [x = regs[ip->a]](Var& n) { n.SetInt(x); });
+  ip = ops + ip->target;
+  if (f->m_stackCapacity <= f->m_stackCount + form->maxDepth) REG_NEXT();  // the join grows it
+  base = f->m_stackCount;
+  ++ip;
+  REG_NEXT();
+
 l_RO_JOIN:
   // A frame without a KRX::Frame has nothing on its stack. Near the stack's limit the
   // instructions go on, and fail where they would.
@@ -476,7 +489,7 @@ l_RO_CALL: {
   // The native may have ended the run, or loaded modules: then the forms may be gone, and
   // nothing of them is read any more.
   if (thread.m_state != Thread::STATE_RUNNING || rf->epoch != GetSymbolEpoch()) {
-    f->m_stack[marker] = static_cast<Var&&>(nativeResult);
+    new (&f->m_stack[marker]) Var(static_cast<Var&&>(nativeResult));
     return thread.m_state == Thread::STATE_RUNNING ? REGRUN_PLAIN : REGRUN_STOPPED;
   }
   // It may also have changed the slots it was given.
@@ -496,7 +509,7 @@ l_RO_CALL: {
     ++ip;
     REG_NEXT();
   }
-  f->m_stack[marker] = static_cast<Var&&>(nativeResult);
+  new (&f->m_stack[marker]) Var(static_cast<Var&&>(nativeResult));  // over the marker, which owns nothing
   if (!goOn || call.result == CR_INT) return REGRUN_PLAIN;  // another type is converted by what follows
   ++ip;
   REG_NEXT();
