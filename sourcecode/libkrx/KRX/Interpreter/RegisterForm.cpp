@@ -255,7 +255,7 @@ bool cl_Translator::Translate() {
   if (m_reachable) Emit(RO_BAIL, m_size, Snapshot());  // ran past the end: the plain interpreter says so
   for (const st_Fixup& fix : m_fixups) {
     if (m_opAt[fix.target] < 0) return false;
-    m_out.ops[fix.op].target = uint32_t(m_opAt[fix.target]);
+    m_out.ops[fix.op].target = uint32_t(m_opAt[fix.target]) - fix.op;
   }
   if (m_out.slotCount + m_out.maxDepth > uint32_t(kMaxRegisters)) return false;
   for (size_t i = 0; i < m_used.size(); ++i) {
@@ -329,7 +329,7 @@ void cl_Translator::PopRealFrom(size_t from) {
 
 void cl_Translator::JumpTo(uint32_t op, uint32_t target) {
   if (m_opAt[target] >= 0)
-    m_out.ops[op].target = uint32_t(m_opAt[target]);
+    m_out.ops[op].target = uint32_t(m_opAt[target]) - op;
   else
     m_fixups.push_back(st_Fixup{op, target});
 }

@@ -87,7 +87,7 @@ struct st_RegOp {
   int32_t a = 0;
   int32_t b = 0;
   int32_t d = 0;
-  uint32_t target = 0;  // a jump's operation, a call's site
+  uint32_t target = 0;  // a jump's: how far its operation is (signed, in operations); a call's site
   uint32_t pc = 0;      // the instruction the plain interpreter runs when this operation hands over
   uint32_t state = 0;   // the stack before that instruction (index into st_RegFunction::states)
 };

@@ -166,8 +166,7 @@ en_RegRun RunRegisterForm(Module& root, Thread& thread, const st_RegFunction& en
   const int baseIndex = thread.m_frameIndex;
   Frame* f = thread.m_frames[baseIndex];  // the current frame's KRX::Frame, null while it has none
   const st_RegFunction* form = &entryForm;
-  const st_RegOp* ops = form->ops.data();
-  const st_RegOp* ip = ops;
+  const st_RegOp* ip = form->ops.data();
   Var* slots = SlotsOf(f);
   int32_t* regs = rf->regs;
   uint32_t base = 0;
@@ -210,7 +209,7 @@ en_RegRun RunRegisterForm(Module& root, Thread& thread, const st_RegFunction& en
   } while (0)
 
   if (f->m_locals.GetCount() < form->slotCount || !ReserveStack(f, form->maxDepth + 1)) {
-    f->m_position = ops[0].pc;  // nothing has run: the instructions start
+    f->m_position = ip->pc;  // nothing has run: the instructions start
     return REGRUN_PLAIN;
   }
   rf->form = form;
@@ -308,7 +307,7 @@ l_RO_POST_STEP:
   l_##name:                    \
   if (cond) {                  \
     REG_STEP();                \
-    ip = ops + ip->target;     \
+    ip += int32_t(ip->target);     \
   } else {                     \
     ++ip;                      \
   }                            \
@@ -344,7 +343,7 @@ l_RO_TEST_REAL: {
   --f->m_stackCount;
   if (take) {
     if (budget > 0) --budget;
-    ip = ops + ip->target;
+    ip += int32_t(ip->target);
   } else {
     ++ip;
   }
@@ -353,7 +352,7 @@ l_RO_TEST_REAL: {
 
 l_RO_JUMP:
   REG_STEP();
-  ip = ops + ip->target;
+  ip += int32_t(ip->target);
   REG_NEXT();
 
 l_RO_STEP_JUMP:
@@ -363,7 +362,7 @@ l_RO_STEP_JUMP:
   REG_STEP();
   if (!f) REG_FLUSH();
   PutPlain(f->m_stack[f->m_stackCount++], [x = regs[ip->a]](Var& n) { n.SetInt(x); });
-  ip = ops + ip->target;
+  ip += int32_t(ip->target);
   if (f->m_stackCapacity <= f->m_stackCount + form->maxDepth) REG_NEXT();  // the join grows it
   base = f->m_stackCount;
   ++ip;
@@ -454,8 +453,7 @@ l_RO_CALL: {
     rf = next;
     f = nullptr;
     form = calleeForm;
-    ops = form->ops.data();
-    ip = ops;
+    ip = form->ops.data();
     slots = nullptr;
     regs = rf->regs;
     base = 0;
@@ -553,7 +551,6 @@ l_return: {
       thread.m_stepBudget = budget;
       return REGRUN_PLAIN;
     }
-    ops = form->ops.data();
     ip = rf->resume;
     if (call.result == CR_INT) {
       regs[call.resultReg] = value;
