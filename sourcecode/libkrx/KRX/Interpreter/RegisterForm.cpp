@@ -1,11 +1,12 @@
 // Translation of whole functions into their register form (see RegisterForm.h).
 //
-// The translator walks the byte code once in address order with the stack the code would have
+// The translator walks the byte code in address order with the stack the code would have
 // (entries that say where each value is, not the values). Values that only an operation reads
-// stay off the stack; the stack is written where a call is made below its marker, for a native's
-// marker and arguments, and wherever control flow joins, so that every path reaches a jump
-// target with everything on the stack. Each operation that may hand over records the stack
-// before its instruction.
+// stay off the stack; it is written for a native's marker and arguments, wherever control flow
+// joins (so that every path reaches a jump target with everything on it), and, by the loop when
+// something may look, below the marker of the call a frame waits in. Each operation that may
+// hand over records the stack before its instruction. It walks twice: the first walk learns how
+// each call's result is used, the second emits the operations with that.
 #include "KRX/Interpreter/RegisterForm.h"
 
 #include <vector>
@@ -649,7 +650,6 @@ void cl_Translator::Eoc() {
 }  // namespace
 
 bool TranslateFunction(const uint8_t* code, uint32_t size, const BinCode& function, st_RegFunction& out) {
-  // Twice: the first pass learns how each call's result is used, the second emits with that.
   std::vector<uint8_t> modes;
   st_RegFunction first;
   if (!cl_Translator(code, size, function, first, modes, false).Translate()) return false;
