@@ -286,6 +286,15 @@ SyntaxNode* ScriptGrExp::ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode
   last = ParseStatement(Next(last), stop, thenChunk);
   if (!last) return nullptr;
   SyntaxNode* next = Next(last);
+  // Jumps and a bare "return" leave their ";" standing, so "if (c) break; else ..." meets it
+  // before the "else".
+  if (last != stop && Is(next, OS_SEMICOLON) && next != stop) {
+    SyntaxNode* after = Next(next);
+    if (after && after != stop && HasText(after, "else")) {
+      last = next;
+      next = after;
+    }
+  }
   if (last != stop && next && next != stop && HasText(next, "else"))
     last = ParseStatement(Next(next), stop, elseChunk);
   return last;

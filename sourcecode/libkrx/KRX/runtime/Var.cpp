@@ -411,9 +411,16 @@ bool Var::AssignTyped(const Var& src) {
   const Var* s = src.Deref();
   // 2. "ignore" leaves every target untouched (an empty argument keeps the default).
   if ((s->m_kind & ~VF_AUTO) == VT_IGNORE) return true;
-  // 3. "auto" takes the value and its type.
+  // 3. "auto" takes the value and its type. An argument naming a variable arrives as a reference
+  // to it: the parameter takes the variable's value, and an array binds by reference, as it does
+  // to an array parameter.
   if (m_kind & VF_AUTO) {
-    Assign(src);
+    if ((s->m_kind & VF_ARRAY) && src.IsReference()) {
+      SetReference(const_cast<Var*>(s));
+      m_kind &= uint8_t(~VF_AUTO);
+      return true;
+    }
+    Assign(*s);
     m_kind |= VF_AUTO;
     return true;
   }
