@@ -99,6 +99,15 @@ function int naps(int n) {
   }
   return s;
 }
+function int drops(int n) {
+  int s = n;
+  inc1(s);
+  note(s);
+  Add1(s);
+  s = napsat(s) + inc2(s);
+  note(s);
+  return s;
+}
 function int wraps(int n) { return n + napper(n) + Add1(napper(inc1(n))); }
 function int pauses(int n) {
   int s = n;
@@ -284,7 +293,8 @@ TEST_F(RegisterForm, EveryShapeGivesWhatTheInstructionsGiveAtEveryBudget) {
       {"fib", {Var(7)}},          {"alternate", {Var(6)}},       {"mixed", {Var(9), Var(-2)}},
       {"mixed", {Var(0), Var(3)}}, {"divide", {Var(17), Var(5)}}, {"divide", {Var(17), Var(0)}},
       {"divide", {Var(INT_MIN), Var(-1)}}, {"natives", {Var(5)}}, {"sleeper", {Var(4)}},
-      {"pauses", {Var(3)}},       {"wraps", {Var(2)}},           {"naps", {Var(4)}},       {"converts", {Var(7)}},        {"taints", {Var(2)}},
+      {"pauses", {Var(3)}},       {"wraps", {Var(2)}},           {"naps", {Var(4)}},
+      {"drops", {Var(2)}},        {"drops", {Var(5)}},       {"converts", {Var(7)}},        {"taints", {Var(2)}},
       {"deep", {Var(40)}},        {"deep", {Var(5)}},            {"badarg", {Var(1)}},
       {"callsplain", {Var(3)}},   {"plaincalls", {Var(5)}},      {"noreturn", {Var(0)}},
       {"noreturn", {Var(4)}},     {"shadowed", {Var(3)}},        {"reloads", {Var(4)}},
@@ -313,7 +323,7 @@ TEST_F(RegisterForm, EveryShapeGivesWhatTheInstructionsGiveAtEveryBudget) {
 }
 
 TEST_F(RegisterForm, TakesTheFunctionsItRunsWholeAndLeavesTheOthers) {
-  for (const char* name : {"fib", "inc1", "alternate", "note", "mixed", "divide", "natives", "napper", "sleeper", "wraps", "naps",
+  for (const char* name : {"fib", "inc1", "alternate", "note", "mixed", "divide", "natives", "napper", "sleeper", "wraps", "naps", "drops",
                            "converts", "taints", "deep", "badarg", "callsplain", "noreturn", "voidloop", "conds",
                            "nested", "loops"}) {
     const Var* fn = Module()->Find(name);

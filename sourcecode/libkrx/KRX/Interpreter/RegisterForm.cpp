@@ -264,7 +264,7 @@ bool cl_Translator::Translate() {
     if (m_used[i] && int(i) >= params) m_out.initial.push_back(st_RegInitial{int32_t(i), vars.GetVariable(int(i))->GetRawInt()});
     if (m_written[i]) m_out.writtenSlots.push_back(int32_t(i));
   }
-  if (!m_modesKnown) m_modes.resize(size_t(m_calls), CR_INT);
+  if (!m_modesKnown) m_modes.resize(size_t(m_calls), CR_DROP);  // unless something takes it
   return true;
 }
 
@@ -602,11 +602,17 @@ bool cl_Translator::Call(uint32_t pc) {
     call.result = m_modes[size_t(index)];
   else
     call.result = CR_INT;
-  if (!m_modesKnown) m_modes.resize(size_t(m_calls), CR_INT);
+  if (!m_modesKnown) m_modes.resize(size_t(m_calls), CR_DROP);  // unless something takes it
   m_out.calls.push_back(call);
+  if (call.result == CR_DROP) MaterializeBelow(marker);  // it comes to lie below the new height
   m_stack.pop_back();  // the name is never on the stack
   st_RegOp& e = Emit(RO_CALL, name.pc, Snapshot());
   e.target = uint32_t(m_out.calls.size() - 1);
+  if (call.result == CR_DROP) {
+    m_stack.clear();
+    Emit(RO_JOIN, pc + 1, Snapshot());
+    return true;
+  }
   // What lies below the marker may be on the stack after the call (it is written before anything
   // may look at it); the result takes the marker's place.
   m_stack.resize(marker);
@@ -641,7 +647,7 @@ bool cl_Translator::Return(uint32_t pc) {
 
 void cl_Translator::Eoc() {
   // A call's value dropped here stays on the stack until then, whatever it is (a native's nil).
-  for (const st_Value& v : m_stack) Consumed(v, CR_REAL);
+  for (const st_Value& v : m_stack) Consumed(v, CR_DROP);
   // Whatever may be on the stack goes, and it may be there even when none of it surely is.
   Emit(RO_CLEAR, 0, 0);
   m_stack.clear();

@@ -130,8 +130,10 @@ struct st_RegConst {
 };
 
 // What a call's result becomes: an int in a register, a value left on the stack (for a
-// condition or a native's argument), or nothing (the statement ends right after the call).
-enum en_CallResult : uint8_t { CR_INT, CR_REAL, CR_DISCARD };
+// condition or a native's argument), nothing (the statement ends right after the call), or
+// whatever the callee leaves on the stack until a later "eoc" drops it (a void script function
+// leaves nothing, so positions count anew from the stack's height after the call).
+enum en_CallResult : uint8_t { CR_INT, CR_REAL, CR_DISCARD, CR_DROP };
 
 struct st_RegFunction;
 

@@ -420,7 +420,7 @@ l_RO_CALL: {
     calleeForm = callee ? FunctionRegisterForm(callee) : nullptr;
     // Entered only with as many int arguments as it has parameters, and the result the call needs.
     if (calleeForm && (!call.intArgs || calleeForm->params != call.argc ||
-                       (call.result != CR_DISCARD && calleeForm->returnType != VT_INT)))
+                       ((call.result == CR_INT || call.result == CR_REAL) && calleeForm->returnType != VT_INT)))
       calleeForm = nullptr;
     if (thread.m_variables.empty()) {
       call.epoch = GetSymbolEpoch();
@@ -554,7 +554,7 @@ l_return: {
     ip = rf->resume;
     if (call.result == CR_INT) {
       regs[call.resultReg] = value;
-    } else if (call.result == CR_REAL) {
+    } else if (call.result == CR_REAL || (call.result == CR_DROP && returnsInt)) {
       // On the stack, above what lies below the marker.
       for (; flushed < rf; ++flushed)
         if (!FlushCaller(thread, *flushed)) goto l_no_memory;
