@@ -77,7 +77,7 @@ void FoldVertexInto(cl_Mesh::st_Vertex* a, cl_Mesh::st_Vertex* b) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- connectivity
+// ---- connectivity
 
 void cl_Mesh::FindVertexFaces() {
   for (st_Vertex* v : vertices) v->faces.clear();
@@ -170,7 +170,7 @@ void cl_Mesh::BuildEdgeList() {
   }
 }
 
-// ---------------------------------------------------------------- sharing modes
+// ---- sharing modes
 
 void cl_Mesh::SplitVertices() {
   for (st_Vertex* v : vertices) v->mark = 0;

@@ -179,7 +179,7 @@ Var* ScriptSystem::FindSymbol(const char* moduleName, const char* symbolName) {
   return module ? module->Find(symbolName) : nullptr;
 }
 
-// ---- reporting ----
+// ---- reporting
 
 void VReportFileError(const char* file, int line, const char* format, va_list args) {
   if (!format || !*format) return;
@@ -226,7 +226,7 @@ void ReportError(const char* format, ...) {
   va_end(args);
 }
 
-// ---- paths ----
+// ---- paths
 
 void SplitPath(const char* path, base::String& name) {
   name.clear();

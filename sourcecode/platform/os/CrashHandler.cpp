@@ -50,8 +50,7 @@ struct st_Scratch {
 };
 st_Scratch* g_scratch = nullptr;
 
-// ---------------------------------------------------------------------------------------------
-// Alternate signal stacks
+// ---- Alternate signal stacks
 
 struct AltStack {
   void* memory = nullptr;
@@ -65,8 +64,7 @@ struct AltStack {
 };
 thread_local AltStack t_altStack;
 
-// ---------------------------------------------------------------------------------------------
-// The handler's steps
+// ---- The handler's steps
 
 void RestorePrevious() {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);

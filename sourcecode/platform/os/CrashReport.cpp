@@ -8,8 +8,7 @@
 
 namespace platform::os {
 
-// ---------------------------------------------------------------------------------------------
-// Line writer
+// ---- Line writer
 
 CrashText& CrashText::Str(const char* text) { return Str(text, strlen(text)); }
 
@@ -68,8 +67,7 @@ void CrashText::Flush() {
   m_length = 0;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Names
+// ---- Names
 
 CrashCodeName NameCrashCode(int signal, int siCode, bool stackFault) {
   switch (signal) {
@@ -109,8 +107,7 @@ bool IsStackFault(uint64_t faultAddress, uint64_t stackPointer) {
   return faultAddress + kBelow >= stackPointer && faultAddress <= stackPointer + kAbove;
 }
 
-// ---------------------------------------------------------------------------------------------
-// /proc/self/maps
+// ---- /proc/self/maps
 
 namespace {
 
@@ -207,8 +204,7 @@ bool FindCrashModule(const char* maps, size_t length, uint64_t address, CrashMod
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The report
+// ---- The report
 
 namespace {
 

@@ -60,7 +60,7 @@ void cl_NavMesh::Clear() {
   m_name.clear();
 }
 
-// ---------------------------------------------------------------- loading
+// ---- loading
 
 bool cl_NavMesh::Load(const char* scenePath, const base::Variant& description) {
   const base::Variant* file = description.get_attribute("file");
@@ -102,7 +102,7 @@ void cl_NavMesh::ReadMesh(base::File* file) {
   BuildGraph();
 }
 
-// ---------------------------------------------------------------- graph and boundary
+// ---- graph and boundary
 
 void cl_NavMesh::BuildGraph() {
   cl_Mesh& mesh = *m_mesh;
@@ -225,7 +225,7 @@ void cl_NavMesh::BuildGrid() {
   m_grid->nodes.Build(points, std::max(cell, m_grid->maxNeighbourDistance));
 }
 
-// ---------------------------------------------------------------- floor queries
+// ---- floor queries
 
 bool cl_NavMesh::IsInside(const tPoint& p) {
   // Half-open rule: an edge counts when exactly one end lies strictly above the ray's line, so a

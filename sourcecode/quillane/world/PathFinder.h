@@ -4,6 +4,7 @@
 #pragma once
 
 #include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "base/math/Vector.h"
@@ -91,7 +92,7 @@ class tPathFinder {
   std::vector<T*> m_touched;  // every node whose parent was set in this search
 };
 
-// ---------------------------------------------------------------- search
+// ---- search
 
 template <class T>
 void tPathFinder<T>::Push(float cost, T* node) {

@@ -16,7 +16,7 @@
 
 namespace KRX::vm {
 
-// ---- value stack ----
+// ---- value stack
 
 // Code that pushes without ever ending its statement would otherwise grow a stack until memory
 // runs out; no expression of a real script comes near this depth.
@@ -42,7 +42,7 @@ __attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
   f->m_stackCount = n;
 }
 
-// ---- code ----
+// ---- code
 
 // The interpreter's cache of one function's code for one symbol epoch (the decode table of
 // ScriptVM.cpp derives from it): the bytes it was built for and their register form.
@@ -88,7 +88,7 @@ const st_RegFunction* FunctionRegisterForm(BinCode* function);
 // changed) otherwise.
 bool StoreThreadArguments(Thread& thread, Frame* f, const st_RegFunction& form);
 
-// ---- names and natives ----
+// ---- names and natives
 
 // The variable search for a name of the function's vocabulary pool at offset (name: its text):
 // thread variables, the function and its parents, the root's natives; null when none.

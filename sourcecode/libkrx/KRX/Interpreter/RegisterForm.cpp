@@ -268,7 +268,7 @@ bool cl_Translator::Translate() {
   return true;
 }
 
-// ---- the stack ----
+// ---- the stack
 
 bool cl_Translator::Push(const st_Value& v) {
   if (m_stack.size() >= size_t(kMaxRegisters)) return false;
@@ -358,7 +358,7 @@ int32_t cl_Translator::InRegister(const st_Operand& o, size_t i, uint32_t pc) {
   return Reg(i);
 }
 
-// ---- instructions ----
+// ---- instructions
 
 bool cl_Translator::Instruction(uint32_t pc, const st_Instr& in, uint32_t& next) {
   switch (in.op) {

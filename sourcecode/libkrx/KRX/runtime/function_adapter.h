@@ -15,7 +15,7 @@
 
 namespace KRX::detail {
 
-// ---- parameter conversion: one rule per native parameter type ----
+// ---- parameter conversion: one rule per native parameter type
 template <class T>
 struct param;
 
@@ -120,7 +120,7 @@ inline T& unstore(T& v) {
 }
 inline t_Interface& unstore(t_Interface*& v) { return *v; }
 
-// ---- result wrapping ----
+// ---- result wrapping
 inline void wrap(Var& out, bool b) { out.SetBool(b); }
 inline void wrap(Var& out, int i) { out.SetInt(i); }
 inline void wrap(Var& out, float f) { out.SetFloat(f); }
