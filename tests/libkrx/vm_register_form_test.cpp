@@ -108,6 +108,20 @@ function int drops(int n) {
   note(s);
   return s;
 }
+function auto untyped(int n) {
+  if (n > 2) {
+    return n;
+  }
+  note(n);
+}
+function int callsuntyped(int n) {
+  int i;
+  for (i = 0; i < n; i++) {
+    untyped(i);
+  }
+  untyped(n);
+  return i;
+}
 function int wraps(int n) { return n + napper(n) + Add1(napper(inc1(n))); }
 function int pauses(int n) {
   int s = n;
@@ -294,7 +308,9 @@ TEST_F(RegisterForm, EveryShapeGivesWhatTheInstructionsGiveAtEveryBudget) {
       {"mixed", {Var(0), Var(3)}}, {"divide", {Var(17), Var(5)}}, {"divide", {Var(17), Var(0)}},
       {"divide", {Var(INT_MIN), Var(-1)}}, {"natives", {Var(5)}}, {"sleeper", {Var(4)}},
       {"pauses", {Var(3)}},       {"wraps", {Var(2)}},           {"naps", {Var(4)}},
-      {"drops", {Var(2)}},        {"drops", {Var(5)}},       {"converts", {Var(7)}},        {"taints", {Var(2)}},
+      {"drops", {Var(2)}},        {"drops", {Var(5)}},           {"callsuntyped", {Var(4)}},
+      {"untyped", {Var(1)}},      {"untyped", {Var(3)}},         {"converts", {Var(7)}},
+      {"taints", {Var(2)}},
       {"deep", {Var(40)}},        {"deep", {Var(5)}},            {"badarg", {Var(1)}},
       {"callsplain", {Var(3)}},   {"plaincalls", {Var(5)}},      {"noreturn", {Var(0)}},
       {"noreturn", {Var(4)}},     {"shadowed", {Var(3)}},        {"reloads", {Var(4)}},
@@ -323,7 +339,8 @@ TEST_F(RegisterForm, EveryShapeGivesWhatTheInstructionsGiveAtEveryBudget) {
 }
 
 TEST_F(RegisterForm, TakesTheFunctionsItRunsWholeAndLeavesTheOthers) {
-  for (const char* name : {"fib", "inc1", "alternate", "note", "mixed", "divide", "natives", "napper", "sleeper", "wraps", "naps", "drops",
+  for (const char* name : {"fib", "inc1", "alternate", "note", "mixed", "divide", "natives", "napper", "sleeper", "wraps",
+                           "naps", "drops", "untyped", "callsuntyped",
                            "converts", "taints", "deep", "badarg", "callsplain", "noreturn", "voidloop", "conds",
                            "nested", "loops"}) {
     const Var* fn = Module()->Find(name);

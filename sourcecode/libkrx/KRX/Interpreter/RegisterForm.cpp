@@ -186,7 +186,11 @@ class cl_Translator {
 
 bool cl_Translator::Translate() {
   const int returnType = m_function.GetReturnType();
-  if (m_size < 2 || m_code[0] != OP_PARAMCPY || (returnType != VT_INT && returnType != VT_NIL)) return false;
+  // An "auto" function is taken for its ends without a value; a value it returns is left to the
+  // byte code (which gives it the auto flag).
+  if (m_size < 2 || m_code[0] != OP_PARAMCPY ||
+      (returnType != VT_INT && returnType != VT_NIL && returnType != TYPE_AUTO))
+    return false;
   // Slots: every parameter a plain int (so a call can store its arguments), the others whatever
   // they are; only plain int slots may be read or written by the code.
   const VarTable& vars = m_function.GetVarTable();
@@ -422,7 +426,7 @@ bool cl_Translator::Instruction(uint32_t pc, const st_Instr& in, uint32_t& next)
     case OP_RETURN: return Return(pc);
     case OP_EOC: Eoc(); return true;
     case OP_STOP:
-      Emit(m_out.returnType == VT_NIL ? RO_STOP : RO_BAIL, pc, Snapshot());  // an int function's "stop" fails
+      Emit(m_out.returnType != VT_INT ? RO_STOP : RO_BAIL, pc, Snapshot());  // an int function's "stop" fails
       m_reachable = false;
       return true;
     default:
@@ -630,7 +634,7 @@ bool cl_Translator::Return(uint32_t pc) {
   const size_t depth = m_stack.size();
   m_reachable = false;
   if (depth >= 1 && m_stack[depth - 1].kind == RE_MARKER) {
-    Emit(m_out.returnType == VT_NIL ? RO_RETURN_VOID : RO_BAIL, pc, Snapshot());
+    Emit(m_out.returnType != VT_INT ? RO_RETURN_VOID : RO_BAIL, pc, Snapshot());
     return true;
   }
   st_Operand value;

@@ -175,7 +175,7 @@ struct st_RegFunction {
   uint32_t maxDepth = 0;  // the most values the byte code has above a join's height
   uint16_t slotCount = 0;  // registers from here on hold stack positions
   uint8_t params = 0;
-  uint8_t returnType = 0;  // VT_INT or VT_NIL
+  uint8_t returnType = 0;  // VT_INT, VT_NIL or TYPE_AUTO
 };
 
 // The most registers (slots and stack positions) a register form has.
