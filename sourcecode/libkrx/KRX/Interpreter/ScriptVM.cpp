@@ -742,6 +742,12 @@ __attribute__((noinline)) bool vm::CallNative(detail::function_adapter_base* ada
 
 namespace {
 
+// RunIntStatement compiled on its own: inside Execute the compiler keeps its loop in memory and
+// calls the element look-up, which costs more than the call made here.
+__attribute__((noinline)) bool RunIntStatementApart(const st_IntStatement& s, const VarTable& locals) {
+  return RunIntStatement(s, locals);
+}
+
 // The step budget: lines, jumps and calls; false once it is used up.
 inline bool Step(Thread& thread) {
   if (thread.m_stepBudget < 0) return true;
@@ -1203,7 +1209,7 @@ load_code:
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
         const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
-        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatement(statement, f->m_locals)) {
+        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatementApart(statement, f->m_locals)) {
           if (d.operandLocal) goto l_local_fallback;
           op = OP_PUSH_VALUE;
           operandType = VT_INT;
