@@ -17,6 +17,7 @@
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
+#include "quillane/app/PlayChecks.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
@@ -240,6 +241,7 @@ cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenD
     : m_steps(std::move(steps)), m_goldenDir(std::move(goldenDir)) {
   g_activeDriver = this;
   base::sys::AddOutputCallback(&CaptureLog);
+  AddPlayChecks(*this);
 }
 
 cl_PlayDriver::~cl_PlayDriver() {
@@ -250,6 +252,7 @@ cl_PlayDriver::~cl_PlayDriver() {
 bool cl_PlayDriver::CaptureLog(const char* text) {
   cl_PlayDriver* driver = g_activeDriver;
   if (!driver || !text) return true;
+  if (driver->m_fullLog.size() < kLogLimit) driver->m_fullLog += text;
   driver->m_partialLine += text;
   size_t end;
   while ((end = driver->m_partialLine.find('\n')) != std::string::npos) {
@@ -262,6 +265,11 @@ bool cl_PlayDriver::CaptureLog(const char* text) {
 
 void cl_PlayDriver::OnFrame(win32dx9::cl_Platform& platform, base::cl_System& system) {
   ++m_frames;
+  // The last step's input has had its frame: the file has passed and the program ends.
+  if (Finished()) {
+    system.SetQuit(true);
+    return;
+  }
   while (m_failure.empty() && m_next < m_steps.size()) {
     const st_PlayStep& step = m_steps[m_next];
     std::string why;
