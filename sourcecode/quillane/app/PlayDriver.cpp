@@ -415,6 +415,29 @@ bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
   return false;
 }
 
+bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, int* x, int* y) {
+  float fx = 0.0f, fy = 0.0f;
+  if (kind == "button") {
+    const base::cl_Window* window = FindWindow(name);
+    if (!window) return false;
+    fx = (window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f;
+    fy = (window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f;
+  } else if (kind == "token") {
+    quillane::cl_Session* session = quillane::GetSession();
+    cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
+    if (!bar || !bar->FindToken(name.c_str()) || !FindDragPoint(name, fx, fy)) return false;
+  } else {
+    st_PlayStep step;
+    step.kind = kind == "hotspot" ? st_PlayStep::CLICK_HOTSPOT : st_PlayStep::CLICK_CHARACTER;
+    step.name = name;
+    std::string why;
+    return (kind == "hotspot" || kind == "character") && ScenePoint(step, x, y, &why);
+  }
+  *x = static_cast<int>(fx);
+  *y = static_cast<int>(fy);
+  return true;
+}
+
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {
   win32dx9::cl_DX9GraphicsDevice* graphics = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   gpu::Device* device = graphics ? graphics->GetDevice() : nullptr;

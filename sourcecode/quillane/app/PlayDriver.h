@@ -56,6 +56,9 @@ class cl_PlayDriver {
   // The log since the driver was made (its first kLogLimit bytes).
   const std::string& GetLog() const { return m_fullLog; }
 
+  // The window point a step aims at for kind "button" (a window with that label), "token" (a
+  // token of the bar), "character" or "hotspot"; false when nothing of that name is shown.
+  static bool FindPoint(const std::string& kind, const std::string& name, int* x, int* y);
   // The last frame scaled to kShotWidth x kShotHeight (0xFFRRGGBB); empty without a device.
   static std::vector<uint32_t> GrabShot();
   // frame against the PNG at path: mean difference at most 3 per channel and at most 1 % of
