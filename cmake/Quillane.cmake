@@ -66,12 +66,15 @@ function(quillane_library name)
   set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
-# quillane_test(NAME LIBS...): one GoogleTest program from every .cpp in the current folder.
+# quillane_test(NAME LIBS... [RUN_SERIAL]): one GoogleTest program from every .cpp in the current
+# folder. RUN_SERIAL: its tests keep time with the wall clock (a real window, a sound card's pace)
+# and run alone, with a longer time limit.
 function(quillane_test name)
+  cmake_parse_arguments(T "RUN_SERIAL" "" "" ${ARGN})
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
+  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
     quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
@@ -79,8 +82,14 @@ function(quillane_test name)
   include(GoogleTest)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
+  set(serial)
+  set(timeout 120)
+  if(T_RUN_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+    set(timeout 300)
+  endif()
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT 120 ENVIRONMENT LP_NUM_THREADS=0)
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT LP_NUM_THREADS=0 ${serial})
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.

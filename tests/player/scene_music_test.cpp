@@ -25,7 +25,7 @@
 #include "support/HeadlessGpu.h"
 #include "support/ProgramRun.h"
 
-namespace soundtest {
+namespace playertest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -179,4 +179,4 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<st_Scene>& param) { return std::string(param.param.name); });
 
 }  // namespace
-}  // namespace soundtest
+}  // namespace playertest

@@ -29,7 +29,7 @@
 #include "support/ProgramRun.h"
 #include "x_session.h"
 
-namespace windowtest {
+namespace playertest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -333,4 +333,4 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
 }
 
 }  // namespace
-}  // namespace windowtest
+}  // namespace playertest

@@ -12,7 +12,7 @@
 
 #include "support/ProgramRun.h"
 
-namespace windowtest {
+namespace playertest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -115,4 +115,4 @@ st_Screen cl_XSession::Grab() const {
   return screen;
 }
 
-}  // namespace windowtest
+}  // namespace playertest

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace windowtest {
+namespace playertest {
 
 // What the X side needs from this machine; empty when all of it is there, else what is missing.
 std::string MissingTools();
@@ -58,4 +58,4 @@ class cl_XSession {
 // Sleeps for ms milliseconds: a few frames of the program, for what no log line tells.
 void Frames(int ms);
 
-}  // namespace windowtest
+}  // namespace playertest
