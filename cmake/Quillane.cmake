@@ -32,13 +32,18 @@ function(quillane_add_subfolders)
   endforeach()
 endfunction()
 
-# quillane_library(NAME): a static library from every .cpp below the current folder (a sub-folder
-# with a CMakeLists.txt of its own is another library), with alias quillane::NAME. Headers are
+# quillane_library(NAME [EXCLUDE files...]): a static library from every .cpp below the current
+# folder (a sub-folder with a CMakeLists.txt of its own is another library, and the EXCLUDE files,
+# relative to the folder, belong to a program), with alias quillane::NAME. Headers are
 # included as "<folder>/<header>" from sourcecode/, but each library exports only its own folder:
 # the include root it hands on holds one link, <folder> -> its sources, so a target sees the
 # headers of the libraries it links and no others (tests/layering checks the direction).
 function(quillane_library name)
+  cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(excluded ${L_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
   foreach(lists ${nested})
     get_filename_component(dir ${lists} DIRECTORY)

@@ -25,8 +25,7 @@ constexpr const char* kMusicChannel = "MUSIC";
 
 cl_PlaylistCtrl* GetPlaylistCtrl() { return g_playlistCtrl; }
 
-// ---------------------------------------------------------------------------------------------
-// One playlist
+// ---- One playlist
 
 cl_Playlist::cl_Playlist(const char* name, int kind)
     : m_name(name ? name : ""), m_soundName("Playlist_" + m_name), m_kind(kind) {}
@@ -84,8 +83,7 @@ const char* cl_Playlist::Channel() {
   return kMusicChannel;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The controller
+// ---- The controller
 
 cl_PlaylistCtrl::cl_PlaylistCtrl() {
   g_playlistCtrl = this;

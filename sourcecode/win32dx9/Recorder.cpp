@@ -21,8 +21,7 @@ constexpr int kMaxBatchVertices = 65536;  // what a 16-bit index can address
 
 int g_triangles = 0;
 
-// ---------------------------------------------------------------------------------------------
-// Rings
+// ---- Rings
 
 // Position bookkeeping shared by the vertex and the index ring.
 class cl_RingPosition {
@@ -93,8 +92,7 @@ class tDynamicRing {
   bool m_locked = false;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Recorders
+// ---- Recorders
 
 class i_Recorder {
  public:
@@ -296,8 +294,7 @@ void DynamicBatch::ResetAll() {
     if (i_Recorder* r = Recorder(kind)) r->Reset();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Recording operations. Without recorders (no device) they do nothing.
+// ---- Recording operations. Without recorders (no device) they do nothing.
 
 namespace rec {
 

@@ -66,8 +66,7 @@ bool TileAxis(int length, st_TileAxis& out) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Life cycle and building
+// ---- Life cycle and building
 
 cl_Image::cl_Image() = default;
 
@@ -168,8 +167,7 @@ bool cl_Image::Init(base::StaticVariantIterator element) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 void cl_Image::Draw(float x, float y, float scale) {
   gpu::Device* device = win32dx9::GetD3DDevice();
@@ -212,8 +210,7 @@ void cl_Image::Draw(float x, float y, float scale) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Record
+// ---- Record
 
 void cl_Image::Write(base::File* file) {
   if (!file) return;
@@ -273,8 +270,7 @@ void cl_Image::Read(base::File* file) {
   for (int i = 0; i < tileCount; ++i) MakeTileTexture(i);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Bitmap loader
+// ---- Bitmap loader
 
 bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
   base::Binary bytes;

@@ -24,7 +24,7 @@
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"

@@ -11,9 +11,9 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -27,8 +27,7 @@ constexpr uint8_t kKeyEscape = 27;
 constexpr uint8_t kKeyReleased = 1;  // the input device's key-up command
 
 bool BookMissingInGameState() {
-  cl_Session* session = GetSession();
-  base::Variant* state = session ? session->GetGameState() : nullptr;
+  base::Variant* state = GetGameState();
   if (!state) return false;
   const base::Variant* flag =
       base::variant_get_attribute_by_path(*state, "Missions/Minigames/Bookshelf/BookMissing", false);

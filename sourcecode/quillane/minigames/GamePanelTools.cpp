@@ -9,10 +9,9 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/GameState.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
-#include "quillane/session/GameStateLookups.h"
-#include "quillane/session/Session.h"
 #include "sound/Sfx.h"
 
 namespace quillane {

@@ -18,9 +18,9 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/core/GameState.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
-#include "quillane/session/Session.h"
 #include "sound/Sfx.h"
 
 namespace quillane {
@@ -71,8 +71,7 @@ i_Minigame::~i_Minigame() = default;
 
 bool i_Minigame::IsFinished() { return m_Finished; }
 
-// ---------------------------------------------------------------------------------------------
-// Skip button
+// ---- Skip button
 
 void i_Minigame::ResetPanicTimer(float delay) {
   const base::Variant* quick = base::sys::GetOptionValue("Game/MinigamesPanicButton/Value");
@@ -130,15 +129,14 @@ bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Result and level data
+// ---- Result and level data
 
 void i_Minigame::SetResult(bool won) {
-  cl_Session* session = GetSession();
+  base::Variant* state = GetGameState();
   // Without a mission path (a game opened from the editor) there is no place for a result.
-  if (!session || m_MissionPath.empty()) return;
+  if (!state || m_MissionPath.empty()) return;
   const base::String path = m_MissionPath + "/Win";
-  if (base::Variant* win = base::variant_get_attribute_by_path(*session->GetGameState(), path.c_str(), true))
+  if (base::Variant* win = base::variant_get_attribute_by_path(*state, path.c_str(), true))
     win->set_int(won ? 1 : 0);
 }
 
@@ -153,8 +151,7 @@ bool i_Minigame::ReadMinigameData(base::Variant& out, const char* member) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Skip strip record
+// ---- Skip strip record
 
 bool i_Minigame::ReadPanicStrip(base::File& file) {
   m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
@@ -185,17 +182,16 @@ bool i_Minigame::CompilePanicStrip(const char* path) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tutorials
+// ---- Tutorials
 
 bool i_Minigame::TriggerTutorial(base::String prefix, base::String trigger, bool once) {
-  cl_Session* session = GetSession();
-  if (!session) return false;
+  base::Variant* state = GetGameState();
+  if (!state) return false;
   // The once key needs a mission path to live under; a game opened from the editor has none.
   if (once && !prefix.empty()) {
     base::String key(prefix);
     key.print("/TutorialTrigger%s", trigger.c_str());
-    base::Variant* mark = base::variant_get_attribute_by_path(*session->GetGameState(), key.c_str(), true);
+    base::Variant* mark = base::variant_get_attribute_by_path(*state, key.c_str(), true);
     const int previous = mark ? mark->get_int() : 0;
     if (mark) mark->set_int(1);
     if (previous != 0) return false;

@@ -49,7 +49,7 @@ class i_Minigame : public base::cl_Panel {
   i_Minigame();
   ~i_Minigame() override;
 
-  // ---- the game's own operations ----
+  // ---- the game's own operations
   using base::cl_Panel::Init;  // the window's own Init (from a layout) stays reachable
   // One start: mission is the game-state element at m_MissionPath (null from the editor's
   // launchers: the game then uses its defaults); restart keeps the art already read. Reads the
@@ -71,7 +71,7 @@ class i_Minigame : public base::cl_Panel {
   void Render(float x, float y) override = 0;
   bool ProcessInput(base::ICMD& cmd) override { return HandleInput(cmd); }
 
-  // ---- shared services ----
+  // ---- shared services
   void SetMissionPath(const char* path) { m_MissionPath = path ? path : ""; }
   const base::String& GetMissionPath() const { return m_MissionPath; }
   // Hides the skip button again and shows it after delay seconds (0.1 s with the option

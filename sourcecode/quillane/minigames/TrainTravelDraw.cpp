@@ -11,6 +11,7 @@
 #include "graphics/image/Image.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/screen/FontScope.h"
+#include "quillane/text/Localised.h"
 
 namespace quillane {
 
@@ -23,12 +24,6 @@ constexpr int kItemPictures[] = {7, 8, 9};
 constexpr const char* kStateTexts[] = {"", "#train4_4684 Quil, make your move", "#train4_4700 Catched and Arrested!!!",
                                        "#train4_4716 Travel Over!!!!"};
 constexpr const char* kDifficultyTexts[] = {"#train4_5564 Easy", "#train4_5565 Medium", "#train4_5566 Hard"};
-
-base::tString<base::BaseUnicodeString> Localised(const char* key) {
-  base::tString<base::BaseUnicodeString> text;
-  base::sys::Localize(key, text);
-  return text;
-}
 
 // The font of the game's texts: its own when declared, else the game's common one.
 gfx::cl_Font* TextFont() {

@@ -9,7 +9,6 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -100,8 +99,7 @@ bool cl_WiretapPanel::IsFinished() {
   return m_Solved && m_EndTime > 0.0f && m_Time > m_EndTime;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 void cl_WiretapPanel::PlayClick() { PlayGameSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
 
@@ -162,8 +160,7 @@ void cl_WiretapPanel::UpdateCursor(bool overTile, float x, float /*y*/) {
   if (m_ExitZone == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
 }
 
-// ---------------------------------------------------------------------------------------------
-// The clock
+// ---- The clock
 
 void cl_WiretapPanel::Update(float dt) {
   i_Minigame::Update(dt);

@@ -2,6 +2,7 @@
 // of the circuit. Shared by every grid game.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/data/Variant.h"
 #include "base/system.h"
@@ -11,11 +12,10 @@ namespace quillane {
 
 using tTile = cl_WiretapPanel::st_Tile;
 
-// ---------------------------------------------------------------------------------------------
-// Tiles
+// ---- Tiles
 
-float tTile::s_QuarterTurn = 1.5707964f;
-float tTile::s_FullTurn = 6.2831855f;
+float tTile::s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+float tTile::s_FullTurn = 2.0f * std::numbers::pi_v<float>;
 float tTile::s_FizzleClock = 0.0f;
 float tTile::s_FlickerValue = 0.0f;
 float tTile::s_FlickerWindow = 1.5f;
@@ -37,8 +37,8 @@ int ReduceTurns(int turns) { return turns > 4 ? (turns - 1) % 4 + 1 : turns; }
 }  // namespace
 
 tTile::st_Tile(int texture) {
-  s_QuarterTurn = 1.5707964f;
-  s_FullTurn = 6.2831855f;
+  s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+  s_FullTurn = 2.0f * std::numbers::pi_v<float>;
   s_FizzleClock = 0.0f;
   s_FlickerValue = 0.0f;
   s_FlickerWindow = 1.5f;
@@ -103,8 +103,7 @@ bool tTile::TraceCircuit() {
   return result;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The grid file
+// ---- The grid file
 
 bool cl_WiretapPanel::ReadGrid(base::tString<base::BaseString> path) {
   base::Variant document;
@@ -228,8 +227,7 @@ bool cl_WiretapPanel::BuildGrid(const base::Variant& document, const char* file)
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Grid operations
+// ---- Grid operations
 
 tTile* cl_WiretapPanel::TileAtCell(int column, int row) const {
   if (row < 0 || column < 0 || row >= static_cast<int>(m_Grid.size())) return nullptr;
@@ -331,8 +329,7 @@ void cl_WiretapPanel::PlaceWiretapTerminals() {
   m_TerminalPos[TERMINAL_TAP][1] = m_OriginY + m_Rows * cell;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The circuit
+// ---- The circuit
 
 bool cl_WiretapPanel::CheckSolved(bool needTap) {
   ClearMarks();

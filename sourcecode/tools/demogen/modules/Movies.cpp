@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <numbers>
 #include <string>
 
 #include "core/Modules.h"
@@ -16,7 +17,6 @@ namespace demogen {
 namespace {
 
 constexpr int kWidth = 640, kHeight = 400, kRate = 25;
-constexpr float kPi = 3.14159265f;
 
 // Segments a..g of the digits 0–9, bit 0 = a (top), clockwise, g (middle) last.
 constexpr uint8_t kSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
@@ -72,8 +72,8 @@ bool WriteMovie(cl_Output& out, const std::string& relative, int seconds, uint32
           const float t = static_cast<float>(first + i) / 44100.0f;
           const float fade = std::min(1.0f, std::min(t, seconds - t) * 2.0f);
           const float v = 0.12f * fade *
-                          (std::sin(2 * kPi * root * t) + std::sin(2 * kPi * root * 1.25f * t) +
-                           std::sin(2 * kPi * root * 1.5f * t)) / 3.0f;
+                          (std::sin(2 * std::numbers::pi_v<float> * root * t) + std::sin(2 * std::numbers::pi_v<float> * root * 1.25f * t) +
+                           std::sin(2 * std::numbers::pi_v<float> * root * 1.5f * t)) / 3.0f;
           stereo[i * 2] = stereo[i * 2 + 1] = v;
         }
       },

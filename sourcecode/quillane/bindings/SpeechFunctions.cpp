@@ -4,11 +4,11 @@
 
 #include "base/math/Random.h"
 #include "base/system.h"
+#include "quillane/bindings/Speech.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
-#include "quillane/session/Speech.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace script_bindings {
@@ -23,7 +23,7 @@ constexpr const char* kExclamations[] = {"#quill0_300 Kaaazing!", "#quill0_292 B
 float Says(KRX::t_Interface& in) {
   if (quillane::cl_Session* session = quillane::GetSession()) {
     quillane::cl_GameActionQueue& queue = session->GetActionQueue();
-    queue.m_cancelAllowed = false;
+    queue.ForbidCancel();
     queue.EndSkip();
   }
   const char* speaker = script::GetArgString(in, 1, "default");

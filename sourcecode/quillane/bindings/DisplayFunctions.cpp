@@ -4,7 +4,7 @@
 #include "base/data/VariantTools.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
-#include "quillane/frame/LoadingScreen.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/script/ScriptFunctions.h"

@@ -1,11 +1,10 @@
 // Savegame rows: what they read, how they summarise a header, and how they draw.
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 
 #include <cmath>
 
 #include "base/File.h"
 #include "base/app/ICMD.h"
-#include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
@@ -13,6 +12,7 @@
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/savegame/SavegameHead.h"
 #include "quillane/screen/InterfaceSounds.h"
+#include "quillane/text/Localised.h"
 
 namespace {
 
@@ -23,12 +23,6 @@ int ClampToInt(float v, float lo, float hi) {
   if (!(v >= lo)) return static_cast<int>(lo);
   if (v > hi) return static_cast<int>(hi);
   return static_cast<int>(v);
-}
-
-base::tString<base::BaseUnicodeString> Localized(const char* key) {
-  base::tString<base::BaseUnicodeString> out;
-  base::sys::Localize(key, out);
-  return out;
 }
 
 void DrawNamedImage(const char* label, float x, float y) {
@@ -49,7 +43,7 @@ constexpr st_ScoreBar kScoreBars[] = {
 
 }  // namespace
 
-// ---------------------------------------------------------------- the header's summary
+// ---- the header's summary
 
 int ChapterOfMission(int mission) {
   if (mission >= 3 && mission <= 4) return 2;
@@ -79,9 +73,9 @@ st_SavegameSummary SummariseSavegame(const base::Variant* header) {
 
 base::tString<base::BaseUnicodeString> FormatSavegameInfo(const st_SavegameSummary& s) {
   base::tString<base::BaseUnicodeString> line;
-  line.print(u"%s %i, %s %i, %i:%i%i%s", Localized("#loads0_2616 Mission").c_str(), s.mission,
-             Localized("#loads0_2620 Chapter").c_str(), s.chapter, s.hours, s.minutes / 10, s.minutes % 10,
-             Localized("#loads0_2624 h").c_str());
+  line.print(u"%s %i, %s %i, %i:%i%i%s", Localised("#loads0_2616 Mission").c_str(), s.mission,
+             Localised("#loads0_2620 Chapter").c_str(), s.chapter, s.hours, s.minutes / 10, s.minutes % 10,
+             Localised("#loads0_2624 h").c_str());
   return line;
 }
 
@@ -116,7 +110,7 @@ base::tString<base::BaseUnicodeString> CutNameToWidth(const base::tString<base::
   return cut;
 }
 
-// ---------------------------------------------------------------- the row
+// ---- the row
 
 cl_SavegameField::cl_SavegameField(cl_LoadSavePanel* owner) : m_pOwner(owner) {}
 
@@ -169,7 +163,7 @@ void cl_SavegameField::Render(float px, float py) {
   const int y = static_cast<int>(top) + 2;
   if (gfx::cl_Font* diary = gfx::FontExists("diary")) gfx::SetFont(diary);
   const base::tString<base::BaseUnicodeString> name =
-      CutNameToWidth(m_DisplayName, kNameWidth, Localized("#loads0_2872 ...").c_str(), &gfx::GetTextWidthW);
+      CutNameToWidth(m_DisplayName, kNameWidth, Localised("#loads0_2872 ...").c_str(), &gfx::GetTextWidthW);
   gfx::DrawTextW(x, y + 10, name.c_str(), colour);
 
   gfx::cl_Font* previous = gfx::GetFont();
@@ -227,7 +221,7 @@ bool cl_SavegameField::ProcessInput(base::ICMD& cmd) {
   return false;
 }
 
-// ---------------------------------------------------------------- the image button
+// ---- the image button
 
 cl_QLImageButton::cl_QLImageButton(const char* label, float x, float y, gfx::cl_Image* image) : m_pImage(image) {
   m_Label = label;

@@ -8,9 +8,9 @@
 #include "base/math/VectorTools.h"
 #include "base/system.h"
 #include "quillane/actor/ActorDesc.h"
+#include "quillane/bindings/CharacterScript.h"
 #include "quillane/character/Character.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/script/CharacterScript.h"
 #include "quillane/script/ScriptAngles.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
@@ -42,7 +42,7 @@ tPoint FacingRecord(const cl_Character& character) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- on and off the stage
+// ---- on and off the stage
 
 void AddCharacter(const char* name, const char* actor, const char* where) {
   const base::cl_Locator* target = FindPlacementTarget(where);
@@ -83,7 +83,7 @@ void SetPlayerCharacter(const char* name) {
 
 int CharacterExists(const char* name) { return FindCharacter(name) ? 1 : 0; }
 
-// ---------------------------------------------------------------- placing
+// ---- placing
 
 void BeamTo(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);
@@ -128,7 +128,7 @@ void TranslateCameraRelative(const char* name, float x, float y, float z) {
   character->locator.SetPos(tPoint(p.x + x * f.y + z * f.x, p.y + y, p.z + z * f.y - x * f.x));
 }
 
-// ---------------------------------------------------------------- turning
+// ---- turning
 
 void Stop(const char* name) {
   if (cl_Character* character = GetCharacterOrReport(name)) character->Stop();
@@ -167,7 +167,7 @@ void AlignTo(const char* name, float degrees) {
   character->yaw = character->targetYaw;
 }
 
-// ---------------------------------------------------------------- directions
+// ---- directions
 
 float GetDirectionToCamera(const char* name) {
   tPoint p;
@@ -192,7 +192,7 @@ float GetDirectionOf(const char* name) {
   return FloorHeadingDegrees(tPoint());
 }
 
-// ---------------------------------------------------------------- animation
+// ---- animation
 
 void SyncIdle(const char* name) {
   if (cl_Character* character = GetCharacterOrReport(name)) character->idleClock = 0.0f;
@@ -213,14 +213,14 @@ void SetDefaultAnimation(KRX::t_Interface& in) {
 }
 
 float PlayAnimationNoWait(KRX::t_Interface& in) {
-  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().m_cancelAllowed = false;
+  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().ForbidCancel();
   float duration = 0.0f;
   StartCharacterAnimation(in, duration);
   return duration;
 }
 
 void PlayAnimation(KRX::t_Interface& in) {
-  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().m_cancelAllowed = false;
+  if (quillane::cl_Session* session = quillane::GetSession()) session->GetActionQueue().ForbidCancel();
   float duration = 0.0f;
   cl_Character* character = StartCharacterAnimation(in, duration);
   if (!character) return;
@@ -245,7 +245,7 @@ void SetAnimationSpeed(const char* name, const char* animation, float factor) {
   character->SetAnimationSpeed(animation, factor);
 }
 
-// ---------------------------------------------------------------- walking
+// ---- walking
 
 void WalkTo(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);

@@ -4,12 +4,12 @@
 
 #include "KRX/ScriptSystem.h"
 #include "base/FileTools.h"
+#include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
-#include "quillane/minigames/MinigameManager.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "quillane/video/VideoController.h"
@@ -86,7 +86,7 @@ void Sleep(float seconds) {
   if (!queue) return;
   GameThread* thread = quillane::WaitingThread(nullptr, "Sleep");
   if (!thread) return;
-  queue->m_cancelAllowed = queue->m_skipAllowed = false;
+  queue->ForbidSkipAndCancel();
   quillane::st_GameAction* action = queue->Add(thread);
   action->m_kind = "sleep";
   // A time that is not a number would never run down.
@@ -105,7 +105,7 @@ void RunInBackground(KRX::t_Interface& in) {
 void StartMinigame(KRX::t_Interface& in) {
   cl_GameActionQueue* queue = quillane::Queue();
   if (queue) {
-    queue->m_cancelAllowed = false;
+    queue->ForbidCancel();
     queue->EndSkip();
   }
   const base::String name = script::GetArgString(in, 1, "default", true);

@@ -1,12 +1,12 @@
 // A spoken line: its action, its speech sample and lip-sync, and its time.
-#include "quillane/session/Speech.h"
+#include "quillane/bindings/Speech.h"
 
 #include "base/FileTools.h"
 #include "base/data/Binary.h"
 #include "base/resource/Resource.h"
 #include "base/system.h"
+#include "quillane/bindings/CharacterScript.h"
 #include "quillane/character/Character.h"
-#include "quillane/script/CharacterScript.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"

@@ -57,7 +57,7 @@ void ShowImage(const char* image, float fadeIn, float hold, float fadeOut) {
   if (!session) return;
   quillane::cl_GameActionQueue& queue = session->GetActionQueue();
   // The picture is the player's to click away, not a sequence to skip or cancel.
-  queue.m_cancelAllowed = queue.m_skipAllowed = false;
+  queue.ForbidSkipAndCancel();
   quillane::CreateOverlay("image", image, fadeIn, hold, fadeOut);
   // Only a game thread is woken by the queue; any other caller goes on at once.
   GameThread* thread = dynamic_cast<GameThread*>(script::GetCallingThread(nullptr));

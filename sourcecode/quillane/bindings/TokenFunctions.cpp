@@ -8,11 +8,11 @@
 #include "KRX/runtime/Thread.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
+#include "quillane/bindings/CharacterScript.h"
 #include "quillane/character/Character.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
-#include "quillane/script/CharacterScript.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameStateLookups.h"
@@ -65,7 +65,7 @@ tScenePoint RaisedScenePoint(quillane::cl_Scene& scene, const cl_Character& char
 
 }  // namespace
 
-// ---------------------------------------------------------------- tokens
+// ---- tokens
 
 int GotToken(const char* label) { return quillane::GetTokenCount(label) > 0 ? 1 : 0; }
 
@@ -139,11 +139,11 @@ void LooseToken(KRX::t_Interface& in) {
   quillane::LoseTokenFromInventory(label, true);
 }
 
-// ---------------------------------------------------------------- mission values
+// ---- mission values
 
 void SetValue(KRX::t_Interface& in) {
   quillane::cl_Session* session = Session();
-  if (session) session->GetActionQueue().m_cancelAllowed = false;
+  if (session) session->GetActionQueue().ForbidCancel();
   const char* key = script::GetArgString(in, 1, "default", true);
   base::Variant* value = MissionsValue(key, true);
   if (!value) return;
@@ -168,7 +168,7 @@ KRX::Var GetValue(KRX::t_Interface& in) {
   return KRX::Var();
 }
 
-// ---------------------------------------------------------------- the view
+// ---- the view
 
 void ZoomIn(KRX::t_Interface& in) {
   quillane::cl_Stage* stage = GetScriptStage();

@@ -10,13 +10,12 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/bindings/CharacterScript.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
-#include "quillane/frame/LoadingScreen.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/Subtitles.h"
 #include "quillane/hud/TokenBar.h"
-#include "quillane/script/CharacterScript.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
@@ -41,7 +40,7 @@ uint32_t ColourChannel(int value) { return static_cast<uint32_t>(std::clamp(valu
 
 }  // namespace
 
-// ---------------------------------------------------------------- the stage
+// ---- the stage
 
 void SetAvoidanceRange(float range) {
   if (quillane::cl_Stage* stage = GetScriptStage()) stage->SetAvoidanceRange(range);
@@ -51,7 +50,7 @@ void SetBlur(bool on) {
   if (quillane::cl_Stage* stage = GetScriptStage()) stage->SetBlur(on);
 }
 
-// ---------------------------------------------------------------- other scripts
+// ---- other scripts
 
 void CallScene(const char* scene, const char* function) {
   quillane::cl_Session* session = Session();
@@ -64,7 +63,7 @@ void CallCharacter(const char* name, const char* function) {
   quillane::CallDialogScriptFunction(base::String(name), base::String(function));
 }
 
-// ---------------------------------------------------------------- dialogues
+// ---- dialogues
 
 void StartDialog(KRX::t_Interface& in) {
   // Copied before the caller ends: its arguments go with it.
@@ -87,7 +86,7 @@ bool IsDialog() {
   return session && session->GetDialogCtrl().m_bActive;
 }
 
-// ---------------------------------------------------------------- interface
+// ---- interface
 
 void RefreshTokens() {
   quillane::cl_Session* session = Session();
@@ -149,13 +148,12 @@ void SetCustomTextBubblePos(KRX::t_Interface& in) {
 }
 
 void SetLoadingImage(const char* path) {
-  cl_GameFrame* frame = GetGameFrame();
-  if (cl_LoadingScreen* screen = frame ? frame->GetLoadingScreen() : nullptr) screen->SetImage(path);
+  SetLoadingPicture(path);
 }
 
 void MasterHackHideMouseCursor(bool hide) { SetCursorHidden(hide); }
 
-// ---------------------------------------------------------------- full-screen video
+// ---- full-screen video
 
 void PauseFullscreenVideo(bool pause) { gfx::PauseVideo(pause); }
 
@@ -173,7 +171,7 @@ void AddFullscreenVideoSubtitle(KRX::t_Interface& in) {
     subtitles->AddLine(text, start, end, fade, 0xFF000000u | red << 16 | green << 8 | blue, cl_SubtitleCtrl::KIND_VIDEO);
 }
 
-// ---------------------------------------------------------------- small services
+// ---- small services
 
 void Log(const char* text) {
   if (!text) return;

@@ -1,7 +1,7 @@
 // The diary script functions: entries added under script keys, text appended, quests solved, and
 // the main character's voice-over samples. Every function reads all of its arguments first, so
 // that their reports come in argument order whatever the diary then does.
-#include "quillane/script/DiaryFunctions.h"
+#include "quillane/bindings/DiaryFunctions.h"
 
 #include <string>
 

@@ -1,5 +1,5 @@
 // The message box: layout, fade, input and the one answer.
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 #include <algorithm>
 
@@ -35,7 +35,7 @@ void ImageSize(const char* label, float& w, float& h) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Messagebox
+// ---- cl_Messagebox
 
 cl_Messagebox::cl_Messagebox() : m_pFont(gfx::FontExists("messagebox")) {
   if (m_pFont) {
@@ -226,7 +226,7 @@ void cl_Messagebox::PrepareAnswer() {
   }
 }
 
-// ---------------------------------------------------------------- cl_MessageboxButton
+// ---- cl_MessageboxButton
 
 cl_MessageboxButton::cl_MessageboxButton(const char* label, const char* imageBase, float x, float y, float w,
                                          float h, cl_Messagebox* owner)

@@ -9,10 +9,10 @@
 #include "graphics/mesh/Skeleton.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/actor/ActorRegistry.h"
+#include "quillane/bindings/CharacterScript.h"
 #include "quillane/character/Character.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/script/CharacterScript.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/GameActionQueue.h"
@@ -39,7 +39,7 @@ quillane::cl_FacialCtrl* FaceOf(const char* name) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- moving
+// ---- moving
 
 void Turn(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);
@@ -81,7 +81,7 @@ void WalkNear(KRX::t_Interface& in) {
   character->WalkTo(character->name.c_str(), destination, done, 0);
 }
 
-// ---------------------------------------------------------------- behaviour
+// ---- behaviour
 
 void IgnoreCharacter(const char* name, bool ignored) {
   if (cl_Character* character = GetCharacterOrReport(name)) character->SetIgnored(ignored);
@@ -96,7 +96,7 @@ void SetPropertyFloat(const char* name, const char* property, float value) {
   if (character && property) character->SetPropertyFloat(property, value);
 }
 
-// ---------------------------------------------------------------- face
+// ---- face
 
 void Emote(KRX::t_Interface& in) {
   // The character first, so that its report comes before any about the other arguments.
@@ -122,12 +122,12 @@ void Look(const char* name, const char* target, float weight) {
   if (face && target) face->SetEyeTarget(target, weight);
 }
 
-// ---------------------------------------------------------------- visibility
+// ---- visibility
 
 void ShowCharacter(KRX::t_Interface& in) { SetCharactersVisible(in, true); }
 void HideCharacter(KRX::t_Interface& in) { SetCharactersVisible(in, false); }
 
-// ---------------------------------------------------------------- props
+// ---- props
 
 void AttachObject(const char* holder, const char* bone, const char* object, const char* actor, float scale) {
   cl_Character* owner = GetCharacterOrReport(holder);
@@ -169,7 +169,7 @@ void DetachObject(const char* holder, const char* object) {
   }
 }
 
-// ---------------------------------------------------------------- footsteps
+// ---- footsteps
 
 void SFXSetCharacterStepsound(KRX::t_Interface& in) {
   const char* name = script::GetArgString(in, 1, "default", true);

@@ -1,6 +1,6 @@
 // Shared parts of the character script functions: look-ups on the session's stage, placement
 // targets, the caller's actions, the one-shot animation start and showing characters by name.
-#include "quillane/script/CharacterScript.h"
+#include "quillane/bindings/CharacterScript.h"
 
 #include <algorithm>
 #include <cctype>
