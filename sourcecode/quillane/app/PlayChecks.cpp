@@ -26,6 +26,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
+#include "quillane/hud/OverlayMgr.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/scene/Scene.h"
@@ -169,8 +170,8 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
 
 // "bar <start> <end>" (the loading screen's progress range), "black" (the last frame is black but
 // for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a scene object runs),
-// "dialogue open|closed", "leave mainmenu" (the game paused and the in-game menu's question
-// "back to the main menu?" answered "Ok", as the menu does it).
+// "dialogue open|closed", "title" (a scene title is on show), "leave mainmenu" (the game paused
+// and the in-game menu's question "back to the main menu?" answered "Ok", as the menu does it).
 bool CheckSession(const std::string& argument, std::string* why) {
   quillane::cl_Session* session = quillane::GetSession();
   cl_GameFrame* frame = GetGameFrame();
@@ -207,6 +208,14 @@ bool CheckSession(const std::string& argument, std::string* why) {
     std::string state;
     words >> state;
     return Holds(session->GetDialogCtrl().IsActive() == (state == "open"), "the dialogue is not " + state, why);
+  }
+  if (what == "title") {
+    const cl_OverlayMgr* overlays = session->GetOverlayMgr();
+    for (size_t i = 0; overlays && i < overlays->GetCount(); ++i) {
+      const cl_Overlay* overlay = overlays->GetOverlay(i);
+      if (overlay->m_name == "text" && !overlay->IsExpired() && overlay->GetAlpha() > 0.0f) return true;
+    }
+    return Holds(false, "no scene title is on show", why);
   }
   if (argument == "leave mainmenu") {
     base::cl_Window* menu = session->GetGameGUI()->FindByLabel("IngameMenuPanel");

@@ -4,7 +4,7 @@
 //   quitbox open|closed          the frame's quit confirmation
 //   rootmenu fade V | theme pending|playing | box open|closed | credits playing|ended | quitting
 //            | refresh           the root menu's state (see PlayChecks.cpp)
-//   session bar A B | black | lit | trigger OBJECT | dialogue open|closed | leave mainmenu
+//   session bar A B | black | lit | trigger OBJECT | dialogue open|closed | title | leave mainmenu
 //   speech SPEAKER               a line of the speaker runs and moves the lips
 //   savegame SLOT saved|loaded   the user's savegame against its side file, or the running game
 //   callbacks SCENE F...         the scene script's trace lines for F..., in that order, each once
