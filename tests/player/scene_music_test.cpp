@@ -85,7 +85,8 @@ std::vector<float> Envelope(const std::vector<float>& s) {
 }
 
 // Normalised correlation of a[0..n) with b[lag..lag+n).
-double Correlation(const std::vector<float>& a, const std::vector<float>& b, size_t lag, size_t n, double* gain = nullptr) {
+double Correlation(const std::vector<float>& a, const std::vector<float>& b, size_t lag, size_t n,
+                   double* gain = nullptr) {
   double ab = 0.0, aa = 0.0, bb = 0.0;
   for (size_t i = 0; i < n; ++i) {
     ab += double(a[i]) * b[lag + i];
@@ -146,9 +147,9 @@ TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
   plan.characters = scene.characters;
   fs::create_directories(user + "/Savegames");
   savegen::WriteFile(user + "/Savegames/scene.sav", savegen::Generate(plan).bytes);
-  testprogram::WriteUserConfig(
-      user, {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"scene.sav\"/>"},
-             {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
+  testprogram::WriteUserConfig(user, {{"<DevTools ShowIntroMovies=\"1\"/>",
+                                       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"scene.sav\"/>"},
+                                      {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
   const std::string mix = dir.path("mix.raw"), log = dir.path("run.log");
   // The real clock: the disk driver writes the mix as fast as a sound card would play it.
   const pid_t pid = testprogram::StartProgram(
@@ -166,7 +167,8 @@ TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
   ASSERT_TRUE(reached) << testprogram::ReadFile(log);
   ASSERT_GE(fs::file_size(mix), wanted) << "the mix was not recorded in time";
 
-  const st_Match match = FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + scene.music), ReadMix(mix, start));
+  const st_Match match =
+      FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + scene.music), ReadMix(mix, start));
   EXPECT_GT(match.correlation, 0.9) << "the music is not what the recording holds (lag " << match.lag << ")";
   EXPECT_NEAR(match.gain, kMusicVolume, 0.08) << "correlation " << match.correlation;
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);

@@ -197,7 +197,8 @@ bool CursorAt(const st_Screen& screen, const st_Cursor& picture, int x, int y) {
       ++opaque;
       const uint32_t s = screen.At(sx, sy);
       bool near = true;
-      for (int shift : {16, 8, 0}) near = near && std::abs(int((c >> shift) & 0xFF) - int((s >> shift) & 0xFF)) <= kTolerance;
+      for (int shift : {16, 8, 0})
+        near = near && std::abs(int((c >> shift) & 0xFF) - int((s >> shift) & 0xFF)) <= kTolerance;
       matching += near;
     }
   return opaque > 0 && matching * 10 >= opaque * 9;

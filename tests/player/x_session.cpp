@@ -17,7 +17,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-bool Have(const char* tool) { return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0; }
+bool Have(const char* tool) {
+  return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0;
+}
 
 // A big-endian 32-bit field of an XWD header.
 uint32_t Big32(const std::string& bytes, size_t at) {
@@ -48,10 +50,11 @@ bool cl_XSession::Start(const std::string& userDir, const std::string& log, int 
   // The display's name and key are written down before the layout is set and the program
   // starts; the wrapper's shell then becomes the program. The system libraries behind the
   // window keep allocations to the end, which the leak checker would report.
-  const std::string prefix = "xvfb-run -a -s '-screen 0 " + std::to_string(width) + "x" + std::to_string(height) +
-                             "x24 -nolisten tcp' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info +
-                             ".part\" && mv \"" + info + ".part\" \"" + info + "\" && setxkbmap " + layout +
-                             " && exec \"$@\"' sh env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0";
+  const std::string prefix =
+      "xvfb-run -a -s '-screen 0 " + std::to_string(width) + "x" + std::to_string(height) +
+      "x24 -nolisten tcp' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info + ".part\" && mv \"" + info + ".part\" \"" +
+      info + "\" && setxkbmap " + layout +
+      " && exec \"$@\"' sh env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0";
   m_pid = testprogram::StartProgram(prefix, userDir, log);
   if (m_pid <= 0) return false;
   for (int i = 0; i < 2000 && !fs::exists(info); ++i) Frames(10);
@@ -68,7 +71,8 @@ int cl_XSession::Stop() {
 }
 
 bool cl_XSession::X(const std::string& arguments) const {
-  const std::string command = "DISPLAY=" + m_display + " XAUTHORITY='" + m_auth + "' " + arguments + " > /dev/null 2>&1";
+  const std::string command =
+      "DISPLAY=" + m_display + " XAUTHORITY='" + m_auth + "' " + arguments + " > /dev/null 2>&1";
   return std::system(command.c_str()) == 0;
 }
 
@@ -99,14 +103,16 @@ st_Screen cl_XSession::Grab() const {
   const size_t first = size_t(headerSize) + size_t(colours) * 12;
   // Depth 24 comes packed in 24 or in 32 bits a pixel, as the server keeps it.
   const uint32_t stride = bitsPerPixel / 8;
-  if ((stride != 3 && stride != 4) || bytesPerLine < width * stride || bytes.size() < first + size_t(bytesPerLine) * height)
+  if ((stride != 3 && stride != 4) || bytesPerLine < width * stride ||
+      bytes.size() < first + size_t(bytesPerLine) * height)
     return screen;
   screen.width = static_cast<int>(width);
   screen.height = static_cast<int>(height);
   screen.pixels.resize(size_t(width) * height);
   for (uint32_t y = 0; y < height; ++y)
     for (uint32_t x = 0; x < width; ++x) {
-      const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + first + size_t(y) * bytesPerLine + x * stride;
+      const auto* p =
+          reinterpret_cast<const unsigned char*>(bytes.data()) + first + size_t(y) * bytesPerLine + x * stride;
       const unsigned char* low = byteOrder == 0 ? p : p + stride - 3;  // the colour's three bytes
       const uint32_t v = byteOrder == 0 ? uint32_t(low[0]) | uint32_t(low[1]) << 8 | uint32_t(low[2]) << 16
                                         : uint32_t(low[2]) | uint32_t(low[1]) << 8 | uint32_t(low[0]) << 16;

@@ -38,7 +38,7 @@ class cl_XSession {
 
   // ---- the player's hands
   void MoveTo(int x, int y);
-  void Press();    // the left button
+  void Press();  // the left button
   void Release();
   void Click(int x, int y);
   void Key(const std::string& name);   // an X key name: Escape, Return, F1, ...

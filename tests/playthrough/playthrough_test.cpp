@@ -8,8 +8,8 @@
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <cstring>
 #include <atomic>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <regex>
@@ -38,7 +38,8 @@ using tEdits = std::vector<std::pair<std::string, std::string>>;
 // The configurations the files are written for, as changes to the bundled config.xml.
 const std::pair<std::string, std::string> kKeysOff{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""};
 const std::pair<std::string, std::string> kSideFiles{"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""};
-const std::pair<std::string, std::string> kScriptLines{"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""};
+const std::pair<std::string, std::string> kScriptLines{"Debug_ScriptWarningLevel=\"0\"",
+                                                       "Debug_ScriptWarningLevel=\"1\""};
 const std::pair<std::string, std::string> kQuickLaunch{"<DevTools ShowIntroMovies=\"1\"/>",
                                                        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"};
 const std::pair<std::string, std::string> kGamesOn{"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"};
@@ -68,7 +69,8 @@ const st_PlayFile kPlayFiles[] = {
     {"quaytrain.play", {kQuickLaunch, kGamesOn, kQuickSkip, kKeysOff}, {}, {"Traintravel Minigame Error"}},
     {"savegame.play", {kQuickLaunch, kKeysOff, kSideFiles}, {}, {}},
     {"quickload.play",
-     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
+     {{"<DevTools ShowIntroMovies=\"1\"/>",
+       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
       kKeysOff},
      {},
      {"campaign: Startup"},
@@ -95,7 +97,8 @@ void WriteConfig(const std::string& userDir, const tEdits& edits) {
 // Runs the file in the program, headless; its exit code (-1 when it did not exit) and its log.
 std::pair<int, std::string> RunPlayFile(const testprogram::TempDir& dir, const std::string& file) {
   const std::string log = dir.path("run.log");
-  const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + file + "'", dir.path("user"), log);
+  const int status =
+      testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + file + "'", dir.path("user"), log);
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, testprogram::ReadFile(log)};
 }
 

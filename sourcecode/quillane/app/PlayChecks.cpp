@@ -65,8 +65,8 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
   DrawHBar(base::tRectf(rect[0], rect[1], rect[2], rect[3]), value, cl_LoadingScreen::kBarColour);
   if (graphics->LockBackBuffer()) {
     for (uint32_t row = 0; row < height; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(graphics->GetLockedBits()) +
-                                                           row * graphics->GetLockedPitch());
+      const auto* bits = reinterpret_cast<const uint32_t*>(
+          static_cast<const unsigned char*>(graphics->GetLockedBits()) + row * graphics->GetLockedPitch());
       std::copy(bits, bits + width, reference.begin() + row * width);
     }
     graphics->UnlockBackBuffer();
@@ -79,7 +79,8 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
     for (int x = x0; x < x1; ++x) {
       const uint32_t a = shown[size_t(y) * width + x], b = reference[size_t(y) * width + x];
       int worst = 0;
-      for (int shift : {16, 8, 0}) worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
+      for (int shift : {16, 8, 0})
+        worst = std::max(worst, std::abs(int((a >> shift) & 0xFF) - int((b >> shift) & 0xFF)));
       far += worst > kFarChannel;
       lit += (b & 0xFFFFFF) != 0;
       ++count;
@@ -108,8 +109,9 @@ bool CheckLoadingBar(const std::string&, std::string* why) {
                              y + h + 2.0f * kBarPictureMargin};
   for (int i = 0; i < 4; ++i)
     if (std::fabs(rect[i] - expected[i]) > 1e-3f)
-      return Holds(false, "bar edge " + std::to_string(i) + " at " + std::to_string(rect[i]) + ", expected " +
-                              std::to_string(expected[i]),
+      return Holds(false,
+                   "bar edge " + std::to_string(i) + " at " + std::to_string(rect[i]) + ", expected " +
+                       std::to_string(expected[i]),
                    why);
   const float done = screen->GetDone() / screen->GetTotal();
   if (std::fabs(value - done) > 1e-5f || value <= 0.0f || value >= 1.0f)
@@ -138,10 +140,12 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
   const std::string value = blank == std::string::npos ? "" : argument.substr(blank + 1);
   if (what == "fade") {
     const float fade = menu->GetFader().m_value;
-    return Holds(std::fabs(fade - std::strtof(value.c_str(), nullptr)) < 1e-3f, "the fade is at " + std::to_string(fade), why);
+    return Holds(std::fabs(fade - std::strtof(value.c_str(), nullptr)) < 1e-3f,
+                 "the fade is at " + std::to_string(fade), why);
   }
   if (what == "theme") return Holds(menu->IsThemePending() == (value == "pending"), "the theme is not " + value, why);
-  if (what == "box") return Holds((menu->GetQuitBox() != nullptr) == (value == "open"), "the quit box is not " + value, why);
+  if (what == "box")
+    return Holds((menu->GetQuitBox() != nullptr) == (value == "open"), "the quit box is not " + value, why);
   if (what == "credits") {
     if (!Holds(menu->IsCreditsPlaying() == (value == "playing"), "the credits are not " + value, why)) return false;
     if (value != "playing") return true;
@@ -238,11 +242,13 @@ bool CheckSpeech(const std::string& speaker, std::string* why) {
   quillane::st_GameAction* action = session ? session->GetActionQueue().GetFirstForegroundAction() : nullptr;
   if (!action || action->m_kind != "speak" || action->m_object != speaker.c_str())
     return Holds(false, "no line of " + speaker + " runs", why);
-  quillane::cl_Character* character = session->GetStage() ? session->GetStage()->GetCharacter(speaker.c_str()) : nullptr;
+  quillane::cl_Character* character =
+      session->GetStage() ? session->GetStage()->GetCharacter(speaker.c_str()) : nullptr;
   quillane::cl_LipsyncCtrl* lips = character && character->facial ? character->facial->lipsync : nullptr;
   if (!lips || !lips->IsActive()) return Holds(false, speaker + "'s lips do not move", why);
   const int frame = lips->FindFrame();
-  return Holds(frame >= 0 && lips->GetTrack()[static_cast<size_t>(frame)].viseme != 0, speaker + "'s mouth is at rest", why);
+  return Holds(frame >= 0 && lips->GetTrack()[static_cast<size_t>(frame)].viseme != 0, speaker + "'s mouth is at rest",
+               why);
 }
 
 // ---- savegame
@@ -273,10 +279,12 @@ bool CheckSavegame(const std::string& argument, std::string* why) {
   words >> slot >> what;
   const std::string path = std::string(base::sys::GetUserDataPath().c_str()) + "/Savegames/" + slot;
   quillane::st_SavegameImage image;
-  if (!quillane::ReadSavegameFile((path + ".sav").c_str(), image)) return Holds(false, "no readable " + path + ".sav", why);
+  if (!quillane::ReadSavegameFile((path + ".sav").c_str(), image))
+    return Holds(false, "no readable " + path + ".sav", why);
   if (what == "saved") {
     base::Variant side;
-    if (!base::xml::read_file(side, (path + ".xml").c_str())) return Holds(false, "no side file beside " + path + ".sav", why);
+    if (!base::xml::read_file(side, (path + ".xml").c_str()))
+      return Holds(false, "no side file beside " + path + ".sav", why);
     return SameElements(image.gameState, side, "the side file's", why);
   }
   quillane::cl_Session* session = quillane::GetSession();
@@ -320,7 +328,8 @@ bool CheckStage(const std::string& argument, std::string* why) {
     std::string list;
     for (const KRX::tRefPtr<KRX::Thread>& thread : KRX::ScriptSystem::GetThreads()) {
       const int state = thread ? thread->GetState() : KRX::Thread::STATE_DEAD;
-      if (state != KRX::Thread::STATE_RUNNING && state != KRX::Thread::STATE_WAITING && state != KRX::Thread::STATE_PAUSED)
+      if (state != KRX::Thread::STATE_RUNNING && state != KRX::Thread::STATE_WAITING &&
+          state != KRX::Thread::STATE_PAUSED)
         continue;
       ++running;
       list += std::string(" ") + (thread->GetFunctionName() ? thread->GetFunctionName() : "?");
