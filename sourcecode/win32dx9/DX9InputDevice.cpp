@@ -101,8 +101,8 @@ void cl_DX9InputDevice::Update(float, float) {
     const char16_t text = d.character <= 0xFFFF ? static_cast<char16_t>(d.character) : 0;
     const bool typed = type == KEY_DOWN && m_Source->HasTextInput();
     m_Events->push_back(st_Event{d.sequence, d.timeStamp, static_cast<int16_t>(m_MouseX),
-                                 static_cast<int16_t>(m_MouseY), dx, dy, wheel, m_Modifiers, type, key, scan,
-                                 typed, typed ? text : u'\0'});
+                                 static_cast<int16_t>(m_MouseY), dx, dy, wheel, m_Modifiers, type, key, scan, typed,
+                                 typed ? text : u'\0'});
   };
 
   in::DeviceData data[kPollSize];

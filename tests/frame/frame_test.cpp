@@ -11,12 +11,12 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "frame_fixture.h"
-#include "support/ProgramRun.h"
 #include "graphics/gfx.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
 #include "quillane/gui/Messagebox.h"
+#include "support/ProgramRun.h"
 #include "win32dx9/SysInfo.h"
 
 namespace frametest {

@@ -54,8 +54,8 @@ TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
     }
     const std::string shot = dir.path(std::string(run.name) + ".png");
     const std::string log = dir.path(std::string(run.name) + ".log");
-    const int status = testprogram::RunProgram(std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'",
-                                             dir.path("user"), log);
+    const int status = testprogram::RunProgram(
+        std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'", dir.path("user"), log);
     const std::string text = ReadFile(log);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
     EXPECT_NE(text.find(run.says), std::string::npos) << text;
@@ -119,14 +119,14 @@ TEST(Program, RunsAPlayFileFromTheEnvironment) {
   std::ofstream(dir.path("road.play")) << "wait state RootMenu 100\nclose\nclick button Ok\n";
   const std::string log = dir.path("run.log");
   const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
-                                           dir.path("user"), log);
+                                             dir.path("user"), log);
   const std::string text = ReadFile(log);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Quit confirmed"), std::string::npos) << text;
 
   std::ofstream(dir.path("bad.play")) << "wait state RootMenu\njump\n";
   const int bad = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
-                                        dir.path("user"), log);
+                                          dir.path("user"), log);
   EXPECT_TRUE(WIFEXITED(bad) && WEXITSTATUS(bad) == 1);
   EXPECT_NE(ReadFile(log).find("ERROR: " + dir.path("bad.play") + ":2: unknown step \"jump\""), std::string::npos)
       << ReadFile(log);

@@ -151,7 +151,8 @@ TEST_F(TokenBarTest, APressedTokenDraggedOntoATargetIsDroppedWhereTheButtonIsRel
   ASSERT_EQ(m_bar.GetCarried(), nullptr);
 
   Send(m_bar, Cmd(base::ICMD::LEFT_DOWN, x, y));
-  for (int step = 1; step <= 4; ++step) Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x + (600 - x) * step / 4, y + (300 - y) * step / 4));
+  for (int step = 1; step <= 4; ++step)
+    Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x + (600 - x) * step / 4, y + (300 - y) * step / 4));
   EXPECT_FLOAT_EQ(ledger->m_Rect.x, 600.0f - 32.0f);
   Send(m_bar, Cmd(base::ICMD::LEFT_UP, 600, 300));
   EXPECT_EQ(m_bar.GetCarried(), nullptr);

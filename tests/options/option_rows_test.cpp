@@ -149,16 +149,24 @@ struct st_ListCase {
 
 TEST_F(OptionsTest, ResolutionAndRefreshListsFromTheAllowedModes) {
   const st_ListCase cases[] = {
-      {"one size with three rates", {{1024, 768, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 85}}, {{1024, 768}},
-       {60, 75, 85}, 0.0f},
+      {"one size with three rates",
+       {{1024, 768, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 85}},
+       {{1024, 768}},
+       {60, 75, 85},
+       0.0f},
       {"duplicates kept together",
        {{800, 600, 22, 60}, {800, 600, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 60}, {1024, 768, 21, 70}},
-       {{800, 600}, {1024, 768}}, {75, 60}, 1.0f},
+       {{800, 600}, {1024, 768}},
+       {75, 60},
+       1.0f},
       {"one mode", {{1024, 768, 22, 60}}, {{1024, 768}}, {60}, 0.0f},
       // The running mode is always offered, and shown: "Ok" without a change keeps it.
       {"a rate not offered", {{1024, 768, 22, 75}, {1024, 768, 22, 85}}, {{1024, 768}}, {75, 85, 60}, 1.0f},
-      {"a window smaller than the screen", {{800, 600, 22, 60}, {1280, 1024, 22, 0}},
-       {{800, 600}, {1024, 768}, {1280, 1024}}, {60}, 0.0f},
+      {"a window smaller than the screen",
+       {{800, 600, 22, 60}, {1280, 1024, 22, 0}},
+       {{800, 600}, {1024, 768}, {1280, 1024}},
+       {60},
+       0.0f},
       {"none", {}, {{1024, 768}}, {60}, 0.0f},
   };
   for (const st_ListCase& c : cases) {

@@ -102,9 +102,7 @@ Message TranslateEvent(const SDL_Event& event, Queue& input) {
       else
         input.Key(ScanCodeFromSdl(event.key.keysym.scancode), event.type == SDL_KEYDOWN, event.key.timestamp);
       return Message::None;
-    case SDL_TEXTINPUT:
-      input.Text(DecodeUtf8(event.text.text), event.text.timestamp);
-      return Message::None;
+    case SDL_TEXTINPUT: input.Text(DecodeUtf8(event.text.text), event.text.timestamp); return Message::None;
     case SDL_MOUSEMOTION:
       input.MouseMotion(event.motion.xrel, event.motion.yrel, event.motion.x, event.motion.y, event.motion.timestamp);
       return Message::None;

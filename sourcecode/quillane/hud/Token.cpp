@@ -230,7 +230,8 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
       return true;
     }
     if (carried == this) {
-      const bool click = m_grabbedByPress && std::fabs(mx - m_pressX) <= kDragSlack && std::fabs(my - m_pressY) <= kDragSlack;
+      const bool click =
+          m_grabbedByPress && std::fabs(mx - m_pressX) <= kDragSlack && std::fabs(my - m_pressY) <= kDragSlack;
       m_grabbedByPress = false;
       if (!click) Drop(mx, my);
       return true;
