@@ -79,8 +79,8 @@ function(quillane_test name)
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
-    quillane_test_support)
+  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock
+    quillane_warnings quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
