@@ -41,6 +41,16 @@ class TokenBarTest : public HudTest {
     Send(m_bar, Cmd(base::ICMD::LEFT_DOWN, int(x), int(y)));
     Send(m_bar, Cmd(base::ICMD::LEFT_UP, int(x), int(y)));
   }
+  // Odo stands right of x = 500 and takes the ledger; the bar shows the inventory.
+  void LedgerGoesToOdoRightOf500() {
+    Rules().accepted = {{"Odo", "T1_Ledger"}};
+    InterfaceServices().GetDropTargetName = [](float x, float, base::tString<base::BaseString>& name) {
+      if (x < 500.0f) return false;
+      name = "Odo";
+      return true;
+    };
+    m_bar.SyncMode(true);
+  }
   void ClickToken(const char* label) {
     cl_Token* t = m_bar.FindToken(label);
     ASSERT_NE(t, nullptr) << label;
@@ -99,13 +109,7 @@ TEST_F(TokenBarTest, WithoutInventoryTheBarStaysEmpty) {
 // ---- drag and drop
 
 TEST_F(TokenBarTest, AcceptedDropPlaysTheUseAnimationThenTheActionOnce) {
-  Rules().accepted = {{"Odo", "T1_Ledger"}};
-  InterfaceServices().GetDropTargetName = [](float x, float, base::tString<base::BaseString>& name) {
-    if (x < 500.0f) return false;
-    name = "Odo";
-    return true;
-  };
-  m_bar.SyncMode(true);
+  LedgerGoesToOdoRightOf500();
   ClickToken("T1_Ledger");
   cl_Token* ledger = m_bar.FindToken("T1_Ledger");
   ASSERT_EQ(m_bar.GetCarried(), ledger);
@@ -131,13 +135,7 @@ TEST_F(TokenBarTest, AcceptedDropPlaysTheUseAnimationThenTheActionOnce) {
 // Press on the token, move with the button held, release on Odo: the release drops it there. A
 // press that moves no further than a hand's jitter is a click: the token stays carried.
 TEST_F(TokenBarTest, APressedTokenDraggedOntoATargetIsDroppedWhereTheButtonIsReleased) {
-  Rules().accepted = {{"Odo", "T1_Ledger"}};
-  InterfaceServices().GetDropTargetName = [](float x, float, base::tString<base::BaseString>& name) {
-    if (x < 500.0f) return false;
-    name = "Odo";
-    return true;
-  };
-  m_bar.SyncMode(true);
+  LedgerGoesToOdoRightOf500();
   cl_Token* ledger = m_bar.FindToken("T1_Ledger");
   const int x = int(ledger->m_Rect.x) + 32, y = int(ledger->m_Rect.y) + 32;
   Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x, y));
