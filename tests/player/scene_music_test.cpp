@@ -137,6 +137,11 @@ class SceneMusic : public ::testing::TestWithParam<st_Scene> {};
 
 TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
   const st_Scene& scene = GetParam();
+#ifdef QUILLANE_SANITIZE
+  // The instrumented program's mixer falls behind the disk driver's real-time pace: the recording
+  // holds its gaps, not the music. The release build records it.
+  GTEST_SKIP() << "the mix is not recorded in real time under a sanitizer";
+#endif
   if (!fs::exists(testprogram::ProgramPath()) || !testsupport::HeadlessGpuAvailable() ||
       !fs::exists(fs::path(QUILLANE_DATA_DIR) / scene.music))
     GTEST_SKIP() << "no program, no demo data or no headless graphics device";
