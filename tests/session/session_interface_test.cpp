@@ -184,6 +184,26 @@ TEST_F(SessionInterface, TheDialogueSwitchesTheTokenBarAndItsEndChatCountsTheBar
   EXPECT_EQ(m_session->GetInterfaceBar()->GetIdleTime(), 0.0f);
 }
 
+// A topic whose script loses it at its very end leaves only the end-chat token, which ends the
+// dialogue by itself while the lost token still fades out of the bar.
+TEST_F(SessionInterface, ATopicLostAtTheEndOfItsScriptLetsTheEndChatCloseTheDialogue) {
+  Write("Scripts/Dialogs/Odo.lua",
+        "function Startup()\nend\n"
+        "function Check_T6_Ferry()\n  return 1\nend\n"
+        "function Play_T6_Ferry()\n  Debugout(\"odo: ferry\")\n  LooseToken(\"T6_Ferry\")\nend\n"
+        "function Check_T6_EndChat()\n  return 1\nend\n"
+        "function Play_T6_EndChat()\n  Debugout(\"odo: bye\")\n  EndDialog()\nend\n");
+  cl_DialogCtrl& dialog = m_session->GetDialogCtrl();
+  dialog.Start("Odo", nullptr);
+  ASSERT_EQ(BarLabels(), (std::vector<std::string>{"T6_EndChat", "T6_Ferry"}));
+  base::Variant click;  // what the topic's token raises
+  click.set_element("ButtonPressed");
+  click.attribute("ctrl_label")->set_string("T6_Ferry");
+  dialog.ProcessEvent(click);
+  EXPECT_EQ(LinesAfter("odo: "), (std::vector<std::string>{"ferry", "bye"}));
+  EXPECT_FALSE(dialog.IsActive());
+}
+
 TEST_F(SessionInterface, TheServicesAnswerFromTheGameAndTheBusyCursorReadsTheInterface) {
   const st_InterfaceServices& services = InterfaceServices();
   EXPECT_EQ(hud::GameState(), m_session->GetGameState());
