@@ -6,6 +6,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "quillane/hud/OverlayMgr.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "session_fixture.h"
@@ -26,7 +27,8 @@ class SessionScripts : public sessiontest::SessionTest {
     Write("Scripts/Scenes/Hall.lua",
           "function Wait()\n  Debugout(\"hall: waits\")\n  Sleep(0.5)\n  Debugout(\"hall: done\")\nend\n"
           "function Quick()\n  Debugout(\"hall: quick\")\nend\n"
-          "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n");
+          "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n"
+          "function Arrive()\n  Sleep(0.2)\n  ShowSceneSubtitle(\"The Hall\", 0.0, 2.0, 0.0)\nend\n");
     Write("Scripts/Scenes/Quay.lua",
           "function OnLoadScene()\n  Debugout(\"quay: OnLoadScene\")\nend\n"
           "function PrepareScene()\n  Debugout(\"quay: PrepareScene\")\nend\n"
@@ -58,6 +60,20 @@ TEST_F(SessionScripts, ASceneScriptCallIsTheQueuesSceneScriptUntilItEnds) {
   EXPECT_EQ(queue.m_sceneScript, nullptr);
   EXPECT_EQ(queue.m_state, cl_GameActionQueue::STATE_IDLE);
   EXPECT_EQ(LinesAfter("hall: "), (std::vector<std::string>{"quick", "waits", "done"}));
+}
+
+// An under-title made by the last line of a scene script belongs to the free moment that follows:
+// it stays for its time, although the thread list drops the ended script only a frame later.
+TEST_F(SessionScripts, AnUnderTitleMadeAtTheEndOfASceneScriptStaysForItsTime) {
+  cl_OverlayMgr* overlays = m_session->GetOverlayMgr();
+  ASSERT_NE(overlays, nullptr);
+  m_session->CallSceneScript("Hall", "Arrive", base::Variant());
+  for (int i = 0; i < 10 && overlays->GetCount() == 0; ++i) Step();
+  ASSERT_EQ(overlays->GetCount(), 1u);
+  for (int i = 0; i < 5; ++i) Step();
+  EXPECT_EQ(overlays->GetCount(), 1u) << "ended at once";
+  for (int i = 0; i < 20; ++i) Step();
+  EXPECT_EQ(overlays->GetCount(), 0u);
 }
 
 // Transit from a running scene script: the script ends there, the next scene loads behind the

@@ -230,7 +230,11 @@ bool cl_Session::IsInteractionAllowed() const {
   if (m_actionQueue.m_inCutscene || m_actionQueue.HasForegroundAction()) return false;
   if (const st_GameAction* action = m_actionQueue.GetFirstForegroundAction())
     if (action->m_kind == "speak" || action->m_kind == "sleep") return false;
-  if (!m_actionQueue.m_sceneScript && !m_actionQueue.m_dialogScript) return true;
+  // A script that ended this frame stays listed until the thread list drops it next frame; it
+  // holds the player no longer (an under-title its last line made belongs to the free moment).
+  if (!cl_GameActionQueue::IsThreadAlive(m_actionQueue.m_sceneScript) &&
+      !cl_GameActionQueue::IsThreadAlive(m_actionQueue.m_dialogScript))
+    return true;
   return m_actionQueue.CanCancel();
 }
 
