@@ -74,9 +74,7 @@ void DrawExitHint(int edge) {
 }
 
 void RaiseSkill(int bonus) {
-  // A game state without the value reads as -1; the bonus then counts from 0.
-  const int skill = GetMissionState("Skill");
-  SetMissionState("Skill", (skill > 0 ? skill : 0) + bonus);
+  SetMissionState("Skill", GetMissionState("Skill") + bonus);
 }
 
 }  // namespace quillane
