@@ -264,9 +264,8 @@ int cl_TokenBar::CountStaying() const {
     const cl_Token* token = AsToken(w);
     const auto& queue = token->GetAnimations();
     const bool leaving = token->GetState() == cl_Token::STATE_REMOVED ||
-                         std::any_of(queue.begin(), queue.end(), [](const st_TokenAnimation& a) {
-                           return a.type == cl_Token::ANIM_MARK_REMOVED;
-                         });
+                         std::any_of(queue.begin(), queue.end(),
+                                     [](const st_TokenAnimation& a) { return a.type == cl_Token::ANIM_MARK_REMOVED; });
     n += leaving ? 0 : 1;
   }
   return n;

@@ -73,8 +73,6 @@ void DrawExitHint(int edge) {
   DrawTextCentered(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF191919u, false);
 }
 
-void RaiseSkill(int bonus) {
-  SetMissionState("Skill", GetMissionState("Skill") + bonus);
-}
+void RaiseSkill(int bonus) { SetMissionState("Skill", GetMissionState("Skill") + bonus); }
 
 }  // namespace quillane

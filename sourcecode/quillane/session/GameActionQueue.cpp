@@ -5,9 +5,9 @@
 
 #include "KRX/runtime/ThreadList.h"
 #include "base/system.h"
-#include "libkrx/AID/AIDNetwork.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "libkrx/AID/AIDNetwork.h"
 #include "quillane/character/Character.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/script/GameThread.h"
