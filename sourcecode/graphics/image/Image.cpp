@@ -197,15 +197,17 @@ bool cl_Image::Load(const char* file, bool) {
 bool cl_Image::Init(base::StaticVariantIterator element) {
   base::tString<base::BaseString> file;
   element.get_attribute_string("file", file);
-  int compress = 0;
-  if (element.get_attribute_int("compress", compress) && compress != 0) {
+  int compress = 0, trim = 0;
+  element.get_attribute_int("trim", trim);
+  if ((element.get_attribute_int("compress", compress) && compress != 0) || trim != 0) {
     base::cl_Bitmap32 bitmap;
     int width = 0, height = 0;
     if (!ReadPicture(file.c_str(), bitmap, width, height)) {
       base::sys::Output("ERROR: image file '%s' could not be read\n", file.c_str());
       return false;
     }
-    Cut(&bitmap, 0, 0, width, height, bitmap.Width(), bitmap.Height(), true, true);
+    if (trim != 0) PaintedExtent(bitmap, width, height);
+    Cut(&bitmap, 0, 0, width, height, bitmap.Width(), bitmap.Height(), compress != 0, true);
     return true;
   }
   if (!Load(file.c_str())) {
@@ -323,6 +325,18 @@ void cl_Image::Read(base::File* file) {
 bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
   int width = 0, height = 0;
   return DecodePadded(file, bitmap, width, height);
+}
+
+void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
+  width = 0;
+  height = 0;
+  const base::Color32* pixels = bitmap.GetPixels();
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x)
+      if (pixels[static_cast<size_t>(y) * bitmap.Width() + x].a != 0) {
+        if (x + 1 > width) width = x + 1;
+        height = y + 1;
+      }
 }
 
 void RegisterBitmapLoaders() {
