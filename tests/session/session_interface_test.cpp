@@ -71,6 +71,7 @@ class SessionInterface : public sessiontest::SessionTest {
     if (IsSkipped()) return;
     Write("Scripts/MainInclude.lua", "\n");
     Write("Scripts/campaign.lua", "function Startup()\n  Transit(\"Office\")\nend\n");
+    Write("Scenes/Office/ProjectFile.xml", "<Project name=\"Office\"/>");
     Write("scripts/initialgamestate.xml", kInitialState);
     Write("GUI/tokens/tokens.xml", kTokens);
     WritePicture("GUI/Tokens/ledger.bmp", 64, 64, base::Color24(220, 40, 40), true);

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -28,6 +30,7 @@ class SessionScripts : public sessiontest::SessionTest {
           "function Wait()\n  Debugout(\"hall: waits\")\n  Sleep(0.5)\n  Debugout(\"hall: done\")\nend\n"
           "function Quick()\n  Debugout(\"hall: quick\")\nend\n"
           "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n"
+          "function Astray()\n  Transit(\"Nowhere\")\n  Debugout(\"hall: still here\")\nend\n"
           "function Arrive()\n  Sleep(0.2)\n  ShowSceneSubtitle(\"The Hall\", 0.0, 2.0, 0.0)\nend\n");
     Write("Scripts/Scenes/Quay.lua",
           "function OnLoadScene()\n  Debugout(\"quay: OnLoadScene\")\nend\n"
@@ -105,6 +108,30 @@ TEST_F(SessionScripts, TransitHandsOverToTheNextScenesCallsInOrder) {
   // Transit, so no round after its last is counted.
   EXPECT_EQ(highest(), rounds);
   EXPECT_GE(LinesAfter("loop: ").size(), size_t(rounds) + 1);
+}
+
+// A Transit into a scene the game does not have (no compiled file, its project missing, a folder
+// or a FIFO) is refused with a line naming it: the scene stays, and so does the calling script.
+TEST_F(SessionScripts, TransitIntoASceneTheGameLacksKeepsThePlayerWhereHeIs) {
+  const cl_Scene* scene = m_session->GetScene();
+  const int loads = m_session->GetSceneLoadCount();
+  const std::filesystem::path project = m_dir / "Scenes/Nowhere/ProjectFile.xml";
+  for (const char* kind : {"missing", "folder", "fifo"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(project);
+    std::filesystem::create_directories(std::string(kind) == "folder" ? project : project.parent_path());
+    if (std::string(kind) == "fifo") {
+      ASSERT_EQ(mkfifo(project.c_str(), 0600), 0);
+    }
+    const size_t before = LinesAfter("hall: ").size();
+    m_session->CallSceneScript("Hall", "Astray", base::Variant());
+    for (int i = 0; i < 3; ++i) Step();
+    EXPECT_EQ(StateName(), "Session");
+    EXPECT_EQ(m_session->GetScene(), scene);
+    EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
+    EXPECT_EQ(LinesAfter("hall: ").size(), before + 1) << "the caller goes on";
+  }
+  EXPECT_EQ(LinesAfter("ERROR: Transit: scene 'Nowhere'").size(), 3u);
 }
 
 }  // namespace

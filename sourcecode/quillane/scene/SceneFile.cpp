@@ -115,6 +115,13 @@ bool cl_Scene::Load(const char* name) {
   return true;
 }
 
+bool cl_Scene::Exists(const char* name) {
+  if (!name || !*name) return false;
+  base::tString<base::BaseString> project = GetScenePath(name);
+  project += "ProjectFile.xml";
+  return base::FileExists(GetDataPath(name)) || base::FileExists(project);
+}
+
 bool cl_Scene::Read(base::File& file) {
   Clear();
   if (ReadBody(file) && !file.has_error()) return true;
