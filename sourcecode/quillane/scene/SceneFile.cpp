@@ -222,8 +222,9 @@ bool cl_Scene::Save() {
   }
   ReadFromVariant(false);
   if (!Write(file)) {
+    base::sys::Output("ERROR: %s: the scene could not be written%s; the old file stays\n", path.c_str(),
+                      file.write_error_note().c_str());
     file.discard();
-    base::sys::Output("ERROR: %s: the scene could not be written; the old file stays\n", path.c_str());
     return false;
   }
   return file.close();
