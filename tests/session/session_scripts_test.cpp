@@ -8,6 +8,7 @@
 
 #include <sys/stat.h>
 
+#include "KRX/ScriptSystem.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -37,6 +38,8 @@ class SessionScripts : public sessiontest::SessionTest {
           "function PrepareScene()\n  Debugout(\"quay: PrepareScene\")\nend\n"
           "function OnEnterScene()\n  Debugout(\"quay: OnEnterScene\")\n  RunInBackground(\"Loop\")\nend\n"
           "function OnAlphaHack()\n  Debugout(\"quay: OnAlphaHack\")\nend\n"
+          "function Flood()\n  while true do\n    RunInBackground(\"Idle\")\n  end\nend\n"
+          "function Idle()\n  Sleep(0.2)\nend\n"
           "function Loop()\n  local n = 0\n  while n < 100 do\n    n = n + 1\n    Debugout(\"loop: \" .. n)\n"
           "    Sleep(0.3)\n  end\nend\n");
     StartFrame();
@@ -108,6 +111,16 @@ TEST_F(SessionScripts, TransitHandsOverToTheNextScenesCallsInOrder) {
   // Transit, so no round after its last is counted.
   EXPECT_EQ(highest(), rounds);
   EXPECT_GE(LinesAfter("loop: ").size(), size_t(rounds) + 1);
+}
+
+// A scene script that starts threads without end meets the cap as its own run-time error; the
+// game goes on and the threads it started end in their time.
+TEST_F(SessionScripts, AFloodOfBackgroundThreadsEndsTheFloodingScriptOnly) {
+  m_session->CallSceneScript("Quay", "Flood", base::Variant());
+  EXPECT_NE(Log().find("Quay.lua(16) : too many script threads"), std::string::npos) << Log();
+  for (int i = 0; i < 5; ++i) Step();
+  EXPECT_EQ(StateName(), "Session");
+  EXPECT_LT(KRX::ScriptSystem::GetThreads().size(), 100u);
 }
 
 // A Transit into a scene the game does not have (no compiled file, its project missing, a folder
