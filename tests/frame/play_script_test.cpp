@@ -165,7 +165,8 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   EXPECT_FALSE(LoadPlayScript("/nonexistent/road.play", steps, &error));
   EXPECT_EQ(error, "/nonexistent/road.play: cannot be read");
   // Neither a folder nor a FIFO is a file of steps (the FIFO would block the start).
-  const std::filesystem::path folder = std::filesystem::temp_directory_path() / ("play_kinds_" + std::to_string(getpid()));
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("play_kinds_" + std::to_string(getpid()));
   std::filesystem::create_directories(folder / "folder.play");
   ASSERT_EQ(mkfifo((folder / "fifo.play").c_str(), 0600), 0);
   for (const char* name : {"folder.play", "fifo.play"}) {

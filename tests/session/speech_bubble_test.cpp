@@ -140,7 +140,8 @@ TEST_F(SpeechBubble, ANonFinitePositionStandsAtTheCentre) {
   const std::string text = TextOfWidth(100);
   ASSERT_FALSE(text.empty());
   const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
-  for (const base::tVector3<float>& pin : {base::tVector3<float>(inf, 336.0f, 0.0f), base::tVector3<float>(500.0f, -inf, nan)}) {
+  for (const base::tVector3<float>& pin :
+       {base::tVector3<float>(inf, 336.0f, 0.0f), base::tVector3<float>(500.0f, -inf, nan)}) {
     m_session->SetCustomTextBubblePos(pin);
     EXPECT_TRUE(FrameOf(BubbleBounds("Nobody", text), Box(512, 384, 0)));
   }

@@ -34,8 +34,8 @@ bool DropUnusableCurve(Function2& curve, const char* path, const char* label) {
   for (int i = 0; i < curve.GetNumPoints(); ++i) {
     const float y = curve.GetPoint(i).y;
     if (std::isfinite(y) && y > 0.0f) continue;
-    base::sys::Output("Warning: %s: %s factor %g is not a positive number; walks use the neutral factor 1.0\n",
-                      path, label, static_cast<double>(y));
+    base::sys::Output("Warning: %s: %s factor %g is not a positive number; walks use the neutral factor 1.0\n", path,
+                      label, static_cast<double>(y));
     curve.Clear();
     return true;
   }
