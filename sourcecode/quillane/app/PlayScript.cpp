@@ -4,6 +4,7 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 
@@ -262,8 +263,11 @@ bool ReadPlayScript(const char* text, size_t size, const char* fileName, std::ve
 }
 
 bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string* error) {
-  std::ifstream in(path ? path : "", std::ios::binary);
-  if (!in) {
+  // A FIFO would block the start and a folder would read as an empty file.
+  std::error_code code;
+  std::ifstream in;
+  if (path && std::filesystem::is_regular_file(path, code)) in.open(path, std::ios::binary);
+  if (!in.is_open() || !in) {
     if (error) *error = std::string(path ? path : "") + ": cannot be read";
     return false;
   }
