@@ -19,6 +19,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/core/GameState.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "sound/Sfx.h"
@@ -130,6 +131,10 @@ bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
 }
 
 // ---- Result and level data
+
+void i_Minigame::RaiseSkill(int bonus) {
+  if (!m_MissionPath.empty()) quillane::RaiseSkill(bonus);
+}
 
 void i_Minigame::SetResult(bool won) {
   base::Variant* state = GetGameState();

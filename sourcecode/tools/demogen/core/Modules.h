@@ -27,7 +27,8 @@
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
   X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
-  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
+  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")                  \
+  X(EditorPictures, "the editor's cursor and the file browser's first preview")
 
 namespace demogen {
 
