@@ -169,6 +169,8 @@ void cl_Editor::Render() {
   if (m_scene && runScene) {
     const base::tRectf view = GetEditorViewportRect();
     m_scene->RenderEditorInfo(view.min.x, view.min.y, view.max.x, view.max.y);
+    // The scene leaves its camera's viewport set; the GUI and the status line reach outside it.
+    gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
     gfx::Begin2D();
   } else if (!m_scene) {
     gfx::DrawText(8, 8, "no active scene", kWhite);

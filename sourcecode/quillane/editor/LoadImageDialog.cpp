@@ -77,8 +77,13 @@ void cl_LoadImageDialog::SetPreview(const base::tString<base::BaseString>& path,
     preview->ProcessEvent(image);
   }
   if (base::cl_Window* file = FindByLabel("File")) file->m_Value.set_string(ShortenForDisplay(m_selected, kShownNameLength).c_str());
-  if (base::cl_Window* width = FindByLabel("Width")) width->m_Value.set_int(m_preview.GetWidth());
-  if (base::cl_Window* height = FindByLabel("Height")) height->m_Value.set_int(m_preview.GetHeight());
+  // As text: the skin's text control shows string values only.
+  for (const auto& [control, size] : {std::pair{"Width", m_preview.GetWidth()}, {"Height", m_preview.GetHeight()}})
+    if (base::cl_Window* field = FindByLabel(control)) {
+      base::tString<base::BaseString> text;
+      text.print("%d", size);
+      field->m_Value.set_string(text.c_str());
+    }
   if (base::cl_Window* label = FindByLabel("label")) label->m_Value.set_string(base::StripExtension(m_selected).c_str());
 }
 
