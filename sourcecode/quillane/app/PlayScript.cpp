@@ -124,11 +124,15 @@ en_Parsed ParseEditorStep(const std::vector<std::string>& w, const std::string& 
     return en_Parsed::Done;
   }
   if (verb == "wait" && w.size() >= 2 && (w[1] == "window" || w[1] == "gone")) {
+    // The label may hold blanks ("Scene Manager"); a last word of digits is the frame budget.
     step.kind = w[1] == "window" ? st_PlayStep::WAIT_WINDOW : st_PlayStep::WAIT_GONE;
     step.number = kDefaultWaitBudget;
-    if (w.size() < 3 || w.size() > 4 || (w.size() == 4 && (!ReadCount(w[3], &step.number) || step.number == 0)))
+    step.name = RestAfter(line, 2);
+    const bool budget = w.size() >= 4 && w.back().find_first_not_of("0123456789") == std::string::npos;
+    if (budget) step.name = RestAfter(line, 2).substr(0, step.name.rfind(w.back()));
+    step.name.erase(step.name.find_last_not_of(' ') + 1);
+    if (w.size() < 3 || (budget && (!ReadCount(w.back(), &step.number) || step.number == 0)))
       return bad("expected \"wait " + w[1] + " <label> [frames]\" with a budget from 1 to 100000");
-    step.name = w[2];
     return en_Parsed::Done;
   }
   if (verb == "expect" && w.size() >= 2 && w[1] == "xml") {

@@ -37,7 +37,8 @@
 //                                (letters, digits, blanks and the shifted digits)
 //   click entry <control> <row>  a left click on the row of that label in the list control,
 //                                once it is drawn (within 300 frames)
-//   wait window|gone <label> [frames]   until a shown window of that label is open (none is)
+//   wait window|gone <label> [frames]   until a shown window of that label is open (none is);
+//                                the label may hold blanks
 //   expect xml <file> <path> <attribute> <value>|absent   the attribute of the element the
 //                                path reaches in the XML file ("/" between steps, each matching
 //                                an element's name or its "label"; "." the root) has the value
