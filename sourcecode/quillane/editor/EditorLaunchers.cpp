@@ -7,6 +7,7 @@
 #include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
+#include "quillane/minigames/Sabotage.h"
 
 namespace quillane {
 
@@ -16,13 +17,14 @@ base::cl_Window* MakePileGrid() { return cl_HeileWelt::Create(); }
 
 // The "Wiretap" button opens Floor lights, which keeps the wire-tap panel's window label.
 constexpr st_GameLauncher kGameLaunchers[] = {
-    {"Book", "Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create, "BookshelfGame", LAUNCH_INIT, false},
+    {"Book", "Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create, "BookshelfGame", LAUNCH_INIT,
+     false},
     {"Wiretap", "FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create, "WiretapGame",
      LAUNCH_INIT_WIRETAP, false},
     {"TrainTravel", "TrainTravel", "gui/minigames/traintravel.dat", nullptr, "TrainTravelGame", LAUNCH_NO_INIT, false},
     {"Dance", "Dance", "", nullptr, "DanceGame", LAUNCH_INIT, true},
     {"Decoder", "Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create, "DecoderGame", LAUNCH_INIT, false},
-    {"Sabotage", "Sabotage", "gui/minigames/sabotage.dat", nullptr, "SabotageGame", LAUNCH_INIT, false},
+    {"Sabotage", "Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create, "SabotageGame", LAUNCH_INIT, false},
 };
 
 constexpr st_ToolLauncher kToolLaunchers[] = {
