@@ -81,13 +81,15 @@ en_Parsed ParseEditorStep(const std::vector<std::string>& w, const std::string& 
       return bad("expected \"" + verb + " at <x> <y>\" with pixels from 0 to 16384");
     return en_Parsed::Done;
   }
+  // "move" and "drag" followed by a word are the game and token steps' lines (or no step at all).
+  const bool word = w.size() >= 2 && std::isalpha(static_cast<unsigned char>(w[1][0]));
+  if ((verb == "move" || verb == "drag") && word) return en_Parsed::NotMine;
   if (verb == "move") {
     step.kind = st_PlayStep::MOVE;
     if (w.size() != 3 || !ReadPixel(w[1], &step.point[0]) || !ReadPixel(w[2], &step.point[1]))
       return bad("expected \"move <x> <y>\" with pixels from 0 to 16384");
     return en_Parsed::Done;
   }
-  if (verb == "drag" && w.size() >= 2 && w[1] == "token") return en_Parsed::NotMine;
   if (verb == "drag" || verb == "rdrag") {
     step.kind = verb == "drag" ? st_PlayStep::DRAG : st_PlayStep::RDRAG;
     step.number = kDefaultDragFrames;
