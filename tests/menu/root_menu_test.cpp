@@ -227,7 +227,7 @@ TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
   EXPECT_FALSE(m_menu->ProcessInput(f1));
   Debug_KeysEnabled = true;
   EXPECT_TRUE(m_menu->ProcessInput(f1));
-  EXPECT_EQ(log.count("GameFrame: the editor is not built yet"), 1);
+  EXPECT_EQ(log.count("GameFrame: this program has no editor"), 1);
 }
 
 TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {
