@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "quillane/editor/HeileWelt.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
@@ -28,7 +29,7 @@ constexpr st_GameLauncher kGameLaunchers[] = {
 };
 
 constexpr st_ToolLauncher kToolLaunchers[] = {
-    {"Editor", "Scene Editor", true, false, nullptr, true},
+    {"Editor", cl_SceneEditorPanel::kLabel, true, false, cl_SceneEditorPanel::Create, true},
     {"HeileWelt", nullptr, false, true, MakePileGrid, false},
     {"CharacterViewer", nullptr, false, true, nullptr, false},
 };
