@@ -193,27 +193,28 @@ bool cl_TextureStripMenu::ProcessEvent(const base::Variant& event) {
   gfx::cl_TextureStrip* strip = layer->GetStrip();
   const float step = Number(*this, "speedvalue");
   const base::tString<base::BaseString> mode = Text(*this, "playmode");
-  int playMode = -1;
+  // The strip's own mode setter also decides the running flag: it is set back afterwards.
+  bool playing = strip->IsPlaying();
+  int playMode = strip->GetPlayMode();
   if (mode == "loop" || mode == "singleshot") {
     playMode = mode == "loop" ? 1 : 0;
-    strip->SetPlayMode(playMode, step);
-    strip->SetPlaying(true);
+    playing = true;
     strip->SetPosition(0.0f);
   } else if (mode == "random") {
     playMode = 2;
-    strip->SetPlayMode(playMode, step);
   } else if (mode == "stop") {
     playMode = 3;
-    strip->SetPlayMode(playMode, step);
-    strip->SetPlaying(false);
+    playing = false;
     strip->SetPosition(0.0f);
   }
-  if (playMode >= 0) element->attribute("playmode")->set_int(playMode);
+  strip->SetPlayMode(playMode, step);
+  strip->SetPlaying(playing);
+  if (mode == "loop" || mode == "singleshot" || mode == "random" || mode == "stop")
+    element->attribute("playmode")->set_int(playMode);
+  element->attribute("frame_step")->set_float(step);
   const int blur = Integer(*this, "use_blur");
   strip->SetUseBlur(blur == 1);
   element->attribute("use_blur")->set_int(blur);
-  strip->SetPlayMode(strip->GetPlayMode(), step);
-  element->attribute("frame_step")->set_float(step);
   const float low = Number(*this, "min_time"), high = Number(*this, "max_time");
   strip->SetPauseRange(low, high);
   element->attribute("min_time")->set_float(low);

@@ -4,6 +4,7 @@
 // layers, hotspot outlines (the props' projected outlines), locators and lights.
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -204,6 +205,14 @@ st_Painted PaintOffice(cl_Output& out, const st_DemoScene& s, bool& ok) {
   ok &= out.WriteTga("Scenes/Office/shadowmask.tga", mask, true);
   p.layers.push_back(FullLayer("SpecialFX", "shadowmask", "shadowmask.tga", s));
   ok &= PaintLight(out, s, "light_office.tga", 0xFFFFD8A0, 0xFF90A8D0);
+  // A picture in no project: the scene editor's road adds it and crops it to the crate.
+  base::cl_Bitmap32 crate = Canvas(s);
+  for (int y = 0; y < 96; ++y)
+    for (int x = 0; x < 112; ++x) {
+      const bool edge = x < 6 || y < 6 || x >= 106 || y >= 90 || std::abs(x - y * 112 / 96) < 4;
+      *crate.Pixel(s.width / 2 + x, s.height - 200 + y) = base::Color32(edge ? 0xFF5A3A1C : 0xFF9C6B3A);
+    }
+  ok &= out.WriteTga("Scenes/Office/crate.tga", crate, true);
 
   p.hotspots.push_back({"shelf", BoxOutline(at, *Box(s, "shelf"))});
   p.hotspots.push_back({"drawer", BoxOutline(at, *Box(s, "desk"))});
@@ -315,7 +324,9 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
     for (const auto& [name, value] : l.extra) Set(e, name, value);
   }
   base::Variant& nav = *root.get_element("NavMeshes");
-  Set(Child(nav, "NavMesh"), "file", "navmesh.xml");
+  // Labelled: the scene editor's tree selects elements by their label.
+  base::Variant& floor = Child(nav, "NavMesh");
+  Set(floor, "label", "floor"), Set(floor, "file", "navmesh.xml");
   base::Variant& lights = *root.get_element("Lights");
   base::Variant& locators = *root.get_element("Locators");
   base::Variant& hotspots = *root.get_element("HotSpots");
@@ -323,18 +334,19 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
   if (name == "Office") {
     Set(lights, "exposure", "1.1");
     base::Variant& ambient = Child(lights, "Light");
-    Set(ambient, "type", "ambient"), Set(ambient, "file", "light_office.tga");
+    Set(ambient, "label", "ambient"), Set(ambient, "type", "ambient"), Set(ambient, "file", "light_office.tga");
     base::Variant& sun = Child(lights, "Light");
-    Set(sun, "type", "directional"), Set(sun, "nx", "0.3"), Set(sun, "ny", "-1"), Set(sun, "nz", "0.2");
+    Set(sun, "label", "directional"), Set(sun, "type", "directional"), Set(sun, "nx", "0.3"), Set(sun, "ny", "-1"), Set(sun, "nz", "0.2");
     Set(sun, "color_r", "255"), Set(sun, "color_g", "240"), Set(sun, "color_b", "220"), Set(sun, "color_a", "255");
     AddLocator(locators, "Start", -200.0f, 150.0f, 0.0f);
     AddLocator(locators, "Window", -325.0f, -175.0f, 0.0f, {{-400, -250}, {-250, -250}, {-250, -100}, {-400, -100}});
   } else if (name == "Quay") {
-    Set(Child(nav, "NavMesh"), "file", "pier.lwo");
+    base::Variant& pier = Child(nav, "NavMesh");
+    Set(pier, "label", "pier"), Set(pier, "file", "pier.lwo");
     base::Variant& ambient = Child(lights, "Light");
-    Set(ambient, "type", "ambient"), Set(ambient, "file", "light_quay.tga");
+    Set(ambient, "label", "ambient"), Set(ambient, "type", "ambient"), Set(ambient, "file", "light_quay.tga");
     base::Variant& lamp = Child(lights, "Light");
-    Set(lamp, "type", "point"), Set(lamp, "nx", "450"), Set(lamp, "ny", "250"), Set(lamp, "nz", "-150"), Set(lamp, "range", "400");
+    Set(lamp, "label", "point"), Set(lamp, "type", "point"), Set(lamp, "nx", "450"), Set(lamp, "ny", "250"), Set(lamp, "nz", "-150"), Set(lamp, "range", "400");
     AddLocator(locators, "Start", -450.0f, 150.0f, 0.0f);
     AddLocator(locators, "PierEnd", 550.0f, 150.0f, 0.0f, {{500, 100}, {600, 100}, {600, 200}, {500, 200}});
     AddLocator(locators, "Kiosk", -300.0f, 50.0f, 0.0f);  // Mina's place, in front of her kiosk
