@@ -47,13 +47,7 @@ void SetText(base::cl_Window& menu, const char* control, const char* format, dou
 
 base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  base::Variant* elements = scene ? scene->GetSettings().get_element(group) : nullptr;
-  for (int i = 0; elements && i < elements->size(); ++i) {
-    base::tString<base::BaseString> l;
-    if ((*elements)[i].is_element() && (*elements)[i].get_attribute_string("label", l) && l == label)
-      return &(*elements)[i];
-  }
-  return nullptr;
+  return scene ? FindSceneElement(*scene, group, label.c_str()) : nullptr;
 }
 
 template <class T, class List>

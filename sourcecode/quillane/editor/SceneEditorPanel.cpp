@@ -120,6 +120,13 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
   return line;
 }
 
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label) {
+  base::Variant* elements = scene.GetSettings().get_element(group);
+  for (int i = 0; elements && i < elements->size(); ++i)
+    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label) return &(*elements)[i];
+  return nullptr;
+}
+
 // ---- the panel
 
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
@@ -210,12 +217,8 @@ void cl_SceneEditorPanel::Render(float x, float y) {
   gfx::DrawTextOutlined(200, 5, lazy.c_str(), kWhite, kOutline);
   base::tString<base::BaseString> group, label;
   if (!scene || !GetSelectedElement(group, label)) return;
-  const base::Variant* elements = scene->GetSettings().get_element(group.c_str());
-  for (int i = 0; elements && i < elements->size(); ++i)
-    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label) {
-      DrawElementInfo((*elements)[i], group.c_str());
-      return;
-    }
+  if (const base::Variant* element = FindSceneElement(*scene, group.c_str(), label.c_str()))
+    DrawElementInfo(*element, group.c_str());
 }
 
 void cl_SceneEditorPanel::DrawElementInfo(const base::Variant& element, const char* group) {
@@ -404,14 +407,6 @@ void cl_SceneEditorPanel::Edit() {
 
 namespace {
 
-// The description entry of that group and label; null when gone.
-base::Variant* FindElement(cl_Scene& scene, const char* group, const char* label) {
-  base::Variant* elements = scene.GetSettings().get_element(group);
-  for (int i = 0; elements && i < elements->size(); ++i)
-    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label) return &(*elements)[i];
-  return nullptr;
-}
-
 // Closes an open window of that label in the GUI root; true when there was one.
 bool CloseOpen(base::cl_GUI& gui, const char* label) {
   base::cl_Window* open = gui.FindChild(label);
@@ -434,14 +429,14 @@ void OpenMenu(base::cl_GUI* gui, const Args&... args) {
 
 void cl_SceneEditorPanel::OpenHeavenEditor(const char* label) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (!scene || !FindElement(*scene, "HeavenElements", label)) return;
+  if (!scene || !FindSceneElement(*scene, "HeavenElements", label)) return;
   if (!dynamic_cast<cl_HeavenLayer*>(scene->FindLayer(label))) return;
   OpenMenu<cl_HeavenMenu>(GetGUI(), label);
 }
 
 void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindElement(*scene, group, label) : nullptr;
+  const base::Variant* element = scene ? FindSceneElement(*scene, group, label) : nullptr;
   // Locators, hotspots, lights and nav meshes have no layer and no menu of this kind.
   if (!element || !scene->FindLayer(label)) return;
   OpenMenu<cl_LayerMenu>(GetGUI(), *element, group);
@@ -449,7 +444,7 @@ void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label) 
 
 bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindElement(*scene, "StageElements", label) : nullptr;
+  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label) : nullptr;
   base::tString<base::BaseString> file;
   if (!element || !element->get_attribute_string("file", file) || base::GetFileExtension(file) != "tst") return false;
   const cl_Layer* layer = scene->FindLayer(label);

@@ -21,6 +21,8 @@ void FillStageFileList(base::Variant& list, const base::tString<base::BaseString
 // The label proposed for a new element of the group: "default" while free, else the first free
 // prefix + n ("elem" for stage, "fg" for foreground, "bg" for the other groups).
 base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName);
+// The description entry of that group and label in the scene; null when there is none.
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label);
 // The one-line summary of an element, in the form of its group.
 base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, const char* group);
 
