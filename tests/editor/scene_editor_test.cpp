@@ -306,6 +306,36 @@ TEST_F(SceneEditor, CropToolStepsInPowersOfTwoClampsAndAnswersWithTheSortLine) {
   delete tool;
 }
 
+// The rectangle is red at 64 / 255 over the frame drawn without the tool; outside it nothing
+// changes (a picture that does not load leaves the rectangle alone).
+TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
+  Step(0.0f);
+  const base::tRectf view = quillane::GetEditorViewportRect();
+  const float zoom = m_scene->GetEffectiveZoom();
+  const float sx = m_scene->GetScroll()[0], sy = m_scene->GetScroll()[1];
+  const int inX = static_cast<int>(view.min.x + (632.0f - sx) * zoom),
+            inY = static_cast<int>(view.min.y + (132.0f - sy) * zoom);
+  const int outX = inX + static_cast<int>(100.0f * zoom), outY = inY;
+  const uint32_t inBefore = Pixel(inX, inY), outBefore = Pixel(outX, outY);
+
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "StageElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("x")->set_float(600.0f), layer.attribute("y")->set_float(100.0f);
+  layer.attribute("w")->set_int(64), layer.attribute("h")->set_int(64);
+  layer.attribute("file")->set_string("missing.tga");
+  m_frame->GetSystemGUI()->AddModalWindow(quillane::cl_CropTool::Create(&listener, answer));
+  Step(0.0f);
+  const uint32_t inAfter = Pixel(inX, inY);
+  for (int shift : {16, 8, 0}) {
+    const int before = static_cast<int>((inBefore >> shift) & 0xFF),
+              after = static_cast<int>((inAfter >> shift) & 0xFF);
+    const int red = shift == 16 ? 255 : 0;
+    EXPECT_NEAR(after, before + (red - before) * 64 / 255, 2) << "channel at bit " << shift;
+  }
+  EXPECT_EQ(Pixel(outX, outY), outBefore);
+}
+
 TEST_F(SceneEditor, ItemDialogAnswersANodeOnlyOnOk) {
   cl_Listener opener;
   auto* dialog = quillane::cl_SelectItemDialog::Open(&opener, "NavMeshes", "default");
