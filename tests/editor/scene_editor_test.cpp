@@ -336,6 +336,41 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
   EXPECT_EQ(Pixel(outX, outY), outBefore);
 }
 
+TEST_F(SceneEditor, HeavenMenuScrollsTheSkyTogglesAndClosesOnceTheSkyIsGone) {
+  base::Variant sky = Event("AddElement", "HeavenElements");
+  base::Variant& layer = sky.add_element("Layer");
+  layer.attribute("label")->set_string("default"), layer.attribute("file")->set_string("desk.tga");
+  m_panel->ProcessEvent(sky);
+  ASSERT_EQ(m_scene->HeavenElements.size(), 1u);
+  Select("HeavenElements", "default");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  base::cl_Window* menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  menu->FindByLabel("Scroll")->m_Value.set_int(1);
+  menu->FindByLabel("speedvalue")->m_Value.set_string("0.5x");
+  menu->ProcessEvent(Button("Ok"));
+  EXPECT_TRUE(m_scene->HeavenElements.front()->IsScrolling());
+  EXPECT_EQ(m_scene->HeavenElements.front()->GetScrollStep(), 0.5f);
+  EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("scroll_step=\"0.5\""), std::string::npos);
+  m_panel->ProcessEvent(Button("Edit"));  // a second press closes it
+  Step();
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), nullptr);
+
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  m_scene->ReadFromVariant(true);  // every layer built anew: the menu must not hold the old one
+  menu->ProcessEvent(Button("Ok"));
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), menu) << "found again by label";
+  m_panel->ProcessEvent(Button("Remove"));
+  menu->ProcessEvent(Button("Ok"));
+  Step();
+  EXPECT_NE(Log().find("the sky layer 'default' is no longer in the scene"), std::string::npos);
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), nullptr);
+}
+
 TEST_F(SceneEditor, ItemDialogAnswersANodeOnlyOnOk) {
   cl_Listener opener;
   auto* dialog = quillane::cl_SelectItemDialog::Open(&opener, "NavMeshes", "default");
