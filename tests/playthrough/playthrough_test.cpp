@@ -158,7 +158,13 @@ void ExportedScenesAreWhatScenecCompiles(const fs::path& data) {
   EXPECT_EQ(CompareWithScenec(data), 3) << "Office, Quay and Stage";
 }
 
+// The project file the scene editor's road leaves, against the one stored beside the road (made
+// from the demo's Office: when demogen repaints it, the road's file is stored anew).
 void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
+  const fs::path golden = fs::path(QUILLANE_TEST_DIR) / "golden/editor_scene_ProjectFile.xml";
+  const std::string edited = testprogram::ReadFile(data / "Scenes/Office/ProjectFile.xml");
+  if (std::getenv("QUILLANE_STORE_GOLDEN")) std::ofstream(golden, std::ios::binary) << edited;
+  EXPECT_EQ(edited, testprogram::ReadFile(golden)) << "the road's ProjectFile.xml differs from " << golden;
   EXPECT_EQ(CompareWithScenec(data), 1) << "the Office alone";
 }
 
