@@ -1,0 +1,144 @@
+// The tile cells of images: which cells are empty, opaque or mixed (with the ring of texels that
+// filtering reaches) and the rectangles they join into; and drawing with the shortcuts against
+// drawing every tile whole, for the blend states the game draws images with, at several places
+// and scales, uncompressed and DXT5: the same pixels.
+#include <algorithm>
+#include <cstdint>
+#include <tuple>
+#include <vector>
+
+#include "GraphicsFixture.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "graphics/image/TileCells.h"
+#include "support/HeadlessEngine.h"
+
+namespace gfxtest {
+namespace {
+
+using Cells = gfx::cl_TileCells;
+
+TEST(TileCells, EmptyOpaqueAndMixedCellsJoinIntoRectangles) {
+  // 128 x 128 texels, 128 x 96 shown: opaque left of x = 40, one faint texel at (96, 32), the
+  // rest transparent. That texel lies in the ring of the four cells around it.
+  constexpr int kTex = 128;
+  std::vector<uint32_t> texels(kTex * kTex, 0x00FFFFFFu);
+  for (int y = 0; y < kTex; ++y)
+    for (int x = 0; x < 40; ++x) texels[size_t(y * kTex + x)] = 0xFF336699u;
+  texels[32 * kTex + 96] = 0x10FFFFFFu;
+  Cells cells;
+  EXPECT_FALSE(cells.IsKnown());
+  cells.Classify(texels.data(), kTex, kTex, 128, 96);
+  ASSERT_TRUE(cells.IsKnown());
+  auto key = [](const Cells::st_Rect& r) { return std::tuple(r.x0, r.y0, r.x1, r.y1, int(r.kind)); };
+  std::vector<std::tuple<int, int, int, int, int>> rects;
+  for (const Cells::st_Rect& r : cells.GetRects()) rects.push_back(key(r));
+  std::sort(rects.begin(), rects.end());
+  const std::vector<std::tuple<int, int, int, int, int>> expected = {
+      {0, 0, 32, 96, Cells::OPAQUE},     // the opaque column of cells, all three rows
+      {32, 0, 128, 64, Cells::MIXED},    // the opaque edge at x = 40, and the faint texel's ring
+      {32, 64, 64, 96, Cells::MIXED},    // the opaque edge below; right of it nothing shows
+  };
+  EXPECT_EQ(rects, expected);
+
+  // Nothing visible: no rectangle at all; a shown part smaller than a cell is one cell.
+  std::vector<uint32_t> clear(64 * 64, 0x00000000u);
+  cells.Classify(clear.data(), 64, 64, 64, 64);
+  EXPECT_TRUE(cells.IsKnown());
+  EXPECT_TRUE(cells.GetRects().empty());
+  clear[3 * 64 + 5] = 0xFF000000u;
+  cells.Classify(clear.data(), 64, 64, 20, 10);
+  ASSERT_EQ(cells.GetRects().size(), 1u);
+  EXPECT_EQ(key(cells.GetRects()[0]), std::tuple(0, 0, 20, 10, int(Cells::MIXED)));
+  cells.Forget();
+  EXPECT_FALSE(cells.IsKnown());
+}
+
+// A 100 x 80 picture: opaque left part, a transparent band with a faint dot, a half-transparent
+// right part, and transparent bottom rows.
+base::cl_Bitmap32 Layered() {
+  base::cl_Bitmap32 bitmap;
+  bitmap.Create(100, 80);
+  for (int y = 0; y < 80; ++y)
+    for (int x = 0; x < 100; ++x) {
+      uint32_t p = 0x00FFFFFFu;
+      if (y < 60) {
+        if (x < 40) p = 0xFF000000u | uint32_t(x * 6) << 16 | uint32_t(y * 4) << 8 | 0x30u;
+        if (x >= 70) p = 0xA0000000u | uint32_t(x * 2) << 8 | 0xC0u;
+        if ((x - 55) * (x - 55) + (y - 20) * (y - 20) < 10) p = 0x80FF2010u;
+      }
+      *bitmap.Pixel(x, y) = base::Color32(p);
+    }
+  return bitmap;
+}
+
+class ImageShortcuts : public GraphicsTest {
+ protected:
+  // The frame after drawing the image over a coloured target, with the given states.
+  std::vector<uint32_t> Draw(gfx::cl_Image& image, float x, float y, float scale, int states, bool shortcuts) {
+    gfx::cl_Image::SetDrawShortcuts(shortcuts);
+    std::vector<uint32_t> frame;
+    if (!BeginFrame()) return frame;
+    gfx::ClearScreen(0xFF405060u);
+    gfx::Begin2D();
+    gfx::SetBlendNone();
+    gfx::SetFilterLinear();
+    if (states == 0) gfx::SetBlendAlpha(true);                      // a layer at full alpha
+    if (states == 1) gfx::SetBlendAlphaTextureColor(150, true);     // a fading layer, a strip's blur
+    if (states == 2) gfx::SetBlendAlphaTextureColor(255, true);     // a strip frame at full alpha
+    gfx::DrawImage(&image, x, y, scale);                             // states 3: blending off
+    m_draws = Device()->GetDrawCallCount();
+    frame = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+    EndFrame();
+    gfx::cl_Image::SetDrawShortcuts(true);
+    return frame;
+  }
+  uint32_t m_draws = 0;
+};
+
+TEST_F(ImageShortcuts, DrawTheSamePixelsAsWholeTiles) {
+  const base::cl_Bitmap32 picture = Layered();
+  for (bool compress : {false, true}) {
+    gfx::cl_Image image;
+    ASSERT_TRUE(image.CreateFromBitmap(&picture, 0, 0, 100, 80, compress, true));
+    for (int i = 0; i < image.GetTileCount(); ++i) EXPECT_TRUE(image.GetTileCells(i).IsKnown());
+    const float places[][3] = {{0, 0, 1.0f}, {-30, -20, 1.0f}, {-45, 3, 1.0f}, {7, -4, 0.6f}, {-20, -17, 1.7f}};
+    for (int states = 0; states < 4; ++states)
+      for (const auto& p : places) {
+        const std::vector<uint32_t> whole = Draw(image, p[0], p[1], p[2], states, false);
+        const std::vector<uint32_t> cut = Draw(image, p[0], p[1], p[2], states, true);
+        ASSERT_EQ(whole.size(), size_t(kWidth * kHeight));
+        ASSERT_EQ(cut.size(), whole.size());
+        int differing = 0;
+        for (size_t k = 0; k < whole.size(); ++k) differing += whole[k] != cut[k];
+        EXPECT_EQ(differing, 0) << "compress " << compress << ", states " << states << ", at " << p[0] << ","
+                                << p[1] << " scale " << p[2];
+      }
+  }
+}
+
+TEST_F(ImageShortcuts, AWhollyTransparentTileIsNotDrawn) {
+  // Two tiles side by side (63 and 32 texels wide): the left one half transparent, the right one
+  // without a visible texel.
+  base::cl_Bitmap32 picture;
+  picture.Create(90, 30);
+  for (int y = 0; y < 30; ++y)
+    for (int x = 0; x < 90; ++x) *picture.Pixel(x, y) = base::Color32(x < 60 ? 0x80808080u : 0x00000000u);
+  gfx::cl_Image image;
+  ASSERT_TRUE(image.CreateFromBitmap(&picture, 0, 0, 90, 30, false, true));
+  ASSERT_EQ(image.GetTileCount(), 2);
+  EXPECT_TRUE(image.GetTileCells(1).GetRects().empty());
+  Draw(image, 0, 0, 1.0f, 0, false);
+  const uint32_t whole = m_draws;
+  Draw(image, 0, 0, 1.0f, 0, true);
+  EXPECT_LT(m_draws, whole);
+  // With blending off the transparent texels show, so every tile is drawn.
+  Draw(image, 0, 0, 1.0f, 3, false);
+  const uint32_t unblended = m_draws;
+  Draw(image, 0, 0, 1.0f, 3, true);
+  EXPECT_EQ(m_draws, unblended);
+}
+
+}  // namespace
+}  // namespace gfxtest
