@@ -23,9 +23,11 @@ const char* kPresentFragment =
     "uniform sampler2D uFrame; uniform sampler2D uGamma; in vec2 vUv; out vec4 outColor;\n"
     "void main() {\n"
     "  vec4 c = texture(uFrame, vUv);\n"
-    "  ivec3 i = ivec3(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5);\n"
-    "  outColor = vec4(texelFetch(uGamma, ivec2(i.r, 0), 0).r, texelFetch(uGamma, ivec2(i.g, 0), 0).g,\n"
-    "                  texelFetch(uGamma, ivec2(i.b, 0), 0).b, 1.0);\n"
+    // The entry of each channel's byte, at its texel's centre (sampled, not fetched: the software
+    // renderer samples an RGBA8 texture far faster).
+    "  vec3 at = (floor(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5) + 0.5) / 256.0;\n"
+    "  outColor = vec4(texture(uGamma, vec2(at.r, 0.5)).r, texture(uGamma, vec2(at.g, 0.5)).g,\n"
+    "                  texture(uGamma, vec2(at.b, 0.5)).b, 1.0);\n"
     "}\n";
 // A quad in target pixels, top row first.
 const char* kCursorVertex =
@@ -105,10 +107,15 @@ void DeviceImpl::PresentFrame() {
 
   if (gammaDirty) {
     gammaDirty = false;
-    uint16_t table[256 * 3];
-    for (int i = 0; i < 256; ++i) table[i * 3] = gamma.red[i], table[i * 3 + 1] = gamma.green[i], table[i * 3 + 2] = gamma.blue[i];
+    // Each 16-bit entry as the byte the screen shows for it: v / 65535 rounded to 255ths.
+    uint8_t table[256 * 4];
+    auto shown = [](uint16_t v) { return uint8_t((uint32_t(v) + 128) / 257); };
+    for (int i = 0; i < 256; ++i) {
+      table[i * 4] = shown(gamma.red[i]), table[i * 4 + 1] = shown(gamma.green[i]);
+      table[i * 4 + 2] = shown(gamma.blue[i]), table[i * 4 + 3] = 255;
+    }
     glBindTexture(GL_TEXTURE_2D, gammaTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16, 256, 1, 0, GL_RGB, GL_UNSIGNED_SHORT, table);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, table);
     NearestTexture();
   }
 
