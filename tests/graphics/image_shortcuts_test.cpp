@@ -8,6 +8,8 @@
 #include <vector>
 
 #include "GraphicsFixture.h"
+#include "base/data/Binary.h"
+#include "graphics/TextureCompression.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
@@ -19,6 +21,21 @@ namespace {
 
 using Cells = gfx::cl_TileCells;
 
+// The cells of a tile as an uncompressed DDS image of the texels (0xAARRGGBB, side × side).
+Cells CellsOf(const std::vector<uint32_t>& texels, int side, int width, int height) {
+  base::cl_Bitmap32 bitmap;
+  bitmap.Create(side, side);
+  for (int i = 0; i < side * side; ++i) bitmap.GetPixels()[i] = base::Color32(texels[size_t(i)]);
+  base::Binary dds;
+  Cells cells;
+  if (gfx::CompressToDDS(dds, &bitmap, float(side), float(side), true, false, false))
+    cells.ClassifyDds(dds.get_buffer(), size_t(dds.size()), width, height);
+  return cells;
+}
+
+using tRect = std::tuple<int, int, int, int, int>;
+tRect Key(const Cells::st_Rect& r) { return {r.x0, r.y0, r.x1, r.y1, int(r.kind)}; }
+
 TEST(TileCells, EmptyOpaqueAndMixedCellsJoinIntoRectangles) {
   // 128 x 128 texels, 128 x 96 shown: opaque left of x = 40, one faint texel at (96, 32), the
   // rest transparent. That texel lies in the ring of the four cells around it.
@@ -27,32 +44,63 @@ TEST(TileCells, EmptyOpaqueAndMixedCellsJoinIntoRectangles) {
   for (int y = 0; y < kTex; ++y)
     for (int x = 0; x < 40; ++x) texels[size_t(y * kTex + x)] = 0xFF336699u;
   texels[32 * kTex + 96] = 0x10FFFFFFu;
-  Cells cells;
-  EXPECT_FALSE(cells.IsKnown());
-  cells.Classify(texels.data(), kTex, kTex, 128, 96);
+  Cells cells = CellsOf(texels, kTex, 128, 96);
   ASSERT_TRUE(cells.IsKnown());
-  auto key = [](const Cells::st_Rect& r) { return std::tuple(r.x0, r.y0, r.x1, r.y1, int(r.kind)); };
-  std::vector<std::tuple<int, int, int, int, int>> rects;
-  for (const Cells::st_Rect& r : cells.GetRects()) rects.push_back(key(r));
+  std::vector<tRect> rects;
+  for (const Cells::st_Rect& r : cells.GetRects()) rects.push_back(Key(r));
   std::sort(rects.begin(), rects.end());
-  const std::vector<std::tuple<int, int, int, int, int>> expected = {
-      {0, 0, 32, 96, Cells::OPAQUE},     // the opaque column of cells, all three rows
-      {32, 0, 128, 64, Cells::MIXED},    // the opaque edge at x = 40, and the faint texel's ring
-      {32, 64, 64, 96, Cells::MIXED},    // the opaque edge below; right of it nothing shows
+  const std::vector<tRect> expected = {
+      {0, 0, 32, 96, Cells::OPAQUE},   // the opaque column of cells, all three rows
+      {32, 0, 128, 64, Cells::MIXED},  // the opaque edge at x = 40, and the faint texel's ring
+      {32, 64, 64, 96, Cells::MIXED},  // the opaque edge below; right of it nothing shows
   };
   EXPECT_EQ(rects, expected);
 
   // Nothing visible: no rectangle at all; a shown part smaller than a cell is one cell.
   std::vector<uint32_t> clear(64 * 64, 0x00000000u);
-  cells.Classify(clear.data(), 64, 64, 64, 64);
+  cells = CellsOf(clear, 64, 64, 64);
   EXPECT_TRUE(cells.IsKnown());
   EXPECT_TRUE(cells.GetRects().empty());
   clear[3 * 64 + 5] = 0xFF000000u;
-  cells.Classify(clear.data(), 64, 64, 20, 10);
+  cells = CellsOf(clear, 64, 20, 10);
   ASSERT_EQ(cells.GetRects().size(), 1u);
-  EXPECT_EQ(key(cells.GetRects()[0]), std::tuple(0, 0, 20, 10, int(Cells::MIXED)));
-  cells.Forget();
+  EXPECT_EQ(Key(cells.GetRects()[0]), tRect(0, 0, 20, 10, Cells::MIXED));
+  // Not a DDS image: unknown, so drawn whole.
+  cells.ClassifyDds("DDS junk", 8, 64, 64);
   EXPECT_FALSE(cells.IsKnown());
+}
+
+// DXT blocks: a value between a block's two alpha ends neither hides nor covers for certain.
+TEST(TileCells, CompressedAlphaCountsOnlyWhatEveryDecoderAgreesOn) {
+  // A DXT5 image of 32 x 32 texels, 64 blocks of 16 bytes: all opaque but the first, whose
+  // alpha ends and codes vary below.
+  base::cl_Bitmap32 bitmap;
+  bitmap.Create(32, 32);
+  base::Binary dds;
+  ASSERT_TRUE(gfx::CompressToDDS(dds, &bitmap, 32.0f, 32.0f, true, false, true));
+  std::vector<uint8_t> bytes(dds.get_buffer(), dds.get_buffer() + dds.size());
+  ASSERT_EQ(bytes.size(), 128u + 64u * 16u);
+  auto kindWith = [&bytes](uint8_t a0, uint8_t a1, uint8_t code) {
+    for (size_t b = 0; b < 64; ++b) {
+      uint8_t* block = &bytes[128 + b * 16];
+      block[0] = 255, block[1] = 255;  // every other block opaque
+      for (int i = 2; i < 8; ++i) block[i] = 0;
+    }
+    uint8_t* first = &bytes[128];
+    first[0] = a0, first[1] = a1;
+    for (int i = 0; i < 16; ++i) {
+      const uint64_t bits = uint64_t(code) << (3 * i);
+      for (int k = 0; k < 6; ++k) first[2 + k] |= uint8_t(bits >> (8 * k));
+    }
+    Cells cells;
+    cells.ClassifyDds(bytes.data(), bytes.size(), 32, 32);
+    return cells.IsKnown() && cells.GetRects().size() == 1 ? int(cells.GetRects()[0].kind) : -1;
+  };
+  EXPECT_EQ(kindWith(255, 0, 0), Cells::OPAQUE);  // the first end, 255
+  EXPECT_EQ(kindWith(255, 1, 2), Cells::MIXED);   // between 255 and 1: 218 or so
+  EXPECT_EQ(kindWith(0, 255, 7), Cells::OPAQUE);  // six-value mode: code 7 is 255
+  EXPECT_EQ(kindWith(9, 9, 4), Cells::MIXED);     // 9 whatever the code
+  EXPECT_EQ(kindWith(0, 255, 6), Cells::MIXED);   // a transparent block among opaque ones
 }
 
 // A 100 x 80 picture: opaque left part, a transparent band with a faint dot, a half-transparent

@@ -93,20 +93,19 @@ void cl_Image::MakeTileTexture(int index) {
   gpu::Device* device = win32dx9::GetD3DDevice();
   const base::Binary& data = m_tileData[static_cast<size_t>(index)];
   if (!device || data.size() < 1) return;
+  // The cells from the texels as stored (a compressed alpha may differ from the bitmap's); first,
+  // so that making the texture then reads the bytes from the cache.
+  cl_TileCells& cells = m_cells[static_cast<size_t>(index)];
+  const int c = index % m_columns.count, r = index / m_columns.count;
+  const int w = std::min(m_columns.sizes[c], m_sourceWidth - m_columns.offsets[c]);
+  const int h = std::min(m_rows.sizes[r], m_sourceHeight - m_rows.offsets[r]);
+  cells.ClassifyDds(data.get_buffer(), static_cast<size_t>(data.size()), w, h);
   gpu::Texture* texture = nullptr;
   const uint32_t result = gpux::CreateTextureFromFileInMemoryEx(
       device, data.get_buffer(), static_cast<size_t>(data.size()), gpux::kDefault, gpux::kDefault, 1, 0,
       gpu::fmt::FromFile, gpu::pool::Managed, kTriangleMirror, kTriangleMirror, 0, nullptr, &texture, "image tile");
-  if (gpu::Failed(result)) return;  // a tile that is no readable DDS stays null
-  tile = texture;
-  // The cells from the texels as stored (a compressed alpha may differ from the bitmap's).
-  gpux::Image texels;
-  if (!gpux::DecodeImage(data.get_buffer(), static_cast<size_t>(data.size()), "image tile", &texels)) return;
-  const int c = index % m_columns.count, r = index / m_columns.count;
-  const int w = std::min(m_columns.sizes[c], m_sourceWidth - m_columns.offsets[c]);
-  const int h = std::min(m_rows.sizes[r], m_sourceHeight - m_rows.offsets[r]);
-  m_cells[static_cast<size_t>(index)].Classify(texels.pixels.data(), static_cast<int>(texels.width),
-                                               static_cast<int>(texels.height), w, h);
+  if (gpu::Succeeded(result)) tile = texture;  // a tile that is no readable DDS stays null
+  if (!tile) cells.Forget();
 }
 
 bool cl_Image::CreateFromBitmap(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height,
