@@ -71,13 +71,18 @@ function(quillane_library name)
   set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
-# quillane_test(NAME LIBS...): one GoogleTest program from every .cpp in the current folder.
+# quillane_test(NAME LIBS... [TIMEOUT SECONDS]): one GoogleTest program from every .cpp in the
+# current folder; each of its tests may take 120 seconds unless TIMEOUT says otherwise.
 function(quillane_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
-    quillane_test_support)
+  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock
+    quillane_warnings quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
@@ -85,7 +90,7 @@ function(quillane_test name)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT 120 ENVIRONMENT LP_NUM_THREADS=0)
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT LP_NUM_THREADS=0)
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.

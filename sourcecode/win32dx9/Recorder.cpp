@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <type_traits>
+#include <vector>
 
 #include "base/data/Array.h"
 #include "base/system.h"
@@ -20,6 +22,7 @@ constexpr const char* kRecorderName[REC_COUNT] = {"DIFF", "MODEL", "DIFFBITMAP",
 constexpr int kMaxBatchVertices = 65536;  // what a 16-bit index can address
 
 int g_triangles = 0;
+st_BitmapCapture* g_bitmapCapture = nullptr;  // benchmarks and tests only
 
 // ---- Rings
 
@@ -146,6 +149,12 @@ class tRecorder final : public i_Recorder {
 
   void Flush(uint32_t type) {
     m_used = true;
+    if constexpr (std::is_same_v<V, DIFFBITMAPVERTEX>) {
+      if (g_bitmapCapture && type == gpu::prim::TriangleList && m_indexCount > 0) {
+        for (int i = 0; i < m_indexCount; ++i) g_bitmapCapture->vertices.push_back(m_vertices[m_indices[i]]);
+        g_bitmapCapture->drawSizes.push_back(m_indexCount);
+      }
+    }
     if (m_indexCount > 0 && m_vertexCount > 0 && CopyVertices() && CopyIndices()) {
       Select();
       gpu::Device* device = GetD3DDevice();
@@ -278,6 +287,8 @@ void DestroyRecorders() {
 
 bool RecordersExist() { return g_diff != nullptr; }
 int GetDrawCallCount() { return g_triangles; }
+
+void CaptureBitmapTriangles(st_BitmapCapture* capture) { g_bitmapCapture = capture; }
 
 st_Batch GetLastBatch(en_Recorder recorder) {
   const i_Recorder* r = Recorder(recorder);

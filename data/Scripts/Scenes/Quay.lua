@@ -14,6 +14,10 @@ function PrepareScene()
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
+  -- The harbour lamp burns once its wiring is mended.
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1)
+  end
 end
 
 function OnEnterScene()
@@ -45,6 +49,23 @@ end
 
 function OnEnter_PierEnd(name)
   Debugout("Quay: " .. name .. " at the end of the pier")
+end
+
+-- The harbour lamp's wiring: mended, the lamp lights up the quay.
+function OnTrigger_lamp()
+  StartMinigame("FloorLights")
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1, 1.0)
+    SetHotspotState("lamp", 0)
+  end
+end
+
+-- The pump house's control panel: pumps, pipes and the mixture.
+function OnTrigger_pumps()
+  StartMinigame("Sabotage")
+  if GetValue("Minigames/Sabotage/Win") == 1 then
+    SetHotspotState("pumps", 0)
+  end
 end
 
 function OnTrigger_office_door()

@@ -180,6 +180,12 @@ void cl_Messagebox::Update(float dt) {
   cl_Window::Update(dt);
 }
 
+void cl_Messagebox::Withdraw() {
+  m_pListener = nullptr;
+  m_State = STATE_ANSWERED;
+  if (base::cl_GUI* gui = GetGUI()) gui->CloseWindow(this);
+}
+
 void cl_Messagebox::Answer(const base::Variant& answer) {
   m_Answer.copy(answer);
   PrepareAnswer();

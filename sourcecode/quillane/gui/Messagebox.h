@@ -36,6 +36,9 @@ class cl_Messagebox : public base::cl_Panel {
               base::cl_Window* listener);
 
   void SetFadeTarget(float alpha) { m_TargetAlpha = alpha; }
+  // Closes the box without an answer, for an opener that ends or goes before it is answered:
+  // the listener hears nothing from it any more.
+  void Withdraw();
   // Localises the key (null: nothing) and measures it wrapped at the text width.
   void SetText(const char* textKey);
   base::tString<base::BaseString> GetType() const { return m_Type; }

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <numbers>
+#include <string_view>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -320,6 +321,31 @@ bool cl_DecoderPanel::HandleInput(base::ICMD& cmd) {
   PlaceKnobArrows();
   m_clatterOn = true;
   return true;
+}
+
+// ---- play targets
+
+bool cl_DecoderPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  // ORDER WHEELS: the wheels by their names in the play targets.
+  static constexpr const char* kBackTargets[cl_DecoderCipher::WHEEL_COUNT] = {"vowels back", "consonants back",
+                                                                              "alphabet back"};
+  const std::string_view what(name ? name : "");
+  for (int wheel = 0; wheel < cl_DecoderCipher::WHEEL_COUNT; ++wheel) {
+    if (what != kBackTargets[wheel]) continue;
+    const int offset = m_cipher.m_Offsets[wheel];
+    x = m_machine[0] + kKnobCenters[wheel][0], y = m_machine[1] + kKnobCenters[wheel][1];
+    for (int i = 0; i < kArrows && offset != 0; ++i) {
+      const st_ArrowPlace& place = kArrowPlaces[i];
+      if (place.onKnob || place.wheel != wheel || (place.direction > 0) == (offset > 0)) continue;
+      x = m_arrows[i].m_Position[0], y = m_arrows[i].m_Position[1];
+    }
+    return IsOnWindow(x, y);
+  }
+  return i_Minigame::GetPlayTarget(name, x, y);
+}
+
+bool cl_DecoderPanel::IsPlayCondition(const char* name) {
+  return i_Minigame::IsPlayCondition(name) && !m_lines[0].IsRolling() && !m_lines[1].IsRolling();
 }
 
 // ---- drawing

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cmath>
 #include <numbers>
+#include <string>
+#include <string_view>
 
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
@@ -278,11 +280,31 @@ bool cl_TrainTravelPanel::HandleInput(base::ICMD& cmd) {
         m_PlayerMoved = true;
         PlayClickSound();
       }
-    } else if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == 'R') {
+    } else if (cmd.type == base::ICMD::KEY_RELEASED && cmd.key == 'R') {
       Restart();
     }
   }
   return true;
+}
+
+// ---- play targets
+
+bool cl_TrainTravelPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  constexpr std::string_view kStation = "station ";
+  const std::string_view what(name ? name : "");
+  if (what.substr(0, kStation.size()) != kStation) return i_Minigame::GetPlayTarget(name, x, y);
+  const int station = FindNodeByName(std::string(what.substr(kStation.size())).c_str());
+  if (station < 0) return false;
+  const float half = static_cast<float>(s_NodeSize) * 0.5f;
+  x = m_Nodes[station].m_X + half;
+  y = m_Nodes[station].m_Y + half;
+  return IsOnWindow(x, y);
+}
+
+bool cl_TrainTravelPanel::IsPlayCondition(const char* name) {
+  // Placing with nothing left to place turns into play at the next update.
+  const bool placed = m_State == PlacingItems && CurrentItem() < 0;
+  return i_Minigame::IsPlayCondition(name) && m_Movers.empty() && !m_PlayerMoved && !m_AgentsMoving && !placed;
 }
 
 // ---- Turns

@@ -3,6 +3,7 @@
 #include "quillane/minigames/WireTap.h"
 
 #include <cstdint>
+#include <cstdio>
 
 #include "base/app/ICMD.h"
 #include "base/math/Random.h"
@@ -159,6 +160,18 @@ void cl_WiretapPanel::UpdateCursor(bool overTile, float x, float /*y*/) {
   if (m_ExitZone == EDGE_LEFT) SetGameCursor("cursor_exit_left");
   if (m_ExitZone == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
 }
+
+// ---- play targets
+
+bool cl_WiretapPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  int column = 0, row = 0;
+  char rest = 0;
+  if (name && std::sscanf(name, "cell %d %d%c", &column, &row, &rest) == 2)
+    return CellMiddle(column, row, x, y) && IsOnWindow(x, y);
+  return i_Minigame::GetPlayTarget(name, x, y);
+}
+
+bool cl_WiretapPanel::IsPlayCondition(const char* name) { return i_Minigame::IsPlayCondition(name) && !IsTurning(); }
 
 // ---- The clock
 

@@ -262,6 +262,22 @@ bool cl_WiretapPanel::FindTile(const st_Tile* tile, int& row, int& column) const
   return false;
 }
 
+bool cl_WiretapPanel::CellMiddle(int column, int row, float& x, float& y) const {
+  const st_Tile* tile = TileAtCell(column, row);
+  if (!tile) return false;
+  const float half = static_cast<float>(m_CellSize) * 0.5f;
+  x = std::trunc(m_OriginX + static_cast<float>(column) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetX + half;
+  y = std::trunc(m_OriginY + static_cast<float>(row) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetY + half;
+  return true;
+}
+
+bool cl_WiretapPanel::IsTurning() const {
+  for (const auto& row : m_Grid)
+    for (const auto& tile : row)
+      if (tile && tile->m_ShownAngle != tile->m_Angle) return true;
+  return false;
+}
+
 void cl_WiretapPanel::SwapTiles(st_Tile* a, st_Tile* b) {
   int ra, ca, rb, cb;
   if (!FindTile(a, ra, ca) || !FindTile(b, rb, cb)) return;

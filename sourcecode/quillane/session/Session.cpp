@@ -120,6 +120,7 @@ cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
   SetRunningSession(this);
   CreateInterface();
   m_minigames = std::make_unique<cl_MinigameManager>();
+  m_minigames->SetGUI(m_gameGUI.get());    // the games' questions are drawn over them
   m_diary = std::make_unique<cl_Diary>();  // its book is set up when first opened
   // The panels of the in-game menu, hidden until the menu opens them.
   if (auto* menu = new (std::nothrow) cl_IngameMenuPanel(this)) m_gameGUI->AddChild(menu);
