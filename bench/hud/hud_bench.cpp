@@ -83,6 +83,8 @@ class cl_HudScene {
     }
     base::RandSeed(3);
     m_dust.AddDustEffect("dustmask.bmp", 2000);
+    // The motes spawn, then brighten: shown also when the dust is measured alone.
+    for (int i = 0; i < 2; ++i) m_dust.Update(0.5f);
     m_ok = tokens->GetCarried() != nullptr;
   }
   ~cl_HudScene() {
