@@ -108,7 +108,7 @@ class cl_FModSoundSystem {
   bool SetSoundPan(const char* soundName, float pan, float time);
   bool IsPlaying(const char* soundName);
   float GetPlayPosition(const char* soundName);  // seconds
-  float GetSampleLength(const char* soundName);  // whole seconds; -1.0 for streams
+  float GetSampleLength(const char* soundName);  // seconds; -1.0 for streams
   st_PlayParams GetSoundParams(const char* soundName);
 
   // ---- channels
@@ -138,6 +138,7 @@ class cl_FModSoundSystem {
 
   // ---- for the video player, tests and statistics
   platform::audio::SoundLibrary& GetLibrary() { return m_library; }
+  uint32_t GetMixRate() const { return m_mixRate; }  // frames of the mix per second
   cl_PlaylistCtrl* GetPlaylistCtrl() { return m_playlists.get(); }
   int GetSoundSlot(const char* soundName);  // -1 when unknown or without a voice
   bool HasChannel(const char* channelName) const { return m_channels.count(channelName ? channelName : "") != 0; }
@@ -155,6 +156,8 @@ class cl_FModSoundSystem {
   st_Channel* FindChannel(const char* name);
   int VolumeLevel(const st_Channel& channel, const st_Sound& sound);
   static int PanLevel(const st_Channel& channel, const st_Sound& sound);
+  // Mix-rate frames in seconds, with their fraction: a line waits as long as its sample plays.
+  float SecondsOf(uint32_t frames) const { return static_cast<float>(frames) / static_cast<float>(m_mixRate); }
   void ApplyFx(int slot);
   void CollectFinished();
   void StartOpenedStreams();

@@ -11,6 +11,7 @@ function PrepareScene()
   Debugout("Quay: PrepareScene")
   AddCharacter("Quillane", "quillane", "Start")
   AddCharacter("Pell", "pell", "PierEnd")
+  AddCharacter("Mina", "mina", "Kiosk")
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
@@ -72,9 +73,16 @@ function OnTrigger_office_door()
   Transit("Office")
 end
 
+function OnTrigger_Mina()
+  StartDialog("Mina")
+end
+
 -- The end of the game: the train connection past the inspectors, the diary's last pages, the
--- credits, and back to the main menu.
+-- credits, and back to the main menu. Without Mina's ticket the gangway stays shut.
 function OnTrigger_gangway()
+  if GotToken("T1_Ticket") == 0 then
+    return
+  end
   StartMinigame("TrainTravel")
   DiaryAddChapterEnd("Chapter1", "#story0_20 On board", "#story0_21 The gangway creaks behind me.", "diary_pic_default", "ChapterEnd1")
   DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", 3, 3, "diary_pic_default", "Outro")

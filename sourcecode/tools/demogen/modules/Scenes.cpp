@@ -337,6 +337,7 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
     Set(lamp, "type", "point"), Set(lamp, "nx", "450"), Set(lamp, "ny", "250"), Set(lamp, "nz", "-150"), Set(lamp, "range", "400");
     AddLocator(locators, "Start", -450.0f, 150.0f, 0.0f);
     AddLocator(locators, "PierEnd", 550.0f, 150.0f, 0.0f, {{500, 100}, {600, 100}, {600, 200}, {500, 200}});
+    AddLocator(locators, "Kiosk", -300.0f, 50.0f, 0.0f);  // Mina's place, in front of her kiosk
   } else {
     AddLocator(locators, "DanceStartPos", 0.0f, 150.0f, 0.0f);
     for (int i = 0; i < 3; ++i) AddLocator(locators, ("Sit" + std::to_string(i)).c_str(), -250.0f + 250.0f * static_cast<float>(i), -200.0f, 3.14159f);
