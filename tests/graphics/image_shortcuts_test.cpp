@@ -4,6 +4,7 @@
 // and scales, uncompressed and DXT5: the same pixels.
 #include <algorithm>
 #include <cstdint>
+#include <string>
 #include <tuple>
 #include <vector>
 
@@ -164,6 +165,30 @@ TEST_F(ImageShortcuts, DrawTheSamePixelsAsWholeTiles) {
                                 << p[1] << " scale " << p[2];
       }
   }
+}
+
+// A picture read from a file is padded to powers of two; its image keeps only the padded grid's
+// tiles that show some of it, and each of those has its cells, classified over the picture.
+TEST_F(ImageShortcuts, ImagesOfPaddedPicturesKeepACellListPerTile) {
+  base::cl_Bitmap32 picture;
+  picture.Create(40, 1030);
+  for (int y = 0; y < 1030; ++y)
+    for (int x = 0; x < 40; ++x)
+      *picture.Pixel(x, y) = base::Color32(x < 20 ? 0xFF2060A0u : (y / 8) % 2 ? 0x00000000u : 0x90C04020u);
+  const std::string file = WriteDdsFile("tall.dds", picture);
+  ASSERT_FALSE(file.empty());
+  gfx::cl_Image image;
+  ASSERT_TRUE(image.Load(file.c_str()));
+  EXPECT_EQ(image.GetHeight(), 1030);
+  ASSERT_EQ(image.GetTileCount(), 2) << "the padded 2048 rows' third tile shows nothing of the picture";
+  for (int i = 0; i < image.GetTileCount(); ++i) EXPECT_TRUE(image.GetTileCells(i).IsKnown()) << i;
+  for (int states : {0, 2})
+    for (float scale : {1.0f, 0.6f}) {
+      const float y = scale == 1.0f ? -1000.0f : -600.0f;  // the seam between the rows on screen
+      const std::vector<uint32_t> whole = Draw(image, 5, y, scale, states, false);
+      ASSERT_EQ(whole.size(), size_t(kWidth * kHeight));
+      EXPECT_EQ(Draw(image, 5, y, scale, states, true), whole) << "states " << states << " scale " << scale;
+    }
 }
 
 TEST_F(ImageShortcuts, AWhollyTransparentTileIsNotDrawn) {
