@@ -10,8 +10,9 @@
 
 #include "../session/session_fixture.h"
 #include "base/system.h"
-#include "quillane/frame/GameFrame.h"
 #include "quillane/character/Character.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 
@@ -83,6 +84,12 @@ class OfficeTest : public sessiontest::SessionTest {
     return -1.0f;
   }
   // Stands the character at (x, z) on the floor where it is, facing −z.
+  // Where the Office's locator of that name stands (the origin when it has none).
+  tPoint Place(const char* locator) const {
+    const quillane::cl_SceneLocator* l =
+        m_session && m_session->GetScene() ? m_session->GetScene()->FindLocator(locator) : nullptr;
+    return l ? l->locator.GetPos() : tPoint();
+  }
   void Stand(const char* name, float x, float z) {
     cl_Character* c = Character(name);
     ASSERT_NE(c, nullptr);

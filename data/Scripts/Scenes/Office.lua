@@ -11,7 +11,7 @@ end
 function PrepareScene()
   Debugout("Office: PrepareScene")
   AddCharacter("Quillane", "quillane", "Start")
-  AddCharacter("Odo", "odo", "Window")
+  AddCharacter("Odo", "odo", "OdoPlace")
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Odo", "sfx/steps.ogg", 0.15, 0.9, "sfx/steps.ogg", 0.65, 0.8)
