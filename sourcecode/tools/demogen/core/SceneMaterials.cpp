@@ -105,11 +105,12 @@ st_Surface SurfaceAt(const st_SceneSolid& s, const tV3& p, const tV3& n) {
       break;
     }
     case en_Material::Slabs: {
-      const float a = u / 60.0f, b = (v + (static_cast<int>(std::floor(u / 60.0f)) % 2 != 0 ? 30.0f : 0.0f)) / 60.0f;
+      // Setts of 45 cm in courses, each a little different, with dark joints.
+      const float a = u / 45.0f, b = (v + (static_cast<int>(std::floor(u / 45.0f)) % 2 != 0 ? 22.5f : 0.0f)) / 45.0f;
       const int ia = static_cast<int>(std::floor(a)), ib = static_cast<int>(std::floor(b));
-      float shade = 0.78f + 0.3f * Hash(ia, ib, 9) + 0.12f * Noise(u * 0.08f, v * 0.08f, 6.6f) +
+      float shade = 0.86f + 0.16f * Hash(ia, ib, 9) + 0.08f * Noise(u * 0.1f, v * 0.1f, 6.6f) +
                     0.06f * Noise(u * 0.7f, v * 0.7f, 1.1f);
-      if (Fract(a) < 0.025f || Fract(b) < 0.025f) shade *= 0.45f;
+      if (Fract(a) < 0.04f || Fract(b) < 0.04f) shade *= 0.4f;
       out.albedo = Tinted(c, shade);
       out.shine = 0.12f;
       break;

@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 
+#include "base/math/Noise.h"
 #include "core/Painter.h"
 
 namespace demogen {
@@ -31,6 +32,7 @@ st_ScenePictures Paint(const st_DemoScene& scene) {
   cl_SceneRender::st_Request background;
   for (const st_SceneLayer& layer : scene.layers)
     for (const char* part : layer.parts) background.hidden.push_back(part);
+  background.seen = &p.seen;
   p.background = render.Paint(background);
 
   const base::cl_Camera camera = DemoSceneCamera(scene);
@@ -71,6 +73,12 @@ st_ScenePictures Paint(const st_DemoScene& scene) {
 
 }  // namespace
 
+float WaterGlint(int x, int y, float phase) {
+  const float v =
+      base::NoiseGenerator::perlin(static_cast<float>(x) * 0.06f + phase, static_cast<float>(y) * 0.45f, 2.5f);
+  return v > 0.34f ? std::min(1.0f, (v - 0.34f) * 5.0f) : 0.0f;
+}
+
 int HorizonRow(const cl_SceneRender& render) {
   const float x = static_cast<float>(render.Scene().width) * 0.5f;
   int row = 0;
@@ -80,6 +88,17 @@ int HorizonRow(const cl_SceneRender& render) {
     if (direction.y > -0.01f) row = y;
   }
   return row;
+}
+
+bool st_ScenePictures::Shows(int x, int y, en_Material material) const {
+  const st_SceneSolid* s = seen[static_cast<size_t>(y) * background.Width() + x];
+  return s && s->material == material;
+}
+
+bool st_ScenePictures::ShowsFloor(int x, int y) const {
+  // The top of a solid whose top is the floor level.
+  const st_SceneSolid* s = seen[static_cast<size_t>(y) * background.Width() + x];
+  return s && std::fabs(s->hi.y) < 1.0f && s->lo.y < 0.0f;
 }
 
 base::cl_Bitmap32 st_ScenePictures::View() const {

@@ -25,12 +25,20 @@ struct st_ScenePictures {
   std::vector<st_PaintedLayer> layers;
   base::cl_Bitmap32 sky;  // en_Outside::Transparent only: the rows down to skyRows
   int skyRows = 0;
+  std::vector<const st_SceneSolid*> seen;  // per image pixel: what the background shows there
+
+  bool Shows(int x, int y, en_Material material) const;
+  bool ShowsFloor(int x, int y) const;  // the walkable level, seen from above
 
   // Everything as the camera sees it: sky, background, then the layers.
   base::cl_Bitmap32 View() const;
 };
 
 const st_ScenePictures& PaintedScene(const st_DemoScene& scene);
+
+// How brightly the moon glints on the water at image pixel (x, y) for a phase of the swell: 0
+// mostly, up to 1 on the crests.
+float WaterGlint(int x, int y, float phase);
 
 // Image rows above this one may show the sky past an open-air scene's horizon.
 int HorizonRow(const cl_SceneRender& render);

@@ -1,6 +1,7 @@
 #include "core/SceneRender.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <thread>
@@ -13,8 +14,13 @@ namespace demogen {
 // ---- colour
 
 st_Rgb Linear(uint32_t rgb) {
-  auto channel = [](uint32_t v) { return std::pow(static_cast<float>(v & 0xFF) / 255.0f, 2.2f); };
-  return {channel(rgb >> 16), channel(rgb >> 8), channel(rgb)};
+  // Every surface asks: a table of the 256 byte values, made once.
+  static const std::array<float, 256> kTable = [] {
+    std::array<float, 256> t{};
+    for (int v = 0; v < 256; ++v) t[v] = std::pow(static_cast<float>(v) / 255.0f, 2.2f);
+    return t;
+  }();
+  return {kTable[(rgb >> 16) & 0xFF], kTable[(rgb >> 8) & 0xFF], kTable[rgb & 0xFF]};
 }
 
 uint32_t Encode(const st_Rgb& c) {
@@ -205,42 +211,46 @@ bool cl_SceneRender::PartRect(const char* part, int& x0, int& y0, int& x1, int& 
   return x0 < x1 && y0 < y1;
 }
 
-bool cl_SceneRender::Intersect(const tV3& o, const tV3& d, float tMax, const std::vector<bool>* hidden, bool shadow,
-                               st_Hit& hit) const {
-  if (m_nodes.empty()) return false;
-  const tV3 inv(1.0f / (d.x != 0.0f ? d.x : 1e-12f), 1.0f / (d.y != 0.0f ? d.y : 1e-12f),
-                1.0f / (d.z != 0.0f ? d.z : 1e-12f));
+template <typename tEnter, typename tVisit>
+void cl_SceneRender::ForSolids(const tEnter& enter, const tVisit& visit) const {
   int stack[64], top = 0;
-  stack[top++] = 0;
-  bool found = false;
+  if (!m_nodes.empty()) stack[top++] = 0;
   while (top > 0) {
     const st_Node& node = m_nodes[stack[--top]];
-    if (!BoundsHit(node.lo, node.hi, o, inv, tMax)) continue;
+    if (!enter(node)) continue;
     if (node.left >= 0) {
       stack[top++] = node.left, stack[top++] = node.right;
       continue;
     }
-    for (int i = node.first; i < node.first + node.count; ++i) {
-      const int index = m_order[i];
-      const st_Solid& s = m_solids[index];
-      if (shadow && !s.castsShadow) continue;
-      if (hidden && (*hidden)[s.part]) continue;
-      float t;
-      tV3 normal;
-      if (s.table->shape == en_Shape::Cylinder) {
-        if (!CylinderHit(s.lo, s.hi, o, d, tMax, t, normal)) continue;
-      } else {
-        int axis;
-        float sign = -1.0f;
-        if (!SlabHit(s.lo, s.hi, o, inv, tMax, t, axis, sign) || t <= kEpsilon || axis < 0) continue;
-        normal = tV3();
-        normal[axis] = sign;
-      }
-      if (shadow) return true;
-      tMax = t, found = true;
-      hit.solid = index, hit.t = t, hit.normal = normal;
-    }
+    for (int i = node.first; i < node.first + node.count; ++i)
+      if (!visit(m_order[i])) return;
   }
+}
+
+bool cl_SceneRender::Intersect(const tV3& o, const tV3& d, float tMax, const std::vector<bool>* hidden, bool shadow,
+                               st_Hit& hit) const {
+  const tV3 inv(1.0f / (d.x != 0.0f ? d.x : 1e-12f), 1.0f / (d.y != 0.0f ? d.y : 1e-12f),
+                1.0f / (d.z != 0.0f ? d.z : 1e-12f));
+  bool found = false;
+  ForSolids([&](const st_Node& node) { return BoundsHit(node.lo, node.hi, o, inv, tMax); },
+            [&](int index) {
+              const st_Solid& s = m_solids[index];
+              if ((shadow && !s.castsShadow) || (hidden && (*hidden)[s.part])) return true;
+              float t;
+              tV3 normal;
+              if (s.table->shape == en_Shape::Cylinder) {
+                if (!CylinderHit(s.lo, s.hi, o, d, tMax, t, normal)) return true;
+              } else {
+                int axis;
+                float sign = -1.0f;
+                if (!SlabHit(s.lo, s.hi, o, inv, tMax, t, axis, sign) || t <= kEpsilon || axis < 0) return true;
+                normal = tV3();
+                normal[axis] = sign;
+              }
+              tMax = t, found = true;
+              hit.solid = index, hit.t = t, hit.normal = normal;
+              return !shadow;  // a shadow needs any blocker, not the nearest
+            });
   if (found) hit.point = o + d * hit.t;
   return found;
 }
@@ -289,17 +299,20 @@ float cl_SceneRender::Occlusion(const st_Hit& hit) const {
   constexpr float kReach = 45.0f;
   float open = 1.0f;
   const tV3 p = hit.point;
-  for (size_t i = 0; i < m_solids.size(); ++i) {
-    if (static_cast<int>(i) == hit.solid || !m_solids[i].castsShadow) continue;
-    const st_Solid& s = m_solids[i];
-    const tV3 q(std::clamp(p.x, s.lo.x, s.hi.x), std::clamp(p.y, s.lo.y, s.hi.y), std::clamp(p.z, s.lo.z, s.hi.z));
-    const tV3 v = q - p;
-    const float d = v.length();
-    if (d >= kReach || d < 0.5f) continue;
-    if (v.dot(hit.normal) < d * 0.2f) continue;
-    const float w = 1.0f - d / kReach;
-    open *= 1.0f - 0.45f * w * w;
-  }
+  auto offset = [&p](const tV3& lo, const tV3& hi) {
+    return tV3(std::clamp(p.x, lo.x, hi.x), std::clamp(p.y, lo.y, hi.y), std::clamp(p.z, lo.z, hi.z)) - p;
+  };
+  ForSolids([&](const st_Node& node) { return offset(node.lo, node.hi).length() < kReach; },
+            [&](int index) {
+              const st_Solid& s = m_solids[index];
+              if (index == hit.solid || !s.castsShadow) return true;
+              const tV3 v = offset(s.lo, s.hi);
+              const float d = v.length();
+              if (d >= kReach || d < 0.5f || v.dot(hit.normal) < d * 0.2f) return true;
+              const float w = 1.0f - d / kReach;
+              open *= 1.0f - 0.45f * w * w;
+              return true;
+            });
   return open;
 }
 
@@ -312,7 +325,7 @@ st_Rgb cl_SceneRender::Lighting(const st_Hit& hit) const {
     const st_Rgb got = Contribution(light, p, hit.normal, toLight, distance);
     if (got.r + got.g + got.b <= 0.0f) continue;
     st_Hit blocker;
-    if (!Intersect(p, toLight, distance, nullptr, true, blocker)) sum += got;
+    if (!light.shadows || !Intersect(p, toLight, distance, nullptr, true, blocker)) sum += got;
   }
   return sum;
 }
@@ -416,6 +429,14 @@ base::cl_Bitmap32 cl_SceneRender::Paint(const st_Request& request) const {
       centre[static_cast<size_t>(y) * w + x] =
           Trace(static_cast<float>(x0 + x) + 0.5f, static_cast<float>(y0 + y) + 0.5f, hidden);
   });
+  if (request.seen) {
+    request.seen->assign(static_cast<size_t>(m_scene.width) * m_scene.height, nullptr);
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        const int solid = centre[static_cast<size_t>(y) * w + x].solid;
+        if (solid >= 0) (*request.seen)[static_cast<size_t>(y0 + y) * m_scene.width + x0 + x] = m_solids[solid].table;
+      }
+  }
   rows([&](int y) {
     for (int x = 0; x < w; ++x) {
       const st_Sample& c = centre[static_cast<size_t>(y) * w + x];

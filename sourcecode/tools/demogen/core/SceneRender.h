@@ -38,6 +38,8 @@ class cl_SceneRender {
     std::vector<const char*> hidden;     // parts the camera does not see (their shadows stay)
     std::vector<const char*> only;       // when not empty: pixels showing other things stay clear
     int x0 = 0, y0 = 0, x1 = 0, y1 = 0;  // the rectangle painted; x1 = 0: the whole image
+    // When set: per image pixel, the solid the ray through its middle met (null for none).
+    std::vector<const st_SceneSolid*>* seen = nullptr;
   };
   // A scene-sized picture, transparent where nothing was painted.
   base::cl_Bitmap32 Paint(const st_Request& request) const;
@@ -74,6 +76,9 @@ class cl_SceneRender {
   st_Rgb Shade(const st_Hit& hit, const tV3& eye, const std::vector<bool>& hidden, int depth) const;
   st_Rgb Lighting(const st_Hit& hit) const;
   float Occlusion(const st_Hit& hit) const;
+  // Hands visit each solid in the tree's leaves whose nodes enter accepts, until visit says stop.
+  template <typename tEnter, typename tVisit>
+  void ForSolids(const tEnter& enter, const tVisit& visit) const;
 
   const st_DemoScene& m_scene;
   base::cl_Camera m_camera;

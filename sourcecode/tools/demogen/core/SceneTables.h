@@ -87,6 +87,7 @@ struct st_SceneLight {
   float range = 0.0f;             // point and spot: where the light has faded out
   tV3 aim = {0.0f, -1.0f, 0.0f};  // spot: where it shines
   float cone = 0.0f;              // spot: cosine of the half angle of its full beam
+  bool shadows = true;            // false: a soft fill that lights through things (a window's glow)
 };
 
 // A locator: a standing place, facing a floor point, with an optional zone polygon.

@@ -87,12 +87,6 @@ std::vector<tV2> HotspotOutline(const cl_SceneRender& render, const st_SceneHots
 
 // ---- pictures painted from the rendered scene
 
-bool IsFloor(const cl_SceneRender& render, int x, int y) {
-  tV3 point, normal;
-  return render.SolidAt(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, &point, &normal) &&
-         normal.y > 0.9f && std::fabs(point.y) < 1.0f;
-}
-
 // The background softened, shown in place of the layers while the story blurs the room.
 base::cl_Bitmap32 Blurred(const base::cl_Bitmap32& picture, int radius) {
   base::cl_Bitmap32 out = picture;
@@ -120,7 +114,7 @@ base::cl_Bitmap32 FloorMask(const st_ScenePictures& p, float floorCover) {
   base::cl_Bitmap32 mask = p.background;
   for (int y = 0; y < mask.Height(); ++y)
     for (int x = 0; x < mask.Width(); ++x)
-      if (IsFloor(*p.render, x, y))
+      if (p.ShowsFloor(x, y))
         mask.Pixel(x, y)->a = static_cast<unsigned char>(std::lround(floorCover * mask.Point(x, y).a));
   return mask;
 }
@@ -222,22 +216,13 @@ void PaintQuayExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictur
   painted.layers.push_back(glowLayer);
 
   // Glints on the water, moving along the swell.
-  std::vector<std::pair<int, int>> water;
-  for (int y = p.skyRows - 16; y < s.height; ++y)
-    for (int x = 0; x < s.width; ++x) {
-      tV3 point;
-      const st_SceneSolid* solid =
-          p.render->SolidAt(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, &point);
-      if (solid && solid->material == en_Material::Water) water.push_back({x, y});
-    }
   ok &= WriteStrip(out, s, "waves", 4, [&](base::cl_Bitmap32& c, int n) {
-    for (const auto& [x, y] : water) {
-      const float v = base::NoiseGenerator::perlin(static_cast<float>(x) * 0.06f + static_cast<float>(n) * 0.9f,
-                                                   static_cast<float>(y) * 0.45f, 2.5f);
-      if (v > 0.34f)
-        *c.Pixel(x, y) =
-            base::Color32(static_cast<uint32_t>(std::min(1.0f, (v - 0.34f) * 5.0f) * 110.0f) << 24 | 0xC8D8E8u);
-    }
+    for (int y = 0; y < s.height; ++y)
+      for (int x = 0; x < s.width; ++x) {
+        if (!p.Shows(x, y, en_Material::Water)) continue;
+        const float v = WaterGlint(x, y, static_cast<float>(n) * 0.9f);
+        if (v > 0.0f) *c.Pixel(x, y) = base::Color32(static_cast<uint32_t>(v * 110.0f) << 24 | 0xC8D8E8u);
+      }
   });
   st_Layer waves = FullLayer("StageElements", "waves", "waves.tst", s);
   waves.extra = {{"playmode", "1"}, {"frame_step", "0.15"}, {"LOD_level", "0"}, {"LOD_show_first_frame", "0"}};

@@ -175,9 +175,9 @@ st_DemoScene MakeQuayScene() {
   scene.lights = {
       {en_LightKind::Directional, {-0.35f, 0.42f, -0.84f}, 0x8CA0D0, 0.5f},
       {en_LightKind::Point, {-312, 200, -200}, 0xFFD090, 1.0f, 320.0f},
-      {en_LightKind::Point, {-810, 150, -200}, 0xFFB060, 1.0f, 420.0f},
-      {en_LightKind::Point, {-655, 250, -210}, 0xFFC070, 1.0f, 380.0f},
-      {en_LightKind::Point, {-500, 150, -200}, 0xFFB060, 1.0f, 420.0f},
+      {en_LightKind::Point, {-810, 150, -200}, 0xFFB060, 1.0f, 420.0f, {0.0f, -1.0f, 0.0f}, 0.0f, false},
+      {en_LightKind::Point, {-655, 250, -210}, 0xFFC070, 1.0f, 380.0f, {0.0f, -1.0f, 0.0f}, 0.0f, false},
+      {en_LightKind::Point, {-500, 150, -200}, 0xFFB060, 1.0f, 420.0f, {0.0f, -1.0f, 0.0f}, 0.0f, false},
       {en_LightKind::Point, {-80, 135, 70}, 0xFFC078, 1.4f, 420.0f},
       {en_LightKind::Point, {900, 180, -380}, 0xFFD090, 1.2f, 700.0f},
   };
@@ -193,6 +193,7 @@ st_DemoScene MakeQuayScene() {
       {"pumps_walk", {-312, -155}, {-312, -260}, {}},
       {"lamp_walk", {140, 60}, {140, -20}, {}},
       {"gangway_walk", {635, -150}, {635, -300}, {}},
+      {"Pell_walk", {305, -140}, {305, -300}, {}},
       {"PierFoot", {305, -240}, {305, -600}, {}},
       {"PierEnd", {305, -520}, {305, -700}, {{272, -555}, {338, -555}, {338, -480}, {272, -480}}},
   };
