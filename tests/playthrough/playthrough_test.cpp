@@ -12,15 +12,21 @@
 #include <string>
 #include <thread>
 
-#include "aid_test_peer.h"
-#include "graphics/image/Image.h"
 #include "SavegameGenerator.h"
+#include "aid_test_peer.h"
+#include "base/data/VariantTools.h"
+#include "base/data/Xml.h"
+#include "base/system.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
+#include "platform/gpu/Device.h"
 #include "playthrough_support.h"
 #include "probe_game.h"
 #include "quillane/app/PlayDriver.h"
 #include "quillane/character/Character.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/LipsyncCtrl.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
@@ -29,15 +35,13 @@
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/screen/ScreenDraw.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
-#include "base/data/VariantTools.h"
-#include "base/system.h"
-#include "base/data/Xml.h"
-#include "quillane/screen/ScreenDraw.h"
-#include "graphics/gfx.h"
-#include "platform/gpu/Device.h"
+#include "quillane/video/VideoController.h"
+#include "scene_checks.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace playtest {
@@ -176,9 +180,10 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
 
 // The running game: "bar <start> <end>" (the loading screen's progress range), "black" (the last
 // frame is black but for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a
-// scene object runs), "dialogue open|closed", "leave
-// mainmenu" (the game paused and the in-game menu's question "back to the main menu?" answered
-// "Ok", as the menu does it).
+// scene object runs), "dialogue open|closed", "diary open|closed" (shown and done fading in, or
+// gone), "still" (the player stands), "video" (a full-screen video plays), "give <token>" (the
+// player gets it, as a shortcut past the road), "leave mainmenu" (the game paused and the in-game
+// menu's question "back to the main menu?" answered "Ok", as the menu does it).
 bool CheckSession(const std::string& argument, std::string* why) {
   quillane::cl_Session* session = quillane::GetSession();
   cl_GameFrame* frame = GetGameFrame();
@@ -214,6 +219,33 @@ bool CheckSession(const std::string& argument, std::string* why) {
     session->GetActionQueue().AllowSkipAndCancel();
     if (quillane::RunTrigger(base::String(object.c_str()))) return true;
     *why = "the scene has no trigger for " + object;
+    return false;
+  }
+  if (what == "give") {
+    std::string token;
+    words >> token;
+    quillane::AcquireTokenDirect(token.c_str());
+    return true;
+  }
+  if (what == "diary") {
+    std::string state;
+    words >> state;
+    const cl_Diary* diary = session->GetDiary();
+    const bool open = diary && diary->IsVisible() && diary->GetFadeState() == cl_Diary::FADE_SHOWN;
+    if (open == (state == "open") && (open || !diary || !diary->IsVisible())) return true;
+    *why = "the diary is not " + state;
+    return false;
+  }
+  if (what == "still") {
+    const quillane::cl_Character* player = session->GetStage() ? session->GetStage()->GetPlayerCharacter() : nullptr;
+    if (player && player->state == quillane::cl_MovementCtrl::STATE_IDLE) return true;
+    *why = "the player still moves";
+    return false;
+  }
+  if (what == "video") {
+    const cl_VideoController* video = cl_VideoController::GetInstance();
+    if (video && video->IsPlaying()) return true;
+    *why = "no video plays";
     return false;
   }
   if (what == "dialogue") {
@@ -377,6 +409,13 @@ class PlayThrough : public PlayTest {
     driver.AddCheck("probe", CheckProbe);
     driver.AddCheck("speech", CheckSpeech);
     driver.AddCheck("savegame", CheckSavegame);
+    driver.AddCheck("picture", CheckPicture);
+    driver.AddCheck("answered", [this](const std::string& argument, std::string* why) {
+      return m_answers.Answered(argument, why);
+    });
+    driver.AddCheck("hotspots", [this](const std::string& argument, std::string* why) {
+      return m_answers.Hotspots(argument, why);
+    });
     driver.AddCheck("callbacks",
                     [this](const std::string& argument, std::string* why) { return CheckCallbacks(Log(), argument, why); });
     driver.AddCheck("log", [this](const std::string& argument, std::string* why) {
@@ -393,6 +432,8 @@ class PlayThrough : public PlayTest {
     EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
     return log;
   }
+
+  cl_AnswerLog m_answers;
 };
 
 TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
@@ -459,9 +500,20 @@ TEST_F(PlayThrough, TheQuaysTrainIsStartedAtTheGangwayAndSkipped) {
   WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
                    {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
                    {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
                    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
   const std::string log = Play(QUILLANE_TEST_DIR "/quaytrain.play");
   EXPECT_EQ(log.find("Traintravel Minigame Error"), std::string::npos);
+}
+
+// Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
+// line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
+TEST_F(PlayThrough, EveryHotspotOfBothScenesIsCaptionedAndAnswersAClick) {
+  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
+                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
+                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
+                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
+  Play(QUILLANE_TEST_DIR "/hotspots.play");
 }
 
 // A save in the Office and its load from the Quay, with the side file written.

@@ -51,6 +51,13 @@ class OfficeTest : public sessiontest::SessionTest {
     fs::copy(data / "Shader", m_dir / "Shader", fs::copy_options::recursive);
   }
 
+  // The demo's own script at Scripts/<relative>, in place of any the test wrote.
+  void CopyDemoScript(const char* relative) {
+    const fs::path to = m_dir / "Scripts" / relative;
+    fs::create_directories(to.parent_path());
+    fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scripts" / relative, to, fs::copy_options::overwrite_existing);
+  }
+
   // The Office with script (functions of the test) after PrepareScene; false when it did not load.
   void Load(const std::string& script, bool loadScene = true) {
     Write("Scripts/Scenes/Office.lua", std::string(kPrepare) + script);

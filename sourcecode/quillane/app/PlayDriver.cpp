@@ -307,6 +307,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       }
       return en_Outcome::Yield;
     }
+    case st_PlayStep::WAIT_CHECK: {
+      auto check = m_checks.find(step.name);
+      if (check == m_checks.end()) {
+        *why = "no check named \"" + step.name + "\"";
+        return en_Outcome::Fail;
+      }
+      std::string seen;
+      if (check->second(step.argument, &seen)) return en_Outcome::Next;
+      if (++m_waited > step.number) {
+        *why = "check " + step.name + " did not hold within " + std::to_string(step.number) + " frames (" + seen + ")";
+        return en_Outcome::Fail;
+      }
+      return en_Outcome::Yield;
+    }
     case st_PlayStep::WAIT_FRAMES:
       if (m_waited >= step.number) return en_Outcome::Next;
       ++m_waited;

@@ -7,6 +7,7 @@
 //   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
 //   wait minigame <name> [frames] until the mini-game of that registered name runs (its fade-in
 //                                over; budget: 300)
+//   wait check <name> [argument] until the host's check of that name holds (budget: 300)
 //   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
 //   click button <label>         a left click in the middle of the window with that label
 //   click hotspot <label>        a left click on the mean point of the scene's hotspot
@@ -34,6 +35,7 @@
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
                  DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR, WAIT_MINIGAME,
+                 WAIT_CHECK,
                  CLICK_SKIP };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, mini-game, key, label, picture, game-state path or check name

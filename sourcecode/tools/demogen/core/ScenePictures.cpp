@@ -98,7 +98,7 @@ bool st_ScenePictures::Shows(int x, int y, en_Material material) const {
 bool st_ScenePictures::ShowsFloor(int x, int y) const {
   // The top of a solid whose top is the floor level.
   const st_SceneSolid* s = seen[static_cast<size_t>(y) * background.Width() + x];
-  return s && std::fabs(s->hi.y) < 1.0f && s->lo.y < 0.0f;
+  return s && std::fabs(s->hi.y) < 1.0f && s->lo.y <= 0.0f;
 }
 
 base::cl_Bitmap32 st_ScenePictures::View() const {

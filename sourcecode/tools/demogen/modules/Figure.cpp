@@ -5,6 +5,7 @@
 // y up, the figure faces +z; its left side is +x.
 #include <cmath>
 #include <cstdio>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -17,7 +18,7 @@ namespace demogen {
 namespace {
 
 using V3 = base::tVector3<float>;
-constexpr float kPi = 3.14159265f;
+constexpr float kPi = std::numbers::pi_v<float>;
 constexpr int kBoneCount = 28;
 constexpr int kSides = 8;
 
@@ -402,10 +403,20 @@ std::vector<st_Clip> FaceClips() {
       Viseme("phonem_UW", 0.08f, 0.3f, -0.7f),
       {"talkidle_face", 2.0f, 0.125f, {Wave(JAW, 'x', 0.05f, 4, 0.25f), Hold(JAW, 'x', 0.05f)}},
       {"female_lipsynch_dummy", 1.0f, 0.125f, {Wave(JAW, 'x', 0.1f, 2, 0.25f), Hold(JAW, 'x', 0.1f)}},
-      {"emote_smile", 1.0f, 0.5f, {Ramp(MOUTH_L, 'Y', 0.6f, 0.5f), Ramp(MOUTH_R, 'Y', 0.6f, 0.5f),
-                                   Ramp(BROW_L, 'Y', 0.3f, 0.5f), Ramp(BROW_R, 'Y', 0.3f, 0.5f)}},
-      {"emote_frown", 1.0f, 0.5f, {Ramp(MOUTH_L, 'Y', -0.5f, 0.5f), Ramp(MOUTH_R, 'Y', -0.5f, 0.5f),
-                                   Ramp(BROW_L, 'Y', -0.4f, 0.5f), Ramp(BROW_R, 'Y', -0.4f, 0.5f)}},
+      {"emote_smile",
+       1.0f,
+       0.5f,
+       {Ramp(MOUTH_L, 'Y', 0.6f, 0.5f), Ramp(MOUTH_R, 'Y', 0.6f, 0.5f), Ramp(BROW_L, 'Y', 0.3f, 0.5f),
+        Ramp(BROW_R, 'Y', 0.3f, 0.5f)}},
+      {"emote_frown",
+       1.0f,
+       0.5f,
+       {Ramp(MOUTH_L, 'Y', -0.5f, 0.5f), Ramp(MOUTH_R, 'Y', -0.5f, 0.5f), Ramp(BROW_L, 'Y', -0.4f, 0.5f),
+        Ramp(BROW_R, 'Y', -0.4f, 0.5f)}},
+      {"emote_surprise",
+       1.0f,
+       0.5f,
+       {Ramp(BROW_L, 'Y', 0.6f, 0.5f), Ramp(BROW_R, 'Y', 0.6f, 0.5f), Ramp(JAW, 'x', 0.15f, 0.5f)}},
   };
 }
 

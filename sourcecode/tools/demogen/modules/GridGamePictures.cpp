@@ -134,15 +134,14 @@ base::cl_Bitmap32 GridFront() {
   return image;
 }
 
-// The desk behind the board. The game centres it by its texture's size and scales it with the
-// window: a 1024 square with the desk in the middle 640 rows covers just the game area.
+// The desk behind the board: half the layout's height, as the game centres it by its texture's
+// size and places the skip button from its top (layout y 40), which a taller picture would push
+// off the screen.
 base::cl_Bitmap32 Desk() {
-  base::cl_Bitmap32 desk = Blank(1024, 640);
-  cl_Painter(desk).VerticalGradient(0xFF2E2418u, 0xFF4A3826u);
-  cl_Painter(desk).Noise(0.02f, 0.12f);
-  base::cl_Bitmap32 image = Blank(1024, 1024);
-  for (int y = 0; y < 640; ++y)
-    for (int x = 0; x < 1024; ++x) *image.Pixel(x, y + 192) = desk.Point(x, y);
+  base::cl_Bitmap32 image = Blank(1024, 512);
+  cl_Painter paint(image);
+  paint.VerticalGradient(0xFF2E2418u, 0xFF4A3826u);
+  paint.Noise(0.02f, 0.12f);
   return image;
 }
 

@@ -146,8 +146,9 @@ st_DemoScene MakeOfficeScene() {
 
   scene.locators = {
       {"Start", {160, -155}, {0, 0}, {}},
-      {"OdoPlace", {-310, -150}, {-100, 100}, {}},
-      {"Talk", {-185, -150}, {-310, -150}, {}},
+      // Odo stands right of the window, out of the way of its zone.
+      {"OdoPlace", {-225, -185}, {-100, 100}, {}},
+      {"Talk", {-165, -130}, {-225, -185}, {}},
       {"Window", {-340, -200}, {-340, -300}, {{-440, -250}, {-270, -250}, {-270, -170}, {-440, -170}}},
       {"shelf_walk", {375, -165}, {375, -260}, {}},
       {"drawer_walk", {90, 40}, {90, -60}, {}},
