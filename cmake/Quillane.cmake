@@ -32,13 +32,18 @@ function(quillane_add_subfolders)
   endforeach()
 endfunction()
 
-# quillane_library(NAME): a static library from every .cpp below the current folder (a sub-folder
-# with a CMakeLists.txt of its own is another library), with alias quillane::NAME. Headers are
+# quillane_library(NAME [EXCLUDE files...]): a static library from every .cpp below the current
+# folder (a sub-folder with a CMakeLists.txt of its own is another library, and the EXCLUDE files,
+# relative to the folder, belong to a program), with alias quillane::NAME. Headers are
 # included as "<folder>/<header>" from sourcecode/, but each library exports only its own folder:
 # the include root it hands on holds one link, <folder> -> its sources, so a target sees the
 # headers of the libraries it links and no others (tests/layering checks the direction).
 function(quillane_library name)
+  cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(excluded ${L_EXCLUDE})
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   file(GLOB_RECURSE nested CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*/CMakeLists.txt)
   foreach(lists ${nested})
     get_filename_component(dir ${lists} DIRECTORY)
@@ -66,13 +71,18 @@ function(quillane_library name)
   set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
-# quillane_test(NAME LIBS...): one GoogleTest program from every .cpp in the current folder.
+# quillane_test(NAME LIBS... [TIMEOUT SECONDS]): one GoogleTest program from every .cpp in the
+# current folder; each of its tests may take 120 seconds unless TIMEOUT says otherwise.
 function(quillane_test name)
+  cmake_parse_arguments(T "" "TIMEOUT" "" ${ARGN})
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 120)
+  endif()
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${ARGN} GTest::gtest GTest::gtest_main GTest::gmock quillane_warnings
-    quillane_test_support)
+  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock
+    quillane_warnings quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
@@ -80,7 +90,7 @@ function(quillane_test name)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT 120 ENVIRONMENT LP_NUM_THREADS=0)
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT LP_NUM_THREADS=0)
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.

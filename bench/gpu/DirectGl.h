@@ -96,6 +96,19 @@ struct Direct {
     glDeleteTextures(1, &texture), glDeleteTextures(1, &colour), glDeleteFramebuffers(1, &fbo);
     if (device) device->Release();
   }
+  // The triangles in v, one draw call for each count in sizes (vertices, in order).
+  void FrameBatches(const std::vector<Vertex>& v, const std::vector<int>& sizes) {
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT);
+    size_t at = 0;
+    for (int n : sizes) {
+      if (n <= 0 || at + size_t(n) > v.size()) break;
+      glBufferData(GL_ARRAY_BUFFER, GLsizeiptr(size_t(n) * sizeof(Vertex)), &v[at], GL_STREAM_DRAW);
+      glDrawArrays(GL_TRIANGLES, 0, GLsizei(n));
+      at += size_t(n);
+    }
+    glFinish();
+  }
   void Frame(const std::vector<Vertex>& v, int perDraw) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT);

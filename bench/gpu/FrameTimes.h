@@ -13,10 +13,14 @@ namespace benchgl {
 class cl_FrameTimes : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
+    // With --benchmark_repetitions the fastest repetition counts (the least disturbed by other
+    // work on the machine); the aggregate rows are passed over.
     for (const Run& r : runs)
-      if (!r.error_occurred && r.iterations > 0) {
+      if (!r.error_occurred && r.iterations > 0 && r.run_type == Run::RT_Iteration) {
         std::string name = r.benchmark_name();
-        m_seconds[name.substr(0, name.find('/'))] = r.GetAdjustedRealTime() / 1e3;
+        const double seconds = r.GetAdjustedRealTime() / 1e3;
+        auto [it, added] = m_seconds.emplace(name.substr(0, name.find('/')), seconds);
+        if (!added && seconds < it->second) it->second = seconds;
       }
     ConsoleReporter::ReportRuns(runs);
   }

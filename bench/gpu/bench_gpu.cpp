@@ -45,7 +45,7 @@ std::vector<Vertex> SmallQuads() {
   return v;
 }
 
-// --- through the layer
+// ---- through the layer
 
 struct Layer {
   std::unique_ptr<gpu::System> system;

@@ -23,7 +23,7 @@ extern "C" {
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 
-// ---- heap accounting ----
+// ---- heap accounting
 // The program's own malloc family, passing on to glibc's, so that the peak counts what the C++
 // runtime and Lua's allocator take alike.
 extern "C" {

@@ -37,7 +37,7 @@ constexpr int kNativeCalls = 1000000;
 constexpr int kArraySteps = 1000000;
 constexpr int kArraySize = 1000;
 
-// ---- KRX side ----
+// ---- KRX side
 
 long g_lines = 0;
 void CountLine(Thread&, Frame&) { ++g_lines; }
@@ -292,7 +292,7 @@ void KrxThreads(benchmark::State& state, int threads, bool yielding) {
   }
 }
 
-// ---- Lua side ----
+// ---- Lua side
 
 long g_luaLines = 0;
 void LuaLine(lua_State*, lua_Debug*) { ++g_luaLines; }

@@ -23,7 +23,7 @@ constexpr int kCalls = 1000000;
 // What the natives read goes here, so that nothing is optimised away.
 float g_sink = 0.0f;
 
-// ---- KRX side ----
+// ---- KRX side
 
 void Walk(const char* name, float speed) { g_sink += speed + float(name ? name[0] : 0); }
 
@@ -96,7 +96,7 @@ void KrxBench(benchmark::State& state, const char* function) {
   Report(state);
 }
 
-// ---- Lua side ----
+// ---- Lua side
 
 int LuaWalk(lua_State* L) {
   const char* name = luaL_checkstring(L, 1);

@@ -156,7 +156,7 @@ void BM_DeepCopyGameState(benchmark::State& state) {
 }
 BENCHMARK(BM_DeepCopyGameState);
 
-// ---------------------------------------------------------------- whole trees against pugixml
+// ---- whole trees against pugixml
 
 // A scene's shape built through each API: per block a layer (two texts, two numbers), a hotspot
 // with a polygon of six points and a text, and a navigation mesh of fourteen three-number

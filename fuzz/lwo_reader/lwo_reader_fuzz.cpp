@@ -1,8 +1,10 @@
 // Reads arbitrary bytes as a LightWave object, then walks every cross reference the reader
 // built (corner points, vmap entries, surfaces), so that an object the reader lets through can
-// never send its users out of bounds.
+// never send its users out of bounds, nor give them a point that is not finite.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 
 #include "graphics/mesh/lwo/LwoObject.h"
 
@@ -15,6 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   volatile float sink = 0;
   for (const base::LwoLayer* l = o->layers.first; l; l = l->next) {
     for (const base::LwoPoint& p : l->points.points) {
+      if (!(std::isfinite(p.pos[0]) && std::isfinite(p.pos[1]) && std::isfinite(p.pos[2]))) std::abort();
       for (int j : p.polygons) sink = sink + l->polygons.polygons[static_cast<size_t>(j)].normal[0];
       for (const base::LwoVMapRef& r : p.vmapRefs) {
         if (r.vmap->dimension > 0) sink = sink + r.vmap->value(r.entry)[r.vmap->dimension - 1];

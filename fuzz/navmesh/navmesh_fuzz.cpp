@@ -36,8 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   float b[6];
   nav->GetBounds(b);
-  // Paths are subdivided every 10 units and smoothed in quadratic time: floors far larger than a
-  // room's, or many long paths in one input, only time out.
+  // Paths are subdivided every 10 units and smoothed in up to quadratic time: floors far larger
+  // than a room's, or many long paths in one input, only time out.
   const bool walkable = nav->GetNodes().size() < 600 && std::fabs(b[3] - b[0]) < 1500.0f && std::fabs(b[5] - b[2]) < 1500.0f;
   quillane::tPointList obstacles;
   int paths = 0;

@@ -1,6 +1,7 @@
-// Reads arbitrary bytes as a tile-grid level and builds the wire-tap and floor-lights boards from
-// it, then drives a few presses taken from the input: every board must keep its size within the
-// bounds, fill every cell, and answer the trace and the presses without reading out of bounds.
+// Reads arbitrary bytes as a tile-grid level and builds the wire-tap, floor-lights and sabotage
+// boards from it, then drives a few presses taken from the input: every board must keep its size
+// within the bounds, fill every cell, and answer its trace (the sabotage board's three pipes) and
+// the presses without reading out of bounds.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -11,6 +12,7 @@
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "quillane/minigames/FloorLights.h"
+#include "quillane/minigames/SabotageGrid.h"
 #include "quillane/minigames/WireTap.h"
 
 #include "../BaseFuzz.h"
@@ -68,9 +70,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   cl_LampBoard lamps;
   lamps.Build(document);
   CheckBoard(lamps);
+  quillane::cl_SabotagePhase2 pipes;
+  pipes.BuildGrid(document, "fuzz.xml");
+  CheckBoard(pipes);
   for (size_t i = 0; i + 1 < size && i < 16; i += 2) {
     Press(wiretap, data[i], data[i + 1]);
     Press(lamps, data[i + 1], data[i]);
+    Press(pipes, data[i], data[i]);
+    // Each pipe from its inlet row to its tank column, also where they lie off a small board.
+    pipes.Connected(0, 0), pipes.Connected(1, 2), pipes.Connected(2, 3);
   }
   wiretap.Update(0.1f);
   CheckBoard(wiretap);

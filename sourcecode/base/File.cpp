@@ -233,7 +233,7 @@ void File::report_error(const char* fmt, ...) {
   sys::Output("ERROR: file '%s': %s\n", m_name.c_str(), text);
 }
 
-// ---------------------------------------------------------------- chunks and raw helpers
+// ---- chunks and raw helpers
 
 bool WriteChunk(File* file, const unsigned char* data, int count) {
   if (!file) return false;

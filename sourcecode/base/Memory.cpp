@@ -33,7 +33,7 @@ namespace {
 constexpr std::size_t kPrefix = CMemoryMgr::kAlignment;  // bytes in front of every payload
 static_assert(alignof(std::max_align_t) <= CMemoryMgr::kAlignment, "malloc alignment assumed <= 16");
 
-// ---- size classes ----
+// ---- size classes
 constexpr std::uint32_t kClassPayload[] = {32,    48,    64,    80,    96,    112,   128,   160,   192,   224,   256,
                                            320,   384,   448,   512,   640,   768,   896,   1024,  1280,  1536,  1792,
                                            2048,  2560,  3072,  3584,  4096,  5120,  6144,  7168,  8192,  10240, 12288,
@@ -71,7 +71,7 @@ std::int32_t ClampedSize(std::size_t size) {
   return size > static_cast<std::size_t>(INT32_MAX) ? INT32_MAX : static_cast<std::int32_t>(size);
 }
 
-// ---- chunks ----
+// ---- chunks
 // Each 4 MiB chunk holds slots of one class. One byte per 4 MiB of the 47-bit user address space
 // names the class of the chunk there (class + 1; 0: not the pool), so Free learns both the store
 // and the class from the address alone, without reading the block. Of its 32 MiB of static
@@ -114,7 +114,7 @@ unsigned char* NewChunk(int c) {
   return chunk;
 }
 
-// ---- shared stacks ----
+// ---- shared stacks
 // Each class keeps a stack of batches: arrays of free slots (payload addresses) that threads hand
 // back whole. Emptied batches are kept for reuse. A batch holds up to BatchSlots(c) slots.
 struct st_Batch {
@@ -211,7 +211,7 @@ std::int32_t TakeSlots(int c, unsigned char** out, std::int32_t max) {
   return n;
 }
 
-// ---- thread caches ----
+// ---- thread caches
 // A thread's free slots, an array per class (allocated on first use), so that taking one is an
 // array pop that reads nothing of the slot itself. The cache is trivially destructible, so the
 // allocation path reaches it without a guard; t_cacheOwner, touched only when a thread first takes
@@ -454,7 +454,7 @@ int CMemoryMgr::FastFreeCount() {
   return shared.m_freeSlots + (t_cache.m_closed ? 0 : list.m_count);
 }
 
-// ---- MEMOBJECT ----
+// ---- MEMOBJECT
 
 void* MEMOBJECT::operator new(std::size_t size, const char* file, int line) noexcept {
   return CMemoryMgr::Allocate(size, file, line);
@@ -469,7 +469,7 @@ void MEMOBJECT::operator delete[](void* p, const char* file, int line) noexcept 
 void MEMOBJECT::operator delete(void* p) noexcept { CMemoryMgr::Free(p, "unknown", -1); }
 void MEMOBJECT::operator delete[](void* p) noexcept { CMemoryMgr::Free(p, "unknown", -1); }
 
-// ---- global allocation operators ----
+// ---- global allocation operators
 // Sanitizer builds keep the runtime's own, so that AddressSanitizer tracks every allocation.
 #ifndef QUILLANE_SANITIZE
 

@@ -30,7 +30,7 @@ void copy_chars(C* dst, const C* src, int n) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- construction and storage
+// ---- construction and storage
 
 template <class B>
 tString<B>::tString(const C* p) {
@@ -126,7 +126,7 @@ const typename tString<B>::C* tString<B>::c_str() const {
   return m_text ? m_text : empty;
 }
 
-// ---------------------------------------------------------------- assignment and appending
+// ---- assignment and appending
 
 template <class B>
 tString<B>& tString<B>::operator=(const C* p) {
@@ -254,7 +254,7 @@ void tString<B>::vprint(const char16_t* fmt, va_list args) {
   format_into(m_text + old, needed, fmt, args);
 }
 
-// ---------------------------------------------------------------- comparison
+// ---- comparison
 
 template <class B>
 bool tString<B>::operator==(const C* p) const {
@@ -271,7 +271,7 @@ bool tString<B>::operator<(const tString& s) const {
   return str::compare(m_text, s.m_text) < 0;
 }
 
-// ---------------------------------------------------------------- searching and pieces
+// ---- searching and pieces
 
 template <class B>
 int tString<B>::find(const C* s, int start) const {
@@ -385,7 +385,7 @@ void tString<B>::insert(const C* s, int pos) {
   copy_chars(m_text + pos, s, n);
 }
 
-// ---------------------------------------------------------------- file record
+// ---- file record
 
 template <class B>
 bool tString<B>::Read(File* file) {
@@ -416,7 +416,7 @@ bool tString<B>::Write(File* file) const {
 template class tString<BaseString>;
 template class tString<BaseUnicodeString>;
 
-// ---------------------------------------------------------------- free operators
+// ---- free operators
 
 tString<BaseString> operator+(const tString<BaseString>& a, const char* b) {
   tString<BaseString> out(a);

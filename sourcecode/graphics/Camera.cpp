@@ -19,8 +19,7 @@ Quaternion AxisAngle(const tVector3<float>& axis, float angle) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Locator
+// ---- Locator
 
 Matrix4 cl_Locator::GetOrientationMatrix() const {
   return m_orientation.get_matrix() * Matrix4().translation(m_position);
@@ -73,8 +72,7 @@ void cl_Locator::ProcessFlyKeys(cl_Locator& locator, float timeStep) {
   if (sys::KeyState(kKeyY)) locator.MoveUp(-step);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Camera
+// ---- Camera
 
 cl_Camera::cl_Camera() {
   const float width = static_cast<float>(sys::GetWindowWidth()), height = static_cast<float>(sys::GetWindowHeight());

@@ -8,8 +8,7 @@
 
 namespace base {
 
-// ---------------------------------------------------------------------------------------------
-// cl_Locator2D
+// ---- cl_Locator2D
 
 tVector2<float> cl_Locator2D::GetRightDir() const { return RotateVec2(tVector2<float>(1.0f, 0.0f), m_direction); }
 
@@ -26,8 +25,7 @@ void cl_Locator2D::TurnRight(float angle) {
 
 void cl_Locator2D::LookAt(const tVector2<float>& point) { m_direction = Vec2Angle(point - m_position); }
 
-// ---------------------------------------------------------------------------------------------
-// cl_Camera2D
+// ---- cl_Camera2D
 
 cl_Camera2D::cl_Camera2D()
     : m_viewport(0.0f, 0.0f, static_cast<float>(sys::GetWindowWidth()), static_cast<float>(sys::GetWindowHeight())) {}

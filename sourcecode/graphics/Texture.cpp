@@ -62,8 +62,7 @@ void cl_Texture::Clear() {
 
 void cl_Texture::ResetLowResFlag() { g_lowRes = -1; }
 
-// ---------------------------------------------------------------------------------------------
-// Set-up
+// ---- Set-up
 
 bool cl_Texture::SetFile(const char* file, uint32_t format) {
   Clear();
@@ -103,8 +102,7 @@ void cl_Texture::AdoptD3DTexture(gpu::Texture* texture, uint32_t width, uint32_t
   if (texture) m_Status |= TEXTURE_VALID;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Loading
+// ---- Loading
 
 bool cl_Texture::Load() {
   if (m_texture) return true;
@@ -172,8 +170,7 @@ bool cl_Texture::CreateFromBitmap(const base::cl_Bitmap32* bitmap, int sx, int s
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Use
+// ---- Use
 
 uint32_t cl_Texture::Bind(uint32_t stage) {
   gpu::Device* device = win32dx9::GetD3DDevice();
@@ -235,8 +232,7 @@ void cl_Texture::DrawRotated(float x, float y, float angle, float scale) {
   win32dx9::rec::BitmapFlush();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Record
+// ---- Record
 
 void cl_Texture::Write(base::File* file) {
   if (!file) return;
@@ -277,8 +273,7 @@ void cl_Texture::Read(base::File* file) {
   if (m_fileData.size() > 0) m_Status |= BINARY_VALID;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Helpers
+// ---- Helpers
 
 cl_Texture* TextureExists(const char* label) { return base::tResourceType<cl_Texture>::Get(label); }
 

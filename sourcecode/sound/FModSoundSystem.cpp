@@ -53,8 +53,7 @@ cl_FModSoundSystem::~cl_FModSoundSystem() {
   audio::SetLogSink(nullptr);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Set-up and the update thread
+// ---- Set-up and the update thread
 
 bool cl_FModSoundSystem::SetOutput(audio::Output output) {
   tLock lock(m_lock);
@@ -122,8 +121,7 @@ void cl_FModSoundSystem::StopUpdateThread() {
   if (m_thread.joinable()) m_thread.join();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Lookups and levels
+// ---- Lookups and levels
 
 st_Sound* cl_FModSoundSystem::FindSound(const char* name, st_Channel** channel) {
   if (!name) return nullptr;
@@ -185,8 +183,7 @@ std::string cl_FModSoundSystem::GetErrorText() const {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Playing
+// ---- Playing
 
 float cl_FModSoundSystem::PlaySample(int kind, const void* source, const char* soundName, const char* channelName,
                                      const st_PlayParams* params, int length) {
@@ -291,8 +288,7 @@ void cl_FModSoundSystem::ApplyFx(int slot) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Queries
+// ---- Queries
 
 bool cl_FModSoundSystem::IsPlaying(const char* soundName) {
   const st_Sound* sound = FindSound(soundName);
@@ -329,8 +325,7 @@ st_PlayParams cl_FModSoundSystem::GetSoundParams(const char* soundName) {
   return params;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Channels, listener, effects, modules
+// ---- Channels, listener, effects, modules
 
 bool cl_FModSoundSystem::AddChannel(const char* channelName, const st_ChannelParams* params) {
   if (!channelName) return false;
@@ -377,8 +372,7 @@ void cl_FModSoundSystem::AddModule(i_SoundModule* module) {
 
 void cl_FModSoundSystem::RemoveModule(i_SoundModule* module) { std::erase(m_modules, module); }
 
-// ---------------------------------------------------------------------------------------------
-// Removing sounds and channels
+// ---- Removing sounds and channels
 
 void cl_FModSoundSystem::DeleteSound(st_Channel& channel, size_t index) {
   st_Sound* sound = channel.sounds[index].get();
@@ -415,8 +409,7 @@ void cl_FModSoundSystem::DeleteChannel(std::map<std::string, std::unique_ptr<st_
   m_channels.erase(it);
 }
 
-// ---------------------------------------------------------------------------------------------
-// The frame update
+// ---- The frame update
 
 void cl_FModSoundSystem::CollectFinished() {
   std::vector<std::string> finished;

@@ -27,8 +27,7 @@ bool HasVoiceOrStream(const st_Sound& sound) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Records
+// ---- Records
 
 bool cl_FModSoundSystem::AddRecord(std::unique_ptr<st_FadeRecord> record) {
   if (!record) return true;
@@ -168,8 +167,7 @@ void cl_FModSoundSystem::WalkQueue(float dt) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Operations on sounds
+// ---- Operations on sounds
 
 bool cl_FModSoundSystem::StopSound(st_Sound& sound, float fadeTime) {
   if (!HasVoiceOrStream(sound)) return false;
@@ -246,8 +244,7 @@ bool cl_FModSoundSystem::SetSoundPan(const char* soundName, float pan, float tim
   return sound && FadeSoundLevel(*sound, *channel, st_FadeRecord::PAN, pan, time);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Operations on channels and on everything
+// ---- Operations on channels and on everything
 
 bool cl_FModSoundSystem::StopChannel(const char* channelName, float fadeTime) {
   st_Channel* channel = FindChannel(channelName);

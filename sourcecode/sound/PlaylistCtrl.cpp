@@ -23,8 +23,7 @@ constexpr int kDiscardedDraws = 1000;
 
 cl_PlaylistCtrl* GetPlaylistCtrl() { return g_playlistCtrl; }
 
-// ---------------------------------------------------------------------------------------------
-// One playlist
+// ---- One playlist
 
 cl_Playlist::cl_Playlist(const char* name, int kind)
     : m_name(name ? name : ""), m_soundName("Playlist_" + m_name), m_kind(kind) {}
@@ -70,8 +69,7 @@ void cl_Playlist::Update(float dt) {
   if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), m_name.c_str(), params) >= 0.0f) m_nextStart = 0.0f;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The controller
+// ---- The controller
 
 cl_PlaylistCtrl::cl_PlaylistCtrl() {
   g_playlistCtrl = this;

@@ -147,8 +147,7 @@ void AddFx(uint32_t type, const float* params) { Forward([&](cl_FModSoundSystem&
 void RemoveFx(uint32_t type) { Forward([&](cl_FModSoundSystem& s) { s.RemoveFx(type); }); }
 void RemoveAllFx() { Forward([&](cl_FModSoundSystem& s) { s.RemoveAllFx(); }); }
 
-// ---------------------------------------------------------------------------------------------
-// Playlists
+// ---- Playlists
 
 bool AddStreamToPlaylist(int kind, const char* fileName, const char* playlistName, float volume) {
   cl_PlaylistCtrl* ctrl = GetPlaylistCtrl();

@@ -29,8 +29,7 @@ base::Variant* DisplayConfig() {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Reset-critical objects
+// ---- Reset-critical objects
 
 i_ResetCriticalResource::i_ResetCriticalResource() {
   cl_DX9GraphicsDevice* device = cl_DX9GraphicsDevice::s_pInstance;
@@ -45,8 +44,7 @@ i_ResetCriticalResource::~i_ResetCriticalResource() {
   if (cl_DX9GraphicsDevice* device = cl_DX9GraphicsDevice::s_pInstance) device->m_ResetList.remove(this);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Construction and start-up
+// ---- Construction and start-up
 
 cl_DX9GraphicsDevice::cl_DX9GraphicsDevice(gpu::Backend backend, void* window)
     : m_Backend(backend), m_Window(window) {
@@ -221,8 +219,7 @@ bool cl_DX9GraphicsDevice::ShutDown() {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frames, loss and reset
+// ---- Frames, loss and reset
 
 void cl_DX9GraphicsDevice::OnDeviceLost() {
   if (GraphicsServices().ReleaseSkinShader) GraphicsServices().ReleaseSkinShader();
@@ -325,8 +322,7 @@ void cl_DX9GraphicsDevice::EndFrame() {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Cursor and back buffer
+// ---- Cursor and back buffer
 
 void cl_DX9GraphicsDevice::SetCursor(gpu::Texture* texture, float hotX, float hotY) {
   m_CursorTexture = texture;

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace win32dx9 {
 
@@ -60,6 +61,14 @@ bool RecordersExist();
 int GetDrawCallCount();
 // The last batch of a recorder (zeros when it does not exist).
 st_Batch GetLastBatch(en_Recorder recorder);
+// Benchmarks and tests: while a capture is set, every screen-space triangle list the DIFFBITMAP
+// recorder draws is appended to it too (three vertices a triangle), with its vertex count per
+// draw. Null stops capturing.
+struct st_BitmapCapture {
+  std::vector<DIFFBITMAPVERTEX> vertices;
+  std::vector<int> drawSizes;
+};
+void CaptureBitmapTriangles(st_BitmapCapture* capture);
 // Vertex and index capacity of a recorder (3 × its capacity argument).
 int GetRecorderCapacity(en_Recorder recorder);
 

@@ -47,6 +47,11 @@ void cl_ExceptionHandler::SetReportFile(const char* name) {
   base::sys::Output("Crash reports go to %s\n", m_reportPath.c_str());
 }
 
+void cl_ExceptionHandler::SetWriteGlobals(bool flag) {
+  m_writeGlobals = flag;
+  platform::os::SetCrashWriteGlobals(flag);
+}
+
 void cl_ExceptionHandler::PreparePaths() {
   const std::string folder = base::sys::GetUserDataPath().c_str();
   m_reportPath = folder + "/" + m_reportName;

@@ -13,7 +13,8 @@ class i_ExceptionHandler {
   virtual bool ShutDown() = 0;  // true; the handler stays in place to the end of the process
   // The report's file name inside the user data folder (at most 259 characters are kept).
   virtual void SetReportFile(const char* name) = 0;
-  // Stored only: global variables cannot be read safely while the process fails.
+  // Whether the report ends with the program's global variables (the dump then carries the
+  // program's data for the symboliser to read them from).
   virtual void SetWriteGlobals(bool flag) = 0;
   virtual ~i_ExceptionHandler() = default;
 };
@@ -29,7 +30,7 @@ class cl_ExceptionHandler final : public i_ExceptionHandler {
   bool StartUp() override;
   bool ShutDown() override { return true; }
   void SetReportFile(const char* name) override;
-  void SetWriteGlobals(bool flag) override { m_writeGlobals = flag; }
+  void SetWriteGlobals(bool flag) override;
 
   const std::string& GetReportName() const { return m_reportName; }
   bool GetWriteGlobals() const { return m_writeGlobals; }

@@ -61,8 +61,7 @@ bool cl_Platform::GetTime(float& acc, float& dt) const {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Window
+// ---- Window
 
 void cl_Platform::CreateMainWindow(const char* title, int x, int y, int width, int height) {
   int captioned = 0, refresh = 0;
@@ -88,8 +87,7 @@ void cl_Platform::WndProc(platform::input::Message message) {
   if (!base::sys::CustomQuit() && m_System) m_System->SetQuit(true);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Start-up and shut-down
+// ---- Start-up and shut-down
 
 void cl_Platform::SetUpSoundChannels() {
   const st_SoundServices& sound = SoundServices();
@@ -180,8 +178,7 @@ void cl_Platform::ShutDown() {
   dds::SetLogSink(nullptr);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame loop
+// ---- Frame loop
 
 void cl_Platform::Run() {
   if (!m_System) return;

@@ -2,6 +2,8 @@
 #include <algorithm>
 #include <cstring>
 #include <initializer_list>
+#include <type_traits>
+#include <vector>
 
 #include "base/data/Array.h"
 #include "base/system.h"
@@ -20,9 +22,9 @@ constexpr const char* kRecorderName[REC_COUNT] = {"DIFF", "MODEL", "DIFFBITMAP",
 constexpr int kMaxBatchVertices = 65536;  // what a 16-bit index can address
 
 int g_triangles = 0;
+st_BitmapCapture* g_bitmapCapture = nullptr;  // benchmarks and tests only
 
-// ---------------------------------------------------------------------------------------------
-// Rings
+// ---- Rings
 
 // Position bookkeeping shared by the vertex and the index ring.
 class cl_RingPosition {
@@ -93,8 +95,7 @@ class tDynamicRing {
   bool m_locked = false;
 };
 
-// ---------------------------------------------------------------------------------------------
-// Recorders
+// ---- Recorders
 
 class i_Recorder {
  public:
@@ -148,6 +149,12 @@ class tRecorder final : public i_Recorder {
 
   void Flush(uint32_t type) {
     m_used = true;
+    if constexpr (std::is_same_v<V, DIFFBITMAPVERTEX>) {
+      if (g_bitmapCapture && type == gpu::prim::TriangleList && m_indexCount > 0) {
+        for (int i = 0; i < m_indexCount; ++i) g_bitmapCapture->vertices.push_back(m_vertices[m_indices[i]]);
+        g_bitmapCapture->drawSizes.push_back(m_indexCount);
+      }
+    }
     if (m_indexCount > 0 && m_vertexCount > 0 && CopyVertices() && CopyIndices()) {
       Select();
       gpu::Device* device = GetD3DDevice();
@@ -281,6 +288,8 @@ void DestroyRecorders() {
 bool RecordersExist() { return g_diff != nullptr; }
 int GetDrawCallCount() { return g_triangles; }
 
+void CaptureBitmapTriangles(st_BitmapCapture* capture) { g_bitmapCapture = capture; }
+
 st_Batch GetLastBatch(en_Recorder recorder) {
   const i_Recorder* r = Recorder(recorder);
   return r ? r->m_lastBatch : st_Batch();
@@ -296,8 +305,7 @@ void DynamicBatch::ResetAll() {
     if (i_Recorder* r = Recorder(kind)) r->Reset();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Recording operations. Without recorders (no device) they do nothing.
+// ---- Recording operations. Without recorders (no device) they do nothing.
 
 namespace rec {
 

@@ -22,7 +22,7 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/actor/AnimChannel.h"
 #include "quillane/actor/WalkSpeed.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "support/CountingEvent.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"

@@ -2,6 +2,7 @@
 // back once, the speed ramps, turns in place, interrupted walks, obstacle targets, footsteps
 // through a recording sound layer, and the faults a walk must survive.
 #include <cmath>
+#include <numbers>
 
 #include "actor_test_support.h"
 #include "base/math/VectorTools.h"
@@ -14,8 +15,6 @@ namespace {
 using quillane::cl_MovementCtrl;
 using quillane::tPoint;
 using quillane::tPointList;
-
-constexpr float kPi = 3.14159265f;
 
 struct st_Play {
   int kind;
@@ -132,7 +131,7 @@ TEST_F(Movement, TurnsInPlaceLastByTheirAngleAndEndOnIt) {
     SCOPED_TRACE(c.degrees);
     st_EventLog events;
     m_ctrl->yaw = m_ctrl->targetYaw = 0.5f;
-    const float angle = c.degrees * kPi / 180.0f;
+    const float angle = c.degrees * std::numbers::pi_v<float> / 180.0f;
     EXPECT_FLOAT_EQ(m_ctrl->TurnBy(angle, new cl_CountingEvent(events)), c.seconds);
     const float dt = 0.001f;
     EXPECT_NEAR(RunUntil(*m_ctrl, dt, 3.0f), c.seconds, 2 * dt);
@@ -147,7 +146,7 @@ TEST_F(Movement, TurnsInPlaceLastByTheirAngleAndEndOnIt) {
 }
 
 TEST_F(Movement, TheTurnaroundClipFadesInOverTheFirstQuarter) {
-  m_ctrl->TurnBy(kPi * 2.0f / 3.0f, nullptr);  // a full clip weight at the middle
+  m_ctrl->TurnBy(std::numbers::pi_v<float> * 2.0f / 3.0f, nullptr);  // a full clip weight at the middle
   base::cl_Pose rest(28), pose(28), scratch;
   rest.Set(m_registry->Find("female")->skeleton->GetAnimation("idle"), 0.0f);
   const base::cl_Animation* ccw = m_registry->Find("female")->skeleton->GetAnimation("turnaround_ccw");
@@ -313,11 +312,11 @@ TEST_F(Movement, AWalkWithoutAPathNeverResumesTheOldOne) {
 TEST_F(Movement, AnUnusableTurnSpeedTurnsAtSpeedOne) {
   for (float speed : {0.0f, -2.0f, std::nanf(""), INFINITY}) {
     m_ctrl->turnSpeed = speed;
-    EXPECT_FLOAT_EQ(m_ctrl->TurnBy(kPi / 2.0f, nullptr), 1.0f);
+    EXPECT_FLOAT_EQ(m_ctrl->TurnBy(std::numbers::pi_v<float> / 2.0f, nullptr), 1.0f);
   }
   EXPECT_EQ(m_log->count("Warning: turn speed"), 4) << m_log->text("\n");
   m_ctrl->turnSpeed = 2.0f;
-  EXPECT_FLOAT_EQ(m_ctrl->TurnBy(kPi / 2.0f, nullptr), 0.5f);
+  EXPECT_FLOAT_EQ(m_ctrl->TurnBy(std::numbers::pi_v<float> / 2.0f, nullptr), 0.5f);
 }
 
 TEST_F(Movement, MissingCurvesWalkAtTheNeutralSpeedWithOneLine) {

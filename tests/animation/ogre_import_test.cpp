@@ -139,6 +139,50 @@ TEST(OgreMeshImport, ReferencesOutsideTheSubmeshAreSkippedWithOneLine) {
   EXPECT_TRUE(log.contains("ERROR"));
 }
 
+// Numbers that are not finite would reach every bounding box and pose: the file is refused with
+// the element that holds one.
+TEST(OgreMeshImport, NumbersThatAreNotFiniteRefuseTheFile) {
+  const char* const kGood = "<position x='0' y='0' z='0'/><normal x='0' y='1' z='0'/><texcoord u='0' v='0'/>";
+  const struct {
+    const char* vertex;
+    const char* weight;
+    const char* message;
+  } cases[] = {
+      {"<position x='1e39' y='0' z='0'/>", "1", "submesh 0 vertex 1: \"position\" holds a number that is not finite"},
+      {"<position x='0' y='0' z='-1e999'/>", "1", "vertex 1: \"position\""},
+      {"<normal x='0' y='inf' z='0'/>", "1", "vertex 1: \"normal\""},
+      {"<texcoord u='0' v='NaN'/>", "1", "vertex 1: \"texcoord\""},
+      {"", "Infinity", "submesh 0 bone assignment 0: \"weight\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.message);
+    testsupport::TempDir dir;
+    dir.write("m.xml", Quoted(std::string("<mesh><submeshes><submesh material='a'><geometry vertexcount='2'>"
+                                          "<vertexbuffer><vertex>") +
+                              kGood + "</vertex><vertex>" + c.vertex + "</vertex></vertexbuffer></geometry>" +
+                              "<boneassignments><vertexboneassignment vertexindex='0' boneindex='0' weight='" +
+                              c.weight + "'/></boneassignments></submesh></submeshes></mesh>"));
+    cl_Mesh m;
+    testsupport::LogCapture log;
+    EXPECT_FALSE(base::MeshLoadOgreXML(dir.path("m.xml").c_str(), &m));
+    ASSERT_EQ(log.get().size(), 1u);
+    EXPECT_TRUE(log.contains("ERROR: " + dir.path("m.xml") + ": ")) << log.get()[0];
+    EXPECT_TRUE(log.contains(c.message)) << log.get()[0];
+  }
+  // Text that is no number at all still reads as 0, and large finite numbers are taken.
+  testsupport::TempDir dir;
+  dir.write("m.xml", Quoted("<mesh><submeshes><submesh material='a'><geometry vertexcount='1'><vertexbuffer><vertex>"
+                            "<position x='big' y='3e38' z='-1e-40'/></vertex></vertexbuffer></geometry></submesh>"
+                            "</submeshes></mesh>"));
+  cl_Mesh m;
+  testsupport::LogCapture log;
+  ASSERT_TRUE(base::MeshLoadOgreXML(dir.path("m.xml").c_str(), &m));
+  EXPECT_TRUE(log.get().empty());
+  ASSERT_EQ(m.vertices.size(), 1);
+  EXPECT_EQ(m.vertices[0]->position.x, 0.0f);
+  EXPECT_EQ(m.vertices[0]->position.y, 3e38f);
+}
+
 const std::string kBones = Bone(0, "root", "x='1' y='0' z='0'", "1.5707964") + Bone(1, "arm") + Bone(2, "hand");
 const std::string kHierarchy = Parent("arm", "root") + Parent("hand", "arm");
 
@@ -233,6 +277,10 @@ TEST(OgreSkeletonImport, IncompleteFilesFailAndUnsampleableClipsAreDropped) {
       {"angle without axis", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", Track("root", "<keyframe time='0'><translate x='0' y='0' z='0'/><rotate angle='1'/></keyframe>")) + "</animations>"), false, "key 0 lacks"},
       {"fewer tracks than bones", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", Track("root", kKey0)) + Clip("b", three) + "</animations>"), true, "'a' dropped: 1 tracks for 3 bones"},
       {"key counts differ", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", Track("root", kKey0) + Track("arm", kKey0 + kKey1) + Track("hand", kKey0)) + Clip("b", three) + "</animations>"), true, "'a' dropped: track 1 has 2 keys"},
+      {"bone at infinity", SkeletonXml(Bone(0, "a", "x='1e39' y='0' z='0'"), "", ""), false, "bone 0: \"position\" holds a number that is not finite"},
+      {"angle spelled nan", SkeletonXml(Bone(0, "a", "x='0' y='0' z='0'", "nan"), "", ""), false, "bone 0: \"rotation\" holds"},
+      {"key time spelled inf", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", Track("root", "<keyframe time='-inf'><translate x='0' y='0' z='0'/><rotate angle='0'><axis x='1' y='0' z='0'/></rotate></keyframe>")) + "</animations>"), false, "animation 'a' track 0 key 0: \"keyframe\" holds"},
+      {"clip length past the float range", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", three, "1e300") + "</animations>"), false, "animation 'a': \"animation\" holds"},
       {"no keys", SkeletonXml(kBones, kHierarchy, "<animations>" + Clip("a", Track("root", "") + Track("arm", "") + Track("hand", "")) + Clip("b", three) + "</animations>"), true, "'a' dropped: no keys"},
   };
   for (const auto& c : cases) {

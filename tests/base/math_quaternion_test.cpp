@@ -1,6 +1,7 @@
 #include "base/math/Quaternion.h"
 
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <cmath>
 #include <random>
@@ -10,7 +11,6 @@ namespace {
 using base::Matrix4;
 using base::Quaternion;
 using V3 = base::tVector3<float>;
-const float kPi = 3.14159265f;
 
 void ExpectNear(const Quaternion& a, const Quaternion& b, float tol) {
   for (int i = 0; i < 4; ++i) EXPECT_NEAR(a[i], b[i], tol) << "component " << i;
@@ -45,7 +45,7 @@ TEST(Quaternion, ProductMatchesMatrixProduct) {
 }
 
 TEST(Quaternion, AxisAngleAndConjugate) {
-  ExpectNear(AxisAngle(V3(0, 1, 0), kPi), Quaternion(0, 1, 0, 0), 1e-7f);
+  ExpectNear(AxisAngle(V3(0, 1, 0), std::numbers::pi_v<float>), Quaternion(0, 1, 0, 0), 1e-7f);
   V3 axis;
   float angle = 0;
   EXPECT_TRUE(AxisAngle(V3(0, 0, 2), 1.0f).get_axis_angle(axis, angle));
@@ -90,7 +90,7 @@ TEST(Quaternion, SlerpEndPointsAndHalfway) {
   ExpectNear(a.slerp_not_shortest(b, 0.5f), AxisAngle(V3(0, 0, 1), 0.8f), 1e-6f);
   ExpectNear(a.slerp_not_shortest(nb, 0), a, 1e-6f);
   ExpectNear(a.slerp_not_shortest(nb, 1), nb, 1e-6f);
-  ExpectNear(a.slerp_not_shortest(nb, 0.5f), AxisAngle(V3(0, 0, 1), 0.8f - kPi), 1e-5f);
+  ExpectNear(a.slerp_not_shortest(nb, 0.5f), AxisAngle(V3(0, 0, 1), 0.8f - std::numbers::pi_v<float>), 1e-5f);
   // Exactly opposite: passes through the perpendicular quaternion and stays on the unit sphere.
   const Quaternion id, opp(0, 0, 0, -1);
   ExpectNear(id.slerp_not_shortest(opp, 0), id, 1e-7f);

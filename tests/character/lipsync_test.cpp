@@ -151,7 +151,7 @@ TEST(LipsyncTrack, EveryDemoLineParses) {
   EXPECT_GT(files, 0);
 }
 
-// ---------------------------------------------------------------- the mouth on the demo figure
+// ---- the mouth on the demo figure
 
 class LipsyncPose : public actortest::ActorTest {};
 

@@ -19,6 +19,7 @@
 #include "quillane/scene/Layer.h"
 #include "quillane/scene/Scene.h"
 #include "support/GoldenImage.h"
+#include "support/HeadlessEngine.h"
 #include "support/HeadlessGpu.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
@@ -148,16 +149,7 @@ class StagePicture : public actortest::ActorTest {
   // The back buffer's pixels in the rectangle at full size: the part of the floor the two stand
   // on, so that a lost mirror image or shadow is well above the comparison's 1 % of pixels.
   static std::vector<uint32_t> Shot(int x0, int y0, int w, int h) {
-    win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-    std::vector<uint32_t> shot;
-    if (!device->LockBackBuffer()) return shot;
-    const auto* bits = static_cast<const unsigned char*>(device->GetLockedBits());
-    for (int y = y0; y < y0 + h; ++y) {
-      const auto* row = reinterpret_cast<const uint32_t*>(bits + y * device->GetLockedPitch());
-      shot.insert(shot.end(), row + x0, row + x0 + w);
-    }
-    device->UnlockBackBuffer();
-    return shot;
+    return testsupport::ReadBackBuffer(x0, y0, w, h, false);
   }
 
   bool m_started = false;

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <cmath>
 #include <string>
@@ -8,8 +9,6 @@
 #include "support/LogCapture.h"
 
 namespace {
-
-constexpr double kPi = 3.14159265358979323846;
 
 TEST(DdsFilters, LookupByNameAndIndexAgree) {
   for (int i = 0; i < dds::kFilterCount; ++i) {
@@ -34,11 +33,11 @@ TEST(DdsFilters, IndexOutsideTheTableIsRefused) {
 TEST(DdsFilters, ValuesAtTheDefiningPoints) {
   auto f = [](const char* name, double x) { return dds::EvalFilter(*dds::FindFilterByName(name), x); };
   EXPECT_EQ(f("sinc", 0.0), 1.0);
-  EXPECT_DOUBLE_EQ(f("bessel", 0.0), kPi / 4.0);
+  EXPECT_DOUBLE_EQ(f("bessel", 0.0), std::numbers::pi / 4.0);
   EXPECT_EQ(f("box", -0.5), 1.0);
   EXPECT_EQ(f("box", 0.5), 0.0);
   EXPECT_DOUBLE_EQ(f("mitchell", 0.0), 8.0 / 9.0);
-  EXPECT_DOUBLE_EQ(f("gaussian", 0.0), std::sqrt(2.0 / kPi));
+  EXPECT_DOUBLE_EQ(f("gaussian", 0.0), std::sqrt(2.0 / std::numbers::pi));
   EXPECT_DOUBLE_EQ(f("kaiser", 0.0), 1.0);
   EXPECT_EQ(f("kaiser", 1.5), 0.0);  // no NaN past the support of a widened row
   // Bessel J1 is odd, so the filter is even.

@@ -10,6 +10,7 @@
 #include "normalmap_test_util.h"
 
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <cmath>
 #include <cstring>
@@ -84,7 +85,7 @@ Errors Compare(const Kernel& k, Get get) {
         len += got[c] * got[c];
       }
       if (!k.two_component)
-        e.mean_angle_deg += std::acos(std::min(1.0, dot / std::sqrt(len))) * 180.0 / kPi;
+        e.mean_angle_deg += std::acos(std::min(1.0, dot / std::sqrt(len))) * 180.0 / std::numbers::pi;
     }
   e.mean_angle_deg /= double(kSide) * kSide;
   return e;

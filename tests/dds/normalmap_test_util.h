@@ -5,26 +5,25 @@
 #include "dds/image/FloatImage.h"
 
 #include <cmath>
+#include <numbers>
 #include <vector>
 
 namespace normalmap_test {
-
-constexpr double kPi = 3.14159265358979323846;
 
 // A smooth periodic height of a w × h tile, in 0..1, and its slopes per pixel.
 struct WaveField {
   double w, h;
   double Height(double x, double y) const {
-    return 0.5 + 0.2 * std::sin(2 * kPi * x / w) + 0.15 * std::cos(2 * kPi * y / h + 0.7) +
-           0.1 * std::sin(2 * kPi * (x / w + y / h));
+    return 0.5 + 0.2 * std::sin(2 * std::numbers::pi * x / w) + 0.15 * std::cos(2 * std::numbers::pi * y / h + 0.7) +
+           0.1 * std::sin(2 * std::numbers::pi * (x / w + y / h));
   }
   double SlopeX(double x, double y) const {
-    return 0.2 * 2 * kPi / w * std::cos(2 * kPi * x / w) +
-           0.1 * 2 * kPi / w * std::cos(2 * kPi * (x / w + y / h));
+    return 0.2 * 2 * std::numbers::pi / w * std::cos(2 * std::numbers::pi * x / w) +
+           0.1 * 2 * std::numbers::pi / w * std::cos(2 * std::numbers::pi * (x / w + y / h));
   }
   double SlopeY(double x, double y) const {
-    return -0.15 * 2 * kPi / h * std::sin(2 * kPi * y / h + 0.7) +
-           0.1 * 2 * kPi / h * std::cos(2 * kPi * (x / w + y / h));
+    return -0.15 * 2 * std::numbers::pi / h * std::sin(2 * std::numbers::pi * y / h + 0.7) +
+           0.1 * 2 * std::numbers::pi / h * std::cos(2 * std::numbers::pi * (x / w + y / h));
   }
 };
 

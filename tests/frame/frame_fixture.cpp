@@ -4,12 +4,9 @@
 
 #include "../support/HeadlessGpu.h"
 #include "base/system.h"
-#include "graphics/Graphics.h"
 #include "quillane/frame/GameFrame.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
-#include "win32dx9/SysInfo.h"
 
 namespace frametest {
 namespace {
@@ -34,40 +31,26 @@ base::ICMD Mouse(int type, int x, int y) {
 
 void FrameTest::SetUp() {
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_frame_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  ASSERT_TRUE(m_engine.MakeFolder("frame"));
+  m_dir = m_engine.GetDir();
   g_log.clear();
   base::sys::AddOutputCallback(&Capture);
   base::sys::SetDebuggerOutput(&Quiet);
 }
 
 void FrameTest::StartFrame(const std::string& extraConfig) {
-  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-  m_system = std::make_unique<base::cl_System>();
-  m_system->SetUserDataPath(m_dir.string().c_str());
-  std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                      << kHeight << "\"/><Localization Language=\"English\"/>" << extraConfig
-                                      << "</Config>";
-  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
-  m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-  gfx::RegisterGraphics();
-  ASSERT_TRUE(m_system->StartUp());
+  ASSERT_TRUE(m_engine.Start(kWidth, kHeight, "", extraConfig));
+  m_system = m_engine.GetSystem();
   m_frame = cl_GameFrame::Create();
   m_system->AddModule(m_frame);
   ASSERT_TRUE(m_system->cl_Module::StartUp());
 }
 
 void FrameTest::TearDown() {
-  if (m_system) m_system->ShutDown();
-  m_system.reset();
-  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+  m_engine.Stop();
+  m_system = nullptr;
   base::sys::RemoveOutputCallback(&Capture);
   base::sys::SetDebuggerOutput(nullptr);
-  if (!m_dir.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
 }
 
 void FrameTest::Input(base::ICMD cmd) { m_system->ProcessInput(cmd); }
@@ -78,15 +61,8 @@ void FrameTest::Step(float dt) {
   win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   ASSERT_TRUE(device->BeginFrame());
   m_system->Render();
-  m_pixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
-  if (device->LockBackBuffer()) {
-    for (int row = 0; row < kHeight; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
-                                                           row * device->GetLockedPitch());
-      for (int col = 0; col < kWidth; ++col) m_pixels[static_cast<size_t>(row) * kWidth + col] = bits[col] & 0xFFFFFFu;
-    }
-    device->UnlockBackBuffer();
-  }
+  m_pixels = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+  if (m_pixels.empty()) m_pixels.assign(static_cast<size_t>(kWidth) * kHeight, 0);
   device->EndFrame();
 }
 

@@ -15,6 +15,7 @@
 #include "base/TaskScheduler.h"
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
+#include "support/HeadlessEngine.h"
 
 class cl_GameFrame;
 
@@ -47,8 +48,9 @@ class FrameTest : public ::testing::Test {
   std::string Log() const;
   std::string StateName() const;
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  std::filesystem::path m_dir;          // the engine's scratch folder, made before the frame starts
+  base::cl_System* m_system = nullptr;  // the engine's root module; null before StartFrame
   cl_GameFrame* m_frame = nullptr;  // a child of the root module
   std::vector<uint32_t> m_pixels;
   float m_time = 0.0f;

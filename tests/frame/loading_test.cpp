@@ -178,7 +178,13 @@ TEST_F(LoadingCycle, WithoutAFrameStartLoadingOnlyLogsAndTasksAreDropped) {
   StartLoading(base::tString<base::BaseString>("RootMenu"));
   AddLoadingTask(new cl_CountingTask(&m_runs, 1.0f));
   EXPECT_NE(Log().find("StartLoading: Game frame does not exist.\n"), std::string::npos);
+  EXPECT_NE(Log().find("ERROR: AddLoadingTask: no game frame; the task is dropped\n"), std::string::npos);
   EXPECT_EQ(m_runs, 0);
+  // The frame emptied its services when it went: the rest answer as without a frame.
+  EXPECT_FALSE(SwitchFrameState("RootMenu"));
+  SetProgressRange(0.25f, 0.5f);
+  SetLoadingPicture("gui/loading_screens/loading_main.tga");
+  StartEditor();
 }
 
 }  // namespace

@@ -72,6 +72,30 @@ TEST(PlayScript, MinigameAndCheckWaitsAreRead) {
   EXPECT_EQ(steps[2].number, 40);
 }
 
+// The mini-game steps name a target or condition of one or more words; a wait may end with its
+// frame budget, which a target's last number never is.
+TEST(PlayScript, GameStepsNameTargetsAndConditions) {
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(Read("click game tutorial\nclick game cell 2  1\nmove game edge left\nwait game idle\n"
+                   "wait game view mixer 120\nclick game station Exit\n",
+                   steps, &error))
+      << error;
+  ASSERT_EQ(steps.size(), 6u);
+  EXPECT_EQ(steps[0].kind, st_PlayStep::CLICK_GAME);
+  EXPECT_EQ(steps[0].name, "tutorial");
+  EXPECT_EQ(steps[1].name, "cell 2 1");
+  EXPECT_EQ(steps[1].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[2].kind, st_PlayStep::MOVE_GAME);
+  EXPECT_EQ(steps[2].name, "edge left");
+  EXPECT_EQ(steps[3].kind, st_PlayStep::WAIT_GAME);
+  EXPECT_EQ(steps[3].name, "idle");
+  EXPECT_EQ(steps[3].number, kDefaultWaitBudget);
+  EXPECT_EQ(steps[4].name, "view mixer");
+  EXPECT_EQ(steps[4].number, 120);
+  EXPECT_EQ(steps[5].name, "station Exit");
+}
+
 // A click on the scene names its object, or a floor point within 100000 units.
 TEST(PlayScript, ClicksOnTheSceneAreRead) {
   std::vector<st_PlayStep> steps;
@@ -88,11 +112,11 @@ TEST(PlayScript, ClicksOnTheSceneAreRead) {
 }
 
 constexpr const char* kClickError =
-    "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\" or "
-    "\"click floor <x> <z>\" (coordinates within 100000)";
+    "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\", \"click "
+    "game <target>\" or \"click floor <x> <z>\" (coordinates within 100000)";
 constexpr const char* kWaitError =
-    "expected \"wait state|scene|minigame <name> [frames]\", \"wait idle [frames]\", \"wait frames <n>\" or "
-    "\"wait check <name> [argument]\"";
+    "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait check "
+    "<name> [argument]\", \"wait idle [frames]\" or \"wait frames <n>\"";
 
 TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   struct st_Case {
@@ -125,6 +149,11 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
       {"shot ../../etc/x\n", "road.play:1: expected \"shot <name>\" with letters, digits, '_' or '-'"},
       {"check\n", "road.play:1: expected \"check <name> [argument]\""},
       {"key Escape\x01\n", "road.play:1: control character in the line"},
+      {"click game\n", "road.play:1: expected \"click game <target>\""},
+      {"move game\n", "road.play:1: expected \"move game <target>\""},
+      {"wait game\n", "road.play:1: expected \"wait game <condition> [frames]\""},
+      {"wait game idle 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
+      {"move knob 1\n", "road.play:1: unknown step \"move\""},
   };
   for (const st_Case& c : cases) {
     std::vector<st_PlayStep> steps;

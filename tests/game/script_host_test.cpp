@@ -9,7 +9,7 @@
 #include "KRX/runtime/function_adapter.h"
 #include "base/data/Variant.h"
 #include "game_fixture.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptHost.h"
 

@@ -210,7 +210,7 @@ TEST_F(LoadTest, GarbageIsRefused) {
   EXPECT_TRUE(capture.contains("cannot open"));
 }
 
-// --- the skinning effect
+// ---- the skinning effect
 
 struct SkinVertex {  // position, three weights, four bone indices, normal (stored negated), uv
   float x, y, z, w0, w1, w2;
@@ -300,7 +300,7 @@ TEST_F(EffectTest, SkinnedLightsWithAmbientAndDirectionalLight) {
   EXPECT_TRUE(ColorNear(Pixel(8, 16), 0xFF9980CC, 2));  // (0.2 + 0.4, 0.1 + 0.4, 0 + 0.8)
 }
 
-// --- the video shaders
+// ---- the video shaders
 
 TEST_F(GpuTest, VideoShadersConvertLimitedRangeYuv) {
   const uint8_t planes[4] = {128, 128, 128, 64};  // Y, Cr, Cb, A

@@ -57,6 +57,17 @@ TEST(DxtDecode, ShortInputIsRefused) {
   EXPECT_TRUE(DecodeDxt(fmt::DXT1, 4, 4, kDxt1Opaque, 8, out));
 }
 
+// A w × h render target made current, drawn with stage 0's texture as it is.
+bool DrawStageZeroInto(Device* device, uint32_t w, uint32_t h, Texture** target, Surface** surface) {
+  if (device->CreateTexture(w, h, 1, usage::RenderTarget, fmt::A8R8G8B8, pool::Default, target) != kOk) return false;
+  (*target)->GetSurfaceLevel(0, surface);
+  device->SetRenderTarget(0, *surface);
+  device->SetRenderState(rs::Lighting, 0);
+  device->SetRenderState(rs::ZEnable, 0);
+  device->SetTextureStageState(0, tss::ColorOp, top::SelectArg1);
+  return true;
+}
+
 class CompressedTextureTest : public GpuTest, public ::testing::WithParamInterface<bool> {};
 
 // Sampled one texel per pixel, the device shows what the decoder computes, whether the
@@ -64,13 +75,8 @@ class CompressedTextureTest : public GpuTest, public ::testing::WithParamInterfa
 TEST_P(CompressedTextureTest, SampledPixelsMatchDecoder) {
   device_->ForceSoftwareDxt(GetParam());
   Texture* target = nullptr;
-  ASSERT_EQ(device_->CreateTexture(8, 4, 1, usage::RenderTarget, fmt::A8R8G8B8, pool::Default, &target), kOk);
   Surface* surface = nullptr;
-  target->GetSurfaceLevel(0, &surface);
-  device_->SetRenderTarget(0, surface);
-  device_->SetRenderState(rs::Lighting, 0);
-  device_->SetRenderState(rs::ZEnable, 0);
-  device_->SetTextureStageState(0, tss::ColorOp, top::SelectArg1);
+  ASSERT_TRUE(DrawStageZeroInto(device_, 8, 4, &target, &surface));
   for (const uint8_t* block : {kDxt1Opaque, kDxt1Punch}) {
     Texture* t = nullptr;
     ASSERT_EQ(device_->CreateTexture(8, 4, 1, 0, fmt::DXT1, pool::Managed, &t), kOk);
@@ -94,6 +100,40 @@ TEST_P(CompressedTextureTest, SampledPixelsMatchDecoder) {
   target->Release();
 }
 INSTANTIATE_TEST_SUITE_P(DriverAndSoftware, CompressedTextureTest, ::testing::Values(false, true));
+
+// A dynamic texture's rows are padded, with spare rows below, for a decoder to write into; what
+// is drawn is only the texture's own width and height, and each upload replaces the last.
+TEST_F(GpuTest, DynamicTexturesPadTheirRowsAndDrawWhatIsInside) {
+  Texture* target = nullptr;
+  Surface* surface = nullptr;
+  ASSERT_TRUE(DrawStageZeroInto(device_, 6, 3, &target, &surface));
+  Texture* t = nullptr;
+  ASSERT_EQ(device_->CreateTexture(6, 3, 1, usage::Dynamic, fmt::A8R8G8B8, pool::Managed, &t), kOk);
+  for (uint32_t round = 0; round < 2; ++round) {
+    LockedRect locked;
+    ASSERT_EQ(t->LockRect(0, &locked, nullptr, 0), kOk);
+    EXPECT_EQ(locked.pitch, int32_t(kDynamicRowAlign));
+    EXPECT_EQ(reinterpret_cast<uintptr_t>(locked.bits) % kDynamicRowAlign, 0u);
+    uint8_t* bits = static_cast<uint8_t*>(locked.bits);
+    // Every byte of the padding and the spare rows is writable; none of it may show.
+    std::memset(bits, 0x7F, size_t(locked.pitch) * (3 + kDynamicSpareRows));
+    for (uint32_t y = 0; y < 3; ++y)
+      for (uint32_t x = 0; x < 6; ++x)
+        reinterpret_cast<uint32_t*>(bits + y * uint32_t(locked.pitch))[x] = 0xFF000000u | (round * 0x800000u + y * 0x40 + x * 0x2000);
+    t->UnlockRect(0);
+    device_->SetTexture(0, t);
+    device_->Clear(0, nullptr, clear::Target, 0x12345678, 1.0f, 0);
+    DrawQuad(-0.5f, -0.5f, 5.5f, 2.5f);
+    const std::vector<uint32_t> p = ReadTarget();
+    for (uint32_t y = 0; y < 3; ++y)
+      for (uint32_t x = 0; x < 6; ++x)
+        EXPECT_TRUE(ColorNear(p[y * 6 + x], 0xFF000000u | (round * 0x800000u + y * 0x40 + x * 0x2000), 0)) << x << "," << y;
+  }
+  device_->SetTexture(0, nullptr);
+  t->Release();
+  surface->Release();
+  target->Release();
+}
 
 TEST_F(GpuTest, BuffersReportTheirDescriptionAndDrawFromRingOffsets) {
   VertexBuffer* vb = nullptr;

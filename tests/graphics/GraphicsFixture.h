@@ -12,6 +12,7 @@
 #include "base/Imaging.h"
 #include "base/app/SystemRoot.h"
 #include "platform/gpu/Device.h"
+#include "support/HeadlessEngine.h"
 
 namespace gfx {
 class cl_Texture;
@@ -43,8 +44,9 @@ class GraphicsTest : public ::testing::Test {
   // QUILLANE_UPDATE_GOLDEN=1, writes it instead (review it in git diff).
   ::testing::AssertionResult MatchesGolden(const std::string& name);
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  std::filesystem::path m_dir;          // the engine's scratch folder
+  base::cl_System* m_system = nullptr;  // the engine's root module
 };
 
 bool HeadlessGpuAvailable();

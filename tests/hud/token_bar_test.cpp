@@ -9,7 +9,7 @@
 #include "HudStandIns.h"
 #include "base/data/Xml.h"
 #include "base/text/Text.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
@@ -49,7 +49,7 @@ class TokenBarTest : public HudTest {
   cl_TokenBar m_bar;
 };
 
-// ---------------------------------------------------------------- rebuild
+// ---- rebuild
 
 TEST_F(TokenBarTest, DefaultModeShowsHeldItemsInThePlayersOrderUnlistedFirst) {
   m_bar.SyncMode(true);
@@ -96,7 +96,7 @@ TEST_F(TokenBarTest, WithoutInventoryTheBarStaysEmpty) {
   EXPECT_EQ(m_bar.GetChildCount(), 0);
 }
 
-// ---------------------------------------------------------------- drag and drop
+// ---- drag and drop
 
 TEST_F(TokenBarTest, AcceptedDropPlaysTheUseAnimationThenTheActionOnce) {
   Rules().accepted = {{"Odo", "T1_Ledger"}};
@@ -215,7 +215,7 @@ TEST_F(TokenBarTest, ATopicUsedUpInTheDialogueLeavesTheBar) {
   EXPECT_NE(m_bar.FindToken("T6_EndChat"), nullptr);
 }
 
-// ---------------------------------------------------------------- animations
+// ---- animations
 
 struct st_AnimCase {
   int type;
@@ -282,7 +282,7 @@ TEST_F(TokenBarTest, GlideAndSlideReachHomeWithoutAStartPoint) {
   EXPECT_NEAR(token->m_Rect.x, kBarX + 120.0f, 0.5f);
 }
 
-// ---------------------------------------------------------------- removal and pending actions
+// ---- removal and pending actions
 
 TEST_F(TokenBarTest, ARemovedTokenLeavesNoPointerBehind) {
   Rules().accepted = {{"T1_Telegram", "T1_Codebook"}};
@@ -355,7 +355,7 @@ TEST_F(TokenBarTest, APendingActionWaitsWhileATokenAnimates) {
   EXPECT_EQ(m_bar.GetChildCount(), 4);
 }
 
-// ---------------------------------------------------------------- token order
+// ---- token order
 
 TEST_F(TokenBarTest, TokenOrderTravelsThroughTheGameStateAndItsText) {
   m_bar.AcquireTokenPopIn("T1_Codebook");

@@ -49,6 +49,8 @@ bool cl_LayerRules::Load(const std::string& path) {
     for (std::string w; words >> w;) values.push_back(w);
     if (key == "root") {
       m_roots.insert(m_roots.end(), values.begin(), values.end());
+    } else if (key == "areas") {
+      m_areaLibraries.insert(values.begin(), values.end());
     } else {
       m_below[key] = values;
     }
@@ -61,6 +63,11 @@ std::string cl_LayerRules::LibraryOf(const std::string& file) const {
   for (const auto& [folder, below] : m_below)
     if (file.compare(0, folder.size() + 1, folder + "/") == 0 && folder.size() > best.size()) best = folder;
   return best;
+}
+
+bool cl_LayerRules::IsUnlistedArea(const std::string& file) const {
+  const std::string library = LibraryOf(file);
+  return m_areaLibraries.count(library) != 0 && file.find('/', library.size() + 1) != std::string::npos;
 }
 
 std::set<std::string> cl_LayerRules::Expand(const std::string& name) const {
@@ -128,7 +135,7 @@ std::vector<st_Violation> CheckTree(const std::string& treePath, const cl_LayerR
   std::set<std::string> unknownFolders;
   for (const std::string& file : files) {
     const std::string library = rules.LibraryOf(file);
-    if (library.empty()) {
+    if (library.empty() || rules.IsUnlistedArea(file)) {
       const std::string folder = fs::path(file).parent_path().generic_string();
       if (unknownFolders.insert(folder).second)
         out.push_back({file, 0, "", file + ": folder '" + folder + "' has no line in layers.txt"});

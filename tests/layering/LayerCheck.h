@@ -17,12 +17,16 @@ class cl_LayerRules {
   std::string LibraryOf(const std::string& file) const;
   // Whether library from may include a header of library to.
   bool MayInclude(const std::string& from, const std::string& to) const;
+  // Whether the file lies in a sub-folder of a library whose areas are on the list ("areas:"),
+  // but that sub-folder has no line of its own.
+  bool IsUnlistedArea(const std::string& file) const;
   const std::vector<std::string>& GetRoots() const { return m_roots; }
   const std::string& GetError() const { return m_error; }
 
  private:
   std::set<std::string> Expand(const std::string& name) const;  // "platform/*" to its folders
   std::vector<std::string> m_roots;
+  std::set<std::string> m_areaLibraries;  // libraries split into areas, each with a line
   std::map<std::string, std::vector<std::string>> m_below;  // the direct lower folders
   std::string m_error;
 };

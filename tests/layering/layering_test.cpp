@@ -41,17 +41,47 @@ TEST(Layering, RulesAreTransitiveAndWildcardsCoverTheirFolders) {
   EXPECT_EQ(rules.LibraryOf("elsewhere/x.h"), "");
 }
 
-// A small tree with one upward include, one from a folder without a layer, and allowed ones
-// (downward, inside a library, through an include root, and a third-party header).
+// The game's areas: each floor reaches every floor below it, never one above or a neighbour on
+// its own floor; the program beside the areas reaches them all.
+TEST(Layering, GameAreasIncludeOnlyLowerFloors) {
+  const layering::cl_LayerRules rules = Rules();
+  EXPECT_TRUE(rules.MayInclude("quillane/minigames", "quillane/core"));
+  EXPECT_TRUE(rules.MayInclude("quillane/bindings", "quillane/session"));
+  EXPECT_TRUE(rules.MayInclude("quillane/core", "win32dx9/SystemGUI"));
+  EXPECT_TRUE(rules.MayInclude("quillane", "quillane/bindings"));
+  EXPECT_FALSE(rules.MayInclude("quillane/minigames", "quillane/session"));
+  EXPECT_FALSE(rules.MayInclude("quillane/session", "quillane/bindings"));
+  EXPECT_FALSE(rules.MayInclude("quillane/savegame", "quillane/menu"));
+  EXPECT_FALSE(rules.MayInclude("quillane/settings", "quillane/text"));
+  EXPECT_FALSE(rules.MayInclude("quillane/core", "quillane/settings"));
+  EXPECT_EQ(rules.LibraryOf("quillane/main.cpp"), "quillane");
+  EXPECT_EQ(rules.LibraryOf("quillane/menu/RootMenu.h"), "quillane/menu");
+  EXPECT_TRUE(rules.IsUnlistedArea("quillane/newarea/Loose.h"));
+  EXPECT_FALSE(rules.IsUnlistedArea("quillane/main.cpp"));
+}
+
+// A small tree with an upward include between libraries and one between game areas, a folder
+// without a layer and a game area without one, and allowed ones (downward, inside a library or
+// area, through an include root, and a third-party header).
 TEST(Layering, CheckFindsAnUpwardIncludeInAFixtureTree) {
   const auto found = layering::CheckTree(kDir + "/fixture", Rules());
-  ASSERT_EQ(found.size(), 2u) << Describe(found);
+  ASSERT_EQ(found.size(), 4u) << Describe(found);
   EXPECT_EQ(found[0].file, "base/data/Upward.h");
   EXPECT_EQ(found[0].line, 4);
   EXPECT_EQ(found[0].include, "win32dx9/Platform.h");
   EXPECT_NE(found[0].text.find("base may not include win32dx9"), std::string::npos) << found[0].text;
-  EXPECT_EQ(found[1].file, "stray/Loose.h");
-  EXPECT_NE(found[1].text.find("no line in layers.txt"), std::string::npos) << found[1].text;
+  EXPECT_EQ(found[1].file, "quillane/minigames/Climb.cpp");
+  EXPECT_EQ(found[1].line, 5);
+  EXPECT_EQ(found[1].include, "quillane/session/Session.h");
+  EXPECT_NE(found[1].text.find("quillane/minigames/Climb.cpp:5: includes \"quillane/session/Session.h\" "
+                               "(quillane/minigames may not include quillane/session)"),
+            std::string::npos)
+      << found[1].text;
+  EXPECT_EQ(found[2].file, "quillane/newarea/Loose.h");
+  EXPECT_NE(found[2].text.find("folder 'quillane/newarea' has no line in layers.txt"), std::string::npos)
+      << found[2].text;
+  EXPECT_EQ(found[3].file, "stray/Loose.h");
+  EXPECT_NE(found[3].text.find("no line in layers.txt"), std::string::npos) << found[3].text;
 }
 
 }  // namespace

@@ -65,7 +65,7 @@ TEST_F(CodegenErrors, EmptySwitchKeepsTheLoopTarget) {
   EXPECT_TRUE(Compile("function void F(int a) { while (a) { switch (a) {} breakout; } }")) << AllMessages();
 }
 
-// ---- linker ----
+// ---- linker
 
 class LinkerTest : public CompileFixture {
  protected:

@@ -28,7 +28,7 @@ class Asm {
  public:
   explicit Asm(KRX::StringPool* vocab = nullptr) : m_vocab(vocab) {}
 
-  // ---- operands and plain instructions ----
+  // ---- operands and plain instructions
   Asm& Op(int opcode) {
     m_code.push_back(uint8_t(opcode));
     return *this;
@@ -64,7 +64,7 @@ class Asm {
     return *this;
   }
 
-  // ---- control flow ----
+  // ---- control flow
   Asm& Label(const std::string& name) {
     m_labels[name] = int(m_code.size());
     return *this;

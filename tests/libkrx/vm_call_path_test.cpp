@@ -227,7 +227,7 @@ TEST_F(CallPath, EachCallShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstru
   EXPECT_EQ(RunWith("m7", {Var(4), Var(5)}, -1).substr(0, 5), "int:9");
 }
 
-// ---- the callee's name ----
+// ---- the callee's name
 
 // Caller "f" calls "g" by name three times, summing what it returns.
 void BindNamedCaller(BinCode* module) {
@@ -268,7 +268,7 @@ TEST_F(CallPath, ARememberedCalleeFollowsItsSymbolThreadVariablesAndRemovals) {
   EXPECT_NE(gone->m_lastError.find("undefinied variable 'g' found"), std::string::npos) << gone->m_lastError;
 }
 
-// ---- frames reused by other functions ----
+// ---- frames reused by other functions
 
 std::string g_seen;
 // Names and values of the calling frame's slots, and whether its names are its function's.

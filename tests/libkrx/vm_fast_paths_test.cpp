@@ -64,7 +64,7 @@ TEST_F(VmCalls, CalleesOfDifferentLayoutsAtOneDepthKeepTheirOwnSlots) {
   EXPECT_EQ(after.substr(after.find(':', 8)), alone.substr(alone.find(':', 8)));
 }
 
-// ---- strings ----
+// ---- strings
 
 using KRX::Var;
 

@@ -341,7 +341,7 @@ TEST_F(IntLoops, EachLoopGivesTheResultsErrorsBudgetEndsStackAndLinesOfItsInstru
   }
 }
 
-// ---- compiled scripts: without a hook the loops run whole, with one they run as instructions ----
+// ---- compiled scripts: without a hook the loops run whole, with one they run as instructions
 
 class IntLoopScripts : public krxtest::CompileFixture {};
 

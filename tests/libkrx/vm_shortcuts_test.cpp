@@ -482,7 +482,7 @@ TEST_F(VmShortcuts, EachShapeGivesTheResultsErrorsBudgetEndsAndLinesOfItsInstruc
   }
 }
 
-// ---- strings grown in place against the join of the general path ----
+// ---- strings grown in place against the join of the general path
 
 std::string Exact(const Var& v) {
   return krxtest::Describe(v) + " kind " + std::to_string(v.GetTypeByte()) + " count " + std::to_string(v.GetCount());
@@ -547,7 +547,7 @@ TEST(StringAppend, GrowsOverManyBlocksAndStopsAtTheLengthCap) {
   EXPECT_FALSE(Var::OpAdd(krxtest::MakeVar("c:z"), full));
 }
 
-// ---- arrays ----
+// ---- arrays
 
 TEST(ArrayElements, GrownElementsAreTypedNilsOfEveryType) {
   for (int type : {int(VT_BOOL), int(VT_INT), int(VT_FLOAT), int(VT_STRING), int(VT_MODULE), int(VT_THREAD),

@@ -18,9 +18,9 @@
 #include "quillane/gui/GameControls.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 
 namespace menutest {
 namespace {
@@ -222,9 +222,12 @@ TEST_F(LoadSavePanelTest, OverwriteWritesFirstAndDeletesTheOldFilesOnlyAfterSucc
   m_panel->SetSelected(1);  // slot004
   Press("Save");
   AnswerOk(u"Again");
+  testsupport::LogCapture log;
   AnswerOk();  // "Do you want to overwrite the existing save?"
   EXPECT_EQ(session.m_calls.back(), "SaveGame slot005.sav Again");
   EXPECT_TRUE(session.m_oldFileStoodWhileWriting);
+  // The writer says what went wrong; the panel adds its box, not a second log line.
+  EXPECT_EQ(log.count("ERROR: savegame"), 0) << log.text("\n");
   // The failed save keeps both old files, says so and leaves the panel open.
   EXPECT_TRUE(fs::exists(m_folder / "slot004.sav"));
   EXPECT_TRUE(fs::exists(m_folder / "slot004.xml"));
@@ -242,6 +245,29 @@ TEST_F(LoadSavePanelTest, OverwriteWritesFirstAndDeletesTheOldFilesOnlyAfterSucc
   EXPECT_FALSE(fs::exists(m_folder / "slot004.xml"));
   EXPECT_TRUE(fs::exists(m_folder / "slot002.sav"));
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+}
+
+// The panel's automatic save is the session's: "auto" under its name, with the list header.
+TEST_F(LoadSavePanelTest, TheAutosaveWritesAutoWithTheListHeaderForThePanelAndTheSession) {
+  cl_RecordingSession session;
+  session.m_state.set_element("GameState");
+  base::variant_get_attribute_by_path(session.m_state, "Missions/Skill", true)->set_int(7);
+  Open("savegame", &session);
+  session.m_calls.clear();
+  session.m_headers.clear();
+  EXPECT_TRUE(m_panel->AutoSave());
+  EXPECT_TRUE(WriteAutoSave(&session));
+  EXPECT_FALSE(WriteAutoSave(nullptr));
+  EXPECT_EQ(session.m_calls, (std::vector<std::string>{"SaveGame auto.sav Autosave", "SaveGame auto.sav Autosave"}));
+  ASSERT_EQ(session.m_headers.size(), 2u);
+  for (const base::Variant& header : session.m_headers) {
+    int skill = 0;
+    float time = 0.0f;
+    EXPECT_TRUE(header.get_attribute_int("skill", skill));
+    EXPECT_TRUE(header.get_attribute_float("game_time", time));
+    EXPECT_EQ(skill, 7);
+    EXPECT_EQ(time, 125.5f);
+  }
 }
 
 TEST_F(LoadSavePanelTest, NoFreeSlotNameShowsABoxAndSavesNothing) {

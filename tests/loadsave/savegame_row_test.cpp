@@ -7,7 +7,7 @@
 #include <string>
 
 #include "base/data/Variant.h"
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 
 namespace {
 

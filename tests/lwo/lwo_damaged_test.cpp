@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 
 #include "lwo_test_support.h"
 
@@ -47,6 +48,20 @@ const Damage kDamages[] = {
        IffWriter w = Form();
        at = w.size();
        return w.Id("PNTS").U4(100).F4s({0, 0, 0}).End().bytes();
+     }},
+    {"point at infinity", "PNTS",
+     [](int& at) {
+       IffWriter w = Form();
+       w.Chunk("PNTS").F4s({0, 0, 0});
+       at = w.size();
+       return w.F4s({1, std::numeric_limits<float>::infinity(), 0}).End().End().bytes();
+     }},
+    {"point that is not a number", "PNTS",
+     [](int& at) {
+       IffWriter w = Form();
+       w.Chunk("PNTS");
+       at = w.size();
+       return w.F4s({std::numeric_limits<float>::quiet_NaN(), 0, 0}).End().End().bytes();
      }},
     {"polygon point outside the points", "POLS",
      [](int& at) {
@@ -243,7 +258,7 @@ TEST(LwoDamagedFile, EveryTruncationIsHandled) {
   }
 }
 
-TEST(LwoDamagedFile, PolygonWithoutVerticesIsSkippedWithAWarning) {
+TEST(LwoDamagedFile, PolygonWithoutVerticesIsKeptWithAWarning) {
   IffWriter w = Form();
   Tags(w, {"Default"});
   Points(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});

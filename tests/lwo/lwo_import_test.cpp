@@ -131,6 +131,28 @@ TEST_F(LwoImport, RegisteredForTheExtensionInAnyCase) {
   EXPECT_TRUE(log.contains("ERROR: LightWave object"));
 }
 
+// A polygon without vertices stays the face of its number: the faces after it keep their
+// numbers and their surfaces.
+TEST_F(LwoImport, PolygonWithoutVerticesKeepsTheFaceNumbersAndSurfaces) {
+  IffWriter w;
+  w.Chunk("FORM").Id("LWO2");
+  Tags(w, {"Hull", "Deck"});
+  Points(w, {{0, 0, 0}, {1, 0, 0}, {0, 1, 0}});
+  Faces(w, {{0, 1, 2}, {}, {2, 1, 0}});
+  PolygonTags(w, "SURF", {{0, 0}, {1, 0}, {2, 1}});
+  testsupport::LogCapture log;
+  cl_Mesh m;
+  ASSERT_TRUE(Import(w.End().bytes(), m));
+  ASSERT_EQ(m.faces.size(), 3);
+  EXPECT_EQ(m.faces[1]->vertices.size(), 0);
+  EXPECT_EQ(m.faces[2]->index, 2);
+  EXPECT_EQ(Corners(*m.faces[2]), (std::vector<int>{0, 1, 2}));
+  ASSERT_TRUE(m.faces[2]->region);
+  EXPECT_STREQ(m.faces[2]->region->label.c_str(), "Deck");
+  EXPECT_STREQ(m.faces[1]->region->label.c_str(), "Hull");
+  EXPECT_TRUE(log.contains("1 polygons without vertices"));
+}
+
 }  // namespace
 
 namespace {

@@ -367,6 +367,8 @@ TEST(LwoRead, DISABLED_WriteFuzzSeeds) {
       {"full.lwo", lwotest::FullObject()},
       {"old.lwo", lwotest::OldObject()},
       {"hinge.lwo", lwotest::SimpleObject({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {0, -0.2f, 1}}, {{0, 1, 2}, {1, 0, 3}}, 1.5f)},
+      {"empty_polygon.lwo", lwotest::SimpleObject({{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}, {{0, 1, 2}, {}, {2, 1, 0}})},
+      {"nan_point.lwo", lwotest::SimpleObject({{0, 0, 0}, {std::nanf(""), 0, 0}, {0, 1, 0}}, {{0, 1, 2}})},
   };
   for (const auto& [name, bytes] : seeds) {
     std::ofstream(std::string(dir) + "/" + name, std::ios::binary) << bytes;

@@ -8,14 +8,10 @@
 #include "base/Imaging.h"
 #include "base/system.h"
 #include "base/text/Textsystem.h"
-#include "graphics/Graphics.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/DXFont.h"
 #include "graphics/gfx.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
-#include "win32dx9/SysInfo.h"
 
 namespace menutest {
 
@@ -50,8 +46,8 @@ std::string cl_EventLog::LastAttribute(const char* name) const {
 
 void MenuTest::SetUp() {
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_menu_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  ASSERT_TRUE(m_engine.MakeFolder("menu"));
+  m_dir = m_engine.GetDir();
   std::filesystem::create_directories(m_dir / "loca");
   std::filesystem::create_directories(m_dir / "pictures");
   std::filesystem::create_directories(m_dir / "Savegames");
@@ -59,15 +55,8 @@ void MenuTest::SetUp() {
       << "<?xml version=\"1.0\" encoding=\"utf-8\"?><TextRoot><Language value=\"English\">"
       << "<Label value=\"#menut0_1\"><Text value=\"Hello\"/></Label></Language></TextRoot>";
   ASSERT_EQ(chdir(m_dir.c_str()), 0);
-  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-  m_system = std::make_unique<base::cl_System>();
-  m_system->SetUserDataPath(m_dir.string().c_str());
-  std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                      << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
-  m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-  gfx::RegisterGraphics();
-  ASSERT_TRUE(m_system->StartUp());
+  ASSERT_TRUE(m_engine.Start(kWidth, kHeight));
+  m_system = m_engine.GetSystem();
   std::ofstream(m_dir / "fonts.xml") << "<Resources>"
                                      << "<DXFont label=\"game\" file=\"DejaVu Serif\" system=\"1\" size=\"16\"/>"
                                      << "<DXFont label=\"messagebox\" file=\"DejaVu Sans\" system=\"1\" size=\"16\"/>"
@@ -85,15 +74,8 @@ void MenuTest::TearDown() {
   delete m_gui;
   m_gui = nullptr;
   base::g_pGUI = nullptr;
-  if (m_system) m_system->ShutDown();
-  m_system.reset();
-  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
-  if (!m_dir.empty()) {
-    if (chdir(std::filesystem::temp_directory_path().c_str()) != 0) ADD_FAILURE() << "chdir";
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
+  m_engine.Stop();
+  m_system = nullptr;
 }
 
 void MenuTest::AddPicture(const std::string& label, int w, int h, uint32_t rgb, bool texture) {
@@ -131,18 +113,8 @@ void MenuTest::EndFrame() {
 }
 
 uint32_t MenuTest::Pixel(int x, int y) {
-  if (m_frame.empty()) {
-    win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-    if (!device->LockBackBuffer()) return 0xDEADBEEF;
-    m_frame.resize(static_cast<size_t>(kWidth) * kHeight);
-    for (int row = 0; row < kHeight; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
-                                                           row * device->GetLockedPitch());
-      for (int col = 0; col < kWidth; ++col) m_frame[static_cast<size_t>(row) * kWidth + col] = bits[col] & 0xFFFFFFu;
-    }
-    device->UnlockBackBuffer();
-  }
-  if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return 0xDEADBEEF;
+  if (m_frame.empty()) m_frame = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+  if (m_frame.empty() || x < 0 || y < 0 || x >= kWidth || y >= kHeight) return 0xDEADBEEF;
   return m_frame[static_cast<size_t>(y) * kWidth + x];
 }
 

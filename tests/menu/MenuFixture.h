@@ -17,6 +17,7 @@
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
 #include "quillane/gui/GameGUI.h"
+#include "support/HeadlessEngine.h"
 
 namespace menutest {
 
@@ -46,8 +47,9 @@ class MenuTest : public ::testing::Test {
   bool PressKey(int key, int scan = 0, bool shift = false);
   bool ReleaseKey(int key, int scan = 0);
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  std::filesystem::path m_dir;          // the engine's scratch folder, the working folder in a test
+  base::cl_System* m_system = nullptr;  // the engine's root module
   cl_GameGUI* m_gui = nullptr;
   bool m_inFrame = false;
   std::vector<uint32_t> m_frame;

@@ -7,7 +7,7 @@
 #include "quillane/screen/Fader.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 namespace menutest {
 namespace {

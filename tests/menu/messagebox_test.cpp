@@ -9,7 +9,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/gui/GameControls.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 namespace menutest {
 namespace {

@@ -15,7 +15,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/menu/GameMenu.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/settings/TweakSettings.h"
 

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 #include "base/math/Matrix4.h"
@@ -204,6 +206,70 @@ TEST(EdgeList, EdgesAndBothWarnings) {
   EXPECT_EQ(shared->centre, V3(1, 0, 0));
   EXPECT_FLOAT_EQ(shared->normal.y, 2 / std::sqrt(5.0f));
   for (int i = 0; i < t.m.edges.size(); ++i) EXPECT_EQ(t.m.edges[i]->index, i);
+}
+
+// Faces of three to five corners drawn at random from a small pool, so that faces share edges
+// with several others and some use a vertex twice; edges and neighbours against plain scans
+// (every corner pair looked up through AddOrFindEdge, every face pair counted corner by corner).
+TEST(Connectivity, NeighboursAndEdgesEqualPlainScansOnRandomMeshes) {
+  std::mt19937 rng(11);
+  for (int round = 0; round < 20; ++round) {
+    cl_Mesh m, plain;
+    for (int i = 0; i < 30; ++i) {
+      const V3 p(static_cast<float>(i % 6), 0.0f, static_cast<float>(i / 6));
+      m.AddVertex(p, V3(0, 1, 0), V2());
+      plain.AddVertex(p, V3(0, 1, 0), V2());
+    }
+    for (int f = 0; f < 80; ++f) {
+      std::vector<int> corners(3 + rng() % 3);
+      for (int& c : corners) c = static_cast<int>(rng() % 30);
+      std::vector<cl_Mesh::st_Vertex*> a, b;
+      for (int c : corners) a.push_back(m.vertices[c]), b.push_back(plain.vertices[c]);
+      m.AddFace(a.data(), static_cast<int>(a.size()));
+      plain.AddFace(b.data(), static_cast<int>(b.size()));
+    }
+    testsupport::LogCapture log;  // the refused corner pairs' warnings
+    m.CalcConnectivity();
+    m.BuildEdgeList();
+    plain.FindVertexFaces();
+    for (auto* f : plain.faces) {
+      const int n = f->vertices.size();
+      for (int i = 0; i < n; ++i) {
+        auto* a = f->vertices[i];
+        auto* b = f->vertices[(i + 1) % n];
+        if (a == b || (a->position.x == b->position.x && a->position.z == b->position.z)) continue;
+        auto* e = plain.AddOrFindEdge(a, b);
+        e->faces.push_back_unique(f);
+        f->edges.push_back_unique(e);
+      }
+    }
+    ASSERT_EQ(m.edges.size(), plain.edges.size());
+    for (int i = 0; i < m.edges.size(); ++i) {
+      EXPECT_EQ(m.edges[i]->vertexA->index, plain.edges[i]->vertexA->index);
+      EXPECT_EQ(m.edges[i]->vertexB->index, plain.edges[i]->vertexB->index);
+      ASSERT_EQ(m.edges[i]->faces.size(), plain.edges[i]->faces.size());
+      for (int k = 0; k < m.edges[i]->faces.size(); ++k)
+        EXPECT_EQ(m.edges[i]->faces[k]->index, plain.edges[i]->faces[k]->index);
+    }
+    for (int i = 0; i < m.faces.size(); ++i) {
+      const auto* f = plain.faces[i];
+      std::vector<int> expected;
+      for (int c = 0; c < f->vertices.size(); ++c) {
+        const auto* v = f->vertices[c];
+        for (int k = 0; k < v->faces.size(); ++k) {
+          const auto* g = v->faces[k];
+          int shared = 0;
+          for (int d = 0; d < g->vertices.size(); ++d) shared += f->vertices.contains(g->vertices[d]);
+          if (g != f && shared >= 2 && std::find(expected.begin(), expected.end(), g->index) == expected.end())
+            expected.push_back(g->index);
+        }
+      }
+      std::vector<int> found;
+      for (int k = 0; k < m.faces[i]->neighbours.size(); ++k) found.push_back(m.faces[i]->neighbours[k]->index);
+      EXPECT_EQ(found, expected) << "face " << i;
+      EXPECT_EQ(m.faces[i]->word2, 0);
+    }
+  }
 }
 
 TEST(MeshTransforms, BoxScaleFlipAndMatrix) {

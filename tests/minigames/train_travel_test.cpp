@@ -16,6 +16,7 @@
 #include "base/math/Random.h"
 #include "graphics/image/TextureStrip.h"
 #include "minigame_fixture.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/session/Session.h"
@@ -38,7 +39,7 @@ class TrainTravelTest : public minigametest::MinigameTest {
     const fs::path art = fs::path(QUILLANE_DATA_DIR) / "gui/minigames/traintravel";
     if (!fs::exists(art / "node.tga")) GTEST_SKIP() << "no generated train-travel pictures (run demogen)";
     fs::copy(art, m_dir / "gui/minigames/traintravel", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
-    ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {"gui/minigames/traintravel/"},
+    ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {"gui/minigames/traintravel/", "gui/cursors/"},
                                              {"tooltip", "tutorial", "train_travel"}, "train_resources.xml"),
               0);
     SetState("Missions/Skill", 0);
@@ -89,10 +90,13 @@ class TrainTravelTest : public minigametest::MinigameTest {
     for (int i = 0; i < 300 && game.IsAnimating(); ++i) Step();
     Step();
   }
+  // A press and its release: the game acts on the release.
   void Key(int key) {
     base::ICMD cmd;
     cmd.type = base::ICMD::KEY_PRESSED;
     cmd.key = static_cast<uint8_t>(key);
+    Input(cmd);
+    cmd.type = base::ICMD::KEY_RELEASED;
     Input(cmd);
   }
 
@@ -165,6 +169,41 @@ TEST_F(TrainTravelTest, ReachingTheCityWinsWithTheEasyBonus) {
   EXPECT_EQ(GameStateInt("Missions/Skill"), 100);
   EXPECT_EQ(GameStateInt("Missions/Minigames/TrainTravel/TutorialTriggerStart"), 1);
   EXPECT_EQ(NewLog().find("ERROR:"), std::string::npos) << NewLog();
+}
+
+// The items are placed and the stations travelled through the targets the play driver clicks;
+// while an item waits to be placed the cursor shows it.
+TEST_F(TrainTravelTest, TheCursorShowsTheItemToPlaceAndTheStationsAreClickedByName) {
+  SetState("Missions/Minigames/TrainTravel/SetOutOfOrder", 1);
+  SetState("Missions/Minigames/TrainTravel/SetSaveHaven", 1);
+  cl_TrainTravelPanel* game = Start();
+  ASSERT_NE(game, nullptr) << Log();
+  auto clickStation = [&](const char* name) {
+    float x = 0.0f, y = 0.0f;
+    ASSERT_TRUE(game->GetPlayTarget(name, x, y)) << name;
+    Mouse(base::ICMD::MOUSE_MOVE, x, y);
+    Mouse(base::ICMD::LEFT_UP, x, y);
+    for (int i = 0; i < 200; ++i) {
+      Step();
+      if (game->GetActiveTutorial()) Mouse(base::ICMD::LEFT_UP, 512.0f, 20.0f);  // the next item's box
+      else if (game->IsPlayCondition("idle")) break;
+    }
+  };
+  Step();
+  EXPECT_STREQ(quillane::GetGameCursor(), "cursor_outoforder");
+  clickStation("station C");
+  EXPECT_TRUE(game->GetNode(C).HasFlags(st_TrainNode::OutOfOrder));
+  EXPECT_STREQ(quillane::GetGameCursor(), "cursor_savehaven");
+  clickStation("station B");
+  EXPECT_EQ(game->GetState(), cl_TrainTravelPanel::Playing);
+  EXPECT_STREQ(quillane::GetGameCursor(), "gamecursor");
+  float x = 0.0f, y = 0.0f;
+  EXPECT_FALSE(game->GetPlayTarget("station Nowhere", x, y));
+  clickStation("station B");
+  EXPECT_EQ(game->GetPlayerNode(), B);
+  clickStation("station D");
+  EXPECT_EQ(game->GetState(), cl_TrainTravelPanel::Over);
+  EXPECT_EQ(GameStateInt("Missions/Minigames/TrainTravel/Win"), 1);
 }
 
 TEST_F(TrainTravelTest, ArrestsRestartUntilTheFifthEndsTheGameWithoutBonus) {

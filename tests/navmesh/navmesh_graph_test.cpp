@@ -174,8 +174,14 @@ TEST(NavMeshQueries, GridAnswersEqualTheLinearScans) {
     nav->GetBounds(b);
     const float mx = (b[3] - b[0]) * 0.2f + 1.0f, mz = (b[5] - b[2]) * 0.2f + 1.0f;
     std::uniform_real_distribution<float> ux(b[0] - mx, b[3] + mx), uz(b[2] - mz, b[5] + mz);
+    // Every other query on a lattice of half cells of the grid floors: segments along edges,
+    // through corners and of no length, where the grid walk along a segment must miss nothing.
+    std::uniform_int_distribution<int> lattice(-2, 22);
+    const float stepX = (b[3] - b[0]) / 20.0f, stepZ = (b[5] - b[2]) / 20.0f;
+    auto onLattice = [&](float y) { return tPoint(b[0] + stepX * lattice(rng), y, b[2] + stepZ * lattice(rng)); };
     for (int i = 0; i < 2000; ++i) {
-      const tPoint p(ux(rng), 3.0f, uz(rng)), q(ux(rng), 0.0f, uz(rng));
+      tPoint p(ux(rng), 3.0f, uz(rng)), q(ux(rng), 0.0f, uz(rng));
+      if (i % 2) p = onLattice(3.0f), q = i % 10 == 1 ? p : onLattice(0.0f);
       ASSERT_EQ(nav->IsInside(p), plain.IsInside(p)) << name << " " << i;
       tPoint near;
       nav->GetNearestBoundaryPoint(p, near);

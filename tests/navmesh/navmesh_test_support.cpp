@@ -68,9 +68,9 @@ bool OnFloor(const st_Floor& floor, double x, double z, double tolerance) {
   return false;
 }
 
-bool SegmentOnFloor(const st_Floor& floor, const tPoint& a, const tPoint& b, double tolerance) {
+bool SegmentOnFloor(const st_Floor& floor, const tPoint& a, const tPoint& b, double tolerance, double step) {
   const double dx = double(b.x) - a.x, dz = double(b.z) - a.z;
-  const int steps = std::max(1, static_cast<int>(std::sqrt(dx * dx + dz * dz) / 0.5));
+  const int steps = std::max(1, static_cast<int>(std::sqrt(dx * dx + dz * dz) / step));
   for (int i = 0; i <= steps; ++i) {
     const double t = double(i) / steps;
     if (!OnFloor(floor, a.x + t * dx, a.z + t * dz, tolerance)) return false;

@@ -88,6 +88,6 @@ st_Floor FloorOf(const cl_Mesh& m);
 // Inside some face, or within tolerance of a face's outline.
 bool OnFloor(const st_Floor& floor, double x, double z, double tolerance);
 // Every point of the segment sampled at most `step` apart lies on the floor.
-bool SegmentOnFloor(const st_Floor& floor, const tPoint& a, const tPoint& b, double tolerance);
+bool SegmentOnFloor(const st_Floor& floor, const tPoint& a, const tPoint& b, double tolerance, double step = 0.5);
 
 }  // namespace navtest

@@ -18,6 +18,7 @@
 #include "graphics/Texture.h"
 #include "navmesh_test_support.h"
 #include "quillane/world/PathFinderTest.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -41,28 +42,14 @@ class PathFinderModule : public ::testing::Test {
  protected:
   void SetUp() override {
     if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillane_nav_XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-    m_system = std::make_unique<base::cl_System>();
-    m_system->SetUserDataPath(m_dir.string().c_str());
-    std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                        << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-    ASSERT_TRUE(m_system->LoadConfig("config.xml"));
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    ASSERT_TRUE(m_system->StartUp());
+    ASSERT_TRUE(m_engine.MakeFolder("nav"));
+    ASSERT_TRUE(m_engine.Start(kWidth, kHeight));
+    m_system = m_engine.GetSystem();
     base::tMultiFileFormatLoader<cl_Mesh>::AddFileFormat("testfloor", LoadTestFloor);
   }
   void TearDown() override {
-    if (m_system) m_system->ShutDown();
-    m_system.reset();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
-    if (!m_dir.empty()) {
-      std::error_code ec;
-      std::filesystem::remove_all(m_dir, ec);
-    }
+    m_engine.Stop();
+    m_system = nullptr;
   }
 
   void Send(uint8_t type, int x, int y, uint8_t key = 0) {
@@ -80,14 +67,13 @@ class PathFinderModule : public ::testing::Test {
     std::vector<int> blocks;
     if (!device->BeginFrame()) return blocks;
     module.Render();
-    if (device->LockBackBuffer()) {
-      const auto* bits = static_cast<const unsigned char*>(device->GetLockedBits());
-      const int pitch = device->GetLockedPitch();
+    const std::vector<uint32_t> frame = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+    if (!frame.empty()) {
       for (int by = 0; by < kHeight / kBlock; ++by) {
         for (int bx = 0; bx < kWidth / kBlock; ++bx) {
           int sum[3] = {0, 0, 0};
           for (int y = by * kBlock; y < (by + 1) * kBlock; ++y) {
-            const uint32_t* row = reinterpret_cast<const uint32_t*>(bits + y * pitch);
+            const uint32_t* row = &frame[static_cast<size_t>(y) * kWidth];
             for (int x = bx * kBlock; x < (bx + 1) * kBlock; ++x) {
               sum[0] += (row[x] >> 16) & 0xFF, sum[1] += (row[x] >> 8) & 0xFF, sum[2] += row[x] & 0xFF;
             }
@@ -95,14 +81,13 @@ class PathFinderModule : public ::testing::Test {
           for (int c = 0; c < 3; ++c) blocks.push_back(sum[c] / (kBlock * kBlock));
         }
       }
-      device->UnlockBackBuffer();
     }
     device->EndFrame();
     return blocks;
   }
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  base::cl_System* m_system = nullptr;  // the engine's root module
 };
 
 TEST_F(PathFinderModule, ScriptedClicksAndObstaclesRenderTheReviewedPicture) {

@@ -195,8 +195,21 @@ void cl_PlainNavMesh::Avoid(tPointList& p, const tPointList& obstacles) const {
   for (const tPoint& o : obstacles) {
     for (size_t i = 1; i + 1 < n; ++i) {
       if (!CircleOf(o).Contains(Floor(p[i]))) continue;
-      const V2 x = CircleOf(o).Grown(10.0f).ExitPointAcross(base::Ray2(Floor(p[i]), d[i]));
-      p[i].x = x.x, p[i].z = x.y;
+      // Nearer way out, else farther, across the path; one off the floor or out of sight of the
+      // neighbours is not taken.
+      const base::Circle2 grown = CircleOf(o).Grown(10.0f);
+      const V2 dir = d[i].length() > 0.0f ? d[i].normal() : V2(0, 0);
+      const base::Ray2 across(Floor(p[i]), V2(-dir.y, dir.x));
+      std::vector<V2> exits{grown.ExitPointAcross(base::Ray2(Floor(p[i]), d[i]))};
+      float t1 = 0, t2 = 0;
+      if (grown.IntersectRay(across, t1, t2) == 2) exits.push_back(across.PointAt(std::fabs(t1) < std::fabs(t2) ? t2 : t1));
+      for (const V2& x : exits) {
+        const tPoint moved(x.x, p[i].y, x.y);
+        if (IsInside(moved) && !SegmentHitsBoundary(p[i - 1], moved) && !SegmentHitsBoundary(moved, p[i + 1])) {
+          p[i] = moved;
+          break;
+        }
+      }
     }
   }
 }
@@ -207,7 +220,8 @@ bool cl_PlainNavMesh::FindPath(const tPoint& p, const tPoint& q0, tPointList& ou
   if (obstacles)
     for (const tPoint& o : *obstacles)
       if (!finite(o)) return false;
-  const int s = NearestNode(p), g = NearestNode(q0);
+  const int s = NearestNode(p);
+  int g = NearestNode(q0);
   tPoint q = q0;
   if (obstacles) {
     for (const tPoint& o : *obstacles) {
@@ -218,6 +232,8 @@ bool cl_PlainNavMesh::FindPath(const tPoint& p, const tPoint& q0, tPointList& ou
       q.x = m.x, q.z = m.y;
     }
   }
+  // A goal moved by an obstacle is searched for where the walk ends.
+  if (g >= 0 && (q.x != q0.x || q.z != q0.z)) g = NearestNode(Clamp(q));
   if (s < 0 || g < 0) return false;
   tPointList tmp;
   if (s == g) {

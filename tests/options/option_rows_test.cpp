@@ -34,7 +34,7 @@ TEST(OptionNumberTexts, AreTheCLocaleForms) {
   EXPECT_EQ(ParseOptionNumber(""), 0.0f);
 }
 
-// ---------------------------------------------------------------- sliders
+// ---- sliders
 
 class OptionSliderTest : public OptionsTest {
  protected:
@@ -137,7 +137,7 @@ TEST_F(OptionSliderTest, DisabledCheckBoxSwallowsClicksWithoutToggling) {
   EXPECT_EQ(box.m_Value.get_int(), 1);
 }
 
-// ---------------------------------------------------------------- display-mode lists
+// ---- display-mode lists
 
 struct st_ListCase {
   const char* name;

@@ -8,7 +8,7 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
 #include "support/EngineLogCapture.h"
 
@@ -30,7 +30,7 @@ std::vector<float> RowXs(const OptionsTab& tab) {
   return xs;
 }
 
-// ---------------------------------------------------------------- opening
+// ---- opening
 
 TEST_F(OptionsTest, IngameMenuOpensThePanelInGameModeWithTabsColumnsAndIngameRowsDisabled) {
   cl_StandInSession session;
@@ -158,7 +158,7 @@ TEST_F(OptionsTest, TheDemoOptionsBuildThreeTabsWithASecondGameColumn) {
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
 }
 
-// ---------------------------------------------------------------- live effects, Ok, Cancel
+// ---- live effects, Ok, Cancel
 
 TEST_F(OptionsTest, MusicSliderFadesAtOnceAndCancelFadesTheOldLevelBack) {
   OpenPanel();
@@ -268,7 +268,7 @@ TEST_F(OptionsTest, AFailedSaveIsLoggedAndShownAndTheValuesStayApplied) {
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
 }
 
-// ---------------------------------------------------------------- the quality preset
+// ---- the quality preset
 
 struct st_PresetCase {
   float quality;

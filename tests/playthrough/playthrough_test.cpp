@@ -1,7 +1,6 @@
-// The demo played through the program's entry routine, headless, on a copy of the demo data:
-// the steps of mainroad.play (the intro, the loading bar, the root menu and its roads, a new game
-// played by keys and clicks in the Office, the quit boxes) with the checks only the test can
-// make, and the start-up log reaching a script-debugger front-end.
+// The demo played through the program's entry routine, headless, on a copy of the demo data: a
+// table of roads, each the steps of a .play file with the checks only the test can make, and the
+// start-up log reaching a script-debugger front-end.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -42,6 +41,7 @@
 #include "quillane/session/Stage.h"
 #include "quillane/video/VideoController.h"
 #include "scene_checks.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace playtest {
@@ -57,7 +57,6 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
     *why = "the screen cannot be read";
     return false;
   }
-  std::vector<uint32_t> reference(shown.size());
   if (!graphics->BeginFrame()) {
     *why = "no frame for the reference";
     return false;
@@ -65,14 +64,9 @@ bool BarMatchesReference(const float rect[4], float value, std::string* why) {
   gfx::ClearScreen(0);
   gfx::Begin2D();
   DrawHBar(base::tRectf(rect[0], rect[1], rect[2], rect[3]), value, cl_LoadingScreen::kBarColour);
-  if (graphics->LockBackBuffer()) {
-    for (uint32_t row = 0; row < height; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(graphics->GetLockedBits()) +
-                                                           row * graphics->GetLockedPitch());
-      std::copy(bits, bits + width, reference.begin() + row * width);
-    }
-    graphics->UnlockBackBuffer();
-  }
+  std::vector<uint32_t> reference =
+      testsupport::ReadBackBuffer(0, 0, static_cast<int>(width), static_cast<int>(height), false);
+  reference.resize(shown.size());
   graphics->EndFrame();
   int far = 0, count = 0, lit = 0;
   for (int y = static_cast<int>(rect[1]); y < static_cast<int>(rect[1]) + 32; ++y)
@@ -393,14 +387,100 @@ bool CheckProbe(const std::string& argument, std::string* why) {
   return false;
 }
 
+// A road of the demo: its steps in a .play file beside this test, the edits of the bundled
+// config.xml it runs with, and what its log must and must not hold at the end.
+struct st_Road {
+  const char* name;  // the test's name
+  const char* file;  // the .play file
+  std::vector<std::pair<std::string, std::string>> config;
+  std::vector<std::string> logHas, logLacks;
+  bool generatedSave = false;  // the user's "Savegames/slot001.sav" is a generated save in the Office
+  int frameBudget = 1500;      // the whole road's frames at 0.1 s a frame
+};
+
+// A road shows in test lists by its file.
+void PrintTo(const st_Road& road, std::ostream* out) { *out << road.file; }
+
+using tEdit = std::pair<std::string, std::string>;
+const tEdit kQuickLaunch{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"};
+const tEdit kKeysOff{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""};
+const tEdit kSideFile{"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""};
+// The scene scripts' own lines reach the log, so the road can check what they did.
+const tEdit kScriptLines{"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""};
+const tEdit kMinigamesOn{"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"};
+// The skip button shows after a tenth of a second.
+const tEdit kSkipButton{"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"};
+
+const st_Road kRoads[] = {
+    // The intro, the loading bar, the root menu and its roads, a new game played by keys and
+    // clicks in the Office, and the quit boxes: the menu's own question cancelled, the window's
+    // close ending the program.
+    {"TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit",
+     "mainroad.play",
+     {kKeysOff, kSideFile, kScriptLines},
+     {"Quit cancelled", "Session: back to the main menu", "Quit confirmed"},
+     {}},
+    // QuickLaunch "game" into the Office and on to the Quay: the bar's two ranges, the black
+    // first frame, the scene scripts' callbacks in order, the tokens' road to the door, a save and
+    // its load on the Quay, and the way back to the menu. The Office's mini-games count as won.
+    {"QuickLaunchGameEntersTheOfficeAndTheQuay",
+     "quicklaunch.play",
+     {{"<DevTools ShowIntroMovies=\"1\"/>",
+       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/><Debug NoMinigames=\"1\"/>"},
+      kScriptLines,
+      kSideFile,
+      kKeysOff},
+     {"campaign: Startup"},
+     {}},
+    // A game started in the Office is waited for by name and skipped with its button: a win.
+    {"AMinigameIsWaitedForAndSkippedByItsButton",
+     "minigame.play",
+     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
+     {},
+     {}},
+    // Every game of the story started where the story starts it and skipped with its button
+    // (Sabotage after its question), each a win; the story goes on to its end.
+    {"EveryGameOfTheStoryIsSkippedOnTheWayToTheEnd",
+     "games_skipped.play",
+     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
+     {"Compile Wiretap Minigame", "Compile Sabotage Minigame", "Compile FloorLights Minigame"},
+     {"Minigame Error"}},
+    // Every game of the story won by clicks on what it shows, as a player would.
+    {"EveryGameOfTheStoryIsWonOnTheWayToTheEnd",
+     "games_won.play",
+     {kQuickLaunch, kMinigamesOn, kKeysOff},
+     {},
+     {"Minigame Error"},
+     false,
+     3000},
+    // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
+    // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
+    {"EveryHotspotOfBothScenesIsCaptionedAndAnswersAClick",
+     "hotspots.play",
+     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
+     {},
+     {"Minigame Error"}},
+    // A save in the Office and its load from the Quay, with the side file written.
+    {"ASaveLoadsBackFromAnotherScene", "savegame.play", {kQuickLaunch, kKeysOff, kSideFile}, {}, {}},
+    // QuickLaunch with DevTools "Savegame" starts from that save instead of a new game.
+    {"QuickLaunchStartsFromTheNamedSavegame",
+     "quickload.play",
+     {{"<DevTools ShowIntroMovies=\"1\"/>",
+       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
+      kKeysOff},
+     {},
+     {"campaign: Startup"},
+     true},
+};
+
 class PlayThrough : public PlayTest {
  protected:
   // Runs the steps of the file with every check of this program; the run must end cleanly within
-  // 400 frames and log no error. Returns the log.
-  std::string Play(const char* file) {
+  // the frame budget and log no error. Returns the log.
+  std::string Play(const std::string& file, int frameBudget = 1500) {
     std::vector<st_PlayStep> steps;
     std::string error;
-    EXPECT_TRUE(LoadPlayScript(file, steps, &error)) << error;
+    EXPECT_TRUE(LoadPlayScript(file.c_str(), steps, &error)) << error;
     cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
     driver.AddCheck("loadingbar", CheckLoadingBar);
     driver.AddCheck("quitbox", CheckQuitBox);
@@ -427,7 +507,7 @@ class PlayThrough : public PlayTest {
     options.driver = &driver;
     EXPECT_EQ(Run(options), 0);
     EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
-    EXPECT_LT(driver.GetFrames(), 1500);  // the whole road's budget at 0.1 s a frame
+    EXPECT_LT(driver.GetFrames(), frameBudget);
     const std::string log = Log();
     EXPECT_EQ(log.find("ERROR:"), std::string::npos) << log;
     return log;
@@ -436,107 +516,24 @@ class PlayThrough : public PlayTest {
   cl_AnswerLog m_answers;
 };
 
-TEST_F(PlayThrough, TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit) {
-  // The scene scripts' own lines reach the log, so the road can check what they did.
-  WriteUserConfig({{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
-                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
-  const std::string log = Play(QUILLANE_TEST_DIR "/mainroad.play");
-  EXPECT_NE(log.find("Quit cancelled"), std::string::npos);
-  EXPECT_NE(log.find("Session: back to the main menu"), std::string::npos);
-  // The menu's own question was cancelled; the window's close ended the program.
-  EXPECT_NE(log.find("Quit confirmed"), std::string::npos);
+class Roads : public PlayThrough, public ::testing::WithParamInterface<st_Road> {};
+
+TEST_P(Roads, RunToTheirEnd) {
+  const st_Road& road = GetParam();
+  if (road.generatedSave) {
+    savegen::st_Plan plan;
+    plan.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {0.0f, 0.0f, 0.0f}}};
+    std::filesystem::create_directories(m_dir / "user" / "Savegames");
+    savegen::WriteFile((m_dir / "user" / "Savegames" / "slot001.sav").string(), savegen::Generate(plan).bytes);
+  }
+  WriteUserConfig(road.config);
+  const std::string log = Play(std::string(QUILLANE_TEST_DIR "/") + road.file, road.frameBudget);
+  for (const std::string& line : road.logHas) EXPECT_NE(log.find(line), std::string::npos) << line;
+  for (const std::string& line : road.logLacks) EXPECT_EQ(log.find(line), std::string::npos) << line;
 }
 
-// QuickLaunch "game" takes the road into the Office and on to the Quay: the bar's two ranges,
-// the black first frame, the scene scripts' callbacks in order, the tokens' road to the door, a
-// save and its load on the Quay, and the way back to the menu.
-TEST_F(PlayThrough, QuickLaunchGameEntersTheOfficeAndTheQuay) {
-  // The mini-games the Office's road starts count as won.
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>",
-                    "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/><Debug NoMinigames=\"1\"/>"},
-                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  const std::string log = Play(QUILLANE_TEST_DIR "/quicklaunch.play");
-  EXPECT_NE(log.find("campaign: Startup"), std::string::npos);
-}
-
-// With mini-games on and the skip button shown after a tenth of a second, a game started in the
-// Office is waited for by name and skipped with a click on its button, which counts as a win.
-TEST_F(PlayThrough, AMinigameIsWaitedForAndSkippedByItsButton) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
-                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  Play(QUILLANE_TEST_DIR "/minigame.play");
-}
-
-// The Office's telephone junction starts the wire-tap game, compiled from the demo's pictures at
-// the session's start; it is waited for and skipped, which counts as a win.
-TEST_F(PlayThrough, TheJunctionStartsTheWiretapGameWhichIsSkipped) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
-                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  const std::string log = Play(QUILLANE_TEST_DIR "/junction.play");
-  EXPECT_NE(log.find("Compile Wiretap Minigame"), std::string::npos);
-}
-
-// The Office's two games as the story starts them, with mini-games on and the quick skip: the
-// shelf's Bookshelf and the code book's Decoder, each skipped with its button, each giving its
-// token.
-TEST_F(PlayThrough, TheOfficeGamesAreStartedByTheStoryAndSkippedToTheirTokens) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
-                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  Play(QUILLANE_TEST_DIR "/officegames.play");
-}
-
-// With mini-games on, the Quay's gangway starts the train-travel game on the demo board; it is
-// waited for by name and skipped with its button, a win.
-TEST_F(PlayThrough, TheQuaysTrainIsStartedAtTheGangwayAndSkipped) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
-                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
-                   {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  const std::string log = Play(QUILLANE_TEST_DIR "/quaytrain.play");
-  EXPECT_EQ(log.find("Traintravel Minigame Error"), std::string::npos);
-}
-
-// Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
-// line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
-TEST_F(PlayThrough, EveryHotspotOfBothScenesIsCaptionedAndAnswersAClick) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"},
-                   {"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  Play(QUILLANE_TEST_DIR "/hotspots.play");
-}
-
-// A save in the Office and its load from the Quay, with the side file written.
-TEST_F(PlayThrough, ASaveLoadsBackFromAnotherScene) {
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/>"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
-                   {"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""}});
-  Play(QUILLANE_TEST_DIR "/savegame.play");
-}
-
-// QuickLaunch with DevTools "Savegame" starts from that save in the user's "Savegames" (a
-// generated one in the Office) instead of a new game.
-TEST_F(PlayThrough, QuickLaunchStartsFromTheNamedSavegame) {
-  savegen::st_Plan plan;
-  plan.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {0.0f, 0.0f, 0.0f}}};
-  std::filesystem::create_directories(m_dir / "user" / "Savegames");
-  savegen::WriteFile((m_dir / "user" / "Savegames" / "slot001.sav").string(), savegen::Generate(plan).bytes);
-  WriteUserConfig({{"<DevTools ShowIntroMovies=\"1\"/>",
-                    "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
-                   {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""}});
-  const std::string log = Play(QUILLANE_TEST_DIR "/quickload.play");
-  EXPECT_EQ(log.find("campaign: Startup"), std::string::npos) << "a new game started";
-}
+INSTANTIATE_TEST_SUITE_P(PlayThrough, Roads, ::testing::ValuesIn(kRoads),
+                         [](const ::testing::TestParamInfo<st_Road>& road) { return std::string(road.param.name); });
 
 // With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line
 // from then on reaches its "LOGGER" channel.

@@ -14,6 +14,7 @@
 #include "quillane/settings/TweakSettings.h"
 #include "scene_test_support.h"
 #include "support/EngineLogCapture.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace scenetest {
@@ -165,14 +166,12 @@ class SceneRender : public SceneTest {
   }
 
   static ::testing::AssertionResult Matches(const st_Frame& expected) {
-    auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-    if (!device->LockBackBuffer()) return ::testing::AssertionFailure() << "no back buffer";
-    const auto* bits = static_cast<const unsigned char*>(device->GetLockedBits());
-    const int pitch = device->GetLockedPitch();
+    const std::vector<uint32_t> shown = testsupport::ReadBackBuffer(0, 0, kW, kH);
+    if (shown.empty()) return ::testing::AssertionFailure() << "no back buffer";
     double sum = 0;
     int far = 0;
     for (int y = 0; y < kH; ++y) {
-      const uint32_t* row = reinterpret_cast<const uint32_t*>(bits + y * pitch);
+      const uint32_t* row = &shown[static_cast<size_t>(y) * kW];
       for (int x = 0; x < kW; ++x) {
         const float* e = &expected.rgb[(static_cast<size_t>(y) * kW + x) * 3];
         const int got[3] = {static_cast<int>((row[x] >> 16) & 0xFF), static_cast<int>((row[x] >> 8) & 0xFF),
@@ -185,7 +184,6 @@ class SceneRender : public SceneTest {
         far += worst > 24 ? 1 : 0;
       }
     }
-    device->UnlockBackBuffer();
     const double mean = sum / (3.0 * kW * kH);
     if (mean <= 3.0 && far <= kW * kH / 100) return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure() << "mean difference " << mean << ", " << far << " pixels off by more than 24";

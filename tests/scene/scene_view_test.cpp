@@ -13,6 +13,7 @@
 #include "quillane/world/WorldServices.h"
 #include "scene_test_support.h"
 #include "support/EngineLogCapture.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace scenetest {
@@ -248,14 +249,7 @@ TEST_F(SceneLights, CharactersAreLitByThePicturesAtTheirPlace) {
 
 using SceneDrawing = SceneLights;
 
-uint32_t Pixel(int x, int y) {
-  auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-  if (!device->LockBackBuffer()) return 0xDEADBEEF;
-  const auto* row = static_cast<const unsigned char*>(device->GetLockedBits()) + y * device->GetLockedPitch();
-  const uint32_t value = reinterpret_cast<const uint32_t*>(row)[x] & 0xFFFFFFu;
-  device->UnlockBackBuffer();
-  return value;
-}
+uint32_t Pixel(int x, int y) { return testsupport::BackBufferPixel(x, y); }
 
 TEST_F(SceneDrawing, HotspotOutlinesShowInTheEditorOnlyWhileThePlayerIsFree) {
   CopyDemoScene("Office");

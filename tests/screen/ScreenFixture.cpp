@@ -4,6 +4,7 @@
 
 #include "base/system.h"
 #include "graphics/gfx.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace screentest {
@@ -47,15 +48,8 @@ bool ScreenTest::BeginDrawing(uint32_t colour) {
 
 std::vector<uint32_t> ScreenTest::ReadFrame() {
   const int w = WindowWidth(), h = WindowHeight();
-  std::vector<uint32_t> frame(static_cast<size_t>(w) * h, 0xDEADBEEFu);
-  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-  if (!device->LockBackBuffer()) return frame;
-  for (int y = 0; y < h; ++y) {
-    const auto* row = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
-                                                        y * device->GetLockedPitch());
-    for (int x = 0; x < w; ++x) frame[static_cast<size_t>(y) * w + x] = row[x] & 0xFFFFFFu;
-  }
-  device->UnlockBackBuffer();
+  std::vector<uint32_t> frame = testsupport::ReadBackBuffer(0, 0, w, h);
+  if (frame.empty()) frame.assign(static_cast<size_t>(w) * h, 0xDEADBEEFu);
   return frame;
 }
 

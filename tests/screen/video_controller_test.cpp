@@ -10,7 +10,7 @@
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
 #include "base/system.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/video/SubtitleLines.h"
 #include "quillane/video/VideoController.h"
 #include "support/CountingEvent.h"

@@ -1,6 +1,7 @@
 // Placing, turning, walking and animating characters from a scene script on the demo Office: the
 // functions' results, what they leave on the characters and how long the calling script waits.
 #include <gtest/gtest.h>
+#include <numbers>
 
 #include <cmath>
 #include <string>
@@ -80,8 +81,8 @@ TEST_F(CharacterScript, TurnToTakesTheShortWayAndTheScriptWaitsForTheTurnsDurati
   const float waited = StepUntilSaid(2, 0.05f);
   ASSERT_GE(waited, 0.0f);
   EXPECT_NEAR(waited, duration, 0.1f);
-  EXPECT_NEAR(Character("Quillane")->yaw, -kPi / 2.0f, 1e-3f) << "270 degrees is a quarter turn clockwise";
-  EXPECT_NEAR(Character("Odo")->yaw, -kPi / 2.0f, 1e-3f);
+  EXPECT_NEAR(Character("Quillane")->yaw, -std::numbers::pi_v<float> / 2.0f, 1e-3f) << "270 degrees is a quarter turn clockwise";
+  EXPECT_NEAR(Character("Odo")->yaw, -std::numbers::pi_v<float> / 2.0f, 1e-3f);
   ASSERT_GE(StepUntilSaid(3), 0.0f);
   EXPECT_EQ(Number(Said()[2]), 0.0f);
   EXPECT_TRUE(Logged("Character 'Nobody' does not exist."));
@@ -196,7 +197,7 @@ TEST_F(CharacterScript, BackupAndRestoreBringBackPlaceAndFacing) {
   m_session->RunSceneScript("Office", "Backup", base::Variant());
   EXPECT_NEAR(Character("Odo")->GetPosition().x, before.x, 0.01f);
   EXPECT_NEAR(Character("Odo")->GetPosition().z, before.z, 0.01f);
-  EXPECT_NEAR(Character("Odo")->yaw, kPi / 2.0f, 1e-4f);
+  EXPECT_NEAR(Character("Odo")->yaw, std::numbers::pi_v<float> / 2.0f, 1e-4f);
 }
 
 class CharacterAnimation : public OfficeTest {

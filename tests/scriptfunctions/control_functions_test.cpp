@@ -8,12 +8,13 @@
 
 #include "base/data/VariantTools.h"
 #include "graphics/image/TextureStrip.h"
+#include "office_fixture.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/hud/Subtitles.h"
 #include "quillane/scene/Layer.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/GameStateLookups.h"
-#include "office_fixture.h"
 
 namespace scriptfunctionstest {
 namespace {

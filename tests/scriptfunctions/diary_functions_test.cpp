@@ -6,7 +6,7 @@
 
 #include "game_fixture.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/script/DiaryFunctions.h"
+#include "quillane/bindings/DiaryFunctions.h"
 #include "sound/Sfx.h"
 
 namespace scriptfunctionstest {

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "game_fixture.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"

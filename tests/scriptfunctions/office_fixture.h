@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <numbers>
 #include <string>
 
 #include "../session/session_fixture.h"
@@ -21,8 +22,6 @@ namespace scriptfunctionstest {
 namespace fs = std::filesystem;
 using quillane::cl_Character;
 using tPoint = base::tVector3<float>;
-
-constexpr float kPi = 3.14159265f;
 
 class OfficeTest : public sessiontest::SessionTest {
  protected:

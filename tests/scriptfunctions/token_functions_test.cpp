@@ -137,7 +137,7 @@ TEST_F(TokenScript, ValuesAreKeptUnderMissionsAsFloatsTextsAndFlags) {
   EXPECT_EQ(missions->get_attribute("Never"), nullptr) << "reading creates nothing";
 }
 
-// ---------------------------------------------------------------- the view, on the Office
+// ---- the view, on the Office
 
 using ViewScript = OfficeTest;
 

@@ -8,6 +8,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
+#include "quillane/core/GameState.h"
 #include "quillane/scene/Layer.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/GameStateLookups.h"

@@ -4,10 +4,11 @@
 #include <gtest/gtest.h>
 
 #include "base/data/VariantTools.h"
+#include "quillane/core/GameState.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
-#include "quillane/session/GameActionQueue.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 #include "quillane/world/WorldServices.h"
 #include "session_fixture.h"
@@ -120,8 +121,8 @@ TEST_F(SessionLifecycle, MinigameStartsAreRefusedAndNoMinigamesRecordsAWin) {
       EXPECT_EQ(win != nullptr && win->get_int() == 1, skip);
       EXPECT_EQ(base::variant_get_element_by_path(state, "Missions/Minigames/Chess", false), nullptr);
     }
-    m_system->ShutDown();
-    m_system.reset();
+    m_engine.ShutDownRoot();
+    m_system = nullptr;
   }
 }
 

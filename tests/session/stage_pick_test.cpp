@@ -2,7 +2,7 @@
 // (left and top edges inside, right and bottom outside), the scene's hotspots below them, and
 // nothing off the picture's 640 rows. Also what removing a character leaves behind.
 #include "base/data/Xml.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Stage.h"
 #include "stage_fixture.h"

@@ -10,6 +10,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Stage.h"
 #include "stage_fixture.h"
+#include "support/HeadlessEngine.h"
 #include "support/HeadlessGpu.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
@@ -90,14 +91,7 @@ class StageRender : public stagetest::StageTest {
     gfx::ClearScreen(0xFF000000);
     m_stage->GetScene()->UpdateViewFromCamera();
     m_stage->Render(base::tRectf(0.0f, 0.0f, static_cast<float>(kWidth), static_cast<float>(kHeight)));
-    if (device->LockBackBuffer()) {
-      const auto* bits = static_cast<const unsigned char*>(device->GetLockedBits());
-      for (int y = kDeskY; y < kDeskY + kDeskH; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(bits + y * device->GetLockedPitch());
-        shot.insert(shot.end(), row + kDeskX, row + kDeskX + kDeskW);
-      }
-      device->UnlockBackBuffer();
-    }
+    shot = testsupport::ReadBackBuffer(kDeskX, kDeskY, kDeskW, kDeskH, false);
     device->EndFrame();
     return shot;
   }

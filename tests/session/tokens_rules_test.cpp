@@ -78,7 +78,7 @@ class Tokens : public sessiontest::SessionTest {
   cl_Session* m_session = nullptr;
 };
 
-// ---------------------------------------------------------------- counts
+// ---- counts
 
 TEST_F(Tokens, ATopicStaysAtOneWhileAnItemCountsEachAcquisition) {
   ASSERT_NO_FATAL_FAILURE(StartPlain());
@@ -145,7 +145,7 @@ TEST(TokenFlyIn, StartsAboveTheSourceShiftedPerMovingTokenAndStaysInsideTheInset
   EXPECT_EQ(far.y, 640.0f);
 }
 
-// ---------------------------------------------------------------- check stages
+// ---- check stages
 
 // Which stage decides a drop outside a dialogue, for a scene, a dialogue and a token script
 // that each may or may not have their function.
@@ -228,7 +228,7 @@ TEST_F(Tokens, ACheckStageWithoutASceneOrForAnUnlistedTokenRefuses) {
   EXPECT_TRUE(Logged("T9_Ghost is not in token list."));
 }
 
-// ---------------------------------------------------------------- actions
+// ---- actions
 
 TEST_F(Tokens, ADropRunsTheActionOfTheStageThatAccepted) {
   ASSERT_NO_FATAL_FAILURE(Start(

@@ -2,7 +2,7 @@
 // deleted, so that a test sees every event run once and none lost.
 #pragma once
 
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 namespace testsupport {
 

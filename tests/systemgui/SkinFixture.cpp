@@ -6,15 +6,11 @@
 #include "../support/HeadlessGpu.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
-#include "graphics/Graphics.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/DXFont.h"
 #include "graphics/gfx.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
-#include "win32dx9/SysInfo.h"
 
 namespace skintest {
 
@@ -29,17 +25,9 @@ base::ICMD Cmd(int type, int x, int y, int key) {
 
 void SkinTest::SetUp() {
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_skin_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
-  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-  m_system = std::make_unique<base::cl_System>();
-  m_system->SetUserDataPath(m_dir.string().c_str());
-  std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                      << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
-  m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-  gfx::RegisterGraphics();
-  ASSERT_TRUE(m_system->StartUp());
+  ASSERT_TRUE(m_engine.MakeFolder("skin"));
+  m_dir = m_engine.GetDir();
+  ASSERT_TRUE(m_engine.Start(kWidth, kHeight));
   m_font = std::make_unique<gfx::cl_DXFont>();
   m_font->SetSize(12.0f);
   m_font->CreateD3DFont("DejaVu Sans", true);
@@ -55,14 +43,7 @@ void SkinTest::TearDown() {
   delete m_gui;
   m_gui = nullptr;
   m_font.reset();
-  if (m_system) m_system->ShutDown();
-  m_system.reset();
-  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
-  if (!m_dir.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
+  m_engine.Stop();
 }
 
 void SkinTest::RenderFrame() {
@@ -83,18 +64,8 @@ void SkinTest::EndFrame() {
 
 uint32_t SkinTest::Pixel(int x, int y) {
   // Read the whole buffer once per frame: a lock per pixel would make the scans slow.
-  if (m_frame.empty()) {
-    win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
-    if (!device->LockBackBuffer()) return 0xDEADBEEF;
-    m_frame.resize(static_cast<size_t>(kWidth) * kHeight);
-    for (int row = 0; row < kHeight; ++row) {
-      const auto* bits = reinterpret_cast<const uint32_t*>(static_cast<const unsigned char*>(device->GetLockedBits()) +
-                                                           row * device->GetLockedPitch());
-      for (int col = 0; col < kWidth; ++col) m_frame[static_cast<size_t>(row) * kWidth + col] = bits[col] & 0xFFFFFFu;
-    }
-    device->UnlockBackBuffer();
-  }
-  if (x < 0 || y < 0 || x >= kWidth || y >= kHeight) return 0xDEADBEEF;
+  if (m_frame.empty()) m_frame = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+  if (m_frame.empty() || x < 0 || y < 0 || x >= kWidth || y >= kHeight) return 0xDEADBEEF;
   return m_frame[static_cast<size_t>(y) * kWidth + x];
 }
 

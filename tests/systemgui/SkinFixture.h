@@ -11,9 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "../support/GoldenImage.h"
+#include "../support/HeadlessEngine.h"
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
-#include "../support/GoldenImage.h"
 #include "graphics/font/DXFont.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -35,8 +36,8 @@ class SkinTest : public ::testing::Test {
   // writes it instead.
   ::testing::AssertionResult MatchesGolden(const std::string& name);
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  std::filesystem::path m_dir;  // the engine's scratch folder
   std::unique_ptr<gfx::cl_DXFont> m_font;
   win32dx9::cl_SystemGUI* m_gui = nullptr;
   bool m_inFrame = false;

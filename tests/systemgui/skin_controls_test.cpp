@@ -63,7 +63,7 @@ class SkinControls : public SkinTest {
   cl_RecordingPanel* m_panel = nullptr;
 };
 
-// ---------------------------------------------------------------- key repeat
+// ---- key repeat
 
 TEST_F(SkinControls, HeldKeyRepeatsIn46thFrameThenEveryFifth) {
   auto* line = dynamic_cast<win32dx9::cl_SystemStringCtrl*>(m_panel->CreateChild("StringCtrl"));
@@ -165,7 +165,7 @@ TEST_F(SkinControls, CaretIsClampedWhenTheValueShrinks) {
   EXPECT_EQ(line->GetCharIndexAt(int(line->m_AbsRect.right) + 50), 3);
 }
 
-// ---------------------------------------------------------------- composite controls
+// ---- composite controls
 
 TEST_F(SkinControls, MenuIsAtLeast80WideEvenAndExactlyAPopup) {
   struct st_Case {
@@ -228,7 +228,7 @@ TEST_F(SkinControls, TitleBarDragsTheSheetAndAReleaseRaisesItsText) {
   EXPECT_EQ(plain->m_Rect.h, 56);
 }
 
-// ---------------------------------------------------------------- edit control
+// ---- edit control
 
 TEST_F(SkinControls, PlainEditIsOneEditableLine) {
   base::cl_Window* edit = Build("<Edit x=\"10\" y=\"10\" w=\"200\" h=\"20\" focus=\"1\"/>");

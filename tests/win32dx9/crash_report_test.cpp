@@ -1,7 +1,8 @@
 // The crash handler end to end: crash_probe fails in a child process in each of the ways the
-// handler names, and the report, the dump and the way the child ended are checked. Also the
-// pieces the handler relies on: the names of faults, modules found in a maps text, the default
-// report name and the dump reader's refusal of damaged files.
+// handler names, and the report (with the variables the symboliser reads from the dump), the
+// dump and the way the child ended are checked. Also the pieces the handler relies on: the names
+// of faults, modules found in a maps text, the default report name and the dump reader's refusal
+// of damaged files.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -42,6 +43,16 @@ std::string LineWith(const std::string& text, const std::string& needle) {
   const size_t start = text.rfind('\n', at);
   const size_t end = text.find('\n', at);
   return text.substr(start == std::string::npos ? 0 : start + 1, end == std::string::npos ? end : end - start - 1);
+}
+
+// The lines of the frame whose line names function, in the section that starts at from: the
+// frame line and its variables, up to the blank line after them.
+std::string FrameBlock(const std::string& text, size_t from, const std::string& function) {
+  const size_t at = text.find(function, from);
+  if (at == std::string::npos) return std::string();
+  const size_t start = text.rfind('\n', at) + 1;
+  const size_t end = text.find("\r\n\r\n", at);
+  return text.substr(start, end == std::string::npos ? end : end + 2 - start);
 }
 
 class TempFolder {
@@ -149,12 +160,54 @@ TEST(CrashReport, EveryFaultIsReportedWithRegistersAndSourceLinesAndEndsTheProbe
     EXPECT_EQ(dump.header.signal, f.signal);
     EXPECT_EQ(dump.header.processId, children[i]);
     EXPECT_EQ(dump.registers.size(), 23u);
+    ASSERT_FALSE(dump.frames.empty());
+    EXPECT_EQ(dump.frames[0].registers[platform::os::kCrashRegisterIp], dump.registers[REG_RIP]);
     EXPECT_NE(dump.maps.find("crash_probe"), std::string::npos);
     EXPECT_LE(dump.stack.size(), platform::os::kCrashDumpMaxStack);
     if (std::strcmp(f.argument, "overflow") != 0) {
       EXPECT_GT(dump.stack.size(), 0u);
     }
   }
+}
+
+// The symboliser reads the dump: the faulting frame's parameters and locals, its caller's local
+// and the program's globals stand in the report with the values they held.
+TEST(CrashReport, FramesShowTheirVariablesAndTheProgramItsGlobals) {
+  TempFolder folder, plainFolder;
+  const pid_t child = StartProbe("locals", folder.path());
+  const pid_t plainChild = StartProbe("locals-noglobals", plainFolder.path());
+  ASSERT_TRUE(WIFSIGNALED(Wait(child)));
+  ASSERT_TRUE(WIFSIGNALED(Wait(plainChild)));
+
+  const std::string report = ReadText(folder.path() / "crash.log");
+  const size_t locals =
+      report.find("\r\n========================\r\nLocal Variables And Parameters\r\n\r\nCall stack:\r\n");
+  ASSERT_NE(locals, std::string::npos) << report;
+  const std::string frame = FrameBlock(report, locals, "ProbeLocals(");
+  EXPECT_NE(frame.find("crash_probe.cpp line "), std::string::npos) << frame;
+  EXPECT_NE(frame.find("\tLocal 'marker' volatile int = 5EED1234\r\n"), std::string::npos) << frame;
+  EXPECT_NE(frame.find("\tLocal 'ratio' volatile double = 2.500000\r\n"), std::string::npos) << frame;
+  EXPECT_NE(frame.find("\tParameter 'depth' int = 3\r\n"), std::string::npos) << frame;
+  const std::string caller = FrameBlock(report, locals, "ProbeLocalsCaller(");
+  EXPECT_NE(caller.find("\tLocal 'outer' volatile int = 4D\r\n"), std::string::npos) << caller;
+  const size_t globals = report.find("========================\r\nGlobal Variables\r\n", locals);
+  ASSERT_NE(globals, std::string::npos) << report;
+  EXPECT_NE(report.find("\t'g_probeCounter' int = 2B\r\n", globals), std::string::npos) << report.substr(globals);
+  EXPECT_NE(report.find("\t'g_probeLabel' const char* = \"ferry\"\r\n", globals), std::string::npos);
+  EXPECT_NE(report.find("\t'g_probeSeries' int[3] = {5, 6, 7}\r\n", globals), std::string::npos);
+  EXPECT_NE(report.find("\t'g_probePoint' st_ProbePoint\r\n\t\t'x' int = F\r\n\t\t'y' float = 0.500000\r\n", globals),
+            std::string::npos);
+  EXPECT_EQ(report.find(platform::os::kCrashVariablesLine), std::string::npos);
+
+  // Without globals the dump carries no program data and the report ends after the frames.
+  const std::string plain = ReadText(plainFolder.path() / "crash.log");
+  EXPECT_NE(plain.find("\tLocal 'marker' volatile int = 5EED1234\r\n"), std::string::npos) << plain;
+  EXPECT_EQ(plain.find("Global Variables"), std::string::npos);
+  platform::os::CrashDump dump;
+  std::string error;
+  ASSERT_TRUE(platform::os::ReadCrashDump((plainFolder.path() / "callstack.dmp").string(), dump, error)) << error;
+  EXPECT_TRUE(dump.regions.empty());
+  EXPECT_EQ(dump.header.flags & platform::os::kCrashDumpGlobals, 0u);
 }
 
 TEST(CrashReport, WithoutTheSymbolizerFramesKeepModuleOffsetAndRawName) {
@@ -168,6 +221,7 @@ TEST(CrashReport, WithoutTheSymbolizerFramesKeepModuleOffsetAndRawName) {
   EXPECT_NE(frame.find("_ZN12_GLOBAL__N_114ProbeNullWriteEv+"), std::string::npos) << report;
   EXPECT_NE(frame.find("crash_probe+"), std::string::npos) << frame;
   EXPECT_EQ(frame.find(" line "), std::string::npos) << frame;
+  EXPECT_NE(report.find(platform::os::kCrashVariablesLine), std::string::npos) << report;
 }
 
 TEST(CrashReport, UnnamedReportTakesTheProgramNameWithRptInTheUserFolder) {
@@ -243,6 +297,49 @@ TEST(CrashDumpRead, DamagedDumpsAreRefusedWithAReason) {
   EXPECT_FALSE(platform::os::ParseCrashDump(bytes.data(), 10, dump, error));
   EXPECT_FALSE(platform::os::ReadCrashDump("/nonexistent/callstack.dmp", dump, error));
   EXPECT_NE(error.find("/nonexistent/callstack.dmp"), std::string::npos);
+
+  // Data regions: the bytes of a filled one, zeros for the other, a value read across both;
+  // none may claim more than its block.
+  header = platform::os::CrashDumpHeader{};
+  std::memcpy(header.magic, platform::os::kCrashDumpMagic, sizeof header.magic);
+  header.version = platform::os::kCrashDumpVersion;
+  header.headerSize = sizeof header;
+  header.regionCount = 2;
+  const platform::os::CrashDumpRegion filled = {0x1000, 4, 1}, zeros = {0x1004, 8, 0};
+  header.regionBytes = 2 * sizeof filled + 4;
+  std::vector<uint8_t> regions(sizeof header);
+  const auto append = [&regions](const void* p, size_t n) {
+    regions.insert(regions.end(), static_cast<const uint8_t*>(p), static_cast<const uint8_t*>(p) + n);
+  };
+  append(&filled, sizeof filled);
+  append("abcd", 4);
+  append(&zeros, sizeof zeros);
+  std::memcpy(regions.data(), &header, sizeof header);
+  ASSERT_TRUE(platform::os::ParseCrashDump(regions.data(), regions.size(), dump, error)) << error;
+  char value[4] = {'x', 'x', 'x', 'x'};
+  ASSERT_TRUE(dump.Read(0x1002, value, 4));
+  EXPECT_EQ(std::string(value, 4), std::string("cd\0\0", 4));
+  EXPECT_FALSE(dump.Read(0x100A, value, 4));
+  header.regionCount = 3;
+  std::memcpy(regions.data(), &header, sizeof header);
+  EXPECT_FALSE(platform::os::ParseCrashDump(regions.data(), regions.size(), dump, error));
+  EXPECT_NE(error.find("data region 2"), std::string::npos) << error;
+  header.regionCount = 1;
+  std::memcpy(regions.data(), &header, sizeof header);
+  EXPECT_FALSE(platform::os::ParseCrashDump(regions.data(), regions.size(), dump, error));
+  EXPECT_NE(error.find("unused"), std::string::npos) << error;
+
+  // A dump of the first version, without frames and regions, still reads.
+  header = platform::os::CrashDumpHeader{};
+  std::memcpy(header.magic, platform::os::kCrashDumpMagic, sizeof header.magic);
+  header.version = 1;
+  header.headerSize = 64;
+  header.mapsSize = 3;
+  std::vector<uint8_t> old(64 + 3, 'o');
+  std::memcpy(old.data(), &header, 64);
+  ASSERT_TRUE(platform::os::ParseCrashDump(old.data(), old.size(), dump, error)) << error;
+  EXPECT_EQ(dump.maps, "ooo");
+  EXPECT_TRUE(dump.frames.empty());
 }
 
 }  // namespace

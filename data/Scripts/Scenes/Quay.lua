@@ -14,6 +14,10 @@ function PrepareScene()
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
+  -- The harbour lamp burns once its wiring is mended.
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1)
+  end
 end
 
 function OnEnterScene()
@@ -52,20 +56,31 @@ function OnEnter_PierEnd(name)
   Debugout("Quay: " .. name .. " at the end of the pier")
 end
 
-function OnTrigger_office_door()
-  maininclude_UseSpot("office_door")
-  Transit("Office")
-end
-
--- The lamp and the pump house wait for their games; until then Quillane only looks.
+-- The harbour lamp's wiring: Quillane goes up to it and says what she sees; mended, the lamp
+-- lights up the quay.
 function OnTrigger_lamp()
   maininclude_UseSpot("lamp")
   Says("Quillane", "#quay0_1")  -- The lamp is dark, and the pumps are silent.
+  StartMinigame("FloorLights")
+  if GetValue("Minigames/FloorLights/Win") == 1 then
+    SetLayerState("lamp_glow", 1, 1.0)
+    SetHotspotState("lamp", 0)
+  end
 end
 
+-- The pump house's control panel: pumps, pipes and the mixture.
 function OnTrigger_pumps()
   maininclude_UseSpot("pumps")
   Says("Quillane", "#quay0_3 The pump house. Its pumps stand still.")
+  StartMinigame("Sabotage")
+  if GetValue("Minigames/Sabotage/Win") == 1 then
+    SetHotspotState("pumps", 0)
+  end
+end
+
+function OnTrigger_office_door()
+  maininclude_UseSpot("office_door")
+  Transit("Office")
 end
 
 -- Pell never speaks: he hears Quillane out and nods.

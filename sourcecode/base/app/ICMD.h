@@ -11,6 +11,7 @@ struct ICMD {
   // Command kinds handled by the engine; the input device may produce further keyboard kinds.
   enum en_Type : uint8_t {
     KEY_PRESSED = 0,
+    KEY_RELEASED = 1,
     MOUSE_MOVE = 2,
     LEFT_DOWN = 3,
     LEFT_UP = 4,

@@ -29,7 +29,7 @@ int truncate_to_int(float f) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- iterator: scalars
+// ---- iterator: scalars
 
 int StaticVariantIterator::get_int() const {
   if (!m_node) return 0;
@@ -68,7 +68,7 @@ int StaticVariantIterator::size() const {
   }
 }
 
-// ---------------------------------------------------------------- iterator: children and attributes
+// ---- iterator: children and attributes
 
 int StaticVariantIterator::get_element_cnt() const { return is_element() ? m_node[5] : 0; }
 
@@ -163,7 +163,7 @@ bool StaticVariantIterator::get_attribute_string(const char* name, tString<BaseS
   return v && get_attribute_string(v, out);
 }
 
-// ---------------------------------------------------------------- iterator: name walks
+// ---- iterator: name walks
 
 namespace {
 
@@ -191,7 +191,7 @@ void StaticVariantIterator::remap_names(const unsigned char* (*fn)(void*, const 
   walk_names(m_node, 0, visit);
 }
 
-// ---------------------------------------------------------------- StaticVariant: the block
+// ---- StaticVariant: the block
 
 StaticVariant::StaticVariant(const StaticVariant& other) : StaticVariantIterator() {
   *this = static_cast<const StaticVariantIterator&>(other);
@@ -269,7 +269,7 @@ void StaticVariant::trim() {
   m_capacity = m_size;
 }
 
-// ---------------------------------------------------------------- structural check
+// ---- structural check
 
 namespace {
 

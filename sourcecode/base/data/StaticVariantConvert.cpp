@@ -178,7 +178,7 @@ StaticVariant& StaticVariant::operator=(const Variant& v) {
 
 void StaticVariantIterator::copy_to(Variant& target) const { expand(m_node, target, 0); }
 
-// ---------------------------------------------------------------- the Variant's binary record
+// ---- the Variant's binary record
 
 bool Variant::Write(File* file) const {
   StaticVariant words;

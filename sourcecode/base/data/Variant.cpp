@@ -34,7 +34,7 @@ const Variant& shared_nil() {
 
 }  // namespace
 
-// ---------------------------------------------------------------- construction and moves
+// ---- construction and moves
 
 Variant::Variant() : m_data(&s_Void) {}
 Variant::Variant(const Variant& v) : m_data(v.m_data->clone()) {}
@@ -101,7 +101,7 @@ void Variant::set_element(const char* label, int n) {
   set_datatype(new dt_element(label, label && n < 0 ? str::len(label) : n));
 }
 
-// ---------------------------------------------------------------- forwarding
+// ---- forwarding
 
 bool Variant::is_void() const { return m_data->is_void(); }
 bool Variant::is_atomic() const { return m_data->is_atomic(); }
@@ -130,7 +130,7 @@ void Variant::resize(int n) {
     set_array(n);
 }
 
-// ---------------------------------------------------------------- children
+// ---- children
 
 Variant& Variant::operator[](int i) {
   if (i < 0) {
@@ -184,7 +184,7 @@ const Variant* Variant::get_element(const char* label) const {
   return const_cast<Variant*>(this)->get_element(label);
 }
 
-// ---------------------------------------------------------------- attributes
+// ---- attributes
 
 Variant* Variant::attribute(const char* name) { return m_data->attribute(name); }
 Variant* Variant::attribute(int i) { return m_data->attribute(i); }
@@ -238,7 +238,7 @@ bool Variant::get_attribute_bool(const char* name, bool& out) const {
   return true;
 }
 
-// ---------------------------------------------------------------- text forms
+// ---- text forms
 
 void Variant::print_to(tString<BaseString>& out) const { m_data->print_to(out); }
 
@@ -252,7 +252,7 @@ void Variant::text_to_number() {
   if (d != m_data) set_datatype(d);
 }
 
-// ---------------------------------------------------------------- measures
+// ---- measures
 
 int variant_get_nest_level(const Variant& v) {
   if (v.is_atomic()) return 0;

@@ -88,7 +88,7 @@ Variant* find_by_attribute(Variant& v, const char* attr, const char* value, bool
 
 }  // namespace
 
-// ---------------------------------------------------------------- paths
+// ---- paths
 
 Variant* Variant::operator()(const char* path) {
   if (!path) return nullptr;
@@ -119,7 +119,7 @@ Variant* variant_get_attribute_by_path(Variant& v, const char* path, bool create
   return create ? e->attribute(name) : e->get_attribute(name);
 }
 
-// ---------------------------------------------------------------- searches
+// ---- searches
 
 Variant* variant_find_or_add_element(Variant& v, const char* label) {
   if (Variant* e = v.get_element(label)) return e;
@@ -134,7 +134,7 @@ Variant* variant_find_element_by_attribute_value_case_insensitiv(Variant& v, con
   return find_by_attribute(v, attr, value, true);
 }
 
-// ---------------------------------------------------------------- removal
+// ---- removal
 
 void variant_remove_elements_nil(Variant& v) {
   if (dt_array* a = as_array(v)) a->remove_nil_children();
@@ -158,7 +158,7 @@ void variant_remove_elements_by_attribute_value(Variant& v, const char* attr, co
   e->remove_nil_children();
 }
 
-// ---------------------------------------------------------------- edits
+// ---- edits
 
 void variant_add_attribute_recursive(Variant& v, const char* name, const Variant& value) {
   dt_element* e = as_element(v);
@@ -251,7 +251,7 @@ bool variant_equal(const Variant& a, const Variant& b) {
   return true;
 }
 
-// ---------------------------------------------------------------- conversions
+// ---- conversions
 
 Variant variant_labeled_element(const char* label, const char* text) {
   Variant v;

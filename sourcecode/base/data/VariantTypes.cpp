@@ -38,7 +38,7 @@ void print_number(tString<BaseString>& out, const char* text) { out = text; }
 
 }  // namespace
 
-// ---------------------------------------------------------------- datatype defaults
+// ---- datatype defaults
 
 Variant::datatype::~datatype() = default;
 bool Variant::datatype::is_void() const { return false; }
@@ -78,7 +78,7 @@ Variant::datatype* Variant::datatype::number_to_text() {
 
 Variant::datatype* Variant::datatype::text_to_number() { return this; }
 
-// ---------------------------------------------------------------- nil
+// ---- nil
 
 bool Variant::dt_void::is_void() const { return true; }
 bool Variant::dt_void::is_atomic() const { return false; }
@@ -86,7 +86,7 @@ Variant::datatype* Variant::dt_void::clone() const { return &Variant::s_Void; }
 void Variant::dt_void::release() {}
 Variant::datatype* Variant::dt_void::number_to_text() { return this; }
 
-// ---------------------------------------------------------------- int
+// ---- int
 
 bool dt_int::is_int() const { return true; }
 int dt_int::get_int() const { return m_value; }
@@ -106,7 +106,7 @@ void dt_int::print_to(tString<BaseString>& out) const {
   print_number(out, text);
 }
 
-// ---------------------------------------------------------------- float
+// ---- float
 
 bool dt_float::is_float() const { return true; }
 int dt_float::get_int() const { return saturate_to_int(m_value); }
@@ -126,7 +126,7 @@ void dt_float::print_to(tString<BaseString>& out) const {
   print_number(out, text);
 }
 
-// ---------------------------------------------------------------- double
+// ---- double
 
 bool dt_double::is_double() const { return true; }
 int dt_double::get_int() const { return saturate_to_int(m_value); }
@@ -146,7 +146,7 @@ void dt_double::print_to(tString<BaseString>& out) const {
   print_number(out, text);
 }
 
-// ---------------------------------------------------------------- pointer
+// ---- pointer
 
 bool dt_pointer::is_pointer() const { return true; }
 void* dt_pointer::get_pointer() const { return m_value; }
@@ -165,7 +165,7 @@ void dt_pointer::print_to(tString<BaseString>& out) const {
   print_number(out, text);
 }
 
-// ---------------------------------------------------------------- string
+// ---- string
 
 bool dt_string::is_string() const { return true; }
 const char* dt_string::get_string() const { return m_value.get_buffer(); }
@@ -211,7 +211,7 @@ Variant::datatype* dt_string::text_to_number() {
   return new dt_double(str::ascii_to_real(p));
 }
 
-// ---------------------------------------------------------------- array
+// ---- array
 
 Variant* dt_array::new_child() { return variant_pool::create<Variant>(); }
 void dt_array::delete_child(Variant* c) noexcept { variant_pool::destroy(c); }
@@ -297,7 +297,7 @@ Variant::datatype* dt_array::text_to_number() {
   return this;
 }
 
-// ---------------------------------------------------------------- element
+// ---- element
 
 dt_element::~dt_element() {
   for (attribute_record* a : m_attributes) delete a;

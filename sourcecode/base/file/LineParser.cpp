@@ -69,7 +69,7 @@ bool BeginsWith(const char* line, const tString<BaseString>& prefix) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_FileParser
+// ---- cl_FileParser
 
 cl_FileParser::cl_FileParser(const char* name) { OpenFile(name); }
 
@@ -120,7 +120,7 @@ bool cl_FileParser::SeekLine(const tString<BaseString>& prefix) {
   return false;
 }
 
-// ---------------------------------------------------------------- cl_BinaryParser
+// ---- cl_BinaryParser
 
 cl_BinaryParser::cl_BinaryParser(const Binary& data) : m_data(&data) {}
 

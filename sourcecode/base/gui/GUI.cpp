@@ -24,13 +24,13 @@ void Erase(std::vector<T*>& list, const T* w) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Panel
+// ---- cl_Panel
 
 cl_Panel::~cl_Panel() = default;
 
 bool cl_Panel::ProcessEvent(const Variant&) { return true; }
 
-// ---------------------------------------------------------------- cl_GUI
+// ---- cl_GUI
 
 cl_GUI::cl_GUI() { LiveRoots().push_back(this); }
 

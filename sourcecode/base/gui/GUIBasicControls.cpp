@@ -12,7 +12,7 @@ constexpr uint8_t kKeyEnter = 13;
 void Toggle(Variant& v) { v.set_int(v.get_int() == 0 ? 1 : 0); }
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Button
+// ---- cl_Button
 
 cl_Button::cl_Button() { m_Flags = WF_CENTER_TEXT; }
 
@@ -60,7 +60,7 @@ void cl_CloseButton::Activate() {
   if (cl_Panel* panel = GetPanel()) panel->Close();
 }
 
-// ---------------------------------------------------------------- cl_CheckBox
+// ---- cl_CheckBox
 
 cl_CheckBox::cl_CheckBox(Variant* bound) : m_pBound(bound ? bound : &m_Value) {
   m_Rect.w = 16;
@@ -88,7 +88,7 @@ bool cl_CheckBox::ProcessInput(ICMD& cmd) {
   return false;
 }
 
-// ---------------------------------------------------------------- cl_RadioButton
+// ---- cl_RadioButton
 
 bool cl_RadioButton::Init(StaticVariantIterator desc) {
   cl_Window::Init(desc);
@@ -119,7 +119,7 @@ bool cl_RadioButton::ProcessInput(ICMD& cmd) {
   return true;
 }
 
-// ---------------------------------------------------------------- cl_TreeToggle
+// ---- cl_TreeToggle
 
 cl_TreeToggle::cl_TreeToggle() : m_pState(&m_Value) {
   m_Rect.w = 16;

@@ -21,7 +21,7 @@ bool HasStringAttribute(StaticVariantIterator desc, const char* key) {
 }
 }  // namespace
 
-// ---------------------------------------------------------------- cl_TitleBar
+// ---- cl_TitleBar
 
 cl_TitleBar::~cl_TitleBar() = default;
 
@@ -50,7 +50,7 @@ bool cl_TitleBar::ProcessInput(ICMD& cmd) {
   return false;
 }
 
-// ---------------------------------------------------------------- cl_Sheet
+// ---- cl_Sheet
 
 cl_Sheet::~cl_Sheet() = default;
 
@@ -96,7 +96,7 @@ void cl_Sheet::Render(float px, float py) {
   RenderChildren(px, py);
 }
 
-// ---------------------------------------------------------------- cl_Menu
+// ---- cl_Menu
 
 cl_Menu::~cl_Menu() = default;
 
@@ -127,7 +127,7 @@ bool cl_Menu::Init(StaticVariantIterator desc) {
   return true;
 }
 
-// ---------------------------------------------------------------- cl_MenuFolder
+// ---- cl_MenuFolder
 
 cl_MenuFolder::~cl_MenuFolder() = default;
 
@@ -152,7 +152,7 @@ bool cl_MenuFolder::ProcessInput(ICMD& cmd) {
   return ProcessInputChildren(cmd);
 }
 
-// ---------------------------------------------------------------- cl_TreeCtrl
+// ---- cl_TreeCtrl
 
 cl_TreeCtrl::cl_TreeCtrl() : m_pBound(&m_Value) {}
 

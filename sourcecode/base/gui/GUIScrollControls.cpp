@@ -49,7 +49,7 @@ void MoveHandle(float& pos, float& drag, float handleSize, float sliderSize, flo
 
 }  // namespace
 
-// ---------------------------------------------------------------- dragging and sliders
+// ---- dragging and sliders
 
 bool cl_DragableWindow::ProcessDrag(ICMD& cmd) {
   const float x = cmd.mouseX;
@@ -94,7 +94,7 @@ bool cl_Slider::Init(StaticVariantIterator) {
   return true;
 }
 
-// ---------------------------------------------------------------- cl_ScrollArea
+// ---- cl_ScrollArea
 
 cl_ScrollArea::cl_ScrollArea() {
   m_pClient = new cl_Window;
@@ -219,7 +219,7 @@ void cl_ScrollArea::Render(float px, float py) {
   if (m_pVSlider) m_pVSlider->Render(ox, oy);
 }
 
-// ---------------------------------------------------------------- cl_StringCtrl
+// ---- cl_StringCtrl
 
 cl_StringCtrl::cl_StringCtrl() : m_pBound(&m_Value) {}
 

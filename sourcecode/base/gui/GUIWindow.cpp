@@ -36,7 +36,7 @@ cl_Window::~cl_Window() {
   }
 }
 
-// ---------------------------------------------------------------- structure
+// ---- structure
 
 void cl_Window::AddChild(cl_Window* w) {
   if (!w || w == this) return;
@@ -95,7 +95,7 @@ void cl_Window::Close() {
   if (cl_GUI* gui = GetGUI()) gui->CloseWindow(this);
 }
 
-// ---------------------------------------------------------------- focus
+// ---- focus
 
 void cl_Window::SetFocus() {
   g_pFocusWindow = this;
@@ -109,7 +109,7 @@ bool cl_Window::HasFocus() const {
   return false;
 }
 
-// ---------------------------------------------------------------- geometry and drawing
+// ---- geometry and drawing
 
 void cl_Window::UpdateRect(float px, float py) {
   m_AbsRect.left = m_Rect.x + px;
@@ -151,7 +151,7 @@ void cl_Window::Update(float dt) {
   for (size_t i = 0; i < m_Children.size(); ++i) m_Children[i]->Update(dt);
 }
 
-// ---------------------------------------------------------------- input and events
+// ---- input and events
 
 bool cl_Window::HitTest(const ICMD& cmd) {
   const float x = static_cast<float>(cmd.mouseX);
@@ -175,7 +175,7 @@ bool cl_Window::ProcessInputChildren(ICMD& cmd) {
 
 bool cl_Window::ProcessEvent(const Variant& event) { return m_Parent ? m_Parent->ProcessEvent(event) : true; }
 
-// ---------------------------------------------------------------- selection and value
+// ---- selection and value
 
 void cl_Window::GetSelectedChildren(tWindowList& out) {
   for (cl_Window* child : m_Children) child->CollectSelected(out);

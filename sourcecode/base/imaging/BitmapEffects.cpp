@@ -38,8 +38,7 @@ bool Enlarge(cl_Bitmap8& bitmap, Pick pick) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// cl_Bitmap8Ex
+// ---- cl_Bitmap8Ex
 
 void cl_Bitmap8Ex::Blur() {
   for (int y = 0; y < Height(); ++y) {
@@ -133,8 +132,7 @@ void cl_Bitmap8Ex::AddDetail(int steps) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// cl_Bitmap32Ex
+// ---- cl_Bitmap32Ex
 
 void cl_Bitmap32Ex::Blur() {
   for (int y = 0; y < Height(); ++y) {
@@ -257,8 +255,7 @@ void cl_Bitmap32Ex::Crop(const tLimit<tVector2<int>>& rectangle) {
   static_cast<cl_Bitmap32&>(*this) = std::move(out);
 }
 
-// ---------------------------------------------------------------------------------------------
-// cl_Bitmap1fEx
+// ---- cl_Bitmap1fEx
 
 void cl_Bitmap1fEx::Smooth(int n) {
   const int w = Width(), h = Height();

@@ -43,8 +43,7 @@ T Bilinear(const tBitmap<T>& b, float x, float y) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// 8 bits
+// ---- 8 bits
 
 template <>
 unsigned char* cl_Bitmap8::operator[](int row) {
@@ -79,8 +78,7 @@ void cl_Bitmap8::HalfTone() {
   for (int i = 0; i < NumPixels(); ++i) m_pixels[i] >>= 1;
 }
 
-// ---------------------------------------------------------------------------------------------
-// 24 bits
+// ---- 24 bits
 
 template <>
 void cl_Bitmap24::Gamma(float g) {
@@ -201,8 +199,7 @@ cl_Bitmap24& cl_Bitmap24::operator=(const cl_Bitmap32& source) {
   return *this;
 }
 
-// ---------------------------------------------------------------------------------------------
-// 32 bits
+// ---- 32 bits
 
 template <>
 Color32 cl_Bitmap32::SubPixelPoint(float x, float y) const {

@@ -99,8 +99,7 @@ bool LoadWith(const char* path, bool (*reader)(const unsigned char*, int, const 
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Reading
+// ---- Reading
 
 bool ReadBMP24(const unsigned char* data, int size, const char* name, cl_Bitmap24& out) {
   out.Release();
@@ -156,8 +155,7 @@ bool cl_Bitmap32::LoadBMP(const char* colourPath, const char* alphaPath) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Writing
+// ---- Writing
 
 template <>
 bool cl_Bitmap24::SaveBMP(const char* path) {

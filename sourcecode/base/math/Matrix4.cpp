@@ -117,7 +117,7 @@ bool Matrix4::operator==(const Matrix4& b) const {
   return true;
 }
 
-// ---- projection builders --------------------------------------------------------------------
+// ---- projection builders
 
 namespace {
 Matrix4 Zero() {
@@ -179,7 +179,7 @@ Matrix4 MatrixPerspectiveFovLH(float fovy, float aspect, float zn, float zf) {
   return r;
 }
 
-// ---- view builders --------------------------------------------------------------------------
+// ---- view builders
 
 namespace {
 Matrix4 ViewFromZ(const tVector3<float>& eye, const tVector3<float>& z, const tVector3<float>& up) {

@@ -32,7 +32,7 @@ struct PermTable {
 constexpr PermTable kTable;
 constexpr const int* P = kTable.p;
 
-// ---- float and double --------------------------------------------------------------------
+// ---- float and double
 // Terms are computed in double and each gradient, fade and blend is rounded to Real.
 
 template <typename Real> Real Fade(Real t) {
@@ -110,7 +110,7 @@ template <typename Real> Real Noise3(Real x, Real y, Real z) {
                    Lerp(u, g(P[AB + 1], dx, dy - 1, dz - 1), g(P[BB + 1], dx - 1, dy - 1, dz - 1))));
 }
 
-// ---- fixed point (12 fraction bits) --------------------------------------------------------
+// ---- fixed point (12 fraction bits)
 
 constexpr int kOne = 4096;
 

@@ -1,6 +1,7 @@
 #include "base/math/Quaternion.h"
 
 #include <cmath>
+#include <numbers>
 
 namespace base {
 
@@ -129,7 +130,7 @@ Quaternion Quaternion::slerp_not_shortest(const Quaternion& q, float t) const {
     return *this * s0 + q * s1;
   }
   // Nearly opposite: turn through a quaternion perpendicular to this one.
-  const float half_pi = 1.5707964f;
+  const float half_pi = std::numbers::pi_v<float> / 2.0f;
   const float s0 = std::sin((1.0f - t) * half_pi);
   const float s1 = std::sin(t * half_pi);
   return {x * s0 - y * s1, y * s0 + x * s1, z * s0 - w * s1, w * s0 + z * s1};

@@ -50,7 +50,7 @@ float RandBetween(float a, float b) {
   return (a < b ? a : b) + Random() * d;
 }
 
-// ---- RandomGenerator ------------------------------------------------------------------------
+// ---- RandomGenerator
 
 RandomGenerator::RandomGenerator() : m_s0(10001), m_s1(1), m_s2(203) {}
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace base {
 
@@ -28,10 +29,8 @@ float Vec2Length(const tVector2<float>& v) { return std::sqrt(v.x * v.x + v.y * 
 float MaxFloat(float a, float b) { return b < a ? a : b; }
 
 void WrapAngle(float& angle) {
-  constexpr float kPi = 3.14159265358979f;
-  constexpr float kTwoPi = 6.28318530717959f;
-  if (angle > kPi) angle -= kTwoPi;
-  if (angle <= -kPi) angle += kTwoPi;
+  if (angle > std::numbers::pi_v<float>) angle -= 2.0f * std::numbers::pi_v<float>;
+  if (angle <= -std::numbers::pi_v<float>) angle += 2.0f * std::numbers::pi_v<float>;
 }
 
 }  // namespace base

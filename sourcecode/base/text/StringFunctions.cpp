@@ -69,7 +69,7 @@ const char* find_next_match(const char* text, const char* pattern) {
   return std::strstr(text, pattern);
 }
 
-// ---------------------------------------------------------------- wildcards
+// ---- wildcards
 
 namespace {
 
@@ -116,7 +116,7 @@ bool wildcard_match(const char* name, const char* pattern) {
   return false;
 }
 
-// ---------------------------------------------------------------- numbers
+// ---- numbers
 
 bool get_number_info(const char* p, en_NumberType& kind, int& length) {
   kind = NT_NONE;
@@ -175,7 +175,7 @@ int ascii_to_integer(const char* p) {
   return static_cast<int>(v);
 }
 
-// ---------------------------------------------------------------- comparison and conversion
+// ---- comparison and conversion
 
 int compare(const char* a, const char* b) {
   const unsigned char* x = reinterpret_cast<const unsigned char*>(a ? a : "");

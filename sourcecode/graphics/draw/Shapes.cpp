@@ -1,6 +1,7 @@
 // The picture and shape helpers: textures, images and strips at a position, textured bands,
 // flat 2D shapes and the world-space primitives.
 #include <cmath>
+#include <numbers>
 
 #include "base/math/Function2.h"
 #include "base/math/Matrix4.h"
@@ -21,7 +22,6 @@ namespace {
 namespace rec = win32dx9::rec;
 using V2 = base::tVector2<float>;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
-constexpr float kTwoPi = 6.2831855f;
 
 V2 Normalised(V2 v) {
   const float length = std::sqrt(v.x * v.x + v.y * v.y);
@@ -44,8 +44,7 @@ void Quad(V2 a, float ua, float va, V2 b, float ub, float vb, V2 c, float uc, fl
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Images and textures
+// ---- Images and textures
 
 void DrawImage(cl_Image* image, float x, float y, float scale) {
   if (!image) {
@@ -125,8 +124,7 @@ void DrawTextureTiled(const Function2& curve, cl_Texture* texture, float scale) 
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Flat shapes
+// ---- Flat shapes
 
 void FillRect(float x1, float y1, float x2, float y2, uint32_t colour) {
   SetBlendColor(colour);
@@ -159,7 +157,7 @@ void DrawCircle(int cx, int cy, float radius, uint32_t colour) {
   // A radius that is not a positive number would never end the loop, a tiny one makes millions
   // of segments.
   if (!(radius > 0.0f) || !std::isfinite(radius)) return;
-  const float step = std::max(kTwoPi / radius, kTwoPi / static_cast<float>(kMaxCircleSegments));
+  const float step = std::max((2.0f * std::numbers::pi_v<float>) / radius, (2.0f * std::numbers::pi_v<float>) / static_cast<float>(kMaxCircleSegments));
   const float x = static_cast<float>(cx), y = static_cast<float>(cy);
   V2 previous(x, y + radius);
   float angle = 0.0f;
@@ -168,7 +166,7 @@ void DrawCircle(int cx, int cy, float radius, uint32_t colour) {
     const V2 point(x + radius * std::sin(angle), y + radius * std::cos(angle));
     DrawLine(previous.x, previous.y, point.x, point.y, colour, 1.0f);
     previous = point;
-  } while (angle < kTwoPi);
+  } while (angle < (2.0f * std::numbers::pi_v<float>));
 }
 
 void DrawTriangle2D(const st_Vertex2D& a, const st_Vertex2D& b, const st_Vertex2D& c) {
@@ -177,8 +175,7 @@ void DrawTriangle2D(const st_Vertex2D& a, const st_Vertex2D& b, const st_Vertex2
   rec::BitmapFlush();
 }
 
-// ---------------------------------------------------------------------------------------------
-// World space
+// ---- World space
 
 void DrawLine3D(const base::tVector3<float>& a, const base::tVector3<float>& b, uint32_t colour) {
   SetBlendColor(colour);

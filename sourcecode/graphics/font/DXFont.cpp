@@ -71,8 +71,7 @@ std::vector<int> BreakTextLines(const char16_t* text, int length, int maxWidth,
   return lines;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Life cycle
+// ---- Life cycle
 
 cl_DXFont::cl_DXFont() : m_breakChars(u" ") {}
 
@@ -159,8 +158,7 @@ void cl_DXFont::OnRestore() {
   if (m_font) m_font->OnResetDevice();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 int cl_DXFont::CharWidth(char16_t c) {
   if (!m_font) return 0;
@@ -244,8 +242,7 @@ void cl_DXFont::DrawText(float x, float y, const char* text, uint32_t colour) {
   DrawTextBox(x, y, 0.0f, 0.0f, text, colour);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Measuring
+// ---- Measuring
 
 int cl_DXFont::GetTextWidthW(const char16_t* text) {
   if (!text || !m_font) return 0;
@@ -287,8 +284,7 @@ base::tVector2<float> cl_DXFont::GetTextSize(const char* text) {
   return text ? GetTextSizeW(Widen(text).c_str()) : base::tVector2<float>(0.0f, 0.0f);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Properties
+// ---- Properties
 
 void cl_DXFont::SetProperties(const base::Variant& properties) {
   cl_Font::SetProperties(properties);

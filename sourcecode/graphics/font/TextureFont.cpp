@@ -94,8 +94,7 @@ void ScanGlyphSheet(const base::cl_Bitmap32& sheet, st_GlyphSheet& out) {
   out.spaceWidth = out.glyphCount > 0 ? widthSum / static_cast<float>(out.glyphCount) : out.lineHeight / 3.0f;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Loading
+// ---- Loading
 
 cl_TextureFont::cl_TextureFont() = default;
 
@@ -195,8 +194,7 @@ bool cl_TextureFont::Adopt(gpu::Texture* texture) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing and measuring
+// ---- Drawing and measuring
 
 float cl_TextureFont::GlyphAdvance(unsigned char c) const {
   const float* g = m_sheet.glyphs[c];

@@ -66,8 +66,7 @@ bool TileAxis(int length, st_TileAxis& out) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Life cycle and building
+// ---- Life cycle and building
 
 cl_Image::cl_Image() = default;
 
@@ -151,14 +150,17 @@ bool cl_Image::Load(const char* file, bool) {
 bool cl_Image::Init(base::StaticVariantIterator element) {
   base::tString<base::BaseString> file;
   element.get_attribute_string("file", file);
-  int compress = 0;
-  if (element.get_attribute_int("compress", compress) && compress != 0) {
+  int compress = 0, trim = 0;
+  element.get_attribute_int("trim", trim);
+  if ((element.get_attribute_int("compress", compress) && compress != 0) || trim != 0) {
     base::cl_Bitmap32 bitmap;
     if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) {
       base::sys::Output("ERROR: image file '%s' could not be read\n", file.c_str());
       return false;
     }
-    CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), true, true);
+    int width = bitmap.Width(), height = bitmap.Height();
+    if (trim != 0) PaintedExtent(bitmap, width, height);
+    CreateFromBitmap(&bitmap, 0, 0, width, height, compress != 0, true);
     return true;
   }
   if (!Load(file.c_str())) {
@@ -168,8 +170,7 @@ bool cl_Image::Init(base::StaticVariantIterator element) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 void cl_Image::Draw(float x, float y, float scale) {
   gpu::Device* device = win32dx9::GetD3DDevice();
@@ -212,8 +213,7 @@ void cl_Image::Draw(float x, float y, float scale) {
     }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Record
+// ---- Record
 
 void cl_Image::Write(base::File* file) {
   if (!file) return;
@@ -273,8 +273,7 @@ void cl_Image::Read(base::File* file) {
   for (int i = 0; i < tileCount; ++i) MakeTileTexture(i);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Bitmap loader
+// ---- Bitmap loader
 
 bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
   base::Binary bytes;
@@ -290,6 +289,18 @@ bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
     for (uint32_t x = 0; x < image.width; ++x)
       pixels[static_cast<size_t>(y) * w + x] = base::Color32(image.pixels[static_cast<size_t>(y) * image.width + x]);
   return true;
+}
+
+void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
+  width = 0;
+  height = 0;
+  const base::Color32* pixels = bitmap.GetPixels();
+  for (int y = 0; y < bitmap.Height(); ++y)
+    for (int x = 0; x < bitmap.Width(); ++x)
+      if (pixels[static_cast<size_t>(y) * bitmap.Width() + x].a != 0) {
+        if (x + 1 > width) width = x + 1;
+        height = y + 1;
+      }
 }
 
 void RegisterBitmapLoaders() {

@@ -52,7 +52,8 @@ class cl_Image : public base::i_Resource {
                         bool alpha);
   // Reads the file through the bitmap loaders and cuts it uncompressed; false when it is missing.
   bool Load(const char* file, bool unused = true);
-  // "file"; with a non-zero "compress" the tiles are DXT5.
+  // "file"; with a non-zero "compress" the tiles are DXT5; with a non-zero "trim" the image is as
+  // large as the picture was painted (the loader's padding cut away).
   bool Init(base::StaticVariantIterator element) override;
   // A damaged record leaves an image without tiles, one "ERROR:" line and the file failed.
   void Read(base::File* file) override;
@@ -93,5 +94,8 @@ class cl_Image : public base::i_Resource {
 bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap);
 // Registers LoadBitmapD3DX for the three extensions.
 void RegisterBitmapLoaders();
+// The size a picture was painted at: up to its last column and row with a visible pixel (the
+// loader pads pictures with transparent black to powers of two).
+void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height);
 
 }  // namespace gfx

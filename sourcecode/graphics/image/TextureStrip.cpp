@@ -42,8 +42,7 @@ void cl_TextureStrip::DeleteFrames() {
   m_current = m_next = nullptr;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Loading
+// ---- Loading
 
 bool cl_TextureStrip::Init(base::StaticVariantIterator element) {
   base::tString<base::BaseString> file;
@@ -139,8 +138,7 @@ void cl_TextureStrip::Compile(const base::Variant& description, bool uncompresse
   m_bounds[3] -= m_bounds[1];
 }
 
-// ---------------------------------------------------------------------------------------------
-// Playback
+// ---- Playback
 
 void cl_TextureStrip::SetPlayMode(int mode, float speed) {
   m_speed = speed;
@@ -225,8 +223,7 @@ void cl_TextureStrip::Update(float dt) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 void cl_TextureStrip::SelectFrames(int index) {
   const int count = static_cast<int>(m_frames.size());
@@ -274,8 +271,7 @@ bool cl_TextureStrip::IsInside(float px, float py, float scale) const {
          py <= (m_bounds[1] + m_bounds[3]) * scale;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Record
+// ---- Record
 
 void cl_TextureStrip::Write(base::File* file) {
   if (!file) return;

@@ -67,6 +67,7 @@ class cl_TextureStrip : public base::i_Resource {
   void SetPosition(float position) { m_position = position; }
   bool IsPlaying() const { return m_playing; }
   int GetPlayMode() const { return m_playMode; }
+  float GetSpeed() const { return m_speed; }
   float GetAlpha() const { return m_alpha; }
   int GetFadeState() const { return m_fadeState; }
   int GetFrameIndex() const { return m_frameIndex; }

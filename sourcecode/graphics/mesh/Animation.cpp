@@ -60,7 +60,7 @@ st_KeySpan Locate(int n, float t, TimeOf time) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- compressed block
+// ---- compressed block
 
 int cl_Animation::st_Compressed::TrackSize(unsigned char flags, int n) {
   int size = 0;
@@ -90,7 +90,7 @@ tString<BaseString> cl_Animation::st_Compressed::Check() const {
   return why;
 }
 
-// ---------------------------------------------------------------- clip
+// ---- clip
 
 cl_Animation::~cl_Animation() { ClearData(); }
 

@@ -12,7 +12,7 @@ namespace {
 constexpr float kParallel = 1e-10f;
 }  // namespace
 
-// ---------------------------------------------------------------- 3-D
+// ---- 3-D
 
 tVector3<float> Triangle3::Normal() const { return (b - a).cross(c - a); }
 
@@ -40,7 +40,7 @@ bool IntersectRayTriangle(const Triangle3& tri, const Ray3& ray, float& t, float
   return true;
 }
 
-// ---------------------------------------------------------------- 2-D segments and rays
+// ---- 2-D segments and rays
 
 float Segment2::Length() const { return (end - start).length(); }
 
@@ -77,7 +77,7 @@ bool Ray2::IntersectSegment(const Segment2& segment, tVector2<float>& point) con
   return true;
 }
 
-// ---------------------------------------------------------------- circles
+// ---- circles
 
 Circle2::Circle2(const tVector2<float>& centre_, float radius_) : centre(centre_), radius(radius_ > 0.0f ? radius_ : 0.0f) {}
 
@@ -116,7 +116,7 @@ tVector2<float> Circle2::ExitPointAcross(const Ray2& ray) const {
   }
 }
 
-// ---------------------------------------------------------------- polylines
+// ---- polylines
 
 void Polygon2::Translate(const tVector2<float>& offset) {
   for (auto& p : points) p += offset;

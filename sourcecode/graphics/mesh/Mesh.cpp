@@ -87,6 +87,10 @@ cl_Mesh::st_Edge* cl_Mesh::AddOrFindEdge(st_Vertex* a, st_Vertex* b) {
   for (st_Edge* e : edges) {
     if ((e->vertexA == a && e->vertexB == b) || (e->vertexA == b && e->vertexB == a)) return e;
   }
+  return AddEdge(a, b);
+}
+
+cl_Mesh::st_Edge* cl_Mesh::AddEdge(st_Vertex* a, st_Vertex* b) {
   st_Edge* e = new st_Edge;
   e->index = edges.size();
   e->vertexA = a;

@@ -114,6 +114,7 @@ class cl_Mesh : public i_Resource {
   st_Region* FindRegion(const char* label) const;  // null when none
   st_Region* GetRegionByIndex(int index) const;    // first region whose index field matches
   st_Edge* AddOrFindEdge(st_Vertex* a, st_Vertex* b);  // a-b in either order
+  st_Edge* AddEdge(st_Vertex* a, st_Vertex* b);        // a new edge a-b, last in the list
   // Destroys every vertex, face, edge and region and resets the state to construction values
   // (the label stays).
   void Clear();

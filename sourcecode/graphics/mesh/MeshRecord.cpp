@@ -1,6 +1,9 @@
 // The mesh record: label, flags, vertex usage, vertices, faces, regions and the bounding box,
 // little-endian, no magic or version (ORDER MESHRECORD). Edges are rebuilt, not stored. The
 // reader checks every count against the bytes left and every reference against its list.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "base/File.h"
@@ -93,12 +96,16 @@ void cl_Mesh::Read(File* file) {
   for (int i = 0; in.ok() && i < vertexCount; ++i) {
     st_Vertex* v = new st_Vertex;
     vertices.push_back(v);
-    in.Int(v->index);
-    in.Int(v->mark);
-    in.Int(v->tag);
-    in.Floats(&v->position.x, 3);
-    in.Floats(&v->normal.x, 3);
-    in.Floats(&v->uv.x, 2);
+    // The fixed fields in one read: index, mark, tag, position, normal, uv.
+    uint32_t words[11];
+    if (in.Bytes(words, sizeof words)) {
+      std::memcpy(&v->index, &words[0], 4);
+      std::memcpy(&v->mark, &words[1], 4);
+      std::memcpy(&v->tag, &words[2], 4);
+      std::memcpy(&v->position.x, &words[3], 12);
+      std::memcpy(&v->normal.x, &words[6], 12);
+      std::memcpy(&v->uv.x, &words[9], 8);
+    }
     int bones = 0;
     const int bonesAt = in.Offset();
     if (in.Count(bones, 1, "mesh vertex bone list") && bones > kMaxBones)
@@ -121,6 +128,7 @@ void cl_Mesh::Read(File* file) {
 
   // Corner and region references stay numbers until every list is read.
   std::vector<int> regionOf;
+  std::vector<int> cornerIndices;
   int faceCount = 0;
   in.Count(faceCount, kMinFaceBytes, "mesh face list");
   faces.reserve(faceCount);
@@ -128,21 +136,29 @@ void cl_Mesh::Read(File* file) {
   for (int i = 0; in.ok() && i < faceCount; ++i) {
     st_Face* f = new st_Face;
     faces.push_back(f);
-    in.Int(f->index);
-    in.Int(f->word1);
-    in.Int(f->word2);
-    in.Int(f->word3);
-    in.Floats(&f->centre.x, 3);
-    in.Floats(&f->normal.x, 3);
+    // The fixed fields in one read: index, the three words, centre, normal.
+    uint32_t words[10];
+    if (in.Bytes(words, sizeof words)) {
+      std::memcpy(&f->index, &words[0], 4);
+      std::memcpy(&f->word1, &words[1], 4);
+      std::memcpy(&f->word2, &words[2], 4);
+      std::memcpy(&f->word3, &words[3], 4);
+      std::memcpy(&f->centre.x, &words[4], 12);
+      std::memcpy(&f->normal.x, &words[7], 12);
+    }
     int corners = 0;
     in.Count(corners, 4, "mesh face corner list");
     f->vertices.reserve(corners);
+    // The corner list in one read (its count is checked against the bytes left).
+    const int cornersAt = in.Offset();
+    cornerIndices.resize(static_cast<size_t>(std::max(corners, 0)));
+    if (corners > 0) in.Bytes(cornerIndices.data(), 4 * corners);
     for (int k = 0; in.ok() && k < corners; ++k) {
-      const int at = in.Offset();
-      int vi = 0;
-      if (in.Int(vi) && (vi < 0 || vi >= vertices.size()))
-        in.Fail("face %d corner %d names vertex %d of %d at offset %d", i, k, vi, vertices.size(), at);
-      if (in.ok()) f->vertices.push_back(vertices[vi]);
+      const int vi = cornerIndices[static_cast<size_t>(k)];
+      if (vi < 0 || vi >= vertices.size())
+        in.Fail("face %d corner %d names vertex %d of %d at offset %d", i, k, vi, vertices.size(), cornersAt + 4 * k);
+      else
+        f->vertices.push_back(vertices[vi]);
     }
     int uvs = 0;
     in.Count(uvs, 8, "mesh face corner uv list");

@@ -1,4 +1,5 @@
 // Vertex-face lists, connectivity, edges, and the conversions between the vertex sharing modes.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <functional>
@@ -29,6 +30,40 @@ bool WithinEpsilon(const V& a, const V& b, float epsilon) {
          (a.uv - b.uv).length() <= epsilon;
 }
 
+// The table index takes the low bits, so every key bit must reach them (splitmix64's mixer).
+uint64_t Mix(uint64_t h) {
+  h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
+  h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
+  return h ^ (h >> 31);
+}
+
+// The mesh's edges found by their two vertices in either order, for building the edge list in
+// linear time: open addressing over a table at most half full.
+class cl_EdgeTable {
+ public:
+  explicit cl_EdgeTable(size_t capacity) {
+    size_t size = 16;
+    while (size < 2 * capacity) size *= 2;
+    m_mask = size - 1;
+    m_slots.assign(size, nullptr);
+  }
+  // The slot of the edge a-b: holding it, or null for the caller to fill. At most `capacity`
+  // slots may be filled.
+  cl_Mesh::st_Edge*& Find(const cl_Mesh::st_Vertex* a, const cl_Mesh::st_Vertex* b) {
+    const uint64_t pa = reinterpret_cast<uintptr_t>(a), pb = reinterpret_cast<uintptr_t>(b);
+    const uint64_t hash = Mix(Mix(std::min(pa, pb)) + std::max(pa, pb));
+    for (size_t i = static_cast<size_t>(hash) & m_mask;; i = (i + 1) & m_mask) {
+      cl_Mesh::st_Edge*& slot = m_slots[i];
+      if (!slot || (slot->vertexA == a && slot->vertexB == b) || (slot->vertexA == b && slot->vertexB == a))
+        return slot;
+    }
+  }
+
+ private:
+  size_t m_mask = 0;
+  std::vector<cl_Mesh::st_Edge*> m_slots;
+};
+
 // Every corner of B's faces that holds B takes A instead; then B is destroyed.
 void FoldVertexInto(cl_Mesh::st_Vertex* a, cl_Mesh::st_Vertex* b) {
   for (int k = 0; k < b->faces.size(); ++k) {
@@ -42,7 +77,7 @@ void FoldVertexInto(cl_Mesh::st_Vertex* a, cl_Mesh::st_Vertex* b) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- connectivity
+// ---- connectivity
 
 void cl_Mesh::FindVertexFaces() {
   for (st_Vertex* v : vertices) v->faces.clear();
@@ -63,18 +98,26 @@ void cl_Mesh::CalcConnectivity() {
   for (st_Face* f : faces) {
     for (int i = 0; i < f->vertices.size(); ++i) f->vertices[i]->mark = 0;
   }
+  // A face g shares as many corners with f as it has uses in the face lists of f's distinct
+  // corners. Those uses are counted in g's word2 (cleared above, and again after), and the faces
+  // met are kept in the order first met, which is the order of a scan corner by corner.
+  std::vector<st_Face*> met;
   for (st_Face* f : faces) {
     f->neighbours.clear();
-    for (int i = 0; i < f->vertices.size(); ++i) f->vertices[i]->mark = 1;
+    met.clear();
     for (int i = 0; i < f->vertices.size(); ++i) {
-      const st_Vertex* v = f->vertices[i];
+      st_Vertex* v = f->vertices[i];
+      if (v->mark != 0) continue;  // a corner used twice
+      v->mark = 1;
       for (int k = 0; k < v->faces.size(); ++k) {
         st_Face* g = v->faces[k];
         if (g == f) continue;
-        int shared = 0;
-        for (int c = 0; c < g->vertices.size(); ++c) shared += g->vertices[c]->mark != 0;
-        if (shared >= 2) f->neighbours.push_back_unique(g);
+        if (g->word2++ == 0) met.push_back(g);
       }
+    }
+    for (st_Face* g : met) {
+      if (g->word2 >= 2) f->neighbours.push_back(g);
+      g->word2 = 0;
     }
     for (int i = 0; i < f->vertices.size(); ++i) f->vertices[i]->mark = 0;
   }
@@ -87,6 +130,14 @@ void cl_Mesh::CalcConnectivity() {
 }
 
 void cl_Mesh::BuildEdgeList() {
+  size_t corners = 0;
+  for (const st_Face* f : faces) corners += static_cast<size_t>(f->vertices.size());
+  cl_EdgeTable table(static_cast<size_t>(edges.size()) + corners);
+  // An edge listed twice is found as its first, as AddOrFindEdge finds it.
+  for (st_Edge* e : edges) {
+    st_Edge*& slot = table.Find(e->vertexA, e->vertexB);
+    if (!slot) slot = e;
+  }
   for (st_Face* f : faces) {
     const int n = f->vertices.size();
     for (int i = 0; i < n; ++i) {
@@ -104,7 +155,9 @@ void cl_Mesh::BuildEdgeList() {
             static_cast<double>(p.x), static_cast<double>(p.y), static_cast<double>(p.z));
         continue;
       }
-      st_Edge* e = AddOrFindEdge(a, b);
+      st_Edge*& slot = table.Find(a, b);
+      if (!slot) slot = AddEdge(a, b);
+      st_Edge* e = slot;
       e->faces.push_back_unique(f);
       f->edges.push_back_unique(e);
     }
@@ -117,7 +170,7 @@ void cl_Mesh::BuildEdgeList() {
   }
 }
 
-// ---------------------------------------------------------------- sharing modes
+// ---- sharing modes
 
 void cl_Mesh::SplitVertices() {
   for (st_Vertex* v : vertices) v->mark = 0;
@@ -234,12 +287,6 @@ class cl_MergeGrid {
     int head = -1;  // -1: unused
   };
 
-  // The table index takes the low bits, so every key bit must reach them (splitmix64's mixer).
-  static uint64_t Mix(uint64_t h) {
-    h = (h ^ (h >> 30)) * 0xBF58476D1CE4E5B9ull;
-    h = (h ^ (h >> 27)) * 0x94D049BB133111EBull;
-    return h ^ (h >> 31);
-  }
   static uint64_t Hash(const int64_t* key) {
     uint64_t h = Mix(static_cast<uint64_t>(key[0]));
     h = Mix(h + static_cast<uint64_t>(key[1]));

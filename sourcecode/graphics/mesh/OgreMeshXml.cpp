@@ -1,12 +1,14 @@
 // The Ogre XML mesh importer: submeshes with their first vertex buffer, triangles and bone
 // assignments; one region per material. Values are taken as they stand (no axis, unit or
-// texture-coordinate conversion); every element it does not name is ignored.
+// texture-coordinate conversion); every element it does not name is ignored. A number that is
+// not finite fails the import.
 #include "base/data/StaticVariant.h"
 #include "base/data/Xml.h"
 #include "base/resource/Resource.h"
 #include "base/system.h"
 #include "base/text/Vocable.h"
 #include "graphics/mesh/Mesh.h"
+#include "graphics/mesh/OgreXmlNumbers.h"
 #include "graphics/mesh/Skeleton.h"
 
 namespace base {
@@ -40,17 +42,30 @@ struct st_MeshNames {
 };
 
 // x, then y, then z, each only while the ones before were present: a vertex missing a part keeps
-// the previous vertex's value.
-void ReadXYZ(const st_MeshNames& n, const StaticVariantIterator& e, tVector3<float>& out) {
-  if (e && e.get_attribute_float(n.x, out.x) && e.get_attribute_float(n.y, out.y)) e.get_attribute_float(n.z, out.z);
+// the previous vertex's value. False when a part read is not a finite number.
+bool ReadXYZ(const st_MeshNames& n, const StaticVariantIterator& e, tVector3<float>& out) {
+  const unsigned char* const names[] = {n.x, n.y, n.z};
+  float* const parts[] = {&out.x, &out.y, &out.z};
+  for (int i = 0; i < 3; ++i) {
+    const en_OgreFloat read = ReadOgreFloat(e, names[i], *parts[i]);
+    if (read != OGRE_FLOAT_READ) return read == OGRE_FLOAT_MISSING;
+  }
+  return true;
 }
 
-// The submesh's vertices in file order, as far as its first vertex buffer holds them.
-void ReadVertices(const st_MeshNames& n, const char* file, int submesh, const StaticVariantIterator& geometry,
+bool NotFinite(const char* file, int submesh, const char* what, int index, const char* element) {
+  sys::Output("ERROR: %s: submesh %d %s %d: \"%s\" holds a number that is not finite\n", file, submesh, what, index,
+              element);
+  return false;
+}
+
+// The submesh's vertices in file order, as far as its first vertex buffer holds them. False
+// (with the line) at a value that is not a finite number.
+bool ReadVertices(const st_MeshNames& n, const char* file, int submesh, const StaticVariantIterator& geometry,
                   cl_Mesh* mesh, std::vector<cl_Mesh::st_Vertex*>& table) {
   int count = 0;
   const StaticVariantIterator buffer = geometry.get_element(n.vertexbuffer);
-  if (!geometry.get_attribute_int(n.vertexcount, count) || !buffer) return;
+  if (!geometry.get_attribute_int(n.vertexcount, count) || !buffer) return true;
   if (count > buffer.get_element_cnt() || count < 0) {
     sys::Output("ERROR: %s: submesh %d declares %d vertices but its vertex buffer holds %d\n", file, submesh, count,
                 buffer.get_element_cnt());
@@ -61,12 +76,15 @@ void ReadVertices(const st_MeshNames& n, const char* file, int submesh, const St
   table.reserve(static_cast<size_t>(count));
   for (int j = 0; j < count; ++j) {
     const StaticVariantIterator vertex = buffer.get_element(j);
-    ReadXYZ(n, vertex.get_element(n.position), position);
-    ReadXYZ(n, vertex.get_element(n.normal), normal);
+    if (!ReadXYZ(n, vertex.get_element(n.position), position)) return NotFinite(file, submesh, "vertex", j, "position");
+    if (!ReadXYZ(n, vertex.get_element(n.normal), normal)) return NotFinite(file, submesh, "vertex", j, "normal");
     const StaticVariantIterator tc = vertex.get_element(n.texcoord);
-    if (tc && tc.get_attribute_float(n.u, uv.x)) tc.get_attribute_float(n.v, uv.y);
+    en_OgreFloat read = ReadOgreFloat(tc, n.u, uv.x);
+    if (read == OGRE_FLOAT_READ) read = ReadOgreFloat(tc, n.v, uv.y);
+    if (read == OGRE_FLOAT_NOT_FINITE) return NotFinite(file, submesh, "vertex", j, "texcoord");
     table.push_back(mesh->AddVertex(position, normal, uv));
   }
+  return true;
 }
 
 }  // namespace
@@ -86,7 +104,7 @@ bool MeshLoadOgreXML(const char* fileName, cl_Mesh* mesh) {
     cl_Mesh::st_Region* region = mesh->FindOrAddRegion(material.c_str());
     table.clear();
     const StaticVariantIterator geometry = sub.get_element(n.geometry);
-    if (geometry) ReadVertices(n, fileName, s, geometry, mesh, table);
+    if (geometry && !ReadVertices(n, fileName, s, geometry, mesh, table)) return false;
     const int vertices = static_cast<int>(table.size());
     int badFaces = 0, badAssignments = 0;
 
@@ -114,8 +132,10 @@ bool MeshLoadOgreXML(const char* fileName, cl_Mesh* mesh) {
       const StaticVariantIterator va = assignments.get_element(k);
       int vertex = 0, bone = 0;
       float weight = 0.0f;
+      const en_OgreFloat read = ReadOgreFloat(va, n.weight, weight);
+      if (read == OGRE_FLOAT_NOT_FINITE) return NotFinite(fileName, s, "bone assignment", k, "weight");
       if (!va.get_attribute_int(n.vertexindex, vertex) || !va.get_attribute_int(n.boneindex, bone) ||
-          !va.get_attribute_float(n.weight, weight) || vertex < 0 || vertex >= vertices) {
+          read == OGRE_FLOAT_MISSING || vertex < 0 || vertex >= vertices) {
         ++badAssignments;
         continue;
       }

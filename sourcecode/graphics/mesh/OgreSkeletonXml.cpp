@@ -1,21 +1,24 @@
 // The Ogre XML skeleton importer: bones by id with their relative binding, the hierarchy by bone
 // names, and keyed clips whose tracks are matched to bones by position (the file must list one
-// track per bone, in bone order, all with the same key times). An incomplete file fails the
-// import; a clip that cannot be sampled against the bones is dropped.
+// track per bone, in bone order, all with the same key times). An incomplete file, or one with a
+// number that is not finite, fails the import; a clip that cannot be sampled against the bones
+// is dropped.
 #include <cstdarg>
+#include <string>
 
 #include "base/data/StaticVariant.h"
 #include "base/data/Xml.h"
 #include "base/resource/Resource.h"
 #include "base/system.h"
 #include "base/text/Vocable.h"
+#include "graphics/mesh/OgreXmlNumbers.h"
 #include "graphics/mesh/Skeleton.h"
 
 namespace base {
 
 namespace {
 
-// The names read for every keyframe, interned once per file (interned names may be reset between
+// The names read for every bone and keyframe, interned once per file (interned names may be reset between
 // fuzz inputs, so they are not kept across calls).
 struct st_KeyNames {
   const unsigned char* time = vocable::find_or_add("time");
@@ -27,6 +30,7 @@ struct st_KeyNames {
   const unsigned char* x = vocable::find_or_add("x");
   const unsigned char* y = vocable::find_or_add("y");
   const unsigned char* z = vocable::find_or_add("z");
+  const unsigned char* length = vocable::find_or_add("length");
 };
 
 class cl_OgreSkeletonReader {
@@ -59,12 +63,23 @@ class cl_OgreSkeletonReader {
     return false;
   }
 
-  tVector3<float> XYZ(const StaticVariantIterator& e, const tVector3<float>& fallback) const {
+  // Reads name of e into out when it is there; a number that is not finite is not taken and
+  // notes the element (the first one met) for the caller's refusal.
+  bool Float(const StaticVariantIterator& e, const unsigned char* name, float& out) {
+    const en_OgreFloat read = ReadOgreFloat(e, name, out);
+    if (read == OGRE_FLOAT_NOT_FINITE && !m_notFinite) m_notFinite = e.get_label();
+    return read == OGRE_FLOAT_READ;
+  }
+  tVector3<float> XYZ(const StaticVariantIterator& e, const tVector3<float>& fallback) {
     tVector3<float> v = fallback;
-    e.get_attribute_float(m_names.x, v.x);
-    e.get_attribute_float(m_names.y, v.y);
-    e.get_attribute_float(m_names.z, v.z);
+    Float(e, m_names.x, v.x);
+    Float(e, m_names.y, v.y);
+    Float(e, m_names.z, v.z);
     return v;
+  }
+  bool NotFinite(const char* where) {
+    return Fail("%s: \"%s\" holds a number that is not finite", where,
+                reinterpret_cast<const char*>(m_notFinite));
   }
   bool HasXYZ(const StaticVariantIterator& e) const {
     return !e.get_attribute(m_names.x).is_nil() && !e.get_attribute(m_names.y).is_nil() &&
@@ -93,8 +108,9 @@ class cl_OgreSkeletonReader {
       GetAttributeText(e, "name", bone.name);
       bone.position = XYZ(position, tVector3<float>());
       float angle = 0.0f;  // a rotation without an angle is none
-      rotation.get_attribute_float("angle", angle);
+      Float(rotation, m_names.angle, angle);
       bone.rotation.rotation(XYZ(axis, tVector3<float>()), angle);
+      if (m_notFinite) return NotFinite(("bone " + std::to_string(id)).c_str());
     }
     return true;
   }
@@ -120,14 +136,14 @@ class cl_OgreSkeletonReader {
 
   // One keyframe; false when its required parts are missing.
   bool ReadKey(const StaticVariantIterator& e, cl_AnimationTrack::st_Key& key) {
-    e.get_attribute_float(m_names.time, key.time);
+    Float(e, m_names.time, key.time);
     const StaticVariantIterator translate = e.get_element(m_names.translate);
     const StaticVariantIterator rotate = e.get_element(m_names.rotate);
     if (!translate || !rotate) return false;
     // A part given incompletely keeps the neutral value.
     if (HasXYZ(translate)) key.translation = XYZ(translate, tVector3<float>());
     float angle = 0.0f;
-    if (rotate.get_attribute_float(m_names.angle, angle)) {
+    if (Float(rotate, m_names.angle, angle)) {
       const StaticVariantIterator axis = rotate.get_element(m_names.axis);
       if (!axis) return false;
       if (HasXYZ(axis)) key.rotation.set_axis_angle(XYZ(axis, tVector3<float>()), angle);
@@ -140,7 +156,9 @@ class cl_OgreSkeletonReader {
   bool ReadAnimation(const StaticVariantIterator& e) {
     tString<BaseString> name;
     float length = 0.0f;
-    if (!GetAttributeText(e, "name", name) || !e.get_attribute_float("length", length)) return true;
+    if (!GetAttributeText(e, "name", name) || !Float(e, m_names.length, length)) {
+      return m_notFinite ? NotFinite(("animation '" + std::string(name.c_str()) + "'").c_str()) : true;
+    }
     const StaticVariantIterator tracks = e.get_element("tracks");
     if (!tracks) return Fail("animation '%s' has no \"tracks\" element", name.c_str());
     cl_Animation* clip = new cl_Animation;
@@ -163,6 +181,12 @@ class cl_OgreSkeletonReader {
           return Fail("animation '%s' track %d key %d lacks its translate, rotate or rotation axis", name.c_str(), t,
                       k);
         }
+        if (m_notFinite) {
+          delete clip;
+          return NotFinite(("animation '" + std::string(name.c_str()) + "' track " + std::to_string(t) + " key " +
+                            std::to_string(k))
+                               .c_str());
+        }
       }
     }
     // Sampling reads one track per bone, all keyed alike: anything else is dropped here.
@@ -183,6 +207,7 @@ class cl_OgreSkeletonReader {
   const char* m_file;
   cl_Skeleton* m_skeleton;
   const st_KeyNames m_names;
+  const unsigned char* m_notFinite = nullptr;  // the element of the first number that is not finite
 };
 
 }  // namespace

@@ -5,7 +5,7 @@
 
 namespace base {
 
-// ---------------------------------------------------------------- bones
+// ---- bones
 
 void cl_Bone::UpdateBindingCache() {
   if (m_cacheValid && m_cachedPosition == absPosition && m_cachedRotation == absRotation) return;
@@ -34,7 +34,7 @@ void cl_SkeletonSubset::Set(int bone, float weight) {
   weights.push_back(weight);
 }
 
-// ---------------------------------------------------------------- skeleton
+// ---- skeleton
 
 cl_Skeleton::~cl_Skeleton() { Clear(); }
 
@@ -127,7 +127,7 @@ void cl_Skeleton::CalcBindingPose() {
   }
 }
 
-// ---------------------------------------------------------------- clips and subsets
+// ---- clips and subsets
 
 cl_Animation* cl_Skeleton::GetAnimation(const tString<BaseString>& name) const {
   auto it = animations.find(name);
@@ -163,7 +163,7 @@ void cl_Skeleton::ListAnimations(Variant& out) const {
   }
 }
 
-// ---------------------------------------------------------------- pose
+// ---- pose
 
 void cl_Skeleton::SetPose(const cl_Pose* pose) {
   if (!pose) return;

@@ -35,7 +35,7 @@ bool ReadList(cl_RecordReader& in, std::vector<T>& items, const char* what) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- parts
+// ---- parts
 
 void cl_Bone::Write(File* file) const {
   name.Write(file);
@@ -145,7 +145,7 @@ bool cl_Animation::Read(File* file) {
   return in.ok();
 }
 
-// ---------------------------------------------------------------- skeleton
+// ---- skeleton
 
 void cl_Skeleton::Write(File* file) {
   if (!file) return;

@@ -28,8 +28,7 @@ void cl_Model::Clear() {
   m_opaquePartitionCount = 0;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Init and the cache
+// ---- Init and the cache
 
 bool cl_Model::Init(base::StaticVariantIterator element) {
   base::tString<base::BaseString> label, file;
@@ -101,8 +100,7 @@ bool cl_Model::BuildFromSource(base::StaticVariantIterator element, const char* 
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The record
+// ---- The record
 
 void cl_Model::Read(base::File* file) { ReadRecord(file); }
 void cl_Model::Write(base::File* file) { WriteRecord(file); }
@@ -176,8 +174,7 @@ bool cl_Model::ReadRecord(base::File* file) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Pool and type
+// ---- Pool and type
 
 using ModelType = base::tResourceType<cl_Model>;
 

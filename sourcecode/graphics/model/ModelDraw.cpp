@@ -266,8 +266,7 @@ int cl_Model::DrawPartition(const st_Partition& partition, const base::Matrix4& 
   return partition.primitiveCount;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The immediate helpers for models
+// ---- The immediate helpers for models
 
 namespace {
 int CountFrameTriangles(int drawn) {

@@ -11,8 +11,7 @@
 
 namespace gfx {
 
-// ---------------------------------------------------------------------------------------------
-// st_VertexFormat
+// ---- st_VertexFormat
 
 st_VertexFormat st_VertexFormat::ForBuilding() {
   st_VertexFormat f;
@@ -80,8 +79,7 @@ int st_VertexFormat::WriteVertex(uint8_t* destination, const base::cl_Mesh& mesh
   return static_cast<int>(out - destination);
 }
 
-// ---------------------------------------------------------------------------------------------
-// cl_VertexBuffer
+// ---- cl_VertexBuffer
 
 void cl_VertexBuffer::Release() {
   m_count = m_stride = m_fvf = 0;
@@ -159,8 +157,7 @@ bool cl_VertexBuffer::Read(base::File* file) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// cl_IndexBuffer
+// ---- cl_IndexBuffer
 
 void cl_IndexBuffer::Release() {
   m_count = 0;

@@ -54,8 +54,7 @@ void AddLight(const gpu::Light& light, const base::tVector3<float>& vector, uint
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Lights
+// ---- Lights
 
 void EnableLighting(uint32_t ambient) {
   if (gpu::Device* d = win32dx9::GetD3DDevice()) {
@@ -95,8 +94,7 @@ void SetPointLight(const base::tVector3<float>& position, float range, uint32_t 
   AddLight(light, position, colour, range);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Model settings and gamma
+// ---- Model settings and gamma
 
 void SetDiffuseCoefficient(float coefficient) { g_diffuseCoefficient = coefficient; }
 float GetDiffuseCoefficient() { return g_diffuseCoefficient; }
@@ -118,8 +116,7 @@ void SetGamma(float g) {
   d->SetGammaRamp(0, 0, ramp);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Viewport, camera, target
+// ---- Viewport, camera, target
 
 void SetViewport(int x, int y, int width, int height, float zNear, float zFar) {
   win32dx9::cl_DX9GraphicsDevice* device = GraphicsDevice();
@@ -198,8 +195,7 @@ bool SetRenderTarget(cl_RenderTarget* target) {
   return result == gpu::kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The device
+// ---- The device
 
 bool IsDeviceOk() {
   const win32dx9::cl_DX9GraphicsDevice* device = GraphicsDevice();

@@ -54,8 +54,7 @@ void FlatColour(uint32_t colour, bool modulate) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Blend and texture-stage presets
+// ---- Blend and texture-stage presets
 
 void SetBlendNone() {
   Device* d = D();
@@ -202,8 +201,7 @@ void SetTextureFactor(uint32_t colour) {
 
 uint32_t GetTextureFactor() { return g_factorColour; }
 
-// ---------------------------------------------------------------------------------------------
-// Single states and modes
+// ---- Single states and modes
 
 void SetFilterPoint() {
   Device* d = D();

@@ -77,8 +77,9 @@ bool CreateFrameTextures(gpu::Device* device, pv::st_FrameBuffersInfo& info) {
       const uint32_t h = IsChroma(p) ? info.chromaHeight : info.yaHeight;
       gpu::Texture* texture = nullptr;
       gpu::LockedRect locked{};
-      if (gpu::Failed(device->CreateTexture(w, h, 1, 0, gpu::fmt::A8, gpu::pool::Managed, &texture)) || !texture ||
-          gpu::Failed(texture->LockRect(0, &locked, nullptr, 0))) {
+      // Dynamic: rows padded and spare rows below, so that the decoder can write into the memory.
+      if (gpu::Failed(device->CreateTexture(w, h, 1, gpu::usage::Dynamic, gpu::fmt::A8, gpu::pool::Managed, &texture)) ||
+          !texture || gpu::Failed(texture->LockRect(0, &locked, nullptr, 0))) {
         if (texture) texture->Release();
         FreeFrameTextures(device, info);
         return false;
@@ -87,6 +88,7 @@ bool CreateFrameTextures(gpu::Device* device, pv::st_FrameBuffersInfo& info) {
       g_planeBytes[set][p] = w * h;
       plane.memory = static_cast<uint8_t*>(locked.bits);
       plane.pitch = locked.pitch;
+      plane.rows = static_cast<int32_t>(h + gpu::kDynamicSpareRows);
       texture->UnlockRect(0);
     }
   }
@@ -122,6 +124,14 @@ void UnlockFrameTextures(gpu::Device*, pv::st_FrameBuffersInfo& info) {
       if (g_textures[set][p]) g_textures[set][p]->UnlockRect(0);
       info.sets[set][p].memory = nullptr;
     }
+}
+
+void MarkFrameSetWritten(const pv::st_FrameBuffersInfo& info, int set) {
+  if (set < 0 || set >= SetCount(info)) return;
+  for (gpu::Texture* texture : g_textures[set]) {
+    gpu::LockedRect locked{};
+    if (texture && gpu::Succeeded(texture->LockRect(0, &locked, nullptr, 0))) texture->UnlockRect(0);
+  }
 }
 
 void DrawFrameTextures(gpu::Device* device, const pv::st_FrameBuffersInfo& info, float videoWidth,

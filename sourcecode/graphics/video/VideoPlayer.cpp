@@ -31,8 +31,7 @@ float FramesToSeconds(uint32_t frames, const pv::st_VideoHandle* h) {
 
 cl_VideoPlayer* GetVideoPlayer() { return g_player; }
 
-// ---------------------------------------------------------------------------------------------
-// The codec
+// ---- The codec
 
 cl_BinkShaderCodecNoThread::~cl_BinkShaderCodecNoThread() { Close(); }
 
@@ -88,7 +87,10 @@ bool cl_BinkShaderCodecNoThread::Pause(bool pause) { return m_handle && pv::Paus
 
 void cl_BinkShaderCodecNoThread::Draw() {
   if (!m_handle) return;
-  DrawFrameTextures(win32dx9::GetD3DDevice(), g_frameBuffers, static_cast<float>(m_handle->Width),
+  // The set holding the last picture (the decoder may already be writing the next one).
+  pv::st_FrameBuffersInfo shown = g_frameBuffers;
+  if (const int32_t set = pv::GetPictureSet(m_handle); set >= 0) shown.currentSet = set;
+  DrawFrameTextures(win32dx9::GetD3DDevice(), shown, static_cast<float>(m_handle->Width),
                     static_cast<float>(m_handle->Height), m_x, m_y, m_scaleX, m_scaleY, 1.0f, false);
 }
 
@@ -103,6 +105,9 @@ void cl_BinkShaderCodecNoThread::Update(float) {
     UnlockFrameTextures(win32dx9::GetD3DDevice(), g_frameBuffers);
     m_texturesLocked = false;
   }
+  // Only the current set was locked for writing; a picture the decoder put elsewhere is uploaded too.
+  if (const int32_t set = pv::GetPictureSet(m_handle); set >= 0 && set != g_frameBuffers.currentSet)
+    MarkFrameSetWritten(g_frameBuffers, set);
   pv::NextFrame(m_handle);
   if (m_handle->FrameNum >= m_handle->Frames) {
     if (m_owner) {
@@ -113,12 +118,20 @@ void cl_BinkShaderCodecNoThread::Update(float) {
     }
     return;
   }
+  g_frameBuffers.currentSet = pv::GetNextFrameSet(m_handle);
   LockFrameTextures(g_frameBuffers);
   m_texturesLocked = true;
   pv::RegisterFrameBuffers(m_handle, &g_frameBuffers);
 }
 
 float cl_BinkShaderCodecNoThread::GetTime() { return m_handle ? FramesToSeconds(m_handle->FrameNum, m_handle) : -1.0f; }
+
+bool cl_BinkShaderCodecNoThread::CoversOpaquely(float x0, float y0, float x1, float y1) const {
+  if (!m_handle || g_frameBuffers.sets[g_frameBuffers.currentSet][pv::kPlaneA].wanted) return false;
+  // The fill and the picture are drawn from these very corners: the same floats cover the same pixels.
+  const float w = static_cast<float>(m_handle->Width), h = static_cast<float>(m_handle->Height);
+  return m_x == x0 && m_y == y0 && m_x - 0.5f + w * m_scaleX == x1 - 0.5f && m_y - 0.5f + h * m_scaleY == y1 - 0.5f;
+}
 
 float cl_BinkShaderCodecNoThread::PictureWidth() const { return m_handle ? m_handle->Width * m_scaleX : 0.0f; }
 float cl_BinkShaderCodecNoThread::PictureHeight() const { return m_handle ? m_handle->Height * m_scaleY : 0.0f; }
@@ -135,8 +148,7 @@ void cl_BinkShaderCodecNoThread::Close() {
   m_handle = nullptr;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The player
+// ---- The player
 
 cl_VideoPlayer::cl_VideoPlayer() : m_codec(new cl_BinkShaderCodecNoThread(this)) {
   SetName("VideoPlayer");
@@ -187,7 +199,8 @@ void cl_VideoPlayer::Update(float time, float dt) {
 
 void cl_VideoPlayer::Render() {
   if (m_codec && m_codec->IsPlaying()) {
-    FillRect(m_x0, m_y0, m_x1, m_y1, 0xFF000000u);
+    // An opaque picture over the whole rectangle hides the black: one full-screen fill less.
+    if (!m_codec->CoversOpaquely(m_x0, m_y0, m_x1, m_y1)) FillRect(m_x0, m_y0, m_x1, m_y1, 0xFF000000u);
     m_codec->Draw();
   }
   cl_Module::Render();

@@ -26,6 +26,8 @@ class i_VideoCodec {
   virtual bool IsPlaying() = 0;
   virtual void Close() = 0;
   virtual float GetTime() = 0;  // seconds; -1.0 when closed
+  // True when Draw paints every pixel of the rectangle with an opaque picture.
+  virtual bool CoversOpaquely(float x0, float y0, float x1, float y1) const = 0;
 };
 
 class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
@@ -41,6 +43,7 @@ class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
   bool IsPlaying() override { return m_handle != nullptr; }
   void Close() override;
   float GetTime() override;
+  bool CoversOpaquely(float x0, float y0, float x1, float y1) const override;
 
   // The open clip (null when closed), for the tests and statistics.
   const platform::video::st_VideoHandle* Handle() const { return m_handle; }

@@ -14,7 +14,7 @@ namespace detail {
 uint64_t g_symbolEpoch = 1;
 }
 
-// ---- lifetime and parent links ----
+// ---- lifetime and parent links
 
 BinCode::~BinCode() {
   ++detail::g_symbolEpoch;
@@ -55,7 +55,7 @@ void BinCode::SetParent(BinCode* parent) {
     Erase("~p");
 }
 
-// ---- symbols ----
+// ---- symbols
 
 Var* BinCode::Find(const char* name) const {
   if (!name) return nullptr;
@@ -111,7 +111,7 @@ void BinCode::CopySymbols(const BinCode& from) {
   for (const auto& [name, value] : from.m_symbols) m_symbols.emplace(name, Var()).first->second.Assign(value);
 }
 
-// ---- tree accessors ----
+// ---- tree accessors
 
 const char* GetSymbolText(const BinCode* module, const char* name) {
   if (!module) return nullptr;

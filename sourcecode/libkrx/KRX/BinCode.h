@@ -36,7 +36,7 @@ class BinCode : public RefObj {
   VarTable& GetVarTable() { return m_vars; }
   const VarTable& GetVarTable() const { return m_vars; }
 
-  // ---- symbol table ----
+  // ---- symbol table
   Var* Find(const char* name) const;  // null for a null name or a missing entry
   Var* Find(std::string_view name) const;
   // The entry of name (null: the empty name), inserted when missing. A new entry, or one whose
@@ -47,7 +47,7 @@ class BinCode : public RefObj {
   void CopySymbols(const BinCode& from);  // clears, then copies every entry with Assign
   const SymbolMap& GetSymbols() const { return m_symbols; }
 
-  // ---- the "~p" parent link ----
+  // ---- the "~p" parent link
   // Writes "~p" as a pointer to parent (null erases it) and registers this module with the
   // parent, so that the parent's destruction nulls the link instead of leaving it dangling.
   // Every writer of "~p" (compiler, module loader, native binding) goes through here.
@@ -71,7 +71,7 @@ extern uint64_t g_symbolEpoch;
 }
 inline uint64_t GetSymbolEpoch() { return detail::g_symbolEpoch; }
 
-// ---- module tree accessors; each returns null (or -1) when an entry is missing ----
+// ---- module tree accessors; each returns null (or -1) when an entry is missing
 // A "~p" entry counts when it is a pointer, or a reference to one; walks stop after 256 steps.
 BinCode* GetParent(const BinCode* module);
 BinCode* GetNamedModule(const BinCode* module);  // the module or nearest ancestor with "~m"

@@ -8,7 +8,7 @@
 
 namespace KRX {
 
-// ---- names ----
+// ---- names
 
 namespace {
 
@@ -68,7 +68,7 @@ const char* GetOpSubTypeName(int subType) {
   return LookUp(kOpSubTypeNames, subType, "(unknown en_OpSubType)");
 }
 
-// ---- operands ----
+// ---- operands
 
 namespace {
 

@@ -91,7 +91,7 @@ void detail::NotifyModulesChanged() {
   if (g_modulesChanged) g_modulesChanged();
 }
 
-// ---- the compile driver ----
+// ---- the compile driver
 
 bool Compiler::Compile(CodeUnit& unit, Thread* context) {
   BinCode* root = ScriptSystem::GetRoot();
@@ -131,7 +131,7 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
   return true;
 }
 
-// ---- look-ups and loading ----
+// ---- look-ups and loading
 
 bool Require(const char* path, bool report) {
   if (ScriptSystem::IsModuleLoaded(ModuleNameOf(path).c_str())) return true;
@@ -263,7 +263,7 @@ Var CompileText(const char* text, Thread* context, int64_t stepBudget) {
   return result;
 }
 
-// ---- module files ----
+// ---- module files
 
 bool ModuleSaveAll(const char* folder) {
   BinCode* root = ScriptSystem::GetRoot();

@@ -24,6 +24,7 @@ struct st_State {
   ScriptSystem::SleepCallback sleep = nullptr;
   ScriptSystem::st_OutputHold* outputHold = nullptr;
   std::map<std::string, ScriptSystem::LibraryInit, std::less<>> libraries;
+  uint32_t generation = 0;
 };
 
 __attribute__((always_inline)) inline st_State& State() {
@@ -47,6 +48,7 @@ void ScriptSystem::Init() {
 
 void ScriptSystem::Shutdown() {
   st_State& s = State();
+  ++s.generation;
   EnableDebugger(false);
   DetachDebugger();
   s.libraries.clear();
@@ -58,20 +60,28 @@ void ScriptSystem::Shutdown() {
     Thread* thread = t.get();
     if (!thread) continue;
     thread->m_listed = false;
+    const bool running = thread->m_state == Thread::STATE_RUNNING;
+    thread->m_state = Thread::STATE_DEAD;
+    // The interpreter still works in a running thread's frames; they go with the thread.
+    if (running) continue;
     Var* args = thread->m_args;
     thread->m_args = nullptr;
     thread->m_argCount = 0;
     for (int i = thread->m_frameIndex; i >= 0 && i < Thread::kMaxFrames; --i) thread->ReleaseFrame(i);
     thread->m_frameIndex = -1;
-    thread->m_state = Thread::STATE_DEAD;
     thread->m_variables.clear();
     thread->m_returnValue = Var();
     DeleteVarArray(args);
   }
   threads.clear();
+  // A thread the game started outright is not listed, but cannot go on without the root either.
+  if (Thread* current = s.module.GetCurrentThread(); current && current->m_state == Thread::STATE_RUNNING)
+    current->m_state = Thread::STATE_DEAD;
   s.module.SetCurrentThread(nullptr);
   s.module.SetRoot(nullptr);
 }
+
+uint32_t ScriptSystem::GetGeneration() { return State().generation; }
 
 Module& ScriptSystem::GetModule() { return State().module; }
 BinCode* ScriptSystem::GetRoot() { return State().module.GetRoot(); }
@@ -169,7 +179,7 @@ Var* ScriptSystem::FindSymbol(const char* moduleName, const char* symbolName) {
   return module ? module->Find(symbolName) : nullptr;
 }
 
-// ---- reporting ----
+// ---- reporting
 
 void VReportFileError(const char* file, int line, const char* format, va_list args) {
   if (!format || !*format) return;
@@ -216,7 +226,7 @@ void ReportError(const char* format, ...) {
   va_end(args);
 }
 
-// ---- paths ----
+// ---- paths
 
 void SplitPath(const char* path, base::String& name) {
   name.clear();

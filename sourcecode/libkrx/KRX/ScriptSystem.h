@@ -48,8 +48,11 @@ class ScriptSystem {
   // cleared. Calling Init again shuts the previous state down first.
   static void Init();
   // Releases every listed thread, the libraries and the root module; destroys the debugger
-  // (EnableDebugger) and detaches any other.
+  // (EnableDebugger) and detaches any other. A thread still running (a native of it shuts the
+  // system down) ends dead when the native returns and keeps its frames until then.
   static void Shutdown();
+  // Counts the shutdowns, so that a walk over the thread list can tell that its list is gone.
+  static uint32_t GetGeneration();
 
   static Module& GetModule();
   static BinCode* GetRoot();  // null before Init

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace platform::audio {
 
@@ -42,7 +43,7 @@ EffectChain::EffectChain(const std::vector<EffectSetting>& settings, uint32_t mi
       const float octaves = std::clamp(p[1], 1.0f, 36.0f) / 12.0f;
       const float gainDb = std::clamp(p[2], -15.0f, 15.0f);
       const double a = std::pow(10.0, gainDb / 40.0);
-      const double w0 = 2.0 * M_PI * centre / rate;
+      const double w0 = 2.0 * std::numbers::pi * centre / rate;
       const double alpha = std::sin(w0) * std::sinh(std::log(2.0) / 2.0 * octaves * w0 / std::sin(w0));
       const double a0 = 1.0 + alpha / a;
       Equaliser eq;

@@ -8,8 +8,7 @@
 
 namespace gpu {
 
-// ---------------------------------------------------------------------------------------------
-// Small shared helpers
+// ---- Small shared helpers
 
 uint32_t Object::AddRef() { return ++refs_; }
 
@@ -114,8 +113,7 @@ uint32_t PrimitiveVertexCount(uint32_t type, uint32_t count) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Creation
+// ---- Creation
 
 namespace {
 
@@ -339,8 +337,7 @@ void DeviceImpl::BindDrawTarget() {
   if (status != GL_FRAMEBUFFER_COMPLETE) Log("Warning: gpu: render target incomplete (0x%x)\n", status);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame, loss and reset
+// ---- Frame, loss and reset
 
 Result Device::TestCooperativeLevel() { return impl_->lost ? kErrDeviceNotReset : kOk; }
 
@@ -444,8 +441,7 @@ Result Device::Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Targets
+// ---- Targets
 
 Result Device::GetBackBuffer(Surface** out) {
   if (!out || !impl_->backBufferSurface) return kErrInvalidCall;
@@ -517,8 +513,7 @@ Result Device::CreateDepthStencilSurface(uint32_t width, uint32_t height, uint32
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// States
+// ---- States
 
 Result Device::SetRenderState(uint32_t state, uint32_t value) {
   if (state >= rs::Count) return kErrInvalidCall;

@@ -103,12 +103,15 @@ class Texture final : public Object {
     uint32_t width, height;
     std::vector<uint8_t> data;  // the pixels as the caller sees them; empty for render targets
     bool locked = false, readOnly = false;
+    uint32_t pitch = 0;  // bytes from one row to the next in data
+    size_t start = 0;    // where the first row begins in data
   };
   DeviceImpl* device_;
   uint32_t format_, usage_, pool_;
   std::vector<Level> levels_;
   uint32_t name_ = 0;   // GL texture
   bool dirty_ = false;  // memory copy newer than GL
+  bool stored_ = false; // GL holds storage for every level: uploads replace the contents only
   bool counted_ = false;
   std::vector<Surface*> surfaces_;  // live level surfaces, not referenced (each references us)
 };
@@ -223,7 +226,7 @@ enum class Backend { Headless, Window };
 
 class Device final : public Object {
  public:
-  // --- frame and presentation
+  // ---- frame and presentation
   Result TestCooperativeLevel();
   // Rebuilds the back buffer and depth buffer with new parameters and restores every default
   // state. Fails with kErrInvalidCall while default-pool objects other than the device's own live.
@@ -236,7 +239,7 @@ class Device final : public Object {
   Result Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint32_t color, float z,
                uint32_t stencil);
 
-  // --- targets
+  // ---- targets
   Result GetBackBuffer(Surface** out);
   Result GetRenderTarget(uint32_t index, Surface** out);
   // Makes a texture-level surface (usage RenderTarget) or the back buffer target 0; resets the
@@ -249,7 +252,7 @@ class Device final : public Object {
   // Copies the last presented frame (without gamma) into an A8R8G8B8 surface of the window's size.
   Result GetFrontBufferData(uint32_t swapChain, Surface* destination);
 
-  // --- resources
+  // ---- resources
   // levels 0 = the full chain down to 1×1.
   Result CreateTexture(uint32_t width, uint32_t height, uint32_t levels, uint32_t usage, uint32_t format,
                        uint32_t pool, Texture** out);
@@ -261,7 +264,7 @@ class Device final : public Object {
   Result CreateProgram(const char* vertexSource, const char* fragmentSource, Program** out,
                        std::string* errors = nullptr);
 
-  // --- vertex input and drawing
+  // ---- vertex input and drawing
   Result SetFVF(uint32_t fvf);
   Result SetVertexDeclaration(VertexDeclaration* declaration);
   Result SetStreamSource(uint32_t stream, VertexBuffer* buffer, uint32_t offset, uint32_t stride);
@@ -274,7 +277,7 @@ class Device final : public Object {
                                 uint32_t primitiveCount, const void* indices, uint32_t indexFormat,
                                 const void* vertices, uint32_t stride);
 
-  // --- states
+  // ---- states
   Result SetRenderState(uint32_t state, uint32_t value);
   uint32_t GetRenderState(uint32_t state) const;
   Result SetTextureStageState(uint32_t stage, uint32_t state, uint32_t value);
@@ -299,7 +302,7 @@ class Device final : public Object {
   void SetGammaRamp(uint32_t swapChain, uint32_t flags, const GammaRamp& ramp);
   void GetGammaRamp(uint32_t swapChain, GammaRamp* out) const;
 
-  // --- cursor (drawn over the presented frame)
+  // ---- cursor (drawn over the presented frame)
   Result SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image);
   void SetCursorPosition(int32_t x, int32_t y, uint32_t flags);
   bool ShowCursor(bool show);  // returns the previous visibility
@@ -309,7 +312,7 @@ class Device final : public Object {
   // receives this image, scaled to its size).
   Result ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32_t* height);
 
-  // --- queries
+  // ---- queries
   // The shader level this device offers ("ps_2_0" and up; never a ps_1 profile).
   const char* GetPixelShaderProfile() const;
   // The driver's strings and the display memory (see AdapterInfo).
@@ -320,7 +323,7 @@ class Device final : public Object {
   // Draws issued since the last BeginScene (a measure for tests and benchmarks).
   uint32_t GetDrawCallCount() const;
 
-  // --- simulation for tests: the device cannot be lost on this platform
+  // ---- simulation for tests: the device cannot be lost on this platform
   // The next Present reports loss; from then on the device refuses drawing until Reset.
   void SimulateDeviceLoss();
   // The next Reset returns `result` (a failure keeps the device lost) instead of resetting.

@@ -125,24 +125,24 @@ struct DeviceImpl {
   uint32_t drawCalls = 0;
   uint32_t liveDefaultPool = 0;  // default-pool objects the caller created and still holds
 
-  // --- Device.cpp
+  // ---- Device.cpp
   void SetDefaultStates();
   bool CreateTargets();
   void DestroyTargets();
   void BindDrawTarget();
-  // --- Draw.cpp
+  // ---- Draw.cpp
   // Points the vertex attributes at `base` (an offset into the bound GL buffer); false when the
   // current layout is unusable.
   bool PrepareVertices(uintptr_t base, uint32_t stride);
   void ApplyPipelineState();
   void ApplySampler(uint32_t unit);
   void DrawArrays(uint32_t type, uint32_t first, uint32_t count);
-  // --- FixedFunction.cpp
+  // ---- FixedFunction.cpp
   GlProgram* ProgramFor();
   void FeedUniforms(GlProgram& p);
-  // --- Resources.cpp
+  // ---- Resources.cpp
   void UploadTexture(Texture& texture);
-  // --- Present.cpp
+  // ---- Present.cpp
   void CreatePresentObjects();
   void DestroyPresentObjects();
   void PresentFrame();

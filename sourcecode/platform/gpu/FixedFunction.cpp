@@ -199,7 +199,7 @@ GlProgram* DeviceImpl::ProgramFor() {
     return lastProgram = &found->second;
   }
 
-  // --- vertex stage
+  // ---- vertex stage
   std::string vs = VertexPrologue();
   vs += kUniforms;
   vs += "void main() {\n";
@@ -258,7 +258,7 @@ GlProgram* DeviceImpl::ProgramFor() {
   }
   vs += "}\n";
 
-  // --- fragment stage
+  // ---- fragment stage
   std::string fs = FragmentPrologue();
   if (pixelShader) {
     fs += pixelShader->source_;

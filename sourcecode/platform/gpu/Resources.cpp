@@ -56,8 +56,7 @@ void SetFormatSwizzle(uint32_t format) {
   glTexParameteriv(GL_TEXTURE_2D, GL_TEXTURE_SWIZZLE_RGBA, swizzle);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Textures
+// ---- Textures
 
 Texture::Texture(DeviceImpl* device, uint32_t format, uint32_t usage, uint32_t pool)
     : device_(device), format_(format), usage_(usage), pool_(pool) {}
@@ -73,6 +72,7 @@ Texture* Internal::NewRenderTexture(DeviceImpl* d, uint32_t width, uint32_t heig
   if (width == 0 || height == 0 || width > uint32_t(maxSize) || height > uint32_t(maxSize)) return nullptr;
   Texture* t = new Texture(d, format, usage::RenderTarget, pool::Default);
   t->levels_.push_back({width, height, {}});
+  t->levels_.back().pitch = RowPitch(format, width);
   glGenTextures(1, &t->name_);
   glBindTexture(GL_TEXTURE_2D, t->name_);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(width), GLsizei(height), 0, GL_BGRA, GL_UNSIGNED_BYTE, nullptr);
@@ -103,9 +103,18 @@ Result Device::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, u
   const uint32_t chain = FullChain(width, height);
   levels = levels == 0 ? chain : std::min(levels, chain);
   Texture* t = new Texture(impl_.get(), format, usage, pool);
+  const bool padded = (usage & usage::Dynamic) && !IsCompressed(format);
   uint32_t w = width, h = height;
   for (uint32_t i = 0; i < levels; ++i) {
-    t->levels_.push_back({w, h, std::vector<uint8_t>(LevelBytes(format, w, h), 0)});
+    Texture::Level& l = t->levels_.emplace_back(Texture::Level{w, h, {}});
+    if (padded) {
+      l.pitch = (RowPitch(format, w) + kDynamicRowAlign - 1) / kDynamicRowAlign * kDynamicRowAlign;
+      l.data.assign(size_t(l.pitch) * (h + kDynamicSpareRows) + kDynamicRowAlign - 1, 0);
+      l.start = (kDynamicRowAlign - reinterpret_cast<uintptr_t>(l.data.data()) % kDynamicRowAlign) % kDynamicRowAlign;
+    } else {
+      l.pitch = RowPitch(format, w);
+      l.data.assign(LevelBytes(format, w, h), 0);
+    }
     w = std::max(1u, w / 2);
     h = std::max(1u, h / 2);
   }
@@ -122,11 +131,27 @@ Result Device::CreateTexture(uint32_t width, uint32_t height, uint32_t levels, u
 void DeviceImpl::UploadTexture(Texture& t) {
   if (!t.dirty_ || (t.usage_ & usage::RenderTarget)) return;
   t.dirty_ = false;
-  if (!t.name_) glGenTextures(1, &t.name_);
+  if (!t.name_) {
+    glGenTextures(1, &t.name_);
+    t.stored_ = false;
+  }
   glBindTexture(GL_TEXTURE_2D, t.name_);
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAX_LEVEL, GLint(t.levels_.size() - 1));
   SetFormatSwizzle(t.format_);
   const bool native = nativeDxt && !softwareDxt;
+  // The storage is made once; later uploads (a video frame, a glyph page) only replace the
+  // contents, which spares the driver a new allocation per upload.
+  const bool replace = t.stored_;
+  t.stored_ = true;
+  auto upload = [replace](GLint level, GLsizei w, GLsizei h, GLint internal, GLenum format, const void* data,
+                          GLint rowLength) {
+    if (rowLength != w) glPixelStorei(GL_UNPACK_ROW_LENGTH, rowLength);
+    if (replace)
+      glTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, format, GL_UNSIGNED_BYTE, data);
+    else
+      glTexImage2D(GL_TEXTURE_2D, level, internal, w, h, 0, format, GL_UNSIGNED_BYTE, data);
+    if (rowLength != w) glPixelStorei(GL_UNPACK_ROW_LENGTH, 0);
+  };
   std::vector<uint32_t> decoded;
   for (size_t i = 0; i < t.levels_.size(); ++i) {
     const Texture::Level& l = t.levels_[i];
@@ -134,17 +159,21 @@ void DeviceImpl::UploadTexture(Texture& t) {
     const GLsizei w = GLsizei(l.width), h = GLsizei(l.height);
     if (IsCompressed(t.format_)) {
       if (native) {
-        glCompressedTexImage2D(GL_TEXTURE_2D, level, CompressedGlFormat(t.format_), w, h, 0,
-                               GLsizei(l.data.size()), l.data.data());
+        if (replace)
+          glCompressedTexSubImage2D(GL_TEXTURE_2D, level, 0, 0, w, h, CompressedGlFormat(t.format_),
+                                    GLsizei(l.data.size()), l.data.data());
+        else
+          glCompressedTexImage2D(GL_TEXTURE_2D, level, CompressedGlFormat(t.format_), w, h, 0,
+                                 GLsizei(l.data.size()), l.data.data());
       } else {
         decoded.resize(size_t(l.width) * l.height);
         DecodeDxt(t.format_, l.width, l.height, l.data.data(), l.data.size(), decoded.data());
-        glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, decoded.data());
+        upload(level, w, h, GL_RGBA8, GL_BGRA, decoded.data(), w);
       }
     } else if (t.format_ == fmt::A8) {
-      glTexImage2D(GL_TEXTURE_2D, level, GL_R8, w, h, 0, GL_RED, GL_UNSIGNED_BYTE, l.data.data());
+      upload(level, w, h, GL_R8, GL_RED, l.data.data() + l.start, GLint(l.pitch));
     } else {
-      glTexImage2D(GL_TEXTURE_2D, level, GL_RGBA8, w, h, 0, GL_BGRA, GL_UNSIGNED_BYTE, l.data.data());
+      upload(level, w, h, GL_RGBA8, GL_BGRA, l.data.data() + l.start, GLint(l.pitch / 4));
     }
   }
 }
@@ -186,11 +215,11 @@ Result Texture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint
     l.data.resize(LevelBytes(format_, l.width, l.height));
     ReadLevel(device_, this, name_, level, l.width, l.height, l.data.data());
   }
-  const uint32_t pitch = RowPitch(format_, l.width);
+  const uint32_t pitch = l.pitch;
   const size_t offset = IsCompressed(format_) ? size_t(y / 4) * pitch + size_t(x / 4) * (format_ == fmt::DXT1 ? 8 : 16)
-                                              : size_t(y) * pitch + size_t(x) * (pitch / l.width);
+                                              : size_t(y) * pitch + size_t(x) * (RowPitch(format_, l.width) / l.width);
   out->pitch = int32_t(pitch);
-  out->bits = l.data.data() + offset;
+  out->bits = l.data.data() + l.start + offset;
   l.locked = true;
   l.readOnly = (flags & lock::ReadOnly) != 0;
   return kOk;
@@ -213,8 +242,7 @@ Result Texture::UnlockRect(uint32_t level) {
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Surfaces
+// ---- Surfaces
 
 Surface::Surface(DeviceImpl* device, Texture* texture, uint32_t level)
     : device_(device), texture_(texture), level_(level) {
@@ -242,8 +270,7 @@ Result Surface::LockRect(LockedRect* out, const Rect* rect, uint32_t flags) {
 
 Result Surface::UnlockRect() { return texture_ ? texture_->UnlockRect(level_) : kErrInvalidCall; }
 
-// ---------------------------------------------------------------------------------------------
-// Vertex and index buffers: a memory copy plus a GL buffer; Unlock sends the locked bytes.
+// ---- Vertex and index buffers: a memory copy plus a GL buffer; Unlock sends the locked bytes.
 
 template <class B>
 Result Internal::LockBuffer(B& b, uint32_t offset, uint32_t size, void** data, uint32_t flags) {
@@ -351,8 +378,7 @@ Result Device::CreateVertexDeclaration(const VertexElement* elements, VertexDecl
   return kOk;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Shaders
+// ---- Shaders
 
 PixelShader::PixelShader(DeviceImpl* device, std::string_view source)
     : device_(device), source_(source), id_(device->nextShaderId++) {}

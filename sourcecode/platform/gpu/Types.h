@@ -51,6 +51,10 @@ inline constexpr uint32_t Default = 0, Managed = 1, SystemMem = 2, Scratch = 3;
 namespace usage {
 inline constexpr uint32_t RenderTarget = 0x1, DepthStencil = 0x2, WriteOnly = 0x8, Dynamic = 0x200;
 }
+// Uncompressed dynamic textures keep each level's memory with rows padded to kDynamicRowAlign
+// bytes, starting on such a boundary, and kDynamicSpareRows spare rows below the last: a video
+// decoder that works in whole blocks of rows can write a picture straight into it.
+inline constexpr uint32_t kDynamicRowAlign = 64, kDynamicSpareRows = 64;
 namespace lock {
 inline constexpr uint32_t ReadOnly = 0x10, NoSysLock = 0x800, NoOverwrite = 0x1000, Discard = 0x2000;
 }

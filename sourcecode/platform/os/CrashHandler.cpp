@@ -1,6 +1,7 @@
 // The crash signal handler. Everything after the signal arrives is async-signal-safe: the paths
-// were copied at start-up, the maps text goes into a static buffer, the report is formatted by
-// our own writer, and the symboliser is started with _Fork and execve.
+// were copied at start-up, the maps text and the unwound frames go into buffers mapped at
+// installation, the report is formatted by our own writer, and the symboliser is started with
+// _Fork and execve.
 #include "platform/os/CrashHandler.h"
 
 #include <fcntl.h>
@@ -35,13 +36,21 @@ bool g_installed = false;
 char g_reportPath[PATH_MAX];
 char g_dumpPath[PATH_MAX];
 char g_symbolizer[PATH_MAX];
+bool g_dumpWritten = false;
 std::atomic<int> g_symbolizerSeconds{10};
 std::atomic<int> g_reporting{0};
-// The maps text of a large program runs to a few hundred KiB.
-char g_maps[1 << 20];
+bool g_writeGlobals = true;
 
-// ---------------------------------------------------------------------------------------------
-// Alternate signal stacks
+// The handler's working memory, mapped apart from the program's data so that the dump's copy of
+// that data does not carry it.
+struct st_Scratch {
+  char maps[1 << 20];  // the maps text of a large program runs to a few hundred KiB
+  CrashDumpFrame frames[kCrashMaxFrames];
+  CrashFrameName names[kCrashMaxFrames];
+};
+st_Scratch* g_scratch = nullptr;
+
+// ---- Alternate signal stacks
 
 struct AltStack {
   void* memory = nullptr;
@@ -55,8 +64,7 @@ struct AltStack {
 };
 thread_local AltStack t_altStack;
 
-// ---------------------------------------------------------------------------------------------
-// The handler's steps
+// ---- The handler's steps
 
 void RestorePrevious() {
   for (int i = 0; i < kSignalCount; ++i) sigaction(kSignals[i], &g_previous[i], nullptr);
@@ -66,8 +74,9 @@ size_t ReadMaps() {
   const int fd = open("/proc/self/maps", O_RDONLY | O_CLOEXEC);
   if (fd < 0) return 0;
   size_t length = 0;
-  while (length < sizeof g_maps) {
-    const ssize_t n = read(fd, g_maps + length, sizeof g_maps - length);
+  char* maps = g_scratch->maps;
+  while (length < sizeof g_scratch->maps) {
+    const ssize_t n = read(fd, maps + length, sizeof g_scratch->maps - length);
     if (n <= 0) break;
     length += size_t(n);
   }
@@ -90,7 +99,7 @@ void RunSymbolizer() {
     sigset_t none;
     sigemptyset(&none);
     sigprocmask(SIG_SETMASK, &none, nullptr);
-    char* argv[] = {g_symbolizer, g_reportPath, nullptr};
+    char* argv[] = {g_symbolizer, g_reportPath, g_dumpWritten ? g_dumpPath : nullptr, nullptr};
     execve(g_symbolizer, argv, environ);
     _exit(127);
   }
@@ -119,17 +128,19 @@ void OnCrashSignal(int signal, siginfo_t* info, void* raw) {
   }
   const ucontext_t* context = static_cast<const ucontext_t*>(raw);
   const size_t mapsLength = ReadMaps();
+  const char* maps = g_scratch->maps;
+  const int frameCount = WalkCrashStack(context, g_scratch->frames, g_scratch->names);
 
   if (g_dumpPath[0]) {
     const int fd = open(g_dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd >= 0) {
-      WriteCrashDump(fd, info, context, g_maps, mapsLength);
+      g_dumpWritten = WriteCrashDump(fd, info, context, maps, mapsLength, g_scratch->frames, frameCount);
       close(fd);
     }
   }
   // Truncated, so that no tail of an older, longer report survives.
   const int fd = g_reportPath[0] ? open(g_reportPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
-  WriteCrashReport(fd, STDERR_FILENO, info, context, g_maps, mapsLength);
+  WriteCrashReport(fd, STDERR_FILENO, info, context, maps, mapsLength, g_scratch->frames, g_scratch->names, frameCount);
   if (fd >= 0) {
     fsync(fd);
     close(fd);
@@ -177,6 +188,12 @@ bool PrepareThreadCrashStack() {
 
 bool InstallCrashHandler() {
   if (g_installed) return true;
+  if (!g_scratch) {
+    void* memory = mmap(nullptr, sizeof(st_Scratch), PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return false;
+    g_scratch = static_cast<st_Scratch*>(memory);
+  }
+  PrepareCrashDataRegions(g_writeGlobals);
   PrepareThreadCrashStack();
   struct sigaction action;
   memset(&action, 0, sizeof action);
@@ -206,6 +223,10 @@ bool SetCrashReportPath(const char* path) { return CopyPath(g_reportPath, path);
 bool SetCrashDumpPath(const char* path) { return CopyPath(g_dumpPath, path); }
 bool SetCrashSymbolizer(const char* path) { return CopyPath(g_symbolizer, path); }
 void SetCrashSymbolizerTimeout(int seconds) { g_symbolizerSeconds = seconds > 0 ? seconds : 0; }
+void SetCrashWriteGlobals(bool write) {
+  g_writeGlobals = write;
+  PrepareCrashDataRegions(write);
+}
 
 std::string ProgramFilePath() {
   char path[PATH_MAX];

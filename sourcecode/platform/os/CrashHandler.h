@@ -1,6 +1,7 @@
 // The crash signals: when the process faults (SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP)
 // the handler writes the crash dump and the crash report, lets the symboliser program add source
-// lines, and ends the process with the same signal. Paths are fixed beforehand, because nothing
+// lines and, from the dump, the variables of the frames, and ends the process with the same
+// signal. Paths are fixed beforehand, because nothing
 // may allocate once the process is failing. No dependency on base.
 #pragma once
 
@@ -28,6 +29,9 @@ bool SetCrashDumpPath(const char* path);
 bool SetCrashSymbolizer(const char* path);
 // Seconds the handler waits for the symboliser before it ends it (default 10).
 void SetCrashSymbolizerTimeout(int seconds);
+// Whether the dump carries the program's global data and the report lists its global
+// variables (default true).
+void SetCrashWriteGlobals(bool write);
 
 // The running program's file (/proc/self/exe); empty when unreadable.
 std::string ProgramFilePath();

@@ -8,8 +8,7 @@
 
 namespace platform::os {
 
-// ---------------------------------------------------------------------------------------------
-// Line writer
+// ---- Line writer
 
 CrashText& CrashText::Str(const char* text) { return Str(text, strlen(text)); }
 
@@ -68,8 +67,7 @@ void CrashText::Flush() {
   m_length = 0;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Names
+// ---- Names
 
 CrashCodeName NameCrashCode(int signal, int siCode, bool stackFault) {
   switch (signal) {
@@ -109,17 +107,11 @@ bool IsStackFault(uint64_t faultAddress, uint64_t stackPointer) {
   return faultAddress + kBelow >= stackPointer && faultAddress <= stackPointer + kAbove;
 }
 
-// ---------------------------------------------------------------------------------------------
-// /proc/self/maps
+// ---- /proc/self/maps
 
 namespace {
 
-// One line of the maps text.
-struct MapLine {
-  uint64_t start = 0, end = 0, offset = 0;
-  const char* path = nullptr;
-  size_t pathLength = 0;
-};
+using MapLine = CrashMapping;
 
 uint64_t ParseHex(const char*& p, const char* end) {
   uint64_t value = 0;
@@ -150,6 +142,8 @@ bool NextMapLine(const char*& p, const char* end, MapLine* line) {
   line->start = ParseHex(q, lineEnd);
   if (q < lineEnd && *q == '-') ++q;
   line->end = ParseHex(q, lineEnd);
+  while (q < lineEnd && *q == ' ') ++q;
+  line->writable = lineEnd - q > 1 && q[1] == 'w';
   SkipField(q, lineEnd);  // permissions
   while (q < lineEnd && *q == ' ') ++q;
   line->offset = ParseHex(q, lineEnd);
@@ -170,36 +164,34 @@ bool SamePath(const MapLine& a, const char* path, size_t length) {
 
 }  // namespace
 
-bool FindMapping(const char* maps, size_t length, uint64_t address, uint64_t* start, uint64_t* end) {
+bool FindCrashMapping(const char* maps, size_t length, uint64_t address, CrashMapping* out) {
   const char* p = maps;
   MapLine line;
   while (NextMapLine(p, maps + length, &line)) {
     if (address >= line.start && address < line.end) {
-      *start = line.start;
-      *end = line.end;
+      *out = line;
       return true;
     }
   }
   return false;
 }
 
+bool FindMapping(const char* maps, size_t length, uint64_t address, uint64_t* start, uint64_t* end) {
+  CrashMapping line;
+  if (!FindCrashMapping(maps, length, address, &line)) return false;
+  *start = line.start;
+  *end = line.end;
+  return true;
+}
+
 bool FindCrashModule(const char* maps, size_t length, uint64_t address, CrashModule* out) {
-  const char* p = maps;
   MapLine line, hit;
-  bool found = false;
-  while (NextMapLine(p, maps + length, &line)) {
-    if (address >= line.start && address < line.end) {
-      hit = line;
-      found = true;
-      break;
-    }
-  }
   // Only files count as modules ("[stack]", "[heap]" and anonymous memory do not).
-  if (!found || hit.pathLength == 0 || hit.path[0] != '/') return false;
+  if (!FindCrashMapping(maps, length, address, &hit) || hit.pathLength == 0 || hit.path[0] != '/') return false;
   // The load base is where the file's offset 0 is mapped; the mappings of one file are adjacent
   // and in address order, so the lowest one with offset 0 is taken.
   uint64_t base = hit.start - hit.offset;
-  p = maps;
+  const char* p = maps;
   while (NextMapLine(p, maps + length, &line)) {
     if (line.offset == 0 && line.start <= hit.start && SamePath(line, hit.path, hit.pathLength)) {
       base = line.start;
@@ -212,8 +204,7 @@ bool FindCrashModule(const char* maps, size_t length, uint64_t address, CrashMod
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The report
+// ---- The report
 
 namespace {
 
@@ -259,41 +250,74 @@ void WriteRegisters(CrashText& text, const ucontext_t* context) {
   text.Str("Flags:").Hex(uint64_t(r[REG_EFL]), 8).Str("\r\n");
 }
 
-void WriteCallStack(CrashText& text, const ucontext_t* context, const char* maps, size_t mapsLength) {
+void WriteCallStack(CrashText& text, const char* maps, size_t mapsLength, const CrashDumpFrame* frames,
+                    const CrashFrameName* names, int frameCount) {
   text.Str("\r\nCall stack:\r\n");
   text.Str("Address           Frame             Function            SourceFile\r\n");
-  unw_cursor_t cursor;
-  // libunwind's context on x86-64 is the ucontext; the flag makes the first frame the faulting
-  // instruction itself rather than a return address.
-  if (unw_init_local2(&cursor, const_cast<ucontext_t*>(context), UNW_INIT_SIGNAL_FRAME) != 0) {
+  if (frameCount <= 0) {
     text.Str("(the stack cannot be walked)\r\n");
     return;
   }
-  static char name[1024];  // static: the handler may run on a small alternate stack
-  for (int frame = 0; frame < kCrashMaxFrames; ++frame) {
-    unw_word_t ip = 0, sp = 0, offset = 0;
-    unw_get_reg(&cursor, UNW_REG_IP, &ip);
-    unw_get_reg(&cursor, UNW_REG_SP, &sp);
-    if (ip == 0) break;
-    text.Hex(ip, 16).Str("  ").Hex(sp, 16).Str("  ");
-    const int named = unw_get_proc_name(&cursor, name, sizeof name, &offset);
-    if (named == 0 || named == -UNW_ENOMEM) {
-      name[sizeof name - 1] = 0;
-      text.Str(name).Str("+").Hex(offset);
-    } else {
+  for (int i = 0; i < frameCount; ++i) {
+    const uint64_t ip = frames[i].registers[kCrashRegisterIp];
+    text.Hex(ip, 16).Str("  ").Hex(frames[i].registers[kCrashRegisterSp], 16).Str("  ");
+    if (names[i].known)
+      text.Str(names[i].text).Str("+").Hex(names[i].offset);
+    else
       text.Str("?");
-    }
     text.Str("  [");
     WriteModuleAddress(text, maps, mapsLength, ip);
     text.Str("]\r\n");
-    if (unw_step(&cursor) <= 0) break;
   }
 }
 
 }  // namespace
 
+int WalkCrashStack(const ucontext_t* context, CrashDumpFrame* frames, CrashFrameName* names) {
+  unw_cursor_t cursor;
+  // libunwind's context on x86-64 is the ucontext; the flag makes the first frame the faulting
+  // instruction itself rather than a return address.
+  if (unw_init_local2(&cursor, const_cast<ucontext_t*>(context), UNW_INIT_SIGNAL_FRAME) != 0) return 0;
+  // The registers a call keeps, and with them the frame's stack pointer and return address, are
+  // right in every frame; the others only in the faulting one.
+  static const int kKept[] = {UNW_X86_64_RBX, UNW_X86_64_RBP, UNW_X86_64_R12, UNW_X86_64_R13,
+                              UNW_X86_64_R14, UNW_X86_64_R15, UNW_X86_64_RSP, UNW_X86_64_RIP};
+  static const int kContext[kCrashFrameRegisters] = {REG_RAX, REG_RDX, REG_RCX, REG_RBX, REG_RSI, REG_RDI,
+                                                     REG_RBP, REG_RSP, REG_R8,  REG_R9,  REG_R10, REG_R11,
+                                                     REG_R12, REG_R13, REG_R14, REG_R15, REG_RIP};
+  int count = 0;
+  for (; count < kCrashMaxFrames; ++count) {
+    CrashDumpFrame& frame = frames[count];
+    memset(&frame, 0, sizeof frame);
+    if (count == 0) {
+      for (int r = 0; r < kCrashFrameRegisters; ++r)
+        frame.registers[r] = uint64_t(context->uc_mcontext.gregs[kContext[r]]);
+      frame.known = (uint64_t(1) << kCrashFrameRegisters) - 1;
+    } else {
+      for (int r : kKept) {
+        unw_word_t value = 0;
+        if (unw_get_reg(&cursor, r, &value) != 0) continue;
+        frame.registers[r] = value;  // libunwind numbers the registers as DWARF does
+        frame.known |= uint64_t(1) << r;
+      }
+    }
+    if (frame.registers[kCrashRegisterIp] == 0) break;
+    CrashFrameName& name = names[count];
+    unw_word_t offset = 0;
+    const int named = unw_get_proc_name(&cursor, name.text, sizeof name.text, &offset);
+    name.known = named == 0 || named == -UNW_ENOMEM;
+    name.text[sizeof name.text - 1] = 0;
+    name.offset = offset;
+    if (unw_step(&cursor) <= 0) {
+      ++count;
+      break;
+    }
+  }
+  return count;
+}
+
 void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
-                      size_t mapsLength) {
+                      size_t mapsLength, const CrashDumpFrame* frames, const CrashFrameName* names, int frameCount) {
   CrashText text(fd, echoFd);
   const greg_t* r = context->uc_mcontext.gregs;
   const uint64_t faultAddress = uint64_t(reinterpret_cast<uintptr_t>(info->si_addr));
@@ -311,9 +335,8 @@ void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_
   if (info->si_signo == SIGSEGV || info->si_signo == SIGBUS)
     text.Str("Data address:   ").Hex(faultAddress, 16).Str("\r\n");
   WriteRegisters(text, context);
-  WriteCallStack(text, context, maps, mapsLength);
-  text.Str("\r\nLocal variables, parameters and global variables are not listed: they cannot be read safely "
-           "while the process fails.\r\n");
+  WriteCallStack(text, maps, mapsLength, frames, names, frameCount);
+  text.Str("\r\n").Str(kCrashVariablesLine).Str("\r\n");
   text.Str("\r\n");
   text.Flush();
 }

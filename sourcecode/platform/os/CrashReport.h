@@ -1,6 +1,7 @@
 // The text of the crash report, written from inside the crash signal handler: the exception's
 // name, the registers, the fault address and the call stack with module offsets. Everything
-// here is async-signal-safe: fixed buffers, our own number formatting, write(2) only.
+// here is async-signal-safe: fixed buffers, our own number formatting, write(2) only. The
+// variables of the frames are the symboliser's, from the crash dump.
 #pragma once
 
 #include <signal.h>
@@ -8,6 +9,8 @@
 
 #include <cstddef>
 #include <cstdint>
+
+#include "platform/os/CrashDump.h"
 
 namespace platform::os {
 
@@ -57,11 +60,38 @@ bool FindCrashModule(const char* maps, size_t length, uint64_t address, CrashMod
 // The start and end of the mapping that holds address; false when none does.
 bool FindMapping(const char* maps, size_t length, uint64_t address, uint64_t* start, uint64_t* end);
 
+// One line of the maps text: the mapping, its file offset, whether it may be written, and the
+// path (pointing into the maps text; empty for anonymous memory).
+struct CrashMapping {
+  uint64_t start = 0, end = 0, offset = 0;
+  bool writable = false;
+  const char* path = nullptr;
+  size_t pathLength = 0;
+};
+// The mapping that holds address; false when none does.
+bool FindCrashMapping(const char* maps, size_t length, uint64_t address, CrashMapping* out);
+
 // Most frames the call stack lists.
 constexpr int kCrashMaxFrames = 64;
 
-// The whole report for the signal and its context. fd may be -1 (console only).
+// A frame's raw symbol as the unwinder names it, and the offset into it.
+struct CrashFrameName {
+  char text[1024];
+  uint64_t offset;
+  bool known;
+};
+
+// Unwinds the faulting thread from context into frames and names (room for kCrashMaxFrames
+// each); the number of frames.
+int WalkCrashStack(const ucontext_t* context, CrashDumpFrame* frames, CrashFrameName* names);
+
+// The marker line where the symboliser puts the variables of the frames.
+constexpr const char* kCrashVariablesLine =
+    "Local variables, parameters and global variables: quillane-symbolize lists them from the crash dump.";
+
+// The whole report for the signal, its context and the frames WalkCrashStack found. fd may be
+// -1 (console only).
 void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
-                      size_t mapsLength);
+                      size_t mapsLength, const CrashDumpFrame* frames, const CrashFrameName* names, int frameCount);
 
 }  // namespace platform::os

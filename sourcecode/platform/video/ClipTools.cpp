@@ -97,6 +97,7 @@ bool WriteClip(const std::string& path, const st_ClipSettings& c, const PaintFra
   e.video->framerate = AVRational{c.rateNum, c.rateDen};
   e.video->pix_fmt = AV_PIX_FMT_YUV420P;
   e.video->gop_size = 12;
+  e.video->max_b_frames = c.bFrames;
   e.video->thread_count = 1;
   if (c.bitRate > 0) {
     e.video->bit_rate = c.bitRate;
@@ -223,8 +224,7 @@ bool WriteClip(const std::string& path, const st_ClipSettings& c, const PaintFra
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The reference decoder
+// ---- The reference decoder
 
 struct cl_ReferenceDecoder::st_Impl {
   AVFormatContext* format = nullptr;

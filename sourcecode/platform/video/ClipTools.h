@@ -20,6 +20,7 @@ struct st_ClipSettings {
   int soundRate = 44100;               // stereo
   int64_t bitRate = 0;                 // 0: the codec's quality default (high for our tests)
   int quality = 4;                     // fixed quantiser when bitRate is 0 (lower is better)
+  int bFrames = 0;                     // bidirectional frames between references (mpeg4)
 };
 
 // Paints frame `index` into `pixels` (width × height, 0xAARRGGBB, top row first).

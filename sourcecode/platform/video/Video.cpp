@@ -83,10 +83,29 @@ struct st_VideoHandle::st_State {
   unsigned long startTicks = 0, pausedAt = 0;
   bool paused = false;
   int32_t volume = 32768;
+  int width = 0, height = 0;
+  // Pictures decoded straight into the registered sets (GetBuffer): each set's share of the
+  // decoder's buffers, the plane layout every picture of the stream gets (0 undecided, 1 the
+  // registered pitches and rows, −1 FFmpeg's own), a pool of buffers in that layout for pictures
+  // no set can take, and the set holding the picture of the last frame.
+  struct st_SetToken {
+    st_State* state;
+    int set;
+  } tokens[kMaxFrameBufferSets];
+  int32_t refs[kMaxFrameBufferSets] = {};
+  bool takesBuffers = false;
+  int layout = 0;
+  int32_t layoutPitch[kPlaneCount] = {}, layoutRows[kPlaneCount] = {};
+  AVBufferPool* spare[kPlaneCount] = {};
+  int32_t pictureSet = -1;
+  uint32_t directPictures = 0, copiedPictures = 0;
+
+  st_State() {
+    for (int i = 0; i < kMaxFrameBufferSets; ++i) tokens[i] = {this, i};
+  }
 };
 
-// ---------------------------------------------------------------------------------------------
-// Opening and closing
+// ---- Opening and closing
 
 namespace {
 
@@ -104,6 +123,7 @@ void FreeState(st_VideoHandle::st_State* s) {
   av_packet_free(&s->packet);
   avcodec_free_context(&s->video);
   avcodec_free_context(&s->sound);
+  for (AVBufferPool*& pool : s->spare) av_buffer_pool_uninit(&pool);  // freed once its buffers are back
   avformat_close_input(&s->format);
   if (s->io) {
     av_freep(&s->io->buffer);
@@ -168,6 +188,102 @@ uint32_t CountFrames(const AVFormatContext* format, const AVStream* stream, AVRa
   return frames >= 1.0 && frames < 4.0e9 ? static_cast<uint32_t>(frames) : 0;
 }
 
+// ---- pictures straight into the registered sets
+
+// FFmpeg's 4:2:0 order is Y, Cb (U), Cr (V), A; ours Y, Cr, Cb, A: the same swap both ways.
+constexpr int kOtherOrder[kPlaneCount] = {0, 2, 1, 3};
+
+AVPixelFormat WantedFormat(const st_VideoHandle::st_State* s) {
+  return s->alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
+}
+int PlaneCount(const st_VideoHandle::st_State* s) { return s->alpha ? 4 : 3; }
+
+// Whether every set's planes can hold the decoder's pictures as they are: rows and pitches the
+// decoder's alignment allows, room for its aligned height and the slack it reads past the end.
+bool RegisteredLayoutFits(st_VideoHandle::st_State* s, AVCodecContext* context) {
+  const st_FrameBuffersInfo& b = s->buffers;
+  if (!s->registered || b.setCount < 1) return false;
+  int w = s->width, h = s->height;
+  int align[AV_NUM_DATA_POINTERS] = {};
+  avcodec_align_dimensions2(context, &w, &h, align);
+  for (int k = 0; k < PlaneCount(s); ++k) {
+    const bool chroma = k == 1 || k == 2;
+    const int64_t width = chroma ? (w + 1) / 2 : w, height = chroma ? (h + 1) / 2 : h;
+    const st_PlaneBuffer& first = b.sets[0][kOtherOrder[k]];
+    const int64_t pitch = first.pitch, rows = first.rows;
+    if (pitch < width || (align[k] > 0 && pitch % align[k] != 0) || (rows - height) * pitch < 16 + 64 - 1) return false;
+    for (int set = 0; set < b.setCount; ++set) {
+      const st_PlaneBuffer& p = b.sets[set][kOtherOrder[k]];
+      if (!p.wanted || !p.memory || p.pitch != pitch || p.rows != rows || reinterpret_cast<uintptr_t>(p.memory) % 64 != 0)
+        return false;
+    }
+    s->layoutPitch[k] = static_cast<int32_t>(pitch);
+    s->layoutRows[k] = static_cast<int32_t>(rows);
+  }
+  return true;
+}
+
+void ReleaseSetBuffer(void* opaque, uint8_t*) {
+  auto* token = static_cast<st_VideoHandle::st_State::st_SetToken*>(opaque);
+  --token->state->refs[token->set];
+}
+
+// The set a picture's buffers point into, or −1.
+int SetOfPicture(const st_VideoHandle::st_State* s, const AVFrame* f) {
+  if (!f->buf[0]) return -1;
+  const void* opaque = av_buffer_get_opaque(f->buf[0]);
+  for (int set = 0; set < kMaxFrameBufferSets; ++set)
+    if (opaque == &s->tokens[set]) return set;
+  return -1;
+}
+
+int FreeSets(const st_VideoHandle::st_State* s, int besides) {
+  int free = 0;
+  for (int set = 0; set < s->buffers.setCount; ++set) free += set != besides && s->refs[set] == 0;
+  return free;
+}
+
+// The decoder's picture buffers. Once the registered layout suits it, every picture of the
+// stream gets that layout (the decoder wants one pitch throughout): the current set when the
+// decoder holds none of it and another set stays free for a copy, else a buffer of the pool.
+int GetBuffer(AVCodecContext* context, AVFrame* frame, int flags) {
+  auto* s = static_cast<st_VideoHandle::st_State*>(context->opaque);
+  if (s->layout == 0) s->layout = RegisteredLayoutFits(s, context) ? 1 : -1;
+  if (s->layout < 0 || frame->format != WantedFormat(s) || frame->width != s->width || frame->height != s->height)
+    return avcodec_default_get_buffer2(context, frame, flags);
+  const int set = s->buffers.currentSet;
+  const bool intoSet = s->registered && set >= 0 && set < s->buffers.setCount && s->refs[set] == 0 &&
+                       FreeSets(s, set) >= 1;
+  for (int k = 0; k < PlaneCount(s); ++k) {
+    const size_t size = static_cast<size_t>(s->layoutPitch[k]) * static_cast<size_t>(s->layoutRows[k]);
+    uint8_t* memory = intoSet ? s->buffers.sets[set][kOtherOrder[k]].memory : nullptr;
+    if (memory) {
+      frame->buf[k] = av_buffer_create(memory, size, ReleaseSetBuffer, &s->tokens[set], 0);
+      if (frame->buf[k]) ++s->refs[set];
+    } else {
+      if (!s->spare[k]) s->spare[k] = av_buffer_pool_init(size, nullptr);
+      frame->buf[k] = s->spare[k] ? av_buffer_pool_get(s->spare[k]) : nullptr;
+    }
+    if (!frame->buf[k]) {
+      for (int i = 0; i < k; ++i) av_buffer_unref(&frame->buf[i]);
+      return AVERROR(ENOMEM);
+    }
+    frame->data[k] = frame->buf[k]->data;
+    frame->linesize[k] = s->layoutPitch[k];
+  }
+  frame->extended_data = frame->data;
+  return 0;
+}
+
+// The next picture's set: one the decoder holds none of, other than the shown one's if possible.
+void ChooseNextSet(st_VideoHandle::st_State* s) {
+  int choice = -1;
+  for (int set = 0; set < s->buffers.setCount && choice < 0; ++set)
+    if (s->refs[set] == 0 && set != s->pictureSet) choice = set;
+  if (choice < 0 && s->pictureSet >= 0 && s->refs[s->pictureSet] == 0) choice = s->pictureSet;
+  if (choice >= 0) s->buffers.currentSet = choice;
+}
+
 st_VideoHandle* OpenWith(st_VideoHandle::st_State* s, const char* path) {
   // Failures are reported through GetError; FFmpeg's own console lines would only repeat them.
   av_log_set_level(AV_LOG_QUIET);
@@ -210,6 +326,13 @@ st_VideoHandle* OpenWith(st_VideoHandle::st_State* s, const char* path) {
     return nullptr;
   }
   s->video = OpenDecoder(stream);
+  if (s->video && (s->video->codec->capabilities & AV_CODEC_CAP_DR1)) {
+    s->video->opaque = s;
+    s->video->get_buffer2 = GetBuffer;
+    s->takesBuffers = true;
+  }
+  s->width = width;
+  s->height = height;
   s->packet = av_packet_alloc();
   s->frame = av_frame_alloc();
   if (!s->video || !s->packet || !s->frame) {
@@ -288,8 +411,7 @@ void Close(st_VideoHandle* handle) {
   delete handle;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Clock
+// ---- Clock
 
 namespace {
 
@@ -328,8 +450,7 @@ bool ShouldSkip(st_VideoHandle* handle) {
   return PlayedMs(handle) - FrameDueMs(handle, handle->FrameNum) > FrameDueMs(handle, 1.0);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Decoding
+// ---- Decoding
 
 namespace {
 
@@ -399,7 +520,19 @@ bool StorePicture(st_VideoHandle* h) {
   st_VideoHandle::st_State* s = h->state;
   if (!s->registered) return true;
   const AVFrame* f = s->frame;
-  const AVPixelFormat wanted = s->alpha ? AV_PIX_FMT_YUVA420P : AV_PIX_FMT_YUV420P;
+  if (const int set = SetOfPicture(s, f); set >= 0) {
+    ++s->directPictures;
+    s->pictureSet = set;
+    ChooseNextSet(s);
+    return true;
+  }
+  // A set the decoder holds none of: the current one, or another.
+  int target = s->buffers.currentSet;
+  if (s->refs[target] != 0)
+    for (target = 0; target < s->buffers.setCount && s->refs[target] != 0; ++target) {
+    }
+  if (target == s->buffers.setCount) return true;  // none free: the previous picture stays
+  const AVPixelFormat wanted = WantedFormat(s);
   const uint8_t* planes[4] = {f->data[0], f->data[1], f->data[2], f->data[3]};
   int pitches[4] = {f->linesize[0], f->linesize[1], f->linesize[2], f->linesize[3]};
   uint8_t* converted[4] = {};
@@ -420,17 +553,18 @@ bool StorePicture(st_VideoHandle* h) {
       pitches[i] = convertedPitch[i];
     }
   }
-  // FFmpeg's 4:2:0 order is Y, Cb (U), Cr (V), A.
-  const int source[kPlaneCount] = {0, 2, 1, 3};
-  const st_PlaneBuffer* set = s->buffers.sets[s->buffers.currentSet];
+  const st_PlaneBuffer* set = s->buffers.sets[target];
   for (int p = 0; p < kPlaneCount; ++p) {
-    if (!set[p].wanted || !set[p].memory || !planes[source[p]]) continue;
+    if (!set[p].wanted || !set[p].memory || !planes[kOtherOrder[p]]) continue;
     const bool chroma = p == kPlaneCr || p == kPlaneCb;
-    CopyPlane(set[p].memory, set[p].pitch, planes[source[p]], pitches[source[p]],
+    CopyPlane(set[p].memory, set[p].pitch, planes[kOtherOrder[p]], pitches[kOtherOrder[p]],
               chroma ? s->buffers.chromaWidth : s->buffers.yaWidth,
               chroma ? s->buffers.chromaHeight : s->buffers.yaHeight);
   }
   if (converted[0]) av_freep(&converted[0]);
+  ++s->copiedPictures;
+  s->pictureSet = target;
+  ChooseNextSet(s);
   return true;
 }
 
@@ -482,15 +616,16 @@ int32_t GetVolume(const st_VideoHandle* handle, uint32_t track) {
 void GetFrameBuffersInfo(const st_VideoHandle* handle, st_FrameBuffersInfo* info) {
   if (!handle || !info) return;
   *info = st_FrameBuffersInfo();
-  info->setCount = 1;
-  info->currentSet = 0;
+  info->setCount = handle->state->takesBuffers ? kMaxFrameBufferSets : 1;
+  info->currentSet = handle->state->buffers.currentSet;
   info->yaWidth = handle->Width;
   info->yaHeight = handle->Height;
   info->chromaWidth = (handle->Width + 1) / 2;
   info->chromaHeight = (handle->Height + 1) / 2;
-  st_PlaneBuffer* set = info->sets[0];
-  set[kPlaneY].wanted = set[kPlaneCr].wanted = set[kPlaneCb].wanted = true;
-  set[kPlaneA].wanted = handle->state->alpha;
+  for (st_PlaneBuffer* set : info->sets) {
+    set[kPlaneY].wanted = set[kPlaneCr].wanted = set[kPlaneCb].wanted = true;
+    set[kPlaneA].wanted = handle->state->alpha;
+  }
 }
 
 void RegisterFrameBuffers(st_VideoHandle* handle, const st_FrameBuffersInfo* info) {
@@ -498,16 +633,36 @@ void RegisterFrameBuffers(st_VideoHandle* handle, const st_FrameBuffersInfo* inf
   st_VideoHandle::st_State* s = handle->state;
   st_FrameBuffersInfo expected;
   GetFrameBuffersInfo(handle, &expected);
-  // Only the sizes this clip reported are trusted: the copies write exactly that much.
-  if (info->yaWidth != expected.yaWidth || info->yaHeight != expected.yaHeight ||
-      info->chromaWidth != expected.chromaWidth || info->chromaHeight != expected.chromaHeight ||
-      info->currentSet < 0 || info->currentSet >= std::min(info->setCount, kMaxFrameBufferSets)) {
+  // Only the sizes this clip reported are trusted: the copies write exactly that much, and the
+  // decoder only as many rows as each plane says it holds.
+  bool fits = info->yaWidth == expected.yaWidth && info->yaHeight == expected.yaHeight &&
+              info->chromaWidth == expected.chromaWidth && info->chromaHeight == expected.chromaHeight &&
+              info->setCount >= 1 && info->setCount <= expected.setCount && info->currentSet >= 0 &&
+              info->currentSet < info->setCount;
+  for (int set = 0; set < info->setCount && fits; ++set)
+    for (int p = 0; p < kPlaneCount; ++p) {
+      const st_PlaneBuffer& b = info->sets[set][p];
+      const bool chroma = p == kPlaneCr || p == kPlaneCb;
+      const uint32_t width = chroma ? info->chromaWidth : info->yaWidth, height = chroma ? info->chromaHeight : info->yaHeight;
+      fits = !b.memory || (b.pitch >= static_cast<int32_t>(width) && (b.rows == 0 || b.rows >= static_cast<int32_t>(height)));
+      if (!fits) break;
+    }
+  if (!fits) {
     SetError("frame buffers of another size");
     s->registered = false;
     return;
   }
   s->buffers = *info;
   s->registered = true;
+}
+
+int32_t GetPictureSet(const st_VideoHandle* handle) { return handle ? handle->state->pictureSet : -1; }
+
+int32_t GetNextFrameSet(const st_VideoHandle* handle) { return handle ? handle->state->buffers.currentSet : 0; }
+
+void GetPictureCounts(const st_VideoHandle* handle, uint32_t* direct, uint32_t* copied) {
+  if (direct) *direct = handle ? handle->state->directPictures : 0;
+  if (copied) *copied = handle ? handle->state->copiedPictures : 0;
 }
 
 }  // namespace platform::video

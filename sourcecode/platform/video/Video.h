@@ -17,17 +17,22 @@ namespace platform::video {
 
 // ORDER PLANE: the index of each plane in a frame-buffer set.
 enum en_Plane : int { kPlaneY = 0, kPlaneCr = 1, kPlaneCb = 2, kPlaneA = 3, kPlaneCount = 4 };
-inline constexpr int kMaxFrameBufferSets = 2;
+inline constexpr int kMaxFrameBufferSets = 3;
 
 struct st_PlaneBuffer {
   bool wanted = false;        // the decoder writes this plane
   uint8_t* memory = nullptr;  // the caller's rows (null: the plane is not written this frame)
   int32_t pitch = 0;          // bytes from one row to the next
+  int32_t rows = 0;           // rows of pitch bytes the memory holds (0: the plane's height)
 };
 
 // What the decoder writes and where; filled by GetFrameBuffersInfo, the memory by the caller.
+// A decoder that can take its picture buffers from us (most can) decodes straight into the
+// sets, three of them: the picture shown, the one it predicts from and the one it decodes; the
+// sets' memory must then stay in place until Close. Where a set's rows and pitches do not suit
+// the decoder, or the decoder holds every set, the picture is copied into a free set instead.
 struct st_FrameBuffersInfo {
-  int32_t setCount = 0;    // frame-buffer sets in use (1 here)
+  int32_t setCount = 0;    // frame-buffer sets in use: 3 when pictures are decoded into them, else 1
   int32_t currentSet = 0;  // the set the next frame is written into
   uint32_t yaWidth = 0, yaHeight = 0;          // Y and A planes
   uint32_t chromaWidth = 0, chromaHeight = 0;  // Cr and Cb planes (half size, rounded up)
@@ -85,5 +90,11 @@ int32_t GetVolume(const st_VideoHandle* handle, uint32_t track);  // 32768 at op
 void GetFrameBuffersInfo(const st_VideoHandle* handle, st_FrameBuffersInfo* info);
 // Takes the memory and pitches the next frames are written to.
 void RegisterFrameBuffers(st_VideoHandle* handle, const st_FrameBuffersInfo* info);
+// The set holding the picture of the frame last decoded into the registered buffers (−1 before
+// the first), and the set the next one goes to (the description's currentSet from now on).
+int32_t GetPictureSet(const st_VideoHandle* handle);
+int32_t GetNextFrameSet(const st_VideoHandle* handle);
+// Pictures decoded so far straight into the registered sets, and pictures copied into them.
+void GetPictureCounts(const st_VideoHandle* handle, uint32_t* direct, uint32_t* copied);
 
 }  // namespace platform::video

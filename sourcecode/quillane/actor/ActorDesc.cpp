@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <numbers>
 
 #include "base/math/Quaternion.h"
 #include "base/system.h"
@@ -67,7 +68,7 @@ void cl_ActorDesc::Release() {
   ClearLoaded();
 }
 
-// ---------------------------------------------------------------- the parent chain
+// ---- the parent chain
 
 cl_ActorDesc* cl_ActorDesc::GetParent() {
   if (parentDesc) return parentDesc;
@@ -144,11 +145,11 @@ base::cl_SkeletonSubset* cl_ActorDesc::FindSubset(const char* name) {
   return found;
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 base::Matrix4 cl_ActorDesc::DefaultOrientation() {
   base::Quaternion q;
-  q.set_yaw_pitch_roll(3.14159265f, 0.0f, 0.0f);
+  q.set_yaw_pitch_roll(std::numbers::pi_v<float>, 0.0f, 0.0f);
   return q.get_matrix();
 }
 

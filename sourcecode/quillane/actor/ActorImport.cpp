@@ -156,7 +156,7 @@ void cl_ActorDesc::ImportSkeleton() {
   }
 }
 
-// ---------------------------------------------------------------- writing
+// ---- writing
 
 void cl_ActorDesc::WriteCompiled(tTextureSet sets[kLevels], bool anyTexture) {
   const base::tString<base::BaseString> compiled = GetCompiledFileName();

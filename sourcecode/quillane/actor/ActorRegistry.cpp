@@ -108,7 +108,7 @@ bool cl_ActorRegistry::Erase(const char* label) {
   return true;
 }
 
-// ---------------------------------------------------------------- loading tasks
+// ---- loading tasks
 
 cl_LoadCharacterTask::cl_LoadCharacterTask(cl_ActorRegistry* registry, const char* label)
     : m_registry(registry), m_label(label) {

@@ -113,7 +113,7 @@ void cl_AnimChannel::RandomizeTimer() {
   if (clip) timer = base::Random() * clip->length;
 }
 
-// ---------------------------------------------------------------- poses
+// ---- poses
 
 void cl_AnimChannel::ApplyBase(base::cl_Pose& pose) {
   if (clip) pose.Set(clip, timer);
@@ -143,7 +143,7 @@ void cl_AnimChannel::ApplyBlendFrom(base::cl_Pose& pose) {
   pose.Blend(&pose, &from);
 }
 
-// ---------------------------------------------------------------- debug display
+// ---- debug display
 
 void cl_AnimChannel::DrawDebug(base::tVector2<float>& position, const char* label) {
   if (!(bias > 0.0f) || !clip) return;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/math/Quaternion.h"
 #include "base/math/VectorTools.h"
@@ -11,14 +12,12 @@
 #include "graphics/mesh/Pose.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/actor/WalkSpeed.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/world/WorldServices.h"
 
 namespace quillane {
 
 namespace {
-
-constexpr float kPi = 3.14159265f;
 
 float Wrapped(float angle) {
   base::WrapAngle(angle);
@@ -54,7 +53,7 @@ void cl_MovementCtrl::Finish() {
   }
 }
 
-// ---------------------------------------------------------------- angles
+// ---- angles
 
 void cl_MovementCtrl::AddAngle(float delta) {
   yaw = Wrapped(yaw + delta);
@@ -66,7 +65,7 @@ void cl_MovementCtrl::StepAngle(float dt) {
   const float step = std::min(std::fabs(diff), turnRate * dt);
   const float toward = diff >= 0.0f ? 1.0f : -1.0f;
   // Past half a turn the short way round is the other way.
-  yaw = Wrapped(yaw + (std::fabs(diff) >= kPi ? -toward : toward) * step);
+  yaw = Wrapped(yaw + (std::fabs(diff) >= std::numbers::pi_v<float> ? -toward : toward) * step);
 }
 
 void cl_MovementCtrl::SetTargetYaw(float angle) { targetYaw = Wrapped(angle); }
@@ -80,10 +79,10 @@ base::Matrix4 cl_MovementCtrl::GetTransform() {
   return scaling * locator.GetOrientationMatrix();
 }
 
-// ---------------------------------------------------------------- walking
+// ---- walking
 
 void cl_MovementCtrl::WalkTo(const char* name, const tPoint& target, i_Event* onDone_) {
-  turnRate = 2.0f * kPi;
+  turnRate = 2.0f * std::numbers::pi_v<float>;
   TakeOver(onDone_);
   if (!IsFinite(target)) {
     base::sys::Output("Warning: %s: walk target is not a number; the walk ends at once\n", name ? name : "");
@@ -262,7 +261,7 @@ void cl_MovementCtrl::UpdateWalk(i_AnimCharacter& character, float dt) {
   footsteps.Update(walkChannel, services.IsSkippingSequence && services.IsSkippingSequence());
 }
 
-// ---------------------------------------------------------------- turning in place
+// ---- turning in place
 
 float cl_MovementCtrl::TurnBy(float angle, i_Event* onDone_) {
   float speed = turnSpeed;
@@ -270,7 +269,7 @@ float cl_MovementCtrl::TurnBy(float angle, i_Event* onDone_) {
     base::sys::Output("Warning: turn speed %g is not usable; turning at speed 1.0\n", static_cast<double>(speed));
     speed = 1.0f;
   }
-  const float f = std::clamp(std::fabs(angle) / (kPi * 0.5f), 0.0f, 1.0f);
+  const float f = std::clamp(std::fabs(angle) / (std::numbers::pi_v<float> * 0.5f), 0.0f, 1.0f);
   TakeOver(onDone_);
   state = STATE_TURNING;
   turnDuration = (0.75f + 0.25f * f) / speed;
@@ -280,7 +279,7 @@ float cl_MovementCtrl::TurnBy(float angle, i_Event* onDone_) {
   return turnDuration;
 }
 
-// ---------------------------------------------------------------- pose
+// ---- pose
 
 void cl_MovementCtrl::ApplyMovementPose(i_AnimCharacter& character, base::cl_Pose& pose, base::cl_Pose& scratch) {
   if (state == STATE_TURNING) {
@@ -296,7 +295,7 @@ void cl_MovementCtrl::ApplyMovementPose(i_AnimCharacter& character, base::cl_Pos
     const base::cl_Animation* clip =
         actor ? (turnAngle >= 0.0f ? actor->GetTurnAroundCCW() : actor->GetTurnAroundCW()) : nullptr;
     if (!clip) return;
-    const float a = std::min(std::fabs(turnAngle) / (2.0f * kPi / 3.0f), 1.0f) * w;
+    const float a = std::min(std::fabs(turnAngle) / (2.0f * std::numbers::pi_v<float> / 3.0f), 1.0f) * w;
     scratch.SetSize(pose.GetNumBones());
     scratch.Set(clip, clip->length * turnProgress);
     scratch.SetWeights(a);

@@ -5,6 +5,8 @@
 // callback (an i_Event) is taken over, executed once and deleted. Main thread only.
 #pragma once
 
+#include <numbers>
+
 #include "base/math/Matrix4.h"
 #include "graphics/Camera.h"
 #include "quillane/actor/AnimChannel.h"
@@ -75,7 +77,7 @@ class cl_MovementCtrl {
   tPointList waypoints;  // front: the next target
   i_NavMesh* navMesh = nullptr;
   float yaw = 0.0f, targetYaw = 0.0f;
-  float turnRate = 2.0f * 3.14159265f;
+  float turnRate = 2.0f * std::numbers::pi_v<float>;
   base::cl_Locator locator;
   cl_FootstepCtrl footsteps;
   cl_AnimChannel walkChannel;

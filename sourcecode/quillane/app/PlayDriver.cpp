@@ -23,7 +23,7 @@
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"
@@ -240,6 +240,12 @@ cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenD
     : m_steps(std::move(steps)), m_goldenDir(std::move(goldenDir)) {
   g_activeDriver = this;
   base::sys::AddOutputCallback(&CaptureLog);
+  // "state <path> <value>": what "expect" asks, for "wait check" too, as a script that goes on
+  // after a game or a walk sets its values some frames after the queue looks idle.
+  AddCheck("state", [](const std::string& argument, std::string* why) {
+    const size_t space = argument.find(' ');
+    return ExpectGameState(argument.substr(0, space), space == std::string::npos ? "" : argument.substr(space + 1), why);
+  });
 }
 
 cl_PlayDriver::~cl_PlayDriver() {
@@ -361,6 +367,9 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       ++m_next;
       return en_Outcome::Yield;
     }
+    case st_PlayStep::CLICK_GAME:
+    case st_PlayStep::MOVE_GAME:
+    case st_PlayStep::WAIT_GAME: return GameStep(step, input, why);
     case st_PlayStep::CLOSE:
       platform.PostMessage(platform::input::Message::Close);
       ++m_next;
@@ -475,6 +484,34 @@ bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int wi
     return false;
   }
   return true;
+}
+
+// The held mini-game answers a target (clicked or pointed at once it does) or a condition (the
+// step ends once it holds); either is waited for within the step's budget.
+cl_PlayDriver::en_Outcome cl_PlayDriver::GameStep(const st_PlayStep& step, platform::input::Queue& input,
+                                                  std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_MinigameManager* games = session ? session->GetMinigameManager() : nullptr;
+  quillane::i_Minigame* game = games ? games->GetGame() : nullptr;
+  const char* name = step.name.c_str();
+  if (step.kind == st_PlayStep::WAIT_GAME) {
+    if (game && game->IsPlayCondition(name)) return en_Outcome::Next;
+  } else if (float x = 0.0f, y = 0.0f; game && game->GetPlayTarget(name, x, y)) {
+    if (step.kind == st_PlayStep::CLICK_GAME)
+      Click(input, static_cast<int>(x), static_cast<int>(y));
+    else
+      MoveMouse(input, x, y);
+    ++m_next;
+    m_waited = 0;
+    return en_Outcome::Yield;
+  }
+  if (++m_waited <= step.number) return en_Outcome::Yield;
+  const char* running = games ? games->GetRunningName() : nullptr;
+  *why =
+      std::string(step.kind == st_PlayStep::WAIT_GAME ? "the mini-game's condition \"" : "the mini-game's target \"") +
+      step.name + "\" not reached within " + std::to_string(step.number) + " frames (" +
+      (running ? std::string("mini-game \"") + running + "\" held" : std::string("no mini-game runs")) + ")";
+  return en_Outcome::Fail;
 }
 
 // The mouse goes to the token and rests there until the bar's tokens have stopped moving and

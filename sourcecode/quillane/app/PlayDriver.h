@@ -62,6 +62,8 @@ class cl_PlayDriver {
   enum class en_Outcome { Next, Yield, Fail };
   en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
   en_Outcome DragToken(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  // "click game", "move game" and "wait game": the held mini-game's play targets and conditions.
+  en_Outcome GameStep(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
   void Click(platform::input::Queue& input, int x, int y);  // a move there, then a left press and release
   void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);

@@ -59,9 +59,37 @@ int ParseSlot(const std::string& word) {
   return std::atoi(word.c_str());
 }
 
+// The mini-game steps "click game", "move game" and "wait game": a target or condition of one
+// or more words, a wait with its frame budget last.
+bool ParseGameStep(const std::vector<std::string>& w, st_PlayStep& step, std::string* why) {
+  const std::string& verb = w[0];
+  step.kind = verb == "click"  ? st_PlayStep::CLICK_GAME
+              : verb == "move" ? st_PlayStep::MOVE_GAME
+                               : st_PlayStep::WAIT_GAME;
+  step.number = kDefaultWaitBudget;
+  size_t end = w.size();
+  if (step.kind == st_PlayStep::WAIT_GAME && end > 3 &&
+      w[end - 1].find_first_not_of("0123456789") == std::string::npos) {
+    if (!ReadCount(w[end - 1], &step.number) || step.number == 0) {
+      *why = "the frame budget must be a number from 1 to 100000";
+      return false;
+    }
+    --end;
+  }
+  if (end < 3) {
+    *why = "expected \"" + verb + " game <" + (verb == "wait" ? "condition> [frames]\"" : "target>\"");
+    return false;
+  }
+  step.name = w[2];
+  for (size_t i = 3; i < end; ++i) step.name += " " + w[i];
+  return true;
+}
+
 bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
+  if ((verb == "click" || verb == "move" || verb == "wait") && w.size() >= 2 && w[1] == "game")
+    return ParseGameStep(w, step, why);
   if (verb == "wait") {
     const bool named = w.size() >= 3 && w.size() <= 4 && (w[1] == "state" || w[1] == "scene" || w[1] == "minigame");
     const bool idle = w.size() >= 2 && w.size() <= 3 && w[1] == "idle";
@@ -95,8 +123,8 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       return true;
     }
     *why =
-        "expected \"wait state|scene|minigame <name> [frames]\", \"wait idle [frames]\", \"wait frames <n>\" or "
-        "\"wait check <name> [argument]\"";
+        "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait check "
+        "<name> [argument]\", \"wait idle [frames]\" or \"wait frames <n>\"";
     return false;
   }
   if (verb == "key") {
@@ -128,8 +156,9 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       step.kind = st_PlayStep::CLICK_FLOOR;
       return true;
     }
-    *why = "expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\" or "
-           "\"click floor <x> <z>\" (coordinates within 100000)";
+    *why =
+        "expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\", \"click game "
+        "<target>\" or \"click floor <x> <z>\" (coordinates within 100000)";
     return false;
   }
   if (verb == "close") {

@@ -15,11 +15,18 @@
 //   click floor <x> <z>          a left click where the scene's camera shows that floor point
 //   click skip                   once the running mini-game shows its skip button (within 300
 //                                frames), a left click in its middle
+//   click game <target>          once the held mini-game (running or fading) shows the target
+//                                (within 300 frames: "tutorial", "knob 1", "cell 2 1", ...), a
+//                                left click in its middle
+//   move game <target>           the same, the mouse only moved there
+//   wait game <condition> [frames] until the held mini-game is in the condition ("idle",
+//                                "view grid", ...; budget: 300)
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
-//   check <name> [argument]      a check the host registered under that name
+//   check <name> [argument]      a check the host registered under that name ("state <path>
+//                                <value>" is the driver's own: the game state's value)
 //   drag token <token> <target>  picks the token up from the token bar and drops it on the target
 //                                (a token of the bar, a character or a hotspot)
 //   expect token <token> <count> the player holds that many of the token
@@ -35,10 +42,10 @@
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
                  DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR, WAIT_MINIGAME,
-                 WAIT_CHECK,
-                 CLICK_SKIP };
+                 CLICK_SKIP, CLICK_GAME, MOVE_GAME, WAIT_GAME, WAIT_CHECK };
   en_Kind kind = WAIT_FRAMES;
-  std::string name;      // state, scene, mini-game, key, label, picture, game-state path or check name
+  std::string name;      // state, scene, mini-game, key, label, picture, game-state path, check name,
+                         // or a mini-game's play target or condition
   std::string argument;  // the rest of a check or expect line; a drag's target
   int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
   float floor[2] = {0.0f, 0.0f};  // a floor click's world x and z

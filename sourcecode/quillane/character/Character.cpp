@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <string>
 
 #include "base/math/VectorTools.h"
@@ -15,7 +16,7 @@
 #include "graphics/Texture.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/character/FacialCtrl.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 
@@ -26,7 +27,6 @@ namespace {
 constexpr float kRayHeight = 1000.0f;   // floor rays start this far above the character
 constexpr float kMoveEpsilon = 0.0001f;  // smaller moves keep the height
 constexpr float kHeadProbe = 20.0f;      // head and spine directions: this far along the bone's z
-constexpr float kPi = 3.14159265f;
 
 bool IsAction(const st_GameAction* action, const char* actionName) {
   const char* name = action && WorldServices().GetActionName ? WorldServices().GetActionName(action) : nullptr;
@@ -62,7 +62,7 @@ void cl_Character::Destroy() {
   m_scratch.SetSize(0);
 }
 
-// ---------------------------------------------------------------- set-up
+// ---- set-up
 
 void cl_Character::SetActor(cl_ActorDesc* actorDesc, i_NavMesh* mesh) {
   actor = actorDesc;
@@ -151,7 +151,7 @@ void cl_Character::SetPosition(const tPoint& position, const tPoint& rotation) {
   SetPosition(at);
 }
 
-// ---------------------------------------------------------------- actions and properties
+// ---- actions and properties
 
 void cl_Character::PlaySpecialAnimation(base::cl_Animation* clip, float speed, float blendIn, float blendOut) {
   actionState = ACTION_SPECIAL;
@@ -212,7 +212,7 @@ float cl_Character::GetAvoidanceRadius() {
   return WorldServices().GetAvoidanceRadius ? WorldServices().GetAvoidanceRadius() : 40.0f;
 }
 
-// ---------------------------------------------------------------- the frame
+// ---- the frame
 
 bool cl_Character::IsQuiet() const {
   if (actionState != ACTION_NONE || state != STATE_IDLE || talkChannel.bias > 0.0f) return false;
@@ -334,7 +334,7 @@ void cl_Character::UpdatePose(base::cl_Pose& target) {
   }
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 base::Matrix4 cl_Character::ModelMatrix() { return cl_ActorDesc::DefaultOrientation() * GetTransform(); }
 
@@ -345,10 +345,10 @@ void cl_Character::Render(base::cl_Camera* camera) {
     const float r = GetAvoidanceRadius() * 0.5f;
     const tPoint c = GetPosition();
     auto corner = [&](float a) { return c + tPoint(std::sin(a) * r, 0.0f, std::cos(a) * r); };
-    const tPoint a = corner(yaw), b = corner(yaw + 150.0f * kPi / 180.0f), d = corner(yaw + 210.0f * kPi / 180.0f);
+    const tPoint a = corner(yaw), b = corner(yaw + 150.0f * std::numbers::pi_v<float> / 180.0f), d = corner(yaw + 210.0f * std::numbers::pi_v<float> / 180.0f);
     for (int k = 0; k < 32; ++k)
-      gfx::DrawLine3D(corner(2.0f * kPi * static_cast<float>(k) / 32.0f),
-                      corner(2.0f * kPi * static_cast<float>(k + 1) / 32.0f), blue);
+      gfx::DrawLine3D(corner(2.0f * std::numbers::pi_v<float> * static_cast<float>(k) / 32.0f),
+                      corner(2.0f * std::numbers::pi_v<float> * static_cast<float>(k + 1) / 32.0f), blue);
     gfx::DrawLine3D(a, b, blue);
     gfx::DrawLine3D(b, d, blue);
     gfx::DrawLine3D(d, a, blue);

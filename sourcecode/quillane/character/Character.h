@@ -7,6 +7,7 @@
 
 #include <list>
 #include <map>
+#include <numbers>
 
 #include "base/data/Binary.h"
 #include "base/data/Variant.h"
@@ -111,7 +112,7 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   float timerDelay = 0.0f;
   cl_ActorDesc* actor = nullptr;
   base::cl_Locator backupLocator;  // where BackupPosition put the character and RestorePosition returns it
-  tPoint backupAngles{0.0f, 0.0f, 2.0f * 3.14159265f};
+  tPoint backupAngles{0.0f, 0.0f, 2.0f * std::numbers::pi_v<float>};
   std::map<base::tString<base::BaseString>, float> animSpeeds;
   base::cl_Pose pose;
   cl_AnimChannel neutralChannel, idleChannel, talkChannel;

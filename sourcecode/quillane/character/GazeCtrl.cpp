@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <vector>
 
 #include "graphics/mesh/Animation.h"
@@ -13,8 +14,6 @@
 namespace quillane {
 
 namespace {
-
-constexpr float kPi = 3.14159265f;
 constexpr float kEyeRate = 8.0f;     // eye angles follow at this rate per second
 constexpr float kHeadTurn = 2.0f;    // head yaw moves at most this much per second
 constexpr float kWeightRate = 2.0f;  // gaze and look weights follow at this rate per second
@@ -69,8 +68,8 @@ float cl_GazeCtrl::Angle2D(float a, float b) {
 
 float cl_GazeCtrl::SideFraction(float aimAngle, float facingAngle) {
   float d = aimAngle - facingAngle;
-  if (d > kPi) d -= 2.0f * kPi;
-  if (d <= -kPi) d += 2.0f * kPi;
+  if (d > std::numbers::pi_v<float>) d -= 2.0f * std::numbers::pi_v<float>;
+  if (d <= -std::numbers::pi_v<float>) d += 2.0f * std::numbers::pi_v<float>;
   const float yaw = -d / kSideAngle;
   if (std::fabs(yaw) > kMaxSide) return 0.0f;
   return std::clamp(yaw, -1.0f, 1.0f);
@@ -134,7 +133,7 @@ void cl_GazeCtrl::UpdatePose(base::cl_Pose& pose) {
     eyeYawTarget = SideFraction(Angle2D(v.x, v.z), Angle2D(dir.x, dir.z));
     const float pitch = (Angle2D(std::sqrt(v.x * v.x + v.z * v.z), v.y) -
                          Angle2D(std::sqrt(dir.x * dir.x + dir.z * dir.z), dir.y)) /
-                        kPi * 12.0f;
+                        std::numbers::pi_v<float> * 12.0f;
     eyePitchTarget = std::isfinite(pitch) ? std::clamp(pitch, -1.0f, 1.0f) : 0.0f;
   }
 

@@ -80,7 +80,7 @@ int cl_LipsyncCtrl::FindViseme(const char* code) const {
   return it == phonemes.end() ? -1 : it->second;
 }
 
-// ---------------------------------------------------------------- building the track
+// ---- building the track
 
 bool cl_LipsyncCtrl::ParseBuffer(const base::Binary& data) {
   base::cl_BinaryParser parser(data);
@@ -154,7 +154,7 @@ void cl_LipsyncCtrl::BuildTrack(Parser& parser, const char* source) {
   }
 }
 
-// ---------------------------------------------------------------- posing
+// ---- posing
 
 int cl_LipsyncCtrl::FindFrame() {
   const int n = static_cast<int>(track.size());

@@ -20,7 +20,7 @@
 #include "graphics/image/Image.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/DiaryServices.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "sound/Sfx.h"
 
 namespace {
@@ -74,8 +74,7 @@ bool Inside(const float rect[4], int x, int y) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Life cycle, opening and closing
+// ---- Life cycle, opening and closing
 
 cl_Diary::cl_Diary() { m_diary.set_element("Diary"); }
 
@@ -159,8 +158,7 @@ void cl_Diary::Clear() {
   cl_HUDBook::Clear();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Entries
+// ---- Entries
 
 base::Variant* cl_Diary::FindEntry(base::Variant& element, int id) {
   if (id < 0 || id >= m_nextEntryId) return nullptr;
@@ -275,8 +273,7 @@ void cl_Diary::SetQuestSolved(int entryId, bool solved) {
   m_dirty = true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Saved state
+// ---- Saved state
 
 bool cl_Diary::WriteState(base::Variant& state) {
   if (!state.is_element()) {
@@ -344,8 +341,7 @@ bool cl_Diary::ReadState(base::Variant& state) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Page build
+// ---- Page build
 
 void cl_Diary::PadToLeftPage() {
   if (m_pageCounter % 2 == 0) AddPage(new cl_DiaryEntry, nullptr, m_pageCounter++);
@@ -452,8 +448,7 @@ void cl_Diary::RebuildPages() {
   FitToPages();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Frame
+// ---- Frame
 
 void cl_Diary::PlayVoice() {
   const base::Variant* entry = m_newestEntry > 0 ? FindEntry(m_diary, m_newestEntry) : nullptr;

@@ -46,8 +46,7 @@ gfx::cl_Image* DrawImageAt(const char* label, float x, float y, bool centreX, fl
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Entry pages
+// ---- Entry pages
 
 int cl_DiaryEntry::TextBoxHeight(int type) {
   switch (type) {
@@ -153,8 +152,7 @@ void cl_DiaryEntry::DrawContent() {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Quest pages
+// ---- Quest pages
 
 bool cl_QuestPage::Build(base::Variant* description) {
   m_rows.clear();

@@ -50,8 +50,7 @@ cl_HUDBook::cl_HUDBook() { m_fold.SetArea({0, 0}, {0, 0}, 0); }
 
 cl_HUDBook::~cl_HUDBook() = default;
 
-// ---------------------------------------------------------------------------------------------
-// Set-up
+// ---- Set-up
 
 void cl_HUDBook::SetGeometry(const tPoint& topLeft, const tPoint& bottomRight, float marginX, float marginY) {
   m_marginX = marginX;
@@ -109,8 +108,7 @@ cl_HUDBookPage* cl_HUDBook::GetPage(int i) const {
   return i >= 0 && i < GetPageCount() ? m_pages[static_cast<size_t>(i)].get() : nullptr;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Paging
+// ---- Paging
 
 void cl_HUDBook::SetLastPage(int n) {
   m_lastPage = n;
@@ -142,8 +140,7 @@ void cl_HUDBook::BrowseToPage(int page, float speed) {
   SetTargetPage(page);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Turning
+// ---- Turning
 
 bool cl_HUDBook::IsInsidePageArea(const tPoint& p) const {
   const tPoint tl = GetTopLeft(), br = GetBottomRight();
@@ -289,8 +286,7 @@ void cl_HUDBook::Update(float dt) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 bool cl_HUDBook::HitsBookmark() const {
   const tPoint centre((m_bookmarkSpot[0] + m_bookmarkSpot[2]) * 0.5f, (m_bookmarkSpot[1] + m_bookmarkSpot[3]) * 0.5f);
@@ -325,8 +321,7 @@ bool cl_HUDBook::ProcessInput(base::ICMD& cmd) {
   return base::cl_Panel::ProcessInput(cmd);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 gfx::cl_Texture* cl_HUDBook::FrontTexture() {
   return m_frontPage ? m_frontPage->GetTexture(m_pageTextures[0], m_pageTextures[0], true, m_bookmarkPage == 0)

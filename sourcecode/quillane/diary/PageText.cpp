@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "quillane/text/Localised.h"
 
 cl_PageTextMetrics::cl_PageTextMetrics() {
   m_font = gfx::FontExists("diary");
@@ -101,7 +101,6 @@ std::u16string JoinEntryTexts(const base::Variant& entry) {
 }
 
 std::u16string LocalizeKey(const char* key) {
-  base::tString<base::BaseUnicodeString> text;
-  base::sys::Localize(key, text);
+  const base::tString<base::BaseUnicodeString> text = Localised(key);
   return std::u16string(text.c_str(), static_cast<size_t>(text.size()));
 }

@@ -7,7 +7,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/frame/GameFrame.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 
 namespace {
 
@@ -15,7 +15,7 @@ constexpr int kBoxWidth = 400;
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_CustomQuitModule
+// ---- cl_CustomQuitModule
 
 bool cl_CustomQuitModule::cl_Receiver::ProcessEvent(const base::Variant& event) {
   return m_pModule ? m_pModule->ProcessEvent(event) : true;

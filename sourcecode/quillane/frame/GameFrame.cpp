@@ -31,6 +31,8 @@ constexpr const char* kLoadingPicture = "gui/loading_screens/loading_main.tga";
 constexpr const char* kIntroList = "Movie/intro.xml";
 constexpr float kUnknownDisplayMemoryMb = 256.0f;  // what a driver that reports none gets
 
+void InstallFrameServices();  // fills FrameServices() with the entries at the end of this file
+
 }  // namespace
 
 cl_GameFrame* GetGameFrame() { return g_gameFrame; }
@@ -41,11 +43,15 @@ cl_GameFrame::cl_GameFrame()
     : m_systemGUI(std::make_unique<win32dx9::cl_SystemGUI>()), m_gameGUI(std::make_unique<cl_GameGUI>()) {
   SetName("GameFrame");
   g_gameFrame = this;
+  InstallFrameServices();
   m_pVideoController = new cl_VideoController();
 }
 
 cl_GameFrame::~cl_GameFrame() {
-  if (g_gameFrame == this) g_gameFrame = nullptr;
+  if (g_gameFrame == this) {
+    g_gameFrame = nullptr;
+    FrameServices() = st_FrameServices();
+  }
   if (m_quitModule) {
     if (base::cl_System* system = base::cl_System::GetInstance();
         system && system->GetCustomQuitModule() == m_quitModule.get())
@@ -257,43 +263,46 @@ void cl_GameFrame::InitGfxOptions() {
   gfx::RequestDeviceReset();
 }
 
-// ---------------------------------------------------------------- the load cycle
+// ---- the frame's services
 
-void StartLoading(const base::tString<base::BaseString>& target) {
-  cl_GameFrame* frame = GetGameFrame();
-  if (!frame || !frame->GetLoadingScreen()) {
-    base::sys::Output("StartLoading: Game frame does not exist.\n");
-    return;
-  }
-  frame->GetLoadingScreen()->BeginCycle(target);
-  frame->SwitchState("LoadingScreen");
+namespace {
+
+bool StartLoadingCycle(const base::tString<base::BaseString>& target) {
+  cl_LoadingScreen* screen = g_gameFrame ? g_gameFrame->GetLoadingScreen() : nullptr;
+  if (!screen) return false;
+  screen->BeginCycle(target);
+  g_gameFrame->SwitchState("LoadingScreen");
+  return true;
 }
 
-void AddLoadingTask(base::i_Task* task) {
-  cl_GameFrame* frame = GetGameFrame();
-  if (!frame || !frame->GetLoadingScreen()) {
-    base::sys::Output("ERROR: AddLoadingTask: no game frame; the task is dropped\n");
-    delete task;
-    return;
-  }
-  frame->GetLoadingScreen()->AddTask(task);
+base::cl_TaskScheduler* GetLoadingQueue() { return g_gameFrame ? g_gameFrame->GetLoadingScreen() : nullptr; }
+
+void SetLoadingProgressRange(float start, float end) {
+  if (cl_LoadingScreen* screen = g_gameFrame ? g_gameFrame->GetLoadingScreen() : nullptr)
+    screen->SetProgressRange(start, end);
 }
 
-void QueueResources(const base::tString<base::BaseString>& file) {
-  base::cl_System* system = base::cl_System::GetInstance();
-  cl_GameFrame* frame = GetGameFrame();
-  base::i_ResourceMgr* resources = system ? system->GetResourceMgr() : nullptr;
-  if (!resources || !frame || !frame->GetLoadingScreen()) {
-    base::sys::Output("ERROR: QueueResources: no resource manager or game frame for %s\n", file.c_str());
-    return;
-  }
-  resources->LoadResourcesAsTasks(frame->GetLoadingScreen(), file.c_str());
+void SetScreenPicture(const char* path) {
+  if (cl_LoadingScreen* screen = g_gameFrame ? g_gameFrame->GetLoadingScreen() : nullptr) screen->SetImage(path);
 }
 
-void SetProgressRange(float start, float end) {
-  if (cl_GameFrame* frame = GetGameFrame(); frame && frame->GetLoadingScreen())
-    frame->GetLoadingScreen()->SetProgressRange(start, end);
+bool SwitchState(const char* name) { return g_gameFrame && g_gameFrame->SwitchState(name); }
+
+void OpenEditor() {
+  if (g_gameFrame) g_gameFrame->StartEditor();
 }
+
+void InstallFrameServices() {
+  st_FrameServices& services = FrameServices();
+  services.StartLoading = &StartLoadingCycle;
+  services.GetLoadingQueue = &GetLoadingQueue;
+  services.SetProgressRange = &SetLoadingProgressRange;
+  services.SetLoadingPicture = &SetScreenPicture;
+  services.SwitchState = &SwitchState;
+  services.StartEditor = &OpenEditor;
+}
+
+}  // namespace
 
 void Task_SetupCustomQuitModule::Run() {
   if (cl_GameFrame* frame = GetGameFrame()) frame->InstallQuitModule(new cl_CustomQuitModule());

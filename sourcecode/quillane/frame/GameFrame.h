@@ -10,6 +10,7 @@
 #include "base/String.h"
 #include "base/TaskScheduler.h"
 #include "base/app/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 
 namespace win32dx9 {
 class cl_SystemGUI;
@@ -85,16 +86,6 @@ class cl_GameFrame : public base::i_GameFrame {
 
 // The frame, or null.
 cl_GameFrame* GetGameFrame();
-
-// The program-wide way to change state through the loading screen: the completion event for
-// target is set (the same target keeps a pending one), then "LoadingScreen" becomes the state.
-void StartLoading(const base::tString<base::BaseString>& target);
-// Appends a task (owned) to the loading screen's queue; deleted unrun without a frame.
-void AddLoadingTask(base::i_Task* task);
-// Queues one loading task per entry of the resource list file.
-void QueueResources(const base::tString<base::BaseString>& file);
-// The bar's values when nothing and when everything is done (the session spans two loads).
-void SetProgressRange(float start, float end);
 
 // The quality level InitGfxOptions picks for a display memory in MB: 0 up to 64, 0.5 up to 128, 1 above.
 float GfxQualityFor(float displayMemoryMb);

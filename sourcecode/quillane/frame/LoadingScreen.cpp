@@ -9,13 +9,12 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/screen/ScreenLayout.h"
 
 namespace {
-
-bool g_cursorHidden = false;
 
 // Half the bar's width, its height, and how far its centre line stands above the viewport's
 // bottom when there is no picture.
@@ -26,11 +25,8 @@ constexpr float kPictureMargin = 16.0f;  // between picture edges and bar, and t
 
 }  // namespace
 
-bool IsCursorHidden() { return g_cursorHidden; }
-void SetCursorHidden(bool hidden) { g_cursorHidden = hidden; }
-
 void cl_ChangeModuleEvent::Execute() {
-  if (!g_cursorHidden) {
+  if (!IsCursorHidden()) {
     if (gfx::cl_Texture* cursor = gfx::TextureExists("gamecursor")) gfx::SetCursor(nullptr, cursor);
   }
   if (cl_GameFrame* frame = GetGameFrame()) frame->SwitchState(m_Module.c_str());

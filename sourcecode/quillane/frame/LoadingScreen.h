@@ -8,7 +8,7 @@
 
 #include "base/String.h"
 #include "base/TaskScheduler.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 namespace gfx {
 class cl_Image;
@@ -73,8 +73,3 @@ class cl_LoadingScreen : public base::cl_TaskScheduler {
   float m_lastRect[4] = {0, 0, 0, 0};
   float m_lastValue = 0.0f;
 };
-
-// Whether scripts hid the cursor for good ("MasterHackHideMouseCursor", "GameOver"): a state
-// change then leaves the cursor alone.
-bool IsCursorHidden();
-void SetCursorHidden(bool hidden);

@@ -37,7 +37,7 @@ float WideWidth(const tWide& text) { return text.empty() ? 0.0f : gfx::GetTextWi
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_GameEdit
+// ---- cl_GameEdit
 
 cl_GameEdit::cl_GameEdit() = default;
 
@@ -183,7 +183,7 @@ void cl_GameEdit::Render(float px, float py) {
   if (std::fmod(base::g_CaretBlink, 1.0f) < 0.5f) gfx::FillRect(caretX, a.top + 2, caretX + 1, a.bottom - 2, kAccentColour);
 }
 
-// ---------------------------------------------------------------- cl_QLCheckBox
+// ---- cl_QLCheckBox
 
 bool cl_QLCheckBox::Init(base::StaticVariantIterator desc) {
   if (!desc) return true;
@@ -199,7 +199,7 @@ void cl_QLCheckBox::Render(float px, float py) {
   gfx::DrawTextW(static_cast<int>(a.left + 20), static_cast<int>(a.top), win32dx9::LocalizeCaption(m_Text), 0xFF000000u);
 }
 
-// ---------------------------------------------------------------- cl_QLSlider, cl_QLSliderHandle
+// ---- cl_QLSlider, cl_QLSliderHandle
 
 void cl_QLSlider::Render(float px, float py) {
   if (HasFlag(base::WF_DISABLED)) return;

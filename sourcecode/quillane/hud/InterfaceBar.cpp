@@ -2,6 +2,7 @@
 #include "quillane/hud/InterfaceBar.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -16,8 +17,6 @@
 #include "quillane/screen/ScreenLayout.h"
 
 namespace {
-
-constexpr float kPi = 3.14159265358979f;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;
 constexpr float kButtonSize = 32.0f;
@@ -53,7 +52,7 @@ void SetEnabled(base::cl_Window* w, bool enabled) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_InterfaceBarButtonHighlight
+// ---- cl_InterfaceBarButtonHighlight
 
 cl_InterfaceBarButtonHighlight::cl_InterfaceBarButtonHighlight(const char* label, float x, float y) {
   m_Label = label;
@@ -62,8 +61,8 @@ cl_InterfaceBarButtonHighlight::cl_InterfaceBarButtonHighlight(const char* label
 
 void cl_InterfaceBarButtonHighlight::Update(float dt) {
   if (!m_blink) return;
-  m_blinkPhase += dt * kPi;
-  if (m_blinkPhase >= kPi) m_blinkPhase -= kPi;
+  m_blinkPhase += dt * std::numbers::pi_v<float>;
+  if (m_blinkPhase >= std::numbers::pi_v<float>) m_blinkPhase -= std::numbers::pi_v<float>;
   m_glowAlpha = 255.0f - std::sin(m_blinkPhase) * 255.0f;
 }
 
@@ -101,7 +100,7 @@ void cl_InterfaceBarButtonHighlight::Render(float px, float py) {
   if (previous) gfx::SetFont(previous);
 }
 
-// ---------------------------------------------------------------- cl_InterfaceBar
+// ---- cl_InterfaceBar
 
 bool cl_InterfaceBar::IsAutoFadeOff() {
   const base::Variant* value = base::sys::GetOptionValue("Game/AutoFadeInterface/Value");

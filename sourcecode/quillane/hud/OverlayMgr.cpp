@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <new>
+#include <numbers>
 
 #include "base/data/Variant.h"
 #include "base/math/Random.h"
@@ -23,7 +24,6 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;
-constexpr float kPi = 3.14159265358979f;
 
 uint8_t AlphaByte(float alpha) { return static_cast<uint8_t>(ClampFloat(alpha, 0.0f, 1.0f) * 255.0f); }
 uint32_t WithAlpha(uint32_t colour, uint8_t alpha) { return (colour & 0x00FFFFFFu) | static_cast<uint32_t>(alpha) << 24; }
@@ -57,7 +57,7 @@ float WindowHeight() { return static_cast<float>(base::sys::GetWindowHeight()); 
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_Overlay
+// ---- cl_Overlay
 
 void cl_Overlay::Update(float dt) { m_elapsed += dt; }
 
@@ -70,7 +70,7 @@ float cl_Overlay::GetAlpha() const {
   return 1.0f;
 }
 
-// ---------------------------------------------------------------- image
+// ---- image
 
 cl_ImageOverlay::cl_ImageOverlay(const char* file) {
   m_layer = 1;
@@ -95,7 +95,7 @@ void cl_ImageOverlay::Render() {
   gfx::DrawImage(m_image, viewport.min.x, viewport.min.y, GetGuiScale());
 }
 
-// ---------------------------------------------------------------- text
+// ---- text
 
 void cl_TextOverlay::Render() {
   if (!m_localized) {
@@ -119,7 +119,7 @@ void cl_TextOverlay::Render() {
   gfx::DrawTextBoxOutlinedW(x, y, size.x, size.y, m_wide.c_str(), WithAlpha(m_colour, alpha), WithAlpha(kOutline, alpha));
 }
 
-// ---------------------------------------------------------------- score
+// ---- score
 
 cl_ScoreOverlay::cl_ScoreOverlay(const char* type, const char* value) {
   base::tString<base::BaseString> icon("scoreicon_");
@@ -162,7 +162,7 @@ void cl_ScoreOverlay::Render() {
                          WithAlpha(kWhite, alpha), WithAlpha(kOutline, alpha));
 }
 
-// ---------------------------------------------------------------- dust
+// ---- dust
 
 cl_DustEffect::cl_DustEffect(const char* maskFile, int count) {
   m_name = "dust";
@@ -229,7 +229,7 @@ void cl_DustEffect::Render() {
   gfx::cl_Texture* texture = gfx::TextureExists("helper/dust.tga");
   if (!texture) return;
   for (const st_Particle& p : m_particles) {
-    const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * kPi);
+    const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * std::numbers::pi_v<float>);
     const float alpha = ClampFloat(p.brightness * flicker * 165.0f, 0.0f, 255.0f);
     if (alpha < 16.0f || !(p.size * flicker > 0.0f)) continue;
     gfx::SetBlendMultiply(static_cast<uint8_t>(alpha));
@@ -237,7 +237,7 @@ void cl_DustEffect::Render() {
   }
 }
 
-// ---------------------------------------------------------------- cl_OverlayMgr
+// ---- cl_OverlayMgr
 
 cl_Overlay* cl_OverlayMgr::CreateOverlay(const char* type, const char* text, float fadeIn, float hold, float fadeOut,
                                          uint32_t colour) {

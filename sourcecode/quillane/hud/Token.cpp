@@ -110,7 +110,7 @@ bool cl_Token::AcceptsUse() const {
   return !HasFlag(base::WF_DISABLED) && m_interactive && (!m_bar || m_bar->CanInteract());
 }
 
-// ---------------------------------------------------------------- animation
+// ---- animation
 
 void cl_Token::StepFront(float dt) {
   st_TokenAnimation& a = m_animations.front();
@@ -196,7 +196,7 @@ void cl_Token::Update(float dt) {
   m_hoverTime = inside ? m_hoverTime + dt : 0.0f;
 }
 
-// ---------------------------------------------------------------- input
+// ---- input
 
 bool cl_Token::ProcessInput(base::ICMD& cmd) {
   if (cmd.type == base::ICMD::KEY_PRESSED || cmd.type == 1) return false;
@@ -261,7 +261,7 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
   return false;
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 void cl_Token::DrawPicture(float x, float y, float scale, float alpha, bool colour) {
   gfx::cl_Texture* texture = colour ? m_picture : m_grey;

@@ -12,7 +12,7 @@
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/Token.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -58,7 +58,7 @@ cl_TokenBar::~cl_TokenBar() {
   m_hovered = m_carried = m_lastUsed = m_dropTargetToken = nullptr;
 }
 
-// ---------------------------------------------------------------- tokens in the list
+// ---- tokens in the list
 
 cl_Token* cl_TokenBar::FindToken(const char* label) const {
   for (base::cl_Window* w : m_Children)
@@ -91,7 +91,7 @@ void cl_TokenBar::RemoveShownLabel(const char* label) {
   std::erase_if(m_shownLabels, [label](const tLabel& l) { return base::str::compare(l.c_str(), label) == 0; });
 }
 
-// ---------------------------------------------------------------- mode and rebuild
+// ---- mode and rebuild
 
 void cl_TokenBar::SyncMode(bool force) {
   const bool dialog = hud::IsDialogActive();
@@ -153,7 +153,7 @@ void cl_TokenBar::SortByOrder() {
   Layout();
 }
 
-// ---------------------------------------------------------------- acquiring and losing
+// ---- acquiring and losing
 
 cl_Token* cl_TokenBar::AddToken(float x, float y, const char* label, bool animated) {
   cl_Token* token = new cl_Token(this, label);
@@ -218,7 +218,7 @@ void cl_TokenBar::SetTokenVisible(const char* label, bool visible, bool animated
     token->SetAlpha(visible ? 1.0f : 0.0f);
 }
 
-// ---------------------------------------------------------------- queries
+// ---- queries
 
 bool cl_TokenBar::HitTest(float x, float y, tLabel& label) const {
   for (base::cl_Window* w : m_Children) {
@@ -272,7 +272,7 @@ void cl_TokenBar::CancelDrag(bool animated) {
   }
 }
 
-// ---------------------------------------------------------------- layout and pending action
+// ---- layout and pending action
 
 void cl_TokenBar::Layout() {
   float x = m_Rect.x;
@@ -301,7 +301,7 @@ void cl_TokenBar::SetPendingAction(i_Event* action) {
   m_pendingLaidOut = false;
 }
 
-// ---------------------------------------------------------------- token order
+// ---- token order
 
 void cl_TokenBar::WriteTokenOrder(base::Variant& gameState) const {
   if (!gameState.is_element()) return;
@@ -324,7 +324,7 @@ void cl_TokenBar::ReadTokenOrder(const base::Variant& gameState) {
   }
 }
 
-// ---------------------------------------------------------------- per frame
+// ---- per frame
 
 void cl_TokenBar::FinishUse() {
   cl_Token* used = m_lastUsed;

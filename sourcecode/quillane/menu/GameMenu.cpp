@@ -13,9 +13,8 @@
 #include "quillane/screen/Fader.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "sound/Sfx.h"
-#include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
 
@@ -84,67 +83,9 @@ void DrawCentredLine(const char16_t* text, float y) {
   gfx::DrawTextOutlinedW(static_cast<int>(x), static_cast<int>(y), text, kWhite, kOutline);
 }
 
-bool WithinRect(const base::st_ScreenRect& r, float x, float y) {
-  return r.left <= x && x < r.right && r.top <= y && y < r.bottom;
-}
-
 }  // namespace
 
-// ---------------------------------------------------------------- cl_MainMenuButton
-
-cl_MainMenuButton::cl_MainMenuButton(const char* label, const char* text, float x, float y, bool enabled) {
-  m_Label = label;
-  m_Text = text;
-  m_Flags = base::WF_CENTER_TEXT;
-  m_Pressed = false;
-  m_Rect = {x + 1, y - 3, 160, 25};
-  if (!enabled) SetFlag(base::WF_DISABLED, true);
-}
-
-cl_MainMenuButton* CreateMainMenuButton(const char* label, const char* text, float x, float y, bool enabled) {
-  return new (std::nothrow) cl_MainMenuButton(label, text, x, y, enabled);
-}
-
-void cl_MainMenuButton::Render(float px, float py) {
-  UpdateRect(px, py);
-  gfx::SetBlendNone();
-  gfx::SetBlendAlpha(true);
-  if (gfx::cl_Font* font = gfx::FontExists("game")) gfx::SetFont(font);
-  const char16_t* text = win32dx9::LocalizeCaption(m_Text);
-  const float textX = std::floor((m_AbsRect.left + m_AbsRect.right) * 0.5f - gfx::GetTextWidthW(text) * 0.5f);
-  m_AbsRect.left = std::floor(m_AbsRect.left);
-  m_AbsRect.top = std::floor(m_AbsRect.top);
-  const char* image = "menubutton_default";
-  uint32_t colour = 0xFFF0F0C8u;
-  float textY = m_AbsRect.top + 1;
-  base::cl_GUI* gui = GetGUI();
-  const bool modalOpen = gui && !gui->GetModalWindows().empty();
-  if (HasFlag(base::WF_DISABLED)) {
-    image = "menubutton_disabled";
-    colour = 0xFF969696u;
-  } else if (m_Pressed) {
-    image = "menubutton_pressed";
-    colour = kWhite;
-    textY = m_AbsRect.top + 2;
-  } else if (!modalOpen && WithinRect(m_AbsRect, static_cast<float>(base::sys::MouseX()),
-                                      static_cast<float>(base::sys::MouseY()))) {
-    image = "menubutton_highlight";
-    colour = 0xFFFFFFF0u;
-  }
-  if (gfx::cl_Image* picture = gfx::ImageExists(image)) gfx::DrawImage(picture, m_AbsRect.left, m_AbsRect.top, 1.0f);
-  gfx::DrawTextW(static_cast<int>(textX), static_cast<int>(textY), text, colour);
-}
-
-bool cl_MainMenuButton::ProcessInput(base::ICMD& cmd) {
-  if (cmd.type == base::ICMD::MOUSE_MOVE) {
-    const bool inside = HitTest(cmd);
-    if (inside && !m_Hovered) PlayMouseOverSound();
-    m_Hovered = inside;
-  }
-  return base::cl_Button::ProcessInput(cmd);
-}
-
-// ---------------------------------------------------------------- cl_MainMenuPanel
+// ---- cl_MainMenuPanel
 
 cl_MainMenuPanel::cl_MainMenuPanel(base::cl_Module* owner) : m_pOwner(owner) {
   m_Label = "MainMenuPanel";
@@ -175,7 +116,7 @@ bool cl_MainMenuPanel::ProcessEvent(const base::Variant& event) {
   return m_pOwner ? m_pOwner->ProcessEvent(event) : false;
 }
 
-// ---------------------------------------------------------------- cl_IngameMenuPanel
+// ---- cl_IngameMenuPanel
 
 cl_IngameMenuPanel::cl_IngameMenuPanel(i_MenuSession* session) : m_pSession(session) {
   SetFlag(base::WF_DISABLED, true);

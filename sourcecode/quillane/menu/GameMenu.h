@@ -5,6 +5,8 @@
 #pragma once
 
 #include "base/gui/GUIBasicControls.h"
+#include "quillane/gui/MainMenuButton.h"
+#include "quillane/gui/MenuSession.h"
 
 namespace base {
 class cl_Module;
@@ -12,30 +14,6 @@ class cl_Module;
 namespace gfx {
 class cl_Image;
 }
-class cl_Fader;
-
-// A menu button of the game: 160 x 25, its picture and text colour by state.
-class cl_MainMenuButton : public base::cl_Button {
- public:
-  // Placed at (x + 1, y - 3), so a button given (57, 73) sits at (58, 70).
-  cl_MainMenuButton(const char* label, const char* text, float x, float y, bool enabled);
-  void Render(float px, float py) override;
-  // The mouse-over sound when the pointer enters, then the button's own handling.
-  bool ProcessInput(base::ICMD& cmd) override;
-};
-
-// Null when it cannot be allocated.
-cl_MainMenuButton* CreateMainMenuButton(const char* label, const char* text, float x, float y, bool enabled);
-
-// What the in-game menu asks of the running game session.
-class i_MenuSession {
- public:
-  virtual ~i_MenuSession() = default;
-  virtual void SetPaused(bool paused) = 0;
-  // "mainmenu" or "quit": carried out by the session's next update.
-  virtual void SetPendingRequest(const char* request) = 0;
-  virtual cl_Fader& GetFader() = 0;
-};
 
 // Labelled "MainMenuPanel"; shown and enabled after construction. Its events go to the owner.
 class cl_MainMenuPanel : public base::cl_Panel {

@@ -15,12 +15,13 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "platform/os/FileSystem.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/GameMenu.h"
-#include "quillane/menu/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
-#include "quillane/savegame/SavegameField.h"
+#include "quillane/menu/SavegameField.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
+#include "quillane/text/Localised.h"
 
 namespace {
 
@@ -40,12 +41,6 @@ bool AnsweredOk(const base::Variant& event) {
 // A missing file is no error: it may never have been written.
 void DeleteIfPresent(const base::tString<base::BaseString>& path) {
   if (base::FileExists(path)) platform::os::DeleteFile(path.c_str());
-}
-
-base::tString<base::BaseUnicodeString> Localized(const char* key) {
-  base::tString<base::BaseUnicodeString> out;
-  base::sys::Localize(key, out);
-  return out;
 }
 
 struct st_ScoreTip {
@@ -74,31 +69,7 @@ bool ParseSlotName(const char* name, st_SlotKey& out) {
   return true;
 }
 
-base::Variant BuildSaveHeader(base::i_GameSession* session) {
-  base::Variant header;
-  if (!session) return header;
-  header.set_element("SaveData");
-  header.attribute("game_time")->set_float(session->GetGameTime());
-  const base::Variant* state = session->GetGameState();
-  const base::Variant* missions = state && state->is_element() ? state->get_element("Missions") : nullptr;
-  const base::Variant* fourth = missions ? missions->get_element("Mission4") : nullptr;
-  int current = 0, started = 0;
-  if (missions) missions->get_attribute_int("CurrentMission", current);
-  if (fourth) fourth->get_attribute_int("Started", started);
-  header.attribute("current_mission")->set_int(current);
-  header.attribute("mission4_started")->set_int(started);
-  static const char* const kScores[][2] = {{"wealth", "Wealth"},       {"spycraft", "Spycraft"},
-                                           {"skill", "Skill"},         {"maxwealth", "MaxWealth"},
-                                           {"maxspycraft", "MaxSpycraft"}, {"maxskill", "MaxSkill"}};
-  for (const auto& score : kScores) {
-    int value = 0;
-    if (missions) missions->get_attribute_int(score[1], value);
-    header.attribute(score[0])->set_int(value);
-  }
-  return header;
-}
-
-// ---------------------------------------------------------------- construction and names
+// ---- construction and names
 
 cl_LoadSavePanel* cl_LoadSavePanel::Create(base::cl_GUI* gui, base::i_GameSession* session) {
   return new (std::nothrow) cl_LoadSavePanel(gui, session);
@@ -117,16 +88,10 @@ cl_LoadSavePanel::cl_LoadSavePanel(base::cl_GUI* gui, base::i_GameSession* sessi
 
 cl_LoadSavePanel::~cl_LoadSavePanel() = default;
 
-base::tString<base::BaseString> cl_LoadSavePanel::GetSaveFolder() {
-  base::tString<base::BaseString> folder;
-  folder.print("%s/savegames/", base::sys::GetUserDataPath().c_str());
-  return folder;
-}
+base::tString<base::BaseString> cl_LoadSavePanel::GetSaveFolder() { return GetSavegameFolder(); }
 
 base::tString<base::BaseString> cl_LoadSavePanel::GetSavegamePath(const char* fileName) {
-  base::tString<base::BaseString> path;
-  path.print("%s%s.sav", GetSaveFolder().c_str(), fileName ? fileName : "");
-  return path;
+  return GetSavegameFilePath(fileName);
 }
 
 base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
@@ -143,13 +108,9 @@ base::tString<base::BaseString> cl_LoadSavePanel::MakeSlotName() const {
   return base::tString<base::BaseString>();
 }
 
-bool cl_LoadSavePanel::AutoSave() {
-  if (!m_pSession) return false;
-  const base::Variant header = BuildSaveHeader(m_pSession);
-  return m_pSession->SaveGame(GetSavegamePath("auto").c_str(), Localized("#loads0_3492 Autosave"), &header);
-}
+bool cl_LoadSavePanel::AutoSave() { return WriteAutoSave(m_pSession); }
 
-// ---------------------------------------------------------------- the list
+// ---- the list
 
 void cl_LoadSavePanel::Rebuild() {
   if (gfx::cl_Image* parchment = gfx::ImageExists("loadsave_perga")) {
@@ -231,12 +192,12 @@ void cl_LoadSavePanel::RefreshList() {
     // The current game goes to a scratch file so its row shows what would be saved.
     cl_SavegameField* row = new cl_SavegameField(this);
     row->m_FileName = "tmp_save";
-    row->m_DisplayName = Localized("#loads0_584 New Entry");
+    row->m_DisplayName = Localised("#loads0_584 New Entry");
     row->m_bNewEntry = true;
     if (m_pSession) {
       const base::Variant header = BuildSaveHeader(m_pSession);
       if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) row->ReadHeader();
-      row->m_DisplayName = Localized("#loads0_584 New Entry");
+      row->m_DisplayName = Localised("#loads0_584 New Entry");
     }
     sorted[st_SlotKey{0, 0}] = row;
   }
@@ -282,7 +243,7 @@ void cl_LoadSavePanel::ScrollToFirstVisible() {
     scroll->m_ScrollY = static_cast<float>(m_FirstVisible) * kRowPitch;
 }
 
-// ---------------------------------------------------------------- saving, loading, deleting
+// ---- saving, loading, deleting
 
 void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id, const char16_t* editDefault) {
   m_pMessageBox = cl_Messagebox::Show(type, textKey, id, editDefault, m_pGUI, this);
@@ -302,8 +263,8 @@ void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const
     return;
   }
   const base::Variant header = BuildSaveHeader(m_pSession);
+  // The writer has logged what happened; the player gets the box.
   if (!m_pSession || !m_pSession->SaveGame(path.c_str(), m_EnteredName, &header)) {
-    base::sys::Output("ERROR: savegame '%s' could not be written\n", path.c_str());
     Ask("MB_OK", "#loads0_9002 The game could not be saved.", "MB_savefailed");
     return;
   }
@@ -348,7 +309,7 @@ void cl_LoadSavePanel::Close() {
   }
 }
 
-// ---------------------------------------------------------------- events and input
+// ---- events and input
 
 bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
   if (event.is_string()) {
@@ -482,7 +443,7 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
   return true;
 }
 
-// ---------------------------------------------------------------- drawing
+// ---- drawing
 
 void cl_LoadSavePanel::Render(float px, float py) {
   if (HasFlag(base::WF_HIDDEN)) return;
@@ -522,18 +483,9 @@ void cl_LoadSavePanel::Render(float px, float py) {
   const float mx = static_cast<float>(base::sys::MouseX()), my = static_cast<float>(base::sys::MouseY());
   for (const st_ScoreTip& tip : kScoreTips) {
     if (mx >= x + tip.x0 && mx < x + tip.x1 && my >= y - 13 && my < y + 24) {
-      DrawTextCentered((x + tip.x0 + x + tip.x1) * 0.5f, y - 13, Localized(tip.key).c_str(), 0xFFFFFFFFu, 0xFF191919u,
+      DrawTextCentered((x + tip.x0 + x + tip.x1) * 0.5f, y - 13, Localised(tip.key).c_str(), 0xFFFFFFFFu, 0xFF191919u,
                        true);
       break;
     }
   }
-}
-
-int CountSavegames() {
-  base::tString<base::BaseString> pattern;
-  pattern.print("%s*.sav", cl_LoadSavePanel::GetSaveFolder().c_str());
-  base::list<base::tString<base::BaseString>> files;
-  base::cl_FileFinder finder;
-  finder.AddToFileList(files, pattern, false);
-  return static_cast<int>(files.size());
 }

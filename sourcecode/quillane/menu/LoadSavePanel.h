@@ -8,6 +8,7 @@
 #include "base/String.h"
 #include "base/app/GameFrame.h"
 #include "base/gui/GUI.h"
+#include "quillane/savegame/SaveSlots.h"
 
 class cl_Messagebox;
 class cl_SavegameField;
@@ -36,13 +37,12 @@ class cl_LoadSavePanel : public base::cl_Panel {
   cl_LoadSavePanel(base::cl_GUI* gui, base::i_GameSession* session);
   ~cl_LoadSavePanel() override;
 
-  // "<user data path>/savegames/", ending in a slash. The path layer finds the folder whatever
-  // the case of its name on disk ("Savegames" is what start-up makes).
+  // GetSavegameFolder and GetSavegameFilePath (savegame/SaveSlots.h).
   static base::tString<base::BaseString> GetSaveFolder();
   static base::tString<base::BaseString> GetSavegamePath(const char* fileName);
   // The next free manual savegame after the highest listed one; empty when none is free.
   base::tString<base::BaseString> MakeSlotName() const;
-  // The session writes "auto" with the "Autosave" name; false without a session or on failure.
+  // WriteAutoSave (savegame/SaveSlots.h) for the panel's session.
   bool AutoSave();
   // Buttons by mode, the scroll area and the list.
   void Rebuild();
@@ -91,9 +91,3 @@ class cl_LoadSavePanel : public base::cl_Panel {
   bool m_bSelectedIsSavegame = false;
   std::vector<cl_SavegameField*> m_Rows;  // owned by the scroll area's client window
 };
-
-// How many "*.sav" files the savegame folder holds (the automatic save counts as any other).
-int CountSavegames();
-
-// The "SaveData" list header for a new savegame from the session's game state; nil without one.
-base::Variant BuildSaveHeader(base::i_GameSession* session);

@@ -9,10 +9,10 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/options/OptionsPanel.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -44,7 +44,7 @@ base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameS
                                          base::tString<base::BaseString>>(session, method, std::move(file));
 }
 
-// ---------------------------------------------------------------- construction
+// ---- construction
 
 bool cl_RootMenu::cl_RootMenuEventWrapper::ProcessEvent(const base::Variant& event) {
   return m_pOwner ? m_pOwner->ProcessEvent(event) : false;
@@ -76,7 +76,7 @@ cl_RootMenu::~cl_RootMenu() {
 
 cl_RootMenu* cl_RootMenu::GetInstance() { return g_pRootMenu; }
 
-// ---------------------------------------------------------------- update and render
+// ---- update and render
 
 base::i_GameSession* cl_RootMenu::StartSession() {
   m_Fader.Start(false, 0.0f, "", 0);
@@ -147,7 +147,7 @@ void cl_RootMenu::Render() {
   gfx::SetCursor(nullptr, gfx::TextureExists("gamecursor"));
 }
 
-// ---------------------------------------------------------------- input and events
+// ---- input and events
 
 bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   if (m_bCreditsPlaying) {
@@ -155,7 +155,7 @@ bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
   }
   if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
-    if (cl_GameFrame* frame = GetGameFrame()) frame->StartEditor();
+    StartEditor();
     return true;
   }
   return false;

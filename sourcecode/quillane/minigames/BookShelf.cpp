@@ -11,9 +11,9 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -24,11 +24,9 @@ constexpr const char* kDataFile = "gui/minigames/bookshelf.dat";
 constexpr const char* kArtFolder = "gui/minigames/bookshelf/";
 constexpr int kMissingBook = 3;
 constexpr uint8_t kKeyEscape = 27;
-constexpr uint8_t kKeyReleased = 1;  // the input device's key-up command
 
 bool BookMissingInGameState() {
-  cl_Session* session = GetSession();
-  base::Variant* state = session ? session->GetGameState() : nullptr;
+  base::Variant* state = GetGameState();
   if (!state) return false;
   const base::Variant* flag =
       base::variant_get_attribute_by_path(*state, "Missions/Minigames/Bookshelf/BookMissing", false);
@@ -218,13 +216,29 @@ bool cl_BookshelfPanel::HandleInput(base::ICMD& cmd) {
       return false;
     case base::ICMD::LEFT_DOWN: return false;
     case base::ICMD::LEFT_UP: return ReleaseAt(place, x, y);
-    case kKeyReleased:
+    case base::ICMD::KEY_RELEASED:
       if (cmd.key != kKeyEscape) return false;
       SetResult(false);
       m_left = true;
       return true;
     default: return false;
   }
+}
+
+// ---- play targets
+
+bool cl_BookshelfPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  int n = 0;
+  char rest = 0;
+  int place = kNoPlace;
+  if (name && std::sscanf(name, "place %d%c", &n, &rest) == 1 && n >= 0 && n < kBooks) place = n;
+  if (name && std::sscanf(name, "book %d%c", &n, &rest) == 1)
+    for (int i = 0; i < kBooks; ++i)
+      if (m_places[i] == n) place = i;
+  if (place == kNoPlace) return i_Minigame::GetPlayTarget(name, x, y);
+  const base::tRectf r = PlaceRect(place);
+  x = (r.min.x + r.max.x) * 0.5f, y = (r.min.y + r.max.y) * 0.5f;
+  return IsOnWindow(x, y);
 }
 
 void cl_BookshelfPanel::Render(float, float) {

@@ -34,6 +34,8 @@ class cl_BookshelfPanel : public i_Minigame {
   bool Compile(const char* dataFile) override;
   void Update(float dt) override;
   void Render(float x, float y) override;
+  // "book <n>" (the place holding book n; none while it is carried), "place <n>"; the base's.
+  bool GetPlayTarget(const char* name, float& x, float& y) override;
 
   // The background, the books and the skip strip, read or written by the open file's mode. A
   // file that does not fit leaves every picture empty (one "ERROR:" line) and gives false.

@@ -1,6 +1,8 @@
 #include "quillane/minigames/Decoder.h"
 
 #include <cmath>
+#include <numbers>
+#include <string_view>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -13,14 +15,13 @@
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/settings/TweakSettings.h"
+#include "quillane/text/Localised.h"
 
 namespace quillane {
 
 namespace {
 
 constexpr const char* kDataFile = "gui/minigames/decoder.dat";
-constexpr float kTwoPi = 6.2831853f;
-constexpr float kPi = 3.14159265f;
 constexpr uint32_t kTextColour = 0xFF000000u, kOutlineColour = 0xFF808080u;
 constexpr uint32_t kLabelColour = 0xFFFFFFFFu, kLabelOutline = 0xFF191919u;
 // The status dial turns 0.25 radians a frame at 60 frames a second, whatever the frame rate: at
@@ -65,19 +66,14 @@ constexpr st_Label kLabels[3] = {{"#decod0_1464 Vowels", 221.0f, 546.0f},
                                  {"#decod0_1468 Consonants", 455.0f, 546.0f},
                                  {"#decod0_1472 Alphabet", 691.0f, 546.0f}};
 
-std::u16string Localised(const base::String& text) {
-  base::tString<base::BaseUnicodeString> out;
-  base::sys::Localize(text.c_str(), out);
-  return std::u16string(out.c_str(), static_cast<size_t>(out.size()));
-}
-
 std::u16string Attribute(const base::Variant* mission, const char* name, const char* fallback) {
   base::String text(fallback);
   if (mission) {
     text = "";
     mission->get_attribute_string(name, text);
   }
-  return Localised(text);
+  const base::tString<base::BaseUnicodeString> out = Localised(text.c_str());
+  return std::u16string(out.c_str(), static_cast<size_t>(out.size()));
 }
 
 }  // namespace
@@ -247,19 +243,19 @@ void cl_DecoderPanel::Update(float dt) {
   if (!m_solved) {
     if (m_statusTarget != 0.0f) {
       m_statusTarget = 0.0f;
-      m_statusAngle = kPi;
+      m_statusAngle = std::numbers::pi_v<float>;
     }
     const float turned = m_statusAngle - kDialSpeed * dt;
     m_statusAngle = turned < m_statusTarget ? m_statusTarget : turned;
   } else {
-    if (m_statusTarget == kPi) {
+    if (m_statusTarget == std::numbers::pi_v<float>) {
       m_statusAngle += kDialSpeed * dt;
-      if (m_statusAngle > kPi) {
-        m_statusAngle = kPi;
+      if (m_statusAngle > std::numbers::pi_v<float>) {
+        m_statusAngle = std::numbers::pi_v<float>;
         TriggerTutorial("", "Win", false);
       }
     } else {
-      m_statusTarget = kPi;
+      m_statusTarget = std::numbers::pi_v<float>;
       m_statusAngle = 0.0f;
     }
     if (m_endTime == 0.0f) {
@@ -275,7 +271,7 @@ void cl_DecoderPanel::PlaceKnobArrows() {
   for (int i = 0; i < kArrows; ++i) {
     const st_ArrowPlace& place = kArrowPlaces[i];
     if (!place.onKnob) continue;
-    m_arrows[i].SetStep(m_cipher.m_Sizes[place.wheel] * m_knobAngles[place.wheel] / kTwoPi);
+    m_arrows[i].SetStep(m_cipher.m_Sizes[place.wheel] * m_knobAngles[place.wheel] / (2.0f * std::numbers::pi_v<float>));
     m_arrows[i].UpdateRect(0.0f, 0.0f);
   }
 }
@@ -284,9 +280,9 @@ void cl_DecoderPanel::TurnWheel(int wheel, int d) {
   m_cipher.Turn(wheel, d);
   if (m_cipher.m_Sizes[wheel] > 0) {
     float& angle = m_knobAngles[wheel];
-    angle += static_cast<float>(d) * kTwoPi / static_cast<float>(m_cipher.m_Sizes[wheel]);
-    if (angle > kTwoPi) angle -= kTwoPi;
-    if (angle < 0.0f) angle += kTwoPi;
+    angle += static_cast<float>(d) * (2.0f * std::numbers::pi_v<float>) / static_cast<float>(m_cipher.m_Sizes[wheel]);
+    if (angle > (2.0f * std::numbers::pi_v<float>)) angle -= 2.0f * std::numbers::pi_v<float>;
+    if (angle < 0.0f) angle += 2.0f * std::numbers::pi_v<float>;
   }
   PlayGameSound("sfx/MG_Decoder_click.ogg", "DecoderClick", 1.0f);
   for (st_DecoderLine& line : m_lines) m_cipher.Recompute(line, d > 0);
@@ -325,6 +321,31 @@ bool cl_DecoderPanel::HandleInput(base::ICMD& cmd) {
   PlaceKnobArrows();
   m_clatterOn = true;
   return true;
+}
+
+// ---- play targets
+
+bool cl_DecoderPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  // ORDER WHEELS: the wheels by their names in the play targets.
+  static constexpr const char* kBackTargets[cl_DecoderCipher::WHEEL_COUNT] = {"vowels back", "consonants back",
+                                                                              "alphabet back"};
+  const std::string_view what(name ? name : "");
+  for (int wheel = 0; wheel < cl_DecoderCipher::WHEEL_COUNT; ++wheel) {
+    if (what != kBackTargets[wheel]) continue;
+    const int offset = m_cipher.m_Offsets[wheel];
+    x = m_machine[0] + kKnobCenters[wheel][0], y = m_machine[1] + kKnobCenters[wheel][1];
+    for (int i = 0; i < kArrows && offset != 0; ++i) {
+      const st_ArrowPlace& place = kArrowPlaces[i];
+      if (place.onKnob || place.wheel != wheel || (place.direction > 0) == (offset > 0)) continue;
+      x = m_arrows[i].m_Position[0], y = m_arrows[i].m_Position[1];
+    }
+    return IsOnWindow(x, y);
+  }
+  return i_Minigame::GetPlayTarget(name, x, y);
+}
+
+bool cl_DecoderPanel::IsPlayCondition(const char* name) {
+  return i_Minigame::IsPlayCondition(name) && !m_lines[0].IsRolling() && !m_lines[1].IsRolling();
 }
 
 // ---- drawing

@@ -40,6 +40,10 @@ class cl_DecoderPanel : public i_Minigame {
   bool Compile(const char* dataFile) override;
   void Update(float dt) override;
   void Render(float x, float y) override;
+  // "vowels|consonants|alphabet back": the fixed arrow that turns the wheel towards offset 0 (at
+  // offset 0 the knob's middle, where a click turns nothing); the base's.
+  bool GetPlayTarget(const char* name, float& x, float& y) override;
+  bool IsPlayCondition(const char* name) override;  // "idle": also no letter rolling
 
   // The four images, two textures and the skip strip, read or written by the open file's mode;
   // false (one "ERROR:" line) when the file does not fit.

@@ -141,8 +141,7 @@ void cl_FloorLightsPanel::DrawTerminals(float x, float y) {
   for (const st_Terminal& t : kTerminals) DrawLitTerminal(x, y, t.index);
 }
 
-// ---------------------------------------------------------------------------------------------
-// The data file
+// ---- The data file
 
 bool cl_FloorLightsPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile FloorLights Minigame\n");

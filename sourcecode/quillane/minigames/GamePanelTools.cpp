@@ -9,44 +9,37 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/GameState.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
-#include "quillane/session/GameStateLookups.h"
-#include "quillane/session/Session.h"
 #include "sound/Sfx.h"
 
 namespace quillane {
-
-namespace {
-
-// The padding is transparent, so the picture ends with its last painted row and column.
-void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {
-  width = 0;
-  height = 0;
-  const base::Color32* pixels = bitmap.GetPixels();
-  for (int y = 0; y < bitmap.Height(); ++y)
-    for (int x = 0; x < bitmap.Width(); ++x)
-      if (pixels[static_cast<size_t>(y) * bitmap.Width() + x].a != 0) {
-        if (x + 1 > width) width = x + 1;
-        height = y + 1;
-      }
-}
-
-}  // namespace
 
 bool CompileImageOwnSize(gfx::cl_Image& image, const char* file) {
   base::cl_Bitmap32 bitmap;
   const bool loaded = file && base::FileExists(file) &&
                       base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
   int width = 0, height = 0;
-  if (loaded) PaintedExtent(bitmap, width, height);
+  if (loaded) gfx::PaintedExtent(bitmap, width, height);
   image.CreateFromBitmap(&bitmap, 0, 0, width, height, false, true);
   return loaded;
 }
 
+namespace {
+
+base::String g_gameCursor;  // main thread only, as every cursor change
+
+}  // namespace
+
 void SetGameCursor(const char* label) {
-  if (gfx::cl_Texture* cursor = gfx::TextureExists(label)) gfx::SetCursor(nullptr, cursor);
+  gfx::cl_Texture* cursor = label ? gfx::TextureExists(label) : nullptr;
+  if (!cursor) return;
+  gfx::SetCursor(nullptr, cursor);
+  g_gameCursor = label;
 }
+
+const char* GetGameCursor() { return g_gameCursor.c_str(); }
 
 float PlayGameSound(const char* file, const char* name, float volume) {
   sfx::st_PlayParams params;

@@ -19,6 +19,8 @@ bool CompileImageOwnSize(gfx::cl_Image& image, const char* file);
 
 // The cursor picture of that label (a texture); nothing when it does not exist.
 void SetGameCursor(const char* label);
+// The label of the cursor SetGameCursor last put up; empty before the first.
+const char* GetGameCursor();
 // A sample on "PLAYER", kept off the effect list; its length in seconds (0 when nothing plays).
 float PlayGameSound(const char* file, const char* name, float volume);
 

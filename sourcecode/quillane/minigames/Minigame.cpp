@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <string_view>
 
 #include "base/File.h"
 #include "base/FileTools.h"
@@ -18,9 +19,10 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/core/GameState.h"
+#include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
-#include "quillane/session/Session.h"
 #include "sound/Sfx.h"
 
 namespace quillane {
@@ -28,7 +30,6 @@ namespace quillane {
 namespace {
 
 constexpr float kQuickSkipDelay = 0.1f;  // with the option "Game/MinigamesPanicButton/Value" = 1
-constexpr float kFrameStep = 0.1f;       // the skip strip's seconds per frame
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kDarkGrey = 0xFF191919u;  // (25, 25, 25)
 constexpr float kTooltipLift = 5.0f;
@@ -71,8 +72,7 @@ i_Minigame::~i_Minigame() = default;
 
 bool i_Minigame::IsFinished() { return m_Finished; }
 
-// ---------------------------------------------------------------------------------------------
-// Skip button
+// ---- Skip button
 
 void i_Minigame::ResetPanicTimer(float delay) {
   const base::Variant* quick = base::sys::GetOptionValue("Game/MinigamesPanicButton/Value");
@@ -130,15 +130,14 @@ bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Result and level data
+// ---- Result and level data
 
 void i_Minigame::SetResult(bool won) {
-  cl_Session* session = GetSession();
+  base::Variant* state = GetGameState();
   // Without a mission path (a game opened from the editor) there is no place for a result.
-  if (!session || m_MissionPath.empty()) return;
+  if (!state || m_MissionPath.empty()) return;
   const base::String path = m_MissionPath + "/Win";
-  if (base::Variant* win = base::variant_get_attribute_by_path(*session->GetGameState(), path.c_str(), true))
+  if (base::Variant* win = base::variant_get_attribute_by_path(*state, path.c_str(), true))
     win->set_int(won ? 1 : 0);
 }
 
@@ -153,8 +152,7 @@ bool i_Minigame::ReadMinigameData(base::Variant& out, const char* member) {
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Skip strip record
+// ---- Skip strip record
 
 bool i_Minigame::ReadPanicStrip(base::File& file) {
   m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
@@ -171,31 +169,19 @@ bool i_Minigame::WritePanicStrip(base::File& file) {
 
 bool i_Minigame::CompilePanicStrip(const char* path) {
   m_PanicStrip = std::make_unique<gfx::cl_TextureStrip>();
-  m_PanicStrip->SetPlayMode(gfx::cl_TextureStrip::PLAY_STOPPED, kFrameStep);
-  const base::String folder(path ? path : "");
-  const int slash = folder.find_last('/');
-  if (slash < 0) return false;
-  base::Variant description;
-  description.set_element("element");
-  description.attribute("path")->set_string((folder + "/").c_str());
-  description.attribute("name")->set_string(folder.mid(slash + 1).c_str());
-  m_PanicStrip->Compile(description, false);
-  if (m_PanicStrip->GetFrameCount() == 0)
-    base::sys::Output("Warning: the skip button strip %s has no frames; the game cannot be skipped\n", path);
-  return true;
+  return CompileStrip(*m_PanicStrip, path);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Tutorials
+// ---- Tutorials
 
 bool i_Minigame::TriggerTutorial(base::String prefix, base::String trigger, bool once) {
-  cl_Session* session = GetSession();
-  if (!session) return false;
+  base::Variant* state = GetGameState();
+  if (!state) return false;
   // The once key needs a mission path to live under; a game opened from the editor has none.
   if (once && !prefix.empty()) {
     base::String key(prefix);
     key.print("/TutorialTrigger%s", trigger.c_str());
-    base::Variant* mark = base::variant_get_attribute_by_path(*session->GetGameState(), key.c_str(), true);
+    base::Variant* mark = base::variant_get_attribute_by_path(*state, key.c_str(), true);
     const int previous = mark ? mark->get_int() : 0;
     if (mark) mark->set_int(1);
     if (previous != 0) return false;
@@ -253,13 +239,62 @@ bool i_Minigame::UpdateTutorial(float dt) {
   return true;
 }
 
+namespace {
+
+// A click now would close the box: its fade-in is over and it does not fade out yet.
+bool IsHolding(const st_Tutorial& tutorial) {
+  return tutorial.m_FadeTimer <= 0.0f && tutorial.m_FadeTimer != -1.0f && tutorial.m_Remaining > 1.0f;
+}
+
+}  // namespace
+
 bool i_Minigame::HandleTutorialInput(const base::ICMD& cmd) {
   st_Tutorial* active = FindActiveTutorial();
   if (!active) return false;
   const bool release = cmd.type == base::ICMD::LEFT_UP || cmd.type == base::ICMD::RIGHT_UP;
-  if (release && active->m_FadeTimer <= 0.0f && active->m_FadeTimer != -1.0f && active->m_Remaining > 1.0f)
-    active->m_Remaining = 1.0f;
+  if (release && IsHolding(*active)) active->m_Remaining = 1.0f;
   return true;
+}
+
+// ---- play targets
+
+bool i_Minigame::GetPlayTarget(const char* name, float& x, float& y) {
+  const st_Tutorial* active = GetActiveTutorial();
+  if (!name || std::string_view(name) != "tutorial" || !active || !IsHolding(*active)) return false;
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize(active->m_Text.c_str(), text);
+  cl_FontScope font(gfx::FontExists("tutorial"));
+  float w, h;
+  TutorialBox(*active, text.c_str(), x, y, w, h);
+  x += w * 0.5f + kBoxMargin;
+  y += h * 0.5f + kBoxMargin;
+  return IsOnWindow(x, y);
+}
+
+bool i_Minigame::IsOnWindow(float x, float y) {
+  return x >= 0.0f && y >= 0.0f && x < static_cast<float>(base::sys::GetWindowWidth()) &&
+         y < static_cast<float>(base::sys::GetWindowHeight());
+}
+
+bool i_Minigame::IsPlayCondition(const char* name) {
+  if (!name || std::string_view(name) != "idle") return false;
+  // A box that waits for its click is still; one coming or going is not.
+  const st_Tutorial* active = GetActiveTutorial();
+  return !active || IsHolding(*active);
+}
+
+void i_Minigame::TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w,
+                             float& h) {
+  w = static_cast<float>(tutorial.m_Width);
+  h = static_cast<float>(static_cast<int>(gfx::GetWrappedTextHeightW(text, w)));
+  x = tutorial.m_X, y = tutorial.m_Y;
+  switch (tutorial.m_Anchor) {
+    case 1: y -= h + 2.0f * kBoxMargin; break;
+    case 2: x -= w + 2.0f * kBoxMargin; break;
+    case 3: x -= w + 2.0f * kBoxMargin, y -= h + 2.0f * kBoxMargin; break;
+    case 4: x -= w * 0.5f, y -= h * 0.5f; break;
+    default: break;
+  }
 }
 
 void i_Minigame::DrawTutorial() {
@@ -268,16 +303,8 @@ void i_Minigame::DrawTutorial() {
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(active->m_Text.c_str(), text);
   cl_FontScope font(gfx::FontExists("tutorial"));
-  const float w = static_cast<float>(active->m_Width);
-  const float h = static_cast<float>(static_cast<int>(gfx::GetWrappedTextHeightW(text.c_str(), w)));
-  float x = active->m_X, y = active->m_Y;
-  switch (active->m_Anchor) {
-    case 1: y -= h + 2.0f * kBoxMargin; break;
-    case 2: x -= w + 2.0f * kBoxMargin; break;
-    case 3: x -= w + 2.0f * kBoxMargin, y -= h + 2.0f * kBoxMargin; break;
-    case 4: x -= w * 0.5f, y -= h * 0.5f; break;
-    default: break;
-  }
+  float x, y, w, h;
+  TutorialBox(*active, text.c_str(), x, y, w, h);
   const uint8_t alpha = AlphaByte(active->m_Alpha);
   DrawDialogFrame(x, y, x + w + 2.0f * kBoxMargin, y + h + 2.0f * kBoxMargin, AlphaByte(kBoxBackground), alpha);
   cl_CenteredFont centred;  // for this text only

@@ -49,7 +49,7 @@ class i_Minigame : public base::cl_Panel {
   i_Minigame();
   ~i_Minigame() override;
 
-  // ---- the game's own operations ----
+  // ---- the game's own operations
   using base::cl_Panel::Init;  // the window's own Init (from a layout) stays reachable
   // One start: mission is the game-state element at m_MissionPath (null from the editor's
   // launchers: the game then uses its defaults); restart keeps the art already read. Reads the
@@ -63,6 +63,13 @@ class i_Minigame : public base::cl_Panel {
   // "<prefix>/TutorialTrigger<trigger>" is set to 1 and an earlier 1 arms nothing. False without
   // a session or when the once key was already set; true otherwise, even when no record matched.
   virtual bool TriggerTutorial(base::String prefix, base::String trigger, bool once);
+  // The window point a scripted player clicks for a named thing of the game ("tutorial": the
+  // middle of a tutorial box that a click would close; each game adds its own names). False when
+  // the game shows no such thing now, or shows it outside the window.
+  virtual bool GetPlayTarget(const char* name, float& x, float& y);
+  // Whether the game is in the named state ("idle": no tutorial box fading in or out; games add
+  // what moves by themselves). False for an unknown name.
+  virtual bool IsPlayCondition(const char* name);
 
   // The skip button's countdown; games call it from their own Update. The window tree's own
   // update is not run: a game with child windows updates them itself.
@@ -70,8 +77,12 @@ class i_Minigame : public base::cl_Panel {
   // Games draw themselves; input goes straight to HandleInput.
   void Render(float x, float y) override = 0;
   bool ProcessInput(base::ICMD& cmd) override { return HandleInput(cmd); }
+  // The GUI that shows the game's windows (its questions): the one the manager handed over, else
+  // the window's own (the system GUI for a game opened outside a session).
+  base::cl_GUI* GetGUI() override { return m_GUI ? m_GUI : base::cl_Panel::GetGUI(); }
+  void SetGUI(base::cl_GUI* gui) { m_GUI = gui; }
 
-  // ---- shared services ----
+  // ---- shared services
   void SetMissionPath(const char* path) { m_MissionPath = path ? path : ""; }
   const base::String& GetMissionPath() const { return m_MissionPath; }
   // Hides the skip button again and shows it after delay seconds (0.1 s with the option
@@ -113,6 +124,9 @@ class i_Minigame : public base::cl_Panel {
   float m_Scale = 0.0f;  // window width / 1024, set by the manager before Init
 
  protected:
+  // Whether a play target's point lies in the window (a target off the screen is none).
+  static bool IsOnWindow(float x, float y);
+
   base::String m_MissionPath;  // "Missions/Minigames/<name>"
   std::unique_ptr<gfx::cl_TextureStrip> m_PanicStrip;
   bool m_Finished = false;    // skipped with the skip button
@@ -122,6 +136,9 @@ class i_Minigame : public base::cl_Panel {
 
  private:
   st_Tutorial* FindActiveTutorial();
+  // Where the tutorial's box stands (text column w by h inside a margin), in its font.
+  static void TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w, float& h);
+  base::cl_GUI* m_GUI = nullptr;  // not owned
   // Where DrawSkipButton last drew the button (the play driver clicks it there).
   float m_SkipX = 0.0f, m_SkipY = 0.0f, m_SkipScale = 0.0f;
   bool m_SkipPlaced = false;

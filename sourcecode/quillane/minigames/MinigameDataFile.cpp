@@ -2,13 +2,21 @@
 #include "quillane/minigames/MinigameDataFile.h"
 
 #include "base/FileTools.h"
+#include "base/data/Variant.h"
 #include "base/resource/Resource.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/image/Image.h"
+#include "graphics/image/TextureStrip.h"
 #include "quillane/minigames/Minigame.h"
 
 namespace quillane {
+
+namespace {
+
+constexpr float kStripFrameStep = 0.1f;  // the games' strips: a tenth of a step a frame
+
+}  // namespace
 
 bool cl_MinigameDataFile::Open(const char* name, int status) {
   m_Name = name ? name : "";
@@ -87,6 +95,20 @@ bool CompileTexture(gfx::cl_Texture& texture, const char* file) {
   texture.SetCenterToMiddle();
   if (!loaded) base::sys::Output("ERROR: mini-game picture '%s' cannot be read\n", file ? file : "");
   return loaded;
+}
+
+bool CompileStrip(gfx::cl_TextureStrip& strip, const char* folder) {
+  strip.SetPlayMode(gfx::cl_TextureStrip::PLAY_STOPPED, kStripFrameStep);
+  const base::String path(folder ? folder : "");
+  const int slash = path.find_last('/');
+  if (slash < 0) return false;
+  base::Variant description;
+  description.set_element("element");
+  description.attribute("path")->set_string((path + "/").c_str());
+  description.attribute("name")->set_string(path.mid(slash + 1).c_str());
+  strip.Compile(description, false);
+  if (strip.GetFrameCount() == 0) base::sys::Output("Warning: the strip %s has no frames\n", folder);
+  return true;
 }
 
 }  // namespace quillane

@@ -17,6 +17,7 @@ class i_Resource;
 namespace gfx {
 class cl_Image;
 class cl_Texture;
+class cl_TextureStrip;
 }  // namespace gfx
 
 namespace quillane {
@@ -62,5 +63,9 @@ bool CompileImage(gfx::cl_Image& image, const char* file);
 // A source picture as a texture record: A8R8G8B8, loaded now, its drawing centre in its middle.
 // False (logged) when the picture cannot be loaded.
 bool CompileTexture(gfx::cl_Texture& texture, const char* file);
+// The frames folder + "/" + <the folder's last part> + "_N.tga" as a strip record's resource, not
+// playing, 0.1 of a step a frame. False for a folder without "/"; a strip without frames is
+// logged with a warning.
+bool CompileStrip(gfx::cl_TextureStrip& strip, const char* folder);
 
 }  // namespace quillane

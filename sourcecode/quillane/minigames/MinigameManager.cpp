@@ -9,9 +9,9 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/Minigame.h"
-#include "quillane/session/Session.h"
 
 namespace quillane {
 
@@ -69,8 +69,8 @@ st_MinigameEntry* cl_MinigameManager::Find(const char* name) const {
 }
 
 bool cl_MinigameManager::Start(const char* name, i_Event* completion, bool force) {
-  cl_Session* session = GetSession();
-  if (!name || !session) return false;
+  base::Variant* gameState = GetGameState();
+  if (!name || !gameState) return false;
   if (m_Game) {
     if (!force) {
       base::sys::Output("Warning: mini-game \"%s\" not started: \"%s\" is still running\n", name, GetRunningName());
@@ -85,7 +85,7 @@ bool cl_MinigameManager::Start(const char* name, i_Event* completion, bool force
   }
   if (!entry->m_Instance && entry->m_Factory) entry->m_Instance = entry->m_Factory();
   const base::String path = base::String("Missions/Minigames/") + name;
-  base::Variant& state = *session->GetGameState();
+  base::Variant& state = *gameState;
   if (NoMinigames()) {
     if (base::Variant* win = base::variant_get_attribute_by_path(state, (path + "/Win").c_str(), true)) win->set_int(1);
     base::sys::Output("Mini-game %s skipped (Debug/NoMinigames): recorded as won\n", name);
@@ -97,6 +97,7 @@ bool cl_MinigameManager::Start(const char* name, i_Event* completion, bool force
     return false;
   }
   game->SetMissionPath(path.c_str());
+  game->SetGUI(m_GUI);
   game->m_Scale = static_cast<float>(base::sys::GetWindowWidth()) / kLayoutWidth;
   base::Variant* mission = base::variant_get_element_by_path(state, path.c_str(), true);
   if (!game->Init(mission, false)) {

@@ -14,8 +14,9 @@
 
 class i_Event;
 namespace base {
+class cl_GUI;
 struct ICMD;
-}
+}  // namespace base
 
 namespace quillane {
 
@@ -47,6 +48,9 @@ class cl_MinigameManager {
   cl_MinigameManager(const cl_MinigameManager&) = delete;
   cl_MinigameManager& operator=(const cl_MinigameManager&) = delete;
 
+  // The GUI in which the games open their windows (the session's game GUI, drawn over them);
+  // without one they use the system GUI.
+  void SetGUI(base::cl_GUI* gui) { m_GUI = gui; }
   // Appends a game (no duplicate check); factory may be null (a start is then refused).
   void Register(const char* name, const char* dataFile, tFactory factory);
   // Builds the data file of every entry whose file is missing through a fresh instance, which is
@@ -86,6 +90,7 @@ class cl_MinigameManager {
   st_MinigameEntry* Find(const char* name) const;
 
   i_Minigame* m_Game = nullptr;  // the instance of its entry, not owned
+  base::cl_GUI* m_GUI = nullptr;  // not owned
   std::unique_ptr<i_Event> m_Completion;
   float m_Alpha = 0.0f;     // the black quad's opacity, 0..255
   float m_Target = 255.0f;  // 255 while the black rises, 0 while it falls

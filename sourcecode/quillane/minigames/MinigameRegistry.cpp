@@ -4,6 +4,7 @@
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/Sabotage.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/minigames/WireTap.h"
 
@@ -24,7 +25,7 @@ constexpr st_Game kGames[] = {
     {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
     {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},
     {"Dance", "gui/minigames/dance.dat", nullptr},
-    {"Sabotage", "gui/minigames/sabotage.dat", nullptr},
+    {"Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create},
     {"FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create},
 };
 

@@ -1,6 +1,7 @@
 #include "quillane/minigames/RotateButton.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "base/math/VectorTools.h"
 
@@ -18,7 +19,7 @@ void cl_RotateButton::Place(float cx, float cy, float armX, float armY, float ra
 
 void cl_RotateButton::UpdateRect(float, float) {
   // A button without steps (no wheel) keeps its arm unturned.
-  const float angle = m_StepCount != 0.0f ? 6.2831853f * m_Step / m_StepCount : 0.0f;
+  const float angle = m_StepCount != 0.0f ? 2.0f * std::numbers::pi_v<float> * m_Step / m_StepCount : 0.0f;
   const base::tVector2<float> arm = base::RotateVec2(base::tVector2<float>(m_Arm[0], m_Arm[1]), angle);
   m_Position[0] = m_Center[0] + arm.x;
   m_Position[1] = m_Center[1] + arm.y;

@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
+#include <string>
+#include <string_view>
 
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
@@ -10,10 +13,9 @@
 #include "base/system.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/GameState.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/screen/InterfaceSounds.h"
-#include "quillane/session/GameStateLookups.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/Sfx.h"
 
@@ -53,7 +55,7 @@ bool st_TrainMover::Update(float dt) {
   m_Elapsed += dt;
   m_Progress += m_Step;
   if (m_Pulse) {
-    if (m_Progress > 3.14159265f) m_Progress = 0.0f;
+    if (m_Progress > std::numbers::pi_v<float>) m_Progress = 0.0f;
     m_Figure[0] = std::sin(m_Progress) + 0.15f;
     if (m_Duration > 0.0f && m_Elapsed >= m_Duration) {
       m_Figure[0] = 0.0f;
@@ -91,8 +93,7 @@ cl_TrainTravelPanel::cl_TrainTravelPanel() {
 
 cl_TrainTravelPanel::~cl_TrainTravelPanel() = default;
 
-// ---------------------------------------------------------------------------------------------
-// Compiled data
+// ---- Compiled data
 
 bool cl_TrainTravelPanel::Compile(const char* dataFile) {
   base::sys::Output("Compile TrainTravel Minigame\n");
@@ -129,8 +130,7 @@ bool cl_TrainTravelPanel::ReadCompiledData() {
   return file.Finish(*this) && ok;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Start and end
+// ---- Start and end
 
 bool cl_TrainTravelPanel::Init(base::Variant* mission, bool restart) {
   if (!restart) {
@@ -189,9 +189,8 @@ void cl_TrainTravelPanel::Restart() {
 void cl_TrainTravelPanel::End() {
   m_ReloadGraph = true;
   bool won = false;
-  if (cl_Session* session = GetSession()) {
-    const base::Variant* win =
-        base::variant_get_attribute_by_path(*session->GetGameState(), (m_MissionPath + "/Win").c_str(), false);
+  if (base::Variant* state = GetGameState()) {
+    const base::Variant* win = base::variant_get_attribute_by_path(*state, (m_MissionPath + "/Win").c_str(), false);
     won = win && win->get_int() == 1;
   }
   if (won && !m_Finished && m_State == Over && m_Tries < 5) {
@@ -208,8 +207,7 @@ bool cl_TrainTravelPanel::IsFinished() {
   return m_State == Over && m_EndTime > 0.0f && m_Time >= m_EndTime;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 int cl_TrainTravelPanel::CurrentItem() const {
   for (int i = 0; i < 3; ++i)
@@ -282,15 +280,34 @@ bool cl_TrainTravelPanel::HandleInput(base::ICMD& cmd) {
         m_PlayerMoved = true;
         PlayClickSound();
       }
-    } else if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == 'R') {
+    } else if (cmd.type == base::ICMD::KEY_RELEASED && cmd.key == 'R') {
       Restart();
     }
   }
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Turns
+// ---- play targets
+
+bool cl_TrainTravelPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  constexpr std::string_view kStation = "station ";
+  const std::string_view what(name ? name : "");
+  if (what.substr(0, kStation.size()) != kStation) return i_Minigame::GetPlayTarget(name, x, y);
+  const int station = FindNodeByName(std::string(what.substr(kStation.size())).c_str());
+  if (station < 0) return false;
+  const float half = static_cast<float>(s_NodeSize) * 0.5f;
+  x = m_Nodes[station].m_X + half;
+  y = m_Nodes[station].m_Y + half;
+  return IsOnWindow(x, y);
+}
+
+bool cl_TrainTravelPanel::IsPlayCondition(const char* name) {
+  // Placing with nothing left to place turns into play at the next update.
+  const bool placed = m_State == PlacingItems && CurrentItem() < 0;
+  return i_Minigame::IsPlayCondition(name) && m_Movers.empty() && !m_PlayerMoved && !m_AgentsMoving && !placed;
+}
+
+// ---- Turns
 
 void cl_TrainTravelPanel::Update(float dt) {
   i_Minigame::Update(dt);

@@ -97,6 +97,8 @@ class cl_TrainTravelPanel : public i_Minigame {
   bool Compile(const char* dataFile) override;
   void Update(float dt) override;
   void Render(float x, float y) override;
+  bool GetPlayTarget(const char* name, float& x, float& y) override;  // "station <name>", the base's
+  bool IsPlayCondition(const char* name) override;                    // "idle": also no figure travels
 
   virtual bool LoadScenario(base::String name);  // false: no scenario applies
   virtual void Restart();                        // counts a try and starts the board afresh

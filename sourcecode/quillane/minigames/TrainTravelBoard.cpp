@@ -36,8 +36,7 @@ int IntAttribute(const base::Variant& element, const char* name, int fallback) {
 
 int cl_TrainTravelPanel::s_NodeSize = 0;
 
-// ---------------------------------------------------------------------------------------------
-// Station record
+// ---- Station record
 
 st_TrainNode::st_TrainNode() { std::fill(std::begin(m_Links), std::end(m_Links), -1); }
 
@@ -75,8 +74,7 @@ bool st_TrainNode::HasLink(int station) const {
   return std::find(m_Links, m_Links + m_LinkCount, station) != m_Links + m_LinkCount;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Records by index and name
+// ---- Records by index and name
 
 st_TrainNode& cl_TrainTravelPanel::GetNode(int index) { return m_Nodes[std::clamp(index, 0, kMaxNodes - 1)]; }
 
@@ -152,8 +150,7 @@ st_TrainNode* cl_TrainTravelPanel::SetDestinationNode(int index) {
   return previous;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Level files
+// ---- Level files
 
 bool cl_TrainTravelPanel::Fail(const char* file, const char* what, int value) {
   base::sys::Output("ERROR: traintravel %s: %s (%d)\n", file ? file : "", what, value);
@@ -321,8 +318,7 @@ void cl_TrainTravelPanel::ApplyScenario(const base::Variant& scenario, const bas
   m_Difficulty = name.find("Medium") >= 0 ? 2 : name.find("Hard") >= 0 ? 3 : 1;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Routes
+// ---- Routes
 
 bool cl_TrainTravelPanel::CanTravel(int from, int to, bool playerRules) const {
   if (from < 0 || from >= m_NodeCount || to < 0 || to >= m_NodeCount) return false;
@@ -379,8 +375,7 @@ void cl_TrainTravelPanel::NeighbourDistances(int station, int target, std::vecto
   std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.second < b.second; });
 }
 
-// ---------------------------------------------------------------------------------------------
-// Random set-up
+// ---- Random set-up
 
 void cl_TrainTravelPanel::PlaceRandomOutOfOrder(int count) {
   std::vector<int> candidates;

@@ -9,8 +9,10 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/screen/FontScope.h"
+#include "quillane/text/Localised.h"
 
 namespace quillane {
 
@@ -20,15 +22,10 @@ constexpr uint32_t kTextColour = 0xFF3C352Cu;  // (60, 53, 44)
 constexpr const char* kItemTexts[] = {"#train4_4600 Place Out Of Order", "#train4_4620 Place Save Haven",
                                       "#train4_4640 Place Doubleturn"};
 constexpr int kItemPictures[] = {7, 8, 9};
+constexpr const char* kItemCursors[] = {"cursor_outoforder", "cursor_savehaven", "cursor_doubleturn"};
 constexpr const char* kStateTexts[] = {"", "#train4_4684 Quil, make your move", "#train4_4700 Catched and Arrested!!!",
                                        "#train4_4716 Travel Over!!!!"};
 constexpr const char* kDifficultyTexts[] = {"#train4_5564 Easy", "#train4_5565 Medium", "#train4_5566 Hard"};
-
-base::tString<base::BaseUnicodeString> Localised(const char* key) {
-  base::tString<base::BaseUnicodeString> text;
-  base::sys::Localize(key, text);
-  return text;
-}
 
 // The font of the game's texts: its own when declared, else the game's common one.
 gfx::cl_Font* TextFont() {
@@ -166,6 +163,8 @@ void cl_TrainTravelPanel::DrawTexts() {
   const float boxW = m_StatusBox[1].x - m_StatusBox[0].x, boxH = m_StatusBox[1].y - m_StatusBox[0].y;
   const int item = CurrentItem();
   base::tString<base::BaseUnicodeString> status;
+  // The cursor shows the item a click places; once all are placed, the game's own.
+  SetGameCursor(m_State == PlacingItems && item >= 0 ? kItemCursors[item] : "gamecursor");
   if (m_State == PlacingItems) {
     if (item >= 0) status = Localised(kItemTexts[item]);
   } else {

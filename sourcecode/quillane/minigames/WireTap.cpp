@@ -5,13 +5,13 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
 
 #include "base/app/ICMD.h"
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {
@@ -118,8 +118,7 @@ bool cl_WiretapPanel::IsFinished() {
   return m_Solved && m_EndTime > 0.0f && m_Time > m_EndTime;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Input
+// ---- Input
 
 void cl_WiretapPanel::PlayClick() { PlayGameSound("sfx/MG_Wiretap_click.ogg", "WiretapClick", 1.0f); }
 
@@ -180,8 +179,19 @@ void cl_WiretapPanel::UpdateCursor(bool overTile, float x, float /*y*/) {
   if (m_ExitZone == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
 }
 
-// ---------------------------------------------------------------------------------------------
-// The clock
+// ---- play targets
+
+bool cl_WiretapPanel::GetPlayTarget(const char* name, float& x, float& y) {
+  int column = 0, row = 0;
+  char rest = 0;
+  if (name && std::sscanf(name, "cell %d %d%c", &column, &row, &rest) == 2)
+    return CellMiddle(column, row, x, y) && IsOnWindow(x, y);
+  return i_Minigame::GetPlayTarget(name, x, y);
+}
+
+bool cl_WiretapPanel::IsPlayCondition(const char* name) { return i_Minigame::IsPlayCondition(name) && !IsTurning(); }
+
+// ---- The clock
 
 void cl_WiretapPanel::Update(float dt) {
   i_Minigame::Update(dt);

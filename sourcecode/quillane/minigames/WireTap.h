@@ -72,6 +72,9 @@ class cl_WiretapPanel : public i_Minigame {
   cl_WiretapPanel();
   ~cl_WiretapPanel() override;
   static i_Minigame* Create();
+  // The wire-tap game's terminal pictures (In, Out, Tap, then their lit forms) by texture index
+  // 0 to 5; null for any other index.
+  static const char* TerminalPictureFile(int index);
 
   // ---- i_Minigame
   using i_Minigame::Init;  // the window's own Init stays reachable
@@ -82,6 +85,8 @@ class cl_WiretapPanel : public i_Minigame {
   bool Compile(const char* dataFile) override;
   void Update(float dt) override;
   void Render(float x, float y) override;
+  bool GetPlayTarget(const char* name, float& x, float& y) override;  // "cell <column> <row>", the base's
+  bool IsPlayCondition(const char* name) override;                    // "idle": also no tile still turning
 
   // ---- the grid games' own operations
   virtual bool WriteDataFile(const char* fileName);
@@ -105,19 +110,24 @@ class cl_WiretapPanel : public i_Minigame {
   // Reads or writes the data file's records, in the game's order, by the file's open mode; false
   // (after one "ERROR:" line) when the file is damaged, short, or cannot be written.
   bool ArchiveDataFile(cl_MinigameDataFile& file);
-  void DrawTiles(float x, float y);
+  // The tiles at (x + anchor) · scale, their pictures scale times the board scale.
+  void DrawTiles(float x, float y, float scale);
   void DrawLitTerminal(float x, float y, int index);
   // The first tile in row order whose hit box holds the point, other than excluded; null if none.
   st_Tile* TileAt(float x, float y, const st_Tile* excluded) const;
   // The tile in a cell; null outside the grid or on an empty cell.
   st_Tile* TileAtCell(int column, int row) const;
   bool FindTile(const st_Tile* tile, int& row, int& column) const;
+  // The middle of a cell's hit box on the board (whatever tile is lifted from it); false outside
+  // the grid.
+  bool CellMiddle(int column, int row, float& x, float& y) const;
   void SwapTiles(st_Tile* a, st_Tile* b);
   void LinkNeighbours();
   bool LinkCell(int row, int column);
   void ClearMarks();
   void ClearLit();
   bool HasMovedFromPress(float x, float y) const;
+  bool IsTurning() const;  // a tile's drawn angle has not reached its angle yet
 
   // Where the board goes in a window: the grid's frame centred and the cells 128 layout pixels
   // inside it, at the board scale (the layout scale, at most 1).
@@ -154,6 +164,8 @@ class cl_WiretapPanel : public i_Minigame {
   virtual std::vector<gfx::cl_Image*> DataImages();
   // The tile and lit-tile textures (6 to 14) from the wire-tap pictures, centred in the middle.
   void CompileTileTextures();
+  // The terminal textures (0 to 5) from the wire-tap pictures, at their top-left corner.
+  void CompileTerminalTextures();
   // Anchors of every tile in its cell (the drawing moves them again each frame).
   void PlaceTiles();
   void AnchorInCell(st_Tile& tile, size_t row, size_t column) const;

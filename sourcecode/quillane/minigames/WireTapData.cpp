@@ -26,6 +26,10 @@ constexpr const char* kTextureFiles[] = {
 
 }  // namespace
 
+const char* cl_WiretapPanel::TerminalPictureFile(int index) {
+  return index >= 0 && index < kFirstTilePicture ? kTextureFiles[index] : nullptr;
+}
+
 bool cl_WiretapPanel::CompileBoardImage(gfx::cl_Image& image, const char* file) {
   base::cl_Bitmap32 bitmap;
   const bool found = base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
@@ -33,6 +37,13 @@ bool cl_WiretapPanel::CompileBoardImage(gfx::cl_Image& image, const char* file) 
   // A missing picture still gives an image (an empty one), so the record order holds.
   image.CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), false, true);
   return found;
+}
+
+void cl_WiretapPanel::CompileTerminalTextures() {
+  for (int i = 0; i < kFirstTilePicture; ++i) {
+    m_Textures[i].SetFileA8R8G8B8(TerminalPictureFile(i));
+    m_Textures[i].Load();
+  }
 }
 
 void cl_WiretapPanel::CompileTileTextures() {
@@ -46,10 +57,7 @@ bool cl_WiretapPanel::Compile(const char* dataFile) {
   CompileBoardImage(m_GridFront, "gui/minigames/wiretap/gridfront.tga");
   CompileBoardImage(m_Note, "gui/minigames/wiretap/note.tga");
   CompileTileTextures();
-  for (int i = 0; i < kFirstTilePicture; ++i) {
-    m_Textures[i].SetFileA8R8G8B8(kTextureFiles[i]);
-    m_Textures[i].Load();
-  }
+  CompileTerminalTextures();
   if (!CompilePanicStrip("gui/minigames/wiretap/texturestrips/panicbutton")) return false;
   return WriteDataFile(dataFile);
 }

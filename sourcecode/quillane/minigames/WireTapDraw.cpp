@@ -29,22 +29,22 @@ void StepAngle(cl_WiretapPanel::st_Tile& tile) {
     tile.m_ShownAngle = tile.m_Angle;
 }
 
-// A tile picture whose unturned top-left corner is (x, y), drawn at scale and turned by angle
-// about its pivot, counter-clockwise on the screen as the angle grows, so the openings drawn turn
-// with the mask.
+// A tile picture whose unturned top-left corner is (x, y), turned by angle about its pivot,
+// counter-clockwise on the screen as the angle grows, so the openings drawn turn with the mask;
+// the quad is scale · size times the picture, its pivot offset size times.
 // The texture's own turned drawing mirrors the picture, which would show a corner's openings on
 // the wrong side; the quad is made here with a plain rotation instead.
-void DrawTileTexture(gfx::cl_Texture& texture, float x, float y, float angle, float scale) {
+void DrawTileTexture(gfx::cl_Texture& texture, float x, float y, float angle, float scale, float size) {
   if (!texture.Load()) return;
   texture.Bind(0);
   const float w = static_cast<float>(texture.GetWidth()), h = static_cast<float>(texture.GetHeight());
   const float cx = texture.GetCenterX(), cy = texture.GetCenterY();
   if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(x) || !std::isfinite(y)) return;  // a damaged record
-  const float px = x + (cx - 0.5f) * scale, py = y + (cy - 0.5f) * scale;
+  const float px = x + (cx - 0.5f) * size, py = y + (cy - 0.5f) * size;
   const float s = std::sin(angle), c = std::cos(angle);
   // Screen y points down: a growing angle carries "up" (0, -1) towards "left" (-1, 0).
   auto corner = [&](float dx, float dy, float u, float v) {
-    return gfx::st_Vertex2D{px + (dx * c + dy * s) * scale, py + (dy * c - dx * s) * scale, u, v};
+    return gfx::st_Vertex2D{px + (dx * c + dy * s) * scale * size, py + (dy * c - dx * s) * scale * size, u, v};
   };
   const gfx::st_Vertex2D a = corner(-cx, -cy, 0.0f, 0.0f), b = corner(w - cx, -cy, 1.0f, 0.0f);
   const gfx::st_Vertex2D d = corner(w - cx, h - cy, 1.0f, 1.0f), e = corner(-cx, h - cy, 0.0f, 1.0f);
@@ -85,7 +85,7 @@ void cl_WiretapPanel::Render(float x, float y) {
   gfx::SetFilterLinear();
 
   DrawTerminals(x, y);
-  DrawTiles(x, y);
+  DrawTiles(x, y, 1.0f);
   DrawOverlay(x, y);
 
   blendAlpha();
@@ -124,8 +124,8 @@ void cl_WiretapPanel::DrawLitTerminal(float, float, int index) {
   gfx::DrawTextureAt(&m_Textures[index + 3], m_TerminalPos[index][0], m_TerminalPos[index][1], m_BoardScale);
 }
 
-void cl_WiretapPanel::DrawTiles(float x, float y) {
-  const float scale = m_BoardScale;
+void cl_WiretapPanel::DrawTiles(float x, float y, float scale) {
+  const float size = m_BoardScale;
   const float mouseX = static_cast<float>(base::sys::MouseX()), mouseY = static_cast<float>(base::sys::MouseY());
   for (size_t r = 0; r < m_Grid.size(); ++r)
     for (size_t c = 0; c < m_Grid[r].size(); ++c) {
@@ -141,12 +141,13 @@ void cl_WiretapPanel::DrawTiles(float x, float y) {
       gfx::SetBlendAlpha(true);
       StepAngle(*tile);
       const int picture = std::clamp(tile->m_TextureIndex, 0, kTextureCount - 1);
-      DrawTileTexture(m_Textures[picture], x + tile->m_AnchorX, tile->m_AnchorY + y, tile->m_ShownAngle, scale);
+      DrawTileTexture(m_Textures[picture], (x + tile->m_AnchorX) * scale, (tile->m_AnchorY + y) * scale,
+                      tile->m_ShownAngle, scale, size);
       if (tile->m_Lit && picture + kLitOffset < kTextureCount) {
         ApplyFlicker();
         StepAngle(*tile);
-        DrawTileTexture(m_Textures[picture + kLitOffset], x + tile->m_AnchorX, tile->m_AnchorY + y, tile->m_ShownAngle,
-                        scale);
+        DrawTileTexture(m_Textures[picture + kLitOffset], (x + tile->m_AnchorX) * scale, (tile->m_AnchorY + y) * scale,
+                        tile->m_ShownAngle, scale, size);
       }
     }
   if (m_Picked) {
@@ -154,7 +155,8 @@ void cl_WiretapPanel::DrawTiles(float x, float y) {
     gfx::SetBlendAlpha(true);
     m_Picked->m_ShownAngle = m_Picked->m_Angle;
     const int picture = std::clamp(m_Picked->m_TextureIndex, 0, kTextureCount - 1);
-    DrawTileTexture(m_Textures[picture], m_Picked->m_AnchorX, m_Picked->m_AnchorY, m_Picked->m_ShownAngle, scale);
+    DrawTileTexture(m_Textures[picture], m_Picked->m_AnchorX * scale, m_Picked->m_AnchorY * scale, m_Picked->m_ShownAngle,
+                    scale, size);
   }
 }
 

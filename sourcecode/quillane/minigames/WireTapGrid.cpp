@@ -2,6 +2,7 @@
 // of the circuit. Shared by every grid game.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/data/Variant.h"
 #include "base/system.h"
@@ -11,11 +12,10 @@ namespace quillane {
 
 using tTile = cl_WiretapPanel::st_Tile;
 
-// ---------------------------------------------------------------------------------------------
-// Tiles
+// ---- Tiles
 
-float tTile::s_QuarterTurn = 1.5707964f;
-float tTile::s_FullTurn = 6.2831855f;
+float tTile::s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+float tTile::s_FullTurn = 2.0f * std::numbers::pi_v<float>;
 float tTile::s_FizzleClock = 0.0f;
 float tTile::s_FlickerValue = 0.0f;
 float tTile::s_FlickerWindow = 1.5f;
@@ -37,8 +37,8 @@ int ReduceTurns(int turns) { return turns > 4 ? (turns - 1) % 4 + 1 : turns; }
 }  // namespace
 
 tTile::st_Tile(int texture) {
-  s_QuarterTurn = 1.5707964f;
-  s_FullTurn = 6.2831855f;
+  s_QuarterTurn = std::numbers::pi_v<float> / 2.0f;
+  s_FullTurn = 2.0f * std::numbers::pi_v<float>;
   s_FizzleClock = 0.0f;
   s_FlickerValue = 0.0f;
   s_FlickerWindow = 1.5f;
@@ -103,8 +103,7 @@ bool tTile::TraceCircuit() {
   return result;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The grid file
+// ---- The grid file
 
 bool cl_WiretapPanel::ReadGrid(base::tString<base::BaseString> path) {
   base::Variant document;
@@ -228,8 +227,7 @@ bool cl_WiretapPanel::BuildGrid(const base::Variant& document, const char* file)
   return true;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Grid operations
+// ---- Grid operations
 
 tTile* cl_WiretapPanel::TileAtCell(int column, int row) const {
   if (row < 0 || column < 0 || row >= static_cast<int>(m_Grid.size())) return nullptr;
@@ -261,6 +259,22 @@ bool cl_WiretapPanel::FindTile(const st_Tile* tile, int& row, int& column) const
         return true;
       }
   row = column = -1;
+  return false;
+}
+
+bool cl_WiretapPanel::CellMiddle(int column, int row, float& x, float& y) const {
+  const st_Tile* tile = TileAtCell(column, row);
+  if (!tile) return false;
+  const float half = static_cast<float>(m_CellSize) * 0.5f;
+  x = std::trunc(m_OriginX + static_cast<float>(column) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetX + half;
+  y = std::trunc(m_OriginY + static_cast<float>(row) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetY + half;
+  return true;
+}
+
+bool cl_WiretapPanel::IsTurning() const {
+  for (const auto& row : m_Grid)
+    for (const auto& tile : row)
+      if (tile && tile->m_ShownAngle != tile->m_Angle) return true;
   return false;
 }
 
@@ -332,8 +346,7 @@ void cl_WiretapPanel::PlaceWiretapTerminals() {
   m_TerminalPos[TERMINAL_TAP][1] = m_OriginY + m_Rows * cell;
 }
 
-// ---------------------------------------------------------------------------------------------
-// The circuit
+// ---- The circuit
 
 bool cl_WiretapPanel::CheckSolved(bool needTap) {
   ClearMarks();

@@ -5,12 +5,12 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
-#include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
-#include "graphics/gfx.h"
 #include "graphics/font/Font.h"
+#include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/text/Localised.h"
 #include "win32dx9/SysInfo.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -45,12 +45,6 @@ float ImageWidth(const char* name) {
   return image ? static_cast<float>(image->GetWidth()) : 0.0f;
 }
 
-std::u16string Localized(const char* key) {
-  base::tString<base::BaseUnicodeString> text;
-  if (key) base::sys::Localize(key, text);
-  return std::u16string(text.c_str());
-}
-
 // Draws text with the current font's properties changed for the call, then restores them.
 void DrawAlignedText(float x, float y, float w, float h, const char16_t* text, uint32_t colour, uint32_t outline,
                      const char* horizontal, const char* vertical) {
@@ -66,7 +60,7 @@ void DrawAlignedText(float x, float y, float w, float h, const char16_t* text, u
 
 }  // namespace
 
-// ---------------------------------------------------------------- numbers
+// ---- numbers
 
 int IndexFromValue(float v, int n) {
   if (n <= 1) return 0;
@@ -105,7 +99,7 @@ std::string OptionValueText(const base::Variant& v) {
   return text ? text : "";
 }
 
-// ---------------------------------------------------------------- tabs
+// ---- tabs
 
 void DrawOptionsTab(float x1, float y1, float x2, float y2, const std::u16string& name, bool selected) {
   const char* left = selected ? "options_header_left" : "options_header_left_disabled";
@@ -130,7 +124,7 @@ void DrawOptionsTab(float x1, float y1, float x2, float y2, const std::u16string
                   "center");
 }
 
-// ---------------------------------------------------------------- cl_OptionsSlider
+// ---- cl_OptionsSlider
 
 void cl_OptionsSlider::Setup(float x, float y, float w, float h, base::cl_Window* parent) {
   m_Rect = {x, y, w, h};
@@ -259,13 +253,13 @@ bool cl_OptionsSlider::GetValueText(std::u16string& out) const {
   const auto* lists = dynamic_cast<const i_OptionLists*>(m_Parent);
   out.clear();
   if (k == "Percent") {
-    out = widen(FormatOptionD(ToIntClamped(v * 100, -1e6f, 1e6f)) + " ") + Localized("#optio0_720 Percent");
+    out = widen(FormatOptionD(ToIntClamped(v * 100, -1e6f, 1e6f)) + " ") + Localised("#optio0_720 Percent").c_str();
   } else if (k == "Text") {
     const int i = ToIntClamped(m_Steps * v - 0.5f, -1, 1e6f);
     const int n = m_OutputFormat.size();
     if (i >= 0 && i < n) {
       const char* key = base::get_string(m_OutputFormat[i].get_attribute("value"));
-      if (key) out = Localized(key);
+      if (key) out = Localised(key).c_str();
     }
   } else if (k == "Resolution") {
     const sysinfo::st_DisplayMode* mode = lists ? lists->GetResolution(lists->ResolutionIndexFromValue(v)) : nullptr;
@@ -276,7 +270,7 @@ bool cl_OptionsSlider::GetValueText(std::u16string& out) const {
     if (rate > 0)
       out = widen(FormatOptionD(rate) + " Hz");
     else if (rate == 0)
-      out = Localized("#optio0_721 Default");
+      out = Localised("#optio0_721 Default").c_str();
   } else {
     out = widen(FormatOptionF(v));
   }
@@ -316,7 +310,7 @@ void cl_OptionsSlider::Render(float px, float py) {
                     "right", nullptr);
 }
 
-// ---------------------------------------------------------------- cl_OptionsCheckBox
+// ---- cl_OptionsCheckBox
 
 cl_OptionsCheckBox::cl_OptionsCheckBox() {
   gfx::cl_Image* box = gfx::ImageExists("options_checkbox");

@@ -30,7 +30,7 @@ constexpr const char* kAdvancedOptions[] = {"Gfx/SceneLOD", "Gfx/CharacterLOD", 
 
 }  // namespace
 
-// ---------------------------------------------------------------- lists
+// ---- lists
 
 void cl_OptionsPanel::BuildResolutionList() {
   m_Resolutions.clear();
@@ -103,7 +103,7 @@ int cl_OptionsPanel::RefreshIndexFromValue(float v) const {
   return IndexFromValue(v, static_cast<int>(m_RefreshRates.size()));
 }
 
-// ---------------------------------------------------------------- applying
+// ---- applying
 
 void cl_OptionsPanel::ApplyImmediate() {
   base::Variant* options = base::sys::GetOptions();

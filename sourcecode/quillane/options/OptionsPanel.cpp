@@ -11,8 +11,9 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
-#include "quillane/menu/GameMenu.h"
-#include "quillane/menu/Messagebox.h"
+#include "quillane/gui/MainMenuButton.h"
+#include "quillane/gui/MenuSession.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/options/OptionEffects.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
@@ -46,7 +47,7 @@ void ForShownRows(const OptionsTab& tab, Fn&& fn) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- construction
+// ---- construction
 
 cl_OptionsPanel::cl_OptionsPanel(base::cl_GUI* gui, i_MenuSession* session) : m_pGUI(gui), m_pSession(session) {
   m_Label = "OptionsPanel";
@@ -99,7 +100,7 @@ base::Variant& cl_OptionsPanel::DisplayElement() {
   return *base::variant_find_or_add_element(system->GetConfigTree(), "Display");
 }
 
-// ---------------------------------------------------------------- rows
+// ---- rows
 
 void cl_OptionsPanel::BuildRows() {
   // Lists of an earlier opening would name modes the rows no longer offer.
@@ -248,7 +249,7 @@ base::cl_Window* cl_OptionsPanel::FindRow(const char* key) const {
   return nullptr;
 }
 
-// ---------------------------------------------------------------- change tests
+// ---- change tests
 
 bool cl_OptionsPanel::IsChanged(const char* key, const std::string& text) const {
   const auto it = m_Snapshot.find(key ? key : "");
@@ -265,7 +266,7 @@ bool cl_OptionsPanel::NeedsRestart(const char* key, const std::string& text) con
   return restart == 1 && IsChanged(key, text);
 }
 
-// ---------------------------------------------------------------- input and events
+// ---- input and events
 
 bool cl_OptionsPanel::ProcessInput(base::ICMD& cmd) {
   if (HasFlag(base::WF_HIDDEN) || HasFlag(base::WF_DISABLED)) return false;
@@ -336,7 +337,7 @@ bool cl_OptionsPanel::ProcessEvent(const base::Variant& event) {
   return false;
 }
 
-// ---------------------------------------------------------------- closing
+// ---- closing
 
 void cl_OptionsPanel::Accept(bool apply) {
   if (!apply) {
@@ -426,7 +427,7 @@ void cl_OptionsPanel::ResetToDefaults() {
   for (auto& [key, entry] : kept) m_Snapshot[key] = entry;
 }
 
-// ---------------------------------------------------------------- render
+// ---- render
 
 void cl_OptionsPanel::Render(float px, float py) {
   if (HasFlag(base::WF_HIDDEN)) return;

@@ -46,8 +46,7 @@ void cl_Layer::ReleasePictures() {
   m_bitmap.Release();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Building from the description
+// ---- Building from the description
 
 bool cl_Layer::Load(const base::Variant& description, bool lazy, bool compressAllowed) {
   m_description = description;
@@ -154,8 +153,7 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   m_image->CreateFromBitmap(&m_bitmap, 0, 0, TruncToInt(m_w), TruncToInt(m_h), !lazy && compressAllowed, transparent);
 }
 
-// ---------------------------------------------------------------------------------------------
-// The layer record
+// ---- The layer record
 
 bool cl_Layer::Write(base::File& file) {
   const int start = file.get_current_position();
@@ -248,8 +246,7 @@ void cl_Layer::RestoreFromStill() {
   m_still = st_Still();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Per frame
+// ---- Per frame
 
 void cl_Layer::UpdateFade(float dt) {
   if (m_fadeDuration <= 0.0f) return;
@@ -298,8 +295,7 @@ void cl_Layer::DrawDebugFrame(float left, float top, float right, float bottom, 
   gfx::DrawText(TruncToInt(left + 2.0f), TruncToInt(top), m_label.c_str(), colour);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Sky layers
+// ---- Sky layers
 
 bool cl_HeavenLayer::Load(const base::Variant& description, bool lazy, bool) {
   cl_Layer::Load(description, lazy, true);
@@ -358,7 +354,7 @@ void cl_HeavenLayer::Render(float originX, float originY, float, float) {
   gfx::DrawImage(m_image, m_scrollOffset + bx - ImageSpan(), by, s);
 }
 
-// ---------------------------------------------------------------------------------------------
+// ---- shadow strips
 
 void ApplyShadowStripLOD(gfx::cl_TextureStrip* strip, const char* label, const char* file) {
   if (!strip || !label || !file) return;

@@ -80,8 +80,7 @@ void cl_Scene::Clear() {
   m_clock = 0.0f;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Lookups
+// ---- Lookups
 
 cl_SceneLocator* cl_Scene::FindLocator(const char* name) {
   return FindByName(Locators, base::tString<base::BaseString>(name));

@@ -48,8 +48,7 @@ bool ReadPolygon(base::File& file, base::Polygon2& out, const char* record) {
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Locators
+// ---- Locators
 
 void cl_SceneLocator::ReadFromDescription(const base::Variant& element) {
   element.get_attribute_string("label", name);
@@ -84,8 +83,7 @@ bool cl_SceneLocator::Read(base::File& file) {
   return ReadPolygon(file, areaPolygon, "locator area");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Hotspots
+// ---- Hotspots
 
 void cl_SceneHotspot::ReadFromDescription(const base::Variant& element) {
   element.get_attribute_string("label", label);
@@ -99,8 +97,7 @@ bool cl_SceneHotspot::Read(base::File& file) {
   return ReadSceneString(file, label, "hotspot label") && ReadPolygon(file, outline, "hotspot outline");
 }
 
-// ---------------------------------------------------------------------------------------------
-// Lights
+// ---- Lights
 
 en_SceneLightKind LightKindFromWord(const char* word) {
   // ORDER LIGHTKIND

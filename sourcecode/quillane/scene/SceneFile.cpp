@@ -99,8 +99,7 @@ base::tString<base::BaseString> cl_Scene::GetDataPath(const char* name) {
   return path;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Reading
+// ---- Reading
 
 bool cl_Scene::Load(const char* name) {
   const base::tString<base::BaseString> path = GetDataPath(name);
@@ -204,8 +203,7 @@ void cl_Scene::ReadHotspotOffsets() {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Writing
+// ---- Writing
 
 bool cl_Scene::Save() {
   const base::tString<base::BaseString> path = GetDataPath(m_name.c_str());

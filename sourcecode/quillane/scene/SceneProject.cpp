@@ -89,8 +89,7 @@ void cl_Scene::ResetCameraViewport() {
   m_camera.SetViewportRect(r.min.x, r.min.y, r.max.x, r.max.y);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Building the scene from the description
+// ---- Building the scene from the description
 
 cl_Layer* cl_Scene::BuildLayer(const char* group, const base::Variant& element, bool lazy) {
   const base::tString<base::BaseString> g(group);

@@ -22,8 +22,7 @@ bool IsEditorActive() { return WorldServices().IsEditorActive && WorldServices()
 
 }  // namespace
 
-// ---------------------------------------------------------------------------------------------
-// Transforms
+// ---- Transforms
 
 float cl_Scene::GetEffectiveZoom() const { return GetGuiScale() * m_zoom; }
 
@@ -89,8 +88,7 @@ void cl_Scene::UpdateViewFromCamera() {
   sfx::SetListener(p.x, p.y, p.z, look.x, look.y, look.z, up.x, up.y, up.z);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Picking
+// ---- Picking
 
 bool cl_Scene::PickRay(float x, float y, base::tVector3<float>& out) {
   m_camera.GetProjectionMatrix();
@@ -129,8 +127,7 @@ cl_SceneHotspot* cl_Scene::PickHotspot(float x, float y) {
   return nullptr;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Lights
+// ---- Lights
 
 void cl_Scene::SetupLightsAt(const base::tVector3<float>& p) {
   gfx::DisableLighting();
@@ -154,8 +151,7 @@ void cl_Scene::SetupLightsAt(const base::tVector3<float>& p) {
   }
 }
 
-// ---------------------------------------------------------------------------------------------
-// Drawing
+// ---- Drawing
 
 void cl_Scene::RenderBackgroundLayers(float x0, float y0, float x1, float y1) {
   for (cl_HeavenLayer* layer : HeavenElements) layer->Render(x0, y0, x1, y1);

@@ -21,13 +21,15 @@ class cl_FontScope {
   gfx::cl_Font* m_previous;
 };
 
-// The current font centres its lines while alive; its properties are put back afterwards.
+// The current font centres its lines (with vertical, also the block in its box) while alive; its
+// properties are put back afterwards.
 class cl_CenteredFont {
  public:
-  cl_CenteredFont() : m_saved(gfx::GetFontProperties()) {
+  explicit cl_CenteredFont(bool vertical = false) : m_saved(gfx::GetFontProperties()) {
     base::Variant centred;
     centred.set_element("Properties");
     centred.attribute("alignment")->set_string("center");
+    if (vertical) centred.attribute("v_alignment")->set_string("center");
     gfx::SetFontProperties(centred);
   }
   ~cl_CenteredFont() {

@@ -1,6 +1,7 @@
 #include "quillane/screen/ScreenDraw.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "base/math/Matrix4.h"
 #include "base/system.h"
@@ -181,7 +182,7 @@ void DrawDebugCircle3D(float x, float y, float z, float radius, uint32_t colour)
   if (!(radius >= 1.0f)) return;
   const int n = radius < static_cast<float>(gfx::kMaxCircleSegments) ? static_cast<int>(std::floor(radius))
                                                                       : gfx::kMaxCircleSegments;
-  const float step = 2.0f * 3.14159265358979f / static_cast<float>(n);
+  const float step = 2.0f * std::numbers::pi_v<float> / static_cast<float>(n);
   auto point = [&](int i) {
     const float a = step * static_cast<float>(i);
     return base::tVector3<float>(x + radius * std::cos(a), y, z + radius * std::sin(a));

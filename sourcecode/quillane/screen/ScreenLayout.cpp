@@ -1,6 +1,7 @@
 #include "quillane/screen/ScreenLayout.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "base/system.h"
 
@@ -94,5 +95,5 @@ float ApproachFloat(float target, float value, float step) {
 
 float SinToUnit(float t) {
   const float c = ClampFloat(t, 0.0f, 1.0f);
-  return std::sin((c - 0.5f) * 3.14159265358979f) * 0.5f + 0.5f;
+  return std::sin((c - 0.5f) * std::numbers::pi_v<float>) * 0.5f + 0.5f;
 }

@@ -7,7 +7,7 @@
 #include "KRX/runtime/VarVariant.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "base/String.h"
 #include "base/gui/GUI.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 class GameThread;
 

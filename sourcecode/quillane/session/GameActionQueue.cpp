@@ -212,6 +212,10 @@ void cl_GameActionQueue::AllowSkipAndCancel() {
   m_state = STATE_SEQUENCE_RUNNING;
 }
 
+void cl_GameActionQueue::ForbidCancel() { m_cancelAllowed = false; }
+
+void cl_GameActionQueue::ForbidSkipAndCancel() { m_cancelAllowed = m_skipAllowed = false; }
+
 void cl_GameActionQueue::SetCutscene(bool on) { m_inCutscene = m_playerLocked = m_dialogLocked = on; }
 
 st_GameAction* cl_GameActionQueue::Add(GameThread* owner) {

@@ -10,7 +10,7 @@
 #include <list>
 
 #include "base/String.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 class GameThread;
 
@@ -101,6 +101,11 @@ class cl_GameActionQueue {
   // Commands.
   void Reset();
   void AllowSkipAndCancel();
+  // The sequence's next step may not be cancelled (a line, an animation, a value the story
+  // keeps) until a script allows it again.
+  void ForbidCancel();
+  // ...nor skipped (a sleep, a picture the player clicks away).
+  void ForbidSkipAndCancel();
   void SetCutscene(bool on);
   st_GameAction* Add(GameThread* owner);  // the caller sets kind, time, object and text
   void AddBackgroundThread(GameThread* thread);

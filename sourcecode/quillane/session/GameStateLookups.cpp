@@ -76,7 +76,7 @@ void EntryText(const base::Variant& entry, base::tString<base::BaseUnicodeString
 
 }  // namespace
 
-// ---------------------------------------------------------------- hotspots, layers, locators
+// ---- hotspots, layers, locators
 
 bool IsHotspotActive(const char* name) {
   cl_Session* session = GetSession();
@@ -143,7 +143,7 @@ cl_Character* GetStageCharacter(const char* name) {
   return stage && name ? stage->GetCharacter(name) : nullptr;
 }
 
-// ---------------------------------------------------------------- tooltips, cursors, cast, missions
+// ---- tooltips, cursors, cast
 
 bool GetTooltipText(const char* label, base::tString<base::BaseUnicodeString>& text, float hover, bool& elaborate) {
   if (!GetSession()) return false;
@@ -192,17 +192,6 @@ base::Color32 GetCastTextColour(const char* name) {
     return static_cast<unsigned char>(std::clamp(value, 0, 255));
   };
   return base::Color32(channel("text_r"), channel("text_g"), channel("text_b"), 255);
-}
-
-void SetMissionState(const char* name, int value) {
-  cl_Session* session = GetSession();
-  base::Variant* missions = session && name ? session->GetGameState()->get_element("Missions") : nullptr;
-  if (!missions) return;
-  base::String bound("Max");
-  bound += name;
-  int max = 0;  // a counter without its bound cannot rise above 0; the initial state carries them
-  missions->get_attribute_int(bound.c_str(), max);
-  if (base::Variant* stored = missions->attribute(name)) stored->set_int(std::min(value, max));
 }
 
 }  // namespace quillane

@@ -1,6 +1,7 @@
 // The session's look-ups into the game state and its read-only tables: hotspot and layer states
 // kept per scene (they must survive leaving a scene and be saved, so they live in the game-state
-// tree, not in the scene), locators, tooltips, cursor images, cast colours and mission values.
+// tree, not in the scene), locators, tooltips, cursor images and cast colours (mission values are
+// core/GameState.h's).
 // Every function answers its default without a session. Main thread only.
 #pragma once
 
@@ -35,6 +36,5 @@ bool GetElaborateTooltipText(const char* label, base::tString<base::BaseUnicodeS
 bool GetCursorImage(const char* label, base::String& file);
 const base::Variant* FindCastEntry(const char* name);  // the cast list's entry; null when none
 base::Color32 GetCastTextColour(const char* name);     // opaque white for an unknown name
-void SetMissionState(const char* name, int value);     // bounded by "Max" + name when present
 
 }  // namespace quillane

@@ -8,10 +8,9 @@
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
-#include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceServices.h"
 #include "quillane/hud/TokenBar.h"
-#include "quillane/menu/LoadSavePanel.h"
+#include "quillane/savegame/SaveSlots.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -82,15 +81,9 @@ void PlayTokenScript(cl_Session& session, const base::String& function) {
   GameThread::Run(ignored, thread, function.c_str(), base::Variant());
 }
 
-void WriteAutoSaveThroughPanel(cl_Session& session) {
-  cl_GameGUI* gui = session.GetGameGUI();
-  auto* panel = gui ? dynamic_cast<cl_LoadSavePanel*>(gui->FindByLabel("LoadSavePanel")) : nullptr;
-  if (!panel || !panel->AutoSave()) base::sys::Output("Warning: the automatic savegame was not written.\n");
-}
-
 }  // namespace
 
-// ---------------------------------------------------------------- table and inventory
+// ---- table and inventory
 
 const base::Variant* FindTokenDefinition(const char* label, tTokenLabel* category) {
   cl_Session* session = GetSession();
@@ -213,7 +206,7 @@ base::tVector2<float> GetTokenScreenPos(const char* name) {
   return {};
 }
 
-// ---------------------------------------------------------------- the check stages
+// ---- the check stages
 
 bool IsInDialogue() {
   cl_Session* session = GetSession();
@@ -260,7 +253,7 @@ bool CallTokenScriptHandler(const char* target, const char* token) {
   return false;
 }
 
-// ---------------------------------------------------------------- the token bar's rules
+// ---- the token bar's rules
 
 bool CanUseToken(const char* token) {
   cl_TokenBar* bar = SessionTokenBar();
@@ -286,7 +279,7 @@ bool CheckTokenOnTarget(const char* target, const char* token) {
 void PlayTokenHandler(const char* target, const char* token) {
   cl_Session* session = GetSession();
   if (!session) return;
-  if (AutoSave_OnUserAction) WriteAutoSaveThroughPanel(*session);
+  if (AutoSave_OnUserAction) WriteAutoSave(session);
   if (CallTokenHandler(target, token)) {
     if (IsInDialogue()) {
       session->GetDialogCtrl().Start(target, Composed("Play_", token).c_str());
@@ -320,7 +313,7 @@ bool GetDropTargetName(float x, float y, tTokenLabel& name) {
   return false;
 }
 
-// ---------------------------------------------------------------- services
+// ---- services
 
 namespace {
 const base::Variant* FindTokenDefinitionEntry(const char* label) { return FindTokenDefinition(label); }

@@ -6,7 +6,7 @@
 #include "KRX/runtime/Thread.h"
 #include "base/system.h"
 #include "quillane/actor/ActorRegistry.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/ScriptCalls.h"

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "base/String.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 
 namespace script_bindings {
 

@@ -3,7 +3,7 @@
 
 #include "KRX/ScriptLoader.h"
 #include "base/system.h"
-#include "quillane/menu/LoadSavePanel.h"
+#include "quillane/savegame/SaveSlots.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/session/Session.h"
@@ -26,14 +26,6 @@ bool SplitFunctionPath(const base::String& path, base::String& module, base::Str
   module = path.left(pos);
   function = path.mid(pos + 2);
   return true;
-}
-
-// What the load/save panel's automatic save writes, without needing the panel itself.
-void WriteAutoSave(cl_Session& session) {
-  const base::Variant header = BuildSaveHeader(&session);
-  base::tString<base::BaseUnicodeString> name;
-  base::sys::Localize("#loads0_3492 Autosave", name);
-  session.SaveGame(cl_LoadSavePanel::GetSavegamePath("auto").c_str(), name, &header);
 }
 
 }  // namespace
@@ -80,7 +72,7 @@ bool RunTrigger(const base::String& name) {
   cl_Scene* scene = session ? session->GetScene() : nullptr;
   if (!scene) return false;
   // Before the look-up: a click on an object without a trigger saves too.
-  if (AutoSave_OnUserAction) WriteAutoSave(*session);
+  if (AutoSave_OnUserAction) WriteAutoSave(session);
   base::String function("OnTrigger_");
   function += name.c_str();
   if (KRX::HasFunction(scene->GetScriptPath().c_str(), function.c_str())) {

@@ -14,26 +14,28 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
-#include "graphics/Texture.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/core/FrameServices.h"
+#include "quillane/core/GameState.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/OverlayMgr.h"
+#include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/RootMenu.h"
+#include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/MinigameRegistry.h"
 #include "quillane/options/OptionsPanel.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/ScreenLayout.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/SoundScript.h"
-#include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/MinigameRegistry.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/SessionServices.h"
@@ -44,8 +46,6 @@
 
 namespace quillane {
 namespace {
-
-cl_Session* g_session = nullptr;
 
 constexpr const char* kTokensFile = "GUI/tokens/tokens.xml";
 constexpr const char* kCastListFile = "scripts/castlist.xml";
@@ -112,14 +112,15 @@ float cl_Session::s_timeFactor = 1.0f;
 bool cl_Session::s_stepMode = false;
 bool cl_Session::s_showFps = false;
 
-cl_Session* GetSession() { return g_session; }
+cl_Session* GetSession() { return static_cast<cl_Session*>(GetRunningSession()); }
 
-// ---------------------------------------------------------------- lifecycle
+// ---- lifecycle
 
 cl_Session::cl_Session() : m_gameGUI(std::make_unique<cl_GameGUI>()) {
-  g_session = this;
+  SetRunningSession(this);
   CreateInterface();
   m_minigames = std::make_unique<cl_MinigameManager>();
+  m_minigames->SetGUI(m_gameGUI.get());    // the games' questions are drawn over them
   m_diary = std::make_unique<cl_Diary>();  // its book is set up when first opened
   // The panels of the in-game menu, hidden until the menu opens them.
   if (auto* menu = new (std::nothrow) cl_IngameMenuPanel(this)) m_gameGUI->AddChild(menu);
@@ -133,7 +134,7 @@ cl_Session::~cl_Session() {
   RemoveSessionServices();
   RemoveInterfaceServices();
   ReleaseCursorImages();
-  g_session = nullptr;
+  SetRunningSession(nullptr);
   DropStage();
   for (cl_Stage* stage : m_retiredStages) delete stage;
   m_retiredStages.clear();
@@ -209,7 +210,7 @@ void cl_Session::CopyDebugConfig() {
   base::variant_find_or_add_element(m_gameState, "Debug")->copy(*debug);
 }
 
-// ---------------------------------------------------------------- queries and small operations
+// ---- queries and small operations
 
 cl_Scene* cl_Session::GetScene() const { return m_stage ? m_stage->GetScene() : nullptr; }
 
@@ -231,21 +232,16 @@ void cl_Session::SetPanelFlag(base::cl_Window* window, bool enabled) {
 }
 
 bool cl_Session::IsSkippingSequence() {
-  if (!g_session) return false;
-  const int state = g_session->m_actionQueue.m_state;
+  cl_Session* session = GetSession();
+  if (!session) return false;
+  const int state = session->m_actionQueue.m_state;
   return state == cl_GameActionQueue::STATE_FADE_BEFORE_SKIPPING_SEQUENCE ||
          state == cl_GameActionQueue::STATE_SKIPPING_SEQUENCE;
 }
 
-bool cl_Session::IsSceneJustLoaded() { return g_session && g_session->m_sceneJustLoaded; }
-
-int GetMissionState(const char* name) {
+bool cl_Session::IsSceneJustLoaded() {
   cl_Session* session = GetSession();
-  if (!session || !name) return -1;
-  const base::Variant* missions = session->GetGameState()->get_element("Missions");
-  int value = -1;
-  if (!missions || !missions->get_attribute_int(name, value)) return -1;
-  return value;
+  return session && session->m_sceneJustLoaded;
 }
 
 bool IsWideScreen() {
@@ -264,7 +260,7 @@ void ScriptSleepCallback(int milliseconds) {
   if (milliseconds > 0) std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
 }
 
-// ---------------------------------------------------------------- update
+// ---- update
 
 void cl_Session::Update(float time, float dt) {
   if (m_screenshotBanner > 0.0f) m_screenshotBanner -= dt;
@@ -312,13 +308,13 @@ void cl_Session::UpdateWorld(float time, float dt) {
 bool cl_Session::LeaveOnRequest() {
   if (m_request.empty() || m_fader.m_state != cl_Fader::STATE_COVERED) return false;
   for (const char* channel : {"ATHMO", "AMBIENT", "AMBIENT2"}) sfx::StopChannel(channel, 0.25f);
-  cl_GameFrame* frame = GetGameFrame();
+  base::i_GameFrame* frame = base::GetFrameInterface();
   if (m_request == "mainmenu") {
     base::sys::Output("Session: back to the main menu\n");
     if (!frame) return true;
     // The frame keeps this module alive until its update has returned.
     frame->EndSession();
-    frame->SwitchState("RootMenu");
+    SwitchFrameState("RootMenu");
     if (cl_RootMenu* menu = cl_RootMenu::GetInstance()) {
       base::Variant refresh;
       refresh.set_element("Refresh");
@@ -349,7 +345,7 @@ void cl_Session::ScrollAtEdges(float dt) {
   }
 }
 
-// ---------------------------------------------------------------- render
+// ---- render
 
 void cl_Session::Render() {
   gfx::SetMipLodBias(-1.0f);
@@ -405,7 +401,7 @@ void cl_Session::DrawBanner() {
   gfx::DrawTextOutlinedW(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF141414u);
 }
 
-// ---------------------------------------------------------------- scene change and scene scripts
+// ---- scene change and scene scripts
 
 void cl_Session::DropStage() {
   if (!m_stage) return;

@@ -15,7 +15,7 @@
 #include "base/data/Variant.h"
 #include "base/math/Limit.h"
 #include "base/math/Vector.h"
-#include "quillane/menu/GameMenu.h"
+#include "quillane/gui/MenuSession.h"
 #include "quillane/screen/Fader.h"
 #include "quillane/session/DialogCtrl.h"
 #include "quillane/session/GameActionQueue.h"
@@ -232,9 +232,6 @@ bool IsTokenHeld();        // a token picked up from the token bar follows the m
 
 // True when "Scenes/<scene>.lua" has the function (the script is loaded on demand).
 bool SceneScriptHasFunction(const base::String& scene, const base::String& function);
-// The int attribute name of the game state's "Missions"; -1 when missing, for a null name or
-// without a session.
-int GetMissionState(const char* name);
 
 // A loading task that calls function (scene, functionName) when it runs; the result is dropped.
 using tSceneScriptFunction = base::Variant (*)(const base::String& scene, const base::String& function);

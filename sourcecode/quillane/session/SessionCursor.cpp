@@ -6,7 +6,7 @@
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
-#include "quillane/frame/LoadingScreen.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/GameStateLookups.h"

@@ -6,7 +6,7 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/OverlayMgr.h"
@@ -90,7 +90,7 @@ bool cl_Session::ProcessDeveloperKey(const base::ICMD& cmd) {
         heroine->TurnBy((base::Random() - 0.5f) * kRandomTurn, nullptr);
       return true;
     case kKeyF1:
-      if (cl_GameFrame* frame = GetGameFrame()) frame->StartEditor();
+      StartEditor();
       return true;
     case kKeyF1 + 1: m_actionQueue.m_showDebugList = !m_actionQueue.m_showDebugList; return true;
     case kKeyF1 + 2: s_showFps = !s_showFps; return true;

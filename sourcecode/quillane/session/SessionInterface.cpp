@@ -6,6 +6,7 @@
 
 #include "base/data/Variant.h"
 #include "graphics/video/VideoFunctions.h"
+#include "quillane/core/GameState.h"
 #include "quillane/diary/Diary.h"
 #include "quillane/diary/DiaryServices.h"
 #include "quillane/gui/GameGUI.h"
@@ -17,15 +18,15 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
-#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/GameStateLookups.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionServices.h"
 #include "quillane/video/VideoController.h"
 
 namespace quillane {
 
-// ---------------------------------------------------------------- token-bar state
+// ---- token-bar state
 
 void cl_TokenBarState::Write(base::Variant& gameState) const {
   if (m_bar && gameState.is_element()) m_bar->WriteTokenOrder(gameState);
@@ -37,7 +38,7 @@ void cl_TokenBarState::Read(const base::Variant& gameState) {
   m_bar->RefreshTokens();
 }
 
-// ---------------------------------------------------------------- the session's interface work
+// ---- the session's interface work
 
 bool cl_Session::IsBusyForCursor() const {
   return (m_overlays && m_overlays->IsBusy()) || m_actionQueue.m_inCutscene ||
@@ -96,7 +97,7 @@ void cl_Session::OpenLoadSavePanel() {
   panel->ProcessEvent(mode);
 }
 
-// ---------------------------------------------------------------- InterfaceServices
+// ---- InterfaceServices
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
 #include "quillane/diary/Diary.h"
-#include "quillane/frame/GameFrame.h"
+#include "quillane/core/FrameServices.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/TokenBar.h"
 #include "quillane/savegame/SavegameImage.h"

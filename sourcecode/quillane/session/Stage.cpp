@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 #include "base/system.h"
 #include "quillane/actor/ActorRegistry.h"
@@ -33,8 +34,7 @@ cl_Stage::~cl_Stage() {
   ReleaseSceneData();
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scene and characters
+// ---- Scene and characters
 
 void cl_Stage::LoadScene(const base::String& name) {
   if (m_scene) {
@@ -183,8 +183,7 @@ base::tVector3<float> cl_Stage::GetNavMeshCenter(base::tVector3<float>& out) con
   return out;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Update and trigger zones
+// ---- Update and trigger zones
 
 void cl_Stage::Update(float dt) {
   if (m_scene) m_scene->Update(dt);
@@ -259,8 +258,7 @@ void cl_Stage::DispatchZoneChange(const st_ZoneChange& change) {
   session->CallSceneScript(scene, handler, args);
 }
 
-// ---------------------------------------------------------------------------------------------
-// Picking and screen positions
+// ---- Picking and screen positions
 
 base::tRectf cl_Stage::GetCharacterScreenRect(const cl_Character* character) const {
   if (!character || !m_scene) return base::tRectf(0.0f, 0.0f, 0.0f, 0.0f);
@@ -328,7 +326,7 @@ void cl_Stage::UpdateScroll() {
   // A scene no wider than the screen (or a point off the projection) does not scroll.
   float t = 0.0f;
   if (b > a && std::isfinite(x)) t = std::clamp((std::clamp(x, a, b) - a) / (b - a), 0.0f, 1.0f);
-  const float eased = std::sin((t - 0.5f) * 3.14159265f) * 0.5f + 0.5f;
+  const float eased = std::sin((t - 0.5f) * std::numbers::pi_v<float>) * 0.5f + 0.5f;
   m_scene->SetScroll(std::trunc(eased * std::max(range, 0.0f)), 0.0f);
 }
 
@@ -342,8 +340,7 @@ base::tVector2<float> cl_Stage::GetOverheadScreenPos(const cl_Character* charact
   return {screen.x, screen.y};
 }
 
-// ---------------------------------------------------------------------------------------------
-// Scene load task
+// ---- Scene load task
 
 cl_SceneLoadTask::cl_SceneLoadTask(cl_Stage* stage, base::String sceneName)
     : m_sceneName(std::move(sceneName)), m_stage(stage) {}

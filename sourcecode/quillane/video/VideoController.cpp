@@ -9,7 +9,7 @@
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/video/VideoFunctions.h"
-#include "quillane/frame/Event.h"
+#include "quillane/core/Event.h"
 #include "quillane/video/SubtitleLines.h"
 
 namespace {

@@ -25,6 +25,11 @@ class cl_FloorGrid {
   // visited that does not touch the rectangle). Stops early when fn returns true; returns that.
   template <class Fn>
   bool Visit(float minX, float minZ, float maxX, float maxZ, Fn fn);
+  // Calls fn(item) once for every item filed in a cell the segment from (x0, z0) to (x1, z1)
+  // passes through or grazes (with a margin for rounding), column by column from (x0, z0)'s end, so
+  // that items near it tend to come first. Stops early when fn returns true; returns that.
+  template <class Fn>
+  bool VisitAlong(float x0, float z0, float x1, float z1, Fn fn);
   // Cell coordinates of the rectangle's corners, clamped to the grid.
   void CellRange(float minX, float minZ, float maxX, float maxZ, int& x0, int& z0, int& x1, int& z1) const;
   // Visits the items in rings of cells around (x, z), each item once (unfiled ones first), until
@@ -90,6 +95,54 @@ bool cl_FloorGrid::Visit(float minX, float minZ, float maxX, float maxZ, Fn fn) 
         if (!Seen(item) && fn(item)) return true;
       }
     }
+  }
+  return false;
+}
+
+template <class Fn>
+bool cl_FloorGrid::VisitAlong(float x0, float z0, float x1, float z1, Fn fn) {
+  if (!(std::isfinite(x0) && std::isfinite(z0) && std::isfinite(x1) && std::isfinite(z1)))
+    return Visit(std::min(x0, x1), std::min(z0, z1), std::max(x0, x1), std::max(z0, z1), fn);
+  if (m_itemCount == 0) return false;
+  NewStamp();
+  for (int item : m_unfiled) {
+    if (!Seen(item) && fn(item)) return true;
+  }
+  if (m_cellsX == 0) return false;
+  // Items are filed by their boxes' corners rounded to cells in float; the margin keeps every
+  // cell such a rounding can reach.
+  const double slack = 1e-5 * (std::fabs(x0) + std::fabs(z0) + std::fabs(x1) + std::fabs(z1) + m_cellSize);
+  const double dx = static_cast<double>(x1) - x0, dz = static_cast<double>(z1) - z0;
+  const int stepX = dx >= 0.0 ? 1 : -1, stepZ = dz >= 0.0 ? 1 : -1;
+  const double zLo = std::min(z0, z1) - slack, zHi = std::max(z0, z1) + slack;
+  const int firstX = CellOf(static_cast<float>(x0 - stepX * slack), m_originX, m_cellsX);
+  const int lastX = CellOf(static_cast<float>(x1 + stepX * slack), m_originX, m_cellsX);
+  for (int cx = firstX;; cx += stepX) {
+    // The part of the segment over this column (border columns reach out to infinity, as
+    // CellOf clamps); its z range, kept within the segment's.
+    double a = cx == 0 ? -INFINITY : m_originX + static_cast<double>(cx) * m_cellSize - slack;
+    double b = cx == m_cellsX - 1 ? INFINITY : m_originX + static_cast<double>(cx + 1) * m_cellSize + slack;
+    double za = zLo, zb = zHi;
+    if (dx != 0.0) {
+      a = std::max(a, static_cast<double>(std::min(x0, x1)));
+      b = std::min(b, static_cast<double>(std::max(x0, x1)));
+      za = std::clamp(z0 + (a - x0) * (dz / dx), zLo, zHi);
+      zb = std::clamp(z0 + (b - x0) * (dz / dx), zLo, zHi);
+      if (za > zb) std::swap(za, zb);
+      za -= slack, zb += slack;
+    }
+    int firstZ = CellOf(static_cast<float>(za), m_originZ, m_cellsZ);
+    int lastZ = CellOf(static_cast<float>(zb), m_originZ, m_cellsZ);
+    if (stepZ < 0) std::swap(firstZ, lastZ);
+    for (int cz = firstZ;; cz += stepZ) {
+      const int c = cz * m_cellsX + cx;
+      for (int k = m_cellStart[c]; k < m_cellStart[c + 1]; ++k) {
+        const int item = m_items[k];
+        if (!Seen(item) && fn(item)) return true;
+      }
+      if (cz == lastZ) break;
+    }
+    if (cx == lastX) break;
   }
   return false;
 }

@@ -3,6 +3,7 @@
 #include "quillane/world/NavMesh.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include "base/data/Variant.h"
@@ -24,13 +25,6 @@ namespace {
 constexpr float kMergeTolerance = 0.01f;
 
 V2 Floor(const tPoint& p) { return V2(p.x, p.z); }
-
-// Sign of the turn a → b → c in double: exact enough for float inputs of any size.
-int Orientation(const tPoint& a, const tPoint& b, const tPoint& c) {
-  const double v = (static_cast<double>(b.x) - a.x) * (static_cast<double>(c.z) - a.z) -
-                   (static_cast<double>(b.z) - a.z) * (static_cast<double>(c.x) - a.x);
-  return (v > 0.0) - (v < 0.0);
-}
 }  // namespace
 
 cl_NavMesh* cl_NavMesh::Create() { return new cl_NavMesh; }
@@ -53,17 +47,20 @@ void cl_NavMesh::Clear() {
   m_neighbourSlots.clear();
   m_weightSlots.clear();
   m_lengthSlots.clear();
+  m_costSlots.clear();
+  m_plainWeights = true;
   m_boundaryPoints.clear();
   m_boundaryNormals.clear();
   m_mesh.reset();
   m_grid->edges.Clear();
   m_grid->nodes.Clear();
   m_grid->diagonal.Clear();
+  m_grid->boundaryLinks.clear();
   m_grid->maxNeighbourDistance = 0.0f;
   m_name.clear();
 }
 
-// ---------------------------------------------------------------- loading
+// ---- loading
 
 bool cl_NavMesh::Load(const char* scenePath, const base::Variant& description) {
   const base::Variant* file = description.get_attribute("file");
@@ -105,13 +102,15 @@ void cl_NavMesh::ReadMesh(base::File* file) {
   BuildGraph();
 }
 
-// ---------------------------------------------------------------- graph and boundary
+// ---- graph and boundary
 
 void cl_NavMesh::BuildGraph() {
   cl_Mesh& mesh = *m_mesh;
   mesh.CalcConnectivity();
+  const int unmerged = mesh.vertices.size();
   mesh.MergeVertices(kMergeTolerance);
-  mesh.CalcConnectivity();
+  // Without a merge the connectivity is what the first pass found.
+  if (mesh.vertices.size() != unmerged) mesh.CalcConnectivity();
   mesh.BuildEdgeList();
   mesh.CalcAABB();
 
@@ -130,6 +129,7 @@ void cl_NavMesh::BuildGraph() {
   m_neighbourSlots.assign(slots, nullptr);
   m_weightSlots.assign(slots, 1.0f);
   m_lengthSlots.assign(slots, 0.0f);
+  m_costSlots.assign(slots, 0.0f);
   size_t at = 0;
   float maxDistance = 0.0f;
   for (int i = 0; i < edgeCount; ++i) {
@@ -138,6 +138,7 @@ void cl_NavMesh::BuildGraph() {
     n.neighbours = m_neighbourSlots.data() + at;
     n.weights = m_weightSlots.data() + at;
     n.lengths = m_lengthSlots.data() + at;
+    n.costs = m_costSlots.data() + at;
     // A neighbour reached through two faces is listed twice.
     for (int f = 0; f < e->faces.size(); ++f) {
       const cl_Mesh::st_Face* face = e->faces[f];
@@ -153,8 +154,11 @@ void cl_NavMesh::BuildGraph() {
     }
   }
 
+  std::vector<int> ends;  // the vertex indices of each boundary edge's A and B
   for (const cl_Mesh::st_Edge* e : mesh.edges) {
     if (e->faces.size() != 1) continue;
+    ends.push_back(e->vertexA->index);
+    ends.push_back(e->vertexB->index);
     const tPoint a = e->vertexA->position, b = e->vertexB->position;
     m_boundaryPoints.push_back(a);
     m_boundaryPoints.push_back(b);
@@ -166,6 +170,23 @@ void cl_NavMesh::BuildGraph() {
     if (n.dot(d) < 0.0f) n = -n;
     m_boundaryNormals.push_back(n);
   }
+  // Each end's link is another boundary edge at that vertex (of two on an ordinary outline).
+  std::vector<std::array<int, 2>> atVertex(mesh.vertices.size(), {-1, -1});
+  const auto valid = [&](int v) { return v >= 0 && v < static_cast<int>(atVertex.size()); };
+  for (size_t k = 0; k < ends.size(); ++k) {
+    if (!valid(ends[k])) continue;
+    auto& meeting = atVertex[static_cast<size_t>(ends[k])];
+    (meeting[0] < 0 ? meeting[0] : meeting[1]) = static_cast<int>(k / 2);
+  }
+  std::vector<int>& links = m_grid->boundaryLinks;
+  links.assign(ends.size(), -1);
+  for (size_t k = 0; k < ends.size(); ++k) {
+    if (!valid(ends[k])) continue;
+    const auto& meeting = atVertex[static_cast<size_t>(ends[k])];
+    links[k] = meeting[0] == static_cast<int>(k / 2) ? meeting[1] : meeting[0];
+  }
+  m_costSlots = m_lengthSlots;  // all weights are 1
+  m_plainWeights = true;
   m_grid->maxNeighbourDistance = maxDistance;
   BuildGrid();
 }
@@ -204,7 +225,7 @@ void cl_NavMesh::BuildGrid() {
   m_grid->nodes.Build(points, std::max(cell, m_grid->maxNeighbourDistance));
 }
 
-// ---------------------------------------------------------------- floor queries
+// ---- floor queries
 
 bool cl_NavMesh::IsInside(const tPoint& p) {
   // Half-open rule: an edge counts when exactly one end lies strictly above the ray's line, so a
@@ -248,22 +269,52 @@ void cl_NavMesh::GetNearestBoundaryPoint(const tPoint& p, tPoint& out) {
   if (bestEdge >= 0) out = tPoint(bestPoint.x, p.y, bestPoint.y);
 }
 
-bool cl_NavMesh::SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) {
-  // Proper crossings count; a segment ending on an edge does not (goals are put there). Where a
-  // boundary corner lies inside the segment, the floor just before and after it decides.
-  return m_grid->edges.Visit(std::min(p0.x, p1.x), std::min(p0.z, p1.z), std::max(p0.x, p1.x), std::max(p0.z, p1.z),
-                             [&](int i) {
-                               const tPoint& a = m_boundaryPoints[2 * i];
-                               const tPoint& b = m_boundaryPoints[2 * i + 1];
-                               const int sa = Orientation(p0, p1, a), sb = Orientation(p0, p1, b);
-                               if (sa != 0 && sb != 0) {
-                                 if (sa == sb) return false;
-                                 const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
-                                 return s0 != 0 && s1 != 0 && s0 != s1;
-                               }
-                               return (sa == 0 && CornerLeavesFloor(p0, p1, a)) ||
-                                      (sb == 0 && CornerLeavesFloor(p0, p1, b));
-                             });
+bool cl_NavMesh::SegmentHitsBoundary(const tPoint& p0, const tPoint& p1) { return FindBlockingEdge(p0, p1) >= 0; }
+
+int cl_NavMesh::FindBlockingEdge(const tPoint& p0, const tPoint& p1) {
+  // Edges met at a corner are judged after the walk: that costs two inside tests, and a crossing
+  // further on mostly settles the segment first.
+  constexpr int kHeldCorners = 8;
+  int corners[kHeldCorners];
+  int cornerCount = 0, found = -1;
+  m_grid->edges.VisitAlong(p0.x, p0.z, p1.x, p1.z, [&](int i) {
+    const en_Crossing c = EdgeCrossing(p0, p1, i);
+    if (c == CROSSING_CORNER && cornerCount < kHeldCorners) {
+      corners[cornerCount++] = i;
+      return false;
+    }
+    if (c == CROSSING_NONE || (c == CROSSING_CORNER && !CornerBlocks(p0, p1, i))) return false;
+    found = i;
+    return true;
+  });
+  for (int k = 0; found < 0 && k < cornerCount; ++k) {
+    if (CornerBlocks(p0, p1, corners[k])) found = corners[k];
+  }
+  return found;
+}
+
+bool cl_NavMesh::EdgeBlocksSegment(const tPoint& p0, const tPoint& p1, int i) {
+  const en_Crossing c = EdgeCrossing(p0, p1, i);
+  return c == CROSSING_PROPER || (c == CROSSING_CORNER && CornerBlocks(p0, p1, i));
+}
+
+cl_NavMesh::en_Crossing cl_NavMesh::EdgeCrossing(const tPoint& p0, const tPoint& p1, int i) const {
+  // Proper crossings count; a segment ending on an edge does not (goals are put there).
+  const tPoint& a = m_boundaryPoints[2 * i];
+  const tPoint& b = m_boundaryPoints[2 * i + 1];
+  const int sa = Orientation(p0, p1, a), sb = Orientation(p0, p1, b);
+  if (sa == 0 || sb == 0) return CROSSING_CORNER;
+  if (sa == sb) return CROSSING_NONE;
+  const int s0 = Orientation(a, b, p0), s1 = Orientation(a, b, p1);
+  return s0 != 0 && s1 != 0 && s0 != s1 ? CROSSING_PROPER : CROSSING_NONE;
+}
+
+bool cl_NavMesh::CornerBlocks(const tPoint& p0, const tPoint& p1, int i) {
+  // Where a boundary corner lies inside the segment, the floor just before and after it decides.
+  const tPoint& a = m_boundaryPoints[2 * i];
+  const tPoint& b = m_boundaryPoints[2 * i + 1];
+  return (Orientation(p0, p1, a) == 0 && CornerLeavesFloor(p0, p1, a)) ||
+         (Orientation(p0, p1, b) == 0 && CornerLeavesFloor(p0, p1, b));
 }
 
 bool cl_NavMesh::CornerLeavesFloor(const tPoint& p0, const tPoint& p1, const tPoint& corner) {

@@ -34,7 +34,8 @@ class i_NavMesh {
   // Loads the mesh through the loader of the file's extension and builds the graph.
   virtual bool LoadMesh(const char* path) = 0;
   // A walkable path from start towards goal around the obstacles (null for none). On failure
-  // out is left as it was; a path of more than about ten thousand units is refused.
+  // out is left as it was. A path with more points than the floor's size allows (from a start far
+  // off the floor) is refused with a warning.
   virtual bool FindPath(const tPoint& start, const tPoint& goal, tPointList& out, const tPointList* obstacles) = 0;
   virtual void RenderDebug() = 0;  // filled mesh, wireframe and boundary in 3-D
   virtual tPoint GetNearestNodePosition(const tPoint& p) = 0;  // (0, 0, 0) without nodes
@@ -116,18 +117,30 @@ class cl_NavMesh final : public i_NavMesh, public tPathFinder<cl_PathNode> {
   const tPointList& GetBoundaryNormals() const { return m_boundaryNormals; }
   const char* GetName() const { return m_name.c_str(); }
 
- protected:
-  float NeighbourCost(cl_PathNode* from, int k) override { return from->lengths[k] * from->weights[k]; }
-
  private:
   struct st_Grid;
+  struct st_Sight;
 
   void Clear();
   void BuildGraph();
   void BuildGrid();
   void WriteWeights(const tPointList* obstacles);
+  // The most points the first subdivision of a path found on this floor can give.
+  double MaxPathPoints() const;
   // The goal as it ends a path: q inside the mesh, else its nearest boundary point.
   tPoint ClampGoal(const tPoint& q);
+  enum en_Crossing { CROSSING_NONE, CROSSING_PROPER, CROSSING_CORNER };
+  // How the floor segment meets boundary edge i: crossing it between the ends of both, not at all,
+  // or with the edge's line through A or B (CornerBlocks decides that case).
+  en_Crossing EdgeCrossing(const tPoint& p0, const tPoint& p1, int edge) const;
+  // For a segment whose line passes through a corner of boundary edge i: true when the corner lies
+  // inside the segment and the segment leaves the floor there.
+  bool CornerBlocks(const tPoint& p0, const tPoint& p1, int edge);
+  // True when boundary edge i blocks the floor segment: a proper crossing, or a corner case that
+  // CornerBlocks finds leaving the floor.
+  bool EdgeBlocksSegment(const tPoint& p0, const tPoint& p1, int edge);
+  // A boundary edge that blocks the segment, looked for from p0's end outwards; -1 when none.
+  int FindBlockingEdge(const tPoint& p0, const tPoint& p1);
   // For a boundary corner on the segment's line: true when it lies inside the segment and the
   // segment is off the floor just before or after it.
   bool CornerLeavesFloor(const tPoint& p0, const tPoint& p1, const tPoint& corner);
@@ -137,6 +150,8 @@ class cl_NavMesh final : public i_NavMesh, public tPathFinder<cl_PathNode> {
   std::vector<cl_PathNode*> m_neighbourSlots;
   std::vector<float> m_weightSlots;
   std::vector<float> m_lengthSlots;
+  std::vector<float> m_costSlots;  // length × weight
+  bool m_plainWeights = true;      // every weight is 1 (no obstacle in the last query)
   tPointList m_boundaryPoints;
   tPointList m_boundaryNormals;
   std::unique_ptr<base::cl_Mesh> m_mesh;

@@ -2,6 +2,7 @@
 #include "quillane/world/NavMeshDebug.h"
 
 #include <cmath>
+#include <numbers>
 
 #include "base/system.h"
 #include "graphics/Camera2D.h"
@@ -66,7 +67,7 @@ void AddCircle2D(const V2& centre, float radius, uint32_t colour) {
   constexpr int kSides = 24;
   V2 last = centre + V2(radius, 0.0f);
   for (int i = 1; i <= kSides; ++i) {
-    const float a = 6.2831853f * static_cast<float>(i) / kSides;
+    const float a = 2.0f * std::numbers::pi_v<float> * static_cast<float>(i) / kSides;
     const V2 p = centre + V2(std::cos(a) * radius, std::sin(a) * radius);
     AddLine2D(last, p, colour);
     last = p;

@@ -1,10 +1,12 @@
 // The path pipeline of the navigation mesh: nearest nodes, obstacle weights, the graph search,
-// then subdivision, line-of-sight smoothing and obstacle avoidance on the point list.
+// then subdivision, line-of-sight smoothing (NavMeshSight.cpp) and obstacle avoidance on the
+// point list.
 #include <algorithm>
 #include <cmath>
 
 #include "base/system.h"
 #include "graphics/mesh/Geometry.h"
+#include "graphics/mesh/Mesh.h"
 #include "quillane/world/NavMesh.h"
 #include "quillane/world/NavMeshGrid.h"
 
@@ -17,9 +19,6 @@ constexpr float kMaxSearchCost = 1000000.0f;
 constexpr float kObstaclePenalty = 1000.0f;
 constexpr float kShortestWeightedEdge = 1e-6f;  // shorter graph edges get no obstacle weight
 constexpr float kSubdivideStep = 10.0f;
-// Smoothing tests line of sight in quadratic time. Room floors give paths of a few hundred
-// points; a mesh that makes a walk of many kilometres would stall the game for minutes.
-constexpr size_t kMaxPathPoints = 1024;
 
 V2 Floor(const tPoint& p) { return V2(p.x, p.z); }
 base::Circle2 CircleOf(const tPoint& o) { return base::Circle2(V2(o.x, o.y), o.z); }
@@ -38,6 +37,16 @@ float cl_NavMesh::EdgeCost(cl_PathNode* from, cl_PathNode* to) {
   return d;
 }
 
+double cl_NavMesh::MaxPathPoints() const {
+  if (!m_mesh) return 0.0;
+  // Each leg between neighbouring nodes is at most the longest neighbour distance, the legs from
+  // the start and to the goal about the floor's size at most; a point every 10 units on each.
+  const double size = std::hypot(static_cast<double>(m_mesh->aabbMax.x) - m_mesh->aabbMin.x,
+                                 static_cast<double>(m_mesh->aabbMax.z) - m_mesh->aabbMin.z);
+  const double legs = static_cast<double>(m_nodes.size()) + 2.0;
+  return legs * (1.0 + m_grid->maxNeighbourDistance / kSubdivideStep) + 3.0 * (1.0 + size / kSubdivideStep) + 4.0;
+}
+
 tPoint cl_NavMesh::ClampGoal(const tPoint& q) {
   if (IsInside(q)) return q;
   tPoint out;
@@ -46,8 +55,16 @@ tPoint cl_NavMesh::ClampGoal(const tPoint& q) {
 }
 
 void cl_NavMesh::WriteWeights(const tPointList* obstacles) {
+  if (!obstacles || obstacles->empty()) {
+    if (m_plainWeights) return;  // as the last query left them
+    std::fill(m_weightSlots.begin(), m_weightSlots.end(), 1.0f);
+    m_costSlots = m_lengthSlots;
+    m_plainWeights = true;
+    return;
+  }
   std::fill(m_weightSlots.begin(), m_weightSlots.end(), 1.0f);
-  if (!obstacles) return;
+  m_costSlots = m_lengthSlots;
+  m_plainWeights = false;
   const float reach = m_grid->maxNeighbourDistance;
   for (const tPoint& o : *obstacles) {
     const base::Circle2 circle = CircleOf(o);
@@ -61,7 +78,10 @@ void cl_NavMesh::WriteWeights(const tPointList* obstacles) {
         if (!(length >= kShortestWeightedEdge)) continue;
         float t0 = 0.0f, t1 = 0.0f;
         if (circle.IntersectRay(base::Ray2(a, (b - a).normal()), t0, t1) != 2) continue;
-        if (std::min(t1, length) - std::max(t0, 0.0f) > 0.0f) n.weights[k] += kObstaclePenalty / length;
+        if (std::min(t1, length) - std::max(t0, 0.0f) > 0.0f) {
+          n.weights[k] += kObstaclePenalty / length;
+          n.costs[k] = n.lengths[k] * n.weights[k];
+        }
       }
       return false;
     });
@@ -82,6 +102,9 @@ bool cl_NavMesh::FindPathNodes(const tPoint& p, const tPoint& q, tPointList& out
       goal.x = moved.x;
       goal.z = moved.y;
     }
+    // A goal moved out of an obstacle may now lie across a wall from the node nearest to where
+    // it was; the search then ends at the node nearest to where the walk ends.
+    if (g && (goal.x != q.x || goal.z != q.z)) g = FindNearestNode(ClampGoal(goal));
   }
   if (!s || !g) return false;
   out.clear();
@@ -112,11 +135,17 @@ bool cl_NavMesh::FindPath(const tPoint& start, const tPoint& goal, tPointList& o
   tPointList tmp;
   if (!FindPathNodes(start, goal, tmp, obstacles)) return false;
   tmp.insert(tmp.begin(), start);
-  SubdividePath(tmp);
-  if (tmp.size() > kMaxPathPoints) {
-    base::sys::Output("Warning: navigation mesh: a path of %d steps refused\n", static_cast<int>(tmp.size()));
+  // Counted before the points are made: memory stays bounded by the floor's size.
+  double planned = 1.0;
+  for (size_t i = 1; i < tmp.size(); ++i) planned += 1.0 + (tmp[i] - tmp[i - 1]).length() / kSubdivideStep;
+  if (!(planned <= MaxPathPoints())) {
+    base::sys::Output(
+        "Warning: navigation mesh '%s': a path from (%.1f, %.1f) would hold %.0f points, more than the "
+        "floor allows; the start lies far off the floor\n",
+        m_name.c_str(), static_cast<double>(start.x), static_cast<double>(start.z), planned);
     return false;
   }
+  SubdividePath(tmp);
   SmoothPath(tmp, obstacles);
   std::reverse(tmp.begin(), tmp.end());
   SubdividePath(tmp);
@@ -153,23 +182,6 @@ void cl_NavMesh::SubdividePath(tPointList& points) {
   points.swap(out);
 }
 
-void cl_NavMesh::SmoothPath(tPointList& points, const tPointList* obstacles) {
-  tPointList result;
-  result.reserve(points.size());
-  while (!points.empty()) {
-    const tPoint e = points.back();
-    points.pop_back();
-    result.push_back(e);
-    for (size_t f = 0; f < points.size(); ++f) {
-      if (SegmentHitsBoundary(e, points[f])) continue;
-      if (obstacles && SegmentHitsObstacle(e, points[f], *obstacles)) continue;
-      points.resize(f + 1);
-      break;
-    }
-  }
-  points.swap(result);
-}
-
 bool cl_NavMesh::SegmentHitsObstacle(const tPoint& e, const tPoint& f, const tPointList& obstacles) {
   const base::Segment2 segment(Floor(e), Floor(f));
   for (const tPoint& o : obstacles) {
@@ -193,9 +205,22 @@ void cl_NavMesh::AvoidObstacles(tPointList& points, const tPointList& obstacles)
     const base::Circle2 grown = circle.Grown(10.0f);
     for (size_t i = 1; i + 1 < n; ++i) {
       if (!circle.Contains(Floor(points[i]))) continue;
-      const V2 exit = grown.ExitPointAcross(base::Ray2(Floor(points[i]), d[i]));
-      points[i].x = exit.x;
-      points[i].z = exit.y;
+      // The nearer way out across the path, else the other side. A way out that leaves the floor
+      // or loses sight of the points before and after is not taken: the point then stays (the
+      // walker brushes the obstacle rather than a path running off the floor).
+      const base::Ray2 ray(Floor(points[i]), d[i]);
+      const V2 nearer = grown.ExitPointAcross(ray);
+      V2 farther = nearer;
+      const base::Ray2 across(ray.origin, V2(-ray.direction.y, ray.direction.x));
+      float t1 = 0.0f, t2 = 0.0f;
+      if (grown.IntersectRay(across, t1, t2) == 2) farther = across.PointAt(std::fabs(t1) < std::fabs(t2) ? t2 : t1);
+      for (const V2& exit : {nearer, farther}) {
+        const tPoint moved(exit.x, points[i].y, exit.y);
+        if (!IsInside(moved) || SegmentHitsBoundary(points[i - 1], moved) || SegmentHitsBoundary(moved, points[i + 1]))
+          continue;
+        points[i] = moved;
+        break;
+      }
     }
   }
 }

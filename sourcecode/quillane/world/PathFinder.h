@@ -3,7 +3,8 @@
 // popped, so results depend only on discovery order. Used by the navigation mesh.
 #pragma once
 
-#include <list>
+#include <algorithm>
+#include <cstddef>
 #include <vector>
 
 #include "base/math/Vector.h"
@@ -23,7 +24,8 @@ struct tPathNode {
 };
 
 // One graph node per mesh edge. Neighbours and their weights live in flat arrays owned by the
-// nav mesh, so a search walks contiguous memory; the node holds its slice.
+// nav mesh, so a search walks contiguous memory; the node holds its slice. What a search reads
+// comes first.
 class cl_PathNode final : public tPathNode<cl_PathNode> {
  public:
   virtual ~cl_PathNode() = default;
@@ -36,14 +38,17 @@ class cl_PathNode final : public tPathNode<cl_PathNode> {
   // Nodes stand on the floor in 3-D; there is no 2-D position.
   virtual void GetPosition2D(base::tVector2<float>& out) const { out = base::tVector2<float>(0, 0); }
 
+  int neighbourCount = 0;
+  cl_PathNode** neighbours = nullptr;  // neighbourCount entries, in build order
+  // EdgeCost to each neighbour (length × weight), kept beside the weights by an owner that
+  // writes them; null when the search is to ask EdgeCost.
+  float* costs = nullptr;
   int id = 0;  // 1-based creation order
   int zero = 0;
   const void* element = nullptr;  // the mesh edge (base::cl_Mesh::st_Edge)
   base::tVector3<float> position;
-  cl_PathNode** neighbours = nullptr;  // neighbourCount entries, in build order
-  float* weights = nullptr;            // one per neighbour, written by every path query
-  float* lengths = nullptr;            // 3-D distance to each neighbour, fixed at build
-  int neighbourCount = 0;
+  float* weights = nullptr;  // one per neighbour, written by every path query
+  float* lengths = nullptr;  // 3-D distance to each neighbour, fixed at build
 };
 
 // Best-first search with a 1-based binary min-heap. Derived classes supply EdgeCost; the heap
@@ -71,12 +76,7 @@ class tPathFinder {
   T* m_goal = nullptr;
   float m_maxCost = 0.0f;
   float m_resultCost = 0.0f;
-  std::list<T*> m_result;
-
- protected:
-  // Cost of the k-th neighbour of from; by default EdgeCost. Overridden where the cost can be
-  // read straight from per-neighbour arrays (it must equal EdgeCost).
-  virtual float NeighbourCost(T* from, int k) { return EdgeCost(from, from->GetNeighbour(k)); }
+  std::vector<T*> m_result;
 
  private:
   struct st_HeapEntry {
@@ -92,7 +92,7 @@ class tPathFinder {
   std::vector<T*> m_touched;  // every node whose parent was set in this search
 };
 
-// ---------------------------------------------------------------- search
+// ---- search
 
 template <class T>
 void tPathFinder<T>::Push(float cost, T* node) {
@@ -111,19 +111,26 @@ template <class T>
 typename tPathFinder<T>::st_HeapEntry tPathFinder<T>::Pop() {
   const st_HeapEntry top = m_heap[1];
   // The last entry sinks from the root: a child moves up when it is strictly cheaper than the
-  // sinking entry, the right one only when also strictly cheaper than the left.
+  // sinking entry, the right one only when also strictly cheaper than the left. Done bottom-up:
+  // the hole runs down the path of cheaper children to a leaf (one comparison a level, no early
+  // exit to mispredict), then the sinking entry climbs back over the path entries that are not
+  // cheaper than it. Costs along the path never decrease, so it ends where the sinking stops.
   const st_HeapEntry last = m_heap[m_heapSize];
-  --m_heapSize;
+  const int size = --m_heapSize;
   int i = 1;
-  for (;;) {
-    const int l = 2 * i, r = l + 1;
-    int chosen = 0;
-    float cost = last.cost;
-    if (l <= m_heapSize && m_heap[l].cost < cost) chosen = l, cost = m_heap[l].cost;
-    if (r <= m_heapSize && m_heap[r].cost < cost) chosen = r;
-    if (chosen == 0) break;
+  while (2 * i < size) {
+    const int l = 2 * i;
+    const int chosen = m_heap[l + 1].cost < m_heap[l].cost ? l + 1 : l;
     m_heap[i] = m_heap[chosen];
     i = chosen;
+  }
+  if (2 * i == size) {  // a lone left child
+    m_heap[i] = m_heap[2 * i];
+    i = 2 * i;
+  }
+  while (i > 1 && !(m_heap[i / 2].cost < last.cost)) {
+    m_heap[i] = m_heap[i / 2];
+    i /= 2;
   }
   m_heap[i] = last;
   return top;
@@ -156,7 +163,8 @@ bool tPathFinder<T>::Search(T* start, T* goal, float maxCost) {
     const st_HeapEntry e = Pop();
     T* n = e.node;
     if (n == goal) {
-      for (T* p = goal; p != start; p = p->parent) m_result.push_front(p);
+      for (T* p = goal; p != start; p = p->parent) m_result.push_back(p);
+      std::reverse(m_result.begin(), m_result.end());
       m_resultCost = e.cost;
       ResetMarks();
       return true;
@@ -166,7 +174,7 @@ bool tPathFinder<T>::Search(T* start, T* goal, float maxCost) {
       T* m = n->GetNeighbour(k);
       if (m == nullptr || m->parent != nullptr) continue;
       if (!IsPassable(m)) continue;
-      const float c = NeighbourCost(n, k) + e.cost;
+      const float c = (n->costs ? n->costs[k] : EdgeCost(n, m)) + e.cost;
       if (c <= maxCost) {
         Push(c, m);
         m->cost = c;

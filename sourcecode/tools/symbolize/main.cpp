@@ -1,68 +1,33 @@
-// quillane-symbolize REPORT: adds the demangled function name and "file line N" to every
-// call-stack line of a crash report, from the DWARF data of the modules the lines name. The
-// crash handler starts it on the report it has just written, with a time limit; the report is
-// replaced through a temporary file, so an interrupted run leaves the raw report as it was.
+// quillane-symbolize REPORT [DUMP]: adds the demangled function name and "file line N" to every
+// call-stack line of a crash report, from the DWARF data of the modules the lines name, and with
+// the crash dump lists each frame's parameters and locals and the program's global variables in
+// place of the report's marker line. The crash handler starts it on the report and dump it has
+// just written, with a time limit; the report is replaced through a temporary file, so an
+// interrupted run leaves the raw report as it was.
 //
 // A call-stack line as the handler writes it:
 //   <address>  <stack pointer>  <raw symbol>+<displacement>  [<module path>+<module offset>]
 // and as this program leaves it:
 //   <address>  <stack pointer>  <function>+<displacement>  <source file> line <n>  [<module path>+<module offset>]
-#include <elfutils/libdwfl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <cxxabi.h>
 #include <fstream>
-#include <map>
-#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "CrashImage.h"
+#include "DwarfModules.h"
+#include "FrameVariables.h"
+#include "platform/os/CrashDump.h"
+#include "platform/os/CrashReport.h"
+
 namespace {
 
-// One module's debugging data, opened once per report.
-struct st_Module {
-  Dwfl* dwfl = nullptr;
-  Dwfl_Module* module = nullptr;
-  Dwarf_Addr low = 0;  // the module's first address as reported
-  ~st_Module() {
-    if (dwfl) dwfl_end(dwfl);
-  }
-};
-
-const Dwfl_Callbacks kCallbacks = {
-    dwfl_build_id_find_elf, dwfl_standard_find_debuginfo, dwfl_offline_section_address, nullptr,
-};
-
-st_Module* OpenModule(std::map<std::string, std::unique_ptr<st_Module>>& cache, const std::string& path) {
-  auto found = cache.find(path);
-  if (found != cache.end()) return found->second.get();
-  auto m = std::make_unique<st_Module>();
-  m->dwfl = dwfl_begin(&kCallbacks);
-  if (m->dwfl) {
-    dwfl_report_begin(m->dwfl);
-    // Position independent modules are placed at 0, so a module offset is their address.
-    m->module = dwfl_report_elf(m->dwfl, path.c_str(), path.c_str(), -1, 0, false);
-    dwfl_report_end(m->dwfl, nullptr, nullptr);
-    if (m->module) dwfl_module_info(m->module, nullptr, &m->low, nullptr, nullptr, nullptr, nullptr, nullptr);
-  }
-  if (!m->module) std::fprintf(stderr, "Warning: quillane-symbolize: no symbols for '%s'\n", path.c_str());
-  st_Module* result = m.get();
-  cache[path] = std::move(m);
-  return result;
-}
-
-std::string Demangle(const char* name) {
-  int status = 0;
-  char* text = abi::__cxa_demangle(name, nullptr, nullptr, &status);
-  if (status != 0 || !text) return name;
-  std::string result(text);
-  std::free(text);
-  return result;
-}
+using symbolize::cl_ModuleCache;
 
 // The frame's parts; false for lines that are not call-stack lines or were done already.
 struct st_Frame {
@@ -72,14 +37,19 @@ struct st_Frame {
   unsigned long long offset = 0;
 };
 
+// A call-stack line starts with the address and stack pointer columns: 16 hexadecimal digits
+// each.
+bool IsFrameLine(const std::string& line) {
+  return line.size() >= 36 && line.find_first_not_of("0123456789ABCDEF") == 16 && line.compare(16, 2, "  ") == 0 &&
+         line.find_first_not_of("0123456789ABCDEF", 18) == 34;
+}
+
 bool ParseFrame(const std::string& line, st_Frame& out) {
-  if (line.size() < 40 || line.back() != ']') return false;
+  if (line.size() < 40 || line.back() != ']' || !IsFrameLine(line)) return false;
   const size_t open = line.rfind("  [");
   const size_t plus = line.rfind('+');
   if (open == std::string::npos || plus == std::string::npos || plus < open) return false;
   if (line.find(" line ") != std::string::npos) return false;  // named already
-  // The address and stack pointer columns: 16 hexadecimal digits each.
-  if (line.find_first_not_of("0123456789ABCDEF") != 16 || line.compare(16, 2, "  ") != 0) return false;
   out.head = line.substr(0, 36);
   out.tail = line.substr(open + 2);
   out.module = line.substr(open + 3, plus - open - 3);
@@ -88,9 +58,8 @@ bool ParseFrame(const std::string& line, st_Frame& out) {
   return end && *end == ']' && !out.module.empty() && out.module[0] == '/';
 }
 
-std::string Symbolize(std::map<std::string, std::unique_ptr<st_Module>>& cache, const st_Frame& frame,
-                      bool returnAddress) {
-  st_Module* m = OpenModule(cache, frame.module);
+std::string Symbolize(cl_ModuleCache& modules, const st_Frame& frame, bool returnAddress) {
+  const symbolize::st_Module* m = modules.Open(frame.module);
   if (!m || !m->module) return std::string();
   // A return address points after its call; the call itself names the right line.
   const Dwarf_Addr pc = m->low + frame.offset;
@@ -102,7 +71,7 @@ std::string Symbolize(std::map<std::string, std::unique_ptr<st_Module>>& cache, 
   if (!name) return std::string();
   char number[32];
   std::snprintf(number, sizeof number, "+%llX", static_cast<unsigned long long>(displacement + (pc - at)));
-  text = Demangle(name) + number;
+  text = symbolize::Demangle(name) + number;
   if (Dwfl_Line* line = dwfl_module_getsrc(m->module, at)) {
     int lineNumber = 0;
     if (const char* file = dwfl_lineinfo(line, nullptr, &lineNumber, nullptr, nullptr, nullptr))
@@ -111,11 +80,24 @@ std::string Symbolize(std::map<std::string, std::unique_ptr<st_Module>>& cache, 
   return text;
 }
 
+// The sections that stand in for the marker line: every frame again with its variables, then
+// the globals when the dump carries them.
+std::string VariableSections(cl_ModuleCache& modules, const symbolize::cl_CrashImage& image,
+                             const std::vector<std::string>& frameLines) {
+  std::string text = "========================\r\nLocal Variables And Parameters\r\n";
+  text += "\r\nCall stack:\r\nAddress           Frame             Function            SourceFile\r\n";
+  for (size_t i = 0; i < frameLines.size() && i < image.Dump().frames.size(); ++i)
+    text += frameLines[i] + "\r\n" + symbolize::FrameVariables(modules, image, i) + "\r\n";
+  if (image.Dump().header.flags & platform::os::kCrashDumpGlobals)
+    text += "========================\r\nGlobal Variables\r\n" + symbolize::GlobalVariables(modules, image) + "\r\n";
+  return text;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: quillane-symbolize CRASH-REPORT\n");
+  if (argc != 2 && argc != 3) {
+    std::fprintf(stderr, "usage: quillane-symbolize CRASH-REPORT [CRASH-DUMP]\n");
     return 2;
   }
   const std::string path = argv[1];
@@ -128,9 +110,11 @@ int main(int argc, char** argv) {
   whole << in.rdbuf();
   const std::string report = whole.str();
 
-  std::map<std::string, std::unique_ptr<st_Module>> cache;
+  cl_ModuleCache modules;
   std::string result;
-  int frames = 0, named = 0;
+  std::vector<std::string> frameLines;
+  int named = 0;
+  size_t marker = std::string::npos;
   size_t start = 0;
   while (start < report.size()) {
     size_t end = report.find('\n', start);
@@ -143,15 +127,36 @@ int main(int argc, char** argv) {
       line.pop_back();
     }
     st_Frame frame;
-    if (ParseFrame(line, frame)) {
-      const std::string text = Symbolize(cache, frame, frames > 0);
-      ++frames;
-      if (!text.empty()) {
-        line = frame.head + text + "  " + frame.tail;
-        ++named;
+    if (IsFrameLine(line)) {
+      if (ParseFrame(line, frame)) {
+        const std::string text = Symbolize(modules, frame, !frameLines.empty());
+        if (!text.empty()) {
+          line = frame.head + text + "  " + frame.tail;
+          ++named;
+        }
       }
+      frameLines.push_back(line);
+    }
+    if (line == platform::os::kCrashVariablesLine) {
+      marker = result.size();
+      continue;  // the sections take its place
     }
     result += line + ending;
+  }
+
+  if (marker != std::string::npos) {
+    std::string sections = std::string(platform::os::kCrashVariablesLine) + "\r\n";
+    platform::os::CrashDump dump;
+    std::string error;
+    if (argc < 3) {
+      std::fprintf(stderr, "Warning: quillane-symbolize: no crash dump given, so no variables\n");
+    } else if (!platform::os::ReadCrashDump(argv[2], dump, error)) {
+      std::fprintf(stderr, "Warning: quillane-symbolize: %s\n", error.c_str());
+    } else {
+      const symbolize::cl_CrashImage image(dump);
+      sections = VariableSections(modules, image, frameLines);
+    }
+    result.insert(marker, sections);
   }
 
   const std::string temp = path + ".tmp";
@@ -168,6 +173,6 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ERROR: quillane-symbolize: cannot replace '%s'\n", path.c_str());
     return 1;
   }
-  std::fprintf(stderr, "quillane-symbolize: %d of %d frames named in %s\n", named, frames, path.c_str());
+  std::fprintf(stderr, "quillane-symbolize: %d of %zu frames named in %s\n", named, frameLines.size(), path.c_str());
   return 0;
 }

@@ -23,7 +23,7 @@ base::tRectf AbsRectOf(const base::cl_Window& w) {
   return base::tRectf(w.m_AbsRect.left, w.m_AbsRect.top, w.m_AbsRect.right, w.m_AbsRect.bottom);
 }
 
-// ---------------------------------------------------------------- buttons
+// ---- buttons
 
 bool cl_SystemButton::Init(base::StaticVariantIterator desc) {
   base::cl_Button::Init(desc);
@@ -63,7 +63,7 @@ void cl_SystemCloseButton::Render(float px, float py) {
   DrawSkinTexture(SKIN_TEX_CHECK, m_AbsRect.left + 2, m_AbsRect.top + 2);
 }
 
-// ---------------------------------------------------------------- title bar
+// ---- title bar
 
 bool cl_SystemTitleBar::Init(base::StaticVariantIterator desc) {
   base::cl_TitleBar::Init(desc);
@@ -83,7 +83,7 @@ void cl_SystemTitleBar::Render(float px, float py) {
   RenderChildren(px, py);
 }
 
-// ---------------------------------------------------------------- check box, radio, toggle
+// ---- check box, radio, toggle
 
 void cl_SystemCheckBox::Render(float px, float py) {
   UpdateRect(px, py);
@@ -115,7 +115,7 @@ void cl_SystemTreeToggle::Render(float px, float py) {
   gfx::DrawText(Px(a.left + 5), Px(a.top), IsOpen() ? "-" : "+", s_SkinColors[SKIN_BLACK]);
 }
 
-// ---------------------------------------------------------------- menu folder
+// ---- menu folder
 
 bool cl_SystemMenuFolder::Init(base::StaticVariantIterator desc) {
   base::cl_MenuFolder::Init(desc);
@@ -137,7 +137,7 @@ void cl_SystemMenuFolder::Render(float px, float py) {
   RenderChildren(px, py);
 }
 
-// ---------------------------------------------------------------- frames
+// ---- frames
 
 void cl_SystemFrame::Render(float px, float py) {
   UpdateRect(px, py);

@@ -30,7 +30,7 @@ float PrefixWidth(const char* text, int n) {
 
 }  // namespace
 
-// ---------------------------------------------------------------- cl_SystemStringCtrl
+// ---- cl_SystemStringCtrl
 
 cl_SystemStringCtrl::cl_SystemStringCtrl() {
   m_Rect.w = 0;
@@ -114,7 +114,7 @@ int cl_SystemStringCtrl::GetCharIndexAt(int x) {
   return length;
 }
 
-// ---------------------------------------------------------------- edit, slider, scroll area
+// ---- edit, slider, scroll area
 
 void cl_SystemEdit::Render(float px, float py) {
   UpdateRect(px, py);
@@ -146,7 +146,7 @@ void cl_SystemScrollArea::SetClipRect(const base::st_ScreenRect* r) {
   }
 }
 
-// ---------------------------------------------------------------- image box
+// ---- image box
 
 void cl_SystemStaticImage::Render(float px, float py) {
   UpdateRect(px, py);

@@ -1,7 +1,9 @@
 // crash_probe FAULT: installs the crash handler the way the program does, with the user data
 // folder from QUILLANE_USER_DIR, and then fails as asked: null, divide, overflow, abort,
 // illegal, breakpoint, thread (a null write on a second thread), default-name (a null write
-// before the report is named "crash.log"). Returns 3 when the fault did not end it.
+// before the report is named "crash.log"), locals (a null write in a frame whose variables and
+// whose caller's the report must show, with the globals; "locals-noglobals" without the globals).
+// Returns 3 when the fault did not end it.
 #include <cstdlib>
 #include <cstring>
 #include <thread>
@@ -15,6 +17,11 @@
 // Each fault sits in a function of its own that the report must name; the sanitizers would
 // catch some of them first, so they stay out of these.
 #define PROBE_FAULT __attribute__((noinline, no_sanitize("address", "undefined")))
+
+// Outside the unnamed namespace, so that neither is left out or folded away.
+int g_probeCounter = 0;
+const char* g_probeLabel = "ferry";
+int g_probeSeries[3] = {5, 6, 7};
 
 namespace {
 
@@ -44,6 +51,28 @@ PROBE_FAULT void ProbeBreakpoint() { asm volatile("int3"); }
 
 PROBE_FAULT void ProbeThreadFault() { *g_null = 2; }
 
+// Values the report must show: globals, a frame's parameters and locals, its caller's local.
+struct st_ProbePoint {
+  int x;
+  float y;
+};
+st_ProbePoint g_probePoint = {12, 0.5f};
+
+PROBE_FAULT void ProbeLocals(int depth, const char* label) {
+  volatile int marker = 0x5EED1234;
+  volatile double ratio = 2.5;
+  g_probeCounter = depth + 40;
+  g_probePoint.x += depth;
+  g_sink = label[0] + int(ratio);
+  if (marker == 0x5EED1234) *g_null = depth;
+}
+
+PROBE_FAULT void ProbeLocalsCaller() {
+  volatile int outer = 77;
+  ProbeLocals(3, "ferry");
+  g_sink = outer;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -58,6 +87,7 @@ int main(int argc, char** argv) {
     return 3;
   }
   services.CrashHandlerSetReportFile("crash.log");
+  if (std::strcmp(fault, "locals-noglobals") == 0) win32dx9::GetExceptionHandler()->SetWriteGlobals(false);
 
   if (std::strcmp(fault, "null") == 0) ProbeNullWrite();
   if (std::strcmp(fault, "divide") == 0) ProbeDivide();
@@ -65,6 +95,7 @@ int main(int argc, char** argv) {
   if (std::strcmp(fault, "abort") == 0) ProbeAbort();
   if (std::strcmp(fault, "illegal") == 0) ProbeIllegal();
   if (std::strcmp(fault, "breakpoint") == 0) ProbeBreakpoint();
+  if (std::strncmp(fault, "locals", 6) == 0) ProbeLocalsCaller();
   if (std::strcmp(fault, "thread") == 0) {
     std::thread worker([] {
       platform::os::PrepareThreadCrashStack();

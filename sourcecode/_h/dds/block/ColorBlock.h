@@ -22,9 +22,29 @@ void TryEndpoints(const CompressorContext& context, BlockState& block, BlockStat
 
 // ---- full fit
 
+// What the full fit computes alike for both palette sizes of one block: the weighted points,
+// the distinct colours with their weights, the principal axis, the order along it and the
+// farthest pair's direction. Filled by the first CompressDXTBlock given it, read by the next
+// ones, which must fit the same points with the same weights.
+struct FullFitShared {
+  bool ready = false;
+  bool all_equal = false;
+  int n = 0;  // distinct colours
+  double x[kMaxBlockPoints][3];  // the points times the weights
+  double mean[3], lo[3], hi[3];  // of x; the colour cube around the mean
+  double u[kMaxBlockPoints][3];  // distinct colours of x, in order of first occurrence
+  double freq[kMaxBlockPoints];  // their share of the points
+  double sums[kMaxBlockPoints][3];  // freq · (u − mean)
+  int of_point[kMaxBlockPoints];  // each point's distinct colour
+  double axis[3], farthest[3];    // principal axis; direction of the farthest pair (n ≥ 3)
+  int order[kMaxBlockPoints];     // the colours along the principal axis (n ≥ 3)
+};
+
 // Least-squares cluster fit in mode 4 (both palette sizes allowed) or 3 (three colours only).
-// Clamps points and weights to 0..1 in place.
-void CompressDXTBlock(const CompressorContext& context, BlockState& block, int mode);
+// Clamps points and weights to 0..1 in place. `shared`, when given, carries the work both modes
+// share from one call to the next on the same points.
+void CompressDXTBlock(const CompressorContext& context, BlockState& block, int mode,
+                      FullFitShared* shared = nullptr);
 // Blocks of one colour; `mode` becomes the palette size used. Returns the error.
 double EncodeSingleColor(BlockState& block, int& mode, int count, const double* weighted_points,
                          int endpoints[6], int* indices);

@@ -3,9 +3,8 @@
 // quantised to 5:6:5; blocks of one colour take precomputed tables. Also the block error.
 #include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
+#include "dds/block/SimdKernels.h"
 #include "dds/block/SingleColorTables.h"
-
-#include <emmintrin.h>
 
 #include <algorithm>
 #include <cmath>
@@ -22,6 +21,7 @@ double Clamp01(double v) { return v < 0.0 ? 0.0 : (v > 1.0 ? 1.0 : v); }
 
 // Principal axis by power iteration with repeated squaring of the scatter matrix.
 void DominantAxis(int n, const Vec3* points, double axis[3]) {
+  if (const st_BlockKernels* kernels = BlockKernels()) return kernels->dominant_axis(n, points, axis);
   double m[3][3] = {};
   for (int i = 0; i < n; ++i)
     for (int r = 0; r < 3; ++r)
@@ -53,6 +53,7 @@ void DominantAxis(int n, const Vec3* points, double axis[3]) {
 
 // Direction between the first farthest pair of points.
 void FarthestPairAxis(int n, const Vec3* points, double axis[3]) {
+  if (const st_BlockKernels* kernels = BlockKernels()) return kernels->farthest_pair_axis(n, points, axis);
   double best = -1.0;
   int bi = 0, bj = 0;
   for (int i = 0; i < n; ++i)
@@ -70,7 +71,13 @@ void FarthestPairAxis(int n, const Vec3* points, double axis[3]) {
 }
 
 // Ascending by projection; tie rule 0 puts the lower point number first, rule 1 the higher.
-void SortByProjection(int n, const Vec3* points, const double axis[3], int* order, int tie_rule) {
+// Returns false when no projections tie, so that the other tie rule gives the same order (the
+// scalar sort does not tell, and returns true).
+bool SortByProjection(int n, const Vec3* points, const double axis[3], int* order, int tie_rule) {
+  if (const st_BlockKernels* kernels = BlockKernels()) {
+    const int ties = kernels->order_by_projection(n, points, axis, order, tie_rule);
+    if (ties >= 0) return ties != 0;
+  }
   double proj[kMaxBlockPoints];
   for (int i = 0; i < n; ++i) {
     proj[i] = points[i][0] * axis[0] + points[i][1] * axis[1] + points[i][2] * axis[2];
@@ -82,6 +89,7 @@ void SortByProjection(int n, const Vec3* points, const double axis[3], int* orde
     for (; j > 0 && proj[order[j - 1]] > proj[v]; --j) order[j] = order[j - 1];
     order[j] = v;
   }
+  return true;
 }
 
 bool IsSameOrder(int n, const int* a, const int* b) {
@@ -123,22 +131,31 @@ SplitResult SplitFromState(int n, double num, double den, double t1, double d, c
   return best;
 }
 
+// A state of the split search: the level-weighted sum t1, the level variance d and the weighted
+// colour sum s of the elements moved up so far.
+struct st_SplitState {
+  double t1, d;
+  double s[3];
+};
+
+// One element moved up from `from_level`: the scalar search's step, used wherever a state must
+// come out as that search computes it.
+[[gnu::always_inline]] inline void MoveUp(st_SplitState& st, const Vec3* sums, const double* freq, int element,
+                                          int from_level) {
+  const double w = freq[element];
+  st.d += w * ((2 * from_level + 1) - 2.0 * st.t1 - w);
+  st.t1 += w;
+  for (int c = 0; c < 3; ++c) st.s[c] += sums[element][c];
+}
+
 // Visits every split of `order` into consecutive levels 0..limit and keeps the one with the
 // least squared error of its line fit; with `clamped`, the line's ends are held in the box.
 // Only the score is worked out per split; the ends are derived once, for the winner.
 template <bool kClamped>
 SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, const int* order,
                       const double* lo, const double* hi) {
-  struct State {
-    double t1 = 0.0, d = 0.0;
-    double s[3] = {0.0, 0.0, 0.0};
-  };
-  auto move_up = [&](State& st, int element, int from_level) {
-    const double w = freq[element];
-    st.d += w * ((2 * from_level + 1) - 2.0 * st.t1 - w);
-    st.t1 += w;
-    for (int c = 0; c < 3; ++c) st.s[c] += sums[element][c];
-  };
+  using State = st_SplitState;  // value-initialised states start at zero
+  auto move_up = [&](State& st, int element, int from_level) { MoveUp(st, sums, freq, element, from_level); };
   // Clamped ends of one channel and the channel's added error (before the division by m²).
   auto clamp_channel = [&](const State& st, int m, int c, double& end0, double& end1) {
     const double t2 = st.d + st.t1 * st.t1;
@@ -154,7 +171,7 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
   };
 
   double best_num = 0.0, best_den = 1.0;
-  State best_state;
+  State best_state = {};
   int best_b[3] = {n, n, n};
   auto consider = [&](const State& st, int b1, int b2, int b3) {
     const int m = b3 < n ? 3 : (b3 > b2 ? 2 : (b2 > b1 ? 1 : 0));
@@ -183,7 +200,7 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     }
   };
 
-  State s1;
+  State s1 = {};
   for (int b1 = n; b1 >= 1; --b1) {
     if (b1 < n) move_up(s1, order[b1], 0);
     State s2 = s1;
@@ -213,11 +230,8 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
     best.axis[c] = st.s[c];
     if (m == 0) {
       best.ends[c] = best.ends[3 + c] = 0.0;
-    } else if constexpr (kClamped) {
-      clamp_channel(st, m, c, best.ends[c], best.ends[3 + c]);
     } else {
-      best.ends[c] = -st.t1 * st.s[c] / st.d;
-      best.ends[3 + c] = (m - st.t1) * st.s[c] / st.d;
+      clamp_channel(st, m, c, best.ends[c], best.ends[3 + c]);
     }
   }
   const int used = (b2 > b1) + (b3 > b2) + (n > b3);
@@ -225,98 +239,85 @@ SplitResult FitSplits(int limit, int n, const Vec3* sums, const double* freq, co
   return best;
 }
 
-// The four-level split with SSE2: the inner loops of two neighbouring b2 run side by side in the
-// two lanes (they move the same elements up, from different starting states), every lane doing
-// the scalar code's operations in its order, so every score is the same number. The scores are
-// then scanned in the scalar visiting order; a pair of states is looked at one by one only when
-// one of them passes the "≤ best" test against the best of that moment, so each state meets the
-// same best as in the scalar code and the same split wins.
-SplitResult FitFourLevelsSse2(int n, const Vec3* sums, const double* freq, const int* order) {
-  double best_num = 0.0, best_den = 0.0;  // the all-level-0 start state, 0 over 0
-  int best_b[3] = {n, n, n};
-  // Scores of one b2's inner loop, by b3 = n − k; padded for the pairwise scan.
-  alignas(16) double num[2][kMaxBlockPoints + 2], den[2][kMaxBlockPoints + 2];
-
-  auto scan = [&](const double* nums, const double* dens, int count, int b1, int b2, int first) {
-    __m128d bn = _mm_set1_pd(best_num), bd = _mm_set1_pd(best_den);
-    for (int k = first; k < count;) {
-      const __m128d pass = _mm_cmple_pd(_mm_mul_pd(_mm_loadu_pd(nums + k), bd), _mm_mul_pd(bn, _mm_loadu_pd(dens + k)));
-      int mask = _mm_movemask_pd(pass);
-      if (k + 1 >= count) mask &= 1;
-      if (mask == 0) {
-        k += 2;
-        continue;
+// The unclamped split search with the vector kernels. The scalar search keeps the split with
+// the highest ratio q/d, comparing by cross-multiplication in its visiting order (b1, then b2,
+// then b3 descending), a later split winning a tie. Splits further than kNearRatio below the
+// best ratio lose every such comparison against any split near the best, so replaying only the
+// splits near the best, in that order and with those comparisons, keeps the same split; the
+// kernel names a superset of them from estimates, and their exact scores come from the scalar
+// search's own steps.
+bool FitClustersVector(const st_BlockKernels& kernels, int limit, int n, const Vec3* sums, const double* freq,
+                       const int* order, SplitResult& result) {
+  if (n > kMaxSplitColours) return false;
+  st_SplitSums tables;
+  {
+    double w = 0.0, sv[3] = {0.0, 0.0, 0.0};
+    for (int b = n; b >= 0; --b) {
+      if (b < n) {
+        w += freq[order[b]];
+        for (int c = 0; c < 3; ++c) sv[c] += sums[order[b]][c];
       }
-      if (!(mask & 1)) ++k;
-      best_num = nums[k];
-      best_den = dens[k];
-      best_b[0] = b1;
-      best_b[1] = b2;
-      best_b[2] = n - k;
-      bn = _mm_set1_pd(best_num);
-      bd = _mm_set1_pd(best_den);
-      ++k;
+      tables.w[b] = static_cast<float>(w);
+      for (int c = 0; c < 3; ++c) tables.s[c][b] = static_cast<float>(sv[c]);
     }
-  };
-
-  const __m128d five = _mm_set1_pd(5.0), two = _mm_set1_pd(2.0), sign = _mm_set1_pd(-0.0);
-  double s1t1 = 0.0, s1d = 0.0, s1s[3] = {0.0, 0.0, 0.0};
-  auto move_up = [&](double& t1, double& d, double* sv, int element, int from_level) {
-    const double w = freq[element];
-    d += w * ((2 * from_level + 1) - 2.0 * t1 - w);
-    t1 += w;
-    for (int c = 0; c < 3; ++c) sv[c] += sums[element][c];
-  };
-  for (int b1 = n; b1 >= 1; --b1) {
-    if (b1 < n) move_up(s1t1, s1d, s1s, order[b1], 0);
-    double t1 = s1t1, d = s1d, sv[3] = {s1s[0], s1s[1], s1s[2]};  // s2 for the current b2
-    for (int b2 = n; b2 >= b1; b2 -= 2) {
-      // Lane 0: b2, lane 1: b2 − 1 (when that is still ≥ b1).
-      if (b2 < n) move_up(t1, d, sv, order[b2], 1);
-      const bool pair = b2 - 1 >= b1;
-      double t1b = t1, db = d, svb[3] = {sv[0], sv[1], sv[2]};
-      if (pair) move_up(t1b, db, svb, order[b2 - 1], 1);
-      __m128d vt1 = _mm_set_pd(t1b, t1), vd = _mm_set_pd(db, d);
-      __m128d vs[3];
-      for (int c = 0; c < 3; ++c) vs[c] = _mm_set_pd(svb[c], sv[c]);
-      const int count0 = n - b2 + 1, count1 = pair ? count0 + 1 : 0;
-      for (int k = 0; k < (pair ? count1 : count0); ++k) {
-        if (k > 0) {
-          const int e = order[n - k];
-          const __m128d w = _mm_set1_pd(freq[e]);
-          vd = _mm_add_pd(vd, _mm_mul_pd(w, _mm_sub_pd(_mm_sub_pd(five, _mm_mul_pd(two, vt1)), w)));
-          vt1 = _mm_add_pd(vt1, w);
-          for (int c = 0; c < 3; ++c) vs[c] = _mm_add_pd(vs[c], _mm_set1_pd(sums[e][c]));
-        }
-        const __m128d q =
-            _mm_add_pd(_mm_add_pd(_mm_mul_pd(vs[0], vs[0]), _mm_mul_pd(vs[1], vs[1])), _mm_mul_pd(vs[2], vs[2]));
-        const __m128d v = _mm_xor_pd(q, sign);
-        _mm_storel_pd(&num[0][k], v);
-        _mm_storeh_pd(&num[1][k], v);
-        _mm_storel_pd(&den[0][k], vd);
-        _mm_storeh_pd(&den[1][k], vd);
-      }
-      // The start state (every element on level 0) was taken as the first best above.
-      scan(num[0], den[0], count0, b1, b2, b1 == n && b2 == n ? 1 : 0);
-      if (pair) {
-        scan(num[1], den[1], count1, b1, b2 - 1, 0);
-        t1 = t1b;
-        d = db;
-        for (int c = 0; c < 3; ++c) sv[c] = svb[c];
-      }
+    for (int b = n + 1; b <= n + kSplitPad; ++b) {
+      tables.w[b] = 0.0f;
+      for (int c = 0; c < 3; ++c) tables.s[c][b] = 0.0f;
     }
   }
-
-  // The winner's state, rebuilt by the scalar code's own steps.
-  double t1 = 0.0, d = 0.0, sv[3] = {0.0, 0.0, 0.0};
-  for (int b = n - 1; b >= best_b[0]; --b) move_up(t1, d, sv, order[b], 0);
-  for (int b = n - 1; b >= best_b[1]; --b) move_up(t1, d, sv, order[b], 1);
-  for (int b = n - 1; b >= best_b[2]; --b) move_up(t1, d, sv, order[b], 2);
-  return SplitFromState(n, best_num, best_den, t1, d, sv, best_b);
+  constexpr int kCapacity = 64;
+  st_SplitIndex near[kCapacity];
+  const int count = kernels.split_near(limit, n, tables, near, kCapacity);
+  if (count <= 0) return false;
+  // Exact scores, as the scalar search reaches each split: elements move up from level 0, then
+  // 1, then 2, each time from the last element down to the boundary.
+  st_SplitState states[kCapacity];
+  double qs[kCapacity], best_ratio = 0.0;
+  for (int i = 0; i < count; ++i) {
+    st_SplitState& st = states[i];
+    st = st_SplitState();
+    const int bounds[3] = {near[i].b1, near[i].b2, near[i].b3};
+    for (int level = 0; level < 3; ++level)
+      for (int b = n - 1; b >= bounds[level]; --b) MoveUp(st, sums, freq, order[b], level);
+    qs[i] = st.s[0] * st.s[0] + st.s[1] * st.s[1] + st.s[2] * st.s[2];
+    best_ratio = std::max(best_ratio, qs[i] / st.d);
+  }
+  if (!(best_ratio > 0.0 && best_ratio < 1e300)) return false;
+  // The splits near the best, in the visiting order.
+  int kept[kCapacity], kept_count = 0;
+  auto before = [&](int a, int b) {
+    const st_SplitIndex &x = near[a], &y = near[b];
+    return x.b1 != y.b1 ? x.b1 > y.b1 : (x.b2 != y.b2 ? x.b2 > y.b2 : x.b3 > y.b3);
+  };
+  for (int i = 0; i < count; ++i) {
+    if (!(qs[i] >= states[i].d * (best_ratio * kNearRatio))) continue;
+    int at = kept_count++;
+    for (; at > 0 && before(i, kept[at - 1]); --at) kept[at] = kept[at - 1];
+    kept[at] = i;
+  }
+  // The search starts on every element at level 0, scored 0 over 0, which the first split beats.
+  double best_num = 0.0, best_den = 0.0;
+  int winner = -1;
+  for (int k = 0; k < kept_count; ++k) {
+    const int i = kept[k];
+    const double num = -qs[i];
+    if (num * best_den <= best_num * states[i].d) {
+      best_num = num;
+      best_den = states[i].d;
+      winner = i;
+    }
+  }
+  if (winner < 0) return false;
+  const int b[3] = {near[winner].b1, near[winner].b2, near[winner].b3};
+  const st_SplitState& st = states[winner];
+  result = SplitFromState(n, best_num, best_den, st.t1, st.d, st.s, b);
+  return true;
 }
 
 SplitResult FitClusters(int limit, int n, const Vec3* sums, const double* freq, const int* order) {
-  if (limit == 3 && !ScalarBlockCodec()) return FitFourLevelsSse2(n, sums, freq, order);
+  SplitResult result;
+  if (const st_BlockKernels* kernels = BlockKernels())
+    if (FitClustersVector(*kernels, limit, n, sums, freq, order, result)) return result;
   return FitSplits<false>(limit, n, sums, freq, order, nullptr, nullptr);
 }
 
@@ -355,9 +356,7 @@ void RunPass(Pass& pass, Ring& ring, int budget, bool farthest_first, int limit,
              const double* hi, double axis[3], int* last_fitted, int pass_number) {
   bool first = true;
   for (;;) {
-    if (first && farthest_first) {
-      FarthestPairAxis(n, colours, axis);
-    } else {
+    if (!(first && farthest_first)) {  // a farthest-first pass starts on the axis it is given
       pass.fit = kClamped ? FitClustersClamped(limit, n, sums, freq, ring.orders[ring.h], lo, hi)
                           : FitClusters(limit, n, sums, freq, ring.orders[ring.h]);
       pass.fitted = true;
@@ -367,9 +366,9 @@ void RunPass(Pass& pass, Ring& ring, int budget, bool farthest_first, int limit,
     first = false;
     ring.h = (ring.h + 1) % 16;
     if (ring.h == 0) ring.wrapped = true;
-    SortByProjection(n, colours, axis, ring.orders[ring.h], 0);
+    const bool ties = SortByProjection(n, colours, axis, ring.orders[ring.h], 0);
     bool repeat = ring.Repeats(n);
-    if (repeat && budget != 0) {
+    if (repeat && budget != 0 && ties) {
       SortByProjection(n, colours, axis, ring.orders[ring.h], 1);
       repeat = ring.Repeats(n);
     }
@@ -388,7 +387,63 @@ bool OutsideBox(const double ends[6], const double* lo, const double* hi) {
 
 }  // namespace
 
-void CompressDXTBlock(const CompressorContext& context, BlockState& block, int mode) {
+namespace {
+
+// The part of the full fit that depends on the points and weights only.
+void PrepareFullFit(const BlockState& block, FullFitShared& s) {
+  s.ready = true;
+  const int count = block.count;
+  const double w[3] = {block.weight_r, block.weight_g, block.weight_b};
+  double sum[3] = {0.0, 0.0, 0.0};
+  s.all_equal = true;
+  for (int i = 0; i < count; ++i) {
+    for (int c = 0; c < 3; ++c) {
+      s.x[i][c] = block.points[i][c] * w[c];
+      sum[c] += s.x[i][c];
+      s.all_equal = s.all_equal && block.points[i][c] == block.points[0][c];
+    }
+  }
+  if (s.all_equal) return;
+  for (int c = 0; c < 3; ++c) {
+    s.mean[c] = sum[c] / count;
+    s.lo[c] = -s.mean[c];
+    s.hi[c] = w[c] - s.mean[c];
+  }
+  // Distinct weighted colours in order of first occurrence, with frequencies.
+  int n = 0;
+  if (const st_BlockKernels* kernels = BlockKernels()) {
+    n = kernels->distinct_colours(count, s.x, s.u, s.freq, s.of_point);
+  } else {
+    for (int i = 0; i < count; ++i) {
+      const Vec3& x = s.x[i];
+      int k = 0;
+      while (k < n && !(s.u[k][0] == x[0] && s.u[k][1] == x[1] && s.u[k][2] == x[2])) ++k;
+      if (k == n) {
+        std::memcpy(s.u[n], x, sizeof(Vec3));
+        s.freq[n] = 0.0;
+        ++n;
+      }
+      s.freq[k] += 1.0;
+      s.of_point[i] = k;
+    }
+  }
+  s.n = n;
+  for (int k = 0; k < n; ++k) {
+    s.freq[k] /= count;
+    for (int c = 0; c < 3; ++c) s.sums[k][c] = s.freq[k] * (s.u[k][c] - s.mean[c]);
+  }
+  if (n < 3) return;
+  Vec3 centred[kMaxBlockPoints];
+  for (int i = 0; i < count; ++i)
+    for (int c = 0; c < 3; ++c) centred[i][c] = s.x[i][c] - s.mean[c];
+  DominantAxis(count, centred, s.axis);
+  SortByProjection(n, s.u, s.axis, s.order, 0);
+  FarthestPairAxis(n, s.u, s.farthest);
+}
+
+}  // namespace
+
+void CompressDXTBlock(const CompressorContext& context, BlockState& block, int mode, FullFitShared* shared) {
   const int count = block.count;
   for (int i = 0; i < count; ++i)
     for (double& v : block.points[i]) v = Clamp01(v);
@@ -398,17 +453,10 @@ void CompressDXTBlock(const CompressorContext& context, BlockState& block, int m
   if (count <= 0) return;
   if (block.color_policy == 1) block.color_mode = 4;
 
+  FullFitShared local;
+  FullFitShared& s = shared ? *shared : local;
+  if (!s.ready) PrepareFullFit(block, s);
   const double w[3] = {block.weight_r, block.weight_g, block.weight_b};
-  Vec3 x[kMaxBlockPoints];
-  double sum[3] = {0.0, 0.0, 0.0};
-  bool all_equal = true;
-  for (int i = 0; i < count; ++i) {
-    for (int c = 0; c < 3; ++c) {
-      x[i][c] = block.points[i][c] * w[c];
-      sum[c] += x[i][c];
-      all_equal = all_equal && block.points[i][c] == block.points[0][c];
-    }
-  }
   int codes[6];
   auto store_codes = [&] {
     block.red0 = codes[0];
@@ -420,44 +468,16 @@ void CompressDXTBlock(const CompressorContext& context, BlockState& block, int m
   };
   auto single_color = [&] {
     int m = mode;
-    EncodeSingleColor(block, m, count, &x[0][0], codes, block.indices);
+    EncodeSingleColor(block, m, count, &s.x[0][0], codes, block.indices);
     store_codes();
     block.color_mode = m;
   };
-  if (all_equal) return single_color();
-
-  double mean[3], lo[3], hi[3];
-  for (int c = 0; c < 3; ++c) {
-    mean[c] = sum[c] / count;
-    lo[c] = -mean[c];
-    hi[c] = w[c] - mean[c];
-  }
-  Vec3 centred[kMaxBlockPoints];
-  for (int i = 0; i < count; ++i)
-    for (int c = 0; c < 3; ++c) centred[i][c] = x[i][c] - mean[c];
-
-  // Distinct weighted colours in order of first occurrence, with frequencies.
-  Vec3 u[kMaxBlockPoints];
-  double freq[kMaxBlockPoints];
-  int of_point[kMaxBlockPoints];
-  int n = 0;
-  for (int i = 0; i < count; ++i) {
-    int k = 0;
-    while (k < n && !(u[k][0] == x[i][0] && u[k][1] == x[i][1] && u[k][2] == x[i][2])) ++k;
-    if (k == n) {
-      std::memcpy(u[n], x[i], sizeof(Vec3));
-      freq[n] = 0.0;
-      ++n;
-    }
-    freq[k] += 1.0;
-    of_point[i] = k;
-  }
-  Vec3 sums[kMaxBlockPoints];
-  for (int k = 0; k < n; ++k) {
-    freq[k] /= count;
-    for (int c = 0; c < 3; ++c) sums[k][c] = freq[k] * (u[k][c] - mean[c]);
-  }
-  if (n == 1) return single_color();
+  if (s.all_equal || s.n == 1) return single_color();
+  const int n = s.n;
+  const Vec3* u = s.u;
+  const double* freq = s.freq;
+  const Vec3* sums = s.sums;
+  const double *mean = s.mean, *lo = s.lo, *hi = s.hi;
 
   int palette_of[kMaxBlockPoints];
   double ends[6];
@@ -468,14 +488,15 @@ void CompressDXTBlock(const CompressorContext& context, BlockState& block, int m
     std::memcpy(ends + 3, u[1], sizeof(Vec3));
   } else {
     double axis[3];
-    DominantAxis(count, centred, axis);
+    std::memcpy(axis, s.axis, sizeof axis);
     Ring ring;
-    SortByProjection(n, u, axis, ring.orders[0], 0);
+    std::memcpy(ring.orders[0], s.order, sizeof(int) * n);
     const int limit = mode - 1;
     Pass passes[2];
     int last_fitted = -1;
     RunPass<false>(passes[0], ring, 16, false, limit, n, u, sums, freq, lo, hi, axis,
                    &last_fitted, 0);
+    std::memcpy(axis, s.farthest, sizeof axis);
     RunPass<false>(passes[1], ring, 16, true, limit, n, u, sums, freq, lo, hi, axis,
                    &last_fitted, 1);
     Pass& chosen =
@@ -500,7 +521,7 @@ void CompressDXTBlock(const CompressorContext& context, BlockState& block, int m
   QuantizeEndpoints(context, color_mode, mode, n, &u[0][0], freq, w, ends, codes, palette_of);
   block.color_mode = color_mode;
   store_codes();
-  for (int i = 0; i < count; ++i) block.indices[i] = palette_of[of_point[i]];
+  for (int i = 0; i < count; ++i) block.indices[i] = palette_of[s.of_point[i]];
 }
 
 double EncodeSingleColor(BlockState& block, int& mode, int count, const double* x,
@@ -631,52 +652,11 @@ double ComputeBlockErrorScalar(BlockState& block) {
   return total;
 }
 
-// The same sums with the four palette entries in two SSE2 registers: every lane does the scalar
-// code's operations in the scalar code's order, so every distance is the same number.
-double ComputeBlockErrorSse2(BlockState& block) {
-  if (block.count < 1) return 0.0;
-  const int c0[3] = {(block.red0 << 3) | (block.red0 >> 2), (block.green0 << 2) | (block.green0 >> 4),
-                     (block.blue0 << 3) | (block.blue0 >> 2)};
-  const int c1[3] = {(block.red1 << 3) | (block.red1 >> 2), (block.green1 << 2) | (block.green1 >> 4),
-                     (block.blue1 << 3) | (block.blue1 >> 2)};
-  const bool three = block.color_mode == 3;
-  __m128d pal01[3], pal23[3], w[3];
-  const double weights[3] = {block.weight_r, block.weight_g, block.weight_b};
-  for (int c = 0; c < 3; ++c) {
-    const double p2 = three ? (c0[c] + c1[c]) / 2 : (2 * c0[c] + c1[c]) / 3;
-    const double p3 = three ? 0.0 : (c0[c] + 2 * c1[c]) / 3;
-    pal01[c] = _mm_set_pd(c1[c], c0[c]);
-    pal23[c] = _mm_set_pd(p3, p2);
-    w[c] = _mm_set1_pd(weights[c]);
-  }
-  const __m128d k255 = _mm_set1_pd(255.0);
-  double total = 0.0;
-  for (int i = 0; i < block.count; ++i) {
-    if (block.indices[i] == -1) continue;
-    __m128d d01 = _mm_setzero_pd(), d23 = _mm_setzero_pd();
-    for (int c = 0; c < 3; ++c) {
-      const __m128d x = _mm_mul_pd(_mm_set1_pd(block.points[i][c]), k255);
-      const __m128d e01 = _mm_mul_pd(_mm_sub_pd(x, pal01[c]), w[c]);
-      const __m128d e23 = _mm_mul_pd(_mm_sub_pd(x, pal23[c]), w[c]);
-      d01 = _mm_add_pd(d01, _mm_mul_pd(e01, e01));
-      d23 = _mm_add_pd(d23, _mm_mul_pd(e23, e23));
-    }
-    // The first entry holding the least distance is the one the scalar "<" scan keeps.
-    if (three) d23 = _mm_unpacklo_pd(d23, d23);
-    const __m128d m2 = _mm_min_pd(d01, d23);
-    const __m128d m = _mm_min_sd(m2, _mm_unpackhi_pd(m2, m2));
-    const __m128d all = _mm_unpacklo_pd(m, m);
-    const int hits = _mm_movemask_pd(_mm_cmpeq_pd(d01, all)) | (_mm_movemask_pd(_mm_cmpeq_pd(d23, all)) << 2);
-    block.indices[i] = __builtin_ctz(static_cast<unsigned>(hits));
-    total += _mm_cvtsd_f64(m);
-  }
-  return total;
-}
-
 }  // namespace
 
 double ComputeBlockError(BlockState& block) {
-  return ScalarBlockCodec() ? ComputeBlockErrorScalar(block) : ComputeBlockErrorSse2(block);
+  const st_BlockKernels* kernels = BlockKernels();
+  return kernels ? kernels->block_error(block) : ComputeBlockErrorScalar(block);
 }
 
 }  // namespace dds

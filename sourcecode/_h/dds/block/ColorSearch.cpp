@@ -443,10 +443,11 @@ void CompressColorBlock(const CompressorContext& context, BlockState& block) {
 
   Result states[4];  // S1 full 4, S2 full 3, S3 fast 3, S4 fast 4
   double errors[4] = {kNoError, kNoError, kNoError, kNoError};
-  CompressDXTBlock(context, block, 4);
+  FullFitShared full;
+  CompressDXTBlock(context, block, 4, &full);
   errors[0] = ComputeBlockError(block);
   states[0].Save(block);
-  CompressDXTBlock(context, block, 3);
+  CompressDXTBlock(context, block, 3, &full);
   errors[1] = ComputeBlockError(block);
   states[1].Save(block);
   if (quality == 71 || quality == 72) {

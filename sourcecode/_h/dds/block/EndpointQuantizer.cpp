@@ -2,12 +2,12 @@
 // endpoint coordinate, repeated for other placements of the fitted colours in the palette.
 #include "dds/block/CodecPath.h"
 #include "dds/block/ColorBlock.h"
-
-#include <emmintrin.h>
+#include "dds/block/SimdKernels.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <vector>
 
 namespace dds {
 namespace {
@@ -33,6 +33,101 @@ constexpr Placement kPlacements[] = {
     {3, 4, 1.5, -0.5, 0.0, 1.0},  {3, 4, 1.0, 0.0, -0.5, 1.5},
 };
 
+// One channel's term of a colour's distance to a palette entry: f·(u − p)².
+double Term(const double* colours, const double* frequencies, const double pal[3][4][4], int i, int c, int k, int j) {
+  const double d = colours[3 * i + c] - pal[c][k][j];
+  return frequencies[i] * d * d;
+}
+
+// The scalar grid totals (the reference the kernels match): totals[kr + 4·kg + 16·kb] sums, over
+// the colours, the least over the entries of (red + green) + blue.
+void GridTotals(int n, int entries, const double* colours, const double* frequencies, const double pal[3][4][4],
+                double totals[64]) {
+  // Distance tables, packed for the actual colour count: dist(c, k, i, j).
+  std::vector<double> dist(static_cast<size_t>(3 * 4 * n * 4)), rg(static_cast<size_t>(16 * n * 4));
+  auto at = [n](int c, int k, int i) { return static_cast<size_t>(((c * 4 + k) * n + i) * 4); };
+  for (int c = 0; c < 3; ++c)
+    for (int k = 0; k < 4; ++k)
+      for (int i = 0; i < n; ++i)
+        for (int j = 0; j < 4; ++j) dist[at(c, k, i) + static_cast<size_t>(j)] = Term(colours, frequencies, pal, i, c, k, j);
+  // Red plus green once per pair of combinations; each of the 64 totals then adds blue.
+  for (int kr = 0; kr < 4; ++kr)
+    for (int kg = 0; kg < 4; ++kg) {
+      double* out = &rg[static_cast<size_t>((kr * 4 + kg) * n * 4)];
+      const double* dr = &dist[at(0, kr, 0)];
+      const double* dg = &dist[at(1, kg, 0)];
+      for (int x = 0; x < n * 4; ++x) out[x] = dr[x] + dg[x];
+    }
+  for (int z = 0; z < 64; ++z) {
+    const int kr = z & 3, kg = (z >> 2) & 3, kb = z >> 4;
+    const double* a = &rg[static_cast<size_t>((kr * 4 + kg) * n * 4)];
+    const double* b = &dist[at(2, kb, 0)];
+    double total = 0.0;
+    if (entries == 4) {
+      for (int i = 0; i < n; ++i, a += 4, b += 4) {
+        const double m01 = std::min(a[0] + b[0], a[1] + b[1]);
+        const double m23 = std::min(a[2] + b[2], a[3] + b[3]);
+        total += std::min(m01, m23);
+      }
+    } else {
+      for (int i = 0; i < n; ++i, a += 4, b += 4) total += std::min(std::min(a[0] + b[0], a[1] + b[1]), a[2] + b[2]);
+    }
+    totals[z] = total;
+  }
+}
+
+// The total of one combination z = kr + 4·kg + 16·kb, added as GridTotals adds it.
+double GridTotal(int n, int entries, const double* colours, const double* frequencies, const double pal[3][4][4], int z) {
+  const int k[3] = {z & 3, (z >> 2) & 3, z >> 4};
+  double total = 0.0;
+  for (int i = 0; i < n; ++i) {
+    double e[4];
+    for (int j = 0; j < entries; ++j)
+      e[j] = (Term(colours, frequencies, pal, i, 0, k[0], j) + Term(colours, frequencies, pal, i, 1, k[1], j)) +
+             Term(colours, frequencies, pal, i, 2, k[2], j);
+    total += entries == 4 ? std::min(std::min(e[0], e[1]), std::min(e[2], e[3])) : std::min(std::min(e[0], e[1]), e[2]);
+  }
+  return total;
+}
+
+// The grid's first least total, as the scalar scan finds it, from the kernel's estimates: only
+// the combinations it names can hold the least exact total, so only those are added up exactly.
+// −1 when the estimates are not finite.
+int BestOfNear(const st_BlockKernels& kernels, int n, int entries, const double* colours, const double* frequencies,
+               const double pal[3][4][4]) {
+  int near[64];
+  const int count = kernels.endpoint_near(n, entries, colours, frequencies, pal, near);
+  if (count <= 1) return count == 1 ? near[0] : -1;
+  int best_z = -1;
+  double best_total = 0.0;
+  for (int i = 0; i < count; ++i) {
+    const double total = GridTotal(n, entries, colours, frequencies, pal, near[i]);
+    if (best_z < 0 || total < best_total) {
+      best_z = near[i];
+      best_total = total;
+    }
+  }
+  return best_z;
+}
+
+// v·weight/255 for every byte v: the weights stay the same through a whole image, so the
+// divisions are done once per weight rather than for every palette of every fit.
+const double* ScaledBytes(int channel, double weight) {
+  struct st_Scaled {
+    uint64_t weight_bits = ~0ull;  // compared as bits: −0 and 0 scale differently
+    double value[256];
+  };
+  thread_local st_Scaled cache[3];
+  st_Scaled& c = cache[channel];
+  uint64_t bits;
+  std::memcpy(&bits, &weight, sizeof bits);
+  if (c.weight_bits != bits || weight != weight) {
+    c.weight_bits = bits;
+    for (int v = 0; v < 256; ++v) c.value[v] = v * weight / 255.0;
+  }
+  return c.value;
+}
+
 }  // namespace
 
 double FitColorEndpoints(int palette_size, int n, const double* colours,
@@ -57,7 +152,8 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
   // endpoint 1 high).
   int values[3][4][2];
   double pal[3][4][4];
-  for (int c = 0; c < 3; ++c)
+  for (int c = 0; c < 3; ++c) {
+    const double* scaled = ScaledBytes(c, weights[c]);
     for (int k = 0; k < 4; ++k) {
       const int c0 = (k & 2) ? high[0][c] : low[0][c];
       const int c1 = (k & 1) ? high[1][c] : low[1][c];
@@ -70,91 +166,19 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
         p[2] = (2 * c0 + c1 + 1) / 3;
         p[3] = (c0 + 2 * c1 + 1) / 3;
       }
-      for (int j = 0; j < 4; ++j) pal[c][k][j] = p[j] * weights[c] / 255.0;
-    }
-
-  // Distance tables, packed for the actual colour count: dist(c, k, i, j) = f_i·(u_ic − p_ckj)².
-  static_assert(kMaxBlockPoints == 512, "tables sized for the block limit");
-  double dist[3 * 4 * kMaxBlockPoints * 4];
-  auto at = [n](int c, int k, int i) { return ((c * 4 + k) * n + i) * 4; };
-  for (int c = 0; c < 3; ++c)
-    for (int k = 0; k < 4; ++k)
-      for (int i = 0; i < n; ++i)
-        for (int j = 0; j < 4; ++j) {
-          const double d = colours[3 * i + c] - pal[c][k][j];
-          dist[at(c, k, i) + j] = frequencies[i] * d * d;
-        }
-
-  // Red plus green once per pair of combinations; each of the 64 totals then adds blue.
-  double rg[16 * kMaxBlockPoints * 4];
-  for (int kr = 0; kr < 4; ++kr)
-    for (int kg = 0; kg < 4; ++kg) {
-      double* out = rg + (kr * 4 + kg) * n * 4;
-      const double* dr = dist + at(0, kr, 0);
-      const double* dg = dist + at(1, kg, 0);
-      for (int x = 0; x < n * 4; ++x) out[x] = dr[x] + dg[x];
-    }
-  int best_z = 0;
-  double best_total = 0.0;
-  double totals[64];
-  if (!ScalarBlockCodec()) {
-    // Blue's distances regrouped by colour and entry, the four combinations of blue side by side,
-    // so that two totals take one SSE2 lane each; every lane adds and takes minima in the scalar
-    // code's order, so every total is the same number.
-    alignas(16) double blue[kMaxBlockPoints][4][4];
-    for (int kb = 0; kb < 4; ++kb)
-      for (int i = 0; i < n; ++i)
-        for (int j = 0; j < 4; ++j) blue[i][j][kb] = dist[at(2, kb, i) + j];
-    for (int krg = 0; krg < 16; ++krg) {
-      const double* a = rg + krg * n * 4;
-      __m128d t01 = _mm_setzero_pd(), t23 = _mm_setzero_pd();
-      for (int i = 0; i < n; ++i, a += 4) {
-        __m128d e01[4], e23[4];
-        for (int j = 0; j < 4; ++j) {
-          const __m128d aj = _mm_set1_pd(a[j]);
-          e01[j] = _mm_add_pd(aj, _mm_load_pd(&blue[i][j][0]));
-          e23[j] = _mm_add_pd(aj, _mm_load_pd(&blue[i][j][2]));
-        }
-        // Distances are never negative zero or NaN, so _mm_min_pd picks what std::min picks.
-        const __m128d m01 = _mm_min_pd(e01[0], e01[1]), n01 = _mm_min_pd(e23[0], e23[1]);
-        const __m128d m23 = entries == 4 ? _mm_min_pd(e01[2], e01[3]) : e01[2];
-        const __m128d n23 = entries == 4 ? _mm_min_pd(e23[2], e23[3]) : e23[2];
-        t01 = _mm_add_pd(t01, _mm_min_pd(m01, m23));
-        t23 = _mm_add_pd(t23, _mm_min_pd(n01, n23));
-      }
-      double lanes[4];
-      _mm_storeu_pd(lanes, t01);
-      _mm_storeu_pd(lanes + 2, t23);
-      // rg holds red and green at kr·4 + kg; z counts kr + 4·kg + 16·kb.
-      for (int kb = 0; kb < 4; ++kb) totals[krg / 4 + 4 * (krg % 4) + 16 * kb] = lanes[kb];
+      for (int j = 0; j < 4; ++j) pal[c][k][j] = scaled[p[j]];
     }
   }
-  for (int z = 0; z < 64; ++z) {
-    if (!ScalarBlockCodec()) {
-      if (z == 0 || totals[z] < best_total) {
-        best_total = totals[z];
-        best_z = z;
-      }
-      continue;
-    }
-    const int kr = z & 3, kg = (z >> 2) & 3, kb = z >> 4;
-    const double* a = rg + (kr * 4 + kg) * n * 4;
-    const double* b = dist + at(2, kb, 0);
-    double total = 0.0;
-    if (entries == 4) {
-      for (int i = 0; i < n; ++i, a += 4, b += 4) {
-        const double m01 = std::min(a[0] + b[0], a[1] + b[1]);
-        const double m23 = std::min(a[2] + b[2], a[3] + b[3]);
-        total += std::min(m01, m23);
-      }
-    } else {
-      for (int i = 0; i < n; ++i, a += 4, b += 4)
-        total += std::min(std::min(a[0] + b[0], a[1] + b[1]), a[2] + b[2]);
-    }
-    if (z == 0 || total < best_total) {
-      best_total = total;
-      best_z = z;
-    }
+
+  int best_z = -1;
+  const st_BlockKernels* kernels = BlockKernels();
+  if (kernels) best_z = BestOfNear(*kernels, n, entries, colours, frequencies, pal);
+  if (best_z < 0) {
+    double totals[64];
+    GridTotals(n, entries, colours, frequencies, pal, totals);
+    best_z = 0;
+    for (int z = 1; z < 64; ++z)
+      if (totals[z] < totals[best_z]) best_z = z;
   }
 
   const int k[3] = {best_z & 3, (best_z >> 2) & 3, best_z >> 4};
@@ -162,13 +186,19 @@ double FitColorEndpoints(int palette_size, int n, const double* colours,
     codes[c] = values[c][k[c]][0] >> (8 - kBits[c]);
     codes[3 + c] = values[c][k[c]][1] >> (8 - kBits[c]);
   }
+  if (kernels) {
+    const double* const chosen[3] = {pal[0][k[0]], pal[1][k[1]], pal[2][k[2]]};
+    const double error = kernels->endpoint_indices(n, entries, colours, frequencies, chosen, indices);
+    for (int i = n; i < kMaxBlockPoints; ++i) indices[i] = -1;
+    return error;
+  }
   double error = 0.0;
   for (int i = 0; i < n; ++i) {
     int best = 0;
     double best_d = 0.0;
     for (int j = 0; j < entries; ++j) {
-      const double d =
-          dist[at(0, k[0], i) + j] + dist[at(1, k[1], i) + j] + dist[at(2, k[2], i) + j];
+      const double d = (Term(colours, frequencies, pal, i, 0, k[0], j) + Term(colours, frequencies, pal, i, 1, k[1], j)) +
+                       Term(colours, frequencies, pal, i, 2, k[2], j);
       if (j == 0 || d < best_d) {
         best = j;
         best_d = d;

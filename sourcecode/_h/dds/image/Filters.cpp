@@ -1,6 +1,7 @@
 #include "dds/image/Filters.h"
 
 #include <math.h>  // j1, the Bessel function of the first kind of order 1
+#include <numbers>
 
 #include <cmath>
 #include <cstring>
@@ -9,8 +10,6 @@
 
 namespace dds {
 namespace {
-
-constexpr f64 kPi = 3.14159265358979323846;
 
 struct MitchellParams {
   f64 p0, p2, p3, q0, q1, q2, q3;
@@ -81,23 +80,23 @@ f64 MitchellFilter(f64 x, const void* params) {
   return 0.0;
 }
 
-f64 GaussianFilter(f64 x, const void*) { return std::exp(-2.0 * x * x) * std::sqrt(2.0 / kPi); }
+f64 GaussianFilter(f64 x, const void*) { return std::exp(-2.0 * x * x) * std::sqrt(2.0 / std::numbers::pi); }
 
 f64 SincFilter(f64 x, const void*) {
   if (x == 0.0) return 1.0;
-  const f64 px = kPi * x;
+  const f64 px = std::numbers::pi * x;
   return std::sin(px) / px;
 }
 
 f64 BesselFilter(f64 x, const void*) {
-  if (x == 0.0) return kPi / 4.0;
-  return ::j1(kPi * x) / (2.0 * x);
+  if (x == 0.0) return std::numbers::pi / 4.0;
+  return ::j1(std::numbers::pi * x) / (2.0 * x);
 }
 
-f64 HanningFilter(f64 x, const void*) { return 0.5 + 0.5 * std::cos(kPi * x); }
-f64 HammingFilter(f64 x, const void*) { return 0.54 + 0.46 * std::cos(kPi * x); }
+f64 HanningFilter(f64 x, const void*) { return 0.5 + 0.5 * std::cos(std::numbers::pi * x); }
+f64 HammingFilter(f64 x, const void*) { return 0.54 + 0.46 * std::cos(std::numbers::pi * x); }
 f64 BlackmanFilter(f64 x, const void*) {
-  return 0.42 + 0.5 * std::cos(kPi * x) + 0.08 * std::cos(2.0 * kPi * x);
+  return 0.42 + 0.5 * std::cos(std::numbers::pi * x) + 0.08 * std::cos(2.0 * std::numbers::pi * x);
 }
 
 void KaiserInit(void* params) {

@@ -79,7 +79,7 @@ struct ZoomContext {
 void zoom_opt(ZoomContext& ctx, Pic& src, ZoomWindow a, Pic& dst, ZoomWindow& b,
               const FilterDesc& xfilter, const FilterDesc& yfilter, int square, int intscale);
 
-// ---- internal steps, exposed for tests ---------------------------------------------------------
+// ---- internal steps, exposed for tests
 
 // Builds the table of one destination pixel whose centre lies at `centre` source pixels from the
 // window start over a source run of `length` pixels. Every table sums to 1.

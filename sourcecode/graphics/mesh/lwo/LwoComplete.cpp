@@ -2,6 +2,7 @@
 // point-to-polygon lists, surface resolution, smoothed vertex normals, vertex map references.
 #include <cmath>
 #include <cstring>
+#include <numbers>
 #include <span>
 #include <vector>
 
@@ -111,7 +112,7 @@ void VertexNormals(LwoLayer& layer) {
     const float angle = poly.surface ? poly.surface->smoothingAngle : 0.0f;
     // acos(dot) <= angle, without an arc cosine per pair: acos falls monotonically over [-1, 1]
     // and never exceeds pi.
-    const float minDot = angle >= 3.14159265f ? -2.0f : std::cos(angle);
+    const float minDot = angle >= std::numbers::pi_v<float> ? -2.0f : std::cos(angle);
     for (int k = 0; k < poly.vertexCount; ++k) {
       LwoPolygonVertex& v = poly.vertices[k];
       std::memcpy(v.normal, poly.normal, sizeof v.normal);

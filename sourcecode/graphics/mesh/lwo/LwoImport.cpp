@@ -50,9 +50,10 @@ bool MeshLoadLWO(const char* fileName, cl_Mesh* mesh) {
     mesh->AddVertex(tVector3<float>(-p.pos[0], p.pos[1], p.pos[2]), tVector3<float>(), uv);
   }
 
+  // Every polygon becomes the face of its number, one without vertices too (the reader has
+  // warned about it): face numbers and surfaces stay those of the file.
   std::vector<cl_Mesh::st_Vertex*> corners;
   for (const LwoPolygon& poly : layer.polygons.polygons) {
-    if (poly.vertexCount == 0) continue;  // the reader has warned about it
     corners.clear();
     for (int k = poly.vertexCount - 1; k >= 0; --k) corners.push_back(mesh->vertices[base + poly.vertices[k].point]);
     cl_Mesh::st_Face* face = mesh->AddFace(corners.data(), static_cast<int>(corners.size()));

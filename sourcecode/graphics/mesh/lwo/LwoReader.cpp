@@ -1,6 +1,7 @@
 // The LightWave object reader: the IFF form, the chunks of both forms, and the entries over a
 // file and over memory. Each chunk is read whole (after its size is checked against what is
 // left) and decoded from memory, so no count in a chunk can reach past it.
+#include <cmath>
 #include <cstdint>
 #include <memory>
 
@@ -161,8 +162,12 @@ bool cl_LwoObjectReader::ReadPoints(cl_LwoStream& c) {
   const int n = c.Remaining() / 12;
   list.points.reserve(list.points.size() + static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) {
+    const int at = c.Position();
     LwoPoint p;
     for (float& v : p.pos) v = c.F4();
+    // One such point would make every box and normal around it infinite.
+    if (c.Ok() && !(std::isfinite(p.pos[0]) && std::isfinite(p.pos[1]) && std::isfinite(p.pos[2])))
+      return m_fault.Set(at, "point %d has a coordinate that is not a finite number", list.count());
     list.points.push_back(p);
   }
   return c.Ok();
@@ -176,7 +181,8 @@ bool cl_LwoObjectReader::CheckPoint(int index, int at) {
 
 void cl_LwoObjectReader::WarnEmptyPolygons(int count, int at) {
   if (count > 0) {
-    sys::Output("Warning: LightWave object '%s': %d polygons without vertices in the chunk at byte %d are skipped\n",
+    sys::Output("Warning: LightWave object '%s': %d polygons without vertices in the chunk at byte %d give faces "
+                "without corners\n",
                 m_name.c_str(), count, at);
   }
 }

@@ -5,7 +5,7 @@
 
 namespace KRX {
 
-// ---- instruction readers ----
+// ---- instruction readers
 
 bool IntPushAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& value, uint32_t& length) {
   if (p >= size || size - p < 2 || code[p] != OP_PUSH_VALUE || (code[p + 1] & VF_TYPEMASK) != VT_INT) return false;
@@ -34,7 +34,7 @@ bool LocalElementAt(const uint8_t* code, uint32_t size, uint32_t p, int32_t& arr
   return true;
 }
 
-// ---- statements ----
+// ---- statements
 
 namespace {
 

@@ -34,7 +34,7 @@
 
 namespace KRX {
 
-// ---- debugger hooks ----
+// ---- debugger hooks
 
 namespace {
 const st_DebugHooks* g_hooks = nullptr;
@@ -48,7 +48,7 @@ namespace {
 
 constexpr int kMaxTreeDepth = 256;
 
-// ---- value stack ----
+// ---- value stack
 
 // Code that pushes without ever ending its statement would otherwise grow a stack until memory
 // runs out; no expression of a real script comes near this depth.
@@ -120,7 +120,7 @@ __attribute__((always_inline)) inline bool CopyIntArguments(Frame* caller, Frame
   return true;
 }
 
-// ---- code and names ----
+// ---- code and names
 
 const Var* FindVocabularyVar(const BinCode* function) {
   for (int depth = 0; function && depth < kMaxTreeDepth; ++depth, function = GetParent(function))
@@ -128,7 +128,7 @@ const Var* FindVocabularyVar(const BinCode* function) {
   return nullptr;
 }
 
-// ---- decode tables ----
+// ---- decode tables
 // Each instruction is decoded and checked against the code length once, the first time the
 // interpreter reaches its position; later passes read the table. A table belongs to one "~b"
 // value and its bytes, and all tables are dropped when the symbol epoch changes (a module was
@@ -339,7 +339,7 @@ bool PlainInitAt(const uint8_t* code, uint32_t size, uint32_t p) {
   return MatchLocalSequence(code, size, p + 1, next) || !LocalReadAt(code, size, p + 1, slot, readLength);
 }
 
-// ---- a yield by the built-in Sleep ----
+// ---- a yield by the built-in Sleep
 // "[line] func_init; push value k; push value <text>; push var 1; call": a statement calling a
 // named function with one int or float constant. Whether the name is the built-in Sleep is known
 // only when it runs; the seconds are kept as float bits in aux, the text's offset in ival.
@@ -692,7 +692,7 @@ const char* DeclaredTypeName(const Var& v) {
 
 const char* PlainTypeName(const Var& v) { return GetTypeName(v.GetType()); }
 
-// ---- native calls ----
+// ---- native calls
 
 // Runs the adapter; an error it raises (a bad parameter) comes back as text.
 __attribute__((noinline)) bool CallNative(detail::function_adapter_base* adapter, t_Interface& in, Var& result,
@@ -789,7 +789,7 @@ __attribute__((noinline)) uint32_t RunLoopAt(Thread& thread, Frame* f, const st_
 
 }  // namespace
 
-// ---- the interpreter loop ----
+// ---- the interpreter loop
 
 bool ScriptVM::Execute(Module& root, Thread& thread) {
   thread.m_state = Thread::STATE_RUNNING;
@@ -917,7 +917,7 @@ load_code:
         goto* kTargets[kOpHandler[op]];
       }
 
-      // ---- local sequences: one step while the operands are plain ints ----
+      // ---- local sequences: one step while the operands are plain ints
       // Each guard that fails jumps to l_local_fallback, which runs the leading local read alone;
       // the instructions after it then run one at a time from their own decode entries.
 #define VM_INT(v) (((v)->GetTypeByte() & ~VF_AUTO) == VT_INT)
@@ -1941,7 +1941,7 @@ load_code:
         VM_NEXT();
       }
 
-      // ---- a yield by the built-in Sleep ----
+      // ---- a yield by the built-in Sleep
       l_SLEEP_CALL: {
         // The line, the marker, the constant, the name and the call in one go while the name is
         // the built-in Sleep and nothing needs to see the instructions (a hook, the budget's end,

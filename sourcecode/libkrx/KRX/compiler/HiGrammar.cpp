@@ -55,7 +55,7 @@ int FindSlot(const BinCode* module, const char* name) {
   return -1;
 }
 
-// ---- instruction nodes ----
+// ---- instruction nodes
 
 SyntaxNodePtr HiGrammar::MakeInstruction(int opcode, int subType) {
   t_Operation row;
@@ -110,7 +110,7 @@ SyntaxNode* HiGrammar::EmitJump(SyntaxNode* list, int opcode, const std::string&
   return node;
 }
 
-// ---- driver ----
+// ---- driver
 
 bool HiGrammar::Generate(CodeUnit& unit) {
   m_labelCounter = 0;
@@ -131,7 +131,7 @@ bool HiGrammar::GenerateBody(CodeUnit& unit) {
   return true;
 }
 
-// ---- statements ----
+// ---- statements
 
 bool HiGrammar::Handle_Statement(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit) {
   const char* file = unit.m_fileName.c_str();

@@ -31,7 +31,7 @@ class HiGrammar {
   // The same without resetting the label counter (a function body after its defaults).
   bool GenerateBody(CodeUnit& unit);
 
-  // ---- statements ----
+  // ---- statements
   bool Handle_Statement(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);
   // A declaration; returns the declared slot or symbol, null on failure.
   Var* Handle_New(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit, bool isParameter);
@@ -47,7 +47,7 @@ class HiGrammar {
   bool Handle_Return(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);
   bool Handle_FuncDef(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);
 
-  // ---- expressions ----
+  // ---- expressions
   bool AssembleExpression(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);  // no group
   bool Handle_Expression(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);   // "expression" group
   bool Handle_VarRef(SyntaxNode* node, SyntaxNode* list, CodeUnit& unit);
@@ -55,7 +55,7 @@ class HiGrammar {
   // Runs the expression at compile time on a throw-away module and thread; result gets its value.
   bool EvaluateConstant(SyntaxNode* node, CodeUnit& unit, Var& result);
 
-  // ---- instruction nodes ----
+  // ---- instruction nodes
   static SyntaxNodePtr MakeInstruction(int opcode, int subType = 0);
   static SyntaxNode* Emit(SyntaxNode* list, int opcode, int subType = 0);
   static SyntaxNode* Emit(SyntaxNode* list, int opcode, const Var& operand, int subType = 0);

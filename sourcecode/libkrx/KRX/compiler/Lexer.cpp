@@ -426,7 +426,7 @@ void TokenStream::cl_Scanner::MakeValue(size_t p, const t_Operation& row, int li
   }
 }
 
-// ---- the stream ----
+// ---- the stream
 
 TokenStream::TokenStream(SyntaxUnit& unit) : m_scanner(new cl_Scanner(unit)) {}
 

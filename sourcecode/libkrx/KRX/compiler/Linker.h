@@ -23,7 +23,7 @@ class Linker {
   // Assembles node's children, then node itself.
   void Emit(CodeUnit& unit, SyntaxNode* node);
 
-  // ---- piece by piece ----
+  // ---- piece by piece
   // Link in three steps, so that the body can be laid out as it is generated and its nodes
   // dropped: Begin lays out the parameter defaults and "paramcpy", Emit each body node in
   // order, Finish "stop", the jumps and "~b" (with Link's result).

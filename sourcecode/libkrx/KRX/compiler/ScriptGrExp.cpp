@@ -72,7 +72,7 @@ bool ScriptGrExp::Enter(const SyntaxNode* at) {
   return false;
 }
 
-// ---- errors ----
+// ---- errors
 
 void ScriptGrExp::Error(int line, const char* format, ...) {
   va_list args;
@@ -87,7 +87,7 @@ void ScriptGrExp::VError(int line, const char* format, va_list args) {
   VReportFileError(m_unit.m_fileName.c_str(), line, format, args);
 }
 
-// ---- driver ----
+// ---- driver
 
 bool ScriptGrExp::Parse(SyntaxUnit& unit) {
   ScriptGrExp parser(unit);
@@ -109,7 +109,7 @@ bool ScriptGrExp::Parse() {
   return !m_error;
 }
 
-// ---- statement by statement ----
+// ---- statement by statement
 
 bool ScriptGrExp::BeginStream(TokenStream& stream) {
   m_stream = &stream;
@@ -191,7 +191,7 @@ bool ScriptGrExp::PrePass(SyntaxNode* tokens) {
   return true;
 }
 
-// ---- statements ----
+// ---- statements
 
 SyntaxNode* ScriptGrExp::ParseStatement(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   if (!token || token == stop) return nullptr;
@@ -286,6 +286,15 @@ SyntaxNode* ScriptGrExp::ParseIf(SyntaxNode* token, SyntaxNode* stop, SyntaxNode
   last = ParseStatement(Next(last), stop, thenChunk);
   if (!last) return nullptr;
   SyntaxNode* next = Next(last);
+  // Jumps and a bare "return" leave their ";" standing, so "if (c) break; else ..." meets it
+  // before the "else".
+  if (last != stop && Is(next, OS_SEMICOLON) && next != stop) {
+    SyntaxNode* after = Next(next);
+    if (after && after != stop && HasText(after, "else")) {
+      last = next;
+      next = after;
+    }
+  }
   if (last != stop && next && next != stop && HasText(next, "else"))
     last = ParseStatement(Next(next), stop, elseChunk);
   return last;
@@ -523,7 +532,7 @@ SyntaxNode* ScriptGrExp::ParseReturn(SyntaxNode* token, SyntaxNode* stop, Syntax
   return last ? last : token;
 }
 
-// ---- expressions ----
+// ---- expressions
 
 SyntaxNode* ScriptGrExp::ParseExpression(SyntaxNode* token, SyntaxNode* stop, SyntaxNode* parent) {
   if (token == stop) return token;

@@ -56,7 +56,7 @@ class ScriptGrExp {
   // Convenience: ScriptGrExp(unit).Parse().
   static bool Parse(SyntaxUnit& unit);
 
-  // ---- statement by statement ----
+  // ---- statement by statement
   // A parse that makes token nodes from stream as it reads on, so that unit.m_tokens holds only
   // the tokens not yet consumed. Starts new token and tree roots and runs Parse's pre-pass over
   // the whole stream; false (reported) on a qualifier without a name after it.

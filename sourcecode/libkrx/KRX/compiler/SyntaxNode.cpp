@@ -11,7 +11,7 @@
 
 namespace KRX {
 
-// ---- node pool ----
+// ---- node pool
 // A compile makes and drops hundreds of thousands of nodes; a free list of node-sized blocks
 // carved from large chunks spares the general allocator. Once the last node is gone (a compile
 // has ended) the chunks are returned. Sanitizer builds take every node from the heap, so that a
@@ -105,7 +105,7 @@ void SyntaxNode::operator delete(void* p, size_t size) {
   if (--pool.live == 0) pool.Release();
 }
 
-// ---- making nodes ----
+// ---- making nodes
 
 SyntaxNode::SyntaxNode() = default;
 
@@ -166,7 +166,7 @@ int SyntaxNode::GetChildCount() const {
   return n;
 }
 
-// ---- tree operations ----
+// ---- tree operations
 
 void SyntaxNode::AppendChild(SyntaxNode* parent, SyntaxNode* node) {
   if (!parent || !node || parent == node) return;
@@ -229,7 +229,7 @@ void SyntaxNode::Detach(SyntaxNode* node) {
   node->m_prev = nullptr;
 }
 
-// ---- queries ----
+// ---- queries
 
 bool SyntaxNode::HasText(const SyntaxNode* node, const char* text) {
   if (!node) return false;
@@ -245,7 +245,7 @@ SyntaxNode* SyntaxNode::FindModuleChild(const SyntaxNode* node) {
   return nullptr;
 }
 
-// ---- dump ----
+// ---- dump
 
 void SyntaxNode::Dump(const SyntaxNode* node, std::string& out, int indent) {
   for (; node; node = node->GetNext()) {

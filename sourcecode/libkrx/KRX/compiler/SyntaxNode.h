@@ -30,7 +30,7 @@ class SyntaxNode : public RefObj {
   static void* operator new(size_t size);
   static void operator delete(void* p, size_t size);
 
-  // ---- making nodes ----
+  // ---- making nodes
   // The first row with this type and subtype (0 matches any); the value is a string copy of
   // text ("" for null). Null when no row fits.
   static tRefPtr<SyntaxNode> Make(int type, int subType, const char* text, int line);
@@ -42,7 +42,7 @@ class SyntaxNode : public RefObj {
   // Same row, value and line, no links; with deep, clones of every child appended in order.
   tRefPtr<SyntaxNode> Clone(bool deep) const;
 
-  // ---- tree operations ----
+  // ---- tree operations
   // Detaches node first when it has a parent; node becomes parent's last child.
   static void AppendChild(SyntaxNode* parent, SyntaxNode* node);
   // Links node right after sibling when sibling is a child of parent; otherwise nothing.
@@ -52,14 +52,14 @@ class SyntaxNode : public RefObj {
   // Unlinks node from its parent's chain (its own children stay); no parent: nothing.
   static void Detach(SyntaxNode* node);
 
-  // ---- queries ----
+  // ---- queries
   // True when the value is a text (through references) equal to text; a value that is no text
   // matches only a null text.
   static bool HasText(const SyntaxNode* node, const char* text);
   // The first child whose subtype is 4 (a module qualifier), or null.
   static SyntaxNode* FindModuleChild(const SyntaxNode* node);
 
-  // ---- dump ----
+  // ---- dump
   // Appends one line per node of the chain starting at node, each followed by its children
   // indented two more: "%*s%s %s (%s) %s" (indent, "", type, subtype and command names, row
   // text), then " (%s)" with the value's text when that is not empty, then "\n".
@@ -67,7 +67,7 @@ class SyntaxNode : public RefObj {
   // Writes Dump(node, 0) to path (through a temporary file); false when it cannot be written.
   static bool DumpToFile(const SyntaxNode* node, const char* path);
 
-  // ---- fields ----
+  // ---- fields
   SyntaxNode* GetParent() const { return m_parent; }
   SyntaxNode* GetPrev() const { return m_prev; }
   SyntaxNode* GetNext() const { return m_next.get(); }

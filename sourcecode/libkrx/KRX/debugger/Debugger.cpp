@@ -25,7 +25,7 @@ const char* OrEmpty(const char* text) { return text ? text : ""; }
 
 Debugger* Current() { return ScriptSystem::GetDebugger(); }
 
-// ---- the interpreter's hook table, forwarding to the script system's debugger ----
+// ---- the interpreter's hook table, forwarding to the script system's debugger
 
 void HookLine(Thread& thread, Frame&) {
   if (Debugger* d = Current()) d->LineHook(thread);
@@ -105,7 +105,7 @@ bool EnableDebugger(bool on, AID::AIDNetwork* link) {
   return g_debugger != nullptr;
 }
 
-// ---- life on the link ----
+// ---- life on the link
 
 Debugger::Debugger(AID::AIDNetwork* link) : m_link(link), m_listenerId(AID::kNoListener) {
   AID::SetDebuggerCallback(&Debugger::MessageCallback);
@@ -168,7 +168,7 @@ void Debugger::Detach() {
   m_attached.reset();
 }
 
-// ---- sending ----
+// ---- sending
 
 void Debugger::Send(const AID::MessageBuffer& message) {
   if (!m_link || !m_link->IsConnected()) return;
@@ -230,7 +230,7 @@ void Debugger::ForwardOutput(const char* text) {
   if (ScriptSystem::OutputCallback callback = ScriptSystem::GetOutputCallback()) callback(text);
 }
 
-// ---- hooks ----
+// ---- hooks
 
 void Debugger::LineHook(Thread& thread) {
   if (m_busy) return;
@@ -292,7 +292,7 @@ std::string Debugger::NativeFunctionName() const {
   return "(unknown)";
 }
 
-// ---- stop loop ----
+// ---- stop loop
 
 bool Debugger::CanStop() const {
   return ScriptSystem::GetSleepCallback() && m_link && m_link->IsConnected();
@@ -332,7 +332,7 @@ void Debugger::Stop(Thread& thread) {
   m_stopped = nullptr;
 }
 
-// ---- breakpoints ----
+// ---- breakpoints
 
 namespace {
 bool Equal(const Breakpoint& b, const char* module, int line) {

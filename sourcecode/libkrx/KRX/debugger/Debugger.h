@@ -90,7 +90,7 @@ class Debugger {
   // Clears the resume flag and files the debugger with the link again (replacing its record).
   virtual void Reregister();
 
-  // ---- hooks, called by the interpreter for threads with the debug flag ----
+  // ---- hooks, called by the interpreter for threads with the debug flag
   void LineHook(Thread& thread);
   // Before the returning function's frame is popped.
   void ReturnHook(Thread& thread);
@@ -105,7 +105,7 @@ class Debugger {
   // A failed script assertion: the thread stops at its next line.
   void OnAssertFailed() { m_mode = MODE_BREAK; }
 
-  // ---- commands ----
+  // ---- commands
   // Handles the oldest queued command; false when none was queued.
   bool ProcessOneCommand();
   // Between frames (no script runs): drops the references of threads detached since the last
@@ -118,7 +118,7 @@ class Debugger {
   // Sends the module list (52); called whenever modules were bound or unbound.
   void SendModuleList();
 
-  // ---- breakpoints ----
+  // ---- breakpoints
   // False when an equal breakpoint exists (a stored line -1 covers every line) or the module
   // name does not fit the record.
   bool AddBreakpoint(const char* module, int line);

@@ -61,7 +61,7 @@ int FirstLine(const BinCode* module) {
 
 }  // namespace
 
-// ---- dispatch ----
+// ---- dispatch
 
 void Debugger::ProcessCommand(AID::MessageBuffer& in) {
   const uint32_t code = in.ReadU32();
@@ -182,7 +182,7 @@ void Debugger::DispatchAttached(uint32_t code, AID::MessageBuffer& in) {
   }
 }
 
-// ---- replies ----
+// ---- replies
 
 void Debugger::ReplyState() {
   AID::MessageBuffer out;
@@ -378,7 +378,7 @@ void Debugger::ReplyCallStack() {
   Send(out);
 }
 
-// ---- evaluation ----
+// ---- evaluation
 
 std::string Debugger::Evaluate(const char* expression) {
   if (!expression || m_busy) return "";

@@ -24,7 +24,7 @@ constexpr int kMaxNesting = 200;
 constexpr size_t kMinVarRecord = 4;
 }  // namespace
 
-// ---- stream ----
+// ---- stream
 
 Stream::Stream() = default;
 Stream::~Stream() = default;
@@ -97,7 +97,7 @@ class cl_Nest {
 };
 }  // namespace
 
-// ---- module ----
+// ---- module
 
 bool WriteModule(Stream& s, const BinCode* module) {
   if (!module) {
@@ -149,7 +149,7 @@ BinCode* ReadModule(Stream& s) {
   return module.get();
 }
 
-// ---- variable table ----
+// ---- variable table
 
 bool WriteVarTable(Stream& s, const VarTable& table) {
   const StringPool& names = table.GetNames();
@@ -175,7 +175,7 @@ bool ReadVarTable(Stream& s, VarTable& table) {
   return true;
 }
 
-// ---- symbols ----
+// ---- symbols
 
 bool WriteSymbols(Stream& s, const BinCode& module) {
   for (const auto& [name, value] : module.GetSymbols()) {
@@ -211,7 +211,7 @@ bool ReadSymbols(Stream& s, BinCode& owner) {
   }
 }
 
-// ---- pool ----
+// ---- pool
 
 bool WritePool(Stream& s, const StringPool& pool) {
   s.WriteU32(uint32_t(pool.GetBlobSize()));
@@ -234,7 +234,7 @@ bool ReadPool(Stream& s, Var& v) {
   return true;
 }
 
-// ---- threads and frames ----
+// ---- threads and frames
 
 namespace {
 
@@ -388,7 +388,7 @@ Thread* ReadThread(Stream& s) {
   return thread.get();
 }
 
-// ---- values ----
+// ---- values
 
 bool WriteVar(Stream& s, const Var& v) {
   const int type = v.GetType();
@@ -576,7 +576,7 @@ bool ReadVar(Stream& s, Var& v) {
   return true;
 }
 
-// ---- files ----
+// ---- files
 
 bool WriteModuleFile(const char* path, const BinCode* module) {
   Stream s;

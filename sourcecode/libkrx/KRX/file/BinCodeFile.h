@@ -28,14 +28,14 @@ class Stream {
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
-  // ---- writing ----
+  // ---- writing
   void Write(const void* bytes, size_t n);
   void WriteU8(uint8_t v) { Write(&v, 1); }
   void WriteU16(uint16_t v);
   void WriteU32(uint32_t v);
   const std::vector<uint8_t>& GetBytes() const { return m_bytes; }
 
-  // ---- reading (over a borrowed buffer) ----
+  // ---- reading (over a borrowed buffer)
   void SetInput(const uint8_t* data, size_t size);
   // Copies n bytes; false (and the stream failed, with why) when fewer are left.
   bool Read(void* out, size_t n, const char* what);
@@ -50,7 +50,7 @@ class Stream {
   size_t FailOffset() const { return m_failOffset; }
   const std::string& FailReason() const { return m_failReason; }
 
-  // ---- shared objects ----
+  // ---- shared objects
   std::map<const void*, uint32_t> m_writeIds;
   std::map<uint32_t, BinCode*> m_readModules;
   std::vector<BinCode*> m_reading;  // modules whose records are being read (cycle check)

@@ -19,7 +19,7 @@ namespace KRX {
 
 namespace {
 
-// ---- helpers ----
+// ---- helpers
 
 const Frame* CallerFrame(const t_Interface& in) { return in.m_thread ? in.m_thread->GetCurrentFrame() : nullptr; }
 
@@ -69,7 +69,7 @@ Var ThreadValue(Thread* thread) {
   return v;
 }
 
-// ---- assertions and debugging ----
+// ---- assertions and debugging
 
 Var Assert(t_Interface& in) {
   const Var* condition = in.GetParam(0);
@@ -104,7 +104,7 @@ Var DebugStackpos(t_Interface& in) {
   return Int(frame ? int(frame->m_stackCount) : -1);
 }
 
-// ---- thread control ----
+// ---- thread control
 
 Var Stop(t_Interface& in) {
   if (in.m_thread) in.m_thread->Return(in.GetParam(0));
@@ -124,7 +124,7 @@ Var Pause(t_Interface& in) {
   return Var();
 }
 
-// ---- types and conversions ----
+// ---- types and conversions
 
 Var TypeName(t_Interface& in) {
   const Var* v = in.GetParam(0);
@@ -179,7 +179,7 @@ Var tobool(t_Interface& in) {
   return Bool(v ? v->ToBool() : false);
 }
 
-// ---- arrays ----
+// ---- arrays
 
 Var SetSize(t_Interface& in) {
   if (in.m_argCount < 2) {
@@ -223,7 +223,7 @@ Var GetSize(t_Interface& in) {
   return Int(array->GetArraySize());
 }
 
-// ---- modules ----
+// ---- modules
 
 Var IncludeBuiltin(t_Interface& in) {
   if (in.m_argCount != 1) {
@@ -289,7 +289,7 @@ Var ModuleSaveAllBuiltin(t_Interface& in) {
 
 Var InitLibary(t_Interface& in) { return Bool(ScriptSystem::InitLibrary(TextArg(in, 0))); }
 
-// ---- threads ----
+// ---- threads
 
 Var ThreadCreate(t_Interface& in) {
   const Var* function = in.GetParam(0);

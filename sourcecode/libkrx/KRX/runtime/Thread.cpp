@@ -42,7 +42,7 @@ const char* Thread::GetFunctionName() const {
   return frame ? GetSymbolText(frame->m_function, "~f") : nullptr;
 }
 
-// ---- frames ----
+// ---- frames
 
 st_FunctionCache& Thread::NewFunctionCache(BinCode* function, uint64_t epoch) {
   st_FunctionCache& e = FunctionCacheEntry(function);
@@ -57,7 +57,7 @@ void Thread::DropSpare(int index) {
   m_spare[index] = nullptr;
 }
 
-// ---- starting ----
+// ---- starting
 
 bool Thread::LoadModule(const char* path) {
   base::String name;
@@ -213,7 +213,7 @@ void Thread::DropSelfReferences() {
   }
 }
 
-// ---- suspension ----
+// ---- suspension
 
 void Thread::Pause() { m_state = STATE_PAUSED; }
 
@@ -225,7 +225,7 @@ void Thread::Return(const Var* value) {
     m_returnValue = Var();
 }
 
-// ---- errors ----
+// ---- errors
 
 void Thread::RuntimeError(const Frame* frame, const char* format, ...) {
   m_lastError.clear();

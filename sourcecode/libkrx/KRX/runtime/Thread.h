@@ -90,7 +90,7 @@ class Thread : public RefObj {
   const char* GetModuleName() const;    // "~m" of the current frame's module
   const char* GetFunctionName() const;  // "~f" of the current frame's function
 
-  // ---- starting ----
+  // ---- starting
   // Module name := the module name of path; true when the root binds that module already,
   // otherwise the result of the installed script loader (false without one).
   bool LoadModule(const char* path);
@@ -106,7 +106,7 @@ class Thread : public RefObj {
   // Runs the thread until it leaves the running state; false when it failed (it is then dead).
   bool Run();
 
-  // ---- suspension, for native functions ----
+  // ---- suspension, for native functions
   // Waiting with that many seconds left (a plain float return value). Inline: every yield.
   void Sleep(float seconds) {
     m_state = STATE_WAITING;
@@ -124,7 +124,7 @@ class Thread : public RefObj {
   // them, and the thread finishes when that frame returns.
   bool CopyFrames(const Thread& other);
 
-  // ---- budget (debugger evaluation) ----
+  // ---- budget (debugger evaluation)
   // Limits the next runs to n steps (lines, jumps and calls); -1 removes the limit (each run then
   // gets ScriptSystem::GetStepsWithoutYield). A run that exhausts its budget fails with a
   // run-time error, so endless loops cannot hang the caller.
@@ -135,7 +135,7 @@ class Thread : public RefObj {
   // when it ends, so that such a value cannot keep it alive).
   void DropSelfReferences();
 
-  // ---- frames (interpreter) ----
+  // ---- frames (interpreter)
   // A frame for function at index (0..kMaxFrames-1): the one released there last, whatever it
   // ran, or a new one. Its slots take the function's values; no slot name is copied. Its code
   // cache is the function's (st_FunctionCache) when the interpreter loaded it in this epoch.

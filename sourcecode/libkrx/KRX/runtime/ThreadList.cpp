@@ -13,9 +13,8 @@ void ThreadList::Update(float dt) {
   s_updating = true;
   if (const st_DebugHooks* hooks = GetActiveDebugHooks(); hooks && hooks->processMessages) hooks->processMessages();
   auto& threads = ScriptSystem::GetThreads();
+  const uint32_t generation = ScriptSystem::GetGeneration();
   for (auto it = threads.begin(); it != threads.end();) {
-    // The list's own reference keeps the thread alive while it runs: only this walk erases
-    // entries (a nested walk does nothing), so no reference is taken per thread.
     Thread* thread = it->get();
     const int state = thread ? thread->GetState() : Thread::STATE_DEAD;
     if (state == Thread::STATE_DEAD || state == Thread::STATE_FINISHED) {
@@ -26,10 +25,15 @@ void ThreadList::Update(float dt) {
     if (state == Thread::STATE_WAITING) {
       Var& time = thread->GetReturnValue();
       const float left = time.ToFloat();
-      if (left >= dt)
+      if (left >= dt) {
         time = Var(left - dt);
-      else
+      } else {
+        // A native may shut the script system down: the list entry goes then, this reference
+        // keeps the thread alive until its run has unwound.
+        tRefPtr<Thread> running(thread);
         thread->Run();
+        if (ScriptSystem::GetGeneration() != generation) break;  // the walk's list is gone
+      }
     }
     ++it;
   }

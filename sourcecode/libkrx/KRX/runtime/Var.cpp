@@ -50,7 +50,7 @@ void SetElementType(Var& element, int type) {
 
 }  // namespace
 
-// ---- array blocks ----
+// ---- array blocks
 
 Var* NewVarArray(int n) {
   if (n < 1 || size_t(n) > (SIZE_MAX - kArrayHeader) / sizeof(Var)) return nullptr;
@@ -69,7 +69,7 @@ void DeleteVarArray(Var* array) {
   std::free(ArrayHeader(array));
 }
 
-// ---- ownership ----
+// ---- ownership
 
 void Var::ReleaseOld(uint8_t kind, uint64_t raw) {
   Value v;
@@ -115,7 +115,7 @@ void Var::SetType(int t) {
 
 void Var::SetTypeWord(uint32_t word) { Install(uint8_t(word & 0xFF), word >> 8, 0); }
 
-// ---- setters ----
+// ---- setters
 
 void Var::SetCFunction(detail::function_adapter_base* adapter) { SetOwnedPointer(VT_CFUNCTION, 0, adapter); }
 void Var::SetPointer(void* p) { SetOwnedPointer(VT_POINTER, 0, p); }
@@ -171,7 +171,7 @@ void Var::SetUninitializedParam(uint32_t declaredTypeWord) {
   Install(uint8_t((m_kind & VF_AUTO) | VT_UNINITPARAM), 0, declaredTypeWord);
 }
 
-// ---- readers ----
+// ---- readers
 
 bool Var::GetBool(bool& out) const {
   const Var* v = Deref();
@@ -265,7 +265,7 @@ Thread* Var::GetThreadObject() const {
 }
 
 
-// ---- arrays ----
+// ---- arrays
 
 
 int Var::GetArraySize() const {
@@ -305,7 +305,7 @@ bool Var::SetSize(int n) {
   return true;
 }
 
-// ---- copies ----
+// ---- copies
 
 void Var::CopyArray(const Var& src, bool owned) {
   int n = VarArrayCount(src.m_value.array);
@@ -411,9 +411,16 @@ bool Var::AssignTyped(const Var& src) {
   const Var* s = src.Deref();
   // 2. "ignore" leaves every target untouched (an empty argument keeps the default).
   if ((s->m_kind & ~VF_AUTO) == VT_IGNORE) return true;
-  // 3. "auto" takes the value and its type.
+  // 3. "auto" takes the value and its type. An argument naming a variable arrives as a reference
+  // to it: the parameter takes the variable's value, and an array binds by reference, as it does
+  // to an array parameter.
   if (m_kind & VF_AUTO) {
-    Assign(src);
+    if ((s->m_kind & VF_ARRAY) && src.IsReference()) {
+      SetReference(const_cast<Var*>(s));
+      m_kind &= uint8_t(~VF_AUTO);
+      return true;
+    }
+    Assign(*s);
     m_kind |= VF_AUTO;
     return true;
   }

@@ -48,7 +48,7 @@ struct ThreadHolder {
 
 class Var {
  public:
-  // ---- construction and release ----
+  // ---- construction and release
   Var() noexcept : m_kind(0), m_count(0) { m_value.raw = 0; }
   Var(const Var& other) : Var() { Assign(other); }
   Var(Var&& other) noexcept
@@ -83,7 +83,7 @@ class Var {
   // Clear, then type t (TYPE_AUTO: nil with the auto flag); the auto flag is otherwise kept.
   void SetType(int t);
 
-  // ---- setters: each clears first, keeps the auto flag, writes type and value ----
+  // ---- setters: each clears first, keeps the auto flag, writes type and value
   // Always inline: the interpreter sets ints and bools in its hottest paths.
   __attribute__((always_inline)) void SetBool(bool b) { SetScalar(VT_BOOL, b ? 1u : 0u); }
   __attribute__((always_inline)) void SetInt(int i) { SetScalar(VT_INT, uint32_t(i)); }
@@ -113,7 +113,7 @@ class Var {
   void SetUninitializedParam(uint32_t declaredTypeWord = 0);  // type 17
   void SetIgnore() { SetScalar(VT_IGNORE, 0); }
 
-  // ---- raw access (no following of references) ----
+  // ---- raw access (no following of references)
   int GetType() const { return m_kind & VF_TYPEMASK; }
   uint8_t GetTypeByte() const { return m_kind; }
   bool IsAuto() const { return (m_kind & VF_AUTO) != 0; }
@@ -137,7 +137,7 @@ class Var {
   }
   Var* Deref() { return const_cast<Var*>(static_cast<const Var*>(this)->Deref()); }
 
-  // ---- readers: follow references; all fail (null, -1, false) on arrays ----
+  // ---- readers: follow references; all fail (null, -1, false) on arrays
   bool GetBool(bool& out) const;
   bool GetInt(int& out) const {
     const Var* v = Deref();
@@ -199,7 +199,7 @@ class Var {
   // The direct target of a type 6 value (one step), else null.
   Var* GetReference() const { return (m_kind & ~VF_AUTO) == VT_REFERENCE ? m_value.ref : nullptr; }
 
-  // ---- arrays (reached through references) ----
+  // ---- arrays (reached through references)
   Var* GetElement(int i) const;  // null when i < 0, i >= count or not an array
   int GetArraySize() const;      // element count, -1 when not an array
   // Resizes the array to n elements, converting kept elements into the element type. Fails
@@ -207,7 +207,7 @@ class Var {
   bool SetSize(int n);
   int GetElementType() const;  // bits 0-5 of the followed array (31 for an auto array), -1 if none
 
-  // ---- type tests: follow references; false for arrays except IsArray ----
+  // ---- type tests: follow references; false for arrays except IsArray
   bool IsNil() const { return (Deref()->m_kind & ~VF_AUTO) == VT_NIL; }
   bool IsBool() const { return (Deref()->m_kind & ~VF_AUTO) == VT_BOOL; }
   bool IsInt() const { return (Deref()->m_kind & ~VF_AUTO) == VT_INT; }
@@ -228,7 +228,7 @@ class Var {
   bool IsArray() const { return (Deref()->m_kind & VF_ARRAY) != 0; }
   bool IsReference() const { return (m_kind & ~VF_AUTO) == VT_REFERENCE; }  // this Var itself
 
-  // ---- copies ----
+  // ---- copies
   // Deep copy of src into this Var (strings, binaries, pools and arrays copied; modules and
   // threads referenced once more; everything else, references included, copied word for word).
   // Safe when src lives inside this Var (an element of its array, a symbol of its module).
@@ -251,7 +251,7 @@ class Var {
   // reference. False when the value does not fit; this Var then keeps its value.
   bool AssignTyped(const Var& src);
 
-  // ---- operator functions: dest = dest op src; false leaves dest unchanged ----
+  // ---- operator functions: dest = dest op src; false leaves dest unchanged
   // The operation's type is the larger rank of the operands' own types (nil 0, bool 1, int 2,
   // float 3, string(const)/string 5, everything else 999); a nil beside a bool, int or float
   // fails arithmetic and gives false for < and >, true for <= and >=.
@@ -297,7 +297,7 @@ class Var {
   // rank 999 by type code.
   static bool CompareLess(const Var& a, const Var& b);
 
-  // ---- printable form ----
+  // ---- printable form
   base::tString<base::BaseString> ToText() const;
   // ToText cut to max characters, with "... (n characters)" after a cut: for messages, where a
   // long text would drown the line.
@@ -404,7 +404,7 @@ inline Var& Var::operator=(Var&& other) noexcept {
   return *this;
 }
 
-// ---- fast paths of the operators the interpreter runs most ----
+// ---- fast paths of the operators the interpreter runs most
 
 namespace detail {
 inline bool BothInt(const Var& a, const Var& b) {

@@ -168,7 +168,7 @@ bool Decide(int op, bool less, bool equal) {
 
 }  // namespace
 
-// ---- arithmetic and bit operators ----
+// ---- arithmetic and bit operators
 
 const char* Var::JoinedTail(const Var& v, char (&number)[16], size_t& length) {
   const int kind = v.m_kind & ~VF_AUTO;
@@ -319,7 +319,7 @@ bool Var::OpBitAnd(const Var& src, Var& dest) { return Arith(AR_AND, src, dest);
 bool Var::OpBitOr(const Var& src, Var& dest) { return Arith(AR_OR, src, dest); }
 bool Var::OpBitXor(const Var& src, Var& dest) { return Arith(AR_XOR, src, dest); }
 
-// ---- equality and logic ----
+// ---- equality and logic
 
 bool Var::OpEqual(const Var& src, Var& dest) {
   bool destNil = dest.IsNil(), srcNil = src.IsNil();
@@ -427,7 +427,7 @@ bool Var::CompareLess(const Var& a, const Var& b) {
   }
 }
 
-// ---- printable form ----
+// ---- printable form
 
 namespace {
 

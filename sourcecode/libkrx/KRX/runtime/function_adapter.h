@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <tuple>
+#include <type_traits>
 #include <utility>
 
 #include "KRX/BinCode.h"
@@ -14,7 +15,7 @@
 
 namespace KRX::detail {
 
-// ---- parameter conversion: one rule per native parameter type ----
+// ---- parameter conversion: one rule per native parameter type
 template <class T>
 struct param;
 
@@ -119,7 +120,7 @@ inline T& unstore(T& v) {
 }
 inline t_Interface& unstore(t_Interface*& v) { return *v; }
 
-// ---- result wrapping ----
+// ---- result wrapping
 inline void wrap(Var& out, bool b) { out.SetBool(b); }
 inline void wrap(Var& out, int i) { out.SetInt(i); }
 inline void wrap(Var& out, float f) { out.SetFloat(f); }
@@ -133,6 +134,16 @@ inline void wrap(Var& out, Thread* t) {
     out.SetThread(nullptr);
 }
 inline void wrap(Var& out, const Var& v) { out.Assign(v); }
+
+// The script argument native parameter k reads: a t_Interface& parameter stands for the whole
+// call and takes none, so the parameters after it read from the first argument on.
+template <class... A>
+constexpr int ScriptArgument(std::size_t k) {
+  constexpr bool isCall[] = {std::is_same_v<A, t_Interface&>..., false};
+  int index = 0;
+  for (std::size_t i = 0; i < k; ++i) index += isCall[i] ? 0 : 1;
+  return index;
+}
 
 template <class Sig>
 class function_adapter;
@@ -157,7 +168,7 @@ class function_adapter<R (*)(A...)> final : public function_adapter_base {
     (void)in;
     (void)args;
     ((std::get<n - 1 - I>(args) =
-          param<std::tuple_element_t<n - 1 - I, std::tuple<A...>>>::get(in, int(n - 1 - I))),
+          param<std::tuple_element_t<n - 1 - I, std::tuple<A...>>>::get(in, ScriptArgument<A...>(n - 1 - I))),
      ...);
   }
   template <class Tuple, std::size_t... I>

@@ -26,6 +26,7 @@
   X(OfficeMinigamePictures, "the bookshelf's shelf and books, the decoder's machine, knob and dial") \
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
   X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
+  X(SabotagePictures, "the sabotage panels, pipe tiles, strips and the train-travel item cursors") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 

@@ -18,7 +18,6 @@ namespace demogen {
 namespace {
 
 using V3 = base::tVector3<float>;
-constexpr float kPi = std::numbers::pi_v<float>;
 constexpr int kBoneCount = 28;
 constexpr int kSides = 8;
 
@@ -76,7 +75,7 @@ std::string XYZ(const char* tag, const V3& v) {
   return std::string("<") + tag + " x=\"" + Num(v.x) + "\" y=\"" + Num(v.y) + "\" z=\"" + Num(v.z) + "\"/>";
 }
 
-// ---------------------------------------------------------------- mesh
+// ---- mesh
 
 struct st_Vertex {
   V3 position, normal;
@@ -100,7 +99,7 @@ void Tube(st_Submesh& m, V3 a, V3 b, float ra, float rb, int bone, int next) {
   for (int ring = 0; ring < 3; ++ring) {
     const float t = 0.5f * static_cast<float>(ring);
     for (int k = 0; k < kSides; ++k) {
-      const float angle = 2.0f * kPi * static_cast<float>(k) / kSides;
+      const float angle = 2.0f * std::numbers::pi_v<float> * static_cast<float>(k) / kSides;
       const V3 n = u * std::cos(angle) + w * std::sin(angle);
       st_Vertex v{a + (b - a) * t + n * (ra + (rb - ra) * t), n, static_cast<float>(k) / kSides, t, {bone, bone},
                   {1.0f, 0.0f}};
@@ -132,9 +131,9 @@ int HeadBone(const V3& p, const V3& centre, float r) {
 void Sphere(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool faceBones) {
   const int first = static_cast<int>(m.vertices.size());
   for (int ring = fromRing; ring <= toRing; ++ring) {
-    const float lat = kPi * static_cast<float>(ring) / 6.0f;
+    const float lat = std::numbers::pi_v<float> * static_cast<float>(ring) / 6.0f;
     for (int k = 0; k < kSides; ++k) {
-      const float lon = 2.0f * kPi * static_cast<float>(k) / kSides;
+      const float lon = 2.0f * std::numbers::pi_v<float> * static_cast<float>(k) / kSides;
       const V3 n(std::sin(lat) * std::sin(lon), std::cos(lat), std::sin(lat) * std::cos(lon));
       const V3 p = centre + n * r;
       const int bone = faceBones ? HeadBone(p, centre, r) : HEAD;
@@ -239,7 +238,7 @@ std::string MeshXml(const st_Figure& f) {
   return x + "\t</submeshes>\n</mesh>\n";
 }
 
-// ---------------------------------------------------------------- clips
+// ---- clips
 
 // One motion of a clip: a rotation of a bone about an axis ('x', 'y', 'z') or a translation
 // along one ('X', 'Y', 'Z'), by amp times a shape of the clip's time.
@@ -266,7 +265,7 @@ struct st_Clip {
 };
 
 float Shape(const st_Motion& m, float t, float length) {
-  if (m.cycles != 0.0f) return m.amp * std::sin(2.0f * kPi * (m.cycles * t / length + m.phase));
+  if (m.cycles != 0.0f) return m.amp * std::sin(2.0f * std::numbers::pi_v<float> * (m.cycles * t / length + m.phase));
   if (m.rampEnd > 0.0f) return m.amp * std::fmin(1.0f, t / m.rampEnd);
   return m.amp;
 }
@@ -350,8 +349,8 @@ std::vector<st_Clip> BodyClips() {
       {"walk", 1.0f, 1.0f / 12, Walk(120.0f, 0.5f)},
       {"talk", 2.0f, 0.125f, Talk(1.0f)},
       {"talk_idle", 2.0f, 0.25f, Talk(0.3f)},
-      {"turnaround_cw", 1.0f, 0.125f, {Ramp(HIP, 'y', -kPi, 1.0f), Wave(THIGH_L, 'x', 0.2f, 2)}},
-      {"turnaround_ccw", 1.0f, 0.125f, {Ramp(HIP, 'y', kPi, 1.0f), Wave(THIGH_R, 'x', 0.2f, 2)}},
+      {"turnaround_cw", 1.0f, 0.125f, {Ramp(HIP, 'y', -std::numbers::pi_v<float>, 1.0f), Wave(THIGH_L, 'x', 0.2f, 2)}},
+      {"turnaround_ccw", 1.0f, 0.125f, {Ramp(HIP, 'y', std::numbers::pi_v<float>, 1.0f), Wave(THIGH_R, 'x', 0.2f, 2)}},
       {"pickup", 1.5f, 0.125f, {Wave(SPINE_A, 'x', 0.6f, 0.5f), Wave(KNEE_L, 'x', 0.8f, 0.5f),
                                 Wave(KNEE_R, 'x', 0.8f, 0.5f), Wave(SHOULDER_R, 'x', -0.8f, 0.5f)}},
       {"manipulate", 2.0f, 0.125f, {Hold(SHOULDER_L, 'x', -0.5f), Hold(SHOULDER_R, 'x', -0.5f),

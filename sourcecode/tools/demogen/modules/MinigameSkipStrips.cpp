@@ -14,27 +14,38 @@ namespace demogen {
 namespace {
 
 const char* const kSans = "/usr/share/fonts/truetype/dejavu/DejaVuSans-Bold.ttf";
-// ORDER GAMES: the game folders under gui/minigames/, as the registry names their data files.
-// Floor lights keeps its art in the folder of its level file ("floorlights"): one folder on disk
-// serves the games' two spellings, where a second one differing in case would hide the first.
-const char* const kGameFolders[] = {"traintravel", "wiretap", "decoder", "bookshelf", "dance", "sabotage",
-                                    "floorlights"};
-constexpr int kLeft = 24, kTop = 40, kRight = 184, kBottom = 80;  // the button in layout pixels
 constexpr uint32_t kPlate = 0xFF5A2A20u, kPressed = 0xFF3A1A14u, kRim = 0xFFDCA459u, kText = 0xFFF4E8D0u;
 
-base::cl_Bitmap32 SkipButton(bool pressed) {
+// ORDER GAMES: the game folders under gui/minigames/, as the registry names their data files,
+// each with its button in layout pixels. Floor lights keeps its art in the folder of its level
+// file ("floorlights"): one folder on disk serves the games' two spellings, where a second one
+// differing in case would hide the first. Sabotage draws its button from the pipe grid's corner,
+// which the first view shows at x 874 of a 1024-wide window: a narrow button there stays clear of
+// the 50-pixel band at the window's edge that scrolls the view.
+struct st_Button {
+  const char* folder;
+  int left, top, right, bottom;
+  int textSize;
+};
+constexpr st_Button kButtons[] = {
+    {"traintravel", 24, 40, 184, 80, 20}, {"wiretap", 24, 40, 184, 80, 20}, {"decoder", 24, 40, 184, 80, 20},
+    {"bookshelf", 24, 40, 184, 80, 20},   {"dance", 24, 40, 184, 80, 20},   {"sabotage", 10, 40, 90, 80, 13},
+    {"floorlights", 24, 40, 184, 80, 20},
+};
+
+base::cl_Bitmap32 SkipButton(const st_Button& b, bool pressed) {
   base::cl_Bitmap32 image;
-  image.Create(kRight + 8, kBottom + 16);  // transparent black
+  image.Create(b.right + 8, b.bottom + 16);  // transparent black
   cl_Painter paint(image);
   const int sink = pressed ? 2 : 0;
-  paint.Rect(kLeft, kTop, kRight, kBottom, kRim);
-  paint.Rect(kLeft + 2, kTop + 2, kRight - 2, kBottom - 2, pressed ? kPressed : kPlate);
-  paint.Rect(kLeft + 2, kTop + 2, kRight - 2, kTop + 4, Mix(pressed ? kPressed : kPlate, 0xFFFFFFFFu, 0.25f));
-  const cl_TextPainter sans(kSans, 20);
+  paint.Rect(b.left, b.top, b.right, b.bottom, kRim);
+  paint.Rect(b.left + 2, b.top + 2, b.right - 2, b.bottom - 2, pressed ? kPressed : kPlate);
+  paint.Rect(b.left + 2, b.top + 2, b.right - 2, b.top + 4, Mix(pressed ? kPressed : kPlate, 0xFFFFFFFFu, 0.25f));
+  const cl_TextPainter sans(kSans, b.textSize);
   if (!sans.IsOpen()) return image;
   const char* text = "Skip >>";
-  const int x = (kLeft + kRight - sans.Width(text)) / 2 + sink;
-  const int baseline = (kTop + kBottom - sans.LineHeight()) / 2 + sans.Ascent() + sink;
+  const int x = (b.left + b.right - sans.Width(text)) / 2 + sink;
+  const int baseline = (b.top + b.bottom - sans.LineHeight()) / 2 + sans.Ascent() + sink;
   sans.Draw(image, x, baseline, text, kText);
   return image;
 }
@@ -42,12 +53,11 @@ base::cl_Bitmap32 SkipButton(bool pressed) {
 }  // namespace
 
 bool MakeMinigameSkipStrips(cl_Output& out) {
-  const base::cl_Bitmap32 rest = SkipButton(false), pressed = SkipButton(true);
   bool ok = true;
-  for (const char* game : kGameFolders) {
-    const std::string folder = std::string("gui/minigames/") + game + "/texturestrips/panicbutton/";
-    ok = ok && out.WriteTga(folder + "panicbutton_0.tga", rest, true);
-    ok = ok && out.WriteTga(folder + "panicbutton_1.tga", pressed, true);
+  for (const st_Button& button : kButtons) {
+    const std::string folder = std::string("gui/minigames/") + button.folder + "/texturestrips/panicbutton/";
+    ok = ok && out.WriteTga(folder + "panicbutton_0.tga", SkipButton(button, false), true);
+    ok = ok && out.WriteTga(folder + "panicbutton_1.tga", SkipButton(button, true), true);
   }
   return ok;
 }

@@ -3,6 +3,7 @@
 // frames of a flickering lantern for a looping "TextureStrip", and the 32 × 32 game cursor.
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 #include <string>
 
 #include "core/Modules.h"
@@ -54,7 +55,7 @@ base::cl_Bitmap32 LanternFrame(int frame) {
   base::cl_Bitmap32 image;
   image.Create(kLanternWidth, kLanternHeight);  // transparent black
   cl_Painter paint(image);
-  const float flicker = 0.5f + 0.5f * std::sin(frame * 6.2831853f / kLanternFrames);
+  const float flicker = 0.5f + 0.5f * std::sin(frame * (2.0f * std::numbers::pi_v<float>) / kLanternFrames);
   const float cx = kLanternWidth / 2.0f, cy = 70.0f;
   paint.Disc(cx, cy, 34.0f + flicker * 8.0f, Mix(0x30FFB040u, 0x60FFD070u, flicker));
   paint.Disc(cx, cy, 16.0f + flicker * 3.0f, Mix(0xA0FFC060u, 0xE0FFE8A0u, flicker));

@@ -1,6 +1,7 @@
 // The demo's music and sound effects, synthesised from note tables (sine and triangle tones with
 // envelopes) and filtered noise, written as Ogg Vorbis, mono, 22,050 Hz, quality 0.3: the
 // effects under sfx/ (packed into the "Sfx" archive by the engine) and the music under msx/.
+#include <numbers>
 #include <vorbis/vorbisenc.h>
 
 #include <algorithm>
@@ -21,10 +22,8 @@ namespace {
 
 constexpr int kRate = 22050;
 constexpr float kQuality = 0.3f;
-constexpr double kPi = 3.14159265358979323846;
 
-// ---------------------------------------------------------------------------------------------
-// Ogg Vorbis
+// ---- Ogg Vorbis
 
 bool EncodeOgg(const tSamples& samples, std::vector<uint8_t>& out) {
   vorbis_info info;
@@ -101,8 +100,7 @@ bool WriteOgg(cl_Output& out, const std::string& relative, const tSamples& sampl
 
 namespace {
 
-// ---------------------------------------------------------------------------------------------
-// Synthesis
+// ---- Synthesis
 
 enum class en_Wave { SINE, TRIANGLE };
 
@@ -110,7 +108,7 @@ double Frequency(int midiNote) { return 440.0 * std::pow(2.0, (midiNote - 69) / 
 
 double Wave(en_Wave wave, double phase) {
   const double cycle = phase - std::floor(phase);
-  if (wave == en_Wave::SINE) return std::sin(2.0 * kPi * cycle);
+  if (wave == en_Wave::SINE) return std::sin(2.0 * std::numbers::pi * cycle);
   return 4.0 * std::abs(cycle - 0.5) - 1.0;
 }
 
@@ -161,8 +159,7 @@ tSamples Normalised(tSamples samples) {
   return samples;
 }
 
-// ---------------------------------------------------------------------------------------------
-// Music: a melody over a bass line and a soft chord, the tables repeated to the length.
+// ---- Music: a melody over a bass line and a soft chord, the tables repeated to the length.
 
 struct st_Tune {
   const char* file;
@@ -203,8 +200,7 @@ std::vector<st_Tune> Tunes() {
   };
 }
 
-// ---------------------------------------------------------------------------------------------
-// Effects
+// ---- Effects
 
 struct st_Effect {
   const char* file;

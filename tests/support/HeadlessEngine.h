@@ -1,0 +1,106 @@
+// The engine as the drawing tests run it: a root module started on the headless platform with
+// the graphics library, in a scratch user folder of its own, and the back buffer read back into
+// memory. Every test program that draws through the engine starts it and reads pixels this way.
+#pragma once
+
+#include <stdlib.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/app/SystemRoot.h"
+#include "base/system.h"
+#include "graphics/Graphics.h"
+#include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
+#include "win32dx9/Services.h"
+#include "win32dx9/SysInfo.h"
+
+namespace testsupport {
+
+class cl_HeadlessEngine {
+ public:
+  ~cl_HeadlessEngine() { Stop(); }
+
+  // Makes the scratch folder "quillane_<name>_XXXXXX" in the temporary folder; false when it
+  // cannot be made. Files the start reads (texts, pictures) may be written there before Start.
+  bool MakeFolder(const char* name) {
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / ("quillane_" + std::string(name) + "_XXXXXX")).string();
+    if (!mkdtemp(pattern.data())) return false;
+    m_dir = pattern;
+    return true;
+  }
+  // Writes the folder's config.xml for a windowed width x height display (displayAttributes
+  // added to "Display", extraConfig after "Localization"), registers the headless platform and
+  // the graphics library and starts the root module with the folder as its user folder. False
+  // when the start fails.
+  bool Start(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
+    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+    m_system = std::make_unique<base::cl_System>();
+    m_system->SetUserDataPath(m_dir.string().c_str());
+    std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << width << "\" Height=\""
+                                        << height << "\" " << displayAttributes
+                                        << "/><Localization Language=\"English\"/>" << extraConfig << "</Config>";
+    if (!m_system->LoadConfig("config.xml")) return false;
+    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+    gfx::RegisterGraphics();
+    return m_system->StartUp();
+  }
+  // Shuts the root module down, empties the services the platform and the graphics library
+  // installed and removes the folder, first leaving it for the temporary folder when it is the
+  // working folder. Nothing when nothing was started.
+  void Stop() {
+    ShutDownRoot();
+    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    if (m_dir.empty()) return;
+    std::error_code ec;
+    if (std::filesystem::equivalent(std::filesystem::current_path(ec), m_dir, ec))
+      std::filesystem::current_path(std::filesystem::temp_directory_path(), ec);
+    std::filesystem::remove_all(m_dir, ec);
+    m_dir.clear();
+  }
+
+  // Shuts the root module down and lets it go; the folder stays, so Start may run again.
+  void ShutDownRoot() {
+    if (m_system) m_system->ShutDown();
+    m_system.reset();
+  }
+
+  const std::filesystem::path& GetDir() const { return m_dir; }
+  base::cl_System* GetSystem() const { return m_system.get(); }
+
+ private:
+  std::filesystem::path m_dir;
+  std::unique_ptr<base::cl_System> m_system;
+};
+
+// The rectangle (x, y, width, height) of the running device's back buffer, rows top down, each
+// pixel 0x00RRGGBB (the back buffer has no alpha) or, with colourOnly false, as stored. Empty
+// when the back buffer cannot be locked.
+inline std::vector<uint32_t> ReadBackBuffer(int x, int y, int width, int height, bool colourOnly = true) {
+  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  std::vector<uint32_t> pixels;
+  if (!device || !device->LockBackBuffer()) return pixels;
+  pixels.reserve(static_cast<size_t>(width) * height);
+  const auto* bits = static_cast<const unsigned char*>(device->GetLockedBits());
+  for (int row = y; row < y + height; ++row) {
+    const auto* line = reinterpret_cast<const uint32_t*>(bits + static_cast<size_t>(row) * device->GetLockedPitch());
+    for (int col = x; col < x + width; ++col) pixels.push_back(colourOnly ? line[col] & 0xFFFFFFu : line[col]);
+  }
+  device->UnlockBackBuffer();
+  return pixels;
+}
+
+// One back-buffer pixel as 0x00RRGGBB; 0xDEADBEEF when the back buffer cannot be locked.
+inline uint32_t BackBufferPixel(int x, int y) {
+  const std::vector<uint32_t> pixel = ReadBackBuffer(x, y, 1, 1);
+  return pixel.empty() ? 0xDEADBEEFu : pixel[0];
+}
+
+}  // namespace testsupport
