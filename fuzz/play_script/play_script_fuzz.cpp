@@ -62,6 +62,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       case st_PlayStep::CLOSE:
         break;
+      case st_PlayStep::CLICK_GAME:
+      case st_PlayStep::MOVE_GAME:
+      case st_PlayStep::WAIT_GAME:
+        if (step.name.empty() || step.number < 1 || step.number > kMaxFrameCount) std::abort();
+        break;
       default:
         std::abort();
     }

@@ -43,7 +43,7 @@ class cl_IngameMenuPanel : public base::cl_Panel {
   bool ProcessEvent(const base::Variant& event) override;
 
  private:
-  void Close();  // unpaused, hidden and disabled
+  void Close() override;  // unpaused, hidden and disabled
   // Hides this panel and opens the sibling labelled label; false (nothing changed) without one.
   base::cl_Window* HandOver(const char* label);
 

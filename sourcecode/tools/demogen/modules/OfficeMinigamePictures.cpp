@@ -60,7 +60,7 @@ bool Book(cl_Output& out, int index) {
   paint.Rect(6, 220, 64, 226, kBrass);
   const cl_TextPainter serif(kSerifBold, 30);
   if (!serif.IsOpen()) return false;
-  char number[8];
+  char number[12];
   std::snprintf(number, sizeof(number), "%d", index + 1);
   serif.Draw(image, (70 - serif.Width(number)) / 2, 110 + serif.Ascent() / 2, number, 0xFFF4ECD8u);
   char name[64];
