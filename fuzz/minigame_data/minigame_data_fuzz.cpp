@@ -1,6 +1,7 @@
 // Reads arbitrary bytes as a mini-game's compiled data file (an image, a texture and a strip
-// record, then the skip button's strip, as a game's Init does). The read must fail cleanly or
-// account for every byte, and a failed read leaves no skip strip that is half read.
+// record, then the skip button's strip, as a game's Init does), and again as the dance's
+// "dance.dat", which holds the skip strip alone. Each read must fail cleanly or account for every
+// byte, and a failed read leaves no skip strip that is half read.
 #include <cstddef>
 #include <cstdint>
 
@@ -9,6 +10,7 @@
 #include "graphics/Texture.h"
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
+#include "quillane/minigames/DanceMinigame.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameDataFile.h"
 
@@ -51,5 +53,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   game.HandleInput(release);
   float x = 0.0f, y = 0.0f;
   game.GetSkipButtonCentre(x, y);
+
+  quillane::cl_DanceMinigame dance;
+  quillane::cl_MinigameDataFile danceFile;
+  if (!danceFile.OpenMemory(data, static_cast<int>(size), "dance.dat")) return 0;
+  const bool whole = dance.ReadDataFile(danceFile);
+  if (whole != !danceFile.Failed() || (whole && danceFile.GetRecordCount() != 1)) __builtin_trap();
+  if (!whole && dance.GetPanicStrip()) __builtin_trap();
   return 0;
 }

@@ -138,6 +138,7 @@ class cl_FModSoundSystem {
 
   // ---- for the video player, tests and statistics
   platform::audio::SoundLibrary& GetLibrary() { return m_library; }
+  uint32_t GetMixRate() const { return m_mixRate; }  // frames of the mix per second
   cl_PlaylistCtrl* GetPlaylistCtrl() { return m_playlists.get(); }
   int GetSoundSlot(const char* soundName);  // -1 when unknown or without a voice
   bool HasChannel(const char* channelName) const { return m_channels.count(channelName ? channelName : "") != 0; }

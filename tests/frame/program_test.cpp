@@ -101,7 +101,8 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
     const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1", dir.path("user"), secondLog);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-    EXPECT_LT(seconds, 1.0);
+    // Only "ended rather than ran the game": a loaded machine may take seconds to start a process.
+    EXPECT_LT(seconds, 15.0);
     EXPECT_EQ(ReadFile(secondLog), "");
 
     int firstStatus = 0;

@@ -61,6 +61,13 @@ TEST_F(VmCorrupt, EdgesThatStayValid) {
   auto t = krxtest::RunNow("m", "text");
   EXPECT_EQ(t->GetState(), Thread::STATE_FINISHED) << t->m_lastError;
   EXPECT_STREQ(t->GetReturnValue().GetString(), "ab");
+  // A position operand read by its type code's six bits: with flag bits set in its type byte a
+  // jump still goes where its position says (it once went to position 0, and looped for ever).
+  Asm f = NewAsm();
+  f.ParamCpy().Raw({OP_JUMP, 0x80 | VT_POSITION, 12, 0, 0, 0}).FuncInit().Int(1).Return();
+  f.FuncInit().Int(2).Return().Stop();
+  Function("flagged", f);
+  EXPECT_EQ(krxtest::RunNow("m", "flagged")->GetReturnValue().ToInt(), 2);
   // A switch whose case constant uses a type the linker never writes still decodes (as nil).
   Asm s = NewAsm();
   s.ParamCpy().Nil().Switch({{Var(), "odd"}}).Eoc().Stop().Case("odd", Var()).Eoc().FuncInit().Int(1).Return();

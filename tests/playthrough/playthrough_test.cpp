@@ -407,17 +407,18 @@ const tEdit kKeysOff{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""};
 const tEdit kSideFile{"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""};
 // The scene scripts' own lines reach the log, so the road can check what they did.
 const tEdit kScriptLines{"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""};
-const tEdit kMinigamesOn{"<Debug NoMinigames=\"1\"/>", "<Debug NoMinigames=\"0\"/>"};
+// Each game the story starts counts as won at once (the demo plays them).
+const tEdit kMinigamesOff{"<Debug NoMinigames=\"0\"/>", "<Debug NoMinigames=\"1\"/>"};
 // The skip button shows after a tenth of a second.
 const tEdit kSkipButton{"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"};
 
 const st_Road kRoads[] = {
     // The intro, the loading bar, the root menu and its roads, a new game played by keys and
     // clicks in the Office, and the quit boxes: the menu's own question cancelled, the window's
-    // close ending the program.
+    // close ending the program. The shelf's game is real and skipped.
     {"TheStartUpRoadRunsFromTheIntroThroughTheRootMenuToItsExit",
      "mainroad.play",
-     {kKeysOff, kSideFile, kScriptLines},
+     {kKeysOff, kSideFile, kScriptLines, kSkipButton},
      {"Quit cancelled", "Session: back to the main menu", "Quit confirmed"},
      {}},
     // QuickLaunch "game" into the Office and on to the Quay: the bar's two ranges, the black
@@ -425,8 +426,8 @@ const st_Road kRoads[] = {
     // its load on the Quay, and the way back to the menu. The Office's mini-games count as won.
     {"QuickLaunchGameEntersTheOfficeAndTheQuay",
      "quicklaunch.play",
-     {{"<DevTools ShowIntroMovies=\"1\"/>",
-       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\"/><Debug NoMinigames=\"1\"/>"},
+     {kQuickLaunch,
+      kMinigamesOff,
       kScriptLines,
       kSideFile,
       kKeysOff},
@@ -435,20 +436,25 @@ const st_Road kRoads[] = {
     // A game started in the Office is waited for by name and skipped with its button: a win.
     {"AMinigameIsWaitedForAndSkippedByItsButton",
      "minigame.play",
-     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
+     {kQuickLaunch, kSkipButton, kKeysOff},
      {},
      {}},
     // Every game of the story started where the story starts it and skipped with its button
     // (Sabotage after its question), each a win; the story goes on to its end.
     {"EveryGameOfTheStoryIsSkippedOnTheWayToTheEnd",
      "games_skipped.play",
-     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
-     {"Compile Wiretap Minigame", "Compile Sabotage Minigame", "Compile FloorLights Minigame"},
-     {"Minigame Error"}},
+     {kQuickLaunch, kSkipButton, kKeysOff},
+     {"Compile Wiretap Minigame",
+      "Compile Sabotage Minigame",
+      "Compile FloorLights Minigame",
+      "Compile Dance Minigame"},
+     {"Minigame Error"},
+     false,
+     2500},
     // Every game of the story won by clicks on what it shows, as a player would.
     {"EveryGameOfTheStoryIsWonOnTheWayToTheEnd",
      "games_won.play",
-     {kQuickLaunch, kMinigamesOn, kKeysOff},
+     {kQuickLaunch, kKeysOff},
      {},
      {"Minigame Error"},
      false,
@@ -457,7 +463,7 @@ const st_Road kRoads[] = {
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"EveryHotspotOfBothScenesIsCaptionedAndAnswersAClick",
      "hotspots.play",
-     {kQuickLaunch, kMinigamesOn, kSkipButton, kKeysOff},
+     {kQuickLaunch, kSkipButton, kKeysOff},
      {},
      {"Minigame Error"}},
     // A save in the Office and its load from the Quay, with the side file written.

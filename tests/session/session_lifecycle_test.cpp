@@ -101,7 +101,7 @@ TEST_F(SessionLifecycle, QuickLaunchStartsTheSessionBeforeTheNewGame) {
   EXPECT_EQ(session->GetFader().m_state, cl_Fader::STATE_UNCOVERED);
 }
 
-// A registered game that is not built yet (Dance) is refused, as are unknown names;
+// A registered game whose data file is missing (TrainTravel) is refused, as are unknown names;
 // "Debug/NoMinigames" records a win first, for registered games only.
 TEST_F(SessionLifecycle, MinigameStartsAreRefusedAndNoMinigamesRecordsAWin) {
   for (const bool skip : {false, true}) {
@@ -112,12 +112,12 @@ TEST_F(SessionLifecycle, MinigameStartsAreRefusedAndNoMinigamesRecordsAWin) {
       state.set_element("GameState");
       ASSERT_TRUE(session->RegisterMinigames());
       cl_MinigameManager* games = session->GetMinigameManager();
-      EXPECT_FALSE(games->Start("Dance", nullptr, false));
+      EXPECT_FALSE(games->Start("TrainTravel", nullptr, false));
       EXPECT_FALSE(games->Start("Chess", nullptr, false));
       EXPECT_FALSE(games->Start(nullptr, nullptr, false));
       EXPECT_FALSE(games->IsRunning());
       EXPECT_TRUE(games->IsBackgroundVisible());
-      const base::Variant* win = base::variant_get_attribute_by_path(state, "Missions/Minigames/Dance/Win", false);
+      const base::Variant* win = base::variant_get_attribute_by_path(state, "Missions/Minigames/TrainTravel/Win", false);
       EXPECT_EQ(win != nullptr && win->get_int() == 1, skip);
       EXPECT_EQ(base::variant_get_element_by_path(state, "Missions/Minigames/Chess", false), nullptr);
     }

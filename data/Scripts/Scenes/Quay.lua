@@ -11,6 +11,7 @@ function PrepareScene()
   Debugout("Quay: PrepareScene")
   AddCharacter("Quillane", "quillane", "Start")
   AddCharacter("Pell", "pell", "PierEnd")
+  AddCharacter("Mina", "mina", "Kiosk")
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
@@ -96,12 +97,19 @@ function OnTrigger_Pell()
   maininclude_LookAway("Quillane", "Pell")
 end
 
--- The end of the game: with the pass, the train connection past the inspectors, the diary's last
--- pages and the score, the credits, and back to the main menu.
+-- Mina at her kiosk window: Quillane steps up to it and they face each other for the talk.
+function OnTrigger_Mina()
+  WalkTo("Quillane", "Mina_walk")
+  maininclude_FaceEachOther("Quillane", "Mina")
+  StartDialog("Mina")
+end
+
+-- The end of the game: with Mina's ticket, the train connection past the inspectors, the diary's
+-- last pages and the score, the credits, and back to the main menu.
 function OnTrigger_gangway()
   maininclude_UseSpot("gangway")
-  if GotToken("T1_Pass") ~= 1 then
-    Says("Quillane", "#quay0_6 Not without my pass.")
+  if GotToken("T1_Ticket") == 0 then
+    Says("Quillane", "#quay0_6 Not without a ticket.")
   else
     Board()
   end

@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <memory>
 #include <system_error>
+#include <vector>
 
 #include "base/FileTools.h"
 #include "base/app/Clock.h"
@@ -28,6 +29,7 @@
 #include "quillane/frame/GameSysInfoProvider.h"
 #include "quillane/hud/Subtitles.h"
 #include "quillane/settings/TweakSettings.h"
+#include "sound/FModSoundSystem.h"
 #include "sound/Sfx.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -68,6 +70,15 @@ bool MakeUserFolders(const std::string& folder) {
     if (ec) return false;
   }
   return true;
+}
+
+// One fixed-step frame of the mix, mixed and dropped.
+void PullFrameOfSound(sfx::cl_FModSoundSystem& sound) {
+  if (!sound.IsInitialised()) return;
+  const uint32_t frames = sound.GetMixRate() * cl_StepClock::kFrameMs / 1000;
+  static std::vector<int16_t> block;
+  block.resize(static_cast<size_t>(frames) * 2);  // stereo
+  sound.GetLibrary().Mix(block.data(), frames);
 }
 
 bool UseHeadless(const st_StartOptions& options) {
@@ -187,9 +198,14 @@ int RunGame(const st_StartOptions& options) {
       std::signal(SIGINT, OnStopSignal);
       std::signal(SIGTERM, OnStopSignal);
     }
-    platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get()](int) {
+    // Scripted runs play to no sound card: the mix is pulled by each frame's time, so sound
+    // positions (the dance's song clock) follow the fixed clock.
+    sfx::cl_FModSoundSystem* pulled = options.fixedStep ? sfx::GetSoundSystem() : nullptr;
+    if (pulled && !pulled->SetOutput(platform::audio::Output::Pull)) pulled = nullptr;
+    platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get(), pulled](int) {
       if (g_stopRequested) system.SetQuit(true);
       if (clockPtr) clockPtr->NextFrame();
+      if (pulled) PullFrameOfSound(*pulled);
       if (driver) driver->OnFrame(*platform, system);
     });
     system.RegisterPlatform(platform);

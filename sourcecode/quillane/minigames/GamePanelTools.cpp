@@ -41,13 +41,13 @@ void SetGameCursor(const char* label) {
 
 const char* GetGameCursor() { return g_gameCursor.c_str(); }
 
-float PlayGameSound(const char* file, const char* name, float volume) {
+float PlayGameSound(const char* file, const char* name, float volume, const char* channel) {
   sfx::st_PlayParams params;
   params.volume = volume;
   params.pan = 1.0f;
   params.loop = false;
   params.ignoreFx = true;
-  const float length = sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, "PLAYER", params);
+  const float length = sfx::PlaySound(sfx::PLAY_SAMPLE, file, name, channel, params);
   return length > 0.0f ? length : 0.0f;
 }
 
@@ -67,10 +67,12 @@ void DrawExitHint(int edge) {
   DrawTextCentered(x, y, text.c_str(), 0xFFFFFFFFu, 0xFF191919u, false);
 }
 
-void RaiseSkill(int bonus) {
-  // A game state without the value reads as -1; the bonus then counts from 0.
-  const int skill = GetMissionState("Skill");
-  SetMissionState("Skill", (skill > 0 ? skill : 0) + bonus);
+void RaiseMissionValue(const char* name, int amount) {
+  // A game state without the value reads as -1; the amount then counts from 0.
+  const int value = GetMissionState(name);
+  SetMissionState(name, (value > 0 ? value : 0) + amount);
 }
+
+void RaiseSkill(int bonus) { RaiseMissionValue("Skill", bonus); }
 
 }  // namespace quillane

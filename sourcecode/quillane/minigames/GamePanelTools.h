@@ -1,6 +1,6 @@
-// What the Bookshelf and Decoder panels share beyond the base panel: pictures compiled at their
-// own size, the mouse cursor by label, the games' sounds on the "PLAYER" channel, the exit zones at the window's edges
-// with their hint, and the time-graded "Skill" bonus. Main thread only.
+// What the mini-game panels share beyond the base panel: pictures compiled at their own size, the
+// mouse cursor by label, the games' sounds (on "PLAYER" unless told), the exit zones at the
+// window's edges with their hint, and the time-graded "Skill" bonus. Main thread only.
 #pragma once
 
 namespace gfx {
@@ -21,14 +21,16 @@ bool CompileImageOwnSize(gfx::cl_Image& image, const char* file);
 void SetGameCursor(const char* label);
 // The label of the cursor SetGameCursor last put up; empty before the first.
 const char* GetGameCursor();
-// A sample on "PLAYER", kept off the effect list; its length in seconds (0 when nothing plays).
-float PlayGameSound(const char* file, const char* name, float volume);
+// A sample on channel, kept off the effect list; its length in seconds (0 when nothing plays).
+float PlayGameSound(const char* file, const char* name, float volume, const char* channel = "PLAYER");
 
 // The zone of a mouse x: left when x + 32 < 50, right when x > window width − 50.
 int EdgeZoneAt(int mouseX);
 // "#gui_x0_324 Exit" in the font "tooltip" beside the edge of the zone; nothing for EDGE_NONE.
 void DrawExitHint(int edge);
 
+// The mission state name raised by amount (capped by "Max" + name); a missing value counts as 0.
+void RaiseMissionValue(const char* name, int amount);
 // The mission state "Skill" raised by bonus (capped by "MaxSkill").
 void RaiseSkill(int bonus);
 

@@ -1,6 +1,7 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
 #include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/DanceMinigame.h"
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
@@ -24,7 +25,7 @@ constexpr st_Game kGames[] = {
     {"Wiretap", "gui/minigames/wiretap.dat", cl_WiretapPanel::Create},
     {"Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create},
     {"Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create},
-    {"Dance", "gui/minigames/dance.dat", nullptr},
+    {"Dance", "gui/minigames/dance.dat", cl_DanceMinigame::Create},
     {"Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create},
     {"FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create},
 };

@@ -1,15 +1,13 @@
-// Drawing the stage: the scene's layers with the characters depth-sorted among its stage layers,
-// mirror images and shadows, the debug overlays, and the characters' hover tooltips.
+// Drawing the stage: the scene with its characters (the passes every stage shares), the debug
+// overlays, and the characters' hover tooltips.
 #include <algorithm>
-#include <cfloat>
-#include <cstring>
-#include <vector>
 
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "quillane/character/ScenePasses.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/session/Session.h"
@@ -21,21 +19,6 @@
 namespace quillane {
 
 namespace {
-
-constexpr int kCameraPeekKey = 0x43;  // 'C': the developers' view from closer in
-constexpr uint32_t kShadowColour = 0xFF30281Eu;
-
-// One entry of the depth list: a character or a stage layer.
-struct st_DepthEntry {
-  float key;
-  cl_Character* character;
-  cl_Layer* layer;
-};
-
-int ReflectionsOption() {
-  const base::Variant* value = base::sys::GetOptionValue("Gfx/Reflections/Value");
-  return value ? value->get_int() : 1;
-}
 
 bool LodEditMode() {
   const base::Variant* debug = base::sys::GetConfig().get_element("Debug");
@@ -61,105 +44,9 @@ const base::Variant* FindEntry(const base::Variant& table, const char* label) {
 
 void cl_Stage::Render(const base::tRectf& screenRect) {
   if (!m_scene) return;
-  const float x0 = screenRect.min.x, y0 = screenRect.min.y, x1 = screenRect.max.x, y1 = screenRect.max.y;
-  base::cl_Camera& camera = m_scene->GetCamera();
-  float cx0, cy0, cx1, cy1;
-  camera.GetViewportRect(cx0, cy0, cx1, cy1);
-  if (cx0 != x0 || cy0 != y0 || cx1 != x1 || cy1 != y1) {
-    camera.SetViewportRect(x0, y0, x1, y1);
-    m_scene->UpdateViewFromCamera();
-  }
-  float zNear, zFar;
-  camera.GetClippingRange(zNear, zFar);
-  gfx::SetViewportRect(x0, y0, x1, y1, zNear, zFar);
-  // Layers are flat pictures drawn in 2D; characters, their mirror images and shadows in 3D
-  // through the scene camera.
-  auto begin3D = [&camera]() {
-    gfx::Begin3D();
-    gfx::SetCamera(&camera);
-  };
-  begin3D();
-  gfx::EnableLighting(0xFF3C3C3C);
-  gfx::SetDirectionalLight(camera.GetLookDir(), 0xFFB4A0A0);
-
-  gfx::Begin2D();
-  cl_Layer* blur = m_blur ? m_scene->FindSpecialFXLayer("blur") : nullptr;
-  if (blur)
-    blur->Render(x0, y0, x1, y1);
-  else
-    m_scene->RenderBackgroundLayers(x0, y0, x1, y1);
-
-  cl_Layer* mirrorMask = m_scene->FindSpecialFXLayer("mirrormask");
-  cl_Layer* shadowMask = m_scene->FindSpecialFXLayer("shadowmask");
-  const bool mirrors = mirrorMask && ReflectionsOption() == 1;
-
-  std::vector<st_DepthEntry> depth;
-  bool mirrored = false;
-  begin3D();
-  for (cl_Character* character : m_characters) {
-    const base::tVector3<float>& p = character->GetPosition();
-    if (mirrors) {
-      m_scene->SetupLightsAt(p);
-      character->RenderMirror(&camera);
-      mirrored = true;
-    }
-    depth.push_back({camera.GetZDistance(p), character, nullptr});
-  }
-  if (mirrored) gfx::ClearZBuffer();
-  gfx::Begin2D();
-  if (mirrorMask) mirrorMask->Render(x0, y0, x1, y1);
-
-  begin3D();
-  for (cl_Character* character : m_characters) {
-    const base::tVector3<float>& p = character->GetPosition();
-    for (const cl_SceneLight* light : m_scene->Lights) {
-      if (light->kind == LIGHT_BLOBSHADOW) {
-        character->RenderBlobShadow();
-      } else if (light->kind == LIGHT_PROJECTIONSHADOW) {
-        // Cast from the light's position onto the floor under the character.
-        const float height = light->vector.y - p.y;
-        if (height < 1.0f) continue;
-        const float a = -(light->vector.x - p.x) / height, b = -(light->vector.z - p.z) / height;
-        character->RenderProjectedShadow(a, b, p, kShadowColour, &camera);
-      }
-    }
-  }
-  gfx::Begin2D();
-  if (shadowMask) shadowMask->Render(x0, y0, x1, y1);
-
-  // Stage layers sort by their y-sort line cast onto the floor.
-  for (cl_Layer* layer : m_scene->StageElements) {
-    const base::tVector2<float> screen = m_scene->SceneToScreen(layer->GetX(), static_cast<float>(layer->GetYSort()));
-    base::tVector3<float> world;
-    const float key = m_scene->PickRay(screen.x, screen.y, world) ? camera.GetZDistance(world) : -FLT_MAX;
-    depth.push_back({key, nullptr, layer});
-  }
-  std::stable_sort(depth.begin(), depth.end(),
-                   [](const st_DepthEntry& a, const st_DepthEntry& b) { return a.key < b.key; });
-
-  base::cl_Camera peek = camera;
-  const bool peeking = Debug_KeysEnabled && base::sys::KeyState(kCameraPeekKey);
-  if (peeking) {
-    peek.MoveForward(700.0f);
-    peek.MoveUp(-80.0f);
-  }
-  for (const st_DepthEntry& entry : depth) {
-    if (entry.layer) {
-      gfx::Begin2D();
-      entry.layer->Render(x0, y0, x1, y1);
-      continue;
-    }
-    gfx::Begin3D();
-    gfx::SetCamera(peeking ? &peek : &camera);
-    m_scene->SetupLightsAt(entry.character->GetPosition());
-    entry.character->Render(peeking ? &peek : &camera);
-  }
-
-  gfx::Begin2D();
-  m_scene->RenderForegroundLayers(x0, y0, x1, y1);
-  gfx::SetCamera(&camera);  // the debug shapes of locators and nav meshes are placed in the world
-  m_scene->RenderDebug();
-  gfx::Begin2D();
+  st_ScenePasses passes;
+  passes.blur = m_blur;
+  RenderScenePasses(*m_scene, m_characters, screenRect, passes);
   if (LodEditMode()) {
     const int level = GetOptionIntValue("Gfx/SceneLOD/");
     base::String text;
@@ -208,7 +95,8 @@ void cl_Stage::ShowTooltip(bool all, const base::String& hoveredName) const {
 
     base::tString<base::BaseUnicodeString> text;
     bool bubble = false;
-    if (!WorldServices().GetTooltipText || !WorldServices().GetTooltipText(label, text, session->GetHoverTime(), bubble)) {
+    if (!WorldServices().GetTooltipText ||
+        !WorldServices().GetTooltipText(label, text, session->GetHoverTime(), bubble)) {
       base::String displayName;
       if (!entry || !entry->get_attribute_string("display_name", displayName)) continue;
       base::sys::Localize(displayName.c_str(), text);

@@ -22,6 +22,7 @@
 #include "KRX/runtime/Builtins.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/Interpreter/DebugHooks.h"
+#include "KRX/Interpreter/ExecSupport.h"
 #include "KRX/Interpreter/IntLoop.h"
 #include "KRX/Interpreter/IntStatement.h"
 #include "KRX/Module.h"
@@ -44,23 +45,14 @@ void SetDebugHooks(const st_DebugHooks* hooks) { g_hooks = hooks; }
 
 const st_DebugHooks* GetActiveDebugHooks() { return g_hooks && ScriptSystem::GetDebugger() ? g_hooks : nullptr; }
 
-namespace {
-
-constexpr int kMaxTreeDepth = 256;
+using namespace vm;
 
 // ---- value stack
 
-// Code that pushes without ever ending its statement would otherwise grow a stack until memory
-// runs out; no expression of a real script comes near this depth.
-constexpr uint32_t kMaxStack = 1u << 20;
-
-// Grows by half again plus five: a stack that keeps growing is copied a bounded number of times
-// per value, not once per five pushes. The values move as they are (a Var holds no pointer to
-// itself).
-bool GrowStack(Frame* f) {
-  if (f->m_stackCount >= kMaxStack) return false;
-  uint32_t capacity = f->m_stackCount + 5 + f->m_stackCount / 2;
-  if (capacity > kMaxStack) capacity = kMaxStack;
+namespace {
+// Moves f's stack into a new block of capacity values (at least its count). The values move as
+// they are (a Var holds no pointer to itself).
+bool MoveStack(Frame* f, uint32_t capacity) {
   Var* block = NewVarArray(int(capacity));
   if (!block) return false;
   RelocateVars(block, f->m_stack, int(f->m_stackCount));
@@ -72,21 +64,29 @@ bool GrowStack(Frame* f) {
   f->m_stackCapacity = capacity;
   return true;
 }
+}  // namespace
 
-// A new top value. Slots above the count are kept plain nil, so the caller may set any type.
-inline Var* Push(Frame* f) {
-  if (f->m_stackCount >= f->m_stackCapacity && !GrowStack(f)) return nullptr;
-  return f->m_stack + f->m_stackCount++;
+// Grows by half again plus five: a stack that keeps growing is copied a bounded number of times
+// per value, not once per five pushes.
+bool vm::GrowStack(Frame* f) {
+  if (f->m_stackCount >= kMaxStack) return false;
+  uint32_t capacity = f->m_stackCount + 5 + f->m_stackCount / 2;
+  if (capacity > kMaxStack) capacity = kMaxStack;
+  return MoveStack(f, capacity);
 }
 
-inline void Drop(Var& v) {
-  if (v.GetTypeByte() != VT_NIL) v.Reset();
+bool vm::ReserveStack(Frame* f, uint32_t n) {
+  if (f->m_stackCapacity >= n) return true;
+  if (n > kMaxStack) return false;
+  // As GrowStack grows: a stack reserved for again and again is copied a bounded number of times.
+  uint32_t capacity = f->m_stackCapacity + 5 + f->m_stackCapacity / 2;
+  if (capacity < n) capacity = n;
+  return MoveStack(f, capacity < kMaxStack ? capacity : kMaxStack);
 }
 
-__attribute__((always_inline)) inline void PopTo(Frame* f, uint32_t n) {
-  for (uint32_t i = n; i < f->m_stackCount; ++i) Drop(f->m_stack[i]);
-  f->m_stackCount = n;
-}
+namespace {
+
+constexpr int kMaxTreeDepth = 256;
 
 // The nearest call marker at or below index from; -1 when none.
 __attribute__((always_inline)) inline int FindMarker(const Frame* f, int from) {
@@ -285,9 +285,7 @@ bool MatchLocalSequence(const uint8_t* code, uint32_t size, uint32_t pc, st_Deco
   return true;
 }
 
-struct st_CodeInfo {
-  const uint8_t* bytes = nullptr;
-  uint32_t size = 0;
+struct st_CodeInfo : st_CodeHead {
   std::vector<st_Decoded> decoded;
   std::vector<st_IntStatement> statements;  // by st_Decoded::aux of H_INT_STORE
   std::vector<st_IntLoop> loops;            // by st_Decoded::block of H_INT_LOOP
@@ -325,6 +323,8 @@ st_CodeInfo* CodeInfoFor(const Var* codeVar, const uint8_t* bytes, uint32_t size
     info.loops.clear();
     info.callees.clear();
     info.names.clear();
+    info.regTried = false;
+    info.regForm.reset();
     info.decoded[size].handler = H_END;
   }
   return &info;
@@ -546,17 +546,11 @@ void DecodeAt(st_CodeInfo& info, uint32_t pc, int returnType, st_Decoded& d) {
   }
 }
 
-// The bytes of the code the frame's decode table was built for are still the function's.
-__attribute__((always_inline)) inline bool CodeStillThere(const Frame* f) {
-  const auto* info = static_cast<const st_CodeInfo*>(f->m_decoded);
-  int n = 0;
-  const uint8_t* bytes = f->m_codeVar->GetBinary(n);
-  return info->bytes == bytes && info->size == (bytes && n > 0 ? uint32_t(n) : 0);
-}
+}  // namespace
 
 // Fills the frame's code cache, and the function's (st_FunctionCache) with it, so that the next
-// frame of the function finds it there; false when the function has no "~b" binary.
-__attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
+// frame of the function finds it there.
+__attribute__((noinline)) bool vm::LoadCodeSlow(Frame* f) {
   const uint64_t epoch = GetSymbolEpoch();
   if (f->m_cacheEpoch != epoch || !f->m_decoded) {
     const Var* code = f->m_function ? f->m_function->Find("~b") : nullptr;
@@ -582,12 +576,48 @@ __attribute__((noinline)) bool LoadCodeSlow(Frame* f) {
   return true;
 }
 
-// LoadCodeSlow with the common case inline: every call and return comes here, and the frame's
-// cache (set by AcquireFrame from the function's) is nearly always still right.
-__attribute__((always_inline)) inline bool LoadCode(Frame* f) {
-  if (f->m_cacheEpoch == GetSymbolEpoch() && f->m_decoded && CodeStillThere(f)) return true;
-  return LoadCodeSlow(f);
+namespace {
+bool g_registerFormOn = true;
+}  // namespace
+
+const st_RegFunction* vm::TranslateFrameCode(Frame* f) {
+  auto* info = static_cast<st_CodeInfo*>(f->m_decoded);
+  if (!g_registerFormOn || !f->m_function) return nullptr;
+  info->regTried = true;
+  auto form = std::make_unique<st_RegFunction>();
+  if (TranslateFunction(info->bytes, info->size, *f->m_function, *form)) info->regForm = std::move(form);
+  return info->regForm.get();
 }
+
+const st_RegFunction* vm::FunctionRegisterForm(BinCode* function) {
+  if (!g_registerFormOn) return nullptr;
+  const Var* code = function->Find("~b");
+  int size = 0;
+  const uint8_t* bytes = code ? code->GetBinary(size) : nullptr;
+  if (!bytes || size <= 0) return nullptr;
+  st_CodeInfo* info = CodeInfoFor(code, bytes, uint32_t(size));
+  if (!info->regTried) {
+    info->regTried = true;
+    auto form = std::make_unique<st_RegFunction>();
+    if (TranslateFunction(bytes, uint32_t(size), *function, *form)) info->regForm = std::move(form);
+  }
+  return info->regForm.get();
+}
+
+void ScriptVM::SetRegisterForm(bool on) {
+  g_registerFormOn = on;
+  ++detail::g_symbolEpoch;  // every code cache is built anew, translations with them
+}
+
+bool ScriptVM::HasRegisterForm(BinCode* function) {
+  tRefPtr<Thread> probe(new Thread());
+  Frame* f = probe->AcquireFrame(0, function);
+  probe->m_frames[0] = f;
+  probe->m_frameIndex = 0;
+  return LoadCode(f) && RegisterFormOf(f) != nullptr;
+}
+
+namespace {
 
 // Results of bare-name searches, by function and name text; valid for one symbol epoch. The
 // name is compared too, since a vocabulary may move and another text take its address.
@@ -651,8 +681,10 @@ struct st_VocabNameCache {
 };
 st_VocabNameCache g_vocabNameCache[512];
 
-inline Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCode* function, const StringPool* pool,
-                               int32_t offset, const char* name) {
+}  // namespace
+
+Var* vm::FindVocabularyName(Thread& thread, const BinCode* root, const BinCode* function, const StringPool* pool,
+                            int32_t offset, const char* name) {
   if (!thread.m_variables.empty()) {
     auto it = thread.m_variables.find(std::string_view(name));
     if (it != thread.m_variables.end()) return &it->second;
@@ -667,6 +699,8 @@ inline Var* FindVocabularyName(Thread& thread, const BinCode* root, const BinCod
   if (v) e = st_VocabNameCache{function, pool, blob, offset, epoch, v};
   return v;
 }
+
+namespace {
 
 // Element index of local array arraySlot, the index a plain int in local indexSlot; null when
 // any of it is not so (the unfused instructions then decide).
@@ -694,40 +728,24 @@ const char* PlainTypeName(const Var& v) { return GetTypeName(v.GetType()); }
 
 // ---- native calls
 
-// Runs the adapter; an error it raises (a bad parameter) comes back as text.
-__attribute__((noinline)) bool CallNative(detail::function_adapter_base* adapter, t_Interface& in, Var& result,
-                                          std::string& error) {
+}  // namespace
+
+__attribute__((noinline)) bool vm::CallNative(detail::function_adapter_base* adapter, t_Interface& in, Var& result,
+                                              std::string& error) {
   const st_DebugHooks* hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->nativeCall) hooks->nativeCall(adapter);
-  bool ok = true;
-  try {
-    adapter->Call(in, result);
-  } catch (const std::exception& e) {
-    error = e.what();
-    ok = false;
-  } catch (...) {
-    error = "unknown error in native function";
-    ok = false;
-  }
+  const bool ok = CallAdapter(adapter, in, result, error);
   hooks = in.m_thread && in.m_thread->m_debugFlag ? GetActiveDebugHooks() : nullptr;
   if (hooks && hooks->nativeCall) hooks->nativeCall(nullptr);
   return ok;
 }
 
-inline void LeaveNative(Frame* f, uint32_t marker, uint32_t oldCount) {
-  for (uint32_t i = marker + 1; i < oldCount; ++i) Drop(f->m_stack[i]);
-}
+namespace {
 
-// a op b for the comparison opcode op (OP_LESS_EQUAL to OP_NOT_EQUAL).
-__attribute__((always_inline)) inline bool CompareInts(uint8_t op, int32_t a, int32_t b) {
-  switch (op) {
-    case OP_LESS_EQUAL: return a <= b;
-    case OP_LESS: return a < b;
-    case OP_GREATER_EQUAL: return a >= b;
-    case OP_GREATER: return a > b;
-    case OP_EQUAL: return a == b;
-    default: return a != b;
-  }
+// RunIntStatement compiled on its own: inside Execute the compiler keeps its loop in memory and
+// calls the element look-up, which costs more than the call made here.
+__attribute__((noinline)) bool RunIntStatementApart(const st_IntStatement& s, const VarTable& locals) {
+  return RunIntStatement(s, locals);
 }
 
 // The step budget: lines, jumps and calls; false once it is used up.
@@ -818,6 +836,7 @@ bool ScriptVM::Execute(Module& root, Thread& thread) {
   int nativeMarker = 0;
   uint32_t nativeEnd = 0;
   int32_t nativeArgCount = 0;
+  const st_RegFunction* regForm = nullptr;  // for l_register_form
 
 // Failing instructions: store the position, report through the thread, end the run.
 #define VM_FAIL(...)                          \
@@ -876,8 +895,23 @@ load_code:
   vocab = f->m_vocab;
   pc = f->m_position;
   if (pc > size) pc = size;
+  // A thread's first function in register form runs there from its entry.
+  if (pc == 0 && !thread.m_debugFlag) {
+    regForm = RegisterFormOf(f);
+    if (regForm && StoreThreadArguments(thread, f, *regForm)) goto l_register_form;
+  }
   VM_NEXT();
   {
+      l_register_form:
+        // f, its arguments stored, runs in register form until it or a callee hands over.
+        switch (RunRegisterForm(root, thread, *regForm)) {
+          case REGRUN_STOPPED: return true;
+          case REGRUN_FAILED: return false;
+          case REGRUN_PLAIN: break;
+        }
+        f = thread.GetCurrentFrame();
+        goto load_code;
+
       l_UNDECODED:
         DecodeAt(*info, at, f->m_function->GetReturnType(), decoded[at]);
         pc = at;
@@ -1175,7 +1209,7 @@ load_code:
         const st_Decoded& d = decoded[at];
         VM_LINE_PREFIX(d)
         const st_IntStatement& statement = info->statements[uint32_t(d.aux)];
-        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatement(statement, f->m_locals)) {
+        if (f->m_stackCount + statement.pushes > kMaxStack || !RunIntStatementApart(statement, f->m_locals)) {
           if (d.operandLocal) goto l_local_fallback;
           op = OP_PUSH_VALUE;
           operandType = VT_INT;
@@ -1247,8 +1281,11 @@ load_code:
       }
 
       l_GENERIC:
+        // An int or position whose type byte carries flag bits comes here too: its value is the
+        // handlers' ival as the decoded one would be.
         DecodeOperand(code + at + 1, int(size - at - 1), vocab, scratch);
         operandType = scratch.GetType();
+        ival = scratch.GetRawInt();
         goto* kTargets[kOpHandler[op]];
 
       l_OP_LINE: {
@@ -1715,9 +1752,15 @@ load_code:
           size = info->size;
           decoded = info->decoded.data();
           vocab = f->m_vocab;
-          // The callee's "paramcpy" done here when it only has plain ints to copy.
-          if (!thread.m_debugFlag && decoded[0].handler == H_OP_PARAMCPY &&
+          // The callee's "paramcpy" done here when it only has plain ints to copy; a function in
+          // register form then runs there.
+          const st_RegFunction* form = thread.m_debugFlag ? nullptr : RegisterFormOf(f);
+          if (!thread.m_debugFlag && (form || decoded[0].handler == H_OP_PARAMCPY) &&
               CopyIntArguments(caller, f, calleeFunction->GetParamCount(), calleeName ? 0 : 1)) {
+            if (form) {
+              regForm = form;
+              goto l_register_form;
+            }
             pc = decoded[0].length;
             VM_NEXT();
           }

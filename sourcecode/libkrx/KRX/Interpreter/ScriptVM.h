@@ -4,6 +4,7 @@
 
 namespace KRX {
 
+class BinCode;
 class Module;
 class Thread;
 
@@ -13,6 +14,12 @@ class ScriptVM {
   // (the thread may then be finished, waiting, paused, or still running when its code ran past
   // the end); false after a run-time error, which has been reported through the thread.
   static bool Execute(Module& root, Thread& thread);
+
+  // Whether functions may run in register form (RegisterForm.h) while no debugger is attached;
+  // on by default. Switching drops every translation made so far. For comparing both paths.
+  static void SetRegisterForm(bool on);
+  // True when function runs in register form (translated now if it was not yet).
+  static bool HasRegisterForm(BinCode* function);
 };
 
 }  // namespace KRX

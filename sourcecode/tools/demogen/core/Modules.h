@@ -27,6 +27,7 @@
   X(MinigameSkipStrips, "the mini-games' two-frame skip-button strips")           \
   X(TrainTravelPictures, "the train-travel board's stations, overlays, figures, rail and map") \
   X(SabotagePictures, "the sabotage panels, pipe tiles, strips and the train-travel item cursors") \
+  X(DancePictures, "the dance game's note, glow, goal ring, score bar, fills and needed mark") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
 
