@@ -71,13 +71,11 @@ function(quillane_library name)
   set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
-# quillane_test(NAME LIBS... [TIMEOUT SECONDS]): one GoogleTest program from every .cpp in the
-# current folder; each of its tests may take 120 seconds unless TIMEOUT says otherwise.
+# quillane_test(NAME LIBS... [RUN_SERIAL] [TIMEOUT SECONDS]): one GoogleTest program from every .cpp
+# in the current folder. RUN_SERIAL: its tests keep time with the wall clock (a real window, a
+# sound card's pace) and run alone, with a longer time limit. TIMEOUT: each test's limit (120 s).
 function(quillane_test name)
-  cmake_parse_arguments(T "" "TIMEOUT" "" ${ARGN})
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 120)
-  endif()
+  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "" ${ARGN})
   find_package(GTest REQUIRED)
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
@@ -89,8 +87,17 @@ function(quillane_test name)
   include(GoogleTest)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
+  set(serial)
+  set(timeout 120)
+  if(T_RUN_SERIAL)
+    set(serial RUN_SERIAL TRUE)
+    set(timeout 300)
+  endif()
+  if(T_TIMEOUT)
+    set(timeout ${T_TIMEOUT})
+  endif()
   gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${T_TIMEOUT} ENVIRONMENT LP_NUM_THREADS=0)
+    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT LP_NUM_THREADS=0 ${serial})
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.

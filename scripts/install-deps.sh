@@ -11,7 +11,7 @@ packages=(
   libjemalloc-dev libmimalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
   libmeshoptimizer-dev libassimp-dev librecast-dev
   libunwind-dev libdw-dev
-  xvfb xauth
+  xvfb xauth xdotool x11-xkb-utils x11-apps
 )
 missing=()
 for p in "${packages[@]}"; do

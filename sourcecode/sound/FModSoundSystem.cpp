@@ -252,7 +252,7 @@ float cl_FModSoundSystem::PlaySample(int kind, const void* source, const char* s
   m_library.SetPan(sound->m_SlotID, PanLevel(*channel, *sound));
   m_library.SetVolume(sound->m_SlotID, VolumeLevel(*channel, *sound));
   m_library.SetPriority(sound->m_SlotID, channel->priority);
-  sound->length = static_cast<float>(m_library.SampleLength(sound->sample) / m_mixRate);
+  sound->length = SecondsOf(m_library.SampleLength(sound->sample));
   const float result = sound->length;
   channel->sounds.push_back(std::move(sound));
   return result;
@@ -302,7 +302,7 @@ float cl_FModSoundSystem::GetPlayPosition(const char* soundName) {
   const st_Sound* sound = FindSound(soundName);
   if (!sound) return -1.0f;
   tLock lock(m_lock);
-  return static_cast<float>(m_library.CurrentPosition(sound->m_SlotID)) / static_cast<float>(m_mixRate);
+  return SecondsOf(m_library.CurrentPosition(sound->m_SlotID));
 }
 
 float cl_FModSoundSystem::GetSampleLength(const char* soundName) {
@@ -311,7 +311,7 @@ float cl_FModSoundSystem::GetSampleLength(const char* soundName) {
   tLock lock(m_lock);
   const audio::SampleId sample = m_library.CurrentSample(sound->m_SlotID);
   if (sample == audio::SampleId::None) return -1.0f;
-  return static_cast<float>(m_library.SampleLength(sample) / m_mixRate);
+  return SecondsOf(m_library.SampleLength(sample));
 }
 
 st_PlayParams cl_FModSoundSystem::GetSoundParams(const char* soundName) {

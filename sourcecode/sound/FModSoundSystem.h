@@ -108,7 +108,7 @@ class cl_FModSoundSystem {
   bool SetSoundPan(const char* soundName, float pan, float time);
   bool IsPlaying(const char* soundName);
   float GetPlayPosition(const char* soundName);  // seconds
-  float GetSampleLength(const char* soundName);  // whole seconds; -1.0 for streams
+  float GetSampleLength(const char* soundName);  // seconds; -1.0 for streams
   st_PlayParams GetSoundParams(const char* soundName);
 
   // ---- channels
@@ -156,6 +156,8 @@ class cl_FModSoundSystem {
   st_Channel* FindChannel(const char* name);
   int VolumeLevel(const st_Channel& channel, const st_Sound& sound);
   static int PanLevel(const st_Channel& channel, const st_Sound& sound);
+  // Mix-rate frames in seconds, with their fraction: a line waits as long as its sample plays.
+  float SecondsOf(uint32_t frames) const { return static_cast<float>(frames) / static_cast<float>(m_mixRate); }
   void ApplyFx(int slot);
   void CollectFinished();
   void StartOpenedStreams();

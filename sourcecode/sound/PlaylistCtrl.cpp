@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/math/Random.h"
+#include "base/system.h"
 #include "sound/FModSoundSystem.h"
 #include "sound/Sfx.h"
 
@@ -18,6 +19,7 @@ int g_pickCounter = 0;
 constexpr float kCheckInterval = 0.25f;
 constexpr int kCounterLimit = 32001;
 constexpr int kDiscardedDraws = 1000;
+constexpr const char* kMusicChannel = "MUSIC";
 
 }  // namespace
 
@@ -66,7 +68,19 @@ void cl_Playlist::Update(float dt) {
   const st_Entry& entry = m_entries[static_cast<size_t>(index)];
   st_PlayParams params;
   params.volume = entry.volume;
-  if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), m_name.c_str(), params) >= 0.0f) m_nextStart = 0.0f;
+  if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), Channel(), params) >= 0.0f) m_nextStart = 0.0f;
+}
+
+const char* cl_Playlist::Channel() {
+  // A list named after something else than a channel (its scene, say) would otherwise retry in
+  // silence for ever: it is music.
+  cl_FModSoundSystem* system = GetSoundSystem();
+  if (!system || system->HasChannel(m_name.c_str())) return m_name.c_str();
+  if (!m_namedNoChannel) {
+    base::sys::Output("Warning: playlist '%s' names no sound channel; it plays on %s\n", m_name.c_str(), kMusicChannel);
+    m_namedNoChannel = true;
+  }
+  return kMusicChannel;
 }
 
 // ---- The controller

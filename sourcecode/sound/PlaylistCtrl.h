@@ -1,6 +1,6 @@
 // Named playlists of sound files for music and ambience: each plays one entry at a time, picked
-// at random, on the channel of its own name, and after an entry ends waits a random gap before
-// the next. The controller is the sound system's one add-on module, updated every frame.
+// at random, on the channel of its own name ("MUSIC" when no channel has it), and after an entry
+// ends waits a random gap before the next. The controller is the sound system's one add-on module, updated every frame.
 #pragma once
 
 #include <list>
@@ -32,6 +32,8 @@ class cl_Playlist {
     std::string file;
     float volume;
   };
+  const char* Channel();  // the playlist's own name when a channel has it, else "MUSIC"
+
   std::vector<st_Entry> m_entries;
   std::string m_name;
   std::string m_soundName;
@@ -41,6 +43,7 @@ class cl_Playlist {
   float m_nextCheck = 0.0f;
   float m_shortestGap = 0.0f;
   float m_longestGap = 0.0f;
+  bool m_namedNoChannel = false;  // said once in the log
 };
 
 class cl_PlaylistCtrl final : public i_SoundModule {

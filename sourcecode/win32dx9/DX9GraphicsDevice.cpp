@@ -12,6 +12,7 @@
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Png.h"
 #include "win32dx9/FrameLock.h"
+#include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
 #include "win32dx9/SysInfo.h"
 
@@ -338,6 +339,14 @@ void cl_DX9GraphicsDevice::SetCursorPosition(float x, float y) {
 }
 
 void cl_DX9GraphicsDevice::UpdateCursor() {
+  // Like a hardware cursor the drawn one follows the system's pointer by itself whenever it
+  // moves; the engine only chooses its picture (and may place it, until the pointer moves).
+  if (cl_Platform* platform = GetPlatform()) {
+    int x = 0, y = 0;
+    platform->GetInputQueue().GetCursor(&x, &y);
+    if (x != m_PointerX || y != m_PointerY) SetCursorPosition(static_cast<float>(x), static_cast<float>(y));
+    m_PointerX = x, m_PointerY = y;
+  }
   if (m_CursorMoved) {
     m_Device->SetCursorPosition(static_cast<int32_t>(m_CursorX), static_cast<int32_t>(m_CursorY),
                                 gpu::kCursorImmediateUpdate);

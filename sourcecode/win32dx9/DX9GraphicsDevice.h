@@ -70,7 +70,8 @@ class cl_DX9GraphicsDevice final : public base::i_GraphicsDevice {
   void UnlockBackBuffer();
 
   // The hardware cursor: image (level 0 of texture; null hides it) with its hot spot, and its
-  // position in screen pixels; applied at the next BeginFrame.
+  // position in screen pixels; applied at the next BeginFrame, which first moves it to the
+  // platform's pointer when that has moved (it follows the mouse by itself).
   void SetCursor(gpu::Texture* texture, float hotX, float hotY);
   void SetCursorPosition(float x, float y);
 
@@ -123,6 +124,7 @@ class cl_DX9GraphicsDevice final : public base::i_GraphicsDevice {
   bool m_CursorMoved = false;
   float m_CursorX = 0.0f;
   float m_CursorY = 0.0f;
+  int m_PointerX = 0, m_PointerY = 0;  // the platform's pointer when the cursor last followed it
   int m_State = NOT_STARTED;
   gpu::Backend m_Backend;
   void* m_Window;

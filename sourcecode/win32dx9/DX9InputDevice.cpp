@@ -97,8 +97,12 @@ void cl_DX9InputDevice::Update(float, float) {
 
   int16_t dx = 0, dy = 0, wheel = 0;
   auto append = [&](const in::DeviceData& d, uint8_t type, uint8_t key, uint8_t scan) {
+    // Characters beyond the 16-bit range have no place in the engine's text.
+    const char16_t text = d.character <= 0xFFFF ? static_cast<char16_t>(d.character) : 0;
+    const bool typed = type == KEY_DOWN && m_Source->HasTextInput();
     m_Events->push_back(st_Event{d.sequence, d.timeStamp, static_cast<int16_t>(m_MouseX),
-                                 static_cast<int16_t>(m_MouseY), dx, dy, wheel, m_Modifiers, type, key, scan});
+                                 static_cast<int16_t>(m_MouseY), dx, dy, wheel, m_Modifiers, type, key, scan, typed,
+                                 typed ? text : u'\0'});
   };
 
   in::DeviceData data[kPollSize];
@@ -136,7 +140,11 @@ void cl_DX9InputDevice::Update(float, float) {
     for (uint32_t i = 0; i < n; ++i) {
       const in::DeviceData& d = data[i];
       const uint8_t scan = static_cast<uint8_t>(d.offset & 0xFF);
-      if (scan == 0) continue;
+      if (scan == 0) {
+        // A character typed without a key of its own: a press of no key that carries it.
+        if (d.character != 0) append(d, KEY_DOWN, 0, 0);
+        continue;
+      }
       const bool down = (d.data & in::kPressed) != 0;
       const uint8_t key = m_KeyTable[scan];
       switch (key) {
@@ -172,6 +180,8 @@ bool cl_DX9InputDevice::PopCommand(base::ICMD& cmd) {
   cmd.extra[1] = static_cast<uint16_t>(e.dy);
   cmd.extra[2] = static_cast<uint16_t>(e.wheel);
   cmd.modifiers = e.modifiers;
+  cmd.typed = e.typed;
+  cmd.text = e.text;
   m_Events->pop_front();
   return true;
 }

@@ -2,8 +2,8 @@
 // state of every key by engine key code, and turns each buffered element into one input command
 // in a queue ordered as the events happened across both devices. Key codes follow a German
 // keyboard for letter and punctuation positions (the key labelled Y on a US board gives 'Z').
-// There is no key repeat and no character translation: characters come later from the key and
-// scan codes (base::ICMD).
+// There is no key repeat. With the platform's text input a key press carries the character the
+// player's keyboard layout typed; without it characters come later from the scan codes (base::ICMD).
 #pragma once
 
 #include <cstdint>
@@ -46,8 +46,8 @@ class cl_DX9InputDevice final : public base::i_InputDevice {
   bool ShutDown() override;  // lets go of the source and the queue; true
   // The per-frame poll (both arguments are ignored).
   void Update(float time, float dt) override;
-  // The next command: type, key and scan code, x, y, then dx, dy and wheel in ICMD::extra, and the
-  // modifier word; false when the queue is empty. ICMD::accent is left as it was.
+  // The next command: type, key and scan code, x, y, then dx, dy and wheel in ICMD::extra, the
+  // modifier word and the typed text; false when the queue is empty. ICMD::accent is left as it was.
   bool PopCommand(base::ICMD& cmd) override;
   // The key's state by engine key code; codes below 0 read key 0, above 255 read key 255.
   bool IsKeyDown(int key) override;
@@ -65,6 +65,8 @@ class cl_DX9InputDevice final : public base::i_InputDevice {
     uint8_t type;
     uint8_t key;
     uint8_t scan;
+    bool typed;     // a key press translated by the platform's text input
+    char16_t text;  // what the keyboard layout typed with it
   };
 
   bool m_LeftShift = false, m_RightShift = false, m_LeftCtrl = false, m_RightCtrl = false, m_LeftAlt = false,

@@ -8,13 +8,13 @@
 #include <filesystem>
 #include <string>
 
-#include "program_support.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
-using frametest::ProgramPath;
-using frametest::ReadFile;
-using frametest::TempDir;
+using testprogram::ProgramPath;
+using testprogram::ReadFile;
+using testprogram::TempDir;
 namespace fs = std::filesystem;
 
 TEST(ProgramActors, TheFirstStartCompilesTheResidentActorsAndTheSecondReadsThem) {
@@ -25,7 +25,7 @@ TEST(ProgramActors, TheFirstStartCompilesTheResidentActorsAndTheSecondReadsThem)
   testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
   for (const auto& entry : fs::directory_iterator(dir.path("data/characters")))
     if (entry.path().extension() == ".dat") fs::remove(entry.path());
-  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   auto run = [&](const char* name) {
     const std::string log = dir.path(name);
     const std::string command = "cd '" + dir.path("data") + "' && exec env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=30 QUILLANE_USER_DIR='" +

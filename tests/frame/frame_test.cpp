@@ -11,12 +11,12 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "frame_fixture.h"
-#include "program_support.h"
 #include "graphics/gfx.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
 #include "quillane/gui/Messagebox.h"
+#include "support/ProgramRun.h"
 #include "win32dx9/SysInfo.h"
 
 namespace frametest {
@@ -158,7 +158,7 @@ TEST_F(FrameStart, QuickLaunchTestPathFinderOpensThePathFinderTest) {
   if (!std::filesystem::exists(data / "scenes/Jail/navmesh.xml")) GTEST_SKIP() << "no generated demo data";
   // A copy: starting the frame writes caches and archives into its data folder, and other test
   // programs copy the bundled folder while this one runs.
-  frametest::TempDir dir("quillane_pathfinder");
+  testprogram::TempDir dir("quillane_pathfinder");
   testsupport::CopyDemoData(data, dir.path("data"));
   const std::filesystem::path here = std::filesystem::current_path();
   std::filesystem::current_path(dir.path("data"));

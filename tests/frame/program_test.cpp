@@ -19,13 +19,13 @@
 #include <string>
 #include <thread>
 
-#include "program_support.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
-using frametest::ProgramPath;
-using frametest::ReadFile;
-using frametest::TempDir;
+using testprogram::ProgramPath;
+using testprogram::ReadFile;
+using testprogram::TempDir;
 
 bool HasXvfb() { return std::system("command -v xvfb-run > /dev/null 2>&1") == 0; }
 
@@ -45,7 +45,7 @@ const st_Display kDisplays[] = {
 TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   TempDir dir("quillane_program");
-  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   for (const st_Display& run : kDisplays) {
     SCOPED_TRACE(run.name);
     if (std::string(run.name) == "window" && !HasXvfb()) {
@@ -54,8 +54,8 @@ TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
     }
     const std::string shot = dir.path(std::string(run.name) + ".png");
     const std::string log = dir.path(std::string(run.name) + ".log");
-    const int status = frametest::RunProgram(std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'",
-                                             dir.path("user"), log);
+    const int status = testprogram::RunProgram(
+        std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'", dir.path("user"), log);
     const std::string text = ReadFile(log);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
     EXPECT_NE(text.find(run.says), std::string::npos) << text;
@@ -86,19 +86,19 @@ TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
 TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   TempDir dir("quillane_single");
-  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   for (const st_Display& run : kDisplays) {
     SCOPED_TRACE(run.name);
     if (std::string(run.name) == "window" && !HasXvfb()) continue;
     const std::string firstLog = dir.path(std::string(run.name) + "_first.log");
-    const pid_t first = frametest::StartProgram(run.prefix, dir.path("user"), firstLog);
+    const pid_t first = testprogram::StartProgram(run.prefix, dir.path("user"), firstLog);
     ASSERT_GT(first, 0);
-    ASSERT_TRUE(frametest::WaitForLog(firstLog, "GameFrame: state RootMenu", 60000)) << ReadFile(firstLog);
+    ASSERT_TRUE(testprogram::WaitForLog(firstLog, "GameFrame: state RootMenu", 60000)) << ReadFile(firstLog);
 
     const std::string secondLog = dir.path(std::string(run.name) + "_second.log");
     const auto t0 = std::chrono::steady_clock::now();
     // Straight to the program: xvfb-run's own start-up is not the program's.
-    const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1", dir.path("user"), secondLog);
+    const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1", dir.path("user"), secondLog);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Only "ended rather than ran the game": a loaded machine may take seconds to start a process.
@@ -107,7 +107,7 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
 
     int firstStatus = 0;
     EXPECT_EQ(waitpid(first, &firstStatus, WNOHANG), 0) << "the first copy ended";
-    frametest::StopProgram(first, &firstStatus);
+    testprogram::StopProgram(first, &firstStatus);
     EXPECT_NE(ReadFile(firstLog).find("Quillane finished"), std::string::npos) << ReadFile(firstLog);
   }
 }
@@ -116,18 +116,18 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
 TEST(Program, RunsAPlayFileFromTheEnvironment) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   TempDir dir("quillane_input");
-  frametest::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
+  testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   std::ofstream(dir.path("road.play")) << "wait state RootMenu 100\nclose\nclick button Ok\n";
   const std::string log = dir.path("run.log");
-  const int status = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
-                                           dir.path("user"), log);
+  const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
+                                             dir.path("user"), log);
   const std::string text = ReadFile(log);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Quit confirmed"), std::string::npos) << text;
 
   std::ofstream(dir.path("bad.play")) << "wait state RootMenu\njump\n";
-  const int bad = frametest::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
-                                        dir.path("user"), log);
+  const int bad = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
+                                          dir.path("user"), log);
   EXPECT_TRUE(WIFEXITED(bad) && WEXITSTATUS(bad) == 1);
   EXPECT_NE(ReadFile(log).find("ERROR: " + dir.path("bad.play") + ":2: unknown step \"jump\""), std::string::npos)
       << ReadFile(log);

@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "platform/input/SplashWindow.h"
-#include "program_support.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
@@ -23,7 +23,7 @@ TEST(SplashWindow, TakesThePicturesSizeOrShowsTheEmptySquare) {
   splash->Refresh();
   splash.reset();
 
-  frametest::TempDir dir("quillane_splash");
+  testprogram::TempDir dir("quillane_splash");
   std::ofstream(dir.path("fake.bmp")) << "BM not really";
   for (const std::string& path : {dir.path("missing.bmp"), dir.path("fake.bmp")}) {
     auto empty = platform::input::SplashWindow::Open("Quillane", path.c_str());

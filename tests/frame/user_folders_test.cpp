@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/os/UserFolders.h"
-#include "program_support.h"
+#include "support/ProgramRun.h"
 
 namespace {
 
@@ -45,7 +45,7 @@ TEST(UserDirs, TheDocumentsLineIsReadWithHomeExpanded) {
 
 // The environment variable first, then the file under XDG_CONFIG_HOME, then ~/Documents.
 TEST(UserDirs, TheDocumentsFolderFollowsTheEnvironmentThenTheFile) {
-  frametest::TempDir dir("quillane_userdirs");
+  testprogram::TempDir dir("quillane_userdirs");
   std::filesystem::create_directories(dir.path("config"));
   std::ofstream(dir.path("config/user-dirs.dirs")) << "XDG_DOCUMENTS_DIR=\"$HOME/Papers\"\n";
   const char* keep[] = {"HOME", "XDG_CONFIG_HOME", "XDG_DOCUMENTS_DIR"};
@@ -72,7 +72,7 @@ TEST(UserDirs, TheDocumentsFolderFollowsTheEnvironmentThenTheFile) {
 
 // A second holder (another process) is refused while the first lives; the lock dies with it.
 TEST(InstanceLockTest, AnotherProcessIsRefusedUntilTheHolderEnds) {
-  frametest::TempDir dir("quillane_lock");
+  testprogram::TempDir dir("quillane_lock");
   const std::string path = dir.path("Quillane.lock");
   InstanceLock lock;
   std::string error;

@@ -41,6 +41,16 @@ class TokenBarTest : public HudTest {
     Send(m_bar, Cmd(base::ICMD::LEFT_DOWN, int(x), int(y)));
     Send(m_bar, Cmd(base::ICMD::LEFT_UP, int(x), int(y)));
   }
+  // Odo stands right of x = 500 and takes the ledger; the bar shows the inventory.
+  void LedgerGoesToOdoRightOf500() {
+    Rules().accepted = {{"Odo", "T1_Ledger"}};
+    InterfaceServices().GetDropTargetName = [](float x, float, base::tString<base::BaseString>& name) {
+      if (x < 500.0f) return false;
+      name = "Odo";
+      return true;
+    };
+    m_bar.SyncMode(true);
+  }
   void ClickToken(const char* label) {
     cl_Token* t = m_bar.FindToken(label);
     ASSERT_NE(t, nullptr) << label;
@@ -99,13 +109,7 @@ TEST_F(TokenBarTest, WithoutInventoryTheBarStaysEmpty) {
 // ---- drag and drop
 
 TEST_F(TokenBarTest, AcceptedDropPlaysTheUseAnimationThenTheActionOnce) {
-  Rules().accepted = {{"Odo", "T1_Ledger"}};
-  InterfaceServices().GetDropTargetName = [](float x, float, base::tString<base::BaseString>& name) {
-    if (x < 500.0f) return false;
-    name = "Odo";
-    return true;
-  };
-  m_bar.SyncMode(true);
+  LedgerGoesToOdoRightOf500();
   ClickToken("T1_Ledger");
   cl_Token* ledger = m_bar.FindToken("T1_Ledger");
   ASSERT_EQ(m_bar.GetCarried(), ledger);
@@ -126,6 +130,34 @@ TEST_F(TokenBarTest, AcceptedDropPlaysTheUseAnimationThenTheActionOnce) {
   EXPECT_EQ(Rules().played.size(), 1u);
   EXPECT_EQ(ledger->GetState(), cl_Token::STATE_IDLE);
   EXPECT_FLOAT_EQ(ledger->m_Rect.x, ledger->GetHomeX());
+}
+
+// Press on the token, move with the button held, release on Odo: the release drops it there. A
+// press that moves no further than a hand's jitter is a click: the token stays carried.
+TEST_F(TokenBarTest, APressedTokenDraggedOntoATargetIsDroppedWhereTheButtonIsReleased) {
+  LedgerGoesToOdoRightOf500();
+  cl_Token* ledger = m_bar.FindToken("T1_Ledger");
+  const int x = int(ledger->m_Rect.x) + 32, y = int(ledger->m_Rect.y) + 32;
+  Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x, y));
+  Send(m_bar, Cmd(base::ICMD::LEFT_DOWN, x, y));
+  EXPECT_EQ(m_bar.GetCarried(), ledger) << "the press grabs it";
+  Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x + 2, y - 3));
+  Send(m_bar, Cmd(base::ICMD::LEFT_UP, x + 2, y - 3));
+  EXPECT_EQ(m_bar.GetCarried(), ledger) << "released in place: carried on for a second click";
+  Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x, y));
+  Send(m_bar, Cmd(base::ICMD::RIGHT_UP, x, y));
+  ASSERT_EQ(m_bar.GetCarried(), nullptr);
+
+  Send(m_bar, Cmd(base::ICMD::LEFT_DOWN, x, y));
+  for (int step = 1; step <= 4; ++step)
+    Send(m_bar, Cmd(base::ICMD::MOUSE_MOVE, x + (600 - x) * step / 4, y + (300 - y) * step / 4));
+  EXPECT_FLOAT_EQ(ledger->m_Rect.x, 600.0f - 32.0f);
+  Send(m_bar, Cmd(base::ICMD::LEFT_UP, 600, 300));
+  EXPECT_EQ(m_bar.GetCarried(), nullptr);
+  ASSERT_EQ(ledger->GetAnimations().size(), 1u);
+  EXPECT_EQ(ledger->GetAnimations().front().type, cl_Token::ANIM_USE_GROW);
+  Run(0.6f);
+  EXPECT_EQ(Rules().played, (std::vector<std::string>{"Odo/T1_Ledger"}));
 }
 
 TEST_F(TokenBarTest, RefusedDropAndRightClickReturnTheTokenHome) {

@@ -149,14 +149,25 @@ struct st_ListCase {
 
 TEST_F(OptionsTest, ResolutionAndRefreshListsFromTheAllowedModes) {
   const st_ListCase cases[] = {
-      {"one size with three rates", {{1024, 768, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 85}}, {{1024, 768}},
-       {60, 75, 85}, 0.0f},
+      {"one size with three rates",
+       {{1024, 768, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 85}},
+       {{1024, 768}},
+       {60, 75, 85},
+       0.0f},
       {"duplicates kept together",
        {{800, 600, 22, 60}, {800, 600, 22, 60}, {1024, 768, 22, 75}, {1024, 768, 22, 60}, {1024, 768, 21, 70}},
-       {{800, 600}, {1024, 768}}, {75, 60}, 1.0f},
+       {{800, 600}, {1024, 768}},
+       {75, 60},
+       1.0f},
       {"one mode", {{1024, 768, 22, 60}}, {{1024, 768}}, {60}, 0.0f},
-      {"a rate not offered", {{1024, 768, 22, 75}, {1024, 768, 22, 85}}, {{1024, 768}}, {75, 85}, 1.0f},
-      {"none", {}, {}, {}, -1.0f},
+      // The running mode is always offered, and shown: "Ok" without a change keeps it.
+      {"a rate not offered", {{1024, 768, 22, 75}, {1024, 768, 22, 85}}, {{1024, 768}}, {75, 85, 60}, 1.0f},
+      {"a window smaller than the screen",
+       {{800, 600, 22, 60}, {1280, 1024, 22, 0}},
+       {{800, 600}, {1024, 768}, {1280, 1024}},
+       {60},
+       0.0f},
+      {"none", {}, {{1024, 768}}, {60}, 0.0f},
   };
   for (const st_ListCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -176,11 +187,13 @@ TEST_F(OptionsTest, ResolutionAndRefreshListsFromTheAllowedModes) {
       EXPECT_EQ(refresh->m_Value.get_float(), c.refreshValue);
     }
     EXPECT_EQ(!refresh->HasFlag(base::WF_DISABLED), c.refresh.size() > 1);
-    // Whatever the lists, a full apply and "Ok" work; without modes the saved mode stays.
+    // Whatever the lists, a full apply and "Ok" work, and "Ok" without a change keeps the mode.
     PressButton("Ok");
     EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
+    EXPECT_EQ(Display("Width"), "1024");
+    EXPECT_EQ(Display("Height"), "768");
+    EXPECT_EQ(Display("RefreshRate"), "60");
     if (c.modes.empty()) {
-      EXPECT_EQ(Display("Width"), "1024");
       EXPECT_EQ(Live("Gfx/ScreenResolution/Value"), "0.000000");
     }
   }

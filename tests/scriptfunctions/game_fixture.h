@@ -25,7 +25,7 @@ namespace scriptfunctionstest {
 class GameTest : public sessiontest::SessionTest {
  protected:
   static constexpr const char* kVoiceKey = "#test0_1";
-  static constexpr double kVoiceSeconds = 2.0;  // the facade gives a sample whole seconds
+  static constexpr double kVoiceSeconds = 2.0;
 
   void SetUp() override {
     SessionTest::SetUp();

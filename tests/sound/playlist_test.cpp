@@ -114,6 +114,23 @@ TEST_F(Playlists, ClearingWithoutStopLeavesTheSoundPlayingAndWithStopFadesItOut)
   EXPECT_TRUE(sfx::IsSoundPlaying(kSound));
 }
 
+// The scene scripts name their lists after the scene: such a list is music, heard on "MUSIC" (and
+// turned down with it), not retried in silence; the log says so once.
+TEST_F(Playlists, AListNamedAfterNoChannelPlaysOnTheMusicChannel) {
+  ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, WriteWav("a.wav", 3.0).c_str(), "office", 1.0f));
+  for (int i = 0; i < 8; ++i) Advance(kStep);
+  EXPECT_TRUE(sfx::IsSoundPlaying("Playlist_office"));
+  EXPECT_GE(m_system->GetSoundSlot("Playlist_office"), 0);
+  int warnings = 0;
+  for (const std::string& line : m_log->get())
+    warnings += line.find("Warning: playlist 'office' names no sound channel; it plays on MUSIC") != std::string::npos;
+  EXPECT_EQ(warnings, 1);
+  EXPECT_GT(Volume("Playlist_office"), 0);
+  sfx::FadeChannelVolume("MUSIC", 0.0f, 0.0f);
+  Advance(kStep);
+  EXPECT_EQ(Volume("Playlist_office"), 0);
+}
+
 TEST_F(Playlists, AnEntryThatCannotPlayIsTriedAgainEveryQuarterSecond) {
   ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, "missing.wav", "MUSIC", 1.0f));
   for (int i = 0; i < 16; ++i) Advance(kStep);  // one second: checks at 0.0625, 0.3125, 0.5625, 0.8125

@@ -19,12 +19,13 @@ class PlaySample : public SoundTest {};
 class Streams : public SoundTest {};
 class ShutDown : public SoundTest {};
 
-TEST_F(PlaySample, ReportsWholeSecondsAndReplacesASoundOfTheSameName) {
+TEST_F(PlaySample, ReportsItsLengthToTheFrameAndReplacesASoundOfTheSameName) {
   const std::string file = WriteWav("long.wav", 2.5);
-  EXPECT_EQ(Play(file, "a"), 2.0f);  // whole seconds, as the scripts have always seen them
-  EXPECT_EQ(m_system->GetSampleLength("a"), 2.0f);
+  // Not whole seconds: a spoken line waits for the length, and must not end before its sample.
+  EXPECT_NEAR(Play(file, "a"), 2.5f, 1e-4f);
+  EXPECT_NEAR(m_system->GetSampleLength("a"), 2.5f, 1e-4f);
   const int first = m_system->GetSoundSlot("a");
-  EXPECT_EQ(Play(file, "a", "MUSIC"), 2.0f);
+  EXPECT_NEAR(Play(file, "a", "MUSIC"), 2.5f, 1e-4f);
   EXPECT_NE(m_system->GetSoundSlot("a"), first);
   EXPECT_EQ(Lib().LiveSamples(), 1);
   EXPECT_EQ(Lib().BusyVoices(), 1);
@@ -137,7 +138,7 @@ TEST_F(PlaySample, BytesPlayAsASampleFromMemoryAndAChannelAddedAgainStartsEmpty)
   const std::vector<uint8_t> wav = audiotest::MakeWav(44100, 1, 16, audiotest::Sine(44100, 1, 1.5, 441.0, 0.5));
   base::Binary bytes;
   bytes.set(static_cast<int>(wav.size()), wav.data());
-  EXPECT_EQ(sfx::PlaySoundData(sfx::PLAY_STREAM, bytes, "mem", "SPEECH", sfx::st_PlayParams()), 1.0f);
+  EXPECT_EQ(sfx::PlaySoundData(sfx::PLAY_STREAM, bytes, "mem", "SPEECH", sfx::st_PlayParams()), 1.5f);
   EXPECT_TRUE(m_system->IsPlaying("mem"));
   EXPECT_EQ(sfx::PlaySoundData(0, base::Binary(), "empty", "SPEECH", sfx::st_PlayParams()), -1.0f);
 
@@ -170,11 +171,11 @@ class ArchiveFixture : public SoundTest {
 
 TEST_F(ArchiveFixture, SfxNamesComeFromTheArchiveInAnyCaseAndMissingMembersFromDisk) {
   sfx::st_PlayParams params;
-  EXPECT_EQ(sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/click.wav", "a", "GUI", params), 1.0f);
-  EXPECT_EQ(sfx::PlaySound(sfx::PLAY_SAMPLE_3D, "SFX/UI/Click.wav", "b", "GUI", params), 1.0f);
+  EXPECT_NEAR(sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/click.wav", "a", "GUI", params), 1.2f, 1e-4f);
+  EXPECT_NEAR(sfx::PlaySound(sfx::PLAY_SAMPLE_3D, "SFX/UI/Click.wav", "b", "GUI", params), 1.2f, 1e-4f);
   EXPECT_FALSE(m_log->contains("Could not read Sfx"));
 
-  EXPECT_EQ(sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/loose.wav", "c", "GUI", params), 1.0f);
+  EXPECT_NEAR(sfx::PlaySound(sfx::PLAY_SAMPLE, "sfx/ui/loose.wav", "c", "GUI", params), 1.2f, 1e-4f);
   EXPECT_TRUE(m_log->contains("\nERROR! Could not read Sfx out of Sfx.dat"));
   // A stream is always opened from disk: here there is no such file.
   EXPECT_EQ(sfx::PlaySound(sfx::PLAY_STREAM, "sfx/ui/click.wav", "d", "GUI", params), 0.0f);

@@ -2,6 +2,7 @@
 // modifiers, mouse deltas and positions, key state, and SDL events pushed through SDL itself.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <vector>
 
@@ -126,6 +127,46 @@ TEST_F(InputDevice, KeyStateByCode) {
   EXPECT_FALSE(m_device.IsKeyDown('A'));
 }
 
+// With text input on, a press carries what the layout typed: "y" on the key the German table
+// calls 'Z', a dead key nothing and the next press the composed letter; a character typed without
+// a key of its own is a press of no key; a held key's repeat and its text are dropped; releases
+// carry nothing. The characters answer GetUnicodeChar and GetChar; without text input the German
+// table does.
+TEST_F(InputDevice, TypedTextRidesOnItsPressAndAnswersForTheCharacter) {
+  m_queue.SetTextInput(true);
+  m_queue.Key(0x15, true, 1);  // the key right of T
+  m_queue.Text(U"y", 1);
+  m_queue.Key(0x15, false, 2);
+  m_queue.Key(0x1A, true, 3);  // a dead circumflex: no text
+  m_queue.Key(0x12, true, 4);
+  m_queue.Text(U"\u00EA", 4);  // ê
+  m_queue.KeyRepeat();
+  m_queue.Text(U"\u00EA", 5);  // the repeat's text
+  m_queue.Text(U"\u4E2D", 6);  // from an input method
+  std::vector<base::ICMD> cmds = Poll();
+  ASSERT_EQ(cmds.size(), 5u);
+  EXPECT_EQ(cmds[0].key, 'Z');
+  EXPECT_TRUE(cmds[0].typed);
+  EXPECT_EQ(cmds[0].GetUnicodeChar(), u'y');
+  EXPECT_EQ(cmds[0].GetChar(), 'y');
+  EXPECT_FALSE(cmds[1].typed);  // a release
+  EXPECT_EQ(cmds[2].GetUnicodeChar(), 0);
+  EXPECT_EQ(cmds[3].GetUnicodeChar(), u'\u00EA');
+  EXPECT_EQ(static_cast<uint8_t>(cmds[3].GetChar()), 0xEA);
+  EXPECT_EQ(cmds[4].type, cl_DX9InputDevice::KEY_DOWN);
+  EXPECT_EQ(cmds[4].key, 0);
+  EXPECT_EQ(cmds[4].scan, 0);
+  EXPECT_EQ(cmds[4].GetUnicodeChar(), u'\u4E2D');
+  EXPECT_EQ(cmds[4].GetChar(), 0);  // not a Latin-1 character
+
+  m_queue.SetTextInput(false);
+  m_queue.Key(0x15, true, 7);
+  cmds = Poll();
+  ASSERT_EQ(cmds.size(), 1u);
+  EXPECT_FALSE(cmds[0].typed);
+  EXPECT_EQ(cmds[0].GetUnicodeChar(), u'z');
+}
+
 // SDL's dummy video driver for the life of a test, and only that test (programs the tests start
 // must find the real one).
 struct DummyVideo {
@@ -211,6 +252,32 @@ TEST(SdlInput, PushedEventsBecomeCommandsAndMessages) {
   EXPECT_EQ(int16_t(cmds[2].extra[0]), 10);
   EXPECT_EQ(int16_t(cmds[7].extra[2]), 120);
   EXPECT_EQ(cmds[6].GetKey(), '3');
+
+  // SDL's text input: the text event after a press is that press's character (UTF-8 decoded);
+  // the text of a repeat goes with the repeat.
+  EXPECT_TRUE(queue.HasTextInput());
+  auto text = [](const char* utf8) {
+    SDL_Event e{};
+    e.type = SDL_TEXTINPUT;
+    std::snprintf(e.text.text, sizeof e.text.text, "%s", utf8);
+    SDL_PushEvent(&e);
+  };
+  key(SDL_SCANCODE_Y, true);
+  text("y");
+  key(SDL_SCANCODE_Y, true, 1);
+  text("y");
+  key(SDL_SCANCODE_Y, false);
+  key(SDL_SCANCODE_2, true);
+  text("\xC3\xA9");  // é, where a French layout has it
+  pump.Peek();
+  device.Update(0, 0);
+  cmds.clear();
+  while (device.PopCommand(cmd)) cmds.push_back(cmd);
+  ASSERT_EQ(cmds.size(), 3u);
+  EXPECT_EQ(cmds[0].GetUnicodeChar(), u'y');
+  EXPECT_EQ(cmds[1].type, cl_DX9InputDevice::KEY_UP);
+  EXPECT_EQ(cmds[2].key, '2');
+  EXPECT_EQ(cmds[2].GetUnicodeChar(), u'\u00E9');
 }
 
 }  // namespace

@@ -86,7 +86,7 @@ TEST_F(StartUpCalls, MissingLocalizationIsLoggedAndStartUpGoesOn) {
 
 class Cursor : public ShellTest {};
 
-TEST_F(Cursor, DrawnAtItsPositionAroundTheHotSpotAndHiddenWithoutImage) {
+TEST_F(Cursor, DrawnAtItsPositionAroundTheHotSpotFollowsThePointerAndHidesWithoutImage) {
   Configure(kSmallDisplay);
   Start();
   auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
@@ -118,6 +118,11 @@ TEST_F(Cursor, DrawnAtItsPositionAroundTheHotSpotAndHiddenWithoutImage) {
   EXPECT_EQ(screen(12, 22), 0xFF0000u);
   EXPECT_EQ(screen(8, 19), 0u);
   EXPECT_EQ(screen(13, 22), 0u);
+  // Like a hardware cursor it follows the pointer by itself: the mouse moved, the picture is there.
+  win32dx9::GetPlatform()->GetInputQueue().MouseMotion(30, 10, 40, 30, 0);
+  frame();
+  EXPECT_EQ(screen(39, 29), 0xFF0000u);
+  EXPECT_EQ(screen(10, 20), 0u);
   device->SetCursor(nullptr, 0, 0);
   frame();
   EXPECT_EQ(screen(10, 20), 0u);

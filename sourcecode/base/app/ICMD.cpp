@@ -1,6 +1,6 @@
-// Characters of key commands on the German keyboard layout. GetChar works from the engine key
-// code; GetUnicodeChar from the scan code (set 1) with the layout's own table and dead keys,
-// standing in for the operating system's keyboard translation.
+// Characters of key commands: what the platform's text input typed, else the German keyboard
+// layout's. GetChar works from the engine key code; GetUnicodeChar from the scan code (set 1) with
+// the layout's own table and dead keys, standing in for a keyboard translation.
 #include "base/app/ICMD.h"
 
 #include "base/String.h"
@@ -13,6 +13,10 @@ uint8_t ICMD::GetKey() const {
 }
 
 char ICMD::GetChar() const {
+  if (typed) {
+    const bool printable = (text >= 0x20 && text < 0x7F) || (text >= 0xA0 && text < 0x100);
+    return printable ? static_cast<char>(text) : 0;
+  }
   const uint8_t k = GetKey();
   if (k == 9) return 0;
   const char c = static_cast<char>(k);
@@ -105,6 +109,11 @@ char16_t Compose(char16_t base, char16_t accent) {
 }  // namespace
 
 char16_t ICMD::GetUnicodeChar() {
+  if (typed) {
+    // The layout composed dead keys already.
+    accent = 0;
+    return text;
+  }
   char16_t ch = 0;
   for (const st_Key& k : kGermanLayout) {
     if (k.scan == scan) {

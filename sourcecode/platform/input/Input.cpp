@@ -6,19 +6,39 @@
 
 namespace platform::input {
 
-void Queue::Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time) {
-  if (!m_foreground) return;
+DeviceData* Queue::Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time) {
+  if (!m_foreground) return nullptr;
   // A full buffer loses what comes later, as a device buffer of fixed size does; the sequence
   // number is used anyway so the order across devices stays true.
   const uint32_t sequence = m_sequence++;
-  if (buffer.size() >= kBufferSize) return;
+  if (buffer.size() >= kBufferSize) return nullptr;
   buffer.push_back(DeviceData{offset, data, time, sequence});
+  return &buffer.back();
 }
 
 void Queue::Key(uint8_t scan, bool down, uint32_t time) {
   if (!m_foreground || scan == 0) return;
   m_keys[scan] = down ? kPressed : 0;
+  const uint32_t sequence = m_sequence;
   Append(m_keyboard, scan, down ? kPressed : 0, time);
+  if (down) m_textOwner = sequence;
+}
+
+void Queue::Text(std::u32string_view text, uint32_t time) {
+  const uint32_t owner = m_textOwner;
+  m_textOwner = kNoText;
+  if (!m_foreground || owner == kDropText) return;
+  for (char32_t c : text) {
+    if (c == 0) continue;
+    // The press that typed it may have been polled already; then the character stands alone.
+    auto press = std::find_if(m_keyboard.rbegin(), m_keyboard.rend(),
+                              [owner](const DeviceData& d) { return d.sequence == owner; });
+    if (owner != kNoText && press != m_keyboard.rend() && press->character == 0) {
+      press->character = c;
+      continue;
+    }
+    if (DeviceData* alone = Append(m_keyboard, 0, kPressed, time)) alone->character = c;
+  }
 }
 
 void Queue::MouseMotion(int dx, int dy, int x, int y, uint32_t time) {
@@ -51,6 +71,7 @@ void Queue::GetKeyboardState(uint8_t out[256]) const { std::memcpy(out, m_keys, 
 void Queue::Flush() {
   m_keyboard.clear();
   m_mouse.clear();
+  m_textOwner = kNoText;
 }
 
 uint32_t Queue::Take(std::deque<DeviceData>& buffer, DeviceData* out, uint32_t max) {

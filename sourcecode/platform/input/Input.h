@@ -3,11 +3,13 @@
 // devices, so the two buffers can be merged in the order things happened), the keyboard's
 // immediate key state and the cursor position. SDL2 events feed it (Window.h pumps them), or a
 // test writes the events itself. Keys are PC scan codes of set 1 with 0x80 for the extended ones.
-// Main thread only; no engine dependency.
+// With text input on (a window), each key press also carries the character the player's keyboard
+// layout made of it. Main thread only; no engine dependency.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <string_view>
 
 namespace platform::input {
 
@@ -18,6 +20,9 @@ struct DeviceData {
   uint32_t data;
   uint32_t timeStamp;  // milliseconds, as the feeder gave it
   uint32_t sequence;   // one counter over both devices
+  // Key presses: the character the keyboard layout made of it (0: none). An element with scan
+  // code 0 is a character typed without a key of its own (an input method, a composed sequence).
+  char32_t character = 0;
 };
 
 namespace mouse {
@@ -32,6 +37,15 @@ class Queue {
  public:
   // ---- feeding (the SDL translation or a test)
   void Key(uint8_t scan, bool down, uint32_t time);
+  // A held key's automatic repeat: no element (the game repeats held keys itself), and the text
+  // the repeat typed is dropped with it.
+  void KeyRepeat() { m_textOwner = kDropText; }
+  // A character the keyboard layout typed: it belongs to the key press just fed, else it becomes
+  // an element of its own. Only with text input on.
+  void Text(std::u32string_view text, uint32_t time);
+  // The feeder translates key presses into the layout's characters (a window's text input); off,
+  // the engine applies its own layout table to the scan codes.
+  void SetTextInput(bool on) { m_textInput = on; }
   // A relative motion; the cursor moves to (x, y) in client pixels.
   void MouseMotion(int dx, int dy, int x, int y, uint32_t time);
   void MouseButton(int button, bool down, uint32_t time);  // 0 left, 1 right, 2 middle, 3 fourth
@@ -53,10 +67,14 @@ class Queue {
   void GetCursor(int* x, int* y) const { *x = m_cursorX; *y = m_cursorY; }
   // Drops every buffered element (the key state stays).
   void Flush();
+  bool HasTextInput() const { return m_textInput; }
 
  private:
-  void Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time);
+  // The new element, or null when it was lost (no foreground, full buffer).
+  DeviceData* Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time);
   static uint32_t Take(std::deque<DeviceData>& buffer, DeviceData* out, uint32_t max);
+
+  static constexpr uint32_t kNoText = ~0u, kDropText = ~0u - 1;
 
   std::deque<DeviceData> m_keyboard;
   std::deque<DeviceData> m_mouse;
@@ -65,6 +83,8 @@ class Queue {
   int m_cursorX = 0;
   int m_cursorY = 0;
   bool m_foreground = true;
+  bool m_textInput = false;
+  uint32_t m_textOwner = kNoText;  // sequence number of the key press the next text belongs to
 };
 
 }  // namespace platform::input

@@ -1,6 +1,8 @@
 // SDL2 events to buffered input elements and window messages.
 #include "platform/input/SdlEvents.h"
 
+#include <string>
+
 #include "platform/input/Input.h"
 
 namespace platform::input {
@@ -52,6 +54,26 @@ constexpr st_ScanPair kScanPairs[] = {
     {SDL_SCANCODE_APPLICATION, 0xDD},
 };
 
+// The code points of a UTF-8 text; a malformed sequence is skipped byte by byte.
+std::u32string DecodeUtf8(const char* text) {
+  std::u32string out;
+  const auto* p = reinterpret_cast<const unsigned char*>(text);
+  while (*p) {
+    const unsigned char lead = *p;
+    const int extra = lead < 0x80 ? 0 : (lead >> 5) == 0x6 ? 1 : (lead >> 4) == 0xE ? 2 : (lead >> 3) == 0x1E ? 3 : -1;
+    char32_t c = extra == 0 ? lead : extra == 1 ? lead & 0x1F : extra == 2 ? lead & 0x0F : lead & 0x07;
+    int i = 1;
+    for (; extra > 0 && i <= extra && (p[i] & 0xC0) == 0x80; ++i) c = (c << 6) | (p[i] & 0x3F);
+    if (extra < 0 || i != extra + 1) {
+      ++p;
+      continue;
+    }
+    out.push_back(c);
+    p += i;
+  }
+  return out;
+}
+
 int MouseButtonIndex(uint8_t sdlButton) {
   switch (sdlButton) {
     case SDL_BUTTON_LEFT: return 0;
@@ -75,9 +97,12 @@ Message TranslateEvent(const SDL_Event& event, Queue& input) {
     case SDL_QUIT: return Message::Quit;
     case SDL_KEYDOWN:
     case SDL_KEYUP:
-      if (event.key.repeat == 0)
+      if (event.key.repeat != 0)
+        input.KeyRepeat();
+      else
         input.Key(ScanCodeFromSdl(event.key.keysym.scancode), event.type == SDL_KEYDOWN, event.key.timestamp);
       return Message::None;
+    case SDL_TEXTINPUT: input.Text(DecodeUtf8(event.text.text), event.text.timestamp); return Message::None;
     case SDL_MOUSEMOTION:
       input.MouseMotion(event.motion.xrel, event.motion.yrel, event.motion.x, event.motion.y, event.motion.timestamp);
       return Message::None;

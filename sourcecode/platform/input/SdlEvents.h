@@ -17,7 +17,7 @@ uint8_t ScanCodeFromSdl(SDL_Scancode code);
 
 // Feeds a keyboard, mouse or focus event to input and returns the window message the event
 // stands for (None for pure input events and events of no interest). Key repeats are dropped:
-// holding a key gives one press.
+// holding a key gives one press. Text input gives each press the characters it typed.
 Message TranslateEvent(const SDL_Event& event, Queue& input);
 
 }  // namespace platform::input

@@ -93,10 +93,17 @@ void ShowMessageBox(const char* title, const char* text) {
     std::fprintf(stderr, "%s: %s\n", title, text);
 }
 
-MessagePump::MessagePump(Queue* input, bool useSdl) : m_input(input), m_sdl(useSdl && StartVideo()) {}
+MessagePump::MessagePump(Queue* input, bool useSdl) : m_input(input), m_sdl(useSdl && StartVideo()) {
+  // Characters come from the player's keyboard layout (and input method), not from scan codes.
+  if (m_sdl) SDL_StartTextInput();
+  m_input->SetTextInput(m_sdl);
+}
 
 MessagePump::~MessagePump() {
-  if (m_sdl) SDL_QuitSubSystem(SDL_INIT_VIDEO);
+  if (!m_sdl) return;
+  SDL_StopTextInput();
+  m_input->SetTextInput(false);
+  SDL_QuitSubSystem(SDL_INIT_VIDEO);
 }
 
 bool MessagePump::Peek() {

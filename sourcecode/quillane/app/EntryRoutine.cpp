@@ -239,7 +239,10 @@ int RunGame(const st_StartOptions& options) {
       base::sys::Output("ERROR: the platform failed to start\n");
       result = 1;
     }
-    if (driver) driver->OnEnd();
+    if (driver) {
+      driver->OnEnd();
+      if (driver->Failed()) result = 1;  // a failed step fails the run
+    }
     instance.Release();
     system.ShutDown();
     // The scripts of the last game go before the debugger link they may be registered with.

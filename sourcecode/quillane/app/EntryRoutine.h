@@ -27,6 +27,7 @@ struct st_StartOptions {
 // QUILLANE_SCREENSHOT and QUILLANE_INPUT (a .play file, run with the fixed-step clock).
 st_StartOptions StartOptionsFromEnvironment();
 
-// Runs the game. 0 for a normal end and for a second copy (which returns at once, writing
-// nothing); 1 when the start-up fails.
+// Runs the game. 0 for a normal end, for a second copy (which returns at once, writing nothing)
+// and for a .play file whose every step passed; 1 when the start-up fails, the .play file cannot
+// be read or one of its steps fails.
 int RunGame(const st_StartOptions& options);

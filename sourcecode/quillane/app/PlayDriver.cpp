@@ -17,6 +17,7 @@
 #include "platform/gpu/Device.h"
 #include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
+#include "quillane/app/PlayChecks.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
@@ -240,6 +241,7 @@ cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenD
     : m_steps(std::move(steps)), m_goldenDir(std::move(goldenDir)) {
   g_activeDriver = this;
   base::sys::AddOutputCallback(&CaptureLog);
+  AddPlayChecks(*this);
   // "state <path> <value>": what "expect" asks, for "wait check" too, as a script that goes on
   // after a game or a walk sets its values some frames after the queue looks idle.
   AddCheck("state", [](const std::string& argument, std::string* why) {
@@ -256,6 +258,7 @@ cl_PlayDriver::~cl_PlayDriver() {
 bool cl_PlayDriver::CaptureLog(const char* text) {
   cl_PlayDriver* driver = g_activeDriver;
   if (!driver || !text) return true;
+  if (driver->m_fullLog.size() < kLogLimit) driver->m_fullLog += text;
   driver->m_partialLine += text;
   size_t end;
   while ((end = driver->m_partialLine.find('\n')) != std::string::npos) {
@@ -268,6 +271,11 @@ bool cl_PlayDriver::CaptureLog(const char* text) {
 
 void cl_PlayDriver::OnFrame(win32dx9::cl_Platform& platform, base::cl_System& system) {
   ++m_frames;
+  // The last step's input has had its frame: the file has passed and the program ends.
+  if (Finished()) {
+    system.SetQuit(true);
+    return;
+  }
   while (m_failure.empty() && m_next < m_steps.size()) {
     const st_PlayStep& step = m_steps[m_next];
     std::string why;
@@ -428,6 +436,29 @@ bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
   if (session->SaveGame(path.c_str(), name, &header)) return true;
   *why = std::string("the session could not save to ") + path.c_str();
   return false;
+}
+
+bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, int* x, int* y) {
+  float fx = 0.0f, fy = 0.0f;
+  if (kind == "button") {
+    const base::cl_Window* window = FindWindow(name);
+    if (!window) return false;
+    fx = (window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f;
+    fy = (window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f;
+  } else if (kind == "token") {
+    quillane::cl_Session* session = quillane::GetSession();
+    cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
+    if (!bar || !bar->FindToken(name.c_str()) || !FindDragPoint(name, fx, fy)) return false;
+  } else {
+    st_PlayStep step;
+    step.kind = kind == "hotspot" ? st_PlayStep::CLICK_HOTSPOT : st_PlayStep::CLICK_CHARACTER;
+    step.name = name;
+    std::string why;
+    return (kind == "hotspot" || kind == "character") && ScenePoint(step, x, y, &why);
+  }
+  *x = static_cast<int>(fx);
+  *y = static_cast<int>(fy);
+  return true;
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {

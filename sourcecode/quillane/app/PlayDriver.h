@@ -1,7 +1,7 @@
 // Runs the steps of a .play file against the running game, one frame at a time: at the start of
 // each frame it carries out steps until one has to wait (for a state, for frames) or has put
 // input into the platform's queue, which the frame then consumes. A failed step stops the run
-// with the step, the reason and the last 20 log lines.
+// with the step, the reason and the last 20 log lines; the frame after the last step ends it.
 #pragma once
 
 #include <deque>
@@ -31,8 +31,10 @@ class cl_PlayDriver {
   // A host's check: true when it holds; why says what did not.
   using tCheck = std::function<bool(const std::string& argument, std::string* why)>;
 
+  static constexpr size_t kLogLimit = 16u << 20;  // bytes of the whole log kept for the checks
+
   // goldenDir: where "shot" finds (or, when missing or with QUILLANE_UPDATE_GOLDEN=1, writes)
-  // its pictures.
+  // its pictures. The built-in checks (PlayChecks.h) are registered.
   cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenDir);
   ~cl_PlayDriver();
   cl_PlayDriver(const cl_PlayDriver&) = delete;
@@ -40,7 +42,8 @@ class cl_PlayDriver {
 
   void AddCheck(const std::string& name, tCheck check) { m_checks[name] = std::move(check); }
 
-  // The frame loop's hook: carries out steps until one waits.
+  // The frame loop's hook: carries out steps until one waits; once every step is done (their
+  // input consumed by a frame), the system's quit flag.
   void OnFrame(win32dx9::cl_Platform& platform, base::cl_System& system);
   // After the frame loop: steps left over fail the run ("the program ended before ...").
   void OnEnd();
@@ -50,7 +53,12 @@ class cl_PlayDriver {
   const std::string& GetFailure() const { return m_failure; }
   size_t GetNextStep() const { return m_next; }
   int GetFrames() const { return m_frames; }
+  // The log since the driver was made (its first kLogLimit bytes).
+  const std::string& GetLog() const { return m_fullLog; }
 
+  // The window point a step aims at for kind "button" (a window with that label), "token" (a
+  // token of the bar), "character" or "hotspot"; false when nothing of that name is shown.
+  static bool FindPoint(const std::string& kind, const std::string& name, int* x, int* y);
   // The last frame scaled to kShotWidth x kShotHeight (0xFFRRGGBB); empty without a device.
   static std::vector<uint32_t> GrabShot();
   // frame against the PNG at path: mean difference at most 3 per channel and at most 1 % of
@@ -83,4 +91,5 @@ class cl_PlayDriver {
   std::string m_failure;
   std::deque<std::string> m_log;
   std::string m_partialLine;
+  std::string m_fullLog;
 };

@@ -55,6 +55,13 @@ void AddCharacter(const char* name, const char* actor, const char* where) {
     KRX::ReportError("AddCharacter: could not find locator %s.", where ? where : "(null)");
     return;
   }
+  // A savegame being restored has put its own characters where they stood: the scene's set-up
+  // must neither add them a second time nor bring back one the game had taken away.
+  if (stage->IsRestoring()) {
+    if (Debug_ScriptWarningLevel >= 1)
+      base::sys::Output("AddCharacter: %s is left as the savegame has it\n", name ? name : "(null)");
+    return;
+  }
   cl_Character* character = name && actor ? stage->CreateCharacter(name, actor) : nullptr;
   if (!character) {
     KRX::ReportError("Could not create %s (Actor=%s).", name ? name : "(null)", actor ? actor : "(null)");

@@ -67,7 +67,9 @@ void cl_GameEdit::HandleKey(const base::ICMD& cmd) {
   base::ICMD translated = cmd;
   char16_t ch = translated.GetUnicodeChar();
   const uint8_t plain = cmd.GetKey();
-  if (plain >= '0' && plain <= '9') ch = plain;
+  // Without text input the digit keys type digits whatever the layout table says; typed text is
+  // the player's layout's own answer (on some layouts the top row types other signs).
+  if (!cmd.typed && plain >= '0' && plain <= '9') ch = plain;
   if (plain == kKeyEnter) {
     base::g_CaretPos = caret;
     return;
@@ -129,7 +131,8 @@ bool cl_GameEdit::ProcessInput(base::ICMD& cmd) {
     base::g_CaretBlink = 0;
     HandleKey(cmd);
     m_RepeatTimer = kRepeatDelay;
-    m_bKeyHeld = true;
+    // A character typed without a key (an input method) has no release to end a repeat.
+    m_bKeyHeld = cmd.key != 0 || cmd.scan != 0;
     m_HeldCmd = cmd;
     m_releaseSerial = win32dx9::GetKeyReleaseSerial();
     return true;

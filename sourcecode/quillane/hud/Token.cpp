@@ -204,6 +204,7 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
   if (carriedHere && cmd.type == base::ICMD::RIGHT_UP) {
     ReturnHome();
     m_state = STATE_IDLE;
+    m_grabbedByPress = false;
     return true;
   }
   if (!AcceptsUse()) return false;
@@ -211,6 +212,13 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
   const bool on = m_Rect.x <= mx && mx < m_Rect.x + m_Rect.w && m_Rect.y <= my && my < m_Rect.y + m_Rect.h;
   if (on && cmd.type == base::ICMD::LEFT_DOWN) {
     m_pressed = true;
+    // The press grabs an idle token at once: held and moved, it is dragged and the release drops
+    // it; released where it was pressed, it stays carried for a second click to drop.
+    if (m_bar && !m_bar->GetCarried() && m_state == STATE_IDLE) {
+      PickUp(mx, my);
+      m_grabbedByPress = true;
+      m_pressX = mx, m_pressY = my;
+    }
     return true;
   }
   if (on && cmd.type == base::ICMD::LEFT_UP) {
@@ -218,33 +226,14 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
     cl_Token* carried = m_bar ? m_bar->GetCarried() : nullptr;
     if (!carried) {
       if (m_state != STATE_IDLE) return true;  // an animating token finishes first
-      m_bar->SetGrabPoint(mx, my);
-      m_homeX = m_Rect.x, m_homeY = m_Rect.y;
-      m_state = STATE_CARRIED;
-      m_bar->SetCarried(this);
-      PlayTokenSound("sfx/ui/UI_pickuptoken.ogg", "pickuptoken");
+      PickUp(mx, my);
       return true;
     }
     if (carried == this) {
-      m_dropTarget.clear();
-      if (cl_Token* target = m_bar->GetDropTargetToken()) {
-        m_dropTarget = target->m_Label;
-      } else {
-        m_dropX = mx, m_dropY = my;
-        if (InterfaceServices().GetDropTargetName)
-          InterfaceServices().GetDropTargetName(mx, my, m_dropTarget);
-        else
-          m_bar->HitTest(mx, my, m_dropTarget);
-      }
-      if (!m_dropTarget.empty() && hud::CheckTokenOnTarget(m_dropTarget.c_str(), m_Label.c_str())) {
-        m_bar->SetCarried(nullptr);
-        QueueAnimation({ANIM_USE_GROW, 0.0f, 1.0f});
-        PlayTokenSound("sfx/ui/UI_droptoken.ogg", "droptoken");
-      } else {
-        PlayTokenSound("sfx/ui/UI_failtoken.ogg", "failtoken");
-        ReturnHome();
-        m_state = STATE_IDLE;
-      }
+      const bool click =
+          m_grabbedByPress && std::fabs(mx - m_pressX) <= kDragSlack && std::fabs(my - m_pressY) <= kDragSlack;
+      m_grabbedByPress = false;
+      if (!click) Drop(mx, my);
       return true;
     }
     if (m_bar->IsDialogMode()) {
@@ -259,6 +248,36 @@ bool cl_Token::ProcessInput(base::ICMD& cmd) {
     m_Rect.y = m_homeY + (my - m_bar->GetGrabY());
   }
   return false;
+}
+
+void cl_Token::PickUp(float mx, float my) {
+  m_bar->SetGrabPoint(mx, my);
+  m_homeX = m_Rect.x, m_homeY = m_Rect.y;
+  m_state = STATE_CARRIED;
+  m_bar->SetCarried(this);
+  PlayTokenSound("sfx/ui/UI_pickuptoken.ogg", "pickuptoken");
+}
+
+void cl_Token::Drop(float mx, float my) {
+  m_dropTarget.clear();
+  if (cl_Token* target = m_bar->GetDropTargetToken()) {
+    m_dropTarget = target->m_Label;
+  } else {
+    m_dropX = mx, m_dropY = my;
+    if (InterfaceServices().GetDropTargetName)
+      InterfaceServices().GetDropTargetName(mx, my, m_dropTarget);
+    else
+      m_bar->HitTest(mx, my, m_dropTarget);
+  }
+  if (!m_dropTarget.empty() && hud::CheckTokenOnTarget(m_dropTarget.c_str(), m_Label.c_str())) {
+    m_bar->SetCarried(nullptr);
+    QueueAnimation({ANIM_USE_GROW, 0.0f, 1.0f});
+    PlayTokenSound("sfx/ui/UI_droptoken.ogg", "droptoken");
+  } else {
+    PlayTokenSound("sfx/ui/UI_failtoken.ogg", "failtoken");
+    ReturnHome();
+    m_state = STATE_IDLE;
+  }
 }
 
 // ---- drawing

@@ -1,6 +1,8 @@
 // cl_Token: one inventory item or dialogue topic in the token bar, a 64 × 64 window. It grows
-// under the mouse, is picked up with a click, carried with the mouse and dropped on a target with
-// a second click, shows a tooltip, and plays a queue of short animations (arrival, use, removal).
+// under the mouse, is picked up with a press, and either dragged with the button held and dropped
+// on a target where the button is released, or, released where it was pressed, carried with the
+// mouse and dropped with a second click; it shows a tooltip, and plays a queue of short animations
+// (arrival, use, removal).
 // What a drop does is the session's token rules' business (InterfaceServices). Main thread only.
 //
 // Token positions (m_Rect.x, m_Rect.y, the home and the drop point) are window pixels: a carried
@@ -58,6 +60,8 @@ class cl_Token : public base::cl_Window {
   static constexpr float kSize = 64.0f;
   static constexpr float kHighlightScale = 1.3f;
   static constexpr float kScaleSpeed = 2.0f;  // scale units per second
+  // Pixels a press may move and still count as a click (the token stays carried) rather than a drag.
+  static constexpr float kDragSlack = 4.0f;
 
   // Size 64 × 64; the picture "GUI/Tokens/" + (the definition's "file", else label + ".tga"), a
   // desaturated copy for the grey look. An unknown label is logged and still made; a missing
@@ -109,12 +113,18 @@ class cl_Token : public base::cl_Window {
   void DrawGlow(float x, float y, float scale, float alpha);
   float EffectiveAlpha() const;
   bool AcceptsUse() const;  // interactive, enabled, and the bar takes input
+  void PickUp(float mx, float my);  // carried from the mouse at (mx, my), with its sound
+  // Dropped at (mx, my) on the bar's target token or what lies there: used when the rules accept
+  // it, else home with the fail sound.
+  void Drop(float mx, float my);
 
   cl_TokenBar* m_bar;  // not owned
   int m_state = STATE_IDLE;
   gfx::cl_Texture* m_picture = nullptr;  // owned
   gfx::cl_Texture* m_grey = nullptr;     // owned
   float m_homeX = 0.0f, m_homeY = 0.0f;
+  bool m_grabbedByPress = false;  // carried since a press that has not been released yet
+  float m_pressX = 0.0f, m_pressY = 0.0f;
   float m_alpha = 1.0f;
   float m_scale = 1.0f, m_targetScale = 1.0f;
   float m_scaleX = 1.0f, m_scaleY = 1.0f;  // the fade-at-home types draw unscaled

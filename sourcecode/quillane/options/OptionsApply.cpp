@@ -1,5 +1,6 @@
 // The options panel's display-mode lists and ApplyOptions: option values into sound levels,
 // gamma, the display mode of the next start and the graphics-quality preset.
+#include <algorithm>
 #include <string>
 
 #include "base/data/VariantTools.h"
@@ -43,6 +44,29 @@ void cl_OptionsPanel::BuildResolutionList() {
     lastW = mode.width;
     lastH = mode.height;
   }
+  // The mode the program runs in joins the list when the display does not offer it (a window
+  // smaller than the screen): the slider must show it, and "Ok" without a change must keep it.
+  sysinfo::st_DisplayMode running;
+  if (!RunningMode(running)) return;
+  const bool listed = std::any_of(m_Resolutions.begin(), m_Resolutions.end(), [&](const sysinfo::st_DisplayMode& m) {
+    return m.width == running.width && m.height == running.height;
+  });
+  if (listed) return;
+  const auto before = std::find_if(m_Resolutions.begin(), m_Resolutions.end(), [&](const sysinfo::st_DisplayMode& m) {
+    return m.width > running.width || (m.width == running.width && m.height > running.height);
+  });
+  running.refresh = -1;
+  m_Resolutions.insert(before, running);
+}
+
+bool cl_OptionsPanel::RunningMode(sysinfo::st_DisplayMode& out) const {
+  int w = 0, h = 0, rate = -1;
+  if (!m_Display.get_attribute_int("Width", w) || !m_Display.get_attribute_int("Height", h) || w <= 0 || h <= 0)
+    return false;
+  m_Display.get_attribute_int("RefreshRate", rate);
+  out.width = w, out.height = h, out.refresh = rate;
+  out.format = m_Resolutions.empty() ? 0 : m_Resolutions.front().format;
+  return true;
 }
 
 float cl_OptionsPanel::BuildRefreshList(int resolutionIndex, int rate) {
@@ -59,6 +83,11 @@ float cl_OptionsPanel::BuildRefreshList(int resolutionIndex, int rate) {
     if (mode.width == resolution->width && mode.height == resolution->height && mode.format == resolution->format)
       m_RefreshRates.push_back(mode.refresh);
   }
+  // The running mode's rate likewise, when the display lists its size without it.
+  sysinfo::st_DisplayMode running;
+  if (RunningMode(running) && running.width == resolution->width && running.height == resolution->height &&
+      running.refresh > 0 && FindRefreshRate(running.refresh) < 0)
+    m_RefreshRates.push_back(running.refresh);
   const int n = static_cast<int>(m_RefreshRates.size());
   m_pRefreshSlider->SetSteps(static_cast<float>(n));
   float v = 1.0f;

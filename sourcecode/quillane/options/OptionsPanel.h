@@ -47,9 +47,12 @@ class cl_OptionsPanel : public base::cl_Panel, public i_OptionLists {
   bool NeedsRestart(const char* key, const std::string& text) const;
 
   // ---- display-mode lists
+  // The display's resolutions, with the running one ("Display" Width and Height) among them.
   void BuildResolutionList();
-  // Fills the refresh list for the resolution, sets and returns the refresh slider's value; -1
-  // without a refresh slider or resolution.
+  // The mode "Display" names (its RefreshRate, -1 without); false without a width and height.
+  bool RunningMode(sysinfo::st_DisplayMode& out) const;
+  // Fills the refresh list for the resolution (the running rate among them for the running size),
+  // sets and returns the refresh slider's value; -1 without a refresh slider or resolution.
   float BuildRefreshList(int resolutionIndex, int rate);
   const sysinfo::st_DisplayMode* GetResolution(int i) const override;
   int GetRefreshRate(int i) const override;

@@ -465,6 +465,10 @@ void cl_Session::CallSceneFunctionInBackground(const base::String& scene, const 
   if (!thread) return;
   stop->m_thread = thread;
   m_actionQueue.AddBackgroundThread(thread);
+  std::erase_if(m_backgroundCalls, [](const st_BackgroundCall& c) { return !GameThread::IsLive(c.thread, c.serial); });
+  st_BackgroundCall call{scene, function, base::Variant(), thread, thread->GetSerial()};
+  call.args.copy(args);
+  m_backgroundCalls.push_back(std::move(call));
   base::Variant ignored;
   GameThread::Run(ignored, thread, function.c_str(), args);
 }

@@ -158,7 +158,8 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   base::Variant RunSceneScript(const base::String& scene, const base::String& function, const base::Variant& args);
   // As RunSceneScript, as the action queue's scene-script sequence.
   void CallSceneScript(const base::String& scene, const base::String& function, const base::Variant& args);
-  // As RunSceneScript, as a background thread of the action queue.
+  // As RunSceneScript, as a background thread of the action queue. A savegame keeps the call
+  // while its thread runs, and a load starts it again.
   void CallSceneFunctionInBackground(const base::String& scene, const base::String& function,
                                      const base::Variant& args);
 
@@ -190,6 +191,19 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   // texture resource of that label.
   void SetCursorImage(const char* label, bool fromTable);
   void ReleaseCursorImages();
+  // The game state's "BackgroundScripts": the background calls whose threads still run (a save
+  // writes it into its copy); after a load, those of the loaded scene are started again and the
+  // element leaves the running game's state.
+  void WriteBackgroundScripts(base::Variant& gameState);
+  void RestartBackgroundScripts();
+
+  // A background call as it was made, with its thread (which may have ended since).
+  struct st_BackgroundCall {
+    base::String scene, function;
+    base::Variant args;
+    const GameThread* thread = nullptr;  // compared and asked after only, never touched
+    uint64_t serial = 0;
+  };
 
   cl_Stage* m_stage = nullptr;
   std::vector<cl_Stage*> m_retiredStages;  // replaced while inside their own Update
@@ -203,6 +217,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   cl_Fader m_fader;
   base::String m_request;
   cl_GameActionQueue m_actionQueue;
+  std::vector<st_BackgroundCall> m_backgroundCalls;
   float m_gameTime = 0.0f;
   bool m_sceneJustLoaded = false;
   bool m_updatingStage = false;

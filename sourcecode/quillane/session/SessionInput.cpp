@@ -230,7 +230,12 @@ bool cl_Session::IsInteractionAllowed() const {
   if (m_actionQueue.m_inCutscene || m_actionQueue.HasForegroundAction()) return false;
   if (const st_GameAction* action = m_actionQueue.GetFirstForegroundAction())
     if (action->m_kind == "speak" || action->m_kind == "sleep") return false;
-  if (!m_actionQueue.m_sceneScript && !m_actionQueue.m_dialogScript) return true;
+  // A script whose last line has run no longer holds the player, although the thread list lets
+  // it go (and the queue hears of its end) only at its next step: a scene title its last line
+  // showed must not be taken for shown during a sequence and dropped at its first frame.
+  if (!cl_GameActionQueue::IsThreadAlive(m_actionQueue.m_sceneScript) &&
+      !cl_GameActionQueue::IsThreadAlive(m_actionQueue.m_dialogScript))
+    return true;
   return m_actionQueue.CanCancel();
 }
 

@@ -22,6 +22,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/script/GameThread.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/Stage.h"
@@ -34,6 +35,7 @@ namespace {
 constexpr int kPictureWidth = 512;
 constexpr int kPictureHeight = 320;
 constexpr const char* kScreenshotPrefix = "quillane_";
+constexpr const char* kBackgroundScripts = "BackgroundScripts";
 
 // The last screenshot number of this run: the next search starts after it.
 int g_lastScreenshot = -1;
@@ -68,6 +70,7 @@ bool cl_Session::SaveGame(const char* path, base::tString<base::BaseUnicodeStrin
   image->head.m_preview = m_gamePicture;
   image->gameState.copy(m_gameState);
   if (m_diary) m_diary->WriteState(image->gameState);
+  WriteBackgroundScripts(image->gameState);
   if (base::Variant* missions = base::variant_get_element_by_path(image->gameState, "Missions", true))
     if (base::Variant* time = missions->attribute("GameTime")) time->set_float(m_gameTime);
 
@@ -118,7 +121,50 @@ void cl_Session::RestoreLoadedGame(const char* path) {
   if (m_stage) m_stage->PrepareCharacters();
   if (const cl_Scene* scene = GetScene(); scene && SceneScriptHasFunction(scene->GetName(), "OnAlphaHack"))
     CallSceneScript(scene->GetName(), "OnAlphaHack", base::Variant());
+  RestartBackgroundScripts();
+  // The stage is the savegame's; from now on scripts place characters again.
+  if (m_stage) m_stage->SetRestoring(false);
   if (m_minigames) m_minigames->Shutdown();
+}
+
+void cl_Session::WriteBackgroundScripts(base::Variant& gameState) {
+  base::variant_remove_elements(gameState, kBackgroundScripts);
+  base::Variant* list = nullptr;
+  for (const st_BackgroundCall& call : m_backgroundCalls) {
+    if (!GameThread::IsLive(call.thread, call.serial)) continue;
+    if (!list) list = &gameState.add_element(kBackgroundScripts);
+    base::Variant& script = list->add_element("Script");
+    script.attribute("scene")->set_string(call.scene.c_str());
+    script.attribute("function")->set_string(call.function.c_str());
+    if (!call.args.is_void()) {
+      base::Variant args;
+      args.copy(call.args);
+      script.add_element("Arguments").push_back(args);
+    }
+  }
+}
+
+void cl_Session::RestartBackgroundScripts() {
+  // Taken out of the running game's state first: the calls restarted here write it anew.
+  base::Variant saved;
+  if (const base::Variant* list = m_gameState.get_element(kBackgroundScripts)) saved.copy(*list);
+  base::variant_remove_elements(m_gameState, kBackgroundScripts);
+  const cl_Scene* scene = GetScene();
+  if (!scene || !saved.is_element()) return;
+  for (int i = 0; i < saved.size(); ++i) {
+    const base::Variant& script = saved[i];
+    base::tString<base::BaseString> sceneName, function;
+    if (!script.get_attribute_string("scene", sceneName) || !script.get_attribute_string("function", function) ||
+        function.empty())
+      continue;
+    // A walk round of another scene has no stage to walk on here.
+    if (sceneName != scene->GetName()) continue;
+    const base::Variant* arguments = script.get_element("Arguments");
+    base::Variant args;
+    if (arguments && arguments->size() > 0) args.copy((*arguments)[0]);
+    // Started from its beginning: where the thread stood in the function is not kept.
+    CallSceneFunctionInBackground(sceneName, function, args);
+  }
 }
 
 void cl_Session::CaptureScreenshot() {

@@ -63,8 +63,13 @@ class cl_Stage {
   bool WriteState(base::File& file) const;
   // The block after the scene name (which the session reads first to load the scene). Every
   // count and length is checked against the bytes left; a damaged block is reported in one line
-  // with its offset, the characters it made are removed again and false is returned.
+  // with its offset, the characters it made are removed again and false is returned. A block
+  // read whole makes the stage the savegame's (IsRestoring) until the session's restore is done.
   bool ReadState(base::File& file);
+  // While a savegame is restored the stage holds exactly its characters: the scene script's
+  // "PrepareScene" then places no one (AddCharacter leaves the stage as it is).
+  bool IsRestoring() const { return m_restoring; }
+  void SetRestoring(bool restoring) { m_restoring = restoring; }
   // The block's first item; false (reported) when the length does not fit the file.
   static bool ReadSceneName(base::File& file, base::String& name);
 
@@ -106,6 +111,7 @@ class cl_Stage {
   cl_Character* m_player = nullptr;
   float m_avoidanceRange = 100.0f;
   bool m_blur = false;
+  bool m_restoring = false;
 };
 
 // Loads the stage's scene while the loading screen runs.

@@ -110,6 +110,7 @@ bool cl_Stage::ReadState(base::File& file) {
       base::sys::Output("Warning: file '%s': stage block: player character '%s' is not on the stage\n",
                         file.get_name().c_str(), player.c_str());
   }
+  m_restoring = true;
   return true;
 }
 

@@ -72,7 +72,8 @@ bool cl_SystemStringCtrl::ProcessInput(base::ICMD& cmd) {
     base::g_CaretBlink = 0;
     ApplyKey(cmd);
     m_RepeatTimer = kRepeatDelay;
-    m_bKeyHeld = true;
+    // A character typed without a key (an input method) has no release to end a repeat.
+    m_bKeyHeld = cmd.key != 0 || cmd.scan != 0;
     m_RepeatCmd = cmd;
     m_releaseSerial = GetKeyReleaseSerial();
     return true;

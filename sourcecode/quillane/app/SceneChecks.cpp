@@ -1,4 +1,4 @@
-#include "scene_checks.h"
+#include "quillane/app/SceneChecks.h"
 
 #include <unordered_set>
 #include <vector>
@@ -12,8 +12,6 @@
 #include "quillane/session/Session.h"
 #include "quillane/world/WorldServices.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-
-namespace playtest {
 
 namespace {
 
@@ -115,4 +113,3 @@ bool cl_AnswerLog::Hotspots(const std::string& argument, std::string* why) {
   return false;
 }
 
-}  // namespace playtest

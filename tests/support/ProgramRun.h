@@ -18,7 +18,7 @@
 
 #include "support/DemoDataCopy.h"
 
-namespace frametest {
+namespace testprogram {
 
 namespace fs = std::filesystem;
 
@@ -63,7 +63,7 @@ inline void WriteUserConfig(const std::string& userDir, const std::vector<std::p
 // first start), since the program writes its caches into its data folder.
 inline std::string Command(const std::string& prefix, const std::string& userDir, const std::string& log) {
   const fs::path data = fs::path(userDir).parent_path() / "data";
-  if (!fs::exists(data)) testsupport::CopyDemoData(QUILLANE_DATA_DIR, data);
+  if (!fs::exists(data)) ::testsupport::CopyDemoData(QUILLANE_DATA_DIR, data);
   return "cd '" + data.string() + "' && exec " + prefix + " QUILLANE_USER_DIR='" + userDir + "' '" +
          ProgramPath().string() + "' > '" + log + "' 2>&1";
 }
@@ -114,4 +114,4 @@ inline void StopProgram(pid_t pid, int* status) {
   waitpid(pid, status, 0);
 }
 
-}  // namespace frametest
+}  // namespace testprogram

@@ -1,4 +1,4 @@
-// The play-through's checks of what a player sees and gets in a scene: the last frame painted
+// The play files' checks of what a player sees and gets in a scene: the last frame painted
 // rather than flat and free of marker dots, every hotspot captioned and answering a click.
 #pragma once
 
@@ -6,9 +6,7 @@
 #include <set>
 #include <string>
 
-namespace playtest {
-
-// "scene": the last frame shows more than 2,000 colours and no magenta pixel.
+// "picture scene": the last frame shows more than 2,000 colours and no magenta pixel.
 bool CheckPicture(const std::string& argument, std::string* why);
 
 // Which hotspots a click has been answered for, per scene.
@@ -26,4 +24,3 @@ class cl_AnswerLog {
   std::map<std::string, std::string> m_clickedIn;  // label -> the scene of a click not yet answered
 };
 
-}  // namespace playtest

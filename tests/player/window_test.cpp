@@ -1,0 +1,337 @@
+// The program as a player meets it: the built program in a virtual X display, driven only through
+// X events and read back from the X server's screen. Where the buttons, Odo and his topic token
+// are comes from the game itself, run headless in this process first at the same window size; the
+// program in the X display then gets nothing but the pointer and the keys.
+//   - the drawn cursor stands where the pointer is, in the root menu and in the game;
+//   - Options opened and saved without a change leave "Display" as it was;
+//   - a savegame's name typed on a French keyboard comes back as typed;
+//   - a topic token pressed, dragged onto Odo and released is played.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
+#include "graphics/mesh/Mesh.h"
+#include "platform/gpux/TextureLoad.h"
+#include "quillane/app/EntryRoutine.h"
+#include "quillane/app/PlayDriver.h"
+#include "quillane/savegame/SavegameImage.h"
+#include "support/DemoDataCopy.h"
+#include "support/HeadlessGpu.h"
+#include "support/ProgramRun.h"
+#include "x_session.h"
+
+namespace playertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
+// A screen larger than the window: its one display mode is not the running one.
+constexpr int kScreenWidth = 1280, kScreenHeight = 1024;
+constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+
+// The configuration of every run: no intro, and the scene scripts' lines with every spoken line.
+const std::vector<std::pair<std::string, std::string>> kConfig = {
+    {"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
+    {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"2\""},
+    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
+};
+
+// The bundled config.xml with kConfig (and more) applied, as userDir's config.xml.
+void WriteConfig(const std::string& userDir, std::vector<std::pair<std::string, std::string>> more = {}) {
+  more.insert(more.begin(), kConfig.begin(), kConfig.end());
+  testprogram::WriteUserConfig(userDir, more);
+}
+
+// ---- where things are, from the game itself
+
+using tPoints = std::map<std::string, std::pair<int, int>>;
+
+// The root menu's Options and the options panel's Save; a new game in the Office with its opening
+// skipped: Odo, the in-game menu's Save Game, the save panel's Save and the name box's Clear, a
+// name typed and the save made; then Odo clicked and his topic token in the bar. Each "note" records the point a click
+// step would aim at.
+constexpr const char* kGeometryRun =
+    "wait state RootMenu 300\n"
+    "check note button options\n"
+    "click button options\n"
+    "wait frames 3\n"
+    "check note button Ok\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "click button newgame\n"
+    "wait scene Office 300\n"
+    "wait frames 5\n"
+    "key Escape\n"
+    "wait idle 300\n"
+    "check note character Odo\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "check note button savegame\n"
+    "click button savegame\n"
+    "wait frames 3\n"
+    "check note button Save\n"
+    "click button Save\n"
+    "wait frames 3\n"
+    "check note button Clear\n"
+    "click button Clear\n"
+    "wait frames 2\n"
+    "key A\n"
+    "key Enter\n"
+    "wait frames 5\n"
+    "click character Odo\n"
+    "wait idle 100\n"
+    "wait frames 20\n"
+    "check note token T6_Ferry\n";
+
+class WindowInput : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    s_skip.clear();
+    const std::string missing = MissingTools();
+    if (!missing.empty()) {
+      s_skip = "missing here: " + missing + " (scripts/install-deps.sh installs them)";
+      if (std::getenv("CI")) s_failure = s_skip;  // CI installs them: their absence is a fault there
+      return;
+    }
+    if (!fs::exists(testprogram::ProgramPath()) || !testsupport::HeadlessGpuAvailable() ||
+        !fs::exists(fs::path(QUILLANE_DATA_DIR) / "gui/loading_screens/loading_main.tga")) {
+      s_skip = "no program, no demo data or no headless graphics device";
+      return;
+    }
+    s_dir = std::make_unique<testprogram::TempDir>("quillane_window");
+    testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
+    WriteConfig(s_dir->path("geometry"));
+    s_points = MeasureGeometry();
+  }
+  static void TearDownTestSuite() { s_dir.reset(); }
+
+  void SetUp() override {
+    if (!s_failure.empty()) FAIL() << s_failure;
+    if (!s_skip.empty()) GTEST_SKIP() << s_skip;
+  }
+
+  // The point noted for "kind name"; a failure when the geometry run did not reach it.
+  static std::pair<int, int> Point(const std::string& what) {
+    const auto it = s_points.find(what);
+    if (it != s_points.end()) return it->second;
+    ADD_FAILURE() << "the headless run noted no " << what;
+    return {-1, -1};
+  }
+
+  static tPoints MeasureGeometry();
+
+  static std::unique_ptr<testprogram::TempDir> s_dir;
+  static tPoints s_points;
+  static std::string s_skip, s_failure;
+};
+
+std::unique_ptr<testprogram::TempDir> WindowInput::s_dir;
+tPoints WindowInput::s_points;
+std::string WindowInput::s_skip, WindowInput::s_failure;
+
+tPoints WindowInput::MeasureGeometry() {
+  tPoints points;
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  if (!ReadPlayScript(kGeometryRun, std::strlen(kGeometryRun), "geometry", steps, &error)) {
+    ADD_FAILURE() << error;
+    return points;
+  }
+  cl_PlayDriver driver(std::move(steps), s_dir->path("golden"));
+  driver.AddCheck("note", [&points](const std::string& argument, std::string* why) {
+    const size_t blank = argument.find(' ');
+    int x = 0, y = 0;
+    if (blank == std::string::npos ||
+        !cl_PlayDriver::FindPoint(argument.substr(0, blank), argument.substr(blank + 1), &x, &y)) {
+      *why = "nothing to note for " + argument;
+      return false;
+    }
+    points[argument] = {x, y};
+    return true;
+  });
+  const fs::path cwd = fs::current_path();
+  fs::current_path(s_dir->path("data"));
+  base::RegisterMeshResourceType();
+  st_StartOptions options;
+  options.userDir = s_dir->path("geometry");
+  options.display = st_StartOptions::en_Display::Headless;
+  options.fixedStep = true;
+  options.handleSignals = false;
+  options.driver = &driver;
+  const int code = RunGame(options);
+  fs::current_path(cwd);
+  if (code != 0 || !driver.Finished()) ADD_FAILURE() << "the headless geometry run failed: " << driver.GetFailure();
+  return points;
+}
+
+// ---- the drawn cursor
+
+// A cursor picture and its hot spot (resources.xml).
+struct st_Cursor {
+  gpux::Image image;
+  int hotX = 0, hotY = 0;
+};
+
+// The cursor picture with its hot spot at (x, y) on the screen: at least 90 % of its opaque
+// pixels show there within a small tolerance.
+bool CursorAt(const st_Screen& screen, const st_Cursor& picture, int x, int y) {
+  constexpr int kTolerance = 48;
+  const gpux::Image& cursor = picture.image;
+  int opaque = 0, matching = 0;
+  for (uint32_t j = 0; j < cursor.height; ++j)
+    for (uint32_t i = 0; i < cursor.width; ++i) {
+      const uint32_t c = cursor.pixels[size_t(j) * cursor.width + i];
+      if ((c >> 24) < 250) continue;
+      const int sx = x - picture.hotX + static_cast<int>(i), sy = y - picture.hotY + static_cast<int>(j);
+      if (sx < 0 || sy < 0 || sx >= screen.width || sy >= screen.height) continue;
+      ++opaque;
+      const uint32_t s = screen.At(sx, sy);
+      bool near = true;
+      for (int shift : {16, 8, 0})
+        near = near && std::abs(int((c >> shift) & 0xFF) - int((s >> shift) & 0xFF)) <= kTolerance;
+      matching += near;
+    }
+  return opaque > 0 && matching * 10 >= opaque * 9;
+}
+
+st_Cursor CursorPicture(const char* name, int hotX, int hotY) {
+  st_Cursor cursor;
+  cursor.hotX = hotX, cursor.hotY = hotY;
+  std::vector<uint8_t> bytes;
+  const std::string path = std::string(QUILLANE_DATA_DIR) + "/gui/cursors/" + name + ".tga";
+  EXPECT_TRUE(gpux::ReadWholeFile(path.c_str(), &bytes) &&
+              gpux::DecodeImage(bytes.data(), bytes.size(), path.c_str(), &cursor.image))
+      << path;
+  return cursor;
+}
+
+// The "Display" element of a configuration file, as text.
+std::string DisplayOf(const std::string& configFile) {
+  base::Variant config;
+  if (!base::xml::read_file(config, configFile.c_str())) return "unreadable " + configFile;
+  const base::Variant* display = config.get_element("Display");
+  if (!display) return "no Display in " + configFile;
+  std::string text;
+  for (int i = 0; i < display->attribute_cnt(); ++i) {
+    base::tString<base::BaseString> value;
+    display->attribute(i)->print_to(value);
+    text += std::string(display->get_attribute_label(i)) + "=" + value.c_str() + " ";
+  }
+  return text;
+}
+
+// The root menu under the pointer: the drawn cursor follows it (not left at the window's corner);
+// Options opened and saved without a change write a config.xml whose "Display" is the one the
+// program started with, although the screen's one display mode is another.
+TEST_F(WindowInput, TheCursorFollowsThePointerAndOptionsSavedUnchangedKeepTheDisplay) {
+  const std::string user = s_dir->path("menu"), log = s_dir->path("menu.log");
+  WriteConfig(user);
+  const std::string config = user + "/config.xml";
+  const std::string before = DisplayOf(config);
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kScreenWidth, kScreenHeight, "us")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "GameFrame: state RootMenu", kStartMs)) << testprogram::ReadFile(log);
+  const st_Cursor cursor = CursorPicture("gamecursor", 1, 1);
+  for (const auto& [px, py] : {std::pair<int, int>{200, 300}, std::pair<int, int>{700, 520}}) {
+    x.MoveTo(px, py);
+    Frames(400);
+    const st_Screen screen = x.Grab();
+    ASSERT_EQ(screen.width, kScreenWidth);
+    EXPECT_TRUE(CursorAt(screen, cursor, px, py)) << "no cursor at " << px << "," << py;
+    EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
+  }
+
+  const auto [ox, oy] = Point("button options");
+  x.Click(ox, oy);
+  Frames(600);
+  const auto [sx, sy] = Point("button Ok");
+  const fs::file_time_type written = fs::last_write_time(config);
+  x.Click(sx, sy);
+  for (int i = 0; i < 100 && fs::last_write_time(config) == written; ++i) Frames(50);
+  EXPECT_NE(fs::last_write_time(config), written) << "the options were not saved\n" << testprogram::ReadFile(log);
+  EXPECT_EQ(DisplayOf(config), before);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+// A new game in the Office, its opening skipped with Escape: the cursor follows the pointer in
+// the game too; a savegame named on a French keyboard carries the name as typed (the German key
+// table would have made "qzerty" of it); Odo clicked, his topic token pressed, dragged onto him
+// and released is played.
+TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) {
+  const std::string user = s_dir->path("game"), log = s_dir->path("game.log");
+  WriteConfig(user, {{"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"}});
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "fr")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Office: OnEnterScene", kStartMs)) << testprogram::ReadFile(log);
+  const auto [odoX, odoY] = Point("character Odo");
+  x.MoveTo(odoX, odoY);  // the keys go to the window under the pointer
+  Frames(300);
+  x.Key("Escape");
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Office: the player takes over", 30000)) << testprogram::ReadFile(log);
+  Frames(300);
+  EXPECT_TRUE(CursorAt(x.Grab(), CursorPicture("talk_to", 16, 16), odoX, odoY)) << "no talk cursor over Odo";
+
+  x.Key("Escape");
+  Frames(500);
+  const auto [gx, gy] = Point("button savegame");
+  x.Click(gx, gy);
+  Frames(500);
+  const auto [sx, sy] = Point("button Save");
+  x.Click(sx, sy);
+  Frames(500);
+  const auto [cx, cy] = Point("button Clear");  // the box offers the row's name; a new one is typed
+  x.Click(cx, cy);
+  Frames(300);
+  x.Type("azerty");
+  x.Key("Return");
+  const fs::path saves = fs::path(user) / "Savegames";
+  std::string saved;
+  for (int i = 0; i < 100 && saved.empty(); ++i) {
+    for (const fs::directory_entry& e : fs::directory_iterator(saves))
+      if (e.path().extension() == ".sav" && e.path().stem() != "tmp_save") saved = e.path().string();
+    if (saved.empty()) Frames(50);
+  }
+  ASSERT_FALSE(saved.empty()) << "no savegame\n" << testprogram::ReadFile(log);
+  Frames(300);  // the file is renamed into place when whole
+  quillane::st_SavegameImage image;
+  ASSERT_TRUE(quillane::ReadSavegameFile(saved.c_str(), image));
+  EXPECT_EQ(base::str::convert_unicode_to_string(image.head.m_name), base::String("azerty"));
+
+  x.Click(odoX, odoY);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", 15000)) << testprogram::ReadFile(log);
+  const auto [tx, ty] = Point("token T6_Ferry");
+  // Pressed, dragged in steps with the button held, released on Odo. The bar fades in and the
+  // topic pops in first; a press before they are there finds nothing, so the hand tries again.
+  bool played = false;
+  for (int attempt = 0; attempt < 3 && !played; ++attempt) {
+    Frames(1000);
+    x.MoveTo(tx, ty);
+    Frames(300);
+    x.Press();
+    Frames(100);
+    for (int step = 1; step <= 8; ++step) {
+      x.MoveTo(tx + (odoX - tx) * step / 8, ty + (odoY - ty) * step / 8);
+      Frames(60);
+    }
+    Frames(200);
+    x.Release();
+    played = testprogram::WaitForLog(log, "Says(Quillane,#odo0_1", 3000);
+  }
+  EXPECT_TRUE(played) << testprogram::ReadFile(log);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+}  // namespace
+}  // namespace playertest

@@ -1,0 +1,124 @@
+// xvfb-run, xdotool, setxkbmap and xwd around the program.
+#include "x_session.h"
+
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "support/ProgramRun.h"
+
+namespace playertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+bool Have(const char* tool) {
+  return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0;
+}
+
+// A big-endian 32-bit field of an XWD header.
+uint32_t Big32(const std::string& bytes, size_t at) {
+  const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + at;
+  return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
+}
+
+}  // namespace
+
+std::string MissingTools() {
+  std::string missing;
+  for (const char* tool : {"xvfb-run", "xdotool", "setxkbmap", "xwd"})
+    if (!Have(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
+  return missing;
+}
+
+void Frames(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+cl_XSession::~cl_XSession() {
+  if (m_pid > 0) Stop();
+}
+
+bool cl_XSession::Start(const std::string& userDir, const std::string& log, int width, int height,
+                        const std::string& layout) {
+  m_dir = fs::path(userDir).parent_path().string();
+  const std::string info = m_dir + "/x_display";
+  fs::remove(info);
+  // The display's name and key are written down before the layout is set and the program
+  // starts; the wrapper's shell then becomes the program. The system libraries behind the
+  // window keep allocations to the end, which the leak checker would report.
+  const std::string prefix =
+      "xvfb-run -a -s '-screen 0 " + std::to_string(width) + "x" + std::to_string(height) +
+      "x24 -nolisten tcp' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info + ".part\" && mv \"" + info + ".part\" \"" +
+      info + "\" && setxkbmap " + layout +
+      " && exec \"$@\"' sh env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0";
+  m_pid = testprogram::StartProgram(prefix, userDir, log);
+  if (m_pid <= 0) return false;
+  for (int i = 0; i < 2000 && !fs::exists(info); ++i) Frames(10);
+  std::ifstream in(info);
+  in >> m_display >> m_auth;
+  return !m_display.empty();
+}
+
+int cl_XSession::Stop() {
+  int status = -1;
+  if (m_pid > 0) testprogram::StopProgram(m_pid, &status);
+  m_pid = -1;
+  return status;
+}
+
+bool cl_XSession::X(const std::string& arguments) const {
+  const std::string command =
+      "DISPLAY=" + m_display + " XAUTHORITY='" + m_auth + "' " + arguments + " > /dev/null 2>&1";
+  return std::system(command.c_str()) == 0;
+}
+
+void cl_XSession::MoveTo(int x, int y) { X("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)); }
+void cl_XSession::Press() { X("xdotool mousedown 1"); }
+void cl_XSession::Release() { X("xdotool mouseup 1"); }
+
+void cl_XSession::Click(int x, int y) {
+  MoveTo(x, y);
+  Frames(100);  // the hover first, as a hand would
+  X("xdotool click 1");
+}
+
+void cl_XSession::Key(const std::string& name) { X("xdotool key " + name); }
+void cl_XSession::Type(const std::string& text) { X("xdotool type --delay 60 '" + text + "'"); }
+
+st_Screen cl_XSession::Grab() const {
+  st_Screen screen;
+  const std::string file = m_dir + "/screen.xwd";
+  if (!X("xwd -root -silent -out '" + file + "'")) return screen;
+  const std::string bytes = testprogram::ReadFile(file);
+  constexpr size_t kHeaderFields = 100;
+  if (bytes.size() < kHeaderFields) return screen;
+  // XWD: a header of 32-bit fields, the window's name, the colour table, then the rows.
+  const uint32_t headerSize = Big32(bytes, 0), width = Big32(bytes, 16), height = Big32(bytes, 20);
+  const uint32_t byteOrder = Big32(bytes, 28), bitsPerPixel = Big32(bytes, 44), bytesPerLine = Big32(bytes, 48);
+  const uint32_t colours = Big32(bytes, 76);
+  const size_t first = size_t(headerSize) + size_t(colours) * 12;
+  // Depth 24 comes packed in 24 or in 32 bits a pixel, as the server keeps it.
+  const uint32_t stride = bitsPerPixel / 8;
+  if ((stride != 3 && stride != 4) || bytesPerLine < width * stride ||
+      bytes.size() < first + size_t(bytesPerLine) * height)
+    return screen;
+  screen.width = static_cast<int>(width);
+  screen.height = static_cast<int>(height);
+  screen.pixels.resize(size_t(width) * height);
+  for (uint32_t y = 0; y < height; ++y)
+    for (uint32_t x = 0; x < width; ++x) {
+      const auto* p =
+          reinterpret_cast<const unsigned char*>(bytes.data()) + first + size_t(y) * bytesPerLine + x * stride;
+      const unsigned char* low = byteOrder == 0 ? p : p + stride - 3;  // the colour's three bytes
+      const uint32_t v = byteOrder == 0 ? uint32_t(low[0]) | uint32_t(low[1]) << 8 | uint32_t(low[2]) << 16
+                                        : uint32_t(low[2]) | uint32_t(low[1]) << 8 | uint32_t(low[0]) << 16;
+      screen.pixels[size_t(y) * width + x] = v & 0xFFFFFFu;
+    }
+  return screen;
+}
+
+}  // namespace playertest

@@ -1,0 +1,61 @@
+// The built program in a virtual X display of its own (xvfb-run), driven only as a player drives
+// it: pointer and keys through the X server (xdotool), the keyboard layout set on the server
+// (setxkbmap), and the screen read back from the server (xwd). Nothing reaches the program but X
+// events.
+#pragma once
+
+#include <sys/types.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace playertest {
+
+// What the X side needs from this machine; empty when all of it is there, else what is missing.
+std::string MissingTools();
+
+// The X screen as the server shows it: 0x00RRGGBB, top row first.
+struct st_Screen {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  uint32_t At(int x, int y) const { return pixels[size_t(y) * width + x]; }
+};
+
+class cl_XSession {
+ public:
+  cl_XSession() = default;
+  ~cl_XSession();  // stops the program (and so the X server) when still running
+  cl_XSession(const cl_XSession&) = delete;
+  cl_XSession& operator=(const cl_XSession&) = delete;
+
+  // Starts the program with the user folder userDir (in the scratch data beside it) on a fresh X
+  // screen of width x height with the keyboard layout given (setxkbmap's name, e.g. "fr"); its
+  // log goes to log. False when the X server does not come up within 20 s.
+  bool Start(const std::string& userDir, const std::string& log, int width, int height, const std::string& layout);
+  // SIGTERM and wait; the program's exit status.
+  int Stop();
+
+  // ---- the player's hands
+  void MoveTo(int x, int y);
+  void Press();  // the left button
+  void Release();
+  void Click(int x, int y);
+  void Key(const std::string& name);   // an X key name: Escape, Return, F1, ...
+  void Type(const std::string& text);  // characters, each through the keys that type it here
+  // The screen now; empty when it cannot be read.
+  st_Screen Grab() const;
+
+ private:
+  bool X(const std::string& arguments) const;  // runs one X client against the display
+
+  pid_t m_pid = -1;
+  std::string m_display;  // ":N"
+  std::string m_auth;     // the server's authority file
+  std::string m_dir;      // where the session keeps its notes and shots
+};
+
+// Sleeps for ms milliseconds: a few frames of the program, for what no log line tells.
+void Frames(int ms);
+
+}  // namespace playertest
