@@ -18,6 +18,7 @@
 #include "win32dx9/SysInfo.h"
 
 #include "../BaseFuzz.h"
+#include "../ScratchFile.h"
 
 namespace {
 
@@ -28,26 +29,6 @@ class cl_NoEffects : public i_OptionEffects {
   void SetGamma(float) override {}
   void RequestDeviceReset() override {}
   void ReleaseAllActors() override {}
-};
-
-// A folder of this process alone, the working folder while an input runs (and left afterwards,
-// so libFuzzer's relative corpus paths stay valid). Files are found by scanning their folders; a
-// relative path spares the scan of a busy temporary folder on every input.
-struct st_InFolder {
-  st_InFolder() {
-    static char home[4096];
-    static std::string folder = [] {
-      std::string pattern = (std::filesystem::temp_directory_path() / "quillane_fuzz_options_XXXXXX").string();
-      return std::string(getcwd(home, sizeof home) && mkdtemp(pattern.data()) ? pattern : std::string());
-    }();
-    m_home = home;
-    ok = !folder.empty() && chdir(folder.c_str()) == 0;
-  }
-  ~st_InFolder() {
-    if (ok && chdir(m_home) != 0) std::abort();
-  }
-  bool ok = false;
-  const char* m_home = nullptr;
 };
 
 base::cl_System& System() {
@@ -78,7 +59,7 @@ void SetModes(uint8_t which) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, 64 * 1024)) return 0;
   base::cl_System& system = System();
-  st_InFolder inFolder;
+  fuzzsupport::st_InScratchFolder inFolder("options");
   if (!inFolder.ok) return 0;
   // The input is the defaults too: a missing "default_config.xml" would be looked for in the
   // working folder, whatever that holds.

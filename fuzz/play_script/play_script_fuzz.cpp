@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to the .play reader: it must accept or refuse with a message naming the
 // file and line, and every step it keeps must be within its bounds (known kind, budgets and
-// counts in range, a key with a scan code, picture names without path separators).
+// counts in range, a key with a scan code, picture names without path separators, window pixels
+// in range, typed text that keys can type).
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -61,6 +62,41 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         }
         break;
       case st_PlayStep::CLOSE:
+        break;
+      case st_PlayStep::CLICK_AT:
+      case st_PlayStep::RCLICK_AT:
+      case st_PlayStep::MOVE:
+      case st_PlayStep::DRAG:
+      case st_PlayStep::RDRAG:
+        for (int v : step.point)
+          if (v < 0 || v > kMaxWindowCoordinate) std::abort();
+        if ((step.kind == st_PlayStep::DRAG || step.kind == st_PlayStep::RDRAG) &&
+            (step.number < 1 || step.number > kMaxFrameCount))
+          std::abort();
+        break;
+      case st_PlayStep::HOLD:
+      case st_PlayStep::RELEASE:
+        if (step.number <= 0 || step.number > 0xFF || ScanCodeOfKey(step.name) != step.number) std::abort();
+        break;
+      case st_PlayStep::TYPE:
+        if (step.name.empty()) std::abort();
+        for (char c : step.name) {
+          uint8_t scan = 0;
+          bool shift = false;
+          if (!KeyOfCharacter(c, &scan, &shift) || scan == 0) std::abort();
+        }
+        break;
+      case st_PlayStep::CLICK_ENTRY:
+      case st_PlayStep::WAIT_WINDOW:
+      case st_PlayStep::WAIT_GONE:
+        if (step.name.empty() || step.number < 1 || step.number > kMaxFrameCount) std::abort();
+        if (step.kind == st_PlayStep::CLICK_ENTRY && step.argument.empty()) std::abort();
+        break;
+      case st_PlayStep::EXPECT_XML:
+        if (step.name.empty() || step.argument.empty() || step.attribute.empty() || step.value.empty()) std::abort();
+        break;
+      case st_PlayStep::EXPECT_FILE:
+        if (step.name.empty() || (step.argument != "exists" && step.argument != "missing")) std::abort();
         break;
       case st_PlayStep::CLICK_GAME:
       case st_PlayStep::MOVE_GAME:

@@ -100,6 +100,11 @@ void File::discard() {
   m_out.abandon();
 }
 
+std::string File::write_error_note() const {
+  const char* cause = m_out.write_error();
+  return *cause ? std::string(" (") + cause + ")" : std::string();
+}
+
 bool File::read(void* buffer, int count) {
   if (count == 0) return m_status == STATUS_READ;
   if (m_status != STATUS_READ || count < 0 || !buffer) return false;

@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstdio>
+#include <string>
 
 #include "base/String.h"
 #include "base/file/SafeFile.h"
@@ -65,6 +66,9 @@ class File {
   const tString<BaseString>& get_name() const { return m_name; }
   int get_remaining() const;  // read mode: bytes between the position and the end
 
+  // Why a write to the file failed, for the caller's message before discard(): " (No space left
+  // on device)" and the like; "" when no write failed for a reason the system gave.
+  std::string write_error_note() const;
   // Sticky failure flag: set by a short transfer or a rejected record, cleared by open.
   bool has_error() const { return m_error; }
   void set_error() { m_error = true; }

@@ -114,8 +114,8 @@ class tBitmap {
   // A 24-bit BMP with alpha 255, or a colour BMP joined with an 8-bit alpha BMP.
   bool LoadBMP(const char* colourPath, const char* alphaPath);
   // The bitmap record (u32 width, height, origin x, origin y, then width × height pixels when
-  // both are non-zero). Empties the bitmap first; a size over kMaxRecordSide or past the end of
-  // the file is refused (logged, file failed) and leaves it empty.
+  // both are non-zero). Empties the bitmap first; a size with exactly one side of 0, over
+  // kMaxRecordSide or past the end of the file is refused (logged, file failed) and leaves it empty.
   bool Read(File* file);
   // The same record written: 0 x 0 and no pixels for an empty bitmap. False when a write failed.
   bool Write(File* file) const;

@@ -333,5 +333,29 @@ TEST_F(Movement, MissingCurvesWalkAtTheNeutralSpeedWithOneLine) {
   EXPECT_EQ(quillane::EvaluateWalkSliding(3.0f), 1.0f);
 }
 
+// A factor that is not a number, 0 or negative would make every walk endless: the curve gives way
+// to the neutral factor with one warning, and a walk arrives.
+TEST_F(Movement, UnusableFactorsWalkAtTheNeutralSpeedWithOneLineEach) {
+  for (const char* factor : {"nan", "0", "-1"}) {
+    SCOPED_TRACE(factor);
+    m_dir.write("bad.xml", std::string("<W><F label=\"walkspeed\"><P x=\"0\" y=\"1.2\"/><P x=\"10\" y=\"") + factor +
+                               "\"/></F><F label=\"walksliding\"><P x=\"0\" y=\"" + factor + "\"/></F></W>");
+    m_log->clear();
+    quillane::LoadWalkSpeedCurves("bad.xml");
+    EXPECT_EQ(m_log->count("Warning: bad.xml: walkspeed factor"), 1) << m_log->text("\n");
+    EXPECT_EQ(m_log->count("Warning: bad.xml: walksliding factor"), 1);
+    EXPECT_EQ(m_log->get().size(), 2u) << m_log->text("\n");
+    EXPECT_EQ(quillane::EvaluateWalkSpeed(50.0f), 1.0f);
+    EXPECT_EQ(quillane::EvaluateWalkSliding(50.0f), 1.0f);
+    st_EventLog events;
+    auto w = MakeWalker();
+    w->WalkTo("Quillane", Targets(1, 150.0f).at(0), new cl_CountingEvent(events));
+    RunUntil(*w, 1.0f / 30.0f, 60.0f);
+    EXPECT_EQ(w->state, cl_MovementCtrl::STATE_IDLE);
+    EXPECT_EQ(events.executed, 1);
+  }
+  quillane::ClearWalkSpeedCurves();
+}
+
 }  // namespace
 }  // namespace actortest

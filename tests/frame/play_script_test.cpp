@@ -1,8 +1,12 @@
 // The .play reader: every step kind, and bad lines named with file and line.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "quillane/app/PlayScript.h"
 #include "quillane/app/SplashScreen.h"
@@ -168,6 +172,17 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   EXPECT_EQ(steps.size(), 1u) << "the steps before the bad line stay";
   EXPECT_FALSE(LoadPlayScript("/nonexistent/road.play", steps, &error));
   EXPECT_EQ(error, "/nonexistent/road.play: cannot be read");
+  // Neither a folder nor a FIFO is a file of steps (the FIFO would block the start).
+  const std::filesystem::path folder =
+      std::filesystem::temp_directory_path() / ("play_kinds_" + std::to_string(getpid()));
+  std::filesystem::create_directories(folder / "folder.play");
+  ASSERT_EQ(mkfifo((folder / "fifo.play").c_str(), 0600), 0);
+  for (const char* name : {"folder.play", "fifo.play"}) {
+    const std::string path = (folder / name).string();
+    EXPECT_FALSE(LoadPlayScript(path.c_str(), steps, &error));
+    EXPECT_EQ(error, path + ": cannot be read");
+  }
+  std::filesystem::remove_all(folder);
 }
 
 TEST(SplashPath, BmpIsAppendedOnlyWithoutAnyDot) {

@@ -205,7 +205,9 @@ TEST_F(ImageDraw, DamagedRecordsLeaveAnImageWithoutTiles) {
   }
 }
 
-TEST_F(ImageDraw, BitmapLoaderPadsToPowersOfTwoAndImagesLoadThroughIt) {
+// The loader pads a picture to powers of two; an image made from the file keeps the padded tiles
+// but is the picture's own size, through its record too, and draws only the picture.
+TEST_F(ImageDraw, ImagesFromPaddedPicturesKeepThePicturesOwnSize) {
   const base::cl_Bitmap32 picture = Picture(100, 40);
   base::Binary dds;
   ASSERT_TRUE(gfx::CompressToDDS(dds, &picture, 100, 40, true, false, false));
@@ -226,9 +228,22 @@ TEST_F(ImageDraw, BitmapLoaderPadsToPowersOfTwoAndImagesLoadThroughIt) {
   gfx::cl_Image image;
   EXPECT_FALSE(image.Load(Path("missing.tga").c_str()));
   ASSERT_TRUE(image.Load(file.c_str()));
-  EXPECT_EQ(image.GetSourceWidth(), 128);
   EXPECT_TRUE(image.IsBuilt());
-  EXPECT_EQ(gfx::ImageExists("no image of this name"), nullptr);
+  EXPECT_EQ(image.GetWidth(), 100);
+  EXPECT_EQ(image.GetHeight(), 40);
+  ASSERT_EQ(image.GetTileCount(), 1);
+  EXPECT_EQ(image.GetTileTexture(0)->Width(), 128u) << "the padded texture";
+  EXPECT_EQ(Mismatches(image, 7, 3, 100, 40, 1), 0);
+  {
+    base::File out(Path("loaded.img").c_str(), base::File::STATUS_WRITE);
+    image.Write(&out);
+  }
+  base::File in(Path("loaded.img").c_str(), base::File::STATUS_READ);
+  gfx::cl_Image copy;
+  copy.Read(&in);
+  EXPECT_EQ(copy.GetWidth(), 100);
+  EXPECT_EQ(copy.GetHeight(), 40);
+  EXPECT_EQ(Mismatches(copy, 0, 0, 100, 40, 1), 0);
   EXPECT_EQ(gfx::ImageExists("no image of this name"), nullptr);
 }
 

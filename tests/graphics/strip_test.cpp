@@ -3,6 +3,7 @@
 // colours, compiling frames to their visible boxes, loading numbered files, and the record.
 #include <cstdio>
 #include <cstring>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -155,6 +156,7 @@ TEST_F(Strips, CompileCutsFramesToTheirVisibleBoxesAndSkipsEmptyOnes) {
   gfx::cl_TextureStrip strip;
   strip.Compile(description, true);
   ASSERT_EQ(strip.GetFrameCount(), 3);
+  EXPECT_FALSE(log.contains("ERROR:")) << "the strip ends at the first number missing";
   EXPECT_TRUE(log.contains("walk_2.tga. MinX: 32, MaxX: 1, MinY: 32, MaxY: 1"));
   EXPECT_TRUE(log.contains("walk_3.tga. MinX: 20, MaxX: 21"));
   const int boxes[3][4] = {{2, 3, 8, 5}, {5, 1, 8, 10}, {20, 4, 1, 3}};
@@ -182,6 +184,13 @@ TEST_F(Strips, CompileCutsFramesToTheirVisibleBoxesAndSkipsEmptyOnes) {
   EXPECT_TRUE(RgbNear(Pixel(12, 13), 0xFF0000u, 2));
   EXPECT_EQ(Pixel(11, 13), 0u);
   EndFrame();
+  // A frame that is there but damaged ends the strip with a line naming it.
+  std::ofstream(Path("walk_4.tga"), std::ios::binary) << "not a picture";
+  WriteTga(Path("walk_5.tga"), Frame(32, 32, 2, 3, 9, 7, 0xFFFF0000u));
+  gfx::cl_TextureStrip cut;
+  cut.Compile(description, true);
+  EXPECT_EQ(cut.GetFrameCount(), 3);
+  EXPECT_TRUE(log.contains("ERROR: strip frame '" + Path("walk_4.tga") + "' cannot be read")) << log.text();
 }
 
 TEST_F(Strips, RecordRoundTripAndDamagedRecords) {

@@ -11,12 +11,12 @@
 #include <thread>
 
 #include "KRX/debugger/Debugger.h"
-#include "aid_test_peer.h"
 #include "base/system.h"
-#include "debugger_support.h"
+#include "debugger_frontend.h"
 #include "libkrx/AID/WinAIDNetwork.h"
 
 using namespace KRX;
+using dbgtest::FrontEnd;
 using dbgtest::Payload;
 
 namespace {
@@ -40,74 +40,6 @@ void ShortSleep(int) {
   }
 }
 void NoOutput(const char*) {}
-
-// The front-end's side: sends commands and writes what it got into a transcript.
-class FrontEnd {
- public:
-  explicit FrontEnd(aidtest::TestPeer& peer) : m_peer(peer) {}
-
-  void Send(const Payload& p) {
-    const std::string raw = p.Raw();
-    m_peer.Send(*m_peer.Make(AID::kAccept, "KRXDebugger", raw));
-  }
-  // The next debugger message; code 0 when none came in time.
-  Payload Next() {
-    for (;;) {
-      auto m = m_peer.Receive(aidtest::kWaitMs);
-      if (!m) return Payload(std::string(4, '\0'));
-      if (m->Type() != AID::kAccept || std::string(m->Name1()) != "KRXDebugger") continue;
-      return Payload(std::string(reinterpret_cast<const char*>(m->Payload()), m->PayloadLength()));
-    }
-  }
-  // Appends "code" and, for the replies that carry them, their fields.
-  void Take(int count) {
-    for (int i = 0; i < count; ++i) {
-      Payload p = Next();
-      const uint32_t code = p.ReadU32();
-      transcript += std::to_string(code);
-      switch (code) {
-        case DBG_STOP_REPORT: {
-          p.ReadStr();
-          transcript += "[" + p.ReadStr();
-          transcript += ":" + std::to_string(p.ReadInt()) + "]";
-          break;
-        }
-        case DBG_POSITION: transcript += "[" + p.ReadStr() + "]"; break;
-        case DBG_LOCALS:
-          transcript += "[";
-          while (p.ReadU8() == 1) {
-            transcript += p.ReadStr() + "=";
-            p.ReadU32();
-            transcript += p.ReadStr() + " ";
-          }
-          transcript += "]";
-          break;
-        case DBG_CALLSTACK: {
-          const int top = p.ReadInt();
-          transcript += "[";
-          for (int f = top; f >= 0; --f) {
-            p.ReadStr();
-            const std::string function = p.ReadStr();
-            transcript += function + ":" + std::to_string(p.ReadInt()) + " ";
-          }
-          transcript += "]";
-          break;
-        }
-        case DBG_EVALUATE:
-          p.ReadStr();
-          transcript += "[" + p.ReadStr() + "]";
-          break;
-        default: break;
-      }
-      transcript += " ";
-    }
-  }
-
-  std::string transcript;
-
- private:
-  aidtest::TestPeer& m_peer;
-};
 
 TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
   const int threadsBefore = ThreadCount();

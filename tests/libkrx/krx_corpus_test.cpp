@@ -176,6 +176,19 @@ TEST(KrxRunner, TimeCapWithThreadsRunningExitsWithThree) {
   EXPECT_EQ(RunKrx("--seconds x " + file + " Short").status, 1);
 }
 
+// A script that starts threads without end meets the cap on live threads as a run-time error of
+// its own, long before memory runs out; the threads it started go on.
+TEST(KrxRunner, ThreadsWithoutEndStopAtTheCapWithARunTimeError) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_spawn";
+  fs::create_directories(dir);
+  std::ofstream(dir / "spawn.krx") << "function void Waiter(thread self) {\n  Sleep(0.1);\n}\n"
+                                   << "function void Main() {\n  while (true) {\n    ThreadCreate(Waiter);\n  }\n}\n";
+  st_Run run = RunKrx("--steps 200000 '" + (dir / "spawn.krx").string() + "' Main");
+  EXPECT_EQ(run.status, 2);
+  EXPECT_NE(run.out.find("spawn.krx(6) : too many script threads: 4096 are running"), std::string::npos)
+      << run.out.substr(0, 2000);
+}
+
 TEST(KrxRunner, CompileErrorExitsWithOne) {
   st_Run run = RunKrx("'" + (kScripts / "golden" / "no_such_script.krx").string() + "' Main");
   EXPECT_EQ(run.status, 1);

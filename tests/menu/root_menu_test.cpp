@@ -73,11 +73,12 @@ class RootMenuTest : public MenuTest {
     ResetTweakSettings();
     MenuTest::TearDown();
   }
-  // Frames of 0.1 s, as the play-through clock runs.
+  // Frames of 0.1 s, as the play-through clock runs: the root module's time (the mouse's rest),
+  // then the menu.
   void Run(int frames) {
     for (int i = 0; i < frames; ++i) {
+      m_system->Update(0, 0.1f);
       m_menu->Update(0, 0.1f);
-      m_gui->Update(0.1f);
     }
   }
   bool Press(const char* label) {
@@ -226,7 +227,7 @@ TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
   EXPECT_FALSE(m_menu->ProcessInput(f1));
   Debug_KeysEnabled = true;
   EXPECT_TRUE(m_menu->ProcessInput(f1));
-  EXPECT_EQ(log.count("GameFrame: the editor is not built yet"), 1);
+  EXPECT_EQ(log.count("GameFrame: this program has no editor"), 1);
 }
 
 TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {
@@ -236,6 +237,25 @@ TEST_F(RootMenuTest, EventsWithoutTheirAttributeAreNotHandled) {
   base::Variant other;
   other.set_element("Something");
   EXPECT_FALSE(m_menu->ProcessEvent(other));
+}
+
+// The menu's panels live on the menu's frames: a button the mouse rests on comes due for its
+// tooltip (and a held key in a field repeats) with no one but the menu updating them.
+TEST_F(RootMenuTest, APanelButtonTheMouseRestsOnComesDueForItsTooltip) {
+  AddPicture("menubutton_default", 256, 32, 0x806040);
+  LoadPictures();
+  Run(10);
+  RenderFrame();
+  m_menu->Render();
+  base::cl_Window* button = MainPanel()->FindByLabel("newgame");
+  ASSERT_NE(button, nullptr);
+  base::ICMD move = Cmd(base::ICMD::MOUSE_MOVE, int(button->m_AbsRect.left) + 4, int(button->m_AbsRect.top) + 4);
+  m_system->ProcessInput(move);
+  m_menu->ProcessInput(move);
+  Run(2);
+  EXPECT_FALSE(button->m_TooltipDue);
+  Run(2);
+  EXPECT_TRUE(button->m_TooltipDue);
 }
 
 TEST_F(RootMenuTest, MenuRendersTheTitleAndTheButtonsOverBlack) {

@@ -97,6 +97,10 @@ TEST_F(DecoderGame, TurningTheWheelsBackDecodesTheMessageAndPaysTheFastBonus) {
   Step();
   EXPECT_TRUE(game->IsSolved());
   EXPECT_EQ(GameStateInt("Missions/Skill"), 30);
+  base::ICMD f1;
+  f1.type = base::ICMD::KEY_PRESSED;
+  f1.key = 221;
+  EXPECT_FALSE(game->HandleInput(f1)) << "a solved machine lets the commands go on (F1 leaves an editor)";
   // The dial turns, then the "Win" box holds the clock until it is clicked away.
   for (int i = 0; i < 40 && !game->GetActiveTutorial(); ++i) Step();
   ASSERT_NE(game->GetActiveTutorial(), nullptr);

@@ -94,6 +94,12 @@ TEST_F(GridTest, BadGridFilesAreLoggedAndGiveASafeBoard) {
   board.BuildGrid(Xml(text + "</Grid>"), "grid.xml");
   EXPECT_EQ(board.GetColumns() * board.GetRows(), 9);
   EXPECT_EQ(m_log->count("ERROR:"), 1) << m_log->text();
+  // A level that is not there gives the blank board and a line naming it.
+  m_log->clear();
+  cl_WireBoard lost;
+  lost.ReadGrid("gui/minigames/wiretap/no_such_level.xml");
+  EXPECT_EQ(lost.GetColumns() * lost.GetRows(), 9);
+  EXPECT_EQ(m_log->count("ERROR: grid 'gui/minigames/wiretap/no_such_level.xml': missing"), 1) << m_log->text();
 }
 
 TEST_F(GridTest, TurnsMoveEveryOpeningAQuarterCounterClockwise) {

@@ -83,6 +83,14 @@ const st_PlayFile kPlayFiles[] = {
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip, kKeysOff}, {}, {"Minigame Error"}, false, 2500},
     {"savegame.play", {kQuickLaunch, kKeysOff, kSideFiles}, {}, {}},
+    // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
+    // list, a sort line dragged and kept, every listed scene exported.
+    {"editor_mode.play",
+     {{"Height=\"768\"", "Height=\"640\""}},
+     {"exporting Office", "scene complete."},
+     {},
+     false,
+     400},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <tuple>
 
 #include "base/File.h"
 #include "base/data/Variant.h"
@@ -145,6 +146,13 @@ std::vector<st_Damaged> DamagedCases(const st_Savegame& valid) {
   patched("picture 4096 high", valid.ends[4] + 4, 4096);
   patched("scene name longer than the file", valid.ends[6], 0x7FFFFFFFu);
   patched("character count 0xFFFFFFFF", valid.ends[7], 0xFFFFFFFFu);
+  // A picture with exactly one side of 0 carries no pixels: only the size word gives it away.
+  for (const auto& [what, w, h] : {std::tuple{"picture 512 x 0", 512, 0}, std::tuple{"picture 0 x 320", 0, 320}}) {
+    st_Plan plan;
+    plan.pictureW = w;
+    plan.pictureH = h;
+    cases.push_back({what, Generate(plan).bytes});
+  }
   std::vector<uint8_t> trailing = b;
   trailing.push_back(0);
   cases.push_back({"a byte after the stage block", trailing});

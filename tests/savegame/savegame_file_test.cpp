@@ -2,7 +2,12 @@
 // for byte; every damaged variant is refused with one line; thumbnails; the crash-safe write.
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
+
+#include <sys/resource.h>
 
 #include "SavegameGenerator.h"
 #include "base/File.h"
@@ -167,6 +172,34 @@ TEST_F(SavegameFile, AFailedWriteKeepsTheOldSaveAndStaleTemporariesGo) {
   EXPECT_FALSE(fs::exists(path + ".tmpAb12Cd"));
   EXPECT_TRUE(fs::exists(Path("slot002.sav.tmpAb12Cd"))) << "another save's file is not this save's business";
   EXPECT_EQ(std::distance(fs::directory_iterator(m_dir), fs::directory_iterator()), 2);
+}
+
+// The line of a failed save says why: the disk refused more bytes (here the process's file size
+// limit, as a full disk would), or a folder stands where the save goes.
+TEST_F(SavegameFile, AFailedWriteNamesItsCause) {
+  const savegen::st_Savegame save = savegen::Generate();
+  st_SavegameImage image;
+  ASSERT_TRUE(Parse(save.bytes, image));
+  {
+    rlimit limit{}, small{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+    small = limit;
+    small.rlim_cur = 64 * 1024;  // below the preview picture
+    void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    testsupport::LogCapture log;
+    const bool written = WriteSavegameFile(Path("big.sav").c_str(), image);
+    setrlimit(RLIMIT_FSIZE, &limit);
+    std::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(written);
+    EXPECT_EQ(log.count("ERROR:"), 1) << log.text();
+    EXPECT_EQ(log.count(std::strerror(EFBIG)), 1) << log.text();
+  }
+  fs::create_directories(Path("folder.sav"));
+  testsupport::LogCapture log;
+  EXPECT_FALSE(WriteSavegameFile(Path("folder.sav").c_str(), image));
+  EXPECT_EQ(log.count(std::strerror(EISDIR)), 1) << log.text();
+  EXPECT_TRUE(fs::is_directory(Path("folder.sav")));
 }
 
 }  // namespace

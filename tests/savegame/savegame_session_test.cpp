@@ -8,6 +8,8 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
 #include "../session/session_fixture.h"
 #include "SavegameGenerator.h"
 #include "base/File.h"
@@ -36,6 +38,7 @@ class SavegameSession : public sessiontest::SessionTest {
     Write("Scripts/Scenes/Hall.lua",
           "function PrepareScene()\n  Debugout(\"order: PrepareScene\")\nend\n"
           "function OnAlphaHack()\n  Debugout(\"order: OnAlphaHack\")\nend\n");
+    Write("Scenes/Hall/ProjectFile.xml", "<Project name=\"Hall\"/>");
     Write("Scripts/Dialogs/Odo.lua", "function PrepareCharacter()\n  Debugout(\"order: PrepareCharacter\")\nend\n");
     m_userPath = base::sys::GetUserDataPath();
     base::sys::SetUserDataPath(m_dir.string().c_str());
@@ -199,6 +202,30 @@ TEST_F(SavegameSession, DamagedFilesLeaveTheRunningGameAlone) {
   EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
   EXPECT_EQ(TreeBytes(*m_session->GetGameState()), tree);
   EXPECT_EQ(StageBytes(), stage);
+}
+
+// A whole save of a scene the game no longer has (its project gone, a folder or a FIFO in its
+// place) would strand the player in an empty scene: refused, naming the save and the scene.
+TEST_F(SavegameSession, ASaveOfASceneTheGameLacksIsRefused) {
+  Populate();
+  ASSERT_TRUE(m_session->SaveGame("hall.sav", u"hall", nullptr));
+  const cl_Stage* stagePointer = m_session->GetStage();
+  const int loads = m_session->GetSceneLoadCount();
+  const fs::path project = m_dir / "Scenes/Hall/ProjectFile.xml";
+  for (const char* kind : {"missing", "folder", "fifo"}) {
+    SCOPED_TRACE(kind);
+    fs::remove_all(project);
+    if (std::strcmp(kind, "folder") == 0) fs::create_directories(project);
+    if (std::strcmp(kind, "fifo") == 0) {
+      ASSERT_EQ(mkfifo(project.c_str(), 0600), 0);
+    }
+    const size_t before = Log().size();
+    EXPECT_FALSE(m_session->LoadGame("hall.sav"));
+    EXPECT_NE(Log().find("ERROR: savegame 'hall.sav': scene 'Hall'", before), std::string::npos);
+  }
+  EXPECT_EQ(StateName(), "Session");
+  EXPECT_EQ(m_session->GetStage(), stagePointer);
+  EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
 }
 
 TEST_F(SavegameSession, TheSideFileFollowsItsSwitches) {

@@ -112,7 +112,7 @@ TEST_F(DiaryScript, EachEntryIsStoredUnderItsKeyAndAddedBelowTheParentTheKeyName
   EXPECT_FALSE(Logged("wrong parameter"));
 }
 
-TEST_F(DiaryScript, AMissingParentStoresNothingWhileAStoredZeroIsTheRoot) {
+TEST_F(DiaryScript, AMissingOrRefusedParentStoresNothingWhileAStoredZeroIsTheRoot) {
   const int entries = m_diary->GetNextEntryId();
   EXPECT_EQ(Run("Add", Args("Nowhere", "Lost")).get_int(), -1);
   EXPECT_EQ(Stored("Lost"), -99) << "no attribute made";
@@ -127,6 +127,9 @@ TEST_F(DiaryScript, AMissingParentStoresNothingWhileAStoredZeroIsTheRoot) {
   quillane::SetDiaryEntryId("Negative", -4);
   EXPECT_EQ(Run("Add", Args("Negative", "Top")).get_int(), -1);
   EXPECT_EQ(Stored("Top"), chapter) << "a failed add leaves the key's old id";
+  quillane::SetDiaryEntryId("Stale", 9999);  // stored, but no entry of the diary has it
+  EXPECT_EQ(Run("Add", Args("Stale", "Top")).get_int(), -1);
+  EXPECT_EQ(Stored("Top"), chapter) << "an add the diary refuses leaves the key's old id";
   EXPECT_FALSE(Logged("wrong parameter")) << "a missing parent is no script error";
 }
 

@@ -150,6 +150,11 @@ TEST_F(QueueHandover, TransitEndsTheScriptAndQueuesTheNewScenesCalls) {
               "function OnEnterScene()\n"
               "  Mark(\"jetty\")\n"
               "end\n");
+  for (const char* scene : {"Quay", "Jetty"}) {
+    const std::filesystem::path project = m_dir / "Scenes" / scene / "ProjectFile.xml";
+    std::filesystem::create_directories(project.parent_path());
+    std::ofstream(project) << "<Project/>";
+  }
   Debug_ScriptWarningLevel = 2;
   const struct {
     const char* trigger;

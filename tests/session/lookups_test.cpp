@@ -85,16 +85,27 @@ TEST_F(Lookups, HotspotStatesBelongToTheirSceneAndOutliveIt) {
   EXPECT_EQ(Stored("Scenes/Hall/Hotspots/door")->get_int(), 1);
 }
 
-TEST_F(Lookups, ALayerJumpsOnlyForANegativeTime) {
+// A script sets a layer's state: with a time above 0 the layer fades there, with none (0 or
+// negative) it jumps.
+TEST_F(Lookups, ALayerFadesForATimeAndJumpsWithoutOne) {
+  Write("Scripts/Scenes/Hall.lua",
+        "function Dim()\n  SetLayerState(\"glow\", 0.25, 0.0)\nend\n"
+        "function Fade()\n  SetLayerState(\"glow\", 1.0, 0.5)\nend\n");
   Enter("Hall");
   cl_Layer* layer = m_session->GetScene()->FindLayer("glow");
   ASSERT_NE(layer, nullptr);
   layer->m_alpha = 1.0f;
 
-  SetLayerStateValue("glow", 0.25f, 0.0f);
+  m_session->CallSceneScript("Hall", "Dim", base::Variant());
+  Step();
   EXPECT_FLOAT_EQ(layer->m_targetAlpha, 0.25f);
-  EXPECT_FLOAT_EQ(layer->m_fadeDuration, 0.0f);
-  EXPECT_FLOAT_EQ(layer->m_alpha, 1.0f) << "time 0 leaves the fading to the layer";
+  EXPECT_FLOAT_EQ(layer->m_alpha, 0.25f) << "time 0 jumps";
+  m_session->CallSceneScript("Hall", "Fade", base::Variant());
+  Step();
+  EXPECT_GT(layer->m_alpha, 0.25f);
+  EXPECT_LT(layer->m_alpha, 1.0f);
+  for (int i = 0; i < 6; ++i) Step();
+  EXPECT_FLOAT_EQ(layer->m_alpha, 1.0f);
 
   SetLayerStateValue("glow", 0.5f, -1.0f);
   EXPECT_FLOAT_EQ(layer->m_targetAlpha, 0.5f);
@@ -195,7 +206,7 @@ TEST_F(Lookups, MissionCountersStopAtTheirBound) {
 TEST_F(Lookups, AMissionCounterNeedsTheMissionsElement) {
   SetMissionState("Skill", 5);
   EXPECT_EQ(State()("Missions"), nullptr);
-  EXPECT_EQ(GetMissionState("Skill"), -1);
+  EXPECT_EQ(GetMissionState("Skill"), 0) << "a value never set counts from 0";
 }
 
 // The options menu stores detail as a slider value; scenes and actors read whole levels.

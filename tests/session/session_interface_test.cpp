@@ -40,6 +40,7 @@ const char* const kTokens = R"(<Tokens>
   <DialogTokens>
     <Token label="T6_EndChat" display_name="Goodbye"/>
     <Token label="T6_Ferry" display_name="The ferry"/>
+    <Token label="T6_Weather" display_name="The weather"/>
   </DialogTokens>
   <Items>
     <Token label="T1_Ledger" display_name="Ledger" file="ledger.bmp"/>
@@ -58,7 +59,7 @@ const char* const kInitialState = R"(<GameState>
       <Token label="T1_Codebook"/>
       <Token label="T1_Telegram"/>
     </Items>
-    <DialogTokens><Token label="T6_Ferry"/></DialogTokens>
+    <DialogTokens><Token label="T6_Ferry"/><Token label="T6_Weather"/></DialogTokens>
   </Inventory>
   <TokenOrder><Token label="T1_Telegram"/><Token label="T1_Ledger"/></TokenOrder>
 </GameState>)";
@@ -70,6 +71,7 @@ class SessionInterface : public sessiontest::SessionTest {
     if (IsSkipped()) return;
     Write("Scripts/MainInclude.lua", "\n");
     Write("Scripts/campaign.lua", "function Startup()\n  Transit(\"Office\")\nend\n");
+    Write("Scenes/Office/ProjectFile.xml", "<Project name=\"Office\"/>");
     Write("scripts/initialgamestate.xml", kInitialState);
     Write("GUI/tokens/tokens.xml", kTokens);
     WritePicture("GUI/Tokens/ledger.bmp", 64, 64, base::Color24(220, 40, 40), true);
@@ -182,6 +184,42 @@ TEST_F(SessionInterface, TheDialogueSwitchesTheTokenBarAndItsEndChatCountsTheBar
   EXPECT_FALSE(bar->IsDialogMode());
   EXPECT_EQ(BarLabels(), (std::vector<std::string>{"T1_Codebook", "T1_Telegram", "T1_Ledger"}));
   EXPECT_EQ(m_session->GetInterfaceBar()->GetIdleTime(), 0.0f);
+}
+
+// A topic whose script loses it at its very end leaves only the end-chat token, which ends the
+// dialogue by itself while the lost token still fades out of the bar.
+TEST_F(SessionInterface, ATopicLostAtTheEndOfItsScriptLetsTheEndChatCloseTheDialogue) {
+  Write("Scripts/Dialogs/Odo.lua",
+        "function Startup()\nend\n"
+        "function Check_T6_Ferry()\n  return 1\nend\n"
+        "function Play_T6_Ferry()\n  Debugout(\"odo: ferry\")\n  LooseToken(\"T6_Ferry\")\nend\n"
+        "function Check_T6_EndChat()\n  return 1\nend\n"
+        "function Play_T6_EndChat()\n  Debugout(\"odo: bye\")\n  EndDialog()\nend\n");
+  cl_DialogCtrl& dialog = m_session->GetDialogCtrl();
+  dialog.Start("Odo", nullptr);
+  ASSERT_EQ(BarLabels(), (std::vector<std::string>{"T6_EndChat", "T6_Ferry"}));
+  base::Variant click;  // what the topic's token raises
+  click.set_element("ButtonPressed");
+  click.attribute("ctrl_label")->set_string("T6_Ferry");
+  dialog.ProcessEvent(click);
+  EXPECT_EQ(LinesAfter("odo: "), (std::vector<std::string>{"ferry", "bye"}));
+  EXPECT_FALSE(dialog.IsActive());
+}
+
+// The topic being played stays the current token while the bar asks the partner about the
+// others, so a count without a label reads the played topic's.
+TEST_F(SessionInterface, TheTopicBeingPlayedKeepsItsUseCountWhileTheBarChecksTheOthers) {
+  Write("Scripts/Dialogs/Odo.lua",
+        "function Startup()\nend\n"
+        "function Check_T6_Ferry()\n  return 1\nend\n"
+        "function Check_T6_Weather()\n  return 1\nend\n"
+        "function Play_T6_Ferry()\n  UseToken()\n  Debugout(\"odo: \" .. TimesTokenBeenUsedOn())\nend\n");
+  cl_DialogCtrl& dialog = m_session->GetDialogCtrl();
+  dialog.Start("Odo", nullptr);
+  ASSERT_EQ(BarLabels(), (std::vector<std::string>{"T6_EndChat", "T6_Ferry", "T6_Weather"}));
+  dialog.PlayTopic("T6_Ferry");
+  dialog.PlayTopic("T6_Ferry");
+  EXPECT_EQ(LinesAfter("odo: "), (std::vector<std::string>{"1", "2"}));
 }
 
 TEST_F(SessionInterface, TheServicesAnswerFromTheGameAndTheBusyCursorReadsTheInterface) {

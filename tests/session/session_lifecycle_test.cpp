@@ -77,7 +77,7 @@ TEST_F(SessionLifecycle, QuickLaunchStartsTheSessionBeforeTheNewGame) {
   EXPECT_EQ(LinesAfter("trace: "), (std::vector<std::string>{"main include", "campaign Startup"}));
   EXPECT_EQ(GetMissionState("Skill"), 3);
   EXPECT_EQ(GetMissionState("MaxSkill"), 10);
-  EXPECT_EQ(GetMissionState("Wealth"), -1);
+  EXPECT_EQ(GetMissionState("Wealth"), 0) << "never set";
   EXPECT_EQ(GetMissionState(nullptr), -1);
   const base::Variant* debug = session->GetGameState()->get_element("Debug");
   ASSERT_NE(debug, nullptr);

@@ -6,6 +6,10 @@
 #include <fstream>
 #include <sstream>
 
+#include <sys/stat.h>
+
+#include "KRX/ScriptSystem.h"
+#include "quillane/hud/OverlayMgr.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "session_fixture.h"
@@ -26,12 +30,16 @@ class SessionScripts : public sessiontest::SessionTest {
     Write("Scripts/Scenes/Hall.lua",
           "function Wait()\n  Debugout(\"hall: waits\")\n  Sleep(0.5)\n  Debugout(\"hall: done\")\nend\n"
           "function Quick()\n  Debugout(\"hall: quick\")\nend\n"
-          "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n");
+          "function Go()\n  Transit(\"Quay\")\n  Debugout(\"hall: after Transit\")\nend\n"
+          "function Astray()\n  Transit(\"Nowhere\")\n  Debugout(\"hall: still here\")\nend\n"
+          "function Arrive()\n  Sleep(0.2)\n  ShowSceneSubtitle(\"The Hall\", 0.0, 2.0, 0.0)\nend\n");
     Write("Scripts/Scenes/Quay.lua",
           "function OnLoadScene()\n  Debugout(\"quay: OnLoadScene\")\nend\n"
           "function PrepareScene()\n  Debugout(\"quay: PrepareScene\")\nend\n"
           "function OnEnterScene()\n  Debugout(\"quay: OnEnterScene\")\n  RunInBackground(\"Loop\")\nend\n"
           "function OnAlphaHack()\n  Debugout(\"quay: OnAlphaHack\")\nend\n"
+          "function Flood()\n  while true do\n    RunInBackground(\"Idle\")\n  end\nend\n"
+          "function Idle()\n  Sleep(0.2)\nend\n"
           "function Loop()\n  local n = 0\n  while n < 100 do\n    n = n + 1\n    Debugout(\"loop: \" .. n)\n"
           "    Sleep(0.3)\n  end\nend\n");
     StartFrame();
@@ -58,6 +66,20 @@ TEST_F(SessionScripts, ASceneScriptCallIsTheQueuesSceneScriptUntilItEnds) {
   EXPECT_EQ(queue.m_sceneScript, nullptr);
   EXPECT_EQ(queue.m_state, cl_GameActionQueue::STATE_IDLE);
   EXPECT_EQ(LinesAfter("hall: "), (std::vector<std::string>{"quick", "waits", "done"}));
+}
+
+// An under-title made by the last line of a scene script belongs to the free moment that follows:
+// it stays for its time, although the thread list drops the ended script only a frame later.
+TEST_F(SessionScripts, AnUnderTitleMadeAtTheEndOfASceneScriptStaysForItsTime) {
+  cl_OverlayMgr* overlays = m_session->GetOverlayMgr();
+  ASSERT_NE(overlays, nullptr);
+  m_session->CallSceneScript("Hall", "Arrive", base::Variant());
+  for (int i = 0; i < 10 && overlays->GetCount() == 0; ++i) Step();
+  ASSERT_EQ(overlays->GetCount(), 1u);
+  for (int i = 0; i < 5; ++i) Step();
+  EXPECT_EQ(overlays->GetCount(), 1u) << "ended at once";
+  for (int i = 0; i < 20; ++i) Step();
+  EXPECT_EQ(overlays->GetCount(), 0u);
 }
 
 // Transit from a running scene script: the script ends there, the next scene loads behind the
@@ -89,6 +111,40 @@ TEST_F(SessionScripts, TransitHandsOverToTheNextScenesCallsInOrder) {
   // Transit, so no round after its last is counted.
   EXPECT_EQ(highest(), rounds);
   EXPECT_GE(LinesAfter("loop: ").size(), size_t(rounds) + 1);
+}
+
+// A scene script that starts threads without end meets the cap as its own run-time error; the
+// game goes on and the threads it started end in their time.
+TEST_F(SessionScripts, AFloodOfBackgroundThreadsEndsTheFloodingScriptOnly) {
+  m_session->CallSceneScript("Quay", "Flood", base::Variant());
+  EXPECT_NE(Log().find("Quay.lua(16) : too many script threads"), std::string::npos) << Log();
+  for (int i = 0; i < 5; ++i) Step();
+  EXPECT_EQ(StateName(), "Session");
+  EXPECT_LT(KRX::ScriptSystem::GetThreads().size(), 100u);
+}
+
+// A Transit into a scene the game does not have (no compiled file, its project missing, a folder
+// or a FIFO) is refused with a line naming it: the scene stays, and so does the calling script.
+TEST_F(SessionScripts, TransitIntoASceneTheGameLacksKeepsThePlayerWhereHeIs) {
+  const cl_Scene* scene = m_session->GetScene();
+  const int loads = m_session->GetSceneLoadCount();
+  const std::filesystem::path project = m_dir / "Scenes/Nowhere/ProjectFile.xml";
+  for (const char* kind : {"missing", "folder", "fifo"}) {
+    SCOPED_TRACE(kind);
+    std::filesystem::remove_all(project);
+    std::filesystem::create_directories(std::string(kind) == "folder" ? project : project.parent_path());
+    if (std::string(kind) == "fifo") {
+      ASSERT_EQ(mkfifo(project.c_str(), 0600), 0);
+    }
+    const size_t before = LinesAfter("hall: ").size();
+    m_session->CallSceneScript("Hall", "Astray", base::Variant());
+    for (int i = 0; i < 3; ++i) Step();
+    EXPECT_EQ(StateName(), "Session");
+    EXPECT_EQ(m_session->GetScene(), scene);
+    EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
+    EXPECT_EQ(LinesAfter("hall: ").size(), before + 1) << "the caller goes on";
+  }
+  EXPECT_EQ(LinesAfter("ERROR: Transit: scene 'Nowhere'").size(), 3u);
 }
 
 }  // namespace

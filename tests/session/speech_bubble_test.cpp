@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <fstream>
 #include <functional>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -131,6 +132,19 @@ TEST_F(SpeechBubble, AFixedPositionPlacesTheBoxAndItsSide) {
   Stand("Quillane", -300.0f, 0.0f);
   ASSERT_LE(m_session->GetStage()->GetOverheadScreenPos(Character("Quillane")).x, 512.0f);
   EXPECT_TRUE(FrameOf(BubbleBounds("Nobody", text), Box(512, 384, 1)));
+}
+
+// A fixed position that is not a number (a script's 1/0) puts the bubble at the window's centre.
+TEST_F(SpeechBubble, ANonFinitePositionStandsAtTheCentre) {
+  ASSERT_NO_FATAL_FAILURE(LoadOffice());
+  const std::string text = TextOfWidth(100);
+  ASSERT_FALSE(text.empty());
+  const float inf = std::numeric_limits<float>::infinity(), nan = std::numeric_limits<float>::quiet_NaN();
+  for (const base::tVector3<float>& pin :
+       {base::tVector3<float>(inf, 336.0f, 0.0f), base::tVector3<float>(500.0f, -inf, nan)}) {
+    m_session->SetCustomTextBubblePos(pin);
+    EXPECT_TRUE(FrameOf(BubbleBounds("Nobody", text), Box(512, 384, 0)));
+  }
 }
 
 TEST_F(SpeechBubble, WithoutAutoAlignEveryBubbleGoesLeft) {

@@ -213,10 +213,11 @@ TEST_F(Tokens, InADialogueOnlyThePartnerTakesTokensAndItsScriptDecidesWhatMayBeU
   EXPECT_FALSE(CheckTokenOnTarget("odo", "T1_Key")) << "the partner's name exactly";
   EXPECT_TRUE(CanUseToken("T6_Ferry"));
   EXPECT_FALSE(CanUseToken("T1_Coin")) << "Odo's script has no check for it";
-  EXPECT_EQ(m_session->GetDialogCtrl().m_CurrentToken, "T1_Coin");
-  // The accepted topic is played as the dialogue's "Play_" function.
+  EXPECT_EQ(m_session->GetDialogCtrl().m_CurrentToken, "") << "checks leave the played topic current";
+  // The accepted topic is played as the dialogue's "Play_" function, and is the current token.
   PlayTokenHandler("Odo", "T6_Ferry");
   EXPECT_EQ(Said(), tStrings{"odo ferry"});
+  EXPECT_EQ(m_session->GetDialogCtrl().m_CurrentToken, "T6_Ferry");
   m_session->GetDialogCtrl().m_bActive = false;
 }
 

@@ -1,6 +1,7 @@
 // base::tArray<T>: a fixed-size array sized once (count elements, freed with it), used where the
 // engine needs a buffer that never grows, such as the system-memory side of the vertex recorders.
-// tArray<int> also writes and reads the int list record (i32 count, then i32 values).
+// tArray<int> also writes and reads the int list record (i32 count, then i32 values). tMatrix<T>
+// lays a grid over one.
 #pragma once
 
 #include <vector>
@@ -40,6 +41,32 @@ class tArray {
  private:
   int m_count = 0;
   T* m_data = nullptr;
+};
+
+// base::tMatrix<T>: a width x height grid of elements over one tArray, row by row (index =
+// row * width + column), sized once like the array beneath it.
+template <class T>
+class tMatrix {
+ public:
+  // width x height value-initialised elements; either side below 1 gives an empty grid.
+  void resize(int width, int height) {
+    const bool empty = width < 1 || height < 1;
+    m_width = empty ? 0 : width;
+    m_height = empty ? 0 : height;
+    m_cells.resize(m_width * m_height);
+  }
+  int width() const { return m_width; }
+  int height() const { return m_height; }
+  bool is_valid(int column, int row) const { return column >= 0 && column < m_width && row >= 0 && row < m_height; }
+  // No range check: callers test is_valid.
+  T& at(int column, int row) { return m_cells[row * m_width + column]; }
+  const T& at(int column, int row) const { return m_cells[row * m_width + column]; }
+  tArray<T>& cells() { return m_cells; }
+
+ private:
+  int m_width = 0;
+  int m_height = 0;
+  tArray<T> m_cells;
 };
 
 template <> bool tArray<int>::Write(File* file, const std::vector<int>& values);

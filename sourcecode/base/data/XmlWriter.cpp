@@ -173,8 +173,8 @@ bool write_file(const Variant& tree, const char* file) {
     return false;
   }
   if (!f.write(w.out.data(), static_cast<int>(w.out.size()))) {
+    sys::Output("ERROR: xml-file '%s' could not be written%s\n", file, f.write_error_note().c_str());
     f.discard();
-    sys::Output("ERROR: xml-file '%s' could not be written\n", file);
     return false;
   }
   return f.close();

@@ -39,6 +39,8 @@ bool cl_SafeFile::write(const void* data, size_t size) {
   return true;
 }
 
+const char* cl_SafeFile::write_error() const { return m_error ? std::strerror(m_error) : ""; }
+
 bool cl_SafeFile::commit() {
   if (!m_stream) return fail("not open for writing", 0);
   std::FILE* stream = m_stream;

@@ -43,6 +43,8 @@ class cl_SafeFile {
   // Marks the write failed: commit() then abandons it (a caller's own check failed).
   void set_failed() { m_failed = true; }
   bool failed() const { return m_failed; }
+  // Why the first failed write failed ("No space left on device", ...); "" when none did.
+  const char* write_error() const;
   bool is_open() const { return m_stream != nullptr; }
 
   // Flushes and fsyncs the temporary file, renames it onto the target and fsyncs the folder.

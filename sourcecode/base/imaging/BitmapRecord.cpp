@@ -18,7 +18,11 @@ bool cl_Bitmap32::Read(File* file) {
     return false;
   }
   const uint32_t width = words[0], height = words[1];
-  if (width == 0 || height == 0) {
+  if ((width == 0) != (height == 0)) {
+    file->report_error("bitmap of %u x %u at offset %d has one side of 0", width, height, start);
+    return false;
+  }
+  if (width == 0) {
     // An empty picture still carries its origin words.
     m_originX = static_cast<int>(words[2]);
     m_originY = static_cast<int>(words[3]);

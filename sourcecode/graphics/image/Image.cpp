@@ -46,6 +46,45 @@ bool AxisIsSane(const st_TileAxis& axis, int sourceSize) {
 
 bool ReadAxisArray(base::File* file, int* values) { return file->read(values, st_TileAxis::kMax * 4); }
 
+// The file's pixels in a bitmap of its size rounded up to powers of two (transparent black
+// beyond them), and the file's own size.
+bool DecodePadded(const char* file, base::cl_Bitmap32* bitmap, int& width, int& height) {
+  width = height = 0;
+  base::Binary bytes;
+  if (!file || !bitmap || !base::LoadFile(file, bytes) || bytes.size() < 1) return false;
+  gpux::Image image;
+  if (!gpux::DecodeImage(bytes.get_buffer(), static_cast<size_t>(bytes.size()), file, &image)) return false;
+  if (image.width < 1 || image.height < 1) return true;
+  width = static_cast<int>(image.width), height = static_cast<int>(image.height);
+  const int w = NextPow2(static_cast<int>(image.width)), h = NextPow2(static_cast<int>(image.height));
+  bitmap->Create(w, h);
+  base::Color32* pixels = bitmap->GetPixels();
+  std::fill(pixels, pixels + static_cast<size_t>(w) * h, base::Color32());
+  for (uint32_t y = 0; y < image.height; ++y)
+    for (uint32_t x = 0; x < image.width; ++x)
+      pixels[static_cast<size_t>(y) * w + x] = base::Color32(image.pixels[static_cast<size_t>(y) * image.width + x]);
+  return true;
+}
+
+// A picture file through the bitmap loaders, and the size of the picture itself: the loaders pad
+// to powers of two, and an image is as large as its picture, whatever its tiles hold.
+bool ReadPicture(const char* file, base::cl_Bitmap32& bitmap, int& width, int& height) {
+  if (base::tMultiFileFormatLoader<base::cl_Bitmap32>::GetLoader(file) == &LoadBitmapD3DX)
+    return DecodePadded(file, &bitmap, width, height);
+  const bool read = base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
+  width = bitmap.Width(), height = bitmap.Height();
+  return read;
+}
+
+// Drops the tiles that start at or past length: a grid laid over a padded picture keeps only
+// those that show some of the picture.
+void KeepTilesWithin(st_TileAxis& axis, int length) {
+  while (axis.count > 0 && axis.offsets[axis.count - 1] >= length) {
+    --axis.count;
+    axis.offsets[axis.count] = axis.sizes[axis.count] = 0;
+  }
+}
+
 }  // namespace
 
 bool TileAxis(int length, st_TileAxis& out) {
@@ -97,16 +136,23 @@ void cl_Image::MakeTileTexture(int index) {
 
 bool cl_Image::CreateFromBitmap(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height,
                                 bool compress, bool alpha) {
+  return Cut(bitmap, x0, y0, width, height, width, height, compress, alpha);
+}
+
+bool cl_Image::Cut(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height, int gridWidth,
+                   int gridHeight, bool compress, bool alpha) {
   Clear();
   m_tileData.clear();
   m_built = true;
   m_sourceWidth = m_sourceHeight = 0;
-  if (!TileAxis(width, m_columns) || !TileAxis(height, m_rows)) {
-    base::sys::Output("ERROR: image region of %d x %d pixels needs more than %d tiles on a side; not cut\n", width,
-                      height, st_TileAxis::kMax);
+  if (!TileAxis(gridWidth, m_columns) || !TileAxis(gridHeight, m_rows)) {
+    base::sys::Output("ERROR: image region of %d x %d pixels needs more than %d tiles on a side; not cut\n", gridWidth,
+                      gridHeight, st_TileAxis::kMax);
     m_columns = m_rows = st_TileAxis();
     return false;
   }
+  KeepTilesWithin(m_columns, width);
+  KeepTilesWithin(m_rows, height);
   if (!bitmap || bitmap->IsEmpty()) {
     m_columns = m_rows = st_TileAxis();
     return width <= 0 || height <= 0;
@@ -140,9 +186,10 @@ bool cl_Image::Load(const char* file, bool) {
   Clear();
   if (!file || !base::FileExists(file)) return false;
   base::cl_Bitmap32 bitmap;
+  int width = 0, height = 0;
   // A file that cannot be read leaves an empty bitmap and so an image without tiles.
-  base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file, &bitmap);
-  CreateFromBitmap(&bitmap, 0, 0, bitmap.Width(), bitmap.Height(), false, true);
+  ReadPicture(file, bitmap, width, height);
+  Cut(&bitmap, 0, 0, width, height, bitmap.Width(), bitmap.Height(), false, true);
   m_built = true;
   return true;
 }
@@ -154,13 +201,13 @@ bool cl_Image::Init(base::StaticVariantIterator element) {
   element.get_attribute_int("trim", trim);
   if ((element.get_attribute_int("compress", compress) && compress != 0) || trim != 0) {
     base::cl_Bitmap32 bitmap;
-    if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) {
+    int width = 0, height = 0;
+    if (!ReadPicture(file.c_str(), bitmap, width, height)) {
       base::sys::Output("ERROR: image file '%s' could not be read\n", file.c_str());
       return false;
     }
-    int width = bitmap.Width(), height = bitmap.Height();
     if (trim != 0) PaintedExtent(bitmap, width, height);
-    CreateFromBitmap(&bitmap, 0, 0, width, height, compress != 0, true);
+    Cut(&bitmap, 0, 0, width, height, bitmap.Width(), bitmap.Height(), compress != 0, true);
     return true;
   }
   if (!Load(file.c_str())) {
@@ -276,19 +323,8 @@ void cl_Image::Read(base::File* file) {
 // ---- Bitmap loader
 
 bool LoadBitmapD3DX(const char* file, base::cl_Bitmap32* bitmap) {
-  base::Binary bytes;
-  if (!file || !bitmap || !base::LoadFile(file, bytes) || bytes.size() < 1) return false;
-  gpux::Image image;
-  if (!gpux::DecodeImage(bytes.get_buffer(), static_cast<size_t>(bytes.size()), file, &image)) return false;
-  if (image.width < 1 || image.height < 1) return true;
-  const int w = NextPow2(static_cast<int>(image.width)), h = NextPow2(static_cast<int>(image.height));
-  bitmap->Create(w, h);
-  base::Color32* pixels = bitmap->GetPixels();
-  std::fill(pixels, pixels + static_cast<size_t>(w) * h, base::Color32());
-  for (uint32_t y = 0; y < image.height; ++y)
-    for (uint32_t x = 0; x < image.width; ++x)
-      pixels[static_cast<size_t>(y) * w + x] = base::Color32(image.pixels[static_cast<size_t>(y) * image.width + x]);
-  return true;
+  int width = 0, height = 0;
+  return DecodePadded(file, bitmap, width, height);
 }
 
 void PaintedExtent(const base::cl_Bitmap32& bitmap, int& width, int& height) {

@@ -51,9 +51,10 @@ class cl_Image : public base::i_Resource {
   bool CreateFromBitmap(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height, bool compress,
                         bool alpha);
   // Reads the file through the bitmap loaders and cuts it uncompressed; false when it is missing.
+  // The tiles hold the picture padded to powers of two; the image is the picture's own size.
   bool Load(const char* file, bool unused = true);
-  // "file"; with a non-zero "compress" the tiles are DXT5; with a non-zero "trim" the image is as
-  // large as the picture was painted (the loader's padding cut away).
+  // "file", read as Load reads it; with a non-zero "compress" the tiles are DXT5; with a non-zero
+  // "trim" the image is as large as the picture was painted (its transparent margins cut away).
   bool Init(base::StaticVariantIterator element) override;
   // A damaged record leaves an image without tiles, one "ERROR:" line and the file failed.
   void Read(base::File* file) override;
@@ -78,6 +79,10 @@ class cl_Image : public base::i_Resource {
 
  private:
   void MakeTileTexture(int index);
+  // CreateFromBitmap with the tile grid of gridWidth x gridHeight, less the tiles that show
+  // nothing of width x height (the picture inside a padded bitmap).
+  bool Cut(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height, int gridWidth, int gridHeight,
+           bool compress, bool alpha);
 
   float m_offset[2] = {0.0f, 0.0f};
   bool m_built = false;

@@ -93,7 +93,7 @@ void cl_TextureStrip::Extend(float x, float y, float w, float h) {
 
 void cl_TextureStrip::AddFrame(const char* file, bool) {
   cl_Image* image = new cl_Image;
-  image->Load(file);
+  if (!image->Load(file)) base::sys::Output("ERROR: strip frame '%s' cannot be read; it stays empty\n", file);
   m_frames.push_back(image);
   Extend(image->GetOffset()[0], image->GetOffset()[1], static_cast<float>(image->GetSourceWidth()),
          static_cast<float>(image->GetSourceHeight()));
@@ -110,9 +110,12 @@ void cl_TextureStrip::Compile(const base::Variant& description, bool uncompresse
   for (int n = 0;; ++n) {
     const base::tString<base::BaseString> file = GetFrameFileName(n);
     base::cl_Bitmap32 bitmap;
-    if (!base::FileExists(file) ||
-        !base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap))
+    // The first missing number ends the strip; a frame that is there but unreadable is a fault.
+    if (!base::FileExists(file)) break;
+    if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(file.c_str(), &bitmap)) {
+      base::sys::Output("ERROR: strip frame '%s' cannot be read; the strip ends before it\n", file.c_str());
       break;
+    }
     int minX = bitmap.Width(), minY = bitmap.Height(), maxX = 0, maxY = 0;
     for (int y = 0; y < bitmap.Height(); ++y)
       for (int x = 0; x < bitmap.Width(); ++x)

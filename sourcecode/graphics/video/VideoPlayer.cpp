@@ -35,8 +35,8 @@ cl_VideoPlayer* GetVideoPlayer() { return g_player; }
 
 cl_BinkShaderCodecNoThread::~cl_BinkShaderCodecNoThread() { Close(); }
 
-float cl_BinkShaderCodecNoThread::Fail() {
-  base::sys::Output("BinkVideoPlayer Error: %s\n", pv::GetError());
+float cl_BinkShaderCodecNoThread::Fail(const char* file) {
+  base::sys::Output("ERROR: video '%s': %s; it is skipped\n", file, pv::GetError());
   Close();
   return -1.0f;
 }
@@ -48,7 +48,7 @@ float cl_BinkShaderCodecNoThread::Open(const char* file, void*, float x0, float 
   // Paced by the engine's clock, so video time follows the frame loop's (a fixed step in tests).
   pv::SetClock(EngineTicks);
   m_handle = pv::Open(file);
-  if (!m_handle) return Fail();
+  if (!m_handle) return Fail(file);
   if (m_owner) {
     const double w = x1 - x0, h = y1 - y0;
     const double a = static_cast<double>(m_handle->Width) / m_handle->Height;
@@ -66,9 +66,9 @@ float cl_BinkShaderCodecNoThread::Open(const char* file, void*, float x0, float 
     }
   }
   gpu::Device* device = win32dx9::GetD3DDevice();
-  if (!CreateVideoShaders(device)) return Fail();
+  if (!CreateVideoShaders(device)) return Fail(file);
   pv::GetFrameBuffersInfo(m_handle, &g_frameBuffers);
-  if (!CreateFrameTextures(device, g_frameBuffers)) return Fail();
+  if (!CreateFrameTextures(device, g_frameBuffers)) return Fail(file);
   m_scaleX = (x1 - x0) / static_cast<float>(m_handle->Width);
   m_scaleY = (y1 - y0) / static_cast<float>(m_handle->Height);
   m_x = x0;
@@ -167,7 +167,11 @@ float cl_VideoPlayer::Play(const char* file, void* window, float x0, float y0, f
     m_codec->Close();
   }
   m_time = 0.0f;
-  if (!file || !base::FileExists(file)) return -1.0f;
+  if (!file) return -1.0f;
+  if (!base::FileExists(file)) {
+    base::sys::Output("ERROR: video '%s' not found; it is skipped\n", file);
+    return -1.0f;
+  }
   m_x0 = x0;
   m_y0 = y0;
   m_x1 = x1;

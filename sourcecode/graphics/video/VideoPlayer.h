@@ -54,7 +54,7 @@ class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
   float PictureHeight() const;
 
  private:
-  float Fail();  // logs the library's error, closes; -1.0
+  float Fail(const char* file);  // logs the file and the library's error, closes; -1.0
 
   cl_VideoPlayer* m_owner;
   platform::video::st_VideoHandle* m_handle = nullptr;

@@ -3,6 +3,8 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <stdexcept>
+#include <string>
 #include <vector>
 
 #include "KRX/debugger/Debugger.h"
@@ -108,6 +110,10 @@ void ScriptSystem::AddThread(Thread* thread) {
   State().threads.emplace_back(thread);
 }
 std::list<tRefPtr<Thread>>& ScriptSystem::GetThreads() { return State().threads; }
+void ScriptSystem::CheckThreadRoom() {
+  if (State().threads.size() < kMaxThreads) return;
+  throw std::runtime_error("too many script threads: " + std::to_string(kMaxThreads) + " are running");
+}
 
 void ScriptSystem::AttachDebugger(Debugger* debugger, DebuggerOutput output) {
   State().debugger = debugger;

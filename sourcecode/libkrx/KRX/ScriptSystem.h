@@ -67,6 +67,11 @@ class ScriptSystem {
   // thread is listed already. Whoever takes a thread off the list clears its m_listed.
   static void AddThread(Thread* thread);
   static std::list<tRefPtr<Thread>>& GetThreads();
+  // Listed threads at most: a script that starts threads without end would otherwise take all
+  // memory. Natives that start a thread call CheckThreadRoom first; it throws (the calling
+  // script's run-time error) when the list is full.
+  static constexpr size_t kMaxThreads = 4096;
+  static void CheckThreadRoom();
 
   static void AttachDebugger(Debugger* debugger, DebuggerOutput output);
   static void DetachDebugger();

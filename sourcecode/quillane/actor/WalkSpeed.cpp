@@ -1,5 +1,7 @@
 #include "quillane/actor/WalkSpeed.h"
 
+#include <cmath>
+
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
@@ -25,19 +27,38 @@ float EvaluateOrNeutral(const Function2& curve, float x) {
   return curve.GetNumPoints() > 0 ? curve.Evaluate(x) : 1.0f;
 }
 
+// A factor that is not a number, 0 or negative would stop the walker for ever: the whole curve
+// gives way to the neutral factor.
+// True when the curve had to go (it was logged then).
+bool DropUnusableCurve(Function2& curve, const char* path, const char* label) {
+  for (int i = 0; i < curve.GetNumPoints(); ++i) {
+    const float y = curve.GetPoint(i).y;
+    if (std::isfinite(y) && y > 0.0f) continue;
+    base::sys::Output("Warning: %s: %s factor %g is not a positive number; walks use the neutral factor 1.0\n", path,
+                      label, static_cast<double>(y));
+    curve.Clear();
+    return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void LoadWalkSpeedCurves(const char* path) {
   ClearWalkSpeedCurves();
   // Read once for both curves, and without Function2::Load's own line per missing label.
   base::Variant root;
+  bool speedDropped = false, slidingDropped = false;
   if (base::xml::read_file(root, path)) {
     if (base::Variant* c = base::variant_find_element_by_attribute_value(root, "label", "walkspeed"))
       SpeedCurve().ReadPoints(*c);
     if (base::Variant* c = base::variant_find_element_by_attribute_value(root, "label", "walksliding"))
       SlidingCurve().ReadPoints(*c);
+    speedDropped = DropUnusableCurve(SpeedCurve(), path, "walkspeed");
+    slidingDropped = DropUnusableCurve(SlidingCurve(), path, "walksliding");
   }
-  const bool speed = SpeedCurve().GetNumPoints() > 0, sliding = SlidingCurve().GetNumPoints() > 0;
+  const bool speed = speedDropped || SpeedCurve().GetNumPoints() > 0;
+  const bool sliding = slidingDropped || SlidingCurve().GetNumPoints() > 0;
   if (!speed || !sliding)
     base::sys::Output("Warning: %s: no %s curve; walks use the neutral factor 1.0\n", path,
                       !speed && !sliding ? "walkspeed and walksliding" : (!speed ? "walkspeed" : "walksliding"));

@@ -25,6 +25,7 @@
 #include "quillane/app/PlayDriver.h"
 #include "quillane/app/SplashScreen.h"
 #include "quillane/app/StepClock.h"
+#include "quillane/editor/Editor.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
 #include "quillane/hud/Subtitles.h"
@@ -214,6 +215,7 @@ int RunGame(const st_StartOptions& options) {
     system.SetName("Quillane");
     splash.Refresh();
 
+    quillane::InstallEditorServices();  // before the frame: QuickLaunch "editor" starts in it
     system.AddModule(cl_GameFrame::Create());
     system.AddModule(new gfx::cl_VideoPlayer);
     system.AddModule(new cl_SubtitleCtrl);  // after the player: it reads the frame's video time

@@ -304,6 +304,8 @@ void cl_PlayDriver::Fail(const st_PlayStep* step, const std::string& why, base::
   if (system) system->SetQuit(true);
 }
 
+base::cl_Window* cl_PlayDriver::FindOpenWindow(const std::string& label) { return FindWindow(label); }
+
 cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform,
                                                  std::string* why) {
   platform::input::Queue& input = platform.GetInputQueue();
@@ -404,6 +406,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
     case st_PlayStep::SAVE:
     case st_PlayStep::LOAD:
       return SaveOrLoad(step, why) ? en_Outcome::Next : en_Outcome::Fail;
+    case st_PlayStep::CLICK_AT:
+    case st_PlayStep::RCLICK_AT:
+    case st_PlayStep::MOVE:
+    case st_PlayStep::DRAG:
+    case st_PlayStep::RDRAG:
+    case st_PlayStep::HOLD:
+    case st_PlayStep::RELEASE:
+    case st_PlayStep::TYPE:
+    case st_PlayStep::CLICK_ENTRY:
+    case st_PlayStep::WAIT_WINDOW:
+    case st_PlayStep::WAIT_GONE:
+    case st_PlayStep::EXPECT_XML:
+    case st_PlayStep::EXPECT_FILE:
+      return RunEditorStep(step, input, why);
     case st_PlayStep::CHECK: {
       auto check = m_checks.find(step.name);
       if (check == m_checks.end()) {

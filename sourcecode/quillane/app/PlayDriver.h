@@ -14,7 +14,8 @@
 
 namespace base {
 class cl_System;
-}
+class cl_Window;
+}  // namespace base
 namespace win32dx9 {
 class cl_Platform;
 }
@@ -56,6 +57,9 @@ class cl_PlayDriver {
   // The log since the driver was made (its first kLogLimit bytes).
   const std::string& GetLog() const { return m_fullLog; }
 
+  // The window with that label among the open GUIs (the quit box first, then the session's, the
+  // system and the game GUI); null when none is open.
+  static base::cl_Window* FindOpenWindow(const std::string& label);
   // The window point a step aims at for kind "button" (a window with that label), "token" (a
   // token of the bar), "character" or "hotspot"; false when nothing of that name is shown.
   static bool FindPoint(const std::string& kind, const std::string& name, int* x, int* y);
@@ -75,6 +79,13 @@ class cl_PlayDriver {
   void Click(platform::input::Queue& input, int x, int y);  // a move there, then a left press and release
   void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
+  // ---- the editors' steps (PlayEditorSteps.cpp)
+  en_Outcome RunEditorStep(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  en_Outcome Drag(const st_PlayStep& step, platform::input::Queue& input);
+  en_Outcome Type(const st_PlayStep& step, platform::input::Queue& input);
+  en_Outcome ClickEntry(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  void PointerTo(platform::input::Queue& input, int x, int y);  // the cursor there at once
+
   static bool CaptureLog(const char* text);
   static bool SaveOrLoad(const st_PlayStep& step, std::string* why);  // the user's slot step.number
 
@@ -88,6 +99,7 @@ class cl_PlayDriver {
   float m_dragX = 0.0f, m_dragY = 0.0f;  // where the dragged token was picked up
   int m_dragFrame = -1;                   // frames since the pick-up; -1 before it
   int m_dragSettled = 0;                  // frames the bar has been shown and still
+  int m_stepFrame = 0;                    // frames a drag has run, characters a typing has sent
   std::string m_failure;
   std::deque<std::string> m_log;
   std::string m_partialLine;

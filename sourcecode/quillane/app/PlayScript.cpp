@@ -4,8 +4,12 @@
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "base/app/ICMD.h"
+#include "win32dx9/DX9InputDevice.h"
 
 namespace {
 
@@ -59,6 +63,101 @@ int ParseSlot(const std::string& word) {
   return std::atoi(word.c_str());
 }
 
+// A window pixel coordinate in [0, kMaxWindowCoordinate]; false for anything else.
+bool ReadPixel(const std::string& text, int* out) { return ReadCount(text, out) && *out <= kMaxWindowCoordinate; }
+
+enum class en_Parsed { NotMine, Done, Bad };
+
+// The editors' steps: pointer, held keys, typed text, list rows, windows and files.
+en_Parsed ParseEditorStep(const std::vector<std::string>& w, const std::string& line, st_PlayStep& step,
+                          std::string* why) {
+  const std::string& verb = w[0];
+  auto bad = [why](const std::string& text) {
+    *why = text;
+    return en_Parsed::Bad;
+  };
+  if ((verb == "click" || verb == "rclick") && w.size() >= 2 && w[1] == "at") {
+    step.kind = verb == "click" ? st_PlayStep::CLICK_AT : st_PlayStep::RCLICK_AT;
+    if (w.size() != 4 || !ReadPixel(w[2], &step.point[0]) || !ReadPixel(w[3], &step.point[1]))
+      return bad("expected \"" + verb + " at <x> <y>\" with pixels from 0 to 16384");
+    return en_Parsed::Done;
+  }
+  // "move" and "drag" followed by a word are the game and token steps' lines (or no step at all).
+  const bool word = w.size() >= 2 && std::isalpha(static_cast<unsigned char>(w[1][0]));
+  if ((verb == "move" || verb == "drag") && word) return en_Parsed::NotMine;
+  if (verb == "move") {
+    step.kind = st_PlayStep::MOVE;
+    if (w.size() != 3 || !ReadPixel(w[1], &step.point[0]) || !ReadPixel(w[2], &step.point[1]))
+      return bad("expected \"move <x> <y>\" with pixels from 0 to 16384");
+    return en_Parsed::Done;
+  }
+  if (verb == "drag" || verb == "rdrag") {
+    step.kind = verb == "drag" ? st_PlayStep::DRAG : st_PlayStep::RDRAG;
+    step.number = kDefaultDragFrames;
+    bool ok = w.size() == 5 || w.size() == 6;
+    for (size_t i = 1; ok && i < 5; ++i) ok = ReadPixel(w[i], &step.point[i - 1]);
+    if (ok && w.size() == 6) ok = ReadCount(w[5], &step.number) && step.number >= 1;
+    if (!ok) return bad("expected \"" + verb + " <x0> <y0> <x1> <y1> [frames]\" with pixels from 0 to 16384 and 1 frame or more");
+    return en_Parsed::Done;
+  }
+  if (verb == "hold" || verb == "release") {
+    step.kind = verb == "hold" ? st_PlayStep::HOLD : st_PlayStep::RELEASE;
+    if (w.size() != 2 || (step.number = ScanCodeOfKey(w[1])) == 0)
+      return bad("expected \"" + verb + " <key>\" with a known key name");
+    step.name = w[1];
+    return en_Parsed::Done;
+  }
+  if (verb == "type") {
+    step.kind = st_PlayStep::TYPE;
+    step.name = RestAfter(line, 1);
+    if (step.name.empty()) return bad("expected \"type <text>\"");
+    for (char c : step.name) {
+      uint8_t scan = 0;
+      bool shift = false;
+      if (!KeyOfCharacter(c, &scan, &shift)) return bad(std::string("no key types '") + c + "'");
+    }
+    return en_Parsed::Done;
+  }
+  if (verb == "click" && w.size() >= 2 && w[1] == "entry") {
+    step.kind = st_PlayStep::CLICK_ENTRY;
+    step.number = kDefaultWaitBudget;
+    if (w.size() < 4) return bad("expected \"click entry <control> <row>\"");
+    step.name = w[2];
+    step.argument = RestAfter(line, 3);
+    return en_Parsed::Done;
+  }
+  if (verb == "wait" && w.size() >= 2 && (w[1] == "window" || w[1] == "gone")) {
+    // The label may hold blanks ("Scene Manager"); a last word of digits is the frame budget.
+    step.kind = w[1] == "window" ? st_PlayStep::WAIT_WINDOW : st_PlayStep::WAIT_GONE;
+    step.number = kDefaultWaitBudget;
+    step.name = RestAfter(line, 2);
+    const bool budget = w.size() >= 4 && w.back().find_first_not_of("0123456789") == std::string::npos;
+    if (budget) step.name = RestAfter(line, 2).substr(0, step.name.rfind(w.back()));
+    step.name.erase(step.name.find_last_not_of(' ') + 1);
+    if (w.size() < 3 || (budget && (!ReadCount(w.back(), &step.number) || step.number == 0)))
+      return bad("expected \"wait " + w[1] + " <label> [frames]\" with a budget from 1 to 100000");
+    return en_Parsed::Done;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "xml") {
+    step.kind = st_PlayStep::EXPECT_XML;
+    if (w.size() != 6) return bad("expected \"expect xml <file> <path> <attribute> <value>|absent\"");
+    step.name = w[2];
+    step.argument = w[3];
+    step.attribute = w[4];
+    step.value = w[5];
+    return en_Parsed::Done;
+  }
+  if (verb == "expect" && w.size() >= 2 && w[1] == "file") {
+    step.kind = st_PlayStep::EXPECT_FILE;
+    if (w.size() != 4 || (w[3] != "exists" && w[3] != "missing"))
+      return bad("expected \"expect file <file> exists|missing\"");
+    step.name = w[2];
+    step.argument = w[3];
+    return en_Parsed::Done;
+  }
+  return en_Parsed::NotMine;
+}
+
 // The mini-game steps "click game", "move game" and "wait game": a target or condition of one
 // or more words, a wait with its frame budget last.
 bool ParseGameStep(const std::vector<std::string>& w, st_PlayStep& step, std::string* why) {
@@ -90,6 +189,8 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::string& verb = w[0];
   if ((verb == "click" || verb == "move" || verb == "wait") && w.size() >= 2 && w[1] == "game")
     return ParseGameStep(w, step, why);
+  if (const en_Parsed editor = ParseEditorStep(w, line, step, why); editor != en_Parsed::NotMine)
+    return editor == en_Parsed::Done;
   if (verb == "wait") {
     const bool named = w.size() >= 3 && w.size() <= 4 && (w[1] == "state" || w[1] == "scene" || w[1] == "minigame");
     const bool idle = w.size() >= 2 && w.size() <= 3 && w[1] == "idle";
@@ -269,8 +370,11 @@ bool ReadPlayScript(const char* text, size_t size, const char* fileName, std::ve
 }
 
 bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string* error) {
-  std::ifstream in(path ? path : "", std::ios::binary);
-  if (!in) {
+  // A FIFO would block the start and a folder would read as an empty file.
+  std::error_code code;
+  std::ifstream in;
+  if (path && std::filesystem::is_regular_file(path, code)) in.open(path, std::ios::binary);
+  if (!in.is_open() || !in) {
     if (error) *error = std::string(path ? path : "") + ": cannot be read";
     return false;
   }
@@ -294,6 +398,7 @@ uint8_t ScanCodeOfKey(const std::string& name) {
       {"Up", 0xC8},     {"Down", 0xD0},  {"Left", 0xCB},  {"Right", 0xCD}, {"PageUp", 0xC9}, {"PageDown", 0xD1},
       {"F1", 0x3B},     {"F2", 0x3C},    {"F3", 0x3D},    {"F4", 0x3E},    {"F5", 0x3F},     {"F6", 0x40},
       {"F7", 0x41},     {"F8", 0x42},    {"F9", 0x43},    {"F10", 0x44},   {"F11", 0x57},    {"F12", 0x58},
+      {"Shift", 0x2A},  {"Ctrl", 0x1D},  {"KeypadPlus", 0x4E}, {"KeypadMinus", 0x4A},
   };
   for (const st_Key& key : kKeys)
     if (name == key.name) return key.scan;
@@ -308,4 +413,22 @@ uint8_t ScanCodeOfKey(const std::string& name) {
   for (int i = 0; kLetters[i]; ++i)
     if (c == kLetters[i]) return kLetterScans[i];
   return 0;
+}
+
+bool KeyOfCharacter(char c, uint8_t* scan, bool* shift) {
+  if (static_cast<unsigned char>(c) < 0x20) return false;
+  // The layout's answer for each key, plain before shifted, the main block before the keypad.
+  for (int s = 1; s < 0x80; ++s)
+    for (const bool shifted : {false, true}) {
+      base::ICMD press;
+      press.type = base::ICMD::KEY_PRESSED;
+      press.scan = static_cast<uint8_t>(s);
+      press.key = win32dx9::cl_DX9InputDevice::KeyCodeOf(press.scan);
+      press.modifiers = shifted ? base::ICMD::MOD_SHIFT : 0;
+      if (press.key == 0 || press.GetChar() != c) continue;
+      *scan = press.scan;
+      *shift = shifted;
+      return true;
+    }
+  return false;
 }

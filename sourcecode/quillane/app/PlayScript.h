@@ -32,6 +32,26 @@
 //   expect token <token> <count> the player holds that many of the token
 //   save <n> / load <n>          saves the running game to the user's slot n (1 .. 999), or
 //                                loads it; the step fails when the session refuses
+// The editors' steps, in window pixels (the input device reports a move's relative motion at
+// twice its pixel distance, kMouseDeltaScale):
+//   click at <x> <y> / rclick at <x> <y>   a left (right) click there
+//   move <x> <y>                 the mouse moves there
+//   drag / rdrag <x0> <y0> <x1> <y1> [frames]   the left (right) button pressed at the first
+//                                point, the mouse moved in frames steps (default 4) to the
+//                                second, where it is released
+//   hold <key> / release <key>   a key goes down (up) and stays so; also Shift, Ctrl,
+//                                KeypadPlus and KeypadMinus
+//   type <text>                  the text's characters as key presses on the keyboard layout
+//                                (letters, digits, blanks and the shifted digits)
+//   click entry <control> <row>  a left click on the row of that label in the list control,
+//                                once it is drawn (within 300 frames)
+//   wait window|gone <label> [frames]   until a shown window of that label is open (none is);
+//                                the label may hold blanks
+//   expect xml <file> <path> <attribute> <value>|absent   the attribute of the element the
+//                                path reaches in the XML file ("/" between steps, each matching
+//                                an element's name or its "label"; "." the root) has the value
+//                                (numbers compared as numbers), or is absent
+//   expect file <file> exists|missing
 #pragma once
 
 #include <cstddef>
@@ -42,13 +62,19 @@
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
                  DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR, WAIT_MINIGAME,
-                 CLICK_SKIP, CLICK_GAME, MOVE_GAME, WAIT_GAME, WAIT_CHECK };
+                 CLICK_SKIP, CLICK_GAME, MOVE_GAME, WAIT_GAME, WAIT_CHECK,
+                 // the editors' steps
+                 CLICK_AT, RCLICK_AT, MOVE, DRAG, RDRAG, HOLD, RELEASE, TYPE, CLICK_ENTRY, WAIT_WINDOW, WAIT_GONE,
+                 EXPECT_XML, EXPECT_FILE };
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, mini-game, key, label, picture, game-state path, check name,
                          // or a mini-game's play target or condition
   std::string argument;  // the rest of a check or expect line; a drag's target
   int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
   float floor[2] = {0.0f, 0.0f};  // a floor click's world x and z
+  int point[4] = {0, 0, 0, 0};    // window pixels: a click's or move's x, y; a drag's x0, y0, x1, y1
+  std::string attribute;          // expect xml: the attribute
+  std::string value;              // expect xml: the value, or "absent"
   int line = 0;          // in the file, for messages
   std::string text;      // the line as written
 };
@@ -58,6 +84,8 @@ constexpr int kMaxFrameCount = 100000;
 constexpr int kMaxSaveSlot = 999;
 constexpr size_t kMaxPlayFileBytes = 1 << 20;
 constexpr float kMaxFloorCoordinate = 100000.0f;  // scene units either way
+constexpr int kMaxWindowCoordinate = 16384;       // window pixels, from 0
+constexpr int kDefaultDragFrames = 4;
 
 // Reads the steps of a .play text. False on the first bad line, with error set to
 // "<fileName>:<line>: <what is wrong>"; out then holds the steps before it.
@@ -68,3 +96,6 @@ bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string
 
 // The PC scan code (0x80 for extended keys) of a key name; 0 for an unknown name.
 uint8_t ScanCodeOfKey(const std::string& name);
+// The key that types c on the keyboard layout and whether Shift goes with it; false when no key
+// types it.
+bool KeyOfCharacter(char c, uint8_t* scan, bool* shift);

@@ -39,9 +39,10 @@ cl_Diary* Diary() {
 // The id stored under the parent key when there is a diary to add to; −1 otherwise.
 int ParentId(const char* parentKey) { return Diary() ? GetDiaryEntryId(parentKey) : -1; }
 
-// The end of every adding function: a new id is stored under its key, also one the diary refused.
+// The end of every adding function: a new id is stored under its key. An entry the diary
+// refused (-1) stores nothing, so the key keeps the entry an earlier add gave it.
 int Store(const char* key, int id) {
-  SetDiaryEntryId(key, id);
+  if (id >= 0) SetDiaryEntryId(key, id);
   return id;
 }
 

@@ -99,6 +99,7 @@ void RunInBackground(KRX::t_Interface& in) {
   if (!scene) return;
   const base::String sceneName = scene->GetName();
   const base::String function = script::GetArgString(in, 1, "default", true);
+  KRX::ScriptSystem::CheckThreadRoom();
   session->CallSceneFunctionInBackground(sceneName, function, base::Variant());
 }
 

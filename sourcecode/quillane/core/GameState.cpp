@@ -23,9 +23,10 @@ base::Variant* GetGameState() { return g_session ? g_session->GetGameState() : n
 int GetMissionState(const char* name) {
   base::Variant* state = GetGameState();
   if (!state || !name) return -1;
+  // A value the game never set counts from 0, as every counter of a new game starts.
   const base::Variant* missions = state->get_element("Missions");
-  int value = -1;
-  if (!missions || !missions->get_attribute_int(name, value)) return -1;
+  int value = 0;
+  if (missions) missions->get_attribute_int(name, value);
   return value;
 }
 

@@ -16,8 +16,8 @@ base::i_GameSession* GetRunningSession();  // null without a game
 void SetRunningSession(base::i_GameSession* session);
 base::Variant* GetGameState();  // the running session's game-state tree; null without a session
 
-// The int attribute name of the game state's "Missions"; -1 when missing, for a null name or
-// without a session.
+// The int attribute name of the game state's "Missions"; 0 when the value (or "Missions") is
+// missing; -1 for a null name or without a session.
 int GetMissionState(const char* name);
 void SetMissionState(const char* name, int value);  // bounded by "Max" + name when present
 

@@ -11,6 +11,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/actor/ActorRegistry.h"
+#include "quillane/core/EditorServices.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameGUI.h"
@@ -19,6 +20,7 @@
 #include "quillane/text/QuillaneTextParser.h"
 #include "quillane/video/VideoController.h"
 #include "quillane/world/PathFinderTest.h"
+#include "quillane/world/WorldServices.h"
 #include "win32dx9/SysInfo.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -27,6 +29,7 @@ namespace {
 cl_GameFrame* g_gameFrame = nullptr;
 
 constexpr const char* kGameResources = "game_resources.xml";
+constexpr const char* kEditorResources = "editor/editor_resources.xml";
 constexpr const char* kLoadingPicture = "gui/loading_screens/loading_main.tga";
 constexpr const char* kIntroList = "Movie/intro.xml";
 constexpr float kUnknownDisplayMemoryMb = 256.0f;  // what a driver that reports none gets
@@ -51,6 +54,7 @@ cl_GameFrame::~cl_GameFrame() {
   if (g_gameFrame == this) {
     g_gameFrame = nullptr;
     FrameServices() = st_FrameServices();
+    quillane::WorldServices().IsEditorActive = nullptr;
   }
   if (m_quitModule) {
     if (base::cl_System* system = base::cl_System::GetInstance();
@@ -196,8 +200,15 @@ base::i_GameSession* cl_GameFrame::CreateSession() { return new quillane::cl_Ses
 
 void cl_GameFrame::StartEditor() {
   if (!m_pEditor) {
-    base::sys::Output("Warning: GameFrame: the editor is not built yet; staying in \"%s\"\n", GetStateName());
-    return;
+    m_pEditor = CreateEditorModule();
+    if (!m_pEditor) {
+      base::sys::Output("Warning: GameFrame: this program has no editor; staying in \"%s\"\n", GetStateName());
+      return;
+    }
+    base::sys::AddResources(kEditorResources);
+    AddState("Editor", m_pEditor);
+    m_pEditor->StartUp();
+    quillane::WorldServices().IsEditorActive = [] { return g_gameFrame && g_gameFrame->IsEditorActive(); };
   }
   SwitchState("Editor");
 }

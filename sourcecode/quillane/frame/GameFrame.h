@@ -44,7 +44,8 @@ class cl_GameFrame : public base::i_GameFrame {
   void Update(float time, float dt) override;
   base::i_GameSession* CreateSession() override;  // a new cl_Session
 
-  // Switches to "Editor", making the editor on first use.
+  // Switches to "Editor". The first call makes the editor (through the editor's services; without
+  // them only a warning), loads its resources and answers the world's IsEditorActive.
   void StartEditor();
   // "Session" when a session exists, else "RootMenu".
   void LeaveEditor();

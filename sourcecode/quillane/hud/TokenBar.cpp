@@ -258,6 +258,19 @@ int cl_TokenBar::CountDragged() const {
   return n;
 }
 
+int cl_TokenBar::CountStaying() const {
+  int n = 0;
+  for (base::cl_Window* w : m_Children) {
+    const cl_Token* token = AsToken(w);
+    const auto& queue = token->GetAnimations();
+    const bool leaving = token->GetState() == cl_Token::STATE_REMOVED ||
+                         std::any_of(queue.begin(), queue.end(),
+                                     [](const st_TokenAnimation& a) { return a.type == cl_Token::ANIM_MARK_REMOVED; });
+    n += leaving ? 0 : 1;
+  }
+  return n;
+}
+
 bool cl_TokenBar::CanInteract() const { return !m_dialogMode || hud::GetDialogPendingCount() <= 0; }
 
 void cl_TokenBar::CancelDrag(bool animated) {

@@ -68,6 +68,8 @@ class cl_TokenBar : public base::cl_Window {
   bool IsAnimating() const;  // any token animating
   bool IsDragging() const { return IsAnimating(); }
   int CountDragged() const;  // tokens animating
+  // Tokens that stay in the bar: those with a removal queued or done are on their way out.
+  int CountStaying() const;
   bool IsIdle() const { return !IsAnimating() && !m_carried; }
   // Outside dialogue mode always; in it only while no dialogue line is under way.
   bool CanInteract() const;

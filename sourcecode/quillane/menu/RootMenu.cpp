@@ -121,8 +121,9 @@ void cl_RootMenu::Update(float time, float dt) {
       return;
     }
   }
-  // The box may have been closed under us (the GUI root deletes closed windows).
-  if (m_pQuitBox && m_pGUIRoot && m_pGUIRoot->IsChild(m_pQuitBox)) m_pQuitBox->Update(dt);
+  // The menu's GUI and its panels (key repeat, tooltips) run on the menu's frames; the quit box,
+  // a child of the GUI root, opens and closes with them.
+  if (m_pGUIRoot) m_pGUIRoot->Update(dt);
   if (m_bCreditsPlaying) {
     if (cl_VideoController* video = cl_VideoController::GetInstance()) {
       video->Update(time, dt);

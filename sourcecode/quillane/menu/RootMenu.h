@@ -36,8 +36,8 @@ class cl_RootMenu : public base::cl_Module {
 
   static cl_RootMenu* GetInstance();  // null when none exists
 
-  // The theme, the fade, a pending command once the screen is black, the quit box and the
-  // credits movie.
+  // The theme, the fade, a pending command once the screen is black, the GUI with its panels
+  // and the quit box, and the credits movie.
   void Update(float time, float dt) override;
   void Render() override;
   // The credits movie first (while it plays), then the GUI root; F1 starts the editor when the

@@ -314,7 +314,8 @@ bool cl_DecoderPanel::HandleInput(base::ICMD& cmd) {
     SetGameCursor("gamecursor");
   }
   if (cmd.type == base::ICMD::LEFT_DOWN && m_edge != EDGE_NONE) m_left = true;
-  if (m_solved) return true;
+  // Solved, the machine uses nothing more: the commands go on (F1 leaves the editor it is open in).
+  if (m_solved) return false;
   if (cmd.type != base::ICMD::LEFT_UP) return false;
   if (m_lines[0].IsRolling() || m_lines[1].IsRolling()) return false;
   if (arrow != kNoArrow) TurnWheel(kArrowPlaces[arrow].wheel, kArrowPlaces[arrow].direction);

@@ -68,7 +68,7 @@ void DrawExitHint(int edge) {
 }
 
 void RaiseMissionValue(const char* name, int amount) {
-  // A game state without the value reads as -1; the amount then counts from 0.
+  // Without a session the value reads as -1; the amount then counts from 0.
   const int value = GetMissionState(name);
   SetMissionState(name, (value > 0 ? value : 0) + amount);
 }

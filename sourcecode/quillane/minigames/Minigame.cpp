@@ -20,6 +20,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/core/GameState.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
@@ -131,6 +132,10 @@ bool i_Minigame::GetSkipButtonCentre(float& x, float& y) const {
 }
 
 // ---- Result and level data
+
+void i_Minigame::RaiseSkill(int bonus) {
+  if (!m_MissionPath.empty()) quillane::RaiseSkill(bonus);
+}
 
 void i_Minigame::SetResult(bool won) {
   base::Variant* state = GetGameState();

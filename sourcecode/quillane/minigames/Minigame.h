@@ -90,6 +90,9 @@ class i_Minigame : public base::cl_Panel {
   void ResetPanicTimer(float delay);
   // The game state's "<mission path>/Win" := 1 or 0; nothing without a session.
   void SetResult(bool won);
+  // The mission state "Skill" raised by bonus (capped by "MaxSkill"); nothing for a game without a
+  // mission path (opened from the editor's menu), whose play is no part of a waiting session.
+  void RaiseSkill(int bonus);
   // Parses the member of the archive "MinigameData" as XML into out; false (out untouched) when
   // the name is null or the member cannot be read.
   bool ReadMinigameData(base::Variant& out, const char* member);

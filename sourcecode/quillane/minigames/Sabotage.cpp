@@ -81,6 +81,8 @@ bool cl_Sabotage::Init(base::Variant*, bool) {
   grid.set_element("WireTap");
   grid.attribute("Filename")->set_string("grid.xml");
   if (!m_Phase2->Layout(&grid, m_DrawScale, this, m_Phase3.get())) return false;
+  // The grid's clock bonus is this game's: paid into the mission only when the game has one.
+  m_Phase2->SetMissionPath(GetMissionPath().c_str());
   m_Phase3->Layout(m_DrawScale, this);
   ResetPanicTimer(static_cast<float>(Sabotage_Panic_Timeout));
   TriggerTutorial(kMissionPrefix, "Start", true);

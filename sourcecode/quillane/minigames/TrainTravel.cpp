@@ -14,6 +14,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
 #include "quillane/core/GameState.h"
+#include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/settings/TweakSettings.h"
@@ -195,7 +196,7 @@ void cl_TrainTravelPanel::End() {
   }
   if (won && !m_Finished && m_State == Over && m_Tries < 5) {
     const int bonus = kSkillBonus[std::clamp(m_Difficulty, 1, 3) - 1][std::clamp(m_Tries, 0, 4)];
-    SetMissionState("Skill", GetMissionState("Skill") + bonus);
+    RaiseSkill(bonus);
   }
   m_Time = m_EndTime = 0.0f;
   m_Movers.clear();

@@ -107,7 +107,9 @@ bool tTile::TraceCircuit() {
 
 bool cl_WiretapPanel::ReadGrid(base::tString<base::BaseString> path) {
   base::Variant document;
-  ReadMinigameData(document, path.c_str());  // a missing member leaves the document empty
+  // A missing or damaged level still gives a board (an empty one), but never without a line.
+  if (!ReadMinigameData(document, path.c_str()))
+    base::sys::Output("ERROR: grid '%s': missing or not XML; the board is empty\n", path.c_str());
   return BuildGrid(document, path.c_str());
 }
 

@@ -59,8 +59,9 @@ bool WriteSavegameFile(const char* path, const st_SavegameImage& image, const tS
     return false;
   }
   if (!WriteRecords(file, image, stage)) {
+    base::sys::Output("ERROR: savegame '%s' could not be written%s; the previous save is kept\n", name,
+                      file.write_error_note().c_str());
     file.discard();
-    base::sys::Output("ERROR: savegame '%s' could not be written; the previous save is kept\n", name);
     return false;
   }
   return file.close();

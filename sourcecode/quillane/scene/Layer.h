@@ -58,6 +58,9 @@ class cl_Layer {
   const base::tString<base::BaseString>& GetFile() const { return m_file; }
   const base::Variant& GetDescription() const { return m_description; }
   int GetYSort() const { return m_ysort; }
+  // The stage's sort line; the scene's description is the caller's to update (the layer's copy
+  // of it is what it was built from).
+  void SetYSort(int ysort) { m_ysort = ysort; }
   float GetX() const { return m_x; }
   float GetY() const { return m_y; }
   float GetW() const { return m_w; }

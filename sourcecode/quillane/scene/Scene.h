@@ -60,6 +60,9 @@ class cl_Scene {
   // False without a log line when the file is missing; false with a log line and an empty scene
   // when it is damaged.
   bool Load(const char* name);
+  // Whether a scene of that name can be loaded: its compiled file or its "ProjectFile.xml" is a
+  // readable file (a folder or a FIFO under that name is none). Quiet.
+  static bool Exists(const char* name);
   bool Read(base::File& file);
   // Rebuilds the lists from the description and writes the file (temporary file, rename; a
   // failed write keeps the old file). False when it cannot be written.

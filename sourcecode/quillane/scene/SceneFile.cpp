@@ -115,6 +115,13 @@ bool cl_Scene::Load(const char* name) {
   return true;
 }
 
+bool cl_Scene::Exists(const char* name) {
+  if (!name || !*name) return false;
+  base::tString<base::BaseString> project = GetScenePath(name);
+  project += "ProjectFile.xml";
+  return base::FileExists(GetDataPath(name)) || base::FileExists(project);
+}
+
 bool cl_Scene::Read(base::File& file) {
   Clear();
   if (ReadBody(file) && !file.has_error()) return true;
@@ -215,8 +222,9 @@ bool cl_Scene::Save() {
   }
   ReadFromVariant(false);
   if (!Write(file)) {
+    base::sys::Output("ERROR: %s: the scene could not be written%s; the old file stays\n", path.c_str(),
+                      file.write_error_note().c_str());
     file.discard();
-    base::sys::Output("ERROR: %s: the scene could not be written; the old file stays\n", path.c_str());
     return false;
   }
   return file.close();

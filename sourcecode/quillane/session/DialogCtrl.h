@@ -18,7 +18,7 @@ namespace quillane {
 // What the control asks of the token bar; the token bar fills it in when it exists. Empty
 // entries mean "no token bar": the automatic end-chat then never triggers.
 struct st_DialogTokenBar {
-  int (*GetTokenCount)() = nullptr;                      // tokens shown in the bar
+  int (*GetTokenCount)() = nullptr;                          // tokens that stay in the bar
   void (*RemoveTokenAnimated)(const char* label) = nullptr;  // with its leave animation
 };
 

@@ -7,6 +7,7 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "libkrx/AID/AIDNetwork.h"
 #include "quillane/character/Character.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/script/GameThread.h"
@@ -382,8 +383,13 @@ void cl_GameActionQueue::Update(float dt) {
   if (session && !m_dialogScript && !m_sceneScript && m_pendingEvents.empty()) session->SetTransitPending(false);
 }
 
-void cl_GameActionQueue::Step(float dt) {
+void cl_GameActionQueue::StepScriptThreads(float dt) {
+  if (AID::AIDNetwork* link = AID::GetNetwork()) link->ProcessMessages();
   KRX::ThreadList::Update(dt);
+}
+
+void cl_GameActionQueue::Step(float dt) {
+  StepScriptThreads(dt);
   // The scripts may have changed the scene: the stage is looked up again.
   if (cl_Session* session = GetSession())
     if (cl_Stage* stage = session->GetStage(); stage && stage->GetScene()) stage->Update(dt);

@@ -97,6 +97,9 @@ class cl_GameActionQueue {
   int GetLastSkipSteps() const { return m_lastSkipSteps; }  // steps the last SkipSequence ran
   static bool IsThreadAlive(const GameThread* thread);  // the thread is still a live script thread
   static const char* GetStateName(int state);  // "STATE_IDLE", ...
+  // One frame of the script threads: the debugger link's received messages reach the debugger
+  // first, so its commands are answered while the game runs; then the threads advance by dt.
+  static void StepScriptThreads(float dt);
 
   // Commands.
   void Reset();

@@ -109,7 +109,9 @@ void SetLayerStateValue(const char* name, float value, float time) {
   if (stored) stored->set_float(value);
   layer->m_targetAlpha = value;
   layer->m_fadeDuration = time;
-  if (time < 0.0f) layer->m_alpha = value;
+  // No time to fade in (0 as well as negative): the layer takes the value at once, or it would
+  // never move, since it fades only for a positive time.
+  if (time <= 0.0f) layer->m_alpha = value;
 }
 
 bool PauseLayerStrip(const char* name, bool pause, int frame) {

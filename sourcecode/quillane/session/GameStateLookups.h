@@ -20,7 +20,7 @@ class cl_Character;
 // Hotspots and layers of the current scene, under "Scenes/<scene>/Hotspots|Layers/<name>".
 bool IsHotspotActive(const char* name);                     // unknown hotspot: false; never stored: true
 void SetHotspotStateValue(const char* name, bool active);   // unknown hotspot: ignored
-void SetLayerStateValue(const char* name, float value, float time);  // time < 0 jumps at once
+void SetLayerStateValue(const char* name, float value, float time);  // time <= 0 jumps at once
 bool PauseLayerStrip(const char* name, bool pause, int frame);       // false: no layer or strip
 bool FadeLayerStrip(const char* name, bool fade);                    // false: no layer or strip
 // The stage character's locator of that name, else the scene's locator, else a default one.

@@ -52,6 +52,23 @@ bool RunCheck(const char* module, const base::String& function) {
   return GameThread::Start(module, function.c_str(), base::Variant()).get_int() == 1;
 }
 
+// A check sees the token it checks as the dialogue's current token; afterwards the topic being
+// played is current again, so its script's counts without a label read its own token.
+class cl_CheckedToken {
+ public:
+  cl_CheckedToken(cl_Session& session, const char* token) : m_saved(session.GetDialogCtrl().m_CurrentToken) {
+    session.GetDialogCtrl().m_CurrentToken = token;
+  }
+  ~cl_CheckedToken() {
+    if (cl_Session* session = GetSession()) session->GetDialogCtrl().m_CurrentToken = m_saved;
+  }
+  cl_CheckedToken(const cl_CheckedToken&) = delete;
+  cl_CheckedToken& operator=(const cl_CheckedToken&) = delete;
+
+ private:
+  base::String m_saved;
+};
+
 base::String CurrentScenePath(cl_Session& session) {
   cl_Scene* scene = session.GetScene();
   return scene ? base::String(scene->GetScriptPath().c_str()) : base::String();
@@ -223,10 +240,10 @@ bool CallTokenHandler(const char* target, const char* token) {
     const base::String function = Composed("Check_", token, target);
     if (KRX::HasFunction(path.c_str(), function.c_str())) return RunCheck(path.c_str(), function);
   }
-  session->GetDialogCtrl().m_CurrentToken = token;
   const base::String path = GetDialogScriptPath(base::String(target ? target : ""));
   const base::String function = Composed("Check_", token);
   if (!KRX::Require(path.c_str(), false) || !KRX::HasFunction(path.c_str(), function.c_str())) return false;
+  const cl_CheckedToken current(*session, token);
   return RunCheck(path.c_str(), function);
 }
 
@@ -235,10 +252,10 @@ bool CallSceneTokenHandler(const char* target, const char* token) {
   cl_Session* session = GetSession();
   cl_Scene* scene = session ? session->GetScene() : nullptr;
   if (!scene) return false;
-  session->GetDialogCtrl().m_CurrentToken = token;
   const base::String path = scene->GetScriptPath().c_str();
   const base::String function = Composed("Check_", token, target);
   if (!KRX::Require(path.c_str(), false) || !KRX::HasFunction(path.c_str(), function.c_str())) return false;
+  const cl_CheckedToken current(*session, token);
   const base::Variant result = session->RunSceneScript(base::String(scene->GetName().c_str()), function, base::Variant());
   return result.get_int() == 1;
 }
@@ -282,6 +299,7 @@ void PlayTokenHandler(const char* target, const char* token) {
   if (AutoSave_OnUserAction) WriteAutoSave(session);
   if (CallTokenHandler(target, token)) {
     if (IsInDialogue()) {
+      session->GetDialogCtrl().m_CurrentToken = token;  // the topic its "Play_" counts
       session->GetDialogCtrl().Start(target, Composed("Play_", token).c_str());
       return;
     }

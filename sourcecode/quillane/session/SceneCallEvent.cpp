@@ -7,6 +7,7 @@
 #include "base/system.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/core/FrameServices.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/script/ScriptFunctions.h"
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/ScriptCalls.h"
@@ -41,6 +42,11 @@ void Transit(KRX::t_Interface& in) {
   const char* functionArg = script::GetArgString(in, 2, nullptr, false);
   const bool hasFunction = functionArg != nullptr;
   const base::String function = hasFunction ? functionArg : "";
+  // Into a scene the game does not have the player would be stranded: the caller goes on instead.
+  if (!quillane::cl_Scene::Exists(scene.c_str())) {
+    base::sys::Output("ERROR: Transit: scene '%s' does not exist; the game stays where it was\n", scene.c_str());
+    return;
+  }
   quillane::cl_Session* session = quillane::GetSession();
   if (session) session->SetTransitPending(true);
   if (session) session->GetActionQueue().EndSkip();

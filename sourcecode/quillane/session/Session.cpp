@@ -10,7 +10,6 @@
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/debugger/Debugger.h"
-#include "KRX/runtime/ThreadList.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
@@ -268,7 +267,7 @@ void cl_Session::Update(float time, float dt) {
   if (dt > kLongFrame) base::sys::Output("warning: timedelta=%.02f\n", static_cast<double>(dt));
   if (dt > kMaxStep) dt = kMaxStep;
   m_sceneJustLoaded = false;
-  KRX::ThreadList::Update(dt);  // lets the debugger link's queued messages through first
+  cl_GameActionQueue::StepScriptThreads(dt);
   if (cl_VideoController* video = cl_VideoController::GetInstance()) video->Update(time, dt);
   if (!m_paused) UpdateWorld(time, dt);
   if (m_interfaceBar) m_interfaceBar->Update(dt);

@@ -1,11 +1,13 @@
 // The session's input: who gets each command, in a fixed order (pause, video, mini-game, diary,
 // cutscene skip, developer keys, screenshot and pause keys, the developer LOD switch, the pick
-// under a left press, the in-game GUI, a running sequence, the bars, the menu keys, and last the
-// world: a trigger, a walk or a stop). Also the player's freedom and the diary and token queries.
+// under a left press, the in-game GUI, the editor's display toggles, a running sequence, the bars,
+// the menu keys, and last the world: a trigger, a walk or a stop). Also the player's freedom and
+// the diary and token queries.
 #include "base/app/ICMD.h"
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "quillane/diary/Diary.h"
+#include "quillane/core/EditorServices.h"
 #include "quillane/core/FrameServices.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
@@ -69,7 +71,8 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
     PickUnderMouse(cmd);
   }
   if (m_gameGUI && m_gameGUI->ProcessInput(cmd)) return true;
-  // The editor's toggle keys come here once the editor exists.
+  // After the game GUI, so that a name typed into one of its panels toggles nothing.
+  if (HandleEditorToggleKeys(cmd)) return true;
   bool aborted = false;
   if (m_actionQueue.IsBusy() && ProcessBusyQueue(cmd, aborted)) return true;
   if (cl_TokenBar* bar = GetTokenBar(); bar && bar->IsDragging()) return false;

@@ -217,12 +217,13 @@ void InstallInterfaceServices() {
   diary.SetJournalBlink = &SetJournalBlink;
   diary.ShowInterfaceBar = &ShowInterfaceBar;
   diary.GetMissionValue = &GetMissionValue;
-  // The dialogue's automatic end-chat counts the bar's tokens and takes the last one away.
+  // The dialogue's automatic end-chat counts the bar's tokens that stay (a topic lost at the end
+  // of its script is still fading out) and takes the last one away.
   st_DialogTokenBar& dialogBar = cl_DialogCtrl::TokenBar();
   dialogBar.GetTokenCount = [] {
     cl_Session* session = GetSession();
     cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
-    return bar ? bar->GetChildCount() : 0;
+    return bar ? bar->CountStaying() : 0;
   };
   dialogBar.RemoveTokenAnimated = [](const char* label) {
     cl_Session* session = GetSession();

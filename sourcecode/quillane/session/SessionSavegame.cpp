@@ -86,6 +86,12 @@ bool cl_Session::SaveGame(const char* path, base::tString<base::BaseUnicodeStrin
 bool cl_Session::LoadGame(const char* path) {
   auto image = std::make_unique<st_SavegameImage>();
   if (!ReadSavegameFile(path, *image)) return false;
+  // A save of a scene this game does not have would strand the player in an empty one.
+  if (!cl_Scene::Exists(image->sceneName.c_str())) {
+    base::sys::Output("ERROR: savegame '%s': scene '%s' does not exist; the game stays where it was\n", path,
+                      image->sceneName.c_str());
+    return false;
+  }
 
   // The file is whole: only now does the running game give way.
   m_actionQueue.Clear();

@@ -1,6 +1,7 @@
 // The bubble of a spoken line: the speaker's name and the localised line, wrapped, in a dark
 // frame above the speaker, pushed away from the dialogue partner and kept on screen.
 #include <algorithm>
+#include <cmath>
 #include <vector>
 
 #include "base/system.h"
@@ -62,6 +63,9 @@ void cl_Session::ShowSpeech(st_GameAction* action) {
     anchor.x = viewport.min.x + (viewport.max.x - viewport.min.x) * customX / 1024.0f;
     anchor.y = viewport.min.y + (viewport.max.y - viewport.min.y) * customY / 640.0f;
   }
+  // A point that is not a number (a script's 1/0, a character lost to one) would overflow the
+  // pixel positions: such a bubble stands where a speaker without a place gets it.
+  if (!std::isfinite(anchor.x) || !std::isfinite(anchor.y)) anchor = base::tVector2<float>(w * 0.5f, h * 0.5f);
 
   base::tString<base::BaseUnicodeString> line;
   base::sys::Localize(action->m_text.c_str(), line, nullptr, action->m_unused);
@@ -74,7 +78,7 @@ void cl_Session::ShowSpeech(st_GameAction* action) {
   if (!reference && m_stage) reference = m_stage->GetPlayerCharacter();
   if (reference) side = m_stage->GetOverheadScreenPos(reference).x <= anchor.x ? 1 : -1;
   if (Dialog_Auto_Align == 0) side = -1;
-  if (custom) side = static_cast<int>(customAlign);
+  if (custom) side = std::isfinite(customAlign) ? static_cast<int>(std::clamp(customAlign, -1.0f, 1.0f)) : 0;
 
   base::tString<base::BaseUnicodeString> shown;
   base::tString<base::BaseString> displayName;

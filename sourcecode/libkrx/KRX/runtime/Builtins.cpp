@@ -295,6 +295,7 @@ Var ThreadCreate(t_Interface& in) {
   const Var* function = in.GetParam(0);
   BinCode* module = function && !function->IsArray() ? function->GetModule() : nullptr;
   if (!module) in.ReportBadParam(0, function, "BinCode");
+  ScriptSystem::CheckThreadRoom();
   tRefPtr<Thread> thread(new Thread());
   const int n = in.m_argCount;
   // The arguments are built in the thread's own block (a start without arguments keeps it), so

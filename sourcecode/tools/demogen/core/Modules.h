@@ -29,7 +29,8 @@
   X(SabotagePictures, "the sabotage panels, pipe tiles, strips and the train-travel item cursors") \
   X(DancePictures, "the dance game's note, glow, goal ring, score bar, fills and needed mark") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
-  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")
+  X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")                  \
+  X(EditorPictures, "the editor's cursor and the file browser's first preview")
 
 namespace demogen {
 

@@ -1,0 +1,210 @@
+// The editor module: the singleton, the scene list, the open scene, the batch export, the frame's
+// update and drawing. Input and the mouse drags are in EditorInput.cpp.
+#include "quillane/editor/Editor.h"
+
+#include <algorithm>
+
+#include "base/FileTools.h"
+#include "base/data/Xml.h"
+#include "base/gui/GUI.h"
+#include "base/system.h"
+#include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
+#include "graphics/gfx.h"
+#include "platform/os/FileSystem.h"
+#include "quillane/core/EditorServices.h"
+#include "quillane/editor/SceneList.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/scene/Scene.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace quillane {
+
+namespace {
+
+cl_Editor* g_editor = nullptr;
+
+constexpr uint32_t kBackdrop = 0xFF3C4650u;  // (60, 70, 80)
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kMarker = 0xFF00FF00u;
+constexpr uint32_t kStatusGrey = 0xFFA0A0A0u;
+constexpr uint32_t kSortLine = 0x32FFFFFFu;  // white at 50 / 255
+constexpr float kEdgeScrollZone = 5.0f;
+constexpr float kEdgeScrollSpeed = 600.0f;  // scene pixels per second
+constexpr float kReferenceWidth = 1024.0f;
+
+}  // namespace
+
+// ---- the singleton and the services
+
+cl_Editor::cl_Editor() {
+  SetName("Editor");
+  g_editor = this;
+  if (!ReadSceneList(m_sceneList, kSceneListFile)) m_sceneList.set_element("Scenes");
+}
+
+cl_Editor::~cl_Editor() {
+  CloseScene();
+  if (g_editor == this) g_editor = nullptr;
+}
+
+cl_Editor* cl_Editor::GetEditor() { return g_editor; }
+
+cl_Scene* cl_Editor::GetEditedScene() { return g_editor ? g_editor->m_scene : nullptr; }
+
+base::Variant& cl_Editor::GetSceneList() {
+  static base::Variant none;
+  if (g_editor) return g_editor->m_sceneList;
+  none.set_element("Scenes");
+  return none;
+}
+
+void InstallEditorServices() {
+  EditorServices().CreateEditor = []() -> base::cl_Module* { return new cl_Editor(); };
+  EditorServices().HandleToggleKeys = &cl_Editor::HandleToggleKeys;
+}
+
+base::tRectf GetEditorViewportRect() {
+  const float w = static_cast<float>(base::sys::GetWindowWidth());
+  const float h = static_cast<float>(base::sys::GetWindowHeight());
+  const float viewHeight = w * 10.0f / 16.0f;
+  const float top = (h - viewHeight) / 2.0f;
+  return base::tRectf(0.0f, top, w, top + viewHeight);
+}
+
+base::cl_GUI* GetEditorGUI() {
+  if (cl_GameFrame* frame = GetGameFrame()) return frame->GetSystemGUI();
+  return base::g_pGUI;
+}
+
+// ---- scenes
+
+bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
+  ClearPicks();
+  if (name.empty()) return false;
+  // A listed scene whose folder went would otherwise open as a fresh, empty project, and the
+  // next edit would write that over nothing the designer meant to keep.
+  if (!platform::os::IsFolder(cl_Scene::GetScenePath(name.c_str()).c_str())) {
+    base::sys::Output("ERROR: Editor: scene %s has no folder %s; not opened\n", name.c_str(),
+                      cl_Scene::GetScenePath(name.c_str()).c_str());
+    CloseScene();
+    return false;
+  }
+  CloseScene();
+  m_scene = new cl_Scene();
+  if (!m_scene->LoadProjectFile(name.c_str())) {
+    CloseScene();
+    return false;
+  }
+  m_scene->ReadFromVariant(true);
+  return true;
+}
+
+void cl_Editor::CloseScene() {
+  ClearPicks();
+  if (!m_scene) return;
+  m_scene->Clear();
+  delete m_scene;
+  m_scene = nullptr;
+}
+
+void cl_Editor::ClearPicks() {
+  m_pickedSortLayer = nullptr;
+  m_pickedLocator = nullptr;
+}
+
+bool cl_Editor::SaveSceneList() { return WriteSceneList(m_sceneList, kSceneListFile); }
+
+void cl_Editor::ExportAllScenes() {
+  for (int i = 0; i < m_sceneList.size(); ++i) {
+    base::tString<base::BaseString> name;
+    m_sceneList[i].get_attribute_string("label", name);
+    base::sys::Output("exporting %s\n", name.c_str());
+    base::tString<base::BaseString> project = cl_Scene::GetScenePath(name.c_str());
+    project += "ProjectFile.xml";
+    // A fresh project would compile to an empty scene in place of the missing one.
+    if (name.empty() || !base::FileExists(project)) {
+      base::sys::Output("Warning: Editor: %s is missing; scene \"%s\" is not exported\n", project.c_str(), name.c_str());
+      continue;
+    }
+    cl_Scene scene;
+    if (!scene.LoadProjectFile(name.c_str())) continue;
+    if (base::FileExists(cl_Scene::GetDataPath(name.c_str()))) {
+      base::sys::Output("skipping... dat file exists.\n");
+    } else if (scene.Save()) {
+      base::sys::Output("scene complete.\n");
+    } else {
+      base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
+    }
+    scene.Clear();
+  }
+}
+
+// ---- update and drawing
+
+void cl_Editor::Update(float, float dt) {
+  if (m_scene) {
+    const float mouseX = static_cast<float>(base::sys::MouseX());
+    const float* scroll = m_scene->GetScroll();
+    float x = scroll[0];
+    if (mouseX < kEdgeScrollZone) {
+      x = std::max(0.0f, x - kEdgeScrollSpeed * dt);
+    } else if (mouseX > static_cast<float>(base::sys::GetWindowWidth()) - kEdgeScrollZone) {
+      // A scene narrower than the reference screen has nothing to scroll to.
+      x = std::max(0.0f, std::min(x + kEdgeScrollSpeed * dt, m_scene->GetWidth() - kReferenceWidth));
+    }
+    m_scene->SetScroll(x, scroll[1]);
+    if (runScene) m_scene->Update(dt);
+  }
+  if (base::cl_GUI* gui = GetEditorGUI()) gui->Update(dt);
+}
+
+void cl_Editor::Render() {
+  if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);
+  gfx::ClearScreen(kBackdrop);
+  gfx::Begin2D();
+  gfx::SetBlendNone();
+  gfx::SetFilterLinear();
+  if (m_scene && runScene) {
+    const base::tRectf view = GetEditorViewportRect();
+    m_scene->RenderEditorInfo(view.min.x, view.min.y, view.max.x, view.max.y);
+    // The scene leaves its camera's viewport set; the GUI and the status line reach outside it.
+    gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
+    gfx::Begin2D();
+  } else if (!m_scene) {
+    gfx::DrawText(8, 8, "no active scene", kWhite);
+  }
+  gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
+  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
+  if (m_showStatus) RenderStatus();
+  if (m_pickedSortLayer && m_scene) {
+    const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);
+    gfx::FillRect(0.0f, static_cast<float>(y), static_cast<float>(base::sys::GetWindowWidth()),
+                  static_cast<float>(y + 1), kSortLine);
+  }
+  gfx::SetCursor(nullptr, gfx::TextureExists("defaultmouse"));
+}
+
+void cl_Editor::RenderStatus() {
+  const st_SceneDisplay& display = SceneDisplay();
+  struct st_Flag {
+    const char* text;
+    const char* key;
+    int x;
+    bool on;
+  };
+  const st_Flag flags[] = {{"Show Boundaries=%d", "B", 550, display.showBoundaries},
+                           {"Show Locators=%d", "L", 685, display.showLocators},
+                           {"Show NavMesh=%d", "N", 800, display.showNavMesh},
+                           {"Show HotSpots=%d", "H", 930, display.showHotspots}};
+  const int keyOffset = static_cast<int>(gfx::GetTextWidth("Show "));
+  for (const st_Flag& flag : flags) {
+    base::tString<base::BaseString> text;
+    text.print(flag.text, flag.on ? 1 : 0);
+    gfx::DrawText(flag.x, 0, text.c_str(), kStatusGrey);
+    gfx::DrawText(flag.x + keyOffset, 0, flag.key, kWhite);
+  }
+}
+
+}  // namespace quillane

@@ -1,0 +1,49 @@
+// The launcher tables of the editor menu.
+#include "quillane/editor/EditorLaunchers.h"
+
+#include <cstring>
+
+#include "quillane/editor/HeileWelt.h"
+#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/Decoder.h"
+#include "quillane/minigames/FloorLights.h"
+#include "quillane/minigames/Sabotage.h"
+
+namespace quillane {
+
+namespace {
+
+base::cl_Window* MakePileGrid() { return cl_HeileWelt::Create(); }
+
+// The "Wiretap" button opens Floor lights, which keeps the wire-tap panel's window label.
+constexpr st_GameLauncher kGameLaunchers[] = {
+    {"Book", "Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create, "BookshelfGame", LAUNCH_INIT,
+     false},
+    {"Wiretap", "FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create, "WiretapGame",
+     LAUNCH_INIT_WIRETAP, false},
+    {"TrainTravel", "TrainTravel", "gui/minigames/traintravel.dat", nullptr, "TrainTravelGame", LAUNCH_NO_INIT, false},
+    {"Dance", "Dance", "", nullptr, "DanceGame", LAUNCH_INIT, true},
+    {"Decoder", "Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create, "DecoderGame", LAUNCH_INIT, false},
+    {"Sabotage", "Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create, "SabotageGame", LAUNCH_INIT, false},
+};
+
+constexpr st_ToolLauncher kToolLaunchers[] = {
+    {"Editor", "Scene Editor", true, false, nullptr, true},
+    {"HeileWelt", nullptr, false, true, MakePileGrid, false},
+    {"CharacterViewer", nullptr, false, true, nullptr, false},
+};
+
+template <class T, size_t N>
+const T* FindRow(const T (&rows)[N], const char* button) {
+  for (const T& row : rows)
+    if (button && std::strcmp(row.button, button) == 0) return &row;
+  return nullptr;
+}
+
+}  // namespace
+
+const st_GameLauncher* FindGameLauncher(const char* button) { return FindRow(kGameLaunchers, button); }
+
+const st_ToolLauncher* FindToolLauncher(const char* button) { return FindRow(kToolLaunchers, button); }
+
+}  // namespace quillane

@@ -1,0 +1,48 @@
+// The editor menu's launchers: the buttons that open a mini-game, a level editor or an editor
+// tool as a window of the editor's GUI. Each is one row of a table in EditorLaunchers.cpp; a row
+// whose factory is still null logs "Editor: <button> is not built" when pressed, so a window
+// built later only fills its row.
+#pragma once
+
+#include "quillane/minigames/MinigameManager.h"
+
+namespace base {
+class cl_Window;
+}
+
+namespace quillane {
+
+// How a launched game starts (ORDER LAUNCHINIT).
+enum en_LaunchInit {
+  LAUNCH_INIT,          // Init without a mission element
+  LAUNCH_INIT_WIRETAP,  // Init with "Missions/Minigames/Wiretap" of a fresh game state, grid "grid1.xml"
+  LAUNCH_NO_INIT,       // added as made (the train-travel editor)
+};
+
+// A game or level editor: its data file is compiled when missing (through a temporary manager),
+// then the window labelled windowLabel is closed when open, else made and opened.
+struct st_GameLauncher {
+  const char* button;       // the menu button's label
+  const char* name;         // the name the game is registered under
+  const char* dataFile;     // its compiled data file; "" for none
+  cl_MinigameManager::tFactory factory;  // null: not built yet
+  const char* windowLabel;  // the label of the game's window
+  en_LaunchInit init;
+  bool hidesStatus;         // the editor's status line goes (it covers the game's own)
+};
+
+// An editor tool window.
+struct st_ToolLauncher {
+  const char* button;
+  const char* windowLabel;  // pressed while a window of this label is open: it closes; null: never
+  bool needsScene;          // nothing happens without an open scene
+  bool closesScene;         // the open scene is closed first
+  base::cl_Window* (*factory)();  // null: not built yet
+  bool init;                // Init with an empty description once added
+};
+
+// The row of a menu button; null when the button is no launcher.
+const st_GameLauncher* FindGameLauncher(const char* button);
+const st_ToolLauncher* FindToolLauncher(const char* button);
+
+}  // namespace quillane

@@ -1,0 +1,258 @@
+// The editors' dialogs, modal in the system GUI and driven through it: the name dialog typed into,
+// the file browser in every mode with and without an open scene, and the question box.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "base/data/Variant.h"
+#include "base/gui/GUIEdit.h"
+#include "editor_fixture.h"
+#include "quillane/editor/DialogBox.h"
+#include "quillane/editor/EnterLabelDialog.h"
+#include "quillane/editor/LoadImageDialog.h"
+#include "quillane/frame/GameFrame.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace editortest {
+namespace {
+
+using quillane::cl_LoadImageDialog;
+
+std::string Text(const base::Variant& v, const char* attribute) {
+  base::tString<base::BaseString> text;
+  v.get_attribute_string(attribute, text);
+  return text.c_str();
+}
+
+class Dialogs : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    m_listener = new cl_Listener();
+    m_frame->GetSystemGUI()->AddChild(m_listener);
+  }
+  bool Modal(base::cl_Window* dialog) {
+    m_frame->GetSystemGUI()->AddModalWindow(dialog);
+    Step();
+    return !m_frame->GetSystemGUI()->GetModalWindows().empty();
+  }
+  bool Open() const { return !m_frame->GetSystemGUI()->GetModalWindows().empty(); }
+  std::string Field(const char* label) const {
+    const base::cl_Window* w = Window(label);
+    const char* text = w ? w->m_Value.get_string() : nullptr;
+    return text ? text : "";
+  }
+  // A browser of mode with the file names listed (the list's "path" when given).
+  cl_LoadImageDialog* Browser(const char* mode, std::initializer_list<const char*> files, const char* path = nullptr,
+                              base::Variant options = base::Variant()) {
+    cl_LoadImageDialog* dialog = cl_LoadImageDialog::Open(m_listener, base::tString<base::BaseString>(mode), options);
+    base::cl_Window* list = dialog->FindByLabel("FileNames");
+    list->m_Value.set_element("List");
+    if (path) list->m_Value.attribute("path")->set_string(path);
+    for (const char* file : files) base::AddStringEntry(list->m_Value, file);
+    list->SetFlag(base::WF_REBUILD | base::WF_SELECTABLE, true);
+    EXPECT_TRUE(Modal(dialog));
+    return dialog;
+  }
+
+  cl_Listener* m_listener = nullptr;  // a child of the system GUI
+};
+
+TEST_F(Dialogs, TheNameDialogShowsItsTextSendsTheTypedNameOnceAndIgnoresAnEmptyOk) {
+  base::Variant answer;
+  answer.set_element("LabelEntered");
+  answer.attribute("category")->set_string("Locators");
+  ASSERT_TRUE(Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("Locator"))));
+  EXPECT_EQ(Field("Label"), "Locator");
+  m_frame->GetSystemGUI()->GetModalWindows().front()->Close();
+  Step();
+
+  ASSERT_TRUE(Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>())));
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  EXPECT_TRUE(Open()) << "an empty name is not an answer";
+  EXPECT_TRUE(m_listener->events.empty());
+  for (uint8_t key : {'D', 'O', 'O', 'R'}) Key(key);
+  EXPECT_EQ(Field("Label"), "door");
+  base::Variant selection;
+  selection.set_element("SelectionChanged");
+  EXPECT_TRUE(m_frame->GetSystemGUI()->GetModalWindows().front()->ProcessEvent(selection));
+  EXPECT_TRUE(m_listener->events.empty()) << "other events are swallowed";
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  EXPECT_FALSE(Open());
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  EXPECT_STREQ(m_listener->events[0].get_label(), "LabelEntered");
+  EXPECT_EQ(Text(m_listener->events[0], "category"), "Locators");
+  EXPECT_EQ(Text(m_listener->events[0], "label"), "door");
+
+  ASSERT_TRUE(Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("x"))));
+  ASSERT_TRUE(Click("Cancel"));
+  Step();
+  ASSERT_EQ(m_listener->events.size(), 2u);
+  EXPECT_STREQ(m_listener->events[1].get_label(), "Cancel");
+  EXPECT_EQ(m_listener->events[1].attribute_cnt(), 0);
+}
+
+TEST_F(Dialogs, InASceneAStripAnswersATextureStripAndPreviewsItsFirstFrame) {
+  ASSERT_NE(EditorTest::Open("Office"), nullptr);
+  cl_LoadImageDialog* dialog = Browser("BackgroundElements", {"desk.tga", "door.tst"});
+  EXPECT_EQ(dialog->GetPreview().GetWidth(), 64) << "the test picture first";
+  EXPECT_EQ(Field("Width"), "64");
+  ASSERT_TRUE(ClickEntry("FileNames", "door.tst"));
+  EXPECT_EQ(std::string(dialog->GetPreviewPath().c_str()), "Scenes/Office//TextureStrips/door/door_0.tga");
+  EXPECT_EQ(Field("label"), "door");
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  EXPECT_FALSE(Open());
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  const base::Variant& added = m_listener->events[0];
+  EXPECT_STREQ(added.get_label(), "AddElement");
+  EXPECT_EQ(Text(added, "category"), "TextureStrip");
+  ASSERT_STREQ(added[0].get_label(), "Layer");
+  for (const char* zero : {"x", "y", "w", "h", "ysort"}) EXPECT_EQ(Text(added[0], zero), "0") << zero;
+  EXPECT_EQ(Text(added[0], "label"), "door");
+  EXPECT_EQ(Text(added[0], "file"), "door.tst");
+}
+
+TEST_F(Dialogs, ASkyImageIsAnsweredAtOnceAndAStageImageGoesToTheCropToolInstead) {
+  ASSERT_NE(EditorTest::Open("Office"), nullptr);
+  cl_LoadImageDialog* sky = Browser("HeavenElements", {"desk.tga"});
+  ASSERT_TRUE(ClickEntry("FileNames", "desk.tga"));
+  EXPECT_EQ(Field("Width"), "1024");
+  EXPECT_EQ(Field("File"), "desk.tga");
+  // The picture's size as the bitmap loader gives it (padded to powers of two, as textures are).
+  const int width = sky->GetPreview().GetWidth(), height = sky->GetPreview().GetHeight();
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  const base::Variant& layer = m_listener->events[0][0];
+  EXPECT_EQ(Text(m_listener->events[0], "category"), "HeavenElements");
+  EXPECT_EQ(Text(layer, "w"), std::to_string(width));
+  EXPECT_EQ(Text(layer, "h"), std::to_string(height));
+  EXPECT_EQ(Text(layer, "label"), "desk");
+  EXPECT_EQ(Text(layer, "use_background_pixels"), "0");
+
+  // With previews off the size still comes from the picture, loaded at "Ok".
+  Browser("StageElements", {"desk.tga", "frame.tga"});
+  ASSERT_TRUE(Click("ShowPreview"));
+  ASSERT_TRUE(ClickEntry("FileNames", "frame.tga"));
+  EXPECT_EQ(Field("label"), "frame");
+  EXPECT_EQ(Field("Width"), "64") << "the preview stays the last one loaded";
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  EXPECT_EQ(m_listener->events.size(), 1u) << "the crop tool answers, not the browser";
+  EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN)) << "shown again until the crop tool exists";
+  EXPECT_NE(Log().find("Editor: the crop tool is not built"), std::string::npos);
+}
+
+TEST_F(Dialogs, CancelSendsNothingAndShowsAHiddenListenerAgain) {
+  m_listener->Show(false);
+  Browser("Lights", {"light.tga"});
+  ASSERT_TRUE(Click("Cancel"));
+  Step();
+  EXPECT_FALSE(Open());
+  EXPECT_TRUE(m_listener->events.empty());
+  EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN));
+}
+
+TEST_F(Dialogs, WithoutASceneOnlyATargaIsPreviewedFromTheListsFolder) {
+  Browser("MinigameImage", {"Test.bmp", "gamecursor.tga", "picture.png"}, "editor/");
+  ASSERT_TRUE(ClickEntry("FileNames", "picture.png"));
+  cl_LoadImageDialog* dialog = static_cast<cl_LoadImageDialog*>(m_frame->GetSystemGUI()->GetModalWindows().front());
+  EXPECT_EQ(std::string(dialog->GetPreviewPath().c_str()), "");
+  EXPECT_EQ(Field("Width"), "0") << "an empty preview";
+  ASSERT_TRUE(ClickEntry("FileNames", "gamecursor.tga"));
+  EXPECT_EQ(std::string(dialog->GetPreviewPath().c_str()), "editor/gamecursor.tga");
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  EXPECT_STREQ(m_listener->events[0].get_label(), "SelectImage");
+  EXPECT_EQ(Text(m_listener->events[0], "file"), "gamecursor.tga");
+}
+
+TEST_F(Dialogs, EachModeAnswersItsOwnElement) {
+  struct st_Mode {
+    const char* mode;
+    const char* answer;
+    const char* category;  // null: none
+  };
+  for (const st_Mode m : {st_Mode{"MinigameLoadXML", "SelectXML", "MinigameLoadXML"},
+                          st_Mode{"MinigameSaveXML", "SelectXML", "MinigameSaveXML"},
+                          st_Mode{"SelectFolder", "SelectFolder", "SelectFolder"}}) {
+    m_listener->events.clear();
+    Browser(m.mode, {"level1.xml"});
+    ASSERT_TRUE(ClickEntry("FileNames", "level1.xml"));
+    ASSERT_TRUE(Click("Ok"));
+    Step();
+    ASSERT_EQ(m_listener->events.size(), 1u) << m.mode;
+    EXPECT_STREQ(m_listener->events[0].get_label(), m.answer);
+    EXPECT_EQ(Text(m_listener->events[0], "file"), "level1.xml");
+    EXPECT_EQ(Text(m_listener->events[0], "category"), m.category);
+  }
+  // Lights: the caller's answer with the file in its "Light"; ambient comes back at once, any
+  // other type goes on to the placement tool.
+  for (const char* type : {"ambient", "directional"}) {
+    m_listener->events.clear();
+    base::Variant options;
+    options.set_element("AddElement");
+    options.attribute("category")->set_string("Lights");
+    options.add_element("Light").attribute("type")->set_string(type);
+    m_listener->Show(false);
+    Browser("Lights", {"light_office.tga"}, nullptr, options);
+    ASSERT_TRUE(ClickEntry("FileNames", "light_office.tga"));
+    ASSERT_TRUE(Click("Ok"));
+    Step();
+    EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN)) << type;
+    if (std::string(type) == "ambient") {
+      ASSERT_EQ(m_listener->events.size(), 1u);
+      EXPECT_EQ(Text(m_listener->events[0], "category"), "Lights");
+      EXPECT_EQ(Text(m_listener->events[0][0], "file"), "light_office.tga");
+      EXPECT_EQ(Text(m_listener->events[0][0], "type"), "ambient");
+    } else {
+      EXPECT_TRUE(m_listener->events.empty());
+      EXPECT_NE(Log().find("Editor: the light placement tool is not built"), std::string::npos);
+    }
+  }
+}
+
+TEST(FileNames, LongNamesAreShortenedToTwentyTwoCharactersAndTwoDots) {
+  auto shown = [](const char* name) {
+    return std::string(quillane::ShortenForDisplay(base::tString<base::BaseString>(name), 24).c_str());
+  };
+  EXPECT_EQ(shown("abcdefghijklmnopqrstuvwx"), "abcdefghijklmnopqrstuv..");  // 24 characters
+  EXPECT_EQ(shown("abcdefghijklmnopqrstuvw"), "abcdefghijklmnopqrstuvw");    // 23 stay whole
+  EXPECT_EQ(shown("a_thirty_character_file_name.x"), "a_thirty_character_fil..");
+  EXPECT_EQ(std::string(quillane::ShortenForDisplay(base::tString<base::BaseString>("ab"), 1).c_str()), "ab");
+}
+
+TEST_F(Dialogs, TheQuestionBoxAnswersUnderItsTitleAndCloses) {
+  quillane::cl_DialogBox* box = quillane::cl_DialogBox::Open(
+      m_listener, base::tString<base::BaseString>("Delete Character"),
+      base::tString<base::BaseString>("Do you really want to delete the character\n'odo'?"),
+      base::tString<base::BaseString>("Yes"), base::tString<base::BaseString>("No"));
+  EXPECT_EQ(std::string(box->FindByLabel("button0")->m_Text.c_str()), "Yes");
+  base::Variant bare;
+  bare.set_element("ButtonPressed");
+  EXPECT_FALSE(box->ProcessEvent(bare)) << "no ctrl_label, no answer";
+  ASSERT_TRUE(Modal(box));
+  ASSERT_TRUE(Click("button1"));
+  Step();
+  EXPECT_FALSE(Open()) << "the layout's buttons close the box";
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  EXPECT_STREQ(m_listener->events[0].get_label(), "Delete Character");
+  EXPECT_EQ(Text(m_listener->events[0], "ctrl_label"), "button1");
+  // A second question against the same listener answers under its own title.
+  ASSERT_TRUE(Modal(quillane::cl_DialogBox::Open(m_listener, base::tString<base::BaseString>("Overwrite"),
+                                                 base::tString<base::BaseString>("?"),
+                                                 base::tString<base::BaseString>("Yes"),
+                                                 base::tString<base::BaseString>("No"))));
+  ASSERT_TRUE(Click("button0"));
+  ASSERT_EQ(m_listener->events.size(), 2u);
+  EXPECT_STREQ(m_listener->events[1].get_label(), "Overwrite");
+  EXPECT_EQ(Text(m_listener->events[1], "ctrl_label"), "button0");
+}
+
+}  // namespace
+}  // namespace editortest

@@ -1,0 +1,194 @@
+// The editor menu by right click and its buttons: where it opens, what closes it, the scene
+// manager's toggle, the launchers (a game opened and closed again, the ones still to be built),
+// the string-file self-test, quitting, and the pile-grid tool it opens.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <map>
+#include <numbers>
+
+#include "base/math/Noise.h"
+#include "editor_fixture.h"
+#include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorMenu.h"
+#include "quillane/editor/HeileWelt.h"
+#include "quillane/frame/GameFrame.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace editortest {
+namespace {
+
+namespace fs = std::filesystem;
+using quillane::cl_HeileWelt;
+using quillane::cl_Pile;
+
+constexpr uint8_t kKeyEscape = 27, kKeyF1 = 221;
+constexpr uint16_t kCtrl = 2;
+
+class EditorMenu : public EditorTest {
+ protected:
+  base::cl_Window* TopLevel(const char* label) const { return m_frame->GetSystemGUI()->FindChild(label); }
+  // The menu's button pressed as its event (a game window over the menu takes the real clicks).
+  void Press(const char* button) {
+    base::Variant event;
+    event.set_element("ButtonPressed");
+    event.attribute("ctrl_label")->set_string(button);
+    quillane::cl_EditorMenu menu;
+    m_frame->GetSystemGUI()->AddChild(&menu);
+    menu.ProcessEvent(event);
+    m_frame->GetSystemGUI()->RemoveChild(&menu);
+  }
+};
+
+TEST_F(EditorMenu, ARightClickOpensItWhereClickedInViewAndAPressOutsideClosesIt) {
+  Mouse(base::ICMD::RIGHT_DOWN, 300, 200);
+  Step();
+  const base::cl_Window* menu = Window("TestMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(menu->m_AbsRect.left, 300.0f);
+  EXPECT_EQ(menu->m_AbsRect.top, 200.0f);
+  Mouse(base::ICMD::LEFT_DOWN, 900, 100);
+  Step();
+  EXPECT_EQ(Window("TestMenu"), nullptr);
+  // Near the corner it opens up and to the left, whole.
+  Mouse(base::ICMD::RIGHT_DOWN, 1010, 760);
+  Step();
+  menu = Window("TestMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_LE(menu->m_AbsRect.right, 1024.0f);
+  EXPECT_LE(menu->m_AbsRect.bottom, 768.0f);
+  EXPECT_GT(menu->m_AbsRect.left, 700.0f);
+}
+
+TEST_F(EditorMenu, ManagerOpensTheSceneManagerAndASecondPressClosesIt) {
+  ASSERT_TRUE(Menu("Manager"));
+  Step();
+  EXPECT_NE(TopLevel("Scene Manager"), nullptr);
+  EXPECT_EQ(Window("TestMenu"), nullptr) << "the button closed the menu";
+  ASSERT_TRUE(Menu("Manager", 600, 300));
+  Step();
+  EXPECT_EQ(TopLevel("Scene Manager"), nullptr);
+}
+
+TEST_F(EditorMenu, LaunchersStillToBeBuiltSaySoAndOpenNothing) {
+  const size_t children = m_frame->GetSystemGUI()->GetChildCount();
+  for (const char* button : {"Editor", "TrainTravel", "Dance", "CharacterViewer"}) {
+    ASSERT_TRUE(Menu(button)) << button;
+    Step();
+    EXPECT_NE(Log().find(std::string("Editor: ") + button + " is not built"), std::string::npos) << button;
+  }
+  EXPECT_EQ(m_frame->GetSystemGUI()->GetChildCount(), children);
+  EXPECT_TRUE(m_editor->GetShowStatus());
+}
+
+// The Sabotage game's window carries its own label "SabotageGame": the button closes it too.
+TEST_F(EditorMenu, GamesAreCompiledWhenMissingOpenedAsWindowsAndClosedByTheirButtons) {
+  struct st_Game {
+    const char *button, *folder, *window;
+  };
+  for (const st_Game& g :
+       {st_Game{"Decoder", "decoder", "DecoderGame"}, st_Game{"Sabotage", "sabotage", "SabotageGame"}}) {
+    const std::string folder = std::string("gui/minigames/") + g.folder;
+    CopyFromData(folder);
+    fs::remove(m_data / (folder + ".dat"));
+    ASSERT_TRUE(Menu(g.button)) << g.button;
+    Step();
+    EXPECT_TRUE(fs::exists(m_data / (folder + ".dat"))) << g.button;
+    ASSERT_NE(TopLevel(g.window), nullptr) << g.button << "\n" << Log();
+    Mouse(base::ICMD::MOUSE_MOVE, 500, 300);
+    Step();
+    Press(g.button);
+    Step();
+    EXPECT_EQ(TopLevel(g.window), nullptr) << g.button;
+  }
+}
+
+TEST_F(EditorMenu, TheStringFileTestReadsBackTwentyBytesAndLeavesNoFile) {
+  ASSERT_TRUE(Menu("VideoPlayer"));
+  EXPECT_NE(Log().find("Editor: string file test: 20 bytes of test.txt read back"), std::string::npos);
+  EXPECT_FALSE(fs::exists(m_data / "test.txt"));
+  fs::create_directories(m_data / "blocked");
+  EXPECT_EQ(quillane::cl_EditorMenu::RunStringFileTest("blocked"), -1) << "a folder cannot be written";
+}
+
+TEST_F(EditorMenu, ExitEndsTheProgram) {
+  EXPECT_FALSE(m_system->GetQuit());
+  ASSERT_TRUE(Menu("Exit"));
+  EXPECT_TRUE(m_system->GetQuit());
+}
+
+// ---- the pile-grid tool
+
+TEST(PileGrid, ASpanReplacesItsRunAndKeepsTheMaterialAbove) {
+  cl_Pile pile;
+  pile.spans = {{0.0f, 1}, {10.0f, 0}};
+  pile.AddSpan(2.0f, 5.0f, 3);
+  EXPECT_EQ(pile.spans, (std::map<float, int32_t>{{0.0f, 1}, {2.0f, 3}, {5.0f, 1}, {10.0f, 0}}));
+  EXPECT_TRUE(pile.dirty);
+  pile.AddSpan(1.0f, 12.0f, 2);  // over two runs and past the top
+  EXPECT_EQ(pile.spans, (std::map<float, int32_t>{{0.0f, 1}, {1.0f, 2}, {12.0f, 0}}));
+}
+
+TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) {
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("HeileWelt"));
+  EXPECT_EQ(quillane::cl_Editor::GetEditedScene(), nullptr);
+  auto* tool = dynamic_cast<cl_HeileWelt*>(m_frame->GetSystemGUI()->m_Children.back());
+  ASSERT_NE(tool, nullptr);
+
+  // The world: noise terrain of material 1 where it rises above 0, and the blue column.
+  const quillane::st_PileWorld& world = tool->GetWorld();
+  int bare = 0;  // piles the noise leaves without terrain
+  for (int y = 0; y < 64; ++y)
+    for (int x = 0; x < 64; ++x) {
+      const cl_Pile& pile = world.piles.at(x, y);
+      ASSERT_EQ(pile.x, x);
+      ASSERT_EQ(pile.owner, &world);
+      const float h = base::NoiseGenerator::perlin(0.1f * x, 0.1f * y) * 8.0f + 4.0f;
+      if (x == 32 && y == 32) continue;
+      if (h <= 0.0f) {
+        EXPECT_TRUE(pile.spans.empty());
+        ++bare;
+      } else {
+        EXPECT_EQ(pile.spans, (std::map<float, int32_t>{{0.0f, 1}, {h + 1.0f, 0}})) << x << "," << y;
+      }
+    }
+  const cl_Pile& centre = world.piles.at(32, 32);
+  EXPECT_EQ(centre.spans.at(6.0f), 2);
+  EXPECT_EQ(centre.spans.at(30.0f), centre.spans.rbegin()->first > 30.0f ? 1 : 0);
+  EXPECT_EQ(world.palette[2].b, 200);
+  EXPECT_EQ(world.palette[1].r, 200);
+
+  // Drags with the left button: Ctrl sets the distance within 140 .. 800, else the camera turns.
+  Mouse(base::ICMD::LEFT_DOWN, 500, 300);
+  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 0, -1000, kCtrl);
+  EXPECT_EQ(tool->GetCameraDistance(), cl_HeileWelt::kMaxDistance);
+  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 0, 2000, kCtrl);
+  EXPECT_EQ(tool->GetCameraDistance(), cl_HeileWelt::kMinDistance);
+  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 4000, 0);
+  EXPECT_NEAR(tool->GetCameraYaw(), 4.0f - 2.0f * std::numbers::pi_v<float>, 1e-4f) << "wrapped into -pi .. pi";
+  Mouse(base::ICMD::LEFT_UP, 500, 300);
+  // The mouse at x = 1280 turns the second locator by pi.
+  Mouse(base::ICMD::MOUSE_MOVE, 1280, 512);
+  Step();
+  EXPECT_NEAR(tool->GetYaw(), std::numbers::pi_v<float>, 1e-5f);
+  EXPECT_EQ(tool->GetRoll(), 0.0f) << "the right button is up";
+
+  // Keys it does not use go on (F1 leaves the editor); Escape closes it.
+  Key('Q');
+  EXPECT_TRUE(m_frame->GetSystemGUI()->IsChild(tool));
+  Key(kKeyEscape);
+  Step();
+  EXPECT_FALSE(m_frame->GetSystemGUI()->IsChild(tool));
+  RecordProperty("bare_piles", bare);
+}
+
+TEST_F(EditorMenu, ThePileGridLetsF1Through) {
+  ASSERT_TRUE(Menu("HeileWelt"));
+  Key(kKeyF1);
+  EXPECT_EQ(StateName(), "RootMenu");
+}
+
+}  // namespace
+}  // namespace editortest
