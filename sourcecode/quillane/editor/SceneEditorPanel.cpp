@@ -12,7 +12,10 @@
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/LoadImageDialog.h"
+#include "quillane/editor/PlaceHotspotTool.h"
+#include "quillane/editor/PlaceLocatorTool.h"
 #include "quillane/editor/SelectItemDialog.h"
+#include "quillane/editor/SelectLightTypeDialog.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -379,15 +382,16 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
       list->SetFlag(base::WF_REBUILD | base::WF_SELECTABLE, true);
     }
     gui->AddModalWindow(dialog);
-  } else if (group == "Locators") {
-    PlacementToolNotBuilt("the locator placement tool");
-  } else if (group == "HotSpots") {
-    PlacementToolNotBuilt("the hotspot placement tool");
+  } else if (group == "Locators" || group == "HotSpots") {
+    // The tools take the viewport: the panel stays hidden until they end.
+    Show(false);
+    gui->AddModalWindow(group == "Locators" ? static_cast<base::cl_Window*>(cl_PlaceLocatorTool::Open(this))
+                                            : cl_PlaceHotspotTool::Create(this));
   } else if (group == "Lights") {
-    PlacementToolNotBuilt(
-        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"))
-            ? "the light placement tool (directional)"
-            : "the light placement tool (ambient)");
+    // One ambient light a scene: once there is one, a new light is proposed as directional.
+    const bool ambient =
+        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"));
+    gui->AddModalWindow(cl_SelectLightTypeDialog::Open(this, ambient ? "directional" : "ambient"));
   }
 }
 
