@@ -63,6 +63,7 @@ struct st_PlayFile {
 
 void ExportedScenesAreWhatScenecCompiles(const fs::path& data);
 void CompiledOfficeIsWhatScenecCompiles(const fs::path& data);
+void PlacedOfficeIsTheStoredProject(const fs::path& data);
 
 const st_PlayFile kPlayFiles[] = {
     // The intro, the loading bar, the root menu and its roads, a new game in the Office by keys
@@ -109,6 +110,15 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      CompiledOfficeIsWhatScenecCompiles},
+    // The placement tools on the Office: a hotspot, a light and a locator path placed and named,
+    // the scene compiled as scenec compiles it.
+    {"editor_tools.play",
+     {{"Height=\"768\"", "Height=\"640\""}},
+     {},
+     {},
+     false,
+     500,
+     PlacedOfficeIsTheStoredProject},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
@@ -163,14 +173,32 @@ void ExportedScenesAreWhatScenecCompiles(const fs::path& data) {
   EXPECT_EQ(CompareWithScenec(data), 3) << "Office, Quay and Stage";
 }
 
-// The project file the scene editor's road leaves, against the one stored beside the road (made
-// from the demo's Office: when demogen repaints it, the road's file is stored anew).
-void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
-  const fs::path golden = fs::path(QUILLANE_TEST_DIR) / "golden/editor_scene_ProjectFile.xml";
+// The project file an editor road leaves, against the one stored beside the road (made from the
+// demo's Office: when demogen repaints it, the road's file is stored anew); then the compiled
+// Office against scenec's.
+void OfficeIsTheStoredProject(const fs::path& data, const char* stored) {
+  const fs::path golden = fs::path(QUILLANE_TEST_DIR) / "golden" / stored;
   const std::string edited = testprogram::ReadFile(data / "Scenes/Office/ProjectFile.xml");
   if (std::getenv("QUILLANE_STORE_GOLDEN")) std::ofstream(golden, std::ios::binary) << edited;
   EXPECT_EQ(edited, testprogram::ReadFile(golden)) << "the road's ProjectFile.xml differs from " << golden;
   EXPECT_EQ(CompareWithScenec(data), 1) << "the Office alone";
+}
+
+void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
+  OfficeIsTheStoredProject(data, "editor_scene_ProjectFile.xml");
+}
+
+// The placement tools' road: the stored project and scenec's Office, and the file read afresh is
+// the description the editor held (written again, to the byte).
+void PlacedOfficeIsTheStoredProject(const fs::path& data) {
+  OfficeIsTheStoredProject(data, "editor_tools_ProjectFile.xml");
+  const fs::path project = data / "Scenes/Office/ProjectFile.xml";
+  base::Variant fresh;
+  base::Text text;
+  ASSERT_TRUE(base::xml::read_file(fresh, project.string().c_str()));
+  ASSERT_TRUE(base::xml::write_text(fresh, text));
+  const std::string stored = testprogram::ReadFile(project);
+  EXPECT_EQ(stored.substr(stored.find("<Project")), text.c_str());
 }
 
 // The test's name shows the file, not the record's bytes.
