@@ -51,7 +51,6 @@ void cl_PlaceLightTool::Render(float, float) {
     const bool left = base::sys::MouseButton(0) || m_clicked;
     m_clicked = false;
     if (left && !shift) {
-      gfx::SetCamera(&camera);
       base::tVector3<float> floor;
       // A pick that meets no floor leaves the light where it was.
       if (scene->PickRay(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()), floor)) {
