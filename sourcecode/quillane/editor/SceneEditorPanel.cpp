@@ -13,6 +13,7 @@
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/SelectItemDialog.h"
+#include "quillane/editor/TestRun.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -327,7 +328,7 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
       base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n",
                         cl_Scene::GetDataPath(scene->GetName().c_str()).c_str());
   } else if (button == "Test") {
-    PlacementToolNotBuilt("the test run");
+    OpenTestRun();
   } else if (button == "Remove") {
     if (element) scene->RemoveElement(group.c_str(), label.c_str());
     Store(group.c_str());
@@ -389,6 +390,13 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
             ? "the light placement tool (directional)"
             : "the light placement tool (ambient)");
   }
+}
+
+void cl_SceneEditorPanel::OpenTestRun() {
+  base::cl_GUI* gui = GetGUI();
+  if (!gui) return;
+  Show(false);
+  if (cl_TestRun* run = cl_TestRun::Open(this)) gui->AddModalWindow(run);
 }
 
 void cl_SceneEditorPanel::Edit() {
