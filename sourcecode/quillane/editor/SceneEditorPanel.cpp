@@ -18,6 +18,7 @@
 #include "quillane/editor/PlaceLocatorTool.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/editor/SelectLightTypeDialog.h"
+#include "quillane/editor/TestRun.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -75,9 +76,6 @@ base::Variant AsStored(const base::Variant& element) {
     return element;
   return stored;
 }
-
-// The placement tools and the test run come with the next editor work; each is reached here only.
-void PlacementToolNotBuilt(const char* what) { base::sys::Output("Editor: %s is not built yet\n", what); }
 
 }  // namespace
 
@@ -342,7 +340,7 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
       base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n",
                         cl_Scene::GetDataPath(scene->GetName().c_str()).c_str());
   } else if (button == "Test") {
-    PlacementToolNotBuilt("the test run");
+    OpenTestRun();
   } else if (button == "Remove") {
     if (element) scene->RemoveElement(group.c_str(), label.c_str());
     Store(group.c_str());
@@ -405,6 +403,13 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
         HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"));
     gui->AddModalWindow(cl_SelectLightTypeDialog::Open(this, ambient ? "directional" : "ambient"));
   }
+}
+
+void cl_SceneEditorPanel::OpenTestRun() {
+  base::cl_GUI* gui = GetGUI();
+  if (!gui) return;
+  Show(false);
+  if (cl_TestRun* run = cl_TestRun::Open(this)) gui->AddModalWindow(run);
 }
 
 void cl_SceneEditorPanel::Edit() {
