@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -111,7 +113,7 @@ const st_PlayFile kPlayFiles[] = {
      400,
      CompiledOfficeIsWhatScenecCompiles},
     // The placement tools on the Office: a hotspot, a light and a locator path placed and named,
-    // the scene compiled as scenec compiles it.
+    // the test walk's exposure kept, the scene compiled as scenec compiles it.
     {"editor_tools.play",
      {{"Height=\"768\"", "Height=\"640\""}},
      {},
@@ -188,8 +190,8 @@ void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
   OfficeIsTheStoredProject(data, "editor_scene_ProjectFile.xml");
 }
 
-// The placement tools' road: the stored project and scenec's Office, and the file read afresh is
-// the description the editor held (written again, to the byte).
+// The placement tools' road: the stored project and scenec's Office, the file read afresh written
+// again to the byte, and the exposure the test walk raised.
 void PlacedOfficeIsTheStoredProject(const fs::path& data) {
   OfficeIsTheStoredProject(data, "editor_tools_ProjectFile.xml");
   const fs::path project = data / "Scenes/Office/ProjectFile.xml";
@@ -199,6 +201,10 @@ void PlacedOfficeIsTheStoredProject(const fs::path& data) {
   ASSERT_TRUE(base::xml::write_text(fresh, text));
   const std::string stored = testprogram::ReadFile(project);
   EXPECT_EQ(stored.substr(stored.find("<Project")), text.c_str());
+  // The test walk's 20 frames of E and Up on the Office's 1.1.
+  char exposure[32];
+  std::snprintf(exposure, sizeof exposure, "exposure=\"%g\"", 1.1 * std::pow(0.99, -20.0));
+  EXPECT_NE(stored.find(exposure), std::string::npos) << exposure;
 }
 
 // The test's name shows the file, not the record's bytes.

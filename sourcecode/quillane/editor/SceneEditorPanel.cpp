@@ -4,11 +4,9 @@
 #include <map>
 
 #include "base/FileTools.h"
-#include "base/data/Xml.h"
 #include "base/file/FileFinder.h"
 #include "base/gui/GUIEdit.h"
 #include "base/system.h"
-#include "base/text/Text.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
@@ -65,16 +63,6 @@ void AppendEntries(base::Variant& list, const base::Variant& listing, const char
     name += suffix;
     base::AddStringEntry(list, name.c_str());
   }
-}
-
-// The element as the project file holds it: numbers in the file's precision, so that the live
-// description, the file read afresh and the scene compiled from either agree.
-base::Variant AsStored(const base::Variant& element) {
-  base::Text text;
-  base::Variant stored;
-  if (!base::xml::write_text(element, text) || !base::xml::read_text(stored, text.c_str(), "AddElement"))
-    return element;
-  return stored;
 }
 
 }  // namespace
@@ -271,7 +259,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
     base::sys::Output("Warning: Editor: an AddElement without an element; nothing is added\n");
     return;
   }
-  base::Variant element(AsStored(event[0]));
+  base::Variant element(event[0]);
   base::tString<base::BaseString> group;
   event.get_attribute_string("category", group);
   base::Variant& description = scene->GetSettings();

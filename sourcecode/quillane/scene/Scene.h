@@ -73,7 +73,9 @@ class cl_Scene {
   base::tString<base::BaseString> GetScenePath() const;  // "Scenes/<name>/"
   static base::tString<base::BaseString> GetScenePath(const char* name);
   bool LoadProjectFile(const char* name);  // always true: a missing file starts a fresh project
-  bool SaveProjectFile();                  // temporary file, rename; false when it failed
+  // Temporary file, rename; false when it failed. Afterwards the description's numbers are the
+  // file's (six digits).
+  bool SaveProjectFile();
   void ReadFromVariant(bool lazy);
   void ResetCameraViewport();
 
