@@ -336,6 +336,39 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
   EXPECT_EQ(Pixel(outX, outY), outBefore);
 }
 
+// A group's row takes a click at its name's place, closed or showing its elements.
+TEST_F(SceneEditor, GroupRowsTakeAClickOnTheirName) {
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  ASSERT_TRUE(ClickEntry("ResourceList", "StageElements"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "StageElements");
+  Select("NavMeshes", "floor");
+  Step();
+  ASSERT_TRUE(ClickEntry("ResourceList", "NavMeshes"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "NavMeshes");
+}
+
+// Only the pointer's way between press and release moves the rectangle, once (the input device
+// sends a move's x in both its x and its y command; the press's click comes late with the press's
+// place), Shift a tenth of it.
+TEST_F(SceneEditor, CropRectangleFollowsOnlyTheDraggedWay) {
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "BackgroundElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("w")->set_int(64), layer.attribute("h")->set_int(64);
+  auto* tool = quillane::cl_CropTool::Create(&listener, answer);
+  m_frame->GetSystemGUI()->AddModalWindow(tool);
+  Mouse(base::ICMD::MOUSE_MOVE, 300, 300, 200, 200);  // to where the drag starts
+  Mouse(base::ICMD::LEFT_DOWN, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 300, 40, 0);
+  Mouse(base::ICMD::CLICK, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 320, 40, 20);
+  Mouse(base::ICMD::MOUSE_MOVE, 350, 320, 10, 0, base::ICMD::MOD_SHIFT);
+  Mouse(base::ICMD::LEFT_UP, 350, 320);
+  Mouse(base::ICMD::MOUSE_MOVE, 400, 400, 50, 80);
+  EXPECT_FLOAT_EQ(tool->GetCropX(), 41.0f);
+  EXPECT_FLOAT_EQ(tool->GetCropY(), 20.0f);
+}
+
 TEST_F(SceneEditor, HeavenMenuScrollsTheSkyTogglesAndClosesOnceTheSkyIsGone) {
   base::Variant sky = Event("AddElement", "HeavenElements");
   base::Variant& layer = sky.add_element("Layer");
