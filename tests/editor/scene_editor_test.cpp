@@ -4,11 +4,16 @@
 // the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
 // element is gone.
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
+#include <thread>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -144,6 +149,45 @@ TEST(SceneEditorLabels, FreeLabelsCountOnAndTheInfoLineTakesEachGroupsForm) {
   element.attribute("color_r")->set_int(255);
   EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Lights").c_str()),
             "ElementLabel: desk File:  Type:  nx:0.000000 ny:0.000000 nz:0.000000 r:255 g:0 b:0 a:0");
+}
+
+// A child saves the Office's project file over and over, one stage element more each time; every
+// kill leaves a file that parses, with all of the first version's elements.
+TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
+  const fs::path home = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("quillane_projectkill_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Scenes/Office");
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/ProjectFile.xml", dir / "Scenes/Office/ProjectFile.xml");
+  fs::current_path(dir);
+  quillane::cl_Scene scene;
+  scene.LoadProjectFile("Office");
+  const int stage = scene.GetSettings().get_element("StageElements")->size();
+  std::mt19937 random(20261208);
+  std::uniform_int_distribution<int> delay(500, 6000);  // microseconds after the start
+  for (int kill = 0; kill < 50; ++kill) {
+    const pid_t pid = fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      for (int round = 0;; ++round) {
+        base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
+        layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
+        layer.attribute("file")->set_string("crate.tga");
+        scene.SaveProjectFile();
+      }
+    }
+    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
+    ::kill(pid, SIGKILL);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    base::Variant back;
+    ASSERT_TRUE(base::xml::read_file(back, "Scenes/Office/ProjectFile.xml")) << "after kill " << kill;
+    ASSERT_NE(back.get_element("StageElements"), nullptr) << "after kill " << kill;
+    ASSERT_GE(back.get_element("StageElements")->size(), stage) << "after kill " << kill;
+  }
+  fs::current_path(home);
+  fs::remove_all(dir);
 }
 
 TEST_F(SceneEditor, AnswersAddToTheirGroupsAndTheFileReadsBackEqual) {
