@@ -4,8 +4,6 @@
 // the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
 // element is gone.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -13,7 +11,6 @@
 #include <iterator>
 #include <random>
 #include <string>
-#include <thread>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -27,6 +24,7 @@
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
+#include "support/KillSaver.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
@@ -164,23 +162,14 @@ TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
   scene.LoadProjectFile("Office");
   const int stage = scene.GetSettings().get_element("StageElements")->size();
   std::mt19937 random(20261208);
-  std::uniform_int_distribution<int> delay(500, 6000);  // microseconds after the start
+  const auto save = [&scene](int round) {
+    base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
+    layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
+    layer.attribute("file")->set_string("crate.tga");
+    scene.SaveProjectFile();
+  };
   for (int kill = 0; kill < 50; ++kill) {
-    const pid_t pid = fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      for (int round = 0;; ++round) {
-        base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
-        layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
-        layer.attribute("file")->set_string("crate.tga");
-        scene.SaveProjectFile();
-      }
-    }
-    std::this_thread::sleep_for(std::chrono::microseconds(delay(random)));
-    ::kill(pid, SIGKILL);
-    int status = 0;
-    waitpid(pid, &status, 0);
-    ASSERT_TRUE(WIFSIGNALED(status));
+    ASSERT_TRUE(testsupport::KillSavingChild(save, random));
     base::Variant back;
     ASSERT_TRUE(base::xml::read_file(back, "Scenes/Office/ProjectFile.xml")) << "after kill " << kill;
     ASSERT_NE(back.get_element("StageElements"), nullptr) << "after kill " << kill;
