@@ -50,9 +50,7 @@ struct st_ScriptMaterial {
 
 bool WriteCharacterList(const base::Variant& tree) {
   base::SetFileWriteProtection(kCharacterListFile, false);
-  if (base::xml::write_file(tree, kCharacterListFile)) return true;
-  base::sys::Output("ERROR: %s: not written, the previous list is kept\n", kCharacterListFile);
-  return false;
+  return base::xml::write_file(tree, kCharacterListFile);  // the writer logs a failure
 }
 
 void ImportMaterialScriptText(base::Variant& character, const char* text, int size, const tText& folder) {

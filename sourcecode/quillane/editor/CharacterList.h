@@ -9,7 +9,7 @@
 namespace quillane {
 
 // Clears the file's write protection and writes tree through a temporary file: the old file stays
-// when writing fails ("ERROR: characters/characters.xml ..." logged). True when written.
+// when writing fails (one "ERROR: ..." line naming the file). True when written.
 bool WriteCharacterList(const base::Variant& tree);
 
 // The material script text (size bytes, any content) into character: its "Mesh" children
