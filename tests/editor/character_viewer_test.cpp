@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <numbers>
+#include <utility>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -22,6 +24,7 @@
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/frame/GameFrame.h"
 #include "editor_fixture.h"
+#include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace fs = std::filesystem;
@@ -101,6 +104,7 @@ class CharacterViewerTest : public editortest::EditorTest {
     EditorTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     CopyFromData("characters");
+    CopyFromData("Shader");
     base::RegisterSkeletonResourceType();  // the Ogre XML importers of the figures
     m_registry = quillane::GetActorRegistry();
     ASSERT_NE(m_registry, nullptr);
@@ -232,6 +236,63 @@ TEST_F(CharacterViewerTest, KeysTurnTheViewAndToggleAndTheDialogsAnswerBack) {
   Step();
   EXPECT_EQ(Window("MeshList"), nullptr);
   EXPECT_FALSE(viewer->ProcessEvent(base::Variant()));
+}
+
+// ---- the view's pixels
+
+struct st_Rgb {
+  int r, g, b;
+};
+st_Rgb Rgb(uint32_t p) { return {int(p >> 16 & 0xFF), int(p >> 8 & 0xFF), int(p & 0xFF)}; }
+
+class CharacterViewerPixels : public CharacterViewerTest {
+ protected:
+  // Whether a pixel within two of the projection of p has colour c (each channel within tolerance).
+  bool Near(cl_CharacterViewer* v, const base::tVector3<float>& p, st_Rgb c, int tolerance = 2) {
+    const base::tVector3<float> s = v->camera.World2Screen(p);
+    for (int dy = -2; dy <= 2; ++dy)
+      for (int dx = -2; dx <= 2; ++dx) {
+        const st_Rgb q = Rgb(Pixel(int(std::lround(s.x)) + dx, int(std::lround(s.y)) + dy));
+        if (std::abs(q.r - c.r) <= tolerance && std::abs(q.g - c.g) <= tolerance && std::abs(q.b - c.b) <= tolerance)
+          return true;
+      }
+    return false;
+  }
+  // The key state is polled by the input device; the frame steps here do not poll it.
+  void HoldScan(uint8_t scan, bool down) {
+    win32dx9::GetPlatform()->GetInputQueue().Key(scan, down, 0);
+    m_system->GetInputDevice()->Update(m_time, 0.0f);
+  }
+};
+
+TEST_F(CharacterViewerPixels, GridGizmoAndSilhouetteLieWhereTheResetViewPutsThem) {
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  // The reset camera: (0, 0, 600) turned by pitch -0.248 about x, then by yaw pi + 0.76 about y.
+  const float pitch = -0.248f, yaw = std::numbers::pi_v<float> + 0.76f;
+  const base::tVector3<float> expected(600.0f * std::cos(pitch) * std::sin(yaw), 175.0f - 600.0f * std::sin(pitch),
+                                       600.0f * std::cos(pitch) * std::cos(yaw));
+  const base::tVector3<float> eye = viewer->camera.GetPos();
+  EXPECT_NEAR(eye.x, expected.x, 0.5f);
+  EXPECT_NEAR(eye.y, expected.y, 0.5f);
+  EXPECT_NEAR(eye.z, expected.z, 0.5f);
+
+  const st_Rgb background{40, 40, 60};
+  EXPECT_TRUE(Near(viewer, {0, 0, 150}, background, 0));
+  for (auto [i, g] : {std::pair{20, 200}, std::pair{-20, 200}, std::pair{10, 100}, std::pair{-11, 60}})
+    EXPECT_TRUE(Near(viewer, {5.0f * float(i), 0, 97.5f}, {g, g, g}, 0)) << i;
+
+  HoldScan(0x2A, true);  // left Shift
+  Step();
+  const st_Rgb yellow{255, 255, 0};
+  EXPECT_TRUE(Near(viewer, {0, 0, -140}, yellow, 0));
+  EXPECT_FALSE(Near(viewer, {0, 0, -170}, yellow, 0));
+  HoldScan(0x2A, false);
+
+  Key('S');
+  Step();
+  // Half-black over the background: the nearest surface only, once.
+  EXPECT_TRUE(Near(viewer, {0, 200, 0}, {20, 20, 30}, 2));
 }
 
 // ---- the clip player

@@ -62,7 +62,8 @@ void cl_CharacterViewer::RenderLightGizmo(const base::tVector3<float>& d) {
   base::tVector3<float> n(d.x, 0, d.z);
   const float length = std::sqrt(n.x * n.x + n.z * n.z);
   n = length > 0.0f ? n * (1.0f / length) : base::tVector3<float>(0, 0, 0);
-  gfx::DrawLine3D(origin, end, kGizmoLine);
+  // The bearing lies on the light line while the light is level: the light line goes last so
+  // that it stays visible.
   gfx::DrawLine3D(origin, n * -kGizmoRadius, kGizmoShade);
   gfx::DrawLine3D(end, {end.x, 0, end.z}, kGizmoShade);
   base::tVector3<float> previous(0, 0, -kGizmoRadius);
@@ -74,6 +75,7 @@ void cl_CharacterViewer::RenderLightGizmo(const base::tVector3<float>& d) {
     gfx::DrawLine3D(previous, next, kGizmoShade);
     previous = next;
   }
+  gfx::DrawLine3D(origin, end, kGizmoLine);
 }
 
 void cl_CharacterViewer::RenderScene() {
