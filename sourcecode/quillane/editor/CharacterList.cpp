@@ -53,6 +53,15 @@ bool WriteCharacterList(const base::Variant& tree) {
   return base::xml::write_file(tree, kCharacterListFile);  // the writer logs a failure
 }
 
+bool RemoveFromCharacterList(cl_ActorRegistry& registry, const char* label) {
+  base::Variant list;
+  if (!base::xml::read_file(list, kCharacterListFile)) return false;
+  base::variant_remove_elements_by_attribute_value(list, "label", label);
+  if (!WriteCharacterList(list)) return false;
+  registry.LoadActorList(kCharacterListFile);
+  return true;
+}
+
 void ImportMaterialScriptText(base::Variant& character, const char* text, int size, const tText& folder) {
   base::Variant* mesh = character.get_element("Mesh");
   std::vector<tText> textures;  // distinct names, in order of first use
@@ -107,11 +116,7 @@ void cl_CharacterViewer::ImportMaterialScript(base::Variant& character, base::tS
 void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) {
   cl_ActorRegistry* registry = GetActorRegistry();
   if (!registry) return;
-  base::Variant list;
-  if (!base::xml::read_file(list, kCharacterListFile)) return;
-  base::variant_remove_elements_by_attribute_value(list, "label", label.c_str());
-  if (!WriteCharacterList(list)) return;
-  registry->LoadActorList(kCharacterListFile);
+  if (!RemoveFromCharacterList(*registry, label.c_str())) return;
 
   // The control leaves the record before it goes: its clips may be playing or fading out.
   cl_ActorDesc* next = nullptr;

@@ -8,9 +8,15 @@
 
 namespace quillane {
 
+class cl_ActorRegistry;
+
 // Clears the file's write protection and writes tree through a temporary file: the old file stays
 // when writing fails (one "ERROR: ..." line naming the file). True when written.
 bool WriteCharacterList(const base::Variant& tree);
+
+// Removes every entry labelled label from the list file and makes the registry read the list
+// again. False, changing nothing, when the list cannot be read or written.
+bool RemoveFromCharacterList(cl_ActorRegistry& registry, const char* label);
 
 // The material script text (size bytes, any content) into character: its "Mesh" children
 // "Material" and its "Texture" children are replaced by those the script names; texture files
