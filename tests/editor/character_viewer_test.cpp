@@ -7,7 +7,12 @@
 #include <utility>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <string>
+
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
@@ -23,7 +28,11 @@
 #include "quillane/editor/SetupCharacterDialog.h"
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/frame/GameFrame.h"
+#include "../session/session_input_fixture.h"
 #include "editor_fixture.h"
+#include "quillane/editor/Editor.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/session/Session.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -448,6 +457,70 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
   EXPECT_TRUE(fs::is_directory(m_data / quillane::kCharacterListFile));
   EXPECT_NE(m_registry->Find("odo"), nullptr);
   EXPECT_NE(Row(viewer, "odo"), nullptr);
+}
+
+// A save killed at any moment leaves the old list or the new one, never a torn file.
+TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
+  const fs::path dir = fs::temp_directory_path() / ("quillane_charlist_" + std::to_string(getpid()));
+  fs::create_directories(dir / "characters");
+  const fs::path cwd = fs::current_path();
+  fs::current_path(dir);
+  base::Variant list;
+  list.set_element("Characters");
+  for (int i = 0; i < 2000; ++i)
+    list.add_element("Character").attribute("label")->set_string(("actor_" + std::to_string(i)).c_str());
+  ASSERT_TRUE(quillane::WriteCharacterList(list));
+  std::mt19937 rng(5);
+  for (int kill = 0; kill < 50; ++kill) {
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      for (;;) quillane::WriteCharacterList(list);
+    }
+    usleep(std::uniform_int_distribution<int>(200, 3000)(rng));
+    ::kill(child, SIGKILL);
+    waitpid(child, nullptr, 0);
+    base::Variant back;
+    ASSERT_TRUE(base::xml::read_file(back, quillane::kCharacterListFile)) << kill;
+    ASSERT_EQ(back.size(), 2000) << kill;
+  }
+  fs::current_path(cwd);
+  fs::remove_all(dir);
+}
+
+// While a game runs its stage may hold an actor record: a delete takes the actor out of the
+// list file and the rows but leaves the record loaded.
+class ViewerInSession : public sessiontest::SessionInputTest {
+ protected:
+  void SetUp() override {
+    quillane::InstallEditorServices();
+    SessionInputTest::SetUp();
+  }
+  void TearDown() override {
+    quillane::SceneDisplay() = quillane::st_SceneDisplay();
+    SessionInputTest::TearDown();
+  }
+};
+
+TEST_F(ViewerInSession, ADeleteKeepsTheRecordLoadedWithAWarning) {
+  ASSERT_NE(quillane::GetSession(), nullptr);
+  quillane::cl_ActorRegistry* registry = quillane::GetActorRegistry();
+  ASSERT_NE(registry, nullptr);
+  Write(quillane::kCharacterListFile,
+        "<Characters><Character label=\"kept\"><Mesh/><Skeleton/></Character>"
+        "<Character label=\"other\"><Mesh/><Skeleton/></Character></Characters>");
+  ASSERT_TRUE(registry->LoadActorList(quillane::kCharacterListFile));
+  quillane::cl_ActorDesc* kept = registry->Find("kept");
+  ASSERT_NE(kept, nullptr);
+  auto viewer = std::make_unique<cl_CharacterViewer>();
+  viewer->animCtrl.SetActor(kept, {0, 0, 0});
+  viewer->RemoveCharacter("kept");
+  EXPECT_EQ(registry->Find("kept"), kept);
+  EXPECT_NE(viewer->animCtrl.m_actor, kept);
+  base::Variant back;
+  ASSERT_TRUE(base::xml::read_file(back, quillane::kCharacterListFile));
+  EXPECT_EQ(base::variant_find_element_by_attribute_value(back, "label", "kept"), nullptr);
+  EXPECT_NE(Log().find("Warning: actor kept stays loaded"), std::string::npos);
 }
 
 }  // namespace
