@@ -44,8 +44,8 @@ class cl_CharacterViewerAnimCtrl {
   cl_CharacterViewerAnimCtrl(const cl_CharacterViewerAnimCtrl&) = delete;
   cl_CharacterViewerAnimCtrl& operator=(const cl_CharacterViewerAnimCtrl&) = delete;
 
-  // The actor and its place; a new facial controller when the actor has a "facials" subset. The
-  // fade-outs are dropped (their clips may belong to the old actor); mode, clip and time stay.
+  // The actor and its place; a new facial controller when the actor has a "facials" subset.
+  // Mode, clip, time and fade-outs stay (whoever destroys an actor record clears them first).
   void SetActor(cl_ActorDesc* actor, base::tVector3<float> position);
   // Starts a fade-out of the current clip when there is one and the blend time is at least 0.01.
   void PushFadeOut(float duration);
