@@ -141,6 +141,11 @@ class CharacterViewerTest : public editortest::EditorTest {
     return n;
   }
   std::string ListText() const { return ReadText(quillane::kCharacterListFile); }
+  // The key state is polled by the input device; the frame steps here do not poll it.
+  void HoldScan(uint8_t scan, bool down) {
+    win32dx9::GetPlatform()->GetInputQueue().Key(scan, down, 0);
+    m_system->GetInputDevice()->Update(m_time, 0.0f);
+  }
 
   quillane::cl_ActorRegistry* m_registry = nullptr;
 };
@@ -267,11 +272,6 @@ class CharacterViewerPixels : public CharacterViewerTest {
       }
     return false;
   }
-  // The key state is polled by the input device; the frame steps here do not poll it.
-  void HoldScan(uint8_t scan, bool down) {
-    win32dx9::GetPlatform()->GetInputQueue().Key(scan, down, 0);
-    m_system->GetInputDevice()->Update(m_time, 0.0f);
-  }
 };
 
 TEST_F(CharacterViewerPixels, GridGizmoAndSilhouetteLieWhereTheResetViewPutsThem) {
@@ -345,6 +345,40 @@ TEST_F(CharacterViewerTest, AClipChangeFadesTheOldClipOutOverTheBlendTime) {
   ctrl.m_blendTime = 0.0f;
   ctrl.PlayWalk();
   EXPECT_TRUE(ctrl.m_fadeOuts.empty());
+}
+
+TEST_F(CharacterViewerTest, HoldingGLaysTheLipsyncClipOverTheMouthBonesOnly) {
+  quillane::cl_ActorDesc* actor = m_registry->FindActor("Quillane_EveningDress");
+  ASSERT_NE(actor, nullptr);
+  base::cl_Skeleton* skeleton = actor->GetSkeleton();
+  base::cl_Animation* lipsync = actor->FindAnimation("female_lipsynch_dummy");
+  ASSERT_NE(skeleton, nullptr) << Log();
+  ASSERT_NE(lipsync, nullptr);
+  const int n = skeleton->GetNumBones();
+  ASSERT_GT(n, 15);
+
+  cl_CharacterViewerAnimCtrl ctrl;
+  ctrl.SetActor(actor, {0, 0, 0});
+  ctrl.PlayLoop("walk");
+  for (float clock : {0.3f, 0.7f}) {
+    cl_CharacterViewerAnimCtrl::SetLipsyncClock(clock);
+    base::cl_Pose plain(n), held(n), mouth(n);
+    ctrl.ComputePose(plain);
+    HoldScan(0x22, true);  // G
+    ctrl.ComputePose(held);
+    HoldScan(0x22, false);
+    mouth.Set(lipsync, clock);
+    int moved = 0;  // the key must have been seen at all
+    for (int b = 0; b < n; ++b) {
+      const bool overlaid = b == 9 || b == 10 || b == 11 || b == 14 || b == 15;
+      const base::cl_Pose& expected = overlaid ? mouth : plain;
+      EXPECT_NEAR(held[b].rotation.x, expected[b].rotation.x, 1e-5f) << clock << " bone " << b;
+      EXPECT_NEAR(held[b].rotation.w, expected[b].rotation.w, 1e-5f) << clock << " bone " << b;
+      EXPECT_NEAR(held[b].translation.y, expected[b].translation.y, 1e-4f) << clock << " bone " << b;
+      moved += std::abs(held[b].rotation.x - plain[b].rotation.x) > 1e-3f;
+    }
+    EXPECT_GT(moved, 0) << clock;
+  }
 }
 
 TEST(CharacterViewerAnimCtrl, WithoutAnActorNothingIsPlayedOrDrawn) {
