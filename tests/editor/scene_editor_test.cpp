@@ -369,12 +369,12 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
   EXPECT_EQ(Pixel(outX, outY), outBefore);
 }
 
-// A group's row takes a click at its name's place, closed or showing its elements.
-TEST_F(SceneEditor, GroupRowsTakeAClickOnTheirName) {
+// A closed group's row takes a click at its middle, also with an element selected elsewhere.
+TEST_F(SceneEditor, ClosedGroupRowsTakeAClickAtTheirMiddle) {
   base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
   ASSERT_TRUE(ClickEntry("ResourceList", "StageElements"));
   EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "StageElements");
-  Select("NavMeshes", "floor");
+  Select("Lights", "ambient");
   Step();
   ASSERT_TRUE(ClickEntry("ResourceList", "NavMeshes"));
   EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "NavMeshes");

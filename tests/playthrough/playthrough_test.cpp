@@ -103,8 +103,8 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      ExportedScenesAreWhatScenecCompiles},
-    // The scene editor on the Office: a picture added and cropped, a nav mesh added, the scene
-    // compiled as scenec compiles it.
+    // The scene editor on the Office: a picture added and cropped, a nav mesh added and removed,
+    // two layers edited, the scene compiled as scenec compiles it and shown alike when reopened.
     {"editor_scene.play",
      {{"Height=\"768\"", "Height=\"640\""}},
      {},
@@ -121,6 +121,9 @@ const st_PlayFile kPlayFiles[] = {
      false,
      500,
      PlacedOfficeIsTheStoredProject},
+    // The character viewer from the editor menu: a figure played, drawn as a skeleton and
+    // lip-synced; a character set up from its folder and imported, another deleted.
+    {"editor_viewer.play", {}, {}, {}, false, 600},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},

@@ -181,14 +181,10 @@ bool cl_TreeCtrl::Init(StaticVariantIterator) {
 void cl_TreeCtrl::Render(float px, float py) {
   if (HasFlag(WF_HIDDEN)) return;
   cl_Window::Render(px, py);
-  float right = 0, bottom = 0;
+  float right = 0;
   for (const cl_Window* part : {m_pToggle, m_pString})
-    if (part && !part->HasFlag(WF_HIDDEN)) {
-      right = std::max(right, part->m_Rect.x + part->m_Rect.w);
-      bottom = std::max(bottom, part->m_Rect.y + part->m_Rect.h);
-    }
+    if (part && !part->HasFlag(WF_HIDDEN)) right = std::max(right, part->m_Rect.x + part->m_Rect.w);
   m_Rect.w = right;
-  m_Rect.h = bottom;
   UpdateRect(px, py);
 }
 

@@ -59,8 +59,8 @@ class cl_TreeCtrl : public cl_Window {
   cl_TreeCtrl();  // bound to its own m_Value
   ~cl_TreeCtrl() override;
   bool Init(StaticVariantIterator desc) override;  // creates the toggle and the row; always true
-  // Draws the children, then takes the extent of its own row (toggle and name) as its rectangle,
-  // so the middle of the branch is on its name, whether open or closed.
+  // Draws the children, then takes the width of its own row (toggle and name): a closed branch's
+  // rectangle is that row, so its middle is on its name.
   void Render(float px, float py) override;
   bool IsOpen();  // "_open" of the bound element (created when missing) is exactly the integer 1
 
