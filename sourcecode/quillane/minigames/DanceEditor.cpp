@@ -231,10 +231,11 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
 
 base::String cl_DanceMinigameEditor::GetOverlayText() const {
   base::String text;
-  text.print("total moves %d\nmoves left  %d\nneeded %d\nscore  %d\nweight %f\nspeed %f\nSample %s\nFilename "
-             "%s\nStumblemode %i",
-             m_TotalMoves, m_MovesLeft, s_Needed, s_Score, static_cast<double>(m_Weight),
-             static_cast<double>(m_Speed), m_Sample.c_str(), m_DanceName.c_str(), m_WeightMode);
+  text.print(
+      "total moves %d\nmoves left  %d\nneeded %d\nscore  %d\nweight %f\nspeed %f\nSample %s\nFilename "
+      "%s\nStumblemode %i",
+      m_TotalMoves, m_MovesLeft, s_Needed, s_Score, static_cast<double>(m_Weight), static_cast<double>(m_Speed),
+      m_Sample.c_str(), m_DanceName.c_str(), m_WeightMode);
   if (!m_Message.empty()) {
     text += "\n";
     text += m_Message;
@@ -292,14 +293,14 @@ void cl_DanceMinigameEditor::cl_DanceMenu::Fill(float speed, int moves, float ti
       field->SetFlag(base::WF_REBUILD, true);
     }
   };
-  base::String text;
-  text.print("%g", static_cast<double>(speed));
-  set("speed", text);
-  text.print("(%i)", moves * 5);
-  set("total_moves", text);
+  base::String speedText, movesText, timeText;
+  speedText.print("%g", static_cast<double>(speed));
+  set("speed", speedText);
+  movesText.print("(%i)", moves * 5);
+  set("total_moves", movesText);
   set("needed", "0");
-  text.print("%f", static_cast<double>(time));
-  set("time", text);
+  timeText.print("%f", static_cast<double>(time));
+  set("time", timeText);
 }
 
 bool cl_DanceMinigameEditor::cl_DanceMenu::ProcessInput(base::ICMD& cmd) {

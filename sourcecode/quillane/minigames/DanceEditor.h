@@ -34,7 +34,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   void Update(float dt) override;
   void Render(float x, float y) override;
   bool HandleInput(base::ICMD& cmd) override;
-  bool ProcessEvent(const base::Variant& event) override;  // the file browser's answers
+  bool ProcessEvent(const base::Variant& event) override;                               // the file browser's answers
   bool TriggerTutorial(base::String prefix, base::String trigger, bool once) override;  // no marks
 
   // Writes the recording as gui/minigames/dance/<name>.xml. False (the overlay says why, the

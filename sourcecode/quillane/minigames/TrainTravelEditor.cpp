@@ -35,8 +35,8 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 
 // ORDER CITIES: the route backgrounds, file name part and image label part.
-constexpr const char* kCities[][2] = {{"berlin", "Berlin"}, {"madrid", "Madrid"}, {"monaco", "Monaco"},
-                                      {"paris", "Paris"}};
+constexpr const char* kCities[][2] = {
+    {"berlin", "Berlin"}, {"madrid", "Madrid"}, {"monaco", "Monaco"}, {"paris", "Paris"}};
 
 // The play options the panel carries and the mission element keeps, in the order they are copied.
 constexpr const char* kPlayOptions[] = {"NumOfOutOfOrder", "NumOfAgents", "SetOutOfOrder", "SetSaveHaven",
@@ -112,10 +112,10 @@ void cl_TrainTravelEditor::Render(float x, float y) {
                   node.HasFlags(st_TrainNode::Destination) ? "Destination " : "", node.m_OriginDistance,
                   node.m_DestinationDistance, node.HasFlags(st_TrainNode::NoAgent) ? " No Agents" : "",
                   node.HasFlags(st_TrainNode::NoOutOfOrder) ? " No OutOfOrder" : "");
-      gfx::DrawTextOutlined(static_cast<int>(node.m_X + s_NodeSize + 5), static_cast<int>(node.m_Y), id.c_str(),
-                            kWhite, kOutline);
-      gfx::DrawTextOutlined(static_cast<int>(node.m_X), static_cast<int>(node.m_Y + s_NodeSize), flags.c_str(),
-                            kWhite, kOutline);
+      gfx::DrawTextOutlined(static_cast<int>(node.m_X + s_NodeSize + 5), static_cast<int>(node.m_Y), id.c_str(), kWhite,
+                            kOutline);
+      gfx::DrawTextOutlined(static_cast<int>(node.m_X), static_cast<int>(node.m_Y + s_NodeSize), flags.c_str(), kWhite,
+                            kOutline);
     }
   }
   if (m_LinkStartNode > -1) {
@@ -720,9 +720,12 @@ bool cl_TrainTravelEditor::LoadScenario(base::String name) {
 // ---- play-test
 
 void cl_TrainTravelEditor::Restart() {
+  // The game's start names its graph file; the editor keeps the name it edits under.
+  const base::String kept = m_GraphFile;
   m_Loading = true;
   cl_TrainTravelPanel::Restart();
   m_Loading = false;
+  m_GraphFile = kept;
   if (m_SavedPlayerNode > -1) SetPlayerNode(m_SavedPlayerNode);
   for (int i = 0; i < m_EditorAgentCount; ++i) SetAgentNode(m_EditorAgentNodes[i], i);
   m_AgentCount = m_EditorAgentCount;

@@ -23,13 +23,13 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   static i_Minigame* Create() { return new cl_TrainTravelEditor; }
 
   // ---- the panel's operations, edited
-  void Update(float dt) override;          // the game's only while play-testing
-  void Render(float x, float y) override;  // the game's while play-testing, else the editing view
-  bool HandleInput(base::ICMD& cmd) override;     // always true
+  void Update(float dt) override;                          // the game's only while play-testing
+  void Render(float x, float y) override;                  // the game's while play-testing, else the editing view
+  bool HandleInput(base::ICMD& cmd) override;              // always true
   bool ProcessEvent(const base::Variant& event) override;  // HandleMenuEvent without a sender
-  bool LoadScenario(base::String name) override;  // also takes the agents as the editor's
-  void Restart() override;                        // the game afresh with the editor's agents
-  st_TrainNode* SetOriginNode(int index) override;  // keeps the "Exit" station beside the origin
+  bool LoadScenario(base::String name) override;           // also takes the agents as the editor's
+  void Restart() override;                                 // the game afresh with the editor's agents
+  st_TrainNode* SetOriginNode(int index) override;         // keeps the "Exit" station beside the origin
   float GetScale() override { return m_Playing ? cl_TrainTravelPanel::GetScale() : 1.0f; }
   float GetOffsetY() override { return m_Playing ? cl_TrainTravelPanel::GetOffsetY() : 0.0f; }
   // Without a mission path (opened from the editor menu) the tutorials show but mark nothing in
