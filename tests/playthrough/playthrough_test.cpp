@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -21,6 +22,9 @@
 
 #include "SavegameGenerator.h"
 #include "aid_test_peer.h"
+#include "base/File.h"
+#include "base/data/Xml.h"
+#include "base/text/Text.h"
 #include "playthrough_support.h"
 #include "probe_game.h"
 #include "quillane/app/PlayDriver.h"
@@ -54,7 +58,10 @@ struct st_PlayFile {
   std::vector<const char*> notLogged;  // and must not
   bool fromSavegame = false;           // starts from a generated slot001 in the Office
   int frameBudget = 1500;              // the whole road's frames at 0.1 s a frame
+  void (*checkData)(const fs::path& data) = nullptr;  // the data folder the road ran on, afterwards
 };
+
+void ExportedScenesAreWhatScenecCompiles(const fs::path& data);
 
 const st_PlayFile kPlayFiles[] = {
     // The intro, the loading bar, the root menu and its roads, a new game in the Office by keys
@@ -85,7 +92,8 @@ const st_PlayFile kPlayFiles[] = {
      {"exporting Office", "scene complete."},
      {},
      false,
-     400},
+     400,
+     ExportedScenesAreWhatScenecCompiles},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
@@ -94,6 +102,44 @@ const st_PlayFile kPlayFiles[] = {
      {"campaign: Startup"},
      true},
 };
+
+// A compiled scene's bytes with its description record written out as XML text in its place:
+// that record's name table carries the writing process's own name ids, so two processes write
+// the same tree in different bytes. Empty when the file does not read.
+std::string ComparableSceneFile(const fs::path& path) {
+  base::File file;
+  base::tString<base::BaseString> name;
+  base::Variant description;
+  if (!file.open(path.string().c_str(), base::File::STATUS_READ) || !name.Read(file) || !description.Read(&file))
+    return {};
+  const size_t end = static_cast<size_t>(file.get_current_position());
+  file.close();
+  base::Text text;
+  if (!base::xml::write_text(description, text)) return {};
+  const std::string bytes = testprogram::ReadFile(path);
+  return bytes.substr(0, 4 + name.size()) + text.c_str() + bytes.substr(end);
+}
+
+// Each scene the editor exported equals what scenec compiles from the same project (the editor
+// ran in the 1024 x 640 game viewport, which the compiled camera keeps).
+void ExportedScenesAreWhatScenecCompiles(const fs::path& data) {
+  int compared = 0;
+  for (const fs::directory_entry& e : fs::directory_iterator(data / "Scenes")) {
+    if (e.path().extension() != ".dat") continue;
+    const std::string name = e.path().stem().string();
+    const fs::path edited = e.path().string() + ".editor";
+    fs::rename(e.path(), edited);
+    const std::string compile = "cd '" + data.string() + "' && '" QUILLANE_SCENEC "' " + name + " > /dev/null";
+    ASSERT_EQ(std::system(compile.c_str()), 0) << name;
+    const std::string ours = ComparableSceneFile(edited), theirs = ComparableSceneFile(e.path());
+    const auto diff = std::mismatch(ours.begin(), ours.end(), theirs.begin(), theirs.end());
+    EXPECT_TRUE(!ours.empty() && ours == theirs)
+        << name << ": the editor's " << ours.size() << " bytes differ from scenec's " << theirs.size() << " at byte "
+        << (diff.first - ours.begin());
+    ++compared;
+  }
+  EXPECT_EQ(compared, 3) << "Office, Quay and Stage";
+}
 
 // The test's name shows the file, not the record's bytes.
 void PrintTo(const st_PlayFile& play, std::ostream* out) { *out << play.file; }
@@ -141,6 +187,7 @@ TEST_P(PlayFile, RunsToItsEndInTheProgram) {
   std::smatch frames;
   ASSERT_TRUE(std::regex_search(log, frames, std::regex("Frame loop ended after ([0-9]+) frames"))) << log;
   EXPECT_LT(std::stoi(frames[1]), play.frameBudget);
+  if (play.checkData) play.checkData(dir.root() / "data");
 }
 
 INSTANTIATE_TEST_SUITE_P(Repository, PlayFile, ::testing::ValuesIn(kPlayFiles),
