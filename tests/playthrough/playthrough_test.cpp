@@ -94,6 +94,14 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      ExportedScenesAreWhatScenecCompiles},
+    // The train-travel and dance editors from the editor menu: a board made, saved, played and
+    // won; a dance recorded and written.
+    {"editor_levels.play",
+     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>"}},
+     {},
+     {"Minigame Error"},
+     false,
+     600},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},

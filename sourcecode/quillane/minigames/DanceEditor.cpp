@@ -63,7 +63,8 @@ void cl_DanceMinigameEditor::StartDance() {
   if (cl_DanceCharacter* dancer = GetDancer())
     if (cl_SceneLocator* start = m_Scene ? m_Scene->FindLocator("DanceStartPos") : nullptr)
       dancer->SetPosition(start->locator.GetPos(), tPoint());
-  PlayGameSound(MusicPath(m_Sample.c_str()).c_str(), kSong, 1.0f, "DANCE");
+  // The random level has no music: the song clock then runs on the frame time.
+  if (!m_Sample.empty()) PlayGameSound(MusicPath(m_Sample.c_str()).c_str(), kSong, 1.0f, "DANCE");
   cl_DanceMinigame::StartDance();
 }
 
