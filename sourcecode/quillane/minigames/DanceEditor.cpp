@@ -90,8 +90,10 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
     LoadMoveList(m_DanceName.c_str());
     StartDance();
     if (m_DemoMode) {
+      // Recording again starts a fresh list, as Enter does: the count and the list agree.
       m_MovesLeft = m_TotalMoves = 0;
       m_State = Recording;
+      m_MoveList.set_element("Dance");
     }
   }
   // A speed of 0 would freeze the notes and divide the recorded times by zero.
