@@ -346,6 +346,61 @@ TEST_F(TrainEditorTest, APlayTestRunsTheEditedBoardAndStopRestoresIt) {
   EXPECT_EQ(m_train->GetGraphFile().size(), 0);
 }
 
+// The station options show the station's role and flags and write them back; the play options
+// keep what they were given for the next play-test; a popup closes on any button.
+TEST_F(TrainEditorTest, TheOptionPanelsShowAndWriteTheStationAndThePlayOptions) {
+  for (int i = 0; i < 3; ++i) Command("AddNode", 200.0f + 200.0f * i, 300.0f);
+  const int h = Half();
+  m_train->GetNode(0).AddLink(1), m_train->GetNode(1).AddLink(0);
+  Command("SetDestination", 400.0f + h, 300.0f + h);
+  Popup(400 + h, 300 + h, "NodeSettings");
+  ASSERT_NE(Window("TrainTravelNodeOptions"), nullptr);
+  EXPECT_EQ(Window("Destination")->m_Value.get_int(), 1);
+  EXPECT_EQ(Window("None")->m_Value.get_int(), 0);
+  Window("Destination")->m_Value.set_int(0);
+  Window("None")->m_Value.set_int(1);
+  Window("SetNoAgent")->m_Value.set_int(1);
+  Window("NodeName")->m_Value.set_string("Harbour");
+  ASSERT_TRUE(Click("SaveNodeSettings"));
+  Step();
+  EXPECT_EQ(Window("TrainTravelNodeOptions"), nullptr);
+  EXPECT_EQ(m_train->GetDestinationNode(), -1);
+  EXPECT_TRUE(Node(1).HasFlags(st_TrainNode::NoAgent));
+  EXPECT_EQ(std::string(Node(1).m_Name.c_str()), "Harbour");
+  // "Origin" chosen on a plain station makes it the origin with its exit beside it.
+  Popup(600 + h, 300 + h, "NodeSettings");
+  Window("None")->m_Value.set_int(0);
+  Window("Origin")->m_Value.set_int(1);
+  ASSERT_TRUE(Click("SaveNodeSettings"));
+  Step();
+  EXPECT_EQ(m_train->GetOriginNode(), 2);
+  const int exit = m_train->FindNodeByName("Exit");
+  ASSERT_GT(exit, -1);
+  EXPECT_TRUE(Node(exit).HasLink(2));
+
+  Popup(900, 650, "Play");
+  ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr);
+  Window("NumOfAgents")->m_Value.set_string("1");
+  Window("NumOfOutOfOrder")->m_Value.set_string("0");
+  Window("SetDoubleTurn")->m_Value.set_int(1);
+  ASSERT_TRUE(Click("SavePlayOptions"));
+  Step();
+  EXPECT_EQ(Window("TrainTravelPlayOptions"), nullptr);
+  EXPECT_FALSE(m_train->IsPlaying());
+  int agents = 0, doubleTurn = 0;
+  m_train->GetMissionElement().get_attribute_int("NumOfAgents", agents);
+  m_train->GetMissionElement().get_attribute_int("SetDoubleTurn", doubleTurn);
+  EXPECT_EQ(agents, 1);
+  EXPECT_EQ(doubleTurn, 1);
+  Popup(900, 650, "Play");
+  EXPECT_EQ(std::string(Window("NumOfAgents")->m_Value.get_string()), "1");
+  EXPECT_EQ(Window("SetDoubleTurn")->m_Value.get_int(), 1);
+  ASSERT_TRUE(Click("Start"));
+  Step();
+  EXPECT_TRUE(m_train->IsPlaying());
+  EXPECT_TRUE(m_train->IsItemAvailable(cl_TrainTravelEditor::ItemDoubleTurn));
+}
+
 // ---- the dance editor
 
 class DanceEditorTest : public EditorTest {
