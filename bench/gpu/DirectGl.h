@@ -1,6 +1,7 @@
 // The reference path of the drawing benchmarks: the same screen-space vertices drawn straight
-// with OpenGL (one shader, blending on, a 64 × 64 texture) into a 1024 × 768 colour buffer,
-// without the graphics layer's bookkeeping. A headless device supplies only the GL context.
+// with OpenGL (one shader, blending on unless asked otherwise, a 64 × 64 texture) into a
+// 1024 × 768 colour buffer, without the graphics layer's bookkeeping. A headless device supplies
+// only the GL context.
 #pragma once
 
 #define GL_GLEXT_PROTOTYPES 1
@@ -44,12 +45,17 @@ struct Direct {
   std::unique_ptr<gpu::System> system;
   gpu::Device* device = nullptr;  // only for its context
   GLuint program = 0, vao = 0, vbo = 0, texture = 0, fbo = 0, colour = 0;
-  bool Open() {
+  bool Open(bool blend = true) {
     system = gpu::System::Create(gpu::Backend::Headless);
     if (!system) return false;
     gpu::PresentParameters pp{};
     pp.backBufferWidth = 16, pp.backBufferHeight = 16, pp.windowed = true;
     if (system->CreateDevice(nullptr, 0, &pp, &device) != gpu::kOk) return false;
+    return Build(blend);
+  }
+  // The GL objects in the context that is current: the own device's, or a caller's device's
+  // (whose state tracking does not know of them: draw nothing through it afterwards).
+  bool Build(bool blend) {
     auto stage = [](GLenum kind, const char* text) {
       const GLuint s = glCreateShader(kind);
       glShaderSource(s, 1, &text, nullptr);
@@ -87,7 +93,10 @@ struct Direct {
     glUniform1i(glGetUniformLocation(program, "uTexture"), 0);
     glViewport(0, 0, kWidth, kHeight);
     glDisable(GL_DEPTH_TEST), glDisable(GL_CULL_FACE), glDisable(GL_SCISSOR_TEST);
-    glEnable(GL_BLEND);
+    if (blend)
+      glEnable(GL_BLEND);
+    else
+      glDisable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     return true;
   }

@@ -1,7 +1,9 @@
 // The action queue under load: skipping a 10-minute cutscene in which 10 characters on the stage
 // (28-bone figures, updated every step) take turns speaking while each also runs a background loop
-// (goal: under 1 s for the whole skip), and one
-// session frame in which 50 actions finish among 200 waiting script threads. Beside the latter,
+// (goal: under 1 s for the whole skip), one
+// session frame in which 50 actions finish among 200 waiting script threads, and a frame in which
+// a quarter of 800 or of 3,200 queued sleeps finish (the queue's own share: linear when the time
+// at 3,200 is four times the time at 800). Beside the second,
 // the liveness test an action makes before it wakes its thread, done through the game threads'
 // registry and done the old way (a copy of the script system's thread list, searched), as a ratio.
 #include <benchmark/benchmark.h>
@@ -206,6 +208,31 @@ void BM_FrameWith50FinishingAmong200Threads(benchmark::State& state) {
       benchmark::Counter(double(kFinishing), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
 }
 
+// A frame of the queue alone in which a quarter of its sleeps finish and are taken off: the
+// queue holds `range` sleeps of four ages, the oldest quarter ends this frame, and a new quarter
+// is queued (untimed) before the next.
+void BM_FrameWithQuarterOfActionsFinishing(benchmark::State& state) {
+  st_World world;
+  const int count = int(state.range(0)), quarter = count / 4;
+  auto queueSleeps = [&world, quarter](float time) {
+    for (int i = 0; i < quarter; ++i) {
+      quillane::st_GameAction* action = world.Queue().Add(nullptr);
+      action->m_kind = "sleep";
+      action->m_time = time;
+    }
+  };
+  for (int age = 0; age < 4; ++age) queueSleeps(0.05f + 0.1f * float(age));
+  for (auto _ : state) {
+    world.Queue().Update(0.1f);
+    state.PauseTiming();
+    queueSleeps(0.35f);
+    state.ResumeTiming();
+  }
+  if (world.Queue().GetActionCount() != count) state.SkipWithError("the queue did not keep its size");
+  state.counters["per_action"] =
+      benchmark::Counter(double(quarter), benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
 // 50 liveness tests among 200 live threads, as 50 finishing actions make them.
 template <bool Registry>
 void AliveTests(benchmark::State& state) {
@@ -240,6 +267,7 @@ void BM_Alive_ThreadListCopy(benchmark::State& state) { AliveTests<false>(state)
 
 BENCHMARK(BM_SkipTenMinuteCutscene)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_FrameWith50FinishingAmong200Threads)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_FrameWithQuarterOfActionsFinishing)->Arg(800)->Arg(3200)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Alive_Registry)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_Alive_ThreadListCopy)->Unit(benchmark::kMicrosecond);
 
@@ -249,6 +277,8 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   benchratios::cl_RatioReporter reporter({
       {"liveness test: registry vs thread-list copy", "BM_Alive_Registry", "BM_Alive_ThreadListCopy"},
+      {"finishing quarter: 800 over 3,200 (linear: 0.25)", "BM_FrameWithQuarterOfActionsFinishing/3200",
+       "BM_FrameWithQuarterOfActionsFinishing/800"},
   });
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

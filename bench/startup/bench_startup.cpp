@@ -8,73 +8,37 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <filesystem>
-#include <fstream>
 #include <random>
-#include <string>
 #include <vector>
 
-#include "base/app/SystemRoot.h"
+#include "../DemoRun.h"
 #include "base/system.h"
 #include "graphics/mesh/Mesh.h"
-#include "quillane/app/EntryRoutine.h"
-#include "quillane/app/PlayDriver.h"
 #include "quillane/frame/LoadingScreen.h"
 
 namespace {
 
-namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 void Quiet(const char*) {}
 
-// A copy of the demo data as the working folder, and a user folder; made once.
-const fs::path& BenchFolder() {
-  static const fs::path folder = [] {
-    std::string pattern = (fs::temp_directory_path() / "quillane_bench_XXXXXX").string();
-    const fs::path dir = mkdtemp(pattern.data());
-    fs::copy(QUILLANE_DATA_DIR, dir / "data", fs::copy_options::recursive);
-    fs::create_directories(dir / "user");
-    std::ifstream in(dir / "data" / "config.xml", std::ios::binary);
-    std::string config((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const std::string intro = "ShowIntroMovies=\"1\"";
-    if (const size_t at = config.find(intro); at != std::string::npos) config.replace(at, intro.size(), "ShowIntroMovies=\"0\"");
-    std::ofstream(dir / "user" / "config.xml", std::ios::binary) << config;
-    return dir;
-  }();
+// A user folder with the intro movie off.
+const std::filesystem::path& UserFolder() {
+  static const std::filesystem::path folder =
+      benchdemo::UserFolder("user", {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   return folder;
 }
 
 // One run to the first root-menu frame; false when it was not reached.
-bool RunToRootMenu() {
-  std::vector<st_PlayStep> steps;
-  std::string error;
-  const std::string road = "wait state RootMenu 1000\ncheck stop\n";
-  ReadPlayScript(road.data(), road.size(), "bench", steps, &error);
-  cl_PlayDriver driver(std::move(steps), "");
-  driver.AddCheck("stop", [](const std::string&, std::string*) {
-    base::cl_System::GetInstance()->SetQuit(true);
-    return true;
-  });
-  st_StartOptions options;
-  options.userDir = (BenchFolder() / "user").string();
-  options.display = st_StartOptions::en_Display::Headless;
-  options.handleSignals = false;
-  options.driver = &driver;
-  RunGame(options);
-  return driver.Finished();
-}
+bool RunToRootMenu() { return benchdemo::RunRoad(UserFolder(), "wait state RootMenu 1000\ncheck stop\n", {}, false); }
 
 void StartUpToRootMenu(benchmark::State& state) {
-  const fs::path here = fs::current_path();
-  fs::current_path(BenchFolder() / "data");
   base::sys::SetDebuggerOutput(Quiet);
   base::RegisterMeshResourceType();
   if (!RunToRootMenu()) state.SkipWithError("the root menu was not reached");
   for (auto _ : state)
     if (!RunToRootMenu()) state.SkipWithError("the root menu was not reached");
   base::sys::SetDebuggerOutput(nullptr);
-  fs::current_path(here);
 }
 BENCHMARK(StartUpToRootMenu)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 

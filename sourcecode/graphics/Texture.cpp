@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "base/File.h"
 #include "base/FileTools.h"
@@ -179,28 +180,58 @@ uint32_t cl_Texture::Bind(uint32_t stage) {
   return device->SetTexture(stage, m_texture);
 }
 
+void cl_Texture::DrawRect(float x, float y, float scale, float rect[4]) const {
+  rect[0] = (x - m_centerX) * scale - 0.5f, rect[1] = (y - m_centerY) * scale - 0.5f;
+  rect[2] = rect[0] + m_width * scale, rect[3] = rect[1] + m_height * scale;
+}
+
 void cl_Texture::Draw(float x, float y, float scale) {
-  const float left = (x - m_centerX) * scale - 0.5f, top = (y - m_centerY) * scale - 0.5f;
   gpu::Device* device = win32dx9::GetD3DDevice();
   if (!Load() || !device) return;
   ClampAddressing(device, 0);
   ClampAddressing(device, 1);
   device->SetTexture(0, m_texture);
-  const float right = left + m_width * scale, bottom = top + m_height * scale;
+  float r[4];
+  DrawRect(x, y, scale, r);
   namespace rec = win32dx9::rec;
   rec::BitmapAddQuad();
-  rec::BitmapAddVertex(left, top, 0.0f, 0.0f, 0xFFFFFFFFu);
-  rec::BitmapAddVertex(right, top, 1.0f, 0.0f, 0xFFFFFFFFu);
-  rec::BitmapAddVertex(right, bottom, 1.0f, 1.0f, 0xFFFFFFFFu);
-  rec::BitmapAddVertex(left, bottom, 0.0f, 1.0f, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(r[0], r[1], 0.0f, 0.0f, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(r[2], r[1], 1.0f, 0.0f, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(r[2], r[3], 1.0f, 1.0f, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(r[0], r[3], 0.0f, 1.0f, 0xFFFFFFFFu);
   rec::BitmapFlush();
+}
+
+void cl_Texture::DrawSprites(const st_Sprite* sprites, size_t count) {
+  gpu::Device* device = win32dx9::GetD3DDevice();
+  if (!sprites || count == 0 || !Load() || !device) return;
+  // Kept between frames: drawing allocates nothing once the particles have been drawn once.
+  static std::vector<win32dx9::DIFFBITMAPVERTEX> vertices;
+  vertices.clear();
+  for (size_t i = 0; i < count; ++i) {
+    const st_Sprite& s = sprites[i];
+    float r[4];
+    DrawRect(s.x / s.scale, s.y / s.scale, s.scale, r);
+    // The triangles of a recorded quad, in its order.
+    const win32dx9::DIFFBITMAPVERTEX a{r[0], r[1], 0.5f, 0.5f, s.colour, 0.0f, 0.0f},
+        b{r[2], r[1], 0.5f, 0.5f, s.colour, 1.0f, 0.0f}, c{r[2], r[3], 0.5f, 0.5f, s.colour, 1.0f, 1.0f},
+        d{r[0], r[3], 0.5f, 0.5f, s.colour, 0.0f, 1.0f};
+    vertices.insert(vertices.end(), {a, b, c, a, c, d});
+  }
+  ClampAddressing(device, 0);
+  ClampAddressing(device, 1);
+  device->SetTexture(0, m_texture);
+  device->SetFVF(win32dx9::kFvfDiffBitmap);
+  device->DrawPrimitiveUP(gpu::prim::TriangleList, static_cast<uint32_t>(count * 2), vertices.data(),
+                          sizeof(win32dx9::DIFFBITMAPVERTEX));
 }
 
 void cl_Texture::DrawBlended(cl_Texture* second, float x, float y, float scale) {
   gpu::Device* device = win32dx9::GetD3DDevice();
   if (!second || !device || !Load() || !second->Load()) return;
-  const float left = (x - m_centerX) * scale - 0.5f, top = (y - m_centerY) * scale - 0.5f;
-  const float right = left + m_width * scale, bottom = top + m_height * scale;
+  float r[4];
+  DrawRect(x, y, scale, r);
+  const float left = r[0], top = r[1], right = r[2], bottom = r[3];
   ClampAddressing(device, 0);
   device->SetTexture(0, m_texture);
   ClampAddressing(device, 1);

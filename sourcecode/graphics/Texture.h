@@ -8,6 +8,7 @@
 // u32 width, u32 height, f32 centre x, f32 centre y.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "base/Imaging.h"
@@ -20,6 +21,13 @@ class Texture;
 }
 
 namespace gfx {
+
+// One copy of a texture among many drawn at once: placed as DrawTextureAt places it (x, y in
+// pixels), with its own vertex colour.
+struct st_Sprite {
+  float x, y, scale;
+  uint32_t colour;
+};
 
 class cl_Texture : public base::i_Resource {
  public:
@@ -61,6 +69,9 @@ class cl_Texture : public base::i_Resource {
   void Draw(float x, float y, float scale);
   // The same with second on stage 1 (same texture coordinates); nothing unless both load.
   void DrawBlended(cl_Texture* second, float x, float y, float scale);
+  // Every sprite in one draw, each quad as Draw gives it; the vertex colour reaches the pixels
+  // only where the caller's stage preset reads the diffuse colour.
+  void DrawSprites(const st_Sprite* sprites, size_t count);
   // (x, y) is the unturned top-left corner; the quad turns about the pivot with the engine's 2D
   // turn (RotateVec2), which mirrors the image left to right at angle 0.
   void DrawRotated(float x, float y, float angle, float scale);
@@ -85,6 +96,8 @@ class cl_Texture : public base::i_Resource {
 
  private:
   void ReleaseTexture();
+  // The quad Draw(x, y, scale) covers: left, top, right, bottom. Needs the size (Load first).
+  void DrawRect(float x, float y, float scale, float rect[4]) const;
   void Clear();  // no device texture, status, size and name cleared
 
   base::tString<base::BaseString> m_fileName;

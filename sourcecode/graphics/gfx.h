@@ -32,6 +32,7 @@ void SetFlatColor(uint32_t colour);     // as SetBlendColor, times the vertex co
 void SetBlendAdditiveColor(uint32_t colour);    // texture × colour added (one, inverse source colour)
 void SetBlendTextureFactor2X(uint32_t colour);  // texture × colour × 2; blending untouched
 void SetBlendMultiply(uint8_t grey);    // target × (texture × grey), plus the target
+void SetBlendMultiplyVertexColor();     // the same with each vertex's colour as the grey
 void SetBlendInvMultiply();             // target darkened by the texture colour
 // Two textures: colour from the stage-1 texture, alpha from both textures and the colour's alpha.
 void SetBlendMaskedColor(uint32_t colour);

@@ -1,4 +1,7 @@
 // Compressed textures, buffers and locks, device loss and reset, presentation with gamma and cursor.
+#include <algorithm>
+#include <array>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -252,6 +255,43 @@ TEST_F(GpuTest, PresentAppliesGammaAndCursorButFrontBufferKeepsFrame) {
   copy->Release();
   level->Release();
   image->Release();
+}
+
+// Every byte of every channel goes through its ramp entry and shows as that entry in 255ths,
+// rounded: the brightness option's ramp (i × 256) takes the top half one step down. Ramps that
+// are straight lines (worked out in the pass) and others (looked up) alike.
+TEST_F(GpuTest, GammaRampMapsEveryByteToItsEntryRounded) {
+  auto line = [](float step) {
+    std::array<uint16_t, 256> entries;
+    for (int i = 0; i < 256; ++i) entries[size_t(i)] = uint16_t(std::clamp(float(i) * step, 0.0f, 65535.0f));
+    return entries;
+  };
+  GammaRamp curves, lines;
+  for (int i = 0; i < 256; ++i) {
+    curves.red[i] = uint16_t(i * 256);
+    curves.green[i] = uint16_t(65535 - i * 257);
+    curves.blue[i] = uint16_t((i * i) % 65536);
+  }
+  // The brightness option's ramps at 0.5, 0.37 and 0.9 (clamped at the top).
+  std::ranges::copy(line(256.0f), lines.red), std::ranges::copy(line(222.72f), lines.green);
+  std::ranges::copy(line(358.4f), lines.blue);
+  for (const GammaRamp* ramp : {&curves, &lines}) {
+    device_->SetGammaRamp(0, 0, *ramp);
+    for (uint32_t i = 0; i < 256; ++i) {
+      const Rect pixel{int32_t(i % kSize), int32_t(i / kSize), int32_t(i % kSize) + 1, int32_t(i / kSize) + 1};
+      device_->Clear(1, &pixel, clear::Target, 0xFF000000u | i * 0x010101u, 1.0f, 0);
+    }
+    ASSERT_EQ(device_->Present(), kOk);
+    std::vector<uint32_t> screen;
+    uint32_t w = 0, h = 0;
+    ASSERT_EQ(device_->ReadScreen(&screen, &w, &h), kOk);
+    auto shown = [](uint16_t v) { return uint32_t(std::lround(double(v) / 257.0)); };
+    for (uint32_t i = 0; i < 256; ++i) {
+      const uint32_t expected =
+          0xFF000000u | shown(ramp->red[i]) << 16 | shown(ramp->green[i]) << 8 | shown(ramp->blue[i]);
+      ASSERT_EQ(screen[(i / kSize) * w + i % kSize], expected) << "byte " << i << (ramp == &lines ? " (lines)" : "");
+    }
+  }
 }
 
 TEST_F(GpuTest, VertexFormatSizes) {

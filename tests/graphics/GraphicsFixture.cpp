@@ -5,8 +5,10 @@
 
 #include "../support/GoldenImage.h"
 #include "../support/HeadlessGpu.h"
+#include "base/data/Binary.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
+#include "graphics/TextureCompression.h"
 
 namespace gfxtest {
 
@@ -49,6 +51,17 @@ uint32_t BackBufferPixel(int x, int y) { return testsupport::BackBufferPixel(x, 
 std::string GraphicsTest::ReadBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string GraphicsTest::WriteDdsFile(const std::string& name, const base::cl_Bitmap32& picture) const {
+  base::Binary dds;
+  if (!gfx::CompressToDDS(dds, &picture, static_cast<float>(picture.Width()), static_cast<float>(picture.Height()),
+                          true, false, false))
+    return "";
+  const std::string path = Path(name);
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char*>(dds.get_buffer()), dds.size());
+  return out.good() ? path : "";
 }
 
 gfx::cl_Texture* GraphicsTest::SolidTexture(int w, int h, uint32_t colour) {

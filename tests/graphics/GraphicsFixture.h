@@ -39,6 +39,9 @@ class GraphicsTest : public ::testing::Test {
   std::string Path(const std::string& name) const { return (m_dir / name).string(); }
   // The whole file as bytes (empty when it cannot be read).
   static std::string ReadBytes(const std::string& path);
+  // The picture as an uncompressed DDS file in the scratch folder; its path, empty when it could
+  // not be written.
+  std::string WriteDdsFile(const std::string& name, const base::cl_Bitmap32& picture) const;
   // The back buffer (inside a frame) against golden/<name>.png: mean difference at most 3 per
   // channel and at most 1 % of pixels off by more than 24. A missing golden, or
   // QUILLANE_UPDATE_GOLDEN=1, writes it instead (review it in git diff).

@@ -2,7 +2,6 @@
 // screen edge, the last column's texture fraction, a window-size change), the bitmap loader's
 // power-of-two padding, and the record: round trips with uncompressed and DXT5 tiles and
 // damaged records.
-#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -10,8 +9,6 @@
 #include "GraphicsFixture.h"
 #include "../base/test_support.h"
 #include "base/File.h"
-#include "base/data/Binary.h"
-#include "graphics/TextureCompression.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
@@ -209,13 +206,8 @@ TEST_F(ImageDraw, DamagedRecordsLeaveAnImageWithoutTiles) {
 // but is the picture's own size, through its record too, and draws only the picture.
 TEST_F(ImageDraw, ImagesFromPaddedPicturesKeepThePicturesOwnSize) {
   const base::cl_Bitmap32 picture = Picture(100, 40);
-  base::Binary dds;
-  ASSERT_TRUE(gfx::CompressToDDS(dds, &picture, 100, 40, true, false, false));
-  const std::string file = Path("picture.dds");
-  std::FILE* f = std::fopen(file.c_str(), "wb");
-  ASSERT_NE(f, nullptr);
-  std::fwrite(dds.get_buffer(), 1, static_cast<size_t>(dds.size()), f);
-  std::fclose(f);
+  const std::string file = WriteDdsFile("picture.dds", picture);
+  ASSERT_FALSE(file.empty());
   base::cl_Bitmap32 loaded;
   ASSERT_TRUE(gfx::LoadBitmapD3DX(file.c_str(), &loaded));
   EXPECT_EQ(loaded.Width(), 128);

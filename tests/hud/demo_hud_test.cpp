@@ -1,6 +1,7 @@
 // The demo's interface pictures as the game loads them: the interface-bar, token, score and dust
 // entries of data/resources.xml with demogen's files, drawn as the bar with the demo's tokens,
-// a score overlay and the dust, against a reviewed picture.
+// a score overlay and the dust, against a reviewed picture; and the dust's one draw for all its
+// motes against one draw per mote.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -13,13 +14,16 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "graphics/gfx.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
 #include "support/DemoResources.h"
 #include "support/GoldenImage.h"
+#include "support/HeadlessEngine.h"
 
 namespace hudtest {
 namespace {
@@ -78,6 +82,41 @@ TEST_F(DemoHud, EveryInterfacePictureIsListedAndDrawsInTheBar) {
   overlays.RenderLayer(0);
   EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/demo_bar.png", QuarterShot(),
                                             kShotW, kShotH));
+}
+
+TEST_F(DemoHud, TheDustsOneDrawShowsWhatADrawPerMoteShows) {
+  gfx::cl_Texture* dust = gfx::TextureExists("helper/dust.tga");
+  ASSERT_NE(dust, nullptr);
+  cl_OverlayMgr overlays;
+  base::RandSeed(5);
+  auto* effect = overlays.AddDustEffect("dustmask.bmp", 2000);
+  for (int i = 0; i < 10; ++i) overlays.Update(0.1f);
+  // Over a grey with some colour in it: the motes multiply the target.
+  auto frame = [&](auto draw) {
+    RenderFrame(0.0f);
+    gfx::ClearScreen(0xFF6A5A4Au);
+    gfx::Begin2D();
+    draw();
+    std::vector<uint32_t> pixels = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
+    EndFrame();
+    return pixels;
+  };
+  const std::vector<uint32_t> batched = frame([&] { overlays.RenderLayer(0); });
+  ASSERT_GT(effect->GetSprites().size(), 500u);
+  const std::vector<uint32_t> apart = frame([&] {
+    for (const gfx::st_Sprite& mote : effect->GetSprites()) {
+      gfx::SetBlendMultiply(static_cast<uint8_t>(mote.colour & 0xFF));
+      gfx::DrawTextureAt(dust, mote.x, mote.y, mote.scale);
+    }
+  });
+  ASSERT_EQ(batched.size(), apart.size());
+  size_t differing = 0, lit = 0;
+  for (size_t i = 0; i < batched.size(); ++i) {
+    differing += batched[i] != apart[i];
+    lit += batched[i] != 0x6A5A4Au;
+  }
+  EXPECT_GT(lit, 2000u) << "the motes show";
+  EXPECT_EQ(differing, 0u);
 }
 
 }  // namespace

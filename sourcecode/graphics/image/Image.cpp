@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <span>
 
 #include "base/File.h"
 #include "base/FileTools.h"
@@ -23,6 +24,8 @@ constexpr int kMinTile = 32, kMaxTile = 1024;
 // Largest sane source side: 15 tiles one pixel short and a full last one.
 constexpr int kMaxSide = (st_TileAxis::kMax - 1) * (kMaxTile - 1) + kMaxTile;
 constexpr uint32_t kTriangleMirror = 0x70004;
+
+bool g_drawShortcuts = true;
 
 int NextPow2(int n) {
   int p = 1;
@@ -118,20 +121,30 @@ void cl_Image::Clear() {
   for (gpu::Texture*& tile : m_tiles)
     if (tile) tile->Release(), tile = nullptr;
   m_tiles.clear();
+  m_cells.clear();
   m_built = false;
 }
 
 void cl_Image::MakeTileTexture(int index) {
   gpu::Texture*& tile = m_tiles[static_cast<size_t>(index)];
   if (tile) tile->Release(), tile = nullptr;
+  m_cells[static_cast<size_t>(index)].Forget();
   gpu::Device* device = win32dx9::GetD3DDevice();
   const base::Binary& data = m_tileData[static_cast<size_t>(index)];
   if (!device || data.size() < 1) return;
+  // The cells from the texels as stored (a compressed alpha may differ from the bitmap's); first,
+  // so that making the texture then reads the bytes from the cache.
+  cl_TileCells& cells = m_cells[static_cast<size_t>(index)];
+  const int c = index % m_columns.count, r = index / m_columns.count;
+  const int w = std::min(m_columns.sizes[c], m_sourceWidth - m_columns.offsets[c]);
+  const int h = std::min(m_rows.sizes[r], m_sourceHeight - m_rows.offsets[r]);
+  cells.ClassifyDds(data.get_buffer(), static_cast<size_t>(data.size()), w, h);
   gpu::Texture* texture = nullptr;
   const uint32_t result = gpux::CreateTextureFromFileInMemoryEx(
       device, data.get_buffer(), static_cast<size_t>(data.size()), gpux::kDefault, gpux::kDefault, 1, 0,
       gpu::fmt::FromFile, gpu::pool::Managed, kTriangleMirror, kTriangleMirror, 0, nullptr, &texture, "image tile");
   if (gpu::Succeeded(result)) tile = texture;  // a tile that is no readable DDS stays null
+  if (!tile) cells.Forget();
 }
 
 bool cl_Image::CreateFromBitmap(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height,
@@ -161,6 +174,7 @@ bool cl_Image::Cut(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, i
   m_sourceHeight = std::max(height, 0);
   const int count = m_columns.count * m_rows.count;
   m_tiles.assign(static_cast<size_t>(count), nullptr);
+  m_cells.assign(static_cast<size_t>(count), cl_TileCells());
   m_tileData.assign(static_cast<size_t>(count), base::Binary());
   base::cl_Bitmap32 texels;
   for (int r = 0; r < m_rows.count; ++r)
@@ -219,6 +233,96 @@ bool cl_Image::Init(base::StaticVariantIterator element) {
 
 // ---- Drawing
 
+namespace {
+
+// What the caller's states let the tile cells skip. Images are drawn with white vertices and no
+// shader, so only the blend factors and the first stage's alpha decide.
+enum class en_Shortcut { NONE, SKIP_EMPTY, SKIP_EMPTY_UNBLEND_OPAQUE };
+
+en_Shortcut ShortcutFor(const gpu::Device* d) {
+  using namespace gpu;
+  const uint32_t dest = d->GetRenderState(rs::DestBlend);
+  if (!d->GetRenderState(rs::AlphaBlendEnable) || d->GetRenderState(rs::SrcBlend) != blend::SrcAlpha ||
+      d->GetRenderState(rs::BlendOp) != 1 || (dest != blend::InvSrcAlpha && dest != blend::One))
+    return en_Shortcut::NONE;
+  if (d->GetTextureStageState(0, tss::ColorOp) == top::Disable || d->GetTextureStageState(1, tss::ColorOp) != top::Disable)
+    return en_Shortcut::NONE;
+  const uint32_t op = d->GetTextureStageState(0, tss::AlphaOp);
+  const uint32_t a1 = d->GetTextureStageState(0, tss::AlphaArg1), a2 = d->GetTextureStageState(0, tss::AlphaArg2);
+  // The stage's alpha must be the texel's alpha times something (0 stays 0), and for the opaque
+  // cells exactly the texel's alpha (255 stays 255).
+  auto exactlyOne = [d](uint32_t arg) {
+    return arg == ta::Diffuse || arg == ta::Current || arg == ta::Texture ||
+           (arg == ta::TFactor && (d->GetRenderState(rs::TextureFactor) >> 24) == 255);
+  };
+  bool exact = false;
+  if (op == top::SelectArg1 && a1 == ta::Texture) {
+    exact = true;
+  } else if (op == top::SelectArg2 && a2 == ta::Texture) {
+    exact = true;
+  } else if (op == top::Modulate && (a1 == ta::Texture || a2 == ta::Texture)) {
+    exact = exactlyOne(a1 == ta::Texture ? a2 : a1);
+  } else if ((op == top::Modulate2X || op == top::Modulate4X) && (a1 == ta::Texture || a2 == ta::Texture)) {
+    exact = false;
+  } else {
+    return en_Shortcut::NONE;
+  }
+  // Unblended, an opaque texel is what blending it over the target with 1 and 0 gives.
+  return exact && dest == blend::InvSrcAlpha ? en_Shortcut::SKIP_EMPTY_UNBLEND_OPAQUE : en_Shortcut::SKIP_EMPTY;
+}
+
+// Where a tile lands: its top-left texel's corner, the scale and the texture's size.
+struct st_TilePlace {
+  float left, top, scale;
+  float texW, texH;
+  float screenW, screenH;
+};
+
+// One axis of a part of a tile cut to the screen: screen edges a0 … a1 carry texture
+// coordinates t0 … t1; false when nothing of it is on the screen.
+bool ClipAxis(float& a0, float& a1, float& t0, float& t1, float screen) {
+  if (a0 > screen - 0.5f || a1 < -0.5f) return false;
+  const float A0 = a0, A1 = a1, T0 = t0, T1 = t1;
+  if (A0 < -0.5f) t0 = T0 + (T1 - T0) * (-0.5f - A0) / (A1 - A0), a0 = -0.5f;
+  if (A1 >= screen - 0.5f) t1 = T0 + (T1 - T0) * (screen - 0.5f - A0) / (A1 - A0), a1 = screen - 0.5f;
+  return true;
+}
+
+// Records the quad of texels [x0, x1) × [y0, y1) of the tile, cut to the screen.
+bool AddTileQuad(const st_TilePlace& at, int x0, int y0, int x1, int y1) {
+  float left = at.left + static_cast<float>(x0) * at.scale, right = at.left + static_cast<float>(x1) * at.scale;
+  float top = at.top + static_cast<float>(y0) * at.scale, bottom = at.top + static_cast<float>(y1) * at.scale;
+  float uL = static_cast<float>(x0) / at.texW, uR = static_cast<float>(x1) / at.texW;
+  float vT = static_cast<float>(y0) / at.texH, vB = static_cast<float>(y1) / at.texH;
+  if (top > at.screenH - 0.5f || bottom < -0.5f) return false;
+  if (!ClipAxis(left, right, uL, uR, at.screenW) || !ClipAxis(top, bottom, vT, vB, at.screenH)) return false;
+  namespace rec = win32dx9::rec;
+  rec::BitmapAddQuad();
+  rec::BitmapAddVertex(left, top, uL, vT, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(right, top, uR, vT, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(right, bottom, uR, vB, 0xFFFFFFFFu);
+  rec::BitmapAddVertex(left, bottom, uL, vB, 0xFFFFFFFFu);
+  return true;
+}
+
+// Records rectangles of one kind (or all that are not empty), flushing before the recorder fills.
+void DrawRects(const st_TilePlace& at, std::span<const cl_TileCells::st_Rect> rects, bool opaqueOnly,
+               bool skipOpaque) {
+  const int perFlush = win32dx9::GetRecorderCapacity(win32dx9::REC_DIFFBITMAP) / 6;
+  int recorded = 0;
+  for (const cl_TileCells::st_Rect& r : rects) {
+    const bool opaque = r.kind == cl_TileCells::OPAQUE;
+    if ((opaqueOnly && !opaque) || (skipOpaque && opaque)) continue;
+    if (!AddTileQuad(at, r.x0, r.y0, r.x1, r.y1)) continue;
+    if (++recorded == perFlush) win32dx9::rec::BitmapFlush(), recorded = 0;
+  }
+  if (recorded) win32dx9::rec::BitmapFlush();
+}
+
+}  // namespace
+
+void cl_Image::SetDrawShortcuts(bool on) { g_drawShortcuts = on; }
+
 void cl_Image::Draw(float x, float y, float scale) {
   gpu::Device* device = win32dx9::GetD3DDevice();
   if (!device || m_tiles.empty()) return;
@@ -230,33 +334,37 @@ void cl_Image::Draw(float x, float y, float scale) {
   device->SetRenderState(gpu::rs::CullMode, gpu::cull::None);
   device->SetSamplerState(0, gpu::ss::AddressU, gpu::address::Clamp);
   device->SetSamplerState(0, gpu::ss::AddressV, gpu::address::Clamp);
-  namespace rec = win32dx9::rec;
+  const en_Shortcut shortcut = g_drawShortcuts ? ShortcutFor(device) : en_Shortcut::NONE;
   for (int r = 0; r < m_rows.count; ++r)
     for (int c = 0; c < m_columns.count; ++c) {
       const int index = m_columns.count * r + c;
       if (index >= static_cast<int>(m_tiles.size())) return;
-      const float L = X + (static_cast<float>(m_columns.offsets[c]) + m_offset[0]) * scale;
-      const float T = Y + (static_cast<float>(m_rows.offsets[r]) + m_offset[1]) * scale;
       int w = m_columns.sizes[c], h = m_rows.sizes[r];
       if (m_columns.offsets[c] + w > m_sourceWidth) w = m_sourceWidth - m_columns.offsets[c];
       if (m_rows.offsets[r] + h > m_sourceHeight) h = m_sourceHeight - m_rows.offsets[r];
-      float left = L, top = T, right = L + static_cast<float>(w) * scale, bottom = T + static_cast<float>(h) * scale;
-      float uL = 0.0f, vT = 0.0f;
-      float uR = static_cast<float>(w) / static_cast<float>(NextPow2(m_columns.sizes[c]));
-      float vB = static_cast<float>(h) / static_cast<float>(NextPow2(m_rows.sizes[r]));
-      if (left > sw - 0.5f || top > sh - 0.5f || right < -0.5f || bottom < -0.5f) continue;
-      if (left < -0.5f) uL = uR * (-0.5f - left) / (right - left), left = -0.5f;
-      if (top < -0.5f) vT = vB * (-0.5f - top) / (bottom - top), top = -0.5f;
-      if (right >= sw - 0.5f) uR = uR * (sw - 0.5f - L) / (right - L), right = sw - 0.5f;
-      if (bottom >= sh - 0.5f) vB = vB * (sh - 0.5f - T) / (bottom - T), bottom = sh - 0.5f;
+      const st_TilePlace at{X + (static_cast<float>(m_columns.offsets[c]) + m_offset[0]) * scale,
+                            Y + (static_cast<float>(m_rows.offsets[r]) + m_offset[1]) * scale,
+                            scale,
+                            static_cast<float>(NextPow2(m_columns.sizes[c])),
+                            static_cast<float>(NextPow2(m_rows.sizes[r])),
+                            sw,
+                            sh};
+      const cl_TileCells& cells = m_cells[static_cast<size_t>(index)];
+      const bool useCells = shortcut != en_Shortcut::NONE && cells.IsKnown();
+      const cl_TileCells::st_Rect whole{0, 0, w, h, cl_TileCells::MIXED};
+      const std::span<const cl_TileCells::st_Rect> rects = useCells ? std::span(cells.GetRects()) : std::span(&whole, 1);
+      if (rects.empty()) continue;
+      // The whole tile off the screen binds nothing.
+      const float right = at.left + static_cast<float>(w) * scale, bottom = at.top + static_cast<float>(h) * scale;
+      if (at.left > sw - 0.5f || at.top > sh - 0.5f || right < -0.5f || bottom < -0.5f) continue;
       const uint32_t bound = device->SetTexture(0, m_tiles[static_cast<size_t>(index)]);
       if (gpu::Failed(bound)) win32dx9::LogD3DError(bound);
-      rec::BitmapAddQuad();
-      rec::BitmapAddVertex(left, top, uL, vT, 0xFFFFFFFFu);
-      rec::BitmapAddVertex(right, top, uR, vT, 0xFFFFFFFFu);
-      rec::BitmapAddVertex(right, bottom, uR, vB, 0xFFFFFFFFu);
-      rec::BitmapAddVertex(left, bottom, uL, vB, 0xFFFFFFFFu);
-      rec::BitmapFlush();
+      const bool unblend = useCells && shortcut == en_Shortcut::SKIP_EMPTY_UNBLEND_OPAQUE;
+      DrawRects(at, rects, false, unblend);
+      if (!unblend) continue;
+      device->SetRenderState(gpu::rs::AlphaBlendEnable, 0);
+      DrawRects(at, rects, true, false);
+      device->SetRenderState(gpu::rs::AlphaBlendEnable, 1);
     }
 }
 
@@ -317,6 +425,7 @@ void cl_Image::Read(base::File* file) {
   m_columns = columns, m_rows = rows;
   m_tileData.swap(tiles);
   m_tiles.assign(m_tileData.size(), nullptr);
+  m_cells.assign(m_tileData.size(), cl_TileCells());
   for (int i = 0; i < tileCount; ++i) MakeTileTexture(i);
 }
 

@@ -52,6 +52,20 @@ void FlatColour(uint32_t colour, bool modulate) {
   RS(d, rs::TextureFactor, colour);
 }
 
+// Target × (texture × the tint argument), plus the target.
+void MultiplyTarget(uint32_t tint, uint32_t factor) {
+  Device* d = D();
+  if (!d) return;
+  RS(d, rs::AlphaBlendEnable, 1);
+  RS(d, rs::SrcBlend, blend::DestColor);
+  RS(d, rs::DestBlend, blend::One);
+  TSS(d, 0, tss::ColorOp, top::Modulate);
+  TSS(d, 0, tss::ColorArg1, ta::Texture);
+  TSS(d, 0, tss::ColorArg2, tint);
+  TSS(d, 1, tss::ColorOp, top::Disable);
+  RS(d, rs::TextureFactor, factor);
+}
+
 }  // namespace
 
 // ---- Blend and texture-stage presets
@@ -123,18 +137,10 @@ void SetBlendTextureFactor2X(uint32_t colour) {
   TSS(d, 0, tss::ColorArg2, ta::TFactor);
 }
 
-void SetBlendMultiply(uint8_t grey) {
-  Device* d = D();
-  if (!d) return;
-  RS(d, rs::AlphaBlendEnable, 1);
-  RS(d, rs::SrcBlend, blend::DestColor);
-  RS(d, rs::DestBlend, blend::One);
-  TSS(d, 0, tss::ColorOp, top::Modulate);
-  TSS(d, 0, tss::ColorArg1, ta::Texture);
-  TSS(d, 0, tss::ColorArg2, ta::TFactor);
-  TSS(d, 1, tss::ColorOp, top::Disable);
-  RS(d, rs::TextureFactor, 0xFF000000u + grey * 0x010101u);
-}
+void SetBlendMultiply(uint8_t grey) { MultiplyTarget(ta::TFactor, 0xFF000000u + grey * 0x010101u); }
+
+// The factor stays opaque white: a stage alpha taken from it reads what SetBlendMultiply gives.
+void SetBlendMultiplyVertexColor() { MultiplyTarget(ta::Diffuse, 0xFFFFFFFFu); }
 
 void SetBlendInvMultiply() {
   Device* d = D();

@@ -90,6 +90,7 @@ struct DeviceImpl {
   GammaRamp gamma{};
   GLuint gammaTexture = 0;
   bool gammaDirty = true;
+  float gammaLine[3] = {0.0f, 0.0f, 0.0f};  // per channel: the ramp's step when it is a straight line, else 0
 
   // Cursor.
   GLuint cursorTexture = 0;
@@ -108,7 +109,7 @@ struct DeviceImpl {
   GLuint samplers[kSamplers]{};
   bool samplerDirty[kSamplers]{};
   GLuint whiteTexture = 0;
-  GLuint presentProgram = 0, cursorProgram = 0, blitVao = 0;
+  GLuint presentProgram = 0, presentLineProgram = 0, cursorProgram = 0, blitVao = 0;
   std::unordered_map<std::string, GlProgram> programCache;
   std::string lastKey;
   GlProgram* lastProgram = nullptr;

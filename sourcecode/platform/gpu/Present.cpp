@@ -23,9 +23,23 @@ const char* kPresentFragment =
     "uniform sampler2D uFrame; uniform sampler2D uGamma; in vec2 vUv; out vec4 outColor;\n"
     "void main() {\n"
     "  vec4 c = texture(uFrame, vUv);\n"
-    "  ivec3 i = ivec3(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5);\n"
-    "  outColor = vec4(texelFetch(uGamma, ivec2(i.r, 0), 0).r, texelFetch(uGamma, ivec2(i.g, 0), 0).g,\n"
-    "                  texelFetch(uGamma, ivec2(i.b, 0), 0).b, 1.0);\n"
+    // The entry of each channel's byte, at its texel's centre (sampled, not fetched: the software
+    // renderer samples an RGBA8 texture far faster).
+    "  vec3 at = (floor(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5) + 0.5) / 256.0;\n"
+    "  outColor = vec4(texture(uGamma, vec2(at.r, 0.5)).r, texture(uGamma, vec2(at.g, 0.5)).g,\n"
+    "                  texture(uGamma, vec2(at.b, 0.5)).b, 1.0);\n"
+    "}\n";
+// The same for ramps that are straight lines (as the brightness option writes them), worked out
+// rather than looked up: three table reads cost the software renderer a quarter of a frame.
+// Entry = trunc(clamp(byte × step, 0, 65535)), shown as round(entry / 257) = floor((entry + 128.5) / 257)
+// (the half keeps a division that is a whole number off its edge).
+const char* kPresentLineFragment =
+    "#version 330 core\n"
+    "uniform sampler2D uFrame; uniform vec3 uStep; in vec2 vUv; out vec4 outColor;\n"
+    "void main() {\n"
+    "  vec4 c = texture(uFrame, vUv);\n"
+    "  vec3 entry = floor(clamp(floor(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5) * uStep, 0.0, 65535.0));\n"
+    "  outColor = vec4(floor((entry + 128.5) / 257.0) / 255.0, 1.0);\n"
     "}\n";
 // A quad in target pixels, top row first.
 const char* kCursorVertex =
@@ -41,6 +55,27 @@ const char* kCursorFragment =
     "#version 330 core\n"
     "uniform sampler2D uImage; in vec2 vUv; out vec4 outColor;\n"
     "void main() { outColor = texture(uImage, vUv); }\n";
+
+// The shown byte of each 16-bit entry: v / 65535 rounded to 255ths.
+uint8_t Shown(uint16_t v) { return uint8_t((uint32_t(v) + 128) / 257); }
+
+// The step of a straight-line ramp channel that shows every byte as its table does; 0 (the line
+// program unused) when none is found.
+float LineStep(const uint16_t* entries) {
+  if (entries[0] != 0) return 0.0f;
+  // Entry e of byte i puts the step in [e / i, (e + 1) / i), or at least 65535 / i where clamped.
+  double low = 0.0, high = 65536.0;
+  for (int i = 1; i < 256; ++i) {
+    low = std::max(low, double(entries[i]) / i);
+    if (entries[i] < 65535) high = std::min(high, double(entries[i] + 1) / i);
+  }
+  const float step = float((low + high) / 2.0);
+  for (int i = 0; i < 256; ++i) {
+    const float v = std::clamp(float(i) * step, 0.0f, 65535.0f);
+    if (Shown(uint16_t(v)) != Shown(entries[i])) return 0.0f;
+  }
+  return step;
+}
 
 void NearestTexture() {
   glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
@@ -65,8 +100,10 @@ void SizeTexture(GLuint name, uint32_t& width, uint32_t& height, uint32_t w, uin
 void DeviceImpl::CreatePresentObjects() {
   std::string errors;
   presentProgram = CompileProgram(kPresentVertex, kPresentFragment, &errors);
+  presentLineProgram = CompileProgram(kPresentVertex, kPresentLineFragment, &errors);
   cursorProgram = CompileProgram(kCursorVertex, kCursorFragment, &errors);
-  if (!presentProgram || !cursorProgram) Log("ERROR: gpu: present programs: %s\n", errors.c_str());
+  if (!presentProgram || !presentLineProgram || !cursorProgram)
+    Log("ERROR: gpu: present programs: %s\n", errors.c_str());
   glGenVertexArrays(1, &blitVao);
   glGenTextures(1, &frontTexture);
   glGenTextures(1, &screenTexture);
@@ -78,6 +115,7 @@ void DeviceImpl::CreatePresentObjects() {
 
 void DeviceImpl::DestroyPresentObjects() {
   glDeleteProgram(presentProgram);
+  glDeleteProgram(presentLineProgram);
   glDeleteProgram(cursorProgram);
   glDeleteVertexArrays(1, &blitVao);
   glDeleteTextures(1, &frontTexture);
@@ -105,10 +143,15 @@ void DeviceImpl::PresentFrame() {
 
   if (gammaDirty) {
     gammaDirty = false;
-    uint16_t table[256 * 3];
-    for (int i = 0; i < 256; ++i) table[i * 3] = gamma.red[i], table[i * 3 + 1] = gamma.green[i], table[i * 3 + 2] = gamma.blue[i];
+    // Each 16-bit entry as the byte the screen shows for it.
+    uint8_t table[256 * 4];
+    for (int i = 0; i < 256; ++i) {
+      table[i * 4] = Shown(gamma.red[i]), table[i * 4 + 1] = Shown(gamma.green[i]);
+      table[i * 4 + 2] = Shown(gamma.blue[i]), table[i * 4 + 3] = 255;
+    }
+    gammaLine[0] = LineStep(gamma.red), gammaLine[1] = LineStep(gamma.green), gammaLine[2] = LineStep(gamma.blue);
     glBindTexture(GL_TEXTURE_2D, gammaTexture);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGB16, 256, 1, 0, GL_RGB, GL_UNSIGNED_SHORT, table);
+    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, table);
     NearestTexture();
   }
 
@@ -132,9 +175,14 @@ void DeviceImpl::PresentFrame() {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glBindVertexArray(blitVao);
-  glUseProgram(presentProgram);
-  glUniform1i(glGetUniformLocation(presentProgram, "uFrame"), 0);
-  glUniform1i(glGetUniformLocation(presentProgram, "uGamma"), 1);
+  const bool line = presentLineProgram && gammaLine[0] > 0.0f && gammaLine[1] > 0.0f && gammaLine[2] > 0.0f;
+  const GLuint pass = line ? presentLineProgram : presentProgram;
+  glUseProgram(pass);
+  glUniform1i(glGetUniformLocation(pass, "uFrame"), 0);
+  if (line)
+    glUniform3f(glGetUniformLocation(pass, "uStep"), gammaLine[0], gammaLine[1], gammaLine[2]);
+  else
+    glUniform1i(glGetUniformLocation(pass, "uGamma"), 1);
   glActiveTexture(GL_TEXTURE0);
   glBindTexture(GL_TEXTURE_2D, frontTexture);
   glBindSampler(0, 0);

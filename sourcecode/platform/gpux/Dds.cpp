@@ -29,10 +29,12 @@ bool IsDds(const void* data, size_t size) {
   return data && size >= 4 && std::memcmp(data, "DDS ", 4) == 0;
 }
 
-bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out) {
-  if (!name) name = "(memory)";
-  const uint8_t* p = static_cast<const uint8_t*>(data);
-  if (!IsDds(data, size) || size < kDataStart) {
+namespace {
+
+// The header's format, size and level count; false (logged) when it is no DDS this reader takes.
+bool ReadHeader(const uint8_t* p, size_t size, const char* name, uint32_t& format, uint32_t& width, uint32_t& height,
+                uint32_t& levels) {
+  if (!IsDds(p, size) || size < kDataStart) {
     gpu::Log("ERROR: dds '%s': not a DDS file or header truncated (%zu bytes)\n", name, size);
     return false;
   }
@@ -40,7 +42,7 @@ bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out) {
     gpu::Log("ERROR: dds '%s': header sizes %u/%u instead of 124/32\n", name, U32(p, kHeaderSize), U32(p, kPixelFormat));
     return false;
   }
-  const uint32_t width = U32(p, kWidth), height = U32(p, kHeight);
+  width = U32(p, kWidth), height = U32(p, kHeight);
   if (width == 0 || height == 0 || width > kMaxSide || height > kMaxSide) {
     gpu::Log("ERROR: dds '%s': size %ux%u out of range\n", name, width, height);
     return false;
@@ -50,7 +52,7 @@ bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out) {
     return false;
   }
   const uint32_t pf = U32(p, kPfFlags);
-  uint32_t format = 0;
+  format = 0;
   if (pf & kPfFourCC) {
     const uint32_t fourcc = U32(p, kFourCC);
     if (fourcc == gpu::fmt::DXT1 || fourcc == gpu::fmt::DXT3 || fourcc == gpu::fmt::DXT5) format = fourcc;
@@ -67,29 +69,55 @@ bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out) {
   }
   uint32_t chain = 1;
   for (uint32_t w = width, h = height; w > 1 || h > 1; w = w > 1 ? w / 2 : 1, h = h > 1 ? h / 2 : 1) ++chain;
-  uint32_t levels = (U32(p, kFlags) & kFlagMipCount) ? U32(p, kMipCount) : 1;
+  levels = (U32(p, kFlags) & kFlagMipCount) ? U32(p, kMipCount) : 1;
   if (levels == 0) levels = 1;
   if (levels > chain) {
     gpu::Log("ERROR: dds '%s': %u mip levels for %ux%u (at most %u)\n", name, levels, width, height, chain);
     return false;
   }
+  return true;
+}
+
+// The bytes of one level, or 0 when they would pass the end of the file (logged).
+size_t LevelBytes(uint32_t format, uint32_t w, uint32_t h, size_t at, size_t size, uint32_t level, const char* name) {
+  const size_t bytes = size_t(gpu::RowPitch(format, w)) * gpu::RowCount(format, h);
+  if (bytes <= size - at) return bytes;
+  gpu::Log("ERROR: dds '%s': level %u extends past end of file (offset %zu, %zu bytes, file %zu)\n", name, level, at,
+           bytes, size);
+  return 0;
+}
+
+}  // namespace
+
+bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out) {
+  if (!name) name = "(memory)";
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t format = 0, width = 0, height = 0, levels = 0;
+  if (!ReadHeader(p, size, name, format, width, height, levels)) return false;
   DdsImage image;
   image.format = format;
   size_t at = kDataStart;
   uint32_t w = width, h = height;
   for (uint32_t i = 0; i < levels; ++i) {
-    const size_t bytes = size_t(gpu::RowPitch(format, w)) * gpu::RowCount(format, h);
-    if (bytes > size - at) {
-      gpu::Log("ERROR: dds '%s': level %u extends past end of file (offset %zu, %zu bytes, file %zu)\n", name, i, at,
-               bytes, size);
-      return false;
-    }
+    const size_t bytes = LevelBytes(format, w, h, at, size, i, name);
+    if (!bytes) return false;
     image.levels.push_back({w, h, std::vector<uint8_t>(p + at, p + at + bytes)});
     at += bytes;
     w = w > 1 ? w / 2 : 1;
     h = h > 1 ? h / 2 : 1;
   }
   *out = std::move(image);
+  return true;
+}
+
+bool ReadDdsTop(const void* data, size_t size, const char* name, DdsTop* out) {
+  if (!name) name = "(memory)";
+  const uint8_t* p = static_cast<const uint8_t*>(data);
+  uint32_t format = 0, width = 0, height = 0, levels = 0;
+  if (!ReadHeader(p, size, name, format, width, height, levels)) return false;
+  const size_t bytes = LevelBytes(format, width, height, kDataStart, size, 0, name);
+  if (!bytes) return false;
+  *out = {format, width, height, p + kDataStart, bytes};
   return true;
 }
 

@@ -23,4 +23,13 @@ bool IsDds(const void* data, size_t size);
 // Parses a whole DDS file. On bad input logs one "ERROR: dds '<name>': ..." line and returns false.
 bool ReadDds(const void* data, size_t size, const char* name, DdsImage* out);
 
+// The top level of a DDS file where it lies (nothing copied): its format, size and bytes.
+struct DdsTop {
+  uint32_t format, width, height;
+  const uint8_t* data;
+  size_t size;
+};
+// The header checked as ReadDds checks it, and the top level's bytes; false (logged) as ReadDds.
+bool ReadDdsTop(const void* data, size_t size, const char* name, DdsTop* out);
+
 }  // namespace gpux

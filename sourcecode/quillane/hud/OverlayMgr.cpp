@@ -228,12 +228,21 @@ void cl_DustEffect::Update(float dt) {
 void cl_DustEffect::Render() {
   gfx::cl_Texture* texture = gfx::TextureExists("helper/dust.tga");
   if (!texture) return;
+  CollectSprites();
+  if (m_sprites.empty()) return;
+  // One draw for every mote: each mote's grey rides in its vertex colour.
+  gfx::SetBlendMultiplyVertexColor();
+  texture->DrawSprites(m_sprites.data(), m_sprites.size());
+}
+
+void cl_DustEffect::CollectSprites() {
+  m_sprites.clear();
   for (const st_Particle& p : m_particles) {
     const float flicker = std::sin(ClampFloat(p.life, 0.0f, 1.0f) * std::numbers::pi_v<float>);
     const float alpha = ClampFloat(p.brightness * flicker * 165.0f, 0.0f, 255.0f);
     if (alpha < 16.0f || !(p.size * flicker > 0.0f)) continue;
-    gfx::SetBlendMultiply(static_cast<uint8_t>(alpha));
-    gfx::DrawTextureAt(texture, p.x, p.y, p.size * flicker * 0.55f);
+    const uint32_t grey = static_cast<uint8_t>(alpha);
+    m_sprites.push_back({p.x, p.y, p.size * flicker * 0.55f, 0xFF000000u + grey * 0x010101u});
   }
 }
 

@@ -12,10 +12,10 @@
 
 #include "base/Imaging.h"
 #include "base/String.h"
+#include "graphics/Texture.h"
 
 namespace gfx {
 class cl_Image;
-class cl_Texture;
 }  // namespace gfx
 
 class cl_Overlay {
@@ -100,13 +100,17 @@ class cl_DustEffect : public cl_Overlay {
   void Render() override;
 
   const std::vector<st_Particle>& GetParticles() const { return m_particles; }
+  // The motes the last Render drew: place, scale and grey (in the colour) of each.
+  const std::vector<gfx::st_Sprite>& GetSprites() const { return m_sprites; }
   // True when the window point lies on a non-black mask pixel.
   bool InMask(float x, float y) const;
 
  private:
   void Spawn(st_Particle& p);
+  void CollectSprites();  // the visible motes, for one draw
 
   std::vector<st_Particle> m_particles;
+  std::vector<gfx::st_Sprite> m_sprites;
   base::cl_Bitmap32 m_mask;
 };
 

@@ -171,11 +171,7 @@ bool cl_GameActionQueue::CanCancel() const {
   return !m_playerLocked && m_cancelAllowed && !m_dialogScript && m_sceneScript && m_state == STATE_SEQUENCE_RUNNING;
 }
 
-bool cl_GameActionQueue::HoldsAction(const st_GameAction* action) const {
-  for (const st_GameAction* held : m_actions)
-    if (held == action) return true;
-  return false;
-}
+bool cl_GameActionQueue::HoldsAction(const st_GameAction* action) const { return m_where.count(action) != 0; }
 
 bool cl_GameActionQueue::HoldsAction(const st_GameAction* action, uint64_t serial) const {
   return HoldsAction(action) && action->m_serial == serial;
@@ -223,6 +219,7 @@ st_GameAction* cl_GameActionQueue::Add(GameThread* owner) {
   auto* action = new st_GameAction(owner);
   action->m_background = owner && IsBackgroundThread(owner);
   m_actions.push_back(action);
+  m_where.emplace(action, std::prev(m_actions.end()));
   return action;
 }
 
@@ -236,11 +233,16 @@ void cl_GameActionQueue::AddPendingEvent(i_Event* event) {
   if (event) m_pendingEvents.push_back(event);
 }
 
-void cl_GameActionQueue::RemoveAction(st_GameAction* action) { m_actions.remove(action); }
+void cl_GameActionQueue::RemoveAction(st_GameAction* action) {
+  const auto at = m_where.find(action);
+  if (at == m_where.end()) return;
+  m_actions.erase(at->second);
+  m_where.erase(at);
+}
 
 void cl_GameActionQueue::DeleteAction(st_GameAction* action) {
   if (!action) return;
-  m_actions.remove(action);
+  RemoveAction(action);
   // A speaking or animating character points at its action; it must not outlive it.
   if (cl_Session* session = GetSession())
     if (cl_Stage* stage = session->GetStage())
@@ -330,6 +332,7 @@ void cl_GameActionQueue::Clear() {
   // are taken over first, so no event ever meets a list that is being walked.
   std::list<st_GameAction*> actions;
   actions.swap(m_actions);
+  m_where.clear();
   for (st_GameAction* action : actions) {
     // Cancelled, so that a paused owner is ended rather than left waiting for ever, and deleted
     // (characters let go of it first).
@@ -353,7 +356,10 @@ void cl_GameActionQueue::RemoveFinished() {
   std::list<st_GameAction*> done;
   for (auto it = m_actions.begin(); it != m_actions.end();) {
     auto next = std::next(it);
-    if ((*it)->IsDone()) done.splice(done.end(), m_actions, it);
+    if ((*it)->IsDone()) {
+      m_where.erase(*it);
+      done.splice(done.end(), m_actions, it);
+    }
     it = next;
   }
   for (st_GameAction* action : done) DeleteAction(action);

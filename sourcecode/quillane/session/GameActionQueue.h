@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <list>
+#include <unordered_map>
 
 #include "base/String.h"
 #include "quillane/core/Event.h"
@@ -89,7 +90,7 @@ class cl_GameActionQueue {
   bool CanSkip() const;
   bool CanCancel() const;
   bool HasPendingEvents() const { return !m_pendingEvents.empty(); }
-  bool HoldsAction(const st_GameAction* action) const;  // the action is in the list
+  bool HoldsAction(const st_GameAction* action) const;  // the action is in the list (the address only)
   bool HoldsAction(const st_GameAction* action, uint64_t serial) const;  // ... and is still that action
   bool IsBackgroundThread(const GameThread* thread) const;
   int GetActionCount() const { return int(m_actions.size()); }
@@ -113,7 +114,7 @@ class cl_GameActionQueue {
   st_GameAction* Add(GameThread* owner);  // the caller sets kind, time, object and text
   void AddBackgroundThread(GameThread* thread);
   void AddPendingEvent(i_Event* event);   // takes ownership
-  void RemoveAction(st_GameAction* action);  // off the list, not deleted
+  void RemoveAction(st_GameAction* action);  // off the list (when there), not deleted
   // Off the list (when there) and deleted; characters that still point at it let go.
   void DeleteAction(st_GameAction* action);
   void StartSkip();
@@ -146,6 +147,9 @@ class cl_GameActionQueue {
   void RunPendingEvents();
 
   std::list<st_GameAction*> m_actions;
+  // Where each listed action stands, so that one finishing among thousands is taken off at once.
+  // Keyed by address: a completion event may ask about an action that is gone.
+  std::unordered_map<const st_GameAction*, std::list<st_GameAction*>::iterator> m_where;
   std::list<GameThread*> m_backgroundThreads;
   std::list<i_Event*> m_pendingEvents;
   bool m_inSkip = false;  // SkipSequence is on the stack
