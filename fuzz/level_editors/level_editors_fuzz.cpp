@@ -126,9 +126,7 @@ void RunTrain(const std::string& graph, const std::string& commands) {
         editor.Button("Clear");
         paired = true;
         break;
-      case 7:
-        editor.Button("Invert");
-        break;
+      case 7: editor.Button("Invert"); break;
       case 8:
       case 9: {
         if (!editor.Event("SelectXML", "file", "out.xml", "MinigameSaveXML")) __builtin_trap();

@@ -416,7 +416,8 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
       if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
     return true;
   }
-  if (m_SelectedNode > -1) {
+  // The "Exit" station has no menu: it is kept by the origin's upkeep alone.
+  if (m_SelectedNode > -1 && m_SelectedNode < m_NodeCount && m_SelectedNode != FindNodeByName("Exit")) {
     st_TrainNode& node = m_Nodes[m_SelectedNode];
     if (command == "RemoveNode") {
       int remap[kMaxNodes];
@@ -591,6 +592,7 @@ st_TrainNode* cl_TrainTravelEditor::SetOriginNode(int index) {
     }
     return old;
   }
+  if (exit == index) return old;  // a loaded board may start on its exit: nothing to join
   if (exit < 0) {
     exit = AddNode("Exit");
     if (exit < 0) return old;  // a full board: the origin stands without its exit
