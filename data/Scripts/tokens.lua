@@ -10,5 +10,7 @@ function Play_T1_Codebook_On_T1_Telegram()
   if GetValue("Minigames/Decoder/Win") == 1 then
     LooseToken("T1_Telegram")
     AcquireToken("T1_Message", true, "inventory")
+    DiarySolveQuest("QuestTelegram", true)
+    maininclude_Earn(10)
   end
 end

@@ -28,12 +28,17 @@ class EmoteTable : public actortest::ActorTest {
 };
 
 TEST_F(EmoteTable, DemoListSkipsIncompleteChildrenAndFallsBackToIdle) {
+  // The demo's list and one emote whose clip the figure lacks.
+  std::string list = m_dir.read("characters/emotes.xml");
+  list.insert(list.find("</Emotes>"), "<Emote label=\"wink\" animation=\"emote_wink\" subset=\"face\"/>\n");
+  m_dir.write("characters/emotes.xml", list);
   cl_EmoteCtrl emotes(m_actor);
   std::vector<std::string> labels;
   for (const quillane::st_Emote* e : emotes.GetEmotes()) labels.push_back(e->label.c_str());
   // "blank" has no subset attribute and is left out without a message.
-  EXPECT_EQ(labels, (std::vector<std::string>{"default", "smile", "frown", "surprise"}));
-  EXPECT_TRUE(m_log->contains("anim emote_surprise not found, using idle"));
+  EXPECT_EQ(labels, (std::vector<std::string>{"default", "smile", "frown", "surprise", "wink"}));
+  EXPECT_FALSE(m_log->contains("anim emote_surprise not found")) << "the demo figure has every clip of its list";
+  EXPECT_TRUE(m_log->contains("anim emote_wink not found, using idle"));
   EXPECT_FALSE(m_log->contains("blank"));
   ASSERT_NE(emotes.FindEmote("frown"), nullptr);
   EXPECT_EQ(emotes.FindEmote("frown")->subset, m_actor->FindSubset("face"));
@@ -41,7 +46,7 @@ TEST_F(EmoteTable, DemoListSkipsIncompleteChildrenAndFallsBackToIdle) {
 
   // The list is read once: a changed file reaches only a table made after ForgetEmoteList.
   m_dir.write("characters/emotes.xml", "<Emotes/>");
-  EXPECT_EQ(cl_EmoteCtrl(m_actor).GetEmotes().size(), 4u);
+  EXPECT_EQ(cl_EmoteCtrl(m_actor).GetEmotes().size(), 5u);
   cl_EmoteCtrl::ForgetEmoteList();
   EXPECT_EQ(cl_EmoteCtrl(m_actor).GetEmotes().size(), 0u);
 }

@@ -239,6 +239,16 @@ TEST_F(DiaryBook, EveryCompletionEventRunsOnceAndNoneIsLost) {
   EXPECT_TRUE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, 74));  // 'J' closes
   EXPECT_EQ(first.executed, 1);
   EXPECT_EQ(first.deleted, 1);
+  // Asked back while it fades out (a script showing the next page at once): it fades in again
+  // and holds the new event until the player closes it.
+  st_EventCounts again;
+  m_diary->Update(0.05f);
+  ASSERT_EQ(m_diary->GetFadeState(), cl_HUDBook::FADE_OUT);
+  m_diary->Open(true, false, false, new cl_CountingEvent(again));
+  EXPECT_EQ(again.executed, 0);
+  ASSERT_TRUE(UpdateUntilShown(*m_diary));
+  EXPECT_TRUE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, 27));  // Escape closes
+  EXPECT_EQ(again.executed, 1);
   ASSERT_TRUE(UpdateUntilHidden(*m_diary));
   // Hidden and asked to hide: the event runs at once as well.
   m_diary->Open(false, false, false, new cl_CountingEvent(third));

@@ -28,6 +28,7 @@ using quillane::SceneDisplay;
 
 constexpr uint8_t kKeyF1 = 221, kKeyLeftShift = 203;
 constexpr uint16_t kShift = 1, kCtrl = 2;
+constexpr int kDeskSortLine = 379;  // the desk's sort line in the demo's Office
 
 // The element of the project file's group with that label, read back as a fresh scene reads it.
 base::Variant ProjectElement(const char* scene, const char* group, const char* label) {
@@ -101,7 +102,7 @@ TEST_F(EditorTest, TheBackdropFramesTheViewportAndAPickedSortLineIsWhiteAtFiftyO
   EXPECT_EQ(Pixel(12, 12), 0x00FF00u) << "the green mark";
   const std::vector<uint32_t> before = m_pixels;
 
-  const int y = static_cast<int>(scene->SceneToScreen(0.0f, 378.0f).y);  // the desk's sort line
+  const int y = static_cast<int>(scene->SceneToScreen(0.0f, static_cast<float>(kDeskSortLine)).y);
   Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(scene->SceneToScreen(500.0f, 0.0f).x), y);
   ASSERT_NE(m_editor->GetPickedSortLayer(), nullptr);
   Step(0.0f);
@@ -122,17 +123,17 @@ TEST_F(EditorTest, ASortLineDraggedThirtyPixelsAtZoomTwoMovesByFifteenAndTheRele
   Key('B');
   EXPECT_FALSE(SceneDisplay().showBoundaries) << "the debug keys are off";
   SceneDisplay().showBoundaries = true;
-  const base::tVector2<float> at = scene->SceneToScreen(500.0f, 378.0f);
+  const base::tVector2<float> at = scene->SceneToScreen(500.0f, static_cast<float>(kDeskSortLine));
   Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(at.x), static_cast<int>(at.y));
   ASSERT_NE(m_editor->GetPickedSortLayer(), nullptr);
   Mouse(base::ICMD::MOUSE_MOVE, static_cast<int>(at.x), static_cast<int>(at.y) + 10);
   Mouse(base::ICMD::MOUSE_MOVE, static_cast<int>(at.x), static_cast<int>(at.y) + 30);
-  EXPECT_EQ(scene->FindLayer("desk")->GetYSort(), 393);
-  EXPECT_EQ(ProjectElement("Office", "StageElements", "desk").get_attribute("ysort")->get_int(), 378)
+  EXPECT_EQ(scene->FindLayer("desk")->GetYSort(), kDeskSortLine + 15);
+  EXPECT_EQ(ProjectElement("Office", "StageElements", "desk").get_attribute("ysort")->get_int(), kDeskSortLine)
       << "nothing is saved before the release";
   Mouse(base::ICMD::LEFT_UP, static_cast<int>(at.x), static_cast<int>(at.y) + 30);
   EXPECT_EQ(m_editor->GetPickedSortLayer(), nullptr);
-  EXPECT_EQ(ProjectElement("Office", "StageElements", "desk").get_attribute("ysort")->get_int(), 393);
+  EXPECT_EQ(ProjectElement("Office", "StageElements", "desk").get_attribute("ysort")->get_int(), kDeskSortLine + 15);
 }
 
 TEST_F(EditorTest, ShiftTurnsAPickedLocatorOneStepAMoveAndTheReleaseWritesItsPlace) {
@@ -192,7 +193,7 @@ TEST_F(EditorTest, APressOnASortLineAndALocatorDragsTheSortLine) {
   cl_Scene* scene = Open("Office");
   ASSERT_NE(scene, nullptr);
   SceneDisplay().showBoundaries = SceneDisplay().showLocators = true;
-  const base::tVector2<float> at = scene->SceneToScreen(500.0f, 378.0f);
+  const base::tVector2<float> at = scene->SceneToScreen(500.0f, static_cast<float>(kDeskSortLine));
   base::tVector3<float> floor;
   ASSERT_TRUE(scene->PickRay(at.x, at.y, floor));
   scene->FindLocator("Start")->locator.SetPos(floor);
@@ -202,7 +203,7 @@ TEST_F(EditorTest, APressOnASortLineAndALocatorDragsTheSortLine) {
   EXPECT_EQ(m_editor->GetPickedLocator(), nullptr);
   Mouse(base::ICMD::MOUSE_MOVE, static_cast<int>(at.x) + 50, static_cast<int>(at.y) + 20);
   EXPECT_EQ(scene->FindLocator("Start")->locator.GetPos().x, floor.x);
-  EXPECT_EQ(scene->FindLayer("desk")->GetYSort(), 398);
+  EXPECT_EQ(scene->FindLayer("desk")->GetYSort(), kDeskSortLine + 20);
 }
 
 TEST_F(EditorTest, TheRightEdgeScrollsAWideSceneAndNeverBelowZero) {
@@ -242,7 +243,7 @@ TEST_F(EditorTest, TheExportCompilesMissingScenesAndSkipsCompiledAndProjectlessO
   EXPECT_TRUE(fs::exists(m_data / "Scenes/Office.dat"));
   cl_Scene compiled;
   EXPECT_TRUE(compiled.Load("Office"));
-  EXPECT_EQ(compiled.FindLayer("desk")->GetYSort(), 378);
+  EXPECT_EQ(compiled.FindLayer("desk")->GetYSort(), kDeskSortLine);
   EXPECT_EQ(ReadText("Scenes/Stage.dat"), "compiled before");
   EXPECT_FALSE(fs::exists(m_data / "Scenes/Test.dat"));
   const std::string log = Log();

@@ -55,12 +55,19 @@ TEST(PlayScript, EveryStepKindIsRead) {
   EXPECT_EQ(steps[12].argument, "1");
 }
 
-// The mini-game steps: a wait for a running game by its registered name, and the skip button.
-TEST(PlayScript, MinigameStepsAreRead) {
+// The mini-game steps: a wait for a running game by its registered name, and the skip button;
+// and a wait for a host's check, with its argument.
+TEST(PlayScript, MinigameAndCheckWaitsAreRead) {
   std::vector<st_PlayStep> steps;
   std::string error;
-  ASSERT_TRUE(Read("wait minigame Bookshelf\nclick skip\nwait minigame Dance 40\n", steps, &error)) << error;
-  ASSERT_EQ(steps.size(), 3u);
+  ASSERT_TRUE(Read("wait minigame Bookshelf\nclick skip\nwait minigame Dance 40\nwait check answered the lamp\n", steps,
+                   &error))
+      << error;
+  ASSERT_EQ(steps.size(), 4u);
+  EXPECT_EQ(steps[3].kind, st_PlayStep::WAIT_CHECK);
+  EXPECT_EQ(steps[3].name, "answered");
+  EXPECT_EQ(steps[3].argument, "the lamp");
+  EXPECT_EQ(steps[3].number, kDefaultWaitBudget);
   EXPECT_EQ(steps[0].kind, st_PlayStep::WAIT_MINIGAME);
   EXPECT_EQ(steps[0].name, "Bookshelf");
   EXPECT_EQ(steps[0].number, kDefaultWaitBudget);
@@ -112,8 +119,8 @@ constexpr const char* kClickError =
     "road.play:1: expected \"click button <label>\", \"click hotspot|character <name>\", \"click skip\", \"click "
     "game <target>\" or \"click floor <x> <z>\" (coordinates within 100000)";
 constexpr const char* kWaitError =
-    "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait idle "
-    "[frames]\" or \"wait frames <n>\"";
+    "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait check "
+    "<name> [argument]\", \"wait idle [frames]\" or \"wait frames <n>\"";
 
 TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
   struct st_Case {
@@ -125,6 +132,7 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
       {"\nwait state\n", std::string("road.play:2: ") + kWaitError},
       {"wait idle now please\n", std::string("road.play:1: ") + kWaitError},
       {"wait minigame\n", std::string("road.play:1: ") + kWaitError},
+      {"wait check\n", std::string("road.play:1: ") + kWaitError},
       {"wait minigame Dance 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},
       {"click skip now\n", kClickError},
       {"wait scene Quay 0\n", "road.play:1: the frame budget must be a number from 1 to 100000"},

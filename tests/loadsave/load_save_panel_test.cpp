@@ -16,6 +16,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameControls.h"
+#include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
@@ -76,7 +77,7 @@ class LoadSavePanelTest : public MenuTest {
   void SetUp() override {
     MenuTest::SetUp();
     if (IsSkipped()) return;
-    AddPicture("loadsave_perga", 400, 400, 0xC8B080);
+    AddPicture("loadsave_perga", 256, 512, 0xC8B080);  // the demo's size
     AddPicture("scroll_up", 20, 20, 0x404040);
     AddPicture("scroll_down", 20, 20, 0x404040);
     LoadPictures();
@@ -143,6 +144,24 @@ TEST_F(LoadSavePanelTest, ListsManualSavesFromTheHighestDownThenAutoAndSkipsOddN
   EXPECT_EQ(fs::path(m_panel->MakeSlotName().c_str()).filename(), "slot011.sav");
   ASSERT_NE(m_panel->FindChild("Load"), nullptr);
   EXPECT_EQ(m_panel->FindChild("Save"), nullptr);
+}
+
+// A parchment as tall as its padded picture still ends the list above the row of buttons.
+TEST_F(LoadSavePanelTest, TheListEndsAboveTheButtons) {
+  Open("savegame", nullptr);
+  float listBottom = 0.0f, buttonsTop = 1e9f;
+  int buttons = 0;
+  for (base::cl_Window* child : m_panel->m_Children) {
+    if (dynamic_cast<cl_MainMenuButton*>(child)) {
+      buttonsTop = std::min(buttonsTop, child->m_Rect.y);
+      ++buttons;
+    } else {
+      listBottom = std::max(listBottom, child->m_Rect.y + child->m_Rect.h);
+    }
+  }
+  EXPECT_GE(buttons, 2);
+  EXPECT_GT(listBottom, cl_LoadSavePanel::kListTop + 6 * cl_LoadSavePanel::kRowPitch);  // six rows show
+  EXPECT_LT(listBottom, buttonsTop);
 }
 
 TEST_F(LoadSavePanelTest, SlotNumbersReadAllDigitsAndStartAtOne) {

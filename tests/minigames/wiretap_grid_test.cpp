@@ -1,6 +1,8 @@
 // The wire-tap board without a session: grid files (sizes, terminals, bad values), tile turns and
 // hit boxes, the circuit verdict on the demo's levels, and the presses that lift, turn and swap.
+#include <algorithm>
 #include <cmath>
+#include <utility>
 
 #include "grid_fixture.h"
 
@@ -135,11 +137,31 @@ TEST_F(GridTest, HitBoxEdgesOnTheLeftAndTopAreOutside) {
   tile.m_AnchorX = 100.0f;
   tile.m_AnchorY = 200.0f;
   tile.m_HitOffsetX = 10.0f;
-  EXPECT_FALSE(tile.Contains(110.0f, 250.0f, 128));
-  EXPECT_FALSE(tile.Contains(150.0f, 200.0f, 128));
-  EXPECT_TRUE(tile.Contains(110.5f, 200.5f, 128));
-  EXPECT_FALSE(tile.Contains(238.0f, 250.0f, 128));
-  EXPECT_TRUE(tile.Contains(237.9f, 327.9f, 128));
+  EXPECT_FALSE(tile.Contains(110.0f, 250.0f, 128.0f, 1.0f));
+  EXPECT_FALSE(tile.Contains(150.0f, 200.0f, 128.0f, 1.0f));
+  EXPECT_TRUE(tile.Contains(110.5f, 200.5f, 128.0f, 1.0f));
+  EXPECT_FALSE(tile.Contains(238.0f, 250.0f, 128.0f, 1.0f));
+  EXPECT_TRUE(tile.Contains(237.9f, 327.9f, 128.0f, 1.0f));
+  // A board drawn at half size: the box and its offset halve with it.
+  EXPECT_FALSE(tile.Contains(105.0f, 220.0f, 64.0f, 0.5f));
+  EXPECT_TRUE(tile.Contains(105.5f, 200.5f, 64.0f, 0.5f));
+  EXPECT_FALSE(tile.Contains(169.0f, 220.0f, 64.0f, 0.5f));
+}
+
+// The demo's 3 x 3 board in its 512-pixel frame, with terminals 32 pixels deep above and below,
+// keeps to the 16:10 game area in the large window and in the small one, where it shrinks with
+// the panel; it is never drawn larger than laid out.
+TEST(GridBoardPlace, TheBoardKeepsToTheGameAreaInLargeAndSmallWindows) {
+  for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{800, 600}, std::pair{1920, 1080}}) {
+    SCOPED_TRACE(width);
+    const auto place = quillane::cl_WiretapPanel::PlaceBoardIn(width, height, width / 1024.0f, 512, 512);
+    EXPECT_FLOAT_EQ(place.scale, std::min(1.0f, width / 1024.0f));
+    const float cell = 128.0f * place.scale, terminal = 32.0f * place.scale;
+    const float areaTop = (height - width * 10.0f / 16.0f) / 2.0f, areaBottom = height - areaTop;
+    EXPECT_GE(place.originY - terminal, areaTop);
+    EXPECT_LE(place.originY + 3.0f * cell + terminal, areaBottom);
+    EXPECT_NEAR(place.originX + 1.5f * cell, width / 2.0f, 64.0f * place.scale + 1.0f);  // as the frame is drawn
+  }
 }
 
 TEST_F(GridTest, DemoLevelsGiveTheirVerdictAndLightOnlyAClosedCircuit) {

@@ -199,6 +199,25 @@ TEST_F(OptionsTest, ResolutionAndRefreshListsFromTheAllowedModes) {
   }
 }
 
+// The rates read as "60 Hz"; a mode whose rate the system does not tell (0) is the screen's own.
+TEST_F(OptionsTest, RefreshRatesReadInHertzAndAnUntoldRateAsTheDefault) {
+  base::sys::GetSystemInfo().m_AllowedModes = {{1024, 768, 22, 0}, {1024, 768, 22, 60}};
+  WriteConfig(StandardOptions(), DefaultOptions());
+  OpenPanel();
+  ASSERT_EQ(m_panel->GetRefreshList(), (std::vector<int>{0, 60}));
+  auto* slider = dynamic_cast<cl_OptionsSlider*>(Row("Gfx/RefreshRate"));
+  ASSERT_NE(slider, nullptr);
+  std::u16string text;
+  slider->SetValue(0.0f);
+  slider->UpdateRect(0, 0);  // the text follows the handle
+  ASSERT_TRUE(slider->GetValueText(text));
+  EXPECT_EQ(text, Localized("#optio0_721 Default"));
+  slider->SetValue(1.0f);
+  slider->UpdateRect(0, 0);
+  ASSERT_TRUE(slider->GetValueText(text));
+  EXPECT_EQ(text, u"60 Hz");
+}
+
 TEST_F(OptionsTest, ChoosingAnotherResolutionRefillsTheRefreshRowBeforeOk) {
   OpenPanel();
   m_panel->SelectTab(1);

@@ -81,9 +81,14 @@ const st_PlayFile kPlayFiles[] = {
       "Compile Sabotage Minigame",
       "Compile FloorLights Minigame",
       "Compile Dance Minigame"},
-     {"Minigame Error"}},
+     {"Minigame Error"},
+     false,
+     2500},
     // Every game of the story won by clicks on what it shows, as a player would.
     {"games_won.play", {kQuickLaunch, kKeysOff}, {}, {"Minigame Error"}, false, 3000},
+    // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
+    // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
+    {"hotspots.play", {kQuickLaunch, kQuickSkip, kKeysOff}, {}, {"Minigame Error"}, false, 2500},
     {"savegame.play", {kQuickLaunch, kKeysOff, kSideFiles}, {}, {}},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.

@@ -234,7 +234,7 @@ TEST_F(SceneRender, QuayMatchesTheCompositeOfSkyBackgroundStageAndForeground) {
   st_Frame expected;
   const float skyX = std::trunc((0.0f - sx) * s + 0.5f);
   Over(expected, "Scenes/Quay/sky.tga", *scene.FindLayer("sky"), skyX, 0, s, 1.0f);
-  for (const char* label : {"background", "kiosk", "lamp_glow", "bollard"}) {
+  for (const char* label : {"background", "kiosk", "lamppost", "lamp_glow", "bollard"}) {
     const cl_Layer& layer = *scene.FindLayer(label);
     Over(expected, std::string("Scenes/Quay/") + label + ".tga", layer, (layer.GetX() - sx) * s, layer.GetY() * s, s, 1.0f);
   }

@@ -60,9 +60,9 @@ TEST_F(SceneProject, LazyBuildSkipsSkyForegroundEffectsAndStripsOnlyWithLazyComp
     const char* foreground;
   };
   const st_Case cases[] = {
-      {true, true, "", "kiosk,lamp_glow", ""},
-      {true, false, "sky", "kiosk,lamp_glow,waves", "bollard"},
-      {false, true, "sky", "kiosk,lamp_glow,waves", "bollard"},
+      {true, true, "", "kiosk,lamppost,lamp_glow", ""},
+      {true, false, "sky", "kiosk,lamppost,lamp_glow,waves", "bollard"},
+      {false, true, "sky", "kiosk,lamppost,lamp_glow,waves", "bollard"},
   };
   for (const st_Case& c : cases) {
     SCOPED_TRACE(std::to_string(c.lazy) + std::to_string(c.lazyCompile));
@@ -125,9 +125,9 @@ TEST_F(SceneProject, CameraComesFromTheFirstNavMeshAndTheRootClipRangeWins) {
   scene.LoadProjectFile("Office");
   scene.ReadFromVariant(true);
   base::cl_Camera& camera = scene.GetCamera();
-  EXPECT_EQ(camera.GetPos(), base::tVector3<float>(0, 900, 1300));
-  // 60 degrees across 1024 pixels of a 1024 x 640 image.
-  EXPECT_NEAR(camera.GetFieldOfView(), 2.0f * std::atan(0.625f * std::tan(30.0f * 0.0174532924f)), 1e-6f);
+  EXPECT_EQ(camera.GetPos(), base::tVector3<float>(0, 300, 850));
+  // 50 degrees across 1024 pixels of a 1024 x 640 image.
+  EXPECT_NEAR(camera.GetFieldOfView(), 2.0f * std::atan(0.625f * std::tan(25.0f * 0.0174532924f)), 1e-6f);
   float zNear, zFar;
   camera.GetClippingRange(zNear, zFar);
   EXPECT_GT(zNear, 0.1f);  // the nav mesh's distance range, not the file's defaults

@@ -1,6 +1,6 @@
-// Coordinates, picking and lookups: transforms, zooming, the view centre, the painted
-// reference points found again through WorldToScene, floor and hotspot picks, locator areas,
-// and the lights a character gets at a point.
+// Coordinates, picking and lookups: transforms, zooming, the view centre, the scene tables'
+// points found again through WorldToScene, floor and hotspot picks, locator areas, and the
+// lights a character gets at a point.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -95,44 +95,41 @@ TEST_F(SceneView, ViewCentreFollowsScrollAtZoomOneAndTheTargetOtherwise) {
   EXPECT_STREQ(unnamed.GetScriptPath().c_str(), "Scenes/.lua");
 }
 
-// The centre of the magenta dots near where the table says a reference point was painted.
-bool FindMarker(const base::cl_Bitmap32& picture, V2 near, V2& found) {
-  double sx = 0, sy = 0;
-  int n = 0;
-  for (int y = static_cast<int>(near.y) - 6; y <= static_cast<int>(near.y) + 6; ++y)
-    for (int x = static_cast<int>(near.x) - 6; x <= static_cast<int>(near.x) + 6; ++x) {
-      const base::Color32 c = picture.Point(x, y);
-      if (c.r == 255 && c.g == 0 && c.b == 255) sx += x + 0.5, sy += y + 0.5, ++n;
-    }
-  if (n == 0) return false;
-  found = V2(static_cast<float>(sx / n), static_cast<float>(sy / n));
-  return true;
-}
-
-TEST_F(SceneView, PaintedReferencePointsLandWithinAPixelThroughWorldToScene) {
+// The painter and the engine see the world alike: each locator of the scene tables lands within
+// a pixel of where the painter's projection puts it, stands on a nav mesh, and comes back from
+// the screen onto the floor at the same place. The backgrounds carry no marker dots.
+TEST_F(SceneView, TablePointsLandWhereThePainterPutsThemOnWalkableFloor) {
   for (const demogen::st_DemoScene& demo : demogen::DemoScenes()) {
     SCOPED_TRACE(demo.name);
     CopyDemoScene(demo.name);
     cl_Scene scene;
     scene.LoadProjectFile(demo.name);
     scene.ReadFromVariant(true);
-    base::cl_Bitmap32 background;
-    ASSERT_TRUE(base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(
-        (std::string("Scenes/") + demo.name + "/background.tga").c_str(), &background));
-    for (const V3& p : demo.references) {
-      const V2 at = scene.WorldToScene(p);
-      V2 painted;
-      ASSERT_TRUE(FindMarker(background, at, painted)) << p.x << "," << p.z;
+    const base::cl_Camera painter = demogen::DemoSceneCamera(demo);
+    for (const demogen::st_SceneLocator& locator : demo.locators) {
+      SCOPED_TRACE(locator.label);
+      const V3 p(locator.at.x, 0.0f, locator.at.y);
+      const V2 at = scene.WorldToScene(p), painted = demogen::DemoSceneProject(demo, painter, p);
       EXPECT_NEAR(at.x, painted.x, 1.0f);
       EXPECT_NEAR(at.y, painted.y, 1.0f);
-      // Back from the screen onto the floor: the same world point (where the floor is walkable).
-      if (!scene.FindNavMeshAt(p.x, p.y, p.z)) continue;
+      ASSERT_NE(scene.FindNavMeshAt(p.x, p.y, p.z), nullptr);
+      if (scene.FindNavMeshAt(p.x, p.y, p.z) != scene.NavMeshes.front()) continue;  // the floor pick asks the first
       const V2 screen = scene.SceneToScreen(at.x, at.y);
       V3 floor;
       ASSERT_TRUE(scene.PickFloorPoint(screen.x, screen.y, floor));
       EXPECT_NEAR(floor.x, p.x, 2.0f);
       EXPECT_NEAR(floor.z, p.z, 2.0f);
     }
+    base::cl_Bitmap32 background;
+    ASSERT_TRUE(base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(
+        (std::string("Scenes/") + demo.name + "/background.tga").c_str(), &background));
+    int magenta = 0;
+    for (int y = 0; y < background.Height(); ++y)
+      for (int x = 0; x < background.Width(); ++x) {
+        const base::Color32 c = background.Point(x, y);
+        magenta += c.a > 0 && c.r > 200 && c.g < 60 && c.b > 200;
+      }
+    EXPECT_EQ(magenta, 0);
   }
 }
 
@@ -148,8 +145,7 @@ TEST_F(SceneView, FloorPicksMissAboveTheHorizonAndOffTheNavMesh) {
   ASSERT_TRUE(scene.PickRay(512, 620, p)) << o.x << " " << o.y << " " << o.z << " / " << d.x << " " << d.y << " " << d.z;
   EXPECT_NEAR(p.y, 0.0f, 1e-3f);
   EXPECT_GT(p.z, 250.0f);
-  // The camera looks down 32 degrees and sees 20 degrees up: the top row sees the floor only
-  // behind it. No point, so a click there is ignored.
+  // Levelled, the camera's top half sees the sky: no point, so a click there is ignored.
   scene.GetCamera().SetOrientation(base::Quaternion());  // level: the top half sees sky
   EXPECT_FALSE(scene.PickRay(512, 10, p));
   cl_Scene bare;
@@ -165,14 +161,18 @@ TEST_F(SceneView, HotspotsLocatorsAndLayersAreFoundByNameAndPlace) {
   cl_Scene scene;
   scene.LoadProjectFile("Office");
   scene.ReadFromVariant(true);
-  // The junction outline is an L: its notch is outside.
-  ASSERT_NE(scene.PickHotspot(130, 200), nullptr);
-  EXPECT_EQ(scene.PickHotspot(130, 200)->label, "junction");
-  EXPECT_EQ(scene.PickHotspot(180, 200), nullptr);
-  EXPECT_EQ(scene.PickHotspot(180, 130)->label, "junction");
+  // The junction's outline is an L (the box and the line down the wall): its notch is outside.
+  const demogen::st_DemoScene& office = demogen::DemoScenes().front();
+  const base::cl_Camera painter = demogen::DemoSceneCamera(office);
+  auto onWall = [&](float x, float y) { return demogen::DemoSceneProject(office, painter, V3(x, y, -250.0f)); };
+  const V2 line = onWall(-75, 60), notch = onWall(-125, 60), box = onWall(-120, 160);
+  ASSERT_NE(scene.PickHotspot(line.x, line.y), nullptr);
+  EXPECT_EQ(scene.PickHotspot(line.x, line.y)->label, "junction");
+  EXPECT_EQ(scene.PickHotspot(notch.x, notch.y), nullptr);
+  EXPECT_EQ(scene.PickHotspot(box.x, box.y)->label, "junction");
   // An inactive hotspot is not picked.
   quillane::WorldServices().IsHotspotActive = [](const char* label) { return std::string(label) != "junction"; };
-  EXPECT_EQ(scene.PickHotspot(130, 200), nullptr);
+  EXPECT_EQ(scene.PickHotspot(line.x, line.y), nullptr);
   quillane::WorldServices().IsHotspotActive = nullptr;
 
   std::list<quillane::cl_SceneLocator*> at;
@@ -210,22 +210,26 @@ TEST_F(SceneLights, CharactersAreLitByThePicturesAtTheirPlace) {
   cl_Scene scene;
   scene.LoadProjectFile("Office");
   scene.ReadFromVariant(true);
-  // The ambient picture runs from warm (left) to cool (right).
+  // The light picture is warm and bright by the desk lamp and dimmer in the room's front corner.
   uint32_t previousRed = 256;
-  for (const V3& p : {V3(-600, 0, 0), V3(0, 0, 0), V3(300, 0, 100)}) {
+  for (const V3& p : {V3(60, 0, 30), V3(-200, 0, 150), V3(-330, 0, 300)}) {
     scene.SetupLightsAt(p);
     EXPECT_FLOAT_EQ(gfx::GetDiffuseCoefficient(), 1.1f);
     const uint32_t ambient = gfx::LightState.ambient;
     EXPECT_EQ(ambient >> 24, 0xFFu);
     EXPECT_LT((ambient >> 16) & 0xFF, previousRed);
     previousRed = (ambient >> 16) & 0xFF;
-    ASSERT_EQ(gfx::LightState.entryCount, 1);  // the directional light, in its own colour (no picture)
-    EXPECT_EQ(gfx::LightState.entries[0].colour, 0xFFFFF0DCu);
+    // The key light in its own colour (no picture); the blob shadows set no light.
+    ASSERT_EQ(gfx::LightState.entryCount, 1);
+    EXPECT_EQ(gfx::LightState.entries[0].colour, 0xFF605A54u);
   }
-  // Left of the image: the first column's colour.
+  // Left of the image: the first column's colour, wherever left.
   scene.SetupLightsAt(V3(-5000, 0, 0));
   const uint32_t leftmost = gfx::LightState.ambient;
-  for (int shift : {16, 8, 0}) EXPECT_NEAR(static_cast<int>((leftmost >> shift) & 0xFF), (0xFFFFD8A0u >> shift) & 0xFF, 2);
+  scene.SetupLightsAt(V3(-9000, 0, 0));
+  for (int shift : {16, 8, 0})
+    EXPECT_NEAR(static_cast<int>((leftmost >> shift) & 0xFF),
+                static_cast<int>((gfx::LightState.ambient >> shift) & 0xFF), 2);
 
   cl_Scene dark;
   MakeBare(dark, 1024, 640);
@@ -260,18 +264,21 @@ TEST_F(SceneDrawing, HotspotOutlinesShowInTheEditorOnlyWhileThePlayerIsFree) {
     gfx::Begin2D();
     scene.RenderHotspotCaptions(true, "");
   };
-  // The junction's first corner (120, 120) gets a 4 x 4 marker in the outline colour.
+  // The junction's first corner gets a 4 x 4 marker in the outline colour.
+  const V2 corner = scene.FindHotspot("junction")->outline.points[0];
+  const V2 at = scene.SceneToScreen(corner.x, corner.y);
+  const int cx = static_cast<int>(at.x), cy = static_cast<int>(at.y);
   draw();
-  EXPECT_EQ(Pixel(120, 120), 0u);  // neither the hotspot display nor a selection
+  EXPECT_EQ(Pixel(cx, cy), 0u);  // neither the hotspot display nor a selection
   device->EndFrame();
   quillane::g_SelectedElementLabel = "junction";
   draw();
-  EXPECT_EQ(Pixel(120, 120), 0xC89696u);
+  EXPECT_EQ(Pixel(cx, cy), 0xC89696u);
   EXPECT_EQ(Pixel(50, 50), 0u);
   device->EndFrame();
   quillane::WorldServices().IsPlayerFree = [] { return false; };
   draw();
-  EXPECT_EQ(Pixel(120, 120), 0u);
+  EXPECT_EQ(Pixel(cx, cy), 0u);
   device->EndFrame();
   quillane::WorldServices() = quillane::st_WorldServices();
 }

@@ -24,9 +24,9 @@ TEST_F(CharacterScript, PrepareSceneAddsTheCharactersAtTheirPlacesWithThePlayer)
   ASSERT_NO_FATAL_FAILURE(Load(""));
   const cl_Character* quillane = Character("Quillane");
   EXPECT_EQ(m_session->GetStage()->GetPlayerCharacter(), quillane);
-  EXPECT_NEAR(quillane->GetPosition().x, -200.0f, 0.01f);
-  EXPECT_NEAR(quillane->GetPosition().z, 150.0f, 0.01f);
-  EXPECT_NEAR(Character("Odo")->GetPosition().x, -325.0f, 0.01f);
+  EXPECT_NEAR(quillane->GetPosition().x, Place("Start").x, 0.01f);
+  EXPECT_NEAR(quillane->GetPosition().z, Place("Start").z, 0.01f);
+  EXPECT_NEAR(Character("Odo")->GetPosition().x, Place("Window").x, 0.01f);
 }
 
 TEST_F(CharacterScript, AddCharacterReportsAMissingPlaceAndAnUnknownActor) {
@@ -123,19 +123,20 @@ TEST_F(CharacterScript, WalkToWithinTenUnitsNeitherWalksNorWaitsFartherItWaitsFo
       "  WalkTo(\"Quillane\", \"Nowhere\")\n"
       "  Debugout(\"t: reported\")\n"
       "end\n"));
-  Stand("Quillane", -200.0f + 10.0f, 150.0f);
+  const tPoint start = Place("Start");
+  Stand("Quillane", start.x + 10.0f, start.z);
   Call("Near");
   Step(0.0f);
   EXPECT_EQ(Said(), std::vector<std::string>{"at once"});
   EXPECT_EQ(Character("Quillane")->state, cl_Character::STATE_IDLE);
-  EXPECT_NEAR(Character("Quillane")->GetPosition().x, -190.0f, 0.01f);
+  EXPECT_NEAR(Character("Quillane")->GetPosition().x, start.x + 10.0f, 0.01f);
 
-  Stand("Quillane", -200.0f + 60.0f, 150.0f);
+  Stand("Quillane", start.x + 60.0f, start.z);
   Call("Far");
   Step(0.0f);
   EXPECT_EQ(Said().size(), 1u) << "waits while walking";
   ASSERT_GE(StepUntilSaid(2, 0.05f, 600), 0.0f);
-  EXPECT_LT(std::fabs(Character("Quillane")->GetPosition().x + 200.0f), 25.0f);
+  EXPECT_LT(std::fabs(Character("Quillane")->GetPosition().x - start.x), 25.0f);
 
   Call("Unknown");
   ASSERT_GE(StepUntilSaid(3), 0.0f);
@@ -143,7 +144,7 @@ TEST_F(CharacterScript, WalkToWithinTenUnitsNeitherWalksNorWaitsFartherItWaitsFo
   EXPECT_EQ(CountLogged("Locator Nowhere does not exist."), 1u);
 
   // Without waiting there is no least distance: she sets off from where she stands.
-  Stand("Quillane", -200.0f + 5.0f, 150.0f);
+  Stand("Quillane", start.x + 5.0f, start.z);
   m_session->RunSceneScript("Office", "NoWait", base::Variant());
   EXPECT_NE(Character("Quillane")->state, cl_Character::STATE_IDLE);
   EXPECT_EQ(CountLogged("Locator Nowhere does not exist."), 2u);
@@ -180,7 +181,7 @@ TEST_F(CharacterScript, BeamToAnUnknownPlaceIsSilentAnUnknownCharacterIsReported
   EXPECT_EQ(Character("Quillane")->GetPosition().x, before.x);
   EXPECT_FALSE(Logged("Nowhere"));
   EXPECT_TRUE(Logged("Character 'Nobody' does not exist."));
-  EXPECT_NEAR(Character("Odo")->GetPosition().x, -200.0f, 0.01f);
+  EXPECT_NEAR(Character("Odo")->GetPosition().x, Place("Start").x, 0.01f);
 }
 
 TEST_F(CharacterScript, BackupAndRestoreBringBackPlaceAndFacing) {

@@ -11,8 +11,9 @@
 
 #include "../session/session_fixture.h"
 #include "base/system.h"
-#include "quillane/frame/GameFrame.h"
 #include "quillane/character/Character.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 
@@ -49,6 +50,13 @@ class OfficeTest : public sessiontest::SessionTest {
     fs::copy(data / "Shader", m_dir / "Shader", fs::copy_options::recursive);
   }
 
+  // The demo's own script at Scripts/<relative>, in place of any the test wrote.
+  void CopyDemoScript(const char* relative) {
+    const fs::path to = m_dir / "Scripts" / relative;
+    fs::create_directories(to.parent_path());
+    fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scripts" / relative, to, fs::copy_options::overwrite_existing);
+  }
+
   // The Office with script (functions of the test) after PrepareScene; false when it did not load.
   void Load(const std::string& script, bool loadScene = true) {
     Write("Scripts/Scenes/Office.lua", std::string(kPrepare) + script);
@@ -82,6 +90,12 @@ class OfficeTest : public sessiontest::SessionTest {
     return -1.0f;
   }
   // Stands the character at (x, z) on the floor where it is, facing −z.
+  // Where the Office's locator of that name stands (the origin when it has none).
+  tPoint Place(const char* locator) const {
+    const quillane::cl_SceneLocator* l =
+        m_session && m_session->GetScene() ? m_session->GetScene()->FindLocator(locator) : nullptr;
+    return l ? l->locator.GetPos() : tPoint();
+  }
   void Stand(const char* name, float x, float z) {
     cl_Character* c = Character(name);
     ASSERT_NE(c, nullptr);

@@ -24,7 +24,8 @@ TEST_F(PresentationScript, WalkNearWalksOnlyFartherThanTheDistanceAndTenUnits) {
       "  WalkNear(\"Quillane\", \"Window\", distance)\n"
       "  Debugout(\"t: done\")\n"
       "end\n"));
-  // The Window locator stands at (-325, -175); Odo, who stood there, would be in the way.
+  // Odo, who stood at the Window locator, would be in the way.
+  const tPoint window = Place("Window");
   Stand("Odo", -100.0f, 100.0f);
   const struct {
     float away, distance;
@@ -32,7 +33,7 @@ TEST_F(PresentationScript, WalkNearWalksOnlyFartherThanTheDistanceAndTenUnits) {
   } cases[] = {{10.0f, 0.0f, false}, {10.5f, 0.0f, true}, {12.0f, 5.0f, false}};
   size_t said = 0;
   for (const auto& c : cases) {
-    Stand("Quillane", -325.0f + c.away, -175.0f);
+    Stand("Quillane", window.x + c.away, window.z);
     base::Variant args;
     args.set_array(1);
     args[0].set_float(c.distance);
@@ -42,7 +43,7 @@ TEST_F(PresentationScript, WalkNearWalksOnlyFartherThanTheDistanceAndTenUnits) {
     EXPECT_EQ(Character("Quillane")->state != cl_Character::STATE_IDLE, c.walks) << c.away;
     ASSERT_GE(StepUntilSaid(++said, 0.05f, 600), 0.0f) << c.away;
     if (c.walks) {
-      EXPECT_LT(std::fabs(Character("Quillane")->GetPosition().x + 325.0f), 10.5f);
+      EXPECT_LT(std::fabs(Character("Quillane")->GetPosition().x - window.x), 10.5f);
     }
   }
 }
@@ -56,7 +57,7 @@ TEST_F(PresentationScript, WalkNearPrefersTheLocatorToACharacterOfTheSameName) {
       "  WalkNear(\"Nobody\", \"Window\", 0)\n"
       "  Debugout(\"t: went on\")\n"
       "end\n"));
-  Stand("Quillane", -325.0f + 5.0f, -175.0f);
+  Stand("Quillane", Place("Window").x + 5.0f, Place("Window").z);
   m_session->CallSceneScript("Office", "Twin", base::Variant());
   Step(0.0f);
   EXPECT_EQ(Said(), std::vector<std::string>{"went on"}) << "near the locator: no walk to the character";

@@ -15,6 +15,7 @@ function Play_T6_Ferry()
   LooseToken("T6_Ferry")
   Says("Quillane", "#odo0_1 When does the night ferry leave?")
   Says("Odo", "#odo0_2 At one, if Mina sells you a ticket. And she wants my pass.")
+  DiaryAppendText("Mission", "#story0_17 Mina, the ferry clerk, sells the tickets on the quay, and only to those with a stamped pass.")
 end
 
 function Check_T6_EndChat()

@@ -1,5 +1,5 @@
--- The quay at night: Mina's kiosk, the harbour lamp, the pump house, the gangway, and Pell, who
--- walks the pier on his own while Quillane is here.
+-- The quay at night: the harbour office's door, the pump house, the harbour lamp, the gangway
+-- up to the ferry, and Pell, who walks the pier on his own while Quillane is here.
 function OnLoadScene()
   Debugout("Quay: OnLoadScene")
   SFXClearStreamPlaylist("office", true, 2.0)
@@ -23,6 +23,10 @@ end
 
 function OnEnterScene()
   Debugout("Quay: OnEnterScene")
+  -- The harbour lamp stays dark until it is lit.
+  if GetValue("Minigames/FloorLights/Win") ~= 1 then
+    SetLayerState("lamp_glow", 0, -1)
+  end
   RunInBackground("PellWalks")
 end
 
@@ -37,23 +41,27 @@ function PellWalks()
   while rounds >= 0 do
     rounds = rounds + 1
     Debugout("Quay: Pell walks round " .. rounds)
-    WalkTo("Pell", "Start")
+    WalkTo("Pell", "PierFoot")
     Sleep(2.0)
     WalkTo("Pell", "PierEnd")
     Sleep(2.0)
   end
 end
 
+-- At the pier's end Pell looks out over the water for a while.
 function CheckOnEnter_PierEnd(name)
-  return name == "Quillane"
+  return name == "Pell"
 end
 
 function OnEnter_PierEnd(name)
   Debugout("Quay: " .. name .. " at the end of the pier")
 end
 
--- The harbour lamp's wiring: mended, the lamp lights up the quay.
+-- The harbour lamp's wiring: Quillane goes up to it and says what she sees; mended, the lamp
+-- lights up the quay.
 function OnTrigger_lamp()
+  maininclude_UseSpot("lamp")
+  Says("Quillane", "#quay0_1")  -- The lamp is dark, and the pumps are silent.
   StartMinigame("FloorLights")
   if GetValue("Minigames/FloorLights/Win") == 1 then
     SetLayerState("lamp_glow", 1, 1.0)
@@ -63,6 +71,8 @@ end
 
 -- The pump house's control panel: pumps, pipes and the mixture.
 function OnTrigger_pumps()
+  maininclude_UseSpot("pumps")
+  Says("Quillane", "#quay0_3 The pump house. Its pumps stand still.")
   StartMinigame("Sabotage")
   if GetValue("Minigames/Sabotage/Win") == 1 then
     SetHotspotState("pumps", 0)
@@ -70,23 +80,50 @@ function OnTrigger_pumps()
 end
 
 function OnTrigger_office_door()
+  maininclude_UseSpot("office_door")
   Transit("Office")
 end
 
+-- Pell never speaks: he hears Quillane out and nods.
+function OnTrigger_Pell()
+  WalkTo("Quillane", "Pell_walk")
+  TurnTo("Quillane", GetDirectionTo("Quillane", "Pell"))
+  Gaze("Quillane", "Pell", 0.8)
+  Says("Quillane", "#quay0_4 Evening!")
+  Gaze("Pell", "Quillane", 0.8)
+  Look("Pell", "Quillane", 1.0)
+  Sleep(1.0)
+  Says("Quillane", "#quay0_5 He only nods. Not a man of many words.")
+  maininclude_LookAway("Quillane", "Pell")
+end
+
+-- Mina at her kiosk window: Quillane steps up to it and they face each other for the talk.
 function OnTrigger_Mina()
+  WalkTo("Quillane", "Mina_walk")
+  maininclude_FaceEachOther("Quillane", "Mina")
   StartDialog("Mina")
 end
 
--- The end of the game: the train connection past the inspectors, the diary's last pages, the
--- credits, and back to the main menu. Without Mina's ticket the gangway stays shut.
+-- The end of the game: with Mina's ticket, the train connection past the inspectors, the diary's
+-- last pages and the score, the credits, and back to the main menu.
 function OnTrigger_gangway()
+  maininclude_UseSpot("gangway")
   if GotToken("T1_Ticket") == 0 then
-    return
+    Says("Quillane", "#quay0_6 Not without a ticket.")
+  else
+    Board()
   end
+end
+
+function Board()
   StartMinigame("TrainTravel")
+  DiarySolveQuest("QuestBoard", true)
+  maininclude_Earn(10)
   DiaryAddChapterEnd("Chapter1", "#story0_20 On board", "#story0_21 The gangway creaks behind me.", "diary_pic_default", "ChapterEnd1")
-  DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", 3, 3, "diary_pic_default", "Outro")
+  DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", GetValue("Story/Steps"), 5, "diary_pic_default", "Outro")
+  DiaryShow(true, true)
   DiaryAddScore("Chapter1", "Score")
+  DiaryShow(true, true)
   AddFullscreenVideoSubtitle("#story0_50 The Night Ferry", 0.5, 3.5, 0.5)
   AddFullscreenVideoSubtitle("#story0_51 Thank you for playing", 4.5, 7.5, 0.5, 255, 220, 160)
   PlayFullscreenVideo("movie/credits.bik")

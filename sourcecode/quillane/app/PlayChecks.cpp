@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <memory>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -19,9 +20,11 @@
 #include "graphics/image/Image.h"
 #include "platform/gpu/Device.h"
 #include "quillane/app/PlayDriver.h"
+#include "quillane/app/SceneChecks.h"
 #include "quillane/character/Character.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/LipsyncCtrl.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
@@ -32,9 +35,11 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/screen/ScreenLayout.h"
+#include "quillane/session/InventoryTokens.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
+#include "quillane/video/VideoController.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace {
@@ -174,7 +179,9 @@ bool CheckRootMenu(const std::string& argument, std::string* why) {
 
 // "bar <start> <end>" (the loading screen's progress range), "black" (the last frame is black but
 // for the cursor) or "lit" (it is not), "trigger <object>" (what a click on a scene object runs),
-// "dialogue open|closed", "title" (a scene title is on show), "leave mainmenu" (the game paused
+// "dialogue open|closed", "diary open|closed" (shown and done fading in, or gone), "still" (the
+// player stands), "video" (a full-screen video plays), "give <token>" (the player gets it, as a
+// shortcut past the road), "title" (a scene title is on show), "leave mainmenu" (the game paused
 // and the in-game menu's question "back to the main menu?" answered "Ok", as the menu does it).
 bool CheckSession(const std::string& argument, std::string* why) {
   quillane::cl_Session* session = quillane::GetSession();
@@ -207,6 +214,27 @@ bool CheckSession(const std::string& argument, std::string* why) {
     words >> object;
     session->GetActionQueue().AllowSkipAndCancel();
     return Holds(quillane::RunTrigger(base::String(object.c_str())), "the scene has no trigger for " + object, why);
+  }
+  if (what == "give") {
+    std::string token;
+    words >> token;
+    quillane::AcquireTokenDirect(token.c_str());
+    return true;
+  }
+  if (what == "diary") {
+    std::string state;
+    words >> state;
+    const cl_Diary* diary = session->GetDiary();
+    const bool open = diary && diary->IsVisible() && diary->GetFadeState() == cl_Diary::FADE_SHOWN;
+    return Holds(open == (state == "open") && (open || !diary || !diary->IsVisible()), "the diary is not " + state, why);
+  }
+  if (what == "still") {
+    const quillane::cl_Character* player = session->GetStage() ? session->GetStage()->GetPlayerCharacter() : nullptr;
+    return Holds(player && player->state == quillane::cl_MovementCtrl::STATE_IDLE, "the player still moves", why);
+  }
+  if (what == "video") {
+    const cl_VideoController* video = cl_VideoController::GetInstance();
+    return Holds(video && video->IsPlaying(), "no video plays", why);
   }
   if (what == "dialogue") {
     std::string state;
@@ -372,6 +400,15 @@ void AddPlayChecks(cl_PlayDriver& driver) {
   driver.AddCheck("speech", CheckSpeech);
   driver.AddCheck("savegame", CheckSavegame);
   driver.AddCheck("stage", CheckStage);
+  driver.AddCheck("picture", CheckPicture);
+  // The clicks answered so far belong to this driver's run.
+  auto answers = std::make_shared<cl_AnswerLog>();
+  driver.AddCheck("answered", [answers](const std::string& argument, std::string* why) {
+    return answers->Answered(argument, why);
+  });
+  driver.AddCheck("hotspots", [answers](const std::string& argument, std::string* why) {
+    return answers->Hotspots(argument, why);
+  });
   driver.AddCheck("callbacks", [&driver](const std::string& argument, std::string* why) {
     return CheckCallbacks(driver.GetLog(), argument, why);
   });

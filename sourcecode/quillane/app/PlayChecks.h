@@ -4,13 +4,17 @@
 //   quitbox open|closed          the frame's quit confirmation
 //   rootmenu fade V | theme pending|playing | box open|closed | credits playing|ended | quitting
 //            | refresh           the root menu's state (see PlayChecks.cpp)
-//   session bar A B | black | lit | trigger OBJECT | dialogue open|closed | title | leave mainmenu
+//   session bar A B | black | lit | trigger OBJECT | dialogue open|closed | diary open|closed
+//            | still | video | give TOKEN | title | leave mainmenu
 //   speech SPEAKER               a line of the speaker runs and moves the lips
 //   savegame SLOT saved|loaded   the user's savegame against its side file, or the running game
 //   callbacks SCENE F...         the scene script's trace lines for F..., in that order, each once
 //   log TEXT                     the log since the start holds TEXT
 //   stage characters N...        exactly these characters stand on the stage, in this order
 //   stage threads N              N script threads run (the story's sequences and background walks)
+//   picture scene                the last frame is painted (over 2,000 colours) and has no magenta
+//   hotspots labelled|answered   every hotspot of the scene is captioned, or was answered a click
+//   answered LABEL               a click on the hotspot was answered (a line, a game, a transit)
 #pragma once
 
 class cl_PlayDriver;

@@ -242,6 +242,12 @@ cl_PlayDriver::cl_PlayDriver(std::vector<st_PlayStep> steps, std::string goldenD
   g_activeDriver = this;
   base::sys::AddOutputCallback(&CaptureLog);
   AddPlayChecks(*this);
+  // "state <path> <value>": what "expect" asks, for "wait check" too, as a script that goes on
+  // after a game or a walk sets its values some frames after the queue looks idle.
+  AddCheck("state", [](const std::string& argument, std::string* why) {
+    const size_t space = argument.find(' ');
+    return ExpectGameState(argument.substr(0, space), space == std::string::npos ? "" : argument.substr(space + 1), why);
+  });
 }
 
 cl_PlayDriver::~cl_PlayDriver() {
@@ -313,6 +319,20 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       if (WaitIsOver(step, &seen)) return en_Outcome::Next;
       if (++m_waited > step.number) {
         *why = WaitName(step) + " not reached within " + std::to_string(step.number) + " frames (" + seen + ")";
+        return en_Outcome::Fail;
+      }
+      return en_Outcome::Yield;
+    }
+    case st_PlayStep::WAIT_CHECK: {
+      auto check = m_checks.find(step.name);
+      if (check == m_checks.end()) {
+        *why = "no check named \"" + step.name + "\"";
+        return en_Outcome::Fail;
+      }
+      std::string seen;
+      if (check->second(step.argument, &seen)) return en_Outcome::Next;
+      if (++m_waited > step.number) {
+        *why = "check " + step.name + " did not hold within " + std::to_string(step.number) + " frames (" + seen + ")";
         return en_Outcome::Fail;
       }
       return en_Outcome::Yield;

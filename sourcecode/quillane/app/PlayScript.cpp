@@ -209,6 +209,13 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       }
       return true;
     }
+    if (w.size() >= 3 && w[1] == "check") {
+      step.kind = st_PlayStep::WAIT_CHECK;
+      step.name = w[2];
+      step.argument = RestAfter(line, 3);
+      step.number = kDefaultWaitBudget;
+      return true;
+    }
     if (w.size() == 3 && w[1] == "frames") {
       step.kind = st_PlayStep::WAIT_FRAMES;
       if (!ReadCount(w[2], &step.number)) {
@@ -218,8 +225,8 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
       return true;
     }
     *why =
-        "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait idle "
-        "[frames]\" or \"wait frames <n>\"";
+        "expected \"wait state|scene|minigame <name> [frames]\", \"wait game <condition> [frames]\", \"wait check "
+        "<name> [argument]\", \"wait idle [frames]\" or \"wait frames <n>\"";
     return false;
   }
   if (verb == "key") {

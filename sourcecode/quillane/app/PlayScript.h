@@ -7,6 +7,7 @@
 //   wait frames <n>              lets n frames pass (0.1 s each under the test clock)
 //   wait minigame <name> [frames] until the mini-game of that registered name runs (its fade-in
 //                                over; budget: 300)
+//   wait check <name> [argument] until the host's check of that name holds (budget: 300)
 //   key <name>                   presses and releases a key (Escape, Enter, Space, Tab, F1..F12, A..Z, 0..9)
 //   click button <label>         a left click in the middle of the window with that label
 //   click hotspot <label>        a left click on the mean point of the scene's hotspot
@@ -24,7 +25,8 @@
 //   shot <name>                  compares the last frame with the golden picture <name>.png
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
-//   check <name> [argument]      a check the host registered under that name
+//   check <name> [argument]      a check the host registered under that name ("state <path>
+//                                <value>" is the driver's own: the game state's value)
 //   drag token <token> <target>  picks the token up from the token bar and drops it on the target
 //                                (a token of the bar, a character or a hotspot)
 //   expect token <token> <count> the player holds that many of the token
@@ -60,7 +62,7 @@
 struct st_PlayStep {
   enum en_Kind { WAIT_STATE, WAIT_SCENE, WAIT_IDLE, WAIT_FRAMES, KEY, CLICK_BUTTON, CLOSE, SHOT, EXPECT, CHECK,
                  DRAG_TOKEN, EXPECT_TOKEN, SAVE, LOAD, CLICK_HOTSPOT, CLICK_CHARACTER, CLICK_FLOOR, WAIT_MINIGAME,
-                 CLICK_SKIP, CLICK_GAME, RCLICK_GAME, MOVE_GAME, WAIT_GAME,
+                 CLICK_SKIP, CLICK_GAME, RCLICK_GAME, MOVE_GAME, WAIT_GAME, WAIT_CHECK,
                  // the editors' steps
                  CLICK_AT, RCLICK_AT, MOVE, DRAG, RDRAG, HOLD, RELEASE, TYPE, CLICK_ENTRY, WAIT_WINDOW, WAIT_GONE,
                  EXPECT_XML, EXPECT_FILE };

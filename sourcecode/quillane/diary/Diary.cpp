@@ -106,7 +106,8 @@ void cl_Diary::FireCompletion() {
 }
 
 void cl_Diary::Open(bool show, bool jumpToNewest, bool presentation, i_Event* completion) {
-  if (!IsVisible() && show) {
+  // A book asked back while it fades out opens again and waits for its next closing.
+  if (show && (!IsVisible() || GetFadeState() == FADE_OUT)) {
     PlayBookSound("sfx/ui/UI_DiaryOpen.ogg", "opendiary");
     if (DiaryServices().SetJournalBlink) DiaryServices().SetJournalBlink(false);
     m_diary.attribute("button_blink")->set_int(0);

@@ -191,6 +191,7 @@ void cl_HUDBook::Show(bool visible) {
     m_fadeState = FADE_OUT;
     return;
   }
+  if (visible && m_visible && m_fadeState == FADE_OUT) m_fadeState = FADE_IN;  // back from where it faded to
   m_visible = visible;
 }
 

@@ -117,6 +117,8 @@ void cl_LoadSavePanel::Rebuild() {
     m_ParchmentW = static_cast<float>(parchment->GetWidth());
     m_ParchmentH = static_cast<float>(parchment->GetHeight());
   }
+  // The list ends above the buttons: a picture padded to a power of two would reach into them.
+  m_ParchmentH = std::min(m_ParchmentH, kButtonTop - kListTop - 8.0f);
   m_Margin = std::floor((kWidth - (m_ParchmentW + 512 + 75)) * 0.5f);
   m_ListLeft = kWidth - m_Margin - m_ParchmentW;
   m_FirstVisible = 0;
@@ -142,7 +144,7 @@ void cl_LoadSavePanel::Rebuild() {
     buttons.push_back({"Exit", "#loads0_832 Exit", M});
   }
   for (const st_Button& b : buttons) {
-    if (cl_MainMenuButton* button = CreateMainMenuButton(b.label, b.text, std::trunc(b.x), 460, true))
+    if (cl_MainMenuButton* button = CreateMainMenuButton(b.label, b.text, std::trunc(b.x), kButtonTop, true))
       AddChild(button);
   }
 

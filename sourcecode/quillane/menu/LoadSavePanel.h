@@ -29,6 +29,7 @@ class cl_LoadSavePanel : public base::cl_Panel {
   enum en_Mode { MODE_NONE = 0, MODE_LOAD = 1, MODE_SAVE = 2, MODE_LOADSAVE = 3 };
   static constexpr float kWidth = 987, kHeight = 509;
   static constexpr float kListTop = 44, kRowPitch = 65;
+  static constexpr float kButtonTop = 460;  // the row of the panel's buttons
   static constexpr int kVisibleRows = 6;
 
   // Null when it cannot be allocated. session is null for the root menu's panel.

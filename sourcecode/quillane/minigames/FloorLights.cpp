@@ -86,15 +86,16 @@ void cl_FloorLightsPanel::PlaceTerminals() {
     m_TerminalCell[t.index][0] = static_cast<float>(t.column);
     m_TerminalCell[t.index][1] = static_cast<float>(t.row);
   }
-  const float x0 = m_OriginX, y0 = m_OriginY, c = static_cast<float>(m_CellSize);
+  const float x0 = m_OriginX, y0 = m_OriginY, c = BoardCell();
   auto place = [this](int index, float x, float y) {
     m_TerminalPos[index][0] = x;
     m_TerminalPos[index][1] = y;
   };
-  place(0, x0 - static_cast<float>(m_Textures[0].GetWidth()), y0);
-  place(1, x0 - static_cast<float>(m_Textures[1].GetWidth()), y0 + c);
+  auto width = [this](int index) { return static_cast<float>(m_Textures[index].GetWidth()) * m_BoardScale; };
+  place(0, x0 - width(0), y0);
+  place(1, x0 - width(1), y0 + c);
   place(2, x0, y0 + 3.0f * c);
-  place(LAMP_FLOOR_TOP, x0 + 2.0f * c, y0 - static_cast<float>(m_Textures[LAMP_FLOOR_TOP].GetHeight()));
+  place(LAMP_FLOOR_TOP, x0 + 2.0f * c, y0 - static_cast<float>(m_Textures[LAMP_FLOOR_TOP].GetHeight()) * m_BoardScale);
   place(LAMP_FLOOR_RIGHT, x0 + 3.0f * c, y0 + c);
   place(LAMP_HANGAR, x0 + 3.0f * c, y0 + 2.0f * c);
 }
@@ -128,13 +129,15 @@ void cl_FloorLightsPanel::DrawTerminals(float x, float y) {
   const int pictures[][2] = {{0, 0}, {0, 1}, {2, 2}, {LAMP_FLOOR_TOP, LAMP_FLOOR_TOP},
                              {LAMP_FLOOR_RIGHT, LAMP_FLOOR_RIGHT}, {LAMP_HANGAR, LAMP_HANGAR}};
   for (const auto& [picture, terminal] : pictures)
-    gfx::DrawTextureAt(&m_Textures[picture], m_TerminalPos[terminal][0], m_TerminalPos[terminal][1], 1.0f);
+    gfx::DrawTextureAt(&m_Textures[picture], m_TerminalPos[terminal][0], m_TerminalPos[terminal][1], m_BoardScale);
   const float* top = m_TerminalPos[LAMP_FLOOR_TOP];
   const float* right = m_TerminalPos[LAMP_FLOOR_RIGHT];
   const float* hangar = m_TerminalPos[LAMP_HANGAR];
-  gfx::DrawImage(&m_FloorSign, top[0] + 100.0f, top[1], 1.0f);
-  gfx::DrawImage(&m_FloorSign, right[0] + 50.0f, right[1] - static_cast<float>(m_FloorSign.GetHeight()) + 5.0f, 1.0f);
-  gfx::DrawImage(&m_HangarSign, hangar[0] + 50.0f, hangar[1] + 110.0f, 1.0f);
+  const float s = m_BoardScale;
+  gfx::DrawImage(&m_FloorSign, top[0] + 100.0f * s, top[1], s);
+  gfx::DrawImage(&m_FloorSign, right[0] + 50.0f * s,
+                 right[1] + (5.0f - static_cast<float>(m_FloorSign.GetHeight())) * s, s);
+  gfx::DrawImage(&m_HangarSign, hangar[0] + 50.0f * s, hangar[1] + 110.0f * s, s);
   for (const st_Terminal& t : kTerminals) DrawLitTerminal(x, y, t.index);
 }
 

@@ -2,6 +2,8 @@
 // edge exits, the play clock with its time bonus, the fizzle of a lit circuit and the result.
 #include "quillane/minigames/WireTap.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 
@@ -46,13 +48,29 @@ cl_WiretapPanel::~cl_WiretapPanel() = default;
 i_Minigame* cl_WiretapPanel::Create() { return new cl_WiretapPanel(); }
 
 void cl_WiretapPanel::PlaceBoard() {
+  const st_BoardPlace place = PlaceBoardIn(base::sys::GetWindowWidth(), base::sys::GetWindowHeight(), m_Scale,
+                                           m_GridBack.GetWidth(), m_GridBack.GetHeight());
+  m_BoardScale = place.scale;
+  m_GridBackX = place.gridBackX, m_GridBackY = place.gridBackY;
+  m_OriginX = place.originX, m_OriginY = place.originY;
+}
+
+cl_WiretapPanel::st_BoardPlace cl_WiretapPanel::PlaceBoardIn(int64_t windowWidth, int64_t windowHeight,
+                                                             float layoutScale, int gridBackWidth, int gridBackHeight) {
+  st_BoardPlace place;
+  // Never larger than laid out; a window narrower than the layout shrinks the board with the
+  // panel behind it.
+  place.scale = std::isfinite(layoutScale) ? std::clamp(layoutScale, 0.1f, 1.0f) : 1.0f;
   // Whole pixels, as the integer halving of the window and picture sizes gives them (in 64 bits:
   // the sizes come from the data file).
-  const int64_t width = base::sys::GetWindowWidth(), height = base::sys::GetWindowHeight();
-  m_GridBackX = static_cast<float>((width - m_GridBack.GetWidth()) / 2);
-  m_GridBackY = static_cast<float>((height - m_GridBack.GetHeight()) / 2);
-  m_OriginX = m_GridBackX + 128.0f;
-  m_OriginY = m_GridBackY + 128.0f;
+  const auto scaled = [&place](int size) {
+    return static_cast<int64_t>(std::lround(static_cast<float>(size) * place.scale));
+  };
+  place.gridBackX = static_cast<float>((windowWidth - scaled(gridBackWidth)) / 2);
+  place.gridBackY = static_cast<float>((windowHeight - scaled(gridBackHeight)) / 2);
+  place.originX = std::round(place.gridBackX + 128.0f * place.scale);
+  place.originY = std::round(place.gridBackY + 128.0f * place.scale);
+  return place;
 }
 
 bool cl_WiretapPanel::StartBoard(base::Variant* mission, bool restart, const char* failure) {

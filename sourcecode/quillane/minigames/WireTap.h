@@ -40,8 +40,9 @@ class cl_WiretapPanel : public i_Minigame {
     void SetTexture(int index);
     // One quarter turn counter-clockwise on the screen; snap shows the new angle at once.
     void Rotate(bool snap);
-    // Whether the point lies strictly inside the hit box of size at anchor + hit offset.
-    bool Contains(float x, float y, int size) const;
+    // Whether the point lies strictly inside the hit box of size at anchor + hit offset (the
+    // offset in layout pixels, drawn at scale).
+    bool Contains(float x, float y, float size, float scale) const;
     // Marks this tile visited and follows every opening; true when every opening reachable from
     // here meets its neighbour's facing opening or the terminal of its own side. Lights the
     // neighbours reached.
@@ -109,6 +110,7 @@ class cl_WiretapPanel : public i_Minigame {
   // Reads or writes the data file's records, in the game's order, by the file's open mode; false
   // (after one "ERROR:" line) when the file is damaged, short, or cannot be written.
   bool ArchiveDataFile(cl_MinigameDataFile& file);
+  // The tiles at (x + anchor) · scale, their pictures scale times the board scale.
   void DrawTiles(float x, float y, float scale);
   void DrawLitTerminal(float x, float y, int index);
   // The first tile in row order whose hit box holds the point, other than excluded; null if none.
@@ -127,13 +129,23 @@ class cl_WiretapPanel : public i_Minigame {
   bool HasMovedFromPress(float x, float y) const;
   bool IsTurning() const;  // a tile's drawn angle has not reached its angle yet
 
+  // Where the board goes in a window: the grid's frame centred and the cells 128 layout pixels
+  // inside it, at the board scale (the layout scale, at most 1).
+  struct st_BoardPlace {
+    float scale = 1.0f;
+    float gridBackX = 0.0f, gridBackY = 0.0f;
+    float originX = 0.0f, originY = 0.0f;
+  };
+  static st_BoardPlace PlaceBoardIn(int64_t windowWidth, int64_t windowHeight, float layoutScale, int gridBackWidth,
+                                    int gridBackHeight);
+
   // ---- read-only views (the drivers and checks of the headless runs)
   bool IsSolved() const { return m_Solved; }
   int GetColumns() const { return static_cast<int>(m_Columns); }
   int GetRows() const { return static_cast<int>(m_Rows); }
   float GetOriginX() const { return m_OriginX; }
   float GetOriginY() const { return m_OriginY; }
-  int GetCellSize() const { return m_CellSize; }
+  float GetCellSize() const { return BoardCell(); }  // on the screen
   int GetExitZone() const { return m_ExitZone; }
   float GetTime() const { return m_Time; }
   const st_Tile* GetPicked() const { return m_Picked; }
@@ -170,6 +182,10 @@ class cl_WiretapPanel : public i_Minigame {
   float m_GridBackX = 0.0f, m_GridBackY = 0.0f;
   float m_OriginX = 0.0f, m_OriginY = 0.0f;
   int m_CellSize = 128;
+  // The board's screen pixels per layout pixel: below 1 in a window narrower than the layout, so
+  // that the board keeps to the game area as the panel behind it does.
+  float m_BoardScale = 1.0f;
+  float BoardCell() const { return static_cast<float>(m_CellSize) * m_BoardScale; }
   float m_Columns = 0.0f, m_Rows = 0.0f;
   std::vector<std::vector<std::unique_ptr<st_Tile>>> m_Grid;  // [row][column]
   st_Tile* m_Picked = nullptr;

@@ -30,20 +30,21 @@ void StepAngle(cl_WiretapPanel::st_Tile& tile) {
 }
 
 // A tile picture whose unturned top-left corner is (x, y), turned by angle about its pivot,
-// counter-clockwise on the screen as the angle grows, so the openings drawn turn with the mask.
+// counter-clockwise on the screen as the angle grows, so the openings drawn turn with the mask;
+// the quad is scale · size times the picture, its pivot offset size times.
 // The texture's own turned drawing mirrors the picture, which would show a corner's openings on
 // the wrong side; the quad is made here with a plain rotation instead.
-void DrawTileTexture(gfx::cl_Texture& texture, float x, float y, float angle, float scale) {
+void DrawTileTexture(gfx::cl_Texture& texture, float x, float y, float angle, float scale, float size) {
   if (!texture.Load()) return;
   texture.Bind(0);
   const float w = static_cast<float>(texture.GetWidth()), h = static_cast<float>(texture.GetHeight());
   const float cx = texture.GetCenterX(), cy = texture.GetCenterY();
   if (!std::isfinite(cx) || !std::isfinite(cy) || !std::isfinite(x) || !std::isfinite(y)) return;  // a damaged record
-  const float px = x + cx - 0.5f, py = y + cy - 0.5f;
+  const float px = x + (cx - 0.5f) * size, py = y + (cy - 0.5f) * size;
   const float s = std::sin(angle), c = std::cos(angle);
   // Screen y points down: a growing angle carries "up" (0, -1) towards "left" (-1, 0).
   auto corner = [&](float dx, float dy, float u, float v) {
-    return gfx::st_Vertex2D{px + (dx * c + dy * s) * scale, py + (dy * c - dx * s) * scale, u, v};
+    return gfx::st_Vertex2D{px + (dx * c + dy * s) * scale * size, py + (dy * c - dx * s) * scale * size, u, v};
   };
   const gfx::st_Vertex2D a = corner(-cx, -cy, 0.0f, 0.0f), b = corner(w - cx, -cy, 1.0f, 0.0f);
   const gfx::st_Vertex2D d = corner(w - cx, h - cy, 1.0f, 1.0f), e = corner(-cx, h - cy, 0.0f, 1.0f);
@@ -75,9 +76,10 @@ void cl_WiretapPanel::Render(float x, float y) {
     gfx::SetBlendAlpha(true);
   };
   blendAlpha();
-  gfx::DrawImage(&m_GridBack, m_GridBackX, m_GridBackY, 1.0f);
+  gfx::DrawImage(&m_GridBack, m_GridBackX, m_GridBackY, m_BoardScale);
+  // The note keeps its size, for the help text's sake.
   const float noteX = std::max(m_GridBackX - m_Note.GetWidth() - 10.0f, 5.0f);
-  const float noteY = m_GridBackY + 300.0f;
+  const float noteY = m_GridBackY + 300.0f * m_BoardScale;
   blendAlpha();
   gfx::DrawImage(&m_Note, noteX, noteY, 1.0f);
   gfx::SetFilterLinear();
@@ -87,7 +89,7 @@ void cl_WiretapPanel::Render(float x, float y) {
   DrawOverlay(x, y);
 
   blendAlpha();
-  gfx::DrawImage(&m_GridFront, m_GridBackX, m_GridBackY, 1.0f);
+  gfx::DrawImage(&m_GridFront, m_GridBackX, m_GridBackY, m_BoardScale);
 
   UseFont("tutorial");
   base::tString<base::BaseUnicodeString> help, line;
@@ -110,7 +112,7 @@ void cl_WiretapPanel::DrawTerminals(float x, float y) {
   gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);
   for (int i = TERMINAL_IN; i <= TERMINAL_TAP; ++i)
-    gfx::DrawTextureAt(&m_Textures[i], m_TerminalPos[i][0], m_TerminalPos[i][1], 1.0f);
+    gfx::DrawTextureAt(&m_Textures[i], m_TerminalPos[i][0], m_TerminalPos[i][1], m_BoardScale);
   for (int i = TERMINAL_IN; i <= TERMINAL_TAP; ++i) DrawLitTerminal(x, y, i);
 }
 
@@ -119,10 +121,11 @@ void cl_WiretapPanel::DrawLitTerminal(float, float, int index) {
   const st_Tile* tile = TileAtCell(static_cast<int>(m_TerminalCell[index][0]), static_cast<int>(m_TerminalCell[index][1]));
   if (!tile || !tile->m_Lit || tile->m_Terminal == TERMINAL_NONE) return;
   ApplyFlicker();
-  gfx::DrawTextureAt(&m_Textures[index + 3], m_TerminalPos[index][0], m_TerminalPos[index][1], 1.0f);
+  gfx::DrawTextureAt(&m_Textures[index + 3], m_TerminalPos[index][0], m_TerminalPos[index][1], m_BoardScale);
 }
 
 void cl_WiretapPanel::DrawTiles(float x, float y, float scale) {
+  const float size = m_BoardScale;
   const float mouseX = static_cast<float>(base::sys::MouseX()), mouseY = static_cast<float>(base::sys::MouseY());
   for (size_t r = 0; r < m_Grid.size(); ++r)
     for (size_t c = 0; c < m_Grid[r].size(); ++c) {
@@ -139,12 +142,12 @@ void cl_WiretapPanel::DrawTiles(float x, float y, float scale) {
       StepAngle(*tile);
       const int picture = std::clamp(tile->m_TextureIndex, 0, kTextureCount - 1);
       DrawTileTexture(m_Textures[picture], (x + tile->m_AnchorX) * scale, (tile->m_AnchorY + y) * scale,
-                      tile->m_ShownAngle, scale);
+                      tile->m_ShownAngle, scale, size);
       if (tile->m_Lit && picture + kLitOffset < kTextureCount) {
         ApplyFlicker();
         StepAngle(*tile);
         DrawTileTexture(m_Textures[picture + kLitOffset], (x + tile->m_AnchorX) * scale, (tile->m_AnchorY + y) * scale,
-                        tile->m_ShownAngle, scale);
+                        tile->m_ShownAngle, scale, size);
       }
     }
   if (m_Picked) {
@@ -153,7 +156,7 @@ void cl_WiretapPanel::DrawTiles(float x, float y, float scale) {
     m_Picked->m_ShownAngle = m_Picked->m_Angle;
     const int picture = std::clamp(m_Picked->m_TextureIndex, 0, kTextureCount - 1);
     DrawTileTexture(m_Textures[picture], m_Picked->m_AnchorX * scale, m_Picked->m_AnchorY * scale, m_Picked->m_ShownAngle,
-                    scale);
+                    scale, size);
   }
 }
 

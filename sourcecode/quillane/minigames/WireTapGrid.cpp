@@ -64,8 +64,8 @@ void tTile::Rotate(bool snap) {
   if (snap) m_ShownAngle = m_Angle;
 }
 
-bool tTile::Contains(float x, float y, int size) const {
-  const float left = m_AnchorX + m_HitOffsetX, top = m_AnchorY + m_HitOffsetY;
+bool tTile::Contains(float x, float y, float size, float scale) const {
+  const float left = m_AnchorX + m_HitOffsetX * scale, top = m_AnchorY + m_HitOffsetY * scale;
   return left < x && x < left + size && top < y && y < top + size;
 }
 
@@ -248,7 +248,7 @@ void cl_WiretapPanel::GetTerminalCell(int index, int& column, int& row) const {
 tTile* cl_WiretapPanel::TileAt(float x, float y, const st_Tile* excluded) const {
   for (const auto& row : m_Grid)
     for (const auto& cell : row)
-      if (cell && cell.get() != excluded && cell->Contains(x, y, m_CellSize)) return cell.get();
+      if (cell && cell.get() != excluded && cell->Contains(x, y, BoardCell(), m_BoardScale)) return cell.get();
   return nullptr;
 }
 
@@ -321,8 +321,8 @@ void cl_WiretapPanel::ClearLit() {
 
 void cl_WiretapPanel::AnchorInCell(st_Tile& tile, size_t row, size_t column) const {
   // Whole pixels; truncated as floats, so no size read from a data file can overflow an int.
-  tile.m_AnchorX = std::trunc(m_OriginX + static_cast<float>(column) * static_cast<float>(m_CellSize));
-  tile.m_AnchorY = std::trunc(m_OriginY + static_cast<float>(row) * static_cast<float>(m_CellSize));
+  tile.m_AnchorX = std::trunc(m_OriginX + static_cast<float>(column) * BoardCell());
+  tile.m_AnchorY = std::trunc(m_OriginY + static_cast<float>(row) * BoardCell());
 }
 
 void cl_WiretapPanel::PlaceTiles() {
@@ -336,14 +336,15 @@ bool cl_WiretapPanel::HasMovedFromPress(float x, float y) const {
 }
 
 void cl_WiretapPanel::PlaceWiretapTerminals() {
-  const float cell = static_cast<float>(m_CellSize);
+  const float cell = BoardCell();
   m_TerminalPos[TERMINAL_IN][0] = m_OriginX + m_TerminalCell[TERMINAL_IN][0] * cell;
-  m_TerminalPos[TERMINAL_IN][1] = m_OriginY - static_cast<float>(m_Textures[TERMINAL_IN].GetHeight());
+  m_TerminalPos[TERMINAL_IN][1] = m_OriginY - static_cast<float>(m_Textures[TERMINAL_IN].GetHeight()) * m_BoardScale;
   m_TerminalPos[TERMINAL_OUT][0] = m_OriginX + m_Columns * cell;
   m_TerminalPos[TERMINAL_OUT][1] = m_OriginY + m_TerminalCell[TERMINAL_OUT][1] * cell;
   // Placed by the picture's width, not the cell size: the art is a cell wide.
-  m_TerminalPos[TERMINAL_TAP][0] =
-      m_OriginX + m_TerminalCell[TERMINAL_TAP][0] * static_cast<float>(m_Textures[TERMINAL_TAP].GetWidth());
+  m_TerminalPos[TERMINAL_TAP][0] = m_OriginX + m_TerminalCell[TERMINAL_TAP][0] *
+                                                   static_cast<float>(m_Textures[TERMINAL_TAP].GetWidth()) *
+                                                   m_BoardScale;
   m_TerminalPos[TERMINAL_TAP][1] = m_OriginY + m_Rows * cell;
 }
 

@@ -265,8 +265,12 @@ bool cl_OptionsSlider::GetValueText(std::u16string& out) const {
     const sysinfo::st_DisplayMode* mode = lists ? lists->GetResolution(lists->ResolutionIndexFromValue(v)) : nullptr;
     if (mode) out = widen(FormatOptionD(mode->width) + "x" + FormatOptionD(mode->height));
   } else if (k == "RefreshRate") {
+    // A mode whose rate the system does not tell reports 0: the screen's own rate, not "0 Hz".
     const int rate = lists ? lists->GetRefreshRate(lists->RefreshIndexFromValue(v)) : -1;
-    if (rate >= 0) out = widen(FormatOptionD(rate) + " hz");
+    if (rate > 0)
+      out = widen(FormatOptionD(rate) + " Hz");
+    else if (rate == 0)
+      out = Localised("#optio0_721 Default").c_str();
   } else {
     out = widen(FormatOptionF(v));
   }

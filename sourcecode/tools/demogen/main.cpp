@@ -5,7 +5,10 @@
 // folder's ".demogen" holds the same stamp. Otherwise it first deletes its previous output (the
 // files listed in ".demogen-manifest") and the engine caches built from it, which the engine
 // would otherwise keep using, then runs every module and writes the manifest and the stamp.
+// DEMOGEN_TIMING=1 prints each module's time; DEMOGEN_ONLY=<module> runs that module alone.
+#include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -87,11 +90,15 @@ int main(int argc, char** argv) {
     return 1;
   }
   if (!stamp.empty() && ReadText(data / ".demogen") == stamp) return 0;
+  // One module alone rewrites its files over the others' and leaves the manifest and stamp be.
+  const char* only = std::getenv("DEMOGEN_ONLY");
 
-  DeletePreviousOutput(data);
-  DeleteEngineCaches(data);
   std::error_code ec;
-  fs::remove(data / ".demogen", ec);
+  if (!only) {
+    DeletePreviousOutput(data);
+    DeleteEngineCaches(data);
+    fs::remove(data / ".demogen", ec);
+  }
 
   demogen::cl_Output out(data.string());
   struct st_Module {
@@ -103,12 +110,20 @@ int main(int argc, char** argv) {
   const st_Module modules[] = {DEMOGEN_MODULES(DEMOGEN_ENTRY)};
 #undef DEMOGEN_ENTRY
   bool ok = true;
+  const bool timing = std::getenv("DEMOGEN_TIMING") != nullptr;  // which module the build waits for
   for (const st_Module& m : modules) {
-    if (!m.make(out)) {
+    if (only && std::string(only) != m.name) continue;
+    const auto start = std::chrono::steady_clock::now();
+    const bool made = m.make(out);
+    if (timing)
+      std::printf("demogen: %s took %.2f s\n", m.name,
+                  std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count());
+    if (!made) {
       std::fprintf(stderr, "demogen: module %s (%s) failed\n", m.name, m.what);
       ok = false;
     }
   }
+  if (only) return ok ? 0 : 1;
   std::string manifest;
   for (const std::string& file : out.Written()) manifest += file + "\n";
   std::ofstream(data / ".demogen-manifest", std::ios::binary | std::ios::trunc) << manifest;

@@ -152,6 +152,38 @@ void Sphere(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool fa
   }
 }
 
+// A flat rectangle facing +z on the face, each corner moved by its own bone, textured with one
+// swatch of the body sheet: eyes, brows and the mouth, so gaze, emotes and lip-sync show at the
+// size the camera gives a face. Corners: top left, top right, bottom right, bottom left (seen
+// from the front, clockwise like the head's faces).
+void FaceQuad(st_Submesh& m, float x0, float y0, float x1, float y1, float z, const int (&bones)[4], float u, float v) {
+  const int first = static_cast<int>(m.vertices.size());
+  const V3 corners[4] = {V3(x0, y1, z), V3(x1, y1, z), V3(x1, y0, z), V3(x0, y0, z)};
+  for (int i = 0; i < 4; ++i) m.vertices.push_back({corners[i], V3(0, 0, 1), u, v, {bones[i], bones[i]}, {1.0f, 0.0f}});
+  m.faces.insert(m.faces.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
+}
+
+// Where the face's swatches lie on the body sheet (ORDER SWATCHES: FaceSwatch in Models.cpp).
+constexpr float kSwatchV = 0.02f;
+constexpr float kEyeWhiteU = 0.03f, kPupilU = 0.09f, kMouthU = 0.16f, kBrowU = 0.22f;
+
+void AddFace(st_Submesh& m, const st_Figure& f, const std::vector<V3>& j) {
+  const float s = f.scale, z = 12.9f * s;
+  for (const int eye : {EYE_L, EYE_R}) {
+    const int brow = eye == EYE_L ? BROW_L : BROW_R;
+    const float x = j[eye].x, y = j[eye].y, by = j[brow].y + 0.6f * s;
+    FaceQuad(m, x - 1.8f * s, y - 0.9f * s, x + 1.8f * s, y + 0.9f * s, z, {eye, eye, eye, eye}, kEyeWhiteU, kSwatchV);
+    FaceQuad(m, x - 0.8f * s, y - 0.8f * s, x + 0.8f * s, y + 0.8f * s, z + 0.15f, {eye, eye, eye, eye}, kPupilU,
+             kSwatchV);
+    FaceQuad(m, x - 2.2f * s, by - 0.5f * s, x + 2.2f * s, by + 0.5f * s, z - 0.2f, {brow, brow, brow, brow}, kBrowU,
+             kSwatchV);
+  }
+  // The mouth: its upper corners ride the mouth's corners, its lower edge the lower lip, so it
+  // opens with the jaw and lips and lifts with a smile.
+  const float y = j[MOUTH_L].y, w = 2.8f * s;
+  FaceQuad(m, -w, y - 0.5f * s, w, y + 0.5f * s, z - 0.4f, {MOUTH_R, MOUTH_L, LIP_LOW, LIP_LOW}, kMouthU, kSwatchV);
+}
+
 std::string MeshXml(const st_Figure& f) {
   const std::vector<V3> j = Joints(f);
   const float g = f.girth * f.scale;
@@ -171,6 +203,10 @@ std::string MeshXml(const st_Figure& f) {
   }
   const V3 headCentre = V3(0, 163, 2) * f.scale;
   Sphere(skin, headCentre, 11 * f.scale, 0, 6, true);
+  // Skin and cloth share the body sheet: skin in its upper third, the coat below.
+  for (st_Vertex& v : skin.vertices) v.v = 0.08f + 0.22f * v.v;
+  for (st_Vertex& v : cloth.vertices) v.v = 0.4f + 0.58f * v.v;
+  AddFace(skin, f, j);
   Sphere(hair, headCentre + V3(0, 0.5f, -0.5f) * f.scale, 11.8f * f.scale, 0, 3, false);
 
   std::string x = "<mesh>\n\t<submeshes>\n";
@@ -366,10 +402,20 @@ std::vector<st_Clip> FaceClips() {
       Viseme("phonem_UW", 0.08f, 0.3f, -0.7f),
       {"talkidle_face", 2.0f, 0.125f, {Wave(JAW, 'x', 0.05f, 4, 0.25f), Hold(JAW, 'x', 0.05f)}},
       {"female_lipsynch_dummy", 1.0f, 0.125f, {Wave(JAW, 'x', 0.1f, 2, 0.25f), Hold(JAW, 'x', 0.1f)}},
-      {"emote_smile", 1.0f, 0.5f, {Ramp(MOUTH_L, 'Y', 0.6f, 0.5f), Ramp(MOUTH_R, 'Y', 0.6f, 0.5f),
-                                   Ramp(BROW_L, 'Y', 0.3f, 0.5f), Ramp(BROW_R, 'Y', 0.3f, 0.5f)}},
-      {"emote_frown", 1.0f, 0.5f, {Ramp(MOUTH_L, 'Y', -0.5f, 0.5f), Ramp(MOUTH_R, 'Y', -0.5f, 0.5f),
-                                   Ramp(BROW_L, 'Y', -0.4f, 0.5f), Ramp(BROW_R, 'Y', -0.4f, 0.5f)}},
+      {"emote_smile",
+       1.0f,
+       0.5f,
+       {Ramp(MOUTH_L, 'Y', 0.6f, 0.5f), Ramp(MOUTH_R, 'Y', 0.6f, 0.5f), Ramp(BROW_L, 'Y', 0.3f, 0.5f),
+        Ramp(BROW_R, 'Y', 0.3f, 0.5f)}},
+      {"emote_frown",
+       1.0f,
+       0.5f,
+       {Ramp(MOUTH_L, 'Y', -0.5f, 0.5f), Ramp(MOUTH_R, 'Y', -0.5f, 0.5f), Ramp(BROW_L, 'Y', -0.4f, 0.5f),
+        Ramp(BROW_R, 'Y', -0.4f, 0.5f)}},
+      {"emote_surprise",
+       1.0f,
+       0.5f,
+       {Ramp(BROW_L, 'Y', 0.6f, 0.5f), Ramp(BROW_R, 'Y', 0.6f, 0.5f), Ramp(JAW, 'x', 0.15f, 0.5f)}},
   };
 }
 

@@ -67,29 +67,50 @@ base::cl_Bitmap32 LitLines(int sides) {
   return image;
 }
 
-// A terminal picture: a device body inside the cell-sized picture and its line to one edge.
+// A device at the board's edge: a cell long and kDepth deep, its line running from the device
+// into the grid at the middle of the side that faces it (side: where the line goes). The game
+// places these pictures by their texture's size, so the depth is a power of two, and the board
+// with a device above and below stays on an 800 x 600 screen.
+constexpr int kDepth = 32;
+
 base::cl_Bitmap32 Terminal(int side, uint32_t body, bool lit, bool lamp) {
-  base::cl_Bitmap32 image = Blank(kCell, kCell);
-  PaintLines(image, side, lit ? kLit : kCopper, lit);
+  const bool across = side == UP || side == DOWN;  // above or below the grid
+  base::cl_Bitmap32 image = Blank(across ? kCell : kDepth, across ? kDepth : kCell);
   cl_Painter paint(image);
-  const float c = kCell * 0.5f;
+  const float mid = kCell * 0.5f, near = side == DOWN || side == RIGHT ? 14.0f : kDepth - 14.0f;
+  const float cx = across ? mid : near, cy = across ? near : mid;
+  const int h = kLineWidth / 2, c = static_cast<int>(mid);
+  const uint32_t line = lit ? kLit : kCopper;
+  for (int pass = lit ? 0 : 1; pass < 2; ++pass) {
+    const int p = pass == 0 ? 6 : 0;
+    const uint32_t colour = pass == 0 ? kGlow : line;
+    if (side == DOWN) paint.Rect(c - h - p, static_cast<int>(cy), c + h + p, kDepth, colour);
+    if (side == UP) paint.Rect(c - h - p, 0, c + h + p, static_cast<int>(cy), colour);
+    if (side == RIGHT) paint.Rect(static_cast<int>(cx), c - h - p, kDepth, c + h + p, colour);
+    if (side == LEFT) paint.Rect(0, c - h - p, static_cast<int>(cx), c + h + p, colour);
+  }
   if (lamp) {
-    if (lit) paint.Disc(c, c, 50.0f, 0x90FFE070u);
-    paint.Disc(c, c, 30.0f, lit ? 0xFFFFF4B0u : 0xFF505048u);
-    paint.Ring(c, c, 30.0f, 4.0f, kBrass);
+    if (lit) paint.Disc(cx, cy, 16.0f, 0x90FFE070u);
+    paint.Disc(cx, cy, 11.0f, lit ? 0xFFFFF4B0u : 0xFF505048u);
+    paint.Ring(cx, cy, 11.0f, 2.0f, kBrass);
   } else {
-    paint.Rect(28, 36, 100, 92, body);
-    paint.Rect(28, 36, 100, 40, lit ? kLit : kBrass);
-    paint.Disc(c, c + 6.0f, 14.0f, lit ? kLit : kBrassDark);
+    // A telephone box lying along the board's edge.
+    const int x = static_cast<int>(cx), y = static_cast<int>(cy), hw = across ? 24 : 12, hh = across ? 12 : 24;
+    paint.Rect(x - hw, y - hh, x + hw, y + hh, body);
+    paint.Rect(x - hw, y - hh, x + hw, y - hh + 3, lit ? kLit : kBrass);
+    paint.Disc(cx, cy + 1.0f, 6.0f, lit ? kLit : kBrassDark);
   }
   return image;
 }
 
-// The board under the tiles: a plate with a 128-pixel inset and cell slots for a 3 x 3 grid.
+// The board under the tiles. The game centres this picture in the window by its texture's size
+// (a power of two) and puts the grid 128 pixels in from its corner.
+constexpr int kBoardW = 512, kBoardH = 512;
+
 base::cl_Bitmap32 GridBack(uint32_t plate, uint32_t slot, bool stripes) {
-  base::cl_Bitmap32 image = Blank(512, 512);
+  base::cl_Bitmap32 image = Blank(kBoardW, kBoardH);
   cl_Painter paint(image);
-  paint.Rect(96, 96, 512, 512, plate);
+  paint.Rect(96, 96, kBoardW, kBoardH, plate);
   if (stripes)
     for (int i = 0; i < 16; ++i) paint.Rect(96 + i * 26, 96, 96 + i * 26 + 13, 116, 0xFF202020u);
   paint.Noise(0.05f, 0.08f);
@@ -99,21 +120,23 @@ base::cl_Bitmap32 GridBack(uint32_t plate, uint32_t slot, bool stripes) {
   return image;
 }
 
-// Over the tiles: a brass rim around the cells, screws at its corners.
+// Over the tiles: a brass rim along the cells' top and left, screws at its corners.
 base::cl_Bitmap32 GridFront() {
-  base::cl_Bitmap32 image = Blank(512, 512);
+  base::cl_Bitmap32 image = Blank(kBoardW, kBoardH);
   cl_Painter paint(image);
-  paint.Rect(120, 120, 512, 128, kBrass);
-  paint.Rect(120, 120, 128, 512, kBrass);
-  for (const auto& [x, y] : {std::pair{124, 124}, std::pair{506, 124}, std::pair{124, 506}}) {
+  const int end = 128 + 3 * kCell;
+  paint.Rect(120, 120, end, 128, kBrass);
+  paint.Rect(120, 120, 128, end, kBrass);
+  for (const auto& [x, y] : {std::pair{124, 124}, std::pair{end - 6, 124}, std::pair{124, end - 6}}) {
     paint.Disc(float(x), float(y), 6.0f, kBrassDark);
     paint.Ring(float(x), float(y), 6.0f, 1.5f, kBrass);
   }
   return image;
 }
 
-// Half the layout's height: the game centres it, and the skip button (drawn from its top at
-// layout y 40) stays on a 768-pixel screen.
+// The desk behind the board: half the layout's height, as the game centres it by its texture's
+// size and places the skip button from its top (layout y 40), which a taller picture would push
+// off the screen.
 base::cl_Bitmap32 Desk() {
   base::cl_Bitmap32 image = Blank(1024, 512);
   cl_Painter paint(image);
@@ -122,23 +145,25 @@ base::cl_Bitmap32 Desk() {
   return image;
 }
 
+// The note with the help text: the game writes into it 48 pixels in and 75 short of its size.
 base::cl_Bitmap32 Note() {
   base::cl_Bitmap32 image = Blank(256, 256);
   cl_Painter paint(image);
-  paint.Rect(16, 16, 240, 240, 0xFFF0E6C8u);
+  paint.Rect(26, 22, 246, 178, 0xFFF0E6C8u);
   paint.Noise(0.1f, 0.05f);
-  paint.Disc(128, 30, 7, 0xFFB02020u);
+  paint.Disc(136, 36, 7, 0xFFB02020u);
   return image;
 }
 
+// A small enamel sign beside a lamp, on the left of a 128 x 32 picture.
 base::cl_Bitmap32 Sign(const char* text) {
   base::cl_Bitmap32 image = Blank(128, 32);
   cl_Painter paint(image);
-  paint.Rect(0, 2, 128, 30, 0xFF1E4A8Cu);
-  paint.Rect(0, 2, 128, 4, 0xFFE0E0E0u);
-  paint.Rect(0, 28, 128, 30, 0xFFE0E0E0u);
-  const cl_TextPainter font(kFace, 16);
-  if (font.IsOpen()) font.Draw(image, (128 - font.Width(text)) / 2, 22, text, 0xFFFFFFFFu);
+  paint.Rect(0, 4, 80, 28, 0xFF1E4A8Cu);
+  paint.Rect(0, 4, 80, 6, 0xFFE0E0E0u);
+  paint.Rect(0, 26, 80, 28, 0xFFE0E0E0u);
+  const cl_TextPainter font(kFace, 12);
+  if (font.IsOpen()) font.Draw(image, (80 - font.Width(text)) / 2, 21, text, 0xFFFFFFFFu);
   return image;
 }
 
@@ -204,8 +229,9 @@ bool MakeGridGamePictures(cl_Output& out) {
   ok = out.WriteTga(floor + "upperin_active.tga", Terminal(DOWN, 0, true, true), true) && ok;
   ok = out.WriteTga(floor + "rightin.tga", Terminal(LEFT, 0, false, true), true) && ok;
   ok = out.WriteTga(floor + "rightin_active.tga", Terminal(LEFT, 0, true, true), true) && ok;
-  ok = out.WriteTga(floor + "floor_schild.tga", Sign("FLOOR"), true) && ok;
-  ok = out.WriteTga(floor + "hangar_schild.tga", Sign("HANGAR"), true) && ok;
+  // The floor lamps are the pier's lights, whose line is broken; the hangar lamp is the harbour lamp.
+  ok = out.WriteTga(floor + "floor_schild.tga", Sign("PIER"), true) && ok;
+  ok = out.WriteTga(floor + "hangar_schild.tga", Sign("HARBOUR"), true) && ok;
   ok = out.WriteTga("gui/cursors/cursor_manipulate.tga", MoveCursor(), true) && ok;
   ok = out.WriteTga("gui/cursors/cursor_exit_left.tga", ExitCursor(-1), true) && ok;
   ok = out.WriteTga("gui/cursors/cursor_exit_right.tga", ExitCursor(1), true) && ok;

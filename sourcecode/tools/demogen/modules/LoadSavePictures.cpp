@@ -20,16 +20,16 @@ base::cl_Bitmap32 Canvas(int w, int h) {
   return image;
 }
 
-// 256 x 512 as loaded (pictures are padded to powers of two, and the panel lays out by the
-// picture's size); only the top 441 rows are paper, down to the
-// end of the band under the preview.
+// 256 x 512 as loaded (pictures are padded to powers of two); the panel's list ends above its
+// buttons, so only the top 408 rows are paper.
 base::cl_Bitmap32 Parchment() {
-  base::cl_Bitmap32 paper = Canvas(256, 441);
+  constexpr int kPaper = 408;
+  base::cl_Bitmap32 paper = Canvas(256, kPaper);
   cl_Painter paint(paper);
   paint.VerticalGradient(0xF0E8D8B0u, 0xF0C8B080u);
   paint.Noise(4.0f, 0.06f);
   base::cl_Bitmap32 image = Canvas(256, 512);
-  for (int y = 0; y < 441; ++y)
+  for (int y = 0; y < kPaper; ++y)
     for (int x = 0; x < 256; ++x) *image.Pixel(x, y) = *paper.Pixel(x, y);
   return image;
 }

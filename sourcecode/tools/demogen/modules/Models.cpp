@@ -23,9 +23,18 @@ base::cl_Bitmap32 Sheet(int size, uint32_t (*texel)(int x, int y, int size)) {
   return image;
 }
 
+// The face's swatches along the sheet's top edge (ORDER SWATCHES: AddFace in Figure.cpp): eye
+// white, pupil, mouth, brow; 0 outside them.
+uint32_t FaceSwatch(int x, int y, int size) {
+  if (y >= size / 24 || x >= size / 4) return 0;
+  static const uint32_t kSwatches[4] = {0xFFEDE6DAu, 0xFF1E1812u, 0xFF7A3028u, 0xFF3A2618u};
+  return kSwatches[x * 16 / size];
+}
+
 // Warm skin above, a coat below, with a faint weave so the lighting shows on the cloth.
 uint32_t BodySheetTexel(int x, int y, int size, uint32_t coat, uint32_t weaveCoat) {
-  const bool weave = ((x / 8) + (y / 8)) % 2 == 0;
+  if (const uint32_t swatch = FaceSwatch(x, y, size)) return swatch;
+  const bool weave = ((x / 4) + (y / 4)) % 2 == 0;
   if (y < size / 3) return 0xFFD8A888u;
   return weave ? coat : weaveCoat;
 }

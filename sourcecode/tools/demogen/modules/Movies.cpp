@@ -1,15 +1,23 @@
-// The intro and credits movies: colour bars with a frame counter and a sweeping band, a soft
-// chord underneath, encoded as Theora with a Vorbis track in Ogg under the ".bik" names the game
-// uses (the player finds the codecs by content). 640 × 400 at a whole 25 frames per second.
+// The intro and credits movies, filmed from the Quay's own painting: the intro pans along the
+// quay at night from the harbour office to the moored ferry with the game's title over the sky;
+// the credits rest on the ferry while the credits roll up through a darkened band above the
+// subtitles. The water glints move with the swell. A soft chord underneath; Theora with a Vorbis
+// track in Ogg under the ".bik" names the game uses (the player finds the codecs by content),
+// 640 × 400 at a whole 25 frames per second.
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <numbers>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "core/Modules.h"
 #include "core/Output.h"
+#include "core/ScenePictures.h"
+#include "core/SceneTables.h"
+#include "core/TextPainter.h"
 #include "platform/video/ClipTools.h"
 
 namespace demogen {
@@ -17,42 +25,116 @@ namespace demogen {
 namespace {
 
 constexpr int kWidth = 640, kHeight = 400, kRate = 25;
+constexpr float kScale = 640.0f / 1024.0f;  // a 1024 × 640 window of the scene fills the frame
+const char* const kSerif = "/usr/share/fonts/truetype/dejavu/DejaVuSerif.ttf";
 
-// Segments a..g of the digits 0–9, bit 0 = a (top), clockwise, g (middle) last.
-constexpr uint8_t kSegments[10] = {0x3F, 0x06, 0x5B, 0x4F, 0x66, 0x6D, 0x7D, 0x07, 0x7F, 0x6F};
+float Ease(float t) { return t * t * (3.0f - 2.0f * t); }
 
-void Fill(uint32_t* pixels, int x0, int y0, int x1, int y1, uint32_t colour) {
-  for (int y = std::max(0, y0); y < std::min(kHeight, y1); ++y)
-    for (int x = std::max(0, x0); x < std::min(kWidth, x1); ++x) pixels[y * kWidth + x] = colour;
+// The quay seen through a window of the scene whose left edge is at scene x, scaled to the
+// frame, with the water's glints at the phase.
+void FilmQuay(const std::vector<bool>& water, const base::cl_Bitmap32& view, float left, float phase,
+              uint32_t* pixels) {
+  const int w = view.Width(), h = view.Height();
+  for (int y = 0; y < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x) {
+      const float sx = left + (static_cast<float>(x) + 0.5f) / kScale - 0.5f,
+                  sy = (static_cast<float>(y) + 0.5f) / kScale - 0.5f;
+      const int x0 = std::clamp(static_cast<int>(sx), 0, w - 2), y0 = std::clamp(static_cast<int>(sy), 0, h - 2);
+      const float fx = std::clamp(sx - static_cast<float>(x0), 0.0f, 1.0f),
+                  fy = std::clamp(sy - static_cast<float>(y0), 0.0f, 1.0f);
+      const base::Color32* row0 = view.GetPixels() + static_cast<size_t>(y0) * w + x0;
+      const base::Color32* row1 = row0 + w;
+      float bgr[3];  // the bitmap's byte order
+      for (int c = 0; c < 3; ++c)
+        bgr[c] = (static_cast<float>(row0[0][c]) * (1 - fx) + static_cast<float>(row0[1][c]) * fx) * (1 - fy) +
+                 (static_cast<float>(row1[0][c]) * (1 - fx) + static_cast<float>(row1[1][c]) * fx) * fy;
+      const int nx = std::clamp(static_cast<int>(sx + 0.5f), 0, w - 1),
+                ny = std::clamp(static_cast<int>(sy + 0.5f), 0, h - 1);
+      if (water[static_cast<size_t>(ny) * w + nx]) {
+        const float glint = WaterGlint(nx, ny, phase) * 0.3f;
+        bgr[0] += (232.0f - bgr[0]) * glint, bgr[1] += (216.0f - bgr[1]) * glint, bgr[2] += (200.0f - bgr[2]) * glint;
+      }
+      pixels[y * kWidth + x] = 0xFF000000u | static_cast<uint32_t>(bgr[2]) << 16 | static_cast<uint32_t>(bgr[1]) << 8 |
+                               static_cast<uint32_t>(bgr[0]);
+    }
 }
 
-void Digit(uint32_t* pixels, int x, int y, int digit, uint32_t colour) {
-  const int w = 36, h = 64, t = 7;
-  const uint8_t s = kSegments[digit];
-  if (s & 0x01) Fill(pixels, x, y, x + w, y + t, colour);
-  if (s & 0x02) Fill(pixels, x + w - t, y, x + w, y + h / 2, colour);
-  if (s & 0x04) Fill(pixels, x + w - t, y + h / 2, x + w, y + h, colour);
-  if (s & 0x08) Fill(pixels, x, y + h - t, x + w, y + h, colour);
-  if (s & 0x10) Fill(pixels, x, y + h / 2, x + t, y + h, colour);
-  if (s & 0x20) Fill(pixels, x, y, x + t, y + h / 2, colour);
-  if (s & 0x40) Fill(pixels, x, y + (h - t) / 2, x + w, y + (h + t) / 2, colour);
+void Darken(uint32_t* pixels, float amount) {
+  for (int i = 0; i < kWidth * kHeight; ++i) {
+    uint32_t out = 0xFF000000u;
+    for (int shift : {16, 8, 0})
+      out |= static_cast<uint32_t>(static_cast<float>((pixels[i] >> shift) & 0xFF) * (1.0f - amount)) << shift;
+    pixels[i] = out;
+  }
 }
 
-void PaintFrame(int index, uint32_t* pixels, uint32_t tint) {
-  static const uint32_t kBars[7] = {0xFFC0C0C0u, 0xFFC0C000u, 0xFF00C0C0u, 0xFF00C000u,
-                                    0xFFC000C0u, 0xFFC00000u, 0xFF0000C0u};
-  for (int b = 0; b < 7; ++b) Fill(pixels, b * kWidth / 7, 0, (b + 1) * kWidth / 7, kHeight * 2 / 3, kBars[b]);
-  Fill(pixels, 0, kHeight * 2 / 3, kWidth, kHeight, tint);
-  const int band = (index * 8) % kWidth;
-  Fill(pixels, band, kHeight * 2 / 3, band + 24, kHeight, 0xFFF0F0F0u);
-  // The frame number, three digits, on a dark plate in the middle.
-  Fill(pixels, kWidth / 2 - 80, kHeight / 3 - 50, kWidth / 2 + 80, kHeight / 3 + 50, 0xFF101010u);
-  const int n = index % 1000;
-  const int digits[3] = {n / 100, n / 10 % 10, n % 10};
-  for (int i = 0; i < 3; ++i) Digit(pixels, kWidth / 2 - 66 + i * 46, kHeight / 3 - 32, digits[i], 0xFFFFFFFFu);
+// A line of text painted once, then laid over frames wherever it has got to.
+struct st_Caption {
+  base::cl_Bitmap32 picture;
+  int ascent = 0;
+
+  st_Caption(const cl_TextPainter& face, const char* text, uint32_t rgb) {
+    picture.Create(std::max(1, face.Width(text) + 4), face.LineHeight() + 4);
+    ascent = face.Ascent() + 2;
+    face.Draw(picture, 2, ascent, text, 0xFF000000u | rgb);
+  }
+
+  // Centred on centreX with its baseline at baseline, at alpha, only rows top to bottom.
+  void Over(uint32_t* pixels, int centreX, int baseline, float alpha, int top, int bottom) const {
+    const int x0 = centreX - picture.Width() / 2, y0 = baseline - ascent;
+    for (int y = std::max({0, top, y0}); y < std::min({kHeight, bottom, y0 + picture.Height()}); ++y)
+      for (int x = std::max(0, x0); x < std::min(kWidth, x0 + picture.Width()); ++x) {
+        const base::Color32 c = picture.Point(x - x0, y - y0);
+        const float a = static_cast<float>(c.a) / 255.0f * alpha;
+        if (a <= 0.0f) continue;
+        uint32_t& p = pixels[y * kWidth + x];
+        uint32_t out = 0xFF000000u;
+        const int src[3] = {c.r, c.g, c.b};
+        for (int k = 0; k < 3; ++k) {
+          const int shift = 16 - 8 * k;
+          const float d = static_cast<float>((p >> shift) & 0xFF);
+          out |= static_cast<uint32_t>(d + (static_cast<float>(src[k]) - d) * a) << shift;
+        }
+        p = out;
+      }
+  }
+};
+
+// Four seconds along the quay: from the harbour office to the ferry, the title over the sky.
+void PaintIntro(const std::vector<bool>& water, const base::cl_Bitmap32& view, const st_Caption& title, int index,
+                uint32_t* pixels) {
+  const float t = static_cast<float>(index) / (4.0f * kRate);
+  const float reach = static_cast<float>(view.Width()) - 1024.0f;
+  FilmQuay(water, view, reach * (0.1f + 0.8f * Ease(t)), t * 6.0f, pixels);
+  const float shown = std::clamp((t - 0.15f) / 0.2f, 0.0f, 1.0f) * std::clamp((0.95f - t) / 0.15f, 0.0f, 1.0f);
+  title.Over(pixels, kWidth / 2, 78, shown, 0, kHeight);
+  if (t > 0.9f) Darken(pixels, (t - 0.9f) / 0.1f * 0.8f);
 }
 
-bool WriteMovie(cl_Output& out, const std::string& relative, int seconds, uint32_t tint, float root) {
+// Eight seconds on the ferry: the credits roll up through the band above the subtitles.
+void PaintCredits(const std::vector<bool>& water, const base::cl_Bitmap32& view, const std::vector<st_Caption>& lines,
+                  int index, uint32_t* pixels) {
+  const float t = static_cast<float>(index) / (8.0f * kRate);
+  FilmQuay(water, view, static_cast<float>(view.Width()) - 1024.0f, t * 12.0f, pixels);
+  Darken(pixels, 0.35f);
+  // The band the lines are readable in, above the subtitles' place.
+  constexpr int kTop = 24, kBottom = 310, kLead = 34;
+  const float start = static_cast<float>(kBottom) + 10.0f;
+  const float end = static_cast<float>(kTop) - static_cast<float>(kLead * static_cast<int>(lines.size()));
+  const float scroll = start + (end - start) * t;
+  for (size_t i = 0; i < lines.size(); ++i) {
+    const int baseline = static_cast<int>(scroll) + static_cast<int>(i) * kLead;
+    if (baseline < kTop - kLead || baseline > kBottom + kLead) continue;
+    const float fade = std::clamp(static_cast<float>(baseline - kTop) / 40.0f, 0.0f, 1.0f) *
+                       std::clamp(static_cast<float>(kBottom - baseline) / 40.0f, 0.0f, 1.0f);
+    lines[i].Over(pixels, kWidth / 2, baseline, fade, kTop - kLead, kBottom);
+  }
+}
+
+// Encodes one movie into a file already named to the output (WriteBytes, which is not for two
+// threads at once).
+bool WriteMovie(cl_Output& out, const std::string& relative, int seconds, float root,
+                const platform::video::PaintFrame& paint) {
   platform::video::st_ClipSettings settings;
   settings.width = kWidth;
   settings.height = kHeight;
@@ -62,18 +144,17 @@ bool WriteMovie(cl_Output& out, const std::string& relative, int seconds, uint32
   settings.videoCodec = "libtheora";
   settings.soundCodec = "libvorbis";
   settings.quality = 6;
-  // Written through cl_Output so the manifest lists it; the bytes come from the encoder's file.
-  if (!out.WriteBytes(relative, "", 0)) return false;
   std::string error;
   const bool written = platform::video::WriteClip(
-      out.Full(relative), settings, [tint](int index, uint32_t* pixels) { PaintFrame(index, pixels, tint); },
+      out.Full(relative), settings, paint,
       [root, seconds](int64_t first, float* stereo, int count) {
+        constexpr float kPi = std::numbers::pi_v<float>;
         for (int i = 0; i < count; ++i) {
           const float t = static_cast<float>(first + i) / 44100.0f;
-          const float fade = std::min(1.0f, std::min(t, seconds - t) * 2.0f);
+          const float fade = std::min(1.0f, std::min(t, static_cast<float>(seconds) - t) * 2.0f);
           const float v = 0.12f * fade *
-                          (std::sin(2 * std::numbers::pi_v<float> * root * t) + std::sin(2 * std::numbers::pi_v<float> * root * 1.25f * t) +
-                           std::sin(2 * std::numbers::pi_v<float> * root * 1.5f * t)) / 3.0f;
+                          (std::sin(2 * kPi * root * t) + std::sin(2 * kPi * root * 1.25f * t) +
+                           std::sin(2 * kPi * root * 1.5f * t)) / 3.0f;
           stereo[i * 2] = stereo[i * 2 + 1] = v;
         }
       },
@@ -85,8 +166,54 @@ bool WriteMovie(cl_Output& out, const std::string& relative, int seconds, uint32
 }  // namespace
 
 bool MakeMovies(cl_Output& out) {
-  return WriteMovie(out, "movie/intro.bik", 4, 0xFF203048u, 220.0f) &&
-         WriteMovie(out, "movie/credits.bik", 8, 0xFF402818u, 196.0f);
+  const st_DemoScene* quayTable = nullptr;
+  for (const st_DemoScene& s : DemoScenes())
+    if (std::string(s.name) == "Quay") quayTable = &s;
+  if (!quayTable) return false;
+  const st_ScenePictures& quay = PaintedScene(*quayTable);
+  const base::cl_Bitmap32 view = quay.View();
+  // Where the water shows in the view: the background's water not covered by a layer.
+  std::vector<bool> water(static_cast<size_t>(view.Width()) * view.Height());
+  for (int y = 0; y < view.Height(); ++y)
+    for (int x = 0; x < view.Width(); ++x) {
+      bool covered = false;
+      for (const st_PaintedLayer& layer : quay.layers) covered = covered || layer.picture.Point(x, y).a > 0;
+      water[static_cast<size_t>(y) * view.Width() + x] = !covered && quay.Shows(x, y, en_Material::Water);
+    }
+  const cl_TextPainter titleFace(kSerif, 44), headingFace(kSerif, 30), lineFace(kSerif, 21);
+  if (!titleFace.IsOpen() || !headingFace.IsOpen() || !lineFace.IsOpen()) return false;
+  const st_Caption title(titleFace, "The Night Ferry", 0xF4E6C0);
+  static const char* const kCredits[] = {"The Night Ferry",
+                                         "",
+                                         "A small adventure",
+                                         "for the Quillane engine",
+                                         "",
+                                         "Story, scenes and scripts",
+                                         "written for this demo",
+                                         "",
+                                         "Rooms and quay painted",
+                                         "through the engine's own camera",
+                                         "",
+                                         "Voices by eSpeak NG",
+                                         "Music and sounds synthesised",
+                                         "",
+                                         "Thank you for playing"};
+  std::vector<st_Caption> credits;
+  for (const char* text : kCredits)
+    credits.emplace_back(credits.empty() ? headingFace : lineFace, text, credits.empty() ? 0xF4E6C0 : 0xE8E0D0);
+  // Named through cl_Output first, so the manifest lists them; the bytes come from the encoder.
+  if (!out.WriteBytes("movie/intro.bik", "", 0) || !out.WriteBytes("movie/credits.bik", "", 0)) return false;
+  // The two encode side by side: each file is its own, so the bytes do not depend on the order.
+  bool credited = false;
+  std::thread second([&] {
+    credited = WriteMovie(out, "movie/credits.bik", 8, 196.0f,
+                          [&](int index, uint32_t* pixels) { PaintCredits(water, view, credits, index, pixels); });
+  });
+  const bool introduced = WriteMovie(out, "movie/intro.bik", 4, 220.0f, [&](int index, uint32_t* pixels) {
+    PaintIntro(water, view, title, index, pixels);
+  });
+  second.join();
+  return introduced && credited;
 }
 
 }  // namespace demogen

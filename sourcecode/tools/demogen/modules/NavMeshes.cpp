@@ -1,40 +1,20 @@
-// The scenes' walkable floors (Scenes/<scene>/navmesh.xml): each scene's floor is a rectangle of
-// square cells with cells left out for the props standing on it, written as an Ogre XML mesh of
-// two triangles per cell, followed by a second root "cameras" holding the scene camera. The
-// path-finder test module's fixed "scenes/Jail/navmesh.xml" is a copy of the office's.
+// The scenes' walkable floors written as "navmesh.xml": each open cell of the floor's walkable
+// grid as two triangles over shared corners (so every inner edge joins two faces and no edge is
+// degenerate), as an Ogre XML mesh followed by a second root "cameras" holding the scene camera.
+// The path-finder test module's fixed "scenes/Jail/navmesh.xml" is a copy of the office's.
 #include <cstdio>
-#include <set>
+#include <cstring>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "core/Modules.h"
 #include "core/Output.h"
 #include "core/SceneTables.h"
+#include "core/WalkableGrid.h"
 
 namespace demogen {
 
 namespace {
-
-struct st_SceneFloor {
-  const char* file;
-  float cell;                              // world units per cell
-  float originX, originZ;                  // the floor's corner
-  int cellsX, cellsZ;
-  std::set<std::pair<int, int>> blocked;   // (x, z) cells under props
-  const char* scene;                       // the scene table holding the camera
-};
-
-// Cells and props follow the scene sketches: the office desk and cabinet, the quay's kiosk and
-// bollards, the stage's centre pillar.
-const std::vector<st_SceneFloor>& Floors() {
-  static const std::vector<st_SceneFloor> floors = {
-      {"Scenes/Office/navmesh.xml", 100.0f, -400.0f, -250.0f, 8, 5, {{3, 2}, {4, 2}, {7, 0}}, "Office"},
-      {"Scenes/Quay/navmesh.xml", 100.0f, -600.0f, -200.0f, 12, 4, {{2, 1}, {3, 1}, {8, 3}, {10, 0}}, "Quay"},
-      {"Scenes/Stage/navmesh.xml", 100.0f, -350.0f, -250.0f, 7, 5, {{3, 2}}, "Stage"},
-  };
-  return floors;
-}
 
 std::string Num(float v) {
   char buffer[32];
@@ -42,41 +22,36 @@ std::string Num(float v) {
   return buffer;
 }
 
-std::string NavMeshXml(const st_SceneFloor& f) {
-  // Vertices are shared between the cells of the grid; a cell's triangles are wound alike.
-  std::vector<int> vertexOf((f.cellsX + 1) * (f.cellsZ + 1), -1);
+std::string NavMeshXml(const st_DemoScene& scene, const st_SceneFloor& floor) {
+  const st_WalkableGrid grid = BuildWalkableGrid(scene, floor);
+  const int columns = grid.Columns(), rows = grid.Rows();
+  std::vector<int> vertexOf(static_cast<size_t>(columns + 1) * (rows + 1), -1);
   std::string vertices, faces;
   int vertexCount = 0, faceCount = 0;
-  auto vertex = [&](int x, int z) {
-    int& v = vertexOf[z * (f.cellsX + 1) + x];
+  auto vertex = [&](int i, int k) {
+    int& v = vertexOf[static_cast<size_t>(k) * (columns + 1) + i];
     if (v < 0) {
       v = vertexCount++;
-      const float px = f.originX + static_cast<float>(x) * f.cell, pz = f.originZ + static_cast<float>(z) * f.cell;
-      vertices += "        <vertex>\n          <position x=\"" + Num(px) + "\" y=\"0\" z=\"" + Num(pz) +
+      vertices += "        <vertex>\n          <position x=\"" + Num(grid.xs[i]) + "\" y=\"0\" z=\"" + Num(grid.zs[k]) +
                   "\"/>\n          <normal x=\"0\" y=\"1\" z=\"0\"/>\n          <texcoord u=\"" +
-                  Num(static_cast<float>(x) / static_cast<float>(f.cellsX)) + "\" v=\"" +
-                  Num(static_cast<float>(z) / static_cast<float>(f.cellsZ)) + "\"/>\n        </vertex>\n";
+                  Num(static_cast<float>(i) / static_cast<float>(columns)) + "\" v=\"" +
+                  Num(static_cast<float>(k) / static_cast<float>(rows)) + "\"/>\n        </vertex>\n";
     }
     return v;
   };
   auto face = [&](int a, int b, int c) {
-    faces += "        <face v1=\"" + std::to_string(a) + "\" v2=\"" + std::to_string(b) + "\" v3=\"" + std::to_string(c) +
-             "\"/>\n";
+    faces += "        <face v1=\"" + std::to_string(a) + "\" v2=\"" + std::to_string(b) + "\" v3=\"" +
+             std::to_string(c) + "\"/>\n";
     ++faceCount;
   };
-  for (int z = 0; z < f.cellsZ; ++z) {
-    for (int x = 0; x < f.cellsX; ++x) {
-      if (f.blocked.count({x, z})) continue;
-      const int a = vertex(x, z), b = vertex(x, z + 1), c = vertex(x + 1, z + 1), d = vertex(x + 1, z);
+  for (int k = 0; k < rows; ++k)
+    for (int i = 0; i < columns; ++i) {
+      if (!grid.Open(i, k)) continue;
+      const int a = vertex(i, k), b = vertex(i, k + 1), c = vertex(i + 1, k + 1), d = vertex(i + 1, k);
       face(a, b, c);
       face(a, c, d);
     }
-  }
-  const st_SceneCamera* camera = nullptr;
-  for (const st_DemoScene& scene : DemoScenes())
-    if (std::string(scene.name) == f.scene) camera = &scene.camera;
-  if (!camera) return {};
-  const st_SceneCamera& cam = *camera;
+  const st_SceneCamera& cam = scene.camera;
   std::string xml = "<mesh>\n  <submeshes>\n    <submesh material=\"navmesh\" usesharedvertices=\"false\">\n";
   xml += "      <faces count=\"" + std::to_string(faceCount) + "\">\n" + faces + "      </faces>\n";
   xml += "      <geometry vertexcount=\"" + std::to_string(vertexCount) + "\">\n";
@@ -94,11 +69,13 @@ std::string NavMeshXml(const st_SceneFloor& f) {
 
 bool MakeNavMeshes(cl_Output& out) {
   bool ok = true;
-  for (const st_SceneFloor& f : Floors()) {
-    const std::string xml = NavMeshXml(f);
-    ok &= out.WriteText(f.file, xml);
-    if (std::string(f.file) == "Scenes/Office/navmesh.xml") ok &= out.WriteText("scenes/Jail/navmesh.xml", xml);
-  }
+  for (const st_DemoScene& scene : DemoScenes())
+    for (const st_SceneFloor& floor : scene.floors) {
+      if (std::strcmp(floor.file, "navmesh.xml") != 0) continue;  // the pier is LightWave's (Pier.cpp)
+      const std::string xml = NavMeshXml(scene, floor);
+      ok &= out.WriteText(std::string("Scenes/") + scene.name + "/navmesh.xml", xml);
+      if (std::string(scene.name) == "Office") ok &= out.WriteText("scenes/Jail/navmesh.xml", xml);
+    }
   return ok;
 }
 

@@ -1,25 +1,27 @@
-// The demo scenes' pictures (Scenes/<scene>/*.tga): layers painted by projecting the scene
-// tables' floor and boxes through the engine's camera, strip frames under TextureStrips/, light
-// colour pictures; and, on request (demogen --projects), each scene's ProjectFile.xml with the
-// layers, hotspot outlines (the props' projected outlines), locators and lights.
+// The demo scenes' pictures (Scenes/<scene>/*.tga) from the scene tables: the painted background,
+// the layers of props the characters walk behind, the sky of the open-air quay, the strips (the
+// desk lamp's flicker, the glints on the water), the special-effect layers (a blurred background,
+// the masks over shadows and reflections), and the light picture that lights a character by
+// where it stands. On request (demogen --projects) each scene's ProjectFile.xml with the layers,
+// nav meshes, lights, locators and the hotspot outlines (the props' outlines on the image).
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
+#include "base/math/Noise.h"
 #include "core/Modules.h"
 #include "core/Output.h"
 #include "core/Painter.h"
+#include "core/ScenePictures.h"
 #include "core/SceneTables.h"
 
 namespace demogen {
 
 namespace {
-
-using V2 = base::tVector2<float>;
-using V3 = base::tVector3<float>;
 
 struct st_Layer {
   const char* group;
@@ -31,14 +33,28 @@ struct st_Layer {
 
 struct st_Painted {
   std::vector<st_Layer> layers;
-  std::vector<std::pair<std::string, std::vector<V2>>> hotspots;
+  std::vector<std::pair<std::string, std::vector<tV2>>> hotspots;
 };
 
-float Cross(const V2& o, const V2& a, const V2& b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+std::string Folder(const st_DemoScene& s) { return std::string("Scenes/") + s.name + "/"; }
 
-std::vector<V2> ConvexHull(std::vector<V2> p) {
-  std::sort(p.begin(), p.end(), [](const V2& a, const V2& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
-  std::vector<V2> hull(2 * p.size());
+base::cl_Bitmap32 Canvas(const st_DemoScene& s) {
+  base::cl_Bitmap32 canvas;
+  canvas.Create(s.width, s.height);  // clear
+  return canvas;
+}
+
+st_Layer FullLayer(const char* group, const std::string& label, const std::string& file, const st_DemoScene& s) {
+  return {group, label, file, 0.0f, 0.0f, static_cast<float>(s.width), static_cast<float>(s.height), 0, {}};
+}
+
+// ---- hotspot outlines
+
+float Cross(const tV2& o, const tV2& a, const tV2& b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+
+std::vector<tV2> ConvexHull(std::vector<tV2> p) {
+  std::sort(p.begin(), p.end(), [](const tV2& a, const tV2& b) { return a.x < b.x || (a.x == b.x && a.y < b.y); });
+  std::vector<tV2> hull(2 * p.size());
   size_t k = 0;
   for (size_t i = 0; i < p.size(); ++i) {
     while (k >= 2 && Cross(hull[k - 2], hull[k - 1], p[i]) <= 0) --k;
@@ -52,230 +68,201 @@ std::vector<V2> ConvexHull(std::vector<V2> p) {
   return hull;
 }
 
-// Even-odd fill of a polygon (any shape) at pixel centres.
-void FillPolygon(base::cl_Bitmap32& canvas, const std::vector<V2>& poly, uint32_t colour) {
-  cl_Painter painter(canvas);
-  float minY = 1e9f, maxY = -1e9f;
-  for (const V2& p : poly) minY = std::min(minY, p.y), maxY = std::max(maxY, p.y);
-  const int y0 = std::max(0, static_cast<int>(std::floor(minY))), y1 = std::min(canvas.Height() - 1, static_cast<int>(std::ceil(maxY)));
-  for (int y = y0; y <= y1; ++y) {
-    const float cy = static_cast<float>(y) + 0.5f;
-    std::vector<float> xs;
-    for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-      const V2 &a = poly[i], &b = poly[j];
-      if ((a.y > cy) != (b.y > cy)) xs.push_back(a.x + (cy - a.y) / (b.y - a.y) * (b.x - a.x));
-    }
-    std::sort(xs.begin(), xs.end());
-    for (size_t k = 0; k + 1 < xs.size(); k += 2)
-      for (int x = std::max(0, static_cast<int>(std::lround(xs[k]))); x < std::min(canvas.Width(), static_cast<int>(std::lround(xs[k + 1]))); ++x)
-        painter.Blend(x, y, colour, 1.0f);
+std::vector<tV2> HotspotOutline(const cl_SceneRender& render, const st_SceneHotspot& h) {
+  std::vector<tV2> points;
+  if (!h.points.empty()) {
+    for (const tV3& p : h.points) points.push_back(render.Project(p));
+    return points;
   }
+  for (const char* part : h.parts)
+    for (const st_SceneSolid* s : render.Scene().Part(part))
+      for (int i = 0; i < 8; ++i) {
+        const tV2 p =
+            render.Project(tV3(i & 1 ? s->hi.x : s->lo.x, i & 2 ? s->hi.y : s->lo.y, i & 4 ? s->hi.z : s->lo.z));
+        for (const tV2 grow : {tV2(-h.pad, -h.pad), tV2(h.pad, -h.pad), tV2(h.pad, h.pad), tV2(-h.pad, h.pad)})
+          points.push_back(p + grow);
+      }
+  return ConvexHull(points);
 }
 
-struct st_Projector {
-  const st_DemoScene& scene;
-  base::cl_Camera camera;
-  V2 operator()(float x, float y, float z) const { return DemoSceneProject(scene, camera, V3(x, y, z)); }
-};
+// ---- pictures painted from the rendered scene
 
-std::vector<V2> BoxOutline(const st_Projector& at, const st_SceneBox& b) {
-  std::vector<V2> corners;
-  for (float y : {0.0f, b.height})
-    for (float x : {b.x0, b.x1})
-      for (float z : {b.z0, b.z1}) corners.push_back(at(x, y, z));
-  return ConvexHull(corners);
-}
-
-// Sides in a darker shade, then the front face and the lighter top.
-void PaintBox(base::cl_Bitmap32& canvas, const st_Projector& at, const st_SceneBox& b) {
-  FillPolygon(canvas, BoxOutline(at, b), Mix(b.colour, 0xFF000000, 0.35f));
-  FillPolygon(canvas, {at(b.x0, 0, b.z1), at(b.x1, 0, b.z1), at(b.x1, b.height, b.z1), at(b.x0, b.height, b.z1)}, b.colour);
-  FillPolygon(canvas, {at(b.x0, b.height, b.z0), at(b.x1, b.height, b.z0), at(b.x1, b.height, b.z1), at(b.x0, b.height, b.z1)},
-              Mix(b.colour, 0xFFFFFFFF, 0.25f));
-}
-
-base::cl_Bitmap32 Canvas(const st_DemoScene& s, uint32_t colour = 0x00000000) {
-  base::cl_Bitmap32 canvas;
-  canvas.Create(s.width, s.height);
-  cl_Painter(canvas).Fill(colour);
-  return canvas;
-}
-
-const st_SceneBox* Box(const st_DemoScene& s, const char* name) {
-  for (const st_SceneBox& b : s.boxes)
-    if (std::string(b.name) == name) return &b;
-  return nullptr;
-}
-
-// A stage or foreground layer holding one prop, its rectangle the prop's outline box.
-st_Layer PropLayer(cl_Output& out, const st_DemoScene& s, const st_Projector& at, const st_SceneBox& b,
-                   const char* group, bool& ok) {
-  base::cl_Bitmap32 canvas = Canvas(s);
-  PaintBox(canvas, at, b);
-  const std::string file = std::string(b.name) + ".tga";
-  ok &= out.WriteTga(std::string("Scenes/") + s.name + "/" + file, canvas, true);
-  float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
-  for (const V2& p : BoxOutline(at, b)) x0 = std::min(x0, p.x), y0 = std::min(y0, p.y), x1 = std::max(x1, p.x), y1 = std::max(y1, p.y);
-  x0 = std::max(0.0f, std::floor(x0)), y0 = std::max(0.0f, std::floor(y0));
-  x1 = std::min(static_cast<float>(s.width), std::ceil(x1)), y1 = std::min(static_cast<float>(s.height), std::ceil(y1));
-  const int ysort = static_cast<int>(std::max(at(b.x0, 0, b.z1).y, at(b.x1, 0, b.z1).y));
-  return {group, b.name, file, x0, y0, x1 - x0, y1 - y0, ysort, {}};
-}
-
-st_Layer FullLayer(const char* group, const std::string& label, const std::string& file, const st_DemoScene& s) {
-  return {group, label, file, 0.0f, 0.0f, static_cast<float>(s.width), static_cast<float>(s.height), 0, {}};
-}
-
-// Background: wall gradient, floor, the props not drawn as layers, and the reference dots.
-// Rows above skyRows stay transparent, for a sky layer behind.
-bool PaintBackground(cl_Output& out, const st_DemoScene& s, const st_Projector& at, const std::vector<std::string>& onLayers,
-                     uint32_t wallTop, uint32_t wallBottom, uint32_t floorColour, int skyRows = 0) {
-  base::cl_Bitmap32 canvas = Canvas(s);
-  cl_Painter painter(canvas);
-  painter.VerticalGradient(wallTop, wallBottom);
-  for (int y = 0; y < std::min(skyRows, s.height); ++y)
-    for (int x = 0; x < s.width; ++x) *canvas.Pixel(x, y) = base::Color32(0x00000000);
-  const float* f = s.floor;
-  FillPolygon(canvas, {at(f[0], 0, f[1]), at(f[2], 0, f[1]), at(f[2], 0, f[3]), at(f[0], 0, f[3])}, floorColour);
-  FillPolygon(canvas, {at(f[0], 0, f[1]), at(f[2], 0, f[1]), at(f[2], 260, f[1]), at(f[0], 260, f[1])}, Mix(wallTop, floorColour, 0.5f));
-  for (const st_SceneBox& b : s.boxes)
-    if (std::find(onLayers.begin(), onLayers.end(), b.name) == onLayers.end()) PaintBox(canvas, at, b);
-  for (const V3& r : s.references) {
-    const V2 p = at(r.x, r.y, r.z);
-    const int cx = static_cast<int>(std::floor(p.x)), cy = static_cast<int>(std::floor(p.y));
-    for (int y = cy - 1; y <= cy + 1; ++y)
-      for (int x = cx - 1; x <= cx + 1; ++x)
-        if (x >= 0 && y >= 0 && x < s.width && y < s.height) *canvas.Pixel(x, y) = base::Color32(kReferenceMarker);
+// The background softened, shown in place of the layers while the story blurs the room.
+base::cl_Bitmap32 Blurred(const base::cl_Bitmap32& picture, int radius) {
+  base::cl_Bitmap32 out = picture;
+  for (int pass = 0; pass < 2; ++pass) {
+    const base::cl_Bitmap32 in = out;
+    for (int y = 0; y < in.Height(); ++y)
+      for (int x = 0; x < in.Width(); ++x) {
+        int sum[4] = {0, 0, 0, 0}, n = 0;
+        for (int d = -radius; d <= radius; ++d) {
+          const int sx = pass == 0 ? std::clamp(x + d, 0, in.Width() - 1) : x,
+                    sy = pass == 1 ? std::clamp(y + d, 0, in.Height() - 1) : y;
+          const base::Color32 c = in.Point(sx, sy);
+          sum[0] += c.r, sum[1] += c.g, sum[2] += c.b, sum[3] += c.a, ++n;
+        }
+        *out.Pixel(x, y) =
+            base::Color32(static_cast<unsigned char>(sum[0] / n), static_cast<unsigned char>(sum[1] / n),
+                          static_cast<unsigned char>(sum[2] / n), static_cast<unsigned char>(sum[3] / n));
+      }
   }
-  return out.WriteTga(std::string("Scenes/") + s.name + "/background.tga", canvas, skyRows > 0);
+  return out;
 }
 
-bool PaintLight(cl_Output& out, const st_DemoScene& s, const char* file, uint32_t left, uint32_t right) {
-  base::cl_Bitmap32 canvas = Canvas(s);
+// Over everything but the floor, the background again: a shadow or reflection stays on the floor.
+base::cl_Bitmap32 FloorMask(const st_ScenePictures& p, float floorCover) {
+  base::cl_Bitmap32 mask = p.background;
+  for (int y = 0; y < mask.Height(); ++y)
+    for (int x = 0; x < mask.Width(); ++x)
+      if (p.ShowsFloor(x, y))
+        mask.Pixel(x, y)->a = static_cast<unsigned char>(std::lround(floorCover * mask.Point(x, y).a));
+  return mask;
+}
+
+// What a character standing on each floor point is lit by: the scene's light a metre up, seen
+// from above and from the camera's side.
+base::cl_Bitmap32 LightPicture(const cl_SceneRender& render) {
+  const st_DemoScene& s = render.Scene();
+  base::cl_Bitmap32 picture = Canvas(s);
+  const tV3 eye(s.camera.position[0], s.camera.position[1], s.camera.position[2]);
   for (int y = 0; y < s.height; ++y)
-    for (int x = 0; x < s.width; ++x)
-      *canvas.Pixel(x, y) = base::Color32(Mix(left, right, static_cast<float>(x) / static_cast<float>(s.width - 1)));
-  return out.WriteTga(std::string("Scenes/") + s.name + "/" + file, canvas, false);
+    for (int x = 0; x < s.width; ++x) {
+      tV3 origin, direction;
+      render.EyeRay(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, origin, direction);
+      // Rows above the horizon take the far floor's light.
+      const float t = direction.y < -0.02f ? -origin.y / direction.y : -origin.y / -0.02f;
+      const tV3 p = origin + direction * t + tV3(0.0f, 100.0f, 0.0f);
+      const tV3 toCamera = tV3(eye.x - p.x, 0.0f, eye.z - p.z).normal();
+      const st_Rgb light = render.LightAt(p, tV3(0.0f, 1.0f, 0.0f)) * 0.5f + render.LightAt(p, toCamera) * 0.5f;
+      auto channel = [](float v) {
+        return static_cast<uint32_t>(std::lround(std::pow(std::clamp(v * 0.8f, 0.0f, 1.0f), 1.0f / 2.2f) * 255.0f));
+      };
+      *picture.Pixel(x, y) =
+          base::Color32(0xFF000000u | channel(light.r) << 16 | channel(light.g) << 8 | channel(light.b));
+    }
+  return picture;
 }
 
-// Strip frames: scene-sized, transparent outside what they show.
-bool PaintStrip(cl_Output& out, const st_DemoScene& s, const char* name, int frames,
-                void (*paint)(base::cl_Bitmap32&, int frame, const st_DemoScene&)) {
+// Strip frames: scene-sized, clear outside what they show.
+template <typename tPaint>
+bool WriteStrip(cl_Output& out, const st_DemoScene& s, const char* name, int frames, tPaint paint) {
   bool ok = true;
   for (int n = 0; n < frames; ++n) {
     base::cl_Bitmap32 canvas = Canvas(s);
-    paint(canvas, n, s);
-    ok &= out.WriteTga(std::string("Scenes/") + s.name + "/TextureStrips/" + name + "/" + name + "_" + std::to_string(n) + ".tga",
-                       canvas, true);
+    paint(canvas, n);
+    ok &=
+        out.WriteTga(Folder(s) + "TextureStrips/" + name + "/" + name + "_" + std::to_string(n) + ".tga", canvas, true);
   }
   return ok;
 }
 
-std::vector<V2> Rect(float x0, float y0, float x1, float y1) { return {{x0, y0}, {x1, y0}, {x1, y1}, {x0, y1}}; }
+void Glow(base::cl_Bitmap32& canvas, tV2 at, float radius, uint32_t rgb, float strength) {
+  cl_Painter painter(canvas);
+  for (int y = static_cast<int>(at.y - radius); y <= static_cast<int>(at.y + radius); ++y)
+    for (int x = static_cast<int>(at.x - radius); x <= static_cast<int>(at.x + radius); ++x) {
+      const float d = std::hypot(static_cast<float>(x) + 0.5f - at.x, static_cast<float>(y) + 0.5f - at.y) / radius;
+      if (d < 1.0f) painter.Blend(x, y, 0xFF000000u | rgb, strength * (1.0f - d) * (1.0f - d));
+    }
+}
 
-st_Painted PaintOffice(cl_Output& out, const st_DemoScene& s, bool& ok) {
-  const st_Projector at{s, DemoSceneCamera(s)};
-  st_Painted p;
-  ok &= PaintBackground(out, s, at, {"desk"}, 0xFF6E6358, 0xFF4A4038, 0xFF8C7256);
-  p.layers.push_back(FullLayer("BackgroundElements", "background", "background.tga", s));
-  p.layers.push_back(PropLayer(out, s, at, *Box(s, "desk"), "StageElements", ok));
-  const V2 lampAt = at(60.0f, 110.0f, 0.0f);
-  static V2 lampCentre;
-  lampCentre = lampAt;
-  ok &= PaintStrip(out, s, "lamp", 4, [](base::cl_Bitmap32& c, int n, const st_DemoScene&) {
-    cl_Painter(c).Disc(lampCentre.x, lampCentre.y, 10.0f + 3.0f * static_cast<float>(n), 0xE0FFD070);
+// ---- the scenes' own extras
+
+void PaintOfficeExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictures& p, st_Painted& painted,
+                       bool& ok) {
+  // The desk lamp's bulb flickers a little; the strip sorts with the desk and is drawn over it.
+  const tV2 bulb = p.render->Project(tV3(80.0f, 108.0f, -88.0f));
+  ok &= WriteStrip(out, s, "lamp", 4, [&](base::cl_Bitmap32& c, int n) {
+    static const float kStrength[4] = {0.32f, 0.4f, 0.28f, 0.36f};
+    Glow(c, bulb, 34.0f + 3.0f * static_cast<float>(n), 0xFFD890, kStrength[n]);
   });
   st_Layer lamp = FullLayer("StageElements", "lamp", "lamp.tst", s);
+  for (const st_PaintedLayer& l : p.layers)
+    if (std::strcmp(l.table->label, "desk") == 0) lamp.ysort = l.ysort;
   lamp.extra = {{"playmode", "1"}, {"frame_step", "0.1"}, {"LOD_level", "0"}, {"LOD_show_first_frame", "1"}};
-  p.layers.push_back(lamp);
-  base::cl_Bitmap32 frame = Canvas(s);
-  for (int y = 0; y < s.height; ++y)
-    for (int x = 0; x < s.width; ++x)
-      if (x < 24 || y < 24 || x >= s.width - 24 || y >= s.height - 24) *frame.Pixel(x, y) = base::Color32(0xFF2A1E14);
-  ok &= out.WriteTga("Scenes/Office/frame.tga", frame, true);
-  p.layers.push_back(FullLayer("ForegroundElements", "frame", "frame.tga", s));
-  base::cl_Bitmap32 blur = Canvas(s);
-  cl_Painter(blur).Disc(200.0f, 160.0f, 90.0f, 0x30FFFFFF);
-  ok &= out.WriteTga("Scenes/Office/blur.tga", blur, true);
-  p.layers.push_back(FullLayer("SpecialFX", "blur", "blur.tga", s));
-  base::cl_Bitmap32 mask = Canvas(s);
-  for (int y = s.height - 120; y < s.height; ++y)
-    for (int x = 0; x < s.width; ++x) *mask.Pixel(x, y) = base::Color32(Mix(0x00000000, 0x80000000, (y - s.height + 120) / 120.0f));
-  ok &= out.WriteTga("Scenes/Office/shadowmask.tga", mask, true);
-  p.layers.push_back(FullLayer("SpecialFX", "shadowmask", "shadowmask.tga", s));
-  ok &= PaintLight(out, s, "light_office.tga", 0xFFFFD8A0, 0xFF90A8D0);
+  painted.layers.push_back(lamp);
 
-  p.hotspots.push_back({"shelf", BoxOutline(at, *Box(s, "shelf"))});
-  p.hotspots.push_back({"drawer", BoxOutline(at, *Box(s, "desk"))});
-  p.hotspots.push_back({"telegram", BoxOutline(at, {"telegram", -40.0f, -20.0f, 0.0f, 20.0f, 84.0f, 0})});
-  // An L along the wall: the one concave outline of the demo.
-  p.hotspots.push_back({"junction", {{120, 120}, {200, 120}, {200, 150}, {150, 150}, {150, 220}, {120, 220}}});
-  const V2 d0 = at(-350.0f, 200.0f, -250.0f), d1 = at(-250.0f, 0.0f, -250.0f);
-  p.hotspots.push_back({"door", Rect(d0.x, d0.y, d1.x, d1.y)});
-  return p;
+  // A dark vignette at the picture's edges, as an old photograph.
+  base::cl_Bitmap32 frame = Canvas(s);
+  cl_Painter vignette(frame);
+  for (int y = 0; y < s.height; ++y)
+    for (int x = 0; x < s.width; ++x) {
+      const float d = static_cast<float>(std::min(std::min(x, s.width - 1 - x), std::min(y, s.height - 1 - y)));
+      if (d < 48.0f) vignette.Blend(x, y, 0xFF0A0604u, 0.55f * (1.0f - d / 48.0f) * (1.0f - d / 48.0f));
+    }
+  ok &= out.WriteTga(Folder(s) + "frame.tga", frame, true);
+  painted.layers.push_back(FullLayer("ForegroundElements", "frame", "frame.tga", s));
+  ok &= out.WriteTga(Folder(s) + "blur.tga", Blurred(p.View(), 6), false);
+  painted.layers.push_back(FullLayer("SpecialFX", "blur", "blur.tga", s));
+  ok &= out.WriteTga(Folder(s) + "shadowmask.tga", FloorMask(p, 0.0f), true);
+  painted.layers.push_back(FullLayer("SpecialFX", "shadowmask", "shadowmask.tga", s));
 }
 
-st_Painted PaintQuay(cl_Output& out, const st_DemoScene& s, bool& ok) {
-  const st_Projector at{s, DemoSceneCamera(s)};
-  st_Painted p;
-  base::cl_Bitmap32 sky = Canvas(s);
-  for (int y = 0; y < 200; ++y)
-    for (int x = 0; x < s.width; ++x) *sky.Pixel(x, y) = base::Color32(Mix(0xFF1A2850, 0xFF5A6A90, y / 199.0f));
-  for (int i = 0; i < 40; ++i) cl_Painter(sky).Disc(static_cast<float>((i * 397) % s.width), static_cast<float>((i * 131) % 180), 1.5f, 0xFFFFFFE0);
-  ok &= out.WriteTga("Scenes/Quay/sky.tga", sky, true);
-  st_Layer skyLayer = FullLayer("HeavenElements", "sky", "sky.tga", s);
-  skyLayer.h = 200.0f;
-  skyLayer.extra = {{"scroll", "1"}, {"scroll_step", "0.2"}};
-  p.layers.push_back(skyLayer);
-  ok &= PaintBackground(out, s, at, {"kiosk", "bollard"}, 0xFF2A3448, 0xFF46505A, 0xFF6A6458, 200);
-  // The background leaves the sky's band transparent: the sky layer shows through it.
-  p.layers.push_back(FullLayer("BackgroundElements", "background", "background.tga", s));
-  p.layers.push_back(PropLayer(out, s, at, *Box(s, "kiosk"), "StageElements", ok));
+void PaintQuayExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictures& p, st_Painted& painted, bool& ok) {
+  ok &= out.WriteTga(Folder(s) + "sky.tga", p.sky, true);
+  st_Layer sky = FullLayer("HeavenElements", "sky", "sky.tga", s);
+  sky.h = static_cast<float>(p.skyRows);
+  sky.extra = {{"scroll", "1"}, {"scroll_step", "0.2"}};
+  painted.layers.insert(painted.layers.begin(), sky);
+
+  // The harbour lamp's light, shown once the lamp burns.
+  const tV2 head = p.render->Project(tV3(140.0f, 352.0f, -110.0f));
   base::cl_Bitmap32 glow = Canvas(s);
-  const V2 lampTop = at(450.0f, 260.0f, -150.0f);
-  cl_Painter(glow).Disc(lampTop.x, lampTop.y, 40.0f, 0x90FFE080);
-  ok &= out.WriteTga("Scenes/Quay/lamp_glow.tga", glow, true);
+  Glow(glow, head, 56.0f, 0xFFE6A0, 0.9f);
+  cl_Painter(glow).Disc(head.x, head.y, 9.0f, 0xFFFFF4D0);
+  ok &= out.WriteTga(Folder(s) + "lamp_glow.tga", glow, true);
   st_Layer glowLayer = FullLayer("StageElements", "lamp_glow", "lamp_glow.tga", s);
-  glowLayer.x = std::max(0.0f, std::floor(lampTop.x - 44.0f)), glowLayer.y = std::max(0.0f, std::floor(lampTop.y - 44.0f));
-  glowLayer.w = 88.0f, glowLayer.h = 88.0f;
-  p.layers.push_back(glowLayer);
-  ok &= PaintStrip(out, s, "waves", 4, [](base::cl_Bitmap32& c, int n, const st_DemoScene& sc) {
-    for (int y = sc.height - 60; y < sc.height; ++y)
-      for (int x = 0; x < sc.width; ++x)
-        if (((x + n * 8 + (y / 6) * 5) / 16) % 3 == 0) *c.Pixel(x, y) = base::Color32(0xA04070B0);
+  glowLayer.x = std::floor(head.x - 60.0f), glowLayer.y = std::floor(head.y - 60.0f), glowLayer.w = 120.0f,
+  glowLayer.h = 120.0f;
+  painted.layers.push_back(glowLayer);
+
+  // Glints on the water, moving along the swell.
+  ok &= WriteStrip(out, s, "waves", 4, [&](base::cl_Bitmap32& c, int n) {
+    for (int y = 0; y < s.height; ++y)
+      for (int x = 0; x < s.width; ++x) {
+        if (!p.Shows(x, y, en_Material::Water)) continue;
+        const float v = WaterGlint(x, y, static_cast<float>(n) * 0.9f);
+        if (v > 0.0f) *c.Pixel(x, y) = base::Color32(static_cast<uint32_t>(v * 110.0f) << 24 | 0xC8D8E8u);
+      }
   });
   st_Layer waves = FullLayer("StageElements", "waves", "waves.tst", s);
-  waves.extra = {{"playmode", "1"}, {"frame_step", "0.05"}, {"LOD_level", "0"}, {"LOD_show_first_frame", "0"}};
-  p.layers.push_back(waves);
-  p.layers.push_back(PropLayer(out, s, at, *Box(s, "bollard"), "ForegroundElements", ok));
-  ok &= PaintLight(out, s, "light_quay.tga", 0xFF8090C0, 0xFFFFD890);
-
-  p.hotspots.push_back({"lamp", BoxOutline(at, *Box(s, "lamp"))});
-  p.hotspots.push_back({"pumps", BoxOutline(at, {"pumps", -600.0f, -200.0f, -500.0f, -120.0f, 100.0f, 0})});
-  const V2 g0 = at(550.0f, 120.0f, 200.0f), g1 = at(600.0f, 0.0f, 200.0f);
-  p.hotspots.push_back({"gangway", Rect(g0.x, g0.y, g1.x, g1.y)});
-  p.hotspots.push_back({"office_door", BoxOutline(at, {"door", -350.0f, -100.0f, -300.0f, -95.0f, 160.0f, 0})});
-  return p;
+  waves.extra = {{"playmode", "1"}, {"frame_step", "0.15"}, {"LOD_level", "0"}, {"LOD_show_first_frame", "0"}};
+  painted.layers.push_back(waves);
 }
 
-st_Painted PaintStage(cl_Output& out, const st_DemoScene& s, bool& ok) {
-  const st_Projector at{s, DemoSceneCamera(s)};
-  st_Painted p;
-  ok &= PaintBackground(out, s, at, {}, 0xFF20202A, 0xFF302838, 0xFF5A4A3A);
-  p.layers.push_back(FullLayer("BackgroundElements", "background", "background.tga", s));
-  base::cl_Bitmap32 mirror = Canvas(s);
-  const float* f = s.floor;
-  FillPolygon(mirror, {at(f[0], 0, f[1]), at(f[2], 0, f[1]), at(f[2], 0, f[3]), at(f[0], 0, f[3])}, 0x80808080);
-  ok &= out.WriteTga("Scenes/Stage/mirrormask.tga", mirror, true);
-  p.layers.push_back(FullLayer("SpecialFX", "mirrormask", "mirrormask.tga", s));
-  return p;
+void PaintStageExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictures& p, st_Painted& painted, bool& ok) {
+  // The polished deck shows the dancers' reflections faintly.
+  ok &= out.WriteTga(Folder(s) + "mirrormask.tga", FloorMask(p, 0.7f), true);
+  painted.layers.push_back(FullLayer("SpecialFX", "mirrormask", "mirrormask.tga", s));
 }
 
 st_Painted PaintScene(cl_Output& out, const st_DemoScene& s, bool& ok) {
+  const st_ScenePictures& p = PaintedScene(s);
+  st_Painted painted;
+  ok &= out.WriteTga(Folder(s) + "background.tga", p.background, s.outside == en_Outside::Transparent);
+  painted.layers.push_back(FullLayer("BackgroundElements", "background", "background.tga", s));
+  for (const st_PaintedLayer& l : p.layers) {
+    const std::string file = std::string(l.table->label) + ".tga";
+    ok &= out.WriteTga(Folder(s) + file, l.picture, true);
+    painted.layers.push_back({l.table->group,
+                              l.table->label,
+                              file,
+                              static_cast<float>(l.x0),
+                              static_cast<float>(l.y0),
+                              static_cast<float>(l.x1 - l.x0),
+                              static_cast<float>(l.y1 - l.y0),
+                              l.ysort,
+                              {}});
+  }
   const std::string name = s.name;
-  if (name == "Office") return PaintOffice(out, s, ok);
-  if (name == "Quay") return PaintQuay(out, s, ok);
-  return PaintStage(out, s, ok);
+  if (name == "Office") PaintOfficeExtras(out, s, p, painted, ok);
+  if (name == "Quay") PaintQuayExtras(out, s, p, painted, ok);
+  if (name == "Stage") PaintStageExtras(out, s, p, painted, ok);
+  std::string light = "light_" + name + ".tga";
+  std::transform(light.begin(), light.end(), light.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  ok &= out.WriteTga(Folder(s) + light, LightPicture(*p.render), false);
+  for (const st_SceneHotspot& h : s.hotspots) painted.hotspots.push_back({h.label, HotspotOutline(*p.render, h)});
+  return painted;
 }
 
 // ---- ProjectFile.xml
@@ -289,15 +276,6 @@ std::string Num(float v) {
 void Set(base::Variant& e, const char* name, const std::string& value) { e.attribute(name)->set_string(value.c_str()); }
 
 base::Variant& Child(base::Variant& group, const char* tag) { return group.add_element(tag); }
-
-void AddLocator(base::Variant& group, const char* label, float x, float z, float yaw, std::vector<V2> area = {}) {
-  base::Variant& e = Child(group, "Locator");
-  Set(e, "label", label), Set(e, "x", Num(x)), Set(e, "y", "0"), Set(e, "z", Num(z)), Set(e, "yaw", Num(yaw));
-  for (const V2& p : area) {
-    base::Variant& point = Child(e, "Point");
-    Set(point, "x", Num(p.x)), Set(point, "y", "0"), Set(point, "z", Num(p.y));
-  }
-}
 
 base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
   base::Variant root;
@@ -315,37 +293,35 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
     for (const auto& [name, value] : l.extra) Set(e, name, value);
   }
   base::Variant& nav = *root.get_element("NavMeshes");
-  Set(Child(nav, "NavMesh"), "file", "navmesh.xml");
+  for (const st_SceneFloor& f : s.floors) Set(Child(nav, "NavMesh"), "file", f.file);
+  // Characters take their light from the light picture where they stand, a soft key light from
+  // above the camera for their shape, and a blob of shadow at their feet.
   base::Variant& lights = *root.get_element("Lights");
+  if (s.exposure != 1.0f) Set(lights, "exposure", Num(s.exposure));
+  std::string light = std::string("light_") + s.name + ".tga";
+  std::transform(light.begin(), light.end(), light.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  base::Variant& ambient = Child(lights, "Light");
+  Set(ambient, "type", "ambient"), Set(ambient, "file", light);
+  base::Variant& key = Child(lights, "Light");
+  Set(key, "type", "directional"), Set(key, "nx", "0.3"), Set(key, "ny", "-0.6"), Set(key, "nz", "-0.75");
+  Set(key, "color_r", "96"), Set(key, "color_g", "90"), Set(key, "color_b", "84"), Set(key, "color_a", "255");
+  Set(Child(lights, "Light"), "type", "blobbshadow");
   base::Variant& locators = *root.get_element("Locators");
-  base::Variant& hotspots = *root.get_element("HotSpots");
-  const std::string name = s.name;
-  if (name == "Office") {
-    Set(lights, "exposure", "1.1");
-    base::Variant& ambient = Child(lights, "Light");
-    Set(ambient, "type", "ambient"), Set(ambient, "file", "light_office.tga");
-    base::Variant& sun = Child(lights, "Light");
-    Set(sun, "type", "directional"), Set(sun, "nx", "0.3"), Set(sun, "ny", "-1"), Set(sun, "nz", "0.2");
-    Set(sun, "color_r", "255"), Set(sun, "color_g", "240"), Set(sun, "color_b", "220"), Set(sun, "color_a", "255");
-    AddLocator(locators, "Start", -200.0f, 150.0f, 0.0f);
-    AddLocator(locators, "Window", -325.0f, -175.0f, 0.0f, {{-400, -250}, {-250, -250}, {-250, -100}, {-400, -100}});
-  } else if (name == "Quay") {
-    Set(Child(nav, "NavMesh"), "file", "pier.lwo");
-    base::Variant& ambient = Child(lights, "Light");
-    Set(ambient, "type", "ambient"), Set(ambient, "file", "light_quay.tga");
-    base::Variant& lamp = Child(lights, "Light");
-    Set(lamp, "type", "point"), Set(lamp, "nx", "450"), Set(lamp, "ny", "250"), Set(lamp, "nz", "-150"), Set(lamp, "range", "400");
-    AddLocator(locators, "Start", -450.0f, 150.0f, 0.0f);
-    AddLocator(locators, "PierEnd", 550.0f, 150.0f, 0.0f, {{500, 100}, {600, 100}, {600, 200}, {500, 200}});
-    AddLocator(locators, "Kiosk", -300.0f, 50.0f, 0.0f);  // Mina's place, in front of her kiosk
-  } else {
-    AddLocator(locators, "DanceStartPos", 0.0f, 150.0f, 0.0f);
-    for (int i = 0; i < 3; ++i) AddLocator(locators, ("Sit" + std::to_string(i)).c_str(), -250.0f + 250.0f * static_cast<float>(i), -200.0f, 3.14159f);
+  for (const st_SceneLocator& l : s.locators) {
+    base::Variant& e = Child(locators, "Locator");
+    Set(e, "label", l.label), Set(e, "x", Num(l.at.x)), Set(e, "y", "0"), Set(e, "z", Num(l.at.y));
+    Set(e, "yaw", Num(LocatorYaw(l)));
+    for (const tV2& p : l.area) {
+      base::Variant& point = Child(e, "Point");
+      Set(point, "x", Num(p.x)), Set(point, "y", "0"), Set(point, "z", Num(p.y));
+    }
   }
+  base::Variant& hotspots = *root.get_element("HotSpots");
   for (const auto& [label, outline] : painted.hotspots) {
     base::Variant& e = Child(hotspots, "HotSpot");
     Set(e, "label", label);
-    for (const V2& p : outline) {
+    for (const tV2& p : outline) {
       base::Variant& point = Child(e, "Point");
       Set(point, "x", std::to_string(static_cast<int>(std::lround(p.x)))), Set(point, "y", std::to_string(static_cast<int>(std::lround(p.y))));
     }

@@ -1,7 +1,8 @@
 // The train-travel board's pictures: station icons (plain, start and goal, with their highlight
 // and refused variants, the exit), the item overlays (closed, sanctuary, double turn), the two
 // figures, the rail band drawn along the tracks and the demo level's night-map background.
-// Icons are 48 pixels square; the figures stand on an icon's bottom edge.
+// Icons are 48 pixels square; the figures stand on an icon's bottom edge. The item overlays are
+// 32 (their texture's size sets the legend's rows, which stay on an 800 x 600 screen).
 #include <cstdint>
 #include <string>
 
@@ -43,31 +44,33 @@ base::cl_Bitmap32 Exit() {
   return image;
 }
 
-// Overlays drawn over a station's icon.
+// Overlays drawn over a station's icon, and the legend's pictures.
+constexpr int kItem = 32;
+
 base::cl_Bitmap32 Closed() {
-  base::cl_Bitmap32 image = Blank(kIcon, kIcon);
+  base::cl_Bitmap32 image = Blank(kItem, kItem);
   cl_Painter paint(image);
-  for (int i = 8; i < 40; ++i) {
+  for (int i = 5; i < 27; ++i) {
     paint.Rect(i - 2, i - 2, i + 2, i + 2, kRed);
-    paint.Rect(46 - i, i - 2, 50 - i, i + 2, kRed);
+    paint.Rect(30 - i, i - 2, 34 - i, i + 2, kRed);
   }
   return image;
 }
 
 base::cl_Bitmap32 Sanctuary() {
-  base::cl_Bitmap32 image = Blank(kIcon, kIcon);
+  base::cl_Bitmap32 image = Blank(kItem, kItem);
   cl_Painter paint(image);
-  paint.Ring(24.0f, 24.0f, 23.0f, 3.0f, 0xFF2E6FB0u);
-  paint.Rect(21, 10, 27, 38, 0xFF2E6FB0u);
-  paint.Rect(12, 19, 36, 25, 0xFF2E6FB0u);
+  paint.Ring(16.0f, 16.0f, 14.0f, 3.0f, 0xFF2E6FB0u);
+  paint.Rect(14, 7, 18, 25, 0xFF2E6FB0u);
+  paint.Rect(8, 12, 24, 16, 0xFF2E6FB0u);
   return image;
 }
 
 base::cl_Bitmap32 DoubleTurn() {
-  base::cl_Bitmap32 image = Blank(kIcon, kIcon);
+  base::cl_Bitmap32 image = Blank(kItem, kItem);
   cl_Painter paint(image);
-  paint.Disc(16.0f, 10.0f, 7.0f, 0xFFD8A020u);
-  paint.Disc(32.0f, 10.0f, 7.0f, 0xFFD8A020u);
+  paint.Disc(10.0f, 8.0f, 5.0f, 0xFFD8A020u);
+  paint.Disc(22.0f, 8.0f, 5.0f, 0xFFD8A020u);
   return image;
 }
 

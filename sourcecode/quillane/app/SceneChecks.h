@@ -1,0 +1,26 @@
+// The play files' checks of what a player sees and gets in a scene: the last frame painted
+// rather than flat and free of marker dots, every hotspot captioned and answering a click.
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+
+// "picture scene": the last frame shows more than 2,000 colours and no magenta pixel.
+bool CheckPicture(const std::string& argument, std::string* why);
+
+// Which hotspots a click has been answered for, per scene.
+class cl_AnswerLog {
+ public:
+  // "<label>": the click on that hotspot is answered: a line is spoken, a mini-game runs, or
+  // another scene is on its way. Meant for "wait check": false until then.
+  bool Answered(const std::string& label, std::string* why);
+  // "labelled": every hotspot of the scene has a caption (a hotspots.xml entry of type "game"
+  // with a display name) and a tooltip text. "answered": a click on every one was answered.
+  bool Hotspots(const std::string& argument, std::string* why);
+
+ private:
+  std::set<std::string> m_answered;                // "<scene>/<label>"
+  std::map<std::string, std::string> m_clickedIn;  // label -> the scene of a click not yet answered
+};
+
