@@ -101,6 +101,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case st_PlayStep::CLICK_GAME:
       case st_PlayStep::MOVE_GAME:
       case st_PlayStep::WAIT_GAME:
+      case st_PlayStep::WAIT_CHECK:
         if (step.name.empty() || step.number < 1 || step.number > kMaxFrameCount) std::abort();
         break;
       default:

@@ -367,8 +367,8 @@ st_Rgb cl_SceneRender::Shade(const st_Hit& hit, const tV3& eye, const std::vecto
       const tV3 toLight =
           light.kind == en_LightKind::Directional ? light.vector.normal() : (light.vector - hit.point).normal();
       const tV3 half = (toLight + view).normal();
-      const float spec = std::pow(std::max(0.0f, surface.normal.dot(half)), 40.0f) * surface.shine;
-      lit += Linear(light.colour) * (spec * light.strength * 0.5f);
+      const float specular = std::pow(std::max(0.0f, surface.normal.dot(half)), 40.0f) * surface.shine;
+      lit += Linear(light.colour) * (specular * light.strength * 0.5f);
     }
   }
   return lit;
