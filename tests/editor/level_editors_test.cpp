@@ -18,6 +18,8 @@
 #include "editor_fixture.h"
 #include "quillane/minigames/DanceEditor.h"
 #include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneElements.h"
 
 namespace editortest {
 namespace {
@@ -409,6 +411,9 @@ class DanceEditorTest : public EditorTest {
     EditorTest::SetUp();
     if (IsSkipped() || HasFatalFailure()) return;
     fs::create_directories(m_data / "gui/minigames/dance");
+    // The editor opens on the default stage, which the demo makes of the Stage's files.
+    CopyFromData("Scenes/Stage");
+    CopyFromData("Scenes/ParisTheater");
     ASSERT_TRUE(Menu("Dance"));
     Step();
     m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
@@ -485,6 +490,20 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(std::string(m_dance->GetDanceName().c_str()), "rec");
   EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Dancing);
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+}
+
+// The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor
+// and every seat of the audience is there.
+TEST_F(DanceEditorTest, TheDefaultSceneIsTheStageUnderItsOwnName) {
+  quillane::cl_Scene* scene = m_dance->GetScene();
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(std::string(scene->GetName().c_str()), "ParisTheater");
+  for (const char* locator : {"DanceStartPos", "Sit0", "Sit1", "Sit2"}) EXPECT_NE(scene->FindLocator(locator), nullptr) << locator;
+  const quillane::cl_SceneLocator* start = scene->FindLocator("DanceStartPos");
+  ASSERT_NE(start, nullptr);
+  const auto at = start->locator.GetPos();
+  EXPECT_NE(scene->FindNavMeshAt(at.x, at.y, at.z), nullptr);
+  EXPECT_EQ(Log().find("ParisTheater, File"), std::string::npos) << Log();
 }
 
 // Speed keys, the stumble mode, a preset and the name check.
