@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "quillane/editor/CharacterViewer.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/DanceEditor.h"
@@ -33,7 +34,7 @@ constexpr st_GameLauncher kGameLaunchers[] = {
 constexpr st_ToolLauncher kToolLaunchers[] = {
     {"Editor", "Scene Editor", true, false, nullptr, true},
     {"HeileWelt", nullptr, false, true, MakePileGrid, false},
-    {"CharacterViewer", nullptr, false, true, nullptr, false},
+    {"CharacterViewer", nullptr, false, true, cl_CharacterViewer::Create, false},
 };
 
 template <class T, size_t N>
