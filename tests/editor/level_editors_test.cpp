@@ -323,10 +323,12 @@ TEST_F(TrainEditorTest, APlayTestRunsTheEditedBoardAndStopRestoresIt) {
   EXPECT_EQ(m_train->GetPlayerNode(), 0);
   ASSERT_EQ(m_train->GetAgentCount(), 1);
   EXPECT_EQ(m_train->GetAgentNode(0), 3);
-  for (const char* station : {"station New_1", "station New_2"}) {
+  // By name, as the play driver finds them; the new-station counter runs on across editors.
+  for (int node : {1, 2}) {
+    const std::string station = "station " + S(m_train->GetNode(node).m_Name);
     float x = 0, y = 0;
     for (int i = 0; i < 50 && !m_train->IsPlayCondition("idle"); ++i) Step();
-    ASSERT_TRUE(m_train->GetPlayTarget(station, x, y)) << station;
+    ASSERT_TRUE(m_train->GetPlayTarget(station.c_str(), x, y)) << station;
     Mouse(base::ICMD::MOUSE_MOVE, static_cast<int>(x), static_cast<int>(y));
     Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(x), static_cast<int>(y));
     Mouse(base::ICMD::LEFT_UP, static_cast<int>(x), static_cast<int>(y));
