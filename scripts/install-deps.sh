@@ -9,6 +9,7 @@ packages=(
   libvorbis-dev libespeak-ng-dev libavformat-dev libavcodec-dev libswscale-dev libswresample-dev libavutil-dev
   libjama-dev libtnt-dev
   libjemalloc-dev libmimalloc-dev libpugixml-dev libexpat1-dev libglm-dev libsquish-dev liblua5.4-dev lua5.4
+  libboost-graph-dev
   libmeshoptimizer-dev libassimp-dev librecast-dev
   libunwind-dev libdw-dev
   xvfb xauth xdotool x11-xkb-utils x11-apps

@@ -1,5 +1,5 @@
 // The editor menu by right click and its buttons: where it opens, what closes it, the scene
-// manager's toggle, the launchers (a game opened and closed again, the ones still to be built),
+// manager's toggle, the launchers (a game opened and closed again),
 // the string-file self-test, quitting, and the pile-grid tool it opens.
 #include <gtest/gtest.h>
 
@@ -69,17 +69,6 @@ TEST_F(EditorMenu, ManagerOpensTheSceneManagerAndASecondPressClosesIt) {
   ASSERT_TRUE(Menu("Manager", 600, 300));
   Step();
   EXPECT_EQ(TopLevel("Scene Manager"), nullptr);
-}
-
-TEST_F(EditorMenu, LaunchersStillToBeBuiltSaySoAndOpenNothing) {
-  const size_t children = m_frame->GetSystemGUI()->GetChildCount();
-  for (const char* button : {"TrainTravel", "Dance"}) {
-    ASSERT_TRUE(Menu(button)) << button;
-    Step();
-    EXPECT_NE(Log().find(std::string("Editor: ") + button + " is not built"), std::string::npos) << button;
-  }
-  EXPECT_EQ(m_frame->GetSystemGUI()->GetChildCount(), children);
-  EXPECT_TRUE(m_editor->GetShowStatus());
 }
 
 // The Sabotage game's window carries its own label "SabotageGame": the button closes it too.

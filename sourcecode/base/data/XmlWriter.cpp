@@ -1,6 +1,7 @@
 // The XML writer: the layout of the engine's data files (tab indentation, up to two attributes on
 // the tag's line, more one per line), with the minimal escaping that lets the readers give back
 // exactly what was written.
+#include <charconv>
 #include <string>
 
 #include "base/File.h"
@@ -70,6 +71,10 @@ class Writer {
       append_text(out, v.get_string());
       return true;
     }
+    if (v.is_int()) {
+      append_int(v.get_int());
+      return true;
+    }
     if (v.is_atomic()) {
       v.print_to(m_scratch);
       out += m_scratch.c_str();
@@ -104,8 +109,7 @@ class Writer {
       }
       if (name) out += name;
       out += "=\"";
-      v.attribute(i)->print_to(m_scratch);
-      append_value(out, m_scratch.c_str());
+      append_attribute_value(*v.attribute(i));
       out += '"';
     }
     if (k == 0) {
@@ -135,6 +139,24 @@ class Writer {
   }
 
  private:
+  // Ints and strings go straight into the output: a level file is mostly ints, and the text copy
+  // that print_to makes costs a heap block each.
+  void append_int(int value) {
+    char text[16];
+    const std::to_chars_result r = std::to_chars(text, text + sizeof text, value);
+    out.append(text, r.ptr);
+  }
+  void append_attribute_value(const Variant& value) {
+    if (value.is_int()) {
+      append_int(value.get_int());
+    } else if (value.is_string()) {
+      append_value(out, value.get_string());
+    } else {
+      value.print_to(m_scratch);
+      append_value(out, m_scratch.c_str());
+    }
+  }
+
   bool refuse(const char* fmt, ...) __attribute__((format(printf, 2, 3))) {
     va_list args;
     va_start(args, fmt);

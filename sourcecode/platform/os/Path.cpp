@@ -223,7 +223,12 @@ bool SyncFolderOf(const std::string& path) {
 bool RemoveFile(const std::string& path) { return unlink(path.c_str()) == 0 || errno == ENOENT; }
 
 bool IsWriteProtected(const std::string& path) {
-  return access(path.c_str(), F_OK) == 0 && access(path.c_str(), W_OK) != 0;
+  if (access(path.c_str(), F_OK) != 0) return false;
+  // The write bits are the file's protection attribute: a process that could write anyway (the
+  // superuser) still leaves a protected file alone.
+  struct stat st {};
+  if (stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return access(path.c_str(), W_OK) != 0;
 }
 
 std::FILE* OpenMemoryStream(const void* data, size_t size) {

@@ -378,6 +378,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       return en_Outcome::Yield;
     }
     case st_PlayStep::CLICK_GAME:
+    case st_PlayStep::RCLICK_GAME:
     case st_PlayStep::MOVE_GAME:
     case st_PlayStep::WAIT_GAME: return GameStep(step, input, why);
     case st_PlayStep::CLOSE:
@@ -540,12 +541,17 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::GameStep(const st_PlayStep& step, platf
   quillane::cl_Session* session = quillane::GetSession();
   quillane::cl_MinigameManager* games = session ? session->GetMinigameManager() : nullptr;
   quillane::i_Minigame* game = games ? games->GetGame() : nullptr;
+  // A level editor or a game opened from the editor menu is a window of the system GUI, newest last.
+  if (cl_GameFrame* frame = game ? nullptr : GetGameFrame())
+    if (base::cl_GUI* gui = frame->GetSystemGUI())
+      for (base::cl_Window* child : gui->m_Children)
+        if (auto* open = dynamic_cast<quillane::i_Minigame*>(child)) game = open;
   const char* name = step.name.c_str();
   if (step.kind == st_PlayStep::WAIT_GAME) {
     if (game && game->IsPlayCondition(name)) return en_Outcome::Next;
   } else if (float x = 0.0f, y = 0.0f; game && game->GetPlayTarget(name, x, y)) {
-    if (step.kind == st_PlayStep::CLICK_GAME)
-      Click(input, static_cast<int>(x), static_cast<int>(y));
+    if (step.kind == st_PlayStep::CLICK_GAME || step.kind == st_PlayStep::RCLICK_GAME)
+      Click(input, static_cast<int>(x), static_cast<int>(y), step.kind == st_PlayStep::RCLICK_GAME ? 1 : 0);
     else
       MoveMouse(input, x, y);
     ++m_next;
@@ -617,12 +623,12 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::DragToken(const st_PlayStep& step, plat
   return en_Outcome::Next;
 }
 
-void cl_PlayDriver::Click(platform::input::Queue& input, int x, int y) {
+void cl_PlayDriver::Click(platform::input::Queue& input, int x, int y, int button) {
   int cx = 0, cy = 0;
   input.GetCursor(&cx, &cy);
   input.MouseMotion(x - cx, y - cy, x, y, m_inputTime);
-  input.MouseButton(0, true, m_inputTime + 1);
-  input.MouseButton(0, false, m_inputTime + 2);
+  input.MouseButton(button, true, m_inputTime + 1);
+  input.MouseButton(button, false, m_inputTime + 2);
 }
 
 void cl_PlayDriver::MoveMouse(platform::input::Queue& input, float x, float y) {

@@ -76,7 +76,8 @@ class cl_PlayDriver {
   en_Outcome DragToken(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
   // "click game", "move game" and "wait game": the held mini-game's play targets and conditions.
   en_Outcome GameStep(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
-  void Click(platform::input::Queue& input, int x, int y);  // a move there, then a left press and release
+  // A move there, then a press and release of button (0 left, 1 right).
+  void Click(platform::input::Queue& input, int x, int y, int button = 0);
   void MoveMouse(platform::input::Queue& input, float x, float y);
   void Fail(const st_PlayStep* step, const std::string& why, base::cl_System* system);
   // ---- the editors' steps (PlayEditorSteps.cpp)

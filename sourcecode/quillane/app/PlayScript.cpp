@@ -158,13 +158,14 @@ en_Parsed ParseEditorStep(const std::vector<std::string>& w, const std::string& 
   return en_Parsed::NotMine;
 }
 
-// The mini-game steps "click game", "move game" and "wait game": a target or condition of one
+// The mini-game steps "click game", "rclick game", "move game" and "wait game": a target or condition of one
 // or more words, a wait with its frame budget last.
 bool ParseGameStep(const std::vector<std::string>& w, st_PlayStep& step, std::string* why) {
   const std::string& verb = w[0];
-  step.kind = verb == "click"  ? st_PlayStep::CLICK_GAME
-              : verb == "move" ? st_PlayStep::MOVE_GAME
-                               : st_PlayStep::WAIT_GAME;
+  step.kind = verb == "click"    ? st_PlayStep::CLICK_GAME
+              : verb == "rclick" ? st_PlayStep::RCLICK_GAME
+              : verb == "move"   ? st_PlayStep::MOVE_GAME
+                                 : st_PlayStep::WAIT_GAME;
   step.number = kDefaultWaitBudget;
   size_t end = w.size();
   if (step.kind == st_PlayStep::WAIT_GAME && end > 3 &&
@@ -187,7 +188,7 @@ bool ParseGameStep(const std::vector<std::string>& w, st_PlayStep& step, std::st
 bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   const std::vector<std::string> w = Words(line);
   const std::string& verb = w[0];
-  if ((verb == "click" || verb == "move" || verb == "wait") && w.size() >= 2 && w[1] == "game")
+  if ((verb == "click" || verb == "rclick" || verb == "move" || verb == "wait") && w.size() >= 2 && w[1] == "game")
     return ParseGameStep(w, step, why);
   if (const en_Parsed editor = ParseEditorStep(w, line, step, why); editor != en_Parsed::NotMine)
     return editor == en_Parsed::Done;

@@ -3,6 +3,7 @@
 #include "quillane/editor/Editor.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "base/FileTools.h"
 #include "base/data/Xml.h"
@@ -14,6 +15,8 @@
 #include "graphics/gfx.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
+#include "quillane/editor/EnterLabelDialog.h"
+#include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -63,6 +66,14 @@ base::Variant& cl_Editor::GetSceneList() {
 void InstallEditorServices() {
   EditorServices().CreateEditor = []() -> base::cl_Module* { return new cl_Editor(); };
   EditorServices().HandleToggleKeys = &cl_Editor::HandleToggleKeys;
+  EditorServices().CreateNameDialog = [](base::cl_Window* listener, base::Variant answer,
+                                         base::tString<base::BaseString> text) -> base::cl_Window* {
+    return cl_EnterLabelDialog::Open(listener, std::move(answer), std::move(text));
+  };
+  EditorServices().CreateFileBrowser = [](base::cl_Window* listener, base::tString<base::BaseString> mode,
+                                          base::Variant options) -> base::cl_Window* {
+    return cl_LoadImageDialog::Open(listener, std::move(mode), std::move(options));
+  };
 }
 
 base::tRectf GetEditorViewportRect() {

@@ -7,9 +7,11 @@
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/DanceEditor.h"
 #include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/Sabotage.h"
+#include "quillane/minigames/TrainTravelEditor.h"
 
 namespace quillane {
 
@@ -23,8 +25,9 @@ constexpr st_GameLauncher kGameLaunchers[] = {
      false},
     {"Wiretap", "FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create, "WiretapGame",
      LAUNCH_INIT_WIRETAP, false},
-    {"TrainTravel", "TrainTravel", "gui/minigames/traintravel.dat", nullptr, "TrainTravelGame", LAUNCH_NO_INIT, false},
-    {"Dance", "Dance", "", nullptr, "DanceGame", LAUNCH_INIT, true},
+    {"TrainTravel", "TrainTravel", "gui/minigames/traintravel.dat", cl_TrainTravelEditor::Create, "TrainTravelGame",
+     LAUNCH_NO_INIT, false},
+    {"Dance", "Dance", "", cl_DanceMinigameEditor::Create, "DanceGame", LAUNCH_INIT, true},
     {"Decoder", "Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create, "DecoderGame", LAUNCH_INIT, false},
     {"Sabotage", "Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create, "SabotageGame", LAUNCH_INIT, false},
 };

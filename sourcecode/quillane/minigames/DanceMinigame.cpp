@@ -205,8 +205,11 @@ bool cl_DanceMinigame::Init(base::Variant* mission, bool restart) {
     s_Needed = kRandomNeeded;
   }
 
-  PlayGameSound(MusicPath(m_Sample.c_str()).c_str(), kSong, 1.0f, "DANCE");
-  sfx::PauseSound(kSong, true, 0.0f);
+  // The random level has no music; its song clock runs on the frame time.
+  if (!m_Sample.empty()) {
+    PlayGameSound(MusicPath(m_Sample.c_str()).c_str(), kSong, 1.0f, "DANCE");
+    sfx::PauseSound(kSong, true, 0.0f);
+  }
 
   m_OffsetY = (static_cast<float>(base::sys::GetWindowHeight()) - m_Scale * kLayoutHeight) * 0.5f;
   m_DemoMode = Debug_DanceDemoMode;

@@ -76,6 +76,7 @@ bool st_TrainMover::Update(float dt) {
 }
 
 cl_TrainTravelPanel::cl_TrainTravelPanel() {
+  m_Label = "TrainTravelGame";
   std::fill(std::begin(m_AgentNodes), std::end(m_AgentNodes), -1);
   const float w = static_cast<float>(base::sys::GetWindowWidth()) / 2.0f;
   const float h = static_cast<float>(base::sys::GetWindowHeight()) / 2.0f;

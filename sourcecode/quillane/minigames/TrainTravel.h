@@ -131,6 +131,11 @@ class cl_TrainTravelPanel : public i_Minigame {
   int FindNodeByName(const char* name) const;  // -1 none
   int NodeAt(float x, float y) const;          // the station whose icon holds the point; -1 none
   st_TrainNode* SetDestinationNode(int index);
+  // Removes station index (nothing for -1 or past the list): every link to it goes, one-way ones
+  // too, the later stations move down one, and origin, destination, player and agents follow
+  // them (a removed one becomes -1; agents on it leave the board). oldToNew, when given (50
+  // entries), receives each old index's new one, -1 for the removed station.
+  void DeleteNode(int index, int* oldToNew = nullptr);
   bool CanTravel(int from, int to, bool playerRules) const;
   // Fewest hops from from to target through passable stations (the target may carry any
   // flag); kNoRoute without a route, -1 for an index of -1.
@@ -148,6 +153,7 @@ class cl_TrainTravelPanel : public i_Minigame {
   void DrawBackground();
   void DrawTracks();
   void DrawNodes();
+  void DrawFigures();  // the player's figure and the agents', at their current positions
   void DrawPicture(int index, float x, float y, float scale);
   static int GetNodeSize() { return s_NodeSize; }
 

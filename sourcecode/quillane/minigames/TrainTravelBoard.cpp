@@ -150,6 +150,40 @@ st_TrainNode* cl_TrainTravelPanel::SetDestinationNode(int index) {
   return previous;
 }
 
+// ---- Editing
+
+void cl_TrainTravelPanel::DeleteNode(int index, int* oldToNew) {
+  if (index < 0 || index >= m_NodeCount) return;
+  int remap[kMaxNodes];
+  int kept = 0;
+  for (int i = 0; i < m_NodeCount; ++i) remap[i] = i == index ? -1 : kept++;
+  // Every link to the station goes, also the one-way links its own list does not mirror.
+  for (int i = 0; i < m_NodeCount; ++i) m_Nodes[i].RemoveLink(index);
+  for (int i = 0; i < m_NodeCount; ++i) {
+    if (remap[i] < 0) continue;
+    st_TrainNode node = m_Nodes[i];
+    node.m_Id = remap[i];
+    for (int l = 0; l < node.m_LinkCount; ++l)
+      node.m_Links[l] = node.m_Links[l] >= 0 && node.m_Links[l] < m_NodeCount ? remap[node.m_Links[l]] : -1;
+    node.RemoveLink(-1);
+    m_Nodes[remap[i]] = node;
+  }
+  const int oldCount = m_NodeCount;
+  m_NodeCount = kept;
+  m_Nodes[kept] = st_TrainNode();
+  auto follow = [&](int station) { return station >= 0 && station < oldCount ? remap[station] : -1; };
+  m_OriginNode = follow(m_OriginNode);
+  m_DestinationNode = follow(m_DestinationNode);
+  m_HoverNode = follow(m_HoverNode);
+  if (m_PlayerNode > -1) SetPlayerNode(follow(m_PlayerNode));
+  int agents = 0;
+  for (int i = 0; i < m_AgentCount; ++i)
+    if (const int station = follow(m_AgentNodes[i]); station > -1) SetAgentNode(station, agents++);
+  for (int i = agents; i < kMaxAgents; ++i) SetAgentNode(-1, i);
+  m_AgentCount = agents;
+  if (oldToNew) std::copy(remap, remap + oldCount, oldToNew);
+}
+
 // ---- Level files
 
 bool cl_TrainTravelPanel::Fail(const char* file, const char* what, int value) {

@@ -116,6 +116,14 @@ void cl_TrainTravelPanel::DrawNodes() {
   }
 }
 
+void cl_TrainTravelPanel::DrawFigures() {
+  if (m_PlayerNode > -1) DrawPicture(10, m_PlayerFigurePos.x, m_PlayerFigurePos.y, GetScale());
+  for (int i = 0; i < m_AgentCount; ++i) {
+    const float pulse = m_AgentPulse[i] != 0.0f ? m_AgentPulse[i] + 0.5f : 1.0f;
+    DrawPicture(11, m_AgentFigurePos[i].x, m_AgentFigurePos[i].y, GetScale() * pulse);
+  }
+}
+
 void cl_TrainTravelPanel::Render(float, float) {
   gfx::Begin2D();
   Prepare2D();
@@ -124,11 +132,7 @@ void cl_TrainTravelPanel::Render(float, float) {
   DrawTracks();
   DrawNodes();
   Prepare2D();
-  if (m_PlayerNode > -1) DrawPicture(10, m_PlayerFigurePos.x, m_PlayerFigurePos.y, GetScale());
-  for (int i = 0; i < m_AgentCount; ++i) {
-    const float pulse = m_AgentPulse[i] != 0.0f ? m_AgentPulse[i] + 0.5f : 1.0f;
-    DrawPicture(11, m_AgentFigurePos[i].x, m_AgentFigurePos[i].y, GetScale() * pulse);
-  }
+  DrawFigures();
   Prepare2D();
   DrawTexts();
   Prepare2D();

@@ -495,7 +495,7 @@ st_Rgb cl_SceneRender::NightView(const tV3& direction, bool withSea) {
   // Stars: sparse cells of the sky's grid, steady for the fixed seed.
   const float u = std::atan2(d.x, -d.z) * 300.0f, v = d.y * 300.0f;
   const int cu = static_cast<int>(std::floor(u)), cv = static_cast<int>(std::floor(v));
-  const uint32_t hash = static_cast<uint32_t>(cu * 73856093) ^ static_cast<uint32_t>(cv * 19349663);
+  const uint32_t hash = static_cast<uint32_t>(cu) * 73856093u ^ static_cast<uint32_t>(cv) * 19349663u;
   if (up > 0.05f && hash % 97u == 0u) {
     const float fu = u - static_cast<float>(cu) - 0.5f, fv = v - static_cast<float>(cv) - 0.5f;
     const float star = std::max(0.0f, 1.0f - (fu * fu + fv * fv) * 8.0f);

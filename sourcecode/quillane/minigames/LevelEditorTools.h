@@ -1,0 +1,30 @@
+// What the train-travel and dance level editors share: opening the editor mode's name and file
+// dialogs (which stand above them and are reached through EditorServices), the file listing for
+// the file browser, and the check of file names typed by the user. Main thread only.
+#pragma once
+
+#include "base/String.h"
+#include "base/data/Variant.h"
+
+namespace base {
+class cl_Window;
+}
+
+namespace quillane {
+
+// An element "List" with one "String" {"value", "label" = file name} per file of folder matching
+// pattern (not recursive), in listing order.
+void ListLevelFiles(base::Variant& out, const char* folder, const char* pattern);
+
+// Opens the name dialog modally over listener's GUI at (x, y); false when there is no dialog or GUI.
+bool OpenNameDialog(base::cl_Window* listener, const char* answer, const char* text, float x, float y);
+// Opens the file browser modally in mode, listing folder with pattern; with previewPath the list
+// carries "path" for the previews. False when there is no dialog or GUI.
+bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* folder, const char* pattern,
+                     const char* previewPath);
+
+// A typed name used inside a level folder: false (and an "ERROR:" line naming what) for an empty
+// name or one with "/", "\" or "..", which would leave the folder.
+bool IsPlainFileName(const char* name, const char* what);
+
+}  // namespace quillane

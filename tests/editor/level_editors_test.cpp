@@ -1,0 +1,536 @@
+// The train-travel and dance level editors opened from the editor menu and driven by input
+// through the system GUI: a board made by right-click menus and Ctrl-drags, saved and compared
+// with a stored file, read back and saved again unchanged, its limits and the references that
+// follow a removed station, a play-test on the edited board; a dance recorded by key taps,
+// written through the side panel and read back by the game.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "../support/DemoResources.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
+#include "base/math/Random.h"
+#include "editor_fixture.h"
+#include "quillane/minigames/DanceEditor.h"
+#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneElements.h"
+
+namespace editortest {
+namespace {
+
+namespace fs = std::filesystem;
+using quillane::cl_DanceMinigame;
+using quillane::cl_DanceMinigameEditor;
+using quillane::cl_TrainTravelEditor;
+using quillane::st_TrainNode;
+
+constexpr uint8_t kKeyEnter = 13, kKeyLeftCtrl = 0xC9, kKeyPageUp = 0xF8, kKeyDown = 0xF3, kKeyUp = 0xF2, kKeyF2 = 0xDE;
+constexpr const char* kLevels = "gui/minigames/traintravel/";
+
+std::string S(const base::String& text) { return text.c_str(); }
+
+std::string Slurp(const fs::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+class TrainEditorTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    if (!fs::exists(fs::path(QUILLANE_DATA_DIR) / kLevels / "node.tga"))
+      GTEST_SKIP() << "no generated train-travel pictures (run demogen)";
+    CopyFromData("gui/minigames/traintravel");
+    ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_data, {kLevels}, {}, "train_resources.xml"), 0);
+    ASSERT_TRUE(Menu("TrainTravel"));
+    Step();
+    m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
+    ASSERT_NE(m_train, nullptr) << Log();
+  }
+
+  // A right-click at (x, y) and the popup's button pressed.
+  void Popup(int x, int y, const char* button) {
+    Mouse(base::ICMD::MOUSE_MOVE, x, y);
+    Mouse(base::ICMD::RIGHT_DOWN, x, y);
+    Mouse(base::ICMD::RIGHT_UP, x, y);
+    Step();
+    ASSERT_TRUE(Click(button)) << button;
+    Step();
+  }
+  // The name dialog answered with text.
+  void Answer(const char* text) {
+    base::cl_Window* field = Window("Label");
+    ASSERT_NE(field, nullptr);
+    field->m_Value.set_string(text);
+    ASSERT_TRUE(Click("Ok"));
+    Step();
+  }
+  // A station added at (x, y) and named; its centre is (x + half, y + half).
+  void Station(int x, int y, const char* name) {
+    Popup(x, y, "AddNode");
+    Popup(x + Half(), y + Half(), "SetName");
+    Answer(name);
+  }
+  // The icon size is known once the first station is added.
+  static int Size() { return cl_TrainTravelEditor::GetNodeSize(); }
+  static int Half() { return Size() / 2; }
+  void CtrlDrag(int x0, int y0, int x1, int y1) {
+    Key(kKeyLeftCtrl);
+    Mouse(base::ICMD::LEFT_DOWN, x0, y0);
+    Mouse(base::ICMD::MOUSE_MOVE, x1, y1);
+    Mouse(base::ICMD::LEFT_UP, x1, y1);
+    Key(kKeyLeftCtrl, 0, false);
+    Step();
+  }
+  // A menu command sent straight to the editor (for boards too large to click together); a
+  // station command is preceded by the right-click that selects the station.
+  bool Command(const char* label, float x = 0.0f, float y = 0.0f) {
+    base::ICMD move;
+    move.type = base::ICMD::MOUSE_MOVE;
+    move.mouseX = static_cast<uint16_t>(x);
+    move.mouseY = static_cast<uint16_t>(y);
+    m_train->HandleInput(move);
+    const std::string command = label;
+    if (command.starts_with("Set") || command == "RemoveNode" || command == "NodeSettings") {
+      base::ICMD right = move;
+      right.type = base::ICMD::RIGHT_DOWN;
+      m_train->HandleInput(right);
+      CloseModal();
+    }
+    base::Variant event;
+    event.set_element("ButtonPressed");
+    event.attribute("ctrl_label")->set_string(label);
+    return m_train->HandleMenuEvent(&event, nullptr);
+  }
+  void CloseModal() {
+    if (base::cl_Window* menu = Window("TrainTravelContextMenu")) menu->GetParent()->Close();
+    if (base::cl_Window* menu = Window("TrainTravelContextMenuNode")) menu->GetParent()->Close();
+    Step(0.0f);
+  }
+  bool SelectFile(const char* file, const char* category) {
+    base::Variant event;
+    event.set_element("SelectXML");
+    event.attribute("file")->set_string(file);
+    event.attribute("category")->set_string(category);
+    return m_train->ProcessEvent(event);
+  }
+  const st_TrainNode& Node(int i) { return m_train->GetNode(i); }
+
+  cl_TrainTravelEditor* m_train = nullptr;
+};
+
+// Four stations by right-click menus, tracks by Ctrl-drags, origin and destination, saved as t1
+// and compared with the stored file; the link rules; a refused name; a write-protected target.
+TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
+  Popup(200, 300, "AddNode");
+  ASSERT_GT(Size(), 0);
+  Popup(200 + Half(), 300 + Half(), "SetName");
+  Answer("A");
+  Station(400, 300, "B");
+  Station(600, 300, "C");
+  Station(400, 480, "D");
+  ASSERT_EQ(m_train->GetNodeCount(), 4);
+  const int h = Half();
+  CtrlDrag(200 + h, 300 + h, 400 + h, 300 + h);  // A-B
+  CtrlDrag(400 + h, 300 + h, 600 + h, 300 + h);  // B-C
+  CtrlDrag(400 + h, 480 + h, 400 + h, 300 + h);  // D-B
+  CtrlDrag(200 + h, 300 + h, 600 + h, 300 + h);  // A-C, then again: gone both ways
+  EXPECT_TRUE(Node(0).HasLink(2) && Node(2).HasLink(0));
+  CtrlDrag(600 + h, 300 + h, 200 + h, 300 + h);
+  EXPECT_FALSE(Node(0).HasLink(2) || Node(2).HasLink(0));
+  CtrlDrag(200 + h, 300 + h, 200 + h + 2, 300 + h + 2);  // onto itself: nothing
+  EXPECT_EQ(Node(0).m_LinkCount, 1);
+
+  Popup(200 + h, 300 + h, "SetOrigin");
+  const int exit = m_train->FindNodeByName("Exit");
+  ASSERT_EQ(exit, 4);
+  EXPECT_TRUE(Node(exit).HasFlags(st_TrainNode::ExitNode));
+  EXPECT_EQ(Node(exit).m_X, 200.0f - Size() - 40.0f);
+  EXPECT_TRUE(Node(exit).HasLink(0) && Node(0).HasLink(exit));
+  CtrlDrag(400 + h, 300 + h, static_cast<int>(Node(exit).m_X) + h, static_cast<int>(Node(exit).m_Y) + h);
+  EXPECT_FALSE(Node(1).HasLink(exit));  // the exit is joined to the origin only
+  Popup(600 + h, 300 + h, "SetDestination");
+  EXPECT_EQ(m_train->GetDestinationNode(), 2);
+  Key(kKeyPageUp);
+  Key(kKeyPageUp);
+  Step();
+
+  Popup(800, 600, "SaveAs");
+  Answer("t1");
+  EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+
+  // Names that leave the folder are refused; the name level.XML gets its ".xml".
+  Popup(800, 600, "SaveAs");
+  Answer("../t2");
+  EXPECT_FALSE(fs::exists(m_data / "gui/minigames/t2.xml"));
+  EXPECT_NE(S(m_train->GetMessage()).find("refused"), std::string::npos);
+  Popup(800, 600, "SaveAs");
+  Answer("level.XML");
+  EXPECT_TRUE(fs::exists(m_data / kLevels / "level.XML.xml"));
+
+  // A write-protected target is reported and left as it was.
+  const fs::path t1 = m_data / kLevels / "t1.xml";
+  const std::string before = Slurp(t1);
+  fs::permissions(t1, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  Key(kKeyPageUp);
+  EXPECT_FALSE(SelectFile("t1.xml", "MinigameSaveXML") && m_train->GetMessage().empty());
+  EXPECT_NE(S(m_train->GetMessage()).find("could not write"), std::string::npos);
+  EXPECT_EQ(Slurp(t1), before);
+  fs::permissions(t1, fs::perms::owner_write, fs::perm_options::add);
+}
+
+// Removing a station renumbers the rest and every reference follows; a removed one becomes -1
+// and every link to it goes, one-way ones too. "Clear" drops all references.
+TEST_F(TrainEditorTest, RemovingAStationRemapsEveryReferenceAndClearDropsThem) {
+  for (int i = 0; i < 5; ++i) Command("AddNode", 100.0f + 150.0f * i, 200.0f);
+  const float h = static_cast<float>(Half());
+  ASSERT_GT(h, 0.0f);
+  auto at = [&](int i) { return 100.0f + 150.0f * i + h; };
+  EXPECT_TRUE(Command("SetOrigin", at(4), 200.0f + h));  // adds "Exit" as 5
+  EXPECT_TRUE(Command("SetDestination", at(3), 200.0f + h));
+  Command("SetAgentNode", at(2), 200.0f + h);
+  Command("SetAgentNode", at(1), 200.0f + h);
+  Command("SetAgentNode", at(3), 200.0f + h);
+  m_train->GetNode(0).AddLink(2);  // one way, into the station to be removed
+  m_train->GetNode(3).AddLink(4);
+  m_train->GetNode(4).AddLink(3);
+  ASSERT_EQ(m_train->GetNodeCount(), 6);
+  Command("RemoveNode", at(2), 200.0f + h);
+  EXPECT_EQ(m_train->GetNodeCount(), 5);
+  EXPECT_EQ(m_train->GetOriginNode(), 3);
+  EXPECT_EQ(m_train->GetDestinationNode(), 2);
+  EXPECT_EQ(m_train->GetPlayerNode(), 3);
+  ASSERT_EQ(m_train->GetAgentCount(), 2);
+  EXPECT_EQ(m_train->GetAgentNode(0), 1);
+  EXPECT_EQ(m_train->GetAgentNode(1), 2);
+  EXPECT_EQ(m_train->GetEditorAgentCount(), 2);
+  EXPECT_EQ(m_train->GetEditorAgentNode(1), 2);
+  EXPECT_EQ(m_train->GetSelectedNode(), -1);
+  EXPECT_EQ(m_train->FindNodeByName("Exit"), 4);
+  for (int i = 0; i < m_train->GetNodeCount(); ++i) {
+    EXPECT_EQ(Node(i).m_Id, i);
+    for (int l = 0; l < Node(i).m_LinkCount; ++l) {
+      const int other = Node(i).m_Links[l];
+      ASSERT_TRUE(other >= 0 && other < 5) << i;
+      EXPECT_TRUE(Node(other).HasLink(i)) << i << "->" << other;
+    }
+  }
+  EXPECT_TRUE(Node(2).HasLink(3) && Node(3).HasLink(2));
+  EXPECT_EQ(Node(0).m_LinkCount, 0);
+  // "SetOrigin" on the origin removes it and its exit.
+  Command("SetOrigin", Node(3).m_X + h, Node(3).m_Y + h);
+  EXPECT_EQ(m_train->GetOriginNode(), -1);
+  EXPECT_EQ(m_train->FindNodeByName("Exit"), -1);
+  EXPECT_EQ(m_train->GetNodeCount(), 4);
+
+  Command("Clear", 900.0f, 600.0f);
+  EXPECT_EQ(m_train->GetNodeCount(), 0);
+  EXPECT_EQ(m_train->GetDestinationNode(), -1);
+  EXPECT_EQ(m_train->GetPlayerNode(), -1);
+  EXPECT_EQ(m_train->GetAgentCount(), 0);
+  EXPECT_EQ(m_train->GetEditorAgentCount(), 0);
+  const int next = cl_TrainTravelEditor::GetNewNodeCounter();
+  Command("AddNode", 300.0f, 300.0f);
+  EXPECT_EQ(std::string(Node(0).m_Name.c_str()), "New_" + std::to_string(next));
+}
+
+// The 51st station, the 11th track of a station and the 6th agent are refused with a line.
+TEST_F(TrainEditorTest, TheBoardsLimitsAreRefusedWithAMessage) {
+  for (int i = 0; i < 50; ++i) Command("AddNode", 20.0f + 19.0f * (i % 10) * 5, 20.0f + 110.0f * (i / 10));
+  ASSERT_EQ(m_train->GetNodeCount(), 50);
+  Command("AddNode", 900.0f, 600.0f);
+  EXPECT_EQ(m_train->GetNodeCount(), 50);
+  EXPECT_NE(S(m_train->GetMessage()).find("50 stations"), std::string::npos);
+  const float h = static_cast<float>(Half());
+  auto centre = [&](int i) { return std::pair(Node(i).m_X + h, Node(i).m_Y + h); };
+  auto drag = [&](int a, int b) {
+    base::ICMD cmd;
+    auto send = [&](int type, std::pair<float, float> p) {
+      cmd.type = static_cast<uint8_t>(type);
+      cmd.mouseX = static_cast<uint16_t>(p.first);
+      cmd.mouseY = static_cast<uint16_t>(p.second);
+      m_train->HandleInput(cmd);
+    };
+    cmd.key = kKeyLeftCtrl;
+    send(base::ICMD::KEY_PRESSED, centre(a));
+    send(base::ICMD::LEFT_DOWN, centre(a));
+    send(base::ICMD::LEFT_UP, centre(b));
+    send(base::ICMD::KEY_RELEASED, centre(b));
+  };
+  for (int i = 1; i <= 11; ++i) drag(0, i);
+  EXPECT_EQ(Node(0).m_LinkCount, 10);
+  EXPECT_FALSE(Node(11).HasLink(0));
+  EXPECT_NE(S(m_train->GetMessage()).find("10 tracks"), std::string::npos);
+  for (int i = 20; i < 26; ++i) Command("SetAgentNode", centre(i).first, centre(i).second);
+  EXPECT_EQ(m_train->GetAgentCount(), 5);
+  EXPECT_NE(S(m_train->GetMessage()).find("5 agents"), std::string::npos);
+  int agents = 0;
+  m_train->GetMissionElement().get_attribute_int("NumOfAgents", agents);
+  EXPECT_EQ(agents, 5);
+}
+
+// Random boards written by the editor read back and write again byte for byte.
+TEST_F(TrainEditorTest, LoadThenSaveIsByteIdenticalOnRandomBoards) {
+  base::RandSeed(68);
+  for (int board = 0; board < 500; ++board) {
+    Command("Clear");
+    const int count = 2 + base::Random(20);
+    for (int i = 0; i < count; ++i)
+      Command("AddNode", static_cast<float>(base::Random(1000)), static_cast<float>(base::Random(600)));
+    const int n = m_train->GetNodeCount();
+    for (int k = 0; k < n; ++k) {
+      const int a = base::Random(n), b = base::Random(n);
+      if (a != b && !Node(a).HasLink(b) && Node(a).m_LinkCount < 10 && Node(b).m_LinkCount < 10) {
+        m_train->GetNode(a).AddLink(b);
+        m_train->GetNode(b).AddLink(a);
+      }
+      // One origin and one destination at most, as the editor keeps them.
+      if (base::Random(4) == 0) m_train->GetNode(k).SetFlags(4u << base::Random(6));
+    }
+    m_train->SetDestinationNode(base::Random(n));
+    ASSERT_TRUE(SelectFile("r1.xml", "MinigameSaveXML"));
+    ASSERT_TRUE(SelectFile("r1.xml", "MinigameLoadXML"));
+    ASSERT_TRUE(SelectFile("r2.xml", "MinigameSaveXML"));
+    ASSERT_EQ(Slurp(m_data / kLevels / "r1.xml"), Slurp(m_data / kLevels / "r2.xml")) << board;
+  }
+}
+
+// "PlayQuick" plays __tmp.xml with the editor's player station and agents and is won by clicks;
+// "Stop" rebuilds the edited board without random closures; "Reset" restarts the play-test.
+TEST_F(TrainEditorTest, APlayTestRunsTheEditedBoardAndStopRestoresIt) {
+  for (int i = 0; i < 3; ++i) Command("AddNode", 200.0f + 200.0f * i, 300.0f);
+  Command("AddNode", 400.0f, 500.0f);  // an island for the agent
+  const float h = static_cast<float>(Half());
+  m_train->GetNode(0).AddLink(1), m_train->GetNode(1).AddLink(0);
+  m_train->GetNode(1).AddLink(2), m_train->GetNode(2).AddLink(1);
+  Command("SetOrigin", 200.0f + h, 300.0f + h);
+  Command("SetDestination", 600.0f + h, 300.0f + h);
+  Command("SetAgentNode", 400.0f + h, 500.0f + h);
+  Command("SavePlayOptions");  // without its panel: nothing
+  Popup(900, 650, "PlayQuick");
+  ASSERT_TRUE(m_train->IsPlaying()) << m_train->GetMessage().c_str();
+  EXPECT_TRUE(fs::exists(m_data / kLevels / "__tmp.xml"));
+  EXPECT_EQ(m_train->GetPlayerNode(), 0);
+  ASSERT_EQ(m_train->GetAgentCount(), 1);
+  EXPECT_EQ(m_train->GetAgentNode(0), 3);
+  // By name, as the play driver finds them; the new-station counter runs on across editors.
+  for (int node : {1, 2}) {
+    const std::string station = "station " + S(m_train->GetNode(node).m_Name);
+    float x = 0, y = 0;
+    for (int i = 0; i < 50 && !m_train->IsPlayCondition("idle"); ++i) Step();
+    ASSERT_TRUE(m_train->GetPlayTarget(station.c_str(), x, y)) << station;
+    Mouse(base::ICMD::MOUSE_MOVE, static_cast<int>(x), static_cast<int>(y));
+    Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(x), static_cast<int>(y));
+    Mouse(base::ICMD::LEFT_UP, static_cast<int>(x), static_cast<int>(y));
+    Step();
+  }
+  for (int i = 0; i < 50 && m_train->GetState() != cl_TrainTravelEditor::Over; ++i) Step();
+  EXPECT_EQ(m_train->GetState(), cl_TrainTravelEditor::Over);
+  EXPECT_EQ(m_train->GetPlayerNode(), 2);
+
+  Popup(900, 650, "Reset");
+  EXPECT_EQ(m_train->GetPlayerNode(), 0);
+  EXPECT_NE(m_train->GetState(), cl_TrainTravelEditor::Over);
+  Popup(900, 650, "Stop");
+  EXPECT_FALSE(m_train->IsPlaying());
+  EXPECT_EQ(m_train->GetNodeCount(), 5);
+  EXPECT_EQ(m_train->GetPlayerNode(), 0);
+  EXPECT_EQ(m_train->GetAgentNode(0), 3);
+  for (int i = 0; i < m_train->GetNodeCount(); ++i) EXPECT_FALSE(Node(i).HasFlags(st_TrainNode::OutOfOrder)) << i;
+  EXPECT_EQ(m_train->GetGraphFile().size(), 0);
+}
+
+// The station options show the station's role and flags and write them back; the play options
+// keep what they were given for the next play-test; a popup closes on any button.
+TEST_F(TrainEditorTest, TheOptionPanelsShowAndWriteTheStationAndThePlayOptions) {
+  for (int i = 0; i < 3; ++i) Command("AddNode", 200.0f + 200.0f * i, 300.0f);
+  const int h = Half();
+  m_train->GetNode(0).AddLink(1), m_train->GetNode(1).AddLink(0);
+  Command("SetDestination", 400.0f + h, 300.0f + h);
+  Popup(400 + h, 300 + h, "NodeSettings");
+  ASSERT_NE(Window("TrainTravelNodeOptions"), nullptr);
+  EXPECT_EQ(Window("Destination")->m_Value.get_int(), 1);
+  EXPECT_EQ(Window("None")->m_Value.get_int(), 0);
+  Window("Destination")->m_Value.set_int(0);
+  Window("None")->m_Value.set_int(1);
+  Window("SetNoAgent")->m_Value.set_int(1);
+  Window("NodeName")->m_Value.set_string("Harbour");
+  ASSERT_TRUE(Click("SaveNodeSettings"));
+  Step();
+  EXPECT_EQ(Window("TrainTravelNodeOptions"), nullptr);
+  EXPECT_EQ(m_train->GetDestinationNode(), -1);
+  EXPECT_TRUE(Node(1).HasFlags(st_TrainNode::NoAgent));
+  EXPECT_EQ(std::string(Node(1).m_Name.c_str()), "Harbour");
+  // "Origin" chosen on a plain station makes it the origin with its exit beside it.
+  Popup(600 + h, 300 + h, "NodeSettings");
+  Window("None")->m_Value.set_int(0);
+  Window("Origin")->m_Value.set_int(1);
+  ASSERT_TRUE(Click("SaveNodeSettings"));
+  Step();
+  EXPECT_EQ(m_train->GetOriginNode(), 2);
+  const int exit = m_train->FindNodeByName("Exit");
+  ASSERT_GT(exit, -1);
+  EXPECT_TRUE(Node(exit).HasLink(2));
+
+  Popup(900, 650, "Play");
+  ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr);
+  Window("NumOfAgents")->m_Value.set_string("1");
+  Window("NumOfOutOfOrder")->m_Value.set_string("0");
+  Window("SetDoubleTurn")->m_Value.set_int(1);
+  ASSERT_TRUE(Click("SavePlayOptions"));
+  Step();
+  EXPECT_EQ(Window("TrainTravelPlayOptions"), nullptr);
+  EXPECT_FALSE(m_train->IsPlaying());
+  int agents = 0, doubleTurn = 0;
+  m_train->GetMissionElement().get_attribute_int("NumOfAgents", agents);
+  m_train->GetMissionElement().get_attribute_int("SetDoubleTurn", doubleTurn);
+  EXPECT_EQ(agents, 1);
+  EXPECT_EQ(doubleTurn, 1);
+  Popup(900, 650, "Play");
+  EXPECT_EQ(std::string(Window("NumOfAgents")->m_Value.get_string()), "1");
+  EXPECT_EQ(Window("SetDoubleTurn")->m_Value.get_int(), 1);
+  ASSERT_TRUE(Click("Start"));
+  Step();
+  EXPECT_TRUE(m_train->IsPlaying());
+  EXPECT_TRUE(m_train->IsItemAvailable(cl_TrainTravelEditor::ItemDoubleTurn));
+}
+
+// ---- the dance editor
+
+class DanceEditorTest : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    fs::create_directories(m_data / "gui/minigames/dance");
+    // The editor opens on the default stage, which the demo makes of the Stage's files.
+    CopyFromData("Scenes/Stage");
+    CopyFromData("Scenes/ParisTheater");
+    ASSERT_TRUE(Menu("Dance"));
+    Step();
+    m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
+    ASSERT_NE(m_dance, nullptr) << Log();
+  }
+  void Tap(uint8_t key) {
+    Key(key);
+    Step(0.0f);
+  }
+  cl_DanceMinigameEditor* m_dance = nullptr;
+};
+
+// Enter, taps at known song positions, F and "ok" with the name rec: rec.xml holds the moves
+// with time = position - 3.62 in recording order, and the game reads it back; L and the
+// browser's answer play it.
+TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
+  Tap(kKeyEnter);
+  ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  Step(3.0f);
+  Tap('W');  // too early for a note to have set off: nothing
+  EXPECT_EQ(m_dance->GetTotalMoves(), 0);
+  Step(2.0f);
+  Tap('Q');
+  Step(1.0f);
+  Tap('A');
+  Tap('S');
+  EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+  Tap('F');
+  ASSERT_TRUE(m_dance->IsMenuOpen());
+  EXPECT_EQ(std::string(Window("total_moves")->m_Value.get_string()), "(15)");
+  Tap('Q');  // the panel has the input
+  EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+
+  // A speed of 0 is refused and the panel stays.
+  Window("dance_name")->m_Value.set_string("rec");
+  Window("speed")->m_Value.set_string("0");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  EXPECT_FALSE(fs::exists(m_data / "gui/minigames/dance/rec.xml"));
+  EXPECT_NE(S(m_dance->GetOverlayText()).find("Error: the speed"), std::string::npos);
+  ASSERT_NE(Window("DanceEditor"), nullptr);
+  Window("speed")->m_Value.set_string("1.5");
+  Window("needed")->m_Value.set_string("20");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  EXPECT_EQ(Window("DanceEditor"), nullptr);
+  EXPECT_FALSE(m_dance->IsMenuOpen());
+
+  base::Variant rec;
+  ASSERT_TRUE(base::xml::read_file(rec, (m_data / "gui/minigames/dance/rec.xml").string().c_str()));
+  const char* order[] = {"speed", "needed", "sample", "length", "animation", "variation"};
+  ASSERT_EQ(rec.attribute_cnt(), 6);
+  for (int i = 0; i < 6; ++i) EXPECT_STREQ(rec.get_attribute_label(i), order[i]);
+  ASSERT_EQ(rec.size(), 3);
+  const int dirs[] = {0, 1, 3};
+  const float times[] = {1.38f, 2.38f, 2.38f};
+  for (int i = 0; i < 3; ++i) {
+    int dir = -1;
+    float time = 0;
+    rec[i].get_attribute_int("dir", dir);
+    rec[i].get_attribute_float("time", time);
+    EXPECT_EQ(dir, dirs[i]);
+    EXPECT_NEAR(time, times[i], 0.01f);
+  }
+  cl_DanceMinigame game;
+  EXPECT_TRUE(game.LoadMoveList("rec"));
+  EXPECT_FLOAT_EQ(game.GetSpeed(), 1.5f);
+
+  Tap('L');
+  ASSERT_TRUE(ClickEntry("FileNames", "rec.xml")) << Log();
+  Step();
+  ASSERT_TRUE(Click("Ok"));
+  Step(0.0f);
+  EXPECT_EQ(std::string(m_dance->GetDanceName().c_str()), "rec");
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Dancing);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+}
+
+// The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor
+// and every seat of the audience is there.
+TEST_F(DanceEditorTest, TheDefaultSceneIsTheStageUnderItsOwnName) {
+  quillane::cl_Scene* scene = m_dance->GetScene();
+  ASSERT_NE(scene, nullptr);
+  EXPECT_EQ(std::string(scene->GetName().c_str()), "ParisTheater");
+  for (const char* locator : {"DanceStartPos", "Sit0", "Sit1", "Sit2"}) EXPECT_NE(scene->FindLocator(locator), nullptr) << locator;
+  const quillane::cl_SceneLocator* start = scene->FindLocator("DanceStartPos");
+  ASSERT_NE(start, nullptr);
+  const auto at = start->locator.GetPos();
+  EXPECT_NE(scene->FindNavMeshAt(at.x, at.y, at.z), nullptr);
+  EXPECT_EQ(Log().find("ParisTheater, File"), std::string::npos) << Log();
+}
+
+// Speed keys, the stumble mode, a preset and the name check.
+TEST_F(DanceEditorTest, KeysChangeSpeedModeAndPresetsWithinTheirBounds) {
+  Tap(kKeyUp);
+  Tap(kKeyUp);
+  EXPECT_NEAR(m_dance->GetSpeed(), 1.2f, 1e-5f);
+  for (int i = 0; i < 20; ++i) Tap(kKeyDown);
+  EXPECT_NEAR(m_dance->GetSpeed(), 0.1f, 1e-5f);
+  Tap(kKeyEnter);
+  Tap('F');
+  Window("DanceEditor")->Close();
+  m_dance->SetMenuOpen(false);
+  Step(0.0f);
+  for (int mode : {1, 2, 0}) {
+    Tap('S');
+    EXPECT_EQ(m_dance->GetWeightMode(), mode);
+  }
+  Tap(kKeyF2);
+  const std::string overlay = m_dance->GetOverlayText().c_str();
+  for (const char* line : {"total moves 30", "needed 150", "speed 1.200000"})
+    EXPECT_NE(overlay.find(line), std::string::npos) << line << "\n" << overlay;
+  EXPECT_FALSE(m_dance->SaveMoveList("..", 1.0f, 0, 1.0f));
+  EXPECT_FALSE(m_dance->SaveMoveList("a/b", 1.0f, 0, 1.0f));
+}
+
+}  // namespace
+}  // namespace editortest
