@@ -4,10 +4,12 @@
 // the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
 // element is gone.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 
 #include "base/app/ICMD.h"
@@ -22,6 +24,7 @@
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
+#include "support/KillSaver.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
@@ -144,6 +147,36 @@ TEST(SceneEditorLabels, FreeLabelsCountOnAndTheInfoLineTakesEachGroupsForm) {
   element.attribute("color_r")->set_int(255);
   EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Lights").c_str()),
             "ElementLabel: desk File:  Type:  nx:0.000000 ny:0.000000 nz:0.000000 r:255 g:0 b:0 a:0");
+}
+
+// A child saves the Office's project file over and over, one stage element more each time; every
+// kill leaves a file that parses, with all of the first version's elements.
+TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
+  const fs::path home = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("quillane_projectkill_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Scenes/Office");
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/ProjectFile.xml", dir / "Scenes/Office/ProjectFile.xml");
+  fs::current_path(dir);
+  quillane::cl_Scene scene;
+  scene.LoadProjectFile("Office");
+  const int stage = scene.GetSettings().get_element("StageElements")->size();
+  std::mt19937 random(20261208);
+  const auto save = [&scene](int round) {
+    base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
+    layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
+    layer.attribute("file")->set_string("crate.tga");
+    scene.SaveProjectFile();
+  };
+  for (int kill = 0; kill < 50; ++kill) {
+    ASSERT_TRUE(testsupport::KillSavingChild(save, random));
+    base::Variant back;
+    ASSERT_TRUE(base::xml::read_file(back, "Scenes/Office/ProjectFile.xml")) << "after kill " << kill;
+    ASSERT_NE(back.get_element("StageElements"), nullptr) << "after kill " << kill;
+    ASSERT_GE(back.get_element("StageElements")->size(), stage) << "after kill " << kill;
+  }
+  fs::current_path(home);
+  fs::remove_all(dir);
 }
 
 TEST_F(SceneEditor, AnswersAddToTheirGroupsAndTheFileReadsBackEqual) {
@@ -334,6 +367,39 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
     EXPECT_NEAR(after, before + (red - before) * 64 / 255, 2) << "channel at bit " << shift;
   }
   EXPECT_EQ(Pixel(outX, outY), outBefore);
+}
+
+// A closed group's row takes a click at its middle, also with an element selected elsewhere.
+TEST_F(SceneEditor, ClosedGroupRowsTakeAClickAtTheirMiddle) {
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  ASSERT_TRUE(ClickEntry("ResourceList", "StageElements"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "StageElements");
+  Select("Lights", "ambient");
+  Step();
+  ASSERT_TRUE(ClickEntry("ResourceList", "NavMeshes"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "NavMeshes");
+}
+
+// Only the pointer's way between press and release moves the rectangle, once (the input device
+// sends a move's x in both its x and its y command; the press's click comes late with the press's
+// place), Shift a tenth of it.
+TEST_F(SceneEditor, CropRectangleFollowsOnlyTheDraggedWay) {
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "BackgroundElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("w")->set_int(64), layer.attribute("h")->set_int(64);
+  auto* tool = quillane::cl_CropTool::Create(&listener, answer);
+  m_frame->GetSystemGUI()->AddModalWindow(tool);
+  Mouse(base::ICMD::MOUSE_MOVE, 300, 300, 200, 200);  // to where the drag starts
+  Mouse(base::ICMD::LEFT_DOWN, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 300, 40, 0);
+  Mouse(base::ICMD::CLICK, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 320, 40, 20);
+  Mouse(base::ICMD::MOUSE_MOVE, 350, 320, 10, 0, base::ICMD::MOD_SHIFT);
+  Mouse(base::ICMD::LEFT_UP, 350, 320);
+  Mouse(base::ICMD::MOUSE_MOVE, 400, 400, 50, 80);
+  EXPECT_FLOAT_EQ(tool->GetCropX(), 41.0f);
+  EXPECT_FLOAT_EQ(tool->GetCropY(), 20.0f);
 }
 
 TEST_F(SceneEditor, HeavenMenuScrollsTheSkyTogglesAndClosesOnceTheSkyIsGone) {

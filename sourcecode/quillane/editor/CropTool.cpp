@@ -105,10 +105,20 @@ bool cl_CropTool::ProcessInput(base::ICMD& cmd) {
     }
     return true;
   }
-  if (cmd.type == base::ICMD::MOUSE_MOVE && base::sys::MouseButton(0)) {
-    const float step = (cmd.modifiers & base::ICMD::MOD_SHIFT) ? 0.1f : 1.0f;
-    m_cropX += step * static_cast<float>(static_cast<int16_t>(cmd.extra[0]));
-    m_cropY += step * static_cast<float>(static_cast<int16_t>(cmd.extra[1]));
+  // The way is measured between the pointer's positions from the press on: the commands'
+  // relative motion is scaled and carries a move's x twice, and the click the root module sends
+  // after a press comes late with the press's old position.
+  if (cmd.type == base::ICMD::LEFT_DOWN || cmd.type == base::ICMD::MOUSE_MOVE) {
+    if (cmd.type == base::ICMD::LEFT_DOWN) {
+      m_dragging = true;
+    } else if (m_dragging) {
+      const float step = (cmd.modifiers & base::ICMD::MOD_SHIFT) ? 0.1f : 1.0f;
+      m_cropX += step * static_cast<float>(cmd.mouseX - m_pointerX);
+      m_cropY += step * static_cast<float>(cmd.mouseY - m_pointerY);
+    }
+    m_pointerX = cmd.mouseX, m_pointerY = cmd.mouseY;
+  } else if (cmd.type == base::ICMD::LEFT_UP) {
+    m_dragging = false;
   }
   Clamp();
   return false;

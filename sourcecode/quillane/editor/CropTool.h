@@ -42,6 +42,8 @@ class cl_CropTool : public base::cl_Panel {
   void Clamp();
 
   bool m_useBackgroundPixels = false;
+  bool m_dragging = false;             // the left button went down over the tool and is still down
+  int m_pointerX = 0, m_pointerY = 0;  // the pointer at the last press or move
   base::cl_Bitmap32 m_bitmap;
   gfx::cl_Image m_image;
   base::Variant m_answer;
