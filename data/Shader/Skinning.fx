@@ -74,7 +74,8 @@ void main() {
 #endif
   // The first alpha pass keeps the mostly solid texels (they write depth); the second blends
   // the rest over them.
-  if (AlphaMode == 0) colour.a = 1.0;
+  // An override texture keeps its alpha everywhere: the editors' see-through silhouettes.
+  if (AlphaMode == 0 && AlphaBlend == 0) colour.a = 1.0;
   if (AlphaMode == 1 && colour.a < 0.5) discard;
   if (AlphaMode == 2 && colour.a >= 0.5) discard;
   outColor = colour;

@@ -109,6 +109,9 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      CompiledOfficeIsWhatScenecCompiles},
+    // The character viewer from the editor menu: a figure played, drawn as a skeleton and
+    // lip-synced; a character set up from its folder and imported, another deleted.
+    {"editor_viewer.play", {}, {}, {}, false, 600},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},

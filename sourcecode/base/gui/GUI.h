@@ -120,6 +120,8 @@ class cl_Window {
   cl_Window* FindChild(const char* label) const;  // the first direct child with that label; null
   bool IsChild(const cl_Window* w) const;         // w is in the child list (compared, not read)
   void ForEachChild(void (*fn)(cl_Window*, void*, void*), void* a, void* b);
+  // fn(window, on) on this window, then depth first in child order on every descendant.
+  void ForEachInTree(void (*fn)(cl_Window*, bool), bool on);
   bool IsAutoClose() const { return (m_Flags & WF_POPUP) != 0; }
   int GetChildCount() const { return static_cast<int>(m_Children.size()); }
   cl_Window* GetParent() const { return m_Parent; }

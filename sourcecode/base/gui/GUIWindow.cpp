@@ -70,6 +70,11 @@ void cl_Window::ForEachChild(void (*fn)(cl_Window*, void*, void*), void* a, void
   for (size_t i = 0; i < m_Children.size(); ++i) fn(m_Children[i], a, b);
 }
 
+void cl_Window::ForEachInTree(void (*fn)(cl_Window*, bool), bool on) {
+  fn(this, on);
+  for (size_t i = 0; i < m_Children.size(); ++i) m_Children[i]->ForEachInTree(fn, on);
+}
+
 cl_Window* cl_Window::GetChild(int i) const {
   if (i < 0 || i >= static_cast<int>(m_Children.size())) return nullptr;
   return m_Children[static_cast<size_t>(i)];

@@ -200,7 +200,8 @@ int cl_Model::DrawSkinned(const base::Matrix4& world, base::cl_Skeleton* skeleto
   int drawn = 0;
   const int count = static_cast<int>(m_partitions.size());
   const int opaque = std::min(std::max(m_opaquePartitionCount, 0), count);
-  SetBlendAlpha(false);
+  // An override texture (a silhouette) is blended on the opaque parts too.
+  SetBlendAlpha(GetModelTextureOverride() != nullptr);
   fx->SetInt("AlphaMode", 0);
   for (int i = 0; i < opaque; ++i) drawn += DrawPartition(m_partitions[static_cast<size_t>(i)], world, skeleton);
   if (opaque < count) {

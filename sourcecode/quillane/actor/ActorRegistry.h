@@ -43,6 +43,7 @@ class cl_ActorRegistry {
   cl_ActorDesc* GetFirst() const;               // first in label order; null when empty
   bool Erase(const char* label);                // deletes the record; false when absent
   const ActorMap& GetActors() const { return m_actors; }
+  const base::StaticVariant& GetList() const { return list; }  // the list last read, in file order
 
  private:
   ActorMap m_actors;  // owned records

@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "quillane/editor/CharacterViewer.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/minigames/BookShelf.h"
@@ -31,7 +32,7 @@ constexpr st_GameLauncher kGameLaunchers[] = {
 constexpr st_ToolLauncher kToolLaunchers[] = {
     {"Editor", cl_SceneEditorPanel::kLabel, true, false, cl_SceneEditorPanel::Create, true},
     {"HeileWelt", nullptr, false, true, MakePileGrid, false},
-    {"CharacterViewer", nullptr, false, true, nullptr, false},
+    {"CharacterViewer", nullptr, false, true, cl_CharacterViewer::Create, false},
 };
 
 template <class T, size_t N>

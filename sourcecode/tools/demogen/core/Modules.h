@@ -30,7 +30,8 @@
   X(DancePictures, "the dance game's note, glow, goal ring, score bar, fills and needed mark") \
   X(DiaryPictures, "the diary's cover, pages, fold shadow, bookmarks, headers and tabs") \
   X(Speech, "spoken lines (eSpeak NG) with their lip-sync files")                  \
-  X(EditorPictures, "the editor's cursor and the file browser's first preview")
+  X(EditorPictures, "the editor's cursor and the file browser's first preview") \
+  X(ViewerData, "the character viewer's material scripts, coat figure and lip-sync test")
 
 namespace demogen {
 
