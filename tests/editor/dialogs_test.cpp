@@ -7,6 +7,7 @@
 #include "base/data/Variant.h"
 #include "base/gui/GUIEdit.h"
 #include "editor_fixture.h"
+#include "quillane/editor/CropTool.h"
 #include "quillane/editor/DialogBox.h"
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
@@ -143,8 +144,9 @@ TEST_F(Dialogs, ASkyImageIsAnsweredAtOnceAndAStageImageGoesToTheCropToolInstead)
   ASSERT_TRUE(Click("Ok"));
   Step();
   EXPECT_EQ(m_listener->events.size(), 1u) << "the crop tool answers, not the browser";
-  EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN)) << "shown again until the crop tool exists";
-  EXPECT_NE(Log().find("Editor: the crop tool is not built"), std::string::npos);
+  EXPECT_TRUE(m_listener->HasFlag(base::WF_HIDDEN)) << "hidden while the crop tool has the screen";
+  ASSERT_EQ(m_frame->GetSystemGUI()->GetModalWindows().size(), 1u);
+  EXPECT_NE(dynamic_cast<quillane::cl_CropTool*>(m_frame->GetSystemGUI()->GetModalWindows().front()), nullptr);
 }
 
 TEST_F(Dialogs, CancelSendsNothingAndShowsAHiddenListenerAgain) {

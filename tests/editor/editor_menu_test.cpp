@@ -71,17 +71,6 @@ TEST_F(EditorMenu, ManagerOpensTheSceneManagerAndASecondPressClosesIt) {
   EXPECT_EQ(TopLevel("Scene Manager"), nullptr);
 }
 
-TEST_F(EditorMenu, LaunchersStillToBeBuiltSaySoAndOpenNothing) {
-  const size_t children = m_frame->GetSystemGUI()->GetChildCount();
-  for (const char* button : {"Editor"}) {
-    ASSERT_TRUE(Menu(button)) << button;
-    Step();
-    EXPECT_NE(Log().find(std::string("Editor: ") + button + " is not built"), std::string::npos) << button;
-  }
-  EXPECT_EQ(m_frame->GetSystemGUI()->GetChildCount(), children);
-  EXPECT_TRUE(m_editor->GetShowStatus());
-}
-
 // The Sabotage game's window carries its own label "SabotageGame": the button closes it too.
 TEST_F(EditorMenu, GamesAreCompiledWhenMissingOpenedAsWindowsAndClosedByTheirButtons) {
   struct st_Game {

@@ -178,6 +178,16 @@ bool cl_TreeCtrl::Init(StaticVariantIterator) {
   return true;
 }
 
+void cl_TreeCtrl::Render(float px, float py) {
+  if (HasFlag(WF_HIDDEN)) return;
+  cl_Window::Render(px, py);
+  float right = 0;
+  for (const cl_Window* part : {m_pToggle, m_pString})
+    if (part && !part->HasFlag(WF_HIDDEN)) right = std::max(right, part->m_Rect.x + part->m_Rect.w);
+  m_Rect.w = right;
+  UpdateRect(px, py);
+}
+
 bool cl_TreeCtrl::IsOpen() {
   const Variant* open = m_pBound->attribute("_open");
   return open && open->is_int() && open->get_int() == 1;

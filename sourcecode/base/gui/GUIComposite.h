@@ -59,6 +59,9 @@ class cl_TreeCtrl : public cl_Window {
   cl_TreeCtrl();  // bound to its own m_Value
   ~cl_TreeCtrl() override;
   bool Init(StaticVariantIterator desc) override;  // creates the toggle and the row; always true
+  // Draws the children, then takes the width of its own row (toggle and name): a closed branch's
+  // rectangle is that row, so its middle is on its name.
+  void Render(float px, float py) override;
   bool IsOpen();  // "_open" of the bound element (created when missing) is exactly the integer 1
 
   Variant* m_pBound;  // not owned

@@ -78,6 +78,9 @@ class cl_TextureStrip : public base::i_Resource {
   void SetUseBlur(bool blur) { m_useBlur = blur; }
   void SetFirstFrameOnly(bool only) { m_firstFrameOnly = only; }
   void SetPauseRange(float low, float high) { m_pauseMin = low, m_pauseMax = high; }
+  float GetFrameStep() const { return m_speed; }
+  float GetPauseMin() const { return m_pauseMin; }
+  float GetPauseMax() const { return m_pauseMax; }
   const base::tString<base::BaseString>& GetBaseName() const { return m_baseName; }
   const base::tString<base::BaseString>& GetExtension() const { return m_extension; }
 

@@ -5,6 +5,7 @@
 
 #include "quillane/editor/CharacterViewer.h"
 #include "quillane/editor/HeileWelt.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/DanceEditor.h"
 #include "quillane/minigames/Decoder.h"
@@ -32,7 +33,7 @@ constexpr st_GameLauncher kGameLaunchers[] = {
 };
 
 constexpr st_ToolLauncher kToolLaunchers[] = {
-    {"Editor", "Scene Editor", true, false, nullptr, true},
+    {"Editor", cl_SceneEditorPanel::kLabel, true, false, cl_SceneEditorPanel::Create, true},
     {"HeileWelt", nullptr, false, true, MakePileGrid, false},
     {"CharacterViewer", nullptr, false, true, cl_CharacterViewer::Create, false},
 };

@@ -6,6 +6,7 @@
 
 #include "base/FileTools.h"
 #include "base/system.h"
+#include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/scene/Scene.h"
 
@@ -18,11 +19,16 @@ constexpr int kShownNameLength = 24;
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
 // The tools an answer is handed to take the screen: the listener stays hidden until they end.
-// Until they exist the listener is shown again at once, with nothing sent.
-void HandOffToCropTool(base::cl_Window* listener, const base::Variant&) {
-  base::sys::Output("Editor: the crop tool is not built; the layer is not added\n");
-  if (listener) listener->Show(true);
+void HandOffToCropTool(base::cl_Window* listener, const base::Variant& answer) {
+  base::cl_GUI* gui = GetEditorGUI();
+  if (!gui) {
+    if (listener) listener->Show(true);
+    return;
+  }
+  gui->AddModalWindow(cl_CropTool::Create(listener, answer));
 }
+
+// Until it exists the listener is shown again at once, with nothing sent.
 
 void HandOffToLightTool(base::cl_Window* listener, const base::Variant&) {
   base::sys::Output("Editor: the light placement tool is not built; the light is not added\n");

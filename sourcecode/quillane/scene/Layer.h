@@ -120,6 +120,7 @@ class cl_HeavenLayer final : public cl_Layer {
   bool IsScrolling() const { return m_scroll; }
   float GetScrollOffset() const { return m_scrollOffset; }
   float GetScrollStep() const { return m_scrollStep; }
+  void SetScroll(bool on, float step) { m_scroll = on, m_scrollStep = step; }
 
  private:
   float ImageSpan() const;

@@ -128,6 +128,8 @@ class cl_Scene {
   base::Variant& GetSettings() { return m_settings; }
   float GetWidth() const { return m_width; }
   float GetHeight() const { return m_height; }
+  // The scene image's size; the editor sets it from the first background or a sky picture.
+  void SetSize(float width, float height) { m_width = width, m_height = height; }
   base::cl_Camera& GetCamera() { return m_camera; }
   float GetExposure() const { return m_exposure; }
   float GetCharacterScale() const { return m_characterScale; }

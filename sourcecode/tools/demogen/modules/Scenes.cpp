@@ -6,6 +6,7 @@
 // nav meshes, lights, locators and the hotspot outlines (the props' outlines on the image).
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -195,6 +196,15 @@ void PaintOfficeExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePict
   painted.layers.push_back(FullLayer("SpecialFX", "blur", "blur.tga", s));
   ok &= out.WriteTga(Folder(s) + "shadowmask.tga", FloorMask(p, 0.0f), true);
   painted.layers.push_back(FullLayer("SpecialFX", "shadowmask", "shadowmask.tga", s));
+
+  // A picture in no project: the scene editor's road adds it and crops it to the crate.
+  base::cl_Bitmap32 crate = Canvas(s);
+  for (int y = 0; y < 96; ++y)
+    for (int x = 0; x < 112; ++x) {
+      const bool edge = x < 6 || y < 6 || x >= 106 || y >= 90 || std::abs(x - y * 112 / 96) < 4;
+      *crate.Pixel(s.width / 2 + x, s.height - 200 + y) = base::Color32(edge ? 0xFF5A3A1C : 0xFF9C6B3A);
+    }
+  ok &= out.WriteTga(Folder(s) + "crate.tga", crate, true);
 }
 
 void PaintQuayExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictures& p, st_Painted& painted, bool& ok) {
@@ -293,7 +303,11 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
     for (const auto& [name, value] : l.extra) Set(e, name, value);
   }
   base::Variant& nav = *root.get_element("NavMeshes");
-  for (const st_SceneFloor& f : s.floors) Set(Child(nav, "NavMesh"), "file", f.file);
+  // Labelled, as every light below: the scene editor's tree selects elements by their label.
+  for (const st_SceneFloor& f : s.floors) {
+    base::Variant& mesh = Child(nav, "NavMesh");
+    Set(mesh, "label", std::strcmp(f.file, "pier.lwo") == 0 ? "pier" : "floor"), Set(mesh, "file", f.file);
+  }
   // Characters take their light from the light picture where they stand, a soft key light from
   // above the camera for their shape, and a blob of shadow at their feet.
   base::Variant& lights = *root.get_element("Lights");
@@ -302,11 +316,12 @@ base::Variant ProjectOf(const st_DemoScene& s, const st_Painted& painted) {
   std::transform(light.begin(), light.end(), light.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
   base::Variant& ambient = Child(lights, "Light");
-  Set(ambient, "type", "ambient"), Set(ambient, "file", light);
+  Set(ambient, "label", "ambient"), Set(ambient, "type", "ambient"), Set(ambient, "file", light);
   base::Variant& key = Child(lights, "Light");
-  Set(key, "type", "directional"), Set(key, "nx", "0.3"), Set(key, "ny", "-0.6"), Set(key, "nz", "-0.75");
+  Set(key, "label", "directional"), Set(key, "type", "directional"), Set(key, "nx", "0.3"), Set(key, "ny", "-0.6"), Set(key, "nz", "-0.75");
   Set(key, "color_r", "96"), Set(key, "color_g", "90"), Set(key, "color_b", "84"), Set(key, "color_a", "255");
-  Set(Child(lights, "Light"), "type", "blobbshadow");
+  base::Variant& shadow = Child(lights, "Light");
+  Set(shadow, "label", "blobbshadow"), Set(shadow, "type", "blobbshadow");
   base::Variant& locators = *root.get_element("Locators");
   for (const st_SceneLocator& l : s.locators) {
     base::Variant& e = Child(locators, "Locator");

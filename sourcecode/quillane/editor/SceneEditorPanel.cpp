@@ -1,0 +1,455 @@
+// The scene editor panel: its tree, its buttons and the answers of the dialogs and tools it opens.
+#include "quillane/editor/SceneEditorPanel.h"
+
+#include <map>
+
+#include "base/FileTools.h"
+#include "base/file/FileFinder.h"
+#include "base/gui/GUIEdit.h"
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
+#include "quillane/editor/CropTool.h"
+#include "quillane/editor/Editor.h"
+#include "quillane/editor/LayerMenus.h"
+#include "quillane/editor/LoadImageDialog.h"
+#include "quillane/editor/SelectItemDialog.h"
+#include "quillane/scene/Scene.h"
+#include "quillane/settings/TweakSettings.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
+
+bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
+
+base::tString<base::BaseString> LabelOf(const base::Variant& element) {
+  base::tString<base::BaseString> label;
+  element.get_attribute_string("label", label);
+  return label;
+}
+
+bool HasLabel(const base::Variant* group, const base::tString<base::BaseString>& label) {
+  if (!group) return false;
+  for (int i = 0; i < group->size(); ++i)
+    if ((*group)[i].is_element() && LabelOf((*group)[i]) == label) return true;
+  return false;
+}
+
+float FloatOf(const base::Variant& element, const char* name) {
+  float value = 0.0f;
+  element.get_attribute_float(name, value);
+  return value;
+}
+
+int IntOf(const base::Variant& element, const char* name) {
+  int value = 0;
+  element.get_attribute_int(name, value);
+  return value;
+}
+
+// Appends a "String" for every entry of listing of that kind ("File" or "Folder").
+void AppendEntries(base::Variant& list, const base::Variant& listing, const char* kind, const char* suffix) {
+  for (int i = 0; i < listing.size(); ++i) {
+    base::tString<base::BaseString> name;
+    if (!Is(listing[i].get_label(), kind) || !listing[i].get_attribute_string("name", name)) continue;
+    if (name.empty() || name == "." || name == ".." || name == ".svn") continue;
+    name += suffix;
+    base::AddStringEntry(list, name.c_str());
+  }
+}
+
+// The placement tools and the test run come with the next editor work; each is reached here only.
+void PlacementToolNotBuilt(const char* what) { base::sys::Output("Editor: %s is not built yet\n", what); }
+
+}  // namespace
+
+// ---- lists and labels
+
+void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
+  list.set_element("List");
+  for (const char* pattern : {"*.bmp", "*.tga"}) {
+    base::Variant listing;
+    base::ListDirectory(listing, folder, base::tString<base::BaseString>(pattern), false);
+    AppendEntries(list, listing, "File", "");
+  }
+}
+
+void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
+  FillImageFileList(list, folder);
+  base::tString<base::BaseString> strips = folder;
+  strips += "TextureStrips";
+  base::Variant listing;
+  base::ListDirectory(listing, strips, base::tString<base::BaseString>("*.*"), false);
+  AppendEntries(list, listing, "Folder", ".tst");
+}
+
+base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName) {
+  base::tString<base::BaseString> label("default");
+  if (!HasLabel(group, label)) return label;
+  const char* prefix = Is(groupName, "StageElements") ? "elem" : Is(groupName, "ForegroundElements") ? "fg" : "bg";
+  // Counting on past 127 rather than stopping there: a label in use would replace its element.
+  for (int n = 0;; ++n) {
+    label = prefix;
+    label.print("%d", n);
+    if (!HasLabel(group, label)) return label;
+  }
+}
+
+base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, const char* group) {
+  base::tString<base::BaseString> line;
+  const base::tString<base::BaseString> label = LabelOf(element);
+  base::tString<base::BaseString> file, type;
+  element.get_attribute_string("file", file);
+  element.get_attribute_string("type", type);
+  auto d = [&](const char* name) { return static_cast<double>(FloatOf(element, name)); };
+  line.print("ElementLabel: %s", label.c_str());
+  if (Is(group, "Locators")) {
+    line.print(" x:%f y:%f z:%f yaw:%f pitch:%f roll:%f", d("x"), d("y"), d("z"), d("yaw"), d("pitch"), d("roll"));
+  } else if (Is(group, "Lights")) {
+    line.print(" File: %s Type: %s nx:%f ny:%f nz:%f", file.c_str(), type.c_str(), d("nx"), d("ny"), d("nz"));
+    line.print(" r:%i g:%i b:%i a:%i", IntOf(element, "color_r"), IntOf(element, "color_g"), IntOf(element, "color_b"),
+               IntOf(element, "color_a"));
+  } else {
+    line.print(" File: %s x:%i y:%i w:%i h:%i UseBackgroundPixel:%i", file.c_str(), IntOf(element, "x"),
+               IntOf(element, "y"), IntOf(element, "w"), IntOf(element, "h"), IntOf(element, "use_background_pixels"));
+    if (element.get_attribute("ysort")) line.print(" YSort:%i", IntOf(element, "ysort"));
+  }
+  return line;
+}
+
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label) {
+  base::Variant* elements = scene.GetSettings().get_element(group);
+  for (int i = 0; elements && i < elements->size(); ++i)
+    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label) return &(*elements)[i];
+  return nullptr;
+}
+
+// ---- the panel
+
+bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
+  m_Label = kLabel;
+  LoadFromFile("GUI.xml", kLabel);
+  RebuildResourceTree();
+  return true;
+}
+
+bool cl_SceneEditorPanel::GetSelectedElement(base::tString<base::BaseString>& group,
+                                             base::tString<base::BaseString>& label) {
+  base::cl_Window* client = FindByLabel("ClientWindow");
+  if (!client) return false;
+  base::tWindowList selected;
+  client->CollectSelected(selected);
+  if (selected.empty()) return false;
+  const base::cl_Window* row = selected.front();
+  // A group's own row sits in its branch too: it names the group, not an element.
+  if (!row->m_Parent || !IsSceneElementGroup(row->m_Parent->m_Label.c_str()) ||
+      IsSceneElementGroup(row->m_Label.c_str()))
+    return false;
+  group = row->m_Parent->m_Label;
+  label = row->m_Label;
+  return true;
+}
+
+void cl_SceneEditorPanel::RebuildResourceTree() {
+  base::cl_Window* tree = FindByLabel("ResourceList");
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  if (!tree || !scene) return;
+  std::map<std::string, int> open;
+  for (int i = 0; i < tree->m_Value.size(); ++i) {
+    const base::Variant& entry = tree->m_Value[i];
+    if (entry.is_element()) open[LabelOf(entry).c_str()] = IntOf(entry, "_open");
+  }
+  base::tString<base::BaseString> selectedGroup, selectedLabel;
+  GetSelectedElement(selectedGroup, selectedLabel);
+
+  base::Variant list;
+  list.set_element("List");
+  const base::Variant& description = scene->GetSettings();
+  for (int g = 0; g < description.size(); ++g) {
+    const base::Variant& group = description[g];
+    const char* name = group.get_label();
+    if (!group.is_element() || !name) continue;
+    base::Variant& branch = list.add_element("Tree");
+    branch.attribute("label")->set_string(name);
+    branch.attribute("value")->set_string(name);
+    const auto it = open.find(name);
+    const bool isOpen = it != open.end() && it->second == 1;
+    if (isOpen) branch.attribute("_open")->set_int(1);
+    for (int e = 0; e < group.size(); ++e) {
+      if (!group[e].is_element()) continue;
+      const base::tString<base::BaseString> label = LabelOf(group[e]);
+      base::Variant& entry = branch.add_element("String");
+      entry.attribute("label")->set_string(label.c_str());
+      entry.attribute("value")->set_string(label.c_str());
+      if (isOpen && selectedGroup == name && label == selectedLabel) entry.attribute("selected")->set_int(1);
+    }
+  }
+  tree->m_Value.cut(list);
+  tree->SetFlag(base::WF_REBUILD, true);
+}
+
+void cl_SceneEditorPanel::Update(float) {
+  base::tString<base::BaseString> group, label;
+  if (GetSelectedElement(group, label)) g_SelectedElementLabel = label;
+}
+
+void cl_SceneEditorPanel::Render(float x, float y) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  base::cl_Window* tree = FindByLabel("ResourceList");
+  const base::tString<base::BaseString> selected = tree ? tree->GetSelectedLabel() : base::tString<base::BaseString>();
+  const bool groupSelected = !selected.empty() && IsSceneElementGroup(selected.c_str());
+  const bool elementSelected = !selected.empty() && !groupSelected;
+  const bool canTest = scene && !scene->NavMeshes.empty();
+  const std::pair<const char*, bool> states[] = {{"Add", groupSelected},    {"Remove", elementSelected},
+                                                 {"Edit", elementSelected}, {"Up", elementSelected},
+                                                 {"Down", elementSelected}, {"Test", canTest}};
+  for (const auto& [button, enabled] : states)
+    if (base::cl_Window* w = FindByLabel(button)) w->SetFlag(base::WF_DISABLED, !enabled);
+  if (!HasFlag(base::WF_HIDDEN)) {
+    UpdateRect(x, y);
+    RenderChildren(x, y);
+  }
+  base::tString<base::BaseString> lazy;
+  lazy.print("Lazy Compile: %s", Editor_LazyCompile ? "ON" : "OFF");
+  gfx::DrawTextOutlined(200, 5, lazy.c_str(), kWhite, kOutline);
+  base::tString<base::BaseString> group, label;
+  if (!scene || !GetSelectedElement(group, label)) return;
+  if (const base::Variant* element = FindSceneElement(*scene, group.c_str(), label.c_str()))
+    DrawElementInfo(*element, group.c_str());
+}
+
+void cl_SceneEditorPanel::DrawElementInfo(const base::Variant& element, const char* group) {
+  gfx::DrawTextOutlined(550, 20, FormatElementInfo(element, group).c_str(), kWhite, kOutline);
+}
+
+// ---- events
+
+bool cl_SceneEditorPanel::ProcessEvent(const base::Variant& event) {
+  const char* name = event.get_label();
+  if (!cl_Editor::GetEditedScene()) return true;
+  if (Is(name, "AddElement")) {
+    AddToScene(event);
+  } else if (Is(name, "UpdateElement")) {
+    UpdateInScene(event);
+  } else if (Is(name, "ButtonPressed")) {
+    base::tString<base::BaseString> button;
+    event.get_attribute_string("ctrl_label", button);
+    PressButton(button);
+  }
+  return true;
+}
+
+void cl_SceneEditorPanel::Store(const char* group) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  if (!scene->SaveProjectFile())
+    base::sys::Output("ERROR: %sProjectFile.xml: the change could not be saved; the old file stays\n",
+                      scene->GetScenePath().c_str());
+  // The scene's lights and nav meshes are read as a whole: the graph must follow the description.
+  if (Is(group, "NavMeshes")) scene->ReadFromVariant(true);
+  RebuildResourceTree();
+}
+
+void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  if (event.size() < 1 || !event[0].is_element()) {
+    base::sys::Output("Warning: Editor: an AddElement without an element; nothing is added\n");
+    return;
+  }
+  base::Variant element(event[0]);
+  base::tString<base::BaseString> group;
+  event.get_attribute_string("category", group);
+  base::Variant& description = scene->GetSettings();
+  float w = 0.0f, h = 0.0f;
+  const bool sized = element.get_attribute_float("w", w) && element.get_attribute_float("h", h);
+  const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
+  base::tString<base::BaseString> file;
+  element.get_attribute_string("file", file);
+  // "Ok" in the browser without a choice: a layer without a picture cannot be built or compiled.
+  if (layer && file.empty()) {
+    base::sys::Output("Warning: Editor: no file was chosen for the new %s element; nothing is added\n", group.c_str());
+    return;
+  }
+  if (group == "BackgroundElements") {
+    const base::Variant* backgrounds = description.get_element("BackgroundElements");
+    const bool first = !backgrounds || backgrounds->size() == 0;
+    if (first && sized) {
+      description.attribute("w")->set_float(w);
+      description.attribute("h")->set_float(h);
+      scene->SetSize(w, h);
+    }
+  } else if (group == "HeavenElements") {
+    if (sized) {
+      description.attribute("w")->set_float(w);
+      description.attribute("h")->set_float(h);
+      scene->SetSize(w, h);
+    }
+    const int useBackground = IntOf(element, "use_background_pixels");
+    element.attribute("use_background_pixels")->set_int(0);
+    element.attribute("scroll")->set_int(useBackground);
+    element.attribute("scroll_step")->set_float(0.1f);
+  } else if (group == "NavMeshes") {
+    element.set_label("NavMesh");
+  } else if (group == "StageElements" || group == "TextureStrip") {
+    float y = 0.0f, ys = 0.0f;
+    if (element.get_attribute_float("y", y) && element.get_attribute_float("ys", ys))
+      element.attribute("zref")->set_int(static_cast<int>(y + 0.9f * ys));
+    if (group == "TextureStrip") {
+      element.attribute("playmode")->set_int(1);
+      element.attribute("frame_step")->set_float(0.1f);
+      element.attribute("min_time")->set_float(0.0f);
+      element.attribute("max_time")->set_float(0.0f);
+      element.attribute("use_blur")->set_int(1);
+      element.attribute("LOD_level")->set_int(0);
+      group = "StageElements";
+    }
+  }
+  scene->AddElement(group.c_str(), element, true, 0);
+  Store(group.c_str());
+}
+
+void cl_SceneEditorPanel::UpdateInScene(const base::Variant& event) {
+  if (event.size() < 1 || !event[0].is_element()) return;
+  base::tString<base::BaseString> group;
+  event.get_attribute_string("category", group);
+  cl_Editor::GetEditedScene()->UpdateElement(group.c_str(), event[0], true);
+  Store(group.c_str());
+}
+
+void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& button) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  base::tString<base::BaseString> group, label;
+  const bool element = GetSelectedElement(group, label);
+  if (button == "Compile") {
+    if (!scene->Save())
+      base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n",
+                        cl_Scene::GetDataPath(scene->GetName().c_str()).c_str());
+  } else if (button == "Test") {
+    PlacementToolNotBuilt("the test run");
+  } else if (button == "Remove") {
+    if (element) scene->RemoveElement(group.c_str(), label.c_str());
+    Store(group.c_str());
+  } else if (button == "Up" || button == "Down") {
+    if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up");
+    Store(group.c_str());
+  } else if (button == "Edit") {
+    Edit();
+  } else if (button == "Add") {
+    base::cl_Window* tree = FindByLabel("ResourceList");
+    const base::tString<base::BaseString> selected =
+        tree ? tree->GetSelectedLabel() : base::tString<base::BaseString>();
+    if (IsSceneElementGroup(selected.c_str())) AddToGroup(selected);
+  }
+}
+
+void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& group) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  base::cl_GUI* gui = GetGUI();
+  if (!gui) return;
+  const base::tString<base::BaseString> folder = scene->GetScenePath();
+  if (group == "BackgroundElements" || group == "StageElements" || group == "ForegroundElements" ||
+      group == "SpecialFX" || group == "HeavenElements") {
+    cl_LoadImageDialog* browser = cl_LoadImageDialog::Open(this, group, base::Variant());
+    if (base::cl_Window* label = browser->FindByLabel("label"))
+      label->m_Value.set_string(FindFreeLabel(scene->GetSettings().get_element(group.c_str()), group.c_str()).c_str());
+    if (base::cl_Window* files = browser->FindByLabel("FileNames")) {
+      if (group == "StageElements")
+        FillStageFileList(files->m_Value, folder);
+      else
+        FillImageFileList(files->m_Value, folder);
+      files->SetFlag(base::WF_REBUILD | base::WF_SELECTABLE, true);
+    }
+    gui->AddModalWindow(browser);
+  } else if (group == "NavMeshes") {
+    base::Variant listing;
+    base::ListDirectory(listing, folder, base::tString<base::BaseString>("*.xml"), false);
+    base::Variant items;
+    items.set_element("List");
+    for (int i = 0; i < listing.size(); ++i) {
+      base::tString<base::BaseString> name;
+      if (Is(listing[i].get_label(), "File") && listing[i].get_attribute_string("name", name) &&
+          name != "ProjectFile.xml")
+        base::AddStringEntry(items, name.c_str());
+    }
+    cl_SelectItemDialog* dialog = cl_SelectItemDialog::Open(this, "NavMeshes", "default");
+    if (base::cl_Window* list = dialog->FindByLabel("Items")) {
+      list->m_Value.cut(items);
+      list->SetFlag(base::WF_REBUILD | base::WF_SELECTABLE, true);
+    }
+    gui->AddModalWindow(dialog);
+  } else if (group == "Locators") {
+    PlacementToolNotBuilt("the locator placement tool");
+  } else if (group == "HotSpots") {
+    PlacementToolNotBuilt("the hotspot placement tool");
+  } else if (group == "Lights") {
+    PlacementToolNotBuilt(
+        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"))
+            ? "the light placement tool (directional)"
+            : "the light placement tool (ambient)");
+  }
+}
+
+void cl_SceneEditorPanel::Edit() {
+  base::tString<base::BaseString> group, label;
+  if (!GetSelectedElement(group, label)) return;
+  if (group == "HeavenElements") {
+    OpenHeavenEditor(label.c_str());
+  } else if (group == "StageElements") {
+    if (!OpenTextureStripEditor(label.c_str())) OpenLayerEditor(group.c_str(), label.c_str());
+  } else {
+    OpenLayerEditor(group.c_str(), label.c_str());
+  }
+}
+
+// ---- the property menus
+
+namespace {
+
+// Closes an open window of that label in the GUI root; true when there was one.
+bool CloseOpen(base::cl_GUI& gui, const char* label) {
+  base::cl_Window* open = gui.FindChild(label);
+  if (open) open->Close();
+  return open != nullptr;
+}
+
+template <class T, class... Args>
+void OpenMenu(base::cl_GUI* gui, const Args&... args) {
+  if (!gui || CloseOpen(*gui, T::kLabel)) return;
+  auto* menu = new T();
+  if (!menu->Setup(args...)) {
+    delete menu;
+    return;
+  }
+  gui->AddChild(menu);
+}
+
+}  // namespace
+
+void cl_SceneEditorPanel::OpenHeavenEditor(const char* label) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  if (!scene || !FindSceneElement(*scene, "HeavenElements", label)) return;
+  if (!dynamic_cast<cl_HeavenLayer*>(scene->FindLayer(label))) return;
+  OpenMenu<cl_HeavenMenu>(GetGUI(), label);
+}
+
+void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  const base::Variant* element = scene ? FindSceneElement(*scene, group, label) : nullptr;
+  // Locators, hotspots, lights and nav meshes have no layer and no menu of this kind.
+  if (!element || !scene->FindLayer(label)) return;
+  OpenMenu<cl_LayerMenu>(GetGUI(), *element, group);
+}
+
+bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label) {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label) : nullptr;
+  base::tString<base::BaseString> file;
+  if (!element || !element->get_attribute_string("file", file) || base::GetFileExtension(file) != "tst") return false;
+  const cl_Layer* layer = scene->FindLayer(label);
+  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label);
+  return true;
+}
+
+}  // namespace quillane

@@ -1,0 +1,64 @@
+// cl_SceneEditorPanel (layout "Scene Editor"): the editor's window onto the edited scene. Its tree
+// "ResourceList" shows the scene description's groups and their elements; "Add", "Remove",
+// "Edit", "Up" and "Down" change them through the scene's editing operations and rewrite the
+// project file after every change; "Compile" writes the scene's ".dat". The file browser, the
+// crop tool, the item dialog and the layer menus answer it with "AddElement" / "UpdateElement".
+// It keeps no element data of its own. Opened only while the editor has a scene.
+#pragma once
+
+#include "base/String.h"
+#include "base/data/Variant.h"
+#include "base/gui/GUI.h"
+
+namespace quillane {
+
+class cl_Scene;
+
+// list := "List" of "String" entries, one per "*.bmp" then per "*.tga" file of folder.
+void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
+// FillImageFileList, then "<name>.tst" for every sub-folder of folder + "TextureStrips".
+void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
+// The label proposed for a new element of the group: "default" while free, else the first free
+// prefix + n ("elem" for stage, "fg" for foreground, "bg" for the other groups).
+base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName);
+// The description entry of that group and label in the scene; null when there is none.
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label);
+// The one-line summary of an element, in the form of its group.
+base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, const char* group);
+
+class cl_SceneEditorPanel : public base::cl_Panel {
+ public:
+  static constexpr const char* kLabel = "Scene Editor";
+  static base::cl_Window* Create() { return new cl_SceneEditorPanel(); }
+
+  // Takes kLabel, loads the layout and builds the tree; true.
+  bool Init(base::StaticVariantIterator desc) override;
+  // g_SelectedElementLabel follows the selected element.
+  void Update(float dt) override;
+  // The button states, the children, the lazy-compile line and the selected element's summary.
+  void Render(float x, float y) override;
+  // The tree from the scene description, open groups kept open and the selection kept.
+  void RebuildResourceTree();
+  void DrawElementInfo(const base::Variant& element, const char* group);
+  // Answers, buttons and updates; every event is consumed.
+  bool ProcessEvent(const base::Variant& event) override;
+
+  // The property menus of the element of that label (a second request closes an open one).
+  void OpenHeavenEditor(const char* label);
+  void OpenLayerEditor(const char* group, const char* label);
+  bool OpenTextureStripEditor(const char* label);  // false: the element is no texture strip
+
+  // The selected element's group and label; false when no element is selected.
+  bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label);
+
+ private:
+  void AddToScene(const base::Variant& event);
+  void UpdateInScene(const base::Variant& event);
+  void PressButton(const base::tString<base::BaseString>& button);
+  void AddToGroup(const base::tString<base::BaseString>& group);
+  void Edit();
+  // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree.
+  void Store(const char* group);
+};
+
+}  // namespace quillane

@@ -1,0 +1,495 @@
+// The scene editor panel on a copy of the Office: the tree kept open and selected across edits,
+// the answers it takes (backgrounds, skies, strips, nav meshes, an empty file), the buttons at
+// the ends of a group, the project file read back equal and written again alike, a failed save;
+// the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
+// element is gone.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+
+#include "base/app/ICMD.h"
+#include "base/data/Variant.h"
+#include "base/data/Xml.h"
+#include "editor_fixture.h"
+#include "graphics/image/TextureStrip.h"
+#include "quillane/editor/CropTool.h"
+#include "quillane/editor/Editor.h"
+#include "quillane/editor/LayerMenus.h"
+#include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SelectItemDialog.h"
+#include "quillane/frame/GameFrame.h"
+#include "quillane/scene/Scene.h"
+#include "support/KillSaver.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
+
+namespace editortest {
+namespace {
+
+namespace fs = std::filesystem;
+using quillane::cl_Editor;
+using quillane::cl_SceneEditorPanel;
+
+std::string Text(const base::Variant& v, const char* name) {
+  const base::Variant* a = v.get_attribute(name);
+  if (!a) return "(none)";
+  base::tString<base::BaseString> text;
+  a->print_to(text);
+  return text.c_str();
+}
+
+std::vector<std::string> Labels(const base::Variant* group) {
+  std::vector<std::string> labels;
+  for (int i = 0; group && i < group->size(); ++i) labels.push_back(Text((*group)[i], "label"));
+  return labels;
+}
+
+base::Variant Event(const char* name, const char* category = nullptr) {
+  base::Variant event;
+  event.set_element(name);
+  if (category) event.attribute("category")->set_string(category);
+  return event;
+}
+
+base::Variant Button(const char* label) {
+  base::Variant event = Event("ButtonPressed");
+  event.attribute("ctrl_label")->set_string(label);
+  return event;
+}
+
+base::ICMD KeyPress(uint8_t key) {
+  base::ICMD cmd;
+  cmd.type = base::ICMD::KEY_PRESSED;
+  cmd.key = key;
+  return cmd;
+}
+
+std::string XmlOf(const base::Variant& tree, const fs::path& file) {
+  EXPECT_TRUE(base::xml::write_file(tree, file.string().c_str()));
+  std::ifstream in(file, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+class SceneEditor : public EditorTest {
+ protected:
+  void SetUp() override {
+    EditorTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    m_scene = Open("Office");
+    ASSERT_NE(m_scene, nullptr);
+    ASSERT_TRUE(Menu("Editor"));
+    Step();
+    m_panel = dynamic_cast<cl_SceneEditorPanel*>(m_frame->GetSystemGUI()->FindChild(cl_SceneEditorPanel::kLabel));
+    ASSERT_NE(m_panel, nullptr);
+  }
+
+  base::Variant& Description() { return m_scene->GetSettings(); }
+  std::vector<std::string> Group(const char* group) { return Labels(Description().get_element(group)); }
+
+  // Opens the group's branch and selects the element's row, as a click would.
+  void Select(const char* group, const char* label) {
+    base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+    for (int i = 0; i < tree->m_Value.size(); ++i)
+      if (Text(tree->m_Value[i], "label") == group) tree->m_Value[i].attribute("_open")->set_int(1);
+    tree->SetFlag(base::WF_REBUILD, true);
+    Step();
+    base::cl_Window* branch = m_panel->FindByLabel("ClientWindow")->FindByLabel(group);
+    ASSERT_NE(branch, nullptr) << group;
+    for (int i = 0; base::cl_Window* row = branch->GetChild(i); ++i)
+      if (row->m_Label == label && row->GetChild(0) == nullptr) {
+        tree->ClearSelection();
+        row->SetFlag(base::WF_SELECTED, true);
+        return;
+      }
+    FAIL() << "no row " << label << " in " << group;
+  }
+
+  // The project file on disk read freshly equals the live description, and a second save is alike.
+  void ExpectStoredAlike() {
+    quillane::cl_Scene fresh;
+    fresh.LoadProjectFile("Office");
+    EXPECT_EQ(XmlOf(fresh.GetSettings(), m_dir / "fresh.xml"), XmlOf(Description(), m_dir / "live.xml"));
+    const std::string first = ReadText("Scenes/Office/ProjectFile.xml");
+    ASSERT_TRUE(m_scene->SaveProjectFile());
+    EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), first);
+  }
+
+  quillane::cl_Scene* m_scene = nullptr;
+  cl_SceneEditorPanel* m_panel = nullptr;
+};
+
+TEST(SceneEditorLabels, FreeLabelsCountOnAndTheInfoLineTakesEachGroupsForm) {
+  base::Variant group;
+  group.set_element("StageElements");
+  EXPECT_EQ(std::string(quillane::FindFreeLabel(&group, "StageElements").c_str()), "default");
+  for (const char* taken : {"default", "elem0"}) group.add_element("Layer").attribute("label")->set_string(taken);
+  EXPECT_EQ(std::string(quillane::FindFreeLabel(&group, "StageElements").c_str()), "elem1");
+  EXPECT_EQ(std::string(quillane::FindFreeLabel(&group, "ForegroundElements").c_str()), "fg0");
+  for (int n = 0; n < 128; ++n)
+    group.add_element("Layer").attribute("label")->set_string(("bg" + std::to_string(n)).c_str());
+  EXPECT_EQ(std::string(quillane::FindFreeLabel(&group, "SpecialFX").c_str()), "bg128") << "never a label in use";
+
+  base::Variant element;
+  element.set_element("Layer");
+  element.attribute("label")->set_string("desk");
+  element.attribute("x")->set_float(12.7f);
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "StageElements").c_str()),
+            "ElementLabel: desk File:  x:12 y:0 w:0 h:0 UseBackgroundPixel:0");
+  element.attribute("ysort")->set_int(380);
+  EXPECT_NE(std::string(quillane::FormatElementInfo(element, "StageElements").c_str()).find(" YSort:380"),
+            std::string::npos);
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Locators").c_str()),
+            "ElementLabel: desk x:12.700000 y:0.000000 z:0.000000 yaw:0.000000 pitch:0.000000 roll:0.000000");
+  element.attribute("color_r")->set_int(255);
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Lights").c_str()),
+            "ElementLabel: desk File:  Type:  nx:0.000000 ny:0.000000 nz:0.000000 r:255 g:0 b:0 a:0");
+}
+
+// A child saves the Office's project file over and over, one stage element more each time; every
+// kill leaves a file that parses, with all of the first version's elements.
+TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
+  const fs::path home = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("quillane_projectkill_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Scenes/Office");
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/ProjectFile.xml", dir / "Scenes/Office/ProjectFile.xml");
+  fs::current_path(dir);
+  quillane::cl_Scene scene;
+  scene.LoadProjectFile("Office");
+  const int stage = scene.GetSettings().get_element("StageElements")->size();
+  std::mt19937 random(20261208);
+  const auto save = [&scene](int round) {
+    base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
+    layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
+    layer.attribute("file")->set_string("crate.tga");
+    scene.SaveProjectFile();
+  };
+  for (int kill = 0; kill < 50; ++kill) {
+    ASSERT_TRUE(testsupport::KillSavingChild(save, random));
+    base::Variant back;
+    ASSERT_TRUE(base::xml::read_file(back, "Scenes/Office/ProjectFile.xml")) << "after kill " << kill;
+    ASSERT_NE(back.get_element("StageElements"), nullptr) << "after kill " << kill;
+    ASSERT_GE(back.get_element("StageElements")->size(), stage) << "after kill " << kill;
+  }
+  fs::current_path(home);
+  fs::remove_all(dir);
+}
+
+TEST_F(SceneEditor, AnswersAddToTheirGroupsAndTheFileReadsBackEqual) {
+  std::vector<std::string> groups;
+  for (int i = 0; i < Description().size(); ++i) groups.emplace_back(Description()[i].get_label());
+  EXPECT_EQ(Rows("ResourceList"), groups);
+  const float width = m_scene->GetWidth(), height = m_scene->GetHeight();
+
+  // A second background leaves the scene size; a sky sets it, with its scroll from the flag.
+  base::Variant background = Event("AddElement", "BackgroundElements");
+  base::Variant& bg = background.add_element("Layer");
+  bg.attribute("label")->set_string("bg0"), bg.attribute("file")->set_string("crate.tga");
+  bg.attribute("w")->set_float(64.0f), bg.attribute("h")->set_float(32.0f);
+  m_panel->ProcessEvent(background);
+  EXPECT_EQ(m_scene->GetWidth(), width);
+  EXPECT_EQ(m_scene->GetHeight(), height);
+  base::Variant sky = background;
+  sky.attribute("category")->set_string("HeavenElements");
+  sky[0].attribute("label")->set_string("default");
+  sky[0].attribute("use_background_pixels")->set_int(1);
+  m_panel->ProcessEvent(sky);
+  EXPECT_EQ(m_scene->GetWidth(), 64.0f);
+  EXPECT_EQ(Text(Description(), "h"), "32");
+  const base::Variant& added = (*Description().get_element("HeavenElements"))[0];
+  EXPECT_EQ(Text(added, "scroll"), "1");
+  EXPECT_EQ(Text(added, "use_background_pixels"), "0");
+  EXPECT_EQ(m_scene->HeavenElements.size(), 1u);
+
+  // A strip becomes a stage element with the strip defaults; "zref" from y and ys.
+  base::Variant strip = Event("AddElement", "TextureStrip");
+  base::Variant& s = strip.add_element("Layer");
+  s.attribute("label")->set_string("elem0"), s.attribute("file")->set_string("lamp.tst");
+  s.attribute("y")->set_float(300.0f), s.attribute("ys")->set_float(100.0f);
+  m_panel->ProcessEvent(strip);
+  const base::Variant* stage = Description().get_element("StageElements");
+  ASSERT_EQ(Group("StageElements").back(), "elem0");
+  const base::Variant& last = (*stage)[stage->size() - 1];
+  for (const auto& [name, value] : {std::pair{"zref", "390"},
+                                    {"playmode", "1"},
+                                    {"frame_step", "0.1"},
+                                    {"min_time", "0"},
+                                    {"use_blur", "1"},
+                                    {"LOD_level", "0"}})
+    EXPECT_EQ(Text(last, name), value) << name;
+
+  // "Ok" in the browser without a choice adds nothing.
+  const size_t before = Group("StageElements").size();
+  base::Variant empty = Event("AddElement", "StageElements");
+  empty.add_element("Layer").attribute("label")->set_string("elem1");
+  m_panel->ProcessEvent(empty);
+  EXPECT_EQ(Group("StageElements").size(), before);
+  EXPECT_NE(Log().find("no file was chosen for the new StageElements element"), std::string::npos);
+
+  // A nav mesh: renamed, and the scene re-read so that the graph has it; removed the same way.
+  const size_t meshes = m_scene->NavMeshes.size();
+  base::Variant nav = Event("AddElement", "NavMeshes");
+  base::Variant& node = nav.add_element("Node");
+  node.attribute("label")->set_string("default"), node.attribute("file")->set_string("navmesh.xml");
+  m_panel->ProcessEvent(nav);
+  EXPECT_EQ(std::string((*Description().get_element("NavMeshes"))[1].get_label()), "NavMesh");
+  EXPECT_EQ(m_scene->NavMeshes.size(), meshes + 1);
+  ExpectStoredAlike();
+  Select("NavMeshes", "default");
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(Group("NavMeshes"), std::vector<std::string>{"floor"});
+  EXPECT_EQ(m_scene->NavMeshes.size(), meshes);
+  ExpectStoredAlike();
+}
+
+TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
+  const std::vector<std::string> stage = Group("StageElements");
+  ASSERT_EQ(stage, (std::vector<std::string>{"desk", "lamp"}));
+  Select("StageElements", "desk");
+  Step();
+  EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "desk");
+  EXPECT_FALSE(Window("Remove")->HasFlag(base::WF_DISABLED));
+  EXPECT_TRUE(Window("Add")->HasFlag(base::WF_DISABLED));
+  m_panel->ProcessEvent(Button("Up"));  // at the top already
+  EXPECT_EQ(Group("StageElements"), stage);
+  m_panel->ProcessEvent(Button("Down"));
+  EXPECT_EQ(Group("StageElements"), (std::vector<std::string>{"lamp", "desk"}));
+  EXPECT_EQ(m_scene->StageElements.back()->GetLabel(), "desk");
+  Step();
+  base::tString<base::BaseString> group, label;
+  ASSERT_TRUE(m_panel->GetSelectedElement(group, label)) << "an open group keeps its selection";
+  EXPECT_EQ(std::string(label.c_str()), "desk");
+  m_panel->ProcessEvent(Button("Down"));  // at the bottom already
+  EXPECT_EQ(Group("StageElements"), (std::vector<std::string>{"lamp", "desk"}));
+  ExpectStoredAlike();
+
+  // A closed group loses the mark; nothing selected: Remove changes nothing but still saves.
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  for (int i = 0; i < tree->m_Value.size(); ++i) tree->m_Value[i].attribute("_open")->set_int(0);
+  m_panel->RebuildResourceTree();
+  Step();
+  EXPECT_FALSE(m_panel->GetSelectedElement(group, label));
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(Group("StageElements").size(), 2u);
+  EXPECT_TRUE(fs::exists(m_data / "Scenes/Office/ProjectFile.xml"));
+
+  Select("StageElements", "lamp");
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(Group("StageElements"), std::vector<std::string>{"desk"});
+  EXPECT_EQ(m_scene->StageElements.size(), 1u);
+}
+
+TEST_F(SceneEditor, AFailedSaveOrCompileLogsOneErrorAndKeepsTheEdit) {
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  fs::create_directories(m_data / "Scenes/Office/ProjectFile.xml");
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Down"));
+  EXPECT_EQ(Group("StageElements"), (std::vector<std::string>{"lamp", "desk"})) << "the edit stays";
+  EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: the change could not be saved"), std::string::npos);
+  EXPECT_TRUE(fs::is_directory(m_data / "Scenes/Office/ProjectFile.xml"));
+
+  fs::create_directories(m_data / "Scenes/Office.dat");
+  m_panel->ProcessEvent(Button("Compile"));
+  EXPECT_NE(Log().find("ERROR: Scenes/Office.dat: the scene could not be compiled"), std::string::npos);
+  fs::remove(m_data / "Scenes/Office.dat");
+  m_panel->ProcessEvent(Button("Compile"));
+  EXPECT_TRUE(fs::is_regular_file(m_data / "Scenes/Office.dat"));
+}
+
+TEST_F(SceneEditor, CropToolStepsInPowersOfTwoClampsAndAnswersWithTheSortLine) {
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "StageElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("w")->set_int(1024), layer.attribute("h")->set_int(100);
+  layer.attribute("y")->set_float(300.0f);
+  layer.attribute("file")->set_string("crate.tga");
+  auto* tool = quillane::cl_CropTool::Create(&listener, answer);
+  std::vector<int> widths;
+  for (uint8_t key : {240, 240, 241, 241, 241}) {
+    base::ICMD cmd = KeyPress(key);
+    tool->ProcessInput(cmd);
+    widths.push_back(tool->GetCropW());
+  }
+  EXPECT_EQ(widths, (std::vector<int>{512, 256, 512, 1024, 1024}));
+  EXPECT_GT(tool->GetImage().GetWidth(), 0) << "the picture was loaded from the scene folder";
+  base::ICMD enter = KeyPress(13);
+  tool->ProcessInput(enter);
+  ASSERT_EQ(listener.events.size(), 1u);
+  EXPECT_EQ(Text(listener.events[0][0], "ysort"), "380");
+  EXPECT_EQ(Text(listener.events[0][0], "y"), "300");
+  delete tool;
+
+  // Larger than the scene: cut to it, and the position stays inside.
+  layer.attribute("w")->set_int(5000), layer.attribute("h")->set_int(5000);
+  tool = quillane::cl_CropTool::Create(&listener, answer);
+  base::ICMD move;
+  move.type = base::ICMD::MOUSE_MOVE;
+  tool->ProcessInput(move);
+  EXPECT_EQ(static_cast<float>(tool->GetCropW()), m_scene->GetWidth());
+  EXPECT_EQ(tool->GetCropX(), 0.0f);
+  EXPECT_EQ(tool->GetCropY(), 0.0f);
+  base::ICMD escape = KeyPress(27);
+  tool->ProcessInput(escape);
+  EXPECT_EQ(listener.events.size(), 1u) << "Escape sends nothing";
+  delete tool;
+}
+
+// The rectangle is red at 64 / 255 over the frame drawn without the tool; outside it nothing
+// changes (a picture that does not load leaves the rectangle alone).
+TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
+  Step(0.0f);
+  const base::tRectf view = quillane::GetEditorViewportRect();
+  const float zoom = m_scene->GetEffectiveZoom();
+  const float sx = m_scene->GetScroll()[0], sy = m_scene->GetScroll()[1];
+  const int inX = static_cast<int>(view.min.x + (632.0f - sx) * zoom),
+            inY = static_cast<int>(view.min.y + (132.0f - sy) * zoom);
+  const int outX = inX + static_cast<int>(100.0f * zoom), outY = inY;
+  const uint32_t inBefore = Pixel(inX, inY), outBefore = Pixel(outX, outY);
+
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "StageElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("x")->set_float(600.0f), layer.attribute("y")->set_float(100.0f);
+  layer.attribute("w")->set_int(64), layer.attribute("h")->set_int(64);
+  layer.attribute("file")->set_string("missing.tga");
+  m_frame->GetSystemGUI()->AddModalWindow(quillane::cl_CropTool::Create(&listener, answer));
+  Step(0.0f);
+  const uint32_t inAfter = Pixel(inX, inY);
+  for (int shift : {16, 8, 0}) {
+    const int before = static_cast<int>((inBefore >> shift) & 0xFF),
+              after = static_cast<int>((inAfter >> shift) & 0xFF);
+    const int red = shift == 16 ? 255 : 0;
+    EXPECT_NEAR(after, before + (red - before) * 64 / 255, 2) << "channel at bit " << shift;
+  }
+  EXPECT_EQ(Pixel(outX, outY), outBefore);
+}
+
+// A closed group's row takes a click at its middle, also with an element selected elsewhere.
+TEST_F(SceneEditor, ClosedGroupRowsTakeAClickAtTheirMiddle) {
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  ASSERT_TRUE(ClickEntry("ResourceList", "StageElements"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "StageElements");
+  Select("Lights", "ambient");
+  Step();
+  ASSERT_TRUE(ClickEntry("ResourceList", "NavMeshes"));
+  EXPECT_STREQ(tree->GetSelectedLabel().c_str(), "NavMeshes");
+}
+
+// Only the pointer's way between press and release moves the rectangle, once (the input device
+// sends a move's x in both its x and its y command; the press's click comes late with the press's
+// place), Shift a tenth of it.
+TEST_F(SceneEditor, CropRectangleFollowsOnlyTheDraggedWay) {
+  cl_Listener listener;
+  base::Variant answer = Event("AddElement", "BackgroundElements");
+  base::Variant& layer = answer.add_element("Layer");
+  layer.attribute("w")->set_int(64), layer.attribute("h")->set_int(64);
+  auto* tool = quillane::cl_CropTool::Create(&listener, answer);
+  m_frame->GetSystemGUI()->AddModalWindow(tool);
+  Mouse(base::ICMD::MOUSE_MOVE, 300, 300, 200, 200);  // to where the drag starts
+  Mouse(base::ICMD::LEFT_DOWN, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 300, 40, 0);
+  Mouse(base::ICMD::CLICK, 300, 300, 200, 200);
+  Mouse(base::ICMD::MOUSE_MOVE, 340, 320, 40, 20);
+  Mouse(base::ICMD::MOUSE_MOVE, 350, 320, 10, 0, base::ICMD::MOD_SHIFT);
+  Mouse(base::ICMD::LEFT_UP, 350, 320);
+  Mouse(base::ICMD::MOUSE_MOVE, 400, 400, 50, 80);
+  EXPECT_FLOAT_EQ(tool->GetCropX(), 41.0f);
+  EXPECT_FLOAT_EQ(tool->GetCropY(), 20.0f);
+}
+
+TEST_F(SceneEditor, HeavenMenuScrollsTheSkyTogglesAndClosesOnceTheSkyIsGone) {
+  base::Variant sky = Event("AddElement", "HeavenElements");
+  base::Variant& layer = sky.add_element("Layer");
+  layer.attribute("label")->set_string("default"), layer.attribute("file")->set_string("desk.tga");
+  m_panel->ProcessEvent(sky);
+  ASSERT_EQ(m_scene->HeavenElements.size(), 1u);
+  Select("HeavenElements", "default");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  base::cl_Window* menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  menu->FindByLabel("Scroll")->m_Value.set_int(1);
+  menu->FindByLabel("speedvalue")->m_Value.set_string("0.5x");
+  menu->ProcessEvent(Button("Ok"));
+  EXPECT_TRUE(m_scene->HeavenElements.front()->IsScrolling());
+  EXPECT_EQ(m_scene->HeavenElements.front()->GetScrollStep(), 0.5f);
+  EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("scroll_step=\"0.5\""), std::string::npos);
+  m_panel->ProcessEvent(Button("Edit"));  // a second press closes it
+  Step();
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), nullptr);
+
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  m_scene->ReadFromVariant(true);  // every layer built anew: the menu must not hold the old one
+  menu->ProcessEvent(Button("Ok"));
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), menu) << "found again by label";
+  m_panel->ProcessEvent(Button("Remove"));
+  menu->ProcessEvent(Button("Ok"));
+  Step();
+  EXPECT_NE(Log().find("the sky layer 'default' is no longer in the scene"), std::string::npos);
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_HeavenMenu::kLabel), nullptr);
+}
+
+TEST_F(SceneEditor, ItemDialogAnswersANodeOnlyOnOk) {
+  cl_Listener opener;
+  auto* dialog = quillane::cl_SelectItemDialog::Open(&opener, "NavMeshes", "default");
+  dialog->ProcessEvent(Button("Cancel"));
+  EXPECT_TRUE(opener.events.empty());
+  dialog->ProcessEvent(Button("Ok"));
+  ASSERT_EQ(opener.events.size(), 1u);
+  EXPECT_EQ(Text(opener.events[0], "category"), "NavMeshes");
+  EXPECT_EQ(std::string(opener.events[0][0].get_label()), "Node");
+  EXPECT_EQ(Text(opener.events[0][0], "label"), "default");
+  EXPECT_EQ(Text(opener.events[0][0], "file"), "");
+  delete dialog;
+}
+
+TEST_F(SceneEditor, StripMenuDrivesTheStripAndAGoneElementClosesIt) {
+  Select("StageElements", "lamp");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  base::cl_Window* menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_TextureStripMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  menu->FindByLabel("playmode")->m_Value.set_string("stop");
+  menu->FindByLabel("LOD_level")->m_Value.set_string("5");
+  menu->FindByLabel("max_time")->m_Value.set_string("2.5");
+  menu->ProcessEvent(Button("Ok"));
+  const gfx::cl_TextureStrip* strip = m_scene->FindLayer("lamp")->GetStrip();
+  EXPECT_FALSE(strip->IsPlaying());
+  EXPECT_EQ(strip->GetPlayMode(), 3);
+  EXPECT_EQ(strip->GetPauseMax(), 2.5f);
+  EXPECT_EQ(m_scene->FindLayer("lamp")->GetLodLevel(), 2);
+  const std::string file = ReadText("Scenes/Office/ProjectFile.xml");
+  EXPECT_NE(file.find("playmode=\"3\""), std::string::npos);
+  EXPECT_NE(file.find("LOD_level=\"2\""), std::string::npos);
+
+  // Remove the strip under the open menu: "Ok" finds it gone, says so and closes.
+  m_panel->ProcessEvent(Button("Remove"));
+  menu->ProcessEvent(Button("Ok"));
+  Step();
+  EXPECT_NE(Log().find("the texture strip 'lamp' is no longer in the scene"), std::string::npos);
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_TextureStripMenu::kLabel), nullptr);
+
+  // The layer menu answers the panel, which updates the element.
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_LayerMenu::kLabel);
+  ASSERT_NE(menu, nullptr);
+  menu->FindByLabel("UseBackgroundPixel")->m_Value.set_int(1);
+  menu->ProcessEvent(Button("Ok"));
+  EXPECT_EQ(Text((*Description().get_element("StageElements"))[0], "use_background_pixels"), "1");
+  m_panel->ProcessEvent(Button("Edit"));  // a second press closes it
+  Step();
+  EXPECT_EQ(m_frame->GetSystemGUI()->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+}
+
+}  // namespace
+}  // namespace editortest
