@@ -31,12 +31,13 @@ if [ -n "$(find fuzz -name CMakeLists.txt -mindepth 2 | head -n 1)" ]; then
   trap 'rm -rf "$scratch"' EXIT
   export scratch
   # One target per core at a time; libFuzzer writes new inputs into the first (scratch) folder,
-  # so the checked-in seed corpus stays as it is.
+  # so the checked-in seed corpus stays as it is. An input that opens the editor on a scene loads
+  # its pictures: a few seconds on a busy two-core machine, so a hang is an input past 30 s.
   ls build-fuzz/bin/fuzz_* | xargs -P "$jobs" -I{} bash -c '
     target={}; name=${target##*/fuzz_}
     mkdir -p "$scratch/$name"
     corpus=""; [ -d "fuzz/corpus/$name" ] && corpus="fuzz/corpus/$name"
-    if "$target" "$scratch/$name" $corpus -max_total_time=8 -timeout=10 -rss_limit_mb=2048 \
+    if "$target" "$scratch/$name" $corpus -max_total_time=8 -timeout=30 -rss_limit_mb=2048 \
         >"$scratch/$name.log" 2>&1; then
       echo "fuzz $name: clean"
     else

@@ -335,7 +335,8 @@ TEST_F(LoadSavePanelTest, KeysWheelAndPagesScrollByARowOnlyWithSevenRowsOrMore) 
                          static_cast<int>(m_panel->GetScrollArea()->m_AbsRect.top) + 5);
   EndFrame();
   base::ICMD wheel = wheel0;
-  wheel.extra[0] = static_cast<uint16_t>(-120);
+  wheel.extra[2] = static_cast<uint16_t>(-120);
+  wheel.extra[0] = 7;  // the poll's last x motion rides along on a wheel command
   Send(wheel);
   PressKey(kPageDown);
   EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
@@ -348,6 +349,12 @@ TEST_F(LoadSavePanelTest, KeysWheelAndPagesScrollByARowOnlyWithSevenRowsOrMore) 
   EXPECT_NE(m_panel->FindChild("scroll_down"), nullptr);
   Send(wheel);
   EXPECT_EQ(m_panel->GetScrollY(), 65.0f);
+  base::ICMD wheelUp = wheel;
+  wheelUp.extra[2] = 120;
+  wheelUp.extra[0] = static_cast<uint16_t>(-7);
+  Send(wheelUp);
+  EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
+  Send(wheel);
   PressKey(kPageDown);
   EXPECT_EQ(m_panel->GetScrollY(), 130.0f);
   m_panel->Rebuild();

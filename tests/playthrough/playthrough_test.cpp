@@ -103,6 +103,14 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      ExportedScenesAreWhatScenecCompiles},
+    // The train-travel and dance editors from the editor menu: a board made, saved, played and
+    // won; a dance recorded and written.
+    {"editor_levels.play",
+     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>"}},
+     {},
+     {"Minigame Error"},
+     false,
+     600},
     // The scene editor on the Office: a picture added and cropped, a nav mesh added and removed,
     // two layers edited, the scene compiled as scenec compiles it and shown alike when reopened.
     {"editor_scene.play",
@@ -121,14 +129,6 @@ const st_PlayFile kPlayFiles[] = {
      false,
      500,
      PlacedOfficeIsTheStoredProject},
-    // The train-travel and dance editors from the editor menu: a board made, saved, played and
-    // won; a dance recorded and written.
-    {"editor_levels.play",
-     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>"}},
-     {},
-     {"Minigame Error"},
-     false,
-     600},
     // The character viewer from the editor menu: a figure played, drawn as a skeleton and
     // lip-synced; a character set up from its folder and imported, another deleted.
     {"editor_viewer.play", {}, {}, {}, false, 600},

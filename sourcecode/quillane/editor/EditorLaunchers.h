@@ -1,7 +1,6 @@
 // The editor menu's launchers: the buttons that open a mini-game, a level editor or an editor
-// tool as a window of the editor's GUI. Each is one row of a table in EditorLaunchers.cpp; a row
-// whose factory is still null logs "Editor: <button> is not built" when pressed, so a window
-// built later only fills its row.
+// tool as a window of the editor's GUI. Each is one row of a table in EditorLaunchers.cpp, so a
+// new window only adds its row.
 #pragma once
 
 #include "quillane/minigames/MinigameManager.h"

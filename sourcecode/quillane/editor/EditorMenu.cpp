@@ -28,8 +28,6 @@ bool IsButton(const base::Variant& event, base::tString<base::BaseString>& label
   return name && base::str::compare(name, "ButtonPressed") == 0 && event.get_attribute_string("ctrl_label", label);
 }
 
-void NotBuilt(const char* button) { base::sys::Output("Editor: %s is not built\n", button); }
-
 }  // namespace
 
 bool cl_EditorMenu::Init(base::StaticVariantIterator) { return LoadFromFile("GUI.xml", "TestMenu"); }
@@ -78,10 +76,6 @@ void cl_EditorMenu::ToggleSceneManager() {
 
 void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   base::cl_GUI* gui = GetGUI();
-  if (!launcher.factory) {
-    NotBuilt(launcher.button);
-    return;
-  }
   if (launcher.hidesStatus)
     if (cl_Editor* editor = cl_Editor::GetEditor()) editor->SetShowStatus(false);
   {
@@ -118,10 +112,6 @@ void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
 void cl_EditorMenu::Launch(const st_ToolLauncher& launcher) {
   base::cl_GUI* gui = GetGUI();
   cl_Editor* editor = cl_Editor::GetEditor();
-  if (!launcher.factory) {
-    NotBuilt(launcher.button);
-    return;
-  }
   if (!gui) return;
   if (launcher.windowLabel)
     if (base::cl_Window* open = gui->FindChild(launcher.windowLabel)) {

@@ -389,7 +389,7 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
   const bool scrollable = m_RowCount >= kVisibleRows + 1;
   if (cmd.type == kMouseWheel) {
     if (scrollable && m_pScrollArea && m_pScrollArea->HitTest(cmd))
-      ScrollBy(static_cast<int16_t>(cmd.extra[0]) > 0 ? -kRowPitch : kRowPitch);
+      ScrollBy(static_cast<int16_t>(cmd.extra[2]) > 0 ? -kRowPitch : kRowPitch);
     return true;
   }
   if (cmd.type != base::ICMD::KEY_PRESSED) {

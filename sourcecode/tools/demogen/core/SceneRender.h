@@ -18,8 +18,8 @@ struct st_Rgb {
     r += o.r, g += o.g, b += o.b;
     return *this;
   }
-  friend st_Rgb operator+(st_Rgb a, const st_Rgb& b) { return a += b; }
-  friend st_Rgb operator*(st_Rgb a, const st_Rgb& b) { return {a.r * b.r, a.g * b.g, a.b * b.b}; }
+  friend st_Rgb operator+(st_Rgb a, const st_Rgb& o) { return a += o; }
+  friend st_Rgb operator*(st_Rgb a, const st_Rgb& o) { return {a.r * o.r, a.g * o.g, a.b * o.b}; }
   friend st_Rgb operator*(st_Rgb a, float s) { return {a.r * s, a.g * s, a.b * s}; }
 };
 
