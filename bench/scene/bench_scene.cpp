@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../SceneTiles.h"
 #include "../gpu/FrameTimes.h"
 #include "base/Imaging.h"
 #include "base/app/SystemRoot.h"
@@ -147,55 +148,7 @@ struct Quay {
     if (!fs::exists("Scenes/Quay.dat") && !scene.Save()) return false;
     return scene.Load("Quay");
   }
-  static void Begin() {
-    win32dx9::cl_DX9GraphicsDevice::GetInstance()->BeginFrame();
-    gfx::ClearScreen(0xFF000000);
-    gfx::Begin2D();
-  }
-  static void End() {
-    win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetDevice()->EndScene();
-    glFinish();
-    gfx::UnlockFrame();
-  }
 };
-
-struct Vertex {
-  float x, y, z, rhw;
-  uint32_t colour;
-  float u, v;
-};
-struct Quad {
-  gpu::Texture* texture;
-  Vertex v[4];
-};
-
-uint32_t Pow2(int n) {
-  uint32_t p = 1;
-  while (p < static_cast<uint32_t>(n)) p <<= 1;
-  return p;
-}
-
-// The tiles of an image at (x, y) and scale, as cl_Image::Draw places them.
-void AddTiles(std::vector<Quad>& out, gfx::cl_Image* image, float x, float y, float s) {
-  const gfx::st_TileAxis& columns = image->GetColumns();
-  const gfx::st_TileAxis& rows = image->GetRows();
-  for (int r = 0; r < rows.count; ++r)
-    for (int c = 0; c < columns.count; ++c) {
-      const int index = columns.count * r + c;
-      if (index >= image->GetTileCount()) return;
-      int w = columns.sizes[c], h = rows.sizes[r];
-      if (columns.offsets[c] + w > image->GetSourceWidth()) w = image->GetSourceWidth() - columns.offsets[c];
-      if (rows.offsets[r] + h > image->GetSourceHeight()) h = image->GetSourceHeight() - rows.offsets[r];
-      const float l = x - 0.5f + (static_cast<float>(columns.offsets[c]) + image->GetOffset()[0]) * s;
-      const float t = y - 0.5f + (static_cast<float>(rows.offsets[r]) + image->GetOffset()[1]) * s;
-      const float rr = l + static_cast<float>(w) * s, b = t + static_cast<float>(h) * s;
-      const float u = static_cast<float>(w) / static_cast<float>(Pow2(columns.sizes[c]));
-      const float v = static_cast<float>(h) / static_cast<float>(Pow2(rows.sizes[r]));
-      out.push_back({image->GetTileTexture(index),
-                     {{l, t, 0.5f, 0.5f, 0xFFFFFFFF, 0, 0}, {rr, t, 0.5f, 0.5f, 0xFFFFFFFF, u, 0},
-                      {rr, b, 0.5f, 0.5f, 0xFFFFFFFF, u, v}, {l, b, 0.5f, 0.5f, 0xFFFFFFFF, 0, v}}});
-    }
-}
 
 // The compiled Quay, null when it cannot be made; the engine is made first, so it outlives the
 // scene's textures.
@@ -214,11 +167,11 @@ void BM_QuayFrameScene(benchmark::State& state) {
   }
   Quay& quay = *q;
   for (auto _ : state) {
-    Quay::Begin();
+    benchtiles::BeginFrame();
     quay.scene.RenderBackgroundLayers(0, 0, kWidth, kHeight);
     for (quillane::cl_Layer* layer : quay.scene.StageElements) layer->Render(0, 0, kWidth, kHeight);
     quay.scene.RenderForegroundLayers(0, 0, kWidth, kHeight);
-    Quay::End();
+    benchtiles::EndFrame();
   }
   state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
 }
@@ -229,35 +182,7 @@ void BM_QuayFrameDirect(benchmark::State& state) {
     state.SkipWithError("no Quay");
     return;
   }
-  quillane::cl_Scene& scene = q->scene;
-  const float s = scene.GetEffectiveZoom(), sx = scene.GetScroll()[0], sy = scene.GetScroll()[1];
-  std::vector<Quad> quads;
-  for (quillane::cl_HeavenLayer* sky : scene.HeavenElements) {
-    if (!sky->GetImage()) continue;
-    const float bx = std::trunc((sky->GetX() - sx) * s + 0.5f), by = (sky->GetY() - sy) * s;
-    AddTiles(quads, sky->GetImage(), bx, by, s);
-    AddTiles(quads, sky->GetImage(), bx - static_cast<float>(sky->GetImage()->GetWidth()) * s, by, s);
-  }
-  for (const auto* list : {&scene.BackgroundElements, &scene.StageElements, &scene.ForegroundElements})
-    for (quillane::cl_Layer* layer : *list) {
-      if (layer->GetImage())
-        AddTiles(quads, layer->GetImage(), (layer->GetX() - sx) * s, (layer->GetY() - sy) * s, s);
-      else if (layer->GetStrip() && layer->GetStrip()->GetFirstFrame())
-        AddTiles(quads, layer->GetStrip()->GetFirstFrame(), -sx * s, -sy * s, s);
-    }
-  gpu::Device* device = win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetDevice();
-  for (auto _ : state) {
-    Quay::Begin();
-    gfx::SetFilterLinear();
-    gfx::SetBlendAlpha(true);
-    device->SetFVF(gpu::fvf::XYZRHW | gpu::fvf::Diffuse | gpu::fvf::Tex1);
-    for (const Quad& quad : quads) {
-      device->SetTexture(0, quad.texture);
-      device->DrawPrimitiveUP(gpu::prim::TriangleFan, 2, quad.v, sizeof(Vertex));
-    }
-    Quay::End();
-  }
-  state.counters["fps"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+  benchtiles::TimeTileFrames(state, benchtiles::SceneTiles(q->scene));
 }
 
 BENCHMARK(BM_LoadScene)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -1,7 +1,9 @@
 // Drives the scene editor with a bounded stream of editor events decoded from the input: keys,
 // clicks, presses, releases and motion at screen points, presses of the panel's and the dialogs'
-// buttons, clicks on the element tree's rows and on any control of an open window, and answers
-// sent straight to the panel. The editor runs on the headless engine over a scratch copy of the
+// buttons, clicks on the element tree's rows and on any control of an open window, answers
+// sent straight to the panel, right presses, keys held on the device, names typed into the name
+// dialog, and the light type dialog, the placement tools and the test walk opened as the panel
+// opens them. The editor runs on the headless engine over a scratch copy of the
 // demo Office, whose project file is put back whenever an input changed it. The first byte asks
 // for lazy compiling (three values of four) or the full build. After the events the project file
 // on disk must read back as the live scene description.
@@ -21,9 +23,15 @@
 #include "base/data/Xml.h"
 #include "base/gui/GUI.h"
 #include "base/text/Text.h"
+#include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorLaunchers.h"
+#include "quillane/editor/PlaceHotspotTool.h"
+#include "quillane/editor/PlaceLightTool.h"
+#include "quillane/editor/PlaceLocatorTool.h"
 #include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SelectLightTypeDialog.h"
+#include "quillane/editor/TestRun.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
@@ -31,6 +39,7 @@
 #include "support/HeadlessEngine.h"
 #include "support/HeadlessGpu.h"
 #include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
@@ -58,6 +67,14 @@ class cl_EditorSession {
       fs::create_directories((m_data / part).parent_path());
       fs::copy(source / part, m_data / part, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
     }
+    // The test walk's actor: the demo figure's skeleton alone, quick to import.
+    fs::create_directories(m_data / "characters/female");
+    for (const char* file : {"walkspeed.xml", "female/female_skeleton.xml"})
+      fs::copy_file(source / "characters" / file, m_data / "characters" / file, fs::copy_options::overwrite_existing);
+    std::ofstream(m_data / "characters/characters.xml")
+        << "<Characters><Character label=\"Quillane_EveningDress\"><Skeleton "
+           "file=\"characters/female/female_skeleton.xml\"><UseReposition label=\"quillane_walk\"/></Skeleton>"
+           "</Character></Characters>";
     std::ifstream in(m_data / kProject, std::ios::binary);
     m_pristine.assign(std::istreambuf_iterator<char>(in), {});
     fs::current_path(m_data);
@@ -68,7 +85,8 @@ class cl_EditorSession {
       m_engine.GetSystem()->AddModule(m_frame);
       started = m_engine.GetSystem()->cl_Module::StartUp() &&
                 testsupport::LoadDemoResources(source, m_data, {}, {"system"}, "fonts.xml") == 1 &&
-                quillane::cl_Editor::GetEditor();
+                quillane::cl_Editor::GetEditor() && quillane::GetActorRegistry() &&
+                quillane::GetActorRegistry()->LoadActorList("characters/characters.xml");
     }
     if (started)
       for (base::cl_Window* child : Gui()->m_Children) m_baseline.push_back(child);
@@ -103,6 +121,13 @@ class cl_EditorSession {
   // description and closes every window the input opened.
   void End() {
     Mouse(base::ICMD::LEFT_UP, m_mouseX, m_mouseY);
+    Mouse(base::ICMD::RIGHT_UP, m_mouseX, m_mouseY);
+    for (uint8_t scan = 0; scan != 0xFF; ++scan)
+      if (m_held[scan]) Hold(scan, false);
+    // The test walk keeps a raised exposure in the description until Escape saves it: the one way
+    // out of it.
+    const base::tWindowList& modal = Gui()->GetModalWindows();
+    if (!modal.empty() && dynamic_cast<quillane::cl_TestRun*>(modal.front())) Key(27, 0);
     std::ifstream in(kProject, std::ios::binary);
     m_changed = std::string(std::istreambuf_iterator<char>(in), {}) != m_pristine;
     if (quillane::cl_Scene* scene = quillane::cl_Editor::GetEditedScene()) {
@@ -136,6 +161,16 @@ class cl_EditorSession {
     Input(cmd);
     cmd.type = kKeyReleased;
     Input(cmd);
+  }
+
+  // A key held down (or let go) on the keyboard, as the frame loop polls the device.
+  void Hold(uint8_t scan, bool down) {
+    m_held[scan] = down;
+    win32dx9::cl_Platform* platform = win32dx9::GetPlatform();
+    platform->GetInputQueue().Key(scan, down, 0);
+    base::i_InputDevice* device = platform->GetInputDevice();
+    device->Update(m_time, 0.0f);
+    for (base::ICMD cmd; device->PopCommand(cmd);) Input(cmd);
   }
 
   // A mouse command at (x, y) carrying the motion from the last one.
@@ -188,16 +223,22 @@ class cl_EditorSession {
   std::vector<base::cl_Window*> m_baseline;  // the GUI's children before any input
   float m_time = 0.0f;
   int m_mouseX = 0, m_mouseY = 0;
+  bool m_held[256] = {};  // scan codes held on the device
 };
 
 // ---- what the events pick from
 
-constexpr uint8_t kKeys[] = {13, 27, 240, 241, 242, 243, 'P', 'H', 'N', 'L', 'B', 203};  // Enter ... Shift
+// Enter ... Shift, then the tools' Backspace, Space, A and D.
+constexpr uint8_t kKeys[] = {13, 27, 240, 241, 242, 243, 'P', 'H', 'N', 'L', 'B', 203, 9, 32, 'A', 'D'};
 // No "Compile": compressing the scene's pictures takes seconds under the sanitizers, and what it
 // writes depends on the scene, not on the events that led there.
 constexpr const char* kButtons[] = {"Add", "Remove", "Edit", "Up", "Down", "Test", "Ok", "Cancel"};
 constexpr const char* kFiles[] = {"crate.tga", "desk.tga", "", "navmesh.xml", "missing.tga", "lamp.tst", "blur.tga"};
 constexpr const char* kLabels[] = {"default", "lamp", "desk", "floor", "elem0", "background", "fuzz"};
+// The held keys: the light tool's Shift, the test walk's E, Up and Down, the camera flight's W, S,
+// A, D, Q and the key in the place of a US "Z".
+constexpr uint8_t kHeldScans[] = {0x2A, 0x12, 0xC8, 0xD0, 0x11, 0x1F, 0x1E, 0x20, 0x10, 0x2C};
+constexpr const char* kLightTypes[] = {"blobbshadow", "projectionshadow", "directional", "ambient", ""};
 
 template <class T, size_t N>
 const T& Pick(const T (&table)[N], uint8_t byte) {
@@ -272,6 +313,44 @@ void RunAnswer(cl_EditorSession& s, const uint8_t* a) {
 void RunFrames(cl_EditorSession& s, const uint8_t* a) {
   for (int i = 0; i <= a[0] % 4; ++i) s.Step(0.05f);
 }
+void RunRightPress(cl_EditorSession& s, const uint8_t* a) {
+  s.Mouse(base::ICMD::RIGHT_DOWN, ScreenX(a[0]), ScreenY(a[1]));
+}
+void RunRightRelease(cl_EditorSession& s, const uint8_t*) { s.Mouse(base::ICMD::RIGHT_UP, s.MouseX(), s.MouseY()); }
+// The light type dialog over the panel, or a tool or the test walk in its place, as "Add" and
+// "Test" open them (nothing while another window is modal).
+void RunTool(cl_EditorSession& s, const uint8_t* a) {
+  quillane::cl_SceneEditorPanel* panel = s.Panel();
+  if (!panel || !s.Gui()->GetModalWindows().empty()) return;
+  if (a[0] % 5 == 0) {
+    s.Gui()->AddModalWindow(quillane::cl_SelectLightTypeDialog::Open(panel, (a[1] & 1) ? "ambient" : ""));
+    return;
+  }
+  panel->Show(false);
+  base::cl_Window* tool = nullptr;
+  if (a[0] % 5 == 1) {
+    tool = quillane::cl_PlaceHotspotTool::Create(panel);
+  } else if (a[0] % 5 == 2) {
+    base::Variant answer;
+    answer.set_element("AddElement");
+    answer.attribute("category")->set_string("Lights");
+    base::Variant& light = answer.add_element("Light");
+    light.attribute("type")->set_string(Pick(kLightTypes, a[1]));
+    light.attribute("label")->set_string(Pick(kLabels, a[1]));
+    tool = quillane::cl_PlaceLightTool::Create(panel, answer);
+  } else if (a[0] % 5 == 3) {
+    tool = quillane::cl_PlaceLocatorTool::Open(panel);
+  } else {
+    tool = quillane::cl_TestRun::Open(panel);  // null, the panel shown again, when it refuses
+  }
+  if (tool) s.Gui()->AddModalWindow(tool);
+}
+// A name typed into an open name dialog (an empty one too).
+void RunName(cl_EditorSession& s, const uint8_t* a) {
+  for (base::cl_Window* window : s.Gui()->m_Children)
+    if (base::cl_Window* field = window->FindByLabel("Label")) field->m_Value.set_string(Pick(kLabels, a[0]));
+}
+void RunHold(cl_EditorSession& s, const uint8_t* a) { s.Hold(Pick(kHeldScans, a[0]), (a[1] & 1) != 0); }
 
 struct st_EventKind {
   const char* name;
@@ -282,16 +361,21 @@ struct st_EventKind {
 // A new kind of event is one more row at the end; the seeds then decode to other events but stay
 // valid inputs.
 constexpr st_EventKind kEvents[] = {
-    {"key", 2, RunKey},          // key, Shift
-    {"click", 2, RunClick},      // x, y
-    {"press", 2, RunPress},      // x, y
-    {"release", 0, RunRelease},  // nothing
-    {"motion", 3, RunMotion},    // dx, dy, Shift
-    {"button", 1, RunButton},    // which button
-    {"row", 1, RunRow},          // which row of the element tree
-    {"control", 2, RunControl},  // which window (0: the newest), which control in it
-    {"answer", 4, RunAnswer},    // kind, group, label, file
-    {"frames", 1, RunFrames},    // how many
+    {"key", 2, RunKey},                // key, Shift
+    {"click", 2, RunClick},            // x, y
+    {"press", 2, RunPress},            // x, y
+    {"release", 0, RunRelease},        // nothing
+    {"motion", 3, RunMotion},          // dx, dy, Shift
+    {"button", 1, RunButton},          // which button
+    {"row", 1, RunRow},                // which row of the element tree
+    {"control", 2, RunControl},        // which window (0: the newest), which control in it
+    {"answer", 4, RunAnswer},          // kind, group, label, file
+    {"frames", 1, RunFrames},          // how many
+    {"rpress", 2, RunRightPress},      // x, y
+    {"rrelease", 0, RunRightRelease},  // nothing
+    {"tool", 2, RunTool},              // which window, its proposal or light type
+    {"name", 1, RunName},              // which name
+    {"hold", 2, RunHold},              // which key, down or up
 };
 
 }  // namespace

@@ -99,7 +99,9 @@ void cl_DX9InputDevice::Update(float, float) {
   auto append = [&](const in::DeviceData& d, uint8_t type, uint8_t key, uint8_t scan) {
     // Characters beyond the 16-bit range have no place in the engine's text.
     const char16_t text = d.character <= 0xFFFF ? static_cast<char16_t>(d.character) : 0;
-    const bool typed = type == KEY_DOWN && m_Source->HasTextInput();
+    // A press that carries a character typed it, also where the window has no text input (a
+    // scripted road's text).
+    const bool typed = type == KEY_DOWN && (m_Source->HasTextInput() || d.character != 0);
     m_Events->push_back(st_Event{d.sequence, d.timeStamp, static_cast<int16_t>(m_MouseX),
                                  static_cast<int16_t>(m_MouseY), dx, dy, wheel, m_Modifiers, type, key, scan, typed,
                                  typed ? text : u'\0'});

@@ -6,6 +6,7 @@
 #include "../support/DemoResources.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
+#include "graphics/mesh/Mesh.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -32,6 +33,7 @@ void EditorTest::SetUp() {
                            "Scenes/Quay/ProjectFile.xml", "Scenes/Stage/ProjectFile.xml", "Scripts/initialgamestate.xml"})
     CopyFromData(part);
   quillane::InstallEditorServices();
+  base::RegisterMeshResourceType();  // as the program does before start-up: "axis" is a mesh file
   StartFrame("<DevTools QuickLaunch=\"editor\"/>");
   ASSERT_EQ(testsupport::LoadDemoResources(data, m_data, {}, {"system"}, "fonts.xml"), 1);
   m_editor = quillane::cl_Editor::GetEditor();

@@ -1,5 +1,5 @@
 // The editor menu by right click and its buttons: where it opens, what closes it, the scene
-// manager's toggle, the launchers (a game opened and closed again, the ones still to be built),
+// manager's toggle, the launchers (a game opened and closed again),
 // the string-file self-test, quitting, and the pile-grid tool it opens.
 #include <gtest/gtest.h>
 

@@ -73,7 +73,7 @@ TEST(PlayEditorSteps, BadEditorStepsNameTheFileAndTheLine) {
       {"rdrag 1 2 3 4 0\n", "edit.play:1: expected \"rdrag <x0> <y0> <x1> <y1> [frames]\" with pixels from 0 to 16384 and 1 frame or more"},
       {"hold Meta\n", "edit.play:1: expected \"hold <key>\" with a known key name"},
       {"type\n", "edit.play:1: expected \"type <text>\""},
-      {"type a_b\n", "edit.play:1: no key types '_'"},
+      {"type a~b\n", "edit.play:1: no key types '~'"},
       {"click entry SceneList\n", "edit.play:1: expected \"click entry <control> <row>\""},
       {"wait gone\n", "edit.play:1: expected \"wait gone <label> [frames]\" with a budget from 1 to 100000"},
       {"wait window Menu 0\n", "edit.play:1: expected \"wait window <label> [frames]\" with a budget from 1 to 100000"},
@@ -107,6 +107,13 @@ TEST(PlayEditorSteps, TypedCharactersComeBackFromTheirKeys) {
   ASSERT_TRUE(KeyOfCharacter('y', &scan, &shift));
   EXPECT_EQ(scan, 0x2C);
   EXPECT_FALSE(KeyOfCharacter('#', &scan, &shift));
+  // What only the layout's text gives goes with its key as typed text.
+  bool text = false;
+  ASSERT_TRUE(KeyOfCharacter('_', &scan, &shift, &text));
+  EXPECT_EQ(scan, 0x35);
+  EXPECT_TRUE(shift && text);
+  ASSERT_TRUE(KeyOfCharacter('a', &scan, &shift, &text));
+  EXPECT_FALSE(text);
 }
 
 }  // namespace

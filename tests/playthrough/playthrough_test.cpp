@@ -9,6 +9,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -63,6 +65,7 @@ struct st_PlayFile {
 
 void ExportedScenesAreWhatScenecCompiles(const fs::path& data);
 void CompiledOfficeIsWhatScenecCompiles(const fs::path& data);
+void PlacedOfficeIsTheStoredProject(const fs::path& data);
 
 const st_PlayFile kPlayFiles[] = {
     // The intro, the loading bar, the root menu and its roads, a new game in the Office by keys
@@ -117,6 +120,15 @@ const st_PlayFile kPlayFiles[] = {
      false,
      400,
      CompiledOfficeIsWhatScenecCompiles},
+    // The placement tools on the Office: a hotspot, a light and a locator path placed and named,
+    // the test walk's exposure kept, the scene compiled as scenec compiles it.
+    {"editor_tools.play",
+     {{"Height=\"768\"", "Height=\"640\""}},
+     {},
+     {},
+     false,
+     500,
+     PlacedOfficeIsTheStoredProject},
     // The character viewer from the editor menu: a figure played, drawn as a skeleton and
     // lip-synced; a character set up from its folder and imported, another deleted.
     {"editor_viewer.play", {}, {}, {}, false, 600},
@@ -174,14 +186,36 @@ void ExportedScenesAreWhatScenecCompiles(const fs::path& data) {
   EXPECT_EQ(CompareWithScenec(data), 3) << "Office, Quay and Stage";
 }
 
-// The project file the scene editor's road leaves, against the one stored beside the road (made
-// from the demo's Office: when demogen repaints it, the road's file is stored anew).
-void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
-  const fs::path golden = fs::path(QUILLANE_TEST_DIR) / "golden/editor_scene_ProjectFile.xml";
+// The project file an editor road leaves, against the one stored beside the road (made from the
+// demo's Office: when demogen repaints it, the road's file is stored anew); then the compiled
+// Office against scenec's.
+void OfficeIsTheStoredProject(const fs::path& data, const char* stored) {
+  const fs::path golden = fs::path(QUILLANE_TEST_DIR) / "golden" / stored;
   const std::string edited = testprogram::ReadFile(data / "Scenes/Office/ProjectFile.xml");
   if (std::getenv("QUILLANE_STORE_GOLDEN")) std::ofstream(golden, std::ios::binary) << edited;
   EXPECT_EQ(edited, testprogram::ReadFile(golden)) << "the road's ProjectFile.xml differs from " << golden;
   EXPECT_EQ(CompareWithScenec(data), 1) << "the Office alone";
+}
+
+void CompiledOfficeIsWhatScenecCompiles(const fs::path& data) {
+  OfficeIsTheStoredProject(data, "editor_scene_ProjectFile.xml");
+}
+
+// The placement tools' road: the stored project and scenec's Office, the file read afresh written
+// again to the byte, and the exposure the test walk raised.
+void PlacedOfficeIsTheStoredProject(const fs::path& data) {
+  OfficeIsTheStoredProject(data, "editor_tools_ProjectFile.xml");
+  const fs::path project = data / "Scenes/Office/ProjectFile.xml";
+  base::Variant fresh;
+  base::Text text;
+  ASSERT_TRUE(base::xml::read_file(fresh, project.string().c_str()));
+  ASSERT_TRUE(base::xml::write_text(fresh, text));
+  const std::string stored = testprogram::ReadFile(project);
+  EXPECT_EQ(stored.substr(stored.find("<Project")), text.c_str());
+  // The test walk's 20 frames of E and Up on the Office's 1.1.
+  char exposure[32];
+  std::snprintf(exposure, sizeof exposure, "exposure=\"%g\"", 1.1 * std::pow(0.99, -20.0));
+  EXPECT_NE(stored.find(exposure), std::string::npos) << exposure;
 }
 
 // The test's name shows the file, not the record's bytes.

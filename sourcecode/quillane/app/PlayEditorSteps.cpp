@@ -174,10 +174,11 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::Type(const st_PlayStep& step, platform:
   uint32_t time = m_inputTime;
   for (size_t i = begin; i < end; ++i) {
     uint8_t scan = 0;
-    bool shift = false;
-    if (!KeyOfCharacter(step.name[i], &scan, &shift)) continue;  // the reader refused such text
+    bool shift = false, text = false;
+    if (!KeyOfCharacter(step.name[i], &scan, &shift, &text)) continue;  // the reader refused such text
     if (shift) input.Key(kScanShift, true, time++);
     input.Key(scan, true, time++);
+    if (text) input.Text(std::u32string(1, static_cast<unsigned char>(step.name[i])), time);
     input.Key(scan, false, time++);
     if (shift) input.Key(kScanShift, false, time++);
   }

@@ -113,8 +113,8 @@ en_Parsed ParseEditorStep(const std::vector<std::string>& w, const std::string& 
     if (step.name.empty()) return bad("expected \"type <text>\"");
     for (char c : step.name) {
       uint8_t scan = 0;
-      bool shift = false;
-      if (!KeyOfCharacter(c, &scan, &shift)) return bad(std::string("no key types '") + c + "'");
+      bool shift = false, text = false;
+      if (!KeyOfCharacter(c, &scan, &shift, &text)) return bad(std::string("no key types '") + c + "'");
     }
     return en_Parsed::Done;
   }
@@ -416,20 +416,27 @@ uint8_t ScanCodeOfKey(const std::string& name) {
   return 0;
 }
 
-bool KeyOfCharacter(char c, uint8_t* scan, bool* shift) {
+bool KeyOfCharacter(char c, uint8_t* scan, bool* shift, bool* asText) {
   if (static_cast<unsigned char>(c) < 0x20) return false;
-  // The layout's answer for each key, plain before shifted, the main block before the keypad.
-  for (int s = 1; s < 0x80; ++s)
-    for (const bool shifted : {false, true}) {
-      base::ICMD press;
-      press.type = base::ICMD::KEY_PRESSED;
-      press.scan = static_cast<uint8_t>(s);
-      press.key = win32dx9::cl_DX9InputDevice::KeyCodeOf(press.scan);
-      press.modifiers = shifted ? base::ICMD::MOD_SHIFT : 0;
-      if (press.key == 0 || press.GetChar() != c) continue;
-      *scan = press.scan;
-      *shift = shifted;
-      return true;
-    }
+  // The layout's answer for each key, plain before shifted, the main block before the keypad:
+  // first what the key code gives alone, then what only the layout's text gives.
+  for (const bool text : {false, true}) {
+    if (text && !asText) return false;
+    for (int s = 1; s < 0x80; ++s)
+      for (const bool shifted : {false, true}) {
+        base::ICMD press;
+        press.type = base::ICMD::KEY_PRESSED;
+        press.scan = static_cast<uint8_t>(s);
+        press.key = win32dx9::cl_DX9InputDevice::KeyCodeOf(press.scan);
+        press.modifiers = shifted ? base::ICMD::MOD_SHIFT : 0;
+        if (press.key == 0) continue;
+        const char16_t typed = text ? press.GetUnicodeChar() : static_cast<unsigned char>(press.GetChar());
+        if (typed != static_cast<unsigned char>(c)) continue;
+        *scan = press.scan;
+        *shift = shifted;
+        if (asText) *asText = text;
+        return true;
+      }
+  }
   return false;
 }

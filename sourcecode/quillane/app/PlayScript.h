@@ -97,5 +97,6 @@ bool LoadPlayScript(const char* path, std::vector<st_PlayStep>& out, std::string
 // The PC scan code (0x80 for extended keys) of a key name; 0 for an unknown name.
 uint8_t ScanCodeOfKey(const std::string& name);
 // The key that types c on the keyboard layout and whether Shift goes with it; false when no key
-// types it.
-bool KeyOfCharacter(char c, uint8_t* scan, bool* shift);
+// types it. With asText, also a character that only the layout's text gives (as "_" or "#"):
+// *asText then says that it must go with the press as typed text.
+bool KeyOfCharacter(char c, uint8_t* scan, bool* shift, bool* asText = nullptr);

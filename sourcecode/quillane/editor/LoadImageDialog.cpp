@@ -8,6 +8,7 @@
 #include "base/system.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/PlaceLightTool.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -19,20 +20,14 @@ constexpr int kShownNameLength = 24;
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
 // The tools an answer is handed to take the screen: the listener stays hidden until they end.
-void HandOffToCropTool(base::cl_Window* listener, const base::Variant& answer) {
+template <class T>
+void HandOffTo(base::cl_Window* listener, const base::Variant& answer) {
   base::cl_GUI* gui = GetEditorGUI();
   if (!gui) {
     if (listener) listener->Show(true);
     return;
   }
-  gui->AddModalWindow(cl_CropTool::Create(listener, answer));
-}
-
-// Until it exists the listener is shown again at once, with nothing sent.
-
-void HandOffToLightTool(base::cl_Window* listener, const base::Variant&) {
-  base::sys::Output("Editor: the light placement tool is not built; the light is not added\n");
-  if (listener) listener->Show(true);
+  gui->AddModalWindow(T::Create(listener, answer));
 }
 
 // The first child element of answer labelled label, made when there is none.
@@ -169,7 +164,7 @@ void cl_LoadImageDialog::Accept() {
       if (m_listener) m_listener->Show(true);
     } else {
       if (m_listener) m_listener->Show(false);
-      HandOffToLightTool(m_listener, m_answer);
+      HandOffTo<cl_PlaceLightTool>(m_listener, m_answer);
     }
     return;
   }
@@ -213,7 +208,7 @@ void cl_LoadImageDialog::Accept() {
     return;
   }
   if (m_listener) m_listener->Show(false);
-  HandOffToCropTool(m_listener, answer);
+  HandOffTo<cl_CropTool>(m_listener, answer);
 }
 
 }  // namespace quillane

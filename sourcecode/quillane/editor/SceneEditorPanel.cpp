@@ -12,7 +12,11 @@
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/LoadImageDialog.h"
+#include "quillane/editor/PlaceHotspotTool.h"
+#include "quillane/editor/PlaceLocatorTool.h"
 #include "quillane/editor/SelectItemDialog.h"
+#include "quillane/editor/SelectLightTypeDialog.h"
+#include "quillane/editor/TestRun.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -60,9 +64,6 @@ void AppendEntries(base::Variant& list, const base::Variant& listing, const char
     base::AddStringEntry(list, name.c_str());
   }
 }
-
-// The placement tools and the test run come with the next editor work; each is reached here only.
-void PlacementToolNotBuilt(const char* what) { base::sys::Output("Editor: %s is not built yet\n", what); }
 
 }  // namespace
 
@@ -327,7 +328,7 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
       base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n",
                         cl_Scene::GetDataPath(scene->GetName().c_str()).c_str());
   } else if (button == "Test") {
-    PlacementToolNotBuilt("the test run");
+    OpenTestRun();
   } else if (button == "Remove") {
     if (element) scene->RemoveElement(group.c_str(), label.c_str());
     Store(group.c_str());
@@ -379,16 +380,24 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
       list->SetFlag(base::WF_REBUILD | base::WF_SELECTABLE, true);
     }
     gui->AddModalWindow(dialog);
-  } else if (group == "Locators") {
-    PlacementToolNotBuilt("the locator placement tool");
-  } else if (group == "HotSpots") {
-    PlacementToolNotBuilt("the hotspot placement tool");
+  } else if (group == "Locators" || group == "HotSpots") {
+    // The tools take the viewport: the panel stays hidden until they end.
+    Show(false);
+    gui->AddModalWindow(group == "Locators" ? static_cast<base::cl_Window*>(cl_PlaceLocatorTool::Open(this))
+                                            : cl_PlaceHotspotTool::Create(this));
   } else if (group == "Lights") {
-    PlacementToolNotBuilt(
-        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"))
-            ? "the light placement tool (directional)"
-            : "the light placement tool (ambient)");
+    // One ambient light a scene: once there is one, a new light is proposed as directional.
+    const bool ambient =
+        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"));
+    gui->AddModalWindow(cl_SelectLightTypeDialog::Open(this, ambient ? "directional" : "ambient"));
   }
+}
+
+void cl_SceneEditorPanel::OpenTestRun() {
+  base::cl_GUI* gui = GetGUI();
+  if (!gui) return;
+  Show(false);
+  if (cl_TestRun* run = cl_TestRun::Open(this)) gui->AddModalWindow(run);
 }
 
 void cl_SceneEditorPanel::Edit() {

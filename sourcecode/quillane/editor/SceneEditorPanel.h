@@ -57,6 +57,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void PressButton(const base::tString<base::BaseString>& button);
   void AddToGroup(const base::tString<base::BaseString>& group);
   void Edit();
+  void OpenTestRun();  // hides the panel; shown again when the test run ends or is refused
   // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree.
   void Store(const char* group);
 };

@@ -73,7 +73,9 @@ class cl_Scene {
   base::tString<base::BaseString> GetScenePath() const;  // "Scenes/<name>/"
   static base::tString<base::BaseString> GetScenePath(const char* name);
   bool LoadProjectFile(const char* name);  // always true: a missing file starts a fresh project
-  bool SaveProjectFile();                  // temporary file, rename; false when it failed
+  // Temporary file, rename; false when it failed. Afterwards the description's numbers are the
+  // file's (six digits).
+  bool SaveProjectFile();
   void ReadFromVariant(bool lazy);
   void ResetCameraViewport();
 
@@ -132,6 +134,8 @@ class cl_Scene {
   void SetSize(float width, float height) { m_width = width, m_height = height; }
   base::cl_Camera& GetCamera() { return m_camera; }
   float GetExposure() const { return m_exposure; }
+  // The lighting factor of the characters; the description's "Lights" keeps its own copy.
+  void SetExposure(float exposure) { m_exposure = exposure; }
   float GetCharacterScale() const { return m_characterScale; }
   const float* GetScroll() const { return m_scroll; }
   void SetScroll(float x, float y) { m_scroll[0] = x, m_scroll[1] = y; }

@@ -19,6 +19,17 @@ namespace {
 
 constexpr float kDegrees = 0.01745329238474369f;
 
+// Each float of live takes the value it reads back as from the file written from it (stored, the
+// same tree): the file keeps six digits, and the description, a fresh load and the scene compiled
+// from either must agree. Done in place: the editors hold pointers into the description.
+void TakeStoredNumbers(base::Variant& live, const base::Variant& stored) {
+  if (!live.is_element() || !stored.is_element()) return;
+  for (int i = 0; i < live.attribute_cnt() && i < stored.attribute_cnt(); ++i)
+    if (live.attribute(i)->is_float() && stored.attribute(i)->is_float())
+      live.attribute(i)->set_float(stored.attribute(i)->get_float());
+  for (int i = 0; i < live.size() && i < stored.size(); ++i) TakeStoredNumbers(live[i], stored[i]);
+}
+
 template <class T>
 void DeleteAll(std::list<T*>& list) {
   for (T* p : list) delete p;
@@ -81,7 +92,10 @@ bool cl_Scene::SaveProjectFile() {
   base::tString<base::BaseString> path = GetScenePath();
   path += "ProjectFile.xml";
   base::SetFileWriteProtection(path, false);
-  return base::xml::write_file(m_settings, path.c_str());
+  if (!base::xml::write_file(m_settings, path.c_str())) return false;
+  base::Variant stored;
+  if (base::xml::read_file(stored, path.c_str())) TakeStoredNumbers(m_settings, stored);
+  return true;
 }
 
 void cl_Scene::ResetCameraViewport() {

@@ -79,6 +79,10 @@ class cl_Stage {
   void ResolveAttachmentTargets();
 
   cl_Scene* GetScene() const { return m_scene; }
+  // Shows a scene the caller keeps (the editor's test run): it must be taken back with
+  // SetScene(nullptr) before the stage is released, which would delete it. A stage that is not
+  // the session's runs no zone handlers, so a waiting game's scene script is never called.
+  void SetScene(cl_Scene* scene) { m_scene = scene; }
   const std::list<cl_Character*>& GetCharacters() const { return m_characters; }
   cl_Character* GetPlayerCharacter() const { return m_player; }
   void SetPlayerCharacter(cl_Character* character) { m_player = character; }

@@ -1,0 +1,46 @@
+// The placement tools' shared pieces.
+#include "quillane/editor/PlaceTools.h"
+
+#include "base/data/Variant.h"
+#include "base/gui/GUI.h"
+#include "graphics/Camera.h"
+#include "graphics/gfx.h"
+#include "graphics/model/Model.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
+constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
+
+}  // namespace
+
+void EndPlacementTool(base::cl_Window* tool, base::cl_Window* listener) {
+  tool->Close();
+  if (listener) listener->Show(true);
+}
+
+base::tString<base::BaseString> EnteredLabel(const base::Variant& answer) {
+  base::tString<base::BaseString> label;
+  if (!answer.get_attribute_string("label", label)) label = "error";
+  return label;
+}
+
+void BeginGizmoLighting(const base::cl_Camera& camera) {
+  gfx::Begin3D();
+  gfx::DisableLighting();
+  gfx::EnableLighting(kGizmoAmbient);
+  gfx::SetDirectionalLight(camera.GetLookDir(), kGizmoLight);
+}
+
+void DrawAxisGizmo(const base::Matrix4& world) {
+  if (gfx::cl_Model* axis = gfx::ModelExists("axis")) gfx::DrawModel(axis, world);
+}
+
+void EndToolDrawing() {
+  gfx::SetViewport(0, 0, -1, -1, 0.0f, 1.0f);
+  gfx::Begin2D();
+}
+
+}  // namespace quillane

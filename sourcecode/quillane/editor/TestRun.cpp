@@ -1,0 +1,140 @@
+// The test run: its stage on the edited scene, the exposure keys, the clicks and the end.
+#include "quillane/editor/TestRun.h"
+
+#include "base/app/ICMD.h"
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/gfx.h"
+#include "quillane/editor/Editor.h"
+#include "quillane/scene/Scene.h"
+
+namespace quillane {
+
+namespace {
+
+constexpr int kKeyE = 'E';
+constexpr int kKeyUp = 242, kKeyDown = 243;
+constexpr uint8_t kKeyEscape = 27;
+constexpr float kExposureStep = 0.99f;  // per frame, so the speed follows the frame rate
+constexpr uint32_t kWhite = 0xFFFFFFFFu;
+
+void SetSceneDrawing(bool on) {
+  if (cl_Editor* editor = cl_Editor::GetEditor()) editor->runScene = on;
+}
+
+}  // namespace
+
+cl_TestRun* cl_TestRun::Open(base::cl_Window* opener) {
+  auto* run = new cl_TestRun(opener);
+  if (run->GetCharacter()) return run;
+  // Without the scene, its nav mesh or the actor there is nobody to walk and nowhere to stand.
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  if (!scene)
+    base::sys::Output("ERROR: Editor: the test run needs an open scene; not started\n");
+  else if (scene->NavMeshes.empty())
+    base::sys::Output("ERROR: Editor: scene %s has no nav mesh to stand on; the test run is not started\n",
+                      scene->GetName().c_str());
+  else
+    base::sys::Output("ERROR: Editor: the test run needs the actor %s; not started\n", kActor);
+  delete run;
+  if (opener) opener->Show(true);
+  return nullptr;
+}
+
+cl_TestRun::cl_TestRun(base::cl_Window* opener) : m_opener(opener) {
+  m_Label = kLabel;
+  SetSceneDrawing(false);
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  m_stage.SetScene(scene);
+  if (!scene || scene->NavMeshes.empty()) return;
+  cl_Character* character = m_stage.CreateCharacter(kCharacterName, kActor);
+  if (!character) return;
+  base::tVector3<float> start(0.0f, 0.0f, 0.0f);
+  m_stage.GetNavMeshCenter(start);
+  character->SetPositionRaw(start.x, start.y, start.z);
+  character->walkChannel.Play(*character, kWalkClip, false);
+  // The character's timer script belongs to a game, which may be waiting behind the editor.
+  character->timerDelay = cl_Character::kNoTimer;
+  m_stage.SetPlayerCharacter(character);
+}
+
+cl_TestRun::~cl_TestRun() {
+  // The scene is the editor's, which may already have closed it: the stage lets go of it unseen.
+  m_stage.SetScene(nullptr);
+  SetSceneDrawing(true);
+  m_stage.ReleaseSceneData();
+}
+
+cl_Scene* cl_TestRun::LiveScene() const {
+  cl_Scene* scene = m_stage.GetScene();
+  return scene && scene == cl_Editor::GetEditedScene() ? scene : nullptr;
+}
+
+void cl_TestRun::Update(float dt) {
+  // The editor closed or replaced the scene under the test: the character's nav mesh went with
+  // it, so nothing moves any more.
+  cl_Scene* scene = LiveScene();
+  if (!scene) return;
+  if (base::sys::KeyState(kKeyE)) {
+    m_exposureTouched = true;
+    float exposure = scene->GetExposure();
+    if (base::sys::KeyState(kKeyUp)) exposure /= kExposureStep;
+    if (base::sys::KeyState(kKeyDown)) exposure *= kExposureStep;
+    scene->SetExposure(exposure);
+    base::Variant& description = scene->GetSettings();
+    base::Variant* lights = description.get_element("Lights");
+    if (!lights) lights = &description.add_element("Lights");
+    lights->attribute("exposure")->set_float(exposure);
+  }
+  m_stage.Update(dt);
+}
+
+void cl_TestRun::Render(float, float) {
+  cl_Scene* scene = LiveScene();
+  if (!scene) return;
+  m_stage.Render(GetEditorViewportRect());
+  // The stage leaves the scene camera's viewport set; the text may lie outside it.
+  gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
+  gfx::Begin2D();
+  if (base::sys::KeyState(kKeyE)) {
+    base::tString<base::BaseString> text;
+    text.print("exposure = %.02f", static_cast<double>(scene->GetExposure()));
+    gfx::DrawText(100, 100, text.c_str(), kWhite);
+  }
+}
+
+bool cl_TestRun::ProcessInput(base::ICMD& cmd) {
+  if (cl_Editor::HandleToggleKeys(cmd)) return true;
+  cl_Character* character = GetCharacter();
+  cl_Scene* scene = LiveScene();
+  switch (cmd.type) {
+    case base::ICMD::LEFT_DOWN: {
+      base::tVector3<float> target;
+      // A ray that meets neither the nav mesh nor the floor in front of the camera gives no
+      // target: this click is ignored.
+      if (character && scene && scene->PickRay(cmd.mouseX, cmd.mouseY, target))
+        character->WalkTo(character->name.c_str(), target, nullptr, 0);
+      return false;
+    }
+    case base::ICMD::RIGHT_DOWN:
+      if (character) character->Stop();
+      return false;
+    case base::ICMD::KEY_PRESSED:
+      if (cmd.key != kKeyEscape) return false;
+      if (m_exposureTouched && scene && !scene->SaveProjectFile())
+        base::sys::Output("ERROR: %sProjectFile.xml: the exposure could not be saved; the old file stays\n",
+                          scene->GetScenePath().c_str());
+      End();
+      return true;
+    default: return false;
+  }
+}
+
+void cl_TestRun::End() {
+  if (m_ended) return;
+  m_ended = true;
+  Close();
+  if (m_opener) m_opener->Show(true);
+}
+
+}  // namespace quillane
