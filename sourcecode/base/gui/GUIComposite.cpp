@@ -181,9 +181,17 @@ bool cl_TreeCtrl::Init(StaticVariantIterator) {
 void cl_TreeCtrl::Render(float px, float py) {
   if (HasFlag(WF_HIDDEN)) return;
   cl_Window::Render(px, py);
+  // A part closed by input is gone from the children by now: forget it rather than measure it.
+  bool toggleKept = false, stringKept = false;
   float right = 0;
-  for (const cl_Window* part : {m_pToggle, m_pString})
-    if (part && !part->HasFlag(WF_HIDDEN)) right = std::max(right, part->m_Rect.x + part->m_Rect.w);
+  for (int i = 0; i < GetChildCount(); ++i) {
+    const cl_Window* child = GetChild(i);
+    if (child != m_pToggle && child != m_pString) continue;
+    (child == m_pToggle ? toggleKept : stringKept) = true;
+    if (!child->HasFlag(WF_HIDDEN)) right = std::max(right, child->m_Rect.x + child->m_Rect.w);
+  }
+  if (!toggleKept) m_pToggle = nullptr;
+  if (!stringKept) m_pString = nullptr;
   m_Rect.w = right;
   UpdateRect(px, py);
 }
