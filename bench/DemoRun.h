@@ -24,15 +24,24 @@ namespace fs = std::filesystem;
 
 using tEdits = std::vector<std::pair<std::string, std::string>>;
 
-// The copy of the demo data; its "data" folder is the game's working folder.
+// The copy of the demo data; its "data" folder is the game's working folder. The copy is about
+// the size of the data, so it goes when the process ends.
 inline const fs::path& DemoCopy() {
-  static const fs::path folder = [] {
-    std::string pattern = (fs::temp_directory_path() / "quillane_bench_XXXXXX").string();
-    const fs::path dir = mkdtemp(pattern.data());
-    fs::copy(QUILLANE_DATA_DIR, dir / "data", fs::copy_options::recursive);
-    return dir;
-  }();
-  return folder;
+  struct st_Copy {
+    fs::path dir;
+    st_Copy() {
+      std::string pattern = (fs::temp_directory_path() / "quillane_bench_XXXXXX").string();
+      if (!mkdtemp(pattern.data())) return;  // the runs then fail on the missing data
+      dir = pattern;
+      fs::copy(QUILLANE_DATA_DIR, dir / "data", fs::copy_options::recursive);
+    }
+    ~st_Copy() {
+      std::error_code ec;
+      if (!dir.empty()) fs::remove_all(dir, ec);
+    }
+  };
+  static const st_Copy copy;
+  return copy.dir;
 }
 
 // A user folder "name" beside the copy, with the bundled config.xml and each (from, to) replaced.
