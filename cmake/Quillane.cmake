@@ -10,7 +10,9 @@ if(QUILLANE_WERROR)
 endif()
 
 if(QUILLANE_SANITIZE)
-  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  # -O1: the instrumented tests run several times faster than unoptimised ones, for a little more
+  # compile time; frame pointers keep the reports' stacks whole.
+  add_compile_options(-O1 -fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=address,undefined)
   add_compile_definitions(QUILLANE_SANITIZE=1)
 endif()
@@ -71,33 +73,102 @@ function(quillane_library name)
   set_target_properties(${name} PROPERTIES QUILLANE_FOLDER ${folder})
 endfunction()
 
-# quillane_test(NAME LIBS... [RUN_SERIAL] [TIMEOUT SECONDS]): one GoogleTest program from every .cpp
-# in the current folder. RUN_SERIAL: its tests keep time with the wall clock (a real window, a
-# sound card's pace) and run alone, with a longer time limit. TIMEOUT: each test's limit (120 s).
+# Tests come in three kinds, each a CTest label, so one kind can be run alone (`ctest -L unit`):
+#   unit    a reader, writer, parser, the VM or a subsystem on its own: seconds each;
+#   road    a whole-game road: a play file, a demo scene, a mini-game or an editor played through;
+#   window  the built program in a virtual X display, driven by X events.
+# The sanitizer build registers the unit tests and only the roads named SANITIZED: memory faults
+# hide in readers and writers, and the long roads under the sanitizers would take most of CI's time.
+# Its time limits are QUILLANE_TEST_TIME_FACTOR times the release build's, since every step there
+# runs several times slower.
+if(QUILLANE_SANITIZE)
+  set(QUILLANE_TEST_TIME_FACTOR 4)
+else()
+  set(QUILLANE_TEST_TIME_FACTOR 1)
+endif()
+
+# quillane_test(NAME LIBS... [KIND unit|road|window] [ROAD patterns...] [WINDOW patterns...]
+#               [SANITIZED patterns...] [RUN_SERIAL] [TIMEOUT SECONDS]): one GoogleTest program from
+# every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
+# patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
+# sanitizer build. RUN_SERIAL: its
+# tests keep time with the wall clock (a real window, a sound card's pace) and run alone.
+# TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
 function(quillane_test name)
-  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT" "" ${ARGN})
+  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
+  list(JOIN T_ROAD ":" T_ROAD)
+  list(JOIN T_WINDOW ":" T_WINDOW)
+  list(JOIN T_SANITIZED ":" T_SANITIZED)
   find_package(GTest REQUIRED)
+  if(NOT T_KIND)
+    set(T_KIND unit)
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 600)
+  endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
-  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main GTest::gmock
+  target_link_libraries(test_${name} PRIVATE ${T_UNPARSED_ARGUMENTS} GTest::gtest GTest::gtest_main
     quillane_warnings quillane_test_support)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  target_precompile_headers(test_${name} PRIVATE ${QUILLANE_TEST_PCH})
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # GCC 12 loses the system-header mark of precompiled code and then reports its known false
+    # bounds warnings of std::string's inlined copies in every test; the sanitizer build checks bounds.
+    target_compile_options(test_${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread -Wno-restrict)
+  endif()
+
+  # (label, filter, limit) for each kind the program holds.
+  set(kinds)
+  if(T_KIND STREQUAL "unit")
+    set(others ${T_ROAD} ${T_WINDOW})
+    list(JOIN others ":" others)
+    if(others)
+      list(APPEND kinds "unit|-${others}|120")
+    else()
+      list(APPEND kinds "unit|*|120")
+    endif()
+    if(T_ROAD AND NOT QUILLANE_SANITIZE)
+      list(APPEND kinds "road|${T_ROAD}|${T_TIMEOUT}")
+    endif()
+    if(T_WINDOW AND NOT QUILLANE_SANITIZE)
+      list(APPEND kinds "window|${T_WINDOW}|300")
+    endif()
+  elseif(NOT QUILLANE_SANITIZE)
+    if(T_KIND STREQUAL "road")
+      list(APPEND kinds "road|*|${T_TIMEOUT}")
+    else()
+      list(APPEND kinds "window|*|300")
+    endif()
+  endif()
+  if(T_SANITIZED AND QUILLANE_SANITIZE)
+    list(APPEND kinds "road|${T_SANITIZED}|${T_TIMEOUT}")
+  endif()
+  if(NOT kinds)
+    # Nothing of it runs in this build: the program is built only on request.
+    set_target_properties(test_${name} PROPERTIES EXCLUDE_FROM_ALL TRUE)
+    return()
+  endif()
+
   include(GoogleTest)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
   set(serial)
-  set(timeout 120)
   if(T_RUN_SERIAL)
     set(serial RUN_SERIAL TRUE)
-    set(timeout 300)
   endif()
-  if(T_TIMEOUT)
-    set(timeout ${T_TIMEOUT})
-  endif()
-  gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
-    WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} PROPERTIES TIMEOUT ${timeout} ENVIRONMENT LP_NUM_THREADS=0 ${serial})
+  foreach(kind ${kinds})
+    string(REPLACE "|" ";" kind "${kind}")
+    list(GET kind 0 label)
+    list(GET kind 1 filter)
+    list(GET kind 2 limit)
+    math(EXPR limit "${limit} * ${QUILLANE_TEST_TIME_FACTOR}")
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${filter}"
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      PROPERTIES LABELS ${label} TIMEOUT ${limit} ENVIRONMENT LP_NUM_THREADS=0 ${serial})
+  endforeach()
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.
@@ -109,8 +180,13 @@ function(quillane_bench name)
 endfunction()
 
 # quillane_fuzz(NAME SOURCE LIBS...): a libFuzzer target; its seed corpus is fuzz/corpus/NAME.
+# The target `fuzz_targets` builds them all and only what they need.
 function(quillane_fuzz name source)
   add_executable(fuzz_${name} ${source})
   target_link_libraries(fuzz_${name} PRIVATE ${ARGN})
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
+  if(NOT TARGET fuzz_targets)
+    add_custom_target(fuzz_targets)
+  endif()
+  add_dependencies(fuzz_targets fuzz_${name})
 endfunction()

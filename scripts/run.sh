@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
-bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
+bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLANE_WERROR=ON
 cd data
 # Without a display the program runs headless, where nothing would ever end the frame loop: stop
 # after a few frames unless the caller asked for another count.

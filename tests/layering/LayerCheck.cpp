@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <sstream>
 
 namespace fs = std::filesystem;
@@ -22,6 +21,18 @@ std::string Trim(const std::string& s) {
 bool IsCodeFile(const fs::path& p) {
   static const std::set<std::string> kExtensions = {".h", ".hpp", ".inl", ".c", ".cpp"};
   return kExtensions.count(p.extension().string()) != 0;
+}
+
+// The path of a line's `#include "path"`, or "" when the line is none (spaces allowed around '#').
+std::string QuotedInclude(const std::string& line) {
+  size_t at = line.find_first_not_of(" \t");
+  if (at == std::string::npos || line[at] != '#') return "";
+  at = line.find_first_not_of(" \t", at + 1);
+  if (at == std::string::npos || line.compare(at, 7, "include") != 0) return "";
+  at = line.find_first_not_of(" \t", at + 7);
+  if (at == std::string::npos || line[at] != '"') return "";
+  const size_t end = line.find('"', at + 1);
+  return end == std::string::npos || end == at + 1 ? "" : line.substr(at + 1, end - at - 1);
 }
 
 }  // namespace
@@ -130,7 +141,6 @@ std::vector<st_Violation> CheckTree(const std::string& treePath, const cl_LayerR
       files.push_back(fs::relative(entry.path(), tree).generic_string());
   std::sort(files.begin(), files.end());
 
-  static const std::regex kInclude(R"(^\s*#\s*include\s*"([^"]+)\")");
   std::vector<st_Violation> out;
   std::set<std::string> unknownFolders;
   for (const std::string& file : files) {
@@ -143,10 +153,9 @@ std::vector<st_Violation> CheckTree(const std::string& treePath, const cl_LayerR
     }
     std::ifstream in(tree / file);
     std::string line;
-    std::smatch m;
     for (int number = 1; std::getline(in, line); ++number) {
-      if (!std::regex_search(line, m, kInclude)) continue;
-      const std::string include = m[1];
+      const std::string include = QuotedInclude(line);
+      if (include.empty()) continue;
       const std::string target = Resolve(tree, file, include, rules);
       if (target.empty()) continue;
       const std::string to = rules.LibraryOf(target);

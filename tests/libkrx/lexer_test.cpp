@@ -1,7 +1,6 @@
 // What the golden dumps do not show: token lines, the clock values, re-runs over one unit.
 #include <gtest/gtest.h>
 
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -36,6 +35,17 @@ std::vector<st_Token> Lex(const char* source, bool* ok = nullptr, const char* fi
   return tokens;
 }
 
+// True when `text` has `shape`'s length, its separators where `shape` has them, and each digit
+// no larger than `shape`'s digit at that place ("29:59:69" takes any hh:mm:ss).
+bool HasShape(const std::string& text, const std::string& shape) {
+  if (text.size() != shape.size()) return false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const bool digit = shape[i] >= '0' && shape[i] <= '9';
+    if (digit ? text[i] < '0' || text[i] > shape[i] : text[i] != shape[i]) return false;
+  }
+  return true;
+}
+
 TEST(Lexer, TokensCarryTheLineTheyStartOn) {
   auto tokens = Lex("a\n\"one\ntwo\nthree\" b\n\n  c // d\n/* e\n*/ f");
   ASSERT_EQ(5u, tokens.size());
@@ -55,8 +65,8 @@ TEST(Lexer, TokensCarryTheLineTheyStartOn) {
 TEST(Lexer, ClockValuesHaveTheirFixedShapes) {
   auto tokens = Lex("@TIME @DATE @VERSION @MODULE");
   ASSERT_EQ(4u, tokens.size());
-  EXPECT_TRUE(std::regex_match(tokens[0].text, std::regex("[0-2][0-9]:[0-5][0-9]:[0-6][0-9]"))) << tokens[0].text;
-  EXPECT_TRUE(std::regex_match(tokens[1].text, std::regex("[01][0-9]/[0-3][0-9]/[0-9][0-9]"))) << tokens[1].text;
+  EXPECT_TRUE(HasShape(tokens[0].text, "29:59:69")) << tokens[0].text;
+  EXPECT_TRUE(HasShape(tokens[1].text, "19/39/99")) << tokens[1].text;
   EXPECT_EQ("34", tokens[2].text);
   EXPECT_EQ("t", tokens[3].text);
 }

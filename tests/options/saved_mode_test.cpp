@@ -3,13 +3,12 @@
 #include <sys/wait.h>
 
 #include <cstdlib>
-#include <fstream>
-#include <regex>
 
 #include "OptionsFixture.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "support/DemoDataCopy.h"
+#include "support/ProgramRun.h"
 
 #define STB_IMAGE_STATIC
 #define STB_IMAGE_IMPLEMENTATION
@@ -20,16 +19,9 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path);
-  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
 TEST_F(OptionsTest, ASavedResolutionIsTheWindowSizeAtTheNextStart) {
   // The bundled configuration, without the intro movie, on the modes the headless adapter offers.
-  std::ofstream(m_dir / "config.xml") << std::regex_replace(ReadText(fs::path(QUILLANE_DATA_DIR) / "config.xml"),
-                                                            std::regex("ShowIntroMovies=\"1\""),
-                                                            "ShowIntroMovies=\"0\"");
+  testprogram::WriteUserConfig(m_dir.string(), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   ASSERT_TRUE(m_system->LoadConfig("config.xml"));
   // What the game registers at start-up: the resolutions listed with the option, in both
   // back-buffer formats, narrowed to the adapter's modes.
@@ -74,7 +66,7 @@ TEST_F(OptionsTest, ASavedResolutionIsTheWindowSizeAtTheNextStart) {
       m_dir.string() + "' QUILLANE_SCREENSHOT='" + shot.string() + "' '" + program.string() + "' > '" + log.string() +
       "' 2>&1";
   const int status = std::system(command.c_str());
-  const std::string text = ReadText(log);
+  const std::string text = testprogram::ReadFile(log);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Main window opened (800x600)"), std::string::npos) << text;
   int w = 0, h = 0, channels = 0;

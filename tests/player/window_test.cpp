@@ -244,8 +244,7 @@ TEST_F(WindowInput, TheCursorFollowsThePointerAndOptionsSavedUnchangedKeepTheDis
   const st_Cursor cursor = CursorPicture("gamecursor", 1, 1);
   for (const auto& [px, py] : {std::pair<int, int>{200, 300}, std::pair<int, int>{700, 520}}) {
     x.MoveTo(px, py);
-    Frames(400);
-    const st_Screen screen = x.Grab();
+    const st_Screen screen = x.GrabUntil([&](const st_Screen& s) { return CursorAt(s, cursor, px, py); });
     ASSERT_EQ(screen.width, kScreenWidth);
     EXPECT_TRUE(CursorAt(screen, cursor, px, py)) << "no cursor at " << px << "," << py;
     EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
@@ -280,7 +279,9 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
   x.Key("Escape");
   ASSERT_TRUE(testprogram::WaitForLog(log, "Office: the player takes over", 30000)) << testprogram::ReadFile(log);
   Frames(300);
-  EXPECT_TRUE(CursorAt(x.Grab(), CursorPicture("talk_to", 16, 16), odoX, odoY)) << "no talk cursor over Odo";
+  const st_Cursor talk = CursorPicture("talk_to", 16, 16);
+  EXPECT_TRUE(CursorAt(x.GrabUntil([&](const st_Screen& s) { return CursorAt(s, talk, odoX, odoY); }), talk, odoX, odoY))
+      << "no talk cursor over Odo";
 
   x.Key("Escape");
   Frames(500);

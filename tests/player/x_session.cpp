@@ -121,4 +121,14 @@ st_Screen cl_XSession::Grab() const {
   return screen;
 }
 
+st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs) const {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  st_Screen screen = Grab();
+  while (!shows(screen) && std::chrono::steady_clock::now() < end) {
+    Frames(100);
+    screen = Grab();
+  }
+  return screen;
+}
+
 }  // namespace playertest

@@ -7,6 +7,7 @@
 #include <sys/types.h>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -45,6 +46,9 @@ class cl_XSession {
   void Type(const std::string& text);  // characters, each through the keys that type it here
   // The screen now; empty when it cannot be read.
   st_Screen Grab() const;
+  // The first screen that `shows` accepts, grabbed again every few frames; after timeoutMs the
+  // last one grabbed. A busy machine draws later, not differently.
+  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = 30000) const;
 
  private:
   bool X(const std::string& arguments) const;  // runs one X client against the display
