@@ -1,6 +1,7 @@
-// The engine as the drawing tests run it: a root module started on the headless platform with
-// the graphics library, in a scratch user folder of its own, and the back buffer read back into
-// memory. Every test program that draws through the engine starts it and reads pixels this way.
+// The engine as the drawing tests and benchmarks run it: a root module started on the headless
+// platform with the graphics library, in a scratch user folder of its own, and the back buffer
+// read back into memory. Every test and benchmark program that starts the headless engine does it
+// here, so they all start it one way.
 #pragma once
 
 #include <stdlib.h>
@@ -35,11 +36,15 @@ class cl_HeadlessEngine {
     m_dir = pattern;
     return true;
   }
-  // Writes the folder's config.xml for a windowed width x height display (displayAttributes
-  // added to "Display", extraConfig after "Localization"), registers the headless platform and
-  // the graphics library and starts the root module with the folder as its user folder. False
-  // when the start fails.
+  // Prepare, then StartUp. False when either fails.
   bool Start(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
+    return Prepare(width, height, displayAttributes, extraConfig) && StartUp();
+  }
+  // Writes the folder's config.xml for a windowed width x height display (displayAttributes
+  // added to "Display", extraConfig after "Localization"), makes the root module with the folder
+  // as its user folder and registers the headless platform and the graphics library. Modules may
+  // be added to GetSystem() before StartUp. False when the config cannot be read.
+  bool Prepare(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
     base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
     m_system = std::make_unique<base::cl_System>();
     m_system->SetUserDataPath(m_dir.string().c_str());
@@ -49,8 +54,10 @@ class cl_HeadlessEngine {
     if (!m_system->LoadConfig("config.xml")) return false;
     m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
     gfx::RegisterGraphics();
-    return m_system->StartUp();
+    return true;
   }
+  // Starts the prepared root module; false when it fails or nothing was prepared.
+  bool StartUp() { return m_system && m_system->StartUp(); }
   // Shuts the root module down, empties the services the platform and the graphics library
   // installed and removes the folder, first leaving it for the temporary folder when it is the
   // working folder. Nothing when nothing was started.
