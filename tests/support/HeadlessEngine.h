@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -22,6 +23,31 @@
 #include "win32dx9/SysInfo.h"
 
 namespace testsupport {
+
+// ---- The steps every headless start shares; fixtures that keep a root module of their own use
+// them directly, the rest through cl_HeadlessEngine.
+
+// A windowed width x height "Display" in a config tree (its attributes set where it has one).
+inline void SetWindowedDisplay(base::Variant& config, int width, int height) {
+  base::Variant* display = config.get_element("Display");
+  if (!display) display = &config.add_element("Display");
+  display->attribute("Fullscreen")->set_int(0);
+  display->attribute("Width")->set_int(width);
+  display->attribute("Height")->set_int(height);
+}
+// The platform's system information, the headless platform and the graphics library, registered
+// on a root module whose config is read; StartUp then makes the device.
+inline void RegisterHeadless(base::cl_System& system) {
+  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+  system.RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+  gfx::RegisterGraphics();
+}
+// Empties the services the platform and the graphics library installed, once the root module
+// is shut down, so the next start (or a test without a device) finds none of them.
+inline void ForgetHeadlessServices() {
+  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+}
 
 class cl_HeadlessEngine {
  public:
@@ -45,15 +71,13 @@ class cl_HeadlessEngine {
   // as its user folder and registers the headless platform and the graphics library. Modules may
   // be added to GetSystem() before StartUp. False when the config cannot be read.
   bool Prepare(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
     m_system = std::make_unique<base::cl_System>();
     m_system->SetUserDataPath(m_dir.string().c_str());
     std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << width << "\" Height=\""
                                         << height << "\" " << displayAttributes
                                         << "/><Localization Language=\"English\"/>" << extraConfig << "</Config>";
     if (!m_system->LoadConfig("config.xml")) return false;
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
+    RegisterHeadless(*m_system);
     return true;
   }
   // Starts the prepared root module; false when it fails or nothing was prepared.
@@ -63,8 +87,7 @@ class cl_HeadlessEngine {
   // working folder. Nothing when nothing was started.
   void Stop() {
     ShutDownRoot();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    ForgetHeadlessServices();
     if (m_dir.empty()) return;
     std::error_code ec;
     if (std::filesystem::equivalent(std::filesystem::current_path(ec), m_dir, ec))

@@ -133,6 +133,13 @@ bool cl_BinkShaderCodecNoThread::CoversOpaquely(float x0, float y0, float x1, fl
   return m_x == x0 && m_y == y0 && m_x - 0.5f + w * m_scaleX == x1 - 0.5f && m_y - 0.5f + h * m_scaleY == y1 - 0.5f;
 }
 
+bool cl_BinkShaderCodecNoThread::OpaquePicture(float& x0, float& y0, float& x1, float& y1) const {
+  if (!m_handle || g_frameBuffers.sets[g_frameBuffers.currentSet][pv::kPlaneA].wanted) return false;
+  x0 = m_x, y0 = m_y;
+  x1 = m_x + PictureWidth(), y1 = m_y + PictureHeight();
+  return true;
+}
+
 float cl_BinkShaderCodecNoThread::PictureWidth() const { return m_handle ? m_handle->Width * m_scaleX : 0.0f; }
 float cl_BinkShaderCodecNoThread::PictureHeight() const { return m_handle ? m_handle->Height * m_scaleY : 0.0f; }
 
@@ -204,10 +211,26 @@ void cl_VideoPlayer::Update(float time, float dt) {
 void cl_VideoPlayer::Render() {
   if (m_codec && m_codec->IsPlaying()) {
     // An opaque picture over the whole rectangle hides the black: one full-screen fill less.
-    if (!m_codec->CoversOpaquely(m_x0, m_y0, m_x1, m_y1)) FillRect(m_x0, m_y0, m_x1, m_y1, 0xFF000000u);
+    if (!m_codec->CoversOpaquely(m_x0, m_y0, m_x1, m_y1)) FillBars();
     m_codec->Draw();
   }
   cl_Module::Render();
+}
+
+void cl_VideoPlayer::FillBars() {
+  constexpr uint32_t kBlack = 0xFF000000u;
+  float px0 = 0.0f, py0 = 0.0f, px1 = 0.0f, py1 = 0.0f;
+  // An opaque picture overwrites what lies under it: black is only needed around it. Each bar
+  // reaches one pixel into the picture, so rounding at the picture's edges leaves no pixel out.
+  if (!m_codec->OpaquePicture(px0, py0, px1, py1) || px1 - px0 < 2.0f || py1 - py0 < 2.0f || px0 < m_x0 ||
+      py0 < m_y0 || px1 > m_x1 || py1 > m_y1) {
+    FillRect(m_x0, m_y0, m_x1, m_y1, kBlack);
+    return;
+  }
+  if (py0 > m_y0) FillRect(m_x0, m_y0, m_x1, py0 + 1.0f, kBlack);
+  if (py1 < m_y1) FillRect(m_x0, py1 - 1.0f, m_x1, m_y1, kBlack);
+  if (px0 > m_x0) FillRect(m_x0, m_y0, px0 + 1.0f, m_y1, kBlack);
+  if (px1 < m_x1) FillRect(px1 - 1.0f, m_y0, m_x1, m_y1, kBlack);
 }
 
 }  // namespace gfx

@@ -28,6 +28,9 @@ class i_VideoCodec {
   virtual float GetTime() = 0;  // seconds; -1.0 when closed
   // True when Draw paints every pixel of the rectangle with an opaque picture.
   virtual bool CoversOpaquely(float x0, float y0, float x1, float y1) const = 0;
+  // The rectangle (window pixels, as FillRect takes them) whose every pixel Draw paints with an
+  // opaque picture; false when nothing plays or the picture has alpha.
+  virtual bool OpaquePicture(float& x0, float& y0, float& x1, float& y1) const = 0;
 };
 
 class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
@@ -44,6 +47,7 @@ class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
   void Close() override;
   float GetTime() override;
   bool CoversOpaquely(float x0, float y0, float x1, float y1) const override;
+  bool OpaquePicture(float& x0, float& y0, float& x1, float& y1) const override;
 
   // The open clip (null when closed), for the tests and statistics.
   const platform::video::st_VideoHandle* Handle() const { return m_handle; }
@@ -77,12 +81,14 @@ class cl_VideoPlayer final : public base::cl_Module {
   float GetTime();  // -1.0 when nothing plays; 0 before the first frame
 
   void Update(float time, float dt) override;  // decodes; sleeps 10 ms while a video plays
-  void Render() override;                      // black over the rectangle, then the frame
+  void Render() override;                      // black over the rectangle's bars, then the frame
 
   i_VideoCodec* Codec() const { return m_codec; }
   float Time() const { return m_time; }  // seconds played, by the frame times
 
  private:
+  void FillBars();  // black over the rectangle where the picture does not paint
+
   float m_time = 0.0f;
   i_VideoCodec* m_codec = nullptr;
   float m_x0 = 0.0f, m_y0 = 0.0f, m_x1 = 0.0f, m_y1 = 0.0f;
