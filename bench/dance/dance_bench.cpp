@@ -18,7 +18,6 @@
 #include <vector>
 
 #include "../BenchRatios.h"
-#include "support/HeadlessEngine.h"
 #include "../ProcessCpu.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
@@ -35,6 +34,7 @@
 #include "quillane/session/Stage.h"
 #include "sound/FModSoundSystem.h"
 #include "sound/Sfx.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"
@@ -174,7 +174,13 @@ void BM_DanceStage(benchmark::State& state) {
   }
   game->End();
 }
-BENCHMARK(BM_DanceStage)->MeasureProcessCPUTime()->Args({3, 0})->Args({3, 1})->Args({10, 0})->Args({10, 1})->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_DanceStage)
+    ->MeasureProcessCPUTime()
+    ->Args({3, 0})
+    ->Args({3, 1})
+    ->Args({10, 0})
+    ->Args({10, 1})
+    ->Unit(benchmark::kMillisecond);
 
 void BM_DanceStagePose(benchmark::State& state) {
   Engine* engine = TheEngine();

@@ -11,9 +11,8 @@
 #include <memory>
 #include <string>
 
-#include "../ProcessCpu.h"
 #include "../BenchRatios.h"
-#include "support/HeadlessEngine.h"
+#include "../ProcessCpu.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
@@ -21,6 +20,7 @@
 #include "quillane/diary/Diary.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/PageText.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -49,7 +49,8 @@ struct Engine {
     base::sys::SetDebuggerOutput(Quiet);
     if (!engine.MakeFolder("bench_diary")) return;
     const std::filesystem::path fonts = engine.GetDir() / "fonts.xml";
-    std::ofstream(fonts) << "<Resources><DXFont label=\"diary\" file=\"DejaVu Serif\" system=\"1\" size=\"18\"/></Resources>";
+    std::ofstream(fonts)
+        << "<Resources><DXFont label=\"diary\" file=\"DejaVu Serif\" system=\"1\" size=\"18\"/></Resources>";
     if (!engine.Start(kWidth, kHeight) || !base::sys::AddResources(fonts.string().c_str())) return;
     diary = std::make_unique<cl_Diary>();
     int chapter = 0, mission = 0;

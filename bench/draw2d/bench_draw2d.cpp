@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "DirectGl.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
@@ -20,6 +19,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "../SceneTiles.h"
 #include "../gpu/FrameTimes.h"
 #include "base/app/ICMD.h"
@@ -31,6 +30,7 @@
 #include "quillane/editor/PlaceLightTool.h"
 #include "quillane/editor/TestRun.h"
 #include "quillane/scene/Scene.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/Platform.h"
 
 namespace fs = std::filesystem;

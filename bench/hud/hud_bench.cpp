@@ -14,10 +14,9 @@
 #include <set>
 #include <string>
 
-#include "../gpu/DirectGl.h"
 #include "../ProcessCpu.h"
+#include "../gpu/DirectGl.h"
 #include "../gpu/FrameTimes.h"
-#include "support/HeadlessEngine.h"
 #include "base/Imaging.h"
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
@@ -26,8 +25,8 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
-#include "graphics/draw/Draw.h"
 #include "graphics/Texture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/hud/InterfaceBar.h"
@@ -35,6 +34,7 @@
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -54,7 +54,8 @@ class cl_HudScene {
   cl_HudScene() {
     if (!m_engine.MakeFolder("bench_hud")) return;
     std::filesystem::current_path(m_engine.GetDir());
-    if (!m_engine.Start(kWidth, kHeight, "", "<Options><Game><AutoFadeInterface Value=\"0\"/></Game></Options>")) return;
+    if (!m_engine.Start(kWidth, kHeight, "", "<Options><Game><AutoFadeInterface Value=\"0\"/></Game></Options>"))
+      return;
     WritePictures();
     MakeRules();
     m_gui = std::make_unique<base::cl_GUI>();

@@ -452,7 +452,6 @@ void BM_Lua_Switch(benchmark::State& s) {
 void BM_KrxSrc_Create(benchmark::State& s) { KrxThreads(s, int(s.range(0)), false); }
 void BM_Lua_Create(benchmark::State& s) { LuaBench(s, "spawnbatches", int(s.range(0)), 0, kCreateBatch); }
 
-
 }  // namespace
 
 BENCHMARK(BM_Krx_Fib24)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -484,8 +483,18 @@ BENCHMARK(BM_KrxSrc_Branchy)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::k
 BENCHMARK(BM_Lua_Branchy)->ArgName("hook")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KrxSrc_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Lua_Switch)->ArgName("hook")->Arg(0)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_KrxSrc_Create)->ArgName("threads_in_batches_of_1000")->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Lua_Create)->ArgName("threads_in_batches_of_1000")->Arg(10000)->Arg(20000)->Arg(40000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_KrxSrc_Create)
+    ->ArgName("threads_in_batches_of_1000")
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Lua_Create)
+    ->ArgName("threads_in_batches_of_1000")
+    ->Arg(10000)
+    ->Arg(20000)
+    ->Arg(40000)
+    ->Unit(benchmark::kMillisecond);
 
 namespace {
 

@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "../BenchRatios.h"
+#include "../ProcessCpu.h"
 #include "SavegameWriter.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
@@ -21,6 +20,7 @@
 #include "graphics/gfx.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/LoadSavePanel.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -144,6 +144,5 @@ BENCHMARK(BM_ReadSavegameBytes100)->MeasureProcessCPUTime()->Unit(benchmark::kMi
 int main(int argc, char** argv) {
   benchcpu::OneRasteriserThread();
   return benchratios::RunWithRatios(
-      argc, argv, {{"panel opening / reading the bytes", "BM_OpenPanel100Savegames",
-                       "BM_ReadSavegameBytes100"}});
+      argc, argv, {{"panel opening / reading the bytes", "BM_OpenPanel100Savegames", "BM_ReadSavegameBytes100"}});
 }

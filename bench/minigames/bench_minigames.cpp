@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "DirectGl.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
@@ -28,6 +27,7 @@
 #include "quillane/minigames/Sabotage.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/minigames/WireTap.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/FrameLock.h"

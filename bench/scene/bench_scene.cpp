@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "../SceneTiles.h"
 #include "../gpu/FrameTimes.h"
 #include "base/Imaging.h"
@@ -28,6 +27,7 @@
 #include "graphics/mesh/Mesh.h"
 #include "platform/gpu/Device.h"
 #include "quillane/scene/Scene.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"

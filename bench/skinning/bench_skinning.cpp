@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "FrameTimes.h"
 #include "base/File.h"
 #include "base/app/SystemRoot.h"
@@ -27,6 +26,7 @@
 #include "graphics/mesh/Mesh.h"
 #include "graphics/mesh/Skeleton.h"
 #include "graphics/model/Model.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"
@@ -255,7 +255,9 @@ void BM_OgreImport(benchmark::State& state) {
 }
 
 BENCHMARK(BM_SkinnedDrawEngine)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_CpuSkinningLoop)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);  // the reporter reads milliseconds
+BENCHMARK(BM_CpuSkinningLoop)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);  // the reporter reads milliseconds
 BENCHMARK(BM_Partitioning)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_BmoLoad)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OgreImport)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);

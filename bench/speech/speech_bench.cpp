@@ -10,9 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "../BenchRatios.h"
+#include "../ProcessCpu.h"
 #include "base/app/SystemRoot.h"
 #include "base/math/Random.h"
 #include "base/system.h"
@@ -23,6 +22,7 @@
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SpeechLayout.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"

@@ -19,8 +19,8 @@
 #include <string>
 #include <vector>
 
-#include "../ProcessCpu.h"
 #include "../DemoRun.h"
+#include "../ProcessCpu.h"
 #include "../gpu/DirectGl.h"
 #include "../gpu/FrameTimes.h"
 #include "base/system.h"
@@ -143,10 +143,26 @@ void BM_OfficeFrame(benchmark::State& s) { Report(s, Frames().office); }
 void BM_OfficeFrameNoCharacters(benchmark::State& s) { Report(s, Frames().officeNoCharacters); }
 void BM_OfficeFrameNoShortcuts(benchmark::State& s) { Report(s, Frames().officeReference); }
 void BM_RootMenuFrame(benchmark::State& s) { Report(s, Frames().rootMenu); }
-BENCHMARK(BM_OfficeFrame)->Name("BM_OfficeFrame/process_cpu")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OfficeFrameNoCharacters)->Name("BM_OfficeFrameNoCharacters/process_cpu")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OfficeFrameNoShortcuts)->Name("BM_OfficeFrameNoShortcuts/process_cpu")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RootMenuFrame)->Name("BM_RootMenuFrame/process_cpu")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OfficeFrame)
+    ->Name("BM_OfficeFrame/process_cpu")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OfficeFrameNoCharacters)
+    ->Name("BM_OfficeFrameNoCharacters/process_cpu")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OfficeFrameNoShortcuts)
+    ->Name("BM_OfficeFrameNoShortcuts/process_cpu")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RootMenuFrame)
+    ->Name("BM_RootMenuFrame/process_cpu")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 // The anchor: one full-screen opaque textured quad, cleared, drawn and waited for.
 void BM_OpaqueQuadDirectGL(benchmark::State& state) {
@@ -168,7 +184,11 @@ void BM_OpaqueQuadDirectGL(benchmark::State& state) {
   }
   Report(state, FastestRun(seconds));
 }
-BENCHMARK(BM_OpaqueQuadDirectGL)->Name("BM_OpaqueQuadDirectGL/process_cpu")->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpaqueQuadDirectGL)
+    ->Name("BM_OpaqueQuadDirectGL/process_cpu")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
@@ -25,6 +24,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "platform/gpu/Device.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/FrameLock.h"

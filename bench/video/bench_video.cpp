@@ -16,13 +16,13 @@
 #include <string>
 
 #include "../ProcessCpu.h"
-#include "support/HeadlessEngine.h"
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "graphics/video/VideoPlayer.h"
 #include "platform/video/ClipTools.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 
@@ -113,7 +113,9 @@ void PlayerFrames(benchmark::State& state) {
   state.counters["direct"] = direct;
   state.counters["copied"] = copied;
 }
-BENCHMARK(PlayerFrames)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);  // llvmpipe draws on threads of its own
+BENCHMARK(PlayerFrames)
+    ->MeasureProcessCPUTime()
+    ->Unit(benchmark::kMillisecond);  // llvmpipe draws on threads of its own
 
 // The floor under the player's figure: frames of the same size with nothing drawn.
 void EmptyFrames(benchmark::State& state) {

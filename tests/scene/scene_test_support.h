@@ -30,7 +30,7 @@ class SceneTest : public ::testing::Test {
   void SetSceneLodValue(float value);
   bool HasDevice() const { return m_started; }
 
-  testsupport::cl_HeadlessEngine m_engine;  // its folder is the test's; started for drawing tests
+  testsupport::cl_HeadlessEngine m_engine;        // its folder is the test's; started for drawing tests
   std::unique_ptr<base::cl_System> m_bareSystem;  // the root module without a device
   std::filesystem::path m_dir;
   std::filesystem::path m_previous;
