@@ -31,6 +31,12 @@ inline double ProcessSeconds() {
   return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
 }
 
+// Registers a row that times itself with ProcessSeconds differences (SetIterationTime); its name
+// ends "/process_cpu".
+inline benchmark::internal::Benchmark* SelfTimedRow(const char* name, void (*run)(benchmark::State&)) {
+  return benchmark::RegisterBenchmark((std::string(name) + "/process_cpu").c_str(), run)->UseManualTime();
+}
+
 // A row's seconds per iteration as it measured them: the time it set itself, else its CPU time
 // (the process's where it asked for that).
 inline double RowSeconds(const benchmark::BenchmarkReporter::Run& r) {

@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "../DemoRun.h"
@@ -143,26 +144,6 @@ void BM_OfficeFrame(benchmark::State& s) { Report(s, Frames().office); }
 void BM_OfficeFrameNoCharacters(benchmark::State& s) { Report(s, Frames().officeNoCharacters); }
 void BM_OfficeFrameNoShortcuts(benchmark::State& s) { Report(s, Frames().officeReference); }
 void BM_RootMenuFrame(benchmark::State& s) { Report(s, Frames().rootMenu); }
-BENCHMARK(BM_OfficeFrame)
-    ->Name("BM_OfficeFrame/process_cpu")
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OfficeFrameNoCharacters)
-    ->Name("BM_OfficeFrameNoCharacters/process_cpu")
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_OfficeFrameNoShortcuts)
-    ->Name("BM_OfficeFrameNoShortcuts/process_cpu")
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_RootMenuFrame)
-    ->Name("BM_RootMenuFrame/process_cpu")
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
 
 // The anchor: one full-screen opaque textured quad, cleared, drawn and waited for.
 void BM_OpaqueQuadDirectGL(benchmark::State& state) {
@@ -184,16 +165,17 @@ void BM_OpaqueQuadDirectGL(benchmark::State& state) {
   }
   Report(state, FastestRun(seconds));
 }
-BENCHMARK(BM_OpaqueQuadDirectGL)
-    ->Name("BM_OpaqueQuadDirectGL/process_cpu")
-    ->Iterations(1)
-    ->UseManualTime()
-    ->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
   benchcpu::OneRasteriserThread();
+  for (const auto& [name, run] : {std::pair{"BM_OfficeFrame", &BM_OfficeFrame},
+                                  {"BM_OfficeFrameNoCharacters", &BM_OfficeFrameNoCharacters},
+                                  {"BM_OfficeFrameNoShortcuts", &BM_OfficeFrameNoShortcuts},
+                                  {"BM_RootMenuFrame", &BM_RootMenuFrame},
+                                  {"BM_OpaqueQuadDirectGL", &BM_OpaqueQuadDirectGL}})
+    benchcpu::SelfTimedRow(name, run)->Iterations(1)->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
