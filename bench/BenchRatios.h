@@ -1,7 +1,9 @@
 // A benchmark main that prints, after the usual table, how our code compares with the library
 // it is measured against: for each pair the anchor's time per iteration over ours, so above 1
-// means ours is faster. With --benchmark_repetitions the fastest repetition of each counts (the
-// least disturbed by other work on the machine).
+// means ours is faster. Each row counts what it measured (its CPU time, the process's where it
+// asked for that, or the time it set itself); pairs name rows without that suffix. With
+// --benchmark_repetitions the fastest repetition of each counts (the least disturbed by other
+// work on the machine).
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -11,6 +13,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "ProcessCpu.h"
 
 namespace benchratios {
 
@@ -28,8 +32,8 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
       if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations < 1) continue;
-      const double seconds = r.cpu_accumulated_time / static_cast<double>(r.iterations);
-      auto [it, added] = m_seconds.emplace(r.benchmark_name(), seconds);
+      const double seconds = benchcpu::RowSeconds(r);
+      auto [it, added] = m_seconds.emplace(benchcpu::RowKey(r), seconds);
       if (!added && seconds < it->second) it->second = seconds;
     }
   }

@@ -171,12 +171,13 @@ function(quillane_test name)
   endforeach()
 endfunction()
 
-# quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program.
+# quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program; it may include the tests'
+# "support/<header>" helpers (the headless engine's set-up).
 function(quillane_bench name)
   cmake_parse_arguments(B "" "" "SOURCES;LIBS" ${ARGN})
   find_package(benchmark REQUIRED)
   add_executable(bench_${name} ${B_SOURCES})
-  target_link_libraries(bench_${name} PRIVATE ${B_LIBS} benchmark::benchmark quillane_warnings)
+  target_link_libraries(bench_${name} PRIVATE ${B_LIBS} benchmark::benchmark quillane_warnings quillane_test_support)
 endfunction()
 
 # quillane_fuzz(NAME SOURCE LIBS...): a libFuzzer target; its seed corpus is fuzz/corpus/NAME.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "DirectGl.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
@@ -18,6 +19,7 @@
 #include "graphics/Graphics.h"
 #include "graphics/Texture.h"
 #include "graphics/gfx.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"
@@ -34,22 +36,12 @@ void Quiet(const char*) {}
 
 // The engine started on the headless platform, with one 64 × 64 texture drawn at 16 × 16.
 struct Engine {
-  std::filesystem::path dir;
-  std::unique_ptr<base::cl_System> system;
+  testsupport::cl_HeadlessEngine engine;
   gfx::cl_Texture* texture = nullptr;
 
   bool Open() {
     base::sys::SetDebuggerOutput(Quiet);
-    dir = std::filesystem::temp_directory_path() / "quillane_bench_draw2d";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << benchgl::kWidth
-                                      << "\" Height=\"" << benchgl::kHeight << "\"/></Config>";
-    system = std::make_unique<base::cl_System>();
-    system->SetUserDataPath(dir.string().c_str());
-    if (!system->LoadConfig("config.xml")) return false;
-    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    if (!system->StartUp()) return false;
+    if (!engine.MakeFolder("bench_draw2d") || !engine.Start(benchgl::kWidth, benchgl::kHeight)) return false;
     base::cl_Bitmap32 bitmap;
     bitmap.Create(64, 64);
     const std::vector<uint32_t> pixels = benchgl::TexturePixels();
@@ -59,9 +51,7 @@ struct Engine {
   }
   ~Engine() {
     delete texture;
-    if (system) system->ShutDown();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    engine.Stop();
   }
   // One frame without Present: the direct path has none either.
   void Frame() {
@@ -110,12 +100,13 @@ void Run(benchmark::State& state) {
 
 void BM_TextureDrawEngine(benchmark::State& s) { Run<Engine>(s); }
 void BM_TextureDrawDirectGL(benchmark::State& s) { Run<Direct>(s); }
-BENCHMARK(BM_TextureDrawEngine)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TextureDrawDirectGL)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_TextureDrawEngine)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextureDrawDirectGL)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

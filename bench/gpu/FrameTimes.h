@@ -1,5 +1,6 @@
-// A console reporter that also keeps each benchmark's real time per iteration (in seconds, by
-// name without its "/real_time" suffix), so a benchmark program can print ratios at the end.
+// A console reporter that also keeps each benchmark's time per iteration as it measured it (in
+// seconds, by name up to its first "/": the process's CPU time for the drawing rows, see
+// ProcessCpu.h), so a benchmark program can print ratios at the end.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -7,6 +8,8 @@
 #include <map>
 #include <string>
 #include <vector>
+
+#include "../ProcessCpu.h"
 
 namespace benchgl {
 
@@ -18,7 +21,7 @@ class cl_FrameTimes : public benchmark::ConsoleReporter {
     for (const Run& r : runs)
       if (!r.error_occurred && r.iterations > 0 && r.run_type == Run::RT_Iteration) {
         std::string name = r.benchmark_name();
-        const double seconds = r.GetAdjustedRealTime() / 1e3;
+        const double seconds = benchcpu::RowSeconds(r);
         auto [it, added] = m_seconds.emplace(name.substr(0, name.find('/')), seconds);
         if (!added && seconds < it->second) it->second = seconds;
       }

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "DirectGl.h"
 #include "FrameTimes.h"
 #include "platform/gpu/Device.h"
@@ -105,14 +106,15 @@ void BM_FullScreenBlendedLayer(benchmark::State& s) { Run<Layer>(s, FullScreen()
 void BM_FullScreenBlendedDirectGL(benchmark::State& s) { Run<Direct>(s, FullScreen(), kFullScreenQuads); }
 void BM_SmallQuadsLayer(benchmark::State& s) { Run<Layer>(s, SmallQuads(), kBatch); }
 void BM_SmallQuadsDirectGL(benchmark::State& s) { Run<Direct>(s, SmallQuads(), kBatch); }
-BENCHMARK(BM_FullScreenBlendedLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_FullScreenBlendedDirectGL)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SmallQuadsLayer)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_SmallQuadsDirectGL)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_FullScreenBlendedLayer)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_FullScreenBlendedDirectGL)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallQuadsLayer)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SmallQuadsDirectGL)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -4,24 +4,18 @@
 // text in the current font and localising (through the cache, and uncached).
 #include <benchmark/benchmark.h>
 
-#include <filesystem>
-#include <fstream>
 #include <memory>
 #include <string>
 
 #include "base/app/ICMD.h"
-#include "base/app/SystemRoot.h"
 #include "base/gui/GUIEdit.h"
 #include "base/system.h"
-#include "graphics/Graphics.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/DXFont.h"
 #include "graphics/gfx.h"
 #include "gui_bench.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
-#include "win32dx9/SysInfo.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
@@ -32,17 +26,7 @@ constexpr int kWidth = 1024, kHeight = 768;
 class cl_HeadlessSkin {
  public:
   cl_HeadlessSkin() {
-    m_dir = std::filesystem::temp_directory_path() / "quillane_bench_skin";
-    std::filesystem::create_directories(m_dir);
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-    m_system = std::make_unique<base::cl_System>();
-    m_system->SetUserDataPath(m_dir.string().c_str());
-    std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                        << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-    if (!m_system->LoadConfig("config.xml")) return;
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    if (!m_system->StartUp()) return;
+    if (!m_engine.MakeFolder("bench_skin") || !m_engine.Start(kWidth, kHeight)) return;
     m_font = std::make_unique<gfx::cl_DXFont>();  // after the device: fonts keep device resources
     m_font->SetSize(12.0f);
     m_font->CreateD3DFont("DejaVu Sans", true);
@@ -56,9 +40,7 @@ class cl_HeadlessSkin {
     base::g_pGUI = nullptr;
     m_gui.reset();
     m_font.reset();
-    m_system->ShutDown();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    m_engine.Stop();
   }
 
   // One frame as the game runs it, ended only once the device has drawn it.
@@ -81,8 +63,7 @@ class cl_HeadlessSkin {
   }
 
   bool m_ok = false;
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
   std::unique_ptr<gfx::cl_DXFont> m_font;
   std::unique_ptr<win32dx9::cl_SystemGUI> m_gui;
 };
@@ -102,7 +83,7 @@ void BM_SkinFrame1000Windows(benchmark::State& state) {
   RunFrames(state, skin);
 }
 // Wall time: the GPU wait is part of the frame.
-BENCHMARK(BM_SkinFrame1000Windows)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SkinFrame1000Windows)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 void BM_SkinFrameEditList300(benchmark::State& state) {
   cl_HeadlessSkin skin;
@@ -113,7 +94,7 @@ void BM_SkinFrameEditList300(benchmark::State& state) {
   FillBenchList(skin.m_gui.get());
   RunFrames(state, skin);
 }
-BENCHMARK(BM_SkinFrameEditList300)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_SkinFrameEditList300)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 // The row texts the list draws each frame.
 const std::vector<std::string>& RowTexts() {
@@ -134,7 +115,7 @@ void BM_MeasureText300(benchmark::State& state) {
     benchmark::DoNotOptimize(sum);
   }
 }
-BENCHMARK(BM_MeasureText300)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MeasureText300)->MeasureProcessCPUTime()->Unit(benchmark::kMicrosecond);
 
 void BM_LocalizeCaptions300(benchmark::State& state) {
   const bool cached = state.range(0) != 0;
@@ -153,7 +134,7 @@ void BM_LocalizeCaptions300(benchmark::State& state) {
   }
   state.SetLabel(cached ? "cached" : "uncached");
 }
-BENCHMARK(BM_LocalizeCaptions300)->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_LocalizeCaptions300)->MeasureProcessCPUTime()->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
@@ -165,6 +146,6 @@ void BM_SkinTextureLookup(benchmark::State& state) {
     for (int i = 0; i < 4; ++i) benchmark::DoNotOptimize(win32dx9::GetSkinTexture(win32dx9::en_SkinTexture(i)));
   }
 }
-BENCHMARK(BM_SkinTextureLookup)->Unit(benchmark::kNanosecond);
+BENCHMARK(BM_SkinTextureLookup)->MeasureProcessCPUTime()->Unit(benchmark::kNanosecond);
 
 }  // namespace

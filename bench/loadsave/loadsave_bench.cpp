@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "../BenchRatios.h"
+#include "../ProcessCpu.h"
 #include "SavegameWriter.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
@@ -19,6 +20,7 @@
 #include "graphics/gfx.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/LoadSavePanel.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -34,29 +36,21 @@ constexpr int kWidth = 1024, kHeight = 768, kSavegames = 100;
 class cl_Bench {
  public:
   cl_Bench() {
-    m_dir = fs::temp_directory_path() / "quillane_bench_loadsave";
-    fs::remove_all(m_dir);
-    fs::create_directories(m_dir / "Savegames");
+    if (!m_engine.MakeFolder("bench_loadsave")) {
+      Fail("folder");
+      return;
+    }
+    const fs::path& dir = m_engine.GetDir();
+    fs::create_directories(dir / "Savegames");
     for (int i = 1; i <= kSavegames; ++i) {
       savetest::st_Head head;
       head.mission = i % 9;
       char name[32];
       std::snprintf(name, sizeof(name), "slot%03d.sav", i);
-      savetest::WriteFile((m_dir / "Savegames" / name).string(), savetest::HeadBytes(head));
-      m_files.push_back(m_dir / "Savegames" / name);
+      savetest::WriteFile((dir / "Savegames" / name).string(), savetest::HeadBytes(head));
+      m_files.push_back(dir / "Savegames" / name);
     }
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-    m_system = std::make_unique<base::cl_System>();
-    m_system->SetUserDataPath(m_dir.string().c_str());
-    std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                        << kHeight << "\"/><Localization Language=\"English\"/></Config>";
-    if (!m_system->LoadConfig("config.xml")) {
-      Fail("config");
-      return;
-    }
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    if (!m_system->StartUp()) {
+    if (!m_engine.Start(kWidth, kHeight)) {
       Fail("start-up");
       return;
     }
@@ -69,8 +63,8 @@ class cl_Bench {
                  "/gui/loadsave/load_save_vbarfiller.tga\"/>";
     resources += "<DXFont label=\"diary\" file=\"DejaVu Serif\" system=\"1\" size=\"18\"/>";
     resources += "<DXFont label=\"game_small\" file=\"DejaVu Sans\" system=\"1\" size=\"13\"/></Resources>";
-    std::ofstream(m_dir / "resources.xml") << resources;
-    if (!base::sys::AddResources((m_dir / "resources.xml").string().c_str())) {
+    std::ofstream(dir / "resources.xml") << resources;
+    if (!base::sys::AddResources((dir / "resources.xml").string().c_str())) {
       Fail("resources");
       return;
     }
@@ -86,10 +80,7 @@ class cl_Bench {
   ~cl_Bench() {
     base::g_pGUI = nullptr;
     m_gui.reset();
-    m_system->ShutDown();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
-    fs::remove_all(m_dir);
+    m_engine.Stop();
   }
 
   // Opens the panel in load mode and draws its first frame, ended once the device has drawn it.
@@ -109,9 +100,8 @@ class cl_Bench {
   void Fail(const char* step) { std::fprintf(stderr, "bench_loadsave: %s failed\n", step); }
 
   bool m_ok = false;
-  fs::path m_dir;
+  testsupport::cl_HeadlessEngine m_engine;
   std::vector<fs::path> m_files;
-  std::unique_ptr<base::cl_System> m_system;
   std::unique_ptr<cl_GameGUI> m_gui;
   cl_LoadSavePanel* m_panel = nullptr;  // in the GUI root
 };
@@ -130,7 +120,7 @@ void BM_OpenPanel100Savegames(benchmark::State& state) {
   for (auto _ : state) bench.OpenAndDraw();
   state.counters["rows"] = bench.m_panel->GetRowCount();
 }
-BENCHMARK(BM_OpenPanel100Savegames)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_OpenPanel100Savegames)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 void BM_ReadSavegameBytes100(benchmark::State& state) {
   cl_Bench& bench = Bench();
@@ -147,12 +137,12 @@ void BM_ReadSavegameBytes100(benchmark::State& state) {
     benchmark::DoNotOptimize(total);
   }
 }
-BENCHMARK(BM_ReadSavegameBytes100)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_ReadSavegameBytes100)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   return benchratios::RunWithRatios(
-      argc, argv, {{"panel opening / reading the bytes", "BM_OpenPanel100Savegames/real_time",
-                       "BM_ReadSavegameBytes100/real_time"}});
+      argc, argv, {{"panel opening / reading the bytes", "BM_OpenPanel100Savegames", "BM_ReadSavegameBytes100"}});
 }

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "DirectGl.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
@@ -26,6 +27,7 @@
 #include "quillane/minigames/Sabotage.h"
 #include "quillane/minigames/TrainTravel.h"
 #include "quillane/minigames/WireTap.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/FrameLock.h"
@@ -60,8 +62,7 @@ constexpr int kGameCount = static_cast<int>(std::size(kGames));
 // The engine on the headless platform in a copy of the demo data, with its resources and every
 // game compiled and started; made once.
 struct Engine {
-  fs::path dir;
-  std::unique_ptr<base::cl_System> system;
+  testsupport::cl_HeadlessEngine engine;
   std::unique_ptr<quillane::i_Minigame> games[kGameCount];
   win32dx9::st_BitmapCapture captures[kGameCount];  // each game's frame as the recorder drew it
   bool ok = false;
@@ -69,28 +70,15 @@ struct Engine {
 
   Engine() {
     base::sys::SetDebuggerOutput(Quiet);
-    std::string pattern = (fs::temp_directory_path() / "quillane_bench_minigames_XXXXXX").string();
-    if (!mkdtemp(pattern.data())) return;
-    dir = pattern;
+    if (!engine.MakeFolder("bench_minigames")) return;
+    const fs::path& dir = engine.GetDir();
     std::error_code ec;
     fs::copy(QUILLANE_DATA_DIR, dir, fs::copy_options::recursive, ec);
     for (const st_Game& game : kGames) fs::remove(dir / game.dataFile, ec);  // built afresh below
     fs::current_path(dir, ec);
     if (ec) return;
-    std::FILE* config = std::fopen("bench_config.xml", "w");
-    if (!config) return;
-    std::fputs(
-        "<Config><Display Fullscreen=\"0\" Width=\"1024\" Height=\"768\"/>"
-        "<Localization Language=\"English\"/></Config>",
-        config);
-    std::fclose(config);
-    system = std::make_unique<base::cl_System>();
-    system->SetUserDataPath(dir.string().c_str());
-    if (!system->LoadConfig("bench_config.xml")) return;
-    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
     base::RegisterMeshResourceType();
-    if (!system->StartUp() || !base::sys::AddResources("resources.xml")) return;
+    if (!engine.Start(1024, 768) || !base::sys::AddResources("resources.xml")) return;
     for (int i = 0; i < kGameCount; ++i) {
       const st_Game& g = kGames[i];
       std::unique_ptr<quillane::i_Minigame> maker(g.make());
@@ -112,9 +100,7 @@ struct Engine {
   }
   ~Engine() {
     for (auto& game : games) game.reset();
-    if (system) system->ShutDown();
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    engine.Stop();
   }
 
   // One frame of the game, without Present (the direct path has none either).
@@ -163,15 +149,16 @@ void DirectFrame(benchmark::State& state, int index) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   // The engine's frames first: each direct run makes a GL context of its own.
   for (int i = 0; i < kGameCount; ++i)
     benchmark::RegisterBenchmark((std::string("BM_Engine_") + kGames[i].name).c_str(), EngineFrame, i)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->MeasureProcessCPUTime()
+        ->Unit(benchmark::kMillisecond);
   for (int i = 0; i < kGameCount; ++i)
     benchmark::RegisterBenchmark((std::string("BM_DirectGL_") + kGames[i].name).c_str(), DirectFrame, i)
-        ->Unit(benchmark::kMillisecond)
-        ->UseRealTime();
+        ->MeasureProcessCPUTime()
+        ->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "../SceneTiles.h"
 #include "../gpu/FrameTimes.h"
 #include "base/Imaging.h"
@@ -26,6 +27,7 @@
 #include "graphics/mesh/Mesh.h"
 #include "platform/gpu/Device.h"
 #include "quillane/scene/Scene.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"
@@ -54,35 +56,25 @@ void WriteTga(const fs::path& path, int w, int h, int seed) {
 
 // The engine on the headless platform at 1280 x 800, working in a scratch data folder.
 struct Engine {
-  fs::path dir, previous;
-  std::unique_ptr<base::cl_System> system;
+  testsupport::cl_HeadlessEngine engine;
+  fs::path previous;
   bool started = false;
 
   bool Open() {
     base::sys::SetDebuggerOutput(Quiet);
     base::sys::AddOutputCallback(QuietOutput);
-    dir = fs::temp_directory_path() / "quillane_bench_scene";
-    fs::remove_all(dir);
-    fs::create_directories(dir / "Scenes");
+    if (!engine.MakeFolder("bench_scene")) return false;
+    fs::create_directories(engine.GetDir() / "Scenes");
     previous = fs::current_path();
-    fs::current_path(dir);
-    std::ofstream("config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\"" << kHeight
-                                << "\"/></Config>";
-    system = std::make_unique<base::cl_System>();
-    system->SetUserDataPath(dir.string().c_str());
-    if (!system->LoadConfig("config.xml")) return false;
+    fs::current_path(engine.GetDir());
     base::RegisterMeshResourceType();
-    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    started = system->StartUp();
+    started = engine.Start(kWidth, kHeight);
     return started;
   }
   ~Engine() {
-    if (started) system->ShutDown();
-    system.reset();
+    engine.ShutDownRoot();
     if (!previous.empty()) fs::current_path(previous);
-    std::error_code ec;
-    fs::remove_all(dir, ec);
+    engine.Stop();
   }
 };
 
@@ -185,14 +177,15 @@ void BM_QuayFrameDirect(benchmark::State& state) {
   benchtiles::TimeTileFrames(state, benchtiles::SceneTiles(q->scene));
 }
 
-BENCHMARK(BM_LoadScene)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_ReadSceneBytes)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_QuayFrameScene)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_QuayFrameDirect)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_LoadScene)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ReadSceneBytes)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuayFrameScene)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuayFrameDirect)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../ProcessCpu.h"
 #include "FrameTimes.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
@@ -23,6 +24,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "platform/gpu/Device.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DynamicBuffer.h"
 #include "win32dx9/FrameLock.h"
@@ -45,27 +47,12 @@ void Quiet(const char*) {}
 
 // The engine on the headless platform (one per process, made on first use).
 struct Engine {
-  std::filesystem::path dir;
-  std::unique_ptr<base::cl_System> system;
+  testsupport::cl_HeadlessEngine engine;
   bool ok = false;
 
   Engine() {
     base::sys::SetDebuggerOutput(Quiet);
-    dir = std::filesystem::temp_directory_path() / "quillane_bench_text";
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << kWidth << "\" Height=\""
-                                      << kHeight << "\"/></Config>";
-    system = std::make_unique<base::cl_System>();
-    system->SetUserDataPath(dir.string().c_str());
-    if (!system->LoadConfig("config.xml")) return;
-    system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    ok = system->StartUp();
-  }
-  ~Engine() {
-    if (system) system->ShutDown();
-    std::error_code ec;
-    std::filesystem::remove_all(dir, ec);
+    ok = engine.MakeFolder("bench_text") && engine.Start(kWidth, kHeight);
   }
   static Engine& Get() {
     static Engine engine;
@@ -204,15 +191,16 @@ void Tile(benchmark::State& state, bool compress) {
 void BM_TileUncompressed(benchmark::State& state) { Tile(state, false); }
 void BM_TileDxt5(benchmark::State& state) { Tile(state, true); }
 
-BENCHMARK(BM_TextTrueType)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TextGlyphSheet)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TextSdlTtf)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_TileUncompressed)->Unit(benchmark::kMillisecond)->UseRealTime()->MinTime(1.0);
-BENCHMARK(BM_TileDxt5)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(2);
+BENCHMARK(BM_TextTrueType)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextGlyphSheet)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TextSdlTtf)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_TileUncompressed)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
+BENCHMARK(BM_TileDxt5)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  benchcpu::OneRasteriserThread();
   benchmark::Initialize(&argc, argv);
   benchgl::cl_FrameTimes reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

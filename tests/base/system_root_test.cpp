@@ -1,7 +1,10 @@
 // The root module on the headless platform, run for a number of frames on a fake clock.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 #include "support/HeadlessPlatform.h"
 #include "base/app/SystemRoot.h"
@@ -243,3 +246,35 @@ TEST(RootModuleDeathTest, PanicPrintsAndExitsWithMinusOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// Holds the frame in the updates it is told to.
+class cl_FrameHolder final : public base::cl_Module {
+ public:
+  explicit cl_FrameHolder(std::vector<int> held) : m_held(std::move(held)) {}
+  void Update(float time, float dt) override {
+    ++m_updates;
+    if (std::find(m_held.begin(), m_held.end(), m_updates) != m_held.end()) base::cl_System::GetInstance()->HoldFrame();
+    base::cl_Module::Update(time, dt);
+  }
+  int Updates() const { return m_updates; }
+
+ private:
+  std::vector<int> m_held;
+  int m_updates = 0;
+};
+
+}  // namespace
+
+// A frame held during the update is neither drawn nor presented nor counted; the loop goes on.
+TEST(RootModule, AHeldFrameIsNeitherDrawnNorPresented) {
+  HeadlessRun run(100);
+  auto* holder = new cl_FrameHolder({2, 3, 6});
+  run.system.AddModule(holder);
+  run.Run(5);
+  EXPECT_EQ(holder->Updates(), 8);
+  EXPECT_EQ(run.platform->GetFramesRendered(), 5);
+  EXPECT_EQ(run.platform->GetHeadlessGraphics()->GetFramesPresented(), 5);
+  EXPECT_EQ(std::count(run.journal.begin(), run.journal.end(), "tree:render"), 5);
+}

@@ -55,16 +55,11 @@ class StagePicture : public actortest::ActorTest {
     fs::copy_file(data / "characters" / "blobb.tga", m_dir.path("characters/blobb.tga"),
                   fs::copy_options::overwrite_existing);
 
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
     base::Variant& config = m_system->GetConfigTree();
-    base::Variant& display = config.add_element("Display");
-    display.attribute("Fullscreen")->set_int(0);
-    display.attribute("Width")->set_int(kWidth);
-    display.attribute("Height")->set_int(kHeight);
+    testsupport::SetWindowedDisplay(config, kWidth, kHeight);
     config.add_element("Localization").attribute("Language")->set_string("English");
     base::RegisterMeshResourceType();
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
+    testsupport::RegisterHeadless(*m_system);
     ASSERT_TRUE(m_system->StartUp());
     m_started = true;
     gfx::cl_Model::ReleaseSkinShader();
@@ -85,8 +80,7 @@ class StagePicture : public actortest::ActorTest {
     gfx::SetModelConstantColor(false);
     gfx::DisableLighting();
     if (m_started) m_system->ShutDown();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    testsupport::ForgetHeadlessServices();
     g_scene = nullptr;
     actortest::ActorTest::TearDown();
   }

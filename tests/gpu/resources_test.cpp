@@ -259,15 +259,18 @@ TEST_F(GpuTest, PresentAppliesGammaAndCursorButFrontBufferKeepsFrame) {
 
 // Every byte of every channel goes through its ramp entry and shows as that entry in 255ths,
 // rounded: the brightness option's ramp (i × 256) takes the top half one step down. Ramps that
-// are straight lines (worked out in the pass) and others (looked up) alike.
+// are straight lines (worked out in the pass), others (looked up) and ramps that show every byte
+// as itself (copied) alike; the screen is opaque whatever alpha the frame was drawn with.
 TEST_F(GpuTest, GammaRampMapsEveryByteToItsEntryRounded) {
   auto line = [](float step) {
     std::array<uint16_t, 256> entries;
     for (int i = 0; i < 256; ++i) entries[size_t(i)] = uint16_t(std::clamp(float(i) * step, 0.0f, 65535.0f));
     return entries;
   };
-  GammaRamp curves, lines;
+  GammaRamp curves, lines, identity, nearIdentity;
   for (int i = 0; i < 256; ++i) {
+    identity.red[i] = identity.green[i] = identity.blue[i] = uint16_t(i * 257);
+    nearIdentity.red[i] = nearIdentity.green[i] = nearIdentity.blue[i] = uint16_t(std::max(0, i * 257 - 128));
     curves.red[i] = uint16_t(i * 256);
     curves.green[i] = uint16_t(65535 - i * 257);
     curves.blue[i] = uint16_t((i * i) % 65536);
@@ -275,11 +278,11 @@ TEST_F(GpuTest, GammaRampMapsEveryByteToItsEntryRounded) {
   // The brightness option's ramps at 0.5, 0.37 and 0.9 (clamped at the top).
   std::ranges::copy(line(256.0f), lines.red), std::ranges::copy(line(222.72f), lines.green);
   std::ranges::copy(line(358.4f), lines.blue);
-  for (const GammaRamp* ramp : {&curves, &lines}) {
+  for (const GammaRamp* ramp : {&curves, &lines, &identity, &nearIdentity}) {
     device_->SetGammaRamp(0, 0, *ramp);
     for (uint32_t i = 0; i < 256; ++i) {
       const Rect pixel{int32_t(i % kSize), int32_t(i / kSize), int32_t(i % kSize) + 1, int32_t(i / kSize) + 1};
-      device_->Clear(1, &pixel, clear::Target, 0xFF000000u | i * 0x010101u, 1.0f, 0);
+      device_->Clear(1, &pixel, clear::Target, i << 24 | i * 0x010101u, 1.0f, 0);
     }
     ASSERT_EQ(device_->Present(), kOk);
     std::vector<uint32_t> screen;

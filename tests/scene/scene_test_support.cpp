@@ -12,8 +12,6 @@
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 #include "support/HeadlessGpu.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
 #include "win32dx9/SysInfo.h"
 
 namespace scenetest {
@@ -21,31 +19,31 @@ namespace scenetest {
 namespace fs = std::filesystem;
 
 void SceneTest::SetUp() {
-  std::string pattern = (fs::temp_directory_path() / "quillane_scene_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  ASSERT_TRUE(m_engine.MakeFolder("scene"));
+  m_dir = m_engine.GetDir();
   m_previous = fs::current_path();
   fs::current_path(m_dir);
   fs::create_directories("Scenes");
-  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-  m_system = std::make_unique<base::cl_System>();
-  m_system->SetUserDataPath(m_dir.string().c_str());
-  base::Variant& config = m_system->GetConfigTree();
-  config.set_element("Config");
-  config.add_element("Localization").attribute("Language")->set_string("English");
-  if (WindowWidth() > 0) {
-    base::Variant& display = config.add_element("Display");
-    display.attribute("Fullscreen")->set_int(0);
-    display.attribute("Width")->set_int(WindowWidth());
-    display.attribute("Height")->set_int(WindowHeight());
+  const bool drawing = WindowWidth() > 0;
+  if (drawing && !testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
+  if (drawing) {
+    ASSERT_TRUE(m_engine.Prepare(WindowWidth(), WindowHeight()));
+    m_system = m_engine.GetSystem();
+  } else {
+    // No device: a root module that only holds the config, never started.
+    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+    m_bareSystem = std::make_unique<base::cl_System>();
+    m_bareSystem->SetUserDataPath(m_dir.string().c_str());
+    base::Variant& config = m_bareSystem->GetConfigTree();
+    config.set_element("Config");
+    config.add_element("Localization").attribute("Language")->set_string("English");
+    m_system = m_bareSystem.get();
   }
   ResetTweakSettings();
   base::RegisterMeshResourceType();
   gfx::RegisterBitmapLoaders();
-  if (WindowWidth() > 0) {
-    if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    ASSERT_TRUE(m_system->StartUp());
+  if (drawing) {
+    ASSERT_TRUE(m_engine.StartUp());
     m_started = true;
   }
   quillane::SceneDisplay() = quillane::st_SceneDisplay();
@@ -54,15 +52,13 @@ void SceneTest::SetUp() {
 }
 
 void SceneTest::TearDown() {
-  if (m_started) m_system->ShutDown();
-  m_system.reset();
-  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+  m_engine.ShutDownRoot();
+  m_bareSystem.reset();
+  m_system = nullptr;
   ResetTweakSettings();
   quillane::WorldServices() = quillane::st_WorldServices();
   if (!m_previous.empty()) fs::current_path(m_previous);
-  std::error_code ec;
-  if (!m_dir.empty()) fs::remove_all(m_dir, ec);
+  m_engine.Stop();
 }
 
 void SceneTest::SetSceneLodValue(float value) {

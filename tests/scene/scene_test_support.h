@@ -13,6 +13,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "quillane/scene/Scene.h"
+#include "support/HeadlessEngine.h"
 
 namespace scenetest {
 
@@ -29,9 +30,11 @@ class SceneTest : public ::testing::Test {
   void SetSceneLodValue(float value);
   bool HasDevice() const { return m_started; }
 
+  testsupport::cl_HeadlessEngine m_engine;        // its folder is the test's; started for drawing tests
+  std::unique_ptr<base::cl_System> m_bareSystem;  // the root module without a device
   std::filesystem::path m_dir;
   std::filesystem::path m_previous;
-  std::unique_ptr<base::cl_System> m_system;
+  base::cl_System* m_system = nullptr;  // the engine's or the bare one
   bool m_started = false;
 };
 

@@ -13,9 +13,6 @@
 #include "support/HeadlessEngine.h"
 #include "support/HeadlessGpu.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "win32dx9/Platform.h"
-#include "win32dx9/Services.h"
-#include "win32dx9/SysInfo.h"
 
 namespace {
 
@@ -46,19 +43,14 @@ class StageRender : public stagetest::StageTest {
       // Engine outputs of an earlier run in data/ are not sources.
       if (name.ends_with(".dat") || name.ends_with("_protocol.txt") || name.ends_with(".bmo")) fs::remove(entry.path());
     }
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
     base::Variant& config = m_system->GetConfigTree();
     config.set_element("Config");
-    base::Variant& display = config.add_element("Display");
-    display.attribute("Fullscreen")->set_int(0);
-    display.attribute("Width")->set_int(kWidth);
-    display.attribute("Height")->set_int(kHeight);
+    testsupport::SetWindowedDisplay(config, kWidth, kHeight);
     config.add_element("Localization").attribute("Language")->set_string("English");
     base::RegisterMeshResourceType();
     base::RegisterSkeletonResourceType();
     gfx::RegisterBitmapLoaders();
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
+    testsupport::RegisterHeadless(*m_system);
     ASSERT_TRUE(m_system->StartUp());
     m_started = true;
 
@@ -76,8 +68,7 @@ class StageRender : public stagetest::StageTest {
     m_stage.reset();
     m_registry.reset();
     if (m_started) m_system->ShutDown();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    testsupport::ForgetHeadlessServices();
     quillane::ClearWalkSpeedCurves();
     g_scene = nullptr;
     StageTest::TearDown();

@@ -1,6 +1,7 @@
-// The engine as the drawing tests run it: a root module started on the headless platform with
-// the graphics library, in a scratch user folder of its own, and the back buffer read back into
-// memory. Every test program that draws through the engine starts it and reads pixels this way.
+// The engine as the drawing tests and benchmarks run it: a root module started on the headless
+// platform with the graphics library, in a scratch user folder of its own, and the back buffer
+// read back into memory. Every test and benchmark program that starts the headless engine does it
+// here, so they all start it one way.
 #pragma once
 
 #include <stdlib.h>
@@ -13,6 +14,7 @@
 #include <vector>
 
 #include "base/app/SystemRoot.h"
+#include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -21,6 +23,31 @@
 #include "win32dx9/SysInfo.h"
 
 namespace testsupport {
+
+// ---- The steps every headless start shares; fixtures that keep a root module of their own use
+// them directly, the rest through cl_HeadlessEngine.
+
+// A windowed width x height "Display" in a config tree (its attributes set where it has one).
+inline void SetWindowedDisplay(base::Variant& config, int width, int height) {
+  base::Variant* display = config.get_element("Display");
+  if (!display) display = &config.add_element("Display");
+  display->attribute("Fullscreen")->set_int(0);
+  display->attribute("Width")->set_int(width);
+  display->attribute("Height")->set_int(height);
+}
+// The platform's system information, the headless platform and the graphics library, registered
+// on a root module whose config is read; StartUp then makes the device.
+inline void RegisterHeadless(base::cl_System& system) {
+  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+  system.RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
+  gfx::RegisterGraphics();
+}
+// Empties the services the platform and the graphics library installed, once the root module
+// is shut down, so the next start (or a test without a device) finds none of them.
+inline void ForgetHeadlessServices() {
+  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
+  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+}
 
 class cl_HeadlessEngine {
  public:
@@ -35,29 +62,32 @@ class cl_HeadlessEngine {
     m_dir = pattern;
     return true;
   }
-  // Writes the folder's config.xml for a windowed width x height display (displayAttributes
-  // added to "Display", extraConfig after "Localization"), registers the headless platform and
-  // the graphics library and starts the root module with the folder as its user folder. False
-  // when the start fails.
+  // Prepare, then StartUp. False when either fails.
   bool Start(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
-    base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
+    return Prepare(width, height, displayAttributes, extraConfig) && StartUp();
+  }
+  // Writes the folder's config.xml for a windowed width x height display (displayAttributes
+  // added to "Display", extraConfig after "Localization"), makes the root module with the folder
+  // as its user folder and registers the headless platform and the graphics library. Modules may
+  // be added to GetSystem() before StartUp. False when the config cannot be read.
+  bool Prepare(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {
     m_system = std::make_unique<base::cl_System>();
     m_system->SetUserDataPath(m_dir.string().c_str());
     std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << width << "\" Height=\""
                                         << height << "\" " << displayAttributes
                                         << "/><Localization Language=\"English\"/>" << extraConfig << "</Config>";
     if (!m_system->LoadConfig("config.xml")) return false;
-    m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-    gfx::RegisterGraphics();
-    return m_system->StartUp();
+    RegisterHeadless(*m_system);
+    return true;
   }
+  // Starts the prepared root module; false when it fails or nothing was prepared.
+  bool StartUp() { return m_system && m_system->StartUp(); }
   // Shuts the root module down, empties the services the platform and the graphics library
   // installed and removes the folder, first leaving it for the temporary folder when it is the
   // working folder. Nothing when nothing was started.
   void Stop() {
     ShutDownRoot();
-    win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-    win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
+    ForgetHeadlessServices();
     if (m_dir.empty()) return;
     std::error_code ec;
     if (std::filesystem::equivalent(std::filesystem::current_path(ec), m_dir, ec))

@@ -36,37 +36,25 @@ void PaintGradient(int index, uint32_t* pixels, int width, int height) {
 
 void VideoTest::SetUp() {
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_video_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  ASSERT_TRUE(m_engine.MakeFolder("video"));
+  m_dir = m_engine.GetDir();
   g_log.clear();
   base::sys::AddOutputCallback(KeepLine);
   base::sys::SetClock(&m_clock);
-  base::sys::GetSystemInfo() = sysinfo::cl_SysInfo();
-  m_system = std::make_unique<base::cl_System>();
-  m_system->SetUserDataPath(m_dir.string().c_str());
-  std::ofstream(m_dir / "config.xml") << "<Config><Display Fullscreen=\"0\" Width=\"" << WindowWidth()
-                                      << "\" Height=\"" << WindowHeight()
-                                      << "\"/><Localization Language=\"English\"/></Config>";
-  ASSERT_TRUE(m_system->LoadConfig("config.xml"));
-  m_system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
-  gfx::RegisterGraphics();
+  ASSERT_TRUE(m_engine.Prepare(WindowWidth(), WindowHeight()));
+  m_system = m_engine.GetSystem();
   m_player = new gfx::cl_VideoPlayer;
   m_system->AddModule(m_player);
-  ASSERT_TRUE(m_system->StartUp());
+  ASSERT_TRUE(m_engine.StartUp());
 }
 
 void VideoTest::TearDown() {
-  if (m_system) m_system->ShutDown();
-  m_system.reset();
+  m_engine.ShutDownRoot();
+  m_system = nullptr;
   platform::video::SetSoundOutput(nullptr);
   base::sys::SetClock(nullptr);
   base::sys::RemoveOutputCallback(KeepLine);
-  win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
-  win32dx9::PlatformServices().RegisterResourceTypes = nullptr;
-  if (!m_dir.empty()) {
-    std::error_code ec;
-    std::filesystem::remove_all(m_dir, ec);
-  }
+  m_engine.Stop();
 }
 
 std::string VideoTest::MakeClip(const std::string& name, const platform::video::st_ClipSettings& settings,

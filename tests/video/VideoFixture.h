@@ -11,11 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "../graphics/GraphicsFixture.h"
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
-#include "../graphics/GraphicsFixture.h"
 #include "graphics/video/VideoPlayer.h"
 #include "platform/video/ClipTools.h"
+#include "support/HeadlessEngine.h"
 
 namespace videotest {
 
@@ -51,8 +52,9 @@ class VideoTest : public ::testing::Test {
   bool BeginFrame();
   void EndFrame();
 
-  std::filesystem::path m_dir;
-  std::unique_ptr<base::cl_System> m_system;
+  testsupport::cl_HeadlessEngine m_engine;
+  std::filesystem::path m_dir;              // the engine's folder
+  base::cl_System* m_system = nullptr;      // the engine's root module
   gfx::cl_VideoPlayer* m_player = nullptr;  // owned by the system's module tree
   cl_StepClock m_clock;
 };

@@ -5,8 +5,10 @@
 #include <cmath>
 
 #include "VideoFixture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/video/FrameTextures.h"
+#include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
 namespace videotest {
@@ -98,6 +100,31 @@ TEST_F(VideoDrawNarrowClip, NarrowClipInWideWindowGetsBarsLeftAndRight) {
     EXPECT_TRUE(IsBlack(Pixel(63, y))) << y;
   }
   EndFrame();
+}
+
+// Black only around the picture paints what black under the whole rectangle painted: every
+// pixel, on fits whose picture edges fall between pixels.
+TEST_F(VideoDrawWide, BarsAroundThePictureMatchBlackUnderTheWholeRectangle) {
+  for (const auto& [clipWidth, clipHeight] : {std::pair{60, 36}, std::pair{44, 36}, std::pair{64, 27}}) {
+    m_player->Play(MakeClip("fit.bik", Clip(clipWidth, clipHeight, 2)).c_str(), nullptr, 0, 0, 64, 48, 1.0f);
+    Step(0);
+    std::vector<uint32_t> shown[2];
+    for (int way = 0; way < 2; ++way) {
+      ASSERT_TRUE(BeginFrame());
+      gfx::ClearScreen(0xFFFFFFFFu);
+      if (way == 0) {
+        m_player->Render();
+      } else {
+        gfx::FillRect(0.0f, 0.0f, 64.0f, 48.0f, 0xFF000000u);
+        Codec()->Draw();
+      }
+      shown[way] = testsupport::ReadBackBuffer(0, 0, 64, 48);
+      EndFrame();
+    }
+    ASSERT_EQ(shown[0].size(), 64u * 48u);
+    EXPECT_EQ(shown[0], shown[1]) << clipWidth << " x " << clipHeight;
+    m_player->Stop();
+  }
 }
 
 // ---- frames against FFmpeg's decode

@@ -171,3 +171,42 @@ TEST_F(VideoTest, VolumeScalesTheVideoSoundInTheMix) {
 }
 
 }  // namespace videotest
+
+namespace videotest {
+
+// ---- frames the frame loop need not draw
+
+// Between its frames a video filling the window shows what was drawn: the frame loop holds the
+// frame. A new frame, a picture not drawn yet, a pause or a video in part of the window draws.
+TEST_F(VideoTest, AFullWindowVideoHoldsTheFrameOnlyBetweenItsFramesOnceDrawn) {
+  auto draw = [this] {
+    ASSERT_TRUE(BeginFrame());
+    m_player->Render();
+    EndFrame();
+  };
+  m_player->Play(MakeClip("held.bik", Tiny(10)).c_str(), nullptr, 0, 0, 64, 48, 1.0f);
+  Step(0);  // frame 0 (the player naps 10 ms an update)
+  EXPECT_FALSE(m_system->TakeFrameHold()) << "nothing drawn yet";
+  draw();
+  Step(0);  // 20 ms: frame 1 is due at 40
+  EXPECT_TRUE(m_system->TakeFrameHold());
+  Step(20);  // 50 ms: frame 1
+  EXPECT_FALSE(m_system->TakeFrameHold());
+  Step(0);  // 60 ms: frame 1 not drawn yet
+  EXPECT_FALSE(m_system->TakeFrameHold());
+  draw();
+  Step(0);
+  EXPECT_TRUE(m_system->TakeFrameHold());
+  m_player->Pause(true);
+  Step(0);
+  EXPECT_FALSE(m_system->TakeFrameHold()) << "paused";
+  m_player->Pause(false);
+
+  m_player->Play(MakeClip("corner.bik", Tiny(10)).c_str(), nullptr, 0, 0, 32, 24, 1.0f);
+  Step(0);
+  draw();
+  Step(0);
+  EXPECT_FALSE(m_system->TakeFrameHold()) << "the rest of the window may change";
+}
+
+}  // namespace videotest

@@ -29,6 +29,8 @@ void cl_FrameStep::Run(cl_System& system, i_InputDevice* input, i_GraphicsDevice
     while (input->PopCommand(cmd)) system.ProcessInput(cmd);
   }
   system.Update(time, m_dt);
+  // The screen would show what it shows: nothing to draw or present.
+  if (system.TakeFrameHold()) return;
   if (graphics && graphics->BeginFrame()) {
     system.Render();
     graphics->EndFrame();

@@ -5,6 +5,8 @@
 // It also turns left presses into late single clicks and double clicks. Exactly one instance.
 #pragma once
 
+#include <utility>
+
 #include "base/app/ICMD.h"
 #include "base/app/Module.h"
 #include "base/data/Variant.h"
@@ -73,6 +75,12 @@ class cl_System : public cl_Module {
   void SetQuit(bool quit) { m_quit = quit; }
   bool GetQuit() const { return m_quit; }
   void CountFrame() { ++m_frameCounter; }  // the frame loop, after each rendered frame
+  // Called during Update by a module whose picture fills the window and has not changed since
+  // the last frame drawn (a full-window video between its frames): the frame loop then neither
+  // draws nor presents this frame. Any other frame is drawn as usual.
+  void HoldFrame() { m_holdFrame = true; }
+  // Whether the frame was held since the last call; clears the hold.
+  bool TakeFrameHold() { return std::exchange(m_holdFrame, false); }
   void SetCustomQuitModule(cl_Module* m);  // not owned; disabled at once
   cl_Module* GetCustomQuitModule() const { return m_customQuit.get(); }
 
@@ -82,6 +90,7 @@ class cl_System : public cl_Module {
   st_FrameState m_state;
   Variant m_config;
   bool m_quit = false;
+  bool m_holdFrame = false;
   float m_doubleClickTimer = 0.0f;
   float m_doubleClickWindow = kDoubleClickWindow;
   bool m_clickPending = false;

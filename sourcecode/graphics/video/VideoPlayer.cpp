@@ -4,6 +4,7 @@
 
 #include "base/FileTools.h"
 #include "base/app/Clock.h"
+#include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/video/FrameTextures.h"
@@ -83,7 +84,11 @@ float cl_BinkShaderCodecNoThread::Open(const char* file, void*, float x0, float 
   return FramesToSeconds(m_handle->Frames, m_handle);
 }
 
-bool cl_BinkShaderCodecNoThread::Pause(bool pause) { return m_handle && pv::Pause(m_handle, pause); }
+bool cl_BinkShaderCodecNoThread::Pause(bool pause) {
+  if (!m_handle || !pv::Pause(m_handle, pause)) return false;
+  m_paused = pause;
+  return true;
+}
 
 void cl_BinkShaderCodecNoThread::Draw() {
   if (!m_handle) return;
@@ -92,6 +97,14 @@ void cl_BinkShaderCodecNoThread::Draw() {
   if (const int32_t set = pv::GetPictureSet(m_handle); set >= 0) shown.currentSet = set;
   DrawFrameTextures(win32dx9::GetD3DDevice(), shown, static_cast<float>(m_handle->Width),
                     static_cast<float>(m_handle->Height), m_x, m_y, m_scaleX, m_scaleY, 1.0f, false);
+  m_drawn = true;
+  m_drawnFrame = m_handle->FrameNum;
+}
+
+// Every update that decodes moves the frame number on (and with it the video time subtitles
+// follow); one that does not leaves picture and time as they were drawn.
+bool cl_BinkShaderCodecNoThread::PictureUnchanged() const {
+  return m_handle && m_drawn && !m_paused && m_handle->FrameNum == m_drawnFrame;
 }
 
 void cl_BinkShaderCodecNoThread::Update(float) {
@@ -133,6 +146,13 @@ bool cl_BinkShaderCodecNoThread::CoversOpaquely(float x0, float y0, float x1, fl
   return m_x == x0 && m_y == y0 && m_x - 0.5f + w * m_scaleX == x1 - 0.5f && m_y - 0.5f + h * m_scaleY == y1 - 0.5f;
 }
 
+bool cl_BinkShaderCodecNoThread::OpaquePicture(float& x0, float& y0, float& x1, float& y1) const {
+  if (!m_handle || g_frameBuffers.sets[g_frameBuffers.currentSet][pv::kPlaneA].wanted) return false;
+  x0 = m_x, y0 = m_y;
+  x1 = m_x + PictureWidth(), y1 = m_y + PictureHeight();
+  return true;
+}
+
 float cl_BinkShaderCodecNoThread::PictureWidth() const { return m_handle ? m_handle->Width * m_scaleX : 0.0f; }
 float cl_BinkShaderCodecNoThread::PictureHeight() const { return m_handle ? m_handle->Height * m_scaleY : 0.0f; }
 
@@ -146,6 +166,7 @@ void cl_BinkShaderCodecNoThread::Close() {
   FreeVideoShaders(device);
   if (m_handle) pv::Close(m_handle);
   m_handle = nullptr;
+  m_paused = m_drawn = false;
 }
 
 // ---- The player
@@ -197,6 +218,10 @@ void cl_VideoPlayer::Update(float time, float dt) {
     m_time += dt;
     base::sys::Sleep(10);
     m_codec->Update(dt);
+    base::cl_System* system = base::cl_System::GetInstance();
+    const bool fillsWindow = m_x0 <= 0.0f && m_y0 <= 0.0f && m_x1 >= static_cast<float>(base::sys::GetWindowWidth()) &&
+                             m_y1 >= static_cast<float>(base::sys::GetWindowHeight());
+    if (system && fillsWindow && m_codec->IsPlaying() && m_codec->PictureUnchanged()) system->HoldFrame();
   }
   cl_Module::Update(time, dt);
 }
@@ -204,10 +229,26 @@ void cl_VideoPlayer::Update(float time, float dt) {
 void cl_VideoPlayer::Render() {
   if (m_codec && m_codec->IsPlaying()) {
     // An opaque picture over the whole rectangle hides the black: one full-screen fill less.
-    if (!m_codec->CoversOpaquely(m_x0, m_y0, m_x1, m_y1)) FillRect(m_x0, m_y0, m_x1, m_y1, 0xFF000000u);
+    if (!m_codec->CoversOpaquely(m_x0, m_y0, m_x1, m_y1)) FillBars();
     m_codec->Draw();
   }
   cl_Module::Render();
+}
+
+void cl_VideoPlayer::FillBars() {
+  constexpr uint32_t kBlack = 0xFF000000u;
+  float px0 = 0.0f, py0 = 0.0f, px1 = 0.0f, py1 = 0.0f;
+  // An opaque picture overwrites what lies under it: black is only needed around it. Each bar
+  // reaches one pixel into the picture, so rounding at the picture's edges leaves no pixel out.
+  if (!m_codec->OpaquePicture(px0, py0, px1, py1) || px1 - px0 < 2.0f || py1 - py0 < 2.0f || px0 < m_x0 || py0 < m_y0 ||
+      px1 > m_x1 || py1 > m_y1) {
+    FillRect(m_x0, m_y0, m_x1, m_y1, kBlack);
+    return;
+  }
+  if (py0 > m_y0) FillRect(m_x0, m_y0, m_x1, py0 + 1.0f, kBlack);
+  if (py1 < m_y1) FillRect(m_x0, py1 - 1.0f, m_x1, m_y1, kBlack);
+  if (px0 > m_x0) FillRect(m_x0, m_y0, px0 + 1.0f, m_y1, kBlack);
+  if (px1 < m_x1) FillRect(px1 - 1.0f, m_y0, m_x1, m_y1, kBlack);
 }
 
 }  // namespace gfx

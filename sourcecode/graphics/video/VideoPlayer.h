@@ -28,6 +28,11 @@ class i_VideoCodec {
   virtual float GetTime() = 0;  // seconds; -1.0 when closed
   // True when Draw paints every pixel of the rectangle with an opaque picture.
   virtual bool CoversOpaquely(float x0, float y0, float x1, float y1) const = 0;
+  // The rectangle (window pixels, as FillRect takes them) whose every pixel Draw paints with an
+  // opaque picture; false when nothing plays or the picture has alpha.
+  virtual bool OpaquePicture(float& x0, float& y0, float& x1, float& y1) const = 0;
+  // True when the clip plays (not paused) and Draw would show the very picture it drew last.
+  virtual bool PictureUnchanged() const = 0;
 };
 
 class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
@@ -44,6 +49,8 @@ class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
   void Close() override;
   float GetTime() override;
   bool CoversOpaquely(float x0, float y0, float x1, float y1) const override;
+  bool OpaquePicture(float& x0, float& y0, float& x1, float& y1) const override;
+  bool PictureUnchanged() const override;
 
   // The open clip (null when closed), for the tests and statistics.
   const platform::video::st_VideoHandle* Handle() const { return m_handle; }
@@ -59,6 +66,9 @@ class cl_BinkShaderCodecNoThread final : public i_VideoCodec {
   cl_VideoPlayer* m_owner;
   platform::video::st_VideoHandle* m_handle = nullptr;
   bool m_texturesLocked = false;
+  bool m_paused = false;
+  bool m_drawn = false;       // a picture of this clip was drawn
+  uint32_t m_drawnFrame = 0;  // the frame number when it was
   float m_x = 0.0f, m_y = 0.0f;
   float m_scaleX = 1.0f, m_scaleY = 1.0f;
 };
@@ -76,13 +86,18 @@ class cl_VideoPlayer final : public base::cl_Module {
   bool IsPlaying();
   float GetTime();  // -1.0 when nothing plays; 0 before the first frame
 
-  void Update(float time, float dt) override;  // decodes; sleeps 10 ms while a video plays
-  void Render() override;                      // black over the rectangle, then the frame
+  // Decodes; sleeps 10 ms while a video plays. While a video filling the window plays and its
+  // picture is the one last drawn, holds the frame loop's frame: nothing else is drawn over it
+  // but what follows the video's time (its subtitles), so the screen would not change.
+  void Update(float time, float dt) override;
+  void Render() override;  // black over the rectangle's bars, then the frame
 
   i_VideoCodec* Codec() const { return m_codec; }
   float Time() const { return m_time; }  // seconds played, by the frame times
 
  private:
+  void FillBars();  // black over the rectangle where the picture does not paint
+
   float m_time = 0.0f;
   i_VideoCodec* m_codec = nullptr;
   float m_x0 = 0.0f, m_y0 = 0.0f, m_x1 = 0.0f, m_y1 = 0.0f;

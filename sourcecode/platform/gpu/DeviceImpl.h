@@ -91,6 +91,7 @@ struct DeviceImpl {
   GLuint gammaTexture = 0;
   bool gammaDirty = true;
   float gammaLine[3] = {0.0f, 0.0f, 0.0f};  // per channel: the ramp's step when it is a straight line, else 0
+  bool gammaIdentity = false;               // every entry shows as its own byte: presenting copies
 
   // Cursor.
   GLuint cursorTexture = 0;

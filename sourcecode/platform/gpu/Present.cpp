@@ -1,6 +1,7 @@
 // Presentation: the back buffer goes to the screen (the window, or an FBO headless) through a
-// pass that applies the gamma ramp, then the cursor is drawn over it. The frame as drawn (before
-// gamma) is kept as the front buffer for read-back.
+// pass that applies the gamma ramp (a plain copy when the ramp shows every byte as itself), then
+// the cursor is drawn over it. The frame as drawn (before gamma) is kept as the front buffer for
+// read-back.
 #include <algorithm>
 #include <cstring>
 
@@ -150,6 +151,8 @@ void DeviceImpl::PresentFrame() {
       table[i * 4 + 2] = Shown(gamma.blue[i]), table[i * 4 + 3] = 255;
     }
     gammaLine[0] = LineStep(gamma.red), gammaLine[1] = LineStep(gamma.green), gammaLine[2] = LineStep(gamma.blue);
+    gammaIdentity = true;
+    for (int i = 0; i < 256 * 4; ++i) gammaIdentity = gammaIdentity && (i % 4 == 3 || table[i] == i / 4);
     glBindTexture(GL_TEXTURE_2D, gammaTexture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, table);
     NearestTexture();
@@ -175,21 +178,31 @@ void DeviceImpl::PresentFrame() {
   glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
   glPolygonMode(GL_FRONT_AND_BACK, GL_FILL);
   glBindVertexArray(blitVao);
-  const bool line = presentLineProgram && gammaLine[0] > 0.0f && gammaLine[1] > 0.0f && gammaLine[2] > 0.0f;
-  const GLuint pass = line ? presentLineProgram : presentProgram;
-  glUseProgram(pass);
-  glUniform1i(glGetUniformLocation(pass, "uFrame"), 0);
-  if (line)
-    glUniform3f(glGetUniformLocation(pass, "uStep"), gammaLine[0], gammaLine[1], gammaLine[2]);
-  else
-    glUniform1i(glGetUniformLocation(pass, "uGamma"), 1);
-  glActiveTexture(GL_TEXTURE0);
-  glBindTexture(GL_TEXTURE_2D, frontTexture);
-  glBindSampler(0, 0);
-  glActiveTexture(GL_TEXTURE1);
-  glBindTexture(GL_TEXTURE_2D, gammaTexture);
-  glBindSampler(1, 0);
-  glDrawArrays(GL_TRIANGLES, 0, 3);
+  if (gammaIdentity) {
+    // Every byte shows as itself: a copy, not a shader pass over every pixel. The copy keeps the
+    // frame's alpha where the pass writes 1; the screen has none (ReadScreen reports it opaque).
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frontTexture, 0);
+    glBlitFramebuffer(0, 0, sw, sh, 0, 0, sw, sh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+    glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  } else {
+    const bool line = presentLineProgram && gammaLine[0] > 0.0f && gammaLine[1] > 0.0f && gammaLine[2] > 0.0f;
+    const GLuint pass = line ? presentLineProgram : presentProgram;
+    glUseProgram(pass);
+    glUniform1i(glGetUniformLocation(pass, "uFrame"), 0);
+    if (line)
+      glUniform3f(glGetUniformLocation(pass, "uStep"), gammaLine[0], gammaLine[1], gammaLine[2]);
+    else
+      glUniform1i(glGetUniformLocation(pass, "uGamma"), 1);
+    glActiveTexture(GL_TEXTURE0);
+    glBindTexture(GL_TEXTURE_2D, frontTexture);
+    glBindSampler(0, 0);
+    glActiveTexture(GL_TEXTURE1);
+    glBindTexture(GL_TEXTURE_2D, gammaTexture);
+    glBindSampler(1, 0);
+    glDrawArrays(GL_TRIANGLES, 0, 3);
+  }
 
   if (cursorVisible && cursorWidth && cursorHeight) {
     glEnable(GL_BLEND);
@@ -232,6 +245,7 @@ Result Device::ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d.screenTexture, 0);
   glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  for (uint32_t& pixel : *pixels) pixel |= 0xFF000000u;
   *width = uint32_t(w), *height = uint32_t(h);
   return kOk;
 }
