@@ -2,8 +2,10 @@
 #include "base/File.h"
 
 #include <bit>
+#include <cerrno>
 #include <climits>
 #include <cstdarg>
+#include <cstring>
 #include <string>
 
 #include "base/data/Binary.h"
@@ -26,6 +28,7 @@ bool File::open(const char* name, int status) {
   close();
   m_name = name;
   m_error = false;
+  m_openError = 0;
   m_size = 0;
   m_position = 0;
   if (!name || !*name) return false;
@@ -47,7 +50,10 @@ bool File::open(const char* name, int status) {
     return true;
   }
   if (status == STATUS_WRITE) {
-    if (platform::os::IsWriteProtected(resolved)) return false;
+    if (platform::os::IsWriteProtected(resolved)) {
+      m_openError = errno;
+      return false;
+    }
     if (!m_out.begin(name)) return false;
     m_handle = m_out.stream();
     m_status = STATUS_WRITE;
@@ -101,7 +107,7 @@ void File::discard() {
 }
 
 std::string File::write_error_note() const {
-  const char* cause = m_out.write_error();
+  const char* cause = m_openError ? std::strerror(m_openError) : m_out.write_error();
   return *cause ? std::string(" (") + cause + ")" : std::string();
 }
 

@@ -66,8 +66,8 @@ class File {
   const tString<BaseString>& get_name() const { return m_name; }
   int get_remaining() const;  // read mode: bytes between the position and the end
 
-  // Why a write to the file failed, for the caller's message before discard(): " (No space left
-  // on device)" and the like; "" when no write failed for a reason the system gave.
+  // Why opening for writing or a write failed, for the caller's message: " (Read-only file
+  // system)", " (No space left on device)" and the like; "" when the system gave no reason.
   std::string write_error_note() const;
   // Sticky failure flag: set by a short transfer or a rejected record, cleared by open.
   bool has_error() const { return m_error; }
@@ -87,6 +87,7 @@ class File {
   int m_size = 0;
   int m_position = 0;
   bool m_error = false;
+  int m_openError = 0;  // errno of a refused open for writing
   cl_SafeFile m_out;  // write mode: the temporary file, committed by close()
 };
 

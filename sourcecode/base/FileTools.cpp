@@ -1,6 +1,7 @@
 // Whole-file loading and saving, time stamps, attributes, paths and folder operations.
 #include "base/FileTools.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -144,6 +145,18 @@ bool FileExists(const tString<BaseString>& name) {
   if (!f) return false;
   std::fclose(f);
   return true;
+}
+
+std::string FileProblem(const tString<BaseString>& name) {
+  if (platform::os::IsFolder(name.c_str())) return "is a folder, not a file";
+  if (!platform::os::IsRegularFile(name.c_str())) {
+    return platform::os::PathExists(name.c_str()) ? "is no regular file (a FIFO, device or socket)" : "is missing";
+  }
+  errno = 0;
+  std::FILE* f = OpenFileStream(name.c_str(), "rb");
+  if (!f) return std::string("cannot be opened (") + std::strerror(errno ? errno : EACCES) + ")";
+  std::fclose(f);
+  return std::string();
 }
 
 // ---- time stamps and attributes

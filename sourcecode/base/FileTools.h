@@ -5,6 +5,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 
 #include "base/String.h"
 
@@ -28,6 +29,10 @@ unsigned char* LoadFile(const char* name);
 // created or a write comes up short (the old file then stays).
 bool SaveFile(const char* name, const unsigned char* data, int size);
 bool FileExists(const tString<BaseString>& name);  // a regular file that can be opened for reading
+// Why name is no file FileExists takes, for a log line: "is missing", "is a folder, not a
+// file", "is no regular file (a FIFO, device or socket)" or "cannot be opened (<cause>)"; empty
+// when it is one.
+std::string FileProblem(const tString<BaseString>& name);
 
 // ---- time stamps and attributes
 

@@ -178,7 +178,7 @@ bool cl_DX9GraphicsDevice::StartUp() {
 
   if (m_Device->GetDepthStencilSurface(&m_DepthStencil) != gpu::kOk) {
     m_DepthStencil = nullptr;
-    base::sys::Output("error: creating depth stencil surface.\n");
+    base::sys::Output("ERROR: creating depth stencil surface.\n");
   }
 
   const std::string profile = m_Device->GetPixelShaderProfile();

@@ -193,6 +193,27 @@ TEST_F(LoadTest, DdsGoesInAsStoredOrDecodedOnRequest) {
   t->Release();
 }
 
+// The decoder reads zeros past the end of a TGA and calls it a picture: a file cut short,
+// plain or run-length coded, is refused by name instead.
+TEST(TgaDecode, FilesCutShortAreRefusedWithTheirName) {
+  const std::vector<uint8_t> plain = MakeTga(4, 4, std::vector<uint32_t>(16, 0x336699u));
+  std::vector<uint8_t> runs = {0, 0, 10, 0, 0, 0, 0, 0, 0, 0, 0, 0, 4, 0, 4, 0, 24, 0};
+  for (uint8_t b : {0x87, 1, 2, 3}) runs.push_back(b);  // 8 pixels of one colour
+  runs.push_back(0x07);                                   // 8 pixels given one by one
+  for (int i = 0; i < 8 * 3; ++i) runs.push_back(uint8_t(i));
+  const std::vector<uint8_t>* const wholes[] = {&plain, &runs};
+  for (const std::vector<uint8_t>* whole : wholes) {
+    gpux::Image image;
+    EXPECT_TRUE(gpux::DecodeImage(whole->data(), whole->size(), "whole.tga", &image));
+    EXPECT_EQ(image.width * image.height, 16u);
+    for (size_t cut : {whole->size() - 1, size_t(30), size_t(18)}) {
+      LogCapture capture;
+      EXPECT_FALSE(gpux::DecodeImage(whole->data(), cut, "cut.tga", &image)) << cut;
+      EXPECT_TRUE(capture.contains("ERROR: image 'cut.tga': cut short")) << capture.text();
+    }
+  }
+}
+
 TEST_F(LoadTest, GarbageIsRefused) {
   LogCapture capture;
   const uint8_t junk[] = {1, 2, 3, 4, 5, 6, 7, 8, 9};

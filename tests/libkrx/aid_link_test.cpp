@@ -4,6 +4,7 @@
 
 #include <dirent.h>
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -153,6 +154,56 @@ TEST_F(AidLink, MessagesLargerThanADatagramArriveWhole) {
   ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty(); }));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].payload, big);
+}
+
+// Another program on 127.0.0.1 that sends between the pieces of the front-end's command, or
+// floods the link with datagrams announcing the largest messages: the command still arrives
+// whole, and the link keeps nothing for the stranger.
+TEST_F(AidLink, StrangersNeitherBreakThePeersCommandNorMakeTheLinkHoldMemory) {
+  TestPeer peer(512);
+  ASSERT_TRUE(peer.Open());
+  AID::WinAIDNetwork link;
+  Handshake(link, peer, 512);
+  std::vector<Received> got;
+  Sink sink{"D", &got};
+  link.AddListener("KRXDebugger", Record, &sink);
+  TestPeer stranger;
+  ASSERT_TRUE(stranger.OpenAny());
+
+  std::string command(1500, '\0');
+  for (size_t i = 0; i < command.size(); ++i) command[i] = char('a' + i % 26);
+  auto m = peer.Make(AID::kAccept, "KRXDebugger", command);
+  auto intruder = stranger.Make(AID::kAccept, "KRXDebugger", "stranger");
+  ASSERT_TRUE(peer.SendRaw(m->Bytes(), 512));
+  ASSERT_TRUE(stranger.SendTo(*intruder, peer.LinkEndpoint()));
+  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 1; }));
+  for (size_t done = 512; done < m->Size(); done += 512)
+    ASSERT_TRUE(peer.SendRaw(m->Bytes() + done, std::min<size_t>(512, m->Size() - done)));
+  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty(); }));
+  ASSERT_EQ(got.size(), 1u);
+  EXPECT_EQ(got[0].payload, command);
+  EXPECT_EQ(CountLog("dropped"), 0u);
+
+  // Each datagram announces a 4 MiB message; none of it may be kept.
+  std::vector<uint8_t> announce(512, 'x');
+  auto header = stranger.Make(AID::kAccept, "KRXDebugger");
+  std::memcpy(announce.data(), header->Bytes(), AID::kHeaderSize);
+  for (int i = 0; i < 4; ++i) announce[AID::kOffPayloadLength + i] = uint8_t(AID::kMaxPayload >> (8 * i));
+  size_t most = 0;
+  for (int i = 0; i < 3000; ++i) {
+    stranger.SendTo(*AID::Message::FromBytes(announce.data(), announce.size()), peer.LinkEndpoint());
+    if (i % 100 == 0) most = std::max(most, link.ReassemblyBytes());
+  }
+  // The peer is still answered after the flood (a full receive buffer may have lost a ping:
+  // this is UDP, so the peer asks again).
+  bool answered = false;
+  for (int attempt = 0; attempt < 15 && !answered; ++attempt) {
+    ASSERT_TRUE(peer.Send(*peer.Make(AID::kPing, nullptr, {}, 77)));
+    answered = peer.ReceiveType(AID::kPong, 200) != nullptr;
+  }
+  EXPECT_TRUE(answered);
+  EXPECT_EQ(std::max(most, link.ReassemblyBytes()), 0u);
+  EXPECT_TRUE(link.IsConnected());
 }
 
 TEST_F(AidLink, BadDatagramsAreDroppedAndLogged) {

@@ -90,13 +90,28 @@ TEST(AidReassembler, DatagramOfUnexpectedSizeEndsThePartialAndStartsAnew) {
   EXPECT_EQ(out.kind, Kind::Dropped);
 }
 
-TEST(AidReassembler, PieceFromAnotherSocketIsNoContinuation) {
+// Another socket's datagram between the pieces neither ends the message nor is taken for its
+// next piece; announced sizes cost nothing until the bytes come, and strangers' partial
+// messages take at most a few senders' places.
+TEST(AidReassembler, SendersKeepTheirOwnPartialsAndBuffersGrowWithTheData) {
   const std::vector<uint8_t> big = Block(300);
   AID::Reassembler r(200);
   ASSERT_EQ(r.Feed(big.data(), 200, kSrc, kPort).kind, Kind::Pending);
   auto out = r.Feed(big.data() + 200, 188, kSrc, kPort + 1);
-  EXPECT_TRUE(out.droppedPartial);
+  EXPECT_FALSE(out.droppedPartial);
   EXPECT_EQ(out.kind, Kind::Dropped);
+  out = r.Feed(big.data() + 200, 188, kSrc, kPort);
+  ASSERT_EQ(out.kind, Kind::Complete);
+  EXPECT_EQ(std::vector<uint8_t>(out.message->Bytes(), out.message->Bytes() + out.message->Size()), big);
+
+  std::vector<uint8_t> announce = Block(100);
+  PutLE32(announce, AID::kOffPayloadLength, AID::kMaxPayload);
+  const size_t datagram = 1000;
+  AID::Reassembler flood(datagram);
+  for (uint16_t port = 1; port <= 500; ++port) {
+    EXPECT_EQ(flood.Feed(announce.data(), announce.size(), kSrc + port, port).kind, Kind::Pending);
+    ASSERT_LE(flood.BufferedBytes(), AID::Reassembler::kMaxSenders * 2 * datagram) << port;
+  }
 }
 
 TEST(AidReassembler, OversizedDatagramCountsAsAFullBuffer) {

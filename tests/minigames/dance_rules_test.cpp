@@ -129,6 +129,68 @@ TEST_F(DanceRules, ASpeedThatIsNotPositiveIsOne) {
   EXPECT_EQ(LinesAfter("Warning: dance gui/minigames/dance/rules.xml: \"speed\" is missing").size(), std::size(speeds));
 }
 
+// "needed" outside 0..the list's best score cannot be played for, and near the integer limits
+// it would overflow the score bar's and the audience's arithmetic.
+TEST_F(DanceRules, ANeededScoreOutsideTheListsRangeIsClampedWithAWarning) {
+  const struct {
+    const char* needed;
+    int used;
+  } cases[] = {{"2147483647", 20}, {"-2147483648", 0}, {"15", 15}};
+  for (const auto& c : cases) {
+    cl_DanceMinigame& game = Dance(std::string("<Dance speed=\"1\" needed=\"") + c.needed +
+                                   "\"><Note dir=\"0\" time=\"0\"/><Note dir=\"1\" time=\"1\"/></Dance>");
+    EXPECT_EQ(cl_DanceMinigame::s_Needed, c.used) << c.needed;
+    cl_DanceMinigame::s_Score = 20;
+    game.DecideResult();
+    EXPECT_EQ(game.GetState(), cl_DanceMinigame::Won) << c.needed;
+    game.FinishDance();  // the audience's margin and thirds of the room above "needed"
+    m_game->End();
+  }
+  EXPECT_EQ(LinesAfter("Warning: dance gui/minigames/dance/rules.xml: \"needed\" 2147483647 is outside 0..20; 20 is used")
+                .size(),
+            1u);
+  EXPECT_EQ(LinesAfter("Warning: dance gui/minigames/dance/rules.xml: \"needed\" -2147483648 is outside 0..20; 0 is used")
+                .size(),
+            1u);
+  EXPECT_EQ(LinesAfter("Warning: dance gui/minigames/dance/rules.xml: \"needed\" 15").size(), 0u);
+}
+
+// The stage is built from a scene the game has, by a plain name; anything else falls back to the
+// default stage with a line that names the scene and what is wrong.
+TEST_F(DanceRules, AStageSceneTheGameDoesNotHaveFallsBackToTheDefaultStage) {
+  const fs::path theater = fs::path(QUILLANE_DATA_DIR) / "Scenes/ParisTheater";
+  if (fs::exists(theater)) {
+    fs::create_directories(m_dir / "Scenes/ParisTheater");
+    fs::copy(theater, m_dir / "Scenes/ParisTheater", fs::copy_options::recursive);
+  }
+  fs::create_directories(m_dir / "Scenes/Office/ProjectFile.xml");
+  const struct {
+    const char* scene;
+    const char* problem;
+  } cases[] = {
+      {"Nowhere", "does not exist: 'Scenes/Nowhere/ProjectFile.xml' is missing"},
+      {"Office", "does not exist: 'Scenes/Office/ProjectFile.xml' is a folder, not a file"},
+      {"../../elsewhere", "is refused (no folders, no \"..\")"},
+      {"Scenes\\Office", "is refused (no folders, no \"..\")"},
+  };
+  for (const auto& c : cases) {
+    base::Variant mission;
+    mission.set_element("Dance");
+    mission.attribute("scene")->set_string(c.scene);
+    m_game = std::make_unique<cl_DanceMinigame>();
+    EXPECT_TRUE(m_game->Init(&mission, false)) << c.scene;
+    EXPECT_EQ(LinesAfter(std::string("ERROR: dance: scene '") + c.scene + "' " + c.problem +
+                         "; the default stage 'ParisTheater' is used")
+                  .size(),
+              1u)
+        << c.scene;
+    m_game->End();
+  }
+  if (fs::exists(theater)) {
+    EXPECT_EQ(LinesAfter("ERROR: dance: the default stage").size(), 0u);
+  }
+}
+
 TEST_F(DanceRules, ANoteCrossesItsGoal362PixelsFromItsStart) {
   for (const float speed : {1.0f, 2.5f}) {
     cl_DanceMinigame& game = Dance("<Dance speed=\"" + std::to_string(speed) + "\"><Note dir=\"1\"/></Dance>");

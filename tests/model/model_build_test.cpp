@@ -199,7 +199,7 @@ TEST(ModelBuild, RefusesMeshesItCannotHold) {
          BuildChain(m, 3);
          for (int b = 0; b < 26; ++b) m.vertices[5]->boneIndices.push_back(static_cast<unsigned char>(40 + b));
        },
-       "more then 25 bones"},
+       "more than 25 bones"},
       {"face over 25 bones",
        [](cl_Mesh& m) {
          BuildChain(m, 3);

@@ -200,6 +200,15 @@ TEST_F(SavegameFile, AFailedWriteNamesItsCause) {
   EXPECT_FALSE(WriteSavegameFile(Path("folder.sav").c_str(), image));
   EXPECT_EQ(log.count(std::strerror(EISDIR)), 1) << log.text();
   EXPECT_TRUE(fs::is_directory(Path("folder.sav")));
+
+  // A write-protected save is kept, and the line says why.
+  ASSERT_TRUE(WriteSavegameFile(Path("kept.sav").c_str(), image));
+  fs::permissions(Path("kept.sav"), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  testsupport::LogCapture protectedLog;
+  EXPECT_FALSE(WriteSavegameFile(Path("kept.sav").c_str(), image));
+  EXPECT_TRUE(protectedLog.contains("ERROR: savegame '" + Path("kept.sav") + "' cannot be created (" +
+                                    std::strerror(EACCES) + ")"))
+      << protectedLog.text();
 }
 
 }  // namespace

@@ -3,6 +3,8 @@
 // build, the protocol text, and damaged files that must fail cleanly.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -280,6 +282,30 @@ TEST_F(SceneFile, MissingFileFailsWithoutALogLine) {
   cl_Scene scene;
   EXPECT_FALSE(scene.Load("Nowhere"));
   EXPECT_TRUE(log.get().empty());
+}
+
+// What refuses a scene the game does not have names the file it looked for and what is wrong.
+TEST_F(SceneFile, AMissingSceneIsExplainedByTheFileLookedFor) {
+  std::filesystem::create_directories("Scenes/Folder/ProjectFile.xml");
+  std::filesystem::create_directories("Scenes/Piped");
+  ASSERT_EQ(mkfifo("Scenes/Piped/ProjectFile.xml", 0644), 0);
+  std::filesystem::create_directories("Scenes/Compiled.dat");
+  const struct {
+    const char* scene;
+    const char* reason;
+  } cases[] = {
+      {"Office", "'Scenes/Office/ProjectFile.xml' is missing"},
+      {"Folder", "'Scenes/Folder/ProjectFile.xml' is a folder, not a file"},
+      {"Piped", "'Scenes/Piped/ProjectFile.xml' is no regular file (a FIFO, device or socket)"},
+      {"Compiled", "'Scenes/Compiled.dat' is a folder, not a file"},
+      {"", "no scene name given"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_FALSE(cl_Scene::Exists(c.scene)) << c.scene;
+    EXPECT_EQ(cl_Scene::MissingReason(c.scene), c.reason);
+  }
+  WriteTinyScene();
+  EXPECT_EQ(cl_Scene::MissingReason("Tiny"), "");
 }
 
 TEST_F(SceneFile, DamagedFilesFailWithOneErrorAndLeaveTheSceneEmpty) {

@@ -99,10 +99,19 @@ TEST_F(SceneLayers, PictureSmallerThanItsRectangleKeepsNoImage) {
   scene.AddElement("StageElements", Xml(R"(<L label="wide" file="post.tga" x="40" w="100" h="10"/>)"), true);
   scene.AddElement("StageElements", Xml(R"(<L label="huge" file="post.tga" x="-1e30" w="1e30" h="nan"/>)"), true);
   scene.AddElement("StageElements", Xml(R"(<L label="gone" file="missing.tga"/>)"), true);
-  EXPECT_EQ(log.count("smaller than layer rect"), 1) << log.text("\n");
-  EXPECT_TRUE(log.contains("Error: Scene Tiny, File Scenes/Tiny/post.tga smaller than layer rect"));
-  EXPECT_TRUE(log.contains("Error: Scene Tiny, File Scenes/Tiny/missing.tga not found."));
-  for (const char* label : {"wide", "huge", "gone"}) {
+  // A picture cut short decodes to something, but it is not the picture: it is refused.
+  WriteBytes("Scenes/Tiny/short.tga", ReadBytes("Scenes/Tiny/bg.tga").substr(0, 1000));
+  scene.AddElement("StageElements", Xml(R"(<L label="short" file="short.tga"/>)"), true);
+  // A strip whose frames are not there.
+  scene.AddElement("StageElements", Xml(R"(<L label="lamp" file="lamp.tst"/>)"), false);
+  EXPECT_EQ(log.count("smaller than the layer's rectangle"), 1) << log.text("\n");
+  EXPECT_TRUE(log.contains("ERROR: scene 'Tiny': picture 'Scenes/Tiny/post.tga' is smaller than the layer's rectangle"));
+  EXPECT_TRUE(log.contains("ERROR: scene 'Tiny': picture 'Scenes/Tiny/missing.tga' is missing"));
+  EXPECT_TRUE(log.contains("ERROR: scene 'Tiny': picture 'Scenes/Tiny/short.tga' cannot be read")) << log.text("\n");
+  EXPECT_TRUE(log.contains("ERROR: texture strip 'Scenes/Tiny/TextureStrips/lamp/lamp': its first frame "
+                           "'Scenes/Tiny/TextureStrips/lamp/lamp_0.tga' is missing"))
+      << log.text("\n");
+  for (const char* label : {"wide", "huge", "gone", "short"}) {
     ASSERT_NE(scene.FindLayer(label), nullptr) << label;
     EXPECT_EQ(scene.FindLayer(label)->GetImage(), nullptr) << label;
   }

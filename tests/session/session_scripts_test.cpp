@@ -129,7 +129,13 @@ TEST_F(SessionScripts, TransitIntoASceneTheGameLacksKeepsThePlayerWhereHeIs) {
   const cl_Scene* scene = m_session->GetScene();
   const int loads = m_session->GetSceneLoadCount();
   const std::filesystem::path project = m_dir / "Scenes/Nowhere/ProjectFile.xml";
-  for (const char* kind : {"missing", "folder", "fifo"}) {
+  const struct {
+    const char* kind;
+    const char* problem;
+  } cases[] = {{"missing", "is missing"},
+               {"folder", "is a folder, not a file"},
+               {"fifo", "is no regular file (a FIFO, device or socket)"}};
+  for (const auto& [kind, problem] : cases) {
     SCOPED_TRACE(kind);
     std::filesystem::remove_all(project);
     std::filesystem::create_directories(std::string(kind) == "folder" ? project : project.parent_path());
@@ -143,6 +149,11 @@ TEST_F(SessionScripts, TransitIntoASceneTheGameLacksKeepsThePlayerWhereHeIs) {
     EXPECT_EQ(m_session->GetScene(), scene);
     EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
     EXPECT_EQ(LinesAfter("hall: ").size(), before + 1) << "the caller goes on";
+    EXPECT_EQ(LinesAfter(std::string("ERROR: Transit: scene 'Nowhere' does not exist: 'Scenes/Nowhere/ProjectFile.xml' ") +
+                         problem + "; the game stays where it was")
+                  .size(),
+              1u)
+        << Log();
   }
   EXPECT_EQ(LinesAfter("ERROR: Transit: scene 'Nowhere'").size(), 3u);
 }

@@ -8,6 +8,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -73,7 +74,9 @@ class TempFolder {
 
 // Starts the probe with the user folder set, the sanitizers' own fault handling off and no core
 // file; the environment gains extra ("NAME=value" entries).
-pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {}) {
+// stderr goes to errorFile when one is named.
+pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
+                 const fs::path& errorFile = {}) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -97,7 +100,8 @@ pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<st
   if (child == 0) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
-    const int quiet = open("/dev/null", O_WRONLY);
+    const int quiet = errorFile.empty() ? open("/dev/null", O_WRONLY)
+                                        : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
     execve(argv[0], argv, envp.data());
     _exit(127);
@@ -110,6 +114,18 @@ int Wait(pid_t child) {
   while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
   }
   return status;
+}
+
+// The child's status once it ended, or -1 when it still runs after limitMs (it is then killed).
+int WaitAtMost(pid_t child, int limitMs) {
+  for (int waited = 0; waited <= limitMs; waited += 10) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) return status;
+    usleep(10000);
+  }
+  kill(child, SIGKILL);
+  Wait(child);
+  return -1;
 }
 
 struct st_Fault {
@@ -222,6 +238,69 @@ TEST(CrashReport, WithoutTheSymbolizerFramesKeepModuleOffsetAndRawName) {
   EXPECT_NE(frame.find("crash_probe+"), std::string::npos) << frame;
   EXPECT_EQ(frame.find(" line "), std::string::npos) << frame;
   EXPECT_NE(report.find(platform::os::kCrashVariablesLine), std::string::npos) << report;
+}
+
+// The user folder is the user's: links planted under the report's, the dump's or the
+// symboliser's temporary name are not followed, a FIFO does not hold the failing program, and
+// what was not written is said on the console.
+TEST(CrashReport, PlantedLinksAndFifosAreNeitherFollowedNorWaitedOn) {
+  struct Case {
+    const char* what;
+    const char* fifo;                   // a FIFO under this name
+    std::vector<const char*> links;     // links to files outside the folder under these names
+    bool reportWritten;
+  };
+  const Case cases[] = {
+      {"FIFO report", "crash.log", {"callstack.dmp"}, false},
+      {"FIFO dump", "callstack.dmp", {"crash.log"}, false},
+      {"linked temporary name", nullptr, {"crash.log.tmp"}, true},
+      {"linked dump only", nullptr, {"callstack.dmp"}, true},
+  };
+  std::vector<TempFolder> folders(std::size(cases));
+  TempFolder outside;
+  std::vector<pid_t> children;
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const fs::path& folder = folders[i].path();
+    if (cases[i].fifo) {
+      ASSERT_EQ(mkfifo((folder / cases[i].fifo).c_str(), 0644), 0);
+    }
+    for (const char* name : cases[i].links) {
+      const fs::path target = outside.path() / (std::to_string(i) + name);
+      std::ofstream(target) << "keep";
+      fs::create_symlink(target, folder / name);
+    }
+    children.push_back(StartProbe("null", folder, {}, outside.path() / (std::to_string(i) + ".stderr")));
+  }
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    const Case& c = cases[i];
+    SCOPED_TRACE(c.what);
+    const int status = WaitAtMost(children[i], 5000);
+    ASSERT_NE(status, -1) << "the crash did not end within 5 s";
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    for (const char* name : c.links) EXPECT_EQ(ReadText(outside.path() / (std::to_string(i) + name)), "keep") << name;
+    const fs::path report = folders[i].path() / "crash.log";
+    const std::string console = ReadText(outside.path() / (std::to_string(i) + ".stderr"));
+    if (c.reportWritten) {
+      EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(report)));
+      EXPECT_NE(LineWith(ReadText(report), "ProbeNullWrite").find("crash_probe.cpp line "), std::string::npos);
+    } else {
+      EXPECT_NE(console.find("ERROR: crash file '" + report.string() + "' not written: it is not a regular file"),
+                std::string::npos)
+          << console;
+    }
+    for (const char* name : c.links) {
+      if (std::string(name) == "crash.log.tmp") continue;
+      EXPECT_NE(console.find("ERROR: crash file '" + (folders[i].path() / name).string() + "' not written"),
+                std::string::npos)
+          << console;
+    }
+    // Only what the case planted stays beside the report: no fresh name is left behind.
+    for (const auto& entry : fs::directory_iterator(folders[i].path())) {
+      const std::string name = entry.path().filename().string();
+      EXPECT_TRUE(name == "crash.log" || name == "callstack.dmp" || name == "crash.log.tmp") << name;
+    }
+  }
 }
 
 TEST(CrashReport, UnnamedReportTakesTheProgramNameWithRptInTheUserFolder) {

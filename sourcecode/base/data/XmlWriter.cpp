@@ -191,7 +191,7 @@ bool write_file(const Variant& tree, const char* file) {
   }
   File f;
   if (!f.open(file, File::STATUS_WRITE)) {
-    sys::Output("ERROR: xml-file '%s' cannot be created\n", file ? file : "");
+    sys::Output("ERROR: xml-file '%s' cannot be created%s\n", file ? file : "", f.write_error_note().c_str());
     return false;
   }
   if (!f.write(w.out.data(), static_cast<int>(w.out.size()))) {

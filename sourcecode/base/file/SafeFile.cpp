@@ -77,6 +77,7 @@ void cl_SafeFile::abandon() {
 
 bool cl_SafeFile::fail(const char* what, int error) {
   m_failed = true;
+  if (!m_error) m_error = error;
   if (error)
     sys::Output("ERROR: file '%s': %s (%s)\n", m_name.c_str(), what, std::strerror(error));
   else

@@ -43,7 +43,8 @@ class cl_SafeFile {
   // Marks the write failed: commit() then abandons it (a caller's own check failed).
   void set_failed() { m_failed = true; }
   bool failed() const { return m_failed; }
-  // Why the first failed write failed ("No space left on device", ...); "" when none did.
+  // Why the first failed step failed, the creation of the temporary file included ("No space
+  // left on device", "Read-only file system", ...); "" when none did for a reason the system gave.
   const char* write_error() const;
   bool is_open() const { return m_stream != nullptr; }
 

@@ -66,7 +66,14 @@ bool cl_TextureStrip::Load(const char* file, int mode, float speed, bool preload
     if (!base::FileExists(frame)) break;
     AddFrame(frame.c_str(), preload);
   }
+  if (m_frames.empty()) ReportNoFrames();
   return true;
+}
+
+void cl_TextureStrip::ReportNoFrames() const {
+  const base::tString<base::BaseString> first = GetFrameFileName(0);
+  base::sys::Output("ERROR: texture strip '%s': its first frame '%s' %s; the strip shows nothing\n", m_baseName.c_str(),
+                    first.c_str(), base::FileProblem(first).c_str());
 }
 
 void cl_TextureStrip::SetFileName(const char* file) {
@@ -124,7 +131,7 @@ void cl_TextureStrip::Compile(const base::Variant& description, bool uncompresse
           minY = std::min(minY, y), maxY = std::max(maxY, y);
         }
     if (maxX - minX <= 0 || maxY - minY <= 0)
-      base::sys::Output("cl_TextureStrip::Compile Error at %s. MinX: %i, MaxX: %i, MinY: %i, MaxY: %i\n", file.c_str(),
+      base::sys::Output("Warning: cl_TextureStrip::Compile at %s. MinX: %i, MaxX: %i, MinY: %i, MaxY: %i\n", file.c_str(),
                         minX, maxX + 1, minY, maxY + 1);
     // Without a visible pixel the box has a negative size: nothing to cut.
     if (maxX < minX || maxY < minY) continue;
@@ -137,6 +144,7 @@ void cl_TextureStrip::Compile(const base::Variant& description, bool uncompresse
     Extend(static_cast<float>(minX), static_cast<float>(minY), static_cast<float>(crop.Width() + minX),
            static_cast<float>(crop.Height() + minY));
   }
+  if (m_frames.empty() && !base::FileExists(GetFrameFileName(0))) ReportNoFrames();
   m_bounds[2] -= m_bounds[0];
   m_bounds[3] -= m_bounds[1];
 }

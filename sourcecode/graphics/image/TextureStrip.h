@@ -88,6 +88,8 @@ class cl_TextureStrip : public base::i_Resource {
   void DeleteFrames();
   void SelectFrames(int index);
   void Extend(float x, float y, float w, float h);
+  // The line for a strip that found not even its first frame, naming that file and why.
+  void ReportNoFrames() const;
 
   bool m_firstFrameOnly = false;
   int m_playMode = PLAY_ONCE;

@@ -141,11 +141,11 @@ bool cl_Model::PartitionByBones(base::cl_Mesh& mesh, int triangles) {
         const Mesh::st_Vertex* v = f->vertices[c];
         const int k = v->boneIndices.size();
         if (k == 0) {
-          base::sys::Output("Error: Mesh '%s' contains vertices that are not attached to any bone\n", label);
+          base::sys::Output("ERROR: mesh '%s' contains vertices that are not attached to any bone\n", label);
           return false;
         }
         if (k > kPaletteSize) {
-          base::sys::Output("Error: Mesh '%s' contains vertices that are attached to more then %li bones\n", label,
+          base::sys::Output("ERROR: mesh '%s' contains vertices that are attached to more than %li bones\n", label,
                             static_cast<long>(kPaletteSize));
           return false;
         }

@@ -21,11 +21,10 @@ std::unique_ptr<Message> Message::Create(uint32_t payloadLength) {
   return m;
 }
 
-std::unique_ptr<Message> Message::FromBytes(const uint8_t* bytes, size_t size, size_t blockSize) {
+std::unique_ptr<Message> Message::FromBytes(const uint8_t* bytes, size_t size) {
   if (!bytes || size < kHeaderSize) return nullptr;
   std::unique_ptr<Message> m(new Message);
-  m->m_bytes.assign(std::max(size, blockSize), 0);
-  std::memcpy(m->m_bytes.data(), bytes, size);
+  m->m_bytes.assign(bytes, bytes + size);
   m->m_bytes[kOffName1 + kNameSize - 1] = 0;
   m->m_bytes[kOffName2 + kNameSize - 1] = 0;
   return m;

@@ -41,10 +41,9 @@ class Message {
  public:
   // A block of header + payloadLength bytes: magic set, type 0, names and payload zero.
   static std::unique_ptr<Message> Create(uint32_t payloadLength);
-  // A copy of received bytes (at least the header) in a block of max(size, blockSize) bytes,
-  // the rest zero; the name fields are forced to end in NUL so that a foreign sender cannot
-  // make them run on. Null when fewer bytes than a header are given.
-  static std::unique_ptr<Message> FromBytes(const uint8_t* bytes, size_t size, size_t blockSize = 0);
+  // A copy of received bytes (at least the header); the name fields are forced to end in NUL so
+  // that a foreign sender cannot make them run on. Null when fewer bytes than a header are given.
+  static std::unique_ptr<Message> FromBytes(const uint8_t* bytes, size_t size);
 
   uint16_t Type() const { return Get16(kOffType); }
   void SetType(uint16_t type) { Put16(kOffType, type); }

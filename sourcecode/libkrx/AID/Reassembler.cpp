@@ -10,35 +10,40 @@ namespace AID {
 
 Reassembler::Reassembler(size_t maxDatagram) : m_maxDatagram(std::max(maxDatagram, kHeaderSize + 1)) {}
 
-void Reassembler::Reset() {
-  m_partial.reset();
-  m_received = m_missing = 0;
+size_t Reassembler::BufferedBytes() const {
+  size_t bytes = 0;
+  for (const Partial& p : m_partials) bytes += p.bytes.capacity();
+  return bytes;
+}
+
+Reassembler::Partial* Reassembler::Find(uint32_t sourceAddress, uint16_t sourcePort) {
+  for (Partial& p : m_partials)
+    if (p.address == sourceAddress && p.port == sourcePort) return &p;
+  return nullptr;
 }
 
 Reassembler::Outcome Reassembler::Feed(const uint8_t* data, size_t size, uint32_t sourceAddress,
                                        uint16_t sourcePort) {
   size = std::min(size, m_maxDatagram);
   bool droppedPartial = false;
-  if (m_partial) {
-    // A continuation is exactly as long as the sender's datagrams, or the rest; it comes from
-    // the socket that sent the start. Anything else ends the partial message and is looked at
-    // as the start of a new one.
-    const size_t expected = std::min(m_missing, m_maxDatagram);
-    if (size == expected && sourceAddress == m_sourceAddress && sourcePort == m_sourcePort) {
-      std::memcpy(m_partial->Bytes() + m_received, data, size);
-      m_received += size;
-      m_missing -= size;
+  if (Partial* partial = Find(sourceAddress, sourcePort)) {
+    // A continuation is exactly as long as the sender's datagrams, or the rest. Anything else
+    // ends this sender's partial message and is looked at as the start of a new one.
+    const size_t expected = std::min(partial->total - partial->bytes.size(), m_maxDatagram);
+    if (data && size == expected) {
+      partial->bytes.insert(partial->bytes.end(), data, data + size);
+      partial->lastUse = ++m_uses;
       Outcome out;
-      if (m_missing > 0) {
+      if (partial->bytes.size() < partial->total) {
         out.kind = Outcome::Pending;
         return out;
       }
       out.kind = Outcome::Complete;
-      out.message = std::move(m_partial);
-      Reset();
+      out.message = Message::FromBytes(partial->bytes.data(), partial->bytes.size());
+      m_partials.erase(m_partials.begin() + (partial - m_partials.data()));
       return out;
     }
-    Reset();
+    m_partials.erase(m_partials.begin() + (partial - m_partials.data()));
     droppedPartial = true;
   }
   Outcome out = Start(data, size, sourceAddress, sourcePort);
@@ -68,18 +73,22 @@ Reassembler::Outcome Reassembler::Start(const uint8_t* data, size_t size, uint32
     out.reason = "longer than its declared size";
     return out;
   }
-  std::unique_ptr<Message> m = Message::FromBytes(data, size, total);
   if (size == total) {
     out.kind = Outcome::Complete;
-    out.message = std::move(m);
+    out.message = Message::FromBytes(data, size);
     return out;
   }
-  // The continuations fill the rest of the block.
-  m_partial = std::move(m);
-  m_received = size;
-  m_missing = total - size;
-  m_sourceAddress = sourceAddress;
-  m_sourcePort = sourcePort;
+  // The continuations fill the rest of the block as they come.
+  if (m_partials.size() >= kMaxSenders) {
+    m_partials.erase(std::min_element(m_partials.begin(), m_partials.end(),
+                                      [](const Partial& a, const Partial& b) { return a.lastUse < b.lastUse; }));
+  }
+  Partial& partial = m_partials.emplace_back();
+  partial.address = sourceAddress;
+  partial.port = sourcePort;
+  partial.total = total;
+  partial.bytes.assign(data, data + size);
+  partial.lastUse = ++m_uses;
   out.kind = Outcome::Pending;
   return out;
 }

@@ -238,6 +238,15 @@ std::string WinAIDNetwork::SenderText(uint32_t address, uint16_t port) const {
 
 void WinAIDNetwork::HandleDatagram(const uint8_t* data, size_t size, uint32_t sourceAddress, uint16_t sourcePort) {
   std::lock_guard lock(m_state);
+  // Who sent it is what the socket says, never what the header claims: only the endpoint this
+  // link said hello to (Connect) is heard, and nothing is ever sent to anyone else. Checked
+  // before reassembly, so a stranger can neither break up the peer's message nor make the link
+  // hold anything for it.
+  if (sourceAddress != m_peer.address || sourcePort != m_peer.port || m_peer.address == 0) {
+    DeferLog(Format("ERROR: debugger link: datagram of %zu bytes from %s refused: not the peer", size,
+                    SenderText(sourceAddress, sourcePort).c_str()));
+    return;
+  }
   Reassembler::Outcome out = m_reassembler.Feed(data, size, sourceAddress, sourcePort);
   if (out.droppedPartial) {
     DeferLog("ERROR: debugger link: partial message from " + SenderText(sourceAddress, sourcePort) +
@@ -253,13 +262,6 @@ void WinAIDNetwork::HandleDatagram(const uint8_t* data, size_t size, uint32_t so
 
 void WinAIDNetwork::Accept(std::unique_ptr<Message> message, const Endpoint& from) {
   const uint16_t type = message->Type();
-  // Who sent it is what the socket says, never what the header claims: only the endpoint this
-  // link said hello to (Connect) is heard, and nothing is ever sent to anyone else.
-  if (from.address != m_peer.address || from.port != m_peer.port || m_peer.address == 0) {
-    DeferLog(Format("ERROR: debugger link: message of type %u from %s refused: not the peer", unsigned(type),
-                    SenderText(from.address, from.port).c_str()));
-    return;
-  }
   if (m_initiator && !m_connected && type != kAccept) {
     DeferLog(Format("ERROR: debugger link: message of type %u from %s refused: no accept yet", unsigned(type),
                     SenderText(from.address, from.port).c_str()));
@@ -327,6 +329,11 @@ void WinAIDNetwork::HandleLinkControl(Message& m) {
 void WinAIDNetwork::SetPeer(const Endpoint& peer) {
   std::lock_guard lock(m_state);
   m_peer = peer;
+}
+
+size_t WinAIDNetwork::ReassemblyBytes() const {
+  std::lock_guard lock(m_state);
+  return m_reassembler.BufferedBytes();
 }
 
 // ---- queries

@@ -45,13 +45,16 @@ class WinAIDNetwork final : public AIDNetwork {
   void Close();
   bool HasReceiveThread() const { return m_thread.joinable(); }
 
-  // One datagram as the receive thread got it from source (network order): reassembly, the
-  // sender check, link control, and the queue. Bad datagrams are dropped with a deferred log line;
-  // a whole message from any source but the peer's endpoint is dropped unanswered.
+  // One datagram as the receive thread got it from source (network order): the sender check,
+  // reassembly, link control, and the queue. A datagram from any source but the peer's endpoint
+  // is dropped unanswered before anything is kept of it; bad datagrams are dropped too, each
+  // with a deferred log line.
   void HandleDatagram(const uint8_t* data, size_t size, uint32_t sourceAddress, uint16_t sourcePort);
   // Names the peer's endpoint as Connect would, without a hello (replays and the fuzzer, which
   // drive HandleDatagram without sockets).
   void SetPeer(const platform::net::Endpoint& peer);
+  // Bytes held for partial messages, so tests can see that strangers cost nothing.
+  size_t ReassemblyBytes() const;
 
   // The millisecond clock the link stamps pings and pongs with.
   static uint32_t TimeMs();

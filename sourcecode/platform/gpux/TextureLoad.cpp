@@ -32,6 +32,33 @@ uint32_t FileFormatOf(const uint8_t* p, size_t size) {
   return kTga;  // TGA has no signature
 }
 
+// Whether a TGA's pixel data is all there. The decoder reads zeros past the end of a file cut
+// short and reports success, so a damaged picture would show half black without a word.
+bool TgaIsWhole(const uint8_t* p, size_t size) {
+  if (size < 18) return false;
+  const unsigned type = p[2];
+  const bool rle = type == 9 || type == 10 || type == 11;
+  const unsigned bits = p[16];
+  // Not a TGA these checks know (or some other format without a signature): the decoder judges.
+  if ((!rle && type != 1 && type != 2 && type != 3) || p[1] > 1 ||
+      (bits != 8 && bits != 15 && bits != 16 && bits != 24 && bits != 32))
+    return true;
+  const size_t colourMap = p[1] ? size_t(p[5] | p[6] << 8) * ((size_t(p[7]) + 7) / 8) : 0;
+  const size_t pixelBytes = (size_t(bits) + 7) / 8;
+  const size_t pixels = size_t(p[12] | p[13] << 8) * size_t(p[14] | p[15] << 8);
+  size_t at = 18 + size_t(p[0]) + colourMap;
+  if (!rle) return at <= size && pixels * pixelBytes <= size - at;
+  for (size_t done = 0; done < pixels;) {
+    if (at >= size) return false;
+    const uint8_t packet = p[at++];
+    const size_t count = size_t(packet & 0x7F) + 1;
+    at += packet & 0x80 ? pixelBytes : count * pixelBytes;
+    if (at > size) return false;
+    done += count;
+  }
+  return true;
+}
+
 uint32_t Channel(uint32_t c, int shift) { return (c >> shift) & 0xFF; }
 
 // Bilinear sample at texel-space position (x, y) with clamped edges.
@@ -185,6 +212,11 @@ bool DecodeImage(const void* data, size_t size, const char* name, Image* out) {
   }
   if (size > size_t(0x7FFFFFFF)) {
     gpu::Log("ERROR: image '%s': file too large\n", name);
+    return false;
+  }
+  if (FileFormatOf(static_cast<const uint8_t*>(data), size) == kTga &&
+      !TgaIsWhole(static_cast<const uint8_t*>(data), size)) {
+    gpu::Log("ERROR: image '%s': cut short: its %zu bytes do not hold the picture its header describes\n", name, size);
     return false;
   }
   int w = 0, h = 0, channels = 0;

@@ -18,6 +18,7 @@
 #include <cerrno>
 
 #include "platform/os/CrashDump.h"
+#include "platform/os/CrashFile.h"
 #include "platform/os/CrashReport.h"
 
 extern char** environ;
@@ -131,21 +132,20 @@ void OnCrashSignal(int signal, siginfo_t* info, void* raw) {
   const char* maps = g_scratch->maps;
   const int frameCount = WalkCrashStack(context, g_scratch->frames, g_scratch->names);
 
-  if (g_dumpPath[0]) {
-    const int fd = open(g_dumpPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd >= 0) {
-      g_dumpWritten = WriteCrashDump(fd, info, context, maps, mapsLength, g_scratch->frames, frameCount);
-      close(fd);
-    }
+  // Both files go through a fresh name: nothing planted under the real names is opened.
+  const int processId = getpid();
+  CrashFile dump = OpenCrashFile(g_dumpPath, processId);
+  if (dump.fd >= 0) {
+    const bool written = WriteCrashDump(dump.fd, info, context, maps, mapsLength, g_scratch->frames, frameCount);
+    g_dumpWritten = PlaceCrashFile(dump) && written;
   }
-  // Truncated, so that no tail of an older, longer report survives.
-  const int fd = g_reportPath[0] ? open(g_reportPath, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644) : -1;
-  WriteCrashReport(fd, STDERR_FILENO, info, context, maps, mapsLength, g_scratch->frames, g_scratch->names, frameCount);
-  if (fd >= 0) {
-    fsync(fd);
-    close(fd);
-    RunSymbolizer();
-  }
+  ExplainCrashFile(dump, STDERR_FILENO);
+  CrashFile report = OpenCrashFile(g_reportPath, processId);
+  WriteCrashReport(report.fd, STDERR_FILENO, info, context, maps, mapsLength, g_scratch->frames, g_scratch->names,
+                   frameCount);
+  const bool reportWritten = PlaceCrashFile(report);
+  ExplainCrashFile(report, STDERR_FILENO);
+  if (reportWritten) RunSymbolizer();
 
   // The process ends by its signal with the default action: pending until this handler
   // returns (the signal is blocked while it runs), then delivered.

@@ -103,6 +103,11 @@ bool IsFolder(const char* path) {
   return stat(Resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool PathExists(const char* path) {
+  struct stat st;
+  return stat(Resolve(path).c_str(), &st) == 0;
+}
+
 int64_t GetFileSize(const char* path) {
   struct stat st;
   if (stat(Resolve(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;

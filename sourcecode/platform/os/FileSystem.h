@@ -31,6 +31,7 @@ bool AbsolutePath(const char* path, std::string& out);
 
 bool IsRegularFile(const char* path);
 bool IsFolder(const char* path);
+bool PathExists(const char* path);  // anything at all under the name
 // Size of a regular file; -1 when it is missing or not a file.
 int64_t GetFileSize(const char* path);
 // Last-write time in nanoseconds; false when the entry cannot be read.

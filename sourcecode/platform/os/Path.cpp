@@ -227,7 +227,10 @@ bool IsWriteProtected(const std::string& path) {
   // The write bits are the file's protection attribute: a process that could write anyway (the
   // superuser) still leaves a protected file alone.
   struct stat st {};
-  if (stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  if (stat(path.c_str(), &st) == 0 && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+    errno = EACCES;
+    return true;
+  }
   return access(path.c_str(), W_OK) != 0;
 }
 

@@ -37,7 +37,8 @@ bool SyncAndClose(std::FILE* f);
 bool SyncFolderOf(const std::string& path);
 // Removes a file; true when it is gone afterwards.
 bool RemoveFile(const std::string& path);
-// True when path exists and is write-protected (no write bit) or this process may not write it.
+// True when path exists and is write-protected (no write bit) or this process may not write it;
+// errno then says why (EACCES for a cleared write bit, else what access(2) gave: EROFS, ...).
 bool IsWriteProtected(const std::string& path);
 
 // A read-only stdio stream over size bytes at data (not copied; they must outlive the stream).

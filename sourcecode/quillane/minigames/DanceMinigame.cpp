@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
@@ -20,6 +21,7 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/Sfx.h"
 
@@ -52,6 +54,29 @@ int NumberAfter(const char* name, const char* word, const char* tail, int limit)
   if (std::sscanf(name + n + 1, "%d%n", &value, &used) != 1) return -1;
   if (std::strcmp(name + n + 1 + used, tail) != 0 || value < 0 || value >= limit) return -1;
   return value;
+}
+
+constexpr const char* kDefaultStage = "ParisTheater";
+
+// The stage comes from a scene the game has, by a plain name: a name with a folder in it would
+// reach outside "Scenes/", and a missing scene would leave the dancer on an empty stage. Either
+// falls back to the default stage, said in the log.
+void ChooseStage(base::String& scene) {
+  const std::string name = scene.c_str();
+  if (name != kDefaultStage) {
+    std::string problem;
+    if (name.find_first_of("/\\") != std::string::npos || name.find("..") != std::string::npos)
+      problem = "is refused (no folders, no \"..\")";
+    else if (const std::string reason = cl_Scene::MissingReason(name.c_str()); !reason.empty())
+      problem = "does not exist: " + reason;
+    if (problem.empty()) return;
+    base::sys::Output("ERROR: dance: scene '%s' %s; the default stage '%s' is used\n", name.c_str(), problem.c_str(),
+                      kDefaultStage);
+    scene = kDefaultStage;
+  }
+  if (const std::string reason = cl_Scene::MissingReason(kDefaultStage); !reason.empty())
+    base::sys::Output("ERROR: dance: the default stage '%s' does not exist: %s; the stage stays empty\n", kDefaultStage,
+                      reason.c_str());
 }
 
 }  // namespace
@@ -186,9 +211,10 @@ bool cl_DanceMinigame::Init(base::Variant* mission, bool restart) {
   }
   FindArt();
 
-  base::String scene("ParisTheater");
+  base::String scene(kDefaultStage);
   std::list<st_DanceViewer> viewers;
   ReadMission(mission, scene, viewers);
+  ChooseStage(scene);
   if (!m_DanceName.empty() && LoadMoveList(m_DanceName.c_str())) {
     base::String actor;
     if (m_MoveList.get_attribute_string("actor", actor) && !actor.empty()) m_DancerActor = actor;

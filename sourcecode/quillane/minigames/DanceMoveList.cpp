@@ -58,6 +58,14 @@ void cl_DanceMinigame::SetMoveList(base::Variant& list, const char* path) {
   m_Speed = speed;
   s_Needed = 0;
   m_MoveList.get_attribute_int("needed", s_Needed);
+  // The score runs from 0 to the list's maximum; a goal outside cannot be played for, and the
+  // score bar's arithmetic counts on it staying inside.
+  const int needed = std::clamp(s_Needed, 0, MaxScore());
+  if (needed != s_Needed) {
+    base::sys::Output("Warning: dance %s: \"needed\" %d is outside 0..%d; %d is used\n", path, s_Needed, MaxScore(),
+                      needed);
+    s_Needed = needed;
+  }
   m_Length = 0.0f;
   m_MoveList.get_attribute_float("length", m_Length);
   struct {

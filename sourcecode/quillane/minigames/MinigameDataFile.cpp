@@ -23,8 +23,8 @@ bool cl_MinigameDataFile::Open(const char* name, int status) {
   m_Records = 0;
   m_Failed = !m_File.open(name, status);
   if (m_Failed)
-    base::sys::Output("ERROR: mini-game data file '%s' cannot be %s\n", m_Name.c_str(),
-                      status == base::File::STATUS_READ ? "read" : "written");
+    base::sys::Output("ERROR: mini-game data file '%s' cannot be %s%s\n", m_Name.c_str(),
+                      status == base::File::STATUS_READ ? "read" : "written", m_File.write_error_note().c_str());
   return !m_Failed;
 }
 

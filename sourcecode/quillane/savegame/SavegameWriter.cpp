@@ -55,7 +55,7 @@ bool WriteSavegameFile(const char* path, const st_SavegameImage& image, const tS
   base::RemoveStaleTempFiles(name);
   base::File file;
   if (!file.open(name, base::File::STATUS_WRITE)) {
-    base::sys::Output("ERROR: savegame '%s' cannot be created\n", name);
+    base::sys::Output("ERROR: savegame '%s' cannot be created%s\n", name, file.write_error_note().c_str());
     return false;
   }
   if (!WriteRecords(file, image, stage)) {

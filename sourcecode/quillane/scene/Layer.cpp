@@ -118,9 +118,12 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   path += m_file;
   m_file = path;
   base::cl_Bitmap32 source;
-  if (!base::FileExists(path) ||
-      !base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &source)) {
-    base::sys::Output("Error: Scene %s, File %s not found.\n", sceneName, path.c_str());
+  if (!base::FileExists(path)) {
+    base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), base::FileProblem(path).c_str());
+    return;
+  }
+  if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &source)) {
+    base::sys::Output("ERROR: scene '%s': picture '%s' cannot be read\n", sceneName, path.c_str());
     return;
   }
   const int left = TruncToInt(m_x), top = TruncToInt(m_y);
@@ -129,7 +132,8 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   // The file is laid out in scene coordinates: the rectangle must lie inside it.
   if (source.IsEmpty() || left < 0 || top < 0 || right > source.Width() || bottom > source.Height() ||
       right - left > kMaxSceneBitmapSide || bottom - top > kMaxSceneBitmapSide) {
-    base::sys::Output("Error: Scene %s, File %s smaller than layer rect\n", sceneName, path.c_str());
+    base::sys::Output("ERROR: scene '%s': picture '%s' is smaller than the layer's rectangle\n", sceneName,
+                      path.c_str());
     return;
   }
   m_bitmap.CreateFromRegion(source, left, top, right, bottom);

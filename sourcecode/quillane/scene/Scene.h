@@ -7,6 +7,7 @@
 #pragma once
 
 #include <list>
+#include <string>
 
 #include "base/String.h"
 #include "base/data/Variant.h"
@@ -63,6 +64,10 @@ class cl_Scene {
   // Whether a scene of that name can be loaded: its compiled file or its "ProjectFile.xml" is a
   // readable file (a folder or a FIFO under that name is none). Quiet.
   static bool Exists(const char* name);
+  // Why the game does not have the scene, for the line that refuses it: the file looked for and
+  // what is wrong with it ("'Scenes/Office/ProjectFile.xml' is a folder, not a file"), or that
+  // the name is no scene name; empty when Exists holds.
+  static std::string MissingReason(const char* name);
   bool Read(base::File& file);
   // Rebuilds the lists from the description and writes the file (temporary file, rename; a
   // failed write keeps the old file). False when it cannot be written.

@@ -122,6 +122,19 @@ bool cl_Scene::Exists(const char* name) {
   return base::FileExists(GetDataPath(name)) || base::FileExists(project);
 }
 
+std::string cl_Scene::MissingReason(const char* name) {
+  if (!name || !*name) return "no scene name given";
+  if (Exists(name)) return std::string();
+  base::tString<base::BaseString> project = GetScenePath(name);
+  project += "ProjectFile.xml";
+  // The project is what a modder adds by hand; the compiled file is named when it is the one
+  // that is there but unusable.
+  const base::tString<base::BaseString> data = GetDataPath(name);
+  const std::string dataProblem = base::FileProblem(data);
+  if (dataProblem != "is missing") return "'" + std::string(data.c_str()) + "' " + dataProblem;
+  return "'" + std::string(project.c_str()) + "' " + base::FileProblem(project);
+}
+
 bool cl_Scene::Read(base::File& file) {
   Clear();
   if (ReadBody(file) && !file.has_error()) return true;
@@ -217,7 +230,7 @@ bool cl_Scene::Save() {
   base::SetFileWriteProtection(path, false);
   base::File file;
   if (!file.open(path.c_str(), base::File::STATUS_WRITE)) {
-    base::sys::Output("cannot write %s\n", path.c_str());
+    base::sys::Output("ERROR: %s: the scene cannot be created%s\n", path.c_str(), file.write_error_note().c_str());
     return false;
   }
   ReadFromVariant(false);

@@ -44,7 +44,8 @@ void Transit(KRX::t_Interface& in) {
   const base::String function = hasFunction ? functionArg : "";
   // Into a scene the game does not have the player would be stranded: the caller goes on instead.
   if (!quillane::cl_Scene::Exists(scene.c_str())) {
-    base::sys::Output("ERROR: Transit: scene '%s' does not exist; the game stays where it was\n", scene.c_str());
+    base::sys::Output("ERROR: Transit: scene '%s' does not exist: %s; the game stays where it was\n", scene.c_str(),
+                      quillane::cl_Scene::MissingReason(scene.c_str()).c_str());
     return;
   }
   quillane::cl_Session* session = quillane::GetSession();

@@ -88,8 +88,8 @@ bool cl_Session::LoadGame(const char* path) {
   if (!ReadSavegameFile(path, *image)) return false;
   // A save of a scene this game does not have would strand the player in an empty one.
   if (!cl_Scene::Exists(image->sceneName.c_str())) {
-    base::sys::Output("ERROR: savegame '%s': scene '%s' does not exist; the game stays where it was\n", path,
-                      image->sceneName.c_str());
+    base::sys::Output("ERROR: savegame '%s': scene '%s' does not exist: %s; the game stays where it was\n", path,
+                      image->sceneName.c_str(), cl_Scene::MissingReason(image->sceneName.c_str()).c_str());
     return false;
   }
 

@@ -44,6 +44,9 @@ void cl_Stage::LoadScene(const base::String& name) {
   m_scene = new cl_Scene;
   // The compiled file when there is one, else the editable project the editor keeps.
   if (!m_scene->Load(name.c_str())) {
+    if (!cl_Scene::Exists(name.c_str()))
+      base::sys::Output("ERROR: scene '%s' does not exist: %s; the stage stays empty\n", name.c_str(),
+                        cl_Scene::MissingReason(name.c_str()).c_str());
     m_scene->LoadProjectFile(name.c_str());
     m_scene->ReadFromVariant(true);
   }

@@ -9,8 +9,10 @@
 //   <address>  <stack pointer>  <raw symbol>+<displacement>  [<module path>+<module offset>]
 // and as this program leaves it:
 //   <address>  <stack pointer>  <function>+<displacement>  <source file> line <n>  [<module path>+<module offset>]
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -159,14 +161,21 @@ int main(int argc, char** argv) {
     result.insert(marker, sections);
   }
 
-  const std::string temp = path + ".tmp";
-  std::FILE* out = std::fopen(temp.c_str(), "wb");
+  // A fresh name made exclusively: a link or FIFO left under a fixed temporary name in the
+  // user's folder is never opened.
+  std::string temp = path + ".tmpXXXXXX";
+  const int fd = mkstemp(temp.data());
+  std::FILE* out = fd >= 0 ? fdopen(fd, "wb") : nullptr;
   if (!out) {
-    std::fprintf(stderr, "ERROR: quillane-symbolize: cannot write '%s'\n", temp.c_str());
+    if (fd >= 0) {
+      close(fd);
+      std::remove(temp.c_str());
+    }
+    std::fprintf(stderr, "ERROR: quillane-symbolize: cannot write beside '%s' (%s)\n", path.c_str(), std::strerror(errno));
     return 1;
   }
-  const bool written = std::fwrite(result.data(), 1, result.size(), out) == result.size() && std::fflush(out) == 0 &&
-                       fsync(fileno(out)) == 0;
+  const bool written = fchmod(fd, 0644) == 0 && std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
+                       std::fflush(out) == 0 && fsync(fd) == 0;
   std::fclose(out);
   if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
