@@ -139,10 +139,14 @@ void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) 
 void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString>& label) {
   cl_ActorRegistry* registry = GetActorRegistry();
   if (!registry) return;
-  // A known record keeps the files of its old element; reading the list again would keep it.
+  // A known record keeps the files of its old element; reading the list again would keep it. It
+  // is made anew unless a waiting game or a child record (which may share its clips) holds it.
   if (cl_ActorDesc* old = registry->Find(label.c_str())) {
-    if (GetSession()) {
-      base::sys::Output("Warning: actor %s keeps its old files while a game runs\n", label.c_str());
+    bool parent = false;
+    for (const auto& [name, desc] : registry->GetActors())
+      parent = parent || desc->parent == label || desc->parentDesc == old;
+    if (GetSession() || parent) {
+      base::sys::Output("Warning: actor %s keeps its old files until the program starts again\n", label.c_str());
     } else {
       if (animCtrl.m_actor == old) MakeCurrent(nullptr);
       registry->Erase(label.c_str());
