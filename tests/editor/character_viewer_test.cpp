@@ -469,12 +469,10 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   EXPECT_LT(first.find("label=\"mina\""), first.find("label=\"newbie\""));
   EXPECT_LT(first.find("label=\"newbie\""), first.find("label=\"odo\""));
   EXPECT_NE(first.find("characters/newbie/newbie_mesh.xml"), std::string::npos);
-  // The viewer lists and shows it at once: its row by the next frame, its figure loaded.
+  // The viewer lists it at once (its row by the next frame); the current actor stays.
   Step();
   EXPECT_NE(Row(viewer, "newbie"), nullptr);
-  EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
-  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
-  EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
+  EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), quillane::cl_CharacterViewer::kStartActor);
 
   // Selecting after the import still edits the element (it was copied, not moved).
   base::Variant select;
@@ -483,8 +481,16 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   select.attribute("element_label")->set_string("newbie_material.txt");
   EXPECT_TRUE(dialog->ProcessEvent(select));
   ASSERT_NE(dialog->m_character.get_element("Mesh"), nullptr);
+  // Imported again while it is shown: the view shows the record made anew, loaded.
+  viewer->ProcessEvent(quillane::MakeRowEvent("Actor", "newbie", 0.0f));  // its row, under the modal dialog
+  ASSERT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
+  const quillane::cl_ActorDesc* before = viewer->animCtrl.m_actor;
   dialog->ProcessEvent(import);
   EXPECT_EQ(ListText(), first);
+  EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  EXPECT_NE(viewer->animCtrl.m_actor, before) << "made from the new element";
+  EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
 
   ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
   quillane::cl_ActorDesc* newbie = m_registry->FindActor("newbie");

@@ -141,6 +141,7 @@ void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString
   if (!registry) return;
   // A known record keeps the files of its old element; reading the list again would keep it. It
   // is made anew unless a waiting game or a child record (which may share its clips) holds it.
+  const bool shown = GetCurrentLabel() == label;
   if (cl_ActorDesc* old = registry->Find(label.c_str())) {
     bool parent = false;
     for (const auto& [name, desc] : registry->GetActors())
@@ -153,7 +154,7 @@ void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString
     }
   }
   if (!registry->LoadActorList(kCharacterListFile)) return;  // the reader logged why
-  MakeCurrent(registry->FindActor(label.c_str()));
+  if (shown) MakeCurrent(registry->FindActor(label.c_str()));
 }
 
 void cl_CharacterViewer::MakeCurrent(cl_ActorDesc* actor) {

@@ -51,8 +51,9 @@ class cl_CharacterViewer : public base::cl_Panel {
   // Drops label from the list file and the registry; the first remaining actor, loaded, becomes
   // current.
   void RemoveCharacter(base::tString<base::BaseString> label);
-  // The set-up dialog wrote label's element: the registry reads the list again, a record made
-  // from the old element is made anew, and label becomes the current actor.
+  // The set-up dialog wrote label's element: the registry reads the list again (the rows show a
+  // new character at once), and a record made from the old element is made anew, shown anew
+  // when it is the current actor.
   void ShowSavedCharacter(const base::tString<base::BaseString>& label);
 
   // The current actor's label, "" without one.
