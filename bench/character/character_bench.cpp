@@ -17,7 +17,7 @@
 #include "quillane/character/Character.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/GazeCtrl.h"
-#include "quillane/world/WorldServices.h"
+#include "quillane/world/StageWorld.h"
 
 namespace {
 
@@ -27,13 +27,25 @@ constexpr float kFrame = 1.0f / 60.0f;
 using V3 = base::tVector3<float>;
 using benchrig::st_Rig;
 
-std::vector<quillane::i_FaceOwner*> g_stage;
+// The stage the ten stand on: each other's faces, no floor and nobody to walk around.
+class cl_BenchStage final : public quillane::i_StageWorld {
+ public:
+  void CollectObstacles(std::vector<V3>&, const char*) const override {}
+  float GetAvoidanceRadius() const override { return kDefaultAvoidanceRadius; }
+  void GetStageCharacters(std::vector<quillane::i_FaceOwner*>& out) const override {
+    out.insert(out.end(), characters.begin(), characters.end());
+  }
+  quillane::i_FaceOwner* GetCharacter(const char*) const override { return nullptr; }
+  quillane::i_NavMesh* FindNavMeshAt(const V3&) const override { return nullptr; }
+  bool CallCharacterTimer(const char*, float&) const override { return false; }
+
+  std::vector<quillane::i_FaceOwner*> characters;
+};
+cl_BenchStage g_bench;
+std::vector<quillane::i_FaceOwner*>& g_stage = g_bench.characters;
 
 // Ten speaking, smiling characters looking at each other.
 std::vector<std::unique_ptr<quillane::cl_Character>> MakeStage(st_Rig& rig) {
-  auto& world = quillane::WorldServices();
-  world.HasStage = [] { return true; };
-  world.GetStageCharacters = [](std::vector<quillane::i_FaceOwner*>& out) { out = g_stage; };
   std::vector<std::unique_ptr<quillane::cl_Character>> stage;
   g_stage.clear();
   std::string line;
@@ -43,6 +55,7 @@ std::vector<std::unique_ptr<quillane::cl_Character>> MakeStage(st_Rig& rig) {
   for (int i = 0; i < kCharacters; ++i) {
     auto c = std::make_unique<quillane::cl_Character>();
     c->name = ("Figure" + std::to_string(i)).c_str();
+    c->stageWorld = &g_bench;
     c->SetActor(rig.actor.get(), nullptr);
     c->SetPositionRaw(static_cast<float>(i) * 80.0f, 0.0f, static_cast<float>(i % 3) * 60.0f);
     c->headPosition = c->GetPosition() + V3(0, 160.0f, 0);

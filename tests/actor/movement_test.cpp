@@ -8,6 +8,7 @@
 #include "base/math/VectorTools.h"
 #include "graphics/mesh/Animation.h"
 #include "quillane/actor/MovementCtrl.h"
+#include "support/StageWorldStandIn.h"
 
 namespace actortest {
 namespace {
@@ -206,12 +207,10 @@ TEST_F(Movement, ObstacleTargetsMoveToTheRimOrWhereTheWalkerMeetsTheCircle) {
   }
   // Through a walk: the stage's circle around another character keeps the walker out.
   const tPoint other = Targets(1, 250.0f).at(0);
-  static tPoint s_other;
-  s_other = other;
-  quillane::WorldServices().CollectObstacles = [](tPointList& out, const char* walker) {
-    if (std::string(walker) != "Odo") out.push_back(tPoint(s_other.x, s_other.z, 55.0f));
-  };
+  testsupport::cl_StageWorldStandIn stage;
+  stage.obstacles.emplace_back("Odo", tPoint(other.x, other.z, 55.0f));
   auto walker = MakeWalker();
+  walker->stageWorld = &stage;
   walker->WalkTo("Quillane", other, nullptr);
   RunUntil(*walker, 1.0f / 30.0f, 30.0f);
   EXPECT_GE(std::hypot(walker->GetPosition().x - other.x, walker->GetPosition().z - other.z), 54.0f);

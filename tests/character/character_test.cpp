@@ -14,6 +14,7 @@
 #include "quillane/character/LipsyncCtrl.h"
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/NavMesh.h"
+#include "support/StageWorldStandIn.h"
 
 namespace quillane {
 // The actions of these tests: a name and whether it was finished.
@@ -58,15 +59,15 @@ class CharacterTest : public actortest::ActorTest {
     ASSERT_NE(m_odo, nullptr);
     g_timerCalls = 0;
     g_sceneMesh = nullptr;
+    m_world.floor = [](const tPoint&) { return g_sceneMesh; };
     auto& world = quillane::WorldServices();
     world.GetActionName = [](const st_GameAction* a) { return a->name.c_str(); };
     world.FinishAction = [](st_GameAction* a) { ++a->finished; };
-    world.CallCharacterTimer = [](const char*, float& delay) {
+    m_world.timer = [](const char*, float& delay) {
       ++g_timerCalls;
       delay = g_timerResult;
       return true;
     };
-    world.FindNavMeshAt = [](const tPoint&) { return g_sceneMesh; };
   }
   void TearDown() override {
     cl_Character::s_poseTrace = nullptr;
@@ -76,6 +77,7 @@ class CharacterTest : public actortest::ActorTest {
   std::unique_ptr<cl_Character> Make(const char* name) {
     auto c = std::make_unique<cl_Character>();
     c->name = name;
+    c->stageWorld = &m_world;
     c->SetActor(m_odo, nullptr);
     return c;
   }
@@ -88,6 +90,7 @@ class CharacterTest : public actortest::ActorTest {
 
   std::unique_ptr<quillane::cl_ActorRegistry> m_registry;
   quillane::cl_ActorDesc* m_odo = nullptr;
+  testsupport::cl_StageWorldStandIn m_world;  // the floor is g_sceneMesh
 };
 
 TEST_F(CharacterTest, NeutralPoseFadesAfterThreeQuietSecondsAndReturnsQuickly) {
@@ -132,7 +135,7 @@ TEST_F(CharacterTest, TimerFunctionReturningNothingWaitsADay) {
   EXPECT_EQ(g_timerCalls, 3);
 
   // Without a dialog script the timer also waits a day.
-  quillane::WorldServices().CallCharacterTimer = [](const char*, float&) { return false; };
+  m_world.timer = [](const char*, float&) { return false; };
   auto other = Make("Mina");
   other->Update(0.1f);
   EXPECT_FLOAT_EQ(other->timerDelay, cl_Character::kNoTimer);
@@ -345,7 +348,7 @@ TEST_F(CharacterTest, PropertiesAndFlags) {
   c->SetPropertyFloat("mood", 0.25f);
   EXPECT_TRUE(c->GetPropertyFloat("mood", v));
   EXPECT_EQ(v, 0.25f);
-  EXPECT_EQ(cl_Character::GetAvoidanceRadius(), 40.0f);
+  EXPECT_EQ(c->GetAvoidanceRadius(), 40.0f);
 
   c->SetAnimationSpeed("walk", 2.0f);
   EXPECT_EQ(c->walkSpeedFactor, 2.0f);

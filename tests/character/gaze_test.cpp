@@ -11,6 +11,7 @@
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/LipsyncCtrl.h"
 #include "quillane/character/GazeCtrl.h"
+#include "support/StageWorldStandIn.h"
 
 namespace {
 
@@ -32,17 +33,22 @@ class cl_StageFigure : public i_FaceOwner {
   tVector3<float> GetHeadPosition() const override { return head; }
   tVector3<float> GetHeadDirection() const override { return headDirection; }
   tVector3<float> GetSpineDirection() const override { return spineDirection; }
+  const quillane::i_StageWorld* GetStageWorld() const override;
 
   quillane::cl_ActorDesc* m_actor;
   std::string m_name;
   tVector3<float> ground, head;
   tVector3<float> headDirection{0.0f, 0.0f, 1.0f}, spineDirection{0.0f, 0.0f, 1.0f};
+  bool offStage = false;  // otherwise on g_world
 };
 
 // The stage the gaze looks round: a list of figures and a dialogue partner.
-std::vector<i_FaceOwner*> g_stage;
+testsupport::cl_StageWorldStandIn g_world;
+std::vector<i_FaceOwner*>& g_stage = g_world.characters;
 const char* g_partner = "";
 bool g_dialog = false;
+
+const quillane::i_StageWorld* cl_StageFigure::GetStageWorld() const { return offStage ? nullptr : &g_world; }
 
 class GazeTest : public actortest::ActorTest {
  protected:
@@ -56,13 +62,6 @@ class GazeTest : public actortest::ActorTest {
     g_stage.clear();
     g_dialog = false;
     auto& world = quillane::WorldServices();
-    world.HasStage = [] { return true; };
-    world.GetStageCharacters = [](std::vector<i_FaceOwner*>& out) { out = g_stage; };
-    world.GetCharacter = [](const char* name) -> i_FaceOwner* {
-      for (i_FaceOwner* c : g_stage)
-        if (std::string(c->GetName()) == name) return c;
-      return nullptr;
-    };
     world.IsDialogActive = [] { return g_dialog; };
     world.GetDialogPartner = [] { return g_partner; };
   }
@@ -166,8 +165,8 @@ TEST_F(GazeTest, AutomaticTargetIsTheNearestInFront) {
   EXPECT_EQ(gaze.ChooseTarget(), &heroine);  // not in the dialogue: the nearest in front (125 < 141)
   EXPECT_EQ(cl_GazeCtrl(&left).ChooseTarget(), &heroine);  // the partner looks at the heroine
 
-  quillane::WorldServices().HasStage = [] { return false; };
-  EXPECT_EQ(gaze.ChooseTarget(), nullptr);
+  owner.offStage = true;
+  EXPECT_EQ(gaze.ChooseTarget(), nullptr) << "off any stage, nobody to look at";
 }
 
 TEST_F(GazeTest, OnlyFiguresDerivedFromTheBaseActorsGetAGazePose) {

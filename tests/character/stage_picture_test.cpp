@@ -18,6 +18,7 @@
 #include "quillane/character/Character.h"
 #include "quillane/scene/Layer.h"
 #include "quillane/scene/Scene.h"
+#include "quillane/scene/SceneFloorWorld.h"
 #include "support/GoldenImage.h"
 #include "support/HeadlessEngine.h"
 #include "support/HeadlessGpu.h"
@@ -38,7 +39,6 @@ constexpr uint32_t kShadowColour = 0xFF30281Eu;
 // along x and 0.2 h along z.
 constexpr float kShadowA = 0.3f, kShadowB = 0.2f;
 
-quillane::cl_Scene* g_scene = nullptr;
 
 class StagePicture : public actortest::ActorTest {
  protected:
@@ -70,8 +70,7 @@ class StagePicture : public actortest::ActorTest {
 
     m_scene.LoadProjectFile("Office");
     m_scene.ReadFromVariant(true);
-    g_scene = &m_scene;
-    quillane::WorldServices().FindNavMeshAt = [](const tPoint& p) { return g_scene->FindNavMeshAt(p.x, p.y, p.z); };
+    m_floor.SetScene(&m_scene);
     m_registry = DemoRegistry();
   }
   void TearDown() override {
@@ -81,7 +80,7 @@ class StagePicture : public actortest::ActorTest {
     gfx::DisableLighting();
     if (m_started) m_system->ShutDown();
     testsupport::ForgetHeadlessServices();
-    g_scene = nullptr;
+    m_floor.SetScene(nullptr);
     actortest::ActorTest::TearDown();
   }
 
@@ -92,6 +91,7 @@ class StagePicture : public actortest::ActorTest {
     if (!desc) return nullptr;
     auto c = std::make_unique<cl_Character>();
     c->name = name;
+    c->stageWorld = &m_floor;
     c->SetActor(desc, m_scene.NavMeshes.empty() ? nullptr : m_scene.NavMeshes.front());
     c->idleChannel.timer = 0.0f;  // not the random start, so the picture repeats
     c->SetPosition(at, tPoint(0.0f, yaw, 0.0f));
@@ -148,6 +148,7 @@ class StagePicture : public actortest::ActorTest {
 
   bool m_started = false;
   quillane::cl_Scene m_scene;
+  quillane::cl_SceneFloorWorld m_floor;
   std::unique_ptr<quillane::cl_ActorRegistry> m_registry;
   std::vector<std::unique_ptr<cl_Character>> m_cast;
 };

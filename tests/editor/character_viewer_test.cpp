@@ -147,6 +147,14 @@ class CharacterViewerTest : public editortest::EditorTest {
     m_system->GetInputDevice()->Update(m_time, 0.0f);
   }
 
+  // The platform queue's records polled by the input device, its commands handed to the frame.
+  void Poll() {
+    base::i_InputDevice* device = m_system->GetInputDevice();
+    device->Update(m_time, 0.0f);
+    base::ICMD cmd;
+    while (device->PopCommand(cmd)) Input(cmd);
+  }
+
   quillane::cl_ActorRegistry* m_registry = nullptr;
 };
 
@@ -250,6 +258,38 @@ TEST_F(CharacterViewerTest, KeysTurnTheViewAndToggleAndTheDialogsAnswerBack) {
   Step();
   EXPECT_EQ(Window("MeshList"), nullptr);
   EXPECT_FALSE(viewer->ProcessEvent(base::Variant()));
+}
+
+// Every motion of the platform carries both axes, as a diagonal drag does: the device makes an x
+// and a y record of it.
+TEST_F(CharacterViewerTest, TheOrbitTurnsByTheSameAngleForTheSameWayAlongXAndAlongY) {
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  platform::input::Queue& queue = win32dx9::GetPlatform()->GetInputQueue();
+  uint32_t time = 1;
+  // Ten steps of (stepX, stepY) with the left button held; the orbit's turn (yaw, pitch).
+  auto drag = [&](int stepX, int stepY) {
+    int x = 400, y = 300;
+    queue.MouseMotion(x - 500, y - 500, x, y, time++);  // to the start, the button up
+    Poll();
+    const float yaw = viewer->orbitYaw, pitch = viewer->orbitPitch;
+    queue.MouseButton(0, true, time++);
+    Poll();
+    for (int i = 0; i < 10; ++i) {
+      x += stepX, y += stepY;
+      queue.MouseMotion(stepX, stepY, x, y, time++);
+      if (i % 2) Poll();  // two motions in one poll too
+    }
+    queue.MouseButton(0, false, time++);
+    Poll();
+    return std::pair(viewer->orbitYaw - yaw, viewer->orbitPitch - pitch);
+  };
+  const auto [wideYaw, widePitch] = drag(20, 5);
+  const auto [tallYaw, tallPitch] = drag(5, 20);
+  EXPECT_NEAR(wideYaw, 0.2f, 1e-5f);
+  EXPECT_NEAR(widePitch, 0.05f, 1e-5f);
+  EXPECT_NEAR(tallYaw, widePitch, 1e-5f);
+  EXPECT_NEAR(tallPitch, wideYaw, 1e-5f);
 }
 
 // ---- the view's pixels
@@ -429,6 +469,10 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   EXPECT_LT(first.find("label=\"mina\""), first.find("label=\"newbie\""));
   EXPECT_LT(first.find("label=\"newbie\""), first.find("label=\"odo\""));
   EXPECT_NE(first.find("characters/newbie/newbie_mesh.xml"), std::string::npos);
+  // The viewer lists it at once (its row by the next frame); the current actor stays.
+  Step();
+  EXPECT_NE(Row(viewer, "newbie"), nullptr);
+  EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), quillane::cl_CharacterViewer::kStartActor);
 
   // Selecting after the import still edits the element (it was copied, not moved).
   base::Variant select;
@@ -437,8 +481,16 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   select.attribute("element_label")->set_string("newbie_material.txt");
   EXPECT_TRUE(dialog->ProcessEvent(select));
   ASSERT_NE(dialog->m_character.get_element("Mesh"), nullptr);
+  // Imported again while it is shown: the view shows the record made anew, loaded.
+  viewer->ProcessEvent(quillane::MakeRowEvent("Actor", "newbie", 0.0f));  // its row, under the modal dialog
+  ASSERT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
+  const quillane::cl_ActorDesc* before = viewer->animCtrl.m_actor;
   dialog->ProcessEvent(import);
   EXPECT_EQ(ListText(), first);
+  EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  EXPECT_NE(viewer->animCtrl.m_actor, before) << "made from the new element";
+  EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
 
   ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
   quillane::cl_ActorDesc* newbie = m_registry->FindActor("newbie");
@@ -466,6 +518,10 @@ TEST_F(CharacterViewerTest, DeletingTheCurrentCharacterDropsItFromFileRegistryAn
   EXPECT_EQ(Row(viewer, "odo"), nullptr);
   EXPECT_EQ(viewer->animCtrl.m_actor, m_registry->GetFirst());
   EXPECT_TRUE(viewer->animCtrl.m_fadeOuts.empty());
+  // The actor it names is the one it shows.
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  EXPECT_TRUE(viewer->animCtrl.m_actor->IsLoaded());
+  EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
 }
 
 TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndChangesNothing) {

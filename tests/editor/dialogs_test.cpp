@@ -2,11 +2,13 @@
 // the file browser in every mode with and without an open scene, and the question box.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 
 #include "base/data/Variant.h"
 #include "base/gui/GUIEdit.h"
 #include "editor_fixture.h"
+#include "graphics/font/Font.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/DialogBox.h"
 #include "quillane/editor/EnterLabelDialog.h"
@@ -240,6 +242,21 @@ TEST_F(Dialogs, TheQuestionBoxAnswersUnderItsTitleAndCloses) {
       base::tString<base::BaseString>("Do you really want to delete the character\n'odo'?"),
       base::tString<base::BaseString>("Yes"), base::tString<base::BaseString>("No"));
   EXPECT_EQ(std::string(box->FindByLabel("button0")->m_Text.c_str()), "Yes");
+  // The box is as wide as its longest line; a long label moves it left, never past the window.
+  const base::cl_Window* sheet = box->FindByLabel("DialogBox");
+  ASSERT_NE(gfx::FontExists("system"), nullptr);
+  const float line = static_cast<float>(gfx::FontExists("system")->GetTextWidth("Do you really want to delete the character"));
+  ASSERT_GT(line, 0.0f);
+  EXPECT_GE(sheet->m_Rect.w, box->FindByLabel("text")->m_Rect.x + line);
+  EXPECT_LE(sheet->m_Rect.x + sheet->m_Rect.w, kWidth);
+  std::unique_ptr<quillane::cl_DialogBox> wide(quillane::cl_DialogBox::Open(
+      m_listener, base::tString<base::BaseString>("Delete Character"),
+      base::tString<base::BaseString>(("Do you really want to delete the character\n'" + std::string(70, 'w') + "'?").c_str()),
+      base::tString<base::BaseString>("Yes"), base::tString<base::BaseString>("No")));
+  const base::cl_Window* wideSheet = wide->FindByLabel("DialogBox");
+  EXPECT_GT(wideSheet->m_Rect.w, sheet->m_Rect.w);
+  EXPECT_GE(wideSheet->m_Rect.x, 0.0f);
+  EXPECT_LE(wideSheet->m_Rect.x + wideSheet->m_Rect.w, kWidth);
   base::Variant bare;
   bare.set_element("ButtonPressed");
   EXPECT_FALSE(box->ProcessEvent(bare)) << "no ctrl_label, no answer";

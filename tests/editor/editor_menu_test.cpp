@@ -149,15 +149,21 @@ TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) 
   EXPECT_EQ(world.palette[2].b, 200);
   EXPECT_EQ(world.palette[1].r, 200);
 
-  // Drags with the left button: Ctrl sets the distance within 140 .. 800, else the camera turns.
-  Mouse(base::ICMD::LEFT_DOWN, 500, 300);
-  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 0, -1000, kCtrl);
+  // Drags with the left button, by the pointer's way: Ctrl sets the distance within 140 .. 800,
+  // else the camera turns. The relative words the commands carry are not counted.
+  Mouse(base::ICMD::LEFT_DOWN, 500, 900);
+  Mouse(base::ICMD::MOUSE_MOVE, 500, 100, 0, 3000, kCtrl);
   EXPECT_EQ(tool->GetCameraDistance(), cl_HeileWelt::kMaxDistance);
-  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 0, 2000, kCtrl);
+  Mouse(base::ICMD::MOUSE_MOVE, 500, 900, 0, -3000, kCtrl);
   EXPECT_EQ(tool->GetCameraDistance(), cl_HeileWelt::kMinDistance);
-  Mouse(base::ICMD::MOUSE_MOVE, 500, 300, 4000, 0);
+  Mouse(base::ICMD::LEFT_UP, 500, 900);
+  for (int drag = 0; drag < 4; ++drag) {  // the pointer goes back with the button up: no turn
+    Mouse(base::ICMD::MOUSE_MOVE, 100, 300, 0, 0);
+    Mouse(base::ICMD::LEFT_DOWN, 100, 300);
+    Mouse(base::ICMD::MOUSE_MOVE, 1100, 300, 2000, 0);
+    Mouse(base::ICMD::LEFT_UP, 1100, 300);
+  }
   EXPECT_NEAR(tool->GetCameraYaw(), 4.0f - 2.0f * std::numbers::pi_v<float>, 1e-4f) << "wrapped into -pi .. pi";
-  Mouse(base::ICMD::LEFT_UP, 500, 300);
   // The mouse at x = 1280 turns the second locator by pi.
   Mouse(base::ICMD::MOUSE_MOVE, 1280, 512);
   Step();

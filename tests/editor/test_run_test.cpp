@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <list>
@@ -340,6 +341,37 @@ TEST_F(TestRunInSession, AWalkIntoATriggerZoneCallsNoScriptOfTheWaitingGame) {
   for (int i = 0; i < 5; ++i) Step();
   EXPECT_EQ(Log().find("annex:"), std::string::npos);
   EXPECT_EQ(quillane::GetSession(), m_session);
+}
+
+// The test walk's stage answers for its own people only: the waiting game's Odo is no obstacle
+// on her way and no face for her gaze, while the game's stage still sees him.
+TEST_F(TestRunInSession, TheTestWalkCollectsNoObstacleOfTheWaitingGame) {
+  std::vector<base::tVector3<float>> gameObstacles;
+  m_stage->CollectObstacles(gameObstacles, "Quillane");
+  ASSERT_EQ(gameObstacles.size(), 1u) << "the waiting game's Odo";
+  const base::tVector3<float> odo(gameObstacles.front().x, 0.0f, gameObstacles.front().y);
+  Debug_KeysEnabled = true;
+  Key(221);  // F1
+  ASSERT_EQ(StateName(), "Editor");
+  ASSERT_TRUE(cl_Editor::GetEditor()->OpenScene(base::tString<base::BaseString>("Office")));
+  Step();
+  cl_TestRun* run = cl_TestRun::Open(nullptr);
+  ASSERT_NE(run, nullptr);
+  m_frame->GetSystemGUI()->AddModalWindow(run);
+  quillane::cl_Character* quillane = run->GetCharacter();
+  const quillane::i_StageWorld* world = quillane->GetStageWorld();
+  ASSERT_NE(world, nullptr);
+  std::vector<base::tVector3<float>> seen;
+  world->CollectObstacles(seen, "Quillane");
+  EXPECT_TRUE(seen.empty());
+  EXPECT_EQ(world->GetCharacter("Odo"), nullptr);
+  // Sent to where Odo stands in the game, she walks right up to the point.
+  quillane->WalkTo("Quillane", odo, nullptr, 0);
+  for (int i = 0; i < 200 && quillane->state != quillane::cl_MovementCtrl::STATE_IDLE; ++i) Step();
+  EXPECT_LT(std::hypot(quillane->GetPosition().x - odo.x, quillane->GetPosition().z - odo.z),
+            m_stage->GetAvoidanceRadius());
+  Key(kKeyEscape);
+  Step();
 }
 
 }  // namespace

@@ -30,42 +30,6 @@ class ScriptFunctions : public gametest::ScriptTest {
   }
 };
 
-// The rows whose handlers are still placeholders, read from the table itself.
-bool IsPending(const st_ScriptFunctionRow& row) {
-#define QL_ROW_STATE(name, handler, sig, state) {#name, #state},
-  static const std::map<std::string, std::string> states = {QL_SCRIPT_FUNCTION_TABLE(QL_ROW_STATE)};
-#undef QL_ROW_STATE
-  return states.at(row.m_name) == "PENDING";
-}
-
-std::string Pending(const std::string& handler) {
-  return "ERROR: script function " + handler + " is not available yet";
-}
-
-// An argument list of the right types for a signature; functions that read their own arguments
-// get a few of mixed types.
-std::string ArgumentsFor(const std::string& signature) {
-  const size_t open = signature.find('(');
-  const std::string params = signature.substr(open + 1, signature.size() - open - 2);
-  std::string out;
-  size_t start = 0;
-  while (start < params.size()) {
-    size_t end = params.find(',', start);
-    if (end == std::string::npos) end = params.size();
-    std::string p = params.substr(start, end - start);
-    p.erase(0, p.find_first_not_of(' '));
-    if (!out.empty()) out += ", ";
-    if (p == "const char*") out += "\"Odo\"";
-    else if (p == "float") out += "1.5";
-    else if (p == "int") out += "2";
-    else if (p == "bool") out += "true";
-    else if (p == "KRX::t_Interface&") out += "\"Odo\", 1, 0.5, true";
-    else ADD_FAILURE() << "unexpected parameter type " << p;
-    start = end + 1;
-  }
-  return out;
-}
-
 TEST_F(ScriptFunctions, TheTableHasEveryNameOnceWithItsSignature) {
   const auto rows = GetScriptFunctionRows();
   ASSERT_EQ(rows.size(), 114u);
@@ -95,35 +59,6 @@ TEST_F(ScriptFunctions, TheTableHasEveryNameOnceWithItsSignature) {
   EXPECT_STREQ(rows[112].m_name, "GetPropertyFloat");
   EXPECT_EQ(rows[112].m_function, rows[111].m_function);
   EXPECT_STREQ(rows[112].m_handler, "SetPropertyFloat");
-}
-
-// A script calls every name still bound to a placeholder with arguments of the right types and
-// runs to its end; each placeholder reports once, in table order, and returns its neutral result.
-TEST_F(ScriptFunctions, EveryPlaceholderIsCallableInBothSyntaxes) {
-  for (bool lua : {false, true}) {
-    std::string source = lua ? "function Main()\n" : "function int Main() {\n";
-    std::vector<std::string> expected;
-    for (const st_ScriptFunctionRow& row : GetScriptFunctionRows()) {
-      if (!IsPending(row)) continue;
-      source += std::string("  ") + row.m_name + "(" + ArgumentsFor(row.m_signature) + ")" + (lua ? "\n" : ";\n");
-      expected.push_back(Pending(row.m_handler));
-    }
-    source += lua ? "  return 1\nend\n" : "  return 1;\n}\n";
-    const char* file = lua ? "everylua.lua" : "every.krx";
-    ASSERT_TRUE(Compile(source, file)) << AllLines();
-    Lines().clear();
-    KRX::tRefPtr<KRX::Thread> t = RunMain(lua ? "everylua" : "every");
-    EXPECT_EQ(t->GetState(), KRX::Thread::STATE_FINISHED) << t->m_lastError;
-    EXPECT_EQ(t->GetReturnValue().ToFloat(), 1.0f);
-    ASSERT_EQ(Lines().size(), expected.size()) << AllLines();
-    for (size_t i = 0; i < expected.size(); ++i) {
-      // Plain signatures report through the language with the script position; the others
-      // through the game's report, plain while no debugger exists.
-      const std::string& line = Lines()[i];
-      EXPECT_TRUE(line == expected[i] || line == file + std::string("(") + std::to_string(i + 2) + ") : " + expected[i])
-          << line;
-    }
-  }
 }
 
 TEST_F(ScriptFunctions, SleepReachesTheGamesRow) {

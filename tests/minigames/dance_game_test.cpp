@@ -269,20 +269,22 @@ TEST_F(DanceGame, WithoutTouchesItIsLostAndASkipWinsWithoutPay) {
 
 TEST_F(DanceGame, TheDancerFollowsTheSongAmongHerSeatedAudienceOnTheStagesOwnFloor) {
   PackSounds("MG_Dance_won.ogg");
-  // The session's world answers for the Office: its nav mesh everywhere, and a timer script for
-  // every character it is asked about.
+  // The waiting game stands in the Office, and the session has a timer script for every
+  // character it is asked about; the table answers the dialogue question without a swap.
   quillane::cl_Scene* office = m_session->GetStage()->GetScene();
   ASSERT_TRUE(office && !office->NavMeshes.empty());
-  static quillane::i_NavMesh* s_officeMesh = nullptr;
-  s_officeMesh = office->NavMeshes.front();
+  quillane::i_NavMesh* officeMesh = office->NavMeshes.front();
   quillane::st_WorldServices& world = quillane::WorldServices();
-  world.FindNavMeshAt = [](const quillane::tPoint&) { return s_officeMesh; };
   g_timers.clear();
   world.CallCharacterTimer = [](const char* name, float& delay) {
     g_timers.push_back(name);
     delay = 1.0f;
     return true;
   };
+  static int s_dialogAsks = 0;
+  s_dialogAsks = 0;
+  world.IsDialogActive = [] { return ++s_dialogAsks, false; };
+  const auto installed = world;
   SetMission("calm", {{"Odo", "odo"}, {"void"}, {"Mina", "mina", "1.5"}, {"Pell", "pell", "-1"}, {"Extra", "odo"}});
   cl_DanceMinigame* game = StartDance();
   ASSERT_NE(game, nullptr) << Log();
@@ -342,11 +344,16 @@ TEST_F(DanceGame, TheDancerFollowsTheSongAmongHerSeatedAudienceOnTheStagesOwnFlo
   }
   EXPECT_TRUE(steadyAgain);
 
-  // The dance's own floor carries her, and no timer script ran for the dance's people.
+  // The dance's own floor carries her, and no timer script ran for the dance's people: the
+  // dance's stage answers for them, while the process-wide table stayed the session's all along
+  // (its audience asked it about the dialogue frame by frame).
   EXPECT_EQ(dancer->navMesh, game->GetScene()->NavMeshes.front());
-  EXPECT_NE(dancer->navMesh, s_officeMesh);
+  EXPECT_NE(dancer->navMesh, officeMesh);
+  EXPECT_EQ(dancer->GetStageWorld()->FindNavMeshAt(dancer->GetPosition()), game->GetScene()->NavMeshes.front());
   EXPECT_TRUE(g_timers.empty()) << g_timers.front();
-  EXPECT_EQ(world.FindNavMeshAt(base::tVector3<float>()), s_officeMesh);  // the session's answers are back
+  EXPECT_GT(s_dialogAsks, 0);
+  EXPECT_EQ(world.CallCharacterTimer, installed.CallCharacterTimer);
+  EXPECT_EQ(world.IsDialogActive, installed.IsDialogActive);
 }
 
 TEST_F(DanceGame, TheStageFrameShowsTheScoreBarFilledByTheScore) {

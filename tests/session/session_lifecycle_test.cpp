@@ -23,16 +23,13 @@ TEST_F(SessionLifecycle, GetSessionAndTheWorldServicesAreSetOnlyWhileASessionLiv
   EXPECT_EQ(GetMissionState("Chapter"), -1);
   EXPECT_FALSE(cl_Session::IsSkippingSequence());
   EXPECT_FALSE(cl_Session::IsSceneJustLoaded());
-  EXPECT_EQ(WorldServices().HasStage, nullptr);
+  EXPECT_EQ(WorldServices().IsDialogActive, nullptr);
   {
     base::smart_ptr<cl_Session> session(new cl_Session());
     EXPECT_EQ(GetSession(), session.get());
     EXPECT_EQ(session->GetStage(), nullptr);
     const st_WorldServices& world = WorldServices();
-    ASSERT_NE(world.HasStage, nullptr);
-    EXPECT_FALSE(world.HasStage());
     EXPECT_EQ(world.GetHotspotTable(), nullptr) << "no table before StartUp read one";
-    EXPECT_EQ(world.GetAvoidanceRadius(), 40.0f);
     EXPECT_STREQ(world.GetDialogPartner(), "");
     EXPECT_FALSE(world.IsDialogActive());
     // An action the queue does not hold is left alone: a character may keep a stale pointer.
@@ -48,7 +45,7 @@ TEST_F(SessionLifecycle, GetSessionAndTheWorldServicesAreSetOnlyWhileASessionLiv
     EXPECT_TRUE(world.IsSkippingSequence());
   }
   EXPECT_EQ(GetSession(), nullptr);
-  EXPECT_EQ(WorldServices().HasStage, nullptr);
+  EXPECT_EQ(WorldServices().IsDialogActive, nullptr);
   EXPECT_EQ(WorldServices().FinishAction, nullptr);
 }
 

@@ -24,7 +24,6 @@ constexpr int kWidth = 1024, kHeight = 640;
 // The desk's picture on the scene image (its layer's box in the Office project).
 constexpr int kDeskX = 452, kDeskY = 308, kDeskW = 120, kDeskH = 71;
 
-quillane::cl_Scene* g_scene = nullptr;
 
 class StageRender : public stagetest::StageTest {
  protected:
@@ -57,10 +56,6 @@ class StageRender : public stagetest::StageTest {
     m_stage = std::make_unique<cl_Stage>();
     m_stage->LoadScene("Office");
     ASSERT_NE(m_stage->GetScene(), nullptr);
-    g_scene = m_stage->GetScene();
-    quillane::WorldServices().FindNavMeshAt = [](const base::tVector3<float>& p) {
-      return g_scene->FindNavMeshAt(p.x, p.y, p.z);
-    };
     m_registry = std::make_unique<quillane::cl_ActorRegistry>();
     ASSERT_TRUE(m_registry->LoadActorList("characters/characters.xml"));
   }
@@ -70,7 +65,6 @@ class StageRender : public stagetest::StageTest {
     if (m_started) m_system->ShutDown();
     testsupport::ForgetHeadlessServices();
     quillane::ClearWalkSpeedCurves();
-    g_scene = nullptr;
     StageTest::TearDown();
   }
 

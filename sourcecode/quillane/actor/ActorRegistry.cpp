@@ -1,5 +1,7 @@
 #include "quillane/actor/ActorRegistry.h"
 
+#include <set>
+
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
@@ -44,6 +46,7 @@ bool cl_ActorRegistry::LoadActorList(const char* path) {
     m_oldLists.push_back(std::move(old));
   }
   list = std::move(*fresh);
+  std::set<base::tString<base::BaseString>> listed;  // a repeat in this file, not a record known from before
   for (int i = 0; i < list.get_element_cnt(); ++i) {
     const base::StaticVariantIterator child = list.get_element(i);
     if (!child.is_element()) continue;
@@ -53,10 +56,13 @@ bool cl_ActorRegistry::LoadActorList(const char* path) {
       delete desc;
       continue;
     }
-    if (!m_actors.emplace(desc->label, desc).second) {
+    if (!listed.insert(desc->label).second) {
       base::sys::Output("Warning: %s: actor %s listed twice; the first is kept\n", path, desc->label.c_str());
       delete desc;
+      continue;
     }
+    if (!m_actors.emplace(desc->label, desc).second) delete desc;  // the record of an earlier read stays
+
   }
   if (ForceActorLoad()) ForEach(&cl_ActorDesc::Load);
   return true;

@@ -90,7 +90,7 @@ void cl_MovementCtrl::WalkTo(const char* name, const tPoint& target, i_Event* on
     return;
   }
   tPointList obstacles;
-  if (WorldServices().CollectObstacles) WorldServices().CollectObstacles(obstacles, name ? name : "");
+  if (stageWorld) stageWorld->CollectObstacles(obstacles, name ? name : "");
   tPoint goal = target;
   if (!obstacles.empty()) AvoidObstacles(goal, obstacles);
   PlanPath(locator.GetPos(), tPoint(goal.x, 0.0f, goal.z), obstacles);

@@ -12,6 +12,7 @@
 #include "quillane/actor/AnimChannel.h"
 #include "quillane/actor/FootstepCtrl.h"
 #include "quillane/world/NavMesh.h"
+#include "quillane/world/StageWorld.h"
 
 class i_Event;
 
@@ -76,6 +77,9 @@ class cl_MovementCtrl {
   tPoint startPoint;
   tPointList waypoints;  // front: the next target
   i_NavMesh* navMesh = nullptr;
+  // The stage the character stands on (its obstacles, faces and floor); not owned; null for one
+  // standing alone, who has nobody to walk around.
+  const i_StageWorld* stageWorld = nullptr;
   float yaw = 0.0f, targetYaw = 0.0f;
   float turnRate = 2.0f * std::numbers::pi_v<float>;
   base::cl_Locator locator;

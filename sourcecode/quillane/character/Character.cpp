@@ -129,7 +129,7 @@ void cl_Character::SetPosition(const base::cl_Locator& at, const tPoint& offset)
     locator.MoveRight(-offset.x);
     locator.MoveUp(offset.y);
   }
-  i_NavMesh* found = WorldServices().FindNavMeshAt ? WorldServices().FindNavMeshAt(locator.GetPos()) : nullptr;
+  i_NavMesh* found = stageWorld ? stageWorld->FindNavMeshAt(locator.GetPos()) : nullptr;
   if (found && found != navMesh) {
     navMesh = found;
     if (Debug_ScriptWarningLevel > 1) base::sys::Output("%s has been beamed to other navmesh\n", name.c_str());
@@ -208,8 +208,8 @@ void cl_Character::SetPropertyFloat(const char* property, float value) {
 bool cl_Character::GetPropertyFloat(const char* property, float& out) const {
   return properties.get_attribute_float(property, out);
 }
-float cl_Character::GetAvoidanceRadius() {
-  return WorldServices().GetAvoidanceRadius ? WorldServices().GetAvoidanceRadius() : 40.0f;
+float cl_Character::GetAvoidanceRadius() const {
+  return stageWorld ? stageWorld->GetAvoidanceRadius() : i_StageWorld::kDefaultAvoidanceRadius;
 }
 
 // ---- the frame
@@ -238,7 +238,7 @@ void cl_Character::Update(float dt) {
   timerDelay -= dt;
   if (timerDelay < 0.0f) {
     float next = 0.0f;
-    if (WorldServices().CallCharacterTimer && WorldServices().CallCharacterTimer(name.c_str(), next)) timerDelay = next;
+    if (stageWorld && stageWorld->CallCharacterTimer(name.c_str(), next)) timerDelay = next;
     // No timer function, or one that asks for no further call: wait a day.
     if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
   }

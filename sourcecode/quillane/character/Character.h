@@ -74,8 +74,8 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   void SetAvoidance(bool avoidance);
   void SetPropertyFloat(const char* property, float value);
   bool GetPropertyFloat(const char* property, float& out) const;
-  static float GetAvoidanceRadius();
-  static float GetWalkSpeed() { return GetAvoidanceRadius(); }
+  float GetAvoidanceRadius() const;  // the stage's; the default without one
+  float GetWalkSpeed() const { return GetAvoidanceRadius(); }
 
   // The frame's update and pose (the dancer overrides both).
   virtual void Update(float dt);
@@ -98,6 +98,7 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   tPoint GetHeadPosition() const override { return headPosition; }
   tPoint GetHeadDirection() const override { return headDirection; }
   tPoint GetSpineDirection() const override { return spineDirection; }
+  const i_StageWorld* GetStageWorld() const override { return stageWorld; }
 
   static bool s_debugDisplay;  // circles and facing arrows of every character
 

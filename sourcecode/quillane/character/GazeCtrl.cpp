@@ -25,11 +25,7 @@ void Clear(base::cl_Pose& pose) {
   for (int i = 0; i < pose.GetNumBones(); ++i) pose[i] = base::cl_Pose::st_BonePose{};
 }
 
-// The session's answers; without a session: no stage, no dialogue.
-bool HasStage() { return WorldServices().HasStage && WorldServices().HasStage(); }
-i_FaceOwner* StageCharacter(const char* name) {
-  return WorldServices().GetCharacter ? WorldServices().GetCharacter(name) : nullptr;
-}
+// The session's answers; without a session: no dialogue.
 bool IsDialogActive() { return WorldServices().IsDialogActive && WorldServices().IsDialogActive(); }
 const char* DialogPartner() {
   const char* partner = WorldServices().GetDialogPartner ? WorldServices().GetDialogPartner() : nullptr;
@@ -87,23 +83,26 @@ void cl_GazeCtrl::Update(float dt) {
 }
 
 i_FaceOwner* cl_GazeCtrl::ChooseTarget() {
-  if (!owner || !HasStage()) return nullptr;
-  if (!(targetName == "auto")) return StageCharacter(targetName.c_str());
+  // Only the characters of the owner's own stage: a stage shown beside another never sees
+  // the other's people.
+  const i_StageWorld* stage = owner ? owner->GetStageWorld() : nullptr;
+  if (!stage) return nullptr;
+  if (!(targetName == "auto")) return stage->GetCharacter(targetName.c_str());
 
   if (IsDialogActive()) {
     const char* partner = DialogPartner();
     i_FaceOwner* candidate = nullptr;
     if (IsHeroine(owner))
-      candidate = StageCharacter(partner);
+      candidate = stage->GetCharacter(partner);
     else if (std::strcmp(owner->GetName(), partner) == 0)
-      candidate = StageCharacter("Quillane");
+      candidate = stage->GetCharacter("Quillane");
     if (candidate) return candidate;
   }
 
   // The nearest character in front of the head; the first in the stage's list on a tie.
   std::vector<i_FaceOwner*>& characters = m_candidates;
   characters.clear();
-  if (WorldServices().GetStageCharacters) WorldServices().GetStageCharacters(characters);
+  stage->GetStageCharacters(characters);
   base::tVector3<float> facing = owner->GetHeadDirection();
   const float fl = std::sqrt(facing.x * facing.x + facing.y * facing.y + facing.z * facing.z);
   if (fl > 0.0f) facing *= 1.0f / fl;

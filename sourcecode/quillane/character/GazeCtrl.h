@@ -10,6 +10,7 @@
 #include "base/String.h"
 #include "graphics/mesh/Pose.h"
 #include "quillane/actor/AnimChannel.h"
+#include "quillane/world/StageWorld.h"
 
 namespace base {
 class cl_Animation;
@@ -27,6 +28,8 @@ class i_FaceOwner : public i_AnimCharacter {
   virtual base::tVector3<float> GetHeadPosition() const = 0;
   virtual base::tVector3<float> GetHeadDirection() const = 0;
   virtual base::tVector3<float> GetSpineDirection() const = 0;
+  // The stage whose characters the gaze may meet; null: off any stage, the gaze meets nobody.
+  virtual const i_StageWorld* GetStageWorld() const { return nullptr; }
 };
 
 class cl_GazeCtrl {

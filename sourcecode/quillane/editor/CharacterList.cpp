@@ -118,17 +118,14 @@ void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) 
   if (!registry) return;
   if (!RemoveFromCharacterList(*registry, label.c_str())) return;
 
-  // The control leaves the record before it goes: its clips may be playing or fading out.
   cl_ActorDesc* next = nullptr;
   for (const auto& [name, desc] : registry->GetActors())
     if (name != label) {
       next = desc;
       break;
     }
-  animCtrl.m_fadeOuts.clear();
-  animCtrl.m_clip = nullptr;
-  animCtrl.SetActor(next, {0, 0, 0});
-  animCtrl.PlayIdle(false);
+  // Loaded, or the view would stay empty under the new actor's name.
+  MakeCurrent(next ? registry->FindActor(next->GetLabel().c_str()) : nullptr);
   if (registry->Find(label.c_str())) {
     if (GetSession()) {
       // The waiting stage may hold the record: it stays loaded until the game ends.
@@ -137,6 +134,34 @@ void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) 
       registry->Erase(label.c_str());
     }
   }
+}
+
+void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString>& label) {
+  cl_ActorRegistry* registry = GetActorRegistry();
+  if (!registry) return;
+  // A known record keeps the files of its old element; reading the list again would keep it. It
+  // is made anew unless a waiting game or a child record (which may share its clips) holds it.
+  const bool shown = GetCurrentLabel() == label;
+  if (cl_ActorDesc* old = registry->Find(label.c_str())) {
+    bool parent = false;
+    for (const auto& [name, desc] : registry->GetActors())
+      parent = parent || desc->parent == label || desc->parentDesc == old;
+    if (GetSession() || parent) {
+      base::sys::Output("Warning: actor %s keeps its old files until the program starts again\n", label.c_str());
+    } else {
+      if (animCtrl.m_actor == old) MakeCurrent(nullptr);
+      registry->Erase(label.c_str());
+    }
+  }
+  if (!registry->LoadActorList(kCharacterListFile)) return;  // the reader logged why
+  if (shown) MakeCurrent(registry->FindActor(label.c_str()));
+}
+
+void cl_CharacterViewer::MakeCurrent(cl_ActorDesc* actor) {
+  animCtrl.m_fadeOuts.clear();
+  animCtrl.m_clip = nullptr;
+  animCtrl.SetActor(actor, {0, 0, 0});
+  animCtrl.PlayIdle(false);
 }
 
 }  // namespace quillane

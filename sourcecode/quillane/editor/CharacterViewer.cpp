@@ -82,6 +82,7 @@ cl_CharacterViewer::cl_CharacterViewer() {
   camera.SetClippingRange(20.0f, 5000000.0f);
   scrollBar.m_Rect = {kScrollX, kTop, kScrollWidth, height - kScrollBottomMargin};
   scrollBar.visible = height - kScrollBottomMargin;
+  m_pointer.x = base::sys::MouseX(), m_pointer.y = base::sys::MouseY();
   ResetView();
   Build();
 }
@@ -362,9 +363,7 @@ bool cl_CharacterViewer::ProcessKey(const base::ICMD& cmd) {
   return true;
 }
 
-void cl_CharacterViewer::ProcessMouseMove(const base::ICMD& cmd) {
-  const float dx = static_cast<float>(static_cast<int16_t>(cmd.extra[0]));
-  const float dy = static_cast<float>(static_cast<int16_t>(cmd.extra[1]));
+void cl_CharacterViewer::ProcessMouseMove(const base::ICMD& cmd, float dx, float dy) {
   if (base::sys::MouseButton(0)) {
     if (cmd.modifiers & kModShift) {
       lightYaw += dx * kMouseTurn;
@@ -385,10 +384,12 @@ void cl_CharacterViewer::ProcessMouseMove(const base::ICMD& cmd) {
 }
 
 bool cl_CharacterViewer::ProcessInput(base::ICMD& cmd) {
+  // Also the commands the rows take move the mark: a drag starts where the pointer is.
+  const base::tVector2<float> way = m_pointer.Follow(cmd);
   if (scrollBar.ProcessInput(cmd)) return true;
   if (ProcessInputChildren(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED) return ProcessKey(cmd);
-  if (cmd.type == base::ICMD::MOUSE_MOVE) ProcessMouseMove(cmd);
+  if (cmd.type == base::ICMD::MOUSE_MOVE) ProcessMouseMove(cmd, way.x, way.y);
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include "base/gui/GUI.h"
 #include "graphics/Camera.h"
 #include "graphics/Texture.h"
+#include "quillane/editor/PointerTrack.h"
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/editor/ViewerAnimCtrl.h"
 
@@ -47,8 +48,13 @@ class cl_CharacterViewer : public base::cl_Panel {
   // files prefixed with folder.
   static void ImportMaterialScript(base::Variant& character, base::tString<base::BaseString> path,
                                    base::tString<base::BaseString> folder);
-  // Drops label from the list file and the registry; the first remaining actor becomes current.
+  // Drops label from the list file and the registry; the first remaining actor, loaded, becomes
+  // current.
   void RemoveCharacter(base::tString<base::BaseString> label);
+  // The set-up dialog wrote label's element: the registry reads the list again (the rows show a
+  // new character at once), and a record made from the old element is made anew, shown anew
+  // when it is the current actor.
+  void ShowSavedCharacter(const base::tString<base::BaseString>& label);
 
   // The current actor's label, "" without one.
   base::tString<base::BaseString> GetCurrentLabel() const;
@@ -84,9 +90,14 @@ class cl_CharacterViewer : public base::cl_Panel {
   void OpenSetupDialog(const base::tString<base::BaseString>& name);
   void OpenNewCharacterDialog();
   bool ProcessKey(const base::ICMD& cmd);
-  void ProcessMouseMove(const base::ICMD& cmd);
+  // Drags turn, lift and move the view by the pointer's way (dx, dy).
+  void ProcessMouseMove(const base::ICMD& cmd, float dx, float dy);
+  // The control leaves the old record before it may go: its clips may be playing or fading out.
+  void MakeCurrent(cl_ActorDesc* actor);
   void RenderScene();
   void RenderLightGizmo(const base::tVector3<float>& d);
+
+  st_PointerTrack m_pointer;
 };
 
 }  // namespace quillane

@@ -24,7 +24,7 @@ struct st_GameLauncher {
   const char* button;       // the menu button's label
   const char* name;         // the name the game is registered under
   const char* dataFile;     // its compiled data file; "" for none
-  cl_MinigameManager::tFactory factory;  // null: not built yet
+  cl_MinigameManager::tFactory factory;
   const char* windowLabel;  // the label of the game's window
   en_LaunchInit init;
   bool hidesStatus;         // the editor's status line goes (it covers the game's own)
@@ -36,7 +36,7 @@ struct st_ToolLauncher {
   const char* windowLabel;  // pressed while a window of this label is open: it closes; null: never
   bool needsScene;          // nothing happens without an open scene
   bool closesScene;         // the open scene is closed first
-  base::cl_Window* (*factory)();  // null: not built yet
+  base::cl_Window* (*factory)();
   bool init;                // Init with an empty description once added
 };
 

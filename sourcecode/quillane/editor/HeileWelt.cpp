@@ -54,6 +54,7 @@ cl_HeileWelt::cl_HeileWelt() {
   m_camera.SetViewportRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
                            static_cast<float>(base::sys::GetWindowHeight()));
   m_camera.SetClippingRange(100.0f, 2000.0f);
+  m_pointer.x = base::sys::MouseX(), m_pointer.y = base::sys::MouseY();
   m_locators[2].SetPos(base::tVector3<float>(-200.0f, 50.0f, 100.0f));
   m_locators[2].LookAt(base::tVector3<float>(0.0f, 0.0f, 0.0f), base::tVector3<float>(0.0f, 1.0f, 0.0f));
 }
@@ -100,9 +101,9 @@ bool cl_HeileWelt::ProcessInput(base::ICMD& cmd) {
     Close();
     return true;
   }
+  const base::tVector2<float> way = m_pointer.Follow(cmd);
   if (cmd.type != base::ICMD::MOUSE_MOVE || !base::sys::MouseButton(0)) return false;
-  const float dx = static_cast<float>(static_cast<int16_t>(cmd.extra[0]));
-  const float dy = static_cast<float>(static_cast<int16_t>(cmd.extra[1]));
+  const float dx = way.x, dy = way.y;
   if (cmd.modifiers & kModifierCtrl) {
     m_cameraDistance = std::clamp(m_cameraDistance - dy, kMinDistance, kMaxDistance);
   } else {

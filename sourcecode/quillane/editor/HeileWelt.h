@@ -11,6 +11,7 @@
 #include "base/gui/GUI.h"
 #include "base/math/Color.h"
 #include "graphics/Camera.h"
+#include "quillane/editor/PointerTrack.h"
 
 namespace quillane {
 
@@ -74,6 +75,7 @@ class cl_HeileWelt : public base::cl_Panel {
   float m_yaw = 0.0f, m_pitch = 0.0f, m_roll = 0.0f;  // the second locator's; roll follows the right button
   float m_cameraYaw = 0.0f, m_cameraPitch = 0.0f;
   float m_cameraDistance = 200.0f;
+  st_PointerTrack m_pointer;
 };
 
 }  // namespace quillane

@@ -5,7 +5,7 @@
 #include "base/file/FileFinder.h"
 #include "base/system.h"
 #include "quillane/editor/Editor.h"
-#include "quillane/editor/EditorLaunchers.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
@@ -92,16 +92,10 @@ void cl_SceneManagerPanel::EditSelected() {
   if (!editor || !list || !editor->OpenScene(list->GetSelectedLabel())) return;
   base::cl_GUI* gui = GetGUI();
   Close();
-  const st_ToolLauncher* sceneEditor = FindToolLauncher("Editor");
-  if (!sceneEditor || !sceneEditor->factory) {
-    base::sys::Output("Editor: the scene editor is not built; scene %s is open\n",
-                      cl_Editor::GetEditedScene() ? cl_Editor::GetEditedScene()->GetName().c_str() : "");
-    return;
-  }
-  if (base::cl_Window* panel = gui ? sceneEditor->factory() : nullptr) {
-    gui->AddChild(panel);
-    panel->Init(base::StaticVariantIterator());
-  }
+  if (!gui) return;
+  base::cl_Window* panel = cl_SceneEditorPanel::Create();
+  gui->AddChild(panel);
+  panel->Init(base::StaticVariantIterator());
 }
 
 void cl_SceneManagerPanel::AddNewScene(const base::Variant& answer) {

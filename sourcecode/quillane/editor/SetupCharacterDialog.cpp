@@ -116,7 +116,7 @@ void cl_SetupCharacterDialog::SaveCharacter() {
     base::variant_append_variant(list, m_character);
   }
   base::variant_sort_by_attribute(list, "label");
-  WriteCharacterList(list);
+  if (WriteCharacterList(list) && m_owner) m_owner->ShowSavedCharacter(m_name);
 }
 
 // ---- cl_SetupCharacterDialog: the lists

@@ -33,7 +33,8 @@ class cl_SetupCharacterDialog : public base::cl_Panel {
   // list has none. Nothing when the list cannot be read.
   void LoadCharacter();
   // m_character into the list (replacing the first entry of its label, else appended), sorted
-  // by label, written crash-safe. An empty name is refused with a log line.
+  // by label, written crash-safe; the owner then shows it. An empty name is refused with a log
+  // line.
   void SaveCharacter();
   // The six lists from a fresh listing of the folder; the chosen files into m_character.
   void UpdateLists();

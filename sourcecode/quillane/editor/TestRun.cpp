@@ -53,8 +53,6 @@ cl_TestRun::cl_TestRun(base::cl_Window* opener) : m_opener(opener) {
   m_stage.GetNavMeshCenter(start);
   character->SetPositionRaw(start.x, start.y, start.z);
   character->walkChannel.Play(*character, kWalkClip, false);
-  // The character's timer script belongs to a game, which may be waiting behind the editor.
-  character->timerDelay = cl_Character::kNoTimer;
   m_stage.SetPlayerCharacter(character);
 }
 

@@ -18,6 +18,7 @@
 #include "base/math/Vector.h"
 #include "quillane/character/Character.h"
 #include "quillane/minigames/Minigame.h"
+#include "quillane/scene/SceneFloorWorld.h"
 
 namespace base {
 class cl_Animation;
@@ -287,6 +288,9 @@ class cl_DanceMinigame : public i_Minigame {
 
   // stage
   cl_Scene* m_Scene = nullptr;            // owned
+  // What the dance's characters ask: its scene's floor; nobody to avoid or to look at, and
+  // never the waiting game's stage.
+  cl_SceneFloorWorld m_World;
   std::list<cl_Character*> m_Characters;  // owned: the dancer first, then the audience by seat
 };
 

@@ -15,7 +15,6 @@
 #include "quillane/character/ScenePasses.h"
 #include "quillane/minigames/DanceMinigame.h"
 #include "quillane/scene/Scene.h"
-#include "quillane/world/WorldServices.h"
 #include "sound/Sfx.h"
 
 namespace quillane {
@@ -26,38 +25,6 @@ constexpr float kMaxDelay = 5.0f;
 constexpr float kHoldBeforeEnd = 0.01f;  // the last frame of a finished dance is held from here
 const char* const kStumble = "quillane_dance_stumble";
 const char* const kStumbleSubset = "dance_stumble";
-
-// The world's questions while the dance builds, updates and draws its characters: they are not
-// the session's, so the session's stage, nav meshes and scripts must not answer for them. The
-// dance's scene answers for the floor; everything else gets the answer of a world without a
-// session (no timer scripts, no obstacles, no gaze partners). The session's answers come back
-// when the scope ends.
-cl_Scene* g_DanceScene = nullptr;
-
-i_NavMesh* DanceNavMeshAt(const base::tVector3<float>& p) {
-  return g_DanceScene ? g_DanceScene->FindNavMeshAt(p.x, p.y, p.z) : nullptr;
-}
-
-class cl_DanceWorld {
- public:
-  explicit cl_DanceWorld(cl_Scene* scene) : m_Saved(WorldServices()), m_SavedScene(g_DanceScene) {
-    st_WorldServices own;
-    own.FindNavMeshAt = DanceNavMeshAt;
-    own.IsEditorActive = m_Saved.IsEditorActive;
-    WorldServices() = own;
-    g_DanceScene = scene;
-  }
-  ~cl_DanceWorld() {
-    WorldServices() = m_Saved;
-    g_DanceScene = m_SavedScene;
-  }
-  cl_DanceWorld(const cl_DanceWorld&) = delete;
-  cl_DanceWorld& operator=(const cl_DanceWorld&) = delete;
-
- private:
-  st_WorldServices m_Saved;
-  cl_Scene* m_SavedScene;
-};
 
 i_NavMesh* FirstNavMesh(const cl_Scene* scene) {
   return scene && !scene->NavMeshes.empty() ? scene->NavMeshes.front() : nullptr;
@@ -187,6 +154,7 @@ cl_DanceMinigame::cl_DanceCharacter* cl_DanceMinigame::MakeCharacter(const char*
   cl_ActorDesc* actorDesc = registry && actorLabel ? registry->FindActor(actorLabel) : nullptr;
   auto* character = new cl_DanceCharacter(this);
   character->name = name ? name : "";
+  character->stageWorld = &m_World;
   character->SetActor(actorDesc, FirstNavMesh(m_Scene));
   character->scale = scale == -1.0f && m_Scene ? m_Scene->GetCharacterScale() : scale;
   return character;
@@ -200,7 +168,7 @@ void cl_DanceMinigame::BuildStage(const base::String& sceneName, const std::list
     m_Scene->LoadProjectFile(sceneName.c_str());
     m_Scene->ReadFromVariant(true);
   }
-  const cl_DanceWorld world(m_Scene);
+  m_World.SetScene(m_Scene);
   cl_DanceCharacter* dancer = MakeCharacter("Quillane", m_DancerActor.c_str(), -1.0f);
   dancer->footsteps.SetStepSounds("sfx/step_dancefloor_female1.ogg", 0.15f, 0.25f, "sfx/step_dancefloor_female2.ogg",
                                   0.65f, 0.25f);
@@ -234,6 +202,7 @@ void cl_DanceMinigame::ReleaseStage() {
     delete m_Scene;
     m_Scene = nullptr;
   }
+  m_World.SetScene(nullptr);
 }
 
 cl_DanceMinigame::cl_DanceCharacter* cl_DanceMinigame::GetDancer() const {
@@ -274,7 +243,6 @@ void cl_DanceMinigame::AudienceReactsToEnd(bool cheer, bool excited) {
 
 void cl_DanceMinigame::UpdateStage(float dt) {
   if (!m_Scene) return;
-  const cl_DanceWorld world(m_Scene);
   m_Scene->Update(dt);
   for (cl_Character* character : m_Characters) {
     character->Update(dt);
@@ -284,7 +252,6 @@ void cl_DanceMinigame::UpdateStage(float dt) {
 
 void cl_DanceMinigame::RenderStage(const base::tRectf& rect) {
   if (!m_Scene) return;
-  const cl_DanceWorld world(m_Scene);
   gfx::SetFilterLinear();
   st_ScenePasses passes;
   passes.navMesh = SceneDisplay().showNavMesh;

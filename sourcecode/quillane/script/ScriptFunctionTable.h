@@ -3,12 +3,9 @@
 // the functions only by name, but the order is the game's binding order and stays as it is.
 //
 // SCRIPT-FUNCTION-TABLE: the one place that lists the game's script functions. A row's state is
-//   PENDING  the handler is a placeholder that reports "ERROR: script function %s is not
-//            available yet" and returns nil, 0, 0.0 or false;
 //   READY    the handler is a function of that name and signature in namespace script_bindings,
 //            defined by the code of its area;
 //   SHARED   the row binds another row's handler under its own name.
-// The issue that builds a handler changes its row from PENDING to READY, never the order.
 #pragma once
 
 // clang-format off

@@ -1,21 +1,8 @@
-// Registration of the game's script functions from the table, and the placeholders' report.
+// Registration of the game's script functions from the table.
 #include "quillane/script/ScriptFunctions.h"
 
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/function_adapter.h"
-#include "quillane/script/ScriptHost.h"
-
-namespace script::detail {
-
-void ReportPending(KRX::t_Interface* in, const char* handler) {
-  static constexpr char kMessage[] = "ERROR: script function %s is not available yet";
-  if (in)
-    script::ReportError(*in, kMessage, handler);
-  else
-    KRX::ReportError(kMessage, handler);
-}
-
-}  // namespace script::detail
 
 namespace {
 

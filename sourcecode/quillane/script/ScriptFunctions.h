@@ -9,39 +9,8 @@
 #include "KRX/runtime/Interface.h"
 #include "quillane/script/ScriptFunctionTable.h"
 
-namespace script::detail {
-
-// A template argument that carries a name.
-template <int N>
-struct tFixedName {
-  constexpr tFixedName(const char (&text)[N]) {
-    for (int i = 0; i < N; ++i) m_text[i] = text[i];
-  }
-  char m_text[N];
-};
-
-void ReportPending(KRX::t_Interface* in, const char* handler);
-
-// The placeholder of a handler that is not built yet: it reports, and returns the neutral result
-// of its signature.
-template <tFixedName Name, class Sig>
-struct tPending;
-template <tFixedName Name, class R, class... A>
-struct tPending<Name, R(A...)> {
-  static R Call(A... args) {
-    ReportPending(Interface(args...), Name.m_text);
-    return R();
-  }
-  static KRX::t_Interface* Interface(KRX::t_Interface& in, auto&&...) { return &in; }
-  static KRX::t_Interface* Interface(auto&&...) { return nullptr; }
-};
-
-}  // namespace script::detail
-
 namespace script_bindings {
 
-#define QL_DECLARE_PENDING(handler, sig) \
-  inline constexpr std::add_pointer_t<sig> handler = &::script::detail::tPending<#handler, sig>::Call;
 #define QL_DECLARE_READY(handler, sig) std::type_identity_t<sig> handler;
 #define QL_DECLARE_SHARED(handler, sig)
 #define QL_DECLARE_HANDLER(name, handler, sig, state) QL_DECLARE_##state(handler, sig)
@@ -49,7 +18,6 @@ QL_SCRIPT_FUNCTION_TABLE(QL_DECLARE_HANDLER)
 #undef QL_DECLARE_HANDLER
 #undef QL_DECLARE_SHARED
 #undef QL_DECLARE_READY
-#undef QL_DECLARE_PENDING
 
 }  // namespace script_bindings
 

@@ -1,31 +1,19 @@
 #include "quillane/session/SessionServices.h"
 
 #include "base/data/Variant.h"
-#include "quillane/character/Character.h"
-#include "quillane/scene/Scene.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
-#include "quillane/session/Stage.h"
 #include "quillane/world/WorldServices.h"
 
 namespace quillane {
 namespace {
 
-// Every entry asks GetSession() again: the world may call while no game runs, and the stage
-// changes with every scene.
-cl_Stage* Stage() {
-  cl_Session* session = GetSession();
-  return session ? session->GetStage() : nullptr;
-}
-
+// Every entry asks GetSession() again: the world may call while no game runs. What a character
+// asks of its stage, the stage answers itself.
 const base::Variant* HotspotTable() {
   cl_Session* session = GetSession();
   return session && !session->GetHotspotTable().is_void() ? &session->GetHotspotTable() : nullptr;
-}
-
-void CollectObstacles(std::vector<base::tVector3<float>>& obstacles, const char* walker) {
-  if (cl_Stage* stage = Stage()) stage->CollectObstacles(obstacles, walker);
 }
 
 bool HasDialogFunction(const char* character, const char* function) {
@@ -43,35 +31,9 @@ base::Variant CallFunctionAtPath(const char* path, const base::Variant&) {
   return path ? CallScriptFunctionByPath(base::String(path)) : base::Variant();
 }
 
-bool HasStage() {
-  cl_Stage* stage = Stage();
-  return stage && stage->GetScene();
-}
-
-void GetStageCharacters(std::vector<i_FaceOwner*>& characters) {
-  if (cl_Stage* stage = Stage())
-    for (cl_Character* character : stage->GetCharacters()) characters.push_back(character);
-}
-
-i_FaceOwner* GetCharacter(const char* name) {
-  cl_Stage* stage = Stage();
-  return stage && name ? stage->GetCharacter(name) : nullptr;
-}
-
 bool IsDialogActive() {
   cl_Session* session = GetSession();
   return session && session->GetDialogCtrl().IsActive();
-}
-
-i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) {
-  cl_Stage* stage = Stage();
-  cl_Scene* scene = stage ? stage->GetScene() : nullptr;
-  return scene ? scene->FindNavMeshAt(position.x, position.y, position.z) : nullptr;
-}
-
-float GetAvoidanceRadius() {
-  cl_Stage* stage = Stage();
-  return stage ? stage->GetAvoidanceRange() : 40.0f;
 }
 
 const char* GetActionName(const st_GameAction* action) { return action ? action->m_kind.c_str() : ""; }
@@ -100,19 +62,13 @@ void InstallSessionServices() {
   services.IsHotspotActive = &IsHotspotActive;
   services.GetTooltipText = &GetTooltipText;
   services.IsPlayerFree = &IsPlayerFree;
-  services.CollectObstacles = &CollectObstacles;
   services.IsSkippingSequence = &cl_Session::IsSkippingSequence;
   services.CallSceneScript = &HasDialogFunction;
   services.CallHotspotScript = &CallDialogFunction;
   services.HasScriptFunction = &HasFunctionAtPath;
   services.CallScriptFunctionByPath = &CallFunctionAtPath;
-  services.HasStage = &HasStage;
-  services.GetStageCharacters = &GetStageCharacters;
-  services.GetCharacter = &GetCharacter;
   services.IsDialogActive = &IsDialogActive;
   services.GetDialogPartner = &GetDialogPartner;
-  services.FindNavMeshAt = &FindNavMeshAt;
-  services.GetAvoidanceRadius = &GetAvoidanceRadius;
   services.GetActionName = &GetActionName;
   services.FinishAction = &FinishAction;
 }
@@ -123,19 +79,13 @@ void RemoveSessionServices() {
   services.IsHotspotActive = nullptr;
   services.GetTooltipText = nullptr;
   services.IsPlayerFree = nullptr;
-  services.CollectObstacles = nullptr;
   services.IsSkippingSequence = nullptr;
   services.CallSceneScript = nullptr;
   services.CallHotspotScript = nullptr;
   services.HasScriptFunction = nullptr;
   services.CallScriptFunctionByPath = nullptr;
-  services.HasStage = nullptr;
-  services.GetStageCharacters = nullptr;
-  services.GetCharacter = nullptr;
   services.IsDialogActive = nullptr;
   services.GetDialogPartner = nullptr;
-  services.FindNavMeshAt = nullptr;
-  services.GetAvoidanceRadius = nullptr;
   services.GetActionName = nullptr;
   services.FinishAction = nullptr;
 }

@@ -1,6 +1,7 @@
 // The world's services (what scenes, actors and characters ask of the game) answered by the
-// running session: its hotspot table, its stage and characters, its dialogue and its action queue.
-// The session installs them when it is made and empties them when it goes. Main thread only.
+// running session: its hotspot table, its scripts, its dialogue and its action queue (each stage
+// answers for its own characters). The session installs them when it is made and empties them
+// when it goes. Main thread only.
 #pragma once
 
 namespace quillane {

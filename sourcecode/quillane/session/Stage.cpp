@@ -82,6 +82,7 @@ cl_Character* cl_Stage::CreateCharacter(const base::String& name, const base::St
   cl_Character* character = new cl_Character;
   character->name = name;
   i_NavMesh* mesh = FirstNavMesh(m_scene);
+  character->stageWorld = this;
   character->SetActor(actor, mesh);
   if (mesh) character->scale = m_scene->GetCharacterScale();
   m_characters.push_back(character);
@@ -89,7 +90,9 @@ cl_Character* cl_Stage::CreateCharacter(const base::String& name, const base::St
 }
 
 void cl_Stage::AdoptCharacter(cl_Character* character) {
-  if (character && !Holds(character)) m_characters.push_back(character);
+  if (!character || Holds(character)) return;
+  character->stageWorld = this;
+  m_characters.push_back(character);
 }
 
 cl_Character* cl_Stage::GetCharacter(const char* name) const {
@@ -157,6 +160,21 @@ void cl_Stage::CollectObstacles(std::vector<base::tVector3<float>>& obstacles, c
     const base::tVector3<float>& p = character->GetPosition();
     obstacles.emplace_back(p.x, p.z, m_avoidanceRange);
   }
+}
+
+void cl_Stage::GetStageCharacters(std::vector<i_FaceOwner*>& characters) const {
+  for (cl_Character* character : m_characters) characters.push_back(character);
+}
+
+i_NavMesh* cl_Stage::FindNavMeshAt(const base::tVector3<float>& position) const {
+  return m_scene ? m_scene->FindNavMeshAt(position.x, position.y, position.z) : nullptr;
+}
+
+bool cl_Stage::CallCharacterTimer(const char* character, float& delay) const {
+  const cl_Session* session = GetSession();
+  const st_WorldServices& world = WorldServices();
+  return session && session->GetStage() == this && world.CallCharacterTimer &&
+         world.CallCharacterTimer(character, delay);
 }
 
 void cl_Stage::BindCharactersToScene() {

@@ -2,7 +2,9 @@
 // it, with the player character among them. Per frame it advances scene and characters and turns
 // their moves into trigger-zone script calls; it draws the scene with its characters depth-sorted
 // against the stage layers; it answers what lies under a screen point; it writes and reads its
-// block of a savegame. The session makes a new stage for every scene. Main thread only.
+// block of a savegame. It is the world its characters ask (i_StageWorld): their obstacles and
+// gaze targets are its own characters, their floor its scene. The session makes a new stage for
+// every scene. Main thread only.
 #pragma once
 
 #include <list>
@@ -15,6 +17,7 @@
 #include "base/math/Vector.h"
 #include "base/TaskScheduler.h"
 #include "quillane/character/Character.h"
+#include "quillane/world/StageWorld.h"
 
 namespace base {
 class File;
@@ -24,7 +27,7 @@ namespace quillane {
 
 class cl_Scene;
 
-class cl_Stage {
+class cl_Stage final : public i_StageWorld {
  public:
   cl_Stage();
   ~cl_Stage();  // ReleaseSceneData
@@ -35,17 +38,24 @@ class cl_Stage {
   void LoadScene(const base::String& name);
   void ReleaseSceneData();  // deletes the scene and every character
 
-  // A new character bound to the actor and the scene's first nav mesh; null (logged) for an
-  // unknown actor.
+  // A new character bound to the actor, the scene's first nav mesh and this stage; null
+  // (logged) for an unknown actor.
   cl_Character* CreateCharacter(const base::String& name, const base::String& actorName);
-  // Appends a character made elsewhere (the editors, tests); the stage owns it from now on.
+  // Appends a character made elsewhere (the editors, tests); the stage owns it from now on, and
+  // it asks this stage.
   void AdoptCharacter(cl_Character* character);
-  cl_Character* GetCharacter(const char* name) const;  // first of that name; null when none
+  cl_Character* GetCharacter(const char* name) const override;  // first of that name; null when none
   // Deletes the first character of that name; the player pointer, attachment targets and its
   // action are cleared so nothing is left dangling.
   void RemoveCharacter(const char* name);
   // One floor circle (x, z, avoidance range) per avoiding character other than name.
-  void CollectObstacles(std::vector<base::tVector3<float>>& obstacles, const char* name) const;
+  void CollectObstacles(std::vector<base::tVector3<float>>& obstacles, const char* name) const override;
+  float GetAvoidanceRadius() const override { return m_avoidanceRange; }
+  void GetStageCharacters(std::vector<i_FaceOwner*>& characters) const override;
+  // The scene's first nav mesh holding position; null without a scene.
+  i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) const override;
+  // The session's answer on the session's stage; none on another (the editor's test walk).
+  bool CallCharacterTimer(const char* character, float& delay) const override;
   void BindCharactersToScene();  // after a load: nav mesh, scale and placement again
   void PrepareCharacters();      // "PrepareCharacter" of every character's dialogue script
 

@@ -3,9 +3,6 @@
 // needs without a session (no hotspot table, every hotspot active, the player free). Main thread only.
 #pragma once
 
-#include <vector>
-
-#include "base/math/Vector.h"
 #include "base/String.h"
 
 namespace base {
@@ -14,8 +11,6 @@ class Variant;
 
 namespace quillane {
 
-class i_FaceOwner;
-class i_NavMesh;
 struct st_GameAction;
 
 struct st_WorldServices {
@@ -31,10 +26,9 @@ struct st_WorldServices {
   bool (*IsPlayerFree)() = nullptr;     // true when empty (no session)
   bool (*IsEditorActive)() = nullptr;   // false when empty
 
-  // Walking characters and their animation channels: obstacles, skipping and dialog scripts.
-  // Appends one floor circle (x, z, radius) per stage character other than walker that others
-  // avoid (the stage's FindCharacterAt); no obstacles when empty.
-  void (*CollectObstacles)(std::vector<base::tVector3<float>>& obstacles, const char* walker) = nullptr;
+  // Walking characters and their animation channels: skipping and dialog scripts. What a
+  // character asks of its own stage (obstacles, gaze targets, the floor) is the stage's
+  // (i_StageWorld), handed to the characters it makes.
   bool (*IsSkippingSequence)() = nullptr;  // footsteps are silent while true; false when empty
   // True when the character's dialog script ("Dialogs/" + character + ".lua") defines function;
   // false when empty.
@@ -47,23 +41,16 @@ struct st_WorldServices {
   // Runs the function a script path names; its result (nil when empty).
   base::Variant (*CallScriptFunctionByPath)(const char* path, const base::Variant& arguments) = nullptr;
 
-  // Stage characters and their faces: the stage's list, dialogue partners, the scene's nav
-  // meshes, actions and the timer script.
-  bool (*HasStage)() = nullptr;  // true while a stage is shown; false when empty
-  // The stage's characters in list order; none when empty.
-  void (*GetStageCharacters)(std::vector<i_FaceOwner*>& characters) = nullptr;
-  i_FaceOwner* (*GetCharacter)(const char* name) = nullptr;  // the stage character of that name; null when empty
+  // Characters and their faces: dialogue partners, actions and the timer script.
   bool (*IsDialogActive)() = nullptr;         // true while a dialogue runs; false when empty
   const char* (*GetDialogPartner)() = nullptr;  // the heroine's partner in it; "" when empty
-  // The first nav mesh of the current scene holding position; null when empty (no scene).
-  i_NavMesh* (*FindNavMeshAt)(const base::tVector3<float>& position) = nullptr;
-  float (*GetAvoidanceRadius)() = nullptr;  // the stage's obstacle radius; 40.0 when empty
   // An action's name ("speak", "play_animation", ...); "" when empty.
   const char* (*GetActionName)(const st_GameAction* action) = nullptr;
   // Finishes an action, so that the script waiting on it goes on; nothing when empty.
   void (*FinishAction)(st_GameAction* action) = nullptr;
   // Calls "CharacterTimer" of the character's dialog script: false when it has none, else true
-  // with its result in delay. No timer function when empty.
+  // with its result in delay. No timer function when empty. Asked through the session's stage
+  // only.
   bool (*CallCharacterTimer)(const char* character, float& delay) = nullptr;
 };
 

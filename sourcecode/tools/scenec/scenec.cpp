@@ -25,8 +25,8 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/character/Character.h"
 #include "quillane/scene/SceneElements.h"
+#include "quillane/scene/SceneFloorWorld.h"
 #include "quillane/world/NavMesh.h"
-#include "quillane/world/WorldServices.h"
 #include "quillane/scene/Scene.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
@@ -46,7 +46,6 @@ struct st_Walk {
   std::string actor, target;
   float seconds = 2.0f;
 };
-quillane::cl_Scene* g_scene = nullptr;
 
 // Places the actor, walks it toward the target locator; null (reported) when that cannot be done.
 std::unique_ptr<quillane::cl_Character> Walk(quillane::cl_Scene& scene, quillane::cl_ActorRegistry& actors,
@@ -61,12 +60,11 @@ std::unique_ptr<quillane::cl_Character> Walk(quillane::cl_Scene& scene, quillane
                  walk.target.c_str());
     return nullptr;
   }
-  g_scene = &scene;
-  quillane::WorldServices().FindNavMeshAt = [](const base::tVector3<float>& p) {
-    return g_scene->FindNavMeshAt(p.x, p.y, p.z);
-  };
+  static quillane::cl_SceneFloorWorld floor;  // the walker outlives this call
+  floor.SetScene(&scene);
   auto c = std::make_unique<quillane::cl_Character>();
   c->name = walk.actor.c_str();
+  c->stageWorld = &floor;
   c->SetActor(desc, scene.NavMeshes.empty() ? nullptr : scene.NavMeshes.front());
   c->SetPosition(start->locator);
   c->WalkTo(c->name.c_str(), target->locator.GetPos(), nullptr);
