@@ -146,6 +146,13 @@ bool FileExists(const tString<BaseString>& name) {
   return true;
 }
 
+const char* PlainNameProblem(const char* name) {
+  if (!name || !*name) return "is empty";
+  if (std::strchr(name, '/') || std::strchr(name, '\\')) return "holds a folder separator";
+  if (std::strstr(name, "..")) return "holds \"..\"";
+  return nullptr;
+}
+
 // ---- time stamps and attributes
 
 int FileTimeCompare(const char* a, const char* b) {

@@ -50,6 +50,10 @@ tString<BaseString> StripPath(const tString<BaseString>& name);        // after 
 tString<BaseString> ExtractLastFolder(const tString<BaseString>& name);  // same; empty after a trailing one
 tString<BaseString> ExtractPath(const tString<BaseString>& name);      // before the last separator
 
+// Why name cannot stand for one entry inside a folder (it would reach outside it or name none):
+// "is empty", "holds a folder separator", "holds \"..\""; null when it can.
+const char* PlainNameProblem(const char* name);
+
 // ---- folder operations (development tools; the working folder is never changed)
 
 // Creates the folder, and its missing parents; logs "EagerMkdir: %s" to the debugger output for

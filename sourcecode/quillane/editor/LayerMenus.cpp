@@ -7,6 +7,7 @@
 #include "base/system.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/scene/Scene.h"
 
@@ -74,10 +75,7 @@ void Gone(base::cl_Window& menu, const char* what, const base::tString<base::Bas
 }
 
 void SaveProject() {
-  cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (scene && !scene->SaveProjectFile())
-    base::sys::Output("ERROR: %sProjectFile.xml: the change could not be saved; the old file stays\n",
-                      scene->GetScenePath().c_str());
+  if (cl_Scene* scene = cl_Editor::GetEditedScene()) StoreProjectFile(*scene);
 }
 
 }  // namespace
@@ -122,9 +120,10 @@ cl_LayerMenu::cl_LayerMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_LayerMenu::Setup(const base::Variant& element, const char* group) {
+bool cl_LayerMenu::Setup(const base::Variant& element, const char* group, int ordinal) {
   m_element = element;
   m_group = group;
+  m_ordinal = ordinal;
   int use = 0;
   m_element.get_attribute_int("use_background_pixels", use);
   SetValue(*this, "UseBackgroundPixel", use);
@@ -144,6 +143,7 @@ bool cl_LayerMenu::ProcessEvent(const base::Variant& event) {
   base::Variant update;
   update.set_element("UpdateElement");
   update.attribute("category")->set_string(m_group.c_str());
+  update.attribute("ordinal")->set_int(m_ordinal);
   update.push_back(m_element);
   panel->ProcessEvent(update);
   return false;

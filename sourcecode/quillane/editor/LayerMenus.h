@@ -34,8 +34,9 @@ class cl_LayerMenu : public base::cl_Panel {
   static constexpr const char* kLabel = "LayerEditor";
   cl_LayerMenu();  // loads kLabel
 
-  // Copies the element and remembers its group; "UseBackgroundPixel" shows its flag. True.
-  bool Setup(const base::Variant& element, const char* group);
+  // Copies the element and remembers its group and ordinal among the elements of its label;
+  // "UseBackgroundPixel" shows its flag. True.
+  bool Setup(const base::Variant& element, const char* group, int ordinal = 0);
   bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": the copy with the new flag goes to the scene editor panel as "UpdateElement". False.
   bool ProcessEvent(const base::Variant& event) override;
@@ -43,6 +44,7 @@ class cl_LayerMenu : public base::cl_Panel {
  private:
   base::Variant m_element;
   base::tString<base::BaseString> m_group;
+  int m_ordinal = 0;
 };
 
 class cl_TextureStripMenu : public base::cl_Panel {
