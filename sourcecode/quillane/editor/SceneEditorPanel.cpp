@@ -278,11 +278,16 @@ bool cl_SceneEditorPanel::ProcessEvent(const base::Variant& event) {
   return true;
 }
 
-void cl_SceneEditorPanel::Store(const char* group) {
+void cl_SceneEditorPanel::Store(const char* group, const base::Variant& before) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  StoreProjectFile(*scene);
-  // The scene's lights and nav meshes are read as a whole: the graph must follow the description.
-  if (Is(group, "NavMeshes")) scene->ReadFromVariant(true);
+  if (!StoreProjectFile(*scene)) {
+    // The tree and the scene show what is on disk: an edit that could not be saved is undone.
+    scene->GetSettings() = before;
+    scene->ReadFromVariant(true);
+  } else if (Is(group, "NavMeshes")) {
+    // The scene's lights and nav meshes are read as a whole: the graph must follow the description.
+    scene->ReadFromVariant(true);
+  }
   RebuildResourceTree();
 }
 
@@ -296,6 +301,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   base::tString<base::BaseString> group;
   event.get_attribute_string("category", group);
   base::Variant& description = scene->GetSettings();
+  const base::Variant before(description);
   float w = 0.0f, h = 0.0f;
   const bool sized = element.get_attribute_float("w", w) && element.get_attribute_float("h", h);
   const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
@@ -351,7 +357,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
     element.attribute("label")->set_string(label.c_str());
   }
   scene->AddElement(group.c_str(), element, true, 0);
-  Store(group.c_str());
+  Store(group.c_str(), before);
 }
 
 void cl_SceneEditorPanel::UpdateInScene(const base::Variant& event) {
@@ -360,8 +366,10 @@ void cl_SceneEditorPanel::UpdateInScene(const base::Variant& event) {
   event.get_attribute_string("category", group);
   int ordinal = 0;
   event.get_attribute_int("ordinal", ordinal);
-  cl_Editor::GetEditedScene()->UpdateElement(group.c_str(), event[0], true, ordinal);
-  Store(group.c_str());
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  const base::Variant before(scene->GetSettings());
+  scene->UpdateElement(group.c_str(), event[0], true, ordinal);
+  Store(group.c_str(), before);
 }
 
 void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& button) {
@@ -369,16 +377,17 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
   base::tString<base::BaseString> group, label;
   int ordinal = 0;
   const bool element = GetSelectedElement(group, label, ordinal);
+  const base::Variant before(scene->GetSettings());
   if (button == "Compile") {
     Compile();
   } else if (button == "Test") {
     OpenTestRun();
   } else if (button == "Remove") {
     if (element) scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
-    Store(group.c_str());
+    Store(group.c_str(), before);
   } else if (button == "Up" || button == "Down") {
     if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
-    Store(group.c_str());
+    Store(group.c_str(), before);
   } else if (button == "Edit") {
     Edit();
   } else if (button == "Add") {

@@ -66,8 +66,9 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void Edit();
   void Compile();  // its outcome goes to the status line
   void OpenTestRun();  // hides the panel; shown again when the test run ends or is refused
-  // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree.
-  void Store(const char* group);
+  // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
+  // puts the description back to before (what is on disk) and rebuilds the scene from it.
+  void Store(const char* group, const base::Variant& before);
 };
 
 }  // namespace quillane

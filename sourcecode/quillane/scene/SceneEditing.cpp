@@ -14,7 +14,7 @@ namespace quillane {
 namespace {
 
 const base::tString<base::BaseString>& NameOf(const cl_Layer* layer) { return layer->GetLabel(); }
-const base::tString<base::BaseString>& NameOf(const cl_SceneLight* light) { return light->name; }
+const base::tString<base::BaseString>& NameOf(const cl_SceneLight* light) { return light->label; }
 const base::tString<base::BaseString>& NameOf(const cl_SceneLocator* locator) { return locator->name; }
 const base::tString<base::BaseString>& NameOf(const cl_SceneHotspot* hotspot) { return hotspot->label; }
 
