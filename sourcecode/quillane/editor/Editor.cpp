@@ -47,14 +47,14 @@ cl_Editor::cl_Editor() {
   SetName("Editor");
   g_editor = this;
   ClearEditorStatus();
-  cl_ErrorCatcher errors;
+  base::cl_ErrorCatcher errors;
   const base::xml::en_OptionalRead read = ReadSceneList(m_sceneList, kSceneListFile);
   if (read != base::xml::READ_OK) m_sceneList.set_element("Scenes");
   // A list that is there but cannot be read is kept as it is: the first change would otherwise
   // write the empty stand-in over every entry.
   m_sceneListUnreadable = read == base::xml::READ_FAILED;
   if (m_sceneListUnreadable) {
-    errors.ShowFailure(kSceneListFile);
+    ShowFailure(errors, kSceneListFile);
   } else if (const std::string dropped = errors.First(""); !dropped.empty()) {
     ShowEditorStatus(dropped, true);  // a scene left out for its label
   }
@@ -123,9 +123,9 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   }
   CloseScene();
   m_scene = new cl_Scene();
-  cl_ErrorCatcher errors;
+  base::cl_ErrorCatcher errors;
   if (!m_scene->LoadProjectFile(name.c_str())) {
-    errors.ShowFailure("the project could not be read; not opened");
+    ShowFailure(errors, "the project could not be read; not opened");
     CloseScene();
     return false;
   }
@@ -147,13 +147,13 @@ void cl_Editor::ClearPicks() {
 }
 
 bool cl_Editor::SaveSceneList() {
-  cl_ErrorCatcher errors;
+  base::cl_ErrorCatcher errors;
   if (m_sceneListUnreadable) {
     base::sys::Output("ERROR: %s: could not be read; kept as it is, not written over\n", kSceneListFile);
   } else if (WriteSceneList(m_sceneList, kSceneListFile)) {
     return true;
   }
-  errors.ShowFailure(kSceneListFile);
+  ShowFailure(errors, kSceneListFile);
   return false;
 }
 
@@ -176,7 +176,7 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("skipping... dat file exists.\n");
       continue;
     }
-    cl_ErrorCatcher errors;
+    base::cl_ErrorCatcher errors;
     cl_Scene scene;
     if (scene.LoadProjectFile(name.c_str()) && scene.Save()) {
       base::sys::Output("scene complete.\n");

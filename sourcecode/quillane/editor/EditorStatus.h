@@ -1,9 +1,11 @@
 // The editor's status line: the outcome of the last save, compile, import or export, drawn at the
 // foot of the window until the next one, so a failure is seen where the work is done and not only
-// in the log. cl_ErrorCatcher hands the cause the lower layers logged to that line.
+// in the log; a base::cl_ErrorCatcher hands it the cause the lower layers logged.
 #pragma once
 
 #include <string>
+
+#include "base/ErrorCatcher.h"
 
 namespace quillane {
 
@@ -25,22 +27,7 @@ void RenderEditorStatus();
 // the status line with the cause the writer named. False on failure.
 bool StoreProjectFile(cl_Scene& scene, const char* what = "the change");
 
-// Collects the first "ERROR: " line logged while it lives (the file and the cause the failing
-// layer named), without its prefix. One at a time: an inner catcher while one is active sees nothing.
-class cl_ErrorCatcher {
- public:
-  cl_ErrorCatcher();
-  ~cl_ErrorCatcher();
-  cl_ErrorCatcher(const cl_ErrorCatcher&) = delete;
-  cl_ErrorCatcher& operator=(const cl_ErrorCatcher&) = delete;
-
-  // The first error line; fallback when none was logged.
-  std::string First(const char* fallback) const;
-  // Shows the first error (or fallback) as a failure.
-  void ShowFailure(const char* fallback) const { ShowEditorStatus(First(fallback), true); }
-
- private:
-  bool m_active = false;
-};
+// Shows the first error errors caught (or fallback) as a failure.
+void ShowFailure(const base::cl_ErrorCatcher& errors, const char* fallback);
 
 }  // namespace quillane

@@ -448,13 +448,13 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
 void cl_SceneEditorPanel::Compile() {
   cl_Scene* scene = cl_Editor::GetEditedScene();
   const base::tString<base::BaseString> path = cl_Scene::GetDataPath(scene->GetName().c_str());
-  cl_ErrorCatcher errors;
+  base::cl_ErrorCatcher errors;
   if (scene->Save()) {
     ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
     return;
   }
   base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
-  errors.ShowFailure((std::string(path.c_str()) + ": the scene could not be compiled").c_str());
+  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {
