@@ -25,6 +25,7 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/CharacterList.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SetupCharacterDialog.h"
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/frame/GameFrame.h"
@@ -429,6 +430,8 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   EXPECT_LT(first.find("label=\"mina\""), first.find("label=\"newbie\""));
   EXPECT_LT(first.find("label=\"newbie\""), first.find("label=\"odo\""));
   EXPECT_NE(first.find("characters/newbie/newbie_mesh.xml"), std::string::npos);
+  EXPECT_FALSE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find("Imported newbie"), std::string::npos);
 
   // Selecting after the import still edits the element (it was copied, not moved).
   base::Variant select;
@@ -439,6 +442,17 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   ASSERT_NE(dialog->m_character.get_element("Mesh"), nullptr);
   dialog->ProcessEvent(import);
   EXPECT_EQ(ListText(), first);
+
+  // A list that cannot be written: the failure is shown with the file, the list stays.
+  const fs::path list = m_data / quillane::kCharacterListFile;
+  fs::rename(list, m_data / "list.keep");
+  fs::create_directories(list);
+  dialog->ProcessEvent(import);
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find(quillane::kCharacterListFile), std::string::npos)
+      << quillane::GetEditorStatus().text;
+  fs::remove(list);
+  fs::rename(m_data / "list.keep", list);
 
   ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
   quillane::cl_ActorDesc* newbie = m_registry->FindActor("newbie");
