@@ -21,8 +21,7 @@ bool CatchError(const char* text) {
   std::lock_guard<std::mutex> lock(g_catchMutex);
   if (!g_catching || !g_firstError.empty()) return false;
   g_firstError = text + sizeof kPrefix - 1;
-  while (!g_firstError.empty() && (g_firstError.back() == '\n' || g_firstError.back() == '\r'))
-    g_firstError.pop_back();
+  while (!g_firstError.empty() && (g_firstError.back() == '\n' || g_firstError.back() == '\r')) g_firstError.pop_back();
   return false;
 }
 

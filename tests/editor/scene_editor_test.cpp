@@ -1,14 +1,15 @@
 // The scene editor panel on a copy of the Office: the tree kept open and selected across edits,
 // the answers it takes (backgrounds, skies, strips, nav meshes, an empty file), the buttons at
-// the ends of a group, the project file read back equal and written again alike, a failed save;
+// the ends of a group, the project file read back equal and written again alike, a failed save
+// shown in the window and undone, elements of one label kept apart;
 // the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
 // element is gone.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>

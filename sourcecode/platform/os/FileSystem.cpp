@@ -108,11 +108,11 @@ en_Entry InspectEntry(const char* path, std::string& what) {
     return ENTRY_OTHER;
   }
   if (S_ISREG(st.st_mode)) return ENTRY_FILE;
-  what = S_ISDIR(st.st_mode)                            ? "a folder"
-         : S_ISFIFO(st.st_mode)                         ? "a FIFO"
+  what = S_ISDIR(st.st_mode)                          ? "a folder"
+         : S_ISFIFO(st.st_mode)                       ? "a FIFO"
          : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
-         : S_ISSOCK(st.st_mode)                         ? "a socket"
-                                                        : "not a regular file";
+         : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                      : "not a regular file";
   return ENTRY_OTHER;
 }
 

@@ -48,7 +48,8 @@ bool StoreProjectFile(cl_Scene& scene, const char* what) {
   if (scene.SaveProjectFile()) return true;
   base::sys::Output("ERROR: %sProjectFile.xml: %s could not be saved; the old file stays\n",
                     scene.GetScenePath().c_str(), what);
-  ShowFailure(errors, (std::string(scene.GetScenePath().c_str()) + "ProjectFile.xml: " + what + " could not be saved").c_str());
+  ShowFailure(errors,
+              (std::string(scene.GetScenePath().c_str()) + "ProjectFile.xml: " + what + " could not be saved").c_str());
   return false;
 }
 

@@ -96,7 +96,8 @@ void FillStageFileList(base::Variant& list, const base::tString<base::BaseString
   AppendEntries(list, listing, "Folder", ".tst");
 }
 
-base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group, const base::tString<base::BaseString>& wanted) {
+base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
+                                                const base::tString<base::BaseString>& wanted) {
   if (!wanted.empty() && !HasLabel(group, wanted)) return wanted;
   for (int n = 2;; ++n) {
     base::tString<base::BaseString> label = wanted;

@@ -23,7 +23,8 @@ void FillStageFileList(base::Variant& list, const base::tString<base::BaseString
 // prefix + n ("elem" for stage, "fg" for foreground, "bg" for the other groups).
 base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName);
 // wanted while no element of the group has it, else wanted + n, the first free n from 2.
-base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group, const base::tString<base::BaseString>& wanted);
+base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
+                                                const base::tString<base::BaseString>& wanted);
 // The description entry of that group, label and ordinal (the n-th of that label, from 0) in the
 // scene; null when there is none.
 base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label, int ordinal = 0);
@@ -55,8 +56,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   // The selected element's group, label and ordinal among the rows of its label; false when no
   // element is selected.
   bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label);
-  bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label,
-                          int& ordinal);
+  bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label, int& ordinal);
 
  private:
   void AddToScene(const base::Variant& event);
@@ -64,7 +64,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void PressButton(const base::tString<base::BaseString>& button);
   void AddToGroup(const base::tString<base::BaseString>& group);
   void Edit();
-  void Compile();  // its outcome goes to the status line
+  void Compile();      // its outcome goes to the status line
   void OpenTestRun();  // hides the panel; shown again when the test run ends or is refused
   // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
   // puts the description back to before (what is on disk) and rebuilds the scene from it.

@@ -118,10 +118,10 @@ void cl_Scene::UpdateElement(const char* group, const base::Variant& description
   base::Variant* child = &(*groupElement)[index];
   child->copy(description);
   const base::tString<base::BaseString> g(group);
-#define QL_UPDATE_LAYER(name, list, type)                                                         \
-  if (g == name) {                                                                                \
+#define QL_UPDATE_LAYER(name, list, type)                                                          \
+  if (g == name) {                                                                                 \
     ReplaceNamed<type>(list, label, ordinal, static_cast<type*>(BuildLayer(group, *child, lazy))); \
-    return;                                                                                       \
+    return;                                                                                        \
   }
   QL_SCENE_GROUP_LISTS(QL_UPDATE_LAYER)
 #undef QL_UPDATE_LAYER
