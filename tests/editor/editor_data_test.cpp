@@ -1,14 +1,16 @@
 // What the editor reads and writes when its files are not what they should be: project files and
 // scene lists that are there but cannot be read are refused with their names and left as they
 // are, scene labels that would leave the scenes folder are refused, typed text reaches the
-// project file as UTF-8, a compiled scene older than its project is exported again, and a killed
-// compile's temporary file goes with the next compile.
+// project file as UTF-8, a compiled scene older than its project is exported again, and killed
+// compiles' temporary files go with the next compile.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -22,6 +24,7 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/scene/Scene.h"
+#include "support/KillSaver.h"
 
 namespace editortest {
 namespace {
@@ -224,6 +227,33 @@ TEST_F(EditorTest, ExportRefreshesACompiledSceneOlderThanItsProjectAndCompileCle
   m_editor->ExportAllScenes();
   EXPECT_EQ(Snapshot(dat), exported);
   EXPECT_EQ(quillane::GetEditorStatus().text, "Export all scenes: 0 compiled");
+}
+
+// Compiles killed at random moments leave their temporary files; the next compile clears them.
+TEST(SceneCompileKill, TheNextCompileRemovesWhatKilledCompilesLeft) {
+  const fs::path home = fs::current_path();
+  const fs::path dir = fs::temp_directory_path() / ("quillane_compilekill_" + std::to_string(getpid()));
+  fs::remove_all(dir);
+  fs::create_directories(dir / "Scenes/Kill");
+  fs::current_path(dir);
+  cl_Scene scene;
+  ASSERT_TRUE(scene.LoadProjectFile("Kill"));
+  std::mt19937 random(20261208);
+  auto leftovers = [&dir] {
+    int n = 0;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir / "Scenes"))
+      n += e.path().filename().string().starts_with("Kill.dat.tmp") ? 1 : 0;
+    return n;
+  };
+  for (int kill = 0; kill < 30 && leftovers() == 0; ++kill)
+    ASSERT_TRUE(testsupport::KillSavingChild([&scene](int) { scene.Save(); }, random));
+  if (leftovers() == 0) WriteBytes(dir / "Scenes/Kill.dat.tmpXq12Zw", "");  // no kill struck mid-write
+  ASSERT_TRUE(scene.Save());
+  EXPECT_EQ(leftovers(), 0);
+  cl_Scene compiled;
+  EXPECT_TRUE(compiled.Load("Kill"));
+  fs::current_path(home);
+  fs::remove_all(dir);
 }
 
 }  // namespace

@@ -60,8 +60,9 @@ class cl_Editor : public base::cl_Module {
   static bool HandleToggleKeys(base::ICMD& cmd);
 
   // ---- scenes
-  // Opens the scene of that name for editing, in place of an open one. False (no scene open) for
-  // an empty name or a scene whose folder "Scenes/<name>/" does not exist.
+  // Opens the scene of that name for editing, in place of an open one. False (no scene open, the
+  // cause on the status line) for an empty name, a name that would leave the scenes folder, a
+  // scene whose folder "Scenes/<name>/" does not exist or whose project file cannot be read.
   bool OpenScene(const base::tString<base::BaseString>& name);
   void CloseScene();  // deletes the open scene
   // Compiles every listed scene whose "Scenes/<name>.dat" is missing or older than its project,
