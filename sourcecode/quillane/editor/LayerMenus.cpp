@@ -46,26 +46,27 @@ void SetText(base::cl_Window& menu, const char* control, const char* format, dou
   if (base::cl_Window* w = menu.FindByLabel(control)) w->m_Value.set_string(text.c_str());
 }
 
-base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label) {
+base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  return scene ? FindSceneElement(*scene, group, label.c_str()) : nullptr;
+  return scene ? FindSceneElement(*scene, group, label.c_str(), ordinal) : nullptr;
 }
 
+// The ordinal-th layer of that label: the live lists keep the description's order.
 template <class T, class List>
-T* FindIn(List& list, const base::tString<base::BaseString>& label) {
+T* FindIn(List& list, const base::tString<base::BaseString>& label, int ordinal) {
   for (auto* layer : list)
-    if (layer->GetLabel() == label) return layer;
+    if (layer->GetLabel() == label && ordinal-- == 0) return layer;
   return nullptr;
 }
 
-cl_HeavenLayer* FindHeavenLayer(const base::tString<base::BaseString>& label) {
+cl_HeavenLayer* FindHeavenLayer(const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  return scene ? FindIn<cl_HeavenLayer>(scene->HeavenElements, label) : nullptr;
+  return scene ? FindIn<cl_HeavenLayer>(scene->HeavenElements, label, ordinal) : nullptr;
 }
 
-cl_Layer* FindStripLayer(const base::tString<base::BaseString>& label) {
+cl_Layer* FindStripLayer(const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  cl_Layer* layer = scene ? FindIn<cl_Layer>(scene->StageElements, label) : nullptr;
+  cl_Layer* layer = scene ? FindIn<cl_Layer>(scene->StageElements, label, ordinal) : nullptr;
   return layer && layer->GetStrip() ? layer : nullptr;
 }
 
@@ -87,10 +88,11 @@ cl_HeavenMenu::cl_HeavenMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_HeavenMenu::Setup(const char* label) {
-  const cl_HeavenLayer* layer = FindHeavenLayer(base::tString<base::BaseString>(label));
+bool cl_HeavenMenu::Setup(const char* label, int ordinal) {
+  const cl_HeavenLayer* layer = FindHeavenLayer(base::tString<base::BaseString>(label), ordinal);
   if (!layer) return false;
   m_label = label;
+  m_ordinal = ordinal;
   if (layer->IsScrolling()) SetValue(*this, "Scroll", 1);
   SetText(*this, "speedvalue", "%f", static_cast<double>(layer->GetScrollStep()));
   return true;
@@ -98,8 +100,8 @@ bool cl_HeavenMenu::Setup(const char* label) {
 
 bool cl_HeavenMenu::ProcessEvent(const base::Variant& event) {
   if (!IsOk(event)) return false;
-  cl_HeavenLayer* layer = FindHeavenLayer(m_label);
-  base::Variant* element = FindElement("HeavenElements", m_label);
+  cl_HeavenLayer* layer = FindHeavenLayer(m_label, m_ordinal);
+  base::Variant* element = FindElement("HeavenElements", m_label, m_ordinal);
   if (!layer || !element) {
     Gone(*this, "sky layer", m_label);
     return false;
@@ -156,10 +158,11 @@ cl_TextureStripMenu::cl_TextureStripMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_TextureStripMenu::Setup(const char* label) {
-  const cl_Layer* layer = FindStripLayer(base::tString<base::BaseString>(label));
+bool cl_TextureStripMenu::Setup(const char* label, int ordinal) {
+  const cl_Layer* layer = FindStripLayer(base::tString<base::BaseString>(label), ordinal);
   if (!layer) return false;
   m_label = label;
+  m_ordinal = ordinal;
   const gfx::cl_TextureStrip* strip = layer->GetStrip();
   const int mode = strip->GetPlayMode();
   SetValue(*this, "singleshot", mode == 0 ? 1 : 0);
@@ -178,8 +181,8 @@ bool cl_TextureStripMenu::Setup(const char* label) {
 
 bool cl_TextureStripMenu::ProcessEvent(const base::Variant& event) {
   if (!IsOk(event)) return false;
-  cl_Layer* layer = FindStripLayer(m_label);
-  base::Variant* element = FindElement("StageElements", m_label);
+  cl_Layer* layer = FindStripLayer(m_label, m_ordinal);
+  base::Variant* element = FindElement("StageElements", m_label, m_ordinal);
   if (!layer || !element) {
     Gone(*this, "texture strip", m_label);
     return false;

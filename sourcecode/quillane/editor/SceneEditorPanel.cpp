@@ -470,9 +470,9 @@ void cl_SceneEditorPanel::Edit() {
   int ordinal = 0;
   if (!GetSelectedElement(group, label, ordinal)) return;
   if (group == "HeavenElements") {
-    OpenHeavenEditor(label.c_str());
+    OpenHeavenEditor(label.c_str(), ordinal);
   } else if (group == "StageElements") {
-    if (!OpenTextureStripEditor(label.c_str())) OpenLayerEditor(group.c_str(), label.c_str(), ordinal);
+    if (!OpenTextureStripEditor(label.c_str(), ordinal)) OpenLayerEditor(group.c_str(), label.c_str(), ordinal);
   } else {
     OpenLayerEditor(group.c_str(), label.c_str(), ordinal);
   }
@@ -502,11 +502,11 @@ void OpenMenu(base::cl_GUI* gui, const Args&... args) {
 
 }  // namespace
 
-void cl_SceneEditorPanel::OpenHeavenEditor(const char* label) {
+void cl_SceneEditorPanel::OpenHeavenEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (!scene || !FindSceneElement(*scene, "HeavenElements", label)) return;
+  if (!scene || !FindSceneElement(*scene, "HeavenElements", label, ordinal)) return;
   if (!dynamic_cast<cl_HeavenLayer*>(scene->FindLayer(label))) return;
-  OpenMenu<cl_HeavenMenu>(GetGUI(), label);
+  OpenMenu<cl_HeavenMenu>(GetGUI(), label, ordinal);
 }
 
 void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label, int ordinal) {
@@ -517,13 +517,13 @@ void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label, 
   OpenMenu<cl_LayerMenu>(GetGUI(), *element, group, ordinal);
 }
 
-bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label) {
+bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label) : nullptr;
+  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label, ordinal) : nullptr;
   base::tString<base::BaseString> file;
   if (!element || !element->get_attribute_string("file", file) || base::GetFileExtension(file) != "tst") return false;
   const cl_Layer* layer = scene->FindLayer(label);
-  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label);
+  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label, ordinal);
   return true;
 }
 

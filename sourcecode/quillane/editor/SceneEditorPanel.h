@@ -48,10 +48,11 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   // Answers, buttons and updates; every event is consumed.
   bool ProcessEvent(const base::Variant& event) override;
 
-  // The property menus of the element of that label (a second request closes an open one).
-  void OpenHeavenEditor(const char* label);
+  // The property menus of the element of that label and ordinal (a second request closes an
+  // open one).
+  void OpenHeavenEditor(const char* label, int ordinal = 0);
   void OpenLayerEditor(const char* group, const char* label, int ordinal = 0);
-  bool OpenTextureStripEditor(const char* label);  // false: the element is no texture strip
+  bool OpenTextureStripEditor(const char* label, int ordinal = 0);  // false: the element is no texture strip
 
   // The selected element's group, label and ordinal among the rows of its label; false when no
   // element is selected.
