@@ -1,6 +1,7 @@
 // Feeds arbitrary bytes to a scene as its "ProjectFile.xml": the scene reads the description,
 // builds itself from it, takes the scene editor's edits (an element added, moved and removed in
 // each group the description holds) and saves; the saved file must read back as the same tree.
+// A file that cannot be read as a project is refused and never written over.
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -36,7 +37,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
   }
   quillane::cl_Scene scene;
-  scene.LoadProjectFile("Fuzz");
+  const bool readable = scene.LoadProjectFile("Fuzz");
   scene.ReadFromVariant(true);
   base::Variant& description = scene.GetSettings();
   for (int i = 0; i < description.size() && i < 16; ++i) {
@@ -51,7 +52,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     scene.UpdateElement(group, element, true);
     scene.RemoveElement(group, "fuzz");
   }
-  if (!scene.SaveProjectFile()) return 0;  // a tree the writer refuses: logged, the old file kept
+  if (!scene.SaveProjectFile()) {
+    // A tree the writer refuses, or a project that could not be read: logged, the old file kept.
+    std::ifstream in("Scenes/Fuzz/ProjectFile.xml", std::ios::binary);
+    const std::string kept(std::istreambuf_iterator<char>(in), {});
+    if (!readable && kept != std::string(reinterpret_cast<const char*>(data), size)) std::abort();
+    return 0;
+  }
+  if (!readable) std::abort();
   const std::string saved = Text(scene.GetSettings());
   quillane::cl_Scene back;
   back.LoadProjectFile("Fuzz");

@@ -148,15 +148,24 @@ bool FileExists(const tString<BaseString>& name) {
 }
 
 std::string FileProblem(const tString<BaseString>& name) {
-  if (platform::os::IsFolder(name.c_str())) return "is a folder, not a file";
-  if (!platform::os::IsRegularFile(name.c_str())) {
-    return platform::os::PathExists(name.c_str()) ? "is no regular file (a FIFO, device or socket)" : "is missing";
+  std::string what;
+  switch (platform::os::InspectEntry(name.c_str(), what)) {
+    case platform::os::ENTRY_MISSING: return "is missing";
+    case platform::os::ENTRY_OTHER: return "is " + what + ", not a file";
+    case platform::os::ENTRY_FILE: break;
   }
   errno = 0;
   std::FILE* f = OpenFileStream(name.c_str(), "rb");
   if (!f) return std::string("cannot be opened (") + std::strerror(errno ? errno : EACCES) + ")";
   std::fclose(f);
   return std::string();
+}
+
+const char* PlainNameProblem(const char* name) {
+  if (!name || !*name) return "is empty";
+  if (std::strchr(name, '/') || std::strchr(name, '\\')) return "holds a folder separator";
+  if (std::strstr(name, "..")) return "holds \"..\"";
+  return nullptr;
 }
 
 // ---- time stamps and attributes

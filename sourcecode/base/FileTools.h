@@ -30,8 +30,8 @@ unsigned char* LoadFile(const char* name);
 bool SaveFile(const char* name, const unsigned char* data, int size);
 bool FileExists(const tString<BaseString>& name);  // a regular file that can be opened for reading
 // Why name is no file FileExists takes, for a log line: "is missing", "is a folder, not a
-// file", "is no regular file (a FIFO, device or socket)" or "cannot be opened (<cause>)"; empty
-// when it is one.
+// file" (a FIFO, a device, a socket, a symbolic link loop), or "cannot be opened (<cause>)";
+// empty when it is one.
 std::string FileProblem(const tString<BaseString>& name);
 
 // ---- time stamps and attributes
@@ -54,6 +54,10 @@ tString<BaseString> StripExtension(const tString<BaseString>& name);   // before
 tString<BaseString> StripPath(const tString<BaseString>& name);        // after the last separator
 tString<BaseString> ExtractLastFolder(const tString<BaseString>& name);  // same; empty after a trailing one
 tString<BaseString> ExtractPath(const tString<BaseString>& name);      // before the last separator
+
+// Why name cannot stand for one entry inside a folder (it would reach outside it or name none):
+// "is empty", "holds a folder separator", "holds \"..\""; null when it can.
+const char* PlainNameProblem(const char* name);
 
 // ---- folder operations (development tools; the working folder is never changed)
 

@@ -258,7 +258,8 @@ TEST_F(ActorTest, AMissingClipFallsBackToIdleButAMissingIdleIsQuiet) {
   cl_ActorDesc* odo = registry->FindActor("odo");
   const base::cl_Animation* idle = registry->FindActor("male")->skeleton->GetAnimation("idle");
   m_log->clear();
-  EXPECT_EQ(odo->GetAnimation("juggle"), idle);
+  // Asked every frame (a character's walk in the viewer): said once.
+  for (int frame = 0; frame < 3; ++frame) EXPECT_EQ(odo->GetAnimation("juggle"), idle);
   EXPECT_EQ(m_log->count("Actor odo: anim juggle not found, using idle."), 1) << m_log->text("\n");
 
   // Without any skeleton in the chain there is nothing, and idle itself is asked quietly.

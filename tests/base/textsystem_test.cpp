@@ -78,6 +78,9 @@ TEST(Textsystem, LooksUpKeysInTwoLanguages) {
       {"#quill1_5", 0, u"bad\uFFFD\uFFFD end \uFFFD\uFFFD"},  // invalid bytes replaced, nothing lost
       {"", 0, u"keyless"},  // a Label without "value" is filed under the empty key
       {" leading blank", base::cl_Textsystem::kKeyNotFound, u" leading blank"},
+      // Text that is no key as it stands: typed names are UTF-8, older Latin-1 data stays Latin-1.
+      {"t\xC3\xBCr \xD0\x96\xE2\x82\xAC", base::cl_Textsystem::kKeyNotFound, u"t\u00FCr \u0416\u20AC"},
+      {"t\xFCr", base::cl_Textsystem::kKeyNotFound, u"t\u00FCr"},
   };
   for (const Case& c : english) {
     SCOPED_TRACE(c.text);

@@ -25,6 +25,7 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/CharacterList.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SetupCharacterDialog.h"
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/frame/GameFrame.h"
@@ -473,6 +474,8 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   Step();
   EXPECT_NE(Row(viewer, "newbie"), nullptr);
   EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), quillane::cl_CharacterViewer::kStartActor);
+  EXPECT_FALSE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find("Imported newbie"), std::string::npos);
 
   // Selecting after the import still edits the element (it was copied, not moved).
   base::Variant select;
@@ -491,6 +494,17 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
   EXPECT_NE(viewer->animCtrl.m_actor, before) << "made from the new element";
   EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
+
+  // A list that cannot be written: the failure is shown with the file, the list stays.
+  const fs::path list = m_data / quillane::kCharacterListFile;
+  fs::rename(list, m_data / "list.keep");
+  fs::create_directories(list);
+  dialog->ProcessEvent(import);
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find(quillane::kCharacterListFile), std::string::npos)
+      << quillane::GetEditorStatus().text;
+  fs::remove(list);
+  fs::rename(m_data / "list.keep", list);
 
   ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
   quillane::cl_ActorDesc* newbie = m_registry->FindActor("newbie");

@@ -184,9 +184,19 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   fs::permissions(t1, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
   Key(kKeyPageUp);
   EXPECT_FALSE(SelectFile("t1.xml", "MinigameSaveXML") && m_train->GetMessage().empty());
-  EXPECT_NE(S(m_train->GetMessage()).find("could not write"), std::string::npos);
+  EXPECT_NE(S(m_train->GetMessage()).find("t1.xml"), std::string::npos);
   EXPECT_EQ(Slurp(t1), before);
   fs::permissions(t1, fs::perms::owner_write, fs::perm_options::add);
+
+  // A failed save under a new name (a folder stands in its place; root writes through read-only
+  // folders): "Filename:" keeps the name on disk, the message names the file and the cause.
+  fs::create_directories(m_data / kLevels / "t3.xml");
+  Popup(800, 600, "SaveAs");
+  Answer("t3");
+  const std::string info = S(m_train->GetEditorInfo());
+  EXPECT_EQ(info.find("Filename: gui/minigames/traintravel/t3.xml"), std::string::npos) << info;
+  EXPECT_NE(info.find("t3.xml"), std::string::npos) << "the message names the file: " << info;
+  EXPECT_TRUE(fs::is_directory(m_data / kLevels / "t3.xml"));
 }
 
 // Removing a station renumbers the rest and every reference follows; a removed one becomes -1

@@ -1,6 +1,7 @@
 // The scene editor panel on a copy of the Office: the tree kept open and selected across edits,
 // the answers it takes (backgrounds, skies, strips, nav meshes, an empty file), the buttons at
-// the ends of a group, the project file read back equal and written again alike, a failed save;
+// the ends of a group, the project file read back equal and written again alike, a failed save
+// shown in the window and undone, elements of one label kept apart;
 // the crop tool's sizes, clamp and answer; the item dialog; the layer menus, also once their
 // element is gone.
 #include <gtest/gtest.h>
@@ -8,6 +9,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -19,6 +21,7 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SelectItemDialog.h"
@@ -284,21 +287,105 @@ TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
   EXPECT_EQ(m_scene->StageElements.size(), 1u);
 }
 
-TEST_F(SceneEditor, AFailedSaveOrCompileLogsOneErrorAndKeepsTheEdit) {
+// Red text of the status line at the window's foot, below the scene's viewport.
+int StatusRedPixels(const std::function<uint32_t(int, int)>& pixel) {
+  int red = 0;
+  for (int y = 744; y < 768; ++y)
+    for (int x = 0; x < 600; ++x) {
+      const uint32_t p = pixel(x, y);
+      if (((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) < 120) ++red;
+    }
+  return red;
+}
+
+TEST_F(SceneEditor, AFailedSaveOrCompileIsShownInTheWindowAndTheTreeKeepsWhatIsOnDisk) {
+  auto pixel = [this](int x, int y) { return Pixel(x, y); };
+  Step();
+  EXPECT_EQ(StatusRedPixels(pixel), 0);
+  // Root writes through permissions: a folder in the file's place makes the write fail.
   fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
   fs::create_directories(m_data / "Scenes/Office/ProjectFile.xml");
   Select("StageElements", "desk");
+  auto branchRows = [this] {
+    std::vector<std::string> rows;
+    base::cl_Window* branch = m_panel->FindByLabel("ClientWindow")->FindByLabel("StageElements");
+    for (int i = 0; base::cl_Window* row = branch ? branch->GetChild(i) : nullptr; ++i)
+      if (row->GetChild(0) == nullptr) rows.emplace_back(row->m_Label.c_str());
+    return rows;
+  };
+  const std::vector<std::string> rows = branchRows();
   m_panel->ProcessEvent(Button("Down"));
-  EXPECT_EQ(Group("StageElements"), (std::vector<std::string>{"lamp", "desk"})) << "the edit stays";
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(Group("StageElements"), (std::vector<std::string>{"desk", "lamp"})) << "the edits are undone";
+  EXPECT_EQ(m_scene->StageElements.size(), 2u);
+  Step();
+  EXPECT_EQ(branchRows(), rows) << "the tree shows what is on disk";
   EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: the change could not be saved"), std::string::npos);
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find("Scenes/Office/ProjectFile.xml"), std::string::npos)
+      << quillane::GetEditorStatus().text;
+  EXPECT_GT(StatusRedPixels(pixel), 20) << "the failure is drawn in the window";
   EXPECT_TRUE(fs::is_directory(m_data / "Scenes/Office/ProjectFile.xml"));
 
   fs::create_directories(m_data / "Scenes/Office.dat");
   m_panel->ProcessEvent(Button("Compile"));
   EXPECT_NE(Log().find("ERROR: Scenes/Office.dat: the scene could not be compiled"), std::string::npos);
+  EXPECT_NE(quillane::GetEditorStatus().text.find("Scenes/Office.dat"), std::string::npos);
   fs::remove(m_data / "Scenes/Office.dat");
   m_panel->ProcessEvent(Button("Compile"));
   EXPECT_TRUE(fs::is_regular_file(m_data / "Scenes/Office.dat"));
+  EXPECT_EQ(quillane::GetEditorStatus().text, "Compiled Scenes/Office.dat");
+  Step();
+  EXPECT_EQ(StatusRedPixels(pixel), 0) << "success replaces the failure";
+}
+
+TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {
+  base::Variant add = Event("AddElement", "Lights");
+  base::Variant& light = add.add_element("Light");
+  light.attribute("type")->set_string("blobb shadow");
+  light.attribute("label")->set_string("blobb shadow");
+  const size_t before = Group("Lights").size();
+  m_panel->ProcessEvent(add);
+  m_panel->ProcessEvent(add);
+  std::vector<std::string> lights = Group("Lights");
+  ASSERT_EQ(lights.size(), before + 2);
+  EXPECT_EQ(lights.back(), "blobb shadow2") << "a new element takes a free label";
+  Select("Lights", "blobb shadow");
+  m_panel->ProcessEvent(Button("Remove"));
+  quillane::cl_Scene stored;
+  ASSERT_TRUE(stored.LoadProjectFile("Office"));
+  EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).size(), before + 1);
+  EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).back(), "blobb shadow2");
+  EXPECT_EQ(m_scene->Lights.size(), before + 1);
+
+  // A project written before labels were kept apart: two of one label, the second one selected.
+  base::Variant* group = Description().get_element("Lights");
+  for (const char* nx : {"1", "2"}) {
+    base::Variant& old = group->add_element("Light");
+    old.attribute("label")->set_string("twin"), old.attribute("type")->set_string("directional");
+    old.attribute("nx")->set_string(nx);
+  }
+  m_scene->ReadFromVariant(true);
+  m_panel->RebuildResourceTree();
+  Select("Lights", "twin");
+  base::cl_Window* branch = m_panel->FindByLabel("ClientWindow")->FindByLabel("Lights");
+  base::cl_Window* second = nullptr;
+  for (int i = 0, seen = 0; base::cl_Window* row = branch->GetChild(i); ++i)
+    if (row->m_Label == "twin" && seen++ == 1) second = row;
+  ASSERT_NE(second, nullptr);
+  m_panel->FindByLabel("ResourceList")->ClearSelection();
+  second->SetFlag(base::WF_SELECTED, true);
+  m_panel->ProcessEvent(Button("Remove"));
+  int twins = 0;
+  for (int i = 0; i < group->size(); ++i)
+    if (Text((*group)[i], "label") == "twin") {
+      ++twins;
+      EXPECT_EQ(Text((*group)[i], "nx"), "1") << "the first stays";
+    }
+  EXPECT_EQ(twins, 1);
+  int live = 0;
+  for (const quillane::cl_SceneLight* l : m_scene->Lights) live += l->label == "twin" ? 1 : 0;
+  EXPECT_EQ(live, 1);
 }
 
 TEST_F(SceneEditor, CropToolStepsInPowersOfTwoClampsAndAnswersWithTheSortLine) {

@@ -37,7 +37,7 @@ std::vector<std::string> Labels(const base::Variant& list) {
 
 std::vector<std::string> FileLabels(const char* file) {
   base::Variant list;
-  if (!quillane::ReadSceneList(list, file)) return {"(unreadable)"};
+  if (quillane::ReadSceneList(list, file) != base::xml::READ_OK) return {"(unreadable)"};
   return Labels(list);
 }
 

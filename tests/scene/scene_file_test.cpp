@@ -296,7 +296,7 @@ TEST_F(SceneFile, AMissingSceneIsExplainedByTheFileLookedFor) {
   } cases[] = {
       {"Office", "'Scenes/Office/ProjectFile.xml' is missing"},
       {"Folder", "'Scenes/Folder/ProjectFile.xml' is a folder, not a file"},
-      {"Piped", "'Scenes/Piped/ProjectFile.xml' is no regular file (a FIFO, device or socket)"},
+      {"Piped", "'Scenes/Piped/ProjectFile.xml' is a FIFO, not a file"},
       {"Compiled", "'Scenes/Compiled.dat' is a folder, not a file"},
       {"", "no scene name given"},
   };

@@ -3,10 +3,12 @@
 // the clip range the root's near_z / far_z override.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <filesystem>
 
 #include "base/data/Xml.h"
+#include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
 #include "scene_test_support.h"
 #include "support/EngineLogCapture.h"
@@ -152,6 +154,26 @@ TEST_F(SceneProject, CameraComesFromTheFirstNavMeshAndTheRootClipRangeWins) {
   EXPECT_TRUE(log.contains("WARNING: navmesh Scenes/Blind/floor.xml has no camera."));
   EXPECT_EQ(blind.GetCamera().GetPos(), base::tVector3<float>(0, 0, 0));
   EXPECT_EQ(blind.NavMeshes.size(), 1u);
+}
+
+// The game plays the compiled file when there is one: one older than its project hides the
+// modder's later edits, so the stage says so.
+TEST_F(SceneProject, AStageWarnsOfACompiledSceneOlderThanItsProject) {
+  CopyDemoScene("Quay");
+  cl_Scene compiler;
+  ASSERT_TRUE(compiler.LoadProjectFile("Quay"));
+  ASSERT_TRUE(compiler.Save());
+  namespace fs = std::filesystem;
+  const auto edited = fs::last_write_time("Scenes/Quay/ProjectFile.xml");
+  for (const bool stale : {true, false}) {
+    fs::last_write_time("Scenes/Quay.dat", edited + std::chrono::hours(stale ? -1 : 1));
+    testsupport::LogCapture log;
+    quillane::cl_Stage stage;
+    stage.LoadScene("Quay");
+    ASSERT_NE(stage.GetScene(), nullptr);
+    EXPECT_EQ(log.count("Warning: Scenes/Quay.dat is older than Scenes/Quay/ProjectFile.xml"), stale ? 1 : 0)
+        << log.text("\n");
+  }
 }
 
 }  // namespace

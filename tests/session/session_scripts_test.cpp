@@ -134,7 +134,7 @@ TEST_F(SessionScripts, TransitIntoASceneTheGameLacksKeepsThePlayerWhereHeIs) {
     const char* problem;
   } cases[] = {{"missing", "is missing"},
                {"folder", "is a folder, not a file"},
-               {"fifo", "is no regular file (a FIFO, device or socket)"}};
+               {"fifo", "is a FIFO, not a file"}};
   for (const auto& [kind, problem] : cases) {
     SCOPED_TRACE(kind);
     std::filesystem::remove_all(project);

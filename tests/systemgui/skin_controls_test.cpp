@@ -163,6 +163,15 @@ TEST_F(SkinControls, CaretIsClampedWhenTheValueShrinks) {
   EXPECT_EQ(line->GetCharIndexAt(int(line->m_AbsRect.left) - 1), 0);
   EXPECT_EQ(line->GetCharIndexAt(int(line->m_AbsRect.left)), 1);
   EXPECT_EQ(line->GetCharIndexAt(int(line->m_AbsRect.right) + 50), 3);
+
+  // A UTF-8 value: a click places the caret between characters, never inside one.
+  line->m_Value.set_string("tür Жук€");
+  Frame();
+  const std::string text = line->m_Value.get_string();
+  for (int x = int(line->m_AbsRect.left) - 2; x < int(line->m_AbsRect.right) + 2; ++x) {
+    const int at = line->GetCharIndexAt(x);
+    ASSERT_TRUE(at == int(text.size()) || (static_cast<unsigned char>(text[size_t(at)]) & 0xC0) != 0x80) << x;
+  }
 }
 
 // ---- composite controls

@@ -34,6 +34,12 @@ constexpr int kMaxFileSize = 64 << 20;
 bool read_file(Variant& out, const char* file);
 // As above into StaticVariant words (out is replaced). A missing file logs "xml-file %s not found.".
 bool read_file(StaticVariant& out, const char* file);
+// For a file that may be absent but must never be taken for absent when it is there and cannot
+// be read (its caller would write a fresh one over it). READ_MISSING, quietly, when nothing stands
+// at file; READ_FAILED with one "ERROR: <file>: <cause>" line for a folder, FIFO, device or link
+// loop in its place and for a file read_file refuses (empty, too large, malformed, too deep).
+enum en_OptionalRead { READ_MISSING, READ_OK, READ_FAILED };
+en_OptionalRead read_optional_file(Variant& out, const char* file);
 // Parses the element that starts at the first occurrence of "<root>" (exact text) in the file.
 bool read_multi_root_file(StaticVariant& out, const char* file, const char* root);
 // As read_file for a text held in memory (archive members); name is used in messages.

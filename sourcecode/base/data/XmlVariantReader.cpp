@@ -12,6 +12,7 @@
 #include "base/data/XmlAttributeIndex.h"
 #include "base/data/XmlScan.h"
 #include "base/system.h"
+#include "platform/os/FileSystem.h"
 
 namespace base {
 
@@ -135,6 +136,25 @@ bool read_file_unguarded(Variant& out, const char* file) {
   return read_text(out, text.c_str(), file);
 }
 }  // namespace
+
+en_OptionalRead read_optional_file(Variant& out, const char* file) {
+  std::string what;
+  switch (platform::os::InspectEntry(file, what)) {
+    case platform::os::ENTRY_MISSING: return READ_MISSING;
+    case platform::os::ENTRY_OTHER:
+      sys::Output("ERROR: %s: %s stands in its place; not read\n", file, what.c_str());
+      return READ_FAILED;
+    case platform::os::ENTRY_FILE: break;
+  }
+  // An unreadable file (no permission) opens as missing in read_file: it is there, so say so.
+  File probe(file, File::STATUS_READ);
+  if (!probe.is_open()) {
+    sys::Output("ERROR: %s: cannot be opened for reading\n", file);
+    return READ_FAILED;
+  }
+  probe.close();
+  return read_file(out, file) ? READ_OK : READ_FAILED;
+}
 
 bool read_binary(Variant& out, const Binary& data, const char* name) {
   if (data.size() < 1) {

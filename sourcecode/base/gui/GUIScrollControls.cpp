@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
+#include "base/text/Textsystem.h"
 
 namespace base {
 
@@ -271,41 +272,68 @@ bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
   return false;
 }
 
+namespace {
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
+
+// The code point the press types: the platform's text (UTF-16 from UTF-8 input), else the
+// layout's Latin-1 character; 0 for none and for control characters.
+char32_t TypedCharacter(const ICMD& cmd) {
+  const char32_t c = cmd.typed ? cmd.text : static_cast<unsigned char>(cmd.GetChar());
+  if (c < 0x20 || (c >= 0x7F && c < 0xA0) || (c >= 0xD800 && c <= 0xDFFF)) return 0;
+  return c;
+}
+
+}  // namespace
+
+// The text is UTF-8 and the caret a byte offset on a character boundary: typed characters are
+// stored as UTF-8, and the keys step and delete whole characters.
 void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret) {
   if (cmd.type != ICMD::KEY_PRESSED) return;
   int local = 0;
   int& pos = caret ? *caret : local;
   pos = std::clamp(pos, 0, text.size());
+  while (pos > 0 && pos < text.size() && IsContinuation(text[pos])) --pos;
+  auto previous = [&](int at) {
+    do --at;
+    while (at > 0 && IsContinuation(text[at]));
+    return at;
+  };
+  auto next = [&](int at) {
+    do ++at;
+    while (at < text.size() && IsContinuation(text[at]));
+    return at;
+  };
   const tString<BaseString> left = text.left(pos);
   const tString<BaseString> right = text.mid(pos);
-  const char c = cmd.GetChar();
-  if (c == kKeyEnter) return;
-  if (c != 0) {
+  if (cmd.GetChar() == kKeyEnter) return;
+  if (const char32_t c = TypedCharacter(cmd)) {
     text = left;
-    text += c;
+    AppendUtf8(text, c);
+    pos = text.size();
     text += right;
-    ++pos;
     return;
   }
   switch (cmd.key) {
     case kKeyBackspace:
       if (pos > 0) {
-        --pos;
+        pos = previous(pos);
         text = text.left(pos);
         text += right;
       }
       break;
     case kKeyDelete:
       if (!right.empty()) {
+        const int after = next(pos);
         text = left;
-        text += right.mid(1);
+        text += right.mid(after - pos);
       }
       break;
     case kKeyLeft:
-      if (pos > 0) --pos;
+      if (pos > 0) pos = previous(pos);
       break;
     case kKeyRight:
-      if (pos < text.size()) ++pos;
+      if (pos < text.size()) pos = next(pos);
       break;
     default:
       break;

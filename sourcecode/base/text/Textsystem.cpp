@@ -24,6 +24,35 @@ const char* AttributeText(const Variant& v, const char* name) { return get_strin
 
 // ---- UTF-8
 
+void AppendUtf8(tString<BaseString>& out, char32_t c) {
+  if ((c >= 0xD800 && c <= 0xDFFF) || c > 0x10FFFF) c = 0xFFFD;
+  char bytes[4];
+  int n;
+  if (c < 0x80) {
+    bytes[0] = static_cast<char>(c), n = 1;
+  } else if (c < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (c >> 6)), n = 2;
+  } else if (c < 0x10000) {
+    bytes[0] = static_cast<char>(0xE0 | (c >> 12)), n = 3;
+  } else {
+    bytes[0] = static_cast<char>(0xF0 | (c >> 18)), n = 4;
+  }
+  for (int i = 1; i < n; ++i) bytes[i] = static_cast<char>(0x80 | ((c >> (6 * (n - 1 - i))) & 0x3F));
+  for (int i = 0; i < n; ++i) out += bytes[i];
+}
+
+bool IsUtf8(const char* text, int length) {
+  tString<BaseUnicodeString> decoded;
+  for (int i = 0; i < length; ++i)
+    if (static_cast<unsigned char>(text[i]) >= 0x80) {
+      DecodeUtf8(text, length, decoded);
+      for (int k = 0; k < decoded.size(); ++k)
+        if (decoded[k] == 0xFFFD) return false;
+      return true;
+    }
+  return true;
+}
+
 void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
   if (!text || length <= 0) return;
   std::vector<char16_t> units;
@@ -163,8 +192,13 @@ const Variant* cl_Textsystem::FindLabel(const tString<BaseString>& key) const {
 int cl_Textsystem::Localize(const char* text, tString<BaseUnicodeString>& out, Variant*, int) {
   const Variant* label = FindLabel(TextKey(text));
   if (!label) {
-    if (str::len(text) > 0) {
-      const tString<BaseUnicodeString> wide = str::convert_string_to_unicode(text);
+    if (const int n = str::len(text); n > 0) {
+      // Typed names are UTF-8; texts of older data that are not stay Latin-1.
+      tString<BaseUnicodeString> wide;
+      if (IsUtf8(text, n))
+        DecodeUtf8(text, n, wide);
+      else
+        wide = str::convert_string_to_unicode(text);
       ParseText(wide.c_str(), out);
     }
     return kKeyNotFound;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <ctime>
 
 #include "platform/os/Path.h"
@@ -98,14 +99,26 @@ bool IsRegularFile(const char* path) {
   return stat(Resolve(path).c_str(), &st) == 0 && S_ISREG(st.st_mode);
 }
 
+en_Entry InspectEntry(const char* path, std::string& what) {
+  struct stat st;
+  what.clear();
+  if (stat(Resolve(path).c_str(), &st) != 0) {
+    if (errno == ENOENT || errno == ENOTDIR) return ENTRY_MISSING;
+    what = errno == ELOOP ? "a symbolic link loop" : std::strerror(errno);
+    return ENTRY_OTHER;
+  }
+  if (S_ISREG(st.st_mode)) return ENTRY_FILE;
+  what = S_ISDIR(st.st_mode)                          ? "a folder"
+         : S_ISFIFO(st.st_mode)                       ? "a FIFO"
+         : S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode) ? "a device"
+         : S_ISSOCK(st.st_mode)                       ? "a socket"
+                                                      : "not a regular file";
+  return ENTRY_OTHER;
+}
+
 bool IsFolder(const char* path) {
   struct stat st;
   return stat(Resolve(path).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
-}
-
-bool PathExists(const char* path) {
-  struct stat st;
-  return stat(Resolve(path).c_str(), &st) == 0;
 }
 
 int64_t GetFileSize(const char* path) {

@@ -31,7 +31,13 @@ bool AbsolutePath(const char* path, std::string& out);
 
 bool IsRegularFile(const char* path);
 bool IsFolder(const char* path);
-bool PathExists(const char* path);  // anything at all under the name
+
+// What stands at path, for files that may be absent but must not be taken as absent when
+// something else is there: ENTRY_MISSING (nothing, or a link to nothing), ENTRY_FILE, or
+// ENTRY_OTHER with what set to the cause ("a folder", "a FIFO", "a device", "a socket",
+// "a symbolic link loop", or the system's reason it cannot be looked at).
+enum en_Entry { ENTRY_MISSING, ENTRY_FILE, ENTRY_OTHER };
+en_Entry InspectEntry(const char* path, std::string& what);
 // Size of a regular file; -1 when it is missing or not a file.
 int64_t GetFileSize(const char* path);
 // Last-write time in nanoseconds; false when the entry cannot be read.

@@ -54,6 +54,7 @@ base::tString<base::BaseString> cl_ActorDesc::GetLevelFileName(const base::tStri
 
 void cl_ActorDesc::ClearLoaded() {
   loaded = 0;
+  m_reportedMisses.clear();  // a reload (a new import) may bring the clip
   delete skeleton;
   skeleton = nullptr;
   delete model;
@@ -131,7 +132,8 @@ base::cl_Animation* cl_ActorDesc::GetAnimation(const char* name) {
   const base::tString<base::BaseString> wanted(name);
   base::cl_Animation* found = FindAnimation(name);
   if (found || wanted == "idle") return found;
-  base::sys::Output("Actor %s: anim %s not found, using idle.\n", label.c_str(), wanted.c_str());
+  if (m_reportedMisses.insert(wanted.c_str()).second)
+    base::sys::Output("Actor %s: anim %s not found, using idle.\n", label.c_str(), wanted.c_str());
   return GetAnimation("idle");
 }
 

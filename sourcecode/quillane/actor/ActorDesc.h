@@ -5,6 +5,9 @@
 // up the parent chain; the model is never inherited. Main thread only.
 #pragma once
 
+#include <set>
+#include <string>
+
 #include "base/data/StaticVariant.h"
 #include "base/math/Matrix4.h"
 #include "base/String.h"
@@ -59,7 +62,8 @@ class cl_ActorDesc {
   base::cl_Skeleton* GetSkeleton();
   base::cl_Skeleton* GetParentSkeleton();  // cached
   cl_ActorDesc* GetParent();               // cached; null without parent
-  // The clip of that name up the parent chain; a miss falls back to "idle" with a log line.
+  // The clip of that name up the parent chain; a miss falls back to "idle" with a log line, once
+  // per name while the actor stays loaded (a character asks for its walk every frame).
   base::cl_Animation* GetAnimation(const char* name);
   // As GetAnimation, but null for a miss (no fallback, no log line): for optional clips.
   base::cl_Animation* FindAnimation(const char* name);
@@ -114,6 +118,7 @@ class cl_ActorDesc {
   void ClearLoaded();
 
   cl_ActorRegistry* m_registry;
+  std::set<std::string> m_reportedMisses;  // clips GetAnimation already said were missing
 };
 
 }  // namespace quillane

@@ -19,6 +19,7 @@
 #include "quillane/character/EmoteCtrl.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/editor/DialogBox.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SetupCharacterDialog.h"
 #include "sound/Sfx.h"
 
@@ -70,6 +71,7 @@ base::Variant MakeRowEvent(const char* tag, const char* label, float value) {
 cl_CharacterViewer* cl_CharacterViewer::Open() { return new (std::nothrow) cl_CharacterViewer(); }
 
 cl_CharacterViewer::cl_CharacterViewer() {
+  ClearEditorStatus();  // the scene editor's last outcome is not the viewer's
   base::cl_Bitmap32 bitmap;
   bitmap.Create(kSilhouetteSize, kSilhouetteSize);
   std::fill_n(bitmap.GetPixels(), bitmap.NumPixels(), base::Color32(0, 0, 0, 128));

@@ -8,6 +8,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/EditorStatus.h"
 
 namespace quillane {
 
@@ -125,6 +126,7 @@ void cl_CharacterViewer::Render(float, float) {
   gfx::Begin2D();
   RenderChildren(0, 0);
   scrollBar.Render(0, 0);
+  RenderEditorStatus();
 }
 
 }  // namespace quillane

@@ -3,6 +3,7 @@
 #include "quillane/editor/Editor.h"
 
 #include <algorithm>
+#include <string>
 #include <utility>
 
 #include "base/FileTools.h"
@@ -15,6 +16,7 @@
 #include "graphics/gfx.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/SceneList.h"
@@ -44,7 +46,18 @@ constexpr float kReferenceWidth = 1024.0f;
 cl_Editor::cl_Editor() {
   SetName("Editor");
   g_editor = this;
-  if (!ReadSceneList(m_sceneList, kSceneListFile)) m_sceneList.set_element("Scenes");
+  ClearEditorStatus();
+  base::cl_ErrorCatcher errors;
+  const base::xml::en_OptionalRead read = ReadSceneList(m_sceneList, kSceneListFile);
+  if (read != base::xml::READ_OK) m_sceneList.set_element("Scenes");
+  // A list that is there but cannot be read is kept as it is: the first change would otherwise
+  // write the empty stand-in over every entry.
+  m_sceneListUnreadable = read == base::xml::READ_FAILED;
+  if (m_sceneListUnreadable) {
+    ShowFailure(errors, kSceneListFile);
+  } else if (const std::string dropped = errors.First(""); !dropped.empty()) {
+    ShowEditorStatus(dropped, true);  // a scene left out for its label
+  }
 }
 
 cl_Editor::~cl_Editor() {
@@ -94,17 +107,25 @@ base::cl_GUI* GetEditorGUI() {
 bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   ClearPicks();
   if (name.empty()) return false;
+  if (const char* problem = base::PlainNameProblem(name.c_str())) {
+    base::sys::Output("ERROR: Editor: the scene name \"%s\" %s; not opened\n", name.c_str(), problem);
+    ShowEditorStatus(std::string("the scene name \"") + name.c_str() + "\" " + problem + "; not opened", true);
+    return false;
+  }
   // A listed scene whose folder went would otherwise open as a fresh, empty project, and the
   // next edit would write that over nothing the designer meant to keep.
   if (!platform::os::IsFolder(cl_Scene::GetScenePath(name.c_str()).c_str())) {
     base::sys::Output("ERROR: Editor: scene %s has no folder %s; not opened\n", name.c_str(),
                       cl_Scene::GetScenePath(name.c_str()).c_str());
+    ShowEditorStatus(std::string(cl_Scene::GetScenePath(name.c_str()).c_str()) + ": no such folder; not opened", true);
     CloseScene();
     return false;
   }
   CloseScene();
   m_scene = new cl_Scene();
+  base::cl_ErrorCatcher errors;
   if (!m_scene->LoadProjectFile(name.c_str())) {
+    ShowFailure(errors, "the project could not be read; not opened");
     CloseScene();
     return false;
   }
@@ -125,9 +146,20 @@ void cl_Editor::ClearPicks() {
   m_pickedLocator = nullptr;
 }
 
-bool cl_Editor::SaveSceneList() { return WriteSceneList(m_sceneList, kSceneListFile); }
+bool cl_Editor::SaveSceneList() {
+  base::cl_ErrorCatcher errors;
+  if (m_sceneListUnreadable) {
+    base::sys::Output("ERROR: %s: could not be read; kept as it is, not written over\n", kSceneListFile);
+  } else if (WriteSceneList(m_sceneList, kSceneListFile)) {
+    return true;
+  }
+  ShowFailure(errors, kSceneListFile);
+  return false;
+}
 
 void cl_Editor::ExportAllScenes() {
+  int exported = 0, failed = 0;
+  std::string firstFailure;
   for (int i = 0; i < m_sceneList.size(); ++i) {
     base::tString<base::BaseString> name;
     m_sceneList[i].get_attribute_string("label", name);
@@ -139,17 +171,25 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("Warning: Editor: %s is missing; scene \"%s\" is not exported\n", project.c_str(), name.c_str());
       continue;
     }
-    cl_Scene scene;
-    if (!scene.LoadProjectFile(name.c_str())) continue;
-    if (base::FileExists(cl_Scene::GetDataPath(name.c_str()))) {
+    // A compiled file older than its project would hide the later edits in the game.
+    if (base::FileExists(cl_Scene::GetDataPath(name.c_str())) && !cl_Scene::IsCompiledSceneStale(name.c_str())) {
       base::sys::Output("skipping... dat file exists.\n");
-    } else if (scene.Save()) {
+      continue;
+    }
+    base::cl_ErrorCatcher errors;
+    cl_Scene scene;
+    if (scene.LoadProjectFile(name.c_str()) && scene.Save()) {
       base::sys::Output("scene complete.\n");
+      ++exported;
     } else {
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
+      if (failed++ == 0) firstFailure = errors.First(name.c_str());
     }
     scene.Clear();
   }
+  std::string line = "Export all scenes: " + std::to_string(exported) + " compiled";
+  if (failed > 0) line += ", " + std::to_string(failed) + " failed (" + firstFailure + ")";
+  ShowEditorStatus(line, failed > 0);
 }
 
 // ---- update and drawing
@@ -189,6 +229,7 @@ void cl_Editor::Render() {
   gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
   if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
   if (m_showStatus) RenderStatus();
+  RenderEditorStatus();
   if (m_pickedSortLayer && m_scene) {
     const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);
     gfx::FillRect(0.0f, static_cast<float>(y), static_cast<float>(base::sys::GetWindowWidth()),

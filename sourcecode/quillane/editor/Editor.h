@@ -28,7 +28,8 @@ class cl_Editor : public base::cl_Module {
   // The path of the scene list, relative to the working folder.
   static constexpr const char* kSceneListFile = "scenes/scenes.xml";
 
-  // Becomes the editor; reads the scene list (an empty "Scenes" when the file is missing or damaged).
+  // Becomes the editor; reads the scene list (an empty "Scenes" when the file is missing or
+  // damaged; a damaged one is named on the status line and never written over).
   cl_Editor();
   // Deletes the open scene and lets go of the list; no editor afterwards.
   ~cl_Editor() override;
@@ -59,16 +60,20 @@ class cl_Editor : public base::cl_Module {
   static bool HandleToggleKeys(base::ICMD& cmd);
 
   // ---- scenes
-  // Opens the scene of that name for editing, in place of an open one. False (no scene open) for
-  // an empty name or a scene whose folder "Scenes/<name>/" does not exist.
+  // Opens the scene of that name for editing, in place of an open one. False (no scene open, the
+  // cause on the status line) for an empty name, a name that would leave the scenes folder, a
+  // scene whose folder "Scenes/<name>/" does not exist or whose project file cannot be read.
   bool OpenScene(const base::tString<base::BaseString>& name);
   void CloseScene();  // deletes the open scene
-  // Compiles every listed scene whose "Scenes/<name>.dat" is missing, logging each; a scene
-  // without a project file is skipped with a warning.
+  // Compiles every listed scene whose "Scenes/<name>.dat" is missing or older than its project,
+  // logging each; a scene without a project file is skipped with a warning. The count and the
+  // first failure go to the status line.
   void ExportAllScenes();
   // Writes the list to kSceneListFile (crash-safe; write protection cleared first). False
-  // (logged, the old file kept) when it cannot be written.
+  // (logged and shown on the status line, the old file kept) when it cannot be written or could
+  // not be read at start.
   bool SaveSceneList();
+  bool IsSceneListUnreadable() const { return m_sceneListUnreadable; }
 
   void SetShowStatus(bool on) { m_showStatus = on; }
   bool GetShowStatus() const { return m_showStatus; }
@@ -87,6 +92,7 @@ class cl_Editor : public base::cl_Module {
   void RenderStatus();
 
   base::Variant m_sceneList;
+  bool m_sceneListUnreadable = false;  // kept on disk as it is: never written over
   cl_Scene* m_scene = nullptr;  // owned
   cl_Layer* m_pickedSortLayer = nullptr;
   cl_SceneLocator* m_pickedLocator = nullptr;

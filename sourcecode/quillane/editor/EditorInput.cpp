@@ -13,6 +13,7 @@
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorMenu.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
@@ -156,7 +157,7 @@ void cl_Editor::ReleaseLeft() {
     // The layers hold copies of their elements: the scene's description is what is saved.
     if (base::Variant* element = FindDescription(*m_scene, "StageElements", m_pickedSortLayer->GetLabel().c_str(), false)) {
       element->attribute("ysort")->set_int(m_pickedSortLayer->GetYSort());
-      m_scene->SaveProjectFile();
+      StoreProjectFile(*m_scene);
     }
   } else if (m_pickedLocator) {
     if (base::Variant* element = FindDescription(*m_scene, "Locators", m_pickedLocator->name.c_str(), true)) {
@@ -165,7 +166,7 @@ void cl_Editor::ReleaseLeft() {
       element->attribute("y")->set_float(p.y);
       element->attribute("z")->set_float(p.z);
       element->attribute("yaw")->set_float(m_pickedLocator->locator.GetYawAngle());
-      m_scene->SaveProjectFile();
+      StoreProjectFile(*m_scene);
     }
   }
   ClearPicks();

@@ -7,6 +7,7 @@
 #include "base/system.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/scene/Scene.h"
 
@@ -45,26 +46,27 @@ void SetText(base::cl_Window& menu, const char* control, const char* format, dou
   if (base::cl_Window* w = menu.FindByLabel(control)) w->m_Value.set_string(text.c_str());
 }
 
-base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label) {
+base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  return scene ? FindSceneElement(*scene, group, label.c_str()) : nullptr;
+  return scene ? FindSceneElement(*scene, group, label.c_str(), ordinal) : nullptr;
 }
 
+// The ordinal-th layer of that label: the live lists keep the description's order.
 template <class T, class List>
-T* FindIn(List& list, const base::tString<base::BaseString>& label) {
+T* FindIn(List& list, const base::tString<base::BaseString>& label, int ordinal) {
   for (auto* layer : list)
-    if (layer->GetLabel() == label) return layer;
+    if (layer->GetLabel() == label && ordinal-- == 0) return layer;
   return nullptr;
 }
 
-cl_HeavenLayer* FindHeavenLayer(const base::tString<base::BaseString>& label) {
+cl_HeavenLayer* FindHeavenLayer(const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  return scene ? FindIn<cl_HeavenLayer>(scene->HeavenElements, label) : nullptr;
+  return scene ? FindIn<cl_HeavenLayer>(scene->HeavenElements, label, ordinal) : nullptr;
 }
 
-cl_Layer* FindStripLayer(const base::tString<base::BaseString>& label) {
+cl_Layer* FindStripLayer(const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  cl_Layer* layer = scene ? FindIn<cl_Layer>(scene->StageElements, label) : nullptr;
+  cl_Layer* layer = scene ? FindIn<cl_Layer>(scene->StageElements, label, ordinal) : nullptr;
   return layer && layer->GetStrip() ? layer : nullptr;
 }
 
@@ -74,10 +76,7 @@ void Gone(base::cl_Window& menu, const char* what, const base::tString<base::Bas
 }
 
 void SaveProject() {
-  cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (scene && !scene->SaveProjectFile())
-    base::sys::Output("ERROR: %sProjectFile.xml: the change could not be saved; the old file stays\n",
-                      scene->GetScenePath().c_str());
+  if (cl_Scene* scene = cl_Editor::GetEditedScene()) StoreProjectFile(*scene);
 }
 
 }  // namespace
@@ -89,10 +88,11 @@ cl_HeavenMenu::cl_HeavenMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_HeavenMenu::Setup(const char* label) {
-  const cl_HeavenLayer* layer = FindHeavenLayer(base::tString<base::BaseString>(label));
+bool cl_HeavenMenu::Setup(const char* label, int ordinal) {
+  const cl_HeavenLayer* layer = FindHeavenLayer(base::tString<base::BaseString>(label), ordinal);
   if (!layer) return false;
   m_label = label;
+  m_ordinal = ordinal;
   if (layer->IsScrolling()) SetValue(*this, "Scroll", 1);
   SetText(*this, "speedvalue", "%f", static_cast<double>(layer->GetScrollStep()));
   return true;
@@ -100,8 +100,8 @@ bool cl_HeavenMenu::Setup(const char* label) {
 
 bool cl_HeavenMenu::ProcessEvent(const base::Variant& event) {
   if (!IsOk(event)) return false;
-  cl_HeavenLayer* layer = FindHeavenLayer(m_label);
-  base::Variant* element = FindElement("HeavenElements", m_label);
+  cl_HeavenLayer* layer = FindHeavenLayer(m_label, m_ordinal);
+  base::Variant* element = FindElement("HeavenElements", m_label, m_ordinal);
   if (!layer || !element) {
     Gone(*this, "sky layer", m_label);
     return false;
@@ -122,9 +122,10 @@ cl_LayerMenu::cl_LayerMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_LayerMenu::Setup(const base::Variant& element, const char* group) {
+bool cl_LayerMenu::Setup(const base::Variant& element, const char* group, int ordinal) {
   m_element = element;
   m_group = group;
+  m_ordinal = ordinal;
   int use = 0;
   m_element.get_attribute_int("use_background_pixels", use);
   SetValue(*this, "UseBackgroundPixel", use);
@@ -144,6 +145,7 @@ bool cl_LayerMenu::ProcessEvent(const base::Variant& event) {
   base::Variant update;
   update.set_element("UpdateElement");
   update.attribute("category")->set_string(m_group.c_str());
+  update.attribute("ordinal")->set_int(m_ordinal);
   update.push_back(m_element);
   panel->ProcessEvent(update);
   return false;
@@ -156,10 +158,11 @@ cl_TextureStripMenu::cl_TextureStripMenu() {
   LoadFromFile("GUI.xml", kLabel);
 }
 
-bool cl_TextureStripMenu::Setup(const char* label) {
-  const cl_Layer* layer = FindStripLayer(base::tString<base::BaseString>(label));
+bool cl_TextureStripMenu::Setup(const char* label, int ordinal) {
+  const cl_Layer* layer = FindStripLayer(base::tString<base::BaseString>(label), ordinal);
   if (!layer) return false;
   m_label = label;
+  m_ordinal = ordinal;
   const gfx::cl_TextureStrip* strip = layer->GetStrip();
   const int mode = strip->GetPlayMode();
   SetValue(*this, "singleshot", mode == 0 ? 1 : 0);
@@ -178,8 +181,8 @@ bool cl_TextureStripMenu::Setup(const char* label) {
 
 bool cl_TextureStripMenu::ProcessEvent(const base::Variant& event) {
   if (!IsOk(event)) return false;
-  cl_Layer* layer = FindStripLayer(m_label);
-  base::Variant* element = FindElement("StageElements", m_label);
+  cl_Layer* layer = FindStripLayer(m_label, m_ordinal);
+  base::Variant* element = FindElement("StageElements", m_label, m_ordinal);
   if (!layer || !element) {
     Gone(*this, "texture strip", m_label);
     return false;

@@ -3,7 +3,7 @@
 // "use_background_pixels", answered to the panel as "UpdateElement") and cl_TextureStripMenu (a
 // strip's play mode, speed, pauses, blur and level of detail). The heaven and strip menus change
 // the live layer and its description entry on "Ok" and save the project file. They hold the
-// element's group and label, not the layer: every edit of the scene may free or move those, so
+// element's group, label and ordinal among the elements of its label, not the layer: every edit of the scene may free or move those, so
 // "Ok" looks both up again; an element gone by then is logged and the menu closes. At most one
 // menu of each kind is open (the panel's openers toggle them).
 #pragma once
@@ -19,14 +19,16 @@ class cl_HeavenMenu : public base::cl_Panel {
   static constexpr const char* kLabel = "HeavenEditor";
   cl_HeavenMenu();  // loads kLabel
 
-  // False when the scene has no sky layer of that label; else the controls show its scroll.
-  bool Setup(const char* label);
+  // False when the scene has no sky layer of that label and ordinal (the n-th of the label, from
+  // 0); else the controls show its scroll.
+  bool Setup(const char* label, int ordinal = 0);
   bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": scroll flag and speed into the layer and "scroll", "scroll_step"; saved. Always false.
   bool ProcessEvent(const base::Variant& event) override;
 
  private:
   base::tString<base::BaseString> m_label;
+  int m_ordinal = 0;
 };
 
 class cl_LayerMenu : public base::cl_Panel {
@@ -34,8 +36,9 @@ class cl_LayerMenu : public base::cl_Panel {
   static constexpr const char* kLabel = "LayerEditor";
   cl_LayerMenu();  // loads kLabel
 
-  // Copies the element and remembers its group; "UseBackgroundPixel" shows its flag. True.
-  bool Setup(const base::Variant& element, const char* group);
+  // Copies the element and remembers its group and ordinal among the elements of its label;
+  // "UseBackgroundPixel" shows its flag. True.
+  bool Setup(const base::Variant& element, const char* group, int ordinal = 0);
   bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": the copy with the new flag goes to the scene editor panel as "UpdateElement". False.
   bool ProcessEvent(const base::Variant& event) override;
@@ -43,6 +46,7 @@ class cl_LayerMenu : public base::cl_Panel {
  private:
   base::Variant m_element;
   base::tString<base::BaseString> m_group;
+  int m_ordinal = 0;
 };
 
 class cl_TextureStripMenu : public base::cl_Panel {
@@ -51,14 +55,16 @@ class cl_TextureStripMenu : public base::cl_Panel {
   static constexpr int kMaxLodLevel = 2;  // the highest level of detail of the scene layers
   cl_TextureStripMenu();                  // loads kLabel
 
-  // False when no stage layer of that label holds a strip; else the controls show the strip.
-  bool Setup(const char* label);
+  // False when no stage layer of that label and ordinal holds a strip; else the controls show
+  // the strip.
+  bool Setup(const char* label, int ordinal = 0);
   bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": the settings into the strip, the layer and the description entry; saved. Always false.
   bool ProcessEvent(const base::Variant& event) override;
 
  private:
   base::tString<base::BaseString> m_label;
+  int m_ordinal = 0;
 };
 
 }  // namespace quillane

@@ -10,6 +10,7 @@
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceHotspotTool.h"
@@ -39,6 +40,14 @@ bool HasLabel(const base::Variant* group, const base::tString<base::BaseString>&
   if (!group) return false;
   for (int i = 0; i < group->size(); ++i)
     if ((*group)[i].is_element() && LabelOf((*group)[i]) == label) return true;
+  return false;
+}
+
+// Lights are told apart by label; their kind is the "type".
+bool HasLightOfType(const base::Variant* lights, const char* type) {
+  base::tString<base::BaseString> value;
+  for (int i = 0; lights && i < lights->size(); ++i)
+    if ((*lights)[i].is_element() && (*lights)[i].get_attribute_string("type", value) && value == type) return true;
   return false;
 }
 
@@ -87,6 +96,16 @@ void FillStageFileList(base::Variant& list, const base::tString<base::BaseString
   AppendEntries(list, listing, "Folder", ".tst");
 }
 
+base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
+                                                const base::tString<base::BaseString>& wanted) {
+  if (!wanted.empty() && !HasLabel(group, wanted)) return wanted;
+  for (int n = 2;; ++n) {
+    base::tString<base::BaseString> label = wanted;
+    label.print("%d", n);
+    if (!HasLabel(group, label)) return label;
+  }
+}
+
 base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName) {
   base::tString<base::BaseString> label("default");
   if (!HasLabel(group, label)) return label;
@@ -121,10 +140,10 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
   return line;
 }
 
-base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label) {
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label, int ordinal) {
   base::Variant* elements = scene.GetSettings().get_element(group);
   for (int i = 0; elements && i < elements->size(); ++i)
-    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label) return &(*elements)[i];
+    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label && ordinal-- == 0) return &(*elements)[i];
   return nullptr;
 }
 
@@ -139,6 +158,12 @@ bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
 
 bool cl_SceneEditorPanel::GetSelectedElement(base::tString<base::BaseString>& group,
                                              base::tString<base::BaseString>& label) {
+  int ordinal = 0;
+  return GetSelectedElement(group, label, ordinal);
+}
+
+bool cl_SceneEditorPanel::GetSelectedElement(base::tString<base::BaseString>& group,
+                                             base::tString<base::BaseString>& label, int& ordinal) {
   base::cl_Window* client = FindByLabel("ClientWindow");
   if (!client) return false;
   base::tWindowList selected;
@@ -151,6 +176,13 @@ bool cl_SceneEditorPanel::GetSelectedElement(base::tString<base::BaseString>& gr
     return false;
   group = row->m_Parent->m_Label;
   label = row->m_Label;
+  // Rows of a repeated label (projects written before labels were kept apart) stand in
+  // description order: the row's place among them names its element.
+  ordinal = 0;
+  for (int i = 0; const base::cl_Window* sibling = row->m_Parent->GetChild(i); ++i) {
+    if (sibling == row) break;
+    if (sibling->m_Label == label) ++ordinal;
+  }
   return true;
 }
 
@@ -164,7 +196,8 @@ void cl_SceneEditorPanel::RebuildResourceTree() {
     if (entry.is_element()) open[LabelOf(entry).c_str()] = IntOf(entry, "_open");
   }
   base::tString<base::BaseString> selectedGroup, selectedLabel;
-  GetSelectedElement(selectedGroup, selectedLabel);
+  int selectedOrdinal = 0;
+  GetSelectedElement(selectedGroup, selectedLabel, selectedOrdinal);
 
   base::Variant list;
   list.set_element("List");
@@ -179,13 +212,15 @@ void cl_SceneEditorPanel::RebuildResourceTree() {
     const auto it = open.find(name);
     const bool isOpen = it != open.end() && it->second == 1;
     if (isOpen) branch.attribute("_open")->set_int(1);
+    int seen = 0;  // rows of the selected label so far
     for (int e = 0; e < group.size(); ++e) {
       if (!group[e].is_element()) continue;
       const base::tString<base::BaseString> label = LabelOf(group[e]);
       base::Variant& entry = branch.add_element("String");
       entry.attribute("label")->set_string(label.c_str());
       entry.attribute("value")->set_string(label.c_str());
-      if (isOpen && selectedGroup == name && label == selectedLabel) entry.attribute("selected")->set_int(1);
+      if (isOpen && selectedGroup == name && label == selectedLabel && seen++ == selectedOrdinal)
+        entry.attribute("selected")->set_int(1);
     }
   }
   tree->m_Value.cut(list);
@@ -217,8 +252,9 @@ void cl_SceneEditorPanel::Render(float x, float y) {
   lazy.print("Lazy Compile: %s", Editor_LazyCompile ? "ON" : "OFF");
   gfx::DrawTextOutlined(200, 5, lazy.c_str(), kWhite, kOutline);
   base::tString<base::BaseString> group, label;
-  if (!scene || !GetSelectedElement(group, label)) return;
-  if (const base::Variant* element = FindSceneElement(*scene, group.c_str(), label.c_str()))
+  int ordinal = 0;
+  if (!scene || !GetSelectedElement(group, label, ordinal)) return;
+  if (const base::Variant* element = FindSceneElement(*scene, group.c_str(), label.c_str(), ordinal))
     DrawElementInfo(*element, group.c_str());
 }
 
@@ -243,13 +279,16 @@ bool cl_SceneEditorPanel::ProcessEvent(const base::Variant& event) {
   return true;
 }
 
-void cl_SceneEditorPanel::Store(const char* group) {
+void cl_SceneEditorPanel::Store(const char* group, const base::Variant& before) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (!scene->SaveProjectFile())
-    base::sys::Output("ERROR: %sProjectFile.xml: the change could not be saved; the old file stays\n",
-                      scene->GetScenePath().c_str());
-  // The scene's lights and nav meshes are read as a whole: the graph must follow the description.
-  if (Is(group, "NavMeshes")) scene->ReadFromVariant(true);
+  if (!StoreProjectFile(*scene)) {
+    // The tree and the scene show what is on disk: an edit that could not be saved is undone.
+    scene->GetSettings() = before;
+    scene->ReadFromVariant(true);
+  } else if (Is(group, "NavMeshes")) {
+    // The scene's lights and nav meshes are read as a whole: the graph must follow the description.
+    scene->ReadFromVariant(true);
+  }
   RebuildResourceTree();
 }
 
@@ -263,6 +302,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   base::tString<base::BaseString> group;
   event.get_attribute_string("category", group);
   base::Variant& description = scene->GetSettings();
+  const base::Variant before(description);
   float w = 0.0f, h = 0.0f;
   const bool sized = element.get_attribute_float("w", w) && element.get_attribute_float("h", h);
   const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
@@ -307,34 +347,48 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
       group = "StageElements";
     }
   }
+  // A repeated label would leave Remove and Edit unable to tell its elements apart.
+  base::tString<base::BaseString> wanted;
+  element.get_attribute_string("label", wanted);
+  const base::tString<base::BaseString> label = FindUnusedLabel(description.get_element(group.c_str()), wanted);
+  if (label != wanted) {
+    if (!wanted.empty())
+      base::sys::Output("Warning: Editor: %s already has an element \"%s\"; the new one is \"%s\"\n", group.c_str(),
+                        wanted.c_str(), label.c_str());
+    element.attribute("label")->set_string(label.c_str());
+  }
   scene->AddElement(group.c_str(), element, true, 0);
-  Store(group.c_str());
+  Store(group.c_str(), before);
 }
 
 void cl_SceneEditorPanel::UpdateInScene(const base::Variant& event) {
   if (event.size() < 1 || !event[0].is_element()) return;
   base::tString<base::BaseString> group;
   event.get_attribute_string("category", group);
-  cl_Editor::GetEditedScene()->UpdateElement(group.c_str(), event[0], true);
-  Store(group.c_str());
+  int ordinal = 0;
+  event.get_attribute_int("ordinal", ordinal);
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  const base::Variant before(scene->GetSettings());
+  scene->UpdateElement(group.c_str(), event[0], true, ordinal);
+  Store(group.c_str(), before);
 }
 
 void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& button) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
   base::tString<base::BaseString> group, label;
-  const bool element = GetSelectedElement(group, label);
+  int ordinal = 0;
+  const bool element = GetSelectedElement(group, label, ordinal);
+  const base::Variant before(scene->GetSettings());
   if (button == "Compile") {
-    if (!scene->Save())
-      base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n",
-                        cl_Scene::GetDataPath(scene->GetName().c_str()).c_str());
+    Compile();
   } else if (button == "Test") {
     OpenTestRun();
   } else if (button == "Remove") {
-    if (element) scene->RemoveElement(group.c_str(), label.c_str());
-    Store(group.c_str());
+    if (element) scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
+    Store(group.c_str(), before);
   } else if (button == "Up" || button == "Down") {
-    if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up");
-    Store(group.c_str());
+    if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
+    Store(group.c_str(), before);
   } else if (button == "Edit") {
     Edit();
   } else if (button == "Add") {
@@ -387,10 +441,21 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
                                             : cl_PlaceHotspotTool::Create(this));
   } else if (group == "Lights") {
     // One ambient light a scene: once there is one, a new light is proposed as directional.
-    const bool ambient =
-        HasLabel(scene->GetSettings().get_element("Lights"), base::tString<base::BaseString>("ambient"));
+    const bool ambient = HasLightOfType(scene->GetSettings().get_element("Lights"), "ambient");
     gui->AddModalWindow(cl_SelectLightTypeDialog::Open(this, ambient ? "directional" : "ambient"));
   }
+}
+
+void cl_SceneEditorPanel::Compile() {
+  cl_Scene* scene = cl_Editor::GetEditedScene();
+  const base::tString<base::BaseString> path = cl_Scene::GetDataPath(scene->GetName().c_str());
+  base::cl_ErrorCatcher errors;
+  if (scene->Save()) {
+    ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
+    return;
+  }
+  base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
+  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {
@@ -402,13 +467,14 @@ void cl_SceneEditorPanel::OpenTestRun() {
 
 void cl_SceneEditorPanel::Edit() {
   base::tString<base::BaseString> group, label;
-  if (!GetSelectedElement(group, label)) return;
+  int ordinal = 0;
+  if (!GetSelectedElement(group, label, ordinal)) return;
   if (group == "HeavenElements") {
-    OpenHeavenEditor(label.c_str());
+    OpenHeavenEditor(label.c_str(), ordinal);
   } else if (group == "StageElements") {
-    if (!OpenTextureStripEditor(label.c_str())) OpenLayerEditor(group.c_str(), label.c_str());
+    if (!OpenTextureStripEditor(label.c_str(), ordinal)) OpenLayerEditor(group.c_str(), label.c_str(), ordinal);
   } else {
-    OpenLayerEditor(group.c_str(), label.c_str());
+    OpenLayerEditor(group.c_str(), label.c_str(), ordinal);
   }
 }
 
@@ -436,28 +502,28 @@ void OpenMenu(base::cl_GUI* gui, const Args&... args) {
 
 }  // namespace
 
-void cl_SceneEditorPanel::OpenHeavenEditor(const char* label) {
+void cl_SceneEditorPanel::OpenHeavenEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (!scene || !FindSceneElement(*scene, "HeavenElements", label)) return;
+  if (!scene || !FindSceneElement(*scene, "HeavenElements", label, ordinal)) return;
   if (!dynamic_cast<cl_HeavenLayer*>(scene->FindLayer(label))) return;
-  OpenMenu<cl_HeavenMenu>(GetGUI(), label);
+  OpenMenu<cl_HeavenMenu>(GetGUI(), label, ordinal);
 }
 
-void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label) {
+void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindSceneElement(*scene, group, label) : nullptr;
+  const base::Variant* element = scene ? FindSceneElement(*scene, group, label, ordinal) : nullptr;
   // Locators, hotspots, lights and nav meshes have no layer and no menu of this kind.
   if (!element || !scene->FindLayer(label)) return;
-  OpenMenu<cl_LayerMenu>(GetGUI(), *element, group);
+  OpenMenu<cl_LayerMenu>(GetGUI(), *element, group, ordinal);
 }
 
-bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label) {
+bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label) : nullptr;
+  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label, ordinal) : nullptr;
   base::tString<base::BaseString> file;
   if (!element || !element->get_attribute_string("file", file) || base::GetFileExtension(file) != "tst") return false;
   const cl_Layer* layer = scene->FindLayer(label);
-  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label);
+  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label, ordinal);
   return true;
 }
 

@@ -1,7 +1,8 @@
 // cl_SceneEditorPanel (layout "Scene Editor"): the editor's window onto the edited scene. Its tree
 // "ResourceList" shows the scene description's groups and their elements; "Add", "Remove",
 // "Edit", "Up" and "Down" change them through the scene's editing operations and rewrite the
-// project file after every change; "Compile" writes the scene's ".dat". The file browser, the
+// project file after every change (a failure shown on the editor's status line); "Compile"
+// writes the scene's ".dat". A new element takes a label no other of its group has. The file browser, the
 // crop tool, the item dialog and the layer menus answer it with "AddElement" / "UpdateElement".
 // It keeps no element data of its own. Opened only while the editor has a scene.
 #pragma once
@@ -21,8 +22,12 @@ void FillStageFileList(base::Variant& list, const base::tString<base::BaseString
 // The label proposed for a new element of the group: "default" while free, else the first free
 // prefix + n ("elem" for stage, "fg" for foreground, "bg" for the other groups).
 base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName);
-// The description entry of that group and label in the scene; null when there is none.
-base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label);
+// wanted while no element of the group has it, else wanted + n, the first free n from 2.
+base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
+                                                const base::tString<base::BaseString>& wanted);
+// The description entry of that group, label and ordinal (the n-th of that label, from 0) in the
+// scene; null when there is none.
+base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label, int ordinal = 0);
 // The one-line summary of an element, in the form of its group.
 base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, const char* group);
 
@@ -43,13 +48,16 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   // Answers, buttons and updates; every event is consumed.
   bool ProcessEvent(const base::Variant& event) override;
 
-  // The property menus of the element of that label (a second request closes an open one).
-  void OpenHeavenEditor(const char* label);
-  void OpenLayerEditor(const char* group, const char* label);
-  bool OpenTextureStripEditor(const char* label);  // false: the element is no texture strip
+  // The property menus of the element of that label and ordinal (a second request closes an
+  // open one).
+  void OpenHeavenEditor(const char* label, int ordinal = 0);
+  void OpenLayerEditor(const char* group, const char* label, int ordinal = 0);
+  bool OpenTextureStripEditor(const char* label, int ordinal = 0);  // false: the element is no texture strip
 
-  // The selected element's group and label; false when no element is selected.
+  // The selected element's group, label and ordinal among the rows of its label; false when no
+  // element is selected.
   bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label);
+  bool GetSelectedElement(base::tString<base::BaseString>& group, base::tString<base::BaseString>& label, int& ordinal);
 
  private:
   void AddToScene(const base::Variant& event);
@@ -57,9 +65,11 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void PressButton(const base::tString<base::BaseString>& button);
   void AddToGroup(const base::tString<base::BaseString>& group);
   void Edit();
+  void Compile();      // its outcome goes to the status line
   void OpenTestRun();  // hides the panel; shown again when the test run ends or is refused
-  // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree.
-  void Store(const char* group);
+  // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
+  // puts the description back to before (what is on disk) and rebuilds the scene from it.
+  void Store(const char* group, const base::Variant& before);
 };
 
 }  // namespace quillane

@@ -24,12 +24,22 @@ bool LabelOf(const base::Variant& child, base::tString<base::BaseString>& out) {
 
 }  // namespace
 
-bool ReadSceneList(base::Variant& out, const char* file) {
-  if (!base::FileExists(file)) return false;
+base::xml::en_OptionalRead ReadSceneList(base::Variant& out, const char* file) {
   base::Variant list;
-  if (!base::xml::read_file(list, file) || !list.is_element()) return false;
+  const base::xml::en_OptionalRead read = base::xml::read_optional_file(list, file);
+  if (read != base::xml::READ_OK) return read;
+  // The labels become folder and file names: one that leaves the scenes folder is no scene.
+  for (int i = 0; i < list.size(); ++i) {
+    base::tString<base::BaseString> label;
+    if (!LabelOf(list[i], label)) continue;
+    if (const char* problem = base::PlainNameProblem(label.c_str())) {
+      base::sys::Output("ERROR: %s: the scene label \"%s\" %s; the scene is left out\n", file, label.c_str(), problem);
+      list[i].set_nil();
+    }
+  }
+  base::variant_remove_elements_nil(list);
   out.cut(list);
-  return true;
+  return base::xml::READ_OK;
 }
 
 bool WriteSceneList(const base::Variant& list, const char* file) {

@@ -4,15 +4,19 @@
 // operations; the scene manager panel shows them and the editor owns the list.
 #pragma once
 
+#include "base/data/Xml.h"
+
 namespace base {
 class Variant;
 }
 
 namespace quillane {
 
-// The list file into out. False, out untouched, when the file is missing (silently) or cannot be
-// read as XML (logged by the reader).
-bool ReadSceneList(base::Variant& out, const char* file);
+// The list file into out. READ_MISSING (out untouched, quiet) when there is none; READ_FAILED
+// (out untouched, "ERROR: <file>: <cause>" logged) when what stands there cannot be read as the
+// list. A scene whose label would leave the scenes folder ("/", "\", "..", empty) is dropped with
+// an ERROR line naming the file and the label.
+base::xml::en_OptionalRead ReadSceneList(base::Variant& out, const char* file);
 // Writes the list through a temporary file renamed into place, after clearing the file's write
 // protection and making its folder when it is missing. False (logged, the old file kept) when it
 // cannot be written.

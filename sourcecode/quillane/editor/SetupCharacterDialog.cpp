@@ -1,6 +1,8 @@
 // The new-character and set-up dialogs, and the set-up dialog's load and save of its character.
 #include "quillane/editor/SetupCharacterDialog.h"
 
+#include <string>
+
 #include "base/FileTools.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
@@ -9,6 +11,7 @@
 #include "base/system.h"
 #include "quillane/editor/CharacterList.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/EditorStatus.h"
 
 namespace quillane {
 
@@ -103,12 +106,17 @@ void cl_SetupCharacterDialog::LoadCharacter() {
 }
 
 void cl_SetupCharacterDialog::SaveCharacter() {
+  base::cl_ErrorCatcher errors;
   if (m_name.empty()) {
     base::sys::Output("ERROR: %s: a character without a name is not imported\n", kCharacterListFile);
+    ShowFailure(errors, kCharacterListFile);
     return;
   }
   base::Variant list;
-  if (!base::xml::read_file(list, kCharacterListFile)) return;
+  if (!base::xml::read_file(list, kCharacterListFile)) {
+    ShowFailure(errors, (std::string(kCharacterListFile) + ": cannot be read; the character is not imported").c_str());
+    return;
+  }
   // A copy either way: the dialog stays open and later selections still edit this element.
   if (base::Variant* found = base::variant_find_element_by_attribute_value(list, "label", m_name.c_str())) {
     *found = m_character;
@@ -116,7 +124,12 @@ void cl_SetupCharacterDialog::SaveCharacter() {
     base::variant_append_variant(list, m_character);
   }
   base::variant_sort_by_attribute(list, "label");
-  if (WriteCharacterList(list) && m_owner) m_owner->ShowSavedCharacter(m_name);
+  if (WriteCharacterList(list)) {
+    if (m_owner) m_owner->ShowSavedCharacter(m_name);
+    ShowEditorStatus(std::string("Imported ") + m_name.c_str() + " into " + kCharacterListFile, false);
+  } else {
+    ShowFailure(errors, (std::string(kCharacterListFile) + ": could not be written").c_str());
+  }
 }
 
 // ---- cl_SetupCharacterDialog: the lists

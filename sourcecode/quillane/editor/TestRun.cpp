@@ -6,6 +6,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -119,9 +120,7 @@ bool cl_TestRun::ProcessInput(base::ICMD& cmd) {
       return false;
     case base::ICMD::KEY_PRESSED:
       if (cmd.key != kKeyEscape) return false;
-      if (m_exposureTouched && scene && !scene->SaveProjectFile())
-        base::sys::Output("ERROR: %sProjectFile.xml: the exposure could not be saved; the old file stays\n",
-                          scene->GetScenePath().c_str());
+      if (m_exposureTouched && scene) StoreProjectFile(*scene, "the exposure");
       End();
       return true;
     default: return false;

@@ -6,8 +6,10 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <utility>
 
+#include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
 #include "base/data/Xml.h"
@@ -219,8 +221,10 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
   for (int i = 0; i < m_MoveList.size(); ++i)
     if (m_MoveList[i].is_element()) list.add_element("Note").copy(m_MoveList[i]);
   const base::String path = MoveListPath(name);
+  base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(list, path.c_str())) {
-    m_Message.print("Error: could not write %s", path.c_str());
+    // The writer's line names the file and the cause (read-only folder, full disk, long name).
+    m_Message.print("Error: %s", errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
     PlayErrorSound();
     return false;
   }

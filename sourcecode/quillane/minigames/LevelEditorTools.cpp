@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "base/FileTools.h"
 #include "base/file/FileFinder.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -72,13 +73,7 @@ bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* fo
 }
 
 bool IsPlainFileName(const char* name, const char* what) {
-  const char* problem = nullptr;
-  if (!name || !*name)
-    problem = "is empty";
-  else if (std::strchr(name, '/') || std::strchr(name, '\\'))
-    problem = "holds a folder separator";
-  else if (std::strstr(name, ".."))
-    problem = "holds \"..\"";
+  const char* problem = base::PlainNameProblem(name);
   if (!problem) return true;
   base::sys::Output("ERROR: %s: the file name \"%s\" %s; nothing written\n", what, name ? name : "", problem);
   return false;

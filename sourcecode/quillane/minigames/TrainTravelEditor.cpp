@@ -10,6 +10,7 @@
 #include <string_view>
 #include <utility>
 
+#include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
 #include "base/data/Xml.h"
@@ -256,8 +257,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       Report("file name refused (no folders, no \"..\")");
       return true;
     }
-    m_GraphFile = name;
-    SaveGraph();
+    SaveGraphAs(name);
     return true;
   }
   if (IsLabel(event, "FilenameEnteredSaveScenario")) {
@@ -280,8 +280,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     const base::String file = Attribute(event, "file");
     const base::String extension = base::GetFileExtension(file);
     if (Attribute(event, "category") != "MinigameLoadXML") {
-      m_GraphFile = file;
-      SaveGraph();
+      SaveGraphAs(file);
     } else if (extension == "xml") {
       LoadGraphFile(file);
     } else if (extension == "scr") {
@@ -681,14 +680,23 @@ bool cl_TrainTravelEditor::SaveGraph() {
       link.attribute("b")->set_int(m_Nodes[m_Nodes[i].m_Links[l]].m_Id);
     }
   const base::String path = GetLevelPath(m_GraphFile);
+  base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(graph, path.c_str())) {
-    base::String message;
-    message.print("could not write %s", path.c_str());
-    Report(message.c_str());
+    // The writer's line names the file and the cause (read-only folder, full disk, long name).
+    Report(errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
     return false;
   }
   m_Message.clear();
   return true;
+}
+
+bool cl_TrainTravelEditor::SaveGraphAs(const base::String& name) {
+  // "Filename:" names what is on disk: a failed save keeps the name the level was last saved as.
+  const base::String previous = m_GraphFile;
+  m_GraphFile = name;
+  if (SaveGraph()) return true;
+  m_GraphFile = previous;
+  return false;
 }
 
 bool cl_TrainTravelEditor::SaveScenario(const base::String& path) {

@@ -47,6 +47,8 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   // Writes the graph to the level folder under m_GraphFile; false (and a status line) when the
   // name is refused or the write fails.
   bool SaveGraph();
+  // SaveGraph under name; a failure keeps the name it had (what is on disk).
+  bool SaveGraphAs(const base::String& name);
   bool SaveScenario(const base::String& path);  // the write's result
   static base::String GetBackgroundImageName(const base::String& path);
   void StartPlayTest();

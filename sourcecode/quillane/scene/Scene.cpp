@@ -72,6 +72,7 @@ void cl_Scene::Clear() {
   m_camera = base::cl_Camera();
   ResetCameraViewport();
   m_settings.set_nil();
+  m_projectUnreadable = false;
   m_name.clear();
   m_width = m_height = 0.0f;
   m_exposure = m_characterScale = 1.0f;

@@ -77,10 +77,16 @@ class cl_Scene {
   // ---- project description (SceneProject.cpp)
   base::tString<base::BaseString> GetScenePath() const;  // "Scenes/<name>/"
   static base::tString<base::BaseString> GetScenePath(const char* name);
-  bool LoadProjectFile(const char* name);  // always true: a missing file starts a fresh project
+  // A missing file starts a fresh project. False (logged "ERROR: <file>: <cause>") when something
+  // stands there that cannot be read as a project: the description is then an empty stand-in,
+  // and SaveProjectFile and Save refuse to write from it.
+  bool LoadProjectFile(const char* name);
   // Temporary file, rename; false when it failed. Afterwards the description's numbers are the
   // file's (six digits).
   bool SaveProjectFile();
+  // The project's file is newer than the compiled scene file (both exist): a compiled scene
+  // would hide the later edits.
+  static bool IsCompiledSceneStale(const char* name);
   void ReadFromVariant(bool lazy);
   void ResetCameraViewport();
 
@@ -123,9 +129,11 @@ class cl_Scene {
 
   // ---- editing (SceneEditing.cpp)
   void AddElement(const char* group, const base::Variant& description, bool lazy, int unused = 0);
-  void UpdateElement(const char* group, const base::Variant& description, bool lazy);
-  void RemoveElement(const char* group, const char* label);
-  void MoveElement(const char* group, const char* label, bool up);
+  // The element is the ordinal-th (from 0) of its label in the group, in the description and in
+  // the live list alike: only that one changes.
+  void UpdateElement(const char* group, const base::Variant& description, bool lazy, int ordinal = 0);
+  void RemoveElement(const char* group, const char* label, int ordinal = 0);
+  void MoveElement(const char* group, const char* label, bool up, int ordinal = 0);
   cl_SceneLocator* PickLocator(float x, float y);  // screen point, strictly within 15 px
   cl_Layer* PickStageSortLine(float x, float y);   // scene point, sort line under 5 px away
 
@@ -186,6 +194,7 @@ class cl_Scene {
   float m_zoom = 1.0f;
   float m_clock = 0.0f;
   base::tString<base::BaseString> m_protocol;
+  bool m_projectUnreadable = false;  // LoadProjectFile failed: nothing may be written from it
 };
 
 }  // namespace quillane

@@ -1,6 +1,7 @@
 // The editors' changes to a shown scene: each is made in the description tree and in the live
 // element lists, so the editor shows it at once and SaveProjectFile / Save store it. Elements
-// are named by their group and label.
+// are named by their group, label and ordinal: projects written before labels were kept apart
+// repeat labels, and an edit must reach the one element chosen, not every one of its label.
 #include <cmath>
 #include <iterator>
 
@@ -13,14 +14,16 @@ namespace quillane {
 namespace {
 
 const base::tString<base::BaseString>& NameOf(const cl_Layer* layer) { return layer->GetLabel(); }
-const base::tString<base::BaseString>& NameOf(const cl_SceneLight* light) { return light->name; }
+const base::tString<base::BaseString>& NameOf(const cl_SceneLight* light) { return light->label; }
 const base::tString<base::BaseString>& NameOf(const cl_SceneLocator* locator) { return locator->name; }
 const base::tString<base::BaseString>& NameOf(const cl_SceneHotspot* hotspot) { return hotspot->label; }
 
+// The ordinal-th (from 0) element of that name.
 template <class T>
-typename std::list<T*>::iterator FindNamed(std::list<T*>& list, const base::tString<base::BaseString>& name) {
+typename std::list<T*>::iterator FindNamed(std::list<T*>& list, const base::tString<base::BaseString>& name,
+                                           int ordinal) {
   for (auto it = list.begin(); it != list.end(); ++it)
-    if (NameOf(*it) == name) return it;
+    if (NameOf(*it) == name && ordinal-- == 0) return it;
   return list.end();
 }
 
@@ -30,8 +33,8 @@ void LogNames(const std::list<T*>& list) {
 }
 
 template <class T>
-bool RemoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& name) {
-  auto it = FindNamed(list, name);
+bool RemoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& name, int ordinal) {
+  auto it = FindNamed(list, name, ordinal);
   if (it == list.end()) return false;
   delete *it;
   list.erase(it);
@@ -39,8 +42,8 @@ bool RemoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& nam
 }
 
 template <class T>
-void MoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& name, bool up) {
-  auto it = FindNamed(list, name);
+void MoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& name, int ordinal, bool up) {
+  auto it = FindNamed(list, name, ordinal);
   if (it == list.end()) return;
   if (up && it != list.begin())
     std::iter_swap(it, std::prev(it));
@@ -48,11 +51,11 @@ void MoveNamed(std::list<T*>& list, const base::tString<base::BaseString>& name,
     std::iter_swap(it, std::next(it));
 }
 
-// Replaces the first element of that name by a fresh one (null: removed), keeping its place.
+// Replaces the ordinal-th element of that name by a fresh one (null: removed), keeping its place.
 template <class T>
-void ReplaceNamed(std::list<T*>& list, const base::tString<base::BaseString>& name, T* fresh) {
+void ReplaceNamed(std::list<T*>& list, const base::tString<base::BaseString>& name, int ordinal, T* fresh) {
   LogNames(list);
-  auto it = FindNamed(list, name);
+  auto it = FindNamed(list, name, ordinal);
   if (it == list.end()) {
     delete fresh;
     return;
@@ -67,6 +70,13 @@ base::tString<base::BaseString> LabelOf(const base::Variant& element) {
   base::tString<base::BaseString> label;
   element.get_attribute_string("label", label);
   return label;
+}
+
+// The index in group of its ordinal-th child element of that label; -1 when there is none.
+int FindLabelled(const base::Variant& group, const base::tString<base::BaseString>& label, int ordinal) {
+  for (int i = 0; i < group.size(); ++i)
+    if (group[i].is_element() && LabelOf(group[i]) == label && ordinal-- == 0) return i;
+  return -1;
 }
 
 }  // namespace
@@ -100,73 +110,73 @@ void cl_Scene::AddElement(const char* group, const base::Variant& description, b
     HotSpots.push_back(BuildHotspot(child));
 }
 
-void cl_Scene::UpdateElement(const char* group, const base::Variant& description, bool lazy) {
+void cl_Scene::UpdateElement(const char* group, const base::Variant& description, bool lazy, int ordinal) {
   const base::tString<base::BaseString> label = LabelOf(description);
   base::Variant* groupElement = m_settings.get_element(group);
-  if (!groupElement) return;
-  base::Variant* child = nullptr;
-  for (int i = 0; i < groupElement->size() && !child; ++i)
-    if ((*groupElement)[i].is_element() && LabelOf((*groupElement)[i]) == label) child = &(*groupElement)[i];
-  if (!child) return;
+  const int index = groupElement ? FindLabelled(*groupElement, label, ordinal) : -1;
+  if (index < 0) return;
+  base::Variant* child = &(*groupElement)[index];
   child->copy(description);
   const base::tString<base::BaseString> g(group);
-#define QL_UPDATE_LAYER(name, list, type)                                                \
-  if (g == name) {                                                                       \
-    ReplaceNamed<type>(list, label, static_cast<type*>(BuildLayer(group, *child, lazy))); \
-    return;                                                                              \
+#define QL_UPDATE_LAYER(name, list, type)                                                          \
+  if (g == name) {                                                                                 \
+    ReplaceNamed<type>(list, label, ordinal, static_cast<type*>(BuildLayer(group, *child, lazy))); \
+    return;                                                                                        \
   }
   QL_SCENE_GROUP_LISTS(QL_UPDATE_LAYER)
 #undef QL_UPDATE_LAYER
   if (g == "Lights")
-    ReplaceNamed(Lights, label, BuildLight(*child));
+    ReplaceNamed(Lights, label, ordinal, BuildLight(*child));
   else if (g == "Locators")
-    ReplaceNamed(Locators, label, BuildLocator(*child));
+    ReplaceNamed(Locators, label, ordinal, BuildLocator(*child));
   else if (g == "HotSpots")
-    ReplaceNamed(HotSpots, label, BuildHotspot(*child));
+    ReplaceNamed(HotSpots, label, ordinal, BuildHotspot(*child));
 }
 
-void cl_Scene::RemoveElement(const char* group, const char* label) {
-  if (base::Variant* groupElement = m_settings.get_element(group))
-    base::variant_remove_elements_by_attribute_value(*groupElement, "label", label ? label : "");
-  // Only the group's own list: the description and the live scene must stay alike.
+void cl_Scene::RemoveElement(const char* group, const char* label, int ordinal) {
   const base::tString<base::BaseString> g(group), name(label);
+  if (base::Variant* groupElement = m_settings.get_element(group)) {
+    const int index = FindLabelled(*groupElement, name, ordinal);
+    if (index < 0) return;
+    (*groupElement)[index].set_nil();
+    base::variant_remove_elements_nil(*groupElement);
+  }
+  // Only the group's own list: the description and the live scene must stay alike.
 #define QL_REMOVE_LAYER(groupName, list, type) \
   if (g == groupName) {                        \
-    RemoveNamed(list, name);                   \
+    RemoveNamed(list, name, ordinal);          \
     return;                                    \
   }
   QL_SCENE_GROUP_LISTS(QL_REMOVE_LAYER)
 #undef QL_REMOVE_LAYER
   if (g == "Lights")
-    RemoveNamed(Lights, name);
+    RemoveNamed(Lights, name, ordinal);
   else if (g == "Locators")
-    RemoveNamed(Locators, name);
+    RemoveNamed(Locators, name, ordinal);
   else if (g == "HotSpots")
-    RemoveNamed(HotSpots, name);
+    RemoveNamed(HotSpots, name, ordinal);
 }
 
-void cl_Scene::MoveElement(const char* group, const char* label, bool up) {
+void cl_Scene::MoveElement(const char* group, const char* label, bool up, int ordinal) {
   const base::tString<base::BaseString> g(group), name(label);
 #define QL_MOVE_LAYER(groupName, list, type) \
-  if (g == groupName) MoveNamed(list, name, up);
+  if (g == groupName) MoveNamed(list, name, ordinal, up);
   QL_SCENE_GROUP_LISTS(QL_MOVE_LAYER)
 #undef QL_MOVE_LAYER
-  if (g == "Lights") MoveNamed(Lights, name, up);
-  if (g == "Locators") MoveNamed(Locators, name, up);
-  if (g == "HotSpots") MoveNamed(HotSpots, name, up);
+  if (g == "Lights") MoveNamed(Lights, name, ordinal, up);
+  if (g == "Locators") MoveNamed(Locators, name, ordinal, up);
+  if (g == "HotSpots") MoveNamed(HotSpots, name, ordinal, up);
 
   base::Variant* groupElement = m_settings.get_element(group);
   if (!groupElement) return;
   const int n = groupElement->size();
-  for (int i = 0; i < n; ++i) {
-    base::Variant& child = (*groupElement)[i];
-    if (!child.is_element() || LabelOf(child) != name) continue;
-    if (up && i > 0)
-      child.swap((*groupElement)[i - 1]);
-    else if (!up && i + 1 < n)
-      child.swap((*groupElement)[i + 1]);
-    break;
-  }
+  const int i = FindLabelled(*groupElement, name, ordinal);
+  if (i < 0) return;
+  base::Variant& child = (*groupElement)[i];
+  if (up && i > 0)
+    child.swap((*groupElement)[i - 1]);
+  else if (!up && i + 1 < n)
+    child.swap((*groupElement)[i + 1]);
 }
 
 #undef QL_SCENE_GROUP_LISTS

@@ -113,6 +113,8 @@ void cl_SceneLight::ReadFromDescription(const base::Variant& element, const char
   base::tString<base::BaseString> type;
   element.get_attribute_string("type", type);
   kind = LightKindFromWord(type.c_str());
+  label.clear();
+  element.get_attribute_string("label", label);
   vector = base::tVector3<float>(FloatAttribute(element, "nx", 0.0f), FloatAttribute(element, "ny", 0.0f),
                                  FloatAttribute(element, "nz", 0.0f));
   if (kind != LIGHT_POINT) {

@@ -81,6 +81,9 @@ class cl_SceneLight {
   uint32_t SampleColour(float u, float v) const;
 
   base::tString<base::BaseString> name;
+  // The description's label, by which the editors find the live light; not compiled (the
+  // compiled record keeps its name).
+  base::tString<base::BaseString> label;
   base::tVector3<float> vector;  // a direction, or a point light's position
   float range = 0.0f;
   int32_t kind = LIGHT_AMBIENT;

@@ -135,6 +135,12 @@ std::string cl_Scene::MissingReason(const char* name) {
   return "'" + std::string(project.c_str()) + "' " + base::FileProblem(project);
 }
 
+bool cl_Scene::IsCompiledSceneStale(const char* name) {
+  base::tString<base::BaseString> project = GetScenePath(name);
+  project += "ProjectFile.xml";
+  return base::FileTimeCompare(project.c_str(), GetDataPath(name).c_str()) > 0;
+}
+
 bool cl_Scene::Read(base::File& file) {
   Clear();
   if (ReadBody(file) && !file.has_error()) return true;
@@ -227,6 +233,12 @@ void cl_Scene::ReadHotspotOffsets() {
 
 bool cl_Scene::Save() {
   const base::tString<base::BaseString> path = GetDataPath(m_name.c_str());
+  if (m_projectUnreadable) {
+    base::sys::Output("ERROR: %s: the project could not be read; the scene is not compiled\n", path.c_str());
+    return false;
+  }
+  // A compile killed earlier left its temporary file; this compile is the only writer now.
+  base::RemoveStaleTempFiles(path.c_str());
   base::SetFileWriteProtection(path, false);
   base::File file;
   if (!file.open(path.c_str(), base::File::STATUS_WRITE)) {

@@ -79,18 +79,26 @@ bool cl_Scene::LoadProjectFile(const char* name) {
   base::tString<base::BaseString> path = GetScenePath();
   path += "ProjectFile.xml";
   m_settings.set_nil();
-  if (!base::FileExists(path) || !base::xml::read_file(m_settings, path.c_str()) || !m_settings.is_element()) {
+  const base::xml::en_OptionalRead read = base::xml::read_optional_file(m_settings, path.c_str());
+  const bool ok = read != base::xml::READ_FAILED;
+  if (read != base::xml::READ_OK || !m_settings.is_element()) {
     m_settings.set_element("Project");
     m_settings.attribute("name")->set_string(name);
   }
   for (const char* group : kSceneGroups)
     if (!m_settings.get_element(group)) m_settings.add_element(group);
-  return true;
+  m_projectUnreadable = !ok;
+  return ok;
 }
 
 bool cl_Scene::SaveProjectFile() {
   base::tString<base::BaseString> path = GetScenePath();
   path += "ProjectFile.xml";
+  // The empty stand-in of a file that could not be read must never replace it.
+  if (m_projectUnreadable) {
+    base::sys::Output("ERROR: %s: could not be read; not written over\n", path.c_str());
+    return false;
+  }
   base::SetFileWriteProtection(path, false);
   if (!base::xml::write_file(m_settings, path.c_str())) return false;
   base::Variant stored;

@@ -49,6 +49,10 @@ void cl_Stage::LoadScene(const base::String& name) {
                         cl_Scene::MissingReason(name.c_str()).c_str());
     m_scene->LoadProjectFile(name.c_str());
     m_scene->ReadFromVariant(true);
+  } else if (cl_Scene::IsCompiledSceneStale(name.c_str())) {
+    // Played as compiled: the modder's later edits stay invisible until the scene is compiled again.
+    base::sys::Output("Warning: %s is older than %sProjectFile.xml; the game plays the compiled scene\n",
+                      cl_Scene::GetDataPath(name.c_str()).c_str(), cl_Scene::GetScenePath(name.c_str()).c_str());
   }
   // Characters left from before (a debug reload) must not keep the old scene's nav meshes.
   if (!m_characters.empty()) BindCharactersToScene();

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "base/system.h"
+#include "base/text/Textsystem.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
@@ -21,12 +22,19 @@ inline int Px(float v) { return static_cast<int>(v); }
 constexpr uint8_t kKeyReleased = 1;
 
 // Width of the first n characters of text in the current font; the empty text is 0 wide.
+// The first n bytes of a value as drawn: UTF-8 (what the edit control writes), else Latin-1 from
+// older data.
 float PrefixWidth(const char* text, int n) {
   if (n <= 0) return 0;
-  base::tString<base::BaseString> prefix;
-  prefix.set(text, n);
-  return gfx::GetTextWidth(prefix.c_str());
+  base::tString<base::BaseUnicodeString> wide;
+  if (base::IsUtf8(text, n))
+    base::DecodeUtf8(text, n, wide);
+  else
+    for (int i = 0; i < n; ++i) wide += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+  return gfx::GetTextWidthW(wide.c_str());
 }
+
+bool IsContinuation(char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; }
 
 }  // namespace
 
@@ -42,7 +50,7 @@ cl_SystemStringCtrl::~cl_SystemStringCtrl() = default;
 void cl_SystemStringCtrl::Render(float px, float py) {
   const char* text = m_pBound ? m_pBound->get_string() : nullptr;
   if (!text) text = "";
-  m_Rect.w = (*text ? gfx::GetTextWidth(text) : 0.0f) + 16;
+  m_Rect.w = PrefixWidth(text, base::str::len(text)) + 16;
   m_Rect.h = 16;
   UpdateRect(px, py);
   RenderChildren(px, py);
@@ -110,6 +118,7 @@ int cl_SystemStringCtrl::GetCharIndexAt(int x) {
   if (d < 0) return 0;
   const int length = base::str::len(text);
   for (int i = 1; i < length; ++i) {
+    if (IsContinuation(text[i])) continue;  // the caret stands between characters
     if (d <= static_cast<int>(PrefixWidth(text, i))) return i;
   }
   return length;
