@@ -150,7 +150,7 @@ TEST_F(PlaceTools, HotspotCornersTakeBackWithBackspaceAndGoOutNamedInClickOrder)
   Click(330, 430);
   Key(kEnter);
   ASSERT_NE(Window("Label"), nullptr);
-  EXPECT_STREQ(Window("Label")->m_Value.get_string(), "Locator");
+  EXPECT_STREQ(Window("Label")->m_Value.get_string(), "Hotspot");
   Name("door");
   ASSERT_EQ(m_listener->events.size(), 1u);
   const base::Variant& hotspot = m_listener->events[0][0];

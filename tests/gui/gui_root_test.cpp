@@ -162,6 +162,26 @@ TEST(GuiRoot, NewestModalWindowTakesAllInputAndClosingItPassesInputBack) {
   EXPECT_EQ(t.gui.GetChildCount(), 1);
 }
 
+TEST(GuiRoot, TheTopLevelWindowDrawnOnTopTakesTheInputFirst) {
+  st_SelfTest t(DataFile());
+  cl_TestPanel* older = PanelWithButton("Older");
+  cl_TestPanel* newer = PanelWithButton("Newer");
+  t.gui.AddChild(older);
+  t.gui.AddChild(newer);
+  Frame(t.gui, {});
+  Frame(t.gui, {Down(150, 20), Up(150, 20)});
+  EXPECT_EQ(newer->m_events, (std::vector<std::string>{"ButtonPressed:Newer"}));
+  EXPECT_TRUE(older->m_events.empty());
+  EXPECT_TRUE(t.panel->m_events.empty());
+
+  // Closed, it takes nothing while it waits for its deletion; the one below answers.
+  newer->Close();
+  const std::vector<base::ICMD> click = {Down(150, 20), Up(150, 20)};
+  for (base::ICMD cmd : click) t.gui.ProcessInput(cmd);
+  EXPECT_EQ(older->m_events, (std::vector<std::string>{"ButtonPressed:Older"}));
+  EXPECT_EQ(newer->m_events.size(), 1u);
+}
+
 TEST(GuiRoot, CaretBlinkStaysInItsRange) {
   guitest::cl_TestGUI gui;
   base::g_CaretBlink = 0;

@@ -12,6 +12,7 @@ namespace {
 
 constexpr uint8_t kKeyBackspace = 9;
 constexpr uint8_t kKeyEnter = 13;
+constexpr uint8_t kKeyEscape = 27;
 constexpr uint8_t kKeyLeft = 0xF0;
 constexpr uint8_t kKeyRight = 0xF1;
 constexpr uint8_t kKeyDelete = 0xF7;
@@ -241,8 +242,10 @@ void cl_StringCtrl::NotifySelectionChanged() {
 }
 
 bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
-  if (cmd.type == ICMD::LEFT_DOWN && HitTest(cmd)) {
-    cl_Window* owner = GetOwnerEdit();
+  cl_Window* owner = GetOwnerEdit();
+  // A text line is as wide as its text; a click anywhere in its field places the caret.
+  const bool inField = HasFlag(WF_EDITABLE) && owner && owner->HitTest(cmd);
+  if (cmd.type == ICMD::LEFT_DOWN && (HitTest(cmd) || inField)) {
     if (owner && owner->HasFlag(WF_SELECTABLE)) {
       if (cmd.modifiers & kSelectionToggleModifier) {
         SetFlag(WF_SELECTED, !HasFlag(WF_SELECTED));
@@ -271,6 +274,10 @@ bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
   return false;
 }
 
+bool cl_StringCtrl::IsDialogKey(const ICMD& cmd) {
+  return cmd.type == ICMD::KEY_PRESSED && (cmd.key == kKeyEnter || cmd.key == kKeyEscape);
+}
+
 void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret) {
   if (cmd.type != ICMD::KEY_PRESSED) return;
   int local = 0;
@@ -279,7 +286,7 @@ void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* ca
   const tString<BaseString> left = text.left(pos);
   const tString<BaseString> right = text.mid(pos);
   const char c = cmd.GetChar();
-  if (c == kKeyEnter) return;
+  if (c == kKeyEnter || IsDialogKey(cmd)) return;
   if (c != 0) {
     text = left;
     text += c;

@@ -109,7 +109,7 @@ bool cl_PlaceLocatorTool::ProcessInput(base::ICMD& cmd) {
     answer.set_element("LabelEntered");
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
-      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>()));
+      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Locator")));
   } else if (cmd.key == kKeyEscape) {
     EndPlacementTool(this, m_opener);
   }
