@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 #include "base/Imaging.h"
 #include "base/data/Variant.h"
@@ -26,6 +27,13 @@ class cl_Texture;
 class cl_TextureStrip;
 
 // ---- text (nothing, 0 or (0, 0) without a current font or for a null string)
+// The screen rectangle of one drawn text: a line's measured size, a box's given rectangle.
+struct st_DrawnText {
+  float left = 0, top = 0, right = 0, bottom = 0;
+};
+// While trace is set, every text drawn is appended to it (layout checks read where texts went);
+// null stops the trace.
+void TraceDrawnText(std::vector<st_DrawnText>* trace);
 void SetFont(cl_Font* font);  // makes it current; null is logged and changes nothing
 cl_Font* GetFont();
 void SetFontProperties(const base::Variant& properties);

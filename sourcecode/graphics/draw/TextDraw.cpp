@@ -5,6 +5,18 @@
 
 namespace gfx {
 
+namespace {
+
+std::vector<st_DrawnText>* s_trace = nullptr;
+
+void Trace(float x, float y, base::tVector2<float> size) {
+  if (s_trace) s_trace->push_back({x, y, x + size.x, y + size.y});
+}
+
+}  // namespace
+
+void TraceDrawnText(std::vector<st_DrawnText>* trace) { s_trace = trace; }
+
 void SetFont(cl_Font* font) {
   if (!font) {
     base::sys::Output("grSetFont(font=NULL)\n");
@@ -26,12 +38,16 @@ base::Variant GetFontProperties() {
 
 void DrawText(int x, int y, const char* text, uint32_t colour) {
   cl_Font* font = GetFont();
-  if (font && text) font->DrawText(static_cast<float>(x), static_cast<float>(y), text, colour);
+  if (!font || !text) return;
+  font->DrawText(static_cast<float>(x), static_cast<float>(y), text, colour);
+  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSize(text));
 }
 
 void DrawTextW(int x, int y, const char16_t* text, uint32_t colour) {
   cl_Font* font = GetFont();
-  if (font && text) font->DrawTextW(static_cast<float>(x), static_cast<float>(y), text, colour);
+  if (!font || !text) return;
+  font->DrawTextW(static_cast<float>(x), static_cast<float>(y), text, colour);
+  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSizeW(text));
 }
 
 namespace {
@@ -58,7 +74,9 @@ void DrawTextOutlinedW(int x, int y, const char16_t* text, uint32_t colour, uint
 
 void DrawTextBoxW(float x, float y, float w, float h, const char16_t* text, uint32_t colour) {
   cl_Font* font = GetFont();
-  if (font && text) font->DrawTextBoxW(x, y, w, h, text, colour);
+  if (!font || !text) return;
+  font->DrawTextBoxW(x, y, w, h, text, colour);
+  Trace(x, y, base::tVector2<float>(w, h));
 }
 
 void DrawTextBoxOutlinedW(float x, float y, float w, float h, const char16_t* text, uint32_t colour,

@@ -15,6 +15,7 @@
 #include "graphics/gfx.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
+#include "quillane/editor/DialogBox.h"
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/SceneList.h"
@@ -73,6 +74,10 @@ void InstallEditorServices() {
   EditorServices().CreateFileBrowser = [](base::cl_Window* listener, base::tString<base::BaseString> mode,
                                           base::Variant options) -> base::cl_Window* {
     return cl_LoadImageDialog::Open(listener, std::move(mode), std::move(options));
+  };
+  EditorServices().CreateQuestionBox = [](base::cl_Window* listener, base::tString<base::BaseString> title,
+                                          base::tString<base::BaseString> text) -> base::cl_Window* {
+    return cl_DialogBox::Open(listener, std::move(title), std::move(text), "Yes", "No");
   };
 }
 

@@ -14,6 +14,7 @@
 #include "base/app/ICMD.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "base/text/Text.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
@@ -27,6 +28,8 @@ namespace {
 
 constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kPlayTestFile = "__tmp.xml";
+// The title of the question before unsaved work is dropped; its answer comes back under it.
+constexpr const char* kCloseQuestion = "Close editor";
 constexpr uint8_t kKeyLeftCtrl = 0xC9;
 constexpr uint8_t kKeyLeftAlt = 0xCD;
 constexpr uint8_t kKeyPageUp = 0xF8;
@@ -66,6 +69,7 @@ cl_TrainTravelEditor::cl_TrainTravelEditor() {
   std::fill(std::begin(m_EditorAgentNodes), std::end(m_EditorAgentNodes), -1);
   // The editor menu makes one instance to compile a missing data file; that one has none to read.
   if (base::FileExists("gui/minigames/traintravel.dat")) ReadCompiledData();
+  MarkSaved();
 }
 
 cl_TrainTravelEditor::~cl_TrainTravelEditor() = default;
@@ -244,6 +248,10 @@ void cl_TrainTravelEditor::Report(const char* message) {
 bool cl_TrainTravelEditor::ProcessEvent(const base::Variant& event) { return HandleMenuEvent(&event, nullptr); }
 
 bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_Window* sender) {
+  if (IsLabel(event, kCloseQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0") CloseEditor();
+    return true;
+  }
   if (IsLabel(event, "NameEntered")) {
     if (m_SelectedNode < 0) return false;
     m_Nodes[m_SelectedNode].m_Name = Attribute(event, "label");
@@ -257,7 +265,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       return true;
     }
     m_GraphFile = name;
-    SaveGraph();
+    if (SaveGraph()) MarkSaved();
     return true;
   }
   if (IsLabel(event, "FilenameEnteredSaveScenario")) {
@@ -281,7 +289,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     const base::String extension = base::GetFileExtension(file);
     if (Attribute(event, "category") != "MinigameLoadXML") {
       m_GraphFile = file;
-      SaveGraph();
+      if (SaveGraph()) MarkSaved();
     } else if (extension == "xml") {
       LoadGraphFile(file);
     } else if (extension == "scr") {
@@ -302,6 +310,11 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
   return false;
 }
 
+void cl_TrainTravelEditor::CloseEditor() {
+  if (base::cl_GUI* gui = GetGUI())
+    if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
+}
+
 void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
   m_GraphFile = file;
   m_Loading = true;
@@ -315,6 +328,7 @@ void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
   m_Movers.clear();
   if (!LoadGraph(GetLevelPath(m_GraphFile), "", 0, 0)) Report("the level could not be loaded");
   m_Loading = false;
+  MarkSaved();
 }
 
 void cl_TrainTravelEditor::EnsureMission() {
@@ -412,8 +426,8 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     return true;
   }
   if (command == "Exit") {
-    if (base::cl_GUI* gui = GetGUI())
-      if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, "The board has unsaved changes. Discard them?"))
+      CloseEditor();
     return true;
   }
   // The "Exit" station has no menu: it is kept by the origin's upkeep alone.
@@ -659,12 +673,7 @@ base::String cl_TrainTravelEditor::GetBackgroundImageName(const base::String& pa
 
 // ---- files
 
-bool cl_TrainTravelEditor::SaveGraph() {
-  if (!IsPlainFileName(m_GraphFile.c_str(), "traintravel editor")) {
-    Report("file name refused (no folders, no \"..\")");
-    return false;
-  }
-  base::Variant graph;
+void cl_TrainTravelEditor::BuildGraph(base::Variant& graph) {
   graph.set_element("Nodes");
   graph.attribute("RandomSeed")->set_int(m_RandomSeed);
   if (!m_BackgroundFile.empty()) {
@@ -680,6 +689,27 @@ bool cl_TrainTravelEditor::SaveGraph() {
       link.attribute("a")->set_int(m_Nodes[i].m_Id);
       link.attribute("b")->set_int(m_Nodes[m_Nodes[i].m_Links[l]].m_Id);
     }
+}
+
+base::String cl_TrainTravelEditor::GraphText() {
+  base::Variant graph;
+  BuildGraph(graph);
+  base::Text text;
+  base::xml::write_text(graph, text);
+  return base::String(text.c_str());
+}
+
+void cl_TrainTravelEditor::MarkSaved() { m_SavedGraph = GraphText(); }
+
+bool cl_TrainTravelEditor::HasUnsavedChanges() { return GraphText() != m_SavedGraph; }
+
+bool cl_TrainTravelEditor::SaveGraph() {
+  if (!IsPlainFileName(m_GraphFile.c_str(), "traintravel editor")) {
+    Report("file name refused (no folders, no \"..\")");
+    return false;
+  }
+  base::Variant graph;
+  BuildGraph(graph);
   const base::String path = GetLevelPath(m_GraphFile);
   if (!base::xml::write_file(graph, path.c_str())) {
     base::String message;

@@ -48,6 +48,8 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   // name is refused or the write fails.
   bool SaveGraph();
   bool SaveScenario(const base::String& path);  // the write's result
+  // The board differs from what was last loaded or saved under a name (an empty board at first).
+  bool HasUnsavedChanges();
   static base::String GetBackgroundImageName(const base::String& path);
   void StartPlayTest();
   void StopPlayTest();
@@ -81,6 +83,10 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
   void EnsureMission();
+  void BuildGraph(base::Variant& graph);  // the graph file's tree of the board
+  base::String GraphText();               // that tree as XML text
+  void MarkSaved();
+  void CloseEditor();
 
   int m_DraggedNode = -1;
   int m_LinkStartNode = -1;
@@ -100,6 +106,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
   base::String m_Message;      // the last refused action or failed save, shown in the status line
+  base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
 
   static int s_NewNodeCounter;
 };
