@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "base/Imaging.h"
@@ -30,6 +31,7 @@ class cl_TextureStrip;
 // The screen rectangle of one drawn text: a line's measured size, a box's given rectangle.
 struct st_DrawnText {
   float left = 0, top = 0, right = 0, bottom = 0;
+  std::string text;  // UTF-8
 };
 // While trace is set, every text drawn is appended to it (layout checks read where texts went);
 // null stops the trace.

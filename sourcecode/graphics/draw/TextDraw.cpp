@@ -9,8 +9,26 @@ namespace {
 
 std::vector<st_DrawnText>* s_trace = nullptr;
 
-void Trace(float x, float y, base::tVector2<float> size) {
-  if (s_trace) s_trace->push_back({x, y, x + size.x, y + size.y});
+void Trace(float x, float y, base::tVector2<float> size, std::string text) {
+  if (s_trace) s_trace->push_back({x, y, x + size.x, y + size.y, std::move(text)});
+}
+
+std::string Utf8(const char16_t* text) {
+  std::string out;
+  for (; *text; ++text) {
+    const char32_t c = *text;
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
 }
 
 }  // namespace
@@ -40,14 +58,14 @@ void DrawText(int x, int y, const char* text, uint32_t colour) {
   cl_Font* font = GetFont();
   if (!font || !text) return;
   font->DrawText(static_cast<float>(x), static_cast<float>(y), text, colour);
-  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSize(text));
+  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSize(text), text);
 }
 
 void DrawTextW(int x, int y, const char16_t* text, uint32_t colour) {
   cl_Font* font = GetFont();
   if (!font || !text) return;
   font->DrawTextW(static_cast<float>(x), static_cast<float>(y), text, colour);
-  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSizeW(text));
+  if (s_trace) Trace(static_cast<float>(x), static_cast<float>(y), font->GetTextSizeW(text), Utf8(text));
 }
 
 namespace {
@@ -76,7 +94,7 @@ void DrawTextBoxW(float x, float y, float w, float h, const char16_t* text, uint
   cl_Font* font = GetFont();
   if (!font || !text) return;
   font->DrawTextBoxW(x, y, w, h, text, colour);
-  Trace(x, y, base::tVector2<float>(w, h));
+  if (s_trace) Trace(x, y, base::tVector2<float>(w, h), Utf8(text));
 }
 
 void DrawTextBoxOutlinedW(float x, float y, float w, float h, const char16_t* text, uint32_t colour,
