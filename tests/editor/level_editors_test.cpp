@@ -427,6 +427,23 @@ TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
   EXPECT_EQ(Window("TrainTravelGame"), nullptr);
 }
 
+// At 1024 x 768 the popup opened at the bottom right corner, the panels and the status lines,
+// a long one too, stay inside the window.
+TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
+  for (int i = 0; i < 12; ++i) Command("AddNode", 60.0f * i, 60.0f);
+  ASSERT_TRUE(SelectFile(std::string(120, 'n').append(".xml").c_str(), "MinigameLoadXML"));
+  for (const auto& [x, y] : {std::pair{1020, 764}, {1020, 5}, {5, 764}}) {
+    SCOPED_TRACE(x + y);
+    Mouse(base::ICMD::MOUSE_MOVE, x, y);
+    Mouse(base::ICMD::RIGHT_DOWN, x, y);
+    Mouse(base::ICMD::RIGHT_UP, x, y);
+    Step();
+    ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
+    EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+    CloseModal();
+  }
+}
+
 // The station options show the station's role and flags and write them back; the play options
 // keep what they were given for the next play-test; a popup closes on any button.
 TEST_F(TrainEditorTest, TheOptionPanelsShowAndWriteTheStationAndThePlayOptions) {
@@ -569,6 +586,15 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(std::string(m_dance->GetDanceName().c_str()), "rec");
   EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Dancing);
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+}
+
+// At 1024 x 768 the counters and the key help, the longer recording help too, and the side panel
+// stay inside the window.
+TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap(kKeyEnter);
+  ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor

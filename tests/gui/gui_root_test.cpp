@@ -164,22 +164,19 @@ TEST(GuiRoot, NewestModalWindowTakesAllInputAndClosingItPassesInputBack) {
 
 TEST(GuiRoot, TheTopLevelWindowDrawnOnTopTakesTheInputFirst) {
   st_SelfTest t(DataFile());
-  cl_TestPanel* older = PanelWithButton("Older");
-  cl_TestPanel* newer = PanelWithButton("Newer");
-  t.gui.AddChild(older);
-  t.gui.AddChild(newer);
+  std::vector<cl_TestPanel*> panels;  // older first, each covering the screen
+  for (const char* label : {"Older", "Newer"}) t.gui.AddChild(panels.emplace_back(PanelWithButton(label)));
+  const std::vector<base::ICMD> click = {Down(150, 20), Up(150, 20)};
   Frame(t.gui, {});
-  Frame(t.gui, {Down(150, 20), Up(150, 20)});
-  EXPECT_EQ(newer->m_events, (std::vector<std::string>{"ButtonPressed:Newer"}));
-  EXPECT_TRUE(older->m_events.empty());
-  EXPECT_TRUE(t.panel->m_events.empty());
+  Frame(t.gui, click);
+  EXPECT_EQ(panels[1]->m_events, (std::vector<std::string>{"ButtonPressed:Newer"}));
+  EXPECT_TRUE(panels[0]->m_events.empty() && t.panel->m_events.empty());
 
   // Closed, it takes nothing while it waits for its deletion; the one below answers.
-  newer->Close();
-  const std::vector<base::ICMD> click = {Down(150, 20), Up(150, 20)};
+  panels[1]->Close();
   for (base::ICMD cmd : click) t.gui.ProcessInput(cmd);
-  EXPECT_EQ(older->m_events, (std::vector<std::string>{"ButtonPressed:Older"}));
-  EXPECT_EQ(newer->m_events.size(), 1u);
+  EXPECT_EQ(panels[0]->m_events, (std::vector<std::string>{"ButtonPressed:Older"}));
+  EXPECT_EQ(panels[1]->m_events.size(), 1u);
 }
 
 TEST(GuiRoot, CaretBlinkStaysInItsRange) {

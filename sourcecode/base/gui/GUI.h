@@ -57,6 +57,10 @@ using tWindowList = std::vector<cl_Window*>;
 // Reads a description key as text, numbers as their "%g" text; false (out untouched) when absent.
 bool ReadDescriptionText(StaticVariantIterator desc, const char* key, tString<BaseString>& out);
 
+// Moves a top-level window (m_Rect) left and up just so far that its own rectangle and its
+// children's, as laid out, end inside width x height; never past the top-left corner.
+void KeepInside(cl_Window& w, float width, float height);
+
 // The window with the keyboard focus, or null; cleared when that window is deleted.
 extern cl_Window* g_pFocusWindow;
 // The GUI root of windows without a parent (set by the game frame); cleared when it is deleted.

@@ -52,6 +52,12 @@ float GetTextWidth(const char* text);
 float GetTextWidthW(const char16_t* text);
 float GetWrappedTextHeightW(const char16_t* text, float width);
 base::tVector2<float> GetTextSize(const char* text);
+// text broken at blanks into lines no wider than width; a word wider than width is cut between
+// characters.
+std::string WrapText(const char* text, float width);
+// (x, y) moved left and up just so far that text (every line measured) ends inside the window,
+// never past its top-left corner: status texts keep their place where they fit.
+base::tVector2<float> KeepTextInWindow(float x, float y, const char* text);
 base::tVector2<float> GetTextSizeW(const char16_t* text);
 
 // ---- images and textures (blend states are the caller's)

@@ -1,4 +1,6 @@
 // The text helpers: everything goes through the current font.
+#include <algorithm>
+
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
@@ -123,6 +125,56 @@ float GetWrappedTextHeightW(const char16_t* text, float width) {
 base::tVector2<float> GetTextSize(const char* text) {
   cl_Font* font = GetFont();
   return font && text ? font->GetTextSize(text) : base::tVector2<float>(0.0f, 0.0f);
+}
+
+std::string WrapText(const char* text, float width) {
+  std::string out, line;
+  if (!text) return out;
+  auto flush = [&out, &line] {
+    if (!out.empty()) out += '\n';
+    out += line;
+    line.clear();
+  };
+  for (const char* at = text; *at;) {
+    if (*at == '\n') {
+      flush();
+      ++at;
+      continue;
+    }
+    const char* end = at;
+    while (*end && *end != ' ' && *end != '\n') ++end;
+    std::string word(at, end);
+    const std::string longer = line.empty() ? word : line + ' ' + word;
+    if (!line.empty() && GetTextWidth(longer.c_str()) > width) {
+      flush();
+      line = word;
+    } else {
+      line = longer;
+    }
+    // A word wider than the whole width (a long path) is cut between characters.
+    while (GetTextWidth(line.c_str()) > width) {
+      size_t cut = line.size();
+      do {
+        do --cut;
+        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80);
+      } while (cut > 1 && GetTextWidth(line.substr(0, cut).c_str()) > width);
+      if (cut == 0) break;
+      const std::string rest = line.substr(cut);
+      line.resize(cut);
+      flush();
+      line = rest;
+    }
+    at = *end == ' ' ? end + 1 : end;
+  }
+  flush();
+  return out;
+}
+
+base::tVector2<float> KeepTextInWindow(float x, float y, const char* text) {
+  const base::tVector2<float> size = GetTextSize(text);
+  const float right = static_cast<float>(base::sys::GetWindowWidth());
+  const float bottom = static_cast<float>(base::sys::GetWindowHeight());
+  return {std::max(0.0f, std::min(x, right - size.x)), std::max(0.0f, std::min(y, bottom - size.y))};
 }
 
 base::tVector2<float> GetTextSizeW(const char16_t* text) {

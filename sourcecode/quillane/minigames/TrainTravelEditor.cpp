@@ -154,7 +154,16 @@ base::String cl_TrainTravelEditor::GetEditorInfo() {
 void cl_TrainTravelEditor::DrawEditorInfo() {
   gfx::DrawTextOutlined(10, 660, "TrainTravel Editor", kWhite, kOutline);
   gfx::DrawTextOutlined(10, 680, "---------------------------", kWhite, kOutline);
-  gfx::DrawTextOutlined(10, 700, GetEditorInfo().c_str(), kWhite, kOutline);
+  // A long file name or several errors wrap, and the block rises to stay in the window.
+  const std::string info =
+      gfx::WrapText(GetEditorInfo().c_str(), static_cast<float>(base::sys::GetWindowWidth()) - 20.0f);
+  const base::tVector2<float> at = gfx::KeepTextInWindow(10.0f, 700.0f, info.c_str());
+  gfx::DrawTextOutlined(static_cast<int>(at.x), static_cast<int>(at.y), info.c_str(), kWhite, kOutline);
+}
+
+void cl_TrainTravelEditor::KeepOnScreen(base::cl_Window& window) {
+  base::KeepInside(window, static_cast<float>(base::sys::GetWindowWidth()),
+                   static_cast<float>(base::sys::GetWindowHeight()));
 }
 
 // ---- input
@@ -234,6 +243,8 @@ void cl_TrainTravelEditor::OpenMenu(const char* layout) {
   auto* menu = new cl_TrainTravelEditorMenu(this, layout, base::Variant());
   menu->m_Rect.x = m_MousePos.x;
   menu->m_Rect.y = m_MousePos.y;
+  // Near the right or bottom edge the menu opens left of or above the pointer, in view.
+  KeepOnScreen(*menu);
   gui->AddModalWindow(menu);
 }
 
@@ -422,6 +433,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     const base::tVector2<float> at = GetMenuPosition();
     panel->m_Rect.x = at.x;
     panel->m_Rect.y = at.y;
+    KeepOnScreen(*panel);
     gui->AddModalWindow(panel);
     return true;
   }
@@ -453,6 +465,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
         const base::tVector2<float> at = GetMenuPosition();
         panel->m_Rect.x = at.x;
         panel->m_Rect.y = at.y;
+        KeepOnScreen(*panel);
         gui->AddModalWindow(panel);
       }
       return true;

@@ -75,6 +75,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
  private:
   bool HandleCommand(const base::String& command, base::cl_Window* sender);
   void OpenMenu(const char* layout);
+  static void KeepOnScreen(base::cl_Window& window);  // a menu or panel moved into the window
   void ToggleAgent(int station);
   void CompactAgents();
   void TakePlayOptions(base::cl_Window* sender);
