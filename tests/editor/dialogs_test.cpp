@@ -274,9 +274,11 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
     std::function<base::cl_Window*()> open;
     const char* event;  // what the listener hears, or null
   } cases[] = {
-      {"name", [&] { return quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("x")); },
+      {"name",
+       [&] { return quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("x")); },
        "Cancel"},
-      {"file browser", [&] { return cl_LoadImageDialog::Open(m_listener, "BackgroundElements", base::Variant()); }, nullptr},
+      {"file browser", [&] { return cl_LoadImageDialog::Open(m_listener, "BackgroundElements", base::Variant()); },
+       nullptr},
       {"select item", [&] { return quillane::cl_SelectItemDialog::Open(m_listener, "Nodes", "n"); }, nullptr},
       {"light type", [&] { return quillane::cl_SelectLightTypeDialog::Open(m_listener, "ambient"); }, nullptr},
       {"question", [&] { return quillane::cl_DialogBox::Open(m_listener, "Ask", "Sure?", "Yes", "No"); }, "Ask"},
@@ -312,7 +314,8 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
 TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
   base::Variant answer;
   answer.set_element("LabelEntered");
-  ASSERT_TRUE(Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("Hotspot"))));
+  ASSERT_TRUE(
+      Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("Hotspot"))));
   Key('S');
   EXPECT_EQ(Field("Label"), "Hotspots");
   const base::cl_Window* field = Window("Label");

@@ -11,8 +11,8 @@
 #include <sstream>
 #include <string>
 
-#include "../support/GoldenImage.h"
 #include "../support/DemoResources.h"
+#include "../support/GoldenImage.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
@@ -637,4 +637,3 @@ TEST_F(DanceEditorTest, KeysChangeSpeedModeAndPresetsWithinTheirBounds) {
 
 }  // namespace
 }  // namespace editortest
-

@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "../support/GoldenImage.h"
-#include "graphics/draw/Draw.h"
 #include "base/app/Device.h"
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
@@ -20,6 +19,7 @@
 #include "base/data/Xml.h"
 #include "base/text/Text.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceHotspotTool.h"
 #include "quillane/editor/PlaceLightTool.h"
@@ -372,8 +372,9 @@ TEST_F(PlaceTools, WithoutANavMeshAPressThatFindsNoFloorIsNamedInTheWindow) {
   };
   for (bool light : {true, false}) {
     SCOPED_TRACE(light ? "light" : "locator");
-    base::cl_Window* tool = light ? static_cast<base::cl_Window*>(quillane::cl_PlaceLightTool::Create(m_listener, ShadowAnswer(false)))
-                                  : quillane::cl_PlaceLocatorTool::Open(m_listener);
+    base::cl_Window* tool =
+        light ? static_cast<base::cl_Window*>(quillane::cl_PlaceLightTool::Create(m_listener, ShadowAnswer(false)))
+              : quillane::cl_PlaceLocatorTool::Open(m_listener);
     Start(tool);
     EXPECT_FALSE(missed());
     ClickFrame(500, 400);

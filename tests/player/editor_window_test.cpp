@@ -49,9 +49,9 @@ TEST(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
     GTEST_SKIP() << "no program or no demo data";
   testprogram::TempDir dir("quillane_editor_window");  // the program's data copy is made beside the user folder
   const std::string user = dir.path("user"), log = dir.path("editor.log");
-  testprogram::WriteUserConfig(user, {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
-                                      {"<DevTools ShowIntroMovies=\"0\"/>",
-                                       "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"editor\"/>"}});
+  testprogram::WriteUserConfig(
+      user, {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
+             {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"editor\"/>"}});
   cl_XSession x;
   ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
   ASSERT_TRUE(testprogram::WaitForLog(log, "GameFrame: state Editor", kStartMs)) << testprogram::ReadFile(log);
@@ -86,8 +86,7 @@ TEST(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
   x.MoveTo(kRestX, kRestY);
   Frames(2 * kSettleMs);
   const st_Screen train = x.Grab();
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Compile TrainTravel", 1000) || Changed(empty, train, 0, 0, 1024, 640) > 10000)
-      << "no train editor\n" << testprogram::ReadFile(log);
+  ASSERT_GT(Changed(empty, train, 0, 0, kWindowWidth, kWindowHeight), 50000) << "no train editor";
   constexpr int kAddX = 40, kAddY = 352;  // the manager's "Add" under the board
   x.Click(kAddX, kAddY);
   x.MoveTo(kRestX, kRestY);

@@ -46,7 +46,8 @@ void EndToolDrawing() {
 }
 
 void DrawMissedPick(int y) {
-  gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on", kMissedPickColour);
+  gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on",
+                kMissedPickColour);
 }
 
 }  // namespace quillane

@@ -39,7 +39,7 @@ constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
 constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
 
-constexpr int kOverlayTop = 800;     // where the counters and the key help start
+constexpr int kOverlayTop = 800;      // where the counters and the key help start
 constexpr int kOverlayLineStep = 20;  // the counters' line spacing
 
 const char* kHelp =
