@@ -588,13 +588,20 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
 }
 
-// At 1024 x 768 the counters and the key help, the longer recording help too, and the side panel
-// stay inside the window.
+// At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
+// stay inside the window; Escape cancels the save panel.
 TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
   EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
   Tap(kKeyEnter);
   ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
   EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap('F');
+  ASSERT_TRUE(m_dance->IsMenuOpen());
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap(27);  // Escape, with the name field focused, is the panel's Cancel
+  Step(0.0f);
+  EXPECT_FALSE(m_dance->IsMenuOpen());
+  EXPECT_EQ(Window("DanceEditor"), nullptr);
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor
