@@ -13,6 +13,7 @@
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceLightTool.h"
+#include "quillane/editor/SceneManager.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/editor/SelectLightTypeDialog.h"
 #include "quillane/frame/GameFrame.h"
@@ -279,6 +280,7 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
        "Cancel"},
       {"file browser", [&] { return cl_LoadImageDialog::Open(m_listener, "BackgroundElements", base::Variant()); },
        nullptr},
+      {"new scene", [&] { return new quillane::cl_NewScene(m_listener); }, nullptr},
       {"select item", [&] { return quillane::cl_SelectItemDialog::Open(m_listener, "Nodes", "n"); }, nullptr},
       {"light type", [&] { return quillane::cl_SelectLightTypeDialog::Open(m_listener, "ambient"); }, nullptr},
       {"question", [&] { return quillane::cl_DialogBox::Open(m_listener, "Ask", "Sure?", "Yes", "No"); }, "Ask"},
