@@ -2,6 +2,7 @@
 // the file browser in every mode with and without an open scene, and the question box.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,9 @@
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceLightTool.h"
+#include "quillane/editor/SceneManager.h"
+#include "quillane/editor/SelectItemDialog.h"
+#include "quillane/editor/SelectLightTypeDialog.h"
 #include "quillane/frame/GameFrame.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -276,6 +280,79 @@ TEST_F(Dialogs, TheQuestionBoxAnswersUnderItsTitleAndCloses) {
   ASSERT_EQ(m_listener->events.size(), 2u);
   EXPECT_STREQ(m_listener->events[1].get_label(), "Overwrite");
   EXPECT_EQ(Text(m_listener->events[1], "ctrl_label"), "button0");
+}
+
+// Escape answers every dialog as its Cancel (or No) button does, whatever has the focus.
+TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
+  const uint8_t kEscape = 27;
+  base::Variant answer;
+  answer.set_element("LabelEntered");
+  const struct {
+    const char* what;
+    std::function<base::cl_Window*()> open;
+    const char* event;  // what the listener hears, or null
+  } cases[] = {
+      {"name",
+       [&] { return quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("x")); },
+       "Cancel"},
+      {"file browser", [&] { return cl_LoadImageDialog::Open(m_listener, "BackgroundElements", base::Variant()); },
+       nullptr},
+      {"new scene", [&] { return new quillane::cl_NewScene(m_listener); }, nullptr},
+      {"select item", [&] { return quillane::cl_SelectItemDialog::Open(m_listener, "Nodes", "n"); }, nullptr},
+      {"light type", [&] { return quillane::cl_SelectLightTypeDialog::Open(m_listener, "ambient"); }, nullptr},
+      {"question", [&] { return quillane::cl_DialogBox::Open(m_listener, "Ask", "Sure?", "Yes", "No"); }, "Ask"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    m_listener->events.clear();
+    ASSERT_TRUE(Modal(c.open()));
+    Key(kEscape);
+    Step();
+    EXPECT_FALSE(Open());
+    if (c.event) {
+      ASSERT_EQ(m_listener->events.size(), 1u);
+      EXPECT_STREQ(m_listener->events[0].get_label(), c.event);
+      if (std::string(c.event) == "Ask") {
+        EXPECT_EQ(Text(m_listener->events[0], "ctrl_label"), "button1");
+      }
+    } else {
+      EXPECT_TRUE(m_listener->events.empty());
+    }
+  }
+  Mouse(base::ICMD::RIGHT_DOWN, 300, 200);
+  Mouse(base::ICMD::RIGHT_UP, 300, 200);
+  Step();
+  ASSERT_NE(Window("TestMenu"), nullptr);
+  Key(kEscape);
+  Step();
+  EXPECT_EQ(Window("TestMenu"), nullptr);
+}
+
+// The name dialog goes on from the end of the proposed name; a click in the field, even right of
+// the text, places the caret; Enter answers as Ok does.
+TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
+  base::Variant answer;
+  answer.set_element("LabelEntered");
+  ASSERT_TRUE(
+      Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("Hotspot"))));
+  Key('S');
+  EXPECT_EQ(Field("Label"), "Hotspots");
+  const base::cl_Window* field = Window("Label");
+  ASSERT_NE(field, nullptr);
+  const int y = static_cast<int>((field->m_AbsRect.top + field->m_AbsRect.bottom) / 2);
+  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(field->m_AbsRect.left) + 1, y);
+  Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.left) + 1, y);
+  Key('A');
+  EXPECT_EQ(Field("Label"), "aHotspots");
+  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(field->m_AbsRect.right) - 2, y);
+  Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.right) - 2, y);
+  Key('Z');
+  EXPECT_EQ(Field("Label"), "aHotspotsz");
+  Key(13);
+  Step();
+  EXPECT_FALSE(Open());
+  ASSERT_EQ(m_listener->events.size(), 1u);
+  EXPECT_EQ(Text(m_listener->events[0], "label"), "aHotspotsz");
 }
 
 }  // namespace

@@ -5,7 +5,9 @@
 
 #include "../support/DemoResources.h"
 #include "base/gui/GUI.h"
+#include "base/gui/GUIScrollControls.h"
 #include "base/system.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/frame/GameFrame.h"
@@ -81,6 +83,40 @@ void EditorTest::Mouse(int type, int x, int y, int dx, int dy, uint16_t modifier
   cmd.extra[1] = static_cast<uint16_t>(static_cast<int16_t>(dy));
   cmd.modifiers = modifiers;
   Input(cmd);
+}
+
+namespace {
+
+// The fixture's window, 1024 x 768.
+constexpr float kWindowWidth = 1024.0f, kWindowHeight = 768.0f;
+
+bool Inside(float left, float top, float right, float bottom) {
+  // A text's outline passes lie one pixel beyond it.
+  constexpr float kSlack = 1.0f;
+  return left >= -kSlack && top >= -kSlack && right <= kWindowWidth + kSlack && bottom <= kWindowHeight + kSlack;
+}
+
+void CollectOutside(const base::cl_Window& w, std::vector<std::string>& out) {
+  if (w.HasFlag(base::WF_HIDDEN)) return;
+  const base::st_ScreenRect& r = w.m_AbsRect;
+  if (r.right > r.left && r.bottom > r.top && !Inside(r.left, r.top, r.right, r.bottom))
+    out.push_back("window " + std::string(w.m_Label.c_str()));
+  if (dynamic_cast<const base::cl_ScrollArea*>(&w)) return;
+  for (const base::cl_Window* child : w.m_Children) CollectOutside(*child, out);
+}
+
+}  // namespace
+
+std::vector<std::string> EditorTest::OutsideTheWindow() {
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  std::vector<std::string> out;
+  for (const base::cl_Window* top : m_frame->GetSystemGUI()->m_Children) CollectOutside(*top, out);
+  for (const gfx::st_DrawnText& t : texts)
+    if (!Inside(t.left, t.top, t.right, t.bottom)) out.push_back("text \"" + t.text + "\"");
+  return out;
 }
 
 base::cl_Window* EditorTest::Window(const char* label) const {

@@ -60,6 +60,9 @@ class EditorTest : public frametest::FrameTest {
 
   // A press and release in the middle of where w was drawn last; false when it was not drawn.
   bool PressMiddle(const base::cl_Window* w);
+  // Draws one frame and names every window of the system GUI (rows inside scroll areas, which
+  // clip, aside) and every text drawn that reaches outside the 1024 x 768 window.
+  std::vector<std::string> OutsideTheWindow();
 
   quillane::cl_Editor* m_editor = nullptr;
   std::filesystem::path m_data;  // the working folder

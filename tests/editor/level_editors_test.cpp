@@ -12,6 +12,7 @@
 #include <string>
 
 #include "../support/DemoResources.h"
+#include "../support/GoldenImage.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
@@ -360,6 +361,99 @@ TEST_F(TrainEditorTest, APlayTestRunsTheEditedBoardAndStopRestoresIt) {
   EXPECT_EQ(m_train->GetGraphFile().size(), 0);
 }
 
+// The play-test draws the game's own board: the demo level with its scenario against the game's
+// stored picture; and a board without a background, whose pictures the editor's flat marker
+// colour once painted over, shows each station as the editing view does.
+TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
+  ASSERT_TRUE(SelectFile("demo.xml", "MinigameLoadXML"));
+  ASSERT_TRUE(SelectFile("demo_0.scr", "MinigameLoadXML"));
+  Popup(900, 700, "PlayQuick");
+  ASSERT_TRUE(m_train->IsPlaying()) << m_train->GetMessage().c_str();
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  for (int i = 0; i < 300 && m_train->IsAnimating(); ++i) Step();
+  Step();
+  EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/../minigames/golden/traintravel_demo.png",
+                                            testsupport::Shrink(m_pixels, kWidth, kHeight), kWidth / 4, kHeight / 4));
+  Popup(900, 700, "Stop");
+
+  std::string level = Slurp(m_data / kLevels / "demo.xml");
+  const size_t from = level.find("<BackgroundImage");
+  ASSERT_NE(from, std::string::npos);
+  level.erase(from, level.find("/>", from) + 2 - from);
+  std::ofstream(m_data / kLevels / "plain.xml") << level;
+  ASSERT_TRUE(SelectFile("plain.xml", "MinigameLoadXML"));
+  const st_TrainNode& plain = Node(1);  // "B": no role, no figure
+  ASSERT_EQ(plain.m_Flags, 0u);
+  const int x0 = static_cast<int>(plain.m_X), y0 = static_cast<int>(plain.m_Y);
+  auto station = [&] {
+    std::vector<uint32_t> square;
+    for (int y = y0; y < y0 + Size(); ++y)
+      for (int x = x0; x < x0 + Size(); ++x) square.push_back(Pixel(x, y));
+    return square;
+  };
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step();
+  const std::vector<uint32_t> editing = station();
+  Popup(900, 700, "PlayQuick");
+  ASSERT_TRUE(m_train->IsPlaying());
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  for (int i = 0; i < 300 && m_train->IsAnimating(); ++i) Step();
+  Step();
+  const std::vector<uint32_t> playing = station();
+  int off = 0;
+  for (size_t i = 0; i < editing.size(); ++i) off += testsupport::RgbNear(playing[i], editing[i], 24) ? 0 : 1;
+  EXPECT_LE(off * 50, static_cast<int>(editing.size())) << off << " of " << editing.size() << " pixels differ";
+}
+
+// "Close editor" asks before unsaved stations are dropped: No keeps the editor, Yes closes it; a
+// board just saved closes at once.
+TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
+  Command("AddNode", 300.0f, 300.0f);
+  Popup(900, 700, "Exit");
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  ASSERT_TRUE(Click("button1"));
+  Step();
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  ASSERT_EQ(Window("TrainTravelGame"), m_train) << "No keeps the board";
+  EXPECT_EQ(m_train->GetNodeCount(), 1);
+
+  ASSERT_TRUE(SelectFile("kept.xml", "MinigameSaveXML"));
+  EXPECT_FALSE(m_train->HasUnsavedChanges());
+  Command("AddNode", 500.0f, 300.0f);
+  EXPECT_TRUE(m_train->HasUnsavedChanges());
+  Popup(900, 700, "Exit");
+  ASSERT_TRUE(Click("button0"));
+  Step();
+  EXPECT_EQ(Window("TrainTravelGame"), nullptr) << "Yes drops the board";
+
+  ASSERT_TRUE(Menu("TrainTravel"));
+  Step();
+  m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
+  ASSERT_NE(m_train, nullptr);
+  ASSERT_TRUE(SelectFile("kept.xml", "MinigameLoadXML"));
+  Popup(900, 700, "Exit");
+  EXPECT_EQ(Window("DialogBox"), nullptr) << "nothing to lose: no question";
+  Step();
+  EXPECT_EQ(Window("TrainTravelGame"), nullptr);
+}
+
+// At 1024 x 768 the popup opened at the bottom right corner, the panels and the status lines,
+// a long one too, stay inside the window.
+TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
+  for (int i = 0; i < 12; ++i) Command("AddNode", 60.0f * i, 60.0f);
+  ASSERT_TRUE(SelectFile(std::string(120, 'n').append(".xml").c_str(), "MinigameLoadXML"));
+  for (const auto& [x, y] : {std::pair{1020, 764}, {1020, 5}, {5, 764}}) {
+    SCOPED_TRACE(x + y);
+    Mouse(base::ICMD::MOUSE_MOVE, x, y);
+    Mouse(base::ICMD::RIGHT_DOWN, x, y);
+    Mouse(base::ICMD::RIGHT_UP, x, y);
+    Step();
+    ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
+    EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+    CloseModal();
+  }
+}
+
 // The station options show the station's role and flags and write them back; the play options
 // keep what they were given for the next play-test; a popup closes on any button.
 TEST_F(TrainEditorTest, TheOptionPanelsShowAndWriteTheStationAndThePlayOptions) {
@@ -502,6 +596,22 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(std::string(m_dance->GetDanceName().c_str()), "rec");
   EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Dancing);
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+}
+
+// At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
+// stay inside the window; Escape cancels the save panel.
+TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap(kKeyEnter);
+  ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap('F');
+  ASSERT_TRUE(m_dance->IsMenuOpen());
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  Tap(27);  // Escape, with the name field focused, is the panel's Cancel
+  Step(0.0f);
+  EXPECT_FALSE(m_dance->IsMenuOpen());
+  EXPECT_EQ(Window("DanceEditor"), nullptr);
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor

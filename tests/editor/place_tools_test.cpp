@@ -6,6 +6,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <numbers>
 #include <string>
 #include <vector>
@@ -18,6 +19,7 @@
 #include "base/data/Xml.h"
 #include "base/text/Text.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceHotspotTool.h"
 #include "quillane/editor/PlaceLightTool.h"
@@ -150,7 +152,7 @@ TEST_F(PlaceTools, HotspotCornersTakeBackWithBackspaceAndGoOutNamedInClickOrder)
   Click(330, 430);
   Key(kEnter);
   ASSERT_NE(Window("Label"), nullptr);
-  EXPECT_STREQ(Window("Label")->m_Value.get_string(), "Locator");
+  EXPECT_STREQ(Window("Label")->m_Value.get_string(), "Hotspot");
   Name("door");
   ASSERT_EQ(m_listener->events.size(), 1u);
   const base::Variant& hotspot = m_listener->events[0][0];
@@ -351,6 +353,42 @@ TEST_F(PlaceTools, LocatorFlightStepsAndTheSceneCameraComesBackUnchanged) {
 // ---- pixels
 
 // Every segment of the path has the path colour where the test's own projection puts its middle.
+// In a scene without a nav mesh (no camera of its own) a press places nothing and each tool says
+// so in the window instead of doing nothing in silence.
+TEST_F(PlaceTools, WithoutANavMeshAPressThatFindsNoFloorIsNamedInTheWindow) {
+  std::filesystem::create_directories(m_data / "Scenes/Bare");
+  m_scene = Open("Bare");
+  ASSERT_NE(m_scene, nullptr);
+  ASSERT_TRUE(m_scene->NavMeshes.empty());
+  std::vector<gfx::st_DrawnText> texts;
+  auto missed = [&] {
+    texts.clear();
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    for (const gfx::st_DrawnText& t : texts)
+      if (t.text.starts_with("No floor under the pointer") && t.right <= kWidth) return true;
+    return false;
+  };
+  for (bool light : {true, false}) {
+    SCOPED_TRACE(light ? "light" : "locator");
+    base::cl_Window* tool =
+        light ? static_cast<base::cl_Window*>(quillane::cl_PlaceLightTool::Create(m_listener, ShadowAnswer(false)))
+              : quillane::cl_PlaceLocatorTool::Open(m_listener);
+    Start(tool);
+    EXPECT_FALSE(missed());
+    ClickFrame(500, 400);
+    EXPECT_TRUE(missed());
+    if (light) {
+      EXPECT_FALSE(static_cast<quillane::cl_PlaceLightTool*>(tool)->IsPlaced());
+    } else {
+      EXPECT_FALSE(static_cast<quillane::cl_PlaceLocatorTool*>(tool)->IsPositionSet());
+    }
+    Key(27);
+    Step(0.0f);
+  }
+}
+
 TEST_F(PlaceTools, LocatorPathSegmentsAreDrawnInThePathColour) {
   Start(cl_PlaceLocatorTool::Open(m_listener));
   const int clicks[][2] = {{300, 400}, {520, 460}, {700, 380}};

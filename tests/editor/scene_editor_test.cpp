@@ -249,6 +249,13 @@ TEST_F(SceneEditor, AnswersAddToTheirGroupsAndTheFileReadsBackEqual) {
   ExpectStoredAlike();
 }
 
+// At 1024 x 768 the show flags, the panel and a selected element's long info line stay inside
+// the window.
+TEST_F(SceneEditor, TheStatusTextsAndTheInfoLineStayInsideTheWindow) {
+  Select("StageElements", "desk");
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+}
+
 TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
   const std::vector<std::string> stage = Group("StageElements");
   ASSERT_EQ(stage, (std::vector<std::string>{"desk", "lamp"}));

@@ -162,6 +162,23 @@ TEST(GuiRoot, NewestModalWindowTakesAllInputAndClosingItPassesInputBack) {
   EXPECT_EQ(t.gui.GetChildCount(), 1);
 }
 
+TEST(GuiRoot, TheTopLevelWindowDrawnOnTopTakesTheInputFirst) {
+  st_SelfTest t(DataFile());
+  std::vector<cl_TestPanel*> panels;  // older first, each covering the screen
+  for (const char* label : {"Older", "Newer"}) t.gui.AddChild(panels.emplace_back(PanelWithButton(label)));
+  const std::vector<base::ICMD> click = {Down(150, 20), Up(150, 20)};
+  Frame(t.gui, {});
+  Frame(t.gui, click);
+  EXPECT_EQ(panels[1]->m_events, (std::vector<std::string>{"ButtonPressed:Newer"}));
+  EXPECT_TRUE(panels[0]->m_events.empty() && t.panel->m_events.empty());
+
+  // Closed, it takes nothing while it waits for its deletion; the one below answers.
+  panels[1]->Close();
+  for (base::ICMD cmd : click) t.gui.ProcessInput(cmd);
+  EXPECT_EQ(panels[0]->m_events, (std::vector<std::string>{"ButtonPressed:Older"}));
+  EXPECT_EQ(panels[1]->m_events.size(), 1u);
+}
+
 TEST(GuiRoot, CaretBlinkStaysInItsRange) {
   guitest::cl_TestGUI gui;
   base::g_CaretBlink = 0;

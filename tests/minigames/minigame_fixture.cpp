@@ -95,20 +95,4 @@ void MinigameTest::Mouse(int type, float x, float y) {
   Input(frametest::Mouse(type, static_cast<int>(x), static_cast<int>(y)));
 }
 
-// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): the stored picture stays small.
-std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height) {
-  std::vector<uint32_t> out(static_cast<size_t>(width / 4) * (height / 4));
-  for (int y = 0; y < height / 4; ++y)
-    for (int x = 0; x < width / 4; ++x) {
-      uint32_t sum[3] = {};
-      for (int dy = 0; dy < 4; ++dy)
-        for (int dx = 0; dx < 4; ++dx) {
-          const uint32_t p = frame[static_cast<size_t>(y * 4 + dy) * width + x * 4 + dx];
-          for (int c = 0; c < 3; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
-        }
-      out[static_cast<size_t>(y) * (width / 4) + x] = (sum[2] / 16) << 16 | (sum[1] / 16) << 8 | sum[0] / 16;
-    }
-  return out;
-}
-
 }  // namespace minigametest

@@ -9,6 +9,7 @@
 
 #include "../session/session_input_fixture.h"
 #include "../support/CountingEvent.h"
+#include "../support/GoldenImage.h"
 #include "probe_game.h"
 
 namespace quillane {
@@ -45,7 +46,6 @@ class MinigameTest : public sessiontest::SessionInputTest {
   int m_probeIndex = -1;
 };
 
-// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): stored pictures stay small.
-std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height);
+using testsupport::Shrink;
 
 }  // namespace minigametest

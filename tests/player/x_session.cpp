@@ -86,6 +86,12 @@ void cl_XSession::Click(int x, int y) {
   X("xdotool click 1");
 }
 
+void cl_XSession::RightClick(int x, int y) {
+  MoveTo(x, y);
+  Frames(100);
+  X("xdotool click 3");
+}
+
 void cl_XSession::Key(const std::string& name) { X("xdotool key " + name); }
 void cl_XSession::Type(const std::string& text) { X("xdotool type --delay 60 '" + text + "'"); }
 

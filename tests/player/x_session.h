@@ -42,6 +42,7 @@ class cl_XSession {
   void Press();  // the left button
   void Release();
   void Click(int x, int y);
+  void RightClick(int x, int y);
   void Key(const std::string& name);   // an X key name: Escape, Return, F1, ...
   void Type(const std::string& text);  // characters, each through the keys that type it here
   // The screen now; empty when it cannot be read.

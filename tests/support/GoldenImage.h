@@ -54,4 +54,20 @@ inline ::testing::AssertionResult MatchesGoldenPng(const std::string& golden, st
   return ::testing::AssertionSuccess();
 }
 
+// The frame shrunk by 4 on each axis (mean of each 4 x 4 block): stored pictures stay small.
+inline std::vector<uint32_t> Shrink(const std::vector<uint32_t>& frame, int width, int height) {
+  std::vector<uint32_t> out(static_cast<size_t>(width / 4) * (height / 4));
+  for (int y = 0; y < height / 4; ++y)
+    for (int x = 0; x < width / 4; ++x) {
+      uint32_t sum[3] = {};
+      for (int dy = 0; dy < 4; ++dy)
+        for (int dx = 0; dx < 4; ++dx) {
+          const uint32_t p = frame[static_cast<size_t>(y * 4 + dy) * width + x * 4 + dx];
+          for (int c = 0; c < 3; ++c) sum[c] += (p >> (8 * c)) & 0xFF;
+        }
+      out[static_cast<size_t>(y) * (width / 4) + x] = (sum[2] / 16) << 16 | (sum[1] / 16) << 8 | sum[0] / 16;
+    }
+  return out;
+}
+
 }  // namespace testsupport

@@ -95,7 +95,21 @@ bool cl_GUI::ProcessInput(ICMD& cmd) {
     return true;
   }
   if (cmd.type == ICMD::RIGHT_DOWN) RemoveChildrenIf(&cl_Window::IsAutoClose);
-  return ProcessInputChildren(cmd);
+  return ProcessInputTopFirst(cmd);
+}
+
+bool cl_GUI::ProcessInputTopFirst(ICMD& cmd) {
+  // Top-level windows overlap: the one drawn last lies on top, so it is asked first. Walked by
+  // index, as a handler may append windows (those wait for the next command). A closed window
+  // still waiting for its deletion takes nothing more.
+  for (size_t n = m_Children.size(); n > 0; --n) {
+    if (n > m_Children.size()) continue;
+    cl_Window* child = m_Children[n - 1];
+    if (child->HasFlag(WF_DISABLED | WF_HIDDEN)) continue;
+    if (std::find(m_CloseQueue.begin(), m_CloseQueue.end(), child) != m_CloseQueue.end()) continue;
+    if (child->ProcessInput(cmd)) return true;
+  }
+  return false;
 }
 
 void cl_GUI::Update(float dt) {

@@ -31,6 +31,7 @@ enum en_WindowFlag : uint32_t {
   WF_DEFAULT = 0x0004,      // the Enter key activates this button
   WF_REBUILD = 0x0008,      // an edit control rebuilds its rows before its next render
   WF_CENTER_TEXT = 0x0020,  // the skin centres the text
+  WF_CANCEL = 0x0040,       // the Escape key activates this button
   WF_SELECTABLE = 0x0100,   // the children can be selected
   WF_MULTIPLE = 0x0200,     // more than one child may be selected
   WF_SELECTED = 0x0400,     // this window is selected
@@ -55,6 +56,10 @@ using tWindowList = std::vector<cl_Window*>;
 
 // Reads a description key as text, numbers as their "%g" text; false (out untouched) when absent.
 bool ReadDescriptionText(StaticVariantIterator desc, const char* key, tString<BaseString>& out);
+
+// Moves a top-level window (m_Rect) left and up just so far that its own rectangle and its
+// children's, as laid out, end inside width x height; never past the top-left corner.
+void KeepInside(cl_Window& w, float width, float height);
 
 // The window with the keyboard focus, or null; cleared when that window is deleted.
 extern cl_Window* g_pFocusWindow;
@@ -96,8 +101,8 @@ class cl_Window {
   // Passes the event to the parent; true at a root. Panels stop it.
   virtual bool ProcessEvent(const Variant& event);
   virtual void Close();  // hands this window to its GUI root's close queue (none: nothing)
-  // Reads the common description keys (x, y, w, h, close_panel, default, disable, selectable,
-  // text, label, value, focus); always true.
+  // Reads the common description keys (x, y, w, h, close_panel, default, cancel, disable,
+  // selectable, text, label, value, focus); always true.
   virtual bool Init(StaticVariantIterator desc);
   // Builds a child from the element labelled label in the layout file. False (logged, nothing
   // created) for a file that cannot be read or parsed, or a label it does not hold.
@@ -181,7 +186,8 @@ class cl_GUI : public cl_Window {
   void Render(float px, float py) override;
   void Update(float dt) override;  // the tree, then g_CaretBlink advances by dt modulo 1
   // All input to the newest modal window when there is one (answered true); else a right press
-  // first deletes the popups among the direct children, then the children get the command.
+  // first deletes the popups among the direct children, then the children get the command, the
+  // newest (drawn on top) first.
   bool ProcessInput(ICMD& cmd) override;
 
   template <class T>
@@ -209,6 +215,9 @@ class cl_GUI : public cl_Window {
   static void ForgetWindow(cl_Window* w);
 
  protected:
+  // ProcessInputChildren in reverse list order: the top-level window drawn on top answers first.
+  bool ProcessInputTopFirst(ICMD& cmd);
+
   tWindowFactory m_Factory;
   tWindowList m_CloseQueue;    // not owned: the windows are still in the tree
   tWindowList m_ModalWindows;  // not owned: also children of this root; newest first

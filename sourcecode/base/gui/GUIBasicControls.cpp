@@ -6,7 +6,7 @@
 namespace base {
 
 namespace {
-constexpr uint8_t kKeyEnter = 13;
+constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27;
 
 // The value toggled by check boxes and tree toggles: 0 becomes 1, anything else 0.
 void Toggle(Variant& v) { v.set_int(v.get_int() == 0 ? 1 : 0); }
@@ -50,6 +50,10 @@ bool cl_Button::ProcessInput(ICMD& cmd) {
     m_Pressed = false;
   }
   if (HasFlag(WF_DEFAULT) && cmd.type == ICMD::KEY_PRESSED && cmd.key == kKeyEnter) {
+    Activate();
+    return true;
+  }
+  if (HasFlag(WF_CANCEL) && cmd.type == ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
     Activate();
     return true;
   }

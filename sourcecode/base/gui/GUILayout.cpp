@@ -19,6 +19,7 @@ struct st_Keys {
   const unsigned char* h = vocable::find_or_add("h");
   const unsigned char* closePanel = vocable::find_or_add("close_panel");
   const unsigned char* defaultButton = vocable::find_or_add("default");
+  const unsigned char* cancelButton = vocable::find_or_add("cancel");
   const unsigned char* disable = vocable::find_or_add("disable");
   const unsigned char* selectable = vocable::find_or_add("selectable");
   const unsigned char* text = vocable::find_or_add("text");
@@ -81,6 +82,7 @@ bool cl_Window::Init(StaticVariantIterator desc) {
   ReadCoordinate(desc, k.h, m_Rect.h);
   if (desc.get_attribute(k.closePanel)) m_Flags |= WF_CLOSE_PANEL;
   if (desc.get_attribute(k.defaultButton)) m_Flags |= WF_DEFAULT;
+  if (desc.get_attribute(k.cancelButton)) m_Flags |= WF_CANCEL;
   // Any readable value disables, "0" included: layouts rely on the key's presence.
   int ignored = 0;
   if (desc.get_attribute_int(k.disable, ignored)) m_Flags |= WF_DISABLED;

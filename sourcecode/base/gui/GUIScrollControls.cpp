@@ -13,6 +13,7 @@ namespace {
 
 constexpr uint8_t kKeyBackspace = 9;
 constexpr uint8_t kKeyEnter = 13;
+constexpr uint8_t kKeyEscape = 27;
 constexpr uint8_t kKeyLeft = 0xF0;
 constexpr uint8_t kKeyRight = 0xF1;
 constexpr uint8_t kKeyDelete = 0xF7;
@@ -242,8 +243,10 @@ void cl_StringCtrl::NotifySelectionChanged() {
 }
 
 bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
-  if (cmd.type == ICMD::LEFT_DOWN && HitTest(cmd)) {
-    cl_Window* owner = GetOwnerEdit();
+  cl_Window* owner = GetOwnerEdit();
+  // A text line is as wide as its text; a click anywhere in its field places the caret.
+  const bool inField = HasFlag(WF_EDITABLE) && owner && owner->HitTest(cmd);
+  if (cmd.type == ICMD::LEFT_DOWN && (HitTest(cmd) || inField)) {
     if (owner && owner->HasFlag(WF_SELECTABLE)) {
       if (cmd.modifiers & kSelectionToggleModifier) {
         SetFlag(WF_SELECTED, !HasFlag(WF_SELECTED));
@@ -286,6 +289,10 @@ char32_t TypedCharacter(const ICMD& cmd) {
 
 }  // namespace
 
+bool cl_StringCtrl::IsDialogKey(const ICMD& cmd) {
+  return cmd.type == ICMD::KEY_PRESSED && (cmd.key == kKeyEnter || cmd.key == kKeyEscape);
+}
+
 // The text is UTF-8 and the caret a byte offset on a character boundary: typed characters are
 // stored as UTF-8, and the keys step and delete whole characters.
 void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret) {
@@ -306,7 +313,7 @@ void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* ca
   };
   const tString<BaseString> left = text.left(pos);
   const tString<BaseString> right = text.mid(pos);
-  if (cmd.GetChar() == kKeyEnter) return;
+  if (cmd.GetChar() == kKeyEnter || IsDialogKey(cmd)) return;
   if (const char32_t c = TypedCharacter(cmd)) {
     text = left;
     AppendUtf8(text, c);

@@ -156,6 +156,17 @@ void cl_Window::Update(float dt) {
   for (size_t i = 0; i < m_Children.size(); ++i) m_Children[i]->Update(dt);
 }
 
+void KeepInside(cl_Window& w, float width, float height) {
+  float right = w.m_Rect.w, bottom = w.m_Rect.h;
+  for (const cl_Window* child : w.m_Children) {
+    if (child->HasFlag(WF_HIDDEN)) continue;
+    right = std::max(right, child->m_Rect.x + child->m_Rect.w);
+    bottom = std::max(bottom, child->m_Rect.y + child->m_Rect.h);
+  }
+  w.m_Rect.x = std::max(0.0f, std::min(w.m_Rect.x, width - right));
+  w.m_Rect.y = std::max(0.0f, std::min(w.m_Rect.y, height - bottom));
+}
+
 // ---- input and events
 
 bool cl_Window::HitTest(const ICMD& cmd) {

@@ -6,6 +6,8 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <vector>
 
 #include "base/Imaging.h"
 #include "base/data/Variant.h"
@@ -26,6 +28,14 @@ class cl_Texture;
 class cl_TextureStrip;
 
 // ---- text (nothing, 0 or (0, 0) without a current font or for a null string)
+// The screen rectangle of one drawn text: a line's measured size, a box's given rectangle.
+struct st_DrawnText {
+  float left = 0, top = 0, right = 0, bottom = 0;
+  std::string text;  // UTF-8
+};
+// While trace is set, every text drawn is appended to it (layout checks read where texts went);
+// null stops the trace.
+void TraceDrawnText(std::vector<st_DrawnText>* trace);
 void SetFont(cl_Font* font);  // makes it current; null is logged and changes nothing
 cl_Font* GetFont();
 void SetFontProperties(const base::Variant& properties);
@@ -42,6 +52,12 @@ float GetTextWidth(const char* text);
 float GetTextWidthW(const char16_t* text);
 float GetWrappedTextHeightW(const char16_t* text, float width);
 base::tVector2<float> GetTextSize(const char* text);
+// text broken at blanks into lines no wider than width; a word wider than width is cut between
+// characters.
+std::string WrapText(const char* text, float width);
+// (x, y) moved left and up just so far that text (every line measured) ends inside the window,
+// never past its top-left corner: status texts keep their place where they fit.
+base::tVector2<float> KeepTextInWindow(float x, float y, const char* text);
 base::tVector2<float> GetTextSizeW(const char16_t* text);
 
 // ---- images and textures (blend states are the caller's)

@@ -22,6 +22,10 @@ struct st_EditorServices {
   // A new file browser in mode (not yet in a GUI); the caller fills its list "FileNames".
   base::cl_Window* (*CreateFileBrowser)(base::cl_Window* listener, base::tString<base::BaseString> mode,
                                         base::Variant options) = nullptr;
+  // A new question box (not yet in a GUI): the pressed button reaches listener as the element
+  // title {"ctrl_label" = "button0" (yes) or "button1" (no)}.
+  base::cl_Window* (*CreateQuestionBox)(base::cl_Window* listener, base::tString<base::BaseString> title,
+                                        base::tString<base::BaseString> text) = nullptr;
 };
 
 // The program's one table; the editor fills it, tests install stand-ins.

@@ -3,6 +3,7 @@
 #include "quillane/editor/Editor.h"
 
 #include <algorithm>
+#include <iterator>
 #include <string>
 #include <utility>
 
@@ -16,6 +17,7 @@
 #include "graphics/gfx.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
+#include "quillane/editor/DialogBox.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/EnterLabelDialog.h"
 #include "quillane/editor/LoadImageDialog.h"
@@ -33,6 +35,7 @@ cl_Editor* g_editor = nullptr;
 constexpr uint32_t kBackdrop = 0xFF3C4650u;  // (60, 70, 80)
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kMarker = 0xFF00FF00u;
+constexpr int kStatusGap = 8;  // pixels between two show flags pushed together
 constexpr uint32_t kStatusGrey = 0xFFA0A0A0u;
 constexpr uint32_t kSortLine = 0x32FFFFFFu;  // white at 50 / 255
 constexpr float kEdgeScrollZone = 5.0f;
@@ -86,6 +89,10 @@ void InstallEditorServices() {
   EditorServices().CreateFileBrowser = [](base::cl_Window* listener, base::tString<base::BaseString> mode,
                                           base::Variant options) -> base::cl_Window* {
     return cl_LoadImageDialog::Open(listener, std::move(mode), std::move(options));
+  };
+  EditorServices().CreateQuestionBox = [](base::cl_Window* listener, base::tString<base::BaseString> title,
+                                          base::tString<base::BaseString> text) -> base::cl_Window* {
+    return cl_DialogBox::Open(listener, std::move(title), std::move(text), "Yes", "No");
   };
 }
 
@@ -251,11 +258,20 @@ void cl_Editor::RenderStatus() {
                            {"Show NavMesh=%d", "N", 800, display.showNavMesh},
                            {"Show HotSpots=%d", "H", 930, display.showHotspots}};
   const int keyOffset = static_cast<int>(gfx::GetTextWidth("Show "));
-  for (const st_Flag& flag : flags) {
-    base::tString<base::BaseString> text;
-    text.print(flag.text, flag.on ? 1 : 0);
-    gfx::DrawText(flag.x, 0, text.c_str(), kStatusGrey);
-    gfx::DrawText(flag.x + keyOffset, 0, flag.key, kWhite);
+  // Each flag at its place unless the one before reaches it; the row then moves left as far as
+  // it must to end inside the window.
+  base::tString<base::BaseString> texts[std::size(flags)];
+  int xs[std::size(flags)];
+  int end = 0;
+  for (size_t i = 0; i < std::size(flags); ++i) {
+    texts[i].print(flags[i].text, flags[i].on ? 1 : 0);
+    xs[i] = std::max(flags[i].x, end + kStatusGap);
+    end = xs[i] + static_cast<int>(gfx::GetTextWidth(texts[i].c_str()));
+  }
+  const int shift = std::min(xs[0], std::max(0, end - base::sys::GetWindowWidth()));
+  for (size_t i = 0; i < std::size(flags); ++i) {
+    gfx::DrawText(xs[i] - shift, 0, texts[i].c_str(), kStatusGrey);
+    gfx::DrawText(xs[i] - shift + keyOffset, 0, flags[i].key, kWhite);
   }
 }
 

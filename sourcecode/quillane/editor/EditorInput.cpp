@@ -103,15 +103,8 @@ void cl_Editor::OpenMenu(const base::ICMD& cmd) {
   gui->AddChild(menu);
   menu->Init(base::StaticVariantIterator());
   // Near the right or bottom edge the menu opens left of or above the pointer, in view.
-  const float width = static_cast<float>(base::sys::GetWindowWidth());
-  const float height = static_cast<float>(base::sys::GetWindowHeight());
-  float right = 0.0f, bottom = 0.0f;
-  for (const base::cl_Window* child : menu->m_Children) {
-    right = std::max(right, child->m_Rect.x + child->m_Rect.w);
-    bottom = std::max(bottom, child->m_Rect.y + child->m_Rect.h);
-  }
-  menu->m_Rect.x = std::max(0.0f, std::min(menu->m_Rect.x, width - right));
-  menu->m_Rect.y = std::max(0.0f, std::min(menu->m_Rect.y, height - bottom));
+  base::KeepInside(*menu, static_cast<float>(base::sys::GetWindowWidth()),
+                   static_cast<float>(base::sys::GetWindowHeight()));
 }
 
 void cl_Editor::PressLeft(const base::ICMD& cmd) {

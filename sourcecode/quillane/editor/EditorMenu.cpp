@@ -20,6 +20,7 @@ namespace quillane {
 
 namespace {
 
+constexpr uint8_t kKeyEscape = 27;
 constexpr const char* kStringFile = "test.txt";
 constexpr const char* kInitialGameState = "scripts/initialgamestate.xml";
 
@@ -34,6 +35,10 @@ bool cl_EditorMenu::Init(base::StaticVariantIterator) { return LoadFromFile("GUI
 
 bool cl_EditorMenu::ProcessInput(base::ICMD& cmd) {
   if (cl_Panel::ProcessInput(cmd)) return true;
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+    Close();
+    return true;
+  }
   if (cmd.type == base::ICMD::LEFT_DOWN || cmd.type == base::ICMD::RIGHT_DOWN) Close();
   return false;
 }

@@ -15,8 +15,8 @@ class cl_EditorMenu : public base::cl_Panel {
  public:
   // Loads "TestMenu" from "GUI.xml"; the description is not read. False when the layout is missing.
   bool Init(base::StaticVariantIterator desc) override;
-  // The controls first; a left or right press they do not take closes the menu. Always false, so
-  // that the press goes on (a right press opens the menu again where it was made).
+  // The controls first; Escape closes the menu (taken); a left or right press they do not take
+  // closes it too and goes on (false: a right press opens the menu again where it was made).
   bool ProcessInput(base::ICMD& cmd) override;
   // "ButtonPressed" events act by their "ctrl_label"; every event is consumed.
   bool ProcessEvent(const base::Variant& event) override;

@@ -64,7 +64,7 @@ bool cl_PlaceHotspotTool::ProcessInput(base::ICMD& cmd) {
     answer.set_element("LabelEntered");
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
-      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Locator")));
+      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Hotspot")));
   } else if (cmd.key == kKeyEscape) {
     EndPlacementTool(this, m_listener);
     return true;

@@ -52,8 +52,10 @@ void cl_PlaceLightTool::Render(float, float) {
     m_clicked = false;
     if (left && !shift) {
       base::tVector3<float> floor;
-      // A pick that meets no floor leaves the light where it was.
-      if (scene->PickRay(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()), floor)) {
+      // A pick that meets no floor leaves the light where it was, and says so.
+      m_pickMissed =
+          !scene->PickRay(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()), floor);
+      if (!m_pickMissed) {
         m_locator.SetPos(base::tVector3<float>(floor.x, m_locator.GetPos().y, floor.z));
         m_placed = true;
       }
@@ -80,6 +82,7 @@ void cl_PlaceLightTool::Render(float, float) {
   base::tString<base::BaseString> current;
   current.print("current type=%s", m_type.c_str());
   gfx::DrawText(0, 100, current.c_str(), kWhite);
+  if (m_pickMissed) DrawMissedPick(120);
 }
 
 bool cl_PlaceLightTool::ProcessInput(base::ICMD& cmd) {

@@ -50,6 +50,7 @@ class cl_PlaceLightTool : public base::cl_Panel {
   float m_pitch = 0.0f;
   base::tString<base::BaseString> m_type;
   bool m_clicked = false;  // a left press since the last frame: a quick click places too
+  bool m_pickMissed = false;  // the last press found no floor: the window says why
 };
 
 }  // namespace quillane

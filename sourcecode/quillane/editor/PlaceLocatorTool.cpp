@@ -59,6 +59,7 @@ void cl_PlaceLocatorTool::Render(float, float) {
     Draw(camera);
   }
   EndToolDrawing();
+  if (m_pickMissed) DrawMissedPick(40);
 }
 
 void cl_PlaceLocatorTool::Pick(cl_Scene& scene) {
@@ -66,10 +67,12 @@ void cl_PlaceLocatorTool::Pick(cl_Scene& scene) {
   const bool right = base::sys::MouseButton(1) || m_pressed == base::ICMD::RIGHT_DOWN;
   m_pressed = 0;
   base::tVector3<float> picked;
-  // A ray that meets neither the nav mesh nor the floor in front of the camera moves nothing.
-  if ((!left && !right) ||
-      !scene.PickRay(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()), picked))
-    return;
+  if (!left && !right) return;
+  // A ray that meets neither the nav mesh nor the floor in front of the camera moves nothing; the
+  // window says why.
+  m_pickMissed =
+      !scene.PickRay(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY()), picked);
+  if (m_pickMissed) return;
   if (left) {
     m_locator.SetPos(picked);
     m_positionSet = true;
@@ -109,7 +112,7 @@ bool cl_PlaceLocatorTool::ProcessInput(base::ICMD& cmd) {
     answer.set_element("LabelEntered");
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
-      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>()));
+      gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Locator")));
   } else if (cmd.key == kKeyEscape) {
     EndPlacementTool(this, m_opener);
   }

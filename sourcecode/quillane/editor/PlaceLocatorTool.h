@@ -56,6 +56,7 @@ class cl_PlaceLocatorTool : public base::cl_Panel {
   // The button pressed since the last frame (left wins): a click whose press and release fall
   // into one frame still counts.
   uint8_t m_pressed = 0;
+  bool m_pickMissed = false;  // the last press found no floor: the window says why
 };
 
 }  // namespace quillane

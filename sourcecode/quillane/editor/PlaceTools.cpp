@@ -4,6 +4,7 @@
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
 #include "graphics/Camera.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/model/Model.h"
 
@@ -13,6 +14,7 @@ namespace {
 
 constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
 constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
+constexpr uint32_t kMissedPickColour = 0xFFFF6040u;
 
 }  // namespace
 
@@ -41,6 +43,11 @@ void DrawAxisGizmo(const base::Matrix4& world) {
 void EndToolDrawing() {
   gfx::SetViewport(0, 0, -1, -1, 0.0f, 1.0f);
   gfx::Begin2D();
+}
+
+void DrawMissedPick(int y) {
+  gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on",
+                kMissedPickColour);
 }
 
 }  // namespace quillane

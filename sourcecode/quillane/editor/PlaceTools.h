@@ -24,5 +24,8 @@ void BeginGizmoLighting(const base::cl_Camera& camera);
 void DrawAxisGizmo(const base::Matrix4& world);
 // Back to the whole back buffer in 2D, as the GUI after the tool expects it.
 void EndToolDrawing();
+// The line a tool shows at y (2D, after EndToolDrawing) when a press found no floor to place on:
+// without a nav mesh a scene has no camera of its own to pick through.
+void DrawMissedPick(int y);
 
 }  // namespace quillane

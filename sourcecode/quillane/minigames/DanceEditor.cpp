@@ -2,6 +2,7 @@
 // writes the move list.
 #include "quillane/minigames/DanceEditor.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -39,6 +40,9 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
 constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
+
+constexpr int kOverlayTop = 800;      // where the counters and the key help start
+constexpr int kOverlayLineStep = 20;  // the counters' line spacing
 
 const char* kHelp =
     "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample";
@@ -254,17 +258,22 @@ void cl_DanceMinigameEditor::Render(float x, float y) {
   cl_DanceMinigame::Render(x, y);
   if (m_DemoMode) return;
   if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);
+  // Both blocks start at y 800 where the window is that tall; else they rise to end inside it.
   const base::String overlay = GetOverlayText();
+  int lines = 1;
+  for (const char* at = overlay.c_str(); *at; ++at) lines += *at == '\n' ? 1 : 0;
+  const int top = std::max(0, std::min(kOverlayTop, base::sys::GetWindowHeight() - kOverlayLineStep * lines));
   int line = 0;
   for (const char* at = overlay.c_str(); *at; ++line) {
     const char* end = std::strchr(at, '\n');
     const std::string one(at, end ? end - at : std::strlen(at));
-    gfx::DrawText(20, 800 + 20 * line, one.c_str(), kWhite);
+    gfx::DrawText(20, top + kOverlayLineStep * line, one.c_str(), kWhite);
     at = end ? end + 1 : at + one.size();
   }
   std::string help = kHelp;
   if (m_State == Recording) help += kRecordingHelp;
-  gfx::DrawText(150, 800, help.c_str(), kWhite);
+  const base::tVector2<float> at = gfx::KeepTextInWindow(150.0f, static_cast<float>(kOverlayTop), help.c_str());
+  gfx::DrawText(static_cast<int>(at.x), static_cast<int>(at.y), help.c_str(), kWhite);
   DrawSeats();
 }
 

@@ -72,6 +72,14 @@ bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* fo
   return Show(listener, dialog, 0.0f, 0.0f, false);
 }
 
+bool OpenQuestion(base::cl_Window* listener, const char* title, const char* text) {
+  if (!EditorServices().CreateQuestionBox) {
+    base::sys::Output("ERROR: level editor: no question box in this program\n");
+    return false;
+  }
+  return Show(listener, EditorServices().CreateQuestionBox(listener, title, text), 0.0f, 0.0f, false);
+}
+
 bool IsPlainFileName(const char* name, const char* what) {
   const char* problem = base::PlainNameProblem(name);
   if (!problem) return true;

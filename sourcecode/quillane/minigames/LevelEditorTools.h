@@ -23,6 +23,10 @@ bool OpenNameDialog(base::cl_Window* listener, const char* answer, const char* t
 bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* folder, const char* pattern,
                      const char* previewPath);
 
+// Asks a Yes/No question modally over listener's GUI; the answer arrives as the element title with
+// "ctrl_label" "button0" (Yes) or "button1" (No). False when there is no question box or GUI.
+bool OpenQuestion(base::cl_Window* listener, const char* title, const char* text);
+
 // A typed name used inside a level folder: false (and an "ERROR:" line naming what) for an empty
 // name or one with "/", "\" or "..", which would leave the folder.
 bool IsPlainFileName(const char* name, const char* what);

@@ -203,7 +203,10 @@ bool cl_TrainTravelPanel::LoadGraph(base::String graphFile, base::String scenari
   const base::Variant& graph = m_GraphData;
   const char* file = graphFile.c_str();
   m_RandomSeed = IntAttribute(graph, "RandomSeed", 0);
+  // A board without a picture keeps none of the previous board's (the editor would save it).
   m_HasBackground = false;
+  m_BackgroundFile.clear();
+  m_BackgroundX = m_BackgroundY = 0.0f;
   m_Images[12] = nullptr;
   m_OffsetY = 0.0f;
   if (const base::Variant* background = graph.get_element("BackgroundImage")) {

@@ -33,7 +33,10 @@ gfx::cl_Font* TextFont() {
   return font ? font : gfx::FontExists("game");
 }
 
+// The states every picture of the board is drawn with, set whole: a caller's flat colour (the
+// editor's marker) would otherwise stay the colour of every picture.
 void Prepare2D() {
+  gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
 }

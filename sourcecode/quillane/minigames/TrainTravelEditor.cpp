@@ -15,6 +15,7 @@
 #include "base/app/ICMD.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "base/text/Text.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
@@ -28,6 +29,8 @@ namespace {
 
 constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kPlayTestFile = "__tmp.xml";
+// The title of the question before unsaved work is dropped; its answer comes back under it.
+constexpr const char* kCloseQuestion = "Close editor";
 constexpr uint8_t kKeyLeftCtrl = 0xC9;
 constexpr uint8_t kKeyLeftAlt = 0xCD;
 constexpr uint8_t kKeyPageUp = 0xF8;
@@ -67,6 +70,7 @@ cl_TrainTravelEditor::cl_TrainTravelEditor() {
   std::fill(std::begin(m_EditorAgentNodes), std::end(m_EditorAgentNodes), -1);
   // The editor menu makes one instance to compile a missing data file; that one has none to read.
   if (base::FileExists("gui/minigames/traintravel.dat")) ReadCompiledData();
+  MarkSaved();
 }
 
 cl_TrainTravelEditor::~cl_TrainTravelEditor() = default;
@@ -151,7 +155,16 @@ base::String cl_TrainTravelEditor::GetEditorInfo() {
 void cl_TrainTravelEditor::DrawEditorInfo() {
   gfx::DrawTextOutlined(10, 660, "TrainTravel Editor", kWhite, kOutline);
   gfx::DrawTextOutlined(10, 680, "---------------------------", kWhite, kOutline);
-  gfx::DrawTextOutlined(10, 700, GetEditorInfo().c_str(), kWhite, kOutline);
+  // A long file name or several errors wrap, and the block rises to stay in the window.
+  const std::string info =
+      gfx::WrapText(GetEditorInfo().c_str(), static_cast<float>(base::sys::GetWindowWidth()) - 20.0f);
+  const base::tVector2<float> at = gfx::KeepTextInWindow(10.0f, 700.0f, info.c_str());
+  gfx::DrawTextOutlined(static_cast<int>(at.x), static_cast<int>(at.y), info.c_str(), kWhite, kOutline);
+}
+
+void cl_TrainTravelEditor::KeepOnScreen(base::cl_Window& window) {
+  base::KeepInside(window, static_cast<float>(base::sys::GetWindowWidth()),
+                   static_cast<float>(base::sys::GetWindowHeight()));
 }
 
 // ---- input
@@ -231,6 +244,8 @@ void cl_TrainTravelEditor::OpenMenu(const char* layout) {
   auto* menu = new cl_TrainTravelEditorMenu(this, layout, base::Variant());
   menu->m_Rect.x = m_MousePos.x;
   menu->m_Rect.y = m_MousePos.y;
+  // Near the right or bottom edge the menu opens left of or above the pointer, in view.
+  KeepOnScreen(*menu);
   gui->AddModalWindow(menu);
 }
 
@@ -245,6 +260,10 @@ void cl_TrainTravelEditor::Report(const char* message) {
 bool cl_TrainTravelEditor::ProcessEvent(const base::Variant& event) { return HandleMenuEvent(&event, nullptr); }
 
 bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_Window* sender) {
+  if (IsLabel(event, kCloseQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0") CloseEditor();
+    return true;
+  }
   if (IsLabel(event, "NameEntered")) {
     if (m_SelectedNode < 0) return false;
     m_Nodes[m_SelectedNode].m_Name = Attribute(event, "label");
@@ -257,7 +276,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       Report("file name refused (no folders, no \"..\")");
       return true;
     }
-    SaveGraphAs(name);
+    if (SaveGraphAs(name)) MarkSaved();
     return true;
   }
   if (IsLabel(event, "FilenameEnteredSaveScenario")) {
@@ -280,7 +299,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     const base::String file = Attribute(event, "file");
     const base::String extension = base::GetFileExtension(file);
     if (Attribute(event, "category") != "MinigameLoadXML") {
-      SaveGraphAs(file);
+      if (SaveGraphAs(file)) MarkSaved();
     } else if (extension == "xml") {
       LoadGraphFile(file);
     } else if (extension == "scr") {
@@ -301,6 +320,11 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
   return false;
 }
 
+void cl_TrainTravelEditor::CloseEditor() {
+  if (base::cl_GUI* gui = GetGUI())
+    if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
+}
+
 void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
   m_GraphFile = file;
   m_Loading = true;
@@ -314,6 +338,7 @@ void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
   m_Movers.clear();
   if (!LoadGraph(GetLevelPath(m_GraphFile), "", 0, 0)) Report("the level could not be loaded");
   m_Loading = false;
+  MarkSaved();
 }
 
 void cl_TrainTravelEditor::EnsureMission() {
@@ -407,12 +432,13 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     const base::tVector2<float> at = GetMenuPosition();
     panel->m_Rect.x = at.x;
     panel->m_Rect.y = at.y;
+    KeepOnScreen(*panel);
     gui->AddModalWindow(panel);
     return true;
   }
   if (command == "Exit") {
-    if (base::cl_GUI* gui = GetGUI())
-      if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, "The board has unsaved changes. Discard them?"))
+      CloseEditor();
     return true;
   }
   // The "Exit" station has no menu: it is kept by the origin's upkeep alone.
@@ -438,6 +464,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
         const base::tVector2<float> at = GetMenuPosition();
         panel->m_Rect.x = at.x;
         panel->m_Rect.y = at.y;
+        KeepOnScreen(*panel);
         gui->AddModalWindow(panel);
       }
       return true;
@@ -658,12 +685,7 @@ base::String cl_TrainTravelEditor::GetBackgroundImageName(const base::String& pa
 
 // ---- files
 
-bool cl_TrainTravelEditor::SaveGraph() {
-  if (!IsPlainFileName(m_GraphFile.c_str(), "traintravel editor")) {
-    Report("file name refused (no folders, no \"..\")");
-    return false;
-  }
-  base::Variant graph;
+void cl_TrainTravelEditor::BuildGraph(base::Variant& graph) {
   graph.set_element("Nodes");
   graph.attribute("RandomSeed")->set_int(m_RandomSeed);
   if (!m_BackgroundFile.empty()) {
@@ -679,6 +701,27 @@ bool cl_TrainTravelEditor::SaveGraph() {
       link.attribute("a")->set_int(m_Nodes[i].m_Id);
       link.attribute("b")->set_int(m_Nodes[m_Nodes[i].m_Links[l]].m_Id);
     }
+}
+
+base::String cl_TrainTravelEditor::GraphText() {
+  base::Variant graph;
+  BuildGraph(graph);
+  base::Text text;
+  base::xml::write_text(graph, text);
+  return base::String(text.c_str());
+}
+
+void cl_TrainTravelEditor::MarkSaved() { m_SavedGraph = GraphText(); }
+
+bool cl_TrainTravelEditor::HasUnsavedChanges() { return GraphText() != m_SavedGraph; }
+
+bool cl_TrainTravelEditor::SaveGraph() {
+  if (!IsPlainFileName(m_GraphFile.c_str(), "traintravel editor")) {
+    Report("file name refused (no folders, no \"..\")");
+    return false;
+  }
+  base::Variant graph;
+  BuildGraph(graph);
   const base::String path = GetLevelPath(m_GraphFile);
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(graph, path.c_str())) {

@@ -50,6 +50,8 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   // SaveGraph under name; a failure keeps the name it had (what is on disk).
   bool SaveGraphAs(const base::String& name);
   bool SaveScenario(const base::String& path);  // the write's result
+  // The board differs from what was last loaded or saved under a name (an empty board at first).
+  bool HasUnsavedChanges();
   static base::String GetBackgroundImageName(const base::String& path);
   void StartPlayTest();
   void StopPlayTest();
@@ -75,6 +77,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
  private:
   bool HandleCommand(const base::String& command, base::cl_Window* sender);
   void OpenMenu(const char* layout);
+  static void KeepOnScreen(base::cl_Window& window);  // a menu or panel moved into the window
   void ToggleAgent(int station);
   void CompactAgents();
   void TakePlayOptions(base::cl_Window* sender);
@@ -83,6 +86,10 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
   void EnsureMission();
+  void BuildGraph(base::Variant& graph);  // the graph file's tree of the board
+  base::String GraphText();               // that tree as XML text
+  void MarkSaved();
+  void CloseEditor();
 
   int m_DraggedNode = -1;
   int m_LinkStartNode = -1;
@@ -102,6 +109,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
   base::String m_Message;      // the last refused action or failed save, shown in the status line
+  base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
 
   static int s_NewNodeCounter;
 };

@@ -76,7 +76,8 @@ void cl_SystemStringCtrl::ApplyKey(const base::ICMD& cmd) {
 
 bool cl_SystemStringCtrl::ProcessInput(base::ICMD& cmd) {
   if (cmd.type == kKeyReleased) m_bKeyHeld = false;
-  if (base::g_pFocusWindow == this && cmd.type == base::ICMD::KEY_PRESSED) {
+  // Enter and Escape pass on to the dialog's buttons.
+  if (base::g_pFocusWindow == this && cmd.type == base::ICMD::KEY_PRESSED && !IsDialogKey(cmd)) {
     base::g_CaretBlink = 0;
     ApplyKey(cmd);
     m_RepeatTimer = kRepeatDelay;
