@@ -135,6 +135,15 @@ void cl_DX9InputDevice::Update(float, float) {
       m_Source->GetCursor(&m_MouseX, &m_MouseY);
       append(d, type, 0, 0);
     }
+    // The platform also learns the pointer's place without a motion (the window opened or came
+    // back under a resting pointer): a move of nothing tells the engine, ahead of this poll's keys.
+    int x = m_MouseX, y = m_MouseY;
+    m_Source->GetCursor(&x, &y);
+    if (x != m_MouseX || y != m_MouseY) {
+      m_MouseX = x, m_MouseY = y;
+      dx = dy = wheel = 0;
+      append(in::DeviceData{in::mouse::X, 0, 0, 0}, MOUSE_MOVE, 0, 0);
+    }
   }
 
   if (m_Source->Acquire()) {
