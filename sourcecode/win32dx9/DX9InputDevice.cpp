@@ -132,7 +132,7 @@ void cl_DX9InputDevice::Update(float, float) {
           break;
         default: continue;  // further buttons have no command
       }
-      m_Source->GetCursor(&m_MouseX, &m_MouseY);
+      m_MouseX = d.x, m_MouseY = d.y;
       append(d, type, 0, 0);
     }
     // The platform also learns the pointer's place without a motion (the window opened or came
