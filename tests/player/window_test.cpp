@@ -59,8 +59,8 @@ using tPoints = std::map<std::string, std::pair<int, int>>;
 
 // The root menu's Options and the options panel's Save; a new game in the Office with its opening
 // skipped: Odo, the in-game menu's Save Game, the save panel's Save and the name box's Clear, a
-// name typed and the save made; then Odo clicked and his topic token in the bar. Each "note" records the point a click
-// step would aim at.
+// name typed and the save made; then Odo clicked, his topic token in the bar and Odo in the
+// talk's close-up. Each "note" records the point a click step would aim at.
 constexpr const char* kGeometryRun =
     "wait state RootMenu 300\n"
     "check note button options\n"
@@ -92,7 +92,8 @@ constexpr const char* kGeometryRun =
     "click character Odo\n"
     "wait idle 100\n"
     "wait frames 20\n"
-    "check note token T6_Ferry\n";
+    "check note token T6_Ferry\n"
+    "check note character Odo as talking Odo\n";
 
 class WindowInput : public ::testing::Test {
  protected:
@@ -149,15 +150,17 @@ tPoints WindowInput::MeasureGeometry() {
     return points;
   }
   cl_PlayDriver driver(std::move(steps), s_dir->path("golden"));
+  // "kind name [as key]": the point under key, by default "kind name".
   driver.AddCheck("note", [&points](const std::string& argument, std::string* why) {
-    const size_t blank = argument.find(' ');
+    const size_t as = argument.find(" as ");
+    const std::string what = argument.substr(0, as);
+    const size_t blank = what.find(' ');
     int x = 0, y = 0;
-    if (blank == std::string::npos ||
-        !cl_PlayDriver::FindPoint(argument.substr(0, blank), argument.substr(blank + 1), &x, &y)) {
+    if (blank == std::string::npos || !cl_PlayDriver::FindPoint(what.substr(0, blank), what.substr(blank + 1), &x, &y)) {
       *why = "nothing to note for " + argument;
       return false;
     }
-    points[argument] = {x, y};
+    points[as == std::string::npos ? argument : argument.substr(as + 4)] = {x, y};
     return true;
   });
   const fs::path cwd = fs::current_path();
@@ -326,6 +329,7 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
   x.Click(odoX, odoY);
   ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", 15000)) << testprogram::ReadFile(log);
   const auto [tx, ty] = Point("token T6_Ferry");
+  const auto [talkX, talkY] = Point("talking Odo");  // the talk is seen close up
   // Pressed, dragged in steps with the button held, released on Odo. The bar fades in and the
   // topic pops in first; a press before they are there finds nothing, so the hand tries again.
   bool played = false;
@@ -336,7 +340,7 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
     x.Press();
     Frames(100);
     for (int step = 1; step <= 8; ++step) {
-      x.MoveTo(tx + (odoX - tx) * step / 8, ty + (odoY - ty) * step / 8);
+      x.MoveTo(tx + (talkX - tx) * step / 8, ty + (talkY - ty) * step / 8);
       Frames(60);
     }
     Frames(200);
