@@ -110,6 +110,15 @@ class SpeechLine : public OfficeTest {
     }
     return std::stof(Said().back());
   }
+  // The demo's speech table with its samples and lip-sync data in place of the test's; false
+  // when the demo speech is not generated.
+  bool CopyDemoSpeech() {
+    const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
+    if (!fs::exists(loca / "English" / "speech")) return false;
+    fs::remove(m_dir / "loca" / "speech_English.xml");
+    fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    return true;
+  }
   bool Lipsyncing(const char* name) const {
     cl_Character* c = Character(name);
     return c && c->facial && c->facial->lipsync && c->facial->lipsync->IsActive();
@@ -219,10 +228,7 @@ TEST_F(SpeechLine, TheSecondWarningLevelLogsEveryLine) {
 // The demo's own lines, as demogen made them: every line of the speech table has its sample and
 // its lip-sync data where the text system looks, and a spoken line moves the speaker's lips.
 TEST_F(SpeechLine, TheDemosLinesHaveTheirSamplesAndMoveTheLips) {
-  const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
-  if (!fs::exists(loca / "English" / "speech")) GTEST_SKIP() << "demo speech not generated";
-  fs::remove(m_dir / "loca" / "speech_English.xml");
-  fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  if (!CopyDemoSpeech()) GTEST_SKIP() << "demo speech not generated";
   ASSERT_NO_FATAL_FAILURE(Load(kScript));
   std::ifstream table(m_dir / "loca" / "speech_English.xml");
   const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
@@ -255,10 +261,7 @@ TEST_F(SpeechLine, TheDemosLinesHaveTheirSamplesAndMoveTheLips) {
 // The pose the game draws Odo in while he says one of the demo's lines: his jaw and lips turn
 // from frame to frame, and rest again once the line is over.
 TEST_F(SpeechLine, TheMouthBonesMoveInTheGamesPoseDuringADemoLine) {
-  const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
-  if (!fs::exists(loca / "English" / "speech")) GTEST_SKIP() << "demo speech not generated";
-  fs::remove(m_dir / "loca" / "speech_English.xml");
-  fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  if (!CopyDemoSpeech()) GTEST_SKIP() << "demo speech not generated";
   ASSERT_NO_FATAL_FAILURE(Load(kScript));
   cl_Character* odo = Character("Odo");
   base::cl_Skeleton* skeleton = odo->actor ? odo->actor->GetSkeleton() : nullptr;
