@@ -1,7 +1,7 @@
 // The scene music as a player hears it: the built program records its mix through SDL's disk audio
 // driver while it shows the Office, and the Quay (each started from a savegame in that scene, so
 // no spoken line plays over it), and the recording must hold the scene's Ogg file at the level the
-// music volume option gives (0.8 of the file), found by correlation: a coarse match of the loudness
+// music volume option gives (0.6 of the file), found by correlation: a coarse match of the loudness
 // envelopes, then a fine one of the samples. Neither these recordings nor one of a new game's
 // opening, where lines are spoken over the music, holds a sample at full scale.
 #include <gtest/gtest.h>
@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 constexpr int kRate = 22050;          // the Ogg files' rate; the mix (44.1 kHz stereo) is halved to it
 constexpr double kSeconds = 20.0;     // of the scene recorded after its load
 constexpr int kBlock = kRate / 50;    // 20 ms loudness blocks for the coarse match
-constexpr float kMusicVolume = 0.8f;  // "Sfx/MusicVolume" of the bundled config.xml, master 1
+constexpr float kMusicVolume = 0.6f;  // "Sfx/MusicVolume" of the bundled config.xml, master 1
 constexpr size_t kMixFrameBytes = 4;  // 16-bit stereo
 
 // The scene's music file, mono, at kRate.
