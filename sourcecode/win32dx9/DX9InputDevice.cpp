@@ -132,8 +132,17 @@ void cl_DX9InputDevice::Update(float, float) {
           break;
         default: continue;  // further buttons have no command
       }
-      m_Source->GetCursor(&m_MouseX, &m_MouseY);
+      m_MouseX = d.x, m_MouseY = d.y;
       append(d, type, 0, 0);
+    }
+    // The platform also learns the pointer's place without a motion (the window opened or came
+    // back under a resting pointer): a move of nothing tells the engine, ahead of this poll's keys.
+    int x = m_MouseX, y = m_MouseY;
+    m_Source->GetCursor(&x, &y);
+    if (x != m_MouseX || y != m_MouseY) {
+      m_MouseX = x, m_MouseY = y;
+      dx = dy = wheel = 0;
+      append(in::DeviceData{in::mouse::X, 0, 0, 0}, MOUSE_MOVE, 0, 0);
     }
   }
 

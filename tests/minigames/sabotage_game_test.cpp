@@ -293,6 +293,22 @@ TEST_F(SabotageGameTest, TheViewScrollsAtTheEdgesAndComesToRestAtTheMixer) {
   base::sys::SetWindowSize(kWidth, kHeight);
 }
 
+// The game starts while the pointer rests in the middle of the window, and the pointer never
+// moves: when the help has gone by itself the view stays where it began (a pointer read as the
+// window's corner would scroll it to the empty top-left).
+TEST_F(SabotageGameTest, AGameStartedUnderARestingPointerReadsItWhereItIs) {
+  Mouse(base::ICMD::MOUSE_MOVE, 500.0f, 400.0f);
+  Step();
+  cl_Sabotage* game = Start(m_counts[0]);
+  ASSERT_NE(game, nullptr) << Log();
+  for (int i = 0; i < 600 && game->GetActiveTutorial(); ++i) Step();
+  ASSERT_EQ(game->GetActiveTutorial(), nullptr) << "the help never went";
+  const float x = game->GetScrollX(), y = game->GetScrollY();
+  for (int i = 0; i < 10; ++i) Step();
+  EXPECT_EQ(game->GetScrollX(), x);
+  EXPECT_EQ(game->GetScrollY(), y);
+}
+
 TEST_F(SabotageGameTest, DamagedDataAndABoardTooSmallForThePipesStopTheStart) {
   m_games->CompileMissing();
   const fs::path compiled = m_dir / "gui/minigames/sabotage.dat";

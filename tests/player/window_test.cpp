@@ -4,7 +4,9 @@
 // program in the X display then gets nothing but the pointer and the keys.
 //   - the drawn cursor stands where the pointer is, in the root menu and in the game;
 //   - Options opened and saved without a change leave "Display" as it was;
-//   - a savegame's name typed on a French keyboard comes back as typed;
+//   - a savegame's name typed on a French keyboard comes back as typed, and one typed with letters
+//     and digits that are developer keys too, with those keys off and on;
+//   - the program opened under a resting pointer draws its cursor there before any move;
 //   - a topic token pressed, dragged onto Odo and released is played.
 #include <gtest/gtest.h>
 
@@ -43,7 +45,6 @@ constexpr int kStartMs = 120000;  // the program's start-up in the X display, ge
 const std::vector<std::pair<std::string, std::string>> kConfig = {
     {"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
     {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"2\""},
-    {"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""},
 };
 
 // The bundled config.xml with kConfig (and more) applied, as userDir's config.xml.
@@ -58,8 +59,8 @@ using tPoints = std::map<std::string, std::pair<int, int>>;
 
 // The root menu's Options and the options panel's Save; a new game in the Office with its opening
 // skipped: Odo, the in-game menu's Save Game, the save panel's Save and the name box's Clear, a
-// name typed and the save made; then Odo clicked and his topic token in the bar. Each "note" records the point a click
-// step would aim at.
+// name typed and the save made; then Odo clicked, his topic token in the bar and Odo in the
+// talk's close-up. Each "note" records the point a click step would aim at.
 constexpr const char* kGeometryRun =
     "wait state RootMenu 300\n"
     "check note button options\n"
@@ -91,7 +92,8 @@ constexpr const char* kGeometryRun =
     "click character Odo\n"
     "wait idle 100\n"
     "wait frames 20\n"
-    "check note token T6_Ferry\n";
+    "check note token T6_Ferry\n"
+    "check note character Odo as talking Odo\n";
 
 class WindowInput : public ::testing::Test {
  protected:
@@ -148,15 +150,17 @@ tPoints WindowInput::MeasureGeometry() {
     return points;
   }
   cl_PlayDriver driver(std::move(steps), s_dir->path("golden"));
+  // "kind name [as key]": the point under key, by default "kind name".
   driver.AddCheck("note", [&points](const std::string& argument, std::string* why) {
-    const size_t blank = argument.find(' ');
+    const size_t as = argument.find(" as ");
+    const std::string what = argument.substr(0, as);
+    const size_t blank = what.find(' ');
     int x = 0, y = 0;
-    if (blank == std::string::npos ||
-        !cl_PlayDriver::FindPoint(argument.substr(0, blank), argument.substr(blank + 1), &x, &y)) {
+    if (blank == std::string::npos || !cl_PlayDriver::FindPoint(what.substr(0, blank), what.substr(blank + 1), &x, &y)) {
       *why = "nothing to note for " + argument;
       return false;
     }
-    points[argument] = {x, y};
+    points[as == std::string::npos ? argument : argument.substr(as + 4)] = {x, y};
     return true;
   });
   const fs::path cwd = fs::current_path();
@@ -230,6 +234,49 @@ std::string DisplayOf(const std::string& configFile) {
   return text;
 }
 
+// ---- the player's hands in the game
+
+// The game just started with QuickLaunch: its opening skipped with Escape, the pointer resting on
+// Odo (the keys go to the window under the pointer). False when the player never takes over.
+bool TakeOver(cl_XSession& x, const std::string& log, std::pair<int, int> odo) {
+  if (!testprogram::WaitForLog(log, "Office: OnEnterScene", kStartMs)) return false;
+  x.MoveTo(odo.first, odo.second);
+  Frames(300);
+  x.Key("Escape");
+  if (!testprogram::WaitForLog(log, "Office: the player takes over", 30000)) return false;
+  Frames(300);
+  return true;
+}
+
+// The in-game menu's Save Game, the save panel's Save, the name box cleared and name typed: the
+// name the savegame written carries, or what went wrong.
+std::string SaveUnderTypedName(cl_XSession& x, const std::string& user, const std::string& name,
+                               const tPoints& points) {
+  x.Key("Escape");
+  Frames(500);
+  for (const char* button : {"button savegame", "button Save", "button Clear"}) {
+    // Clear: the box offers the row's name; a new one is typed.
+    const auto [bx, by] = points.at(button);
+    x.Click(bx, by);
+    Frames(500);
+  }
+  x.Type(name);
+  x.Key("Return");
+  const fs::path saves = fs::path(user) / "Savegames";
+  std::string saved;
+  for (int i = 0; i < 100 && saved.empty(); ++i) {
+    std::error_code ec;
+    for (const fs::directory_entry& e : fs::directory_iterator(saves, ec))
+      if (e.path().extension() == ".sav" && e.path().stem() != "tmp_save") saved = e.path().string();
+    if (saved.empty()) Frames(50);
+  }
+  if (saved.empty()) return "no savegame";
+  Frames(300);  // the file is renamed into place when whole
+  quillane::st_SavegameImage image;
+  if (!quillane::ReadSavegameFile(saved.c_str(), image)) return "an unreadable savegame";
+  return base::str::convert_unicode_to_string(image.head.m_name).c_str();
+}
+
 // The root menu under the pointer: the drawn cursor follows it (not left at the window's corner);
 // Options opened and saved without a change write a config.xml whose "Display" is the one the
 // program started with, although the screen's one display mode is another.
@@ -272,46 +319,18 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
   WriteConfig(user, {{"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"}});
   cl_XSession x;
   ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "fr")) << testprogram::ReadFile(log);
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Office: OnEnterScene", kStartMs)) << testprogram::ReadFile(log);
   const auto [odoX, odoY] = Point("character Odo");
-  x.MoveTo(odoX, odoY);  // the keys go to the window under the pointer
-  Frames(300);
-  x.Key("Escape");
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Office: the player takes over", 30000)) << testprogram::ReadFile(log);
-  Frames(300);
+  ASSERT_TRUE(TakeOver(x, log, {odoX, odoY})) << testprogram::ReadFile(log);
   const st_Cursor talk = CursorPicture("talk_to", 16, 16);
   EXPECT_TRUE(CursorAt(x.GrabUntil([&](const st_Screen& s) { return CursorAt(s, talk, odoX, odoY); }), talk, odoX, odoY))
       << "no talk cursor over Odo";
 
-  x.Key("Escape");
-  Frames(500);
-  const auto [gx, gy] = Point("button savegame");
-  x.Click(gx, gy);
-  Frames(500);
-  const auto [sx, sy] = Point("button Save");
-  x.Click(sx, sy);
-  Frames(500);
-  const auto [cx, cy] = Point("button Clear");  // the box offers the row's name; a new one is typed
-  x.Click(cx, cy);
-  Frames(300);
-  x.Type("azerty");
-  x.Key("Return");
-  const fs::path saves = fs::path(user) / "Savegames";
-  std::string saved;
-  for (int i = 0; i < 100 && saved.empty(); ++i) {
-    for (const fs::directory_entry& e : fs::directory_iterator(saves))
-      if (e.path().extension() == ".sav" && e.path().stem() != "tmp_save") saved = e.path().string();
-    if (saved.empty()) Frames(50);
-  }
-  ASSERT_FALSE(saved.empty()) << "no savegame\n" << testprogram::ReadFile(log);
-  Frames(300);  // the file is renamed into place when whole
-  quillane::st_SavegameImage image;
-  ASSERT_TRUE(quillane::ReadSavegameFile(saved.c_str(), image));
-  EXPECT_EQ(base::str::convert_unicode_to_string(image.head.m_name), base::String("azerty"));
+  EXPECT_EQ(SaveUnderTypedName(x, user, "azerty", s_points), "azerty") << testprogram::ReadFile(log);
 
   x.Click(odoX, odoY);
   ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", 15000)) << testprogram::ReadFile(log);
   const auto [tx, ty] = Point("token T6_Ferry");
+  const auto [talkX, talkY] = Point("talking Odo");  // the talk is seen close up
   // Pressed, dragged in steps with the button held, released on Odo. The bar fades in and the
   // topic pops in first; a press before they are there finds nothing, so the hand tries again.
   bool played = false;
@@ -322,7 +341,7 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
     x.Press();
     Frames(100);
     for (int step = 1; step <= 8; ++step) {
-      x.MoveTo(tx + (odoX - tx) * step / 8, ty + (odoY - ty) * step / 8);
+      x.MoveTo(tx + (talkX - tx) * step / 8, ty + (talkY - ty) * step / 8);
       Frames(60);
     }
     Frames(200);
@@ -332,6 +351,42 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
   EXPECT_TRUE(played) << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+// The name box takes every key while it has the focus: the letters and digits that are developer
+// keys (T turns Quillane, 1 to 3 step the world) are typed into the name, with the developer keys
+// off as shipped and turned on in the user's config.xml.
+TEST_F(WindowInput, ANameWithDeveloperKeysIsTypedWhateverTheKeysSetting) {
+  const std::string name = "Quay with ticket 123";
+  for (const char* keys : {"0", "1"}) {
+    SCOPED_TRACE(std::string("Debug_KeysEnabled=") + keys);
+    const std::string user = s_dir->path(std::string("typed") + keys), log = user + ".log";
+    WriteConfig(user, {{"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"},
+                       {"Debug_KeysEnabled=\"0\"", std::string("Debug_KeysEnabled=\"") + keys + "\""}});
+    cl_XSession x;
+    ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
+    ASSERT_TRUE(TakeOver(x, log, Point("character Odo"))) << testprogram::ReadFile(log);
+    EXPECT_EQ(SaveUnderTypedName(x, user, name, s_points), name) << testprogram::ReadFile(log);
+    x.Stop();
+  }
+}
+
+// The window opens under a pointer that never moves: the drawn cursor stands where the pointer
+// is, not at the window's corner.
+TEST_F(WindowInput, TheCursorStartsWhereThePointerRests) {
+  const std::string user = s_dir->path("resting"), log = s_dir->path("resting.log");
+  WriteConfig(user);
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
+  constexpr int kRestX = 412, kRestY = 333;
+  x.MoveTo(kRestX, kRestY);  // before the program's window opens
+  ASSERT_TRUE(testprogram::WaitForLog(log, "GameFrame: state RootMenu", kStartMs)) << testprogram::ReadFile(log);
+  Frames(600);
+  const st_Screen screen = x.Grab();
+  const st_Cursor cursor = CursorPicture("gamecursor", 1, 1);
+  EXPECT_TRUE(CursorAt(screen, cursor, kRestX, kRestY)) << "no cursor at the resting pointer";
+  EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
+  x.Stop();
 }
 
 }  // namespace

@@ -48,11 +48,13 @@ bool cl_XSession::Start(const std::string& userDir, const std::string& log, int 
   const std::string info = m_dir + "/x_display";
   fs::remove(info);
   // The display's name and key are written down before the layout is set and the program
-  // starts; the wrapper's shell then becomes the program. The system libraries behind the
-  // window keep allocations to the end, which the leak checker would report.
+  // starts; the wrapper's shell then becomes the program. The server keeps its state when its
+  // last client leaves (-noreset), so a pointer placed before the program connects stays put.
+  // The system libraries behind the window keep allocations to the end, which the leak checker
+  // would report.
   const std::string prefix =
       "xvfb-run -a -s '-screen 0 " + std::to_string(width) + "x" + std::to_string(height) +
-      "x24 -nolisten tcp' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info + ".part\" && mv \"" + info + ".part\" \"" +
+      "x24 -nolisten tcp -noreset' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info + ".part\" && mv \"" + info + ".part\" \"" +
       info + "\" && setxkbmap " + layout +
       " && exec \"$@\"' sh env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0";
   m_pid = testprogram::StartProgram(prefix, userDir, log);

@@ -41,7 +41,8 @@ namespace fs = std::filesystem;
 using tEdits = std::vector<std::pair<std::string, std::string>>;
 
 // The configurations the files are written for, as changes to the bundled config.xml.
-const std::pair<std::string, std::string> kKeysOff{"Debug_KeysEnabled=\"1\"", "Debug_KeysEnabled=\"0\""};
+// The editors' roads use the developer keys, which the bundled file leaves off.
+const std::pair<std::string, std::string> kKeysOn{"Debug_KeysEnabled=\"0\"", "Debug_KeysEnabled=\"1\""};
 const std::pair<std::string, std::string> kSideFiles{"Savegame_WriteXML=\"0\"", "Savegame_WriteXML=\"1\""};
 const std::pair<std::string, std::string> kScriptLines{"Debug_ScriptWarningLevel=\"0\"",
                                                        "Debug_ScriptWarningLevel=\"1\""};
@@ -70,16 +71,16 @@ const st_PlayFile kPlayFiles[] = {
     // The intro, the loading bar, the root menu and its roads, a new game in the Office by keys
     // and clicks, the quit boxes. The shelf's game is real and skipped.
     {"mainroad.play",
-     {kKeysOff, kSideFiles, kScriptLines, kQuickSkip},
+     {kSideFiles, kScriptLines, kQuickSkip},
      {"Quit cancelled", "Session: back to the main menu", "Quit confirmed"},
      {}},
     // QuickLaunch into the Office and on to the Quay, the tokens' road to the door, a save and
     // its load on the Quay (the mini-games the road starts count as won).
-    {"quicklaunch.play", {kQuickLaunch, kGamesOff, kScriptLines, kSideFiles, kKeysOff}, {"campaign: Startup"}, {}},
+    {"quicklaunch.play", {kQuickLaunch, kGamesOff, kScriptLines, kSideFiles}, {"campaign: Startup"}, {}},
     // Every game of the story started where the story starts it and skipped with its button
     // (Sabotage after its question), each a win; the story goes on to its end.
     {"games_skipped.play",
-     {kQuickLaunch, kQuickSkip, kKeysOff},
+     {kQuickLaunch, kQuickSkip},
      {"Compile Wiretap Minigame",
       "Compile Sabotage Minigame",
       "Compile FloorLights Minigame",
@@ -88,15 +89,15 @@ const st_PlayFile kPlayFiles[] = {
      false,
      2500},
     // Every game of the story won by clicks on what it shows, as a player would.
-    {"games_won.play", {kQuickLaunch, kKeysOff}, {}, {"Minigame Error"}, false, 3000},
+    {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3000},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
-    {"hotspots.play", {kQuickLaunch, kQuickSkip, kKeysOff}, {}, {"Minigame Error"}, false, 2500},
-    {"savegame.play", {kQuickLaunch, kKeysOff, kSideFiles}, {}, {}},
+    {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2500},
+    {"savegame.play", {kQuickLaunch, kSideFiles}, {}, {}},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.
     {"editor_mode.play",
-     {{"Height=\"768\"", "Height=\"640\""}},
+     {{"Height=\"768\"", "Height=\"640\""}, kKeysOn},
      {"exporting Office", "scene complete."},
      {},
      false,
@@ -105,7 +106,7 @@ const st_PlayFile kPlayFiles[] = {
     // The train-travel and dance editors from the editor menu: a board made, saved, played and
     // won; a dance recorded and written.
     {"editor_levels.play",
-     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>"}},
+     {{"<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>"}, kKeysOn},
      {},
      {"Minigame Error"},
      false,
@@ -113,7 +114,7 @@ const st_PlayFile kPlayFiles[] = {
     // The scene editor on the Office: a picture added and cropped, a nav mesh added and removed,
     // two layers edited, the scene compiled as scenec compiles it and shown alike when reopened.
     {"editor_scene.play",
-     {{"Height=\"768\"", "Height=\"640\""}},
+     {{"Height=\"768\"", "Height=\"640\""}, kKeysOn},
      {},
      {},
      false,
@@ -122,7 +123,7 @@ const st_PlayFile kPlayFiles[] = {
     // The placement tools on the Office: a hotspot, a light and a locator path placed and named,
     // the test walk's exposure kept, the scene compiled as scenec compiles it.
     {"editor_tools.play",
-     {{"Height=\"768\"", "Height=\"640\""}},
+     {{"Height=\"768\"", "Height=\"640\""}, kKeysOn},
      {},
      {},
      false,
@@ -130,11 +131,10 @@ const st_PlayFile kPlayFiles[] = {
      PlacedOfficeIsTheStoredProject},
     // The character viewer from the editor menu: a figure played, drawn as a skeleton and
     // lip-synced; a character set up from its folder and imported, another deleted.
-    {"editor_viewer.play", {}, {}, {}, false, 600},
+    {"editor_viewer.play", {kKeysOn}, {}, {}, false, 600},
     {"quickload.play",
      {{"<DevTools ShowIntroMovies=\"1\"/>",
-       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"},
-      kKeysOff},
+       "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"}},
      {},
      {"campaign: Startup"},
      true},
@@ -307,7 +307,7 @@ TEST(PlayFiles, AFailingStepEndsTheProgramWithExitCodeOne) {
 // is started as a script would start one, waited for by name once its fade-in is over, and
 // skipped with a click on its button; the skip counts as a win.
 TEST_F(PlayTest, AMinigameIsWaitedForAndSkippedByItsButton) {
-  WriteUserConfig({kQuickLaunch, kQuickSkip, kKeysOff});
+  WriteUserConfig({kQuickLaunch, kQuickSkip});
   const char* text =
       "wait state LoadingScreen 5\n"
       "wait scene Office 200\n"

@@ -6,6 +6,7 @@
 
 #include "game_fixture.h"
 #include "quillane/diary/Diary.h"
+#include "quillane/diary/PageText.h"
 #include "quillane/bindings/DiaryFunctions.h"
 #include "sound/Sfx.h"
 
@@ -178,6 +179,18 @@ TEST_F(DiaryScript, AppendingAndSolvingReachOnlyEntriesWithAStoredId) {
   EXPECT_TRUE(m_diary->FindEntry(root, Stored("Ledger"))->get_attribute_int("solved", solved));
   EXPECT_EQ(solved, 1);
   EXPECT_FALSE(Logged("wrong parameter"));
+}
+
+// A topic played three times appends its sentence three times: the page holds it once, after
+// the mission's own text with a blank between them.
+TEST_F(DiaryScript, ASentenceAppendedOnEveryReplayIsOnThePageOnce) {
+  Run("Story");
+  for (int replay = 0; replay < 3; ++replay) Run("Append", Args("Ferry"));
+  const base::Variant* mission = m_diary->FindEntry(const_cast<base::Variant&>(m_diary->GetEntries()), Stored("Ferry"));
+  ASSERT_NE(mission, nullptr);
+  const std::u16string text = JoinEntryTexts(*mission);
+  const std::u16string more = LocalizeKey("#more"), own = LocalizeKey("#m_text");
+  EXPECT_EQ(text, own + u" " + more);
 }
 
 TEST_F(DiaryScript, AVoiceOverGivesItsLengthAndNoFileGivesZeroAtOnce) {

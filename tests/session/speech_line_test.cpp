@@ -12,6 +12,8 @@
 #include "../scriptfunctions/office_fixture.h"
 #include "base/FileTools.h"
 #include "base/math/Random.h"
+#include "graphics/mesh/Skeleton.h"
+#include "quillane/actor/ActorDesc.h"
 #include "quillane/character/FacialCtrl.h"
 #include "quillane/character/LipsyncCtrl.h"
 #include "quillane/session/GameActionQueue.h"
@@ -107,6 +109,15 @@ class SpeechLine : public OfficeTest {
       return -100.0f;
     }
     return std::stof(Said().back());
+  }
+  // The demo's speech table with its samples and lip-sync data in place of the test's; false
+  // when the demo speech is not generated.
+  bool CopyDemoSpeech() {
+    const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
+    if (!fs::exists(loca / "English" / "speech")) return false;
+    fs::remove(m_dir / "loca" / "speech_English.xml");
+    fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+    return true;
   }
   bool Lipsyncing(const char* name) const {
     cl_Character* c = Character(name);
@@ -217,10 +228,7 @@ TEST_F(SpeechLine, TheSecondWarningLevelLogsEveryLine) {
 // The demo's own lines, as demogen made them: every line of the speech table has its sample and
 // its lip-sync data where the text system looks, and a spoken line moves the speaker's lips.
 TEST_F(SpeechLine, TheDemosLinesHaveTheirSamplesAndMoveTheLips) {
-  const fs::path loca = fs::path(QUILLANE_DATA_DIR) / "loca";
-  if (!fs::exists(loca / "English" / "speech")) GTEST_SKIP() << "demo speech not generated";
-  fs::remove(m_dir / "loca" / "speech_English.xml");
-  fs::copy(loca, m_dir / "loca", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  if (!CopyDemoSpeech()) GTEST_SKIP() << "demo speech not generated";
   ASSERT_NO_FATAL_FAILURE(Load(kScript));
   std::ifstream table(m_dir / "loca" / "speech_English.xml");
   const std::string text((std::istreambuf_iterator<char>(table)), std::istreambuf_iterator<char>());
@@ -248,6 +256,46 @@ TEST_F(SpeechLine, TheDemosLinesHaveTheirSamplesAndMoveTheLips) {
   EXPECT_TRUE(Lipsyncing("Odo"));
   EXPECT_FALSE(Lipsyncing("Quillane"));
   EXPECT_FALSE(Logged("SFX for"));
+}
+
+// The pose the game draws Odo in while he says one of the demo's lines: his jaw and lips turn
+// from frame to frame, and rest again once the line is over.
+TEST_F(SpeechLine, TheMouthBonesMoveInTheGamesPoseDuringADemoLine) {
+  if (!CopyDemoSpeech()) GTEST_SKIP() << "demo speech not generated";
+  ASSERT_NO_FATAL_FAILURE(Load(kScript));
+  cl_Character* odo = Character("Odo");
+  base::cl_Skeleton* skeleton = odo->actor ? odo->actor->GetSkeleton() : nullptr;
+  ASSERT_NE(skeleton, nullptr);
+  std::vector<int> mouth;
+  for (const char* bone : {"Game_Jaw", "Game_Lip_up", "Game_Lip_low"}) mouth.push_back(skeleton->GetBoneIndex(bone));
+  for (int bone : mouth) ASSERT_GE(bone, 0);
+  // The mouth bones' rotations in the pose as the game last left it.
+  auto mouthPose = [&] {
+    std::vector<float> out;
+    for (int bone : mouth)
+      for (int k = 0; k < 4; ++k) out.push_back(odo->pose.GetNumBones() > bone ? odo->pose[bone].rotation[k] : 0.0f);
+    return out;
+  };
+  auto step = [&] {
+    m_time += 0.05f;
+    m_system->Update(m_time, 0.05f);
+  };
+  for (int i = 0; i < 5; ++i) step();
+  const std::vector<float> resting = mouthPose();
+  ASSERT_NE(Run("Line", {"Odo", "#offic0_2"}), nullptr);
+  int moved = 0;
+  std::vector<float> last = mouthPose();
+  for (int i = 0; i < 20; ++i) {
+    step();
+    const std::vector<float> now = mouthPose();
+    moved += now != last;
+    last = now;
+  }
+  EXPECT_GE(moved, 10) << "the mouth stood still in 20 frames of the line";
+  LineTime();
+  for (int i = 0; i < 10; ++i) step();
+  const std::vector<float> after = mouthPose();
+  for (size_t k = 0; k < after.size(); ++k) EXPECT_NEAR(after[k], resting[k], 1e-3f) << k;
 }
 
 }  // namespace

@@ -198,9 +198,13 @@ TEST_F(Tokens, OnlyTheResultOneAccepts) {
   EXPECT_TRUE(CheckTokenOnTarget("lamp", "T1_Map")) << "true counts 1";
 }
 
+// In a dialogue only the partner takes a token, and only one that his script's check or the
+// scene's check for him accepts: a refused topic is refused at the drop, and so goes back.
 TEST_F(Tokens, InADialogueOnlyThePartnerTakesTokensAndItsScriptDecidesWhatMayBeUsed) {
-  ASSERT_NO_FATAL_FAILURE(Start("", "function Check_T6_Ferry()\n  return 1\nend\n"
-                                "function Play_T6_Ferry()\n  Debugout(\"t: odo ferry\")\nend\n", ""));
+  ASSERT_NO_FATAL_FAILURE(Start("function Check_T1_Key_On_Odo()\n  return 1\nend\n",
+                                "function Check_T6_Ferry()\n  return 1\nend\n"
+                                "function Play_T6_Ferry()\n  Debugout(\"t: odo ferry\")\nend\n"
+                                "function Check_T1_Coin()\n  return 0\nend\n", ""));
   AcquireTokenDirect("T6_Ferry");
   AcquireTokenDirect("T1_Key");
   AcquireTokenDirect("T1_Coin");
@@ -208,11 +212,14 @@ TEST_F(Tokens, InADialogueOnlyThePartnerTakesTokensAndItsScriptDecidesWhatMayBeU
   EXPECT_FALSE(CanUseToken("T6_Ferry")) << "a topic outside a dialogue";
   EXPECT_FALSE(CanUseToken("T1_Map")) << "not in the bar";
   InDialogueWith("Odo");
-  EXPECT_TRUE(CheckTokenOnTarget("Odo", "T1_Key"));
+  EXPECT_TRUE(CheckTokenOnTarget("Odo", "T6_Ferry")) << "his check accepts the topic";
+  EXPECT_FALSE(CheckTokenOnTarget("Odo", "T1_Coin")) << "his check refuses it";
+  EXPECT_FALSE(CheckTokenOnTarget("Odo", "T1_Map")) << "no check for it anywhere";
+  EXPECT_TRUE(CheckTokenOnTarget("Odo", "T1_Key")) << "the scene's check for Odo accepts it";
   EXPECT_FALSE(CheckTokenOnTarget("lamp", "T1_Key"));
   EXPECT_FALSE(CheckTokenOnTarget("odo", "T1_Key")) << "the partner's name exactly";
   EXPECT_TRUE(CanUseToken("T6_Ferry"));
-  EXPECT_FALSE(CanUseToken("T1_Coin")) << "Odo's script has no check for it";
+  EXPECT_FALSE(CanUseToken("T1_Coin")) << "Odo's script refuses it";
   EXPECT_EQ(m_session->GetDialogCtrl().m_CurrentToken, "") << "checks leave the played topic current";
   // The accepted topic is played as the dialogue's "Play_" function, and is the current token.
   PlayTokenHandler("Odo", "T6_Ferry");

@@ -85,22 +85,38 @@ TEST_F(InputDevice, ModifierWordCountsEitherSide) {
   EXPECT_EQ(m_device.GetModifiers(), 6);
 }
 
-TEST_F(InputDevice, MouseDeltasAreScaledAndPositionsTakenAtPollTime) {
-  m_queue.MouseMotion(3, 0, 10, 10, 0);
-  m_queue.MouseMotion(0, -2, 20, 30, 0);
+// Each mouse command is where the pointer was when it happened: a press, a drag and a release
+// that fall into one frame come out in order, each at its own place; a cursor that changed
+// without a motion (the window opened under a resting pointer) becomes a move of nothing.
+TEST_F(InputDevice, MouseCommandsKeepTheirOwnPlaceAndOrderWithinAPoll) {
+  m_queue.SetCursor(10, 10);
+  m_queue.MouseButton(0, true, 0);
+  m_queue.MouseMotion(3, 0, 13, 10, 0);
+  m_queue.MouseMotion(0, -2, 13, 8, 0);
+  m_queue.MouseButton(0, false, 0);
   m_queue.MouseWheel(240, 0);
-  const std::vector<base::ICMD> cmds = Poll();
-  ASSERT_EQ(cmds.size(), 3u);
-  EXPECT_EQ(cmds[0].type, cl_DX9InputDevice::MOUSE_MOVE);
-  EXPECT_EQ(int16_t(cmds[0].extra[0]), 6);
-  EXPECT_EQ(int16_t(cmds[0].extra[1]), 0);
-  EXPECT_EQ(int16_t(cmds[1].extra[1]), -4);
-  EXPECT_EQ(cmds[2].type, cl_DX9InputDevice::WHEEL);
-  EXPECT_EQ(int16_t(cmds[2].extra[2]), 240);
-  for (const base::ICMD& cmd : cmds) {
-    EXPECT_EQ(cmd.mouseX, 20);
-    EXPECT_EQ(cmd.mouseY, 30);
+  std::vector<base::ICMD> cmds = Poll();
+  ASSERT_EQ(cmds.size(), 5u);
+  const uint8_t types[] = {cl_DX9InputDevice::LEFT_DOWN, cl_DX9InputDevice::MOUSE_MOVE, cl_DX9InputDevice::MOUSE_MOVE,
+                           cl_DX9InputDevice::LEFT_UP, cl_DX9InputDevice::WHEEL};
+  const int places[][2] = {{10, 10}, {13, 10}, {13, 8}, {13, 8}, {13, 8}};
+  for (size_t i = 0; i < cmds.size(); ++i) {
+    EXPECT_EQ(cmds[i].type, types[i]) << i;
+    EXPECT_EQ(cmds[i].mouseX, places[i][0]) << i;
+    EXPECT_EQ(cmds[i].mouseY, places[i][1]) << i;
   }
+  EXPECT_EQ(int16_t(cmds[1].extra[0]), 6);  // deltas are scaled
+  EXPECT_EQ(int16_t(cmds[2].extra[1]), -4);
+  EXPECT_EQ(int16_t(cmds[4].extra[2]), 240);
+
+  m_queue.SetCursor(400, 300);
+  cmds = Poll();
+  ASSERT_EQ(cmds.size(), 1u);
+  EXPECT_EQ(cmds[0].type, cl_DX9InputDevice::MOUSE_MOVE);
+  EXPECT_EQ(cmds[0].mouseX, 400);
+  EXPECT_EQ(cmds[0].mouseY, 300);
+  EXPECT_EQ(cmds[0].extra[0], 0);
+  EXPECT_TRUE(Poll().empty());
 }
 
 TEST_F(InputDevice, KeyStateByCode) {
@@ -246,8 +262,10 @@ TEST(SdlInput, PushedEventsBecomeCommandsAndMessages) {
     if (cmds[i].type <= 1) {
       EXPECT_EQ(cmds[i].modifiers, expected[i].modifiers);
     }
-    EXPECT_EQ(cmds[i].mouseX, 101);  // the cursor when the device polled
-    EXPECT_EQ(cmds[i].mouseY, 52);
+    // The motion and the press where they happened; the rest where the last button event was.
+    const bool early = i == 2 || i == 3;
+    EXPECT_EQ(cmds[i].mouseX, early ? 100 : 101);
+    EXPECT_EQ(cmds[i].mouseY, early ? 50 : 52);
   }
   EXPECT_EQ(int16_t(cmds[2].extra[0]), 10);
   EXPECT_EQ(int16_t(cmds[7].extra[2]), 120);

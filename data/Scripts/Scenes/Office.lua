@@ -101,6 +101,8 @@ end
 function OnTrigger_Odo()
   WalkTo("Quillane", "Talk")
   maininclude_FaceEachOther("Quillane", "Odo")
+  -- The talk is seen close up, so that faces, lips and emotes show; its end zooms out again.
+  ZoomIn(0.7, "Odo", "Quillane")
   StartDialog("Odo")
 end
 

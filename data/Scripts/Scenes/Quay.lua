@@ -101,6 +101,8 @@ end
 function OnTrigger_Mina()
   WalkTo("Quillane", "Mina_walk")
   maininclude_FaceEachOther("Quillane", "Mina")
+  -- The talk is seen close up, so that faces, lips and emotes show; its end zooms out again.
+  ZoomIn(0.7, "Mina", "Quillane")
   StartDialog("Mina")
 end
 

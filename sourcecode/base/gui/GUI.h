@@ -63,6 +63,9 @@ void KeepInside(cl_Window& w, float width, float height);
 
 // The window with the keyboard focus, or null; cleared when that window is deleted.
 extern cl_Window* g_pFocusWindow;
+// The focus window when it is an edit control (or part of one) that is shown, else null: a key
+// press then belongs to it alone, since the letters and digits it types are shortcuts elsewhere.
+cl_Window* GetTypingFocus();
 // The GUI root of windows without a parent (set by the game frame); cleared when it is deleted.
 extern cl_GUI* g_pGUI;
 // Caret index in the focus window's text; -1 until a click places it.

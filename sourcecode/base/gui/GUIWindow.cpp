@@ -114,6 +114,15 @@ bool cl_Window::HasFocus() const {
   return false;
 }
 
+cl_Window* GetTypingFocus() {
+  if (!g_pFocusWindow || !g_pFocusWindow->GetOwnerEdit()) return nullptr;
+  // A closed panel keeps the focus of its field; hidden or disabled, the field takes no keys.
+  for (const cl_Window* w = g_pFocusWindow; w; w = w->m_Parent) {
+    if (w->HasFlag(WF_HIDDEN) || w->HasFlag(WF_DISABLED)) return nullptr;
+  }
+  return g_pFocusWindow;
+}
+
 // ---- geometry and drawing
 
 void cl_Window::UpdateRect(float px, float py) {

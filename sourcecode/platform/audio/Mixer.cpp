@@ -1,6 +1,7 @@
 #include "platform/audio/Mixer.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace platform::audio {
 namespace {
@@ -11,6 +12,19 @@ constexpr uint32_t kExternalCapacity = kMixRate;  // one second of video sound m
 // Status word: generation (24 bits) | ended (1 bit) | position (39 bits).
 constexpr uint64_t Pack(uint32_t generation, bool ended, uint64_t position) {
   return uint64_t{generation & 0xFFFFFFu} << 40 | uint64_t{ended} << 39 | (position & ((uint64_t{1} << 39) - 1));
+}
+
+// The sum passes unchanged up to kKnee of full scale; above it bends smoothly (its slope is 1 at
+// the knee) towards kCeiling and never reaches it. Speech or steps over loud music are squeezed
+// instead of cut flat, which is heard as a crackle, and no sample lands on full scale.
+constexpr float kKnee = 0.8f, kCeiling = 0.98f;
+
+float SoftLimit(float v) {
+  if (!(v == v)) return 0.0f;  // a NaN is silence
+  const float size = std::fabs(v);
+  if (size <= kKnee) return v;
+  constexpr float room = kCeiling - kKnee;
+  return std::copysign(kKnee + room * std::tanh((size - kKnee) / room), v);
 }
 
 }  // namespace
@@ -175,13 +189,7 @@ void Mixer::MixChunk(int16_t* out, uint32_t frames) {
   const float externalGain = m_external.Volume();
   for (uint32_t i = 0; i < got * 2; ++i) acc[i] += voice[i] * externalGain;
 
-  // Clipped at 16 bits; the comparisons are ordered so that a NaN lands on a limit.
-  for (uint32_t i = 0; i < frames * 2; ++i) {
-    float v = acc[i] * 32768.0f;
-    v = v < 32767.0f ? v : 32767.0f;
-    v = v > -32768.0f ? v : -32768.0f;
-    out[i] = static_cast<int16_t>(v);
-  }
+  for (uint32_t i = 0; i < frames * 2; ++i) out[i] = static_cast<int16_t>(SoftLimit(acc[i]) * 32768.0f);
 }
 
 }  // namespace platform::audio

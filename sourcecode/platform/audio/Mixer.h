@@ -1,5 +1,5 @@
-// The mixer: a fixed set of voices summed in float at the mix rate into 16-bit stereo. The control
-// side (the sound library, under its lock) publishes what a voice plays as an immutable setup and
+// The mixer: a fixed set of voices summed in float at the mix rate into 16-bit stereo, softly
+// limited. The control side (the sound library, under its lock) publishes what a voice plays as an immutable setup and
 // sets levels through atomics; the mixing side (the audio callback, or the caller in pull mode)
 // takes no lock, allocates nothing and reads no file. A setup the control side replaces is freed
 // only once no mix can still be reading it.
@@ -84,7 +84,8 @@ class Mixer {
   ExternalVoice& External() { return m_external; }
 
   // ---- mixing side (one thread at a time)
-  // Mixes frames stereo frames into out (interleaved 16-bit, clipped).
+  // Mixes frames stereo frames into out (interleaved 16-bit); a sum beyond 0.8 of full scale is
+  // bent softly below it.
   void Mix(int16_t* out, uint32_t frames);
 
  private:

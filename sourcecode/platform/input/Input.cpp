@@ -12,7 +12,9 @@ DeviceData* Queue::Append(std::deque<DeviceData>& buffer, uint32_t offset, uint3
   // number is used anyway so the order across devices stays true.
   const uint32_t sequence = m_sequence++;
   if (buffer.size() >= kBufferSize) return nullptr;
-  buffer.push_back(DeviceData{offset, data, time, sequence});
+  DeviceData element{offset, data, time, sequence};
+  element.x = m_cursorX, element.y = m_cursorY;
+  buffer.push_back(element);
   return &buffer.back();
 }
 

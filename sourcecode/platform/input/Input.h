@@ -1,8 +1,8 @@
 // Buffered keyboard and mouse in the shape the engine's input device polls: per device a buffer
-// of elements (which key or axis, its data, a time stamp and one sequence number shared by both
-// devices, so the two buffers can be merged in the order things happened), the keyboard's
-// immediate key state and the cursor position. SDL2 events feed it (Window.h pumps them), or a
-// test writes the events itself. Keys are PC scan codes of set 1 with 0x80 for the extended ones.
+// of elements (which key or axis, its data, a time stamp, the cursor then and one sequence number
+// shared by both devices, so the two buffers can be merged in the order things happened), the
+// keyboard's immediate key state and the cursor position. SDL2 events feed it (Window.h pumps
+// them), or a test writes the events itself. Keys are PC scan codes of set 1 with 0x80 for the extended ones.
 // With text input on (a window), each key press also carries the character the player's keyboard
 // layout made of it. Main thread only; no engine dependency.
 #pragma once
@@ -23,6 +23,9 @@ struct DeviceData {
   // Key presses: the character the keyboard layout made of it (0: none). An element with scan
   // code 0 is a character typed without a key of its own (an input method, a composed sequence).
   char32_t character = 0;
+  // The cursor in client pixels when the element was fed: a press, a drag and a release polled
+  // in one frame each keep their own place.
+  int32_t x = 0, y = 0;
 };
 
 namespace mouse {

@@ -84,6 +84,19 @@ int MouseButtonIndex(uint8_t sdlButton) {
   }
 }
 
+// SDL tells where the pointer is only when it moves; a window that opens, or is entered or
+// focused again, under a resting pointer reads its real place here.
+void ReadPointer(const SDL_WindowEvent& event, Queue& input) {
+  SDL_Window* window = SDL_GetWindowFromID(event.windowID);
+  if (!window) return;
+  int x = 0, y = 0, left = 0, top = 0, width = 0, height = 0;
+  SDL_GetGlobalMouseState(&x, &y);
+  SDL_GetWindowPosition(window, &left, &top);
+  SDL_GetWindowSize(window, &width, &height);
+  x -= left, y -= top;
+  if (x >= 0 && y >= 0 && x < width && y < height) input.SetCursor(x, y);
+}
+
 }  // namespace
 
 uint8_t ScanCodeFromSdl(SDL_Scancode code) {
@@ -122,7 +135,12 @@ Message TranslateEvent(const SDL_Event& event, Queue& input) {
       switch (event.window.event) {
         case SDL_WINDOWEVENT_CLOSE: return Message::Close;
         case SDL_WINDOWEVENT_EXPOSED: return Message::Paint;
-        case SDL_WINDOWEVENT_FOCUS_GAINED: input.SetForeground(true); return Message::Other;
+        case SDL_WINDOWEVENT_FOCUS_GAINED:
+          input.SetForeground(true);
+          ReadPointer(event.window, input);
+          return Message::Other;
+        case SDL_WINDOWEVENT_SHOWN:
+        case SDL_WINDOWEVENT_ENTER: ReadPointer(event.window, input); return Message::Other;
         case SDL_WINDOWEVENT_FOCUS_LOST: input.SetForeground(false); return Message::Other;
         default: return Message::Other;
       }

@@ -55,6 +55,18 @@ int IntAttribute(const base::Variant& v, const char* name, int fallback) {
   return value;
 }
 
+// Whether one of the entry's texts "text0" to "text<text_cnt>" is text.
+bool HasText(const base::Variant& entry, const char* text) {
+  const int count = IntAttribute(entry, "text_cnt", 0);
+  for (int n = 0; n <= count && n <= entry.attribute_cnt(); ++n) {
+    char name[24];
+    std::snprintf(name, sizeof name, "text%d", n);
+    base::tString<base::BaseString> present;
+    if (entry.get_attribute_string(name, present) && present == (text ? text : "")) return true;
+  }
+  return false;
+}
+
 // The largest N with an attribute "text<N>" (0 when none).
 int LastTextNumber(const base::Variant& entry) {
   int last = 0;
@@ -259,6 +271,8 @@ int cl_Diary::AddScore(int parentId) {
 bool cl_Diary::AppendText(int entryId, const char* text) {
   base::Variant* entry = FindEntry(m_diary, entryId);
   if (!entry) return false;
+  // A topic played again appends its sentence again: the page keeps each one once.
+  if (HasText(*entry, text)) return true;
   const int number = IntAttribute(*entry, "text_cnt", 0) + 1;
   char name[24];
   std::snprintf(name, sizeof name, "text%d", number);

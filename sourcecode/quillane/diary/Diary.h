@@ -51,8 +51,8 @@ class cl_Diary : public cl_HUDBook {
   int AddOutro(int parentId, const char* header, const char* text1, const char* text2, int points, int maxPoints,
                const char* picture);
   int AddScore(int parentId);
-  // A further text "text<N>" with N = "text_cnt" + 1, which becomes the new "text_cnt"; false
-  // when no entry has the id.
+  // A further text "text<N>" with N = "text_cnt" + 1, which becomes the new "text_cnt", unless
+  // the entry holds that text already (then nothing changes); false when no entry has the id.
   bool AppendText(int entryId, const char* text);
   void SetQuestSolved(int entryId, bool solved);  // the tree is rebuilt either way
 

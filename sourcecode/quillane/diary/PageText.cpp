@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <string>
+#include <vector>
 
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
@@ -84,18 +86,31 @@ st_PageLines LayoutPageText(const std::u16string& source, int start, int boxWidt
   return page;
 }
 
+namespace {
+
+bool IsBlank(char16_t c) { return c == u' ' || c == u'\n' || c == u'\t'; }
+
+}  // namespace
+
 std::u16string JoinEntryTexts(const base::Variant& entry) {
   std::u16string joined;
   int count = 0;
   entry.get_attribute_int("text_cnt", count);
   // "textN" needs an attribute of its own, so a count beyond the attributes names nothing more.
   count = std::clamp(count, 0, entry.attribute_cnt());
+  std::vector<std::string> keys;
   for (int n = 0; n <= count; ++n) {
     char name[24];
     std::snprintf(name, sizeof name, "text%d", n);
     base::tString<base::BaseString> key;
     if (!entry.get_attribute_string(name, key) || key.empty()) continue;
-    joined += LocalizeKey(key.c_str());
+    // Savegames from before appending kept each sentence once may hold one several times.
+    if (std::find(keys.begin(), keys.end(), key.c_str()) != keys.end()) continue;
+    keys.emplace_back(key.c_str());
+    const std::u16string text = LocalizeKey(key.c_str());
+    // Sentences are written without the blank between them.
+    if (!joined.empty() && !text.empty() && !IsBlank(joined.back()) && !IsBlank(text.front())) joined += u' ';
+    joined += text;
   }
   return joined;
 }

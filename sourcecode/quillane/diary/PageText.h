@@ -51,7 +51,8 @@ st_PageLines LayoutPageText(const std::u16string& source, int start, int boxWidt
                             cl_PageTextMetrics& metrics);
 
 // The entry's texts joined: "text0", then "text1" up to the number in "text_cnt" (absent: 0),
-// each localised; texts that are missing are skipped. Quests and entries share this.
+// each localised, a blank between two where neither brings one; texts that are missing, and a
+// text key met before, are skipped. Quests and entries share this.
 std::u16string JoinEntryTexts(const base::Variant& entry);
 
 // The localised text of a text or text key, as a UTF-16 string.

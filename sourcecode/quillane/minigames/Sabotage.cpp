@@ -73,6 +73,10 @@ bool cl_Sabotage::Init(base::Variant*, bool) {
   ScrollBy(kFirstScrollX, 0.0f);
   ScrollBy(0.0f, m_QuarterHeight + m_ScrollMargin);
   m_TargetX = m_ScrollX, m_TargetY = m_ScrollY;
+  // The pointer rests where it was when the game began: without a move its edge scroll and the
+  // mixer's wheel must not take it for the corner.
+  m_MouseX = static_cast<float>(base::sys::MouseX());
+  m_MouseY = static_cast<float>(base::sys::MouseY());
   if (!m_Phase1) m_Phase1 = std::make_unique<cl_SabotagePhase1>();
   if (!m_Phase2) m_Phase2 = std::make_unique<cl_SabotagePhase2>();
   if (!m_Phase3) m_Phase3 = std::make_unique<cl_SabotagePhase3>();

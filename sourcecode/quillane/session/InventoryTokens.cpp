@@ -288,7 +288,12 @@ bool CanUseToken(const char* token) {
 bool CheckTokenOnTarget(const char* target, const char* token) {
   cl_Session* session = GetSession();
   if (!session) return false;
-  if (IsInDialogue()) return Same(target, session->GetDialogCtrl().m_Partner.c_str());
+  // In a dialogue only the partner takes tokens, and only those the drop would play: the sign
+  // shown while carrying, and the drop, follow the dialogue's check and the scene's for the
+  // partner, so a refused topic goes back to the bar instead of vanishing unplayed.
+  if (IsInDialogue())
+    return Same(target, session->GetDialogCtrl().m_Partner.c_str()) &&
+           (CallTokenHandler(target, token) || CallSceneTokenHandler(target, token));
   return CallTokenHandler(target, token) || CallSceneTokenHandler(target, token) ||
          CallTokenScriptHandler(target, token);
 }

@@ -1,7 +1,8 @@
 // The session's input: who gets each command, in a fixed order (pause, video, mini-game, diary,
-// cutscene skip, developer keys, screenshot and pause keys, the developer LOD switch, the pick
-// under a left press, the in-game GUI, the editor's display toggles, a running sequence, the bars,
-// the menu keys, and last the world: a trigger, a walk or a stop). Also the player's freedom and
+// a field being typed into, cutscene skip, developer keys, screenshot and pause keys, the
+// developer LOD switch, the pick under a left press, the in-game GUI, the editor's display
+// toggles, a running sequence, the bars, the menu keys, and last the world: a trigger, a walk or
+// a stop). Also the player's freedom and
 // the diary and token queries.
 #include "base/app/ICMD.h"
 #include "base/math/Random.h"
@@ -59,6 +60,13 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
     return true;
   }
   if (m_diary && m_diary->IsVisible()) return m_diary->ProcessInput(cmd);
+  // A name being typed takes every key: the developer and menu keys are letters and digits too.
+  if (IsKey(cmd) && m_gameGUI) {
+    if (base::cl_Window* typing = base::GetTypingFocus(); typing && typing->GetGUI() == m_gameGUI.get()) {
+      m_gameGUI->ProcessInput(cmd);
+      return true;
+    }
+  }
   if (m_actionQueue.m_inCutscene && IsKey(cmd) && cmd.key == kKeyEscape) {
     m_actionQueue.SkipSequence();
     return true;
@@ -71,7 +79,7 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
     PickUnderMouse(cmd);
   }
   if (m_gameGUI && m_gameGUI->ProcessInput(cmd)) return true;
-  // After the game GUI, so that a name typed into one of its panels toggles nothing.
+  // After the game GUI, so that a key its panels use toggles nothing.
   if (HandleEditorToggleKeys(cmd)) return true;
   bool aborted = false;
   if (m_actionQueue.IsBusy() && ProcessBusyQueue(cmd, aborted)) return true;

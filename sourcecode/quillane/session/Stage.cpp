@@ -223,6 +223,8 @@ void cl_Stage::Update(float dt) {
     character->Update(dt);
     if (!*alive) return;
     if (!Holds(character)) continue;
+    // The pose drawn next: clips, movement and the face (lip-sync, emotes, gaze) of this frame.
+    character->UpdatePose(character->pose);
     ZonesAt(character, after);
     CollectZoneChanges(character, before, after, changes);
   }
