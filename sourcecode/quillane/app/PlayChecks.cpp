@@ -279,6 +279,19 @@ bool CheckSpeech(const std::string& speaker, std::string* why) {
                why);
 }
 
+// "<key>": the line running is the one of that key, whoever speaks it. The key is named without
+// its '#' ("mina0_7" for "#mina0_7"), which starts a comment in a play file.
+bool CheckSaid(const std::string& name, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::st_GameAction* action = session ? session->GetActionQueue().GetFirstForegroundAction() : nullptr;
+  if (!action || action->m_kind != "speak") return Holds(false, "no line runs", why);
+  // A script's key may carry its text after a space ("#quay0_7 Listen: …").
+  const std::string key = "#" + name;
+  const std::string line = action->m_text.c_str();
+  const bool same = line.compare(0, key.size(), key) == 0 && (line.size() == key.size() || line[key.size()] == ' ');
+  return Holds(same, "the line running is \"" + line + "\"", why);
+}
+
 // ---- savegame
 
 // "Missions" and "Inventory" of two trees alike, but for the game time and the numbers a side
@@ -398,6 +411,7 @@ void AddPlayChecks(cl_PlayDriver& driver) {
   driver.AddCheck("rootmenu", CheckRootMenu);
   driver.AddCheck("session", CheckSession);
   driver.AddCheck("speech", CheckSpeech);
+  driver.AddCheck("said", CheckSaid);
   driver.AddCheck("savegame", CheckSavegame);
   driver.AddCheck("stage", CheckStage);
   driver.AddCheck("picture", CheckPicture);

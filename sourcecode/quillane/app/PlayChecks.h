@@ -7,6 +7,7 @@
 //   session bar A B | black | lit | trigger OBJECT | dialogue open|closed | diary open|closed
 //            | still | video | give TOKEN | title | leave mainmenu
 //   speech SPEAKER               a line of the speaker runs and moves the lips
+//   said KEY                     the line of that key runs ("mina0_7": '#' starts a comment)
 //   savegame SLOT saved|loaded   the user's savegame against its side file, or the running game
 //   callbacks SCENE F...         the scene script's trace lines for F..., in that order, each once
 //   log TEXT                     the log since the start holds TEXT
