@@ -53,7 +53,7 @@ bool Splash(cl_Output& out, const st_Language& language) {
   canvas.Create(kSplashWidth, kSplashHeight);
   cl_Painter paint(canvas);
   // The moon stands right of the title, clear of its last letters.
-  PaintHarbourNight(paint, kSplashWidth, kSplashHeight, 0.9f);
+  PaintHarbourNight(paint, kSplashWidth, kSplashHeight, 0.93f);
   if (!DrawCentredText(canvas, "The Night Ferry", kSplashWidth * 0.5f, 90, 40, 0xFFF4E6B8u) ||
       !DrawCentredText(canvas, language.loading, kSplashWidth * 0.5f, kSplashHeight - 24, 16, 0xFFB8C8E0u))
     return false;
