@@ -25,6 +25,13 @@ function FaceEachOther(one, other)
   Look(other, one, 1.0)
 end
 
+-- Quillane walks up to a person before she talks with them or hands them something, as she does
+-- to a thing she uses: to the scene's locator "Talk", then they face each other.
+function WalkUpTo(person)
+  WalkTo("Quillane", "Talk")
+  FaceEachOther("Quillane", person)
+end
+
 -- After a talk the heads and eyes go back to their own business.
 function LookAway(one, other)
   Gaze(one, "auto", 0.5)
@@ -39,4 +46,10 @@ function Earn(points)
   SetValue("Skill", GetValue("Skill") + points)
   SetValue("Story/Steps", GetValue("Story/Steps") + 1)
   ShowScore("skill", points, 0.3, 1.5, 0.5)
+end
+
+-- Listening in and breaking a code earn cunning (the game state's "Spycraft" score) as well.
+function EarnCunning(points)
+  SetValue("Spycraft", GetValue("Spycraft") + points)
+  Earn(points)
 end

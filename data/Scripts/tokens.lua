@@ -11,6 +11,6 @@ function Play_T1_Codebook_On_T1_Telegram()
     LooseToken("T1_Telegram")
     AcquireToken("T1_Message", true, "inventory")
     DiarySolveQuest("QuestTelegram", true)
-    maininclude_Earn(10)
+    maininclude_EarnCunning(10)
   end
 end

@@ -120,7 +120,7 @@ TEST_F(BookshelfGame, ACutDataFileLeavesTheShelfPlayableWithoutPictures) {
   EXPECT_GE(shelf->GetCarried(), 0);
 }
 
-TEST_F(BookshelfGame, TheShelfIsDrawnWithACarriedBookAtTheMouse) {
+TEST_F(BookshelfGame, TheShelfIsDrawnWithItsInstructionAndTheCarriedBookAndItsGapMarked) {
   ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {}, {"tooltip"}, "shelf_resources.xml"), 0);
   SetQuickSkip(true);
   cl_BookshelfPanel* shelf = StartShelf(11);

@@ -7,7 +7,7 @@ namespace {
 
 using quillane::cl_FloorLightsPanel;
 
-TEST_F(GridTest, OneTurnOfTheLastTileLightsTheHangarLamp) {
+TEST_F(GridTest, TurningEveryTileOfTheLineLightsTheHangarLamp) {
   cl_LampBoard board;
   board.Build(Level("gui/minigames/floorlights/grid.xml"));
   EXPECT_FALSE(board.IsSolved());
@@ -15,8 +15,12 @@ TEST_F(GridTest, OneTurnOfTheLastTileLightsTheHangarLamp) {
   board.GetTerminalCell(cl_FloorLightsPanel::LAMP_HANGAR, column, row);
   EXPECT_EQ(column, 2);
   EXPECT_EQ(row, 2);
-  PressCell(board, 2, 2);
-  PressCell(board, 2, 2);
+  // Each tile of the line and the lower connector want one turn; the hangar's tile comes last.
+  for (auto [c, r] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 2}, {1, 2}}) {
+    TurnCell(board, c, r);
+    EXPECT_FALSE(board.IsSolved()) << c << ", " << r;
+  }
+  TurnCell(board, 2, 2);
   EXPECT_TRUE(board.IsSolved());
   // The circuit from the feed is lit; the lower connector's own line end is not part of it.
   for (auto [c, r, lit] : {std::tuple{0, 0, true}, {1, 0, true}, {1, 1, true}, {1, 2, true}, {2, 2, true},

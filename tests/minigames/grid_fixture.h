@@ -92,6 +92,14 @@ class GridTest : public ::testing::Test {
   static void PressCell(Panel& panel, int column, int row, float dx = 0.0f, float dy = 0.0f) {
     Press(panel, CellX(column) + dx, CellY(row) + dy);
   }
+  // A turn is a press on the tile and a second one on it.
+  template <class Panel>
+  static void TurnCell(Panel& panel, int column, int row, int turns = 1) {
+    for (int i = 0; i < turns; ++i) {
+      PressCell(panel, column, row);
+      PressCell(panel, column, row);
+    }
+  }
 
   std::unique_ptr<testsupport::LogCapture> m_log;
   std::unique_ptr<base::cl_System> m_system;

@@ -74,6 +74,13 @@ class GridGameTest : public minigametest::MinigameTest {
     Mouse(base::ICMD::LEFT_UP, x, y);
     Step();
   }
+  // A turn is a press on the tile and a second one on it.
+  void TurnCell(quillane::cl_WiretapPanel& board, int column, int row, int turns = 1) {
+    for (int i = 0; i < turns; ++i) {
+      PressCell(board, column, row);
+      PressCell(board, column, row);
+    }
+  }
 };
 
 }  // namespace gridgametest

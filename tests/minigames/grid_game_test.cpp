@@ -22,7 +22,7 @@ std::string ReadBytes(const fs::path& path) {
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-TEST_F(GridGameTest, TheJunctionIsWonByTurningOneTile) {
+TEST_F(GridGameTest, TheJunctionIsWonByTurningItsTiles) {
   SetState("Missions/Minigames/Wiretap/Filename", "grid1.xml");
   SetState("Missions/Skill", 5);
   m_games->CompileMissing();
@@ -38,6 +38,10 @@ TEST_F(GridGameTest, TheJunctionIsWonByTurningOneTile) {
   EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/wiretap_grid1.png", minigametest::Shrink(m_pixels, kWidth, kHeight),
                                             kWidth / 4, kHeight / 4));
 
+  TurnCell(*board, 1, 0);
+  TurnCell(*board, 1, 1, 3);
+  TurnCell(*board, 1, 2);
+  EXPECT_FALSE(board->IsSolved());
   PressCell(*board, 2, 1);
   EXPECT_NE(board->GetPicked(), nullptr);
   PressCell(*board, 2, 1, 6.0f);
@@ -97,7 +101,7 @@ TEST_F(GridGameTest, LeavingThroughTheLeftEdgeLosesAndSkippingWins) {
   EXPECT_EQ(GameStateInt("Missions/Skill"), 0);
 }
 
-TEST_F(GridGameTest, TheLampBoardIsWonByTurningTheHangarTile) {
+TEST_F(GridGameTest, TheLampBoardIsWonByTurningItsTiles) {
   m_games->CompileMissing();
   ASSERT_TRUE(fs::exists(m_dir / "gui/minigames/FloorLights.dat")) << Log();
   ASSERT_TRUE(StartGame("FloorLights", m_counts[0])) << Log();
@@ -105,8 +109,9 @@ TEST_F(GridGameTest, TheLampBoardIsWonByTurningTheHangarTile) {
   ASSERT_NE(board, nullptr);
   ASSERT_TRUE(DismissTutorials(*board));
   EXPECT_FALSE(board->IsSolved());
-  PressCell(*board, 2, 2);
-  PressCell(*board, 2, 2);
+  for (auto [c, r] : {std::pair{0, 0}, {1, 0}, {1, 1}, {0, 2}, {1, 2}}) TurnCell(*board, c, r);
+  EXPECT_FALSE(board->IsSolved());
+  TurnCell(*board, 2, 2);
   EXPECT_TRUE(board->IsSolved());
   // The circuit lit from the feed to the hangar lamp, the floor lamps dark, the tile's turn
   // drawn to its end (the "Win" box fading in over it).

@@ -149,17 +149,20 @@ TEST_F(GridTest, HitBoxEdgesOnTheLeftAndTopAreOutside) {
 }
 
 // The demo's 3 x 3 board in its 512-pixel frame, with terminals 32 pixels deep above and below,
-// keeps to the 16:10 game area in the large window and in the small one, where it shrinks with
-// the panel; it is never drawn larger than laid out.
-TEST(GridBoardPlace, TheBoardKeepsToTheGameAreaInLargeAndSmallWindows) {
+// keeps to the game's 1024 x 512 panel (centred, at the layout scale), and so to the 16:10 game
+// area, in the large window and in the small one, where it shrinks with the panel; it is never
+// drawn larger than laid out.
+TEST(GridBoardPlace, TheBoardKeepsToThePanelInLargeAndSmallWindows) {
   for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{800, 600}, std::pair{1920, 1080}}) {
     SCOPED_TRACE(width);
-    const auto place = quillane::cl_WiretapPanel::PlaceBoardIn(width, height, width / 1024.0f, 512, 512);
-    EXPECT_FLOAT_EQ(place.scale, std::min(1.0f, width / 1024.0f));
+    const float layoutScale = width / 1024.0f;
+    const auto place = quillane::cl_WiretapPanel::PlaceBoardIn(width, height, layoutScale, 512, 512);
+    EXPECT_FLOAT_EQ(place.scale, std::min(1.0f, layoutScale));
     const float cell = 128.0f * place.scale, terminal = 32.0f * place.scale;
-    const float areaTop = (height - width * 10.0f / 16.0f) / 2.0f, areaBottom = height - areaTop;
-    EXPECT_GE(place.originY - terminal, areaTop);
-    EXPECT_LE(place.originY + 3.0f * cell + terminal, areaBottom);
+    const float panelTop = (height - 512.0f * layoutScale) / 2.0f, panelBottom = height - panelTop;
+    EXPECT_GE(place.originY - terminal, panelTop);
+    EXPECT_LE(place.originY + 3.0f * cell + terminal, panelBottom);
+    EXPECT_FLOAT_EQ(place.gridBackY + 128.0f * place.scale, place.originY);  // the frame goes with the grid
     EXPECT_NEAR(place.originX + 1.5f * cell, width / 2.0f, 64.0f * place.scale + 1.0f);  // as the frame is drawn
   }
 }
@@ -214,9 +217,14 @@ TEST_F(GridTest, TheCircuitMustBeClosedAndReachEveryTerminal) {
   }
 }
 
-TEST_F(GridTest, ASecondPressNearTheFirstTurnsTheTileAndSolvesTheJunction) {
+TEST_F(GridTest, ASecondPressNearTheFirstTurnsTheTileAndTheLastTurnSolvesTheJunction) {
   cl_WireBoard board;
   board.BuildGrid(Level("gui/minigames/wiretap/grid1.xml"), "grid1.xml");
+  // The line down the middle column wants a turn of each straight piece and three of the T.
+  TurnCell(board, 1, 0);
+  TurnCell(board, 1, 1, 3);
+  TurnCell(board, 1, 2);
+  EXPECT_FALSE(board.IsSolved());
   PressCell(board, 2, 1);
   ASSERT_NE(board.GetPicked(), nullptr);
   EXPECT_EQ(board.GetPicked(), board.TileAtCell(2, 1));

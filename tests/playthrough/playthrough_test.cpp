@@ -88,8 +88,9 @@ const st_PlayFile kPlayFiles[] = {
      {"Minigame Error"},
      false,
      2500},
-    // Every game of the story won by clicks on what it shows, as a player would.
-    {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3000},
+    // Every game of the story won by clicks on what it shows, as a player would (the two tile
+    // boards take six turns each).
+    {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3400},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2500},

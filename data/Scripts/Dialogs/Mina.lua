@@ -1,8 +1,13 @@
 -- Mina, the ferry clerk at the kiosk on the quay. Once the harbour lamp burns and the pumps run
 -- she asks Quillane to the dance on the ferry deck, and a good dance earns the ferry ticket.
+-- Startup runs at every talk: a topic is added once, and the dance no more once it is won.
 function Startup()
-  AcquireToken("T6_Lamp")
-  AcquireToken("T6_Dance")
+  if GotToken("T6_Lamp") == 0 then
+    AcquireToken("T6_Lamp")
+  end
+  if GotToken("T6_Dance") == 0 and GetValue("Minigames/Dance/Win") ~= 1 then
+    AcquireToken("T6_Dance")
+  end
 end
 
 function Check_T6_Lamp()
@@ -15,21 +20,25 @@ function Play_T6_Lamp()
   Says("Mina", "#mina0_2 Not while the pump house is silent.")
 end
 
--- The dance is only open once the lamp burns and the pumps run.
+-- The topic is always taken up: before the lamp burns and the pumps run, Mina says no and it
+-- stays in the bar for later.
 function Check_T6_Dance()
-  if GetValue("Minigames/FloorLights/Win") == 1 then
-    if GetValue("Minigames/Sabotage/Win") == 1 then
-      return 1
-    end
-  end
-  return 0
+  return 1
+end
+
+function DanceIsOpen()
+  return GetValue("Minigames/FloorLights/Win") == 1 and GetValue("Minigames/Sabotage/Win") == 1
 end
 
 -- The dance game uses up its inputs, so the level, the stage and the audience are set before
--- every start. Her ticket opens the gangway.
+-- every start. Her ticket opens the gangway; a lost dance may be asked for again.
 function Play_T6_Dance()
-  UseToken()
   Says("Quillane", "#mina0_3 Is there a dance tonight?")
+  if not DanceIsOpen() then
+    Says("Mina", "#mina0_7 Not on a dark quay with silent pumps. Light the lamp and start the pumps first.")
+    return
+  end
+  UseToken()
   Says("Mina", "#mina0_4 On the ferry deck. Come and dance with me.")
   SetValue("Minigames/Dance/dance", "demo")
   SetValue("Minigames/Dance/scene", "Stage")
@@ -44,6 +53,8 @@ function Play_T6_Dance()
     LooseToken("T6_Dance")
     AcquireToken("T1_Ticket", true, "Mina")
     SetCursor("gangway", "gui/cursors/gamecursor.tga")
+  else
+    Says("Mina", "#mina0_8 Ouch, my toes! Ask me again when you have found the beat.")
   end
 end
 

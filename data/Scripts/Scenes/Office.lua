@@ -4,7 +4,8 @@ function OnLoadScene()
   Debugout("Office: OnLoadScene")
   SFXClearStreamPlaylist("quay", true, 2.0)
   SFXAddStreamToPlaylist("msx/office.ogg", "office")
-  SFXSetStreamPlaylistTimes("office", 5.0, 10.0)
+  -- The tune is written to follow itself: no pause between two plays.
+  SFXSetStreamPlaylistTimes("office", 0.0, 0.0)
 end
 
 -- Quillane comes in by the door; Odo stands by the window.
@@ -46,13 +47,14 @@ function OnEnterScene()
   Debugout("Office: the player takes over")
 end
 
--- Odo stamps the pass once he holds his ledger and the decoded message.
+-- Odo stamps the pass once he holds his ledger and the decoded message; Quillane walks up to him
+-- to hand each over.
 function Check_T1_Ledger_On_Odo()
   return 1
 end
 
 function Play_T1_Ledger_On_Odo()
-  maininclude_FaceEachOther("Quillane", "Odo")
+  maininclude_WalkUpTo("Odo")
   Says("Odo", "#odo0_10 My ledger! I thought it was lost.")
   LooseToken("T1_Ledger")
   SetValue("Office/LedgerReturned", true)
@@ -66,7 +68,7 @@ function Check_T1_Message_On_Odo()
 end
 
 function Play_T1_Message_On_Odo()
-  maininclude_FaceEachOther("Quillane", "Odo")
+  maininclude_WalkUpTo("Odo")
   LooseToken("T1_Message")
   SetValue("Office/MessageShown", true)
   GivePassWhenReady()
@@ -99,8 +101,7 @@ end
 
 -- Odo talks about the ferry once Quillane stands before him.
 function OnTrigger_Odo()
-  WalkTo("Quillane", "Talk")
-  maininclude_FaceEachOther("Quillane", "Odo")
+  maininclude_WalkUpTo("Odo")
   -- The talk is seen close up, so that faces, lips and emotes show; its end zooms out again.
   ZoomIn(0.7, "Odo", "Quillane")
   StartDialog("Odo")
@@ -158,7 +159,7 @@ function OnTrigger_junction()
     SetBlur(false)
     if GetValue("Minigames/Wiretap/Win") == 1 then
       DiarySolveQuest("QuestWiretap", true)
-      maininclude_Earn(10)
+      maininclude_EarnCunning(10)
     end
   end
 end

@@ -4,7 +4,20 @@ function OnLoadScene()
   Debugout("Quay: OnLoadScene")
   SFXClearStreamPlaylist("office", true, 2.0)
   SFXAddStreamToPlaylist("msx/quay.ogg", "quay")
-  SFXSetStreamPlaylistTimes("quay", 5.0, 10.0)
+  -- The tune is written to follow itself: no pause between two plays.
+  SFXSetStreamPlaylistTimes("quay", 0.0, 0.0)
+  -- The harbour water laps all the while Quillane is here; leaving the scene stops the channel.
+  SFXPlayStream("sfx/water.ogg", "quay_water", "AMBIENT", 0.35, 1.0, true)
+  if GetValue("Minigames/Sabotage/Win") == 1 then
+    StartPumps()
+  end
+end
+
+-- Mended, the pumps thump on in the pump house.
+function StartPumps()
+  if SFXIsPlaying("quay_pumps") ~= true then
+    SFXPlayStream("sfx/pumps.ogg", "quay_pumps", "AMBIENT2", 0.4, 1.0, true)
+  end
 end
 
 function PrepareScene()
@@ -44,17 +57,21 @@ function PellWalks()
     WalkTo("Pell", "PierFoot")
     Sleep(2.0)
     WalkTo("Pell", "PierEnd")
+    -- At the pier's end he looks out over the water for a while.
     Sleep(2.0)
   end
 end
 
--- At the pier's end Pell looks out over the water for a while.
+-- At the pier's end Quillane looks out over the water. Only she sets the zone off: its handler
+-- becomes the running scene script, so Pell's rounds would cut off whatever she is doing there
+-- (a talk with him, say) and leave her words unowned.
 function CheckOnEnter_PierEnd(name)
-  return name == "Pell"
+  return name == "Quillane"
 end
 
 function OnEnter_PierEnd(name)
   Debugout("Quay: " .. name .. " at the end of the pier")
+  Says("Quillane", "#quay0_11 Black water, and the ferry's lights beyond it.")
 end
 
 -- The harbour lamp's wiring: Quillane goes up to it and says what she sees; mended, the lamp
@@ -66,6 +83,9 @@ function OnTrigger_lamp()
   if GetValue("Minigames/FloorLights/Win") == 1 then
     SetLayerState("lamp_glow", 1, 1.0)
     SetHotspotState("lamp", 0)
+    Says("Quillane", "#quay0_9 There. The harbour lamp burns again.")
+  else
+    Says("Quillane", "#quay0_10 The wiring still does not hold. I will try again.")
   end
 end
 
@@ -76,6 +96,10 @@ function OnTrigger_pumps()
   StartMinigame("Sabotage")
   if GetValue("Minigames/Sabotage/Win") == 1 then
     SetHotspotState("pumps", 0)
+    StartPumps()
+    Says("Quillane", "#quay0_7 Listen: the pumps are running again.")
+  else
+    Says("Quillane", "#quay0_8 The pumps still stand still.")
   end
 end
 
@@ -122,7 +146,9 @@ function Board()
   DiarySolveQuest("QuestBoard", true)
   maininclude_Earn(10)
   DiaryAddChapterEnd("Chapter1", "#story0_20 On board", "#story0_21 The gangway creaks behind me.", "diary_pic_default", "ChapterEnd1")
-  DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. ", "#story0_24 Points earned on the way:", GetValue("Story/Steps"), 5, "diary_pic_default", "Outro")
+  -- The diary joins the outro's two texts before it looks the key up, so one key carries both the
+  -- closing words and the label of the count after them.
+  DiaryAddOutro("Chapter1", "#story0_22 The end of the night", "#story0_23 Odo stamped the pass. Steps of the way done:", "", GetValue("Story/Steps"), 5, "diary_pic_default", "Outro")
   DiaryShow(true, true)
   DiaryAddScore("Chapter1", "Score")
   DiaryShow(true, true)

@@ -309,6 +309,19 @@ bool CheckFace(const std::string& argument, std::string* why) {
   return Holds(face >= wanted, name + "'s face is " + std::to_string(static_cast<int>(face)) + " px tall", why);
 }
 
+// "<key>": the line running is the one of that key, whoever speaks it. The key is named without
+// its '#' ("mina0_7" for "#mina0_7"), which starts a comment in a play file.
+bool CheckSaid(const std::string& name, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::st_GameAction* action = session ? session->GetActionQueue().GetFirstForegroundAction() : nullptr;
+  if (!action || action->m_kind != "speak") return Holds(false, "no line runs", why);
+  // A script's key may carry its text after a space ("#quay0_7 Listen: …").
+  const std::string key = "#" + name;
+  const std::string line = action->m_text.c_str();
+  const bool same = line.compare(0, key.size(), key) == 0 && (line.size() == key.size() || line[key.size()] == ' ');
+  return Holds(same, "the line running is \"" + line + "\"", why);
+}
+
 // ---- savegame
 
 // "Missions" and "Inventory" of two trees alike, but for the game time and the numbers a side
@@ -429,6 +442,7 @@ void AddPlayChecks(cl_PlayDriver& driver) {
   driver.AddCheck("session", CheckSession);
   driver.AddCheck("speech", CheckSpeech);
   driver.AddCheck("face", CheckFace);
+  driver.AddCheck("said", CheckSaid);
   driver.AddCheck("savegame", CheckSavegame);
   driver.AddCheck("stage", CheckStage);
   driver.AddCheck("picture", CheckPicture);

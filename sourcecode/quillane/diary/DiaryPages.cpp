@@ -142,7 +142,7 @@ void cl_DiaryEntry::DrawContent() {
       for (const auto& line : lines) {
         const int value = DiaryServices().GetMissionValue ? DiaryServices().GetMissionValue(line.value) : 0;
         char number[24];
-        std::snprintf(number, sizeof number, ":%d", value);
+        std::snprintf(number, sizeof number, ": %d", value);  // "Skill: 40", not "Skill:40"
         const std::u16string text = LocalizeKey(line.label) + std::u16string(number, number + std::strlen(number));
         gfx::DrawTextW(160, static_cast<int>(line.y), text.c_str(), kInk);
       }

@@ -34,11 +34,13 @@ struct st_ScoreBar {
   const char* maximum;
   float x0, x1;
   uint32_t colour;
+  const char* name;  // the bar's tooltip text, also its line in the legend
 };
+constexpr float kLegendRight = 184.0f;  // the legend's right edge, left of the first bar
 constexpr st_ScoreBar kScoreBars[] = {
-    {"wealth", "maxwealth", 196, 210, 0xFF80FF80u},
-    {"spycraft", "maxspycraft", 249, 263, 0xFFFF8080u},
-    {"skill", "maxskill", 301, 315, 0xFF8080FFu},
+    {"wealth", "maxwealth", 196, 210, 0xFF80FF80u, "#loads0_1344 Wealth"},
+    {"spycraft", "maxspycraft", 249, 263, 0xFFFF8080u, "#loads0_1349 Spycraft"},
+    {"skill", "maxskill", 301, 315, 0xFF8080FFu, "#loads0_1352 Skill"},
 };
 
 }  // namespace
@@ -203,6 +205,18 @@ void cl_SavegameField::RenderDetails() {
     gfx::DrawTextureQuad(base::tRectf(px + bar.x0, static_cast<float>(b - h), px + bar.x1, static_cast<float>(b)),
                          filler);
   }
+  // What each bar counts, in its colour, right-aligned left of the bars: without it the three
+  // bars say nothing until the pointer rests on one.
+  gfx::cl_Font* previous = gfx::GetFont();
+  if (gfx::cl_Font* small = gfx::FontExists("game_small")) gfx::SetFont(small);
+  int line = 0;
+  for (const st_ScoreBar& bar : kScoreBars) {
+    const base::tString<base::BaseUnicodeString> name = Localised(bar.name);
+    const float width = gfx::GetTextWidthW(name.c_str());
+    gfx::DrawTextW(static_cast<int>(px + kLegendRight - width), static_cast<int>(bottom) + 26 + 22 * line++,
+                   name.c_str(), bar.colour);
+  }
+  if (previous) gfx::SetFont(previous);
 
   gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);

@@ -9,10 +9,13 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
+#include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/core/GameState.h"
 #include "quillane/minigames/GamePanelTools.h"
+#include "quillane/screen/FontScope.h"
+#include "quillane/screen/ScreenDraw.h"
 #include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -257,10 +260,37 @@ void cl_BookshelfPanel::Render(float, float) {
     const base::tRectf r = PlaceRect(i);
     if (m_books[book].GetTileCount() > 0) m_books[book].Draw(r.min.x, r.min.y, s);
   }
-  if (m_carried >= 0 && m_carried < kBooks && m_books[m_carried].GetTileCount() > 0)
-    m_books[m_carried].Draw(base::sys::MouseX() - m_grabOffset[0], base::sys::MouseY() - m_grabOffset[1], s);
+  if (m_carried >= 0 && m_carried < kBooks) {
+    // The picked book is framed, and so is the gap it left, until it is put down.
+    const float x = base::sys::MouseX() - m_grabOffset[0], y = base::sys::MouseY() - m_grabOffset[1];
+    const base::tRectf from = PlaceRect(m_sourcePlace);
+    DrawFrame(from.min.x, from.min.y, from.max.x, from.max.y);
+    if (m_books[m_carried].GetTileCount() > 0) m_books[m_carried].Draw(x, y, s);
+    DrawFrame(x, y, x + from.max.x - from.min.x, y + from.max.y - from.min.y);
+  }
+  DrawInstruction(viewport);
   if (!m_bookMissing) DrawSkipButton(viewport.min.x, viewport.min.y, m_Scale);
   DrawExitHint(m_edge);
+}
+
+void cl_BookshelfPanel::DrawFrame(float left, float top, float right, float bottom) {
+  // A dark line inside a light one, so that the mark shows on a pale book as on a dark gap.
+  for (int i = 0; i < 3; ++i)
+    gfx::DrawRect(static_cast<int>(left) - i, static_cast<int>(top) - i, static_cast<int>(right) + i,
+                  static_cast<int>(bottom) + i, i == 0 ? 0xFF201810u : 0xFFFFF0C0u);
+  gfx::SetBlendNone();  // the textures' own colours again after the flat lines
+  gfx::SetBlendAlpha(true);
+}
+
+// What the shelf asks of the player, above the shelf: no box to click away, it stays in view.
+void cl_BookshelfPanel::DrawInstruction(const base::tRectf& viewport) {
+  cl_FontScope font(gfx::FontExists("tooltip"));
+  base::tString<base::BaseUnicodeString> text;
+  base::sys::Localize(
+      "#booksh0_01 Put the books of the upper row in order. Click a book to pick it up, then click the place it goes to.",
+      text);
+  DrawTextCentered((viewport.min.x + viewport.max.x) * 0.5f, viewport.min.y + 12.0f * GetGuiScale(), text.c_str(),
+                   0xFFFFFFFFu, 0xFF191919u, false);
 }
 
 }  // namespace quillane

@@ -56,6 +56,8 @@ class cl_BookshelfPanel : public i_Minigame {
  private:
   bool UpperRowInOrder() const;
   bool ReleaseAt(int place, float x, float y);
+  static void DrawFrame(float left, float top, float right, float bottom);  // three pixels, outward
+  static void DrawInstruction(const base::tRectf& viewport);
 
   gfx::cl_Image m_background;
   std::array<gfx::cl_Image, kBooks> m_books;

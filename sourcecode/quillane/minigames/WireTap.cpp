@@ -67,9 +67,12 @@ cl_WiretapPanel::st_BoardPlace cl_WiretapPanel::PlaceBoardIn(int64_t windowWidth
     return static_cast<int64_t>(std::lround(static_cast<float>(size) * place.scale));
   };
   place.gridBackX = static_cast<float>((windowWidth - scaled(gridBackWidth)) / 2);
-  place.gridBackY = static_cast<float>((windowHeight - scaled(gridBackHeight)) / 2);
+  // Across, the frame is centred. Down, the grid is: it lies 128 pixels below the frame's top
+  // and reaches its bottom edge, so a centred frame would push the devices below the grid (the
+  // tap, the lower connector) out of the game's panel into the black band under it.
+  place.originY = static_cast<float>((windowHeight - scaled(gridBackHeight - 128)) / 2);
+  place.gridBackY = place.originY - std::round(128.0f * place.scale);
   place.originX = std::round(place.gridBackX + 128.0f * place.scale);
-  place.originY = std::round(place.gridBackY + 128.0f * place.scale);
   return place;
 }
 

@@ -129,8 +129,9 @@ class cl_WiretapPanel : public i_Minigame {
   bool HasMovedFromPress(float x, float y) const;
   bool IsTurning() const;  // a tile's drawn angle has not reached its angle yet
 
-  // Where the board goes in a window: the grid's frame centred and the cells 128 layout pixels
-  // inside it, at the board scale (the layout scale, at most 1).
+  // Where the board goes in a window: the grid's frame centred across, the grid itself centred
+  // down, and the cells 128 layout pixels inside the frame, at the board scale (the layout
+  // scale, at most 1).
   struct st_BoardPlace {
     float scale = 1.0f;
     float gridBackX = 0.0f, gridBackY = 0.0f;

@@ -344,8 +344,12 @@ st_Rgb cl_SceneRender::Shade(const st_Hit& hit, const tV3& eye, const std::vecto
     const float fresnel = 0.04f + 0.96f * std::pow(1.0f - cosine, 5.0f);
     const tV3 mirror = (n * (2.0f * n.dot(view)) - view).normal();
     st_Rgb reflected = NightView(mirror, false);
+    // Things are mirrored by the water's mean plane: through the swell's bent normals each pixel
+    // would meet something else far off, and the reflection would fall apart into speckles.
+    const tV3 flat = table.material == en_Material::Water ? tV3(0.0f, 1.0f, 0.0f) : n;
+    const tV3 image = (flat * (2.0f * flat.dot(view)) - view).normal();
     st_Hit bounce;
-    if (depth < 2 && Intersect(hit.point + mirror * 0.5f, mirror, 1e6f, &hidden, false, bounce))
+    if (depth < 2 && Intersect(hit.point + image * 0.5f, image, 1e6f, &hidden, false, bounce))
       reflected = Shade(bounce, hit.point, hidden, depth + 1);
     if (table.material == en_Material::Water) {
       const st_Rgb body = surface.albedo * Lighting(hit);

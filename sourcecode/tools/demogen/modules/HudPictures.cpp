@@ -128,11 +128,13 @@ struct st_TokenPicture {
   uint32_t colour;
 };
 
-// The demo's tokens (the message has no picture of its own).
+// The demo's tokens. Each has its picture: a token without one shows its tooltip at all times,
+// which a player takes for a tooltip that never goes away.
 constexpr st_TokenPicture kTokens[] = {
     {"T6_EndChat", 0xFF803030u}, {"T6_Ferry", 0xFF305080u},    {"T6_Lamp", 0xFFC0A020u},
     {"T6_Dance", 0xFFA03080u},   {"T1_Ledger", 0xFF6B4020u},   {"T1_Codebook", 0xFF204060u},
     {"T1_Telegram", 0xFFD0C090u}, {"T1_Pass", 0xFF308040u},    {"T1_Ticket", 0xFFB05020u},
+    {"T1_Message", 0xFF708090u},
 };
 
 }  // namespace

@@ -215,14 +215,20 @@ void PaintQuayExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictur
   painted.layers.insert(painted.layers.begin(), sky);
 
   // The harbour lamp's light, shown once the lamp burns.
-  const tV2 head = p.render->Project(tV3(140.0f, 352.0f, -110.0f));
+  // The centre of the lantern's glass (the scene table's lamp).
+  const tV2 head = p.render->Project(tV3(140.0f, 352.0f, -20.0f));
   base::cl_Bitmap32 glow = Canvas(s);
   Glow(glow, head, 56.0f, 0xFFE6A0, 0.9f);
   cl_Painter(glow).Disc(head.x, head.y, 9.0f, 0xFFFFF4D0);
   ok &= out.WriteTga(Folder(s) + "lamp_glow.tga", glow, true);
   st_Layer glowLayer = FullLayer("StageElements", "lamp_glow", "lamp_glow.tga", s);
-  glowLayer.x = std::floor(head.x - 60.0f), glowLayer.y = std::floor(head.y - 60.0f), glowLayer.w = 120.0f,
-  glowLayer.h = 120.0f;
+  // The box around the light, cut to the picture: the lantern stands near its top.
+  glowLayer.x = std::floor(head.x - 60.0f), glowLayer.y = std::max(0.0f, std::floor(head.y - 60.0f));
+  glowLayer.w = 120.0f, glowLayer.h = std::floor(head.y + 60.0f) - glowLayer.y;
+  // Sorted a line in front of the lamp post, so the light falls over the lantern and someone
+  // passing in front of the post still hides it.
+  for (const st_PaintedLayer& l : p.layers)
+    if (std::strcmp(l.table->label, "lamppost") == 0) glowLayer.ysort = l.ysort + 1;
   painted.layers.push_back(glowLayer);
 
   // Glints on the water, moving along the swell.
@@ -236,6 +242,9 @@ void PaintQuayExtras(cl_Output& out, const st_DemoScene& s, const st_ScenePictur
   });
   st_Layer waves = FullLayer("StageElements", "waves", "waves.tst", s);
   waves.extra = {{"playmode", "1"}, {"frame_step", "0.15"}, {"LOD_level", "0"}, {"LOD_show_first_frame", "0"}};
+  // The glints lie on the open water, behind everyone: a sort line in the sky meets no floor, and
+  // such a layer is drawn first (the default line, the picture's bottom, would put it in front).
+  waves.ysort = 1;
   painted.layers.push_back(waves);
 }
 

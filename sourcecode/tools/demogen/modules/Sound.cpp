@@ -236,10 +236,35 @@ tSamples Steps(double smooth, uint32_t seed) {
   return Normalised(s);
 }
 
+// The quay's ambience, played as a loop: a swell of low-passed noise and a few drips. The swell's
+// period divides the length, and the tail is faded into the head, so the loop has no seam.
 tSamples Water() {
+  constexpr double kLength = 6.0, kFade = 0.5;
   tSamples s;
-  AddNoise(s, 0.0, 2.5, 0.6, 0.05, 0.5, 77);
-  for (int i = 0; i < 9; ++i) AddTone(s, 0.2 + i * 0.25, 0.08, 600.0 + (i * 137) % 500, 0.15, en_Wave::SINE, 1.6, 5.0);
+  AddNoise(s, 0.0, kLength + kFade, 0.6, 0.05, 0.0, 77);
+  for (size_t i = 0; i < s.size(); ++i) {
+    const double t = static_cast<double>(i) / kRate;
+    s[i] *= static_cast<float>(0.75 + 0.25 * std::sin(2.0 * std::numbers::pi * t * 2.0 / kLength));
+  }
+  for (int i = 0; i < 7; ++i)
+    AddTone(s, 0.3 + i * 0.8, 0.08, 600.0 + (i * 137) % 500, 0.15, en_Wave::SINE, 1.6, 5.0);
+  const size_t length = static_cast<size_t>(kLength * kRate), fade = static_cast<size_t>(kFade * kRate);
+  for (size_t i = 0; i < fade; ++i) {
+    const float w = static_cast<float>(i) / static_cast<float>(fade);
+    s[i] = s[i] * w + s[length + i] * (1.0f - w);
+  }
+  s.resize(length);
+  return Normalised(s);
+}
+
+// The running pumps, played as a loop: two strokes a turn, each over before the turn ends.
+tSamples Pumps() {
+  tSamples s;
+  for (int i = 0; i < 2; ++i) {
+    AddNoise(s, i * 0.6, 0.35, 0.7, 0.12, 5.0, 91 + static_cast<uint32_t>(i));
+    AddTone(s, i * 0.6, 0.3, 70.0, 0.5, en_Wave::SINE, 0.8, 4.0);
+  }
+  s.resize(static_cast<size_t>(1.2 * kRate), 0.0f);
   return Normalised(s);
 }
 
@@ -290,6 +315,7 @@ const st_Effect kEffects[] = {
     {"sfx/steps.ogg", [] { return Steps(0.15, 32); }},
     {"sfx/door.ogg", [] { return Thud(0.6, 0.08, 33); }},
     {"sfx/water.ogg", Water},
+    {"sfx/pumps.ogg", Pumps},
 };
 
 }  // namespace

@@ -33,13 +33,14 @@ bool DrawCentredText(base::cl_Bitmap32& canvas, const char* text, float cx, int 
   return true;
 }
 
-// Night sky over dark water with the moon, shared by the splash and the loading picture.
-void PaintHarbourNight(cl_Painter& paint, int width, int height) {
+// Night sky over dark water with the moon (its centre at moonX of the width), shared by the
+// splash and the loading picture.
+void PaintHarbourNight(cl_Painter& paint, int width, int height, float moonX) {
   const int horizon = height * 2 / 3;
   paint.VerticalGradient(0xFF07102Au, 0xFF23406Au);
   for (int y = horizon; y < height; ++y)
     paint.Rect(0, y, width, y + 1, Mix(0xFF14304Au, 0xFF040814u, static_cast<float>(y - horizon) / (height - horizon)));
-  paint.Disc(width * 0.78f, height * 0.24f, height * 0.09f, 0xFFF4E6B8u);
+  paint.Disc(width * moonX, height * 0.24f, height * 0.09f, 0xFFF4E6B8u);
   paint.Rect(width / 8, horizon - height / 14, width / 2, horizon + 2, 0xFF03060Eu);  // the ferry
   paint.Rect(width / 5, horizon - height / 7, width / 3, horizon - height / 14, 0xFF03060Eu);
   for (int i = 0; i < 5; ++i)
@@ -51,7 +52,8 @@ bool Splash(cl_Output& out, const st_Language& language) {
   base::cl_Bitmap32 canvas;
   canvas.Create(kSplashWidth, kSplashHeight);
   cl_Painter paint(canvas);
-  PaintHarbourNight(paint, kSplashWidth, kSplashHeight);
+  // The moon stands right of the title, clear of its last letters.
+  PaintHarbourNight(paint, kSplashWidth, kSplashHeight, 0.93f);
   if (!DrawCentredText(canvas, "The Night Ferry", kSplashWidth * 0.5f, 90, 40, 0xFFF4E6B8u) ||
       !DrawCentredText(canvas, language.loading, kSplashWidth * 0.5f, kSplashHeight - 24, 16, 0xFFB8C8E0u))
     return false;
@@ -69,7 +71,7 @@ base::cl_Bitmap32 LoadingPicture() {
   base::cl_Bitmap32 image;
   image.Create(kLoadingWidth, kLoadingHeight);
   cl_Painter paint(image);
-  PaintHarbourNight(paint, kLoadingWidth, kLoadingHeight);
+  PaintHarbourNight(paint, kLoadingWidth, kLoadingHeight, 0.78f);
   paint.Noise(60.0f, 0.06f);
   return image;
 }
