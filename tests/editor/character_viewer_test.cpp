@@ -487,12 +487,14 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   // Imported again while it is shown: the view shows the record made anew, loaded.
   viewer->ProcessEvent(quillane::MakeRowEvent("Actor", "newbie", 0.0f));  // its row, under the modal dialog
   ASSERT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
-  const quillane::cl_ActorDesc* before = viewer->animCtrl.m_actor;
+  // The new record may be made where the old one stood: a mark on the old one tells them apart.
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  viewer->animCtrl.m_actor->idleSpeed = -7.0f;
   dialog->ProcessEvent(import);
   EXPECT_EQ(ListText(), first);
   EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
   ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
-  EXPECT_NE(viewer->animCtrl.m_actor, before) << "made from the new element";
+  EXPECT_NE(viewer->animCtrl.m_actor->idleSpeed, -7.0f) << "made from the new element";
   EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
 
   // A list that cannot be written: the failure is shown with the file, the list stays.
