@@ -4,6 +4,8 @@
 // project file as UTF-8, a compiled scene older than its project is exported again, and killed
 // compiles' temporary files go with the next compile.
 #include <gtest/gtest.h>
+
+#include <expat.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -195,6 +197,11 @@ TEST_F(EditorTest, TypedUtf8TextIsStoredAsUtf8AndTheProjectReadsBackWellFormed) 
   const std::string bytes = Snapshot(m_data / "Scenes/Office/ProjectFile.xml");
   EXPECT_NE(bytes.find("label=\"tür Жуßк€\""), std::string::npos);
   EXPECT_TRUE(base::IsUtf8(bytes.c_str(), static_cast<int>(bytes.size()))) << "declared utf-8, written utf-8";
+  // Another program's XML parser takes the file as it stands.
+  XML_Parser parser = XML_ParserCreate(nullptr);
+  EXPECT_EQ(XML_Parse(parser, bytes.data(), static_cast<int>(bytes.size()), 1), XML_STATUS_OK)
+      << XML_ErrorString(XML_GetErrorCode(parser));
+  XML_ParserFree(parser);
   cl_Scene fresh;
   ASSERT_TRUE(fresh.LoadProjectFile("Office"));
   const base::Variant* hotspots = fresh.GetSettings().get_element("HotSpots");
