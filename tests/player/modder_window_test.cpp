@@ -1,0 +1,299 @@
+// The modder's road through the real window: the program in editor mode in a virtual X display,
+// driven by X events only; what the editors write is read back from disk.
+//   - a scene made from a new folder gets a picture through the crop tool, a nav mesh, a hotspot,
+//     a light and a locator, is compiled, and the game started into it loads the compiled file;
+//   - of two lights of one type, the one removed leaves the other in the project file.
+// Where the editors' controls are comes from data/GUI.xml: the panel's and the manager's rows
+// are 20 pixels high from y 78, their buttons sit below the lists.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+
+#include "SavegameGenerator.h"
+#include "support/DemoDataCopy.h"
+#include "support/ProgramRun.h"
+#include "x_session.h"
+
+namespace playertest {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr int kWindowWidth = 1024, kWindowHeight = 768;
+constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+constexpr int kWriteMs = 30000;   // an editor's answer written to disk, likewise
+constexpr int kSettleMs = 400;    // a few frames for what no file or log line tells
+constexpr int kRestX = 1000, kRestY = 740;
+
+// The editor menu opens at the pointer; its entries are 21 pixels high.
+constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21;
+constexpr int kManagerEntry = 0;
+// Rows of the manager's and the panel's lists (the panel's groups stay closed while added to).
+constexpr int kRowX = 60, kFirstRowY = 78, kRowH = 20;
+constexpr int kManagerAddX = 40, kManagerAddY = 352, kManagerEditX = 193, kManagerEditY = 352;
+constexpr int kPanelAddX = 39, kPanelAddY = 385, kPanelRemoveX = 111, kPanelRemoveY = 385;
+constexpr int kCompileX = 55, kCompileY = 441;
+constexpr int kBackgroundRow = 1, kNavMeshRow = 6, kLightsRow = 7, kLocatorsRow = 8, kHotSpotsRow = 9;
+constexpr int kTreeToggleX = 29;  // the "+" before a group's name
+// The dialogs: the first row of "New scene" and of the file lists, their Ok buttons.
+constexpr int kNewSceneRowX = 392, kNewSceneRowY = 179, kNewSceneOkX = 389, kNewSceneOkY = 385;
+constexpr int kImageRowX = 300, kImageRowY = 129, kImageOkX = 531, kImageOkY = 437;
+constexpr int kSelectRowX = 420, kSelectRowY = 179, kSelectOkX = 389, kSelectOkY = 409;
+constexpr int kLightTypeRowX = 420, kLightTypeFirstY = 239, kLightTypeOkX = 389, kLightTypeOkY = 335;
+constexpr int kBlobShadowType = 3;
+constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
+constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
+// Where each dialog's title bar is bare.
+constexpr int kListDialogTitleX = 640, kListDialogTitleY = 150;  // "New scene" and "Select"
+constexpr int kImageTitleX = 760, kImageTitleY = 100;
+constexpr int kLightTypeTitleX = 640, kLightTypeTitleY = 210;
+constexpr int kNameTitleX = 640, kNameTitleY = 270;  // ambient, directional light, directional shadow, blobb shadow
+
+constexpr const char* kScene = "Cove";  // sorts first in the manager's list of the demo's scenes
+
+bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
+  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (std::chrono::steady_clock::now() < end) {
+    if (done()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return done();
+}
+
+int Count(const std::string& text, const std::string& what) {
+  int n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+  return n;
+}
+
+class ModderWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const std::string missing = MissingTools();
+    if (!missing.empty()) {
+      if (std::getenv("CI")) FAIL() << "missing here: " << missing;
+      GTEST_SKIP() << "missing here: " << missing << " (scripts/install-deps.sh installs them)";
+    }
+    if (!fs::exists(testprogram::ProgramPath()) ||
+        !fs::exists(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/navmesh.xml"))
+      GTEST_SKIP() << "no program or no demo data";
+    m_dir = std::make_unique<testprogram::TempDir>("quillane_modder");
+    m_data = m_dir->path("data");
+    testsupport::CopyDemoData(QUILLANE_DATA_DIR, m_data);
+    // The modder's new folder: a picture and a nav mesh with its camera, copied in.
+    m_folder = fs::path(m_data) / "Scenes" / kScene;
+    fs::create_directories(m_folder);
+    for (const char* file : {"background.tga", "navmesh.xml"})
+      fs::copy_file(fs::path(m_data) / "Scenes/Office" / file, m_folder / file);
+    m_project = m_folder / "ProjectFile.xml";
+  }
+
+  void StartEditor() {
+    const std::string user = m_dir->path("user");
+    testprogram::WriteUserConfig(
+        user, {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
+               {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"editor\"/>"}});
+    m_log = m_dir->path("editor.log");
+    ASSERT_TRUE(m_x.Start(user, m_log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(m_log);
+    ASSERT_TRUE(testprogram::WaitForLog(m_log, "GameFrame: state Editor", kStartMs)) << testprogram::ReadFile(m_log);
+    Rest();
+  }
+
+  void Rest() {
+    m_x.MoveTo(kRestX, kRestY);
+    Frames(kSettleMs);
+  }
+  void ClickAndSettle(int x, int y) {
+    m_x.Click(x, y);
+    Frames(kSettleMs);
+  }
+  void Row(int row, int x = kRowX) { ClickAndSettle(x, kFirstRowY + row * kRowH); }
+
+  // Waits until the screen's pixel at (x, y) is shown as `shows` accepts it; false after the
+  // generous bound. Dialogs and tools open a frame or more after the click that asks for them.
+  bool Await(int x, int y, const std::function<bool(uint32_t)>& shows) {
+    Rest();
+    const st_Screen screen = m_x.GrabUntil([&](const st_Screen& s) { return s.width > x && shows(s.At(x, y)); });
+    return screen.width > x && shows(screen.At(x, y));
+  }
+  // A dialog's title bar is black where its caption does not reach.
+  bool AwaitDialog(int titleX, int titleY) {
+    return Await(titleX, titleY, [](uint32_t p) { return p == 0; });
+  }
+  // The panel's tree reaches below the manager's list; a placement tool hides the panel.
+  bool AwaitPanel(bool shown) {
+    return Await(kPanelTreeX, kPanelTreeY, [shown](uint32_t p) { return ((p & 0xF0F0F0u) == 0xF0F0F0u) == shown; });
+  }
+
+  // "Scene manager", "Add", the new folder chosen, and "Edit" on it: the panel opens on the scene.
+  void AddAndEditTheScene() {
+    const uint32_t empty = m_x.Grab().At(kMenuX + kEntryDX, kMenuY + kEntryH / 2);
+    m_x.RightClick(kMenuX, kMenuY);
+    ASSERT_TRUE(Await(kMenuX + kEntryDX, kMenuY + kEntryH / 2, [&](uint32_t p) { return p != empty; })) << "no menu";
+    ClickAndSettle(kMenuX + kEntryDX, kMenuY + kManagerEntry * kEntryH + kEntryH / 2);
+    ASSERT_TRUE(AwaitDialog(kManagerTitleX, kManagerTitleY)) << "no scene manager";
+    ClickAndSettle(kManagerAddX, kManagerAddY);
+    ASSERT_TRUE(AwaitDialog(kListDialogTitleX, kListDialogTitleY)) << "no \"New scene\" dialog";
+    ClickAndSettle(kNewSceneRowX, kNewSceneRowY);
+    ClickAndSettle(kNewSceneOkX, kNewSceneOkY);
+    const fs::path list = fs::path(m_data) / "scenes/scenes.xml";
+    ASSERT_TRUE(WaitFor([&] { return Read(list).find("label=\"Cove\"") != std::string::npos; }, kWriteMs))
+        << Read(list);
+    Row(0);  // the new scene sorts first
+    ClickAndSettle(kManagerEditX, kManagerEditY);
+    ASSERT_TRUE(AwaitPanel(true)) << "no scene editor panel";
+  }
+
+  // The group's "Add": a light of the type in the list's row, placed on the floor at (x, y).
+  void AddLight(int typeRow, int x, int y) {
+    Row(kLightsRow);
+    ClickAndSettle(kPanelAddX, kPanelAddY);
+    ASSERT_TRUE(AwaitDialog(kLightTypeTitleX, kLightTypeTitleY)) << "no light types";
+    ClickAndSettle(kLightTypeRowX, kLightTypeFirstY + typeRow * kRowH);
+    ClickAndSettle(kLightTypeOkX, kLightTypeOkY);
+    ASSERT_TRUE(AwaitPanel(false)) << "no light tool";
+    ClickAndSettle(x, y);
+    m_x.Key("Return");
+  }
+
+  // The name dialog's proposal cleared and name typed, then Enter.
+  void Name(const std::string& name) {
+    ASSERT_TRUE(AwaitDialog(kNameTitleX, kNameTitleY)) << "no name dialog";
+    for (int i = 0; i < 12; ++i) m_x.Key("BackSpace");
+    m_x.Type(name);
+    m_x.Key("Return");
+  }
+
+  std::string Read(const fs::path& file) const { return testprogram::ReadFile(file); }
+  bool ProjectHas(const std::string& text, int count = 1) const { return Count(Read(m_project), text) == count; }
+
+  std::unique_ptr<testprogram::TempDir> m_dir;
+  std::string m_data, m_log;
+  fs::path m_folder, m_project;
+  cl_XSession m_x;
+};
+
+TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) {
+  ASSERT_NO_FATAL_FAILURE(StartEditor());
+  ASSERT_NO_FATAL_FAILURE(AddAndEditTheScene());
+
+  // The picture: chosen in the file browser, taken whole by the crop tool.
+  Row(kBackgroundRow);
+  ClickAndSettle(kPanelAddX, kPanelAddY);
+  ASSERT_TRUE(AwaitDialog(kImageTitleX, kImageTitleY)) << "no file browser";
+  ClickAndSettle(kImageRowX, kImageRowY);
+  ClickAndSettle(kImageOkX, kImageOkY);
+  ASSERT_TRUE(AwaitPanel(false)) << "no crop tool";
+  m_x.Key("Return");
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("file=\"background.tga\""); }, kWriteMs)) << Read(m_project);
+
+  // The nav mesh, which gives the placement tools their camera.
+  Row(kNavMeshRow);
+  ASSERT_TRUE(AwaitPanel(true));
+  ClickAndSettle(kPanelAddX, kPanelAddY);
+  ASSERT_TRUE(AwaitDialog(kListDialogTitleX, kListDialogTitleY)) << "no nav mesh list";
+  ClickAndSettle(kSelectRowX, kSelectRowY);
+  ClickAndSettle(kSelectOkX, kSelectOkY);
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("file=\"navmesh.xml\""); }, kWriteMs)) << Read(m_project);
+
+  // A hotspot of four corners, named.
+  ASSERT_TRUE(AwaitPanel(true));
+  Row(kHotSpotsRow);
+  ClickAndSettle(kPanelAddX, kPanelAddY);
+  ASSERT_TRUE(AwaitPanel(false)) << "no hotspot tool";
+  for (const auto& [x, y] : {std::pair{500, 300}, {620, 300}, {620, 420}, {500, 420}}) ClickAndSettle(x, y);
+  m_x.Key("Return");
+  ASSERT_NO_FATAL_FAILURE(Name("chest"));
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("<HotSpot label=\"chest\">"); }, kWriteMs)) << Read(m_project);
+  EXPECT_EQ(Count(Read(m_project), "<Point "), 4);
+
+  // A light dragged onto the floor, and a locator picked on it and named.
+  ASSERT_TRUE(AwaitPanel(true));
+  ASSERT_NO_FATAL_FAILURE(AddLight(kBlobShadowType, 600, 600));
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"blobbshadow\""); }, kWriteMs)) << Read(m_project);
+  ASSERT_TRUE(AwaitPanel(true));
+  Row(kLocatorsRow);
+  ClickAndSettle(kPanelAddX, kPanelAddY);
+  ASSERT_TRUE(AwaitPanel(false)) << "no locator tool";
+  ClickAndSettle(450, 620);
+  m_x.Key("Return");
+  ASSERT_NO_FATAL_FAILURE(Name("entry"));
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("label=\"entry\""); }, kWriteMs)) << Read(m_project);
+
+  const fs::path compiled = fs::path(m_data) / "Scenes/Cove.dat";
+  ASSERT_TRUE(AwaitPanel(true));
+  ClickAndSettle(kCompileX, kCompileY);
+  ASSERT_TRUE(WaitFor([&] { return fs::exists(compiled) && fs::file_size(compiled) > 0; }, kWriteMs));
+  Frames(kSettleMs);  // the writer's rename is its last step; give it a frame before stopping
+  m_x.Stop();
+  const std::string project = Read(m_project);
+  EXPECT_EQ(Count(project, "<Layer"), 1) << project;
+  EXPECT_GE(fs::last_write_time(compiled), fs::last_write_time(m_project)) << "the compiled scene is older";
+  EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
+  for (const auto& entry : fs::directory_iterator(fs::path(m_data) / "Scenes"))
+    EXPECT_EQ(entry.path().filename().string().find("Cove.dat.tmp"), std::string::npos) << "a writer's leftover";
+
+  // The game started into the scene, with Quillane at the locator and a scene script of the
+  // modder's own, loads the compiled file and runs the script.
+  std::ofstream(fs::path(m_data) / "Scripts/Scenes/Cove.lua")
+      << "function OnLoadScene()\n  Debugout(\"Cove: OnLoadScene\")\nend\n";
+  savegen::st_Plan plan;
+  plan.scene = kScene;
+  plan.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {-35.0f, 0.0f, 288.0f}}};
+  const std::string player = m_dir->path("player");
+  fs::create_directories(player + "/Savegames");
+  savegen::WriteFile(player + "/Savegames/cove.sav", savegen::Generate(plan).bytes);
+  testprogram::WriteUserConfig(player,
+                               {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
+                                {"<DevTools ShowIntroMovies=\"0\"/>",
+                                 "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\" Savegame=\"cove.sav\"/>"},
+                                {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
+  const std::string game = m_dir->path("game.log");
+  cl_XSession play;
+  ASSERT_TRUE(play.Start(player, game, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(game);
+  ASSERT_TRUE(testprogram::WaitForLog(game, "Cove: OnLoadScene", kStartMs)) << testprogram::ReadFile(game);
+  ASSERT_TRUE(testprogram::WaitForLog(game, "time for scene load", kStartMs)) << testprogram::ReadFile(game);
+  play.Stop();
+  const std::string text = testprogram::ReadFile(game);
+  EXPECT_EQ(text.find("ERROR:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("older than its project"), std::string::npos) << text;
+}
+
+TEST_F(ModderWindow, OfTwoLightsOfOneTypeTheOneRemovedLeavesTheOther) {
+  // The scene as the modder left it: the picture and the nav mesh already in its project.
+  std::ofstream(m_project) << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                              "<Project name=\"Cove\" w=\"1024\" h=\"640\">\n"
+                              "<BackgroundElements><Layer x=\"0\" y=\"0\" w=\"1024\" h=\"640\" label=\"background\" "
+                              "file=\"background.tga\" use_background_pixels=\"0\"/></BackgroundElements>\n"
+                              "<NavMeshes><NavMesh label=\"default\" file=\"navmesh.xml\"/></NavMeshes>\n"
+                              "</Project>\n";
+  ASSERT_NO_FATAL_FAILURE(StartEditor());
+  ASSERT_NO_FATAL_FAILURE(AddAndEditTheScene());
+  ASSERT_NO_FATAL_FAILURE(AddLight(kBlobShadowType, 600, 600));
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"blobbshadow\""); }, kWriteMs)) << Read(m_project);
+  ASSERT_TRUE(AwaitPanel(true));
+  ASSERT_NO_FATAL_FAILURE(AddLight(kBlobShadowType, 400, 560));
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"blobbshadow\"", 2); }, kWriteMs)) << Read(m_project);
+  ASSERT_TRUE(AwaitPanel(true));
+
+  // The group opened, its first light selected and removed.
+  Row(kLightsRow, kTreeToggleX);
+  Row(kLightsRow + 1);
+  ClickAndSettle(kPanelRemoveX, kPanelRemoveY);
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"blobbshadow\"", 1); }, kWriteMs)) << Read(m_project);
+  m_x.Stop();
+  const std::string project = Read(m_project);
+  EXPECT_EQ(Count(project, "label=\"blobbshadow2\""), 1) << project;
+  EXPECT_EQ(Count(project, "label=\"blobbshadow\""), 0) << project;
+  EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
+}
+
+}  // namespace
+}  // namespace playertest
