@@ -87,6 +87,19 @@ else()
   set(QUILLANE_TEST_TIME_FACTOR 1)
 endif()
 
+# The compile options every test program shares with the precompiled headers it reuses
+# (tests/CMakeLists.txt makes them once for all): line tables only, which is what a failure's
+# backtrace needs, for much less to compile and link than full debug information.
+function(quillane_test_compile_options target)
+  target_link_libraries(${target} PRIVATE GTest::gtest quillane_warnings)
+  target_compile_options(${target} PRIVATE -g1)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
+    # GCC 12 loses the system-header mark of precompiled code and then reports its known false
+    # bounds warnings of std::string's inlined copies in every test; the sanitizer build checks bounds.
+    target_compile_options(${target} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread -Wno-restrict)
+  endif()
+endfunction()
+
 # quillane_test(NAME LIBS... [KIND unit|road|window] [ROAD patterns...] [WINDOW patterns...]
 #               [SANITIZED patterns...] [RUN_SERIAL] [TIMEOUT SECONDS]): one GoogleTest program from
 # every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
@@ -113,12 +126,8 @@ function(quillane_test name)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
-  target_precompile_headers(test_${name} PRIVATE ${QUILLANE_TEST_PCH})
-  if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
-    # GCC 12 loses the system-header mark of precompiled code and then reports its known false
-    # bounds warnings of std::string's inlined copies in every test; the sanitizer build checks bounds.
-    target_compile_options(test_${name} PRIVATE -Wno-array-bounds -Wno-stringop-overflow -Wno-stringop-overread -Wno-restrict)
-  endif()
+  quillane_test_compile_options(test_${name})
+  target_precompile_headers(test_${name} REUSE_FROM quillane_test_pch)
 
   # (label, filter, limit) for each kind the program holds.
   set(kinds)
@@ -178,6 +187,7 @@ function(quillane_bench name)
   find_package(benchmark REQUIRED)
   add_executable(bench_${name} ${B_SOURCES})
   target_link_libraries(bench_${name} PRIVATE ${B_LIBS} benchmark::benchmark quillane_warnings quillane_test_support)
+  target_compile_options(bench_${name} PRIVATE -g1)  # line tables are what a profile needs
 endfunction()
 
 # quillane_fuzz(NAME SOURCE LIBS...): a libFuzzer target; its seed corpus is fuzz/corpus/NAME.

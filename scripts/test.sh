@@ -32,7 +32,7 @@ run_tests() {  # run_tests DIR: every registered test of the build in DIR
   {
     echo "slowest of $1:"
     grep -E ' Test +#[0-9]+: ' "$log" | sed -E 's/^.* Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/' \
-      | sort -rn | head -n 10 | awk '{ printf "  %8.1f s  %s\n", $1, $2 }'
+      | sort -rn | awk 'NR <= 10 { printf "  %8.1f s  %s\n", $1, $2 }'
   } >> "$report/slowest"
 }
 
