@@ -175,8 +175,10 @@ void cl_TrainTravelPanel::DrawTexts() {
     if (!picture) continue;
     gfx::DrawImage(picture, m_LegendPos.x, rowY, 1.0f);
     const float h = static_cast<float>(static_cast<int>((picture->GetHeight() - 5) * m_Scale));
-    gfx::DrawTextBoxW(m_LegendPos.x + picture->GetWidth() + 20.0f, rowY, 300.0f, h, Localised(kItemTexts[item]).c_str(),
-                      kTextColour);
+    // The text column ends at the window's edge, where a long translation wraps.
+    const float textX = m_LegendPos.x + picture->GetWidth() + 20.0f;
+    const float textW = std::min(300.0f, static_cast<float>(base::sys::GetWindowWidth()) - textX);
+    gfx::DrawTextBoxW(textX, rowY, textW, h, Localised(kItemTexts[item]).c_str(), kTextColour);
     rowY += h;
   }
 
