@@ -8,7 +8,6 @@
 #include <vector>
 
 #include "../support/DemoResources.h"
-
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "minigame_fixture.h"
