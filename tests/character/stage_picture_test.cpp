@@ -190,6 +190,34 @@ TEST_F(StagePicture, QuillaneAndOdoInTheOfficeWithMirrorImagesAndShadowsAsReview
   }
 }
 
+// The frame redraws the shadow mask only over the rectangle the blob spots report: every pixel
+// they change lies inside it, for a figure near the camera and one far off.
+TEST_F(StagePicture, BlobSpotsReportARectangleHoldingEveryPixelTheyChange) {
+  ASSERT_NE(Place("Quillane", "quillane", tPoint(-120.0f, 0.0f, 60.0f), 0.4f), nullptr);
+  ASSERT_NE(Place("Odo", "odo", tPoint(300.0f, 0.0f, -250.0f), -0.6f), nullptr);
+  win32dx9::cl_DX9GraphicsDevice* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  for (auto& c : m_cast) {
+    ASSERT_TRUE(device->BeginFrame());
+    gfx::ClearScreen(0xFF808080);
+    const std::vector<uint32_t> before = Shot(0, 0, kWidth, kHeight);
+    gfx::Begin3D();
+    m_scene.UpdateViewFromCamera();
+    base::tRectf drawn(1e9f, 1e9f, -1e9f, -1e9f);
+    EXPECT_TRUE(c->RenderBlobShadow(&m_scene.GetCamera(), &drawn));
+    const std::vector<uint32_t> after = Shot(0, 0, kWidth, kHeight);
+    device->EndFrame();
+    int changed = 0, outside = 0;
+    for (int y = 0; y < kHeight; ++y)
+      for (int x = 0; x < kWidth; ++x) {
+        if (before[size_t(y) * kWidth + x] == after[size_t(y) * kWidth + x]) continue;
+        ++changed;
+        outside += x < drawn.min.x || x + 1 > drawn.max.x || y < drawn.min.y || y + 1 > drawn.max.y;
+      }
+    EXPECT_GT(changed, 100) << c->name.c_str();
+    EXPECT_EQ(outside, 0) << c->name.c_str();
+  }
+}
+
 TEST_F(StagePicture, ProjectedShadowLeavesCullingAndColourModeAsBefore) {
   cl_Character* odo = Place("Odo", "odo", tPoint(150.0f, 0.0f, 120.0f), 0.0f);
   ASSERT_NE(odo, nullptr);

@@ -257,11 +257,12 @@ TEST_F(GpuTest, PresentAppliesGammaAndCursorButFrontBufferKeepsFrame) {
   image->Release();
 }
 
-// Every byte of every channel goes through its ramp entry and shows as that entry in 255ths,
-// rounded: the brightness option's ramp (i × 256) takes the top half one step down. Ramps that
-// are straight lines (worked out in the pass), others (looked up) and ramps that show every byte
-// as itself (copied) alike; the screen is opaque whatever alpha the frame was drawn with.
-TEST_F(GpuTest, GammaRampMapsEveryByteToItsEntryRounded) {
+// Every byte of every channel goes through its ramp entry and shows as that entry's high byte,
+// as an 8-bit display does: the brightness option's middle ramp (i × 256) shows every byte as
+// itself, as i × 257 does. Ramps that are straight lines (worked out in the pass), others (looked
+// up) and ramps that show every byte as itself (copied) alike; the screen is opaque whatever
+// alpha the frame was drawn with.
+TEST_F(GpuTest, GammaRampShowsEveryByteAsItsEntrysHighByte) {
   auto line = [](float step) {
     std::array<uint16_t, 256> entries;
     for (int i = 0; i < 256; ++i) entries[size_t(i)] = uint16_t(std::clamp(float(i) * step, 0.0f, 65535.0f));
@@ -288,7 +289,7 @@ TEST_F(GpuTest, GammaRampMapsEveryByteToItsEntryRounded) {
     std::vector<uint32_t> screen;
     uint32_t w = 0, h = 0;
     ASSERT_EQ(device_->ReadScreen(&screen, &w, &h), kOk);
-    auto shown = [](uint16_t v) { return uint32_t(std::lround(double(v) / 257.0)); };
+    auto shown = [](uint16_t v) { return uint32_t(v) / 256; };
     for (uint32_t i = 0; i < 256; ++i) {
       const uint32_t expected =
           0xFF000000u | shown(ramp->red[i]) << 16 | shown(ramp->green[i]) << 8 | shown(ramp->blue[i]);

@@ -125,7 +125,8 @@ base::cl_Bitmap32 Layered() {
 class ImageShortcuts : public GraphicsTest {
  protected:
   // The frame after drawing the image over a coloured target, with the given states.
-  std::vector<uint32_t> Draw(gfx::cl_Image& image, float x, float y, float scale, int states, bool shortcuts) {
+  std::vector<uint32_t> Draw(gfx::cl_Image& image, float x, float y, float scale, int states, bool shortcuts,
+                             const base::tRectf* within = nullptr) {
     gfx::cl_Image::SetDrawShortcuts(shortcuts);
     std::vector<uint32_t> frame;
     if (!BeginFrame()) return frame;
@@ -136,7 +137,10 @@ class ImageShortcuts : public GraphicsTest {
     if (states == 0) gfx::SetBlendAlpha(true);                      // a layer at full alpha
     if (states == 1) gfx::SetBlendAlphaTextureColor(150, true);     // a fading layer, a strip's blur
     if (states == 2) gfx::SetBlendAlphaTextureColor(255, true);     // a strip frame at full alpha
-    gfx::DrawImage(&image, x, y, scale);                             // states 3: blending off
+    if (within)
+      image.DrawWithin(x, y, scale, *within);
+    else
+      gfx::DrawImage(&image, x, y, scale);  // states 3: blending off
     m_draws = Device()->GetDrawCallCount();
     frame = testsupport::ReadBackBuffer(0, 0, kWidth, kHeight);
     EndFrame();
@@ -165,6 +169,41 @@ TEST_F(ImageShortcuts, DrawTheSamePixelsAsWholeTiles) {
                                 << p[1] << " scale " << p[2];
       }
   }
+}
+
+// Drawn within a rectangle, an image gives every pixel inside it as drawn whole and leaves the
+// target a texel's width (at its scale) beyond it untouched; with and without the cells, over a
+// tile seam and cut by the window's edge.
+TEST_F(ImageShortcuts, DrawnWithinARectangleTheInsideIsAsDrawnWholeAndTheFarOutsideUntouched) {
+  const base::cl_Bitmap32 picture = Layered();
+  gfx::cl_Image image;
+  ASSERT_TRUE(image.CreateFromBitmap(&picture, 0, 0, 100, 80, true, true));
+  const base::tRectf rects[] = {{20.3f, 10.0f, 61.5f, 44.7f}, {-10.0f, -5.0f, 12.0f, 9.0f}};
+  const float places[][3] = {{0, 0, 1.0f}, {-20, -17, 1.7f}, {7, -4, 0.6f}};
+  for (int states : {0, 1, 3})
+    for (const auto& p : places)
+      for (const base::tRectf& r : rects)
+        for (bool shortcuts : {false, true}) {
+          const std::vector<uint32_t> whole = Draw(image, p[0], p[1], p[2], states, shortcuts);
+          const std::vector<uint32_t> part = Draw(image, p[0], p[1], p[2], states, shortcuts, &r);
+          ASSERT_EQ(part.size(), whole.size());
+          const float margin = p[2] + 1.0f;
+          int inside = 0, wrongInside = 0, wrongOutside = 0;
+          for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) {
+              const uint32_t got = part[size_t(y) * kWidth + x];
+              if (x >= r.min.x && x + 1 <= r.max.x && y >= r.min.y && y + 1 <= r.max.y) {
+                ++inside;
+                wrongInside += got != whole[size_t(y) * kWidth + x];
+              } else if (x + 1 < r.min.x - margin || x > r.max.x + margin || y + 1 < r.min.y - margin ||
+                         y > r.max.y + margin) {
+                wrongOutside += (got & 0xFFFFFFu) != 0x405060u;
+              }
+            }
+          EXPECT_GT(inside, 0);
+          EXPECT_EQ(wrongInside, 0) << "states " << states << " scale " << p[2] << " shortcuts " << shortcuts;
+          EXPECT_EQ(wrongOutside, 0) << "states " << states << " scale " << p[2] << " shortcuts " << shortcuts;
+        }
 }
 
 // A picture read from a file is padded to powers of two; its image keeps only the padded grid's

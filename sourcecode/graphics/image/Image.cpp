@@ -3,6 +3,7 @@
 #include "graphics/image/Image.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <span>
 
@@ -319,11 +320,33 @@ void DrawRects(const st_TilePlace& at, std::span<const cl_TileCells::st_Rect> re
   if (recorded) win32dx9::rec::BitmapFlush();
 }
 
+// The parts of the rectangles that reach into the screen rectangle within, widened to whole
+// texels: their quads are cut where texels meet, as the cells are.
+void CutRects(std::span<const cl_TileCells::st_Rect> rects, const st_TilePlace& at, const base::tRectf& within,
+              std::vector<cl_TileCells::st_Rect>& out) {
+  out.clear();
+  const int x0 = static_cast<int>(std::floor((within.min.x - at.left) / at.scale));
+  const int y0 = static_cast<int>(std::floor((within.min.y - at.top) / at.scale));
+  const int x1 = static_cast<int>(std::ceil((within.max.x - at.left) / at.scale));
+  const int y1 = static_cast<int>(std::ceil((within.max.y - at.top) / at.scale));
+  for (const cl_TileCells::st_Rect& r : rects) {
+    const cl_TileCells::st_Rect cut{std::max(r.x0, x0), std::max(r.y0, y0), std::min(r.x1, x1), std::min(r.y1, y1),
+                                    r.kind};
+    if (cut.x0 < cut.x1 && cut.y0 < cut.y1) out.push_back(cut);
+  }
+}
+
 }  // namespace
 
 void cl_Image::SetDrawShortcuts(bool on) { g_drawShortcuts = on; }
 
-void cl_Image::Draw(float x, float y, float scale) {
+void cl_Image::Draw(float x, float y, float scale) { DrawTiles(x, y, scale, nullptr); }
+
+void cl_Image::DrawWithin(float x, float y, float scale, const base::tRectf& within) {
+  DrawTiles(x, y, scale, &within);
+}
+
+void cl_Image::DrawTiles(float x, float y, float scale, const base::tRectf* within) {
   gpu::Device* device = win32dx9::GetD3DDevice();
   if (!device || m_tiles.empty()) return;
   const float X = x - 0.5f, Y = y - 0.5f;
@@ -352,7 +375,11 @@ void cl_Image::Draw(float x, float y, float scale) {
       const cl_TileCells& cells = m_cells[static_cast<size_t>(index)];
       const bool useCells = shortcut != en_Shortcut::NONE && cells.IsKnown();
       const cl_TileCells::st_Rect whole{0, 0, w, h, cl_TileCells::MIXED};
-      const std::span<const cl_TileCells::st_Rect> rects = useCells ? std::span(cells.GetRects()) : std::span(&whole, 1);
+      std::span<const cl_TileCells::st_Rect> rects = useCells ? std::span(cells.GetRects()) : std::span(&whole, 1);
+      if (within) {
+        CutRects(rects, at, *within, m_cutRects);
+        rects = m_cutRects;
+      }
       if (rects.empty()) continue;
       // The whole tile off the screen binds nothing.
       const float right = at.left + static_cast<float>(w) * scale, bottom = at.top + static_cast<float>(h) * scale;

@@ -15,6 +15,7 @@
 
 #include "base/Imaging.h"
 #include "base/data/Binary.h"
+#include "base/math/Limit.h"
 #include "base/resource/Resource.h"
 #include "graphics/image/TileCells.h"
 
@@ -66,6 +67,9 @@ class cl_Image : public base::i_Resource {
   // texture's alpha), the empty cells of each tile are left out, and where they would show opaque
   // texels unchanged, the opaque cells are drawn with blending off: the same pixels for less work.
   void Draw(float x, float y, float scale);
+  // The same, leaving out what lies wholly outside the screen rectangle within (cut at whole
+  // texels, so the pixels drawn are those Draw gives them).
+  void DrawWithin(float x, float y, float scale, const base::tRectf& within);
   // Those shortcuts on (the default) or off (every tile whole: the reference they are tested
   // against).
   static void SetDrawShortcuts(bool on);
@@ -86,6 +90,7 @@ class cl_Image : public base::i_Resource {
 
  private:
   void MakeTileTexture(int index);  // and classifies its cells
+  void DrawTiles(float x, float y, float scale, const base::tRectf* within);  // within: null for all
   // CreateFromBitmap with the tile grid of gridWidth x gridHeight, less the tiles that show
   // nothing of width x height (the picture inside a padded bitmap).
   bool Cut(const base::cl_Bitmap32* bitmap, int x0, int y0, int width, int height, int gridWidth, int gridHeight,
@@ -100,6 +105,7 @@ class cl_Image : public base::i_Resource {
   std::vector<base::Binary> m_tileData;
   std::vector<gpu::Texture*> m_tiles;
   std::vector<cl_TileCells> m_cells;  // one per tile, unknown where the texture failed
+  std::vector<cl_TileCells::st_Rect> m_cutRects;  // DrawWithin's rectangles of the tile at hand
 };
 
 // The bitmap loader for "bmp", "tga" and "dds": the file's pixels in a bitmap of its size

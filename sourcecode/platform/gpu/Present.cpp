@@ -32,15 +32,14 @@ const char* kPresentFragment =
     "}\n";
 // The same for ramps that are straight lines (as the brightness option writes them), worked out
 // rather than looked up: three table reads cost the software renderer a quarter of a frame.
-// Entry = trunc(clamp(byte × step, 0, 65535)), shown as round(entry / 257) = floor((entry + 128.5) / 257)
-// (the half keeps a division that is a whole number off its edge).
+// Entry = trunc(clamp(byte × step, 0, 65535)), shown as its high byte (exact in floats).
 const char* kPresentLineFragment =
     "#version 330 core\n"
     "uniform sampler2D uFrame; uniform vec3 uStep; in vec2 vUv; out vec4 outColor;\n"
     "void main() {\n"
     "  vec4 c = texture(uFrame, vUv);\n"
     "  vec3 entry = floor(clamp(floor(clamp(c.rgb, 0.0, 1.0) * 255.0 + 0.5) * uStep, 0.0, 65535.0));\n"
-    "  outColor = vec4(floor((entry + 128.5) / 257.0) / 255.0, 1.0);\n"
+    "  outColor = vec4(floor(entry / 256.0) / 255.0, 1.0);\n"
     "}\n";
 // A quad in target pixels, top row first.
 const char* kCursorVertex =
@@ -57,8 +56,9 @@ const char* kCursorFragment =
     "uniform sampler2D uImage; in vec2 vUv; out vec4 outColor;\n"
     "void main() { outColor = texture(uImage, vUv); }\n";
 
-// The shown byte of each 16-bit entry: v / 65535 rounded to 255ths.
-uint8_t Shown(uint16_t v) { return uint8_t((uint32_t(v) + 128) / 257); }
+// The shown byte of each 16-bit entry: its high byte, as an 8-bit display shows a ramp. So both
+// i × 256 (the brightness option's ramp at its middle) and i × 257 show every byte as itself.
+uint8_t Shown(uint16_t v) { return uint8_t(v >> 8); }
 
 // The step of a straight-line ramp channel that shows every byte as its table does; 0 (the line
 // program unused) when none is found.

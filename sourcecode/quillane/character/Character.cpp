@@ -33,6 +33,21 @@ bool IsAction(const st_GameAction* action, const char* actionName) {
   return name && std::strcmp(name, actionName) == 0;
 }
 
+// Widens rect to the pixels of the floor square of half-side radius around at, seen through the
+// camera (a pixel more each way, for rounding); false when a corner is not in front of the eye.
+// In front of it, the drawn square lies within its corners' projected hull.
+bool WidenBySpot(const base::cl_Camera& camera, const tPoint& at, float radius, base::tRectf& rect) {
+  for (const float dx : {-radius, radius})
+    for (const float dz : {-radius, radius}) {
+      const tPoint corner = at + tPoint(dx, 0.0f, dz);
+      if (!(camera.GetZDistance(corner) < 0.0f)) return false;
+      const tPoint screen = camera.World2Screen(corner);
+      rect.extend(base::tVector2<float>(screen.x - 1.0f, screen.y - 1.0f));
+      rect.extend(base::tVector2<float>(screen.x + 1.0f, screen.y + 1.0f));
+    }
+  return true;
+}
+
 }  // namespace
 
 bool cl_Character::s_debugDisplay = false;
@@ -408,15 +423,16 @@ void cl_Character::RenderProjectedShadow(float a, float b, const tPoint& pivot, 
   gfx::SetTextureFactor(oldFactor);
 }
 
-void cl_Character::RenderBlobShadow() {
+bool cl_Character::RenderBlobShadow(const base::cl_Camera* camera, base::tRectf* drawn) {
   base::cl_Skeleton* skeleton = actor ? actor->GetSkeleton() : nullptr;
   gfx::cl_Texture* blob = gfx::TextureExists("blobb");
-  if (!visible || hidden || !skeleton || !blob) return;
+  if (!visible || hidden || !skeleton || !blob) return true;
   gfx::SetTexture(0, blob);
   gfx::SetBlendAlpha(true);  // a soft spot: only its alpha darkens the floor
   // The spots overlap in one plane: with depth writes the later ones would fight the earlier.
   gfx::EnableZWrite(false);
   const base::Matrix4 world = ModelMatrix();
+  bool bounded = true;
   const struct {
     const char* bone;
     float radius;
@@ -428,8 +444,10 @@ void cl_Character::RenderBlobShadow() {
     tPoint at = world * (bone->skinMatrix * bone->absPosition);
     at.y = GetPosition().y;
     gfx::DrawQuad3D(at, tPoint(s.radius, 0.0f, 0.0f), tPoint(0.0f, 0.0f, s.radius));
+    if (camera && drawn) bounded = bounded && WidenBySpot(*camera, at, s.radius, *drawn);
   }
   gfx::EnableZWrite(true);
+  return bounded;
 }
 
 void cl_Character::RenderAttachments(base::cl_Camera* camera) {

@@ -11,6 +11,7 @@
 
 #include "base/data/Binary.h"
 #include "base/data/Variant.h"
+#include "base/math/Limit.h"
 #include "graphics/Camera.h"
 #include "quillane/actor/MovementCtrl.h"
 #include "quillane/character/GazeCtrl.h"
@@ -87,7 +88,9 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   // back-face culling is on again and the colour mode and texture factor are as before.
   void RenderProjectedShadow(float a, float b, const tPoint& pivot, uint32_t colour, base::cl_Camera* camera);
   // Soft "blobb" spots on the floor under the hip and the ankles (blended; nothing without it).
-  void RenderBlobShadow();
+  // With a camera, drawn is widened to hold the spots' pixels; false when a spot reaches behind
+  // the camera (drawn then says nothing).
+  bool RenderBlobShadow(const base::cl_Camera* camera = nullptr, base::tRectf* drawn = nullptr);
   void RenderAttachments(base::cl_Camera* camera);
   void RenderDebugInfo(base::tVector2<float>& cursor);
 

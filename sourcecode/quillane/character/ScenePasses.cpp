@@ -86,13 +86,20 @@ void RenderScenePasses(cl_Scene& scene, const std::list<cl_Character*>& characte
   gfx::Begin2D();
   if (mirrorMask) mirrorMask->Render(x0, y0, x1, y1);
 
+  // The shadow mask shows the background again over all but the floor, so over the background
+  // it changes only pixels drawn since: the blob spots' rectangle, unless the blurred picture
+  // stands for the background or mirror images or cast shadows (whose extent is not worked out)
+  // were drawn too.
+  bool maskWhole = blur || mirrored;
+  base::tRectf drawn(FLT_MAX, FLT_MAX, -FLT_MAX, -FLT_MAX);
   begin3D();
   for (cl_Character* character : characters) {
     const base::tVector3<float>& p = character->GetPosition();
     for (const cl_SceneLight* light : scene.Lights) {
       if (light->kind == LIGHT_BLOBSHADOW) {
-        character->RenderBlobShadow();
+        maskWhole = !character->RenderBlobShadow(&camera, &drawn) || maskWhole;
       } else if (light->kind == LIGHT_PROJECTIONSHADOW) {
+        maskWhole = true;
         // Cast from the light's position onto the floor under the character.
         const float height = light->vector.y - p.y;
         if (height < 1.0f) continue;
@@ -102,7 +109,10 @@ void RenderScenePasses(cl_Scene& scene, const std::list<cl_Character*>& characte
     }
   }
   gfx::Begin2D();
-  if (shadowMask) shadowMask->Render(x0, y0, x1, y1);
+  if (shadowMask && maskWhole)
+    shadowMask->Render(x0, y0, x1, y1);
+  else if (shadowMask && drawn.min.x <= drawn.max.x)
+    shadowMask->RenderWithin(x0, y0, drawn);
 
   // Stage layers sort by their y-sort line cast onto the floor.
   for (cl_Layer* layer : scene.StageElements) {

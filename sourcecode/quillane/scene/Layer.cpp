@@ -263,7 +263,13 @@ void cl_Layer::Update(float dt) {
   if (m_strip) m_strip->Update(dt);
 }
 
-void cl_Layer::Render(float originX, float originY, float, float) {
+void cl_Layer::Render(float originX, float originY, float, float) { Draw(originX, originY, nullptr); }
+
+void cl_Layer::RenderWithin(float originX, float originY, const base::tRectf& within) {
+  Draw(originX, originY, &within);
+}
+
+void cl_Layer::Draw(float originX, float originY, const base::tRectf* within) {
   if (!m_scene) return;
   const float s = m_scene->GetEffectiveZoom();
   const float sx = m_scene->GetScroll()[0], sy = m_scene->GetScroll()[1];
@@ -282,7 +288,10 @@ void cl_Layer::Render(float originX, float originY, float, float) {
   else
     gfx::SetBlendAlphaTextureColor(static_cast<uint8_t>(std::lround(m_alpha * 255.0f)), true);
   const float x = (m_x - sx) * s + originX, y = (m_y - sy) * s + originY;
-  gfx::DrawImage(m_image, x, y, s);
+  if (within)
+    m_image->DrawWithin(x, y, s, *within);
+  else
+    gfx::DrawImage(m_image, x, y, s);
   DrawDebugFrame(x - 1.0f, y - 1.0f, x + m_w * s, y + m_h * s, originY, s);
 }
 

@@ -10,6 +10,7 @@
 #include "base/Imaging.h"
 #include "base/String.h"
 #include "base/data/Variant.h"
+#include "base/math/Limit.h"
 
 namespace gfx {
 class cl_Image;
@@ -33,6 +34,8 @@ class cl_Layer {
   virtual bool Load(const base::Variant& description, bool lazy, bool compressAllowed);
   // Draws at the view origin; the last two values are not used by layers.
   virtual void Render(float originX, float originY, float unused1, float unused2);
+  // The same, a picture layer leaving out what lies wholly outside the screen rectangle within.
+  void RenderWithin(float originX, float originY, const base::tRectf& within);
   // The layer record; false (logged, file failed) on a damaged record.
   virtual bool Read(base::File& file);
   // Also appends the layer's line to the scene's protocol.
@@ -80,6 +83,7 @@ class cl_Layer {
   // The "(ts)" marker, record size and picture size line of the protocol.
   void AppendProtocolLine(int recordBytes);
   void DrawDebugFrame(float left, float top, float right, float bottom, float originY, float s);
+  void Draw(float originX, float originY, const base::tRectf* within);  // within: null for all
   bool LoadStrip(const base::Variant& description, bool lazy);
   void LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixels);
   void ReleasePictures();
