@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUIEdit.h"
 #include "editor_fixture.h"
@@ -348,7 +349,7 @@ TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
   Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.right) - 2, y);
   Key('Z');
   EXPECT_EQ(Field("Label"), "aHotspotsz");
-  Key(13);
+  Key(base::key::Enter);
   Step();
   EXPECT_FALSE(Open());
   ASSERT_EQ(m_listener->events.size(), 1u);

@@ -8,6 +8,7 @@
 #include <map>
 #include <numbers>
 
+#include "base/app/KeyCode.h"
 #include "base/math/Noise.h"
 #include "editor_fixture.h"
 #include "quillane/editor/Editor.h"
@@ -23,7 +24,6 @@ namespace fs = std::filesystem;
 using quillane::cl_HeileWelt;
 using quillane::cl_Pile;
 
-constexpr uint8_t kKeyEscape = 27, kKeyF1 = 221;
 constexpr uint16_t kCtrl = 2;
 
 class EditorMenu : public EditorTest {
@@ -173,7 +173,7 @@ TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) 
   // Keys it does not use go on (F1 leaves the editor); Escape closes it.
   Key('Q');
   EXPECT_TRUE(m_frame->GetSystemGUI()->IsChild(tool));
-  Key(kKeyEscape);
+  Key(base::key::Escape);
   Step();
   EXPECT_FALSE(m_frame->GetSystemGUI()->IsChild(tool));
   RecordProperty("bare_piles", bare);
@@ -181,7 +181,7 @@ TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) 
 
 TEST_F(EditorMenu, ThePileGridLetsF1Through) {
   ASSERT_TRUE(Menu("HeileWelt"));
-  Key(kKeyF1);
+  Key(base::key::F1);
   EXPECT_EQ(StateName(), "RootMenu");
 }
 

@@ -10,6 +10,7 @@
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
 #include "minigame_fixture.h"
@@ -204,7 +205,7 @@ TEST_F(SabotageGameTest, TheScriptedWinSetsOffTheAlarmAndAFreshGameFindsThePumps
     EXPECT_FLOAT_EQ(game->GetGrid()->GetFlag(pipe).m_Rotation, 1.5707964f);
     EXPECT_EQ(game->GetGrid()->GetPipeFill(pipe).m_Width, 0.0f);
   }
-  Key(27);
+  Key(base::key::Escape);
   ASSERT_TRUE(StepUntilIdle());
   EXPECT_EQ(GameStateInt(kWin), 5);
 }
@@ -230,7 +231,7 @@ TEST_F(SabotageGameTest, TheSkipQuestionTakesEveryInputAndOnlyOkWins) {
   ASSERT_TRUE(Click("knob 1"));
   Step();
   EXPECT_FALSE(game->GetPumps()->IsAnimating()) << "the open box takes every input";
-  Key(27);  // the box's Cancel, not the game's Escape
+  Key(base::key::Escape);  // the box's Cancel, not the game's Escape
   for (int i = 0; i < 20 && game->GetSkipBox(); ++i) Step();
   EXPECT_EQ(game->GetSkipBox(), nullptr);
   EXPECT_FALSE(game->IsFinished());

@@ -4,6 +4,7 @@
 #include "base/File.h"
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
@@ -20,7 +21,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
 constexpr const char* kStringFile = "test.txt";
 constexpr const char* kInitialGameState = "scripts/initialgamestate.xml";
 
@@ -35,7 +35,7 @@ bool cl_EditorMenu::Init(base::StaticVariantIterator) { return LoadFromFile("GUI
 
 bool cl_EditorMenu::ProcessInput(base::ICMD& cmd) {
   if (cl_Panel::ProcessInput(cmd)) return true;
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) {
     Close();
     return true;
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
@@ -26,7 +27,6 @@ namespace {
 constexpr const char* kDataFile = "gui/minigames/bookshelf.dat";
 constexpr const char* kArtFolder = "gui/minigames/bookshelf/";
 constexpr int kMissingBook = 3;
-constexpr uint8_t kKeyEscape = 27;
 
 bool BookMissingInGameState() {
   base::Variant* state = GetGameState();
@@ -220,7 +220,7 @@ bool cl_BookshelfPanel::HandleInput(base::ICMD& cmd) {
     case base::ICMD::LEFT_DOWN: return false;
     case base::ICMD::LEFT_UP: return ReleaseAt(place, x, y);
     case base::ICMD::KEY_RELEASED:
-      if (cmd.key != kKeyEscape) return false;
+      if (cmd.key != base::key::Escape) return false;
       SetResult(false);
       m_left = true;
       return true;

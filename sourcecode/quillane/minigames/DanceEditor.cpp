@@ -13,6 +13,7 @@
 #include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
 #include "graphics/Camera.h"
@@ -28,12 +29,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13;
-constexpr uint8_t kKeyF1 = 0xDD;
-constexpr uint8_t kKeyF2 = 0xDE;
-constexpr uint8_t kKeyF3 = 0xDF;
-constexpr uint8_t kKeyUp = 0xF2;
-constexpr uint8_t kKeyDown = 0xF3;
 constexpr const char* kSong = "dance_sound";
 constexpr const char* kPanelLabel = "DanceEditor";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -85,7 +80,7 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
   if (m_MenuOpen) return false;
   if (cmd.type != base::ICMD::KEY_PRESSED) return cl_DanceMinigame::HandleInput(cmd);
   const uint8_t key = cmd.key;
-  if (key == kKeyEnter) {
+  if (key == base::key::Enter) {
     StartDance();
     m_MovesLeft = m_TotalMoves = 0;
     m_State = Recording;
@@ -103,8 +98,8 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
     }
   }
   // A speed of 0 would freeze the notes and divide the recorded times by zero.
-  if (key == kKeyUp) m_Speed += 0.1f;
-  if (key == kKeyDown) m_Speed = std::max(m_Speed - 0.1f, kMinSpeed);
+  if (key == base::key::Up) m_Speed += 0.1f;
+  if (key == base::key::Down) m_Speed = std::max(m_Speed - 0.1f, kMinSpeed);
   if (key == 'L') {
     OpenFileBrowser(this, "MinigameLoadXML", "gui/minigames/dance", "*.xml", nullptr);
     return true;
@@ -134,9 +129,9 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
     return true;
   }
   if (m_State == Intro || m_State == Applause || m_State == 2) return cl_DanceMinigame::HandleInput(cmd);
-  if (key == kKeyF1) Preset(1.0f, 20, 1, 100);
-  if (key == kKeyF2) Preset(1.2f, 30, 3, 150);
-  if (key == kKeyF3) Preset(1.35f, 40, 6, 210);
+  if (key == base::key::F1) Preset(1.0f, 20, 1, 100);
+  if (key == base::key::F2) Preset(1.2f, 30, 3, 150);
+  if (key == base::key::F3) Preset(1.35f, 40, 6, 210);
   return true;
 }
 

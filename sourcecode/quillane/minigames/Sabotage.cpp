@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -29,7 +30,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
 constexpr const char* kDataFile = "gui/minigames/sabotage.dat";
 constexpr const char* kMissionPrefix = "Missions/Minigames/Sabotage";
 constexpr const char* kSkipQuestion = "#sabota0_02 Do you really want to skip the minigame?";
@@ -198,7 +198,7 @@ bool cl_Sabotage::HandleInput(base::ICMD& cmd) {
   m_MouseY = static_cast<float>(cmd.mouseY);
   if (HandleTutorialInput(cmd)) return true;
   if (m_SkipBox) return m_SkipGUI ? m_SkipGUI->ProcessInput(cmd) : true;
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) m_Exit = true;
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) m_Exit = true;
   if (cmd.type == base::ICMD::LEFT_UP && OverSkipButton(m_MouseX, m_MouseY) && !m_Finished) {
     m_SkipBox = cl_Messagebox::Show("MB_YESNO", kSkipQuestion, kSkipAnswer, nullptr, GetGUI(), this);
     m_SkipGUI = m_SkipBox ? m_SkipBox->GetGUI() : nullptr;

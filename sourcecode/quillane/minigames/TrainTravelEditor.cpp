@@ -13,6 +13,7 @@
 #include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
 #include "base/text/Text.h"
@@ -31,10 +32,6 @@ constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kPlayTestFile = "__tmp.xml";
 // The title of the question before unsaved work is dropped; its answer comes back under it.
 constexpr const char* kCloseQuestion = "Close editor";
-constexpr uint8_t kKeyLeftCtrl = 0xC9;
-constexpr uint8_t kKeyLeftAlt = 0xCD;
-constexpr uint8_t kKeyPageUp = 0xF8;
-constexpr uint8_t kKeyPageDown = 0xF9;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 
@@ -170,8 +167,8 @@ void cl_TrainTravelEditor::KeepOnScreen(base::cl_Window& window) {
 // ---- input
 
 bool cl_TrainTravelEditor::HandleInput(base::ICMD& cmd) {
-  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == kKeyPageUp || cmd.key == kKeyPageDown)) {
-    m_RandomSeed += cmd.key == kKeyPageUp ? 1 : -1;
+  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == base::key::PageUp || cmd.key == base::key::PageDown)) {
+    m_RandomSeed += cmd.key == base::key::PageUp ? 1 : -1;
     return true;
   }
   m_MousePos = {static_cast<float>(cmd.mouseX), static_cast<float>(cmd.mouseY)};
@@ -197,8 +194,8 @@ bool cl_TrainTravelEditor::HandleInput(base::ICMD& cmd) {
   m_HoverNode = NodeAt(m_MousePos.x, m_MousePos.y);
   if (cmd.type == base::ICMD::KEY_PRESSED || cmd.type == base::ICMD::KEY_RELEASED) {
     const bool down = cmd.type == base::ICMD::KEY_PRESSED;
-    if (cmd.key == kKeyLeftCtrl) m_CtrlDown = down;
-    if (cmd.key == kKeyLeftAlt) m_AltDown = down;
+    if (cmd.key == base::key::LeftCtrl) m_CtrlDown = down;
+    if (cmd.key == base::key::LeftAlt) m_AltDown = down;
   } else if (cmd.type == base::ICMD::LEFT_DOWN) {
     if (m_CtrlDown) {
       m_LinkStartNode = NodeAt(m_MousePos.x, m_MousePos.y);
