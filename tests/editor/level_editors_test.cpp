@@ -18,8 +18,8 @@
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
 #include "editor_fixture.h"
-#include "quillane/minigames/DanceEditor.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 

@@ -7,7 +7,7 @@
 #include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "quillane/editor/Editor.h"
-#include "quillane/minigames/Decoder.h"
+#include "quillane/minigames/decoder/Decoder.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"

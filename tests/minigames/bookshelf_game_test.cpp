@@ -13,8 +13,8 @@
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
 #include "minigame_fixture.h"
-#include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
 #include "quillane/session/Session.h"
 
 namespace minigametest {

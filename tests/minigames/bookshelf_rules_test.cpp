@@ -12,7 +12,7 @@
 #include "base/app/KeyCode.h"
 #include "base/math/Random.h"
 #include "base/system.h"
-#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
 
 #include "../frame/frame_fixture.h"
 

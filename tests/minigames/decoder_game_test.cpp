@@ -15,8 +15,8 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "minigame_fixture.h"
-#include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/decoder/Decoder.h"
 #include "quillane/session/Session.h"
 
 namespace minigametest {

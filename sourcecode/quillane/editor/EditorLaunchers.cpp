@@ -6,12 +6,12 @@
 #include "quillane/editor/CharacterViewer.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/editor/SceneEditorPanel.h"
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/DanceEditor.h"
-#include "quillane/minigames/Decoder.h"
-#include "quillane/minigames/FloorLights.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/decoder/Decoder.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
 
 namespace quillane {
 

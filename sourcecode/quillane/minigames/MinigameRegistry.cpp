@@ -1,13 +1,13 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/DanceMinigame.h"
-#include "quillane/minigames/Decoder.h"
-#include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/TrainTravel.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
+#include "quillane/minigames/decoder/Decoder.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 

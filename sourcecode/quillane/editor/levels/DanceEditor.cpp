@@ -1,6 +1,6 @@
 // The dance editor: recording by key taps, the presets, the overlay and the side panel that
 // writes the move list.
-#include "quillane/minigames/DanceEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
 
 #include <algorithm>
 #include <cmath>
@@ -19,8 +19,8 @@
 #include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "quillane/editor/levels/LevelEditorTools.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/minigames/LevelEditorTools.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/screen/InterfaceSounds.h"

@@ -6,7 +6,7 @@
 #pragma once
 
 #include "base/gui/GUI.h"
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 
 namespace quillane {
 

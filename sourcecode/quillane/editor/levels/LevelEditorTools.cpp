@@ -1,5 +1,5 @@
 // The level editors' shared dialogs, file listing and name check.
-#include "quillane/minigames/LevelEditorTools.h"
+#include "quillane/editor/levels/LevelEditorTools.h"
 
 #include <cstring>
 

@@ -1,6 +1,6 @@
 // The train-travel editor: input, the menu commands, saving, the play-test and the editing view.
 // The menus and the station options panel are in TrainTravelEditorMenu.cpp.
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 
 #include <algorithm>
 #include <cctype>
@@ -21,7 +21,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
-#include "quillane/minigames/LevelEditorTools.h"
+#include "quillane/editor/levels/LevelEditorTools.h"
 #include "quillane/screen/InterfaceSounds.h"
 
 namespace quillane {

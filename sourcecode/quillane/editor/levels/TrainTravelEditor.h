@@ -9,7 +9,7 @@
 
 #include "base/gui/GUI.h"
 #include "base/math/Vector.h"
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 
 namespace quillane {
 

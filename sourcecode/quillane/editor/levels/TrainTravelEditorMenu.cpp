@@ -2,7 +2,7 @@
 // They only fill their controls; every command is the editor's.
 #include <cstdlib>
 
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 
 namespace quillane {
 

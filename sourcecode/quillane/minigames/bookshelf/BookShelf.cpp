@@ -1,4 +1,4 @@
-#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
 
 #include <cstdio>
 #include <utility>

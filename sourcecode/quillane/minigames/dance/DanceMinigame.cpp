@@ -1,6 +1,6 @@
 // The dance game's life: construction, start, the frame with its song clock, the drawing over the
 // stage, input, the data file and the end with its payout.
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 
 #include <algorithm>
 #include <cmath>

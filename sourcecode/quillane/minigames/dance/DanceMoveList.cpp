@@ -6,7 +6,7 @@
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/image/Image.h"
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 
 namespace quillane {
 

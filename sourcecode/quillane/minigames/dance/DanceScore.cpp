@@ -9,8 +9,8 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
-#include "quillane/minigames/DanceMinigame.h"
 #include "quillane/minigames/GamePanelTools.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 #include "quillane/screen/FontScope.h"
 #include "sound/Sfx.h"
 

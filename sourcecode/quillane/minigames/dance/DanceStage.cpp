@@ -13,7 +13,7 @@
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/character/ScenePasses.h"
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 #include "quillane/scene/Scene.h"
 #include "sound/Sfx.h"
 

@@ -1,4 +1,4 @@
-#include "quillane/minigames/Decoder.h"
+#include "quillane/minigames/decoder/Decoder.h"
 
 #include <cmath>
 #include <numbers>

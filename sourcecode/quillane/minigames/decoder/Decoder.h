@@ -10,10 +10,10 @@
 
 #include "graphics/Texture.h"
 #include "graphics/image/Image.h"
-#include "quillane/minigames/DecoderCipher.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/RotateButton.h"
+#include "quillane/minigames/decoder/DecoderCipher.h"
+#include "quillane/minigames/decoder/RotateButton.h"
 
 namespace quillane {
 

@@ -1,4 +1,4 @@
-#include "quillane/minigames/DecoderCipher.h"
+#include "quillane/minigames/decoder/DecoderCipher.h"
 
 namespace quillane {
 

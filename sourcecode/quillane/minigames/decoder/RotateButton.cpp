@@ -1,4 +1,4 @@
-#include "quillane/minigames/RotateButton.h"
+#include "quillane/minigames/decoder/RotateButton.h"
 
 #include <cmath>
 #include <numbers>

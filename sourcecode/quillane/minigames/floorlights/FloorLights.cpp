@@ -1,6 +1,6 @@
 // The floor-lights game: the wire-tap board with six fixed terminals (power feed, two connectors
 // that may end a line, three lamps), its own win rule, art and data file.
-#include "quillane/minigames/FloorLights.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
 
 #include "base/system.h"
 #include "graphics/draw/Draw.h"

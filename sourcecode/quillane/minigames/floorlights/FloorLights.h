@@ -5,7 +5,7 @@
 // Main thread only.
 #pragma once
 
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 

@@ -1,5 +1,5 @@
 // The Sabotage panels' element: pictures by label, drawing, hit test and the queue of steps.
-#include "quillane/minigames/ActionElement.h"
+#include "quillane/minigames/sabotage/ActionElement.h"
 
 #include <algorithm>
 #include <numbers>

@@ -1,6 +1,6 @@
 // The Sabotage game: start and end, the scroll over the four quarters, the skip question, input
 // to the phases, the cursor and the drawing.
-#include "quillane/minigames/Sabotage.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
 
 #include <algorithm>
 #include <cmath>
@@ -20,9 +20,9 @@
 #include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/SabotageMixer.h"
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 #include "quillane/screen/ScreenLayout.h"
 #include "quillane/settings/TweakSettings.h"
 

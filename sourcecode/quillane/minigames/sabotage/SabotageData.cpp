@@ -12,10 +12,10 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/core/GameState.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/SabotageMixer.h"
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 
 namespace quillane {
 

@@ -1,6 +1,6 @@
 // The Sabotage pipe grid: layout, the pipe check, gas in the pipes, input and drawing on the
 // wire-tap board.
-#include "quillane/minigames/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
 
 #include <algorithm>
 #include <cmath>
@@ -12,8 +12,8 @@
 #include "graphics/gfx.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageMixer.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
 
 namespace quillane {
 

@@ -7,8 +7,8 @@
 // cl_Sabotage lays it out, updates, draws and feeds it. Main thread only.
 #pragma once
 
-#include "quillane/minigames/ActionElement.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/sabotage/ActionElement.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 

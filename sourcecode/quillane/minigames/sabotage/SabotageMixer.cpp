@@ -1,5 +1,5 @@
 // The Sabotage mixing desk: valve buttons, fluid columns, tube lights, the alarm and the exit.
-#include "quillane/minigames/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -11,8 +11,8 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageGrid.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/settings/TweakSettings.h"

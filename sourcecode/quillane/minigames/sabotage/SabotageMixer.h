@@ -7,7 +7,7 @@
 #pragma once
 
 #include "base/String.h"
-#include "quillane/minigames/ActionElement.h"
+#include "quillane/minigames/sabotage/ActionElement.h"
 
 namespace base {
 struct ICMD;

@@ -1,5 +1,5 @@
 // The Sabotage pump panel: knobs, indicator rows, plates and the reset button.
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 
 #include <cmath>
 #include <cstdio>
@@ -8,8 +8,8 @@
 #include "base/app/ICMD.h"
 #include "graphics/gfx.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageGrid.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace quillane {

@@ -6,7 +6,7 @@
 // cl_Sabotage. Main thread only.
 #pragma once
 
-#include "quillane/minigames/ActionElement.h"
+#include "quillane/minigames/sabotage/ActionElement.h"
 
 namespace base {
 struct ICMD;

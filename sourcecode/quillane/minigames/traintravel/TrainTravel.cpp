@@ -1,4 +1,4 @@
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 
 #include <algorithm>
 #include <cmath>

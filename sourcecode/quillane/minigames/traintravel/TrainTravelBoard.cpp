@@ -5,11 +5,11 @@
 #include <deque>
 
 #include "base/data/Binary.h"
-#include "base/system.h"
 #include "base/math/Random.h"
+#include "base/system.h"
 #include "graphics/font/Font.h"
 #include "graphics/image/Image.h"
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 
 namespace quillane {
 

@@ -10,7 +10,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/text/Localised.h"
 

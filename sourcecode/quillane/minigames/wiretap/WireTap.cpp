@@ -1,6 +1,6 @@
 // The wire-tap game's play: start and restart, the pointer's picks, turns and swaps, the screen-
 // edge exits, the play clock with its time bonus, the fizzle of a lit circuit and the result.
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 #include <algorithm>
 #include <cmath>

@@ -4,7 +4,7 @@
 #include "base/resource/MultiFileFormatLoader.h"
 #include "base/system.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 

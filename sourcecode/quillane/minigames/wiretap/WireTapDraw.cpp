@@ -11,7 +11,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/minigames/GamePanelTools.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 #include "quillane/screen/ScreenDraw.h"
 
 namespace quillane {

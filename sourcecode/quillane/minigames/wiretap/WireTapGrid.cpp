@@ -6,7 +6,7 @@
 
 #include "base/data/Variant.h"
 #include "base/system.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 
