@@ -7,7 +7,9 @@
 #include "base/file/FileFinder.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
-#include "quillane/core/EditorServices.h"
+#include "quillane/editor/DialogBox.h"
+#include "quillane/editor/EnterLabelDialog.h"
+#include "quillane/editor/LoadImageDialog.h"
 
 namespace quillane {
 
@@ -46,22 +48,14 @@ void ListLevelFiles(base::Variant& out, const char* folder, const char* pattern)
 }
 
 bool OpenNameDialog(base::cl_Window* listener, const char* answer, const char* text, float x, float y) {
-  if (!EditorServices().CreateNameDialog) {
-    base::sys::Output("ERROR: level editor: no name dialog in this program\n");
-    return false;
-  }
   base::Variant element;
   element.set_element(answer);
-  return Show(listener, EditorServices().CreateNameDialog(listener, element, text ? text : ""), x, y, x >= 0.0f);
+  return Show(listener, cl_EnterLabelDialog::Open(listener, element, text ? text : ""), x, y, x >= 0.0f);
 }
 
 bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* folder, const char* pattern,
                      const char* previewPath) {
-  if (!EditorServices().CreateFileBrowser) {
-    base::sys::Output("ERROR: level editor: no file browser in this program\n");
-    return false;
-  }
-  base::cl_Window* dialog = EditorServices().CreateFileBrowser(listener, mode, base::Variant());
+  base::cl_Window* dialog = cl_LoadImageDialog::Open(listener, mode, base::Variant());
   if (!dialog) return false;
   if (base::cl_Window* files = dialog->FindByLabel("FileNames")) {
     ListLevelFiles(files->m_Value, folder, pattern);
@@ -73,11 +67,7 @@ bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* fo
 }
 
 bool OpenQuestion(base::cl_Window* listener, const char* title, const char* text) {
-  if (!EditorServices().CreateQuestionBox) {
-    base::sys::Output("ERROR: level editor: no question box in this program\n");
-    return false;
-  }
-  return Show(listener, EditorServices().CreateQuestionBox(listener, title, text), 0.0f, 0.0f, false);
+  return Show(listener, cl_DialogBox::Open(listener, title, text, "Yes", "No"), 0.0f, 0.0f, false);
 }
 
 bool IsPlainFileName(const char* name, const char* what) {
