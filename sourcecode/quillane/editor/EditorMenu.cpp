@@ -16,6 +16,7 @@
 #include "quillane/editor/SceneManager.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/minigames/Minigame.h"
+#include "quillane/minigames/MinigameRegistry.h"
 
 namespace quillane {
 
@@ -83,9 +84,9 @@ void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   base::cl_GUI* gui = GetGUI();
   if (launcher.hidesStatus)
     if (cl_Editor* editor = cl_Editor::GetEditor()) editor->SetShowStatus(false);
-  {
+  if (const char* dataFile = launcher.compilesData ? GameDataFile(launcher.name) : nullptr) {
     cl_MinigameManager compiler;
-    compiler.Register(launcher.name, launcher.dataFile, launcher.factory);
+    compiler.Register(launcher.name, dataFile, launcher.factory);
     compiler.CompileMissing();
   }
   if (!gui) return;

@@ -1,5 +1,7 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
+#include <cstring>
+
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/bookshelf/BookShelf.h"
 #include "quillane/minigames/dance/DanceMinigame.h"
@@ -34,6 +36,12 @@ constexpr st_Game kGames[] = {
 
 void RegisterGames(cl_MinigameManager& manager) {
   for (const st_Game& game : kGames) manager.Register(game.m_name, game.m_dataFile, game.m_factory);
+}
+
+const char* GameDataFile(const char* name) {
+  for (const st_Game& game : kGames)
+    if (name && std::strcmp(game.m_name, name) == 0) return game.m_dataFile;
+  return nullptr;
 }
 
 }  // namespace quillane
