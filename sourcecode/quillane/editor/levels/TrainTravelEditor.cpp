@@ -89,7 +89,7 @@ void cl_TrainTravelEditor::Render(float x, float y) {
   }
   gfx::Begin2D();
   gfx::SetBlendNone();
-  if (m_HasBackground) DrawPicture(12, m_BackgroundX, m_BackgroundY, 1.0f);
+  if (m_HasBackground) DrawPicture(PictureBackground, m_BackgroundX, m_BackgroundY, 1.0f);
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
   DrawTracks();
@@ -97,12 +97,12 @@ void cl_TrainTravelEditor::Render(float x, float y) {
     const st_TrainNode& node = m_Nodes[i];
     const float nx = static_cast<float>(static_cast<int>(node.m_X));
     const float ny = static_cast<float>(static_cast<int>(node.m_Y));
-    DrawPicture(i == m_HoverNode ? 4 : 0, nx, ny, 1.0f);
-    if (node.m_Flags & (st_TrainNode::Origin | st_TrainNode::Destination)) DrawPicture(1, nx, ny, 1.0f);
-    if (node.HasFlags(st_TrainNode::ExitNode)) DrawPicture(6, nx, ny, 1.0f);
-    if (node.HasFlags(st_TrainNode::OutOfOrder)) DrawPicture(7, nx, ny, 1.0f);
-    if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(9, nx, ny, 1.0f);
-    if (node.HasFlags(st_TrainNode::SaveHaven)) DrawPicture(8, nx, ny, 1.0f);
+    DrawPicture(i == m_HoverNode ? PictureNodeHighlight : PictureNode, nx, ny, 1.0f);
+    if (node.m_Flags & (st_TrainNode::Origin | st_TrainNode::Destination)) DrawPicture(PictureStartNode, nx, ny, 1.0f);
+    if (node.HasFlags(st_TrainNode::ExitNode)) DrawPicture(PictureExit, nx, ny, 1.0f);
+    if (node.HasFlags(st_TrainNode::OutOfOrder)) DrawPicture(PictureOutOfOrder, nx, ny, 1.0f);
+    if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(PictureDoubleTurn, nx, ny, 1.0f);
+    if (node.HasFlags(st_TrainNode::SaveHaven)) DrawPicture(PictureSaveHaven, nx, ny, 1.0f);
   }
   DrawFigures();
   if (m_ShowText) {
@@ -308,7 +308,7 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
   }
   if (IsLabel(event, "SelectImage")) {
     m_BackgroundFile = GetLevelPath(Attribute(event, "file"));
-    m_Images[12] = gfx::ImageExists(GetBackgroundImageName(m_BackgroundFile).c_str());
+    m_Images[PictureBackground] = gfx::ImageExists(GetBackgroundImageName(m_BackgroundFile).c_str());
     m_HasBackground = true;
     m_BackgroundX = m_BackgroundY = 0.0f;
     return true;
@@ -358,7 +358,8 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     return true;
   }
   if (command == "AddNode") {
-    if (s_NodeSize == 0 && m_Images[0]) s_NodeSize = static_cast<int>(GetScale() * m_Images[0]->GetWidth());
+    if (s_NodeSize == 0 && m_Images[PictureNode])
+      s_NodeSize = static_cast<int>(GetScale() * m_Images[PictureNode]->GetWidth());
     base::String name;
     name.print("New_%i", s_NewNodeCounter);
     if (AddNode(name.c_str()) > -1) ++s_NewNodeCounter;
@@ -385,7 +386,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     m_NodeCount = 0;
     m_GraphFile.clear();
     m_BackgroundFile.clear();
-    m_Images[12] = nullptr;
+    m_Images[PictureBackground] = nullptr;
     m_HasBackground = false;
     m_BackgroundX = m_BackgroundY = 0.0f;
     m_OriginNode = m_DestinationNode = m_SelectedNode = m_HoverNode = -1;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <string>
 #include <string_view>
@@ -30,11 +31,12 @@ constexpr const char* kRailFile = "gui/minigames/traintravel/rail.tga";
 constexpr const char* kTutorialPrefix = "Missions/Minigames/TrainTravel";
 constexpr const char* kTheme = "TrainTravelTheme";
 
-// ORDER IMAGES: the board's pictures by index (12, the background, is named by the level).
+// ORDER IMAGES: the labels of the board's pictures before the background, by en_Picture.
 constexpr const char* kImageLabels[] = {"TT_Node",        "TT_StartNode",  "TT_StartNodeHighlight",
                                         "TT_StartNodeInvalid", "TT_NodeHighlight", "TT_NodeInvalid",
                                         "TT_Exit",        "TT_OutOfOrder", "TT_SaveHaven",
                                         "TT_DoubleTurn",  "TT_Quil",       "TT_Agent"};
+static_assert(std::size(kImageLabels) == cl_TrainTravelPanel::PictureBackground);
 constexpr const char* kItemTriggers[] = {"SetOutOfOrder", "SetSaveHaven", "SetDoubleTurn"};
 constexpr uint32_t kItemFlags[] = {st_TrainNode::OutOfOrder, st_TrainNode::SaveHaven, st_TrainNode::DoubleTurn};
 
@@ -119,7 +121,7 @@ bool cl_TrainTravelPanel::WriteCompiledData(const char* fileName) {
 
 bool cl_TrainTravelPanel::ReadCompiledData() {
   bool ok = true;
-  for (int i = 0; i < 12; ++i) {
+  for (int i = 0; i < cl_TrainTravelPanel::PictureBackground; ++i) {
     m_Images[i] = gfx::ImageExists(kImageLabels[i]);
     if (!m_Images[i]) {
       base::sys::Output("ERROR: traintravel: no picture \"%s\"\n", kImageLabels[i]);

@@ -80,7 +80,23 @@ class cl_TrainTravelPanel : public i_Minigame {
   static constexpr int kMaxNodes = 50;
   static constexpr int kMaxAgents = 5;
   static constexpr int kNoRoute = 1000;  // PathLength when no route exists
-  static constexpr int kImageCount = 13;
+  // The board's pictures (ORDER IMAGES); the background's is named by the level.
+  enum en_Picture {
+    PictureNode = 0,
+    PictureStartNode,
+    PictureStartNodeHighlight,
+    PictureStartNodeInvalid,
+    PictureNodeHighlight,
+    PictureNodeInvalid,
+    PictureExit,
+    PictureOutOfOrder,
+    PictureSaveHaven,
+    PictureDoubleTurn,
+    PictureQuil,
+    PictureAgent,
+    PictureBackground,
+    kImageCount
+  };
   enum en_State { PlacingItems = 0, Playing = 1, Caught = 2, Over = 3 };
   enum en_Item { ItemOutOfOrder = 0, ItemSaveHaven = 1, ItemDoubleTurn = 2 };
 
@@ -154,7 +170,7 @@ class cl_TrainTravelPanel : public i_Minigame {
   void DrawTracks();
   void DrawNodes();
   void DrawFigures();  // the player's figure and the agents', at their current positions
-  void DrawPicture(int index, float x, float y, float scale);
+  void DrawPicture(en_Picture picture, float x, float y, float scale);
   static int GetNodeSize() { return s_NodeSize; }
 
   // ---- play state (read by tests and the editor)

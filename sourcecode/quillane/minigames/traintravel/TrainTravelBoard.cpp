@@ -207,22 +207,24 @@ bool cl_TrainTravelPanel::LoadGraph(base::String graphFile, base::String scenari
   m_HasBackground = false;
   m_BackgroundFile.clear();
   m_BackgroundX = m_BackgroundY = 0.0f;
-  m_Images[12] = nullptr;
+  m_Images[PictureBackground] = nullptr;
   m_OffsetY = 0.0f;
   if (const base::Variant* background = graph.get_element("BackgroundImage")) {
     background->get_attribute_string("Filename", m_BackgroundFile);
     m_BackgroundX = static_cast<float>(std::clamp(IntAttribute(*background, "X", 0), -4096, 4096));
     m_BackgroundY = static_cast<float>(std::clamp(IntAttribute(*background, "Y", 0), -4096, 4096));
-    m_Images[12] = gfx::ImageExists(m_BackgroundFile.c_str());
+    m_Images[PictureBackground] = gfx::ImageExists(m_BackgroundFile.c_str());
     m_HasBackground = true;
-    if (m_Images[12])
-      m_OffsetY = (static_cast<float>(base::sys::GetWindowHeight()) - GetScale() * m_Images[12]->GetHeight()) / 2.0f;
+    if (m_Images[PictureBackground])
+      m_OffsetY =
+          (static_cast<float>(base::sys::GetWindowHeight()) - GetScale() * m_Images[PictureBackground]->GetHeight()) /
+          2.0f;
     else
       base::sys::Output("Warning: traintravel %s: no background picture \"%s\"\n", file, m_BackgroundFile.c_str());
   }
-  s_NodeSize = m_Images[0] ? static_cast<int>(GetScale() * m_Images[0]->GetWidth()) : 0;
-  m_FigureWidth = m_Images[10] ? GetScale() * m_Images[10]->GetWidth() : 0.0f;
-  m_FigureHeight = m_Images[10] ? GetScale() * m_Images[10]->GetHeight() : 0.0f;
+  s_NodeSize = m_Images[PictureNode] ? static_cast<int>(GetScale() * m_Images[PictureNode]->GetWidth()) : 0;
+  m_FigureWidth = m_Images[PictureQuil] ? GetScale() * m_Images[PictureQuil]->GetWidth() : 0.0f;
+  m_FigureHeight = m_Images[PictureQuil] ? GetScale() * m_Images[PictureQuil]->GetHeight() : 0.0f;
 
   for (int i = 0; i < graph.size(); ++i) {
     const base::Variant& child = graph[i];

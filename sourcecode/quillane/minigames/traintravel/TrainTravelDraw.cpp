@@ -21,7 +21,9 @@ namespace {
 constexpr uint32_t kTextColour = 0xFF3C352Cu;  // (60, 53, 44)
 constexpr const char* kItemTexts[] = {"#train4_4600 Place Out Of Order", "#train4_4620 Place Save Haven",
                                       "#train4_4640 Place Doubleturn"};
-constexpr int kItemPictures[] = {7, 8, 9};
+constexpr cl_TrainTravelPanel::en_Picture kItemPictures[] = {cl_TrainTravelPanel::PictureOutOfOrder,
+                                                             cl_TrainTravelPanel::PictureSaveHaven,
+                                                             cl_TrainTravelPanel::PictureDoubleTurn};
 constexpr const char* kItemCursors[] = {"cursor_outoforder", "cursor_savehaven", "cursor_doubleturn"};
 constexpr const char* kStateTexts[] = {"", "#train4_4684 Quil, make your move", "#train4_4700 Catched and Arrested!!!",
                                        "#train4_4716 Travel Over!!!!"};
@@ -50,8 +52,8 @@ void cl_TrainTravelPanel::LayoutTexts() {
   m_LegendPos = {715.0f * scale, 496.0f * scale + m_OffsetY};
 }
 
-void cl_TrainTravelPanel::DrawPicture(int index, float x, float y, float scale) {
-  if (index >= 0 && index < kImageCount && m_Images[index]) gfx::DrawImage(m_Images[index], x, y, scale);
+void cl_TrainTravelPanel::DrawPicture(en_Picture picture, float x, float y, float scale) {
+  if (m_Images[picture]) gfx::DrawImage(m_Images[picture], x, y, scale);
 }
 
 void cl_TrainTravelPanel::DrawBackground() {
@@ -59,7 +61,7 @@ void cl_TrainTravelPanel::DrawBackground() {
   gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
                 static_cast<float>(base::sys::GetWindowHeight()), 0xFF000000u);
   gfx::SetBlendNone();
-  DrawPicture(12, m_BackgroundX, m_BackgroundY + GetOffsetY(), GetScale());
+  DrawPicture(PictureBackground, m_BackgroundX, m_BackgroundY + GetOffsetY(), GetScale());
 }
 
 void cl_TrainTravelPanel::BuildTrack(base::Polygon2& out, int a, int b) {
@@ -104,26 +106,26 @@ void cl_TrainTravelPanel::DrawNodes() {
     const st_TrainNode& node = m_Nodes[i];
     const float x = static_cast<float>(static_cast<int>(node.m_X)), y = static_cast<float>(static_cast<int>(node.m_Y));
     const bool hover = i == m_HoverNode, allowed = m_HoverValid || i == m_PlayerNode;
-    int picture = 0;
+    en_Picture picture = PictureNode;
     if (node.m_Flags & (st_TrainNode::Origin | st_TrainNode::Destination))
-      picture = hover ? (allowed ? 2 : 3) : 1;
+      picture = hover ? (allowed ? PictureStartNodeHighlight : PictureStartNodeInvalid) : PictureStartNode;
     else if (node.HasFlags(st_TrainNode::ExitNode))
-      picture = 6;
+      picture = PictureExit;
     else if (hover)
-      picture = allowed ? 4 : 5;
+      picture = allowed ? PictureNodeHighlight : PictureNodeInvalid;
     Prepare2D();
     DrawPicture(picture, x, y, GetScale());
-    if (node.HasFlags(st_TrainNode::OutOfOrder)) DrawPicture(7, x, y, GetScale());
-    if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(9, x, y, GetScale());
-    if (node.HasFlags(st_TrainNode::SaveHaven)) DrawPicture(8, x, y, GetScale());
+    if (node.HasFlags(st_TrainNode::OutOfOrder)) DrawPicture(PictureOutOfOrder, x, y, GetScale());
+    if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(PictureDoubleTurn, x, y, GetScale());
+    if (node.HasFlags(st_TrainNode::SaveHaven)) DrawPicture(PictureSaveHaven, x, y, GetScale());
   }
 }
 
 void cl_TrainTravelPanel::DrawFigures() {
-  if (m_PlayerNode > -1) DrawPicture(10, m_PlayerFigurePos.x, m_PlayerFigurePos.y, GetScale());
+  if (m_PlayerNode > -1) DrawPicture(PictureQuil, m_PlayerFigurePos.x, m_PlayerFigurePos.y, GetScale());
   for (int i = 0; i < m_AgentCount; ++i) {
     const float pulse = m_AgentPulse[i] != 0.0f ? m_AgentPulse[i] + 0.5f : 1.0f;
-    DrawPicture(11, m_AgentFigurePos[i].x, m_AgentFigurePos[i].y, GetScale() * pulse);
+    DrawPicture(PictureAgent, m_AgentFigurePos[i].x, m_AgentFigurePos[i].y, GetScale() * pulse);
   }
 }
 
@@ -178,9 +180,10 @@ void cl_TrainTravelPanel::DrawTexts() {
     status = Localised(kStateTexts[std::clamp(m_State, 1, 3)]);
   }
   gfx::DrawTextBoxW(m_StatusBox[0].x, m_StatusBox[0].y, boxW, boxH, status.c_str(), kTextColour);
-  if (m_State == PlacingItems && item >= 0 && m_Images[7]) {
+  if (m_State == PlacingItems && item >= 0 && m_Images[PictureOutOfOrder]) {
     float x0 = static_cast<float>(static_cast<int>(m_StatusBox[0].x));
-    const float y0 = static_cast<float>(static_cast<int>(m_StatusBox[0].y + (boxH - m_Images[7]->GetHeight()) / 2.0f));
+    const float y0 = static_cast<float>(
+        static_cast<int>(m_StatusBox[0].y + (boxH - m_Images[PictureOutOfOrder]->GetHeight()) / 2.0f));
     DrawPicture(kItemPictures[item], x0 + gfx::GetTextWidthW(status.c_str()) + 10.0f, y0, 1.0f);
     for (int other = 0; other < 3; ++other) {
       if (other == item || !m_ItemAvailable[other]) continue;
