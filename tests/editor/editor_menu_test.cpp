@@ -12,9 +12,11 @@
 #include "base/math/Noise.h"
 #include "editor_fixture.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorLaunchers.h"
 #include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/frame/GameFrame.h"
+#include "quillane/minigames/MinigameRegistry.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
@@ -91,6 +93,21 @@ TEST_F(EditorMenu, GamesAreCompiledWhenMissingOpenedAsWindowsAndClosedByTheirBut
     Step();
     EXPECT_EQ(TopLevel(g.window), nullptr) << g.button;
   }
+}
+
+// A launcher finds its game's data file in the registry by the game's name: a name that is no
+// registered game would silently leave the file unbuilt.
+TEST(EditorLaunchers, EveryGameThatNeedsDataNamesARegisteredGame) {
+  for (const char* button : {"Book", "Wiretap", "TrainTravel", "Dance", "Decoder", "Sabotage"}) {
+    const quillane::st_GameLauncher* launcher = quillane::FindGameLauncher(button);
+    ASSERT_NE(launcher, nullptr) << button;
+    if (launcher->compilesData) {
+      EXPECT_NE(quillane::GameDataFile(launcher->name), nullptr) << button;
+    }
+  }
+  EXPECT_STREQ(quillane::GameDataFile("FloorLights"), "gui/minigames/FloorLights.dat");
+  EXPECT_EQ(quillane::GameDataFile("Floorlights"), nullptr);
+  EXPECT_EQ(quillane::GameDataFile(nullptr), nullptr);
 }
 
 TEST_F(EditorMenu, TheStringFileTestReadsBackTwentyBytesAndLeavesNoFile) {
