@@ -285,7 +285,6 @@ TEST_F(Dialogs, TheQuestionBoxAnswersUnderItsTitleAndCloses) {
 
 // Escape answers every dialog as its Cancel (or No) button does, whatever has the focus.
 TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
-  const uint8_t kEscape = 27;
   base::Variant answer;
   answer.set_element("LabelEntered");
   const struct {
@@ -307,7 +306,7 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
     SCOPED_TRACE(c.what);
     m_listener->events.clear();
     ASSERT_TRUE(Modal(c.open()));
-    Key(kEscape);
+    Key(base::key::Escape);
     Step();
     EXPECT_FALSE(Open());
     if (c.event) {
@@ -324,7 +323,7 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
   Mouse(base::ICMD::RIGHT_UP, 300, 200);
   Step();
   ASSERT_NE(Window("TestMenu"), nullptr);
-  Key(kEscape);
+  Key(base::key::Escape);
   Step();
   EXPECT_EQ(Window("TestMenu"), nullptr);
 }

@@ -318,9 +318,7 @@ void cl_CharacterViewer::ProcessCharacterCommand(const base::tString<base::BaseS
 
 bool cl_CharacterViewer::ProcessKey(const base::ICMD& cmd) {
   switch (cmd.GetKey()) {
-    case 27:
-      Close();
-      break;
+    case base::key::Escape: Close(); break;
     case ' ':
       paused = !paused;
       break;
