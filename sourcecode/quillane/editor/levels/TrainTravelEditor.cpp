@@ -22,6 +22,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/editor/levels/LevelEditorTools.h"
+#include "quillane/minigames/MinigameRegistry.h"
 #include "quillane/screen/InterfaceSounds.h"
 
 namespace quillane {
@@ -66,7 +67,7 @@ int cl_TrainTravelEditor::s_NewNodeCounter = 0;
 cl_TrainTravelEditor::cl_TrainTravelEditor() {
   std::fill(std::begin(m_EditorAgentNodes), std::end(m_EditorAgentNodes), -1);
   // The editor menu makes one instance to compile a missing data file; that one has none to read.
-  if (base::FileExists("gui/minigames/traintravel.dat")) ReadCompiledData();
+  if (base::FileExists(GameDataFile("TrainTravel"))) ReadCompiledData();
   MarkSaved();
 }
 
