@@ -29,7 +29,7 @@
 #include "graphics/model/Model.h"
 #include "quillane/actor/ActorDesc.h"
 #include "quillane/actor/ActorRegistry.h"
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Stage.h"
 #include "sound/FModSoundSystem.h"

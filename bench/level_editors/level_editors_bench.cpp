@@ -20,7 +20,7 @@
 #include "../BenchRatios.h"
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 
 namespace fs = std::filesystem;
 

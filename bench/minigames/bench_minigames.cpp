@@ -21,12 +21,13 @@
 #include "graphics/Graphics.h"
 #include "graphics/gfx.h"
 #include "graphics/mesh/Mesh.h"
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/Decoder.h"
-#include "quillane/minigames/FloorLights.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/TrainTravel.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/MinigameRegistry.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/decoder/Decoder.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 #include "support/HeadlessEngine.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/DynamicBuffer.h"
@@ -39,23 +40,20 @@ namespace fs = std::filesystem;
 
 void Quiet(const char*) {}
 
-// ORDER GAMES: the built games, each with its data file and the mission a start gives it.
+// ORDER GAMES: the built games, each with the mission a start gives it (their data files are the
+// registry's).
 struct st_Game {
   const char* name;
   quillane::i_Minigame* (*make)();
-  const char* dataFile;
   const char* attributes[2][2];  // mission attributes (name, value)
 };
 const st_Game kGames[] = {
-    {"Bookshelf", quillane::cl_BookshelfPanel::Create, "gui/minigames/bookshelf.dat", {}},
-    {"Decoder", quillane::cl_DecoderPanel::Create, "gui/minigames/decoder.dat", {}},
-    {"Wiretap", quillane::cl_WiretapPanel::Create, "gui/minigames/wiretap.dat", {{"Filename", "grid1.xml"}}},
-    {"FloorLights", quillane::cl_FloorLightsPanel::Create, "gui/minigames/floorlights.dat", {}},
-    {"TrainTravel",
-     quillane::cl_TrainTravelPanel::Create,
-     "gui/minigames/traintravel.dat",
-     {{"Filename", "demo.xml"}, {"Scenario", "demo_0.scr"}}},
-    {"Sabotage", quillane::cl_Sabotage::Create, "gui/minigames/sabotage.dat", {}},
+    {"Bookshelf", quillane::cl_BookshelfPanel::Create, {}},
+    {"Decoder", quillane::cl_DecoderPanel::Create, {}},
+    {"Wiretap", quillane::cl_WiretapPanel::Create, {{"Filename", "grid1.xml"}}},
+    {"FloorLights", quillane::cl_FloorLightsPanel::Create, {}},
+    {"TrainTravel", quillane::cl_TrainTravelPanel::Create, {{"Filename", "demo.xml"}, {"Scenario", "demo_0.scr"}}},
+    {"Sabotage", quillane::cl_Sabotage::Create, {}},
 };
 constexpr int kGameCount = static_cast<int>(std::size(kGames));
 
@@ -74,7 +72,7 @@ struct Engine {
     const fs::path& dir = engine.GetDir();
     std::error_code ec;
     fs::copy(QUILLANE_DATA_DIR, dir, fs::copy_options::recursive, ec);
-    for (const st_Game& game : kGames) fs::remove(dir / game.dataFile, ec);  // built afresh below
+    for (const st_Game& game : kGames) fs::remove(dir / quillane::GameDataFile(game.name), ec);  // built afresh below
     fs::current_path(dir, ec);
     if (ec) return;
     base::RegisterMeshResourceType();
@@ -82,7 +80,7 @@ struct Engine {
     for (int i = 0; i < kGameCount; ++i) {
       const st_Game& g = kGames[i];
       std::unique_ptr<quillane::i_Minigame> maker(g.make());
-      if (!maker->Compile(g.dataFile)) return;
+      if (!maker->Compile(quillane::GameDataFile(g.name))) return;
       games[i].reset(g.make());
       games[i]->m_Scale = 1.0f;
       // A game without mission attributes plays its own defaults, as from the editor's launcher.

@@ -19,6 +19,7 @@
 
 #include "../BaseFuzz.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/gui/GUI.h"
@@ -159,7 +160,7 @@ class cl_EditorSession {
     cmd.mouseX = static_cast<uint16_t>(m_mouseX);
     cmd.mouseY = static_cast<uint16_t>(m_mouseY);
     Input(cmd);
-    cmd.type = kKeyReleased;
+    cmd.type = base::ICMD::KEY_RELEASED;
     Input(cmd);
   }
 
@@ -205,8 +206,6 @@ class cl_EditorSession {
   int MouseY() const { return m_mouseY; }
 
  private:
-  static constexpr uint8_t kKeyReleased = 1;
-
   void Input(base::ICMD cmd) { m_engine.GetSystem()->ProcessInput(cmd); }
 
   static std::string TextOf(const base::Variant& tree) {
@@ -228,8 +227,11 @@ class cl_EditorSession {
 
 // ---- what the events pick from
 
+namespace key = base::key;
+
 // Enter ... Shift, then the tools' Backspace, Space, A and D.
-constexpr uint8_t kKeys[] = {13, 27, 240, 241, 242, 243, 'P', 'H', 'N', 'L', 'B', 203, 9, 32, 'A', 'D'};
+constexpr uint8_t kKeys[] = {key::Enter, key::Escape, key::Left, key::Right,     key::Up,        key::Down,  'P', 'H',
+                             'N',        'L',         'B',       key::LeftShift, key::Backspace, key::Space, 'A', 'D'};
 // No "Compile": compressing the scene's pictures takes seconds under the sanitizers, and what it
 // writes depends on the scene, not on the events that led there.
 constexpr const char* kButtons[] = {"Add", "Remove", "Edit", "Up", "Down", "Test", "Ok", "Cancel"};

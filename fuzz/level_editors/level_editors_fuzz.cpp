@@ -15,8 +15,8 @@
 #include "../ScratchFile.h"
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
-#include "quillane/minigames/DanceEditor.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 
 namespace {
 

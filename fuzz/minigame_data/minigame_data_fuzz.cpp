@@ -10,9 +10,9 @@
 #include "graphics/Texture.h"
 #include "graphics/image/Image.h"
 #include "graphics/image/TextureStrip.h"
-#include "quillane/minigames/DanceMinigame.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/decoder/Decoder.h"
 
 #include "../BaseFuzz.h"
 

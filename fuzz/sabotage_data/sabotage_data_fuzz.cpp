@@ -7,10 +7,10 @@
 
 #include "base/app/ICMD.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/SabotageMixer.h"
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 
 #include "../BaseFuzz.h"
 

@@ -15,8 +15,8 @@
 #include "base/app/ICMD.h"
 #include "base/app/SystemRoot.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageMixer.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
 #include "quillane/settings/TweakSettings.h"
 
 #include "../BaseFuzz.h"

@@ -10,7 +10,7 @@
 #include "../BaseFuzz.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, 1 << 16)) return 0;

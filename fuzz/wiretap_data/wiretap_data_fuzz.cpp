@@ -4,9 +4,9 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 #include "../BaseFuzz.h"
 

@@ -11,9 +11,9 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
-#include "quillane/minigames/FloorLights.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 #include "../BaseFuzz.h"
 

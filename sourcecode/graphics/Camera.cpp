@@ -1,15 +1,12 @@
 #include "graphics/Camera.h"
 
+#include "base/app/KeyCode.h"
 #include "base/math/VectorTools.h"
 #include "base/system.h"
 
 namespace base {
 
 namespace {
-
-// Key codes of the fly keys (the engine's key numbering).
-constexpr int kKeySpeed1 = 203, kKeySpeed2 = 204;
-constexpr int kKeyW = 87, kKeyS = 83, kKeyD = 68, kKeyA = 65, kKeyQ = 81, kKeyY = 89;
 
 Quaternion AxisAngle(const tVector3<float>& axis, float angle) {
   Quaternion q;
@@ -62,14 +59,14 @@ float cl_Locator::GetYawAngle() const {
 }
 
 void cl_Locator::ProcessFlyKeys(cl_Locator& locator, float timeStep) {
-  const bool fast = sys::KeyState(kKeySpeed1) || sys::KeyState(kKeySpeed2);
+  const bool fast = sys::KeyState(key::LeftShift) || sys::KeyState(key::RightShift);
   const float step = fast && timeStep != 0.0f ? 4.0f : 1.0f;
-  if (sys::KeyState(kKeyW)) locator.MoveForward(step);
-  if (sys::KeyState(kKeyS)) locator.MoveForward(-step);
-  if (sys::KeyState(kKeyD)) locator.MoveRight(step);
-  if (sys::KeyState(kKeyA)) locator.MoveRight(-step);
-  if (sys::KeyState(kKeyQ)) locator.MoveUp(step);
-  if (sys::KeyState(kKeyY)) locator.MoveUp(-step);
+  if (sys::KeyState('W')) locator.MoveForward(step);
+  if (sys::KeyState('S')) locator.MoveForward(-step);
+  if (sys::KeyState('D')) locator.MoveRight(step);
+  if (sys::KeyState('A')) locator.MoveRight(-step);
+  if (sys::KeyState('Q')) locator.MoveUp(step);
+  if (sys::KeyState('Y')) locator.MoveUp(-step);
 }
 
 // ---- Camera

@@ -35,7 +35,7 @@ class cl_Locator {
   // The heading about y of the look direction (Vec2Angle of (−look.x, −look.z)).
   float GetYawAngle() const;
   // Keyboard flight of the editor's locator tool: W/S forward, D/A right, Q/Y up; steps of 4
-  // while a speed key (203 or 204) is held, else 1 (not scaled by time).
+  // while either Shift key is held, else 1 (not scaled by time).
   static void ProcessFlyKeys(cl_Locator& locator, float timeStep);
 
   const tVector3<float>& GetPos() const { return m_position; }

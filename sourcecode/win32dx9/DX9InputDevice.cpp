@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "platform/input/Input.h"
 
@@ -11,30 +12,121 @@ namespace win32dx9 {
 namespace {
 
 namespace in = platform::input;
+namespace key = base::key;
 
 struct st_KeyPair {
   uint8_t scan;
   uint8_t code;
 };
 
-// Scan code (set 1, 0x80 for extended keys) to engine key code. Backspace is 9 and Tab 8; F3 and
-// the key right of 0 share 223; unlisted keys (numpad multiply and divide, the key beside left
-// shift) give 0.
+// Scan code (set 1, 0x80 for extended keys) to engine key code; unlisted keys (numpad multiply and
+// divide, the key beside left shift) give 0.
 constexpr st_KeyPair kKeyTable[] = {
-    {0x01, 27},  {0x02, '1'}, {0x03, '2'}, {0x04, '3'}, {0x05, '4'}, {0x06, '5'}, {0x07, '6'}, {0x08, '7'},
-    {0x09, '8'}, {0x0A, '9'}, {0x0B, '0'}, {0x0C, 223}, {0x0D, 61},  {0x0E, 9},   {0x0F, 8},   {0x10, 'Q'},
-    {0x11, 'W'}, {0x12, 'E'}, {0x13, 'R'}, {0x14, 'T'}, {0x15, 'Z'}, {0x16, 'U'}, {0x17, 'I'}, {0x18, 'O'},
-    {0x19, 'P'}, {0x1A, 220}, {0x1B, 93},  {0x1C, 13},  {0x1D, 201}, {0x1E, 'A'}, {0x1F, 'S'}, {0x20, 'D'},
-    {0x21, 'F'}, {0x22, 'G'}, {0x23, 'H'}, {0x24, 'J'}, {0x25, 'K'}, {0x26, 'L'}, {0x27, 214}, {0x28, 196},
-    {0x29, 180}, {0x2A, 203}, {0x2B, 92},  {0x2C, 'Y'}, {0x2D, 'X'}, {0x2E, 'C'}, {0x2F, 'V'}, {0x30, 'B'},
-    {0x31, 'N'}, {0x32, 'M'}, {0x33, 44},  {0x34, 58},  {0x35, 47},  {0x36, 204}, {0x38, 205}, {0x39, 32},
-    {0x3A, 210}, {0x3B, 221}, {0x3C, 222}, {0x3D, 223}, {0x3E, 224}, {0x3F, 225}, {0x40, 226}, {0x41, 227},
-    {0x42, 228}, {0x43, 229}, {0x44, 230}, {0x45, 173}, {0x46, 174}, {0x47, 167}, {0x48, 168}, {0x49, 169},
-    {0x4A, 172}, {0x4B, 164}, {0x4C, 165}, {0x4D, 166}, {0x4E, 171}, {0x4F, 161}, {0x50, 162}, {0x51, 163},
-    {0x52, 160}, {0x53, 170}, {0x57, 231}, {0x58, 232}, {0x64, 233}, {0x65, 234}, {0x66, 235}, {0x9C, 13},
-    {0x9D, 202}, {0xB7, 175}, {0xB8, 206}, {0xC5, 176}, {0xC7, 244}, {0xC8, 242}, {0xC9, 248}, {0xCB, 240},
-    {0xCD, 241}, {0xCF, 245}, {0xD0, 243}, {0xD1, 249}, {0xD2, 246}, {0xD3, 247}, {0xDB, 207}, {0xDC, 208},
-    {0xDD, 209},
+    {0x01, key::Escape},
+    {0x02, '1'},
+    {0x03, '2'},
+    {0x04, '3'},
+    {0x05, '4'},
+    {0x06, '5'},
+    {0x07, '6'},
+    {0x08, '7'},
+    {0x09, '8'},
+    {0x0A, '9'},
+    {0x0B, '0'},
+    {0x0C, key::SharpS},
+    {0x0D, key::Acute},
+    {0x0E, key::Backspace},
+    {0x0F, key::Tab},
+    {0x10, 'Q'},
+    {0x11, 'W'},
+    {0x12, 'E'},
+    {0x13, 'R'},
+    {0x14, 'T'},
+    {0x15, 'Z'},
+    {0x16, 'U'},
+    {0x17, 'I'},
+    {0x18, 'O'},
+    {0x19, 'P'},
+    {0x1A, key::UUmlaut},
+    {0x1B, key::Plus},
+    {0x1C, key::Enter},
+    {0x1D, key::LeftCtrl},
+    {0x1E, 'A'},
+    {0x1F, 'S'},
+    {0x20, 'D'},
+    {0x21, 'F'},
+    {0x22, 'G'},
+    {0x23, 'H'},
+    {0x24, 'J'},
+    {0x25, 'K'},
+    {0x26, 'L'},
+    {0x27, key::OUmlaut},
+    {0x28, key::AUmlaut},
+    {0x29, key::Caret},
+    {0x2A, key::LeftShift},
+    {0x2B, key::Hash},
+    {0x2C, 'Y'},
+    {0x2D, 'X'},
+    {0x2E, 'C'},
+    {0x2F, 'V'},
+    {0x30, 'B'},
+    {0x31, 'N'},
+    {0x32, 'M'},
+    {0x33, key::Comma},
+    {0x34, key::Period},
+    {0x35, key::Minus},
+    {0x36, key::RightShift},
+    {0x38, key::LeftAlt},
+    {0x39, key::Space},
+    {0x3A, key::CapsLock},
+    {0x3B, key::F1},
+    {0x3C, key::F2},
+    {0x3D, key::F3},
+    {0x3E, key::F4},
+    {0x3F, key::F5},
+    {0x40, key::F6},
+    {0x41, key::F7},
+    {0x42, key::F8},
+    {0x43, key::F9},
+    {0x44, key::F10},
+    {0x45, key::NumLock},
+    {0x46, key::ScrollLock},
+    {0x47, key::Pad7},
+    {0x48, key::Pad8},
+    {0x49, key::Pad9},
+    {0x4A, key::PadMinus},
+    {0x4B, key::Pad4},
+    {0x4C, key::Pad5},
+    {0x4D, key::Pad6},
+    {0x4E, key::PadPlus},
+    {0x4F, key::Pad1},
+    {0x50, key::Pad2},
+    {0x51, key::Pad3},
+    {0x52, key::Pad0},
+    {0x53, key::PadPoint},
+    {0x57, key::F11},
+    {0x58, key::F12},
+    {0x64, key::F13},
+    {0x65, key::F14},
+    {0x66, key::F15},
+    {0x9C, key::Enter},
+    {0x9D, key::RightCtrl},
+    {0xB7, key::PrintScreen},
+    {0xB8, key::RightAlt},
+    {0xC5, key::Pause},
+    {0xC7, key::Home},
+    {0xC8, key::Up},
+    {0xC9, key::PageUp},
+    {0xCB, key::Left},
+    {0xCD, key::Right},
+    {0xCF, key::End},
+    {0xD0, key::Down},
+    {0xD1, key::PageDown},
+    {0xD2, key::Insert},
+    {0xD3, key::Delete},
+    {0xDB, key::LeftWindows},
+    {0xDC, key::RightWindows},
+    {0xDD, key::Application},
 };
 
 constexpr uint32_t kPollSize = in::kBufferSize;
@@ -159,12 +251,12 @@ void cl_DX9InputDevice::Update(float, float) {
       const bool down = (d.data & in::kPressed) != 0;
       const uint8_t key = m_KeyTable[scan];
       switch (key) {
-        case 203: m_LeftShift = down; break;
-        case 204: m_RightShift = down; break;
-        case 201: m_LeftCtrl = down; break;
-        case 202: m_RightCtrl = down; break;
-        case 205: m_LeftAlt = down; break;
-        case 206: m_RightAlt = down; break;
+        case key::LeftShift: m_LeftShift = down; break;
+        case key::RightShift: m_RightShift = down; break;
+        case key::LeftCtrl: m_LeftCtrl = down; break;
+        case key::RightCtrl: m_RightCtrl = down; break;
+        case key::LeftAlt: m_LeftAlt = down; break;
+        case key::RightAlt: m_RightAlt = down; break;
         default: break;
       }
       m_Modifiers = static_cast<uint16_t>(((m_LeftShift || m_RightShift) ? MOD_SHIFT : 0) |

@@ -7,13 +7,14 @@
 #include <vector>
 
 #include "DiaryFixture.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
+#include "platform/gpu/Device.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/DiaryServices.h"
 #include "sound/Sfx.h"
 #include "support/GoldenImage.h"
 #include "win32dx9/DX9GraphicsDevice.h"
-#include "platform/gpu/Device.h"
 
 namespace diarytest {
 namespace {
@@ -210,7 +211,7 @@ TEST_F(DiaryBook, PresentationIgnoresInputAndClosesWhenTheReadingEnds) {
   OpenAndShow(true, true);
   ASSERT_TRUE(m_diary->IsVoicePlaying());
   EXPECT_NE(std::find(m_session.calls.begin(), m_session.calls.end(), "nobar"), m_session.calls.end());
-  EXPECT_FALSE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, 27));
+  EXPECT_FALSE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, base::key::Escape));
   EXPECT_FALSE(Input(*m_diary, base::ICMD::RIGHT_UP, 5, 5));
   EXPECT_FALSE(Input(*m_diary, base::ICMD::LEFT_DOWN, 5, 5));
   m_diary->Update(0.05f);
@@ -247,7 +248,7 @@ TEST_F(DiaryBook, EveryCompletionEventRunsOnceAndNoneIsLost) {
   m_diary->Open(true, false, false, new cl_CountingEvent(again));
   EXPECT_EQ(again.executed, 0);
   ASSERT_TRUE(UpdateUntilShown(*m_diary));
-  EXPECT_TRUE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, 27));  // Escape closes
+  EXPECT_TRUE(Input(*m_diary, base::ICMD::KEY_PRESSED, 0, 0, base::key::Escape));  // Escape closes
   EXPECT_EQ(again.executed, 1);
   ASSERT_TRUE(UpdateUntilHidden(*m_diary));
   // Hidden and asked to hide: the event runs at once as well.

@@ -14,10 +14,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include "../session/session_input_fixture.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
+#include "editor_fixture.h"
 #include "graphics/mesh/Animation.h"
 #include "graphics/mesh/Pose.h"
 #include "graphics/mesh/Skeleton.h"
@@ -25,13 +28,11 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/CharacterList.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SetupCharacterDialog.h"
 #include "quillane/editor/SimpleWindow.h"
 #include "quillane/frame/GameFrame.h"
-#include "../session/session_input_fixture.h"
-#include "editor_fixture.h"
-#include "quillane/editor/Editor.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "win32dx9/Platform.h"
@@ -174,7 +175,7 @@ TEST_F(CharacterViewerTest, OpensOnQuillaneWithItsRowsOverTheViewAndEscapeCloses
   // Background far from the figure and the rows.
   EXPECT_EQ(Pixel(700, 740), 0x28283Cu);
 
-  Key(27);
+  Key(base::key::Escape);
   Step();
   EXPECT_EQ(FindViewer(), nullptr);
 }

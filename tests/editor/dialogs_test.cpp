@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUIEdit.h"
 #include "editor_fixture.h"
@@ -284,7 +285,6 @@ TEST_F(Dialogs, TheQuestionBoxAnswersUnderItsTitleAndCloses) {
 
 // Escape answers every dialog as its Cancel (or No) button does, whatever has the focus.
 TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
-  const uint8_t kEscape = 27;
   base::Variant answer;
   answer.set_element("LabelEntered");
   const struct {
@@ -306,7 +306,7 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
     SCOPED_TRACE(c.what);
     m_listener->events.clear();
     ASSERT_TRUE(Modal(c.open()));
-    Key(kEscape);
+    Key(base::key::Escape);
     Step();
     EXPECT_FALSE(Open());
     if (c.event) {
@@ -323,7 +323,7 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
   Mouse(base::ICMD::RIGHT_UP, 300, 200);
   Step();
   ASSERT_NE(Window("TestMenu"), nullptr);
-  Key(kEscape);
+  Key(base::key::Escape);
   Step();
   EXPECT_EQ(Window("TestMenu"), nullptr);
 }
@@ -348,7 +348,7 @@ TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
   Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.right) - 2, y);
   Key('Z');
   EXPECT_EQ(Field("Label"), "aHotspotsz");
-  Key(13);
+  Key(base::key::Enter);
   Step();
   EXPECT_FALSE(Open());
   ASSERT_EQ(m_listener->events.size(), 1u);

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/gui/GUIScrollControls.h"
@@ -181,13 +182,13 @@ TEST_F(EditorTest, TypedUtf8TextIsStoredAsUtf8AndTheProjectReadsBackWellFormed) 
     base::cl_StringCtrl::EditText(text, press, &caret);
   };
   for (char16_t c : std::u16string(u"tür Жук€!")) type(c);
-  key(9);  // backspace takes the "!"
-  key(0xF0);
-  key(0xF0);  // the caret steps back over "€" and "к", whole characters
+  key(base::key::Backspace);  // backspace takes the "!"
+  key(base::key::Left);
+  key(base::key::Left);  // the caret steps back over "€" and "к", whole characters
   type(u'ß');
-  key(0xF1);
-  key(0xF1);
-  key(0xF7);  // delete at the end: nothing
+  key(base::key::Right);
+  key(base::key::Right);
+  key(base::key::Delete);  // delete at the end: nothing
   EXPECT_EQ(std::string(text.c_str()), "tür Жуßк€");
 
   cl_Scene* scene = Open("Office");

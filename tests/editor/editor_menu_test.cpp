@@ -8,12 +8,15 @@
 #include <map>
 #include <numbers>
 
+#include "base/app/KeyCode.h"
 #include "base/math/Noise.h"
 #include "editor_fixture.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorLaunchers.h"
 #include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/frame/GameFrame.h"
+#include "quillane/minigames/MinigameRegistry.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
@@ -23,7 +26,6 @@ namespace fs = std::filesystem;
 using quillane::cl_HeileWelt;
 using quillane::cl_Pile;
 
-constexpr uint8_t kKeyEscape = 27, kKeyF1 = 221;
 constexpr uint16_t kCtrl = 2;
 
 class EditorMenu : public EditorTest {
@@ -91,6 +93,21 @@ TEST_F(EditorMenu, GamesAreCompiledWhenMissingOpenedAsWindowsAndClosedByTheirBut
     Step();
     EXPECT_EQ(TopLevel(g.window), nullptr) << g.button;
   }
+}
+
+// A launcher finds its game's data file in the registry by the game's name: a name that is no
+// registered game would silently leave the file unbuilt.
+TEST(EditorLaunchers, EveryGameThatNeedsDataNamesARegisteredGame) {
+  for (const char* button : {"Book", "Wiretap", "TrainTravel", "Dance", "Decoder", "Sabotage"}) {
+    const quillane::st_GameLauncher* launcher = quillane::FindGameLauncher(button);
+    ASSERT_NE(launcher, nullptr) << button;
+    if (launcher->compilesData) {
+      EXPECT_NE(quillane::GameDataFile(launcher->name), nullptr) << button;
+    }
+  }
+  EXPECT_STREQ(quillane::GameDataFile("FloorLights"), "gui/minigames/FloorLights.dat");
+  EXPECT_EQ(quillane::GameDataFile("Floorlights"), nullptr);
+  EXPECT_EQ(quillane::GameDataFile(nullptr), nullptr);
 }
 
 TEST_F(EditorMenu, TheStringFileTestReadsBackTwentyBytesAndLeavesNoFile) {
@@ -173,7 +190,7 @@ TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) 
   // Keys it does not use go on (F1 leaves the editor); Escape closes it.
   Key('Q');
   EXPECT_TRUE(m_frame->GetSystemGUI()->IsChild(tool));
-  Key(kKeyEscape);
+  Key(base::key::Escape);
   Step();
   EXPECT_FALSE(m_frame->GetSystemGUI()->IsChild(tool));
   RecordProperty("bare_piles", bare);
@@ -181,7 +198,7 @@ TEST_F(EditorMenu, ThePileGridClosesTheSceneTakesOnlyItsDragsAndClosesOnEscape) 
 
 TEST_F(EditorMenu, ThePileGridLetsF1Through) {
   ASSERT_TRUE(Menu("HeileWelt"));
-  Key(kKeyF1);
+  Key(base::key::F1);
   EXPECT_EQ(StateName(), "RootMenu");
 }
 

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "base/FileTools.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "editor_fixture.h"
@@ -26,7 +27,6 @@ using quillane::cl_Editor;
 using quillane::cl_Scene;
 using quillane::SceneDisplay;
 
-constexpr uint8_t kKeyF1 = 221, kKeyLeftShift = 203;
 constexpr uint16_t kShift = 1, kCtrl = 2;
 constexpr int kDeskSortLine = 379;  // the desk's sort line in the demo's Office
 
@@ -77,10 +77,10 @@ TEST_F(EditorTest, ToggleKeysActOnlyWithTheDebugKeysAndWithoutCtrl) {
 
 TEST_F(EditorTest, F1LeavesForTheRootMenuAndTheSameEditorComesBack) {
   ASSERT_NE(Open("Office"), nullptr);
-  Key(kKeyF1);
+  Key(base::key::F1);
   EXPECT_EQ(StateName(), "RootMenu");
   Debug_KeysEnabled = true;
-  Key(kKeyF1);  // the root menu's way in
+  Key(base::key::F1);  // the root menu's way in
   EXPECT_EQ(StateName(), "Editor");
   EXPECT_EQ(cl_Editor::GetEditor(), m_editor);
   ASSERT_NE(cl_Editor::GetEditedScene(), nullptr);
@@ -147,7 +147,7 @@ TEST_F(EditorTest, ShiftTurnsAPickedLocatorOneStepAMoveAndTheReleaseWritesItsPla
   const int x = static_cast<int>(at.x), y = static_cast<int>(at.y);
   Mouse(base::ICMD::LEFT_DOWN, x, y);
   ASSERT_EQ(m_editor->GetPickedLocator(), start);
-  Key(kKeyLeftShift, kShift);
+  Key(base::key::LeftShift, kShift);
   base::cl_Locator expected = start->locator;
   for (int dx : {-40, -3, 0, 25}) {  // left of where Shift went down: +0.08, right: -0.08, level: none
     Mouse(base::ICMD::MOUSE_MOVE, x + dx, y, dx, 0, kShift);
@@ -156,7 +156,7 @@ TEST_F(EditorTest, ShiftTurnsAPickedLocatorOneStepAMoveAndTheReleaseWritesItsPla
   }
   EXPECT_NE(start->locator.GetYawAngle(), 0.0f);
   const base::tVector3<float> place = start->locator.GetPos();
-  Key(kKeyLeftShift, 0, false);
+  Key(base::key::LeftShift, 0, false);
   Mouse(base::ICMD::LEFT_UP, x, y);
   EXPECT_EQ(m_editor->GetPickedLocator(), nullptr);
   const base::Variant saved = ProjectElement("Office", "Locators", "Start");

@@ -13,12 +13,13 @@
 
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
 #include "editor_fixture.h"
-#include "quillane/minigames/DanceEditor.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 
@@ -31,7 +32,6 @@ using quillane::cl_DanceMinigameEditor;
 using quillane::cl_TrainTravelEditor;
 using quillane::st_TrainNode;
 
-constexpr uint8_t kKeyEnter = 13, kKeyLeftCtrl = 0xC9, kKeyPageUp = 0xF8, kKeyDown = 0xF3, kKeyUp = 0xF2, kKeyF2 = 0xDE;
 constexpr const char* kLevels = "gui/minigames/traintravel/";
 
 std::string S(const base::String& text) { return text.c_str(); }
@@ -85,11 +85,11 @@ class TrainEditorTest : public EditorTest {
   static int Size() { return cl_TrainTravelEditor::GetNodeSize(); }
   static int Half() { return Size() / 2; }
   void CtrlDrag(int x0, int y0, int x1, int y1) {
-    Key(kKeyLeftCtrl);
+    Key(base::key::LeftCtrl);
     Mouse(base::ICMD::LEFT_DOWN, x0, y0);
     Mouse(base::ICMD::MOUSE_MOVE, x1, y1);
     Mouse(base::ICMD::LEFT_UP, x1, y1);
-    Key(kKeyLeftCtrl, 0, false);
+    Key(base::key::LeftCtrl, 0, false);
     Step();
   }
   // A menu command sent straight to the editor (for boards too large to click together); a
@@ -161,8 +161,8 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   EXPECT_FALSE(Node(1).HasLink(exit));  // the exit is joined to the origin only
   Popup(600 + h, 300 + h, "SetDestination");
   EXPECT_EQ(m_train->GetDestinationNode(), 2);
-  Key(kKeyPageUp);
-  Key(kKeyPageUp);
+  Key(base::key::PageUp);
+  Key(base::key::PageUp);
   Step();
 
   Popup(800, 600, "SaveAs");
@@ -183,7 +183,7 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   const fs::path t1 = m_data / kLevels / "t1.xml";
   const std::string before = Slurp(t1);
   fs::permissions(t1, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
-  Key(kKeyPageUp);
+  Key(base::key::PageUp);
   EXPECT_FALSE(SelectFile("t1.xml", "MinigameSaveXML") && m_train->GetMessage().empty());
   EXPECT_NE(S(m_train->GetMessage()).find("t1.xml"), std::string::npos);
   EXPECT_EQ(Slurp(t1), before);
@@ -272,7 +272,7 @@ TEST_F(TrainEditorTest, TheBoardsLimitsAreRefusedWithAMessage) {
       cmd.mouseY = static_cast<uint16_t>(p.second);
       m_train->HandleInput(cmd);
     };
-    cmd.key = kKeyLeftCtrl;
+    cmd.key = base::key::LeftCtrl;
     send(base::ICMD::KEY_PRESSED, centre(a));
     send(base::ICMD::LEFT_DOWN, centre(a));
     send(base::ICMD::LEFT_UP, centre(b));
@@ -536,7 +536,7 @@ class DanceEditorTest : public EditorTest {
 // with time = position - 3.62 in recording order, and the game reads it back; L and the
 // browser's answer play it.
 TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
-  Tap(kKeyEnter);
+  Tap(base::key::Enter);
   ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
   Step(3.0f);
   Tap('W');  // too early for a note to have set off: nothing
@@ -602,7 +602,7 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
 // stay inside the window; Escape cancels the save panel.
 TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
   EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
-  Tap(kKeyEnter);
+  Tap(base::key::Enter);
   ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
   EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
   Tap('F');
@@ -630,12 +630,12 @@ TEST_F(DanceEditorTest, TheDefaultSceneIsTheStageUnderItsOwnName) {
 
 // Speed keys, the stumble mode, a preset and the name check.
 TEST_F(DanceEditorTest, KeysChangeSpeedModeAndPresetsWithinTheirBounds) {
-  Tap(kKeyUp);
-  Tap(kKeyUp);
+  Tap(base::key::Up);
+  Tap(base::key::Up);
   EXPECT_NEAR(m_dance->GetSpeed(), 1.2f, 1e-5f);
-  for (int i = 0; i < 20; ++i) Tap(kKeyDown);
+  for (int i = 0; i < 20; ++i) Tap(base::key::Down);
   EXPECT_NEAR(m_dance->GetSpeed(), 0.1f, 1e-5f);
-  Tap(kKeyEnter);
+  Tap(base::key::Enter);
   Tap('F');
   Window("DanceEditor")->Close();
   m_dance->SetMenuOpen(false);
@@ -644,7 +644,7 @@ TEST_F(DanceEditorTest, KeysChangeSpeedModeAndPresetsWithinTheirBounds) {
     Tap('S');
     EXPECT_EQ(m_dance->GetWeightMode(), mode);
   }
-  Tap(kKeyF2);
+  Tap(base::key::F2);
   const std::string overlay = m_dance->GetOverlayText().c_str();
   for (const char* line : {"total moves 30", "needed 150", "speed 1.200000"})
     EXPECT_NE(overlay.find(line), std::string::npos) << line << "\n" << overlay;

@@ -14,6 +14,7 @@
 #include "../support/GoldenImage.h"
 #include "base/app/Device.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
@@ -38,7 +39,6 @@ using quillane::cl_PlaceLightTool;
 using quillane::cl_PlaceLocatorTool;
 using tV3 = base::tVector3<float>;
 
-constexpr uint8_t kBackspace = 9, kEnter = 13, kEscape = 27, kSpace = 32;
 constexpr uint8_t kScanW = 0x11, kScanShift = 0x2A;
 
 float Float(const base::Variant& v, const char* name) {
@@ -143,14 +143,14 @@ TEST_F(PlaceTools, HotspotCornersTakeBackWithBackspaceAndGoOutNamedInClickOrder)
   Debug_KeysEnabled = true;
   auto* tool = Start(quillane::cl_PlaceHotspotTool::Create(m_listener));
   for (const auto& c : {std::pair{300, 200}, {500, 220}, {480, 400}, {320, 420}}) Click(c.first, c.second);
-  Key(kBackspace);
-  Key(kBackspace);
-  Key(kEnter);
+  Key(base::key::Backspace);
+  Key(base::key::Backspace);
+  Key(base::key::Enter);
   EXPECT_EQ(Modal(), tool) << "two corners are no outline";
   Key('H');
   EXPECT_TRUE(quillane::SceneDisplay().showHotspots) << "the toggle keys work over the tool";
   Click(330, 430);
-  Key(kEnter);
+  Key(base::key::Enter);
   ASSERT_NE(Window("Label"), nullptr);
   EXPECT_STREQ(Window("Label")->m_Value.get_string(), "Hotspot");
   Name("door");
@@ -169,7 +169,7 @@ TEST_F(PlaceTools, HotspotCornersTakeBackWithBackspaceAndGoOutNamedInClickOrder)
   // Cancelling the name drops the outline and shows the panel again.
   Start(quillane::cl_PlaceHotspotTool::Create(m_listener));
   for (int i = 0; i < 3; ++i) Click(300 + 50 * i, 300 + 20 * i);
-  Key(kEnter);
+  Key(base::key::Enter);
   Step(0.0f);
   ASSERT_TRUE(Click("Cancel"));
   Step(0.0f);
@@ -220,7 +220,7 @@ TEST_F(PlaceTools, LightTypeDialogProposesAndHandsEachTypeOn) {
 
 TEST_F(PlaceTools, LightToolDragsOverTheFloorLiftsTurnsAndSendsItsDirection) {
   auto* tool = Start(cl_PlaceLightTool::Create(m_listener, ShadowAnswer(false)));
-  Key(kEnter);
+  Key(base::key::Enter);
   EXPECT_EQ(Modal(), tool) << "Enter before the first drag does nothing";
   Press(500, 420);
   Step(0.0f);
@@ -261,7 +261,7 @@ TEST_F(PlaceTools, LightToolDragsOverTheFloorLiftsTurnsAndSendsItsDirection) {
   // D keeps the position out, P puts it in; the answer's type stays the dialog's.
   Key('D');
   Key('P');
-  Key(kEnter);
+  Key(base::key::Enter);
   ASSERT_EQ(m_listener->events.size(), 1u);
   const base::Variant& light = m_listener->events[0][0];
   base::cl_Locator own;
@@ -285,13 +285,13 @@ TEST_F(PlaceTools, LightToolDragsOverTheFloorLiftsTurnsAndSendsItsDirection) {
 
 TEST_F(PlaceTools, LocatorOneClickIsTheOwnRayHitAndAPathStandsAtItsMean) {
   auto* tool = Start(cl_PlaceLocatorTool::Open(m_listener));
-  Key(kEnter);
-  Key(kSpace);
+  Key(base::key::Enter);
+  Key(base::key::Space);
   EXPECT_EQ(Modal(), tool) << "Enter and Space without a click do nothing";
   Click(500, 420);  // press and release in one frame: still a click
   Step(0.0f);
   const tV3 hit = OwnPick(500, 420);
-  Key(kEnter);
+  Key(base::key::Enter);
   Name("door_walk");
   ASSERT_EQ(m_listener->events.size(), 1u);
   const base::Variant& one = m_listener->events[0][0];
@@ -301,10 +301,10 @@ TEST_F(PlaceTools, LocatorOneClickIsTheOwnRayHitAndAPathStandsAtItsMean) {
 
   Start(cl_PlaceLocatorTool::Open(m_listener));
   ClickFrame(400, 420);
-  Key(kSpace);
+  Key(base::key::Space);
   ClickFrame(600, 450);
-  Key(kSpace);
-  Key(kEnter);
+  Key(base::key::Space);
+  Key(base::key::Enter);
   Name("path");
   ASSERT_EQ(m_listener->events.size(), 2u);
   const base::Variant& path = m_listener->events[1][0];
@@ -334,7 +334,7 @@ TEST_F(PlaceTools, LocatorFlightStepsAndTheSceneCameraComesBackUnchanged) {
   EXPECT_NEAR(flown(), 4.0f, 1e-3f);
   Hold(kScanShift, false);
   EXPECT_NE(m_scene->GetCamera().GetPos(), before.GetPos()) << "the scene is seen from the flown camera";
-  Key(kEscape);
+  Key(base::key::Escape);
   Step(0.0f);
   EXPECT_EQ(Modal(), nullptr);
   EXPECT_TRUE(m_listener->events.empty());
@@ -384,7 +384,7 @@ TEST_F(PlaceTools, WithoutANavMeshAPressThatFindsNoFloorIsNamedInTheWindow) {
     } else {
       EXPECT_FALSE(static_cast<quillane::cl_PlaceLocatorTool*>(tool)->IsPositionSet());
     }
-    Key(27);
+    Key(base::key::Escape);
     Step(0.0f);
   }
 }
@@ -394,7 +394,7 @@ TEST_F(PlaceTools, LocatorPathSegmentsAreDrawnInThePathColour) {
   const int clicks[][2] = {{300, 400}, {520, 460}, {700, 380}};
   for (const auto& c : clicks) {
     ClickFrame(c[0], c[1]);
-    Key(kSpace);
+    Key(base::key::Space);
   }
   ClickFrame(820, 470);
   Mouse(base::ICMD::MOUSE_MOVE, 10, 10);

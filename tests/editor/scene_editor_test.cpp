@@ -15,6 +15,7 @@
 #include <string>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "editor_fixture.h"
@@ -404,14 +405,14 @@ TEST_F(SceneEditor, CropToolStepsInPowersOfTwoClampsAndAnswersWithTheSortLine) {
   layer.attribute("file")->set_string("crate.tga");
   auto* tool = quillane::cl_CropTool::Create(&listener, answer);
   std::vector<int> widths;
-  for (uint8_t key : {240, 240, 241, 241, 241}) {
+  for (uint8_t key : {base::key::Left, base::key::Left, base::key::Right, base::key::Right, base::key::Right}) {
     base::ICMD cmd = KeyPress(key);
     tool->ProcessInput(cmd);
     widths.push_back(tool->GetCropW());
   }
   EXPECT_EQ(widths, (std::vector<int>{512, 256, 512, 1024, 1024}));
   EXPECT_GT(tool->GetImage().GetWidth(), 0) << "the picture was loaded from the scene folder";
-  base::ICMD enter = KeyPress(13);
+  base::ICMD enter = KeyPress(base::key::Enter);
   tool->ProcessInput(enter);
   ASSERT_EQ(listener.events.size(), 1u);
   EXPECT_EQ(Text(listener.events[0][0], "ysort"), "380");
@@ -427,7 +428,7 @@ TEST_F(SceneEditor, CropToolStepsInPowersOfTwoClampsAndAnswersWithTheSortLine) {
   EXPECT_EQ(static_cast<float>(tool->GetCropW()), m_scene->GetWidth());
   EXPECT_EQ(tool->GetCropX(), 0.0f);
   EXPECT_EQ(tool->GetCropY(), 0.0f);
-  base::ICMD escape = KeyPress(27);
+  base::ICMD escape = KeyPress(base::key::Escape);
   tool->ProcessInput(escape);
   EXPECT_EQ(listener.events.size(), 1u) << "Escape sends nothing";
   delete tool;

@@ -4,9 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "../session/session_input_fixture.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "quillane/editor/Editor.h"
-#include "quillane/minigames/Decoder.h"
+#include "quillane/minigames/decoder/Decoder.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
@@ -14,7 +15,6 @@
 namespace editortest {
 namespace {
 
-constexpr uint8_t kKeyF1 = 221;
 constexpr uint16_t kCtrl = 2;
 
 class EditorInSession : public sessiontest::SessionInputTest {
@@ -54,11 +54,11 @@ TEST_F(EditorInSession, TheSessionTogglesTheDisplaysOnlyWithTheDebugKeysAndWitho
 
 TEST_F(EditorInSession, F1GoesIntoTheEditorAndBackToTheRunningGame) {
   Debug_KeysEnabled = true;
-  Key(kKeyF1);
+  Key(base::key::F1);
   EXPECT_EQ(StateName(), "Editor");
   ASSERT_NE(quillane::cl_Editor::GetEditor(), nullptr);
   Step();
-  Key(kKeyF1);
+  Key(base::key::F1);
   EXPECT_EQ(StateName(), "Session");
   EXPECT_EQ(quillane::GetSession(), m_session);
 }

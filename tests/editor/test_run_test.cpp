@@ -15,6 +15,7 @@
 
 #include "../session/session_input_fixture.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "editor_fixture.h"
 #include "graphics/draw/Draw.h"
@@ -40,7 +41,6 @@ using quillane::cl_Editor;
 using quillane::cl_TestRun;
 
 constexpr uint8_t kScanE = 0x12, kScanUp = 0xC8;
-constexpr uint8_t kKeyEscape = 27;
 constexpr uint32_t kBackdrop = 0x3C4650u;  // the editor's clear colour
 
 // The test actor: the demo figure's skeleton alone (quick to import), under the name the test
@@ -109,7 +109,7 @@ class TestRun : public EditorTest {
     return dynamic_cast<cl_TestRun*>(Window(cl_TestRun::kLabel));
   }
   void Escape() {
-    Key(kKeyEscape);
+    Key(base::key::Escape);
     Step();
   }
   float StoredExposure() {
@@ -307,7 +307,7 @@ TEST_F(TestRunInSession, AWalkIntoATriggerZoneCallsNoScriptOfTheWaitingGame) {
         "function CheckOnEnter_Window(name)\n  Debugout(\"annex: check \" .. name)\n  return true\nend\n"
         "function OnEnter_Window(name)\n  Debugout(\"annex: enter \" .. name)\nend\n");
   Debug_KeysEnabled = true;
-  Key(221);  // F1
+  Key(base::key::F1);
   ASSERT_EQ(StateName(), "Editor");
   cl_Editor* editor = cl_Editor::GetEditor();
   ASSERT_TRUE(editor->OpenScene(base::tString<base::BaseString>("Annex")));
@@ -333,10 +333,10 @@ TEST_F(TestRunInSession, AWalkIntoATriggerZoneCallsNoScriptOfTheWaitingGame) {
   ASSERT_EQ(zones.size(), 1u);
   EXPECT_EQ(zones.front(), window);
   Step();
-  Key(kKeyEscape);
+  Key(base::key::Escape);
   Step();
   // Back in the game, whose threads run again: a started handler would speak now.
-  Key(221);
+  Key(base::key::F1);
   ASSERT_EQ(StateName(), "Session");
   for (int i = 0; i < 5; ++i) Step();
   EXPECT_EQ(Log().find("annex:"), std::string::npos);
@@ -351,7 +351,7 @@ TEST_F(TestRunInSession, TheTestWalkCollectsNoObstacleOfTheWaitingGame) {
   ASSERT_EQ(gameObstacles.size(), 1u) << "the waiting game's Odo";
   const base::tVector3<float> odo(gameObstacles.front().x, 0.0f, gameObstacles.front().y);
   Debug_KeysEnabled = true;
-  Key(221);  // F1
+  Key(base::key::F1);
   ASSERT_EQ(StateName(), "Editor");
   ASSERT_TRUE(cl_Editor::GetEditor()->OpenScene(base::tString<base::BaseString>("Office")));
   Step();
@@ -370,7 +370,7 @@ TEST_F(TestRunInSession, TheTestWalkCollectsNoObstacleOfTheWaitingGame) {
   for (int i = 0; i < 200 && quillane->state != quillane::cl_MovementCtrl::STATE_IDLE; ++i) Step();
   EXPECT_LT(std::hypot(quillane->GetPosition().x - odo.x, quillane->GetPosition().z - odo.z),
             m_stage->GetAvoidanceRadius());
-  Key(kKeyEscape);
+  Key(base::key::Escape);
   Step();
 }
 

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "base/app/KeyCode.h"
 #include "recording_skin.h"
 
 namespace {
@@ -17,7 +18,6 @@ using guitest::Up;
 using guitest::st_SelfTest;
 
 constexpr int kCtrl = base::kSelectionToggleModifier;
-constexpr int kEnter = 13, kBackspace = 9, kLeft = 0xF0, kRight = 0xF1, kDelete = 0xF7;
 
 std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
 
@@ -45,55 +45,93 @@ struct st_Case {
 
 TEST(GuiInput, SequencesGiveTheirEventsAndValues) {
   const std::vector<st_Case> cases = {
-      {"press outside, move in, release inside a button", nullptr,
+      {"press outside, move in, release inside a button",
+       nullptr,
        {{Down(5, 300), Move(150, 20), Up(150, 20)}},
        {"ButtonPressed:OK"},
        [](st_SelfTest& t) { EXPECT_FALSE(t.Find<base::cl_Button>("OK")->m_Pressed); }},
       {"press inside, release outside", nullptr, {{Down(150, 20), Move(150, 300), Up(150, 300)}}, {}, nullptr},
       {"a disabled button takes no click", nullptr, {{Down(50, 20), Up(50, 20)}}, {}, nullptr},
-      {"Enter reaches the first enabled default button only", nullptr, {{Key(kEnter)}}, {"ButtonPressed:OK"},
+      {"Enter reaches the first enabled default button only",
+       nullptr,
+       {{Key(base::key::Enter)}},
+       {"ButtonPressed:OK"},
        nullptr},
-      {"Enter skips a hidden default button", [](st_SelfTest& t) { t.Find("OK")->Show(false); }, {{Key(kEnter)}},
-       {"ButtonPressed:Retry"}, nullptr},
+      {"Enter skips a hidden default button",
+       [](st_SelfTest& t) { t.Find("OK")->Show(false); },
+       {{Key(base::key::Enter)}},
+       {"ButtonPressed:Retry"},
+       nullptr},
       {"Enter skips a default button under a disabled parent",
        [](st_SelfTest& t) {
          for (const char* l : {"OK", "Retry"}) t.Find(l)->SetFlag(base::WF_DISABLED, true);
        },
-       {{Key(kEnter)}}, {}, nullptr},
-      {"a check box toggles on a release inside", nullptr, {{Down(15, 55), Up(16, 56)}, {Down(15, 55), Up(15, 55)}},
-       {}, [](st_SelfTest& t) { EXPECT_EQ(t.Find("Sound")->m_Value.get_int(), 0); }},
-      {"a check box keeps its value on a release outside", nullptr, {{Down(15, 55), Up(100, 300)}}, {},
+       {{Key(base::key::Enter)}},
+       {},
+       nullptr},
+      {"a check box toggles on a release inside",
+       nullptr,
+       {{Down(15, 55), Up(16, 56)}, {Down(15, 55), Up(15, 55)}},
+       {},
+       [](st_SelfTest& t) { EXPECT_EQ(t.Find("Sound")->m_Value.get_int(), 0); }},
+      {"a check box keeps its value on a release outside",
+       nullptr,
+       {{Down(15, 55), Up(100, 300)}},
+       {},
        [](st_SelfTest& t) { EXPECT_TRUE(t.Find("Sound")->m_Value.is_void()); }},
-      {"a check box ignores a release that follows a press elsewhere", nullptr, {{Down(100, 300), Up(15, 55)}}, {},
+      {"a check box ignores a release that follows a press elsewhere",
+       nullptr,
+       {{Down(100, 300), Up(15, 55)}},
+       {},
        [](st_SelfTest& t) { EXPECT_TRUE(t.Find("Sound")->m_Value.is_void()); }},
-      {"a radio choice names itself in the parent and resets every sibling", nullptr,
-       {{Down(15, 125), Up(15, 125)}}, {},
+      {"a radio choice names itself in the parent and resets every sibling",
+       nullptr,
+       {{Down(15, 125), Up(15, 125)}},
+       {},
        [](st_SelfTest& t) {
          EXPECT_EQ(ValueText(t.Find("Quality")), "High");
          EXPECT_EQ(t.Find("High")->m_Value.get_int(), 1);
          for (const char* l : {"Low", "Medium", "Auto"}) EXPECT_EQ(t.Find(l)->m_Value.get_int(), 0) << l;
        }},
-      {"a radio press released outside chooses nothing", nullptr, {{Down(15, 125), Up(300, 300)}}, {},
+      {"a radio press released outside chooses nothing",
+       nullptr,
+       {{Down(15, 125), Up(300, 300)}},
+       {},
        [](st_SelfTest& t) { EXPECT_EQ(ValueText(t.Find("Quality")), "Medium"); }},
-      {"single selection replaces the selected row", nullptr,
+      {"single selection replaces the selected row",
+       nullptr,
        {{Down(310, 80), Up(310, 80)}, {Down(310, 100), Up(310, 100)}},
        {"SelectionChanged:Rows:Row1", "SelectionChanged:Rows:Row2"},
        [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), "Row2"); }},
-      {"a plain click on a selected row changes nothing", nullptr, {{Down(310, 80)}, {Down(310, 80)}},
-       {"SelectionChanged:Rows:Row1"}, [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), "Row1"); }},
-      {"the modifier toggles a row off", nullptr, {{Down(310, 80)}, {Down(310, 80, kCtrl)}},
+      {"a plain click on a selected row changes nothing",
+       nullptr,
+       {{Down(310, 80)}, {Down(310, 80)}},
+       {"SelectionChanged:Rows:Row1"},
+       [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), "Row1"); }},
+      {"the modifier toggles a row off",
+       nullptr,
+       {{Down(310, 80)}, {Down(310, 80, kCtrl)}},
        {"SelectionChanged:Rows:Row1", "SelectionChanged:Rows:Row1"},
        [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), ""); }},
-      {"the modifier adds a row even to a single-selection list", nullptr, {{Down(310, 80)}, {Down(310, 100, kCtrl)}},
+      {"the modifier adds a row even to a single-selection list",
+       nullptr,
+       {{Down(310, 80)}, {Down(310, 100, kCtrl)}},
        {"SelectionChanged:Rows:Row1", "SelectionChanged:Rows:Row2"},
        [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), "Row1,Row2"); }},
-      {"multiple selection keeps the other rows", nullptr,
+      {"multiple selection keeps the other rows",
+       nullptr,
        {{Down(310, 180)}, {Down(310, 220)}, {Down(310, 180, kCtrl)}},
        {"SelectionChanged:Picks:Pick0", "SelectionChanged:Picks:Pick2", "SelectionChanged:Picks:Pick0"},
        [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Picks"), "Pick2"); }},
-      {"a row scrolled out of the viewport takes no click", nullptr, {{Down(310, 160)}}, {},
+      {"a row scrolled out of the viewport takes no click",
+       nullptr,
+       {{Down(310, 160)}},
+       {},
        [](st_SelfTest& t) { EXPECT_EQ(Selected(t, "Rows"), ""); }},
-      {"a tree toggle opens on a press", nullptr, {{Down(15, 235)}}, {},
+      {"a tree toggle opens on a press",
+       nullptr,
+       {{Down(15, 235)}},
+       {},
        [](st_SelfTest& t) { EXPECT_TRUE(t.Find<base::cl_TreeToggle>("Branch")->IsOpen()); }},
   };
   for (const st_Case& c : cases) {
@@ -126,13 +164,13 @@ TEST(GuiInput, TypingEditsTheFocusedStringWithTheCaretClampedToTheText) {
     const char* text;
     int caret;
   } steps[] = {
-      {{Key('X')}, "xOdo", 1},                                // caret -1 types at the start
-      {{Key(kRight), Key(kRight), Key(kBackspace)}, "xOo", 2},
-      {{Key(kDelete)}, "xO", 2},
-      {{Key(kDelete), Key(kRight)}, "xO", 2},                 // nothing right of the caret
-      {{Key(kLeft), Key('1', base::ICMD::MOD_SHIFT)}, "x!O", 2},
-      {{Key(kLeft), Key(kLeft), Key(kLeft), Key(kBackspace)}, "x!O", 0},
-      {{Key(0x80)}, "x!O", 0},                                // no character, no editing key
+      {{Key('X')}, "xOdo", 1},  // caret -1 types at the start
+      {{Key(base::key::Right), Key(base::key::Right), Key(base::key::Backspace)}, "xOo", 2},
+      {{Key(base::key::Delete)}, "xO", 2},
+      {{Key(base::key::Delete), Key(base::key::Right)}, "xO", 2},  // nothing right of the caret
+      {{Key(base::key::Left), Key('1', base::ICMD::MOD_SHIFT)}, "x!O", 2},
+      {{Key(base::key::Left), Key(base::key::Left), Key(base::key::Left), Key(base::key::Backspace)}, "x!O", 0},
+      {{Key(0x80)}, "x!O", 0},  // no character, no editing key
   };
   for (const auto& s : steps) {
     Frame(t.gui, s.keys);
@@ -143,7 +181,7 @@ TEST(GuiInput, TypingEditsTheFocusedStringWithTheCaretClampedToTheText) {
   // A caret beyond the text (the value shrank under it) edits at the end.
   name->m_Value.set_string("ab");
   base::g_CaretPos = 7;
-  Frame(t.gui, {Key(kBackspace), Key('C')});
+  Frame(t.gui, {Key(base::key::Backspace), Key('C')});
   EXPECT_EQ(ValueText(name), "ac");
   EXPECT_EQ(base::g_CaretPos, 2);
   // Key releases and unfocused controls change nothing.
@@ -163,11 +201,16 @@ TEST(GuiInput, EditTextTable) {
     const char* result;
     int caretAfter;
   } cases[] = {
-      {"", -1, Key('A'), "a", 1},          {"abc", 3, Key(kBackspace), "ab", 2},
-      {"abc", 0, Key(kBackspace), "abc", 0}, {"abc", 3, Key(kDelete), "abc", 3},
-      {"abc", 1, Key(kDelete), "ac", 1},   {"abc", -5, Key(kDelete), "bc", 0},
-      {"abc", 40, Key(kLeft), "abc", 2},   {"abc", 2, Key(kEnter), "abc", 2},
-      {"abc", 1, Key(' '), "a bc", 2},     {"abc", 1, guitest::Cmd(1, 0, 0, 'Q'), "abc", 1},
+      {"", -1, Key('A'), "a", 1},
+      {"abc", 3, Key(base::key::Backspace), "ab", 2},
+      {"abc", 0, Key(base::key::Backspace), "abc", 0},
+      {"abc", 3, Key(base::key::Delete), "abc", 3},
+      {"abc", 1, Key(base::key::Delete), "ac", 1},
+      {"abc", -5, Key(base::key::Delete), "bc", 0},
+      {"abc", 40, Key(base::key::Left), "abc", 2},
+      {"abc", 2, Key(base::key::Enter), "abc", 2},
+      {"abc", 1, Key(' '), "a bc", 2},
+      {"abc", 1, guitest::Cmd(1, 0, 0, 'Q'), "abc", 1},
   };
   for (const auto& c : cases) {
     base::tString<base::BaseString> text(c.text);

@@ -6,6 +6,7 @@
 #include <random>
 #include <set>
 
+#include "base/app/KeyCode.h"
 #include "recording_skin.h"
 
 namespace {
@@ -77,7 +78,16 @@ void OnEvent(cl_TestPanel* panel, const base::Variant&) {
 // Half of the commands aim at a window of the tree, so presses and releases meet controls.
 base::ICMD RandomCommand(cl_Window* root) {
   static const int kinds[] = {0, 0, 1, 2, 2, 2, 3, 4, 3, 4, 5, 6, 9, 10};
-  static const int keys[] = {13, 9, 0xF0, 0xF1, 0xF7, 'A', '1', ' ', 0x80, 200};
+  static const int keys[] = {base::key::Enter,
+                             base::key::Backspace,
+                             base::key::Left,
+                             base::key::Right,
+                             base::key::Delete,
+                             'A',
+                             '1',
+                             ' ',
+                             0x80,
+                             200};
   int x = Pick(660), y = Pick(500);
   base::tWindowList all;
   Collect(root, all);

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "base/app/KeyCode.h"
 #include "recording_skin.h"
 
 namespace {
@@ -147,7 +148,7 @@ TEST(GuiRoot, NewestModalWindowTakesAllInputAndClosingItPassesInputBack) {
 
   base::ICMD move = Move(900, 700);
   EXPECT_TRUE(t.gui.ProcessInput(move));  // answered whatever the modal window did
-  Frame(t.gui, {Down(150, 20), Up(150, 20), guitest::Key(13)});
+  Frame(t.gui, {Down(150, 20), Up(150, 20), guitest::Key(base::key::Enter)});
   EXPECT_EQ(newer->m_events, (std::vector<std::string>{"ButtonPressed:Newer"}));
   EXPECT_TRUE(older->m_events.empty());
   EXPECT_TRUE(t.panel->m_events.empty());  // the self-test's OK under the click saw nothing

@@ -11,14 +11,15 @@
 #include "SavegameWriter.h"
 #include "base/File.h"
 #include "base/app/GameFrame.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "base/text/Textsystem.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/GameControls.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
 
@@ -26,7 +27,7 @@ namespace menutest {
 namespace {
 
 namespace fs = std::filesystem;
-constexpr int kEnter = 13, kUp = 242, kDown = 243, kPageDown = 249, kWheel = 11;
+constexpr int kWheel = 11;
 
 std::string Narrow(const char16_t* text) {
   std::string out;
@@ -126,7 +127,7 @@ class LoadSavePanelTest : public MenuTest {
     ASSERT_NE(box, nullptr);
     if (name) box->GetEdit()->SetText(name);
     Frames(3);
-    PressKey(kEnter);
+    PressKey(base::key::Enter);
     Frames();
   }
 
@@ -338,7 +339,7 @@ TEST_F(LoadSavePanelTest, KeysWheelAndPagesScrollByARowOnlyWithSevenRowsOrMore) 
   wheel.extra[2] = static_cast<uint16_t>(-120);
   wheel.extra[0] = 7;  // the poll's last x motion rides along on a wheel command
   Send(wheel);
-  PressKey(kPageDown);
+  PressKey(base::key::PageDown);
   EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
   EXPECT_EQ(m_panel->FindChild("scroll_down"), nullptr);
 
@@ -355,13 +356,13 @@ TEST_F(LoadSavePanelTest, KeysWheelAndPagesScrollByARowOnlyWithSevenRowsOrMore) 
   Send(wheelUp);
   EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
   Send(wheel);
-  PressKey(kPageDown);
+  PressKey(base::key::PageDown);
   EXPECT_EQ(m_panel->GetScrollY(), 130.0f);
   m_panel->Rebuild();
-  for (int i = 0; i < 6; ++i) PressKey(kDown);
+  for (int i = 0; i < 6; ++i) PressKey(base::key::Down);
   EXPECT_EQ(m_panel->GetSelected(), 6);
   EXPECT_EQ(m_panel->GetScrollY(), 65.0f);  // the seventh row came into view
-  for (int i = 0; i < 6; ++i) PressKey(kUp);
+  for (int i = 0; i < 6; ++i) PressKey(base::key::Up);
   EXPECT_EQ(m_panel->GetSelected(), 0);
   EXPECT_EQ(m_panel->GetScrollY(), 0.0f);
 }

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MenuFixture.h"
+#include "base/app/KeyCode.h"
 #include "base/data/StaticVariant.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
@@ -18,10 +19,9 @@ struct st_Key {
   int key, scan;
 };
 constexpr st_Key kKeys[] = {
-    {u'a', 'A', 0x1E}, {u'b', 'B', 0x30}, {u'c', 'C', 0x2E}, {u'q', 'Q', 0x10}, {u'1', '1', 0x02},
+    {u'a', 'A', 0x1E}, {u'b', 'B', 0x30}, {u'c', 'C', 0x2E},  {u'q', 'Q', 0x10},     {u'1', '1', 0x02},
     {u'2', '2', 0x03}, {u' ', ' ', 0x39}, {u'<', 0xE2, 0x56}, {u'\xFC', 0xDC, 0x1A},
 };
-constexpr int kBackspace = 9, kLeft = 240, kRight = 241, kDelete = 247, kEnter = 13;
 
 class GameControls : public MenuTest {
  protected:
@@ -107,21 +107,21 @@ TEST_F(GameControls, EditingKeysWorkAtBothEndsAndAtTheLimit) {
   Type(u"abcabcabca");
   Type(u"q");  // full: ignored
   EXPECT_EQ(Text(edit), u"abcabcabca");
-  Tap(kRight);  // at the end already
+  Tap(base::key::Right);  // at the end already
   EXPECT_EQ(base::g_CaretPos, 10);
-  Tap(kDelete);  // nothing right of the caret
+  Tap(base::key::Delete);  // nothing right of the caret
   EXPECT_EQ(Text(edit), u"abcabcabca");
-  Tap(kBackspace);
+  Tap(base::key::Backspace);
   EXPECT_EQ(Text(edit), u"abcabcabc");
-  for (int i = 0; i < 12; ++i) Tap(kLeft);
+  for (int i = 0; i < 12; ++i) Tap(base::key::Left);
   EXPECT_EQ(base::g_CaretPos, 0);
-  Tap(kBackspace);  // nothing left of the caret
-  Tap(kDelete);
+  Tap(base::key::Backspace);  // nothing left of the caret
+  Tap(base::key::Delete);
   EXPECT_EQ(Text(edit), u"bcabcabc");
   Type(u"q");
   EXPECT_EQ(Text(edit), u"qbcabcabc");
   EXPECT_EQ(base::g_CaretPos, 1);
-  Tap(kEnter);
+  Tap(base::key::Enter);
   EXPECT_EQ(Text(edit), u"qbcabcabc");
 }
 
@@ -132,7 +132,7 @@ TEST_F(GameControls, CaretIsPulledIntoTheTextBeforeAKey) {
   Type(u"q");
   EXPECT_EQ(Text(edit), u"qabc");
   base::g_CaretPos = 99;  // the text shrank under the caret
-  Tap(kBackspace);
+  Tap(base::key::Backspace);
   EXPECT_EQ(Text(edit), u"qab");
   EXPECT_EQ(base::g_CaretPos, 3);
 }

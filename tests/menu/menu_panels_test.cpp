@@ -4,15 +4,14 @@
 #include <fstream>
 
 #include "MenuFixture.h"
-#include "quillane/screen/Fader.h"
+#include "base/app/KeyCode.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/gui/Messagebox.h"
+#include "quillane/screen/Fader.h"
 
 namespace menutest {
 namespace {
-
-constexpr int kEscape = 27;
 
 // The session as the in-game menu sees it.
 class cl_FakeSession : public i_MenuSession {
@@ -120,11 +119,11 @@ TEST_F(MenuPanels, NoButtonHighlightsWhileAMessageBoxIsOpen) {
 
 TEST_F(MenuPanels, EscapeReturnsToTheGameAndIsPassedOnWhileDisabled) {
   cl_IngameMenuPanel* panel = OpenIngame();
-  EXPECT_TRUE(PressKey(kEscape));
+  EXPECT_TRUE(PressKey(base::key::Escape));
   EXPECT_FALSE(m_session.m_paused);
   EXPECT_TRUE(panel->HasFlag(base::WF_HIDDEN));
   EXPECT_TRUE(panel->HasFlag(base::WF_DISABLED));
-  base::ICMD esc = Cmd(base::ICMD::KEY_PRESSED, 0, 0, kEscape);
+  base::ICMD esc = Cmd(base::ICMD::KEY_PRESSED, 0, 0, base::key::Escape);
   EXPECT_FALSE(panel->ProcessInput(esc));
   // Open, it takes every command, also ones no button wants.
   panel->SetFlag(base::WF_DISABLED, false);
@@ -138,7 +137,10 @@ TEST_F(MenuPanels, CancelToEitherQuestionKeepsTheGameAndOkEndsIt) {
     const char* button;
     int key;
     const char* request;
-  } cases[] = {{"quit", kEscape, ""}, {"mainmenu", kEscape, ""}, {"quit", 13, "quit"}, {"mainmenu", 13, "mainmenu"}};
+  } cases[] = {{"quit", base::key::Escape, ""},
+               {"mainmenu", base::key::Escape, ""},
+               {"quit", base::key::Enter, "quit"},
+               {"mainmenu", base::key::Enter, "mainmenu"}};
   for (const st_Case& c : cases) {
     m_session = cl_FakeSession();
     cl_IngameMenuPanel* panel = OpenIngame();

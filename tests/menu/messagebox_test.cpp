@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "MenuFixture.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
@@ -14,7 +15,6 @@
 namespace menutest {
 namespace {
 
-constexpr int kEnter = 13, kEscape = 27;
 const char* const kQuestion = "#menut0_2 Do you really want to quit the game?";
 
 class MessageboxTest : public MenuTest {
@@ -34,7 +34,7 @@ class MessageboxTest : public MenuTest {
 
 TEST_F(MessageboxTest, EnterAnswersOkAndEscapeCancelInEveryType) {
   for (const char* type : {"MB_OK", "MB_YESNO", "MB_EDIT"}) {
-    for (int key : {kEnter, kEscape}) {
+    for (int key : {base::key::Enter, base::key::Escape}) {
       m_listener.m_events.clear();
       cl_Messagebox* box = Open(type);
       Frames(1);
@@ -42,7 +42,7 @@ TEST_F(MessageboxTest, EnterAnswersOkAndEscapeCancelInEveryType) {
       Frames();
       ASSERT_EQ(m_listener.m_events.size(), 1u) << type << " " << key;
       EXPECT_EQ(m_listener.LastLabel(), "MB_test");
-      EXPECT_EQ(m_listener.LastAttribute("ctrl_label"), key == kEnter ? "Ok" : "Cancel") << type;
+      EXPECT_EQ(m_listener.LastAttribute("ctrl_label"), key == base::key::Enter ? "Ok" : "Cancel") << type;
       // The box is gone from the tree and from the modal list.
       EXPECT_FALSE(m_gui->IsChild(box));
       EXPECT_TRUE(m_gui->GetModalWindows().empty());
@@ -86,7 +86,7 @@ TEST_F(MessageboxTest, EditBoxClearsKeepsOpenAndAnswersWithTheText) {
   EXPECT_TRUE(m_listener.m_events.empty());
   // Typed text reaches the field through the box (a, b; then the blank key).
   for (int scan : {0x1E, 0x30, 0x39}) PressKey(scan == 0x39 ? ' ' : 'A' + (scan == 0x30), scan);
-  PressKey(kEnter);
+  PressKey(base::key::Enter);
   Frames();
   ASSERT_EQ(m_listener.m_events.size(), 1u);
   EXPECT_EQ(m_listener.LastAttribute("ctrl_label"), "Ok");
@@ -98,13 +98,13 @@ TEST_F(MessageboxTest, NewestBoxTakesTheInputAndGivesItBackWhenClosed) {
   cl_Messagebox* first = Open("MB_YESNO");
   cl_Messagebox* top = cl_Messagebox::Show("MB_OK", kQuestion, "MB_second", nullptr, m_gui, &second);
   ASSERT_EQ(m_gui->GetModalWindows().front(), top);
-  PressKey(kEscape);
+  PressKey(base::key::Escape);
   Frames();
   EXPECT_TRUE(m_listener.m_events.empty());
   ASSERT_EQ(second.m_events.size(), 1u);
   EXPECT_EQ(second.LastLabel(), "MB_second");
   ASSERT_EQ(m_gui->GetModalWindows().front(), first);
-  PressKey(kEnter);
+  PressKey(base::key::Enter);
   Frames();
   ASSERT_EQ(m_listener.m_events.size(), 1u);
   EXPECT_EQ(m_listener.LastAttribute("ctrl_label"), "Ok");
@@ -112,8 +112,8 @@ TEST_F(MessageboxTest, NewestBoxTakesTheInputAndGivesItBackWhenClosed) {
 
 TEST_F(MessageboxTest, EachBoxAnswersExactlyOnce) {
   cl_Messagebox* box = Open("MB_YESNO");
-  PressKey(kEnter);
-  PressKey(kEscape);  // too late: the first choice stands
+  PressKey(base::key::Enter);
+  PressKey(base::key::Escape);  // too late: the first choice stands
   // Its opener may update it too, as the root menu does with its quit box.
   for (int i = 0; i < 5; ++i) box->Update(0.1f);
   Frames();

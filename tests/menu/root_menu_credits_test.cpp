@@ -6,6 +6,7 @@
 #include "../video/VideoFixture.h"
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/menu/RootMenu.h"
@@ -83,7 +84,7 @@ TEST_F(RootMenuCredits, EscapeGoesToTheVideoFirstAndEndsTheCredits) {
   Tick(40);
   base::ICMD escape;
   escape.type = 1;  // released
-  escape.key = 27;
+  escape.key = base::key::Escape;
   m_menu->ProcessInput(escape);
   Tick(40);
   Tick(40);

@@ -5,24 +5,23 @@
 #include <filesystem>
 #include <fstream>
 
-#include "MenuFixture.h"
-#include "../support/GoldenImage.h"
-#include "base/text/Textsystem.h"
 #include "../support/EngineLogCapture.h"
+#include "../support/GoldenImage.h"
+#include "MenuFixture.h"
 #include "base/app/GameFrame.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
+#include "base/text/Textsystem.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
-#include "quillane/menu/GameMenu.h"
 #include "quillane/gui/Messagebox.h"
+#include "quillane/menu/GameMenu.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace menutest {
 namespace {
-
-constexpr int kEnter = 13, kEscape = 27;
 
 std::vector<std::string> g_calls;  // what the stand-in session was asked to do
 
@@ -115,7 +114,7 @@ TEST_F(RootMenuTest, QuitAnsweredOkEndsTheProgramAfterHalfASecond) {
   cl_Messagebox* box = m_menu->GetQuitBox();
   ASSERT_NE(box, nullptr);
   EXPECT_EQ(m_gui->GetModalWindows().front(), box);
-  base::ICMD enter = Key(kEnter);
+  base::ICMD enter = Key(base::key::Enter);
   EXPECT_TRUE(m_menu->ProcessInput(enter));
   Run(1);
   EXPECT_EQ(m_menu->GetQuitBox(), nullptr);
@@ -131,7 +130,7 @@ TEST_F(RootMenuTest, QuitAnsweredOkEndsTheProgramAfterHalfASecond) {
 TEST_F(RootMenuTest, QuitAnsweredCancelKeepsTheMenuRunning) {
   Run(10);
   Press("quit");
-  base::ICMD esc = Key(kEscape);
+  base::ICMD esc = Key(base::key::Escape);
   m_menu->ProcessInput(esc);
   Run(10);
   EXPECT_EQ(m_menu->GetQuitBox(), nullptr);
@@ -223,7 +222,7 @@ TEST_F(RootMenuTest, CreditsWithoutTheMovieFileEndAtTheNextUpdate) {
 
 TEST_F(RootMenuTest, F1StartsTheEditorOnlyWithTheDebugKeys) {
   testsupport::LogCapture log;
-  base::ICMD f1 = Key(221);
+  base::ICMD f1 = Key(base::key::F1);
   EXPECT_FALSE(m_menu->ProcessInput(f1));
   Debug_KeysEnabled = true;
   EXPECT_TRUE(m_menu->ProcessInput(f1));

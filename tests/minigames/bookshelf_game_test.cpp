@@ -8,12 +8,13 @@
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
 #include "minigame_fixture.h"
-#include "quillane/minigames/BookShelf.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
 #include "quillane/session/Session.h"
 
 namespace minigametest {
@@ -79,7 +80,7 @@ TEST_F(BookshelfGame, EscapeLeavesWithALossEvenWithABookInHand) {
   ASSERT_NE(shelf, nullptr) << Log();
   ClickPlace(5);
   ASSERT_GE(shelf->GetCarried(), 0);
-  KeyUp(27);
+  KeyUp(base::key::Escape);
   Step();
   EXPECT_TRUE(shelf->IsFinished());
   EXPECT_EQ(GameStateInt("Missions/Minigames/Bookshelf/Win"), 0);

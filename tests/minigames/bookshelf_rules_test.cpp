@@ -9,9 +9,10 @@
 #include <array>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/math/Random.h"
 #include "base/system.h"
-#include "quillane/minigames/BookShelf.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
 
 #include "../frame/frame_fixture.h"
 
@@ -111,7 +112,7 @@ TEST_F(BookshelfRules, TheEdgesAndEscapeLeaveButACarriedBookIsDroppedFirst) {
   ASSERT_TRUE(m_shelf.Init(nullptr, false));
   EXPECT_FALSE(m_shelf.IsFinished());
   ClickPlace(3);
-  base::ICMD escape = Command(1, 500.0f, 300.0f, 27);
+  base::ICMD escape = Command(1, 500.0f, 300.0f, base::key::Escape);
   EXPECT_TRUE(m_shelf.HandleInput(escape));
   EXPECT_TRUE(m_shelf.IsFinished());
   // The book in hand when the play ended is neither lost nor doubled in the next one.

@@ -14,7 +14,7 @@
 #include "base/data/Variant.h"
 #include "base/math/Random.h"
 #include "graphics/mesh/Mesh.h"
-#include "quillane/minigames/DanceMinigame.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
 #include "quillane/settings/TweakSettings.h"
 
 namespace dancetest {

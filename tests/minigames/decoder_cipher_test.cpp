@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "quillane/minigames/DecoderCipher.h"
+#include "quillane/minigames/decoder/DecoderCipher.h"
 
 namespace {
 

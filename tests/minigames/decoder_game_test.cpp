@@ -9,13 +9,14 @@
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "minigame_fixture.h"
-#include "quillane/minigames/Decoder.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/minigames/decoder/Decoder.h"
 #include "quillane/session/Session.h"
 
 namespace minigametest {
@@ -99,7 +100,7 @@ TEST_F(DecoderGame, TurningTheWheelsBackDecodesTheMessageAndPaysTheFastBonus) {
   EXPECT_EQ(GameStateInt("Missions/Skill"), 30);
   base::ICMD f1;
   f1.type = base::ICMD::KEY_PRESSED;
-  f1.key = 221;
+  f1.key = base::key::F1;
   EXPECT_FALSE(game->HandleInput(f1)) << "a solved machine lets the commands go on (F1 leaves an editor)";
   // The dial turns, then the "Win" box holds the clock until it is clicked away.
   for (int i = 0; i < 40 && !game->GetActiveTutorial(); ++i) Step();

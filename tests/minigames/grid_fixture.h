@@ -12,8 +12,8 @@
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
-#include "quillane/minigames/FloorLights.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 #include "support/EngineLogCapture.h"
 
 namespace gridtest {

@@ -11,7 +11,7 @@
 #include "base/data/VariantTools.h"
 #include "minigame_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 #include "quillane/session/Session.h"
 #include "support/DemoResources.h"
 

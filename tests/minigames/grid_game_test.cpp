@@ -8,8 +8,8 @@
 
 #include "../support/GoldenImage.h"
 #include "grid_game_fixture.h"
-#include "quillane/minigames/FloorLights.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
 
 namespace gridgametest {
 namespace {

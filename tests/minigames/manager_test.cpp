@@ -2,8 +2,9 @@
 #include <string>
 #include <vector>
 
-#include "minigame_fixture.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
+#include "minigame_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/script/GameThread.h"
 #include "quillane/session/Session.h"
@@ -134,7 +135,7 @@ TEST_F(MinigameTest, AScriptWaitsForTheGameWhileTheSessionHandsItTheScreenAndThe
   ASSERT_TRUE(m_games->IsRunning()) << Log();
   Step();
   EXPECT_NE(Pixel(512, 384) & 0xFFFFFF, kProbeColour & 0xFFFFFF) << "the scene shows while the black rises";
-  Key(27);
+  Key(base::key::Escape);
   EXPECT_FALSE(m_session->IsMenuOpen());
   ASSERT_TRUE(StepUntilRunning());
   Key('K');

@@ -10,16 +10,17 @@
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
 #include "minigame_fixture.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/minigames/MinigameDataFile.h"
 #include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/SabotageMixer.h"
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 #include "quillane/session/Session.h"
 #include "sound/FModSoundSystem.h"
 #include "sound/Sfx.h"
@@ -204,7 +205,7 @@ TEST_F(SabotageGameTest, TheScriptedWinSetsOffTheAlarmAndAFreshGameFindsThePumps
     EXPECT_FLOAT_EQ(game->GetGrid()->GetFlag(pipe).m_Rotation, 1.5707964f);
     EXPECT_EQ(game->GetGrid()->GetPipeFill(pipe).m_Width, 0.0f);
   }
-  Key(27);
+  Key(base::key::Escape);
   ASSERT_TRUE(StepUntilIdle());
   EXPECT_EQ(GameStateInt(kWin), 5);
 }
@@ -230,7 +231,7 @@ TEST_F(SabotageGameTest, TheSkipQuestionTakesEveryInputAndOnlyOkWins) {
   ASSERT_TRUE(Click("knob 1"));
   Step();
   EXPECT_FALSE(game->GetPumps()->IsAnimating()) << "the open box takes every input";
-  Key(27);  // the box's Cancel, not the game's Escape
+  Key(base::key::Escape);  // the box's Cancel, not the game's Escape
   for (int i = 0; i < 20 && game->GetSkipBox(); ++i) Step();
   EXPECT_EQ(game->GetSkipBox(), nullptr);
   EXPECT_FALSE(game->IsFinished());

@@ -10,10 +10,10 @@
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "graphics/image/TextureStrip.h"
-#include "quillane/minigames/ActionElement.h"
-#include "quillane/minigames/SabotageGrid.h"
-#include "quillane/minigames/SabotageMixer.h"
-#include "quillane/minigames/SabotagePumps.h"
+#include "quillane/minigames/sabotage/ActionElement.h"
+#include "quillane/minigames/sabotage/SabotageGrid.h"
+#include "quillane/minigames/sabotage/SabotageMixer.h"
+#include "quillane/minigames/sabotage/SabotagePumps.h"
 
 namespace sabotagetest {
 namespace {

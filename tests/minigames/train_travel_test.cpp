@@ -19,7 +19,7 @@
 #include "minigame_fixture.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/TrainTravel.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
 #include "quillane/session/Session.h"
 
 namespace traintest {

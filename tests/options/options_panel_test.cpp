@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "OptionsFixture.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
@@ -71,7 +72,7 @@ TEST_F(OptionsTest, IngameMenuOpensThePanelInGameModeWithTabsColumnsAndIngameRow
   EndFrame();
   Click(difficulty->m_AbsRect.right - 5, difficulty->m_AbsRect.top + 10);
   EXPECT_EQ(OptionValueText(difficulty->m_Value), "0.5");
-  Send(Cmd(base::ICMD::KEY_PRESSED, 0, 0, 27));
+  Send(Cmd(base::ICMD::KEY_PRESSED, 0, 0, base::key::Escape));
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
   EXPECT_FALSE(session.m_paused);
   EXPECT_TRUE(m_panel->GetTabs().empty());
@@ -192,7 +193,7 @@ TEST_F(OptionsTest, OkWritesAConfigThatReadsBackEqualWithTheChosenMode) {
   m_panel->SelectTab(1);
   Row("Gfx/ScreenResolution")->m_Value.set_float(0.0f);  // 800 x 600
   m_panel->ApplyImmediate();
-  Send(Cmd(base::ICMD::KEY_PRESSED, 0, 0, 13));
+  Send(Cmd(base::ICMD::KEY_PRESSED, 0, 0, base::key::Enter));
   EXPECT_TRUE(m_panel->HasFlag(base::WF_HIDDEN));
   EXPECT_EQ(Display("Width"), "800");
   EXPECT_EQ(Display("Height"), "600");

@@ -9,6 +9,7 @@
 #include "ScreenFixture.h"
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "quillane/core/Event.h"
 #include "quillane/video/SubtitleLines.h"
@@ -155,9 +156,14 @@ TEST_F(VideoController, EveryOtherCommandIsSwallowedWhilePlaying) {
   Tick(0);
   const struct {
     uint8_t type, key;
-  } commands[] = {{base::ICMD::LEFT_DOWN, 0},   {base::ICMD::LEFT_UP, 0},    {base::ICMD::MOUSE_MOVE, 0},
-                  {base::ICMD::RIGHT_DOWN, 0},  {base::ICMD::MIDDLE_UP, 0},  {base::ICMD::KEY_PRESSED, 27},
-                  {1, 'A'},                     {1, 13}};
+  } commands[] = {{base::ICMD::LEFT_DOWN, 0},
+                  {base::ICMD::LEFT_UP, 0},
+                  {base::ICMD::MOUSE_MOVE, 0},
+                  {base::ICMD::RIGHT_DOWN, 0},
+                  {base::ICMD::MIDDLE_UP, 0},
+                  {base::ICMD::KEY_PRESSED, base::key::Escape},
+                  {1, 'A'},
+                  {1, 13}};
   for (const auto& c : commands) {
     EXPECT_TRUE(Send(c.type, c.key)) << int(c.type) << "/" << int(c.key);
     EXPECT_EQ(ClipWidth(), 32u) << int(c.type) << "/" << int(c.key);

@@ -6,12 +6,13 @@
 
 #include <filesystem>
 
+#include "base/app/KeyCode.h"
 #include "base/gui/GUI.h"
+#include "base/system.h"
 #include "quillane/diary/Diary.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/Token.h"
 #include "quillane/hud/TokenBar.h"
-#include "base/system.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "quillane/settings/TweakSettings.h"
@@ -19,8 +20,6 @@
 
 namespace quillane {
 namespace {
-
-constexpr uint8_t kEscape = 27, kSpace = 32, kPrintScreen = 175, kPause = 176, kF1 = 221;
 
 class SessionInputKeys : public sessiontest::SessionInputTest {
  protected:
@@ -39,20 +38,20 @@ class SessionInputKeys : public sessiontest::SessionInputTest {
 
 TEST_F(SessionInputKeys, PausedWithoutAPanelOnlyPauseResumes) {
   m_session->SetPaused(true);
-  Key(kEscape);
+  Key(base::key::Escape);
   Key('J');
   Press(base::ICMD::LEFT_DOWN, FloorPoint(0.0f, 100.0f));
   EXPECT_FALSE(MenuShown());
   EXPECT_FALSE(m_session->GetDiary()->IsVisible());
   EXPECT_EQ(m_player->state, cl_MovementCtrl::STATE_IDLE) << "the click walked while paused";
   EXPECT_TRUE(m_session->IsPaused());
-  Key(kPause);
+  Key(base::key::Pause);
   EXPECT_FALSE(m_session->IsPaused());
   // Pause pauses again, and a panel opened meanwhile takes its input despite the pause.
-  Key(kPause);
+  Key(base::key::Pause);
   EXPECT_TRUE(m_session->IsPaused());
-  Key(kPause);
-  Key(kEscape);
+  Key(base::key::Pause);
+  Key(base::key::Escape);
   EXPECT_TRUE(MenuShown());
   EXPECT_TRUE(m_session->IsPaused());
 }
@@ -61,7 +60,7 @@ TEST_F(SessionInputKeys, EscapeSkipsACutsceneAtOnce) {
   StartTrigger("shelf");
   m_session->GetActionQueue().SetCutscene(true);
   ASSERT_TRUE(m_session->GetActionQueue().IsBusy());
-  Key(kEscape);
+  Key(base::key::Escape);
   EXPECT_FALSE(MenuShown()) << "Escape in a cutscene opened the menu";
   EXPECT_EQ(LinesAfter("input: shelf"), (std::vector<std::string>{"", " done"})) << "the sequence was not run out";
   EXPECT_FALSE(m_session->GetActionQueue().IsBusy());
@@ -74,7 +73,7 @@ TEST_F(SessionInputKeys, EscapeAndJOpenNothingWhileATokenIsCarried) {
   ASSERT_NE(token, nullptr);
   bar->SetCarried(token);
   ASSERT_TRUE(IsTokenHeld());
-  Key(kEscape);
+  Key(base::key::Escape);
   Key('J');
   EXPECT_FALSE(MenuShown());
   EXPECT_FALSE(m_session->GetDiary()->IsVisible());
@@ -88,7 +87,7 @@ TEST_F(SessionInputKeys, EscapeAndJOpenNothingWhileATokenIsCarried) {
   m_session->GetDiary()->Open(false, false, false, nullptr);
   for (int i = 0; i < 30 && m_session->GetDiary()->IsVisible(); ++i) Step();
   ASSERT_FALSE(m_session->GetDiary()->IsVisible());
-  Key(kEscape);
+  Key(base::key::Escape);
   EXPECT_TRUE(MenuShown());
   EXPECT_TRUE(m_session->IsPaused());
   EXPECT_TRUE(m_session->IsMenuOpen());
@@ -99,12 +98,12 @@ TEST_F(SessionInputKeys, PrintScreenUnderAMessageBoxDoesNothing) {
   auto* box = new base::cl_Panel();
   gui->AddChild(box);
   gui->AddModalWindow(box);
-  Key(kPrintScreen);
+  Key(base::key::PrintScreen);
   EXPECT_EQ(m_session->GetScreenshotBanner(), 0.0f);
   EXPECT_EQ(ScreenshotFiles(), 0);
 
   gui->CloseWindow(box);
-  Key(kPrintScreen);
+  Key(base::key::PrintScreen);
   EXPECT_EQ(m_session->GetScreenshotBanner(), 3.0f);
   EXPECT_EQ(ScreenshotFiles(), 1);
   // The banner shows for three seconds of frames.
@@ -118,8 +117,9 @@ TEST_F(SessionInputKeys, PrintScreenUnderAMessageBoxDoesNothing) {
 TEST_F(SessionInputKeys, DeveloperKeysAreInertWithoutDebugKeysEnabled) {
   Debug_KeysEnabled = false;
   const float factor = cl_Session::s_timeFactor;
-  for (uint8_t key : {uint8_t('1'), uint8_t('2'), uint8_t('3'), uint8_t('T'), uint8_t(kF1 + 1), uint8_t(kF1 + 2),
-                      uint8_t(kF1 + 3), uint8_t(kF1 + 4), uint8_t(kF1 + 5)})
+  for (uint8_t key :
+       {uint8_t('1'), uint8_t('2'), uint8_t('3'), uint8_t('T'), uint8_t(base::key::F1 + 1), uint8_t(base::key::F1 + 2),
+        uint8_t(base::key::F1 + 3), uint8_t(base::key::F1 + 4), uint8_t(base::key::F1 + 5)})
     Key(key);
   EXPECT_EQ(m_session->GetForcedStep(), 0.0f);
   EXPECT_EQ(cl_Session::s_timeFactor, factor);
@@ -135,17 +135,17 @@ TEST_F(SessionInputKeys, DeveloperKeysAreInertWithoutDebugKeysEnabled) {
   EXPECT_FLOAT_EQ(m_session->GetForcedStep(), 1.0f / 60.0f);
   Key('1');
   EXPECT_FLOAT_EQ(m_session->GetForcedStep(), 1.0f);
-  Key(kF1 + 1);
+  Key(base::key::F1 + 1);
   EXPECT_TRUE(m_session->GetActionQueue().m_showDebugList);
-  Key(kF1 + 4);
+  Key(base::key::F1 + 4);
   EXPECT_FLOAT_EQ(cl_Session::s_timeFactor, factor * 0.5f);
-  Key(kF1 + 5);
-  Key(kF1 + 5);
+  Key(base::key::F1 + 5);
+  Key(base::key::F1 + 5);
   EXPECT_FLOAT_EQ(cl_Session::s_timeFactor, factor * 2.0f);
   Key('T');
   EXPECT_EQ(m_player->state, cl_MovementCtrl::STATE_TURNING);
   // The switches are the process's: they are put back for the other tests.
-  Key(kF1 + 4);
+  Key(base::key::F1 + 4);
   cl_Session::s_timeFactor = factor;
   // The forced step is spent by the next frame, which advances the game clock by one second.
   const float before = m_session->GetGameTime();
@@ -156,9 +156,9 @@ TEST_F(SessionInputKeys, DeveloperKeysAreInertWithoutDebugKeysEnabled) {
 
 TEST_F(SessionInputKeys, SpaceTogglesTheHotspotDisplay) {
   const bool before = SceneDisplay().showHotspots;
-  Key(kSpace);
+  Key(base::key::Space);
   EXPECT_NE(SceneDisplay().showHotspots, before);
-  Key(kSpace);
+  Key(base::key::Space);
   EXPECT_EQ(SceneDisplay().showHotspots, before);
 }
 

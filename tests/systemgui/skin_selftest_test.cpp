@@ -6,6 +6,7 @@
 #include "../support/GuiSelfTestValues.h"
 #include "SkinFixture.h"
 #include "base/Imaging.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "graphics/image/Image.h"
 
@@ -61,7 +62,7 @@ TEST_F(SkinTest, GuiSelfTestMatchesTheReviewedPicture) {
   }
   base::g_pFocusWindow = m_gui->FindByLabel("Name");
   base::g_CaretPos = 3;
-  for (base::ICMD c : {Key('s'), Key(0xF0)}) m_gui->ProcessInput(c);
+  for (base::ICMD c : {Key('s'), Key(base::key::Left)}) m_gui->ProcessInput(c);
   base::g_CaretBlink = 0.25f;
   RenderFrame();
   EXPECT_STREQ(m_gui->FindByLabel("Name")->m_Value.get_string(), "Odos");

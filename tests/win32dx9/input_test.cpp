@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "platform/input/Input.h"
 #include "platform/input/SdlEvents.h"
 #include "platform/input/Window.h"
@@ -120,14 +121,14 @@ TEST_F(InputDevice, MouseCommandsKeepTheirOwnPlaceAndOrderWithinAPoll) {
 }
 
 TEST_F(InputDevice, KeyStateByCode) {
-  m_queue.Key(0x1C, true, 0);  // Return and numpad Enter share code 13
+  m_queue.Key(0x1C, true, 0);  // Return and numpad Enter share Enter
   m_queue.Key(0x9C, true, 0);
   m_queue.Key(0x9C, false, 0);
   m_queue.Key(0x37, true, 0);  // unmapped: code 0 stays up
-  m_queue.Key(0x58, true, 0);  // F12 = 232
+  m_queue.Key(0x58, true, 0);  // F12
   Poll();
-  EXPECT_TRUE(m_device.IsKeyDown(13));
-  EXPECT_TRUE(m_device.IsKeyDown(232));
+  EXPECT_TRUE(m_device.IsKeyDown(base::key::Enter));
+  EXPECT_TRUE(m_device.IsKeyDown(base::key::F12));
   EXPECT_FALSE(m_device.IsKeyDown(0));
   EXPECT_FALSE(m_device.IsKeyDown(-5));   // reads key 0
   EXPECT_FALSE(m_device.IsKeyDown(300));  // reads key 255
@@ -139,7 +140,7 @@ TEST_F(InputDevice, KeyStateByCode) {
   EXPECT_TRUE(Poll().empty());
   m_queue.SetForeground(true);
   EXPECT_TRUE(Poll().empty());
-  EXPECT_FALSE(m_device.IsKeyDown(13));
+  EXPECT_FALSE(m_device.IsKeyDown(base::key::Enter));
   EXPECT_FALSE(m_device.IsKeyDown('A'));
 }
 

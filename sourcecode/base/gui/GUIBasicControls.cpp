@@ -2,11 +2,11 @@
 #include "base/gui/GUIBasicControls.h"
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 
 namespace base {
 
 namespace {
-constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27;
 
 // The value toggled by check boxes and tree toggles: 0 becomes 1, anything else 0.
 void Toggle(Variant& v) { v.set_int(v.get_int() == 0 ? 1 : 0); }
@@ -49,11 +49,11 @@ bool cl_Button::ProcessInput(ICMD& cmd) {
   } else if (cmd.type == ICMD::LEFT_UP) {
     m_Pressed = false;
   }
-  if (HasFlag(WF_DEFAULT) && cmd.type == ICMD::KEY_PRESSED && cmd.key == kKeyEnter) {
+  if (HasFlag(WF_DEFAULT) && cmd.type == ICMD::KEY_PRESSED && cmd.key == base::key::Enter) {
     Activate();
     return true;
   }
-  if (HasFlag(WF_CANCEL) && cmd.type == ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+  if (HasFlag(WF_CANCEL) && cmd.type == ICMD::KEY_PRESSED && cmd.key == base::key::Escape) {
     Activate();
     return true;
   }

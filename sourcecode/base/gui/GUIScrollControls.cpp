@@ -5,18 +5,12 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/text/Textsystem.h"
 
 namespace base {
 
 namespace {
-
-constexpr uint8_t kKeyBackspace = 9;
-constexpr uint8_t kKeyEnter = 13;
-constexpr uint8_t kKeyEscape = 27;
-constexpr uint8_t kKeyLeft = 0xF0;
-constexpr uint8_t kKeyRight = 0xF1;
-constexpr uint8_t kKeyDelete = 0xF7;
 
 constexpr float kSliderThickness = 16;
 constexpr float kSliderSpace = 18;   // client width given up to the vertical slider
@@ -290,7 +284,7 @@ char32_t TypedCharacter(const ICMD& cmd) {
 }  // namespace
 
 bool cl_StringCtrl::IsDialogKey(const ICMD& cmd) {
-  return cmd.type == ICMD::KEY_PRESSED && (cmd.key == kKeyEnter || cmd.key == kKeyEscape);
+  return cmd.type == ICMD::KEY_PRESSED && (cmd.key == base::key::Enter || cmd.key == base::key::Escape);
 }
 
 // The text is UTF-8 and the caret a byte offset on a character boundary: typed characters are
@@ -313,7 +307,7 @@ void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* ca
   };
   const tString<BaseString> left = text.left(pos);
   const tString<BaseString> right = text.mid(pos);
-  if (cmd.GetChar() == kKeyEnter || IsDialogKey(cmd)) return;
+  if (cmd.GetChar() == base::key::Enter || IsDialogKey(cmd)) return;
   if (const char32_t c = TypedCharacter(cmd)) {
     text = left;
     AppendUtf8(text, c);
@@ -322,24 +316,24 @@ void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* ca
     return;
   }
   switch (cmd.key) {
-    case kKeyBackspace:
+    case base::key::Backspace:
       if (pos > 0) {
         pos = previous(pos);
         text = text.left(pos);
         text += right;
       }
       break;
-    case kKeyDelete:
+    case base::key::Delete:
       if (!right.empty()) {
         const int after = next(pos);
         text = left;
         text += right.mid(after - pos);
       }
       break;
-    case kKeyLeft:
+    case base::key::Left:
       if (pos > 0) pos = previous(pos);
       break;
-    case kKeyRight:
+    case base::key::Right:
       if (pos < text.size()) pos = next(pos);
       break;
     default:

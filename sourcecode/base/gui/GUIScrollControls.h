@@ -77,12 +77,11 @@ class cl_StringCtrl : public cl_Window {
   // The caret index for a mouse x relative to the text's start; 0 here, skins measure.
   virtual int GetCharIndexAt(int x);
 
-  // Enter (13) and Escape (27): keys a text line leaves to its dialog's default and cancel buttons.
+  // Enter and Escape: keys a text line leaves to its dialog's default and cancel buttons.
   static bool IsDialogKey(const ICMD& cmd);
-  // Applies one key command to text and *caret: a character is inserted, Backspace (9) and
-  // Delete (0xF7) remove, Left (0xF0) and Right (0xF1) move; Enter and Escape do nothing. The caret is
-  // first clamped to [0, length], so -1 (no caret placed yet) and a caret past a value that
-  // shrank are safe.
+  // Applies one key command to text and *caret: a character is inserted, Backspace and Delete
+  // remove, Left and Right move; Enter and Escape do nothing. The caret is first clamped to
+  // [0, length], so -1 (no caret placed yet) and a caret past a value that shrank are safe.
   static void EditText(tString<BaseString>& text, const ICMD& cmd, int* caret);
   // Raises "SelectionChanged" with "ctrl_label" = the owner edit's label and "element_label" = own.
   void NotifySelectionChanged();

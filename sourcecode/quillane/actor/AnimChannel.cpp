@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/math/Random.h"
 #include "base/system.h"
@@ -131,7 +132,8 @@ void cl_AnimChannel::ApplyOverlay(base::cl_Pose& pose, base::cl_Pose& scratch) {
 }
 
 void cl_AnimChannel::ApplyBlendFrom(base::cl_Pose& pose) {
-  if (!blendFromClip || base::sys::KeyState(kNoFadeKey)) return;
+  // Left Shift held shows the poses without fades.
+  if (!blendFromClip || base::sys::KeyState(base::key::LeftShift)) return;
   if (!m_fadePose) m_fadePose = new base::cl_Pose;
   base::cl_Pose& from = *m_fadePose;
   from.SetSize(pose.GetNumBones());

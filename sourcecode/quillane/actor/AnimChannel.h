@@ -28,7 +28,6 @@ class i_AnimCharacter {
 class cl_AnimChannel {
  public:
   static constexpr float kFadeTime = 1.0f / 3.0f;  // seconds a cross-fade lasts
-  static constexpr int kNoFadeKey = 203;           // held (left Shift), poses show without fades
 
   cl_AnimChannel() = default;  // "idle", no clip
   ~cl_AnimChannel();

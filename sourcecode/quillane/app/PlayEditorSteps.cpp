@@ -16,7 +16,7 @@ namespace {
 
 constexpr uint8_t kScanShift = 0x2A;
 constexpr size_t kCharactersPerFrame = 8;  // well inside the keyboard buffer of one frame
-constexpr int kLeft = 0, kRight = 1;
+constexpr int kLeftButton = 0, kRightButton = 1;
 
 // Shown: the window and every window above it are visible.
 bool IsShown(const base::cl_Window* w) {
@@ -96,7 +96,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunEditorStep(const st_PlayStep& step, 
   switch (step.kind) {
     case st_PlayStep::CLICK_AT:
     case st_PlayStep::RCLICK_AT: {
-      const int button = step.kind == st_PlayStep::CLICK_AT ? kLeft : kRight;
+      const int button = step.kind == st_PlayStep::CLICK_AT ? kLeftButton : kRightButton;
       PointerTo(input, step.point[0], step.point[1]);
       input.MouseButton(button, true, m_inputTime + 1);
       input.MouseButton(button, false, m_inputTime + 2);
@@ -147,7 +147,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunEditorStep(const st_PlayStep& step, 
 
 // The press at the first point, one move a frame along the line, the release at the second point.
 cl_PlayDriver::en_Outcome cl_PlayDriver::Drag(const st_PlayStep& step, platform::input::Queue& input) {
-  const int button = step.kind == st_PlayStep::DRAG ? kLeft : kRight;
+  const int button = step.kind == st_PlayStep::DRAG ? kLeftButton : kRightButton;
   const int frames = step.number;
   if (m_stepFrame == 0) {
     PointerTo(input, step.point[0], step.point[1]);
@@ -206,8 +206,8 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::ClickEntry(const st_PlayStep& step, pla
   }
   PointerTo(input, static_cast<int>((row->m_AbsRect.left + row->m_AbsRect.right) * 0.5f),
             static_cast<int>((row->m_AbsRect.top + row->m_AbsRect.bottom) * 0.5f));
-  input.MouseButton(kLeft, true, m_inputTime + 1);
-  input.MouseButton(kLeft, false, m_inputTime + 2);
+  input.MouseButton(kLeftButton, true, m_inputTime + 1);
+  input.MouseButton(kLeftButton, false, m_inputTime + 2);
   m_waited = 0;
   ++m_next;
   return en_Outcome::Yield;

@@ -16,7 +16,6 @@ namespace quillane {
 
 namespace {
 
-constexpr int kCameraPeekKey = 0x43;  // 'C': the developers' view from closer in
 constexpr uint32_t kShadowColour = 0xFF30281Eu;
 
 // One entry of the depth list: a character or a stage layer.
@@ -131,7 +130,8 @@ void RenderScenePasses(cl_Scene& scene, const std::list<cl_Character*>& characte
   }
 
   base::cl_Camera peek = camera;
-  const bool peeking = Debug_KeysEnabled && base::sys::KeyState(kCameraPeekKey);
+  // C held: the developers' view from closer in.
+  const bool peeking = Debug_KeysEnabled && base::sys::KeyState('C');
   if (peeking) {
     peek.MoveForward(700.0f);
     peek.MoveUp(-80.0f);

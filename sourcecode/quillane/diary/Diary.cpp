@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Binary.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
@@ -18,14 +19,12 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/core/Event.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/DiaryServices.h"
-#include "quillane/core/Event.h"
 #include "sound/Sfx.h"
 
 namespace {
-
-constexpr int kKeyJ = 74, kKeyEscape = 27;
 
 // The book's sounds and the reading: full volume, once, without the effects of the scene.
 sfx::st_PlayParams DiarySoundParams() {
@@ -522,7 +521,7 @@ void cl_Diary::DrawDecorations(float, float) {
 
 bool cl_Diary::ProcessInput(base::ICMD& cmd) {
   if (!IsVisible() || GetFadeState() != FADE_SHOWN || m_presentation) return false;
-  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == kKeyJ || cmd.key == kKeyEscape)) Close();
+  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == 'J' || cmd.key == base::key::Escape)) Close();
   if (cmd.type == base::ICMD::RIGHT_UP) {
     Close();
     return true;

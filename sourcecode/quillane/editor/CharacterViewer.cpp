@@ -7,6 +7,7 @@
 
 #include "base/Imaging.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/StaticVariant.h"
 #include "base/data/VariantTools.h"
 #include "base/file/FileFinder.h"
@@ -40,15 +41,12 @@ constexpr float kMouseLift = 0.1f;
 constexpr float kSpeedStep = 0.99f;
 
 // Engine key codes.
-constexpr int kKeyPadPlus = 0xAB, kKeyPadMinus = 0xAC;
-constexpr int kKeyLeftShift = 0xCB, kKeyRightShift = 0xCC;
-constexpr int kKeyLeft = 0xF0, kKeyRight = 0xF1;
 constexpr uint16_t kModShift = 1, kModCtrl = 2;
 
 constexpr const char* kLipsyncSound = "editor/lipsync_data/excuse_me_please.wav";
 constexpr const char* kLipsyncText = "editor/lipsync_data/denote_annosoft.txt";
 
-bool ShiftHeld() { return base::sys::KeyState(kKeyLeftShift) || base::sys::KeyState(kKeyRightShift); }
+bool ShiftHeld() { return base::sys::KeyState(base::key::LeftShift) || base::sys::KeyState(base::key::RightShift); }
 
 base::tString<base::BaseString> Attribute(const base::Variant& event, const char* name) {
   base::tString<base::BaseString> text;
@@ -320,9 +318,7 @@ void cl_CharacterViewer::ProcessCharacterCommand(const base::tString<base::BaseS
 
 bool cl_CharacterViewer::ProcessKey(const base::ICMD& cmd) {
   switch (cmd.GetKey()) {
-    case 27:
-      Close();
-      break;
+    case base::key::Escape: Close(); break;
     case ' ':
       paused = !paused;
       break;
@@ -397,12 +393,12 @@ bool cl_CharacterViewer::ProcessInput(base::ICMD& cmd) {
 
 void cl_CharacterViewer::Update(float dt) {
   if (!paused) animCtrl.Update(speed * dt);
-  if (base::sys::KeyState(kKeyPadPlus)) speed /= kSpeedStep;
-  if (base::sys::KeyState(kKeyPadMinus)) speed *= kSpeedStep;
+  if (base::sys::KeyState(base::key::PadPlus)) speed /= kSpeedStep;
+  if (base::sys::KeyState(base::key::PadMinus)) speed *= kSpeedStep;
   speed = std::clamp(speed, 0.0f, kMaxSpeed);
   float& yaw = ShiftHeld() ? lightYaw : orbitYaw;
-  if (base::sys::KeyState(kKeyLeft)) yaw += dt;
-  if (base::sys::KeyState(kKeyRight)) yaw -= dt;
+  if (base::sys::KeyState(base::key::Left)) yaw += dt;
+  if (base::sys::KeyState(base::key::Right)) yaw -= dt;
   base::WrapAngle(yaw);
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <numbers>
 
+#include "base/app/KeyCode.h"
 #include "base/math/Matrix4.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -25,7 +26,6 @@ constexpr float kGridStep = 5.0f;
 constexpr float kGridExtent = 100.0f;
 constexpr float kGizmoRadius = 150.0f;
 constexpr float kCircleStep = 0.0314159f;
-constexpr int kKeyLeftShift = 0xCB, kKeyRightShift = 0xCC;
 
 uint32_t Grey(int g) {
   const uint32_t v = static_cast<uint32_t>(g);
@@ -92,7 +92,7 @@ void cl_CharacterViewer::RenderScene() {
     gfx::EnableLighting(kAmbient);
     const base::tVector3<float> d = Orbit({0, 0, -1}, lightPitch, lightYaw);
     gfx::SetDirectionalLight(d, kLightColour);
-    if (base::sys::KeyState(kKeyLeftShift) || base::sys::KeyState(kKeyRightShift)) RenderLightGizmo(d);
+    if (base::sys::KeyState(base::key::LeftShift) || base::sys::KeyState(base::key::RightShift)) RenderLightGizmo(d);
   }
   DrawGrid();
 

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/resource/MultiFileFormatLoader.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -16,8 +17,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27;
-constexpr uint8_t kKeyLeft = 240, kKeyRight = 241, kKeyUp = 242, kKeyDown = 243;
 constexpr uint32_t kCropColour = 0x40FF0000u;  // red at 64 / 255
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kGrey = 0xFFAAAAAAu;
@@ -94,12 +93,12 @@ bool cl_CropTool::ProcessInput(base::ICMD& cmd) {
   if (cl_Editor::HandleToggleKeys(cmd)) return true;
   if (cmd.type == base::ICMD::KEY_PRESSED) {
     switch (cmd.key) {
-      case kKeyEnter: Finish(true); break;
-      case kKeyEscape: Finish(false); break;
-      case kKeyLeft: m_cropW = Smaller(m_cropW, m_fullW); break;
-      case kKeyRight: m_cropW = Larger(m_cropW, m_fullW); break;
-      case kKeyUp: m_cropH = Smaller(m_cropH, m_fullH); break;
-      case kKeyDown: m_cropH = Larger(m_cropH, m_fullH); break;
+      case base::key::Enter: Finish(true); break;
+      case base::key::Escape: Finish(false); break;
+      case base::key::Left: m_cropW = Smaller(m_cropW, m_fullW); break;
+      case base::key::Right: m_cropW = Larger(m_cropW, m_fullW); break;
+      case base::key::Up: m_cropH = Smaller(m_cropH, m_fullH); break;
+      case base::key::Down: m_cropH = Larger(m_cropH, m_fullH); break;
       case 'P': m_useBackgroundPixels = !m_useBackgroundPixels; break;
       default: break;
     }

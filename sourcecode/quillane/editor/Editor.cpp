@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <iterator>
 #include <string>
-#include <utility>
 
 #include "base/FileTools.h"
 #include "base/data/Xml.h"
@@ -17,10 +16,7 @@
 #include "graphics/gfx.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
-#include "quillane/editor/DialogBox.h"
 #include "quillane/editor/EditorStatus.h"
-#include "quillane/editor/EnterLabelDialog.h"
-#include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -82,18 +78,6 @@ base::Variant& cl_Editor::GetSceneList() {
 void InstallEditorServices() {
   EditorServices().CreateEditor = []() -> base::cl_Module* { return new cl_Editor(); };
   EditorServices().HandleToggleKeys = &cl_Editor::HandleToggleKeys;
-  EditorServices().CreateNameDialog = [](base::cl_Window* listener, base::Variant answer,
-                                         base::tString<base::BaseString> text) -> base::cl_Window* {
-    return cl_EnterLabelDialog::Open(listener, std::move(answer), std::move(text));
-  };
-  EditorServices().CreateFileBrowser = [](base::cl_Window* listener, base::tString<base::BaseString> mode,
-                                          base::Variant options) -> base::cl_Window* {
-    return cl_LoadImageDialog::Open(listener, std::move(mode), std::move(options));
-  };
-  EditorServices().CreateQuestionBox = [](base::cl_Window* listener, base::tString<base::BaseString> title,
-                                          base::tString<base::BaseString> text) -> base::cl_Window* {
-    return cl_DialogBox::Open(listener, std::move(title), std::move(text), "Yes", "No");
-  };
 }
 
 base::tRectf GetEditorViewportRect() {

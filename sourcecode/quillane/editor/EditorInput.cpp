@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -22,13 +23,10 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyReleased = 1;  // the input device's command kind of a key release
-constexpr uint8_t kKeyLeftShift = 203, kKeyRightShift = 204;
-constexpr uint8_t kKeyF1 = 221;
 constexpr uint16_t kModifierCtrl = 2;
 constexpr float kTurnStep = 0.08f;  // radians a locator turns per mouse move with Shift held
 
-bool IsShift(uint8_t key) { return key == kKeyLeftShift || key == kKeyRightShift; }
+bool IsShift(uint8_t key) { return key == base::key::LeftShift || key == base::key::RightShift; }
 
 // Picking works with the matching display on, or while the scene editor has an element selected.
 bool CanPick(bool shown) { return shown || !g_SelectedElementLabel.empty(); }
@@ -64,14 +62,14 @@ bool cl_Editor::ProcessInput(base::ICMD& cmd) {
       m_shiftHeld = true;
       m_cursorAnchor = base::tVector2<float>(cmd.mouseX, cmd.mouseY);
       m_turnReferenceX = static_cast<float>(base::sys::MouseX());
-    } else if (cmd.key == kKeyF1) {
+    } else if (cmd.key == base::key::F1) {
       if (cl_GameFrame* frame = GetGameFrame()) frame->LeaveEditor();
       return true;
     }
     return false;
   }
   switch (cmd.type) {
-    case kKeyReleased:
+    case base::ICMD::KEY_RELEASED:
       if (IsShift(cmd.key)) m_shiftHeld = false;
       return false;
     case base::ICMD::RIGHT_DOWN:

@@ -6,12 +6,12 @@
 #include "quillane/editor/CharacterViewer.h"
 #include "quillane/editor/HeileWelt.h"
 #include "quillane/editor/SceneEditorPanel.h"
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/DanceEditor.h"
-#include "quillane/minigames/Decoder.h"
-#include "quillane/minigames/FloorLights.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/TrainTravelEditor.h"
+#include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/editor/levels/TrainTravelEditor.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/decoder/Decoder.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
 
 namespace quillane {
 
@@ -21,15 +21,12 @@ base::cl_Window* MakePileGrid() { return cl_HeileWelt::Create(); }
 
 // The "Wiretap" button opens Floor lights, which keeps the wire-tap panel's window label.
 constexpr st_GameLauncher kGameLaunchers[] = {
-    {"Book", "Bookshelf", "gui/minigames/bookshelf.dat", cl_BookshelfPanel::Create, "BookshelfGame", LAUNCH_INIT,
-     false},
-    {"Wiretap", "FloorLights", "gui/minigames/FloorLights.dat", cl_FloorLightsPanel::Create, "WiretapGame",
-     LAUNCH_INIT_WIRETAP, false},
-    {"TrainTravel", "TrainTravel", "gui/minigames/traintravel.dat", cl_TrainTravelEditor::Create, "TrainTravelGame",
-     LAUNCH_NO_INIT, false},
-    {"Dance", "Dance", "", cl_DanceMinigameEditor::Create, "DanceGame", LAUNCH_INIT, true},
-    {"Decoder", "Decoder", "gui/minigames/decoder.dat", cl_DecoderPanel::Create, "DecoderGame", LAUNCH_INIT, false},
-    {"Sabotage", "Sabotage", "gui/minigames/sabotage.dat", cl_Sabotage::Create, "SabotageGame", LAUNCH_INIT, false},
+    {"Book", "Bookshelf", true, cl_BookshelfPanel::Create, "BookshelfGame", LAUNCH_INIT, false},
+    {"Wiretap", "FloorLights", true, cl_FloorLightsPanel::Create, "WiretapGame", LAUNCH_INIT_WIRETAP, false},
+    {"TrainTravel", "TrainTravel", true, cl_TrainTravelEditor::Create, "TrainTravelGame", LAUNCH_NO_INIT, false},
+    {"Dance", "Dance", false, cl_DanceMinigameEditor::Create, "DanceGame", LAUNCH_INIT, true},
+    {"Decoder", "Decoder", true, cl_DecoderPanel::Create, "DecoderGame", LAUNCH_INIT, false},
+    {"Sabotage", "Sabotage", true, cl_Sabotage::Create, "SabotageGame", LAUNCH_INIT, false},
 };
 
 constexpr st_ToolLauncher kToolLaunchers[] = {

@@ -18,12 +18,13 @@ enum en_LaunchInit {
   LAUNCH_NO_INIT,       // added as made (the train-travel editor)
 };
 
-// A game or level editor: its data file is compiled when missing (through a temporary manager),
-// then the window labelled windowLabel is closed when open, else made and opened.
+// A game or level editor: the game's data file (MinigameRegistry's) is compiled when missing
+// (through a temporary manager), then the window labelled windowLabel is closed when open, else
+// made and opened.
 struct st_GameLauncher {
   const char* button;       // the menu button's label
   const char* name;         // the name the game is registered under
-  const char* dataFile;     // its compiled data file; "" for none
+  bool compilesData;        // false: the window needs no data file (the dance editor)
   cl_MinigameManager::tFactory factory;
   const char* windowLabel;  // the label of the game's window
   en_LaunchInit init;

@@ -4,6 +4,7 @@
 #include "base/File.h"
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
@@ -15,12 +16,12 @@
 #include "quillane/editor/SceneManager.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/minigames/Minigame.h"
+#include "quillane/minigames/MinigameRegistry.h"
 
 namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
 constexpr const char* kStringFile = "test.txt";
 constexpr const char* kInitialGameState = "scripts/initialgamestate.xml";
 
@@ -35,7 +36,7 @@ bool cl_EditorMenu::Init(base::StaticVariantIterator) { return LoadFromFile("GUI
 
 bool cl_EditorMenu::ProcessInput(base::ICMD& cmd) {
   if (cl_Panel::ProcessInput(cmd)) return true;
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) {
     Close();
     return true;
   }
@@ -83,9 +84,9 @@ void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   base::cl_GUI* gui = GetGUI();
   if (launcher.hidesStatus)
     if (cl_Editor* editor = cl_Editor::GetEditor()) editor->SetShowStatus(false);
-  {
+  if (const char* dataFile = launcher.compilesData ? GameDataFile(launcher.name) : nullptr) {
     cl_MinigameManager compiler;
-    compiler.Register(launcher.name, launcher.dataFile, launcher.factory);
+    compiler.Register(launcher.name, dataFile, launcher.factory);
     compiler.CompileMissing();
   }
   if (!gui) return;

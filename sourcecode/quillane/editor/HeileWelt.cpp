@@ -5,6 +5,7 @@
 #include <numbers>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/math/Noise.h"
 #include "base/math/Quaternion.h"
 #include "base/math/Random.h"
@@ -17,7 +18,6 @@ namespace {
 
 constexpr float kTick = 0.2f;
 constexpr float kTurnPerPixel = 0.001f;
-constexpr uint8_t kKeyEscape = 27;
 constexpr uint16_t kModifierCtrl = 2;
 // The mouse position the locator's angles are measured from: the middle of the screen it was
 // made for.
@@ -97,7 +97,7 @@ void cl_HeileWelt::Update(float dt) {
 }
 
 bool cl_HeileWelt::ProcessInput(base::ICMD& cmd) {
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) {
     Close();
     return true;
   }

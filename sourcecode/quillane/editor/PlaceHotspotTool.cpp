@@ -2,6 +2,7 @@
 #include "quillane/editor/PlaceHotspotTool.h"
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -16,7 +17,6 @@ namespace quillane {
 namespace {
 
 // The input device gives code 9 to Backspace (Tab is 8): Backspace takes a corner back.
-constexpr uint8_t kKeyTakeBack = 9, kKeyEnter = 13, kKeyEscape = 27;
 constexpr uint32_t kOutlineColour = 0xFF6464FFu;  // (100, 100, 255)
 constexpr uint32_t kHintColour = 0xFFA0A0A0u;
 constexpr size_t kMinCorners = 3;
@@ -57,15 +57,15 @@ bool cl_PlaceHotspotTool::ProcessInput(base::ICMD& cmd) {
     return false;
   }
   if (cmd.type != base::ICMD::KEY_PRESSED) return false;
-  if (cmd.key == kKeyTakeBack && !m_points.empty()) {
+  if (cmd.key == base::key::Backspace && !m_points.empty()) {
     m_points.pop_back();
-  } else if (cmd.key == kKeyEnter && m_points.size() >= kMinCorners) {
+  } else if (cmd.key == base::key::Enter && m_points.size() >= kMinCorners) {
     base::Variant answer;
     answer.set_element("LabelEntered");
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
       gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Hotspot")));
-  } else if (cmd.key == kKeyEscape) {
+  } else if (cmd.key == base::key::Escape) {
     EndPlacementTool(this, m_listener);
     return true;
   }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/math/VectorTools.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -16,8 +17,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27;
-constexpr int kKeyLeftShift = 0xCB, kKeyRightShift = 0xCC;
 constexpr float kTurnPerCount = 0.01f;  // radians per mouse count
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kGrey = 0xFFA0A0A0u;  // (160, 160, 160)
@@ -47,7 +46,7 @@ void cl_PlaceLightTool::Render(float, float) {
     base::cl_Camera& camera = scene->GetCamera();
     gfx::SetCamera(&camera);
     BeginGizmoLighting(camera);
-    const bool shift = base::sys::KeyState(kKeyLeftShift) || base::sys::KeyState(kKeyRightShift);
+    const bool shift = base::sys::KeyState(base::key::LeftShift) || base::sys::KeyState(base::key::RightShift);
     const bool left = base::sys::MouseButton(0) || m_clicked;
     m_clicked = false;
     if (left && !shift) {
@@ -88,10 +87,10 @@ void cl_PlaceLightTool::Render(float, float) {
 bool cl_PlaceLightTool::ProcessInput(base::ICMD& cmd) {
   if (cmd.type == base::ICMD::KEY_PRESSED) {
     switch (cmd.key) {
-      case kKeyEnter:
+      case base::key::Enter:
         if (m_placed) Send(true);
         break;
-      case kKeyEscape: EndPlacementTool(this, m_listener); break;
+      case base::key::Escape: EndPlacementTool(this, m_listener); break;
       case 'A':
         FirstChild(m_answer).attribute("type")->set_string("ambient");
         m_type = "ambient";

@@ -2,6 +2,7 @@
 #include "quillane/editor/PlaceLocatorTool.h"
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/math/VectorTools.h"
 #include "base/system.h"
@@ -16,7 +17,6 @@ namespace quillane {
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27, kKeySpace = 32;
 constexpr uint32_t kPathColour = 0xFF6464FFu;  // (100, 100, 255)
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
@@ -103,17 +103,17 @@ bool cl_PlaceLocatorTool::ProcessInput(base::ICMD& cmd) {
   if ((cmd.type == base::ICMD::LEFT_DOWN || cmd.type == base::ICMD::RIGHT_DOWN) && m_pressed != base::ICMD::LEFT_DOWN)
     m_pressed = cmd.type;
   if (cmd.type != base::ICMD::KEY_PRESSED) return false;
-  if (cmd.key == kKeySpace && m_positionSet) {
+  if (cmd.key == base::key::Space && m_positionSet) {
     m_points.push_back(m_locator.GetPos());
     m_positionSet = false;
-  } else if (cmd.key == kKeyEnter && (m_positionSet || !m_points.empty())) {
+  } else if (cmd.key == base::key::Enter && (m_positionSet || !m_points.empty())) {
     m_points.push_back(m_locator.GetPos());
     base::Variant answer;
     answer.set_element("LabelEntered");
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
       gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Locator")));
-  } else if (cmd.key == kKeyEscape) {
+  } else if (cmd.key == base::key::Escape) {
     EndPlacementTool(this, m_opener);
   }
   return true;

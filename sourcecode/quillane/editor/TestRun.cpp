@@ -2,6 +2,7 @@
 #include "quillane/editor/TestRun.h"
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
@@ -13,9 +14,6 @@ namespace quillane {
 
 namespace {
 
-constexpr int kKeyE = 'E';
-constexpr int kKeyUp = 242, kKeyDown = 243;
-constexpr uint8_t kKeyEscape = 27;
 constexpr float kExposureStep = 0.99f;  // per frame, so the speed follows the frame rate
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 
@@ -74,11 +72,11 @@ void cl_TestRun::Update(float dt) {
   // it, so nothing moves any more.
   cl_Scene* scene = LiveScene();
   if (!scene) return;
-  if (base::sys::KeyState(kKeyE)) {
+  if (base::sys::KeyState('E')) {
     m_exposureTouched = true;
     float exposure = scene->GetExposure();
-    if (base::sys::KeyState(kKeyUp)) exposure /= kExposureStep;
-    if (base::sys::KeyState(kKeyDown)) exposure *= kExposureStep;
+    if (base::sys::KeyState(base::key::Up)) exposure /= kExposureStep;
+    if (base::sys::KeyState(base::key::Down)) exposure *= kExposureStep;
     scene->SetExposure(exposure);
     base::Variant& description = scene->GetSettings();
     base::Variant* lights = description.get_element("Lights");
@@ -95,7 +93,7 @@ void cl_TestRun::Render(float, float) {
   // The stage leaves the scene camera's viewport set; the text may lie outside it.
   gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
   gfx::Begin2D();
-  if (base::sys::KeyState(kKeyE)) {
+  if (base::sys::KeyState('E')) {
     base::tString<base::BaseString> text;
     text.print("exposure = %.02f", static_cast<double>(scene->GetExposure()));
     gfx::DrawText(100, 100, text.c_str(), kWhite);
@@ -119,7 +117,7 @@ bool cl_TestRun::ProcessInput(base::ICMD& cmd) {
       if (character) character->Stop();
       return false;
     case base::ICMD::KEY_PRESSED:
-      if (cmd.key != kKeyEscape) return false;
+      if (cmd.key != base::key::Escape) return false;
       if (m_exposureTouched && scene) StoreProjectFile(*scene, "the exposure");
       End();
       return true;

@@ -133,7 +133,7 @@ void cl_CharacterViewerAnimCtrl::ComputePose(base::cl_Pose& pose) {
   }
   pose.SetWeights(1.0f);
 
-  if (base::sys::KeyState(kLipsyncKey)) {
+  if (base::sys::KeyState('G')) {
     if (base::cl_Animation* clip = m_actor->FindAnimation("female_lipsynch_dummy")) {
       base::cl_SkeletonSubset subset;
       for (int bone : kLipsyncBones)

@@ -36,7 +36,6 @@ class cl_CharacterViewerAnimCtrl {
   // Play modes (ORDER VIEWERMODE).
   enum en_Mode : int { MODE_IDLE = 0, MODE_WALK = 1, MODE_ONCE = 2, MODE_LOOP = 3 };
   static constexpr float kLipsyncClockWrap = 6.25f;  // seconds
-  static constexpr int kLipsyncKey = 0x47;           // G
   static constexpr int kLipsyncBones[] = {9, 10, 11, 14, 15};
 
   cl_CharacterViewerAnimCtrl();

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
@@ -20,12 +21,6 @@ const char* const kValidCharactersKey =
 
 namespace {
 
-constexpr uint8_t kKeyReleased = 1;
-constexpr uint8_t kKeyEnter = 13;
-constexpr uint8_t kKeyBackspace = 9;
-constexpr uint8_t kKeyLeft = 240;
-constexpr uint8_t kKeyRight = 241;
-constexpr uint8_t kKeyDelete = 247;
 constexpr uint32_t kTextColour = 0xFFFFFFFFu;
 constexpr uint32_t kOutlineColour = 0xFF191919u;
 constexpr float kTextInset = 4;
@@ -70,13 +65,13 @@ void cl_GameEdit::HandleKey(const base::ICMD& cmd) {
   // Without text input the digit keys type digits whatever the layout table says; typed text is
   // the player's layout's own answer (on some layouts the top row types other signs).
   if (!cmd.typed && plain >= '0' && plain <= '9') ch = plain;
-  if (plain == kKeyEnter) {
+  if (plain == base::key::Enter) {
     base::g_CaretPos = caret;
     return;
   }
   bool done = true;
   switch (cmd.key) {
-    case kKeyBackspace:
+    case base::key::Backspace:
       if (caret > 0) {
         --caret;
         m_WideText = left.left(caret);
@@ -85,15 +80,15 @@ void cl_GameEdit::HandleKey(const base::ICMD& cmd) {
         done = false;
       }
       break;
-    case kKeyLeft:
+    case base::key::Left:
       if (caret > 0) --caret;
       else done = false;
       break;
-    case kKeyRight:
+    case base::key::Right:
       if (caret < length) ++caret;
       else done = false;
       break;
-    case kKeyDelete:
+    case base::key::Delete:
       if (!right.empty()) {
         m_WideText = left;
         m_WideText += right.mid(1);
@@ -123,7 +118,7 @@ bool cl_GameEdit::ProcessInput(base::ICMD& cmd) {
     SetFocus();
     return true;
   }
-  if (cmd.type == kKeyReleased) {
+  if (cmd.type == base::ICMD::KEY_RELEASED) {
     m_bKeyHeld = false;
     return false;
   }

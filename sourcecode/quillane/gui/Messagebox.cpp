@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/StaticVariant.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -17,8 +18,6 @@
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13;
-constexpr uint8_t kKeyEscape = 27;
 constexpr uint32_t kMessageColour = 0xFFFFEBDCu;
 constexpr uint32_t kMessageOutline = 0xFF000000u;
 constexpr float kEditWidth = 200, kEditHeight = 30;
@@ -193,12 +192,12 @@ void cl_Messagebox::Answer(const base::Variant& answer) {
 }
 
 bool cl_Messagebox::ProcessInput(base::ICMD& cmd) {
-  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == kKeyEscape || cmd.key == kKeyEnter)) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == base::key::Escape || cmd.key == base::key::Enter)) {
     // A box that has answered keeps its first answer.
     if (m_State != STATE_CLOSING && m_State != STATE_ANSWERED) {
       base::Variant answer;
       answer.set_element("ButtonPressed");
-      answer.attribute("ctrl_label")->set_string(cmd.key == kKeyEscape ? "Cancel" : "Ok");
+      answer.attribute("ctrl_label")->set_string(cmd.key == base::key::Escape ? "Cancel" : "Ok");
       Answer(answer);
     }
     return true;

@@ -4,21 +4,21 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/app/Module.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "quillane/gui/Messagebox.h"
+#include "quillane/menu/LoadSavePanel.h"
 #include "quillane/screen/Fader.h"
 #include "quillane/screen/InterfaceSounds.h"
-#include "quillane/menu/LoadSavePanel.h"
-#include "quillane/gui/Messagebox.h"
 #include "sound/Sfx.h"
 
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;
 constexpr const char* kVersionLine = "    V1.0.0";
@@ -141,7 +141,7 @@ void cl_IngameMenuPanel::Close() {
 
 bool cl_IngameMenuPanel::ProcessInput(base::ICMD& cmd) {
   if (HasFlag(base::WF_DISABLED)) return false;
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyEscape) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) {
     Close();
   } else {
     cl_Window::ProcessInput(cmd);

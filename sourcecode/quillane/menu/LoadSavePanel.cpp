@@ -7,6 +7,7 @@
 
 #include "base/FileTools.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/file/FileFinder.h"
 #include "base/gui/GUIScrollControls.h"
 #include "base/system.h"
@@ -25,8 +26,6 @@
 
 namespace {
 
-constexpr uint8_t kKeyEnter = 13, kKeyEscape = 27, kKeyUp = 242, kKeyDown = 243, kKeyDelete = 247,
-                  kKeyPageUp = 248, kKeyPageDown = 249;
 // The mouse wheel's command kind; its signed delta is the first extra word.
 constexpr uint8_t kMouseWheel = 11;
 constexpr uint32_t kFrameColour = 0xFFDCA459u;
@@ -398,10 +397,8 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
     return true;
   }
   switch (cmd.key) {
-    case kKeyEscape:
-      Close();
-      break;
-    case kKeyUp:
+    case base::key::Escape: Close(); break;
+    case base::key::Up:
       if (m_Selected > 0) {
         --m_Selected;
         if (m_Selected < m_FirstVisible) m_FirstVisible = m_Selected;
@@ -409,7 +406,7 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
         PlayClickSound();
       }
       break;
-    case kKeyDown:
+    case base::key::Down:
       if (m_Selected < m_RowCount - 1) {
         ++m_Selected;
         if (m_Selected > m_FirstVisible + kVisibleRows - 1) m_FirstVisible = m_Selected - (kVisibleRows - 1);
@@ -417,7 +414,7 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
         PlayClickSound();
       }
       break;
-    case kKeyEnter:
+    case base::key::Enter:
       if (m_Mode == MODE_LOAD && m_bSelectedIsSavegame) {
         if (!m_pSession)
           LoadGame();
@@ -429,13 +426,13 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
             row ? row->m_DisplayName.c_str() : u"");
       }
       break;
-    case kKeyDelete:
+    case base::key::Delete:
       if (m_RowCount > 0 && (m_Mode == MODE_LOAD || m_Selected >= 1))
         Ask("MB_YESNO", "#loads0_1372 Delete the Savegame?", "MB_delete");
       break;
-    case kKeyPageUp:
-    case kKeyPageDown:
-      if (scrollable) ScrollBy(cmd.key == kKeyPageUp ? -kRowPitch : kRowPitch);
+    case base::key::PageUp:
+    case base::key::PageDown:
+      if (scrollable) ScrollBy(cmd.key == base::key::PageUp ? -kRowPitch : kRowPitch);
       break;
     default:
       break;

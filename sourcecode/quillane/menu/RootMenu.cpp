@@ -2,6 +2,7 @@
 #include "quillane/menu/RootMenu.h"
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
@@ -10,9 +11,9 @@
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/core/FrameServices.h"
+#include "quillane/gui/Messagebox.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
-#include "quillane/gui/Messagebox.h"
 #include "quillane/options/OptionsPanel.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -22,7 +23,6 @@
 
 namespace {
 
-constexpr uint8_t kKeyF1 = 221;
 constexpr const char* kTheme = "MainMenuTheme";
 constexpr float kThemeVolume = 0.5f;
 
@@ -155,7 +155,7 @@ bool cl_RootMenu::ProcessInput(base::ICMD& cmd) {
     if (cl_VideoController* video = cl_VideoController::GetInstance()) video->ProcessInput(cmd);
   }
   if (m_pGUIRoot && m_pGUIRoot->ProcessInput(cmd)) return true;
-  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == kKeyF1 && Debug_KeysEnabled) {
+  if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::F1 && Debug_KeysEnabled) {
     StartEditor();
     return true;
   }

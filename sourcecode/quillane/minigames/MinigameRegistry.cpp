@@ -1,13 +1,15 @@
 #include "quillane/minigames/MinigameRegistry.h"
 
-#include "quillane/minigames/BookShelf.h"
-#include "quillane/minigames/DanceMinigame.h"
-#include "quillane/minigames/Decoder.h"
-#include "quillane/minigames/FloorLights.h"
+#include <cstring>
+
 #include "quillane/minigames/MinigameManager.h"
-#include "quillane/minigames/Sabotage.h"
-#include "quillane/minigames/TrainTravel.h"
-#include "quillane/minigames/WireTap.h"
+#include "quillane/minigames/bookshelf/BookShelf.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
+#include "quillane/minigames/decoder/Decoder.h"
+#include "quillane/minigames/floorlights/FloorLights.h"
+#include "quillane/minigames/sabotage/Sabotage.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
+#include "quillane/minigames/wiretap/WireTap.h"
 
 namespace quillane {
 
@@ -34,6 +36,12 @@ constexpr st_Game kGames[] = {
 
 void RegisterGames(cl_MinigameManager& manager) {
   for (const st_Game& game : kGames) manager.Register(game.m_name, game.m_dataFile, game.m_factory);
+}
+
+const char* GameDataFile(const char* name) {
+  for (const st_Game& game : kGames)
+    if (name && std::strcmp(game.m_name, name) == 0) return game.m_dataFile;
+  return nullptr;
 }
 
 }  // namespace quillane

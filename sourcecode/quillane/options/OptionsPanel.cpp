@@ -6,6 +6,7 @@
 #include <new>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
-constexpr uint8_t kKeyEnter = 13;
 constexpr float kRowX = 44, kRowY = 75, kRowStep = 80, kColumnStep = 450;
 constexpr float kTabW = 200, kTabH = 64, kTabPitch = 210;
 constexpr float kButtonWidth = 154, kButtonY = 460;
@@ -271,11 +270,11 @@ bool cl_OptionsPanel::NeedsRestart(const char* key, const std::string& text) con
 bool cl_OptionsPanel::ProcessInput(base::ICMD& cmd) {
   if (HasFlag(base::WF_HIDDEN) || HasFlag(base::WF_DISABLED)) return false;
   if (cmd.type == base::ICMD::KEY_PRESSED) {
-    if (cmd.key == kKeyEscape) {
+    if (cmd.key == base::key::Escape) {
       Close(false);
       return true;
     }
-    if (cmd.key == kKeyEnter) {
+    if (cmd.key == base::key::Enter) {
       Accept(true);
       return true;
     }

@@ -10,6 +10,7 @@
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/debugger/Debugger.h"
+#include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
@@ -53,7 +54,6 @@ constexpr const char* kInitialGameState = "scripts/initialgamestate.xml";
 constexpr const char* kMainInclude = "MainInclude.lua";
 constexpr const char* kCampaign = "campaign.lua";
 
-constexpr int kLeftAltKey = 205;
 constexpr float kMinForcedStep = 0.000001f;
 constexpr float kEdgeScrollSpeed = 600.0f;  // pixels per second
 constexpr int kEdgeScrollBand = 5;          // pixels from the window's side
@@ -279,7 +279,7 @@ void cl_Session::Update(float time, float dt) {
 }
 
 void cl_Session::UpdateWorld(float time, float dt) {
-  if (s_stepMode && !base::sys::KeyState(kLeftAltKey)) dt = 0.0f;
+  if (s_stepMode && !base::sys::KeyState(base::key::LeftAlt)) dt = 0.0f;
   if (m_forcedStep > kMinForcedStep) {
     dt = m_forcedStep;
     m_forcedStep = 0.0f;

@@ -5,17 +5,18 @@
 // a stop). Also the player's freedom and
 // the diary and token queries.
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/math/Random.h"
 #include "base/system.h"
-#include "quillane/diary/Diary.h"
 #include "quillane/core/EditorServices.h"
 #include "quillane/core/FrameServices.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/gui/GameGUI.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/TokenBar.h"
-#include "quillane/scene/Scene.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/scene/Scene.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
@@ -26,14 +27,6 @@
 namespace quillane {
 namespace {
 
-constexpr uint8_t kKeyEscape = 27;
-constexpr uint8_t kKeySpace = 32;
-constexpr uint8_t kKey1 = '1', kKey2 = '2', kKey3 = '3';
-constexpr uint8_t kKeyJ = 'J';
-constexpr uint8_t kKeyT = 'T';
-constexpr uint8_t kKeyPrintScreen = 175;
-constexpr uint8_t kKeyPause = 176;
-constexpr uint8_t kKeyF1 = 221;
 constexpr float kBannerSeconds = 3.0f;
 constexpr float kRandomTurn = 6.0f;  // radians across the developer's random turn
 
@@ -50,7 +43,7 @@ bool LodEditModeOn() {
 bool cl_Session::ProcessInput(base::ICMD& cmd) {
   // While paused without a panel the game swallows everything; only Pause resumes.
   if (m_paused && !IsMenuOpen()) {
-    if (IsKey(cmd) && cmd.key == kKeyPause) m_paused = false;
+    if (IsKey(cmd) && cmd.key == base::key::Pause) m_paused = false;
     return true;
   }
   if (cl_VideoController* video = cl_VideoController::GetInstance(); video && video->ProcessInput(cmd)) return true;
@@ -67,7 +60,7 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
       return true;
     }
   }
-  if (m_actionQueue.m_inCutscene && IsKey(cmd) && cmd.key == kKeyEscape) {
+  if (m_actionQueue.m_inCutscene && IsKey(cmd) && cmd.key == base::key::Escape) {
     m_actionQueue.SkipSequence();
     return true;
   }
@@ -93,27 +86,25 @@ bool cl_Session::ProcessInput(base::ICMD& cmd) {
 
 bool cl_Session::ProcessDeveloperKey(const base::ICMD& cmd) {
   switch (cmd.key) {
-    case kKey1: m_forcedStep = 1.0f; return true;
-    case kKey2: m_forcedStep = 0.1f; return true;
-    case kKey3: m_forcedStep = 1.0f / 60.0f; return true;
-    case kKeyT:
+    case '1': m_forcedStep = 1.0f; return true;
+    case '2': m_forcedStep = 0.1f; return true;
+    case '3': m_forcedStep = 1.0f / 60.0f; return true;
+    case 'T':
       if (cl_Character* heroine = m_stage ? m_stage->GetCharacter("Quillane") : nullptr)
         heroine->TurnBy((base::Random() - 0.5f) * kRandomTurn, nullptr);
       return true;
-    case kKeyF1:
-      StartEditor();
-      return true;
-    case kKeyF1 + 1: m_actionQueue.m_showDebugList = !m_actionQueue.m_showDebugList; return true;
-    case kKeyF1 + 2: s_showFps = !s_showFps; return true;
-    case kKeyF1 + 3: s_stepMode = !s_stepMode; return true;
-    case kKeyF1 + 4: s_timeFactor *= 0.5f; return true;
-    case kKeyF1 + 5: s_timeFactor *= 2.0f; return true;
+    case base::key::F1: StartEditor(); return true;
+    case base::key::F2: m_actionQueue.m_showDebugList = !m_actionQueue.m_showDebugList; return true;
+    case base::key::F3: s_showFps = !s_showFps; return true;
+    case base::key::F4: s_stepMode = !s_stepMode; return true;
+    case base::key::F5: s_timeFactor *= 0.5f; return true;
+    case base::key::F6: s_timeFactor *= 2.0f; return true;
     default: return false;
   }
 }
 
 bool cl_Session::ProcessScreenshotAndPauseKeys(const base::ICMD& cmd) {
-  if (cmd.key == kKeyPrintScreen) {
+  if (cmd.key == base::key::PrintScreen) {
     // A message box keeps the picture clean of it; the key then does nothing at all.
     const bool modal = m_gameGUI && !m_gameGUI->GetModalWindows().empty();
     if (!modal) {
@@ -125,7 +116,7 @@ bool cl_Session::ProcessScreenshotAndPauseKeys(const base::ICMD& cmd) {
     }
     return false;  // the key goes on to the later receivers
   }
-  if (cmd.key == kKeyPause) {
+  if (cmd.key == base::key::Pause) {
     m_paused = !m_paused;
     return true;
   }
@@ -133,7 +124,7 @@ bool cl_Session::ProcessScreenshotAndPauseKeys(const base::ICMD& cmd) {
 }
 
 void cl_Session::ProcessLodKeys(const base::ICMD& cmd) {
-  const int wanted = cmd.key == kKey1 ? 1 : cmd.key == kKey2 ? 2 : 0;
+  const int wanted = cmd.key == '1' ? 1 : cmd.key == '2' ? 2 : 0;
   if (wanted == GetOptionIntValue("Gfx/SceneLOD/")) return;
   // Without the option no level can be chosen, and a reload would show the same scene again.
   base::Variant* option = base::sys::GetOptionValue("Gfx/SceneLOD/Value");
@@ -188,13 +179,11 @@ bool cl_Session::ProcessBusyQueue(const base::ICMD& cmd, bool& aborted) {
 
 bool cl_Session::ProcessMenuKeys(const base::ICMD& cmd) {
   switch (cmd.key) {
-    case kKeyEscape:
+    case base::key::Escape:
       if (!IsTokenHeld()) OpenIngameMenu();
       return true;
-    case kKeySpace:
-      SceneDisplay().showHotspots = !SceneDisplay().showHotspots;
-      return true;
-    case kKeyJ:
+    case base::key::Space: SceneDisplay().showHotspots = !SceneDisplay().showHotspots; return true;
+    case 'J':
       if (!IsTokenHeld()) OpenDiary();
       return true;
     default:

@@ -4,6 +4,7 @@
 
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
 #include "graphics/Texture.h"
@@ -15,9 +16,6 @@
 namespace {
 
 cl_VideoController* g_controller = nullptr;
-
-constexpr int kEscapeKey = 27;
-constexpr int kKeyReleased = 1;
 
 // The frame whose state follows a finished list. The engine's frame interface is the game
 // frame itself; this is the one place that reaches it.
@@ -179,7 +177,7 @@ void cl_VideoController::Update(float time, float dt) {
 
 bool cl_VideoController::ProcessInput(base::ICMD& cmd) {
   if (!m_bPlaying) return false;
-  if (cmd.type == base::ICMD::RIGHT_UP || (cmd.type == kKeyReleased && cmd.key == kEscapeKey)) {
+  if (cmd.type == base::ICMD::RIGHT_UP || (cmd.type == base::ICMD::KEY_RELEASED && cmd.key == base::key::Escape)) {
     gfx::StopVideo();
     Next();
   }

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "base/math/Random.h"
 #include "base/system.h"
 #include "graphics/gfx.h"
@@ -13,8 +14,6 @@ namespace quillane {
 using V2 = base::tVector2<float>;
 
 namespace {
-constexpr int kKeyLeft = 240, kKeyRight = 241, kKeyUp = 242, kKeyPageUp = 248, kKeyPageDown = 249;
-constexpr int kKeyObstacles = 'R';
 constexpr float kObstacleRadius = 50.0f;
 constexpr uint32_t kBackground = 0xFF3C4650;  // R 60, G 70, B 80
 constexpr uint32_t kPathColour = 0xFFFFFF00;
@@ -39,11 +38,11 @@ cl_PathFinderTest::~cl_PathFinderTest() = default;
 
 void cl_PathFinderTest::Update(float time, float dt) {
   base::cl_Module::Update(time, dt);
-  if (base::sys::KeyState(kKeyUp)) m_locator.MoveForward(dt * 50.0f);
-  if (base::sys::KeyState(kKeyRight)) m_locator.TurnRight(dt);
-  if (base::sys::KeyState(kKeyLeft)) m_locator.TurnRight(-dt);
-  if (base::sys::KeyState(kKeyPageUp)) m_camera.SetZoomFactor(m_camera.GetZoomFactor() * std::exp(-dt));
-  if (base::sys::KeyState(kKeyPageDown)) m_camera.SetZoomFactor(m_camera.GetZoomFactor() * std::exp(dt));
+  if (base::sys::KeyState(base::key::Up)) m_locator.MoveForward(dt * 50.0f);
+  if (base::sys::KeyState(base::key::Right)) m_locator.TurnRight(dt);
+  if (base::sys::KeyState(base::key::Left)) m_locator.TurnRight(-dt);
+  if (base::sys::KeyState(base::key::PageUp)) m_camera.SetZoomFactor(m_camera.GetZoomFactor() * std::exp(-dt));
+  if (base::sys::KeyState(base::key::PageDown)) m_camera.SetZoomFactor(m_camera.GetZoomFactor() * std::exp(dt));
   m_walker.acceleration = (m_walker.target - m_walker.position).normal() * 0.1f;
   m_walker.velocity += m_walker.acceleration * dt;
   m_walker.position += m_walker.velocity * dt;
@@ -62,7 +61,7 @@ bool cl_PathFinderTest::ProcessInput(base::ICMD& cmd) {
       m_navMesh->FindPath(tPoint(m_start.x, 0.0f, m_start.y), tPoint(m_goal.x, 0.0f, m_goal.y), m_path, &m_obstacles);
       break;
     case base::ICMD::KEY_PRESSED:
-      if (cmd.key == kKeyObstacles) {
+      if (cmd.key == 'R') {
         for (int i = 0; i < 10; ++i) {
           const float x = m_bounds[0] + base::Random() * (m_bounds[2] - m_bounds[0]);
           const float z = m_bounds[1] + base::Random() * (m_bounds[3] - m_bounds[1]);

@@ -20,7 +20,6 @@ const uint32_t s_SkinColors[5] = {0xFF000000u, 0xFFFFFFFFu, 0xFF555555u, 0xFF8C8
 
 namespace {
 
-constexpr uint8_t kKeyReleased = 1;  // the input device's command kind for a key going up
 constexpr size_t kMaxCachedCaptions = 4096;
 
 uint32_t g_keyReleaseSerial = 0;
@@ -63,7 +62,7 @@ cl_SystemGUI::cl_SystemGUI() {
 cl_SystemGUI::~cl_SystemGUI() = default;
 
 bool cl_SystemGUI::ProcessInput(base::ICMD& cmd) {
-  if (cmd.type == kKeyReleased) ++g_keyReleaseSerial;
+  if (cmd.type == base::ICMD::KEY_RELEASED) ++g_keyReleaseSerial;
   return base::cl_GUI::ProcessInput(cmd);
 }
 

@@ -19,8 +19,6 @@ namespace {
 
 inline int Px(float v) { return static_cast<int>(v); }
 
-constexpr uint8_t kKeyReleased = 1;
-
 // Width of the first n characters of text in the current font; the empty text is 0 wide.
 // The first n bytes of a value as drawn: UTF-8 (what the edit control writes), else Latin-1 from
 // older data.
@@ -75,7 +73,7 @@ void cl_SystemStringCtrl::ApplyKey(const base::ICMD& cmd) {
 }
 
 bool cl_SystemStringCtrl::ProcessInput(base::ICMD& cmd) {
-  if (cmd.type == kKeyReleased) m_bKeyHeld = false;
+  if (cmd.type == base::ICMD::KEY_RELEASED) m_bKeyHeld = false;
   // Enter and Escape pass on to the dialog's buttons.
   if (base::g_pFocusWindow == this && cmd.type == base::ICMD::KEY_PRESSED && !IsDialogKey(cmd)) {
     base::g_CaretBlink = 0;

@@ -1,0 +1,62 @@
+// cl_DanceMinigameEditor: the level editor of the dance game. It is the game itself with extra
+// keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3,
+// F ends the recording and opens the side panel cl_DanceMenu, whose "ok" names and writes the
+// move list. It also loads and plays a list (L), changes the note speed (Up, Down), picks the
+// music (P) and plays three random presets (F1 to F3). Main thread only.
+#pragma once
+
+#include "base/gui/GUI.h"
+#include "quillane/minigames/dance/DanceMinigame.h"
+
+namespace quillane {
+
+class cl_DanceMinigameEditor : public cl_DanceMinigame {
+ public:
+  static constexpr float kMinSpeed = 0.1f;
+
+  // The side panel "DanceEditor": the name, speed, needed score and length of the list to write.
+  class cl_DanceMenu : public base::cl_Panel {
+   public:
+    explicit cl_DanceMenu(cl_DanceMinigameEditor* editor);
+    void Fill(float speed, int moves, float time);
+    bool ProcessInput(base::ICMD& cmd) override;  // takes every command while it exists
+    // "ok" saves (and closes on success), "cancel" closes; always true.
+    bool ProcessEvent(const base::Variant& event) override;
+
+   private:
+    cl_DanceMinigameEditor* m_Editor;  // not owned
+  };
+
+  static i_Minigame* Create();
+
+  void CreateAudience(const std::list<st_DanceViewer>& viewers) override;  // the editor has none
+  void StartDance() override;  // the dancer to her mark, the music from the start, then the game's
+  void Update(float dt) override;
+  void Render(float x, float y) override;
+  bool HandleInput(base::ICMD& cmd) override;
+  bool ProcessEvent(const base::Variant& event) override;                               // the file browser's answers
+  bool TriggerTutorial(base::String prefix, base::String trigger, bool once) override;  // no marks
+
+  // Writes the recording as gui/minigames/dance/<name>.xml. False (the overlay says why, the
+  // panel stays open) for a refused name, a speed that is not positive, or a failed write.
+  bool SaveMoveList(const char* name, float speed, int needed, float length);
+  // The text overlay's lines (counters and the last message), one per line.
+  base::String GetOverlayText() const;
+
+  bool IsMenuOpen() const { return m_MenuOpen; }
+  void SetMenuOpen(bool open) { m_MenuOpen = open; }
+  const base::String& GetDanceName() const { return m_DanceName; }
+  const base::String& GetMessage() const { return m_Message; }
+  int GetWeightMode() const { return m_WeightMode; }
+
+ private:
+  void Record(int track);
+  void Preset(float speed, int moves, int pattern, int needed);
+  void ToggleMenu();
+  void DrawSeats();
+
+  bool m_MenuOpen = false;
+  base::String m_Message;  // the last failed save
+};
+
+}  // namespace quillane

@@ -1,0 +1,144 @@
+// cl_TrainTravelEditor: the level editor of the train-travel game. It is the game panel with an
+// editing mode laid over it: stations are placed, dragged, named, flagged and linked with the
+// mouse and three popup menus, the board is checked for what would make it unplayable, and it is
+// written back as the graph and scenario files the game reads. A play-test runs the real game on
+// the board being edited and returns to editing when stopped. cl_TrainTravelEditorMenu (the popups
+// and the play options) and cl_TrainTravelNodeOptions (one station's values) hand every command to
+// the editor's HandleMenuEvent. Main thread only.
+#pragma once
+
+#include "base/gui/GUI.h"
+#include "base/math/Vector.h"
+#include "quillane/minigames/traintravel/TrainTravel.h"
+
+namespace quillane {
+
+class cl_TrainTravelEditor : public cl_TrainTravelPanel {
+ public:
+  static constexpr float kBoardWidth = 1024.0f;
+  static constexpr float kBoardHeight = 640.0f;
+
+  cl_TrainTravelEditor();
+  ~cl_TrainTravelEditor() override;
+  static i_Minigame* Create() { return new cl_TrainTravelEditor; }
+
+  // ---- the panel's operations, edited
+  void Update(float dt) override;                          // the game's only while play-testing
+  void Render(float x, float y) override;                  // the game's while play-testing, else the editing view
+  bool HandleInput(base::ICMD& cmd) override;              // always true
+  bool ProcessEvent(const base::Variant& event) override;  // HandleMenuEvent without a sender
+  bool LoadScenario(base::String name) override;           // also takes the agents as the editor's
+  void Restart() override;                                 // the game afresh with the editor's agents
+  st_TrainNode* SetOriginNode(int index) override;         // keeps the "Exit" station beside the origin
+  float GetScale() override { return m_Playing ? cl_TrainTravelPanel::GetScale() : 1.0f; }
+  float GetOffsetY() override { return m_Playing ? cl_TrainTravelPanel::GetOffsetY() : 0.0f; }
+  // Without a mission path (opened from the editor menu) the tutorials show but mark nothing in
+  // a waiting session.
+  bool TriggerTutorial(base::String prefix, base::String trigger, bool once) override;
+  // "board x y" (a point of the editing area), and the game's.
+  bool GetPlayTarget(const char* name, float& x, float& y) override;
+
+  // ---- editing
+  // The one handler of the dialogs' answers and the menus' commands; sender: the menu, or null.
+  bool HandleMenuEvent(const base::Variant* event, base::cl_Window* sender);
+  // A station at the last mouse position; its index, or -1 when the board is full (then the
+  // error sound and a status line).
+  int AddNode(const char* name);
+  // Writes the graph to the level folder under m_GraphFile; false (and a status line) when the
+  // name is refused or the write fails.
+  bool SaveGraph();
+  // SaveGraph under name; a failure keeps the name it had (what is on disk).
+  bool SaveGraphAs(const base::String& name);
+  bool SaveScenario(const base::String& path);  // the write's result
+  // The board differs from what was last loaded or saved under a name (an empty board at first).
+  bool HasUnsavedChanges();
+  static base::String GetBackgroundImageName(const base::String& path);
+  void StartPlayTest();
+  void StopPlayTest();
+  void SwapOriginAndDestination();
+  base::tVector2<float> ClampToBoard(float x, float y) const;
+  base::tVector2<float> GetMenuPosition() const;
+  static base::String GetLevelPath(const base::String& name);  // "gui/minigames/traintravel/" + name
+  void DrawEditorInfo();
+  // The status line's text: file, background, count, errors, and the last message.
+  base::String GetEditorInfo();
+
+  // ---- read by the menus and tests
+  bool IsPlaying() const { return m_Playing; }
+  int GetSelectedNode() const { return m_SelectedNode; }
+  const base::String& GetGraphFile() const { return m_GraphFile; }
+  int GetRandomSeed() const { return m_RandomSeed; }
+  int GetEditorAgentCount() const { return m_EditorAgentCount; }
+  int GetEditorAgentNode(int i) const { return i >= 0 && i < m_EditorAgentCount ? m_EditorAgentNodes[i] : -1; }
+  int GetSavedPlayerNode() const { return m_SavedPlayerNode; }
+  const base::String& GetMessage() const { return m_Message; }
+  static int GetNewNodeCounter() { return s_NewNodeCounter; }
+
+ private:
+  bool HandleCommand(const base::String& command, base::cl_Window* sender);
+  void OpenMenu(const char* layout);
+  static void KeepOnScreen(base::cl_Window& window);  // a menu or panel moved into the window
+  void ToggleAgent(int station);
+  void CompactAgents();
+  void TakePlayOptions(base::cl_Window* sender);
+  void TakeNodeSettings(base::cl_Window* sender);
+  void LoadGraphFile(const base::String& file);
+  void ToggleLink(int from, int to);
+  void Report(const char* message);  // a refused action: error sound, status line, log line
+  void EnsureMission();
+  void BuildGraph(base::Variant& graph);  // the graph file's tree of the board
+  base::String GraphText();               // that tree as XML text
+  void MarkSaved();
+  void CloseEditor();
+
+  int m_DraggedNode = -1;
+  int m_LinkStartNode = -1;
+  int m_SelectedNode = -1;
+  base::tVector2<float> m_MousePos;
+  bool m_CtrlDown = false;
+  bool m_AltDown = false;
+  bool m_Playing = false;
+  bool m_DraggingBackground = false;
+  base::tVector2<float> m_GrabOffset;
+  float m_BoardWidth = kBoardWidth;
+  float m_BoardHeight = kBoardHeight;
+  int m_PlayOutOfOrder = 0;
+  bool m_Loading = false;
+  bool m_ShowText = false;
+  int m_EditorAgentNodes[kMaxAgents];
+  int m_EditorAgentCount = 0;
+  int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
+  base::String m_Message;      // the last refused action or failed save, shown in the status line
+  base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
+
+  static int s_NewNodeCounter;
+};
+
+// The three popup menus and the play options panel, told apart by their layout.
+class cl_TrainTravelEditorMenu : public base::cl_Panel {
+ public:
+  // Loads layout from "GUI.xml"; for "TrainTravelPlayOptions" fills the controls from options.
+  cl_TrainTravelEditorMenu(cl_TrainTravelEditor* editor, base::String layout, base::Variant options);
+  // Hands the event to the editor; closes when the editor handled it or this is a popup. False.
+  bool ProcessEvent(const base::Variant& event) override;
+  bool ClosesAfterEvent() const { return m_CloseAfterEvent; }
+
+ private:
+  cl_TrainTravelEditor* m_Editor;  // not owned
+  bool m_CloseAfterEvent = false;
+};
+
+// One station's values: name, distances, role and flags.
+class cl_TrainTravelNodeOptions : public base::cl_Panel {
+ public:
+  cl_TrainTravelNodeOptions(cl_TrainTravelEditor* editor, st_TrainNode& node);
+  bool ProcessEvent(const base::Variant& event) override;  // to the editor; false
+
+ private:
+  cl_TrainTravelEditor* m_Editor;  // not owned
+};
+
+// The integer value of the control labelled label below panel; 0 when absent.
+int ControlInt(base::cl_Window* panel, const char* label);
+
+}  // namespace quillane
