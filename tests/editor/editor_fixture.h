@@ -21,6 +21,10 @@ class cl_Scene;
 
 namespace editortest {
 
+// Key codes and modifier bits as the input layer delivers them.
+constexpr uint8_t kKeyEscape = 27, kKeyF1 = 221, kKeyLeftShift = 203;
+constexpr uint16_t kShift = 1, kCtrl = 2;
+
 // A window that keeps every event it is sent (and takes it).
 class cl_Listener : public base::cl_Window {
  public:
@@ -71,5 +75,8 @@ class EditorTest : public frametest::FrameTest {
   bool m_lazyCompile = false;
   int m_mouseX = 0, m_mouseY = 0;  // where the last mouse command was
 };
+
+// The event a dialog's button sends when pressed.
+base::Variant Button(const char* label);
 
 }  // namespace editortest

@@ -23,8 +23,6 @@ namespace fs = std::filesystem;
 using quillane::cl_HeileWelt;
 using quillane::cl_Pile;
 
-constexpr uint8_t kKeyEscape = 27, kKeyF1 = 221;
-constexpr uint16_t kCtrl = 2;
 
 class EditorMenu : public EditorTest {
  protected:

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "../session/session_input_fixture.h"
+#include "editor_fixture.h"
 #include "base/data/VariantTools.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/minigames/Decoder.h"
@@ -14,8 +15,6 @@
 namespace editortest {
 namespace {
 
-constexpr uint8_t kKeyF1 = 221;
-constexpr uint16_t kCtrl = 2;
 
 class EditorInSession : public sessiontest::SessionInputTest {
  protected:

@@ -40,7 +40,6 @@ using quillane::cl_Editor;
 using quillane::cl_TestRun;
 
 constexpr uint8_t kScanE = 0x12, kScanUp = 0xC8;
-constexpr uint8_t kKeyEscape = 27;
 constexpr uint32_t kBackdrop = 0x3C4650u;  // the editor's clear colour
 
 // The test actor: the demo figure's skeleton alone (quick to import), under the name the test
@@ -67,13 +66,6 @@ void HoldKey(uint8_t scan, bool down) {
   win32dx9::cl_Platform* platform = win32dx9::GetPlatform();
   platform->GetInputQueue().Key(scan, down, 0);
   platform->GetInputDevice()->Update(0.0f, 0.0f);
-}
-
-base::Variant Button(const char* label) {
-  base::Variant event;
-  event.set_element("ButtonPressed");
-  event.attribute("ctrl_label")->set_string(label);
-  return event;
 }
 
 class TestRun : public EditorTest {

@@ -14,12 +14,11 @@ using guitest::Frame;
 using guitest::Key;
 using guitest::Move;
 using guitest::Up;
+using guitest::DataFile;
 using guitest::st_SelfTest;
 
 constexpr int kCtrl = base::kSelectionToggleModifier;
 constexpr int kEnter = 13, kBackspace = 9, kLeft = 0xF0, kRight = 0xF1, kDelete = 0xF7;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
 
 std::string ValueText(const cl_Window* w) {
   base::tString<base::BaseString> s;

@@ -14,8 +14,7 @@ namespace {
 using base::cl_Window;
 using guitest::cl_TestGUI;
 using guitest::cl_TestPanel;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
+using guitest::DataFile;
 
 // A GUI root with a panel that loads layouts from a scratch "GUI.xml".
 struct st_Loader {

@@ -15,11 +15,10 @@ using guitest::Frame;
 using guitest::Log;
 using guitest::Move;
 using guitest::Up;
+using guitest::DataFile;
 using guitest::st_SelfTest;
 using Plain = guitest::tRecorded<cl_Window>;
 using Button = guitest::tRecorded<base::cl_Button>;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
 
 // A panel covering the screen with one button of that label.
 cl_TestPanel* PanelWithButton(const char* label) {

@@ -21,6 +21,9 @@
 
 namespace menutest {
 
+// Key codes as the input layer delivers them.
+constexpr int kEnter = 13, kEscape = 27;
+
 class MenuTest : public ::testing::Test {
  protected:
   static constexpr int kWidth = 1024, kHeight = 768;

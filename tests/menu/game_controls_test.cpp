@@ -21,7 +21,7 @@ constexpr st_Key kKeys[] = {
     {u'a', 'A', 0x1E}, {u'b', 'B', 0x30}, {u'c', 'C', 0x2E}, {u'q', 'Q', 0x10}, {u'1', '1', 0x02},
     {u'2', '2', 0x03}, {u' ', ' ', 0x39}, {u'<', 0xE2, 0x56}, {u'\xFC', 0xDC, 0x1A},
 };
-constexpr int kBackspace = 9, kLeft = 240, kRight = 241, kDelete = 247, kEnter = 13;
+constexpr int kBackspace = 9, kLeft = 240, kRight = 241, kDelete = 247;
 
 class GameControls : public MenuTest {
  protected:

@@ -12,7 +12,6 @@
 namespace menutest {
 namespace {
 
-constexpr int kEscape = 27;
 
 // The session as the in-game menu sees it.
 class cl_FakeSession : public i_MenuSession {

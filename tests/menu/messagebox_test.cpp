@@ -14,7 +14,6 @@
 namespace menutest {
 namespace {
 
-constexpr int kEnter = 13, kEscape = 27;
 const char* const kQuestion = "#menut0_2 Do you really want to quit the game?";
 
 class MessageboxTest : public MenuTest {

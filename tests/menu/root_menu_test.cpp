@@ -22,7 +22,6 @@
 namespace menutest {
 namespace {
 
-constexpr int kEnter = 13, kEscape = 27;
 
 std::vector<std::string> g_calls;  // what the stand-in session was asked to do
 
