@@ -97,6 +97,9 @@ endif()
 function(quillane_test_compile_options target)
   target_link_libraries(${target} PRIVATE GTest::gtest quillane_warnings)
   target_compile_options(${target} PRIVATE -g1)
+  # The product the tests call keeps its own optimisation; the test code itself runs as fast at
+  # -O1 and compiles in two thirds of the time.
+  target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-O1>)
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # GCC 12 loses the system-header mark of precompiled code and then reports its known false
     # bounds warnings of std::string's inlined copies in every test; the sanitizer build checks bounds.

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {

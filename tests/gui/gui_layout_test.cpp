@@ -7,6 +7,7 @@
 
 #include "../base/test_support.h"
 #include "base/data/Xml.h"
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {

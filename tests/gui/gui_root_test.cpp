@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {

@@ -176,9 +176,6 @@ inline void Frame(base::cl_GUI& gui, const std::vector<base::ICMD>& cmds, float 
   gui.Render(0, 0);
 }
 
-// The layouts file the tests read: the game's own.
-inline std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
-
 // The "GuiSelfTest" layout in a test panel under a test GUI root (which becomes g_pGUI), rendered
 // once so every window has its rectangle.
 struct st_SelfTest {
