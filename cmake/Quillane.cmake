@@ -108,14 +108,14 @@ function(quillane_test_compile_options target)
 endfunction()
 
 # quillane_test(NAME LIBS... [KIND unit|road|window] [ROAD patterns...] [WINDOW patterns...]
-#               [SANITIZED patterns...] [RUN_SERIAL] [TIMEOUT SECONDS]): one GoogleTest program from
+#               [SANITIZED patterns...] [ONE_AT_A_TIME] [TIMEOUT SECONDS]): one GoogleTest program from
 # every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
 # patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
-# sanitizer build. RUN_SERIAL: its
-# tests keep time with the wall clock (a real window, a sound card's pace) and run alone.
+# sanitizer build. ONE_AT_A_TIME: its tests share what only one may hold at a time (the X display's
+# pointer and keyboard focus, a sound card's pace); they run one after the other, beside other programs' tests.
 # TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
 function(quillane_test name)
-  cmake_parse_arguments(T "RUN_SERIAL" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
+  cmake_parse_arguments(T "ONE_AT_A_TIME" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
   list(JOIN T_ROAD ":" T_ROAD)
   list(JOIN T_WINDOW ":" T_WINDOW)
   list(JOIN T_SANITIZED ":" T_SANITIZED)
@@ -175,9 +175,9 @@ function(quillane_test name)
   include(GoogleTest)
   # The software renderer draws on the test's own thread: tests already run side by side, and its
   # worker threads, still exiting when the leak checker stops the process, can crash that checker.
-  set(serial)
-  if(T_RUN_SERIAL)
-    set(serial RUN_SERIAL TRUE)
+  set(lock)
+  if(T_ONE_AT_A_TIME)
+    set(lock RESOURCE_LOCK test_${name})
   endif()
   foreach(kind ${kinds})
     string(REPLACE "|" ";" kind "${kind}")
@@ -185,9 +185,18 @@ function(quillane_test name)
     list(GET kind 1 filter)
     list(GET kind 2 limit)
     math(EXPR limit "${limit} * ${QUILLANE_TEST_TIME_FACTOR}")
+    # CTest starts the costliest first: the long roads and the chain of one-at-a-time tests then
+    # overlap the many short ones instead of trailing after them.
+    set(cost 0)
+    if(NOT label STREQUAL "unit")
+      set(cost 100)
+    endif()
+    if(T_ONE_AT_A_TIME)
+      set(cost 200)
+    endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${filter}"
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
-      PROPERTIES LABELS ${label} TIMEOUT ${limit} ENVIRONMENT LP_NUM_THREADS=0 ${serial})
+      PROPERTIES LABELS ${label} TIMEOUT ${limit} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0 ${lock})
   endforeach()
 endfunction()
 
