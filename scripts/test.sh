@@ -63,7 +63,7 @@ ls build-fuzz/bin/fuzz_* | xargs -P "$jobs" -I{} bash -c '
   target={}; name=${target##*/fuzz_}
   mkdir -p "$scratch/$name"
   corpus=""; [ -d "fuzz/corpus/$name" ] && corpus="fuzz/corpus/$name"
-  if "$target" "$scratch/$name" $corpus -max_total_time=8 -timeout=30 -rss_limit_mb=2048 \
+  if "$target" "$scratch/$name" $corpus -max_total_time=5 -timeout=30 -rss_limit_mb=2048 \
       >"$scratch/$name.log" 2>&1; then
     echo "fuzz $name: clean"
   else

@@ -22,8 +22,8 @@ std::string Clip3(const std::string& name, const std::string& keys, const std::s
   return Clip(name, Track("root", keys) + Track("arm", keys) + Track("hand", keys), length);
 }
 
-const std::string kBones = Bone(0, "root") + Bone(1, "arm") + Bone(2, "hand");
-const std::string kHierarchy = Parent("arm", "root") + Parent("hand", "arm");
+const std::string kChainBones = Bone(0, "root") + Bone(1, "arm") + Bone(2, "hand");
+const std::string kChainHierarchy = Parent("arm", "root") + Parent("hand", "arm");
 
 // A character's source files in a scratch folder: the skeleton, an animation set, a set made for
 // another skeleton and a subset file.
@@ -32,10 +32,10 @@ struct Fixture {
   Fixture() {
     base::RegisterSkeletonResourceType();
     dir.write("hero_skeleton.xml",
-              SkeletonXml(kBones, kHierarchy,
+              SkeletonXml(kChainBones, kChainHierarchy,
                           "<animations>" + Clip3("walk", kKey0 + kKey1, "1") + Clip3("talk", kKey0 + kKey1, "1") +
                               Clip3("Idle", kKey0 + kKey1, "2") + "</animations>"));
-    dir.write("hero_face.xml", SkeletonXml(kBones, kHierarchy,
+    dir.write("hero_face.xml", SkeletonXml(kChainBones, kChainHierarchy,
                                            "<animations>" + Clip3("smile", kKey0, "0.5") +
                                                Clip3("walk", kKey0, "7") + "</animations>"));
     dir.write("other.xml", SkeletonXml(Bone(0, "x"), "", "<animations>" + Clip("wave", Track("x", kKey0)) +

@@ -15,6 +15,7 @@
 namespace {
 
 using testsupport::LogCapture;
+using testsupport::LE;
 using testsupport::WorkTree;
 
 base::StaticVariant Element(const std::string& xml) {
@@ -29,8 +30,6 @@ std::string Member(const base::cl_FileArchive& a, const char* name) {
   if (b.size() == 0) return "";
   return std::string(reinterpret_cast<const char*>(b.get_buffer()), static_cast<size_t>(b.size()));
 }
-
-std::string LE(int v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
 void SetLanguage(const char* language) {
   base::Variant config;

@@ -12,9 +12,8 @@
 namespace {
 
 using testsupport::LogCapture;
+using testsupport::LE;
 using testsupport::TempDir;
-
-std::string LE(int v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
 
 // Every record kind written through one routine and read back through the same routine.
 struct Record {

@@ -40,4 +40,7 @@ class TempDir {
   std::string m_path;
 };
 
+// A 32-bit number as the little-endian bytes the file formats store.
+inline std::string LE(int v) { return std::string(reinterpret_cast<const char*>(&v), 4); }
+
 }  // namespace testsupport

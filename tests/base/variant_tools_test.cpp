@@ -13,7 +13,7 @@ using base::Variant;
 
 namespace {
 
-std::string text(const char* p) { return p ? p : "<null>"; }
+std::string shown(const char* p) { return p ? p : "<null>"; }
 
 // The labels (or "value" attributes when asked) of v's children, "-" for non-elements.
 std::string children(const Variant& v, const char* attr = nullptr) {
@@ -26,7 +26,7 @@ std::string children(const Variant& v, const char* attr = nullptr) {
       continue;
     }
     if (!attr) {
-      out += text(c.get_label());
+      out += shown(c.get_label());
       continue;
     }
     base::tString<base::BaseString> s;
@@ -64,7 +64,7 @@ TEST(VariantPath, GameStateIsBuiltThroughPathsCreatedOnTheWay) {
   EXPECT_EQ(state(""), &state);
   EXPECT_EQ(base::variant_get_element_by_path(state, "Missions/Current", false),
             base::variant_get_element_by_path(state, "/Missions//Current/", false));
-  EXPECT_EQ(text(base::get_string(base::variant_get_attribute_by_path(state, "Missions/Current/Name", false))),
+  EXPECT_EQ(shown(base::get_string(base::variant_get_attribute_by_path(state, "Missions/Current/Name", false))),
             "Harbour");
   EXPECT_EQ(base::get_int(base::variant_get_attribute_by_path(state, "Missions\\Done", false)), 2);
   EXPECT_EQ(base::get_int(state.get_attribute("Wealth")), 120);
@@ -85,7 +85,7 @@ TEST(VariantPath, GameStateIsBuiltThroughPathsCreatedOnTheWay) {
   Variant* a = base::variant_get_element_by_path(scalar, "a/b", true);
   ASSERT_NE(a, nullptr);
   EXPECT_TRUE(scalar.is_array());
-  EXPECT_EQ(text(scalar[0].get_label()), "a");
+  EXPECT_EQ(shown(scalar[0].get_label()), "a");
   EXPECT_EQ(base::variant_get_attribute_by_path(scalar, "x", true), nullptr);  // an array has no attributes
 }
 
@@ -107,7 +107,7 @@ TEST(VariantSearch, FindByAttributeValueComparesTexts) {
   EXPECT_EQ(base::variant_find_element_by_attribute_value_case_insensitiv(list, "value", "ANIMATIONS"), &list[1]);
   EXPECT_EQ(base::variant_find_element_by_attribute_value(list, "count", "2.5"), &list[3]);
   EXPECT_EQ(base::variant_find_element_by_attribute_value(list, "value", "none"), nullptr);
-  noattr.attribute("value");  // nil reads as the empty text
+  noattr.attribute("value");  // nil reads as the empty shown
   EXPECT_EQ(base::variant_find_element_by_attribute_value(list, "value", ""), &noattr);
   Variant scalar;
   EXPECT_EQ(base::variant_find_element_by_attribute_value(scalar, "value", ""), nullptr);
@@ -163,7 +163,7 @@ TEST(VariantEdit, MergeReplacesChildrenWholeAndOverwritesAttributes) {
   base::variant_merge_variant(config, saved);
   EXPECT_EQ(children(config), "Options,Localization,Tweakables,-");
   EXPECT_EQ(config.get_attribute("version")->get_int(), 2);
-  EXPECT_EQ(text(config.get_attribute_label(1)), "user");
+  EXPECT_EQ(shown(config.get_attribute_label(1)), "user");
   EXPECT_EQ(base::get_int(base::variant_get_attribute_by_path(config, "Options/Gfx/Quality", false)), 3);
   // Whole replacement: the Sfx branch of the old Options is gone.
   EXPECT_EQ(config("Options/Sfx"), nullptr);
@@ -181,7 +181,7 @@ TEST(VariantEdit, MergeReplacesChildrenWholeAndOverwritesAttributes) {
   EXPECT_TRUE(scalar.is_void());
 
   Variant& appended = base::variant_append_variant(config, config[0]);
-  EXPECT_EQ(text(appended.get_label()), "Options");
+  EXPECT_EQ(shown(appended.get_label()), "Options");
   EXPECT_EQ(config.size(), 5);
 }
 
@@ -263,7 +263,7 @@ TEST(VariantConvert, StringListsRoundTrip) {
   Variant bar;
   bar.set_int(5);  // replaced whole
   base::variant_stringlist_to_variant(bar, tokens);
-  EXPECT_EQ(text(bar.get_label()), "List");
+  EXPECT_EQ(shown(bar.get_label()), "List");
   EXPECT_EQ(children(bar), "String,String,String,String");
   EXPECT_TRUE(bar[0].get_attribute("value")->is_string());
 
@@ -278,13 +278,13 @@ TEST(VariantConvert, StringListsRoundTrip) {
 
   base::list<base::tString<base::BaseString>> none;
   base::variant_stringlist_to_variant(bar, none);
-  EXPECT_EQ(text(bar.get_label()), "List");
+  EXPECT_EQ(shown(bar.get_label()), "List");
   EXPECT_EQ(bar.size(), 0);
   base::variant_variant_to_stringlist(back, bar);
   EXPECT_TRUE(back.empty());
 
   Variant labeled = base::variant_labeled_element("Item", "Hello");
-  EXPECT_EQ(text(labeled.get_label()), "Item");
+  EXPECT_EQ(shown(labeled.get_label()), "Item");
   EXPECT_EQ(labeled.attribute_cnt(), 1);
-  EXPECT_EQ(text(labeled.get_attribute("label")->get_string()), "Hello");
+  EXPECT_EQ(shown(labeled.get_attribute("label")->get_string()), "Hello");
 }

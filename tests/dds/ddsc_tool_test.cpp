@@ -101,8 +101,6 @@ class DdscTool : public ::testing::Test {
   std::string errors_;
 };
 
-}  // namespace
-
 TEST_F(DdscTool, EveryInputKindBecomesTheEngineFormat) {
   struct Case {
     const char* name;
@@ -220,5 +218,7 @@ TEST_F(DdscTool, OversizedImagesAreRefusedFromTheHeader) {
     EXPECT_FALSE(fs::exists(Path("out.dds")));
   }
 }
+
+}  // namespace
 
 #endif  // QUILLANE_DDSC

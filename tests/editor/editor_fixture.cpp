@@ -178,4 +178,11 @@ quillane::cl_Scene* EditorTest::Open(const char* name) {
   return quillane::cl_Editor::GetEditedScene();
 }
 
+base::Variant Button(const char* label) {
+  base::Variant event;
+  event.set_element("ButtonPressed");
+  event.attribute("ctrl_label")->set_string(label);
+  return event;
+}
+
 }  // namespace editortest

@@ -21,6 +21,9 @@ class cl_Scene;
 
 namespace editortest {
 
+// Modifier bits of key and mouse commands.
+constexpr uint16_t kShift = 1, kCtrl = 2;
+
 // A window that keeps every event it is sent (and takes it).
 class cl_Listener : public base::cl_Window {
  public:
@@ -71,5 +74,8 @@ class EditorTest : public frametest::FrameTest {
   bool m_lazyCompile = false;
   int m_mouseX = 0, m_mouseY = 0;  // where the last mouse command was
 };
+
+// The event a dialog's button sends when pressed.
+base::Variant Button(const char* label);
 
 }  // namespace editortest

@@ -26,7 +26,6 @@ namespace fs = std::filesystem;
 using quillane::cl_HeileWelt;
 using quillane::cl_Pile;
 
-constexpr uint16_t kCtrl = 2;
 
 class EditorMenu : public EditorTest {
  protected:

@@ -27,7 +27,6 @@ using quillane::cl_Editor;
 using quillane::cl_Scene;
 using quillane::SceneDisplay;
 
-constexpr uint16_t kShift = 1, kCtrl = 2;
 constexpr int kDeskSortLine = 379;  // the desk's sort line in the demo's Office
 
 // The element of the project file's group with that label, read back as a fresh scene reads it.

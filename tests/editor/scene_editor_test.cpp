@@ -59,12 +59,6 @@ base::Variant Event(const char* name, const char* category = nullptr) {
   return event;
 }
 
-base::Variant Button(const char* label) {
-  base::Variant event = Event("ButtonPressed");
-  event.attribute("ctrl_label")->set_string(label);
-  return event;
-}
-
 base::ICMD KeyPress(uint8_t key) {
   base::ICMD cmd;
   cmd.type = base::ICMD::KEY_PRESSED;

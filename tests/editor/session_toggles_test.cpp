@@ -6,6 +6,7 @@
 #include "../session/session_input_fixture.h"
 #include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
+#include "editor_fixture.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/minigames/decoder/Decoder.h"
 #include "quillane/scene/Scene.h"
@@ -15,7 +16,6 @@
 namespace editortest {
 namespace {
 
-constexpr uint16_t kCtrl = 2;
 
 class EditorInSession : public sessiontest::SessionInputTest {
  protected:

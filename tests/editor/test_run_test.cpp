@@ -69,13 +69,6 @@ void HoldKey(uint8_t scan, bool down) {
   platform->GetInputDevice()->Update(0.0f, 0.0f);
 }
 
-base::Variant Button(const char* label) {
-  base::Variant event;
-  event.set_element("ButtonPressed");
-  event.attribute("ctrl_label")->set_string(label);
-  return event;
-}
-
 class TestRun : public EditorTest {
  protected:
   void SetUp() override {

@@ -11,14 +11,14 @@
 
 namespace {
 
-bool Read(const std::string& text, std::vector<st_PlayStep>& steps, std::string* error) {
+bool ReadEditorSteps(const std::string& text, std::vector<st_PlayStep>& steps, std::string* error) {
   return ReadPlayScript(text.data(), text.size(), "edit.play", steps, error);
 }
 
 TEST(PlayEditorSteps, EveryEditorStepIsRead) {
   std::vector<st_PlayStep> steps;
   std::string error;
-  ASSERT_TRUE(Read("rclick at 300 200\nclick at 0 16384\nmove 12 34\ndrag 500 378 500 408\nrdrag 1 2 3 4 9\n"
+  ASSERT_TRUE(ReadEditorSteps("rclick at 300 200\nclick at 0 16384\nmove 12 34\ndrag 500 378 500 408\nrdrag 1 2 3 4 9\n"
                    "hold Shift\nrelease KeypadMinus\ntype Quay 42\nclick entry SceneList Night Quay\n"
                    "wait window Scene Manager\nwait gone SceneNames 5\n"
                    "expect xml Scenes/Office/ProjectFile.xml StageElements/desk ysort 408\n"
@@ -83,7 +83,7 @@ TEST(PlayEditorSteps, BadEditorStepsNameTheFileAndTheLine) {
   for (const st_Case& c : cases) {
     std::vector<st_PlayStep> steps;
     std::string error;
-    EXPECT_FALSE(Read(c.text, steps, &error)) << c.text;
+    EXPECT_FALSE(ReadEditorSteps(c.text, steps, &error)) << c.text;
     EXPECT_EQ(error, c.error);
   }
 }

@@ -5,6 +5,7 @@
 #include <functional>
 
 #include "base/app/KeyCode.h"
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {
@@ -15,11 +16,10 @@ using guitest::Frame;
 using guitest::Key;
 using guitest::Move;
 using guitest::Up;
+using guitest::DataFile;
 using guitest::st_SelfTest;
 
 constexpr int kCtrl = base::kSelectionToggleModifier;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
 
 std::string ValueText(const cl_Window* w) {
   base::tString<base::BaseString> s;

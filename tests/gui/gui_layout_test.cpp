@@ -7,6 +7,7 @@
 
 #include "../base/test_support.h"
 #include "base/data/Xml.h"
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {
@@ -14,8 +15,7 @@ namespace {
 using base::cl_Window;
 using guitest::cl_TestGUI;
 using guitest::cl_TestPanel;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
+using guitest::DataFile;
 
 // A GUI root with a panel that loads layouts from a scratch "GUI.xml".
 struct st_Loader {

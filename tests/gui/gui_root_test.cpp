@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "base/app/KeyCode.h"
+#include "gui_data_file.h"
 #include "recording_skin.h"
 
 namespace {
@@ -16,11 +17,10 @@ using guitest::Frame;
 using guitest::Log;
 using guitest::Move;
 using guitest::Up;
+using guitest::DataFile;
 using guitest::st_SelfTest;
 using Plain = guitest::tRecorded<cl_Window>;
 using Button = guitest::tRecorded<base::cl_Button>;
-
-std::string DataFile() { return std::string(QUILLANE_DATA_DIR) + "/GUI.xml"; }
 
 // A panel covering the screen with one button of that label.
 cl_TestPanel* PanelWithButton(const char* label) {

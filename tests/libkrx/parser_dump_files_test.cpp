@@ -14,12 +14,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using krxfront::ReadAll;
 
 class StageDumps : public ::testing::Test {
  protected:

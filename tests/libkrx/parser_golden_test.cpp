@@ -18,12 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string ReadAll(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using krxfront::ReadAll;
 
 std::string Render(const krxfront::st_FrontEnd& r) {
   std::string out = "== lex (" + std::string(r.lexed ? "ok" : "failed") + ")\n" + r.lex;

@@ -2,6 +2,9 @@
 // text and gives back the stage dumps and every message the script system wrote.
 #pragma once
 
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 
 #include "KRX/compiler/DeLua.h"
@@ -53,6 +56,14 @@ inline st_FrontEnd RunStages(const char* fileName, const char* source, const cha
   out.messages = CapturedText();
   KRX::ScriptSystem::SetCallbacks(nullptr, nullptr);
   return out;
+}
+
+// A whole file's bytes, empty when it cannot be read.
+inline std::string ReadAll(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
 }  // namespace krxfront

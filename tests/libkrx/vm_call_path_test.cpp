@@ -19,6 +19,7 @@ using namespace KRX;
 using krxtest::Asm;
 using krxtest::Slot;
 
+namespace callpathtest {
 namespace {
 
 // Caller slots: a, b (auto parameters), i (int), s (string).
@@ -347,3 +348,4 @@ TEST(VarTableLayout, ATakenLayoutIsReadUntilTheTableChangesItsSlots) {
 }
 
 }  // namespace
+}  // namespace callpathtest

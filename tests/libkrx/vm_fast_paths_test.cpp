@@ -12,6 +12,7 @@
 #include "codegen_support.h"
 #include "krx_test_util.h"
 
+namespace fastpathstest {
 namespace {
 
 using krxtest::CompileFixture;
@@ -205,3 +206,4 @@ function string Join() {
 }
 
 }  // namespace
+}  // namespace fastpathstest

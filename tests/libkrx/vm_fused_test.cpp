@@ -14,6 +14,7 @@ using namespace KRX;
 using krxtest::Asm;
 using krxtest::Slot;
 
+namespace fusedtest {
 namespace {
 
 // Slots: a, b (auto parameters), i (int), s (string), x (auto), arr (int[3]), j (int).
@@ -300,3 +301,4 @@ TEST_F(VmFused, LinesStepsAndHooksAreThoseOfTheInstructions) {
 }
 
 }  // namespace
+}  // namespace fusedtest

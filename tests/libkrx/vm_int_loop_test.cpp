@@ -19,6 +19,7 @@ using namespace KRX;
 using krxtest::Asm;
 using krxtest::Slot;
 
+namespace intlooptest {
 namespace {
 
 // Slots: a, b (auto parameters), i, j, s (int), x (auto), arr (int[4]), aarr (auto[4]), none (int[0]).
@@ -455,3 +456,4 @@ function float floats(int n) {
 }
 
 }  // namespace
+}  // namespace intlooptest

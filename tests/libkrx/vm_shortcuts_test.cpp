@@ -18,6 +18,7 @@ using namespace KRX;
 using krxtest::Asm;
 using krxtest::Slot;
 
+namespace shortcutstest {
 namespace {
 
 // Slots: a, b (auto parameters), s, t (string), x (auto), arr (int[4]), farr (float[4]), i (int).
@@ -567,3 +568,4 @@ TEST(ArrayElements, GrownElementsAreTypedNilsOfEveryType) {
 }
 
 }  // namespace
+}  // namespace shortcutstest

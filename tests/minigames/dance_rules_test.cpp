@@ -24,7 +24,7 @@ namespace fs = std::filesystem;
 using quillane::cl_DanceMinigame;
 using quillane::st_DanceNote;
 
-constexpr float kDt = 0.1f;
+constexpr float kFrameDt = 0.1f;
 
 class DanceRules : public sessiontest::SessionTest {
  protected:
@@ -72,7 +72,7 @@ class DanceRules : public sessiontest::SessionTest {
   bool UpdateUntil(F done, int limit) {
     for (int i = 0; i < limit; ++i) {
       if (done()) return true;
-      m_game->Update(kDt);
+      m_game->Update(kFrameDt);
     }
     return done();
   }
@@ -105,15 +105,15 @@ TEST_F(DanceRules, DueMovesBecomeNotesInTheFrameTheirTimePassesInFileOrder) {
   EXPECT_EQ(game.GetSample(), "none.ogg");
 
   // The move without a time is made in the first dancing frame.
-  game.Update(kDt);
+  game.Update(kFrameDt);
   EXPECT_EQ(Tracks(), std::vector<int>({2}));
-  for (int i = 0; i < 3; ++i) game.Update(kDt);
+  for (int i = 0; i < 3; ++i) game.Update(kFrameDt);
   // Song time 0.4: the two moves of 0.35, in the file's order, whatever their track.
   EXPECT_EQ(Tracks(), std::vector<int>({2, 1, 0}));
   EXPECT_EQ(game.GetMovesLeft(), 1);
-  for (int i = 0; i < 6; ++i) game.Update(kDt);
+  for (int i = 0; i < 6; ++i) game.Update(kFrameDt);
   EXPECT_EQ(game.GetMovesLeft(), 1);
-  game.Update(kDt);
+  game.Update(kFrameDt);
   EXPECT_EQ(Tracks(), std::vector<int>({2, 1, 0, 3}));
   EXPECT_EQ(game.GetMovesLeft(), 0);
   for (int i = 0; i < game.GetMoveList().size(); ++i) EXPECT_TRUE(game.GetMoveList()[i].is_void()) << i;
@@ -194,7 +194,7 @@ TEST_F(DanceRules, AStageSceneTheGameDoesNotHaveFallsBackToTheDefaultStage) {
 TEST_F(DanceRules, ANoteCrossesItsGoal362PixelsFromItsStart) {
   for (const float speed : {1.0f, 2.5f}) {
     cl_DanceMinigame& game = Dance("<Dance speed=\"" + std::to_string(speed) + "\"><Note dir=\"1\"/></Dance>");
-    game.Update(kDt);
+    game.Update(kFrameDt);
     ASSERT_EQ(game.GetNotes().size(), 1u);
     const st_DanceNote& note = game.GetNotes().front();
     const base::tRectf goal = game.TrackGoal(1);
@@ -204,11 +204,11 @@ TEST_F(DanceRules, ANoteCrossesItsGoal362PixelsFromItsStart) {
     EXPECT_EQ(note.m_Position.y, gy);
     EXPECT_EQ(gx - note.m_Position.x, 362.0f);
     const float seconds = 3.62f / speed;
-    const int frames = static_cast<int>(seconds / kDt);
-    for (int i = 0; i < frames; ++i) game.Update(kDt);
-    EXPECT_NEAR(gx - note.m_Position.x, 362.0f - frames * kDt * speed * 100.0f, 0.01f) << speed;
+    const int frames = static_cast<int>(seconds / kFrameDt);
+    for (int i = 0; i < frames; ++i) game.Update(kFrameDt);
+    EXPECT_NEAR(gx - note.m_Position.x, 362.0f - frames * kFrameDt * speed * 100.0f, 0.01f) << speed;
     EXPECT_EQ(note.m_State, st_DanceNote::InGoal);
-    game.Update(kDt);
+    game.Update(kFrameDt);
     EXPECT_LT(gx, note.m_Position.x) << speed;  // past the centre a frame later
     m_game->End();
   }
@@ -223,10 +223,10 @@ TEST_F(DanceRules, TheRandomLevelSpawnsTwentySingleNotesOneOrTwoSecondsApart) {
   std::vector<float> made;
   for (int frame = 1; frame <= 600; ++frame) {
     const size_t before = game.GetNotes().size();
-    game.SpawnNotes(kDt);
+    game.SpawnNotes(kFrameDt);
     const size_t spawned = game.GetNotes().size() - before;
     ASSERT_LE(spawned, 1u) << "a pair or chord at frame " << frame;
-    if (spawned) made.push_back(static_cast<float>(frame) * kDt);
+    if (spawned) made.push_back(static_cast<float>(frame) * kFrameDt);
   }
   ASSERT_EQ(made.size(), 20u);
   EXPECT_EQ(game.GetMovesLeft(), 0);
@@ -239,7 +239,7 @@ TEST_F(DanceRules, TheRandomLevelSpawnsTwentySingleNotesOneOrTwoSecondsApart) {
 
 TEST_F(DanceRules, TouchesScoreByAccuracyAndTheScoreNeverDropsBelowZero) {
   cl_DanceMinigame& game = Dance("<Dance speed=\"1\" needed=\"10\"><Note dir=\"0\" time=\"100\"/></Dance>");
-  game.Update(kDt);  // the stumble's clock starts
+  game.Update(kFrameDt);  // the stumble's clock starts
   struct {
     float accuracy;
     int score;  // after the touch, from 20
@@ -283,7 +283,7 @@ TEST_F(DanceRules, AMissedNoteCostsTenAndTripsHerAfterItsLinger) {
   ASSERT_TRUE(UpdateUntil(
       [&] { return !game.GetNotes().empty() && game.GetNotes().front().m_State == st_DanceNote::Missed; }, 60));
   // 0.8 s of note clock at speed 2: four frames later (one more where the float steps fall short).
-  for (int i = 0; i < 3; ++i) game.Update(kDt);
+  for (int i = 0; i < 3; ++i) game.Update(kFrameDt);
   EXPECT_EQ(cl_DanceMinigame::s_Score, 15);
   EXPECT_TRUE(UpdateUntil([] { return cl_DanceMinigame::s_Score == 5; }, 2));
   EXPECT_EQ(game.GetNotesDone(), 1);
@@ -314,7 +314,7 @@ TEST_F(DanceRules, TheResultIsWonAtTheNeededScoreAndTheWeightSnapsToItsTarget) {
   game.StartDance();
   game.RequestStumble();
   game.UpdateWeight();
-  game.Update(kDt);
+  game.Update(kFrameDt);
   EXPECT_EQ(game.GetTargetWeight(), 0.0f);
   EXPECT_LT(game.GetWeight(), 1.0f);
   ASSERT_TRUE(UpdateUntil([&] { return game.GetTargetWeight() == 1.0f; }, 40));

@@ -18,11 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWindowWidth = 1024, kWindowHeight = 768;
-constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
 constexpr int kSettleMs = 600;    // a few frames after each act
-// Where the pointer rests while the screen is read: away from what is compared.
-constexpr int kRestX = 1000, kRestY = 740;
 
 // The pixels of screen inside [x0, x1) x [y0, y1) that differ from before by more than a little.
 int Changed(const st_Screen& before, const st_Screen& now, int x0, int y0, int x1, int y1) {

@@ -26,11 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWindowWidth = 1024, kWindowHeight = 768;
-constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
 constexpr int kWriteMs = 30000;   // an editor's answer written to disk, likewise
-constexpr int kSettleMs = 400;    // a few frames for what no file or log line tells
-constexpr int kRestX = 1000, kRestY = 740;
+constexpr int kAfterActMs = 400;    // a few frames for what no file or log line tells
 
 // The editor menu opens at the pointer; its entries are 21 pixels high.
 constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21;
@@ -108,11 +105,11 @@ class ModderWindow : public ::testing::Test {
 
   void Rest() {
     m_x.MoveTo(kRestX, kRestY);
-    Frames(kSettleMs);
+    Frames(kAfterActMs);
   }
   void ClickAndSettle(int x, int y) {
     m_x.Click(x, y);
-    Frames(kSettleMs);
+    Frames(kAfterActMs);
   }
   void Row(int row, int x = kRowX) { ClickAndSettle(x, kFirstRowY + row * kRowH); }
 
@@ -231,7 +228,7 @@ TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) 
   ASSERT_TRUE(AwaitPanel(true));
   ClickAndSettle(kCompileX, kCompileY);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(compiled) && fs::file_size(compiled) > 0; }, kWriteMs));
-  Frames(kSettleMs);  // the writer's rename is its last step; give it a frame before stopping
+  Frames(kAfterActMs);  // the writer's rename is its last step; give it a frame before stopping
   m_x.Stop();
   const std::string project = Read(m_project);
   EXPECT_EQ(Count(project, "<Layer"), 1) << project;

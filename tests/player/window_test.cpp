@@ -36,10 +36,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
 // A screen larger than the window: its one display mode is not the running one.
 constexpr int kScreenWidth = 1280, kScreenHeight = 1024;
-constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
 
 // The configuration of every run: no intro, and the scene scripts' lines with every spoken line.
 const std::vector<std::pair<std::string, std::string>> kConfig = {
@@ -378,13 +376,13 @@ TEST_F(WindowInput, TheCursorStartsWhereThePointerRests) {
   WriteConfig(user);
   cl_XSession x;
   ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
-  constexpr int kRestX = 412, kRestY = 333;
-  x.MoveTo(kRestX, kRestY);  // before the program's window opens
+  constexpr int kStillX = 412, kStillY = 333;
+  x.MoveTo(kStillX, kStillY);  // before the program's window opens
   ASSERT_TRUE(testprogram::WaitForLog(log, "GameFrame: state RootMenu", kStartMs)) << testprogram::ReadFile(log);
   Frames(600);
   const st_Screen screen = x.Grab();
   const st_Cursor cursor = CursorPicture("gamecursor", 1, 1);
-  EXPECT_TRUE(CursorAt(screen, cursor, kRestX, kRestY)) << "no cursor at the resting pointer";
+  EXPECT_TRUE(CursorAt(screen, cursor, kStillX, kStillY)) << "no cursor at the resting pointer";
   EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
   x.Stop();
 }

@@ -13,6 +13,11 @@
 
 namespace playertest {
 
+constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
+constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+// Where the pointer rests while the screen is read: away from what is compared.
+constexpr int kRestX = 1000, kRestY = 740;
+
 // What the X side needs from this machine; empty when all of it is there, else what is missing.
 std::string MissingTools();
 

@@ -12,6 +12,8 @@
 
 namespace screentest {
 
+constexpr uint32_t kWhite = 0xFFFFFFu;
+
 class ScreenTest : public videotest::VideoTest {
  protected:
   void SetUp() override;

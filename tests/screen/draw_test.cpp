@@ -15,8 +15,6 @@
 namespace screentest {
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFFu;
-
 class SkinDrawing : public ScreenTest {
  protected:
   // A solid 32-bit texture under label, w × h, resource line appended to m_list.

@@ -12,7 +12,6 @@
 namespace screentest {
 namespace {
 
-constexpr uint32_t kWhite = 0xFFFFFFu;
 constexpr uint32_t kCover = 0x120D05u;
 
 // Frames of dt until seconds have passed.
