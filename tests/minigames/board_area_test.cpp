@@ -1,8 +1,9 @@
-// Every mini-game's texts (legend, status, labels, help) inside its game area, in a large and a
-// small window: the area is the game's panel as laid out, centred down the window and scaled
-// with its width; the bands above and below it stay black.
+// Every mini-game's texts (legend, status, labels, help) and pictures (board, pieces, panels)
+// inside its game area, in a large and a small window: the area is the game's panel as laid out,
+// centred down the window and scaled with its width; the bands above and below it stay black.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -13,6 +14,7 @@
 #include "minigame_fixture.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "win32dx9/DynamicBuffer.h"
 
 namespace {
 
@@ -51,7 +53,29 @@ class BoardAreaTest : public minigametest::MinigameTest {
   }
 };
 
-TEST_F(BoardAreaTest, EveryGamesTextsStayInsideItsAreaInLargeAndSmallWindows) {
+// The window's part of the pictures a capture holds, one rectangle a triangle: a scrolled map
+// reaches past the window unseen. Flat fills (a game's black backdrop) and lines are left out.
+std::vector<gfx::st_DrawnText> Pictures(const win32dx9::st_BitmapCapture& capture, float width, float height) {
+  std::vector<gfx::st_DrawnText> out;
+  size_t first = 0;
+  for (size_t draw = 0; draw < capture.drawSizes.size(); ++draw) {
+    const size_t end = first + static_cast<size_t>(capture.drawSizes[draw]);
+    for (size_t t = first; capture.drawTextured[draw] && t + 2 < end; t += 3) {
+      gfx::st_DrawnText r{1e9f, 1e9f, -1e9f, -1e9f, "a picture's triangle"};
+      for (size_t v = t; v < t + 3; ++v) {
+        r.left = std::min(r.left, capture.vertices[v].x), r.right = std::max(r.right, capture.vertices[v].x);
+        r.top = std::min(r.top, capture.vertices[v].y), r.bottom = std::max(r.bottom, capture.vertices[v].y);
+      }
+      r.left = std::max(r.left, 0.0f), r.top = std::max(r.top, 0.0f);
+      r.right = std::min(r.right, width), r.bottom = std::min(r.bottom, height);
+      if (r.left < r.right && r.top < r.bottom) out.push_back(r);
+    }
+    first = end;
+  }
+  return out;
+}
+
+TEST_F(BoardAreaTest, EveryGamesTextsAndPicturesStayInsideItsAreaInLargeAndSmallWindows) {
   struct st_Case {
     const char* game;
     float panelHeight;  // as laid out for a 1024 wide window
@@ -65,19 +89,27 @@ TEST_F(BoardAreaTest, EveryGamesTextsStayInsideItsAreaInLargeAndSmallWindows) {
       SCOPED_TRACE(std::string(c.game) + " at " + std::to_string(width));
       quillane::i_Minigame* game = StartSeeded(c.game, 5);
       ASSERT_NE(game, nullptr) << Log();
-      std::vector<gfx::st_DrawnText> drawn;
-      gfx::TraceDrawnText(&drawn);
+      std::vector<gfx::st_DrawnText> texts;
+      win32dx9::st_BitmapCapture capture;
+      gfx::TraceDrawnText(&texts);
+      win32dx9::CaptureBitmapTriangles(&capture);
       for (int i = 0; i < 3; ++i) Step();
+      win32dx9::CaptureBitmapTriangles(nullptr);
       gfx::TraceDrawnText(nullptr);
-      EXPECT_FALSE(drawn.empty());
+      std::vector<gfx::st_DrawnText> pictures = Pictures(capture, static_cast<float>(width), static_cast<float>(height));
+      EXPECT_FALSE(texts.empty());
+      EXPECT_FALSE(pictures.empty());
       const float panel = c.panelHeight * width / 1024.0f, top = (height - panel) / 2.0f;
-      for (const gfx::st_DrawnText& text : drawn) {
-        SCOPED_TRACE(text.text);
-        EXPECT_GE(text.top, top - 1.0f);
-        EXPECT_LE(text.bottom, top + panel + 1.0f);
-        EXPECT_GE(text.left, -1.0f);
-        EXPECT_LE(text.right, width + 1.0f);
-      }
+      std::vector<std::string> outside;
+      for (const std::vector<gfx::st_DrawnText>* drawn : {&texts, &pictures})
+        for (const gfx::st_DrawnText& r : *drawn)
+          if (r.top < top - 1.0f || r.bottom > top + panel + 1.0f || r.left < -1.0f || r.right > width + 1.0f)
+            outside.push_back(r.text + " at (" + std::to_string(int(r.left)) + ", " + std::to_string(int(r.top)) +
+                              ")-(" + std::to_string(int(r.right)) + ", " + std::to_string(int(r.bottom)) + ")");
+      // One line per thing outside is enough to find it.
+      std::sort(outside.begin(), outside.end());
+      outside.erase(std::unique(outside.begin(), outside.end()), outside.end());
+      EXPECT_EQ(outside, std::vector<std::string>{}) << "area " << top << " to " << top + panel;
       m_games->End();
     }
   }
