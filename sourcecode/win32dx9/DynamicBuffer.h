@@ -63,10 +63,12 @@ int GetDrawCallCount();
 st_Batch GetLastBatch(en_Recorder recorder);
 // Benchmarks and tests: while a capture is set, every screen-space triangle list the DIFFBITMAP
 // recorder draws is appended to it too (three vertices a triangle), with its vertex count per
-// draw. Null stops capturing.
+// draw and whether the draw's colour comes from the bound texture (a picture, not a flat fill or
+// line). Null stops capturing.
 struct st_BitmapCapture {
   std::vector<DIFFBITMAPVERTEX> vertices;
   std::vector<int> drawSizes;
+  std::vector<bool> drawTextured;
 };
 void CaptureBitmapTriangles(st_BitmapCapture* capture);
 // Vertex and index capacity of a recorder (3 × its capacity argument).

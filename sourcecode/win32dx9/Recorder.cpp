@@ -24,6 +24,20 @@ constexpr int kMaxBatchVertices = 65536;  // what a 16-bit index can address
 int g_triangles = 0;
 st_BitmapCapture* g_bitmapCapture = nullptr;  // benchmarks and tests only
 
+// Whether stage 0's colour is taken from a bound texture: a picture, where a flat fill selects
+// the texture factor.
+bool ColourReadsTexture() {
+  gpu::Device* device = GetD3DDevice();
+  if (!device || !device->GetTexture(0)) return false;
+  const uint32_t op = device->GetTextureStageState(0, gpu::tss::ColorOp);
+  const bool first = device->GetTextureStageState(0, gpu::tss::ColorArg1) == gpu::ta::Texture;
+  const bool second = device->GetTextureStageState(0, gpu::tss::ColorArg2) == gpu::ta::Texture;
+  if (op == gpu::top::Disable) return false;
+  if (op == gpu::top::SelectArg1) return first;
+  if (op == gpu::top::SelectArg2) return second;
+  return first || second;
+}
+
 // ---- Rings
 
 // Position bookkeeping shared by the vertex and the index ring.
@@ -153,6 +167,7 @@ class tRecorder final : public i_Recorder {
       if (g_bitmapCapture && type == gpu::prim::TriangleList && m_indexCount > 0) {
         for (int i = 0; i < m_indexCount; ++i) g_bitmapCapture->vertices.push_back(m_vertices[m_indices[i]]);
         g_bitmapCapture->drawSizes.push_back(m_indexCount);
+        g_bitmapCapture->drawTextured.push_back(ColourReadsTexture());
       }
     }
     if (m_indexCount > 0 && m_vertexCount > 0 && CopyVertices() && CopyIndices()) {

@@ -9,6 +9,7 @@
 #include "DiaryFixture.h"
 #include "base/app/KeyCode.h"
 #include "base/data/VariantTools.h"
+#include "graphics/draw/Draw.h"
 #include "platform/gpu/Device.h"
 #include "quillane/diary/DiaryPages.h"
 #include "quillane/diary/DiaryServices.h"
@@ -150,6 +151,14 @@ TEST_F(DiaryBook, ScriptedEntriesGiveTheExpectedPages) {
   EXPECT_EQ(std::count(types.begin(), types.end(), DIARY_PICTURE), 2);
   EXPECT_EQ(types.back(), DIARY_SCORE);
   EXPECT_EQ(types[static_cast<size_t>(count - 2)], DIARY_ADVANCEMENT);
+  // The score page's plate carries its title, as the other headers do.
+  std::vector<gfx::st_DrawnText> drawn;
+  gfx::TraceDrawnText(&drawn);
+  m_diary->GetPage(count - 1)->DrawContent();
+  gfx::TraceDrawnText(nullptr);
+  ASSERT_FALSE(drawn.empty());
+  EXPECT_NE(drawn.front().text.find("Score"), std::string::npos) << drawn.front().text;
+  EXPECT_LT(drawn.front().top, 80.0f);  // on the plate, above the first score line
   EXPECT_EQ(m_diary->GetLastPage(), count - 1);
   // Entries remember their first page.
   EXPECT_EQ(Attribute(m_diary->FindEntry(const_cast<base::Variant&>(m_diary->GetEntries()), m_text), "page"), 4);

@@ -120,6 +120,9 @@ TEST(DecoderRoll, LettersStepEveryTenthOfASecondInTheTurnsDirection) {
   EXPECT_EQ(line.m_Rolling, u"B C");
   EXPECT_EQ(RollToRest(cipher, line), 3);
   EXPECT_EQ(line.m_Rolling, u"A B");
+  // Once the last slide has ended only the new letters are drawn.
+  EXPECT_FALSE(cipher.Roll(line, 0.1f));
+  EXPECT_EQ(line.m_Previous, u"A B");
 }
 
 TEST(DecoderRoll, ALetterOutsideTheAlphabetEntersItAtTheStepsEnd) {

@@ -93,13 +93,9 @@ class ModderWindow : public ::testing::Test {
   }
 
   void StartEditor() {
-    const std::string user = m_dir->path("user");
-    testprogram::WriteUserConfig(
-        user, {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
-               {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"editor\"/>"}});
     m_log = m_dir->path("editor.log");
-    ASSERT_TRUE(m_x.Start(user, m_log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(m_log);
-    ASSERT_TRUE(testprogram::WaitForLog(m_log, "GameFrame: state Editor", kStartMs)) << testprogram::ReadFile(m_log);
+    ASSERT_TRUE(m_x.StartEditor(m_dir->path("user"), m_log, kWindowWidth, kWindowHeight, kStartMs))
+        << testprogram::ReadFile(m_log);
     Rest();
   }
 

@@ -3,7 +3,8 @@
 // no spoken line plays over it), and the recording must hold the scene's Ogg file at the level the
 // music volume option gives (0.6 of the file), found by correlation: a coarse match of the loudness
 // envelopes, then a fine one of the samples. Neither these recordings nor one of a new game's
-// opening, where lines are spoken over the music, holds a sample at full scale.
+// opening, where lines are spoken over the music, holds a sample at full scale. Recorded for two
+// and a half minutes each, the rooms' music loops without a gap and the Quay's water lies under it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -137,7 +138,8 @@ void RecordMix(const std::string& user, const std::string& mix, const std::strin
   const bool reached = testprogram::WaitForLog(log, loaded, 120000);
   *start = reached && fs::exists(mix) ? fs::file_size(mix) : 0;
   const size_t wanted = *start + static_cast<size_t>((seconds + 1.5) * 44100) * kMixFrameBytes;
-  for (int i = 0; reached && i < 600 && (!fs::exists(mix) || fs::file_size(mix) < wanted); ++i)
+  const int polls = static_cast<int>((seconds + 60.0) * 10.0);  // a minute more than the recording
+  for (int i = 0; reached && i < polls && (!fs::exists(mix) || fs::file_size(mix) < wanted); ++i)
     std::this_thread::sleep_for(std::chrono::milliseconds(100));
   int status = 0;
   testprogram::StopProgram(pid, &status);
@@ -165,19 +167,26 @@ struct st_Scene {
 
 void PrintTo(const st_Scene& scene, std::ostream* out) { *out << scene.name; }
 
-class SceneMusic : public ::testing::TestWithParam<st_Scene> {};
+// The longest run of silence in the mix (20 ms blocks below -60 dB), in seconds.
+double LongestSilence(const std::vector<float>& mix) {
+  size_t run = 0, longest = 0;
+  for (const float level : Envelope(mix)) {
+    run = level < 0.001f ? run + 1 : 0;
+    longest = std::max(longest, run);
+  }
+  return static_cast<double>(longest * kBlock) / kRate;
+}
 
-TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
-  const st_Scene& scene = GetParam();
-#ifdef QUILLANE_SANITIZE
-  // The instrumented program's mixer falls behind the disk driver's real-time pace: the recording
-  // holds its gaps, not the music. The release build records it.
-  GTEST_SKIP() << "the mix is not recorded in real time under a sanitizer";
-#endif
-  if (!fs::exists(testprogram::ProgramPath()) || !testsupport::HeadlessGpuAvailable() ||
-      !fs::exists(fs::path(QUILLANE_DATA_DIR) / scene.music))
-    GTEST_SKIP() << "no program, no demo data or no headless graphics device";
-  testprogram::TempDir dir("quillane_music");
+double Rms(const std::vector<float>& s, size_t from, size_t n) {
+  double sum = 0.0;
+  for (size_t i = from; i < from + n && i < s.size(); ++i) sum += double(s[i]) * s[i];
+  return n > 0 ? std::sqrt(sum / static_cast<double>(n)) : 0.0;
+}
+
+// The program started from a savegame in the scene, its mix recorded for seconds after the
+// scene's load (from *start on in the file mix); the run's log in log.
+void RecordScene(const st_Scene& scene, const testprogram::TempDir& dir, double seconds, std::string* mix,
+                 std::string* log, size_t* start) {
   const std::string user = dir.path("user");
   savegen::st_Plan plan;
   plan.scene = scene.name;
@@ -187,15 +196,69 @@ TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
   testprogram::WriteUserConfig(user, {{"<DevTools ShowIntroMovies=\"1\"/>",
                                        "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"game\" Savegame=\"scene.sav\"/>"},
                                       {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
-  const std::string mix = dir.path("mix.raw"), log = dir.path("run.log");
-  size_t start = 0;
-  ASSERT_NO_FATAL_FAILURE(RecordMix(user, mix, log, std::string(scene.name) + ": OnLoadScene", kSeconds, &start));
-  EXPECT_EQ(FullScaleSamples(mix, start), 0u);
+  *mix = dir.path("mix.raw"), *log = dir.path("run.log");
+  RecordMix(user, *mix, *log, std::string(scene.name) + ": OnLoadScene", seconds, start);
+}
+
+class SceneMusic : public ::testing::TestWithParam<st_Scene> {
+ protected:
+  void SetUp() override {
+#ifdef QUILLANE_SANITIZE
+    // The instrumented program's mixer falls behind the disk driver's real-time pace: the
+    // recording holds its gaps, not the music. The release build records it.
+    GTEST_SKIP() << "the mix is not recorded in real time under a sanitizer";
+#endif
+    if (!fs::exists(testprogram::ProgramPath()) || !testsupport::HeadlessGpuAvailable() ||
+        !fs::exists(fs::path(QUILLANE_DATA_DIR) / GetParam().music))
+      GTEST_SKIP() << "no program, no demo data or no headless graphics device";
+  }
+
+  // The scene's mix recorded for seconds; none of it at full scale.
+  void Record(double seconds) {
+    ASSERT_NO_FATAL_FAILURE(RecordScene(GetParam(), m_dir, seconds, &m_mix, &m_log, &m_start));
+    EXPECT_EQ(FullScaleSamples(m_mix, m_start), 0u);
+  }
+
+  testprogram::TempDir m_dir{"quillane_music"};
+  std::string m_mix, m_log;
+  size_t m_start = 0;
+};
+
+TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
+  ASSERT_NO_FATAL_FAILURE(Record(kSeconds));
   const st_Match match =
-      FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + scene.music), ReadMix(mix, start));
+      FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + GetParam().music), ReadMix(m_mix, m_start));
   EXPECT_GT(match.correlation, 0.9) << "the music is not what the recording holds (lag " << match.lag << ")";
   EXPECT_NEAR(match.gain, kMusicVolume, 0.08) << "correlation " << match.correlation;
-  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+  EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
+}
+
+// Two and a half minutes in each room, five in all: the music loops several times and never
+// falls silent for more than half a second, nothing reaches full scale, and on the Quay the
+// water's loop lies under the music at the ambience level (0.35 in the script, 0.7 the option).
+TEST_P(SceneMusic, TwoAndAHalfMinutesLoopWithoutAGapAndReachNoFullScale) {
+  constexpr double kLong = 150.0;
+  const st_Scene& scene = GetParam();
+  ASSERT_NO_FATAL_FAILURE(Record(kLong));
+  std::vector<float> recorded = ReadMix(m_mix, m_start);
+  ASSERT_GE(recorded.size(), static_cast<size_t>(kLong * kRate));
+  recorded.resize(static_cast<size_t>(kLong * kRate));
+  const std::vector<float> music = DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + scene.music);
+  EXPECT_GT(recorded.size(), 3 * music.size()) << "the music is not heard looping";
+  // The first second is the scene's fade in.
+  EXPECT_LE(LongestSilence(std::vector<float>(recorded.begin() + kRate, recorded.end())), 0.5);
+  if (std::string(scene.name) == "Quay") {
+    // What the music does not explain is the water, at its level.
+    const st_Match match = FindMusic(music, recorded);
+    ASSERT_GT(match.correlation, 0.5);
+    const size_t n = static_cast<size_t>(kSeconds * kRate);
+    std::vector<float> rest(n);
+    for (size_t i = 0; i < n; ++i) rest[i] = recorded[match.lag + i] - static_cast<float>(match.gain) * music[i];
+    const std::vector<float> water = DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/sfx/water.ogg");
+    const double expected = 0.35 * 0.7 * Rms(water, 0, water.size());
+    EXPECT_NEAR(Rms(rest, 0, n) / expected, 1.0, 0.5) << "the water's level is not under the music";
+  }
+  EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
 }
 
 INSTANTIATE_TEST_SUITE_P(

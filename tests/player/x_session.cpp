@@ -38,6 +38,14 @@ std::string MissingTools() {
 
 void Frames(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
+bool cl_XSession::StartEditor(const std::string& userDir, const std::string& log, int width, int height,
+                              int startMs) {
+  testprogram::WriteUserConfig(
+      userDir, {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
+                {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"editor\"/>"}});
+  return Start(userDir, log, width, height, "us") && testprogram::WaitForLog(log, "GameFrame: state Editor", startMs);
+}
+
 cl_XSession::~cl_XSession() {
   if (m_pid > 0) Stop();
 }

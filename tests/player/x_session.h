@@ -39,6 +39,9 @@ class cl_XSession {
   // screen of width x height with the keyboard layout given (setxkbmap's name, e.g. "fr"); its
   // log goes to log. False when the X server does not come up within 20 s.
   bool Start(const std::string& userDir, const std::string& log, int width, int height, const std::string& layout);
+  // The editor mode (QuickLaunch "editor", no intro) started with the user folder userDir on a
+  // screen of width x height, "us" keys; false when it is not up within startMs.
+  bool StartEditor(const std::string& userDir, const std::string& log, int width, int height, int startMs);
   // SIGTERM and wait; the program's exit status.
   int Stop();
 

@@ -251,5 +251,41 @@ TEST_F(SceneRender, QuayMatchesTheCompositeOfSkyBackgroundStageAndForeground) {
   device->EndFrame();
 }
 
+// The Quay's sky drifts and wraps round: drawn with the point where its end meets its start in
+// the middle of the view, the step across that point is no larger than the sky's steps between
+// neighbouring columns about it (a seam was a jump of some thirty times that).
+TEST_F(SceneRender, TheQuaysDriftingSkyHasNoSeamWhereItWrapsRound) {
+  CopyDemoScene("Quay");
+  cl_Scene scene;
+  scene.LoadProjectFile("Quay");
+  scene.ReadFromVariant(true);
+  quillane::cl_HeavenLayer* sky = scene.HeavenElements.front();
+  ASSERT_TRUE(sky->IsScrolling());
+  const float s = kW / 1024.0f, left = std::trunc((0.0f - scene.GetScroll()[0]) * s + 0.5f);
+  constexpr int kSeam = kW / 2;
+  sky->Update((kSeam - left) / (0.2f * 50.0f));  // scroll_step 0.2: the wrap point to kSeam
+  ASSERT_NEAR(sky->GetScrollOffset() + left, kSeam, 0.01f);
+  auto* device = win32dx9::cl_DX9GraphicsDevice::GetInstance();
+  ASSERT_TRUE(device->BeginFrame());
+  gfx::ClearScreen(0xFF000000);
+  scene.UpdateViewFromCamera();
+  gfx::Begin2D();
+  sky->Render(0, 0, kW, kH);
+  const int rows = static_cast<int>(sky->GetH() * s) - 2;
+  const std::vector<uint32_t> shown = testsupport::ReadBackBuffer(0, 0, kW, rows);
+  device->EndFrame();
+  ASSERT_EQ(shown.size(), static_cast<size_t>(kW) * rows);
+  auto step = [&shown, rows](int x) {  // between columns x - 1 and x, summed over the rows
+    double sum = 0;
+    for (int y = 0; y < rows; ++y)
+      for (int shift : {16, 8, 0})
+        sum += std::abs(int((shown[size_t(y) * kW + x - 1] >> shift) & 0xFF) - int((shown[size_t(y) * kW + x] >> shift) & 0xFF));
+    return sum;
+  };
+  double around = 0;
+  for (int x = kSeam - 40; x <= kSeam + 40; ++x) around += x == kSeam ? 0.0 : step(x) / 80.0;
+  EXPECT_LE(step(kSeam), 3.0 * around + rows) << "around the seam a step is " << around;
+}
+
 }  // namespace
 }  // namespace scenetest

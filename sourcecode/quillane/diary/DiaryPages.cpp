@@ -130,7 +130,7 @@ void cl_DiaryEntry::DrawContent() {
       DrawBody(250.0f, LocalizeKey("#diary0_4512 Being a spy is difficult work. My personal progress has been hard won..."));
       break;
     case DIARY_SCORE: {
-      DrawImageAt("diary_score", 0.0f, 20.0f, true, static_cast<float>(m_width));
+      DrawHeader("diary_score", LocalizeKey("#diary0_4564 Score").c_str());  // a plate is never left blank
       const struct {
         const char* label;
         const char* value;

@@ -218,8 +218,10 @@ void cl_Editor::Render() {
     gfx::DrawText(8, 8, "no active scene", kWhite);
   }
   gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
+  // The show flags belong to the scene view: a window over it (a mini-game's board or its
+  // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();
+  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
   RenderEditorStatus();
   if (m_pickedSortLayer && m_scene) {
     const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);

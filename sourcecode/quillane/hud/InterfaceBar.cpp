@@ -34,9 +34,9 @@ struct st_ButtonPlace {
 
 // ORDER BARBUTTONS: options, load/save, journal.
 constexpr st_ButtonPlace kButtons[] = {
-    {"options", 177.0f, 84.0f, "#inter2_2572 Ingame Menu"},
-    {"loadsave", 210.0f, 58.0f, "#inter2_2576 Load and Save Menu"},
-    {"journal", 215.0f, 97.0f, "#inter2_2580 Diary"},
+    {"options", 177.0f, 68.0f, "#inter2_2572 Ingame Menu"},
+    {"loadsave", 210.0f, 42.0f, "#inter2_2576 Load and Save Menu"},
+    {"journal", 215.0f, 81.0f, "#inter2_2580 Diary"},
 };
 
 bool IsLabel(const char* label, const char* expected) { return label && base::str::compare(label, expected) == 0; }

@@ -794,6 +794,9 @@ void cl_TrainTravelEditor::StartPlayTest() {
   EnsureMission();
   m_MissionElement.attribute("Filename")->set_string(kPlayTestFile);
   if (saved) Restart();
+  // Every load of the edited board went through the game's restart and counted a try; a
+  // play-test starts at the first, as the game does.
+  m_Tries = 0;
   m_Loading = false;
   m_GraphFile = kept;
   if (!saved) m_Playing = false;  // no board to play: the status line says why

@@ -289,8 +289,10 @@ void cl_BookshelfPanel::DrawInstruction(const base::tRectf& viewport) {
   base::sys::Localize(
       "#booksh0_01 Put the books of the upper row in order. Click a book to pick it up, then click the place it goes to.",
       text);
-  DrawTextCentered((viewport.min.x + viewport.max.x) * 0.5f, viewport.min.y + 12.0f * GetGuiScale(), text.c_str(),
-                   0xFFFFFFFFu, 0xFF191919u, false);
+  // Centred on its middle, wrapped at 500 pixels: placed by the block's height, its top stays on
+  // the shelf, off the band above.
+  const float middle = viewport.min.y + 6.0f * GetGuiScale() + gfx::GetWrappedTextHeightW(text.c_str(), 500.0f) * 0.5f;
+  DrawTextCentered((viewport.min.x + viewport.max.x) * 0.5f, middle, text.c_str(), 0xFFFFFFFFu, 0xFF191919u, false);
 }
 
 }  // namespace quillane

@@ -166,24 +166,34 @@ bool cl_DecoderPanel::Scramble() {
   return false;
 }
 
+base::tVector2<float> cl_DecoderPanel::OnMachine(float x, float y) const {
+  return {m_machine[0] + x * m_Scale, m_machine[1] + y * m_Scale};
+}
+
 void cl_DecoderPanel::LayOut() {
+  // The machine scales with the window's width, as the backdrop does: painted for 1024 pixels,
+  // it would reach past a smaller window's edges.
   const int width = base::sys::GetWindowWidth(), height = base::sys::GetWindowHeight();
-  m_machine[0] = static_cast<float>((width - m_machineBack.GetWidth()) / 2);
-  m_machine[1] = static_cast<float>((height - m_machineBack.GetHeight()) / 2);
+  m_machine[0] = std::trunc((static_cast<float>(width) - m_machineBack.GetWidth() * m_Scale) / 2.0f);
+  m_machine[1] = std::trunc((static_cast<float>(height) - m_machineBack.GetHeight() * m_Scale) / 2.0f);
+  // The knob turns about its picture's centre, whatever the scale.
   m_knobSize[0] = static_cast<float>(m_knob.GetWidth());
   m_knobSize[1] = static_cast<float>(m_knob.GetHeight());
   for (int wheel = 0; wheel < 3; ++wheel) {
-    m_knobPositions[wheel][0] = std::trunc(m_machine[0] + kKnobCenters[wheel][0] - m_knobSize[0] / 2.0f);
-    m_knobPositions[wheel][1] = std::trunc(m_machine[1] + kKnobCenters[wheel][1] - m_knobSize[1] / 2.0f);
+    const base::tVector2<float> centre = OnMachine(kKnobCenters[wheel][0], kKnobCenters[wheel][1]);
+    m_knobPositions[wheel][0] = std::trunc(centre.x - m_knobSize[0] / 2.0f);
+    m_knobPositions[wheel][1] = std::trunc(centre.y - m_knobSize[1] / 2.0f);
   }
   for (int i = 0; i < kArrows; ++i) {
     const st_ArrowPlace& place = kArrowPlaces[i];
     const float steps = static_cast<float>(m_cipher.m_Sizes[place.wheel]);
-    if (place.onKnob)
-      m_arrows[i].Place(m_machine[0] + kKnobCenters[place.wheel][0], m_machine[1] + kKnobCenters[place.wheel][1],
-                        place.x, place.y, 25.0f, steps);
-    else
-      m_arrows[i].Place(m_machine[0] + place.x, m_machine[1] + place.y, 0.0f, 0.0f, 15.0f, steps);
+    if (place.onKnob) {
+      const base::tVector2<float> centre = OnMachine(kKnobCenters[place.wheel][0], kKnobCenters[place.wheel][1]);
+      m_arrows[i].Place(centre.x, centre.y, place.x * m_Scale, place.y * m_Scale, 25.0f * m_Scale, steps);
+    } else {
+      const base::tVector2<float> at = OnMachine(place.x, place.y);
+      m_arrows[i].Place(at.x, at.y, 0.0f, 0.0f, 15.0f * m_Scale, steps);
+    }
   }
   PlaceKnobArrows();
 }
@@ -334,7 +344,8 @@ bool cl_DecoderPanel::GetPlayTarget(const char* name, float& x, float& y) {
   for (int wheel = 0; wheel < cl_DecoderCipher::WHEEL_COUNT; ++wheel) {
     if (what != kBackTargets[wheel]) continue;
     const int offset = m_cipher.m_Offsets[wheel];
-    x = m_machine[0] + kKnobCenters[wheel][0], y = m_machine[1] + kKnobCenters[wheel][1];
+    const base::tVector2<float> knob = OnMachine(kKnobCenters[wheel][0], kKnobCenters[wheel][1]);
+    x = knob.x, y = knob.y;
     for (int i = 0; i < kArrows && offset != 0; ++i) {
       const st_ArrowPlace& place = kArrowPlaces[i];
       if (place.onKnob || place.wheel != wheel || (place.direction > 0) == (offset > 0)) continue;
@@ -352,12 +363,13 @@ bool cl_DecoderPanel::IsPlayCondition(const char* name) {
 // ---- drawing
 
 void cl_DecoderPanel::DrawLine(const st_DecoderLine& line, float x, float y) {
-  const int offset = static_cast<int>(std::lround(line.m_RollProgress));
+  const int offset = static_cast<int>(std::lround(line.m_RollProgress * m_Scale));
+  const float cell = kCellWidth * m_Scale, step = 30.0f * m_Scale;
   for (size_t i = 0; i < line.m_Shown.size(); ++i) {
-    const float cellX = x + kCellWidth * static_cast<float>(i);
+    const float cellX = x + cell * static_cast<float>(i);
     auto drawLetter = [&](char16_t c, float top) {
       const char16_t letter[2] = {c, 0};
-      const int left = static_cast<int>(cellX + (kCellWidth - gfx::GetTextWidthW(letter)) / 2.0f);
+      const int left = static_cast<int>(cellX + (cell - gfx::GetTextWidthW(letter)) / 2.0f);
       gfx::DrawTextOutlinedW(left, static_cast<int>(top), letter, kTextColour, kOutlineColour);
     };
     const char16_t previous = i < line.m_Previous.size() ? line.m_Previous[i] : line.m_Shown[i];
@@ -366,7 +378,7 @@ void cl_DecoderPanel::DrawLine(const st_DecoderLine& line, float x, float y) {
       drawLetter(line.m_Shown[i], y);
     } else {
       drawLetter(previous, y + offset);
-      drawLetter(rolling, (line.m_RollDistance > 0 ? y - 30.0f : y + 30.0f) + offset);
+      drawLetter(rolling, (line.m_RollDistance > 0 ? y - step : y + step) + offset);
     }
   }
 }
@@ -376,9 +388,10 @@ void cl_DecoderPanel::DrawLabels() {
     base::tString<base::BaseUnicodeString> text;
     base::sys::Localize(label.text, text);
     const base::tVector2<float> size = gfx::GetTextSizeW(text.c_str());
-    gfx::DrawTextOutlinedW(static_cast<int>(m_machine[0] + label.x + (112.0f - size.x) / 2.0f),
-                           static_cast<int>(m_machine[1] + label.y + (15.0f - size.y) / 2.0f), text.c_str(),
-                           kLabelColour, kLabelOutline);
+    const base::tVector2<float> box = OnMachine(label.x, label.y);
+    gfx::DrawTextOutlinedW(static_cast<int>(box.x + (112.0f * m_Scale - size.x) / 2.0f),
+                           static_cast<int>(box.y + (15.0f * m_Scale - size.y) / 2.0f), text.c_str(), kLabelColour,
+                           kLabelOutline);
   }
 }
 
@@ -391,18 +404,22 @@ void cl_DecoderPanel::Render(float, float) {
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
   if (m_back.GetTileCount() > 0) m_back.Draw(0.0f, m_backgroundOffset, m_Scale);
-  if (m_machineBack.GetTileCount() > 0) m_machineBack.Draw(m_machine[0], m_machine[1], 1.0f);
-  if (m_status.GetStatus() != 0)
-    m_status.DrawRotated(m_machine[0] + 512.0f - static_cast<float>(m_status.GetWidth() / 2),
-                         m_machine[1] + 264.0f - static_cast<float>(m_status.GetHeight() / 2), m_statusAngle, 1.0f);
-  if (m_textBack.GetTileCount() > 0) m_textBack.Draw(m_machine[0], m_machine[1], 1.0f);
+  if (m_machineBack.GetTileCount() > 0) m_machineBack.Draw(m_machine[0], m_machine[1], m_Scale);
+  if (m_status.GetStatus() != 0) {
+    const base::tVector2<float> dial = OnMachine(512.0f, 264.0f);
+    m_status.DrawRotated(dial.x - static_cast<float>(m_status.GetWidth() / 2),
+                         dial.y - static_cast<float>(m_status.GetHeight() / 2), m_statusAngle, m_Scale);
+  }
+  if (m_textBack.GetTileCount() > 0) m_textBack.Draw(m_machine[0], m_machine[1], m_Scale);
   {
     cl_FontScope font(gfx::FontExists("decoder"));
-    DrawLine(m_lines[0], m_machine[0] + 133.0f, m_machine[1] + 80.0f);
-    DrawLine(m_lines[1], m_machine[0] + 133.0f, m_machine[1] + 178.0f);
+    for (int i = 0; i < 2; ++i) {
+      const base::tVector2<float> at = OnMachine(133.0f, i == 0 ? 80.0f : 178.0f);
+      DrawLine(m_lines[i], at.x, at.y);
+    }
   }
   gfx::SetBlendAlpha(true);
-  if (m_textFront.GetTileCount() > 0) m_textFront.Draw(m_machine[0], m_machine[1], 1.0f);
+  if (m_textFront.GetTileCount() > 0) m_textFront.Draw(m_machine[0], m_machine[1], m_Scale);
   {
     cl_FontScope font(gfx::FontExists("game"));
     DrawLabels();
@@ -410,7 +427,7 @@ void cl_DecoderPanel::Render(float, float) {
   gfx::SetBlendAlpha(true);
   if (m_knob.GetStatus() != 0)
     for (int wheel = 0; wheel < 3; ++wheel)
-      m_knob.DrawRotated(m_knobPositions[wheel][0], m_knobPositions[wheel][1], m_knobAngles[wheel], 1.0f);
+      m_knob.DrawRotated(m_knobPositions[wheel][0], m_knobPositions[wheel][1], m_knobAngles[wheel], m_Scale);
   for (cl_RotateButton& arrow : m_arrows) arrow.Render(0.0f, 0.0f);
   DrawTutorial();
   DrawSkipButton(0.0f, m_backgroundOffset, m_Scale);

@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "base/math/Vector.h"
 #include "graphics/Texture.h"
 #include "graphics/image/Image.h"
 #include "quillane/minigames/Minigame.h"
@@ -63,6 +64,8 @@ class cl_DecoderPanel : public i_Minigame {
   void ReadLevel(const base::Variant* mission);
   bool Scramble();
   void LayOut();
+  // A point of the machine picture, as painted, on the screen.
+  base::tVector2<float> OnMachine(float x, float y) const;
   void PlaceKnobArrows();
   void TurnWheel(int wheel, int d);
   int ArrowAt(float x, float y) const;

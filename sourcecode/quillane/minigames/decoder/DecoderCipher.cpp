@@ -93,8 +93,10 @@ bool cl_DecoderCipher::Roll(st_DecoderLine& line, float dt) const {
   const float distance = static_cast<float>(line.m_RollDistance);
   const bool reached = distance >= 0.0f ? line.m_RollProgress >= distance : line.m_RollProgress <= distance;
   if (reached) {
-    if (!line.IsRolling()) return false;
+    // The last slide has ended: the old letters go, or they stay drawn a step below the line
+    // with their tops showing under the window's strip.
     line.m_Previous = line.m_Rolling;
+    if (!line.IsRolling()) return false;
     // Before the first turn the distance is 0: the opening roll runs forward, one step a frame.
     const bool stepped = StepRolling(line, line.m_RollDistance < 0 ? -1 : 1);
     line.m_RollProgress = 0.0f;

@@ -122,6 +122,15 @@ class cl_TrainTravelPanel : public i_Minigame {
   virtual float GetScale() { return m_Scale; }
   virtual float GetOffsetY() { return m_OffsetY; }
 
+  // Where the status line and the legend stand in the game area (areaTop, areaHeight: the board
+  // picture as drawn, else the window): the status in the area's bottom band, the legend's rows
+  // above it on the right, all inside the area.
+  struct st_TextPlace {
+    base::tVector2<float> statusTopLeft, statusBottomRight;
+    base::tVector2<float> legend;
+  };
+  static st_TextPlace PlaceTextsIn(float areaTop, float areaHeight, float scale);
+
   bool ReadCompiledData();
   bool WriteCompiledData(const char* fileName);
 

@@ -45,11 +45,25 @@ void Prepare2D() {
 
 }  // namespace
 
+cl_TrainTravelPanel::st_TextPlace cl_TrainTravelPanel::PlaceTextsIn(float areaTop, float areaHeight, float scale) {
+  // Measured up from the area's bottom: the board picture is shorter than the window, and
+  // places fixed from the window's top fall into the black band below the picture.
+  const float bottom = areaTop + areaHeight - 3.0f * scale;
+  st_TextPlace place;
+  place.statusTopLeft = {50.0f * scale, bottom - 50.0f * scale};
+  place.statusBottomRight = {300.0f * scale, bottom};
+  place.legend = {715.0f * scale, bottom - 144.0f * scale};
+  return place;
+}
+
 void cl_TrainTravelPanel::LayoutTexts() {
   const float scale = GetScale();
-  m_StatusBox[0] = {50.0f * scale, 590.0f * scale + m_OffsetY};
-  m_StatusBox[1] = {300.0f * scale, 640.0f * scale + m_OffsetY};
-  m_LegendPos = {715.0f * scale, 496.0f * scale + m_OffsetY};
+  const float areaHeight = m_Images[12] ? scale * static_cast<float>(m_Images[12]->GetHeight())
+                                        : static_cast<float>(base::sys::GetWindowHeight()) - 2.0f * m_OffsetY;
+  const st_TextPlace place = PlaceTextsIn(m_OffsetY, areaHeight, scale);
+  m_StatusBox[0] = place.statusTopLeft;
+  m_StatusBox[1] = place.statusBottomRight;
+  m_LegendPos = place.legend;
 }
 
 void cl_TrainTravelPanel::DrawPicture(en_Picture picture, float x, float y, float scale) {
@@ -163,8 +177,10 @@ void cl_TrainTravelPanel::DrawTexts() {
     if (!picture) continue;
     gfx::DrawImage(picture, m_LegendPos.x, rowY, 1.0f);
     const float h = static_cast<float>(static_cast<int>((picture->GetHeight() - 5) * m_Scale));
-    gfx::DrawTextBoxW(m_LegendPos.x + picture->GetWidth() + 20.0f, rowY, 300.0f, h, Localised(kItemTexts[item]).c_str(),
-                      kTextColour);
+    // The text column ends at the window's edge, where a long translation wraps.
+    const float textX = m_LegendPos.x + picture->GetWidth() + 20.0f;
+    const float textW = std::min(300.0f, static_cast<float>(base::sys::GetWindowWidth()) - textX);
+    gfx::DrawTextBoxW(textX, rowY, textW, h, Localised(kItemTexts[item]).c_str(), kTextColour);
     rowY += h;
   }
 

@@ -77,9 +77,12 @@ void cl_WiretapPanel::Render(float x, float y) {
   };
   blendAlpha();
   gfx::DrawImage(&m_GridBack, m_GridBackX, m_GridBackY, m_BoardScale);
-  // The note keeps its size, for the help text's sake.
+  // The note keeps its size, for the help text's sake; in a small window it rises to stay on
+  // the panel.
   const float noteX = std::max(m_GridBackX - m_Note.GetWidth() - 10.0f, 5.0f);
-  const float noteY = m_GridBackY + 300.0f * m_BoardScale;
+  const float panelBottom = m_PanelY + m_Scale * static_cast<float>(m_Back.GetHeight());
+  const float noteY =
+      std::min(m_GridBackY + 300.0f * m_BoardScale, panelBottom - static_cast<float>(m_Note.GetHeight()));
   blendAlpha();
   gfx::DrawImage(&m_Note, noteX, noteY, 1.0f);
   gfx::SetFilterLinear();

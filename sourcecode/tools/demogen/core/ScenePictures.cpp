@@ -61,11 +61,21 @@ st_ScenePictures Paint(const st_DemoScene& scene) {
   if (scene.outside == en_Outside::Transparent) {
     p.skyRows = std::min(scene.height, HorizonRow(render) + 16);
     p.sky.Create(scene.width, p.skyRows);
+    auto skyAt = [&render](int x, int y) {
+      tV3 origin, direction;
+      render.EyeRay(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, origin, direction);
+      return cl_SceneRender::NightView(direction, false);
+    };
+    // The sky drifts in the game and wraps round: its right edge meets its left. The view is
+    // painted kSkyFold columns wider, and those fade into the first ones, so the last column runs
+    // on into the first without a seam.
+    constexpr int kSkyFold = 256;
+    const int fold = std::min(kSkyFold, scene.width);
     for (int y = 0; y < p.skyRows; ++y)
       for (int x = 0; x < scene.width; ++x) {
-        tV3 origin, direction;
-        render.EyeRay(static_cast<float>(x) + 0.5f, static_cast<float>(y) + 0.5f, origin, direction);
-        *p.sky.Pixel(x, y) = base::Color32(0xFF000000u | Encode(cl_SceneRender::NightView(direction, false)));
+        st_Rgb colour = skyAt(x, y);
+        if (x < fold) colour = Mix(skyAt(scene.width + x, y), colour, (static_cast<float>(x) + 0.5f) / static_cast<float>(fold));
+        *p.sky.Pixel(x, y) = base::Color32(0xFF000000u | Encode(colour));
       }
   }
   return p;

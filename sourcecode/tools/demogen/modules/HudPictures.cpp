@@ -42,16 +42,18 @@ base::cl_Bitmap32 BandEnd(bool right) {
   cl_Painter paint(image);
   paint.Rect(0, 114, 256, 128, kWood);
   paint.Rect(0, 112, 256, 114, kGold);
+  // The plates keep a margin above the picture's bottom, which is the window's: painted past
+  // it they would be cut off there.
   if (right) {
-    paint.Disc(210, 96, 44, kDark);
-    paint.Ring(210, 96, 44, 3, kGold);
-    for (const auto& [x, y] : {std::pair{193, 100}, std::pair{226, 74}, std::pair{231, 113}}) {
+    paint.Disc(210, 80, 44, kDark);
+    paint.Ring(210, 80, 44, 3, kGold);
+    for (const auto& [x, y] : {std::pair{193, 84}, std::pair{226, 58}, std::pair{231, 97}}) {
       paint.Disc(float(x), float(y), 13, kWood);
       paint.Ring(float(x), float(y), 13, 2, kGold);
     }
   } else {
-    paint.Disc(40, 112, 30, kDark);
-    paint.Ring(40, 112, 30, 3, kGold);
+    paint.Disc(40, 94, 30, kDark);
+    paint.Ring(40, 94, 30, 3, kGold);
   }
   return image;
 }
