@@ -27,7 +27,7 @@
 #include "support/HeadlessGpu.h"
 #include "support/ProgramRun.h"
 
-namespace playertest {
+namespace recordingtest {
 namespace {
 
 namespace fs = std::filesystem;
@@ -289,4 +289,4 @@ TEST(SceneMix, SpeechOverTheMusicReachesNoFullScale) {
 }
 
 }  // namespace
-}  // namespace playertest
+}  // namespace recordingtest
