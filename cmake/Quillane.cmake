@@ -14,6 +14,11 @@ if(QUILLANE_SANITIZE OR QUILLANE_FUZZ)
   # compile time. -g1: line tables are all a report's stack needs, and full debug information
   # would cost most of these builds' compile and link time. Frame pointers keep the stacks whole.
   add_compile_options(-O1 -g1 -fno-omit-frame-pointer)
+  if(CMAKE_CXX_COMPILER_ID STREQUAL "Clang")
+    # The crash symboliser finds an address's source line through the address-range table, which
+    # clang leaves out unless asked.
+    add_compile_options(-gdwarf-aranges)
+  endif()
 endif()
 if(QUILLANE_SANITIZE)
   add_compile_options(-fsanitize=address,undefined -fno-sanitize-recover=undefined)

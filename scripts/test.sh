@@ -2,9 +2,9 @@
 # Installs what is missing, builds every configuration and runs every test:
 #   build/           release with warnings as errors: every test (unit, road, window), benchmarks
 #                    (built, not run), tools
-#   build-sanitize/  AddressSanitizer + UndefinedBehaviorSanitizer: the unit tests and the roads
-#                    marked for it again
-#   build-fuzz/      clang libFuzzer targets, each run over its seed corpus for a few seconds
+#   build-sanitize/  clang with AddressSanitizer + UndefinedBehaviorSanitizer: the unit tests and
+#                    the roads marked for it again, and the libFuzzer targets, each run over its
+#                    seed corpus for a few seconds
 # At its end it prints each stage's wall time and, for each test stage, its ten slowest tests.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -42,7 +42,9 @@ stage "release tests"
 run_tests build
 
 stage "sanitize build"
-bash scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLANE_SANITIZE=ON -DQUILLANE_BUILD_BENCH=OFF
+# One instrumented build for the sanitizer tests and the fuzz targets: libFuzzer needs clang.
+CC=clang CXX=clang++ bash scripts/build.sh build-sanitize -DCMAKE_BUILD_TYPE=Debug -DQUILLANE_SANITIZE=ON \
+  -DQUILLANE_FUZZ=ON -DQUILLANE_BUILD_BENCH=OFF
 stage "sanitize tests"
 # The leak checker's tracer crashes on stale dynamic-TLS entries that libraries loaded and
 # unloaded at run time can leave behind; it then fails a test that had passed.
@@ -50,16 +52,13 @@ stage "sanitize tests"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:intercept_tls_get_addr=0 UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 run_tests build-sanitize
 
-stage "fuzz build"
-CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQUILLANE_FUZZ=ON \
-  -DQUILLANE_BUILD_TESTS=OFF -DQUILLANE_BUILD_BENCH=OFF -- fuzz_targets
 stage "fuzz runs"
 mkdir -p "$report/fuzz"
 export scratch="$report/fuzz"
 # One target per core at a time; libFuzzer writes new inputs into the first (scratch) folder,
 # so the checked-in seed corpus stays as it is. An input that opens the editor on a scene loads
 # its pictures: a few seconds on a busy two-core machine, so a hang is an input past 30 s.
-ls build-fuzz/bin/fuzz_* | xargs -P "$jobs" -I{} bash -c '
+ls build-sanitize/bin/fuzz_* | xargs -P "$jobs" -I{} bash -c '
   target={}; name=${target##*/fuzz_}
   mkdir -p "$scratch/$name"
   corpus=""; [ -d "fuzz/corpus/$name" ] && corpus="fuzz/corpus/$name"

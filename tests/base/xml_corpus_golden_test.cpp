@@ -125,7 +125,13 @@ std::string mutate(const std::string& seed, std::mt19937& rng) {
       case 1: s.erase(at, 1 + rng() % 8); break;
       case 2: s.insert(at, 1, c); break;
       case 3: s.resize(at); break;
-      default: s.insert(at, s.substr(rng() % s.size(), rng() % 24)); break;
+      default: {
+        // Drawn one after the other: the order of a call's arguments is the compiler's choice.
+        const size_t length = rng() % 24;
+        const size_t from = rng() % s.size();
+        s.insert(at, s.substr(from, length));
+        break;
+      }
     }
   }
   return s;

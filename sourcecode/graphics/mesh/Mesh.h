@@ -21,7 +21,8 @@ class cl_Mesh : public i_Resource {
   struct st_Edge;
   struct st_Region;
 
-  enum en_VertexUsage {
+  // A fixed underlying type: a mode read from a file may hold any other number, which is kept.
+  enum en_VertexUsage : int {
     VERTEX_SPLIT = 0,   // every corner has a vertex of its own carrying its uv and normal
     VERTEX_MERGED = 1,  // corners share a vertex where position, normal and uv coincide
     VERTEX_SHARED = 2,  // vertices are positions only; uvs and normals live in the face corners
