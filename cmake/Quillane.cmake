@@ -116,8 +116,8 @@ endfunction()
 #               [SANITIZED patterns...] [ONE_AT_A_TIME] [TIMEOUT SECONDS]): one GoogleTest program from
 # every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
 # patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
-# sanitizer build. ONE_AT_A_TIME: its tests share what only one may hold at a time (the X display's
-# pointer and keyboard focus, a sound card's pace); they run one after the other, beside other programs' tests.
+# sanitizer build. ONE_AT_A_TIME: its tests keep time with the wall clock (a real window's events, a
+# sound card's pace), so they run one after the other, beside other programs' tests.
 # TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
 function(quillane_test name)
   cmake_parse_arguments(T "ONE_AT_A_TIME" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
