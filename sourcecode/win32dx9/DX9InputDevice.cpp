@@ -249,8 +249,8 @@ void cl_DX9InputDevice::Update(float, float) {
         continue;
       }
       const bool down = (d.data & in::kPressed) != 0;
-      const uint8_t key = m_KeyTable[scan];
-      switch (key) {
+      const uint8_t code = m_KeyTable[scan];
+      switch (code) {
         case key::LeftShift: m_LeftShift = down; break;
         case key::RightShift: m_RightShift = down; break;
         case key::LeftCtrl: m_LeftCtrl = down; break;
@@ -262,7 +262,7 @@ void cl_DX9InputDevice::Update(float, float) {
       m_Modifiers = static_cast<uint16_t>(((m_LeftShift || m_RightShift) ? MOD_SHIFT : 0) |
                                           ((m_LeftCtrl || m_RightCtrl) ? MOD_CTRL : 0) |
                                           ((m_LeftAlt || m_RightAlt) ? MOD_ALT : 0));
-      append(d, down ? KEY_DOWN : KEY_UP, key, scan);
+      append(d, down ? KEY_DOWN : KEY_UP, code, scan);
     }
   }
 

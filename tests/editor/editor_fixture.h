@@ -12,6 +12,7 @@
 #include "base/app/ICMD.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "win32dx9/DX9InputDevice.h"
 #include "../frame/frame_fixture.h"
 
 namespace quillane {
@@ -21,8 +22,8 @@ class cl_Scene;
 
 namespace editortest {
 
-// Modifier bits of key and mouse commands.
-constexpr uint16_t kShift = 1, kCtrl = 2;
+// Modifier bits of key and mouse commands, as the input device sets them.
+constexpr uint16_t kShift = win32dx9::cl_DX9InputDevice::MOD_SHIFT, kCtrl = win32dx9::cl_DX9InputDevice::MOD_CTRL;
 
 // A window that keeps every event it is sent (and takes it).
 class cl_Listener : public base::cl_Window {
