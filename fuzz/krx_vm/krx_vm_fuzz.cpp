@@ -16,7 +16,8 @@
 #include "krx_asm.h"
 
 namespace {
-int Native(int i) { return i + 1; }
+// Wraps round like the scripts' own integers: the fuzzer hands it any int, INT_MAX too.
+int Native(int i) { return static_cast<int>(static_cast<unsigned>(i) + 1u); }
 void NativeSleep(KRX::t_Interface& in) { in.m_thread->Sleep(0.5f); }
 void Quiet(KRX::Debugger*, const char*) {}
 }  // namespace
