@@ -18,6 +18,8 @@
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/scene/Scene.h"
@@ -623,6 +625,26 @@ TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
   Step(0.0f);
   EXPECT_FALSE(m_dance->IsMenuOpen());
   EXPECT_EQ(Window("DanceEditor"), nullptr);
+}
+
+// The scene editor's last outcome, shown when the dance editor opens, does not cover its counters.
+TEST_F(DanceEditorTest, NoEditorOutcomeCoversTheCounters) {
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_EQ(Window("DanceGame"), nullptr);
+  const std::string outcome = "Compiled Scenes/Office.dat";
+  quillane::ShowEditorStatus(outcome, false);
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  for (const gfx::st_DrawnText& a : texts)
+    for (const gfx::st_DrawnText& b : texts)
+      if (a.text == outcome && b.text != outcome) {
+        EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom) << b.text;
+      }
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor
