@@ -465,6 +465,11 @@ TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
     EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
     CloseModal();
   }
+  // The name dialog of a station low on the board opens whole in the window.
+  Popup(600, 380, "AddNode");
+  Popup(600 + Half(), 380 + Half(), "SetName");
+  ASSERT_NE(Window("Label"), nullptr);
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
 }
 
 // The station options show the station's role and flags and write them back; the play options
