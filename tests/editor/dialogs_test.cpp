@@ -395,6 +395,19 @@ TEST_F(Dialogs, EveryEditorSheetHoldsItsCaptionsClearOfItsFields) {
       if (dynamic_cast<const base::cl_Edit*>(w) || dynamic_cast<const base::cl_StringCtrl*>(w)) fields.push_back(w);
       for (const base::cl_Window* child : w->m_Children) open.push_back(child);
     }
+    // A group's controls stand inside its frame, below its top line (7 pixels down).
+    std::vector<const base::cl_Window*> walk{sheet};
+    while (!walk.empty()) {
+      const base::cl_Window* w = walk.back();
+      walk.pop_back();
+      for (const base::cl_Window* child : w->m_Children) {
+        walk.push_back(child);
+        if (!dynamic_cast<const base::cl_Group*>(w)) continue;
+        EXPECT_TRUE(child->m_Rect.x >= 2 && child->m_Rect.y >= 10 && child->m_Rect.x + child->m_Rect.w <= w->m_Rect.w - 2 &&
+                    child->m_Rect.y + child->m_Rect.h <= w->m_Rect.h - 2)
+            << child->m_Label.c_str() << " on the frame of " << w->m_Label.c_str();
+      }
+    }
     const base::st_ScreenRect& box = sheet->m_AbsRect;
     for (const gfx::st_DrawnText& t : texts) {
       if (t.text.find_first_not_of(' ') == std::string::npos) continue;
