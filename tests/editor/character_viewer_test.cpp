@@ -21,6 +21,7 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/mesh/Animation.h"
 #include "graphics/mesh/Pose.h"
 #include "graphics/mesh/Skeleton.h"
@@ -189,6 +190,21 @@ TEST_F(CharacterViewerTest, FolderClicksTakeEffectAtTheNextFrameAndTheScrollBarM
   ASSERT_NE(Row(viewer, "[Quillane_EveningDress:]"), nullptr);
   EXPECT_EQ(Row(viewer, "[Quillane_EveningDress:]")->style, cl_SimpleWindow::STYLE_NO_FRAME);
   ASSERT_NE(Row(viewer, "pick_up_table"), nullptr);
+  // Every row's text ends inside its row, a long clip name too (it ran under the scroll bar).
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  int cut = 0;
+  for (const base::cl_Window* row : viewer->m_Children) {
+    const base::st_ScreenRect& r = row->m_AbsRect;
+    for (const gfx::st_DrawnText& t : texts)
+      if (t.top == r.top && t.left >= r.left && t.left < r.right) {
+        EXPECT_LE(t.right, r.right) << t.text;
+        cut += t.text.ends_with("...") ? 1 : 0;
+      }
+  }
+  EXPECT_GT(cut, 0) << "no clip name long enough to be cut";
 
   const int rows = LeftRows(viewer);
   const float visible = kHeight - 44.0f;

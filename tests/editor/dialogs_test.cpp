@@ -2,6 +2,7 @@
 // the file browser in every mode with and without an open scene, and the question box.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <memory>
 #include <string>
@@ -10,6 +11,7 @@
 #include "base/data/Variant.h"
 #include "base/gui/GUIEdit.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/DialogBox.h"
@@ -190,16 +192,22 @@ TEST_F(Dialogs, EachModeAnswersItsOwnElement) {
   };
   for (const st_Mode m : {st_Mode{"MinigameLoadXML", "SelectXML", "MinigameLoadXML"},
                           st_Mode{"MinigameSaveXML", "SelectXML", "MinigameSaveXML"},
-                          st_Mode{"SelectFolder", "SelectFolder", "SelectFolder"}}) {
+                          st_Mode{"SelectFolder", "SelectFolder", "SelectFolder"},
+                          st_Mode{"MinigameImage", "SelectImage", nullptr}}) {
     m_listener->events.clear();
     Browser(m.mode, {"level1.xml"});
+    // "Ok" before a choice answers nothing: the editors would take the bare folder for a file.
+    ASSERT_TRUE(Click("Ok"));
+    Step();
+    EXPECT_TRUE(Open()) << m.mode;
+    EXPECT_TRUE(m_listener->events.empty()) << m.mode;
     ASSERT_TRUE(ClickEntry("FileNames", "level1.xml"));
     ASSERT_TRUE(Click("Ok"));
     Step();
     ASSERT_EQ(m_listener->events.size(), 1u) << m.mode;
     EXPECT_STREQ(m_listener->events[0].get_label(), m.answer);
     EXPECT_EQ(Text(m_listener->events[0], "file"), "level1.xml");
-    EXPECT_EQ(Text(m_listener->events[0], "category"), m.category);
+    EXPECT_EQ(Text(m_listener->events[0], "category"), m.category ? m.category : "");
   }
   // Lights: the caller's answer with the file in its "Light"; ambient comes back at once, any
   // other type goes on to the light tool.
@@ -353,6 +361,67 @@ TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
   EXPECT_FALSE(Open());
   ASSERT_EQ(m_listener->events.size(), 1u);
   EXPECT_EQ(Text(m_listener->events[0], "label"), "aHotspotsz");
+}
+
+// Every editor sheet of "GUI.xml" drawn alone: its captions lie inside it and clear of the fields
+// right of them (a long caption ran under its number field).
+TEST_F(Dialogs, EveryEditorSheetHoldsItsCaptionsClearOfItsFields) {
+  for (const char* label :
+       {"Scene Manager", "Scene Editor", "SelectItem", "SelectLightType", "HeavenEditor", "LayerEditor",
+        "TextureStripEditor", "NewScene", "NewCharacter", "SetupCharacter", "EnterLabel", "ImageLoad", "DialogBox",
+        "TrainTravelPlayOptions", "TrainTravelNodeOptions", "DanceEditor"}) {
+    SCOPED_TRACE(label);
+    // What the editor draws without the sheet (its show flags) is not the sheet's.
+    std::vector<gfx::st_DrawnText> before, texts;
+    gfx::TraceDrawnText(&before);
+    Step(0.0f);
+    auto* holder = new base::cl_Window();
+    m_frame->GetSystemGUI()->AddChild(holder);
+    ASSERT_TRUE(holder->LoadFromFile("GUI.xml", label));
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    std::erase_if(texts, [&](const gfx::st_DrawnText& t) {
+      return std::any_of(before.begin(), before.end(), [&](const gfx::st_DrawnText& b) {
+        return b.text == t.text && b.left == t.left && b.top == t.top;
+      });
+    });
+    const base::cl_Window* sheet = holder->GetChild(0);
+    ASSERT_NE(sheet, nullptr);
+    std::vector<const base::cl_Window*> fields, open{sheet};
+    while (!open.empty()) {
+      const base::cl_Window* w = open.back();
+      open.pop_back();
+      if (dynamic_cast<const base::cl_Edit*>(w) || dynamic_cast<const base::cl_StringCtrl*>(w)) fields.push_back(w);
+      for (const base::cl_Window* child : w->m_Children) open.push_back(child);
+    }
+    // A group's controls stand inside its frame, below its top line (7 pixels down).
+    std::vector<const base::cl_Window*> walk{sheet};
+    while (!walk.empty()) {
+      const base::cl_Window* w = walk.back();
+      walk.pop_back();
+      for (const base::cl_Window* child : w->m_Children) {
+        walk.push_back(child);
+        if (!dynamic_cast<const base::cl_Group*>(w)) continue;
+        EXPECT_TRUE(child->m_Rect.x >= 2 && child->m_Rect.y >= 10 && child->m_Rect.x + child->m_Rect.w <= w->m_Rect.w - 2 &&
+                    child->m_Rect.y + child->m_Rect.h <= w->m_Rect.h - 2)
+            << child->m_Label.c_str() << " on the frame of " << w->m_Label.c_str();
+      }
+    }
+    const base::st_ScreenRect& box = sheet->m_AbsRect;
+    for (const gfx::st_DrawnText& t : texts) {
+      if (t.text.find_first_not_of(' ') == std::string::npos) continue;
+      EXPECT_TRUE(t.left >= box.left && t.right <= box.right + 1 && t.top >= box.top && t.bottom <= box.bottom + 1)
+          << "\"" << t.text << "\" outside the sheet";
+      for (const base::cl_Window* f : fields) {
+        const base::st_ScreenRect& r = f->m_AbsRect;
+        EXPECT_FALSE(t.left < r.left && t.right > r.left + 1 && t.top < r.bottom && r.top < t.bottom)
+            << "\"" << t.text << "\" runs under " << f->m_Label.c_str();
+      }
+    }
+    holder->Close();
+    Step(0.0f);
+  }
 }
 
 }  // namespace

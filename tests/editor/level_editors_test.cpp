@@ -18,6 +18,8 @@
 #include "base/data/Xml.h"
 #include "base/math/Random.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/scene/Scene.h"
@@ -463,6 +465,11 @@ TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
     EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
     CloseModal();
   }
+  // The name dialog of a station low on the board opens whole in the window.
+  Popup(600, 380, "AddNode");
+  Popup(600 + Half(), 380 + Half(), "SetName");
+  ASSERT_NE(Window("Label"), nullptr);
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
 }
 
 // The station options show the station's role and flags and write them back; the play options
@@ -623,6 +630,32 @@ TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
   Step(0.0f);
   EXPECT_FALSE(m_dance->IsMenuOpen());
   EXPECT_EQ(Window("DanceEditor"), nullptr);
+}
+
+// Nothing the dance editor draws covers another text: not the scene editor's last outcome shown
+// when it opens, nor a long file name among the counters under the key help.
+TEST_F(DanceEditorTest, TheCountersTheKeyHelpAndTheEditorsOutcomeDoNotOverlap) {
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_EQ(Window("DanceGame"), nullptr);
+  quillane::ShowEditorStatus("Compiled Scenes/Office.dat", false);
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
+  ASSERT_NE(m_dance, nullptr);
+  ASSERT_TRUE(m_dance->SaveMoveList("the_long_dance_of_the_ferry_deck", 1.0f, 0, 1.0f)) << Log();
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  ASSERT_FALSE(texts.empty());
+  // An outlined text is drawn five times over itself: only different texts count.
+  for (const gfx::st_DrawnText& a : texts)
+    for (const gfx::st_DrawnText& b : texts)
+      if (a.text < b.text) {
+        EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
+            << "\"" << a.text << "\" and \"" << b.text << "\"";
+      }
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor

@@ -19,6 +19,7 @@
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
@@ -245,10 +246,26 @@ TEST_F(SceneEditor, AnswersAddToTheirGroupsAndTheFileReadsBackEqual) {
 }
 
 // At 1024 x 768 the show flags, the panel and a selected element's long info line stay inside
-// the window.
+// the window; the element's menu opens clear of the info line.
 TEST_F(SceneEditor, TheStatusTextsAndTheInfoLineStayInsideTheWindow) {
   Select("StageElements", "desk");
   EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  const base::cl_Window* menu = m_frame->GetSystemGUI()->FindChild(quillane::cl_LayerMenu::kLabel);
+  ASSERT_TRUE(menu && menu->GetChild(0));
+  const base::st_ScreenRect& r = menu->GetChild(0)->m_AbsRect;
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  bool info = false;
+  for (const gfx::st_DrawnText& t : texts) {
+    if (!t.text.starts_with("ElementLabel: desk")) continue;
+    info = true;
+    EXPECT_FALSE(t.left < r.right && r.left < t.right && t.top < r.bottom && r.top < t.bottom) << "under the menu";
+  }
+  EXPECT_TRUE(info);
 }
 
 TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {

@@ -130,6 +130,22 @@ TEST_F(SceneManager, EditTakesTheLazyCompileBoxOpensTheSceneAndClosesTheManager)
   EXPECT_EQ(std::string(cl_Editor::GetEditedScene()->GetName().c_str()), "Office");
   EXPECT_EQ(Window("SceneList"), nullptr);
   EXPECT_NE(m_frame->GetSystemGUI()->FindChild("Scene Editor"), nullptr) << "the scene editor took its place";
+
+  // "Edit" again with the panel open (the panel has an "Edit" of its own, so the manager's is
+  // pressed as its event): still one panel, not a second over a stale one.
+  quillane::cl_SceneManagerPanel* manager = OpenManager();
+  ASSERT_NE(manager, nullptr);
+  ASSERT_TRUE(ClickEntry("SceneList", "Office"));
+  base::Variant edit;
+  edit.set_element("ButtonPressed");
+  edit.attribute("ctrl_label")->set_string("Edit");
+  manager->ProcessEvent(edit);
+  Step();
+  EXPECT_EQ(Window("SceneList"), nullptr) << "the manager's Edit was not pressed";
+  int panels = 0;
+  for (const base::cl_Window* child : m_frame->GetSystemGUI()->m_Children)
+    panels += child->m_Label == "Scene Editor" ? 1 : 0;
+  EXPECT_EQ(panels, 1);
 }
 
 TEST_F(SceneManager, AFolderWhereTheListShouldBeGivesOneErrorAndAnEmptyList) {

@@ -130,6 +130,9 @@ TEST_F(DXFontDraw, CalcRectSizesAndWithoutAFontObjectZero) {
   const base::tVector2<float> size = font->GetTextSizeW(u"Hello");
   EXPECT_EQ(size.x, static_cast<float>(w));
   EXPECT_EQ(size.y, 16.0f);
+  // A narrow text in UTF-8 (a typed label) measures as its characters; Latin-1 data as before.
+  EXPECT_EQ(font->GetTextWidth("T\xC3\xBCr \xC3\x9F"), font->GetTextWidthW(u"T\u00FCr \u00DF"));
+  EXPECT_EQ(font->GetTextWidth("T\xFCr"), font->GetTextWidthW(u"T\u00FCr"));
   gfx::cl_DXFont empty;  // no face: draws nothing and measures 0
   EXPECT_EQ(empty.GetTextWidthW(u"Hello"), 0);
   EXPECT_EQ(empty.GetTextSize("Hello").x, 0.0f);

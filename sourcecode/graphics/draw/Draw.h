@@ -55,6 +55,9 @@ base::tVector2<float> GetTextSize(const char* text);
 // text broken at blanks into lines no wider than width; a word wider than width is cut between
 // characters.
 std::string WrapText(const char* text, float width);
+// text as it is when it is no wider than width, else cut between characters and ended with "..."
+// so that it is (as far as "..." alone allows).
+std::string ShortenText(const char* text, float width);
 // (x, y) moved left and up just so far that text (every line measured) ends inside the window,
 // never past its top-left corner: status texts keep their place where they fit.
 base::tVector2<float> KeepTextInWindow(float x, float y, const char* text);

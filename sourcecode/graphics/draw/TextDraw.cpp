@@ -170,6 +170,17 @@ std::string WrapText(const char* text, float width) {
   return out;
 }
 
+std::string ShortenText(const char* text, float width) {
+  std::string shown = text ? text : "";
+  if (GetTextWidth(shown.c_str()) <= width) return shown;
+  while (!shown.empty() && GetTextWidth((shown + "...").c_str()) > width) {
+    // One character off the end: its continuation bytes, then its first byte.
+    while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
+    if (!shown.empty()) shown.pop_back();
+  }
+  return shown + "...";
+}
+
 base::tVector2<float> KeepTextInWindow(float x, float y, const char* text) {
   const base::tVector2<float> size = GetTextSize(text);
   const float right = static_cast<float>(base::sys::GetWindowWidth());

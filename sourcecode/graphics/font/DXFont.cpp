@@ -7,6 +7,7 @@
 #include <string>
 
 #include "base/system.h"
+#include "base/text/Textsystem.h"
 #include "platform/gpux/Font.h"
 #include "platform/os/Path.h"
 
@@ -24,8 +25,14 @@ std::map<base::tString<base::BaseString>, int>& Registry() {
 
 int Length(const char16_t* text) { return static_cast<int>(std::char_traits<char16_t>::length(text)); }
 
+// Narrow texts are UTF-8 (typed names, labels the editors write); older data that is not stays
+// Latin-1, as the text system reads it.
 base::tString<base::BaseUnicodeString> Widen(const char* text) {
-  return base::str::convert_string_to_unicode(base::tString<base::BaseString>(text));
+  const int n = base::str::len(text);
+  if (!base::IsUtf8(text, n)) return base::str::convert_string_to_unicode(base::tString<base::BaseString>(text));
+  base::tString<base::BaseUnicodeString> wide;
+  base::DecodeUtf8(text, n, wide);
+  return wide;
 }
 
 bool IsBreakChar(char16_t c, const char16_t* breakChars) {

@@ -28,7 +28,7 @@ struct st_GameLauncher {
   cl_MinigameManager::tFactory factory;
   const char* windowLabel;  // the label of the game's window
   en_LaunchInit init;
-  bool hidesStatus;         // the editor's status line goes (it covers the game's own)
+  bool hidesStatus;         // the editor's show flags and last outcome go (they cover the game's own)
 };
 
 // An editor tool window.

@@ -13,6 +13,7 @@
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorLaunchers.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneManager.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/minigames/Minigame.h"
@@ -82,8 +83,10 @@ void cl_EditorMenu::ToggleSceneManager() {
 
 void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   base::cl_GUI* gui = GetGUI();
-  if (launcher.hidesStatus)
+  if (launcher.hidesStatus) {
     if (cl_Editor* editor = cl_Editor::GetEditor()) editor->SetShowStatus(false);
+    ClearEditorStatus();  // the scene editor's last outcome would cover the game's counters
+  }
   if (const char* dataFile = launcher.compilesData ? GameDataFile(launcher.name) : nullptr) {
     cl_MinigameManager compiler;
     compiler.Register(launcher.name, dataFile, launcher.factory);

@@ -34,11 +34,7 @@ void RenderEditorStatus() {
   const st_EditorStatus& status = Status();
   if (status.text.empty()) return;
   const float room = static_cast<float>(base::sys::GetWindowWidth()) - 2.0f * kMargin;
-  std::string shown = status.text;
-  if (gfx::GetTextWidth(shown.c_str()) > room) {
-    while (!shown.empty() && gfx::GetTextWidth((shown + "...").c_str()) > room) shown.pop_back();
-    shown += "...";
-  }
+  const std::string shown = gfx::ShortenText(status.text.c_str(), room);
   const int y = base::sys::GetWindowHeight() - 20;
   gfx::DrawTextOutlined(static_cast<int>(kMargin), y, shown.c_str(), status.failure ? kRed : kWhite, kOutline);
 }

@@ -151,6 +151,10 @@ void cl_LoadImageDialog::Answer(base::Variant& answer) {
 }
 
 void cl_LoadImageDialog::Accept() {
+  const bool xml = m_mode == "MinigameLoadXML" || m_mode == "MinigameSaveXML";
+  // "Ok" before a file is chosen is no answer: a level editor would take the bare folder for its
+  // background, level or song.
+  if (m_selected.empty() && (xml || m_mode == "MinigameImage" || m_mode == "SelectFolder")) return;
   // Closed before the answer goes out: the listener may open the next dialog in its place.
   Close();
   base::Variant answer;
@@ -174,7 +178,6 @@ void cl_LoadImageDialog::Accept() {
     Answer(answer);
     return;
   }
-  const bool xml = m_mode == "MinigameLoadXML" || m_mode == "MinigameSaveXML";
   if (xml || m_mode == "SelectFolder") {
     answer.set_element(xml ? "SelectXML" : "SelectFolder");
     answer.attribute("file")->set_string(m_selected.c_str());

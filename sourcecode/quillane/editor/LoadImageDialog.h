@@ -2,8 +2,8 @@
 // caller fills ("FileNames"), a name field ("label") and a preview. Its mode says what it answers
 // on "Ok": the scene editor's element groups an "AddElement" with a "Layer" (images go on to the
 // crop tool, except for the sky), "Lights" the light-type dialog's answer with the chosen file,
-// and the mini-game editors "SelectImage", "SelectXML" or "SelectFolder". The caller makes it
-// modal; the dialog closes itself on "Ok" and "Cancel".
+// and the mini-game editors "SelectImage", "SelectXML" or "SelectFolder" (not before a file is
+// chosen). The caller makes it modal; the dialog closes itself on "Ok" and "Cancel".
 #pragma once
 
 #include "base/String.h"

@@ -16,6 +16,7 @@ constexpr uint32_t kFrame = 0xFF646464u;  // (100, 100, 100)
 constexpr uint32_t kText = 0xFFC8C8C8u;   // (200, 200, 200)
 constexpr uint32_t kBar = 0xFF000000u;
 constexpr float kBoxWidth = 16.0f;
+constexpr float kTextGap = 3.0f;  // between a row's frame and its text
 
 int Trunc(float v) { return static_cast<int>(v); }
 
@@ -36,9 +37,10 @@ void cl_SimpleWindow::Render(float px, float py) {
   UpdateRect(px, py);
   const base::st_ScreenRect& r = m_AbsRect;
   if (!(style & STYLE_NO_FRAME)) gfx::DrawRect(Trunc(r.left), Trunc(r.top), Trunc(r.right), Trunc(r.bottom), kFrame);
-  float textX = r.left + 3.0f;
+  float textX = r.left + kTextGap;
+  float right = r.right;  // where the text must end, left of the value's number
   if (style & (STYLE_FOLDER_CLOSED | STYLE_FOLDER_OPEN)) {
-    gfx::DrawText(Trunc(r.left + 3.0f), Trunc(r.top), (style & STYLE_FOLDER_CLOSED) ? "+" : "-", kText);
+    gfx::DrawText(Trunc(r.left + kTextGap), Trunc(r.top), (style & STYLE_FOLDER_CLOSED) ? "+" : "-", kText);
     gfx::DrawLine(r.left + kBoxWidth, r.top, r.left + kBoxWidth, r.bottom, kFrame);
     textX += kBoxWidth;
   }
@@ -51,9 +53,11 @@ void cl_SimpleWindow::Render(float px, float py) {
     gfx::FillRect(r.left + 2.0f, r.top + 2.0f, r.left + 2.0f + (r.right - r.left - 4.0f) * f, r.bottom - 2.0f, kBar);
     char number[32];
     std::snprintf(number, sizeof number, "%.02f", static_cast<double>(v));
-    gfx::DrawText(Trunc(r.right - gfx::GetTextWidth(number)), Trunc(r.top), number, kText);
+    right -= gfx::GetTextWidth(number);
+    gfx::DrawText(Trunc(right), Trunc(r.top), number, kText);
   }
-  gfx::DrawText(Trunc(textX), Trunc(r.top), m_Text.c_str(), kText);
+  // A long clip name is cut to the row: past it, it ran under the scroll bar.
+  gfx::DrawText(Trunc(textX), Trunc(r.top), gfx::ShortenText(m_Text.c_str(), right - kTextGap - textX).c_str(), kText);
 }
 
 void cl_SimpleWindow::SetValueFromMouse(const base::ICMD& cmd) {

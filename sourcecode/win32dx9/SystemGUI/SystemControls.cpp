@@ -2,6 +2,8 @@
 // truncated to whole pixels so glyphs land on the pixel grid.
 #include "win32dx9/SystemGUI/SystemControls.h"
 
+#include <algorithm>
+
 #include "graphics/draw/Draw.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -16,6 +18,8 @@ uint32_t TextColour(const base::cl_Window& w) {
 }
 
 float CaptionWidth(const base::cl_Window& w) { return gfx::GetTextWidthW(LocalizeCaption(w.m_Text)); }
+
+constexpr float kCheckCaptionLeft = 20;  // a check box's caption, from its left edge
 
 }  // namespace
 
@@ -85,13 +89,22 @@ void cl_SystemTitleBar::Render(float px, float py) {
 
 // ---- check box, radio, toggle
 
+bool cl_SystemCheckBox::Init(base::StaticVariantIterator desc) {
+  base::cl_CheckBox::Init(desc);
+  // The caption belongs to the control: a sheet sized to its controls keeps it inside.
+  if (!m_Text.empty()) m_Rect.w = kCheckCaptionLeft + CaptionWidth(*this);
+  return true;
+}
+
 void cl_SystemCheckBox::Render(float px, float py) {
   UpdateRect(px, py);
   const base::st_ScreenRect& a = m_AbsRect;
-  cl_SystemGUI::DrawBevelFrame(AbsRectOf(*this), s_SkinColors[SKIN_LIGHT], false);
-  if (m_Pressed) gfx::FillRect(a.left + 3, a.top + 3, a.right - 3, a.bottom - 3, s_SkinColors[SKIN_DARK]);
+  // The box is square, as tall as the control; the caption stands right of it.
+  const float right = std::min(a.right, a.left + (a.bottom - a.top));
+  cl_SystemGUI::DrawBevelFrame(base::tRectf(a.left, a.top, right, a.bottom), s_SkinColors[SKIN_LIGHT], false);
+  if (m_Pressed) gfx::FillRect(a.left + 3, a.top + 3, right - 3, a.bottom - 3, s_SkinColors[SKIN_DARK]);
   if (m_pBound && m_pBound->get_int() != 0) DrawSkinTexture(SKIN_TEX_CHECK, a.left + 3, a.top + 3);
-  gfx::DrawTextW(Px(a.left + 20), Px(a.top), LocalizeCaption(m_Text), s_SkinColors[SKIN_BLACK]);
+  gfx::DrawTextW(Px(a.left + kCheckCaptionLeft), Px(a.top), LocalizeCaption(m_Text), s_SkinColors[SKIN_BLACK]);
 }
 
 void cl_SystemRadioButton::Render(float px, float py) {

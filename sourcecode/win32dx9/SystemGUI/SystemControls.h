@@ -39,6 +39,7 @@ class cl_SystemTitleBar : public base::cl_TitleBar {
 class cl_SystemCheckBox : public base::cl_CheckBox {
  public:
   void Render(float px, float py) override;
+  bool Init(base::StaticVariantIterator desc) override;  // box and caption wide
 };
 
 // A sunken 16 x 16 box with a raised knob when chosen; publishes a preset choice at first render.

@@ -38,6 +38,9 @@ constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
 
 constexpr int kOverlayTop = 800;      // where the counters and the key help start
 constexpr int kOverlayLineStep = 20;  // the counters' line spacing
+constexpr int kOverlayLeft = 20;      // the counters' left edge
+constexpr float kHelpLeft = 150.0f;   // the key help's left edge, unless the counters reach it
+constexpr float kOverlayGap = 10.0f;  // between the counters and the key help
 
 const char* kHelp =
     "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample";
@@ -259,15 +262,19 @@ void cl_DanceMinigameEditor::Render(float x, float y) {
   for (const char* at = overlay.c_str(); *at; ++at) lines += *at == '\n' ? 1 : 0;
   const int top = std::max(0, std::min(kOverlayTop, base::sys::GetWindowHeight() - kOverlayLineStep * lines));
   int line = 0;
+  float widest = 0.0f;
   for (const char* at = overlay.c_str(); *at; ++line) {
     const char* end = std::strchr(at, '\n');
     const std::string one(at, end ? end - at : std::strlen(at));
-    gfx::DrawText(20, top + kOverlayLineStep * line, one.c_str(), kWhite);
+    gfx::DrawText(kOverlayLeft, top + kOverlayLineStep * line, one.c_str(), kWhite);
+    widest = std::max(widest, gfx::GetTextWidth(one.c_str()));
     at = end ? end + 1 : at + one.size();
   }
   std::string help = kHelp;
   if (m_State == Recording) help += kRecordingHelp;
-  const base::tVector2<float> at = gfx::KeepTextInWindow(150.0f, static_cast<float>(kOverlayTop), help.c_str());
+  // Right of the counters: a long sample or file name would run under the help.
+  const float helpLeft = std::max(kHelpLeft, kOverlayLeft + widest + kOverlayGap);
+  const base::tVector2<float> at = gfx::KeepTextInWindow(helpLeft, static_cast<float>(kOverlayTop), help.c_str());
   gfx::DrawText(static_cast<int>(at.x), static_cast<int>(at.y), help.c_str(), kWhite);
   DrawSeats();
 }

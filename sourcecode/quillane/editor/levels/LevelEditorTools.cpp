@@ -25,6 +25,9 @@ bool Show(base::cl_Window* listener, base::cl_Window* dialog, float x, float y, 
   if (place) {
     dialog->m_Rect.x = x;
     dialog->m_Rect.y = y;
+    // The layout's own offset comes on top: near the right or bottom edge it would be cut off.
+    base::KeepInside(*dialog, static_cast<float>(base::sys::GetWindowWidth()),
+                     static_cast<float>(base::sys::GetWindowHeight()));
   }
   gui->AddModalWindow(dialog);
   return true;
