@@ -92,14 +92,16 @@ bool MakeMenuPictures(cl_Output& out) {
                             true);
   }
   // The message box's buttons carry their caption in the picture: the box draws no text on them.
+  // "Clear" stands right of the name box's edit field, where the box leaves it about 115 pixels.
   const struct {
     const char* name;
     const char* caption;
-  } kBoxButtons[] = {{"mb_yes", "Yes"}, {"mb_no", "No"}, {"mb_clear", "Clear"}};
+    int width;
+  } kBoxButtons[] = {{"mb_yes", "Yes", 128}, {"mb_no", "No", 128}, {"mb_clear", "Clear", 100}};
   for (const auto& button : kBoxButtons) {
     for (int i = 0; i < 3; ++i) {
       const st_State& s = kStates[i];
-      base::cl_Bitmap32 image = Bar(128, 32, s.face, s.light, s.dark);
+      base::cl_Bitmap32 image = Bar(button.width, 32, s.face, s.light, s.dark);
       ok = ok && Caption(image, button.caption, s.text) &&
            out.WriteTga(std::string("gui/menu/") + button.name + "_" + s.suffix + ".tga", image, true);
     }
