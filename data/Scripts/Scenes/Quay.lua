@@ -2,10 +2,11 @@
 -- up to the ferry, and Pell, who walks the pier on his own while Quillane is here.
 function OnLoadScene()
   Debugout("Quay: OnLoadScene")
-  SFXClearStreamPlaylist("office", true, 2.0)
-  SFXAddStreamToPlaylist("msx/quay.ogg", "quay")
+  -- A playlist plays on the sound channel of its name: the scene's tune replaces the other's.
+  SFXClearStreamPlaylist("MUSIC", true, 2.0)
+  SFXAddStreamToPlaylist("msx/quay.ogg", "MUSIC")
   -- The tune is written to follow itself: no pause between two plays.
-  SFXSetStreamPlaylistTimes("quay", 0.0, 0.0)
+  SFXSetStreamPlaylistTimes("MUSIC", 0.0, 0.0)
   -- The harbour water laps all the while Quillane is here; leaving the scene stops the channel.
   SFXPlayStream("sfx/water.ogg", "quay_water", "AMBIENT", 0.35, 1.0, true)
   if GetValue("Minigames/Sabotage/Win") == 1 then
