@@ -29,18 +29,17 @@ function PrepareScene()
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
-  -- The harbour lamp burns once its wiring is mended.
+  -- The harbour lamp burns once its wiring is mended and is dark till then. The scene's layers
+  -- start as its project has them, in a restored savegame too, where OnEnterScene does not run.
   if GetValue("Minigames/FloorLights/Win") == 1 then
     SetLayerState("lamp_glow", 1)
+  else
+    SetLayerState("lamp_glow", 0, -1)
   end
 end
 
 function OnEnterScene()
   Debugout("Quay: OnEnterScene")
-  -- The harbour lamp stays dark until it is lit.
-  if GetValue("Minigames/FloorLights/Win") ~= 1 then
-    SetLayerState("lamp_glow", 0, -1)
-  end
   RunInBackground("PellWalks")
 end
 
