@@ -1,12 +1,13 @@
 // The demo's interface pictures as the game loads them: the interface-bar, token, score and dust
 // entries of data/resources.xml with demogen's files, drawn as the bar with the demo's tokens,
-// a score overlay and the dust, against a reviewed picture; and the dust's one draw for all its
-// motes against one draw per mote.
+// a score overlay and the dust, against a reviewed picture; the glows drawn by their colour
+// alone; and the dust's one draw for all its motes against one draw per mote.
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 #include <string>
+#include <utility>
 
 #include "../menu/MenuFixture.h"
 #include "HudStandIns.h"
@@ -82,6 +83,36 @@ TEST_F(DemoHud, EveryInterfacePictureIsListedAndDrawsInTheBar) {
   overlays.RenderLayer(0);
   EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/demo_bar.png", QuarterShot(),
                                             kShotW, kShotH));
+}
+
+// The bar buttons' glow (drawn darkening on a disabled button) and a dust mote (drawn
+// brightening) change the target by their colour alone: their pictures light a round patch, and
+// the corners of their squares leave the target as it was.
+TEST_F(DemoHud, TheButtonGlowAndTheDustLightARoundPatchNotTheirSquare) {
+  constexpr float kX = 300.0f, kY = 300.0f;  // the button; its glow starts 16 pixels up and left
+  auto* button = new cl_InterfaceBarButtonHighlight("options", kX, kY);
+  m_gui->AddChild(button);
+  button->SetFlag(base::WF_DISABLED, true);
+  gfx::cl_Texture* dust = gfx::TextureExists("helper/dust.tga");
+  ASSERT_NE(dust, nullptr);
+  constexpr float kDustX = 600.0f, kDustY = 300.0f, kDustScale = 4.0f;
+  RenderFrame(0.0f);
+  gfx::SetBlendMultiply(255);
+  gfx::DrawTextureAt(dust, kDustX, kDustY, kDustScale);
+  const uint32_t background = Pixel(5, 5);
+  const float dustSide = static_cast<float>(dust->GetWidth()) * kDustScale;
+  const struct {
+    const char* what;
+    float left, top, side;
+  } patches[] = {{"the disabled button's glow", kX - 16.0f, kY - 16.0f, 64.0f}, {"the dust mote", kDustX, kDustY, dustSide}};
+  for (const auto& p : patches) {
+    const int l = static_cast<int>(p.left), t = static_cast<int>(p.top), s = static_cast<int>(p.side);
+    EXPECT_NE(Pixel(l + s / 2, t + s / 2), background) << p.what << " shows nothing";
+    for (const auto& [x, y] : {std::pair{l + 1, t + 1}, std::pair{l + s - 2, t + 1}, std::pair{l + 1, t + s - 2},
+                               std::pair{l + s - 2, t + s - 2}})
+      EXPECT_EQ(Pixel(x, y), background) << p.what << " at its square's corner " << x << "," << y;
+  }
+  EndFrame();
 }
 
 TEST_F(DemoHud, TheDustsOneDrawShowsWhatADrawPerMoteShows) {

@@ -55,7 +55,7 @@ void MenuTest::SetUp() {
       << "<?xml version=\"1.0\" encoding=\"utf-8\"?><TextRoot><Language value=\"English\">"
       << "<Label value=\"#menut0_1\"><Text value=\"Hello\"/></Label></Language></TextRoot>";
   ASSERT_EQ(chdir(m_dir.c_str()), 0);
-  ASSERT_TRUE(m_engine.Start(kWidth, kHeight));
+  ASSERT_TRUE(m_engine.Start(m_windowWidth, m_windowHeight));
   m_system = m_engine.GetSystem();
   std::ofstream(m_dir / "fonts.xml") << "<Resources>"
                                      << "<DXFont label=\"game\" file=\"DejaVu Serif\" system=\"1\" size=\"16\"/>"
@@ -64,7 +64,7 @@ void MenuTest::SetUp() {
   ASSERT_TRUE(base::sys::AddResources((m_dir / "fonts.xml").string().c_str()));
   gfx::SetFont(gfx::FontExists("game"));
   m_gui = new cl_GameGUI;
-  m_gui->m_Rect = {0, 0, float(kWidth), float(kHeight)};
+  m_gui->m_Rect = {0, 0, float(m_windowWidth), float(m_windowHeight)};
   base::g_pGUI = m_gui;
   base::g_CaretBlink = 0;
 }

@@ -47,6 +47,8 @@ class MenuTest : public ::testing::Test {
   bool PressKey(int key, int scan = 0, bool shift = false);
   bool ReleaseKey(int key, int scan = 0);
 
+  // The back buffer's size; a fixture's constructor may choose a smaller display mode.
+  int m_windowWidth = kWidth, m_windowHeight = kHeight;
   testsupport::cl_HeadlessEngine m_engine;
   std::filesystem::path m_dir;          // the engine's scratch folder, the working folder in a test
   base::cl_System* m_system = nullptr;  // the engine's root module

@@ -1,7 +1,9 @@
 // The message box in the game GUI: answers by key and by button in every type, the text field
-// of "MB_EDIT", stacking of two boxes, the layout arithmetic with the font's measure, and that
-// each box answers exactly once.
+// of "MB_EDIT", stacking of two boxes, the layout arithmetic with the font's measure, the demo's
+// button pictures inside the box, and that each box answers exactly once.
 #include <cmath>
+#include <filesystem>
+#include <string>
 
 #include "MenuFixture.h"
 #include "base/app/KeyCode.h"
@@ -9,8 +11,10 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
+#include "graphics/image/Image.h"
 #include "quillane/gui/GameControls.h"
 #include "quillane/gui/Messagebox.h"
+#include "support/DemoResources.h"
 
 namespace menutest {
 namespace {
@@ -168,6 +172,35 @@ TEST_F(MessageboxTest, LayoutFollowsTheFontsMeasureAndIsCentred) {
       EXPECT_EQ(edit->m_Rect.y, static_cast<int>(h - 50 - 30 - 10));
       EXPECT_EQ(box->FindByLabel("Clear")->m_Rect.y, h - 90);
     }
+    m_gui->CloseWindow(box);
+    Frames(1);
+  }
+}
+
+// With the demo's button pictures every button of every type, the name box's "Clear" beside its
+// edit field too, is drawn inside the box's frame.
+TEST_F(MessageboxTest, TheDemosButtonPicturesStayInsideTheBox) {
+  const std::filesystem::path data = QUILLANE_DATA_DIR;
+  if (!std::filesystem::exists(data / "gui/menu/mb_clear_default.tga")) GTEST_SKIP() << "no generated demo data";
+  ASSERT_GT(testsupport::LoadDemoResources(data, m_dir, {"gui/menu/mb_"}, {}, "mb_resources.xml"), 0);
+  for (const char* type : {"MB_EDIT", "MB_YESNO", "MB_OK"}) {
+    cl_Messagebox* box = Open(type, u"New Entry");
+    ASSERT_NE(box, nullptr);
+    int buttons = 0;
+    for (base::cl_Window* child : box->m_Children) {
+      auto* button = dynamic_cast<cl_MessageboxButton*>(child);
+      if (!button) continue;
+      ++buttons;
+      gfx::cl_Image* picture = gfx::ImageExists((std::string(button->m_Text.c_str()) + "_default").c_str());
+      ASSERT_NE(picture, nullptr) << button->m_Text.c_str();
+      const float left = box->m_AbsRect.left + button->m_Rect.x, top = box->m_AbsRect.top + button->m_Rect.y;
+      EXPECT_GE(left, box->m_AbsRect.left) << type << " " << button->m_Label.c_str();
+      EXPECT_LE(left + static_cast<float>(picture->GetWidth()), box->m_AbsRect.right) << type << " "
+                                                                                      << button->m_Label.c_str();
+      EXPECT_LE(top + static_cast<float>(picture->GetHeight()), box->m_AbsRect.bottom) << type << " "
+                                                                                       << button->m_Label.c_str();
+    }
+    EXPECT_GT(buttons, 0) << type;
     m_gui->CloseWindow(box);
     Frames(1);
   }

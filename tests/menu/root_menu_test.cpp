@@ -1,9 +1,10 @@
 // The root menu the game frame makes, driven through its module interface on the headless
 // platform, with a stand-in session: the start fade, the quit question and its two answers, the
 // new-game and load-game roads up to the session's first loading task, the sibling panels,
-// "Refresh" and the debug key.
+// "Refresh" and the debug key; the demo's menu on the reviewed picture and on an 800 x 600 window.
 #include <filesystem>
 #include <fstream>
+#include <string>
 
 #include "../support/EngineLogCapture.h"
 #include "../support/GoldenImage.h"
@@ -13,6 +14,9 @@
 #include "base/data/VariantTools.h"
 #include "base/system.h"
 #include "base/text/Textsystem.h"
+#include "graphics/draw/Draw.h"
+#include "graphics/gfx.h"
+#include "graphics/image/Image.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
 #include "quillane/gui/Messagebox.h"
@@ -61,7 +65,7 @@ class RootMenuTest : public MenuTest {
     ASSERT_TRUE(m_frame->StartUp());
     delete m_gui;
     m_gui = m_frame->GetGameGUI();
-    m_gui->m_Rect = {0, 0, float(kWidth), float(kHeight)};
+    m_gui->m_Rect = {0, 0, float(m_windowWidth), float(m_windowHeight)};
     m_menu = cl_RootMenu::GetInstance();
     ASSERT_NE(m_menu, nullptr);
     ASSERT_TRUE(m_frame->SwitchState("RootMenu"));
@@ -88,6 +92,21 @@ class RootMenuTest : public MenuTest {
   }
   base::ICMD Key(int key) { return Cmd(base::ICMD::KEY_PRESSED, 0, 0, key); }
   base::cl_Window* MainPanel() { return m_gui->FindByLabel("MainMenuPanel"); }
+  // The demo's title picture, logo, menu plate and buttons, and its menu texts.
+  void LoadDemoMenu() {
+    const std::string data = QUILLANE_DATA_DIR;
+    ASSERT_TRUE(std::filesystem::exists(data + "/gui/menu/buttons_bg_main.tga")) << "demo data not generated";
+    std::string resources = "<Resources><Image label=\"bg_main\" file=\"" + data + "/gui/title_background.tga\"/>";
+    for (const char* label : {"logo", "buttons_bg_main", "menubutton_default", "menubutton_disabled"}) {
+      const std::string file = std::string(label) == "logo" ? "menu_logo" : label;
+      resources += std::string("<Image label=\"") + label + "\" file=\"" + data + "/gui/menu/" + file + ".tga\"/>";
+    }
+    std::ofstream(m_dir / "demo.xml") << resources << "</Resources>";
+    ASSERT_TRUE(base::sys::AddResources((m_dir / "demo.xml").string().c_str()));
+    std::filesystem::copy_file(data + "/loca/menus_English.xml", m_dir / "loca" / "menus_English.xml");
+    std::filesystem::copy_file(data + "/loca/quillane_English.xml", m_dir / "loca" / "quillane_English.xml");
+    ASSERT_TRUE(base::GetTextsystem()->BuildLookup());
+  }
 
   std::unique_ptr<cl_StandInFrame> m_frame;
   cl_RootMenu* m_menu = nullptr;  // a state of the frame
@@ -272,18 +291,7 @@ TEST_F(RootMenuTest, MenuRendersTheTitleAndTheButtonsOverBlack) {
 }
 
 TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {
-  const std::string data = QUILLANE_DATA_DIR;
-  ASSERT_TRUE(std::filesystem::exists(data + "/gui/menu/buttons_bg_main.tga")) << "demo data not generated";
-  std::string resources = "<Resources><Image label=\"bg_main\" file=\"" + data + "/gui/title_background.tga\"/>";
-  for (const char* label : {"logo", "buttons_bg_main", "menubutton_default", "menubutton_disabled"}) {
-    const std::string file = std::string(label) == "logo" ? "menu_logo" : label;
-    resources += std::string("<Image label=\"") + label + "\" file=\"" + data + "/gui/menu/" + file + ".tga\"/>";
-  }
-  std::ofstream(m_dir / "demo.xml") << resources << "</Resources>";
-  ASSERT_TRUE(base::sys::AddResources((m_dir / "demo.xml").string().c_str()));
-  std::filesystem::copy_file(data + "/loca/menus_English.xml", m_dir / "loca" / "menus_English.xml");
-  std::filesystem::copy_file(data + "/loca/quillane_English.xml", m_dir / "loca" / "quillane_English.xml");
-  ASSERT_TRUE(base::GetTextsystem()->BuildLookup());
+  ASSERT_NO_FATAL_FAILURE(LoadDemoMenu());
   MainPanel()->Show(true);  // no savegame: "Load Game" disabled
   Run(10);
   RenderFrame();
@@ -291,6 +299,32 @@ TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {
   const std::vector<uint32_t> shot = QuarterShot();
   EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR) + "/golden/root_menu.png", shot, kShotW,
                                             kShotH));
+}
+
+// The smallest display mode the options offer.
+class RootMenuSmallWindowTest : public RootMenuTest {
+ protected:
+  RootMenuSmallWindowTest() { m_windowWidth = 800, m_windowHeight = 600; }
+};
+
+// On an 800 x 600 window the demo's main menu shows its logo whole above the plate, and its
+// version line under the plate ends above the legal line at the window's bottom.
+TEST_F(RootMenuSmallWindowTest, TheDemoMenusLogoAndVersionLineFitTheWindow) {
+  ASSERT_NO_FATAL_FAILURE(LoadDemoMenu());
+  MainPanel()->Show(true);
+  Run(10);
+  RenderFrame();
+  m_menu->Render();
+  EndFrame();
+  const base::st_ScreenRect& panel = MainPanel()->m_AbsRect;
+  gfx::cl_Image* logo = gfx::ImageExists("logo");
+  gfx::cl_Image* plate = gfx::ImageExists("buttons_bg_main");
+  ASSERT_TRUE(logo && plate);
+  EXPECT_GE(panel.top - 0.55f * static_cast<float>(logo->GetHeight()), 0.0f) << "the logo is cut off at the top";
+  const float versionTop = panel.top + static_cast<float>(plate->GetHeight()) + 10.0f;
+  const float lineHeight = gfx::GetWrappedTextHeightW(u"V1.0.0", 400.0f);
+  EXPECT_LE(versionTop + lineHeight, static_cast<float>(m_windowHeight) - 32.0f)
+      << "the version line runs into the legal line";
 }
 
 }  // namespace

@@ -75,7 +75,7 @@ const st_PlayFile kPlayFiles[] = {
      {"Quit cancelled", "Session: back to the main menu", "Quit confirmed"},
      {}},
     // QuickLaunch into the Office and on to the Quay, the tokens' road to the door, a save and
-    // its load on the Quay (the mini-games the road starts count as won).
+    // its load on the Quay, shown as it was saved (the mini-games the road starts count as won).
     {"quicklaunch.play", {kQuickLaunch, kGamesOff, kScriptLines, kSideFiles}, {"campaign: Startup"}, {}},
     // Every game of the story started where the story starts it and skipped with its button
     // (Sabotage after its question), each a win; the story goes on to its end.

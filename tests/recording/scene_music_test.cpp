@@ -2,9 +2,10 @@
 // driver while it shows the Office, and the Quay (each started from a savegame in that scene, so
 // no spoken line plays over it), and the recording must hold the scene's Ogg file at the level the
 // music volume option gives (0.6 of the file), found by correlation: a coarse match of the loudness
-// envelopes, then a fine one of the samples. Neither these recordings nor one of a new game's
-// opening, where lines are spoken over the music, holds a sample at full scale. Recorded for two
-// and a half minutes each, the rooms' music loops without a gap and the Quay's water lies under it.
+// envelopes, then a fine one of the samples, with no error or warning in the log. Neither these
+// recordings nor one of a new game's opening, where lines are spoken over the music, holds a
+// sample at full scale. Recorded for two and a half minutes each, the rooms' music loops without a
+// gap and the Quay's water lies under it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -230,7 +231,9 @@ TEST_P(SceneMusic, TheRecordedMixHoldsTheScenesMusicAtTheMusicVolume) {
       FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + GetParam().music), ReadMix(m_mix, m_start));
   EXPECT_GT(match.correlation, 0.9) << "the music is not what the recording holds (lag " << match.lag << ")";
   EXPECT_NEAR(match.gain, kMusicVolume, 0.08) << "correlation " << match.correlation;
-  EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
+  // The scene's script names its music's playlist so that it plays without a word in the log.
+  for (const char* complaint : {"ERROR:", "Warning:"})
+    EXPECT_EQ(testprogram::ReadFile(m_log).find(complaint), std::string::npos) << testprogram::ReadFile(m_log);
 }
 
 // Two and a half minutes in each room, five in all: the music loops several times and never

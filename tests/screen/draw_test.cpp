@@ -173,6 +173,23 @@ TEST_F(TextDrawing, BubbleFadesInDuringTheThirdSecond) {
   EXPECT_EQ(TextBubbleAlpha(1.999f), 0);
 }
 
+// A caption over someone at the window's right edge (a character at the side of a scrolled
+// scene): its framed box is pulled inside the window whole, not cut off there.
+TEST_F(TextDrawing, ABubbleAtTheWindowsEdgeIsPulledInside) {
+  const char16_t* text = u"Pell, a dock worker";
+  const float w = gfx::GetTextWidthW(text), h = gfx::GetWrappedTextHeightW(text, 500.0f);
+  const float boxW = w + 50, boxH = h + 50;
+  ASSERT_LT(boxW, WindowWidth());
+  ASSERT_TRUE(BeginDrawing(0xFFFFFFFFu));
+  DrawTextBubble(WindowWidth() - 10.0f, WindowHeight() - 5.0f, text, 0xFF000000u, 0xFF000000u, 5.0f, false);
+  const int left = static_cast<int>(WindowWidth() - boxW), top = static_cast<int>(WindowHeight() - boxH);
+  const uint32_t back = Over(0, kWhite, 192);
+  EXPECT_TRUE(RgbNear(Pixel(left + 4, top + 4), back, 3)) << "the box's top left corner is not in the window";
+  EXPECT_TRUE(RgbNear(Pixel(left - 3, top + 4), kWhite, 2));
+  EXPECT_TRUE(RgbNear(Pixel(left + 4, top - 3), kWhite, 2));
+  EndFrame();
+}
+
 TEST_F(TextDrawing, CenteredTextAboveIsPulledInsideTheRightEdgeAndTheFontIsRestored) {
   const char16_t* text = u"Harbour office";
   const float w = gfx::GetTextWidthW(text), h = gfx::GetWrappedTextHeightW(text, 250.0f);

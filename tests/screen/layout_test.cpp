@@ -45,8 +45,10 @@ INSTANTIATE_TEST_SUITE_P(
     Windows, ScreenLayout,
     ::testing::Values(
         st_LayoutCase{1280, 800, {0, 0, 1280, 800}, 1.25f, {0, 720, 1280, 800}, true},
-        // 768 high keeps the bar at the window's bottom, over the lower black band.
+        // A 4:3 window keeps the bar at its bottom, over the lower black band, where the band
+        // under the picture would leave the window.
         st_LayoutCase{1024, 768, {0, 64, 1024, 704}, 1.0f, {0, 688, 1024, 768}, false},
+        st_LayoutCase{800, 600, {0, 50, 800, 550}, 0.78125f, {0, 520, 800, 600}, false},
         st_LayoutCase{1280, 1024, {0, 112, 1280, 912}, 1.25f, {0, 912, 1280, 992}, false},
         st_LayoutCase{1920, 1080, {96, 0, 1824, 1080}, 1.6875f, {96, 1000, 1824, 1080}, true},
         // A window not made yet or collapsed: the reference screen, never a zero scale.

@@ -2,10 +2,11 @@
 -- the telephone junction, the door out to the quay, and the window zone on the harbour side.
 function OnLoadScene()
   Debugout("Office: OnLoadScene")
-  SFXClearStreamPlaylist("quay", true, 2.0)
-  SFXAddStreamToPlaylist("msx/office.ogg", "office")
+  -- A playlist plays on the sound channel of its name: the scene's tune replaces the other's.
+  SFXClearStreamPlaylist("MUSIC", true, 2.0)
+  SFXAddStreamToPlaylist("msx/office.ogg", "MUSIC")
   -- The tune is written to follow itself: no pause between two plays.
-  SFXSetStreamPlaylistTimes("office", 0.0, 0.0)
+  SFXSetStreamPlaylistTimes("MUSIC", 0.0, 0.0)
 end
 
 -- Quillane comes in by the door; Odo stands by the window.

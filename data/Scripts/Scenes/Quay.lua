@@ -2,10 +2,11 @@
 -- up to the ferry, and Pell, who walks the pier on his own while Quillane is here.
 function OnLoadScene()
   Debugout("Quay: OnLoadScene")
-  SFXClearStreamPlaylist("office", true, 2.0)
-  SFXAddStreamToPlaylist("msx/quay.ogg", "quay")
+  -- A playlist plays on the sound channel of its name: the scene's tune replaces the other's.
+  SFXClearStreamPlaylist("MUSIC", true, 2.0)
+  SFXAddStreamToPlaylist("msx/quay.ogg", "MUSIC")
   -- The tune is written to follow itself: no pause between two plays.
-  SFXSetStreamPlaylistTimes("quay", 0.0, 0.0)
+  SFXSetStreamPlaylistTimes("MUSIC", 0.0, 0.0)
   -- The harbour water laps all the while Quillane is here; leaving the scene stops the channel.
   SFXPlayStream("sfx/water.ogg", "quay_water", "AMBIENT", 0.35, 1.0, true)
   if GetValue("Minigames/Sabotage/Win") == 1 then
@@ -28,18 +29,17 @@ function PrepareScene()
   SetPlayerCharacter("Quillane")
   SFXSetCharacterStepsound("Quillane", "sfx/steps.ogg", 0.15, 0.8, "sfx/steps.ogg", 0.65, 0.7)
   SFXSetCharacterStepsound("Pell", "sfx/steps.ogg", 0.15, 1.0, "sfx/steps.ogg", 0.65, 0.9)
-  -- The harbour lamp burns once its wiring is mended.
+  -- The harbour lamp burns once its wiring is mended and is dark till then. The scene's layers
+  -- start as its project has them, in a restored savegame too, where OnEnterScene does not run.
   if GetValue("Minigames/FloorLights/Win") == 1 then
     SetLayerState("lamp_glow", 1)
+  else
+    SetLayerState("lamp_glow", 0, -1)
   end
 end
 
 function OnEnterScene()
   Debugout("Quay: OnEnterScene")
-  -- The harbour lamp stays dark until it is lit.
-  if GetValue("Minigames/FloorLights/Win") ~= 1 then
-    SetLayerState("lamp_glow", 0, -1)
-  end
   RunInBackground("PellWalks")
 end
 

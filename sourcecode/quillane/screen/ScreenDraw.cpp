@@ -46,6 +46,13 @@ int TruncatePixel(float v) { return v == v ? static_cast<int>(ClampFloat(v, -1e8
 float WindowWidth() { return static_cast<float>(base::sys::GetWindowWidth()); }
 float WindowHeight() { return static_cast<float>(base::sys::GetWindowHeight()); }
 
+// A caption over someone at the edge of a scrolled scene would run out of the window (the
+// scene's span reaches past it): the box is pulled in whole.
+void KeepInWindow(float& left, float& top, float w, float h) {
+  left = ClampFloat(left, 0.0f, WindowWidth() - w);
+  top = ClampFloat(top, 0.0f, WindowHeight() - h);
+}
+
 }  // namespace
 
 void SetBlendForAlpha(uint8_t alpha) {
@@ -130,6 +137,7 @@ void DrawTextCentered(float x, float y, const char16_t* text, uint32_t textColou
       left = ClampFloat(left, -scene.offset, (scene.width - scene.offset) * scene.zoom - block.w);
       top = ClampFloat(top, 0.0f, WindowHeight() - block.h);
     }
+    KeepInWindow(left, top, block.w, block.h);
   } else {
     top = y - block.h;
     if (left + block.w > WindowWidth()) left = WindowWidth() - block.w - kEdgeGap;
@@ -164,6 +172,7 @@ void DrawTextBubble(float x, float y, const char16_t* text, uint32_t textColour,
       boxX = ClampFloat(boxX, -scene.offset, scene.width * scene.zoom - boxW);
       boxY = ClampFloat(boxY, 0.0f, WindowHeight() - boxH);
     }
+    KeepInWindow(boxX, boxY, boxW, boxH);
   }
   DrawDialogFrame(boxX, boxY, boxX + boxW, boxY + boxH, 192, alpha);
   gfx::DrawTextBoxOutlinedW(boxX + kBubbleMargin, boxY + kBubbleMargin, block.w, block.h, text,

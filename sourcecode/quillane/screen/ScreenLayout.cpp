@@ -57,10 +57,11 @@ float GetGuiScale() {
 
 base::tRectf GetInterfaceBarRect() {
   base::tRectf bar = GetGameViewportRect();
-  // A 1024 × 768 window keeps the bar at the bottom although the picture ends above it: the
-  // art of that size was made for it.
-  if (IsWideAspect() || base::sys::GetWindowHeight() == 768) {
-    const float h = static_cast<float>(Window().h);
+  const float h = static_cast<float>(Window().h);
+  // A window too low for the band under the picture (a 4:3 one narrower than 1280: 1024 × 768,
+  // 800 × 600) keeps it at its bottom: below the picture it would leave the window, and its
+  // buttons with it.
+  if (IsWideAspect() || bar.max.y + kInterfaceBarHeight > h) {
     bar.min.y = h - kInterfaceBarHeight;
     bar.max.y = h;
   } else {

@@ -27,7 +27,7 @@ base::tRectf GetGameViewportRect();
 // The viewport's width ÷ 1024.
 float GetGuiScale();
 // 80 pixels high, as wide as the viewport: the window's bottom band when the window is wide or
-// exactly 768 high, else the band just below the viewport.
+// too low for the band below the viewport, else the band just below the viewport.
 base::tRectf GetInterfaceBarRect();
 
 // ---- rectangles and floats

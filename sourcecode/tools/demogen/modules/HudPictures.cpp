@@ -35,6 +35,18 @@ base::cl_Bitmap32 Glow(int size, uint32_t rgb) {
   return image;
 }
 
+// A glow for the blends that brighten or darken the target by the picture's colour alone (the
+// bar buttons' glow, the dust): the colour fades out with the alpha, else the whole square shows.
+base::cl_Bitmap32 LightGlow(int size, uint32_t rgb) {
+  base::cl_Bitmap32 image = Glow(size, rgb);
+  for (int y = 0; y < size; ++y)
+    for (int x = 0; x < size; ++x) {
+      base::Color32& c = *image.Pixel(x, y);
+      c *= static_cast<float>(c.a) / 255.0f;
+    }
+  return image;
+}
+
 // The band's left or right end: a wooden strip 80 high along the bottom, rising into a rounded
 // plate that holds the three buttons on the right.
 base::cl_Bitmap32 BandEnd(bool right) {
@@ -145,7 +157,7 @@ bool MakeHudPictures(cl_Output& out) {
   bool ok = out.WriteTga("gui/hud/fluff_left.tga", BandEnd(false), true);
   ok = ok && out.WriteTga("gui/hud/fluff_mid.tga", BandMiddle(), true);
   ok = ok && out.WriteTga("gui/hud/fluff_right.tga", BandEnd(true), true);
-  ok = ok && out.WriteTga("gui/hud/fluffy_glow.tga", Glow(64, 0xFFE0A0), true);
+  ok = ok && out.WriteTga("gui/hud/fluffy_glow.tga", LightGlow(64, 0xFFE0A0), true);
   ok = ok && out.WriteTga("gui/hud/token.tga", TokenPlate(0xFF808080u, 1), true);
   ok = ok && out.WriteTga("gui/hud/token_hilite.tga", Sparkle(), true);
   ok = ok && out.WriteTga("gui/hud/token_glow.tga", Glow(128, 0xFFFFC0), true);
@@ -154,7 +166,7 @@ bool MakeHudPictures(cl_Output& out) {
   ok = ok && out.WriteTga("gui/hud/scoreicon_skill.tga", ScoreIcon(0xFF3060C0u, 0), true);
   ok = ok && out.WriteTga("gui/hud/scoreicon_wealth.tga", ScoreIcon(0xFFD0A020u, 1), true);
   ok = ok && out.WriteTga("gui/hud/scoreicon_spycraft.tga", ScoreIcon(0xFF30A050u, 2), true);
-  ok = ok && out.WriteTga("helper/dust.tga", Glow(16, 0xFFFFFF), true);
+  ok = ok && out.WriteTga("helper/dust.tga", LightGlow(16, 0xFFFFFF), true);
   ok = ok && out.WriteBmp("helper/dustmask.bmp", DustMask());
   for (size_t i = 0; ok && i < sizeof kTokens / sizeof kTokens[0]; ++i)
     ok = out.WriteTga(std::string("GUI/tokens/") + kTokens[i].label + ".tga", TokenPlate(kTokens[i].colour, int(i)),

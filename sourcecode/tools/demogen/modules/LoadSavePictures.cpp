@@ -21,12 +21,13 @@ base::cl_Bitmap32 Canvas(int w, int h) {
 }
 
 // 256 x 512 as loaded (pictures are padded to powers of two); the panel's list ends above its
-// buttons, so only the top 408 rows are paper.
+// buttons, so only the top 408 rows are paper. The rows write their names in white and light
+// grey, so the paper is an old, dark one.
 base::cl_Bitmap32 Parchment() {
   constexpr int kPaper = 408;
   base::cl_Bitmap32 paper = Canvas(256, kPaper);
   cl_Painter paint(paper);
-  paint.VerticalGradient(0xF0E8D8B0u, 0xF0C8B080u);
+  paint.VerticalGradient(0xF04A3A26u, 0xF02E2216u);
   paint.Noise(4.0f, 0.06f);
   base::cl_Bitmap32 image = Canvas(256, 512);
   for (int y = 0; y < kPaper; ++y)
@@ -70,15 +71,17 @@ base::cl_Bitmap32 Corner(bool right, bool bottom) {
   return image;
 }
 
+// The band reaches below the score bars' full height (rows 22-121, beside the panel's buttons),
+// so that a full bar stays in its slot.
 base::cl_Bitmap32 Band() {
-  base::cl_Bitmap32 image = Canvas(512, 96);
+  constexpr int kHeight = 124;
+  base::cl_Bitmap32 image = Canvas(512, kHeight);
   cl_Painter paint(image);
   paint.VerticalGradient(0xE0302418u, 0xE0181008u);
   paint.Rect(0, 0, 512, 2, kGold);
-  paint.Rect(0, 94, 512, 96, kGold);
-  // The three bar slots the score bars fill (x 196-210, 249-263, 301-315; y 22-121 below the
-  // preview, the band's rows 22-95).
-  for (int x : {194, 247, 299}) paint.Rect(x, 20, x + 18, 96, 0xFF0C0804u);
+  paint.Rect(0, kHeight - 2, 512, kHeight, kGold);
+  // The three bar slots the score bars fill (x 196-210, 249-263, 301-315).
+  for (int x : {194, 247, 299}) paint.Rect(x, 20, x + 18, kHeight - 2, 0xFF0C0804u);
   return image;
 }
 

@@ -85,21 +85,25 @@ constexpr st_State kStates[] = {
 
 bool MakeMenuPictures(cl_Output& out) {
   bool ok = out.WriteTga("gui/menu/menu_logo.tga", MenuLogo(), true);
-  ok = ok && out.WriteTga("gui/menu/buttons_bg_main.tga", Plate(256, 512, 380, 0xE0182438u, 0xE00A1220u), true);
+  // The main menu is as tall as its plate: the version line goes right under it, and the menu is
+  // centred by it, with the logo over its top (on an 800 x 600 window too).
+  ok = ok && out.WriteTga("gui/menu/buttons_bg_main.tga", Plate(256, 380, 380, 0xE0182438u, 0xE00A1220u), true);
   ok = ok && out.WriteTga("gui/menu/buttons_bg_ingame.tga", Plate(256, 512, 380, 0xE0241C30u, 0xE0100A18u), true);
   for (const st_State& s : kStates) {
     ok = ok && out.WriteTga(std::string("gui/menu/menubutton_") + s.suffix + ".tga", Bar(160, 25, s.face, s.light, s.dark),
                             true);
   }
   // The message box's buttons carry their caption in the picture: the box draws no text on them.
+  // "Clear" stands right of the name box's edit field, where the box leaves it about 115 pixels.
   const struct {
     const char* name;
     const char* caption;
-  } kBoxButtons[] = {{"mb_yes", "Yes"}, {"mb_no", "No"}, {"mb_clear", "Clear"}};
+    int width;
+  } kBoxButtons[] = {{"mb_yes", "Yes", 128}, {"mb_no", "No", 128}, {"mb_clear", "Clear", 100}};
   for (const auto& button : kBoxButtons) {
     for (int i = 0; i < 3; ++i) {
       const st_State& s = kStates[i];
-      base::cl_Bitmap32 image = Bar(128, 32, s.face, s.light, s.dark);
+      base::cl_Bitmap32 image = Bar(button.width, 32, s.face, s.light, s.dark);
       ok = ok && Caption(image, button.caption, s.text) &&
            out.WriteTga(std::string("gui/menu/") + button.name + "_" + s.suffix + ".tga", image, true);
     }
