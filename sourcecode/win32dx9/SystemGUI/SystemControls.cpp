@@ -90,7 +90,7 @@ void cl_SystemTitleBar::Render(float px, float py) {
 // ---- check box, radio, toggle
 
 bool cl_SystemCheckBox::Init(base::StaticVariantIterator desc) {
-  base::cl_CheckBox::Init(desc);
+  if (!base::cl_CheckBox::Init(desc)) return false;
   // The caption belongs to the control: a sheet sized to its controls keeps it inside.
   if (!m_Text.empty()) m_Rect.w = kCheckCaptionLeft + CaptionWidth(*this);
   return true;
