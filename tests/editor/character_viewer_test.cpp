@@ -17,6 +17,7 @@
 #include "../session/session_input_fixture.h"
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
+#include "base/FileTools.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
@@ -132,6 +133,16 @@ class CharacterViewerTest : public editortest::EditorTest {
     for (base::cl_Window* w : m_frame->GetSystemGUI()->m_Children)
       if (auto* v = dynamic_cast<cl_CharacterViewer*>(w)) return v;
     return nullptr;
+  }
+  // The setup dialog the viewer opens for a new character of that name.
+  cl_SetupCharacterDialog* AddCharacter(cl_CharacterViewer* viewer, const char* name) {
+    base::Variant add;
+    add.set_element("AddCharacter");
+    add.attribute("name")->set_string(name);
+    viewer->ProcessEvent(add);
+    Step();
+    base::cl_Window* list = Window("MeshList");
+    return list ? dynamic_cast<cl_SetupCharacterDialog*>(list->GetPanel()) : nullptr;
   }
   static cl_SimpleWindow* Row(cl_CharacterViewer* v, const char* text) {
     for (base::cl_Window* w : v->m_Children)
@@ -467,12 +478,7 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
 
   cl_CharacterViewer* viewer = OpenViewer();
   ASSERT_NE(viewer, nullptr);
-  base::Variant add;
-  add.set_element("AddCharacter");
-  add.attribute("name")->set_string("newbie");
-  viewer->ProcessEvent(add);
-  Step();
-  auto* dialog = dynamic_cast<cl_SetupCharacterDialog*>(Window("MeshList")->GetPanel());
+  cl_SetupCharacterDialog* dialog = AddCharacter(viewer, "newbie");
   ASSERT_NE(dialog, nullptr);
   EXPECT_EQ(std::string(dialog->m_meshFile.c_str()), "newbie_mesh.xml");
   EXPECT_EQ(Rows("Materials"), (std::vector<std::string>{"female_skin (texture0)", "female_hair, alpha (texture1)"}));
@@ -531,6 +537,49 @@ TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSa
   EXPECT_NE(newbie->GetSkeleton(), nullptr);
   EXPECT_NE(newbie->model, nullptr);
   EXPECT_NE(m_registry->FindActor("odo"), nullptr);
+}
+
+// The compiled file is read in place of the sources while it exists: a new mesh must reach the
+// view, and a deleted character must not come back from it under the same name.
+TEST_F(CharacterViewerTest, AReimportShowsTheNewMeshAndADeleteTakesTheCompiledFileAlong) {
+  const fs::path folder = m_data / "characters/newbie";
+  fs::create_directories(folder);
+  for (const std::string kind : {"female", "male"})
+    for (const std::string& file : {kind + "_mesh.xml", kind + "_skeleton.xml"})
+      fs::copy_file(m_data / "characters" / kind / file, folder / file);
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  cl_SetupCharacterDialog* dialog = AddCharacter(viewer, "newbie");
+  ASSERT_NE(dialog, nullptr);
+  auto choose = [&](const char* list, const char* file) {
+    base::Variant select;
+    select.set_element("SelectionChanged");
+    select.attribute("ctrl_label")->set_string(list);
+    select.attribute("element_label")->set_string(file);
+    dialog->ProcessEvent(select);
+  };
+  base::Variant import;
+  import.set_element("ButtonPressed");
+  import.attribute("ctrl_label")->set_string("Import");
+  choose("MeshList", "female_mesh.xml");
+  choose("SkeletonList", "female_skeleton.xml");
+  dialog->ProcessEvent(import);
+  viewer->ProcessEvent(quillane::MakeRowEvent("Actor", "newbie", 0.0f));
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  const base::tString<base::BaseString> compiled = viewer->animCtrl.m_actor->GetCompiledFileName();
+  ASSERT_TRUE(base::FileExists(compiled)) << "shown once, the character is compiled";
+
+  choose("MeshList", "male_mesh.xml");
+  choose("SkeletonList", "male_skeleton.xml");
+  dialog->ProcessEvent(import);
+  ASSERT_EQ(std::string(viewer->GetCurrentLabel().c_str()), "newbie");
+  ASSERT_NE(viewer->animCtrl.m_actor, nullptr);
+  EXPECT_EQ(std::string(viewer->animCtrl.m_actor->meshFile.c_str()), "characters/newbie/male_mesh.xml");
+  EXPECT_NE(viewer->animCtrl.m_actor->model, nullptr);
+
+  viewer->RemoveCharacter("newbie");
+  EXPECT_FALSE(base::FileExists(compiled));
+  EXPECT_EQ(m_registry->Find("newbie"), nullptr);
 }
 
 TEST_F(CharacterViewerTest, DeletingTheCurrentCharacterDropsItFromFileRegistryAndRows) {

@@ -9,6 +9,7 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "platform/os/FileSystem.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/CharacterViewer.h"
 #include "quillane/session/Session.h"
@@ -38,6 +39,15 @@ tText TextureLabel(size_t index) {
   tText label;
   label.print("texture%zu", index);
   return label;
+}
+
+// A character's compiled files are read in place of its sources while they exist: once its
+// element changed or went, they would bring the old figure back, at the next start too.
+void ForgetCompiled(const cl_ActorDesc& actor) {
+  const tText compiled = actor.GetCompiledFileName();
+  platform::os::DeleteFile(compiled.c_str());
+  for (int level = 0; level < cl_ActorDesc::kLevels; ++level)
+    platform::os::DeleteFile(cl_ActorDesc::GetLevelFileName(compiled, level).c_str());
 }
 
 struct st_ScriptMaterial {
@@ -126,7 +136,8 @@ void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) 
     }
   // Loaded, or the view would stay empty under the new actor's name.
   MakeCurrent(next ? registry->FindActor(next->GetLabel().c_str()) : nullptr);
-  if (registry->Find(label.c_str())) {
+  if (const cl_ActorDesc* old = registry->Find(label.c_str())) {
+    ForgetCompiled(*old);
     if (GetSession()) {
       // The waiting stage may hold the record: it stays loaded until the game ends.
       base::sys::Output("Warning: actor %s stays loaded while a game runs\n", label.c_str());
@@ -143,6 +154,7 @@ void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString
   // is made anew unless a waiting game or a child record (which may share its clips) holds it.
   const bool shown = GetCurrentLabel() == label;
   if (cl_ActorDesc* old = registry->Find(label.c_str())) {
+    ForgetCompiled(*old);
     bool parent = false;
     for (const auto& [name, desc] : registry->GetActors())
       parent = parent || desc->parent == label || desc->parentDesc == old;
