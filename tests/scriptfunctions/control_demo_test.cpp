@@ -4,6 +4,7 @@
 
 #include "office_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/scene/Layer.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/ScriptCalls.h"
@@ -95,6 +96,30 @@ TEST_F(DemoTriggers, TheNewGameNamesTooltipsAndCursorPictures) {
     ASSERT_TRUE(quillane::GetCursorImage(label, file)) << label;
     EXPECT_TRUE(fs::exists(fs::path(QUILLANE_DATA_DIR) / file.c_str())) << file.c_str();
   }
+}
+
+// A savegame restored on the Quay runs the scene's preparation, not its entering: the harbour lamp,
+// dark until its wiring is mended, must come back dark, not as the scene's project draws it.
+TEST_F(DemoTriggers, ARestoredQuayKeepsTheLampDarkUntilItIsMended) {
+  fs::copy(fs::path(QUILLANE_DATA_DIR) / "Scenes" / "Quay", m_dir / "Scenes" / "Quay", fs::copy_options::recursive);
+  CopyDemoScript("Scenes/Quay.lua");
+  Write("Scripts/Dialogs/Pell.lua", "function Startup()\nend\n");
+  m_session->LoadScene("Quay");
+  ASSERT_TRUE(StepUntilState("Session", 200));
+  auto lamp = [this]() -> const quillane::cl_Layer* {
+    quillane::cl_Scene* scene = m_session->GetScene();
+    return scene ? scene->FindLayer("lamp_glow") : nullptr;
+  };
+  ASSERT_NE(lamp(), nullptr);
+
+  fs::create_directories(m_dir / "Savegames");
+  const std::string slot = (m_dir / "Savegames" / "slot001.sav").string();
+  ASSERT_TRUE(m_session->SaveGame(slot.c_str(), u"", nullptr));
+  ASSERT_TRUE(m_session->LoadGame(slot.c_str()));
+  ASSERT_TRUE(StepUntilState("Session", 200));
+  Step(0.1f);
+  ASSERT_NE(lamp(), nullptr);
+  EXPECT_EQ(lamp()->m_alpha, 0.0f);
 }
 
 }  // namespace
