@@ -403,7 +403,8 @@ TEST_F(Dialogs, EveryEditorSheetHoldsItsCaptionsClearOfItsFields) {
       for (const base::cl_Window* child : w->m_Children) {
         walk.push_back(child);
         if (!dynamic_cast<const base::cl_Group*>(w)) continue;
-        EXPECT_TRUE(child->m_Rect.x >= 2 && child->m_Rect.y >= 10 && child->m_Rect.x + child->m_Rect.w <= w->m_Rect.w - 2 &&
+        EXPECT_TRUE(child->m_Rect.x >= 2 && child->m_Rect.y >= 10 &&
+                    child->m_Rect.x + child->m_Rect.w <= w->m_Rect.w - 2 &&
                     child->m_Rect.y + child->m_Rect.h <= w->m_Rect.h - 2)
             << child->m_Label.c_str() << " on the frame of " << w->m_Label.c_str();
       }

@@ -104,7 +104,8 @@ TEST_F(DemoHud, TheButtonGlowAndTheDustLightARoundPatchNotTheirSquare) {
   const struct {
     const char* what;
     float left, top, side;
-  } patches[] = {{"the disabled button's glow", kX - 16.0f, kY - 16.0f, 64.0f}, {"the dust mote", kDustX, kDustY, dustSide}};
+  } patches[] = {{"the disabled button's glow", kX - 16.0f, kY - 16.0f, 64.0f},
+                 {"the dust mote", kDustX, kDustY, dustSide}};
   for (const auto& p : patches) {
     const int l = static_cast<int>(p.left), t = static_cast<int>(p.top), s = static_cast<int>(p.side);
     EXPECT_NE(Pixel(l + s / 2, t + s / 2), background) << p.what << " shows nothing";

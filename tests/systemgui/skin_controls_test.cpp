@@ -145,7 +145,8 @@ TEST_F(SkinControls, TheTwentyClassNamesMakeTheSkinAndToolkitClasses) {
   EXPECT_NEAR(button->m_Rect.w, gfx::GetTextWidthW(u"Options") + 20, 0.01);
   EXPECT_EQ(button->m_Rect.h, 21);
   // A sheet whose widest control is a check box holds the box's caption too.
-  base::cl_Window* sheet = Build("<Sheet text=\"L\"><CheckBox x=\"8\" y=\"8\" text=\"Use background pixels\"/></Sheet>");
+  base::cl_Window* sheet =
+      Build("<Sheet text=\"L\"><CheckBox x=\"8\" y=\"8\" text=\"Use background pixels\"/></Sheet>");
   EXPECT_GE(sheet->m_Rect.w, 8 + 20 + gfx::GetTextWidthW(u"Use background pixels"));
   EXPECT_EQ(Build("<CheckBox/>")->m_Rect.w, 16) << "without a caption, the box alone";
   base::cl_Window* entry = Build("<MenuEntry text=\"Look\" close_panel=\"0\"/>");

@@ -53,6 +53,19 @@ bool IsUtf8(const char* text, int length) {
   return true;
 }
 
+void DecodeNarrowText(const char* text, int length, tString<BaseUnicodeString>& out) {
+  if (!text || length <= 0) return;
+  // Decoded once: a sequence that is no UTF-8 shows as U+FFFD, as IsUtf8 judges it.
+  tString<BaseUnicodeString> decoded;
+  DecodeUtf8(text, length, decoded);
+  for (int k = 0; k < decoded.size(); ++k)
+    if (decoded[k] == 0xFFFD) {
+      for (int i = 0; i < length; ++i) out += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+      return;
+    }
+  out += decoded.c_str();
+}
+
 void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
   if (!text || length <= 0) return;
   std::vector<char16_t> units;
@@ -193,12 +206,8 @@ int cl_Textsystem::Localize(const char* text, tString<BaseUnicodeString>& out, V
   const Variant* label = FindLabel(TextKey(text));
   if (!label) {
     if (const int n = str::len(text); n > 0) {
-      // Typed names are UTF-8; texts of older data that are not stay Latin-1.
       tString<BaseUnicodeString> wide;
-      if (IsUtf8(text, n))
-        DecodeUtf8(text, n, wide);
-      else
-        wide = str::convert_string_to_unicode(text);
+      DecodeNarrowText(text, n, wide);
       ParseText(wide.c_str(), out);
     }
     return kKeyNotFound;

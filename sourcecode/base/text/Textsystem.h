@@ -87,6 +87,9 @@ void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out);
 void AppendUtf8(tString<BaseString>& out, char32_t c);
 // Whether text[0, length) is well-formed UTF-8 (pure ASCII is).
 bool IsUtf8(const char* text, int length);
+// A narrow text to UTF-16, appended to out: as UTF-8 when it is well-formed (what is typed and
+// what the editors write), else byte by byte as Latin-1 (older data).
+void DecodeNarrowText(const char* text, int length, tString<BaseUnicodeString>& out);
 
 // The facade functions of the text system (base::sys::InitTextsystem, CleanupTextsystem, Localize,
 // GetSfxPath, TextsystemGetAttribute, TextsystemSetTextParser, GetLanguageString) are declared in

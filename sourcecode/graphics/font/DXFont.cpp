@@ -25,13 +25,10 @@ std::map<base::tString<base::BaseString>, int>& Registry() {
 
 int Length(const char16_t* text) { return static_cast<int>(std::char_traits<char16_t>::length(text)); }
 
-// Narrow texts are UTF-8 (typed names, labels the editors write); older data that is not stays
-// Latin-1, as the text system reads it.
+// Narrow texts as the text system reads them: typed names and editor labels are UTF-8.
 base::tString<base::BaseUnicodeString> Widen(const char* text) {
-  const int n = base::str::len(text);
-  if (!base::IsUtf8(text, n)) return base::str::convert_string_to_unicode(base::tString<base::BaseString>(text));
   base::tString<base::BaseUnicodeString> wide;
-  base::DecodeUtf8(text, n, wide);
+  base::DecodeNarrowText(text, base::str::len(text), wide);
   return wide;
 }
 

@@ -135,7 +135,6 @@ void DrawTextCentered(float x, float y, const char16_t* text, uint32_t textColou
     st_SceneSpan scene;
     if (GetSceneSpanForText(scene)) {
       left = ClampFloat(left, -scene.offset, (scene.width - scene.offset) * scene.zoom - block.w);
-      top = ClampFloat(top, 0.0f, WindowHeight() - block.h);
     }
     KeepInWindow(left, top, block.w, block.h);
   } else {
@@ -170,7 +169,6 @@ void DrawTextBubble(float x, float y, const char16_t* text, uint32_t textColour,
     st_SceneSpan scene;
     if (GetSceneSpanForText(scene)) {
       boxX = ClampFloat(boxX, -scene.offset, scene.width * scene.zoom - boxW);
-      boxY = ClampFloat(boxY, 0.0f, WindowHeight() - boxH);
     }
     KeepInWindow(boxX, boxY, boxW, boxH);
   }

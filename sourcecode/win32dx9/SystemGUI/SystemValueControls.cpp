@@ -25,10 +25,7 @@ inline int Px(float v) { return static_cast<int>(v); }
 float PrefixWidth(const char* text, int n) {
   if (n <= 0) return 0;
   base::tString<base::BaseUnicodeString> wide;
-  if (base::IsUtf8(text, n))
-    base::DecodeUtf8(text, n, wide);
-  else
-    for (int i = 0; i < n; ++i) wide += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
+  base::DecodeNarrowText(text, n, wide);
   return gfx::GetTextWidthW(wide.c_str());
 }
 

@@ -58,8 +58,9 @@ cl_TrainTravelPanel::st_TextPlace cl_TrainTravelPanel::PlaceTextsIn(float areaTo
 
 void cl_TrainTravelPanel::LayoutTexts() {
   const float scale = GetScale();
-  const float areaHeight = m_Images[PictureBackground] ? scale * static_cast<float>(m_Images[PictureBackground]->GetHeight())
-                                        : static_cast<float>(base::sys::GetWindowHeight()) - 2.0f * m_OffsetY;
+  const float areaHeight = m_Images[PictureBackground]
+                               ? scale * static_cast<float>(m_Images[PictureBackground]->GetHeight())
+                               : static_cast<float>(base::sys::GetWindowHeight()) - 2.0f * m_OffsetY;
   const st_TextPlace place = PlaceTextsIn(m_OffsetY, areaHeight, scale);
   m_StatusBox[0] = place.statusTopLeft;
   m_StatusBox[1] = place.statusBottomRight;
