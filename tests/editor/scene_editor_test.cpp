@@ -11,8 +11,10 @@
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -356,6 +358,33 @@ TEST_F(SceneEditor, AFailedSaveOrCompileIsShownInTheWindowAndTheTreeKeepsWhatIsO
   EXPECT_EQ(quillane::GetEditorStatus().text, "Compiled Scenes/Office.dat");
   Step();
   EXPECT_EQ(StatusRedPixels(pixel), 0) << "success replaces the failure";
+}
+
+// A compile that fails shows the step that failed: not a missing picture it went on past, nor an
+// error another thread (the sound thread's) logged meanwhile.
+std::atomic<bool> g_echoed{false};
+bool EchoFromAnotherThread(const char* text) {
+  if (g_echoed || !std::string(text).starts_with("ERROR: ") || std::string(text).find("Office.dat") == std::string::npos)
+    return true;
+  g_echoed = true;
+  std::thread([] { base::sys::Output("ERROR: stream 'music.ogg' cut short\n"); }).join();
+  return true;
+}
+
+TEST_F(SceneEditor, AFailedCompileShowsTheStepThatFailedNotWhatItWentOnPastNorAnotherThreadsLine) {
+  fs::remove(m_data / "Scenes/Office/frame.tga");
+  fs::create_directories(m_data / "Scenes/Office.dat");
+  g_echoed = false;
+  base::sys::AddOutputCallback(EchoFromAnotherThread);
+  m_panel->ProcessEvent(Button("Compile"));
+  base::sys::RemoveOutputCallback(EchoFromAnotherThread);
+  EXPECT_LT(Log().find("picture 'Scenes/Office/frame.tga' is missing"), Log().find("Office.dat")) << Log();
+  EXPECT_NE(Log().find("stream 'music.ogg' cut short"), std::string::npos) << Log();
+  const std::string shown = quillane::GetEditorStatus().text;
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(shown.find("Scenes/Office.dat"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("frame.tga"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("cut short"), std::string::npos) << shown;
 }
 
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {

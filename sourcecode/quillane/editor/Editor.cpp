@@ -54,7 +54,7 @@ cl_Editor::cl_Editor() {
   m_sceneListUnreadable = read == base::xml::READ_FAILED;
   if (m_sceneListUnreadable) {
     ShowFailure(errors, kSceneListFile);
-  } else if (const std::string dropped = errors.First(""); !dropped.empty()) {
+  } else if (const std::string dropped = errors.Cause(""); !dropped.empty()) {
     ShowEditorStatus(dropped, true);  // a scene left out for its label
   }
 }
@@ -173,8 +173,8 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("scene complete.\n");
       ++exported;
     } else {
+      if (failed++ == 0) firstFailure = errors.Cause(name.c_str());  // before the line below
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
-      if (failed++ == 0) firstFailure = errors.First(name.c_str());
     }
     scene.Clear();
   }

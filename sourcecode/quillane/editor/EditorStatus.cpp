@@ -42,15 +42,16 @@ void RenderEditorStatus() {
 bool StoreProjectFile(cl_Scene& scene, const char* what) {
   base::cl_ErrorCatcher errors;
   if (scene.SaveProjectFile()) return true;
-  base::sys::Output("ERROR: %sProjectFile.xml: %s could not be saved; the old file stays\n",
-                    scene.GetScenePath().c_str(), what);
+  // The cause first: the summary below would be the last error line.
   ShowFailure(errors,
               (std::string(scene.GetScenePath().c_str()) + "ProjectFile.xml: " + what + " could not be saved").c_str());
+  base::sys::Output("ERROR: %sProjectFile.xml: %s could not be saved; the old file stays\n",
+                    scene.GetScenePath().c_str(), what);
   return false;
 }
 
 void ShowFailure(const base::cl_ErrorCatcher& errors, const char* fallback) {
-  ShowEditorStatus(errors.First(fallback), true);
+  ShowEditorStatus(errors.Cause(fallback), true);
 }
 
 }  // namespace quillane

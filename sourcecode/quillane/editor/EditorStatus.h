@@ -27,7 +27,7 @@ void RenderEditorStatus();
 // the status line with the cause the writer named. False on failure.
 bool StoreProjectFile(cl_Scene& scene, const char* what = "the change");
 
-// Shows the first error errors caught (or fallback) as a failure.
+// Shows the cause errors caught (or fallback) as a failure.
 void ShowFailure(const base::cl_ErrorCatcher& errors, const char* fallback);
 
 }  // namespace quillane

@@ -725,7 +725,7 @@ bool cl_TrainTravelEditor::SaveGraph() {
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(graph, path.c_str())) {
     // The writer's line names the file and the cause (read-only folder, full disk, long name).
-    Report(errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
+    Report(errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     return false;
   }
   m_Message.clear();
