@@ -387,6 +387,11 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < kWidth; ++x) lit += Pixel(x, y) == 0 ? 0 : 1;
   EXPECT_EQ(lit, 0);
+  // The scene editor's last outcome is not drawn over the play-test's texts ("make your move").
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  quillane::ClearEditorStatus();
   Popup(900, 700, "Stop");
 
   std::string level = Slurp(m_data / kLevels / "demo.xml");
@@ -463,6 +468,10 @@ TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
     Step();
     ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
     EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+    bool shown = false;
+    EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+              std::vector<std::string>{});
+    quillane::ClearEditorStatus();
     CloseModal();
   }
   // The name dialog of a station low on the board opens whole in the window.

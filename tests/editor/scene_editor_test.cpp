@@ -360,6 +360,49 @@ TEST_F(SceneEditor, AFailedSaveOrCompileIsShownInTheWindowAndTheTreeKeepsWhatIsO
   EXPECT_EQ(StatusRedPixels(pixel), 0) << "success replaces the failure";
 }
 
+// The status line shows an outcome until the next piece of work: a later save that succeeds (the
+// file mended), a tool opened, another scene opened. What comes in the frame a window opens (a
+// tool's answer, a failure to open) stays. While the panel is open it is drawn, under no text.
+TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
+  const auto& status = quillane::GetEditorStatus();
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  fs::create_directories(m_data / "Scenes/Office/ProjectFile.xml");
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  ASSERT_TRUE(status.failure);
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  EXPECT_EQ(status.text, "") << "the save after the mend succeeded";
+
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  EXPECT_TRUE(shown);
+  auto* dialog = new cl_Listener();
+  m_frame->GetSystemGUI()->AddModalWindow(dialog);
+  quillane::ShowEditorStatus("came with the window", true);
+  Step();
+  EXPECT_EQ(status.text, "came with the window");
+  dialog->Close();
+  Step();
+  EXPECT_EQ(status.text, "came with the window") << "a window closed ends nothing";
+
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  tree->ClearSelection();
+  tree->Select("HotSpots", true);
+  m_panel->ProcessEvent(Button("Add"));
+  Step();
+  ASSERT_TRUE(m_panel->HasFlag(base::WF_HIDDEN)) << "no hotspot tool";
+  EXPECT_EQ(status.text, "") << "a tool opened";
+  quillane::ShowEditorStatus("the last scene's outcome", true);
+  Step();
+  ASSERT_TRUE(m_editor->OpenScene("Quay"));
+  Step();
+  EXPECT_EQ(status.text, "") << "another scene opened";
+}
+
 // A compile that fails shows the step that failed: not a missing picture it went on past, nor an
 // error another thread (the sound thread's) logged meanwhile.
 std::atomic<bool> g_echoed{false};

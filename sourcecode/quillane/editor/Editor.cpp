@@ -97,6 +97,7 @@ base::cl_GUI* GetEditorGUI() {
 
 bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   ClearPicks();
+  ClearEditorStatus();  // the last scene's outcome is not this one's
   if (name.empty()) return false;
   if (const char* problem = base::PlainNameProblem(name.c_str())) {
     base::sys::Output("ERROR: Editor: the scene name \"%s\" %s; not opened\n", name.c_str(), problem);
@@ -199,7 +200,10 @@ void cl_Editor::Update(float, float dt) {
     m_scene->SetScroll(x, scroll[1]);
     if (runScene) m_scene->Update(dt);
   }
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Update(dt);
+  if (base::cl_GUI* gui = GetEditorGUI()) {
+    gui->Update(dt);
+    FollowEditorWindows(*gui);
+  }
 }
 
 void cl_Editor::Render() {
@@ -221,8 +225,9 @@ void cl_Editor::Render() {
   // The show flags belong to the scene view: a window over it (a mini-game's board or its
   // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
-  RenderEditorStatus();
+  base::cl_GUI* gui = GetEditorGUI();
+  if (gui) gui->Render(0, 0);
+  RenderEditorStatus(gui);
   if (m_pickedSortLayer && m_scene) {
     const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);
     gfx::FillRect(0.0f, static_cast<float>(y), static_cast<float>(base::sys::GetWindowWidth()),
