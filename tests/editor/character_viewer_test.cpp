@@ -478,6 +478,32 @@ TEST(CharacterViewerAnimCtrl, WithoutAnActorNothingIsPlayedOrDrawn) {
 
 // ---- the actor list
 
+// The animations chosen in the set-up are the ones Import writes, and shown when it opens again.
+TEST_F(CharacterViewerTest, TheAnimationsChosenAreImportedAndShownAgain) {
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  auto animations = [this] {
+    base::Variant list;
+    EXPECT_TRUE(base::xml::read_file(list, quillane::kCharacterListFile));
+    const base::Variant* odo = base::variant_find_element_by_attribute_value(list, "label", "odo");
+    base::tString<base::BaseString> text;
+    if (odo) odo->get_attribute_string("animations", text);
+    return std::string(text.c_str());
+  };
+  ASSERT_EQ(animations(), "male");
+  ASSERT_NE(AddCharacter(viewer, "odo"), nullptr);
+  EXPECT_EQ(std::string(Window("CategoryList")->GetSelectedLabel().c_str()), "male");
+  ASSERT_TRUE(ClickEntry("CategoryList", "female"));
+  ASSERT_TRUE(Click("Import"));
+  Step();
+  EXPECT_EQ(animations(), "female");
+  ASSERT_TRUE(Click("Close"));
+  Step();
+  ASSERT_EQ(Window("CategoryList"), nullptr);
+  ASSERT_NE(AddCharacter(viewer, "odo"), nullptr);
+  EXPECT_EQ(std::string(Window("CategoryList")->GetSelectedLabel().c_str()), "female");
+}
+
 TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSameTwice) {
   const fs::path folder = m_data / "characters/newbie";
   fs::create_directories(folder);
