@@ -174,7 +174,9 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   Popup(800, 600, "SaveAs");
   Answer("t1");
   EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
-  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+  // No error, and the save is seen done.
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with(std::string("Errors:  saved ") + kLevels + "t1.xml"))
+      << m_train->GetEditorInfo().c_str();
 
   // Names that leave the folder are refused; the name level.XML gets its ".xml".
   Popup(800, 600, "SaveAs");
@@ -594,6 +596,7 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   Step();
   EXPECT_EQ(Window("DanceEditor"), nullptr);
   EXPECT_FALSE(m_dance->IsMenuOpen());
+  EXPECT_NE(S(m_dance->GetOverlayText()).find("Saved gui/minigames/dance/rec.xml"), std::string::npos);
 
   base::Variant rec;
   ASSERT_TRUE(base::xml::read_file(rec, (m_data / "gui/minigames/dance/rec.xml").string().c_str()));

@@ -231,6 +231,7 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
     return false;
   }
   m_MoveList.cut(list);
+  m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;
   return true;
