@@ -301,9 +301,31 @@ TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
   EXPECT_TRUE(fs::exists(m_data / "Scenes/Office/ProjectFile.xml"));
 
   Select("StageElements", "lamp");
+  Step();
   m_panel->ProcessEvent(Button("Remove"));
   EXPECT_EQ(Group("StageElements"), std::vector<std::string>{"desk"});
   EXPECT_EQ(m_scene->StageElements.size(), 1u);
+  // The removed element's label goes with it: the scene and the game frame elements by that name.
+  Step();
+  EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "");
+  EXPECT_FALSE(m_panel->GetSelectedElement(group, label));
+  EXPECT_TRUE(Window("Remove")->HasFlag(base::WF_DISABLED));
+}
+
+// A menu entry that closes the scene takes the panel and the element's menu along, and with them
+// the selection.
+TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  base::cl_GUI* gui = m_frame->GetSystemGUI();
+  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  ASSERT_TRUE(Menu("CharacterViewer"));
+  Step();
+  EXPECT_EQ(cl_Editor::GetEditedScene(), nullptr);
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "");
 }
 
 // Red text of the status line at the window's foot, below the scene's viewport.

@@ -17,6 +17,8 @@
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
 #include "quillane/editor/EditorStatus.h"
+#include "quillane/editor/LayerMenus.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -60,7 +62,8 @@ cl_Editor::cl_Editor() {
 }
 
 cl_Editor::~cl_Editor() {
-  CloseScene();
+  // The frame's GUI may be going too: its windows are not touched here.
+  DeleteScene();
   if (g_editor == this) g_editor = nullptr;
 }
 
@@ -125,6 +128,15 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
 }
 
 void cl_Editor::CloseScene() {
+  if (m_scene)
+    if (base::cl_GUI* gui = GetEditorGUI())
+      for (const char* label : {cl_SceneEditorPanel::kLabel, cl_HeavenMenu::kLabel, cl_LayerMenu::kLabel,
+                                cl_TextureStripMenu::kLabel})
+        if (base::cl_Window* window = gui->FindChild(label)) window->Close();
+  DeleteScene();
+}
+
+void cl_Editor::DeleteScene() {
   ClearPicks();
   if (!m_scene) return;
   m_scene->Clear();

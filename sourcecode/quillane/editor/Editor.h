@@ -64,7 +64,9 @@ class cl_Editor : public base::cl_Module {
   // cause on the status line) for an empty name, a name that would leave the scenes folder, a
   // scene whose folder "Scenes/<name>/" does not exist or whose project file cannot be read.
   bool OpenScene(const base::tString<base::BaseString>& name);
-  void CloseScene();  // deletes the open scene
+  // Deletes the open scene and closes the windows onto it (the scene editor panel, the layer
+  // menus): without a scene their buttons would act on nothing.
+  void CloseScene();
   // Compiles every listed scene whose "Scenes/<name>.dat" is missing or older than its project,
   // logging each; a scene without a project file is skipped with a warning. The count and the
   // first failure go to the status line.
@@ -85,6 +87,7 @@ class cl_Editor : public base::cl_Module {
 
  private:
   void ClearPicks();
+  void DeleteScene();
   void PressLeft(const base::ICMD& cmd);
   void MoveMouse(const base::ICMD& cmd);
   void ReleaseLeft();

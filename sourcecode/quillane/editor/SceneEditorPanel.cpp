@@ -150,6 +150,8 @@ base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* 
 
 // ---- the panel
 
+cl_SceneEditorPanel::~cl_SceneEditorPanel() { g_SelectedElementLabel.clear(); }
+
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
@@ -390,7 +392,11 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
   } else if (button == "Test") {
     OpenTestRun();
   } else if (button == "Remove") {
-    if (element) scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
+    if (element) {
+      scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
+      // The label would go on framing elements of that name, in this room and the game's.
+      DropSelection();
+    }
     Store(group.c_str(), before);
   } else if (button == "Up" || button == "Down") {
     if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
@@ -469,6 +475,11 @@ void cl_SceneEditorPanel::OpenTestRun() {
   if (!gui) return;
   Show(false);
   if (cl_TestRun* run = cl_TestRun::Open(this)) gui->AddModalWindow(run);
+}
+
+void cl_SceneEditorPanel::DropSelection() {
+  if (base::cl_Window* tree = FindByLabel("ResourceList")) tree->ClearSelection();
+  g_SelectedElementLabel.clear();
 }
 
 void cl_SceneEditorPanel::Edit() {
