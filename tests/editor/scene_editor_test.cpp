@@ -13,6 +13,7 @@
 #include <iterator>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -146,6 +147,22 @@ TEST(SceneEditorLabels, FreeLabelsCountOnAndTheInfoLineTakesEachGroupsForm) {
   element.attribute("color_r")->set_int(255);
   EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Lights").c_str()),
             "ElementLabel: desk File:  Type:  nx:0.000000 ny:0.000000 nz:0.000000 r:255 g:0 b:0 a:0");
+
+  // A hotspot is an outline: its corners and the rectangle around them; a label no script
+  // function can be named after says so.
+  base::Variant hotspot;
+  hotspot.set_element("HotSpot");
+  hotspot.attribute("label")->set_string("door");
+  for (const auto& [x, y] : {std::pair{400.0f, 300.0f}, {460.5f, 280.0f}, {430.0f, 350.0f}}) {
+    base::Variant& point = hotspot.add_element("Point");
+    point.attribute("x")->set_float(x), point.attribute("y")->set_float(y);
+  }
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(hotspot, "HotSpots").c_str()),
+            "ElementLabel: door Corners:3 x:400 y:280 w:60 h:70");
+  hotspot.attribute("label")->set_string("front door");
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(hotspot, "HotSpots").c_str()),
+            "ElementLabel: front door Corners:3 x:400 y:280 w:60 h:70 - no script can answer it: "
+            "\"OnTrigger_front door\" is no function name (letters A-Z, digits and _ only)");
 }
 
 // A child saves the Office's project file over and over, one stage element more each time; every
@@ -310,6 +327,46 @@ TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
   EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "");
   EXPECT_FALSE(m_panel->GetSelectedElement(group, label));
   EXPECT_TRUE(Window("Remove")->HasFlag(base::WF_DISABLED));
+}
+
+// A hotspot or locator whose label cannot end a script function's name, and a first background
+// that cannot be a texture or does not fill the view, are added with a warning in the window.
+TEST_F(SceneEditor, UncallableLabelsAndUnfitSceneSizesAreAddedWithAWarning) {
+  for (const auto& [group, label, warned] : {std::tuple{"HotSpots", "cup_2", false},
+                                             {"HotSpots", "cup board", true},
+                                             {"HotSpots", "../up", true},
+                                             {"Locators", "T\xc3\xbcr", true},
+                                             {"Locators", "Exit_1", false}}) {
+    SCOPED_TRACE(label);
+    quillane::ClearEditorStatus();
+    base::Variant add = Event("AddElement", group);
+    base::Variant& element = add.add_element(std::string(group) == "HotSpots" ? "HotSpot" : "Locator");
+    element.attribute("label")->set_string(label);
+    m_panel->ProcessEvent(add);
+    EXPECT_EQ(Group(group).back(), label) << "kept as typed";
+    const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+    EXPECT_EQ(status.text.find("no script can answer it") != std::string::npos, warned) << status.text;
+    EXPECT_EQ(status.failure, warned);
+  }
+  EXPECT_NE(Log().find("Warning: Editor: HotSpots \"cup board\": no script can answer it: \"OnTrigger_cup board\""),
+            std::string::npos);
+
+  Select("BackgroundElements", "background");
+  m_panel->ProcessEvent(Button("Remove"));
+  ASSERT_EQ(Group("BackgroundElements").size(), 0u);
+  for (const auto& [side, warning] : {std::pair{8000.0f, "8000 x 8000 pixels: more than 4096 pixels a side"},
+                                      {1.0f, "1 x 1 pixels: smaller than the game's 1024 x 640 view"}}) {
+    SCOPED_TRACE(side);
+    base::Variant add = Event("AddElement", "BackgroundElements");
+    base::Variant& layer = add.add_element("Layer");
+    layer.attribute("label")->set_string("bg"), layer.attribute("file")->set_string("crate.tga");
+    layer.attribute("w")->set_float(side), layer.attribute("h")->set_float(side);
+    m_panel->ProcessEvent(add);
+    EXPECT_EQ(m_scene->GetWidth(), side) << "the size is taken";
+    EXPECT_NE(quillane::GetEditorStatus().text.find(warning), std::string::npos) << quillane::GetEditorStatus().text;
+    Select("BackgroundElements", "bg");
+    m_panel->ProcessEvent(Button("Remove"));
+  }
 }
 
 // A menu entry that closes the scene takes the panel and the element's menu along, and with them

@@ -1,6 +1,7 @@
 // The scene editor panel: its tree, its buttons and the answers of the dialogs and tools it opens.
 #include "quillane/editor/SceneEditorPanel.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -28,6 +29,8 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
+constexpr float kMaxTextureSide = 4096.0f;             // the largest texture side the README allows
+constexpr float kViewWidth = 1024.0f, kViewHeight = 640.0f;  // the game's view of a scene
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -62,6 +65,39 @@ int IntOf(const base::Variant& element, const char* name) {
   int value = 0;
   element.get_attribute_int(name, value);
   return value;
+}
+
+// Scripts answer hotspots and locators by functions named after them ("OnTrigger_<label>",
+// "OnEnter_<label>"): only letters A-Z, digits and "_" can stand in such a name.
+bool CanEndFunctionName(const base::tString<base::BaseString>& label) {
+  if (label.empty()) return false;
+  for (const char* c = label.c_str(); *c; ++c)
+    if (!((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_'))
+      return false;
+  return true;
+}
+
+// Why no script can answer the hotspot or locator of that label; empty when one can.
+std::string UncallableLabelNote(const char* group, const base::tString<base::BaseString>& label) {
+  const char* prefix = Is(group, "HotSpots") ? "OnTrigger_" : Is(group, "Locators") ? "OnEnter_" : nullptr;
+  if (!prefix || CanEndFunctionName(label)) return std::string();
+  return std::string("no script can answer it: \"") + prefix + label.c_str() +
+         "\" is no function name (letters A-Z, digits and _ only)";
+}
+
+// The scene takes the size of a picture: one that cannot be a texture or does not fill the view
+// is kept, with a word.
+void WarnOfSceneSize(float w, float h) {
+  std::string problem;
+  if (w > kMaxTextureSide || h > kMaxTextureSide)
+    problem = "more than 4096 pixels a side, the largest texture the game draws";
+  else if (w < kViewWidth || h < kViewHeight)
+    problem = "smaller than the game's 1024 x 640 view";
+  if (problem.empty()) return;
+  const std::string text = "the scene is now " + std::to_string(static_cast<int>(w)) + " x " +
+                           std::to_string(static_cast<int>(h)) + " pixels: " + problem;
+  base::sys::Output("Warning: Editor: %s\n", text.c_str());
+  ShowEditorStatus(text, true);
 }
 
 // Appends a "String" for every entry of listing of that kind ("File" or "Folder").
@@ -129,6 +165,19 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
   line.print("ElementLabel: %s", label.c_str());
   if (Is(group, "Locators")) {
     line.print(" x:%f y:%f z:%f yaw:%f pitch:%f roll:%f", d("x"), d("y"), d("z"), d("yaw"), d("pitch"), d("roll"));
+  } else if (Is(group, "HotSpots")) {
+    // An outline has corners, not a picture: their count and the rectangle around them.
+    int corners = 0;
+    float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+    for (int i = 0; i < element.size(); ++i) {
+      if (!element[i].is_element()) continue;
+      const float x = FloatOf(element[i], "x"), y = FloatOf(element[i], "y");
+      x0 = corners == 0 ? x : std::min(x0, x), x1 = corners == 0 ? x : std::max(x1, x);
+      y0 = corners == 0 ? y : std::min(y0, y), y1 = corners == 0 ? y : std::max(y1, y);
+      ++corners;
+    }
+    line.print(" Corners:%i x:%i y:%i w:%i h:%i", corners, static_cast<int>(x0), static_cast<int>(y0),
+               static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
   } else if (Is(group, "Lights")) {
     line.print(" File: %s Type: %s nx:%f ny:%f nz:%f", file.c_str(), type.c_str(), d("nx"), d("ny"), d("nz"));
     line.print(" r:%i g:%i b:%i a:%i", IntOf(element, "color_r"), IntOf(element, "color_g"), IntOf(element, "color_b"),
@@ -138,6 +187,7 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
                IntOf(element, "y"), IntOf(element, "w"), IntOf(element, "h"), IntOf(element, "use_background_pixels"));
     if (element.get_attribute("ysort")) line.print(" YSort:%i", IntOf(element, "ysort"));
   }
+  if (const std::string note = UncallableLabelNote(group, label); !note.empty()) line.print(" - %s", note.c_str());
   return line;
 }
 
@@ -313,6 +363,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   const base::Variant before(description);
   float w = 0.0f, h = 0.0f;
   const bool sized = element.get_attribute_float("w", w) && element.get_attribute_float("h", h);
+  const auto takeSize = [&] {  // the picture's size becomes the scene's
+    description.attribute("w")->set_float(w);
+    description.attribute("h")->set_float(h);
+    scene->SetSize(w, h);
+    WarnOfSceneSize(w, h);
+  };
   const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
   base::tString<base::BaseString> file;
   element.get_attribute_string("file", file);
@@ -324,17 +380,9 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   if (group == "BackgroundElements") {
     const base::Variant* backgrounds = description.get_element("BackgroundElements");
     const bool first = !backgrounds || backgrounds->size() == 0;
-    if (first && sized) {
-      description.attribute("w")->set_float(w);
-      description.attribute("h")->set_float(h);
-      scene->SetSize(w, h);
-    }
+    if (first && sized) takeSize();
   } else if (group == "HeavenElements") {
-    if (sized) {
-      description.attribute("w")->set_float(w);
-      description.attribute("h")->set_float(h);
-      scene->SetSize(w, h);
-    }
+    if (sized) takeSize();
     const int useBackground = IntOf(element, "use_background_pixels");
     element.attribute("use_background_pixels")->set_int(0);
     element.attribute("scroll")->set_int(useBackground);
@@ -364,6 +412,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
       base::sys::Output("Warning: Editor: %s already has an element \"%s\"; the new one is \"%s\"\n", group.c_str(),
                         wanted.c_str(), label.c_str());
     element.attribute("label")->set_string(label.c_str());
+  }
+  // Kept as typed: the warning says what to change.
+  if (const std::string note = UncallableLabelNote(group.c_str(), label); !note.empty()) {
+    const std::string text = std::string(group.c_str()) + " \"" + label.c_str() + "\": " + note;
+    base::sys::Output("Warning: Editor: %s\n", text.c_str());
+    ShowEditorStatus(text, true);
   }
   scene->AddElement(group.c_str(), element, true, 0);
   Store(group.c_str(), before);
