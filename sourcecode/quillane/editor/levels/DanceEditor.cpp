@@ -43,7 +43,8 @@ constexpr float kHelpLeft = 150.0f;   // the key help's left edge, unless the co
 constexpr float kOverlayGap = 10.0f;  // between the counters and the key help
 
 const char* kHelp =
-    "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample";
+    "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample"
+    "\n Right click, \"Dance editor\" - leave";
 const char* kRecordingHelp =
     "\n Q - for left upper\n A - for left lower\n W - for right upper\n S - for right lower\n F - Finish and Save";
 
