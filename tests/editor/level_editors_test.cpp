@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -22,8 +23,10 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
+#include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
 namespace {
@@ -448,6 +451,39 @@ TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
   EXPECT_EQ(Window("DialogBox"), nullptr) << "nothing to lose: no question";
   Step();
   EXPECT_EQ(Window("TrainTravelGame"), nullptr);
+}
+
+// Escape, a right click and a press outside close a popup or the play options as a cancel; a
+// press inside the play options does not.
+TEST_F(TrainEditorTest, PopupsAndThePlayOptionsCloseOnEscapeARightClickAndAPressOutside) {
+  Command("AddNode", 300.0f, 300.0f);
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"Escape", [this] { Key(base::key::Escape); }},
+      {"right click", [this] { Mouse(base::ICMD::RIGHT_DOWN, 400, 100), Mouse(base::ICMD::RIGHT_UP, 400, 100); }},
+      {"press outside", [this] { Mouse(base::ICMD::LEFT_DOWN, 10, 10), Mouse(base::ICMD::LEFT_UP, 10, 10); }}};
+  for (const auto& [name, leave] : ways) {
+    SCOPED_TRACE(name);
+    Mouse(base::ICMD::MOUSE_MOVE, 800, 500);
+    Mouse(base::ICMD::RIGHT_DOWN, 800, 500);
+    Mouse(base::ICMD::RIGHT_UP, 800, 500);
+    Step();
+    ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
+    leave();
+    Step();
+    EXPECT_EQ(Window("TrainTravelContextMenu"), nullptr);
+    EXPECT_TRUE(m_frame->GetSystemGUI()->GetModalWindows().empty());
+    EXPECT_EQ(m_train->GetNodeCount(), 1);
+
+    Popup(900, 650, "Play");
+    ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr);
+    ASSERT_TRUE(PressMiddle(Window("NumOfAgents")));
+    Step();
+    ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr) << "a press inside";
+    leave();
+    Step();
+    EXPECT_EQ(Window("TrainTravelPlayOptions"), nullptr);
+    EXPECT_FALSE(m_train->IsPlaying());
+  }
 }
 
 // At 1024 x 768 the popup opened at the bottom right corner, the panels and the status lines,

@@ -119,6 +119,9 @@ class cl_TrainTravelEditorMenu : public base::cl_Panel {
  public:
   // Loads layout from "GUI.xml"; for "TrainTravelPlayOptions" fills the controls from options.
   cl_TrainTravelEditorMenu(cl_TrainTravelEditor* editor, base::String layout, base::Variant options);
+  // Escape, a right press and a left press outside close it as a cancel (nothing reaches the
+  // editor); the rest goes to its controls. True for what it took.
+  bool ProcessInput(base::ICMD& cmd) override;
   // Hands the event to the editor; closes when the editor handled it or this is a popup. False.
   bool ProcessEvent(const base::Variant& event) override;
   bool ClosesAfterEvent() const { return m_CloseAfterEvent; }
