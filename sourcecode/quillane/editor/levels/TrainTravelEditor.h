@@ -82,6 +82,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void CompactAgents();
   void TakePlayOptions(base::cl_Window* sender);
   void TakeNodeSettings(base::cl_Window* sender);
+  void OpenLoadBrowser(const char* pattern);  // the file browser over the level folder
   void LoadGraphFile(const base::String& file);
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
@@ -110,6 +111,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
   base::String m_Message;      // the last refused action or failed save, shown in the status line
   base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
+  base::String m_PendingSaveName;  // "Save as" waiting for the answer to write over that level
 
   static int s_NewNodeCounter;
 };
