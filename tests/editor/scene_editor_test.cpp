@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -179,6 +180,8 @@ TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
   const int stage = scene.GetSettings().get_element("StageElements")->size();
   std::mt19937 random(20261208);
   const auto save = [&scene](int round) {
+    // Each child is another editor: it reads the file as the killed one left it.
+    if (round == 0) scene.LoadProjectFile("Office");
     base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
     layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
     layer.attribute("file")->set_string("crate.tga");
@@ -367,6 +370,48 @@ TEST_F(SceneEditor, UncallableLabelsAndUnfitSceneSizesAreAddedWithAWarning) {
     Select("BackgroundElements", "bg");
     m_panel->ProcessEvent(Button("Remove"));
   }
+}
+
+// A project file put back from outside while the scene is open (a backup, older than the last
+// save) is not written over: the next write is refused, the editor reads the file again and the
+// next change goes on from it.
+TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
+  const fs::path project = m_data / "Scenes/Office/ProjectFile.xml";
+  const std::string backup = ReadText("Scenes/Office/ProjectFile.xml");
+  const auto before = fs::last_write_time(project);
+  auto addHotspot = [this](const char* label) {
+    base::Variant add = Event("AddElement", "HotSpots");
+    add.add_element("HotSpot").attribute("label")->set_string(label);
+    m_panel->ProcessEvent(add);
+  };
+  addHotspot("later");
+  ASSERT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"later\""), std::string::npos);
+
+  std::ofstream(project, std::ios::binary | std::ios::trunc) << backup;
+  fs::last_write_time(project, before);
+  EXPECT_TRUE(m_scene->IsProjectFileChanged());
+  EXPECT_FALSE(m_scene->SaveProjectFile());
+  EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), backup);
+  EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: changed by another program"), std::string::npos);
+
+  Step();
+  EXPECT_EQ(cl_Editor::GetEditedScene(), m_scene) << "read again in place";
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  const std::vector<std::string> hotspots = Group("HotSpots");
+  EXPECT_EQ(std::find(hotspots.begin(), hotspots.end(), "later"), hotspots.end());
+  EXPECT_NE(quillane::GetEditorStatus().text.find("read again"), std::string::npos) << quillane::GetEditorStatus().text;
+  addHotspot("next");
+  const std::string now = ReadText("Scenes/Office/ProjectFile.xml");
+  EXPECT_NE(now.find("\"next\""), std::string::npos);
+  EXPECT_EQ(now.find("\"later\""), std::string::npos);
+
+  // Touched without a change, or gone: nothing to read again, and the next change is written.
+  fs::last_write_time(project, before);
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  fs::remove(project);
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  addHotspot("again");
+  EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
 }
 
 // A menu entry that closes the scene takes the panel and the element's menu along, and with them
