@@ -29,8 +29,8 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
-constexpr float kMaxTextureSide = 4096.0f;             // the largest texture side the README allows
-constexpr float kViewWidth = 1024.0f, kViewHeight = 640.0f;  // the game's view of a scene
+constexpr int kMaxTextureSide = 4096;                // the largest texture side the README allows
+constexpr int kViewWidth = 1024, kViewHeight = 640;  // the game's view of a scene
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -88,16 +88,16 @@ std::string UncallableLabelNote(const char* group, const base::tString<base::Bas
 // The scene takes the size of a picture: one that cannot be a texture or does not fill the view
 // is kept, with a word.
 void WarnOfSceneSize(float w, float h) {
-  std::string problem;
+  base::tString<base::BaseString> text;
+  text.print("the scene is now %d x %d pixels: ", static_cast<int>(w), static_cast<int>(h));
   if (w > kMaxTextureSide || h > kMaxTextureSide)
-    problem = "more than 4096 pixels a side, the largest texture the game draws";
+    text.print("more than %d pixels a side, the largest texture the game draws", kMaxTextureSide);
   else if (w < kViewWidth || h < kViewHeight)
-    problem = "smaller than the game's 1024 x 640 view";
-  if (problem.empty()) return;
-  const std::string text = "the scene is now " + std::to_string(static_cast<int>(w)) + " x " +
-                           std::to_string(static_cast<int>(h)) + " pixels: " + problem;
+    text.print("smaller than the game's %d x %d view", kViewWidth, kViewHeight);
+  else
+    return;
   base::sys::Output("Warning: Editor: %s\n", text.c_str());
-  ShowEditorStatus(text, true);
+  ShowEditorStatus(text.c_str(), true);
 }
 
 // Appends a "String" for every entry of listing of that kind ("File" or "Folder").
@@ -172,9 +172,11 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
     for (int i = 0; i < element.size(); ++i) {
       if (!element[i].is_element()) continue;
       const float x = FloatOf(element[i], "x"), y = FloatOf(element[i], "y");
-      x0 = corners == 0 ? x : std::min(x0, x), x1 = corners == 0 ? x : std::max(x1, x);
-      y0 = corners == 0 ? y : std::min(y0, y), y1 = corners == 0 ? y : std::max(y1, y);
-      ++corners;
+      if (corners++ == 0) {
+        x0 = x1 = x, y0 = y1 = y;
+        continue;
+      }
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
     }
     line.print(" Corners:%i x:%i y:%i w:%i h:%i", corners, static_cast<int>(x0), static_cast<int>(y0),
                static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
