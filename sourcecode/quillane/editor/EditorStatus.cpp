@@ -23,6 +23,7 @@ constexpr float kTextDrop = 4.0f;  // the text below the band's top, its outline
 struct st_State {
   st_EditorStatus status;
   int shown = 0;  // lines shown so far (a cleared one too)
+  int failedStore = -1;  // the number of the line a failed project save showed
   // FollowEditorWindows' last look: the GUI's windows then, and the lines shown by then.
   int windows = -1;
   int shownThen = 0;
@@ -95,13 +96,17 @@ void RenderEditorStatus(const base::cl_Window* windows) {
 
 bool StoreProjectFile(cl_Scene& scene, const char* what) {
   base::cl_ErrorCatcher errors;
+  st_State& state = State();
   if (scene.SaveProjectFile()) {
-    ClearEditorStatus();  // an earlier failure (of this file, now mended) is over
+    // The failure of an earlier save still shown is over (the file was mended); a warning about
+    // the change just saved stays.
+    if (state.failedStore == state.shown) ClearEditorStatus();
     return true;
   }
   // The cause first: the summary below would be the last error line.
   ShowFailure(errors,
               (std::string(scene.GetScenePath().c_str()) + "ProjectFile.xml: " + what + " could not be saved").c_str());
+  state.failedStore = state.shown;
   base::sys::Output("ERROR: %sProjectFile.xml: %s could not be saved; the old file stays\n",
                     scene.GetScenePath().c_str(), what);
   return false;

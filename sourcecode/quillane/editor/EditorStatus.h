@@ -38,8 +38,8 @@ float GetEditorStatusTop();
 void RenderEditorStatus(const base::cl_Window* windows);
 
 // Writes the scene's project file; a failure ("what could not be saved") is logged and shown on
-// the status line with the cause the writer named, a success ends an earlier failure. False on
-// failure.
+// the status line with the cause the writer named; a success ends such a failure still shown.
+// False on failure.
 bool StoreProjectFile(cl_Scene& scene, const char* what = "the change");
 
 // Shows the cause errors caught (or fallback) as a failure.
