@@ -37,6 +37,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -633,7 +634,7 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
 
 // A save killed at any moment leaves the old list or the new one, never a torn file.
 TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_charlist_" + std::to_string(getpid()));
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_charlist");
   fs::create_directories(dir / "characters");
   const fs::path cwd = fs::current_path();
   fs::current_path(dir);

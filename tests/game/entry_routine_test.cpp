@@ -13,6 +13,7 @@
 #include <string>
 
 #include "support/DemoDataCopy.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -28,8 +29,7 @@ std::string ReadFile(const fs::path& path) {
 TEST(EntryRoutine, AppliesTheTweakablesOfTheStartConfiguration) {
   const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quillane";
   if (!fs::exists(program)) GTEST_SKIP() << "program not built";
-  std::string pattern = (fs::temp_directory_path() / "quillane_tweak_XXXXXX").string();
-  const fs::path dir = mkdtemp(pattern.data());
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_tweak");
   fs::create_directories(dir / "user");
   // The bundled configuration with one tweak value that is no number.
   std::string config = ReadFile(fs::path(QUILLANE_DATA_DIR) / "config.xml");

@@ -13,14 +13,14 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
 constexpr int kOptions = 3000;  // large enough that a write takes a while
 
 TEST(OptionsSave, KilledWhileSavingLeavesTheOldOrTheNewCompleteFile) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_options_XXXXXX").string();
-  const std::filesystem::path dir = mkdtemp(pattern.data());
+  const std::filesystem::path dir = testsupport::MakeScratchFolder("quillane_options");
   {
     std::ofstream config(dir / "config.xml");
     config << "<Config><Options><Game><Marker Type=\"CheckBox\" Value=\"0\"/>";

@@ -13,6 +13,7 @@
 
 #include "SavegameGenerator.h"
 #include "quillane/savegame/SavegameImage.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -31,9 +32,7 @@ pid_t StartWriter(const std::string& slot) {
 }
 
 TEST(SavegameKill, EveryKillLeavesACompleteSave) {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_kill_" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_kill");
   const std::string slot = (dir / "slot001.sav").string();
   savegen::WriteFile(slot, savegen::Generate().bytes);
 

@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "support/DemoDataCopy.h"
+#include "support/ScratchFolder.h"
 
 namespace testprogram {
 
@@ -31,10 +32,7 @@ inline std::string ReadFile(const fs::path& path) {
 
 class TempDir {
  public:
-  explicit TempDir(const char* stem) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(stem) + "_XXXXXX")).string();
-    m_path = mkdtemp(pattern.data());
-  }
+  explicit TempDir(const char* stem) : m_path(::testsupport::MakeScratchFolder(stem)) {}
   ~TempDir() {
     std::error_code ec;
     fs::remove_all(m_path, ec);

@@ -19,6 +19,7 @@
 #include <stb/stb_image.h>
 
 #include "picture_look.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -29,8 +30,7 @@ TEST(IntroScreenshot, ShowsTheIntroLetterboxedAfterTenFrames) {
   const fs::path data = QUILLANE_DATA_DIR;
   if (!fs::exists(program)) GTEST_SKIP() << "program not built";
   if (!fs::exists(data / "movie" / "intro.bik")) GTEST_SKIP() << "demo data not generated";
-  std::string pattern = (fs::temp_directory_path() / "quillane_intro_XXXXXX").string();
-  const fs::path dir = mkdtemp(pattern.data());
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_intro");
   const fs::path shot = dir / "shot.png", log = dir / "run.log";
   // No user config.xml: the bundled one, with the intro on and a 1024 × 768 window, applies.
   const std::string command = "cd '" + data.string() + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=10 " +

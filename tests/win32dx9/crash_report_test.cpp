@@ -22,6 +22,7 @@
 
 #include "platform/os/CrashDump.h"
 #include "platform/os/CrashReport.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/ExceptionHandler.h"
 
 extern char** environ;
@@ -58,10 +59,7 @@ std::string FrameBlock(const std::string& text, size_t from, const std::string& 
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillane_crash_XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
+  TempFolder() : m_path(testsupport::MakeScratchFolder("quillane_crash")) {}
   ~TempFolder() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
