@@ -19,6 +19,7 @@
 #include <stb/stb_image.h>
 
 #include "picture_look.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -33,10 +34,13 @@ TEST(IntroScreenshot, ShowsTheIntroLetterboxedAfterTenFrames) {
   const fs::path dir = testsupport::MakeScratchFolder("quillane_intro");
   const fs::path shot = dir / "shot.png", log = dir / "run.log";
   // No user config.xml: the bundled one, with the intro on and a 1024 × 768 window, applies.
-  const std::string command = "cd '" + data.string() + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=10 " +
-                              "QUILLANE_USER_DIR='" + (dir / "user").string() + "' QUILLANE_SCREENSHOT='" +
-                              shot.string() + "' '" + program.string() + "' > '" + log.string() + "' 2>&1";
-  const int status = std::system(command.c_str());
+  const int status =
+      testsupport::Run({.args = {program.string()},
+                        .folder = data.string(),
+                        .env = {"QUILLANE_HEADLESS=1", "QUILLANE_FRAMES=10",
+                                "QUILLANE_USER_DIR=" + (dir / "user").string(), "QUILLANE_SCREENSHOT=" + shot.string()},
+                        .out = log,
+                        .err = log});
   std::stringstream text;
   text << std::ifstream(log).rdbuf();
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();
