@@ -37,6 +37,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -645,7 +646,7 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
   ASSERT_TRUE(quillane::WriteCharacterList(list));
   std::mt19937 rng(5);
   for (int kill = 0; kill < 50; ++kill) {
-    const pid_t child = fork();
+    const pid_t child = testsupport::ForkBound();
     ASSERT_GE(child, 0);
     if (child == 0) {
       for (;;) quillane::WriteCharacterList(list);

@@ -13,6 +13,7 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "support/ChildProcess.h"
 #include "support/ScratchFolder.h"
 
 namespace {
@@ -34,7 +35,7 @@ TEST(OptionsSave, KilledWhileSavingLeavesTheOldOrTheNewCompleteFile) {
 
   std::mt19937 random(47);
   for (int round = 0; round < 100; ++round) {
-    const pid_t child = fork();
+    const pid_t child = testsupport::ForkBound();
     ASSERT_GE(child, 0);
     if (child == 0) {
       // The marker and every value change together, so a mixed file would show.
