@@ -165,6 +165,7 @@ const char* PlainNameProblem(const char* name) {
   if (!name || !*name) return "is empty";
   if (std::strchr(name, '/') || std::strchr(name, '\\')) return "holds a folder separator";
   if (std::strstr(name, "..")) return "holds \"..\"";
+  if (name[std::strspn(name, ".")] == 0) return "is dots only";  // "." is the folder itself
   return nullptr;
 }
 
