@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -74,9 +78,10 @@ class TempFolder {
 
 // Starts the probe with the user folder set, the sanitizers' own fault handling off and no core
 // file; the environment gains extra ("NAME=value" entries).
-// stderr goes to errorFile when one is named.
+// stderr goes to errorFile when one is named, else to errorFd when one is given. With
+// limitFileSize every write to a file fails as on a full disk (EFBIG).
 pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
-                 const fs::path& errorFile = {}) {
+                 const fs::path& errorFile = {}, int errorFd = -1, bool limitFileSize = false) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -100,9 +105,16 @@ pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<st
   if (child == 0) {
     rlimit none{0, 0};
     setrlimit(RLIMIT_CORE, &none);
-    const int quiet = errorFile.empty() ? open("/dev/null", O_WRONLY)
-                                        : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int quiet = !errorFile.empty() ? open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
+                      : errorFd >= 0     ? errorFd
+                                         : open("/dev/null", O_WRONLY);
     if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
+    if (limitFileSize) {
+      // Without the signal, which would end the probe before its handler could say anything.
+      rlimit zero{0, 0};
+      setrlimit(RLIMIT_FSIZE, &zero);
+      signal(SIGXFSZ, SIG_IGN);
+    }
     execve(argv[0], argv, envp.data());
     _exit(127);
   }
@@ -305,6 +317,98 @@ TEST(CrashReport, PlantedLinksAndFifosAreNeitherFollowedNorWaitedOn) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(name == "crash.log" || name == "callstack.dmp" || name == "crash.log.tmp") << name;
     }
+  }
+}
+
+// A crash on a full disk: neither file can be written whole. The complete files of an earlier
+// crash stay as they were, no fresh name is left behind, and the console names each file not
+// written and the cause. Once on a small file system of its own, filled up (a tmpfs in a private
+// mount namespace, where the system allows one), once with every file write refused by a
+// file-size limit.
+TEST(CrashReport, OnAFullDiskTheCompleteOlderFilesStayAndTheCauseIsNamed) {
+  const std::string oldReport = "//=====================================================\r\n" + std::string(20000, 'r');
+  const std::string oldDump(200000, 'd');
+  const auto plant = [&](const fs::path& folder) {
+    std::ofstream(folder / "crash.log") << oldReport;
+    std::ofstream(folder / "callstack.dmp") << oldDump;
+  };
+  // What stands in the folder after the crash, the file names joined by blanks.
+  const auto listing = [](const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) text += name + " ";
+    return text;
+  };
+  const auto expectKept = [&](const fs::path& folder, const fs::path& copies, const std::string& console,
+                              const std::string& cause) {
+    // Compared whole but not printed: a failure would show 200 kB.
+    EXPECT_TRUE(ReadText(copies / "crash.log") == oldReport) << "the older report was replaced";
+    EXPECT_TRUE(ReadText(copies / "callstack.dmp") == oldDump) << "the older dump was replaced";
+    for (const char* name : {"callstack.dmp", "crash.log"})
+      EXPECT_NE(console.find("ERROR: crash file '" + (folder / name).string() + "' not written: a write fell short (" +
+                             cause + ")"),
+                std::string::npos)
+          << console;
+  };
+
+  {
+    SCOPED_TRACE("full tmpfs");
+    TempFolder folder, out;
+    constexpr int kNoMount = 77;
+    const pid_t helper = fork();
+    ASSERT_GE(helper, 0);
+    if (helper == 0) {
+      if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          mount("tmpfs", folder.path().c_str(), "tmpfs", 0, "size=1m") != 0)
+        _exit(kNoMount);
+      plant(folder.path());
+      const int filler = open((folder.path() / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      static const char block[4096] = {};
+      while (filler >= 0 && write(filler, block, sizeof block) > 0) {
+      }
+      close(filler);
+      const int status = Wait(StartProbe("null", folder.path(), {}, out.path() / "console"));
+      // The mount goes with this process: what the parent checks is copied out first.
+      std::ofstream(out.path() / "listing") << listing(folder.path());
+      for (const char* name : {"crash.log", "callstack.dmp"}) {
+        std::error_code ignored;
+        fs::copy_file(folder.path() / name, out.path() / name, ignored);
+      }
+      _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV ? 0 : 1);
+    }
+    const int status = Wait(helper);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoMount) {
+      std::printf("no private tmpfs here (%s): the full disk is tried through the file-size limit only\n",
+                  std::strerror(errno));
+    } else {
+      EXPECT_EQ(WEXITSTATUS(status), 0) << "the probe did not end by its fault";
+      EXPECT_EQ(ReadText(out.path() / "listing"), "callstack.dmp crash.log filler ");
+      expectKept(folder.path(), out.path(), ReadText(out.path() / "console"), "ENOSPC");
+    }
+  }
+  {
+    SCOPED_TRACE("file-size limit");
+    TempFolder folder;
+    plant(folder.path());
+    int console[2];
+    ASSERT_EQ(pipe2(console, O_CLOEXEC), 0);
+    const pid_t child = StartProbe("null", folder.path(), {}, {}, console[1], true);
+    close(console[1]);
+    // Read while it writes: the report's echo may not fit into the pipe.
+    std::string text;
+    char chunk[4096];
+    for (ssize_t n; (n = read(console[0], chunk, sizeof chunk)) != 0;)
+      if (n > 0) text.append(chunk, size_t(n));
+      else if (errno != EINTR) break;
+    close(console[0]);
+    const int status = Wait(child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << text;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_EQ(listing(folder.path()), "callstack.dmp crash.log ");
+    expectKept(folder.path(), folder.path(), text, "EFBIG");
   }
 }
 

@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/os/CrashReport.h"
@@ -22,7 +23,10 @@ bool WriteAll(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = syscall(SYS_write, fd, p, size);
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;  // the caller names the cause from errno
+      return false;
+    }
     p += n;
     size -= size_t(n);
   }

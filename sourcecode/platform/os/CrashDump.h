@@ -99,7 +99,7 @@ void PrepareCrashDataRegions(bool writeGlobals);
 
 // Writes the dump to fd from inside the signal handler (async-signal-safe). The stack copy stops
 // at the end of the mapping that holds the stack pointer, so no unmapped byte is read. False
-// when a write failed.
+// when a write failed or fell short (errno then says why).
 bool WriteCrashDump(int fd, const siginfo_t* info, const ucontext_t* context, const char* maps, size_t mapsLength,
                     const CrashDumpFrame* frames, int frameCount);
 
