@@ -412,6 +412,80 @@ TEST(CrashReport, OnAFullDiskTheCompleteOlderFilesStayAndTheCauseIsNamed) {
   }
 }
 
+// The symboliser opens the report and the dump by name after the handler placed them: a link put
+// under either name in between is not followed (a private file it points to would be copied into
+// a readable report), a FIFO does not hold it, and the report keeps its permissions.
+TEST(CrashReport, TheSymbolizerFollowsNoLinkAndWaitsOnNoFifo) {
+  TempFolder raw, folder, outside;
+  ASSERT_TRUE(WIFSIGNALED(Wait(StartProbe("null", raw.path(), {"QUILLANE_SYMBOLIZER="}))));
+  const std::string report = ReadText(raw.path() / "crash.log");
+  ASSERT_NE(report.find(platform::os::kCrashVariablesLine), std::string::npos) << report;
+  const fs::path log = folder.path() / "crash.log", dump = folder.path() / "callstack.dmp";
+  const fs::path console = outside.path() / "console";
+  // Runs it on the report and the dump of the folder; its exit code, -1 when it still ran after 10 s.
+  const auto symbolize = [&]() {
+    std::string program = (fs::path(QUILLANE_CRASH_PROBE).parent_path() / "quillane-symbolize").string();
+    std::string first = log.string(), second = dump.string();
+    char* argv[] = {program.data(), first.data(), second.data(), nullptr};
+    const pid_t child = fork();
+    if (child == 0) {
+      const int err = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+      if (err >= 0) dup2(err, STDERR_FILENO);
+      execve(argv[0], argv, environ);
+      _exit(127);
+    }
+    const int status = WaitAtMost(child, 10000);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const auto reset = [&]() {
+    for (const fs::path& p : {log, dump}) fs::remove(p);
+    fs::copy_file(raw.path() / "crash.log", log);
+    fs::copy_file(raw.path() / "callstack.dmp", dump);
+  };
+
+  // A link to a private file under the report's name.
+  const fs::path secret = outside.path() / "secret";
+  std::ofstream(secret) << report;
+  fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+  reset();
+  fs::remove(log);
+  fs::create_symlink(secret, log);
+  EXPECT_EQ(symbolize(), 1);
+  EXPECT_NE(ReadText(console).find("ERROR: quillane-symbolize: '" + log.string() + "' is a symbolic link"),
+            std::string::npos)
+      << ReadText(console);
+  EXPECT_TRUE(fs::is_symlink(log));
+  EXPECT_EQ(ReadText(secret), report);
+
+  // A FIFO under the report's name: refused at once.
+  fs::remove(log);
+  ASSERT_EQ(mkfifo(log.c_str(), 0644), 0);
+  EXPECT_EQ(symbolize(), 1) << "held by the FIFO";
+  EXPECT_NE(ReadText(console).find("'" + log.string() + "' is not a regular file"), std::string::npos)
+      << ReadText(console);
+
+  // A FIFO and then a link under the dump's name: the report is named without variables, and a
+  // private report stays private.
+  for (const bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "FIFO dump" : "linked dump");
+    reset();
+    fs::permissions(log, fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(dump);
+    if (fifo) {
+      ASSERT_EQ(mkfifo(dump.c_str(), 0644), 0);
+    } else {
+      fs::create_symlink(raw.path() / "callstack.dmp", dump);
+    }
+    EXPECT_EQ(symbolize(), 0) << ReadText(console);
+    EXPECT_NE(ReadText(console).find(fifo ? "is not a regular file" : "is a symbolic link"), std::string::npos)
+        << ReadText(console);
+    const std::string named = ReadText(log);
+    EXPECT_NE(LineWith(named, "ProbeNullWrite").find("crash_probe.cpp line "), std::string::npos) << named;
+    EXPECT_NE(named.find(platform::os::kCrashVariablesLine), std::string::npos) << named;
+    EXPECT_EQ(fs::status(log).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
+  }
+}
+
 TEST(CrashReport, UnnamedReportTakesTheProgramNameWithRptInTheUserFolder) {
   TempFolder folder;
   const int status = Wait(StartProbe("default-name", folder.path()));

@@ -109,4 +109,10 @@ bool ParseCrashDump(const uint8_t* data, size_t size, CrashDump& out, std::strin
 // The same from a file; error names the file.
 bool ReadCrashDump(const std::string& path, CrashDump& out, std::string& error);
 
+// The whole of a file the crash handler wrote, for the programs that read it afterwards: a link
+// under its name is not followed and nothing waits on a FIFO; only a regular file is read. False
+// with error set ("is a symbolic link", "is not a regular file", "cannot be opened (<reason>)",
+// "cannot be read (<reason>)"); mode gets the file's permission bits.
+bool ReadCrashFile(const std::string& path, std::string& bytes, unsigned& mode, std::string& error);
+
 }  // namespace platform::os
