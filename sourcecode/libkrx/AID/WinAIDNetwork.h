@@ -60,6 +60,9 @@ class WinAIDNetwork final : public AIDNetwork {
   static uint32_t TimeMs();
 
  private:
+  // Sizes the socket's buffers for the largest message; the warning to log when the system caps
+  // the receive buffer below it, else empty. Under m_state.
+  std::string SizeBuffers();
   void ReceiveLoop();
   void Accept(std::unique_ptr<Message> message, const platform::net::Endpoint& from);
   void HandleLinkControl(Message& message);
