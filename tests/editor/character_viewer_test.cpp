@@ -700,6 +700,11 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
     ASSERT_TRUE(base::xml::read_file(back, quillane::kCharacterListFile)) << kill;
     ASSERT_EQ(back.size(), 2000) << kill;
   }
+  // What the killed saves left beside the list goes with the next save that works.
+  std::ofstream(dir / "characters/characters.xml.tmpAb12Cd") << "killed";
+  ASSERT_TRUE(quillane::WriteCharacterList(list));
+  for (const auto& entry : fs::directory_iterator(dir / "characters"))
+    EXPECT_EQ(entry.path().filename().string(), "characters.xml");
   fs::current_path(cwd);
   fs::remove_all(dir);
 }
