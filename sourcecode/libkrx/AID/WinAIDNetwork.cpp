@@ -263,8 +263,9 @@ void WinAIDNetwork::HandleDatagram(const uint8_t* data, size_t size, uint32_t so
   // before reassembly, so a stranger can neither break up the peer's message nor make the link
   // hold anything for it.
   if (sourceAddress != m_peer.address || sourcePort != m_peer.port || m_peer.address == 0) {
-    DeferLog(Format("ERROR: debugger link: datagram of %zu bytes from %s refused: not the peer", size,
-                    SenderText(sourceAddress, sourcePort).c_str()));
+    ++m_refused;
+    DeferRepeatedLog(Format("ERROR: debugger link: datagram of %zu bytes from %s refused: not the peer", size,
+                            SenderText(sourceAddress, sourcePort).c_str()));
     return;
   }
   Reassembler::Outcome out = m_reassembler.Feed(data, size, sourceAddress, sourcePort);
@@ -349,6 +350,11 @@ void WinAIDNetwork::HandleLinkControl(Message& m) {
 void WinAIDNetwork::SetPeer(const Endpoint& peer) {
   std::lock_guard lock(m_state);
   m_peer = peer;
+}
+
+size_t WinAIDNetwork::RefusedDatagrams() const {
+  std::lock_guard lock(m_state);
+  return m_refused;
 }
 
 size_t WinAIDNetwork::ReassemblyBytes() const {

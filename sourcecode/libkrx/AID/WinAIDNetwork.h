@@ -55,6 +55,8 @@ class WinAIDNetwork final : public AIDNetwork {
   void SetPeer(const platform::net::Endpoint& peer);
   // Bytes held for partial messages, so tests can see that strangers cost nothing.
   size_t ReassemblyBytes() const;
+  // Datagrams refused as not the peer's so far, so tests can see that the link heard them.
+  size_t RefusedDatagrams() const;
 
   // The millisecond clock the link stamps pings and pongs with.
   static uint32_t TimeMs();
@@ -93,6 +95,7 @@ class WinAIDNetwork final : public AIDNetwork {
   uint32_t m_peerTimeout = 0;
   Reassembler m_reassembler;
   std::vector<uint8_t> m_receiveBuffer;
+  size_t m_refused = 0;
 };
 
 }  // namespace AID
