@@ -61,9 +61,13 @@ bool PlaceCrashFile(CrashFile& file) {
     unlink(file.freshPath);
     return false;
   }
-  const bool synced = fsync(file.fd) == 0 || errno == EINVAL;
-  const int syncError = errno;
-  close(file.fd);
+  bool synced = fsync(file.fd) == 0 || errno == EINVAL;
+  int syncError = errno;
+  // Some file systems report a failed write only here.
+  if (close(file.fd) != 0 && errno != EINTR && synced) {
+    synced = false;
+    syncError = errno;
+  }
   file.fd = -1;
   if (!synced) {
     unlink(file.freshPath);

@@ -172,9 +172,9 @@ int main(int argc, char** argv) {
     return 1;
   }
   // The report keeps its permissions: what was private stays so.
-  const bool written = fchmod(fd, mode & 0666) == 0 && std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
-                       std::fflush(out) == 0 && fsync(fd) == 0;
-  std::fclose(out);
+  bool written = fchmod(fd, mode & 0666) == 0 && std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
+                 std::fflush(out) == 0 && fsync(fd) == 0;
+  written = std::fclose(out) == 0 && written;
   if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
     std::fprintf(stderr, "ERROR: quillane-symbolize: cannot replace '%s'\n", path.c_str());
