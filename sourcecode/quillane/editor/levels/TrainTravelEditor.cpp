@@ -31,8 +31,12 @@ namespace {
 
 constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kPlayTestFile = "__tmp.xml";
-// The title of the question before unsaved work is dropped; its answer comes back under it.
+// The titles of the questions before unsaved work is dropped or a level written over (the menu
+// entries' texts); each answer comes back under its title.
 constexpr const char* kCloseQuestion = "Close editor";
+constexpr const char* kLoadQuestion = "Load level";
+constexpr const char* kOverwriteQuestion = "Save as";
+constexpr const char* kDiscardText = "The board has unsaved changes. Discard them?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 
@@ -262,6 +266,15 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     if (Attribute(event, "ctrl_label") == "button0") CloseEditor();
     return true;
   }
+  if (IsLabel(event, kLoadQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0") OpenLoadBrowser("*.xml");
+    return true;
+  }
+  if (IsLabel(event, kOverwriteQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0" && SaveGraphAs(m_PendingSaveName)) MarkSaved();
+    m_PendingSaveName.clear();
+    return true;
+  }
   if (IsLabel(event, "NameEntered")) {
     if (m_SelectedNode < 0) return false;
     m_Nodes[m_SelectedNode].m_Name = Attribute(event, "label");
@@ -273,6 +286,13 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     if (!IsPlainFileName(name.c_str(), "traintravel editor")) {
       Report("file name refused (no folders, no \"..\")");
       return true;
+    }
+    // Another level of that name is asked about; the board's own file is its to write.
+    if (name != m_GraphFile && base::FileExists(GetLevelPath(name))) {
+      m_PendingSaveName = name;
+      base::String text;
+      text.print("%s already exists. Write over it?", name.c_str());
+      if (OpenQuestion(this, kOverwriteQuestion, text.c_str())) return true;
     }
     if (SaveGraphAs(name)) MarkSaved();
     return true;
@@ -323,6 +343,10 @@ void cl_TrainTravelEditor::CloseEditor() {
     if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
 }
 
+void cl_TrainTravelEditor::OpenLoadBrowser(const char* pattern) {
+  OpenFileBrowser(this, "MinigameLoadXML", kLevelFolder, pattern, nullptr);
+}
+
 void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
   m_GraphFile = file;
   m_Loading = true;
@@ -366,8 +390,13 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     if (AddNode(name.c_str()) > -1) ++s_NewNodeCounter;
     return true;
   }
-  if (command == "Load" || command == "LoadScenario") {
-    OpenFileBrowser(this, "MinigameLoadXML", kLevelFolder, command == "Load" ? "*.xml" : "*.scr", nullptr);
+  if (command == "Load") {
+    // A level replaces the board: unsaved work is asked about first, as on "Exit".
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kLoadQuestion, kDiscardText)) OpenLoadBrowser("*.xml");
+    return true;
+  }
+  if (command == "LoadScenario") {
+    OpenLoadBrowser("*.scr");
     return true;
   }
   if (command == "Save" && any && !m_GraphFile.empty()) {
@@ -436,8 +465,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     return true;
   }
   if (command == "Exit") {
-    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, "The board has unsaved changes. Discard them?"))
-      CloseEditor();
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, kDiscardText)) CloseEditor();
     return true;
   }
   // The "Exit" station has no menu: it is kept by the origin's upkeep alone.
