@@ -177,7 +177,9 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   Popup(800, 600, "SaveAs");
   Answer("t1");
   EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
-  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+  // No error, and the save is seen done.
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with(std::string("Errors:  saved ") + kLevels + "t1.xml"))
+      << m_train->GetEditorInfo().c_str();
 
   // Names that leave the folder are refused; the name level.XML gets its ".xml".
   Popup(800, 600, "SaveAs");
@@ -390,6 +392,11 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < kWidth; ++x) lit += Pixel(x, y) == 0 ? 0 : 1;
   EXPECT_EQ(lit, 0);
+  // The scene editor's last outcome is not drawn over the play-test's texts ("make your move").
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  quillane::ClearEditorStatus();
   Popup(900, 700, "Stop");
 
   std::string level = Slurp(m_data / kLevels / "demo.xml");
@@ -547,6 +554,10 @@ TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
     Step();
     ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
     EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+    bool shown = false;
+    EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+              std::vector<std::string>{});
+    quillane::ClearEditorStatus();
     CloseModal();
   }
   // The name dialog of a station low on the board opens whole in the window.
@@ -669,6 +680,7 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   Step();
   EXPECT_EQ(Window("DanceEditor"), nullptr);
   EXPECT_FALSE(m_dance->IsMenuOpen());
+  EXPECT_NE(S(m_dance->GetOverlayText()).find("Saved gui/minigames/dance/rec.xml"), std::string::npos);
 
   base::Variant rec;
   ASSERT_TRUE(base::xml::read_file(rec, (m_data / "gui/minigames/dance/rec.xml").string().c_str()));

@@ -8,12 +8,14 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
 #include <tuple>
 
 #include "base/app/ICMD.h"
@@ -480,6 +482,76 @@ TEST_F(SceneEditor, AFailedSaveOrCompileIsShownInTheWindowAndTheTreeKeepsWhatIsO
   EXPECT_EQ(quillane::GetEditorStatus().text, "Compiled Scenes/Office.dat");
   Step();
   EXPECT_EQ(StatusRedPixels(pixel), 0) << "success replaces the failure";
+}
+
+// The status line shows an outcome until the next piece of work: a later save that succeeds (the
+// file mended), a tool opened, another scene opened. What comes in the frame a window opens (a
+// tool's answer, a failure to open) stays. While the panel is open it is drawn, under no text.
+TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
+  const auto& status = quillane::GetEditorStatus();
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  fs::create_directories(m_data / "Scenes/Office/ProjectFile.xml");
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  ASSERT_TRUE(status.failure);
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  EXPECT_EQ(status.text, "") << "the save after the mend succeeded";
+
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  EXPECT_TRUE(shown);
+  auto* dialog = new cl_Listener();
+  m_frame->GetSystemGUI()->AddModalWindow(dialog);
+  quillane::ShowEditorStatus("came with the window", true);
+  Step();
+  EXPECT_EQ(status.text, "came with the window");
+  dialog->Close();
+  Step();
+  EXPECT_EQ(status.text, "came with the window") << "a window closed ends nothing";
+
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  tree->ClearSelection();
+  tree->Select("HotSpots", true);
+  m_panel->ProcessEvent(Button("Add"));
+  Step();
+  ASSERT_TRUE(m_panel->HasFlag(base::WF_HIDDEN)) << "no hotspot tool";
+  EXPECT_EQ(status.text, "") << "a tool opened";
+  quillane::ShowEditorStatus("the last scene's outcome", true);
+  Step();
+  ASSERT_TRUE(m_editor->OpenScene("Quay"));
+  Step();
+  EXPECT_EQ(status.text, "") << "another scene opened";
+}
+
+// A compile that fails shows the step that failed: not a missing picture it went on past, nor an
+// error another thread (the sound thread's) logged meanwhile.
+std::atomic<bool> g_echoed{false};
+bool EchoFromAnotherThread(const char* text) {
+  if (g_echoed || !std::string(text).starts_with("ERROR: ") || std::string(text).find("Office.dat") == std::string::npos)
+    return true;
+  g_echoed = true;
+  std::thread([] { base::sys::Output("ERROR: stream 'music.ogg' cut short\n"); }).join();
+  return true;
+}
+
+TEST_F(SceneEditor, AFailedCompileShowsTheStepThatFailedNotWhatItWentOnPastNorAnotherThreadsLine) {
+  fs::remove(m_data / "Scenes/Office/frame.tga");
+  fs::create_directories(m_data / "Scenes/Office.dat");
+  g_echoed = false;
+  base::sys::AddOutputCallback(EchoFromAnotherThread);
+  m_panel->ProcessEvent(Button("Compile"));
+  base::sys::RemoveOutputCallback(EchoFromAnotherThread);
+  EXPECT_LT(Log().find("picture 'Scenes/Office/frame.tga' is missing"), Log().find("Office.dat")) << Log();
+  EXPECT_NE(Log().find("stream 'music.ogg' cut short"), std::string::npos) << Log();
+  const std::string shown = quillane::GetEditorStatus().text;
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(shown.find("Scenes/Office.dat"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("frame.tga"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("cut short"), std::string::npos) << shown;
 }
 
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {

@@ -26,9 +26,9 @@
 
 #include "platform/os/CrashDump.h"
 #include "platform/os/CrashReport.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/ExceptionHandler.h"
-
-extern char** environ;
 
 namespace {
 
@@ -62,10 +62,7 @@ std::string FrameBlock(const std::string& text, size_t from, const std::string& 
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillane_crash_XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
+  TempFolder() : m_path(testsupport::MakeScratchFolder("quillane_crash")) {}
   ~TempFolder() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
@@ -76,57 +73,31 @@ class TempFolder {
   fs::path m_path;
 };
 
-// Starts the probe with the user folder set, the sanitizers' own fault handling off and no core
-// file; the environment gains extra ("NAME=value" entries).
-// stderr goes to errorFile when one is named, else to errorFd when one is given. With
-// limitFileSize every write to a file fails as on a full disk (EFBIG).
-pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
-                 const fs::path& errorFile = {}, int errorFd = -1, bool limitFileSize = false) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("ASAN_OPTIONS=", 0) == 0 || entry.rfind("UBSAN_OPTIONS=", 0) == 0 ||
-        entry.rfind("QUILLANE_USER_DIR=", 0) == 0 || entry.rfind("QUILLANE_SYMBOLIZER=", 0) == 0)
-      continue;
-    env.push_back(entry);
-  }
+// The probe's command: the user folder set, the sanitizers' own fault handling off and no core
+// file; the environment gains extra ("NAME=value" entries). stderr goes to errorFile when one is
+// named.
+testsupport::st_Command ProbeCommand(const char* fault, const fs::path& folder,
+                                     const std::vector<std::string>& extra = {}, const fs::path& errorFile = {}) {
   const char* handlers = "handle_segv=0:handle_sigbus=0:handle_abort=0:handle_sigfpe=0:handle_sigill=0:handle_sigtrap=0";
-  env.push_back(std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0");
-  env.push_back(std::string("UBSAN_OPTIONS=") + handlers);
-  env.push_back("QUILLANE_USER_DIR=" + folder.string());
-  env.insert(env.end(), extra.begin(), extra.end());
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string program = QUILLANE_CRASH_PROBE, argument = fault;
-  char* argv[] = {program.data(), argument.data(), nullptr};
-
-  const pid_t child = fork();
-  if (child == 0) {
-    rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    const int quiet = !errorFile.empty() ? open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644)
-                      : errorFd >= 0     ? errorFd
-                                         : open("/dev/null", O_WRONLY);
-    if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
-    if (limitFileSize) {
-      // Without the signal, which would end the probe before its handler could say anything.
-      rlimit zero{0, 0};
-      setrlimit(RLIMIT_FSIZE, &zero);
-      signal(SIGXFSZ, SIG_IGN);
-    }
-    execve(argv[0], argv, envp.data());
-    _exit(127);
-  }
-  return child;
+  testsupport::st_Command command{
+      .args = {QUILLANE_CRASH_PROBE, fault},
+      .env = {std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0",
+              std::string("UBSAN_OPTIONS=") + handlers, "QUILLANE_USER_DIR=" + folder.string(), "QUILLANE_SYMBOLIZER"},
+      .err = errorFile.empty() ? "/dev/null" : errorFile.string(),  // the report's console echo
+      .prepare = [] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+      }};
+  command.env.insert(command.env.end(), extra.begin(), extra.end());
+  return command;
 }
 
-int Wait(pid_t child) {
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
+pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
+                 const fs::path& errorFile = {}) {
+  return testsupport::Start(ProbeCommand(fault, folder, extra, errorFile));
 }
+
+using testsupport::Wait;
 
 // The child's status once it ended, or -1 when it still runs after limitMs (it is then killed).
 int WaitAtMost(pid_t child, int limitMs) {
@@ -357,7 +328,7 @@ TEST(CrashReport, OnAFullDiskTheCompleteOlderFilesStayAndTheCauseIsNamed) {
     SCOPED_TRACE("full tmpfs");
     TempFolder folder, out;
     constexpr int kNoMount = 77;
-    const pid_t helper = fork();
+    const pid_t helper = testsupport::ForkBound();
     ASSERT_GE(helper, 0);
     if (helper == 0) {
       if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
@@ -393,18 +364,14 @@ TEST(CrashReport, OnAFullDiskTheCompleteOlderFilesStayAndTheCauseIsNamed) {
     SCOPED_TRACE("file-size limit");
     TempFolder folder;
     plant(folder.path());
-    int console[2];
-    ASSERT_EQ(pipe2(console, O_CLOEXEC), 0);
-    const pid_t child = StartProbe("null", folder.path(), {}, {}, console[1], true);
-    close(console[1]);
-    // Read while it writes: the report's echo may not fit into the pipe.
-    std::string text;
-    char chunk[4096];
-    for (ssize_t n; (n = read(console[0], chunk, sizeof chunk)) != 0;)
-      if (n > 0) text.append(chunk, size_t(n));
-      else if (errno != EINTR) break;
-    close(console[0]);
-    const int status = Wait(child);
+    testsupport::st_Command command = ProbeCommand("null", folder.path());
+    command.err.clear();
+    command.prepare = [noCore = command.prepare, full = testsupport::FileSizeLimit(0)] {
+      noCore();
+      full();
+    };
+    int status = 0;
+    const std::string text = testsupport::Capture(command, testsupport::en_Capture::Err, &status);
     ASSERT_TRUE(WIFSIGNALED(status)) << text;
     EXPECT_EQ(WTERMSIG(status), SIGSEGV);
     EXPECT_EQ(listing(folder.path()), "callstack.dmp crash.log ");
@@ -424,17 +391,11 @@ TEST(CrashReport, TheSymbolizerFollowsNoLinkAndWaitsOnNoFifo) {
   const fs::path console = outside.path() / "console";
   // Runs it on the report and the dump of the folder; its exit code, -1 when it still ran after 10 s.
   const auto symbolize = [&]() {
-    std::string program = (fs::path(QUILLANE_CRASH_PROBE).parent_path() / "quillane-symbolize").string();
-    std::string first = log.string(), second = dump.string();
-    char* argv[] = {program.data(), first.data(), second.data(), nullptr};
-    const pid_t child = fork();
-    if (child == 0) {
-      const int err = open(console.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-      if (err >= 0) dup2(err, STDERR_FILENO);
-      execve(argv[0], argv, environ);
-      _exit(127);
-    }
-    const int status = WaitAtMost(child, 10000);
+    const testsupport::st_Command command{
+        .args = {(fs::path(QUILLANE_CRASH_PROBE).parent_path() / "quillane-symbolize").string(), log.string(),
+                 dump.string()},
+        .err = console.string()};
+    const int status = WaitAtMost(testsupport::Start(command), 10000);
     return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   };
   const auto reset = [&]() {

@@ -56,7 +56,7 @@ cl_Editor::cl_Editor() {
   m_sceneListUnreadable = read == base::xml::READ_FAILED;
   if (m_sceneListUnreadable) {
     ShowFailure(errors, kSceneListFile);
-  } else if (const std::string dropped = errors.First(""); !dropped.empty()) {
+  } else if (const std::string dropped = errors.Cause(""); !dropped.empty()) {
     ShowEditorStatus(dropped, true);  // a scene left out for its label
   }
 }
@@ -100,6 +100,7 @@ base::cl_GUI* GetEditorGUI() {
 
 bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   ClearPicks();
+  ClearEditorStatus();  // the last scene's outcome is not this one's
   if (name.empty()) return false;
   if (const char* problem = base::PlainNameProblem(name.c_str())) {
     base::sys::Output("ERROR: Editor: the scene name \"%s\" %s; not opened\n", name.c_str(), problem);
@@ -212,8 +213,8 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("scene complete.\n");
       ++exported;
     } else {
+      if (failed++ == 0) firstFailure = errors.Cause(name.c_str());  // before the line below
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
-      if (failed++ == 0) firstFailure = errors.First(name.c_str());
     }
     scene.Clear();
   }
@@ -240,7 +241,10 @@ void cl_Editor::Update(float, float dt) {
     m_scene->SetScroll(x, scroll[1]);
     if (runScene) m_scene->Update(dt);
   }
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Update(dt);
+  if (base::cl_GUI* gui = GetEditorGUI()) {
+    gui->Update(dt);
+    FollowEditorWindows(*gui);
+  }
 }
 
 void cl_Editor::Render() {
@@ -262,8 +266,9 @@ void cl_Editor::Render() {
   // The show flags belong to the scene view: a window over it (a mini-game's board or its
   // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
-  RenderEditorStatus();
+  base::cl_GUI* gui = GetEditorGUI();
+  if (gui) gui->Render(0, 0);
+  RenderEditorStatus(gui);
   if (m_pickedSortLayer && m_scene) {
     const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);
     gfx::FillRect(0.0f, static_cast<float>(y), static_cast<float>(base::sys::GetWindowWidth()),

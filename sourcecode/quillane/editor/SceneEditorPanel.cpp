@@ -522,8 +522,8 @@ void cl_SceneEditorPanel::Compile() {
     ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
     return;
   }
+  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());  // before the summary
   base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
-  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {

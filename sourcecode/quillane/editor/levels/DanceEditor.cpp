@@ -232,11 +232,12 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(list, path.c_str())) {
     // The writer's line names the file and the cause (read-only folder, full disk, long name).
-    m_Message.print("Error: %s", errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
+    m_Message.print("Error: %s", errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     PlayErrorSound();
     return false;
   }
   m_MoveList.cut(list);
+  m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;
   return true;

@@ -61,7 +61,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  base::String m_Message;  // the last failed save
+  base::String m_Message;  // the outcome of the last save
 };
 
 }  // namespace quillane

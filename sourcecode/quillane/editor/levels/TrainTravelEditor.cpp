@@ -310,7 +310,8 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       path = GetLevelPath(name);
       if (!base::FileExists(path)) break;
     }
-    if (!SaveScenario(path)) Report("the scenario could not be written");
+    if (SaveScenario(path)) m_Message.print("saved %s", path.c_str());
+    else Report("the scenario could not be written");
     return true;
   }
   if (IsLabel(event, "SelectXML")) {
@@ -753,7 +754,7 @@ bool cl_TrainTravelEditor::SaveGraph() {
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(graph, path.c_str())) {
     // The writer's line names the file and the cause (read-only folder, full disk, long name).
-    Report(errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
+    Report(errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     return false;
   }
   m_Message.clear();
@@ -764,7 +765,10 @@ bool cl_TrainTravelEditor::SaveGraphAs(const base::String& name) {
   // "Filename:" names what is on disk: a failed save keeps the name the level was last saved as.
   const base::String previous = m_GraphFile;
   m_GraphFile = name;
-  if (SaveGraph()) return true;
+  if (SaveGraph()) {
+    m_Message.print("saved %s", GetLevelPath(m_GraphFile).c_str());
+    return true;
+  }
   m_GraphFile = previous;
   return false;
 }

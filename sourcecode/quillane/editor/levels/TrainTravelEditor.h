@@ -109,7 +109,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentNodes[kMaxAgents];
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
-  base::String m_Message;      // the last refused action or failed save, shown in the status line
+  base::String m_Message;      // the last refused action or save's outcome, shown in the status line
   base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
   base::String m_PendingSaveName;  // "Save as" waiting for the answer to write over that level
 
