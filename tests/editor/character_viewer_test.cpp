@@ -37,6 +37,8 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -670,7 +672,7 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
 
 // A save killed at any moment leaves the old list or the new one, never a torn file.
 TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_charlist_" + std::to_string(getpid()));
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_charlist");
   fs::create_directories(dir / "characters");
   const fs::path cwd = fs::current_path();
   fs::current_path(dir);
@@ -681,7 +683,7 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
   ASSERT_TRUE(quillane::WriteCharacterList(list));
   std::mt19937 rng(5);
   for (int kill = 0; kill < 50; ++kill) {
-    const pid_t child = fork();
+    const pid_t child = testsupport::ForkBound();
     ASSERT_GE(child, 0);
     if (child == 0) {
       for (;;) quillane::WriteCharacterList(list);

@@ -133,8 +133,8 @@ st_Match FindMusic(const std::vector<float>& music, const std::vector<float>& mi
 // follow the log line loaded; *start is the recording's size at that line.
 void RecordMix(const std::string& user, const std::string& mix, const std::string& log, const std::string& loaded,
                double seconds, size_t* start) {
-  const pid_t pid = testprogram::StartProgram(
-      "env QUILLANE_HEADLESS=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + mix + "'", user, log);
+  const pid_t pid =
+      testprogram::StartProgram({"QUILLANE_HEADLESS=1", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + mix}, user, log);
   ASSERT_GT(pid, 0);
   const bool reached = testprogram::WaitForLog(log, loaded, 120000);
   *start = reached && fs::exists(mix) ? fs::file_size(mix) : 0;
