@@ -671,6 +671,22 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
   EXPECT_EQ(Pixel(outX, outY), outBefore);
 }
 
+// Edit is offered only where it opens a property menu: on a layer, not on a light, a locator, a
+// hotspot or a nav mesh.
+TEST_F(SceneEditor, EditIsOfferedOnlyOnTheLayers) {
+  const std::pair<const char*, const char*> elements[] = {{"StageElements", "desk"},
+                                                          {"Lights", "ambient"},
+                                                          {"Locators", "Start"},
+                                                          {"HotSpots", "drawer"},
+                                                          {"NavMeshes", "floor"}};
+  for (const auto& [group, label] : elements) {
+    Select(group, label);
+    Step();
+    EXPECT_EQ(Window("Edit")->HasFlag(base::WF_DISABLED), std::string(group) != "StageElements") << group;
+    EXPECT_FALSE(Window("Remove")->HasFlag(base::WF_DISABLED)) << group;
+  }
+}
+
 // A closed group's row takes a click at its middle, also with an element selected elsewhere.
 TEST_F(SceneEditor, ClosedGroupRowsTakeAClickAtTheirMiddle) {
   base::cl_Window* tree = m_panel->FindByLabel("ResourceList");

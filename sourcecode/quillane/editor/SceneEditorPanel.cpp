@@ -55,6 +55,13 @@ bool HasLightOfType(const base::Variant* lights, const char* type) {
   return false;
 }
 
+// Only layers have a property menu: the first five groups of a project (ORDER SCENEGROUPS).
+bool HasPropertyMenu(const base::tString<base::BaseString>& group) {
+  for (int i = 0; i < 5; ++i)
+    if (group == kSceneGroups[i]) return true;
+  return false;
+}
+
 float FloatOf(const base::Variant& element, const char* name) {
   float value = 0.0f;
   element.get_attribute_float(name, value);
@@ -294,8 +301,12 @@ void cl_SceneEditorPanel::Render(float x, float y) {
   const bool groupSelected = !selected.empty() && IsSceneElementGroup(selected.c_str());
   const bool elementSelected = !selected.empty() && !groupSelected;
   const bool canTest = scene && !scene->NavMeshes.empty();
+  // Edit on a light, a locator, a hotspot or a nav mesh would open nothing.
+  base::tString<base::BaseString> selectedGroup, selectedLabel;
+  const bool editable =
+      elementSelected && GetSelectedElement(selectedGroup, selectedLabel) && HasPropertyMenu(selectedGroup);
   const std::pair<const char*, bool> states[] = {{"Add", groupSelected},    {"Remove", elementSelected},
-                                                 {"Edit", elementSelected}, {"Up", elementSelected},
+                                                 {"Edit", editable},        {"Up", elementSelected},
                                                  {"Down", elementSelected}, {"Test", canTest}};
   for (const auto& [button, enabled] : states)
     if (base::cl_Window* w = FindByLabel(button)) w->SetFlag(base::WF_DISABLED, !enabled);

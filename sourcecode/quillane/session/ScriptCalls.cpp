@@ -72,6 +72,11 @@ base::Variant CallScriptFunctionByPath(const base::String& path) {
   return GameThread::Start(module.c_str(), function.c_str(), base::Variant());
 }
 
+void ReadChangedScripts() {
+  if (const int count = KRX::ReloadChangedModules(); count > 0)
+    base::sys::Output("Scripts: %d changed script file%s read anew\n", count, count == 1 ? "" : "s");
+}
+
 bool RunTrigger(const base::String& name) {
   cl_Session* session = GetSession();
   cl_Scene* scene = session ? session->GetScene() : nullptr;

@@ -18,6 +18,9 @@ base::Variant CallDialogScriptFunction(const base::String& dialog, const base::S
 base::Variant CallSceneScriptFunction(const base::String& scene, const base::String& function);
 bool HasScriptFunction(const base::String& path);
 base::Variant CallScriptFunctionByPath(const base::String& path);
+// Compiles anew the scripts written since they were compiled, so that a game started or loaded
+// runs what the files say now (a modder edits them while the program runs); logs how many.
+void ReadChangedScripts();
 // Runs "OnTrigger_" + name of the current scene's script as the scene-script sequence; false
 // (logged) when the script has none.
 bool RunTrigger(const base::String& name);
