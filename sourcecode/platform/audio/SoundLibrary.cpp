@@ -101,6 +101,7 @@ void SoundLibrary::Close() {
   m_error = kOk;
   m_device.Close();  // no mix runs past this point
   m_decodeThread.Stop();
+  ReportStreams();
   m_streams.clear();
   m_samples.clear();
   m_voices.clear();

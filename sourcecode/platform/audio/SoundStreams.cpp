@@ -13,6 +13,10 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 constexpr int kEffectBits = 4;           // effect ids: voice index above, slot below
 constexpr size_t kMaxEffects = 1 << kEffectBits;
 
+void Report(StreamFeed& feed) {
+  for (const std::string& line : feed.TakeMessages()) Log("%s", line.c_str());
+}
+
 }  // namespace
 
 // ---- streams
@@ -26,7 +30,7 @@ StreamId SoundLibrary::OpenStream(const char* path, uint32_t mode) {
                                            m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
   if (!(mode & mode::NonBlocking)) {
     const int error = feed->OpenNow();
-    for (const std::string& line : feed->TakeMessages()) Log("%s", line.c_str());
+    Report(*feed);
     if (error != kOk) return Fail(error), StreamId::None;
   }
   // A stream opened without blocking goes to the decode thread at the next Update, so it stays
@@ -43,8 +47,7 @@ void SoundLibrary::FillStreams() {
 }
 
 void SoundLibrary::ReportStreams() {
-  for (auto& [id, stream] : m_streams)
-    for (const std::string& line : stream.feed->TakeMessages()) Log("%s", line.c_str());
+  for (auto& [id, stream] : m_streams) Report(*stream.feed);
 }
 
 void SoundLibrary::Update() {
@@ -122,6 +125,7 @@ bool SoundLibrary::CloseStream(StreamId id) {
   if (Voice* voice = Find(it->second.handle); voice && voice->stream == id)
     Silence(static_cast<int>(voice - m_voices.data()));
   m_decodeThread.Remove(it->second.feed.get());
+  Report(*it->second.feed);  // a stream that ran dry just before it was closed is still told
   m_streams.erase(it);
   return true;
 }
