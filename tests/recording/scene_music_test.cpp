@@ -132,26 +132,6 @@ st_Match FindMusic(const std::vector<float>& music, const std::vector<float>& mi
   return best;
 }
 
-// Runs the program with the user folder user, its mix written by SDL's disk driver to mix in real
-// time, until seconds of mix (and a second and a half more: the stream opens on the sound thread)
-// follow the log line loaded; *start is the recording's size at that line.
-void RecordDeviceMix(const std::string& user, const std::string& mix, const std::string& log,
-                     const std::string& loaded, double seconds, size_t* start) {
-  const pid_t pid = testprogram::StartProgram(
-      "env QUILLANE_HEADLESS=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + mix + "'", user, log);
-  ASSERT_GT(pid, 0);
-  const bool reached = testprogram::WaitForLog(log, loaded, 120000);
-  *start = reached && fs::exists(mix) ? fs::file_size(mix) : 0;
-  const size_t wanted = *start + static_cast<size_t>((seconds + 1.5) * 44100) * kMixFrameBytes;
-  const int polls = static_cast<int>((seconds + 60.0) * 10.0);  // a minute more than the recording
-  for (int i = 0; reached && i < polls && (!fs::exists(mix) || fs::file_size(mix) < wanted); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  int status = 0;
-  testprogram::StopProgram(pid, &status);
-  ASSERT_TRUE(reached) << testprogram::ReadFile(log);
-  ASSERT_GE(fs::file_size(mix), wanted) << "the mix was not recorded in time";
-}
-
 // Runs the program with the user folder user on the play clock until the scene is shown and
 // seconds more have been played, its mix written frame by frame to the file mix; the run's log in
 // log. Drawn small: only the sound is looked at.
@@ -208,6 +188,29 @@ size_t FirstSound(const std::vector<float>& mix) {
   for (size_t b = 0; b < levels.size(); ++b)
     if (levels[b] >= 0.001f) return b * kBlock;
   return mix.size();
+}
+
+// Runs the program with the user folder user, its mix written by SDL's disk driver to mix as the
+// device plays it, until the recording holds seconds of sound (and half a second more) after the
+// log line loaded; *start is the recording's size at that line. The music starts some frames after
+// the line, later on a busy machine, which waits longer for it.
+void RecordDeviceMix(const std::string& user, const std::string& mix, const std::string& log,
+                     const std::string& loaded, double seconds, size_t* start) {
+  const pid_t pid = testprogram::StartProgram(
+      "env QUILLANE_HEADLESS=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + mix + "'", user, log);
+  ASSERT_GT(pid, 0);
+  const bool reached = testprogram::WaitForLog(log, loaded, 120000);
+  *start = reached && fs::exists(mix) ? fs::file_size(mix) : 0;
+  const auto heard = [&] {
+    const std::vector<float> recorded = ReadMix(mix, *start);
+    return static_cast<double>(recorded.size() - FirstSound(recorded)) / kRate;
+  };
+  for (int i = 0; reached && i < 3000 && heard() < seconds + 0.5; ++i)  // five minutes at the most
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  int status = 0;
+  testprogram::StopProgram(pid, &status);
+  ASSERT_TRUE(reached) << testprogram::ReadFile(log);
+  ASSERT_GE(heard(), seconds + 0.5) << "the mix was not recorded in time";
 }
 
 double Rms(const std::vector<float>& s, size_t from, size_t n) {
