@@ -194,8 +194,8 @@ size_t FirstSound(const std::vector<float>& mix) {
 // device plays it, until the recording holds seconds of sound (and half a second more) after the
 // log line loaded; *start is the recording's size at that line. The music starts some frames after
 // the line, later on a busy machine, which waits longer for it.
-void RecordDeviceMix(const std::string& user, const std::string& mix, const std::string& log,
-                     const std::string& loaded, double seconds, size_t* start) {
+void RecordDeviceMix(const std::string& user, const std::string& mix, const std::string& log, const std::string& loaded,
+                     double seconds, size_t* start) {
   const pid_t pid = testprogram::StartProgram(
       "env QUILLANE_HEADLESS=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + mix + "'", user, log);
   ASSERT_GT(pid, 0);
@@ -306,7 +306,8 @@ TEST(SceneMix, SpeechOverTheMusicReachesNoFullScale) {
   if (!CanRun("msx/office.ogg")) GTEST_SKIP() << "no program, no demo data or no headless graphics device";
   testprogram::TempDir dir("quillane_mix");
   const std::string user = dir.path("user");
-  WriteRecordingConfig(user, "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>", "Debug_ScriptWarningLevel=\"2\"");
+  WriteRecordingConfig(user, "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>",
+                       "Debug_ScriptWarningLevel=\"2\"");
   std::string mix, log;
   ASSERT_NO_FATAL_FAILURE(RecordSteppedMix(dir, user, "Office", kSeconds, &mix, &log));
   EXPECT_NE(testprogram::ReadFile(log).find("Says("), std::string::npos) << "no line was spoken";
@@ -324,9 +325,10 @@ TEST(DeviceMix, TheScenesMusicReachesTheSoundDevice) {
   testprogram::TempDir dir("quillane_device");
   const std::string mix = dir.path("mix.raw"), log = dir.path("run.log");
   size_t start = 0;
-  ASSERT_NO_FATAL_FAILURE(RecordDeviceMix(SceneUser(office, dir), mix, log, "Office: OnLoadScene", kDeviceSeconds, &start));
-  const st_Match match = FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + office.music),
-                                   ReadMix(mix, start), kDeviceSeconds);
+  ASSERT_NO_FATAL_FAILURE(
+      RecordDeviceMix(SceneUser(office, dir), mix, log, "Office: OnLoadScene", kDeviceSeconds, &start));
+  const st_Match match =
+      FindMusic(DecodeMusic(std::string(QUILLANE_DATA_DIR) + "/" + office.music), ReadMix(mix, start), kDeviceSeconds);
   EXPECT_GT(match.correlation, 0.9) << "the music is not what the device got (lag " << match.lag << ")";
   EXPECT_NEAR(match.gain, kMusicVolume, 0.08) << "correlation " << match.correlation;
   EXPECT_EQ(FullScaleSamples(mix, start), 0u);

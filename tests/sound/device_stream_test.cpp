@@ -71,8 +71,7 @@ TEST(DeviceStream, MusicPlaysOnWithoutAGapWhileTheGameHoldsTheSoundLockForTwoSec
   for (size_t block = start; block + kBlock <= end; block += kBlock) {
     double sum = 0.0;
     for (size_t i = block; i < block + kBlock; ++i) sum += double(left[i]) * left[i];
-    ASSERT_GT(std::sqrt(sum / kBlock) / 32768.0, 0.2)
-        << "gap " << double(block - start) / kRate << " s into the music";
+    ASSERT_GT(std::sqrt(sum / kBlock) / 32768.0, 0.2) << "gap " << double(block - start) / kRate << " s into the music";
   }
   EXPECT_FALSE(log.contains("Warning:")) << log.text();
 }

@@ -141,7 +141,7 @@ class SoundLibrary {
   int LiveSamples() const;
   int LiveStreams() const;
   int BusyVoices() const;     // voices holding a sound that has not run out
-  uint64_t Underruns() const; // dry spells of playing streams (each logged as a Warning)
+  uint64_t Underruns() const;  // dry spells of playing streams (each logged as a Warning)
 
  private:
   // The control side's record of a voice.
@@ -160,8 +160,8 @@ class SoundLibrary {
   };
   struct StreamRecord {
     std::shared_ptr<StreamFeed> feed;
-    int handle = -1;    // the voice playing it
-    bool fed = false;   // handed to the decode thread
+    int handle = -1;   // the voice playing it
+    bool fed = false;  // handed to the decode thread
   };
 
   bool Fail(int code) const;

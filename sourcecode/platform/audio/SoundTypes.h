@@ -10,7 +10,7 @@ namespace platform::audio {
 inline constexpr int kMixRate = 44100;   // the engine's mix rate; the external voice is fed at it
 inline constexpr int kMaxVoices = 4096;  // voice handles keep the index in their low 12 bits
 inline constexpr int kAnyVoice = -1;     // play on whichever voice is free
-inline constexpr int kMinStreamBufferMs = 50;    // how far ahead streams may be decoded
+inline constexpr int kMinStreamBufferMs = 50;  // how far ahead streams may be decoded
 inline constexpr int kMaxStreamBufferMs = 5000;
 
 namespace mode {  // bits of LoadSample and OpenStream

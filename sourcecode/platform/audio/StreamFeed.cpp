@@ -108,8 +108,10 @@ bool StreamFeed::DecodeBlockLocked() {
     Message("ERROR: sound stream '%s': %s; it ends here\n", m_path.c_str(), m_decoder->Problem().c_str());
     m_sourceDone = true;
   } else if (got == 0) {
-    if ((m_mode & mode::Loop) && m_decodedSinceRewind && m_decoder->Rewind()) m_decodedSinceRewind = false;
-    else m_sourceDone = true;
+    if ((m_mode & mode::Loop) && m_decodedSinceRewind && m_decoder->Rewind())
+      m_decodedSinceRewind = false;
+    else
+      m_sourceDone = true;
   } else {
     m_decodedSinceRewind = true;
     for (long i = 0; i < got; ++i) {

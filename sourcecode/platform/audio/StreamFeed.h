@@ -72,7 +72,7 @@ class StreamFeed {
   size_t m_pendingAt = 0;                // frames of m_pending already written
   bool m_sourceDone = false;             // decoding reached the end (or broke)
   bool m_decodedSinceRewind = false;
-  uint32_t m_drySpellsTold = 0;          // of the current ring
+  uint32_t m_drySpellsTold = 0;  // of the current ring
   std::vector<std::string> m_messages;
 };
 

@@ -137,8 +137,10 @@ st_StartOptions StartOptionsFromEnvironment() {
     options.fixedStep = true;
   }
   if (const char* mix = Env("QUILLANE_MIX_FILE")) {
-    if (options.fixedStep) options.mixFile = mix;
-    else std::fprintf(stderr, "Warning: QUILLANE_MIX_FILE='%s' records only a run of QUILLANE_INPUT; ignored\n", mix);
+    if (options.fixedStep)
+      options.mixFile = mix;
+    else
+      std::fprintf(stderr, "Warning: QUILLANE_MIX_FILE='%s' records only a run of QUILLANE_INPUT; ignored\n", mix);
   }
   return options;
 }
@@ -233,7 +235,8 @@ int RunGame(const st_StartOptions& options) {
     // holds the same samples however busy the machine is.
     sfx::cl_FModSoundSystem* pulled = options.fixedStep ? sfx::GetSoundSystem() : nullptr;
     if (pulled && !pulled->SetOutput(platform::audio::Output::Stepped)) pulled = nullptr;
-    if (!pulled && mixRecord.file) base::sys::Output("ERROR: no sound system to record the mix of\n");
+    if (!pulled && mixRecord.file)
+      base::sys::Output("ERROR: no sound system: no mix is written to %s\n", mixRecord.path.c_str());
     platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get(), pulled, &mixRecord](int) {
       if (g_stopRequested) system.SetQuit(true);
       if (clockPtr) clockPtr->NextFrame();
