@@ -1,7 +1,5 @@
 // The mix played through an SDL audio device (SDL's dummy driver, so no sound card is needed):
 // sounds run their course in real time on SDL's thread.
-#include <unistd.h>
-
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -9,6 +7,7 @@
 #include <thread>
 
 #include "AudioFixture.h"
+#include "support/ScratchFolder.h"
 
 namespace pa = platform::audio;
 using audiotest::MakeOgg;
@@ -60,9 +59,8 @@ TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
 // streams still playing.
 TEST(SoundOutput, TheDecodeThreadFeedsStreamsWhileTheyAreStartedAndClosed) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
-  const std::filesystem::path folder =
-      std::filesystem::temp_directory_path() / ("quillane_output_" + std::to_string(::getpid()));
-  std::filesystem::create_directories(folder);
+  const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
+  ASSERT_FALSE(folder.empty());
   const std::string path = (folder / "loop.ogg").string();
   const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
   std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));

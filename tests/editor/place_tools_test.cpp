@@ -334,6 +334,7 @@ TEST_F(PlaceTools, LocatorFlightStepsAndTheSceneCameraComesBackUnchanged) {
   EXPECT_NEAR(flown(), 4.0f, 1e-3f);
   Hold(kScanShift, false);
   EXPECT_NE(m_scene->GetCamera().GetPos(), before.GetPos()) << "the scene is seen from the flown camera";
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{}) << "the key help whole in the window";
   Key(base::key::Escape);
   Step(0.0f);
   EXPECT_EQ(Modal(), nullptr);

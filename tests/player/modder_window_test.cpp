@@ -1,7 +1,8 @@
 // The modder's road through the real window: the program in editor mode in a virtual X display,
 // driven by X events only; what the editors write is read back from disk.
 //   - a scene made from a new folder gets a picture through the crop tool, a nav mesh, a hotspot,
-//     a light and a locator, is compiled, and the game started into it loads the compiled file;
+//     a light and a locator (their names typed over the proposals), is compiled, and the game
+//     started into it loads the compiled file;
 //   - of two lights of one type, the one removed leaves the other in the project file.
 // Where the editors' controls are comes from data/GUI.xml: the panel's and the manager's rows
 // are 20 pixels high from y 78, their buttons sit below the lists.
@@ -156,10 +157,14 @@ class ModderWindow : public ::testing::Test {
     m_x.Key("Return");
   }
 
-  // The name dialog's proposal cleared and name typed, then Enter.
-  void Name(const std::string& name) {
+  // The name typed over the name dialog's proposal, which comes selected (with retyped: after a
+  // first try, all of it selected again with Ctrl+A), then Enter.
+  void Name(const std::string& name, bool retyped = false) {
     ASSERT_TRUE(AwaitDialog(kNameTitleX, kNameTitleY)) << "no name dialog";
-    for (int i = 0; i < 12; ++i) m_x.Key("BackSpace");
+    if (retyped) {
+      m_x.Type("first try");
+      m_x.Key("ctrl+a");
+    }
     m_x.Type(name);
     m_x.Key("Return");
   }
@@ -217,7 +222,7 @@ TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) 
   ASSERT_TRUE(AwaitPanel(false)) << "no locator tool";
   ClickAndSettle(450, 620);
   m_x.Key("Return");
-  ASSERT_NO_FATAL_FAILURE(Name("entry"));
+  ASSERT_NO_FATAL_FAILURE(Name("entry", true));
   ASSERT_TRUE(WaitFor([&] { return ProjectHas("label=\"entry\""); }, kWriteMs)) << Read(m_project);
 
   const fs::path compiled = fs::path(m_data) / "Scenes/Cove.dat";

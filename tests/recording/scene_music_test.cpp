@@ -140,8 +140,8 @@ void RecordSteppedMix(const testprogram::TempDir& dir, const std::string& user, 
   *mix = dir.path("mix.raw"), *log = dir.path("run.log");
   const std::string play = dir.path("record.play");
   std::ofstream(play) << "wait scene " << scene << " 900\nwait frames " << static_cast<int>(seconds * 10.0) << "\n";
-  const int status = testprogram::RunProgram(
-      "env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + play + "' QUILLANE_MIX_FILE='" + *mix + "'", user, *log);
+  const int status =
+      testprogram::RunProgram({"QUILLANE_HEADLESS=1", "QUILLANE_INPUT=" + play, "QUILLANE_MIX_FILE=" + *mix}, user, *log);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << testprogram::ReadFile(*log);
 }
 
@@ -196,8 +196,8 @@ size_t FirstSound(const std::vector<float>& mix) {
 // the line, later on a busy machine, which waits longer for it.
 void RecordDeviceMix(const std::string& user, const std::string& mix, const std::string& log, const std::string& loaded,
                      double seconds, size_t* start) {
-  const pid_t pid = testprogram::StartProgram(
-      "env QUILLANE_HEADLESS=1 SDL_AUDIODRIVER=disk SDL_DISKAUDIOFILE='" + mix + "'", user, log);
+  const pid_t pid =
+      testprogram::StartProgram({"QUILLANE_HEADLESS=1", "SDL_AUDIODRIVER=disk", "SDL_DISKAUDIOFILE=" + mix}, user, log);
   ASSERT_GT(pid, 0);
   const bool reached = testprogram::WaitForLog(log, loaded, 120000);
   *start = reached && fs::exists(mix) ? fs::file_size(mix) : 0;

@@ -22,9 +22,9 @@
 
 #include "platform/os/CrashDump.h"
 #include "platform/os/CrashReport.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/ExceptionHandler.h"
-
-extern char** environ;
 
 namespace {
 
@@ -58,10 +58,7 @@ std::string FrameBlock(const std::string& text, size_t from, const std::string& 
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillane_crash_XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
+  TempFolder() : m_path(testsupport::MakeScratchFolder("quillane_crash")) {}
   ~TempFolder() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
@@ -77,44 +74,21 @@ class TempFolder {
 // stderr goes to errorFile when one is named.
 pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
                  const fs::path& errorFile = {}) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("ASAN_OPTIONS=", 0) == 0 || entry.rfind("UBSAN_OPTIONS=", 0) == 0 ||
-        entry.rfind("QUILLANE_USER_DIR=", 0) == 0 || entry.rfind("QUILLANE_SYMBOLIZER=", 0) == 0)
-      continue;
-    env.push_back(entry);
-  }
   const char* handlers = "handle_segv=0:handle_sigbus=0:handle_abort=0:handle_sigfpe=0:handle_sigill=0:handle_sigtrap=0";
-  env.push_back(std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0");
-  env.push_back(std::string("UBSAN_OPTIONS=") + handlers);
-  env.push_back("QUILLANE_USER_DIR=" + folder.string());
-  env.insert(env.end(), extra.begin(), extra.end());
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string program = QUILLANE_CRASH_PROBE, argument = fault;
-  char* argv[] = {program.data(), argument.data(), nullptr};
-
-  const pid_t child = fork();
-  if (child == 0) {
-    rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    const int quiet = errorFile.empty() ? open("/dev/null", O_WRONLY)
-                                        : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
-    execve(argv[0], argv, envp.data());
-    _exit(127);
-  }
-  return child;
+  testsupport::st_Command command{
+      .args = {QUILLANE_CRASH_PROBE, fault},
+      .env = {std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0",
+              std::string("UBSAN_OPTIONS=") + handlers, "QUILLANE_USER_DIR=" + folder.string(), "QUILLANE_SYMBOLIZER"},
+      .err = errorFile.empty() ? "/dev/null" : errorFile.string(),  // the report's console echo
+      .prepare = [] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+      }};
+  command.env.insert(command.env.end(), extra.begin(), extra.end());
+  return testsupport::Start(command);
 }
 
-int Wait(pid_t child) {
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
-}
+using testsupport::Wait;
 
 // The child's status once it ended, or -1 when it still runs after limitMs (it is then killed).
 int WaitAtMost(pid_t child, int limitMs) {
