@@ -670,6 +670,50 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
   EXPECT_NE(Row(viewer, "odo"), nullptr);
 }
 
+// Labels are the names of the compiled files ("Characters/<label>.dat"): copies of Odo whose
+// labels lead out of the folder are refused when the list is read, so the viewer neither shows
+// nor compiles them, and a Delete of such a label takes no file of the user's along.
+TEST_F(CharacterViewerTest, ActorLabelsThatLeadOutOfTheFolderAreRefusedWhenTheListIsRead) {
+  std::string list = ListText();
+  const size_t odo = list.find("<Character label=\"odo\"");
+  ASSERT_NE(odo, std::string::npos) << list;
+  const std::string element = list.substr(odo, list.find("</Character>", odo) + 12 - odo);
+  const char* const labels[] = {"../outside/evil", "../victim", ".", "back\\slash", "..."};
+  std::string copies;
+  for (const char* label : labels)
+    copies += "<Character label=\"" + std::string(label) + "\"" + element.substr(22) + "\n";
+  list.insert(odo, copies);
+  std::ofstream(m_data / quillane::kCharacterListFile) << list;
+  fs::create_directories(m_data / "outside");
+  std::ofstream(m_data / "victim.dat") << "the user's";
+  std::ofstream(m_data / "victim_0.dat") << "the user's";
+
+  const size_t mark = Log().size();
+  ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  const std::string log = Log().substr(mark);
+  for (const char* label : labels) {
+    SCOPED_TRACE(label);
+    EXPECT_NE(log.find(std::string("ERROR: ") + quillane::kCharacterListFile + ": the actor label \"" + label + "\""),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(m_registry->Find(label), nullptr);
+    EXPECT_EQ(Row(viewer, label), nullptr);
+    viewer->ProcessEvent(quillane::MakeRowEvent("Actor", label, 0.0f));
+    EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), quillane::cl_CharacterViewer::kStartActor);
+  }
+  EXPECT_NE(Row(viewer, "odo"), nullptr);
+  EXPECT_FALSE(fs::exists(m_data / "outside/evil.dat"));
+
+  viewer->RemoveCharacter("../victim");
+  Step();
+  EXPECT_EQ(ReadText("victim.dat"), "the user's");
+  EXPECT_EQ(ReadText("victim_0.dat"), "the user's");
+  EXPECT_EQ(ListText().find("label=\"../victim\""), std::string::npos);
+  EXPECT_NE(m_registry->FindActor("odo"), nullptr);
+}
+
 // A save killed at any moment leaves the old list or the new one, never a torn file.
 TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
   const fs::path dir = testsupport::MakeScratchFolder("quillane_charlist");
@@ -695,6 +739,11 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
     ASSERT_TRUE(base::xml::read_file(back, quillane::kCharacterListFile)) << kill;
     ASSERT_EQ(back.size(), 2000) << kill;
   }
+  // What the killed saves left beside the list goes with the next save that works.
+  std::ofstream(dir / "characters/characters.xml.tmpAb12Cd") << "killed";
+  ASSERT_TRUE(quillane::WriteCharacterList(list));
+  for (const auto& entry : fs::directory_iterator(dir / "characters"))
+    EXPECT_EQ(entry.path().filename().string(), "characters.xml");
   fs::current_path(cwd);
   fs::remove_all(dir);
 }

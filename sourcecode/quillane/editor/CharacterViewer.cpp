@@ -5,6 +5,7 @@
 #include <new>
 #include <numbers>
 
+#include "base/FileTools.h"
 #include "base/Imaging.h"
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -153,6 +154,7 @@ void cl_CharacterViewer::BuildLeftColumn() {
       if (!actor.is_element()) continue;
       label.clear();
       actor.get_attribute_string("label", label);
+      if (!registry->Find(label.c_str())) continue;  // left out by the registry, with its reason
       item(MakeRowEvent("Actor", label.c_str(), 0.0f), label.c_str(), 0);
     }
   }
@@ -274,7 +276,8 @@ void cl_CharacterViewer::OpenNewCharacterDialog() {
     const base::Variant& entry = folders[i];
     const char* kind = entry.get_label();
     const base::tString<base::BaseString> folder = Attribute(entry, "name");
-    if (!kind || base::tString<base::BaseString>(kind) != "Folder" || folder == "." || folder == "..") continue;
+    // A name the actor list would refuse is not offered.
+    if (!kind || base::tString<base::BaseString>(kind) != "Folder" || base::PlainNameProblem(folder.c_str())) continue;
     base::Variant& row = names.add_element("String");
     row.attribute("value")->set_string(folder.c_str());
     row.attribute("label")->set_string(folder.c_str());

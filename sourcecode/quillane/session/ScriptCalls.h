@@ -8,7 +8,10 @@
 
 namespace quillane {
 
-base::String GetDialogScriptPath(const base::String& name);  // "Dialogs/" + name + ".lua"
+// "Dialogs/" + name + ".lua" into path. False (path empty) for a name that would lead out of that
+// folder (a folder separator, "..", dots only: a damaged savegame's or scene's), which has no
+// dialogue script.
+bool GetDialogScriptPath(const base::String& name, base::String& path);
 
 bool HasDialogScriptFunction(const base::String& dialog, const base::String& function);
 base::Variant CallDialogScriptFunction(const base::String& dialog, const base::String& function);
