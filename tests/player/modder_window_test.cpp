@@ -56,6 +56,7 @@ constexpr int kFloorAX = 300, kFloorAY = 600, kFloorBX = 700, kFloorBY = 560;
 constexpr int kLookX = 900, kLookY = 120;
 constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixels
 constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
+constexpr int kWalkSettleMs = 1500;  // the room's fade-in over before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
 constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
 // Where each dialog's title bar is bare.
@@ -189,13 +190,17 @@ class ModderWindow : public ::testing::Test {
   }
 
   // The screen once nothing on it changes but a little: a walk or a fade (which changes every
-  // pixel a little) has ended.
-  static st_Screen Settled(const cl_XSession& x) {
+  // pixel a little) has ended. With forMs it must stay still that long: a program starved of the
+  // processor between two grabs (a loaded machine) shows a fade half done as still as a room.
+  static st_Screen Settled(const cl_XSession& x, int forMs = 0) {
     st_Screen last = x.Grab();
+    auto stillSince = std::chrono::steady_clock::now();
     return x.GrabUntil([&](const st_Screen& s) {
+      const auto now = std::chrono::steady_clock::now();
       const bool still = Compare(last, s, 2).changed < kStillPixels;
+      if (!still) stillSince = now;
       last = s;
-      return still;
+      return still && now - stillSince >= std::chrono::milliseconds(forMs);
     });
   }
 
@@ -204,7 +209,7 @@ class ModderWindow : public ::testing::Test {
   // a few (her blob shadow, dark edges) for a lit one.
   double BlackShareOfAWalk(cl_XSession& x, int toX, int toY) {
     x.MoveTo(kLookX, kLookY);
-    const st_Screen before = Settled(x);
+    const st_Screen before = Settled(x, kWalkSettleMs);
     x.Click(toX, toY);
     x.MoveTo(kLookX, kLookY);
     const st_Screen after = x.GrabUntil([&](const st_Screen& s) { return Compare(before, s).changed > kFigurePixels; });
