@@ -2,8 +2,6 @@
 // log, split messages, bad datagrams, foreign senders, link control and shut-down.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -14,6 +12,7 @@
 #include "aid_test_peer.h"
 #include "base/system.h"
 #include "support/EngineLogCapture.h"
+#include "support/ThreadCount.h"
 #include "libkrx/AID/MessageBuffer.h"
 #include "libkrx/AID/WinAIDNetwork.h"
 
@@ -21,16 +20,6 @@ namespace {
 
 using aidtest::PumpUntil;
 using aidtest::TestPeer;
-
-int ThreadCount() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 // Messages a listener received, with the listener's tag.
 struct Received {
@@ -350,23 +339,23 @@ TEST_F(AidLink, LinkControlPingDisconnectAndReject) {
 }
 
 TEST_F(AidLink, ClosingLeavesNoThreadAndTellsThePeer) {
-  const int before = ThreadCount();
+  const int before = testsupport::SettledThreadCount();
   TestPeer peer;
   ASSERT_TRUE(peer.Open());
   {
     AID::WinAIDNetwork link;
     Handshake(link, peer);
     EXPECT_TRUE(link.HasReceiveThread());
-    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before + 1), before + 1);
     link.Close();
     EXPECT_FALSE(link.HasReceiveThread());
-    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before), before);
     EXPECT_TRUE(peer.ReceiveType(AID::kDisconnect));
     // Init again after Close, then let the destructor close.
     Handshake(link, peer);
-    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before + 1), before + 1);
   }
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(testsupport::ThreadCountReaching(before), before);
   EXPECT_TRUE(peer.ReceiveType(AID::kDisconnect));
 }
 

@@ -3,7 +3,6 @@
 // test's main thread, whose stop loop answers it.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
 #include <net/if.h>
 #include <sched.h>
 #include <sys/ioctl.h>
@@ -21,22 +20,13 @@
 #include "debugger_frontend.h"
 #include "libkrx/AID/WinAIDNetwork.h"
 #include "support/EngineLogCapture.h"
+#include "support/ThreadCount.h"
 
 using namespace KRX;
 using dbgtest::FrontEnd;
 using dbgtest::Payload;
 
 namespace {
-
-int ThreadCount() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 // A stop loop that outlives the front-end is ended by dropping the link.
 std::chrono::steady_clock::time_point g_deadline;
@@ -49,7 +39,7 @@ void ShortSleep(int) {
 void NoOutput(const char*) {}
 
 TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
-  const int threadsBefore = ThreadCount();
+  const int threadsBefore = testsupport::SettledThreadCount();
   {
     aidtest::TestPeer peer;
     ASSERT_TRUE(peer.Open());
@@ -140,7 +130,7 @@ TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
     ScriptSystem::Shutdown();
     AID::DestroyNetwork();
   }
-  EXPECT_EQ(ThreadCount(), threadsBefore);
+  EXPECT_EQ(testsupport::ThreadCountReaching(threadsBefore), threadsBefore);
 }
 
 // A network namespace starts with its loopback down.
