@@ -5,6 +5,7 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -174,6 +175,7 @@ TEST_F(AidLink, StrangersNeitherBreakThePeersCommandNorMakeTheLinkHoldMemory) {
   for (size_t i = 0; i < command.size(); ++i) command[i] = char('a' + i % 26);
   auto m = peer.Make(AID::kAccept, "KRXDebugger", command);
   auto intruder = stranger.Make(AID::kAccept, "KRXDebugger", "stranger");
+  const auto firstRefusal = std::chrono::steady_clock::now();
   ASSERT_TRUE(peer.SendRaw(m->Bytes(), 512));
   ASSERT_TRUE(stranger.SendTo(*intruder, peer.LinkEndpoint()));
   ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 1; }));
@@ -204,6 +206,13 @@ TEST_F(AidLink, StrangersNeitherBreakThePeersCommandNorMakeTheLinkHoldMemory) {
   EXPECT_TRUE(answered);
   EXPECT_EQ(std::max(most, link.ReassemblyBytes()), 0u);
   EXPECT_TRUE(link.IsConnected());
+
+  // The log has the first refusal and then one line a second that counts the others, never a
+  // line a datagram.
+  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("in the last second)") >= 1; })) << m_log.text("\n");
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - firstRefusal);
+  EXPECT_LE(CountLog("refused: not the peer"), size_t(2 + seconds.count())) << m_log.text("\n");
 }
 
 TEST_F(AidLink, BadDatagramsAreDroppedAndLogged) {
@@ -264,7 +273,7 @@ TEST_F(AidLink, ForeignSendersNeitherSteerTheLinkNorHearFromIt) {
   ASSERT_TRUE(stranger.SendTo(*stranger.Make(AID::kAccept, nullptr, {}, self.port, self.address), peer.LinkEndpoint()));
   auto forged = peer.Make(AID::kAccept, nullptr, {}, claimed.port, claimed.address);
   ASSERT_TRUE(stranger.SendTo(*forged, peer.LinkEndpoint()));
-  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 4; }));
+  ASSERT_TRUE(PumpUntil(link, [&] { return link.RefusedDatagrams() >= 4; }));
   EXPECT_FALSE(link.IsConnected());
 
   ASSERT_TRUE(peer.SendAccept());
@@ -279,7 +288,7 @@ TEST_F(AidLink, ForeignSendersNeitherSteerTheLinkNorHearFromIt) {
   }
   ASSERT_TRUE(stranger.SendTo(*peer.Make(AID::kAccept, "KRXDebugger", "stranger"), peer.LinkEndpoint()));
   ASSERT_TRUE(peer.Send(*peer.Make(AID::kAccept, "KRXDebugger", "peer")));
-  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty() && CountLog("refused: not the peer") >= 13; }));
+  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty() && link.RefusedDatagrams() >= 13; }));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].payload, "peer");
   EXPECT_TRUE(link.IsConnected());
