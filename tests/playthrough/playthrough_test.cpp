@@ -91,6 +91,8 @@ const st_PlayFile kPlayFiles[] = {
     // Every game of the story won by clicks on what it shows, as a player would (the two tile
     // boards take six turns each).
     {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3400},
+    // The office games left through their exits, each a loss that Quillane remarks on.
+    {"games_left.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 1300},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2500},
