@@ -29,8 +29,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kWriteMs = 30000;   // an editor's answer written to disk, likewise
-constexpr int kAfterActMs = 400;    // a few frames for what no file or log line tells
+constexpr int kWriteMs = kWaitMs;  // an editor's answer written to disk
+constexpr int kAfterActMs = 400;   // a few frames for what no file or log line tells
 
 // The editor menu opens at the pointer; its entries are 21 pixels high.
 constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21;
@@ -56,7 +56,7 @@ constexpr int kFloorAX = 300, kFloorAY = 600, kFloorBX = 700, kFloorBY = 560;
 constexpr int kLookX = 900, kLookY = 120;
 constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixels
 constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
-constexpr int kWalkSettleMs = 1500;  // the room's fade-in over before a walk is measured
+constexpr int kWalkSettleMs = 1500;  // the program's time the room stays still before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
 constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
 // Where each dialog's title bar is bare.
@@ -189,27 +189,15 @@ class ModderWindow : public ::testing::Test {
     m_x.Key("Return");
   }
 
-  // The screen once nothing on it changes but a little: a walk or a fade (which changes every
-  // pixel a little) has ended. With forMs it must stay still that long: a program starved of the
-  // processor between two grabs (a loaded machine) shows a fade half done as still as a room.
-  static st_Screen Settled(const cl_XSession& x, int forMs = 0) {
-    st_Screen last = x.Grab();
-    auto stillSince = std::chrono::steady_clock::now();
-    return x.GrabUntil([&](const st_Screen& s) {
-      const auto now = std::chrono::steady_clock::now();
-      const bool still = Compare(last, s, 2).changed < kStillPixels;
-      if (!still) stillSince = now;
-      last = s;
-      return still && now - stillSince >= std::chrono::milliseconds(forMs);
-    });
-  }
-
   // Quillane walks from where she stands to the floor point (x, y). Of the screen's pixels her
   // move changes, the share that is near black: nearly all of them for a figure no light reaches,
   // a few (her blob shadow, dark edges) for a lit one.
   double BlackShareOfAWalk(cl_XSession& x, int toX, int toY) {
     x.MoveTo(kLookX, kLookY);
-    const st_Screen before = Settled(x, kWalkSettleMs);
+    // Nothing on the screen changes but a little: a walk or a fade (which changes every pixel a
+    // little) has ended.
+    const st_Screen before = x.Settled(
+        [](const st_Screen& a, const st_Screen& b) { return Compare(a, b, 2).changed < kStillPixels; }, kWalkSettleMs);
     x.Click(toX, toY);
     x.MoveTo(kLookX, kLookY);
     const st_Screen after = x.GrabUntil([&](const st_Screen& s) { return Compare(before, s).changed > kFigurePixels; });

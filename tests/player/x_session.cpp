@@ -2,9 +2,12 @@
 #include "x_session.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "support/ProgramRun.h"
@@ -20,6 +23,42 @@ uint32_t Big32(const std::string& bytes, size_t at) {
   return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3];
 }
 
+// The program of the session started last and not yet stopped, whose time Frames counts.
+pid_t s_running = -1;
+
+// The processor time of pid's main thread (the frame loop's) in milliseconds; -1 once it has ended.
+long MainThreadMs(pid_t pid) {
+  if (pid <= 0) return -1;
+  const std::string id = std::to_string(pid);
+  const std::string stat = testprogram::ReadFile("/proc/" + id + "/task/" + id + "/stat");
+  const size_t name = stat.rfind(')');  // the name may hold spaces and parentheses
+  if (name == std::string::npos) return -1;
+  std::istringstream fields(stat.substr(name + 1));
+  std::string state, skipped;
+  fields >> state;  // field 3
+  if (state == "Z" || state == "X") return -1;
+  for (int field = 4; field <= 13; ++field) fields >> skipped;
+  long user = 0, system = 0;
+  if (!(fields >> user >> system)) return -1;  // fields 14 and 15, in clock ticks
+  static const long kTicks = sysconf(_SC_CLK_TCK);
+  return (user + system) * 1000 / kTicks;
+}
+
+// Waits while pid runs ms of its own time; it sleeps ms when pid is not running.
+void WaitForProgramTime(pid_t pid, int ms) {
+  const long start = MainThreadMs(pid);
+  if (start < 0) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return;
+  }
+  const auto guard = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
+  for (;;) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 10)));
+    const long now = MainThreadMs(pid);
+    if (now < 0 || now - start >= ms || std::chrono::steady_clock::now() >= guard) return;
+  }
+}
+
 }  // namespace
 
 std::string MissingTools() {
@@ -29,7 +68,7 @@ std::string MissingTools() {
   return missing;
 }
 
-void Frames(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void Frames(int ms) { WaitForProgramTime(s_running, ms); }
 
 bool cl_XSession::StartEditor(const std::string& userDir, const std::string& log, int width, int height,
                               int startMs) {
@@ -49,12 +88,14 @@ bool cl_XSession::Start(const std::string& userDir, const std::string& log, int 
   // The layout is set on the server before the program starts, as a player's desktop has it.
   if (!m_server.Start(width, height, 20000) || !X({"setxkbmap", layout})) return false;
   m_pid = testprogram::StartProgram(testprogram::WindowEnvironment(m_server), userDir, log);
+  if (m_pid > 0) s_running = m_pid;
   return m_pid > 0;
 }
 
 int cl_XSession::Stop() {
   int status = -1;
   if (m_pid > 0) testprogram::StopProgram(m_pid, &status);
+  if (s_running == m_pid) s_running = -1;
   m_pid = -1;
   m_server.Stop();
   return status;
@@ -72,13 +113,13 @@ void cl_XSession::Release() { X({"xdotool", "mouseup", "1"}); }
 
 void cl_XSession::Click(int x, int y) {
   MoveTo(x, y);
-  Frames(100);  // the hover first, as a hand would
+  WaitForProgramTime(m_pid, 100);  // the hover first, as a hand would
   X({"xdotool", "click", "1"});
 }
 
 void cl_XSession::RightClick(int x, int y) {
   MoveTo(x, y);
-  Frames(100);
+  WaitForProgramTime(m_pid, 100);
   X({"xdotool", "click", "3"});
 }
 
@@ -121,10 +162,23 @@ st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& sh
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
   st_Screen screen = Grab();
   while (!shows(screen) && std::chrono::steady_clock::now() < end) {
-    Frames(100);
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
     screen = Grab();
   }
   return screen;
 }
+
+st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs) const {
+  st_Screen last = Grab();
+  long stillSince = ProgramMs();
+  return GrabUntil([&](const st_Screen& now) {
+    const long ms = ProgramMs();
+    if (!still(last, now)) stillSince = ms;
+    last = now;
+    return ms < 0 || ms - stillSince >= forMs;
+  });
+}
+
+long cl_XSession::ProgramMs() const { return MainThreadMs(m_pid); }
 
 }  // namespace playertest

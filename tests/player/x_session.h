@@ -17,6 +17,8 @@ namespace playertest {
 
 constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
 constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+// The last guard of a wait for what the program shows: a busy machine starves it for long.
+constexpr int kWaitMs = 120000;
 // Where the pointer rests while the screen is read: away from what is compared.
 constexpr int kRestX = 1000, kRestY = 740;
 
@@ -59,7 +61,14 @@ class cl_XSession {
   st_Screen Grab() const;
   // The first screen that `shows` accepts, grabbed again every few frames; after timeoutMs the
   // last one grabbed. A busy machine draws later, not differently.
-  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = 30000) const;
+  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = kWaitMs) const;
+  // The first screen that stays `still` (each grab against the one before) while the program runs
+  // forMs of its own time: a fade or a walk has ended. Counted in the program's time, a program
+  // starved between two grabs does not pass for a still one. After kWaitMs the last one grabbed.
+  st_Screen Settled(const std::function<bool(const st_Screen& before, const st_Screen& now)>& still, int forMs) const;
+  // How long the program has run: its main thread's processor time in milliseconds, which a busy
+  // machine stretches over more wall time but never shortens; -1 once it has ended.
+  long ProgramMs() const;
 
  private:
   bool X(const std::vector<std::string>& args) const;  // runs one X client of the server to its end
@@ -69,7 +78,10 @@ class cl_XSession {
   std::string m_dir;  // where the session keeps its shots
 };
 
-// Sleeps for ms milliseconds: a few frames of the program, for what no log line tells.
+// Waits while the program of the running session runs ms of its own time (ProgramMs): a few of
+// its frames however busy the machine, for what no log line tells. Its game time, stepped by the
+// wall clock, moves on at least as far. kWaitMs is the last guard; without a running program it
+// sleeps ms.
 void Frames(int ms);
 
 }  // namespace playertest
