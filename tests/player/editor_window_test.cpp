@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -20,7 +21,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr int kSettleMs = 600;    // a few frames after each act
+constexpr int kSettleMs = 600;  // a few frames of the program's time
 
 // The pixels of screen inside [x0, x1) x [y0, y1) that differ from before by more than a little.
 int Changed(const st_Screen& before, const st_Screen& now, int x0, int y0, int x1, int y1) {
@@ -63,6 +64,18 @@ class EditorWindow : public ::testing::Test {
         << testprogram::ReadFile(m_log);
   }
 
+  // The screen once the pixels in [x0, x1) x [y0, y1) that differ from before are as many as
+  // `count` accepts: the number then. Menus and windows open and close a frame or more after the act.
+  int AwaitChanged(const st_Screen& before, int x0, int y0, int x1, int y1, const std::function<bool(int)>& count) {
+    const st_Screen now = m_x.GrabUntil([&](const st_Screen& s) { return count(Changed(before, s, x0, y0, x1, y1)); });
+    return Changed(before, now, x0, y0, x1, y1);
+  }
+  // The screen once [x0, x1) x [y0, y1) has stayed as it is for a while of the program's time.
+  st_Screen Still(int x0, int y0, int x1, int y1) {
+    return m_x.Settled([&](const st_Screen& a, const st_Screen& b) { return Changed(a, b, x0, y0, x1, y1) == 0; },
+                       kSettleMs);
+  }
+
   std::unique_ptr<testprogram::TempDir> m_dir;
   std::string m_log;
   cl_XSession m_x;  // stopped before the folder goes
@@ -70,63 +83,64 @@ class EditorWindow : public ::testing::Test {
 
 TEST_F(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
   m_x.MoveTo(kRestX, kRestY);  // the keys go to the window under the pointer
-  Frames(kSettleMs);
-  const st_Screen empty = m_x.Grab();
+  const st_Screen empty = Still(0, 0, kWindowWidth, kWindowHeight);
   ASSERT_EQ(empty.width, kWindowWidth);
 
   // The menu opens at the pointer; Escape closes it.
   constexpr int kMenuX = 600, kMenuY = 300;
+  const auto menu = [&](const std::function<bool(int)>& count) {
+    return AwaitChanged(empty, kMenuX, kMenuY, kMenuX + 80, kMenuY + 60, count);
+  };
+  const auto shown = [](int threshold) { return [threshold](int changed) { return changed > threshold; }; };
+  const auto gone = [](int changed) { return changed == 0; };
   m_x.RightClick(kMenuX, kMenuY);
   m_x.MoveTo(kRestX, kRestY);
-  Frames(kSettleMs);
-  EXPECT_GT(Changed(empty, m_x.Grab(), kMenuX, kMenuY, kMenuX + 80, kMenuY + 60), 100) << "no menu";
+  EXPECT_GT(menu(shown(100)), 100) << "no menu";
   m_x.Key("Escape");
-  Frames(kSettleMs);
-  EXPECT_EQ(Changed(empty, m_x.Grab(), kMenuX, kMenuY, kMenuX + 80, kMenuY + 60), 0) << "the menu stays";
+  EXPECT_EQ(menu(gone), 0) << "the menu stays";
 
   // Its first entry opens the scene manager (top left), its tenth the train editor, which covers
   // the window and takes every click: one on the manager's Add button beneath it opens no "New
   // scene" dialog.
   constexpr int kEntryDX = 20, kEntryH = 21, kTrainEntry = 9;
   m_x.RightClick(kMenuX, kMenuY);
-  Frames(kSettleMs);
+  ASSERT_GT(menu(shown(100)), 100) << "no menu";
   m_x.Click(kMenuX + kEntryDX, kMenuY + kEntryH / 2);
   m_x.MoveTo(kRestX, kRestY);
-  Frames(kSettleMs);
-  ASSERT_GT(Changed(empty, m_x.Grab(), 20, 40, 260, 360), 1000) << "no scene manager";
+  ASSERT_GT(AwaitChanged(empty, 20, 40, 260, 360, shown(1000)), 1000) << "no scene manager";
   m_x.RightClick(kMenuX, kMenuY);
-  Frames(kSettleMs);
+  ASSERT_GT(menu(shown(100)), 100) << "no menu";
   m_x.Click(kMenuX + kEntryDX, kMenuY + kTrainEntry * kEntryH + kEntryH / 2);
   m_x.MoveTo(kRestX, kRestY);
-  Frames(2 * kSettleMs);
-  const st_Screen train = m_x.Grab();
-  ASSERT_GT(Changed(empty, train, 0, 0, kWindowWidth, kWindowHeight), 50000) << "no train editor";
+  ASSERT_GT(AwaitChanged(empty, 0, 0, kWindowWidth, kWindowHeight, shown(50000)), 50000) << "no train editor";
+  // What follows is compared with the board where the dialog and the popup would show.
+  constexpr int kPopupX = 700, kPopupY = 150, kPopupW = 120, kPopupH = 120;
+  const st_Screen train = Still(362, 140, kPopupX + kPopupW, 420);
   constexpr int kAddX = 40, kAddY = 352;  // the manager's "Add" under the board
   m_x.Click(kAddX, kAddY);
   m_x.MoveTo(kRestX, kRestY);
-  Frames(kSettleMs);
+  Frames(kSettleMs);  // nothing to wait for: the program's own time, in which it takes the click
   EXPECT_EQ(Changed(train, m_x.Grab(), 362, 140, 660, 420), 0)
       << "the click reached the scene manager under the train editor\n"
       << testprogram::ReadFile(m_log);
 
   // A right click on the board opens its popup; Escape, and a second right click, close it as a
   // cancel: the board shows where it was.
-  constexpr int kPopupX = 700, kPopupY = 150, kPopupW = 120, kPopupH = 120;
   for (const bool escape : {true, false}) {
     SCOPED_TRACE(escape ? "Escape" : "right click");
+    const auto popup = [&](const std::function<bool(int)>& count) {
+      return AwaitChanged(train, kPopupX, kPopupY, kPopupX + kPopupW, kPopupY + kPopupH, count);
+    };
     m_x.RightClick(kPopupX, kPopupY);
     m_x.MoveTo(kRestX, kRestY);
-    Frames(kSettleMs);
-    ASSERT_GT(Changed(train, m_x.Grab(), kPopupX, kPopupY, kPopupX + kPopupW, kPopupY + kPopupH), 100) << "no popup";
+    ASSERT_GT(popup(shown(100)), 100) << "no popup";
     if (escape) {
       m_x.Key("Escape");
     } else {
       m_x.RightClick(kPopupX - 300, kPopupY + 300);
       m_x.MoveTo(kRestX, kRestY);
     }
-    Frames(kSettleMs);
-    EXPECT_EQ(Changed(train, m_x.Grab(), kPopupX, kPopupY, kPopupX + kPopupW, kPopupY + kPopupH), 0)
-        << "the popup stays";
+    EXPECT_EQ(popup(gone), 0) << "the popup stays";
   }
   m_x.Stop();
 }
@@ -137,13 +151,23 @@ TEST_F(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
 TEST_F(EditorWindow, AGameOpenedUnderARestingPointerReadsItWhereItRests) {
   constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21, kSabotageEntry = 7;
   m_x.MoveTo(kRestX, kRestY);
-  Frames(kSettleMs);
+  const st_Screen editor = Still(0, 0, kWindowWidth, kWindowHeight);
+  ASSERT_EQ(editor.width, kWindowWidth);
   m_x.RightClick(kMenuX, kMenuY);
-  Frames(kSettleMs);
+  ASSERT_GT(AwaitChanged(editor, kMenuX, kMenuY, kMenuX + 80, kMenuY + 60, [](int n) { return n > 100; }), 100)
+      << "no menu";
   m_x.Click(kMenuX + kEntryDX, kMenuY + kSabotageEntry * kEntryH + kEntryH / 2);  // and no move after it
-  Frames(2 * kSettleMs);
-  const st_Screen first = m_x.Grab();
-  ASSERT_EQ(first.width, kWindowWidth);
+  // The game covers the window, fades in and shows its first view.
+  constexpr int kScreenPixels = kWindowWidth * kWindowHeight;
+  ASSERT_GT(AwaitChanged(editor, 0, 0, kWindowWidth, kWindowHeight, [](int n) { return n > kScreenPixels / 2; }),
+            kScreenPixels / 2)
+      << "no game\n"
+      << testprogram::ReadFile(m_log);
+  const st_Screen first = m_x.Settled(
+      [](const st_Screen& a, const st_Screen& b) {
+        return Changed(a, b, 0, 0, kWindowWidth, kWindowHeight) < kScreenPixels / 100;
+      },
+      kSettleMs);
   Frames(3 * kSettleMs);
   const st_Screen later = m_x.Grab();
   // The board's top-left quarter, below the black band above the game's area.
@@ -151,7 +175,7 @@ TEST_F(EditorWindow, AGameOpenedUnderARestingPointerReadsItWhereItRests) {
   const int quarter = (kWindowWidth / 2) * (kWindowHeight / 2 - kBand);
   EXPECT_LT(Black(first, 0, kBand, kWindowWidth / 2, kWindowHeight / 2), quarter / 4) << "no board in the first view";
   EXPECT_LT(Black(later, 0, kBand, kWindowWidth / 2, kWindowHeight / 2), quarter / 4) << "scrolled to the corner";
-  EXPECT_LT(Changed(first, later, 0, 0, kWindowWidth, kWindowHeight), kWindowWidth * kWindowHeight / 100)
+  EXPECT_LT(Changed(first, later, 0, 0, kWindowWidth, kWindowHeight), kScreenPixels / 100)
       << "the view moved while the pointer rested\n"
       << testprogram::ReadFile(m_log);
   m_x.Stop();
