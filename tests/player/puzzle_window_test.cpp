@@ -176,10 +176,10 @@ TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelp
 
   const auto [pumpsX, pumpsY] = Point("hotspot pumps");
   x.Click(pumpsX, pumpsY);
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_3 ", 30000)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_3 ", kWaitMs)) << testprogram::ReadFile(log);
   const auto [wheelX, wheelY] = Point("game valve 7");
   x.MoveTo(5, 5);
-  const st_Screen mixer = x.GrabUntil([&](const st_Screen& s) { return Near(s, wheelX, wheelY - 26, kWheelBlue, 40); }, 60000);
+  const st_Screen mixer = x.GrabUntil([&](const st_Screen& s) { return Near(s, wheelX, wheelY - 26, kWheelBlue, 40); });
   EXPECT_TRUE(Near(mixer, wheelX, wheelY - 26, kWheelBlue, 40)) << "no wheel at " << wheelX << "," << wheelY << ": "
                                                                  << ColourAt(mixer, wheelX, wheelY - 26);
   for (const auto& [dx, dy] : {std::pair{-100, 0}, std::pair{-100, 100}, std::pair{0, 60}})
@@ -188,13 +188,13 @@ TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelp
   x.MoveTo(512, 384);
   Frames(300);
   x.Key("Escape");
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_8 ", 30000)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_8 ", kWaitMs)) << testprogram::ReadFile(log);
 
   // Once her line about the pumps is over, the lamp: she walks up to it and says what she sees.
   Frames(4000);
   const auto [lampX, lampY] = Point("hotspot lamp");
   x.Click(lampX, lampY);
-  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_1)", 30000)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_1)", kWaitMs)) << testprogram::ReadFile(log);
   // The board comes up through the fade from black; it takes clicks once it is whole: the plates
   // of its tiles show, each in its cell. The pointer rests below it, away from the exits at the
   // window's edges.
@@ -227,12 +227,13 @@ TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelp
   }
   x.MoveTo(kBoardRestX, kBoardRestY);
   const st_Screen lit = x.GrabUntil([&](const st_Screen& s) { return Near(s, middleX, middleY, kLitLine, 40); });
-  EXPECT_TRUE(Near(lit, middleX, middleY, kLitLine, 40)) << "the closed circuit is not lit: "
-                                                          << ColourAt(lit, middleX, middleY);
+  EXPECT_TRUE(Near(lit, middleX, middleY, kLitLine, 40))
+      << "the closed circuit is not lit: " << ColourAt(lit, middleX, middleY) << "\n"
+      << testprogram::ReadFile(log);
   // The "Success!" box goes with a click; the lamp is mended.
   Frames(1500);
   x.Click(kWindowWidth / 2, kWindowHeight / 2);
-  EXPECT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_9 ", 60000)) << testprogram::ReadFile(log);
+  EXPECT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_9 ", kWaitMs)) << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
 }

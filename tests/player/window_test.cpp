@@ -189,7 +189,7 @@ bool TakeOver(cl_XSession& x, const std::string& log, std::pair<int, int> odo) {
   x.MoveTo(odo.first, odo.second);
   Frames(300);
   x.Key("Escape");
-  if (!testprogram::WaitForLog(log, "Office: the player takes over", 30000)) return false;
+  if (!testprogram::WaitForLog(log, "Office: the player takes over", kWaitMs)) return false;
   Frames(300);
   return true;
 }
@@ -274,7 +274,7 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
   EXPECT_EQ(SaveUnderTypedName(x, user, "azerty", s_points), "azerty") << testprogram::ReadFile(log);
 
   x.Click(odoX, odoY);
-  ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", 15000)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", kWaitMs)) << testprogram::ReadFile(log);
   const auto [tx, ty] = Point("token T6_Ferry");
   const auto [talkX, talkY] = Point("talking Odo");  // the talk is seen close up
   // Pressed, dragged in steps with the button held, released on Odo. The bar fades in and the
@@ -327,9 +327,9 @@ TEST_F(WindowInput, TheCursorStartsWhereThePointerRests) {
   constexpr int kStillX = 412, kStillY = 333;
   x.MoveTo(kStillX, kStillY);  // before the program's window opens
   ASSERT_TRUE(testprogram::WaitForLog(log, "GameFrame: state RootMenu", kStartMs)) << testprogram::ReadFile(log);
-  Frames(600);
-  const st_Screen screen = x.Grab();
   const st_Cursor cursor = CursorPicture("gamecursor", 1, 1);
+  // The cursor shows once the root menu is drawn; taken for the window's corner, never there.
+  const st_Screen screen = x.GrabUntil([&](const st_Screen& s) { return CursorAt(s, cursor, kStillX, kStillY); });
   EXPECT_TRUE(CursorAt(screen, cursor, kStillX, kStillY)) << "no cursor at the resting pointer";
   EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
   x.Stop();
