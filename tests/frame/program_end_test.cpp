@@ -109,11 +109,12 @@ TEST(ProgramEnd, AKilledTestLeavesNoGameAndNoXServerRunning) {
       if (StartTime(pid) == start) running += " " + std::to_string(pid);
     return running;
   };
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  // They end within moments; the bound is only a last guard, generous for a starved machine.
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
   while (!left().empty() && std::chrono::steady_clock::now() < end)
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   const std::string running = left();
-  EXPECT_EQ(running, "") << "still running 5 s after their test was killed";
+  EXPECT_EQ(running, "") << "still running a minute after their test was killed";
   // What the test started is ended here, so that a failure leaves no load behind.
   for (const auto& [pid, start] : children)
     if (StartTime(pid) == start) kill(pid, SIGKILL);
