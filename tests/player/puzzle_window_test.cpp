@@ -151,6 +151,13 @@ bool Near(const st_Screen& screen, int x, int y, st_Rgb colour, int tolerance) {
          std::abs(int(p & 0xFF) - colour.b) <= tolerance;
 }
 
+// The pixel at (x, y) shows on b as on a, but for a little.
+bool Kept(const st_Screen& a, const st_Screen& b, int x, int y) {
+  if (x < 0 || y < 0 || x >= a.width || y >= a.height) return false;
+  const uint32_t p = a.At(x, y);
+  return Near(b, x, y, {int((p >> 16) & 0xFF), int((p >> 8) & 0xFF), int(p & 0xFF)}, 8);
+}
+
 std::string ColourAt(const st_Screen& screen, int x, int y) {
   if (x < 0 || y < 0 || x >= screen.width || y >= screen.height) return "outside the screen";
   char text[32];
@@ -179,10 +186,21 @@ TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelp
   ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_3 ", kWaitMs)) << testprogram::ReadFile(log);
   const auto [wheelX, wheelY] = Point("game valve 7");
   x.MoveTo(5, 5);
-  const st_Screen mixer = x.GrabUntil([&](const st_Screen& s) { return Near(s, wheelX, wheelY - 26, kWheelBlue, 40); });
+  // The game opens and its view scrolls to its limit, where it rests: the wheel and the plate
+  // around it keep their colours while the program runs on. Read on the way, the plate was still
+  // moving under them.
+  x.GrabUntil([&](const st_Screen& s) { return Near(s, wheelX, wheelY - 26, kWheelBlue, 40); });
+  constexpr std::pair<int, int> kPlate[] = {{-100, 0}, {-100, 100}, {0, 60}};
+  const st_Screen mixer = x.Settled(
+      [&](const st_Screen& a, const st_Screen& b) {
+        bool still = Kept(a, b, wheelX, wheelY - 26);
+        for (const auto& [dx, dy] : kPlate) still = still && Kept(a, b, wheelX + dx, wheelY + dy);
+        return still;
+      },
+      1000);
   EXPECT_TRUE(Near(mixer, wheelX, wheelY - 26, kWheelBlue, 40)) << "no wheel at " << wheelX << "," << wheelY << ": "
                                                                  << ColourAt(mixer, wheelX, wheelY - 26);
-  for (const auto& [dx, dy] : {std::pair{-100, 0}, std::pair{-100, 100}, std::pair{0, 60}})
+  for (const auto& [dx, dy] : kPlate)
     EXPECT_TRUE(Near(mixer, wheelX + dx, wheelY + dy, kPanelSteel, 16))
         << "no panel at " << wheelX + dx << "," << wheelY + dy << ": " << ColourAt(mixer, wheelX + dx, wheelY + dy);
   x.MoveTo(512, 384);
