@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <sstream>
 
 #include "base/FileTools.h"
 #include "base/data/Variant.h"
@@ -18,6 +20,7 @@
 #include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
 #include "quillane/app/PlayChecks.h"
+#include "quillane/app/SceneChecks.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
@@ -386,6 +389,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       ++m_next;
       return en_Outcome::Yield;
     case st_PlayStep::SHOT: {
+      if (!step.argument.empty()) return FacesShot(step, why);
       const std::vector<uint32_t> shot = GrabShot();
       if (shot.empty()) {
         *why = "no frame to take a shot of";
@@ -479,30 +483,66 @@ bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, 
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {
+  return GrabShot(0, 0, std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), kShotWidth, kShotHeight);
+}
+
+std::vector<uint32_t> cl_PlayDriver::GrabShot(int x0, int y0, int x1, int y1, int width, int height) {
   win32dx9::cl_DX9GraphicsDevice* graphics = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   gpu::Device* device = graphics ? graphics->GetDevice() : nullptr;
   std::vector<uint32_t> pixels;
-  uint32_t width = 0, height = 0;
-  if (!device || device->ReadScreen(&pixels, &width, &height) != gpu::kOk || width == 0 || height == 0 ||
-      pixels.size() < size_t(width) * height)
+  uint32_t screenWidth = 0, screenHeight = 0;
+  if (!device || device->ReadScreen(&pixels, &screenWidth, &screenHeight) != gpu::kOk || screenWidth == 0 ||
+      screenHeight == 0 || pixels.size() < size_t(screenWidth) * screenHeight || width <= 0 || height <= 0)
     return {};
-  // A box filter down to the shot size: each shot pixel averages its share of the screen.
-  std::vector<uint32_t> shot(size_t(kShotWidth) * kShotHeight);
-  for (int sy = 0; sy < kShotHeight; ++sy)
-    for (int sx = 0; sx < kShotWidth; ++sx) {
-      const uint32_t x0 = sx * width / kShotWidth, x1 = std::max(x0 + 1, (sx + 1) * width / kShotWidth);
-      const uint32_t y0 = sy * height / kShotHeight, y1 = std::max(y0 + 1, (sy + 1) * height / kShotHeight);
+  const int left = std::clamp(x0, 0, int(screenWidth)), right = std::clamp(x1, 0, int(screenWidth));
+  const int top = std::clamp(y0, 0, int(screenHeight)), bottom = std::clamp(y1, 0, int(screenHeight));
+  if (right <= left || bottom <= top) return {};
+  // A box filter down to the shot size: each shot pixel averages its share of the part.
+  const int64_t partWidth = right - left, partHeight = bottom - top;
+  std::vector<uint32_t> shot(size_t(width) * height);
+  for (int sy = 0; sy < height; ++sy)
+    for (int sx = 0; sx < width; ++sx) {
+      const int64_t px0 = sx * partWidth / width, px1 = std::max(px0 + 1, (sx + 1) * partWidth / width);
+      const int64_t py0 = sy * partHeight / height, py1 = std::max(py0 + 1, (sy + 1) * partHeight / height);
       uint64_t sum[3] = {0, 0, 0};
-      for (uint32_t y = y0; y < y1; ++y)
-        for (uint32_t x = x0; x < x1; ++x) {
-          const uint32_t p = pixels[size_t(y) * width + x];
+      for (int64_t y = py0; y < py1; ++y)
+        for (int64_t x = px0; x < px1; ++x) {
+          const uint32_t p = pixels[size_t(top + y) * screenWidth + size_t(left + x)];
           sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
         }
-      const uint64_t n = uint64_t(x1 - x0) * (y1 - y0);
-      shot[size_t(sy) * kShotWidth + sx] =
+      const uint64_t n = uint64_t(px1 - px0) * uint64_t(py1 - py0);
+      shot[size_t(sy) * width + sx] =
           0xFF000000u | uint32_t(sum[0] / n) << 16 | uint32_t(sum[1] / n) << 8 | uint32_t(sum[2] / n);
     }
   return shot;
+}
+
+cl_PlayDriver::en_Outcome cl_PlayDriver::FacesShot(const st_PlayStep& step, std::string* why) {
+  constexpr int kMaxWidth = 640, kMaxHeight = 320;
+  // Around each face as much again on every side: the heads, the hair and a little of the necks.
+  float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+  std::istringstream names(step.argument);
+  for (std::string name; names >> name;) {
+    st_ScreenFace face;
+    if (!FindScreenFace(name, face)) {
+      *why = "no face of " + name + " to take a shot of";
+      return en_Outcome::Fail;
+    }
+    x0 = std::min(x0, face.x - face.height), x1 = std::max(x1, face.x + face.height);
+    y0 = std::min(y0, face.y - face.height), y1 = std::max(y1, face.y + face.height);
+  }
+  // Whole screen pixels, scaled down by a whole factor where the part is larger than a shot.
+  const int left = static_cast<int>(std::floor(x0)), top = static_cast<int>(std::floor(y0));
+  const int width = std::max(1, static_cast<int>(std::ceil(x1)) - left);
+  const int height = std::max(1, static_cast<int>(std::ceil(y1)) - top);
+  const int factor = std::max({1, (width + kMaxWidth - 1) / kMaxWidth, (height + kMaxHeight - 1) / kMaxHeight});
+  const std::vector<uint32_t> shot = GrabShot(left, top, left + width, top + height, width / factor, height / factor);
+  if (shot.empty()) {
+    *why = "the faces are not on the frame";
+    return en_Outcome::Fail;
+  }
+  const std::string path = m_goldenDir + "/" + step.name + ".png";
+  return CompareWithGolden(shot, width / factor, height / factor, path, why) ? en_Outcome::Next : en_Outcome::Fail;
 }
 
 bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height,
