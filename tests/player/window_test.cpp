@@ -7,7 +7,9 @@
 //   - a savegame's name typed on a French keyboard comes back as typed, and one typed with letters
 //     and digits that are developer keys too, with those keys off and on;
 //   - the program opened under a resting pointer draws its cursor there before any move;
-//   - a topic token pressed, dragged onto Odo and released is played.
+//   - a topic token pressed, dragged onto Odo and released is played;
+//   - in an 800 x 600 window the diary, the load/save panel and the options, each drawn smaller
+//     to fit, show their buttons inside the window, and the buttons answer there.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -93,6 +95,50 @@ constexpr const char* kGeometryRun =
     "check note token T6_Ferry\n"
     "check note character Odo as talking Odo\n";
 
+// The same in an 800 x 600 window, whose display mode the game's config names: the diary's close
+// button and its tab at the book's left edge, the in-game menu's Save Game and Options, the save
+// panel's Save and Exit (at its left edge), the name box's Clear, and the options' Save and Exit.
+constexpr int kSmallWidth = 800, kSmallHeight = 600;
+const std::pair<std::string, std::string> kSmallDisplay{"Width=\"1024\" Height=\"768\"",
+                                                        "Width=\"800\" Height=\"600\""};
+constexpr const char* kSmallGeometryRun =
+    "wait state RootMenu 300\n"
+    "click button newgame\n"
+    "wait scene Office 300\n"
+    "wait frames 5\n"
+    "key Escape\n"
+    "wait idle 300\n"
+    "key J\n"
+    "wait check session diary open\n"
+    "wait frames 10\n"
+    "check note diary close\n"
+    "check note diary tab\n"
+    "key Escape\n"
+    "wait frames 10\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "check note button savegame\n"
+    "check note button options\n"
+    "click button savegame\n"
+    "wait frames 3\n"
+    "check note button Save\n"
+    "click button Save\n"
+    "wait frames 3\n"
+    "check note button Clear\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "check note button Exit\n"
+    "check note window LoadSavePanel as save panel\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "click button options\n"
+    "wait frames 3\n"
+    "check note button Ok as options Ok\n"
+    "check note button Cancel as options Exit\n"
+    "check note window OptionsPanel as options panel\n";
+
 class WindowInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -111,7 +157,7 @@ class WindowInput : public ::testing::Test {
     s_dir = std::make_unique<testprogram::TempDir>("quillane_window");
     testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
     WriteConfig(s_dir->path("geometry"));
-    s_points = MeasureGeometry();
+    s_points = MeasureGeometry(kGeometryRun, s_dir->path("geometry"));
   }
   static void TearDownTestSuite() { s_dir.reset(); }
 
@@ -128,7 +174,8 @@ class WindowInput : public ::testing::Test {
     return {-1, -1};
   }
 
-  static tPoints MeasureGeometry();
+  // The points a headless run of the steps in run notes, with the user folder userDir.
+  static tPoints MeasureGeometry(const char* run, const std::string& userDir);
 
   static std::unique_ptr<testprogram::TempDir> s_dir;
   static tPoints s_points;
@@ -139,33 +186,47 @@ std::unique_ptr<testprogram::TempDir> WindowInput::s_dir;
 tPoints WindowInput::s_points;
 std::string WindowInput::s_skip, WindowInput::s_failure;
 
-tPoints WindowInput::MeasureGeometry() {
+tPoints WindowInput::MeasureGeometry(const char* run, const std::string& userDir) {
   tPoints points;
   std::vector<st_PlayStep> steps;
   std::string error;
-  if (!ReadPlayScript(kGeometryRun, std::strlen(kGeometryRun), "geometry", steps, &error)) {
+  if (!ReadPlayScript(run, std::strlen(run), "geometry", steps, &error)) {
     ADD_FAILURE() << error;
     return points;
   }
   cl_PlayDriver driver(std::move(steps), s_dir->path("golden"));
-  // "kind name [as key]": the point under key, by default "kind name".
+  // "kind name [as key]": the point under key, by default "kind name"; for kind "window" the two
+  // corners of the window with that label where the screen shows it, under "key top left" and
+  // "key bottom right".
   driver.AddCheck("note", [&points](const std::string& argument, std::string* why) {
     const size_t as = argument.find(" as ");
     const std::string what = argument.substr(0, as);
     const size_t blank = what.find(' ');
+    const std::string key = as == std::string::npos ? argument : argument.substr(as + 4);
+    if (what.rfind("window ", 0) == 0) {
+      const base::cl_Window* window = cl_PlayDriver::FindOpenWindow(what.substr(7));
+      if (!window) {
+        *why = "no open " + what;
+        return false;
+      }
+      const base::tRectf r = cl_PlayDriver::ShownRect(window);
+      points[key + " top left"] = {static_cast<int>(r.min.x), static_cast<int>(r.min.y)};
+      points[key + " bottom right"] = {static_cast<int>(r.max.x) - 1, static_cast<int>(r.max.y) - 1};
+      return true;
+    }
     int x = 0, y = 0;
     if (blank == std::string::npos || !cl_PlayDriver::FindPoint(what.substr(0, blank), what.substr(blank + 1), &x, &y)) {
       *why = "nothing to note for " + argument;
       return false;
     }
-    points[as == std::string::npos ? argument : argument.substr(as + 4)] = {x, y};
+    points[key] = {x, y};
     return true;
   });
   const fs::path cwd = fs::current_path();
   fs::current_path(s_dir->path("data"));
   base::RegisterMeshResourceType();
   st_StartOptions options;
-  options.userDir = s_dir->path("geometry");
+  options.userDir = userDir;
   options.display = st_StartOptions::en_Display::Headless;
   options.fixedStep = true;
   options.handleSignals = false;
@@ -385,6 +446,74 @@ TEST_F(WindowInput, TheCursorStartsWhereThePointerRests) {
   EXPECT_TRUE(CursorAt(screen, cursor, kStillX, kStillY)) << "no cursor at the resting pointer";
   EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
   x.Stop();
+}
+
+// An 800 x 600 window, which the diary (1024 x 640), the save panel (987 x 509) and the options
+// (937 x 509) would overrun: each is drawn smaller to fit, its buttons lie inside the window and
+// answer a click where they are drawn: the diary closes, a savegame is saved under the name typed,
+// the options are saved.
+TEST_F(WindowInput, InAnEightHundredWindowEveryPanelFitsAndItsButtonsAnswer) {
+  const std::string user = s_dir->path("small"), log = s_dir->path("small.log");
+  WriteConfig(s_dir->path("smallgeometry"), {kSmallDisplay});
+  const tPoints points = MeasureGeometry(kSmallGeometryRun, s_dir->path("smallgeometry"));
+  for (const char* what : {"diary close", "diary tab", "button savegame", "button options", "button Save",
+                           "button Exit", "button Clear", "save panel top left", "save panel bottom right",
+                           "options Ok", "options Exit", "options panel top left", "options panel bottom right"}) {
+    const auto it = points.find(what);
+    ASSERT_NE(it, points.end()) << "the headless run noted no " << what;
+    const auto [px, py] = it->second;
+    EXPECT_TRUE(px >= 0 && px < kSmallWidth && py >= 0 && py < kSmallHeight) << what << " at " << px << "," << py;
+  }
+  WriteConfig(user, {kSmallDisplay,
+                     {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"}});
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kSmallWidth, kSmallHeight, "us")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(TakeOver(x, log, {kSmallWidth / 2, kSmallHeight / 2})) << testprogram::ReadFile(log);
+
+  // The diary's close button, a red disc, where the run noted it; a click on it closes the book.
+  const auto [cx, cy] = points.at("diary close");
+  const auto closeShown = [cx, cy](const st_Screen& s) {
+    if (s.width <= cx || s.height <= cy) return false;
+    const uint32_t p = s.At(cx, cy);
+    return (p >> 16 & 0xFF) > 100 && (p >> 8 & 0xFF) < 80 && (p & 0xFF) < 80;
+  };
+  // The book's light right-hand page gives way to the dark room when it is gone.
+  constexpr int kPageX = kSmallWidth * 3 / 4, kPageY = kSmallHeight / 3;
+  const auto bookGone = [&](const st_Screen& s) {
+    return !closeShown(s) && s.width > kPageX && s.height > kPageY && (s.At(kPageX, kPageY) >> 16 & 0xFF) < 70;
+  };
+  x.Key("j");
+  EXPECT_TRUE(closeShown(x.GrabUntil(closeShown))) << "no close button at " << cx << "," << cy;
+  // The book takes no input while it fades in: a click before it is whole finds nothing, so the
+  // hand tries again.
+  bool gone = false;
+  for (int attempt = 0; attempt < 3 && !gone; ++attempt) {
+    Frames(500);
+    x.Click(cx, cy);
+    Frames(300);
+    x.MoveTo(20, 20);  // the pointer off the button, whose place the test looks at
+    gone = bookGone(x.GrabUntil(bookGone, 5000));
+  }
+  EXPECT_TRUE(gone) << "the diary stayed open after clicks at " << cx << "," << cy;
+  Frames(500);  // it takes no key while it fades out
+
+  // The in-game menu's Save Game, the panel's Save, the name box's Clear, a name typed.
+  EXPECT_EQ(SaveUnderTypedName(x, user, "Small window", points), "Small window") << testprogram::ReadFile(log);
+
+  // The in-game menu's Options, and the options' Save: config.xml is written.
+  x.Key("Escape");
+  Frames(500);
+  const auto [ox, oy] = points.at("button options");
+  x.Click(ox, oy);
+  Frames(600);
+  const fs::path config = fs::path(user) / "config.xml";
+  const fs::file_time_type written = fs::last_write_time(config);
+  const auto [sx, sy] = points.at("options Ok");
+  x.Click(sx, sy);
+  for (int i = 0; i < 100 && fs::last_write_time(config) == written; ++i) Frames(50);
+  EXPECT_NE(fs::last_write_time(config), written) << "the options were not saved\n" << testprogram::ReadFile(log);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
 }
 
 }  // namespace

@@ -21,6 +21,7 @@
 #include "platform/gpux/TextureLoad.h"
 #include "quillane/app/PlayChecks.h"
 #include "quillane/app/SceneChecks.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
@@ -30,6 +31,7 @@
 #include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/options/OptionsPanel.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/session/InventoryTokens.h"
@@ -75,6 +77,12 @@ base::cl_Window* FindWindow(const std::string& label) {
                                 static_cast<base::cl_Window*>(frame->GetGameGUI())})
     if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
   return nullptr;
+}
+
+// The middle of a window where the screen shows it.
+base::tVector2<float> ShownCentre(const base::cl_Window* window) {
+  const base::tRectf r = cl_PlayDriver::ShownRect(window);
+  return (r.min + r.max) * 0.5f;
 }
 
 std::string WaitName(const st_PlayStep& step) {
@@ -357,8 +365,9 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       if (step.kind != st_PlayStep::CLICK_BUTTON) {
         if (!ScenePoint(step, &x, &y, why)) return en_Outcome::Fail;
       } else if (base::cl_Window* window = FindWindow(step.name)) {
-        x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
-        y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
+        const base::tVector2<float> centre = ShownCentre(window);
+        x = static_cast<int>(centre.x);
+        y = static_cast<int>(centre.y);
       } else {
         *why = "no window labelled \"" + step.name + "\" is open";
         return en_Outcome::Fail;
@@ -459,13 +468,34 @@ bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
   return false;
 }
 
+base::tRectf cl_PlayDriver::ShownRect(const base::cl_Window* window) {
+  const base::st_ScreenRect& a = window->m_AbsRect;
+  const base::tRectf r(a.left, a.top, a.right, a.bottom);
+  for (const base::cl_Window* w = window; w; w = w->m_Parent) {
+    const cl_ScaledView* view = nullptr;
+    if (const auto* panel = dynamic_cast<const cl_LoadSavePanel*>(w)) view = &panel->GetView();
+    if (const auto* panel = dynamic_cast<const cl_OptionsPanel*>(w)) view = &panel->GetView();
+    if (view && view->IsScaled())
+      return {view->GetOrigin() + r.min * view->GetScale(), view->GetOrigin() + r.max * view->GetScale()};
+  }
+  return r;
+}
+
 bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, int* x, int* y) {
   float fx = 0.0f, fy = 0.0f;
   if (kind == "button") {
     const base::cl_Window* window = FindWindow(name);
     if (!window) return false;
-    fx = (window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f;
-    fy = (window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f;
+    const base::tVector2<float> centre = ShownCentre(window);
+    fx = centre.x, fy = centre.y;
+  } else if (kind == "diary") {
+    // "close": the diary's close button; "tab": its first section's tab; where the book is drawn.
+    quillane::cl_Session* session = quillane::GetSession();
+    const cl_Diary* diary = session ? session->GetDiary() : nullptr;
+    if (!diary || !diary->IsVisible() || (name != "close" && name != "tab")) return false;
+    const base::tRectf r = name == "close" ? diary->GetCloseRect() : diary->GetTabRect(0);
+    if (!(r.max.x > r.min.x)) return false;
+    fx = (r.min.x + r.max.x) * 0.5f, fy = (r.min.y + r.max.y) * 0.5f;
   } else if (kind == "token") {
     quillane::cl_Session* session = quillane::GetSession();
     cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/math/Limit.h"
 #include "quillane/app/PlayScript.h"
 
 namespace base {
@@ -60,9 +61,13 @@ class cl_PlayDriver {
   // The window with that label among the open GUIs (the quit box first, then the session's, the
   // system and the game GUI); null when none is open.
   static base::cl_Window* FindOpenWindow(const std::string& label);
-  // The window point a step aims at for kind "button" (a window with that label), "token" (a
-  // token of the bar), "character" or "hotspot"; false when nothing of that name is shown.
+  // The window point a step aims at for kind "button" (a window with that label, where a scaled
+  // panel shows it), "token" (a token of the bar), "character", "hotspot" or "diary" ("close":
+  // its close button); false when nothing of that name is shown.
   static bool FindPoint(const std::string& kind, const std::string& name, int* x, int* y);
+  // A window's rectangle where the screen shows it: the load/save and options panels draw all
+  // they hold smaller in a window too small for them.
+  static base::tRectf ShownRect(const base::cl_Window* window);
   // The last frame scaled to kShotWidth x kShotHeight (0xFFRRGGBB); empty without a device.
   static std::vector<uint32_t> GrabShot();
   // The part [x0, x1) x [y0, y1) of the last frame (clamped to it) scaled to width x height;
