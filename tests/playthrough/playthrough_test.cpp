@@ -93,7 +93,7 @@ const st_PlayFile kPlayFiles[] = {
     {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3400},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
-    {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2500},
+    {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2900},
     {"savegame.play", {kQuickLaunch, kSideFiles}, {}, {}},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.

@@ -548,8 +548,9 @@ std::vector<uint32_t> cl_PlayDriver::GrabShot(int x0, int y0, int x1, int y1, in
 }
 
 cl_PlayDriver::en_Outcome cl_PlayDriver::FacesShot(const st_PlayStep& step, std::string* why) {
-  constexpr int kMaxWidth = 640, kMaxHeight = 320;
-  // Around each face as much again on every side: the heads, the hair and a little of the necks.
+  // Of one size, whatever the faces' places, so that it can be compared: two faces of a talk's
+  // close-up with their heads, at full size, around the middle between them.
+  constexpr int kWidth = 640, kHeight = 256;
   float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
   std::istringstream names(step.argument);
   for (std::string name; names >> name;) {
@@ -558,21 +559,18 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::FacesShot(const st_PlayStep& step, std:
       *why = "no face of " + name + " to take a shot of";
       return en_Outcome::Fail;
     }
-    x0 = std::min(x0, face.x - face.height), x1 = std::max(x1, face.x + face.height);
-    y0 = std::min(y0, face.y - face.height), y1 = std::max(y1, face.y + face.height);
+    x0 = std::min(x0, face.x), x1 = std::max(x1, face.x), y0 = std::min(y0, face.y), y1 = std::max(y1, face.y);
   }
-  // Whole screen pixels, scaled down by a whole factor where the part is larger than a shot.
-  const int left = static_cast<int>(std::floor(x0)), top = static_cast<int>(std::floor(y0));
-  const int width = std::max(1, static_cast<int>(std::ceil(x1)) - left);
-  const int height = std::max(1, static_cast<int>(std::ceil(y1)) - top);
-  const int factor = std::max({1, (width + kMaxWidth - 1) / kMaxWidth, (height + kMaxHeight - 1) / kMaxHeight});
-  const std::vector<uint32_t> shot = GrabShot(left, top, left + width, top + height, width / factor, height / factor);
+  const int screenWidth = base::sys::GetWindowWidth(), screenHeight = base::sys::GetWindowHeight();
+  const int left = std::clamp(static_cast<int>((x0 + x1) * 0.5f) - kWidth / 2, 0, std::max(0, screenWidth - kWidth));
+  const int top = std::clamp(static_cast<int>((y0 + y1) * 0.5f) - kHeight / 2, 0, std::max(0, screenHeight - kHeight));
+  const std::vector<uint32_t> shot = GrabShot(left, top, left + kWidth, top + kHeight, kWidth, kHeight);
   if (shot.empty()) {
     *why = "the faces are not on the frame";
     return en_Outcome::Fail;
   }
   const std::string path = m_goldenDir + "/" + step.name + ".png";
-  return CompareWithGolden(shot, width / factor, height / factor, path, why) ? en_Outcome::Next : en_Outcome::Fail;
+  return CompareWithGolden(shot, kWidth, kHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
 }
 
 bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height,

@@ -23,8 +23,8 @@
 //                                "view grid", ...; budget: 300)
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
-//   shot <name> <character>...   the same with the part of the frame that holds those
-//                                characters' faces, at its full size (up to 640 x 320)
+//   shot <name> <character>...   the same with the 640 x 256 pixels of the frame around those
+//                                characters' faces, at their full size
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name ("state <path>

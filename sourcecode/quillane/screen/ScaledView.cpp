@@ -23,6 +23,10 @@ void WriteChannels(uint32_t mask) {
 
 }  // namespace
 
+cl_ScaledView::st_Target::st_Target() = default;
+cl_ScaledView::st_Target::~st_Target() = default;
+void cl_ScaledView::st_Target::OnLost() { texture.reset(); }
+
 cl_ScaledView::cl_ScaledView() = default;
 
 cl_ScaledView::~cl_ScaledView() {
@@ -35,7 +39,7 @@ void cl_ScaledView::Fit(const base::tRectf& covered) {
   const float width = covered.max.x - covered.min.x, height = covered.max.y - covered.min.y;
   float scale = std::min({1.0f, windowWidth / width, windowHeight / height});
   if (!(scale > 0.0f)) scale = 1.0f;  // no window yet, or nothing to fit
-  if (scale != m_scale || width != m_width || height != m_height) m_target.reset();
+  if (m_target && (scale != m_scale || width != m_width || height != m_height)) m_target->texture.reset();
   m_covered = covered;
   m_width = width, m_height = height, m_scale = scale;
   m_origin = {std::floor((windowWidth - width * scale) * 0.5f), std::floor((windowHeight - height * scale) * 0.5f)};
@@ -43,14 +47,17 @@ void cl_ScaledView::Fit(const base::tRectf& covered) {
 
 bool cl_ScaledView::Begin() {
   if (!IsScaled()) return false;
-  if (!m_target) {
-    m_target = std::make_unique<gfx::cl_RenderTarget>();
-    if (!m_target->CreateTexture(static_cast<unsigned>(std::ceil(m_width)), static_cast<unsigned>(std::ceil(m_height)))) {
-      m_target.reset();
+  if (!m_target) m_target = std::make_unique<st_Target>();
+  std::unique_ptr<gfx::cl_RenderTarget>& texture = m_target->texture;
+  if (!texture) {
+    texture = std::make_unique<gfx::cl_RenderTarget>();
+    if (!texture->CreateTexture(static_cast<unsigned>(std::ceil(m_width)),
+                                static_cast<unsigned>(std::ceil(m_height)))) {
+      texture.reset();
       return false;
     }
   }
-  if (!gfx::SetRenderTarget(m_target.get())) return false;
+  if (!gfx::SetRenderTarget(texture.get())) return false;
   gfx::ClearScreen(0);
   gfx::Begin2D();
   m_drawing = true;
@@ -76,7 +83,7 @@ void cl_ScaledView::End(const base::tRectf& body, float corner) {
   gfx::SetFilterLinear();
   gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);
-  gfx::SetTexture(0, m_target->GetTexture());
+  gfx::SetTexture(0, m_target->texture->GetTexture());
   const float x0 = m_origin.x, y0 = m_origin.y, x1 = x0 + m_width * m_scale, y1 = y0 + m_height * m_scale;
   gfx::DrawTriangle2D({x0, y0, 0, 0}, {x1, y0, 1, 0}, {x0, y1, 0, 1});
   gfx::DrawTriangle2D({x0, y1, 0, 1}, {x1, y0, 1, 0}, {x1, y1, 1, 1});
@@ -100,5 +107,3 @@ base::tVector2<float> cl_ScaledView::Mouse() {
   if (g_drawing) g_drawing->ToLayout(at);
   return {static_cast<float>(at.mouseX), static_cast<float>(at.mouseY)};
 }
-
-void cl_ScaledView::OnLost() { m_target.reset(); }

@@ -16,10 +16,12 @@ namespace gfx {
 class cl_RenderTarget;
 }
 
-class cl_ScaledView : public win32dx9::i_ResetCriticalResource {
+class cl_ScaledView {
  public:
   cl_ScaledView();
-  ~cl_ScaledView() override;
+  ~cl_ScaledView();
+  cl_ScaledView(const cl_ScaledView&) = delete;
+  cl_ScaledView& operator=(const cl_ScaledView&) = delete;
 
   // Fits what a panel draws, the rectangle covered in the panel's own coordinates (its top-left
   // corner at 0, 0; tabs may reach above it), into the window: the scale (1 where it fits, never
@@ -62,14 +64,20 @@ class cl_ScaledView : public win32dx9::i_ResetCriticalResource {
   // coordinates between Begin and End, in the window's otherwise.
   static base::tVector2<float> Mouse();
 
-  void OnLost() override;
-  void OnRestore() override {}
-
  private:
+  // The texture, made on first use (when there is a device); a device reset drops it.
+  struct st_Target : win32dx9::i_ResetCriticalResource {
+    st_Target();
+    ~st_Target() override;
+    std::unique_ptr<gfx::cl_RenderTarget> texture;
+    void OnLost() override;
+    void OnRestore() override {}
+  };
+
   base::tRectf m_covered;                 // in the panel's coordinates
   float m_width = 0.0f, m_height = 0.0f;  // of the texture: the covered rectangle's size
   float m_scale = 1.0f;
   base::tVector2<float> m_origin;
-  std::unique_ptr<gfx::cl_RenderTarget> m_target;
+  std::unique_ptr<st_Target> m_target;
   bool m_drawing = false;
 };
