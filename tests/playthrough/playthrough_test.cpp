@@ -88,9 +88,9 @@ const st_PlayFile kPlayFiles[] = {
      {"Minigame Error"},
      false,
      2500},
-    // Every game of the story won by clicks on what it shows, as a player would (the two tile
-    // boards take six turns each).
-    {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3400},
+    // The whole demo from the root menu to the credits, every game of the story won by clicks on
+    // what it shows, as a player would (the two tile boards take six turns each), none skipped.
+    {"games_won.play", {}, {}, {"Minigame Error"}, false, 4200},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2900},
