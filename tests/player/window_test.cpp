@@ -9,7 +9,8 @@
 //   - the program opened under a resting pointer draws its cursor there before any move;
 //   - a topic token pressed, dragged onto Odo and released is played;
 //   - in an 800 x 600 window the diary, the load/save panel and the options, each drawn smaller
-//     to fit, show their buttons inside the window, and the buttons answer there.
+//     to fit, show their buttons inside the window, and the buttons answer there;
+//   - Pell, clicked where he walks the pier, is greeted and his nod told to the end.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -138,6 +139,24 @@ constexpr const char* kSmallGeometryRun =
     "check note button Ok as options Ok\n"
     "check note button Cancel as options Exit\n"
     "check note window OptionsPanel as options panel\n";
+
+// On the Quay from a new game (the pass given, the office door used), saved for the program in the
+// X display; then Pell where he stands when the Quay is entered and, after a click on him (which
+// walks Quillane to the pier's foot, where the view follows her), where he walks his round.
+constexpr const char* kPellGeometryRun =
+    "wait state LoadingScreen 5\n"
+    "wait scene Office 300\n"
+    "wait idle 400\n"
+    "check session give T1_Pass\n"
+    "check session trigger door\n"
+    "wait scene Quay 300\n"
+    "wait idle 400\n"
+    "save 1\n"
+    "check note character Pell as Pell at first\n"
+    "click character Pell\n"
+    "wait check answered Pell\n"
+    "wait idle 400\n"
+    "check note character Pell as Pell on the pier\n";
 
 class WindowInput : public ::testing::Test {
  protected:
@@ -512,6 +531,38 @@ TEST_F(WindowInput, InAnEightHundredWindowEveryPanelFitsAndItsButtonsAnswer) {
   x.Click(sx, sy);
   for (int i = 0; i < 100 && fs::last_write_time(config) == written; ++i) Frames(50);
   EXPECT_NE(fs::last_write_time(config), written) << "the options were not saved\n" << testprogram::ReadFile(log);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+// Pell walks his round on the pier while Quillane talks to him: clicked where he walks (and
+// clicked again where a click found only the pier, as a player would), he is greeted and the talk
+// reaches its last line, "He only nods. Not a man of many words."
+TEST_F(WindowInput, PellClickedWhereHeWalksIsGreetedToTheLastLine) {
+  const std::string geometry = s_dir->path("pellgeometry"), user = s_dir->path("pell"), log = s_dir->path("pell.log");
+  const std::pair<std::string, std::string> quickLaunch{"<DevTools ShowIntroMovies=\"0\"/>",
+                                                        "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"};
+  WriteConfig(geometry, {quickLaunch});
+  const tPoints points = MeasureGeometry(kPellGeometryRun, geometry);
+  for (const char* what : {"Pell at first", "Pell on the pier"}) ASSERT_TRUE(points.count(what)) << what;
+  fs::create_directories(fs::path(user) / "Savegames");
+  fs::copy_file(fs::path(geometry) / "Savegames/slot001.sav", fs::path(user) / "Savegames/slot001.sav");
+  WriteConfig(user,
+              {{quickLaunch.first, "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"}});
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Quay: OnAlphaHack", kStartMs)) << testprogram::ReadFile(log);
+  Frames(1000);
+  const auto [fx, fy] = points.at("Pell at first");
+  x.Click(fx, fy);
+  constexpr const char* kLastLine = "Says(Quillane,#quay0_5";
+  bool greeted = testprogram::WaitForLog(log, kLastLine, 20000);
+  const auto [px, py] = points.at("Pell on the pier");
+  for (int attempt = 0; attempt < 6 && !greeted; ++attempt) {
+    x.Click(px, py);
+    greeted = testprogram::WaitForLog(log, kLastLine, 20000);
+  }
+  EXPECT_TRUE(greeted) << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
 }
