@@ -12,5 +12,7 @@ function Play_T1_Codebook_On_T1_Telegram()
     AcquireToken("T1_Message", true, "inventory")
     DiarySolveQuest("QuestTelegram", true)
     maininclude_EarnCunning(10)
+  else
+    Says("Quillane", "#token0_3")  -- The code still holds. I will try again.
   end
 end

@@ -1,50 +1,58 @@
-// The catcher of the first error line.
+// The catcher of a thread's error lines.
 #include "base/ErrorCatcher.h"
 
+#include <algorithm>
 #include <cstring>
 #include <mutex>
+#include <vector>
 
 #include "base/system.h"
 
 namespace base {
 
-namespace {
+// The live catchers; Output may come from any thread, so they are guarded.
+struct st_ErrorCatchers {
+  std::mutex mutex;
+  std::vector<cl_ErrorCatcher*> live;
 
-// Output may come from any thread: the catcher's state is guarded.
-std::mutex g_catchMutex;
-bool g_catching = false;
-std::string g_firstError;
+  static st_ErrorCatchers& Get() {
+    static st_ErrorCatchers* catchers = new st_ErrorCatchers;  // never destroyed: static destructors log
+    return *catchers;
+  }
 
-bool CatchError(const char* text) {
-  static const char kPrefix[] = "ERROR: ";
-  if (!text || std::strncmp(text, kPrefix, sizeof kPrefix - 1) != 0) return false;
-  std::lock_guard<std::mutex> lock(g_catchMutex);
-  if (!g_catching || !g_firstError.empty()) return false;
-  g_firstError = text + sizeof kPrefix - 1;
-  while (!g_firstError.empty() && (g_firstError.back() == '\n' || g_firstError.back() == '\r')) g_firstError.pop_back();
-  return false;
-}
+  static bool Catch(const char* text) {
+    static const char kPrefix[] = "ERROR: ";
+    if (!text || std::strncmp(text, kPrefix, sizeof kPrefix - 1) != 0) return false;
+    std::string line = text + sizeof kPrefix - 1;
+    while (!line.empty() && (line.back() == '\n' || line.back() == '\r')) line.pop_back();
+    st_ErrorCatchers& catchers = Get();
+    const std::thread::id self = std::this_thread::get_id();
+    std::lock_guard<std::mutex> lock(catchers.mutex);
+    for (cl_ErrorCatcher* catcher : catchers.live)
+      if (catcher->m_thread == self) catcher->m_last = line;
+    return false;
+  }
+};
 
-}  // namespace
-
-cl_ErrorCatcher::cl_ErrorCatcher() {
-  std::lock_guard<std::mutex> lock(g_catchMutex);
-  if (g_catching) return;
-  g_catching = m_active = true;
-  g_firstError.clear();
-  sys::AddOutputCallback(CatchError);
+cl_ErrorCatcher::cl_ErrorCatcher() : m_thread(std::this_thread::get_id()) {
+  // Installed once for the process: adding and removing it with every catcher would change the
+  // callback list under the other threads' lines for nothing.
+  static std::once_flag installed;
+  std::call_once(installed, [] { sys::AddOutputCallback(st_ErrorCatchers::Catch); });
+  st_ErrorCatchers& catchers = st_ErrorCatchers::Get();
+  std::lock_guard<std::mutex> lock(catchers.mutex);
+  catchers.live.push_back(this);
 }
 
 cl_ErrorCatcher::~cl_ErrorCatcher() {
-  if (!m_active) return;
-  sys::RemoveOutputCallback(CatchError);
-  std::lock_guard<std::mutex> lock(g_catchMutex);
-  g_catching = false;
+  st_ErrorCatchers& catchers = st_ErrorCatchers::Get();
+  std::lock_guard<std::mutex> lock(catchers.mutex);
+  std::erase(catchers.live, this);
 }
 
-std::string cl_ErrorCatcher::First(const char* fallback) const {
-  std::lock_guard<std::mutex> lock(g_catchMutex);
-  if (m_active && !g_firstError.empty()) return g_firstError;
+std::string cl_ErrorCatcher::Cause(const char* fallback) const {
+  std::lock_guard<std::mutex> lock(st_ErrorCatchers::Get().mutex);
+  if (!m_last.empty()) return m_last;
   return fallback ? fallback : "";
 }
 

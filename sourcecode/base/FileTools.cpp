@@ -164,7 +164,8 @@ std::string FileProblem(const tString<BaseString>& name) {
 const char* PlainNameProblem(const char* name) {
   if (!name || !*name) return "is empty";
   if (std::strchr(name, '/') || std::strchr(name, '\\')) return "holds a folder separator";
-  if (std::strstr(name, "..")) return "holds \"..\"";
+  // "." and ".." are the folder itself and its parent; "a..b" is an ordinary name.
+  if (name[std::strspn(name, ".")] == '\0') return "is only dots";
   return nullptr;
 }
 

@@ -56,7 +56,7 @@ tString<BaseString> ExtractLastFolder(const tString<BaseString>& name);  // same
 tString<BaseString> ExtractPath(const tString<BaseString>& name);      // before the last separator
 
 // Why name cannot stand for one entry inside a folder (it would reach outside it or name none):
-// "is empty", "holds a folder separator", "holds \"..\""; null when it can.
+// "is empty", "holds a folder separator", "is only dots" ("." and ".."); null when it can.
 const char* PlainNameProblem(const char* name);
 
 // ---- folder operations (development tools; the working folder is never changed)

@@ -24,9 +24,11 @@ namespace base::sys {
 // the debugger output followed by a line end. Callers put their own line ends into the format.
 void Output(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// Appends fn to the process-wide callback list (no duplicate check; callable before the system exists).
+// Appends fn to the process-wide callback list (no duplicate check; callable before the system
+// exists). The list is guarded: any thread may log while another adds or removes; a change waits
+// for the lines being handed out, so neither is called from inside a callback.
 void AddOutputCallback(bool (*fn)(const char*));
-// Removes every registration of fn (tests register temporary sinks).
+// Removes every registration of fn (tests register temporary sinks); fn is not called afterwards.
 void RemoveOutputCallback(bool (*fn)(const char*));
 
 // Writes text to the debugger output only (the callbacks do not see it), as it stands.

@@ -4,14 +4,39 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <mutex>
+#include <shared_mutex>
 #include <vector>
 
 namespace base::sys {
 namespace {
 
-std::vector<bool (*)(const char*)>& Callbacks() {
-  static std::vector<bool (*)(const char*)> callbacks;
-  return callbacks;
+// Output runs on any thread (the sound and loader threads log) while others add and remove
+// callbacks. A walk holds the lock shared, so threads log side by side and a callback may log in
+// turn; adding and removing wait for the walks under way, so the list never changes or moves
+// under a walker and a removed callback is not called after its removal returns.
+struct st_Callbacks {
+  std::shared_mutex mutex;
+  std::vector<bool (*)(const char*)> list;
+};
+
+st_Callbacks& Callbacks() {
+  static st_Callbacks* callbacks = new st_Callbacks;  // never destroyed: static destructors log too
+  return *callbacks;
+}
+
+// Walks under way on this thread: a callback's own line walks the list again without locking.
+thread_local int t_walks = 0;
+
+void CallCallbacks(const char* text) {
+  st_Callbacks& callbacks = Callbacks();
+  std::shared_lock<std::shared_mutex> lock(callbacks.mutex, std::defer_lock);
+  if (t_walks == 0) lock.lock();
+  struct st_Walk {
+    st_Walk() { ++t_walks; }
+    ~st_Walk() { --t_walks; }
+  } walk;
+  for (auto* fn : callbacks.list) fn(text);
 }
 
 void StderrOutput(const char* text) { std::fputs(text, stderr); }
@@ -40,7 +65,7 @@ void Output(const char* format, ...) {
   }
   std::vsnprintf(text, static_cast<size_t>(needed) + 1, format, args);
   va_end(args);
-  for (auto* fn : Callbacks()) fn(text);
+  CallCallbacks(text);
   if (g_debuggerOutput) {
     g_debuggerOutput(text);
     g_debuggerOutput("\n");
@@ -48,11 +73,14 @@ void Output(const char* format, ...) {
   std::free(text);
 }
 
-void AddOutputCallback(bool (*fn)(const char*)) { Callbacks().push_back(fn); }
+void AddOutputCallback(bool (*fn)(const char*)) {
+  std::unique_lock<std::shared_mutex> lock(Callbacks().mutex);
+  Callbacks().list.push_back(fn);
+}
 
 void RemoveOutputCallback(bool (*fn)(const char*)) {
-  auto& list = Callbacks();
-  std::erase(list, fn);
+  std::unique_lock<std::shared_mutex> lock(Callbacks().mutex);
+  std::erase(Callbacks().list, fn);
 }
 
 void DebuggerOutput(const char* text) {

@@ -19,8 +19,10 @@ namespace {
 
 cl_FModSoundSystem* g_soundSystem = nullptr;
 
-constexpr uint32_t kInitFlags = 0x200;  // streams are fed by our update thread
-constexpr int kStreamBufferMs = 500;
+constexpr uint32_t kInitFlags = 0x200;  // streams are not given a streamer thread of the library's
+// Streams are decoded this far ahead: a busy machine may keep the decoding from running for
+// seconds, and the music must not fall silent meanwhile.
+constexpr int kStreamBufferMs = 4000;
 
 void LibraryLog(const char* text) { base::sys::Output("%s", text); }
 

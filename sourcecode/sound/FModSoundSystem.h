@@ -1,11 +1,13 @@
 // The one sound system of the program: named sounds in named channels over the platform's sound
 // library, volume and pan levels under a master level, timed changes through a queue of fade
 // records advanced once per frame, DSP effect settings for new sounds, the 3D listener, the
-// update thread that feeds the library's streams, and add-on modules (the playlists).
+// update thread that runs the library's update, and add-on modules (the playlists).
 //
 // Every library call is made under the sound lock (re-entrant: completions lock again); the
 // update thread takes it around the library's Update every 100 ms. The containers are touched
-// by the main thread only.
+// by the main thread only. The library decodes the streams of a device's mix seconds ahead on a
+// thread of its own that takes neither lock, so a frame that holds the sound lock for long, or a
+// starved update thread, never lets the music run dry.
 #pragma once
 
 #include <atomic>
@@ -147,6 +149,8 @@ class cl_FModSoundSystem {
   bool IsUpdateThreadRunning() const { return m_thread.joinable(); }
   // The update thread's step, for tests that need a stream opened now.
   void UpdateLibrary();
+  // The sound lock, for tests that hold it as a long operation of the game's would.
+  std::recursive_mutex& GetLock() { return m_lock; }
 
  private:
   using tLock = std::lock_guard<std::recursive_mutex>;

@@ -33,7 +33,7 @@ class cl_DX9InputDevice final : public base::i_InputDevice {
     MIDDLE_UP = base::ICMD::MIDDLE_UP,
     WHEEL = 11,
   };
-  enum : uint16_t { MOD_SHIFT = base::ICMD::MOD_SHIFT, MOD_CTRL = 2, MOD_ALT = 4 };
+  enum : uint16_t { MOD_SHIFT = base::ICMD::MOD_SHIFT, MOD_CTRL = base::ICMD::MOD_CTRL, MOD_ALT = 4 };
   static constexpr float kMouseDeltaScale = 2.0f;
 
   // source: the buffered keyboard and mouse (not owned; outlives the device).

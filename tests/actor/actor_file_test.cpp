@@ -1,8 +1,10 @@
 // The compiled character file against bad bytes and failed writes: a file of an earlier build
 // still reads, a damaged file is reported once and replaced by a new import, and a write that
 // fails leaves no compiled file behind. QUILLANE_UPDATE_GOLDEN=1 rewrites the kept file.
+#include <cerrno>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 
 #include "actor_test_support.h"
@@ -178,8 +180,10 @@ TEST_F(CompiledFile, ADamagedFileIsReportedOnceAndTheActorImportedAgain) {
 }
 
 TEST_F(CompiledFile, AWriteThatFailsLeavesNoCompiledFileButAUsableActor) {
-  // A folder where the compiled file should go: the rename at the end fails.
+  // A folder where the compiled file should go: the rename at the end fails. A compile killed
+  // before left its temporary file, which this one takes away.
   fs::create_directories(m_dir.path("characters/male.dat"));
+  m_dir.write("characters/male.dat.tmpAb12Cd", "killed");
   cl_ActorRegistry registry;
   ASSERT_TRUE(registry.LoadActorList("small.xml"));
   cl_ActorDesc* male = registry.FindActor("male");
@@ -191,13 +195,18 @@ TEST_F(CompiledFile, AWriteThatFailsLeavesNoCompiledFileButAUsableActor) {
   for (const auto& entry : fs::directory_iterator(m_dir.path("characters")))
     EXPECT_EQ(entry.path().filename().string().find("male.dat."), std::string::npos) << entry.path();
 
-  // A folder that does not exist cannot even be opened.
-  m_dir.write("nowhere.xml", "<Characters><Character label=\"lost/one\"/></Characters>");
+  // Without its folder the file cannot even be created: the line names it and the cause.
+  fs::rename(m_dir.path("characters"), m_dir.path("elsewhere"));
+  m_dir.write("nowhere.xml", "<Characters><Character label=\"lost\"/></Characters>");
   cl_ActorRegistry lost;
   ASSERT_TRUE(lost.LoadActorList("nowhere.xml"));
   m_log->clear();
-  EXPECT_NE(lost.FindActor("lost/one"), nullptr);
-  EXPECT_EQ(m_log->count("ERROR: Write failed!"), 1) << m_log->text("\n");
+  EXPECT_NE(lost.FindActor("lost"), nullptr);
+  EXPECT_EQ(m_log->count("ERROR: Write failed! The compiled character 'Characters/lost.dat' cannot be created (" +
+                         std::string(std::strerror(ENOENT)) + ")"),
+            1)
+      << m_log->text("\n");
+  fs::rename(m_dir.path("elsewhere"), m_dir.path("characters"));
 }
 
 }  // namespace

@@ -7,9 +7,8 @@
 #include <fstream>
 #include <random>
 
-#include <unistd.h>
-
 #include "platform/audio/Log.h"
+#include "support/ScratchFolder.h"
 
 namespace audiotest {
 namespace {
@@ -50,11 +49,7 @@ int Peak(const std::vector<int16_t>& stereo, int channel, size_t from, size_t to
 void AudioTest::SetUp() {
   LoggedLines().clear();
   platform::audio::SetLogSink(Capture);
-  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-  m_folder = (std::filesystem::temp_directory_path() /
-              ("quillane_audio_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" + info->name()))
-                 .string();
-  std::filesystem::create_directories(m_folder);
+  m_folder = testsupport::MakeScratchFolder("quillane_audio").string();
   ASSERT_TRUE(m_lib.SetOutput(platform::audio::Output::Pull));
   ASSERT_TRUE(m_lib.Init(44100, 32, 0));
 }

@@ -1,11 +1,14 @@
 // The audiomix tool end to end: two generated files mixed into a WAV that sox measures.
+#include <sys/wait.h>
+
 #include <cmath>
-#include <cstdio>
-#include <fstream>
 #include <cstdlib>
+#include <fstream>
 #include <string>
+#include <vector>
 
 #include "AudioFixture.h"
+#include "support/ChildProcess.h"
 
 using audiotest::AudioTest;
 using audiotest::MakeOgg;
@@ -14,13 +17,12 @@ using audiotest::Sine;
 
 namespace {
 
-std::string RunShell(const std::string& command) {
-  std::string out;
-  if (std::FILE* pipe = ::popen((command + " 2>&1").c_str(), "r")) {
-    char buffer[512];
-    while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
-    ::pclose(pipe);
-  }
+// Runs args[0] with the rest as its arguments to its end; what it wrote to stdout and stderr.
+// *exitCode: its exit code, -1 when it did not exit.
+std::string RunTool(std::vector<std::string> args, int* exitCode = nullptr) {
+  int status = 0;
+  const std::string out = testsupport::Capture({.args = std::move(args)}, testsupport::en_Capture::Both, &status);
+  if (exitCode) *exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return out;
 }
 
@@ -35,30 +37,31 @@ double StatValue(const std::string& report, const std::string& label) {
 class AudioMixTool : public AudioTest {};
 
 TEST_F(AudioMixTool, TwoFilesMixToTheLongerLengthAndTheSummedLevel) {
-  if (RunShell("command -v sox").empty()) GTEST_SKIP() << "sox is not installed (scripts/install-deps.sh adds it)";
+  if (testsupport::FindProgram("sox").empty()) GTEST_SKIP() << "sox is not installed (scripts/install-deps.sh adds it)";
   // One second at amplitude 0.3 (WAV, 44.1 kHz) and two seconds at 0.2 (Ogg, 22.05 kHz, stereo).
   const std::string a = WriteFile("a.wav", MakeWav(44100, 1, 16, Sine(44100, 1, 1.0, 441.0, 0.3)));
   const std::string b = WriteFile("b.ogg", MakeOgg(22050, 2, Sine(22050, 2, 2.0, 441.0, 0.2)));
   const std::string out = m_folder + "/mix.wav";
-  const std::string log = RunShell(std::string(QUILLANE_AUDIOMIX) + " " + a + " " + b + " -o " + out);
+  const std::string log = RunTool({QUILLANE_AUDIOMIX, a, b, "-o", out});
   ASSERT_NE(log.find("88200 frames"), std::string::npos) << log;
 
-  const std::string stat = RunShell("sox " + out + " -n stat");
+  const std::string stat = RunTool({"sox", out, "-n", "stat"});
   EXPECT_NEAR(StatValue(stat, "Length (seconds)"), 2.0, 0.001) << stat;
   // Both sines are in phase: the first second peaks at 0.5.
   EXPECT_NEAR(StatValue(stat, "Maximum amplitude"), 0.5, 0.02) << stat;
   // RMS over both seconds: sqrt((0.5^2 + 0.2^2) / 2 / 2).
   EXPECT_NEAR(StatValue(stat, "RMS     amplitude"), std::sqrt((0.25 + 0.04) / 4.0), 0.01) << stat;
-  const std::string late = RunShell("sox " + out + " -n trim 1.1 0.8 stat");
+  const std::string late = RunTool({"sox", out, "-n", "trim", "1.1", "0.8", "stat"});
   EXPECT_NEAR(StatValue(late, "Maximum amplitude"), 0.2, 0.01) << late;
 }
 
 TEST_F(AudioMixTool, ABrokenInputFailsTheRunWithItsName) {
   const std::string bad = WriteFile("bad.wav", std::vector<uint8_t>(64, 1));
   const std::string out = m_folder + "/never.wav";
-  const std::string log = RunShell(std::string(QUILLANE_AUDIOMIX) + " " + bad + " -o " + out + " 2>&1; echo exit=$?");
+  int exitCode = 0;
+  const std::string log = RunTool({QUILLANE_AUDIOMIX, bad, "-o", out}, &exitCode);
   EXPECT_NE(log.find("ERROR: sound '" + bad + "'"), std::string::npos) << log;
-  EXPECT_NE(log.find("exit=1"), std::string::npos) << log;
+  EXPECT_EQ(exitCode, 1) << log;
   EXPECT_FALSE(std::ifstream(out).good());
 }
 

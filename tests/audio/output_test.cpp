@@ -2,11 +2,15 @@
 // sounds run their course in real time on SDL's thread.
 #include <chrono>
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "AudioFixture.h"
+#include "support/ScratchFolder.h"
 
 namespace pa = platform::audio;
+using audiotest::MakeOgg;
 using audiotest::MakeWav;
 using audiotest::Sine;
 
@@ -47,6 +51,49 @@ TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
   lib.Close();
   EXPECT_FALSE(lib.IsInitialised());
   ::unsetenv("SDL_AUDIODRIVER");
+}
+
+// Under a device the library's decode thread opens and feeds the streams: a looping stream plays
+// on in real time without running dry, and streams opened, started over and closed while the
+// thread decodes and the callback mixes leave nothing behind, also when the library closes with
+// streams still playing.
+TEST(SoundOutput, TheDecodeThreadFeedsStreamsWhileTheyAreStartedAndClosed) {
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
+  ASSERT_FALSE(folder.empty());
+  const std::string path = (folder / "loop.ogg").string();
+  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+
+  pa::SoundLibrary lib;
+  ASSERT_TRUE(lib.Init(44100, 32, 0));
+  const pa::StreamId loop = lib.OpenStream(path.c_str(), pa::mode::NonBlocking | pa::mode::Loop);
+  EXPECT_EQ(lib.StreamOpenState(loop), pa::openstate::Opening);
+  lib.Update();  // hands it to the decode thread
+  for (int i = 0; i < 6000 && lib.StreamOpenState(loop) == pa::openstate::Opening; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  ASSERT_EQ(lib.StreamOpenState(loop), pa::openstate::Ready);
+  const int voice = lib.PlayStream(pa::kAnyVoice, loop);
+  ASSERT_GE(voice, 0);
+  for (int i = 0; i < 6000 && lib.CurrentPosition(voice) < 44100 * 3 / 2; ++i)
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  EXPECT_GE(lib.CurrentPosition(voice), 44100u * 3 / 2);  // three rounds of the loop
+  EXPECT_TRUE(lib.IsPlaying(voice));
+  EXPECT_EQ(lib.Underruns(), 0u);
+
+  for (int i = 0; i < 60; ++i) {
+    const pa::StreamId other = lib.OpenStream(path.c_str(), i % 2 ? pa::mode::NonBlocking : 0u);
+    lib.Update();
+    lib.PlayStream(pa::kAnyVoice, other);  // refused while it still opens
+    lib.StopStream(i % 3 ? other : loop);
+    lib.PlayStream(pa::kAnyVoice, loop);
+    if (i % 4) lib.CloseStream(other);
+  }
+  EXPECT_EQ(lib.LiveStreams(), 1 + 15);
+  lib.Close();
+  EXPECT_EQ(lib.LiveStreams(), 0);
+  ::unsetenv("SDL_AUDIODRIVER");
+  std::filesystem::remove_all(folder);
 }
 
 }  // namespace

@@ -17,6 +17,7 @@
 
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
+#include "support/ChildProcess.h"
 #include "test_support.h"
 
 namespace {
@@ -52,7 +53,7 @@ TEST(ReadOnlyTarget, ReadOnlyFileSystemIsNamedForOldAndNewFiles) {
   dir.write("data/scenes.xml", "<old/>");
   const std::string folder = dir.path("data");
   const std::string linesFile = out.path("lines.txt");
-  const pid_t child = fork();
+  const pid_t child = testsupport::ForkBound();
   ASSERT_GE(child, 0);
   if (child == 0) {
     if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||

@@ -3,10 +3,10 @@
 
 #include <sys/wait.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 
+#include "support/ChildProcess.h"
 #include "support/DemoDataCopy.h"
 #include "test_support.h"
 
@@ -22,11 +22,14 @@ struct RunResult {
   std::string log;
 };
 
-RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, const std::string& env) {
-  const std::string command = "cd '" + cwd + "' && env " + env + " QUILLANE_HEADLESS=1 QUILLANE_USER_DIR='" +
-                              dir.path("user") + "' '" + ProgramPath().string() + "' > '" + dir.path("log.txt") +
-                              "' 2>&1";
-  const int status = std::system(command.c_str());
+RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, const std::string& frames) {
+  const std::string log = dir.path("log.txt");
+  const int status = testsupport::Run(
+      {.args = {ProgramPath().string()},
+       .folder = cwd,
+       .env = {"QUILLANE_FRAMES=" + frames, "QUILLANE_HEADLESS=1", "QUILLANE_USER_DIR=" + dir.path("user")},
+       .out = log,
+       .err = log});
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("log.txt")};
 }
 
@@ -35,7 +38,7 @@ TEST(Program, RunsTheBundledDataForAFewFrames) {
   testsupport::TempDir dir;
   // A copy: the program writes its caches into its data folder.
   testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
-  RunResult r = RunProgram(dir, dir.path("data"), "QUILLANE_FRAMES=3");
+  RunResult r = RunProgram(dir, dir.path("data"), "3");
   EXPECT_EQ(r.exitCode, 0) << r.log;
   EXPECT_NE(r.log.find("Configuration read from"), std::string::npos) << r.log;
   EXPECT_NE(r.log.find("Frame loop ended after 3 frames"), std::string::npos) << r.log;
@@ -48,12 +51,12 @@ TEST(Program, BadOrMissingConfigurationIsLoggedNotFatal) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
   testsupport::TempDir dir;
   std::filesystem::create_directories(dir.path("empty"));
-  RunResult missing = RunProgram(dir, dir.path("empty"), "QUILLANE_FRAMES=2");
+  RunResult missing = RunProgram(dir, dir.path("empty"), "2");
   EXPECT_EQ(missing.exitCode, 0) << missing.log;
   EXPECT_NE(missing.log.find("Warning: no readable config.xml"), std::string::npos) << missing.log;
 
   dir.write("bad/config.xml", "<Config><Display Width=\"800\"");
-  RunResult bad = RunProgram(dir, dir.path("bad"), "QUILLANE_FRAMES=2");
+  RunResult bad = RunProgram(dir, dir.path("bad"), "2");
   EXPECT_EQ(bad.exitCode, 0) << bad.log;
   EXPECT_NE(bad.log.find("ERROR:"), std::string::npos) << bad.log;
   EXPECT_NE(bad.log.find("Frame loop ended after 2 frames"), std::string::npos) << bad.log;

@@ -10,17 +10,13 @@
 
 #include "base/system.h"
 #include "support/EngineLogCapture.h"
+#include "support/ScratchFolder.h"
 
 namespace testsupport {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quillane_base_XXXXXX").string();
-    std::vector<char> name(pattern.begin(), pattern.end());
-    name.push_back(0);
-    m_path = mkdtemp(name.data());
-  }
+  TempDir() : m_path(MakeScratchFolder("quillane_base").string()) {}
   ~TempDir() {
     std::error_code ec;
     std::filesystem::remove_all(m_path, ec);

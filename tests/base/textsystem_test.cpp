@@ -156,33 +156,47 @@ TEST(Textsystem, ParserHookAndFailingTables) {
   base::sys::CleanupTextsystem();
 }
 
+// The decoder's own verdict decides between UTF-8 and Latin-1 for narrow texts: a U+FFFD that
+// well-formed text holds ("T\u00FCr\uFFFD") is no decoding error.
 TEST(Utf8Decoder, ReplacesWhatIsNotUtf8AndNeverReadsPastTheEnd) {
   struct Case {
     std::string bytes;
     std::u16string out;
+    bool wellFormed;
   } cases[] = {
-      {"plain", u"plain"},
-      {"\xC3\xA4", u"\u00E4"},
-      {"\xE2\x82\xAC", u"\u20AC"},
-      {"\xF0\x9F\x98\x80", u"\U0001F600"},
-      {"\x80x", u"\uFFFDx"},              // stray continuation
-      {"\xC0\xAF", u"\uFFFD\uFFFD"},      // overlong
-      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD"},
-      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD"},  // a surrogate
-      {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD"},
-      {"\xE2\x82", u"\uFFFD\uFFFD"},      // cut at the end
-      {"\xC3", u"\uFFFD"},
-      {"a\xC3z", u"a\uFFFDz"},
-      {"\xFF\xFE", u"\uFFFD\uFFFD"},
+      {"plain", u"plain", true},
+      {"\xC3\xA4", u"\u00E4", true},
+      {"\xE2\x82\xAC", u"\u20AC", true},
+      {"\xF0\x9F\x98\x80", u"\U0001F600", true},
+      {"T\xC3\xBCr\xEF\xBF\xBD", u"T\u00FCr\uFFFD", true},  // a replacement character of its own
+      {"\xEF\xBF\xBD", u"\uFFFD", true},
+      {"\x80x", u"\uFFFDx", false},              // stray continuation
+      {"\xC0\xAF", u"\uFFFD\uFFFD", false},      // overlong
+      {"\xE0\x80\xAF", u"\uFFFD\uFFFD\uFFFD", false},
+      {"\xED\xA0\x80", u"\uFFFD\uFFFD\uFFFD", false},  // a surrogate
+      {"\xF5\x80\x80\x80", u"\uFFFD\uFFFD\uFFFD\uFFFD", false},
+      {"\xE2\x82", u"\uFFFD\uFFFD", false},      // cut at the end
+      {"\xC3", u"\uFFFD", false},
+      {"a\xC3z", u"a\uFFFDz", false},
+      {"\xFF\xFE", u"\uFFFD\uFFFD", false},
+      {"T\xFCr\xEF\xBF\xBD", u"T\uFFFDr\uFFFD", false},  // Latin-1 beside a real U+FFFD
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.bytes);
     // Exactly the bytes, with no terminator behind them: ASan catches an over-read.
     std::unique_ptr<char[]> exact(new char[c.bytes.size()]);
     std::memcpy(exact.get(), c.bytes.data(), c.bytes.size());
+    const int length = static_cast<int>(c.bytes.size());
     base::UnicodeString out;
-    base::DecodeUtf8(exact.get(), static_cast<int>(c.bytes.size()), out);
+    EXPECT_EQ(base::DecodeUtf8(exact.get(), length, out), c.wellFormed);
     EXPECT_EQ(U(out), c.out);
+    EXPECT_EQ(base::IsUtf8(exact.get(), length), c.wellFormed);
+    // A narrow text that is no UTF-8 is taken byte by byte as Latin-1.
+    std::u16string latin1;
+    for (char b : c.bytes) latin1 += static_cast<char16_t>(static_cast<unsigned char>(b));
+    base::UnicodeString narrow;
+    base::DecodeNarrowText(exact.get(), length, narrow);
+    EXPECT_EQ(U(narrow), c.wellFormed ? c.out : latin1);
   }
 }
 

@@ -16,14 +16,17 @@
 #pragma GCC diagnostic pop
 #endif
 
-#include <cstdlib>
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include <unistd.h>
+
+#include "support/ChildProcess.h"
 
 #ifdef QUILLANE_DDSC
 
@@ -70,12 +73,17 @@ class DdscTool : public ::testing::Test {
     return path;
   }
 
-  // Runs ddsc with the arguments; returns the exit status and keeps stderr in `errors_`.
-  // A shell prefix such as "ulimit -f 1;" sets limits for the run.
-  int Run(const std::string& args, const std::string& prefix = "") {
+  // Runs ddsc with the arguments, separated by single spaces (no path here holds one); returns
+  // the exit status and keeps stderr in `errors_`. prepare may set limits for the run.
+  int Run(const std::string& args, std::function<void()> prepare = {}) {
     const std::string err = Path("stderr.txt");
-    const std::string command = prefix + std::string(QUILLANE_DDSC) + " " + args + " 2>" + err;
-    const int status = std::system(command.c_str());
+    testsupport::st_Command command{.args = {QUILLANE_DDSC}, .err = err, .prepare = std::move(prepare)};
+    for (size_t from = 0; from < args.size();) {
+      const size_t to = std::min(args.find(' ', from), args.size());
+      command.args.push_back(args.substr(from, to - from));
+      from = to + 1;
+    }
+    const int status = testsupport::Run(command);
     std::ifstream in(err);
     errors_.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
@@ -190,7 +198,7 @@ TEST_F(DdscTool, FailuresExitNonZeroAndWriteNothing) {
   EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), std::istreambuf_iterator<char>()), "old");
 
   // A full disk (no file may grow past one block): the old output stays, and the cause is told.
-  EXPECT_EQ(Run(in + " " + out, "trap '' XFSZ; ulimit -f 1; "), 1);
+  EXPECT_EQ(Run(in + " " + out, testsupport::FileSizeLimit(512)), 1);
   EXPECT_NE(errors_.find("not written, the previous contents are kept (File too large)"), std::string::npos)
       << errors_;
   std::ifstream still(out);

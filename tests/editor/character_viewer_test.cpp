@@ -37,6 +37,8 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
@@ -218,7 +220,7 @@ TEST_F(CharacterViewerTest, FolderClicksTakeEffectAtTheNextFrameAndTheScrollBarM
   EXPECT_GT(cut, 0) << "no clip name long enough to be cut";
 
   const int rows = LeftRows(viewer);
-  const float visible = kHeight - 44.0f;
+  const float visible = kHeight - 24.0f - 40.0f;  // from the first row to the status line's band
   ASSERT_GT(20.0f * rows, visible);
   Mouse(base::ICMD::MOUSE_MOVE, 212, 50);
   Mouse(base::ICMD::LEFT_DOWN, 212, 50);
@@ -229,9 +231,20 @@ TEST_F(CharacterViewerTest, FolderClicksTakeEffectAtTheNextFrameAndTheScrollBarM
   Step();
   EXPECT_FLOAT_EQ(Row(viewer, "Characters")->m_Rect.y, 40.0f - (20.0f * rows - visible));
 
-  // Clicking a header does nothing; a clip row plays looped.
+  // The rows below the band are scrolled to, not drawn under the outcome of an import.
   viewer->scrollBar.position = 0.0f;
   Step();
+  EXPECT_TRUE(Row(viewer, "pick_up_table")->HasFlag(base::WF_HIDDEN));
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Imported newbie into characters/characters.xml", &shown),
+            std::vector<std::string>{});
+  EXPECT_TRUE(shown);
+
+  // Clicking a header does nothing; a clip row (scrolled to y 300) plays looped.
+  const float below = Row(viewer, "pick_up_table")->m_Rect.y;
+  viewer->scrollBar.position = (below - 300.0f) / (viewer->scrollBar.total - viewer->scrollBar.visible);
+  Step();
+  ASSERT_FALSE(Row(viewer, "pick_up_table")->HasFlag(base::WF_HIDDEN));
   ASSERT_TRUE(PressMiddle(Row(viewer, "pick_up_table")));
   Step();
   ASSERT_NE(viewer->animCtrl.m_clip, nullptr);
@@ -467,6 +480,32 @@ TEST(CharacterViewerAnimCtrl, WithoutAnActorNothingIsPlayedOrDrawn) {
 
 // ---- the actor list
 
+// The animations chosen in the set-up are the ones Import writes, and shown when it opens again.
+TEST_F(CharacterViewerTest, TheAnimationsChosenAreImportedAndShownAgain) {
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  auto animations = [this] {
+    base::Variant list;
+    EXPECT_TRUE(base::xml::read_file(list, quillane::kCharacterListFile));
+    const base::Variant* odo = base::variant_find_element_by_attribute_value(list, "label", "odo");
+    base::tString<base::BaseString> text;
+    if (odo) odo->get_attribute_string("animations", text);
+    return std::string(text.c_str());
+  };
+  ASSERT_EQ(animations(), "male");
+  ASSERT_NE(AddCharacter(viewer, "odo"), nullptr);
+  EXPECT_EQ(std::string(Window("CategoryList")->GetSelectedLabel().c_str()), "male");
+  ASSERT_TRUE(ClickEntry("CategoryList", "female"));
+  ASSERT_TRUE(Click("Import"));
+  Step();
+  EXPECT_EQ(animations(), "female");
+  ASSERT_TRUE(Click("Close"));
+  Step();
+  ASSERT_EQ(Window("CategoryList"), nullptr);
+  ASSERT_NE(AddCharacter(viewer, "odo"), nullptr);
+  EXPECT_EQ(std::string(Window("CategoryList")->GetSelectedLabel().c_str()), "female");
+}
+
 TEST_F(CharacterViewerTest, ANewCharacterIsImportedSortedReadBackAndWrittenTheSameTwice) {
   const fs::path folder = m_data / "characters/newbie";
   fs::create_directories(folder);
@@ -631,9 +670,53 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
   EXPECT_NE(Row(viewer, "odo"), nullptr);
 }
 
+// Labels are the names of the compiled files ("Characters/<label>.dat"): copies of Odo whose
+// labels lead out of the folder are refused when the list is read, so the viewer neither shows
+// nor compiles them, and a Delete of such a label takes no file of the user's along.
+TEST_F(CharacterViewerTest, ActorLabelsThatLeadOutOfTheFolderAreRefusedWhenTheListIsRead) {
+  std::string list = ListText();
+  const size_t odo = list.find("<Character label=\"odo\"");
+  ASSERT_NE(odo, std::string::npos) << list;
+  const std::string element = list.substr(odo, list.find("</Character>", odo) + 12 - odo);
+  const char* const labels[] = {"../outside/evil", "../victim", ".", "back\\slash", "..."};
+  std::string copies;
+  for (const char* label : labels)
+    copies += "<Character label=\"" + std::string(label) + "\"" + element.substr(22) + "\n";
+  list.insert(odo, copies);
+  std::ofstream(m_data / quillane::kCharacterListFile) << list;
+  fs::create_directories(m_data / "outside");
+  std::ofstream(m_data / "victim.dat") << "the user's";
+  std::ofstream(m_data / "victim_0.dat") << "the user's";
+
+  const size_t mark = Log().size();
+  ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  const std::string log = Log().substr(mark);
+  for (const char* label : labels) {
+    SCOPED_TRACE(label);
+    EXPECT_NE(log.find(std::string("ERROR: ") + quillane::kCharacterListFile + ": the actor label \"" + label + "\""),
+              std::string::npos)
+        << log;
+    EXPECT_EQ(m_registry->Find(label), nullptr);
+    EXPECT_EQ(Row(viewer, label), nullptr);
+    viewer->ProcessEvent(quillane::MakeRowEvent("Actor", label, 0.0f));
+    EXPECT_EQ(std::string(viewer->GetCurrentLabel().c_str()), quillane::cl_CharacterViewer::kStartActor);
+  }
+  EXPECT_NE(Row(viewer, "odo"), nullptr);
+  EXPECT_FALSE(fs::exists(m_data / "outside/evil.dat"));
+
+  viewer->RemoveCharacter("../victim");
+  Step();
+  EXPECT_EQ(ReadText("victim.dat"), "the user's");
+  EXPECT_EQ(ReadText("victim_0.dat"), "the user's");
+  EXPECT_EQ(ListText().find("label=\"../victim\""), std::string::npos);
+  EXPECT_NE(m_registry->FindActor("odo"), nullptr);
+}
+
 // A save killed at any moment leaves the old list or the new one, never a torn file.
 TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_charlist_" + std::to_string(getpid()));
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_charlist");
   fs::create_directories(dir / "characters");
   const fs::path cwd = fs::current_path();
   fs::current_path(dir);
@@ -644,7 +727,7 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
   ASSERT_TRUE(quillane::WriteCharacterList(list));
   std::mt19937 rng(5);
   for (int kill = 0; kill < 50; ++kill) {
-    const pid_t child = fork();
+    const pid_t child = testsupport::ForkBound();
     ASSERT_GE(child, 0);
     if (child == 0) {
       for (;;) quillane::WriteCharacterList(list);
@@ -656,6 +739,11 @@ TEST(CharacterListFile, SavesKilledMidWayLeaveAReadableList) {
     ASSERT_TRUE(base::xml::read_file(back, quillane::kCharacterListFile)) << kill;
     ASSERT_EQ(back.size(), 2000) << kill;
   }
+  // What the killed saves left beside the list goes with the next save that works.
+  std::ofstream(dir / "characters/characters.xml.tmpAb12Cd") << "killed";
+  ASSERT_TRUE(quillane::WriteCharacterList(list));
+  for (const auto& entry : fs::directory_iterator(dir / "characters"))
+    EXPECT_EQ(entry.path().filename().string(), "characters.xml");
   fs::current_path(cwd);
   fs::remove_all(dir);
 }

@@ -336,31 +336,65 @@ TEST_F(Dialogs, EscapeCancelsEveryDialogAsItsCancelButtonDoes) {
   EXPECT_EQ(Window("TestMenu"), nullptr);
 }
 
-// The name dialog goes on from the end of the proposed name; a click in the field, even right of
-// the text, places the caret; Enter answers as Ok does.
-TEST_F(Dialogs, TheNameDialogsCaretStartsAtTheEndAndAClickPlacesIt) {
+// The name dialog's proposal is selected: typing replaces it (it was appended to:
+// "Hotspotcupboard"). A click in the field, even right of the text, places the caret; Ctrl+A
+// selects all again. A long name is drawn inside the field, scrolled to its end where the caret
+// is; Enter answers as Ok does.
+TEST_F(Dialogs, TypingReplacesTheNameDialogsProposalAndAClickPlacesTheCaret) {
   base::Variant answer;
   answer.set_element("LabelEntered");
   ASSERT_TRUE(
       Modal(quillane::cl_EnterLabelDialog::Open(m_listener, answer, base::tString<base::BaseString>("Hotspot"))));
-  Key('S');
-  EXPECT_EQ(Field("Label"), "Hotspots");
+  for (uint8_t key : {'C', 'U', 'P'}) Key(key);
+  EXPECT_EQ(Field("Label"), "cup");
   const base::cl_Window* field = Window("Label");
   ASSERT_NE(field, nullptr);
-  const int y = static_cast<int>((field->m_AbsRect.top + field->m_AbsRect.bottom) / 2);
-  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(field->m_AbsRect.left) + 1, y);
-  Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.left) + 1, y);
+  const base::st_ScreenRect box = field->m_AbsRect;
+  const int y = static_cast<int>((box.top + box.bottom) / 2);
+  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(box.left) + 1, y);
+  Mouse(base::ICMD::LEFT_UP, static_cast<int>(box.left) + 1, y);
   Key('A');
-  EXPECT_EQ(Field("Label"), "aHotspots");
-  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(field->m_AbsRect.right) - 2, y);
-  Mouse(base::ICMD::LEFT_UP, static_cast<int>(field->m_AbsRect.right) - 2, y);
+  EXPECT_EQ(Field("Label"), "acup");
+  Mouse(base::ICMD::LEFT_DOWN, static_cast<int>(box.right) - 2, y);
+  Mouse(base::ICMD::LEFT_UP, static_cast<int>(box.right) - 2, y);
   Key('Z');
-  EXPECT_EQ(Field("Label"), "aHotspotsz");
+  EXPECT_EQ(Field("Label"), "acupz");
+  Key('A', kCtrl);
+  EXPECT_EQ(Field("Label"), "acupz") << "Ctrl+A types nothing";
+  Key(base::key::Backspace);
+  EXPECT_EQ(Field("Label"), "");
+
+  // Dark (text) pixels beside the field, across the window: a long name ran out of its dialog.
+  auto darkBesideTheField = [&] {
+    int dark = 0;
+    for (int py = static_cast<int>(box.top); py < static_cast<int>(box.bottom); ++py)
+      for (int px = 0; px < kWidth; ++px)
+        if (px < box.left - 2 || px > box.right + 2) dark += (Pixel(px, py) & 0xC0C0C0u) == 0 ? 1 : 0;
+    return dark;
+  };
+  Step();
+  const int plain = darkBesideTheField();
+  const std::string name(80, 'w');
+  for (int i = 0; i < 80; ++i) Key('W');
+  EXPECT_EQ(Field("Label"), name);
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  EXPECT_EQ(darkBesideTheField(), plain) << "the name runs out of its field";
+  bool drawn = false;
+  for (const gfx::st_DrawnText& t : texts)
+    if (t.text == name) {
+      drawn = true;
+      EXPECT_LE(t.right, box.right) << "the caret at the end is out of view";
+      EXPECT_GT(t.right, box.right - 20.0f);
+    }
+  EXPECT_TRUE(drawn);
   Key(base::key::Enter);
   Step();
   EXPECT_FALSE(Open());
   ASSERT_EQ(m_listener->events.size(), 1u);
-  EXPECT_EQ(Text(m_listener->events[0], "label"), "aHotspotsz");
+  EXPECT_EQ(Text(m_listener->events[0], "label"), name);
 }
 
 // Every editor sheet of "GUI.xml" drawn alone: its captions lie inside it and clear of the fields

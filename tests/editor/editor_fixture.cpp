@@ -10,6 +10,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/mesh/Mesh.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/settings/TweakSettings.h"
@@ -117,6 +118,24 @@ std::vector<std::string> EditorTest::OutsideTheWindow() {
   for (const gfx::st_DrawnText& t : texts)
     if (!Inside(t.left, t.top, t.right, t.bottom)) out.push_back("text \"" + t.text + "\"");
   return out;
+}
+
+std::vector<std::string> EditorTest::TextsUnderTheStatusLine(const std::string& text, bool* shown) {
+  quillane::ShowEditorStatus(text, true);
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step(0.0f);
+  gfx::TraceDrawnText(nullptr);
+  std::vector<std::string> under;
+  *shown = false;
+  for (const gfx::st_DrawnText& line : texts) {
+    if (line.text != text) continue;
+    *shown = true;
+    for (const gfx::st_DrawnText& t : texts)
+      if (t.text != text && t.left < line.right && line.left < t.right && t.top < line.bottom && line.top < t.bottom)
+        under.push_back(t.text);
+  }
+  return under;
 }
 
 base::cl_Window* EditorTest::Window(const char* label) const {

@@ -67,6 +67,9 @@ class EditorTest : public frametest::FrameTest {
   // Draws one frame and names every window of the system GUI (rows inside scroll areas, which
   // clip, aside) and every text drawn that reaches outside the 1024 x 768 window.
   std::vector<std::string> OutsideTheWindow();
+  // Shows text as a failure on the editor's status line and draws one frame: the other texts
+  // drawn where the line is drawn; shown tells whether the line was drawn at all.
+  std::vector<std::string> TextsUnderTheStatusLine(const std::string& text, bool* shown);
 
   quillane::cl_Editor* m_editor = nullptr;
   std::filesystem::path m_data;  // the working folder

@@ -5,13 +5,17 @@
 
 #include <cmath>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <numbers>
 
 #include "base/app/KeyCode.h"
 #include "base/math/Noise.h"
 #include "editor_fixture.h"
+#include "quillane/actor/ActorRegistry.h"
+#include "quillane/editor/CharacterList.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/EditorLaunchers.h"
 #include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/HeileWelt.h"
@@ -115,6 +119,26 @@ TEST_F(EditorMenu, TheStringFileTestReadsBackTwentyBytesAndLeavesNoFile) {
   EXPECT_FALSE(fs::exists(m_data / "test.txt"));
   fs::create_directories(m_data / "blocked");
   EXPECT_EQ(quillane::cl_EditorMenu::RunStringFileTest("blocked"), -1) << "a folder cannot be written";
+}
+
+// "Export all characters" shows its outcome: how many are ready, or the error it met.
+TEST_F(EditorMenu, ExportAllCharactersShowsHowManyAreReadyOrTheErrorItMet) {
+  quillane::cl_ActorRegistry* actors = quillane::GetActorRegistry();
+  ASSERT_NE(actors, nullptr);
+  ASSERT_EQ(actors->GetActors().size(), 0u) << "no actor list in the working folder";
+  Press("ExportAllCharacters");
+  EXPECT_EQ(quillane::GetEditorStatus().text, "Export all characters: 0 ready");
+  EXPECT_FALSE(quillane::GetEditorStatus().failure);
+  fs::create_directories(m_data / "characters");
+  std::ofstream(m_data / quillane::kCharacterListFile)
+      << "<Characters><Character label=\"ghost\"><Mesh file=\"characters/ghost/ghost_mesh.xml\"/>"
+         "<Skeleton file=\"characters/ghost/ghost_skeleton.xml\"/></Character></Characters>\n";
+  ASSERT_TRUE(actors->LoadActorList(quillane::kCharacterListFile));
+  Press("ExportAllCharacters");
+  const std::string shown = quillane::GetEditorStatus().text;
+  EXPECT_TRUE(quillane::GetEditorStatus().failure) << shown;
+  EXPECT_TRUE(shown.starts_with("Export all characters: 1 ready, with errors (")) << shown;
+  EXPECT_NE(shown.find("ghost"), std::string::npos) << shown;
 }
 
 TEST_F(EditorMenu, ExitEndsTheProgram) {

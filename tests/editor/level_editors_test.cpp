@@ -8,6 +8,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
 
@@ -22,8 +23,10 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
+#include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
+#include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
 namespace {
@@ -174,7 +177,9 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   Popup(800, 600, "SaveAs");
   Answer("t1");
   EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
-  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+  // No error, and the save is seen done.
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with(std::string("Errors:  saved ") + kLevels + "t1.xml"))
+      << m_train->GetEditorInfo().c_str();
 
   // Names that leave the folder are refused; the name level.XML gets its ".xml".
   Popup(800, 600, "SaveAs");
@@ -387,6 +392,11 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   for (int y = 0; y < 20; ++y)
     for (int x = 0; x < kWidth; ++x) lit += Pixel(x, y) == 0 ? 0 : 1;
   EXPECT_EQ(lit, 0);
+  // The scene editor's last outcome is not drawn over the play-test's texts ("make your move").
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  quillane::ClearEditorStatus();
   Popup(900, 700, "Stop");
 
   std::string level = Slurp(m_data / kLevels / "demo.xml");
@@ -450,6 +460,87 @@ TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
   EXPECT_EQ(Window("TrainTravelGame"), nullptr);
 }
 
+// "Load level" over unsaved stations and "Save as" onto another level ask first: No keeps the
+// board and the other level, Yes goes on; the board's own file is saved again without a question.
+TEST_F(TrainEditorTest, LoadingOverUnsavedWorkAndSavingOverAnotherLevelAskFirst) {
+  Command("AddNode", 300.0f, 300.0f);
+  Popup(800, 600, "SaveAs");
+  Answer("other");
+  ASSERT_EQ(Window("DialogBox"), nullptr) << "a new level: no question";
+  const fs::path other = m_data / kLevels / "other.xml";
+  const std::string saved = Slurp(other);
+  ASSERT_FALSE(saved.empty());
+
+  Command("AddNode", 500.0f, 300.0f);
+  Popup(900, 700, "Load");
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  EXPECT_EQ(Window("FileNames"), nullptr);
+  ASSERT_TRUE(Click("button1"));
+  Step();
+  EXPECT_EQ(Window("FileNames"), nullptr) << "No: no level is chosen";
+  EXPECT_EQ(m_train->GetNodeCount(), 2);
+  Popup(900, 700, "Load");
+  ASSERT_TRUE(Click("button0"));
+  Step();
+  ASSERT_NE(Window("FileNames"), nullptr) << "Yes: the browser";
+  ASSERT_TRUE(Click("Cancel"));
+  Step();
+
+  Command("Clear");
+  Command("AddNode", 100.0f, 100.0f);
+  Popup(800, 600, "SaveAs");
+  Answer("other");
+  ASSERT_NE(Window("DialogBox"), nullptr) << "another board's level";
+  ASSERT_TRUE(Click("button1"));
+  Step();
+  EXPECT_EQ(Slurp(other), saved) << "No keeps it";
+  EXPECT_TRUE(m_train->HasUnsavedChanges());
+  Popup(800, 600, "SaveAs");
+  Answer("other");
+  ASSERT_TRUE(Click("button0"));
+  Step();
+  EXPECT_NE(Slurp(other), saved) << "Yes writes over it";
+  EXPECT_FALSE(m_train->HasUnsavedChanges());
+  Command("AddNode", 200.0f, 200.0f);
+  Popup(800, 600, "SaveAs");
+  Answer("other");
+  EXPECT_EQ(Window("DialogBox"), nullptr) << "the board's own file";
+  EXPECT_FALSE(m_train->HasUnsavedChanges());
+}
+
+// Escape, a right click and a press outside close a popup or the play options as a cancel; a
+// press inside the play options does not.
+TEST_F(TrainEditorTest, PopupsAndThePlayOptionsCloseOnEscapeARightClickAndAPressOutside) {
+  Command("AddNode", 300.0f, 300.0f);
+  const std::vector<std::pair<const char*, std::function<void()>>> ways = {
+      {"Escape", [this] { Key(base::key::Escape); }},
+      {"right click", [this] { Mouse(base::ICMD::RIGHT_DOWN, 400, 100), Mouse(base::ICMD::RIGHT_UP, 400, 100); }},
+      {"press outside", [this] { Mouse(base::ICMD::LEFT_DOWN, 10, 10), Mouse(base::ICMD::LEFT_UP, 10, 10); }}};
+  for (const auto& [name, leave] : ways) {
+    SCOPED_TRACE(name);
+    Mouse(base::ICMD::MOUSE_MOVE, 800, 500);
+    Mouse(base::ICMD::RIGHT_DOWN, 800, 500);
+    Mouse(base::ICMD::RIGHT_UP, 800, 500);
+    Step();
+    ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
+    leave();
+    Step();
+    EXPECT_EQ(Window("TrainTravelContextMenu"), nullptr);
+    EXPECT_TRUE(m_frame->GetSystemGUI()->GetModalWindows().empty());
+    EXPECT_EQ(m_train->GetNodeCount(), 1);
+
+    Popup(900, 650, "Play");
+    ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr);
+    ASSERT_TRUE(PressMiddle(Window("NumOfAgents")));
+    Step();
+    ASSERT_NE(Window("TrainTravelPlayOptions"), nullptr) << "a press inside";
+    leave();
+    Step();
+    EXPECT_EQ(Window("TrainTravelPlayOptions"), nullptr);
+    EXPECT_FALSE(m_train->IsPlaying());
+  }
+}
+
 // At 1024 x 768 the popup opened at the bottom right corner, the panels and the status lines,
 // a long one too, stay inside the window.
 TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
@@ -463,6 +554,10 @@ TEST_F(TrainEditorTest, MenusAndStatusLinesStayInsideTheWindow) {
     Step();
     ASSERT_NE(Window("TrainTravelContextMenu"), nullptr);
     EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{});
+    bool shown = false;
+    EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+              std::vector<std::string>{});
+    quillane::ClearEditorStatus();
     CloseModal();
   }
   // The name dialog of a station low on the board opens whole in the window.
@@ -585,6 +680,7 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   Step();
   EXPECT_EQ(Window("DanceEditor"), nullptr);
   EXPECT_FALSE(m_dance->IsMenuOpen());
+  EXPECT_NE(S(m_dance->GetOverlayText()).find("Saved gui/minigames/dance/rec.xml"), std::string::npos);
 
   base::Variant rec;
   ASSERT_TRUE(base::xml::read_file(rec, (m_data / "gui/minigames/dance/rec.xml").string().c_str()));
@@ -614,6 +710,34 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(std::string(m_dance->GetDanceName().c_str()), "rec");
   EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Dancing);
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
+}
+
+// "ok" onto a move list that is not the one loaded or saved here asks first: No keeps the file
+// and the panel, Yes writes it.
+TEST_F(DanceEditorTest, SavingOverAnotherMoveListAsksFirst) {
+  const fs::path old = m_data / "gui/minigames/dance/old.xml";
+  std::ofstream(old) << "<Dance speed=\"1\"/>";
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('Q');
+  Tap('F');
+  ASSERT_TRUE(m_dance->IsMenuOpen());
+  Window("dance_name")->m_Value.set_string("old");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  ASSERT_TRUE(Click("button1"));
+  Step();
+  EXPECT_EQ(Slurp(old), "<Dance speed=\"1\"/>");
+  ASSERT_NE(Window("DanceEditor"), nullptr) << "No keeps the panel";
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_TRUE(Click("button0"));
+  Step();
+  EXPECT_EQ(Window("DanceEditor"), nullptr);
+  base::Variant list;
+  ASSERT_TRUE(base::xml::read_file(list, old.string().c_str()));
+  EXPECT_EQ(list.size(), 1) << "the recording";
 }
 
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel

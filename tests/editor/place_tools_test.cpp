@@ -203,6 +203,11 @@ TEST_F(PlaceTools, LightTypeDialogProposesAndHandsEachTypeOn) {
   ASSERT_EQ(m_listener->events.size(), 1u);
   EXPECT_EQ(String(m_listener->events[0][0], "file") + String(m_listener->events[0][0], "type"),
             "light_office.tgaambient");
+  // Its colour, which it lights in where no picture gives one, shows a character: no channel dark.
+  for (const char* channel : {"color_r", "color_g", "color_b", "color_a"}) {
+    int value = 0;
+    EXPECT_TRUE(m_listener->events[0][0].get_attribute_int(channel, value) && value >= 100) << channel << " " << value;
+  }
   EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN));
 
   // "blobb shadow" goes straight to the light tool with the whole light element.
@@ -334,6 +339,7 @@ TEST_F(PlaceTools, LocatorFlightStepsAndTheSceneCameraComesBackUnchanged) {
   EXPECT_NEAR(flown(), 4.0f, 1e-3f);
   Hold(kScanShift, false);
   EXPECT_NE(m_scene->GetCamera().GetPos(), before.GetPos()) << "the scene is seen from the flown camera";
+  EXPECT_EQ(OutsideTheWindow(), std::vector<std::string>{}) << "the key help whole in the window";
   Key(base::key::Escape);
   Step(0.0f);
   EXPECT_EQ(Modal(), nullptr);

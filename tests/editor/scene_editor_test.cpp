@@ -7,12 +7,16 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <thread>
+#include <tuple>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -146,6 +150,22 @@ TEST(SceneEditorLabels, FreeLabelsCountOnAndTheInfoLineTakesEachGroupsForm) {
   element.attribute("color_r")->set_int(255);
   EXPECT_EQ(std::string(quillane::FormatElementInfo(element, "Lights").c_str()),
             "ElementLabel: desk File:  Type:  nx:0.000000 ny:0.000000 nz:0.000000 r:255 g:0 b:0 a:0");
+
+  // A hotspot is an outline: its corners and the rectangle around them; a label no script
+  // function can be named after says so.
+  base::Variant hotspot;
+  hotspot.set_element("HotSpot");
+  hotspot.attribute("label")->set_string("door");
+  for (const auto& [x, y] : {std::pair{400.0f, 300.0f}, {460.5f, 280.0f}, {430.0f, 350.0f}}) {
+    base::Variant& point = hotspot.add_element("Point");
+    point.attribute("x")->set_float(x), point.attribute("y")->set_float(y);
+  }
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(hotspot, "HotSpots").c_str()),
+            "ElementLabel: door Corners:3 x:400 y:280 w:60 h:70");
+  hotspot.attribute("label")->set_string("front door");
+  EXPECT_EQ(std::string(quillane::FormatElementInfo(hotspot, "HotSpots").c_str()),
+            "ElementLabel: front door Corners:3 x:400 y:280 w:60 h:70 - no script can answer it: "
+            "\"OnTrigger_front door\" is no function name (letters A-Z, digits and _ only)");
 }
 
 // A child saves the Office's project file over and over, one stage element more each time; every
@@ -162,6 +182,8 @@ TEST(SceneProjectKill, FiftyKillsOfASavingChildLeaveAParsableFile) {
   const int stage = scene.GetSettings().get_element("StageElements")->size();
   std::mt19937 random(20261208);
   const auto save = [&scene](int round) {
+    // Each child is another editor: it reads the file as the killed one left it.
+    if (round == 0) scene.LoadProjectFile("Office");
     base::Variant& layer = scene.GetSettings().get_element("StageElements")->add_element("Layer");
     layer.attribute("label")->set_string(("extra" + std::to_string(round)).c_str());
     layer.attribute("file")->set_string("crate.tga");
@@ -301,9 +323,113 @@ TEST_F(SceneEditor, UpDownAndRemoveKeepTheEndsOpenGroupsAndTheSelection) {
   EXPECT_TRUE(fs::exists(m_data / "Scenes/Office/ProjectFile.xml"));
 
   Select("StageElements", "lamp");
+  Step();
   m_panel->ProcessEvent(Button("Remove"));
   EXPECT_EQ(Group("StageElements"), std::vector<std::string>{"desk"});
   EXPECT_EQ(m_scene->StageElements.size(), 1u);
+  // The removed element's label goes with it: the scene and the game frame elements by that name.
+  Step();
+  EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "");
+  EXPECT_FALSE(m_panel->GetSelectedElement(group, label));
+  EXPECT_TRUE(Window("Remove")->HasFlag(base::WF_DISABLED));
+}
+
+// A hotspot or locator whose label cannot end a script function's name, and a first background
+// that cannot be a texture or does not fill the view, are added with a warning in the window.
+TEST_F(SceneEditor, UncallableLabelsAndUnfitSceneSizesAreAddedWithAWarning) {
+  for (const auto& [group, label, warned] : {std::tuple{"HotSpots", "cup_2", false},
+                                             {"HotSpots", "cup board", true},
+                                             {"HotSpots", "../up", true},
+                                             {"Locators", "T\xc3\xbcr", true},
+                                             {"Locators", "Exit_1", false}}) {
+    SCOPED_TRACE(label);
+    quillane::ClearEditorStatus();
+    base::Variant add = Event("AddElement", group);
+    base::Variant& element = add.add_element(std::string(group) == "HotSpots" ? "HotSpot" : "Locator");
+    element.attribute("label")->set_string(label);
+    m_panel->ProcessEvent(add);
+    EXPECT_EQ(Group(group).back(), label) << "kept as typed";
+    const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+    EXPECT_EQ(status.text.find("no script can answer it") != std::string::npos, warned) << status.text;
+    EXPECT_EQ(status.failure, warned);
+  }
+  EXPECT_NE(Log().find("Warning: Editor: HotSpots \"cup board\": no script can answer it: \"OnTrigger_cup board\""),
+            std::string::npos);
+
+  Select("BackgroundElements", "background");
+  m_panel->ProcessEvent(Button("Remove"));
+  ASSERT_EQ(Group("BackgroundElements").size(), 0u);
+  for (const auto& [side, warning] : {std::pair{8000.0f, "8000 x 8000 pixels: more than 4096 pixels a side"},
+                                      {1.0f, "1 x 1 pixels: smaller than the game's 1024 x 640 view"}}) {
+    SCOPED_TRACE(side);
+    base::Variant add = Event("AddElement", "BackgroundElements");
+    base::Variant& layer = add.add_element("Layer");
+    layer.attribute("label")->set_string("bg"), layer.attribute("file")->set_string("crate.tga");
+    layer.attribute("w")->set_float(side), layer.attribute("h")->set_float(side);
+    m_panel->ProcessEvent(add);
+    EXPECT_EQ(m_scene->GetWidth(), side) << "the size is taken";
+    EXPECT_NE(quillane::GetEditorStatus().text.find(warning), std::string::npos) << quillane::GetEditorStatus().text;
+    Select("BackgroundElements", "bg");
+    m_panel->ProcessEvent(Button("Remove"));
+  }
+}
+
+// A project file put back from outside while the scene is open (a backup, older than the last
+// save) is not written over: the next write is refused, the editor reads the file again and the
+// next change goes on from it.
+TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
+  const fs::path project = m_data / "Scenes/Office/ProjectFile.xml";
+  const std::string backup = ReadText("Scenes/Office/ProjectFile.xml");
+  const auto before = fs::last_write_time(project);
+  auto addHotspot = [this](const char* label) {
+    base::Variant add = Event("AddElement", "HotSpots");
+    add.add_element("HotSpot").attribute("label")->set_string(label);
+    m_panel->ProcessEvent(add);
+  };
+  addHotspot("later");
+  ASSERT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"later\""), std::string::npos);
+
+  std::ofstream(project, std::ios::binary | std::ios::trunc) << backup;
+  fs::last_write_time(project, before);
+  EXPECT_TRUE(m_scene->IsProjectFileChanged());
+  EXPECT_FALSE(m_scene->SaveProjectFile());
+  EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), backup);
+  EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: changed by another program"), std::string::npos);
+
+  Step();
+  EXPECT_EQ(cl_Editor::GetEditedScene(), m_scene) << "read again in place";
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  const std::vector<std::string> hotspots = Group("HotSpots");
+  EXPECT_EQ(std::find(hotspots.begin(), hotspots.end(), "later"), hotspots.end());
+  EXPECT_NE(quillane::GetEditorStatus().text.find("read again"), std::string::npos) << quillane::GetEditorStatus().text;
+  addHotspot("next");
+  const std::string now = ReadText("Scenes/Office/ProjectFile.xml");
+  EXPECT_NE(now.find("\"next\""), std::string::npos);
+  EXPECT_EQ(now.find("\"later\""), std::string::npos);
+
+  // Touched without a change, or gone: nothing to read again, and the next change is written.
+  fs::last_write_time(project, before);
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  fs::remove(project);
+  EXPECT_FALSE(m_scene->IsProjectFileChanged());
+  addHotspot("again");
+  EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
+}
+
+// A menu entry that closes the scene takes the panel and the element's menu along, and with them
+// the selection.
+TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
+  base::cl_GUI* gui = m_frame->GetSystemGUI();
+  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  ASSERT_TRUE(Menu("CharacterViewer"));
+  Step();
+  EXPECT_EQ(cl_Editor::GetEditedScene(), nullptr);
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  EXPECT_EQ(std::string(quillane::g_SelectedElementLabel.c_str()), "");
 }
 
 // Red text of the status line at the window's foot, below the scene's viewport.
@@ -356,6 +482,76 @@ TEST_F(SceneEditor, AFailedSaveOrCompileIsShownInTheWindowAndTheTreeKeepsWhatIsO
   EXPECT_EQ(quillane::GetEditorStatus().text, "Compiled Scenes/Office.dat");
   Step();
   EXPECT_EQ(StatusRedPixels(pixel), 0) << "success replaces the failure";
+}
+
+// The status line shows an outcome until the next piece of work: a later save that succeeds (the
+// file mended), a tool opened, another scene opened. What comes in the frame a window opens (a
+// tool's answer, a failure to open) stays. While the panel is open it is drawn, under no text.
+TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
+  const auto& status = quillane::GetEditorStatus();
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  fs::create_directories(m_data / "Scenes/Office/ProjectFile.xml");
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  ASSERT_TRUE(status.failure);
+  fs::remove(m_data / "Scenes/Office/ProjectFile.xml");
+  m_panel->ProcessEvent(Button("Down"));
+  Step();
+  EXPECT_EQ(status.text, "") << "the save after the mend succeeded";
+
+  bool shown = false;
+  EXPECT_EQ(TextsUnderTheStatusLine("Scenes/Office.dat: the scene could not be compiled", &shown),
+            std::vector<std::string>{});
+  EXPECT_TRUE(shown);
+  auto* dialog = new cl_Listener();
+  m_frame->GetSystemGUI()->AddModalWindow(dialog);
+  quillane::ShowEditorStatus("came with the window", true);
+  Step();
+  EXPECT_EQ(status.text, "came with the window");
+  dialog->Close();
+  Step();
+  EXPECT_EQ(status.text, "came with the window") << "a window closed ends nothing";
+
+  base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+  tree->ClearSelection();
+  tree->Select("HotSpots", true);
+  m_panel->ProcessEvent(Button("Add"));
+  Step();
+  ASSERT_TRUE(m_panel->HasFlag(base::WF_HIDDEN)) << "no hotspot tool";
+  EXPECT_EQ(status.text, "") << "a tool opened";
+  quillane::ShowEditorStatus("the last scene's outcome", true);
+  Step();
+  ASSERT_TRUE(m_editor->OpenScene("Quay"));
+  Step();
+  EXPECT_EQ(status.text, "") << "another scene opened";
+}
+
+// A compile that fails shows the step that failed: not a missing picture it went on past, nor an
+// error another thread (the sound thread's) logged meanwhile.
+std::atomic<bool> g_echoed{false};
+bool EchoFromAnotherThread(const char* text) {
+  if (g_echoed || !std::string(text).starts_with("ERROR: ") || std::string(text).find("Office.dat") == std::string::npos)
+    return true;
+  g_echoed = true;
+  std::thread([] { base::sys::Output("ERROR: stream 'music.ogg' cut short\n"); }).join();
+  return true;
+}
+
+TEST_F(SceneEditor, AFailedCompileShowsTheStepThatFailedNotWhatItWentOnPastNorAnotherThreadsLine) {
+  fs::remove(m_data / "Scenes/Office/frame.tga");
+  fs::create_directories(m_data / "Scenes/Office.dat");
+  g_echoed = false;
+  base::sys::AddOutputCallback(EchoFromAnotherThread);
+  m_panel->ProcessEvent(Button("Compile"));
+  base::sys::RemoveOutputCallback(EchoFromAnotherThread);
+  EXPECT_LT(Log().find("picture 'Scenes/Office/frame.tga' is missing"), Log().find("Office.dat")) << Log();
+  EXPECT_NE(Log().find("stream 'music.ogg' cut short"), std::string::npos) << Log();
+  const std::string shown = quillane::GetEditorStatus().text;
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(shown.find("Scenes/Office.dat"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("frame.tga"), std::string::npos) << shown;
+  EXPECT_EQ(shown.find("cut short"), std::string::npos) << shown;
 }
 
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {
@@ -473,6 +669,22 @@ TEST_F(SceneEditor, CropRectangleBlendsRedOverTheSceneAndLeavesTheRestAlone) {
     EXPECT_NEAR(after, before + (red - before) * 64 / 255, 2) << "channel at bit " << shift;
   }
   EXPECT_EQ(Pixel(outX, outY), outBefore);
+}
+
+// Edit is offered only where it opens a property menu: on a layer, not on a light, a locator, a
+// hotspot or a nav mesh.
+TEST_F(SceneEditor, EditIsOfferedOnlyOnTheLayers) {
+  const std::pair<const char*, const char*> elements[] = {{"StageElements", "desk"},
+                                                          {"Lights", "ambient"},
+                                                          {"Locators", "Start"},
+                                                          {"HotSpots", "drawer"},
+                                                          {"NavMeshes", "floor"}};
+  for (const auto& [group, label] : elements) {
+    Select(group, label);
+    Step();
+    EXPECT_EQ(Window("Edit")->HasFlag(base::WF_DISABLED), std::string(group) != "StageElements") << group;
+    EXPECT_FALSE(Window("Remove")->HasFlag(base::WF_DISABLED)) << group;
+  }
 }
 
 // A closed group's row takes a click at its middle, also with an element selected elsewhere.

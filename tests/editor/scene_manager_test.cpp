@@ -148,6 +148,43 @@ TEST_F(SceneManager, EditTakesTheLazyCompileBoxOpensTheSceneAndClosesTheManager)
   EXPECT_EQ(panels, 1);
 }
 
+// "." and ".." are the scenes folder and its parent, no scene: a list naming "." is read without
+// it, and nothing opens or compiles under it. Add offers a folder "a..b", which Edit opens, and
+// not one whose name holds "\\", which Edit would refuse.
+TEST_F(SceneManager, AddOffersWhatEditOpensAndADotIsNoScene) {
+  fs::create_directories(m_data / "Scenes/a..b");
+  fs::create_directories(m_data / "Scenes/back\\slash");
+  std::ofstream(m_data / "scenes/scenes.xml", std::ios::trunc)
+      << "<Scenes><Scene label=\".\"/><Scene label=\"Office\"/></Scenes>";
+  const size_t logged = Log().size();
+  quillane::cl_Editor editor;  // takes the singleton's place, as the frame's editor reads the list
+  EXPECT_NE(Log().find("ERROR: scenes/scenes.xml: the scene label \".\" is only dots", logged), std::string::npos)
+      << Log().substr(logged);
+  ASSERT_NE(OpenManager(), nullptr);
+  EXPECT_EQ(Rows("SceneList"), (std::vector<std::string>{"Office"}));
+  ASSERT_TRUE(Click("Add"));
+  Step();
+  EXPECT_EQ(Rows("SceneNames"), (std::vector<std::string>{"a..b", "Quay", "Stage", "Test"}));
+  ASSERT_TRUE(ClickEntry("SceneNames", "a..b"));
+  ASSERT_TRUE(Click("Ok"));
+  Step();
+  ASSERT_TRUE(ClickEntry("SceneList", "a..b"));
+  ASSERT_TRUE(Click("Edit"));
+  Step();
+  ASSERT_NE(cl_Editor::GetEditedScene(), nullptr);
+  EXPECT_EQ(std::string(cl_Editor::GetEditedScene()->GetName().c_str()), "a..b");
+  ASSERT_TRUE(Click("Compile"));
+  EXPECT_TRUE(fs::exists(m_data / "Scenes/a..b.dat"));
+
+  EXPECT_FALSE(editor.OpenScene(base::tString<base::BaseString>(".")));
+  ASSERT_NE(cl_Editor::GetEditedScene(), nullptr);
+  EXPECT_EQ(std::string(cl_Editor::GetEditedScene()->GetName().c_str()), "a..b") << "the open scene stays";
+  quillane::AddScene(cl_Editor::GetSceneList(), ".");  // as an older list held it
+  editor.ExportAllScenes();
+  EXPECT_FALSE(fs::exists(m_data / "Scenes/..dat"));
+  EXPECT_FALSE(fs::exists(m_data / "Scenes/ProjectFile.xml"));
+}
+
 TEST_F(SceneManager, AFolderWhereTheListShouldBeGivesOneErrorAndAnEmptyList) {
   fs::remove(m_data / "scenes/scenes.xml");
   fs::create_directories(m_data / "scenes/scenes.xml");

@@ -28,9 +28,7 @@ TEST(ProgramActors, TheFirstStartCompilesTheResidentActorsAndTheSecondReadsThem)
   testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   auto run = [&](const char* name) {
     const std::string log = dir.path(name);
-    const std::string command = "cd '" + dir.path("data") + "' && exec env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=30 QUILLANE_USER_DIR='" +
-                                dir.path("user") + "' '" + ProgramPath().string() + "' > '" + log + "' 2>&1";
-    const int status = std::system(command.c_str());
+    const int status = testprogram::RunProgram({"QUILLANE_HEADLESS=1", "QUILLANE_FRAMES=30"}, dir.path("user"), log);
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     return ReadFile(log);
   };

@@ -12,7 +12,6 @@
 #include <stb/stb_image.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -26,20 +25,22 @@ using testprogram::ProgramPath;
 using testprogram::ReadFile;
 using testprogram::TempDir;
 
-bool HasXvfb() { return std::system("command -v xvfb-run > /dev/null 2>&1") == 0; }
+bool HasXvfb() { return !testsupport::FindProgram("Xvfb").empty(); }
 
 struct st_Display {
   const char* name;
-  const char* prefix;  // how the program is started
-  const char* says;    // what its log says about the platform
+  bool window;       // on a real X display, where the program opens its SDL window
+  const char* says;  // what its log says about the platform
 };
-// A real X display: the program opens its SDL window there. The system libraries behind SDL's
-// window (D-Bus) keep allocations to the end, which the leak checker reports.
 const st_Display kDisplays[] = {
-    {"headless", "env QUILLANE_HEADLESS=1", "Headless: no window"},
-    {"window", "xvfb-run -a -s '-screen 0 1280x1024x24' env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0",
-     "Main window opened (1024x768)"},
+    {"headless", false, "Headless: no window"},
+    {"window", true, "Main window opened (1024x768)"},
 };
+
+// The environment of a run on display: headless, or a client of x.
+std::vector<std::string> DisplayEnvironment(const st_Display& display, const testsupport::cl_XServer& x) {
+  return display.window ? testprogram::WindowEnvironment(x) : std::vector<std::string>{"QUILLANE_HEADLESS=1"};
+}
 
 TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
   if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
@@ -47,14 +48,19 @@ TEST(Program, RunsTheStartUpRoadToTheRootMenuHeadlessAndInAWindow) {
   testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   for (const st_Display& run : kDisplays) {
     SCOPED_TRACE(run.name);
-    if (std::string(run.name) == "window" && !HasXvfb()) {
-      std::printf("xvfb-run not installed: the window run is left out\n");
+    if (run.window && !HasXvfb()) {
+      std::printf("Xvfb not installed: the window run is left out\n");
       continue;
     }
     const std::string shot = dir.path(std::string(run.name) + ".png");
     const std::string log = dir.path(std::string(run.name) + ".log");
-    const int status = testprogram::RunProgram(
-        std::string(run.prefix) + " QUILLANE_FRAMES=30 QUILLANE_SCREENSHOT='" + shot + "'", dir.path("user"), log);
+    testsupport::cl_XServer x;
+    if (run.window) {
+      ASSERT_TRUE(x.Start(1280, 1024));
+    }
+    std::vector<std::string> env = DisplayEnvironment(run, x);
+    env.insert(env.end(), {"QUILLANE_FRAMES=30", "QUILLANE_SCREENSHOT=" + shot});
+    const int status = testprogram::RunProgram(env, dir.path("user"), log);
     const std::string text = ReadFile(log);
     ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
     EXPECT_NE(text.find(run.says), std::string::npos) << text;
@@ -88,16 +94,20 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
   testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   for (const st_Display& run : kDisplays) {
     SCOPED_TRACE(run.name);
-    if (std::string(run.name) == "window" && !HasXvfb()) continue;
+    if (run.window && !HasXvfb()) continue;
     const std::string firstLog = dir.path(std::string(run.name) + "_first.log");
-    const pid_t first = testprogram::StartProgram(run.prefix, dir.path("user"), firstLog);
+    testsupport::cl_XServer x;
+    if (run.window) {
+      ASSERT_TRUE(x.Start(1280, 1024));
+    }
+    const pid_t first = testprogram::StartProgram(DisplayEnvironment(run, x), dir.path("user"), firstLog);
     ASSERT_GT(first, 0);
     ASSERT_TRUE(testprogram::WaitForLog(firstLog, "GameFrame: state RootMenu", 60000)) << ReadFile(firstLog);
 
     const std::string secondLog = dir.path(std::string(run.name) + "_second.log");
     const auto t0 = std::chrono::steady_clock::now();
-    // Straight to the program: xvfb-run's own start-up is not the program's.
-    const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1", dir.path("user"), secondLog);
+    // Headless: an X server's start-up is not the program's.
+    const int status = testprogram::RunProgram({"QUILLANE_HEADLESS=1"}, dir.path("user"), secondLog);
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     // Only "ended rather than ran the game": a loaded machine may take seconds to start a process.
@@ -118,15 +128,15 @@ TEST(Program, RunsAPlayFileFromTheEnvironment) {
   testprogram::WriteUserConfig(dir.path("user"), {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""}});
   std::ofstream(dir.path("road.play")) << "wait state RootMenu 100\nclose\nclick button Ok\n";
   const std::string log = dir.path("run.log");
-  const int status = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("road.play") + "'",
+  const int status = testprogram::RunProgram({"QUILLANE_HEADLESS=1", "QUILLANE_INPUT=" + dir.path("road.play")},
                                              dir.path("user"), log);
   const std::string text = ReadFile(log);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Quit confirmed"), std::string::npos) << text;
 
   std::ofstream(dir.path("bad.play")) << "wait state RootMenu\njump\n";
-  const int bad = testprogram::RunProgram("env QUILLANE_HEADLESS=1 QUILLANE_INPUT='" + dir.path("bad.play") + "'",
-                                          dir.path("user"), log);
+  const int bad =
+      testprogram::RunProgram({"QUILLANE_HEADLESS=1", "QUILLANE_INPUT=" + dir.path("bad.play")}, dir.path("user"), log);
   EXPECT_TRUE(WIFEXITED(bad) && WEXITSTATUS(bad) == 1);
   EXPECT_NE(ReadFile(log).find("ERROR: " + dir.path("bad.play") + ":2: unknown step \"jump\""), std::string::npos)
       << ReadFile(log);

@@ -78,7 +78,7 @@ TEST(InstanceLockTest, AnotherProcessIsRefusedUntilTheHolderEnds) {
   std::string error;
   ASSERT_EQ(lock.Acquire(path, &error), InstanceLock::Result::Acquired) << error;
   auto tryInChild = [&] {
-    const pid_t pid = fork();
+    const pid_t pid = testsupport::ForkBound();
     if (pid == 0) {
       InstanceLock other;
       _exit(static_cast<int>(other.Acquire(path, nullptr)));

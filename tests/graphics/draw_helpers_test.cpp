@@ -204,5 +204,55 @@ TEST_F(DrawHelpers, TextHelpersFollowTheCurrentFont) {
   EXPECT_EQ(gfx::GetTextWidthW(u"abc"), 0.0f);
 }
 
+// A font 8 pixels a character (UTF-8 sequences count once) that counts its measurements.
+class cl_CountingFont : public gfx::cl_Font {
+ public:
+  int GetTextWidth(const char* text) override {
+    ++measured;
+    int characters = 0;
+    for (const char* p = text; *p; ++p) characters += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
+    return 8 * characters;
+  }
+  int measured = 0;
+};
+
+// A long text is cut in a few measurements, where one character off at a time measured a 16,000-
+// character label 16,000 times a frame; the cut is the longest that fits, never inside a
+// character; a kept cut is measured again only for a new text, width or font.
+TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
+  cl_CountingFont font;
+  gfx::SetFont(&font);
+  const std::string label(16000, 'x');
+  EXPECT_EQ(gfx::ShortenText(label.c_str(), 800.0f), std::string(97, 'x') + "...");
+  EXPECT_LE(font.measured, 20);
+  struct {
+    const char* text;
+    float width;
+    const char* shown;
+  } cases[] = {
+      {"short", 40.0f, "short"},             // fits as it is
+      {"abcdefgh", 48.0f, "abc..."},         // 3 characters and "..." fill 48 exactly
+      {"abcdefgh", 47.0f, "ab..."},
+      {"\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBCxx", 40.0f, "\xC3\xBC\xC3\xBC..."},  // two whole "u-umlaut"s
+      {"abcdefgh", 10.0f, "..."},            // as far as "..." alone allows
+  };
+  for (const auto& c : cases) EXPECT_EQ(gfx::ShortenText(c.text, c.width), c.shown) << c.text << " in " << c.width;
+
+  gfx::cl_ShortenedText kept;
+  font.measured = 0;
+  for (int frame = 0; frame < 100; ++frame) EXPECT_EQ(kept.Get(label.c_str(), 800.0f).size(), 100u);
+  EXPECT_LE(font.measured, 20) << "measured once, not every frame";
+  font.measured = 0;
+  EXPECT_EQ(kept.Get(label.c_str(), 400.0f), std::string(47, 'x') + "...");
+  EXPECT_GT(font.measured, 0) << "a new width is measured";
+  font.measured = 0;
+  EXPECT_EQ(kept.Get("short", 400.0f), "short");
+  EXPECT_EQ(font.measured, 1);
+  cl_CountingFont other;
+  gfx::SetFont(&other);
+  kept.Get("short", 400.0f);
+  EXPECT_EQ(other.measured, 1) << "a new font is measured";
+}
+
 }  // namespace
 }  // namespace gfxtest

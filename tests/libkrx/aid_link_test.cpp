@@ -2,9 +2,8 @@
 // log, split messages, bad datagrams, foreign senders, link control and shut-down.
 #include <gtest/gtest.h>
 
-#include <dirent.h>
-
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <mutex>
 #include <string>
@@ -13,6 +12,7 @@
 #include "aid_test_peer.h"
 #include "base/system.h"
 #include "support/EngineLogCapture.h"
+#include "support/ThreadCount.h"
 #include "libkrx/AID/MessageBuffer.h"
 #include "libkrx/AID/WinAIDNetwork.h"
 
@@ -20,16 +20,6 @@ namespace {
 
 using aidtest::PumpUntil;
 using aidtest::TestPeer;
-
-int ThreadCount() {
-  int n = 0;
-  if (DIR* d = opendir("/proc/self/task")) {
-    while (dirent* e = readdir(d))
-      if (e->d_name[0] != '.') ++n;
-    closedir(d);
-  }
-  return n;
-}
 
 // Messages a listener received, with the listener's tag.
 struct Received {
@@ -174,6 +164,7 @@ TEST_F(AidLink, StrangersNeitherBreakThePeersCommandNorMakeTheLinkHoldMemory) {
   for (size_t i = 0; i < command.size(); ++i) command[i] = char('a' + i % 26);
   auto m = peer.Make(AID::kAccept, "KRXDebugger", command);
   auto intruder = stranger.Make(AID::kAccept, "KRXDebugger", "stranger");
+  const auto firstRefusal = std::chrono::steady_clock::now();
   ASSERT_TRUE(peer.SendRaw(m->Bytes(), 512));
   ASSERT_TRUE(stranger.SendTo(*intruder, peer.LinkEndpoint()));
   ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 1; }));
@@ -204,6 +195,13 @@ TEST_F(AidLink, StrangersNeitherBreakThePeersCommandNorMakeTheLinkHoldMemory) {
   EXPECT_TRUE(answered);
   EXPECT_EQ(std::max(most, link.ReassemblyBytes()), 0u);
   EXPECT_TRUE(link.IsConnected());
+
+  // The log has the first refusal and then one line a second that counts the others, never a
+  // line a datagram.
+  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("in the last second)") >= 1; })) << m_log.text("\n");
+  const auto seconds =
+      std::chrono::duration_cast<std::chrono::seconds>(std::chrono::steady_clock::now() - firstRefusal);
+  EXPECT_LE(CountLog("refused: not the peer"), size_t(2 + seconds.count())) << m_log.text("\n");
 }
 
 TEST_F(AidLink, BadDatagramsAreDroppedAndLogged) {
@@ -264,7 +262,7 @@ TEST_F(AidLink, ForeignSendersNeitherSteerTheLinkNorHearFromIt) {
   ASSERT_TRUE(stranger.SendTo(*stranger.Make(AID::kAccept, nullptr, {}, self.port, self.address), peer.LinkEndpoint()));
   auto forged = peer.Make(AID::kAccept, nullptr, {}, claimed.port, claimed.address);
   ASSERT_TRUE(stranger.SendTo(*forged, peer.LinkEndpoint()));
-  ASSERT_TRUE(PumpUntil(link, [this] { return CountLog("refused: not the peer") >= 4; }));
+  ASSERT_TRUE(PumpUntil(link, [&] { return link.RefusedDatagrams() >= 4; }));
   EXPECT_FALSE(link.IsConnected());
 
   ASSERT_TRUE(peer.SendAccept());
@@ -279,7 +277,7 @@ TEST_F(AidLink, ForeignSendersNeitherSteerTheLinkNorHearFromIt) {
   }
   ASSERT_TRUE(stranger.SendTo(*peer.Make(AID::kAccept, "KRXDebugger", "stranger"), peer.LinkEndpoint()));
   ASSERT_TRUE(peer.Send(*peer.Make(AID::kAccept, "KRXDebugger", "peer")));
-  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty() && CountLog("refused: not the peer") >= 13; }));
+  ASSERT_TRUE(PumpUntil(link, [&] { return !got.empty() && link.RefusedDatagrams() >= 13; }));
   ASSERT_EQ(got.size(), 1u);
   EXPECT_EQ(got[0].payload, "peer");
   EXPECT_TRUE(link.IsConnected());
@@ -341,23 +339,23 @@ TEST_F(AidLink, LinkControlPingDisconnectAndReject) {
 }
 
 TEST_F(AidLink, ClosingLeavesNoThreadAndTellsThePeer) {
-  const int before = ThreadCount();
+  const int before = testsupport::SettledThreadCount();
   TestPeer peer;
   ASSERT_TRUE(peer.Open());
   {
     AID::WinAIDNetwork link;
     Handshake(link, peer);
     EXPECT_TRUE(link.HasReceiveThread());
-    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before + 1), before + 1);
     link.Close();
     EXPECT_FALSE(link.HasReceiveThread());
-    EXPECT_EQ(ThreadCount(), before);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before), before);
     EXPECT_TRUE(peer.ReceiveType(AID::kDisconnect));
     // Init again after Close, then let the destructor close.
     Handshake(link, peer);
-    EXPECT_EQ(ThreadCount(), before + 1);
+    EXPECT_EQ(testsupport::ThreadCountReaching(before + 1), before + 1);
   }
-  EXPECT_EQ(ThreadCount(), before);
+  EXPECT_EQ(testsupport::ThreadCountReaching(before), before);
   EXPECT_TRUE(peer.ReceiveType(AID::kDisconnect));
 }
 

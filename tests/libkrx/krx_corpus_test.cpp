@@ -3,11 +3,16 @@
 // module file must be refused.
 #include <gtest/gtest.h>
 
-#include <cstdio>
+#include <sys/wait.h>
+
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
+
+#include "support/ChildProcess.h"
 
 namespace {
 
@@ -21,17 +26,17 @@ struct st_Run {
 };
 
 // Runs krx with args in the scripts folder; stdout (or with errors, stderr alone) and the exit
-// status. prefix may set shell limits for the run.
-st_Run RunKrx(const std::string& args, bool errors = false, const std::string& prefix = "") {
-  const std::string command = "cd '" + kScripts.string() + "' && " + prefix + "'" KRX_RUNNER "' " + args +
-                              (errors ? " 2>&1 >/dev/null" : " 2>/dev/null");
+// status. prepare may set limits for the run.
+st_Run RunKrx(const std::vector<std::string>& args, bool errors = false, std::function<void()> prepare = {}) {
+  testsupport::st_Command command{.args = {KRX_RUNNER},
+                                  .folder = kScripts.string(),
+                                  .out = "/dev/null",
+                                  .err = "/dev/null",
+                                  .prepare = std::move(prepare)};
+  command.args.insert(command.args.end(), args.begin(), args.end());
   st_Run run;
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return run;
-  char buffer[4096];
-  size_t n;
-  while ((n = fread(buffer, 1, sizeof buffer, pipe)) > 0) run.out.append(buffer, n);
-  const int raw = pclose(pipe);
+  int raw = 0;
+  run.out = testsupport::Capture(command, errors ? testsupport::en_Capture::Err : testsupport::en_Capture::Out, &raw);
   run.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
   return run;
 }
@@ -79,7 +84,7 @@ class KrxCorpus : public ::testing::TestWithParam<st_Script> {};
 
 TEST_P(KrxCorpus, OutputMatchesGolden) {
   const st_Script& s = GetParam();
-  st_Run run = RunKrx(std::string(s.file) + " " + s.function);
+  st_Run run = RunKrx({s.file, s.function});
   EXPECT_EQ(run.status, s.status);
   EXPECT_EQ(run.out, ReadText(kScripts / "golden" / s.golden));
 }
@@ -90,12 +95,12 @@ TEST_P(KrxCorpus, SavedModuleRunsTheSame) {
   const fs::path dir = fs::path(::testing::TempDir()) / ("krx_save_" + std::string(s.golden));
   fs::remove_all(dir);
   fs::create_directories(dir);
-  st_Run saved = RunKrx("--save '" + dir.string() + "' " + s.file);
+  st_Run saved = RunKrx({"--save", dir.string(), s.file});
   ASSERT_EQ(saved.status, 0);
   const std::string stem = fs::path(s.file).stem().string();
   const fs::path module = dir / (stem + ".bincode");
   ASSERT_TRUE(fs::exists(module));
-  st_Run run = RunKrx("'" + module.string() + "' " + s.function);
+  st_Run run = RunKrx({module.string(), s.function});
   EXPECT_EQ(run.status, s.status);
   EXPECT_EQ(run.out, ReadText(kScripts / "golden" / s.golden));
 }
@@ -110,11 +115,11 @@ TEST(KrxRunner, DamagedModuleFileIsRefused) {
   const fs::path dir = fs::path(::testing::TempDir()) / "krx_damaged";
   fs::remove_all(dir);
   fs::create_directories(dir);
-  ASSERT_EQ(RunKrx("--save '" + dir.string() + "' control.krx").status, 0);
+  ASSERT_EQ(RunKrx({"--save", dir.string(), "control.krx"}).status, 0);
   const fs::path module = dir / "control.bincode";
   const auto size = fs::file_size(module);
   fs::resize_file(module, size / 2);
-  st_Run run = RunKrx("'" + module.string() + "' Main");
+  st_Run run = RunKrx({module.string(), "Main"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("Unable to load module file"), std::string::npos) << run.out;
   EXPECT_NE(run.out.find("corrupt at offset"), std::string::npos) << run.out;
@@ -128,21 +133,21 @@ TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
   std::ofstream(dir / "file").close();
   const struct {
     std::string folder;
-    const char* prefix;
+    std::function<void()> prepare;
     const char* cause;
   } cases[] = {
-      {(dir / "missing").string(), "", "No such file or directory"},
-      {(dir / "file").string(), "", "Not a directory"},
-      {dir.string(), "trap '' XFSZ; ulimit -f 0; ", "File too large"},
+      {(dir / "missing").string(), {}, "No such file or directory"},
+      {(dir / "file").string(), {}, "Not a directory"},
+      {dir.string(), testsupport::FileSizeLimit(0), "File too large"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.folder);
-    st_Run run = RunKrx("--save '" + c.folder + "' control.krx Main", true, c.prefix);
+    st_Run run = RunKrx({"--save", c.folder, "control.krx", "Main"}, true, c.prepare);
     EXPECT_EQ(run.status, 1);
     EXPECT_NE(run.out.find("Unable to open file '" + c.folder + "/control.bincode'\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(c.cause), std::string::npos) << run.out;
     EXPECT_FALSE(fs::exists(dir / "control.bincode"));
-    EXPECT_EQ(RunKrx("--save '" + c.folder + "' control.krx Main", false, c.prefix).out, "");
+    EXPECT_EQ(RunKrx({"--save", c.folder, "control.krx", "Main"}, false, c.prepare).out, "");
   }
 }
 
@@ -151,10 +156,10 @@ TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
   const fs::path dir = fs::path(::testing::TempDir()) / "krx_endless";
   fs::create_directories(dir);
   std::ofstream(dir / "spin.krx") << "function void Main() {\n  while (true) {\n  }\n}\n";
-  st_Run run = RunKrx("--steps 100000 '" + (dir / "spin.krx").string() + "' Main");
+  st_Run run = RunKrx({"--steps", "100000", (dir / "spin.krx").string(), "Main"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.out.find("spin.krx(2) : Execution stopped"), std::string::npos) << run.out;
-  EXPECT_EQ(RunKrx("--steps x '" + (dir / "spin.krx").string() + "' Main").status, 1);
+  EXPECT_EQ(RunKrx({"--steps", "x", (dir / "spin.krx").string(), "Main"}).status, 1);
 }
 
 // Threads that still wait when the simulated time runs out: exit 3 and a line on stderr.
@@ -163,17 +168,17 @@ TEST(KrxRunner, TimeCapWithThreadsRunningExitsWithThree) {
   fs::create_directories(dir);
   std::ofstream(dir / "wait.krx") << "function void Main() {\n  while (true) { Sleep(1.0); }\n}\n"
                                   << "function void Short() {\n  Sleep(1.0);\n  Debugout(\"done\");\n}\n";
-  const std::string file = "'" + (dir / "wait.krx").string() + "'";
-  st_Run run = RunKrx("--seconds 2.5 " + file + " Main", true);
+  const std::string file = (dir / "wait.krx").string();
+  st_Run run = RunKrx({"--seconds", "2.5", file, "Main"}, true);
   EXPECT_EQ(run.status, 3);
   EXPECT_NE(run.out.find("stopped after 2.5 simulated seconds with 1 thread still running"), std::string::npos)
       << run.out;
-  run = RunKrx("--seconds 2.5 " + file + " Short");
+  run = RunKrx({"--seconds", "2.5", file, "Short"});
   EXPECT_EQ(run.status, 0);
   EXPECT_EQ(run.out, "done\n");
-  EXPECT_EQ(RunKrx("--seconds 0.5 " + file + " Short").status, 3);
-  EXPECT_EQ(RunKrx("--seconds -1 " + file + " Short").status, 1);
-  EXPECT_EQ(RunKrx("--seconds x " + file + " Short").status, 1);
+  EXPECT_EQ(RunKrx({"--seconds", "0.5", file, "Short"}).status, 3);
+  EXPECT_EQ(RunKrx({"--seconds", "-1", file, "Short"}).status, 1);
+  EXPECT_EQ(RunKrx({"--seconds", "x", file, "Short"}).status, 1);
 }
 
 // A script that starts threads without end meets the cap on live threads as a run-time error of
@@ -183,14 +188,14 @@ TEST(KrxRunner, ThreadsWithoutEndStopAtTheCapWithARunTimeError) {
   fs::create_directories(dir);
   std::ofstream(dir / "spawn.krx") << "function void Waiter(thread self) {\n  Sleep(0.1);\n}\n"
                                    << "function void Main() {\n  while (true) {\n    ThreadCreate(Waiter);\n  }\n}\n";
-  st_Run run = RunKrx("--steps 200000 '" + (dir / "spawn.krx").string() + "' Main");
+  st_Run run = RunKrx({"--steps", "200000", (dir / "spawn.krx").string(), "Main"});
   EXPECT_EQ(run.status, 2);
   EXPECT_NE(run.out.find("spawn.krx(6) : too many script threads: 4096 are running"), std::string::npos)
       << run.out.substr(0, 2000);
 }
 
 TEST(KrxRunner, CompileErrorExitsWithOne) {
-  st_Run run = RunKrx("'" + (kScripts / "golden" / "no_such_script.krx").string() + "' Main");
+  st_Run run = RunKrx({(kScripts / "golden" / "no_such_script.krx").string(), "Main"});
   EXPECT_EQ(run.status, 1);
   EXPECT_NE(run.out.find("Unable to open file"), std::string::npos) << run.out;
 }

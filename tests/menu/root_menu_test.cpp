@@ -2,6 +2,7 @@
 // platform, with a stand-in session: the start fade, the quit question and its two answers, the
 // new-game and load-game roads up to the session's first loading task, the sibling panels,
 // "Refresh" and the debug key; the demo's menu on the reviewed picture and on an 800 x 600 window.
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -288,6 +289,26 @@ TEST_F(RootMenuTest, MenuRendersTheTitleAndTheButtonsOverBlack) {
   EXPECT_EQ(Pixel(5, 100), 0x102030u);
   base::cl_Window* button = MainPanel()->FindByLabel("newgame");
   EXPECT_EQ(Pixel(int(button->m_AbsRect.left) + 2, int(button->m_AbsRect.top) + 2), 0x806040u);
+}
+
+// Texts that could not be read (a configuration without a language) show every caption as its
+// key: the menu says so on the screen.
+TEST_F(RootMenuTest, TextsThatCannotBeReadAreToldOnTheScreen) {
+  Run(10);
+  auto notices = [&] {
+    std::vector<gfx::st_DrawnText> texts;
+    gfx::TraceDrawnText(&texts);
+    RenderFrame();
+    m_menu->Render();
+    EndFrame();
+    gfx::TraceDrawnText(nullptr);
+    return std::count_if(texts.begin(), texts.end(), [](const gfx::st_DrawnText& t) {
+      return t.text.find("texts cannot be read") != std::string::npos && t.left >= 0 && t.right <= kWidth;
+    });
+  };
+  EXPECT_EQ(notices(), 0);
+  base::sys::CleanupTextsystem();
+  EXPECT_GT(notices(), 0) << "inside the window";
 }
 
 TEST_F(RootMenuTest, ShotOfTheMenuOnTheDemoDataMatchesTheReviewedPicture) {

@@ -13,14 +13,15 @@
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
 constexpr int kOptions = 3000;  // large enough that a write takes a while
 
 TEST(OptionsSave, KilledWhileSavingLeavesTheOldOrTheNewCompleteFile) {
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_options_XXXXXX").string();
-  const std::filesystem::path dir = mkdtemp(pattern.data());
+  const std::filesystem::path dir = testsupport::MakeScratchFolder("quillane_options");
   {
     std::ofstream config(dir / "config.xml");
     config << "<Config><Options><Game><Marker Type=\"CheckBox\" Value=\"0\"/>";
@@ -34,7 +35,7 @@ TEST(OptionsSave, KilledWhileSavingLeavesTheOldOrTheNewCompleteFile) {
 
   std::mt19937 random(47);
   for (int round = 0; round < 100; ++round) {
-    const pid_t child = fork();
+    const pid_t child = testsupport::ForkBound();
     ASSERT_GE(child, 0);
     if (child == 0) {
       // The marker and every value change together, so a mixed file would show.

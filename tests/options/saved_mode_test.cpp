@@ -2,8 +2,6 @@
 // run, then the program started in a window under a virtual X server opens it at that size.
 #include <sys/wait.h>
 
-#include <cstdlib>
-
 #include "OptionsFixture.h"
 #include "base/data/VariantTools.h"
 #include "base/system.h"
@@ -55,17 +53,20 @@ TEST_F(OptionsTest, ASavedResolutionIsTheWindowSizeAtTheNextStart) {
 
   const fs::path program = fs::read_symlink("/proc/self/exe").parent_path() / "quillane";
   if (!fs::exists(program)) GTEST_SKIP() << "program not built";
-  if (std::system("command -v xvfb-run > /dev/null 2>&1") != 0) GTEST_SKIP() << "xvfb-run not installed";
+  if (testsupport::FindProgram("Xvfb").empty()) GTEST_SKIP() << "Xvfb not installed";
   const fs::path shot = m_dir / "window.png", log = m_dir / "window.log";
   // A copy: the program writes its caches into its data folder.
   testsupport::CopyDemoData(QUILLANE_DATA_DIR, m_dir / "data");
-  const std::string command =
-      "cd '" + (m_dir / "data").string() +
-      "' && xvfb-run -a -s '-screen 0 1280x1024x24' env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER "
-      "ASAN_OPTIONS=detect_leaks=0 QUILLANE_FRAMES=3 QUILLANE_USER_DIR='" +
-      m_dir.string() + "' QUILLANE_SCREENSHOT='" + shot.string() + "' '" + program.string() + "' > '" + log.string() +
-      "' 2>&1";
-  const int status = std::system(command.c_str());
+  testsupport::cl_XServer x;
+  ASSERT_TRUE(x.Start(1280, 1024));
+  testsupport::st_Command command{.args = {program.string()},
+                                  .folder = (m_dir / "data").string(),
+                                  .env = testprogram::WindowEnvironment(x),
+                                  .out = log,
+                                  .err = log};
+  command.env.insert(command.env.end(), {"QUILLANE_FRAMES=3", "QUILLANE_USER_DIR=" + m_dir.string(),
+                                         "QUILLANE_SCREENSHOT=" + shot.string()});
+  const int status = testsupport::Run(command);
   const std::string text = testprogram::ReadFile(log);
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Main window opened (800x600)"), std::string::npos) << text;

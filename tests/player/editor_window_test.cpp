@@ -2,7 +2,7 @@
 // and read back from the X server's screen.
 //   - Escape closes the editor menu as a click beside it does;
 //   - a click on the train editor opened over the scene manager reaches the train editor, not the
-//     manager's button under it;
+//     manager's button under it, and its popup is left with Escape or a right click;
 //   - a mini-game opened from the menu, the pointer resting on the entry clicked, reads the pointer
 //     there: Sabotage keeps its first view instead of scrolling to the corner it would take for it.
 #include <gtest/gtest.h>
@@ -108,6 +108,26 @@ TEST_F(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
   EXPECT_EQ(Changed(train, m_x.Grab(), 362, 140, 660, 420), 0)
       << "the click reached the scene manager under the train editor\n"
       << testprogram::ReadFile(m_log);
+
+  // A right click on the board opens its popup; Escape, and a second right click, close it as a
+  // cancel: the board shows where it was.
+  constexpr int kPopupX = 700, kPopupY = 150, kPopupW = 120, kPopupH = 120;
+  for (const bool escape : {true, false}) {
+    SCOPED_TRACE(escape ? "Escape" : "right click");
+    m_x.RightClick(kPopupX, kPopupY);
+    m_x.MoveTo(kRestX, kRestY);
+    Frames(kSettleMs);
+    ASSERT_GT(Changed(train, m_x.Grab(), kPopupX, kPopupY, kPopupX + kPopupW, kPopupY + kPopupH), 100) << "no popup";
+    if (escape) {
+      m_x.Key("Escape");
+    } else {
+      m_x.RightClick(kPopupX - 300, kPopupY + 300);
+      m_x.MoveTo(kRestX, kRestY);
+    }
+    Frames(kSettleMs);
+    EXPECT_EQ(Changed(train, m_x.Grab(), kPopupX, kPopupY, kPopupX + kPopupW, kPopupY + kPopupH), 0)
+        << "the popup stays";
+  }
   m_x.Stop();
 }
 

@@ -1,7 +1,11 @@
 // The modder's road through the real window: the program in editor mode in a virtual X display,
 // driven by X events only; what the editors write is read back from disk.
-//   - a scene made from a new folder gets a picture through the crop tool, a nav mesh, a hotspot,
-//     a light and a locator, is compiled, and the game started into it loads the compiled file;
+//   - the README's "Making a scene" followed word for word: the user's configuration made as it
+//     says, a scene made from a new folder gets a picture through the crop tool, a nav mesh, a
+//     hotspot, an ambient light and a locator (their names typed over the proposals), Quillane is
+//     lit in its test walk, the scene is compiled, and a new game started from the root menu
+//     enters it through the campaign script, where the scene's script places her, lit, and the
+//     hotspot calls its trigger;
 //   - of two lights of one type, the one removed leaves the other in the project file.
 // Where the editors' controls are comes from data/GUI.xml: the panel's and the manager's rows
 // are 20 pixels high from y 78, their buttons sit below the lists.
@@ -16,7 +20,6 @@
 #include <string>
 #include <thread>
 
-#include "SavegameGenerator.h"
 #include "support/DemoDataCopy.h"
 #include "support/ProgramRun.h"
 #include "x_session.h"
@@ -44,7 +47,16 @@ constexpr int kNewSceneRowX = 392, kNewSceneRowY = 179, kNewSceneOkX = 389, kNew
 constexpr int kImageRowX = 300, kImageRowY = 129, kImageOkX = 531, kImageOkY = 437;
 constexpr int kSelectRowX = 420, kSelectRowY = 179, kSelectOkX = 389, kSelectOkY = 409;
 constexpr int kLightTypeRowX = 420, kLightTypeFirstY = 239, kLightTypeOkX = 389, kLightTypeOkY = 335;
-constexpr int kBlobShadowType = 3;
+constexpr int kAmbientType = 0, kBlobShadowType = 3;
+constexpr int kTestX = 181, kTestY = 413;        // the panel's "Test"
+constexpr int kNewGameX = 512, kNewGameY = 276;  // the root menu's "New Game"
+// Two floor points of the scene (the Office's floor), and where the pointer rests while the screen
+// is compared: above the floor, on no hotspot.
+constexpr int kFloorAX = 300, kFloorAY = 600, kFloorBX = 700, kFloorBY = 560;
+constexpr int kLookX = 900, kLookY = 120;
+constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixels
+constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
+constexpr int kWalkSettleMs = 1500;  // the room's fade-in over before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
 constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
 // Where each dialog's title bar is bare.
@@ -62,6 +74,27 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   }
   return done();
+}
+
+// Of the pixels that differ by more than by in a channel between two screens, how many, and how
+// many of those are near black on either screen.
+struct st_Change {
+  int changed = 0, black = 0;
+};
+st_Change Compare(const st_Screen& a, const st_Screen& b, int by = 24) {
+  st_Change change;
+  if (a.width != b.width || a.height != b.height) return change;
+  auto channel = [](uint32_t p, int shift) { return int((p >> shift) & 0xFF); };
+  auto brightest = [&](uint32_t p) { return std::max({channel(p, 16), channel(p, 8), channel(p, 0)}); };
+  for (size_t i = 0; i < a.pixels.size(); ++i) {
+    int difference = 0;
+    for (int shift : {16, 8, 0})
+      difference = std::max(difference, std::abs(channel(a.pixels[i], shift) - channel(b.pixels[i], shift)));
+    if (difference <= by) continue;
+    ++change.changed;
+    if (std::min(brightest(a.pixels[i]), brightest(b.pixels[i])) < 16) ++change.black;
+  }
+  return change;
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -156,10 +189,43 @@ class ModderWindow : public ::testing::Test {
     m_x.Key("Return");
   }
 
-  // The name dialog's proposal cleared and name typed, then Enter.
-  void Name(const std::string& name) {
+  // The screen once nothing on it changes but a little: a walk or a fade (which changes every
+  // pixel a little) has ended. With forMs it must stay still that long: a program starved of the
+  // processor between two grabs (a loaded machine) shows a fade half done as still as a room.
+  static st_Screen Settled(const cl_XSession& x, int forMs = 0) {
+    st_Screen last = x.Grab();
+    auto stillSince = std::chrono::steady_clock::now();
+    return x.GrabUntil([&](const st_Screen& s) {
+      const auto now = std::chrono::steady_clock::now();
+      const bool still = Compare(last, s, 2).changed < kStillPixels;
+      if (!still) stillSince = now;
+      last = s;
+      return still && now - stillSince >= std::chrono::milliseconds(forMs);
+    });
+  }
+
+  // Quillane walks from where she stands to the floor point (x, y). Of the screen's pixels her
+  // move changes, the share that is near black: nearly all of them for a figure no light reaches,
+  // a few (her blob shadow, dark edges) for a lit one.
+  double BlackShareOfAWalk(cl_XSession& x, int toX, int toY) {
+    x.MoveTo(kLookX, kLookY);
+    const st_Screen before = Settled(x, kWalkSettleMs);
+    x.Click(toX, toY);
+    x.MoveTo(kLookX, kLookY);
+    const st_Screen after = x.GrabUntil([&](const st_Screen& s) { return Compare(before, s).changed > kFigurePixels; });
+    const st_Change change = Compare(before, after);
+    EXPECT_GT(change.changed, kFigurePixels) << "she did not move";
+    return change.changed > 0 ? double(change.black) / change.changed : 1.0;
+  }
+
+  // The name typed over the name dialog's proposal, which comes selected (with retyped: after a
+  // first try, all of it selected again with Ctrl+A), then Enter.
+  void Name(const std::string& name, bool retyped = false) {
     ASSERT_TRUE(AwaitDialog(kNameTitleX, kNameTitleY)) << "no name dialog";
-    for (int i = 0; i < 12; ++i) m_x.Key("BackSpace");
+    if (retyped) {
+      m_x.Type("first try");
+      m_x.Key("ctrl+a");
+    }
     m_x.Type(name);
     m_x.Key("Return");
   }
@@ -174,7 +240,19 @@ class ModderWindow : public ::testing::Test {
 };
 
 TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) {
-  ASSERT_NO_FATAL_FAILURE(StartEditor());
+  // The user's configuration as the README makes it: the shipped file copied with the developer
+  // keys on, the script lines in the log, and (for the editors) QuickLaunch "editor".
+  const std::string user = m_dir->path("user");
+  const std::vector<std::pair<std::string, std::string>> readme = {
+      {"Debug_KeysEnabled=\"0\"", "Debug_KeysEnabled=\"1\""},
+      {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}};
+  std::vector<std::pair<std::string, std::string>> editor = readme;
+  editor.emplace_back("<DevTools ShowIntroMovies=\"1\"/>", "<DevTools ShowIntroMovies=\"1\" QuickLaunch=\"editor\"/>");
+  testprogram::WriteUserConfig(user, editor);
+  m_log = m_dir->path("editor.log");
+  ASSERT_TRUE(m_x.Start(user, m_log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(m_log);
+  ASSERT_TRUE(testprogram::WaitForLog(m_log, "GameFrame: state Editor", kStartMs)) << testprogram::ReadFile(m_log);
+  Rest();
   ASSERT_NO_FATAL_FAILURE(AddAndEditTheScene());
 
   // The picture: chosen in the file browser, taken whole by the crop tool.
@@ -207,21 +285,37 @@ TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) 
   ASSERT_TRUE(WaitFor([&] { return ProjectHas("<HotSpot label=\"chest\">"); }, kWriteMs)) << Read(m_project);
   EXPECT_EQ(Count(Read(m_project), "<Point "), 4);
 
-  // A light dragged onto the floor, and a locator picked on it and named.
+  // The ambient light the room needs, without a picture: it lights in its own colour.
   ASSERT_TRUE(AwaitPanel(true));
-  ASSERT_NO_FATAL_FAILURE(AddLight(kBlobShadowType, 600, 600));
-  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"blobbshadow\""); }, kWriteMs)) << Read(m_project);
+  Row(kLightsRow);
+  ClickAndSettle(kPanelAddX, kPanelAddY);
+  ASSERT_TRUE(AwaitDialog(kLightTypeTitleX, kLightTypeTitleY)) << "no light types";
+  ClickAndSettle(kLightTypeRowX, kLightTypeFirstY + kAmbientType * kRowH);
+  ClickAndSettle(kLightTypeOkX, kLightTypeOkY);
+  ASSERT_TRUE(AwaitDialog(kImageTitleX, kImageTitleY)) << "no picture for the light";
+  ClickAndSettle(kImageOkX, kImageOkY);
+  ASSERT_TRUE(WaitFor([&] { return ProjectHas("type=\"ambient\""); }, kWriteMs)) << Read(m_project);
+
+  // A locator picked on the floor and named.
   ASSERT_TRUE(AwaitPanel(true));
   Row(kLocatorsRow);
   ClickAndSettle(kPanelAddX, kPanelAddY);
   ASSERT_TRUE(AwaitPanel(false)) << "no locator tool";
   ClickAndSettle(450, 620);
   m_x.Key("Return");
-  ASSERT_NO_FATAL_FAILURE(Name("entry"));
+  ASSERT_NO_FATAL_FAILURE(Name("entry", true));
   ASSERT_TRUE(WaitFor([&] { return ProjectHas("label=\"entry\""); }, kWriteMs)) << Read(m_project);
 
-  const fs::path compiled = fs::path(m_data) / "Scenes/Cove.dat";
+  // The test walk: Quillane walks to two floor points, lit.
   ASSERT_TRUE(AwaitPanel(true));
+  ClickAndSettle(kTestX, kTestY);
+  ASSERT_TRUE(AwaitPanel(false)) << "no test walk";
+  m_x.Click(kFloorAX, kFloorAY);
+  EXPECT_LT(BlackShareOfAWalk(m_x, kFloorBX, kFloorBY), 0.5) << "Quillane is black in the test walk";
+  m_x.Key("Escape");
+  ASSERT_TRUE(AwaitPanel(true)) << "the test walk did not end";
+
+  const fs::path compiled = fs::path(m_data) / "Scenes/Cove.dat";
   ClickAndSettle(kCompileX, kCompileY);
   ASSERT_TRUE(WaitFor([&] { return fs::exists(compiled) && fs::file_size(compiled) > 0; }, kWriteMs));
   Frames(kAfterActMs);  // the writer's rename is its last step; give it a frame before stopping
@@ -233,30 +327,57 @@ TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) 
   for (const auto& entry : fs::directory_iterator(fs::path(m_data) / "Scenes"))
     EXPECT_EQ(entry.path().filename().string().find("Cove.dat.tmp"), std::string::npos) << "a writer's leftover";
 
-  // The game started into the scene, with Quillane at the locator and a scene script of the
-  // modder's own, loads the compiled file and runs the script.
+  // What the editors leave to the modder: the scene's script placing the player, the hotspot's
+  // entry and trigger, and the campaign's first scene.
   std::ofstream(fs::path(m_data) / "Scripts/Scenes/Cove.lua")
-      << "function OnLoadScene()\n  Debugout(\"Cove: OnLoadScene\")\nend\n";
-  savegen::st_Plan plan;
-  plan.scene = kScene;
-  plan.characters = {{"Quillane", "quillane", {0, 0, 0, 1}, {-35.0f, 0.0f, 288.0f}}};
-  const std::string player = m_dir->path("player");
-  fs::create_directories(player + "/Savegames");
-  savegen::WriteFile(player + "/Savegames/cove.sav", savegen::Generate(plan).bytes);
-  testprogram::WriteUserConfig(player,
-                               {{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
-                                {"<DevTools ShowIntroMovies=\"0\"/>",
-                                 "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\" Savegame=\"cove.sav\"/>"},
-                                {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"1\""}});
+      << "function OnLoadScene()\n  Debugout(\"Cove: OnLoadScene\")\nend\n"
+         "function PrepareScene()\n"
+         "  Debugout(\"Cove: PrepareScene\")\n"
+         "  AddCharacter(\"Quillane\", \"quillane\", \"entry\")\n"
+         "  SetPlayerCharacter(\"Quillane\")\n"
+         "end\n"
+         "function OnTrigger_chest()\n  Debugout(\"Cove: the chest\")\nend\n";
+  const fs::path hotspots = fs::path(m_data) / "Scripts/hotspots.xml";
+  std::string table = Read(hotspots);
+  table.insert(table.find("</Hotspots>"), "<Hotspot label=\"chest\" display_name=\"Chest\" type=\"game\"/>\n");
+  std::ofstream(hotspots) << table;
+  const fs::path campaign = fs::path(m_data) / "Scripts/campaign.lua";
+  std::string startup = Read(campaign);
+  ASSERT_NE(startup.find("Transit(\"Office\")"), std::string::npos) << startup;
+  startup.replace(startup.find("Transit(\"Office\")"), 17, "Transit(\"Cove\")");
+  std::ofstream(campaign) << startup;
+
+  // The game as the README's configuration starts it: the intro skipped, "New Game" in the root
+  // menu, the campaign into the new scene, whose script places Quillane; she is lit, and the
+  // hotspot runs its trigger.
+  testprogram::WriteUserConfig(user, readme);
   const std::string game = m_dir->path("game.log");
   cl_XSession play;
-  ASSERT_TRUE(play.Start(player, game, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(game);
-  ASSERT_TRUE(testprogram::WaitForLog(game, "Cove: OnLoadScene", kStartMs)) << testprogram::ReadFile(game);
-  ASSERT_TRUE(testprogram::WaitForLog(game, "time for scene load", kStartMs)) << testprogram::ReadFile(game);
+  ASSERT_TRUE(play.Start(user, game, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(game);
+  ASSERT_TRUE(WaitFor(
+      [&] {
+        play.Key("Escape");
+        return testprogram::WaitForLog(game, "GameFrame: state RootMenu", 1000);
+      },
+      kStartMs))
+      << testprogram::ReadFile(game);
+  Frames(1500);  // the menu's fade from black
+  play.Click(kNewGameX, kNewGameY);
+  ASSERT_TRUE(testprogram::WaitForLog(game, "Cove: PrepareScene", kStartMs)) << testprogram::ReadFile(game);
+  const size_t prepared = testprogram::ReadFile(game).find("Cove: PrepareScene");
+  ASSERT_TRUE(WaitFor(
+      [&] { return testprogram::ReadFile(game).find("GameFrame: state Session", prepared) != std::string::npos; },
+      kStartMs))
+      << "the loading screen did not end\n"
+      << testprogram::ReadFile(game);
+  EXPECT_LT(BlackShareOfAWalk(play, kFloorBX, kFloorBY), 0.5) << "Quillane is black in the game";
+  play.Click(560, 360);
+  EXPECT_TRUE(testprogram::WaitForLog(game, "Cove: the chest", kWriteMs)) << testprogram::ReadFile(game);
   play.Stop();
   const std::string text = testprogram::ReadFile(game);
+  EXPECT_NE(text.find("Cove: OnLoadScene"), std::string::npos) << text;
   EXPECT_EQ(text.find("ERROR:"), std::string::npos) << text;
-  EXPECT_EQ(text.find("older than its project"), std::string::npos) << text;
+  EXPECT_EQ(text.find(" was not compiled from "), std::string::npos) << text;
 }
 
 TEST_F(ModderWindow, OfTwoLightsOfOneTypeTheOneRemovedLeavesTheOther) {

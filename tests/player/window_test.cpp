@@ -14,9 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <string>
 #include <utility>
@@ -24,14 +22,11 @@
 
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
-#include "graphics/mesh/Mesh.h"
 #include "platform/gpux/TextureLoad.h"
-#include "quillane/app/EntryRoutine.h"
-#include "quillane/app/PlayDriver.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "support/DemoDataCopy.h"
-#include "support/HeadlessGpu.h"
 #include "support/ProgramRun.h"
+#include "headless_road.h"
 #include "x_session.h"
 
 namespace playertest {
@@ -55,8 +50,6 @@ void WriteConfig(const std::string& userDir, std::vector<std::pair<std::string, 
 }
 
 // ---- where things are, from the game itself
-
-using tPoints = std::map<std::string, std::pair<int, int>>;
 
 // The root menu's Options and the options panel's Save; a new game in the Office with its opening
 // skipped: Odo, the in-game menu's Save Game, the save panel's Save and the name box's Clear, a
@@ -161,18 +154,8 @@ constexpr const char* kPellGeometryRun =
 class WindowInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    s_skip.clear();
-    const std::string missing = MissingTools();
-    if (!missing.empty()) {
-      s_skip = "missing here: " + missing + " (scripts/install-deps.sh installs them)";
-      if (std::getenv("CI")) s_failure = s_skip;  // CI installs them: their absence is a fault there
-      return;
-    }
-    if (!fs::exists(testprogram::ProgramPath()) || !testsupport::HeadlessGpuAvailable() ||
-        !fs::exists(fs::path(QUILLANE_DATA_DIR) / "gui/loading_screens/loading_main.tga")) {
-      s_skip = "no program, no demo data or no headless graphics device";
-      return;
-    }
+    s_skip = WindowTestsUnavailable(s_failure);
+    if (!s_skip.empty()) return;
     s_dir = std::make_unique<testprogram::TempDir>("quillane_window");
     testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
     WriteConfig(s_dir->path("geometry"));
@@ -186,12 +169,7 @@ class WindowInput : public ::testing::Test {
   }
 
   // The point noted for "kind name"; a failure when the geometry run did not reach it.
-  static std::pair<int, int> Point(const std::string& what) {
-    const auto it = s_points.find(what);
-    if (it != s_points.end()) return it->second;
-    ADD_FAILURE() << "the headless run noted no " << what;
-    return {-1, -1};
-  }
+  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_points, what); }
 
   // The points a headless run of the steps in run notes, with the user folder userDir.
   static tPoints MeasureGeometry(const char* run, const std::string& userDir);
@@ -207,52 +185,8 @@ std::string WindowInput::s_skip, WindowInput::s_failure;
 
 tPoints WindowInput::MeasureGeometry(const char* run, const std::string& userDir) {
   tPoints points;
-  std::vector<st_PlayStep> steps;
-  std::string error;
-  if (!ReadPlayScript(run, std::strlen(run), "geometry", steps, &error)) {
-    ADD_FAILURE() << error;
-    return points;
-  }
-  cl_PlayDriver driver(std::move(steps), s_dir->path("golden"));
-  // "kind name [as key]": the point under key, by default "kind name"; for kind "window" the two
-  // corners of the window with that label where the screen shows it, under "key top left" and
-  // "key bottom right".
-  driver.AddCheck("note", [&points](const std::string& argument, std::string* why) {
-    const size_t as = argument.find(" as ");
-    const std::string what = argument.substr(0, as);
-    const size_t blank = what.find(' ');
-    const std::string key = as == std::string::npos ? argument : argument.substr(as + 4);
-    if (what.rfind("window ", 0) == 0) {
-      const base::cl_Window* window = cl_PlayDriver::FindOpenWindow(what.substr(7));
-      if (!window) {
-        *why = "no open " + what;
-        return false;
-      }
-      const base::tRectf r = cl_PlayDriver::ShownRect(window);
-      points[key + " top left"] = {static_cast<int>(r.min.x), static_cast<int>(r.min.y)};
-      points[key + " bottom right"] = {static_cast<int>(r.max.x) - 1, static_cast<int>(r.max.y) - 1};
-      return true;
-    }
-    int x = 0, y = 0;
-    if (blank == std::string::npos || !cl_PlayDriver::FindPoint(what.substr(0, blank), what.substr(blank + 1), &x, &y)) {
-      *why = "nothing to note for " + argument;
-      return false;
-    }
-    points[key] = {x, y};
-    return true;
-  });
-  const fs::path cwd = fs::current_path();
-  fs::current_path(s_dir->path("data"));
-  base::RegisterMeshResourceType();
-  st_StartOptions options;
-  options.userDir = userDir;
-  options.display = st_StartOptions::en_Display::Headless;
-  options.fixedStep = true;
-  options.handleSignals = false;
-  options.driver = &driver;
-  const int code = RunGame(options);
-  fs::current_path(cwd);
-  if (code != 0 || !driver.Finished()) ADD_FAILURE() << "the headless geometry run failed: " << driver.GetFailure();
+  const std::string failure = RunHeadlessRoad(run, s_dir->path("data"), userDir, points);
+  if (!failure.empty()) ADD_FAILURE() << failure;
   return points;
 }
 

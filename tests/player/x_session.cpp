@@ -1,13 +1,10 @@
-// xvfb-run, xdotool, setxkbmap and xwd around the program.
+// Xvfb, xdotool, setxkbmap and xwd around the program.
 #include "x_session.h"
 
 #include <sys/wait.h>
 
 #include <chrono>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "support/ProgramRun.h"
@@ -16,10 +13,6 @@ namespace playertest {
 namespace {
 
 namespace fs = std::filesystem;
-
-bool Have(const char* tool) {
-  return std::system(("command -v " + std::string(tool) + " > /dev/null 2>&1").c_str()) == 0;
-}
 
 // A big-endian 32-bit field of an XWD header.
 uint32_t Big32(const std::string& bytes, size_t at) {
@@ -31,8 +24,8 @@ uint32_t Big32(const std::string& bytes, size_t at) {
 
 std::string MissingTools() {
   std::string missing;
-  for (const char* tool : {"xvfb-run", "xdotool", "setxkbmap", "xwd"})
-    if (!Have(tool)) missing += std::string(missing.empty() ? "" : ", ") + tool;
+  for (const char* tool : {"Xvfb", "xdotool", "setxkbmap", "xwd"})
+    if (testsupport::FindProgram(tool).empty()) missing += std::string(missing.empty() ? "" : ", ") + tool;
   return missing;
 }
 
@@ -53,62 +46,49 @@ cl_XSession::~cl_XSession() {
 bool cl_XSession::Start(const std::string& userDir, const std::string& log, int width, int height,
                         const std::string& layout) {
   m_dir = fs::path(userDir).parent_path().string();
-  const std::string info = m_dir + "/x_display";
-  fs::remove(info);
-  // The display's name and key are written down before the layout is set and the program
-  // starts; the wrapper's shell then becomes the program. The server keeps its state when its
-  // last client leaves (-noreset), so a pointer placed before the program connects stays put.
-  // The system libraries behind the window keep allocations to the end, which the leak checker
-  // would report.
-  const std::string prefix =
-      "xvfb-run -a -s '-screen 0 " + std::to_string(width) + "x" + std::to_string(height) +
-      "x24 -nolisten tcp -noreset' sh -c 'echo \"$DISPLAY $XAUTHORITY\" > \"" + info + ".part\" && mv \"" + info + ".part\" \"" +
-      info + "\" && setxkbmap " + layout +
-      " && exec \"$@\"' sh env -u QUILLANE_HEADLESS -u SDL_VIDEODRIVER ASAN_OPTIONS=detect_leaks=0";
-  m_pid = testprogram::StartProgram(prefix, userDir, log);
-  if (m_pid <= 0) return false;
-  for (int i = 0; i < 2000 && !fs::exists(info); ++i) Frames(10);
-  std::ifstream in(info);
-  in >> m_display >> m_auth;
-  return !m_display.empty();
+  // The layout is set on the server before the program starts, as a player's desktop has it.
+  if (!m_server.Start(width, height, 20000) || !X({"setxkbmap", layout})) return false;
+  m_pid = testprogram::StartProgram(testprogram::WindowEnvironment(m_server), userDir, log);
+  return m_pid > 0;
 }
 
 int cl_XSession::Stop() {
   int status = -1;
   if (m_pid > 0) testprogram::StopProgram(m_pid, &status);
   m_pid = -1;
+  m_server.Stop();
   return status;
 }
 
-bool cl_XSession::X(const std::string& arguments) const {
-  const std::string command =
-      "DISPLAY=" + m_display + " XAUTHORITY='" + m_auth + "' " + arguments + " > /dev/null 2>&1";
-  return std::system(command.c_str()) == 0;
+bool cl_XSession::X(const std::vector<std::string>& args) const {
+  const int status =
+      testsupport::Run({.args = args, .env = m_server.ClientEnvironment(), .out = "/dev/null", .err = "/dev/null"});
+  return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-void cl_XSession::MoveTo(int x, int y) { X("xdotool mousemove " + std::to_string(x) + " " + std::to_string(y)); }
-void cl_XSession::Press() { X("xdotool mousedown 1"); }
-void cl_XSession::Release() { X("xdotool mouseup 1"); }
+void cl_XSession::MoveTo(int x, int y) { X({"xdotool", "mousemove", std::to_string(x), std::to_string(y)}); }
+void cl_XSession::Press() { X({"xdotool", "mousedown", "1"}); }
+void cl_XSession::Release() { X({"xdotool", "mouseup", "1"}); }
 
 void cl_XSession::Click(int x, int y) {
   MoveTo(x, y);
   Frames(100);  // the hover first, as a hand would
-  X("xdotool click 1");
+  X({"xdotool", "click", "1"});
 }
 
 void cl_XSession::RightClick(int x, int y) {
   MoveTo(x, y);
   Frames(100);
-  X("xdotool click 3");
+  X({"xdotool", "click", "3"});
 }
 
-void cl_XSession::Key(const std::string& name) { X("xdotool key " + name); }
-void cl_XSession::Type(const std::string& text) { X("xdotool type --delay 60 '" + text + "'"); }
+void cl_XSession::Key(const std::string& name) { X({"xdotool", "key", name}); }
+void cl_XSession::Type(const std::string& text) { X({"xdotool", "type", "--delay", "60", text}); }
 
 st_Screen cl_XSession::Grab() const {
   st_Screen screen;
   const std::string file = m_dir + "/screen.xwd";
-  if (!X("xwd -root -silent -out '" + file + "'")) return screen;
+  if (!X({"xwd", "-root", "-silent", "-out", file})) return screen;
   const std::string bytes = testprogram::ReadFile(file);
   constexpr size_t kHeaderFields = 100;
   if (bytes.size() < kHeaderFields) return screen;

@@ -1,4 +1,4 @@
-// The built program in a virtual X display of its own (xvfb-run), driven only as a player drives
+// The built program in a virtual X display of its own (Xvfb), driven only as a player drives
 // it: pointer and keys through the X server (xdotool), the keyboard layout set on the server
 // (setxkbmap), and the screen read back from the server (xwd). Nothing reaches the program but X
 // events.
@@ -10,6 +10,8 @@
 #include <functional>
 #include <string>
 #include <vector>
+
+#include "support/XServer.h"
 
 namespace playertest {
 
@@ -31,7 +33,7 @@ struct st_Screen {
 class cl_XSession {
  public:
   cl_XSession() = default;
-  ~cl_XSession();  // stops the program (and so the X server) when still running
+  ~cl_XSession();  // stops the program and the X server when still running
   cl_XSession(const cl_XSession&) = delete;
   cl_XSession& operator=(const cl_XSession&) = delete;
 
@@ -42,7 +44,7 @@ class cl_XSession {
   // The editor mode (QuickLaunch "editor", no intro) started with the user folder userDir on a
   // screen of width x height, "us" keys; false when it is not up within startMs.
   bool StartEditor(const std::string& userDir, const std::string& log, int width, int height, int startMs);
-  // SIGTERM and wait; the program's exit status.
+  // SIGTERM and wait, then the X server ends; the program's exit status.
   int Stop();
 
   // ---- the player's hands
@@ -60,12 +62,11 @@ class cl_XSession {
   st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = 30000) const;
 
  private:
-  bool X(const std::string& arguments) const;  // runs one X client against the display
+  bool X(const std::vector<std::string>& args) const;  // runs one X client of the server to its end
 
+  testsupport::cl_XServer m_server;
   pid_t m_pid = -1;
-  std::string m_display;  // ":N"
-  std::string m_auth;     // the server's authority file
-  std::string m_dir;      // where the session keeps its notes and shots
+  std::string m_dir;  // where the session keeps its shots
 };
 
 // Sleeps for ms milliseconds: a few frames of the program, for what no log line tells.

@@ -8,6 +8,7 @@
 #include "../support/HeadlessGpu.h"
 #include "base/system.h"
 #include "graphics/mesh/Mesh.h"
+#include "support/ScratchFolder.h"
 
 namespace playtest {
 namespace {
@@ -32,8 +33,7 @@ void PlayTest::SetUp() {
   const fs::path data = QUILLANE_DATA_DIR;
   if (!fs::exists(data / "gui/loading_screens/loading_main.tga")) GTEST_SKIP() << "no generated demo data (run demogen)";
   if (!testsupport::HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (fs::temp_directory_path() / "quillane_play_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  m_dir = testsupport::MakeScratchFolder("quillane_play");
   testsupport::CopyDemoData(data, m_dir / "data");
   fs::create_directories(m_dir / "user");
   m_cwd = fs::current_path();

@@ -1,15 +1,14 @@
 #include "SavegameGenerator.h"
 
-#include <unistd.h>
-
-#include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <tuple>
 
 #include "base/File.h"
 #include "base/data/Variant.h"
+#include "../support/ScratchFolder.h"
 
 namespace savegen {
 namespace {
@@ -39,16 +38,19 @@ void PutBitmap(std::vector<uint8_t>& out, int w, int h, uint32_t seed) {
     for (int x = 0; x < w; ++x) Put32(out, 0xFF000000u | ((x * 3 + seed) & 0xFF) << 16 | ((y * 5) & 0xFF) << 8 | (seed & 0xFF));
 }
 
-// A tree record through the engine's own writer, by way of a scratch file.
+// A tree record through the engine's own writer, by way of a scratch file in a scratch folder:
+// the kill test's writer may be killed in here, and the next one then removes what it left.
 void PutVariant(std::vector<uint8_t>& out, const base::Variant& v) {
-  const std::string scratch = std::string(P_tmpdir) + "/quillane_savegen_" + std::to_string(getpid()) + ".bin";
+  const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_savegen");
+  const std::string scratch = (folder / "record.bin").string();
   {
     base::File file(scratch.c_str(), base::File::STATUS_WRITE);
     v.Write(&file);
     file.close();
   }
   const std::vector<uint8_t> bytes = ReadFile(scratch);
-  std::remove(scratch.c_str());
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
   out.insert(out.end(), bytes.begin(), bytes.end());
 }
 

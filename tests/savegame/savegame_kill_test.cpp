@@ -13,6 +13,8 @@
 
 #include "SavegameGenerator.h"
 #include "quillane/savegame/SavegameImage.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 namespace fs = std::filesystem;
 
@@ -21,19 +23,10 @@ namespace {
 
 constexpr int kKills = 200;
 
-pid_t StartWriter(const std::string& slot) {
-  const pid_t pid = fork();
-  if (pid == 0) {
-    execl(QUILLANE_WRITER_LOOP, QUILLANE_WRITER_LOOP, slot.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
-}
+pid_t StartWriter(const std::string& slot) { return testsupport::Start({.args = {QUILLANE_WRITER_LOOP, slot}}); }
 
 TEST(SavegameKill, EveryKillLeavesACompleteSave) {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_kill_" + std::to_string(getpid()));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_kill");
   const std::string slot = (dir / "slot001.sav").string();
   savegen::WriteFile(slot, savegen::Generate().bytes);
 

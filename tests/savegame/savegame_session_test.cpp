@@ -1,8 +1,11 @@
 // A running session saved and loaded on the headless platform: the scene, the characters at
 // their places with their attachments, the game state, the game time, the order of the
-// restoring scripts, the side file, the thumbnails, damaged files and the screenshot names.
+// restoring scripts, a scene script edited before a load, the side file, the thumbnails, damaged
+// files and the screenshot names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -233,6 +236,35 @@ TEST_F(SavegameSession, ASaveOfASceneTheGameLacksIsRefused) {
   EXPECT_EQ(StateName(), "Session");
   EXPECT_EQ(m_session->GetStage(), stagePointer);
   EXPECT_EQ(m_session->GetSceneLoadCount(), loads);
+}
+
+// The modder edits a scene script while the program runs: the next load, and the next new game,
+// run what the file says now; a script left alone is not compiled again.
+TEST_F(SavegameSession, ALoadAndANewGameReadAChangedSceneScriptAnew) {
+  Populate();
+  ASSERT_TRUE(m_session->SaveGame("hall.sav", u"hall", nullptr));
+  const fs::path script = m_dir / "Scripts/Scenes/Hall.lua";
+  auto edit = [&](const std::string& word) {
+    const fs::file_time_type before = fs::last_write_time(script);
+    Write("Scripts/Scenes/Hall.lua", "function PrepareScene()\n  Debugout(\"order: " + word + "\")\nend\n");
+    fs::last_write_time(script, before + std::chrono::seconds(1));  // a coarse clock may not have ticked
+  };
+  edit("edited");
+  ASSERT_TRUE(m_session->LoadGame("hall.sav"));
+  ASSERT_TRUE(StepUntilState("Session"));
+  auto said = [&](const std::string& word) {
+    const std::vector<std::string> lines = LinesAfter("order: ");
+    return std::count(lines.begin(), lines.end(), word);
+  };
+  EXPECT_EQ(said("edited"), 1);
+  EXPECT_EQ(LinesAfter("Scripts: "), std::vector<std::string>{"1 changed script file read anew"});
+
+  edit("edited again");
+  ASSERT_TRUE(m_session->NewGame());
+  m_session->LoadScene("Hall");
+  ASSERT_TRUE(StepUntilState("Session"));
+  EXPECT_EQ(said("edited again"), 1);
+  EXPECT_EQ(LinesAfter("Scripts: ").size(), 2u) << "the dialog script was not changed";
 }
 
 TEST_F(SavegameSession, TheSideFileFollowsItsSwitches) {

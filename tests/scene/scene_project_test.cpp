@@ -156,23 +156,39 @@ TEST_F(SceneProject, CameraComesFromTheFirstNavMeshAndTheRootClipRangeWins) {
   EXPECT_EQ(blind.NavMeshes.size(), 1u);
 }
 
-// The game plays the compiled file when there is one: one older than its project hides the
-// modder's later edits, so the stage says so.
-TEST_F(SceneProject, AStageWarnsOfACompiledSceneOlderThanItsProject) {
+// The game plays the compiled file when there is one: one not made from the project beside it
+// hides that project, so the stage says so, whatever the files' times: a project put back from a
+// backup is older than the compiled file, one merely touched is newer.
+TEST_F(SceneProject, AStageWarnsOfACompiledSceneNotMadeFromTheProjectBesideIt) {
+  namespace fs = std::filesystem;
   CopyDemoScene("Quay");
+  const fs::path project = "Scenes/Quay/ProjectFile.xml";
+  const std::string backup = ReadBytes(project);
   cl_Scene compiler;
   ASSERT_TRUE(compiler.LoadProjectFile("Quay"));
+  compiler.GetSettings().attribute("character_scale")->set_float(1.25f);  // an edit, saved and compiled
+  ASSERT_TRUE(compiler.SaveProjectFile());
   ASSERT_TRUE(compiler.Save());
-  namespace fs = std::filesystem;
-  const auto edited = fs::last_write_time("Scenes/Quay/ProjectFile.xml");
-  for (const bool stale : {true, false}) {
-    fs::last_write_time("Scenes/Quay.dat", edited + std::chrono::hours(stale ? -1 : 1));
+  const auto compiled = fs::last_write_time("Scenes/Quay.dat");
+  struct st_Case {
+    const char* name;
+    bool restored;  // the project before the edit, else as compiled
+    int hours;      // the project's time against the compiled file's
+    bool warned;
+  };
+  for (const st_Case& c : {st_Case{"as compiled, touched", false, 1, false}, st_Case{"as compiled", false, -1, false},
+                           st_Case{"put back from a backup", true, -1, true}}) {
+    SCOPED_TRACE(c.name);
+    if (c.restored) WriteBytes(project, backup);
+    fs::last_write_time(project, compiled + std::chrono::hours(c.hours));
     testsupport::LogCapture log;
     quillane::cl_Stage stage;
     stage.LoadScene("Quay");
     ASSERT_NE(stage.GetScene(), nullptr);
-    EXPECT_EQ(log.count("Warning: Scenes/Quay.dat is older than Scenes/Quay/ProjectFile.xml"), stale ? 1 : 0)
+    EXPECT_EQ(log.count("Warning: Scenes/Quay.dat was not compiled from Scenes/Quay/ProjectFile.xml as it stands"),
+              c.warned ? 1 : 0)
         << log.text("\n");
+    EXPECT_EQ(cl_Scene::IsCompiledSceneStale("Quay"), c.warned);
   }
 }
 

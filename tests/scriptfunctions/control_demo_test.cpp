@@ -2,6 +2,8 @@
 // the tooltips and cursors the new game's state brings.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "office_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Layer.h"
@@ -71,9 +73,15 @@ TEST_F(DemoTriggers, ObjectsAndOdoRunTheirTriggers) {
   Trigger("shelf");
   quillane::cl_MinigameManager* games = m_session->GetMinigameManager();
   ASSERT_TRUE(games->IsRunning()) << "the shelf's game is played";
-  games->End();  // given up: the script goes on without the ledger
-  for (int i = 0; i < 10 && !m_session->GetActionQueue().IsIdle(); ++i) Step(0.05f);
+  games->End();  // given up: Quillane says so, and the script goes on without the ledger
+  bool remarked = false;
+  for (int i = 0; i < 200 && !m_session->GetActionQueue().IsIdle(); ++i) {
+    const quillane::st_GameAction* action = m_session->GetActionQueue().GetFirstForegroundAction();
+    remarked = remarked || (action && action->m_kind == "speak" && std::strncmp(action->m_text.c_str(), "#offic0_20", 10) == 0);
+    Step(0.1f);
+  }
   EXPECT_TRUE(m_session->GetActionQueue().IsIdle());
+  EXPECT_TRUE(remarked) << "a game given up gets a line";
 
   Trigger("Odo");
   EXPECT_TRUE(m_session->GetDialogCtrl().m_bActive);

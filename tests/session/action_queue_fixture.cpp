@@ -14,6 +14,7 @@
 #include "quillane/script/ScriptHost.h"
 #include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
+#include "support/ScratchFolder.h"
 
 namespace queuetest {
 namespace {
@@ -98,10 +99,7 @@ void QueueTest::SetUp() {
   KRX::RegisterFunction(root, "Mark", &Mark);
   KRX::RegisterFunction(root, "Wait", &Wait);
   KRX::RegisterFunction(root, "Hold", &Hold);
-  const testing::TestInfo* info = testing::UnitTest::GetInstance()->current_test_info();
-  m_dir = std::filesystem::temp_directory_path() /
-          ("quillane_queue_" + std::to_string(::getpid()) + "_" + info->test_suite_name() + "_" + info->name());
-  std::filesystem::remove_all(m_dir);
+  m_dir = testsupport::MakeScratchFolder("quillane_queue");
   std::filesystem::create_directories(m_dir / "Scripts");
   m_oldDir = std::filesystem::current_path();
   std::filesystem::current_path(m_dir);

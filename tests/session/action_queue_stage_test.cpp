@@ -1,7 +1,9 @@
 // The action queue and the script calls with a scene on the stage: background functions of the
 // current scene, triggers found or missing, an aborted walk that stops its walker, a finished turn,
-// and actions deleted while characters still point at them.
+// actions deleted while characters still point at them, and a character's timer script.
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 #include "KRX/runtime/Thread.h"
 #include "action_queue_fixture.h"
@@ -127,6 +129,35 @@ TEST_F(QueueStage, CharactersLetGoOfDeletedActions) {
   Frames(51, 0.1f);
   EXPECT_EQ(Queue().GetActionCount(), 0);
   EXPECT_EQ(m_quillane->pendingAction, nullptr);
+}
+
+// A character's dialog script may keep a timer: "CharacterTimer" runs at the character's first
+// update and again once the delay it returned has run out; a delay of 0 asks for no further call,
+// as does a character without the function.
+TEST_F(QueueStage, ACharactersTimerScriptRunsAfterTheDelayItReturns) {
+  WriteScript("Dialogs/Quillane.lua",
+              "local calls = 0\n"
+              "function CharacterTimer()\n"
+              "  calls = calls + 1\n"
+              "  Mark(\"timer\")\n"
+              "  if calls < 2 then return 0.5 end\n"
+              "  return 0\n"
+              "end\n");
+  auto* odo = new cl_Character;
+  odo->name = "Odo";
+  m_stage->AdoptCharacter(odo);
+  auto timers = [] { return std::count(Marks().begin(), Marks().end(), "timer"); };
+  m_quillane->Update(0.25f);
+  odo->Update(0.25f);
+  EXPECT_EQ(timers(), 1);
+  EXPECT_EQ(m_quillane->timerDelay, 0.5f);
+  EXPECT_EQ(odo->timerDelay, cl_Character::kNoTimer) << "no dialog script, no timer";
+  m_quillane->Update(0.25f);
+  m_quillane->Update(0.25f);
+  EXPECT_EQ(timers(), 1) << "the delay has just run out";
+  m_quillane->Update(0.25f);
+  EXPECT_EQ(timers(), 2);
+  EXPECT_EQ(m_quillane->timerDelay, cl_Character::kNoTimer);
 }
 
 }  // namespace

@@ -54,7 +54,9 @@ TEST_F(QueueTest, FunctionPathsSplitAtTheFirstSeparator) {
 }
 
 TEST_F(QueueTest, DialogueAndSceneScriptsAreFoundByTheirComposedPaths) {
-  EXPECT_EQ(quillane::GetDialogScriptPath("Odo"), "Dialogs/Odo.lua");
+  base::String path;
+  EXPECT_TRUE(quillane::GetDialogScriptPath("Odo", path));
+  EXPECT_EQ(path, "Dialogs/Odo.lua");
   WriteScript("Dialogs/Odo.lua",
               "function Startup()\n"
               "  return 3\n"
@@ -85,6 +87,10 @@ TEST_F(QueueTest, DialogueAndSceneScriptsAreFoundByTheirComposedPaths) {
   EXPECT_EQ(Text(CallSceneScriptFunction("Nowhere", "Count")), "nil");
   ASSERT_EQ(Lines().size(), 1u) << AllLines();
   EXPECT_TRUE(LogHas("Scenes/Nowhere.lua(-1) : Unable to open file")) << AllLines();
+  // A character name out of a damaged savegame names no script outside the dialogue folder.
+  EXPECT_FALSE(quillane::GetDialogScriptPath("../Scenes/Office", path));
+  EXPECT_FALSE(HasDialogScriptFunction("../Scenes/Office", "Count"));
+  EXPECT_EQ(Text(CallDialogScriptFunction("../Scenes/Office", "Count")), "nil");
 }
 
 TEST_F(QueueTest, ATriggerNeedsAScene) {

@@ -3,11 +3,16 @@
 // refusal, and the game-state queries.
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "base/data/VariantTools.h"
 #include "quillane/core/GameState.h"
+#include "quillane/diary/DiaryServices.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/LoadingScreen.h"
+#include "quillane/hud/InterfaceServices.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/session/DialogCtrl.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
 #include "quillane/world/WorldServices.h"
@@ -17,6 +22,20 @@ namespace quillane {
 namespace {
 
 using SessionLifecycle = sessiontest::SessionTest;
+
+// The places of a service table (nothing but function pointers) that hold none.
+template <class Table>
+std::vector<size_t> EmptyEntries(const Table& table) {
+  using tEntry = void (*)();
+  static_assert(sizeof(Table) % sizeof(tEntry) == 0, "a table of function pointers only");
+  std::vector<size_t> empty;
+  for (size_t i = 0; i < sizeof(Table) / sizeof(tEntry); ++i) {
+    tEntry entry;
+    std::memcpy(&entry, reinterpret_cast<const char*>(&table) + i * sizeof(tEntry), sizeof(tEntry));
+    if (!entry) empty.push_back(i);
+  }
+  return empty;
+}
 
 TEST_F(SessionLifecycle, GetSessionAndTheWorldServicesAreSetOnlyWhileASessionLives) {
   EXPECT_EQ(GetSession(), nullptr);
@@ -82,6 +101,11 @@ TEST_F(SessionLifecycle, QuickLaunchStartsTheSessionBeforeTheNewGame) {
   EXPECT_TRUE(debug->get_attribute_int("NoMinigames", flag) && flag == 1) << "the configuration's Debug is copied";
   EXPECT_EQ(debug->get_attribute("Stale"), nullptr);
   EXPECT_STREQ(session->GetCastList()[0].get_label(), "Cast");
+  // An empty entry gives the answer of a game without a session: the session fills them all.
+  EXPECT_EQ(EmptyEntries(WorldServices()), std::vector<size_t>{});
+  EXPECT_EQ(EmptyEntries(InterfaceServices()), std::vector<size_t>{});
+  EXPECT_EQ(EmptyEntries(DiaryServices()), std::vector<size_t>{});
+  EXPECT_EQ(EmptyEntries(cl_DialogCtrl::TokenBar()), std::vector<size_t>{});
   ASSERT_NE(WorldServices().GetHotspotTable(), nullptr);
   EXPECT_TRUE(session->GetTokensTable().is_void()) << "a missing table stays empty";
   EXPECT_NE(Log().find("GUI/tokens/tokens.xml"), std::string::npos);

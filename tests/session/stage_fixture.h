@@ -23,6 +23,7 @@
 #include "quillane/settings/TweakSettings.h"
 #include "quillane/world/WorldServices.h"
 #include "support/EngineLogCapture.h"
+#include "support/ScratchFolder.h"
 
 namespace stagetest {
 
@@ -61,8 +62,7 @@ class cl_StepCharacter : public quillane::cl_Character {
 class StageTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    std::string pattern = (fs::temp_directory_path() / "quillane_stage_XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
+    m_dir = testsupport::MakeScratchFolder("quillane_stage");
     m_previous = fs::current_path();
     fs::current_path(m_dir);
     m_system = std::make_unique<base::cl_System>();

@@ -17,6 +17,7 @@
 #include "base/data/Variant.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/Services.h"
@@ -53,14 +54,11 @@ class cl_HeadlessEngine {
  public:
   ~cl_HeadlessEngine() { Stop(); }
 
-  // Makes the scratch folder "quillane_<name>_XXXXXX" in the temporary folder; false when it
+  // Makes the scratch folder "quillane_<name>_<pid>_XXXXXX" in the temporary folder; false when it
   // cannot be made. Files the start reads (texts, pictures) may be written there before Start.
   bool MakeFolder(const char* name) {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / ("quillane_" + std::string(name) + "_XXXXXX")).string();
-    if (!mkdtemp(pattern.data())) return false;
-    m_dir = pattern;
-    return true;
+    m_dir = MakeScratchFolder("quillane_" + std::string(name));
+    return !m_dir.empty();
   }
   // Prepare, then StartUp. False when either fails.
   bool Start(int width, int height, const std::string& displayAttributes = "", const std::string& extraConfig = "") {

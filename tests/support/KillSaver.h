@@ -10,13 +10,15 @@
 #include <random>
 #include <thread>
 
+#include "support/ChildProcess.h"
+
 namespace testsupport {
 
 // Forks a child that calls save(round) for round 0, 1, 2 ... until it is killed 0.5 to 6 ms
 // later, and waits for it; false when no child could be made or it ended otherwise.
 template <class Save>
 bool KillSavingChild(Save save, std::mt19937& random) {
-  const pid_t pid = fork();
+  const pid_t pid = ForkBound();
   if (pid < 0) return false;
   if (pid == 0)
     for (int round = 0;; ++round) save(round);

@@ -1,6 +1,6 @@
 // Helpers of the tests that start the built program: a temporary folder, a user folder with the
 // bundled configuration changed by text replacements, and starting, waiting for and stopping
-// the program with its log in a file.
+// the program with its log in a file. The program ends with its test (ChildProcess.h).
 #pragma once
 
 #include <signal.h>
@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -16,7 +15,10 @@
 #include <utility>
 #include <vector>
 
+#include "support/ChildProcess.h"
 #include "support/DemoDataCopy.h"
+#include "support/ScratchFolder.h"
+#include "support/XServer.h"
 
 namespace testprogram {
 
@@ -31,10 +33,7 @@ inline std::string ReadFile(const fs::path& path) {
 
 class TempDir {
  public:
-  explicit TempDir(const char* stem) {
-    std::string pattern = (fs::temp_directory_path() / (std::string(stem) + "_XXXXXX")).string();
-    m_path = mkdtemp(pattern.data());
-  }
+  explicit TempDir(const char* stem) : m_path(::testsupport::MakeScratchFolder(stem)) {}
   ~TempDir() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
@@ -60,29 +59,35 @@ inline void WriteUserConfig(const std::string& userDir, const std::vector<std::p
 }
 
 // The program started in a scratch copy of the bundled data beside the user folder (made on the
-// first start), since the program writes its caches into its data folder.
-inline std::string Command(const std::string& prefix, const std::string& userDir, const std::string& log) {
+// first start), since the program writes its caches into its data folder; env as
+// st_Command::env, the log taking both of its output streams.
+inline ::testsupport::st_Command Command(const std::vector<std::string>& env, const std::string& userDir,
+                                         const std::string& log) {
   const fs::path data = fs::path(userDir).parent_path() / "data";
   if (!fs::exists(data)) ::testsupport::CopyDemoData(QUILLANE_DATA_DIR, data);
-  return "cd '" + data.string() + "' && exec " + prefix + " QUILLANE_USER_DIR='" + userDir + "' '" +
-         ProgramPath().string() + "' > '" + log + "' 2>&1";
+  ::testsupport::st_Command command{
+      .args = {ProgramPath().string()}, .folder = data.string(), .env = env, .out = log, .err = log};
+  command.env.push_back("QUILLANE_USER_DIR=" + userDir);
+  return command;
+}
+
+// The environment entries of a program in a real window on the server x: the tests' own
+// headless settings taken out. The system libraries behind the window (D-Bus) keep allocations
+// to the end, which the leak checker would report.
+inline std::vector<std::string> WindowEnvironment(const ::testsupport::cl_XServer& x) {
+  std::vector<std::string> env = x.ClientEnvironment();
+  env.insert(env.end(), {"QUILLANE_HEADLESS", "SDL_VIDEODRIVER", "ASAN_OPTIONS=detect_leaks=0"});
+  return env;
 }
 
 // Runs the program to its end; the wait status.
-inline int RunProgram(const std::string& prefix, const std::string& userDir, const std::string& log) {
-  return std::system(Command(prefix, userDir, log).c_str());
+inline int RunProgram(const std::vector<std::string>& env, const std::string& userDir, const std::string& log) {
+  return ::testsupport::Run(Command(env, userDir, log));
 }
 
-// Starts the program in a process group of its own; the group's leader, or -1.
-inline pid_t StartProgram(const std::string& prefix, const std::string& userDir, const std::string& log) {
-  const std::string command = Command(prefix, userDir, log);
-  const pid_t pid = fork();
-  if (pid == 0) {
-    setpgid(0, 0);
-    execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char*>(nullptr));
-    _exit(127);
-  }
-  return pid;
+// Starts the program; its pid, or -1.
+inline pid_t StartProgram(const std::vector<std::string>& env, const std::string& userDir, const std::string& log) {
+  return ::testsupport::Start(Command(env, userDir, log));
 }
 
 inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs) {
@@ -94,24 +99,7 @@ inline bool WaitForLog(const std::string& log, const std::string& text, int time
   return false;
 }
 
-// SIGTERM to the program itself (a wrapper such as xvfb-run would take its X server down with
-// it first), then waits for the group's leader; SIGKILL to the group after 20 s.
-inline void StopProgram(pid_t pid, int* status) {
-  std::error_code ec;
-  for (const auto& entry : fs::directory_iterator("/proc", ec)) {
-    const std::string name = entry.path().filename().string();
-    if (name.find_first_not_of("0123456789") != std::string::npos) continue;
-    const pid_t candidate = static_cast<pid_t>(std::stol(name));
-    std::error_code linkError;
-    if (getpgid(candidate) == pid && fs::read_symlink(entry.path() / "exe", linkError) == ProgramPath())
-      kill(candidate, SIGTERM);
-  }
-  for (int i = 0; i < 2000; ++i) {
-    if (waitpid(pid, status, WNOHANG) == pid) return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  kill(-pid, SIGKILL);
-  waitpid(pid, status, 0);
-}
+// SIGTERM to the program, which then shuts down as usual, and waits for it; SIGKILL after 20 s.
+inline void StopProgram(pid_t pid, int* status) { *status = ::testsupport::StopChild(pid, SIGTERM, 20000); }
 
 }  // namespace testprogram

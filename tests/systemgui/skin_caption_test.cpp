@@ -8,6 +8,7 @@
 
 #include "base/data/Variant.h"
 #include "base/system.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
@@ -23,8 +24,7 @@ std::u16string Caption(const char* text) { return win32dx9::LocalizeCaption(base
 
 TEST(SkinCaptions, FollowTheLanguageAndLeaveOtherTextsAlone) {
   const std::filesystem::path old = std::filesystem::current_path();
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_captions_XXXXXX").string();
-  const std::filesystem::path dir = mkdtemp(pattern.data());
+  const std::filesystem::path dir = testsupport::MakeScratchFolder("quillane_captions");
   std::filesystem::create_directories(dir / "loca");
   for (const auto& [language, text] : {std::pair{"english", "Close"}, std::pair{"german", "Schliessen"}}) {
     std::ofstream(dir / "loca" / ("texts_" + std::string(language) + ".xml"))

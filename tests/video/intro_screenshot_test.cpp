@@ -19,6 +19,8 @@
 #include <stb/stb_image.h>
 
 #include "picture_look.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -29,14 +31,16 @@ TEST(IntroScreenshot, ShowsTheIntroLetterboxedAfterTenFrames) {
   const fs::path data = QUILLANE_DATA_DIR;
   if (!fs::exists(program)) GTEST_SKIP() << "program not built";
   if (!fs::exists(data / "movie" / "intro.bik")) GTEST_SKIP() << "demo data not generated";
-  std::string pattern = (fs::temp_directory_path() / "quillane_intro_XXXXXX").string();
-  const fs::path dir = mkdtemp(pattern.data());
+  const fs::path dir = testsupport::MakeScratchFolder("quillane_intro");
   const fs::path shot = dir / "shot.png", log = dir / "run.log";
   // No user config.xml: the bundled one, with the intro on and a 1024 × 768 window, applies.
-  const std::string command = "cd '" + data.string() + "' && env QUILLANE_HEADLESS=1 QUILLANE_FRAMES=10 " +
-                              "QUILLANE_USER_DIR='" + (dir / "user").string() + "' QUILLANE_SCREENSHOT='" +
-                              shot.string() + "' '" + program.string() + "' > '" + log.string() + "' 2>&1";
-  const int status = std::system(command.c_str());
+  const int status =
+      testsupport::Run({.args = {program.string()},
+                        .folder = data.string(),
+                        .env = {"QUILLANE_HEADLESS=1", "QUILLANE_FRAMES=10",
+                                "QUILLANE_USER_DIR=" + (dir / "user").string(), "QUILLANE_SCREENSHOT=" + shot.string()},
+                        .out = log,
+                        .err = log});
   std::stringstream text;
   text << std::ifstream(log).rdbuf();
   ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text.str();

@@ -6,12 +6,16 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sched.h>
 #include <signal.h>
+#include <sys/mount.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -22,9 +26,9 @@
 
 #include "platform/os/CrashDump.h"
 #include "platform/os/CrashReport.h"
+#include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/ExceptionHandler.h"
-
-extern char** environ;
 
 namespace {
 
@@ -58,10 +62,7 @@ std::string FrameBlock(const std::string& text, size_t from, const std::string& 
 
 class TempFolder {
  public:
-  TempFolder() {
-    std::string pattern = (fs::temp_directory_path() / "quillane_crash_XXXXXX").string();
-    m_path = mkdtemp(pattern.data());
-  }
+  TempFolder() : m_path(testsupport::MakeScratchFolder("quillane_crash")) {}
   ~TempFolder() {
     std::error_code ec;
     fs::remove_all(m_path, ec);
@@ -72,49 +73,31 @@ class TempFolder {
   fs::path m_path;
 };
 
-// Starts the probe with the user folder set, the sanitizers' own fault handling off and no core
-// file; the environment gains extra ("NAME=value" entries).
-// stderr goes to errorFile when one is named.
+// The probe's command: the user folder set, the sanitizers' own fault handling off and no core
+// file; the environment gains extra ("NAME=value" entries). stderr goes to errorFile when one is
+// named.
+testsupport::st_Command ProbeCommand(const char* fault, const fs::path& folder,
+                                     const std::vector<std::string>& extra = {}, const fs::path& errorFile = {}) {
+  const char* handlers = "handle_segv=0:handle_sigbus=0:handle_abort=0:handle_sigfpe=0:handle_sigill=0:handle_sigtrap=0";
+  testsupport::st_Command command{
+      .args = {QUILLANE_CRASH_PROBE, fault},
+      .env = {std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0",
+              std::string("UBSAN_OPTIONS=") + handlers, "QUILLANE_USER_DIR=" + folder.string(), "QUILLANE_SYMBOLIZER"},
+      .err = errorFile.empty() ? "/dev/null" : errorFile.string(),  // the report's console echo
+      .prepare = [] {
+        const rlimit none{0, 0};
+        setrlimit(RLIMIT_CORE, &none);
+      }};
+  command.env.insert(command.env.end(), extra.begin(), extra.end());
+  return command;
+}
+
 pid_t StartProbe(const char* fault, const fs::path& folder, const std::vector<std::string>& extra = {},
                  const fs::path& errorFile = {}) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e; ++e) {
-    const std::string entry = *e;
-    if (entry.rfind("ASAN_OPTIONS=", 0) == 0 || entry.rfind("UBSAN_OPTIONS=", 0) == 0 ||
-        entry.rfind("QUILLANE_USER_DIR=", 0) == 0 || entry.rfind("QUILLANE_SYMBOLIZER=", 0) == 0)
-      continue;
-    env.push_back(entry);
-  }
-  const char* handlers = "handle_segv=0:handle_sigbus=0:handle_abort=0:handle_sigfpe=0:handle_sigill=0:handle_sigtrap=0";
-  env.push_back(std::string("ASAN_OPTIONS=") + handlers + ":allow_user_segv_handler=1:detect_leaks=0");
-  env.push_back(std::string("UBSAN_OPTIONS=") + handlers);
-  env.push_back("QUILLANE_USER_DIR=" + folder.string());
-  env.insert(env.end(), extra.begin(), extra.end());
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::string program = QUILLANE_CRASH_PROBE, argument = fault;
-  char* argv[] = {program.data(), argument.data(), nullptr};
-
-  const pid_t child = fork();
-  if (child == 0) {
-    rlimit none{0, 0};
-    setrlimit(RLIMIT_CORE, &none);
-    const int quiet = errorFile.empty() ? open("/dev/null", O_WRONLY)
-                                        : open(errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    if (quiet >= 0) dup2(quiet, STDERR_FILENO);  // the report's console echo
-    execve(argv[0], argv, envp.data());
-    _exit(127);
-  }
-  return child;
+  return testsupport::Start(ProbeCommand(fault, folder, extra, errorFile));
 }
 
-int Wait(pid_t child) {
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
-  return status;
-}
+using testsupport::Wait;
 
 // The child's status once it ended, or -1 when it still runs after limitMs (it is then killed).
 int WaitAtMost(pid_t child, int limitMs) {
@@ -305,6 +288,162 @@ TEST(CrashReport, PlantedLinksAndFifosAreNeitherFollowedNorWaitedOn) {
       const std::string name = entry.path().filename().string();
       EXPECT_TRUE(name == "crash.log" || name == "callstack.dmp" || name == "crash.log.tmp") << name;
     }
+  }
+}
+
+// A crash on a full disk: neither file can be written whole. The complete files of an earlier
+// crash stay as they were, no fresh name is left behind, and the console names each file not
+// written and the cause. Once on a small file system of its own, filled up (a tmpfs in a private
+// mount namespace, where the system allows one), once with every file write refused by a
+// file-size limit.
+TEST(CrashReport, OnAFullDiskTheCompleteOlderFilesStayAndTheCauseIsNamed) {
+  const std::string oldReport = "//=====================================================\r\n" + std::string(20000, 'r');
+  const std::string oldDump(200000, 'd');
+  const auto plant = [&](const fs::path& folder) {
+    std::ofstream(folder / "crash.log") << oldReport;
+    std::ofstream(folder / "callstack.dmp") << oldDump;
+  };
+  // What stands in the folder after the crash, the file names joined by blanks.
+  const auto listing = [](const fs::path& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    std::string text;
+    for (const std::string& name : names) text += name + " ";
+    return text;
+  };
+  const auto expectKept = [&](const fs::path& folder, const fs::path& copies, const std::string& console,
+                              const std::string& cause) {
+    // Compared whole but not printed: a failure would show 200 kB.
+    EXPECT_TRUE(ReadText(copies / "crash.log") == oldReport) << "the older report was replaced";
+    EXPECT_TRUE(ReadText(copies / "callstack.dmp") == oldDump) << "the older dump was replaced";
+    for (const char* name : {"callstack.dmp", "crash.log"})
+      EXPECT_NE(console.find("ERROR: crash file '" + (folder / name).string() + "' not written: a write fell short (" +
+                             cause + ")"),
+                std::string::npos)
+          << console;
+  };
+
+  {
+    SCOPED_TRACE("full tmpfs");
+    TempFolder folder, out;
+    constexpr int kNoMount = 77;
+    const pid_t helper = testsupport::ForkBound();
+    ASSERT_GE(helper, 0);
+    if (helper == 0) {
+      if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
+          mount("tmpfs", folder.path().c_str(), "tmpfs", 0, "size=1m") != 0)
+        _exit(kNoMount);
+      plant(folder.path());
+      const int filler = open((folder.path() / "filler").c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+      static const char block[4096] = {};
+      while (filler >= 0 && write(filler, block, sizeof block) > 0) {
+      }
+      close(filler);
+      const int status = Wait(StartProbe("null", folder.path(), {}, out.path() / "console"));
+      // The mount goes with this process: what the parent checks is copied out first.
+      std::ofstream(out.path() / "listing") << listing(folder.path());
+      for (const char* name : {"crash.log", "callstack.dmp"}) {
+        std::error_code ignored;
+        fs::copy_file(folder.path() / name, out.path() / name, ignored);
+      }
+      _exit(WIFSIGNALED(status) && WTERMSIG(status) == SIGSEGV ? 0 : 1);
+    }
+    const int status = Wait(helper);
+    ASSERT_TRUE(WIFEXITED(status));
+    if (WEXITSTATUS(status) == kNoMount) {
+      std::printf("no private tmpfs here (%s): the full disk is tried through the file-size limit only\n",
+                  std::strerror(errno));
+    } else {
+      EXPECT_EQ(WEXITSTATUS(status), 0) << "the probe did not end by its fault";
+      EXPECT_EQ(ReadText(out.path() / "listing"), "callstack.dmp crash.log filler ");
+      expectKept(folder.path(), out.path(), ReadText(out.path() / "console"), "ENOSPC");
+    }
+  }
+  {
+    SCOPED_TRACE("file-size limit");
+    TempFolder folder;
+    plant(folder.path());
+    testsupport::st_Command command = ProbeCommand("null", folder.path());
+    command.err.clear();
+    command.prepare = [noCore = command.prepare, full = testsupport::FileSizeLimit(0)] {
+      noCore();
+      full();
+    };
+    int status = 0;
+    const std::string text = testsupport::Capture(command, testsupport::en_Capture::Err, &status);
+    ASSERT_TRUE(WIFSIGNALED(status)) << text;
+    EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+    EXPECT_EQ(listing(folder.path()), "callstack.dmp crash.log ");
+    expectKept(folder.path(), folder.path(), text, "EFBIG");
+  }
+}
+
+// The symboliser opens the report and the dump by name after the handler placed them: a link put
+// under either name in between is not followed (a private file it points to would be copied into
+// a readable report), a FIFO does not hold it, and the report keeps its permissions.
+TEST(CrashReport, TheSymbolizerFollowsNoLinkAndWaitsOnNoFifo) {
+  TempFolder raw, folder, outside;
+  ASSERT_TRUE(WIFSIGNALED(Wait(StartProbe("null", raw.path(), {"QUILLANE_SYMBOLIZER="}))));
+  const std::string report = ReadText(raw.path() / "crash.log");
+  ASSERT_NE(report.find(platform::os::kCrashVariablesLine), std::string::npos) << report;
+  const fs::path log = folder.path() / "crash.log", dump = folder.path() / "callstack.dmp";
+  const fs::path console = outside.path() / "console";
+  // Runs it on the report and the dump of the folder; its exit code, -1 when it still ran after 10 s.
+  const auto symbolize = [&]() {
+    const testsupport::st_Command command{
+        .args = {(fs::path(QUILLANE_CRASH_PROBE).parent_path() / "quillane-symbolize").string(), log.string(),
+                 dump.string()},
+        .err = console.string()};
+    const int status = WaitAtMost(testsupport::Start(command), 10000);
+    return status != -1 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  const auto reset = [&]() {
+    for (const fs::path& p : {log, dump}) fs::remove(p);
+    fs::copy_file(raw.path() / "crash.log", log);
+    fs::copy_file(raw.path() / "callstack.dmp", dump);
+  };
+
+  // A link to a private file under the report's name.
+  const fs::path secret = outside.path() / "secret";
+  std::ofstream(secret) << report;
+  fs::permissions(secret, fs::perms::owner_read | fs::perms::owner_write);
+  reset();
+  fs::remove(log);
+  fs::create_symlink(secret, log);
+  EXPECT_EQ(symbolize(), 1);
+  EXPECT_NE(ReadText(console).find("ERROR: quillane-symbolize: '" + log.string() + "' is a symbolic link"),
+            std::string::npos)
+      << ReadText(console);
+  EXPECT_TRUE(fs::is_symlink(log));
+  EXPECT_EQ(ReadText(secret), report);
+
+  // A FIFO under the report's name: refused at once.
+  fs::remove(log);
+  ASSERT_EQ(mkfifo(log.c_str(), 0644), 0);
+  EXPECT_EQ(symbolize(), 1) << "held by the FIFO";
+  EXPECT_NE(ReadText(console).find("'" + log.string() + "' is not a regular file"), std::string::npos)
+      << ReadText(console);
+
+  // A FIFO and then a link under the dump's name: the report is named without variables, and a
+  // private report stays private.
+  for (const bool fifo : {true, false}) {
+    SCOPED_TRACE(fifo ? "FIFO dump" : "linked dump");
+    reset();
+    fs::permissions(log, fs::perms::owner_read | fs::perms::owner_write);
+    fs::remove(dump);
+    if (fifo) {
+      ASSERT_EQ(mkfifo(dump.c_str(), 0644), 0);
+    } else {
+      fs::create_symlink(raw.path() / "callstack.dmp", dump);
+    }
+    EXPECT_EQ(symbolize(), 0) << ReadText(console);
+    EXPECT_NE(ReadText(console).find(fifo ? "is not a regular file" : "is a symbolic link"), std::string::npos)
+        << ReadText(console);
+    const std::string named = ReadText(log);
+    EXPECT_NE(LineWith(named, "ProbeNullWrite").find("crash_probe.cpp line "), std::string::npos) << named;
+    EXPECT_NE(named.find(platform::os::kCrashVariablesLine), std::string::npos) << named;
+    EXPECT_EQ(fs::status(log).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write);
   }
 }
 

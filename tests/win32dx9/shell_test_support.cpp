@@ -4,6 +4,7 @@
 
 #include "win32dx9/SysInfo.h"
 #include "../support/HeadlessGpu.h"
+#include "../support/ScratchFolder.h"
 
 namespace shelltest {
 
@@ -11,8 +12,7 @@ bool HeadlessGpuAvailable() { return testsupport::HeadlessGpuAvailable(); }
 
 void ShellTest::SetUp() {
   if (!HeadlessGpuAvailable()) GTEST_SKIP() << "no headless graphics device here";
-  std::string pattern = (std::filesystem::temp_directory_path() / "quillane_shell_XXXXXX").string();
-  m_dir = mkdtemp(pattern.data());
+  m_dir = testsupport::MakeScratchFolder("quillane_shell");
   sysinfo::cl_SysInfo& info = base::sys::GetSystemInfo();
   info = sysinfo::cl_SysInfo();
   m_system = std::make_unique<base::cl_System>();

@@ -11,6 +11,7 @@
 #include "platform/gpu/Device.h"
 #include "platform/os/MemoryInfo.h"
 #include "shell_test_support.h"
+#include "support/ScratchFolder.h"
 #include "win32dx9/Services.h"
 #include "win32dx9/SysInfo.h"
 #include "win32dx9/SysInfoProvider.h"
@@ -29,8 +30,7 @@ const char kMeminfo[] =
 class SampleSources {
  public:
   SampleSources(const std::string& meminfo, const std::string& vram) {
-    std::string pattern = (fs::temp_directory_path() / "quillane_sysinfo_XXXXXX").string();
-    m_dir = mkdtemp(pattern.data());
+    m_dir = testsupport::MakeScratchFolder("quillane_sysinfo");
     std::ofstream(m_dir / "meminfo") << meminfo;
     fs::create_directories(m_dir / "drm");
     if (!vram.empty()) {

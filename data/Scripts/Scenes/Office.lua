@@ -116,6 +116,8 @@ function OnTrigger_shelf()
     SetHotspotState("shelf", 0)
     Says("Quillane", "#offic0_10")  -- Dusty books, and a ledger among them.
     AcquireToken("T1_Ledger", true, "shelf")
+  else
+    Says("Quillane", "#offic0_20")  -- The books are still all over the place. I will try again.
   end
 end
 
@@ -144,7 +146,8 @@ function OnTrigger_telegram()
   end
 end
 
--- Tapping the line: the room blurs while Quillane listens in; once heard, the line is quiet.
+-- Tapping the line: once it is patched, the room blurs while Quillane listens in to Mina on the
+-- telephone; once heard, the line is quiet.
 function OnTrigger_junction()
   maininclude_UseSpot("junction")
   if GetValue("Minigames/Wiretap/Win") == 1 then
@@ -155,12 +158,15 @@ function OnTrigger_junction()
       SetValue("Story/WiretapQuest", 1)
       DiaryAddQuest("Mission", "#story0_14 Listen in on the ferry clerk.", false, "QuestWiretap")
     end
-    SetBlur(true)
     StartMinigame("Wiretap")
-    SetBlur(false)
     if GetValue("Minigames/Wiretap/Win") == 1 then
+      SetBlur(true)
+      Says("Mina", "#offic0_22")  -- Ferry office... No tickets while the harbour lamp is dark and the pumps stand still.
+      SetBlur(false)
       DiarySolveQuest("QuestWiretap", true)
       maininclude_EarnCunning(10)
+    else
+      Says("Quillane", "#offic0_21")  -- The line crackles and goes dead. I will try again.
     end
   end
 end

@@ -22,7 +22,7 @@ struct ICMD {
     DOUBLE_CLICK = 9,  // made by cl_System::ProcessInput
     CLICK = 10,        // made by cl_System::ProcessInput, delivered late by cl_System::Update
   };
-  enum : uint16_t { MOD_SHIFT = 1 };
+  enum : uint16_t { MOD_SHIFT = 1, MOD_CTRL = 2 };
 
   uint8_t type = 0;
   uint8_t key = 0;   // engine key code; numeric-keypad digits are 160 to 169
@@ -33,7 +33,7 @@ struct ICMD {
   uint16_t mouseX = 0;
   uint16_t mouseY = 0;
   uint16_t extra[3] = {0, 0, 0};  // the input device's own words
-  uint16_t modifiers = 0;         // bit 0: Shift held
+  uint16_t modifiers = 0;         // bit 0: Shift held, bit 1: Ctrl held
   uint16_t accent = 0;            // pending combining diacritic between GetUnicodeChar calls
   char16_t text = 0;              // with `typed`: the character the layout made of this press
 

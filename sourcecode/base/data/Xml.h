@@ -49,8 +49,9 @@ bool read_text(Variant& out, const char* text, const char* name = "memory");
 bool read_text(StaticVariant& out, const char* text, const char* name = "memory");
 
 // Writes '<?xml version="1.0" encoding="utf-8"?>', a line feed and the tree, through a temporary
-// file renamed into place. False (logged) when the file cannot be written or the tree cannot be
-// written so that it reads back (a name the reader would split, nesting past kMaxTreeDepth).
+// file renamed into place; then the temporary files that killed saves of it left go. False
+// (logged) when the file cannot be written or the tree cannot be written so that it reads back
+// (a name the reader would split, nesting past kMaxTreeDepth).
 bool write_file(const Variant& tree, const char* file);
 // Renders the tree as text and sends it to the log; the second argument is not used.
 void write_log(const Variant& tree, const char* unused = nullptr);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "base/File.h"
+#include "base/file/SafeFile.h"
 #include "base/data/StaticVariant.h"
 #include "base/text/Text.h"
 #include "base/data/Variant.h"
@@ -199,7 +200,10 @@ bool write_file(const Variant& tree, const char* file) {
     f.discard();
     return false;
   }
-  return f.close();
+  if (!f.close()) return false;
+  // What a save killed before its rename left beside the file goes with the next one that worked.
+  RemoveStaleTempFiles(file);
+  return true;
 }
 
 void write_log(const Variant& tree, const char*) {

@@ -70,6 +70,9 @@ cl_Window* GetTypingFocus();
 extern cl_GUI* g_pGUI;
 // Caret index in the focus window's text; -1 until a click places it.
 extern int g_CaretPos;
+// The other end of the selected text in the focus window (the selection runs between it and the
+// caret); -1, or the caret's index, when nothing is selected.
+extern int g_SelectionAnchor;
 // Caret blink phase in [0, 1), advanced by cl_GUI::Update.
 extern float g_CaretBlink;
 
@@ -80,7 +83,7 @@ class cl_Window {
   cl_Window& operator=(const cl_Window&) = delete;
 
   // ORDER WINDOWSLOT: the virtual operations in the order every skin overrides them.
-  virtual void SetFocus();  // this becomes g_pFocusWindow; the caret index becomes -1
+  virtual void SetFocus();  // this becomes g_pFocusWindow; the caret index and the anchor become -1
   // Deletes every child. Unlinks itself from a parent still holding it, gives up the focus, and
   // leaves the close queue and modal list of every GUI root.
   virtual ~cl_Window();

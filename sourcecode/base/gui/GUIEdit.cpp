@@ -93,9 +93,10 @@ void cl_Edit::Rebuild() {
   BuildRows(m_pRowParent, m_Value, x, y);
   if (g_pFocusWindow == this && !m_Value.is_element() && !m_Children.empty()) {
     m_Children.front()->SetFocus();
-    // Typing goes on from the end of a proposed text, not in front of it.
+    // A proposed text is selected whole: typing replaces it, an arrow key keeps it.
     const char* text = m_Value.get_string();
     g_CaretPos = text ? str::len(text) : 0;
+    g_SelectionAnchor = 0;
   }
   if (m_pScrollArea) {
     m_pScrollArea->m_ContentW = m_pScrollArea->m_ContentH = 0;

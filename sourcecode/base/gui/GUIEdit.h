@@ -25,7 +25,7 @@ class cl_Edit : public cl_Window {
   void GetValue(Variant& out) override;
 
   // Deletes and recreates every row from m_Value. The focus moves onto the control (or onto a
-  // single text line) and the scroll position is kept.
+  // single text line, its text selected) and the scroll position is kept.
   void Rebuild();
   // The rows of v under parent from pos on; pos.y advances by the rows a "String" or "Tree" adds.
   void BuildRows(cl_Window* parent, Variant& v, float& x, float& y, int depth = 0);

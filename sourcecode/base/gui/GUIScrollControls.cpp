@@ -255,7 +255,7 @@ bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
       }
     }
     if (HasFlag(WF_EDITABLE)) {
-      SetFocus();
+      SetFocus();  // which also ends a selection
       g_CaretPos = GetCharIndexAt(static_cast<int>(cmd.mouseX) - static_cast<int>(kCaretTextIndent));
     }
     return false;
@@ -263,7 +263,7 @@ bool cl_StringCtrl::ProcessInput(ICMD& cmd) {
   if (g_pFocusWindow == this && cmd.type == ICMD::KEY_PRESSED) {
     g_CaretBlink = 0;
     tString<BaseString> text(m_pBound ? m_pBound->get_string() : nullptr);
-    EditText(text, cmd, &g_CaretPos);
+    EditText(text, cmd, &g_CaretPos, &g_SelectionAnchor);
     if (m_pBound) m_pBound->set_string(text.c_str());
   }
   return false;
@@ -289,12 +289,42 @@ bool cl_StringCtrl::IsDialogKey(const ICMD& cmd) {
 
 // The text is UTF-8 and the caret a byte offset on a character boundary: typed characters are
 // stored as UTF-8, and the keys step and delete whole characters.
-void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret) {
+void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* caret, int* anchor) {
   if (cmd.type != ICMD::KEY_PRESSED) return;
-  int local = 0;
+  int local = 0, noAnchor = -1;
   int& pos = caret ? *caret : local;
-  pos = std::clamp(pos, 0, text.size());
-  while (pos > 0 && pos < text.size() && IsContinuation(text[pos])) --pos;
+  int& from = anchor ? *anchor : noAnchor;
+  auto onBoundary = [&](int at) {
+    at = std::clamp(at, 0, text.size());
+    while (at > 0 && at < text.size() && IsContinuation(text[at])) --at;
+    return at;
+  };
+  pos = onBoundary(pos);
+  if ((cmd.modifiers & ICMD::MOD_CTRL) && cmd.GetKey() == 'A') {
+    if (anchor) from = 0, pos = text.size();
+    return;
+  }
+  if (cmd.GetChar() == base::key::Enter || IsDialogKey(cmd)) return;
+  const char32_t typed = TypedCharacter(cmd);
+  const bool moves = cmd.key == base::key::Left || cmd.key == base::key::Right;
+  // Other keys (Shift held for a capital among them) leave the text and its selection alone.
+  if (!typed && !moves && cmd.key != base::key::Backspace && cmd.key != base::key::Delete) return;
+  // A selection goes whole: typing replaces it, Backspace and Delete remove it, an arrow ends it
+  // at its side.
+  if (from >= 0 && onBoundary(from) != pos) {
+    const int start = std::min(pos, onBoundary(from)), end = std::max(pos, onBoundary(from));
+    from = -1;
+    if (moves) {
+      pos = cmd.key == base::key::Left ? start : end;
+      return;
+    }
+    tString<BaseString> kept = text.left(start);
+    kept += text.mid(end);
+    text = kept;
+    pos = start;
+    if (!typed) return;
+  }
+  from = -1;
   auto previous = [&](int at) {
     do --at;
     while (at > 0 && IsContinuation(text[at]));
@@ -307,10 +337,9 @@ void cl_StringCtrl::EditText(tString<BaseString>& text, const ICMD& cmd, int* ca
   };
   const tString<BaseString> left = text.left(pos);
   const tString<BaseString> right = text.mid(pos);
-  if (cmd.GetChar() == base::key::Enter || IsDialogKey(cmd)) return;
-  if (const char32_t c = TypedCharacter(cmd)) {
+  if (typed) {
     text = left;
-    AppendUtf8(text, c);
+    AppendUtf8(text, typed);
     pos = text.size();
     text += right;
     return;

@@ -82,7 +82,10 @@ class cl_StringCtrl : public cl_Window {
   // Applies one key command to text and *caret: a character is inserted, Backspace and Delete
   // remove, Left and Right move; Enter and Escape do nothing. The caret is first clamped to
   // [0, length], so -1 (no caret placed yet) and a caret past a value that shrank are safe.
-  static void EditText(tString<BaseString>& text, const ICMD& cmd, int* caret);
+  // With anchor, the text between it and the caret is selected: a character replaces it,
+  // Backspace and Delete remove it, Left and Right end it at its start or end; Ctrl+A selects
+  // all. Any other edit ends the selection (*anchor = -1).
+  static void EditText(tString<BaseString>& text, const ICMD& cmd, int* caret, int* anchor = nullptr);
   // Raises "SelectionChanged" with "ctrl_label" = the owner edit's label and "element_label" = own.
   void NotifySelectionChanged();
 

@@ -12,6 +12,7 @@ namespace base {
 cl_Window* g_pFocusWindow = nullptr;
 cl_GUI* g_pGUI = nullptr;
 int g_CaretPos = -1;
+int g_SelectionAnchor = -1;
 float g_CaretBlink = 0.0f;
 
 namespace {
@@ -105,6 +106,7 @@ void cl_Window::Close() {
 void cl_Window::SetFocus() {
   g_pFocusWindow = this;
   g_CaretPos = -1;
+  g_SelectionAnchor = -1;
 }
 
 bool cl_Window::HasFocus() const {

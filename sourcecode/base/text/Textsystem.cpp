@@ -42,32 +42,28 @@ void AppendUtf8(tString<BaseString>& out, char32_t c) {
 }
 
 bool IsUtf8(const char* text, int length) {
-  tString<BaseUnicodeString> decoded;
   for (int i = 0; i < length; ++i)
     if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      DecodeUtf8(text, length, decoded);
-      for (int k = 0; k < decoded.size(); ++k)
-        if (decoded[k] == 0xFFFD) return false;
-      return true;
+      tString<BaseUnicodeString> decoded;
+      return DecodeUtf8(text, length, decoded);
     }
   return true;
 }
 
 void DecodeNarrowText(const char* text, int length, tString<BaseUnicodeString>& out) {
   if (!text || length <= 0) return;
-  // Decoded once: a sequence that is no UTF-8 shows as U+FFFD, as IsUtf8 judges it.
+  // Decoded once. Only the decoder knows a bad sequence from a U+FFFD the text itself holds.
   tString<BaseUnicodeString> decoded;
-  DecodeUtf8(text, length, decoded);
-  for (int k = 0; k < decoded.size(); ++k)
-    if (decoded[k] == 0xFFFD) {
-      for (int i = 0; i < length; ++i) out += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
-      return;
-    }
-  out += decoded.c_str();
+  if (DecodeUtf8(text, length, decoded)) {
+    out += decoded.c_str();
+    return;
+  }
+  for (int i = 0; i < length; ++i) out += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
 }
 
-void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
-  if (!text || length <= 0) return;
+bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
+  if (!text || length <= 0) return true;
+  bool wellFormed = true;
   std::vector<char16_t> units;
   units.reserve(static_cast<std::size_t>(length) + 1);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
@@ -96,6 +92,7 @@ void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
     if (!ok) {
       // One replacement per bad byte, then resynchronise on the next one.
       units.push_back(kReplacement);
+      wellFormed = false;
       ++p;
       continue;
     }
@@ -110,6 +107,7 @@ void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
   }
   units.push_back(0);
   out += units.data();
+  return wellFormed;
 }
 
 tString<BaseString> TextKey(const char* text) {

@@ -82,7 +82,8 @@ tString<BaseString> TextKey(const char* text);
 // UTF-8 to UTF-16, appended to out. A byte that starts no valid sequence (stray continuation,
 // overlong form, surrogate, truncated sequence, beyond U+10FFFF) becomes U+FFFD and decoding
 // goes on with the next byte; four-byte sequences become surrogate pairs. Never reads past length.
-void DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out);
+// False when a byte was replaced so (a U+FFFD the text itself holds is no error).
+bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out);
 // Appends code point c as UTF-8; a surrogate or a value past U+10FFFF appends U+FFFD.
 void AppendUtf8(tString<BaseString>& out, char32_t c);
 // Whether text[0, length) is well-formed UTF-8 (pure ASCII is).

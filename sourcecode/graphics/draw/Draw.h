@@ -56,8 +56,20 @@ base::tVector2<float> GetTextSize(const char* text);
 // characters.
 std::string WrapText(const char* text, float width);
 // text as it is when it is no wider than width, else cut between characters and ended with "..."
-// so that it is (as far as "..." alone allows).
+// so that it is (as far as "..." alone allows). The cut is found by halving: a few measurements.
 std::string ShortenText(const char* text, float width);
+// ShortenText for a place that draws its text every frame: measured again only when the text,
+// the width or the current font changes.
+class cl_ShortenedText {
+ public:
+  const std::string& Get(const char* text, float width);
+
+ private:
+  std::string m_text, m_shown;
+  float m_width = 0.0f;
+  const cl_Font* m_font = nullptr;
+  bool m_valid = false;
+};
 // (x, y) moved left and up just so far that text (every line measured) ends inside the window,
 // never past its top-left corner: status texts keep their place where they fit.
 base::tVector2<float> KeepTextInWindow(float x, float y, const char* text);

@@ -171,14 +171,34 @@ std::string WrapText(const char* text, float width) {
 }
 
 std::string ShortenText(const char* text, float width) {
-  std::string shown = text ? text : "";
-  if (GetTextWidth(shown.c_str()) <= width) return shown;
-  while (!shown.empty() && GetTextWidth((shown + "...").c_str()) > width) {
-    // One character off the end: its continuation bytes, then its first byte.
-    while (!shown.empty() && (static_cast<unsigned char>(shown.back()) & 0xC0) == 0x80) shown.pop_back();
-    if (!shown.empty()) shown.pop_back();
+  const std::string whole = text ? text : "";
+  if (GetTextWidth(whole.c_str()) <= width) return whole;
+  // Where each character starts: a cut never splits one. Prefixes grow no narrower as they
+  // lengthen, so the longest that fits is found by halving; one character off at a time measured
+  // the whole text again for each (a long label took seconds a frame).
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < whole.size(); ++i)
+    if ((static_cast<unsigned char>(whole[i]) & 0xC0) != 0x80) starts.push_back(i);
+  size_t fits = 0, tooWide = starts.size();  // characters: none fit (at worst), all do not
+  while (tooWide - fits > 1) {
+    const size_t middle = fits + (tooWide - fits) / 2;
+    if (GetTextWidth((whole.substr(0, starts[middle]) + "...").c_str()) <= width) fits = middle;
+    else tooWide = middle;
   }
-  return shown + "...";
+  return whole.substr(0, fits < starts.size() ? starts[fits] : 0) + "...";
+}
+
+const std::string& cl_ShortenedText::Get(const char* text, float width) {
+  if (!text) text = "";
+  const cl_Font* font = GetFont();
+  if (!m_valid || width != m_width || font != m_font || m_text != text) {
+    m_text = text;
+    m_width = width;
+    m_font = font;
+    m_shown = ShortenText(text, width);
+    m_valid = true;
+  }
+  return m_shown;
 }
 
 base::tVector2<float> KeepTextInWindow(float x, float y, const char* text) {

@@ -126,6 +126,20 @@ void AIDNetwork::DeferLog(std::string line) {
   m_pendingLogs.push_back(std::move(line));
 }
 
+void AIDNetwork::DeferRepeatedLog(std::string line) {
+  {
+    std::lock_guard lock(m_logMutex);
+    if (m_repeating) {
+      ++m_repeatCount;
+      m_repeatLast = std::move(line);
+      return;
+    }
+    m_repeating = true;
+    m_repeatSince = std::chrono::steady_clock::now();
+  }
+  DeferLog(std::move(line));
+}
+
 void AIDNetwork::FlushLogs() {
   std::deque<std::string> lines;
   size_t dropped;
@@ -134,6 +148,15 @@ void AIDNetwork::FlushLogs() {
     lines.swap(m_pendingLogs);
     dropped = m_droppedLogs;
     m_droppedLogs = 0;
+    const auto now = std::chrono::steady_clock::now();
+    if (m_repeating && now - m_repeatSince >= std::chrono::seconds(1)) {
+      // A second without a repeat ends the spell; the next line is logged as it stands again.
+      m_repeating = m_repeatCount > 0;
+      m_repeatSince = now;
+      if (m_repeatCount > 0)
+        lines.push_back(m_repeatLast + " (the last of " + std::to_string(m_repeatCount) + " in the last second)");
+      m_repeatCount = 0;
+    }
   }
   for (const std::string& line : lines) base::sys::Output("%s\n", line.c_str());
   if (dropped) base::sys::Output("ERROR: debugger link: %zu more log lines dropped\n", dropped);

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
@@ -115,6 +116,9 @@ class AIDNetwork {
   // Log lines of the receive thread wait here for the main thread (the engine log is
   // main-thread only); a flood is cut to a count.
   void DeferLog(std::string line);
+  // A line that a flood repeats (a stranger's datagrams): the first after a quiet second is
+  // logged as it stands, the others are counted into one line a second that names the last.
+  void DeferRepeatedLog(std::string line);
   void FlushLogs();
 
   std::atomic<bool> m_connected{false};
@@ -140,6 +144,10 @@ class AIDNetwork {
   std::mutex m_logMutex;
   std::deque<std::string> m_pendingLogs;
   size_t m_droppedLogs = 0;
+  bool m_repeating = false;  // a repeated line was logged less than a second ago
+  std::chrono::steady_clock::time_point m_repeatSince;
+  size_t m_repeatCount = 0;  // repeats since then, not yet logged
+  std::string m_repeatLast;
 };
 
 // Installed by the script debugger: its message callback, which AddDebuggerListener files.

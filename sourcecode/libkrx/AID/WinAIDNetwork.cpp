@@ -22,6 +22,9 @@ constexpr uint16_t kGamePort = 11637;
 constexpr uint16_t kFrontEndPort = 11381;
 // Any UDP datagram fits, so a datagram is never cut by the buffer itself.
 constexpr size_t kReceiveBufferSize = 65536;
+// What the system keeps beside the bytes of one datagram waiting in a socket (about 2 KiB for a
+// full one on Linux), with room to spare.
+constexpr size_t kDatagramBookkeeping = 4096;
 
 std::string Bounded(const char* text, size_t max) {
   if (!text) return {};
@@ -60,7 +63,7 @@ float WinAIDNetwork::GetTime() { return static_cast<float>(TimeMs()) * 0.001f; }
 
 bool WinAIDNetwork::Init(const char* name, float timeoutSeconds, const char* secondName, uint8_t flags) {
   Close();
-  std::string error;
+  std::string error, warning;
   {
     std::lock_guard lock(m_state);
     m_name = Bounded(name, kMaxPeerName);
@@ -89,6 +92,7 @@ bool WinAIDNetwork::Init(const char* name, float timeoutSeconds, const char* sec
       error = Format("Error in network: %s (bind %s port %u)", platform::net::ErrorName(platform::net::LastError()),
                      m_options.bindAddress.c_str(), unsigned(port));
     }
+    if (error.empty()) warning = SizeBuffers();
     if (error.empty() && !m_stop.IsValid()) error = "no stop signal for the receive thread";
     if (error.empty()) {
       try {
@@ -102,11 +106,27 @@ bool WinAIDNetwork::Init(const char* name, float timeoutSeconds, const char* sec
       m_socket.Close();
     }
   }
+  if (!warning.empty()) base::sys::Output("Warning: debugger link: %s\n", warning.c_str());
   if (!error.empty()) {
     base::sys::Output("ERROR: debugger link: %s\n", error.c_str());
     return false;
   }
   return true;
+}
+
+std::string WinAIDNetwork::SizeBuffers() {
+  // The peer sends a message in datagrams back to back, and the receive thread takes them one by
+  // one: the socket must hold the largest message at once. The system's default (about 208 KB)
+  // holds three full datagrams, and a command of 4 MiB is sixty-five.
+  const size_t largest = kHeaderSize + kMaxPayload;
+  const size_t datagram = m_reassembler.MaxDatagram();
+  const size_t need = largest + (largest + datagram - 1) / datagram * kDatagramBookkeeping;
+  m_socket.GrowBuffer(false, need);
+  const size_t held = m_socket.GrowBuffer(true, need);
+  if (held >= need) return {};
+  return Format("the system grants a receive buffer of %zu bytes, below the %zu that a message of %zu bytes needs "
+                "(net.core.rmem_max): larger messages from the peer may be lost",
+                held, need, largest);
 }
 
 void WinAIDNetwork::Close() {
@@ -243,8 +263,9 @@ void WinAIDNetwork::HandleDatagram(const uint8_t* data, size_t size, uint32_t so
   // before reassembly, so a stranger can neither break up the peer's message nor make the link
   // hold anything for it.
   if (sourceAddress != m_peer.address || sourcePort != m_peer.port || m_peer.address == 0) {
-    DeferLog(Format("ERROR: debugger link: datagram of %zu bytes from %s refused: not the peer", size,
-                    SenderText(sourceAddress, sourcePort).c_str()));
+    ++m_refused;
+    DeferRepeatedLog(Format("ERROR: debugger link: datagram of %zu bytes from %s refused: not the peer", size,
+                            SenderText(sourceAddress, sourcePort).c_str()));
     return;
   }
   Reassembler::Outcome out = m_reassembler.Feed(data, size, sourceAddress, sourcePort);
@@ -329,6 +350,11 @@ void WinAIDNetwork::HandleLinkControl(Message& m) {
 void WinAIDNetwork::SetPeer(const Endpoint& peer) {
   std::lock_guard lock(m_state);
   m_peer = peer;
+}
+
+size_t WinAIDNetwork::RefusedDatagrams() const {
+  std::lock_guard lock(m_state);
+  return m_refused;
 }
 
 size_t WinAIDNetwork::ReassemblyBytes() const {

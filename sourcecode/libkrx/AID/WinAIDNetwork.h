@@ -55,11 +55,16 @@ class WinAIDNetwork final : public AIDNetwork {
   void SetPeer(const platform::net::Endpoint& peer);
   // Bytes held for partial messages, so tests can see that strangers cost nothing.
   size_t ReassemblyBytes() const;
+  // Datagrams refused as not the peer's so far, so tests can see that the link heard them.
+  size_t RefusedDatagrams() const;
 
   // The millisecond clock the link stamps pings and pongs with.
   static uint32_t TimeMs();
 
  private:
+  // Sizes the socket's buffers for the largest message; the warning to log when the system caps
+  // the receive buffer below it, else empty. Under m_state.
+  std::string SizeBuffers();
   void ReceiveLoop();
   void Accept(std::unique_ptr<Message> message, const platform::net::Endpoint& from);
   void HandleLinkControl(Message& message);
@@ -90,6 +95,7 @@ class WinAIDNetwork final : public AIDNetwork {
   uint32_t m_peerTimeout = 0;
   Reassembler m_reassembler;
   std::vector<uint8_t> m_receiveBuffer;
+  size_t m_refused = 0;
 };
 
 }  // namespace AID

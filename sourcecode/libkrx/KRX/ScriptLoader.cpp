@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,14 @@ namespace KRX {
 namespace {
 
 void (*g_modulesChanged)() = nullptr;
+
+// The source file each module was last compiled from, with that file's write time then, so that
+// a file changed since can be told from one that was not.
+struct st_Source {
+  std::string file;
+  int64_t writeTime = 0;
+};
+std::map<std::string, st_Source, std::less<>> g_sources;
 
 std::string ModuleNameOf(const char* path) {
   base::String name;
@@ -143,9 +152,13 @@ bool LoadScript(const char* path, bool report) {
   if (std::strstr(path, ".bincode")) return LoadBinCode(path);
   std::string opened = path;
   std::vector<char> source;
+  // The time before the read: a change made while reading is seen as one later.
+  int64_t writeTime = 0;
+  platform::os::GetWriteTime(opened.c_str(), writeTime);
   en_Source got = ReadSource(opened.c_str(), source);
   if (got == en_Source::MISSING) {
     opened = std::string("Scripts/") + path;
+    platform::os::GetWriteTime(opened.c_str(), writeTime);
     got = ReadSource(opened.c_str(), source);
   }
   if (got == en_Source::REFUSED) return false;
@@ -160,7 +173,9 @@ bool LoadScript(const char* path, bool report) {
   unit.m_fileName = opened;
   unit.m_moduleName = ModuleNameOf(opened.c_str());
   unit.m_source = source.data();
-  return Compiler::Compile(unit, nullptr);
+  if (!Compiler::Compile(unit, nullptr)) return false;
+  g_sources[unit.m_moduleName] = st_Source{opened, writeTime};
+  return true;
 }
 
 bool HasFunction(const char* path, const char* functionName) {
@@ -251,6 +266,25 @@ bool ReloadModule(const char* name) {
   const bool ok = Require(path.c_str(), true);
   if (!ok) detail::NotifyModulesChanged();
   return ok;
+}
+
+int ReloadChangedModules() {
+  BinCode* root = ScriptSystem::GetRoot();
+  if (!root) return 0;
+  std::vector<std::string> changed;
+  for (const auto& [name, entry] : root->GetSymbols()) {
+    const BinCode* module = ModuleOf(&entry);
+    const char* file = module ? GetSymbolText(module, "~file") : nullptr;
+    const auto source = g_sources.find(name);
+    // Modules read from module files, or compiled by an earlier script system, have no record.
+    if (!file || source == g_sources.end() || source->second.file != file) continue;
+    int64_t writeTime = 0;
+    if (platform::os::GetWriteTime(file, writeTime) && writeTime != source->second.writeTime)
+      changed.push_back(name);
+  }
+  int reloaded = 0;
+  for (const std::string& name : changed) reloaded += ReloadModule(name.c_str()) ? 1 : 0;
+  return reloaded;
 }
 
 Var CompileText(const char* text, Thread* context, int64_t stepBudget) {

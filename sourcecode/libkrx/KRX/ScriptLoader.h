@@ -42,6 +42,10 @@ bool IncludePattern(const char* pattern, const Frame* frame);
 BinCode* ModuleGet(const char* name);
 bool UnloadModule(const char* name);
 bool ReloadModule(const char* name);
+// Compiles anew every module whose source file was written since it was compiled (a module read
+// from a module file is left alone); one that no longer compiles is unbound, with its errors
+// reported. The number of modules compiled anew.
+int ReloadChangedModules();
 // Compiles and runs text (no file, never bound) in the context of thread; the value its
 // top-level code returned, or nil when compiling or running failed. A step budget other than -1
 // bounds the run (Thread::SetStepBudget).

@@ -1,5 +1,5 @@
 // Sound file decoding for samples (bytes in memory, decoded whole at load) and streams (a file
-// read block by block on the update thread). WAV (PCM 8 and 16 bits, float 32) is read by our
+// read block by block by whoever feeds them, StreamFeed.h). WAV (PCM 8 and 16 bits, float 32) is read by our
 // own code, Ogg Vorbis through libvorbisfile's callbacks. Nothing reads past the bytes given.
 #pragma once
 

@@ -1,6 +1,6 @@
 // A single-producer, single-consumer ring of stereo float frames: a stream's decoder (or the
 // video player) writes, the mixer reads. Neither side blocks or allocates; capacity is fixed at
-// construction.
+// construction. The consumer also counts the times it ran dry, for the producer's side to report.
 #pragma once
 
 #include <atomic>
@@ -59,12 +59,28 @@ class FrameRing {
   void SetFinished(bool finished) { m_finished.store(finished, std::memory_order_release); }
   bool Finished() const { return m_finished.load(std::memory_order_acquire); }
 
+  // Consumer: whether a read of a source still playing came up short. The first short read after
+  // a full one starts a dry spell, which is counted (true); the rest of the spell is not.
+  bool NoteRead(bool shortRead) {
+    if (!shortRead || m_dry) {
+      m_dry = shortRead;
+      return false;
+    }
+    m_dry = true;
+    m_drySpells.fetch_add(1, std::memory_order_release);
+    return true;
+  }
+  // Dry spells so far (any thread).
+  uint32_t DrySpells() const { return m_drySpells.load(std::memory_order_acquire); }
+
  private:
   std::vector<float> m_data;
   uint32_t m_capacity;
   std::atomic<uint64_t> m_write{0};
   std::atomic<uint64_t> m_read{0};
   std::atomic<bool> m_finished{false};
+  std::atomic<uint32_t> m_drySpells{0};
+  bool m_dry = false;  // consumer only
 };
 
 }  // namespace platform::audio

@@ -139,10 +139,10 @@ uint32_t Mixer::Render(Running& run, const VoiceSetup& setup, uint32_t frames) {
     FrameRing& ring = *setup.ring;
     done = ring.Read(out, frames);
     run.position += done;
-    if (done < frames) {
-      if (!ring.Finished()) m_underruns.fetch_add(1, std::memory_order_relaxed);
-      else if (ring.Available() == 0) run.ended = true;
-    }
+    if (done < frames && ring.Finished() && ring.Available() == 0)
+      run.ended = true;
+    else if (ring.NoteRead(done < frames))
+      m_underruns.fetch_add(1, std::memory_order_relaxed);
   } else {
     run.ended = true;
   }

@@ -79,7 +79,7 @@ class Mixer {
   VoiceStatus Status(int voice) const;
   // Frees replaced setups that no mix can still read; true when none is left waiting.
   bool CollectRetired();
-  // Streams found empty while still playing, since construction.
+  // Dry spells of streams still playing (each counted once, however long), since construction.
   uint64_t Underruns() const { return m_underruns.load(std::memory_order_relaxed); }
   ExternalVoice& External() { return m_external; }
 

@@ -81,12 +81,17 @@ bool SoundLibrary::Init(int mixRate, int voices, uint32_t flags) {
   m_flags = flags;
   if (m_output == Output::Device) {
     std::string problem;
-    if (!m_device.Open(m_mixer.get(), static_cast<uint32_t>(mixRate), problem)) {
+    if (!m_decodeThread.Start(problem)) {
+      Log("ERROR: the sound library's decode thread cannot start: %s\n", problem.c_str());
+    } else if (!m_device.Open(m_mixer.get(), static_cast<uint32_t>(mixRate), problem)) {
       Log("ERROR: sound output could not be opened: %s\n", problem.c_str());
-      m_mixer.reset();
-      m_voices.clear();
-      return Fail(kErrOutputInit);
+    } else {
+      return true;
     }
+    m_decodeThread.Stop();
+    m_mixer.reset();
+    m_voices.clear();
+    return Fail(kErrOutputInit);
   }
   return true;
 }
@@ -95,6 +100,8 @@ void SoundLibrary::Close() {
   Lock lock(m_lock);
   m_error = kOk;
   m_device.Close();  // no mix runs past this point
+  m_decodeThread.Stop();
+  ReportStreams();
   m_streams.clear();
   m_samples.clear();
   m_voices.clear();
@@ -123,12 +130,30 @@ std::string SoundLibrary::DriverName() const {
 }
 
 void SoundLibrary::Mix(int16_t* out, uint32_t frames) {
-  // No lock: the mixer is built for a mixing thread beside the control calls.
+  // No lock around the mix: the mixer is built for a mixing thread beside the control calls.
   if (!m_mixer || m_device.IsOpen()) {
     std::memset(out, 0, size_t{frames} * 4);
     return;
   }
-  m_mixer->Mix(out, frames);
+  if (m_output != Output::Stepped) {
+    m_mixer->Mix(out, frames);
+    return;
+  }
+  // Parts no longer than the shortest stream buffer, each decoded for before it is mixed.
+  const uint32_t part = static_cast<uint32_t>(m_mixer->MixRate()) * kMinStreamBufferMs / 1000;
+  while (frames > 0) {
+    const uint32_t n = std::min(frames, part);
+    {
+      Lock lock(m_lock);
+      const int saved = m_error;
+      FillStreams();
+      ReportStreams();
+      m_error = saved;
+    }
+    m_mixer->Mix(out, n);
+    out += size_t{n} * 2;
+    frames -= n;
+  }
 }
 
 ExternalVoice* SoundLibrary::External() {
@@ -256,7 +281,7 @@ void SoundLibrary::PublishVoice(int index, bool restart) {
     setup->sample = it->second.pcm;
     setup->loop = (it->second.mode & mode::Loop) != 0;
   } else if (auto st = m_streams.find(static_cast<int32_t>(voice.stream)); st != m_streams.end()) {
-    setup->ring = st->second.ring;
+    setup->ring = st->second.feed->Ring();
   }
   if (!voice.effects.empty()) setup->effects = std::make_unique<EffectChain>(voice.effects, m_mixer->MixRate());
   m_mixer->SetLevels(index, voice.volume, voice.pan);

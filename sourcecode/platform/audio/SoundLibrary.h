@@ -2,7 +2,9 @@
 // WAV, from a file or from bytes), streams decoded as they play, a fixed set of voices with
 // volume, pan, pause and effects, the 3D listener, and an external voice for video sound. Every
 // call takes the library's own lock, so the engine's main thread and its update thread may both
-// call; the mixing (SDL's callback, or Mix() in pull mode) takes no lock and reads no file.
+// call; the mixing (SDL's callback, or Mix() without a device) takes no lock and reads no file.
+// Under a device, streams are decoded seconds ahead on a thread of the library's own that takes
+// neither that lock nor any of the caller's (DecodeThread.h).
 //
 // Voices are addressed by handles that Play and PlayStream return: the voice index in the low 12
 // bits and a start count above, so a handle kept after its voice was reused is refused (error 14)
@@ -17,12 +19,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/audio/DecodeThread.h"
 #include "platform/audio/Decoder.h"
 #include "platform/audio/Effects.h"
 #include "platform/audio/Mixer.h"
-#include "platform/audio/Resampler.h"
 #include "platform/audio/SdlOutput.h"
 #include "platform/audio/SoundTypes.h"
+#include "platform/audio/StreamFeed.h"
 
 namespace platform::audio {
 
@@ -42,8 +45,9 @@ class SoundLibrary {
   // Stops the output and frees every sample, stream and voice. Safe when not open.
   void Close();
   bool IsInitialised() const;
-  // The update thread's step (every 100 ms): opens streams, decodes and refills their buffers,
-  // frees what the mixer has let go. Does not change GetError.
+  // The update thread's step (every 100 ms): logs what the streams met (a file that did not open
+  // or broke, a stream that ran dry), frees what the mixer has let go, and with Output::Pull opens
+  // the streams and refills their buffers. Does not change GetError.
   void Update();
   // The error of the last call (an Error value; 0 after a call that succeeded).
   int GetError() const;
@@ -53,9 +57,11 @@ class SoundLibrary {
   // The SDL driver that plays the mix ("" in pull mode or when closed).
   std::string DriverName() const;
 
-  // ---- pull mode (Output::Pull): the caller mixes; never at the same time as Init or Close
+  // ---- without a device (Output::Pull, Output::Stepped): the caller mixes; never at the same
+  // time as Init or Close
   // Mixes frames stereo frames into out (16-bit interleaved); silence when there is no mixer or
-  // when a device does the mixing.
+  // when a device does the mixing. With Output::Stepped it opens and decodes the streams as far
+  // as each part of the mix needs first (and logs what they met).
   void Mix(int16_t* out, uint32_t frames);
 
   // ---- samples
@@ -92,8 +98,10 @@ class SoundLibrary {
   SampleId CurrentSample(int handle) const;
 
   // ---- streams
-  // Opens a file to stream. With mode::NonBlocking it returns at once in state Opening and the next
-  // Update opens it; without, it opens here. mode::Loop plays it again and again.
+  // Opens a file to stream. With mode::NonBlocking it returns at once in state Opening and is
+  // opened after the next Update (by the decode thread under a device, by Update itself with
+  // Output::Pull) or by the next Mix (Output::Stepped); without, it opens here. mode::Loop plays
+  // it again and again.
   StreamId OpenStream(const char* path, uint32_t mode);
   // openstate::Opening, Ready, or Failed (also for an unknown stream).
   int StreamOpenState(StreamId stream) const;
@@ -101,7 +109,7 @@ class SoundLibrary {
   uint32_t StreamLengthMs(StreamId stream) const;
   // Plays a ready stream on voice (index or kAnyVoice); returns the handle or -1 (as Play).
   int PlayStream(int voice, StreamId stream);
-  // Stops the stream's voice and goes back to its beginning (refilled by the next Update).
+  // Stops the stream's voice and goes back to its beginning (refilled as it was opened).
   bool StopStream(StreamId stream);
   bool CloseStream(StreamId stream);
 
@@ -116,7 +124,7 @@ class SoundLibrary {
   bool SetEffectParams(int effect, const float* params, int count);
   bool GetEffectParams(int effect, float out[fx::kParamCount]) const;
 
-  // Decode buffer of streams opened from now on, in milliseconds (50..5000; 500 at start).
+  // How far ahead streams opened from now on are decoded, in milliseconds (50..5000; 500 at start).
   bool SetStreamBufferMs(int milliseconds);
 
   // ---- 3D listener and distance factor (kept; sounds have no position, so nothing heard changes)
@@ -133,7 +141,7 @@ class SoundLibrary {
   int LiveSamples() const;
   int LiveStreams() const;
   int BusyVoices() const;     // voices holding a sound that has not run out
-  uint64_t Underruns() const; // times a playing stream's buffer was found empty
+  uint64_t Underruns() const;  // dry spells of playing streams (each logged as a Warning)
 
  private:
   // The control side's record of a voice.
@@ -151,17 +159,9 @@ class SoundLibrary {
     uint32_t mode = 0;
   };
   struct StreamRecord {
-    std::string path;
-    uint32_t mode = 0;
-    int state = openstate::Opening;
-    std::unique_ptr<Decoder> decoder;
-    std::unique_ptr<Resampler> resampler;
-    std::shared_ptr<FrameRing> ring;
-    std::vector<float> pending;  // converted frames that did not fit the ring yet
-    size_t pendingAt = 0;        // frames of pending already written
-    bool sourceDone = false;     // decoding reached the end (or broke)
-    bool decodedSinceRewind = false;
-    int handle = -1;             // the voice playing it
+    std::shared_ptr<StreamFeed> feed;
+    int handle = -1;   // the voice playing it
+    bool fed = false;  // handed to the decode thread
   };
 
   bool Fail(int code) const;
@@ -172,9 +172,10 @@ class SoundLibrary {
   Voice& Claim(int index);  // a fresh record for a voice about to start
   void Silence(int index);
   void PublishVoice(int index, bool restart);
-  bool OpenStreamNow(StreamRecord& stream);
-  void Refill(StreamRecord& stream);
-  void RewindStream(StreamRecord& stream);
+  // Opens and decodes every stream as far as its buffer reaches (without a device).
+  void FillStreams();
+  // Logs what the streams have to say.
+  void ReportStreams();
   EffectSetting* FindEffect(int effect, int* index) const;
 
   mutable std::recursive_mutex m_lock;
@@ -182,6 +183,7 @@ class SoundLibrary {
   Output m_output = Output::Device;
   std::unique_ptr<Mixer> m_mixer;
   SdlOutput m_device;
+  DecodeThread m_decodeThread;  // runs under a device only
   int m_mixRate = 0;
   uint32_t m_flags = 0;
   std::vector<Voice> m_voices;

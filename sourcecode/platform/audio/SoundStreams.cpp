@@ -1,19 +1,21 @@
-// Streams, effects and the listener of the sound library. A stream's file is read in Update only
-// (the update thread), except for a stream opened without mode::NonBlocking.
+// Streams, effects and the listener of the sound library. A stream's file is read by whoever feeds
+// the streams (StreamFeed.h), or by the caller of OpenStream without mode::NonBlocking.
 #include <algorithm>
 
 #include "platform/audio/Log.h"
 #include "platform/audio/SoundLibrary.h"
-#include "platform/os/Path.h"
 
 namespace platform::audio {
 namespace {
 
 using Lock = std::lock_guard<std::recursive_mutex>;
 
-constexpr uint32_t kDecodeBlock = 2048;  // source frames decoded per step of a refill
 constexpr int kEffectBits = 4;           // effect ids: voice index above, slot below
 constexpr size_t kMaxEffects = 1 << kEffectBits;
+
+void Report(StreamFeed& feed) {
+  for (const std::string& line : feed.TakeMessages()) Log("%s", line.c_str());
+}
 
 }  // namespace
 
@@ -24,101 +26,39 @@ StreamId SoundLibrary::OpenStream(const char* path, uint32_t mode) {
   m_error = kOk;
   if (!m_mixer) return Fail(kErrNotInitialised), StreamId::None;
   if (!path || !*path) return Fail(kErrInvalidParam), StreamId::None;
-  StreamRecord stream;
-  stream.path = path;
-  stream.mode = mode;
-  if (!(mode & mode::NonBlocking) && !OpenStreamNow(stream)) return StreamId::None;
+  auto feed = std::make_shared<StreamFeed>(path, mode, m_mixer->MixRate(),
+                                           m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
+  if (!(mode & mode::NonBlocking)) {
+    const int error = feed->OpenNow();
+    Report(*feed);
+    if (error != kOk) return Fail(error), StreamId::None;
+  }
+  // A stream opened without blocking goes to the decode thread at the next Update, so it stays
+  // Opening (length 0) until then, as for every output.
+  const bool feedNow = m_output == Output::Device && !(mode & mode::NonBlocking);
+  if (feedNow) m_decodeThread.Add(feed);
   const int32_t id = m_nextId++;
-  m_streams.emplace(id, std::move(stream));
+  m_streams.emplace(id, StreamRecord{std::move(feed), -1, feedNow});
   return static_cast<StreamId>(id);
 }
 
-// Opens the file and its decoder and fills the buffer; on failure logs one line, sets the error
-// and marks the stream failed.
-bool SoundLibrary::OpenStreamNow(StreamRecord& stream) {
-  std::FILE* file = platform::os::OpenResolved(stream.path.c_str(), "rb");
-  if (!file) {
-    Log("ERROR: sound stream '%s': file not found\n", stream.path.c_str());
-    stream.state = openstate::Failed;
-    return Fail(kErrFileNotFound);
-  }
-  std::string problem;
-  stream.decoder = OpenDecoder(ByteSource::FromFile(file), problem);
-  if (!stream.decoder) {
-    Log("ERROR: sound stream '%s': %s\n", stream.path.c_str(), problem.c_str());
-    stream.state = openstate::Failed;
-    return Fail(kErrFileFormat);
-  }
-  stream.resampler = std::make_unique<Resampler>(stream.decoder->Rate(), m_mixer->MixRate(), 2);
-  stream.ring = std::make_shared<FrameRing>(m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
-  stream.state = openstate::Ready;
-  Refill(stream);
-  return true;
+void SoundLibrary::FillStreams() {
+  for (auto& [id, stream] : m_streams) stream.feed->Fill();
 }
 
-// Decodes until the ring is full or the source has ended. A source that breaks mid-way ends there.
-void SoundLibrary::Refill(StreamRecord& stream) {
-  Decoder& decoder = *stream.decoder;
-  const uint32_t channels = decoder.Channels();
-  std::vector<float> block(size_t{kDecodeBlock} * channels);
-  std::vector<float> stereo(size_t{kDecodeBlock} * 2);
-  for (;;) {
-    const size_t pendingFrames = stream.pending.size() / 2;
-    if (stream.pendingAt < pendingFrames) {
-      stream.pendingAt += stream.ring->Write(stream.pending.data() + stream.pendingAt * 2,
-                                             static_cast<uint32_t>(pendingFrames - stream.pendingAt));
-      if (stream.pendingAt < pendingFrames) return;  // full
-    }
-    stream.pending.clear();
-    stream.pendingAt = 0;
-    if (stream.sourceDone) {
-      stream.ring->SetFinished(true);
-      return;
-    }
-    const long got = decoder.Read(block.data(), kDecodeBlock);
-    if (got < 0) {
-      Log("ERROR: sound stream '%s': %s; it ends here\n", stream.path.c_str(), decoder.Problem().c_str());
-      stream.sourceDone = true;
-      continue;
-    }
-    if (got == 0) {
-      // A looping stream starts over, unless it gave nothing since the last start (empty file).
-      if ((stream.mode & mode::Loop) && stream.decodedSinceRewind && decoder.Rewind()) {
-        stream.decodedSinceRewind = false;
-      } else {
-        stream.sourceDone = true;
-      }
-      continue;
-    }
-    stream.decodedSinceRewind = true;
-    for (long i = 0; i < got; ++i) {
-      const float* frame = block.data() + i * channels;
-      stereo[i * 2] = frame[0];
-      stereo[i * 2 + 1] = channels >= 2 ? frame[1] : frame[0];
-    }
-    stream.resampler->Process(stereo.data(), static_cast<size_t>(got), stream.pending);
-  }
-}
-
-void SoundLibrary::RewindStream(StreamRecord& stream) {
-  if (!stream.decoder) return;
-  stream.sourceDone = !stream.decoder->Rewind();
-  stream.decodedSinceRewind = false;
-  stream.resampler->Reset();
-  stream.pending.clear();
-  stream.pendingAt = 0;
-  // The old ring may still be read by a mix in flight; a new one starts clean.
-  stream.ring = std::make_shared<FrameRing>(stream.ring->Capacity());
+void SoundLibrary::ReportStreams() {
+  for (auto& [id, stream] : m_streams) Report(*stream.feed);
 }
 
 void SoundLibrary::Update() {
   Lock lock(m_lock);
   if (!m_mixer) return;
   const int saved = m_error;
-  for (auto& [id, stream] : m_streams) {
-    if (stream.state == openstate::Opening) OpenStreamNow(stream);
-    else if (stream.state == openstate::Ready) Refill(stream);
-  }
+  if (m_output == Output::Pull) FillStreams();
+  if (m_output == Output::Device)
+    for (auto& [id, stream] : m_streams)
+      if (!stream.fed) m_decodeThread.Add(stream.feed), stream.fed = true;
+  if (m_output != Output::Stepped) ReportStreams();  // a stepped mix reports on the mixing thread
   m_mixer->CollectRetired();
   m_error = saved;
 }
@@ -128,7 +68,7 @@ int SoundLibrary::StreamOpenState(StreamId stream) const {
   m_error = kOk;
   auto it = m_streams.find(static_cast<int32_t>(stream));
   if (it == m_streams.end()) return Fail(kErrInvalidParam), openstate::Failed;
-  return it->second.state;
+  return it->second.feed->State();
 }
 
 uint32_t SoundLibrary::StreamLengthMs(StreamId stream) const {
@@ -136,9 +76,7 @@ uint32_t SoundLibrary::StreamLengthMs(StreamId stream) const {
   m_error = kOk;
   auto it = m_streams.find(static_cast<int32_t>(stream));
   if (it == m_streams.end()) return Fail(kErrInvalidParam), 0;
-  const Decoder* decoder = it->second.decoder.get();
-  if (!decoder || decoder->Rate() == 0) return 0;
-  return static_cast<uint32_t>(decoder->Frames() * 1000 / decoder->Rate());
+  return it->second.feed->LengthMs();
 }
 
 int SoundLibrary::PlayStream(int voice, StreamId id) {
@@ -146,7 +84,7 @@ int SoundLibrary::PlayStream(int voice, StreamId id) {
   m_error = kOk;
   if (!m_mixer) return Fail(kErrNotInitialised), -1;
   auto it = m_streams.find(static_cast<int32_t>(id));
-  if (it == m_streams.end() || it->second.state != openstate::Ready) return Fail(kErrInvalidParam), -1;
+  if (it == m_streams.end() || it->second.feed->State() != openstate::Ready) return Fail(kErrInvalidParam), -1;
   StreamRecord& stream = it->second;
   // One reader per ring: a stream already on a voice leaves it.
   if (Voice* old = Find(stream.handle); old && old->stream == id) Silence(static_cast<int>(old - m_voices.data()));
@@ -161,7 +99,7 @@ int SoundLibrary::PlayStream(int voice, StreamId id) {
 bool SoundLibrary::SetStreamBufferMs(int milliseconds) {
   Lock lock(m_lock);
   m_error = kOk;
-  if (milliseconds < 50 || milliseconds > 5000) return Fail(kErrInvalidParam);
+  if (milliseconds < kMinStreamBufferMs || milliseconds > kMaxStreamBufferMs) return Fail(kErrInvalidParam);
   m_streamBufferMs = milliseconds;
   return true;
 }
@@ -174,7 +112,8 @@ bool SoundLibrary::StopStream(StreamId id) {
   StreamRecord& stream = it->second;
   if (Voice* voice = Find(stream.handle); voice && voice->stream == id) Silence(static_cast<int>(voice - m_voices.data()));
   stream.handle = -1;
-  RewindStream(stream);
+  stream.feed->Rewind();
+  if (m_output == Output::Device) m_decodeThread.Wake();
   return true;
 }
 
@@ -185,6 +124,8 @@ bool SoundLibrary::CloseStream(StreamId id) {
   if (it == m_streams.end()) return Fail(kErrInvalidParam);
   if (Voice* voice = Find(it->second.handle); voice && voice->stream == id)
     Silence(static_cast<int>(voice - m_voices.data()));
+  m_decodeThread.Remove(it->second.feed.get());
+  Report(*it->second.feed);  // a stream that ran dry just before it was closed is still told
   m_streams.erase(it);
   return true;
 }

@@ -10,6 +10,8 @@ namespace platform::audio {
 inline constexpr int kMixRate = 44100;   // the engine's mix rate; the external voice is fed at it
 inline constexpr int kMaxVoices = 4096;  // voice handles keep the index in their low 12 bits
 inline constexpr int kAnyVoice = -1;     // play on whichever voice is free
+inline constexpr int kMinStreamBufferMs = 50;  // how far ahead streams may be decoded
+inline constexpr int kMaxStreamBufferMs = 5000;
 
 namespace mode {  // bits of LoadSample and OpenStream
 inline constexpr uint32_t Loop = 0x2;
@@ -57,10 +59,13 @@ inline constexpr int kTypeCount = 9;
 inline constexpr int kParamCount = 12;
 }  // namespace fx
 
-// Where Init sends the mix.
+// Where Init sends the mix, and who feeds the streams.
 enum class Output {
-  Device,  // an SDL2 audio device (SDL's dummy driver when no real one opens)
-  Pull,    // no device: the caller pulls the mix with Mix()
+  Device,   // an SDL2 audio device (SDL's dummy driver when no real one opens); streams are
+            // decoded ahead on the library's own thread
+  Pull,     // no device: the caller pulls the mix with Mix(); streams are decoded in Update()
+  Stepped,  // no device: each Mix() decodes what it needs first, so a run on a fixed clock mixes
+            // the same samples however slow or busy the machine is; Update() leaves streams be
 };
 
 // Opaque handles; None is never a live sample or stream.

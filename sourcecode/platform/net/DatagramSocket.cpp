@@ -9,7 +9,9 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
@@ -125,6 +127,22 @@ bool DatagramSocket::Bind(const Endpoint& local) {
     return false;
   }
   return true;
+}
+
+size_t DatagramSocket::GrowBuffer(bool receive, size_t bytes) {
+  if (m_fd < 0) return 0;
+  const int value = static_cast<int>(std::min<size_t>(bytes, INT_MAX / 2));
+  const int option = receive ? SO_RCVBUF : SO_SNDBUF;
+  auto current = [&] {
+    int size = 0;
+    socklen_t length = sizeof size;
+    return getsockopt(m_fd, SOL_SOCKET, option, &size, &length) == 0 ? static_cast<size_t>(size) : 0;
+  };
+  setsockopt(m_fd, SOL_SOCKET, option, &value, sizeof value);
+  // Capped by net.core.rmem_max / wmem_max; only a privileged process may go past it.
+  if (current() < 2 * static_cast<size_t>(value))
+    setsockopt(m_fd, SOL_SOCKET, receive ? SO_RCVBUFFORCE : SO_SNDBUFFORCE, &value, sizeof value);
+  return current();
 }
 
 Endpoint DatagramSocket::LocalEndpoint() const {

@@ -77,6 +77,10 @@ class DatagramSocket {
   bool IsOpen() const { return m_fd >= 0; }
   // Binds to the endpoint; port 0 lets the system pick one.
   bool Bind(const Endpoint& local);
+  // Asks for a receive (or send) buffer of bytes, forced past the system's cap where the process
+  // may (CAP_NET_ADMIN). What the socket holds afterwards, in the system's count (Linux doubles
+  // what it grants, for its bookkeeping of each datagram); 0 when closed.
+  size_t GrowBuffer(bool receive, size_t bytes);
   // The bound address and port; zeros when unbound or closed.
   Endpoint LocalEndpoint() const;
   void Close();

@@ -1,13 +1,16 @@
 // Writing the crash dump from the signal handler, and reading it back.
 #include "platform/os/CrashDump.h"
 
+#include <fcntl.h>
 #include <link.h>
 #include <string.h>
+#include <sys/stat.h>
 #include <sys/auxv.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 
 #include "platform/os/CrashReport.h"
@@ -22,7 +25,10 @@ bool WriteAll(int fd, const void* data, size_t size) {
   const char* p = static_cast<const char*>(data);
   while (size > 0) {
     const ssize_t n = syscall(SYS_write, fd, p, size);
-    if (n <= 0) return false;
+    if (n <= 0) {
+      if (n == 0) errno = EIO;  // the caller names the cause from errno
+      return false;
+    }
     p += n;
     size -= size_t(n);
   }
@@ -239,20 +245,48 @@ bool ParseCrashDump(const uint8_t* data, size_t size, CrashDump& out, std::strin
 }
 
 bool ReadCrashDump(const std::string& path, CrashDump& out, std::string& error) {
-  std::FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) {
-    error = "crash dump '" + path + "': cannot be opened";
+  std::string text;
+  unsigned mode = 0;
+  if (!ReadCrashFile(path, text, mode, error)) {
+    error = "crash dump '" + path + "' " + error;
     return false;
   }
-  std::vector<uint8_t> bytes;
-  uint8_t chunk[65536];
-  size_t n;
-  while ((n = std::fread(chunk, 1, sizeof chunk, file)) > 0) bytes.insert(bytes.end(), chunk, chunk + n);
-  std::fclose(file);
-  if (!ParseCrashDump(bytes.data(), bytes.size(), out, error)) {
+  if (!ParseCrashDump(reinterpret_cast<const uint8_t*>(text.data()), text.size(), out, error)) {
     error = "crash dump '" + path + "': " + error;
     return false;
   }
+  return true;
+}
+
+bool ReadCrashFile(const std::string& path, std::string& bytes, unsigned& mode, std::string& error) {
+  bytes.clear();
+  const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) {
+    error = errno == ELOOP ? std::string("is a symbolic link")
+                           : std::string("cannot be opened (") + strerror(errno) + ")";
+    return false;
+  }
+  // The type of what was opened, not of a name that may have changed in between.
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
+    error = "is not a regular file";
+    return false;
+  }
+  mode = unsigned(st.st_mode & 07777);
+  char chunk[65536];
+  for (;;) {
+    const ssize_t n = read(fd, chunk, sizeof chunk);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      error = std::string("cannot be read (") + strerror(errno) + ")";
+      close(fd);
+      return false;
+    }
+    if (n == 0) break;
+    bytes.append(chunk, size_t(n));
+  }
+  close(fd);
   return true;
 }
 

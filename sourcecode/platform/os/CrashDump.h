@@ -99,7 +99,7 @@ void PrepareCrashDataRegions(bool writeGlobals);
 
 // Writes the dump to fd from inside the signal handler (async-signal-safe). The stack copy stops
 // at the end of the mapping that holds the stack pointer, so no unmapped byte is read. False
-// when a write failed.
+// when a write failed or fell short (errno then says why).
 bool WriteCrashDump(int fd, const siginfo_t* info, const ucontext_t* context, const char* maps, size_t mapsLength,
                     const CrashDumpFrame* frames, int frameCount);
 
@@ -108,5 +108,11 @@ bool WriteCrashDump(int fd, const siginfo_t* info, const ucontext_t* context, co
 bool ParseCrashDump(const uint8_t* data, size_t size, CrashDump& out, std::string& error);
 // The same from a file; error names the file.
 bool ReadCrashDump(const std::string& path, CrashDump& out, std::string& error);
+
+// The whole of a file the crash handler wrote, for the programs that read it afterwards: a link
+// under its name is not followed and nothing waits on a FIFO; only a regular file is read. False
+// with error set ("is a symbolic link", "is not a regular file", "cannot be opened (<reason>)",
+// "cannot be read (<reason>)"); mode gets the file's permission bits.
+bool ReadCrashFile(const std::string& path, std::string& bytes, unsigned& mode, std::string& error);
 
 }  // namespace platform::os

@@ -47,11 +47,27 @@ CrashFile OpenCrashFile(const char* path, int processId) {
   return file;
 }
 
+void FailCrashFile(CrashFile& file, int error) {
+  if (file.why) return;  // the first cause is the one named
+  file.why = "a write fell short";
+  file.error = error ? error : EIO;
+}
+
 bool PlaceCrashFile(CrashFile& file) {
   if (file.fd < 0) return false;
-  const bool synced = fsync(file.fd) == 0 || errno == EINVAL;
-  const int syncError = errno;
-  close(file.fd);
+  if (file.why) {
+    close(file.fd);
+    file.fd = -1;
+    unlink(file.freshPath);
+    return false;
+  }
+  bool synced = fsync(file.fd) == 0 || errno == EINVAL;
+  int syncError = errno;
+  // Some file systems report a failed write only here.
+  if (close(file.fd) != 0 && errno != EINTR && synced) {
+    synced = false;
+    syncError = errno;
+  }
   file.fd = -1;
   if (!synced) {
     unlink(file.freshPath);

@@ -20,8 +20,11 @@ struct CrashFile {
 // Refuses a path whose current entry is anything but a regular file, then creates
 // "<path>.<process id>" exclusively (no link followed, no blocking open).
 CrashFile OpenCrashFile(const char* path, int processId);
-// Syncs and closes the file and renames it onto its path; on failure the fresh file is removed.
-// True when the file now stands under its path.
+// Marks the file as not written whole, error being the failed write's errno (EIO for 0):
+// PlaceCrashFile then removes it, and a complete older file under its path stays.
+void FailCrashFile(CrashFile& file, int error);
+// Syncs and closes the file and renames it onto its path; a file not written whole (FailCrashFile)
+// or not synced is removed instead. True when the file now stands under its path.
 bool PlaceCrashFile(CrashFile& file);
 // One console line on fd naming the file that was not written and why; nothing when it was.
 void ExplainCrashFile(const CrashFile& file, int fd);

@@ -134,15 +134,16 @@ void OnCrashSignal(int signal, siginfo_t* info, void* raw) {
 
   // Both files go through a fresh name: nothing planted under the real names is opened.
   const int processId = getpid();
+  // A file cut short (a full disk) is removed rather than put over a complete older one.
   CrashFile dump = OpenCrashFile(g_dumpPath, processId);
-  if (dump.fd >= 0) {
-    const bool written = WriteCrashDump(dump.fd, info, context, maps, mapsLength, g_scratch->frames, frameCount);
-    g_dumpWritten = PlaceCrashFile(dump) && written;
-  }
+  if (dump.fd >= 0 && !WriteCrashDump(dump.fd, info, context, maps, mapsLength, g_scratch->frames, frameCount))
+    FailCrashFile(dump, errno);
+  g_dumpWritten = PlaceCrashFile(dump);
   ExplainCrashFile(dump, STDERR_FILENO);
   CrashFile report = OpenCrashFile(g_reportPath, processId);
-  WriteCrashReport(report.fd, STDERR_FILENO, info, context, maps, mapsLength, g_scratch->frames, g_scratch->names,
-                   frameCount);
+  if (const int error = WriteCrashReport(report.fd, STDERR_FILENO, info, context, maps, mapsLength, g_scratch->frames,
+                                         g_scratch->names, frameCount))
+    FailCrashFile(report, error);
   const bool reportWritten = PlaceCrashFile(report);
   ExplainCrashFile(report, STDERR_FILENO);
   if (reportWritten) RunSymbolizer();

@@ -6,6 +6,8 @@
 #include <string.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 namespace platform::os {
 
 // ---- Line writer
@@ -51,12 +53,16 @@ CrashText& CrashText::Dec(int64_t value) {
 
 void CrashText::Flush() {
   // A short write (full disk, closed console) is not retried beyond what write itself gives:
-  // the report must not stall the dying process.
-  if (m_fd >= 0 && m_length > 0) {
+  // the report must not stall the dying process. A report with a hole is no report: the failure
+  // is kept, so that the file is thrown away instead of put in place.
+  if (m_fd >= 0 && m_length > 0 && m_writeError == 0) {
     size_t done = 0;
     while (done < m_length) {
       const ssize_t n = write(m_fd, m_buffer + done, m_length - done);
-      if (n <= 0) break;
+      if (n <= 0) {
+        m_writeError = n < 0 ? errno : EIO;
+        break;
+      }
       done += size_t(n);
     }
   }
@@ -316,7 +322,7 @@ int WalkCrashStack(const ucontext_t* context, CrashDumpFrame* frames, CrashFrame
   return count;
 }
 
-void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
+int WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
                       size_t mapsLength, const CrashDumpFrame* frames, const CrashFrameName* names, int frameCount) {
   CrashText text(fd, echoFd);
   const greg_t* r = context->uc_mcontext.gregs;
@@ -339,6 +345,7 @@ void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_
   text.Str("\r\n").Str(kCrashVariablesLine).Str("\r\n");
   text.Str("\r\n");
   text.Flush();
+  return text.WriteError();
 }
 
 }  // namespace platform::os

@@ -26,6 +26,9 @@ class CrashText {
   CrashText& Dec(int64_t value);
   // Writes what is gathered (also done at every "\n").
   void Flush();
+  // errno of the first write to the report file that failed or fell short (EIO when the system
+  // gave none); 0 while every line went in whole. Nothing more goes to the file after it.
+  int WriteError() const { return m_writeError; }
 
  private:
   static constexpr size_t kRoom = 1024;
@@ -33,6 +36,7 @@ class CrashText {
   size_t m_length = 0;
   int m_fd;
   int m_echoFd;
+  int m_writeError = 0;
 };
 
 // The report's name of a fault: the table code and name the report prints. Signals outside the
@@ -90,8 +94,8 @@ constexpr const char* kCrashVariablesLine =
     "Local variables, parameters and global variables: quillane-symbolize lists them from the crash dump.";
 
 // The whole report for the signal, its context and the frames WalkCrashStack found. fd may be
-// -1 (console only).
-void WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
+// -1 (console only). The CrashText::WriteError of the file: 0 when the report went in whole.
+int WriteCrashReport(int fd, int echoFd, const siginfo_t* info, const ucontext_t* context, const char* maps,
                       size_t mapsLength, const CrashDumpFrame* frames, const CrashFrameName* names, int frameCount);
 
 }  // namespace platform::os

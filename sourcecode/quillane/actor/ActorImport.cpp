@@ -6,6 +6,7 @@
 
 #include "base/data/Binary.h"
 #include "base/File.h"
+#include "base/file/SafeFile.h"
 #include "base/FileTools.h"
 #include "base/Imaging.h"
 #include "base/resource/MultiFileFormatLoader.h"
@@ -164,9 +165,10 @@ void cl_ActorDesc::WriteCompiled(tTextureSet sets[kLevels], bool anyTexture) {
   if (separateFiles && anyTexture) {
     for (int level = 0; level < kLevels; ++level) {
       const base::tString<base::BaseString> name = GetLevelFileName(compiled, level);
+      base::RemoveStaleTempFiles(name.c_str());
       base::File side;
       if (!side.open(name.c_str(), base::File::STATUS_WRITE)) {
-        base::sys::Output("ERROR: Textureset %s failed\n", name.c_str());
+        base::sys::Output("ERROR: Textureset %s failed%s\n", name.c_str(), side.write_error_note().c_str());
         continue;
       }
       base::sys::Output("Writing Texturset %s\n", name.c_str());
@@ -174,9 +176,12 @@ void cl_ActorDesc::WriteCompiled(tTextureSet sets[kLevels], bool anyTexture) {
       side.close();  // a failed write keeps the old file and is logged by close
     }
   }
+  // A compile killed earlier left its temporary file; this one is the only writer now.
+  base::RemoveStaleTempFiles(compiled.c_str());
   base::File file;
   if (!file.open(compiled.c_str(), base::File::STATUS_WRITE)) {
-    base::sys::Output("ERROR: Write failed!\n");
+    base::sys::Output("ERROR: Write failed! The compiled character '%s' cannot be created%s\n", compiled.c_str(),
+                      file.write_error_note().c_str());
     return;
   }
   base::sys::Output("Writing.\n");

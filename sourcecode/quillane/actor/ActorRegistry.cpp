@@ -2,6 +2,7 @@
 
 #include <set>
 
+#include "base/FileTools.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
@@ -56,13 +57,20 @@ bool cl_ActorRegistry::LoadActorList(const char* path) {
       delete desc;
       continue;
     }
+    // The label names the compiled files, "Characters/<label>.dat": one that leaves the folder
+    // would have them written, read and deleted wherever it points.
+    if (const char* problem = base::PlainNameProblem(desc->label.c_str())) {
+      base::sys::Output("ERROR: %s: the actor label \"%s\" %s; the actor is left out\n", path, desc->label.c_str(),
+                        problem);
+      delete desc;
+      continue;
+    }
     if (!listed.insert(desc->label).second) {
       base::sys::Output("Warning: %s: actor %s listed twice; the first is kept\n", path, desc->label.c_str());
       delete desc;
       continue;
     }
     if (!m_actors.emplace(desc->label, desc).second) delete desc;  // the record of an earlier read stays
-
   }
   if (ForceActorLoad()) ForEach(&cl_ActorDesc::Load);
   return true;

@@ -26,8 +26,9 @@ class cl_ActorRegistry {
   cl_ActorRegistry& operator=(const cl_ActorRegistry&) = delete;
 
   // Publishes the registry, loads the walk-speed curves, parses the list and makes one record
-  // per element not yet known; with "DevTools/ForceActorLoad" non-zero loads them all. False
-  // when the list cannot be read (no records are made then).
+  // per element not yet known; a label that cannot name a file of its own (a folder separator,
+  // "..", dots only) is left out with an "ERROR:" line. With "DevTools/ForceActorLoad" non-zero
+  // loads them all. False when the list cannot be read (no records are made then).
   bool LoadActorList(const char* path);
   // The loaded record, or null with "ERROR: Actor %s not found.".
   cl_ActorDesc* FindActor(const char* label);

@@ -1,6 +1,7 @@
 // The entry routine, step by step.
 #include "quillane/app/EntryRoutine.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -73,13 +74,28 @@ bool MakeUserFolders(const std::string& folder) {
   return true;
 }
 
-// One fixed-step frame of the mix, mixed and dropped.
-void PullFrameOfSound(sfx::cl_FModSoundSystem& sound) {
+// The mix of a fixed-step run, appended frame by frame to the file of QUILLANE_MIX_FILE.
+struct st_MixRecord {
+  std::string path;
+  std::FILE* file = nullptr;
+  uint64_t frames = 0;
+};
+
+// One fixed-step frame of the mix: mixed, and written to the record when the run keeps one.
+void PullFrameOfSound(sfx::cl_FModSoundSystem& sound, st_MixRecord& record) {
   if (!sound.IsInitialised()) return;
   const uint32_t frames = sound.GetMixRate() * cl_StepClock::kFrameMs / 1000;
   static std::vector<int16_t> block;
   block.resize(static_cast<size_t>(frames) * 2);  // stereo
   sound.GetLibrary().Mix(block.data(), frames);
+  if (!record.file) return;
+  if (std::fwrite(block.data(), 4, frames, record.file) != frames) {
+    base::sys::Output("ERROR: the mix could not be written to %s; the recording ends here\n", record.path.c_str());
+    std::fclose(record.file);
+    record.file = nullptr;
+    return;
+  }
+  record.frames += frames;
 }
 
 bool UseHeadless(const st_StartOptions& options) {
@@ -120,6 +136,12 @@ st_StartOptions StartOptionsFromEnvironment() {
     options.playFile = play;
     options.fixedStep = true;
   }
+  if (const char* mix = Env("QUILLANE_MIX_FILE")) {
+    if (options.fixedStep)
+      options.mixFile = mix;
+    else
+      std::fprintf(stderr, "Warning: QUILLANE_MIX_FILE='%s' records only a run of QUILLANE_INPUT; ignored\n", mix);
+  }
   return options;
 }
 
@@ -150,6 +172,15 @@ int RunGame(const st_StartOptions& options) {
     const std::string golden = (std::filesystem::path(options.playFile).parent_path() / "golden").string();
     ownDriver = std::make_unique<cl_PlayDriver>(std::move(steps), golden);
     driver = ownDriver.get();
+  }
+  st_MixRecord mixRecord;
+  if (options.fixedStep && !options.mixFile.empty()) {
+    mixRecord.path = options.mixFile;
+    mixRecord.file = std::fopen(mixRecord.path.c_str(), "wb");
+    if (!mixRecord.file) {
+      base::sys::Output("ERROR: cannot write the mix to %s: %s\n", mixRecord.path.c_str(), std::strerror(errno));
+      return 1;
+    }
   }
   std::unique_ptr<cl_StepClock> clock;
   if (options.fixedStep) {
@@ -199,14 +230,17 @@ int RunGame(const st_StartOptions& options) {
       std::signal(SIGINT, OnStopSignal);
       std::signal(SIGTERM, OnStopSignal);
     }
-    // Scripted runs play to no sound card: the mix is pulled by each frame's time, so sound
-    // positions (the dance's song clock) follow the fixed clock.
+    // Scripted runs play to no sound card: each frame mixes its 0.1 s, its streams decoded for
+    // it first, so sound positions (the dance's song clock) follow the fixed clock and the mix
+    // holds the same samples however busy the machine is.
     sfx::cl_FModSoundSystem* pulled = options.fixedStep ? sfx::GetSoundSystem() : nullptr;
-    if (pulled && !pulled->SetOutput(platform::audio::Output::Pull)) pulled = nullptr;
-    platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get(), pulled](int) {
+    if (pulled && !pulled->SetOutput(platform::audio::Output::Stepped)) pulled = nullptr;
+    if (!pulled && mixRecord.file)
+      base::sys::Output("ERROR: no sound system: no mix is written to %s\n", mixRecord.path.c_str());
+    platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get(), pulled, &mixRecord](int) {
       if (g_stopRequested) system.SetQuit(true);
       if (clockPtr) clockPtr->NextFrame();
-      if (pulled) PullFrameOfSound(*pulled);
+      if (pulled) PullFrameOfSound(*pulled, mixRecord);
       if (driver) driver->OnFrame(*platform, system);
     });
     system.RegisterPlatform(platform);
@@ -255,6 +289,15 @@ int RunGame(const st_StartOptions& options) {
     }
   }
   if (clock) base::sys::SetClock(nullptr);
+  if (mixRecord.file) {
+    if (std::fclose(mixRecord.file) != 0) {
+      base::sys::Output("ERROR: the mix could not be written to %s\n", mixRecord.path.c_str());
+      result = 1;
+    } else {
+      base::sys::Output("Mix of %llu frames written to %s\n", static_cast<unsigned long long>(mixRecord.frames),
+                        mixRecord.path.c_str());
+    }
+  }
   base::sys::Output("Quillane finished\n");
   return result;
 }

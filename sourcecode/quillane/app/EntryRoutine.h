@@ -18,13 +18,15 @@ struct st_StartOptions {
   int frameLimit = 0;      // the loop ends after that many frames; 0: no limit
   std::string screenshot;  // the last frame goes to this PNG at the end
   std::string playFile;    // a .play file run through the driver (golden pictures beside it)
+  std::string mixFile;     // with fixedStep: each frame's 0.1 s of mix appended here (raw 16-bit stereo)
   cl_PlayDriver* driver = nullptr;  // a driver of the caller's, used instead of playFile
   uint16_t debuggerPort = 0;        // the script debugger link's own port; 0: its default
   bool handleSignals = true;        // Ctrl-C and SIGTERM end the loop at the next frame
 };
 
 // The options from the environment: QUILLANE_USER_DIR, QUILLANE_HEADLESS, QUILLANE_FRAMES,
-// QUILLANE_SCREENSHOT and QUILLANE_INPUT (a .play file, run with the fixed-step clock).
+// QUILLANE_SCREENSHOT, QUILLANE_INPUT (a .play file, run with the fixed-step clock) and
+// QUILLANE_MIX_FILE (that run's mix).
 st_StartOptions StartOptionsFromEnvironment();
 
 // Runs the game. 0 for a normal end, for a second copy (which returns at once, writing nothing)

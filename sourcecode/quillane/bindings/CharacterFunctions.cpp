@@ -70,8 +70,9 @@ void AddCharacter(const char* name, const char* actor, const char* where) {
   // The target may be a character's own placement; copy it before the list changes further.
   const base::cl_Locator at = *target;
   character->SetPosition(at);
-  const base::String script = quillane::GetDialogScriptPath(name);
-  if (KRX::Require(script.c_str(), true) && quillane::HasDialogScriptFunction(name, "PrepareCharacter"))
+  base::String script;
+  if (quillane::GetDialogScriptPath(name, script) && KRX::Require(script.c_str(), true) &&
+      quillane::HasDialogScriptFunction(name, "PrepareCharacter"))
     quillane::CallDialogScriptFunction(name, "PrepareCharacter");
 }
 

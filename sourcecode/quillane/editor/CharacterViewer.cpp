@@ -5,6 +5,7 @@
 #include <new>
 #include <numbers>
 
+#include "base/FileTools.h"
 #include "base/Imaging.h"
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -34,7 +35,7 @@ constexpr float kPitch = 20.0f;
 constexpr float kFolderX = 10.0f, kFolderWidth = 192.0f;
 constexpr float kItemX = 26.0f, kItemWidth = 176.0f;
 constexpr float kRightMargin = 200.0f, kRightWidth = 192.0f;
-constexpr float kScrollX = 204.0f, kScrollWidth = 16.0f, kScrollBottomMargin = 44.0f;
+constexpr float kScrollX = 204.0f, kScrollWidth = 16.0f;
 constexpr int kSilhouetteSize = 8;
 constexpr float kMouseTurn = 0.001f;
 constexpr float kMouseLift = 0.1f;
@@ -80,8 +81,9 @@ cl_CharacterViewer::cl_CharacterViewer() {
   const float height = static_cast<float>(base::sys::GetWindowHeight());
   camera.SetViewportRect(0, 0, width, height);
   camera.SetClippingRange(20.0f, 5000000.0f);
-  scrollBar.m_Rect = {kScrollX, kTop, kScrollWidth, height - kScrollBottomMargin};
-  scrollBar.visible = height - kScrollBottomMargin;
+  // The rows end above the status line's band, which shows the outcome of an import or a delete.
+  scrollBar.visible = std::max(0.0f, GetEditorStatusTop() - kTop);
+  scrollBar.m_Rect = {kScrollX, kTop, kScrollWidth, scrollBar.visible};
   m_pointer.x = base::sys::MouseX(), m_pointer.y = base::sys::MouseY();
   ResetView();
   Build();
@@ -117,6 +119,8 @@ cl_SimpleWindow* cl_CharacterViewer::AddRow(const base::Variant& event, const ch
                                             float width, uint32_t style) {
   auto* row = new cl_SimpleWindow(event, text, text, x, y, width, style);
   AddChild(row);
+  // One reaching into the status line's band is scrolled to instead of drawn under the line.
+  if (y + cl_SimpleWindow::kHeight > GetEditorStatusTop()) row->Show(false);
   return row;
 }
 
@@ -150,6 +154,7 @@ void cl_CharacterViewer::BuildLeftColumn() {
       if (!actor.is_element()) continue;
       label.clear();
       actor.get_attribute_string("label", label);
+      if (!registry->Find(label.c_str())) continue;  // left out by the registry, with its reason
       item(MakeRowEvent("Actor", label.c_str(), 0.0f), label.c_str(), 0);
     }
   }
@@ -271,7 +276,8 @@ void cl_CharacterViewer::OpenNewCharacterDialog() {
     const base::Variant& entry = folders[i];
     const char* kind = entry.get_label();
     const base::tString<base::BaseString> folder = Attribute(entry, "name");
-    if (!kind || base::tString<base::BaseString>(kind) != "Folder" || folder == "." || folder == "..") continue;
+    // A name the actor list would refuse is not offered.
+    if (!kind || base::tString<base::BaseString>(kind) != "Folder" || base::PlainNameProblem(folder.c_str())) continue;
     base::Variant& row = names.add_element("String");
     row.attribute("value")->set_string(folder.c_str());
     row.attribute("label")->set_string(folder.c_str());

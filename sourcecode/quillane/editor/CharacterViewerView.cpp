@@ -9,7 +9,6 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/editor/CharacterViewer.h"
-#include "quillane/editor/EditorStatus.h"
 
 namespace quillane {
 
@@ -126,7 +125,6 @@ void cl_CharacterViewer::Render(float, float) {
   gfx::Begin2D();
   RenderChildren(0, 0);
   scrollBar.Render(0, 0);
-  RenderEditorStatus();
 }
 
 }  // namespace quillane

@@ -11,6 +11,7 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/PlaceTools.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -87,6 +88,7 @@ void cl_CropTool::Render(float, float) {
     gfx::DrawText(200, 20, "UseBackgroundPixels", kGrey);
     gfx::DrawText(200 + static_cast<int>(gfx::GetTextWidth("UseBackground")), 20, "P", kWhite);
   }
+  DrawKeyHelp(200, 40, "Drag: move (Shift: finely)  Arrows: size  P: background pixels  Enter: done  Escape: cancel");
 }
 
 bool cl_CropTool::ProcessInput(base::ICMD& cmd) {

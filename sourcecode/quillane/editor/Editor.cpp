@@ -17,6 +17,8 @@
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
 #include "quillane/editor/EditorStatus.h"
+#include "quillane/editor/LayerMenus.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -54,13 +56,14 @@ cl_Editor::cl_Editor() {
   m_sceneListUnreadable = read == base::xml::READ_FAILED;
   if (m_sceneListUnreadable) {
     ShowFailure(errors, kSceneListFile);
-  } else if (const std::string dropped = errors.First(""); !dropped.empty()) {
+  } else if (const std::string dropped = errors.Cause(""); !dropped.empty()) {
     ShowEditorStatus(dropped, true);  // a scene left out for its label
   }
 }
 
 cl_Editor::~cl_Editor() {
-  CloseScene();
+  // The frame's GUI may be going too: its windows are not touched here.
+  DeleteScene();
   if (g_editor == this) g_editor = nullptr;
 }
 
@@ -97,6 +100,7 @@ base::cl_GUI* GetEditorGUI() {
 
 bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   ClearPicks();
+  ClearEditorStatus();  // the last scene's outcome is not this one's
   if (name.empty()) return false;
   if (const char* problem = base::PlainNameProblem(name.c_str())) {
     base::sys::Output("ERROR: Editor: the scene name \"%s\" %s; not opened\n", name.c_str(), problem);
@@ -125,6 +129,37 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
 }
 
 void cl_Editor::CloseScene() {
+  if (m_scene)
+    if (base::cl_GUI* gui = GetEditorGUI())
+      for (const char* label : {cl_SceneEditorPanel::kLabel, cl_HeavenMenu::kLabel, cl_LayerMenu::kLabel,
+                                cl_TextureStripMenu::kLabel})
+        if (base::cl_Window* window = gui->FindChild(label)) window->Close();
+  DeleteScene();
+}
+
+bool cl_Editor::ReadChangedProject() {
+  if (!m_scene || !m_scene->IsProjectFileChanged()) return false;
+  const base::tString<base::BaseString> name = m_scene->GetName();
+  base::tString<base::BaseString> path = cl_Scene::GetScenePath(name.c_str());
+  path += "ProjectFile.xml";
+  base::sys::Output("Warning: Editor: %s was changed by another program; read again\n", path.c_str());
+  ClearPicks();
+  // In place: the open windows reach the scene through GetEditedScene and look their elements up
+  // again.
+  base::cl_ErrorCatcher errors;
+  m_scene->Clear();
+  if (m_scene->LoadProjectFile(name.c_str()))
+    ShowEditorStatus(std::string(path.c_str()) + " was changed by another program: read again", false);
+  else
+    ShowFailure(errors, (std::string(path.c_str()) + ": changed by another program and cannot be read").c_str());
+  m_scene->ReadFromVariant(true);
+  if (base::cl_GUI* gui = GetEditorGUI())
+    if (auto* panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel)))
+      panel->RebuildResourceTree();
+  return true;
+}
+
+void cl_Editor::DeleteScene() {
   ClearPicks();
   if (!m_scene) return;
   m_scene->Clear();
@@ -162,10 +197,15 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("Warning: Editor: %s is missing; scene \"%s\" is not exported\n", project.c_str(), name.c_str());
       continue;
     }
-    // A compiled file older than its project would hide the later edits in the game.
-    if (base::FileExists(cl_Scene::GetDataPath(name.c_str())) && !cl_Scene::IsCompiledSceneStale(name.c_str())) {
-      base::sys::Output("skipping... dat file exists.\n");
-      continue;
+    // A compiled file not made from the project as it stands would hide it in the game.
+    const base::tString<base::BaseString> data = cl_Scene::GetDataPath(name.c_str());
+    if (base::FileExists(data)) {
+      if (!cl_Scene::IsCompiledSceneStale(name.c_str())) {
+        base::sys::Output("skipping... dat file exists.\n");
+        continue;
+      }
+      base::sys::Output("Warning: Editor: %s was not compiled from %s as it stands; compiled again\n", data.c_str(),
+                        project.c_str());
     }
     base::cl_ErrorCatcher errors;
     cl_Scene scene;
@@ -173,8 +213,8 @@ void cl_Editor::ExportAllScenes() {
       base::sys::Output("scene complete.\n");
       ++exported;
     } else {
+      if (failed++ == 0) firstFailure = errors.Cause(name.c_str());  // before the line below
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
-      if (failed++ == 0) firstFailure = errors.First(name.c_str());
     }
     scene.Clear();
   }
@@ -186,6 +226,8 @@ void cl_Editor::ExportAllScenes() {
 // ---- update and drawing
 
 void cl_Editor::Update(float, float dt) {
+  // Not while the test walk holds the scene: its character stands on the scene's nav meshes.
+  if (runScene) ReadChangedProject();
   if (m_scene) {
     const float mouseX = static_cast<float>(base::sys::MouseX());
     const float* scroll = m_scene->GetScroll();
@@ -199,7 +241,10 @@ void cl_Editor::Update(float, float dt) {
     m_scene->SetScroll(x, scroll[1]);
     if (runScene) m_scene->Update(dt);
   }
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Update(dt);
+  if (base::cl_GUI* gui = GetEditorGUI()) {
+    gui->Update(dt);
+    FollowEditorWindows(*gui);
+  }
 }
 
 void cl_Editor::Render() {
@@ -221,8 +266,9 @@ void cl_Editor::Render() {
   // The show flags belong to the scene view: a window over it (a mini-game's board or its
   // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();
-  if (base::cl_GUI* gui = GetEditorGUI()) gui->Render(0, 0);
-  RenderEditorStatus();
+  base::cl_GUI* gui = GetEditorGUI();
+  if (gui) gui->Render(0, 0);
+  RenderEditorStatus(gui);
   if (m_pickedSortLayer && m_scene) {
     const int y = static_cast<int>(m_scene->SceneToScreen(0.0f, static_cast<float>(m_pickedSortLayer->GetYSort())).y);
     gfx::FillRect(0.0f, static_cast<float>(y), static_cast<float>(base::sys::GetWindowWidth()),

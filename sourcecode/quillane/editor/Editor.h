@@ -39,7 +39,8 @@ class cl_Editor : public base::cl_Module {
   // ---- the module
   bool StartUp() override { return true; }
   bool ShutDown() override { return true; }
-  // Edge scrolling, the scene (while runScene), then the system GUI.
+  // A project file changed on disk read again, edge scrolling, the scene (while runScene), then
+  // the system GUI.
   void Update(float time, float dt) override;
   // The backdrop, the scene in the editor viewport, the system GUI, the status line, a dragged
   // sort line and the editor's cursor.
@@ -64,10 +65,16 @@ class cl_Editor : public base::cl_Module {
   // cause on the status line) for an empty name, a name that would leave the scenes folder, a
   // scene whose folder "Scenes/<name>/" does not exist or whose project file cannot be read.
   bool OpenScene(const base::tString<base::BaseString>& name);
-  void CloseScene();  // deletes the open scene
-  // Compiles every listed scene whose "Scenes/<name>.dat" is missing or older than its project,
-  // logging each; a scene without a project file is skipped with a warning. The count and the
-  // first failure go to the status line.
+  // Deletes the open scene and closes the windows onto it (the scene editor panel, the layer
+  // menus): without a scene their buttons would act on nothing.
+  void CloseScene();
+  // When another program changed the open scene's project file (cl_Scene::IsProjectFileChanged),
+  // reads the scene again from it, so that the editor shows and goes on from what is on disk,
+  // and says so on the status line; the scene editor's tree follows. True when it did.
+  bool ReadChangedProject();
+  // Compiles every listed scene whose "Scenes/<name>.dat" is missing or was not made from its
+  // project as it stands (cl_Scene::IsCompiledSceneStale), logging each; a scene without a
+  // project file is skipped with a warning. The count and the first failure go to the status line.
   void ExportAllScenes();
   // Writes the list to kSceneListFile (crash-safe; write protection cleared first). False
   // (logged and shown on the status line, the old file kept) when it cannot be written or could
@@ -85,6 +92,7 @@ class cl_Editor : public base::cl_Module {
 
  private:
   void ClearPicks();
+  void DeleteScene();
   void PressLeft(const base::ICMD& cmd);
   void MoveMouse(const base::ICMD& cmd);
   void ReleaseLeft();

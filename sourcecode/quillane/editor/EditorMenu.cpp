@@ -1,6 +1,8 @@
 // The editor menu: its buttons, the launchers and the string-file self-test.
 #include "quillane/editor/EditorMenu.h"
 
+#include <string>
+
 #include "base/File.h"
 #include "base/app/GameFrame.h"
 #include "base/app/ICMD.h"
@@ -31,6 +33,17 @@ bool IsButton(const base::Variant& event, base::tString<base::BaseString>& label
   return name && base::str::compare(name, "ButtonPressed") == 0 && event.get_attribute_string("ctrl_label", label);
 }
 
+// Every actor compiled (or its compiled file found sound); the outcome on the status line, as the
+// scenes' export has it.
+void ExportAllCharacters(cl_ActorRegistry& actors) {
+  base::cl_ErrorCatcher errors;
+  actors.ExportAllCharacters();
+  std::string line = "Export all characters: " + std::to_string(actors.GetActors().size()) + " ready";
+  const std::string cause = errors.Cause("");
+  if (!cause.empty()) line += ", with errors (" + cause + ")";
+  ShowEditorStatus(line, !cause.empty());
+}
+
 }  // namespace
 
 bool cl_EditorMenu::Init(base::StaticVariantIterator) { return LoadFromFile("GUI.xml", "TestMenu"); }
@@ -57,7 +70,7 @@ bool cl_EditorMenu::ProcessEvent(const base::Variant& event) {
   } else if (button == "Manager") {
     ToggleSceneManager();
   } else if (button == "ExportAllCharacters") {
-    if (cl_ActorRegistry* actors = frame ? frame->GetActorRegistry() : nullptr) actors->ExportAllCharacters();
+    if (cl_ActorRegistry* actors = frame ? frame->GetActorRegistry() : nullptr) ExportAllCharacters(*actors);
   } else if (button == "ExportAllScenes") {
     if (editor) editor->ExportAllScenes();
   } else if (button == "VideoPlayer") {

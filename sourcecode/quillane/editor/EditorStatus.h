@@ -1,11 +1,17 @@
 // The editor's status line: the outcome of the last save, compile, import or export, drawn at the
-// foot of the window until the next one, so a failure is seen where the work is done and not only
-// in the log; a base::cl_ErrorCatcher hands it the cause the lower layers logged.
+// foot of the window until the next piece of work (another outcome, another scene, a window
+// opened), so a failure is seen where the work is done and not only in the log; a
+// base::cl_ErrorCatcher hands it the cause the lower layers logged.
 #pragma once
 
 #include <string>
 
 #include "base/ErrorCatcher.h"
+
+namespace base {
+class cl_GUI;
+class cl_Window;
+}
 
 namespace quillane {
 
@@ -20,14 +26,23 @@ struct st_EditorStatus {
 void ShowEditorStatus(const std::string& text, bool failure);
 void ClearEditorStatus();
 const st_EditorStatus& GetEditorStatus();
-// The line at the window's foot, cut with "..." to the window's width. Nothing without a text.
-void RenderEditorStatus();
+// Once a frame with the editor's GUI: a window opened since the last call (a tool, a dialog, a
+// game, the viewer; popup menus aside) begins new work, and a line shown before this frame goes.
+// The outcome that came with it (the answer that ended a tool) stays.
+void FollowEditorWindows(const base::cl_GUI& gui);
+// The top of the band at the window's foot that the line takes: texts of windows stay above it.
+float GetEditorStatusTop();
+// The line in that band, cut with "..." to the window's width; not drawn while a shown window
+// below windows (null: none) reaches into it or a mini-game panel is open, so it never covers
+// another text. Nothing without a text.
+void RenderEditorStatus(const base::cl_Window* windows);
 
 // Writes the scene's project file; a failure ("what could not be saved") is logged and shown on
-// the status line with the cause the writer named. False on failure.
+// the status line with the cause the writer named; a success ends such a failure still shown.
+// False on failure.
 bool StoreProjectFile(cl_Scene& scene, const char* what = "the change");
 
-// Shows the first error errors caught (or fallback) as a failure.
+// Shows the cause errors caught (or fallback) as a failure.
 void ShowFailure(const base::cl_ErrorCatcher& errors, const char* fallback);
 
 }  // namespace quillane

@@ -18,7 +18,6 @@ namespace {
 
 // The input device gives code 9 to Backspace (Tab is 8): Backspace takes a corner back.
 constexpr uint32_t kOutlineColour = 0xFF6464FFu;  // (100, 100, 255)
-constexpr uint32_t kHintColour = 0xFFA0A0A0u;
 constexpr size_t kMinCorners = 3;
 
 }  // namespace
@@ -28,7 +27,7 @@ cl_PlaceHotspotTool* cl_PlaceHotspotTool::Create(base::cl_Window* listener) {
 }
 
 void cl_PlaceHotspotTool::Render(float, float) {
-  gfx::DrawText(0, 40, "Click: corner  Backspace: take back  Enter: name  Escape: cancel", kHintColour);
+  DrawKeyHelp(0, 40, "Click: corner  Backspace: take back  Enter: name  Escape: cancel");
   cl_Scene* scene = cl_Editor::GetEditedScene();
   if (!scene) return;
   gfx::SetCamera(&scene->GetCamera());

@@ -59,7 +59,10 @@ void cl_PlaceLocatorTool::Render(float, float) {
     Draw(camera);
   }
   EndToolDrawing();
-  if (m_pickMissed) DrawMissedPick(40);
+  DrawKeyHelp(0, 40,
+              "Left: place  Right: turn  Space: path point  W/S/A/D/Q/Y: fly (Shift: faster)  Enter: name  "
+              "Escape: cancel");
+  if (m_pickMissed) DrawMissedPick(60);
 }
 
 void cl_PlaceLocatorTool::Pick(cl_Scene& scene) {

@@ -15,6 +15,7 @@ namespace {
 constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
 constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
 constexpr uint32_t kMissedPickColour = 0xFFFF6040u;
+constexpr uint32_t kKeyHelpColour = 0xFFA0A0A0u;
 
 }  // namespace
 
@@ -44,6 +45,8 @@ void EndToolDrawing() {
   gfx::SetViewport(0, 0, -1, -1, 0.0f, 1.0f);
   gfx::Begin2D();
 }
+
+void DrawKeyHelp(int x, int y, const char* keys) { gfx::DrawText(x, y, keys, kKeyHelpColour); }
 
 void DrawMissedPick(int y) {
   gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on",

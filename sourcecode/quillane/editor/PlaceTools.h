@@ -1,5 +1,6 @@
 // What the editor's placement tools (hotspots, lights, locators) share: the end of a tool, the
-// name its dialog answered with, the lit 3D state they draw their gizmos in and the gizmo itself.
+// name its dialog answered with, the lit 3D state they draw their gizmos in and the gizmo itself;
+// and the key help line of every tool over the scene.
 #pragma once
 
 #include "base/String.h"
@@ -24,6 +25,9 @@ void BeginGizmoLighting(const base::cl_Camera& camera);
 void DrawAxisGizmo(const base::Matrix4& world);
 // Back to the whole back buffer in 2D, as the GUI after the tool expects it.
 void EndToolDrawing();
+// The keys a tool takes, as one grey line at (x, y) (2D, after EndToolDrawing): the crop and
+// placement tools and the test walk show how to use and leave them.
+void DrawKeyHelp(int x, int y, const char* keys);
 // The line a tool shows at y (2D, after EndToolDrawing) when a press found no floor to place on:
 // without a nav mesh a scene has no camera of its own to pick through.
 void DrawMissedPick(int y);

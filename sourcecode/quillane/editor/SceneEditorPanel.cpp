@@ -1,6 +1,7 @@
 // The scene editor panel: its tree, its buttons and the answers of the dialogs and tools it opens.
 #include "quillane/editor/SceneEditorPanel.h"
 
+#include <algorithm>
 #include <map>
 #include <string>
 
@@ -28,6 +29,8 @@ namespace {
 
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
+constexpr int kMaxTextureSide = 4096;                // the largest texture side the README allows
+constexpr int kViewWidth = 1024, kViewHeight = 640;  // the game's view of a scene
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -52,6 +55,13 @@ bool HasLightOfType(const base::Variant* lights, const char* type) {
   return false;
 }
 
+// Only layers have a property menu: the first five groups of a project (ORDER SCENEGROUPS).
+bool HasPropertyMenu(const base::tString<base::BaseString>& group) {
+  for (int i = 0; i < 5; ++i)
+    if (group == kSceneGroups[i]) return true;
+  return false;
+}
+
 float FloatOf(const base::Variant& element, const char* name) {
   float value = 0.0f;
   element.get_attribute_float(name, value);
@@ -62,6 +72,39 @@ int IntOf(const base::Variant& element, const char* name) {
   int value = 0;
   element.get_attribute_int(name, value);
   return value;
+}
+
+// Scripts answer hotspots and locators by functions named after them ("OnTrigger_<label>",
+// "OnEnter_<label>"): only letters A-Z, digits and "_" can stand in such a name.
+bool CanEndFunctionName(const base::tString<base::BaseString>& label) {
+  if (label.empty()) return false;
+  for (const char* c = label.c_str(); *c; ++c)
+    if (!((*c >= 'a' && *c <= 'z') || (*c >= 'A' && *c <= 'Z') || (*c >= '0' && *c <= '9') || *c == '_'))
+      return false;
+  return true;
+}
+
+// Why no script can answer the hotspot or locator of that label; empty when one can.
+std::string UncallableLabelNote(const char* group, const base::tString<base::BaseString>& label) {
+  const char* prefix = Is(group, "HotSpots") ? "OnTrigger_" : Is(group, "Locators") ? "OnEnter_" : nullptr;
+  if (!prefix || CanEndFunctionName(label)) return std::string();
+  return std::string("no script can answer it: \"") + prefix + label.c_str() +
+         "\" is no function name (letters A-Z, digits and _ only)";
+}
+
+// The scene takes the size of a picture: one that cannot be a texture or does not fill the view
+// is kept, with a word.
+void WarnOfSceneSize(float w, float h) {
+  base::tString<base::BaseString> text;
+  text.print("the scene is now %d x %d pixels: ", static_cast<int>(w), static_cast<int>(h));
+  if (w > kMaxTextureSide || h > kMaxTextureSide)
+    text.print("more than %d pixels a side, the largest texture the game draws", kMaxTextureSide);
+  else if (w < kViewWidth || h < kViewHeight)
+    text.print("smaller than the game's %d x %d view", kViewWidth, kViewHeight);
+  else
+    return;
+  base::sys::Output("Warning: Editor: %s\n", text.c_str());
+  ShowEditorStatus(text.c_str(), true);
 }
 
 // Appends a "String" for every entry of listing of that kind ("File" or "Folder").
@@ -129,6 +172,21 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
   line.print("ElementLabel: %s", label.c_str());
   if (Is(group, "Locators")) {
     line.print(" x:%f y:%f z:%f yaw:%f pitch:%f roll:%f", d("x"), d("y"), d("z"), d("yaw"), d("pitch"), d("roll"));
+  } else if (Is(group, "HotSpots")) {
+    // An outline has corners, not a picture: their count and the rectangle around them.
+    int corners = 0;
+    float x0 = 0.0f, y0 = 0.0f, x1 = 0.0f, y1 = 0.0f;
+    for (int i = 0; i < element.size(); ++i) {
+      if (!element[i].is_element()) continue;
+      const float x = FloatOf(element[i], "x"), y = FloatOf(element[i], "y");
+      if (corners++ == 0) {
+        x0 = x1 = x, y0 = y1 = y;
+        continue;
+      }
+      x0 = std::min(x0, x), x1 = std::max(x1, x), y0 = std::min(y0, y), y1 = std::max(y1, y);
+    }
+    line.print(" Corners:%i x:%i y:%i w:%i h:%i", corners, static_cast<int>(x0), static_cast<int>(y0),
+               static_cast<int>(x1 - x0), static_cast<int>(y1 - y0));
   } else if (Is(group, "Lights")) {
     line.print(" File: %s Type: %s nx:%f ny:%f nz:%f", file.c_str(), type.c_str(), d("nx"), d("ny"), d("nz"));
     line.print(" r:%i g:%i b:%i a:%i", IntOf(element, "color_r"), IntOf(element, "color_g"), IntOf(element, "color_b"),
@@ -138,6 +196,7 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
                IntOf(element, "y"), IntOf(element, "w"), IntOf(element, "h"), IntOf(element, "use_background_pixels"));
     if (element.get_attribute("ysort")) line.print(" YSort:%i", IntOf(element, "ysort"));
   }
+  if (const std::string note = UncallableLabelNote(group, label); !note.empty()) line.print(" - %s", note.c_str());
   return line;
 }
 
@@ -149,6 +208,8 @@ base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* 
 }
 
 // ---- the panel
+
+cl_SceneEditorPanel::~cl_SceneEditorPanel() { g_SelectedElementLabel.clear(); }
 
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
   m_Label = kLabel;
@@ -240,8 +301,12 @@ void cl_SceneEditorPanel::Render(float x, float y) {
   const bool groupSelected = !selected.empty() && IsSceneElementGroup(selected.c_str());
   const bool elementSelected = !selected.empty() && !groupSelected;
   const bool canTest = scene && !scene->NavMeshes.empty();
+  // Edit on a light, a locator, a hotspot or a nav mesh would open nothing.
+  base::tString<base::BaseString> selectedGroup, selectedLabel;
+  const bool editable =
+      elementSelected && GetSelectedElement(selectedGroup, selectedLabel) && HasPropertyMenu(selectedGroup);
   const std::pair<const char*, bool> states[] = {{"Add", groupSelected},    {"Remove", elementSelected},
-                                                 {"Edit", elementSelected}, {"Up", elementSelected},
+                                                 {"Edit", editable},        {"Up", elementSelected},
                                                  {"Down", elementSelected}, {"Test", canTest}};
   for (const auto& [button, enabled] : states)
     if (base::cl_Window* w = FindByLabel(button)) w->SetFlag(base::WF_DISABLED, !enabled);
@@ -311,6 +376,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   const base::Variant before(description);
   float w = 0.0f, h = 0.0f;
   const bool sized = element.get_attribute_float("w", w) && element.get_attribute_float("h", h);
+  const auto takeSize = [&] {  // the picture's size becomes the scene's
+    description.attribute("w")->set_float(w);
+    description.attribute("h")->set_float(h);
+    scene->SetSize(w, h);
+    WarnOfSceneSize(w, h);
+  };
   const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
   base::tString<base::BaseString> file;
   element.get_attribute_string("file", file);
@@ -322,17 +393,9 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   if (group == "BackgroundElements") {
     const base::Variant* backgrounds = description.get_element("BackgroundElements");
     const bool first = !backgrounds || backgrounds->size() == 0;
-    if (first && sized) {
-      description.attribute("w")->set_float(w);
-      description.attribute("h")->set_float(h);
-      scene->SetSize(w, h);
-    }
+    if (first && sized) takeSize();
   } else if (group == "HeavenElements") {
-    if (sized) {
-      description.attribute("w")->set_float(w);
-      description.attribute("h")->set_float(h);
-      scene->SetSize(w, h);
-    }
+    if (sized) takeSize();
     const int useBackground = IntOf(element, "use_background_pixels");
     element.attribute("use_background_pixels")->set_int(0);
     element.attribute("scroll")->set_int(useBackground);
@@ -363,6 +426,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
                         wanted.c_str(), label.c_str());
     element.attribute("label")->set_string(label.c_str());
   }
+  // Kept as typed: the warning says what to change.
+  if (const std::string note = UncallableLabelNote(group.c_str(), label); !note.empty()) {
+    const std::string text = std::string(group.c_str()) + " \"" + label.c_str() + "\": " + note;
+    base::sys::Output("Warning: Editor: %s\n", text.c_str());
+    ShowEditorStatus(text, true);
+  }
   scene->AddElement(group.c_str(), element, true, 0);
   Store(group.c_str(), before);
 }
@@ -390,7 +459,11 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
   } else if (button == "Test") {
     OpenTestRun();
   } else if (button == "Remove") {
-    if (element) scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
+    if (element) {
+      scene->RemoveElement(group.c_str(), label.c_str(), ordinal);
+      // The label would go on framing elements of that name, in this room and the game's.
+      DropSelection();
+    }
     Store(group.c_str(), before);
   } else if (button == "Up" || button == "Down") {
     if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
@@ -460,8 +533,8 @@ void cl_SceneEditorPanel::Compile() {
     ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
     return;
   }
+  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());  // before the summary
   base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
-  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {
@@ -469,6 +542,11 @@ void cl_SceneEditorPanel::OpenTestRun() {
   if (!gui) return;
   Show(false);
   if (cl_TestRun* run = cl_TestRun::Open(this)) gui->AddModalWindow(run);
+}
+
+void cl_SceneEditorPanel::DropSelection() {
+  if (base::cl_Window* tree = FindByLabel("ResourceList")) tree->ClearSelection();
+  g_SelectedElementLabel.clear();
 }
 
 void cl_SceneEditorPanel::Edit() {

@@ -35,6 +35,8 @@ class cl_SceneEditorPanel : public base::cl_Panel {
  public:
   static constexpr const char* kLabel = "Scene Editor";
   static base::cl_Window* Create() { return new cl_SceneEditorPanel(); }
+  // Without the panel no element is selected: g_SelectedElementLabel is cleared.
+  ~cl_SceneEditorPanel() override;
 
   // Takes kLabel, loads the layout and builds the tree; true.
   bool Init(base::StaticVariantIterator desc) override;
@@ -67,6 +69,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void Edit();
   void Compile();      // its outcome goes to the status line
   void OpenTestRun();  // hides the panel; shown again when the test run ends or is refused
+  void DropSelection();  // no row selected, g_SelectedElementLabel empty
   // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
   // puts the description back to before (what is on disk) and rebuilds the scene from it.
   void Store(const char* group, const base::Variant& before);

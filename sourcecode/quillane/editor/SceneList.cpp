@@ -64,7 +64,8 @@ void FillNewSceneEntries(const base::Variant& folders, const base::Variant& list
     const char* kind = entry.get_label();
     base::tString<base::BaseString> name;
     if (!kind || std::strcmp(kind, "Folder") != 0 || !entry.get_attribute_string("name", name)) continue;
-    if (name.empty() || name == "." || name == "..") continue;
+    // What Edit would refuse ("." and "..", a "\" in the name) is not offered.
+    if (base::PlainNameProblem(name.c_str())) continue;
     bool listed = false;
     for (int s = 0; s < list.size() && !listed; ++s) {
       base::tString<base::BaseString> label;

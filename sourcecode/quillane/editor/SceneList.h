@@ -14,7 +14,7 @@ namespace quillane {
 
 // The list file into out. READ_MISSING (out untouched, quiet) when there is none; READ_FAILED
 // (out untouched, "ERROR: <file>: <cause>" logged) when what stands there cannot be read as the
-// list. A scene whose label would leave the scenes folder ("/", "\", "..", empty) is dropped with
+// list. A scene whose label would leave the scenes folder ("/", "\", ".", "..", empty) is dropped with
 // an ERROR line naming the file and the label.
 base::xml::en_OptionalRead ReadSceneList(base::Variant& out, const char* file);
 // Writes the list through a temporary file renamed into place, after clearing the file's write
@@ -25,7 +25,8 @@ bool WriteSceneList(const base::Variant& list, const char* file);
 // out := element "List" with one "String" {label, value} per scene of the list, in list order.
 void FillSceneEntries(const base::Variant& list, base::Variant& out);
 // out := element "List" with one "String" {label, value} per folder of a ListDirectory listing
-// other than ".", ".." and the scenes already listed; files are never offered.
+// that can be a scene's name (base::PlainNameProblem, as OpenScene asks) and is not listed yet;
+// files are never offered.
 void FillNewSceneEntries(const base::Variant& folders, const base::Variant& list, base::Variant& out);
 
 // Appends "Scene" {label = name} and sorts the list. False, adding nothing, for an empty name.

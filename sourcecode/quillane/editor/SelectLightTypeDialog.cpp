@@ -14,18 +14,20 @@ namespace quillane {
 
 namespace {
 
-// The four types in list order: what the row shows, the light's "type" (also its "label"), and
-// whether it is a shadow (grey, placed at once) rather than a light with a picture.
+// The four types in list order: what the row shows, the light's "type" (also its "label"),
+// whether it is a shadow (placed at once) rather than a light with a picture, and its colour. A
+// light lights in its colour where no picture gives one: a new light's must show a character (a
+// light grey all round, and the warm light the game gives a scene without lights).
 struct st_LightType {
   const char* text;
   const char* type;
   bool shadow;
+  int red, green, blue;
 };
-constexpr st_LightType kLightTypes[] = {{"ambient light", "ambient", false},
-                                        {"directional light", "directional", false},
-                                        {"directional shadow", "projectionshadow", true},
-                                        {"blobb shadow", "blobbshadow", true}};
-constexpr int kShadowGrey = 100;
+constexpr st_LightType kLightTypes[] = {{"ambient light", "ambient", false, 128, 128, 128},
+                                        {"directional light", "directional", false, 180, 160, 160},
+                                        {"directional shadow", "projectionshadow", true, 100, 100, 100},
+                                        {"blobb shadow", "blobbshadow", true, 100, 100, 100}};
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -80,9 +82,11 @@ void cl_SelectLightTypeDialog::Accept() {
   base::Variant& light = event.add_element("Light");
   light.attribute("type")->set_string(chosen->type);
   light.attribute("label")->set_string(chosen->type);
+  light.attribute("color_r")->set_int(chosen->red);
+  light.attribute("color_g")->set_int(chosen->green);
+  light.attribute("color_b")->set_int(chosen->blue);
+  light.attribute("color_a")->set_int(255);
   if (chosen->shadow) {
-    for (const char* channel : {"color_r", "color_g", "color_b"}) light.attribute(channel)->set_int(kShadowGrey);
-    light.attribute("color_a")->set_int(255);
     if (m_opener) m_opener->Show(false);
     gui->AddModalWindow(cl_PlaceLightTool::Open(m_opener, event));
   } else {

@@ -248,6 +248,10 @@ bool cl_SetupCharacterDialog::ProcessEvent(const base::Variant& event) {
       base::variant_find_or_add_element(m_character, "Mesh")->attribute("material_file")->set_string(entry.c_str());
       cl_CharacterViewer::ImportMaterialScript(m_character, m_folder + "/" + entry.c_str(), m_folder);
       UpdateLists();
+    } else if (list == "CategoryList") {
+      // The choice offered is the one imported: dropped, "female" came back as "male".
+      m_category = entry;
+      m_character.attribute("animations")->set_string(entry.c_str());
     }
     return true;
   }

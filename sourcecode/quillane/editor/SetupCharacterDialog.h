@@ -38,7 +38,8 @@ class cl_SetupCharacterDialog : public base::cl_Panel {
   void SaveCharacter();
   // The six lists from a fresh listing of the folder; the chosen files into m_character.
   void UpdateLists();
-  // Selections rebuild the lists; "Import" saves. False for buttons and other events.
+  // Selections of files rebuild the lists, a category becomes "animations"; "Import" saves. False
+  // for buttons and other events.
   bool ProcessEvent(const base::Variant& event) override;
 
   void AddListEntry(base::tString<base::BaseString> list, base::tString<base::BaseString> text);

@@ -57,7 +57,7 @@ void cl_SimpleWindow::Render(float px, float py) {
     gfx::DrawText(Trunc(right), Trunc(r.top), number, kText);
   }
   // A long clip name is cut to the row: past it, it ran under the scroll bar.
-  gfx::DrawText(Trunc(textX), Trunc(r.top), gfx::ShortenText(m_Text.c_str(), right - kTextGap - textX).c_str(), kText);
+  gfx::DrawText(Trunc(textX), Trunc(r.top), m_shown.Get(m_Text.c_str(), right - kTextGap - textX).c_str(), kText);
 }
 
 void cl_SimpleWindow::SetValueFromMouse(const base::ICMD& cmd) {

@@ -8,6 +8,7 @@
 
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "graphics/draw/Draw.h"
 
 namespace quillane {
 
@@ -38,6 +39,8 @@ class cl_SimpleWindow : public base::cl_Window {
 
  private:
   void SetValueFromMouse(const base::ICMD& cmd);
+
+  gfx::cl_ShortenedText m_shown;  // the text cut to the row
 };
 
 class cl_SimpleScrollBar : public base::cl_Window {

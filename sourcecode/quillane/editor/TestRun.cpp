@@ -8,6 +8,7 @@
 #include "graphics/gfx.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorStatus.h"
+#include "quillane/editor/PlaceTools.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -93,6 +94,7 @@ void cl_TestRun::Render(float, float) {
   // The stage leaves the scene camera's viewport set; the text may lie outside it.
   gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
   gfx::Begin2D();
+  DrawKeyHelp(0, 40, "Left click: walk there  Right click: stop  E with Up/Down: exposure  Escape: back");
   if (base::sys::KeyState('E')) {
     base::tString<base::BaseString> text;
     text.print("exposure = %.02f", static_cast<double>(scene->GetExposure()));

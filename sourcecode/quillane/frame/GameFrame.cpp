@@ -208,7 +208,6 @@ void cl_GameFrame::StartEditor() {
     base::sys::AddResources(kEditorResources);
     AddState("Editor", m_pEditor);
     m_pEditor->StartUp();
-    quillane::WorldServices().IsEditorActive = [] { return g_gameFrame && g_gameFrame->IsEditorActive(); };
   }
   SwitchState("Editor");
 }
@@ -311,6 +310,8 @@ void InstallFrameServices() {
   services.SetLoadingPicture = &SetScreenPicture;
   services.SwitchState = &SwitchState;
   services.StartEditor = &OpenEditor;
+  // The world's question too: an empty entry would answer as a program without a frame.
+  quillane::WorldServices().IsEditorActive = [] { return g_gameFrame && g_gameFrame->IsEditorActive(); };
 }
 
 }  // namespace

@@ -45,7 +45,7 @@ class cl_GameFrame : public base::i_GameFrame {
   base::i_GameSession* CreateSession() override;  // a new cl_Session
 
   // Switches to "Editor". The first call makes the editor (through the editor's services; without
-  // them only a warning), loads its resources and answers the world's IsEditorActive.
+  // them only a warning) and loads its resources.
   void StartEditor();
   // "Session" when a session exists, else "RootMenu".
   void LeaveEditor();

@@ -4,6 +4,7 @@
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
 #include "base/system.h"
+#include "base/text/Textsystem.h"
 #include "graphics/Texture.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
@@ -25,6 +26,11 @@ namespace {
 
 constexpr const char* kTheme = "MainMenuTheme";
 constexpr float kThemeVolume = 0.5f;
+constexpr const char* kNoTexts =
+    "ERROR: the game's texts cannot be read, so captions show their keys: see the log, and the language "
+    "(Localization) in config.xml";
+constexpr uint32_t kNoticeRed = 0xFFFF5040u;
+constexpr uint32_t kNoticeOutline = 0xFF191919u;
 
 cl_RootMenu* g_pRootMenu = nullptr;
 
@@ -144,6 +150,13 @@ void cl_RootMenu::Render() {
   if (m_pBackground) gfx::DrawImage(m_pBackground, viewport.min.x, viewport.min.y, GetGuiScale());
   gfx::SetFilterPoint();
   if (m_pGUIRoot) m_pGUIRoot->Render(0, 0);
+  // Without its texts every caption shows its key: the player is told here, not only in the log.
+  if (!base::GetTextsystem()->IsInitialised()) {
+    gfx::cl_Font* font = gfx::GetFont();
+    if (gfx::cl_Font* system = gfx::FontExists("system")) gfx::SetFont(system);
+    gfx::DrawTextOutlined(16, 20, kNoTexts, kNoticeRed, kNoticeOutline);
+    if (font) gfx::SetFont(font);
+  }
   m_Fader.Render();
   gfx::SetCursor(nullptr, gfx::TextureExists("gamecursor"));
 }

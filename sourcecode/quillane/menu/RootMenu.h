@@ -1,6 +1,6 @@
 // cl_RootMenu: the module the player meets first, the game frame's state "RootMenu". It plays the
-// menu theme, draws the title picture, the GUI root with the main menu (and its sibling panels),
-// the screen fade and the cursor, and turns the main menu's buttons into actions: a new game, a
+// menu theme, draws the title picture, the GUI root with the main menu (and its sibling panels), a
+// notice when the texts could not be read, the screen fade and the cursor, and turns the main menu's buttons into actions: a new game, a
 // saved game, the options, the credits movie, or the end of the program after a question. It is
 // told "Refresh" when a game returns to the main menu. One exists at a time (GetInstance).
 #pragma once

@@ -18,7 +18,7 @@ namespace {
 struct st_Game {
   const char* m_name;
   const char* m_dataFile;
-  cl_MinigameManager::tFactory m_factory;  // null: the game is not built, a start is refused
+  cl_MinigameManager::tFactory m_factory;  // makes the game's panel
 };
 
 // ORDER: the registration order is the order CompileMissing builds data files in.

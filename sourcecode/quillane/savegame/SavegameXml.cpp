@@ -4,7 +4,6 @@
 #include "base/FileTools.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
-#include "base/file/SafeFile.h"
 
 namespace quillane {
 
@@ -15,9 +14,7 @@ base::String SavegameSideFileName(const char* path) {
 }
 
 bool WriteSavegameXml(const char* path, const base::Variant& gameState) {
-  const base::String name = SavegameSideFileName(path);
-  base::RemoveStaleTempFiles(name.c_str());
-  return base::xml::write_file(gameState, name.c_str());
+  return base::xml::write_file(gameState, SavegameSideFileName(path).c_str());
 }
 
 bool MergeSavegameXml(const char* path, base::Variant& gameState) {

@@ -6,6 +6,7 @@
 // and the editors' element operations live here too. Main thread only.
 #pragma once
 
+#include <cstdint>
 #include <list>
 #include <string>
 
@@ -82,10 +83,17 @@ class cl_Scene {
   // and SaveProjectFile and Save refuse to write from it.
   bool LoadProjectFile(const char* name);
   // Temporary file, rename; false when it failed. Afterwards the description's numbers are the
-  // file's (six digits).
+  // file's (six digits). Refused (logged, false) while IsProjectFileChanged: what another program
+  // put there is not written over.
   bool SaveProjectFile();
-  // The project's file is newer than the compiled scene file (both exist): a compiled scene
-  // would hide the later edits.
+  // Another program changed "ProjectFile.xml" since this scene last read or wrote it: a file
+  // stands there whose bytes differ (one put back from a backup, say). A file gone since, or
+  // something that is no file, counts as no change: writing there loses nothing. Quiet.
+  bool IsProjectFileChanged() const;
+  // The compiled scene file was not made from the project file beside it (both exist): its
+  // description differs from the project's, whatever the files' times. A compiled file whose
+  // description cannot be read is stale when it is older than the project; a project that cannot
+  // be read gives false.
   static bool IsCompiledSceneStale(const char* name);
   void ReadFromVariant(bool lazy);
   void ResetCameraViewport();
@@ -195,6 +203,11 @@ class cl_Scene {
   float m_clock = 0.0f;
   base::tString<base::BaseString> m_protocol;
   bool m_projectUnreadable = false;  // LoadProjectFile failed: nothing may be written from it
+  // "ProjectFile.xml" as this scene last read or wrote it, to tell another program's change.
+  void RememberProjectFile();
+  bool m_projectOnDisk = false;
+  std::string m_projectBytes;
+  mutable int64_t m_projectTime = 0;  // its write time; a touch without a change moves it on
 };
 
 }  // namespace quillane

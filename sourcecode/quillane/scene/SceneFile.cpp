@@ -4,11 +4,14 @@
 // then three stage sections for the detail levels 2, 1 and 0.
 #include <chrono>
 #include <map>
+#include <string>
 
 #include "base/File.h"
 #include "base/FileTools.h"
+#include "base/data/Xml.h"
 #include "base/file/SafeFile.h"
 #include "base/system.h"
+#include "base/text/Text.h"
 #include "graphics/image/TextureStrip.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneRecord.h"
@@ -90,6 +93,17 @@ bool ReadRecordList(base::File& file, std::list<T*>& list, int minBytes, const c
   return true;
 }
 
+// The description as the project file would hold it, read back: numbers kept as ints or strings
+// in memory compare equal to the floats a reader makes of them.
+std::string DescriptionText(const base::Variant& description) {
+  base::Text text;
+  base::Variant back;
+  if (!base::xml::write_text(description, text) || !base::xml::read_text(back, text.c_str())) return std::string();
+  text.clear();
+  base::xml::write_text(back, text);
+  return text.c_str();
+}
+
 }  // namespace
 
 base::tString<base::BaseString> cl_Scene::GetDataPath(const char* name) {
@@ -138,7 +152,19 @@ std::string cl_Scene::MissingReason(const char* name) {
 bool cl_Scene::IsCompiledSceneStale(const char* name) {
   base::tString<base::BaseString> project = GetScenePath(name);
   project += "ProjectFile.xml";
-  return base::FileTimeCompare(project.c_str(), GetDataPath(name).c_str()) > 0;
+  const base::tString<base::BaseString> data = GetDataPath(name);
+  if (!base::FileExists(project) || !base::FileExists(data)) return false;
+  // The compiled file carries the description it was made from: compared with the project's, not
+  // by the files' times, which a project put back from a backup or merely touched would mislead.
+  cl_Scene fromProject;
+  if (!fromProject.LoadProjectFile(name)) return false;
+  base::Variant compiled;
+  base::File file;
+  base::tString<base::BaseString> compiledName;
+  if (!file.open(data.c_str(), base::File::STATUS_READ) || !ReadSceneString(file, compiledName, "scene name") ||
+      !compiled.Read(&file) || file.has_error())
+    return base::FileTimeCompare(project.c_str(), data.c_str()) > 0;  // nothing to compare: the times decide
+  return DescriptionText(compiled) != DescriptionText(fromProject.m_settings);
 }
 
 bool cl_Scene::Read(base::File& file) {

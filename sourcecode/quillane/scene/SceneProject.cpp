@@ -2,11 +2,14 @@
 // ten element groups, and how each element becomes a scene element. The camera comes from the
 // second root "cameras" of the first nav mesh's file.
 #include <cmath>
+#include <string_view>
 
 #include "base/FileTools.h"
+#include "base/data/Binary.h"
 #include "base/data/StaticVariant.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
+#include "platform/os/FileSystem.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneRecord.h"
 #include "quillane/screen/ScreenLayout.h"
@@ -28,6 +31,11 @@ void TakeStoredNumbers(base::Variant& live, const base::Variant& stored) {
     if (live.attribute(i)->is_float() && stored.attribute(i)->is_float())
       live.attribute(i)->set_float(stored.attribute(i)->get_float());
   for (int i = 0; i < live.size() && i < stored.size(); ++i) TakeStoredNumbers(live[i], stored[i]);
+}
+
+std::string_view BytesOf(const base::Binary& bytes) {
+  if (bytes.size() <= 0) return {};
+  return {reinterpret_cast<const char*>(bytes.get_buffer()), static_cast<size_t>(bytes.size())};
 }
 
 template <class T>
@@ -78,6 +86,8 @@ bool cl_Scene::LoadProjectFile(const char* name) {
   m_name = name;
   base::tString<base::BaseString> path = GetScenePath();
   path += "ProjectFile.xml";
+  // Before the read: a change in between is then seen as one, and read again.
+  RememberProjectFile();
   m_settings.set_nil();
   const base::xml::en_OptionalRead read = base::xml::read_optional_file(m_settings, path.c_str());
   const bool ok = read != base::xml::READ_FAILED;
@@ -99,11 +109,41 @@ bool cl_Scene::SaveProjectFile() {
     base::sys::Output("ERROR: %s: could not be read; not written over\n", path.c_str());
     return false;
   }
+  if (IsProjectFileChanged()) {
+    base::sys::Output("ERROR: %s: changed by another program since it was read; not written over\n", path.c_str());
+    return false;
+  }
   base::SetFileWriteProtection(path, false);
   if (!base::xml::write_file(m_settings, path.c_str())) return false;
+  RememberProjectFile();
   base::Variant stored;
-  if (base::xml::read_file(stored, path.c_str())) TakeStoredNumbers(m_settings, stored);
+  if (m_projectOnDisk && base::xml::read_text(stored, m_projectBytes.c_str(), path.c_str()))
+    TakeStoredNumbers(m_settings, stored);
   return true;
+}
+
+void cl_Scene::RememberProjectFile() {
+  base::tString<base::BaseString> path = GetScenePath();
+  path += "ProjectFile.xml";
+  base::Binary bytes;
+  // Only a regular file is read: a FIFO in its place would block.
+  m_projectOnDisk = platform::os::IsRegularFile(path.c_str()) &&
+                    platform::os::GetWriteTime(path.c_str(), m_projectTime) && base::LoadFile(path.c_str(), bytes);
+  m_projectBytes.assign(BytesOf(bytes));
+}
+
+bool cl_Scene::IsProjectFileChanged() const {
+  base::tString<base::BaseString> path = GetScenePath();
+  path += "ProjectFile.xml";
+  int64_t time = 0;
+  if (!platform::os::IsRegularFile(path.c_str()) || !platform::os::GetWriteTime(path.c_str(), time)) return false;
+  const int64_t size = platform::os::GetFileSize(path.c_str());
+  if (m_projectOnDisk && time == m_projectTime && size == static_cast<int64_t>(m_projectBytes.size())) return false;
+  base::Binary bytes;
+  if (!base::LoadFile(path.c_str(), bytes)) return false;
+  const bool same = m_projectOnDisk && BytesOf(bytes) == m_projectBytes;
+  if (same) m_projectTime = time;  // touched, not changed: not read again every time
+  return !same;
 }
 
 void cl_Scene::ResetCameraViewport() {

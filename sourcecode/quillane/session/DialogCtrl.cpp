@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "KRX/ScriptLoader.h"
+#include "base/FileTools.h"
 #include "base/system.h"
 #include "quillane/hud/InterfaceBar.h"
 #include "quillane/scene/Scene.h"
@@ -35,6 +36,12 @@ st_DialogTokenBar& cl_DialogCtrl::TokenBar() {
 }
 
 void cl_DialogCtrl::Start(const char* partner, const char* function) {
+  base::String path;
+  if (!GetDialogScriptPath(base::String(partner ? partner : ""), path)) {
+    base::sys::Output("ERROR: dialogue partner \"%s\" %s: there is no dialogue script of that name\n",
+                      partner ? partner : "", base::PlainNameProblem(partner));
+    return;
+  }
   m_bActive = true;
   m_Partner = partner ? partner : "";
   if (cl_Session* session = GetSession()) session->SyncTokenBarMode();  // the partner's topics
@@ -56,8 +63,9 @@ void cl_DialogCtrl::Stop() {
 }
 
 void cl_DialogCtrl::CallScript(const base::String& function) {
-  const base::String path = GetDialogScriptPath(m_Partner);
-  KRX::Require(path.c_str(), true);  // a missing module is reported; the call below then ends at once
+  base::String path;
+  GetDialogScriptPath(m_Partner, path);  // Start took only a partner whose script can be named
+  KRX::Require(path.c_str(), true);      // a missing module is reported; the call below then ends at once
   cl_DialogCtrlCallbackEvent* event = new cl_DialogCtrlCallbackEvent(this);
   // Made first and run afterwards, so that the event knows the thread it reports the end of.
   // A function that returns at once ends its thread inside this block, and "ScriptIdle"

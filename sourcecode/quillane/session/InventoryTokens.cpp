@@ -240,9 +240,11 @@ bool CallTokenHandler(const char* target, const char* token) {
     const base::String function = Composed("Check_", token, target);
     if (KRX::HasFunction(path.c_str(), function.c_str())) return RunCheck(path.c_str(), function);
   }
-  const base::String path = GetDialogScriptPath(base::String(target ? target : ""));
+  base::String path;
   const base::String function = Composed("Check_", token);
-  if (!KRX::Require(path.c_str(), false) || !KRX::HasFunction(path.c_str(), function.c_str())) return false;
+  if (!GetDialogScriptPath(base::String(target ? target : ""), path) || !KRX::Require(path.c_str(), false) ||
+      !KRX::HasFunction(path.c_str(), function.c_str()))
+    return false;
   const cl_CheckedToken current(*session, token);
   return RunCheck(path.c_str(), function);
 }

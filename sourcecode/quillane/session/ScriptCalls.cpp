@@ -2,6 +2,7 @@
 #include "quillane/session/ScriptCalls.h"
 
 #include "KRX/ScriptLoader.h"
+#include "base/FileTools.h"
 #include "base/system.h"
 #include "quillane/savegame/SaveSlots.h"
 #include "quillane/scene/Scene.h"
@@ -30,22 +31,26 @@ bool SplitFunctionPath(const base::String& path, base::String& module, base::Str
 
 }  // namespace
 
-base::String GetDialogScriptPath(const base::String& name) {
-  base::String path("Dialogs/");
+bool GetDialogScriptPath(const base::String& name, base::String& path) {
+  path.clear();
+  // An empty name is the nameless script "Dialogs/.lua", still inside the folder.
+  if (!name.empty() && base::PlainNameProblem(name.c_str())) return false;
+  path = "Dialogs/";
   path += name.c_str();
   path += ".lua";
-  return path;
+  return true;
 }
 
 bool HasDialogScriptFunction(const base::String& dialog, const base::String& function) {
-  const base::String path = GetDialogScriptPath(dialog);
-  return KRX::Require(path.c_str(), false) && KRX::HasFunction(path.c_str(), function.c_str());
+  base::String path;
+  return GetDialogScriptPath(dialog, path) && KRX::Require(path.c_str(), false) &&
+         KRX::HasFunction(path.c_str(), function.c_str());
 }
 
 base::Variant CallDialogScriptFunction(const base::String& dialog, const base::String& function) {
-  const base::String path = GetDialogScriptPath(dialog);
+  base::String path;
   // A missing script is reported here, once; starting it would only report it again.
-  if (!KRX::Require(path.c_str(), true)) return {};
+  if (!GetDialogScriptPath(dialog, path) || !KRX::Require(path.c_str(), true)) return {};
   return GameThread::Start(path.c_str(), function.c_str(), base::Variant());
 }
 
@@ -65,6 +70,11 @@ base::Variant CallScriptFunctionByPath(const base::String& path) {
   base::String module, function;
   if (!SplitFunctionPath(path, module, function) || !KRX::Require(module.c_str(), false)) return {};
   return GameThread::Start(module.c_str(), function.c_str(), base::Variant());
+}
+
+void ReadChangedScripts() {
+  if (const int count = KRX::ReloadChangedModules(); count > 0)
+    base::sys::Output("Scripts: %d changed script file%s read anew\n", count, count == 1 ? "" : "s");
 }
 
 bool RunTrigger(const base::String& name) {

@@ -189,6 +189,7 @@ bool cl_Session::InitScripting() {
 }
 
 bool cl_Session::NewGame() {
+  ReadChangedScripts();
   m_gameState.set_nil();
   if (!base::xml::read_file(m_gameState, kInitialGameState) || !m_gameState.is_element()) {
     base::sys::Output("Warning: %s cannot be read; the game starts from an empty state\n", kInitialGameState);

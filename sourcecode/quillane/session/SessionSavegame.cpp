@@ -23,6 +23,7 @@
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/script/GameThread.h"
+#include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
 #include "quillane/session/SessionInterface.h"
 #include "quillane/session/Stage.h"
@@ -96,6 +97,7 @@ bool cl_Session::LoadGame(const char* path) {
   // The file is whole: only now does the running game give way.
   m_actionQueue.Clear();
   m_actionQueue.Reset();
+  ReadChangedScripts();  // no script of the game left runs
   FadeOutAllSoundGroups();
   sfx::RemoveAllFx();
   if (m_overlays) m_overlays->Clear();

@@ -25,6 +25,15 @@ base::Variant CallDialogFunction(const char* character, const char* function, co
   return CallDialogScriptFunction(base::String(character), base::String(function));
 }
 
+// "CharacterTimer" of the character's dialog script; its result, read as a number, is the delay
+// before the next call (a result that is none asks for none).
+bool CallCharacterTimer(const char* character, float& delay) {
+  if (!HasDialogFunction(character, "CharacterTimer")) return false;
+  const base::Variant result = CallDialogFunction(character, "CharacterTimer", base::Variant());
+  delay = result.is_number() ? result.get_float() : 0.0f;
+  return true;
+}
+
 bool HasFunctionAtPath(const char* path) { return path && HasScriptFunction(base::String(path)); }
 
 base::Variant CallFunctionAtPath(const char* path, const base::Variant&) {
@@ -65,6 +74,7 @@ void InstallSessionServices() {
   services.IsSkippingSequence = &cl_Session::IsSkippingSequence;
   services.CallSceneScript = &HasDialogFunction;
   services.CallHotspotScript = &CallDialogFunction;
+  services.CallCharacterTimer = &CallCharacterTimer;
   services.HasScriptFunction = &HasFunctionAtPath;
   services.CallScriptFunctionByPath = &CallFunctionAtPath;
   services.IsDialogActive = &IsDialogActive;
@@ -82,6 +92,7 @@ void RemoveSessionServices() {
   services.IsSkippingSequence = nullptr;
   services.CallSceneScript = nullptr;
   services.CallHotspotScript = nullptr;
+  services.CallCharacterTimer = nullptr;
   services.HasScriptFunction = nullptr;
   services.CallScriptFunctionByPath = nullptr;
   services.IsDialogActive = nullptr;

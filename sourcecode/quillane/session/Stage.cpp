@@ -50,8 +50,9 @@ void cl_Stage::LoadScene(const base::String& name) {
     m_scene->LoadProjectFile(name.c_str());
     m_scene->ReadFromVariant(true);
   } else if (cl_Scene::IsCompiledSceneStale(name.c_str())) {
-    // Played as compiled: the modder's later edits stay invisible until the scene is compiled again.
-    base::sys::Output("Warning: %s is older than %sProjectFile.xml; the game plays the compiled scene\n",
+    // Played as compiled: the project as it stands stays invisible until the scene is compiled again.
+    base::sys::Output("Warning: %s was not compiled from %sProjectFile.xml as it stands; the game plays the "
+                      "compiled scene\n",
                       cl_Scene::GetDataPath(name.c_str()).c_str(), cl_Scene::GetScenePath(name.c_str()).c_str());
   }
   // Characters left from before (a debug reload) must not keep the old scene's nav meshes.

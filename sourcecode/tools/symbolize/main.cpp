@@ -16,8 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -103,14 +101,14 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string path = argv[1];
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    std::fprintf(stderr, "ERROR: quillane-symbolize: cannot read '%s'\n", path.c_str());
+  // What stands under the report's name by now may not be what the handler put there: a link
+  // there is not followed (its target would be copied into the report), a FIFO not waited on.
+  std::string report, error;
+  unsigned mode = 0;
+  if (!platform::os::ReadCrashFile(path, report, mode, error)) {
+    std::fprintf(stderr, "ERROR: quillane-symbolize: '%s' %s\n", path.c_str(), error.c_str());
     return 1;
   }
-  std::stringstream whole;
-  whole << in.rdbuf();
-  const std::string report = whole.str();
 
   cl_ModuleCache modules;
   std::string result;
@@ -149,7 +147,6 @@ int main(int argc, char** argv) {
   if (marker != std::string::npos) {
     std::string sections = std::string(platform::os::kCrashVariablesLine) + "\r\n";
     platform::os::CrashDump dump;
-    std::string error;
     if (argc < 3) {
       std::fprintf(stderr, "Warning: quillane-symbolize: no crash dump given, so no variables\n");
     } else if (!platform::os::ReadCrashDump(argv[2], dump, error)) {
@@ -174,9 +171,10 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "ERROR: quillane-symbolize: cannot write beside '%s' (%s)\n", path.c_str(), std::strerror(errno));
     return 1;
   }
-  const bool written = fchmod(fd, 0644) == 0 && std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
-                       std::fflush(out) == 0 && fsync(fd) == 0;
-  std::fclose(out);
+  // The report keeps its permissions: what was private stays so.
+  bool written = fchmod(fd, mode & 0666) == 0 && std::fwrite(result.data(), 1, result.size(), out) == result.size() &&
+                 std::fflush(out) == 0 && fsync(fd) == 0;
+  written = std::fclose(out) == 0 && written;
   if (!written || std::rename(temp.c_str(), path.c_str()) != 0) {
     std::remove(temp.c_str());
     std::fprintf(stderr, "ERROR: quillane-symbolize: cannot replace '%s'\n", path.c_str());

@@ -45,27 +45,54 @@ cl_SystemStringCtrl::~cl_SystemStringCtrl() = default;
 void cl_SystemStringCtrl::Render(float px, float py) {
   const char* text = m_pBound ? m_pBound->get_string() : nullptr;
   if (!text) text = "";
-  m_Rect.w = PrefixWidth(text, base::str::len(text)) + 16;
+  const int length = base::str::len(text);
+  const float textWidth = PrefixWidth(text, length);
+  const bool focused = base::g_pFocusWindow == this;
+  // The value may have shrunk since the caret was placed: keep the caret inside the text.
+  if (focused) base::g_CaretPos = std::clamp(base::g_CaretPos, 0, length);
+  const float caret = focused ? PrefixWidth(text, base::g_CaretPos) : 0.0f;
+  m_Rect.w = textWidth + 16;
   m_Rect.h = 16;
+  // An editable line stays inside its field: a long text is clipped there and scrolled so the
+  // caret shows (it ran out of the field and out of its dialog).
+  const base::cl_Window* field = HasFlag(base::WF_EDITABLE) ? GetOwnerEdit() : nullptr;
+  const float room = field ? std::max(0.0f, field->m_Rect.w - m_Rect.x - kFieldInset) : 0.0f;
+  if (field) m_Rect.w = std::min(m_Rect.w, room);
+  if (!field || !focused) {
+    m_Scroll = 0;
+  } else {
+    m_Scroll = std::min({m_Scroll, std::max(0.0f, textWidth + kFieldInset - room), caret});  // nothing wasted
+    m_Scroll = std::max({m_Scroll, caret + kFieldInset - room, 0.0f});                       // the caret in view
+  }
   UpdateRect(px, py);
   RenderChildren(px, py);
   const base::st_ScreenRect& a = m_AbsRect;
+  const bool clip = field && textWidth > room - kFieldInset;
+  const gfx::st_Viewport saved = gfx::GetViewport();
+  if (clip) {
+    // Inside the clip already set (a scroll area's), which is put back afterwards.
+    const base::st_ScreenRect& f = field->m_AbsRect;
+    gfx::SetViewportRect(std::max(a.left, static_cast<float>(saved.x)), std::max(f.top, static_cast<float>(saved.y)),
+                         std::min(a.left + room, static_cast<float>(saved.x + saved.width)),
+                         std::min(f.bottom, static_cast<float>(saved.y + saved.height)), saved.zNear, saved.zFar);
+  }
+  const float x = a.left - m_Scroll;
   if (HasFlag(base::WF_SELECTED)) gfx::FillRect(a.left, a.top, a.right, a.bottom, s_SkinColors[SKIN_LIGHT]);
-  gfx::DrawTextW(Px(a.left), Px(a.top), LocalizeCaption(base::tString<base::BaseString>(text)),
+  if (focused && base::g_SelectionAnchor >= 0 && base::g_SelectionAnchor != base::g_CaretPos) {
+    const float other = PrefixWidth(text, std::min(base::g_SelectionAnchor, length));
+    gfx::FillRect(x + std::min(caret, other), a.top, x + std::max(caret, other), a.bottom, s_SkinColors[SKIN_LIGHT]);
+  }
+  gfx::DrawTextW(Px(x), Px(a.top), LocalizeCaption(base::tString<base::BaseString>(text)),
                  s_SkinColors[HasFlag(base::WF_DISABLED) ? SKIN_MID : SKIN_BLACK]);
-  if (base::g_pFocusWindow != this) return;
-  // The value may have shrunk since the caret was placed: keep the caret inside the text.
-  const int length = base::str::len(text);
-  base::g_CaretPos = std::clamp(base::g_CaretPos, 0, length);
-  const int caretX = Px(a.left + PrefixWidth(text, base::g_CaretPos));
-  if (std::fmod(base::g_CaretBlink, 1.0f) < 0.5f)
-    gfx::FillRect(static_cast<float>(caretX), a.top + 1, static_cast<float>(caretX + 1), a.bottom - 1,
+  if (focused && std::fmod(base::g_CaretBlink, 1.0f) < 0.5f)
+    gfx::FillRect(static_cast<float>(Px(x + caret)), a.top + 1, static_cast<float>(Px(x + caret) + 1), a.bottom - 1,
                   s_SkinColors[SKIN_BLACK]);
+  if (clip) gfx::SetViewport(saved.x, saved.y, saved.width, saved.height, saved.zNear, saved.zFar);
 }
 
 void cl_SystemStringCtrl::ApplyKey(const base::ICMD& cmd) {
   base::tString<base::BaseString> text(m_pBound ? m_pBound->get_string() : nullptr);
-  EditText(text, cmd, &base::g_CaretPos);
+  EditText(text, cmd, &base::g_CaretPos, &base::g_SelectionAnchor);
   if (m_pBound) m_pBound->set_string(text.c_str());
 }
 
@@ -110,7 +137,7 @@ void cl_SystemStringCtrl::Update(float dt) {
 int cl_SystemStringCtrl::GetCharIndexAt(int x) {
   const char* text = m_pBound ? m_pBound->get_string() : nullptr;
   if (!text) text = "";
-  const int d = static_cast<int>(static_cast<float>(x) - m_AbsRect.left);
+  const int d = static_cast<int>(static_cast<float>(x) - m_AbsRect.left + m_Scroll);
   if (d < 0) return 0;
   const int length = base::str::len(text);
   for (int i = 1; i < length; ++i) {

@@ -12,14 +12,17 @@ class cl_Image;
 
 namespace win32dx9 {
 
-// One line of text, 16 high and as wide as its text + 16, re-measured every frame. A key command
-// while focused edits the bound text; a held key repeats after 0.75 s and then every 0.08 s.
+// One line of text, 16 high and as wide as its text + 16, re-measured every frame; an editable
+// line no wider than its field, its text clipped there and scrolled to the caret. A selected part
+// of the text is drawn on grey. A key command while focused edits the bound text; a held key
+// repeats after 0.75 s and then every 0.08 s.
 // The repeat stops at a key release that reaches it or the GUI root, when the focus leaves it,
 // or when it or a parent is hidden.
 class cl_SystemStringCtrl : public base::cl_StringCtrl {
  public:
   static constexpr float kRepeatDelay = 0.75f;
   static constexpr float kRepeatInterval = 0.08f;
+  static constexpr float kFieldInset = 4.0f;  // between an editable line's text and its field's right edge
 
   cl_SystemStringCtrl();  // w 0, h 16
   ~cl_SystemStringCtrl() override;
@@ -38,6 +41,7 @@ class cl_SystemStringCtrl : public base::cl_StringCtrl {
   void ApplyKey(const base::ICMD& cmd);  // one edit of the bound text at the caret
   bool IsShown() const;                  // neither it nor a parent is hidden
   uint32_t m_releaseSerial = 0;          // the GUI root's key-release serial when the key went down
+  float m_Scroll = 0;                    // pixels of an editable line's text left of its field
 };
 
 // A sunken white frame under the edit control's rows.

@@ -31,6 +31,8 @@ namespace {
 
 constexpr const char* kSong = "dance_sound";
 constexpr const char* kPanelLabel = "DanceEditor";
+// The title of the question before a move list is written over; its answer comes back under it.
+constexpr const char* kOverwriteQuestion = "Save move list";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
@@ -43,15 +45,19 @@ constexpr float kHelpLeft = 150.0f;   // the key help's left edge, unless the co
 constexpr float kOverlayGap = 10.0f;  // between the counters and the key help
 
 const char* kHelp =
-    "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample";
+    "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample"
+    "\n Right click, \"Dance editor\" - leave";
 const char* kRecordingHelp =
     "\n Q - for left upper\n A - for left lower\n W - for right upper\n S - for right lower\n F - Finish and Save";
 
-float FieldFloat(base::cl_Window* panel, const char* label) {
+// The field's text; empty without the field or a text.
+const char* FieldText(base::cl_Window* panel, const char* label) {
   const base::cl_Window* field = panel->FindByLabel(label);
   const char* text = field ? field->m_Value.get_string() : nullptr;
-  return text ? std::strtof(text, nullptr) : 0.0f;
+  return text ? text : "";
 }
+
+float FieldFloat(base::cl_Window* panel, const char* label) { return std::strtof(FieldText(panel, label), nullptr); }
 
 }  // namespace
 
@@ -226,14 +232,19 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(list, path.c_str())) {
     // The writer's line names the file and the cause (read-only folder, full disk, long name).
-    m_Message.print("Error: %s", errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
+    m_Message.print("Error: %s", errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     PlayErrorSound();
     return false;
   }
   m_MoveList.cut(list);
+  m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;
   return true;
+}
+
+bool cl_DanceMinigameEditor::WouldWriteOver(const char* name) const {
+  return name && m_DanceName != name && base::FileExists(MoveListPath(name));
 }
 
 // ---- overlay
@@ -321,6 +332,15 @@ void cl_DanceMinigameEditor::cl_DanceMenu::Fill(float speed, int moves, float ti
   set("time", timeText);
 }
 
+void cl_DanceMinigameEditor::cl_DanceMenu::Save() {
+  const base::cl_Window* needed = FindByLabel("needed");
+  const char* neededText = needed ? needed->m_Value.get_string() : nullptr;
+  const int neededValue = neededText ? std::atoi(neededText) : (needed ? needed->m_Value.get_int() : 0);
+  if (m_Editor->SaveMoveList(FieldText(this, "dance_name"), FieldFloat(this, "speed"), neededValue,
+                             FieldFloat(this, "time")))
+    Close();
+}
+
 bool cl_DanceMinigameEditor::cl_DanceMenu::ProcessInput(base::ICMD& cmd) {
   base::cl_Panel::ProcessInput(cmd);
   return true;
@@ -328,17 +348,19 @@ bool cl_DanceMinigameEditor::cl_DanceMenu::ProcessInput(base::ICMD& cmd) {
 
 bool cl_DanceMinigameEditor::cl_DanceMenu::ProcessEvent(const base::Variant& event) {
   const char* label = event.get_label();
-  if (!m_Editor || !label || std::strcmp(label, "ButtonPressed") != 0) return true;
+  if (!m_Editor || !label) return true;
   base::String button;
   event.get_attribute_string("ctrl_label", button);
+  if (std::strcmp(label, kOverwriteQuestion) == 0) {
+    if (button == "button0") Save();
+    return true;
+  }
+  if (std::strcmp(label, "ButtonPressed") != 0) return true;
   if (button == "ok") {
-    const base::cl_Window* name = FindByLabel("dance_name");
-    const char* text = name ? name->m_Value.get_string() : nullptr;
-    const base::cl_Window* needed = FindByLabel("needed");
-    const char* neededText = needed ? needed->m_Value.get_string() : nullptr;
-    const int neededValue = neededText ? std::atoi(neededText) : (needed ? needed->m_Value.get_int() : 0);
-    if (m_Editor->SaveMoveList(text ? text : "", FieldFloat(this, "speed"), neededValue, FieldFloat(this, "time")))
-      Close();
+    const char* name = FieldText(this, "dance_name");
+    base::String question;
+    question.print("%s already exists. Write over it?", MoveListPath(name).c_str());
+    if (!m_Editor->WouldWriteOver(name) || !OpenQuestion(this, kOverwriteQuestion, question.c_str())) Save();
   } else if (button == "cancel") {
     m_Editor->SetMenuOpen(false);
     Close();

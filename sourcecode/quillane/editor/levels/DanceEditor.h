@@ -20,10 +20,13 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
     explicit cl_DanceMenu(cl_DanceMinigameEditor* editor);
     void Fill(float speed, int moves, float time);
     bool ProcessInput(base::ICMD& cmd) override;  // takes every command while it exists
-    // "ok" saves (and closes on success), "cancel" closes; always true.
+    // "ok" saves (and closes on success), first asking before another move list is written over;
+    // "cancel" closes; always true.
     bool ProcessEvent(const base::Variant& event) override;
 
    private:
+    void Save();  // the fields' values to SaveMoveList; closes on success
+
     cl_DanceMinigameEditor* m_Editor;  // not owned
   };
 
@@ -40,6 +43,8 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   // Writes the recording as gui/minigames/dance/<name>.xml. False (the overlay says why, the
   // panel stays open) for a refused name, a speed that is not positive, or a failed write.
   bool SaveMoveList(const char* name, float speed, int needed, float length);
+  // A move list of that name exists and is not the one loaded or last saved here.
+  bool WouldWriteOver(const char* name) const;
   // The text overlay's lines (counters and the last message), one per line.
   base::String GetOverlayText() const;
 
@@ -56,7 +61,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  base::String m_Message;  // the last failed save
+  base::String m_Message;  // the outcome of the last save
 };
 
 }  // namespace quillane

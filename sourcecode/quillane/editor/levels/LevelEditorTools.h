@@ -30,7 +30,7 @@ bool OpenFileBrowser(base::cl_Window* listener, const char* mode, const char* fo
 bool OpenQuestion(base::cl_Window* listener, const char* title, const char* text);
 
 // A typed name used inside a level folder: false (and an "ERROR:" line naming what) for an empty
-// name or one with "/", "\" or "..", which would leave the folder.
+// name, one with "/" or "\", and "." or "..": they would leave the folder or name none.
 bool IsPlainFileName(const char* name, const char* what);
 
 }  // namespace quillane

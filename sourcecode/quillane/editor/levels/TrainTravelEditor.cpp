@@ -31,8 +31,12 @@ namespace {
 
 constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kPlayTestFile = "__tmp.xml";
-// The title of the question before unsaved work is dropped; its answer comes back under it.
+// The titles of the questions before unsaved work is dropped or a level written over (the menu
+// entries' texts); each answer comes back under its title.
 constexpr const char* kCloseQuestion = "Close editor";
+constexpr const char* kLoadQuestion = "Load level";
+constexpr const char* kOverwriteQuestion = "Save as";
+constexpr const char* kDiscardText = "The board has unsaved changes. Discard them?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 
@@ -262,6 +266,15 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     if (Attribute(event, "ctrl_label") == "button0") CloseEditor();
     return true;
   }
+  if (IsLabel(event, kLoadQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0") OpenLoadBrowser("*.xml");
+    return true;
+  }
+  if (IsLabel(event, kOverwriteQuestion)) {
+    if (Attribute(event, "ctrl_label") == "button0" && SaveGraphAs(m_PendingSaveName)) MarkSaved();
+    m_PendingSaveName.clear();
+    return true;
+  }
   if (IsLabel(event, "NameEntered")) {
     if (m_SelectedNode < 0) return false;
     m_Nodes[m_SelectedNode].m_Name = Attribute(event, "label");
@@ -273,6 +286,13 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
     if (!IsPlainFileName(name.c_str(), "traintravel editor")) {
       Report("file name refused (no folders, no \"..\")");
       return true;
+    }
+    // Another level of that name is asked about; the board's own file is its to write.
+    if (name != m_GraphFile && base::FileExists(GetLevelPath(name))) {
+      m_PendingSaveName = name;
+      base::String text;
+      text.print("%s already exists. Write over it?", name.c_str());
+      if (OpenQuestion(this, kOverwriteQuestion, text.c_str())) return true;
     }
     if (SaveGraphAs(name)) MarkSaved();
     return true;
@@ -290,7 +310,8 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       path = GetLevelPath(name);
       if (!base::FileExists(path)) break;
     }
-    if (!SaveScenario(path)) Report("the scenario could not be written");
+    if (SaveScenario(path)) m_Message.print("saved %s", path.c_str());
+    else Report("the scenario could not be written");
     return true;
   }
   if (IsLabel(event, "SelectXML")) {
@@ -321,6 +342,10 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
 void cl_TrainTravelEditor::CloseEditor() {
   if (base::cl_GUI* gui = GetGUI())
     if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
+}
+
+void cl_TrainTravelEditor::OpenLoadBrowser(const char* pattern) {
+  OpenFileBrowser(this, "MinigameLoadXML", kLevelFolder, pattern, nullptr);
 }
 
 void cl_TrainTravelEditor::LoadGraphFile(const base::String& file) {
@@ -366,8 +391,13 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     if (AddNode(name.c_str()) > -1) ++s_NewNodeCounter;
     return true;
   }
-  if (command == "Load" || command == "LoadScenario") {
-    OpenFileBrowser(this, "MinigameLoadXML", kLevelFolder, command == "Load" ? "*.xml" : "*.scr", nullptr);
+  if (command == "Load") {
+    // A level replaces the board: unsaved work is asked about first, as on "Exit".
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kLoadQuestion, kDiscardText)) OpenLoadBrowser("*.xml");
+    return true;
+  }
+  if (command == "LoadScenario") {
+    OpenLoadBrowser("*.scr");
     return true;
   }
   if (command == "Save" && any && !m_GraphFile.empty()) {
@@ -436,8 +466,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     return true;
   }
   if (command == "Exit") {
-    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, "The board has unsaved changes. Discard them?"))
-      CloseEditor();
+    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, kDiscardText)) CloseEditor();
     return true;
   }
   // The "Exit" station has no menu: it is kept by the origin's upkeep alone.
@@ -725,7 +754,7 @@ bool cl_TrainTravelEditor::SaveGraph() {
   base::cl_ErrorCatcher errors;
   if (!base::xml::write_file(graph, path.c_str())) {
     // The writer's line names the file and the cause (read-only folder, full disk, long name).
-    Report(errors.First((std::string("could not write ") + path.c_str()).c_str()).c_str());
+    Report(errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     return false;
   }
   m_Message.clear();
@@ -736,7 +765,10 @@ bool cl_TrainTravelEditor::SaveGraphAs(const base::String& name) {
   // "Filename:" names what is on disk: a failed save keeps the name the level was last saved as.
   const base::String previous = m_GraphFile;
   m_GraphFile = name;
-  if (SaveGraph()) return true;
+  if (SaveGraph()) {
+    m_Message.print("saved %s", GetLevelPath(m_GraphFile).c_str());
+    return true;
+  }
   m_GraphFile = previous;
   return false;
 }

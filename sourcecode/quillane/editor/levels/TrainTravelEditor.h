@@ -82,6 +82,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void CompactAgents();
   void TakePlayOptions(base::cl_Window* sender);
   void TakeNodeSettings(base::cl_Window* sender);
+  void OpenLoadBrowser(const char* pattern);  // the file browser over the level folder
   void LoadGraphFile(const base::String& file);
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
@@ -108,8 +109,9 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentNodes[kMaxAgents];
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
-  base::String m_Message;      // the last refused action or failed save, shown in the status line
+  base::String m_Message;      // the last refused action or save's outcome, shown in the status line
   base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
+  base::String m_PendingSaveName;  // "Save as" waiting for the answer to write over that level
 
   static int s_NewNodeCounter;
 };
@@ -119,6 +121,9 @@ class cl_TrainTravelEditorMenu : public base::cl_Panel {
  public:
   // Loads layout from "GUI.xml"; for "TrainTravelPlayOptions" fills the controls from options.
   cl_TrainTravelEditorMenu(cl_TrainTravelEditor* editor, base::String layout, base::Variant options);
+  // Escape, a right press and a left press outside close it as a cancel (nothing reaches the
+  // editor); the rest goes to its controls. True for what it took.
+  bool ProcessInput(base::ICMD& cmd) override;
   // Hands the event to the editor; closes when the editor handled it or this is a popup. False.
   bool ProcessEvent(const base::Variant& event) override;
   bool ClosesAfterEvent() const { return m_CloseAfterEvent; }

@@ -2,6 +2,8 @@
 // They only fill their controls; every command is the editor's.
 #include <cstdlib>
 
+#include "base/app/ICMD.h"
+#include "base/app/KeyCode.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
 
 namespace quillane {
@@ -34,6 +36,19 @@ cl_TrainTravelEditorMenu::cl_TrainTravelEditorMenu(cl_TrainTravelEditor* editor,
     int value = 0;
     if (options.get_attribute_int(flag, value)) SetControl(this, flag, value);
   }
+}
+
+bool cl_TrainTravelEditorMenu::ProcessInput(base::ICMD& cmd) {
+  // Modal, it takes all input: without a way to cancel, only one of its entries would let go.
+  const base::st_ScreenRect r = GetBoundingRect();
+  const float x = static_cast<float>(cmd.mouseX), y = static_cast<float>(cmd.mouseY);
+  const bool outside = !(r.left <= x && x < r.right && r.top <= y && y < r.bottom);
+  if ((cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) || cmd.type == base::ICMD::RIGHT_DOWN ||
+      (cmd.type == base::ICMD::LEFT_DOWN && outside)) {
+    Close();
+    return true;
+  }
+  return cl_Panel::ProcessInput(cmd);
 }
 
 bool cl_TrainTravelEditorMenu::ProcessEvent(const base::Variant& event) {

@@ -6,12 +6,12 @@
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/minigames/MinigameRegistry.h"
 
 namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/floorlights.dat";
 constexpr const char* kGridFile = "gui/minigames/floorlights/grid.xml";
 
 // ORDER TERMINALS: the terminal indices with their cells (column, row) and the opening whose
@@ -166,9 +166,9 @@ std::vector<gfx::cl_Image*> cl_FloorLightsPanel::DataImages() {
 }
 
 bool cl_FloorLightsPanel::ReadDataFile() {
-  // The registered name is "FloorLights.dat": the file layer finds it whatever the letter case.
+  // The file the game is registered with, which its compile writes.
   cl_MinigameDataFile file;
-  return file.OpenRead(kDataFile) && ArchiveDataFile(file);
+  return file.OpenRead(GameDataFile("FloorLights")) && ArchiveDataFile(file);
 }
 
 }  // namespace quillane

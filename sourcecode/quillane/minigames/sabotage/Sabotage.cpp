@@ -231,6 +231,9 @@ bool cl_Sabotage::IsQuarterInView(float x, float y, float reachLeft) const {
 
 void cl_Sabotage::Render(float, float) {
   const float w = m_QuarterWidth, h = m_QuarterHeight, sx = m_ScrollX, sy = m_ScrollY;
+  // The texture's own colours: the frame before ended on flat fills (the viewport mask, the
+  // tutorial's box), whose colour stage would paint the corner black.
+  gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
   // Quarters the view does not show are passed over: their big pictures cost fill for nothing.

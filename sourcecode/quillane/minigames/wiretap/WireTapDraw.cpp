@@ -77,14 +77,16 @@ void cl_WiretapPanel::Render(float x, float y) {
   };
   blendAlpha();
   gfx::DrawImage(&m_GridBack, m_GridBackX, m_GridBackY, m_BoardScale);
-  // The note keeps its size, for the help text's sake; in a small window it rises to stay on
-  // the panel.
-  const float noteX = std::max(m_GridBackX - m_Note.GetWidth() - 10.0f, 5.0f);
+  // The note shrinks with the board in a small window (its text keeps the font's size): so it
+  // keeps to the panel's side, clear of the help boxes in the window's middle, and rises only as
+  // far as it must to stay on the panel.
+  const float s = m_BoardScale;
+  const float noteW = static_cast<float>(m_Note.GetWidth()) * s, noteH = static_cast<float>(m_Note.GetHeight()) * s;
+  const float noteX = std::max(m_GridBackX - noteW - 10.0f, 5.0f);
   const float panelBottom = m_PanelY + m_Scale * static_cast<float>(m_Back.GetHeight());
-  const float noteY =
-      std::min(m_GridBackY + 300.0f * m_BoardScale, panelBottom - static_cast<float>(m_Note.GetHeight()));
+  const float noteY = std::min(m_GridBackY + 300.0f * s, panelBottom - noteH);
   blendAlpha();
-  gfx::DrawImage(&m_Note, noteX, noteY, 1.0f);
+  gfx::DrawImage(&m_Note, noteX, noteY, s);
   gfx::SetFilterLinear();
 
   DrawTerminals(x, y);
@@ -100,7 +102,7 @@ void cl_WiretapPanel::Render(float x, float y) {
   base::sys::Localize("#wiret0_06 Left Mouse Button Double Click => turn a tile", line);
   help += u"\n\n";
   help += line;
-  gfx::DrawTextBoxW(noteX + 48.0f, noteY + 48.0f, m_Note.GetWidth() - 75.0f, m_Note.GetHeight() - 75.0f, help.c_str(),
+  gfx::DrawTextBoxW(noteX + 48.0f * s, noteY + 48.0f * s, noteW - 75.0f * s, noteH - 75.0f * s, help.c_str(),
                     kHelpTextColour);
 
   DrawTutorial();

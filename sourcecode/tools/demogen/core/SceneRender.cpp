@@ -488,7 +488,10 @@ st_Rgb cl_SceneRender::NightView(const tV3& direction, bool withSea) {
     const tV3 mirror(d.x, -d.y, d.z);
     const float glitter = std::pow(std::max(0.0f, mirror.dot(moon)), 60.0f);
     const float wave = 0.5f + 0.5f * base::NoiseGenerator::perlin(d.x * 400.0f, d.y * 1600.0f, 3.5f);
-    return Linear(0x0B1A2A) * (0.8f + 0.4f * wave) + Linear(0xE8E4C8) * (glitter * wave * 1.2f);
+    // The glitter lies toward the horizon: seen steeply from above (the ferry's deck), the swell's
+    // speckles in it would cover the sea like static.
+    const float towardHorizon = 1.0f - std::clamp((-d.y - 0.15f) / 0.15f, 0.0f, 1.0f);
+    return Linear(0x0B1A2A) * (0.8f + 0.4f * wave) + Linear(0xE8E4C8) * (glitter * wave * 1.2f * towardHorizon);
   }
   const float up = std::clamp(d.y, 0.0f, 1.0f);
   st_Rgb sky = Mix(Linear(0x34486E), Linear(0x0A1230), std::pow(up, 0.6f));

@@ -1,6 +1,6 @@
 // The tile-grid games' pictures (and the mini-games' cursors): the wire-tap desk, switch board, frame and note, its three
 // telephones and the five line tiles with their lit lines; the floor-lights board with its power
-// feed, connectors, lamps and signs. Tiles are one 128-pixel cell with their lines from the
+// feed, second connector, earth plug, lamps and signs. Tiles are one 128-pixel cell with their lines from the
 // middle to the edges their openings name at angle 0 (line end: down; corner: down, right;
 // T piece: up, left, right; straight: up, down), which the game turns with the openings.
 // The floor-lights art shares the level file's folder on disk ("floorlights"); the game asks
@@ -73,33 +73,68 @@ base::cl_Bitmap32 LitLines(int sides) {
 // with a device above and below stays on an 800 x 600 screen.
 constexpr int kDepth = 32;
 
-base::cl_Bitmap32 Terminal(int side, uint32_t body, bool lit, bool lamp) {
+// The device's line from its body at (cx, cy) to the picture's edge on side, with a halo when lit.
+void PaintFeedLine(cl_Painter& paint, const base::cl_Bitmap32& image, int side, float cx, float cy, bool lit) {
+  const int h = kLineWidth / 2, w = image.Width(), ht = image.Height();
+  const int mx = static_cast<int>(cx), my = static_cast<int>(cy);
+  for (int pass = lit ? 0 : 1; pass < 2; ++pass) {
+    const int p = pass == 0 ? 6 : 0;
+    const uint32_t colour = pass == 0 ? kGlow : lit ? kLit : kCopper;
+    if (side == DOWN) paint.Rect(mx - h - p, my, mx + h + p, ht, colour);
+    if (side == UP) paint.Rect(mx - h - p, 0, mx + h + p, my, colour);
+    if (side == RIGHT) paint.Rect(mx, my - h - p, w, my + h + p, colour);
+    if (side == LEFT) paint.Rect(0, my - h - p, mx, my + h + p, colour);
+  }
+}
+
+// A telephone box lying along the board's edge (the wire-tap's terminals, the power feed).
+base::cl_Bitmap32 Terminal(int side, uint32_t body, bool lit) {
   const bool across = side == UP || side == DOWN;  // above or below the grid
   base::cl_Bitmap32 image = Blank(across ? kCell : kDepth, across ? kDepth : kCell);
   cl_Painter paint(image);
   const float mid = kCell * 0.5f, near = side == DOWN || side == RIGHT ? 14.0f : kDepth - 14.0f;
   const float cx = across ? mid : near, cy = across ? near : mid;
-  const int h = kLineWidth / 2, c = static_cast<int>(mid);
-  const uint32_t line = lit ? kLit : kCopper;
-  for (int pass = lit ? 0 : 1; pass < 2; ++pass) {
-    const int p = pass == 0 ? 6 : 0;
-    const uint32_t colour = pass == 0 ? kGlow : line;
-    if (side == DOWN) paint.Rect(c - h - p, static_cast<int>(cy), c + h + p, kDepth, colour);
-    if (side == UP) paint.Rect(c - h - p, 0, c + h + p, static_cast<int>(cy), colour);
-    if (side == RIGHT) paint.Rect(static_cast<int>(cx), c - h - p, kDepth, c + h + p, colour);
-    if (side == LEFT) paint.Rect(0, c - h - p, static_cast<int>(cx), c + h + p, colour);
-  }
-  if (lamp) {
-    if (lit) paint.Disc(cx, cy, 16.0f, 0x90FFE070u);
-    paint.Disc(cx, cy, 11.0f, lit ? 0xFFFFF4B0u : 0xFF505048u);
-    paint.Ring(cx, cy, 11.0f, 2.0f, kBrass);
-  } else {
-    // A telephone box lying along the board's edge.
-    const int x = static_cast<int>(cx), y = static_cast<int>(cy), hw = across ? 24 : 12, hh = across ? 12 : 24;
-    paint.Rect(x - hw, y - hh, x + hw, y + hh, body);
-    paint.Rect(x - hw, y - hh, x + hw, y - hh + 3, lit ? kLit : kBrass);
-    paint.Disc(cx, cy + 1.0f, 6.0f, lit ? kLit : kBrassDark);
-  }
+  PaintFeedLine(paint, image, side, cx, cy, lit);
+  const int x = static_cast<int>(cx), y = static_cast<int>(cy), hw = across ? 24 : 12, hh = across ? 12 : 24;
+  paint.Rect(x - hw, y - hh, x + hw, y + hh, body);
+  paint.Rect(x - hw, y - hh, x + hw, y - hh + 3, lit ? kLit : kBrass);
+  paint.Disc(cx, cy + 1.0f, 6.0f, lit ? kLit : kBrassDark);
+  return image;
+}
+
+// A lamp of the quay on its line: a lantern in a brass ring, dark glass until the power reaches
+// it. Above the board its picture is a cell wide and 64 deep, the lantern over the cell's middle
+// (the game puts its sign right beside it); right of the board a cell square, the lantern near the
+// far side, where its sign stands just above (the pier's) or just below (the harbour's).
+base::cl_Bitmap32 Lamp(int side, bool lit) {
+  const bool above = side == DOWN;
+  base::cl_Bitmap32 image = Blank(kCell, above ? 64 : kCell);
+  cl_Painter paint(image);
+  const float cx = above ? kCell * 0.5f : 84.0f, cy = above ? 28.0f : kCell * 0.5f, r = above ? 20.0f : 26.0f;
+  PaintFeedLine(paint, image, side, cx, cy, lit);
+  if (lit) paint.Disc(cx, cy, r * 1.6f, 0x90FFE070u);
+  paint.Disc(cx, cy, r, lit ? 0xFFFFF4B0u : 0xFF404040u);
+  if (!lit) paint.Disc(cx - r * 0.3f, cy - r * 0.3f, r * 0.3f, 0xFF5A5A54u);  // a glint on the dark glass
+  paint.Ring(cx, cy, r, 3.0f, kBrass);
+  return image;
+}
+
+// The plug under the lower left tile that its line must point down into: the earth, with its sign
+// and name on the board's edge beside it.
+base::cl_Bitmap32 EarthPlug(bool lit) {
+  base::cl_Bitmap32 image = Blank(2 * kCell, kDepth);  // a power of two: the texture keeps its size
+  cl_Painter paint(image);
+  const float cx = kCell * 0.5f, cy = kDepth - 14.0f;
+  PaintFeedLine(paint, image, UP, cx, cy, lit);
+  const int x = static_cast<int>(cx), y = static_cast<int>(cy);
+  paint.Rect(x - 24, y - 12, x + 24, y + 12, 0xFF603020u);
+  paint.Rect(x - 24, y - 12, x + 24, y - 9, lit ? kLit : kBrass);
+  // The earth sign: a stem and three bars, each narrower than the one above.
+  const uint32_t mark = lit ? kLit : 0xFFE8D8B0u;
+  paint.Rect(x - 1, y - 7, x + 1, y, mark);
+  for (int i = 0; i < 3; ++i) paint.Rect(x - 12 + 4 * i, y + 2 * i, x + 12 - 4 * i, y + 2 * i + 1, mark);
+  const cl_TextPainter font(kFace, 12);
+  if (font.IsOpen()) font.Draw(image, x + 30, y + 5, "EARTH", 0xFFF0E0C0u);
   return image;
 }
 
@@ -145,11 +180,12 @@ base::cl_Bitmap32 Desk() {
   return image;
 }
 
-// The note with the help text: the game writes into it 48 pixels in and 75 short of its size.
+// The note with the help text: the game writes into it 48 pixels in and 75 short of its size,
+// which the paper covers with a margin, for the longer translations too.
 base::cl_Bitmap32 Note() {
   base::cl_Bitmap32 image = Blank(256, 256);
   cl_Painter paint(image);
-  paint.Rect(26, 22, 246, 178, 0xFFF0E6C8u);
+  paint.Rect(26, 22, 246, 242, 0xFFF0E6C8u);
   paint.Noise(0.1f, 0.05f);
   paint.Disc(136, 36, 7, 0xFFB02020u);
   return image;
@@ -206,12 +242,12 @@ bool MakeGridGamePictures(cl_Output& out) {
   ok = out.WriteTga(wiretap + "note.tga", Note(), true) && ok;
   // In sits above the grid (its line goes down), Out right of it (line to the left), Tap below.
   const uint32_t phone = 0xFF202020u;
-  ok = out.WriteTga(wiretap + "telephonein.tga", Terminal(DOWN, phone, false, false), true) && ok;
-  ok = out.WriteTga(wiretap + "telephoneout.tga", Terminal(LEFT, phone, false, false), true) && ok;
-  ok = out.WriteTga(wiretap + "telephonetap.tga", Terminal(UP, 0xFF404858u, false, false), true) && ok;
-  ok = out.WriteTga(wiretap + "telephonein_active.tga", Terminal(DOWN, phone, true, false), true) && ok;
-  ok = out.WriteTga(wiretap + "telephoneout_active.tga", Terminal(LEFT, phone, true, false), true) && ok;
-  ok = out.WriteTga(wiretap + "telephonetap_active.tga", Terminal(UP, 0xFF404858u, true, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonein.tga", Terminal(DOWN, phone, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephoneout.tga", Terminal(LEFT, phone, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonetap.tga", Terminal(UP, 0xFF404858u, false), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonein_active.tga", Terminal(DOWN, phone, true), true) && ok;
+  ok = out.WriteTga(wiretap + "telephoneout_active.tga", Terminal(LEFT, phone, true), true) && ok;
+  ok = out.WriteTga(wiretap + "telephonetap_active.tga", Terminal(UP, 0xFF404858u, true), true) && ok;
   const int kinds[] = {0, DOWN, DOWN | RIGHT, UP | LEFT | RIGHT, UP | DOWN};
   for (int i = 0; i < 5; ++i) {
     const std::string n = std::to_string(i);
@@ -221,14 +257,14 @@ bool MakeGridGamePictures(cl_Output& out) {
 
   ok = out.WriteTga(floor + "gridback.tga", GridBack(0xFF8A7A2Cu, 0xFF2A2820u, true), true) && ok;
   const uint32_t feed = 0xFF603020u;
-  ok = out.WriteTga(floor + "leftin.tga", Terminal(RIGHT, feed, false, false), true) && ok;
-  ok = out.WriteTga(floor + "leftin_active.tga", Terminal(RIGHT, feed, true, false), true) && ok;
-  ok = out.WriteTga(floor + "lowerin.tga", Terminal(UP, feed, false, false), true) && ok;
-  ok = out.WriteTga(floor + "lowerin_active.tga", Terminal(UP, feed, true, false), true) && ok;
-  ok = out.WriteTga(floor + "upperin.tga", Terminal(DOWN, 0, false, true), true) && ok;
-  ok = out.WriteTga(floor + "upperin_active.tga", Terminal(DOWN, 0, true, true), true) && ok;
-  ok = out.WriteTga(floor + "rightin.tga", Terminal(LEFT, 0, false, true), true) && ok;
-  ok = out.WriteTga(floor + "rightin_active.tga", Terminal(LEFT, 0, true, true), true) && ok;
+  ok = out.WriteTga(floor + "leftin.tga", Terminal(RIGHT, feed, false), true) && ok;
+  ok = out.WriteTga(floor + "leftin_active.tga", Terminal(RIGHT, feed, true), true) && ok;
+  ok = out.WriteTga(floor + "lowerin.tga", EarthPlug(false), true) && ok;
+  ok = out.WriteTga(floor + "lowerin_active.tga", EarthPlug(true), true) && ok;
+  ok = out.WriteTga(floor + "upperin.tga", Lamp(DOWN, false), true) && ok;
+  ok = out.WriteTga(floor + "upperin_active.tga", Lamp(DOWN, true), true) && ok;
+  ok = out.WriteTga(floor + "rightin.tga", Lamp(LEFT, false), true) && ok;
+  ok = out.WriteTga(floor + "rightin_active.tga", Lamp(LEFT, true), true) && ok;
   // The floor lamps are the pier's lights, whose line is broken; the hangar lamp is the harbour lamp.
   ok = out.WriteTga(floor + "floor_schild.tga", Sign("PIER"), true) && ok;
   ok = out.WriteTga(floor + "hangar_schild.tga", Sign("HARBOUR"), true) && ok;

@@ -21,7 +21,8 @@ constexpr uint32_t kPlate = 0xFF5A2A20u, kPressed = 0xFF3A1A14u, kRim = 0xFFDCA4
 // file ("floorlights"): one folder on disk serves the games' two spellings, where a second one
 // differing in case would hide the first. Sabotage draws its button from the pipe grid's corner,
 // which the first view shows at x 874 of a 1024-wide window: a narrow button there stays clear of
-// the 50-pixel band at the window's edge that scrolls the view.
+// the 50-pixel band at the window's edge that scrolls the view. The dance's button stands at the
+// stage's lower left, clear of the score bar along its top and of the notes' lanes.
 struct st_Button {
   const char* folder;
   int left, top, right, bottom;
@@ -29,7 +30,7 @@ struct st_Button {
 };
 constexpr st_Button kButtons[] = {
     {"traintravel", 24, 40, 184, 80, 20}, {"wiretap", 24, 40, 184, 80, 20}, {"decoder", 24, 40, 184, 80, 20},
-    {"bookshelf", 24, 40, 184, 80, 20},   {"dance", 24, 40, 184, 80, 20},   {"sabotage", 10, 40, 90, 80, 13},
+    {"bookshelf", 24, 40, 184, 80, 20},   {"dance", 24, 580, 184, 620, 20}, {"sabotage", 10, 40, 90, 80, 13},
     {"floorlights", 24, 40, 184, 80, 20},
 };
 

@@ -1,10 +1,11 @@
 // The Sabotage game's art, laid out for quarters of 1024 × 640 (the game reads the quarter size
-// from "nophase_bg"): the empty corner; the pump panel with its indicator window (columns at x
+// from "nophase_bg"): the pump house's corner, where the mixing desk's plate with its valves for
+// all fluids begins; the pump panel with its indicator window (columns at x
 // 612, 668, 724 from y 197, three rows of 32), the overlay that hides the opened plates, the
 // plates and the knob; the pipe grid's board (cells of 159 from (160, 50), inlets on the left,
 // tanks over columns 0, 2 and 3), its five pipe tiles, flag and gas fills; the mixing desk with
 // its tube windows (fluids rising from y 310 at x 260, 523, 780), the glass behind them, fluids,
-// caps, meter, exit sign and valve buttons. The six strips (reset button, two alarm lights, three
+// caps, meter, exit sign and valve buttons. The six strips (reset button, two signal lights, three
 // tube lights) are frames reaching from their panel's corner: the strip places itself by its
 // visible pixels. Also the train-travel game's item cursors.
 #include <cstdint>
@@ -73,14 +74,27 @@ base::cl_Bitmap32 Wall(uint32_t top, uint32_t bottom) {
   return image;
 }
 
-// ---- the empty corner
+// ---- the corner
+
+// The mixing desk's two valves for all fluids stand left of its quarter, over this one (the wheel
+// at (-96, 205), the lever at (-30, 120) from the desk's corner, 64 pixels each): the desk's
+// plate reaches over here to carry them, each with its name.
+constexpr int kAllWheelX = kQuarterW - 96 + 32, kAllWheelY = 205 + 32;
+constexpr int kEmptyLeverY = 120 + 32;
 
 base::cl_Bitmap32 Corner() {
   base::cl_Bitmap32 image = Wall(0xFF2A3036u, 0xFF1A1E22u);
   cl_Painter paint(image);
   for (int y : {90, 220, 520}) PipeRun(paint, 0, y, kQuarterW, y);
   for (int x = 0; x < kQuarterW; x += 64) paint.Rect(x, 600, x + 32, 640, kHazard);
-  Label(image, 380, 380, 40, "PLANT  7", 0xFF8A949Cu);
+  Label(image, 300, 380, 40, "PUMP HOUSE", 0xFF8A949Cu);
+  Plate(paint, 840, 60, kQuarterW, 560, kSteel);
+  Label(image, 862, 96, 16, "ALL FLUIDS", 0xFFE8E8E0u);
+  paint.Disc(float(kAllWheelX), float(kAllWheelY), 40.0f, kSteelDark);
+  paint.Ring(float(kAllWheelX), float(kAllWheelY), 40.0f, 3.0f, kHazard);
+  Label(image, kAllWheelX - 30, kAllWheelY + 66, 16, "+7 ALL", 0xFFE8E8E0u);
+  const cl_TextPainter font(kSansBold, 16);
+  if (font.IsOpen()) font.Draw(image, kQuarterW - 40 - font.Width("EMPTY"), kEmptyLeverY + 6, "EMPTY", 0xFFE8E8E0u);
   return image;
 }
 
@@ -186,7 +200,7 @@ base::cl_Bitmap32 GridPanel() {
   }
   Label(image, 830, 200, 22, "MAIN", 0xFFE8E8E0u);
   Label(image, 830, 228, 22, "BOILER", 0xFFE8E8E0u);
-  paint.Rect(8, 8, 128, 64, kSteelDark);  // under the alarm lights
+  paint.Rect(8, 8, 128, 64, kSteelDark);  // under the signal lights
   return image;
 }
 
@@ -253,7 +267,7 @@ constexpr int kTubeHalf = 24, kTubeTop = 112, kTubeFoot = 318;
 base::cl_Bitmap32 MixerPanel() {
   base::cl_Bitmap32 image = Wall(0xFF3A3444u, 0xFF201C26u);
   cl_Painter paint(image);
-  Plate(paint, 150, 60, 900, 560, kSteel);
+  Plate(paint, 0, 60, 900, 560, kSteel);  // on from the corner's, under the valves for all fluids
   for (int i = 0; i < 3; ++i) {
     paint.Rect(kTubeX[i] - kTubeHalf - 6, kTubeTop - 6, kTubeX[i] + kTubeHalf + 6, kTubeFoot + 6, kSteelLight);
     paint.Rect(kTubeX[i] - 40, 420, kTubeX[i] + 40, 430, kSteelDark);
@@ -372,10 +386,11 @@ bool MakeSabotagePictures(cl_Output& out) {
                     {Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, false), Lamp(kTubeX[i], 92, 12, 0xFFFFE060u, true)}) &&
          ok;
   }
-  // The alarm lights in the grid's free upper-left corner.
+  // The lights that blink when the mixture holds, in the grid's free upper-left corner: the pumps
+  // run again, so they are the green of a working plant, not an alarm's red.
   for (int i = 0; i < 2; ++i)
     ok = WriteStrip(out, "phase03_alertlight" + std::to_string(i + 1),
-                    {Lamp(36 + 60 * i, 36, 20, 0xFFFF3020u, false), Lamp(36 + 60 * i, 36, 20, 0xFFFF3020u, true)}) &&
+                    {Lamp(36 + 60 * i, 36, 20, 0xFF40E070u, false), Lamp(36 + 60 * i, 36, 20, 0xFF40E070u, true)}) &&
          ok;
 
   ok = out.WriteTga(dir + "phase3_bg.tga", MixerPanel(), true) && ok;

@@ -257,20 +257,28 @@ tSamples Water() {
   return Normalised(s);
 }
 
-// The running pumps, played as a loop: two strokes a turn, each over before the turn ends.
+// One turn of a pump from start (seconds): two strokes, each over before the turn ends at 1.2 s.
+void AddPumpTurn(tSamples& s, double start) {
+  for (int i = 0; i < 2; ++i) {
+    AddNoise(s, start + i * 0.6, 0.35, 0.7, 0.12, 5.0, 91 + static_cast<uint32_t>(i));
+    AddTone(s, start + i * 0.6, 0.3, 70.0, 0.5, en_Wave::SINE, 0.8, 4.0);
+  }
+}
+
+// The running pumps, played as a loop of one turn.
 tSamples Pumps() {
   tSamples s;
-  for (int i = 0; i < 2; ++i) {
-    AddNoise(s, i * 0.6, 0.35, 0.7, 0.12, 5.0, 91 + static_cast<uint32_t>(i));
-    AddTone(s, i * 0.6, 0.3, 70.0, 0.5, en_Wave::SINE, 0.8, 4.0);
-  }
+  AddPumpTurn(s, 0.0);
   s.resize(static_cast<size_t>(1.2 * kRate), 0.0f);
   return Normalised(s);
 }
 
-tSamples Alarm() {
+// The sabotage game's end, where the mixture holds and the mended pumps start: the pump house's
+// whistle, a major chord rising a little as the steam comes, then the pumps' first strokes.
+tSamples PumpsStart() {
   tSamples s;
-  for (int i = 0; i < 4; ++i) AddTone(s, i * 0.3, 0.28, i % 2 ? 660.0 : 880.0, 0.6, en_Wave::TRIANGLE, 1.0, 0.5);
+  for (int note : {67, 71, 74}) AddTone(s, 0.0, 1.0, Frequency(note), 0.3, en_Wave::TRIANGLE, 1.03, 0.7);
+  AddPumpTurn(s, 1.0);
   return Normalised(s);
 }
 
@@ -299,7 +307,7 @@ const st_Effect kEffects[] = {
     {"sfx/MG_Dance_won.ogg", [] { return Chime({60, 64, 67, 72}, 0.12); }},
     {"sfx/MG_Decoder_clatter.ogg", [] { return Steps(0.9, 23); }},
     {"sfx/MG_Decoder_click.ogg", [] { return Blip(2400.0, 0.03, 0.8); }},
-    {"sfx/MG_Sabotage_alarm.ogg", Alarm},
+    {"sfx/MG_Sabotage_alarm.ogg", PumpsStart},
     {"sfx/MG_Sabotage_click.ogg", [] { return Blip(2000.0, 0.03, 0.8); }},
     {"sfx/MG_Sabotage_gasfill.ogg", Hiss},
     {"sfx/MG_Sabotage_metalplate.ogg", [] { return Chime({45, 58}, 0.01); }},
