@@ -15,14 +15,27 @@ function UseSpot(thing)
   TurnTo("Quillane", GetDirectionOf(thing .. "_walk"))
 end
 
--- Two who talk turn to each other, and their heads and eyes follow the other.
+-- Two who talk turn to each other, and half toward the camera as players on a stage do, so that
+-- the talk's close-up shows both faces; their heads and eyes follow the other.
 function FaceEachOther(one, other)
-  TurnToNoWait(other, GetDirectionTo(other, one))
-  TurnTo(one, GetDirectionTo(one, other))
-  Gaze(one, other, 0.8)
+  TurnToNoWait(other, HalfWay(GetDirectionTo(other, one), GetDirectionToCamera(other)))
+  TurnTo(one, HalfWay(GetDirectionTo(one, other), GetDirectionToCamera(one)))
+  Gaze(one, other, 0.5)
   Look(one, other, 1.0)
-  Gaze(other, one, 0.8)
+  Gaze(other, one, 0.5)
   Look(other, one, 1.0)
+end
+
+-- The heading half way from one heading to another, the short way round (degrees).
+function HalfWay(from, to)
+  local turn = to - from
+  while turn > 180 do
+    turn = turn - 360
+  end
+  while turn < -180 do
+    turn = turn + 360
+  end
+  return from + turn * 0.5
 end
 
 -- Quillane walks up to a person before she talks with them or hands them something, as she does

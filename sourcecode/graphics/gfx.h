@@ -109,6 +109,7 @@ base::cl_Camera* GetCamera();  // the camera set last (null at start)
 // Redirects drawing into the target (null: back to the back buffer) and resets the recorders.
 // False while the device is not ready or when the device refuses the target.
 bool SetRenderTarget(cl_RenderTarget* target);
+cl_RenderTarget* GetRenderTarget();  // the texture drawn into now; null while it is the back buffer
 
 // ---- the graphics device
 bool IsDeviceOk();

@@ -103,6 +103,19 @@ TEST_F(HUDBookTest, NoTurnFromALeftCornerOnTheFirstSpreadNorARightCornerOnTheLas
   Input(*m_book, base::ICMD::LEFT_UP, kLeft + 14, kBottom - 15);
   ASSERT_TRUE(UpdateUntilIdle(*m_book));
   EXPECT_EQ(m_book->GetCurrentPage(), 5);
+
+  // A last page on the right: its spread is the last one, and a click on its corner turns
+  // nothing (there is no blank spread after the book's end to turn to).
+  m_book->Clear();
+  for (int i = 0; i < 3; ++i) ASSERT_EQ(m_book->AddPage(new cl_HUDBookPage, nullptr, -1), i);
+  m_book->BrowseToPage(2, 0.0f);
+  ASSERT_EQ(m_book->GetCurrentPage(), 1);
+  PeekRight();
+  EXPECT_EQ(m_book->GetTurnState(), cl_HUDBook::TURN_IDLE);
+  Input(*m_book, base::ICMD::LEFT_DOWN, kRight - 14, kBottom - 15);
+  Input(*m_book, base::ICMD::LEFT_UP, kRight - 14, kBottom - 15);
+  ASSERT_TRUE(UpdateUntilIdle(*m_book));
+  EXPECT_EQ(m_book->GetCurrentPage(), 1);
 }
 
 TEST_F(HUDBookTest, BrowsingByProgramTurnsOneSpreadAtATime) {

@@ -20,10 +20,11 @@ bool Read(const std::string& text, std::vector<st_PlayStep>& steps, std::string*
 TEST(PlayScript, EveryStepKindIsRead) {
   std::vector<st_PlayStep> steps;
   std::string error;
-  ASSERT_TRUE(Read("# the road\n\nwait state RootMenu 40\r\nwait state LoadingScreen\nwait frames 10  # one second\n"
-                   "key Escape\nkey q\nclick button Load Game\nclose\nshot intro_1\ncheck loadingbar 0.5 full\n"
-                   "wait scene Office 80\nwait idle\nwait idle 20\nexpect Missions/Minigames/Bookshelf/Win 1\n",
-                   steps, &error))
+  ASSERT_TRUE(
+      Read("# the road\n\nwait state RootMenu 40\r\nwait state LoadingScreen\nwait frames 10  # one second\n"
+           "key Escape\nkey q\nclick button Load Game\nclose\nshot intro_1 Odo Quillane\ncheck loadingbar 0.5 full\n"
+           "wait scene Office 80\nwait idle\nwait idle 20\nexpect Missions/Minigames/Bookshelf/Win 1\n",
+           steps, &error))
       << error;
   ASSERT_EQ(steps.size(), 13u);
   EXPECT_EQ(steps[0].kind, st_PlayStep::WAIT_STATE);
@@ -41,6 +42,7 @@ TEST(PlayScript, EveryStepKindIsRead) {
   EXPECT_EQ(steps[6].kind, st_PlayStep::CLOSE);
   EXPECT_EQ(steps[7].kind, st_PlayStep::SHOT);
   EXPECT_EQ(steps[7].name, "intro_1");
+  EXPECT_EQ(steps[7].argument, "Odo Quillane");  // the characters whose faces it shows
   EXPECT_EQ(steps[8].kind, st_PlayStep::CHECK);
   EXPECT_EQ(steps[8].argument, "0.5 full");
   EXPECT_EQ(steps[8].text, "check loadingbar 0.5 full");
@@ -150,7 +152,8 @@ TEST(PlayScript, BadLinesNameTheFileAndTheLine) {
       {"click floor 1e9 0\n", kClickError},
       {"click floor 5 6 7\n", kClickError},
       {"close now\n", "road.play:1: \"close\" takes nothing"},
-      {"shot ../../etc/x\n", "road.play:1: expected \"shot <name>\" with letters, digits, '_' or '-'"},
+      {"shot ../../etc/x\n",
+       "road.play:1: expected \"shot <name> [<character>...]\" with letters, digits, '_' or '-' in the name"},
       {"check\n", "road.play:1: expected \"check <name> [argument]\""},
       {"key Escape\x01\n", "road.play:1: control character in the line"},
       {"click game\n", "road.play:1: expected \"click game <target>\""},

@@ -105,8 +105,17 @@ TEST_F(GameControls, TypingKeepsOnlyAllowedCharactersUpToTheLimit) {
 TEST_F(GameControls, EditingKeysWorkAtBothEndsAndAtTheLimit) {
   cl_GameEdit* edit = MakeEdit(10);
   Type(u"abcabcabca");
-  Type(u"q");  // full: ignored
+  RenderFrame();
+  EXPECT_EQ(Pixel(150, 100), cl_GameEdit::kAccentColour & 0xFFFFFFu);
+  EndFrame();
+  Type(u"q");  // full: refused, and the outline says so for a moment
   EXPECT_EQ(Text(edit), u"abcabcabca");
+  RenderFrame();
+  EXPECT_EQ(Pixel(150, 100), cl_GameEdit::kFullColour & 0xFFFFFFu);
+  EndFrame();
+  RenderFrame(cl_GameEdit::kFullShown);
+  EXPECT_EQ(Pixel(150, 100), cl_GameEdit::kAccentColour & 0xFFFFFFu);
+  EndFrame();
   Tap(base::key::Right);  // at the end already
   EXPECT_EQ(base::g_CaretPos, 10);
   Tap(base::key::Delete);  // nothing right of the caret

@@ -69,12 +69,24 @@ std::string RunHeadlessRoad(const char* script, const std::string& data, const s
     const size_t as = argument.find(" as ");
     const std::string what = argument.substr(0, as);
     const size_t blank = what.find(' ');
+    const std::string key = as == std::string::npos ? argument : argument.substr(as + 4);
+    if (what.rfind("window ", 0) == 0) {
+      const base::cl_Window* window = cl_PlayDriver::FindOpenWindow(what.substr(7));
+      if (!window) {
+        *why = "no open " + what;
+        return false;
+      }
+      const base::tRectf r = cl_PlayDriver::ShownRect(window);
+      points[key + " top left"] = {static_cast<int>(r.min.x), static_cast<int>(r.min.y)};
+      points[key + " bottom right"] = {static_cast<int>(r.max.x) - 1, static_cast<int>(r.max.y) - 1};
+      return true;
+    }
     int x = 0, y = 0;
     if (blank == std::string::npos || !PointOf(what.substr(0, blank), what.substr(blank + 1), x, y)) {
       *why = "nothing to note for " + argument;
       return false;
     }
-    points[as == std::string::npos ? argument : argument.substr(as + 4)] = {x, y};
+    points[key] = {x, y};
     return true;
   });
   const fs::path cwd = fs::current_path();

@@ -22,9 +22,10 @@ std::string WindowTestsUnavailable(std::string& failure);
 
 // Plays script headless in the data folder data with the user folder user (its config.xml written
 // beforehand). Each step "check note <kind> <name> [as <key>]" records, under key or else
-// "<kind> <name>", the point a click aims at: a "button", "token", "hotspot" or "character" by
-// name, or a "game" target of the running mini-game. Empty when the road ran to its end, else what
-// failed.
+// "<kind> <name>", the point a click aims at: a "button", "token", "hotspot", "character" or
+// "diary" part by name, or a "game" target of the running mini-game; for kind "window" the two
+// corners of the window of that label where the screen shows it, under "<key> top left" and
+// "<key> bottom right". Empty when the road ran to its end, else what failed.
 std::string RunHeadlessRoad(const char* script, const std::string& data, const std::string& user, tPoints& points);
 
 }  // namespace playertest

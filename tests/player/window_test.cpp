@@ -7,7 +7,10 @@
 //   - a savegame's name typed on a French keyboard comes back as typed, and one typed with letters
 //     and digits that are developer keys too, with those keys off and on;
 //   - the program opened under a resting pointer draws its cursor there before any move;
-//   - a topic token pressed, dragged onto Odo and released is played.
+//   - a topic token pressed, dragged onto Odo and released is played;
+//   - in an 800 x 600 window the diary, the load/save panel and the options, each drawn smaller
+//     to fit, show their buttons inside the window, and the buttons answer there;
+//   - Pell, clicked where he walks the pier, is greeted and his nod told to the end.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -86,6 +89,68 @@ constexpr const char* kGeometryRun =
     "check note token T6_Ferry\n"
     "check note character Odo as talking Odo\n";
 
+// The same in an 800 x 600 window, whose display mode the game's config names: the diary's close
+// button and its tab at the book's left edge, the in-game menu's Save Game and Options, the save
+// panel's Save and Exit (at its left edge), the name box's Clear, and the options' Save and Exit.
+constexpr int kSmallWidth = 800, kSmallHeight = 600;
+const std::pair<std::string, std::string> kSmallDisplay{"Width=\"1024\" Height=\"768\"",
+                                                        "Width=\"800\" Height=\"600\""};
+constexpr const char* kSmallGeometryRun =
+    "wait state RootMenu 300\n"
+    "click button newgame\n"
+    "wait scene Office 300\n"
+    "wait frames 5\n"
+    "key Escape\n"
+    "wait idle 300\n"
+    "key J\n"
+    "wait check session diary open\n"
+    "wait frames 10\n"
+    "check note diary close\n"
+    "check note diary tab\n"
+    "key Escape\n"
+    "wait frames 10\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "check note button savegame\n"
+    "check note button options\n"
+    "click button savegame\n"
+    "wait frames 3\n"
+    "check note button Save\n"
+    "click button Save\n"
+    "wait frames 3\n"
+    "check note button Clear\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "check note button Exit\n"
+    "check note window LoadSavePanel as save panel\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "key Escape\n"
+    "wait frames 3\n"
+    "click button options\n"
+    "wait frames 3\n"
+    "check note button Ok as options Ok\n"
+    "check note button Cancel as options Exit\n"
+    "check note window OptionsPanel as options panel\n";
+
+// On the Quay from a new game (the pass given, the office door used), saved for the program in the
+// X display; then Pell where he stands when the Quay is entered and, after a click on him (which
+// walks Quillane to the pier's foot, where the view follows her), where he walks his round.
+constexpr const char* kPellGeometryRun =
+    "wait state LoadingScreen 5\n"
+    "wait scene Office 300\n"
+    "wait idle 400\n"
+    "check session give T1_Pass\n"
+    "check session trigger door\n"
+    "wait scene Quay 300\n"
+    "wait idle 400\n"
+    "save 1\n"
+    "check note character Pell as Pell at first\n"
+    "click character Pell\n"
+    "wait check answered Pell\n"
+    "wait idle 400\n"
+    "check note character Pell as Pell on the pier\n";
+
 class WindowInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -94,7 +159,7 @@ class WindowInput : public ::testing::Test {
     s_dir = std::make_unique<testprogram::TempDir>("quillane_window");
     testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
     WriteConfig(s_dir->path("geometry"));
-    s_points = MeasureGeometry();
+    s_points = MeasureGeometry(kGeometryRun, s_dir->path("geometry"));
   }
   static void TearDownTestSuite() { s_dir.reset(); }
 
@@ -106,7 +171,8 @@ class WindowInput : public ::testing::Test {
   // The point noted for "kind name"; a failure when the geometry run did not reach it.
   static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_points, what); }
 
-  static tPoints MeasureGeometry();
+  // The points a headless run of the steps in run notes, with the user folder userDir.
+  static tPoints MeasureGeometry(const char* run, const std::string& userDir);
 
   static std::unique_ptr<testprogram::TempDir> s_dir;
   static tPoints s_points;
@@ -117,9 +183,9 @@ std::unique_ptr<testprogram::TempDir> WindowInput::s_dir;
 tPoints WindowInput::s_points;
 std::string WindowInput::s_skip, WindowInput::s_failure;
 
-tPoints WindowInput::MeasureGeometry() {
+tPoints WindowInput::MeasureGeometry(const char* run, const std::string& userDir) {
   tPoints points;
-  const std::string failure = RunHeadlessRoad(kGeometryRun, s_dir->path("data"), s_dir->path("geometry"), points);
+  const std::string failure = RunHeadlessRoad(run, s_dir->path("data"), userDir, points);
   if (!failure.empty()) ADD_FAILURE() << failure;
   return points;
 }
@@ -333,6 +399,106 @@ TEST_F(WindowInput, TheCursorStartsWhereThePointerRests) {
   EXPECT_TRUE(CursorAt(screen, cursor, kStillX, kStillY)) << "no cursor at the resting pointer";
   EXPECT_FALSE(CursorAt(screen, cursor, 0, 0)) << "a cursor at the window's corner";
   x.Stop();
+}
+
+// An 800 x 600 window, which the diary (1024 x 640), the save panel (987 x 509) and the options
+// (937 x 509) would overrun: each is drawn smaller to fit, its buttons lie inside the window and
+// answer a click where they are drawn: the diary closes, a savegame is saved under the name typed,
+// the options are saved.
+TEST_F(WindowInput, InAnEightHundredWindowEveryPanelFitsAndItsButtonsAnswer) {
+  const std::string user = s_dir->path("small"), log = s_dir->path("small.log");
+  WriteConfig(s_dir->path("smallgeometry"), {kSmallDisplay});
+  const tPoints points = MeasureGeometry(kSmallGeometryRun, s_dir->path("smallgeometry"));
+  for (const char* what : {"diary close", "diary tab", "button savegame", "button options", "button Save",
+                           "button Exit", "button Clear", "save panel top left", "save panel bottom right",
+                           "options Ok", "options Exit", "options panel top left", "options panel bottom right"}) {
+    const auto it = points.find(what);
+    ASSERT_NE(it, points.end()) << "the headless run noted no " << what;
+    const auto [px, py] = it->second;
+    EXPECT_TRUE(px >= 0 && px < kSmallWidth && py >= 0 && py < kSmallHeight) << what << " at " << px << "," << py;
+  }
+  WriteConfig(user, {kSmallDisplay,
+                     {"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"}});
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kSmallWidth, kSmallHeight, "us")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(TakeOver(x, log, {kSmallWidth / 2, kSmallHeight / 2})) << testprogram::ReadFile(log);
+
+  // The diary's close button, a red disc, where the run noted it; a click on it closes the book.
+  const auto [cx, cy] = points.at("diary close");
+  const auto closeShown = [cx, cy](const st_Screen& s) {
+    if (s.width <= cx || s.height <= cy) return false;
+    const uint32_t p = s.At(cx, cy);
+    return (p >> 16 & 0xFF) > 100 && (p >> 8 & 0xFF) < 80 && (p & 0xFF) < 80;
+  };
+  // The book's light right-hand page gives way to the dark room when it is gone.
+  constexpr int kPageX = kSmallWidth * 3 / 4, kPageY = kSmallHeight / 3;
+  const auto bookGone = [&](const st_Screen& s) {
+    return !closeShown(s) && s.width > kPageX && s.height > kPageY && (s.At(kPageX, kPageY) >> 16 & 0xFF) < 70;
+  };
+  x.Key("j");
+  EXPECT_TRUE(closeShown(x.GrabUntil(closeShown))) << "no close button at " << cx << "," << cy;
+  // The book takes no input while it fades in: a click before it is whole finds nothing, so the
+  // hand tries again.
+  bool gone = false;
+  for (int attempt = 0; attempt < 3 && !gone; ++attempt) {
+    Frames(500);
+    x.Click(cx, cy);
+    Frames(300);
+    x.MoveTo(20, 20);  // the pointer off the button, whose place the test looks at
+    gone = bookGone(x.GrabUntil(bookGone, 5000));
+  }
+  EXPECT_TRUE(gone) << "the diary stayed open after clicks at " << cx << "," << cy;
+  Frames(500);  // it takes no key while it fades out
+
+  // The in-game menu's Save Game, the panel's Save, the name box's Clear, a name typed.
+  EXPECT_EQ(SaveUnderTypedName(x, user, "Small window", points), "Small window") << testprogram::ReadFile(log);
+
+  // The in-game menu's Options, and the options' Save: config.xml is written.
+  x.Key("Escape");
+  Frames(500);
+  const auto [ox, oy] = points.at("button options");
+  x.Click(ox, oy);
+  Frames(600);
+  const fs::path config = fs::path(user) / "config.xml";
+  const fs::file_time_type written = fs::last_write_time(config);
+  const auto [sx, sy] = points.at("options Ok");
+  x.Click(sx, sy);
+  for (int i = 0; i < 100 && fs::last_write_time(config) == written; ++i) Frames(50);
+  EXPECT_NE(fs::last_write_time(config), written) << "the options were not saved\n" << testprogram::ReadFile(log);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+// Pell walks his round on the pier while Quillane talks to him: clicked where he walks (and
+// clicked again where a click found only the pier, as a player would), he is greeted and the talk
+// reaches its last line, "He only nods. Not a man of many words."
+TEST_F(WindowInput, PellClickedWhereHeWalksIsGreetedToTheLastLine) {
+  const std::string geometry = s_dir->path("pellgeometry"), user = s_dir->path("pell"), log = s_dir->path("pell.log");
+  const std::pair<std::string, std::string> quickLaunch{"<DevTools ShowIntroMovies=\"0\"/>",
+                                                        "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"};
+  WriteConfig(geometry, {quickLaunch});
+  const tPoints points = MeasureGeometry(kPellGeometryRun, geometry);
+  for (const char* what : {"Pell at first", "Pell on the pier"}) ASSERT_TRUE(points.count(what)) << what;
+  fs::create_directories(fs::path(user) / "Savegames");
+  fs::copy_file(fs::path(geometry) / "Savegames/slot001.sav", fs::path(user) / "Savegames/slot001.sav");
+  WriteConfig(user,
+              {{quickLaunch.first, "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"}});
+  cl_XSession x;
+  ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Quay: OnAlphaHack", kStartMs)) << testprogram::ReadFile(log);
+  Frames(1000);
+  const auto [fx, fy] = points.at("Pell at first");
+  x.Click(fx, fy);
+  constexpr const char* kLastLine = "Says(Quillane,#quay0_5";
+  bool greeted = testprogram::WaitForLog(log, kLastLine, 20000);
+  const auto [px, py] = points.at("Pell on the pier");
+  for (int attempt = 0; attempt < 6 && !greeted; ++attempt) {
+    x.Click(px, py);
+    greeted = testprogram::WaitForLog(log, kLastLine, 20000);
+  }
+  EXPECT_TRUE(greeted) << testprogram::ReadFile(log);
+  x.Stop();
+  EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
 }
 
 }  // namespace

@@ -88,14 +88,14 @@ const st_PlayFile kPlayFiles[] = {
      {"Minigame Error"},
      false,
      2500},
-    // Every game of the story won by clicks on what it shows, as a player would (the two tile
-    // boards take six turns each).
-    {"games_won.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 3400},
+    // The whole demo from the root menu to the credits, every game of the story won by clicks on
+    // what it shows, as a player would (the two tile boards take six turns each), none skipped.
+    {"games_won.play", {}, {}, {"Minigame Error"}, false, 4200},
     // The office games left through their exits, each a loss that Quillane remarks on.
     {"games_left.play", {kQuickLaunch}, {}, {"Minigame Error"}, false, 1300},
     // Every hotspot of the Office and the Quay has its caption and tooltip and answers a click: a
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
-    {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2500},
+    {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2900},
     {"savegame.play", {kQuickLaunch, kSideFiles}, {}, {}},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.

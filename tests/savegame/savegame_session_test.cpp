@@ -24,6 +24,9 @@
 #include "quillane/session/Session.h"
 #include "quillane/session/Stage.h"
 #include "quillane/settings/TweakSettings.h"
+#include "sound/FModSoundSystem.h"
+#include "sound/Sfx.h"
+#include "win32dx9/Services.h"
 
 namespace fs = std::filesystem;
 
@@ -37,7 +40,8 @@ class SavegameSession : public sessiontest::SessionTest {
     if (IsSkipped()) return;
     Write("characters/actors.xml",
           "<Characters><Character label=\"female\"/><Character label=\"male\"/>"
-          "<Character label=\"quillane\" parent=\"female\"/><Character label=\"odo\" parent=\"male\"/></Characters>");
+          "<Character label=\"quillane\" parent=\"female\"/><Character label=\"odo\" parent=\"male\"/>"
+          "<Character label=\"pell\" parent=\"male\"/><Character label=\"mina\" parent=\"female\"/></Characters>");
     Write("Scripts/Scenes/Hall.lua",
           "function PrepareScene()\n  Debugout(\"order: PrepareScene\")\nend\n"
           "function OnAlphaHack()\n  Debugout(\"order: OnAlphaHack\")\nend\n");
@@ -47,12 +51,15 @@ class SavegameSession : public sessiontest::SessionTest {
     base::sys::SetUserDataPath(m_dir.string().c_str());
     m_writeXml = Savegame_WriteXML;
     m_readXml = Savegame_ReadXML;
+    BeforeStart();
     StartFrame();
     m_session = StartSession();
     ASSERT_NE(m_session, nullptr);
     m_registry = std::make_unique<cl_ActorRegistry>();
     ASSERT_TRUE(m_registry->LoadActorList("characters/actors.xml"));
   }
+  // What a fixture adds to the platform before the frame starts.
+  virtual void BeforeStart() {}
   void TearDown() override {
     Savegame_WriteXML = m_writeXml;
     Savegame_ReadXML = m_readXml;
@@ -300,6 +307,53 @@ TEST_F(SavegameSession, ThumbnailsComeFromTheCapturedPictureGreyFirst) {
   EXPECT_EQ(0, std::memcmp(image.head.m_grey.GetPixels(), grey.GetPixels(), 64 * 64 * 4));
   EXPECT_EQ(0, std::memcmp(image.head.m_colour.GetPixels(), colour.GetPixels(), 64 * 64 * 4));
   EXPECT_EQ(0, std::memcmp(image.head.m_preview.GetPixels(), picture.GetPixels(), 512 * 320 * 4));
+}
+
+// The platform makes the sound system; the test mixes nothing, so no device is opened.
+void (*g_createSound)() = nullptr;
+void CreatePulledSound() {
+  g_createSound();
+  if (sfx::cl_FModSoundSystem* sound = sfx::GetSoundSystem()) sound->SetOutput(platform::audio::Output::Pull);
+}
+
+class SavegameSessionSound : public SavegameSession {
+ protected:
+  void BeforeStart() override {
+    sfx::RegisterSoundSystem();
+    g_createSound = win32dx9::SoundServices().Create;
+    win32dx9::SoundServices().Create = &CreatePulledSound;
+  }
+  void TearDown() override {
+    SavegameSession::TearDown();
+    win32dx9::SoundServices() = win32dx9::st_SoundServices();
+  }
+};
+
+// The demo's Quay with its pumps mended, saved, and the save loaded on the Quay itself: the load
+// fades the running game's sounds out while the scene it restores starts its own, and the pumps
+// go on thumping once the fade is over, as they do when the save is loaded from the menu.
+TEST_F(SavegameSessionSound, AQuaySavedWithThePumpsRunningAndLoadedOnTheQuayKeepsThem) {
+  const fs::path data = QUILLANE_DATA_DIR;
+  for (const char* file : {"Scripts/Scenes/Quay.lua", "Scenes/Quay/ProjectFile.xml", "sfx/pumps.ogg", "sfx/water.ogg"}) {
+    fs::create_directories((m_dir / file).parent_path());
+    fs::copy_file(data / file, m_dir / file, fs::copy_options::overwrite_existing);
+  }
+  base::Variant& state = *m_session->GetGameState();
+  state.set_element("GameState");
+  state.add_element("Missions").add_element("Minigames").add_element("Sabotage").attribute("Win")->set_int(1);
+  m_session->LoadScene("Quay");
+  ASSERT_TRUE(StepUntilState("Session"));
+  ASSERT_TRUE(sfx::IsSoundPlaying("quay_pumps")) << Log();
+  ASSERT_TRUE(m_session->SaveGame("quay.sav", u"quay", nullptr));
+
+  ASSERT_TRUE(m_session->LoadGame("quay.sav"));
+  ASSERT_TRUE(StepUntilState("Session"));
+  for (int i = 0; i < 20; ++i) {  // well past the load's fade of the old game's sounds
+    Step();
+    sfx::Update(0.1f);  // the platform's loop updates the sounds after each frame
+  }
+  EXPECT_TRUE(sfx::IsSoundPlaying("quay_pumps"));
+  EXPECT_TRUE(sfx::IsSoundPlaying("quay_water"));
 }
 
 TEST_F(SavegameSession, ScreenshotsGoOnPastAThousandAndNeverOverwrite) {

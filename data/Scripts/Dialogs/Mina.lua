@@ -17,7 +17,7 @@ end
 function Play_T6_Lamp()
   UseToken()
   Says("Quillane", "#mina0_1 Can you light the harbour lamp?")
-  Says("Mina", "#mina0_2 Not while the pump house is silent.")
+  Says("Mina", "#mina0_2 Not I. Its wiring is broken; you would have to mend it at the post yourself.")
 end
 
 -- The topic is always taken up: before the lamp burns and the pumps run, Mina says no and it

@@ -14,11 +14,11 @@ function OnLoadScene()
   end
 end
 
--- Mended, the pumps thump on in the pump house.
+-- Mended, the pumps thump on in the pump house. Played by its name, the sound takes the place of
+-- one still fading out: a savegame loaded on the Quay fades the old game's pumps while this scene
+-- starts its own, and a check for "still playing" would leave them silent once the fade is over.
 function StartPumps()
-  if SFXIsPlaying("quay_pumps") ~= true then
-    SFXPlayStream("sfx/pumps.ogg", "quay_pumps", "AMBIENT2", 0.4, 1.0, true)
-  end
+  SFXPlayStream("sfx/pumps.ogg", "quay_pumps", "AMBIENT2", 0.4, 1.0, true)
 end
 
 function PrepareScene()

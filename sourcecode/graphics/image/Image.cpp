@@ -11,7 +11,9 @@
 #include "base/FileTools.h"
 #include "base/resource/MultiFileFormatLoader.h"
 #include "base/system.h"
+#include "graphics/RenderTarget.h"
 #include "graphics/TextureCompression.h"
+#include "graphics/gfx.h"
 #include "platform/gpu/Device.h"
 #include "platform/gpux/TextureLoad.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -350,9 +352,11 @@ void cl_Image::DrawTiles(float x, float y, float scale, const base::tRectf* with
   gpu::Device* device = win32dx9::GetD3DDevice();
   if (!device || m_tiles.empty()) return;
   const float X = x - 0.5f, Y = y - 0.5f;
-  // The window as it is now: a resolution change must not cut images to the old size.
-  const float sw = static_cast<float>(base::sys::GetWindowWidth());
-  const float sh = static_cast<float>(base::sys::GetWindowHeight());
+  // The surface drawn to as it is now: the window (a resolution change must not cut images to
+  // the old size), or a texture drawn into, which may be larger than the window.
+  const cl_RenderTarget* target = GetRenderTarget();
+  const float sw = static_cast<float>(target ? target->GetWidth() : base::sys::GetWindowWidth());
+  const float sh = static_cast<float>(target ? target->GetHeight() : base::sys::GetWindowHeight());
   device->SetRenderState(gpu::rs::ZEnable, 0);
   device->SetRenderState(gpu::rs::CullMode, gpu::cull::None);
   device->SetSamplerState(0, gpu::ss::AddressU, gpu::address::Clamp);

@@ -23,6 +23,7 @@ bool g_modelConstantColour = false;
 float g_diffuseCoefficient = 0.0f;
 st_Viewport g_viewport;
 base::cl_Camera* g_camera = nullptr;
+cl_RenderTarget* g_target = nullptr;  // drawn into instead of the back buffer; null: the back buffer
 
 win32dx9::cl_DX9GraphicsDevice* GraphicsDevice() { return win32dx9::cl_DX9GraphicsDevice::GetInstance(); }
 
@@ -122,7 +123,9 @@ void SetViewport(int x, int y, int width, int height, float zNear, float zFar) {
   win32dx9::cl_DX9GraphicsDevice* device = GraphicsDevice();
   gpu::Device* d = win32dx9::GetD3DDevice();
   if (!device || !d) return;
-  const int bufferWidth = device->GetWidth(), bufferHeight = device->GetHeight();
+  // The surface drawn to: a texture may be larger than the back buffer.
+  const int bufferWidth = g_target ? g_target->GetWidth() : device->GetWidth();
+  const int bufferHeight = g_target ? g_target->GetHeight() : device->GetHeight();
   st_Viewport v;
   v.x = x == -1 ? 0 : x;
   v.y = y == -1 ? 0 : y;
@@ -191,9 +194,12 @@ bool SetRenderTarget(cl_RenderTarget* target) {
   }
   const uint32_t result = d->SetRenderTarget(0, surface);
   d->SetDepthStencilSurface(depth);
+  if (result == gpu::kOk) g_target = target;
   win32dx9::DynamicBatch::ResetAll();
   return result == gpu::kOk;
 }
+
+cl_RenderTarget* GetRenderTarget() { return g_target; }
 
 // ---- The device
 

@@ -282,33 +282,6 @@ bool CheckSpeech(const std::string& speaker, std::string* why) {
                why);
 }
 
-// "NAME PX": NAME's face stands at least PX pixels tall on the screen, taken as twice the height
-// from the lower lip to the brows in the pose the game draws (forehead and chin make the rest).
-bool CheckFace(const std::string& argument, std::string* why) {
-  std::istringstream words(argument);
-  std::string name;
-  float wanted = 0.0f;
-  words >> name >> wanted;
-  quillane::cl_Session* session = quillane::GetSession();
-  quillane::cl_Stage* stage = session ? session->GetStage() : nullptr;
-  quillane::cl_Character* character = stage ? stage->GetCharacter(name.c_str()) : nullptr;
-  quillane::cl_Scene* scene = stage ? stage->GetScene() : nullptr;
-  base::cl_Skeleton* skeleton = character && character->actor ? character->actor->GetSkeleton() : nullptr;
-  const base::cl_Bone* brow = skeleton ? skeleton->GetBone("Game_Brow_l") : nullptr;
-  const base::cl_Bone* lip = skeleton ? skeleton->GetBone("Game_Lip_low") : nullptr;
-  if (!scene || !brow || !lip) return Holds(false, "no face of " + name + " to measure", why);
-  // The skeleton is shared by the figures of one actor: it holds whoever was drawn last.
-  skeleton->SetPose(&character->pose);
-  const base::Matrix4 world = quillane::cl_ActorDesc::DefaultOrientation() * character->GetTransform();
-  base::cl_Camera& camera = scene->GetCamera();
-  camera.GetProjectionMatrix();
-  auto screenY = [&](const base::cl_Bone* bone) {
-    return camera.World2Screen(world * (bone->skinMatrix * bone->absPosition)).y;
-  };
-  const float face = 2.0f * std::fabs(screenY(lip) - screenY(brow));
-  return Holds(face >= wanted, name + "'s face is " + std::to_string(static_cast<int>(face)) + " px tall", why);
-}
-
 // "<key>": the line running is the one of that key, whoever speaks it. The key is named without
 // its '#' ("mina0_7" for "#mina0_7"), which starts a comment in a play file.
 bool CheckSaid(const std::string& name, std::string* why) {

@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <limits>
+#include <sstream>
 
 #include "base/FileTools.h"
 #include "base/data/Variant.h"
@@ -18,6 +20,8 @@
 #include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
 #include "quillane/app/PlayChecks.h"
+#include "quillane/app/SceneChecks.h"
+#include "quillane/diary/Diary.h"
 #include "quillane/frame/CustomQuit.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/gui/GameGUI.h"
@@ -27,6 +31,7 @@
 #include "quillane/gui/Messagebox.h"
 #include "quillane/minigames/Minigame.h"
 #include "quillane/minigames/MinigameManager.h"
+#include "quillane/options/OptionsPanel.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/session/InventoryTokens.h"
@@ -72,6 +77,12 @@ base::cl_Window* FindWindow(const std::string& label) {
                                 static_cast<base::cl_Window*>(frame->GetGameGUI())})
     if (base::cl_Window* w = root ? root->FindByLabel(label.c_str()) : nullptr) return w;
   return nullptr;
+}
+
+// The middle of a window where the screen shows it.
+base::tVector2<float> ShownCentre(const base::cl_Window* window) {
+  const base::tRectf r = cl_PlayDriver::ShownRect(window);
+  return (r.min + r.max) * 0.5f;
 }
 
 std::string WaitName(const st_PlayStep& step) {
@@ -354,8 +365,9 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       if (step.kind != st_PlayStep::CLICK_BUTTON) {
         if (!ScenePoint(step, &x, &y, why)) return en_Outcome::Fail;
       } else if (base::cl_Window* window = FindWindow(step.name)) {
-        x = static_cast<int>((window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f);
-        y = static_cast<int>((window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f);
+        const base::tVector2<float> centre = ShownCentre(window);
+        x = static_cast<int>(centre.x);
+        y = static_cast<int>(centre.y);
       } else {
         *why = "no window labelled \"" + step.name + "\" is open";
         return en_Outcome::Fail;
@@ -386,6 +398,7 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::RunStep(const st_PlayStep& step, win32d
       ++m_next;
       return en_Outcome::Yield;
     case st_PlayStep::SHOT: {
+      if (!step.argument.empty()) return FacesShot(step, why);
       const std::vector<uint32_t> shot = GrabShot();
       if (shot.empty()) {
         *why = "no frame to take a shot of";
@@ -455,13 +468,34 @@ bool cl_PlayDriver::SaveOrLoad(const st_PlayStep& step, std::string* why) {
   return false;
 }
 
+base::tRectf cl_PlayDriver::ShownRect(const base::cl_Window* window) {
+  const base::st_ScreenRect& a = window->m_AbsRect;
+  const base::tRectf r(a.left, a.top, a.right, a.bottom);
+  for (const base::cl_Window* w = window; w; w = w->m_Parent) {
+    const cl_ScaledView* view = nullptr;
+    if (const auto* panel = dynamic_cast<const cl_LoadSavePanel*>(w)) view = &panel->GetView();
+    if (const auto* panel = dynamic_cast<const cl_OptionsPanel*>(w)) view = &panel->GetView();
+    if (view && view->IsScaled())
+      return {view->GetOrigin() + r.min * view->GetScale(), view->GetOrigin() + r.max * view->GetScale()};
+  }
+  return r;
+}
+
 bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, int* x, int* y) {
   float fx = 0.0f, fy = 0.0f;
   if (kind == "button") {
     const base::cl_Window* window = FindWindow(name);
     if (!window) return false;
-    fx = (window->m_AbsRect.left + window->m_AbsRect.right) * 0.5f;
-    fy = (window->m_AbsRect.top + window->m_AbsRect.bottom) * 0.5f;
+    const base::tVector2<float> centre = ShownCentre(window);
+    fx = centre.x, fy = centre.y;
+  } else if (kind == "diary") {
+    // "close": the diary's close button; "tab": its first section's tab; where the book is drawn.
+    quillane::cl_Session* session = quillane::GetSession();
+    const cl_Diary* diary = session ? session->GetDiary() : nullptr;
+    if (!diary || !diary->IsVisible() || (name != "close" && name != "tab")) return false;
+    const base::tRectf r = name == "close" ? diary->GetCloseRect() : diary->GetTabRect(0);
+    if (!(r.max.x > r.min.x)) return false;
+    fx = (r.min.x + r.max.x) * 0.5f, fy = (r.min.y + r.max.y) * 0.5f;
   } else if (kind == "token") {
     quillane::cl_Session* session = quillane::GetSession();
     cl_TokenBar* bar = session ? session->GetTokenBar() : nullptr;
@@ -479,30 +513,64 @@ bool cl_PlayDriver::FindPoint(const std::string& kind, const std::string& name, 
 }
 
 std::vector<uint32_t> cl_PlayDriver::GrabShot() {
+  return GrabShot(0, 0, std::numeric_limits<int>::max(), std::numeric_limits<int>::max(), kShotWidth, kShotHeight);
+}
+
+std::vector<uint32_t> cl_PlayDriver::GrabShot(int x0, int y0, int x1, int y1, int width, int height) {
   win32dx9::cl_DX9GraphicsDevice* graphics = win32dx9::cl_DX9GraphicsDevice::GetInstance();
   gpu::Device* device = graphics ? graphics->GetDevice() : nullptr;
   std::vector<uint32_t> pixels;
-  uint32_t width = 0, height = 0;
-  if (!device || device->ReadScreen(&pixels, &width, &height) != gpu::kOk || width == 0 || height == 0 ||
-      pixels.size() < size_t(width) * height)
+  uint32_t screenWidth = 0, screenHeight = 0;
+  if (!device || device->ReadScreen(&pixels, &screenWidth, &screenHeight) != gpu::kOk || screenWidth == 0 ||
+      screenHeight == 0 || pixels.size() < size_t(screenWidth) * screenHeight || width <= 0 || height <= 0)
     return {};
-  // A box filter down to the shot size: each shot pixel averages its share of the screen.
-  std::vector<uint32_t> shot(size_t(kShotWidth) * kShotHeight);
-  for (int sy = 0; sy < kShotHeight; ++sy)
-    for (int sx = 0; sx < kShotWidth; ++sx) {
-      const uint32_t x0 = sx * width / kShotWidth, x1 = std::max(x0 + 1, (sx + 1) * width / kShotWidth);
-      const uint32_t y0 = sy * height / kShotHeight, y1 = std::max(y0 + 1, (sy + 1) * height / kShotHeight);
+  const int left = std::clamp(x0, 0, int(screenWidth)), right = std::clamp(x1, 0, int(screenWidth));
+  const int top = std::clamp(y0, 0, int(screenHeight)), bottom = std::clamp(y1, 0, int(screenHeight));
+  if (right <= left || bottom <= top) return {};
+  // A box filter down to the shot size: each shot pixel averages its share of the part.
+  const int64_t partWidth = right - left, partHeight = bottom - top;
+  std::vector<uint32_t> shot(size_t(width) * height);
+  for (int sy = 0; sy < height; ++sy)
+    for (int sx = 0; sx < width; ++sx) {
+      const int64_t px0 = sx * partWidth / width, px1 = std::max(px0 + 1, (sx + 1) * partWidth / width);
+      const int64_t py0 = sy * partHeight / height, py1 = std::max(py0 + 1, (sy + 1) * partHeight / height);
       uint64_t sum[3] = {0, 0, 0};
-      for (uint32_t y = y0; y < y1; ++y)
-        for (uint32_t x = x0; x < x1; ++x) {
-          const uint32_t p = pixels[size_t(y) * width + x];
+      for (int64_t y = py0; y < py1; ++y)
+        for (int64_t x = px0; x < px1; ++x) {
+          const uint32_t p = pixels[size_t(top + y) * screenWidth + size_t(left + x)];
           sum[0] += (p >> 16) & 0xFF, sum[1] += (p >> 8) & 0xFF, sum[2] += p & 0xFF;
         }
-      const uint64_t n = uint64_t(x1 - x0) * (y1 - y0);
-      shot[size_t(sy) * kShotWidth + sx] =
+      const uint64_t n = uint64_t(px1 - px0) * uint64_t(py1 - py0);
+      shot[size_t(sy) * width + sx] =
           0xFF000000u | uint32_t(sum[0] / n) << 16 | uint32_t(sum[1] / n) << 8 | uint32_t(sum[2] / n);
     }
   return shot;
+}
+
+cl_PlayDriver::en_Outcome cl_PlayDriver::FacesShot(const st_PlayStep& step, std::string* why) {
+  // Of one size, whatever the faces' places, so that it can be compared: two faces of a talk's
+  // close-up with their heads, at full size, around the middle between them.
+  constexpr int kWidth = 640, kHeight = 256;
+  float x0 = 1e9f, y0 = 1e9f, x1 = -1e9f, y1 = -1e9f;
+  std::istringstream names(step.argument);
+  for (std::string name; names >> name;) {
+    st_ScreenFace face;
+    if (!FindScreenFace(name, face)) {
+      *why = "no face of " + name + " to take a shot of";
+      return en_Outcome::Fail;
+    }
+    x0 = std::min(x0, face.x), x1 = std::max(x1, face.x), y0 = std::min(y0, face.y), y1 = std::max(y1, face.y);
+  }
+  const int screenWidth = base::sys::GetWindowWidth(), screenHeight = base::sys::GetWindowHeight();
+  const int left = std::clamp(static_cast<int>((x0 + x1) * 0.5f) - kWidth / 2, 0, std::max(0, screenWidth - kWidth));
+  const int top = std::clamp(static_cast<int>((y0 + y1) * 0.5f) - kHeight / 2, 0, std::max(0, screenHeight - kHeight));
+  const std::vector<uint32_t> shot = GrabShot(left, top, left + kWidth, top + kHeight, kWidth, kHeight);
+  if (shot.empty()) {
+    *why = "the faces are not on the frame";
+    return en_Outcome::Fail;
+  }
+  const std::string path = m_goldenDir + "/" + step.name + ".png";
+  return CompareWithGolden(shot, kWidth, kHeight, path, why) ? en_Outcome::Next : en_Outcome::Fail;
 }
 
 bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height,

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "base/math/Limit.h"
 #include "quillane/app/PlayScript.h"
 
 namespace base {
@@ -60,11 +61,18 @@ class cl_PlayDriver {
   // The window with that label among the open GUIs (the quit box first, then the session's, the
   // system and the game GUI); null when none is open.
   static base::cl_Window* FindOpenWindow(const std::string& label);
-  // The window point a step aims at for kind "button" (a window with that label), "token" (a
-  // token of the bar), "character" or "hotspot"; false when nothing of that name is shown.
+  // The window point a step aims at for kind "button" (a window with that label, where a scaled
+  // panel shows it), "token" (a token of the bar), "character", "hotspot" or "diary" ("close":
+  // its close button); false when nothing of that name is shown.
   static bool FindPoint(const std::string& kind, const std::string& name, int* x, int* y);
+  // A window's rectangle where the screen shows it: the load/save and options panels draw all
+  // they hold smaller in a window too small for them.
+  static base::tRectf ShownRect(const base::cl_Window* window);
   // The last frame scaled to kShotWidth x kShotHeight (0xFFRRGGBB); empty without a device.
   static std::vector<uint32_t> GrabShot();
+  // The part [x0, x1) x [y0, y1) of the last frame (clamped to it) scaled to width x height;
+  // empty without a device or with nothing of the frame inside.
+  static std::vector<uint32_t> GrabShot(int x0, int y0, int x1, int y1, int width, int height);
   // frame against the PNG at path: mean difference at most 3 per channel and at most 1 % of
   // pixels off by more than 24 in a channel. A missing picture is written (and passes).
   static bool CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height, const std::string& path,
@@ -74,6 +82,8 @@ class cl_PlayDriver {
   enum class en_Outcome { Next, Yield, Fail };
   en_Outcome RunStep(const st_PlayStep& step, win32dx9::cl_Platform& platform, std::string* why);
   en_Outcome DragToken(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
+  // "shot <name> <character>...": the frame around those characters' faces against its golden.
+  en_Outcome FacesShot(const st_PlayStep& step, std::string* why);
   // "click game", "move game" and "wait game": the held mini-game's play targets and conditions.
   en_Outcome GameStep(const st_PlayStep& step, platform::input::Queue& input, std::string* why);
   // A move there, then a press and release of button (0 left, 1 right).

@@ -273,14 +273,15 @@ bool ParseLine(const std::string& line, st_PlayStep& step, std::string* why) {
   }
   if (verb == "shot") {
     step.kind = st_PlayStep::SHOT;
-    bool plain = w.size() == 2;
+    bool plain = w.size() >= 2;
     for (char c : plain ? w[1] : std::string())
       if (!std::isalnum(static_cast<unsigned char>(c)) && c != '_' && c != '-') plain = false;
     if (!plain) {
-      *why = "expected \"shot <name>\" with letters, digits, '_' or '-'";
+      *why = "expected \"shot <name> [<character>...]\" with letters, digits, '_' or '-' in the name";
       return false;
     }
     step.name = w[1];
+    for (size_t i = 2; i < w.size(); ++i) step.argument += (i > 2 ? " " : "") + w[i];
     return true;
   }
   if (verb == "drag") {

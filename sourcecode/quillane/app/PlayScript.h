@@ -23,6 +23,8 @@
 //                                "view grid", ...; budget: 300)
 //   close                        asks the window to close, as its close button does
 //   shot <name>                  compares the last frame with the golden picture <name>.png
+//   shot <name> <character>...   the same with the 640 x 256 pixels of the frame around those
+//                                characters' faces, at their full size
 //   expect <path> <value>        the game state's attribute at path ("Missions/Skill") equals
 //                                value (numbers compared as numbers)
 //   check <name> [argument]      a check the host registered under that name ("state <path>
@@ -69,7 +71,7 @@ struct st_PlayStep {
   en_Kind kind = WAIT_FRAMES;
   std::string name;      // state, scene, mini-game, key, label, picture, game-state path, check name,
                          // or a mini-game's play target or condition
-  std::string argument;  // the rest of a check or expect line; a drag's target
+  std::string argument;  // the rest of a check or expect line; a drag's target; a shot's characters
   int number = 0;        // frame budget or count; the key's scan code; a token count; the savegame slot
   float floor[2] = {0.0f, 0.0f};  // a floor click's world x and z
   int point[4] = {0, 0, 0, 0};    // window pixels: a click's or move's x, y; a drag's x0, y0, x1, y1

@@ -1,15 +1,23 @@
 #include "quillane/app/SceneChecks.h"
 
+#include <cmath>
+#include <numbers>
+#include <sstream>
 #include <unordered_set>
 #include <vector>
 
 #include "base/data/Variant.h"
+#include "graphics/Camera.h"
+#include "graphics/mesh/Skeleton.h"
 #include "platform/gpu/Device.h"
+#include "quillane/actor/ActorDesc.h"
+#include "quillane/character/Character.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/Stage.h"
 #include "quillane/world/WorldServices.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 
@@ -113,3 +121,49 @@ bool cl_AnswerLog::Hotspots(const std::string& argument, std::string* why) {
   return false;
 }
 
+// ---- faces
+
+bool FindScreenFace(const std::string& name, st_ScreenFace& face) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_Stage* stage = session ? session->GetStage() : nullptr;
+  quillane::cl_Character* character = stage ? stage->GetCharacter(name.c_str()) : nullptr;
+  quillane::cl_Scene* scene = stage ? stage->GetScene() : nullptr;
+  base::cl_Skeleton* skeleton = character && character->actor ? character->actor->GetSkeleton() : nullptr;
+  const base::cl_Bone* brow = skeleton ? skeleton->GetBone("Game_Brow_l") : nullptr;
+  const base::cl_Bone* lip = skeleton ? skeleton->GetBone("Game_Lip_low") : nullptr;
+  if (!scene || !brow || !lip) return false;
+  // The skeleton is shared by the figures of one actor: it holds whoever was drawn last.
+  skeleton->SetPose(&character->pose);
+  const base::Matrix4 world = quillane::cl_ActorDesc::DefaultOrientation() * character->GetTransform();
+  base::cl_Camera& camera = scene->GetCamera();
+  camera.GetProjectionMatrix();
+  const base::tVector3<float> top = camera.World2Screen(world * (brow->skinMatrix * brow->absPosition));
+  const base::tVector3<float> bottom = camera.World2Screen(world * (lip->skinMatrix * lip->absPosition));
+  face.x = (top.x + bottom.x) * 0.5f;
+  face.y = (top.y + bottom.y) * 0.5f;
+  face.height = 2.0f * std::fabs(bottom.y - top.y);
+  // The head's forward direction as last drawn, against the way to the camera.
+  base::tVector3<float> toCamera = camera.GetPos() - character->headPosition;
+  const float length = toCamera.length();
+  const float cosine = length > 0.0f ? character->headDirection.dot(toCamera) / length : 1.0f;
+  face.degreesOff = std::acos(std::fmax(-1.0f, std::fmin(1.0f, cosine))) * 180.0f / std::numbers::pi_v<float>;
+  return true;
+}
+
+bool CheckFace(const std::string& argument, std::string* why) {
+  constexpr float kShownDegrees = 70.0f;
+  std::istringstream words(argument);
+  std::string name;
+  float wanted = 0.0f;
+  words >> name >> wanted;
+  st_ScreenFace face;
+  if (!FindScreenFace(name, face)) {
+    *why = "no face of " + name + " to measure";
+    return false;
+  }
+  const std::string size = std::to_string(static_cast<int>(face.height)) + " px tall, turned " +
+                           std::to_string(static_cast<int>(face.degreesOff)) + "° from the camera";
+  if (face.height >= wanted && face.degreesOff <= kShownDegrees) return true;
+  *why = name + "'s face is " + size;
+  return false;
+}

@@ -9,6 +9,18 @@
 // "picture scene": the last frame shows more than 2,000 colours and no magenta pixel.
 bool CheckPicture(const std::string& argument, std::string* why);
 
+// A character's face as the game draws it: the point between brows and lower lip on the screen,
+// the face's height there (twice brows to lip: forehead and chin make the rest), and how far the
+// head turns from the camera (0° full face, 90° profile).
+struct st_ScreenFace {
+  float x = 0.0f, y = 0.0f, height = 0.0f, degreesOff = 0.0f;
+};
+// False when the stage has no such character or its figure no face bones.
+bool FindScreenFace(const std::string& name, st_ScreenFace& face);
+// "NAME PX": NAME's face stands at least PX pixels tall on the screen and shows itself, turned at
+// most 70° from the camera (the talk's close-up shows faces, not backs of heads or profiles).
+bool CheckFace(const std::string& argument, std::string* why);
+
 // Which hotspots a click has been answered for, per scene.
 class cl_AnswerLog {
  public:

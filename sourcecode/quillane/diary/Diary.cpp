@@ -3,11 +3,12 @@
 #include "quillane/diary/Diary.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <set>
-#include <tuple>
+#include <utility>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -92,20 +93,26 @@ cl_Diary::cl_Diary() { m_diary.set_element("Diary"); }
 cl_Diary::~cl_Diary() { delete m_completion; }
 
 void cl_Diary::SetupBook() {
-  const int left = (base::sys::GetWindowWidth() - kBookWidth) / 2;
-  const int top = (base::sys::GetWindowHeight() - kBookHeight) / 2;
-  const float l = static_cast<float>(left), t = static_cast<float>(top);
-  SetGeometry({l, t}, {l + kBookWidth, t + kBookHeight}, kMarginX, kMarginY);
-  SetGrabRadius(250.0f);
+  const int windowWidth = base::sys::GetWindowWidth(), windowHeight = base::sys::GetWindowHeight();
+  // Smaller only: a book drawn larger than laid out would blur its pages' textures.
+  m_scale =
+      std::min({1.0f, static_cast<float>(windowWidth) / kBookWidth, static_cast<float>(windowHeight) / kBookHeight});
+  if (!(m_scale > 0.0f)) m_scale = 1.0f;  // no window yet
+  const float s = m_scale;
+  const int width = static_cast<int>(std::lround(kBookWidth * s)),
+            height = static_cast<int>(std::lround(kBookHeight * s));
+  const float l = static_cast<float>((windowWidth - width) / 2), t = static_cast<float>((windowHeight - height) / 2);
+  SetGeometry({l, t}, {l + static_cast<float>(width), t + static_cast<float>(height)}, kMarginX * s, kMarginY * s, s);
+  SetGrabRadius(250.0f * s);
   LoadCoverTexture("diary_bg");
   LoadPageTextures("diary_page", "diary_page_shadow");
   LoadFoldShadowTexture("diary_shadow_top");
-  SetBookmarkSpot(l + 491, t + 596, l + 520, t + 639);
+  SetBookmarkSpot(l + 491 * s, t + 596 * s, l + 520 * s, t + 639 * s);
   m_diary.attribute("id")->set_int(m_nextEntryId);
   ++m_nextEntryId;
   m_setUp = true;
-  m_closePosition = {l + 880, t + 15};
-  m_scorePosition = {l + 901, t + 530};
+  m_closePosition = {l + 880 * s, t + 15 * s};
+  m_scorePosition = {l + 901 * s, t + 530 * s};
 }
 
 void cl_Diary::FireCompletion() {
@@ -500,9 +507,24 @@ void cl_Diary::Render(float px, float py) {
   }
   cl_HUDBook::Render(px, py);
   gfx::SetBlendAlphaTextureColor(static_cast<uint8_t>(std::clamp(GetFadeAlpha(), 0.0f, 255.0f)), true);
-  if (gfx::cl_Image* close = gfx::ImageExists("diary_close")) gfx::DrawImage(close, m_closePosition.x, m_closePosition.y, 1.0f);
-  if (gfx::cl_Image* score = gfx::ImageExists("bm_score")) gfx::DrawImage(score, m_scorePosition.x, m_scorePosition.y, 1.0f);
+  if (gfx::cl_Image* close = gfx::ImageExists("diary_close"))
+    gfx::DrawImage(close, m_closePosition.x, m_closePosition.y, m_scale);
+  if (gfx::cl_Image* score = gfx::ImageExists("bm_score"))
+    gfx::DrawImage(score, m_scorePosition.x, m_scorePosition.y, m_scale);
   if (m_presentation) gfx::SetCursor(nullptr, gfx::TextureExists("no_cursor"));
+}
+
+base::tRectf cl_Diary::ImageRect(const char* image, const tPoint& at) const {
+  const gfx::cl_Image* picture = gfx::ImageExists(image);
+  if (!picture) return {};
+  return {at.x, at.y, at.x + static_cast<float>(picture->GetWidth()) * m_scale,
+          at.y + static_cast<float>(picture->GetHeight()) * m_scale};
+}
+
+base::tRectf cl_Diary::GetTabRect(size_t i) const {
+  if (i >= m_tabs.size() || !m_tabs[i].drawn) return {};
+  const st_Tab& tab = m_tabs[i];
+  return {tab.rect[0], tab.rect[1], tab.rect[2], tab.rect[3]};
 }
 
 void cl_Diary::DrawDecorations(float, float) {
@@ -511,10 +533,11 @@ void cl_Diary::DrawDecorations(float, float) {
     tab.drawn = false;
     gfx::cl_Image* image = tab.image.empty() ? nullptr : gfx::ImageExists(tab.image.c_str());
     if (!image) continue;
-    const float x = m_Rect.x + 30, y = m_Rect.y + static_cast<float>(tab.y);
-    gfx::DrawImage(image, x, y, 1.0f);
+    const float x = m_Rect.x + 30 * m_scale, y = m_Rect.y + static_cast<float>(tab.y) * m_scale;
+    gfx::DrawImage(image, x, y, m_scale);
     tab.rect[0] = x, tab.rect[1] = y;
-    tab.rect[2] = x + static_cast<float>(image->GetWidth()), tab.rect[3] = y + static_cast<float>(image->GetHeight());
+    tab.rect[2] = x + static_cast<float>(image->GetWidth()) * m_scale;
+    tab.rect[3] = y + static_cast<float>(image->GetHeight()) * m_scale;
     tab.drawn = true;
   }
 }
@@ -540,12 +563,8 @@ bool cl_Diary::ProcessInput(base::ICMD& cmd) {
   }
   if (cl_HUDBook::ProcessInput(cmd)) return true;
   if (cmd.type != base::ICMD::LEFT_DOWN) return false;
-  for (const auto& [label, position, isClose] :
-       {std::tuple{"diary_close", m_closePosition, true}, std::tuple{"bm_score", m_scorePosition, false}}) {
-    const gfx::cl_Image* image = gfx::ImageExists(label);
-    if (!image) continue;
-    const float rect[4] = {position.x, position.y, position.x + static_cast<float>(image->GetWidth()),
-                           position.y + static_cast<float>(image->GetHeight())};
+  for (const auto& [image, isClose] : {std::pair{GetCloseRect(), true}, std::pair{GetScoreRect(), false}}) {
+    const float rect[4] = {image.min.x, image.min.y, image.max.x, image.max.y};
     if (!Inside(rect, x, y)) continue;
     if (isClose) Close();
     else SetTargetPage(m_pageCounter - 1);

@@ -12,6 +12,7 @@
 
 #include "base/String.h"
 #include "base/data/Variant.h"
+#include "base/math/Limit.h"
 #include "quillane/diary/HUDBook.h"
 
 class i_Event;
@@ -26,8 +27,16 @@ class cl_Diary : public cl_HUDBook {
   ~cl_Diary() override;  // a held completion event is deleted unexecuted (its script goes too)
 
   // The book 1024 x 640 centred in the window, margins 110 and 39, its textures, bookmark spot
-  // and images; the root gets id 0. Called on first use by whatever needs it.
+  // and images; the root gets id 0. A window too small for it (800 x 600) gets the whole book
+  // drawn smaller to fit, with its hit areas. Called on first use by whatever needs it.
   void SetupBook();
+  // The book's drawn size against its laid-out size: 1, or less in a window too small for it.
+  float GetScale() const { return m_scale; }
+  // Where the close button and the score's ribbon are drawn; empty without their pictures.
+  base::tRectf GetCloseRect() const { return ImageRect("diary_close", m_closePosition); }
+  base::tRectf GetScoreRect() const { return ImageRect("bm_score", m_scorePosition); }
+  // Where the section tab i was drawn last; empty when it was not.
+  base::tRectf GetTabRect(size_t i) const;
   // show and hidden: opens (sound "opendiary", the journal button stops blinking), keeping the
   // completion event; jumpToNewest shows the newest entry and reads it aloud when something was
   // added since the last build; presentation takes no input and hides the interface bar. Shown
@@ -126,7 +135,9 @@ class cl_Diary : public cl_HUDBook {
   int m_newestEntry = 0;
   i_Event* m_completion = nullptr;  // owned
   std::vector<st_Tab> m_tabs;
+  base::tRectf ImageRect(const char* image, const tPoint& at) const;
   tPoint m_closePosition;
   tPoint m_scorePosition;
+  float m_scale = 1.0f;
   bool m_presentation = false;
 };

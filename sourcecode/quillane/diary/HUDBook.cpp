@@ -52,18 +52,20 @@ cl_HUDBook::~cl_HUDBook() = default;
 
 // ---- Set-up
 
-void cl_HUDBook::SetGeometry(const tPoint& topLeft, const tPoint& bottomRight, float marginX, float marginY) {
+void cl_HUDBook::SetGeometry(const tPoint& topLeft, const tPoint& bottomRight, float marginX, float marginY,
+                             float scale) {
   m_marginX = marginX;
   m_marginY = marginY;
   m_fold.SetArea({topLeft.x + marginX, topLeft.y + marginY}, {bottomRight.x - marginX, bottomRight.y - marginY},
                  (topLeft.x + bottomRight.x) * 0.5f);
   m_Rect = {topLeft.x, topLeft.y, bottomRight.x - topLeft.x, bottomRight.y - topLeft.y};
-  const uint32_t w = static_cast<uint32_t>(std::max(0.0f, m_fold.GetWidth() / 2));
-  const uint32_t h = static_cast<uint32_t>(std::max(0.0f, m_fold.GetHeight()));
+  if (!(scale > 0.0f)) scale = 1.0f;
+  m_pageWidth = static_cast<uint32_t>(std::max(0.0f, std::round(m_fold.GetWidth() / 2 / scale)));
+  m_pageHeight = static_cast<uint32_t>(std::max(0.0f, std::round(m_fold.GetHeight() / scale)));
   m_frontPage = std::make_unique<cl_HUDBookPage>();
-  m_frontPage->Setup(w, h, 0, nullptr);
+  m_frontPage->Setup(m_pageWidth, m_pageHeight, 0, nullptr);
   m_backPage = std::make_unique<cl_HUDBookPage>();
-  m_backPage->Setup(w, h, 0, nullptr);
+  m_backPage->Setup(m_pageWidth, m_pageHeight, 0, nullptr);
 }
 
 void cl_HUDBook::LoadCoverTexture(const char* name) { m_coverTexture = LoadTexture(name); }
@@ -87,8 +89,7 @@ int cl_HUDBook::AddPage(cl_HUDBookPage* page, base::Variant* description, int in
   std::unique_ptr<cl_HUDBookPage> owned(page);
   const int count = GetPageCount();
   if (index < 0 || index > count) index = count;
-  page->Setup(static_cast<uint32_t>(std::max(0.0f, m_fold.GetWidth() / 2)),
-              static_cast<uint32_t>(std::max(0.0f, m_fold.GetHeight())), index, description);
+  page->Setup(m_pageWidth, m_pageHeight, index, description);
   m_pages.insert(m_pages.begin() + index, std::move(owned));
   m_lastPage = GetPageCount() - 1;
   return index;
@@ -164,7 +165,7 @@ void cl_HUDBook::SetTurnState(int state) {
       const float spine = m_fold.GetSpineX();
       if (quick || (forward ? m_mouse.x < spine : m_mouse.x > spine)) {
         m_foldGoal = m_fold.m_corners[kMirrorCorner[corner]];
-        if (forward && !(m_currentPage != 0 && m_currentPage >= m_lastPage)) m_pendingDelta = m_currentPage == 0 ? 1 : 2;
+        if (forward && HasNextSpread()) m_pendingDelta = m_currentPage == 0 ? 1 : 2;
         if (!forward && m_currentPage != 0) m_pendingDelta = m_currentPage == 1 ? -1 : -2;
       } else {
         m_foldGoal = m_fold.m_corners[corner];
@@ -172,8 +173,8 @@ void cl_HUDBook::SetTurnState(int state) {
     }
   } else if (state == TURN_PEEKING) {
     if (!active) return;
-    const bool possible = cl_PageFold::IsRightCorner(corner) ? (m_currentPage == 0 || m_currentPage < m_lastPage)
-                                                             : m_currentPage != 0;
+    // Past the last spread lies nothing but blank paper: the last page may be its left one.
+    const bool possible = cl_PageFold::IsRightCorner(corner) ? HasNextSpread() : m_currentPage != 0;
     if (!possible) return;
     m_fold.m_foldPoint = m_fold.m_corners[corner];
     m_fold.BuildFold(0.0f, true);

@@ -37,8 +37,9 @@ class cl_HUDBook : public base::cl_Panel {
 
   // ---- set-up, by the owner before first use
   // Page area = the rectangle less the margins; the spine in the rectangle's middle; the blank
-  // front and back pages made.
-  void SetGeometry(const tPoint& topLeft, const tPoint& bottomRight, float marginX, float marginY);
+  // front and back pages made. A book drawn at a scale of its laid-out size (below 1 in a small
+  // window) lays its pages out at that size all the same: their textures are drawn smaller.
+  void SetGeometry(const tPoint& topLeft, const tPoint& bottomRight, float marginX, float marginY, float scale = 1.0f);
   void LoadCoverTexture(const char* name);
   // name + "_left" and "_right" as page backgrounds, shadow + "_left" and "_right" as shadows.
   void LoadPageTextures(const char* name, const char* shadow);
@@ -61,6 +62,8 @@ class cl_HUDBook : public base::cl_Panel {
   // factor per step of the turning corner; SetTargetPage.
   void BrowseToPage(int page, float speed);
   static int SpreadOf(int page) { return page <= 0 ? 0 : (page % 2 ? page : page - 1); }
+  // A spread after the one shown holds a page: a forward turn has somewhere to go.
+  bool HasNextSpread() const { return SpreadOf(m_lastPage) > m_currentPage; }
 
   // ---- window slots
   // Hiding a visible book lets a turn fall back and fades it out; it stays visible until the
@@ -114,6 +117,7 @@ class cl_HUDBook : public base::cl_Panel {
   std::vector<std::unique_ptr<cl_HUDBookPage>> m_pages;
   std::unique_ptr<cl_HUDBookPage> m_frontPage;
   std::unique_ptr<cl_HUDBookPage> m_backPage;
+  uint32_t m_pageWidth = 0, m_pageHeight = 0;  // of a page's texture: the laid-out page
   int m_lastPage = 0;
   int m_currentPage = 0;
   int m_targetPage = -1;

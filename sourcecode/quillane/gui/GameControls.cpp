@@ -11,6 +11,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "quillane/gui/GameGUI.h"
+#include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "win32dx9/SystemGUI/SystemControls.h"
 
@@ -100,10 +101,15 @@ void cl_GameEdit::HandleKey(const base::ICMD& cmd) {
       done = false;
       break;
   }
-  if (!done && ch != 0 && (m_MaxLength == -1 || length < m_MaxLength)) {
+  if (!done && ch != 0) {
     tWide valid;
     base::sys::Localize(kValidCharactersKey, valid);
-    if (WideStringContains(valid.c_str(), ch)) {
+    if (!WideStringContains(valid.c_str(), ch)) {
+      // not a character of the set: nothing to say
+    } else if (m_MaxLength != -1 && length >= m_MaxLength) {
+      PlayErrorSound();
+      m_FullShown = kFullShown;
+    } else {
       m_WideText = left;
       m_WideText += ch;
       m_WideText += right;
@@ -143,6 +149,7 @@ bool cl_GameEdit::IsShown() const {
 }
 
 void cl_GameEdit::Update(float dt) {
+  m_FullShown = std::max(0.0f, m_FullShown - dt);
   if (!m_bKeyHeld) return;
   // A release taken by another window, a lost focus or a hidden field all end the repeat:
   // otherwise the field would go on typing for ever.
@@ -167,7 +174,12 @@ int cl_GameEdit::CaretX(const tWide& text, float offset) const {
 void cl_GameEdit::Render(float px, float py) {
   UpdateRect(px, py);
   const base::st_ScreenRect& a = m_AbsRect;
-  DrawHighlightRect(a.left, a.top, a.right, a.bottom);
+  if (m_FullShown > 0.0f) {
+    gfx::DrawRect(static_cast<int>(a.left), static_cast<int>(a.top), static_cast<int>(a.right),
+                  static_cast<int>(a.bottom), kFullColour);
+  } else {
+    DrawHighlightRect(a.left, a.top, a.right, a.bottom);
+  }
   // Drop characters from the front until the rest fits, so the end of a long text stays in view.
   const float room = (a.right - a.left) - kTextInset;
   tWide visible = m_WideText;

@@ -12,13 +12,17 @@
 extern const char* const kValidCharactersKey;
 
 // One line of wide text with a caret. Typing inserts only allowed characters (digits come from
-// the plain key, so shifted digit keys still give digits) up to the maximum length; a held key
-// repeats after kRepeatDelay, then every kRepeatInterval.
+// the plain key, so shifted digit keys still give digits) up to the maximum length; a character
+// typed into a full field is refused with the error sound and the field's outline turns red for
+// kFullShown seconds, so the player sees why it stopped. A held key repeats after kRepeatDelay,
+// then every kRepeatInterval.
 class cl_GameEdit : public base::cl_Edit {
  public:
   static constexpr float kRepeatDelay = 0.75f;
   static constexpr float kRepeatInterval = 0.1f;
   static constexpr uint32_t kAccentColour = 0xFFDCA459u;
+  static constexpr uint32_t kFullColour = 0xFFD03020u;
+  static constexpr float kFullShown = 0.6f;
 
   cl_GameEdit();
   ~cl_GameEdit() override;
@@ -26,7 +30,7 @@ class cl_GameEdit : public base::cl_Edit {
   void SetFocus() override;  // takes the focus with the caret at the end of the text
   // Outline, the end of the text that fits, and the blinking caret while focused.
   void Render(float px, float py) override;
-  void Update(float dt) override;  // key repeat only
+  void Update(float dt) override;  // key repeat, and the full field's sign fading
   // A left release over it takes the focus; a key press while focused edits; a key release ends
   // the repeat (and is not taken).
   bool ProcessInput(base::ICMD& cmd) override;
@@ -43,6 +47,7 @@ class cl_GameEdit : public base::cl_Edit {
   int CaretX(const base::tString<base::BaseUnicodeString>& text, float offset) const;
 
   int m_MaxLength = -1;  // -1: no limit
+  float m_FullShown = 0;  // seconds the full field's sign still shows
   float m_RepeatTimer = 0;
   bool m_bKeyHeld = false;
   base::ICMD m_HeldCmd;

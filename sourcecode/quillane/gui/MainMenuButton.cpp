@@ -11,6 +11,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "quillane/screen/InterfaceSounds.h"
+#include "quillane/screen/ScaledView.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
@@ -57,8 +58,8 @@ void cl_MainMenuButton::Render(float px, float py) {
     image = "menubutton_pressed";
     colour = kWhite;
     textY = m_AbsRect.top + 2;
-  } else if (!modalOpen && WithinRect(m_AbsRect, static_cast<float>(base::sys::MouseX()),
-                                      static_cast<float>(base::sys::MouseY()))) {
+  } else if (const base::tVector2<float> mouse = cl_ScaledView::Mouse();
+             !modalOpen && WithinRect(m_AbsRect, mouse.x, mouse.y)) {
     image = "menubutton_highlight";
     colour = 0xFFFFFFF0u;
   }

@@ -112,6 +112,8 @@ bool cl_LoadSavePanel::AutoSave() { return WriteAutoSave(m_pSession); }
 // ---- the list
 
 void cl_LoadSavePanel::Rebuild() {
+  m_View.Fit({0.0f, 0.0f, kWidth, kHeight});
+  if (m_View.IsScaled()) m_Rect.x = m_Rect.y = 0.0f;
   if (gfx::cl_Image* parchment = gfx::ImageExists("loadsave_perga")) {
     m_ParchmentW = static_cast<float>(parchment->GetWidth());
     m_ParchmentH = static_cast<float>(parchment->GetHeight());
@@ -385,6 +387,10 @@ bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
 
 bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
   if (HasFlag(base::WF_DISABLED)) return false;
+  return m_View.Input(cmd, [this](base::ICMD& laidOut) { return ProcessPanelInput(laidOut); });
+}
+
+bool cl_LoadSavePanel::ProcessPanelInput(base::ICMD& cmd) {
   const bool scrollable = m_RowCount >= kVisibleRows + 1;
   if (cmd.type == kMouseWheel) {
     if (scrollable && m_pScrollArea && m_pScrollArea->HitTest(cmd))
@@ -443,9 +449,13 @@ bool cl_LoadSavePanel::ProcessInput(base::ICMD& cmd) {
 // ---- drawing
 
 void cl_LoadSavePanel::Render(float px, float py) {
-  if (HasFlag(base::WF_HIDDEN)) return;
+  if (HasFlag(base::WF_HIDDEN) || !gfx::ImageExists("loadsave_perga")) return;
+  m_View.Render(px, py, {0.0f, 0.0f, kWidth, kHeight}, kSkinCornerSize,
+                [this](float x, float y) { RenderPanel(x, y); });
+}
+
+void cl_LoadSavePanel::RenderPanel(float px, float py) {
   gfx::cl_Image* parchment = gfx::ImageExists("loadsave_perga");
-  if (!parchment) return;
   UpdateRect(px, py);
   const float left = m_AbsRect.left, top = m_AbsRect.top;
   DrawRoundFrame(m_AbsRect.left, m_AbsRect.top, m_AbsRect.right, m_AbsRect.bottom, 255);
@@ -477,7 +487,8 @@ void cl_LoadSavePanel::Render(float px, float py) {
 
   if (m_RowCount == 0) return;
   const float x = left + m_Margin, y = top + 364;
-  const float mx = static_cast<float>(base::sys::MouseX()), my = static_cast<float>(base::sys::MouseY());
+  const base::tVector2<float> mouse = cl_ScaledView::Mouse();
+  const float mx = mouse.x, my = mouse.y;
   for (const st_ScoreTip& tip : kScoreTips) {
     if (mx >= x + tip.x0 && mx < x + tip.x1 && my >= y - 13 && my < y + 24) {
       DrawTextCentered((x + tip.x0 + x + tip.x1) * 0.5f, y - 13, Localised(tip.key).c_str(), 0xFFFFFFFFu, 0xFF191919u,

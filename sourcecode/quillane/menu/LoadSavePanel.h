@@ -9,6 +9,7 @@
 #include "base/app/GameFrame.h"
 #include "base/gui/GUI.h"
 #include "quillane/savegame/SaveSlots.h"
+#include "quillane/screen/ScaledView.h"
 
 class cl_Messagebox;
 class cl_SavegameField;
@@ -50,8 +51,11 @@ class cl_LoadSavePanel : public base::cl_Panel {
   void LoadGame();  // the selected row
   void Close() override;
 
+  // In a window too small for the panel (800 x 600) the whole panel is drawn smaller to fit, and
+  // the mouse reaches it where it is drawn.
   void Render(float px, float py) override;
   bool ProcessInput(base::ICMD& cmd) override;
+  const cl_ScaledView& GetView() const { return m_View; }
   // The mode strings, the buttons and the answers of the panel's message boxes.
   bool ProcessEvent(const base::Variant& event) override;
 
@@ -68,6 +72,8 @@ class cl_LoadSavePanel : public base::cl_Panel {
 
  private:
   void Ask(const char* type, const char* textKey, const char* id, const char16_t* editDefault = nullptr);
+  void RenderPanel(float px, float py);
+  bool ProcessPanelInput(base::ICMD& cmd);
   void ScrollBy(float dy);
   void ScrollToFirstVisible();
   // The session writes path with the entered name; on success removes the replaced files (may
@@ -90,4 +96,5 @@ class cl_LoadSavePanel : public base::cl_Panel {
   base::tString<base::BaseUnicodeString> m_EnteredName;
   bool m_bSelectedIsSavegame = false;
   std::vector<cl_SavegameField*> m_Rows;  // owned by the scroll area's client window
+  cl_ScaledView m_View;                   // scaled: the panel at the texture's origin
 };

@@ -23,6 +23,7 @@ namespace {
 
 constexpr float kRowX = 44, kRowY = 75, kRowStep = 80, kColumnStep = 450;
 constexpr float kTabW = 200, kTabH = 64, kTabPitch = 210;
+constexpr float kTabReach = 16;  // how far the tabs' pictures stand above the panel
 constexpr float kButtonWidth = 154, kButtonY = 460;
 constexpr const char* kAdvancedToggle = "Gfx/ToggleAdvancedGraphics";
 constexpr const char* kQuality = "Gfx/GfxQuality";
@@ -53,6 +54,8 @@ cl_OptionsPanel::cl_OptionsPanel(base::cl_GUI* gui, i_MenuSession* session) : m_
   m_Flags = base::WF_DISABLED | base::WF_HIDDEN;
   m_Rect = {std::floor((static_cast<float>(base::sys::GetWindowWidth()) - kWidth) * 0.5f),
             std::floor((static_cast<float>(base::sys::GetWindowHeight()) - kHeight) * 0.5f), kWidth, kHeight};
+  m_View.Fit({0.0f, -kTabReach, kWidth, kHeight});
+  if (m_View.IsScaled()) m_Rect.x = m_View.GetPanelPlace().x, m_Rect.y = m_View.GetPanelPlace().y;
 }
 
 cl_OptionsPanel* cl_OptionsPanel::Create(base::cl_GUI* gui, i_MenuSession* session) {
@@ -269,6 +272,10 @@ bool cl_OptionsPanel::NeedsRestart(const char* key, const std::string& text) con
 
 bool cl_OptionsPanel::ProcessInput(base::ICMD& cmd) {
   if (HasFlag(base::WF_HIDDEN) || HasFlag(base::WF_DISABLED)) return false;
+  return m_View.Input(cmd, [this](base::ICMD& laidOut) { return ProcessPanelInput(laidOut); });
+}
+
+bool cl_OptionsPanel::ProcessPanelInput(base::ICMD& cmd) {
   if (cmd.type == base::ICMD::KEY_PRESSED) {
     if (cmd.key == base::key::Escape) {
       Close(false);
@@ -430,6 +437,11 @@ void cl_OptionsPanel::ResetToDefaults() {
 
 void cl_OptionsPanel::Render(float px, float py) {
   if (HasFlag(base::WF_HIDDEN)) return;
+  m_View.Render(px, py, {0.0f, 0.0f, kWidth, kHeight}, kSkinCornerSize,
+                [this](float x, float y) { RenderPanel(x, y); });
+}
+
+void cl_OptionsPanel::RenderPanel(float px, float py) {
   const int selected = GetSelectedTab();
   if (selected >= 0) {
     const OptionsTab& tab = m_Tabs[static_cast<size_t>(selected)];

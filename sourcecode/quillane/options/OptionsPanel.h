@@ -11,6 +11,7 @@
 #include "base/data/Variant.h"
 #include "base/gui/GUIBasicControls.h"
 #include "quillane/options/OptionRows.h"
+#include "quillane/screen/ScaledView.h"
 #include "win32dx9/SysInfo.h"
 
 class i_MenuSession;
@@ -19,9 +20,10 @@ class cl_OptionsPanel : public base::cl_Panel, public i_OptionLists {
  public:
   static constexpr float kWidth = 937, kHeight = 509;
 
-  // Labelled "OptionsPanel", hidden and disabled, centred in the window. session: the running
-  // game's (its rows marked "No_Ingame" are disabled; closing unpauses it), null in the main menu.
-  // Null when it cannot be allocated.
+  // Labelled "OptionsPanel", hidden and disabled, centred in the window; in a window too small for
+  // it (800 x 600) the whole panel, its tabs included, is drawn smaller to fit and the mouse
+  // reaches it where it is drawn. session: the running game's (its rows marked "No_Ingame" are
+  // disabled; closing unpauses it), null in the main menu. Null when it cannot be allocated.
   static cl_OptionsPanel* Create(base::cl_GUI* gui, i_MenuSession* session = nullptr);
   ~cl_OptionsPanel() override;
 
@@ -69,10 +71,13 @@ class cl_OptionsPanel : public base::cl_Panel, public i_OptionLists {
   const std::vector<sysinfo::st_DisplayMode>& GetResolutionList() const { return m_Resolutions; }
   const std::vector<int>& GetRefreshList() const { return m_RefreshRates; }
   const std::string& GetMode() const { return m_Mode; }  // the last mode string sent before showing
+  const cl_ScaledView& GetView() const { return m_View; }
 
  private:
   cl_OptionsPanel(base::cl_GUI* gui, i_MenuSession* session);
   void BuildRows();
+  void RenderPanel(float px, float py);
+  bool ProcessPanelInput(base::ICMD& cmd);
   base::cl_Window* CreateRow(const std::string& key, base::Variant& option, float x, float y);
   void DestroyRows();
   void FinishClose();
@@ -92,4 +97,5 @@ class cl_OptionsPanel : public base::cl_Panel, public i_OptionLists {
   std::string m_ResolutionValueText;
   std::string m_RefreshValueText;
   std::string m_Mode;
+  cl_ScaledView m_View;  // scaled: the panel stands where the view's texture has it
 };

@@ -96,6 +96,19 @@ base::cl_Bitmap32 Bookmark(bool left) {
   return image;
 }
 
+// The score's ribbon hangs from the book's edge right of the pages (it is drawn from 13 pixels
+// left of the page area's right edge): pressed, it opens the last page, where a press on a page's
+// corner would turn that page instead. A gold mark on it tells it from the bookmark.
+base::cl_Bitmap32 ScoreRibbon() {
+  base::cl_Bitmap32 image = Canvas(32, 64);
+  cl_Painter paint(image);
+  const int x0 = 15;
+  paint.Rect(x0, 0, x0 + 14, 52, 0xFFA01818u);
+  for (int row = 0; row < 7; ++row) paint.Rect(x0 + row, 52 + row, x0 + 14 - row, 53 + row, 0xFFA01818u);
+  paint.Disc(x0 + 7.0f, 40.0f, 3.5f, kGold);
+  return image;
+}
+
 base::cl_Bitmap32 Header(uint32_t tint) {
   base::cl_Bitmap32 image = Canvas(256, 64);
   cl_Painter paint(image);
@@ -148,7 +161,7 @@ bool MakeDiaryPictures(cl_Output& out) {
   ok = ok && out.WriteTga("gui/diary/diary_page_shadow_right.tga", SpineShadow(false), true);
   ok = ok && out.WriteTga("gui/diary/diary_shadow_top.tga", FoldShadow(), true);
   ok = ok && out.WriteTga("gui/diary/diary_close.tga", Button(32, 32, 0xFF802020u, "x"), true);
-  ok = ok && out.WriteTga("gui/diary/bm_score.tga", Bookmark(false), true);
+  ok = ok && out.WriteTga("gui/diary/bm_score.tga", ScoreRibbon(), true);
   ok = ok && out.WriteTga("gui/diary/bookmark_left.tga", Bookmark(true), true);
   ok = ok && out.WriteTga("gui/diary/bookmark_right.tga", Bookmark(false), true);
   ok = ok && out.WriteTga("gui/diary/mission_header.tga", Header(0xFF6A4A28u), true);
@@ -157,7 +170,8 @@ bool MakeDiaryPictures(cl_Output& out) {
   ok = ok && out.WriteTga("gui/diary/diary_pic_default.tga", DefaultPicture(), true);
   ok = ok && out.WriteTga("gui/diary/quest_box.tga", TickBox(false), true);
   ok = ok && out.WriteTga("gui/diary/quest_box_checked.tga", TickBox(true), true);
-  ok = ok && out.WriteTga("gui/diary/diary_tab_office.tga", Tab("Office", 0xFF6A2A28u), true);
+  // The story's one section, the harbour (the picture keeps the name the savegames know it by).
+  ok = ok && out.WriteTga("gui/diary/diary_tab_office.tga", Tab("Harbour", 0xFF6A2A28u), true);
   ok = ok && out.WriteTga("gui/diary/diary_tab_quay.tga", Tab("Quay", 0xFF28406Au), true);
   return ok;
 }

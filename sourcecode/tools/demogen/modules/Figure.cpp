@@ -127,14 +127,22 @@ int HeadBone(const V3& p, const V3& centre, float r) {
   return std::fabs(q.x) > 0.2f ? (q.x > 0 ? BROW_L : BROW_R) : HEAD;
 }
 
-// A sphere from latitude rings[0] to rings[1] (0 = top pole, 6 = bottom pole) in steps of 30°.
-void Sphere(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool faceBones) {
+// A point of a sphere at a latitude (0 = top pole, π = bottom pole) and a longitude (0 = +z).
+V3 OnSphere(float lat, float lon) {
+  return V3(std::sin(lat) * std::sin(lon), std::cos(lat), std::sin(lat) * std::cos(lon));
+}
+
+constexpr float kRingStep = std::numbers::pi_v<float> / 6.0f;  // 30° from ring to ring
+
+// Rings of kSides points from ring fromRing to toRing, ring i at the latitude lat(i, longitude),
+// joined into a band; a ring at a pole collapses to a point, with one triangle per side there.
+template <typename tLatitude>
+void Band(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool faceBones, tLatitude lat) {
   const int first = static_cast<int>(m.vertices.size());
   for (int ring = fromRing; ring <= toRing; ++ring) {
-    const float lat = std::numbers::pi_v<float> * static_cast<float>(ring) / 6.0f;
     for (int k = 0; k < kSides; ++k) {
       const float lon = 2.0f * std::numbers::pi_v<float> * static_cast<float>(k) / kSides;
-      const V3 n(std::sin(lat) * std::sin(lon), std::cos(lat), std::sin(lat) * std::cos(lon));
+      const V3 n = OnSphere(lat(ring, lon), lon);
       const V3 p = centre + n * r;
       const int bone = faceBones ? HeadBone(p, centre, r) : HEAD;
       m.vertices.push_back({p, n, static_cast<float>(k) / kSides, static_cast<float>(ring) / 6.0f, {bone, bone},
@@ -145,21 +153,74 @@ void Sphere(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool fa
     for (int k = 0; k < kSides; ++k) {
       const int i0 = first + ring * kSides + k, i1 = first + ring * kSides + (k + 1) % kSides;
       const int j0 = i0 + kSides, j1 = i1 + kSides;
-      // The pole rings collapse to a point: one triangle per side there.
       if (ring + fromRing != 0) m.faces.insert(m.faces.end(), {i0, i1, j1});
       if (ring + fromRing + 1 != 6) m.faces.insert(m.faces.end(), {i0, j1, j0});
     }
   }
 }
 
-// A flat rectangle facing +z on the face, each corner moved by its own bone, textured with one
-// swatch of the body sheet: eyes, brows and the mouth, so gaze, emotes and lip-sync show at the
-// size the camera gives a face. Corners: top left, top right, bottom right, bottom left (seen
-// from the front, clockwise like the head's faces).
-void FaceQuad(st_Submesh& m, float x0, float y0, float x1, float y1, float z, const int (&bones)[4], float u, float v) {
+// A sphere from ring fromRing to toRing (0 = top pole, 6 = bottom pole) in steps of 30°.
+void Sphere(st_Submesh& m, V3 centre, float r, int fromRing, int toRing, bool faceBones) {
+  Band(m, centre, r, fromRing, toRing, faceBones, [](int ring, float) { return kRingStep * static_cast<float>(ring); });
+}
+
+// The hair cap: to the head's middle at the back and the sides, and above the brows in front,
+// where it ends in a fringe over the forehead so that the face below it stays bare.
+void HairCap(st_Submesh& m, V3 centre, float r) {
+  Band(m, centre, r, 0, 3, false, [](int ring, float lon) {
+    constexpr float kFront = 0.87f, kTemple = 1.1f, kSide = 1.4f, kBack = 1.6f;        // the edge's latitude
+    const float a = std::fabs(std::remainder(lon, 2.0f * std::numbers::pi_v<float>));  // 0 in front
+    const float quarter = 0.25f * std::numbers::pi_v<float>;
+    const float edge = a < quarter          ? kFront + (kTemple - kFront) * a / quarter
+                       : a < 2.0f * quarter ? kTemple + (kSide - kTemple) * (a - quarter) / quarter
+                                            : kSide + (kBack - kSide) * (a - 2.0f * quarter) / (2.0f * quarter);
+    return edge * static_cast<float>(ring) / 3.0f;
+  });
+}
+
+// How far in front of the head's centre (z) the drawn head's surface lies at (x, y): the head is
+// the 8-sided sphere Sphere draws, a convex body, so its front surface is the nearest of the planes
+// of its forward-facing facets.
+float HeadSurfaceZ(V3 centre, float r, float x, float y) {
+  float z = r;
+  for (int ring = 0; ring < 6; ++ring) {
+    for (int k = 0; k < kSides; ++k) {
+      const float lon0 = 2.0f * std::numbers::pi_v<float> * static_cast<float>(k) / kSides;
+      const float lon1 = lon0 + 2.0f * std::numbers::pi_v<float> / kSides;
+      const float lat0 = kRingStep * static_cast<float>(ring), lat1 = lat0 + kRingStep;
+      // Three corners that span the facet, away from a pole where two of them meet.
+      const V3 a = OnSphere(ring == 0 ? lat1 : lat0, lon0) * r, b = OnSphere(ring == 0 ? lat1 : lat0, lon1) * r;
+      const V3 c = OnSphere(ring == 0 ? lat0 : lat1, lon0) * r;
+      V3 n = (b - a).cross(c - a);
+      if (n.dot(a) < 0.0f) n = -n;  // outward
+      if (n.z <= 1e-4f) continue;
+      // n · (p - a) = 0 solved for p.z at (x, y), relative to the centre.
+      z = std::fmin(z, a.z - (n.x * (x - centre.x - a.x) + n.y * (y - centre.y - a.y)) / n.z);
+    }
+  }
+  return centre.z + z;
+}
+
+// A flat rectangle on the face, each corner moved by its own bone (two bones at half weight where
+// a pair is given), textured with one swatch of the body sheet: eyes, brows and the mouth, so gaze,
+// emotes and lip-sync show at the size the camera gives a face. Each corner lies on the head's
+// surface, lifted by above; the rectangles are drawn within one facet each (the mouth is two), so
+// they lie on the head seen from any side. Corners: top left, top right, bottom right, bottom left
+// (seen from the front, clockwise like the head's faces).
+struct st_FaceCorner {
+  int bone, other = NO_BONE;
+};
+void FaceQuad(st_Submesh& m, const V3& head, float r, float x0, float y0, float x1, float y1, float above,
+              const st_FaceCorner (&bones)[4], float u, float v) {
   const int first = static_cast<int>(m.vertices.size());
-  const V3 corners[4] = {V3(x0, y1, z), V3(x1, y1, z), V3(x1, y0, z), V3(x0, y0, z)};
-  for (int i = 0; i < 4; ++i) m.vertices.push_back({corners[i], V3(0, 0, 1), u, v, {bones[i], bones[i]}, {1.0f, 0.0f}});
+  const float corners[4][2] = {{x0, y1}, {x1, y1}, {x1, y0}, {x0, y0}};
+  for (int i = 0; i < 4; ++i) {
+    const float x = corners[i][0], y = corners[i][1];
+    const st_FaceCorner& b = bones[i];
+    st_Vertex vertex{V3(x, y, HeadSurfaceZ(head, r, x, y) + above), V3(0, 0, 1), u, v, {b.bone, b.bone}, {1.0f, 0.0f}};
+    if (b.other != NO_BONE) vertex.bones[1] = b.other, vertex.weights[0] = vertex.weights[1] = 0.5f;
+    m.vertices.push_back(vertex);
+  }
   m.faces.insert(m.faces.end(), {first, first + 1, first + 2, first, first + 2, first + 3});
 }
 
@@ -167,21 +228,25 @@ void FaceQuad(st_Submesh& m, float x0, float y0, float x1, float y1, float z, co
 constexpr float kSwatchV = 0.02f;
 constexpr float kEyeWhiteU = 0.03f, kPupilU = 0.09f, kMouthU = 0.16f, kBrowU = 0.22f;
 
-void AddFace(st_Submesh& m, const st_Figure& f, const std::vector<V3>& j) {
-  const float s = f.scale, z = 12.9f * s;
+void AddFace(st_Submesh& m, const st_Figure& f, const std::vector<V3>& j, const V3& head, float r) {
+  const float s = f.scale, lift = 0.05f * s;
   for (const int eye : {EYE_L, EYE_R}) {
     const int brow = eye == EYE_L ? BROW_L : BROW_R;
     const float x = j[eye].x, y = j[eye].y, by = j[brow].y + 0.6f * s;
-    FaceQuad(m, x - 1.8f * s, y - 0.9f * s, x + 1.8f * s, y + 0.9f * s, z, {eye, eye, eye, eye}, kEyeWhiteU, kSwatchV);
-    FaceQuad(m, x - 0.8f * s, y - 0.8f * s, x + 0.8f * s, y + 0.8f * s, z + 0.15f, {eye, eye, eye, eye}, kPupilU,
-             kSwatchV);
-    FaceQuad(m, x - 2.2f * s, by - 0.5f * s, x + 2.2f * s, by + 0.5f * s, z - 0.2f, {brow, brow, brow, brow}, kBrowU,
-             kSwatchV);
+    const st_FaceCorner eyes[4] = {{eye}, {eye}, {eye}, {eye}}, brows[4] = {{brow}, {brow}, {brow}, {brow}};
+    FaceQuad(m, head, r, x - 1.8f * s, y - 0.9f * s, x + 1.8f * s, y + 0.9f * s, lift, eyes, kEyeWhiteU, kSwatchV);
+    FaceQuad(m, head, r, x - 0.8f * s, y - 0.8f * s, x + 0.8f * s, y + 0.8f * s, 2.0f * lift, eyes, kPupilU, kSwatchV);
+    FaceQuad(m, head, r, x - 2.2f * s, by - 0.5f * s, x + 2.2f * s, by + 0.5f * s, lift, brows, kBrowU, kSwatchV);
   }
-  // The mouth: its upper corners ride the mouth's corners, its lower edge the lower lip, so it
-  // opens with the jaw and lips and lifts with a smile.
+  // The mouth, in two halves that meet on the head's front ridge: its upper edge rides the mouth's
+  // corners (its middle both at half), its lower edge the lower lip, so it opens with the jaw and
+  // lips and lifts with a smile.
   const float y = j[MOUTH_L].y, w = 2.8f * s;
-  FaceQuad(m, -w, y - 0.5f * s, w, y + 0.5f * s, z - 0.4f, {MOUTH_R, MOUTH_L, LIP_LOW, LIP_LOW}, kMouthU, kSwatchV);
+  const st_FaceCorner middle{MOUTH_R, MOUTH_L};
+  const st_FaceCorner right[4] = {{MOUTH_R}, middle, {LIP_LOW}, {LIP_LOW}},
+                      left[4] = {middle, {MOUTH_L}, {LIP_LOW}, {LIP_LOW}};
+  FaceQuad(m, head, r, -w, y - 0.5f * s, 0.0f, y + 0.5f * s, lift, right, kMouthU, kSwatchV);
+  FaceQuad(m, head, r, 0.0f, y - 0.5f * s, w, y + 0.5f * s, lift, left, kMouthU, kSwatchV);
 }
 
 std::string MeshXml(const st_Figure& f) {
@@ -202,12 +267,13 @@ std::string MeshXml(const st_Figure& f) {
     Tube(cloth, j[th + 2], j[th + 2] + V3(0, -6, 18) * f.scale, 4.5f * g, 3 * g, th + 2, NO_BONE);
   }
   const V3 headCentre = V3(0, 163, 2) * f.scale;
-  Sphere(skin, headCentre, 11 * f.scale, 0, 6, true);
+  const float headRadius = 11 * f.scale;
+  Sphere(skin, headCentre, headRadius, 0, 6, true);
   // Skin and cloth share the body sheet: skin in its upper third, the coat below.
   for (st_Vertex& v : skin.vertices) v.v = 0.08f + 0.22f * v.v;
   for (st_Vertex& v : cloth.vertices) v.v = 0.4f + 0.58f * v.v;
-  AddFace(skin, f, j);
-  Sphere(hair, headCentre + V3(0, 0.5f, -0.5f) * f.scale, 11.8f * f.scale, 0, 3, false);
+  AddFace(skin, f, j, headCentre, headRadius);
+  HairCap(hair, headCentre + V3(0, 0.5f, -0.5f) * f.scale, 11.8f * f.scale);
 
   std::string x = "<mesh>\n\t<submeshes>\n";
   for (const st_Submesh* m : {&skin, &cloth, &hair}) {

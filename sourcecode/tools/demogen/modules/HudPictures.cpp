@@ -64,8 +64,12 @@ base::cl_Bitmap32 BandEnd(bool right) {
       paint.Ring(float(x), float(y), 13, 2, kGold);
     }
   } else {
-    paint.Disc(40, 94, 30, kDark);
-    paint.Ring(40, 94, 30, 3, kGold);
+    // A brass-capped post, not a round plate: a plate here looked like an empty slot before the
+    // tokens, which begin to its right.
+    paint.Rect(22, 76, 36, 112, kWood);
+    paint.Rect(20, 72, 38, 76, kGold);
+    paint.Disc(29, 62, 11, kGold);
+    paint.Disc(29, 62, 7, kWood);
   }
   return image;
 }

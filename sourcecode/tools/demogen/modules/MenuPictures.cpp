@@ -87,8 +87,8 @@ bool MakeMenuPictures(cl_Output& out) {
   bool ok = out.WriteTga("gui/menu/menu_logo.tga", MenuLogo(), true);
   // The main menu is as tall as its plate: the version line goes right under it, and the menu is
   // centred by it, with the logo over its top (on an 800 x 600 window too).
-  ok = ok && out.WriteTga("gui/menu/buttons_bg_main.tga", Plate(256, 380, 380, 0xE0182438u, 0xE00A1220u), true);
-  ok = ok && out.WriteTga("gui/menu/buttons_bg_ingame.tga", Plate(256, 512, 380, 0xE0241C30u, 0xE0100A18u), true);
+  ok = ok && out.WriteTga("gui/menu/buttons_bg_main.tga", Plate(256, 380, 380, 0xFF182438u, 0xFF0A1220u), true);
+  ok = ok && out.WriteTga("gui/menu/buttons_bg_ingame.tga", Plate(256, 512, 380, 0xFF241C30u, 0xFF100A18u), true);
   for (const st_State& s : kStates) {
     ok = ok && out.WriteTga(std::string("gui/menu/menubutton_") + s.suffix + ".tga", Bar(160, 25, s.face, s.light, s.dark),
                             true);

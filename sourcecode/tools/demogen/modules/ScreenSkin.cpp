@@ -13,7 +13,7 @@ namespace demogen {
 namespace {
 
 constexpr uint32_t kBrass = 0xFFB08A3Cu, kBrassLight = 0xFFE8C878u, kBrassDark = 0xFF5A4418u;
-constexpr uint32_t kPanel = 0xF0221A12u, kPanelEdge = 0xFF6A5030u;
+constexpr uint32_t kPanel = 0xFF221A12u, kPanelEdge = 0xFF6A5030u;  // opaque: a panel hides what is behind it
 
 base::cl_Bitmap32 Blank(int w, int h) {
   base::cl_Bitmap32 image;

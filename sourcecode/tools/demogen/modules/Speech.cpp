@@ -32,6 +32,10 @@ struct st_Language {
 };
 constexpr st_Language kLanguages[] = {{"English", "en"}, {"German", "de"}};
 
+// How long a line takes to read, a little slower than it is spoken: a second to find it, then
+// about fifteen characters a second.
+constexpr double kReadSeconds = 1.0, kReadSecondsPerCharacter = 0.065;
+
 std::string Unescape(const std::string& s) {
   static const std::pair<const char*, const char*> kEntities[] = {
       {"&quot;", "\""}, {"&apos;", "'"}, {"&#x27;", "'"}, {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}};
@@ -148,6 +152,10 @@ bool SpeakLine(cl_Output& out, const st_Language& language, const st_Line& line)
     phn += "phn " + std::to_string(start) + " " + std::to_string(end) + " " + std::to_string(weight) + " " +
            code + "\n";
   }
+  // A line is shown as long as its sample plays: silence after the voice holds a short line (a
+  // spoken "Evening!" lasts half a second) until it can be read. The lips close with the voice.
+  const size_t readable = static_cast<size_t>((kReadSeconds + kReadSecondsPerCharacter * line.text.size()) * kOggRate);
+  if (synthesis.samples.size() < readable) synthesis.samples.resize(readable, 0.0f);
   const std::string base = std::string("loca/") + language.name + "/speech/" + line.speaker + "/" + line.key;
   bool ok = WriteOgg(out, base + ".ogg", synthesis.samples);
   return out.WriteText(base + ".lipsync", phn) && ok;
