@@ -27,6 +27,11 @@ struct tBoard : Panel {
     this->m_OriginX = kOriginX;
     this->m_OriginY = kOriginY;
   }
+  // The board as drawn in a window narrower than the layout, its tiles anchored anew.
+  void SetBoardScale(float scale) {
+    this->m_BoardScale = scale;
+    this->PlaceTiles();
+  }
   using Panel::m_Time;
   using Panel::m_EndTime;
   using Panel::m_Exit;

@@ -148,6 +148,24 @@ TEST_F(GridTest, HitBoxEdgesOnTheLeftAndTopAreOutside) {
   EXPECT_FALSE(tile.Contains(169.0f, 220.0f, 64.0f, 0.5f));
 }
 
+// A scripted click on "cell c r" lands on that cell's tile at every board size: in an 800 x 600
+// window the board is drawn at 800/1024 and the click must shrink with it.
+TEST_F(GridTest, AScriptedClickOnACellHitsItsTileOnAShrunkenBoard) {
+  for (const float scale : {1.0f, 800.0f / 1024.0f}) {
+    SCOPED_TRACE(scale);
+    cl_WireBoard board;
+    board.BuildGrid(Level("gui/minigames/wiretap/grid1.xml"), "grid1.xml");
+    board.SetBoardScale(scale);
+    for (int row = 0; row < 3; ++row)
+      for (int column = 0; column < 3; ++column) {
+        const std::string target = "cell " + std::to_string(column) + " " + std::to_string(row);
+        float x = 0.0f, y = 0.0f;
+        ASSERT_TRUE(board.GetPlayTarget(target.c_str(), x, y)) << target;
+        EXPECT_EQ(board.TileAt(x, y, nullptr), board.TileAtCell(column, row)) << target;
+      }
+  }
+}
+
 // The demo's 3 x 3 board in its 512-pixel frame, with terminals 32 pixels deep above and below,
 // keeps to the game's 1024 x 512 panel (centred, at the layout scale), and so to the 16:10 game
 // area, in the large window and in the small one, where it shrinks with the panel; it is never

@@ -267,9 +267,10 @@ bool cl_WiretapPanel::FindTile(const st_Tile* tile, int& row, int& column) const
 bool cl_WiretapPanel::CellMiddle(int column, int row, float& x, float& y) const {
   const st_Tile* tile = TileAtCell(column, row);
   if (!tile) return false;
-  const float half = static_cast<float>(m_CellSize) * 0.5f;
-  x = std::trunc(m_OriginX + static_cast<float>(column) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetX + half;
-  y = std::trunc(m_OriginY + static_cast<float>(row) * static_cast<float>(m_CellSize)) + tile->m_HitOffsetY + half;
+  // The cell as the board is drawn and hit: scaled with it in a window narrower than the layout.
+  const float cell = BoardCell(), half = cell * 0.5f;
+  x = std::trunc(m_OriginX + static_cast<float>(column) * cell) + tile->m_HitOffsetX * m_BoardScale + half;
+  y = std::trunc(m_OriginY + static_cast<float>(row) * cell) + tile->m_HitOffsetY * m_BoardScale + half;
   return true;
 }
 
