@@ -356,6 +356,27 @@ TEST_F(TokenBarTest, ARemovedTokenLeavesNoPointerBehind) {
   EXPECT_TRUE(m_log->contains("token T1_Ledger not in tokenbar"));
 }
 
+// A token that leaves the bar, dissolving or at once, leaves no empty slot: the tokens right of it
+// move left into the gap (gliding after a dissolve, at once after an instant removal).
+TEST_F(TokenBarTest, TheTokensRightOfALostOneCloseTheGap) {
+  m_bar.SyncMode(true);
+  ASSERT_EQ(m_bar.GetChildCount(), 3);
+  const std::vector<std::string> before = Labels(m_bar);
+  m_bar.LoseToken(before[0].c_str(), true);
+  Run(3.0f);
+  ASSERT_EQ(Labels(m_bar), (std::vector<std::string>{before[1], before[2]}));
+  for (int i = 0; i < 2; ++i) {
+    const cl_Token* token = m_bar.FindToken(before[1 + i].c_str());
+    EXPECT_FLOAT_EQ(token->GetHomeX(), kBarX + 64.0f * i) << token->m_Label.c_str();
+    EXPECT_FLOAT_EQ(token->m_Rect.x, kBarX + 64.0f * i) << token->m_Label.c_str();
+  }
+  m_bar.LoseToken(before[1].c_str(), false);
+  Run(1.0f);
+  const cl_Token* last = m_bar.FindToken(before[2].c_str());
+  EXPECT_FLOAT_EQ(last->GetHomeX(), kBarX);
+  EXPECT_FLOAT_EQ(last->m_Rect.x, kBarX);
+}
+
 class cl_CountingEvent : public i_Event {
  public:
   explicit cl_CountingEvent(int& runs, int& deletes) : m_runs(runs), m_deletes(deletes) {}

@@ -186,7 +186,11 @@ void cl_TokenBar::AcquireTokenPopIn(const char* label) {
 void cl_TokenBar::RemoveToken(const char* label, bool animated) {
   cl_Token* token = FindToken(label);
   if (!token) return LogTokenNotInBar(label);
-  if (!animated) return DeleteToken(token);
+  if (!animated) {
+    DeleteToken(token);
+    // Gone at once, so the tokens right of it close the gap at once.
+    return Layout();
+  }
   if (token->GetState() != cl_Token::STATE_USED) token->QueueAnimation({cl_Token::ANIM_DISSOLVE, 0.0f, 1.0f});
   token->QueueAnimation({cl_Token::ANIM_MARK_REMOVED, 0.0f, 1.0f});
 }
@@ -368,8 +372,14 @@ void cl_TokenBar::FinishUse() {
 
 void cl_TokenBar::Update(float dt) {
   base::cl_Window::Update(dt);
-  for (size_t i = m_Children.size(); i-- > 0;)
-    if (AsToken(m_Children[i])->GetState() == cl_Token::STATE_REMOVED) DeleteToken(AsToken(m_Children[i]));
+  bool removed = false;
+  for (size_t i = m_Children.size(); i-- > 0;) {
+    if (AsToken(m_Children[i])->GetState() != cl_Token::STATE_REMOVED) continue;
+    DeleteToken(AsToken(m_Children[i]));
+    removed = true;
+  }
+  // Without this a used or lost token would leave an empty slot until the next rebuild.
+  if (removed) AnimatedLayout();
   if (m_lastUsed) FinishUse();
   if (m_pendingAction && !IsAnimating()) {
     if (!m_pendingLaidOut) {
