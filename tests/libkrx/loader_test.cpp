@@ -12,6 +12,7 @@
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/ThreadList.h"
 #include "codegen_support.h"
+#include "support/EngineLogCapture.h"
 
 namespace {
 
@@ -136,6 +137,34 @@ TEST_F(Loader, BrokenScriptsSayWhatIsWrong) {
   Write("quote.krx", "function void Main() {\n  Debugout(\"open);\n}\n");
   EXPECT_FALSE(KRX::LoadScript("quote.krx", true));
   EXPECT_EQ(AllMessages(), "quote.krx(2) : unterminated string (no closing '\"')\n");
+}
+
+// The script library's words reach the game's log only at a raised warning level; a script that
+// is not loaded is named there with its cause at any level, once however often it is asked for,
+// and again when it is broken anew.
+TEST_F(Loader, AScriptThatDoesNotCompileIsNamedInTheLogOncePerCause) {
+  testsupport::LogCapture log;
+  Write("Scenes/Cove.lua", "function PrepareScene()\n  x = = 1\nend\n");
+  EXPECT_FALSE(KRX::Require("Scenes/Cove.lua", true));
+  EXPECT_FALSE(KRX::HasFunction("Scenes/Cove.lua", "PrepareScene"));
+  EXPECT_FALSE(KRX::LoadScript("Scenes/Cove.lua", false));
+  ASSERT_EQ(log.count("ERROR: script Scenes/Cove.lua does not compile: Scenes/Cove.lua(2) : "), 1) << log.text();
+  EXPECT_EQ(log.count("; it is not loaded"), 1) << log.text();
+  EXPECT_EQ(Messages().size(), 3u) << "the library still says it each time:\n" << AllMessages();
+
+  Write("Scenes/Cove.lua", "function PrepareScene()\n  x = 1\n  y = = 2\nend\n");
+  EXPECT_FALSE(KRX::Require("Scenes/Cove.lua", true));
+  EXPECT_EQ(log.count("does not compile: Scenes/Cove.lua(3) : "), 1) << log.text();
+  Write("Scenes/Cove.lua", "function PrepareScene()\n  x = 1\nend\n");
+  EXPECT_TRUE(KRX::Require("Scenes/Cove.lua", true)) << AllMessages();
+  EXPECT_EQ(log.count("ERROR:"), 2) << log.text();
+
+  // Top-level code that stops with an error is named by that error, not by what it said before.
+  Write("Scenes/Quay.lua", "Debugout(\"Quay\")\nNoSuchFunction()\n");
+  EXPECT_FALSE(KRX::Require("Scenes/Quay.lua", true));
+  EXPECT_EQ(log.count("ERROR: script Scenes/Quay.lua stopped in its top-level code: Scenes/Quay.lua(2) : "), 1)
+      << log.text();
+  EXPECT_FALSE(log.contains(": Quay;")) << log.text();
 }
 
 // A thread that never yields is ended with a run-time error at its line, whatever the loop

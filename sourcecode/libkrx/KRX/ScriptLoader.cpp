@@ -17,6 +17,7 @@
 #include "KRX/runtime/Types.h"
 #include "base/File.h"
 #include "base/file/FileFinder.h"
+#include "base/system.h"
 #include "base/String.h"
 #include "platform/os/FileSystem.h"
 #include "platform/os/Path.h"
@@ -34,6 +35,27 @@ struct st_Source {
   int64_t writeTime = 0;
 };
 std::map<std::string, st_Source, std::less<>> g_sources;
+
+// What the build reported first: the error that stopped it.
+std::string FirstReport(const ScriptSystem::st_OutputHold& said) {
+  for (const ScriptSystem::st_OutputHold::st_Text& text : said.texts)
+    if (!text.callbackOnly) return text.text.substr(0, text.text.find_last_not_of('\n') + 1);
+  return {};
+}
+
+// The script library's own reports reach the game's log only at a raised script warning level;
+// a script that is not loaded is named there at any level, once per file version and cause,
+// however often the game asks it for a function.
+void LogNotLoaded(const std::string& file, int64_t writeTime, const CodeUnit& unit) {
+  static std::map<std::string, std::string, std::less<>> logged;
+  std::string key = std::to_string(writeTime) + '\n' + unit.m_failure;
+  std::string& last = logged[file];
+  if (last == key) return;
+  last = std::move(key);
+  base::sys::Output("ERROR: script %s %s%s%s; it is not loaded\n", file.c_str(),
+                    unit.m_built ? "stopped in its top-level code" : "does not compile",
+                    unit.m_failure.empty() ? "" : ": ", unit.m_failure.c_str());
+}
 
 std::string ModuleNameOf(const char* path) {
   base::String name;
@@ -121,7 +143,15 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
       }
     }
   }
-  if (!BuildUnitCode(unit)) return false;
+  // The build's words are held so that a failure can keep its cause for the loader's log line.
+  ScriptSystem::st_OutputHold said;
+  ScriptSystem::st_OutputHold* outer = ScriptSystem::GetOutputHold();
+  ScriptSystem::SetOutputHold(&said);
+  unit.m_built = BuildUnitCode(unit);
+  ScriptSystem::SetOutputHold(outer);
+  if (!unit.m_built) unit.m_failure = FirstReport(said);
+  said.Release();
+  if (!unit.m_built) return false;
   if (module->Find("~b")) {
     tRefPtr<Thread> thread(new Thread());
     thread->m_reportName = unit.m_fileName;
@@ -129,7 +159,10 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
     thread->SetStepBudget(unit.m_stepBudget);
     module->SetReturnType(TYPE_AUTO);
     const bool ok = thread->Call(ScriptSystem::GetModule(), module, false, nullptr, 0);
-    if (!ok || thread->GetState() == Thread::STATE_DEAD) return false;
+    if (!ok || thread->GetState() == Thread::STATE_DEAD) {
+      unit.m_failure = thread->m_lastError;
+      return false;
+    }
     unit.m_result.AssignOwned(thread->GetReturnValue());
   }
   module->Erase("~b");
@@ -173,7 +206,10 @@ bool LoadScript(const char* path, bool report) {
   unit.m_fileName = opened;
   unit.m_moduleName = ModuleNameOf(opened.c_str());
   unit.m_source = source.data();
-  if (!Compiler::Compile(unit, nullptr)) return false;
+  if (!Compiler::Compile(unit, nullptr)) {
+    LogNotLoaded(opened, writeTime, unit);
+    return false;
+  }
   g_sources[unit.m_moduleName] = st_Source{opened, writeTime};
   return true;
 }

@@ -29,7 +29,9 @@ class Compiler {
 bool Require(const char* path, bool report);
 // Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
 // source exists; a path holding ".bincode" is loaded as a module file. Reports "<path>(-1) :
-// Unable to open file: <cause>" (not found: with report) when nothing can be read.
+// Unable to open file: <cause>" (not found: with report) when nothing can be read; a source that
+// does not compile, or whose top-level code stops with an error, is also named in the log,
+// "ERROR: script <file> does not compile: <cause>; it is not loaded".
 bool LoadScript(const char* path, bool report);
 // True when the module of path defines functionName as a script function (loading it on demand).
 bool HasFunction(const char* path, const char* functionName);

@@ -19,6 +19,10 @@ struct CodeUnit : SyntaxUnit {
   // Declarations of a file's top level become symbols of the file module, so that the file's
   // functions (which look up everything that is not their own slot by name) can see them.
   bool m_moduleLevel = false;
+  // Why Compiler::Compile failed, for the loader's log line: the build's first report, or the
+  // run-time error that ended the unit's top-level code (then m_built is set).
+  std::string m_failure;
+  bool m_built = false;
 };
 
 class HiGrammar {
