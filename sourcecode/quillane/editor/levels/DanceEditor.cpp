@@ -46,7 +46,7 @@ constexpr float kOverlayGap = 10.0f;  // between the counters and the key help
 
 const char* kHelp =
     "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample"
-    "\n Right click, \"Dance editor\" - leave";
+    "\n L - Load move list\n Right click, \"Dance editor\" - leave";
 const char* kRecordingHelp =
     "\n Q - for left upper\n A - for left lower\n W - for right upper\n S - for right lower\n F - Finish and Save";
 
