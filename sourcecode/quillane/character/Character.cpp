@@ -253,9 +253,15 @@ void cl_Character::Update(float dt) {
   timerDelay -= dt;
   if (timerDelay < 0.0f) {
     float next = 0.0f;
-    if (stageWorld && stageWorld->CallCharacterTimer(name.c_str(), next)) timerDelay = next;
-    // No timer function, or one that asks for no further call: wait a day.
-    if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
+    const en_TimerCall call = stageWorld ? stageWorld->CallCharacterTimer(name.c_str(), next) : en_TimerCall::NONE;
+    if (call == en_TimerCall::RUNNING) {
+      // Asked again next frame: the script's result sets the delay once it has ended.
+      timerDelay = 0.0f;
+    } else {
+      timerDelay = call == en_TimerCall::DONE ? next : 0.0f;
+      // No timer function, or one that asks for no further call: wait a day.
+      if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
+    }
   }
 
   talkChannel.Update(*this, FunStuff_Slapstick ? dt * 1.4f : dt);
