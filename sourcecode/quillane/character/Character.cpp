@@ -174,20 +174,22 @@ void cl_Character::PlaySpecialAnimation(base::cl_Animation* clip, float speed, f
 }
 
 void cl_Character::StartSpeaking(st_GameAction* action) {
-  pendingAction = action;
+  if (!(actionState == ACTION_SPECIAL && IsAction(pendingAction, "play_animation"))) pendingAction = action;
   if (!IsAction(action, "speak")) return;
   talkChannel.targetBias = 1.0f;
   talkChannel.biasSpeed = 1.0f;
   if (!(talkChannel.bias > 0.0f)) talkChannel.timer = 0.0f;  // the talk clip starts from its beginning
 }
 
-void cl_Character::StopSpeaking() {
-  if (IsAction(pendingAction, "speak")) {
+void cl_Character::StopSpeaking(const st_GameAction* line) {
+  const bool speaking = IsAction(pendingAction, "speak");
+  if (line && pendingAction != line && speaking) return;
+  if (speaking || line) {
     StopLipsync();
     talkChannel.targetBias = 0.0f;
     talkChannel.biasSpeed = 1.0f;
   }
-  pendingAction = nullptr;
+  if (!line || pendingAction == line) pendingAction = nullptr;
 }
 
 void cl_Character::StartLipsync(const base::Binary& data) {
