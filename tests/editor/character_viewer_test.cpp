@@ -740,8 +740,10 @@ TEST_F(CharacterViewerTest, TheRowsAndTheCutsOfTheirTextsAreKeptFromFrameToFrame
   viewer->Build();
   viewer->RenderChildren(0, 0);  // every text is cut for the new font
   int values = 0;
-  for (const base::cl_Window* w : viewer->m_Children)
-    values += (static_cast<const cl_SimpleWindow*>(w)->style & cl_SimpleWindow::STYLE_VALUE) && !w->HasFlag(base::WF_HIDDEN);
+  for (const base::cl_Window* w : viewer->m_Children) {
+    const bool value = static_cast<const cl_SimpleWindow*>(w)->style & cl_SimpleWindow::STYLE_VALUE;
+    values += value && !w->HasFlag(base::WF_HIDDEN);
+  }
   ASSERT_GT(font.measured, 20);
   font.measured = 0;
   viewer->Build();

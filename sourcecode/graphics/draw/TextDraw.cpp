@@ -147,8 +147,8 @@ std::vector<size_t> CharacterStarts(const std::string& text) {
 // from there by doubling steps, so that lines of like width cost about two measurements each;
 // one character off at a time measured the whole text again for each (a long label took
 // seconds a frame).
-size_t LongestFit(const std::string& text, const std::vector<size_t>& starts, size_t first, size_t count,
-                  size_t guess, float width, const char* tail) {
+size_t LongestFit(const std::string& text, const std::vector<size_t>& starts, size_t first, size_t count, size_t guess,
+                  float width, const char* tail) {
   auto fits = [&](size_t n) {
     const std::string piece = text.substr(starts[first], starts[first + n] - starts[first]) + tail;
     return GetTextWidth(piece.c_str()) <= width;
@@ -160,8 +160,10 @@ size_t LongestFit(const std::string& text, const std::vector<size_t>& starts, si
       fit = guess;
       for (size_t step = 1; fit < count && tooWide == count + 1; step *= 2) {
         const size_t next = std::min(fit + step, count);
-        if (fits(next)) fit = next;
-        else tooWide = next;
+        if (fits(next))
+          fit = next;
+        else
+          tooWide = next;
       }
     } else {
       tooWide = guess;
@@ -177,8 +179,10 @@ size_t LongestFit(const std::string& text, const std::vector<size_t>& starts, si
   }
   while (tooWide - fit > 1) {
     const size_t middle = fit + (tooWide - fit) / 2;
-    if (fits(middle)) fit = middle;
-    else tooWide = middle;
+    if (fits(middle))
+      fit = middle;
+    else
+      tooWide = middle;
   }
   return fit;
 }

@@ -121,8 +121,8 @@ en_Source ReadSource(const char* path, std::vector<char>& out, std::string& caus
   if (const void* nul = out.empty() ? nullptr : std::memchr(out.data(), 0, out.size())) {
     const size_t at = size_t(static_cast<const char*>(nul) - out.data());
     const int line = 1 + int(std::count(out.begin(), out.begin() + std::ptrdiff_t(at), '\n'));
-    cause = std::string(path) + "(" + std::to_string(line) + ") : a NUL byte in the text (byte " + std::to_string(at) +
-            ")";
+    cause =
+        std::string(path) + "(" + std::to_string(line) + ") : a NUL byte in the text (byte " + std::to_string(at) + ")";
     ReportFileError(path, line, "Unable to compile: a NUL byte in the source (offset %zu)", at);
     return en_Source::REFUSED;
   }
