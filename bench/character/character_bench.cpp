@@ -37,7 +37,7 @@ class cl_BenchStage final : public quillane::i_StageWorld {
   }
   quillane::i_FaceOwner* GetCharacter(const char*) const override { return nullptr; }
   quillane::i_NavMesh* FindNavMeshAt(const V3&) const override { return nullptr; }
-  bool CallCharacterTimer(const char*, float&) const override { return false; }
+  quillane::en_TimerCall CallCharacterTimer(const char*, float&) const override { return quillane::en_TimerCall::NONE; }
 
   std::vector<quillane::i_FaceOwner*> characters;
 };

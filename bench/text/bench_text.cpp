@@ -1,11 +1,13 @@
 // Text and image costs, headless at 1024 × 768. Glyphs per second drawn through the TrueType
 // font and the glyph-sheet font, against SDL_ttf rendering the same lines with
 // TTF_RenderUTF8_Blended and uploading each line into a texture drawn as one quad; and the time
-// to cut a 2048 × 1536 picture into image tiles, uncompressed and as DXT5. Prints the ratios.
+// to cut a 2048 × 1536 picture into image tiles, uncompressed and as DXT5; a long label wrapped
+// to a line, against SDL_ttf's measuring. Prints the ratios.
 #include <benchmark/benchmark.h>
 #include <GL/gl.h>
 #include <SDL2/SDL_ttf.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,6 +21,7 @@
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
+#include "graphics/draw/Draw.h"
 #include "graphics/font/DXFont.h"
 #include "graphics/font/TextureFont.h"
 #include "graphics/gfx.h"
@@ -167,6 +170,54 @@ void BM_TextSdlTtf(benchmark::State& state) {
   TTF_Quit();
 }
 
+// A 16,000-character label without a blank (a long path, say) wrapped to the editor's 1004-pixel
+// info line, as the scene and train editors wrap theirs: our WrapText through the TrueType font,
+// against SDL_ttf finding each line's end with TTF_MeasureUTF8 (over the next 1004 characters of
+// the label: no glyph is narrower than a pixel, and the whole rest would cost it the label's
+// length every line).
+constexpr int kLabelLength = 16000, kWrapWidth = 1004;
+
+void BM_WrapLongLabel(benchmark::State& state) {
+  Engine& engine = Engine::Get();
+  if (!engine.ok) return state.SkipWithError("no headless device");
+  gfx::cl_DXFont font;
+  font.SetSize(kFontSize);
+  font.CreateD3DFont("DejaVu Sans", true);
+  gfx::SetFont(&font);
+  const std::string label(kLabelLength, 'x');
+  size_t lines = 0;
+  for (auto _ : state) {
+    const std::string wrapped = gfx::WrapText(label.c_str(), float(kWrapWidth));
+    lines = size_t(std::count(wrapped.begin(), wrapped.end(), '\n')) + 1;
+    benchmark::DoNotOptimize(wrapped.data());
+  }
+  state.counters["lines"] = double(lines);
+}
+
+void BM_WrapLongLabelSdlTtf(benchmark::State& state) {
+  if (TTF_Init() != 0) return state.SkipWithError("SDL_ttf does not start");
+  TTF_Font* ttf = TTF_OpenFont(kFontFile, kFontSize);
+  if (!ttf) return state.SkipWithError("no DejaVu Sans");
+  const std::string label(kLabelLength, 'x');
+  size_t lines = 0;
+  for (auto _ : state) {
+    std::string wrapped;
+    lines = 0;
+    for (size_t at = 0; at < label.size(); ++lines) {
+      const std::string next = label.substr(at, size_t(kWrapWidth));
+      int extent = 0, count = 0;
+      if (TTF_MeasureUTF8(ttf, next.c_str(), kWrapWidth, &extent, &count) != 0 || count < 1) count = 1;
+      if (!wrapped.empty()) wrapped += '\n';
+      wrapped.append(label, at, size_t(count));
+      at += size_t(count);
+    }
+    benchmark::DoNotOptimize(wrapped.data());
+  }
+  state.counters["lines"] = double(lines);
+  TTF_CloseFont(ttf);
+  TTF_Quit();
+}
+
 base::cl_Bitmap32 Picture() {
   base::cl_Bitmap32 picture;
   picture.Create(2048, 1536);
@@ -194,6 +245,8 @@ void BM_TileDxt5(benchmark::State& state) { Tile(state, true); }
 BENCHMARK(BM_TextTrueType)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextGlyphSheet)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TextSdlTtf)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WrapLongLabel)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_WrapLongLabelSdlTtf)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_TileUncompressed)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->MinTime(1.0);
 BENCHMARK(BM_TileDxt5)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -211,6 +264,10 @@ int main(int argc, char** argv) {
     std::printf("glyphs/s: TrueType font %.0f, glyph-sheet font %.0f, SDL_ttf + upload %.0f; "
                 "TrueType/SDL_ttf speed %.2f, glyph-sheet/SDL_ttf speed %.2f\n",
                 glyphs / trueType, glyphs / sheet, glyphs / ttf, ttf / trueType, ttf / sheet);
+  const double wrap = reporter.Seconds("BM_WrapLongLabel"), ttfWrap = reporter.Seconds("BM_WrapLongLabelSdlTtf");
+  if (wrap > 0 && ttfWrap > 0)
+    std::printf("a %d-character label wrapped to %d pixels: WrapText %.2f ms, SDL_ttf %.2f ms; speed %.2f\n",
+                kLabelLength, kWrapWidth, wrap * 1e3, ttfWrap * 1e3, ttfWrap / wrap);
   const double plain = reporter.Seconds("BM_TileUncompressed"), dxt5 = reporter.Seconds("BM_TileDxt5");
   if (plain > 0 && dxt5 > 0)
     std::printf("2048 x 1536 picture tiled: uncompressed %.1f ms, DXT5 %.1f ms\n", plain * 1e3, dxt5 * 1e3);

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/Memory.h"
 #include "base/resource/ResourceMgr.h"
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
@@ -198,6 +199,28 @@ TEST(Utf8Decoder, ReplacesWhatIsNotUtf8AndNeverReadsPastTheEnd) {
     base::DecodeNarrowText(exact.get(), length, narrow);
     EXPECT_EQ(U(narrow), c.wellFormed ? c.out : latin1);
   }
+}
+
+// A long narrow text that is no UTF-8 is taken as Latin-1 with work that grows with its length:
+// growing the result a character at a time copied it again for each, and a 120,000-byte label
+// cost seconds and gigabytes whenever it was measured.
+TEST(Utf8Decoder, ALongMalformedTextIsDecodedWithWorkInProportionToItsLength) {
+#ifdef QUILLANE_SANITIZE
+  GTEST_SKIP() << "the sanitizer's allocator keeps the memory statistics still";
+#endif
+  std::string label(120000, 'a');
+  for (size_t i = 0; i < label.size(); i += 7) label[i] = '\xE9';  // Latin-1 e-acute
+  InitMemLog();
+  EnableMemLog(true);
+  base::UnicodeString wide;
+  base::DecodeNarrowText(label.data(), static_cast<int>(label.size()), wide);
+  const st_MemoryStatistics work = CMemoryMgr::GetStatistics();
+  ExitMemLog();
+  ASSERT_EQ(wide.size(), static_cast<int>(label.size()));
+  EXPECT_EQ(wide[0], u'\u00E9');
+  EXPECT_EQ(wide[1], u'a');
+  EXPECT_EQ(wide[119999], u'a');
+  EXPECT_LE(work.m_bandwidth, 8LL * static_cast<long long>(label.size())) << "bytes allocated";
 }
 
 }  // namespace

@@ -171,7 +171,7 @@ TEST_F(CharacterTest, SpecialClipEndsFinishesItsActionAndRestartsIdleWithoutBlen
   }
 }
 
-TEST_F(CharacterTest, SpeakingMovesTheTalkChannelAndStopEndsTheMouth) {
+TEST_F(CharacterTest, SpeakingMovesTheTalkChannelAndStopEndsTheMouthButNotAnotherScriptsAction) {
   auto c = Make("Odo");
   st_GameAction speak{"speak"};
   c->talkChannel.timer = 0.7f;
@@ -184,6 +184,40 @@ TEST_F(CharacterTest, SpeakingMovesTheTalkChannelAndStopEndsTheMouth) {
   EXPECT_FALSE(c->facial->lipsync->IsActive());
   EXPECT_EQ(c->talkChannel.targetBias, 0.0f);
   EXPECT_EQ(c->pendingAction, nullptr);
+
+  // Two scripts at one character (a timer's idle remark in a cutscene): a line spoken while a clip
+  // its script waits for plays leaves the clip's action in place, and the line's end only stops
+  // the talking; the clip's end still finishes its action (the cutscene waited for ever). A clip
+  // begun during a line stays too, and a line spoken over another talks until its own end.
+  base::cl_Animation* wave = m_odo->GetAnimation("wave");
+  ASSERT_NE(wave, nullptr);
+  st_GameAction play{"play_animation"}, remark{"speak"}, line{"speak"};
+  c->PlaySpecialAnimation(wave, 1.0f, 0.0f, 0.0f);
+  c->StartSpeaking(&play);
+  c->StartSpeaking(&remark);
+  EXPECT_EQ(c->pendingAction, &play);
+  EXPECT_EQ(c->talkChannel.targetBias, 1.0f);
+  c->StopSpeaking(&remark);
+  EXPECT_EQ(c->pendingAction, &play);
+  EXPECT_EQ(c->talkChannel.targetBias, 0.0f);
+  for (float t = 0.0f; c->actionState == cl_Character::ACTION_SPECIAL && t < 30.0f; t += 0.01f) c->Update(0.01f);
+  EXPECT_EQ(play.finished, 1);
+
+  c->StartSpeaking(&remark);
+  c->pendingAction = &play;  // as PlayAnimation hands its action over
+  c->StopSpeaking(&remark);
+  EXPECT_EQ(c->pendingAction, &play);
+  EXPECT_EQ(c->talkChannel.targetBias, 0.0f);
+  c->pendingAction = nullptr;
+
+  c->StartSpeaking(&remark);
+  c->StartSpeaking(&line);
+  c->StopSpeaking(&remark);
+  EXPECT_EQ(c->pendingAction, &line);
+  EXPECT_EQ(c->talkChannel.targetBias, 1.0f);
+  c->StopSpeaking(&line);
+  EXPECT_EQ(c->pendingAction, nullptr);
+  EXPECT_EQ(c->talkChannel.targetBias, 0.0f);
 }
 
 TEST_F(CharacterTest, SetPositionOntoAnotherNavMeshAndDropsOntoIt) {

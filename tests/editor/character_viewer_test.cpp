@@ -38,6 +38,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/session/Session.h"
 #include "support/ChildProcess.h"
+#include "support/CountingFont.h"
 #include "support/ScratchFolder.h"
 #include "win32dx9/Platform.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -712,6 +713,49 @@ TEST_F(CharacterViewerTest, ActorLabelsThatLeadOutOfTheFolderAreRefusedWhenTheLi
   EXPECT_EQ(ReadText("victim_0.dat"), "the user's");
   EXPECT_EQ(ListText().find("label=\"../victim\""), std::string::npos);
   EXPECT_NE(m_registry->FindActor("odo"), nullptr);
+}
+
+// The rows stay from frame to frame, each made anew in its place, so that the cut of a long label
+// is kept: made new every frame, a 120,000-byte label (no UTF-8: read as Latin-1) was measured
+// again each frame.
+TEST_F(CharacterViewerTest, TheRowsAndTheCutsOfTheirTextsAreKeptFromFrameToFrame) {
+  std::string list = ListText();
+  const size_t odo = list.find("<Character label=\"odo\"");
+  ASSERT_NE(odo, std::string::npos) << list;
+  const std::string element = list.substr(odo, list.find("</Character>", odo) + 12 - odo);
+  std::string label(120000, 'o');
+  for (size_t i = 0; i < label.size(); i += 5) label[i] = '\xE9';
+  list.insert(odo, "<Character label=\"" + label + "\"" + element.substr(22) + "\n");
+  std::ofstream(m_data / quillane::kCharacterListFile) << list;
+  ASSERT_TRUE(m_registry->LoadActorList(quillane::kCharacterListFile));
+  cl_CharacterViewer* viewer = OpenViewer();
+  ASSERT_NE(viewer, nullptr);
+  cl_SimpleWindow* row = Row(viewer, label.c_str());
+  ASSERT_NE(row, nullptr);
+  Step();
+  EXPECT_EQ(Row(viewer, label.c_str()), row) << "the same row, not a new one";
+
+  testsupport::cl_CountingFont font;
+  gfx::SetFont(&font);
+  viewer->Build();
+  viewer->RenderChildren(0, 0);  // every text is cut for the new font
+  int values = 0;
+  for (const base::cl_Window* w : viewer->m_Children) {
+    const bool value = static_cast<const cl_SimpleWindow*>(w)->style & cl_SimpleWindow::STYLE_VALUE;
+    values += value && !w->HasFlag(base::WF_HIDDEN);
+  }
+  ASSERT_GT(font.measured, 20);
+  font.measured = 0;
+  viewer->Build();
+  viewer->RenderChildren(0, 0);
+  EXPECT_EQ(font.measured, values) << "only the numbers of the value rows are measured again";
+
+  // A row whose state changes is made anew in its place.
+  ASSERT_TRUE(PressMiddle(Row(viewer, "Loop On")));
+  Step();
+  EXPECT_EQ(Row(viewer, "Loop On"), nullptr);
+  EXPECT_NE(Row(viewer, "Loop Off"), nullptr);
+  EXPECT_EQ(Row(viewer, label.c_str()), row);
 }
 
 // A save killed at any moment leaves the old list or the new one, never a torn file.

@@ -2,6 +2,7 @@
 // the polyline band's point counts, the circle guard, the screen grab's sampling and clamping,
 // the outlined text's five passes, the current-font rules of the text helpers, and images drawn
 // the same with back-face culling left on.
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -14,6 +15,7 @@
 #include "graphics/font/Font.h"
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
+#include "support/CountingFont.h"
 #include "graphics/Texture.h"
 #include "win32dx9/DynamicBuffer.h"
 
@@ -204,17 +206,7 @@ TEST_F(DrawHelpers, TextHelpersFollowTheCurrentFont) {
   EXPECT_EQ(gfx::GetTextWidthW(u"abc"), 0.0f);
 }
 
-// A font 8 pixels a character (UTF-8 sequences count once) that counts its measurements.
-class cl_CountingFont : public gfx::cl_Font {
- public:
-  int GetTextWidth(const char* text) override {
-    ++measured;
-    int characters = 0;
-    for (const char* p = text; *p; ++p) characters += (static_cast<unsigned char>(*p) & 0xC0) != 0x80;
-    return 8 * characters;
-  }
-  int measured = 0;
-};
+using testsupport::cl_CountingFont;
 
 // A long text is cut in a few measurements, where one character off at a time measured a 16,000-
 // character label 16,000 times a frame; the cut is the longest that fits, never inside a
@@ -252,6 +244,49 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
   gfx::SetFont(&other);
   kept.Get("short", 400.0f);
   EXPECT_EQ(other.measured, 1) << "a new font is measured";
+}
+
+// A long text is wrapped in about two measurements a line, where cutting a word wider than the
+// line one character at a time measured a 16,000-character label for minutes; lines break at
+// blanks, a long word between characters, never inside one; a kept wrap is measured again only
+// for a new text, width or font.
+TEST_F(DrawHelpers, ALongTextIsWrappedInAboutTwoMeasurementsALineAndTheWrapIsKept) {
+  cl_CountingFont font;
+  gfx::SetFont(&font);
+  const std::string label(16000, 'x');
+  const std::string wrapped = gfx::WrapText(label.c_str(), 780.0f);
+  std::vector<std::string> lines;
+  for (size_t at = 0, end; at <= wrapped.size(); at = end + 1) {
+    end = std::min(wrapped.find('\n', at), wrapped.size());
+    lines.push_back(wrapped.substr(at, end - at));
+  }
+  ASSERT_EQ(lines.size(), 165u);  // 97 characters of 8 pixels fill 776 of the 780
+  for (size_t i = 0; i + 1 < lines.size(); ++i) ASSERT_EQ(lines[i], std::string(97, 'x')) << i;
+  EXPECT_EQ(lines.back(), std::string(16000 - 164 * 97, 'x'));
+  EXPECT_LE(font.measured, 2 * 165 + 40);
+
+  struct {
+    const char* text;
+    float width;
+    const char* wrapped;
+  } cases[] = {
+      {"one two three", 64.0f, "one two\nthree"},
+      {"one two three", 200.0f, "one two three"},
+      {"a\n\nb", 64.0f, "a\n\nb"},
+      {"path/to/a/long/file.xml in a scene", 80.0f, "path/to/a/\nlong/file.\nxml in a\nscene"},
+      {"ab \xC3\xBC\xC3\xBC\xC3\xBC", 16.0f, "ab\n\xC3\xBC\xC3\xBC\n\xC3\xBC"},  // two whole "u-umlaut"s a line
+      {"abc", 4.0f, "a\nb\nc"},  // nothing fits: a character a line all the same
+  };
+  for (const auto& c : cases) EXPECT_EQ(gfx::WrapText(c.text, c.width), c.wrapped) << c.text << " in " << c.width;
+
+  gfx::cl_WrappedText kept;
+  font.measured = 0;
+  EXPECT_EQ(kept.Get(label.c_str(), 780.0f), wrapped);
+  const int first = font.measured;
+  for (int frame = 0; frame < 100; ++frame) kept.Get(label.c_str(), 780.0f);
+  EXPECT_EQ(font.measured, first) << "wrapped once, not every frame";
+  kept.Get(label.c_str(), 400.0f);
+  EXPECT_GT(font.measured, first) << "a new width is measured";
 }
 
 }  // namespace

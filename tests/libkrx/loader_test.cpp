@@ -167,6 +167,51 @@ TEST_F(Loader, AScriptThatDoesNotCompileIsNamedInTheLogOncePerCause) {
   EXPECT_FALSE(log.contains(": Quay;")) << log.text();
 }
 
+// What a writer meets is named at any warning level with the line and a cause in the writer's
+// words: a parenthesis or a block left open (at the line where it began), an "end" too many, a
+// name used before it is declared, and files refused before compiling (UTF-16, a NUL byte, a
+// folder, too large).
+TEST_F(Loader, AScriptThatIsNotLoadedIsNamedWithItsLineAndCause) {
+  testsupport::LogCapture log;
+  const std::string utf16("\xFF\xFEx\0 \0=\0 \0\x31\0\n\0", 14);
+  fs::create_directories(dir / "Scenes/Folder.lua");
+  std::ofstream(dir / "Scenes/Huge.lua").close();
+  fs::resize_file(dir / "Scenes/Huge.lua", KRX::kMaxScriptFileSize + 1);  // sparse: no disk used
+  struct {
+    const char* file;
+    std::string text;  // empty: made above
+    std::string logged;
+  } cases[] = {
+      {"Scenes/Paren.lua", "function OnEnterScene(\n  Says(\"Guard\", \"Tick\")\nend\n",
+       "does not compile: Scenes/Paren.lua(1) : unclosed parenthesis: the '(' here has no ')'"},
+      {"Scenes/If.lua", "function OnEnterScene()\n  if Ready() then\n    Go()\n\nfunction Go()\nend\n",
+       "does not compile: Scenes/If.lua(2) : missing 'end': the 'if' begun here is not closed (Scenes/If.lua(1) : "
+       "unable to find matching '}')"},
+      {"Scenes/Loop.lua", "function Count()\n  local i = 0\n  while i < 3 do\n    i = i + 1\n  end\n",
+       "does not compile: Scenes/Loop.lua(1) : missing 'end': the 'function' begun here is not closed"},
+      {"Scenes/End.lua", "function Count()\nend\nend\n",
+       "does not compile: Scenes/End.lua(3) : one 'end' too many: it closes nothing"},
+      {"Scenes/Call.lua", "function Count()\n  Says(\"a\", Name(1)\nend\n",
+       "does not compile: Scenes/Call.lua(2) : unclosed parenthesis: the '(' here has no ')'"},
+      {"Scenes/Ticks.lua", "Ticks = 0\n",
+       "stopped in its top-level code: Scenes/Ticks.lua(1) : undefinied variable 'Ticks' found (a name is made by "
+       "declaring it first, \"local name = value\")"},
+      {"Scenes/Wide.lua", utf16, "cannot be read: not UTF-8 (the text is UTF-16: save it as UTF-8)"},
+      {"Scenes/Nul.lua", std::string("x = 1\ny\0 = 2\n", 13),
+       "cannot be read: Scenes/Nul.lua(2) : a NUL byte in the text (byte 7)"},
+      {"Scenes/Folder.lua", "", "cannot be read: it is a folder, not a file"},
+      {"Scenes/Huge.lua", "", "cannot be read: too large (more than 16777216 bytes)"},
+  };
+  for (const auto& c : cases) {
+    if (!c.text.empty()) Write(c.file, c.text);
+    EXPECT_FALSE(KRX::Require(c.file, false)) << c.file;
+    EXPECT_FALSE(KRX::HasFunction(c.file, "OnEnterScene")) << c.file;
+    EXPECT_EQ(log.count("ERROR: script " + std::string(c.file) + " " + c.logged), 1) << log.text();
+  }
+  EXPECT_EQ(log.count("ERROR: "), static_cast<int>(std::size(cases))) << "once each:\n" << log.text();
+  EXPECT_EQ(log.count("; it is not loaded\n"), static_cast<int>(std::size(cases))) << log.text();
+}
+
 // A thread that never yields is ended with a run-time error at its line, whatever the loop
 // looks like; one that yields gets a fresh allowance each time it is resumed.
 TEST_F(Loader, ThreadsThatNeverYieldAreEnded) {

@@ -276,7 +276,7 @@ TEST_F(DanceGame, TheDancerFollowsTheSongAmongHerSeatedAudienceOnTheStagesOwnFlo
   quillane::i_NavMesh* officeMesh = office->NavMeshes.front();
   quillane::st_WorldServices& world = quillane::WorldServices();
   g_timers.clear();
-  world.CallCharacterTimer = [](const char* name, float& delay) {
+  world.CallCharacterTimer = [](const char* name, float& delay, std::function<bool(float&)>*) {
     g_timers.push_back(name);
     delay = 1.0f;
     return true;

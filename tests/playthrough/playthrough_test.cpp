@@ -352,6 +352,62 @@ TEST_F(PlayTest, AMinigameIsWaitedForAndSkippedByItsButton) {
   EXPECT_EQ(Log().find("ERROR:"), std::string::npos) << Log();
 }
 
+// What a modder's scripts meet in the game at the default warning level: Odo's dialog script
+// keeps an idle remark on a timer, said three times in 15 s of play (it was said once, then not
+// for a day); a dialog script without an "end" and a scene script with an unclosed parenthesis
+// are named in the log with the line and the cause.
+TEST_F(PlayTest, ATimedRemarkIsSaidEveryFewSecondsAndBrokenScriptsAreNamedWithTheirLineAndCause) {
+  WriteUserConfig({kQuickLaunch});
+  std::ofstream(m_dir / "data/Scripts/Dialogs/Odo.lua", std::ios::app)
+      << "\nlocal remarks = 0\n"
+         "function CharacterTimer()\n"
+         "  Says(\"Odo\", \"#odo9_1 Quiet night.\", \"TIME\", 1)\n"
+         "  remarks = remarks + 1\n"
+         "  SetValue(\"Odo/Remarks\", remarks)\n"
+         "  return 4\n"
+         "end\n";
+  std::ofstream(m_dir / "data/Scripts/Dialogs/Quillane.lua") << "function CharacterTimer()\n"
+                                                                "  if GetValue(\"Bored\") == 1 then\n"
+                                                                "    Says(\"Quillane\", \"Hm.\")\n"
+                                                                "  return 4\n"
+                                                                "end\n";
+  std::ofstream(m_dir / "data/Scripts/Scenes/Quay.lua") << "function PrepareScene(\n"
+                                                           "  AddCharacter(\"Quillane\", \"quillane\", \"entry\")\n"
+                                                           "end\n";
+  // Lines of a second, 4 s apart: said when the Office is shown, 5 s and 10 s later.
+  const char* text =
+      "wait state LoadingScreen 5\n"
+      "wait scene Office 200\n"
+      "wait frames 150\n"
+      "expect Missions/Odo/Remarks 3\n"
+      "wait idle 400\n"
+      "check session give T1_Pass\n"
+      "check session trigger door\n"
+      "wait scene Quay 200\n"
+      "check session leave mainmenu\n"
+      "wait state RootMenu 20\n";
+  std::vector<st_PlayStep> steps;
+  std::string error;
+  ASSERT_TRUE(ReadPlayScript(text, std::strlen(text), "modder", steps, &error)) << error;
+  cl_PlayDriver driver(std::move(steps), QUILLANE_TEST_DIR "/golden");
+  st_StartOptions options = Options();
+  options.driver = &driver;
+  EXPECT_EQ(Run(options), 0);
+  EXPECT_TRUE(driver.Finished()) << driver.GetFailure();
+  const std::string log = Log();
+  const char* named[] = {
+      "ERROR: script Scripts/Dialogs/Quillane.lua does not compile: Scripts/Dialogs/Quillane.lua(1) : missing 'end': "
+      "the 'function' begun here is not closed",
+      "ERROR: script Scripts/Scenes/Quay.lua does not compile: Scripts/Scenes/Quay.lua(1) : unclosed parenthesis: the "
+      "'(' here has no ')'",
+  };
+  for (const char* line : named) {
+    const size_t at = log.find(line);
+    EXPECT_NE(at, std::string::npos) << line << "\n" << log;
+    EXPECT_EQ(log.find(line, at + 1), std::string::npos) << "named once: " << line;
+  }
+}
+
 // With Debug_ConnectAID the start-up connects to a front-end on this machine and every log line
 // from then on reaches its "LOGGER" channel.
 TEST_F(PlayTest, TheDebuggerFrontEndReceivesTheStartUpLog) {

@@ -265,6 +265,19 @@ TEST_F(SavegameSession, ALoadAndANewGameReadAChangedSceneScriptAnew) {
   ASSERT_TRUE(StepUntilState("Session"));
   EXPECT_EQ(said("edited again"), 1);
   EXPECT_EQ(LinesAfter("Scripts: ").size(), 2u) << "the dialog script was not changed";
+
+  // Saved as UTF-16 between the save and its load: the room goes without its script, and the log
+  // says why at the default warning level.
+  Debug_ScriptWarningLevel = 0;  // the fixture's own level comes back after the test
+  const fs::file_time_type before = fs::last_write_time(script);
+  Write("Scripts/Scenes/Hall.lua", std::string("\xFF\xFE" "f\0u\0n\0", 8));
+  fs::last_write_time(script, before + std::chrono::seconds(1));
+  ASSERT_TRUE(m_session->LoadGame("hall.sav"));
+  ASSERT_TRUE(StepUntilState("Session"));
+  const std::string refused = "ERROR: script Scripts/Scenes/Hall.lua cannot be read: not UTF-8 (the text is UTF-16";
+  const size_t at = Log().find(refused);
+  EXPECT_NE(at, std::string::npos) << Log();
+  EXPECT_EQ(Log().find(refused, at + 1), std::string::npos) << "once for this version of the file";
 }
 
 TEST_F(SavegameSession, TheSideFileFollowsItsSwitches) {

@@ -160,5 +160,35 @@ TEST_F(QueueStage, ACharactersTimerScriptRunsAfterTheDelayItReturns) {
   EXPECT_EQ(m_quillane->timerDelay, cl_Character::kNoTimer);
 }
 
+// A timer that speaks waits for its line on a thread of its own, beside the player (its line is a
+// background action); it is not called again while it waits, and once it has ended its result
+// sets the next delay: with lines of a second and "return 4", three lines in 15 s. Its first wait
+// was taken for its result (none), and the timer slept a day after its first line.
+TEST_F(QueueStage, ATimerThatSpeaksRunsAgainOnceItsLineIsSaidAndTheDelayItReturnsIsOver) {
+  WriteScript("Dialogs/Quillane.lua",
+              "function CharacterTimer()\n"
+              "  Mark(\"timer\")\n"
+              "  Wait(\"speak\", 1, \"Quillane\")\n"
+              "  Mark(\"said\")\n"
+              "  return 4\n"
+              "end\n");
+  auto count = [](const char* mark) { return std::count(Marks().begin(), Marks().end(), mark); };
+  for (int frame = 0; frame < 150; ++frame) {
+    m_quillane->Update(0.1f);
+    Frame(0.1f);
+    if (frame == 5) {
+      EXPECT_EQ(count("timer"), 1);
+      EXPECT_EQ(count("said"), 0);
+      EXPECT_EQ(Queue().GetBackgroundThreadCount(), 1);
+      EXPECT_FALSE(Queue().IsBusy()) << "the player is not held up";
+    }
+  }
+  EXPECT_EQ(count("timer"), 3);
+  EXPECT_EQ(count("said"), 3);
+  EXPECT_LE(m_quillane->timerDelay, 4.0f);
+  Frames(2, 0.1f);
+  EXPECT_EQ(Queue().GetBackgroundThreadCount(), 0) << "the ended timer's thread is let go";
+}
+
 }  // namespace
 }  // namespace queuetest

@@ -30,8 +30,8 @@ class cl_StageWorldStandIn final : public quillane::i_StageWorld {
     return nullptr;
   }
   quillane::i_NavMesh* FindNavMeshAt(const tPoint& p) const override { return floor ? floor(p) : nullptr; }
-  bool CallCharacterTimer(const char* character, float& delay) const override {
-    return timer && timer(character, delay);
+  quillane::en_TimerCall CallCharacterTimer(const char* character, float& delay) const override {
+    return timer && timer(character, delay) ? quillane::en_TimerCall::DONE : quillane::en_TimerCall::NONE;
   }
 
   std::vector<std::pair<std::string, tPoint>> obstacles;  // (whose, circle (x, z, radius))

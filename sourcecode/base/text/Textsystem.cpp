@@ -41,31 +41,14 @@ void AppendUtf8(tString<BaseString>& out, char32_t c) {
   for (int i = 0; i < n; ++i) out += bytes[i];
 }
 
-bool IsUtf8(const char* text, int length) {
-  for (int i = 0; i < length; ++i)
-    if (static_cast<unsigned char>(text[i]) >= 0x80) {
-      tString<BaseUnicodeString> decoded;
-      return DecodeUtf8(text, length, decoded);
-    }
-  return true;
-}
+namespace {
 
-void DecodeNarrowText(const char* text, int length, tString<BaseUnicodeString>& out) {
-  if (!text || length <= 0) return;
-  // Decoded once. Only the decoder knows a bad sequence from a U+FFFD the text itself holds.
-  tString<BaseUnicodeString> decoded;
-  if (DecodeUtf8(text, length, decoded)) {
-    out += decoded.c_str();
-    return;
-  }
-  for (int i = 0; i < length; ++i) out += static_cast<char16_t>(static_cast<unsigned char>(text[i]));
-}
-
-bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
-  if (!text || length <= 0) return true;
+// UTF-8 to UTF-16 units appended to units; false when a byte starts no valid sequence. Such a
+// byte becomes U+FFFD and decoding goes on with the next one, or, with stopAtFault, decoding
+// stops there.
+bool DecodeUtf8Units(const char* text, int length, std::vector<char16_t>& units, bool stopAtFault) {
   bool wellFormed = true;
-  std::vector<char16_t> units;
-  units.reserve(static_cast<std::size_t>(length) + 1);
+  units.reserve(units.size() + static_cast<std::size_t>(length) + 1);
   const unsigned char* p = reinterpret_cast<const unsigned char*>(text);
   const unsigned char* end = p + length;
   while (p < end) {
@@ -90,9 +73,10 @@ bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
     }
     ok = ok && cp >= min && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
     if (!ok) {
+      wellFormed = false;
+      if (stopAtFault) return false;
       // One replacement per bad byte, then resynchronise on the next one.
       units.push_back(kReplacement);
-      wellFormed = false;
       ++p;
       continue;
     }
@@ -105,6 +89,34 @@ bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
     }
     p += need + 1;
   }
+  return wellFormed;
+}
+
+}  // namespace
+
+bool IsUtf8(const char* text, int length) {
+  std::vector<char16_t> units;
+  return !text || length <= 0 || DecodeUtf8Units(text, length, units, true);
+}
+
+void DecodeNarrowText(const char* text, int length, tString<BaseUnicodeString>& out) {
+  if (!text || length <= 0) return;
+  // Only the decoder knows a bad sequence from a U+FFFD the text itself holds. At the first one
+  // the whole text is taken as Latin-1 instead, and appended at once: growing the string a
+  // character at a time copied it again for each (a long label took seconds).
+  std::vector<char16_t> units;
+  if (!DecodeUtf8Units(text, length, units, true)) {
+    units.clear();
+    for (int i = 0; i < length; ++i) units.push_back(static_cast<unsigned char>(text[i]));
+  }
+  units.push_back(0);
+  out += units.data();
+}
+
+bool DecodeUtf8(const char* text, int length, tString<BaseUnicodeString>& out) {
+  if (!text || length <= 0) return true;
+  std::vector<char16_t> units;
+  const bool wellFormed = DecodeUtf8Units(text, length, units, false);
   units.push_back(0);
   out += units.data();
   return wellFormed;

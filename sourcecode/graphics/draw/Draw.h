@@ -53,22 +53,32 @@ float GetTextWidthW(const char16_t* text);
 float GetWrappedTextHeightW(const char16_t* text, float width);
 base::tVector2<float> GetTextSize(const char* text);
 // text broken at blanks into lines no wider than width; a word wider than width is cut between
-// characters.
+// characters. Each cut is found by halving (ShortenText's way): about two measurements a line.
 std::string WrapText(const char* text, float width);
 // text as it is when it is no wider than width, else cut between characters and ended with "..."
 // so that it is (as far as "..." alone allows). The cut is found by halving: a few measurements.
 std::string ShortenText(const char* text, float width);
-// ShortenText for a place that draws its text every frame: measured again only when the text,
-// the width or the current font changes.
-class cl_ShortenedText {
+// A text fitted to a width (by ShortenText or WrapText) for a place that draws it every frame:
+// fitted again only when the text, the width or the current font changes.
+class cl_FittedText {
  public:
+  explicit cl_FittedText(std::string (*fit)(const char* text, float width));
   const std::string& Get(const char* text, float width);
 
  private:
+  std::string (*m_fit)(const char*, float);
   std::string m_text, m_shown;
   float m_width = 0.0f;
   const cl_Font* m_font = nullptr;
   bool m_valid = false;
+};
+class cl_ShortenedText : public cl_FittedText {
+ public:
+  cl_ShortenedText() : cl_FittedText(&ShortenText) {}
+};
+class cl_WrappedText : public cl_FittedText {
+ public:
+  cl_WrappedText() : cl_FittedText(&WrapText) {}
 };
 // (x, y) moved left and up just so far that text (every line measured) ends inside the window,
 // never past its top-left corner: status texts keep their place where they fit.

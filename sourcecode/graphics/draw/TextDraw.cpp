@@ -1,5 +1,8 @@
 // The text helpers: everything goes through the current font.
 #include <algorithm>
+#include <cstring>
+#include <string>
+#include <vector>
 
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -127,75 +130,130 @@ base::tVector2<float> GetTextSize(const char* text) {
   return font && text ? font->GetTextSize(text) : base::tVector2<float>(0.0f, 0.0f);
 }
 
-std::string WrapText(const char* text, float width) {
-  std::string out, line;
-  if (!text) return out;
-  auto flush = [&out, &line] {
-    if (!out.empty()) out += '\n';
-    out += line;
-    line.clear();
+namespace {
+
+// Where each character of text starts, then text's end: a cut never splits a character.
+std::vector<size_t> CharacterStarts(const std::string& text) {
+  std::vector<size_t> starts;
+  for (size_t i = 0; i < text.size(); ++i)
+    if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) starts.push_back(i);
+  starts.push_back(text.size());
+  return starts;
+}
+
+// The most characters from character first on (at most count) that, followed by tail, are no
+// wider than width; 0 when not even one is. Pieces grow no narrower as they lengthen, so the
+// answer is found by halving. With a guess (the length of the line before), it first steps out
+// from there by doubling steps, so that lines of like width cost about two measurements each;
+// one character off at a time measured the whole text again for each (a long label took
+// seconds a frame).
+size_t LongestFit(const std::string& text, const std::vector<size_t>& starts, size_t first, size_t count, size_t guess,
+                  float width, const char* tail) {
+  auto fits = [&](size_t n) {
+    const std::string piece = text.substr(starts[first], starts[first + n] - starts[first]) + tail;
+    return GetTextWidth(piece.c_str()) <= width;
   };
-  for (const char* at = text; *at;) {
-    if (*at == '\n') {
-      flush();
-      ++at;
-      continue;
-    }
-    const char* end = at;
-    while (*end && *end != ' ' && *end != '\n') ++end;
-    std::string word(at, end);
-    const std::string longer = line.empty() ? word : line + ' ' + word;
-    if (!line.empty() && GetTextWidth(longer.c_str()) > width) {
-      flush();
-      line = word;
+  size_t fit = 0, tooWide = count + 1;  // none fit (at worst); one more than all never does
+  if (guess > 0) {
+    guess = std::min(guess, count);
+    if (fits(guess)) {
+      fit = guess;
+      for (size_t step = 1; fit < count && tooWide == count + 1; step *= 2) {
+        const size_t next = std::min(fit + step, count);
+        if (fits(next))
+          fit = next;
+        else
+          tooWide = next;
+      }
     } else {
-      line = longer;
+      tooWide = guess;
+      // The whole rest as the guess says nothing about where the cut lies: halve at once.
+      for (size_t step = 1; guess < count && step < tooWide - fit; step *= 2) {
+        if (fits(tooWide - step)) {
+          fit = tooWide - step;
+          break;
+        }
+        tooWide -= step;
+      }
     }
-    // A word wider than the whole width (a long path) is cut between characters.
-    while (GetTextWidth(line.c_str()) > width) {
-      size_t cut = line.size();
-      do {
-        do --cut;
-        while (cut > 0 && (static_cast<unsigned char>(line[cut]) & 0xC0) == 0x80);
-      } while (cut > 1 && GetTextWidth(line.substr(0, cut).c_str()) > width);
-      if (cut == 0) break;
-      const std::string rest = line.substr(cut);
-      line.resize(cut);
-      flush();
-      line = rest;
-    }
-    at = *end == ' ' ? end + 1 : end;
   }
-  flush();
+  while (tooWide - fit > 1) {
+    const size_t middle = fit + (tooWide - fit) / 2;
+    if (fits(middle))
+      fit = middle;
+    else
+      tooWide = middle;
+  }
+  return fit;
+}
+
+// One paragraph (no line break in it) broken into lines no wider than width, appended to lines.
+void WrapParagraph(const std::string& text, float width, std::vector<std::string>& lines) {
+  const std::vector<size_t> starts = CharacterStarts(text);
+  const size_t characters = starts.size() - 1;
+  size_t first = 0, guess = characters;
+  do {
+    const size_t rest = characters - first;
+    const size_t fit = LongestFit(text, starts, first, rest, guess, width, "");
+    if (fit == rest) {
+      lines.push_back(text.substr(starts[first]));
+      break;
+    }
+    guess = std::max<size_t>(fit, 1);
+    // Whole words: the line ends at the last blank the fitting piece reaches (the blank goes);
+    // a word wider than the whole width (a long path) is cut between characters.
+    size_t end = first + guess, next = end;
+    if (fit > 0 && text[starts[end]] != ' ') {
+      for (size_t at = end - 1; at > first; --at)
+        if (text[starts[at]] == ' ') {
+          end = at;
+          break;
+        }
+    }
+    if (text[starts[end]] == ' ') next = end + 1;
+    lines.push_back(text.substr(starts[first], starts[end] - starts[first]));
+    first = next;
+  } while (first < characters);
+}
+
+}  // namespace
+
+std::string WrapText(const char* text, float width) {
+  std::vector<std::string> lines;
+  if (!text) return {};
+  for (const char* at = text;;) {
+    const char* end = std::strchr(at, '\n');
+    WrapParagraph(end ? std::string(at, end) : std::string(at), width, lines);
+    if (!end) break;
+    at = end + 1;
+  }
+  std::string out;
+  for (const std::string& line : lines) {
+    if (&line != &lines.front()) out += '\n';
+    out += line;
+  }
   return out;
 }
 
 std::string ShortenText(const char* text, float width) {
   const std::string whole = text ? text : "";
   if (GetTextWidth(whole.c_str()) <= width) return whole;
-  // Where each character starts: a cut never splits one. Prefixes grow no narrower as they
-  // lengthen, so the longest that fits is found by halving; one character off at a time measured
-  // the whole text again for each (a long label took seconds a frame).
-  std::vector<size_t> starts;
-  for (size_t i = 0; i < whole.size(); ++i)
-    if ((static_cast<unsigned char>(whole[i]) & 0xC0) != 0x80) starts.push_back(i);
-  size_t fits = 0, tooWide = starts.size();  // characters: none fit (at worst), all do not
-  while (tooWide - fits > 1) {
-    const size_t middle = fits + (tooWide - fits) / 2;
-    if (GetTextWidth((whole.substr(0, starts[middle]) + "...").c_str()) <= width) fits = middle;
-    else tooWide = middle;
-  }
-  return whole.substr(0, fits < starts.size() ? starts[fits] : 0) + "...";
+  const std::vector<size_t> starts = CharacterStarts(whole);
+  // All characters and "..." are wider still than the whole text alone.
+  const size_t fit = LongestFit(whole, starts, 0, starts.size() - 2, 0, width, "...");
+  return whole.substr(0, starts[fit]) + "...";
 }
 
-const std::string& cl_ShortenedText::Get(const char* text, float width) {
+cl_FittedText::cl_FittedText(std::string (*fit)(const char*, float)) : m_fit(fit) {}
+
+const std::string& cl_FittedText::Get(const char* text, float width) {
   if (!text) text = "";
   const cl_Font* font = GetFont();
   if (!m_valid || width != m_width || font != m_font || m_text != text) {
     m_text = text;
     m_width = width;
     m_font = font;
-    m_shown = ShortenText(text, width);
+    m_shown = m_fit(text, width);
     m_valid = true;
   }
   return m_shown;

@@ -12,6 +12,7 @@
 #include "KRX/file/BinCodeFile.h"
 #include "KRX/compiler/HiGrammar.h"
 #include "KRX/compiler/CompileStages.h"
+#include "KRX/compiler/Unclosed.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/Types.h"
@@ -45,16 +46,19 @@ std::string FirstReport(const ScriptSystem::st_OutputHold& said) {
 
 // The script library's own reports reach the game's log only at a raised script warning level;
 // a script that is not loaded is named there at any level, once per file version and cause,
-// however often the game asks it for a function.
-void LogNotLoaded(const std::string& file, int64_t writeTime, const CodeUnit& unit) {
+// however often the game asks it for a function. what: "cannot be read", "does not compile", ...
+void LogNotLoaded(const std::string& file, int64_t writeTime, const char* what, const std::string& cause) {
   static std::map<std::string, std::string, std::less<>> logged;
-  std::string key = std::to_string(writeTime) + '\n' + unit.m_failure;
+  std::string key = std::to_string(writeTime) + '\n' + what + '\n' + cause;
   std::string& last = logged[file];
   if (last == key) return;
   last = std::move(key);
-  base::sys::Output("ERROR: script %s %s%s%s; it is not loaded\n", file.c_str(),
-                    unit.m_built ? "stopped in its top-level code" : "does not compile",
-                    unit.m_failure.empty() ? "" : ": ", unit.m_failure.c_str());
+  base::sys::Output("ERROR: script %s %s%s%s; it is not loaded\n", file.c_str(), what, cause.empty() ? "" : ": ",
+                    cause.c_str());
+}
+
+void LogNotLoaded(const std::string& file, int64_t writeTime, const CodeUnit& unit) {
+  LogNotLoaded(file, writeTime, unit.m_built ? "stopped in its top-level code" : "does not compile", unit.m_failure);
 }
 
 std::string ModuleNameOf(const char* path) {
@@ -75,13 +79,23 @@ std::string FolderOf(const Frame* frame) {
 
 enum class en_Source { READ, MISSING, REFUSED };
 
+// A text in UTF-16 (as some editors save by default) has a byte order mark, or a NUL beside each
+// character of plain text.
+bool LooksLikeUtf16(const std::vector<char>& bytes) {
+  if (bytes.size() < 2) return false;
+  const auto b0 = static_cast<unsigned char>(bytes[0]), b1 = static_cast<unsigned char>(bytes[1]);
+  return (b0 == 0xFF && b1 == 0xFE) || (b0 == 0xFE && b1 == 0xFF) || ((b0 == 0) != (b1 == 0));
+}
+
 // The whole file as text, NUL-terminated. MISSING when nothing can be opened under path;
-// REFUSED (reported) for a folder, a named pipe or a device, and for a file over the size cap.
-en_Source ReadSource(const char* path, std::vector<char>& out) {
+// REFUSED (reported, and why in cause) for a folder, a named pipe or a device, a file over the
+// size cap, text in UTF-16 and text with a NUL byte.
+en_Source ReadSource(const char* path, std::vector<char>& out, std::string& cause) {
   platform::os::en_OpenError why = platform::os::OPEN_OK;
   std::FILE* f = platform::os::OpenResolved(path, "rb", &why);
   if (!f) {
     if (why != platform::os::OPEN_NOT_REGULAR) return en_Source::MISSING;
+    cause = platform::os::IsFolder(path) ? "it is a folder, not a file" : "it is not a regular file";
     ReportFileError(path, -1, "Unable to open file: not a regular file");
     return en_Source::REFUSED;
   }
@@ -91,16 +105,24 @@ en_Source ReadSource(const char* path, std::vector<char>& out) {
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     if (out.size() + n > kMaxScriptFileSize) {
       std::fclose(f);
+      cause = "too large (more than " + std::to_string(kMaxScriptFileSize) + " bytes)";
       ReportFileError(path, -1, "Unable to open file: too large (more than %zu bytes)", kMaxScriptFileSize);
       return en_Source::REFUSED;
     }
     out.insert(out.end(), buffer, buffer + n);
   }
   std::fclose(f);
+  if (LooksLikeUtf16(out)) {
+    cause = "not UTF-8 (the text is UTF-16: save it as UTF-8)";
+    ReportFileError(path, 1, "Unable to compile: not UTF-8 (the text is UTF-16)");
+    return en_Source::REFUSED;
+  }
   // The compiler reads up to the first NUL: a NUL inside would silently cut the script short.
   if (const void* nul = out.empty() ? nullptr : std::memchr(out.data(), 0, out.size())) {
     const size_t at = size_t(static_cast<const char*>(nul) - out.data());
     const int line = 1 + int(std::count(out.begin(), out.begin() + std::ptrdiff_t(at), '\n'));
+    cause =
+        std::string(path) + "(" + std::to_string(line) + ") : a NUL byte in the text (byte " + std::to_string(at) + ")";
     ReportFileError(path, line, "Unable to compile: a NUL byte in the source (offset %zu)", at);
     return en_Source::REFUSED;
   }
@@ -149,7 +171,13 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
   ScriptSystem::SetOutputHold(&said);
   unit.m_built = BuildUnitCode(unit);
   ScriptSystem::SetOutputHold(outer);
-  if (!unit.m_built) unit.m_failure = FirstReport(said);
+  if (!unit.m_built) {
+    // In the writer's words where a mark or a block is left open: the parser speaks of braces the
+    // Lua rewrite made, or says nothing.
+    unit.m_failure = FirstReport(said);
+    if (const std::string unclosed = FindUnclosed(unit); !unclosed.empty())
+      unit.m_failure = unit.m_failure.empty() ? unclosed : unclosed + " (" + unit.m_failure + ")";
+  }
   said.Release();
   if (!unit.m_built) return false;
   if (module->Find("~b")) {
@@ -161,6 +189,9 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
     const bool ok = thread->Call(ScriptSystem::GetModule(), module, false, nullptr, 0);
     if (!ok || thread->GetState() == Thread::STATE_DEAD) {
       unit.m_failure = thread->m_lastError;
+      // A writer used to Lua sets a global by assigning it; here a name is made by declaring it.
+      if (unit.m_failure.find("undefinied variable") != std::string::npos)
+        unit.m_failure += " (a name is made by declaring it first, \"local name = value\")";
       return false;
     }
     unit.m_result.AssignOwned(thread->GetReturnValue());
@@ -188,13 +219,17 @@ bool LoadScript(const char* path, bool report) {
   // The time before the read: a change made while reading is seen as one later.
   int64_t writeTime = 0;
   platform::os::GetWriteTime(opened.c_str(), writeTime);
-  en_Source got = ReadSource(opened.c_str(), source);
+  std::string refused;
+  en_Source got = ReadSource(opened.c_str(), source, refused);
   if (got == en_Source::MISSING) {
     opened = std::string("Scripts/") + path;
     platform::os::GetWriteTime(opened.c_str(), writeTime);
-    got = ReadSource(opened.c_str(), source);
+    got = ReadSource(opened.c_str(), source, refused);
   }
-  if (got == en_Source::REFUSED) return false;
+  if (got == en_Source::REFUSED) {
+    LogNotLoaded(opened, writeTime, "cannot be read", refused);
+    return false;
+  }
   if (got == en_Source::MISSING) {
     const std::string binPath = "Scripts/BinCode/" + ModuleNameOf(path) + ".bincode";
     if (CanOpen(binPath.c_str())) return LoadBinCode(binPath.c_str());

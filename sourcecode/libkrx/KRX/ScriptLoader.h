@@ -29,9 +29,12 @@ class Compiler {
 bool Require(const char* path, bool report);
 // Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
 // source exists; a path holding ".bincode" is loaded as a module file. Reports "<path>(-1) :
-// Unable to open file: <cause>" (not found: with report) when nothing can be read; a source that
-// does not compile, or whose top-level code stops with an error, is also named in the log,
-// "ERROR: script <file> does not compile: <cause>; it is not loaded".
+// Unable to open file: <cause>" (not found: with report) when nothing can be read. A source that
+// is refused before compiling (a folder, too large, UTF-16, a NUL byte), that does not compile,
+// or whose top-level code stops with an error is also named in the log at any warning level,
+// once per file version and cause: "ERROR: script <file> cannot be read: <cause>; it is not
+// loaded" ("does not compile: ...", "stopped in its top-level code: ..."), an unclosed
+// parenthesis or Lua block named as such at the line where it began.
 bool LoadScript(const char* path, bool report);
 // True when the module of path defines functionName as a script function (loading it on demand).
 bool HasFunction(const char* path, const char* functionName);

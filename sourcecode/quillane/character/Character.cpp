@@ -174,20 +174,22 @@ void cl_Character::PlaySpecialAnimation(base::cl_Animation* clip, float speed, f
 }
 
 void cl_Character::StartSpeaking(st_GameAction* action) {
-  pendingAction = action;
+  if (!(actionState == ACTION_SPECIAL && IsAction(pendingAction, "play_animation"))) pendingAction = action;
   if (!IsAction(action, "speak")) return;
   talkChannel.targetBias = 1.0f;
   talkChannel.biasSpeed = 1.0f;
   if (!(talkChannel.bias > 0.0f)) talkChannel.timer = 0.0f;  // the talk clip starts from its beginning
 }
 
-void cl_Character::StopSpeaking() {
-  if (IsAction(pendingAction, "speak")) {
+void cl_Character::StopSpeaking(const st_GameAction* line) {
+  const bool speaking = IsAction(pendingAction, "speak");
+  if (line && pendingAction != line && speaking) return;
+  if (speaking || line) {
     StopLipsync();
     talkChannel.targetBias = 0.0f;
     talkChannel.biasSpeed = 1.0f;
   }
-  pendingAction = nullptr;
+  if (!line || pendingAction == line) pendingAction = nullptr;
 }
 
 void cl_Character::StartLipsync(const base::Binary& data) {
@@ -253,9 +255,15 @@ void cl_Character::Update(float dt) {
   timerDelay -= dt;
   if (timerDelay < 0.0f) {
     float next = 0.0f;
-    if (stageWorld && stageWorld->CallCharacterTimer(name.c_str(), next)) timerDelay = next;
-    // No timer function, or one that asks for no further call: wait a day.
-    if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
+    const en_TimerCall call = stageWorld ? stageWorld->CallCharacterTimer(name.c_str(), next) : en_TimerCall::NONE;
+    if (call == en_TimerCall::RUNNING) {
+      // Asked again next frame: the script's result sets the delay once it has ended.
+      timerDelay = 0.0f;
+    } else {
+      timerDelay = call == en_TimerCall::DONE ? next : 0.0f;
+      // No timer function, or one that asks for no further call: wait a day.
+      if (!(timerDelay > 0.0f) || !std::isfinite(timerDelay)) timerDelay = kNoTimer;
+    }
   }
 
   talkChannel.Update(*this, FunStuff_Slapstick ? dt * 1.4f : dt);

@@ -60,8 +60,14 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   // the character faces along the y angle.
   void SetPosition(const tPoint& position, const tPoint& rotation);
   void PlaySpecialAnimation(base::cl_Animation* clip, float speed, float blendIn, float blendOut);
+  // The action becomes the pending one (a "speak" raises the talk channel), unless a clip a script
+  // waits for still plays: its end finishes that action, which a line another script speaks
+  // meanwhile (a timer's idle remark) must not take away.
   void StartSpeaking(st_GameAction* action);
-  void StopSpeaking();
+  // A line has ended: the talk channel fades out and the pending action is let go. Given the
+  // line's action, an action pending in its place stays: another line keeps talking, another
+  // action (a clip) only sees the talking end.
+  void StopSpeaking(const st_GameAction* line = nullptr);
   // The face's parts, forwarded (nothing without a face).
   void StartLipsync(const base::Binary& data);
   void StopLipsync();

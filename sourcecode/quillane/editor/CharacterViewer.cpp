@@ -117,17 +117,27 @@ base::tString<base::BaseString> cl_CharacterViewer::GetCurrentLabel() const {
 
 cl_SimpleWindow* cl_CharacterViewer::AddRow(const base::Variant& event, const char* text, float x, float y,
                                             float width, uint32_t style) {
-  auto* row = new cl_SimpleWindow(event, text, text, x, y, width, style);
-  AddChild(row);
+  // The row at this place is made anew in place: made new each frame, a row lost the cut of its
+  // text, and a long label was measured again every frame.
+  cl_SimpleWindow* row =
+      m_builtRows < m_Children.size() ? static_cast<cl_SimpleWindow*>(m_Children[m_builtRows]) : nullptr;
+  if (row) {
+    row->Set(event, text, text, x, y, width, style);
+  } else {
+    row = new cl_SimpleWindow(event, text, text, x, y, width, style);
+    AddChild(row);
+  }
+  ++m_builtRows;
   // One reaching into the status line's band is scrolled to instead of drawn under the line.
-  if (y + cl_SimpleWindow::kHeight > GetEditorStatusTop()) row->Show(false);
+  row->Show(y + cl_SimpleWindow::kHeight <= GetEditorStatusTop());
   return row;
 }
 
 void cl_CharacterViewer::Build() {
-  while (!m_Children.empty()) delete m_Children.back();  // each unlinks itself
+  m_builtRows = 0;
   BuildLeftColumn();
   BuildRightColumn();
+  while (m_Children.size() > m_builtRows) delete m_Children.back();  // each unlinks itself
 }
 
 void cl_CharacterViewer::BuildLeftColumn() {

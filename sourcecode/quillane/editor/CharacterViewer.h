@@ -1,7 +1,8 @@
 // cl_CharacterViewer: the editor's full-screen panel for one character of the actor list: the
 // figure turning on a grid under an orbiting camera, its clips played by rows, its emotes set by
 // value rows, the lip-sync test, and the dialogs that add, edit and delete characters of
-// "characters/characters.xml". The rows are rebuilt from the current state every frame.
+// "characters/characters.xml". The rows follow the current state every frame; they are its only
+// children, each kept in its place (with its text's cut) while the state leaves it there.
 #pragma once
 
 #include "base/String.h"
@@ -34,7 +35,8 @@ class cl_CharacterViewer : public base::cl_Panel {
   ~cl_CharacterViewer() override;
 
   void ResetView();  // view, toggles and folders back to their start
-  // Deletes the rows and makes them again from the current state.
+  // Makes the rows anew from the current state: each in the place of the row before it, extra
+  // rows deleted.
   void Build();
   // The rows, then the 3D view: grid, figure (or its skeleton), light gizmo and caption.
   void Render(float px, float py) override;
@@ -98,6 +100,7 @@ class cl_CharacterViewer : public base::cl_Panel {
   void RenderLightGizmo(const base::tVector3<float>& d);
 
   st_PointerTrack m_pointer;
+  size_t m_builtRows = 0;  // rows Build has made anew so far
 };
 
 }  // namespace quillane

@@ -327,8 +327,8 @@ void cl_SceneEditorPanel::Render(float x, float y) {
 void cl_SceneEditorPanel::DrawElementInfo(const base::Variant& element, const char* group) {
   // Wrapped to the room right of its place; a block still too wide or tall moves into view.
   const float x = 550.0f, y = 20.0f;
-  const std::string info =
-      gfx::WrapText(FormatElementInfo(element, group).c_str(), static_cast<float>(base::sys::GetWindowWidth()) - x);
+  const std::string& info =
+      m_info.Get(FormatElementInfo(element, group).c_str(), static_cast<float>(base::sys::GetWindowWidth()) - x);
   const base::tVector2<float> at = gfx::KeepTextInWindow(x, y, info.c_str());
   gfx::DrawTextOutlined(static_cast<int>(at.x), static_cast<int>(at.y), info.c_str(), kWhite, kOutline);
 }

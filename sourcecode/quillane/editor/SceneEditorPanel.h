@@ -10,6 +10,7 @@
 #include "base/String.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "graphics/draw/Draw.h"
 
 namespace quillane {
 
@@ -73,6 +74,8 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
   // puts the description back to before (what is on disk) and rebuilds the scene from it.
   void Store(const char* group, const base::Variant& before);
+
+  gfx::cl_WrappedText m_info;  // the selected element's summary, wrapped again only when it changes
 };
 
 }  // namespace quillane

@@ -25,8 +25,14 @@ int Trunc(float v) { return static_cast<int>(v); }
 // ---- cl_SimpleWindow
 
 cl_SimpleWindow::cl_SimpleWindow(const base::Variant& event, const char* label, const char* text, float x, float y,
-                                 float width, uint32_t rowStyle)
-    : style(rowStyle) {
+                                 float width, uint32_t rowStyle) {
+  Set(event, label, text, x, y, width, rowStyle);
+}
+
+void cl_SimpleWindow::Set(const base::Variant& event, const char* label, const char* text, float x, float y,
+                          float width, uint32_t rowStyle) {
+  style = rowStyle;
+  minimum = maximum = 0.0f;
   m_Rect = {x, y, width, kHeight};
   m_Label = label;
   m_Text = text;

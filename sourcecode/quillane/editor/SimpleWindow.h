@@ -26,6 +26,9 @@ class cl_SimpleWindow : public base::cl_Window {
   // A row 16 pixels high at (x, y) relative to its parent; the value Variant is a copy of event.
   cl_SimpleWindow(const base::Variant& event, const char* label, const char* text, float x, float y, float width,
                   uint32_t style);
+  // The same row made anew in place; the text's cut to the row is kept while text and width stay.
+  void Set(const base::Variant& event, const char* label, const char* text, float x, float y, float width,
+           uint32_t style);
 
   void Render(float px, float py) override;
   // A press hands the event (a value row first sets "value" from the mouse) to the parent; a drag

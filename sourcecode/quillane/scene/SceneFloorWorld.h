@@ -19,7 +19,7 @@ class cl_SceneFloorWorld final : public i_StageWorld {
   void GetStageCharacters(std::vector<i_FaceOwner*>&) const override {}
   i_FaceOwner* GetCharacter(const char*) const override { return nullptr; }
   i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) const override;
-  bool CallCharacterTimer(const char*, float&) const override { return false; }
+  en_TimerCall CallCharacterTimer(const char*, float&) const override { return en_TimerCall::NONE; }
 
  private:
   cl_Scene* m_scene;

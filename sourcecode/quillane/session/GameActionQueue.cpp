@@ -69,7 +69,7 @@ void st_GameAction::Update(float dt) {
 void st_GameAction::Finish() {
   if (m_done) return;
   if (m_kind == "speak") {
-    if (cl_Character* character = FindCharacter(m_object)) character->StopSpeaking();
+    if (cl_Character* character = FindCharacter(m_object)) character->StopSpeaking(this);
     sfx::StopSound("speech", 1.0f);
   } else if (m_kind == "skippable_sleep") {
     // The picture goes with its wait, also when clicked away before its time.
@@ -90,7 +90,7 @@ void st_GameAction::Cancel() {
   if (!m_done) {
     if (m_kind == "speak") {
       if (cl_Character* character = FindCharacter(m_object)) {
-        character->StopSpeaking();
+        character->StopSpeaking(this);
         base::sys::Output("end speak\n");
       }
     } else if (m_kind == "walk") {

@@ -1,6 +1,9 @@
 #include "quillane/session/SessionServices.h"
 
+#include "KRX/runtime/VarVariant.h"
 #include "base/data/Variant.h"
+#include "quillane/script/GameThread.h"
+#include "quillane/session/GameActionQueue.h"
 #include "quillane/session/GameStateLookups.h"
 #include "quillane/session/ScriptCalls.h"
 #include "quillane/session/Session.h"
@@ -25,12 +28,39 @@ base::Variant CallDialogFunction(const char* character, const char* function, co
   return CallDialogScriptFunction(base::String(character), base::String(function));
 }
 
-// "CharacterTimer" of the character's dialog script; its result, read as a number, is the delay
-// before the next call (a result that is none asks for none).
-bool CallCharacterTimer(const char* character, float& delay) {
-  if (!HasDialogFunction(character, "CharacterTimer")) return false;
-  const base::Variant result = CallDialogFunction(character, "CharacterTimer", base::Variant());
-  delay = result.is_number() ? result.get_float() : 0.0f;
+float DelayOf(const base::Variant& result) { return result.is_number() ? result.get_float() : 0.0f; }
+
+// "CharacterTimer" of the character's dialog script, on a background thread of its own: a timer
+// that speaks an idle remark waits for its line, and must not hold the player up meanwhile. Its
+// result, read as a number, is the delay before the next call (a result that is none asks for
+// none); it is known when the thread ends, which for a waiting call is later.
+bool CallCharacterTimer(const char* character, float& delay, std::function<bool(float&)>* ended) {
+  cl_Session* session = GetSession();
+  base::String path;
+  if (!session || !HasDialogFunction(character, "CharacterTimer") ||
+      !GetDialogScriptPath(base::String(character), path))
+    return false;
+  auto* stop = new st_ScriptStopEvent();
+  GameThread* thread = GameThread::CreateForFunction(path.c_str(), "CharacterTimer", stop);
+  delay = 0.0f;
+  if (!thread) return true;  // the script did not load; the event has run
+  stop->m_thread = thread;
+  session->GetActionQueue().AddBackgroundThread(thread);
+  const KRX::tRefPtr<GameThread> hold(thread);
+  base::Variant result;
+  GameThread::Run(result, thread, "CharacterTimer", base::Variant());
+  if (!GameThread::IsLive(thread) || !ended) {
+    delay = DelayOf(result);
+    return true;
+  }
+  // The reference keeps the ended thread, and with it its result, until the stage has asked.
+  *ended = [hold](float& later) {
+    if (GameThread::IsLive(hold.get())) return false;
+    base::Variant value;
+    KRX::VariantFromVar(hold->GetReturnValue(), value);
+    later = DelayOf(value);
+    return true;
+  };
   return true;
 }
 

@@ -175,11 +175,21 @@ i_NavMesh* cl_Stage::FindNavMeshAt(const base::tVector3<float>& position) const 
   return m_scene ? m_scene->FindNavMeshAt(position.x, position.y, position.z) : nullptr;
 }
 
-bool cl_Stage::CallCharacterTimer(const char* character, float& delay) const {
+en_TimerCall cl_Stage::CallCharacterTimer(const char* character, float& delay) const {
   const cl_Session* session = GetSession();
   const st_WorldServices& world = WorldServices();
-  return session && session->GetStage() == this && world.CallCharacterTimer &&
-         world.CallCharacterTimer(character, delay);
+  if (!character || !session || session->GetStage() != this) return en_TimerCall::NONE;
+  // A call that waits is not made again while it runs; once it has ended, its result counts.
+  if (const auto running = m_runningTimers.find(character); running != m_runningTimers.end()) {
+    if (!running->second(delay)) return en_TimerCall::RUNNING;
+    m_runningTimers.erase(running);
+    return en_TimerCall::DONE;
+  }
+  std::function<bool(float&)> ended;
+  if (!world.CallCharacterTimer || !world.CallCharacterTimer(character, delay, &ended)) return en_TimerCall::NONE;
+  if (!ended) return en_TimerCall::DONE;
+  m_runningTimers.emplace(character, std::move(ended));
+  return en_TimerCall::RUNNING;
 }
 
 void cl_Stage::BindCharactersToScene() {

@@ -7,9 +7,11 @@
 // every scene. Main thread only.
 #pragma once
 
+#include <functional>
 #include <list>
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "base/String.h"
@@ -54,8 +56,9 @@ class cl_Stage final : public i_StageWorld {
   void GetStageCharacters(std::vector<i_FaceOwner*>& characters) const override;
   // The scene's first nav mesh holding position; null without a scene.
   i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) const override;
-  // The session's answer on the session's stage; none on another (the editor's test walk).
-  bool CallCharacterTimer(const char* character, float& delay) const override;
+  // The session's answer on the session's stage; none on another (the editor's test walk). A
+  // call that waits is kept until it has ended.
+  en_TimerCall CallCharacterTimer(const char* character, float& delay) const override;
   void BindCharactersToScene();  // after a load: nav mesh, scale and placement again
   void PrepareCharacters();      // "PrepareCharacter" of every character's dialogue script
 
@@ -126,6 +129,9 @@ class cl_Stage final : public i_StageWorld {
   float m_avoidanceRange = 100.0f;
   bool m_blur = false;
   bool m_restoring = false;
+  // The timer calls of this stage's characters that wait, by name, with what tells each one's end
+  // (kept by the answer to the characters, which asks and changes nothing else).
+  mutable std::map<std::string, std::function<bool(float&)>, std::less<>> m_runningTimers;
 };
 
 // Loads the stage's scene while the loading screen runs.

@@ -14,6 +14,13 @@ namespace quillane {
 class i_FaceOwner;
 class i_NavMesh;
 
+// What asking for a character's timer script came to.
+enum class en_TimerCall {
+  NONE,     // no timer script for the character (here)
+  DONE,     // the script ended; its result is the delay
+  RUNNING,  // the script waits (it speaks a line, say) as a thread of its own; ask again later
+};
+
 class i_StageWorld {
  public:
   static constexpr float kDefaultAvoidanceRadius = 40.0f;
@@ -29,9 +36,11 @@ class i_StageWorld {
   virtual i_FaceOwner* GetCharacter(const char* name) const = 0;
   // The first nav mesh of the stage's scene holding position; null when none.
   virtual i_NavMesh* FindNavMeshAt(const base::tVector3<float>& position) const = 0;
-  // Calls "CharacterTimer" of the character's dialog script: false when this stage runs none for
-  // it (it is not the game's), else true with the script's result in delay.
-  virtual bool CallCharacterTimer(const char* character, float& delay) const = 0;
+  // Calls "CharacterTimer" of the character's dialog script: NONE when this stage runs none for
+  // it (it is not the game's), DONE with the script's result in delay, or RUNNING while the call
+  // waits. Asked again while it runs, the script is not called again: RUNNING until it has
+  // ended, then DONE with its result.
+  virtual en_TimerCall CallCharacterTimer(const char* character, float& delay) const = 0;
 };
 
 }  // namespace quillane

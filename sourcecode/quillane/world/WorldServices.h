@@ -3,6 +3,8 @@
 // needs without a session (no hotspot table, every hotspot active, the player free). Main thread only.
 #pragma once
 
+#include <functional>
+
 #include "base/String.h"
 
 namespace base {
@@ -48,10 +50,12 @@ struct st_WorldServices {
   const char* (*GetActionName)(const st_GameAction* action) = nullptr;
   // Finishes an action, so that the script waiting on it goes on; nothing when empty.
   void (*FinishAction)(st_GameAction* action) = nullptr;
-  // Calls "CharacterTimer" of the character's dialog script: false when it has none, else true
-  // with its result in delay. No timer function when empty. Asked through the session's stage
-  // only.
-  bool (*CallCharacterTimer)(const char* character, float& delay) = nullptr;
+  // Calls "CharacterTimer" of the character's dialog script: false when it has none. Else true,
+  // with its result in delay when the call ended; a call that waits (it speaks a line, say) goes
+  // on as a thread of its own, and *ended is set to what tells its end: false while it runs,
+  // then true with the call's result in delay. No timer function when empty. Asked through the
+  // session's stage only.
+  bool (*CallCharacterTimer)(const char* character, float& delay, std::function<bool(float& delay)>* ended) = nullptr;
 };
 
 // The program's one table; the session fills it, tests install stand-ins.

@@ -158,8 +158,8 @@ void cl_TrainTravelEditor::DrawEditorInfo() {
   gfx::DrawTextOutlined(10, 660, "TrainTravel Editor", kWhite, kOutline);
   gfx::DrawTextOutlined(10, 680, "---------------------------", kWhite, kOutline);
   // A long file name or several errors wrap, and the block rises to stay in the window.
-  const std::string info =
-      gfx::WrapText(GetEditorInfo().c_str(), static_cast<float>(base::sys::GetWindowWidth()) - 20.0f);
+  const std::string& info =
+      m_info.Get(GetEditorInfo().c_str(), static_cast<float>(base::sys::GetWindowWidth()) - 20.0f);
   const base::tVector2<float> at = gfx::KeepTextInWindow(10.0f, 700.0f, info.c_str());
   gfx::DrawTextOutlined(static_cast<int>(at.x), static_cast<int>(at.y), info.c_str(), kWhite, kOutline);
 }

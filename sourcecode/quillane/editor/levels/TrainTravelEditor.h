@@ -9,6 +9,7 @@
 
 #include "base/gui/GUI.h"
 #include "base/math/Vector.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/minigames/traintravel/TrainTravel.h"
 
 namespace quillane {
@@ -112,6 +113,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   base::String m_Message;      // the last refused action or save's outcome, shown in the status line
   base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
   base::String m_PendingSaveName;  // "Save as" waiting for the answer to write over that level
+  gfx::cl_WrappedText m_info;      // the status line, wrapped again only when it changes
 
   static int s_NewNodeCounter;
 };
