@@ -212,6 +212,7 @@ Result Texture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint
   }
   if (usage_ & usage::RenderTarget) {
     if (!DeviceAlive(device_)) return kErrDeviceLost;
+    if (this == device_->backBuffer) device_->RestoreBackBuffer();
     l.data.resize(LevelBytes(format_, l.width, l.height));
     ReadLevel(device_, this, name_, level, l.width, l.height, l.data.data());
   }
