@@ -180,8 +180,11 @@ TEST_F(GpuTest, BuffersReportTheirDescriptionAndDrawFromRingOffsets) {
   };
   batch(0, 0, -0.5f, 0xFFFF0000, lock::Discard | lock::NoSysLock);
   batch(4, 6, 7.5f, 0xFF00FF00, lock::NoOverwrite | lock::NoSysLock);
+  // A discard starts the ring again over what the first batch drew from; that stays drawn.
+  batch(0, 0, 15.5f, 0xFF0000FF, lock::Discard | lock::NoSysLock);
   EXPECT_EQ(Pixel(1, 1), 0xFFFF0000u);
   EXPECT_EQ(Pixel(9, 1), 0xFF00FF00u);
+  EXPECT_EQ(Pixel(17, 1), 0xFF0000FFu);
   device_->SetStreamSource(0, nullptr, 0, 0);
   device_->SetIndices(nullptr);
   vb->Release();

@@ -14,6 +14,7 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "platform/gpu/Device.h"
+#include "win32dx9/DX9GraphicsDevice.h"
 
 namespace gfxtest {
 namespace {
@@ -96,6 +97,31 @@ TEST_F(ImageDraw, TilesMatchThePictureWhereverTheyAreCut) {
   // on screen, and tiles half off the left, top, right and bottom edges.
   const int positions[][2] = {{-40, 5}, {-50, -20}, {30, 20}, {-13, 27}, {5, -31}};
   for (const auto& p : positions) EXPECT_EQ(Mismatches(image, p[0], p[1], 100, 40, 1), 0) << p[0] << "," << p[1];
+}
+
+// Unscaled at a whole pixel every pixel is its texel whatever the caller's filter; half a pixel
+// off, the caller's bilinear filter blends neighbours. The caller's filter stays set.
+TEST_F(ImageDraw, AnUnscaledImageIsItsTexelsAndKeepsTheCallersFilter) {
+  const base::cl_Bitmap32 picture = Picture(100, 40);
+  gfx::cl_Image image;
+  ASSERT_TRUE(image.CreateFromBitmap(&picture, 0, 0, 100, 40, false, true));
+  gpu::Device* device = win32dx9::GetD3DDevice();
+  for (const float at : {3.0f, 3.5f}) {
+    ASSERT_TRUE(BeginFrame());
+    gfx::ClearScreen(0xFF000000u);
+    gfx::Begin2D();
+    gfx::SetBlendNone();
+    gfx::SetFilterLinear();
+    gfx::DrawImage(&image, at, 0.0f, 1.0f);
+    EXPECT_EQ(device->GetSamplerState(0, gpu::ss::MinFilter), gpu::filter::Linear);
+    EXPECT_EQ(device->GetSamplerState(0, gpu::ss::MagFilter), gpu::filter::Linear);
+    const uint32_t shown = Pixel(20, 10) & 0xFFFFFFu, texel = Source(17, 10) & 0xFFFFFFu;
+    if (at == 3.0f)
+      EXPECT_EQ(shown, texel);
+    else
+      EXPECT_EQ(shown >> 16, ((Source(16, 10) >> 16 & 0xFF) + (texel >> 16) + 1) / 2);
+    EndFrame();
+  }
 }
 
 TEST_F(ImageDraw, DrawFollowsAWindowSizeChange) {

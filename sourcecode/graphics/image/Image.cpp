@@ -362,10 +362,21 @@ void cl_Image::DrawTiles(float x, float y, float scale, const base::tRectf* with
   device->SetSamplerState(0, gpu::ss::AddressU, gpu::address::Clamp);
   device->SetSamplerState(0, gpu::ss::AddressV, gpu::address::Clamp);
   const en_Shortcut shortcut = g_drawShortcuts ? ShortcutFor(device) : en_Shortcut::NONE;
+  // Unscaled at whole pixels, every pixel centre falls on a texel centre, where the bilinear
+  // filter gives the texel itself: point sampling draws the same pixels for a fraction of the
+  // software renderer's work. The caller's filters are put back.
+  const bool texelExact = scale == 1.0f && x == std::floor(x) && y == std::floor(y) &&
+                          m_offset[0] == std::floor(m_offset[0]) && m_offset[1] == std::floor(m_offset[1]);
+  const uint32_t minFilter = device->GetSamplerState(0, gpu::ss::MinFilter);
+  const uint32_t magFilter = device->GetSamplerState(0, gpu::ss::MagFilter);
+  if (texelExact) {
+    device->SetSamplerState(0, gpu::ss::MinFilter, gpu::filter::Point);
+    device->SetSamplerState(0, gpu::ss::MagFilter, gpu::filter::Point);
+  }
   for (int r = 0; r < m_rows.count; ++r)
     for (int c = 0; c < m_columns.count; ++c) {
       const int index = m_columns.count * r + c;
-      if (index >= static_cast<int>(m_tiles.size())) return;
+      if (index >= static_cast<int>(m_tiles.size())) break;
       int w = m_columns.sizes[c], h = m_rows.sizes[r];
       if (m_columns.offsets[c] + w > m_sourceWidth) w = m_sourceWidth - m_columns.offsets[c];
       if (m_rows.offsets[r] + h > m_sourceHeight) h = m_sourceHeight - m_rows.offsets[r];
@@ -397,6 +408,8 @@ void cl_Image::DrawTiles(float x, float y, float scale, const base::tRectf* with
       DrawRects(at, rects, true, false);
       device->SetRenderState(gpu::rs::AlphaBlendEnable, 1);
     }
+  device->SetSamplerState(0, gpu::ss::MinFilter, minFilter);
+  device->SetSamplerState(0, gpu::ss::MagFilter, magFilter);
 }
 
 // ---- Record

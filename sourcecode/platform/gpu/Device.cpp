@@ -321,10 +321,12 @@ void DeviceImpl::DestroyTargets() {
   if (backBufferSurface) backBufferSurface->Release(), backBufferSurface = nullptr;
   if (autoDepth) autoDepth->Release(), autoDepth = nullptr;
   if (backBuffer) backBuffer->Release(), backBuffer = nullptr;
+  backBufferStale = false;
   fboDirty = true;
 }
 
 void DeviceImpl::BindDrawTarget() {
+  if (backBufferStale && renderTarget && renderTarget->texture_ == backBuffer) RestoreBackBuffer();
   glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
   if (!fboDirty) return;
   fboDirty = false;
@@ -407,6 +409,11 @@ Result Device::Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint
                      uint32_t stencil) {
   DeviceImpl& d = *impl_;
   if ((flags & (clear::ZBuffer | clear::Stencil)) && !d.depthStencil) return kErrInvalidCall;
+  const Viewport& v = d.viewport;
+  // A frame that starts by clearing all of the back buffer does not need the one it held.
+  if ((flags & clear::Target) && (rectCount == 0 || !rects) && d.renderTarget && d.renderTarget->texture_ == d.backBuffer &&
+      v.x == 0 && v.y == 0 && v.width == d.parameters.backBufferWidth && v.height == d.parameters.backBufferHeight)
+    d.backBufferStale = false;
   d.BindDrawTarget();
   GLbitfield mask = 0;
   if (flags & clear::Target) mask |= GL_COLOR_BUFFER_BIT;
@@ -421,7 +428,6 @@ Result Device::Clear(uint32_t rectCount, const Rect* rects, uint32_t flags, uint
   glClearDepth(std::clamp(z, 0.0f, 1.0f));
   glClearStencil(GLint(stencil));
   glEnable(GL_SCISSOR_TEST);
-  const Viewport& v = d.viewport;
   auto clearBox = [&](int32_t x1, int32_t y1, int32_t x2, int32_t y2) {
     x1 = std::max<int32_t>(x1, int32_t(v.x));
     y1 = std::max<int32_t>(y1, int32_t(v.y));
@@ -649,6 +655,8 @@ Result Device::SetPixelShaderConstantF(uint32_t start, const float* values, uint
 }
 
 void Device::SetGammaRamp(uint32_t, uint32_t, const GammaRamp& ramp) {
+  if (std::memcmp(&ramp, &impl_->gamma, sizeof ramp) == 0) return;
+  impl_->SettleScreen();  // the last frame's screen shows the ramp it had
   impl_->gamma = ramp;
   impl_->gammaDirty = true;
 }

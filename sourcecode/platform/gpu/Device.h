@@ -134,7 +134,7 @@ class VertexBuffer final : public Object {
   std::vector<uint8_t> data_;
   uint32_t name_ = 0;
   uint32_t lockOffset_ = 0, lockSize_ = 0;
-  bool locked_ = false, discard_ = false, counted_ = false;
+  bool locked_ = false, counted_ = false;
 };
 
 class IndexBuffer final : public Object {
@@ -154,7 +154,7 @@ class IndexBuffer final : public Object {
   std::vector<uint8_t> data_;
   uint32_t name_ = 0;
   uint32_t lockOffset_ = 0, lockSize_ = 0;
-  bool locked_ = false, discard_ = false, counted_ = false;
+  bool locked_ = false, counted_ = false;
 };
 
 class VertexDeclaration final : public Object {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <vector>
 
 #include "platform/gpu/Device.h"
 
@@ -84,20 +85,30 @@ struct DeviceImpl {
   Surface* depthStencil = nullptr;  // referenced, may be null
   GLuint drawFbo = 0, readFbo = 0;
   bool fboDirty = true;
+  // Presenting trades the back buffer's texture for the front one instead of copying the frame;
+  // the back buffer then holds an older frame until it is restored (see RestoreBackBuffer).
   GLuint frontTexture = 0;  // last presented frame
   uint32_t frontWidth = 0, frontHeight = 0;
-  GLuint screenTexture = 0, screenFbo = 0;  // headless stand-in for the window
+  bool backBufferStale = false;
+  // What the screen shows (gamma and cursor applied), made only when asked for: ReadScreen.
+  GLuint screenTexture = 0, screenFbo = 0;
+  uint32_t screenWidth = 0, screenHeight = 0;
+  bool screenPending = false;  // the last presented frame's screen is not made yet
   GammaRamp gamma{};
   GLuint gammaTexture = 0;
   bool gammaDirty = true;
   float gammaLine[3] = {0.0f, 0.0f, 0.0f};  // per channel: the ramp's step when it is a straight line, else 0
   bool gammaIdentity = false;               // every entry shows as its own byte: presenting copies
 
-  // Cursor.
+  // Cursor: as set, and as it was at the last Present (what that frame's screen shows).
+  struct CursorPlacement {
+    bool visible = false;
+    int32_t x = 0, y = 0;
+    uint32_t width = 0, height = 0, hotX = 0, hotY = 0;
+  };
   GLuint cursorTexture = 0;
-  uint32_t cursorWidth = 0, cursorHeight = 0, hotX = 0, hotY = 0;
-  int32_t cursorX = 0, cursorY = 0;
-  bool cursorVisible = false;
+  std::vector<uint8_t> cursorPixels;  // the image in cursorTexture, rows of width × 4 bytes
+  CursorPlacement cursor, shownCursor;
 
   // GL objects of the draw path.
   GLuint vao = 0;
@@ -148,6 +159,13 @@ struct DeviceImpl {
   void CreatePresentObjects();
   void DestroyPresentObjects();
   void PresentFrame();
+  // Gives the back buffer the last presented frame again when it holds an older one; called
+  // before the back buffer is read or drawn into (a clear of all of it needs no restoring).
+  void RestoreBackBuffer();
+  // Makes the pending screen image; called before what it is made of changes.
+  void SettleScreen();
+  // Draws the presented frame as the screen shows it into `framebuffer`, bottomUp for a window's.
+  void DrawScreen(GLuint framebuffer, int width, int height, bool bottomUp);
 };
 
 // Whether the device an object was made by still exists. Objects released after their device

@@ -206,6 +206,14 @@ void DeviceImpl::ApplySampler(uint32_t unit) {
 }
 
 void DeviceImpl::ApplyPipelineState() {
+  if (backBufferStale) {
+    // Sampling the back buffer reads the frame it held.
+    bool sampled = false;
+    for (Texture* t : textures) sampled = sampled || t == backBuffer;
+    if (program)
+      for (const auto& entry : program->textures_) sampled = sampled || entry.second == backBuffer;
+    if (sampled) RestoreBackBuffer();
+  }
   BindDrawTarget();
   for (uint32_t i = 0; i < kSamplers; ++i)
     if (textures[i] && textures[i]->dirty_) UploadTexture(*textures[i]), stateDirty = true;

@@ -1,7 +1,7 @@
-// Presentation: the back buffer goes to the screen (the window, or an FBO headless) through a
-// pass that applies the gamma ramp (a plain copy when the ramp shows every byte as itself), then
-// the cursor is drawn over it. The frame as drawn (before gamma) is kept as the front buffer for
-// read-back.
+// Presentation: the frame drawn becomes the front buffer (the frame as drawn, kept for read-back)
+// by trading textures with the back buffer, not by a copy. A window then receives it through a
+// pass that applies the gamma ramp (a plain copy when the ramp shows every byte as itself) with
+// the cursor drawn over it; the same screen image is made for ReadScreen only when it is asked for.
 #include <algorithm>
 #include <cstring>
 
@@ -11,13 +11,15 @@
 namespace gpu {
 namespace {
 
+// uFlip is -1 for a window's framebuffer, whose rows run bottom up (our targets hold the top row
+// first).
 const char* kPresentVertex =
     "#version 330 core\n"
-    "out vec2 vUv;\n"
+    "uniform float uFlip; out vec2 vUv;\n"
     "void main() {\n"
     "  vec2 p = vec2(float((gl_VertexID & 1) * 4 - 1), float((gl_VertexID & 2) * 2 - 1));\n"
     "  vUv = p * 0.5 + 0.5;\n"
-    "  gl_Position = vec4(p, 0.0, 1.0);\n"
+    "  gl_Position = vec4(p.x, p.y * uFlip, 0.0, 1.0);\n"
     "}\n";
 const char* kPresentFragment =
     "#version 330 core\n"
@@ -44,12 +46,12 @@ const char* kPresentLineFragment =
 // A quad in target pixels, top row first.
 const char* kCursorVertex =
     "#version 330 core\n"
-    "uniform vec4 uRect; uniform vec2 uTarget; out vec2 vUv;\n"
+    "uniform vec4 uRect; uniform vec2 uTarget; uniform float uFlip; out vec2 vUv;\n"
     "void main() {\n"
     "  vec2 c = vec2(float(gl_VertexID & 1), float((gl_VertexID >> 1) & 1));\n"
     "  vUv = c;\n"
     "  vec2 p = (uRect.xy + c * uRect.zw) / uTarget * 2.0 - 1.0;\n"
-    "  gl_Position = vec4(p, 0.0, 1.0);\n"
+    "  gl_Position = vec4(p.x, p.y * uFlip, 0.0, 1.0);\n"
     "}\n";
 const char* kCursorFragment =
     "#version 330 core\n"
@@ -128,20 +130,60 @@ void DeviceImpl::DestroyPresentObjects() {
 
 void DeviceImpl::PresentFrame() {
   const uint32_t w = parameters.backBufferWidth, h = parameters.backBufferHeight;
-  // Keep the frame as drawn: the front buffer.
-  glBindTexture(GL_TEXTURE_2D, frontTexture);
-  uint32_t fw = frontWidth, fh = frontHeight;
-  SizeTexture(frontTexture, fw, fh, w, h);
-  frontWidth = fw, frontHeight = fh;
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo);
-  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->name_, 0);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
-  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frontTexture, 0);
-  glDisable(GL_SCISSOR_TEST);
-  glBlitFramebuffer(0, 0, GLint(w), GLint(h), 0, 0, GLint(w), GLint(h), GL_COLOR_BUFFER_BIT, GL_NEAREST);
-  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
-  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  // Nothing drawn since the last Present leaves the front buffer as it is: it is that frame.
+  if (!backBufferStale) {
+    SizeTexture(frontTexture, frontWidth, frontHeight, w, h);  // the back buffer's next storage
+    std::swap(backBuffer->name_, frontTexture);
+    glBindTexture(GL_TEXTURE_2D, backBuffer->name_);
+    SetFormatSwizzle(backBuffer->Format());
+    fboDirty = true;
+    backBufferStale = true;
+  }
+  shownCursor = cursor;
+  screenPending = true;
+  if (context->HasWindow()) {
+    int ww = 0, wh = 0;
+    context->WindowSize(&ww, &wh);
+    DrawScreen(0, ww, wh, true);
+    context->Swap(parameters.presentationInterval != kPresentIntervalImmediate);
+  }
+  glBindVertexArray(vao);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
+  stateDirty = true;
+}
 
+void DeviceImpl::RestoreBackBuffer() {
+  if (!backBufferStale) return;
+  backBufferStale = false;
+  if (!backBuffer) return;
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frontTexture, 0);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, backBuffer->name_, 0);
+  glDisable(GL_SCISSOR_TEST);
+  glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+  const GLint w = GLint(frontWidth), h = GLint(frontHeight);
+  glBlitFramebuffer(0, 0, w, h, 0, 0, w, h, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+  glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
+  glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
+  stateDirty = true;
+}
+
+void DeviceImpl::SettleScreen() {
+  if (!screenPending) return;
+  screenPending = false;
+  SizeTexture(screenTexture, screenWidth, screenHeight, frontWidth, frontHeight);
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
+  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, screenTexture, 0);
+  DrawScreen(screenFbo, int(screenWidth), int(screenHeight), false);
+  glBindVertexArray(vao);
+  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
+  stateDirty = true;
+}
+
+void DeviceImpl::DrawScreen(GLuint framebuffer, int width, int height, bool bottomUp) {
   if (gammaDirty) {
     gammaDirty = false;
     // Each 16-bit entry as the byte the screen shows for it.
@@ -157,21 +199,12 @@ void DeviceImpl::PresentFrame() {
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, 256, 1, 0, GL_RGBA, GL_UNSIGNED_BYTE, table);
     NearestTexture();
   }
-
-  // The screen image, top row first, in an FBO of our own for both backends; a window then
-  // receives a copy turned upright for its bottom-up framebuffer.
-  const bool window = context->HasWindow();
-  const int sw = int(w), sh = int(h);
-  glBindTexture(GL_TEXTURE_2D, screenTexture);
-  GLint have = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &have);
-  uint32_t tw = uint32_t(have), th = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &have);
-  th = uint32_t(have);
-  SizeTexture(screenTexture, tw, th, w, h);
-  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, screenFbo);
-  glFramebufferTexture2D(GL_DRAW_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, screenTexture, 0);
-  glViewport(0, 0, sw, sh);
+  const int fw = int(frontWidth), fh = int(frontHeight);
+  const bool scaled = width != fw || height != fh;
+  const float flip = bottomUp ? -1.0f : 1.0f;
+  glBindFramebuffer(GL_DRAW_FRAMEBUFFER, framebuffer);
+  glViewport(0, 0, width, height);
+  glDisable(GL_SCISSOR_TEST);
   glDisable(GL_DEPTH_TEST);
   glDisable(GL_CULL_FACE);
   glDisable(GL_BLEND);
@@ -183,13 +216,15 @@ void DeviceImpl::PresentFrame() {
     // frame's alpha where the pass writes 1; the screen has none (ReadScreen reports it opaque).
     glBindFramebuffer(GL_READ_FRAMEBUFFER, readFbo);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, frontTexture, 0);
-    glBlitFramebuffer(0, 0, sw, sh, 0, 0, sw, sh, GL_COLOR_BUFFER_BIT, GL_NEAREST);
+    glBlitFramebuffer(0, 0, fw, fh, 0, bottomUp ? height : 0, width, bottomUp ? 0 : height, GL_COLOR_BUFFER_BIT,
+                      scaled ? GL_LINEAR : GL_NEAREST);
     glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, 0, 0);
     glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
   } else {
     const bool line = presentLineProgram && gammaLine[0] > 0.0f && gammaLine[1] > 0.0f && gammaLine[2] > 0.0f;
     const GLuint pass = line ? presentLineProgram : presentProgram;
     glUseProgram(pass);
+    glUniform1f(glGetUniformLocation(pass, "uFlip"), flip);
     glUniform1i(glGetUniformLocation(pass, "uFrame"), 0);
     if (line)
       glUniform3f(glGetUniformLocation(pass, "uStep"), gammaLine[0], gammaLine[1], gammaLine[2]);
@@ -197,6 +232,9 @@ void DeviceImpl::PresentFrame() {
       glUniform1i(glGetUniformLocation(pass, "uGamma"), 1);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, frontTexture);
+    const GLint filter = scaled ? GL_LINEAR : GL_NEAREST;
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
     glBindSampler(0, 0);
     glActiveTexture(GL_TEXTURE1);
     glBindTexture(GL_TEXTURE_2D, gammaTexture);
@@ -204,49 +242,39 @@ void DeviceImpl::PresentFrame() {
     glDrawArrays(GL_TRIANGLES, 0, 3);
   }
 
-  if (cursorVisible && cursorWidth && cursorHeight) {
+  const CursorPlacement& c = shownCursor;
+  if (c.visible && c.width && c.height && fw > 0 && fh > 0) {
+    const float sx = float(width) / float(fw), sy = float(height) / float(fh);
     glEnable(GL_BLEND);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glBlendEquation(GL_FUNC_ADD);
     glUseProgram(cursorProgram);
-    glUniform4f(glGetUniformLocation(cursorProgram, "uRect"), float(cursorX) - float(hotX),
-                float(cursorY) - float(hotY), float(cursorWidth), float(cursorHeight));
-    glUniform2f(glGetUniformLocation(cursorProgram, "uTarget"), float(sw), float(sh));
+    glUniform4f(glGetUniformLocation(cursorProgram, "uRect"), (float(c.x) - float(c.hotX)) * sx,
+                (float(c.y) - float(c.hotY)) * sy, float(c.width) * sx, float(c.height) * sy);
+    glUniform2f(glGetUniformLocation(cursorProgram, "uTarget"), float(width), float(height));
+    glUniform1f(glGetUniformLocation(cursorProgram, "uFlip"), flip);
     glUniform1i(glGetUniformLocation(cursorProgram, "uImage"), 0);
     glActiveTexture(GL_TEXTURE0);
     glBindTexture(GL_TEXTURE_2D, cursorTexture);
+    glBindSampler(0, 0);
     glDrawArrays(GL_TRIANGLE_STRIP, 0, 4);
     glDisable(GL_BLEND);
   }
-  if (window) {
-    int ww = 0, wh = 0;
-    context->WindowSize(&ww, &wh);
-    glBindFramebuffer(GL_READ_FRAMEBUFFER, screenFbo);
-    glBindFramebuffer(GL_DRAW_FRAMEBUFFER, 0);
-    const bool same = ww == sw && wh == sh;
-    glBlitFramebuffer(0, 0, sw, sh, 0, wh, ww, 0, GL_COLOR_BUFFER_BIT, same ? GL_NEAREST : GL_LINEAR);
-    context->Swap(parameters.presentationInterval != kPresentIntervalImmediate);
-  }
-  glBindVertexArray(vao);
-  glBindFramebuffer(GL_FRAMEBUFFER, drawFbo);
-  stateDirty = true;
 }
 
 Result Device::ReadScreen(std::vector<uint32_t>* pixels, uint32_t* width, uint32_t* height) {
   DeviceImpl& d = *impl_;
   if (!pixels || !width || !height) return kErrInvalidCall;
-  glBindTexture(GL_TEXTURE_2D, d.screenTexture);
-  GLint w = 0, h = 0;
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &w);
-  glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &h);
-  if (w <= 0 || h <= 0) return kErrNotAvailable;
+  d.SettleScreen();
+  const uint32_t w = d.screenWidth, h = d.screenHeight;
+  if (w == 0 || h == 0) return kErrNotAvailable;
   pixels->resize(size_t(w) * size_t(h));
   glBindFramebuffer(GL_READ_FRAMEBUFFER, d.screenFbo);
   glFramebufferTexture2D(GL_READ_FRAMEBUFFER, GL_COLOR_ATTACHMENT0, GL_TEXTURE_2D, d.screenTexture, 0);
-  glReadPixels(0, 0, w, h, GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
+  glReadPixels(0, 0, GLsizei(w), GLsizei(h), GL_BGRA, GL_UNSIGNED_BYTE, pixels->data());
   glBindFramebuffer(GL_READ_FRAMEBUFFER, 0);
   for (uint32_t& pixel : *pixels) pixel |= 0xFF000000u;
-  *width = uint32_t(w), *height = uint32_t(h);
+  *width = w, *height = h;
   return kOk;
 }
 
@@ -259,10 +287,8 @@ Result Device::GetFrontBufferData(uint32_t, Surface* destination) {
   const uint32_t w = d.parameters.backBufferWidth, h = d.parameters.backBufferHeight;
   if (desc.width < w || desc.height < h) return kErrInvalidCall;
   if (d.frontWidth != w || d.frontHeight != h) {
-    glBindTexture(GL_TEXTURE_2D, d.frontTexture);
-    uint32_t fw = d.frontWidth, fh = d.frontHeight;
-    SizeTexture(d.frontTexture, fw, fh, w, h);
-    d.frontWidth = fw, d.frontHeight = fh;
+    d.SettleScreen();  // it is made of the front buffer
+    SizeTexture(d.frontTexture, d.frontWidth, d.frontHeight, w, h);
   }
   std::vector<uint32_t> pixels(size_t(w) * h);
   glBindFramebuffer(GL_READ_FRAMEBUFFER, d.readFbo);
@@ -293,23 +319,29 @@ Result Device::SetCursorProperties(uint32_t hotX, uint32_t hotY, Surface* image)
     std::memcpy(&pixels[size_t(y) * desc.width * 4], static_cast<uint8_t*>(locked.bits) + size_t(y) * uint32_t(locked.pitch),
                 size_t(desc.width) * 4);
   image->UnlockRect();
+  DeviceImpl::CursorPlacement& c = d.cursor;
+  // The engine sets its cursor every frame; the same picture again changes nothing.
+  if (pixels == d.cursorPixels && c.width == desc.width && c.height == desc.height && c.hotX == hotX && c.hotY == hotY)
+    return kOk;
+  d.SettleScreen();  // the last frame's screen shows the cursor it had
   glBindTexture(GL_TEXTURE_2D, d.cursorTexture);
   glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA8, GLsizei(desc.width), GLsizei(desc.height), 0, GL_BGRA, GL_UNSIGNED_BYTE,
                pixels.data());
   NearestTexture();
-  d.cursorWidth = desc.width, d.cursorHeight = desc.height, d.hotX = hotX, d.hotY = hotY;
+  d.cursorPixels = std::move(pixels);
+  c.width = desc.width, c.height = desc.height, c.hotX = hotX, c.hotY = hotY;
   d.stateDirty = true;
   return kOk;
 }
 
 void Device::SetCursorPosition(int32_t x, int32_t y, uint32_t) {
-  impl_->cursorX = x;
-  impl_->cursorY = y;
+  impl_->cursor.x = x;
+  impl_->cursor.y = y;
 }
 
 bool Device::ShowCursor(bool show) {
-  const bool was = impl_->cursorVisible;
-  impl_->cursorVisible = show;
+  const bool was = impl_->cursor.visible;
+  impl_->cursor.visible = show;
   if (show != was) impl_->context->ShowSystemCursor(!show);
   return was;
 }

@@ -212,6 +212,7 @@ Result Texture::LockRect(uint32_t level, LockedRect* out, const Rect* rect, uint
   }
   if (usage_ & usage::RenderTarget) {
     if (!DeviceAlive(device_)) return kErrDeviceLost;
+    if (this == device_->backBuffer) device_->RestoreBackBuffer();
     l.data.resize(LevelBytes(format_, l.width, l.height));
     ReadLevel(device_, this, name_, level, l.width, l.height, l.data.data());
   }
@@ -280,7 +281,6 @@ Result Internal::LockBuffer(B& b, uint32_t offset, uint32_t size, void** data, u
   b.locked_ = true;
   b.lockOffset_ = offset;
   b.lockSize_ = (flags & lock::ReadOnly) ? 0 : size;
-  b.discard_ = (flags & lock::Discard) != 0;
   *data = b.data_.data() + offset;
   return kOk;
 }
@@ -292,8 +292,9 @@ Result Internal::UnlockBuffer(B& b, GLenum target) {
   if (b.lockSize_ == 0 || !DeviceAlive(b.device_)) return kOk;
   glBindVertexArray(0);  // keep the device's vertex array's index binding untouched
   glBindBuffer(target, b.name_);
-  // A discard lets the driver hand us fresh storage instead of waiting for pending draws.
-  if (b.discard_) glBufferData(target, GLsizeiptr(b.desc_.size), nullptr, GL_DYNAMIC_DRAW);
+  // Only the locked bytes go, a discard's too: fresh storage for the whole buffer (what a discard
+  // would ask the driver for) costs the software renderer a cleared copy of all of it, per frame
+  // for the rings, while GL keeps the data of earlier draws intact either way.
   glBufferSubData(target, GLintptr(b.lockOffset_), GLsizeiptr(b.lockSize_), b.data_.data() + b.lockOffset_);
   glBindVertexArray(b.device_->vao);
   return kOk;
