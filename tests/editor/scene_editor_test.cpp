@@ -30,6 +30,7 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SceneList.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -522,6 +523,7 @@ TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
   EXPECT_EQ(status.text, "") << "a tool opened";
   quillane::ShowEditorStatus("the last scene's outcome", true);
   Step();
+  CopyFromData("Scenes/Quay");
   ASSERT_TRUE(m_editor->OpenScene("Quay"));
   Step();
   EXPECT_EQ(status.text, "") << "another scene opened";
@@ -552,6 +554,61 @@ TEST_F(SceneEditor, AFailedCompileShowsTheStepThatFailedNotWhatItWentOnPastNorAn
   EXPECT_NE(shown.find("Scenes/Office.dat"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("frame.tga"), std::string::npos) << shown;
   EXPECT_EQ(shown.find("cut short"), std::string::npos) << shown;
+}
+
+// A scene the game would show empty or could not walk is not compiled, and the old compiled file
+// stays: the file that cannot be read is named in the window when the scene opens and when
+// Compile or Export refuses it. A stage picture that is missing is left out with a word.
+TEST_F(SceneEditor, ASceneWithoutItsBackgroundOrFloorIsNotCompiledAndTheWindowSaysWhy) {
+  const fs::path compiled = m_data / "Scenes/Office.dat";
+  const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+  const auto compile = [&](const char* scene) {
+    EXPECT_TRUE(m_editor->OpenScene(scene));
+    Step();
+    const std::string opened = status.text;
+    EXPECT_TRUE(Menu("Editor"));
+    Step();
+    if (base::cl_Window* panel = Window(cl_SceneEditorPanel::kLabel)) panel->ProcessEvent(Button("Compile"));
+    return opened;
+  };
+  const struct {
+    const char* removed;
+    bool compiles;
+  } cases[] = {{"background.tga", false}, {"navmesh.xml", false}, {"desk.tga", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.removed);
+    CopyFromData("Scenes/Office");
+    fs::remove(m_data / "Scenes/Office" / c.removed);
+    std::ofstream(compiled, std::ios::trunc) << "old";
+    const std::string missing = std::string("Scenes/Office/") + c.removed;
+    EXPECT_NE(compile("Office").find(missing + " (is missing)"), std::string::npos) << "on opening";
+    EXPECT_TRUE(status.failure);
+    if (c.compiles) {
+      EXPECT_EQ(status.text, "Compiled Scenes/Office.dat without " + missing + " (is missing)");
+      EXPECT_NE(ReadText("Scenes/Office.dat"), "old");
+      continue;
+    }
+    const std::string refusal = "Scenes/Office: not compiled: " + missing + " cannot be read (is missing)";
+    EXPECT_EQ(status.text, refusal);
+    EXPECT_EQ(ReadText("Scenes/Office.dat"), "old");
+    EXPECT_NE(Log().find("ERROR: " + refusal), std::string::npos) << Log();
+  }
+
+  // Export refuses alike; a scene of neither picture nor floor is refused too.
+  CopyFromData("Scenes/Office");
+  fs::remove(m_data / "Scenes/Office/background.tga");
+  fs::remove(compiled);
+  quillane::RemoveScene(cl_Editor::GetSceneList(), "Quay");
+  quillane::RemoveScene(cl_Editor::GetSceneList(), "Stage");
+  m_editor->ExportAllScenes();
+  EXPECT_EQ(status.text,
+            "Export all scenes: 0 compiled, 1 failed (Scenes/Office: not compiled: Scenes/Office/background.tga "
+            "cannot be read (is missing))");
+  EXPECT_FALSE(fs::exists(compiled));
+  fs::create_directories(m_data / "Scenes/Bare");
+  EXPECT_EQ(compile("Bare"), "");
+  EXPECT_EQ(status.text, "Scenes/Bare: not compiled: it has neither a background picture nor a nav mesh");
+  EXPECT_FALSE(fs::exists(m_data / "Scenes/Bare.dat"));
 }
 
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {

@@ -19,6 +19,7 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -125,6 +126,9 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
     return false;
   }
   m_scene->ReadFromVariant(true);
+  // The scene opens without them, showing nothing in their place.
+  if (const std::string unread = DescribeUnreadFiles(*m_scene); !unread.empty())
+    ShowEditorStatus(std::string(cl_Scene::GetScenePath(name.c_str()).c_str()) + " cannot read " + unread, true);
   return true;
 }
 
@@ -209,11 +213,13 @@ void cl_Editor::ExportAllScenes() {
     }
     base::cl_ErrorCatcher errors;
     cl_Scene scene;
-    if (scene.LoadProjectFile(name.c_str()) && scene.Save()) {
+    st_CompileOutcome outcome;
+    if (scene.LoadProjectFile(name.c_str())) outcome = CompileScene(scene);
+    if (outcome.written) {
       base::sys::Output("scene complete.\n");
       ++exported;
     } else {
-      if (failed++ == 0) firstFailure = errors.Cause(name.c_str());  // before the line below
+      if (failed++ == 0) firstFailure = outcome.text.empty() ? errors.Cause(name.c_str()) : outcome.text;
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
     }
     scene.Clear();

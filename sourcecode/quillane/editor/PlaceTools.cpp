@@ -3,6 +3,7 @@
 
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "base/system.h"
 #include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
@@ -14,7 +15,7 @@ namespace {
 
 constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
 constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
-constexpr uint32_t kMissedPickColour = 0xFFFF6040u;
+constexpr uint32_t kWarningColour = 0xFFFF6040u;
 constexpr uint32_t kKeyHelpColour = 0xFFA0A0A0u;
 
 }  // namespace
@@ -48,9 +49,13 @@ void EndToolDrawing() {
 
 void DrawKeyHelp(int x, int y, const char* keys) { gfx::DrawText(x, y, keys, kKeyHelpColour); }
 
+void DrawToolWarning(int y, const char* text) {
+  gfx::DrawText(0, y, gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth())).c_str(),
+                kWarningColour);
+}
+
 void DrawMissedPick(int y) {
-  gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on",
-                kMissedPickColour);
+  DrawToolWarning(y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on");
 }
 
 }  // namespace quillane

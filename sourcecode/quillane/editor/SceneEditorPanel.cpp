@@ -17,6 +17,7 @@
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceHotspotTool.h"
 #include "quillane/editor/PlaceLocatorTool.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/editor/SelectLightTypeDialog.h"
 #include "quillane/editor/TestRun.h"
@@ -526,15 +527,8 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
 }
 
 void cl_SceneEditorPanel::Compile() {
-  cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::tString<base::BaseString> path = cl_Scene::GetDataPath(scene->GetName().c_str());
-  base::cl_ErrorCatcher errors;
-  if (scene->Save()) {
-    ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
-    return;
-  }
-  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());  // before the summary
-  base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
+  const st_CompileOutcome outcome = CompileScene(*cl_Editor::GetEditedScene());
+  ShowEditorStatus(outcome.text, !outcome.written || outcome.warning);
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {

@@ -50,6 +50,8 @@ void cl_Layer::ReleasePictures() {
 
 bool cl_Layer::Load(const base::Variant& description, bool lazy, bool compressAllowed) {
   m_description = description;
+  m_unreadFile.clear();
+  m_unreadCause.clear();
   if (!description.get_attribute("file")) return true;
   m_x = m_y = 0.0f;
   m_w = m_scene ? m_scene->GetWidth() : 0.0f;
@@ -103,6 +105,11 @@ bool cl_Layer::LoadStrip(const base::Variant& description, bool lazy) {
   m_strip->SetPauseRange(minTime, maxTime);
   m_strip->SetUseBlur(useBlur == 1);
   m_strip->Compile(element, lazy);
+  if (m_strip->GetFrameCount() == 0) {
+    const base::tString<base::BaseString> frame = m_strip->GetFrameFileName(0);
+    const std::string problem = base::FileProblem(frame);
+    SetUnread(frame.c_str(), problem.empty() ? "cannot be read" : problem);
+  }
 
   const float* bounds = m_strip->GetBounds();
   m_x = SaneFloat(bounds[0]), m_y = SaneFloat(bounds[1]);
@@ -119,10 +126,12 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   m_file = path;
   base::cl_Bitmap32 source;
   if (!base::FileExists(path)) {
-    base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), base::FileProblem(path).c_str());
+    SetUnread(path.c_str(), base::FileProblem(path));
+    base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), m_unreadCause.c_str());
     return;
   }
   if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &source)) {
+    SetUnread(path.c_str(), "cannot be read");
     base::sys::Output("ERROR: scene '%s': picture '%s' cannot be read\n", sceneName, path.c_str());
     return;
   }
@@ -132,6 +141,7 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   // The file is laid out in scene coordinates: the rectangle must lie inside it.
   if (source.IsEmpty() || left < 0 || top < 0 || right > source.Width() || bottom > source.Height() ||
       right - left > kMaxSceneBitmapSide || bottom - top > kMaxSceneBitmapSide) {
+    SetUnread(path.c_str(), "is smaller than the layer's rectangle");
     base::sys::Output("ERROR: scene '%s': picture '%s' is smaller than the layer's rectangle\n", sceneName,
                       path.c_str());
     return;
