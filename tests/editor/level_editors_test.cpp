@@ -740,6 +740,45 @@ TEST_F(DanceEditorTest, SavingOverAnotherMoveListAsksFirst) {
   EXPECT_EQ(list.size(), 1) << "the recording";
 }
 
+// A recording not yet saved is not dropped unasked: Enter, L, P and a preset ask first and No
+// keeps it; Yes goes on. Once saved, nothing asks, and a new recording clears the save's line.
+TEST_F(DanceEditorTest, KeysThatWouldDropAnUnsavedRecordingAskFirst) {
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('Q');
+  Tap('F');
+  ASSERT_TRUE(Click("cancel"));
+  Step();
+  ASSERT_FALSE(m_dance->IsMenuOpen());
+  for (uint8_t key : {uint8_t(base::key::Enter), uint8_t('L'), uint8_t('P'), uint8_t(base::key::F1)}) {
+    SCOPED_TRACE(int(key));
+    Tap(key);
+    ASSERT_NE(Window("DialogBox"), nullptr);
+    ASSERT_TRUE(Click("button1"));
+    Step(0.0f);
+    EXPECT_EQ(Window("DialogBox"), nullptr);
+    EXPECT_EQ(Window("FileNames"), nullptr);
+    EXPECT_EQ(m_dance->GetTotalMoves(), 1);
+  }
+  Tap(base::key::Enter);
+  ASSERT_TRUE(Click("button0"));
+  Step(0.0f);
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 0);
+
+  Step(5.0f);
+  Tap('W');
+  Tap('F');
+  Window("dance_name")->m_Value.set_string("rec");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_NE(S(m_dance->GetOverlayText()).find("Saved gui/minigames/dance/rec.xml"), std::string::npos);
+  Tap(base::key::Enter);
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(S(m_dance->GetOverlayText()).find("Saved"), std::string::npos) << S(m_dance->GetOverlayText());
+}
+
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
 // stay inside the window; Escape cancels the save panel.
 TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {

@@ -31,8 +31,11 @@ namespace {
 
 constexpr const char* kSong = "dance_sound";
 constexpr const char* kPanelLabel = "DanceEditor";
-// The title of the question before a move list is written over; its answer comes back under it.
+// The titles of the questions before a move list is written over and before a recording not
+// saved is dropped; each answer comes back under its title.
 constexpr const char* kOverwriteQuestion = "Save move list";
+constexpr const char* kDiscardQuestion = "Drop recording";
+constexpr const char* kDiscardText = "The recording is not saved. Discard it?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
@@ -85,25 +88,40 @@ void cl_DanceMinigameEditor::Update(float dt) {
 
 // ---- input
 
+bool cl_DanceMinigameEditor::ReplacesRecording(uint8_t key) const {
+  // The music chosen with P restarts the dance, which plays (and so uses up) the list.
+  if (key == base::key::Enter || key == 'R' || key == 'L' || key == 'P') return true;
+  const bool preset = key == base::key::F1 || key == base::key::F2 || key == base::key::F3;
+  return preset && m_State != Recording && m_State != Intro && m_State != Applause && m_State != 2;
+}
+
 bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
   if (m_MenuOpen) return false;
   if (cmd.type != base::ICMD::KEY_PRESSED) return cl_DanceMinigame::HandleInput(cmd);
   const uint8_t key = cmd.key;
+  if (m_Unsaved && ReplacesRecording(key)) {
+    m_PendingKey = key;
+    if (OpenQuestion(this, kDiscardQuestion, kDiscardText)) return true;
+  }
   if (key == base::key::Enter) {
     StartDance();
     m_MovesLeft = m_TotalMoves = 0;
     m_State = Recording;
     m_MoveList.set_element("Dance");
+    m_Unsaved = false;
+    m_Message.clear();  // the last save's outcome is not this recording's
     return true;
   }
   if (key == 'R') {
     LoadMoveList(m_DanceName.c_str());
     StartDance();
+    m_Unsaved = false;
     if (m_DemoMode) {
       // Recording again starts a fresh list, as Enter does: the count and the list agree.
       m_MovesLeft = m_TotalMoves = 0;
       m_State = Recording;
       m_MoveList.set_element("Dance");
+      m_Message.clear();
     }
   }
   // A speed of 0 would freeze the notes and divide the recorded times by zero.
@@ -156,9 +174,11 @@ void cl_DanceMinigameEditor::Record(int track) {
   note.attribute("dir")->set_int(track);
   note.attribute("time")->set_float(time);
   ++m_TotalMoves;
+  m_Unsaved = true;
 }
 
 void cl_DanceMinigameEditor::Preset(float speed, int moves, int pattern, int needed) {
+  m_Unsaved = false;
   m_Notes.clear();
   m_Speed = speed;
   m_MovesLeft = m_TotalMoves = moves;
@@ -189,6 +209,17 @@ bool cl_DanceMinigameEditor::ProcessEvent(const base::Variant& event) {
   if (!label) return false;
   base::String file;
   event.get_attribute_string("file", file);
+  if (std::strcmp(label, kDiscardQuestion) == 0) {
+    base::String button;
+    event.get_attribute_string("ctrl_label", button);
+    if (button != "button0") return true;
+    m_Unsaved = false;
+    base::ICMD again;
+    again.type = base::ICMD::KEY_PRESSED;
+    again.key = m_PendingKey;
+    HandleInput(again);
+    return true;
+  }
   if (std::strcmp(label, "SelectXML") == 0) {
     m_DanceName = base::StripExtension(file);
     base::String category;
@@ -237,6 +268,7 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
     return false;
   }
   m_MoveList.cut(list);
+  m_Unsaved = false;
   m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;

@@ -1,8 +1,9 @@
 // cl_DanceMinigameEditor: the level editor of the dance game. It is the game itself with extra
-// keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3,
-// F ends the recording and opens the side panel cl_DanceMenu, whose "ok" names and writes the
-// move list. It also loads and plays a list (L), changes the note speed (Up, Down), picks the
-// music (P) and plays three random presets (F1 to F3). Main thread only.
+// keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3
+// until F (whatever the song does) ends the recording and opens the side panel cl_DanceMenu, whose
+// "ok" names and writes the move list. It also loads and plays a list (L), changes the note speed
+// (Up, Down), picks the music (P) and plays three random presets (F1 to F3); a key that would
+// replace a recording not yet saved asks first. Main thread only.
 #pragma once
 
 #include "base/gui/GUI.h"
@@ -55,13 +56,17 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   int GetWeightMode() const { return m_WeightMode; }
 
  private:
+  // Whether the key pressed now would replace the recording (Enter, R, L, P, a preset).
+  bool ReplacesRecording(uint8_t key) const;
   void Record(int track);
   void Preset(float speed, int moves, int pattern, int needed);
   void ToggleMenu();
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  base::String m_Message;  // the outcome of the last save
+  bool m_Unsaved = false;  // the recording holds taps that no "ok" has written yet
+  uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording
+  base::String m_Message;  // the outcome of the last save, until the next recording
 };
 
 }  // namespace quillane
