@@ -397,11 +397,23 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), backup);
   EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: changed by another program"), std::string::npos);
 
+  const auto treeHas = [this](const char* label) {
+    const base::Variant& tree = m_panel->FindByLabel("ResourceList")->m_Value;
+    for (int g = 0; g < tree.size(); ++g)
+      if (Text(tree[g], "label") == "HotSpots") {
+        const std::vector<std::string> rows = Labels(&tree[g]);
+        return std::find(rows.begin(), rows.end(), label) != rows.end();
+      }
+    return false;
+  };
+  EXPECT_TRUE(treeHas("later"));
   Step();
   EXPECT_EQ(cl_Editor::GetEditedScene(), m_scene) << "read again in place";
   EXPECT_FALSE(m_scene->IsProjectFileChanged());
   const std::vector<std::string> hotspots = Group("HotSpots");
   EXPECT_EQ(std::find(hotspots.begin(), hotspots.end(), "later"), hotspots.end());
+  EXPECT_EQ(Window(cl_SceneEditorPanel::kLabel), m_panel) << "the panel stays";
+  EXPECT_FALSE(treeHas("later")) << "the panel's tree follows";
   EXPECT_NE(quillane::GetEditorStatus().text.find("read again"), std::string::npos) << quillane::GetEditorStatus().text;
   addHotspot("next");
   const std::string now = ReadText("Scenes/Office/ProjectFile.xml");
@@ -417,13 +429,27 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
 }
 
-// A menu entry that closes the scene takes the panel and the element's menu along, and with them
-// the selection.
+// Another scene opened (the same one again too), or a menu entry that closes the scene, takes the
+// panel and the element's menu along, and with them the selection.
 TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
   Select("StageElements", "desk");
   m_panel->ProcessEvent(Button("Edit"));
   Step();
   base::cl_GUI* gui = m_frame->GetSystemGUI();
+  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  ASSERT_TRUE(m_editor->OpenScene("Office"));
+  Step();
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  m_panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel));
+  ASSERT_NE(m_panel, nullptr);
+  m_scene = cl_Editor::GetEditedScene();
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
   ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
   ASSERT_TRUE(Menu("CharacterViewer"));
   Step();

@@ -17,8 +17,6 @@
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
 #include "quillane/editor/EditorStatus.h"
-#include "quillane/editor/LayerMenus.h"
-#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneCompile.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
@@ -30,6 +28,10 @@ namespace quillane {
 namespace {
 
 cl_Editor* g_editor = nullptr;
+// Counted up whenever an edited scene ends (DeleteScene) and whenever it is read again from its
+// project file, by every editor alike: a window never takes a later scene for its own.
+int g_scenesEnded = 0;
+int g_sceneReadings = 0;
 
 constexpr uint32_t kBackdrop = 0xFF3C4650u;  // (60, 70, 80)
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -132,14 +134,7 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   return true;
 }
 
-void cl_Editor::CloseScene() {
-  if (m_scene)
-    if (base::cl_GUI* gui = GetEditorGUI())
-      for (const char* label : {cl_SceneEditorPanel::kLabel, cl_HeavenMenu::kLabel, cl_LayerMenu::kLabel,
-                                cl_TextureStripMenu::kLabel})
-        if (base::cl_Window* window = gui->FindChild(label)) window->Close();
-  DeleteScene();
-}
+void cl_Editor::CloseScene() { DeleteScene(); }
 
 bool cl_Editor::ReadChangedProject() {
   if (!m_scene || !m_scene->IsProjectFileChanged()) return false;
@@ -157,9 +152,7 @@ bool cl_Editor::ReadChangedProject() {
   else
     ShowFailure(errors, (std::string(path.c_str()) + ": changed by another program and cannot be read").c_str());
   m_scene->ReadFromVariant(true);
-  if (base::cl_GUI* gui = GetEditorGUI())
-    if (auto* panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel)))
-      panel->RebuildResourceTree();
+  ++g_sceneReadings;
   return true;
 }
 
@@ -169,6 +162,19 @@ void cl_Editor::DeleteScene() {
   m_scene->Clear();
   delete m_scene;
   m_scene = nullptr;
+  ++g_scenesEnded;
+}
+
+// ---- the windows onto the edited scene
+
+cl_EditedSceneWatch::cl_EditedSceneWatch() : m_scene(g_scenesEnded), m_readings(g_sceneReadings) {}
+
+bool cl_EditedSceneWatch::IsGone() const { return !cl_Editor::GetEditedScene() || m_scene != g_scenesEnded; }
+
+bool cl_EditedSceneWatch::TakeReread() {
+  if (m_readings == g_sceneReadings) return false;
+  m_readings = g_sceneReadings;
+  return true;
 }
 
 void cl_Editor::ClearPicks() {

@@ -291,6 +291,12 @@ void cl_SceneEditorPanel::RebuildResourceTree() {
 }
 
 void cl_SceneEditorPanel::Update(float) {
+  // Its tree and buttons are the scene's it was opened on: they must not act on another one.
+  if (m_watch.IsGone()) {
+    Close();
+    return;
+  }
+  if (m_watch.TakeReread()) RebuildResourceTree();
   base::tString<base::BaseString> group, label;
   if (GetSelectedElement(group, label)) g_SelectedElementLabel = label;
 }

@@ -4,12 +4,14 @@
 // project file after every change (a failure shown on the editor's status line); "Compile"
 // writes the scene's ".dat". A new element takes a label no other of its group has. The file browser, the
 // crop tool, the item dialog and the layer menus answer it with "AddElement" / "UpdateElement".
-// It keeps no element data of its own. Opened only while the editor has a scene.
+// It keeps no element data of its own. Opened only while the editor has a scene, and closes itself
+// when that scene goes.
 #pragma once
 
 #include "base/String.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "quillane/editor/Editor.h"
 
 namespace quillane {
 
@@ -40,6 +42,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
 
   // Takes kLabel, loads the layout and builds the tree; true.
   bool Init(base::StaticVariantIterator desc) override;
+  // Follows the edited scene: closes when it is gone, rebuilds the tree when it was read again;
   // g_SelectedElementLabel follows the selected element.
   void Update(float dt) override;
   // The button states, the children, the lazy-compile line and the selected element's summary.
@@ -73,6 +76,8 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   // Writes the project file; on NavMeshes re-reads the scene; rebuilds the tree. A failed write
   // puts the description back to before (what is on disk) and rebuilds the scene from it.
   void Store(const char* group, const base::Variant& before);
+
+  cl_EditedSceneWatch m_watch;  // the scene the panel was opened on
 };
 
 }  // namespace quillane
