@@ -177,15 +177,22 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   Popup(800, 600, "SaveAs");
   Answer("t1");
   EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
-  // No error, and the save is seen done.
-  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with(std::string("Errors:  saved ") + kLevels + "t1.xml"))
-      << m_train->GetEditorInfo().c_str();
+  // No error, and the save is seen done until the next change.
+  const std::string saved = std::string("Nodes: 5; saved ") + kLevels + "t1.xml ---------------------------";
+  EXPECT_NE(S(m_train->GetEditorInfo()).find(saved), std::string::npos) << m_train->GetEditorInfo().c_str();
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+  Key(base::key::PageUp);
+  EXPECT_EQ(S(m_train->GetEditorInfo()).find("saved"), std::string::npos) << m_train->GetEditorInfo().c_str();
 
-  // Names that leave the folder are refused; the name level.XML gets its ".xml".
-  Popup(800, 600, "SaveAs");
-  Answer("../t2");
+  // Names that leave the folder or name none are refused; the name level.XML gets its ".xml".
+  for (const char* name : {"../t2", ".", ".."}) {
+    Popup(800, 600, "SaveAs");
+    Answer(name);
+    EXPECT_NE(S(m_train->GetMessage()).find("refused"), std::string::npos) << name;
+  }
   EXPECT_FALSE(fs::exists(m_data / "gui/minigames/t2.xml"));
-  EXPECT_NE(S(m_train->GetMessage()).find("refused"), std::string::npos);
+  EXPECT_FALSE(fs::exists(m_data / kLevels / "..xml"));
+  EXPECT_FALSE(fs::exists(m_data / kLevels / "...xml"));
   Popup(800, 600, "SaveAs");
   Answer("level.XML");
   EXPECT_TRUE(fs::exists(m_data / kLevels / "level.XML.xml"));
