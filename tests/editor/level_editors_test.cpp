@@ -22,6 +22,7 @@
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
+#include "quillane/settings/TweakSettings.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -826,6 +827,32 @@ TEST_F(DanceEditorTest, TheCountersTheKeyHelpAndTheEditorsOutcomeDoNotOverlap) {
         EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
             << "\"" << a.text << "\" and \"" << b.text << "\"";
       }
+}
+
+// The dance editor covers the window: nothing of the scene editor opened before it shows beside
+// the stage, and no skip button stands over the counters however long the song runs.
+TEST_F(DanceEditorTest, NothingShowsBesideTheStageNorOverTheCounters) {
+  // The skip button's art and data file, as a session's start compiles them.
+  CopyFromData("gui/minigames/dance/texturestrips");
+  ASSERT_TRUE(cl_DanceMinigame().Compile("gui/minigames/dance.dat"));
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  ASSERT_TRUE(Menu("Dance", 900, 200));
+  Step();
+  m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
+  ASSERT_NE(m_dance, nullptr);
+  Step(static_cast<float>(Dance_Panic_Timeout) + 1.0f);
+  Step();
+  float x = 0.0f, y = 0.0f;
+  EXPECT_FALSE(m_dance->GetSkipButtonCentre(x, y)) << x << ", " << y;
+  const float top = quillane::cl_DanceMinigame::StageBand().min.y;
+  int shown = 0;
+  for (int py = 0; py < static_cast<int>(top); ++py)
+    for (int px = 0; px < 1024; ++px) shown += Pixel(px, py) != 0 ? 1 : 0;
+  EXPECT_EQ(shown, 0) << "above the stage";
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor

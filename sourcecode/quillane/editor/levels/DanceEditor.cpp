@@ -19,6 +19,7 @@
 #include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "graphics/image/TextureStrip.h"
 #include "quillane/editor/levels/LevelEditorTools.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/scene/Scene.h"
@@ -37,6 +38,7 @@ constexpr const char* kOverwriteQuestion = "Save move list";
 constexpr const char* kDiscardQuestion = "Drop recording";
 constexpr const char* kDiscardText = "The recording is not saved. Discard it?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
 constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
@@ -65,6 +67,12 @@ float FieldFloat(base::cl_Window* panel, const char* label) { return std::strtof
 }  // namespace
 
 i_Minigame* cl_DanceMinigameEditor::Create() { return new cl_DanceMinigameEditor; }
+
+bool cl_DanceMinigameEditor::Init(base::Variant* mission, bool restart) {
+  if (!cl_DanceMinigame::Init(mission, restart)) return false;
+  m_PanicStrip.reset();
+  return true;
+}
 
 void cl_DanceMinigameEditor::CreateAudience(const std::list<st_DanceViewer>&) {}
 
@@ -296,6 +304,10 @@ base::String cl_DanceMinigameEditor::GetOverlayText() const {
 }
 
 void cl_DanceMinigameEditor::Render(float x, float y) {
+  // The stage band leaves the window's top and foot to what lies under it: the scene editor's
+  // panel and lines would show through there.
+  gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
+                static_cast<float>(base::sys::GetWindowHeight()), kBlack);
   cl_DanceMinigame::Render(x, y);
   if (m_DemoMode) return;
   if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);

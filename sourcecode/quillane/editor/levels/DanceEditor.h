@@ -33,9 +33,15 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
 
   static i_Minigame* Create();
 
+  // The game's start without its skip button: the editor is no game to skip, and the button
+  // would stand over the counters.
+  using cl_DanceMinigame::Init;
+  bool Init(base::Variant* mission, bool restart) override;
   void CreateAudience(const std::list<st_DanceViewer>& viewers) override;  // the editor has none
   void StartDance() override;  // the dancer to her mark, the music from the start, then the game's
   void Update(float dt) override;
+  // Over the whole window (what the editor drew before does not show beside the stage), the
+  // game, then the overlay.
   void Render(float x, float y) override;
   bool HandleInput(base::ICMD& cmd) override;
   bool ProcessEvent(const base::Variant& event) override;                               // the file browser's answers
