@@ -114,6 +114,31 @@ TEST_F(EditorTest, TheBackdropFramesTheViewportAndAPickedSortLineIsWhiteAtFiftyO
   EXPECT_GT(checked, 20);
 }
 
+// A scene taller than the view is drawn inside the viewport only: the backdrop below it stays.
+TEST_F(EditorTest, ASceneLargerThanTheViewStaysInsideTheViewport) {
+  const int side = 1024;
+  std::string bmp(54, '\0');
+  const auto put = [&bmp](size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put(2, 54 + side * side * 3, 4), put(10, 54, 4), put(14, 40, 4), put(18, side, 4), put(22, side, 4);
+  put(26, 1, 2), put(28, 24, 2);
+  bmp.append(static_cast<size_t>(side) * side * 3, static_cast<char>(0xC0));
+  fs::create_directories(m_data / "Scenes/Tall");
+  std::ofstream(m_data / "Scenes/Tall/tall.bmp", std::ios::binary) << bmp;
+  std::ofstream(m_data / "Scenes/Tall/ProjectFile.xml")
+      << "<Project w=\"1024\" h=\"1024\"><BackgroundElements><Layer label=\"bg\" file=\"tall.bmp\" x=\"0\" y=\"0\" "
+         "w=\"1024\" h=\"1024\"/></BackgroundElements></Project>";
+  ASSERT_NE(Open("Tall"), nullptr);
+  Step(0.0f);
+  EXPECT_NE(Pixel(300, 600), 0x3C4650u) << "the picture";
+  int below = 0;
+  for (int y = 705; y < 740; ++y)
+    for (int x = 0; x < kWidth; ++x) below += Pixel(x, y) != 0x3C4650u ? 1 : 0;
+  EXPECT_EQ(below, 0);
+}
+
 TEST_F(EditorTest, ASortLineDraggedThirtyPixelsAtZoomTwoMovesByFifteenAndTheReleaseSavesIt) {
   cl_Scene* scene = Open("Office");
   ASSERT_NE(scene, nullptr);

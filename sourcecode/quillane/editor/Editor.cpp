@@ -267,6 +267,9 @@ void cl_Editor::Render() {
   gfx::SetFilterLinear();
   if (m_scene && runScene) {
     const base::tRectf view = GetEditorViewportRect();
+    // The layers are drawn at the scene's size: a picture taller or wider than the view would
+    // reach over the backdrop and under the status line.
+    gfx::SetViewportRect(view.min.x, view.min.y, view.max.x, view.max.y, 0.0f, 1.0f);
     m_scene->RenderEditorInfo(view.min.x, view.min.y, view.max.x, view.max.y);
     // The scene leaves its camera's viewport set; the GUI and the status line reach outside it.
     gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
