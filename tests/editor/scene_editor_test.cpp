@@ -637,6 +637,34 @@ TEST_F(SceneEditor, ASceneWithoutItsBackgroundOrFloorIsNotCompiledAndTheWindowSa
   EXPECT_FALSE(fs::exists(m_data / "Scenes/Bare.dat"));
 }
 
+// A long name typed for a hotspot or a layer is cut where the editor draws it over the scene.
+TEST_F(SceneEditor, LongNamesAreCutOverTheScene) {
+  const std::string name(300, 'h');
+  base::Variant add = Event("AddElement", "HotSpots");
+  base::Variant& hotspot = add.add_element("HotSpot");
+  hotspot.attribute("label")->set_string(name.c_str());
+  for (const auto& [x, y] : {std::pair{500, 300}, {560, 300}, {560, 360}}) {
+    base::Variant& point = hotspot.add_element("Point");
+    point.attribute("x")->set_float(static_cast<float>(x));
+    point.attribute("y")->set_float(static_cast<float>(y));
+  }
+  m_panel->ProcessEvent(add);
+  (*Description().get_element("StageElements"))[0].attribute("label")->set_string(name.c_str());
+  m_scene->ReadFromVariant(true);
+  quillane::SceneDisplay().showHotspots = quillane::SceneDisplay().showBoundaries = true;
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  int names = 0;
+  for (const gfx::st_DrawnText& text : texts)
+    if (text.text.starts_with("hhhhhhhh")) {
+      ++names;
+      EXPECT_LE(text.right - text.left, 400.0f) << text.text.size() << " letters";
+    }
+  EXPECT_EQ(names, 2);
+}
+
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {
   base::Variant add = Event("AddElement", "Lights");
   base::Variant& light = add.add_element("Light");

@@ -1,5 +1,6 @@
 #include "quillane/scene/Layer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/File.h"
@@ -25,6 +26,8 @@ constexpr uint32_t kFrameColours[16] = {
     0xFFFF0000, 0xFF00FF00, 0xFF0000FF, 0xFFFFFFFF, 0xFF9B9B9B, 0xFFC8C800, 0xFF00C8C8, 0xFFC800C8,
     0xFFC86400, 0xFFC80064, 0xFF6400C8, 0xFF64C800, 0xFF0064C8, 0xFF00C864, 0xFF960000, 0xFF009600,
 };
+
+constexpr float kMinLabelRoom = 240.0f;
 
 void ReadFloatAttribute(const base::Variant& e, const char* name, float& out) {
   float v;
@@ -315,7 +318,9 @@ void cl_Layer::DrawDebugFrame(float left, float top, float right, float bottom, 
     const float line = static_cast<float>(m_ysort) * s + originY;
     gfx::DrawLine(left + 4.0f, line, right - 4.0f, line, colour, 3.0f);
   }
-  gfx::DrawText(TruncToInt(left + 2.0f), TruncToInt(top), m_label.c_str(), colour);
+  // A long label is cut at its frame's width (at least a short name's): it would reach across the view.
+  const float room = std::max(right - left - 4.0f, kMinLabelRoom);
+  gfx::DrawText(TruncToInt(left + 2.0f), TruncToInt(top), gfx::ShortenText(m_label.c_str(), room).c_str(), colour);
 }
 
 // ---- Sky layers
