@@ -428,9 +428,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   element.get_attribute_string("label", wanted);
   const base::tString<base::BaseString> label = FindUnusedLabel(description.get_element(group.c_str()), wanted);
   if (label != wanted) {
-    if (!wanted.empty())
-      base::sys::Output("Warning: Editor: %s already has an element \"%s\"; the new one is \"%s\"\n", group.c_str(),
-                        wanted.c_str(), label.c_str());
+    if (!wanted.empty()) {
+      const std::string text = std::string(group.c_str()) + " already has an element \"" + wanted.c_str() +
+                               "\"; the new one is \"" + label.c_str() + "\"";
+      base::sys::Output("Warning: Editor: %s\n", text.c_str());
+      ShowEditorStatus(text, true);  // the name the scripts must use is not the one typed
+    }
     element.attribute("label")->set_string(label.c_str());
   }
   // Kept as typed: the warning says what to change.

@@ -112,7 +112,7 @@ void cl_TestRun::Render(float, float) {
   gfx::Begin2D();
   DrawKeyHelp(0, 40, "Left click: walk there  Right click: stop  E with Up/Down: exposure  Escape: back");
   // A picture that could not be read leaves its part of the room empty: say why.
-  if (!m_unread.empty()) DrawToolWarning(60, ("Not shown: " + m_unread).c_str());
+  if (!m_unread.empty()) DrawToolWarning(("Not shown: " + m_unread).c_str());
   if (base::sys::KeyState('E')) {
     base::tString<base::BaseString> text;
     text.print("exposure = %.02f", static_cast<double>(scene->GetExposure()));
