@@ -3,17 +3,21 @@
 // and the batch export.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/FileTools.h"
 #include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -112,6 +116,26 @@ TEST_F(EditorTest, TheBackdropFramesTheViewportAndAPickedSortLineIsWhiteAtFiftyO
     EXPECT_EQ(Pixel(x, y + 2), before[static_cast<size_t>(y + 2) * kWidth + x]) << "x " << x;
   }
   EXPECT_GT(checked, 20);
+}
+
+// The first screen says where the menu is; the scene editor panel's title names its scene.
+TEST_F(EditorTest, TheFirstScreenNamesTheMenuAndThePanelItsScene) {
+  std::vector<gfx::st_DrawnText> texts;
+  auto hinted = [&] {
+    texts.clear();
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    return std::any_of(texts.begin(), texts.end(),
+                       [](const gfx::st_DrawnText& t) { return t.text.starts_with("Right click: the editor menu"); });
+  };
+  EXPECT_TRUE(hinted());
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("Editor"));
+  EXPECT_FALSE(hinted());
+  base::cl_Window* panel = Window(quillane::cl_SceneEditorPanel::kLabel);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(std::string(panel->FindByLabel("TitleBar")->m_Text.c_str()), "Scene editor: Office");
 }
 
 // A scene taller than the view is drawn inside the viewport only: the backdrop below it stays.

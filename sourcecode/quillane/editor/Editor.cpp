@@ -276,6 +276,10 @@ void cl_Editor::Render() {
     gfx::Begin2D();
   } else if (!m_scene) {
     gfx::DrawText(8, 8, "no active scene", kWhite);
+    // The menu is the way in to everything else, and nothing else on the first screen says so.
+    if (const base::cl_GUI* gui = GetEditorGUI(); gui && gui->m_Children.empty())
+      gfx::DrawText(8, 28, "Right click: the editor menu (scene manager, scene editor, level editors, viewer)",
+                    kStatusGrey);
   }
   gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
   // The show flags belong to the scene view: a window over it (a mini-game's board or its

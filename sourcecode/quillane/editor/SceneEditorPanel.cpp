@@ -32,6 +32,7 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 constexpr int kMaxTextureSide = 4096;                // the largest texture side the README allows
 constexpr int kViewWidth = 1024, kViewHeight = 640;  // the game's view of a scene
+constexpr float kTitleMargin = 16.0f;                // the title bar's room beside its text
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -215,6 +216,13 @@ cl_SceneEditorPanel::~cl_SceneEditorPanel() { g_SelectedElementLabel.clear(); }
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
+  // The title names the scene: the panel edits that one only.
+  base::cl_Window* title = FindByLabel("TitleBar");
+  if (cl_Scene* scene = cl_Editor::GetEditedScene(); title && scene) {
+    const std::string text = std::string(title->m_Text.c_str()) + ": " + scene->GetName().c_str();
+    const float width = title->m_Parent ? title->m_Parent->m_Rect.w : title->m_Rect.w;  // the sheet's, as drawn
+    title->m_Text = gfx::ShortenText(text.c_str(), width - kTitleMargin).c_str();
+  }
   RebuildResourceTree();
   return true;
 }
