@@ -22,11 +22,11 @@
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
-#include "quillane/settings/TweakSettings.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
+#include "quillane/settings/TweakSettings.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {

@@ -406,7 +406,8 @@ TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
     gfx::TraceDrawnText(&texts);
     Step(0.0f);
     gfx::TraceDrawnText(nullptr);
-    return std::any_of(texts.begin(), texts.end(), [&](const gfx::st_DrawnText& t) { return t.text.starts_with(start); });
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const gfx::st_DrawnText& t) { return t.text.starts_with(start); });
   };
   Start(quillane::cl_PlaceHotspotTool::Create(m_listener));
   ClickFrame(500, 300);
@@ -431,11 +432,13 @@ TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
   EXPECT_TRUE(shows("Left drag: on the floor")) << "the key help";
   std::vector<gfx::st_DrawnText> sceneLines;
   for (const gfx::st_DrawnText& t : texts)
-    if (t.text.starts_with("Scene: ") || t.text.starts_with("near_z") || t.text.starts_with("far_z")) sceneLines.push_back(t);
+    if (t.text.starts_with("Scene: ") || t.text.starts_with("near_z") || t.text.starts_with("far_z"))
+      sceneLines.push_back(t);
   ASSERT_EQ(sceneLines.size(), 3u);
   for (const gfx::st_DrawnText& a : sceneLines)
     for (const gfx::st_DrawnText& b : texts) {
-      const bool own = std::any_of(sceneLines.begin(), sceneLines.end(), [&](const auto& c) { return c.text == b.text; });
+      const bool own =
+          std::any_of(sceneLines.begin(), sceneLines.end(), [&](const auto& c) { return c.text == b.text; });
       EXPECT_FALSE(!own && a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
           << "\"" << a.text << "\" and \"" << b.text << "\"";
     }

@@ -676,7 +676,8 @@ TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedO
   std::vector<std::string> lights = Group("Lights");
   ASSERT_EQ(lights.size(), before + 2);
   EXPECT_EQ(lights.back(), "blobb shadow2") << "a new element takes a free label";
-  EXPECT_EQ(quillane::GetEditorStatus().text, "Lights already has an element \"blobb shadow\"; the new one is \"blobb shadow2\"")
+  EXPECT_EQ(quillane::GetEditorStatus().text,
+            "Lights already has an element \"blobb shadow\"; the new one is \"blobb shadow2\"")
       << "the name the scripts must use is shown";
   Select("Lights", "blobb shadow");
   m_panel->ProcessEvent(Button("Remove"));

@@ -8,11 +8,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "../session/session_input_fixture.h"
 #include "base/app/ICMD.h"

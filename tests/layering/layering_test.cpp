@@ -95,8 +95,9 @@ TEST(Layering, CheckFindsAnUpwardIncludeInAFixtureTree) {
       << found[3].text;
   EXPECT_EQ(found[4].file, "stray/Loose.h");
   EXPECT_NE(found[4].text.find("no line in layers.txt"), std::string::npos) << found[4].text;
-  EXPECT_EQ(found[5].text, "quillane/editor/Editor.cpp:4: includes \"quillane/editor/Tool.h\" "
-                           "(quillane/editor/Editor.cpp stands under quillane/editor/LayerMenus.h)");
+  EXPECT_EQ(found[5].text,
+            "quillane/editor/Editor.cpp:4: includes \"quillane/editor/Tool.h\" "
+            "(quillane/editor/Editor.cpp stands under quillane/editor/LayerMenus.h)");
 }
 
 }  // namespace

@@ -60,8 +60,8 @@ constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixel
 constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
 constexpr int kWalkSettleMs = 1500;  // the program's time the room stays still before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
-constexpr int kStatusTop = kWindowHeight - 24;  // the editor's status line
-constexpr int kStatusTextPixels = 50;          // a few letters of it
+constexpr int kStatusTop = kWindowHeight - 24;       // the editor's status line
+constexpr int kStatusTextPixels = 50;                // a few letters of it
 constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
 // Where each dialog's title bar is bare.
 constexpr int kListDialogTitleX = 640, kListDialogTitleY = 150;  // "New scene" and "Select"

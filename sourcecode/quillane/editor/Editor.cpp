@@ -130,7 +130,7 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
   m_scene->ReadFromVariant(true);
   // The scene opens without them, showing nothing in their place.
   if (const std::string unread = DescribeUnreadFiles(*m_scene); !unread.empty())
-    ShowEditorStatus(std::string(cl_Scene::GetScenePath(name.c_str()).c_str()) + " cannot read " + unread, true);
+    ShowEditorStatus(std::string("Scenes/") + name.c_str() + ": cannot read " + unread, true);
   return true;
 }
 

@@ -4,9 +4,9 @@
 // strip's play mode, speed, pauses, blur and level of detail). The heaven and strip menus change
 // the live layer and its description entry on "Ok" and save the project file. They hold the
 // element's group, label and ordinal among the elements of its label, not the layer: every edit of the scene may free or move those, so
-// "Ok" looks both up again; an element gone by then is logged and the menu closes. A menu closes
-// itself when the edited scene goes. At most one menu of each kind is open (the panel's openers
-// toggle them).
+// "Ok" looks both up again; an element gone by then is logged and the menu closes. A menu
+// closes itself when the edited scene goes. At most one menu of each kind is open (the panel's
+// openers toggle them).
 #pragma once
 
 #include "base/String.h"

@@ -20,8 +20,8 @@ namespace {
 constexpr float kTurnPerCount = 0.01f;  // radians per mouse count
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kGrey = 0xFFA0A0A0u;  // (160, 160, 160)
-constexpr int kTypeRowY = 20;      // the type keys' row; the key help below it, as every tool's
-constexpr float kTypeGap = 16.0f;  // between two entries of the row
+constexpr int kTypeRowY = 20;            // the type keys' row; the key help below it, as every tool's
+constexpr float kTypeGap = 16.0f;        // between two entries of the row
 
 float Motion(uint16_t word) { return static_cast<float>(static_cast<int16_t>(word)); }
 

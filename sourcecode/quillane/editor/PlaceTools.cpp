@@ -53,8 +53,7 @@ void DrawKeyHelp(int x, int y, const char* keys) { gfx::DrawText(x, y, keys, kKe
 
 void DrawToolWarning(const char* text) {
   const int y = static_cast<int>(GetEditorViewportRect().min.y) + kSceneInfoHeight;
-  gfx::DrawText(0, y, gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth())).c_str(),
-                kWarningColour);
+  gfx::DrawText(0, y, gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth())).c_str(), kWarningColour);
 }
 
 void DrawMissedPick() {

@@ -2,6 +2,7 @@
 #include "quillane/editor/SceneCompile.h"
 
 #include <cstring>
+#include <initializer_list>
 
 #include "base/ErrorCatcher.h"
 #include "base/system.h"
@@ -11,18 +12,25 @@ namespace quillane {
 
 namespace {
 
-std::string Named(const st_UnreadSceneFile& unread) { return unread.file + " (" + unread.cause + ")"; }
-
-// Without these the game shows an empty room or has nowhere to stand anyone.
-bool IsNeeded(const st_UnreadSceneFile& unread) {
-  return std::strcmp(unread.group, "BackgroundElements") == 0 || std::strcmp(unread.group, "NavMeshes") == 0;
+std::string CannotBeRead(const st_UnreadSceneFile& unread) {
+  return unread.file + " cannot be read (" + unread.cause + ")";
 }
 
-// Why the rebuilt scene must not be written; empty when it may.
-std::string Refusal(const cl_Scene& scene) {
+// The first file of one of the groups that the scene could not read; empty when none.
+std::string FirstUnread(const cl_Scene& scene, std::initializer_list<const char*> groups) {
   for (const st_UnreadSceneFile& unread : scene.GetUnreadFiles())
-    if (IsNeeded(unread)) return unread.file + " cannot be read (" + unread.cause + ")";
-  if (scene.BackgroundElements.empty() && scene.NavMeshes.empty()) return "it has neither a background picture nor a nav mesh";
+    for (const char* group : groups)
+      if (std::strcmp(unread.group, group) == 0) return CannotBeRead(unread);
+  return std::string();
+}
+
+// Why the rebuilt scene must not be written: without these the game shows an empty room or has
+// nowhere to stand anyone. Empty when it may.
+std::string Refusal(const cl_Scene& scene) {
+  const std::string unread = FirstUnread(scene, {"BackgroundElements", "NavMeshes"});
+  if (!unread.empty()) return unread;
+  if (scene.BackgroundElements.empty() && scene.NavMeshes.empty())
+    return "it has neither a background picture nor a nav mesh";
   return std::string();
 }
 
@@ -30,9 +38,12 @@ std::string Refusal(const cl_Scene& scene) {
 
 std::string DescribeUnreadFiles(const cl_Scene& scene) {
   std::string text;
-  for (const st_UnreadSceneFile& unread : scene.GetUnreadFiles()) text += (text.empty() ? "" : ", ") + Named(unread);
+  for (const st_UnreadSceneFile& unread : scene.GetUnreadFiles())
+    text += (text.empty() ? "" : ", ") + unread.file + " (" + unread.cause + ")";
   return text;
 }
+
+std::string DescribeUnreadFloor(const cl_Scene& scene) { return FirstUnread(scene, {"NavMeshes"}); }
 
 st_CompileOutcome CompileScene(cl_Scene& scene) {
   st_CompileOutcome outcome;

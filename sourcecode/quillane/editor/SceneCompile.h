@@ -24,5 +24,7 @@ st_CompileOutcome CompileScene(cl_Scene& scene);
 // The files the scene's last build could not read, "<file> (<cause>)" joined by ", "; empty when
 // it read them all.
 std::string DescribeUnreadFiles(const cl_Scene& scene);
+// The first nav-mesh file it could not read, as "<file> cannot be read (<cause>)"; empty when none.
+std::string DescribeUnreadFloor(const cl_Scene& scene);
 
 }  // namespace quillane

@@ -2,7 +2,6 @@
 #include "quillane/editor/TestRun.h"
 
 #include <string>
-#include <string_view>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -26,13 +25,6 @@ void SetSceneDrawing(bool on) {
   if (cl_Editor* editor = cl_Editor::GetEditor()) editor->runScene = on;
 }
 
-// Why Quillane has no floor to stand on although the scene lists a nav mesh; empty when she has.
-std::string UnreadFloor(const cl_Scene& scene) {
-  for (const st_UnreadSceneFile& unread : scene.GetUnreadFiles())
-    if (std::string_view(unread.group) == "NavMeshes") return unread.file + " cannot be read (" + unread.cause + ")";
-  return std::string();
-}
-
 }  // namespace
 
 cl_TestRun* cl_TestRun::Open(base::cl_Window* opener) {
@@ -44,9 +36,10 @@ cl_TestRun* cl_TestRun::Open(base::cl_Window* opener) {
   if (!scene)
     why = "the test run needs an open scene; not started";
   else if (scene->NavMeshes.empty())
-    why = std::string("scene ") + scene->GetName().c_str() + " has no nav mesh to stand on; the test run is not started";
-  else if (!UnreadFloor(*scene).empty())
-    why = "the test run has no floor to stand on: " + UnreadFloor(*scene);
+    why =
+        std::string("scene ") + scene->GetName().c_str() + " has no nav mesh to stand on; the test run is not started";
+  else if (!DescribeUnreadFloor(*scene).empty())
+    why = "the test run has no floor to stand on: " + DescribeUnreadFloor(*scene);
   else
     why = std::string("the test run needs the actor ") + kActor + "; not started";
   base::sys::Output("ERROR: Editor: %s\n", why.c_str());
@@ -61,7 +54,7 @@ cl_TestRun::cl_TestRun(base::cl_Window* opener) : m_opener(opener) {
   SetSceneDrawing(false);
   cl_Scene* scene = cl_Editor::GetEditedScene();
   m_stage.SetScene(scene);
-  if (!scene || scene->NavMeshes.empty() || !UnreadFloor(*scene).empty()) return;
+  if (!scene || scene->NavMeshes.empty() || !DescribeUnreadFloor(*scene).empty()) return;
   m_unread = DescribeUnreadFiles(*scene);
   cl_Character* character = m_stage.CreateCharacter(kCharacterName, kActor);
   if (!character) return;

@@ -13,7 +13,7 @@ namespace quillane {
 namespace {
 
 constexpr uint32_t kDebugOutline = 0xFFC89696;  // (200, 150, 150)
-constexpr float kMaxNameWidth = 240.0f;  // a name typed long would reach across the whole view
+constexpr float kMaxNameWidth = 240.0f;         // a name typed long would reach across the whole view
 
 // Centred text with a dark outline; as a framed box when bubble is set.
 void DrawCentredText(float x, float y, const char16_t* text, uint32_t colour, uint32_t outline, bool bubble) {

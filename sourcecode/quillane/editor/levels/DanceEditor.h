@@ -70,9 +70,9 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  bool m_Unsaved = false;  // the recording holds taps that no "ok" has written yet
+  bool m_Unsaved = false;    // the recording holds taps that no "ok" has written yet
   uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording
-  base::String m_Message;  // the outcome of the last save, until the next recording
+  base::String m_Message;    // the outcome of the last save, until the next recording
 };
 
 }  // namespace quillane

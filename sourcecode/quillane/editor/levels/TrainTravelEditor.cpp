@@ -331,8 +331,10 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       path = GetLevelPath(name);
       if (!base::FileExists(path)) break;
     }
-    if (SaveScenario(path)) ReportSaved(path);
-    else Report("the scenario could not be written");
+    if (SaveScenario(path))
+      ReportSaved(path);
+    else
+      Report("the scenario could not be written");
     return true;
   }
   if (IsLabel(event, "SelectXML")) {
