@@ -636,6 +636,7 @@ TEST_F(CharacterViewerTest, DeletingTheCurrentCharacterDropsItFromFileRegistryAn
   Step();
   Step();
   EXPECT_EQ(ListText().find("label=\"odo\""), std::string::npos);
+  EXPECT_EQ(quillane::GetEditorStatus().text, std::string("Deleted odo from ") + quillane::kCharacterListFile);
   EXPECT_EQ(m_registry->Find("odo"), nullptr);
   EXPECT_EQ(Row(viewer, "odo"), nullptr);
   EXPECT_EQ(viewer->animCtrl.m_actor, m_registry->GetFirst());
@@ -666,6 +667,9 @@ TEST_F(CharacterViewerTest, AFolderInPlaceOfTheListGivesOneErrorPerAttemptAndCha
   viewer->RemoveCharacter("odo");
   Step();
   EXPECT_EQ(errorsSince(mark), 1) << Log().substr(mark);
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
+  EXPECT_NE(quillane::GetEditorStatus().text.find(quillane::kCharacterListFile), std::string::npos)
+      << quillane::GetEditorStatus().text;
   EXPECT_TRUE(fs::is_directory(m_data / quillane::kCharacterListFile));
   EXPECT_NE(m_registry->Find("odo"), nullptr);
   EXPECT_NE(Row(viewer, "odo"), nullptr);

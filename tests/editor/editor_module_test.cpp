@@ -3,17 +3,21 @@
 // and the batch export.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <vector>
 
 #include "base/FileTools.h"
 #include "base/app/KeyCode.h"
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -112,6 +116,51 @@ TEST_F(EditorTest, TheBackdropFramesTheViewportAndAPickedSortLineIsWhiteAtFiftyO
     EXPECT_EQ(Pixel(x, y + 2), before[static_cast<size_t>(y + 2) * kWidth + x]) << "x " << x;
   }
   EXPECT_GT(checked, 20);
+}
+
+// The first screen says where the menu is; the scene editor panel's title names its scene.
+TEST_F(EditorTest, TheFirstScreenNamesTheMenuAndThePanelItsScene) {
+  std::vector<gfx::st_DrawnText> texts;
+  auto hinted = [&] {
+    texts.clear();
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    return std::any_of(texts.begin(), texts.end(),
+                       [](const gfx::st_DrawnText& t) { return t.text.starts_with("Right click: the editor menu"); });
+  };
+  EXPECT_TRUE(hinted());
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("Editor"));
+  EXPECT_FALSE(hinted());
+  base::cl_Window* panel = Window(quillane::cl_SceneEditorPanel::kLabel);
+  ASSERT_NE(panel, nullptr);
+  EXPECT_EQ(std::string(panel->FindByLabel("TitleBar")->m_Text.c_str()), "Scene editor: Office");
+}
+
+// A scene taller than the view is drawn inside the viewport only: the backdrop below it stays.
+TEST_F(EditorTest, ASceneLargerThanTheViewStaysInsideTheViewport) {
+  const int side = 1024;
+  std::string bmp(54, '\0');
+  const auto put = [&bmp](size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp[at + i] = static_cast<char>(value >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put(2, 54 + side * side * 3, 4), put(10, 54, 4), put(14, 40, 4), put(18, side, 4), put(22, side, 4);
+  put(26, 1, 2), put(28, 24, 2);
+  bmp.append(static_cast<size_t>(side) * side * 3, static_cast<char>(0xC0));
+  fs::create_directories(m_data / "Scenes/Tall");
+  std::ofstream(m_data / "Scenes/Tall/tall.bmp", std::ios::binary) << bmp;
+  std::ofstream(m_data / "Scenes/Tall/ProjectFile.xml")
+      << "<Project w=\"1024\" h=\"1024\"><BackgroundElements><Layer label=\"bg\" file=\"tall.bmp\" x=\"0\" y=\"0\" "
+         "w=\"1024\" h=\"1024\"/></BackgroundElements></Project>";
+  ASSERT_NE(Open("Tall"), nullptr);
+  Step(0.0f);
+  EXPECT_NE(Pixel(300, 600), 0x3C4650u) << "the picture";
+  int below = 0;
+  for (int y = 705; y < 740; ++y)
+    for (int x = 0; x < kWidth; ++x) below += Pixel(x, y) != 0x3C4650u ? 1 : 0;
+  EXPECT_EQ(below, 0);
 }
 
 TEST_F(EditorTest, ASortLineDraggedThirtyPixelsAtZoomTwoMovesByFifteenAndTheReleaseSavesIt) {

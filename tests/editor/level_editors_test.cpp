@@ -26,6 +26,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
 #include "quillane/scene/SceneElements.h"
+#include "quillane/settings/TweakSettings.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace editortest {
@@ -177,15 +178,22 @@ TEST_F(TrainEditorTest, ABoardMadeByMouseAndMenusIsSavedAsTheStoredFile) {
   Popup(800, 600, "SaveAs");
   Answer("t1");
   EXPECT_EQ(Slurp(m_data / kLevels / "t1.xml"), Slurp(fs::path(QUILLANE_TEST_DIR) / "golden/t1.xml"));
-  // No error, and the save is seen done.
-  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with(std::string("Errors:  saved ") + kLevels + "t1.xml"))
-      << m_train->GetEditorInfo().c_str();
+  // No error, and the save is seen done until the next change.
+  const std::string saved = std::string("Nodes: 5; saved ") + kLevels + "t1.xml ---------------------------";
+  EXPECT_NE(S(m_train->GetEditorInfo()).find(saved), std::string::npos) << m_train->GetEditorInfo().c_str();
+  EXPECT_TRUE(S(m_train->GetEditorInfo()).ends_with("Errors: ")) << m_train->GetEditorInfo().c_str();
+  Key(base::key::PageUp);
+  EXPECT_EQ(S(m_train->GetEditorInfo()).find("saved"), std::string::npos) << m_train->GetEditorInfo().c_str();
 
-  // Names that leave the folder are refused; the name level.XML gets its ".xml".
-  Popup(800, 600, "SaveAs");
-  Answer("../t2");
+  // Names that leave the folder or name none are refused; the name level.XML gets its ".xml".
+  for (const char* name : {"../t2", ".", ".."}) {
+    Popup(800, 600, "SaveAs");
+    Answer(name);
+    EXPECT_NE(S(m_train->GetMessage()).find("refused"), std::string::npos) << name;
+  }
   EXPECT_FALSE(fs::exists(m_data / "gui/minigames/t2.xml"));
-  EXPECT_NE(S(m_train->GetMessage()).find("refused"), std::string::npos);
+  EXPECT_FALSE(fs::exists(m_data / kLevels / "..xml"));
+  EXPECT_FALSE(fs::exists(m_data / kLevels / "...xml"));
   Popup(800, 600, "SaveAs");
   Answer("level.XML");
   EXPECT_TRUE(fs::exists(m_data / kLevels / "level.XML.xml"));
@@ -740,6 +748,45 @@ TEST_F(DanceEditorTest, SavingOverAnotherMoveListAsksFirst) {
   EXPECT_EQ(list.size(), 1) << "the recording";
 }
 
+// A recording not yet saved is not dropped unasked: Enter, L, P and a preset ask first and No
+// keeps it; Yes goes on. Once saved, nothing asks, and a new recording clears the save's line.
+TEST_F(DanceEditorTest, KeysThatWouldDropAnUnsavedRecordingAskFirst) {
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('Q');
+  Tap('F');
+  ASSERT_TRUE(Click("cancel"));
+  Step();
+  ASSERT_FALSE(m_dance->IsMenuOpen());
+  for (uint8_t key : {uint8_t(base::key::Enter), uint8_t('L'), uint8_t('P'), uint8_t(base::key::F1)}) {
+    SCOPED_TRACE(int(key));
+    Tap(key);
+    ASSERT_NE(Window("DialogBox"), nullptr);
+    ASSERT_TRUE(Click("button1"));
+    Step(0.0f);
+    EXPECT_EQ(Window("DialogBox"), nullptr);
+    EXPECT_EQ(Window("FileNames"), nullptr);
+    EXPECT_EQ(m_dance->GetTotalMoves(), 1);
+  }
+  Tap(base::key::Enter);
+  ASSERT_TRUE(Click("button0"));
+  Step(0.0f);
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 0);
+
+  Step(5.0f);
+  Tap('W');
+  Tap('F');
+  Window("dance_name")->m_Value.set_string("rec");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_NE(S(m_dance->GetOverlayText()).find("Saved gui/minigames/dance/rec.xml"), std::string::npos);
+  Tap(base::key::Enter);
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(S(m_dance->GetOverlayText()).find("Saved"), std::string::npos) << S(m_dance->GetOverlayText());
+}
+
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
 // stay inside the window; Escape cancels the save panel.
 TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {
@@ -780,6 +827,32 @@ TEST_F(DanceEditorTest, TheCountersTheKeyHelpAndTheEditorsOutcomeDoNotOverlap) {
         EXPECT_FALSE(a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom)
             << "\"" << a.text << "\" and \"" << b.text << "\"";
       }
+}
+
+// The dance editor covers the window: nothing of the scene editor opened before it shows beside
+// the stage, and no skip button stands over the counters however long the song runs.
+TEST_F(DanceEditorTest, NothingShowsBesideTheStageNorOverTheCounters) {
+  // The skip button's art and data file, as a session's start compiles them.
+  CopyFromData("gui/minigames/dance/texturestrips");
+  ASSERT_TRUE(cl_DanceMinigame().Compile("gui/minigames/dance.dat"));
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  ASSERT_TRUE(Menu("Dance", 900, 200));
+  Step();
+  m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
+  ASSERT_NE(m_dance, nullptr);
+  Step(static_cast<float>(Dance_Panic_Timeout) + 1.0f);
+  Step();
+  float x = 0.0f, y = 0.0f;
+  EXPECT_FALSE(m_dance->GetSkipButtonCentre(x, y)) << x << ", " << y;
+  const float top = quillane::cl_DanceMinigame::StageBand().min.y;
+  int shown = 0;
+  for (int py = 0; py < static_cast<int>(top); ++py)
+    for (int px = 0; px < 1024; ++px) shown += Pixel(px, py) != 0 ? 1 : 0;
+  EXPECT_EQ(shown, 0) << "above the stage";
 }
 
 // The default scene stands in the Stage's pictures and floor: the dancer's start is on its floor

@@ -4,6 +4,7 @@
 // light gizmos as drawn. (The panel's "Add" reaching each tool is the editor_tools road's.)
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -393,6 +394,52 @@ TEST_F(PlaceTools, WithoutANavMeshAPressThatFindsNoFloorIsNamedInTheWindow) {
     Key(base::key::Escape);
     Step(0.0f);
   }
+}
+
+// Each tool names a refused Enter in the window (too few corners, nothing placed yet) until the
+// next click places something; the light tool's type row and key help keep off the scene's own
+// lines at the viewport's top.
+TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
+  std::vector<gfx::st_DrawnText> texts;
+  auto shows = [&](const std::string& start) {
+    texts.clear();
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    return std::any_of(texts.begin(), texts.end(),
+                       [&](const gfx::st_DrawnText& t) { return t.text.starts_with(start); });
+  };
+  Start(quillane::cl_PlaceHotspotTool::Create(m_listener));
+  ClickFrame(500, 300);
+  ClickFrame(600, 300);
+  Key(base::key::Enter);
+  EXPECT_TRUE(shows("Enter names a hotspot of 3 corners or more: it has 2"));
+  ClickFrame(600, 400);
+  EXPECT_FALSE(shows("Enter names a hotspot"));
+  Key(base::key::Escape);
+  Step(0.0f);
+
+  Start(quillane::cl_PlaceLocatorTool::Open(m_listener));
+  Key(base::key::Enter);
+  EXPECT_TRUE(shows("Enter names the locator once it stands somewhere"));
+  Key(base::key::Escape);
+  Step(0.0f);
+
+  auto* light = Start(cl_PlaceLightTool::Create(m_listener, ShadowAnswer(false)));
+  Key(base::key::Enter);
+  EXPECT_TRUE(shows("Enter adds the light once it stands somewhere"));
+  EXPECT_FALSE(light->IsPlaced());
+  EXPECT_TRUE(shows("Left drag: on the floor")) << "the key help";
+  // The scene's name and clip lines: nothing else is drawn over their box.
+  const auto isSceneLine = [](const gfx::st_DrawnText& t) {
+    return t.text.starts_with("Scene: ") || t.text.starts_with("near_z") || t.text.starts_with("far_z");
+  };
+  float top = 1e9f, bottom = 0.0f, right = 0.0f;
+  for (const gfx::st_DrawnText& t : texts)
+    if (isSceneLine(t)) top = std::min(top, t.top), bottom = std::max(bottom, t.bottom), right = std::max(right, t.right);
+  ASSERT_LT(top, bottom);
+  for (const gfx::st_DrawnText& t : texts)
+    EXPECT_TRUE(isSceneLine(t) || t.bottom <= top || t.top >= bottom || t.left >= right) << t.text;
 }
 
 TEST_F(PlaceTools, LocatorPathSegmentsAreDrawnInThePathColour) {

@@ -30,6 +30,7 @@
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/LayerMenus.h"
 #include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SceneList.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -396,11 +397,23 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), backup);
   EXPECT_NE(Log().find("ERROR: Scenes/Office/ProjectFile.xml: changed by another program"), std::string::npos);
 
+  const auto treeHas = [this](const char* label) {
+    const base::Variant& tree = m_panel->FindByLabel("ResourceList")->m_Value;
+    for (int g = 0; g < tree.size(); ++g)
+      if (Text(tree[g], "label") == "HotSpots") {
+        const std::vector<std::string> rows = Labels(&tree[g]);
+        return std::find(rows.begin(), rows.end(), label) != rows.end();
+      }
+    return false;
+  };
+  EXPECT_TRUE(treeHas("later"));
   Step();
   EXPECT_EQ(cl_Editor::GetEditedScene(), m_scene) << "read again in place";
   EXPECT_FALSE(m_scene->IsProjectFileChanged());
   const std::vector<std::string> hotspots = Group("HotSpots");
   EXPECT_EQ(std::find(hotspots.begin(), hotspots.end(), "later"), hotspots.end());
+  EXPECT_EQ(Window(cl_SceneEditorPanel::kLabel), m_panel) << "the panel stays";
+  EXPECT_FALSE(treeHas("later")) << "the panel's tree follows";
   EXPECT_NE(quillane::GetEditorStatus().text.find("read again"), std::string::npos) << quillane::GetEditorStatus().text;
   addHotspot("next");
   const std::string now = ReadText("Scenes/Office/ProjectFile.xml");
@@ -416,13 +429,27 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
 }
 
-// A menu entry that closes the scene takes the panel and the element's menu along, and with them
-// the selection.
+// Another scene opened (the same one again too), or a menu entry that closes the scene, takes the
+// panel and the element's menu along, and with them the selection.
 TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
   Select("StageElements", "desk");
   m_panel->ProcessEvent(Button("Edit"));
   Step();
   base::cl_GUI* gui = m_frame->GetSystemGUI();
+  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  ASSERT_TRUE(m_editor->OpenScene("Office"));
+  Step();
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  m_panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel));
+  ASSERT_NE(m_panel, nullptr);
+  m_scene = cl_Editor::GetEditedScene();
+  Select("StageElements", "desk");
+  m_panel->ProcessEvent(Button("Edit"));
+  Step();
   ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
   ASSERT_TRUE(Menu("CharacterViewer"));
   Step();
@@ -522,6 +549,7 @@ TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
   EXPECT_EQ(status.text, "") << "a tool opened";
   quillane::ShowEditorStatus("the last scene's outcome", true);
   Step();
+  CopyFromData("Scenes/Quay");
   ASSERT_TRUE(m_editor->OpenScene("Quay"));
   Step();
   EXPECT_EQ(status.text, "") << "another scene opened";
@@ -554,6 +582,89 @@ TEST_F(SceneEditor, AFailedCompileShowsTheStepThatFailedNotWhatItWentOnPastNorAn
   EXPECT_EQ(shown.find("cut short"), std::string::npos) << shown;
 }
 
+// A scene the game would show empty or could not walk is not compiled, and the old compiled file
+// stays: the file that cannot be read is named in the window when the scene opens and when
+// Compile or Export refuses it. A stage picture that is missing is left out with a word.
+TEST_F(SceneEditor, ASceneWithoutItsBackgroundOrFloorIsNotCompiledAndTheWindowSaysWhy) {
+  const fs::path compiled = m_data / "Scenes/Office.dat";
+  const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+  const auto compile = [&](const char* scene) {
+    EXPECT_TRUE(m_editor->OpenScene(scene));
+    Step();
+    const std::string opened = status.text;
+    EXPECT_TRUE(Menu("Editor"));
+    Step();
+    if (base::cl_Window* panel = Window(cl_SceneEditorPanel::kLabel)) panel->ProcessEvent(Button("Compile"));
+    return opened;
+  };
+  const struct {
+    const char* removed;
+    bool compiles;
+  } cases[] = {{"background.tga", false}, {"navmesh.xml", false}, {"desk.tga", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.removed);
+    CopyFromData("Scenes/Office");
+    fs::remove(m_data / "Scenes/Office" / c.removed);
+    std::ofstream(compiled, std::ios::trunc) << "old";
+    const std::string missing = std::string("Scenes/Office/") + c.removed;
+    EXPECT_NE(compile("Office").find(missing + " (is missing)"), std::string::npos) << "on opening";
+    EXPECT_TRUE(status.failure);
+    if (c.compiles) {
+      EXPECT_EQ(status.text, "Compiled Scenes/Office.dat without " + missing + " (is missing)");
+      EXPECT_NE(ReadText("Scenes/Office.dat"), "old");
+      continue;
+    }
+    const std::string refusal = "Scenes/Office: not compiled: " + missing + " cannot be read (is missing)";
+    EXPECT_EQ(status.text, refusal);
+    EXPECT_EQ(ReadText("Scenes/Office.dat"), "old");
+    EXPECT_NE(Log().find("ERROR: " + refusal), std::string::npos) << Log();
+  }
+
+  // Export refuses alike; a scene of neither picture nor floor is refused too.
+  CopyFromData("Scenes/Office");
+  fs::remove(m_data / "Scenes/Office/background.tga");
+  fs::remove(compiled);
+  quillane::RemoveScene(cl_Editor::GetSceneList(), "Quay");
+  quillane::RemoveScene(cl_Editor::GetSceneList(), "Stage");
+  m_editor->ExportAllScenes();
+  EXPECT_EQ(status.text,
+            "Export all scenes: 0 compiled, 1 failed (Scenes/Office: not compiled: Scenes/Office/background.tga "
+            "cannot be read (is missing))");
+  EXPECT_FALSE(fs::exists(compiled));
+  fs::create_directories(m_data / "Scenes/Bare");
+  EXPECT_EQ(compile("Bare"), "");
+  EXPECT_EQ(status.text, "Scenes/Bare: not compiled: it has neither a background picture nor a nav mesh");
+  EXPECT_FALSE(fs::exists(m_data / "Scenes/Bare.dat"));
+}
+
+// A long name typed for a hotspot or a layer is cut where the editor draws it over the scene.
+TEST_F(SceneEditor, LongNamesAreCutOverTheScene) {
+  const std::string name(300, 'h');
+  base::Variant add = Event("AddElement", "HotSpots");
+  base::Variant& hotspot = add.add_element("HotSpot");
+  hotspot.attribute("label")->set_string(name.c_str());
+  for (const auto& [x, y] : {std::pair{500, 300}, {560, 300}, {560, 360}}) {
+    base::Variant& point = hotspot.add_element("Point");
+    point.attribute("x")->set_float(static_cast<float>(x));
+    point.attribute("y")->set_float(static_cast<float>(y));
+  }
+  m_panel->ProcessEvent(add);
+  (*Description().get_element("StageElements"))[0].attribute("label")->set_string(name.c_str());
+  m_scene->ReadFromVariant(true);
+  quillane::SceneDisplay().showHotspots = quillane::SceneDisplay().showBoundaries = true;
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  int names = 0;
+  for (const gfx::st_DrawnText& text : texts)
+    if (text.text.starts_with("hhhhhhhh")) {
+      ++names;
+      EXPECT_LE(text.right - text.left, 400.0f) << text.text.size() << " letters";
+    }
+  EXPECT_EQ(names, 2);
+}
+
 TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedOne) {
   base::Variant add = Event("AddElement", "Lights");
   base::Variant& light = add.add_element("Light");
@@ -565,6 +676,9 @@ TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedO
   std::vector<std::string> lights = Group("Lights");
   ASSERT_EQ(lights.size(), before + 2);
   EXPECT_EQ(lights.back(), "blobb shadow2") << "a new element takes a free label";
+  EXPECT_EQ(quillane::GetEditorStatus().text,
+            "Lights already has an element \"blobb shadow\"; the new one is \"blobb shadow2\"")
+      << "the name the scripts must use is shown";
   Select("Lights", "blobb shadow");
   m_panel->ProcessEvent(Button("Remove"));
   quillane::cl_Scene stored;

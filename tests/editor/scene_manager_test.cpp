@@ -153,6 +153,11 @@ TEST_F(SceneManager, EditTakesTheLazyCompileBoxOpensTheSceneAndClosesTheManager)
 // not one whose name holds "\\", which Edit would refuse.
 TEST_F(SceneManager, AddOffersWhatEditOpensAndADotIsNoScene) {
   fs::create_directories(m_data / "Scenes/a..b");
+  for (const char* file : {"background.tga", "navmesh.xml"})
+    fs::copy_file(m_data / "Scenes/Office" / file, m_data / "Scenes/a..b" / file);
+  std::ofstream(m_data / "Scenes/a..b/ProjectFile.xml")
+      << "<Project><BackgroundElements><Layer label=\"bg\" file=\"background.tga\"/></BackgroundElements>"
+         "<NavMeshes><NavMesh file=\"navmesh.xml\"/></NavMeshes></Project>";
   fs::create_directories(m_data / "Scenes/back\\slash");
   std::ofstream(m_data / "scenes/scenes.xml", std::ios::trunc)
       << "<Scenes><Scene label=\".\"/><Scene label=\"Office\"/></Scenes>";

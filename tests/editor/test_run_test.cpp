@@ -6,12 +6,13 @@
 // calls none of its scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
-#include <vector>
 #include <filesystem>
 #include <fstream>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "../session/session_input_fixture.h"
 #include "base/app/ICMD.h"
@@ -21,6 +22,7 @@
 #include "graphics/draw/Draw.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/TestRun.h"
 #include "quillane/frame/GameFrame.h"
@@ -287,6 +289,26 @@ TEST_F(TestRun, WithoutTheActorTheTestIsRefusedAndThePanelShownAgain) {
   EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
   EXPECT_TRUE(m_editor->runScene);
   EXPECT_TRUE(m_frame->GetSystemGUI()->GetModalWindows().empty());
+}
+
+// Without its floor the test walk is refused with the file named in the window; without its
+// background it walks, the missing picture named over the scene.
+TEST_F(TestRun, AFloorOrPictureThatCannotBeReadIsNamedInTheWindow) {
+  fs::remove(m_data / "Scenes/Office/navmesh.xml");
+  EXPECT_EQ(Start(), nullptr);
+  EXPECT_EQ(quillane::GetEditorStatus().text,
+            "the test run has no floor to stand on: Scenes/Office/navmesh.xml cannot be read (is missing)");
+  EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN));
+  CopyFromData("Scenes/Office/navmesh.xml");
+  fs::remove(m_data / "Scenes/Office/background.tga");
+  ASSERT_NE(Start(), nullptr);
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const gfx::st_DrawnText& t) {
+    return t.text == "Not shown: Scenes/Office/background.tga (is missing)";
+  }));
 }
 
 // ---- with a game waiting behind the editor

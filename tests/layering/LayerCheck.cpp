@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <tuple>
 
 namespace fs = std::filesystem;
 
@@ -62,6 +63,12 @@ bool cl_LayerRules::Load(const std::string& path) {
       m_roots.insert(m_roots.end(), values.begin(), values.end());
     } else if (key == "areas") {
       m_areaLibraries.insert(values.begin(), values.end());
+    } else if (key == "under") {
+      if (values.size() < 2) {
+        m_error = path + ":" + std::to_string(number) + ": \"under:\" wants a file and the files above it";
+        return false;
+      }
+      m_filesAbove[values[0]].insert(values.begin() + 1, values.end());
     } else {
       m_below[key] = values;
     }
@@ -79,6 +86,12 @@ std::string cl_LayerRules::LibraryOf(const std::string& file) const {
 bool cl_LayerRules::IsUnlistedArea(const std::string& file) const {
   const std::string library = LibraryOf(file);
   return m_areaLibraries.count(library) != 0 && file.find('/', library.size() + 1) != std::string::npos;
+}
+
+const std::set<std::string>& cl_LayerRules::FilesAbove(const std::string& file) const {
+  static const std::set<std::string> none;
+  const auto it = m_filesAbove.find(file);
+  return it == m_filesAbove.end() ? none : it->second;
 }
 
 std::set<std::string> cl_LayerRules::Expand(const std::string& name) const {
@@ -143,6 +156,8 @@ std::vector<st_Violation> CheckTree(const std::string& treePath, const cl_LayerR
 
   std::vector<st_Violation> out;
   std::set<std::string> unknownFolders;
+  // Each file's includes of our own files, in line order: (line, include as written, file).
+  std::map<std::string, std::vector<std::tuple<int, std::string, std::string>>> includes;
   for (const std::string& file : files) {
     const std::string library = rules.LibraryOf(file);
     if (library.empty() || rules.IsUnlistedArea(file)) {
@@ -158,11 +173,32 @@ std::vector<st_Violation> CheckTree(const std::string& treePath, const cl_LayerR
       if (include.empty()) continue;
       const std::string target = Resolve(tree, file, include, rules);
       if (target.empty()) continue;
+      includes[file].emplace_back(number, include, target);
       const std::string to = rules.LibraryOf(target);
       if (!to.empty() && rules.MayInclude(library, to)) continue;
       st_Violation v{file, number, include, ""};
       v.text = file + ":" + std::to_string(number) + ": includes \"" + include + "\" (" + library +
                (to.empty() ? " includes a folder with no line in layers.txt)" : " may not include " + to + ")");
+      out.push_back(v);
+    }
+  }
+  // The files below one of an "under:" line, breadth first, starting at each of its includes.
+  for (const std::string& file : files) {
+    const std::set<std::string>& above = rules.FilesAbove(file);
+    if (above.empty()) continue;
+    for (const auto& [number, include, first] : includes[file]) {
+      std::set<std::string> seen{first};
+      std::vector<std::string> open{first};
+      std::string reached;
+      for (size_t i = 0; i < open.size() && reached.empty(); ++i) {
+        if (above.count(open[i])) reached = open[i];
+        for (const auto& next : includes[open[i]])
+          if (seen.insert(std::get<2>(next)).second) open.push_back(std::get<2>(next));
+      }
+      if (reached.empty()) continue;
+      st_Violation v{file, number, include, ""};
+      v.text = file + ":" + std::to_string(number) + ": includes \"" + include + "\" (" + file + " stands under " +
+               reached + ")";
       out.push_back(v);
     }
   }

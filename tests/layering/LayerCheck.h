@@ -20,6 +20,9 @@ class cl_LayerRules {
   // Whether the file lies in a sub-folder of a library whose areas are on the list ("areas:"),
   // but that sub-folder has no line of its own.
   bool IsUnlistedArea(const std::string& file) const;
+  // The files (relative to sourcecode/) that file stands under inside its area ("under:" lines):
+  // it may reach none of them, directly or through other headers. Empty for most files.
+  const std::set<std::string>& FilesAbove(const std::string& file) const;
   const std::vector<std::string>& GetRoots() const { return m_roots; }
   const std::string& GetError() const { return m_error; }
 
@@ -28,6 +31,7 @@ class cl_LayerRules {
   std::vector<std::string> m_roots;
   std::set<std::string> m_areaLibraries;  // libraries split into areas, each with a line
   std::map<std::string, std::vector<std::string>> m_below;  // the direct lower folders
+  std::map<std::string, std::set<std::string>> m_filesAbove;  // "under:" lines
   std::string m_error;
 };
 
@@ -40,7 +44,9 @@ struct st_Violation {
   std::string text;  // the whole message
 };
 
-// Scans every .h, .hpp, .inl, .c and .cpp file under tree (a sourcecode/ folder).
+// Scans every .h, .hpp, .inl, .c and .cpp file under tree (a sourcecode/ folder): each include
+// across libraries against the folders' lattice, and each file of an "under:" line for a way to a
+// file above it (reported at its include that starts the way).
 std::vector<st_Violation> CheckTree(const std::string& tree, const cl_LayerRules& rules);
 
 }  // namespace layering

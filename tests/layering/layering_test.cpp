@@ -67,11 +67,12 @@ TEST(Layering, GameAreasIncludeOnlyTheAreasTheyName) {
 }
 
 // A small tree with an upward include between libraries, one between game areas and one to an
-// area below that the includer's line does not name, a folder without a layer and a game area without one, and allowed ones (downward, inside a library or
+// area below that the includer's line does not name, a folder without a layer and a game area without one, a file
+// that reaches through a header one it stands under, and allowed ones (downward, inside a library or
 // area, through an include root, and a third-party header).
 TEST(Layering, CheckFindsAnUpwardIncludeInAFixtureTree) {
   const auto found = layering::CheckTree(kDir + "/fixture", Rules());
-  ASSERT_EQ(found.size(), 5u) << Describe(found);
+  ASSERT_EQ(found.size(), 6u) << Describe(found);
   EXPECT_EQ(found[0].file, "base/data/Upward.h");
   EXPECT_EQ(found[0].line, 4);
   EXPECT_EQ(found[0].include, "win32dx9/Platform.h");
@@ -94,6 +95,9 @@ TEST(Layering, CheckFindsAnUpwardIncludeInAFixtureTree) {
       << found[3].text;
   EXPECT_EQ(found[4].file, "stray/Loose.h");
   EXPECT_NE(found[4].text.find("no line in layers.txt"), std::string::npos) << found[4].text;
+  EXPECT_EQ(found[5].text,
+            "quillane/editor/Editor.cpp:4: includes \"quillane/editor/Tool.h\" "
+            "(quillane/editor/Editor.cpp stands under quillane/editor/LayerMenus.h)");
 }
 
 }  // namespace

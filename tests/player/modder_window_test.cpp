@@ -6,7 +6,9 @@
 //     lit in its test walk, the scene is compiled, and a new game started from the root menu
 //     enters it through the campaign script, where the scene's script places her, lit, and the
 //     hotspot calls its trigger;
-//   - of two lights of one type, the one removed leaves the other in the project file.
+//   - of two lights of one type, the one removed leaves the other in the project file;
+//   - a scene whose picture is missing is named so when it opens, and Compile refuses it with the
+//     cause on the screen, writing nothing.
 // Where the editors' controls are comes from data/GUI.xml: the panel's and the manager's rows
 // are 20 pixels high from y 78, their buttons sit below the lists.
 #include <gtest/gtest.h>
@@ -58,6 +60,8 @@ constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixel
 constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
 constexpr int kWalkSettleMs = 1500;  // the program's time the room stays still before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
+constexpr int kStatusTop = kWindowHeight - 24;       // the editor's status line
+constexpr int kStatusTextPixels = 50;                // a few letters of it
 constexpr int kPanelTreeX = 130, kPanelTreeY = 340;  // (nearly) white inside the panel's tree
 // Where each dialog's title bar is bare.
 constexpr int kListDialogTitleX = 640, kListDialogTitleY = 150;  // "New scene" and "Select"
@@ -95,6 +99,17 @@ st_Change Compare(const st_Screen& a, const st_Screen& b, int by = 24) {
     if (std::min(brightest(a.pixels[i]), brightest(b.pixels[i])) < 16) ++change.black;
   }
   return change;
+}
+
+// The red pixels of the editor's status line, at the window's foot, where a failure is shown.
+int RedStatusPixels(const st_Screen& screen) {
+  int red = 0;
+  for (int y = kStatusTop; y < screen.height; ++y)
+    for (int x = 0; x < screen.width; ++x) {
+      const uint32_t p = screen.At(x, y);
+      red += ((p >> 16) & 0xFF) > 200 && ((p >> 8) & 0xFF) < 120 && (p & 0xFF) < 120 ? 1 : 0;
+    }
+  return red;
 }
 
 int Count(const std::string& text, const std::string& what) {
@@ -216,6 +231,16 @@ class ModderWindow : public ::testing::Test {
     }
     m_x.Type(name);
     m_x.Key("Return");
+  }
+
+  // The scene as the modder left it: the picture and the nav mesh already in its project.
+  void WriteProject() {
+    std::ofstream(m_project) << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
+                                "<Project name=\"Cove\" w=\"1024\" h=\"640\">\n"
+                                "<BackgroundElements><Layer x=\"0\" y=\"0\" w=\"1024\" h=\"640\" label=\"background\" "
+                                "file=\"background.tga\" use_background_pixels=\"0\"/></BackgroundElements>\n"
+                                "<NavMeshes><NavMesh label=\"default\" file=\"navmesh.xml\"/></NavMeshes>\n"
+                                "</Project>\n";
   }
 
   std::string Read(const fs::path& file) const { return testprogram::ReadFile(file); }
@@ -369,13 +394,7 @@ TEST_F(ModderWindow, ASceneFromANewFolderIsEditedCompiledAndEnteredFromTheGame) 
 }
 
 TEST_F(ModderWindow, OfTwoLightsOfOneTypeTheOneRemovedLeavesTheOther) {
-  // The scene as the modder left it: the picture and the nav mesh already in its project.
-  std::ofstream(m_project) << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n"
-                              "<Project name=\"Cove\" w=\"1024\" h=\"640\">\n"
-                              "<BackgroundElements><Layer x=\"0\" y=\"0\" w=\"1024\" h=\"640\" label=\"background\" "
-                              "file=\"background.tga\" use_background_pixels=\"0\"/></BackgroundElements>\n"
-                              "<NavMeshes><NavMesh label=\"default\" file=\"navmesh.xml\"/></NavMeshes>\n"
-                              "</Project>\n";
+  WriteProject();
   ASSERT_NO_FATAL_FAILURE(StartEditor());
   ASSERT_NO_FATAL_FAILURE(AddAndEditTheScene());
   ASSERT_NO_FATAL_FAILURE(AddLight(kBlobShadowType, 600, 600));
@@ -395,6 +414,29 @@ TEST_F(ModderWindow, OfTwoLightsOfOneTypeTheOneRemovedLeavesTheOther) {
   EXPECT_EQ(Count(project, "label=\"blobbshadow2\""), 1) << project;
   EXPECT_EQ(Count(project, "label=\"blobbshadow\""), 0) << project;
   EXPECT_EQ(testprogram::ReadFile(m_log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(m_log);
+}
+
+TEST_F(ModderWindow, ASceneWhosePictureIsMissingIsNotCompiledAndTheScreenSaysWhy) {
+  WriteProject();
+  fs::remove(m_folder / "background.tga");
+  ASSERT_NO_FATAL_FAILURE(StartEditor());
+  ASSERT_NO_FATAL_FAILURE(AddAndEditTheScene());
+  ASSERT_TRUE(testprogram::WaitForLog(m_log, "picture 'Scenes/Cove/background.tga' is missing", kWriteMs));
+  const st_Screen opened = m_x.GrabUntil([](const st_Screen& s) { return RedStatusPixels(s) > kStatusTextPixels; });
+  EXPECT_GT(RedStatusPixels(opened), kStatusTextPixels) << "the missing picture is not named on opening";
+
+  ClickAndSettle(kCompileX, kCompileY);
+  EXPECT_TRUE(testprogram::WaitForLog(
+      m_log, "ERROR: Scenes/Cove: not compiled: Scenes/Cove/background.tga cannot be read (is missing)", kWriteMs))
+      << testprogram::ReadFile(m_log);
+  // The refusal replaces the line shown on opening, in red.
+  const st_Screen refused = m_x.GrabUntil([&](const st_Screen& s) {
+    return RedStatusPixels(s) > kStatusTextPixels && Compare(opened, s).changed > kStatusTextPixels;
+  });
+  EXPECT_GT(RedStatusPixels(refused), kStatusTextPixels);
+  EXPECT_GT(Compare(opened, refused).changed, kStatusTextPixels);
+  m_x.Stop();
+  EXPECT_FALSE(fs::exists(fs::path(m_data) / "Scenes/Cove.dat"));
 }
 
 }  // namespace

@@ -1,9 +1,11 @@
 // Editing the actor list: the material script import, the removal of a character, the write.
 #include "quillane/editor/CharacterList.h"
 
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/data/Binary.h"
 #include "base/data/VariantTools.h"
@@ -12,6 +14,7 @@
 #include "platform/os/FileSystem.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/editor/CharacterViewer.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/session/Session.h"
 
 namespace quillane {
@@ -126,7 +129,12 @@ void cl_CharacterViewer::ImportMaterialScript(base::Variant& character, base::tS
 void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) {
   cl_ActorRegistry* registry = GetActorRegistry();
   if (!registry) return;
-  if (!RemoveFromCharacterList(*registry, label.c_str())) return;
+  base::cl_ErrorCatcher errors;
+  if (!RemoveFromCharacterList(*registry, label.c_str())) {
+    ShowFailure(errors, (std::string(kCharacterListFile) + ": " + label.c_str() + " could not be deleted").c_str());
+    return;
+  }
+  std::string outcome = std::string("Deleted ") + label.c_str() + " from " + kCharacterListFile;
 
   cl_ActorDesc* next = nullptr;
   for (const auto& [name, desc] : registry->GetActors())
@@ -141,10 +149,12 @@ void cl_CharacterViewer::RemoveCharacter(base::tString<base::BaseString> label) 
     if (GetSession()) {
       // The waiting stage may hold the record: it stays loaded until the game ends.
       base::sys::Output("Warning: actor %s stays loaded while a game runs\n", label.c_str());
+      outcome += "; it stays loaded while a game runs";
     } else {
       registry->Erase(label.c_str());
     }
   }
+  ShowEditorStatus(outcome, false);
 }
 
 void cl_CharacterViewer::ShowSavedCharacter(const base::tString<base::BaseString>& label) {

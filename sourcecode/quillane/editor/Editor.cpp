@@ -17,8 +17,7 @@
 #include "platform/os/FileSystem.h"
 #include "quillane/core/EditorServices.h"
 #include "quillane/editor/EditorStatus.h"
-#include "quillane/editor/LayerMenus.h"
-#include "quillane/editor/SceneEditorPanel.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/scene/Scene.h"
@@ -29,6 +28,10 @@ namespace quillane {
 namespace {
 
 cl_Editor* g_editor = nullptr;
+// Counted up whenever an edited scene ends (DeleteScene) and whenever it is read again from its
+// project file, by every editor alike: a window never takes a later scene for its own.
+int g_scenesEnded = 0;
+int g_sceneReadings = 0;
 
 constexpr uint32_t kBackdrop = 0xFF3C4650u;  // (60, 70, 80)
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
@@ -125,17 +128,13 @@ bool cl_Editor::OpenScene(const base::tString<base::BaseString>& name) {
     return false;
   }
   m_scene->ReadFromVariant(true);
+  // The scene opens without them, showing nothing in their place.
+  if (const std::string unread = DescribeUnreadFiles(*m_scene); !unread.empty())
+    ShowEditorStatus(std::string("Scenes/") + name.c_str() + ": cannot read " + unread, true);
   return true;
 }
 
-void cl_Editor::CloseScene() {
-  if (m_scene)
-    if (base::cl_GUI* gui = GetEditorGUI())
-      for (const char* label : {cl_SceneEditorPanel::kLabel, cl_HeavenMenu::kLabel, cl_LayerMenu::kLabel,
-                                cl_TextureStripMenu::kLabel})
-        if (base::cl_Window* window = gui->FindChild(label)) window->Close();
-  DeleteScene();
-}
+void cl_Editor::CloseScene() { DeleteScene(); }
 
 bool cl_Editor::ReadChangedProject() {
   if (!m_scene || !m_scene->IsProjectFileChanged()) return false;
@@ -153,9 +152,7 @@ bool cl_Editor::ReadChangedProject() {
   else
     ShowFailure(errors, (std::string(path.c_str()) + ": changed by another program and cannot be read").c_str());
   m_scene->ReadFromVariant(true);
-  if (base::cl_GUI* gui = GetEditorGUI())
-    if (auto* panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel)))
-      panel->RebuildResourceTree();
+  ++g_sceneReadings;
   return true;
 }
 
@@ -165,6 +162,19 @@ void cl_Editor::DeleteScene() {
   m_scene->Clear();
   delete m_scene;
   m_scene = nullptr;
+  ++g_scenesEnded;
+}
+
+// ---- the windows onto the edited scene
+
+cl_EditedSceneWatch::cl_EditedSceneWatch() : m_scene(g_scenesEnded), m_readings(g_sceneReadings) {}
+
+bool cl_EditedSceneWatch::IsGone() const { return !cl_Editor::GetEditedScene() || m_scene != g_scenesEnded; }
+
+bool cl_EditedSceneWatch::TakeReread() {
+  if (m_readings == g_sceneReadings) return false;
+  m_readings = g_sceneReadings;
+  return true;
 }
 
 void cl_Editor::ClearPicks() {
@@ -209,11 +219,13 @@ void cl_Editor::ExportAllScenes() {
     }
     base::cl_ErrorCatcher errors;
     cl_Scene scene;
-    if (scene.LoadProjectFile(name.c_str()) && scene.Save()) {
+    st_CompileOutcome outcome;
+    if (scene.LoadProjectFile(name.c_str())) outcome = CompileScene(scene);
+    if (outcome.written) {
       base::sys::Output("scene complete.\n");
       ++exported;
     } else {
-      if (failed++ == 0) firstFailure = errors.Cause(name.c_str());  // before the line below
+      if (failed++ == 0) firstFailure = outcome.text.empty() ? errors.Cause(name.c_str()) : outcome.text;
       base::sys::Output("ERROR: Editor: scene \"%s\" was not exported\n", name.c_str());
     }
     scene.Clear();
@@ -255,12 +267,19 @@ void cl_Editor::Render() {
   gfx::SetFilterLinear();
   if (m_scene && runScene) {
     const base::tRectf view = GetEditorViewportRect();
+    // The layers are drawn at the scene's size: a picture taller or wider than the view would
+    // reach over the backdrop and under the status line.
+    gfx::SetViewportRect(view.min.x, view.min.y, view.max.x, view.max.y, 0.0f, 1.0f);
     m_scene->RenderEditorInfo(view.min.x, view.min.y, view.max.x, view.max.y);
     // The scene leaves its camera's viewport set; the GUI and the status line reach outside it.
     gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
     gfx::Begin2D();
   } else if (!m_scene) {
     gfx::DrawText(8, 8, "no active scene", kWhite);
+    // The menu is the way in to everything else, and nothing else on the first screen says so.
+    if (const base::cl_GUI* gui = GetEditorGUI(); gui && gui->m_Children.empty())
+      gfx::DrawText(8, 28, "Right click: the editor menu (scene manager, scene editor, level editors, viewer)",
+                    kStatusGrey);
   }
   gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
   // The show flags belong to the scene view: a window over it (a mini-game's board or its

@@ -65,12 +65,12 @@ class cl_Editor : public base::cl_Module {
   // cause on the status line) for an empty name, a name that would leave the scenes folder, a
   // scene whose folder "Scenes/<name>/" does not exist or whose project file cannot be read.
   bool OpenScene(const base::tString<base::BaseString>& name);
-  // Deletes the open scene and closes the windows onto it (the scene editor panel, the layer
-  // menus): without a scene their buttons would act on nothing.
+  // Deletes the open scene. The windows onto it (the scene editor panel, the layer menus) close
+  // themselves when they next see it gone (cl_EditedSceneWatch).
   void CloseScene();
   // When another program changed the open scene's project file (cl_Scene::IsProjectFileChanged),
   // reads the scene again from it, so that the editor shows and goes on from what is on disk,
-  // and says so on the status line; the scene editor's tree follows. True when it did.
+  // and says so on the status line; the windows onto it follow. True when it did.
   bool ReadChangedProject();
   // Compiles every listed scene whose "Scenes/<name>.dat" is missing or was not made from its
   // project as it stands (cl_Scene::IsCompiledSceneStale), logging each; a scene without a
@@ -92,7 +92,7 @@ class cl_Editor : public base::cl_Module {
 
  private:
   void ClearPicks();
-  void DeleteScene();
+  void DeleteScene();  // the one place an edited scene ends: cl_EditedSceneWatch counts on it
   void PressLeft(const base::ICMD& cmd);
   void MoveMouse(const base::ICMD& cmd);
   void ReleaseLeft();
@@ -110,6 +110,22 @@ class cl_Editor : public base::cl_Module {
   base::tVector2<float> m_cursorAnchor{0.0f, 0.0f};  // the pointer at that Shift press
   bool m_shiftHeld = false;
   bool m_showStatus = true;
+};
+
+// What a window onto the edited scene remembers of it, so that it can follow the scene each frame
+// instead of being found and closed by the editor: whether that scene is still the one edited,
+// and whether it was read again from its project file since the window last asked.
+class cl_EditedSceneWatch {
+ public:
+  cl_EditedSceneWatch();  // watches the scene edited now (none, without one)
+  // The scene watched is no longer edited: closed, or another one (or the same again) opened.
+  bool IsGone() const;
+  // True once after each time the scene was read again from its project file.
+  bool TakeReread();
+
+ private:
+  int m_scene;     // the editor's scene count when the scene was opened
+  int m_readings;  // the readings seen so far
 };
 
 // The window area the edited scene is drawn into: the full width W, a height of W * 10 / 16,

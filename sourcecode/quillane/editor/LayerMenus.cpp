@@ -81,6 +81,14 @@ void SaveProject() {
 
 }  // namespace
 
+// ---- what the menus share
+
+void cl_SceneElementMenu::Update(float dt) {
+  cl_Panel::Update(dt);
+  // Its label and ordinal name an element of that scene, not of the one edited now.
+  if (m_watch.IsGone()) Close();
+}
+
 // ---- the sky layer
 
 cl_HeavenMenu::cl_HeavenMenu() {

@@ -4,17 +4,30 @@
 // strip's play mode, speed, pauses, blur and level of detail). The heaven and strip menus change
 // the live layer and its description entry on "Ok" and save the project file. They hold the
 // element's group, label and ordinal among the elements of its label, not the layer: every edit of the scene may free or move those, so
-// "Ok" looks both up again; an element gone by then is logged and the menu closes. At most one
-// menu of each kind is open (the panel's openers toggle them).
+// "Ok" looks both up again; an element gone by then is logged and the menu closes. A menu
+// closes itself when the edited scene goes. At most one menu of each kind is open (the panel's
+// openers toggle them).
 #pragma once
 
 #include "base/String.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "quillane/editor/Editor.h"
 
 namespace quillane {
 
-class cl_HeavenMenu : public base::cl_Panel {
+// What the three menus share: the window's own input, and their end with the scene they edit.
+class cl_SceneElementMenu : public base::cl_Panel {
+ public:
+  // Closes the menu once the scene it was opened on is no longer edited.
+  void Update(float dt) override;
+  bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
+
+ private:
+  cl_EditedSceneWatch m_watch;
+};
+
+class cl_HeavenMenu : public cl_SceneElementMenu {
  public:
   static constexpr const char* kLabel = "HeavenEditor";
   cl_HeavenMenu();  // loads kLabel
@@ -22,7 +35,6 @@ class cl_HeavenMenu : public base::cl_Panel {
   // False when the scene has no sky layer of that label and ordinal (the n-th of the label, from
   // 0); else the controls show its scroll.
   bool Setup(const char* label, int ordinal = 0);
-  bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": scroll flag and speed into the layer and "scroll", "scroll_step"; saved. Always false.
   bool ProcessEvent(const base::Variant& event) override;
 
@@ -31,7 +43,7 @@ class cl_HeavenMenu : public base::cl_Panel {
   int m_ordinal = 0;
 };
 
-class cl_LayerMenu : public base::cl_Panel {
+class cl_LayerMenu : public cl_SceneElementMenu {
  public:
   static constexpr const char* kLabel = "LayerEditor";
   cl_LayerMenu();  // loads kLabel
@@ -39,7 +51,6 @@ class cl_LayerMenu : public base::cl_Panel {
   // Copies the element and remembers its group and ordinal among the elements of its label;
   // "UseBackgroundPixel" shows its flag. True.
   bool Setup(const base::Variant& element, const char* group, int ordinal = 0);
-  bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": the copy with the new flag goes to the scene editor panel as "UpdateElement". False.
   bool ProcessEvent(const base::Variant& event) override;
 
@@ -49,7 +60,7 @@ class cl_LayerMenu : public base::cl_Panel {
   int m_ordinal = 0;
 };
 
-class cl_TextureStripMenu : public base::cl_Panel {
+class cl_TextureStripMenu : public cl_SceneElementMenu {
  public:
   static constexpr const char* kLabel = "TextureStripEditor";
   static constexpr int kMaxLodLevel = 2;  // the highest level of detail of the scene layers
@@ -58,7 +69,6 @@ class cl_TextureStripMenu : public base::cl_Panel {
   // False when no stage layer of that label and ordinal holds a strip; else the controls show
   // the strip.
   bool Setup(const char* label, int ordinal = 0);
-  bool ProcessInput(base::ICMD& cmd) override { return cl_Window::ProcessInput(cmd); }
   // "Ok": the settings into the strip, the layer and the description entry; saved. Always false.
   bool ProcessEvent(const base::Variant& event) override;
 

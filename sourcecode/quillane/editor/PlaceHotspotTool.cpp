@@ -28,6 +28,12 @@ cl_PlaceHotspotTool* cl_PlaceHotspotTool::Create(base::cl_Window* listener) {
 
 void cl_PlaceHotspotTool::Render(float, float) {
   DrawKeyHelp(0, 40, "Click: corner  Backspace: take back  Enter: name  Escape: cancel");
+  if (m_enterRefused) {
+    base::tString<base::BaseString> text;
+    text.print("Enter names a hotspot of %d corners or more: it has %d", static_cast<int>(kMinCorners),
+               static_cast<int>(m_points.size()));
+    DrawToolWarning(text.c_str());
+  }
   cl_Scene* scene = cl_Editor::GetEditedScene();
   if (!scene) return;
   gfx::SetCamera(&scene->GetCamera());
@@ -53,12 +59,15 @@ bool cl_PlaceHotspotTool::ProcessInput(base::ICMD& cmd) {
     if (scene)
       m_points.push_back(
           scene->ScreenToScene(static_cast<float>(base::sys::MouseX()), static_cast<float>(base::sys::MouseY())));
+    m_enterRefused = false;
     return false;
   }
   if (cmd.type != base::ICMD::KEY_PRESSED) return false;
   if (cmd.key == base::key::Backspace && !m_points.empty()) {
     m_points.pop_back();
-  } else if (cmd.key == base::key::Enter && m_points.size() >= kMinCorners) {
+  } else if (cmd.key == base::key::Enter && m_points.size() < kMinCorners) {
+    m_enterRefused = true;
+  } else if (cmd.key == base::key::Enter) {
     base::Variant answer;
     answer.set_element("LabelEntered");
     Show(false);

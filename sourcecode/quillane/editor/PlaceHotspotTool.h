@@ -1,7 +1,8 @@
 // cl_PlaceHotspotTool: the modal tool that outlines a new hotspot on the edited scene. Each left
 // click adds a corner (in scene coordinates), Backspace takes the last one back, Enter with three
-// corners or more asks for the name and Escape gives up. The named outline goes to the listener
-// as "AddElement" {"category" "HotSpots"} with a "HotSpot" {label} of "Point" {x, y} children.
+// corners or more asks for the name (with fewer, the window says so) and Escape gives up. The
+// named outline goes to the listener as "AddElement" {"category" "HotSpots"} with a "HotSpot"
+// {label} of "Point" {x, y} children.
 #pragma once
 
 #include <vector>
@@ -31,6 +32,7 @@ class cl_PlaceHotspotTool : public base::cl_Panel {
  private:
   base::cl_Window* m_listener;
   std::vector<base::tVector2<float>> m_points;
+  bool m_enterRefused = false;  // Enter with too few corners: the window says why until a click
 };
 
 }  // namespace quillane

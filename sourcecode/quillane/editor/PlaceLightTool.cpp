@@ -20,6 +20,8 @@ namespace {
 constexpr float kTurnPerCount = 0.01f;  // radians per mouse count
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kGrey = 0xFFA0A0A0u;  // (160, 160, 160)
+constexpr int kTypeRowY = 20;            // the type keys' row; the key help below it, as every tool's
+constexpr float kTypeGap = 16.0f;        // between two entries of the row
 
 float Motion(uint16_t word) { return static_cast<float>(static_cast<int16_t>(word)); }
 
@@ -57,6 +59,7 @@ void cl_PlaceLightTool::Render(float, float) {
       if (!m_pickMissed) {
         m_locator.SetPos(base::tVector3<float>(floor.x, m_locator.GetPos().y, floor.z));
         m_placed = true;
+        m_enterRefused = false;
       }
     }
     if (m_placed) {
@@ -67,28 +70,38 @@ void cl_PlaceLightTool::Render(float, float) {
       DrawAxisGizmo(m_locator.GetOrientationMatrix());
     }
   }
-  // The texts sit above the editor viewport: drawn over the whole back buffer.
+  // The texts sit above the editor viewport, in a row each, off the scene's own lines below.
   EndToolDrawing();
   const struct {
     const char* text;
     const char* key;
-    int y;
-  } types[] = {{"Ambient", "A", 40}, {"Directional", "D", 60}, {"Point", "P", 80}};
+  } types[] = {{"Ambient", "A"}, {"Directional", "D"}, {"Point", "P"}};
+  float x = 0.0f;
   for (const auto& type : types) {
-    gfx::DrawText(0, type.y, type.text, kGrey);
-    gfx::DrawText(0, type.y, type.key, kWhite);
+    gfx::DrawText(static_cast<int>(x), kTypeRowY, type.text, kGrey);
+    gfx::DrawText(static_cast<int>(x), kTypeRowY, type.key, kWhite);
+    x += gfx::GetTextWidth(type.text) + kTypeGap;
   }
   base::tString<base::BaseString> current;
   current.print("current type=%s", m_type.c_str());
-  gfx::DrawText(0, 100, current.c_str(), kWhite);
-  if (m_pickMissed) DrawMissedPick(120);
+  gfx::DrawText(static_cast<int>(x), kTypeRowY, current.c_str(), kWhite);
+  DrawKeyHelp(0, kTypeRowY + 20,
+              "Left drag: on the floor  Shift+left drag: height  Right drag: turn  A: add as ambient  Enter: add  "
+              "Escape: cancel");
+  if (m_pickMissed)
+    DrawMissedPick();
+  else if (m_enterRefused)
+    DrawToolWarning("Enter adds the light once it stands somewhere: drag it onto the floor first");
 }
 
 bool cl_PlaceLightTool::ProcessInput(base::ICMD& cmd) {
   if (cmd.type == base::ICMD::KEY_PRESSED) {
     switch (cmd.key) {
       case base::key::Enter:
-        if (m_placed) Send(true);
+        if (m_placed)
+          Send(true);
+        else
+          m_enterRefused = true;
         break;
       case base::key::Escape: EndPlacementTool(this, m_listener); break;
       case 'A':

@@ -2,8 +2,9 @@
 // gets the half-filled "AddElement" {"category" "Lights"} of the light-type dialog or the file
 // browser; a left drag moves the light over the floor, a left drag with Shift alone lifts or
 // lowers it, a right drag turns it; A sends it as an ambient light at once, D and P choose the
-// type that decides whether Enter adds a position, Enter sends it, Escape drops it. Two "axis"
-// gizmos show its heading and its tilt.
+// type that decides whether Enter adds a position, Enter sends it (once placed; before, the window
+// says so), Escape drops it. Two "axis" gizmos show its heading and its tilt; the type row and key
+// help stand above the scene.
 #pragma once
 
 #include <utility>
@@ -51,6 +52,7 @@ class cl_PlaceLightTool : public base::cl_Panel {
   base::tString<base::BaseString> m_type;
   bool m_clicked = false;  // a left press since the last frame: a quick click places too
   bool m_pickMissed = false;  // the last press found no floor: the window says why
+  bool m_enterRefused = false;  // Enter before the light stood on the floor: the window says why
 };
 
 }  // namespace quillane

@@ -62,7 +62,10 @@ void cl_PlaceLocatorTool::Render(float, float) {
   DrawKeyHelp(0, 40,
               "Left: place  Right: turn  Space: path point  W/S/A/D/Q/Y: fly (Shift: faster)  Enter: name  "
               "Escape: cancel");
-  if (m_pickMissed) DrawMissedPick(60);
+  if (m_pickMissed)
+    DrawMissedPick();
+  else if (m_enterRefused)
+    DrawToolWarning("Enter names the locator once it stands somewhere: click the floor first");
 }
 
 void cl_PlaceLocatorTool::Pick(cl_Scene& scene) {
@@ -79,6 +82,7 @@ void cl_PlaceLocatorTool::Pick(cl_Scene& scene) {
   if (left) {
     m_locator.SetPos(picked);
     m_positionSet = true;
+    m_enterRefused = false;
     return;
   }
   const base::tVector3<float>& position = m_locator.GetPos();
@@ -116,6 +120,8 @@ bool cl_PlaceLocatorTool::ProcessInput(base::ICMD& cmd) {
     Show(false);
     if (base::cl_GUI* gui = GetGUI())
       gui->AddModalWindow(cl_EnterLabelDialog::Open(this, answer, base::tString<base::BaseString>("Locator")));
+  } else if (cmd.key == base::key::Enter) {
+    m_enterRefused = true;
   } else if (cmd.key == base::key::Escape) {
     EndPlacementTool(this, m_opener);
   }

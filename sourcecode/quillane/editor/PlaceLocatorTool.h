@@ -57,6 +57,7 @@ class cl_PlaceLocatorTool : public base::cl_Panel {
   // into one frame still counts.
   uint8_t m_pressed = 0;
   bool m_pickMissed = false;  // the last press found no floor: the window says why
+  bool m_enterRefused = false;  // Enter before a place was clicked: the window says why
 };
 
 }  // namespace quillane

@@ -3,10 +3,12 @@
 
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
+#include "base/system.h"
 #include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
 #include "graphics/model/Model.h"
+#include "quillane/editor/Editor.h"
 
 namespace quillane {
 
@@ -14,8 +16,9 @@ namespace {
 
 constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
 constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
-constexpr uint32_t kMissedPickColour = 0xFFFF6040u;
+constexpr uint32_t kWarningColour = 0xFFFF6040u;
 constexpr uint32_t kKeyHelpColour = 0xFFA0A0A0u;
+constexpr int kSceneInfoHeight = 64;  // the scene's name and clip lines at the viewport's top
 
 }  // namespace
 
@@ -48,9 +51,13 @@ void EndToolDrawing() {
 
 void DrawKeyHelp(int x, int y, const char* keys) { gfx::DrawText(x, y, keys, kKeyHelpColour); }
 
-void DrawMissedPick(int y) {
-  gfx::DrawText(0, y, "No floor under the pointer: the scene needs a nav mesh (its camera) to place on",
-                kMissedPickColour);
+void DrawToolWarning(const char* text) {
+  const int y = static_cast<int>(GetEditorViewportRect().min.y) + kSceneInfoHeight;
+  gfx::DrawText(0, y, gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth())).c_str(), kWarningColour);
+}
+
+void DrawMissedPick() {
+  DrawToolWarning("No floor under the pointer: the scene needs a nav mesh (its camera) to place on");
 }
 
 }  // namespace quillane

@@ -17,6 +17,7 @@
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceHotspotTool.h"
 #include "quillane/editor/PlaceLocatorTool.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/editor/SelectItemDialog.h"
 #include "quillane/editor/SelectLightTypeDialog.h"
 #include "quillane/editor/TestRun.h"
@@ -31,6 +32,7 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 constexpr int kMaxTextureSide = 4096;                // the largest texture side the README allows
 constexpr int kViewWidth = 1024, kViewHeight = 640;  // the game's view of a scene
+constexpr float kTitleMargin = 16.0f;                // the title bar's room beside its text
 
 bool Is(const char* text, const char* word) { return text && base::str::compare(text, word) == 0; }
 
@@ -214,6 +216,13 @@ cl_SceneEditorPanel::~cl_SceneEditorPanel() { g_SelectedElementLabel.clear(); }
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
+  // The title names the scene: the panel edits that one only.
+  base::cl_Window* title = FindByLabel("TitleBar");
+  if (cl_Scene* scene = cl_Editor::GetEditedScene(); title && scene) {
+    const std::string text = std::string(title->m_Text.c_str()) + ": " + scene->GetName().c_str();
+    const float width = title->m_Parent ? title->m_Parent->m_Rect.w : title->m_Rect.w;  // the sheet's, as drawn
+    title->m_Text = gfx::ShortenText(text.c_str(), width - kTitleMargin).c_str();
+  }
   RebuildResourceTree();
   return true;
 }
@@ -290,6 +299,12 @@ void cl_SceneEditorPanel::RebuildResourceTree() {
 }
 
 void cl_SceneEditorPanel::Update(float) {
+  // Its tree and buttons are the scene's it was opened on: they must not act on another one.
+  if (m_watch.IsGone()) {
+    Close();
+    return;
+  }
+  if (m_watch.TakeReread()) RebuildResourceTree();
   base::tString<base::BaseString> group, label;
   if (GetSelectedElement(group, label)) g_SelectedElementLabel = label;
 }
@@ -421,9 +436,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   element.get_attribute_string("label", wanted);
   const base::tString<base::BaseString> label = FindUnusedLabel(description.get_element(group.c_str()), wanted);
   if (label != wanted) {
-    if (!wanted.empty())
-      base::sys::Output("Warning: Editor: %s already has an element \"%s\"; the new one is \"%s\"\n", group.c_str(),
-                        wanted.c_str(), label.c_str());
+    if (!wanted.empty()) {
+      const std::string text = std::string(group.c_str()) + " already has an element \"" + wanted.c_str() +
+                               "\"; the new one is \"" + label.c_str() + "\"";
+      base::sys::Output("Warning: Editor: %s\n", text.c_str());
+      ShowEditorStatus(text, true);  // the name the scripts must use is not the one typed
+    }
     element.attribute("label")->set_string(label.c_str());
   }
   // Kept as typed: the warning says what to change.
@@ -526,15 +544,8 @@ void cl_SceneEditorPanel::AddToGroup(const base::tString<base::BaseString>& grou
 }
 
 void cl_SceneEditorPanel::Compile() {
-  cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::tString<base::BaseString> path = cl_Scene::GetDataPath(scene->GetName().c_str());
-  base::cl_ErrorCatcher errors;
-  if (scene->Save()) {
-    ShowEditorStatus(std::string("Compiled ") + path.c_str(), false);
-    return;
-  }
-  ShowFailure(errors, (std::string(path.c_str()) + ": the scene could not be compiled").c_str());  // before the summary
-  base::sys::Output("ERROR: %s: the scene could not be compiled; the old file stays\n", path.c_str());
+  const st_CompileOutcome outcome = CompileScene(*cl_Editor::GetEditedScene());
+  ShowEditorStatus(outcome.text, !outcome.written || outcome.warning);
 }
 
 void cl_SceneEditorPanel::OpenTestRun() {

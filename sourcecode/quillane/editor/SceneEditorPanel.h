@@ -4,13 +4,15 @@
 // project file after every change (a failure shown on the editor's status line); "Compile"
 // writes the scene's ".dat". A new element takes a label no other of its group has. The file browser, the
 // crop tool, the item dialog and the layer menus answer it with "AddElement" / "UpdateElement".
-// It keeps no element data of its own. Opened only while the editor has a scene.
+// It keeps no element data of its own. Opened only while the editor has a scene, and closes itself
+// when that scene goes.
 #pragma once
 
 #include "base/String.h"
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
 #include "graphics/draw/Draw.h"
+#include "quillane/editor/Editor.h"
 
 namespace quillane {
 
@@ -41,6 +43,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
 
   // Takes kLabel, loads the layout and builds the tree; true.
   bool Init(base::StaticVariantIterator desc) override;
+  // Follows the edited scene: closes when it is gone, rebuilds the tree when it was read again;
   // g_SelectedElementLabel follows the selected element.
   void Update(float dt) override;
   // The button states, the children, the lazy-compile line and the selected element's summary.
@@ -76,6 +79,7 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   void Store(const char* group, const base::Variant& before);
 
   gfx::cl_WrappedText m_info;  // the selected element's summary, wrapped again only when it changes
+  cl_EditedSceneWatch m_watch;  // the scene the panel was opened on
 };
 
 }  // namespace quillane

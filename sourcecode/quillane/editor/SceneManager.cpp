@@ -93,8 +93,7 @@ void cl_SceneManagerPanel::EditSelected() {
   base::cl_GUI* gui = GetGUI();
   Close();
   if (!gui) return;
-  // One panel: an older one would keep the last scene's tree and act on this one with it.
-  if (base::cl_Window* open = gui->FindChild(cl_SceneEditorPanel::kLabel)) open->Close();
+  // An older panel closes itself: its scene is gone.
   base::cl_Window* panel = cl_SceneEditorPanel::Create();
   gui->AddChild(panel);
   panel->Init(base::StaticVariantIterator());

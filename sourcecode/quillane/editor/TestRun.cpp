@@ -1,6 +1,8 @@
 // The test run: its stage on the edited scene, the exposure keys, the clicks and the end.
 #include "quillane/editor/TestRun.h"
 
+#include <string>
+
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
 #include "base/system.h"
@@ -9,6 +11,7 @@
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/PlaceTools.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -29,13 +32,18 @@ cl_TestRun* cl_TestRun::Open(base::cl_Window* opener) {
   if (run->GetCharacter()) return run;
   // Without the scene, its nav mesh or the actor there is nobody to walk and nowhere to stand.
   cl_Scene* scene = cl_Editor::GetEditedScene();
+  std::string why;
   if (!scene)
-    base::sys::Output("ERROR: Editor: the test run needs an open scene; not started\n");
+    why = "the test run needs an open scene; not started";
   else if (scene->NavMeshes.empty())
-    base::sys::Output("ERROR: Editor: scene %s has no nav mesh to stand on; the test run is not started\n",
-                      scene->GetName().c_str());
+    why =
+        std::string("scene ") + scene->GetName().c_str() + " has no nav mesh to stand on; the test run is not started";
+  else if (!DescribeUnreadFloor(*scene).empty())
+    why = "the test run has no floor to stand on: " + DescribeUnreadFloor(*scene);
   else
-    base::sys::Output("ERROR: Editor: the test run needs the actor %s; not started\n", kActor);
+    why = std::string("the test run needs the actor ") + kActor + "; not started";
+  base::sys::Output("ERROR: Editor: %s\n", why.c_str());
+  ShowEditorStatus(why, true);
   delete run;
   if (opener) opener->Show(true);
   return nullptr;
@@ -46,7 +54,8 @@ cl_TestRun::cl_TestRun(base::cl_Window* opener) : m_opener(opener) {
   SetSceneDrawing(false);
   cl_Scene* scene = cl_Editor::GetEditedScene();
   m_stage.SetScene(scene);
-  if (!scene || scene->NavMeshes.empty()) return;
+  if (!scene || scene->NavMeshes.empty() || !DescribeUnreadFloor(*scene).empty()) return;
+  m_unread = DescribeUnreadFiles(*scene);
   cl_Character* character = m_stage.CreateCharacter(kCharacterName, kActor);
   if (!character) return;
   base::tVector3<float> start(0.0f, 0.0f, 0.0f);
@@ -95,6 +104,8 @@ void cl_TestRun::Render(float, float) {
   gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
   gfx::Begin2D();
   DrawKeyHelp(0, 40, "Left click: walk there  Right click: stop  E with Up/Down: exposure  Escape: back");
+  // A picture that could not be read leaves its part of the room empty: say why.
+  if (!m_unread.empty()) DrawToolWarning(("Not shown: " + m_unread).c_str());
   if (base::sys::KeyState('E')) {
     base::tString<base::BaseString> text;
     text.print("exposure = %.02f", static_cast<double>(scene->GetExposure()));

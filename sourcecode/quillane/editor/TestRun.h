@@ -6,6 +6,8 @@
 // script of a waiting game. Main thread only.
 #pragma once
 
+#include <string>
+
 #include "base/gui/GUI.h"
 #include "quillane/session/Stage.h"
 
@@ -43,6 +45,7 @@ class cl_TestRun : public base::cl_Panel {
 
   base::cl_Window* m_opener;
   cl_Stage m_stage;
+  std::string m_unread;  // the files the scene could not read, named over the walk
   bool m_exposureTouched = false;
   bool m_ended = false;
 };

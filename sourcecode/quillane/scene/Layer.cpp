@@ -1,5 +1,6 @@
 #include "quillane/scene/Layer.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "base/File.h"
@@ -26,6 +27,8 @@ constexpr uint32_t kFrameColours[16] = {
     0xFFC86400, 0xFFC80064, 0xFF6400C8, 0xFF64C800, 0xFF0064C8, 0xFF00C864, 0xFF960000, 0xFF009600,
 };
 
+constexpr float kMinLabelRoom = 240.0f;
+
 void ReadFloatAttribute(const base::Variant& e, const char* name, float& out) {
   float v;
   if (e.get_attribute_float(name, v)) out = SaneFloat(v);
@@ -50,6 +53,8 @@ void cl_Layer::ReleasePictures() {
 
 bool cl_Layer::Load(const base::Variant& description, bool lazy, bool compressAllowed) {
   m_description = description;
+  m_unreadFile.clear();
+  m_unreadCause.clear();
   if (!description.get_attribute("file")) return true;
   m_x = m_y = 0.0f;
   m_w = m_scene ? m_scene->GetWidth() : 0.0f;
@@ -103,6 +108,11 @@ bool cl_Layer::LoadStrip(const base::Variant& description, bool lazy) {
   m_strip->SetPauseRange(minTime, maxTime);
   m_strip->SetUseBlur(useBlur == 1);
   m_strip->Compile(element, lazy);
+  if (m_strip->GetFrameCount() == 0) {
+    const base::tString<base::BaseString> frame = m_strip->GetFrameFileName(0);
+    const std::string problem = base::FileProblem(frame);
+    SetUnread(frame.c_str(), problem.empty() ? "cannot be read" : problem);
+  }
 
   const float* bounds = m_strip->GetBounds();
   m_x = SaneFloat(bounds[0]), m_y = SaneFloat(bounds[1]);
@@ -119,10 +129,12 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   m_file = path;
   base::cl_Bitmap32 source;
   if (!base::FileExists(path)) {
-    base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), base::FileProblem(path).c_str());
+    SetUnread(path.c_str(), base::FileProblem(path));
+    base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), m_unreadCause.c_str());
     return;
   }
   if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &source)) {
+    SetUnread(path.c_str(), "cannot be read");
     base::sys::Output("ERROR: scene '%s': picture '%s' cannot be read\n", sceneName, path.c_str());
     return;
   }
@@ -132,6 +144,7 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
   // The file is laid out in scene coordinates: the rectangle must lie inside it.
   if (source.IsEmpty() || left < 0 || top < 0 || right > source.Width() || bottom > source.Height() ||
       right - left > kMaxSceneBitmapSide || bottom - top > kMaxSceneBitmapSide) {
+    SetUnread(path.c_str(), "is smaller than the layer's rectangle");
     base::sys::Output("ERROR: scene '%s': picture '%s' is smaller than the layer's rectangle\n", sceneName,
                       path.c_str());
     return;
@@ -305,7 +318,9 @@ void cl_Layer::DrawDebugFrame(float left, float top, float right, float bottom, 
     const float line = static_cast<float>(m_ysort) * s + originY;
     gfx::DrawLine(left + 4.0f, line, right - 4.0f, line, colour, 3.0f);
   }
-  gfx::DrawText(TruncToInt(left + 2.0f), TruncToInt(top), m_label.c_str(), colour);
+  // A long label is cut at its frame's width (at least a short name's): it would reach across the view.
+  const float room = std::max(right - left - 4.0f, kMinLabelRoom);
+  gfx::DrawText(TruncToInt(left + 2.0f), TruncToInt(top), gfx::ShortenText(m_label.c_str(), room).c_str(), colour);
 }
 
 // ---- Sky layers

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <list>
+#include <string>
 
 #include "base/File.h"
 #include "base/Imaging.h"
@@ -59,6 +60,10 @@ class cl_Layer {
   cl_Scene* GetScene() const { return m_scene; }
   const base::tString<base::BaseString>& GetLabel() const { return m_label; }
   const base::tString<base::BaseString>& GetFile() const { return m_file; }
+  // The picture file the description names that Load could not read (a strip's: its first
+  // frame) and why ("is missing", "cannot be read"); both empty when the layer has its picture.
+  const std::string& GetUnreadFile() const { return m_unreadFile; }
+  const std::string& GetUnreadCause() const { return m_unreadCause; }
   const base::Variant& GetDescription() const { return m_description; }
   int GetYSort() const { return m_ysort; }
   // The stage's sort line; the scene's description is the caller's to update (the layer's copy
@@ -86,6 +91,7 @@ class cl_Layer {
   void Draw(float originX, float originY, const base::tRectf* within);  // within: null for all
   bool LoadStrip(const base::Variant& description, bool lazy);
   void LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixels);
+  void SetUnread(const char* file, const std::string& cause) { m_unreadFile = file, m_unreadCause = cause; }
   void ReleasePictures();
 
   base::Variant m_description;  // a copy of the element loaded from
@@ -95,6 +101,7 @@ class cl_Layer {
   int m_ysort = 0;
   base::tString<base::BaseString> m_label;
   base::tString<base::BaseString> m_file;
+  std::string m_unreadFile, m_unreadCause;
   float m_x = 0.0f, m_y = 0.0f, m_w = 0.0f, m_h = 0.0f;
   float m_viewRect[4] = {0.0f, 0.0f, 0.0f, 0.0f};
   gfx::cl_Image* m_image = nullptr;

@@ -68,6 +68,7 @@ void cl_Scene::Clear() {
   DeleteAll(HotSpots);
   DeleteAll(Lights);
   ClearLayers();
+  m_unreadFiles.clear();
   m_protocol.clear();
   m_camera = base::cl_Camera();
   ResetCameraViewport();

@@ -7,8 +7,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <list>
 #include <string>
+#include <vector>
 
 #include "base/String.h"
 #include "base/data/Variant.h"
@@ -31,6 +33,14 @@ class i_NavMesh;
 constexpr int kSceneGroupCount = 10;
 extern const char* const kSceneGroups[kSceneGroupCount];
 bool IsSceneElementGroup(const char* name);
+
+// A file the scene's description names that the last build could not read; the scene went on
+// without it.
+struct st_UnreadSceneFile {
+  const char* group;  // the element group: one of kSceneGroups
+  std::string file;   // its path
+  std::string cause;  // "is missing", "cannot be read", ...
+};
 
 // The element name the editors selected: layer frames, locator and hotspot outlines compare
 // names with it.
@@ -71,8 +81,9 @@ class cl_Scene {
   static std::string MissingReason(const char* name);
   bool Read(base::File& file);
   // Rebuilds the lists from the description and writes the file (temporary file, rename; a
-  // failed write keeps the old file). False when it cannot be written.
-  bool Save();
+  // failed write keeps the old file). With accept, the rebuilt scene is written only when accept
+  // takes it. False when it cannot be written or was not accepted.
+  bool Save(const std::function<bool(const cl_Scene&)>& accept = nullptr);
   bool Write(base::File& file);
 
   // ---- project description (SceneProject.cpp)
@@ -96,6 +107,9 @@ class cl_Scene {
   // be read gives false.
   static bool IsCompiledSceneStale(const char* name);
   void ReadFromVariant(bool lazy);
+  // What the last ReadFromVariant could not read, in description order: layer pictures (of the
+  // groups it built) and nav-mesh files.
+  const std::vector<st_UnreadSceneFile>& GetUnreadFiles() const { return m_unreadFiles; }
   void ResetCameraViewport();
 
   // ---- coordinates, picking, lookups, lights, drawing (SceneView.cpp)
@@ -202,6 +216,7 @@ class cl_Scene {
   float m_zoom = 1.0f;
   float m_clock = 0.0f;
   base::tString<base::BaseString> m_protocol;
+  std::vector<st_UnreadSceneFile> m_unreadFiles;
   bool m_projectUnreadable = false;  // LoadProjectFile failed: nothing may be written from it
   // "ProjectFile.xml" as this scene last read or wrote it, to tell another program's change.
   void RememberProjectFile();

@@ -1,4 +1,6 @@
 // Drawing of single locators and hotspots for the scene's captions and debug views.
+#include <string>
+
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
@@ -11,6 +13,7 @@ namespace quillane {
 namespace {
 
 constexpr uint32_t kDebugOutline = 0xFFC89696;  // (200, 150, 150)
+constexpr float kMaxNameWidth = 240.0f;         // a name typed long would reach across the whole view
 
 // Centred text with a dark outline; as a framed box when bubble is set.
 void DrawCentredText(float x, float y, const char16_t* text, uint32_t colour, uint32_t outline, bool bubble) {
@@ -24,9 +27,10 @@ void DrawCentredText(float x, float y, const char16_t* text, uint32_t colour, ui
 
 void cl_SceneLocator::DrawName(const base::cl_Camera& camera) const {
   const base::tVector3<float> p = camera.World2Screen(locator.GetPos());
-  const float x = p.x - gfx::GetTextWidth(name.c_str()) * 0.5f;
-  gfx::DrawText(TruncToInt(x + 1.0f), TruncToInt(p.y + 1.0f), name.c_str(), 0xFF000000);
-  gfx::DrawText(TruncToInt(x), TruncToInt(p.y), name.c_str(), 0xFFFFFFFF);
+  const std::string shown = gfx::ShortenText(name.c_str(), kMaxNameWidth);
+  const float x = p.x - gfx::GetTextWidth(shown.c_str()) * 0.5f;
+  gfx::DrawText(TruncToInt(x + 1.0f), TruncToInt(p.y + 1.0f), shown.c_str(), 0xFF000000);
+  gfx::DrawText(TruncToInt(x), TruncToInt(p.y), shown.c_str(), 0xFFFFFFFF);
 }
 
 void cl_SceneLocator::DrawDebug() const {
@@ -72,8 +76,9 @@ void cl_SceneHotspot::DrawDebug(const cl_Scene& scene) const {
     mx += a.x, my += a.y;
   }
   mx /= static_cast<float>(n), my /= static_cast<float>(n);
-  const float x = mx - gfx::GetTextWidth(label.c_str()) * 0.5f + labelOffset[0];
-  gfx::DrawText(TruncToInt(x), TruncToInt(my - 8.0f + labelOffset[1]), label.c_str(), kDebugOutline);
+  const std::string shown = gfx::ShortenText(label.c_str(), kMaxNameWidth);
+  const float x = mx - gfx::GetTextWidth(shown.c_str()) * 0.5f + labelOffset[0];
+  gfx::DrawText(TruncToInt(x), TruncToInt(my - 8.0f + labelOffset[1]), shown.c_str(), kDebugOutline);
 }
 
 }  // namespace quillane

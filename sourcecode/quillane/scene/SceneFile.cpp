@@ -257,7 +257,7 @@ void cl_Scene::ReadHotspotOffsets() {
 
 // ---- Writing
 
-bool cl_Scene::Save() {
+bool cl_Scene::Save(const std::function<bool(const cl_Scene&)>& accept) {
   const base::tString<base::BaseString> path = GetDataPath(m_name.c_str());
   if (m_projectUnreadable) {
     base::sys::Output("ERROR: %s: the project could not be read; the scene is not compiled\n", path.c_str());
@@ -272,6 +272,10 @@ bool cl_Scene::Save() {
     return false;
   }
   ReadFromVariant(false);
+  if (accept && !accept(*this)) {
+    file.discard();
+    return false;
+  }
   if (!Write(file)) {
     base::sys::Output("ERROR: %s: the scene could not be written%s; the old file stays\n", path.c_str(),
                       file.write_error_note().c_str());

@@ -38,6 +38,13 @@ std::string_view BytesOf(const base::Binary& bytes) {
   return {reinterpret_cast<const char*>(bytes.get_buffer()), static_cast<size_t>(bytes.size())};
 }
 
+// The group's name as kSceneGroups spells it, which outlives every scene.
+const char* GroupName(const char* group) {
+  for (const char* name : kSceneGroups)
+    if (std::string_view(name) == group) return name;
+  return "";
+}
+
 template <class T>
 void DeleteAll(std::list<T*>& list) {
   for (T* p : list) delete p;
@@ -173,6 +180,8 @@ void cl_Scene::BuildLayerGroup(const char* group, bool lazy) {
     if (!child.is_element()) continue;
     cl_Layer* layer = BuildLayer(group, child, lazy);
     if (!layer) continue;
+    if (!layer->GetUnreadFile().empty())
+      m_unreadFiles.push_back({GroupName(group), layer->GetUnreadFile(), layer->GetUnreadCause()});
     if (g == "HeavenElements")
       HeavenElements.push_back(static_cast<cl_HeavenLayer*>(layer));
     else if (g == "BackgroundElements")
@@ -194,6 +203,7 @@ void cl_Scene::ReadFromVariant(bool lazy) {
   if (m_settings.get_attribute_float("character_scale", v)) m_characterScale = SaneFloat(v);
 
   ClearLayers();
+  m_unreadFiles.clear();
   const bool skip = lazy && Editor_LazyCompile;
   if (!skip) BuildLayerGroup("HeavenElements", lazy);
   BuildLayerGroup("BackgroundElements", lazy);
@@ -210,7 +220,14 @@ void cl_Scene::ReadFromVariant(bool lazy) {
       const base::Variant& child = (*group)[i];
       if (!child.is_element()) continue;
       cl_NavMesh* mesh = cl_NavMesh::Create();
-      mesh->Load(scenePath.c_str(), child);
+      if (!mesh->Load(scenePath.c_str(), child)) {
+        base::tString<base::BaseString> file;
+        child.get_attribute_string("file", file);
+        base::tString<base::BaseString> path = scenePath;
+        path += file;
+        const std::string problem = file.empty() ? "names no file" : base::FileProblem(path);
+        m_unreadFiles.push_back({"NavMeshes", path.c_str(), problem.empty() ? "cannot be read" : problem});
+      }
       NavMeshes.push_back(mesh);
       if (NavMeshes.size() == 1) ReadCamera(child);
     }

@@ -19,6 +19,7 @@
 #include "graphics/Camera.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/font/Font.h"
+#include "graphics/image/TextureStrip.h"
 #include "quillane/editor/levels/LevelEditorTools.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/scene/Scene.h"
@@ -31,9 +32,13 @@ namespace {
 
 constexpr const char* kSong = "dance_sound";
 constexpr const char* kPanelLabel = "DanceEditor";
-// The title of the question before a move list is written over; its answer comes back under it.
+// The titles of the questions before a move list is written over and before a recording not
+// saved is dropped; each answer comes back under its title.
 constexpr const char* kOverwriteQuestion = "Save move list";
+constexpr const char* kDiscardQuestion = "Drop recording";
+constexpr const char* kDiscardText = "The recording is not saved. Discard it?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
 constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
@@ -63,6 +68,12 @@ float FieldFloat(base::cl_Window* panel, const char* label) { return std::strtof
 
 i_Minigame* cl_DanceMinigameEditor::Create() { return new cl_DanceMinigameEditor; }
 
+bool cl_DanceMinigameEditor::Init(base::Variant* mission, bool restart) {
+  if (!cl_DanceMinigame::Init(mission, restart)) return false;
+  m_PanicStrip.reset();
+  return true;
+}
+
 void cl_DanceMinigameEditor::CreateAudience(const std::list<st_DanceViewer>&) {}
 
 bool cl_DanceMinigameEditor::TriggerTutorial(base::String prefix, base::String trigger, bool once) {
@@ -85,25 +96,40 @@ void cl_DanceMinigameEditor::Update(float dt) {
 
 // ---- input
 
+bool cl_DanceMinigameEditor::ReplacesRecording(uint8_t key) const {
+  // The music chosen with P restarts the dance, which plays (and so uses up) the list.
+  if (key == base::key::Enter || key == 'R' || key == 'L' || key == 'P') return true;
+  const bool preset = key == base::key::F1 || key == base::key::F2 || key == base::key::F3;
+  return preset && m_State != Recording && m_State != Intro && m_State != Applause && m_State != 2;
+}
+
 bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
   if (m_MenuOpen) return false;
   if (cmd.type != base::ICMD::KEY_PRESSED) return cl_DanceMinigame::HandleInput(cmd);
   const uint8_t key = cmd.key;
+  if (m_Unsaved && ReplacesRecording(key)) {
+    m_PendingKey = key;
+    if (OpenQuestion(this, kDiscardQuestion, kDiscardText)) return true;
+  }
   if (key == base::key::Enter) {
     StartDance();
     m_MovesLeft = m_TotalMoves = 0;
     m_State = Recording;
     m_MoveList.set_element("Dance");
+    m_Unsaved = false;
+    m_Message.clear();  // the last save's outcome is not this recording's
     return true;
   }
   if (key == 'R') {
     LoadMoveList(m_DanceName.c_str());
     StartDance();
+    m_Unsaved = false;
     if (m_DemoMode) {
       // Recording again starts a fresh list, as Enter does: the count and the list agree.
       m_MovesLeft = m_TotalMoves = 0;
       m_State = Recording;
       m_MoveList.set_element("Dance");
+      m_Message.clear();
     }
   }
   // A speed of 0 would freeze the notes and divide the recorded times by zero.
@@ -156,9 +182,11 @@ void cl_DanceMinigameEditor::Record(int track) {
   note.attribute("dir")->set_int(track);
   note.attribute("time")->set_float(time);
   ++m_TotalMoves;
+  m_Unsaved = true;
 }
 
 void cl_DanceMinigameEditor::Preset(float speed, int moves, int pattern, int needed) {
+  m_Unsaved = false;
   m_Notes.clear();
   m_Speed = speed;
   m_MovesLeft = m_TotalMoves = moves;
@@ -189,6 +217,17 @@ bool cl_DanceMinigameEditor::ProcessEvent(const base::Variant& event) {
   if (!label) return false;
   base::String file;
   event.get_attribute_string("file", file);
+  if (std::strcmp(label, kDiscardQuestion) == 0) {
+    base::String button;
+    event.get_attribute_string("ctrl_label", button);
+    if (button != "button0") return true;
+    m_Unsaved = false;
+    base::ICMD again;
+    again.type = base::ICMD::KEY_PRESSED;
+    again.key = m_PendingKey;
+    HandleInput(again);
+    return true;
+  }
   if (std::strcmp(label, "SelectXML") == 0) {
     m_DanceName = base::StripExtension(file);
     base::String category;
@@ -237,6 +276,7 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
     return false;
   }
   m_MoveList.cut(list);
+  m_Unsaved = false;
   m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;
@@ -264,6 +304,10 @@ base::String cl_DanceMinigameEditor::GetOverlayText() const {
 }
 
 void cl_DanceMinigameEditor::Render(float x, float y) {
+  // The stage band leaves the window's top and foot to what lies under it: the scene editor's
+  // panel and lines would show through there.
+  gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
+                static_cast<float>(base::sys::GetWindowHeight()), kBlack);
   cl_DanceMinigame::Render(x, y);
   if (m_DemoMode) return;
   if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);

@@ -1,8 +1,9 @@
 // cl_DanceMinigameEditor: the level editor of the dance game. It is the game itself with extra
-// keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3,
-// F ends the recording and opens the side panel cl_DanceMenu, whose "ok" names and writes the
-// move list. It also loads and plays a list (L), changes the note speed (Up, Down), picks the
-// music (P) and plays three random presets (F1 to F3). Main thread only.
+// keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3
+// until F (whatever the song does) ends the recording and opens the side panel cl_DanceMenu, whose
+// "ok" names and writes the move list. It also loads and plays a list (L), changes the note speed
+// (Up, Down), picks the music (P) and plays three random presets (F1 to F3); a key that would
+// replace a recording not yet saved asks first. Main thread only.
 #pragma once
 
 #include "base/gui/GUI.h"
@@ -32,9 +33,15 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
 
   static i_Minigame* Create();
 
+  // The game's start without its skip button: the editor is no game to skip, and the button
+  // would stand over the counters.
+  using cl_DanceMinigame::Init;
+  bool Init(base::Variant* mission, bool restart) override;
   void CreateAudience(const std::list<st_DanceViewer>& viewers) override;  // the editor has none
   void StartDance() override;  // the dancer to her mark, the music from the start, then the game's
   void Update(float dt) override;
+  // Over the whole window (what the editor drew before does not show beside the stage), the
+  // game, then the overlay.
   void Render(float x, float y) override;
   bool HandleInput(base::ICMD& cmd) override;
   bool ProcessEvent(const base::Variant& event) override;                               // the file browser's answers
@@ -55,13 +62,17 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   int GetWeightMode() const { return m_WeightMode; }
 
  private:
+  // Whether the key pressed now would replace the recording (Enter, R, L, P, a preset).
+  bool ReplacesRecording(uint8_t key) const;
   void Record(int track);
   void Preset(float speed, int moves, int pattern, int needed);
   void ToggleMenu();
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  base::String m_Message;  // the outcome of the last save
+  bool m_Unsaved = false;    // the recording holds taps that no "ok" has written yet
+  uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording
+  base::String m_Message;    // the outcome of the last save, until the next recording
 };
 
 }  // namespace quillane

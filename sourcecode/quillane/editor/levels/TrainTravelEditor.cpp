@@ -140,9 +140,19 @@ void cl_TrainTravelEditor::Render(float x, float y) {
 }
 
 base::String cl_TrainTravelEditor::GetEditorInfo() {
+  // "saved" and a refusal speak of the board as it was then.
+  if ((!m_Message.empty() || !m_Outcome.empty()) && GraphText() != m_OutcomeBoard) {
+    m_Message.clear();
+    m_Outcome.clear();
+  }
   base::String line;
-  line.print("Filename: %s Background Image: %s Num o Nodes: %d --------------------------- Errors: ",
-             GetLevelPath(m_GraphFile).c_str(), m_BackgroundFile.c_str(), m_NodeCount);
+  line.print("Filename: %s Background Image: %s Num o Nodes: %d", GetLevelPath(m_GraphFile).c_str(),
+             m_BackgroundFile.c_str(), m_NodeCount);
+  if (!m_Outcome.empty()) {
+    line += "; ";
+    line += m_Outcome;
+  }
+  line += " --------------------------- Errors: ";
   if (m_OriginNode == -1) line += " No Origin Node!";
   if (m_DestinationNode == -1) line += " No Destination Node!";
   const int hops = ShortestPathLength(m_OriginNode, m_DestinationNode, true);
@@ -254,7 +264,16 @@ void cl_TrainTravelEditor::OpenMenu(const char* layout) {
 void cl_TrainTravelEditor::Report(const char* message) {
   PlayErrorSound();
   m_Message = message;
+  m_Outcome.clear();
+  m_OutcomeBoard = GraphText();
   base::sys::Output("Warning: traintravel editor: %s\n", message);
+}
+
+void cl_TrainTravelEditor::ReportSaved(const base::String& path) {
+  m_Message.clear();
+  m_Outcome.clear();
+  m_Outcome.print("saved %s", path.c_str());
+  m_OutcomeBoard = GraphText();
 }
 
 // ---- menu events
@@ -282,8 +301,10 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
   }
   if (IsLabel(event, "FilenameEnteredSave")) {
     base::String name = Attribute(event, "label");
+    // Checked as typed: "." and ".." would become the hidden files "..xml" and "...xml".
+    const bool plain = IsPlainFileName(name.c_str(), "traintravel editor");
     if (name.size() < 4 || std::strcmp(name.c_str() + name.size() - 4, ".xml") != 0) name += ".xml";
-    if (!IsPlainFileName(name.c_str(), "traintravel editor")) {
+    if (!plain) {
       Report("file name refused (no folders, no \"..\")");
       return true;
     }
@@ -310,8 +331,10 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
       path = GetLevelPath(name);
       if (!base::FileExists(path)) break;
     }
-    if (SaveScenario(path)) m_Message.print("saved %s", path.c_str());
-    else Report("the scenario could not be written");
+    if (SaveScenario(path))
+      ReportSaved(path);
+    else
+      Report("the scenario could not be written");
     return true;
   }
   if (IsLabel(event, "SelectXML")) {
@@ -757,7 +780,6 @@ bool cl_TrainTravelEditor::SaveGraph() {
     Report(errors.Cause((std::string("could not write ") + path.c_str()).c_str()).c_str());
     return false;
   }
-  m_Message.clear();
   return true;
 }
 
@@ -766,7 +788,7 @@ bool cl_TrainTravelEditor::SaveGraphAs(const base::String& name) {
   const base::String previous = m_GraphFile;
   m_GraphFile = name;
   if (SaveGraph()) {
-    m_Message.print("saved %s", GetLevelPath(m_GraphFile).c_str());
+    ReportSaved(GetLevelPath(m_GraphFile));
     return true;
   }
   m_GraphFile = previous;

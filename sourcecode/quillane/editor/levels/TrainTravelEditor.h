@@ -61,7 +61,8 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   base::tVector2<float> GetMenuPosition() const;
   static base::String GetLevelPath(const base::String& name);  // "gui/minigames/traintravel/" + name
   void DrawEditorInfo();
-  // The status line's text: file, background, count, errors, and the last message.
+  // The status line's text: file, background, count and the last save's outcome, then the
+  // errors and the last refused action. The outcome and the refusal go with the next change.
   base::String GetEditorInfo();
 
   // ---- read by the menus and tests
@@ -87,6 +88,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void LoadGraphFile(const base::String& file);
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
+  void ReportSaved(const base::String& path);  // a save's outcome, on the status line
   void EnsureMission();
   void BuildGraph(base::Variant& graph);  // the graph file's tree of the board
   base::String GraphText();               // that tree as XML text
@@ -110,7 +112,9 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentNodes[kMaxAgents];
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
-  base::String m_Message;      // the last refused action or save's outcome, shown in the status line
+  base::String m_Message;      // the last refused action, shown after "Errors:"
+  base::String m_Outcome;      // the last save's outcome, shown before them
+  base::String m_OutcomeBoard;  // GraphText when either was shown: a change ends them
   base::String m_SavedGraph;   // GraphText as last loaded or saved; a difference is unsaved work
   base::String m_PendingSaveName;  // "Save as" waiting for the answer to write over that level
   gfx::cl_WrappedText m_info;      // the status line, wrapped again only when it changes

@@ -130,8 +130,8 @@ void cl_DanceMinigame::cl_DanceCharacter::UpdatePose(base::cl_Pose& target) {
     mode = 0;
     sfx::StopSound("dance_sound", 1.0f);
     // A result already shown (a skip) stays: deciding again would take the game back to a state
-    // that never finishes.
-    if (m_Owner->GetState() != Result) m_Owner->DecideResult();
+    // that never finishes. The level editor's recording lasts until its own end, past the dance's.
+    if (m_Owner->GetState() != Result && m_Owner->GetState() != Recording) m_Owner->DecideResult();
     return;
   }
   if (!m_CurrentClip) return;
