@@ -75,6 +75,37 @@ TEST(RootModule, LeftPressesBecomeClicksAndDoubleClicks) {
   EXPECT_FALSE(base::sys::MouseButton(1));
 }
 
+// Two presses half a second apart that one poll hands on together, as on a machine so busy that
+// a frame lasts a second, are two clicks: a double click would skip what the first one started.
+// Presses of one poll shorter than the window are still a double click.
+TEST(RootModule, PressesOfOneSlowFrameAreTwoClicks) {
+  struct st_Case {
+    unsigned frameMs;
+    float first, second;  // the presses' times; both fall into the poll of one frame
+    Journal expected;
+  };
+  const st_Case cases[] = {
+      {1000, 1.2f, 1.7f, {"3@3", "4@3", "10@3", "3@3", "4@3", "10@3"}},
+      {150, 0.62f, 0.68f, {"3@6", "4@6", "9@6", "3@6", "4@6", "10@7"}},
+  };
+  for (const st_Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.frameMs) + " ms frames");
+    HeadlessRun run(c.frameMs);
+    Journal inputs;
+    run.platform->SetFrameHook([&](int frame) {
+      for (const auto& e : Only(run.journal, "tree:input")) inputs.push_back(e.substr(10) + "@" + std::to_string(frame));
+      run.journal.clear();
+    });
+    auto* input = run.platform->GetHeadlessInput();
+    for (float at : {c.first, c.second}) {
+      input->PushAt(at, Cmd(3, 10, 20));
+      input->PushAt(at, Cmd(4, 10, 20));
+    }
+    run.Run(8);
+    EXPECT_EQ(inputs, c.expected);
+  }
+}
+
 TEST(RootModule, ClickStateBeforeAnyFrame) {
   FakeClock clock(10);
   base::cl_System system;

@@ -1,6 +1,7 @@
 // Xvfb, xdotool, setxkbmap and xwd around the program.
 #include "x_session.h"
 
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -94,6 +95,7 @@ bool cl_XSession::Start(const std::string& userDir, const std::string& log, int 
 
 int cl_XSession::Stop() {
   int status = -1;
+  Resume();  // a held program would not hear the request to end
   if (m_pid > 0) testprogram::StopProgram(m_pid, &status);
   if (s_running == m_pid) s_running = -1;
   m_pid = -1;
@@ -180,5 +182,31 @@ st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const 
 }
 
 long cl_XSession::ProgramMs() const { return MainThreadMs(m_pid); }
+
+bool cl_XSession::WaitForLog(const std::string& log, const std::string& text, int programMs) const {
+  const long start = ProgramMs();
+  long last = start;
+  auto stillSince = std::chrono::steady_clock::now();
+  for (;;) {
+    if (testprogram::ReadFile(log).find(text) != std::string::npos) return true;
+    const long now = ProgramMs();
+    if (now < 0 || now - start >= programMs) return false;
+    if (now != last) {
+      last = now;
+      stillSince = std::chrono::steady_clock::now();
+    } else if (std::chrono::steady_clock::now() - stillSince >= std::chrono::milliseconds(kWaitMs)) {
+      return false;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+}
+
+void cl_XSession::Hold() {
+  if (m_pid > 0) kill(m_pid, SIGSTOP);
+}
+
+void cl_XSession::Resume() {
+  if (m_pid > 0) kill(m_pid, SIGCONT);
+}
 
 }  // namespace playertest

@@ -17,6 +17,7 @@ namespace playertest {
 
 constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
 constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+constexpr int kProgramStartMs = 60000;  // the same counted in the program's own time (ProgramMs)
 // The last guard of a wait for what the program shows: a busy machine starves it for long.
 constexpr int kWaitMs = 120000;
 // Where the pointer rests while the screen is read: away from what is compared.
@@ -46,7 +47,7 @@ class cl_XSession {
   // The editor mode (QuickLaunch "editor", no intro) started with the user folder userDir on a
   // screen of width x height, "us" keys; false when it is not up within startMs.
   bool StartEditor(const std::string& userDir, const std::string& log, int width, int height, int startMs);
-  // SIGTERM and wait, then the X server ends; the program's exit status.
+  // SIGTERM (to a held program after SIGCONT) and wait, then the X server ends; the program's exit status.
   int Stop();
 
   // ---- the player's hands
@@ -69,6 +70,17 @@ class cl_XSession {
   // How long the program has run: its main thread's processor time in milliseconds, which a busy
   // machine stretches over more wall time but never shortens; -1 once it has ended.
   long ProgramMs() const;
+  // Until the log holds text, while the program runs at most programMs of its own time; false
+  // when it ran that long without it or ended. A program whose time stands still for kWaitMs
+  // (hung) ends the wait too.
+  bool WaitForLog(const std::string& log, const std::string& text, int programMs) const;
+
+  // ---- a frame as long as the test wants
+  // Hold stops the program (SIGSTOP) in the frame it is in; what the hands do meanwhile reaches
+  // it in the poll of one frame once Resume (SIGCONT) lets it go on, as on a machine so busy that
+  // a frame lasts that long.
+  void Hold();
+  void Resume();
 
  private:
   bool X(const std::vector<std::string>& args) const;  // runs one X client of the server to its end

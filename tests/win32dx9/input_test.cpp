@@ -120,6 +120,43 @@ TEST_F(InputDevice, MouseCommandsKeepTheirOwnPlaceAndOrderWithinAPoll) {
   EXPECT_TRUE(Poll().empty());
 }
 
+// A frame of a second on a busy machine gathers a hand's whole move to a character and the click
+// there: the move's hundreds of motions fill the mouse buffer, and the click must still come out,
+// after the move, where the pointer is. The motion is folded, not lost: the deltas add up.
+TEST_F(InputDevice, AClickAfterALongMoveInOneFrameIsKept) {
+  m_queue.SetCursor(100, 100);
+  int x = 100, y = 100;
+  const auto move = [&](int steps, int dx, int dy) {
+    for (int i = 0; i < steps; ++i) {
+      x += dx, y += dy;
+      m_queue.MouseMotion(dx, dy, x, y, 0);
+    }
+  };
+  move(300, 1, 1);
+  m_queue.MouseButton(0, true, 0);
+  m_queue.MouseButton(0, false, 0);
+  move(20, 1, -1);
+  m_queue.MouseButton(0, true, 0);
+  m_queue.MouseButton(0, false, 0);
+
+  platform::input::DeviceData data[platform::input::kBufferSize];
+  const uint32_t n = m_queue.GetMouseData(data, platform::input::kBufferSize);
+  int sumX = 0, sumY = 0;
+  std::vector<std::vector<int>> buttons;  // pressed, x, y, and the motion ahead of it
+  for (uint32_t i = 0; i < n; ++i) {
+    const platform::input::DeviceData& d = data[i];
+    if (d.offset == platform::input::mouse::X) sumX += int16_t(d.data);
+    if (d.offset == platform::input::mouse::Y) sumY += int16_t(d.data);
+    if (d.offset == platform::input::mouse::Button0)
+      buttons.push_back({int((d.data & platform::input::kPressed) != 0), d.x, d.y, sumX, sumY});
+  }
+  EXPECT_EQ(sumX, 320);
+  EXPECT_EQ(sumY, 280);
+  // Each press and release with the place it happened at, and only the motion before it ahead of it.
+  EXPECT_EQ(buttons, (std::vector<std::vector<int>>{
+                         {1, 400, 400, 300, 300}, {0, 400, 400, 300, 300}, {1, 420, 380, 320, 280}, {0, 420, 380, 320, 280}}));
+}
+
 TEST_F(InputDevice, KeyStateByCode) {
   m_queue.Key(0x1C, true, 0);  // Return and numpad Enter share Enter
   m_queue.Key(0x9C, true, 0);

@@ -25,6 +25,7 @@ void cl_FrameStep::Run(cl_System& system, i_InputDevice* input, i_GraphicsDevice
 
   if (input) {
     input->Update(time, m_dt);
+    system.BeginInputPoll(m_dt);  // the input came in over the step just measured
     ICMD cmd;
     while (input->PopCommand(cmd)) system.ProcessInput(cmd);
   }

@@ -28,9 +28,9 @@ class cl_FrameStep {
     if (m_frameHook) m_frameHook(m_framesRendered);
   }
   // dt from the millisecond clock (wrap-safe) and the accumulated time, then the input device's
-  // Update and its commands to ProcessInput, the system's Update, and Render between the
-  // graphics device's BeginFrame and EndFrame (a frame counted) unless a module held the frame
-  // during Update. Null devices are skipped.
+  // Update and its commands to ProcessInput (the system told first that they span dt), the
+  // system's Update, and Render between the graphics device's BeginFrame and EndFrame (a frame
+  // counted) unless a module held the frame during Update. Null devices are skipped.
   void Run(cl_System& system, i_InputDevice* input, i_GraphicsDevice* graphics);
 
   float GetTime() const { return static_cast<float>(m_acc); }  // the accumulated time

@@ -109,6 +109,7 @@ bool cl_System::ShutDown() {
 }
 
 void cl_System::Update(float time, float dt) {
+  m_pressInPoll = false;  // the frame's commands are in; the next ones come from the next poll
   m_frameTime += dt;
   if (m_frameTime > 1.0f) {
     m_frameTime -= 1.0f;
@@ -151,7 +152,12 @@ bool cl_System::ProcessInput(ICMD& cmd) {
     default: break;
   }
   if (cmd.type == ICMD::LEFT_DOWN) {
-    if (m_doubleClickTimer < m_doubleClickWindow) {
+    // Presses of one poll came at moments the poll does not tell: they may lie as far apart as
+    // the poll's span. A frame slower than the window (a busy machine) makes two clicks of them,
+    // never a double click that skips what the first one started.
+    const float sincePress = m_pressInPoll ? m_pollSpan : m_doubleClickTimer;
+    m_pressInPoll = true;
+    if (sincePress < m_doubleClickWindow) {
       // The second press: the tree sees the double click, then the press itself. The first
       // press's single click stays pending and still arrives later.
       m_doubleClickTimer = 0.0f;
@@ -159,6 +165,12 @@ bool cl_System::ProcessInput(ICMD& cmd) {
       dbl.type = ICMD::DOUBLE_CLICK;
       cl_Module::ProcessInput(dbl);
       return cl_Module::ProcessInput(cmd);
+    }
+    if (m_clickPending) {
+      // The window of the click before has passed: it is handed on before this press takes its place.
+      m_clickPending = false;
+      ICMD click = m_pendingClick;
+      cl_Module::ProcessInput(click);
     }
     m_pendingClick = cmd;
     m_pendingClick.type = ICMD::CLICK;
@@ -169,6 +181,8 @@ bool cl_System::ProcessInput(ICMD& cmd) {
   if (quit && quit->IsActive()) return quit->ProcessInput(cmd);
   return cl_Module::ProcessInput(cmd);
 }
+
+void cl_System::BeginInputPoll(float seconds) { m_pollSpan = seconds; }
 
 bool cl_System::LoadConfig(const char* name) { return sys::LoadConfig(m_config, name); }
 

@@ -44,6 +44,10 @@ class cl_System : public cl_Module {
   void Update(float time, float dt) override;
   void Render() override;
   bool ProcessInput(ICMD& cmd) override;
+  // The frame loop, before it hands on the commands of one poll of the input device: they were
+  // gathered over the last `seconds` of real time, and two presses among them are a double click
+  // only when that span is shorter than the double-click window.
+  void BeginInputPoll(float seconds);
 
   // base::sys::LoadConfig(name) into the system's configuration tree.
   bool LoadConfig(const char* name);
@@ -93,6 +97,8 @@ class cl_System : public cl_Module {
   bool m_holdFrame = false;
   float m_doubleClickTimer = 0.0f;
   float m_doubleClickWindow = kDoubleClickWindow;
+  float m_pollSpan = 0.0f;     // real time the commands of the current poll were gathered over
+  bool m_pressInPoll = false;  // a left press came since the last Update: in the current poll
   bool m_clickPending = false;
   ICMD m_pendingClick;
   float m_frameTime = 0.0f;

@@ -2,6 +2,7 @@
 #include "platform/input/Input.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 namespace platform::input {
@@ -47,8 +48,33 @@ void Queue::MouseMotion(int dx, int dy, int x, int y, uint32_t time) {
   if (!m_foreground) return;
   m_cursorX = x;
   m_cursorY = y;
+  if (m_mouse.size() >= kBufferSize - kPressRoom && FoldMotion(dx, dy, time)) return;
   if (dx != 0) Append(m_mouse, mouse::X, static_cast<uint32_t>(dx), time);
   if (dy != 0) Append(m_mouse, mouse::Y, static_cast<uint32_t>(dy), time);
+}
+
+bool Queue::FoldMotion(int dx, int dy, uint32_t time) {
+  const auto isMotion = [](const DeviceData& d) { return d.offset == mouse::X || d.offset == mouse::Y; };
+  DeviceData* lastX = nullptr;
+  DeviceData* lastY = nullptr;
+  for (auto it = m_mouse.rbegin(); it != m_mouse.rend() && isMotion(*it); ++it) {
+    DeviceData*& last = it->offset == mouse::X ? lastX : lastY;
+    if (!last) last = &*it;
+  }
+  if ((dx != 0 && !lastX) || (dy != 0 && !lastY)) return false;
+  // The device reads a delta as a signed 16-bit value.
+  const auto add = [](DeviceData* element, int delta) {
+    if (!element || delta == 0) return;
+    const int32_t sum = static_cast<int16_t>(element->data) + delta;
+    element->data = static_cast<uint32_t>(std::clamp<int32_t>(sum, INT16_MIN, INT16_MAX));
+  };
+  add(lastX, dx);
+  add(lastY, dy);
+  for (auto it = m_mouse.rbegin(); it != m_mouse.rend() && isMotion(*it); ++it) {
+    it->x = m_cursorX, it->y = m_cursorY;
+    it->timeStamp = time;
+  }
+  return true;
 }
 
 void Queue::MouseButton(int button, bool down, uint32_t time) {

@@ -35,6 +35,10 @@ inline constexpr int32_t kWheelNotch = 120;  // wheel data per notch
 
 inline constexpr uint32_t kPressed = 0x80;
 inline constexpr uint32_t kBufferSize = 128;  // elements kept per device; later ones are lost
+// The mouse's last elements are kept for buttons and the wheel: once the pointer's motion has
+// filled the rest (a long frame of a moving hand), each further motion is added to the motion
+// elements before it, so that the click that ends the move still finds room.
+inline constexpr uint32_t kPressRoom = 32;
 
 class Queue {
  public:
@@ -76,6 +80,9 @@ class Queue {
   // The new element, or null when it was lost (no foreground, full buffer).
   DeviceData* Append(std::deque<DeviceData>& buffer, uint32_t offset, uint32_t data, uint32_t time);
   static uint32_t Take(std::deque<DeviceData>& buffer, DeviceData* out, uint32_t max);
+  // Adds a motion to the motion elements at the mouse buffer's end (none of a button or the
+  // wheel after them), which then stand at the cursor; false when there is none of an axis it moves.
+  bool FoldMotion(int dx, int dy, uint32_t time);
 
   static constexpr uint32_t kNoText = ~0u, kDropText = ~0u - 1;
 

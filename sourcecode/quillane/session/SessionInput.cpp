@@ -152,7 +152,11 @@ bool cl_Session::ProcessBusyQueue(const base::ICMD& cmd, bool& aborted) {
   cl_GameActionQueue& queue = m_actionQueue;
   switch (cmd.type) {
     case base::ICMD::DOUBLE_CLICK:
-      if (queue.CanSkip()) queue.StartSkip();
+      if (queue.CanSkip()) {
+        // Said in the log: a skipped sequence shows none of its lines.
+        base::sys::Output("Session: a double click skips the running sequence\n");
+        queue.StartSkip();
+      }
       return true;
     case base::ICMD::LEFT_DOWN:
       if (queue.IsCurrentActionSkippable()) queue.SkipCurrentAction();
