@@ -85,6 +85,10 @@ class i_Minigame : public base::cl_Panel {
   // ---- shared services
   void SetMissionPath(const char* path) { m_MissionPath = path ? path : ""; }
   const base::String& GetMissionPath() const { return m_MissionPath; }
+  // The compiled data file the game was registered with, which its Init reads (set before Init by
+  // whoever starts the game); empty: none, and the game plays as without its file.
+  void SetDataFile(const char* path) { m_DataFile = path ? path : ""; }
+  const base::String& GetDataFile() const { return m_DataFile; }
   // Hides the skip button again and shows it after delay seconds (0.1 s with the option
   // "Game/MinigamesPanicButton/Value" = 1); clears the skip flag.
   void ResetPanicTimer(float delay);
@@ -131,6 +135,7 @@ class i_Minigame : public base::cl_Panel {
   static bool IsOnWindow(float x, float y);
 
   base::String m_MissionPath;  // "Missions/Minigames/<name>"
+  base::String m_DataFile;     // the registered data file; empty: none
   std::unique_ptr<gfx::cl_TextureStrip> m_PanicStrip;
   bool m_Finished = false;    // skipped with the skip button
   bool m_SkipVisible = false;

@@ -24,7 +24,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/bookshelf.dat";
 constexpr const char* kArtFolder = "gui/minigames/bookshelf/";
 constexpr int kMissingBook = 3;
 
@@ -107,7 +106,7 @@ bool cl_BookshelfPanel::Compile(const char* dataFile) {
 bool cl_BookshelfPanel::Init(base::Variant*, bool) {
   if (!m_loaded) {
     cl_MinigameDataFile data;
-    if (data.OpenRead(kDataFile)) Records(data);
+    if (data.OpenRead(m_DataFile.c_str())) Records(data);
     m_loaded = true;
   }
   m_solved = false;

@@ -21,7 +21,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/decoder.dat";
 constexpr uint32_t kTextColour = 0xFF000000u, kOutlineColour = 0xFF808080u;
 constexpr uint32_t kLabelColour = 0xFFFFFFFFu, kLabelOutline = 0xFF191919u;
 // The status dial turns 0.25 radians a frame at 60 frames a second, whatever the frame rate: at
@@ -200,7 +199,7 @@ void cl_DecoderPanel::LayOut() {
 
 bool cl_DecoderPanel::Init(base::Variant* mission, bool restart) {
   cl_MinigameDataFile data;
-  if (!restart && !(data.OpenRead(kDataFile) && Records(data))) {
+  if (!restart && !(data.OpenRead(m_DataFile.c_str()) && Records(data))) {
     base::sys::Output("Decoder Minigame Error! Cannot read Textures!\n");
     return false;
   }

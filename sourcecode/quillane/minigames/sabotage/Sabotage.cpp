@@ -30,7 +30,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/sabotage.dat";
 constexpr const char* kMissionPrefix = "Missions/Minigames/Sabotage";
 constexpr const char* kSkipQuestion = "#sabota0_02 Do you really want to skip the minigame?";
 constexpr const char* kSkipAnswer = "MB_SkipMinigame";
@@ -59,7 +58,7 @@ i_Minigame* cl_Sabotage::Create() { return new cl_Sabotage(); }
 bool cl_Sabotage::Init(base::Variant*, bool) {
   m_DrawScale = 1.0f;
   cl_MinigameDataFile file;
-  if (!file.OpenRead(kDataFile) || !ArchiveDataFile(file)) {
+  if (!file.OpenRead(m_DataFile.c_str()) || !ArchiveDataFile(file)) {
     base::sys::Output("Sabotage Minigame Error! Cannot read Textures!\n");
     return false;
   }

@@ -66,7 +66,7 @@ class cl_Sabotage : public i_Minigame {
   cl_SabotagePhase2* GetGrid() const { return m_Phase2.get(); }
   cl_SabotagePhase3* GetMixer() const { return m_Phase3.get(); }
 
-  // The records of "gui/minigames/sabotage.dat" in their order, by the open file's mode; false
+  // The records of the data file in their order, by the open file's mode; false
   // (one "ERROR:" line) when the file does not fit or cannot be written.
   bool ArchiveDataFile(cl_MinigameDataFile& file);
 
