@@ -286,7 +286,8 @@ void cl_BookshelfPanel::DrawInstruction(const base::tRectf& viewport) {
   cl_FontScope font(gfx::FontExists("tooltip"));
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(
-      "#booksh0_01 Put the books of the upper row in order. Click a book to pick it up, then click the place it goes to.",
+      "#booksh0_01 Put books 1 to 7 in the upper row, in order from the left; some of them stand below. Click a "
+      "book to pick it up, then click the place it goes to.",
       text);
   // Centred on its middle, wrapped at 500 pixels: placed by the block's height, its top stays on
   // the shelf, off the band above.
