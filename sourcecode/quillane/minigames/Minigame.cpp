@@ -22,6 +22,7 @@
 #include "quillane/core/GameState.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/screen/ScaledView.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "sound/Sfx.h"
@@ -102,9 +103,9 @@ void i_Minigame::DrawSkipButton(float x, float y, float scale) {
   gfx::SetFilterLinear();
   gfx::DrawTextureStripFrame(m_PanicStrip.get(), x, y, m_Finished ? 1.0f : 0.0f, scale);
   gfx::SetBlendNone();
-  const float mx = static_cast<float>(base::sys::MouseX()) - x;
-  const float my = static_cast<float>(base::sys::MouseY()) - y;
-  if (!m_PanicStrip->IsInside(mx, my, scale)) return;
+  // Where the drawing sees the mouse: a game drawn smaller to fit draws in its own pixels.
+  const base::tVector2<float> mouse = cl_ScaledView::Mouse();
+  if (!m_PanicStrip->IsInside(mouse.x - x, mouse.y - y, scale)) return;
   const float* box = m_PanicStrip->GetBounds();
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(kSkipTooltip, text);

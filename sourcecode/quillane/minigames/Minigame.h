@@ -118,7 +118,7 @@ class i_Minigame : public base::cl_Panel {
   const gfx::cl_TextureStrip* GetPanicStrip() const { return m_PanicStrip.get(); }
   // The window point in the middle of the skip button where it was last drawn; false while it
   // is hidden, has no frames or has not been drawn since the game started.
-  bool GetSkipButtonCentre(float& x, float& y) const;
+  virtual bool GetSkipButtonCentre(float& x, float& y) const;
 
   // The active tutorial (the first armed record): games call these from Render, HandleInput and
   // Update. UpdateTutorial is true while a tutorial shows; the game then stops its play clock.
