@@ -1,6 +1,8 @@
 #include "quillane/minigames/decoder/Decoder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <string_view>
 
@@ -64,6 +66,19 @@ struct st_Label {
 constexpr st_Label kLabels[3] = {{"#decod0_1464 Vowels", 221.0f, 546.0f},
                                  {"#decod0_1468 Consonants", 455.0f, 546.0f},
                                  {"#decod0_1472 Alphabet", 691.0f, 546.0f}};
+// The labels' fonts, largest first. The machine is drawn smaller in a smaller window, its text
+// is not: the first font in which every label fits between its wheel's two fixed arrow buttons
+// writes all three.
+constexpr const char* kLabelFonts[] = {"game", "diary", "tooltip"};
+constexpr float kFixedArrowRadius = 15.0f, kLabelMargin = 4.0f;
+
+// The room between the wheel's fixed arrow buttons (label i is wheel i's), on the machine.
+float LabelRoom(int wheel) {
+  float left = 1e9f, right = -1e9f;
+  for (const st_ArrowPlace& place : kArrowPlaces)
+    if (!place.onKnob && place.wheel == wheel) left = std::min(left, place.x), right = std::max(right, place.x);
+  return right - left - 2.0f * (kFixedArrowRadius + kLabelMargin);
+}
 
 std::u16string Attribute(const base::Variant* mission, const char* name, const char* fallback) {
   base::String text(fallback);
@@ -383,14 +398,24 @@ void cl_DecoderPanel::DrawLine(const st_DecoderLine& line, float x, float y) {
 }
 
 void cl_DecoderPanel::DrawLabels() {
-  for (const st_Label& label : kLabels) {
-    base::tString<base::BaseUnicodeString> text;
-    base::sys::Localize(label.text, text);
-    const base::tVector2<float> size = gfx::GetTextSizeW(text.c_str());
-    const base::tVector2<float> box = OnMachine(label.x, label.y);
+  constexpr int kCount = static_cast<int>(std::size(kLabels));
+  base::tString<base::BaseUnicodeString> texts[kCount];
+  for (int i = 0; i < kCount; ++i) base::sys::Localize(kLabels[i].text, texts[i]);
+  cl_FontScope scope(nullptr);
+  for (const char* label : kLabelFonts) {
+    gfx::cl_Font* font = gfx::FontExists(label);
+    if (!font) continue;
+    gfx::SetFont(font);
+    bool fits = true;
+    for (int i = 0; i < kCount && fits; ++i) fits = gfx::GetTextWidthW(texts[i].c_str()) <= LabelRoom(i) * m_Scale;
+    if (fits) break;
+  }
+  for (int i = 0; i < kCount; ++i) {
+    const base::tVector2<float> size = gfx::GetTextSizeW(texts[i].c_str());
+    const base::tVector2<float> box = OnMachine(kLabels[i].x, kLabels[i].y);
     gfx::DrawTextOutlinedW(static_cast<int>(box.x + (112.0f * m_Scale - size.x) / 2.0f),
-                           static_cast<int>(box.y + (15.0f * m_Scale - size.y) / 2.0f), text.c_str(), kLabelColour,
-                           kLabelOutline);
+                           static_cast<int>(box.y + (15.0f * m_Scale - size.y) / 2.0f), texts[i].c_str(),
+                           kLabelColour, kLabelOutline);
   }
 }
 
@@ -419,10 +444,7 @@ void cl_DecoderPanel::Render(float, float) {
   }
   gfx::SetBlendAlpha(true);
   if (m_textFront.GetTileCount() > 0) m_textFront.Draw(m_machine[0], m_machine[1], m_Scale);
-  {
-    cl_FontScope font(gfx::FontExists("game"));
-    DrawLabels();
-  }
+  DrawLabels();
   gfx::SetBlendAlpha(true);
   if (m_knob.GetStatus() != 0)
     for (int wheel = 0; wheel < 3; ++wheel)

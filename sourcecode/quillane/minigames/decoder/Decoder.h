@@ -71,6 +71,7 @@ class cl_DecoderPanel : public i_Minigame {
   int ArrowAt(float x, float y) const;
   bool OverSkipButton(float x, float y) const;
   void DrawLine(const st_DecoderLine& line, float x, float y);
+  // The wheels' labels, in the largest font in which each fits between its fixed arrow buttons.
   void DrawLabels();
 
   st_DecoderLine m_lines[2];
