@@ -122,6 +122,9 @@ class i_Minigame : public base::cl_Panel {
 
   // The active tutorial (the first armed record): games call these from Render, HandleInput and
   // Update. UpdateTutorial is true while a tutorial shows; the game then stops its play clock.
+  // HandleTutorialInput takes every command while a box shows, and a click on a box whole: the
+  // release of a press a box took, and the presses of a short while after the last box went (a
+  // click aimed at a box that a slow frame took away), never reach the game.
   void DrawTutorial();
   bool HandleTutorialInput(const base::ICMD& cmd);
   bool UpdateTutorial(float dt);
@@ -147,6 +150,8 @@ class i_Minigame : public base::cl_Panel {
   // Where the tutorial's box stands (text column w by h inside a margin), in its font.
   static void TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w, float& h);
   base::cl_GUI* m_GUI = nullptr;  // not owned
+  bool m_BoxTookPress = false;     // a box took a press: it takes its release too
+  float m_AfterBox = 0.0f;         // seconds left in which the last box's clicks are still its own
   // Where DrawSkipButton last drew the button (the play driver clicks it there).
   float m_SkipX = 0.0f, m_SkipY = 0.0f, m_SkipScale = 0.0f;
   bool m_SkipPlaced = false;
