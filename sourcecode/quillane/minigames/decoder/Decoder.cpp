@@ -234,6 +234,7 @@ bool cl_DecoderPanel::Init(base::Variant* mission, bool restart) {
   }
   LayOut();
   if (gfx::cl_Font* font = gfx::FontExists("decoder")) gfx::SetFont(font);
+  m_labelFont = ChooseLabelFont();
   ResetPanicTimer(static_cast<float>(Decoder_Panic_Timeout));
   TriggerTutorial("Missions/Minigames/Decoder", "Start", true);
   return true;
@@ -397,25 +398,35 @@ void cl_DecoderPanel::DrawLine(const st_DecoderLine& line, float x, float y) {
   }
 }
 
-void cl_DecoderPanel::DrawLabels() {
-  constexpr int kCount = static_cast<int>(std::size(kLabels));
-  base::tString<base::BaseUnicodeString> texts[kCount];
-  for (int i = 0; i < kCount; ++i) base::sys::Localize(kLabels[i].text, texts[i]);
+gfx::cl_Font* cl_DecoderPanel::ChooseLabelFont() const {
   cl_FontScope scope(nullptr);
+  gfx::cl_Font* chosen = nullptr;
   for (const char* label : kLabelFonts) {
     gfx::cl_Font* font = gfx::FontExists(label);
     if (!font) continue;
     gfx::SetFont(font);
+    chosen = font;
     bool fits = true;
-    for (int i = 0; i < kCount && fits; ++i) fits = gfx::GetTextWidthW(texts[i].c_str()) <= LabelRoom(i) * m_Scale;
+    for (int i = 0; i < static_cast<int>(std::size(kLabels)) && fits; ++i) {
+      base::tString<base::BaseUnicodeString> text;
+      base::sys::Localize(kLabels[i].text, text);
+      fits = gfx::GetTextWidthW(text.c_str()) <= LabelRoom(i) * m_Scale;
+    }
     if (fits) break;
   }
-  for (int i = 0; i < kCount; ++i) {
-    const base::tVector2<float> size = gfx::GetTextSizeW(texts[i].c_str());
-    const base::tVector2<float> box = OnMachine(kLabels[i].x, kLabels[i].y);
+  return chosen;
+}
+
+void cl_DecoderPanel::DrawLabels() {
+  cl_FontScope font(m_labelFont);
+  for (const st_Label& label : kLabels) {
+    base::tString<base::BaseUnicodeString> text;
+    base::sys::Localize(label.text, text);
+    const base::tVector2<float> size = gfx::GetTextSizeW(text.c_str());
+    const base::tVector2<float> box = OnMachine(label.x, label.y);
     gfx::DrawTextOutlinedW(static_cast<int>(box.x + (112.0f * m_Scale - size.x) / 2.0f),
-                           static_cast<int>(box.y + (15.0f * m_Scale - size.y) / 2.0f), texts[i].c_str(),
-                           kLabelColour, kLabelOutline);
+                           static_cast<int>(box.y + (15.0f * m_Scale - size.y) / 2.0f), text.c_str(), kLabelColour,
+                           kLabelOutline);
   }
 }
 
