@@ -82,6 +82,7 @@ struct Engine {
       std::unique_ptr<quillane::i_Minigame> maker(g.make());
       if (!maker->Compile(quillane::GameDataFile(g.name))) return;
       games[i].reset(g.make());
+      games[i]->SetDataFile(quillane::GameDataFile(g.name));
       games[i]->m_Scale = 1.0f;
       // A game without mission attributes plays its own defaults, as from the editor's launcher.
       base::Variant mission;

@@ -33,6 +33,8 @@ constexpr const char* kBoard =
     "<Element Texture=\"6\"/><Element Texture=\"10\"/><Element Texture=\"10\" Rotation=\"1\"/>"
     "<Element Texture=\"10\"/><Element Texture=\"10\" Rotation=\"1\"/><Element Texture=\"8\" Rotation=\"2\"/></Grid>";
 
+constexpr const char* kDataFile = "gui/minigames/sabotage.dat";
+
 const char* const kTargets[] = {"knob 1",   "knob 2",    "knob 3",   "reset",   "cell 0 0",  "cell 1 2",
                                 "cell 3 1", "valve 1",   "valve 2",  "valve 3", "valve 4",   "valve 5",
                                 "valve 6",  "valve 7",   "valve 8",  "exit",    "edge left", "edge right",
@@ -50,7 +52,7 @@ fs::path PrepareFolder() {
   cl_Sabotage maker;
   maker.CompilePanicStrip("gui/minigames/sabotage/texturestrips/panicbutton");
   quillane::cl_MinigameDataFile file;
-  const bool ok = file.OpenWrite("gui/minigames/sabotage.dat") && maker.ArchiveDataFile(file);
+  const bool ok = file.OpenWrite(kDataFile) && maker.ArchiveDataFile(file);
   fs::current_path(here, ec);
   return ok ? dir : fs::path();
 }
@@ -81,6 +83,7 @@ void Check(cl_Sabotage& game) {
 void Play(const uint8_t* data, size_t size) {
   Debug_KeysEnabled = true;  // the developer keys 'F' and 'N' are input too
   cl_Sabotage game;
+  game.SetDataFile(kDataFile);
   if (!game.Init(nullptr, false)) __builtin_trap();  // the folder holds all it needs
   for (size_t i = 0; i + 2 < size; i += 3) {
     base::ICMD cmd;

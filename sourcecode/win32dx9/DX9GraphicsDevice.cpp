@@ -205,6 +205,10 @@ bool cl_DX9GraphicsDevice::StartUp() {
 
 void cl_DX9GraphicsDevice::Release() {
   if (m_Device && GraphicsServices().DestroyRecorders) GraphicsServices().DestroyRecorders();
+  // Objects still holding video memory (the panels of a GUI torn down after the device) let go
+  // of it while the device that made it exists; it is not made again.
+  if (m_Device)
+    for (i_ResetCriticalResource* resource : m_ResetList) resource->OnLost();
   // The shared skinning effect belongs to this device: a later device must build its own.
   if (GraphicsServices().ReleaseSkinShader) GraphicsServices().ReleaseSkinShader();
   if (m_BackBuffer) m_BackBuffer->Release(), m_BackBuffer = nullptr;

@@ -25,7 +25,7 @@ namespace win32dx9 {
 
 // Base of every object holding video memory that a reset destroys (default pool): it registers
 // with the device at construction (in order) and is told OnLost before a reset and OnRestore
-// after. Such objects may only live while the device object exists.
+// after, and OnLost when the device is released while it still lives.
 class i_ResetCriticalResource {
  public:
   i_ResetCriticalResource();

@@ -375,6 +375,16 @@ TEST_F(TokenBarTest, TheTokensRightOfALostOneCloseTheGap) {
   const cl_Token* last = m_bar.FindToken(before[2].c_str());
   EXPECT_FLOAT_EQ(last->GetHomeX(), kBarX);
   EXPECT_FLOAT_EQ(last->m_Rect.x, kBarX);
+
+  // A token lost as another pops in (the telegram used up, the message it gave put straight into
+  // the inventory): the new one ends in the slot the lost one left, not after it.
+  m_bar.LoseToken(before[2].c_str(), true);
+  m_bar.AcquireTokenPopIn("T1_Pass");
+  Run(5.0f);
+  ASSERT_EQ(Labels(m_bar), (std::vector<std::string>{"T1_Pass"}));
+  const cl_Token* arrived = m_bar.FindToken("T1_Pass");
+  EXPECT_FLOAT_EQ(arrived->GetHomeX(), kBarX);
+  EXPECT_FLOAT_EQ(arrived->m_Rect.x, kBarX);
 }
 
 class cl_CountingEvent : public i_Event {

@@ -1,9 +1,11 @@
 // The Bookshelf started through the manager in a session: the shelf won by clicks driven through
 // the module tree (Win and the time-graded Skill in the game state, the waiting script's event
-// run once the fade-out ends), left with Escape (a loss, no bonus), the shelf with its book
-// missing, and the drawn frame against a stored picture.
+// run once the fade-out ends), its help in the demo's words against its rule, left with Escape (a
+// loss, no bonus), the shelf with its book missing, and the drawn frame against a stored picture.
 #include <algorithm>
 #include <filesystem>
+#include <string>
+#include <vector>
 
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
@@ -12,6 +14,8 @@
 #include "base/data/Variant.h"
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
+#include "base/system.h"
+#include "graphics/draw/Draw.h"
 #include "minigame_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/bookshelf/BookShelf.h"
@@ -39,6 +43,16 @@ class BookshelfGame : public MinigameTest {
     Mouse(base::ICMD::LEFT_DOWN, x, y);
     Mouse(base::ICMD::LEFT_UP, x, y);
     Step();
+  }
+  // Swaps the books into the upper row's places in the order given.
+  void FillUpperRow(cl_BookshelfPanel& shelf, const std::vector<int>& books) {
+    for (int place = 0; place < static_cast<int>(books.size()); ++place) {
+      const auto& places = shelf.GetPlaces();
+      const int at = static_cast<int>(std::find(places.begin(), places.end(), books[place]) - places.begin());
+      if (at == place) continue;
+      ClickPlace(at);
+      ClickPlace(place);
+    }
   }
   void SetGameStateInt(const char* path, int value) {
     base::variant_get_attribute_by_path(*m_session->GetGameState(), path, true)->set_int(value);
@@ -72,6 +86,37 @@ TEST_F(BookshelfGame, SortingTheUpperRowWinsWithTheFastBonusAndEndsAfterTheDoorO
   ASSERT_TRUE(StepUntilIdle());
   EXPECT_EQ(m_counts[0].executed, 1);
   EXPECT_EQ(GameStateInt("Missions/Skill"), 40) << "the bonus is paid once";
+}
+
+// The help, in the demo's words as drawn, names the books that win: those numbered 1 to 7 on
+// their spines (books 0 to 6). An upper row of other books in rising order is no win; the seven
+// put in place are.
+TEST_F(BookshelfGame, TheHelpNamesBooksOneToSevenAndASortedRowOfOtherBooksDoesNotWin) {
+  std::filesystem::create_directories(m_dir / "loca");
+  std::filesystem::copy_file(std::filesystem::path(QUILLANE_DATA_DIR) / "loca/officegames_English.xml",
+                             m_dir / "loca/officegames_English.xml");
+  const base::Variant* localization = base::sys::GetConfig().get_element("Localization");
+  ASSERT_NE(localization, nullptr);
+  ASSERT_TRUE(base::sys::InitTextsystem(*localization));
+  ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {}, {"tooltip"}, "shelf_resources.xml"), 0);
+  cl_BookshelfPanel* shelf = StartShelf(3);
+  ASSERT_NE(shelf, nullptr) << Log();
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  std::string help;
+  for (const gfx::st_DrawnText& t : texts) help += t.text + "\n";
+  EXPECT_NE(help.find("books 1 to 7 in the upper row, in order"), std::string::npos) << help;
+
+  FillUpperRow(*shelf, {1, 4, 5, 6, 9, 12, 13});  // spines 2 5 6 7 10 13 14
+  Step();
+  EXPECT_FALSE(shelf->IsSolved());
+  EXPECT_NE(GameStateInt("Missions/Minigames/Bookshelf/Win"), 1);
+  FillUpperRow(*shelf, {0, 1, 2, 3, 4, 5, 6});
+  Step();
+  EXPECT_TRUE(shelf->IsSolved());
+  EXPECT_EQ(GameStateInt("Missions/Minigames/Bookshelf/Win"), 1);
 }
 
 TEST_F(BookshelfGame, EscapeLeavesWithALossEvenWithABookInHand) {

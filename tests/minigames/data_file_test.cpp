@@ -48,7 +48,8 @@ TEST_F(MinigameTest, AMissingDataFileIsCompiledOnceAndReadBack) {
 }
 
 // Truncated anywhere, with bytes after its end or another game's records: the read fails with
-// one error naming the file, the game keeps no half strip, and the manager does not start it.
+// one error naming the file, the game keeps no half strip, and the manager does not start a game
+// registered with it, while the same game registered with the good file starts.
 TEST_F(MinigameTest, ADamagedDataFileFailsWithAnErrorNamingIt) {
   m_games->CompileMissing();
   const std::string good = ReadBytes(m_dir / "probe.dat");
@@ -81,10 +82,12 @@ TEST_F(MinigameTest, ADamagedDataFileFailsWithAnErrorNamingIt) {
     EXPECT_NE(lines.find("ERROR:"), std::string::npos) << lines;
     EXPECT_NE(lines.find("probe_bad.dat"), std::string::npos) << lines;
   }
-  fs::copy_file(m_dir / "probe_bad.dat", m_dir / "probe.dat", fs::copy_options::overwrite_existing);
-  st_EventCounts& counts = m_counts[0];
-  EXPECT_FALSE(StartProbe(counts));
+  m_games->Register("ProbeDamaged", "probe_bad.dat", &cl_ProbeGame::Make);
+  auto* event = new testsupport::cl_CountingEvent(m_counts[1]);
+  if (!m_games->Start("ProbeDamaged", event, false)) delete event;
   EXPECT_FALSE(m_games->IsRunning());
+  EXPECT_TRUE(StartProbe(m_counts[0]));
+  EXPECT_EQ(Probe()->GetDataFile(), "probe.dat");
 }
 
 // A game whose compile fails is logged by name; the games after it are still compiled.

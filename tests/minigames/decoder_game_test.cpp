@@ -1,10 +1,12 @@
 // The Decoder started through the manager in a session: a level from the mission element
 // solved by clicking the fixed arrows back to offset 0 (Win, the Skill bonus by play time, the
 // "Win" box shown and clicked away), leaving at the edge (a loss), levels that cannot be played
-// refused with an error and no game, and the drawn frame against a stored picture.
+// refused with an error and no game, and the drawn frame against a stored picture; in an
+// 800 x 600 window the knobs' labels between their arrow buttons.
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
@@ -14,6 +16,7 @@
 #include "base/data/VariantTools.h"
 #include "base/math/Random.h"
 #include "base/system.h"
+#include "graphics/draw/Draw.h"
 #include "minigame_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/minigames/decoder/Decoder.h"
@@ -164,19 +167,28 @@ TEST_F(DecoderGame, LevelsThatCannotBePlayedAndADamagedDataFileAreRefused) {
   EXPECT_EQ(GameStateInt("Missions/Minigames/Decoder/Win"), -1);
 }
 
+// The demo's fonts and texts in English, as the machine shows them.
+class DrawnDecoder : public DecoderGame {
+ protected:
+  void SetUp() override {
+    DecoderGame::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {},
+                                             {"decoder", "game", "diary", "tooltip", "system"}, "decoder_resources.xml"),
+              0);
+    std::filesystem::create_directories(m_dir / "loca");
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(QUILLANE_DATA_DIR) / "loca"))
+      if (entry.path().filename().string().find("_English.xml") != std::string::npos)
+        std::filesystem::copy_file(entry.path(), m_dir / "loca" / entry.path().filename());
+    const base::Variant* localization = base::sys::GetConfig().get_element("Localization");
+    ASSERT_NE(localization, nullptr);
+    ASSERT_TRUE(base::sys::InitTextsystem(*localization));
+  }
+};
+
 // The machine after a turn of the consonant wheel, with the labels in the demo's language and
 // the edge hint at the left.
-TEST_F(DecoderGame, TheMachineIsDrawnWithItsLabelsAndLetters) {
-  ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {}, {"decoder", "game", "tooltip", "system"},
-                                           "decoder_resources.xml"),
-            0);
-  std::filesystem::create_directories(m_dir / "loca");
-  for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(QUILLANE_DATA_DIR) / "loca"))
-    if (entry.path().filename().string().find("_English.xml") != std::string::npos)
-      std::filesystem::copy_file(entry.path(), m_dir / "loca" / entry.path().filename());
-  const base::Variant* localization = base::sys::GetConfig().get_element("Localization");
-  ASSERT_NE(localization, nullptr);
-  ASSERT_TRUE(base::sys::InitTextsystem(*localization));
+TEST_F(DrawnDecoder, TheMachineIsDrawnWithItsLabelsAndLetters) {
   SetMission("TutorialTriggerStart", "1");  // the demo's level otherwise
   for (auto [name, value] : {std::pair{"Vowels", "AEIOU"},
                              {"Consonants", "BCDFGHKLMNPRSTVW"},
@@ -195,6 +207,34 @@ TEST_F(DecoderGame, TheMachineIsDrawnWithItsLabelsAndLetters) {
   Mouse(base::ICMD::MOUSE_MOVE, 8.0f, 384.0f);
   Step();
   EXPECT_TRUE(testsupport::MatchesGoldenPng(QUILLANE_TEST_DIR "/golden/decoder_turned.png", m_pixels, kWidth, kHeight));
+}
+
+// The machine is drawn smaller in an 800 x 600 window, and so is the room under each knob: each
+// label still stands between its wheel's two fixed arrow buttons, clear of both.
+TEST_F(DrawnDecoder, InAnEightHundredWindowEachLabelStandsBetweenItsArrowButtons) {
+  base::sys::SetWindowSize(800, 600);
+  SmallLevel();
+  cl_DecoderPanel* game = StartDecoder(4);
+  ASSERT_NE(game, nullptr) << Log();
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
+  const char* const names[cl_DecoderCipher::WHEEL_COUNT] = {"Vowels", "Consonants", "Alphabet"};
+  for (int wheel = 0; wheel < cl_DecoderCipher::WHEEL_COUNT; ++wheel) {
+    SCOPED_TRACE(names[wheel]);
+    const quillane::cl_RotateButton& left = game->GetArrow(FixedArrow(wheel, 1));
+    const quillane::cl_RotateButton& right = game->GetArrow(FixedArrow(wheel, -1));
+    int found = 0;
+    for (const gfx::st_DrawnText& t : texts) {
+      if (t.text != names[wheel]) continue;
+      ++found;
+      EXPECT_GE(t.left, left.m_Position[0] + left.m_Radius);
+      EXPECT_LE(t.right, right.m_Position[0] - right.m_Radius);
+    }
+    EXPECT_GT(found, 0);
+  }
+  base::sys::SetWindowSize(kWidth, kHeight);
 }
 
 }  // namespace

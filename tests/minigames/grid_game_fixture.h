@@ -56,11 +56,12 @@ class GridGameTest : public minigametest::MinigameTest {
     }
     return StepUntilRunning();
   }
-  // Clicks every tutorial box away once it holds; false when one is still up after limit frames.
+  // Clicks every tutorial box away once it holds, and waits until the board takes clicks again;
+  // false when a box is still up after limit frames.
   bool DismissTutorials(quillane::cl_WiretapPanel& board, int limit = 200) {
     for (int i = 0; i < limit; ++i) {
-      if (!board.GetActiveTutorial()) return true;
-      Mouse(base::ICMD::LEFT_UP, 512.0f, 80.0f);
+      if (!board.GetActiveTutorial() && board.IsPlayCondition("idle")) return true;
+      if (board.GetActiveTutorial()) Mouse(base::ICMD::LEFT_UP, 512.0f, 80.0f);
       Step();
     }
     return !board.GetActiveTutorial();

@@ -55,6 +55,53 @@ TEST_F(GridGameTest, TheJunctionIsWonByTurningItsTiles) {
   EXPECT_EQ(NewLog().find("ERROR:"), std::string::npos) << NewLog();
 }
 
+// A click on a help box is the box's whole: a press aimed at the lamp board's last box as it
+// fades away, handled in the frame after it went, picks up no tile; the release of a press the
+// box took, coming after the box went, at the window's edge, does not leave the game. Once the
+// box is well gone the board takes its clicks.
+TEST_F(GridGameTest, AClickOnAHelpBoxNeverReachesTheBoard) {
+  m_games->CompileMissing();
+  ASSERT_TRUE(StartGame("FloorLights", m_counts[0]));
+  cl_WiretapPanel* board = Board("FloorLights");
+  ASSERT_NE(board, nullptr);
+  auto holding = [&] {
+    for (int i = 0; i < 100; ++i) {
+      float x = 0.0f, y = 0.0f;
+      if (board->GetPlayTarget("tutorial", x, y)) return true;
+      Step();
+    }
+    return false;
+  };
+  const float x = board->GetOriginX() + 1.5f * board->GetCellSize(), y = board->GetOriginY() + 1.5f * board->GetCellSize();
+  ASSERT_TRUE(holding());
+  Mouse(base::ICMD::LEFT_DOWN, x, y);
+  Mouse(base::ICMD::LEFT_UP, x, y);  // the first box goes; the second comes
+  ASSERT_TRUE(holding());
+  auto gone = [&] {
+    for (int i = 0; i < 300 && board->GetActiveTutorial(); ++i) Step();
+    return board->GetActiveTutorial() == nullptr;
+  };
+  ASSERT_TRUE(gone());  // by its own time
+  Mouse(base::ICMD::LEFT_DOWN, x, y);
+  Mouse(base::ICMD::LEFT_UP, x, y);
+  EXPECT_EQ(board->GetPicked(), nullptr) << "the press aimed at the box picked up a tile";
+
+  board->TriggerTutorial("", "Win", false);  // the "Success!" box, for the release
+  ASSERT_TRUE(holding());
+  Mouse(base::ICMD::MOUSE_MOVE, 5.0f, y);
+  Mouse(base::ICMD::LEFT_DOWN, 5.0f, y);
+  ASSERT_TRUE(gone());
+  for (int i = 0; i < 10; ++i) Step();
+  Mouse(base::ICMD::LEFT_UP, 5.0f, y);
+  Step();
+  EXPECT_FALSE(board->IsFinished()) << "the release of the box's press left the game";
+
+  ASSERT_TRUE(board->IsPlayCondition("idle"));
+  Mouse(base::ICMD::MOUSE_MOVE, x, y);
+  Mouse(base::ICMD::LEFT_DOWN, x, y);
+  EXPECT_NE(board->GetPicked(), nullptr);
+}
+
 TEST_F(GridGameTest, ALevelSolvedWhenReadGivesTheFullBonusAtTheFirstRunningClock) {
   SetState("Missions/Minigames/Wiretap/Filename", "grid_solved.xml");
   SetState("Missions/Minigames/Wiretap/TutorialTriggerStart", 1);  // seen before: no start boxes

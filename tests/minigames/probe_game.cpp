@@ -28,7 +28,7 @@ cl_ProbeGame::~cl_ProbeGame() { ++ProbeCounts().deleted; }
 bool cl_ProbeGame::Init(base::Variant*, bool restart) {
   ++ProbeCounts().inits;
   if (ProbeCounts().refuseInit) return false;
-  if (!restart && base::FileExists("probe.dat") && !ReadDataFile("probe.dat")) return false;
+  if (!restart && base::FileExists(GetDataFile()) && !ReadDataFile(GetDataFile().c_str())) return false;
   m_playTime = 0.0f;
   m_lastKey = 0;
   ResetPanicTimer(kProbeSkipDelay);

@@ -379,6 +379,7 @@ TEST_F(TrainTravelTest, ADamagedDataFileRefusesTheStartAndARewrittenOneReadsBack
   m_games->CompileMissing();
   EXPECT_EQ(fs::file_size(dat), size);
   cl_TrainTravelPanel reader;
+  reader.SetDataFile(dat.string().c_str());
   EXPECT_TRUE(reader.ReadCompiledData()) << Log();
   ASSERT_NE(reader.GetPanicStrip(), nullptr);
   EXPECT_EQ(reader.GetPanicStrip()->GetFrameCount(), 2);

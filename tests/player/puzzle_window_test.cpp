@@ -5,7 +5,9 @@
 //   - the pump house's mixer, scrolled to its far corner, shows its wheel for all fluids on the
 //     painted panel, not over a black corner;
 //   - the lamp board, turned as its help says, lights its line once the circuit closes, and the
-//     lamp is mended.
+//     lamp is mended;
+//   - in an 800 x 600 window the pump house's panel is drawn smaller: the tanks the pipes must
+//     reach, the mixer's valves and its exit show where the game places them.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -82,61 +84,147 @@ constexpr const char* kQuayRoad =
     "check note hotspot pumps\n"
     "save 1\n";
 
+// In an 800 x 600 window, from a new game given the pass: the reset button of the view the game
+// opens on noted, the pumps set by their knobs, the grid
+// noted where the view comes to rest on it (the tanks above it, the cell whose turn joins the
+// third pipe), the mixer where the joined pipes take the view (its valves and exit), and the
+// valve for all fluids at the left scroll limit; the game is left and saved by the pumps, which
+// stay set.
+constexpr const char* kSmallQuayRoad =
+    "wait state LoadingScreen 5\n"
+    "wait scene Office 200\n"
+    "wait idle 400\n"
+    "check session give T1_Pass\n"
+    "check session trigger door\n"
+    "wait scene Quay 200\n"
+    "wait idle 400\n"
+    "check session trigger pumps\n"
+    "wait minigame Sabotage 300\n"
+    "click game tutorial\n"
+    "wait game idle\n"
+    "check note game reset\n"
+    "click game knob 1\nwait game idle\nclick game knob 2\nwait game idle\nclick game knob 3\nwait game idle\n"
+    "click game knob 1\nwait game idle\nclick game knob 1\nwait game idle\nclick game knob 2\nwait game idle\n"
+    "click game knob 2\nwait game idle\nclick game knob 3\nwait game idle\nclick game knob 1\nwait game idle\n"
+    "click game knob 2\nwait game idle\nclick game knob 2\nwait game idle\nclick game knob 2\nwait game idle\n"
+    "wait game view grid\n"
+    "wait game idle\n"
+    "check note game tank 1\n"
+    "check note game tank 2\n"
+    "check note game tank 3\n"
+    "check note game cell 1 2\n"
+    "click game cell 1 2\n"
+    "click game cell 1 2\n"
+    "wait game view mixer\n"
+    "wait game idle\n"
+    "check note game valve 1\n"
+    "check note game valve 2\n"
+    "check note game valve 3\n"
+    "check note game valve 4\n"
+    "check note game valve 5\n"
+    "check note game valve 6\n"
+    "check note game exit\n"
+    "move 3 300\n"
+    "wait frames 30\n"
+    "wait game idle\n"
+    "check note game valve 7\n"
+    "key Escape\n"
+    "wait idle 300\n"
+    "check note hotspot pumps\n"
+    "save 1\n";
+
+using tConfig = std::vector<std::pair<std::string, std::string>>;
+
 // The configuration of every run: no intro, the skip buttons late, the scene scripts' lines with
 // every spoken line.
-const std::vector<std::pair<std::string, std::string>> kPuzzleConfig = {
+const tConfig kPuzzleConfig = {
     {"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""},
     {"Debug_ScriptWarningLevel=\"0\"", "Debug_ScriptWarningLevel=\"2\""},
 };
+const std::pair<std::string, std::string> kNarrowDisplay{"Width=\"1024\" Height=\"768\"",
+                                                        "Width=\"800\" Height=\"600\""};
+constexpr int kNarrowWidth = 800, kNarrowHeight = 600;
 
-class PuzzleWindow : public ::testing::Test {
+// A suite of window tests started from where a headless run of its road left the game: the
+// points it noted and its savegame on the Quay. The road's window: the bundled one, or another
+// display set by the extra configuration.
+class QuayWindowSuite : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() {
-    s_skip = WindowTestsUnavailable(s_failure);
-    if (!s_skip.empty()) return;
-    s_dir = std::make_unique<testprogram::TempDir>("quillane_puzzles");
-    testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
+  struct st_Suite {
+    std::unique_ptr<testprogram::TempDir> dir;
+    tPoints points;
+    std::string skip, failure;
+  };
+
+  static void RunRoad(st_Suite& suite, const char* road, const tConfig& extra) {
+    suite.skip = WindowTestsUnavailable(suite.failure);
+    if (!suite.skip.empty()) return;
+    suite.dir = std::make_unique<testprogram::TempDir>("quillane_puzzles");
+    testsupport::CopyDemoData(QUILLANE_DATA_DIR, suite.dir->path("data"));
     // The road skips the office games on its way: the skip buttons show at once there.
-    const std::string road = s_dir->path("road");
-    auto config = kPuzzleConfig;
+    const std::string user = suite.dir->path("road");
+    tConfig config = kPuzzleConfig;
+    config.insert(config.end(), extra.begin(), extra.end());
     config.push_back({"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"});
     config.push_back({"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"});
-    testprogram::WriteUserConfig(road, config);
-    const std::string failure = RunHeadlessRoad(kQuayRoad, s_dir->path("data"), road, s_points);
-    if (!failure.empty()) ADD_FAILURE() << failure;
-  }
-  static void TearDownTestSuite() { s_dir.reset(); }
-
-  void SetUp() override {
-    if (!s_failure.empty()) FAIL() << s_failure;
-    if (!s_skip.empty()) GTEST_SKIP() << s_skip;
+    testprogram::WriteUserConfig(user, config);
+    // Kept for each test to fail with: a failure of the suite's set-up alone would let its tests
+    // be counted as skipped.
+    suite.failure = RunHeadlessRoad(road, suite.dir->path("data"), user, suite.points);
   }
 
-  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_points, what); }
+  static void Check(const st_Suite& suite) {
+    if (!suite.failure.empty()) FAIL() << suite.failure;
+    if (!suite.skip.empty()) GTEST_SKIP() << suite.skip;
+  }
 
-  // The program started from the headless run's savegame on the Quay, once its scene is shown.
-  static bool StartOnTheQuay(cl_XSession& x, const std::string& user, const std::string& log) {
-    auto config = kPuzzleConfig;
+  // The program started from the road's savegame on the Quay in a window of width x height, once
+  // its scene is shown.
+  static bool StartOnTheQuay(const st_Suite& suite, cl_XSession& x, const std::string& user, const std::string& log,
+                             const tConfig& extra, int width, int height) {
+    tConfig config = kPuzzleConfig;
+    config.insert(config.end(), extra.begin(), extra.end());
     config.push_back({"<DevTools ShowIntroMovies=\"0\"/>",
                       "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\" Savegame=\"slot001.sav\"/>"});
     testprogram::WriteUserConfig(user, config);
     fs::create_directories(user + "/Savegames");
-    fs::copy_file(s_dir->path("road/Savegames/slot001.sav"), user + "/Savegames/slot001.sav",
+    fs::copy_file(suite.dir->path("road/Savegames/slot001.sav"), user + "/Savegames/slot001.sav",
                   fs::copy_options::overwrite_existing);
-    if (!x.Start(user, log, kWindowWidth, kWindowHeight, "us")) return false;
+    if (!x.Start(user, log, width, height, "us")) return false;
     if (!testprogram::WaitForLog(log, "Quay: OnAlphaHack", kStartMs)) return false;
     Frames(1000);
     return true;
   }
-
-  static std::unique_ptr<testprogram::TempDir> s_dir;
-  static tPoints s_points;
-  static std::string s_skip, s_failure;
 };
 
-std::unique_ptr<testprogram::TempDir> PuzzleWindow::s_dir;
-tPoints PuzzleWindow::s_points;
-std::string PuzzleWindow::s_skip, PuzzleWindow::s_failure;
+class PuzzleWindow : public QuayWindowSuite {
+ protected:
+  static void SetUpTestSuite() { RunRoad(s_suite, kQuayRoad, {}); }
+  static void TearDownTestSuite() { s_suite.dir.reset(); }
+  void SetUp() override { Check(s_suite); }
+
+  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_suite.points, what); }
+  static bool StartOnTheQuay(cl_XSession& x, const std::string& user, const std::string& log) {
+    return QuayWindowSuite::StartOnTheQuay(s_suite, x, user, log, {}, kWindowWidth, kWindowHeight);
+  }
+
+  static st_Suite s_suite;
+};
+
+PuzzleWindow::st_Suite PuzzleWindow::s_suite;
+
+class SmallPuzzleWindow : public QuayWindowSuite {
+ protected:
+  static void SetUpTestSuite() { RunRoad(s_suite, kSmallQuayRoad, {kNarrowDisplay}); }
+  static void TearDownTestSuite() { s_suite.dir.reset(); }
+  void SetUp() override { Check(s_suite); }
+
+  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_suite.points, what); }
+
+  static st_Suite s_suite;
+};
+
+SmallPuzzleWindow::st_Suite SmallPuzzleWindow::s_suite;
 
 // ---- colours on the screen
 
@@ -167,9 +255,19 @@ std::string ColourAt(const st_Screen& screen, int x, int y) {
 }
 
 // The demo's art: the mixer's steel plate, its blue wheel, a tile's plate, and a tile's line unlit
-// and lit.
+// and lit; the grid's tanks and the mixer's exit sign.
 constexpr st_Rgb kPanelSteel{76, 88, 98}, kWheelBlue{48, 112, 192}, kTilePlate{58, 63, 68};
 constexpr st_Rgb kCopperLine{184, 115, 51}, kLitLine{255, 242, 160};
+constexpr st_Rgb kTank{106, 116, 128}, kExitGreen{46, 170, 76}, kResetRed{192, 32, 32};
+
+// Pixels of the valves' red (a wheel's rim, a lever's knob) within reach of (x, y).
+int RedAround(const st_Screen& screen, int x, int y, int reach) {
+  int red = 0;
+  for (int row = y - reach; row <= y + reach; ++row)
+    for (int column = x - reach; column <= x + reach; ++column)
+      red += Near(screen, column, row, {196, 48, 32}, 40);
+  return red;
+}
 
 // The line at (x, y) is lit: nearer the lit line's colour than the unlit one's. Its light flickers
 // as it comes on, a step a frame, over the unlit line: at a slow program's few frames it stands at
@@ -192,7 +290,7 @@ bool Lit(const st_Screen& screen, int x, int y) {
 // column, down it and along to the harbour lamp, the lower left tile's line into the earth plug):
 // nothing is lit until the last turn closes the circuit, which lights the line and mends the lamp.
 TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelpSaysLightsUp) {
-  const std::string user = s_dir->path("window"), log = s_dir->path("window.log");
+  const std::string user = s_suite.dir->path("window"), log = s_suite.dir->path("window.log");
   cl_XSession x;
   ASSERT_TRUE(StartOnTheQuay(x, user, log)) << testprogram::ReadFile(log);
 
@@ -275,6 +373,79 @@ TEST_F(PuzzleWindow, TheMixersWheelStandsOnItsPanelAndTheLampBoardBuiltAsItsHelp
   EXPECT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_9 ", kWaitMs)) << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+}
+
+// In an 800 x 600 window the pump house's panel is drawn smaller to fit, as the other games are:
+// opened on the pumps (set on the headless road), the pointer at the window's right edge scrolls
+// the view onto the grid, where the tanks the pipes must reach show above the board; a turn of the
+// cell that joins the third pipe takes the view to the mixer, whose six valves and exit sign show;
+// the pointer at the left edge brings the valve for all fluids into view.
+TEST_F(SmallPuzzleWindow, ThePumpHousesTanksValvesAndExitShowInAnEightHundredWindow) {
+  const std::string user = s_suite.dir->path("window"), log = s_suite.dir->path("window.log");
+  cl_XSession x;
+  ASSERT_TRUE(StartOnTheQuay(s_suite, x, user, log, {kNarrowDisplay}, kNarrowWidth, kNarrowHeight))
+      << testprogram::ReadFile(log);
+  const auto [pumpsX, pumpsY] = Point("hotspot pumps");
+  x.Click(pumpsX, pumpsY);
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_3 ", kWaitMs)) << testprogram::ReadFile(log);
+
+  // The game comes up on the pump panel (its red reset button, above its word); while the black
+  // still falls over it, it takes no pointer.
+  const auto [resetX, resetY] = Point("game reset");
+  auto pumpsShow = [x0 = resetX, y0 = resetY - 12](const st_Screen& s) { return Near(s, x0, y0, kResetRed, 40); };
+  ASSERT_TRUE(pumpsShow(x.GrabUntil(pumpsShow))) << "no pump panel\n" << testprogram::ReadFile(log);
+  x.Settled([&](const st_Screen& a, const st_Screen& b) { return Kept(a, b, resetX, resetY - 12); }, 1000);
+  // The view scrolls while the pointer stays at the edge, up to its limit, where it rests.
+  x.MoveTo(kNarrowWidth - 4, kNarrowHeight / 2);
+  const st_Screen grid = x.Settled(
+      [](const st_Screen& a, const st_Screen& b) {
+        bool still = true;
+        for (const char* part : {"game tank 1", "game tank 2", "game tank 3", "game cell 1 2"}) {
+          const auto [px, py] = Point(part);
+          still = still && Kept(a, b, px, py) && Kept(a, b, px - 30, py + 30);
+        }
+        return still;
+      },
+      1500);
+  for (const char* tank : {"game tank 1", "game tank 2", "game tank 3"}) {
+    const auto [tx, ty] = Point(tank);
+    EXPECT_TRUE(Near(grid, tx, ty, kTank, 12)) << "no " << tank << " at " << tx << "," << ty << ": "
+                                               << ColourAt(grid, tx, ty);
+  }
+
+  const auto [cellX, cellY] = Point("game cell 1 2");
+  x.Click(cellX, cellY);  // lifts the tile
+  Frames(250);
+  x.Click(cellX, cellY);  // turns it: the third pipe is joined, the view goes to the mixer
+  const auto [exitX, exitY] = Point("game exit");
+  // Left of the sign's word: its green.
+  auto exitShows = [x0 = exitX - 30, y0 = exitY](const st_Screen& s) { return Near(s, x0, y0, kExitGreen, 30); };
+  // Seen on its way, the view is read once it rests there.
+  x.GrabUntil(exitShows);
+  const st_Screen mixer =
+      x.Settled([&](const st_Screen& a, const st_Screen& b) { return Kept(a, b, exitX - 30, exitY); }, 1000);
+  EXPECT_TRUE(exitShows(mixer)) << "no exit sign at " << exitX << "," << exitY << ": " << ColourAt(mixer, exitX - 30, exitY)
+                                << "\n" << testprogram::ReadFile(log);
+  for (const char* valve : {"game valve 1", "game valve 2", "game valve 3", "game valve 4", "game valve 5", "game valve 6"}) {
+    const auto [vx, vy] = Point(valve);
+    EXPECT_GE(RedAround(mixer, vx, vy, 24), 10) << "no " << valve << " at " << vx << "," << vy;
+  }
+
+  x.MoveTo(3, kNarrowHeight / 2);
+  const auto [wheelX, wheelY] = Point("game valve 7");
+  // The wheel's blue rim, above its hub.
+  auto wheelShows = [&](const st_Screen& s) { return Near(s, wheelX, wheelY - 20, kWheelBlue, 40); };
+  const st_Screen corner = x.GrabUntil(wheelShows);
+  EXPECT_TRUE(wheelShows(corner)) << "no valve for all fluids at " << wheelX << "," << wheelY << ": "
+                                  << ColourAt(corner, wheelX, wheelY - 20);
+  x.MoveTo(kNarrowWidth / 2, kNarrowHeight / 2);
+  Frames(300);
+  x.Key("Escape");
+  ASSERT_TRUE(testprogram::WaitForLog(log, "Says(Quillane,#quay0_8 ", kWaitMs)) << testprogram::ReadFile(log);
+  x.Stop();
+  const std::string ended = testprogram::ReadFile(log);
+  EXPECT_EQ(ended.find("ERROR:"), std::string::npos) << ended;
+  EXPECT_EQ(ended.find("default-pool objects live"), std::string::npos) << ended;
 }
 
 }  // namespace

@@ -474,6 +474,8 @@ TEST_F(WindowInput, InAnEightHundredWindowEveryPanelFitsAndItsButtonsAnswer) {
   EXPECT_NE(fs::last_write_time(config), written) << "the options were not saved\n" << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);
+  // The panels' textures let go of their video memory before the graphics device goes.
+  EXPECT_EQ(testprogram::ReadFile(log).find("default-pool objects live"), std::string::npos);
 }
 
 // Pell walks his round on the pier while Quillane talks to him. On a machine so busy that a frame

@@ -1,9 +1,15 @@
-// The demo Office on a new game: the objects its triggers use, the door shut until the pass, and
-// the tooltips and cursors the new game's state brings.
+// The demo Office on a new game: the objects its triggers use, the door shut until the pass, the
+// tooltips and cursors the new game's state brings, and where Odo's caption stands.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
+#include <string>
+#include <vector>
 
+#include "../support/DemoResources.h"
+#include "base/app/ICMD.h"
+#include "graphics/draw/Draw.h"
 #include "office_fixture.h"
 #include "quillane/minigames/MinigameManager.h"
 #include "quillane/scene/Layer.h"
@@ -19,8 +25,11 @@ class DemoTriggers : public OfficeTest {
   void SetUp() override {
     OfficeTest::SetUp();
     if (IsSkipped()) return;
-    // The shared script the session loads at its start: the triggers walk up through it.
+    // The shared script the session loads at its start: the triggers walk up through it. The
+    // tables it reads then: who is cast (and captioned) and the hotspots' captions.
     CopyDemoScript("MainInclude.lua");
+    CopyDemoScript("castlist.xml");
+    CopyDemoScript("hotspots.xml");
     ASSERT_NO_FATAL_FAILURE(Load("", false));
     CopyDemoScript("Scenes/Office.lua");
     CopyDemoScript("initialgamestate.xml");
@@ -104,6 +113,96 @@ TEST_F(DemoTriggers, TheNewGameNamesTooltipsAndCursorPictures) {
     ASSERT_TRUE(quillane::GetCursorImage(label, file)) << label;
     EXPECT_TRUE(fs::exists(fs::path(QUILLANE_DATA_DIR) / file.c_str())) << file.c_str();
   }
+}
+
+// Odo's caption, framed once the pointer has rested on him, stands over his head, clear of his
+// face and Quillane's beside him, and of the junction's caption when every caption shows (Space).
+// The game picture of the in-game menu and the savegames shows the room without it.
+TEST_F(DemoTriggers, OdosCaptionStandsOverTheFacesAndTheGamePictureLeavesItOut) {
+  ASSERT_GT(testsupport::LoadDemoResources(QUILLANE_DATA_DIR, m_dir, {"gui/skin/dialog_"}, {"tooltip", "system"},
+                                           "caption_resources.xml"),
+            0);
+  quillane::cl_Stage* stage = m_session->GetStage();
+  ASSERT_NE(stage, nullptr);
+  const base::tRectf odo = stage->GetCharacterScreenRect(Character("Odo"));
+  const base::tRectf quillane = stage->GetCharacterScreenRect(Character("Quillane"));
+  auto move = [this](float x, float y) {
+    base::ICMD cmd;
+    cmd.type = base::ICMD::MOUSE_MOVE;
+    cmd.mouseX = static_cast<uint16_t>(x), cmd.mouseY = static_cast<uint16_t>(y);
+    Input(cmd);
+  };
+  // The texts of one frame.
+  auto drawn = [this] {
+    std::vector<gfx::st_DrawnText> texts;
+    gfx::TraceDrawnText(&texts);
+    Step(0.1f);
+    gfx::TraceDrawnText(nullptr);
+    return texts;
+  };
+  // Where the text was drawn, grown by frame (a rested caption's frame round its text); empty
+  // when it was not.
+  auto find = [](const std::vector<gfx::st_DrawnText>& texts, const std::string& text, float frame) {
+    for (const gfx::st_DrawnText& t : texts)
+      if (t.text.find(text) != std::string::npos)
+        return base::tRectf(t.left - frame, t.top - frame, t.right + frame, t.bottom + frame);
+    return base::tRectf(0.0f, 0.0f, -1.0f, -1.0f);
+  };
+  auto meets = [](const base::tRectf& a, const base::tRectf& b) {
+    return a.min.x < b.max.x && b.min.x < a.max.x && a.min.y < b.max.y && b.min.y < a.max.y;
+  };
+  auto head = [](const base::tRectf& figure) {
+    return base::tRectf(figure.min.x, figure.min.y, figure.max.x, figure.min.y + 0.2f * (figure.max.y - figure.min.y));
+  };
+  const std::string caption = "Odo, the harbour master";
+  constexpr float kFrame = 25.0f;
+
+  // Once the opening scene has let the player go: the game picture with no caption anywhere.
+  for (int i = 0; i < 1000 && !(m_session->GetActionQueue().IsIdle() && m_session->IsInteractionAllowed()); ++i)
+    Step(0.1f);
+  move(600.0f, 600.0f);
+  Step(0.1f);
+  m_session->CaptureScreenshot();
+  Step(0.1f);
+  const base::cl_Bitmap32 room = m_session->GetGamePicture();
+  ASSERT_EQ(room.Width(), 512);
+  move((odo.min.x + odo.max.x) * 0.5f, (odo.min.y + odo.max.y) * 0.5f);
+  for (int i = 0; i < 30; ++i) Step(0.1f);
+  const base::tRectf framed = find(drawn(), caption, kFrame);
+  ASSERT_LT(framed.min.x, framed.max.x) << "no caption over Odo";
+  EXPECT_FALSE(meets(framed, head(odo))) << "over Odo's face";
+  EXPECT_FALSE(meets(framed, head(quillane))) << "over Quillane's face";
+
+  // The picture the in-game menu and the load/save button take with the caption on the screen:
+  // where the caption stands, the room as it was without it.
+  m_session->CaptureScreenshot();
+  Step(0.1f);
+  const base::cl_Bitmap32& picture = m_session->GetGamePicture();
+  ASSERT_EQ(picture.Width(), 512);
+  const base::tRectf view = m_session->GetViewportRect();
+  double difference = 0.0;
+  int count = 0;
+  for (int py = 0; py < 320; ++py)
+    for (int px = 0; px < 512; ++px) {
+      const float x = view.min.x + (px + 0.5f) * (view.max.x - view.min.x) / 512.0f;
+      const float y = view.min.y + (py + 0.5f) * (view.max.y - view.min.y) / 320.0f;
+      if (x < framed.min.x || x >= framed.max.x || y < framed.min.y || y >= framed.max.y) continue;
+      const base::Color32 p = picture.GetPixels()[py * 512 + px], r = room.GetPixels()[py * 512 + px];
+      difference += std::abs(p.r - r.r) + std::abs(p.g - r.g) + std::abs(p.b - r.b);
+      ++count;
+    }
+  ASSERT_GT(count, 0);
+  EXPECT_LT(difference / (3.0 * count), 4.0) << "the game picture shows the caption";
+
+  // Every caption at once: Odo's beside the junction's, not over it.
+  move(600.0f, 600.0f);
+  quillane::SceneDisplay().showHotspots = true;
+  const std::vector<gfx::st_DrawnText> all = drawn();
+  quillane::SceneDisplay().showHotspots = false;
+  const base::tRectf odoFramed = find(all, caption, kFrame), junction = find(all, "Telephone junction", 0.0f);
+  ASSERT_LT(odoFramed.min.x, odoFramed.max.x);
+  ASSERT_LT(junction.min.x, junction.max.x);
+  EXPECT_FALSE(meets(odoFramed, junction)) << "Odo's caption runs into the junction's";
 }
 
 // A savegame restored on the Quay runs the scene's preparation, not its entering: the harbour lamp,

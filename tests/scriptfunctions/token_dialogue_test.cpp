@@ -1,6 +1,7 @@
 // A conversation with Odo on the demo Office, with the demo's own token table and dialogue
 // script: his topic arrives in the bar, only he takes it, dropping it plays it (spoken lines
-// and all), and once only the end-chat is left the dialogue ends by itself.
+// and all), and once only the end-chat is left the dialogue ends by itself. Mina's topics with
+// the harbour lamp dark and burning.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -51,6 +52,29 @@ TEST_F(TokenDialogue, OdosTopicIsPlayedWhenDroppedOnHimAndTheEndChatEndsTheTalk)
   EXPECT_EQ(uses, 1);
   EXPECT_FALSE(Logged("not available yet")) << "every function the dialogue calls is there";
   EXPECT_FALSE(Logged("has not been acquired")) << Log();
+}
+
+// Mina's answer about the lamp is about its broken wiring: her topic shows while the lamp is dark
+// and is gone from her talks once it burns; the dance stays.
+TEST_F(TokenDialogue, MinasLampTopicGoesOnceTheLampBurns) {
+  Write("GUI/tokens/tokens.xml", ReadDemo("GUI/tokens/tokens.xml"));
+  Write("Scripts/Dialogs/Mina.lua", ReadDemo("Scripts/Dialogs/Mina.lua"));
+  ASSERT_NO_FATAL_FAILURE(Load("function Talk()\n  StartDialog(\"Mina\")\nend\n"
+                               "function LightTheLamp()\n  SetValue(\"Minigames/FloorLights/Win\", 1)\nend\n"));
+  cl_TokenBar* bar = m_session->GetTokenBar();
+  ASSERT_NE(bar, nullptr);
+  for (bool burns : {false, true}) {
+    SCOPED_TRACE(burns ? "the lamp burns" : "the lamp is dark");
+    if (burns) Call("LightTheLamp");
+    Call("Talk");
+    for (int i = 0; i < 30; ++i) Step(0.1f);
+    ASSERT_TRUE(m_session->GetDialogCtrl().IsActive()) << Log();
+    EXPECT_EQ(bar->FindToken("T6_Lamp") != nullptr, !burns);
+    EXPECT_NE(bar->FindToken("T6_Dance"), nullptr);
+    quillane::PlayTokenHandler("Mina", "T6_EndChat");
+    for (int i = 0; i < 600 && m_session->GetDialogCtrl().IsActive(); ++i) Step(0.1f);
+    ASSERT_FALSE(m_session->GetDialogCtrl().IsActive()) << Log();
+  }
 }
 
 }  // namespace

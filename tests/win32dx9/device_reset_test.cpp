@@ -157,6 +157,19 @@ TEST_F(DeviceReset, ResetRefusedWhileVideoMemoryIsHeldDoesNotStickForever) {
   EXPECT_TRUE(Frame());
 }
 
+// A panel still holding its texture when the program shuts the device down (its GUI goes after
+// the device) is told to let go first: the device is released with nothing of its video memory
+// alive, and no warning.
+TEST_F(DeviceReset, VideoMemoryStillHeldWhenTheDeviceIsReleasedIsLetGoFirst) {
+  testsupport::LogCapture log;
+  VideoMemoryHolder a("A");
+  ASSERT_TRUE(a.Holds());
+  m_device->ShutDown();
+  EXPECT_FALSE(a.Holds());
+  EXPECT_EQ(Journal(), (std::vector<std::string>{"recorders-", "A-", "skin-"}));
+  EXPECT_FALSE(log.contains("default-pool objects live"));
+}
+
 class AutoConfig : public ShellTest {};
 
 TEST_F(AutoConfig, ChoosesAndStoresTheDisplayMode) {

@@ -1,8 +1,9 @@
 -- Mina, the ferry clerk at the kiosk on the quay. Once the harbour lamp burns and the pumps run
 -- she asks Quillane to the dance on the ferry deck, and a good dance earns the ferry ticket.
--- Startup runs at every talk: a topic is added once, and the dance no more once it is won.
+-- Startup runs at every talk: a topic is added once, the lamp no more once it burns, and the
+-- dance no more once it is won.
 function Startup()
-  if GotToken("T6_Lamp") == 0 then
+  if GotToken("T6_Lamp") == 0 and not LampBurns() then
     AcquireToken("T6_Lamp")
   end
   if GotToken("T6_Dance") == 0 and GetValue("Minigames/Dance/Win") ~= 1 then
@@ -10,7 +11,15 @@ function Startup()
   end
 end
 
+function LampBurns()
+  return GetValue("Minigames/FloorLights/Win") == 1
+end
+
+-- Her answer is about the broken wiring: once the lamp burns there is nothing left to ask.
 function Check_T6_Lamp()
+  if LampBurns() then
+    return 0
+  end
   return 1
 end
 
@@ -27,7 +36,7 @@ function Check_T6_Dance()
 end
 
 function DanceIsOpen()
-  return GetValue("Minigames/FloorLights/Win") == 1 and GetValue("Minigames/Sabotage/Win") == 1
+  return LampBurns() and GetValue("Minigames/Sabotage/Win") == 1
 end
 
 -- The dance game uses up its inputs, so the level, the stage and the audience are set before

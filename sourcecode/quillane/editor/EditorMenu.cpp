@@ -112,6 +112,7 @@ void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   }
   i_Minigame* game = launcher.factory();
   if (!game) return;
+  game->SetDataFile(GameDataFile(launcher.name));
   game->m_Scale = static_cast<float>(base::sys::GetWindowWidth()) / 1024.0f;
   if (launcher.init == LAUNCH_NO_INIT) {
     gui->AddChild(game);

@@ -299,14 +299,36 @@ void cl_TokenBar::Layout() {
   }
 }
 
+namespace {
+
+// A token still playing its queue that needs no glide of its own: a move home is still to come,
+// or it is being used (a use must stay the last record) or leaves the bar.
+bool KeepsItsQueue(const cl_Token& token) {
+  for (const st_TokenAnimation& a : token.GetAnimations())
+    switch (a.type) {
+      case cl_Token::ANIM_GLIDE_HOME:
+      case cl_Token::ANIM_SLIDE_HOME:
+      case cl_Token::ANIM_USE:
+      case cl_Token::ANIM_USE_GROW:
+      case cl_Token::ANIM_MARK_REMOVED: return true;
+      default: break;
+    }
+  return false;
+}
+
+}  // namespace
+
 void cl_TokenBar::AnimatedLayout() {
   float x = m_Rect.x;
   for (base::cl_Window* w : m_Children) {
     cl_Token* token = AsToken(w);
     const float dx = token->m_Rect.x - x, dy = token->m_Rect.y - m_Rect.y;
-    // The glide is queued first, so the new home does not move the token at once.
-    if (token->GetState() == cl_Token::STATE_IDLE && std::sqrt(dx * dx + dy * dy) > 1.0f)
-      token->QueueAnimation({cl_Token::ANIM_GLIDE_HOME, 0.0f, 4.0f});
+    // The glide is queued first, so the new home does not move the token at once. A token still
+    // animating (one that popped in) glides after its queue: left where it stood, it kept the
+    // slot of a token gone meanwhile empty.
+    const bool glides = token->GetState() == cl_Token::STATE_IDLE ||
+                        (token->GetState() == cl_Token::STATE_ANIMATING && !KeepsItsQueue(*token));
+    if (glides && std::sqrt(dx * dx + dy * dy) > 1.0f) token->QueueAnimation({cl_Token::ANIM_GLIDE_HOME, 0.0f, 4.0f});
     token->SetHome(x, m_Rect.y);
     x += kSlot;
   }

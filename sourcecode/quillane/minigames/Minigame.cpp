@@ -22,6 +22,7 @@
 #include "quillane/core/GameState.h"
 #include "quillane/minigames/GamePanelTools.h"
 #include "quillane/minigames/MinigameDataFile.h"
+#include "quillane/screen/ScaledView.h"
 #include "quillane/screen/FontScope.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "sound/Sfx.h"
@@ -35,6 +36,9 @@ constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kDarkGrey = 0xFF191919u;  // (25, 25, 25)
 constexpr float kTooltipLift = 5.0f;
 constexpr float kBoxMargin = 10.0f;  // between a tutorial box's frame and its text
+// After the last box has gone, presses belong to it for this long (and at least the next frame):
+// a click aimed at the box as a slow frame took it away does not land on the board below.
+constexpr float kAfterBoxTime = 0.3f;
 constexpr float kBoxBackground = 200.0f;
 const char* const kSpeechSound = "tutorialspeech";
 const char* const kTutorialSpeaker = "Quillane";
@@ -82,6 +86,9 @@ void i_Minigame::ResetPanicTimer(float delay) {
   m_PanicDelay = delay;
   m_Finished = false;
   m_SkipPlaced = false;
+  // A start, which every game's Init makes here: no click of the last play's boxes is pending.
+  m_BoxTookPress = false;
+  m_AfterBox = 0.0f;
 }
 
 void i_Minigame::Update(float dt) {
@@ -102,9 +109,9 @@ void i_Minigame::DrawSkipButton(float x, float y, float scale) {
   gfx::SetFilterLinear();
   gfx::DrawTextureStripFrame(m_PanicStrip.get(), x, y, m_Finished ? 1.0f : 0.0f, scale);
   gfx::SetBlendNone();
-  const float mx = static_cast<float>(base::sys::MouseX()) - x;
-  const float my = static_cast<float>(base::sys::MouseY()) - y;
-  if (!m_PanicStrip->IsInside(mx, my, scale)) return;
+  // Where the drawing sees the mouse: a game drawn smaller to fit draws in its own pixels.
+  const base::tVector2<float> mouse = cl_ScaledView::Mouse();
+  if (!m_PanicStrip->IsInside(mouse.x - x, mouse.y - y, scale)) return;
   const float* box = m_PanicStrip->GetBounds();
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(kSkipTooltip, text);
@@ -210,10 +217,15 @@ const st_Tutorial* i_Minigame::GetActiveTutorial() const {
 
 bool i_Minigame::UpdateTutorial(float dt) {
   st_Tutorial* active = FindActiveTutorial();
-  if (!active) return false;
+  if (!active) {
+    // Counted after the frame's input: the frame after the box went takes none of its clicks.
+    m_AfterBox = std::max(0.0f, m_AfterBox - dt);
+    return false;
+  }
   if (active->m_Remaining < 0.0f) {
     m_Tutorials.remove_if([active](const st_Tutorial& t) { return &t == active; });
     sfx::StopSound(kSpeechSound, 0.5f);
+    m_AfterBox = kAfterBoxTime;
     return true;
   }
   // Fade-in. The timer stops at 0: counting on below it would one day meet -1, the mark of a box
@@ -255,9 +267,18 @@ bool IsHolding(const st_Tutorial& tutorial) {
 
 bool i_Minigame::HandleTutorialInput(const base::ICMD& cmd) {
   st_Tutorial* active = FindActiveTutorial();
-  if (!active) return false;
+  const bool press = cmd.type == base::ICMD::LEFT_DOWN || cmd.type == base::ICMD::RIGHT_DOWN;
   const bool release = cmd.type == base::ICMD::LEFT_UP || cmd.type == base::ICMD::RIGHT_UP;
-  if (release && IsHolding(*active)) active->m_Remaining = 1.0f;
+  if (!active) {
+    if (release && m_BoxTookPress) {
+      m_BoxTookPress = false;
+      return true;
+    }
+    if (!press || m_AfterBox <= 0.0f) return false;
+  }
+  if (press) m_BoxTookPress = true;
+  if (release) m_BoxTookPress = false;
+  if (active && release && IsHolding(*active)) active->m_Remaining = 1.0f;
   return true;
 }
 
@@ -283,9 +304,10 @@ bool i_Minigame::IsOnWindow(float x, float y) {
 
 bool i_Minigame::IsPlayCondition(const char* name) {
   if (!name || std::string_view(name) != "idle") return false;
-  // A box that waits for its click is still; one coming or going is not.
+  // A box that waits for its click is still; one coming or going is not, nor the short while after
+  // the last one went, in which a press is still its own.
   const st_Tutorial* active = GetActiveTutorial();
-  return !active || IsHolding(*active);
+  return active ? IsHolding(*active) : m_AfterBox <= 0.0f;
 }
 
 void i_Minigame::TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w,

@@ -85,6 +85,10 @@ class i_Minigame : public base::cl_Panel {
   // ---- shared services
   void SetMissionPath(const char* path) { m_MissionPath = path ? path : ""; }
   const base::String& GetMissionPath() const { return m_MissionPath; }
+  // The compiled data file the game was registered with, which its Init reads (set before Init by
+  // whoever starts the game); empty: none, and the game plays as without its file.
+  void SetDataFile(const char* path) { m_DataFile = path ? path : ""; }
+  const base::String& GetDataFile() const { return m_DataFile; }
   // Hides the skip button again and shows it after delay seconds (0.1 s with the option
   // "Game/MinigamesPanicButton/Value" = 1); clears the skip flag.
   void ResetPanicTimer(float delay);
@@ -114,10 +118,13 @@ class i_Minigame : public base::cl_Panel {
   const gfx::cl_TextureStrip* GetPanicStrip() const { return m_PanicStrip.get(); }
   // The window point in the middle of the skip button where it was last drawn; false while it
   // is hidden, has no frames or has not been drawn since the game started.
-  bool GetSkipButtonCentre(float& x, float& y) const;
+  virtual bool GetSkipButtonCentre(float& x, float& y) const;
 
   // The active tutorial (the first armed record): games call these from Render, HandleInput and
   // Update. UpdateTutorial is true while a tutorial shows; the game then stops its play clock.
+  // HandleTutorialInput takes every command while a box shows, and a click on a box whole: the
+  // release of a press a box took, and the presses of a short while after the last box went (a
+  // click aimed at a box that a slow frame took away), never reach the game.
   void DrawTutorial();
   bool HandleTutorialInput(const base::ICMD& cmd);
   bool UpdateTutorial(float dt);
@@ -131,6 +138,7 @@ class i_Minigame : public base::cl_Panel {
   static bool IsOnWindow(float x, float y);
 
   base::String m_MissionPath;  // "Missions/Minigames/<name>"
+  base::String m_DataFile;     // the registered data file; empty: none
   std::unique_ptr<gfx::cl_TextureStrip> m_PanicStrip;
   bool m_Finished = false;    // skipped with the skip button
   bool m_SkipVisible = false;
@@ -142,6 +150,8 @@ class i_Minigame : public base::cl_Panel {
   // Where the tutorial's box stands (text column w by h inside a margin), in its font.
   static void TutorialBox(const st_Tutorial& tutorial, const char16_t* text, float& x, float& y, float& w, float& h);
   base::cl_GUI* m_GUI = nullptr;  // not owned
+  bool m_BoxTookPress = false;     // a box took a press: it takes its release too
+  float m_AfterBox = 0.0f;         // seconds left in which the last box's clicks are still its own
   // Where DrawSkipButton last drew the button (the play driver clicks it there).
   float m_SkipX = 0.0f, m_SkipY = 0.0f, m_SkipScale = 0.0f;
   bool m_SkipPlaced = false;

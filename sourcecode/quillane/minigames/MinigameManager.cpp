@@ -97,6 +97,7 @@ bool cl_MinigameManager::Start(const char* name, i_Event* completion, bool force
     return false;
   }
   game->SetMissionPath(path.c_str());
+  game->SetDataFile(entry->m_DataFile.c_str());
   game->SetGUI(m_GUI);
   game->m_Scale = static_cast<float>(base::sys::GetWindowWidth()) / kLayoutWidth;
   base::Variant* mission = base::variant_get_element_by_path(state, path.c_str(), true);

@@ -56,8 +56,8 @@ class cl_MinigameManager {
   // Builds the data file of every entry whose file is missing through a fresh instance, which is
   // deleted afterwards; a failure is logged with the game's name. Always true.
   bool CompileMissing();
-  // Starts the first game registered under name. True: the game fades in and the manager owns
-  // completion. False (the caller keeps completion): no name or session, a game is held and
+  // Starts the first game registered under name, handing it its mission path and its registered
+  // data file before its Init. True: the game fades in and the manager owns completion. False (the caller keeps completion): no name or session, a game is held and
   // force is false, an unknown name or a game that cannot be made, a failing Init, or
   // "Debug/NoMinigames" = 1, which first sets "Missions/Minigames/<name>/Win" = 1. With force a
   // held game is ended first.

@@ -100,6 +100,11 @@ void cl_ScaledView::ToLayout(base::ICMD& cmd) const {
   cmd.mouseY = inside((static_cast<float>(cmd.mouseY) - m_origin.y) / m_scale, m_height);
 }
 
+base::tVector2<float> cl_ScaledView::ToWindow(float x, float y) const {
+  if (!IsScaled()) return {x, y};
+  return {m_origin.x + x * m_scale, m_origin.y + y * m_scale};
+}
+
 base::tVector2<float> cl_ScaledView::Mouse() {
   base::ICMD at;
   at.mouseX = static_cast<uint16_t>(std::max(0, base::sys::MouseX()));

@@ -43,6 +43,8 @@ class cl_ScaledView {
   void End(const base::tRectf& body, float corner);
   // A mouse command's position moved into the laid-out coordinates (nothing when not scaled).
   void ToLayout(base::ICMD& cmd) const;
+  // A point of the laid-out coordinates where the window shows it (unchanged when not scaled).
+  base::tVector2<float> ToWindow(float x, float y) const;
 
   // A panel's drawing, draw(px, py) from its parent's origin: smaller through the texture when
   // scaled (Begin, End with the panel's body and corner), else straight into the window.

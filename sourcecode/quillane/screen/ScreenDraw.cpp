@@ -1,5 +1,6 @@
 #include "quillane/screen/ScreenDraw.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -143,6 +144,19 @@ void DrawTextCentered(float x, float y, const char16_t* text, uint32_t textColou
     if (left < 0.0f) left = kEdgeGap;
   }
   gfx::DrawTextBoxOutlinedW(left, top, block.w, block.h, text, textColour, outlineColour);
+}
+
+base::tVector2<float> FigureCaptionCentre(const base::tRectf& figure, const char16_t* text, bool bubble) {
+  const st_TextBlock block = text ? MeasureBlock(text, false) : st_TextBlock{0.0f, 0.0f};
+  const float margin = bubble ? kBubbleMargin : 0.0f;
+  const float w = block.w + 2.0f * margin, h = block.h + 2.0f * margin;
+  const float above = figure.min.y - kEdgeGap - h;
+  if (above >= 0.0f) return {(figure.min.x + figure.max.x) * 0.5f, above + h * 0.5f};
+  // Beside the head, the block's top level with the head's top.
+  const float y = std::max(figure.min.y, 0.0f) + h * 0.5f;
+  const float right = figure.max.x + kEdgeGap;
+  if (right + w <= WindowWidth()) return {right + w * 0.5f, y};
+  return {figure.min.x - kEdgeGap - w * 0.5f, y};
 }
 
 uint8_t TextBubbleAlpha(float time) {

@@ -43,6 +43,11 @@ void DrawTextBubble(float x, float y, const char16_t* text, uint32_t textColour,
                     bool above);
 // The bubble's alpha at time: 255 × (time − 2) clamped to [0, 255], truncated.
 uint8_t TextBubbleAlpha(float time);
+// Where the caption of a figure on the screen (its rectangle) is centred, for DrawTextCentered
+// or, with bubble (its frame counted), DrawTextBubble without above: over the figure's head, or
+// where the window has no room there, beside the head (right of the figure, else left). The
+// current font measures the text.
+base::tVector2<float> FigureCaptionCentre(const base::tRectf& figure, const char16_t* text, bool bubble);
 
 // The horizontal span of the shown scene that text is kept on: its width, its horizontal
 // scroll offset and its effective zoom.

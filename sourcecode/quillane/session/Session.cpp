@@ -358,6 +358,7 @@ void cl_Session::Render() {
       gfx::SetCamera(&scene->GetCamera());
     }
     m_stage->Render(GetViewportRect());
+    if (m_retakePicture) RetakeGamePicture();
     // The stage leaves the picture's viewport set; the interface reaches below it.
     gfx::SetViewport(-1, -1, -1, -1, 0.0f, 1.0f);
     gfx::Begin2D();

@@ -119,7 +119,8 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   // The player may act: no dialogue, diary, busy overlay, cutscene or uncancellable sequence.
   bool IsInteractionAllowed() const;
   bool IsDiaryVisible() const;  // false only when a diary exists and is hidden
-  // The game picture for the menu and savegame thumbnails, taken from the last rendered frame.
+  // The game picture for the menu and savegame thumbnails, taken from the last rendered frame and
+  // taken again from the next frame's scene before its captions, bubbles and bar are drawn on it.
   void CaptureScreenshot();
   // Writes the next free "quillane_NNN" picture into the user folder; false when it failed.
   bool SaveScreenshot();
@@ -171,6 +172,8 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   static bool s_showFps;
 
  private:
+  // The game picture from the scene drawn so far this frame (CaptureScreenshot asked for it).
+  void RetakeGamePicture();
   void UpdateWorld(float time, float dt);  // the unpaused part of Update
   bool LeaveOnRequest();                   // true when the session ended or the program quits
   void DrawBanner();
@@ -237,6 +240,7 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   std::map<std::string, std::unique_ptr<gfx::cl_Texture>> m_cursorImages;  // by file name
   base::Variant m_gameState;
   base::cl_Bitmap32 m_gamePicture;  // 512 x 320 once the in-game menu has opened; empty before
+  bool m_retakePicture = false;     // the next drawn scene becomes the game picture
   base::Variant m_tokens;
   base::Variant m_castList;
   base::Variant m_hotspots;

@@ -180,6 +180,15 @@ void cl_Session::CaptureScreenshot() {
   if (gfx::cl_Texture* cursor = gfx::TextureExists("cursor_disable")) gfx::SetCursor(nullptr, cursor);
   const base::tRectf view = GetViewportRect();
   gfx::GrabScreen(&m_gamePicture, view.min.x, view.min.y, view.max.x, view.max.y, true);
+  // The last frame may carry the caption of what the pointer was over: a savegame's picture shows
+  // the scene alone, taken from the next frame before anything is drawn over it.
+  m_retakePicture = true;
+}
+
+void cl_Session::RetakeGamePicture() {
+  m_retakePicture = false;
+  const base::tRectf view = GetViewportRect();
+  gfx::GrabScreen(&m_gamePicture, view.min.x, view.min.y, view.max.x, view.max.y, false);
 }
 
 bool cl_Session::SaveScreenshot() {

@@ -102,12 +102,13 @@ void cl_Stage::ShowTooltip(bool all, const base::String& hoveredName) const {
       base::sys::Localize(displayName.c_str(), text);
     }
     if (text.empty()) continue;
-    const base::tRectf rect = GetCharacterScreenRect(character);
-    const float x = (rect.min.x + rect.max.x) * 0.5f, y = (rect.min.y + rect.max.y) * 0.5f - 48.0f;
+    // Over the head, or beside it: a caption on the figure's middle covered the face, and a
+    // framed one the faces of those beside it too.
+    const base::tVector2<float> at = FigureCaptionCentre(GetCharacterScreenRect(character), text.c_str(), bubble);
     if (bubble)
-      DrawTextBubble(x, y, text.c_str(), colour, 0xFF191919, 3.0f, false);
+      DrawTextBubble(at.x, at.y, text.c_str(), colour, 0xFF191919, 3.0f, false);
     else
-      DrawTextCentered(x, y, text.c_str(), colour, 0xFF191919, false);
+      DrawTextCentered(at.x, at.y, text.c_str(), colour, 0xFF191919, false);
   }
   if (previous) gfx::SetFont(previous);
 }

@@ -71,7 +71,8 @@ int cl_TrainTravelEditor::s_NewNodeCounter = 0;
 cl_TrainTravelEditor::cl_TrainTravelEditor() {
   std::fill(std::begin(m_EditorAgentNodes), std::end(m_EditorAgentNodes), -1);
   // The editor menu makes one instance to compile a missing data file; that one has none to read.
-  if (base::FileExists(GameDataFile("TrainTravel"))) ReadCompiledData();
+  SetDataFile(GameDataFile("TrainTravel"));
+  if (base::FileExists(m_DataFile)) ReadCompiledData();
   MarkSaved();
 }
 

@@ -24,7 +24,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/bookshelf.dat";
 constexpr const char* kArtFolder = "gui/minigames/bookshelf/";
 constexpr int kMissingBook = 3;
 
@@ -107,7 +106,7 @@ bool cl_BookshelfPanel::Compile(const char* dataFile) {
 bool cl_BookshelfPanel::Init(base::Variant*, bool) {
   if (!m_loaded) {
     cl_MinigameDataFile data;
-    if (data.OpenRead(kDataFile)) Records(data);
+    if (data.OpenRead(m_DataFile.c_str())) Records(data);
     m_loaded = true;
   }
   m_solved = false;
@@ -287,7 +286,8 @@ void cl_BookshelfPanel::DrawInstruction(const base::tRectf& viewport) {
   cl_FontScope font(gfx::FontExists("tooltip"));
   base::tString<base::BaseUnicodeString> text;
   base::sys::Localize(
-      "#booksh0_01 Put the books of the upper row in order. Click a book to pick it up, then click the place it goes to.",
+      "#booksh0_01 Put books 1 to 7 in the upper row, in order from the left; some of them stand below. Click a "
+      "book to pick it up, then click the place it goes to.",
       text);
   // Centred on its middle, wrapped at 500 pixels: placed by the block's height, its top stays on
   // the shelf, off the band above.

@@ -29,7 +29,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/dance.dat";
 constexpr const char* kStripFolder = "gui/minigames/dance/texturestrips/panicbutton";
 constexpr const char* kTutorialPrefix = "Missions/Minigames/Dance";
 constexpr const char* kSong = "dance_sound";
@@ -205,9 +204,9 @@ bool cl_DanceMinigame::Init(base::Variant* mission, bool restart) {
   m_DancerActor = "Quillane_DancingDress";
   ReleaseStage();
 
-  if (!restart && base::FileExists(kDataFile)) {
+  if (!restart && base::FileExists(m_DataFile)) {
     cl_MinigameDataFile file;
-    if (file.OpenRead(kDataFile)) ReadDataFile(file);
+    if (file.OpenRead(m_DataFile.c_str())) ReadDataFile(file);
   }
   FindArt();
 

@@ -1,6 +1,8 @@
 #include "quillane/minigames/decoder/Decoder.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 #include <numbers>
 #include <string_view>
 
@@ -21,7 +23,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/decoder.dat";
 constexpr uint32_t kTextColour = 0xFF000000u, kOutlineColour = 0xFF808080u;
 constexpr uint32_t kLabelColour = 0xFFFFFFFFu, kLabelOutline = 0xFF191919u;
 // The status dial turns 0.25 radians a frame at 60 frames a second, whatever the frame rate: at
@@ -65,6 +66,19 @@ struct st_Label {
 constexpr st_Label kLabels[3] = {{"#decod0_1464 Vowels", 221.0f, 546.0f},
                                  {"#decod0_1468 Consonants", 455.0f, 546.0f},
                                  {"#decod0_1472 Alphabet", 691.0f, 546.0f}};
+// The labels' fonts, largest first. The machine is drawn smaller in a smaller window, its text
+// is not: the first font in which every label fits between its wheel's two fixed arrow buttons
+// writes all three.
+constexpr const char* kLabelFonts[] = {"game", "diary", "tooltip"};
+constexpr float kFixedArrowRadius = 15.0f, kLabelMargin = 4.0f;
+
+// The room between the wheel's fixed arrow buttons (label i is wheel i's), on the machine.
+float LabelRoom(int wheel) {
+  float left = 1e9f, right = -1e9f;
+  for (const st_ArrowPlace& place : kArrowPlaces)
+    if (!place.onKnob && place.wheel == wheel) left = std::min(left, place.x), right = std::max(right, place.x);
+  return right - left - 2.0f * (kFixedArrowRadius + kLabelMargin);
+}
 
 std::u16string Attribute(const base::Variant* mission, const char* name, const char* fallback) {
   base::String text(fallback);
@@ -200,7 +214,7 @@ void cl_DecoderPanel::LayOut() {
 
 bool cl_DecoderPanel::Init(base::Variant* mission, bool restart) {
   cl_MinigameDataFile data;
-  if (!restart && !(data.OpenRead(kDataFile) && Records(data))) {
+  if (!restart && !(data.OpenRead(m_DataFile.c_str()) && Records(data))) {
     base::sys::Output("Decoder Minigame Error! Cannot read Textures!\n");
     return false;
   }
@@ -220,6 +234,7 @@ bool cl_DecoderPanel::Init(base::Variant* mission, bool restart) {
   }
   LayOut();
   if (gfx::cl_Font* font = gfx::FontExists("decoder")) gfx::SetFont(font);
+  m_labelFont = ChooseLabelFont();
   ResetPanicTimer(static_cast<float>(Decoder_Panic_Timeout));
   TriggerTutorial("Missions/Minigames/Decoder", "Start", true);
   return true;
@@ -383,7 +398,27 @@ void cl_DecoderPanel::DrawLine(const st_DecoderLine& line, float x, float y) {
   }
 }
 
+gfx::cl_Font* cl_DecoderPanel::ChooseLabelFont() const {
+  cl_FontScope scope(nullptr);
+  gfx::cl_Font* chosen = nullptr;
+  for (const char* label : kLabelFonts) {
+    gfx::cl_Font* font = gfx::FontExists(label);
+    if (!font) continue;
+    gfx::SetFont(font);
+    chosen = font;
+    bool fits = true;
+    for (int i = 0; i < static_cast<int>(std::size(kLabels)) && fits; ++i) {
+      base::tString<base::BaseUnicodeString> text;
+      base::sys::Localize(kLabels[i].text, text);
+      fits = gfx::GetTextWidthW(text.c_str()) <= LabelRoom(i) * m_Scale;
+    }
+    if (fits) break;
+  }
+  return chosen;
+}
+
 void cl_DecoderPanel::DrawLabels() {
+  cl_FontScope font(m_labelFont);
   for (const st_Label& label : kLabels) {
     base::tString<base::BaseUnicodeString> text;
     base::sys::Localize(label.text, text);
@@ -420,10 +455,7 @@ void cl_DecoderPanel::Render(float, float) {
   }
   gfx::SetBlendAlpha(true);
   if (m_textFront.GetTileCount() > 0) m_textFront.Draw(m_machine[0], m_machine[1], m_Scale);
-  {
-    cl_FontScope font(gfx::FontExists("game"));
-    DrawLabels();
-  }
+  DrawLabels();
   gfx::SetBlendAlpha(true);
   if (m_knob.GetStatus() != 0)
     for (int wheel = 0; wheel < 3; ++wheel)

@@ -16,6 +16,10 @@
 #include "quillane/minigames/decoder/DecoderCipher.h"
 #include "quillane/minigames/decoder/RotateButton.h"
 
+namespace gfx {
+class cl_Font;
+}
+
 namespace quillane {
 
 class cl_DecoderPanel : public i_Minigame {
@@ -71,6 +75,9 @@ class cl_DecoderPanel : public i_Minigame {
   int ArrowAt(float x, float y) const;
   bool OverSkipButton(float x, float y) const;
   void DrawLine(const st_DecoderLine& line, float x, float y);
+  // The largest font in which each wheel's label fits between its fixed arrow buttons at the
+  // scale; null without any of the fonts.
+  gfx::cl_Font* ChooseLabelFont() const;
   void DrawLabels();
 
   st_DecoderLine m_lines[2];
@@ -95,6 +102,7 @@ class cl_DecoderPanel : public i_Minigame {
   gfx::cl_Image m_textBack;
   gfx::cl_Image m_textFront;
   float m_endTime = 0.0f;
+  gfx::cl_Font* m_labelFont = nullptr;  // chosen at the start, for the window's scale
 };
 
 }  // namespace quillane

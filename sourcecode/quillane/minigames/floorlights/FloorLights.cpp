@@ -5,8 +5,6 @@
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
 #include "graphics/gfx.h"
-#include "quillane/minigames/MinigameDataFile.h"
-#include "quillane/minigames/MinigameRegistry.h"
 
 namespace quillane {
 
@@ -163,12 +161,6 @@ bool cl_FloorLightsPanel::Compile(const char* dataFile) {
 
 std::vector<gfx::cl_Image*> cl_FloorLightsPanel::DataImages() {
   return {&m_Back, &m_GridBack, &m_GridFront, &m_Note, &m_FloorSign, &m_HangarSign};
-}
-
-bool cl_FloorLightsPanel::ReadDataFile() {
-  // The file the game is registered with, which its compile writes.
-  cl_MinigameDataFile file;
-  return file.OpenRead(GameDataFile("FloorLights")) && ArchiveDataFile(file);
 }
 
 }  // namespace quillane

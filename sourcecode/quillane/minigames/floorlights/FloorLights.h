@@ -22,7 +22,6 @@ class cl_FloorLightsPanel : public cl_WiretapPanel {
   using cl_WiretapPanel::Init;
   bool Init(base::Variant* mission, bool restart) override;
   bool Compile(const char* dataFile) override;
-  bool ReadDataFile() override;  // the data file it is registered with
   // Solved when the circuit fed at the upper left is closed, includes the hangar lamp's tile with
   // its lamp opening and lights neither floor lamp; needTap is not used.
   bool CheckSolved(bool needTap) override;

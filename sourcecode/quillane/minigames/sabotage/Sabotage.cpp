@@ -30,7 +30,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/sabotage.dat";
 constexpr const char* kMissionPrefix = "Missions/Minigames/Sabotage";
 constexpr const char* kSkipQuestion = "#sabota0_02 Do you really want to skip the minigame?";
 constexpr const char* kSkipAnswer = "MB_SkipMinigame";
@@ -58,8 +57,9 @@ i_Minigame* cl_Sabotage::Create() { return new cl_Sabotage(); }
 
 bool cl_Sabotage::Init(base::Variant*, bool) {
   m_DrawScale = 1.0f;
+  FitView();
   cl_MinigameDataFile file;
-  if (!file.OpenRead(kDataFile) || !ArchiveDataFile(file)) {
+  if (!file.OpenRead(m_DataFile.c_str()) || !ArchiveDataFile(file)) {
     base::sys::Output("Sabotage Minigame Error! Cannot read Textures!\n");
     return false;
   }
@@ -75,8 +75,12 @@ bool cl_Sabotage::Init(base::Variant*, bool) {
   m_TargetX = m_ScrollX, m_TargetY = m_ScrollY;
   // The pointer rests where it was when the game began: without a move its edge scroll and the
   // mixer's wheel must not take it for the corner.
-  m_MouseX = static_cast<float>(base::sys::MouseX());
-  m_MouseY = static_cast<float>(base::sys::MouseY());
+  base::ICMD pointer;
+  pointer.mouseX = static_cast<uint16_t>(std::max(0, base::sys::MouseX()));
+  pointer.mouseY = static_cast<uint16_t>(std::max(0, base::sys::MouseY()));
+  m_View.ToLayout(pointer);
+  m_MouseX = static_cast<float>(pointer.mouseX);
+  m_MouseY = static_cast<float>(pointer.mouseY);
   if (!m_Phase1) m_Phase1 = std::make_unique<cl_SabotagePhase1>();
   if (!m_Phase2) m_Phase2 = std::make_unique<cl_SabotagePhase2>();
   if (!m_Phase3) m_Phase3 = std::make_unique<cl_SabotagePhase3>();
@@ -134,10 +138,41 @@ bool cl_Sabotage::OverSkipButton(float x, float y) const {
          m_PanicStrip->IsInside(x - (m_QuarterWidth - m_ScrollX), y - (m_QuarterHeight - m_ScrollY), m_DrawScale);
 }
 
+// ---- the window the panel plays in
+
+void cl_Sabotage::FitView() {
+  // The scale that fits the layout's width into the game viewport, never above 1: the panel's
+  // window is the real one divided by it, and it is drawn into the real one at that scale.
+  const float scale = std::min(1.0f, GetGuiScale());
+  if (!(scale > 0.0f)) return;  // no window yet
+  m_View.Fit(base::tRectf(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()) / scale,
+                          static_cast<float>(base::sys::GetWindowHeight()) / scale));
+}
+
+float cl_Sabotage::GetPanelWindowWidth() const {
+  return static_cast<float>(base::sys::GetWindowWidth()) / m_View.GetScale();
+}
+
+float cl_Sabotage::GetPanelWindowHeight() const {
+  return static_cast<float>(base::sys::GetWindowHeight()) / m_View.GetScale();
+}
+
+base::tRectf cl_Sabotage::GetPanelViewport() const {
+  const base::tRectf view = GetGameViewportRect();
+  const float s = m_View.GetScale();
+  return base::tRectf(view.min.x / s, view.min.y / s, view.max.x / s, view.max.y / s);
+}
+
+bool cl_Sabotage::PanelPointOnWindow(float& x, float& y) const {
+  const base::tVector2<float> shown = m_View.ToWindow(x, y);
+  x = shown.x, y = shown.y;
+  return IsOnWindow(x, y);
+}
+
 // ---- scrolling
 
 void cl_Sabotage::GetScrollLimits(float limits[4]) const {
-  const base::tRectf view = GetGameViewportRect();
+  const base::tRectf view = GetPanelViewport();
   const float l = view.min.x, t = view.min.y, r = view.max.x, b = view.max.y;
   limits[0] = m_ScrollMargin;
   limits[1] = 2.0f * m_QuarterWidth - (r - l) - 2.0f * l;
@@ -166,8 +201,7 @@ void cl_Sabotage::Update(float dt) {
   if (UpdateTutorial(dt)) return;
   const float step = kScrollSpeed * dt;
   if (m_ScrollX == m_TargetX && m_ScrollY == m_TargetY) {
-    const float width = static_cast<float>(base::sys::GetWindowWidth());
-    const float height = static_cast<float>(base::sys::GetWindowHeight());
+    const float width = GetPanelWindowWidth(), height = GetPanelWindowHeight();
     if (width - m_MouseX < kEdge) ScrollBy(step, 0.0f);
     if (m_MouseX < kEdge) ScrollBy(-step, 0.0f);
     if (height - m_MouseY < kEdge) ScrollBy(0.0f, step);
@@ -193,11 +227,14 @@ void cl_Sabotage::Update(float dt) {
 
 // ---- input
 
-bool cl_Sabotage::HandleInput(base::ICMD& cmd) {
+bool cl_Sabotage::HandleInput(base::ICMD& input) {
+  base::ICMD cmd = input;  // the mouse in the panel's pixels
+  m_View.ToLayout(cmd);
   m_MouseX = static_cast<float>(cmd.mouseX);
   m_MouseY = static_cast<float>(cmd.mouseY);
   if (HandleTutorialInput(cmd)) return true;
-  if (m_SkipBox) return m_SkipGUI ? m_SkipGUI->ProcessInput(cmd) : true;
+  // The question is a window of the GUI, in the window's own pixels.
+  if (m_SkipBox) return m_SkipGUI ? m_SkipGUI->ProcessInput(input) : true;
   if (cmd.type == base::ICMD::KEY_PRESSED && cmd.key == base::key::Escape) m_Exit = true;
   if (cmd.type == base::ICMD::LEFT_UP && OverSkipButton(m_MouseX, m_MouseY) && !m_Finished) {
     m_SkipBox = cl_Messagebox::Show("MB_YESNO", kSkipQuestion, kSkipAnswer, nullptr, GetGUI(), this);
@@ -213,9 +250,8 @@ bool cl_Sabotage::HandleInput(base::ICMD& cmd) {
 // ---- drawing
 
 void cl_Sabotage::DrawViewportMask() const {
-  const base::tRectf view = GetGameViewportRect();
-  const float width = static_cast<float>(base::sys::GetWindowWidth());
-  const float height = static_cast<float>(base::sys::GetWindowHeight());
+  const base::tRectf view = GetPanelViewport();
+  const float width = GetPanelWindowWidth(), height = GetPanelWindowHeight();
   constexpr uint32_t kBlack = 0xFF000000u;
   gfx::FillRect(0.0f, 0.0f, width, view.min.y, kBlack);
   gfx::FillRect(0.0f, view.max.y, width, height, kBlack);
@@ -224,12 +260,14 @@ void cl_Sabotage::DrawViewportMask() const {
 }
 
 bool cl_Sabotage::IsQuarterInView(float x, float y, float reachLeft) const {
-  const base::tRectf view = GetGameViewportRect();
+  const base::tRectf view = GetPanelViewport();
   return x - reachLeft < view.max.x && x + m_QuarterWidth > view.min.x && y < view.max.y &&
          y + m_QuarterHeight > view.min.y;
 }
 
 void cl_Sabotage::Render(float, float) {
+  FitView();
+  const bool scaled = m_View.Begin();
   const float w = m_QuarterWidth, h = m_QuarterHeight, sx = m_ScrollX, sy = m_ScrollY;
   // The texture's own colours: the frame before ended on flat fills (the viewport mask, the
   // tutorial's box), whose colour stage would paint the corner black.
@@ -245,7 +283,8 @@ void cl_Sabotage::Render(float, float) {
   if (IsQuarterInView(w - sx, -sy, kValveReach)) m_Phase3->Draw(w - sx, -sy, m_DrawScale);
   DrawSkipButton(w - sx, h - sy, m_DrawScale);
   DrawViewportMask();
-  DrawTutorial();
+  if (scaled) m_View.End(base::tRectf(0.0f, 0.0f, GetPanelWindowWidth(), GetPanelWindowHeight()), 0.0f);
+  DrawTutorial();  // in the window's own pixels, at the size of every game's help
 }
 
 // ---- play targets
@@ -254,7 +293,11 @@ bool cl_Sabotage::ElementPoint(const cl_ActionElement& element, float originX, f
                                float& y) const {
   x = originX + element.m_X + element.m_Width * m_DrawScale * 0.5f;
   y = originY + element.m_Y + element.m_Height * m_DrawScale * 0.5f;
-  return IsOnWindow(x, y);
+  return PanelPointOnWindow(x, y);
+}
+
+bool cl_Sabotage::GetSkipButtonCentre(float& x, float& y) const {
+  return i_Minigame::GetSkipButtonCentre(x, y) && PanelPointOnWindow(x, y);
 }
 
 bool cl_Sabotage::GetPlayTarget(const char* name, float& x, float& y) {
@@ -269,19 +312,28 @@ bool cl_Sabotage::GetPlayTarget(const char* name, float& x, float& y) {
   if (std::sscanf(name, "cell %d %d%c", &a, &b, &rest) == 2) {
     if (!m_Phase2->CellMiddle(a, b, x, y)) return false;
     x += w - sx, y += h - sy;
-    return IsOnWindow(x, y);
+    return PanelPointOnWindow(x, y);
+  }
+  if (std::sscanf(name, "tank %d%c", &a, &rest) == 1) {
+    if (!m_Phase2->TankMiddle(a - 1, x, y)) return false;
+    x += w - sx, y += h - sy;
+    return PanelPointOnWindow(x, y);
   }
   if (std::sscanf(name, "valve %d%c", &a, &rest) == 1 && a >= 1 && a <= cl_SabotagePhase3::kButtons)
     return ElementPoint(m_Phase3->GetButton(a - 1).m_ButtonElement, w - sx, -sy, x, y);
   if (what == "exit") return ElementPoint(m_Phase3->GetExitSign(), w - sx, -sy, x, y);
   // Inside the band at each window edge that scrolls the view.
-  const float width = static_cast<float>(base::sys::GetWindowWidth());
-  const float height = static_cast<float>(base::sys::GetWindowHeight());
+  const float width = GetPanelWindowWidth(), height = GetPanelWindowHeight();
   const float inset = kEdge * 0.5f;
-  if (what == "edge left") return x = inset, y = height * 0.5f, true;
-  if (what == "edge right") return x = width - inset, y = height * 0.5f, true;
-  if (what == "edge up") return x = width * 0.5f, y = inset, true;
-  if (what == "edge down") return x = width * 0.5f, y = height - inset, true;
+  const struct {
+    const char* name;
+    float x, y;
+  } edges[] = {{"edge left", inset, height * 0.5f},
+               {"edge right", width - inset, height * 0.5f},
+               {"edge up", width * 0.5f, inset},
+               {"edge down", width * 0.5f, height - inset}};
+  for (const auto& edge : edges)
+    if (what == edge.name) return x = edge.x, y = edge.y, PanelPointOnWindow(x, y);
   return i_Minigame::GetPlayTarget(name, x, y);
 }
 
@@ -292,7 +344,7 @@ bool cl_Sabotage::IsPlayCondition(const char* name) {
     return i_Minigame::IsPlayCondition(name) && !m_SkipBox && m_ScrollX == m_TargetX && m_ScrollY == m_TargetY &&
            !m_Phase1->IsAnimating() && !m_Phase2->IsAnimating() && !m_Phase2->IsTurning() && !m_Phase3->IsAnimating();
   // The quarter that holds the middle of the game viewport.
-  const base::tRectf view = GetGameViewportRect();
+  const base::tRectf view = GetPanelViewport();
   const bool right = (view.min.x + view.max.x) * 0.5f + m_ScrollX >= m_QuarterWidth;
   const bool lower = (view.min.y + view.max.y) * 0.5f + m_ScrollY >= m_QuarterHeight;
   if (what == "view pumps") return !right && lower;

@@ -4,12 +4,15 @@
 // pumps (gas flows into three pipes), joins each pipe to its tank on the grid, and doses the three
 // fluids to the critical ratio, which sets off the alarm and wins. The game does the scrolling,
 // the skip question, the data file, the cursor and the ending; its three phases do the play and
-// keep their state for the object's life. Main thread only.
+// keep their state for the object's life. In a window narrower than the panel's 1024-pixel layout
+// the game plays in a larger window of its own, drawn smaller to fit: the views, edges and
+// scroll limits are those of the layout's window. Main thread only.
 #pragma once
 
 #include <memory>
 
 #include "quillane/minigames/Minigame.h"
+#include "quillane/screen/ScaledView.h"
 
 class cl_Messagebox;
 namespace base {
@@ -52,12 +55,14 @@ class cl_Sabotage : public i_Minigame {
   void Render(float x, float y) override;
   // The skip question's answer: "Ok" counts as won and ends the game; true for that event.
   bool ProcessEvent(const base::Variant& event) override;
-  // "knob 1".."knob 3", "reset", "cell <column> <row>", "valve 1".."valve 8", "exit",
-  // "edge left|right|up|down", and the base's.
+  // "knob 1".."knob 3", "reset", "cell <column> <row>", "tank 1".."tank 3" (where the pipes
+  // must reach), "valve 1".."valve 8", "exit", "edge left|right|up|down", and the base's.
   bool GetPlayTarget(const char* name, float& x, float& y) override;
   // "idle": the base's, and no question, animation or automatic scroll; "view pumps|grid|mixer":
   // the quarter in the middle of the game viewport.
   bool IsPlayCondition(const char* name) override;
+  // The base's, in the window's pixels.
+  bool GetSkipButtonCentre(float& x, float& y) const override;
 
   // ---- what the phases call
   void SetExit() { m_Exit = true; }
@@ -66,7 +71,7 @@ class cl_Sabotage : public i_Minigame {
   cl_SabotagePhase2* GetGrid() const { return m_Phase2.get(); }
   cl_SabotagePhase3* GetMixer() const { return m_Phase3.get(); }
 
-  // The records of "gui/minigames/sabotage.dat" in their order, by the open file's mode; false
+  // The records of the data file in their order, by the open file's mode; false
   // (one "ERROR:" line) when the file does not fit or cannot be written.
   bool ArchiveDataFile(cl_MinigameDataFile& file);
 
@@ -88,6 +93,12 @@ class cl_Sabotage : public i_Minigame {
   const cl_Messagebox* GetSkipBox() const { return m_SkipBox; }
   // The scroll limits of the game viewport: lower and upper x, lower and upper y.
   void GetScrollLimits(float limits[4]) const;
+  // The window the panel plays in, and its game viewport, in the panel's pixels: the real ones,
+  // or in a window narrower than the layout the larger ones that are drawn smaller to fit.
+  float GetPanelWindowWidth() const;
+  float GetPanelWindowHeight() const;
+  base::tRectf GetPanelViewport() const;
+  const cl_ScaledView& GetView() const { return m_View; }
 
  private:
   // The scroll at (x, y): on each axis the lower limit when below it, else the upper one when
@@ -104,7 +115,11 @@ class cl_Sabotage : public i_Minigame {
   // The window point in the middle of a phase's element drawn from the origin; false when it lies
   // outside the window.
   bool ElementPoint(const cl_ActionElement& element, float originX, float originY, float& x, float& y) const;
+  // A point of the panel's window moved to where the window shows it; false when it lies outside.
+  bool PanelPointOnWindow(float& x, float& y) const;
+  void FitView();  // the panel's window for the window's size now
 
+  cl_ScaledView m_View;  // scaled: the panel is drawn into a texture of its window's size
   std::unique_ptr<cl_SabotagePhase1> m_Phase1;
   std::unique_ptr<cl_SabotagePhase2> m_Phase2;
   std::unique_ptr<cl_SabotagePhase3> m_Phase3;

@@ -124,6 +124,13 @@ bool cl_SabotagePhase2::Layout(base::Variant* mission, float scale, cl_Sabotage*
 
 // ---- the pipes
 
+bool cl_SabotagePhase2::TankMiddle(int pipe, float& x, float& y) const {
+  if (pipe < 0 || pipe >= kPipes) return false;
+  x = m_OriginX + (static_cast<float>(kTankColumns[pipe]) + 0.5f) * BoardCell();
+  y = m_OriginY * 0.5f;  // the band above the board
+  return true;
+}
+
 bool cl_SabotagePhase2::IsTankColumn(int column) const {
   return std::find(std::begin(kTankColumns), std::end(kTankColumns), column) != std::end(kTankColumns);
 }

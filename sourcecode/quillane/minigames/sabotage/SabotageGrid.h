@@ -62,6 +62,9 @@ class cl_SabotagePhase2 : public cl_WiretapPanel {
   bool IsAnimating() const;
   bool IsHovering() const { return m_Hover; }
   bool IsLaidOut() const { return m_LaidOut; }
+  // The middle of pipe i's tank (0..2), above the board's top row over its column, from the
+  // panel's origin; false for another index.
+  bool TankMiddle(int pipe, float& x, float& y) const;
 
   // A pipe from the tile in row `row`, column 0 to the tile in row 0, column `column`.
   bool Connected(int row, int column);

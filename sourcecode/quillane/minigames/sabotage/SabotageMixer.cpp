@@ -14,6 +14,7 @@
 #include "quillane/minigames/sabotage/Sabotage.h"
 #include "quillane/minigames/sabotage/SabotageGrid.h"
 #include "quillane/screen/FontScope.h"
+#include "quillane/screen/ScaledView.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/settings/TweakSettings.h"
 
@@ -219,9 +220,8 @@ void cl_SabotagePhase3::Draw(float originX, float originY, float scale) {
   cl_Sabotage::DrawLabelImage("phase3_bg", originX, originY, scale);
   for (cl_ActionElement& meter : m_TubeMeters) meter.Draw(originX, originY, scale);
   m_ExitSign.Draw(originX, originY, scale);
-  const float mx = static_cast<float>(base::sys::MouseX()) - originX,
-              my = static_cast<float>(base::sys::MouseY()) - originY;
-  if (m_ExitSign.m_Image && m_ExitSign.HitTest(mx, my, scale)) {
+  const base::tVector2<float> mouse = cl_ScaledView::Mouse();  // in the panel's pixels
+  if (m_ExitSign.m_Image && m_ExitSign.HitTest(mouse.x - originX, mouse.y - originY, scale)) {
     base::tString<base::BaseUnicodeString> text;
     base::sys::Localize("#gui_x0_324 Exit", text);
     cl_FontScope font(gfx::FontExists("tooltip"));

@@ -25,7 +25,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/traintravel.dat";
 constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kRailFile = "gui/minigames/traintravel/rail.tga";
 constexpr const char* kTutorialPrefix = "Missions/Minigames/TrainTravel";
@@ -129,7 +128,7 @@ bool cl_TrainTravelPanel::ReadCompiledData() {
     }
   }
   cl_MinigameDataFile file;
-  if (!file.OpenRead(kDataFile)) return false;
+  if (!file.OpenRead(m_DataFile.c_str())) return false;
   file.Record(m_RailTexture);
   return file.Finish(*this) && ok;
 }

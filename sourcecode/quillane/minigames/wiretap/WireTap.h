@@ -90,7 +90,7 @@ class cl_WiretapPanel : public i_Minigame {
 
   // ---- the grid games' own operations
   virtual bool WriteDataFile(const char* fileName);
-  virtual bool ReadDataFile();  // "gui/minigames/wiretap.dat"
+  bool ReadDataFile();  // the data file the game was registered with
   // Reads the grid file (a member of "MinigameData") and builds the board from it; a missing file
   // gives the 3 x 3 blank board.
   virtual bool ReadGrid(base::tString<base::BaseString> path);

@@ -10,7 +10,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kDataFile = "gui/minigames/wiretap.dat";
 
 // ORDER TEXTURES: the texture table's files; the tiles and lit tiles are centred in the middle.
 constexpr const char* kTextureFiles[] = {
@@ -77,7 +76,7 @@ bool cl_WiretapPanel::WriteDataFile(const char* fileName) {
 
 bool cl_WiretapPanel::ReadDataFile() {
   cl_MinigameDataFile file;
-  return file.OpenRead(kDataFile) && ArchiveDataFile(file);
+  return file.OpenRead(m_DataFile.c_str()) && ArchiveDataFile(file);
 }
 
 }  // namespace quillane
