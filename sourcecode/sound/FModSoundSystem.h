@@ -5,9 +5,8 @@
 //
 // Every library call is made under the sound lock (re-entrant: completions lock again); the
 // update thread takes it around the library's Update every 100 ms. The containers are touched
-// by the main thread only. The library decodes the streams of a device's mix seconds ahead on a
-// thread of its own that takes neither lock, so a frame that holds the sound lock for long, or a
-// starved update thread, never lets the music run dry.
+// by the main thread only. Which thread takes which lock, and what each may wait for: the table
+// at the top of platform/audio/SoundLibrary.h.
 #pragma once
 
 #include <atomic>
