@@ -290,6 +290,14 @@ void cl_FModSoundSystem::ApplyFx(int slot) {
   }
 }
 
+bool cl_FModSoundSystem::EndLoop(const char* soundName) {
+  st_Sound* sound = FindSound(soundName);
+  if (!sound || sound->stream == audio::StreamId::None) return false;
+  tLock lock(m_lock);
+  sound->loop = false;
+  return m_library.SetStreamLoop(sound->stream, false);
+}
+
 // ---- Queries
 
 bool cl_FModSoundSystem::IsPlaying(const char* soundName) {

@@ -107,6 +107,9 @@ class cl_FModSoundSystem {
   bool PauseSound(const char* soundName, bool pause, float fadeTime);
   bool FadeSoundVolume(const char* soundName, float volume, float time);
   bool SetSoundPan(const char* soundName, float pan, float time);
+  // A looping stream plays its current run to the end and stops there; false for an unknown
+  // sound or one that is no stream.
+  bool EndLoop(const char* soundName);
   bool IsPlaying(const char* soundName);
   float GetPlayPosition(const char* soundName);  // seconds
   float GetSampleLength(const char* soundName);  // seconds; -1.0 for streams

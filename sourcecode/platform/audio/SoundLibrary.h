@@ -133,7 +133,7 @@ class SoundLibrary {
   bool StopStream(StreamId stream);
   // Frees the stream; returns at once, also while it is opening (it is dropped when its open ends).
   bool CloseStream(StreamId stream);
-  // A looping stream plays on past its end (true) or stops at the end of its current run (false).
+  // A looping stream plays on past its end (true), or the run it plays now is its last (false).
   bool SetStreamLoop(StreamId stream, bool loop);
 
   // ---- effects (on voices of samples loaded with mode::Effects)

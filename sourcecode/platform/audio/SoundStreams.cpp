@@ -142,6 +142,7 @@ bool SoundLibrary::SetStreamLoop(StreamId id, bool loop) {
   auto it = m_streams.find(static_cast<int32_t>(id));
   if (it == m_streams.end()) return Fail(kErrInvalidParam);
   it->second.feed->SetLoop(loop);
+  if (m_output == Output::Device) m_decodeThread.Wake();  // before the mix reaches the next run
   return true;
 }
 

@@ -79,7 +79,20 @@ bool StreamFeed::Step() {
       StartOver();  // only the feeder's own state: cheap, and nothing is read
     }
   }
+  if (!m_loop.load(std::memory_order_acquire)) EndWithThisRun(*ring);
   return DecodeBlock(*ring);
+}
+
+// A loop that is to end ends with the run the mix plays now: the next runs' frames already in the
+// ring are never read.
+void StreamFeed::EndWithThisRun(FrameRing& ring) {
+  while (!m_runStarts.empty() && m_runStarts.front() < ring.Taken()) m_runStarts.pop_front();
+  if (m_runStarts.empty()) return;  // the run heard is the one being decoded: it ends at its end
+  ring.FinishAt(m_runStarts.front());
+  m_runStarts.clear();
+  m_sourceDone = true;
+  m_pending.clear();
+  m_pendingAt = 0;
 }
 
 // Everything that may wait for the file (the open, the header checks, the decoder's search for
@@ -110,6 +123,7 @@ void StreamFeed::OpenFile() {
 }
 
 void StreamFeed::StartOver() {
+  m_runStarts.clear();
   m_sourceDone = !m_decoder->Rewind();
   m_decodedSinceRewind = false;
   m_resampler->Reset();
@@ -139,7 +153,7 @@ bool StreamFeed::DecodeBlock(FrameRing& ring) {
   m_pendingAt = 0;
   if (m_sourceDone) {
     if (ring.Finished()) return false;
-    ring.SetFinished(true);
+    ring.Finish();
     m_state.store(openstate::Ready, std::memory_order_release);
     return true;
   }
@@ -149,10 +163,12 @@ bool StreamFeed::DecodeBlock(FrameRing& ring) {
     Message(false, "ERROR: sound stream '%s': %s; it ends here\n", m_path.c_str(), m_decoder->Problem().c_str());
     m_sourceDone = true;
   } else if (got == 0) {
-    if (m_loop.load(std::memory_order_acquire) && m_decodedSinceRewind && m_decoder->Rewind())
+    if (m_loop.load(std::memory_order_acquire) && m_decodedSinceRewind && m_decoder->Rewind()) {
       m_decodedSinceRewind = false;
-    else
+      m_runStarts.push_back(ring.Written());  // nothing waits in m_pending here
+    } else {
       m_sourceDone = true;
+    }
   } else {
     m_decodedSinceRewind = true;
     for (long i = 0; i < got; ++i) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -62,7 +63,8 @@ class StreamFeed {
   // Back to the first frame: a new, empty ring now (the old one may still be read by a mix in
   // flight), filled from the start by the feeder's next step.
   void Rewind();
-  // A looping stream plays its current run to the end and stops there (false), or loops again.
+  // A looping stream loops on (true), or its run the mix plays now is its last (false; the
+  // feeder's next step ends it there, also when later runs are decoded already).
   void SetLoop(bool loop) { m_loop.store(loop, std::memory_order_release); }
   // The feeder drops the stream at its next step.
   void Close() { m_closed.store(true, std::memory_order_release); }
@@ -77,6 +79,7 @@ class StreamFeed {
   void OpenFile();
   bool DecodeBlock(FrameRing& ring);
   void StartOver();
+  void EndWithThisRun(FrameRing& ring);
   void NoteDrySpells(const FrameRing* ring);  // under m_messageLock
   void Message(bool refusal, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
@@ -98,6 +101,7 @@ class StreamFeed {
   bool m_sourceDone = false;             // decoding reached the end (or broke)
   bool m_decodedSinceRewind = false;
   uint32_t m_rewindsDone = 0;
+  std::deque<uint64_t> m_runStarts;  // where a looping stream's later runs begin in the ring
 
   mutable std::mutex m_ringLock;  // m_ring and m_rewinds
   std::shared_ptr<FrameRing> m_ring;
