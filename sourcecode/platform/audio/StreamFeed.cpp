@@ -110,9 +110,10 @@ void StreamFeed::OpenFile() {
     return;
   }
   m_decoder = std::move(decoder);
-  m_resampler = std::make_unique<Resampler>(m_decoder->Rate(), m_mixRate, 2);
+  // Converted in the source's own one or two channels (a mono file costs half), made stereo after.
+  m_resampler = std::make_unique<Resampler>(m_decoder->Rate(), m_mixRate, std::min(m_decoder->Channels(), 2u));
   m_block.resize(size_t{kDecodeBlock} * m_decoder->Channels());
-  m_stereo.resize(size_t{kDecodeBlock} * 2);
+  if (m_decoder->Channels() > 2) m_picked.resize(size_t{kDecodeBlock} * 2);
   auto ring = std::make_shared<FrameRing>(m_ringFrames);
   {
     Lock lock(m_ringLock);
@@ -171,14 +172,33 @@ bool StreamFeed::DecodeBlock(FrameRing& ring) {
     }
   } else {
     m_decodedSinceRewind = true;
-    for (long i = 0; i < got; ++i) {
-      const float* frame = m_block.data() + i * channels;
-      m_stereo[i * 2] = frame[0];
-      m_stereo[i * 2 + 1] = channels >= 2 ? frame[1] : frame[0];
-    }
-    m_resampler->Process(m_stereo.data(), static_cast<size_t>(got), m_pending);
+    Convert(static_cast<size_t>(got), channels);
   }
   return true;
+}
+
+// The block just decoded, at the mix rate and in stereo, into m_pending.
+void StreamFeed::Convert(size_t frames, uint32_t channels) {
+  const float* block = m_block.data();
+  if (channels > 2) {  // the first two channels
+    for (size_t i = 0; i < frames; ++i) {
+      m_picked[i * 2] = block[i * channels];
+      m_picked[i * 2 + 1] = block[i * channels + 1];
+    }
+    block = m_picked.data();
+  }
+  if (channels >= 2) {
+    m_resampler->Process(block, frames, m_pending);
+    return;
+  }
+  m_converted.clear();
+  m_resampler->Process(block, frames, m_converted);
+  m_pending.resize(m_converted.size() * 2);
+  float* out = m_pending.data();
+  for (const float v : m_converted) {
+    out[0] = out[1] = v;
+    out += 2;
+  }
 }
 
 // ---- the control side

@@ -78,6 +78,7 @@ class StreamFeed {
   bool Step();
   void OpenFile();
   bool DecodeBlock(FrameRing& ring);
+  void Convert(size_t frames, uint32_t channels);
   void StartOver();
   void EndWithThisRun(FrameRing& ring);
   void NoteDrySpells(const FrameRing* ring);  // under m_messageLock
@@ -95,7 +96,7 @@ class StreamFeed {
   int m_openError = 0;
   std::unique_ptr<Decoder> m_decoder;
   std::unique_ptr<Resampler> m_resampler;
-  std::vector<float> m_block, m_stereo;  // decode scratch
+  std::vector<float> m_block, m_picked, m_converted;  // decode scratch
   std::vector<float> m_pending;          // converted frames that did not fit the ring yet
   size_t m_pendingAt = 0;                // frames of m_pending already written
   bool m_sourceDone = false;             // decoding reached the end (or broke)
