@@ -111,6 +111,9 @@ class cl_FModSoundSystem {
   // sound or one that is no stream.
   bool EndLoop(const char* soundName);
   bool IsPlaying(const char* soundName);
+  // Seconds until the sound's voice runs out; -1 for an unknown sound, a stream still opening
+  // and a looping sound.
+  float SecondsLeft(const char* soundName);
   float GetPlayPosition(const char* soundName);  // seconds
   float GetSampleLength(const char* soundName);  // seconds; -1.0 for streams
   st_PlayParams GetSoundParams(const char* soundName);

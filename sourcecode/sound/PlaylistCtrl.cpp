@@ -59,7 +59,14 @@ void cl_Playlist::Update(float dt) {
   if (m_nextCheck > m_clock) return;
   m_nextCheck = m_clock + kCheckInterval;
   if (m_looping && !Seamless()) EndLoop();  // the run playing is the last: then the list's own order
-  if (IsSoundPlaying(m_soundName.c_str())) return;
+  if (IsSoundPlaying(m_soundName.c_str())) {
+    // Without gaps a check falls on the end of the entry, so the next one starts then, not up to a
+    // quarter second later; with gaps the checks keep their quarter-second steps.
+    cl_FModSoundSystem* system = GetSoundSystem();
+    const float left = system && m_longestGap <= 0.0f ? system->SecondsLeft(m_soundName.c_str()) : -1.0f;
+    if (left >= 0.0f && left < kCheckInterval) m_nextCheck = m_clock + left;
+    return;
+  }
   if (m_nextStart == -1.0f) {
     m_nextStart = m_clock;
   } else if (m_nextStart == 0.0f) {

@@ -22,7 +22,8 @@ class cl_Playlist {
   void AddEntry(const char* fileName, float volume);  // the same file may come more than once
   void RemoveEntries(const char* fileName);           // a playing entry plays on
   void SetGaps(float shortest, float longest);        // seconds between two entries
-  // Looks at its sound four times a second; starts the next entry once the gap has passed.
+  // Looks at its sound four times a second (without gaps also at the end of the entry playing);
+  // starts the next entry once the gap has passed.
   void Update(float dt);
   // Lets a tune it plays looping end with its current run (the list is going or has changed).
   void EndLoop();

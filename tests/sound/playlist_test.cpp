@@ -47,6 +47,17 @@ TEST_F(Playlists, OneEntryWithoutGapsStartsAtOnceAndRestartsWithinAQuarterSecond
   EXPECT_LE(m_restart - m_end, 0.25f + kStep + 1e-4f);
 }
 
+// Without gaps the next entry starts at the first frame after the end of the last, whichever of
+// the quarter-second checks it falls between.
+TEST_F(Playlists, WithoutGapsTheNextEntryStartsAtTheFirstFrameAfterTheEnd) {
+  for (const char* file : {"a.wav", "b.wav"})
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, WriteWav(file, 0.4).c_str(), "MUSIC", 1.0f));
+  RunUntilRestart(5.0f);
+  ASSERT_GT(m_end, 0.0f);
+  ASSERT_GT(m_restart, 0.0f);
+  EXPECT_LE(m_restart - m_end, 1e-4f);
+}
+
 TEST_F(Playlists, GapsOfFiveToTenSecondsStartTheNextEntryInThatWindowOnTheQuarterSecondChecks) {
   ASSERT_TRUE(sfx::SetStreamPlaylistTimes(sfx::PLAY_SAMPLE, 5.0f, 10.0f, "MUSIC"));
   ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, WriteWav("a.wav", 0.5).c_str(), "MUSIC", 0.5f));
