@@ -71,14 +71,14 @@ bool StreamFeed::Step() {
     return m_decoder != nullptr;
   }
   std::shared_ptr<FrameRing> ring;
+  bool rewound;
   {
     Lock lock(m_ringLock);
     ring = m_ring;
-    if (m_rewinds != m_rewindsDone) {
-      m_rewindsDone = m_rewinds;
-      StartOver();  // only the feeder's own state: cheap, and nothing is read
-    }
+    rewound = m_rewinds != m_rewindsDone;
+    m_rewindsDone = m_rewinds;
   }
+  if (rewound) StartOver();  // a seek in the file: not under the lock
   if (!m_loop.load(std::memory_order_acquire)) EndWithThisRun(*ring);
   return DecodeBlock(*ring);
 }
@@ -209,11 +209,12 @@ std::shared_ptr<FrameRing> StreamFeed::Ring() const {
 }
 
 void StreamFeed::Rewind() {
+  auto fresh = std::make_shared<FrameRing>(m_ringFrames);
   std::shared_ptr<FrameRing> old;
   {
     Lock lock(m_ringLock);
     if (!m_ring) return;  // still opening: it starts at the beginning anyway
-    old = std::exchange(m_ring, std::make_shared<FrameRing>(m_ringFrames));
+    old = std::exchange(m_ring, std::move(fresh));
     ++m_rewinds;
   }
   Lock lock(m_messageLock);
