@@ -30,18 +30,17 @@ using audiotest::WaitFor;
 struct st_Reads {
   std::mutex lock;
   std::condition_variable changed;
-  int count = 0;       // reads made
-  int emptyAfter = 0;  // the file is emptied right after this read (0: never)
+  std::string file;    // the reads of this file are counted (a stream closing may still read its own)
+  int count = 0;       // reads of it made
+  int emptyAfter = 0;  // it is emptied right after this read (0: never)
   bool hold = false;   // reads wait until the test lets them go
   int held = 0;        // reads waiting now
 };
 st_Reads g_reads;
 
-// Empties the file the library opened for reading, by its name.
-void Empty(std::FILE* file) {
+std::string NameOf(std::FILE* file) {
   std::error_code error;
-  const auto path = std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fileno(file)), error);
-  if (error || truncate(path.c_str(), 0) != 0) ADD_FAILURE() << "the file was not emptied";
+  return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fileno(file)), error).string();
 }
 
 size_t TestReader(void* out, size_t n, std::FILE* file) {
@@ -53,7 +52,9 @@ size_t TestReader(void* out, size_t n, std::FILE* file) {
   lock.unlock();
   const size_t got = std::fread(out, 1, n, file);
   lock.lock();
-  if (++g_reads.count == g_reads.emptyAfter) Empty(file);
+  const std::string name = NameOf(file);
+  if (name == g_reads.file && ++g_reads.count == g_reads.emptyAfter && truncate(name.c_str(), 0) != 0)
+    ADD_FAILURE() << "the file was not emptied";
   return got;
 }
 
@@ -63,6 +64,7 @@ class StreamFiles : public ::testing::Test {
     ::setenv("SDL_AUDIODRIVER", "dummy", 1);
     {
       std::lock_guard<std::mutex> lock(g_reads.lock);
+      g_reads.file.clear();
       g_reads.count = g_reads.emptyAfter = g_reads.held = 0;
       g_reads.hold = false;
     }
@@ -80,8 +82,13 @@ class StreamFiles : public ::testing::Test {
     ::unsetenv("SDL_AUDIODRIVER");
   }
 
-  std::string WriteMusic(const std::string& name) {
+  // The music file name, whose reads the reader counts from now on.
+  std::string WriteMusic(const std::string& name, int emptyAfter = 0) {
     m_dir.write(name, std::string(m_ogg.begin(), m_ogg.end()));
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.file = std::filesystem::canonical(m_dir.path(name)).string();
+    g_reads.count = 0;
+    g_reads.emptyAfter = emptyAfter;
     return m_dir.path(name);
   }
   bool PlayStream(const std::string& file, const char* name) {
@@ -93,14 +100,10 @@ class StreamFiles : public ::testing::Test {
     m_sound->UpdateLibrary();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  // Frames until the sound has come and gone (it played, or it never started).
-  bool FramesUntilGone(const char* name) {
-    return WaitFor(
-        [&] {
-          Frame();
-          return !m_sound->IsPlaying(name);
-        },
-        30.0);
+  // Frames until done holds (false when a guard against a hang ran out first).
+  template <class Done>
+  bool FramesUntil(Done&& done) {
+    return WaitFor([&] { return Frame(), done(); }, 30.0);
   }
   void Release() {
     {
@@ -126,27 +129,18 @@ class StreamFiles : public ::testing::Test {
 // closes at the end.
 TEST_F(StreamFiles, AFileEmptiedAfterAnyReadEndsItsStreamWithOneLineAndTheFramesGoOn) {
   ASSERT_TRUE(PlayStream(WriteMusic("whole.ogg"), "m"));
-  ASSERT_TRUE(FramesUntilGone("m"));
+  ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying("m"); }));
   const int reads = Reads();
   ASSERT_GT(reads, 3);
   EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
   for (int cut = 1; cut < reads; ++cut) {
     const std::string name = "cut" + std::to_string(cut) + ".ogg";
-    const std::string file = WriteMusic(name);
-    {
-      std::lock_guard<std::mutex> lock(g_reads.lock);
-      g_reads.count = 0;
-      g_reads.emptyAfter = cut;
-    }
+    const std::string file = WriteMusic(name, cut);
     ASSERT_TRUE(PlayStream(file, "m"));
-    ASSERT_TRUE(FramesUntilGone("m")) << "the stream of a file emptied after read " << cut << " never ended";
+    ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying("m"); }))
+        << "the stream of a file emptied after read " << cut << " never ended";
     // The line comes with the update after the stream ended.
-    ASSERT_TRUE(WaitFor(
-        [&] {
-          Frame();
-          return m_log.count(name) > 0;
-        },
-        30.0))
+    ASSERT_TRUE(FramesUntil([&] { return m_log.count(name) > 0; }))
         << "emptied after read " << cut << ": no line\n" << m_log.text();
     EXPECT_EQ(m_log.count("ERROR: sound stream '" + file + "': "), 1) << m_log.text();
     EXPECT_EQ(m_log.count(name), 1) << m_log.text();
@@ -188,12 +182,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   game.join();
   EXPECT_TRUE(ran) << "the frames stopped at frame " << framesRun << " while a read of the file waited";
   EXPECT_EQ(held, 1) << "the read was let go before the frames went on";
-  ASSERT_TRUE(WaitFor(
-      [&] {
-        Frame();
-        return m_sound->GetSoundSlot("m") >= 0;
-      },
-      30.0));
+  ASSERT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot("m") >= 0; }));
   EXPECT_EQ(m_sound->GetLibrary().LiveStreams(), 1);
   EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
 }
