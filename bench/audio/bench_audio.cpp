@@ -1,16 +1,33 @@
 // The sound library against plain alternatives on the same data: 32 looping voices mixed for 10 s
 // of output by our mixer and by SDL2's SDL_MixAudioFormat; a 60 s Ogg decoded to a sample by the
-// library (decode, conversion to 16 bits at the mix rate) and by a plain ov_read loop.
+// library (decode, conversion to 16 bits at the mix rate) and by a plain ov_read loop; a room's
+// music file decoded through a stream's feed (as the stream thread does, converted to the mix
+// rate) and by ov_read_float with libswresample's conversion; and the CPU time the stream threads
+// spend on ten seconds of the Office's and the Quay's streams, playing on SDL's dummy device,
+// against decoding the same ten seconds of them once with libvorbis.
 #include <SDL.h>
 #define OV_EXCLUDE_STATIC_CALLBACKS
 #include <benchmark/benchmark.h>
+#include <time.h>
 #include <vorbis/vorbisfile.h>
 
+extern "C" {
+#include <libavutil/channel_layout.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
+}
+
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <string>
+#include <thread>
 #include <vector>
 
+#include "../BenchRatios.h"
 #include "SoundMaker.h"
 #include "platform/audio/SoundLibrary.h"
+#include "platform/audio/StreamFeed.h"
 
 namespace pa = platform::audio;
 
@@ -149,6 +166,157 @@ void OggPlainOvRead(benchmark::State& state) {
 }
 BENCHMARK(OggPlainOvRead)->Unit(benchmark::kMillisecond);
 
+// ---- a room's music through a stream's feed
+
+constexpr uint32_t kMixRate = 44100;
+constexpr int kStreamBufferMs = 4000;  // as the game's sound system sets it
+
+std::string DataFile(const char* name) { return std::string(QUILLANE_DATA_DIR) + "/" + name; }
+
+double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// The Office's music through a feed: opened, decoded and converted into its ring, which is
+// emptied as the mix would, to the end of the file.
+void OggThroughStreamFeed(benchmark::State& state) {
+  const std::string path = DataFile("msx/office.ogg");
+  std::vector<float> out(size_t{kMixRate} * 2);
+  for (auto _ : state) {
+    pa::StreamFeed feed(path, 0, kMixRate, kMixRate * kStreamBufferMs / 1000);
+    uint64_t frames = 0;
+    for (bool more = true; more;) {
+      more = feed.Fill();
+      const std::shared_ptr<pa::FrameRing> ring = feed.Ring();
+      if (!ring) break;
+      for (uint32_t got; (got = ring->Read(out.data(), kMixRate)) > 0;) frames += got;
+    }
+    if (feed.State() != pa::openstate::Ready || frames == 0) {
+      state.SkipWithError("the feed decoded nothing (no demo data?)");
+      break;
+    }
+    benchmark::DoNotOptimize(frames);
+  }
+}
+BENCHMARK(OggThroughStreamFeed)->Unit(benchmark::kMillisecond);
+
+// The same file: ov_read_float, then libswresample to interleaved stereo float at the mix rate.
+void OggOvReadAndSwresample(benchmark::State& state) {
+  const std::string path = DataFile("msx/office.ogg");
+  std::vector<float> out(size_t{kMixRate} * 2);
+  for (auto _ : state) {
+    OggVorbis_File file;
+    if (ov_fopen(path.c_str(), &file) != 0) {
+      state.SkipWithError("the file does not open (no demo data?)");
+      break;
+    }
+    const vorbis_info* info = ov_info(&file, -1);
+    AVChannelLayout inLayout, outLayout = AV_CHANNEL_LAYOUT_STEREO;
+    av_channel_layout_default(&inLayout, info->channels);
+    SwrContext* swr = nullptr;
+    swr_alloc_set_opts2(&swr, &outLayout, AV_SAMPLE_FMT_FLT, static_cast<int>(kMixRate), &inLayout, AV_SAMPLE_FMT_FLTP,
+                        static_cast<int>(info->rate), 0, nullptr);
+    swr_init(swr);
+    uint64_t frames = 0;
+    int section = 0;
+    float** pcm = nullptr;
+    for (long got; (got = ov_read_float(&file, &pcm, 4096, &section)) > 0;) {
+      uint8_t* outPlanes[] = {reinterpret_cast<uint8_t*>(out.data())};
+      frames += static_cast<uint64_t>(swr_convert(swr, outPlanes, static_cast<int>(kMixRate),
+                                                  const_cast<const uint8_t**>(reinterpret_cast<uint8_t**>(pcm)),
+                                                  static_cast<int>(got)));
+    }
+    swr_free(&swr);
+    ov_clear(&file);
+    benchmark::DoNotOptimize(frames);
+  }
+}
+BENCHMARK(OggOvReadAndSwresample)->Unit(benchmark::kMillisecond);
+
+// ---- the stream threads in play
+
+constexpr double kPlaySeconds = 10.0;
+
+const std::vector<const char*> kOffice = {"msx/office.ogg"};
+const std::vector<const char*> kQuay = {"msx/quay.ogg", "sfx/water.ogg", "sfx/pumps.ogg"};
+
+// The scene's streams, looping, opened and played on SDL's dummy device as the game does; the CPU
+// time of the stream threads while the mix plays kPlaySeconds of them, once their rings are full
+// (so that as much is decoded in the time as is played: the opens and the first fill are a cost
+// of the scene's start, not of its play).
+void StreamThreads(benchmark::State& state, const std::vector<const char*>& files) {
+  setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const double settled = kStreamBufferMs / 1000.0;
+  for (auto _ : state) {
+    pa::SoundLibrary lib;
+    lib.Init(static_cast<int>(kMixRate), 32, 0);
+    lib.SetStreamBufferMs(kStreamBufferMs);
+    std::vector<pa::StreamId> streams;
+    for (const char* file : files)
+      streams.push_back(lib.OpenStream(DataFile(file).c_str(), pa::mode::NonBlocking | pa::mode::Loop));
+    std::vector<int> voices;
+    for (pa::StreamId stream : streams) {
+      while (lib.StreamOpenState(stream) == pa::openstate::Opening) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      voices.push_back(lib.PlayStream(pa::kAnyVoice, stream));
+    }
+    if (voices.empty() || voices.front() < 0) {
+      state.SkipWithError("a stream did not play (no demo data?)");
+      break;
+    }
+    const auto playUntil = [&](double seconds) {
+      while (lib.CurrentPosition(voices.front()) < seconds * kMixRate) {
+        lib.Update();
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      }
+    };
+    playUntil(settled);
+    const double start = lib.DecodeCpuSeconds();
+    playUntil(settled + kPlaySeconds);
+    state.SetIterationTime(lib.DecodeCpuSeconds() - start);
+    state.counters["underruns"] = static_cast<double>(lib.Underruns());
+  }
+}
+BENCHMARK_CAPTURE(StreamThreads, Office, kOffice)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(StreamThreads, Quay, kQuay)->Iterations(1)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The floor: kPlaySeconds of each stream decoded once with libvorbis (a file shorter than that
+// from its start again), the thread's CPU time.
+void LibvorbisOnce(benchmark::State& state, const std::vector<const char*>& files) {
+  for (auto _ : state) {
+    const double start = ThreadCpuSeconds();
+    for (const char* name : files) {
+      OggVorbis_File file;
+      if (ov_fopen(DataFile(name).c_str(), &file) != 0) {
+        state.SkipWithError("a file does not open (no demo data?)");
+        return;
+      }
+      const uint64_t wanted = static_cast<uint64_t>(kPlaySeconds * static_cast<double>(ov_info(&file, -1)->rate));
+      int section = 0;
+      float** pcm = nullptr;
+      for (uint64_t frames = 0; frames < wanted;) {
+        const long got = ov_read_float(&file, &pcm, 4096, &section);
+        if (got > 0) frames += static_cast<uint64_t>(got);
+        else if (got < 0 || ov_pcm_seek(&file, 0) != 0) break;
+        benchmark::DoNotOptimize(pcm);
+      }
+      ov_clear(&file);
+    }
+    state.SetIterationTime(ThreadCpuSeconds() - start);
+  }
+}
+BENCHMARK_CAPTURE(LibvorbisOnce, Office, kOffice)->UseManualTime()->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(LibvorbisOnce, Quay, kQuay)->UseManualTime()->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  return benchratios::RunWithRatios(
+      argc, argv,
+      {{"mixer / SDL_MixAudioFormat (32 voices)", "MixThroughLibrary", "MixWithSdl"},
+       {"sample load / ov_read (60 s Ogg)", "OggThroughLibrary", "OggPlainOvRead"},
+       {"stream feed / ov_read_float + swresample", "OggThroughStreamFeed", "OggOvReadAndSwresample"},
+       {"stream threads, Office / libvorbis once", "StreamThreads/Office/iterations:1", "LibvorbisOnce/Office"},
+       {"stream threads, Quay / libvorbis once", "StreamThreads/Quay/iterations:1", "LibvorbisOnce/Quay"}});
+}

@@ -290,6 +290,14 @@ void cl_FModSoundSystem::ApplyFx(int slot) {
   }
 }
 
+bool cl_FModSoundSystem::EndLoop(const char* soundName) {
+  st_Sound* sound = FindSound(soundName);
+  if (!sound || sound->stream == audio::StreamId::None) return false;
+  tLock lock(m_lock);
+  sound->loop = false;
+  return m_library.SetStreamLoop(sound->stream, false);
+}
+
 // ---- Queries
 
 bool cl_FModSoundSystem::IsPlaying(const char* soundName) {
@@ -298,6 +306,17 @@ bool cl_FModSoundSystem::IsPlaying(const char* soundName) {
   if (sound->startPending) return true;
   tLock lock(m_lock);
   return m_library.IsPlaying(sound->m_SlotID);
+}
+
+float cl_FModSoundSystem::SecondsLeft(const char* soundName) {
+  const st_Sound* sound = FindSound(soundName);
+  if (!sound || sound->loop || sound->startPending || sound->m_SlotID < 0) return -1.0f;
+  tLock lock(m_lock);
+  const uint64_t frames = sound->sample != audio::SampleId::None
+                              ? m_library.SampleLength(sound->sample)
+                              : uint64_t{m_library.StreamLengthMs(sound->stream)} * m_mixRate / 1000;
+  const uint64_t played = m_library.CurrentPosition(sound->m_SlotID);
+  return played < frames ? SecondsOf(static_cast<uint32_t>(frames - played)) : 0.0f;
 }
 
 float cl_FModSoundSystem::GetPlayPosition(const char* soundName) {

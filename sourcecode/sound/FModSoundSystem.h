@@ -5,9 +5,8 @@
 //
 // Every library call is made under the sound lock (re-entrant: completions lock again); the
 // update thread takes it around the library's Update every 100 ms. The containers are touched
-// by the main thread only. The library decodes the streams of a device's mix seconds ahead on a
-// thread of its own that takes neither lock, so a frame that holds the sound lock for long, or a
-// starved update thread, never lets the music run dry.
+// by the main thread only. Which thread takes which lock, and what each may wait for: the table
+// at the top of platform/audio/SoundLibrary.h.
 #pragma once
 
 #include <atomic>
@@ -108,7 +107,13 @@ class cl_FModSoundSystem {
   bool PauseSound(const char* soundName, bool pause, float fadeTime);
   bool FadeSoundVolume(const char* soundName, float volume, float time);
   bool SetSoundPan(const char* soundName, float pan, float time);
+  // A looping stream plays its current run to the end and stops there; false for an unknown
+  // sound or one that is no stream.
+  bool EndLoop(const char* soundName);
   bool IsPlaying(const char* soundName);
+  // Seconds until the sound's voice runs out; -1 for an unknown sound, a stream still opening
+  // and a looping sound.
+  float SecondsLeft(const char* soundName);
   float GetPlayPosition(const char* soundName);  // seconds
   float GetSampleLength(const char* soundName);  // seconds; -1.0 for streams
   st_PlayParams GetSoundParams(const char* soundName);

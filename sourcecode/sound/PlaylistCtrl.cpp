@@ -44,11 +44,29 @@ void cl_Playlist::SetGaps(float shortest, float longest) {
   m_longestGap = longest;
 }
 
+bool cl_Playlist::Seamless() const {
+  return m_kind == PLAY_STREAM && m_entries.size() == 1 && m_shortestGap == 0.0f && m_longestGap == 0.0f;
+}
+
+void cl_Playlist::EndLoop() {
+  if (!m_looping) return;
+  m_looping = false;
+  if (cl_FModSoundSystem* system = GetSoundSystem()) system->EndLoop(m_soundName.c_str());
+}
+
 void cl_Playlist::Update(float dt) {
   m_clock += dt;
   if (m_nextCheck > m_clock) return;
   m_nextCheck = m_clock + kCheckInterval;
-  if (IsSoundPlaying(m_soundName.c_str())) return;
+  if (m_looping && !Seamless()) EndLoop();  // the run playing is the last: then the list's own order
+  if (IsSoundPlaying(m_soundName.c_str())) {
+    // Without gaps a check falls on the end of the entry, so the next one starts then, not up to a
+    // quarter second later; with gaps the checks keep their quarter-second steps.
+    cl_FModSoundSystem* system = GetSoundSystem();
+    const float left = system && m_longestGap <= 0.0f ? system->SecondsLeft(m_soundName.c_str()) : -1.0f;
+    if (left >= 0.0f && left < kCheckInterval) m_nextCheck = m_clock + left;
+    return;
+  }
   if (m_nextStart == -1.0f) {
     m_nextStart = m_clock;
   } else if (m_nextStart == 0.0f) {
@@ -68,7 +86,13 @@ void cl_Playlist::Update(float dt) {
   const st_Entry& entry = m_entries[static_cast<size_t>(index)];
   st_PlayParams params;
   params.volume = entry.volume;
-  if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), Channel(), params) >= 0.0f) m_nextStart = 0.0f;
+  // Started again at the next check after its end, a tune would leave a hole of up to a quarter
+  // second and its new open at every loop point; looping, its runs join sample to sample.
+  params.loop = Seamless();
+  if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), Channel(), params) >= 0.0f) {
+    m_nextStart = 0.0f;
+    m_looping = params.loop;
+  }
 }
 
 const char* cl_Playlist::Channel() {
@@ -117,6 +141,7 @@ void cl_PlaylistCtrl::ClearPlaylists(const char* name, int kind, bool stopSound,
       ++it;
       continue;
     }
+    playlist.EndLoop();  // as any entry, its tune ends with the run playing
     if (stopSound) StopSound(playlist.GetSoundName().c_str(), fadeTime);
     it = m_playlists.erase(it);
   }

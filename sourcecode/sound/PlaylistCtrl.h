@@ -1,6 +1,9 @@
 // Named playlists of sound files for music and ambience: each plays one entry at a time, picked
 // at random, on the channel of its own name ("MUSIC" when no channel has it), and after an entry
-// ends waits a random gap before the next. The controller is the sound system's one add-on module, updated every frame.
+// ends waits a random gap before the next. A list of streams with one entry and no gaps is one
+// tune that follows itself: it plays as a looping stream, each run joined to the last without a
+// gap, until the list changes or is cleared (then the run playing is its last). The controller is
+// the sound system's one add-on module, updated every frame.
 #pragma once
 
 #include <list>
@@ -19,8 +22,11 @@ class cl_Playlist {
   void AddEntry(const char* fileName, float volume);  // the same file may come more than once
   void RemoveEntries(const char* fileName);           // a playing entry plays on
   void SetGaps(float shortest, float longest);        // seconds between two entries
-  // Looks at its sound four times a second; starts the next entry once the gap has passed.
+  // Looks at its sound four times a second (without gaps also at the end of the entry playing);
+  // starts the next entry once the gap has passed.
   void Update(float dt);
+  // Lets a tune it plays looping end with its current run (the list is going or has changed).
+  void EndLoop();
 
   const std::string& GetName() const { return m_name; }
   const std::string& GetSoundName() const { return m_soundName; }  // "Playlist_" + name
@@ -33,6 +39,7 @@ class cl_Playlist {
     float volume;
   };
   const char* Channel();  // the playlist's own name when a channel has it, else "MUSIC"
+  bool Seamless() const;  // one stream entry, no gaps: played as a looping stream
 
   std::vector<st_Entry> m_entries;
   std::string m_name;
@@ -44,6 +51,7 @@ class cl_Playlist {
   float m_shortestGap = 0.0f;
   float m_longestGap = 0.0f;
   bool m_namedNoChannel = false;  // said once in the log
+  bool m_looping = false;         // its sound is the looping stream of its one entry
 };
 
 class cl_PlaylistCtrl final : public i_SoundModule {

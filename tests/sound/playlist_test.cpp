@@ -1,6 +1,8 @@
 // Music playlists driven through the sfx functions on the fake clock: when entries start again
 // after they end, which playlists a name and kind select, and what clearing leaves playing.
 #include <cmath>
+#include <cstdlib>
+#include <vector>
 
 #include "SoundFixture.h"
 #include "sound/PlaylistCtrl.h"
@@ -45,6 +47,17 @@ TEST_F(Playlists, OneEntryWithoutGapsStartsAtOnceAndRestartsWithinAQuarterSecond
   EXPECT_LE(m_restart - m_end, 0.25f + kStep + 1e-4f);
 }
 
+// Without gaps the next entry starts at the first frame after the end of the last, whichever of
+// the quarter-second checks it falls between.
+TEST_F(Playlists, WithoutGapsTheNextEntryStartsAtTheFirstFrameAfterTheEnd) {
+  for (const char* file : {"a.wav", "b.wav"})
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, WriteWav(file, 0.4).c_str(), "MUSIC", 1.0f));
+  RunUntilRestart(5.0f);
+  ASSERT_GT(m_end, 0.0f);
+  ASSERT_GT(m_restart, 0.0f);
+  EXPECT_LE(m_restart - m_end, 1e-4f);
+}
+
 TEST_F(Playlists, GapsOfFiveToTenSecondsStartTheNextEntryInThatWindowOnTheQuarterSecondChecks) {
   ASSERT_TRUE(sfx::SetStreamPlaylistTimes(sfx::PLAY_SAMPLE, 5.0f, 10.0f, "MUSIC"));
   ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_SAMPLE, WriteWav("a.wav", 0.5).c_str(), "MUSIC", 0.5f));
@@ -64,6 +77,78 @@ TEST_F(Playlists, AStreamEntryPlaysOnceOpened) {
   m_system->UpdateLibrary();
   m_system->Update(kStep);
   EXPECT_GE(m_system->GetSoundSlot(kSound), 0);
+}
+
+// A stream list with one entry and no gaps is a tune that follows itself (the scenes' music): its
+// runs join without a silent moment, until the list changes; then the run playing is its last.
+TEST_F(Playlists, ALoneStreamWithoutGapsLoopsWithoutASeamUntilTheListChanges) {
+  ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, WriteOgg("m.ogg", 0.5).c_str(), "MUSIC", 1.0f));
+  ASSERT_TRUE(sfx::SetStreamPlaylistTimes(sfx::PLAY_STREAM, 0.0f, 0.0f, "MUSIC"));
+  std::vector<int16_t> mix;
+  for (int i = 0; i < 48; ++i) {  // three seconds: six runs
+    m_system->UpdateLibrary();
+    const auto part = Advance(kStep);
+    mix.insert(mix.end(), part.begin(), part.end());
+  }
+  size_t start = 0;
+  while (start * 2 < mix.size() && std::abs(mix[start * 2]) < 100) ++start;
+  ASSERT_LT(start, size_t{44100});
+  constexpr size_t kBlock = 44100 / 200;  // 5 ms
+  for (size_t at = start; at + kBlock <= start + 44100 * 2; at += kBlock)
+    ASSERT_GT(Rms(std::vector<int16_t>(mix.begin() + std::ptrdiff_t(at * 2), mix.begin() + std::ptrdiff_t((at + kBlock) * 2))),
+              0.2)
+        << "silent " << double(at - start) / 44100 << " s into the tune";
+  EXPECT_TRUE(sfx::IsSoundPlaying(kSound));
+
+  sfx::ClearAllPlaylists(false, 0.0f);  // the run playing plays to its end
+  for (int i = 0; i < 24 && sfx::IsSoundPlaying(kSound); ++i) {
+    m_system->UpdateLibrary();
+    Advance(kStep);
+  }
+  EXPECT_FALSE(sfx::IsSoundPlaying(kSound));
+}
+
+// A music file that cannot be played, whatever is wrong with it, is told once in the log, not at
+// each of the list's retries; told again only once a file of that name has played in between.
+TEST_F(Playlists, AMusicFileThatCannotPlayIsToldOnceInTwentySecondsWhateverItsFault) {
+  const std::vector<uint8_t> ogg = audiotest::MakeOgg(22050, 1, audiotest::Sine(22050, 1, 0.3, 441.0, 0.5));
+  std::vector<uint8_t> damaged = ogg;
+  damaged[damaged.size() / 2] ^= 0x55;
+  const struct {
+    const char* file;
+    std::vector<uint8_t> bytes;
+    bool present;
+  } faults[] = {{"cut.ogg", {ogg.begin(), ogg.begin() + std::ptrdiff_t(ogg.size() / 2)}, true},
+                {"damaged.ogg", damaged, true},
+                {"empty.ogg", {}, true},
+                {"missing.ogg", {}, false}};
+  for (const auto& fault : faults) {
+    if (fault.present) WriteBytes(fault.file, fault.bytes);
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, fault.file, fault.file, 1.0f));
+  }
+  for (int i = 0; i < 320; ++i) {  // twenty seconds
+    m_system->UpdateLibrary();
+    Advance(kStep);
+  }
+  for (const auto& fault : faults)
+    EXPECT_EQ(m_log->count(std::string("ERROR: sound stream '") + fault.file + "'"), 1) << m_log->text();
+
+  // Mended, it plays; broken again, it is told again, once.
+  sfx::ClearAllPlaylists(true, 0.0f);
+  WriteBytes("empty.ogg", ogg);
+  ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, "empty.ogg", "MUSIC", 1.0f));
+  ASSERT_TRUE(sfx::SetStreamPlaylistTimes(sfx::PLAY_STREAM, 0.5f, 0.5f, "MUSIC"));
+  for (int i = 0; i < 16 && m_system->GetSoundSlot(kSound) < 0; ++i) {
+    m_system->UpdateLibrary();
+    Advance(kStep);
+  }
+  ASSERT_GE(m_system->GetSoundSlot(kSound), 0);
+  WriteBytes("empty.ogg", {});
+  for (int i = 0; i < 160; ++i) {
+    m_system->UpdateLibrary();
+    Advance(kStep);
+  }
+  EXPECT_EQ(m_log->count("ERROR: sound stream 'empty.ogg'"), 2) << m_log->text();
 }
 
 TEST_F(Playlists, NameAndKindSelectAPlaylistAndKindFourWithoutANameSelectsAll) {

@@ -1,8 +1,7 @@
 // Playing, collecting and freeing sounds, streams, the "sfx/" archive route and shut-down.
-#include <chrono>
 #include <string>
-#include <thread>
 
+#include "../audio/HangGuard.h"
 #include "SoundFixture.h"
 #include "base/data/Binary.h"
 #include "base/data/StaticVariant.h"
@@ -127,11 +126,12 @@ TEST_F(Streams, AStreamStartsWhenOpenedAndOneThatFailsWhileOpeningIsRemoved) {
 TEST_F(Streams, TheUpdateThreadOpensStreamsWithoutTheMainThread) {
   WriteOgg("music.ogg", 1.0);
   ASSERT_GE(sfx::PlaySound(sfx::PLAY_STREAM, "music.ogg", "m", "MUSIC", sfx::st_PlayParams()), 0.0f);
-  for (int i = 0; i < 100 && m_system->GetSoundSlot("m") < 0; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    m_system->Update(0.02f);
-  }
-  EXPECT_GE(m_system->GetSoundSlot("m"), 0);
+  EXPECT_TRUE(audiotest::WaitFor(
+      [&] {
+        m_system->Update(0.02f);
+        return m_system->GetSoundSlot("m") >= 0;
+      },
+      60.0));
 }
 
 TEST_F(PlaySample, BytesPlayAsASampleFromMemoryAndAChannelAddedAgainStartsEmpty) {

@@ -1,6 +1,8 @@
 #include "platform/audio/Decoder.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cerrno>
 #include <cstring>
 
 #include "platform/audio/Resampler.h"
@@ -8,6 +10,16 @@
 namespace platform::audio {
 
 // ---- ByteSource
+
+namespace {
+
+size_t ReadWithFread(void* out, size_t n, std::FILE* file) { return std::fread(out, 1, n, file); }
+
+std::atomic<FileReader> g_fileReader{ReadWithFread};
+
+}  // namespace
+
+void SetFileReader(FileReader reader) { g_fileReader.store(reader ? reader : ReadWithFread); }
 
 std::unique_ptr<ByteSource> ByteSource::FromMemory(const void* data, size_t size) {
   std::unique_ptr<ByteSource> source(new ByteSource);
@@ -32,20 +44,35 @@ ByteSource::~ByteSource() {
 }
 
 size_t ByteSource::Read(void* out, size_t n) {
-  if (m_pos >= m_size) return 0;
+  if (m_pos >= m_size || Broken()) return 0;
   n = static_cast<size_t>(std::min<uint64_t>(n, m_size - m_pos));
-  if (m_file) {
-    n = std::fread(out, 1, n, m_file);
-  } else {
+  if (!m_file) {
     std::memcpy(out, m_data + m_pos, n);
+    m_pos += n;
+    return n;
   }
-  m_pos += n;
-  return n;
+  errno = 0;
+  const size_t got = g_fileReader.load()(out, n, m_file);
+  m_pos += got;
+  if (got < n) {
+    char text[160];
+    if (std::ferror(m_file) && errno != 0)
+      std::snprintf(text, sizeof text, "read error at byte %llu: %s", static_cast<unsigned long long>(m_pos),
+                    std::strerror(errno));
+    else
+      std::snprintf(text, sizeof text, "the file changed while it was read: it ended at byte %llu of %llu",
+                    static_cast<unsigned long long>(m_pos), static_cast<unsigned long long>(m_size));
+    m_problem = text;
+  }
+  return got;
 }
 
 bool ByteSource::Seek(uint64_t offset) {
-  if (offset > m_size) return false;
-  if (m_file && std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) return false;
+  if (offset > m_size || Broken()) return false;
+  if (m_file && std::fseek(m_file, static_cast<long>(offset), SEEK_SET) != 0) {
+    m_problem = std::string("seek error: ") + std::strerror(errno);
+    return false;
+  }
   m_pos = offset;
   return true;
 }
@@ -59,7 +86,7 @@ std::unique_ptr<Decoder> OpenDecoder(std::unique_ptr<ByteSource> source, std::st
   if (got >= 12 && std::memcmp(head, "RIFF", 4) == 0 && std::memcmp(head + 8, "WAVE", 4) == 0)
     return OpenWavDecoder(std::move(source), problem);
   if (got >= 4 && std::memcmp(head, "OggS", 4) == 0) return OpenOggDecoder(std::move(source), problem);
-  problem = got < 4 ? "too short to be a sound file" : "neither a WAV nor an Ogg file";
+  problem = source->Broken() ? source->Problem() : got < 4 ? "too short to be a sound file" : "neither a WAV nor an Ogg file";
   return nullptr;
 }
 

@@ -18,8 +18,16 @@ inline constexpr uint32_t kMaxRate = 384000;
 // The longest sample decoded whole (longer sounds are streamed).
 inline constexpr uint32_t kMaxSampleSeconds = 1200;
 
+// How the bytes of a file are read: fread unless replaced (a test's stand-in for a failing disk or
+// for another program that rewrites the file). Up to n bytes at the file's position.
+using FileReader = size_t (*)(void* out, size_t n, std::FILE* file);
+// Replaces the reader of every ByteSource over a file; null restores fread.
+void SetFileReader(FileReader reader);
+
 // Bytes a decoder reads: a span in memory (not copied, must outlive the source) or an open file
-// (owned, closed with the source). Reads stop at the end of the span or file.
+// (owned, closed with the source). Reads stop at the end of the span, or of the file as big as it
+// was when the source was made: a file that gives less than that (it shrank under the reader) or
+// fails to read breaks the source for good, so no loop over its bytes can run for ever.
 class ByteSource {
  public:
   static std::unique_ptr<ByteSource> FromMemory(const void* data, size_t size);
@@ -28,12 +36,15 @@ class ByteSource {
   ByteSource(const ByteSource&) = delete;
   ByteSource& operator=(const ByteSource&) = delete;
 
-  // Copies up to n bytes; returns how many were read.
+  // Copies up to n bytes; returns how many were read (0 once the source is broken).
   size_t Read(void* out, size_t n);
-  // Moves to an absolute offset; false (position kept) past the end.
+  // Moves to an absolute offset; false (position kept) past the end or once broken.
   bool Seek(uint64_t offset);
   uint64_t Tell() const { return m_pos; }
   uint64_t Size() const { return m_size; }
+  // Whether a read came up short of Size() or failed, and why ("" while it has not).
+  bool Broken() const { return !m_problem.empty(); }
+  const std::string& Problem() const { return m_problem; }
 
  private:
   ByteSource() = default;
@@ -41,6 +52,7 @@ class ByteSource {
   std::FILE* m_file = nullptr;
   uint64_t m_size = 0;
   uint64_t m_pos = 0;
+  std::string m_problem;
 };
 
 // A decoder of one sound: interleaved float frames of Channels() channels at Rate().

@@ -1,8 +1,8 @@
 // The mixer: a fixed set of voices summed in float at the mix rate into 16-bit stereo, softly
-// limited. The control side (the sound library, under its lock) publishes what a voice plays as an immutable setup and
-// sets levels through atomics; the mixing side (the audio callback, or the caller in pull mode)
-// takes no lock, allocates nothing and reads no file. A setup the control side replaces is freed
-// only once no mix can still be reading it.
+// limited. The control side (the sound library's calls) publishes what a voice plays as an
+// immutable setup and sets levels through atomics; the mixing side (the audio callback, or the
+// caller without a device) allocates nothing and reads no file (the locks: SoundLibrary.h). A
+// setup the control side replaces is freed only once no mix can still be reading it.
 #pragma once
 
 #include <atomic>

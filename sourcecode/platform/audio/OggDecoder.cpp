@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -16,9 +17,15 @@
 namespace platform::audio {
 namespace {
 
-size_t ReadCallback(void* out, size_t size, size_t count, void* source) {
+size_t ReadCallback(void* out, size_t size, size_t count, void* datasource) {
+  auto* source = static_cast<ByteSource*>(datasource);
   if (size == 0) return 0;
-  return static_cast<ByteSource*>(source)->Read(out, size * count) / size;
+  const size_t got = source->Read(out, size * count) / size;
+  // libvorbisfile tells a read error from the end of the data by errno alone. A file that shrank
+  // must read as an error: its backward search for the last page would otherwise start over for
+  // ever on the missing bytes.
+  if (got == 0) errno = source->Broken() ? EIO : 0;
+  return got;
 }
 
 int SeekCallback(void* datasource, ogg_int64_t offset, int whence) {
@@ -111,6 +118,14 @@ class OggDecoder final : public Decoder {
   }
 
   bool Open(std::string& problem) {
+    if (!OpenChecked(problem)) {
+      if (m_source->Broken()) problem = m_source->Problem();  // the cause, not what it led to
+      return false;
+    }
+    return true;
+  }
+
+  bool OpenChecked(std::string& problem) {
     if (!CheckPages(*m_source, problem) || !CheckVorbisSetups(*m_source, problem)) return false;
     m_source->Seek(0);
     ov_callbacks callbacks{ReadCallback, SeekCallback, nullptr, TellCallback};
@@ -133,6 +148,12 @@ class OggDecoder final : public Decoder {
   }
 
   long Read(float* out, uint32_t frames) override {
+    const long got = ReadFrames(out, frames);
+    if (got < 0 && m_source->Broken()) m_problem = m_source->Problem();
+    return got;
+  }
+
+  long ReadFrames(float* out, uint32_t frames) {
     uint32_t done = 0;
     while (done < frames) {
       float** pcm = nullptr;

@@ -21,32 +21,60 @@ uint64_t Resampler::OutputFrames(uint64_t inFrames, uint32_t inRate, uint32_t ou
   return static_cast<uint64_t>(std::floor(static_cast<double>(inFrames) * outRate / inRate));
 }
 
+namespace {
+
+// Interpolates C-channel frames (C 0: channels at run time) from position *pos on while the next
+// input frame is in this block; returns the output's end. The position is never negative, so a
+// conversion to an integer is its floor (no call to floor() per frame).
+template <uint32_t C>
+float* Interpolate(const float* in, size_t inFrames, const float* prev, uint32_t channels, double step, double* pos,
+                   float* o, const float* end) {
+  const uint32_t c = C ? C : channels;
+  double p = *pos;
+  while (o < end) {
+    const size_t whole = static_cast<size_t>(p);  // 0 reads prev, k the block's frame k - 1
+    if (whole >= inFrames) break;
+    const float f = static_cast<float>(p - static_cast<double>(whole));
+    const float* a = whole == 0 ? prev : in + (whole - 1) * c;
+    const float* b = in + whole * c;
+    for (uint32_t ch = 0; ch < c; ++ch) *o++ = a[ch] + (b[ch] - a[ch]) * f;
+    p += step;
+  }
+  *pos = p;
+  return o;
+}
+
+}  // namespace
+
 // Output k lies at m_pos input frames after m_prev: m_pos 1.0 is the block's first frame. The
-// first output of a source is its first frame (m_pos starts at 1.0), so nothing is shifted.
+// first output of a source is its first frame (m_pos starts at 1.0), so nothing is shifted. The
+// output is sized once for the block and written in place.
 void Resampler::Process(const float* in, size_t inFrames, std::vector<float>& out) {
   const uint32_t c = m_channels;
   if (inFrames == 0) return;
+  const size_t at = out.size();
   if (m_same) {
-    out.insert(out.end(), in, in + inFrames * c);
+    out.resize(at + inFrames * c);
+    std::copy(in, in + inFrames * c, out.data() + at);
     return;
   }
   const double n = static_cast<double>(inFrames);
-  out.reserve(out.size() + static_cast<size_t>(n / m_step + 2) * c);
-  while (m_pos <= n) {
-    const double whole = std::floor(m_pos);
-    const float f = static_cast<float>(m_pos - whole);
-    const long base = static_cast<long>(whole) - 1;  // -1 reads m_prev
-    const float* a = base < 0 ? m_prev : in + static_cast<size_t>(base) * c;
-    if (base + 1 >= static_cast<long>(inFrames)) {
-      // The next input frame is in the next block; exactly on a frame (f == 0) needs only a.
-      if (f != 0.0f) break;
-      for (uint32_t ch = 0; ch < c; ++ch) out.push_back(a[ch]);
-    } else {
-      const float* b = in + static_cast<size_t>(base + 1) * c;
-      for (uint32_t ch = 0; ch < c; ++ch) out.push_back(a[ch] + (b[ch] - a[ch]) * f);
-    }
+  const size_t most = m_pos <= n ? static_cast<size_t>((n - m_pos) / m_step) + 2 : 0;
+  out.resize(at + most * c);
+  float* o = out.data() + at;
+  const float* end = o + most * c;
+  switch (c) {
+    case 1: o = Interpolate<1>(in, inFrames, m_prev, c, m_step, &m_pos, o, end); break;
+    case 2: o = Interpolate<2>(in, inFrames, m_prev, c, m_step, &m_pos, o, end); break;
+    default: o = Interpolate<0>(in, inFrames, m_prev, c, m_step, &m_pos, o, end); break;
+  }
+  // Exactly on the block's last frame: that frame itself, which needs nothing of the next block.
+  if (m_pos == n && o < end) {
+    std::copy(in + (inFrames - 1) * c, in + inFrames * c, o);
+    o += c;
     m_pos += m_step;
   }
+  out.resize(static_cast<size_t>(o - out.data()));
   m_pos -= n;
   std::copy(in + (inFrames - 1) * c, in + inFrames * c, m_prev);
 }

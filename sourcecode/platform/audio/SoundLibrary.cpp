@@ -100,6 +100,7 @@ void SoundLibrary::Close() {
   Lock lock(m_lock);
   m_error = kOk;
   m_device.Close();  // no mix runs past this point
+  for (auto& [id, stream] : m_streams) stream.feed->Close();  // an open in progress ends at its next step
   m_decodeThread.Stop();
   ReportStreams();
   m_streams.clear();
@@ -433,5 +434,7 @@ uint64_t SoundLibrary::Underruns() const {
   Lock lock(m_lock);
   return m_mixer ? m_mixer->Underruns() : 0;
 }
+
+double SoundLibrary::DecodeCpuSeconds() const { return m_decodeThread.CpuSeconds(); }
 
 }  // namespace platform::audio

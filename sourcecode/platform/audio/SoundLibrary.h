@@ -1,10 +1,26 @@
 // The sound library the engine's sound system is written against: samples loaded whole (Ogg or
 // WAV, from a file or from bytes), streams decoded as they play, a fixed set of voices with
-// volume, pan, pause and effects, the 3D listener, and an external voice for video sound. Every
-// call takes the library's own lock, so the engine's main thread and its update thread may both
-// call; the mixing (SDL's callback, or Mix() without a device) takes no lock and reads no file.
-// Under a device, streams are decoded seconds ahead on a thread of the library's own that takes
-// neither that lock nor any of the caller's (DecodeThread.h).
+// volume, pan, pause and effects, the 3D listener, and an external voice for video sound.
+//
+// Threads and locks of the sound path ("a > b": b is taken while a is held; "a | b": never held
+// together). A feed's locks and the decode-list lock are leaves, and none is ever held around a
+// file operation or a decode, so no thread but the two stream threads ever waits for a file:
+//
+//   thread               locks                                   waits for
+//   frame (main)         sound lock > library lock > (a feed's   the update thread's short step;
+//                        ring lock | its message lock |           never a file
+//                        decode-list lock)
+//   sound update, 10 Hz  sound lock > library lock > a feed's    the frame's sound calls; never
+//                        message lock                             a file
+//   stream opener        decode-list lock | a feed's locks       the file it opens, holding no lock
+//   stream decoder       decode-list lock | a feed's locks       the file it reads, holding no lock
+//   mixer (SDL callback) none: atomics and published setups     nothing
+//   video producer       none: the external voice's ring         nothing
+//
+// The sound lock is the engine's (sound/FModSoundSystem.h); the library lock is taken by every
+// call here, so any thread may call. The stream threads run under a device only (DecodeThread.h);
+// without one the caller's Update (Output::Pull) or Mix (Output::Stepped) opens and decodes the
+// streams under the library lock: there the caller waits for files by its own choice.
 //
 // Voices are addressed by handles that Play and PlayStream return: the voice index in the low 12
 // bits and a start count above, so a handle kept after its voice was reused is refused (error 14)
@@ -17,6 +33,7 @@
 #include <mutex>
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "platform/audio/DecodeThread.h"
@@ -46,8 +63,9 @@ class SoundLibrary {
   void Close();
   bool IsInitialised() const;
   // The update thread's step (every 100 ms): logs what the streams met (a file that did not open
-  // or broke, a stream that ran dry), frees what the mixer has let go, and with Output::Pull opens
-  // the streams and refills their buffers. Does not change GetError.
+  // or broke, a stream that ran dry; a file refused for the same cause as before only after a
+  // stream of it has played), frees what the mixer has let go, and with Output::Pull opens the
+  // streams and refills their buffers. Does not change GetError.
   void Update();
   // The error of the last call (an Error value; 0 after a call that succeeded).
   int GetError() const;
@@ -99,19 +117,24 @@ class SoundLibrary {
 
   // ---- streams
   // Opens a file to stream. With mode::NonBlocking it returns at once in state Opening and is
-  // opened after the next Update (by the decode thread under a device, by Update itself with
-  // Output::Pull) or by the next Mix (Output::Stepped); without, it opens here. mode::Loop plays
-  // it again and again.
+  // opened by the stream threads at once under a device, by the next Update with Output::Pull,
+  // or by the next Mix with Output::Stepped; without, it opens here (holding no lock meanwhile).
+  // mode::Loop plays it again and again, each run following the last without a gap.
   StreamId OpenStream(const char* path, uint32_t mode);
   // openstate::Opening, Ready, or Failed (also for an unknown stream).
   int StreamOpenState(StreamId stream) const;
-  // Length in milliseconds; 0 while opening or unknown.
+  // Length in milliseconds; 0 while opening or unknown, and until StreamOpenState has reported
+  // the stream ready, so a caller sees it at the same point however fast the file opened.
   uint32_t StreamLengthMs(StreamId stream) const;
   // Plays a ready stream on voice (index or kAnyVoice); returns the handle or -1 (as Play).
   int PlayStream(int voice, StreamId stream);
-  // Stops the stream's voice and goes back to its beginning (refilled as it was opened).
+  // Stops the stream's voice and goes back to its beginning (refilled as it was opened). Returns
+  // at once, also while the stream is opening.
   bool StopStream(StreamId stream);
+  // Frees the stream; returns at once, also while it is opening (it is dropped when its open ends).
   bool CloseStream(StreamId stream);
+  // A looping stream plays on past its end (true), or the run it plays now is its last (false).
+  bool SetStreamLoop(StreamId stream, bool loop);
 
   // ---- effects (on voices of samples loaded with mode::Effects)
   // Enables an effect type (fx::) on a voice; returns its effect id, or -1 with error 14.
@@ -142,6 +165,7 @@ class SoundLibrary {
   int LiveStreams() const;
   int BusyVoices() const;     // voices holding a sound that has not run out
   uint64_t Underruns() const;  // dry spells of playing streams (each logged as a Warning)
+  double DecodeCpuSeconds() const;  // CPU time of the stream threads so far (0 without a device)
 
  private:
   // The control side's record of a voice.
@@ -160,8 +184,8 @@ class SoundLibrary {
   };
   struct StreamRecord {
     std::shared_ptr<StreamFeed> feed;
-    int handle = -1;   // the voice playing it
-    bool fed = false;  // handed to the decode thread
+    int handle = -1;                // the voice playing it
+    mutable bool seenReady = false;  // StreamOpenState has reported it ready
   };
 
   bool Fail(int code) const;
@@ -176,6 +200,7 @@ class SoundLibrary {
   void FillStreams();
   // Logs what the streams have to say.
   void ReportStreams();
+  void Report(StreamFeed& feed);
   EffectSetting* FindEffect(int effect, int* index) const;
 
   mutable std::recursive_mutex m_lock;
@@ -193,6 +218,8 @@ class SoundLibrary {
   float m_listener[9] = {0, 0, 0, 0, 0, 1, 0, 1, 0};  // position, forward, up
   float m_distanceFactor = 1.0f;
   int m_streamBufferMs = 500;
+  // Per file, the refusals logged since a stream of it last played: told once, not at every retry.
+  std::unordered_map<std::string, std::unordered_set<std::string>> m_refusalsTold;
 };
 
 }  // namespace platform::audio

@@ -13,37 +13,43 @@ using Lock = std::lock_guard<std::recursive_mutex>;
 constexpr int kEffectBits = 4;           // effect ids: voice index above, slot below
 constexpr size_t kMaxEffects = 1 << kEffectBits;
 
-void Report(StreamFeed& feed) {
-  for (const std::string& line : feed.TakeMessages()) Log("%s", line.c_str());
-}
-
 }  // namespace
 
 // ---- streams
 
 StreamId SoundLibrary::OpenStream(const char* path, uint32_t mode) {
-  Lock lock(m_lock);
-  m_error = kOk;
-  if (!m_mixer) return Fail(kErrNotInitialised), StreamId::None;
-  if (!path || !*path) return Fail(kErrInvalidParam), StreamId::None;
-  auto feed = std::make_shared<StreamFeed>(path, mode, m_mixer->MixRate(),
-                                           m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
-  if (!(mode & mode::NonBlocking)) {
-    const int error = feed->OpenNow();
-    Report(*feed);
-    if (error != kOk) return Fail(error), StreamId::None;
+  std::shared_ptr<StreamFeed> feed;
+  {
+    Lock lock(m_lock);
+    m_error = kOk;
+    if (!m_mixer) return Fail(kErrNotInitialised), StreamId::None;
+    if (!path || !*path) return Fail(kErrInvalidParam), StreamId::None;
+    feed = std::make_shared<StreamFeed>(path, mode, m_mixer->MixRate(),
+                                        m_mixer->MixRate() * static_cast<uint32_t>(m_streamBufferMs) / 1000);
   }
-  // A stream opened without blocking goes to the decode thread at the next Update, so it stays
-  // Opening (length 0) until then, as for every output.
-  const bool feedNow = m_output == Output::Device && !(mode & mode::NonBlocking);
-  if (feedNow) m_decodeThread.Add(feed);
+  // A blocking open waits for the file without the lock, so other threads' calls go on meanwhile.
+  const bool blocking = !(mode & mode::NonBlocking);
+  const int error = blocking ? feed->OpenNow() : kOk;
+  Lock lock(m_lock);
+  Report(*feed);
+  if (error != kOk) return Fail(error), StreamId::None;
+  if (!m_mixer) return Fail(kErrNotInitialised), StreamId::None;  // closed meanwhile
+  if (m_output == Output::Device) m_decodeThread.Add(feed);
   const int32_t id = m_nextId++;
-  m_streams.emplace(id, StreamRecord{std::move(feed), -1, feedNow});
+  m_streams.emplace(id, StreamRecord{std::move(feed), -1, blocking});
   return static_cast<StreamId>(id);
 }
 
 void SoundLibrary::FillStreams() {
   for (auto& [id, stream] : m_streams) stream.feed->Fill();
+}
+
+void SoundLibrary::Report(StreamFeed& feed) {
+  if (feed.State() == openstate::Ready) m_refusalsTold.erase(feed.Path());
+  for (const StreamMessage& message : feed.TakeMessages()) {
+    if (message.refusal && !m_refusalsTold[feed.Path()].insert(message.line).second) continue;
+    Log("%s", message.line.c_str());
+  }
 }
 
 void SoundLibrary::ReportStreams() {
@@ -55,9 +61,6 @@ void SoundLibrary::Update() {
   if (!m_mixer) return;
   const int saved = m_error;
   if (m_output == Output::Pull) FillStreams();
-  if (m_output == Output::Device)
-    for (auto& [id, stream] : m_streams)
-      if (!stream.fed) m_decodeThread.Add(stream.feed), stream.fed = true;
   if (m_output != Output::Stepped) ReportStreams();  // a stepped mix reports on the mixing thread
   m_mixer->CollectRetired();
   m_error = saved;
@@ -68,7 +71,9 @@ int SoundLibrary::StreamOpenState(StreamId stream) const {
   m_error = kOk;
   auto it = m_streams.find(static_cast<int32_t>(stream));
   if (it == m_streams.end()) return Fail(kErrInvalidParam), openstate::Failed;
-  return it->second.feed->State();
+  const int state = it->second.feed->State();
+  if (state == openstate::Ready) it->second.seenReady = true;
+  return state;
 }
 
 uint32_t SoundLibrary::StreamLengthMs(StreamId stream) const {
@@ -76,7 +81,7 @@ uint32_t SoundLibrary::StreamLengthMs(StreamId stream) const {
   m_error = kOk;
   auto it = m_streams.find(static_cast<int32_t>(stream));
   if (it == m_streams.end()) return Fail(kErrInvalidParam), 0;
-  return it->second.feed->LengthMs();
+  return it->second.seenReady ? it->second.feed->LengthMs() : 0;
 }
 
 int SoundLibrary::PlayStream(int voice, StreamId id) {
@@ -124,9 +129,20 @@ bool SoundLibrary::CloseStream(StreamId id) {
   if (it == m_streams.end()) return Fail(kErrInvalidParam);
   if (Voice* voice = Find(it->second.handle); voice && voice->stream == id)
     Silence(static_cast<int>(voice - m_voices.data()));
+  it->second.feed->Close();
   m_decodeThread.Remove(it->second.feed.get());
   Report(*it->second.feed);  // a stream that ran dry just before it was closed is still told
   m_streams.erase(it);
+  return true;
+}
+
+bool SoundLibrary::SetStreamLoop(StreamId id, bool loop) {
+  Lock lock(m_lock);
+  m_error = kOk;
+  auto it = m_streams.find(static_cast<int32_t>(id));
+  if (it == m_streams.end()) return Fail(kErrInvalidParam);
+  it->second.feed->SetLoop(loop);
+  if (m_output == Output::Device) m_decodeThread.Wake();  // before the mix reaches the next run
   return true;
 }
 

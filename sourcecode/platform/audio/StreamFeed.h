@@ -1,12 +1,15 @@
 // One stream of the sound library: its file, its decoder and rate converter, and the ring of
-// decoded frames the mixer reads. Whoever feeds streams (the decode thread under a device, the
-// caller's Update or Mix without one) works under the feed's own lock, never the library's, so
-// a caller holding the library lock for long cannot keep the mix from its frames. The lines a
-// feed has to log are kept until the library writes them, on the thread that logs.
+// decoded frames the mixer reads. Two sides share it (which thread is which: SoundLibrary.h). The
+// feeder, one thread at a time, opens the file and decodes into the ring holding no lock at all;
+// the control side asks for a rewind, the end of a loop or the close, and takes the ring and the
+// lines to log, each under a small lock that no file operation is ever done under. So nothing the
+// control side does waits for a file, however slow or broken it is.
 #pragma once
 
+#include <algorithm>
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -17,6 +20,12 @@
 #include "platform/audio/Resampler.h"
 
 namespace platform::audio {
+
+// A line a stream has to log.
+struct StreamMessage {
+  std::string line;      // with its "ERROR: " or "Warning: " and its line end
+  bool refusal = false;  // the file could not be opened: it never played
+};
 
 class StreamFeed {
  public:
@@ -33,47 +42,75 @@ class StreamFeed {
   int State() const { return m_state.load(std::memory_order_acquire); }
   // Length in milliseconds once the file is open, 0 before.
   uint32_t LengthMs() const { return m_lengthMs.load(std::memory_order_acquire); }
+  // How far ahead of the mix it is decoded, in milliseconds (at least 1).
+  int AheadMs() const { return static_cast<int>(std::max<uint64_t>(uint64_t{m_ringFrames} * 1000 / m_mixRate, 1)); }
 
-  // One piece of a feeder's work: opens the file of a stream still opening, or decodes one block
-  // into the ring. False when there is nothing to do (ring full, source ended, open failed).
-  bool Step();
-  // Steps until there is nothing to do: the ring is full or holds the rest of the source.
-  void Fill();
-  // Opens and fills now; kOk, or the error (kErrFileNotFound, kErrFileFormat) with its line kept.
+  // ---- the feeder's side: one thread at a time, handed on with a happens-before (a lock)
+  // Opens the file and decodes until the mix has a good start waiting: Ready, or Failed with
+  // its line kept. Nothing to do once open.
+  void Open();
+  // Opens when still opening, then decodes until the ring is full or holds the rest of the
+  // source. False when the stream needs nothing until the control side asks again (its source
+  // ended, it failed or it was closed).
+  bool Fill();
+  // Fill, for a caller that opens the stream itself: kOk, or the error (kErrFileNotFound,
+  // kErrFileFormat) with its line kept.
   int OpenNow();
 
-  // The ring the mixer reads from now on.
+  // ---- the control side: any thread, never waiting for the feeder
+  // The ring the mixer reads from now on (null while opening).
   std::shared_ptr<FrameRing> Ring() const;
-  // Back to the first frame with a new, empty ring: the old one may still be read by a mix in flight.
+  // Back to the first frame: a new, empty ring now (the old one may still be read by a mix in
+  // flight), filled from the start by the feeder's next step.
   void Rewind();
+  // A looping stream loops on (true), or its run the mix plays now is its last (false; the
+  // feeder's next step ends it there, also when later runs are decoded already).
+  void SetLoop(bool loop) { m_loop.store(loop, std::memory_order_release); }
+  // The feeder drops the stream at its next step.
+  void Close() { m_closed.store(true, std::memory_order_release); }
+  bool Closed() const { return m_closed.load(std::memory_order_acquire); }
   // The lines to log since the last call: failures, and the dry spells of its ring (once each).
-  std::vector<std::string> TakeMessages();
+  std::vector<StreamMessage> TakeMessages();
 
  private:
-  void OpenLocked();
-  bool DecodeBlockLocked();
-  void NoteDrySpellsLocked();
-  void Message(const char* format, ...) __attribute__((format(printf, 2, 3)));
+  // One piece of the feeder's work: opens the file, or decodes one block into the ring. False
+  // when there is nothing to do (ring full, source ended, open failed, closed).
+  bool Step();
+  void OpenFile();
+  bool DecodeBlock(FrameRing& ring);
+  void Convert(size_t frames, uint32_t channels);
+  void StartOver();
+  void EndWithThisRun(FrameRing& ring);
+  void NoteDrySpells(const FrameRing* ring);  // under m_messageLock
+  void Message(bool refusal, const char* format, ...) __attribute__((format(printf, 3, 4)));
 
   const std::string m_path;
-  const uint32_t m_mode;
   const uint32_t m_mixRate;
   const uint32_t m_ringFrames;
   std::atomic<int> m_state;
   std::atomic<uint32_t> m_lengthMs{0};
+  std::atomic<bool> m_loop;
+  std::atomic<bool> m_closed{false};
 
-  mutable std::mutex m_lock;  // everything below
+  // The feeder's own, touched by no other thread.
   int m_openError = 0;
   std::unique_ptr<Decoder> m_decoder;
   std::unique_ptr<Resampler> m_resampler;
-  std::shared_ptr<FrameRing> m_ring;
-  std::vector<float> m_block, m_stereo;  // decode scratch
+  std::vector<float> m_block, m_picked, m_converted;  // decode scratch
   std::vector<float> m_pending;          // converted frames that did not fit the ring yet
   size_t m_pendingAt = 0;                // frames of m_pending already written
   bool m_sourceDone = false;             // decoding reached the end (or broke)
   bool m_decodedSinceRewind = false;
+  uint32_t m_rewindsDone = 0;
+  std::deque<uint64_t> m_runStarts;  // where a looping stream's later runs begin in the ring
+
+  mutable std::mutex m_ringLock;  // m_ring and m_rewinds
+  std::shared_ptr<FrameRing> m_ring;
+  uint32_t m_rewinds = 0;  // asked for by the control side
+
+  std::mutex m_messageLock;  // m_messages and m_drySpellsTold
+  std::vector<StreamMessage> m_messages;
   uint32_t m_drySpellsTold = 0;  // of the current ring
-  std::vector<std::string> m_messages;
 };
 
 }  // namespace platform::audio

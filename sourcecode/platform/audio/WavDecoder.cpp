@@ -33,7 +33,7 @@ class WavDecoder final : public Decoder {
     const size_t count = size_t{frames} * m_channels;
     m_raw.resize(count * bytesPerSample);
     if (m_source->Read(m_raw.data(), m_raw.size()) != m_raw.size()) {
-      m_problem = "the data chunk could not be read to its end";
+      m_problem = m_source->Broken() ? m_source->Problem() : "the data chunk could not be read to its end";
       return -1;
     }
     const uint8_t* p = m_raw.data();
@@ -67,9 +67,8 @@ class WavDecoder final : public Decoder {
   std::vector<uint8_t> m_raw;
 };
 
-}  // namespace
-
-std::unique_ptr<Decoder> OpenWavDecoder(std::unique_ptr<ByteSource> source, std::string& problem) {
+// The header walk; source is taken only by the decoder it returns.
+std::unique_ptr<Decoder> OpenChecked(std::unique_ptr<ByteSource>& source, std::string& problem) {
   const uint64_t size = source->Size();
   uint8_t head[12];
   if (!source->Seek(0) || source->Read(head, 12) != 12 || std::memcmp(head, "RIFF", 4) != 0 ||
@@ -139,6 +138,14 @@ std::unique_ptr<Decoder> OpenWavDecoder(std::unique_ptr<ByteSource> source, std:
     }
     at = body + chunkSize + (chunkSize & 1);
   }
+}
+
+}  // namespace
+
+std::unique_ptr<Decoder> OpenWavDecoder(std::unique_ptr<ByteSource> source, std::string& problem) {
+  std::unique_ptr<Decoder> decoder = OpenChecked(source, problem);
+  if (!decoder && source->Broken()) problem = source->Problem();  // the cause, not what it led to
+  return decoder;
 }
 
 }  // namespace platform::audio

@@ -79,23 +79,34 @@ struct st_MixRecord {
   std::string path;
   std::FILE* file = nullptr;
   uint64_t frames = 0;
+  bool failed = false;  // a write failed: the run ends with exit code 1
 };
 
-// One fixed-step frame of the mix: mixed, and written to the record when the run keeps one.
-void PullFrameOfSound(sfx::cl_FModSoundSystem& sound, st_MixRecord& record) {
-  if (!sound.IsInitialised()) return;
+// Logs why the mix file is not written and closes it.
+void MixRecordFailed(st_MixRecord& record, int error) {
+  base::sys::Output("ERROR: mix file '%s' not written: %s\n", record.path.c_str(), std::strerror(error));
+  if (record.file) std::fclose(record.file);
+  record.file = nullptr;
+  record.failed = true;
+}
+
+// One fixed-step frame of the mix: mixed, and written to the record when the run keeps one. False
+// when the write failed (a full disk, a pipe whose reader went away): the recording is cut.
+bool PullFrameOfSound(sfx::cl_FModSoundSystem& sound, st_MixRecord& record) {
+  if (!sound.IsInitialised()) return true;
   const uint32_t frames = sound.GetMixRate() * cl_StepClock::kFrameMs / 1000;
   static std::vector<int16_t> block;
   block.resize(static_cast<size_t>(frames) * 2);  // stereo
   sound.GetLibrary().Mix(block.data(), frames);
-  if (!record.file) return;
-  if (std::fwrite(block.data(), 4, frames, record.file) != frames) {
-    base::sys::Output("ERROR: the mix could not be written to %s; the recording ends here\n", record.path.c_str());
-    std::fclose(record.file);
-    record.file = nullptr;
-    return;
+  if (!record.file) return true;
+  errno = 0;
+  // Flushed every frame, so a failure is seen at the frame it cuts, not only at the close.
+  if (std::fwrite(block.data(), 4, frames, record.file) != frames || std::fflush(record.file) != 0) {
+    MixRecordFailed(record, errno ? errno : EIO);
+    return false;
   }
   record.frames += frames;
+  return true;
 }
 
 bool UseHeadless(const st_StartOptions& options) {
@@ -176,9 +187,11 @@ int RunGame(const st_StartOptions& options) {
   st_MixRecord mixRecord;
   if (options.fixedStep && !options.mixFile.empty()) {
     mixRecord.path = options.mixFile;
+    // A pipe whose reader goes away is then a write error with its cause, not a silent end.
+    std::signal(SIGPIPE, SIG_IGN);
     mixRecord.file = std::fopen(mixRecord.path.c_str(), "wb");
     if (!mixRecord.file) {
-      base::sys::Output("ERROR: cannot write the mix to %s: %s\n", mixRecord.path.c_str(), std::strerror(errno));
+      MixRecordFailed(mixRecord, errno);
       return 1;
     }
   }
@@ -240,7 +253,7 @@ int RunGame(const st_StartOptions& options) {
     platform->SetFrameHook([&system, platform, driver, clockPtr = clock.get(), pulled, &mixRecord](int) {
       if (g_stopRequested) system.SetQuit(true);
       if (clockPtr) clockPtr->NextFrame();
-      if (pulled) PullFrameOfSound(*pulled, mixRecord);
+      if (pulled && !PullFrameOfSound(*pulled, mixRecord)) system.SetQuit(true);
       if (driver) driver->OnFrame(*platform, system);
     });
     system.RegisterPlatform(platform);
@@ -290,14 +303,16 @@ int RunGame(const st_StartOptions& options) {
   }
   if (clock) base::sys::SetClock(nullptr);
   if (mixRecord.file) {
+    errno = 0;
     if (std::fclose(mixRecord.file) != 0) {
-      base::sys::Output("ERROR: the mix could not be written to %s\n", mixRecord.path.c_str());
-      result = 1;
+      mixRecord.file = nullptr;
+      MixRecordFailed(mixRecord, errno ? errno : EIO);
     } else {
       base::sys::Output("Mix of %llu frames written to %s\n", static_cast<unsigned long long>(mixRecord.frames),
                         mixRecord.path.c_str());
     }
   }
+  if (mixRecord.failed) result = 1;
   base::sys::Output("Quillane finished\n");
   return result;
 }

@@ -31,5 +31,5 @@ st_StartOptions StartOptionsFromEnvironment();
 
 // Runs the game. 0 for a normal end, for a second copy (which returns at once, writing nothing)
 // and for a .play file whose every step passed; 1 when the start-up fails, the .play file cannot
-// be read or one of its steps fails.
+// be read, one of its steps fails or its mix file cannot be written.
 int RunGame(const st_StartOptions& options);

@@ -1,0 +1,191 @@
+// Stream files that fail under a device's mix (SDL's dummy driver): the reads of the library go
+// through a reader of the test's, which empties the file after a chosen read (as a program that
+// writes the file anew does) or holds every read until the test lets it go (a stalled disk). The
+// game's frames, and the update thread's step, go on meanwhile, and a stream that cannot be read
+// ends with one line.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <condition_variable>
+#include <cstdlib>
+#include <filesystem>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "../audio/HangGuard.h"
+#include "../audio/SoundMaker.h"
+#include "../base/test_support.h"
+#include "platform/audio/Decoder.h"
+#include "sound/FModSoundSystem.h"
+
+namespace soundtest {
+namespace {
+
+namespace pa = platform::audio;
+using audiotest::WaitFor;
+
+// What the test's reader does with the library's file reads.
+struct st_Reads {
+  std::mutex lock;
+  std::condition_variable changed;
+  std::string file;    // the reads of this file are counted (a stream closing may still read its own)
+  int count = 0;       // reads of it made
+  int emptyAfter = 0;  // it is emptied right after this read (0: never)
+  bool hold = false;   // reads wait until the test lets them go
+  int held = 0;        // reads waiting now
+};
+st_Reads g_reads;
+
+std::string NameOf(std::FILE* file) {
+  std::error_code error;
+  return std::filesystem::read_symlink("/proc/self/fd/" + std::to_string(fileno(file)), error).string();
+}
+
+size_t TestReader(void* out, size_t n, std::FILE* file) {
+  std::unique_lock<std::mutex> lock(g_reads.lock);
+  ++g_reads.held;
+  g_reads.changed.notify_all();
+  g_reads.changed.wait(lock, [] { return !g_reads.hold; });
+  --g_reads.held;
+  lock.unlock();
+  const size_t got = std::fread(out, 1, n, file);
+  lock.lock();
+  const std::string name = NameOf(file);
+  if (name == g_reads.file && ++g_reads.count == g_reads.emptyAfter && truncate(name.c_str(), 0) != 0)
+    ADD_FAILURE() << "the file was not emptied";
+  return got;
+}
+
+class StreamFiles : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+    {
+      std::lock_guard<std::mutex> lock(g_reads.lock);
+      g_reads.file.clear();
+      g_reads.count = g_reads.emptyAfter = g_reads.held = 0;
+      g_reads.hold = false;
+    }
+    pa::SetFileReader(TestReader);
+    m_ogg = audiotest::MakeOgg(22050, 1, audiotest::Sine(22050, 1, 1.0, 441.0, 0.5));
+    m_sound = std::make_unique<sfx::cl_FModSoundSystem>();
+    ASSERT_TRUE(m_sound->StartUp());
+    sfx::st_ChannelParams params;
+    m_sound->AddChannel("MUSIC", &params);
+  }
+  void TearDown() override {
+    Release();
+    m_sound.reset();
+    pa::SetFileReader(nullptr);
+    ::unsetenv("SDL_AUDIODRIVER");
+  }
+
+  // The music file name, whose reads the reader counts from now on.
+  std::string WriteMusic(const std::string& name, int emptyAfter = 0) {
+    m_dir.write(name, std::string(m_ogg.begin(), m_ogg.end()));
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.file = std::filesystem::canonical(m_dir.path(name)).string();
+    g_reads.count = 0;
+    g_reads.emptyAfter = emptyAfter;
+    return m_dir.path(name);
+  }
+  bool PlayStream(const std::string& file, const char* name) {
+    return m_sound->PlaySample(sfx::PLAY_STREAM, file.c_str(), name, "MUSIC", nullptr, 0) >= 0.0f;
+  }
+  // The game's frame and the update thread's step, as the game runs them.
+  void Frame() {
+    m_sound->Update(0.02f);
+    m_sound->UpdateLibrary();
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  // Frames until done holds (false when a guard against a hang ran out first).
+  template <class Done>
+  bool FramesUntil(Done&& done) {
+    return WaitFor([&] { return Frame(), done(); }, 30.0);
+  }
+  void Release() {
+    {
+      std::lock_guard<std::mutex> lock(g_reads.lock);
+      g_reads.hold = false;
+    }
+    g_reads.changed.notify_all();
+  }
+  int Reads() {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    return g_reads.count;
+  }
+
+  testsupport::TempDir m_dir;
+  testsupport::LogCapture m_log;
+  std::vector<uint8_t> m_ogg;
+  std::unique_ptr<sfx::cl_FModSoundSystem> m_sound;
+};
+
+// Emptied after any of the reads a whole play makes (in the header checks, in the decoder's
+// search for the last page, while decoding), the stream is refused or ends early, with one line
+// naming the file and the cause, and never hangs a thread: the frames go on, and the library
+// closes at the end.
+TEST_F(StreamFiles, AFileEmptiedAfterAnyReadEndsItsStreamWithOneLineAndTheFramesGoOn) {
+  ASSERT_TRUE(PlayStream(WriteMusic("whole.ogg"), "m"));
+  ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying("m"); }));
+  const int reads = Reads();
+  ASSERT_GT(reads, 3);
+  EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
+  for (int cut = 1; cut < reads; ++cut) {
+    const std::string name = "cut" + std::to_string(cut) + ".ogg";
+    const std::string file = WriteMusic(name, cut);
+    ASSERT_TRUE(PlayStream(file, "m"));
+    ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying("m"); }))
+        << "the stream of a file emptied after read " << cut << " never ended";
+    // The line comes with the update after the stream ended.
+    ASSERT_TRUE(FramesUntil([&] { return m_log.count(name) > 0; }))
+        << "emptied after read " << cut << ": no line\n" << m_log.text();
+    EXPECT_EQ(m_log.count("ERROR: sound stream '" + file + "': "), 1) << m_log.text();
+    EXPECT_EQ(m_log.count(name), 1) << m_log.text();
+  }
+  EXPECT_EQ(m_log.count("changed while it was read"), reads - 1) << m_log.text();
+}
+
+// Every read of the file waits until the test lets it go: meanwhile the frames and the update
+// thread's step go on, and a new sound of the same name stops and closes the stream at once (as a
+// scene's new tune does). Let go, the reads end and the new sound plays.
+TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClose) {
+  const std::string stalled = WriteMusic("stalled.ogg"), next = WriteMusic("next.ogg");
+  {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.hold = true;
+  }
+  ASSERT_TRUE(PlayStream(stalled, "m"));
+  {
+    std::unique_lock<std::mutex> lock(g_reads.lock);
+    ASSERT_TRUE(g_reads.changed.wait_for(lock, audiotest::HangGuard(30.0), [] { return g_reads.held > 0; }));
+  }
+  // The frames run on a thread of their own, so that one waiting for the file fails the test
+  // instead of hanging it.
+  std::atomic<int> frames{0};
+  std::atomic<bool> done{false};
+  std::thread game([&] {
+    for (; frames < 20; ++frames) Frame();
+    PlayStream(next, "m");
+    for (; frames < 25; ++frames) Frame();
+    done = true;
+  });
+  const bool ran = WaitFor([&] { return done.load(); }, 30.0);
+  const int framesRun = frames;
+  const int held = [] {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    return g_reads.held;
+  }();
+  Release();
+  game.join();
+  EXPECT_TRUE(ran) << "the frames stopped at frame " << framesRun << " while a read of the file waited";
+  EXPECT_EQ(held, 1) << "the read was let go before the frames went on";
+  ASSERT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot("m") >= 0; }));
+  EXPECT_EQ(m_sound->GetLibrary().LiveStreams(), 1);
+  EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
+}
+
+}  // namespace
+}  // namespace soundtest
