@@ -44,19 +44,28 @@ long MainThreadMs(pid_t pid) {
   return (user + system) * 1000 / kTicks;
 }
 
+// Polls done until it holds (true) or pid has run ms of its own time, ended, or the last guard
+// passed (false).
+bool UntilInProgramTime(pid_t pid, int ms, const std::function<bool()>& done, int pollMs) {
+  const long start = MainThreadMs(pid);
+  bool held = false;
+  testsupport::WaitUntil(
+      [&] {
+        if ((held = done())) return true;
+        const long now = MainThreadMs(pid);
+        return now < 0 || now - start >= ms;
+      },
+      kWaitMs, pollMs);
+  return held;
+}
+
 // Waits while pid runs ms of its own time; it sleeps ms when pid is not running.
 void WaitForProgramTime(pid_t pid, int ms) {
-  const long start = MainThreadMs(pid);
-  if (start < 0) {
+  if (MainThreadMs(pid) < 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 10)));
-    const long now = MainThreadMs(pid);
-    if (now < 0 || now - start >= ms || std::chrono::steady_clock::now() >= guard) return;
-  }
+  UntilInProgramTime(pid, ms, [] { return false; }, std::min(ms, 10));
 }
 
 }  // namespace
@@ -158,14 +167,15 @@ st_Screen cl_XSession::Grab() const {
   return screen;
 }
 
-st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs) const {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  st_Screen screen = Grab();
-  while (!shows(screen) && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    screen = Grab();
-  }
+st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs) const {
+  st_Screen screen;
+  UntilInProgramTime(m_pid, programMs, [&] { return shows(screen = Grab()); }, 100);
   return screen;
+}
+
+bool cl_XSession::LogShows(const std::string& log, const std::string& text, int programMs) const {
+  return UntilInProgramTime(
+      m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20);
 }
 
 st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs) const {

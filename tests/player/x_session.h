@@ -16,6 +16,7 @@
 namespace playertest {
 
 constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
+// The guards below are a quiet machine's; every wait scales them by testsupport::TimeScale().
 constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
 // The last guard of a wait for what the program shows: a busy machine starves it for long.
 constexpr int kWaitMs = 120000;
@@ -59,9 +60,13 @@ class cl_XSession {
   void Type(const std::string& text);  // characters, each through the keys that type it here
   // The screen now; empty when it cannot be read.
   st_Screen Grab() const;
-  // The first screen that `shows` accepts, grabbed again every few frames; after timeoutMs the
-  // last one grabbed. A busy machine draws later, not differently.
-  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = kWaitMs) const;
+  // The first screen that `shows` accepts, grabbed again every few frames; once the program has
+  // run programMs of its own time without it (or after the last guard, kWaitMs), the last one
+  // grabbed. A busy machine draws later, not differently.
+  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs = kWaitMs) const;
+  // Whether the log shows text before the program has run programMs of its own time (kWaitMs
+  // the last guard): a wait that a busy machine stretches, never cuts short.
+  bool LogShows(const std::string& log, const std::string& text, int programMs) const;
   // The first screen that stays `still` (each grab against the one before) while the program runs
   // forMs of its own time: a fade or a walk has ended. Counted in the program's time, a program
   // starved between two grabs does not pass for a still one. After kWaitMs the last one grabbed.
@@ -80,8 +85,8 @@ class cl_XSession {
 
 // Waits while the program of the running session runs ms of its own time (ProgramMs): a few of
 // its frames however busy the machine, for what no log line tells. Its game time, stepped by the
-// wall clock, moves on at least as far. kWaitMs is the last guard; without a running program it
-// sleeps ms.
+// wall clock, moves on at least as far. kWaitMs (scaled) is the last guard; without a running
+// program it sleeps ms.
 void Frames(int ms);
 
 }  // namespace playertest
