@@ -116,8 +116,8 @@ endfunction()
 #               [SANITIZED patterns...] [ONE_AT_A_TIME] [TIMEOUT SECONDS]): one GoogleTest program from
 # every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
 # patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
-# sanitizer build. ONE_AT_A_TIME: its tests keep time with the wall clock (a real window's events, a
-# sound card's pace), so they run one after the other, beside other programs' tests.
+# sanitizer build. ONE_AT_A_TIME: its tests drive a whole program in a real window, or a sound card
+# at its pace, so they run one after the other, beside other programs' tests.
 # TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
 # These are limits on a quiet machine: CTest multiplies them by the machine's load.
 function(quillane_test name)
@@ -232,7 +232,7 @@ endfunction()
 # The target `fuzz_targets` builds them all and only what they need.
 function(quillane_fuzz name source)
   add_executable(fuzz_${name} ${source})
-  target_link_libraries(fuzz_${name} PRIVATE ${ARGN})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARGN} quillane_test_support)
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   if(NOT TARGET fuzz_targets)
     add_custom_target(fuzz_targets)
