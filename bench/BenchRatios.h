@@ -54,7 +54,8 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
       std::printf("ratio %-44s %6.2f  (ours %.2f ms, anchor %.2f ms)\n", r.label, anchor->second / ours->second,
                   ours->second * 1e3, anchor->second * 1e3);
     }
-    for (const auto& [row, message] : m_failed) std::printf("ERROR: benchmark %s failed: %s\n", row.c_str(), message.c_str());
+    for (const auto& [row, message] : m_failed)
+      std::printf("ERROR: benchmark %s failed: %s\n", row.c_str(), message.c_str());
     std::fflush(stdout);
   }
 

@@ -51,7 +51,8 @@ struct st_InScratchFolder {
     static std::string folder = [name] {
       std::error_code ec;
       const std::filesystem::path made = RunFolder() / name;
-      const bool ok = !RunFolder().empty() && getcwd(home, sizeof home) && std::filesystem::create_directories(made, ec);
+      const bool ok =
+          !RunFolder().empty() && getcwd(home, sizeof home) && std::filesystem::create_directories(made, ec);
       return ok ? made.string() : std::string();
     }();
     m_home = home;

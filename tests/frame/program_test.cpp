@@ -105,8 +105,8 @@ TEST(Program, ASecondCopyEndsAtOnceWhileTheFirstRunsOn) {
     const std::string secondLog = dir.path(std::string(run.name) + "_second.log");
     // Headless: an X server's start-up is not the program's. A copy that ran the game would run
     // on: the guard catches only that, however long a loaded machine takes to start a process.
-    const int status = testsupport::WaitAtMost(
-        testprogram::StartProgram({"QUILLANE_HEADLESS=1"}, dir.path("user"), secondLog), 15000);
+    const int status =
+        testsupport::WaitAtMost(testprogram::StartProgram({"QUILLANE_HEADLESS=1"}, dir.path("user"), secondLog), 15000);
     EXPECT_NE(status, -1) << "the second copy ran on";
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
     EXPECT_EQ(ReadFile(secondLog), "");

@@ -24,16 +24,18 @@ using platform::net::Endpoint;
 inline constexpr int kWaitMs = 3000;
 
 // Runs ProcessMessages until done() holds or the guard passed.
-inline bool PumpUntil(AID::AIDNetwork& link, const std::function<bool()>& done) {
+inline bool PumpUntil(AID::AIDNetwork& link, const std::function<bool()>& done, testsupport::st_Where where = {}) {
   return testsupport::WaitUntil(
       [&] {
         link.ProcessMessages();
         return done();
       },
-      kWaitMs, 2);
+      kWaitMs, 2, where);
 }
 
-inline bool WaitFor(const std::function<bool()>& done) { return testsupport::WaitUntil(done, kWaitMs, 2); }
+inline bool WaitFor(const std::function<bool()>& done, testsupport::st_Where where = {}) {
+  return testsupport::WaitUntil(done, kWaitMs, 2, where);
+}
 
 class TestPeer {
  public:
@@ -103,12 +105,15 @@ class TestPeer {
   }
 
   // The next whole message, or null after timeoutMs (scaled by the machine's load).
-  std::unique_ptr<AID::Message> Receive(int timeoutMs = kWaitMs) { return ReceiveWithin(testsupport::ScaledMs(timeoutMs)); }
+  std::unique_ptr<AID::Message> Receive(int timeoutMs = kWaitMs) {
+    return ReceiveWithin(testsupport::ScaledMs(timeoutMs));
+  }
   // The next message of the given type, skipping others.
   std::unique_ptr<AID::Message> ReceiveType(uint16_t type, int timeoutMs = kWaitMs) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::ScaledMs(timeoutMs));
     for (;;) {
-      const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+      const int left =
+          int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
       if (left <= 0) return nullptr;
       auto m = ReceiveWithin(left);
       if (m && m->Type() == type) return m;

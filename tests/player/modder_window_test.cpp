@@ -66,7 +66,9 @@ constexpr int kNameTitleX = 640, kNameTitleY = 270;  // ambient, directional lig
 constexpr const char* kScene = "Cove";  // sorts first in the manager's list of the demo's scenes
 
 // A file the program writes: its guard scales with the machine's load.
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) { return testsupport::WaitUntil(done, timeoutMs, 50); }
+bool WaitFor(const std::function<bool()>& done, int timeoutMs, testsupport::st_Where where = {}) {
+  return testsupport::WaitUntil(done, timeoutMs, 50, where);
+}
 
 // Of the pixels that differ by more than by in a channel between two screens, how many, and how
 // many of those are near black on either screen.

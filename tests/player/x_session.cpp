@@ -46,7 +46,7 @@ long MainThreadMs(pid_t pid) {
 
 // Polls done until it holds (true) or pid has run ms of its own time, ended, or the last guard
 // passed (false).
-bool UntilInProgramTime(pid_t pid, int ms, const std::function<bool()>& done, int pollMs) {
+bool UntilInProgramTime(pid_t pid, int ms, const std::function<bool()>& done, int pollMs, testsupport::st_Where where) {
   const long start = MainThreadMs(pid);
   bool held = false;
   testsupport::WaitUntil(
@@ -55,17 +55,18 @@ bool UntilInProgramTime(pid_t pid, int ms, const std::function<bool()>& done, in
         const long now = MainThreadMs(pid);
         return now < 0 || now - start >= ms;
       },
-      kWaitMs, pollMs);
+      kWaitMs, pollMs, where);
   return held;
 }
 
 // Waits while pid runs ms of its own time; it sleeps ms when pid is not running.
-void WaitForProgramTime(pid_t pid, int ms) {
+void WaitForProgramTime(pid_t pid, int ms, testsupport::st_Where where = {}) {
   if (MainThreadMs(pid) < 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }
-  UntilInProgramTime(pid, ms, [] { return false; }, std::min(ms, 10));
+  UntilInProgramTime(
+      pid, ms, [] { return false; }, std::min(ms, 10), where);
 }
 
 }  // namespace
@@ -77,7 +78,7 @@ std::string MissingTools() {
   return missing;
 }
 
-void Frames(int ms) { WaitForProgramTime(s_running, ms); }
+void Frames(int ms, testsupport::st_Where where) { WaitForProgramTime(s_running, ms, where); }
 
 bool cl_XSession::StartEditor(const std::string& userDir, const std::string& log, int width, int height,
                               int startMs) {
@@ -167,26 +168,32 @@ st_Screen cl_XSession::Grab() const {
   return screen;
 }
 
-st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs) const {
+st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs,
+                                 testsupport::st_Where where) const {
   st_Screen screen;
-  UntilInProgramTime(m_pid, programMs, [&] { return shows(screen = Grab()); }, 100);
+  UntilInProgramTime(
+      m_pid, programMs, [&] { return shows(screen = Grab()); }, 100, where);
   return screen;
 }
 
-bool cl_XSession::LogShows(const std::string& log, const std::string& text, int programMs) const {
+bool cl_XSession::LogShows(const std::string& log, const std::string& text, int programMs,
+                           testsupport::st_Where where) const {
   return UntilInProgramTime(
-      m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20);
+      m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20, where);
 }
 
-st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs) const {
+st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs,
+                               testsupport::st_Where where) const {
   st_Screen last = Grab();
   long stillSince = ProgramMs();
-  return GrabUntil([&](const st_Screen& now) {
-    const long ms = ProgramMs();
-    if (!still(last, now)) stillSince = ms;
-    last = now;
-    return ms < 0 || ms - stillSince >= forMs;
-  });
+  return GrabUntil(
+      [&](const st_Screen& now) {
+        const long ms = ProgramMs();
+        if (!still(last, now)) stillSince = ms;
+        last = now;
+        return ms < 0 || ms - stillSince >= forMs;
+      },
+      kWaitMs, where);
 }
 
 long cl_XSession::ProgramMs() const { return MainThreadMs(m_pid); }

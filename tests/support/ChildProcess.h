@@ -43,9 +43,9 @@ inline int Wait(pid_t pid) {
 
 // The child pid's wait status once it ended, or -1 when it still runs after guardMs (scaled by
 // TimeScale(): a guard against a child that hangs, not a judge of its speed); it is then killed.
-inline int WaitAtMost(pid_t pid, int guardMs) {
+inline int WaitAtMost(pid_t pid, int guardMs, st_Where where = {}) {
   int status = 0;
-  if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, guardMs)) return status;
+  if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, guardMs, 10, where)) return status;
   kill(pid, SIGKILL);
   Wait(pid);
   return -1;

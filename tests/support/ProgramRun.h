@@ -92,8 +92,9 @@ inline pid_t StartProgram(const std::vector<std::string>& env, const std::string
 }
 
 // Whether the log shows text before the guard of timeoutMs (scaled by the machine's load) passed.
-inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs) {
-  return ::testsupport::WaitUntil([&] { return ReadFile(log).find(text) != std::string::npos; }, timeoutMs, 20);
+inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs,
+                       ::testsupport::st_Where where = {}) {
+  return ::testsupport::WaitUntil([&] { return ReadFile(log).find(text) != std::string::npos; }, timeoutMs, 20, where);
 }
 
 // SIGTERM to the program, which then shuts down as usual, and waits for it; SIGKILL after 20 s

@@ -24,9 +24,9 @@ inline int ThreadCountNow() {
 
 // The count once it equals expected, or the count at the end of a guard of 30 s (scaled) when it
 // never does.
-inline int ThreadCountReaching(int expected) {
+inline int ThreadCountReaching(int expected, st_Where where = {}) {
   int n = 0;
-  WaitUntil([&] { return (n = ThreadCountNow()) == expected; }, 30000, 5);
+  WaitUntil([&] { return (n = ThreadCountNow()) == expected; }, 30000, 5, where);
   return n;
 }
 

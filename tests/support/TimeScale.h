@@ -54,15 +54,27 @@ inline double TimeScale() {
 // A guard chosen on a quiet machine, in milliseconds, stretched by TimeScale().
 inline int ScaledMs(int ms) { return int(std::min(ms * TimeScale(), 2.0e9)); }
 
+// Where a wait stands in a test: as a defaulted last argument it takes the caller's file and line,
+// and helpers that wait pass on their own caller's.
+struct st_Where {
+  const char* file = __builtin_FILE();
+  int line = __builtin_LINE();
+};
+
 // Calls done every pollMs until it holds (true) or the guard of guardMs (scaled) has passed (false):
-// a wait for an event that arrives in its own time, never a judge of how fast it came. On false
-// the caller's message names what it waited for, which is where a hung test stood.
+// a wait for an event that arrives in its own time, never a judge of how fast it came. A guard
+// that passes says on standard error where the test stood.
 template <class Done>
-bool WaitUntil(Done&& done, int guardMs, int pollMs = 10) {
+bool WaitUntil(Done&& done, int guardMs, int pollMs = 10, st_Where where = {}) {
   const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ScaledMs(guardMs));
   for (;;) {
     if (done()) return true;
-    if (std::chrono::steady_clock::now() >= end) return done();
+    if (std::chrono::steady_clock::now() >= end) {
+      if (done()) return true;
+      std::fprintf(stderr, "hang guard: the wait at %s:%d is still waiting after %d ms (%d ms times %.2f)\n",
+                   where.file, where.line, ScaledMs(guardMs), guardMs, TimeScale());
+      return false;
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(pollMs));
   }
 }

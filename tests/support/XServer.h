@@ -24,8 +24,8 @@ class cl_XServer {
   cl_XServer& operator=(const cl_XServer&) = delete;
 
   // Starts the server with one screen of width x height at 24 bits; false when it is not ready
-  // to take clients within timeoutMs (a guard, scaled by TimeScale()). It keeps its state when its last client leaves, so a
-  // pointer placed before a program connects stays put.
+  // to take clients within timeoutMs (a guard, scaled by TimeScale()). It keeps its state when
+  // its last client leaves, so a pointer placed before a program connects stays put.
   bool Start(int width, int height, int timeoutMs = 60000) {
     Stop();
     int fds[2];
