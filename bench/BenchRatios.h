@@ -3,7 +3,8 @@
 // means ours is faster. Each row counts what it measured (its CPU time, the process's where it
 // asked for that, or the time it set itself); pairs name rows without that suffix. With
 // --benchmark_repetitions the fastest repetition of each counts (the least disturbed by other
-// work on the machine).
+// work on the machine). A row whose work failed (SkipWithError; its loop breaks there) has no
+// time: its pair says so, and the program ends with exit status 1, naming it.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -31,6 +32,7 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
   void ReportRuns(const std::vector<Run>& runs) override {
     ConsoleReporter::ReportRuns(runs);
     for (const Run& r : runs) {
+      if (r.error_occurred) m_failed.emplace(benchcpu::RowKey(r), r.error_message);
       if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations < 1) continue;
       const double seconds = benchcpu::RowSeconds(r);
       auto [it, added] = m_seconds.emplace(benchcpu::RowKey(r), seconds);
@@ -42,18 +44,27 @@ class cl_RatioReporter : public benchmark::ConsoleReporter {
     ConsoleReporter::Finalize();
     std::printf("\nRatios: the anchor's time over ours (above 1: ours is faster)\n");
     for (const st_Ratio& r : m_ratios) {
+      if (m_failed.count(r.ours) || m_failed.count(r.anchor)) {
+        std::printf("ratio %-44s not measured: %s failed\n", r.label, m_failed.count(r.ours) ? r.ours : r.anchor);
+        continue;
+      }
       auto ours = m_seconds.find(r.ours);
       auto anchor = m_seconds.find(r.anchor);
       if (ours == m_seconds.end() || anchor == m_seconds.end()) continue;  // filtered out
       std::printf("ratio %-44s %6.2f  (ours %.2f ms, anchor %.2f ms)\n", r.label, anchor->second / ours->second,
                   ours->second * 1e3, anchor->second * 1e3);
     }
+    for (const auto& [row, message] : m_failed)
+      std::printf("ERROR: benchmark %s failed: %s\n", row.c_str(), message.c_str());
     std::fflush(stdout);
   }
+
+  bool AnyFailed() const { return !m_failed.empty(); }
 
  private:
   std::vector<st_Ratio> m_ratios;
   std::map<std::string, double> m_seconds;
+  std::map<std::string, std::string> m_failed;  // row: the message of its failure
 };
 
 // The body of a benchmark program's main.
@@ -63,7 +74,7 @@ inline int RunWithRatios(int argc, char** argv, std::initializer_list<st_Ratio> 
   cl_RatioReporter reporter{std::vector<st_Ratio>(ratios)};
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  return 0;
+  return reporter.AnyFailed() ? 1 : 0;
 }
 
 }  // namespace benchratios

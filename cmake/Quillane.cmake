@@ -116,9 +116,10 @@ endfunction()
 #               [SANITIZED patterns...] [ONE_AT_A_TIME] [TIMEOUT SECONDS]): one GoogleTest program from
 # every .cpp in the current folder, its tests of KIND (unit) but for those matching the GoogleTest
 # patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
-# sanitizer build. ONE_AT_A_TIME: its tests keep time with the wall clock (a real window's events, a
-# sound card's pace), so they run one after the other, beside other programs' tests.
+# sanitizer build. ONE_AT_A_TIME: its tests drive a whole program in a real window, or a sound card
+# at its pace, so they run one after the other, beside other programs' tests.
 # TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
+# These are limits on a quiet machine: CTest multiplies them by the machine's load.
 function(quillane_test name)
   cmake_parse_arguments(T "ONE_AT_A_TIME" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
   list(JOIN T_ROAD ":" T_ROAD)
@@ -200,9 +201,21 @@ function(quillane_test name)
       set(cost 200)
     endif()
     gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${filter}"
-      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR}
+      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_LIST test_${name}_${label}
       PROPERTIES LABELS ${label} TIMEOUT ${limit} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0 ${lock})
+    quillane_test_time_limit(test_${name}_${label} ${limit})
   endforeach()
+endfunction()
+
+# quillane_test_time_limit(LIST SECONDS): once CTest has read the tests the CTest variable LIST
+# names (gtest_discover_tests' TEST_LIST), their limit becomes SECONDS, the limit on a quiet
+# machine, scaled by the machine's load when CTest starts (cmake/TestTimeScale.cmake).
+function(quillane_test_time_limit list seconds)
+  set(file ${CMAKE_CURRENT_BINARY_DIR}/${list}_limit.cmake)
+  file(WRITE ${file} "include(\"${QUILLANE_ROOT}/cmake/TestTimeScale.cmake\")\n"
+                     "quillane_scale_time_limits(\"\${${list}}\" ${seconds})\n")
+  # After gtest_discover_tests' own list, which adds the tests and sets LIST.
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()
 
 # quillane_bench(NAME SOURCES... LIBS ...): a Google Benchmark program; it may include the tests'
@@ -219,7 +232,7 @@ endfunction()
 # The target `fuzz_targets` builds them all and only what they need.
 function(quillane_fuzz name source)
   add_executable(fuzz_${name} ${source})
-  target_link_libraries(fuzz_${name} PRIVATE ${ARGN})
+  target_link_libraries(fuzz_${name} PRIVATE ${ARGN} quillane_test_support)
   target_link_options(fuzz_${name} PRIVATE -fsanitize=fuzzer)
   if(NOT TARGET fuzz_targets)
     add_custom_target(fuzz_targets)

@@ -60,7 +60,10 @@ void BM_ListDirectory(benchmark::State& state) {
   for (auto _ : state) {
     base::Variant out;
     base::ListDirectory(out, folder.c_str(), "*.*", false);
-    if (out.size() != kEntries + 2) state.SkipWithError("not every entry listed");
+    if (out.size() != kEntries + 2) {
+      state.SkipWithError("not every entry listed");
+      break;
+    }
   }
 }
 BENCHMARK(BM_ListDirectory)->Unit(benchmark::kMillisecond);
@@ -71,7 +74,10 @@ void BM_FilesystemIterateAndSort(benchmark::State& state) {
     std::vector<std::pair<std::string, bool>> names;
     for (const fs::directory_entry& e : fs::directory_iterator(folder)) names.emplace_back(e.path().filename().string(), e.is_directory());
     std::sort(names.begin(), names.end());
-    if (names.size() != kEntries) state.SkipWithError("not every entry listed");
+    if (names.size() != kEntries) {
+      state.SkipWithError("not every entry listed");
+      break;
+    }
   }
 }
 BENCHMARK(BM_FilesystemIterateAndSort)->Unit(benchmark::kMillisecond);
@@ -79,7 +85,10 @@ BENCHMARK(BM_FilesystemIterateAndSort)->Unit(benchmark::kMillisecond);
 void BM_SaveSceneList(benchmark::State& state) {
   const std::string file = (Bench().dir / "scenes.xml").string();
   for (auto _ : state)
-    if (!quillane::WriteSceneList(Bench().list, file.c_str())) state.SkipWithError("save failed");
+    if (!quillane::WriteSceneList(Bench().list, file.c_str())) {
+      state.SkipWithError("save failed");
+      break;
+    }
 }
 BENCHMARK(BM_SaveSceneList)->Unit(benchmark::kMillisecond)->UseRealTime();
 
@@ -90,10 +99,15 @@ void BM_PugixmlSaveFsyncRename(benchmark::State& state) {
     pugi::xml_node root = doc.append_child("Scenes");
     for (int i = 0; i < kScenes; ++i)
       root.append_child("Scene").append_attribute("label") = Bench().list[i].get_attribute("label")->get_string();
-    if (!doc.save_file(temp.c_str())) state.SkipWithError("save failed");
+    if (!doc.save_file(temp.c_str())) {
+      state.SkipWithError("save failed");
+      break;
+    }
     const int fd = open(temp.c_str(), O_RDONLY);
-    if (fd < 0 || fsync(fd) != 0 || close(fd) != 0 || std::rename(temp.c_str(), file.c_str()) != 0)
+    if (fd < 0 || fsync(fd) != 0 || close(fd) != 0 || std::rename(temp.c_str(), file.c_str()) != 0) {
       state.SkipWithError("sync or rename failed");
+      break;
+    }
     const int folder = open(Bench().dir.c_str(), O_RDONLY | O_DIRECTORY);
     if (folder >= 0) {
       fsync(folder);

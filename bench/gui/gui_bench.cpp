@@ -87,7 +87,10 @@ void BM_LoadLayout(benchmark::State& state) {
   for (auto _ : state) {
     auto* panel = new guitest::cl_TestPanel;
     gui.AddChild(panel);
-    if (!panel->LoadFromFile(LayoutFile().c_str(), "Bench")) state.SkipWithError("layout not loaded");
+    if (!panel->LoadFromFile(LayoutFile().c_str(), "Bench")) {
+      state.SkipWithError("layout not loaded");
+      break;
+    }
     FillBenchList(panel);
     panel->Render(0, 0);  // the rows are built at the first render
     state.PauseTiming();

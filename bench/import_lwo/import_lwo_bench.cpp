@@ -89,7 +89,10 @@ void BM_OursImport(benchmark::State& state) {
   state.SetLabel(s.name);
   for (auto _ : state) {
     base::cl_Mesh mesh;
-    if (!base::MeshLoadLWO(s.path.c_str(), &mesh)) state.SkipWithError("import failed");
+    if (!base::MeshLoadLWO(s.path.c_str(), &mesh)) {
+      state.SkipWithError("import failed");
+      break;
+    }
     benchmark::DoNotOptimize(mesh.faces.size());
   }
 }
@@ -100,7 +103,10 @@ void BM_OursReadOnly(benchmark::State& state) {
   state.SetLabel(s.name);
   for (auto _ : state) {
     base::LwoObject* o = base::LwoReadObject(s.path.c_str(), nullptr, nullptr);
-    if (!o) state.SkipWithError("read failed");
+    if (!o) {
+      state.SkipWithError("read failed");
+      break;
+    }
     base::LwoFreeObject(o);
   }
 }
@@ -113,7 +119,10 @@ void BM_Assimp(benchmark::State& state) {
   for (auto _ : state) {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(s.path, 0);
-    if (!scene) state.SkipWithError("assimp failed");
+    if (!scene) {
+      state.SkipWithError("assimp failed");
+      break;
+    }
     benchmark::DoNotOptimize(scene);
   }
 }

@@ -117,7 +117,10 @@ void BM_ImportOurs(benchmark::State& state) {
   for (auto _ : state) {
     base::cl_Mesh mesh;
     base::cl_Skeleton skeleton;
-    if (!ImportOurs(mesh, skeleton)) state.SkipWithError("import failed");
+    if (!ImportOurs(mesh, skeleton)) {
+      state.SkipWithError("import failed");
+      break;
+    }
     benchmark::DoNotOptimize(mesh.faces.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.bytes));
@@ -179,7 +182,10 @@ void BM_ImportAssimp(benchmark::State& state) {
   for (auto _ : state) {
     Assimp::Importer importer;
     const aiScene* scene = importer.ReadFile(f.mesh, 0);
-    if (!scene) state.SkipWithError("assimp import failed");
+    if (!scene) {
+      state.SkipWithError("assimp import failed");
+      break;
+    }
     benchmark::DoNotOptimize(scene);
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations()) * static_cast<int64_t>(f.bytes));

@@ -157,7 +157,10 @@ long long CompileEachIteration(benchmark::State& state, const std::string& sourc
     if (!ok) state.SkipWithError("compile failed");
   };
   const long long peak = PeakOf(compile);
-  for (auto _ : state) compile();
+  for (auto _ : state) {
+    compile();
+    if (state.error_occurred()) break;
+  }
   KRX::ScriptSystem::Shutdown();
   return peak;
 }
@@ -191,7 +194,10 @@ void BM_LuaLoad(benchmark::State& state) {
     lua_close(L);
   };
   const long long peak = PeakOf(load);
-  for (auto _ : state) load();
+  for (auto _ : state) {
+    load();
+    if (state.error_occurred()) break;
+  }
   PerLineCounters(state, lines, peak);
 }
 

@@ -33,13 +33,6 @@ using tGraph = boost::adjacency_list<boost::vecS, boost::vecS, boost::directedS>
 
 struct cl_BenchEditor : quillane::cl_TrainTravelEditor {
   cl_BenchEditor() { s_NodeSize = 48; }
-  bool Save(const char* file) {
-    base::Variant event;
-    event.set_element("SelectXML");
-    event.attribute("file")->set_string(file);
-    event.attribute("category")->set_string("MinigameSaveXML");
-    return HandleMenuEvent(&event, nullptr) && GetMessage().empty();
-  }
 };
 
 struct st_Bench {
@@ -98,7 +91,10 @@ void BM_EditorRouteCheck(benchmark::State& state) {
   cl_BenchEditor& editor = Bench().editor;
   for (auto _ : state) {
     const int hops = editor.ShortestPathLength(editor.GetOriginNode(), editor.GetDestinationNode(), true);
-    if (hops < 1 || hops >= quillane::cl_TrainTravelPanel::kNoRoute) state.SkipWithError("no route");
+    if (hops < 1 || hops >= quillane::cl_TrainTravelPanel::kNoRoute) {
+      state.SkipWithError("no route");
+      break;
+    }
     benchmark::DoNotOptimize(hops);
   }
   state.counters["links"] = static_cast<double>(Bench().edges.size());
@@ -114,15 +110,24 @@ void BM_BoostBreadthFirstSearch(benchmark::State& state) {
     boost::breadth_first_search(
         graph, boost::vertex(origin, graph),
         boost::visitor(boost::make_bfs_visitor(boost::record_distances(hops.data(), boost::on_tree_edge()))));
-    if (hops[destination] < 1) state.SkipWithError("no route");
+    if (hops[destination] < 1) {
+      state.SkipWithError("no route");
+      break;
+    }
     benchmark::DoNotOptimize(hops.data());
   }
 }
 BENCHMARK(BM_BoostBreadthFirstSearch);
 
 void BM_EditorSaveGraph(benchmark::State& state) {
-  for (auto _ : state)
-    if (!Bench().editor.Save("bench.xml")) state.SkipWithError("save failed");
+  const base::String file("bench.xml");
+  for (auto _ : state) {
+    // Judged by the save's own result: the editor's status line also reports a save that worked.
+    if (!Bench().editor.SaveGraphAs(file)) {
+      state.SkipWithError(Bench().editor.GetMessage().c_str());
+      break;
+    }
+  }
 }
 BENCHMARK(BM_EditorSaveGraph)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
@@ -148,10 +153,15 @@ void BM_PugixmlSaveFsyncRename(benchmark::State& state) {
         link.append_attribute("a") = i;
         link.append_attribute("b") = editor.GetNode(i).m_Links[l];
       }
-    if (!doc.save_file(temp.c_str())) state.SkipWithError("save failed");
+    if (!doc.save_file(temp.c_str())) {
+      state.SkipWithError("save failed");
+      break;
+    }
     const int fd = open(temp.c_str(), O_RDONLY);
-    if (fd < 0 || fsync(fd) != 0 || close(fd) != 0 || std::rename(temp.c_str(), file.c_str()) != 0)
+    if (fd < 0 || fsync(fd) != 0 || close(fd) != 0 || std::rename(temp.c_str(), file.c_str()) != 0) {
       state.SkipWithError("sync or rename failed");
+      break;
+    }
     const int folder = open("gui/minigames/traintravel", O_RDONLY | O_DIRECTORY);
     if (folder >= 0) {
       fsync(folder);

@@ -62,7 +62,10 @@ void BM_SaveGame(benchmark::State& state) {
     save.gameState.copy(b.image.gameState);
     save.sceneName = b.image.sceneName;
     save.stageBlock = b.image.stageBlock;
-    if (!quillane::WriteSavegameFile(b.slot.c_str(), save)) state.SkipWithError("save failed");
+    if (!quillane::WriteSavegameFile(b.slot.c_str(), save)) {
+      state.SkipWithError("save failed");
+      break;
+    }
   }
   state.counters["bytes"] = static_cast<double>(b.bytes.size());
 }
@@ -82,7 +85,10 @@ void BM_ParseSavegame(benchmark::State& state) {
   st_Bench& b = Bench();
   for (auto _ : state) {
     quillane::st_SavegameImage image;
-    if (!quillane::ReadSavegameFile(b.slot.c_str(), image)) state.SkipWithError("parse failed");
+    if (!quillane::ReadSavegameFile(b.slot.c_str(), image)) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     benchmark::DoNotOptimize(image.characters.size());
   }
 }

@@ -84,10 +84,16 @@ void BM_PanelAddUpRemove(benchmark::State& state) {
     panel.ProcessEvent(add);
     scene->MoveElement("Locators", "added", true);
     panel.RebuildResourceTree();
-    if (!scene->SaveProjectFile()) state.SkipWithError("save failed");
+    if (!scene->SaveProjectFile()) {
+      state.SkipWithError("save failed");
+      break;
+    }
     scene->RemoveElement("Locators", "added");
     panel.RebuildResourceTree();
-    if (!scene->SaveProjectFile()) state.SkipWithError("save failed");
+    if (!scene->SaveProjectFile()) {
+      state.SkipWithError("save failed");
+      break;
+    }
   }
   if (scene->Locators.size() != kElements) state.SkipWithError("the project did not come back to its size");
 }
@@ -113,9 +119,15 @@ void BM_PugixmlParseAppendSave(benchmark::State& state) {
   for (auto _ : state)
     for (int edit = 0; edit < 3; ++edit) {
       pugi::xml_document doc;
-      if (!doc.load_file(file.c_str())) state.SkipWithError("parse failed");
+      if (!doc.load_file(file.c_str())) {
+        state.SkipWithError("parse failed");
+        return;  // the row has failed: its loop ends with it
+      }
       doc.child("Project").child("Locators").append_child("Locator").append_attribute("label") = "added";
-      if (!SaveSynced(doc, file)) state.SkipWithError("save failed");
+      if (!SaveSynced(doc, file)) {
+        state.SkipWithError("save failed");
+        return;
+      }
     }
 }
 BENCHMARK(BM_PugixmlParseAppendSave)->Unit(benchmark::kMillisecond)->UseRealTime();

@@ -241,7 +241,10 @@ void BM_BmoLoad(benchmark::State& state) {
   for (auto _ : state) {
     base::File in(files.bmo.c_str(), base::File::STATUS_READ);
     gfx::cl_Model model;
-    if (!model.ReadRecord(&in)) state.SkipWithError("record refused");
+    if (!model.ReadRecord(&in)) {
+      state.SkipWithError("record refused");
+      break;
+    }
   }
 }
 
@@ -249,8 +252,10 @@ void BM_OgreImport(benchmark::State& state) {
   Files files;
   for (auto _ : state) {
     base::cl_Mesh mesh;
-    if (!base::tMultiFileFormatLoader<base::cl_Mesh>::LoadFileMultiFormat(files.xml.c_str(), &mesh))
+    if (!base::tMultiFileFormatLoader<base::cl_Mesh>::LoadFileMultiFormat(files.xml.c_str(), &mesh)) {
       state.SkipWithError("import failed");
+      break;
+    }
   }
 }
 

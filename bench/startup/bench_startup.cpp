@@ -37,7 +37,10 @@ void StartUpToRootMenu(benchmark::State& state) {
   base::RegisterMeshResourceType();
   if (!RunToRootMenu()) state.SkipWithError("the root menu was not reached");
   for (auto _ : state)
-    if (!RunToRootMenu()) state.SkipWithError("the root menu was not reached");
+    if (!RunToRootMenu()) {
+      state.SkipWithError("the root menu was not reached");
+      break;
+    }
   base::sys::SetDebuggerOutput(nullptr);
 }
 BENCHMARK(StartUpToRootMenu)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();

@@ -23,7 +23,10 @@ void BM_EngineVariant(benchmark::State& state) {
   const std::string& text = Scene();
   for (auto _ : state) {
     base::Variant v;
-    if (!base::xml::read_text(v, text.c_str())) state.SkipWithError("parse failed");
+    if (!base::xml::read_text(v, text.c_str())) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     benchmark::DoNotOptimize(v.size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -36,7 +39,10 @@ void BM_EngineVariantBuildOnly(benchmark::State& state) {
   const std::string& text = Scene();
   for (auto _ : state) {
     auto* v = new base::Variant;
-    if (!base::xml::read_text(*v, text.c_str())) state.SkipWithError("parse failed");
+    if (!base::xml::read_text(*v, text.c_str())) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     state.PauseTiming();
     delete v;
     state.ResumeTiming();
@@ -49,7 +55,10 @@ void BM_EngineStaticVariant(benchmark::State& state) {
   const std::string& text = Scene();
   for (auto _ : state) {
     base::StaticVariant sv;
-    if (!base::xml::read_text(sv, text.c_str())) state.SkipWithError("parse failed");
+    if (!base::xml::read_text(sv, text.c_str())) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     benchmark::DoNotOptimize(sv.get_size());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -60,7 +69,10 @@ void BM_Pugixml(benchmark::State& state) {
   const std::string& text = Scene();
   for (auto _ : state) {
     pugi::xml_document doc;
-    if (!doc.load_buffer(text.data(), text.size())) state.SkipWithError("parse failed");
+    if (!doc.load_buffer(text.data(), text.size())) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     benchmark::DoNotOptimize(doc.first_child());
   }
   state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * text.size()));
@@ -71,7 +83,10 @@ void BM_PugixmlBuildOnly(benchmark::State& state) {
   const std::string& text = Scene();
   for (auto _ : state) {
     auto* doc = new pugi::xml_document;
-    if (!doc->load_buffer(text.data(), text.size())) state.SkipWithError("parse failed");
+    if (!doc->load_buffer(text.data(), text.size())) {
+      state.SkipWithError("parse failed");
+      break;
+    }
     state.PauseTiming();
     delete doc;
     state.ResumeTiming();
@@ -95,8 +110,10 @@ void BM_Expat(benchmark::State& state) {
         [](void*, const XML_Char*) {});
     XML_SetCharacterDataHandler(parser,
                                 [](void* c, const XML_Char*, int n) { static_cast<Counts*>(c)->characters += n; });
-    if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK)
+    if (XML_Parse(parser, text.data(), static_cast<int>(text.size()), 1) != XML_STATUS_OK) {
       state.SkipWithError("parse failed");
+      break;
+    }
     XML_ParserFree(parser);
     benchmark::DoNotOptimize(counts.elements);
   }

@@ -2,39 +2,19 @@
 // control class registered, then rendered and fed a few input commands made from the same bytes.
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-#include <filesystem>
-#include <random>
 #include <string>
+#include <vector>
 
 #include "base/gui/GUI.h"
 #include "recording_skin.h"
 
 #include "../BaseFuzz.h"
-
-namespace {
-
-// One scratch file per process (fuzzing may run several), removed at exit.
-const std::string& LayoutPath() {
-  static const std::string path = [] {
-    const std::string p = (std::filesystem::temp_directory_path() /
-                           ("quillane_fuzz_gui_" + std::to_string(std::random_device{}()) + ".xml"))
-                              .string();
-    std::atexit([] { std::remove(LayoutPath().c_str()); });
-    return p;
-  }();
-  return path;
-}
-
-}  // namespace
+#include "../ScratchFile.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!fuzzsupport::BeginBaseInput(size, size_t{1} << 18)) return 0;
-  std::FILE* f = std::fopen(LayoutPath().c_str(), "wb");
-  if (!f) return 0;
-  std::fwrite(data, 1, size, f);
-  std::fclose(f);
+  const std::string layout = fuzzsupport::WriteScratchFile(data, size, "_layout.xml");
+  if (layout.empty()) return 0;
 
   guitest::Log() = guitest::st_SkinLog();
   {
@@ -42,7 +22,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     base::g_pGUI = &gui;
     auto* panel = new guitest::cl_TestPanel;
     gui.AddChild(panel);
-    for (const char* label : {"GuiSelfTest", "DialogBox"}) panel->LoadFromFile(LayoutPath().c_str(), label);
+    for (const char* label : {"GuiSelfTest", "DialogBox"}) panel->LoadFromFile(layout.c_str(), label);
     guitest::Frame(gui, {});
     std::vector<base::ICMD> cmds;
     for (size_t i = 0; i + 4 <= size && cmds.size() < 16; i += 4) {

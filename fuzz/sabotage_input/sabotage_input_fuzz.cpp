@@ -9,7 +9,6 @@
 #include <fstream>
 #include <limits>
 #include <memory>
-#include <random>
 #include <string>
 
 #include "base/app/ICMD.h"
@@ -20,6 +19,7 @@
 #include "quillane/settings/TweakSettings.h"
 
 #include "../BaseFuzz.h"
+#include "../ScratchFile.h"
 
 namespace {
 
@@ -42,7 +42,8 @@ const char* const kTargets[] = {"knob 1",   "knob 2",    "knob 3",   "reset",   
 
 // A scratch folder with the board and an empty data file; empty when it could not be made.
 fs::path PrepareFolder() {
-  const fs::path dir = fs::temp_directory_path() / ("quillane_fuzz_sabotage_" + std::to_string(std::random_device()()));
+  if (fuzzsupport::RunFolder().empty()) return {};
+  const fs::path dir = fuzzsupport::RunFolder() / "sabotage";
   std::error_code ec;
   fs::create_directories(dir / "gui/minigames/sabotage", ec);
   const fs::path here = fs::current_path(ec);

@@ -26,7 +26,9 @@ constexpr int kStreamBufferMs = 4000;
 
 void LibraryLog(const char* text) { base::sys::Output("%s", text); }
 
-float Clamp01(float v) { return std::clamp(v, 0.0f, 1.0f); }
+// A NaN level (a script's, or a damaged option's) counts as 0: std::clamp would keep it, and the
+// integer level made of it would be undefined.
+float Clamp01(float v) { return v > 0.0f ? std::min(v, 1.0f) : 0.0f; }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 // The input device: key table, per-frame poll, command queue.
 #include "win32dx9/DX9InputDevice.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "base/app/ICMD.h"
@@ -131,6 +132,14 @@ constexpr st_KeyPair kKeyTable[] = {
 
 constexpr uint32_t kPollSize = in::kBufferSize;
 
+// A motion element's 16-bit delta times scale, saturated to the command's 16 bits: a play step
+// moves the pointer tens of thousands of pixels at once, and converting a float out of range
+// is undefined.
+int16_t ScaledDelta(uint32_t data, float scale) {
+  const float v = static_cast<float>(static_cast<int16_t>(data)) * scale;
+  return static_cast<int16_t>(std::clamp(v, -32768.0f, 32767.0f));
+}
+
 }  // namespace
 
 uint8_t cl_DX9InputDevice::KeyCodeOf(uint8_t scan) {
@@ -212,11 +221,11 @@ void cl_DX9InputDevice::Update(float, float) {
         case in::mouse::Button2: type = pressed ? MIDDLE_DOWN : MIDDLE_UP; break;
         case in::mouse::X:
           type = MOUSE_MOVE;
-          dx = static_cast<int16_t>(static_cast<float>(static_cast<int16_t>(d.data)) * m_MouseDeltaScale);
+          dx = ScaledDelta(d.data, m_MouseDeltaScale);
           break;
         case in::mouse::Y:
           type = MOUSE_MOVE;
-          dy = static_cast<int16_t>(static_cast<float>(static_cast<int16_t>(d.data)) * m_MouseDeltaScale);
+          dy = ScaledDelta(d.data, m_MouseDeltaScale);
           break;
         case in::mouse::Wheel:
           type = WHEEL;

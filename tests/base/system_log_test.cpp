@@ -2,13 +2,16 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/syscall.h>
+#include <unistd.h>
+
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
+#include <fstream>
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "support/TimeScale.h"
 
 namespace {
 
@@ -36,14 +39,20 @@ TEST(SystemOutput, EveryCallbackGetsTheSameTextInOrder) {
 // ---- the list guarded against other threads
 
 // While a line is handed out, the callback lets another thread add callbacks (enough to move an
-// unguarded list's storage under the walk) and waits for it, within a bound: a guarded list keeps
-// that thread waiting until the walk is over. (Only an unguarded list can pass the bound unseen
-// on a machine too slow to add within it; a guarded one never depends on it.)
-std::mutex g_walkMutex;
-std::condition_variable g_walkChanged;
-bool g_walkStarted = false, g_addsDone = false;
-std::atomic<bool> g_addedDuringWalk{false};
+// unguarded list's storage under the walk) and holds the walk until that thread has either added
+// them (the list changed under the walk) or sleeps waiting for a lock, which after announcing its
+// adds can only be the list's. Which of the two happens does not depend on how fast either runs.
+std::atomic<pid_t> g_adder{0};
+std::atomic<bool> g_walkStarted{false}, g_adding{false}, g_addsDone{false};
+bool g_addedDuringWalk = false, g_adderWaited = false;
 std::vector<std::string> g_inner;
+
+// Whether thread tid sleeps in the kernel's futex wait, which is how a taken lock is waited for.
+bool SleepsOnALock(pid_t tid) {
+  std::ifstream syscall("/proc/self/task/" + std::to_string(tid) + "/syscall");
+  long number = -1;
+  return syscall >> number && number == SYS_futex;
+}
 
 bool Filler(const char*) { return true; }
 bool Inner(const char* text) {
@@ -53,11 +62,14 @@ bool Inner(const char* text) {
 bool Walker(const char* text) {
   if (std::string(text) != "walk\n") return true;
   base::sys::Output("from inside a callback\n");  // its own line does not wait for itself
-  std::unique_lock<std::mutex> lock(g_walkMutex);
   g_walkStarted = true;
-  g_walkChanged.notify_all();
-  g_walkChanged.wait_for(lock, std::chrono::milliseconds(300), [] { return g_addsDone; });
-  g_addedDuringWalk = g_addsDone;
+  testsupport::WaitUntil(
+      [] {
+        g_addedDuringWalk = g_addsDone;
+        g_adderWaited = !g_addedDuringWalk && g_adding && SleepsOnALock(g_adder);
+        return g_addedDuringWalk || g_adderWaited;
+      },
+      60000, 1);
   return true;
 }
 
@@ -66,14 +78,11 @@ TEST(SystemOutput, CallbacksAddedFromAnotherThreadWaitForTheLineBeingHandedOut) 
   base::sys::AddOutputCallback(Inner);
   base::sys::AddOutputCallback(Walker);
   std::thread adder([] {
-    {
-      std::unique_lock<std::mutex> lock(g_walkMutex);
-      g_walkChanged.wait(lock, [] { return g_walkStarted; });
-    }
+    g_adder = gettid();
+    while (!g_walkStarted) std::this_thread::yield();  // no lock of its own before the adds
+    g_adding = true;
     for (int i = 0; i < 64; ++i) base::sys::AddOutputCallback(Filler);
-    std::lock_guard<std::mutex> lock(g_walkMutex);
     g_addsDone = true;
-    g_walkChanged.notify_all();
   });
   base::sys::Output("walk\n");
   adder.join();
@@ -81,6 +90,7 @@ TEST(SystemOutput, CallbacksAddedFromAnotherThreadWaitForTheLineBeingHandedOut) 
   base::sys::RemoveOutputCallback(Filler);
   base::sys::RemoveOutputCallback(Inner);
   EXPECT_FALSE(g_addedDuringWalk) << "the list changed under a walk";
+  EXPECT_TRUE(g_adderWaited || g_addedDuringWalk) << "the adding thread neither added nor waited for the walk";
   EXPECT_EQ(g_inner, (std::vector<std::string>{"walk\n", "from inside a callback\n"}));
 }
 

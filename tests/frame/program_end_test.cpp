@@ -7,13 +7,11 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -87,10 +85,8 @@ TEST(ProgramEnd, AKilledTestLeavesNoGameAndNoXServerRunning) {
   ASSERT_GT(killed, 0);
   int status = 0;
   bool ended = false;
-  for (int i = 0; i < 2 * kStartMs / 100 && !fs::exists(report) && !ended; ++i) {
-    ended = waitpid(killed, &status, WNOHANG) == killed;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-  }
+  testsupport::WaitUntil([&] { return (ended = waitpid(killed, &status, WNOHANG) == killed) || fs::exists(report); },
+                         2 * kStartMs, 100);
   std::ifstream in(report);
   std::string folder;
   in >> folder;
@@ -110,11 +106,9 @@ TEST(ProgramEnd, AKilledTestLeavesNoGameAndNoXServerRunning) {
     return running;
   };
   // They end within moments; the bound is only a last guard, generous for a starved machine.
-  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!left().empty() && std::chrono::steady_clock::now() < end)
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  testsupport::WaitUntil([&] { return left().empty(); }, 60000, 20);
   const std::string running = left();
-  EXPECT_EQ(running, "") << "still running a minute after their test was killed";
+  EXPECT_EQ(running, "") << "still running " << testsupport::ScaledMs(60000) << " ms after their test was killed";
   // What the test started is ended here, so that a failure leaves no load behind.
   for (const auto& [pid, start] : children)
     if (StartTime(pid) == start) kill(pid, SIGKILL);

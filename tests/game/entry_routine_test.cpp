@@ -1,5 +1,6 @@
-// The program applies the "Tweakables" of the configuration it starts with: a user config.xml
-// whose tweak value is no number shows up as the settings' warning in the program's log.
+// The program applies the "Tweakables" and "Options" of the configuration it starts with: a user
+// config.xml whose tweak value is no number shows up as the settings' warning in the program's
+// log, and an option that is no finite number is read as its default, with a warning naming it.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -16,21 +17,32 @@ namespace {
 namespace fs = std::filesystem;
 using testprogram::ReadFile;
 
-TEST(EntryRoutine, AppliesTheTweakablesOfTheStartConfiguration) {
+// The bundled configuration with the value of the attribute that follows `after` replaced.
+void ReplaceValue(std::string& config, const std::string& after, const char* value) {
+  const size_t at = config.find(after);
+  ASSERT_NE(at, std::string::npos) << after;
+  const size_t from = config.find('"', at + after.size()) + 1;
+  config.replace(from, config.find('"', from) - from, value);
+}
+
+TEST(EntryRoutine, AppliesTheTweakablesAndOptionsOfTheStartConfiguration) {
   if (!fs::exists(testprogram::ProgramPath())) GTEST_SKIP() << "program not built";
   testprogram::TempDir dir("quillane_tweak");
   fs::create_directories(dir.path("user"));
-  // The bundled configuration with one tweak value that is no number.
   std::string config = ReadFile(fs::path(QUILLANE_DATA_DIR) / "config.xml");
-  const size_t value = config.find("Skip_Delay=\"") + std::strlen("Skip_Delay=\"");
-  ASSERT_GT(value, std::strlen("Skip_Delay=\""));
-  config.replace(value, config.find('"', value) - value, "soon");
+  ReplaceValue(config, "Skip_Delay", "soon");
+  // The sound system and the gamma ramp would convert these to integers.
+  ReplaceValue(config, "<MasterVolume Type=\"Slider\" display_name=\"#optio0_1004 Master volume\" Value", "nan");
+  ReplaceValue(config, "<Gamma Type=\"Slider\" display_name=\"#optio0_1112 Brightness\" Value", "1e999");
   std::ofstream(dir.path("user/config.xml")) << config;
   const std::string log = dir.path("run.log");
   const int status = testprogram::RunProgram({"QUILLANE_HEADLESS=1", "QUILLANE_FRAMES=1"}, dir.path("user"), log);
   const std::string text = ReadFile(log);
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << text;
   EXPECT_NE(text.find("Warning: Tweakables: Skip_Delay='soon' is not a finite number"), std::string::npos) << text;
+  for (const char* warning : {"option Sfx/MasterVolume is 'nan', not a finite number; read as its default 1\n",
+                              "option Gfx/Gamma is 'inf', not a finite number; read as its default 0.5\n"})
+    EXPECT_NE(text.find(std::string("Warning: config.xml: ") + warning), std::string::npos) << warning << text;
 }
 
 }  // namespace

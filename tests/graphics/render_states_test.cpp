@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <limits>
 #include <memory>
 
 #include "GraphicsFixture.h"
@@ -190,11 +191,19 @@ TEST_F(RenderStates, GammaRampIsIdentityAtOneHalfAndSaturates) {
   Device()->GetGammaRamp(0, &ramp);
   for (int i = 0; i < 256; ++i) ASSERT_EQ(ramp.red[i], i * 256) << i;
   EXPECT_EQ(ramp.blue[255], 255 * 256);
-  gfx::SetGamma(300.0f);
-  Device()->GetGammaRamp(0, &ramp);
-  EXPECT_EQ(ramp.green[0], 0);
-  EXPECT_EQ(ramp.green[1], 65535);
-  EXPECT_EQ(ramp.green[255], 65535);
+  // No ramp is made of a gamma that is no finite number: the one shown stays.
+  for (float none : {std::nanf(""), std::numeric_limits<float>::infinity()}) {
+    gfx::SetGamma(none);
+    Device()->GetGammaRamp(0, &ramp);
+    EXPECT_EQ(ramp.red[128], 128 * 256) << none;
+  }
+  for (float large : {300.0f, 3e38f}) {  // the second one's step is infinite
+    gfx::SetGamma(large);
+    Device()->GetGammaRamp(0, &ramp);
+    EXPECT_EQ(ramp.green[0], 0) << large;
+    EXPECT_EQ(ramp.green[1], 65535) << large;
+    EXPECT_EQ(ramp.green[255], 65535) << large;
+  }
   gfx::SetGamma(0.5f);
 }
 

@@ -13,31 +13,28 @@
 #include "libkrx/AID/Message.h"
 #include "libkrx/AID/Reassembler.h"
 #include "platform/net/DatagramSocket.h"
+#include "support/TimeScale.h"
 
 namespace aidtest {
 
 using platform::net::Endpoint;
 
+// The guard of every wait for the link (scaled by the machine's load): what it waits for comes in
+// moments on loopback, so only a link that never answers reaches it.
 inline constexpr int kWaitMs = 3000;
 
-// Runs ProcessMessages until done() holds or kWaitMs passed.
-inline bool PumpUntil(AID::AIDNetwork& link, const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  for (;;) {
-    link.ProcessMessages();
-    if (done()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+// Runs ProcessMessages until done() holds or the guard passed.
+inline bool PumpUntil(AID::AIDNetwork& link, const std::function<bool()>& done, testsupport::st_Where where = {}) {
+  return testsupport::WaitUntil(
+      [&] {
+        link.ProcessMessages();
+        return done();
+      },
+      kWaitMs, 2, where);
 }
 
-inline bool WaitFor(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
+inline bool WaitFor(const std::function<bool()>& done, testsupport::st_Where where = {}) {
+  return testsupport::WaitUntil(done, kWaitMs, 2, where);
 }
 
 class TestPeer {
@@ -107,9 +104,26 @@ class TestPeer {
     return Send(*Make(AID::kAccept, nullptr, {}, self.port, self.address));
   }
 
-  // The next whole message, or null after timeoutMs.
+  // The next whole message, or null after timeoutMs (scaled by the machine's load).
   std::unique_ptr<AID::Message> Receive(int timeoutMs = kWaitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    return ReceiveWithin(testsupport::ScaledMs(timeoutMs));
+  }
+  // The next message of the given type, skipping others.
+  std::unique_ptr<AID::Message> ReceiveType(uint16_t type, int timeoutMs = kWaitMs) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::ScaledMs(timeoutMs));
+    for (;;) {
+      const int left =
+          int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
+      if (left <= 0) return nullptr;
+      auto m = ReceiveWithin(left);
+      if (m && m->Type() == type) return m;
+    }
+  }
+
+ private:
+  // The next whole message, or null after ms of the wall clock.
+  std::unique_ptr<AID::Message> ReceiveWithin(int ms) {
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     for (;;) {
       const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
       if (left <= 0) return nullptr;
@@ -122,18 +136,7 @@ class TestPeer {
       if (out.kind == AID::Reassembler::Outcome::Complete) return std::move(out.message);
     }
   }
-  // The next message of the given type, skipping others.
-  std::unique_ptr<AID::Message> ReceiveType(uint16_t type, int timeoutMs = kWaitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    for (;;) {
-      const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return nullptr;
-      auto m = Receive(left);
-      if (m && m->Type() == type) return m;
-    }
-  }
 
- private:
   platform::net::DatagramSocket m_socket;
   AID::Reassembler m_reassembler;
   size_t m_maxDatagram;

@@ -21,6 +21,7 @@
 #include "libkrx/AID/WinAIDNetwork.h"
 #include "support/EngineLogCapture.h"
 #include "support/ThreadCount.h"
+#include "support/TimeScale.h"
 
 using namespace KRX;
 using dbgtest::FrontEnd;
@@ -104,7 +105,7 @@ TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
       debugger->ProcessOneCommand();
       return !debugger->GetBreakpoints().empty();
     });
-    g_deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    g_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::ScaledMs(10000));
     tRefPtr<Thread> thread(new Thread());
     if (breakpointSet) {
       thread->m_moduleName = "dbg";
@@ -186,17 +187,17 @@ TEST(DebuggerOverTheLink, TheLargestCommandIsAnsweredThreeTimesInThree) {
     int answered = 0;
     for (int round = 0; round < 3; ++round) {
       front.Send(std::move(Payload(DBG_SYMBOLS).Str(path.c_str())));
-      // A lost datagram loses the command for good: then nothing comes, however long this waits.
-      const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-      bool got = false;
-      while (!got && std::chrono::steady_clock::now() < end) {
-        link->ProcessMessages();
-        debugger->ProcessOneCommand();
-        auto m = peer.Receive(5);
-        got = m && m->PayloadLength() == 5 && Payload(std::string(reinterpret_cast<const char*>(m->Payload()), 5))
-                                                      .ReadU32() == DBG_SYMBOLS;
-      }
-      answered += got;
+      // A lost datagram loses the command for good: then nothing comes, however long this waits,
+      // and only that reaches the guard.
+      answered += testsupport::WaitUntil(
+          [&] {
+            link->ProcessMessages();
+            debugger->ProcessOneCommand();
+            auto m = peer.Receive(5);
+            return m && m->PayloadLength() == 5 &&
+                   Payload(std::string(reinterpret_cast<const char*>(m->Payload()), 5)).ReadU32() == DBG_SYMBOLS;
+          },
+          20000, 0);
     }
     EXPECT_EQ(answered, 3) << "on " << where;
     EnableDebugger(false);

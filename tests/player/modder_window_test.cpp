@@ -13,14 +13,12 @@
 // are 20 pixels high from y 78, their buttons sit below the lists.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "support/DemoDataCopy.h"
 #include "support/ProgramRun.h"
@@ -71,13 +69,9 @@ constexpr int kNameTitleX = 640, kNameTitleY = 270;  // ambient, directional lig
 
 constexpr const char* kScene = "Cove";  // sorts first in the manager's list of the demo's scenes
 
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-  }
-  return done();
+// A file the program writes: its guard scales with the machine's load.
+bool WaitFor(const std::function<bool()>& done, int timeoutMs, testsupport::st_Where where = {}) {
+  return testsupport::WaitUntil(done, timeoutMs, 50, where);
 }
 
 // Of the pixels that differ by more than by in a channel between two screens, how many, and how

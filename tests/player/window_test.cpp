@@ -356,7 +356,7 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
     }
     Frames(200);
     x.Release();
-    played = testprogram::WaitForLog(log, "Says(Quillane,#odo0_1", 3000);
+    played = x.LogShows(log, "Says(Quillane,#odo0_1", 3000);
   }
   EXPECT_TRUE(played) << testprogram::ReadFile(log);
   x.Stop();

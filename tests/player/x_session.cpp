@@ -45,19 +45,29 @@ long MainThreadMs(pid_t pid) {
   return (user + system) * 1000 / kTicks;
 }
 
-// Waits while pid runs ms of its own time; it sleeps ms when pid is not running.
-void WaitForProgramTime(pid_t pid, int ms) {
+// Polls done until it holds (true) or pid has run ms of its own time, ended, or the last guard
+// passed (false).
+bool UntilInProgramTime(pid_t pid, int ms, const std::function<bool()>& done, int pollMs, testsupport::st_Where where) {
   const long start = MainThreadMs(pid);
-  if (start < 0) {
+  bool held = false;
+  testsupport::WaitUntil(
+      [&] {
+        if ((held = done())) return true;
+        const long now = MainThreadMs(pid);
+        return now < 0 || now - start >= ms;
+      },
+      kWaitMs, pollMs, where);
+  return held;
+}
+
+// Waits while pid runs ms of its own time; it sleeps ms when pid is not running.
+void WaitForProgramTime(pid_t pid, int ms, testsupport::st_Where where = {}) {
+  if (MainThreadMs(pid) < 0) {
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
     return;
   }
-  const auto guard = std::chrono::steady_clock::now() + std::chrono::milliseconds(kWaitMs);
-  for (;;) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(std::min(ms, 10)));
-    const long now = MainThreadMs(pid);
-    if (now < 0 || now - start >= ms || std::chrono::steady_clock::now() >= guard) return;
-  }
+  UntilInProgramTime(
+      pid, ms, [] { return false; }, std::min(ms, 10), where);
 }
 
 }  // namespace
@@ -69,7 +79,7 @@ std::string MissingTools() {
   return missing;
 }
 
-void Frames(int ms) { WaitForProgramTime(s_running, ms); }
+void Frames(int ms, testsupport::st_Where where) { WaitForProgramTime(s_running, ms, where); }
 
 bool cl_XSession::StartEditor(const std::string& userDir, const std::string& log, int width, int height,
                               int startMs) {
@@ -160,25 +170,32 @@ st_Screen cl_XSession::Grab() const {
   return screen;
 }
 
-st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs) const {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  st_Screen screen = Grab();
-  while (!shows(screen) && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    screen = Grab();
-  }
+st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs,
+                                 testsupport::st_Where where) const {
+  st_Screen screen;
+  UntilInProgramTime(
+      m_pid, programMs, [&] { return shows(screen = Grab()); }, 100, where);
   return screen;
 }
 
-st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs) const {
+bool cl_XSession::LogShows(const std::string& log, const std::string& text, int programMs,
+                           testsupport::st_Where where) const {
+  return UntilInProgramTime(
+      m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20, where);
+}
+
+st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs,
+                               testsupport::st_Where where) const {
   st_Screen last = Grab();
   long stillSince = ProgramMs();
-  return GrabUntil([&](const st_Screen& now) {
-    const long ms = ProgramMs();
-    if (!still(last, now)) stillSince = ms;
-    last = now;
-    return ms < 0 || ms - stillSince >= forMs;
-  });
+  return GrabUntil(
+      [&](const st_Screen& now) {
+        const long ms = ProgramMs();
+        if (!still(last, now)) stillSince = ms;
+        last = now;
+        return ms < 0 || ms - stillSince >= forMs;
+      },
+      kWaitMs, where);
 }
 
 long cl_XSession::ProgramMs() const { return MainThreadMs(m_pid); }

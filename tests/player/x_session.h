@@ -11,11 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "support/TimeScale.h"
 #include "support/XServer.h"
 
 namespace playertest {
 
 constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
+// The guards below are a quiet machine's; every wait scales them by testsupport::TimeScale().
 constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
 constexpr int kProgramStartMs = 60000;  // the same counted in the program's own time (ProgramMs)
 // The last guard of a wait for what the program shows: a busy machine starves it for long.
@@ -60,13 +62,19 @@ class cl_XSession {
   void Type(const std::string& text);  // characters, each through the keys that type it here
   // The screen now; empty when it cannot be read.
   st_Screen Grab() const;
-  // The first screen that `shows` accepts, grabbed again every few frames; after timeoutMs the
-  // last one grabbed. A busy machine draws later, not differently.
-  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int timeoutMs = kWaitMs) const;
+  // The first screen that `shows` accepts, grabbed again every few frames; once the program has
+  // run programMs of its own time without it (or after the last guard, kWaitMs), the last one
+  // grabbed. A busy machine draws later, not differently.
+  st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs = kWaitMs,
+                      testsupport::st_Where where = {}) const;
+  // Whether the log shows text before the program has run programMs of its own time (kWaitMs
+  // the last guard): a wait that a busy machine stretches, never cuts short.
+  bool LogShows(const std::string& log, const std::string& text, int programMs, testsupport::st_Where where = {}) const;
   // The first screen that stays `still` (each grab against the one before) while the program runs
   // forMs of its own time: a fade or a walk has ended. Counted in the program's time, a program
   // starved between two grabs does not pass for a still one. After kWaitMs the last one grabbed.
-  st_Screen Settled(const std::function<bool(const st_Screen& before, const st_Screen& now)>& still, int forMs) const;
+  st_Screen Settled(const std::function<bool(const st_Screen& before, const st_Screen& now)>& still, int forMs,
+                    testsupport::st_Where where = {}) const;
   // How long the program has run: its main thread's processor time in milliseconds, which a busy
   // machine stretches over more wall time but never shortens; -1 once it has ended.
   long ProgramMs() const;
@@ -92,8 +100,8 @@ class cl_XSession {
 
 // Waits while the program of the running session runs ms of its own time (ProgramMs): a few of
 // its frames however busy the machine, for what no log line tells. Its game time, stepped by the
-// wall clock, moves on at least as far. kWaitMs is the last guard; without a running program it
-// sleeps ms.
-void Frames(int ms);
+// wall clock, moves on at least as far. kWaitMs (scaled) is the last guard; without a running
+// program it sleeps ms.
+void Frames(int ms, testsupport::st_Where where = {});
 
 }  // namespace playertest

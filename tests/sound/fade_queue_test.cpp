@@ -1,5 +1,7 @@
 // Levels and the fade queue, stepped by the test's frame times: what the library's voice is set
 // to after each update, which records replace which, and muting.
+#include <cmath>
+
 #include "SoundFixture.h"
 
 namespace soundtest {
@@ -26,6 +28,12 @@ TEST_F(Levels, MasterTimesChannelTimesSoundWithPanFromChannelAndSoundOnly) {
   m_system->Update(0.0f);
   EXPECT_EQ(Volume("full"), 255);
   EXPECT_EQ(m_system->GetMasterVolume(), 1.0f);
+  m_system->FadeMasterVolume(std::nanf(""), 0.0f);  // a script's level that is no number: silence
+  m_system->Update(0.0f);
+  EXPECT_EQ(Volume("full"), 0);
+  EXPECT_EQ(m_system->GetMasterVolume(), 0.0f);
+  m_system->FadeMasterVolume(1.0f, 0.0f);
+  m_system->Update(0.0f);
   EXPECT_TRUE(m_system->SetChannelPan("PLAYER", 0.0f, 0.0f));
   m_system->Update(0.0f);
   EXPECT_EQ(Pan("full"), 0);

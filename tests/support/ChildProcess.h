@@ -12,12 +12,12 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
 #include <cstdlib>
 #include <functional>
 #include <string>
-#include <thread>
 #include <vector>
+
+#include "support/TimeScale.h"
 
 extern char** environ;
 
@@ -41,15 +41,21 @@ inline int Wait(pid_t pid) {
   return status;
 }
 
-// `signal` to the child pid, SIGKILL when it still runs after graceMs; its wait status.
+// The child pid's wait status once it ended, or -1 when it still runs after guardMs (scaled by
+// TimeScale(): a guard against a child that hangs, not a judge of its speed); it is then killed.
+inline int WaitAtMost(pid_t pid, int guardMs, st_Where where = {}) {
+  int status = 0;
+  if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, guardMs, 10, where)) return status;
+  kill(pid, SIGKILL);
+  Wait(pid);
+  return -1;
+}
+
+// `signal` to the child pid, SIGKILL when it still runs after graceMs (scaled); its wait status.
 inline int StopChild(pid_t pid, int signal, int graceMs) {
   kill(pid, signal);
   int status = 0;
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(graceMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (waitpid(pid, &status, WNOHANG) == pid) return status;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
+  if (WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, graceMs)) return status;
   kill(pid, SIGKILL);
   return Wait(pid);
 }

@@ -18,6 +18,7 @@
 #include "support/ChildProcess.h"
 #include "support/DemoDataCopy.h"
 #include "support/ScratchFolder.h"
+#include "support/TimeScale.h"
 #include "support/XServer.h"
 
 namespace testprogram {
@@ -90,16 +91,14 @@ inline pid_t StartProgram(const std::vector<std::string>& env, const std::string
   return ::testsupport::Start(Command(env, userDir, log));
 }
 
-inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-  while (std::chrono::steady_clock::now() < end) {
-    if (ReadFile(log).find(text) != std::string::npos) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return false;
+// Whether the log shows text before the guard of timeoutMs (scaled by the machine's load) passed.
+inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs,
+                       ::testsupport::st_Where where = {}) {
+  return ::testsupport::WaitUntil([&] { return ReadFile(log).find(text) != std::string::npos; }, timeoutMs, 20, where);
 }
 
-// SIGTERM to the program, which then shuts down as usual, and waits for it; SIGKILL after 20 s.
+// SIGTERM to the program, which then shuts down as usual, and waits for it; SIGKILL after 20 s
+// (scaled).
 inline void StopProgram(pid_t pid, int* status) { *status = ::testsupport::StopChild(pid, SIGTERM, 20000); }
 
 }  // namespace testprogram

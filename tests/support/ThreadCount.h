@@ -8,6 +8,8 @@
 #include <chrono>
 #include <thread>
 
+#include "support/TimeScale.h"
+
 namespace testsupport {
 
 inline int ThreadCountNow() {
@@ -20,14 +22,11 @@ inline int ThreadCountNow() {
   return n;
 }
 
-// The count once it equals expected, or the count at the end of 30 s when it never does.
-inline int ThreadCountReaching(int expected) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-  int n = ThreadCountNow();
-  while (n != expected && std::chrono::steady_clock::now() < end) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    n = ThreadCountNow();
-  }
+// The count once it equals expected, or the count at the end of a guard of 30 s (scaled) when it
+// never does.
+inline int ThreadCountReaching(int expected, st_Where where = {}) {
+  int n = 0;
+  WaitUntil([&] { return (n = ThreadCountNow()) == expected; }, 30000, 5, where);
   return n;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/TimeScale.h"
 
 namespace testsupport {
 
@@ -23,8 +24,8 @@ class cl_XServer {
   cl_XServer& operator=(const cl_XServer&) = delete;
 
   // Starts the server with one screen of width x height at 24 bits; false when it is not ready
-  // to take clients within timeoutMs. It keeps its state when its last client leaves, so a
-  // pointer placed before a program connects stays put.
+  // to take clients within timeoutMs (a guard, scaled by TimeScale()). It keeps its state when
+  // its last client leaves, so a pointer placed before a program connects stays put.
   bool Start(int width, int height, int timeoutMs = 60000) {
     Stop();
     int fds[2];
@@ -43,7 +44,7 @@ class cl_XServer {
     pollfd wait{fds[0], POLLIN, 0};
     // The server writes its display's number once it takes clients; end of file when it failed.
     char c = 0;
-    while (m_pid > 0 && poll(&wait, 1, timeoutMs) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    while (m_pid > 0 && poll(&wait, 1, ScaledMs(timeoutMs)) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
     close(fds[0]);
     if (c != '\n' || number.empty()) {
       Stop();

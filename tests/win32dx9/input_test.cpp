@@ -157,6 +157,17 @@ TEST_F(InputDevice, AClickAfterALongMoveInOneFrameIsKept) {
                          {1, 400, 400, 300, 300}, {0, 400, 400, 300, 300}, {1, 420, 380, 320, 280}, {0, 420, 380, 320, 280}}));
 }
 
+// A play step moves the pointer across tens of thousands of pixels at once: the scaled delta
+// saturates in the command's 16 bits, keeping its direction.
+TEST_F(InputDevice, AFarMoveSaturatesItsScaledDelta) {
+  m_queue.MouseMotion(-31319, 0, 0, 0, 0);
+  m_queue.MouseMotion(0, 31319, 0, 0, 0);
+  const std::vector<base::ICMD> cmds = Poll();
+  ASSERT_EQ(cmds.size(), 2u);
+  EXPECT_EQ(int16_t(cmds[0].extra[0]), -32768);
+  EXPECT_EQ(int16_t(cmds[1].extra[1]), 32767);
+}
+
 TEST_F(InputDevice, KeyStateByCode) {
   m_queue.Key(0x1C, true, 0);  // Return and numpad Enter share Enter
   m_queue.Key(0x9C, true, 0);

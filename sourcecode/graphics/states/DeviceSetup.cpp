@@ -1,6 +1,7 @@
 // Lights and the light table, the model settings, gamma, viewport, camera and render target, and
 // the device queries.
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "base/math/Matrix4.h"
@@ -106,13 +107,14 @@ bool IsModelConstantColor() { return g_modelConstantColour; }
 
 void SetGamma(float g) {
   gpu::Device* d = win32dx9::GetD3DDevice();
-  if (!d) return;
+  if (!d || !std::isfinite(g)) return;  // no ramp to make of it: the one shown stays
   gpu::GammaRamp ramp{};
   const float step = (g + 0.5f) * 256.0f;
   for (int i = 0; i < 256; ++i) {
-    // Negative gammas would give negative entries; those clamp to 0 like the large ones to 65535.
-    const float v = std::clamp(static_cast<float>(i) * step, 0.0f, 65535.0f);
-    ramp.red[i] = ramp.green[i] = ramp.blue[i] = static_cast<uint16_t>(v);
+    // Negative gammas would give negative entries; those clamp to 0 like the large ones to 65535,
+    // before converting. A huge gamma's infinite step gives entry 0 a NaN, which counts as 0.
+    const float v = static_cast<float>(i) * step;
+    ramp.red[i] = ramp.green[i] = ramp.blue[i] = v > 0.0f ? static_cast<uint16_t>(std::min(v, 65535.0f)) : 0;
   }
   d->SetGammaRamp(0, 0, ramp);
 }

@@ -30,6 +30,7 @@
 #include "quillane/frame/GameFrame.h"
 #include "quillane/frame/GameSysInfoProvider.h"
 #include "quillane/hud/Subtitles.h"
+#include "quillane/settings/OptionValues.h"
 #include "quillane/settings/TweakSettings.h"
 #include "sound/FModSoundSystem.h"
 #include "sound/Sfx.h"
@@ -230,6 +231,11 @@ int RunGame(const st_StartOptions& options) {
                  (std::string(base::sys::GetApplicationPath().c_str()) + "/loca/" + language.c_str() + "/splash_screen.bmp").c_str(),
                  !headless);
     system.LoadConfig("Config.xml");
+    if (base::Variant* loaded = base::sys::GetOptions()) {
+      base::Variant defaults;
+      base::sys::LoadConfig(defaults, "default_config.xml");
+      quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
+    }
     splash.Refresh();
 
     if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");
