@@ -14,17 +14,17 @@
 #include <string>
 #include <thread>
 
-#include "../audio/HangGuard.h"
 #include "../audio/SoundMaker.h"
 #include "../base/test_support.h"
 #include "platform/audio/Decoder.h"
 #include "sound/FModSoundSystem.h"
+#include "support/TimeScale.h"
 
 namespace soundtest {
 namespace {
 
 namespace pa = platform::audio;
-using audiotest::WaitFor;
+using testsupport::WaitUntil;
 
 // What the test's reader does with the library's file reads.
 struct st_Reads {
@@ -100,10 +100,11 @@ class StreamFiles : public ::testing::Test {
     m_sound->UpdateLibrary();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  // Frames until done holds (false when a guard against a hang ran out first).
+  // Frames until done holds (false when a guard against a hang ran out first); the frames pace
+  // the wait.
   template <class Done>
-  bool FramesUntil(Done&& done) {
-    return WaitFor([&] { return Frame(), done(); }, 30.0);
+  bool FramesUntil(Done&& done, testsupport::st_Where where = {}) {
+    return WaitUntil([&] { return Frame(), done(); }, 30000, 0, where);
   }
   void Release() {
     {
@@ -160,7 +161,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   ASSERT_TRUE(PlayStream(stalled, "m"));
   {
     std::unique_lock<std::mutex> lock(g_reads.lock);
-    ASSERT_TRUE(g_reads.changed.wait_for(lock, audiotest::HangGuard(30.0), [] { return g_reads.held > 0; }));
+    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)), [] { return g_reads.held > 0; }));
   }
   // The frames run on a thread of their own, so that one waiting for the file fails the test
   // instead of hanging it.
@@ -172,7 +173,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
     for (; frames < 25; ++frames) Frame();
     done = true;
   });
-  const bool ran = WaitFor([&] { return done.load(); }, 30.0);
+  const bool ran = WaitUntil([&] { return done.load(); }, 30000);
   const int framesRun = frames;
   const int held = [] {
     std::lock_guard<std::mutex> lock(g_reads.lock);
