@@ -17,7 +17,9 @@
 #include "../audio/SoundMaker.h"
 #include "../base/test_support.h"
 #include "platform/audio/Decoder.h"
+#include "platform/audio/SoundLibrary.h"
 #include "sound/FModSoundSystem.h"
+#include "support/ThreadCount.h"
 #include "support/TimeScale.h"
 
 namespace soundtest {
@@ -186,6 +188,37 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   ASSERT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot("m") >= 0; }));
   EXPECT_EQ(m_sound->GetLibrary().LiveStreams(), 1);
   EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
+}
+
+// A read that never returns (a hung network disk) holds up the opening of its stream, but not the
+// library's Close, so the program still ends on quit. The stream thread let go ends once its read
+// returns.
+TEST_F(StreamFiles, TheLibraryClosesWhileAStreamsOpenWaitsForAReadThatNeverReturns) {
+  const std::string stalled = WriteMusic("stalled.ogg");
+  m_sound.reset();  // the library alone, so that the threads counted are its own
+  const int threads = testsupport::SettledThreadCount();
+  {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.hold = true;
+  }
+  pa::SoundLibrary library;
+  ASSERT_TRUE(library.Init(44100, 8, 0));
+  ASSERT_NE(library.OpenStream(stalled.c_str(), pa::mode::NonBlocking), pa::StreamId::None);
+  {
+    std::unique_lock<std::mutex> lock(g_reads.lock);
+    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)),
+                                         [] { return g_reads.held > 0; }));
+  }
+  std::atomic<bool> closed{false};
+  std::thread quit([&] {
+    library.Close();
+    closed = true;
+  });
+  const bool returned = WaitUntil([&] { return closed.load(); }, 30000);
+  Release();
+  quit.join();
+  EXPECT_TRUE(returned) << "Close waited for a read of the stream's file";
+  EXPECT_EQ(testsupport::ThreadCountReaching(threads), threads) << "the stream thread let go did not end";
 }
 
 }  // namespace
