@@ -9,6 +9,7 @@
 #include <random>
 #include <string>
 
+#include "../BenchRatios.h"
 #include "base/data/Binary.h"
 #include "base/FileTools.h"
 #include "base/system.h"
@@ -96,4 +97,4 @@ BENCHMARK(BM_ReadBytes)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchratios::RunReportingFailures(argc, argv); }

@@ -115,5 +115,5 @@ int main(int argc, char** argv) {
     std::printf("%d textured quads: engine %.1f fps, direct GL %.1f fps, engine/GL time ratio %.2f\n", kQuads,
                 1.0 / engine, 1.0 / direct, engine / direct);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

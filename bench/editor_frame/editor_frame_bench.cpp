@@ -198,5 +198,5 @@ int main(int argc, char** argv) {
   if (run > 0.0 && direct > 0.0)
     std::printf("Quay test walk frame: editor / direct GPU time ratio %.2f\n", run / direct);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

@@ -1,6 +1,7 @@
 // A console reporter that also keeps each benchmark's time per iteration as it measured it (in
 // seconds, by name up to its first "/": the process's CPU time for the drawing rows, see
-// ProcessCpu.h), so a benchmark program can print ratios at the end.
+// ProcessCpu.h), so a benchmark program can print ratios at the end; failed rows as
+// cl_FailureReporter keeps them.
 #pragma once
 
 #include <benchmark/benchmark.h>
@@ -9,11 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "../BenchRatios.h"
 #include "../ProcessCpu.h"
 
 namespace benchgl {
 
-class cl_FrameTimes : public benchmark::ConsoleReporter {
+class cl_FrameTimes : public benchratios::cl_FailureReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     // With --benchmark_repetitions the fastest repetition counts (the least disturbed by other
@@ -25,7 +27,7 @@ class cl_FrameTimes : public benchmark::ConsoleReporter {
         auto [it, added] = m_seconds.emplace(name.substr(0, name.find('/')), seconds);
         if (!added && seconds < it->second) it->second = seconds;
       }
-    ConsoleReporter::ReportRuns(runs);
+    cl_FailureReporter::ReportRuns(runs);
   }
   // The seconds per iteration of a benchmark, or 0 when it did not run.
   double Seconds(const std::string& name) const {

@@ -127,5 +127,5 @@ int main(int argc, char** argv) {
   ratio("BM_FullScreenBlendedLayer", "BM_FullScreenBlendedDirectGL");
   ratio("BM_SmallQuadsLayer", "BM_SmallQuadsDirectGL");
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

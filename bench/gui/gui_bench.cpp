@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "../BenchRatios.h"
 #include "../ProcessCpu.h"
 #include "base/gui/GUI.h"
 #include "gui_bench.h"
@@ -133,9 +134,5 @@ BENCHMARK(BM_Frame)->Unit(benchmark::kMicrosecond);
 
 int main(int argc, char** argv) {
   benchcpu::OneRasteriserThread();  // the skin rows draw
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return benchratios::RunReportingFailures(argc, argv);
 }

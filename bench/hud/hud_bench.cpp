@@ -257,5 +257,5 @@ int main(int argc, char** argv) {
     std::printf("\n2,000 dust motes: %.3f ms, one draw straight through GL %.3f ms, ratio %.2f (goal: under 1 ms)\n",
                 ours * 1e3, anchor * 1e3, ours / anchor);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

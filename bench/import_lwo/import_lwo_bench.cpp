@@ -15,6 +15,7 @@
 #include <string>
 #include <tuple>
 
+#include "../BenchRatios.h"
 #include "graphics/mesh/Mesh.h"
 #include "graphics/mesh/lwo/LwoImport.h"
 #include "graphics/mesh/lwo/LwoObject.h"
@@ -181,11 +182,7 @@ int main(int argc, char** argv) {
 #else
   std::printf("assimp is not installed: only our importer is timed\n");
 #endif
-  if (rc == 0) {
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-  }
+  if (rc == 0) rc = benchratios::RunReportingFailures(argc, argv);
   std::filesystem::remove_all(dir);
   return rc;
 }

@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 
+#include "../BenchRatios.h"
 #include "base/system.h"
 #include "graphics/mesh/Mesh.h"
 #include "graphics/mesh/Skeleton.h"
@@ -196,4 +197,4 @@ BENCHMARK(BM_ImportAssimp)->Name("ImportOgre/assimp")->Unit(benchmark::kMillisec
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchratios::RunReportingFailures(argc, argv); }

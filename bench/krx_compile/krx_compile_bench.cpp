@@ -17,6 +17,7 @@ extern "C" {
 #include <lualib.h>
 }
 
+#include "../BenchRatios.h"
 #include "KRX/BinCode.h"
 #include "KRX/compiler/CompileStages.h"
 #include "KRX/compiler/HiGrammar.h"
@@ -219,4 +220,4 @@ BENCHMARK(BM_LuaLoad)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMill
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchratios::RunReportingFailures(argc, argv); }

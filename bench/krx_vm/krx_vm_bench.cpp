@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "../BenchRatios.h"
 #include "KRX/compiler/HiGrammar.h"
 #include "KRX/runtime/Interface.h"
 #include "KRX/ScriptLoader.h"
@@ -500,12 +501,12 @@ namespace {
 
 // A console reporter that keeps each run's CPU time per iteration by its full name, so the
 // program can print the KRX ÷ Lua ratio of every pair that ran.
-class cl_Ratios : public benchmark::ConsoleReporter {
+class cl_Ratios : public benchratios::cl_FailureReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& r : runs)
       if (!r.error_occurred && r.iterations > 0) m_times[r.benchmark_name()] = r.GetAdjustedCPUTime();
-    ConsoleReporter::ReportRuns(runs);
+    cl_FailureReporter::ReportRuns(runs);
   }
   void PrintRatios() const {
     for (const auto& [name, krx] : m_times) {
@@ -529,5 +530,5 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

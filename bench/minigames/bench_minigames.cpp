@@ -170,5 +170,5 @@ int main(int argc, char** argv) {
                   direct * 1e3);
   }
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

@@ -194,5 +194,5 @@ int main(int argc, char** argv) {
   if (load > 0.0 && bytes > 0.0) std::printf("scene load / byte read time ratio %.2f\n", load / bytes);
   if (frame > 0.0 && direct > 0.0) std::printf("Quay frame: scene / direct GPU time ratio %.2f\n", frame / direct);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

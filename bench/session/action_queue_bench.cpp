@@ -274,13 +274,11 @@ BENCHMARK(BM_Alive_ThreadListCopy)->Unit(benchmark::kMicrosecond);
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::Initialize(&argc, argv);
-  benchratios::cl_RatioReporter reporter({
-      {"liveness test: registry vs thread-list copy", "BM_Alive_Registry", "BM_Alive_ThreadListCopy"},
-      {"finishing quarter: 800 over 3,200 (linear: 0.25)", "BM_FrameWithQuarterOfActionsFinishing/3200",
-       "BM_FrameWithQuarterOfActionsFinishing/800"},
-  });
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  benchmark::Shutdown();
-  return 0;
+  return benchratios::RunWithRatios(
+      argc, argv,
+      {
+          {"liveness test: registry vs thread-list copy", "BM_Alive_Registry", "BM_Alive_ThreadListCopy"},
+          {"finishing quarter: 800 over 3,200 (linear: 0.25)", "BM_FrameWithQuarterOfActionsFinishing/3200",
+           "BM_FrameWithQuarterOfActionsFinishing/800"},
+      });
 }

@@ -287,5 +287,5 @@ int main(int argc, char** argv) {
   const double part = reporter.Seconds("BM_Partitioning");
   if (part > 0.0) std::printf("partitioning of the %d-vertex, %d-bone figure: %.2f ms\n", static_cast<int>(vertices), kBones, part * 1e3);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

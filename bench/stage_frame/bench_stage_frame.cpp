@@ -198,5 +198,5 @@ int main(int argc, char** argv) {
   if (office > 0.0 && menu > 0.0) std::printf("ratio Office / root menu                  %.2f  (goal 1.2)\n", office / menu);
   if (office > 0.0 && whole > 0.0) std::printf("ratio Office with every tile whole / as drawn  %.2f\n", whole / office);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

@@ -11,6 +11,7 @@
 #include <random>
 #include <vector>
 
+#include "../BenchRatios.h"
 #include "../DemoRun.h"
 #include "base/system.h"
 #include "graphics/mesh/Mesh.h"
@@ -116,4 +117,4 @@ BENCHMARK(LoadingSlices)->Unit(benchmark::kMillisecond)->Iterations(2)->UseRealT
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchratios::RunReportingFailures(argc, argv); }

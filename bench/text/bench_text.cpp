@@ -272,5 +272,5 @@ int main(int argc, char** argv) {
   if (plain > 0 && dxt5 > 0)
     std::printf("2048 x 1536 picture tiled: uncompressed %.1f ms, DXT5 %.1f ms\n", plain * 1e3, dxt5 * 1e3);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "../BenchRatios.h"
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "base/app/SystemRoot.h"
@@ -82,4 +83,4 @@ BENCHMARK(BM_DragFrameOverARefusingTarget)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) { return benchratios::RunReportingFailures(argc, argv); }

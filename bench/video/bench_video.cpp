@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 
+#include "../BenchRatios.h"
 #include "../ProcessCpu.h"
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
@@ -216,10 +217,10 @@ void IntroFfmpegDecode(benchmark::State& state) {
 BENCHMARK(IntroFfmpegDecode)->MeasureProcessCPUTime()->Unit(benchmark::kMillisecond);
 
 // Keeps each benchmark's fastest time per frame and prints the ratios at the end.
-class cl_FrameRatios : public benchmark::ConsoleReporter {
+class cl_FrameRatios : public benchratios::cl_FailureReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
+    cl_FailureReporter::ReportRuns(runs);
     for (const Run& r : runs) {
       const auto frames = r.counters.find("frames");
       if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations < 1 || frames == r.counters.end() ||
@@ -263,5 +264,5 @@ int main(int argc, char** argv) {
   cl_FrameRatios reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();
-  return 0;
+  return reporter.ExitStatus();
 }

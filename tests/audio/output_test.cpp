@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "AudioFixture.h"
-#include "HangGuard.h"
 #include "support/ScratchFolder.h"
+#include "support/TimeScale.h"
 
 namespace pa = platform::audio;
 using audiotest::MakeOgg;
@@ -33,7 +33,7 @@ TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
   lib.Mix(out.data(), 100);
   EXPECT_EQ(out[0], 0);
 
-  EXPECT_TRUE(audiotest::WaitFor([&] { return !lib.IsPlaying(voice); }, 60.0));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return !lib.IsPlaying(voice); }, 60000));
   EXPECT_EQ(lib.CurrentPosition(voice), 8820u);
   // Replacing and freeing while the callback runs (the mixer frees only what no mix still reads).
   for (int i = 0; i < 200; ++i) {
@@ -62,14 +62,14 @@ TEST(SoundOutput, TheDecodeThreadFeedsStreamsWhileTheyAreStartedAndClosed) {
   ASSERT_TRUE(lib.Init(44100, 32, 0));
   const pa::StreamId loop = lib.OpenStream(path.c_str(), pa::mode::NonBlocking | pa::mode::Loop);
   EXPECT_EQ(lib.StreamLengthMs(loop), 0u);  // not before the caller has seen it ready
-  ASSERT_TRUE(audiotest::WaitFor([&] { return lib.StreamOpenState(loop) != pa::openstate::Opening; }, 60.0));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return lib.StreamOpenState(loop) != pa::openstate::Opening; }, 60000));
   ASSERT_EQ(lib.StreamOpenState(loop), pa::openstate::Ready);
   EXPECT_EQ(lib.StreamLengthMs(loop), 500u);
   const int voice = lib.PlayStream(pa::kAnyVoice, loop);
   ASSERT_GE(voice, 0);
   // Three rounds of the loop (whether the mix ran dry meanwhile depends on how busy the machine
   // is; the pull tests judge that).
-  EXPECT_TRUE(audiotest::WaitFor([&] { return lib.CurrentPosition(voice) >= 44100u * 3 / 2; }, 60.0));
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return lib.CurrentPosition(voice) >= 44100u * 3 / 2; }, 60000));
   EXPECT_TRUE(lib.IsPlaying(voice));
 
   for (int i = 0; i < 60; ++i) {

@@ -787,6 +787,43 @@ TEST_F(DanceEditorTest, KeysThatWouldDropAnUnsavedRecordingAskFirst) {
   EXPECT_EQ(S(m_dance->GetOverlayText()).find("Saved"), std::string::npos) << S(m_dance->GetOverlayText());
 }
 
+// Closing the editor (its menu button) over a recording not yet saved asks first, also while it
+// records: No keeps the editor and the taps, Yes closes it. Once saved, it closes at once.
+TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('Q');
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  ASSERT_TRUE(Click("button1"));
+  Step(0.0f);
+  ASSERT_EQ(Window("DanceGame"), m_dance) << "No keeps the editor";
+  EXPECT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 1);
+  Tap('F');
+  Window("dance_name")->m_Value.set_string("kept");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  EXPECT_EQ(Window("DialogBox"), nullptr) << "nothing to lose: no question";
+  EXPECT_EQ(Window("DanceGame"), nullptr);
+
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
+  ASSERT_NE(m_dance, nullptr);
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('W');
+  ASSERT_TRUE(Menu("Dance"));
+  Step();
+  ASSERT_TRUE(Click("button0"));
+  Step();
+  EXPECT_EQ(Window("DanceGame"), nullptr) << "Yes drops the recording";
+}
+
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
 // stay inside the window; Escape cancels the save panel.
 TEST_F(DanceEditorTest, TheCountersAndTheKeyHelpStayInsideTheWindow) {

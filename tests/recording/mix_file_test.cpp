@@ -12,9 +12,9 @@
 #include <fstream>
 #include <string>
 
-#include "../audio/HangGuard.h"
 #include "support/HeadlessGpu.h"
 #include "support/ProgramRun.h"
+#include "support/TimeScale.h"
 
 namespace recordingtest {
 namespace {
@@ -57,10 +57,10 @@ TEST_F(MixFile, APipeWhoseReaderGoesAwayEndsTheRunWithExitCodeOneAndTheCause) {
   const pid_t pid = testprogram::StartProgram(Environment(fifo), m_user, m_log);
   ASSERT_GT(pid, 0);
   char bytes[4096];
-  const bool heard = audiotest::WaitFor([&] { return read(reader, bytes, sizeof bytes) > 0; }, 120.0);
+  const bool heard = testsupport::WaitUntil([&] { return read(reader, bytes, sizeof bytes) > 0; }, 120000);
   close(reader);  // the pipe fills while nobody reads, so the program is still writing
   int status = 0;
-  const bool ended = audiotest::WaitFor([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 120.0);
+  const bool ended = testsupport::WaitUntil([&] { return waitpid(pid, &status, WNOHANG) == pid; }, 120000);
   if (!ended) testprogram::StopProgram(pid, &status);
   ASSERT_TRUE(heard) << "no mix came through the pipe\n" << testprogram::ReadFile(m_log);
   ASSERT_TRUE(ended) << "the program wrote on\n" << testprogram::ReadFile(m_log);

@@ -1,7 +1,6 @@
 // Playing, collecting and freeing sounds, streams, the "sfx/" archive route and shut-down.
 #include <string>
 
-#include "../audio/HangGuard.h"
 #include "SoundFixture.h"
 #include "base/data/Binary.h"
 #include "base/data/StaticVariant.h"
@@ -10,6 +9,7 @@
 #include "sound/PlaylistCtrl.h"
 #include "sound/Sfx.h"
 #include "platform/video/Video.h"
+#include "support/TimeScale.h"
 
 namespace soundtest {
 namespace {
@@ -126,12 +126,12 @@ TEST_F(Streams, AStreamStartsWhenOpenedAndOneThatFailsWhileOpeningIsRemoved) {
 TEST_F(Streams, TheUpdateThreadOpensStreamsWithoutTheMainThread) {
   WriteOgg("music.ogg", 1.0);
   ASSERT_GE(sfx::PlaySound(sfx::PLAY_STREAM, "music.ogg", "m", "MUSIC", sfx::st_PlayParams()), 0.0f);
-  EXPECT_TRUE(audiotest::WaitFor(
+  EXPECT_TRUE(testsupport::WaitUntil(
       [&] {
         m_system->Update(0.02f);
         return m_system->GetSoundSlot("m") >= 0;
       },
-      60.0));
+      60000));
 }
 
 TEST_F(PlaySample, BytesPlayAsASampleFromMemoryAndAChannelAddedAgainStartsEmpty) {

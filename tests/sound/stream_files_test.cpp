@@ -14,17 +14,19 @@
 #include <string>
 #include <thread>
 
-#include "../audio/HangGuard.h"
 #include "../audio/SoundMaker.h"
 #include "../base/test_support.h"
 #include "platform/audio/Decoder.h"
+#include "platform/audio/SoundLibrary.h"
 #include "sound/FModSoundSystem.h"
+#include "support/ThreadCount.h"
+#include "support/TimeScale.h"
 
 namespace soundtest {
 namespace {
 
 namespace pa = platform::audio;
-using audiotest::WaitFor;
+using testsupport::WaitUntil;
 
 // What the test's reader does with the library's file reads.
 struct st_Reads {
@@ -100,10 +102,11 @@ class StreamFiles : public ::testing::Test {
     m_sound->UpdateLibrary();
     std::this_thread::sleep_for(std::chrono::milliseconds(2));
   }
-  // Frames until done holds (false when a guard against a hang ran out first).
+  // Frames until done holds (false when a guard against a hang ran out first); the frames pace
+  // the wait.
   template <class Done>
-  bool FramesUntil(Done&& done) {
-    return WaitFor([&] { return Frame(), done(); }, 30.0);
+  bool FramesUntil(Done&& done, testsupport::st_Where where = {}) {
+    return WaitUntil([&] { return Frame(), done(); }, 30000, 0, where);
   }
   void Release() {
     {
@@ -160,7 +163,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   ASSERT_TRUE(PlayStream(stalled, "m"));
   {
     std::unique_lock<std::mutex> lock(g_reads.lock);
-    ASSERT_TRUE(g_reads.changed.wait_for(lock, audiotest::HangGuard(30.0), [] { return g_reads.held > 0; }));
+    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)), [] { return g_reads.held > 0; }));
   }
   // The frames run on a thread of their own, so that one waiting for the file fails the test
   // instead of hanging it.
@@ -172,7 +175,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
     for (; frames < 25; ++frames) Frame();
     done = true;
   });
-  const bool ran = WaitFor([&] { return done.load(); }, 30.0);
+  const bool ran = WaitUntil([&] { return done.load(); }, 30000);
   const int framesRun = frames;
   const int held = [] {
     std::lock_guard<std::mutex> lock(g_reads.lock);
@@ -185,6 +188,37 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   ASSERT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot("m") >= 0; }));
   EXPECT_EQ(m_sound->GetLibrary().LiveStreams(), 1);
   EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
+}
+
+// A read that never returns (a hung network disk) holds up the opening of its stream, but not the
+// library's Close, so the program still ends on quit. The stream thread let go ends once its read
+// returns.
+TEST_F(StreamFiles, TheLibraryClosesWhileAStreamsOpenWaitsForAReadThatNeverReturns) {
+  const std::string stalled = WriteMusic("stalled.ogg");
+  m_sound.reset();  // the library alone, so that the threads counted are its own
+  const int threads = testsupport::SettledThreadCount();
+  {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.hold = true;
+  }
+  pa::SoundLibrary library;
+  ASSERT_TRUE(library.Init(44100, 8, 0));
+  ASSERT_NE(library.OpenStream(stalled.c_str(), pa::mode::NonBlocking), pa::StreamId::None);
+  {
+    std::unique_lock<std::mutex> lock(g_reads.lock);
+    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)),
+                                         [] { return g_reads.held > 0; }));
+  }
+  std::atomic<bool> closed{false};
+  std::thread quit([&] {
+    library.Close();
+    closed = true;
+  });
+  const bool returned = WaitUntil([&] { return closed.load(); }, 30000);
+  Release();
+  quit.join();
+  EXPECT_TRUE(returned) << "Close waited for a read of the stream's file";
+  EXPECT_EQ(testsupport::ThreadCountReaching(threads), threads) << "the stream thread let go did not end";
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <system_error>
+#include <utility>
 
 #include "platform/audio/SoundTypes.h"
 #include "platform/audio/StreamFeed.h"
@@ -33,10 +34,10 @@ double ThreadCpuSeconds(std::thread& thread) {
 
 bool DecodeThread::Start(std::string& problem) {
   Stop();
-  m_stop = false;
+  m_shared = std::make_shared<st_Shared>();
   try {
-    m_opener = std::thread(&DecodeThread::OpenLoop, this);
-    m_feeder = std::thread(&DecodeThread::FeedLoop, this);
+    m_opener = std::thread(&DecodeThread::OpenLoop, m_shared);
+    m_feeder = std::thread(&DecodeThread::FeedLoop, m_shared);
   } catch (const std::system_error& e) {
     problem = e.what();
     Stop();
@@ -48,40 +49,55 @@ bool DecodeThread::Start(std::string& problem) {
 }
 
 void DecodeThread::Stop() {
-  {
-    Lock lock(m_lock);
-    m_stop = true;
+  if (!m_shared) return;
+  st_Shared& shared = *m_shared;
+  Lock lock(shared.lock);
+  shared.stop = true;
+  shared.toOpen.clear();
+  shared.feeds.clear();
+  shared.openWake.notify_all();
+  shared.feedWake.notify_all();
+  // A thread that never started counts as ended.
+  shared.openerEnded |= !m_opener.joinable();
+  shared.feederEnded |= !m_feeder.joinable();
+  shared.ended.wait_for(lock, std::chrono::milliseconds(kStopGuardMs),
+                        [&shared] { return shared.openerEnded && shared.feederEnded; });
+  const bool openerEnded = shared.openerEnded, feederEnded = shared.feederEnded;
+  lock.unlock();
+  for (auto [thread, ended] : {std::pair{&m_opener, openerEnded}, std::pair{&m_feeder, feederEnded}}) {
+    if (!thread->joinable()) continue;
+    if (ended)
+      thread->join();
+    else
+      thread->detach();  // still in a read of its file: it ends when the read returns, if ever
   }
-  m_openWake.notify_all();
-  m_feedWake.notify_all();
-  if (m_opener.joinable()) m_opener.join();
-  if (m_feeder.joinable()) m_feeder.join();
-  Lock lock(m_lock);
-  m_toOpen.clear();
-  m_feeds.clear();
+  m_shared.reset();
 }
 
 void DecodeThread::Add(std::shared_ptr<StreamFeed> feed) {
+  if (!m_shared) return;  // no thread would ever open it
   {
-    Lock lock(m_lock);
-    m_toOpen.push_back(std::move(feed));
+    Lock lock(m_shared->lock);
+    m_shared->toOpen.push_back(std::move(feed));
   }
-  m_openWake.notify_all();
+  m_shared->openWake.notify_all();
 }
 
 void DecodeThread::Remove(const StreamFeed* feed) {
-  Lock lock(m_lock);
+  if (!m_shared) return;
+  Lock lock(m_shared->lock);
   const auto same = [feed](const auto& f) { return f.get() == feed; };
-  std::erase_if(m_toOpen, same);
-  std::erase_if(m_feeds, same);
+  std::erase_if(m_shared->toOpen, same);
+  std::erase_if(m_shared->feeds, same);
 }
 
 void DecodeThread::Wake() {
+  if (!m_shared) return;
   {
-    Lock lock(m_lock);
-    m_woken = true;
+    Lock lock(m_shared->lock);
+    m_shared->woken = true;
   }
-  m_feedWake.notify_all();
+  m_shared->feedWake.notify_all();
 }
 
 double DecodeThread::CpuSeconds() const {
@@ -91,43 +107,48 @@ double DecodeThread::CpuSeconds() const {
 
 // The open runs on the thread's own reference to the stream: a stream closed meanwhile is
 // dropped when its open ends.
-void DecodeThread::OpenLoop() {
-  Lock lock(m_lock);
+void DecodeThread::OpenLoop(std::shared_ptr<st_Shared> shared) {
+  Lock lock(shared->lock);
   for (;;) {
-    m_openWake.wait(lock, [this] { return m_stop || !m_toOpen.empty(); });
-    if (m_stop) return;
-    std::shared_ptr<StreamFeed> feed = std::move(m_toOpen.front());
-    m_toOpen.pop_front();
+    shared->openWake.wait(lock, [&] { return shared->stop || !shared->toOpen.empty(); });
+    if (shared->stop) break;
+    std::shared_ptr<StreamFeed> feed = std::move(shared->toOpen.front());
+    shared->toOpen.pop_front();
     lock.unlock();
     feed->Open();
     lock.lock();
     if (!feed->Closed() && feed->State() == openstate::Ready) {
-      m_feeds.push_back(std::move(feed));
-      m_woken = true;
-      m_feedWake.notify_all();
+      shared->feeds.push_back(std::move(feed));
+      shared->woken = true;
+      shared->feedWake.notify_all();
     }
   }
+  shared->openerEnded = true;
+  shared->ended.notify_all();
 }
 
 // Each pass works on its own copy of the list, so opening, stopping and closing streams never
 // wait for a decode; a stream closed meanwhile goes with the copy.
-void DecodeThread::FeedLoop() {
-  Lock lock(m_lock);
-  while (!m_stop) {
-    std::vector<std::shared_ptr<StreamFeed>> feeds = m_feeds;
-    m_woken = false;
+void DecodeThread::FeedLoop(std::shared_ptr<st_Shared> shared) {
+  Lock lock(shared->lock);
+  while (!shared->stop) {
+    std::vector<std::shared_ptr<StreamFeed>> feeds = shared->feeds;
+    shared->woken = false;
     lock.unlock();
     int passMs = 0;  // none: nothing needs frames until woken
     for (const auto& feed : feeds)
       if (feed->Fill()) passMs = std::min(passMs ? passMs : feed->AheadMs(), feed->AheadMs());
     feeds.clear();
     lock.lock();
-    const auto due = [this] { return m_stop || m_woken; };
+    const auto due = [&] { return shared->stop || shared->woken; };
     if (passMs == 0)
-      m_feedWake.wait(lock, due);
+      shared->feedWake.wait(lock, due);
     else
-      m_feedWake.wait_for(lock, std::chrono::milliseconds(std::max(passMs / kPassesPerRing, kShortestPassMs)), due);
+      shared->feedWake.wait_for(lock, std::chrono::milliseconds(std::max(passMs / kPassesPerRing, kShortestPassMs)),
+                                due);
   }
+  shared->feederEnded = true;
+  shared->ended.notify_all();
 }
 
 }  // namespace platform::audio

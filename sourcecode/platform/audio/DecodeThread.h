@@ -25,8 +25,9 @@ class DecodeThread {
 
   // Starts the threads; false with the reason in problem (none is left running then).
   bool Start(std::string& problem);
-  // Ends the threads after the step in progress and forgets every stream. Waits for an open in
-  // progress, so a file that never answers holds it up.
+  // Ends the threads after the step in progress and forgets every stream. A thread whose step
+  // still waits for its file after kStopGuardMs (a read that never returns) is let go: it ends
+  // by itself if the read ever does, so the program's end never waits for a file.
   void Stop();
   bool IsRunning() const { return m_feeder.joinable(); }
 
@@ -40,16 +41,26 @@ class DecodeThread {
   // CPU time both threads have used so far, in seconds (for statistics and benchmarks).
   double CpuSeconds() const;
 
- private:
-  void OpenLoop();
-  void FeedLoop();
+  // How long Stop waits for a thread's step before it lets the thread go: far longer than any
+  // step on a file that answers takes, since the streams are closed first.
+  static constexpr int kStopGuardMs = 2000;
 
-  std::mutex m_lock;  // everything below but the threads; never held while a stream is worked on
-  std::condition_variable m_openWake, m_feedWake;
-  std::deque<std::shared_ptr<StreamFeed>> m_toOpen;
-  std::vector<std::shared_ptr<StreamFeed>> m_feeds;
-  bool m_stop = false;
-  bool m_woken = false;
+ private:
+  // What the threads work on. Each thread holds its own reference, so one that Stop let go
+  // touches nothing freed when its read returns at last.
+  struct st_Shared {
+    std::mutex lock;  // all of it; never held while a stream is worked on
+    std::condition_variable openWake, feedWake, ended;
+    std::deque<std::shared_ptr<StreamFeed>> toOpen;
+    std::vector<std::shared_ptr<StreamFeed>> feeds;
+    bool stop = false;
+    bool woken = false;
+    bool openerEnded = false, feederEnded = false;
+  };
+  static void OpenLoop(std::shared_ptr<st_Shared> shared);
+  static void FeedLoop(std::shared_ptr<st_Shared> shared);
+
+  std::shared_ptr<st_Shared> m_shared;  // null while stopped
   std::thread m_opener, m_feeder;
 };
 

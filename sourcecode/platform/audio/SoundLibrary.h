@@ -59,7 +59,8 @@ class SoundLibrary {
   // Opens the mixer at mixRate with the given number of voices (1..4096) and starts the output.
   // flags are kept for the caller. Error 1 when already open, 14 for bad numbers, 3 without output.
   bool Init(int mixRate, int voices, uint32_t flags);
-  // Stops the output and frees every sample, stream and voice. Safe when not open.
+  // Stops the output and frees every sample, stream and voice. Safe when not open. Waits for a
+  // stream thread's step only a short while: one stuck in a read of its file is let go.
   void Close();
   bool IsInitialised() const;
   // The update thread's step (every 100 ms): logs what the streams met (a file that did not open

@@ -107,7 +107,11 @@ void cl_EditorMenu::Launch(const st_GameLauncher& launcher) {
   }
   if (!gui) return;
   if (base::cl_Window* open = gui->FindChild(launcher.windowLabel)) {
-    open->Close();
+    // A level editor asks before it drops work not yet saved.
+    if (auto* running = dynamic_cast<i_Minigame*>(open))
+      running->RequestClose();
+    else
+      open->Close();
     return;
   }
   i_Minigame* game = launcher.factory();

@@ -58,6 +58,9 @@ class i_Minigame : public base::cl_Panel {
   virtual void End() = 0;  // after the fade-out, on a forced restart and at shutdown
   virtual bool IsFinished();  // the base: the skip button was used
   virtual bool HandleInput(base::ICMD& cmd) = 0;  // true when the command was used
+  // Closes the game's window, as the editor menu's button of an open game does; a level editor
+  // holding work not yet saved asks first and closes only on Yes.
+  virtual void RequestClose() { Close(); }
   virtual bool Compile(const char* dataFile) = 0;  // builds the compiled data file from the source art
   // Arms every tutorial of trigger, in list order. With once, the game-state key
   // "<prefix>/TutorialTrigger<trigger>" is set to 1 and an earlier 1 arms nothing. False without

@@ -170,6 +170,11 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
   return true;
 }
 
+void cl_DanceMinigameEditor::RequestClose() {
+  m_PendingKey = 0;
+  if (!m_Unsaved || !OpenQuestion(this, kDiscardQuestion, kDiscardText)) Close();
+}
+
 void cl_DanceMinigameEditor::Record(int track) {
   const base::tRectf goal = TrackGoal(track);
   const base::tVector2<float> start = TrackStart(track);
@@ -222,6 +227,10 @@ bool cl_DanceMinigameEditor::ProcessEvent(const base::Variant& event) {
     event.get_attribute_string("ctrl_label", button);
     if (button != "button0") return true;
     m_Unsaved = false;
+    if (m_PendingKey == 0) {
+      Close();
+      return true;
+    }
     base::ICMD again;
     again.type = base::ICMD::KEY_PRESSED;
     again.key = m_PendingKey;

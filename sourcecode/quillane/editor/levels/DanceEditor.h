@@ -3,7 +3,7 @@
 // until F (whatever the song does) ends the recording and opens the side panel cl_DanceMenu, whose
 // "ok" names and writes the move list. It also loads and plays a list (L), changes the note speed
 // (Up, Down), picks the music (P) and plays three random presets (F1 to F3); a key that would
-// replace a recording not yet saved asks first. Main thread only.
+// replace a recording not yet saved asks first, and so does closing the editor. Main thread only.
 #pragma once
 
 #include "base/gui/GUI.h"
@@ -44,6 +44,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   // game, then the overlay.
   void Render(float x, float y) override;
   bool HandleInput(base::ICMD& cmd) override;
+  void RequestClose() override;  // over a recording not yet saved, asks first
   bool ProcessEvent(const base::Variant& event) override;                               // the file browser's answers
   bool TriggerTutorial(base::String prefix, base::String trigger, bool once) override;  // no marks
 
@@ -71,7 +72,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
 
   bool m_MenuOpen = false;
   bool m_Unsaved = false;    // the recording holds taps that no "ok" has written yet
-  uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording
+  uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording (0: closing)
   base::String m_Message;    // the outcome of the last save, until the next recording
 };
 

@@ -363,6 +363,10 @@ bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_
   return false;
 }
 
+void cl_TrainTravelEditor::RequestClose() {
+  if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, kDiscardText)) CloseEditor();
+}
+
 void cl_TrainTravelEditor::CloseEditor() {
   if (base::cl_GUI* gui = GetGUI())
     if (base::cl_Window* own = gui->FindChild("TrainTravelGame")) own->Close();
@@ -490,7 +494,7 @@ bool cl_TrainTravelEditor::HandleCommand(const base::String& command, base::cl_W
     return true;
   }
   if (command == "Exit") {
-    if (!HasUnsavedChanges() || !OpenQuestion(this, kCloseQuestion, kDiscardText)) CloseEditor();
+    RequestClose();
     return true;
   }
   // The "Exit" station has no menu: it is kept by the origin's upkeep alone.

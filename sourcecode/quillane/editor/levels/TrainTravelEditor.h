@@ -27,6 +27,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   void Update(float dt) override;                          // the game's only while play-testing
   void Render(float x, float y) override;                  // the game's while play-testing, else the editing view
   bool HandleInput(base::ICMD& cmd) override;              // always true
+  void RequestClose() override;                            // asks first over unsaved changes, as "Exit"
   bool ProcessEvent(const base::Variant& event) override;  // HandleMenuEvent without a sender
   bool LoadScenario(base::String name) override;           // also takes the agents as the editor's
   void Restart() override;                                 // the game afresh with the editor's agents
