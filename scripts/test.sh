@@ -44,7 +44,7 @@ run_tests() {  # run_tests DIR: every registered test of the build in DIR
   started=$(load)
   # Each test's limit as CTest sets it now: "name seconds".
   ctest --test-dir "$1" --show-only=json-v1 | awk '
-    /^      "name" : / { name = $0; sub(/^[^:]*: "/, "", name); sub(/",?$/, "", name) }
+    /^      "name" : / { name = $0; sub(/^[^:]*: "/, "", name); sub(/",?$/, "", name); sub(/  #.*$/, "", name) }
     /"name" : "TIMEOUT"/ { limit = 1; next }
     limit && /"value"/ { value = $0; sub(/^[^:]*: /, "", value); print name, value + 0; limit = 0 }' > "$limits"
   if ! ctest --test-dir "$1" --output-on-failure -j "$jobs" > "$log" 2>&1; then
