@@ -130,7 +130,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--lod") && i + 1 < argc) {
-      lod = std::atoi(argv[++i]);
+      // Only the three detail levels exist; another number would read the scene at none of them.
+      const char* text = argv[++i];
+      char* end = nullptr;
+      lod = static_cast<int>(std::strtol(text, &end, 10));
+      if (end == text || *end || lod < 0 || lod > 2) return Usage();
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = argv[++i];
     } else if (!std::strcmp(argv[i], "--actor") && i + 1 < argc) {
