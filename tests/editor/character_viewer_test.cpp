@@ -300,6 +300,13 @@ TEST_F(CharacterViewerTest, KeysTurnTheViewAndToggleAndTheDialogsAnswerBack) {
   viewer->ProcessEvent(nameless);
   Step();
   EXPECT_EQ(Window("MeshList"), nullptr);
+  // "Ok" in "New character" with no folder chosen: no set-up for a nameless character, a word.
+  nameless.attribute("name")->set_string("");
+  viewer->ProcessEvent(nameless);
+  Step();
+  EXPECT_EQ(Window("MeshList"), nullptr);
+  EXPECT_EQ(quillane::GetEditorStatus().text, "New character: no folder was chosen; nothing is set up");
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
   EXPECT_FALSE(viewer->ProcessEvent(base::Variant()));
 }
 

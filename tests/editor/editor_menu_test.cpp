@@ -19,6 +19,7 @@
 #include "quillane/editor/EditorLaunchers.h"
 #include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/HeileWelt.h"
+#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/frame/GameFrame.h"
 #include "quillane/minigames/MinigameRegistry.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
@@ -74,6 +75,15 @@ TEST_F(EditorMenu, ManagerOpensTheSceneManagerAndASecondPressClosesIt) {
   ASSERT_TRUE(Menu("Manager", 600, 300));
   Step();
   EXPECT_EQ(TopLevel("Scene Manager"), nullptr);
+}
+
+// "Scene editor" before a scene is open opens nothing and says where a scene is opened.
+TEST_F(EditorMenu, TheSceneEditorWithoutAnOpenSceneSaysHowToOpenOne) {
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  EXPECT_EQ(TopLevel(quillane::cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(quillane::GetEditorStatus().text, "No scene is open: open one with \"Edit\" in the scene manager");
+  EXPECT_TRUE(quillane::GetEditorStatus().failure);
 }
 
 // The Sabotage game's window carries its own label "SabotageGame": the button closes it too.

@@ -436,6 +436,23 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   EXPECT_LE(off * 50, static_cast<int>(editing.size())) << off << " of " << editing.size() << " pixels differ";
 }
 
+// Opened over a scene in the scene editor, the board without a background covers the window:
+// neither the scene nor the panel (which no longer takes the clicks) shows through it.
+TEST_F(TrainEditorTest, TheBoardCoversTheEditedSceneAndItsPanel) {
+  m_train->Close();  // the fixture's, opened before any scene
+  Step();
+  ASSERT_NE(Open("Office"), nullptr);
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  ASSERT_TRUE(Menu("TrainTravel", 900, 200));
+  Step();
+  ASSERT_NE(Window("TrainTravelGame"), nullptr);
+  int shown = 0;
+  for (int y = 60; y < 460; ++y)
+    for (int x = 20; x < 240; ++x) shown += Pixel(x, y) != 0 ? 1 : 0;
+  EXPECT_EQ(shown, 0) << "where the panel stands";
+}
+
 // "Close editor" asks before unsaved stations are dropped: No keeps the editor, Yes closes it; a
 // board just saved closes at once.
 TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {

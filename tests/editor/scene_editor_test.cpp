@@ -555,6 +555,34 @@ TEST_F(SceneEditor, AnOutcomeStaysUntilTheNextPieceOfWork) {
   EXPECT_EQ(status.text, "") << "another scene opened";
 }
 
+// "Ok" in the panel's browsers before anything is chosen adds nothing and says so in the window:
+// the nav-mesh list wrote a nav mesh without a file into the project, the picture browser opened
+// the crop tool over a stand-in picture.
+TEST_F(SceneEditor, OkBeforeAChoiceAddsNothingAndSaysSo) {
+  const std::string project = ReadText("Scenes/Office/ProjectFile.xml");
+  const std::vector<std::string> meshes = Group("NavMeshes"), backgrounds = Group("BackgroundElements");
+  for (const char* group : {"NavMeshes", "BackgroundElements"}) {
+    base::cl_Window* tree = m_panel->FindByLabel("ResourceList");
+    tree->ClearSelection();
+    tree->Select(group, true);
+    m_panel->ProcessEvent(Button("Add"));
+    Step();
+    const base::tWindowList& modal = m_frame->GetSystemGUI()->GetModalWindows();
+    ASSERT_EQ(modal.size(), 1u) << group;
+    modal.front()->ProcessEvent(Button("Ok"));
+    Step();
+    EXPECT_TRUE(modal.empty()) << group << ": no crop tool, no other dialog";
+    EXPECT_FALSE(m_panel->HasFlag(base::WF_HIDDEN)) << group;
+    const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+    EXPECT_TRUE(status.failure) << group;
+    EXPECT_EQ(status.text, std::string("no file was chosen for the new ") + group + " element; nothing is added");
+  }
+  EXPECT_EQ(Group("NavMeshes"), meshes);
+  EXPECT_EQ(Group("BackgroundElements"), backgrounds);
+  EXPECT_EQ(ReadText("Scenes/Office/ProjectFile.xml"), project);
+  EXPECT_EQ(Log().find("attribute \"file\" missing"), std::string::npos) << Log();
+}
+
 // A compile that fails shows the step that failed: not a missing picture it went on past, nor an
 // error another thread (the sound thread's) logged meanwhile.
 std::atomic<bool> g_echoed{false};

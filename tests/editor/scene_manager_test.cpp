@@ -12,6 +12,7 @@
 #include "base/data/Xml.h"
 #include "editor_fixture.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/editor/SceneManager.h"
 #include "quillane/frame/GameFrame.h"
@@ -98,6 +99,7 @@ TEST_F(SceneManager, NamesSortByteWiseAndTheListReadsBackAndSavesAgainAlike) {
   manager->ProcessEvent(Answer(""));
   EXPECT_EQ(Labels(cl_Editor::GetSceneList()), sorted);
   EXPECT_NE(Log().find("Warning: Editor: no scene was chosen"), std::string::npos);
+  EXPECT_EQ(quillane::GetEditorStatus().text, "New scene: no scene was chosen; the list is unchanged");
   // A new editor reads the file back to the same list (it takes the singleton's place).
   quillane::cl_Editor reader;
   EXPECT_EQ(Labels(cl_Editor::GetSceneList()), sorted);

@@ -320,6 +320,45 @@ TEST(PlayFiles, AFailingStepEndsTheProgramWithExitCodeOne) {
 // With mini-games on and the skip button shown after a tenth of a second, the tests' probe game
 // is started as a script would start one, waited for by name once its fade-in is over, and
 // skipped with a click on its button; the skip counts as a win.
+// scenec refuses what the editor's "Compile" refuses, with the cause and exit code 1, and leaves
+// the old file: a project whose background picture is missing, a name without a project. Once the
+// picture is there, the scene compiles, at each detail level there is and at no other.
+TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
+  testprogram::TempDir dir("quillane_scenec");
+  const fs::path data = dir.root(), folder = data / "Scenes/Cove";
+  fs::create_directories(folder);
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/navmesh.xml", folder / "navmesh.xml");
+  std::ofstream(folder / "ProjectFile.xml")
+      << "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<Project name=\"Cove\" w=\"1024\" h=\"640\">\n"
+         "<BackgroundElements><Layer x=\"0\" y=\"0\" w=\"1024\" h=\"640\" label=\"background\" "
+         "file=\"background.tga\" use_background_pixels=\"0\"/></BackgroundElements>\n"
+         "<NavMeshes><NavMesh label=\"default\" file=\"navmesh.xml\"/></NavMeshes>\n</Project>\n";
+  const std::string err = dir.path("err.txt");
+  auto scenec = [&](const char* name, std::vector<std::string> options = {}) {
+    options.insert(options.begin(), QUILLANE_SCENEC);
+    options.push_back(name);
+    const int status = testsupport::Run({.args = options, .folder = data.string(), .out = "/dev/null", .err = err});
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  };
+  EXPECT_EQ(scenec("Cove"), 1);
+  EXPECT_NE(testprogram::ReadFile(err).find(
+                "scenec: Scenes/Cove: not compiled: Scenes/Cove/background.tga cannot be read (is missing)"),
+            std::string::npos)
+      << testprogram::ReadFile(err);
+  EXPECT_FALSE(fs::exists(data / "Scenes/Cove.dat"));
+  EXPECT_EQ(scenec("Nope"), 1);
+  EXPECT_NE(testprogram::ReadFile(err).find("scenec: Nope not compiled: Scenes/Nope/ProjectFile.xml is missing"),
+            std::string::npos)
+      << testprogram::ReadFile(err);
+  EXPECT_FALSE(fs::exists(data / "Scenes/Nope.dat"));
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/background.tga", folder / "background.tga");
+  EXPECT_EQ(scenec("Cove"), 0) << testprogram::ReadFile(err);
+  EXPECT_TRUE(fs::exists(data / "Scenes/Cove.dat"));
+  // A detail level that does not exist is a wrong call, not a scene read at no level.
+  for (const char* level : {"7", "-1", "one"}) EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
+  EXPECT_EQ(scenec("Cove", {"--lod", "2"}), 0);
+}
+
 TEST_F(PlayTest, AMinigameIsWaitedForAndSkippedByItsButton) {
   WriteUserConfig({kQuickLaunch, kQuickSkip});
   const char* text =

@@ -262,7 +262,13 @@ bool cl_CharacterViewer::ProcessEvent(const base::Variant& event) {
     if (st_Emote* emote = animCtrl.m_facial->emotes->FindEmote(label)) emote->weight = value;
   if (name == "Delete Character" && Attribute(event, "ctrl_label") == "button0" && animCtrl.m_actor)
     RemoveCharacter(GetCurrentLabel());
-  if (name == "AddCharacter" && event.get_attribute("name")) OpenSetupDialog(Attribute(event, "name"));
+  if (name == "AddCharacter" && event.get_attribute("name")) {
+    // "Ok" with no folder chosen: a set-up without a name could not be imported.
+    if (Attribute(event, "name").empty())
+      ShowEditorStatus("New character: no folder was chosen; nothing is set up", true);
+    else
+      OpenSetupDialog(Attribute(event, "name"));
+  }
   if (name == "Character") ProcessCharacterCommand(label);
   return true;
 }

@@ -145,7 +145,10 @@ void cl_EditorMenu::Launch(const st_ToolLauncher& launcher) {
       open->Close();
       return;
     }
-  if (launcher.needsScene && !cl_Editor::GetEditedScene()) return;
+  if (launcher.needsScene && !cl_Editor::GetEditedScene()) {
+    ShowEditorStatus("No scene is open: open one with \"Edit\" in the scene manager", true);
+    return;
+  }
   if (launcher.closesScene && editor) editor->CloseScene();
   base::cl_Window* window = launcher.factory();
   if (!window) return;

@@ -206,7 +206,8 @@ void cl_LoadImageDialog::Accept() {
   layer.attribute("label")->set_string(FieldText("label").c_str());
   layer.attribute("file")->set_string(m_selected.c_str());
   layer.attribute("use_background_pixels")->set_int(0);
-  if (m_mode == "HeavenElements") {
+  // Without a choice there is nothing to cut: the listener refuses the answer with a word.
+  if (m_mode == "HeavenElements" || m_selected.empty()) {
     Answer(answer);
     return;
   }

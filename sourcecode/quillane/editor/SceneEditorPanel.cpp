@@ -400,9 +400,12 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   const bool layer = group != "NavMeshes" && group != "Lights" && group != "Locators" && group != "HotSpots";
   base::tString<base::BaseString> file;
   element.get_attribute_string("file", file);
-  // "Ok" in the browser without a choice: a layer without a picture cannot be built or compiled.
-  if (layer && file.empty()) {
-    base::sys::Output("Warning: Editor: no file was chosen for the new %s element; nothing is added\n", group.c_str());
+  // "Ok" in a browser without a choice: a layer without a picture cannot be built or compiled, a
+  // nav mesh without a file gives the scene no floor and its project an element that cannot be read.
+  if ((layer || group == "NavMeshes") && file.empty()) {
+    const std::string text = std::string("no file was chosen for the new ") + group.c_str() + " element; nothing is added";
+    base::sys::Output("Warning: Editor: %s\n", text.c_str());
+    ShowEditorStatus(text, true);
     return;
   }
   if (group == "BackgroundElements") {

@@ -5,6 +5,7 @@
 #include "base/file/FileFinder.h"
 #include "base/system.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/scene/Scene.h"
@@ -106,6 +107,7 @@ void cl_SceneManagerPanel::AddNewScene(const base::Variant& answer) {
   // "Ok" with nothing chosen: a scene without a name has no folder to open or export.
   if (name.empty()) {
     base::sys::Output("Warning: Editor: no scene was chosen; the list is unchanged\n");
+    ShowEditorStatus("New scene: no scene was chosen; the list is unchanged", true);
     return;
   }
   if (!editor) return;

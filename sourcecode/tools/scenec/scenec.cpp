@@ -1,7 +1,8 @@
 // scenec: compiles scenes until the scene editor exists.
 //   scenec [--lod N] [--shot FILE.png] [--actor LABEL --walk LOCATOR [--seconds S]] NAME...
-// Run in the data folder: each NAME's "Scenes/NAME/ProjectFile.xml" is built fully (as the
-// editor's compile does) and written to "Scenes/NAME.dat" with its protocol. --lod N reads the
+// Run in the data folder: each NAME's "Scenes/NAME/ProjectFile.xml" is built fully and written to
+// "Scenes/NAME.dat" with its protocol by the editor's own compile, which refuses a scene whose
+// background picture or nav mesh cannot be read (the old file stays, the exit status is 1). --lod N reads the
 // compiled file back at scene detail level N (0 full .. 2 lowest); --shot renders it headless at
 // 1024 x 640 into FILE.png (FILE_NAME.png when several scenes are given). --actor places that
 // actor at the scene's first locator other than LOCATOR, walks it there along the nav mesh for
@@ -14,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "base/FileTools.h"
 #include "base/app/SystemRoot.h"
 #include "base/system.h"
 #include "graphics/Graphics.h"
@@ -24,6 +26,7 @@
 #include "platform/gpu/Png.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/character/Character.h"
+#include "quillane/editor/SceneCompile.h"
 #include "quillane/scene/SceneElements.h"
 #include "quillane/scene/SceneFloorWorld.h"
 #include "quillane/world/NavMesh.h"
@@ -127,7 +130,11 @@ int main(int argc, char** argv) {
   std::vector<std::string> names;
   for (int i = 1; i < argc; ++i) {
     if (!std::strcmp(argv[i], "--lod") && i + 1 < argc) {
-      lod = std::atoi(argv[++i]);
+      // Only the three detail levels exist; another number would read the scene at none of them.
+      const char* text = argv[++i];
+      char* end = nullptr;
+      lod = static_cast<int>(std::strtol(text, &end, 10));
+      if (end == text || *end || lod < 0 || lod > 2) return Usage();
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = argv[++i];
     } else if (!std::strcmp(argv[i], "--actor") && i + 1 < argc) {
@@ -181,13 +188,24 @@ int main(int argc, char** argv) {
 
   int failures = 0;
   for (const std::string& name : names) {
-    quillane::cl_Scene scene;
-    scene.LoadProjectFile(name.c_str());
-    if (!scene.Save()) {
-      std::fprintf(stderr, "scenec: %s not compiled\n", name.c_str());
+    // The scene editor starts a project afresh where there is none; here that is a wrong name.
+    base::tString<base::BaseString> project = quillane::cl_Scene::GetScenePath(name.c_str());
+    project += "ProjectFile.xml";
+    if (!base::FileExists(project)) {
+      std::fprintf(stderr, "scenec: %s not compiled: %s %s\n", name.c_str(), project.c_str(),
+                   base::FileProblem(project).c_str());
       ++failures;
       continue;
     }
+    quillane::cl_Scene scene;
+    scene.LoadProjectFile(name.c_str());
+    const quillane::st_CompileOutcome outcome = quillane::CompileScene(scene);
+    if (!outcome.written) {
+      std::fprintf(stderr, "scenec: %s\n", outcome.text.c_str());
+      ++failures;
+      continue;
+    }
+    if (outcome.warning) std::fprintf(stderr, "scenec: %s\n", outcome.text.c_str());
     quillane::cl_Scene compiled;
     if (!compiled.Load(name.c_str())) {
       std::fprintf(stderr, "scenec: %s does not read back\n", name.c_str());

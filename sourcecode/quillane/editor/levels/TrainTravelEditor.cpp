@@ -38,6 +38,7 @@ constexpr const char* kLoadQuestion = "Load level";
 constexpr const char* kOverwriteQuestion = "Save as";
 constexpr const char* kDiscardText = "The board has unsaved changes. Discard them?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
+constexpr uint32_t kBlack = 0xFF000000u;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 
 // ORDER CITIES: the route backgrounds, file name part and image label part.
@@ -85,6 +86,13 @@ void cl_TrainTravelEditor::Update(float dt) {
 }
 
 void cl_TrainTravelEditor::Render(float x, float y) {
+  gfx::Begin2D();
+  gfx::SetBlendNone();
+  // The board covers the window, also while play-tested: the scene being edited and its panel
+  // would show through a board without a background, and around a smaller one, as if they still
+  // took the clicks.
+  gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
+                static_cast<float>(base::sys::GetWindowHeight()), kBlack);
   if (m_Playing) {
     cl_TrainTravelPanel::Render(x, y);
     return;
@@ -93,8 +101,6 @@ void cl_TrainTravelEditor::Render(float x, float y) {
     m_BackgroundX = m_MousePos.x - m_GrabOffset.x;
     m_BackgroundY = m_MousePos.y - m_GrabOffset.y;
   }
-  gfx::Begin2D();
-  gfx::SetBlendNone();
   if (m_HasBackground) DrawPicture(PictureBackground, m_BackgroundX, m_BackgroundY, 1.0f);
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();

@@ -25,7 +25,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
 
   // ---- the panel's operations, edited
   void Update(float dt) override;                          // the game's only while play-testing
-  void Render(float x, float y) override;                  // the game's while play-testing, else the editing view
+  void Render(float x, float y) override;                  // the game's while play-testing, else the editing view over the whole window
   bool HandleInput(base::ICMD& cmd) override;              // always true
   void RequestClose() override;                            // asks first over unsaved changes, as "Exit"
   bool ProcessEvent(const base::Variant& event) override;  // HandleMenuEvent without a sender
