@@ -22,6 +22,8 @@
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
+#include "quillane/savegame/SavegameImage.h"
+#include "quillane/savegame/StageRecords.h"
 
 namespace menutest {
 namespace {
@@ -414,7 +416,14 @@ class cl_LoadFrame : public cl_GameFrame {
 };
 
 TEST_F(LoadSavePanelTest, LoadInTheTitleMenuHandsThePathToTheRootMenu) {
-  WriteHead("slot003.sav");
+  // A whole savegame, since the panel reads it before the menu gives way: the Office, no one on
+  // its stage.
+  quillane::st_SavegameImage image;
+  image.gameState.set_element("GameState");
+  ASSERT_TRUE(quillane::WriteSavegameFile((m_folder / "slot003.sav").string().c_str(), image, [](base::File& file) {
+    return quillane::WriteStageText(file, "Office") && quillane::WriteStageU32(file, 0) &&
+           quillane::WriteStageText(file, "Quillane");
+  }));
   // The frame's start-up without a road: its states and loading screen.
   base::variant_get_attribute_by_path(m_system->GetConfigTree(), "DevTools/QuickLaunch", true)->set_string("none");
   cl_LoadFrame frame;

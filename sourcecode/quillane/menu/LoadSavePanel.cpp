@@ -20,6 +20,7 @@
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
+#include "quillane/savegame/SavegameImage.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/text/Localised.h"
@@ -275,12 +276,12 @@ void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const
 }
 
 void cl_LoadSavePanel::LoadGame() {
-  FadeOutAllSoundGroups();
   cl_SavegameField* row = SelectedRow();
   if (!row) return;
   const base::tString<base::BaseString> path = GetSavegamePath(row->m_FileName.c_str());
   if (m_pSession) {
-    // A savegame the session cannot read leaves the running game as it was: say so and stay.
+    // A savegame the session cannot read leaves the running game as it was, its sounds too (the
+    // session fades them only once the file has read whole): say so and stay.
     if (!m_pSession->LoadGame(path.c_str())) {
       Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
       return;
@@ -288,6 +289,15 @@ void cl_LoadSavePanel::LoadGame() {
     Close();
     return;
   }
+  // From the root menu the game is loaded behind the loading screen, where a file that does not
+  // read would leave the player before an empty game: it is read here first, and the menu and
+  // its theme stay for one that does not.
+  quillane::st_SavegameImage image;
+  if (!quillane::ReadSavegameFile(path.c_str(), image)) {
+    Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
+    return;
+  }
+  FadeOutAllSoundGroups();
   Show(false);
   SetFlag(base::WF_DISABLED, true);
   base::Variant load;
