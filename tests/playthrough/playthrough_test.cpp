@@ -316,8 +316,9 @@ TEST(PlayFiles, AFailingStepEndsTheProgramWithExitCodeOne) {
 }
 
 // A savegame that does not load leaves the player where they were, with their music: in the game
-// after the in-game menu's load (a box says so), and in the root menu for a damaged file (the box
-// again). The recorded mix's last two seconds must not be silent.
+// after the in-game menu's load (a box says so), in the root menu for a damaged file (the box
+// again), and back in the root menu with its theme for a whole save of a scene this game does not
+// have. The recorded mix's last two seconds must not be silent.
 TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMusic) {
   if (!CanRun()) GTEST_SKIP() << "no program or no headless graphics device";
   const std::pair<std::string, std::string> noIntro{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""};
@@ -348,6 +349,11 @@ TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMus
        "Office",
        std::string(menuLoad) + "wait frames 3\nclick button Ok\nwait frames 3\nkey Escape\nwait frames 40\n" +
            "check rootmenu fade 0\n"},
+      {"of another game's scene, from the root menu",
+       {noIntro},
+       false,
+       "Lighthouse",
+       std::string(menuLoad) + "wait state LoadingScreen 20\nwait state RootMenu 100\nwait frames 40\n"},
   };
   for (const st_Case& run : cases) {
     SCOPED_TRACE(run.name);
