@@ -163,11 +163,15 @@ int RunGame(const st_StartOptions& options) {
   const bool haveUserFolder = MakeUserFolders(userFolder);
   platform::os::InstanceLock instance;
   std::string lockError;
-  if (haveUserFolder &&
-      instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere)
-    return 0;
-
+  const bool heldElsewhere =
+      haveUserFolder &&
+      instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere;
   base::sys::SetDebuggerOutput(ConsoleOutput);
+  if (heldElsewhere) {
+    // Started again from a terminal, the player learns why no window came.
+    base::sys::Output("Quillane already runs with the user folder %s; this copy ends\n", userFolder.c_str());
+    return 0;
+  }
   base::sys::Output("Quillane starting\n");
   if (!lockError.empty()) base::sys::Output("Warning: no single-instance lock in %s: %s\n", userFolder.c_str(), lockError.c_str());
 
