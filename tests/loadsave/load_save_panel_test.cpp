@@ -2,6 +2,11 @@
 // events and input with a session that records what it is asked to do.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -314,6 +319,37 @@ TEST_F(LoadSavePanelTest, DeleteRemovesTheSaveAndItsSideFileAndRebuilds) {
   AnswerOk();
   EXPECT_FALSE(fs::exists(m_folder / "slot002.sav"));
   EXPECT_FALSE(fs::exists(m_folder / "slot002.xml"));
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
+}
+
+// Marks path immutable (or clears the mark): nobody may delete it, the owner and root included.
+// False where the file system or the test's rights do not allow the mark.
+bool SetImmutable(const fs::path& path, bool on) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return done;
+}
+
+// A save that stays (a read-only folder, a file the system protects) is named in the log with
+// the cause, the player gets a box, and the list still shows it.
+TEST_F(LoadSavePanelTest, ASaveThatCannotBeDeletedSaysSoAndStaysListed) {
+  WriteHead("slot001.sav");
+  if (!SetImmutable(m_folder / "slot001.sav", true)) GTEST_SKIP() << "no immutable files here";
+  Open("loadgame", nullptr);
+  Press("Delete");
+  testsupport::LogCapture log;
+  AnswerOk();
+  SetImmutable(m_folder / "slot001.sav", false);
+  EXPECT_TRUE(fs::exists(m_folder / "slot001.sav"));
+  EXPECT_EQ(log.count("ERROR: savegame file '"), 1) << log.text("\n");
+  EXPECT_EQ(log.count("slot001.sav' could not be deleted (Operation not permitted)"), 1) << log.text("\n");
+  ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
+  EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
   EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
 }
 

@@ -1,6 +1,7 @@
 // The load/save panel: its list, its slot names, its questions and its drawing.
 #include "quillane/menu/LoadSavePanel.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -39,8 +40,11 @@ bool AnsweredOk(const base::Variant& event) {
 }
 
 // A missing file is no error: it may never have been written.
-void DeleteIfPresent(const base::tString<base::BaseString>& path) {
-  if (base::FileExists(path)) platform::os::DeleteFile(path.c_str());
+// False, with the cause, when the file is there and stays (a read-only folder).
+bool DeleteIfPresent(const base::tString<base::BaseString>& path) {
+  if (!base::FileExists(path) || platform::os::DeleteFile(path.c_str())) return true;
+  base::sys::Output("ERROR: savegame file '%s' could not be deleted (%s)\n", path.c_str(), std::strerror(errno));
+  return false;
 }
 
 struct st_ScoreTip {
@@ -251,12 +255,12 @@ void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id
   m_pMessageBox = cl_Messagebox::Show(type, textKey, id, editDefault, m_pGUI, this);
 }
 
-void cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {
+bool cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {
   const base::tString<base::BaseString> path = GetSavegamePath(fileName);
-  DeleteIfPresent(path);
+  const bool save = DeleteIfPresent(path);
   base::tString<base::BaseString> side = path;
   base::ReplaceFileExtension(side, "xml");
-  DeleteIfPresent(side);
+  return DeleteIfPresent(side) && save;
 }
 
 void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const cl_SavegameField* replaced) {
@@ -383,8 +387,9 @@ bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
   if (IsLabel(name, "MB_delete")) {
     m_pMessageBox = nullptr;
     if (AnsweredOk(event) && SelectedRow()) {
-      DeleteSavegameFiles(SelectedRow()->m_FileName.c_str());
+      const bool deleted = DeleteSavegameFiles(SelectedRow()->m_FileName.c_str());
       Rebuild();
+      if (!deleted) Ask("MB_OK", "#loads0_9004 The savegame could not be deleted.", "MB_savefailed");
     }
     return true;
   }
