@@ -227,6 +227,23 @@ TEST(ResourceList, SingleResourcesArchivesAndMessages) {
   base::sys::CleanupTextsystem();
 }
 
+// An archive cut short (a disk that filled, a copy broken off) is built anew from its files once,
+// and its members read; a whole one is left as it is.
+TEST(ResourceList, ADamagedArchiveIsBuiltAnewFromItsFiles) {
+  WorkTree tree;
+  tree.write("Sfx/Boom.ogg", "boom");
+  tree.write("sfx.pak", testsupport::LE(3));  // a member count with no directory behind it
+  tree.write("list.xml", R"(<Resources><Archive label="Sfx" file="sfx.pak"><Dir path="Sfx"/></Archive></Resources>)");
+  Manager m;
+  LogCapture log;
+  ASSERT_TRUE(m.mgr.AddResources("list.xml"));
+  EXPECT_TRUE(log.contains("ERROR: archive 'sfx.pak': corrupt directory")) << log.text("\n");
+  EXPECT_TRUE(log.contains("Warning: archive sfx.pak is built anew from its files\n")) << log.text("\n");
+  base::Binary out;
+  ASSERT_TRUE(base::sys::GetFileFromArchive("Sfx", "sfx/boom.ogg", out, false));
+  EXPECT_EQ(out.size(), 4);
+}
+
 // A clock whose every reading moves on by a fixed step: each load looks that long.
 class SteppingClock : public base::i_Clock {
  public:

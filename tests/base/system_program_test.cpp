@@ -62,4 +62,20 @@ TEST(Program, BadOrMissingConfigurationIsLoggedNotFatal) {
   EXPECT_NE(bad.log.find("Frame loop ended after 2 frames"), std::string::npos) << bad.log;
 }
 
+// A user folder where "Savegames" is a file is still the user's: its config.xml is read (the
+// working folder has none here), and the log names what is wrong with it.
+TEST(Program, AUserFolderWithoutItsSaveFolderIsStillReadAndNamed) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.path("empty"));
+  dir.write("user/Savegames", "not a folder");
+  dir.write("user/config.xml", "<Config><Localization Language=\"German\"/></Config>");
+  RunResult r = RunProgram(dir, dir.path("empty"), "2");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_NE(r.log.find("Configuration read from " + dir.path("user/config.xml")), std::string::npos) << r.log;
+  EXPECT_NE(r.log.find("Language: German"), std::string::npos) << r.log;
+  EXPECT_NE(r.log.find("Warning: user folder: " + dir.path("user/Savegames") + ": "), std::string::npos) << r.log;
+  EXPECT_TRUE(std::filesystem::is_directory(dir.path("user/Screenshots")));
+}
+
 }  // namespace

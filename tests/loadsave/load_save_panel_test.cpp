@@ -2,6 +2,11 @@
 // events and input with a session that records what it is asked to do.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -22,6 +27,8 @@
 #include "quillane/menu/LoadSavePanel.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
+#include "quillane/savegame/SavegameImage.h"
+#include "quillane/savegame/StageRecords.h"
 
 namespace menutest {
 namespace {
@@ -315,6 +322,37 @@ TEST_F(LoadSavePanelTest, DeleteRemovesTheSaveAndItsSideFileAndRebuilds) {
   EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
 }
 
+// Marks path immutable (or clears the mark): nobody may delete it, the owner and root included.
+// False where the file system or the test's rights do not allow the mark.
+bool SetImmutable(const fs::path& path, bool on) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return false;
+  int flags = 0;
+  bool done = ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+  flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+  done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+  close(fd);
+  return done;
+}
+
+// A save that stays (a read-only folder, a file the system protects) is named in the log with
+// the cause, the player gets a box, and the list still shows it.
+TEST_F(LoadSavePanelTest, ASaveThatCannotBeDeletedSaysSoAndStaysListed) {
+  WriteHead("slot001.sav");
+  if (!SetImmutable(m_folder / "slot001.sav", true)) GTEST_SKIP() << "no immutable files here";
+  Open("loadgame", nullptr);
+  Press("Delete");
+  testsupport::LogCapture log;
+  AnswerOk();
+  SetImmutable(m_folder / "slot001.sav", false);
+  EXPECT_TRUE(fs::exists(m_folder / "slot001.sav"));
+  EXPECT_EQ(log.count("ERROR: savegame file '"), 1) << log.text("\n");
+  EXPECT_EQ(log.count("slot001.sav' could not be deleted (Operation not permitted)"), 1) << log.text("\n");
+  ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
+  EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
+  EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
+}
+
 TEST_F(LoadSavePanelTest, ExitRemovesTheScratchSaveAndReturnsToTheMainMenu) {
   cl_RecordingSession session;
   Open("loadsavegame", &session);
@@ -414,7 +452,14 @@ class cl_LoadFrame : public cl_GameFrame {
 };
 
 TEST_F(LoadSavePanelTest, LoadInTheTitleMenuHandsThePathToTheRootMenu) {
-  WriteHead("slot003.sav");
+  // A whole savegame, since the panel reads it before the menu gives way: the Office, no one on
+  // its stage.
+  quillane::st_SavegameImage image;
+  image.gameState.set_element("GameState");
+  ASSERT_TRUE(quillane::WriteSavegameFile((m_folder / "slot003.sav").string().c_str(), image, [](base::File& file) {
+    return quillane::WriteStageText(file, "Office") && quillane::WriteStageU32(file, 0) &&
+           quillane::WriteStageText(file, "Quillane");
+  }));
   // The frame's start-up without a road: its states and loading screen.
   base::variant_get_attribute_by_path(m_system->GetConfigTree(), "DevTools/QuickLaunch", true)->set_string("none");
   cl_LoadFrame frame;

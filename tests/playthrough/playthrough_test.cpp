@@ -315,6 +315,78 @@ TEST(PlayFiles, AFailingStepEndsTheProgramWithExitCodeOne) {
   EXPECT_EQ(log.find("Quit confirmed"), std::string::npos) << "a step after the failure ran";
 }
 
+// A savegame that does not load leaves the player where they were, with their music: in the game
+// after the in-game menu's load (a box says so), in the root menu for a damaged file (the box
+// again), and back in the root menu with its theme for a whole save of a scene this game does not
+// have. The recorded mix's last two seconds must not be silent.
+TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMusic) {
+  if (!CanRun()) GTEST_SKIP() << "no program or no headless graphics device";
+  const std::pair<std::string, std::string> noIntro{"ShowIntroMovies=\"1\"", "ShowIntroMovies=\"0\""};
+  const char* menuLoad =
+      "wait state RootMenu 300\n"
+      "wait frames 12\n"
+      "click button loadgame\n"
+      "wait frames 5\n"
+      "click button Load\n";
+  struct st_Case {
+    const char* name;
+    tEdits config;
+    bool cut;           // the save cut in half, else whole
+    const char* scene;  // the saved scene
+    std::string play;
+  };
+  const st_Case cases[] = {
+      {"in the game",
+       {kQuickLaunch},
+       true,
+       "Office",
+       "wait scene Office 300\nwait frames 5\nkey Escape\nwait idle 300\nkey Escape\nwait frames 3\n"
+       "click button loadgame\nwait frames 5\nclick button Load\nwait frames 3\nclick button Ok\n"
+       "wait frames 3\nclick button Ok\nwait frames 3\nkey Escape\nwait frames 40\n"},
+      {"damaged, from the root menu",
+       {noIntro},
+       true,
+       "Office",
+       std::string(menuLoad) + "wait frames 3\nclick button Ok\nwait frames 3\nkey Escape\nwait frames 40\n" +
+           "check rootmenu fade 0\n"},
+      {"of another game's scene, from the root menu",
+       {noIntro},
+       false,
+       "Lighthouse",
+       std::string(menuLoad) + "wait state LoadingScreen 20\nwait state RootMenu 100\nwait frames 40\n"},
+  };
+  for (const st_Case& run : cases) {
+    SCOPED_TRACE(run.name);
+    testprogram::TempDir dir("quillane_badload");
+    ASSERT_NO_FATAL_FAILURE(WriteConfig(dir.path("user"), run.config));
+    savegen::st_Plan plan;
+    plan.scene = run.scene;
+    std::vector<uint8_t> bytes = savegen::Generate(plan).bytes;
+    if (run.cut) bytes.resize(bytes.size() / 2);
+    fs::create_directories(dir.path("user/Savegames"));
+    savegen::WriteFile(dir.path("user/Savegames/slot001.sav"), bytes);
+    std::ofstream(dir.path("run.play")) << run.play;
+    const std::string mix = dir.path("mix.raw");
+    const int status = testprogram::RunProgram(
+        {"QUILLANE_HEADLESS=1", "QUILLANE_INPUT=" + dir.path("run.play"), "QUILLANE_MIX_FILE=" + mix},
+        dir.path("user"), dir.path("run.log"));
+    const std::string log = testprogram::ReadFile(dir.path("run.log"));
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
+    EXPECT_NE(log.find("slot001.sav"), std::string::npos) << "the refusal names the file\n" << log;
+    // 16-bit stereo at 44.1 kHz: the last two seconds.
+    const std::string samples = testprogram::ReadFile(mix);
+    constexpr size_t kTail = 2 * 44100 * 4;
+    ASSERT_GE(samples.size(), kTail);
+    int loudest = 0;
+    for (size_t at = samples.size() - kTail; at + 1 < samples.size(); at += 2) {
+      int16_t sample = 0;
+      std::memcpy(&sample, samples.data() + at, sizeof sample);
+      loudest = std::max(loudest, std::abs(int(sample)));
+    }
+    EXPECT_GT(loudest, 1000) << "the last two seconds are silent";
+  }
+}
+
 // ---- in this process
 
 // With mini-games on and the skip button shown after a tenth of a second, the tests' probe game

@@ -9,10 +9,12 @@
 
 namespace testsupport {
 
-// What the engine builds from the data on first use; a copy starts without them.
+// What the engine builds from the data on first use; a copy starts without them, as a fresh
+// checkout does, also after the program has been played in the bundled folder (which leaves the
+// compiled characters and mini-game pictures there, ".dat", as it leaves the archives).
 inline bool IsEngineCache(const std::filesystem::path& file) {
   const std::string name = file.filename().string();
-  for (const char* tail : {".cache", ".pak", ".bmo", "_protocol.txt", ".bincode"})
+  for (const char* tail : {".cache", ".pak", ".bmo", "_protocol.txt", ".bincode", ".dat"})
     if (name.size() >= std::strlen(tail) && name.compare(name.size() - std::strlen(tail), std::string::npos, tail) == 0)
       return true;
   return false;

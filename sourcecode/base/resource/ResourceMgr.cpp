@@ -165,6 +165,13 @@ void cl_ResourceMgr::LoadEntry(StaticVariantIterator element) {
   if (str::compare(tag, "Archive") == 0) {
     const tString<BaseString> file = ArchiveFile(element);
     if (!FileExists(file) && !BuildArchive(element)) return;
+    // An archive is built from loose files: one that is there but does not read (cut short,
+    // damaged; the reader has said why) is built anew once, as a resource group's cache that no
+    // longer fits is, instead of failing every read from it until the player deletes it.
+    if (cl_FileArchive probe; !probe.Init(element)) {
+      sys::Output("Warning: archive %s is built anew from its files\n", file.c_str());
+      if (!BuildArchive(element)) return;
+    }
     i_ResourceType* type = GetResourceType("Archive");
     if (!type) {
       sys::Output("ERROR: archive %s: no resource type \"Archive\" registered\n", file.c_str());

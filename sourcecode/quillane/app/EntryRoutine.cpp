@@ -64,13 +64,21 @@ std::string UserFolderOf(const st_StartOptions& options) {
   return documents.empty() ? std::string() : documents + "/Quillane";
 }
 
-// The user folder with "Savegames" and "Screenshots"; false when it cannot be made.
-bool MakeUserFolders(const std::string& folder) {
+// The user folder with "Savegames" and "Screenshots"; false when the folder itself cannot be
+// made. A sub-folder that cannot be made leaves the folder the user's all the same (its
+// config.xml is still read, and a save says why it fails): problem then names it and the cause.
+bool MakeUserFolders(const std::string& folder, std::string* problem) {
   if (folder.empty()) return false;
   std::error_code ec;
+  std::filesystem::create_directories(folder, ec);
+  if (!std::filesystem::is_directory(folder)) {
+    *problem = folder + ": " + (ec ? ec.message() : "not a folder");
+    return false;
+  }
   for (const char* sub : {"/Savegames", "/Screenshots"}) {
     std::filesystem::create_directories(folder + sub, ec);
-    if (ec) return false;
+    if (!std::filesystem::is_directory(folder + sub) && problem->empty())
+      *problem = folder + sub + ": " + (ec ? ec.message() : "not a folder");
   }
   return true;
 }
@@ -160,14 +168,19 @@ st_StartOptions StartOptionsFromEnvironment() {
 int RunGame(const st_StartOptions& options) {
   // One copy at a time: the lock lives in the user folder, which is made first for it.
   const std::string userFolder = UserFolderOf(options);
-  const bool haveUserFolder = MakeUserFolders(userFolder);
+  std::string folderProblem;
+  const bool haveUserFolder = MakeUserFolders(userFolder, &folderProblem);
   platform::os::InstanceLock instance;
   std::string lockError;
-  if (haveUserFolder &&
-      instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere)
-    return 0;
-
+  const bool heldElsewhere =
+      haveUserFolder &&
+      instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere;
   base::sys::SetDebuggerOutput(ConsoleOutput);
+  if (heldElsewhere) {
+    // Started again from a terminal, the player learns why no window came.
+    base::sys::Output("Quillane already runs with the user folder %s; this copy ends\n", userFolder.c_str());
+    return 0;
+  }
   base::sys::Output("Quillane starting\n");
   if (!lockError.empty()) base::sys::Output("Warning: no single-instance lock in %s: %s\n", userFolder.c_str(), lockError.c_str());
 
@@ -207,8 +220,10 @@ int RunGame(const st_StartOptions& options) {
     base::cl_System system;
     if (haveUserFolder) {
       base::sys::SetUserDataPath(userFolder.c_str());
+      if (!folderProblem.empty()) base::sys::Output("Warning: user folder: %s\n", folderProblem.c_str());
     } else {
-      base::sys::Output("Warning: no user folder (%s); using the working folder\n", userFolder.c_str());
+      base::sys::Output("Warning: no user folder (%s); using the working folder\n",
+                        folderProblem.empty() ? userFolder.c_str() : folderProblem.c_str());
     }
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 

@@ -1,6 +1,7 @@
 // The load/save panel: its list, its slot names, its questions and its drawing.
 #include "quillane/menu/LoadSavePanel.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <map>
@@ -20,6 +21,7 @@
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
+#include "quillane/savegame/SavegameImage.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
 #include "quillane/text/Localised.h"
@@ -38,8 +40,11 @@ bool AnsweredOk(const base::Variant& event) {
 }
 
 // A missing file is no error: it may never have been written.
-void DeleteIfPresent(const base::tString<base::BaseString>& path) {
-  if (base::FileExists(path)) platform::os::DeleteFile(path.c_str());
+// False, with the cause, when the file is there and stays (a read-only folder).
+bool DeleteIfPresent(const base::tString<base::BaseString>& path) {
+  if (!base::FileExists(path) || platform::os::DeleteFile(path.c_str())) return true;
+  base::sys::Output("ERROR: savegame file '%s' could not be deleted (%s)\n", path.c_str(), std::strerror(errno));
+  return false;
 }
 
 struct st_ScoreTip {
@@ -250,12 +255,12 @@ void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id
   m_pMessageBox = cl_Messagebox::Show(type, textKey, id, editDefault, m_pGUI, this);
 }
 
-void cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {
+bool cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {
   const base::tString<base::BaseString> path = GetSavegamePath(fileName);
-  DeleteIfPresent(path);
+  const bool save = DeleteIfPresent(path);
   base::tString<base::BaseString> side = path;
   base::ReplaceFileExtension(side, "xml");
-  DeleteIfPresent(side);
+  return DeleteIfPresent(side) && save;
 }
 
 void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const cl_SavegameField* replaced) {
@@ -275,12 +280,12 @@ void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const
 }
 
 void cl_LoadSavePanel::LoadGame() {
-  FadeOutAllSoundGroups();
   cl_SavegameField* row = SelectedRow();
   if (!row) return;
   const base::tString<base::BaseString> path = GetSavegamePath(row->m_FileName.c_str());
   if (m_pSession) {
-    // A savegame the session cannot read leaves the running game as it was: say so and stay.
+    // A savegame the session cannot read leaves the running game as it was, its sounds too (the
+    // session fades them only once the file has read whole): say so and stay.
     if (!m_pSession->LoadGame(path.c_str())) {
       Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
       return;
@@ -288,6 +293,15 @@ void cl_LoadSavePanel::LoadGame() {
     Close();
     return;
   }
+  // From the root menu the game is loaded behind the loading screen, where a file that does not
+  // read would leave the player before an empty game: it is read here first, and the menu and
+  // its theme stay for one that does not.
+  quillane::st_SavegameImage image;
+  if (!quillane::ReadSavegameFile(path.c_str(), image)) {
+    Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
+    return;
+  }
+  FadeOutAllSoundGroups();
   Show(false);
   SetFlag(base::WF_DISABLED, true);
   base::Variant load;
@@ -373,8 +387,9 @@ bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
   if (IsLabel(name, "MB_delete")) {
     m_pMessageBox = nullptr;
     if (AnsweredOk(event) && SelectedRow()) {
-      DeleteSavegameFiles(SelectedRow()->m_FileName.c_str());
+      const bool deleted = DeleteSavegameFiles(SelectedRow()->m_FileName.c_str());
       Rebuild();
+      if (!deleted) Ask("MB_OK", "#loads0_9004 The savegame could not be deleted.", "MB_savefailed");
     }
     return true;
   }

@@ -79,7 +79,8 @@ class cl_LoadSavePanel : public base::cl_Panel {
   // The session writes path with the entered name; on success removes the replaced files (may
   // be null) and closes, on failure a box and the panel stays.
   void SaveTo(const base::tString<base::BaseString>& path, const cl_SavegameField* replaced);
-  void DeleteSavegameFiles(const char* fileName);
+  // Removes the save and its side file; false (logged) when one of them is still there.
+  bool DeleteSavegameFiles(const char* fileName);
   cl_SavegameField* SelectedRow() const;
 
   int m_Mode = MODE_NONE;

@@ -12,6 +12,7 @@
 #include "graphics/image/Image.h"
 #include "graphics/video/VideoFunctions.h"
 #include "quillane/core/FrameServices.h"
+#include "quillane/gui/MenuSession.h"
 #include "quillane/gui/Messagebox.h"
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/LoadSavePanel.h"
@@ -36,6 +37,29 @@ cl_RootMenu* g_pRootMenu = nullptr;
 
 bool IsLabel(const char* label, const char* expected) { return label && base::str::compare(label, expected) == 0; }
 
+// Loads the savegame into the new session. One the session refuses after all (a scene this game
+// does not have, a file changed since the panel read it) leads back to the main menu, as the
+// in-game menu's "Main Menu" does, instead of leaving the player before a game with no scene.
+class cl_LoadGameTask : public base::i_Task {
+ public:
+  cl_LoadGameTask(base::i_GameSession* session, bool (base::i_GameSession::*method)(const char*),
+                  base::tString<base::BaseString> file)
+      : m_session(session), m_method(method), m_file(std::move(file)) {}
+  void Run() override {
+    if (!m_session || (m_session->*m_method)(m_file.c_str())) return;
+    base::sys::Output("Warning: root menu: '%s' was not loaded; back to the main menu\n", m_file.c_str());
+    if (auto* session = dynamic_cast<i_MenuSession*>(m_session)) {
+      session->SetPendingRequest("mainmenu");
+      session->GetFader().Start(true, 0.0f, "", 0);
+    }
+  }
+
+ private:
+  base::i_GameSession* m_session;
+  bool (base::i_GameSession::*m_method)(const char*);
+  base::tString<base::BaseString> m_file;
+};
+
 }  // namespace
 
 base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, bool (base::i_GameSession::*method)()) {
@@ -45,9 +69,7 @@ base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, bool (base::i_
 
 base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameSession::*method)(const char*),
                                base::tString<base::BaseString> file) {
-  return new (std::nothrow)
-      base::tGenericTask_MethodCall_1Arg<base::i_GameSession*, bool (base::i_GameSession::*)(const char*),
-                                         base::tString<base::BaseString>>(session, method, std::move(file));
+  return new (std::nothrow) cl_LoadGameTask(session, method, std::move(file));
 }
 
 // ---- construction
@@ -118,6 +140,8 @@ void cl_RootMenu::Update(float time, float dt) {
       return;
     }
     if (m_PendingCommand == "loadgame") {
+      // The game leads back here in the end, and the theme plays again then, as after a new game.
+      m_bThemePending = true;
       if (base::i_GameSession* session = StartSession())
         AddLoadingTask(MakeLoadGameTask(session, &base::i_GameSession::LoadGame, m_SaveFile));
       return;

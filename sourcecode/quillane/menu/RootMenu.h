@@ -73,6 +73,7 @@ class cl_RootMenu : public base::cl_Module {
 
 // A loading task calling session->NewGame().
 base::i_Task* MakeSessionMethodTask(base::i_GameSession* session, bool (base::i_GameSession::*method)());
-// A loading task calling session->LoadGame(file) with its own copy of the file name.
+// A loading task calling session->LoadGame(file) with its own copy of the file name; when that
+// fails, the session (a game session of the menus) goes back to the main menu at its next update.
 base::i_Task* MakeLoadGameTask(base::i_GameSession* session, bool (base::i_GameSession::*method)(const char*),
                                base::tString<base::BaseString> file);
