@@ -281,7 +281,8 @@ void cl_Editor::Render() {
       gfx::DrawText(8, 28, "Right click: the editor menu (scene manager, scene editor, level editors, viewer)",
                     kStatusGrey);
   }
-  gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
+  // "no active scene" stands where the mark is: without a scene the mark would hide its "n".
+  if (m_scene) gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
   // The show flags belong to the scene view: a window over it (a mini-game's board or its
   // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();
