@@ -17,6 +17,7 @@
 #include "editor_fixture.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
@@ -310,6 +311,10 @@ TEST_F(EditorTest, TheExportCompilesMissingScenesAndSkipsCompiledAndProjectlessO
   EXPECT_LT(log.find("skipping... dat file exists.\n", stage), test) << "newer than its project, which it cannot be "
                                                                          "compared with";
   EXPECT_NE(log.find("Warning: Editor: Scenes/Test/ProjectFile.xml is missing", test), std::string::npos);
+  // Each listed scene is in the outcome's counts.
+  EXPECT_EQ(quillane::GetEditorStatus().text,
+            "Export all scenes: 1 compiled, 1 already up to date, 1 without a project file");
+  EXPECT_FALSE(quillane::GetEditorStatus().failure);
 }
 
 }  // namespace
