@@ -17,6 +17,7 @@
 #include "editor_fixture.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
+#include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/editor/SceneList.h"
 #include "quillane/frame/GameFrame.h"
@@ -93,6 +94,12 @@ TEST_F(EditorTest, F1LeavesForTheRootMenuAndTheSameEditorComesBack) {
 TEST_F(EditorTest, TheBackdropFramesTheViewportAndAPickedSortLineIsWhiteAtFiftyOverTheScene) {
   Step(0.0f);
   EXPECT_EQ(Pixel(300, 300), 0x3C4650u) << "no scene: the backdrop everywhere";
+  // The green mark would stand on the "n" of "no active scene": without a scene it is not drawn.
+  int green = 0, text = 0;
+  for (int y = 8; y < 16; ++y)
+    for (int x = 8; x < 16; ++x) green += Pixel(x, y) == 0x00FF00u, text += Pixel(x, y) != 0x3C4650u;
+  EXPECT_EQ(green, 0);
+  EXPECT_GT(text, 0) << "the \"n\"";
   cl_Scene* scene = Open("Office");
   ASSERT_NE(scene, nullptr);
   SceneDisplay().showBoundaries = true;
@@ -304,6 +311,10 @@ TEST_F(EditorTest, TheExportCompilesMissingScenesAndSkipsCompiledAndProjectlessO
   EXPECT_LT(log.find("skipping... dat file exists.\n", stage), test) << "newer than its project, which it cannot be "
                                                                          "compared with";
   EXPECT_NE(log.find("Warning: Editor: Scenes/Test/ProjectFile.xml is missing", test), std::string::npos);
+  // Each listed scene is in the outcome's counts.
+  EXPECT_EQ(quillane::GetEditorStatus().text,
+            "Export all scenes: 1 compiled, 1 already up to date, 1 without a project file");
+  EXPECT_FALSE(quillane::GetEditorStatus().failure);
 }
 
 }  // namespace

@@ -264,7 +264,7 @@ TEST_F(PlaceTools, LightToolDragsOverTheFloorLiftsTurnsAndSendsItsDirection) {
   EXPECT_EQ(tool->GetLocator().GetPos(), placed);
   m_scene->GetCamera() = saved;
 
-  // D keeps the position out, P puts it in; the answer's type stays the dialog's.
+  // D and P leave the answer's type as the dialog gave it, and no position goes out with it.
   Key('D');
   Key('P');
   Key(base::key::Enter);
@@ -275,7 +275,7 @@ TEST_F(PlaceTools, LightToolDragsOverTheFloorLiftsTurnsAndSendsItsDirection) {
   EXPECT_FLOAT_EQ(Float(light, "nx"), own.GetLookDir().x);
   EXPECT_FLOAT_EQ(Float(light, "ny"), own.GetLookDir().y);
   EXPECT_FLOAT_EQ(Float(light, "nz"), own.GetLookDir().z);
-  EXPECT_EQ(tV3(Float(light, "x"), Float(light, "y"), Float(light, "z")), placed);
+  EXPECT_TRUE(std::isnan(Float(light, "x")));
   EXPECT_EQ(String(light, "type"), "blobbshadow");
   EXPECT_FALSE(m_listener->HasFlag(base::WF_HIDDEN));
 
@@ -429,6 +429,12 @@ TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
   Key(base::key::Enter);
   EXPECT_TRUE(shows("Enter adds the light once it stands somewhere"));
   EXPECT_FALSE(light->IsPlaced());
+  // The row shows the type Enter adds, whatever D and P say; P is refused with a word.
+  for (uint8_t key : {'D', 'P'}) {
+    Key(key);
+    EXPECT_TRUE(shows("current type=blobbshadow")) << key;
+    EXPECT_EQ(shows("No point lights here: Enter adds the light as blobbshadow"), key == 'P') << key;
+  }
   EXPECT_TRUE(shows("Left drag: on the floor")) << "the key help";
   // The scene's name and clip lines: nothing else is drawn over their box.
   const auto isSceneLine = [](const gfx::st_DrawnText& t) {

@@ -110,6 +110,10 @@ TEST_F(SceneManager, RemoveDropsEveryEntryOfTheLabelAndRewritesTheFileAtOnce) {
   quillane::cl_SceneManagerPanel* manager = OpenManager();
   ASSERT_NE(manager, nullptr);
   EXPECT_EQ(Rows("SceneList"), (std::vector<std::string>{"Office", "Quay", "Quay", "Stage"}));
+  const std::string before = ReadText("scenes/scenes.xml");
+  ASSERT_TRUE(Click("Remove"));  // no row selected: said so, nothing written
+  EXPECT_EQ(quillane::GetEditorStatus().text, "No scene is selected: select one in the list, then \"Remove\"");
+  EXPECT_EQ(ReadText("scenes/scenes.xml"), before);
   ASSERT_TRUE(ClickEntry("SceneList", "Quay"));
   ASSERT_TRUE(Click("Remove"));
   EXPECT_EQ(FileLabels("scenes/scenes.xml"), (std::vector<std::string>{"Office", "Stage"}));
@@ -118,10 +122,11 @@ TEST_F(SceneManager, RemoveDropsEveryEntryOfTheLabelAndRewritesTheFileAtOnce) {
 
 TEST_F(SceneManager, EditTakesTheLazyCompileBoxOpensTheSceneAndClosesTheManager) {
   ASSERT_NE(OpenManager(), nullptr);
-  ASSERT_TRUE(Click("Edit"));  // nothing selected: the manager stays, no scene
+  ASSERT_TRUE(Click("Edit"));  // nothing selected: the manager stays, no scene, and the line says why
   Step();
   EXPECT_NE(Window("SceneList"), nullptr);
   EXPECT_EQ(cl_Editor::GetEditedScene(), nullptr);
+  EXPECT_EQ(quillane::GetEditorStatus().text, "No scene is selected: select one in the list, then \"Edit\"");
   Editor_LazyCompile = false;
   ASSERT_TRUE(Click("LazyCompile"));
   ASSERT_TRUE(ClickEntry("SceneList", "Office"));

@@ -194,7 +194,7 @@ bool cl_Editor::SaveSceneList() {
 }
 
 void cl_Editor::ExportAllScenes() {
-  int exported = 0, failed = 0;
+  int exported = 0, current = 0, projectless = 0, failed = 0;
   std::string firstFailure;
   for (int i = 0; i < m_sceneList.size(); ++i) {
     base::tString<base::BaseString> name;
@@ -205,6 +205,7 @@ void cl_Editor::ExportAllScenes() {
     // A fresh project would compile to an empty scene in place of the missing one.
     if (name.empty() || !base::FileExists(project)) {
       base::sys::Output("Warning: Editor: %s is missing; scene \"%s\" is not exported\n", project.c_str(), name.c_str());
+      ++projectless;
       continue;
     }
     // A compiled file not made from the project as it stands would hide it in the game.
@@ -212,6 +213,7 @@ void cl_Editor::ExportAllScenes() {
     if (base::FileExists(data)) {
       if (!cl_Scene::IsCompiledSceneStale(name.c_str())) {
         base::sys::Output("skipping... dat file exists.\n");
+        ++current;
         continue;
       }
       base::sys::Output("Warning: Editor: %s was not compiled from %s as it stands; compiled again\n", data.c_str(),
@@ -230,7 +232,10 @@ void cl_Editor::ExportAllScenes() {
     }
     scene.Clear();
   }
+  // Every listed scene is counted somewhere, so the numbers add up to the list.
   std::string line = "Export all scenes: " + std::to_string(exported) + " compiled";
+  if (current > 0) line += ", " + std::to_string(current) + " already up to date";
+  if (projectless > 0) line += ", " + std::to_string(projectless) + " without a project file";
   if (failed > 0) line += ", " + std::to_string(failed) + " failed (" + firstFailure + ")";
   ShowEditorStatus(line, failed > 0);
 }
@@ -281,7 +286,8 @@ void cl_Editor::Render() {
       gfx::DrawText(8, 28, "Right click: the editor menu (scene manager, scene editor, level editors, viewer)",
                     kStatusGrey);
   }
-  gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
+  // "no active scene" stands where the mark is: without a scene the mark would hide its "n".
+  if (m_scene) gfx::FillRect(8.0f, 8.0f, 16.0f, 16.0f, kMarker);
   // The show flags belong to the scene view: a window over it (a mini-game's board or its
   // play-test) hides them, as it hides the scene.
   if (m_showStatus) RenderStatus();

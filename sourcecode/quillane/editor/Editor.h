@@ -74,7 +74,8 @@ class cl_Editor : public base::cl_Module {
   bool ReadChangedProject();
   // Compiles every listed scene whose "Scenes/<name>.dat" is missing or was not made from its
   // project as it stands (cl_Scene::IsCompiledSceneStale), logging each; a scene without a
-  // project file is skipped with a warning. The count and the first failure go to the status line.
+  // project file is skipped with a warning. The counts (compiled, already up to date, without a
+  // project file, failed) and the first failure go to the status line.
   void ExportAllScenes();
   // Writes the list to kSceneListFile (crash-safe; write protection cleared first). False
   // (logged and shown on the status line, the old file kept) when it cannot be written or could

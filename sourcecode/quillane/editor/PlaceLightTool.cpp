@@ -1,6 +1,7 @@
 // The light placement tool.
 #include "quillane/editor/PlaceLightTool.h"
 
+#include <string>
 #include <utility>
 
 #include "base/app/ICMD.h"
@@ -75,15 +76,17 @@ void cl_PlaceLightTool::Render(float, float) {
   const struct {
     const char* text;
     const char* key;
-  } types[] = {{"Ambient", "A"}, {"Directional", "D"}, {"Point", "P"}};
+  } types[] = {{"Ambient", "A"}, {"Directional", "D"}};
   float x = 0.0f;
   for (const auto& type : types) {
     gfx::DrawText(static_cast<int>(x), kTypeRowY, type.text, kGrey);
     gfx::DrawText(static_cast<int>(x), kTypeRowY, type.key, kWhite);
     x += gfx::GetTextWidth(type.text) + kTypeGap;
   }
-  base::tString<base::BaseString> current;
-  current.print("current type=%s", m_type.c_str());
+  // The type Enter adds: the answer's, which D and P leave as it came.
+  base::tString<base::BaseString> type, current;
+  FirstChild(m_answer).get_attribute_string("type", type);
+  current.print("current type=%s", type.c_str());
   gfx::DrawText(static_cast<int>(x), kTypeRowY, current.c_str(), kWhite);
   DrawKeyHelp(0, kTypeRowY + 20,
               "Left drag: on the floor  Shift+left drag: height  Right drag: turn  A: add as ambient  Enter: add  "
@@ -92,10 +95,13 @@ void cl_PlaceLightTool::Render(float, float) {
     DrawMissedPick();
   else if (m_enterRefused)
     DrawToolWarning("Enter adds the light once it stands somewhere: drag it onto the floor first");
+  else if (m_pointRefused)
+    DrawToolWarning((std::string("No point lights here: Enter adds the light as ") + type.c_str()).c_str());
 }
 
 bool cl_PlaceLightTool::ProcessInput(base::ICMD& cmd) {
   if (cmd.type == base::ICMD::KEY_PRESSED) {
+    m_pointRefused = false;
     switch (cmd.key) {
       case base::key::Enter:
         if (m_placed)
@@ -109,9 +115,14 @@ bool cl_PlaceLightTool::ProcessInput(base::ICMD& cmd) {
         m_type = "ambient";
         Send(false);
         break;
-      // The answer's own "type" stays: D and P decide only what Enter writes.
+      // The answer's own "type" stays: D decides only what Enter writes.
       case 'D': m_type = "directional"; break;
-      case 'P': m_type = "point"; break;
+      // Enter adds the answer's type, and the type dialog gives no point light: "point" shown
+      // would be a type never added.
+      case 'P':
+        m_pointRefused = true;
+        m_enterRefused = m_pickMissed = false;
+        break;
       default: break;
     }
     return true;

@@ -1,10 +1,10 @@
 // cl_PlaceLightTool: the modal tool that puts a new light into the edited scene's 3D space. It
 // gets the half-filled "AddElement" {"category" "Lights"} of the light-type dialog or the file
 // browser; a left drag moves the light over the floor, a left drag with Shift alone lifts or
-// lowers it, a right drag turns it; A sends it as an ambient light at once, D and P choose the
-// type that decides whether Enter adds a position, Enter sends it (once placed; before, the window
-// says so), Escape drops it. Two "axis" gizmos show its heading and its tilt; the type row and key
-// help stand above the scene.
+// lowers it, a right drag turns it; A sends it as an ambient light at once, D keeps a position out
+// of what Enter sends, P is refused with a word (the editor makes no point lights), Enter sends it
+// (once placed; before, the window says so), Escape drops it. Two "axis" gizmos show its heading
+// and its tilt; the type row (with the type Enter adds) and key help stand above the scene.
 #pragma once
 
 #include <utility>
@@ -53,6 +53,7 @@ class cl_PlaceLightTool : public base::cl_Panel {
   bool m_clicked = false;  // a left press since the last frame: a quick click places too
   bool m_pickMissed = false;  // the last press found no floor: the window says why
   bool m_enterRefused = false;  // Enter before the light stood on the floor: the window says why
+  bool m_pointRefused = false;  // P was the last key: the window says there are no point lights
 };
 
 }  // namespace quillane

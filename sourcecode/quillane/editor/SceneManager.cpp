@@ -1,6 +1,8 @@
 // The scene manager panel and its new-scene dialog.
 #include "quillane/editor/SceneManager.h"
 
+#include <string>
+
 #include "base/data/Variant.h"
 #include "base/file/FileFinder.h"
 #include "base/system.h"
@@ -23,6 +25,16 @@ base::tString<base::BaseString> PressedButton(const base::Variant& event) {
   const char* name = event.get_label();
   if (name && base::str::compare(name, "ButtonPressed") == 0) event.get_attribute_string("ctrl_label", button);
   return button;
+}
+
+// The row selected in the panel's scene list; empty without one. An empty selection is named on
+// the status line for the button pressed: pressed without a row, the button would do nothing.
+base::tString<base::BaseString> SelectedScene(base::cl_Window& panel, const char* button) {
+  base::tString<base::BaseString> name;
+  if (base::cl_Window* list = panel.FindByLabel("SceneList")) name = list->GetSelectedLabel();
+  if (name.empty())
+    ShowEditorStatus(std::string("No scene is selected: select one in the list, then \"") + button + "\"", true);
+  return name;
 }
 
 // Shows list in the edit control labelled control, as selectable rows built at the next render.
@@ -57,9 +69,9 @@ bool cl_SceneManagerPanel::ProcessEvent(const base::Variant& event) {
   if (button == "Add") {
     OfferNewScenes();
   } else if (button == "Remove") {
-    base::cl_Window* list = FindByLabel("SceneList");
-    if (cl_Editor* editor = cl_Editor::GetEditor(); editor && list) {
-      RemoveScene(editor->GetSceneList(), list->GetSelectedLabel().c_str());
+    const base::tString<base::BaseString> scene = SelectedScene(*this, "Remove");
+    if (cl_Editor* editor = cl_Editor::GetEditor(); editor && !scene.empty()) {
+      RemoveScene(editor->GetSceneList(), scene.c_str());
       editor->SaveSceneList();
     }
     FillSceneList();
@@ -89,8 +101,8 @@ void cl_SceneManagerPanel::EditSelected() {
   const base::cl_Window* lazy = FindByLabel("LazyCompile");
   Editor_LazyCompile = lazy && lazy->m_Value.is_number() && lazy->m_Value.get_int() == 1;
   cl_Editor* editor = cl_Editor::GetEditor();
-  base::cl_Window* list = FindByLabel("SceneList");
-  if (!editor || !list || !editor->OpenScene(list->GetSelectedLabel())) return;
+  const base::tString<base::BaseString> scene = SelectedScene(*this, "Edit");
+  if (!editor || scene.empty() || !editor->OpenScene(scene)) return;
   base::cl_GUI* gui = GetGUI();
   Close();
   if (!gui) return;

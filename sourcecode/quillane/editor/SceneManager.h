@@ -15,7 +15,8 @@ class cl_SceneManagerPanel : public base::cl_Panel {
   bool Init(base::StaticVariantIterator desc) override;
   // "SceneList" shows the list; "LazyCompile" the tweakable "Editor_LazyCompile".
   void FillSceneList();
-  // "Add", "Remove", "Edit" and the dialog's "NewScene" answer; false for every event.
+  // "Add", "Remove", "Edit" and the dialog's "NewScene" answer; false for every event. "Remove"
+  // and "Edit" without a selected row say so on the status line.
   bool ProcessEvent(const base::Variant& event) override;
 
  private:
