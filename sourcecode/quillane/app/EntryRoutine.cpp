@@ -64,11 +64,16 @@ std::string UserFolderOf(const st_StartOptions& options) {
   return documents.empty() ? std::string() : documents + "/Quillane";
 }
 
-// The user folder with "Savegames" and "Screenshots"; false when the folder itself cannot be
-// made. A sub-folder that cannot be made leaves the folder the user's all the same (its
-// config.xml is still read, and a save says why it fails): problem then names it and the cause.
+// The user folder with "Savegames" and "Screenshots"; false when there is none or it cannot be
+// made, with problem saying why. A sub-folder that cannot be made leaves the folder the user's
+// all the same (its config.xml is still read, and a save says why it fails): problem then names
+// it and the cause.
 bool MakeUserFolders(const std::string& folder, std::string* problem) {
-  if (folder.empty()) return false;
+  if (folder.empty()) {
+    // Only a missing home leaves no folder to name.
+    *problem = "neither QUILLANE_USER_DIR, XDG_DOCUMENTS_DIR nor HOME is set";
+    return false;
+  }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder)) {
@@ -222,8 +227,7 @@ int RunGame(const st_StartOptions& options) {
       base::sys::SetUserDataPath(userFolder.c_str());
       if (!folderProblem.empty()) base::sys::Output("Warning: user folder: %s\n", folderProblem.c_str());
     } else {
-      base::sys::Output("Warning: no user folder (%s); using the working folder\n",
-                        folderProblem.empty() ? userFolder.c_str() : folderProblem.c_str());
+      base::sys::Output("Warning: no user folder (%s); using the working folder\n", folderProblem.c_str());
     }
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 
