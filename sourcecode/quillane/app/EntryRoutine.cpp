@@ -232,9 +232,11 @@ int RunGame(const st_StartOptions& options) {
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 
     // The start-up configuration gives the language and the tweak settings.
-    base::Variant startup;
+    base::Variant startup, defaults;
+    base::sys::LoadConfig(defaults, "default_config.xml");
     base::tString<base::BaseString> language("ABC");
     if (base::sys::LoadConfig(startup, "config.xml")) {
+      quillane::ReplacePathLanguage(startup, defaults, "config.xml");
       if (const char* l = base::get_string(base::variant_get_attribute_by_path(startup, "Localization/Language", false)))
         language = l;
       if (const base::Variant* tweakables = startup.get_element("Tweakables")) ReadTweakSettings(*tweakables);
@@ -250,11 +252,10 @@ int RunGame(const st_StartOptions& options) {
                  (std::string(base::sys::GetApplicationPath().c_str()) + "/loca/" + language.c_str() + "/splash_screen.bmp").c_str(),
                  !headless);
     system.LoadConfig("Config.xml");
-    if (base::Variant* loaded = base::sys::GetOptions()) {
-      base::Variant defaults;
-      base::sys::LoadConfig(defaults, "default_config.xml");
+    // The same file: its language was told of above.
+    quillane::ReplacePathLanguage(system.GetConfigTree(), defaults, nullptr);
+    if (base::Variant* loaded = base::sys::GetOptions())
       quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
-    }
     splash.Refresh();
 
     if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");
