@@ -237,12 +237,14 @@ float cl_FModSoundSystem::PlaySample(int kind, const void* source, const char* s
   if (!m_effects.empty() && !play.ignoreFx) mode |= audio::mode::Effects;
   const char* label = kind == PLAY_SAMPLE_MEMORY ? soundName : nullptr;
   sound->sample = m_library.LoadSample(source, mode, static_cast<uint32_t>(std::max(length, 0)), label);
+  const std::string file = kind == PLAY_SAMPLE_MEMORY ? soundName : static_cast<const char*>(source);
   if (sound->sample == audio::SampleId::None) {
     const std::string error = GetErrorText();
-    base::sys::Output("\nError at Sample_Load %s. FMOD Error: %s",
-                      kind == PLAY_SAMPLE_MEMORY ? soundName : static_cast<const char*>(source), error.c_str());
+    if (m_loadErrorsTold[file].insert(error).second)
+      base::sys::Output("\nError at Sample_Load %s. FMOD Error: %s", file.c_str(), error.c_str());
     return -1.0f;
   }
+  m_loadErrorsTold.erase(file);
   sound->m_SlotID = m_library.Play(audio::kAnyVoice, sound->sample, true);
   if (sound->m_SlotID < 0) {
     // A sample without a voice would never be collected: it is not kept.

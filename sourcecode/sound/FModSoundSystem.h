@@ -16,6 +16,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -196,6 +197,9 @@ class cl_FModSoundSystem {
   std::vector<std::unique_ptr<st_PendingStream>> m_pending;
   std::vector<i_SoundModule*> m_modules;
   std::vector<st_FxSetting> m_effects;
+  // Per sample file (or name, from memory), the load errors logged since it last loaded: a
+  // footstep or a playlist entry that cannot load is told once, not at every try.
+  std::map<std::string, std::set<std::string>> m_loadErrorsTold;
   st_Sound m_systemSound;  // target of channel-removal and shut-down records
   float m_masterVolume = 1.0f;
   float m_secondAccumulator = 0.0f;

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "support/ChildProcess.h"
 #include "support/DemoDataCopy.h"
@@ -22,14 +23,14 @@ struct RunResult {
   std::string log;
 };
 
-RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, const std::string& frames) {
+// env: more "NAME=value" entries, or a bare "NAME" that takes it out.
+RunResult RunProgram(const testsupport::TempDir& dir, const std::string& cwd, const std::string& frames,
+                     const std::vector<std::string>& env = {}) {
   const std::string log = dir.path("log.txt");
-  const int status = testsupport::Run(
-      {.args = {ProgramPath().string()},
-       .folder = cwd,
-       .env = {"QUILLANE_FRAMES=" + frames, "QUILLANE_HEADLESS=1", "QUILLANE_USER_DIR=" + dir.path("user")},
-       .out = log,
-       .err = log});
+  std::vector<std::string> all = {"QUILLANE_FRAMES=" + frames, "QUILLANE_HEADLESS=1",
+                                  "QUILLANE_USER_DIR=" + dir.path("user")};
+  all.insert(all.end(), env.begin(), env.end());
+  const int status = testsupport::Run({.args = {ProgramPath().string()}, .folder = cwd, .env = all, .out = log, .err = log});
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, dir.read("log.txt")};
 }
 
@@ -76,6 +77,38 @@ TEST(Program, AUserFolderWithoutItsSaveFolderIsStillReadAndNamed) {
   EXPECT_NE(r.log.find("Language: German"), std::string::npos) << r.log;
   EXPECT_NE(r.log.find("Warning: user folder: " + dir.path("user/Savegames") + ": "), std::string::npos) << r.log;
   EXPECT_TRUE(std::filesystem::is_directory(dir.path("user/Screenshots")));
+}
+
+// Without a home the log says what is missing, not an empty folder name.
+TEST(Program, NoHomeIsNamedInTheLog) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  testsupport::TempDir dir;
+  std::filesystem::create_directories(dir.path("empty"));
+  RunResult r = RunProgram(dir, dir.path("empty"), "2", {"QUILLANE_USER_DIR", "HOME", "XDG_DOCUMENTS_DIR", "XDG_CONFIG_HOME"});
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_NE(r.log.find("Warning: no user folder (neither QUILLANE_USER_DIR, XDG_DOCUMENTS_DIR nor HOME is set); "
+                       "using the working folder"),
+            std::string::npos)
+      << r.log;
+}
+
+// A language that is a path ("..": the folder above "loca/") is refused with its value named:
+// the language's archive is built in the default language's folder, not beside "loca/".
+TEST(Program, ALanguageThatIsAPathIsRefused) {
+  if (!std::filesystem::exists(ProgramPath())) GTEST_SKIP() << "program not built";
+  testsupport::TempDir dir;
+  dir.write("user/config.xml", "<Config><Localization Language=\"..\"/></Config>");
+  dir.write("data/default_config.xml", "<Config><Localization Language=\"English\"/></Config>");
+  dir.write("data/resources.xml",
+            "<Resources><Archive label=\"Speech\" file=\"loca/speech.pak\" localize=\"1\">"
+            "<Dir path=\"loca/speech\" extension=\"*.*\"/></Archive></Resources>");
+  dir.write("data/loca/English/speech/Odo/hello.txt", "hello");
+  RunResult r = RunProgram(dir, dir.path("data"), "2");
+  EXPECT_EQ(r.exitCode, 0) << r.log;
+  EXPECT_NE(r.log.find("Warning: config.xml: Language '..' "), std::string::npos) << r.log;
+  EXPECT_NE(r.log.find("Language: English"), std::string::npos) << r.log;
+  EXPECT_FALSE(std::filesystem::exists(dir.path("data/speech.pak")));
+  EXPECT_TRUE(std::filesystem::exists(dir.path("data/loca/English/speech.pak"))) << r.log;
 }
 
 }  // namespace

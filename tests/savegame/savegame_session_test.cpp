@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <string>
+#include <vector>
 
 #include <sys/stat.h>
 
@@ -387,6 +389,29 @@ TEST_F(SavegameSession, ScreenshotsGoOnPastAThousandAndNeverOverwrite) {
   std::string text;
   first >> text;
   EXPECT_EQ(text, "0");
+}
+
+// Screenshots that cannot be written (here the folder is a file, as good as a full disk) leave
+// their numbers free: the next one written takes the number after the last one written.
+TEST_F(SavegameSession, AFailedScreenshotLeavesItsNumberFree) {
+  const fs::path folder = m_dir / "Screenshots";
+  Step();
+  ASSERT_TRUE(m_session->SaveScreenshot());
+  std::vector<fs::path> written{fs::directory_iterator(folder), fs::directory_iterator()};
+  ASSERT_EQ(written.size(), 1u);
+  fs::rename(folder, m_dir / "kept");
+  std::ofstream(folder) << "full";
+  EXPECT_FALSE(m_session->SaveScreenshot());
+  EXPECT_FALSE(m_session->SaveScreenshot());
+  fs::remove(folder);
+  fs::rename(m_dir / "kept", folder);
+  ASSERT_TRUE(m_session->SaveScreenshot());
+  // quillane_NNN.bmp: the number after the first picture's.
+  const std::string first = written[0].filename().string();
+  const int number = std::stoi(first.substr(9, first.size() - 13));
+  char next[32];
+  std::snprintf(next, sizeof(next), "quillane_%03d.bmp", number + 1);
+  EXPECT_TRUE(fs::exists(folder / next)) << "after " << first;
 }
 
 }  // namespace

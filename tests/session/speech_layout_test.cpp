@@ -106,4 +106,31 @@ TEST(SpeechLayoutPlace, TheBoxStandsAboveTheAnchorAndKeepsOnScreen) {
   }
 }
 
+// In an 800 x 600 window the box kept under the viewport's top came down over the speaker's face:
+// it then stands beside the figure, away from the partner where there is room.
+TEST(SpeechLayoutPlace, ABoxWithNoRoomAboveTheSpeakerStandsBesideTheFigure) {
+  // 800 × 600: the viewport is the band from y 50 to 550. Two lines of 180 pixels: a 200 × 70 box.
+  const base::tRectf viewport(0.0f, 50.0f, 800.0f, 550.0f);
+  const struct {
+    const char* what;
+    float x, y;
+    int side;
+    base::tRectf figure, box;
+  } cases[] = {
+      {"room above", 330, 300, 1, {300, 300, 360, 500}, {370, 230, 570, 300}},
+      {"no room above, right", 330, 100, 1, {300, 100, 360, 300}, {384, 116, 584, 186}},
+      {"no room above, left", 330, 100, -1, {300, 100, 360, 300}, {76, 116, 276, 186}},
+      {"nor on the right", 555, 100, 1, {535, 100, 580, 300}, {311, 116, 511, 186}},
+      {"nor on either side", 400, 100, 0, {150, 100, 650, 300}, {300, 66, 500, 136}},
+      {"head above the viewport", 330, 20, 0, {300, 20, 360, 300}, {384, 66, 584, 136}},
+  };
+  for (const auto& c : cases) {
+    const base::tRectf box = cl_SpeechLayout::PlaceBox(c.x, c.y, 180, 2, c.side, 800, 600, viewport, &c.figure);
+    EXPECT_FLOAT_EQ(box.min.x, c.box.min.x) << c.what;
+    EXPECT_FLOAT_EQ(box.min.y, c.box.min.y) << c.what;
+    EXPECT_FLOAT_EQ(box.max.x, c.box.max.x) << c.what;
+    EXPECT_FLOAT_EQ(box.max.y, c.box.max.y) << c.what;
+  }
+}
+
 }  // namespace

@@ -49,6 +49,36 @@ TEST_F(PlaySample, AFileThatDoesNotLoadLogsTheLibraryErrorText) {
   EXPECT_FALSE(m_system->IsPlaying("a"));
 }
 
+// A sound that does not load (a footstep's, from the archive) is told once per cause, not at
+// every play, and told again only after it has loaded in between.
+TEST_F(PlaySample, ASoundThatDoesNotLoadIsToldOncePerCauseUntilItLoads) {
+  auto bytes = [](const std::vector<uint8_t>& data) {
+    base::Binary b;
+    b.set(static_cast<int>(data.size()), data.data());
+    return b;
+  };
+  const base::Binary noise = bytes(std::vector<uint8_t>(300, 0xAB)), shortBytes = bytes({1, 2});
+  const base::Binary wav = bytes(audiotest::MakeWav(44100, 1, 16, audiotest::Sine(44100, 1, 0.1, 441.0, 0.5)));
+  auto step = [&](const base::Binary& b) {
+    return m_system->PlaySampleFromMemory(sfx::PLAY_SAMPLE_MEMORY, &b, "walk", "PLAYER", nullptr);
+  };
+  auto told = [&](const char* text) { return m_log->count(text); };
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(step(noise), -1.0f);
+  EXPECT_EQ(told("ERROR: sound 'walk': neither a WAV nor an Ogg file"), 1);
+  EXPECT_EQ(told("Error at Sample_Load walk. FMOD Error: Unknown file format"), 1);
+  EXPECT_EQ(step(shortBytes), -1.0f);  // another cause
+  EXPECT_EQ(told("ERROR: sound 'walk': too short to be a sound file"), 1);
+  EXPECT_EQ(told("Error at Sample_Load walk."), 1);  // the library's error is the same
+  ASSERT_GE(step(wav), 0.0f);
+  EXPECT_EQ(step(noise), -1.0f);
+  EXPECT_EQ(told("ERROR: sound 'walk': neither a WAV nor an Ogg file"), 2);
+  EXPECT_EQ(told("Error at Sample_Load walk."), 2);
+  // A file goes by its path.
+  for (int i = 0; i < 3; ++i) EXPECT_EQ(Play("missing.wav", "a"), -1.0f);
+  EXPECT_EQ(told("ERROR: sound 'missing.wav': file not found"), 1);
+  EXPECT_EQ(told("Error at Sample_Load missing.wav."), 1);
+}
+
 TEST_F(PlaySample, FinishedSoundsAreCollectedOnceASecond) {
   ASSERT_GE(Play(WriteWav("short.wav", 0.2), "a"), 0.0f);
   Advance(0.5f);

@@ -176,7 +176,7 @@ SampleId SoundLibrary::LoadSample(const void* source, uint32_t mode, uint32_t le
   size_t size = length;
   if (!fromMemory) {
     if (!ReadWholeFile(static_cast<const char*>(source), file)) {
-      Log("ERROR: sound '%s': file not found\n", name.c_str());
+      Refuse(name, "file not found");
       return Fail(kErrFileNotFound), SampleId::None;
     }
     bytes = file.data();
@@ -185,12 +185,17 @@ SampleId SoundLibrary::LoadSample(const void* source, uint32_t mode, uint32_t le
   auto pcm = std::make_shared<PcmData>();
   std::string problem;
   if (!DecodeWhole(bytes, size, static_cast<uint32_t>(m_mixRate), (mode & mode::ForceMono) != 0, *pcm, problem)) {
-    Log("ERROR: sound '%s': %s\n", name.c_str(), problem.c_str());
+    Refuse(name, problem);
     return Fail(kErrFileFormat), SampleId::None;
   }
+  m_refusalsTold.erase(name);
   const int32_t id = m_nextId++;
   m_samples[id] = SampleRecord{std::move(pcm), mode};
   return static_cast<SampleId>(id);
+}
+
+void SoundLibrary::Refuse(const std::string& name, const std::string& cause) {
+  if (m_refusalsTold[name].insert(cause).second) Log("ERROR: sound '%s': %s\n", name.c_str(), cause.c_str());
 }
 
 bool SoundLibrary::FreeSample(SampleId sample) {

@@ -87,7 +87,8 @@ class SoundLibrary {
   // Loads a sample whole. source is a file name, or with mode::FromMemory the bytes (length of
   // them). label names the sound in log lines (defaults to the file name). Converted to the mix
   // rate (and to one channel with mode::ForceMono) at once. None with error 9 (no file), 10 (bad
-  // or unknown data, one "ERROR:" line) or 14.
+  // or unknown data) or 14; a file not found or refused logs one "ERROR:" line, but not again for
+  // the same name and cause until a sample of that name has loaded.
   SampleId LoadSample(const void* source, uint32_t mode, uint32_t length, const char* label = nullptr);
   // Frees a sample; the voices playing it stop.
   bool FreeSample(SampleId sample);
@@ -202,6 +203,8 @@ class SoundLibrary {
   // Logs what the streams have to say.
   void ReportStreams();
   void Report(StreamFeed& feed);
+  // Logs why the sample name did not load, unless that was told since it last loaded.
+  void Refuse(const std::string& name, const std::string& cause);
   EffectSetting* FindEffect(int effect, int* index) const;
 
   mutable std::recursive_mutex m_lock;
@@ -219,7 +222,8 @@ class SoundLibrary {
   float m_listener[9] = {0, 0, 0, 0, 0, 1, 0, 1, 0};  // position, forward, up
   float m_distanceFactor = 1.0f;
   int m_streamBufferMs = 500;
-  // Per file, the refusals logged since a stream of it last played: told once, not at every retry.
+  // Per file, the refusals logged since a stream of it last played or a sample of it last loaded
+  // (samples from memory go by their label): told once, not at every retry or footstep.
   std::unordered_map<std::string, std::unordered_set<std::string>> m_refusalsTold;
 };
 

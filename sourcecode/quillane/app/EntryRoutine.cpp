@@ -64,11 +64,16 @@ std::string UserFolderOf(const st_StartOptions& options) {
   return documents.empty() ? std::string() : documents + "/Quillane";
 }
 
-// The user folder with "Savegames" and "Screenshots"; false when the folder itself cannot be
-// made. A sub-folder that cannot be made leaves the folder the user's all the same (its
-// config.xml is still read, and a save says why it fails): problem then names it and the cause.
+// The user folder with "Savegames" and "Screenshots"; false when there is none or it cannot be
+// made, with problem saying why. A sub-folder that cannot be made leaves the folder the user's
+// all the same (its config.xml is still read, and a save says why it fails): problem then names
+// it and the cause.
 bool MakeUserFolders(const std::string& folder, std::string* problem) {
-  if (folder.empty()) return false;
+  if (folder.empty()) {
+    // Only a missing home leaves no folder to name.
+    *problem = "neither QUILLANE_USER_DIR, XDG_DOCUMENTS_DIR nor HOME is set";
+    return false;
+  }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (!std::filesystem::is_directory(folder)) {
@@ -222,15 +227,16 @@ int RunGame(const st_StartOptions& options) {
       base::sys::SetUserDataPath(userFolder.c_str());
       if (!folderProblem.empty()) base::sys::Output("Warning: user folder: %s\n", folderProblem.c_str());
     } else {
-      base::sys::Output("Warning: no user folder (%s); using the working folder\n",
-                        folderProblem.empty() ? userFolder.c_str() : folderProblem.c_str());
+      base::sys::Output("Warning: no user folder (%s); using the working folder\n", folderProblem.c_str());
     }
     base::sys::Output("User data path: %s\n", base::sys::GetUserDataPath().c_str());
 
     // The start-up configuration gives the language and the tweak settings.
-    base::Variant startup;
+    base::Variant startup, defaults;
+    base::sys::LoadConfig(defaults, "default_config.xml");
     base::tString<base::BaseString> language("ABC");
     if (base::sys::LoadConfig(startup, "config.xml")) {
+      quillane::ReplacePathLanguage(startup, defaults, "config.xml");
       if (const char* l = base::get_string(base::variant_get_attribute_by_path(startup, "Localization/Language", false)))
         language = l;
       if (const base::Variant* tweakables = startup.get_element("Tweakables")) ReadTweakSettings(*tweakables);
@@ -246,11 +252,10 @@ int RunGame(const st_StartOptions& options) {
                  (std::string(base::sys::GetApplicationPath().c_str()) + "/loca/" + language.c_str() + "/splash_screen.bmp").c_str(),
                  !headless);
     system.LoadConfig("Config.xml");
-    if (base::Variant* loaded = base::sys::GetOptions()) {
-      base::Variant defaults;
-      base::sys::LoadConfig(defaults, "default_config.xml");
+    // The same file: its language was told of above.
+    quillane::ReplacePathLanguage(system.GetConfigTree(), defaults, nullptr);
+    if (base::Variant* loaded = base::sys::GetOptions())
       quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
-    }
     splash.Refresh();
 
     if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");

@@ -205,12 +205,16 @@ bool cl_Session::SaveScreenshot() {
   base::String folder;
   folder.print("%s/Screenshots", base::sys::GetUserDataPath().c_str());
   base::EagerMkdir(folder);
+  const int previous = g_lastScreenshot;
   const base::String name = NextScreenshotName(folder.c_str(), kScreenshotPrefix, g_lastScreenshot);
   if (name.empty()) {
     base::sys::Output("ERROR: screenshot: every number in '%s' is taken\n", folder.c_str());
     return false;
   }
-  return picture.SaveBMP(name.c_str());
+  if (picture.SaveBMP(name.c_str())) return true;
+  // A picture not written leaves its number free: failures on a full disk would use them all up.
+  g_lastScreenshot = previous;
+  return false;
 }
 
 }  // namespace quillane

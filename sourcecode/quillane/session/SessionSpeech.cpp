@@ -1,5 +1,6 @@
 // The bubble of a spoken line: the speaker's name and the localised line, wrapped, in a dark
-// frame above the speaker, pushed away from the dialogue partner and kept on screen.
+// frame above the speaker (beside, where there is no room above), pushed away from the dialogue
+// partner and kept on screen.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -95,8 +96,11 @@ void cl_Session::ShowSpeech(st_GameAction* action) {
     widths.push_back(static_cast<int>(gfx::GetTextWidthW(l.c_str())));
     maxWidth = std::max(maxWidth, widths.back());
   }
-  const base::tRectf box =
-      cl_SpeechLayout::PlaceBox(anchor.x, anchor.y, maxWidth, static_cast<int>(lines.size()), side, w, h, viewport);
+  // Over a speaker of the stage the box keeps off the face (a bubble pinned by the script stays).
+  const bool onStage = character && !hotspot && !custom;
+  const base::tRectf figure = onStage ? m_stage->GetCharacterScreenRect(character) : base::tRectf();
+  const base::tRectf box = cl_SpeechLayout::PlaceBox(anchor.x, anchor.y, maxWidth, static_cast<int>(lines.size()),
+                                                     side, w, h, viewport, onStage ? &figure : nullptr);
 
   DrawDialogFrame(box.min.x - 16.0f, box.min.y - 16.0f, box.max.x + 16.0f, box.max.y + 16.0f, 192, 255);
   const uint32_t colour = GetCastTextColour(speaker).value();

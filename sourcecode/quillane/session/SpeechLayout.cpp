@@ -1,6 +1,7 @@
 // The spoken line's word wrap and box placement.
 #include "quillane/session/SpeechLayout.h"
 
+#include <algorithm>
 #include <cstddef>
 #include <unordered_map>
 
@@ -90,11 +91,12 @@ void cl_SpeechLayout::AddLine(std::vector<tLine>& lines, const tLine& text, floa
 }
 
 base::tRectf cl_SpeechLayout::PlaceBox(float x, float y, int maxWidth, int lineCount, int side, float w, float h,
-                                       const base::tRectf& viewport) {
+                                       const base::tRectf& viewport, const base::tRectf* figure) {
   const float halfWidth = static_cast<float>(maxWidth / 2);
   const float halfHeight = 15.0f * static_cast<float>(lineCount);
   float left = x - halfWidth - 10.0f, right = x + halfWidth + 10.0f;
   float top = y - halfHeight - 40.0f, bottom = y + halfHeight - 30.0f;
+  const float above = top;
   auto shiftX = [&](float dx) { left += dx, right += dx; };
   auto shiftY = [&](float dy) { top += dy, bottom += dy; };
   // Inside the window, each test after the previous shift: a box wider than the window ends on
@@ -111,6 +113,20 @@ base::tRectf cl_SpeechLayout::PlaceBox(float x, float y, int maxWidth, int lineC
   if (left < viewport.min.x + 32.0f) shiftX(viewport.min.x + 32.0f - left);
   if (right + 32.0f > viewport.max.x) shiftX(viewport.max.x - 32.0f - right);
   if (top < viewport.min.y + 16.0f) shiftY(viewport.min.y + 16.0f - top);
+  // Brought down from above the speaker, the box covered the face (in an 800 × 600 window).
+  constexpr float kFrame = 16.0f;  // the dialog frame round the box
+  constexpr float kGap = 8.0f;     // between the frame and the figure
+  if (!figure || top <= above || left - kFrame >= figure->max.x || right + kFrame <= figure->min.x ||
+      top - kFrame >= figure->max.y || bottom + kFrame <= figure->min.y)
+    return base::tRectf(left, top, right, bottom);
+  const float width = right - left, height = bottom - top;
+  const float besideTop = std::max(figure->min.y + kFrame, viewport.min.y + 16.0f);
+  const float rightOf = figure->max.x + kGap + kFrame;  // the left edge of a box right of the figure
+  const float leftOf = figure->min.x - kGap - kFrame;   // the right edge of one left of it
+  const bool rightFits = rightOf + width + 32.0f <= viewport.max.x;
+  const bool leftFits = leftOf - width >= viewport.min.x + 32.0f;
+  if (rightFits && (side != -1 || !leftFits)) return base::tRectf(rightOf, besideTop, rightOf + width, besideTop + height);
+  if (leftFits) return base::tRectf(leftOf - width, besideTop, leftOf, besideTop + height);
   return base::tRectf(left, top, right, bottom);
 }
 

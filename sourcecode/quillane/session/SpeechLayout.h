@@ -1,5 +1,6 @@
 // The layout of a spoken line's bubble: the word wrap of the shown text and the placement of the
-// box beside the speaker, kept inside the window and the game viewport. Nothing is kept between
+// box above the speaker (beside, where there is no room above), kept inside the window and the
+// game viewport. Nothing is kept between
 // frames; the session's speech display computes it anew each frame. Main thread only.
 #pragma once
 
@@ -30,9 +31,14 @@ class cl_SpeechLayout {
 
   // The bubble's box for lines of the widest width maxWidth (pixels) at the anchor (x, y): centred
   // above it, kept inside the window (w × h), moved 0.7 box widths to the side (−1 left, +1 right,
-  // else none) and kept inside the viewport's left, right and top margins.
+  // else none) and kept inside the viewport's left, right and top margins. With the speaker's
+  // figure (its rectangle on the screen): where keeping it on screen brought the box down and its
+  // frame (16 pixels round it) then meets the figure, it stands beside the figure instead, the
+  // frame's top level with the figure's (at least the viewport's top margin), on the side away
+  // from the partner (right for side 0) inside the viewport's side margins, else on the other
+  // side; where it fits on neither, it stays.
   static base::tRectf PlaceBox(float x, float y, int maxWidth, int lineCount, int side, float w, float h,
-                               const base::tRectf& viewport);
+                               const base::tRectf& viewport, const base::tRectf* figure = nullptr);
 };
 
 }  // namespace quillane

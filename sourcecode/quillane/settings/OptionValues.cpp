@@ -4,7 +4,9 @@
 #include <cstring>
 #include <string>
 
+#include "base/FileTools.h"
 #include "base/data/Variant.h"
+#include "base/data/VariantTools.h"
 #include "base/system.h"
 
 namespace quillane {
@@ -60,6 +62,21 @@ int Replace(base::Variant& element, const base::Variant* defaults, const std::st
 
 int ReplaceNonFiniteOptions(base::Variant& options, const base::Variant* defaults, const char* file) {
   return Replace(options, defaults, "", file ? file : "config.xml");
+}
+
+bool ReplacePathLanguage(base::Variant& config, base::Variant& defaults, const char* file) {
+  base::Variant* language = base::variant_get_attribute_by_path(config, "Localization/Language", false);
+  const char* value = language ? language->get_string() : nullptr;
+  // An empty language names "loca/" itself, which is no way out of it.
+  if (!value || !*value || !base::PlainNameProblem(value)) return false;
+  const base::Variant* fallback = base::variant_get_attribute_by_path(defaults, "Localization/Language", false);
+  const char* chosen = fallback ? fallback->get_string() : nullptr;
+  if (!chosen || base::PlainNameProblem(chosen)) chosen = "English";
+  if (file)
+    base::sys::Output("Warning: %s: Language '%s' %s, which would lead out of loca/; using %s\n", file, value,
+                      base::PlainNameProblem(value), chosen);
+  language->set_string(chosen);
+  return true;
 }
 
 }  // namespace quillane

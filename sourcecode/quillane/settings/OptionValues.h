@@ -1,6 +1,7 @@
-// The "Options" of the configuration the game starts with, checked once after reading: a
-// hand-edited value that is no finite number ("nan", "inf", "1e999") would reach the sound levels
-// and the gamma ramp as one, so it is read as the option's default instead.
+// The configuration the game starts with, checked once after reading: a hand-edited option value
+// that is no finite number ("nan", "inf", "1e999") would reach the sound levels and the gamma
+// ramp as one, and a language that holds a path would have the language's files read and the
+// speech archive written outside "loca/"; either is read as its default instead.
 #pragma once
 
 namespace base {
@@ -13,5 +14,10 @@ namespace quillane {
 // defaults (the "Options" element of the default configuration; 0 where it has no finite one),
 // each with a "Warning: " line naming file and the option. Returns how many were replaced.
 int ReplaceNonFiniteOptions(base::Variant& options, const base::Variant* defaults, const char* file);
+
+// A "Localization/Language" of config that is no plain folder name ("../x", "a/b", "..") becomes
+// the language of defaults (the default configuration; "English" where it has no plain one), with
+// a "Warning: " line naming file and the value unless file is null. True when it was replaced.
+bool ReplacePathLanguage(base::Variant& config, base::Variant& defaults, const char* file);
 
 }  // namespace quillane
