@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <mutex>
+#include <set>
 #include <string>
 
 #include "base/data/Binary.h"
@@ -29,6 +31,19 @@ void AddChannelEntry(const char* name, float volume, float pan, int priority) {
   params.pan = pan;
   params.priority = priority;
   AddChannel(name, params);
+}
+
+// Whether the archive's lack of fileName is news: told once, not at every play of the file (a
+// footstep plays several times a second), and again only after the archive gave it once.
+bool FirstArchiveMiss(const char* fileName, bool missed) {
+  static std::mutex lock;
+  static std::set<std::string> told;
+  std::lock_guard<std::mutex> hold(lock);
+  if (!missed) {
+    if (!told.empty()) told.erase(fileName);
+    return false;
+  }
+  return told.insert(fileName).second;
 }
 
 // Calls into the sound system, or gives the fallback when none lives (a tool or test without a
@@ -81,9 +96,9 @@ float PlaySound(int kind, const char* fileName, const char* soundName, const cha
   if (!system) return -1.0f;
   if (FromArchive(kind, fileName)) {
     base::Binary bytes;
-    if (base::sys::GetFileFromArchive("Sfx", fileName, bytes, false))
-      return system->PlaySampleFromMemory(PLAY_SAMPLE_MEMORY, &bytes, soundName, channelName, &params);
-    base::sys::Output("\nERROR! Could not read Sfx out of Sfx.dat");
+    const bool read = base::sys::GetFileFromArchive("Sfx", fileName, bytes, false);
+    if (FirstArchiveMiss(fileName, !read)) base::sys::Output("\nERROR! Could not read Sfx out of Sfx.dat");
+    if (read) return system->PlaySampleFromMemory(PLAY_SAMPLE_MEMORY, &bytes, soundName, channelName, &params);
   }
   return system->PlaySample(kind, fileName, soundName, channelName, &params, 0);
 }
