@@ -88,13 +88,15 @@ endfunction()
 #   window  the built program in a virtual X display, driven by X events.
 # The sanitizer build registers the unit tests and only the roads named SANITIZED: memory faults
 # hide in readers and writers, and the long roads under the sanitizers would take most of CI's time.
-# Its time limits are QUILLANE_TEST_TIME_FACTOR times the release build's, since every step there
-# runs several times slower.
+# Its tests' guards and processor-time budgets are QUILLANE_TEST_TIME_FACTOR times the release
+# build's, since every step there takes several times the work.
 if(QUILLANE_SANITIZE)
   set(QUILLANE_TEST_TIME_FACTOR 4)
 else()
   set(QUILLANE_TEST_TIME_FACTOR 1)
 endif()
+# The watchdog every test runs under (tests/support/TestWatch.cpp, built by tests/CMakeLists.txt).
+set(QUILLANE_TEST_WATCH ${CMAKE_BINARY_DIR}/bin/quillane-test-watch)
 
 # The compile options every test program shares with the precompiled headers it reuses
 # (tests/CMakeLists.txt makes them once for all): line tables only, which is what a failure's
@@ -118,19 +120,16 @@ endfunction()
 # patterns after ROAD and WINDOW ("Suite.*", "Suite.Test"). SANITIZED: roads that also run in the
 # sanitizer build. ONE_AT_A_TIME: its tests drive a whole program in a real window, or a sound card
 # at its pace, so they run one after the other, beside other programs' tests.
-# TIMEOUT: each road's limit in the release build (600 s); unit tests have 120 s, window tests 300 s.
-# These are limits on a quiet machine: CTest multiplies them by the machine's load.
+# Each test runs under the watchdog (tests/support/TestWatch.cpp), which ends it when it hangs, with
+# the processor-time budget of its kind (unit, road or window).
 function(quillane_test name)
-  cmake_parse_arguments(T "ONE_AT_A_TIME" "TIMEOUT;KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
+  cmake_parse_arguments(T "ONE_AT_A_TIME" "KIND" "ROAD;WINDOW;SANITIZED" ${ARGN})
   list(JOIN T_ROAD ":" T_ROAD)
   list(JOIN T_WINDOW ":" T_WINDOW)
   list(JOIN T_SANITIZED ":" T_SANITIZED)
   find_package(GTest REQUIRED)
   if(NOT T_KIND)
     set(T_KIND unit)
-  endif()
-  if(NOT T_TIMEOUT)
-    set(T_TIMEOUT 600)
   endif()
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
   add_executable(test_${name} ${sources})
@@ -139,6 +138,9 @@ function(quillane_test name)
   target_compile_definitions(test_${name} PRIVATE
     QUILLANE_DATA_DIR="${QUILLANE_DATA_DIR}"
     QUILLANE_TEST_DIR="${CMAKE_CURRENT_SOURCE_DIR}")
+  # CTest runs the program (its tests, and their listing) through the watchdog.
+  set_target_properties(test_${name} PROPERTIES CROSSCOMPILING_EMULATOR ${QUILLANE_TEST_WATCH})
+  add_dependencies(test_${name} quillane-test-watch)
   quillane_test_compile_options(test_${name})
   target_precompile_headers(test_${name} REUSE_FROM quillane_test_pch)
   # Test files share most of what they include: compiled a few at a time, a test program costs
@@ -146,31 +148,31 @@ function(quillane_test name)
   # files of one program.
   set_target_properties(test_${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
 
-  # (label, filter, limit) for each kind the program holds.
+  # (label, filter) for each kind the program holds.
   set(kinds)
   if(T_KIND STREQUAL "unit")
     set(others ${T_ROAD} ${T_WINDOW})
     list(JOIN others ":" others)
     if(others)
-      list(APPEND kinds "unit|-${others}|120")
+      list(APPEND kinds "unit|-${others}")
     else()
-      list(APPEND kinds "unit|*|120")
+      list(APPEND kinds "unit|*")
     endif()
     if(T_ROAD AND NOT QUILLANE_SANITIZE)
-      list(APPEND kinds "road|${T_ROAD}|${T_TIMEOUT}")
+      list(APPEND kinds "road|${T_ROAD}")
     endif()
     if(T_WINDOW AND NOT QUILLANE_SANITIZE)
-      list(APPEND kinds "window|${T_WINDOW}|300")
+      list(APPEND kinds "window|${T_WINDOW}")
     endif()
   elseif(NOT QUILLANE_SANITIZE)
     if(T_KIND STREQUAL "road")
-      list(APPEND kinds "road|*|${T_TIMEOUT}")
+      list(APPEND kinds "road|*")
     else()
-      list(APPEND kinds "window|*|300")
+      list(APPEND kinds "window|*")
     endif()
   endif()
   if(T_SANITIZED AND QUILLANE_SANITIZE)
-    list(APPEND kinds "road|${T_SANITIZED}|${T_TIMEOUT}")
+    list(APPEND kinds "road|${T_SANITIZED}")
   endif()
   if(NOT kinds)
     # Nothing of it runs in this build: the program is built only on request.
@@ -189,8 +191,6 @@ function(quillane_test name)
     string(REPLACE "|" ";" kind "${kind}")
     list(GET kind 0 label)
     list(GET kind 1 filter)
-    list(GET kind 2 limit)
-    math(EXPR limit "${limit} * ${QUILLANE_TEST_TIME_FACTOR}")
     # CTest starts the costliest first: the long roads and the chain of one-at-a-time tests then
     # overlap the many short ones instead of trailing after them.
     set(cost 0)
@@ -200,20 +200,23 @@ function(quillane_test name)
     if(T_ONE_AT_A_TIME)
       set(cost 200)
     endif()
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60 TEST_FILTER "${filter}"
+    # The listing only reads the program's table of tests: its limit catches a program that hangs
+    # before main.
+    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 1200 TEST_FILTER "${filter}"
       WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_LIST test_${name}_${label}
-      PROPERTIES LABELS ${label} TIMEOUT ${limit} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0 ${lock})
-    quillane_test_time_limit(test_${name}_${label} ${limit})
+      PROPERTIES LABELS ${label} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0
+      ENVIRONMENT_MODIFICATION QUILLANE_TEST_KIND=set:${label} ${lock})
+    quillane_test_time_limit(test_${name}_${label})
   endforeach()
 endfunction()
 
-# quillane_test_time_limit(LIST SECONDS): once CTest has read the tests the CTest variable LIST
-# names (gtest_discover_tests' TEST_LIST), their limit becomes SECONDS, the limit on a quiet
-# machine, scaled by the machine's load when CTest starts (cmake/TestTimeScale.cmake).
-function(quillane_test_time_limit list seconds)
+# quillane_test_time_limit(LIST): once CTest has read the tests the CTest variable LIST names
+# (gtest_discover_tests' TEST_LIST), they get CTest's limit behind the watchdog's
+# (cmake/TestTimeLimit.cmake).
+function(quillane_test_time_limit list)
   set(file ${CMAKE_CURRENT_BINARY_DIR}/${list}_limit.cmake)
-  file(WRITE ${file} "include(\"${QUILLANE_ROOT}/cmake/TestTimeScale.cmake\")\n"
-                     "quillane_scale_time_limits(\"\${${list}}\" ${seconds})\n")
+  file(WRITE ${file} "include(\"${QUILLANE_ROOT}/cmake/TestTimeLimit.cmake\")\n"
+                     "quillane_set_time_limits(\"\${${list}}\" \"${QUILLANE_TEST_WATCH}\")\n")
   # After gtest_discover_tests' own list, which adds the tests and sets LIST.
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${file})
 endfunction()

@@ -6,7 +6,7 @@
 #                    the roads marked for it again, and the libFuzzer targets, each run over its
 #                    seed corpus for a few seconds
 # At its end it prints each stage's wall time and, for each test stage, the machine's load and its
-# ten slowest tests against their time limits.
+# slowest tests with the processor time each used against its budget.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -14,18 +14,10 @@ jobs=$(nproc)
 report=$(mktemp -d)
 trap 'rm -rf "$report"' EXIT
 
-# A loaded machine stretches every test's waits, so their guards and CTest's time limits are
-# multiplied by the load per processor when a test stage starts (never less than what
-# QUILLANE_TEST_TIME_SCALE asks for, on a machine that is slow without being loaded); each test
-# measures the load again at its own start (tests/support/TimeScale.h).
-asked_scale=${QUILLANE_TEST_TIME_SCALE:-1}
-time_scale() {
-  awk -v cores="$jobs" -v asked="$asked_scale" '{
-    scale = ($1 > $2 ? $1 : $2) / cores
-    if (scale < asked + 0) scale = asked + 0
-    printf "%.2f", scale < 1 ? 1 : scale
-  }' /proc/loadavg
-}
+# Every test runs under the watchdog (tests/support/TestWatch.cpp): it ends a test that hangs, never
+# one that a slow or busy machine makes slow, and writes each test's wall and processor time to the
+# report read below. QUILLANE_TEST_TIME_SCALE, set by hand on a machine that is slow without being
+# busy, stretches every limit and guard.
 load() { cut -d' ' -f1-3 /proc/loadavg; }
 
 stage_start=$SECONDS
@@ -38,15 +30,9 @@ stage() {  # stage NAME: ends the running stage, starts NAME
   [ -z "$stage_name" ] || echo "== $stage_name"
 }
 run_tests() {  # run_tests DIR: every registered test of the build in DIR
-  local log="$report/${1//\//_}.log" limits="$report/${1//\//_}.limits" started
-  export QUILLANE_TEST_TIME_SCALE
-  QUILLANE_TEST_TIME_SCALE=$(time_scale)
+  local log="$report/${1//\//_}.log" started
+  export QUILLANE_TEST_WATCH_REPORT="$report/${1//\//_}.watch"
   started=$(load)
-  # Each test's limit as CTest sets it now: "name seconds".
-  ctest --test-dir "$1" --show-only=json-v1 | awk '
-    /^      "name" : / { name = $0; sub(/^[^:]*: "/, "", name); sub(/",?$/, "", name); sub(/  #.*$/, "", name) }
-    /"name" : "TIMEOUT"/ { limit = 1; next }
-    limit && /"value"/ { value = $0; sub(/^[^:]*: /, "", value); print name, value + 0; limit = 0 }' > "$limits"
   if ! ctest --test-dir "$1" --output-on-failure -j "$jobs" > "$log" 2>&1; then
     grep -v -E ' Test +#[0-9]+: .* Passed ' "$log"  # the failures with their output, and the summary
     return 1
@@ -54,10 +40,12 @@ run_tests() {  # run_tests DIR: every registered test of the build in DIR
   tail -n 25 "$log"
   {
     echo "slowest of $1 (load $started at the start, $(load) at the end on $jobs processors;" \
-      "time limits x $QUILLANE_TEST_TIME_SCALE):"
-    grep -E ' Test +#[0-9]+: ' "$log" | sed -E 's/^.* Test +#[0-9]+: ([^ ]+) .* ([0-9.]+) sec$/\2 \1/' \
-      | sort -rn | awk 'NR == FNR { limit[$1] = $2; next }
-                       FNR <= 10 { printf "  %8.1f s of %6.0f s  %s\n", $1, limit[$2], $2 }' "$limits" -
+      "processor time against the test's budget):"
+    sort -rn "$QUILLANE_TEST_WATCH_REPORT" | head -n 10 \
+      | awk '{ printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
+    echo "most processor time of $1:"
+    sort -k2,2 -rn "$QUILLANE_TEST_WATCH_REPORT" | head -n 3 \
+      | awk '{ printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
   } >> "$report/slowest"
 }
 
@@ -84,14 +72,17 @@ export scratch="$report/fuzz"
 # run's folder, removed at the end even where a crash left it.
 export TMPDIR="$scratch/tmp"
 # One target per core at a time; libFuzzer writes new inputs into the first (scratch) folder,
-# so the checked-in seed corpus stays as it is. An input that opens the editor on a scene loads
-# its pictures: a few seconds on a busy two-core machine, so a hang is an input past 30 s.
+# so the checked-in seed corpus stays as it is. Each runs for 5 s under the tests' watchdog, which
+# ends one that hangs (libFuzzer's own limit per input, a span of the wall clock, is off), and an
+# input it was working on is written to the log.
+unset QUILLANE_TEST_WATCH_REPORT
+export QUILLANE_TEST_KIND=fuzz
 ls build-sanitize/bin/fuzz_* | xargs -P "$jobs" -I{} bash -c '
   target={}; name=${target##*/fuzz_}
   mkdir -p "$scratch/$name"
   corpus=""; [ -d "fuzz/corpus/$name" ] && corpus="fuzz/corpus/$name"
-  if "$target" "$scratch/$name" $corpus -max_total_time=5 -timeout=30 -rss_limit_mb=2048 \
-      >"$scratch/$name.log" 2>&1; then
+  if build-sanitize/bin/quillane-test-watch "$target" "$scratch/$name" $corpus -max_total_time=5 -timeout=0 \
+      -rss_limit_mb=2048 -artifact_prefix="$scratch/$name-" >"$scratch/$name.log" 2>&1; then
     echo "fuzz $name: clean"
   else
     tail -n 40 "$scratch/$name.log"; echo "fuzz target $name failed"; exit 255

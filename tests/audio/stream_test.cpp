@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "AudioFixture.h"
+#include "support/TimeScale.h"
 
 namespace pa = platform::audio;
 using audiotest::AudioTest;
@@ -75,7 +76,7 @@ TEST_F(Streaming, TwentySecondsPlayWithoutAGapWhileAnotherThreadUpdates) {
       std::this_thread::sleep_for(std::chrono::milliseconds(100));
     }
   });
-  while (m_lib.StreamOpenState(stream) == pa::openstate::Opening) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  ASSERT_TRUE(testsupport::WaitUntil([&] { return m_lib.StreamOpenState(stream) != pa::openstate::Opening; }, 60000, 5));
   const int voice = m_lib.PlayStream(pa::kAnyVoice, stream);
   ASSERT_GE(voice, 0);
 

@@ -2,6 +2,9 @@
 // packets, and helpers that pump the link's main-thread side with bounded waits.
 #pragma once
 
+#include <unistd.h>
+
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <functional>
@@ -19,7 +22,7 @@ namespace aidtest {
 
 using platform::net::Endpoint;
 
-// The guard of every wait for the link (scaled by the machine's load): what it waits for comes in
+// The guard of every wait for the link (testsupport::cl_HangGuard): what it waits for comes in
 // moments on loopback, so only a link that never answers reaches it.
 inline constexpr int kWaitMs = 3000;
 
@@ -104,39 +107,29 @@ class TestPeer {
     return Send(*Make(AID::kAccept, nullptr, {}, self.port, self.address));
   }
 
-  // The next whole message, or null after timeoutMs (scaled by the machine's load).
-  std::unique_ptr<AID::Message> Receive(int timeoutMs = kWaitMs) {
-    return ReceiveWithin(testsupport::ScaledMs(timeoutMs));
+  // The next whole message, or null once the test has stood still for guardMs (scaled): a message
+  // that a busy machine delays is waited for, one that never comes is not.
+  std::unique_ptr<AID::Message> Receive(int guardMs = kWaitMs) {
+    testsupport::cl_Stillness still(getpid(), testsupport::ScaledMs(guardMs) / 1000.0);
+    for (;;) {
+      const auto r = m_socket.ReceiveFrom(m_buffer, sizeof m_buffer, std::min(guardMs, 20));
+      if (r.ok) {
+        auto out = m_reassembler.Feed(m_buffer, r.size, r.from.address, r.from.port);
+        if (out.kind == AID::Reassembler::Outcome::Complete) return std::move(out.message);
+      } else if (!r.timedOut || still.Still()) {
+        return nullptr;
+      }
+    }
   }
   // The next message of the given type, skipping others.
-  std::unique_ptr<AID::Message> ReceiveType(uint16_t type, int timeoutMs = kWaitMs) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::ScaledMs(timeoutMs));
+  std::unique_ptr<AID::Message> ReceiveType(uint16_t type, int guardMs = kWaitMs) {
     for (;;) {
-      const int left =
-          int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return nullptr;
-      auto m = ReceiveWithin(left);
-      if (m && m->Type() == type) return m;
+      auto m = Receive(guardMs);
+      if (!m || m->Type() == type) return m;
     }
   }
 
  private:
-  // The next whole message, or null after ms of the wall clock.
-  std::unique_ptr<AID::Message> ReceiveWithin(int ms) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    for (;;) {
-      const int left = int(std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count());
-      if (left <= 0) return nullptr;
-      const auto r = m_socket.ReceiveFrom(m_buffer, sizeof m_buffer, left);
-      if (!r.ok) {
-        if (r.timedOut) continue;
-        return nullptr;
-      }
-      auto out = m_reassembler.Feed(m_buffer, r.size, r.from.address, r.from.port);
-      if (out.kind == AID::Reassembler::Outcome::Complete) return std::move(out.message);
-    }
-  }
-
   platform::net::DatagramSocket m_socket;
   AID::Reassembler m_reassembler;
   size_t m_maxDatagram;

@@ -29,11 +29,12 @@ using dbgtest::Payload;
 
 namespace {
 
-// A stop loop that outlives the front-end is ended by dropping the link.
-std::chrono::steady_clock::time_point g_deadline;
+// A stop loop that outlives the front-end (which sends nothing more once it is done) is ended by
+// dropping the link.
+std::atomic<bool> g_frontEndDone{false};
 void ShortSleep(int) {
   std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  if (std::chrono::steady_clock::now() > g_deadline) {
+  if (g_frontEndDone.load()) {
     if (AID::AIDNetwork* link = AID::GetNetwork()) link->Disconnect(false);
   }
 }
@@ -98,6 +99,7 @@ TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
       front.Take(3);  // back in Main after the call
       front.Send(Payload(DBG_CONTINUE));
       front.Take(3);  // resumed, ended, position
+      g_frontEndDone = true;
     });
 
     // Between frames the game handles commands; the breakpoint must be there before the run.
@@ -105,7 +107,6 @@ TEST(DebuggerOverTheLink, FrontEndStepsThroughAScript) {
       debugger->ProcessOneCommand();
       return !debugger->GetBreakpoints().empty();
     });
-    g_deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(testsupport::ScaledMs(10000));
     tRefPtr<Thread> thread(new Thread());
     if (breakpointSet) {
       thread->m_moduleName = "dbg";

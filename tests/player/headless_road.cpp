@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <utility>
 #include <vector>
 
@@ -102,6 +103,47 @@ std::string RunHeadlessRoad(const char* script, const std::string& data, const s
   fs::current_path(cwd);
   if (code != 0 || !driver.Finished()) return "the headless road failed: " + driver.GetFailure();
   return std::string();
+}
+
+// ---- roads shared by the window tests of one CTest run
+
+std::string SharedRoadFolder(const std::string& name) {
+  const char* roads = std::getenv("QUILLANE_WINDOW_ROADS");
+  return roads && *roads ? (fs::path(roads) / name).string() : std::string();
+}
+
+std::string RoadSetUpSkipped(const std::string& name) {
+  if (SharedRoadFolder(name).empty()) return "the set-up test of the window tests CTest runs";
+  std::string failure;
+  const std::string skip = WindowTestsUnavailable(failure);
+  EXPECT_EQ(failure, "");
+  return skip;
+}
+
+bool ShareRoad(const std::string& folder, const tPoints& points, const std::string& user) {
+  std::error_code ec;
+  fs::remove_all(folder, ec);
+  if (!fs::create_directories(folder, ec)) return false;
+  const fs::path save = fs::path(user) / "Savegames/slot001.sav";
+  if (!user.empty() && fs::exists(save) && !fs::copy_file(save, fs::path(folder) / "slot001.sav", ec)) return false;
+  // Written last: its presence says the rest is there.
+  std::ofstream out(fs::path(folder) / "points.txt");
+  for (const auto& [what, point] : points) out << point.first << ' ' << point.second << ' ' << what << '\n';
+  return bool(out.flush());
+}
+
+std::string ReadSharedRoad(const std::string& folder, tPoints& points, const std::string& user) {
+  std::ifstream in(fs::path(folder) / "points.txt");
+  if (!in) return "the set-up test of the road left nothing in " + folder;
+  int x = 0, y = 0;
+  std::string what;
+  while (in >> x >> y && std::getline(in >> std::ws, what)) points[what] = {x, y};
+  const fs::path save = fs::path(folder) / "slot001.sav";
+  if (user.empty() || !fs::exists(save)) return std::string();
+  std::error_code ec;
+  fs::create_directories(fs::path(user) / "Savegames", ec);
+  fs::copy_file(save, fs::path(user) / "Savegames/slot001.sav", fs::copy_options::overwrite_existing, ec);
+  return ec ? "cannot copy " + save.string() + ": " + ec.message() : std::string();
 }
 
 }  // namespace playertest

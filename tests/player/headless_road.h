@@ -28,4 +28,23 @@ std::string WindowTestsUnavailable(std::string& failure);
 // "<key> bottom right". Empty when the road ran to its end, else what failed.
 std::string RunHeadlessRoad(const char* script, const std::string& data, const std::string& user, tPoints& points);
 
+// ---- roads shared by the window tests of one CTest run
+// CTest plays each road once in a set-up test, WindowRoads.<Name>, which keeps its outcome in a
+// folder of the build; the suites starting from it require that test (a CTest fixture) and read
+// the outcome instead of playing the road again. Run by hand, without CTest, a suite plays its
+// road itself.
+
+// The folder of the road name for this run (QUILLANE_WINDOW_ROADS/name, set by CTest); empty when
+// the tests run without CTest.
+std::string SharedRoadFolder(const std::string& name);
+// Why the set-up test of the road name does not run here, empty when it does: it runs only under
+// CTest, where window tests can run (a failure where CI installs their tools).
+std::string RoadSetUpSkipped(const std::string& name);
+// Keeps points and, when there is one (and user is not empty), the savegame
+// user/Savegames/slot001.sav in folder; false when they could not be written.
+bool ShareRoad(const std::string& folder, const tPoints& points, const std::string& user);
+// Reads what ShareRoad kept into points and, with the savegame, user/Savegames/slot001.sav (user
+// not empty). Empty when it read it, else why not.
+std::string ReadSharedRoad(const std::string& folder, tPoints& points, const std::string& user);
+
 }  // namespace playertest

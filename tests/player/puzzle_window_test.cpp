@@ -1,7 +1,8 @@
 // The Quay's two puzzles as a player meets them: the built program in a virtual X display, started
 // from a savegame on the Quay and driven only by X events; the screen is read back from the X
 // server. The savegame, and where the boards' cells and the mixer's wheel are, come from the game
-// itself, run headless in this process first at the same window size.
+// itself, run headless first at the same window size (under CTest once for all, by the set-up
+// tests WindowRoads.Quay and WindowRoads.SmallQuay).
 //   - the pump house's mixer, scrolled to its far corner, shows its wheel for all fluids on the
 //     painted panel, not over a black corner;
 //   - the lamp board, turned as its help says, lights its line once the circuit closes, and the
@@ -145,9 +146,35 @@ const std::pair<std::string, std::string> kNarrowDisplay{"Width=\"1024\" Height=
                                                         "Width=\"800\" Height=\"600\""};
 constexpr int kNarrowWidth = 800, kNarrowHeight = 600;
 
+// Plays road headless in the data folder data with the user folder user, its window the bundled
+// one or another display set by the extra configuration; empty when it ran to its end.
+std::string PlayQuayRoad(const char* road, const tConfig& extra, const std::string& data, const std::string& user,
+                         tPoints& points) {
+  // The road skips the office games on its way: the skip buttons show at once there.
+  tConfig config = kPuzzleConfig;
+  config.insert(config.end(), extra.begin(), extra.end());
+  config.push_back({"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"});
+  config.push_back({"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"});
+  testprogram::WriteUserConfig(user, config);
+  return RunHeadlessRoad(road, data, user, points);
+}
+
+// The set-up test of the suites starting from the road name, which CTest runs once for them all.
+void ShareQuayRoad(const char* name, const char* road, const tConfig& extra) {
+  const std::string skip = RoadSetUpSkipped(name);
+  if (!skip.empty()) GTEST_SKIP() << skip;
+  testprogram::TempDir dir("quillane_puzzle_road");
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
+  tPoints points;
+  ASSERT_EQ(PlayQuayRoad(road, extra, dir.path("data"), dir.path("road"), points), "");
+  ASSERT_TRUE(ShareRoad(SharedRoadFolder(name), points, dir.path("road")));
+}
+
+TEST(WindowRoads, Quay) { ShareQuayRoad("Quay", kQuayRoad, {}); }
+TEST(WindowRoads, SmallQuay) { ShareQuayRoad("SmallQuay", kSmallQuayRoad, {kNarrowDisplay}); }
+
 // A suite of window tests started from where a headless run of its road left the game: the
-// points it noted and its savegame on the Quay. The road's window: the bundled one, or another
-// display set by the extra configuration.
+// points it noted and its savegame on the Quay.
 class QuayWindowSuite : public ::testing::Test {
  protected:
   struct st_Suite {
@@ -156,21 +183,17 @@ class QuayWindowSuite : public ::testing::Test {
     std::string skip, failure;
   };
 
-  static void RunRoad(st_Suite& suite, const char* road, const tConfig& extra) {
+  // The road name's outcome, from its set-up test under CTest, else played here.
+  static void RunRoad(st_Suite& suite, const char* name, const char* road, const tConfig& extra) {
     suite.skip = WindowTestsUnavailable(suite.failure);
     if (!suite.skip.empty()) return;
     suite.dir = std::make_unique<testprogram::TempDir>("quillane_puzzles");
     testsupport::CopyDemoData(QUILLANE_DATA_DIR, suite.dir->path("data"));
-    // The road skips the office games on its way: the skip buttons show at once there.
-    const std::string user = suite.dir->path("road");
-    tConfig config = kPuzzleConfig;
-    config.insert(config.end(), extra.begin(), extra.end());
-    config.push_back({"<DevTools ShowIntroMovies=\"0\"/>", "<DevTools ShowIntroMovies=\"0\" QuickLaunch=\"game\"/>"});
-    config.push_back({"<AutoFadeInterface", "<MinigamesPanicButton Value=\"1\"/><AutoFadeInterface"});
-    testprogram::WriteUserConfig(user, config);
+    const std::string user = suite.dir->path("road"), shared = SharedRoadFolder(name);
     // Kept for each test to fail with: a failure of the suite's set-up alone would let its tests
     // be counted as skipped.
-    suite.failure = RunHeadlessRoad(road, suite.dir->path("data"), user, suite.points);
+    suite.failure = shared.empty() ? PlayQuayRoad(road, extra, suite.dir->path("data"), user, suite.points)
+                                   : ReadSharedRoad(shared, suite.points, user);
   }
 
   static void Check(const st_Suite& suite) {
@@ -199,7 +222,7 @@ class QuayWindowSuite : public ::testing::Test {
 
 class PuzzleWindow : public QuayWindowSuite {
  protected:
-  static void SetUpTestSuite() { RunRoad(s_suite, kQuayRoad, {}); }
+  static void SetUpTestSuite() { RunRoad(s_suite, "Quay", kQuayRoad, {}); }
   static void TearDownTestSuite() { s_suite.dir.reset(); }
   void SetUp() override { Check(s_suite); }
 
@@ -215,7 +238,7 @@ PuzzleWindow::st_Suite PuzzleWindow::s_suite;
 
 class SmallPuzzleWindow : public QuayWindowSuite {
  protected:
-  static void SetUpTestSuite() { RunRoad(s_suite, kSmallQuayRoad, {kNarrowDisplay}); }
+  static void SetUpTestSuite() { RunRoad(s_suite, "SmallQuay", kSmallQuayRoad, {kNarrowDisplay}); }
   static void TearDownTestSuite() { s_suite.dir.reset(); }
   void SetUp() override { Check(s_suite); }
 

@@ -1,7 +1,8 @@
 // The program as a player meets it: the built program in a virtual X display, driven only through
 // X events and read back from the X server's screen. Where the buttons, Odo and his topic token
-// are comes from the game itself, run headless in this process first at the same window size; the
-// program in the X display then gets nothing but the pointer and the keys.
+// are comes from the game itself, run headless first at the same window size (under CTest once for
+// all, by the set-up test WindowRoads.Geometry); the program in the X display then gets nothing
+// but the pointer and the keys.
 //   - the drawn cursor stands where the pointer is, in the root menu and in the game;
 //   - Options opened and saved without a change leave "Display" as it was;
 //   - a savegame's name typed on a French keyboard comes back as typed, and one typed with letters
@@ -149,6 +150,18 @@ constexpr const char* kPellGeometryRun =
     "save 1\n"
     "check note character Pell as Pell at first\n";
 
+// The set-up test of WindowInput's geometry, which CTest runs once for all its tests.
+TEST(WindowRoads, Geometry) {
+  const std::string skip = RoadSetUpSkipped("Geometry");
+  if (!skip.empty()) GTEST_SKIP() << skip;
+  testprogram::TempDir dir("quillane_window_road");
+  testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
+  WriteConfig(dir.path("geometry"));
+  tPoints points;
+  ASSERT_EQ(RunHeadlessRoad(kGeometryRun, dir.path("data"), dir.path("geometry"), points), "");
+  ASSERT_TRUE(ShareRoad(SharedRoadFolder("Geometry"), points, std::string()));
+}
+
 class WindowInput : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
@@ -156,6 +169,11 @@ class WindowInput : public ::testing::Test {
     if (!s_skip.empty()) return;
     s_dir = std::make_unique<testprogram::TempDir>("quillane_window");
     testsupport::CopyDemoData(QUILLANE_DATA_DIR, s_dir->path("data"));
+    const std::string shared = SharedRoadFolder("Geometry");
+    if (!shared.empty()) {
+      s_failure = ReadSharedRoad(shared, s_points, std::string());
+      return;
+    }
     WriteConfig(s_dir->path("geometry"));
     s_points = MeasureGeometry(kGeometryRun, s_dir->path("geometry"));
   }
@@ -497,8 +515,8 @@ TEST_F(WindowInput, PellClickedWhereHeWalksIsGreetedToTheLastLine) {
   cl_XSession x;
   ASSERT_TRUE(x.Start(user, log, kWindowWidth, kWindowHeight, "us")) << testprogram::ReadFile(log);
   // The saved game shown: Pell is where the save left him, the hands take over at once.
-  ASSERT_TRUE(x.WaitForLog(log, "Quay: OnAlphaHack", kProgramStartMs)) << testprogram::ReadFile(log);
-  ASSERT_TRUE(x.WaitForLog(log, "GameFrame: state Session", kProgramStartMs)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(x.LogShows(log, "Quay: OnAlphaHack", kProgramStartMs)) << testprogram::ReadFile(log);
+  ASSERT_TRUE(x.LogShows(log, "GameFrame: state Session", kProgramStartMs)) << testprogram::ReadFile(log);
   x.Hold();
   const auto [fx, fy] = points.at("Pell at first");
   constexpr int kBarX = 60, kBarY = 740, kSteps = 150;  // a hand's move: a motion every few pixels
@@ -513,7 +531,7 @@ TEST_F(WindowInput, PellClickedWhereHeWalksIsGreetedToTheLastLine) {
   // The walk up to him, the turn, two lines and the nod between them: about 2.5 s of the
   // program's own time on a quiet machine.
   constexpr int kGreetingMs = 30000;
-  EXPECT_TRUE(x.WaitForLog(log, "Says(Quillane,#quay0_5", kGreetingMs)) << testprogram::ReadFile(log);
+  EXPECT_TRUE(x.LogShows(log, "Says(Quillane,#quay0_5", kGreetingMs)) << testprogram::ReadFile(log);
   x.Stop();
   const std::string text = testprogram::ReadFile(log);
   EXPECT_EQ(text.find("skips the running sequence"), std::string::npos) << text;

@@ -200,24 +200,6 @@ st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const 
 
 long cl_XSession::ProgramMs() const { return MainThreadMs(m_pid); }
 
-bool cl_XSession::WaitForLog(const std::string& log, const std::string& text, int programMs) const {
-  const long start = ProgramMs();
-  long last = start;
-  auto stillSince = std::chrono::steady_clock::now();
-  for (;;) {
-    if (testprogram::ReadFile(log).find(text) != std::string::npos) return true;
-    const long now = ProgramMs();
-    if (now < 0 || now - start >= programMs) return false;
-    if (now != last) {
-      last = now;
-      stillSince = std::chrono::steady_clock::now();
-    } else if (std::chrono::steady_clock::now() - stillSince >= std::chrono::milliseconds(kWaitMs)) {
-      return false;
-    }
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-}
-
 void cl_XSession::Hold() {
   if (m_pid > 0) kill(m_pid, SIGSTOP);
 }

@@ -17,10 +17,11 @@
 namespace playertest {
 
 constexpr int kWindowWidth = 1024, kWindowHeight = 768;  // the bundled "Display"
-// The guards below are a quiet machine's; every wait scales them by testsupport::TimeScale().
-constexpr int kStartMs = 120000;  // the program's start-up in the X display, generous for slow machines
+// Hang guards (testsupport::cl_HangGuard): a wait gives up only once the test, the X server and
+// the program have stood still this long.
+constexpr int kStartMs = 120000;  // the program's start-up in the X display
 constexpr int kProgramStartMs = 60000;  // the same counted in the program's own time (ProgramMs)
-// The last guard of a wait for what the program shows: a busy machine starves it for long.
+// The last guard of a wait for what the program shows.
 constexpr int kWaitMs = 120000;
 // Where the pointer rests while the screen is read: away from what is compared.
 constexpr int kRestX = 1000, kRestY = 740;
@@ -63,8 +64,8 @@ class cl_XSession {
   // The screen now; empty when it cannot be read.
   st_Screen Grab() const;
   // The first screen that `shows` accepts, grabbed again every few frames; once the program has
-  // run programMs of its own time without it (or after the last guard, kWaitMs), the last one
-  // grabbed. A busy machine draws later, not differently.
+  // run programMs of its own time without it (or once the last guard, kWaitMs, passed), the last
+  // one grabbed. A busy machine draws later, not differently.
   st_Screen GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs = kWaitMs,
                       testsupport::st_Where where = {}) const;
   // Whether the log shows text before the program has run programMs of its own time (kWaitMs
@@ -78,10 +79,6 @@ class cl_XSession {
   // How long the program has run: its main thread's processor time in milliseconds, which a busy
   // machine stretches over more wall time but never shortens; -1 once it has ended.
   long ProgramMs() const;
-  // Until the log holds text, while the program runs at most programMs of its own time; false
-  // when it ran that long without it or ended. A program whose time stands still for kWaitMs
-  // (hung) ends the wait too.
-  bool WaitForLog(const std::string& log, const std::string& text, int programMs) const;
 
   // ---- a frame as long as the test wants
   // Hold stops the program (SIGSTOP) in the frame it is in; what the hands do meanwhile reaches
@@ -100,8 +97,8 @@ class cl_XSession {
 
 // Waits while the program of the running session runs ms of its own time (ProgramMs): a few of
 // its frames however busy the machine, for what no log line tells. Its game time, stepped by the
-// wall clock, moves on at least as far. kWaitMs (scaled) is the last guard; without a running
-// program it sleeps ms.
+// wall clock, moves on at least as far. kWaitMs is the last guard; without a running program it
+// sleeps ms.
 void Frames(int ms, testsupport::st_Where where = {});
 
 }  // namespace playertest

@@ -91,7 +91,7 @@ inline pid_t StartProgram(const std::vector<std::string>& env, const std::string
   return ::testsupport::Start(Command(env, userDir, log));
 }
 
-// Whether the log shows text before the guard of timeoutMs (scaled by the machine's load) passed.
+// Whether the log shows text before the hang guard of timeoutMs passed (testsupport::cl_HangGuard).
 inline bool WaitForLog(const std::string& log, const std::string& text, int timeoutMs,
                        ::testsupport::st_Where where = {}) {
   return ::testsupport::WaitUntil([&] { return ReadFile(log).find(text) != std::string::npos; }, timeoutMs, 20, where);

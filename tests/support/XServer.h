@@ -8,6 +8,7 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 #include <vector>
 
@@ -23,10 +24,10 @@ class cl_XServer {
   cl_XServer(const cl_XServer&) = delete;
   cl_XServer& operator=(const cl_XServer&) = delete;
 
-  // Starts the server with one screen of width x height at 24 bits; false when it is not ready
-  // to take clients within timeoutMs (a guard, scaled by TimeScale()). It keeps its state when
-  // its last client leaves, so a pointer placed before a program connects stays put.
-  bool Start(int width, int height, int timeoutMs = 60000) {
+  // Starts the server with one screen of width x height at 24 bits; false when it ended or never
+  // came to take clients (the hang guard guardMs passed). It keeps its state when its last client
+  // leaves, so a pointer placed before a program connects stays put.
+  bool Start(int width, int height, int guardMs = 60000) {
     Stop();
     int fds[2];
     if (pipe2(fds, O_CLOEXEC) != 0) return false;
@@ -41,10 +42,19 @@ class cl_XServer {
     m_pid = testsupport::Start(command, SIGTERM);
     close(fds[1]);
     std::string number;
-    pollfd wait{fds[0], POLLIN, 0};
     // The server writes its display's number once it takes clients; end of file when it failed.
     char c = 0;
-    while (m_pid > 0 && poll(&wait, 1, ScaledMs(timeoutMs)) == 1 && read(fds[0], &c, 1) == 1 && c != '\n') number += c;
+    cl_HangGuard guard(guardMs);
+    pollfd wait{fds[0], POLLIN, 0};
+    while (m_pid > 0) {
+      const int polled = poll(&wait, 1, 100);
+      if (polled == 1) {
+        if (read(fds[0], &c, 1) != 1 || c == '\n') break;
+        number += c;
+      } else if ((polled < 0 && errno != EINTR) || guard.Passed()) {
+        break;
+      }
+    }
     close(fds[0]);
     if (c != '\n' || number.empty()) {
       Stop();
