@@ -13,6 +13,7 @@ packages=(
   libmeshoptimizer-dev libassimp-dev librecast-dev
   libunwind-dev libdw-dev
   xvfb xauth xdotool x11-xkb-utils x11-apps
+  gdb
 )
 missing=()
 for p in "${packages[@]}"; do

@@ -97,18 +97,20 @@ inline double TreeCpuSeconds(pid_t root) {
   return seconds;
 }
 
-// The nanoseconds each thread of root's tree has run or waited in a run queue to run, by thread id.
-inline std::map<pid_t, uint64_t> TreeThreadDemand(pid_t root) {
+// The nanoseconds each thread of root's tree but the thread ignored has run or waited in a run
+// queue to run, by thread id.
+inline std::map<pid_t, uint64_t> TreeThreadDemand(pid_t root, pid_t ignored) {
   std::map<pid_t, uint64_t> demand;
   for (const st_TreeProcess& p : ProcessTree(root)) {
     const std::string tasks = "/proc/" + std::to_string(p.pid) + "/task";
     DIR* d = opendir(tasks.c_str());
     if (!d) continue;
     while (dirent* e = readdir(d)) {
-      if (e->d_name[0] == '.') continue;
+      const pid_t tid = pid_t(std::atoi(e->d_name));
+      if (tid <= 0 || tid == ignored) continue;
       if (FILE* f = std::fopen((tasks + "/" + e->d_name + "/schedstat").c_str(), "r")) {
         unsigned long long ran = 0, waited = 0;
-        if (std::fscanf(f, "%llu %llu", &ran, &waited) == 2) demand[pid_t(std::atoi(e->d_name))] = ran + waited;
+        if (std::fscanf(f, "%llu %llu", &ran, &waited) == 2) demand[tid] = ran + waited;
         std::fclose(f);
       }
     }
@@ -127,10 +129,13 @@ constexpr double kStillShare = 0.02;
 // run queue to run, for less than kStillShare of it: deadlocked, or waiting for what never comes.
 // A busy machine makes a working thread wait for a processor, and that wait counts as work: only a
 // tree that does not even ask for a processor stands still. A window shorter than the sampling
-// step is a plain timeout: too short to tell.
+// step is a plain timeout: too short to tell. The thread that watches is left out: its own
+// polling, and its waits for a processor to poll on a busy machine, are no sign of life of what it
+// waits for.
 class cl_Stillness {
  public:
-  cl_Stillness(pid_t root, double windowSeconds) : m_root(root), m_window(windowSeconds), m_start(Now()) {
+  cl_Stillness(pid_t root, double windowSeconds)
+      : m_root(root), m_watcher(gettid()), m_window(windowSeconds), m_start(Now()) {
     if (m_window >= kStep) Sample(m_start);
   }
 
@@ -160,7 +165,7 @@ class cl_Stillness {
   // Adds what each thread seen before has run or waited since; a new thread counts from its start,
   // a thread that ended stops counting.
   void Sample(double now) {
-    std::map<pid_t, uint64_t> threads = TreeThreadDemand(m_root);
+    std::map<pid_t, uint64_t> threads = TreeThreadDemand(m_root, m_watcher);
     uint64_t grown = 0;
     for (const auto& [tid, ns] : threads) {
       const auto before = m_threads.find(tid);
@@ -175,7 +180,7 @@ class cl_Stillness {
     m_samples.emplace_back(now, m_demand);
   }
 
-  pid_t m_root;
+  pid_t m_root, m_watcher;
   double m_window, m_start;
   std::map<pid_t, uint64_t> m_threads;  // the last sample's demand per thread, in nanoseconds
   double m_demand = 0;                   // seconds run or waited since the first sample

@@ -1,7 +1,7 @@
 // How a test waits for what arrives in its own time (a child's line, a thread's result, a
-// datagram) without judging how fast it came. A guard passes only once the test and every process
-// it started have neither run nor waited for a processor for its whole length (cl_Stillness):
-// stuck, not slow. A busy machine stretches the wait; it never ends it. The watchdog that runs
+// datagram) without judging how fast it came. A guard passes only once the test's other threads
+// and every process it started have neither run nor waited for a processor for its whole length
+// (cl_Stillness): stuck, not slow. A busy machine stretches the wait; it never ends it. The watchdog that runs
 // each test (tests/support/TestWatch.cpp) judges the same way, for the test as a whole.
 #pragma once
 
@@ -55,8 +55,8 @@ struct st_Where {
 };
 
 // A hang guard of guardMs (scaled) over the test's own process tree: it passes once that long has
-// gone by in which the test and all it started stood still, and then says on standard error where
-// the test stood.
+// gone by in which everything but the waiting thread stood still, and then says on standard error
+// where the test stood.
 class cl_HangGuard {
  public:
   explicit cl_HangGuard(int guardMs, st_Where where = {})
