@@ -318,6 +318,8 @@ int RunGame(const st_StartOptions& options) {
       driver->OnEnd();
       if (driver->Failed()) result = 1;  // a failed step fails the run
     }
+    // A screenshot asked for and not written fails the run, as a failed step does.
+    if (!platform->WriteScreenshot()) result = 1;
     instance.Release();
     system.ShutDown();
     // The scripts of the last game go before the debugger link they may be registered with.

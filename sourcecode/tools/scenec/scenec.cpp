@@ -23,7 +23,6 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/mesh/Mesh.h"
-#include "platform/gpu/Png.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/character/Character.h"
 #include "quillane/editor/SceneCompile.h"
@@ -33,6 +32,7 @@
 #include "quillane/scene/Scene.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/PngFile.h"
 #include "win32dx9/Services.h"
 
 namespace {
@@ -112,8 +112,8 @@ bool Shoot(quillane::cl_Scene& scene, quillane::cl_Character* character, const s
   RenderScene(scene, character);
   bool ok = device->LockBackBuffer();
   if (ok) {
-    ok = gpu::WritePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
-                       static_cast<uint32_t>(device->GetLockedPitch()), false);
+    ok = win32dx9::SavePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
+                           static_cast<uint32_t>(device->GetLockedPitch()), false);
     device->UnlockBackBuffer();
   }
   device->EndFrame();
