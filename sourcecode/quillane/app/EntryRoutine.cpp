@@ -256,6 +256,7 @@ int RunGame(const st_StartOptions& options) {
     quillane::ReplacePathLanguage(system.GetConfigTree(), defaults, nullptr);
     if (base::Variant* loaded = base::sys::GetOptions())
       quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
+    quillane::ReplaceNonFiniteDisplay(system.GetConfigTree(), &defaults, "config.xml");
     splash.Refresh();
 
     if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");
