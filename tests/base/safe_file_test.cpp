@@ -3,9 +3,6 @@
 // device at the name is written through and never replaced; other special files are refused.
 #include <gtest/gtest.h>
 
-#include <signal.h>
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <string>
 
@@ -17,29 +14,9 @@
 
 namespace {
 
+using testsupport::cl_FileSizeLimit;
 using testsupport::LogCapture;
 using testsupport::TempDir;
-
-// While alive, no file of this process may grow past limit bytes: a write beyond fails with
-// EFBIG, as it would on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t limit) {
-    getrlimit(RLIMIT_FSIZE, &m_old);
-    m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit r = m_old;
-    r.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_old);
-    signal(SIGXFSZ, m_oldHandler);
-  }
-
- private:
-  rlimit m_old{};
-  sighandler_t m_oldHandler;
-};
 
 int Entries(const TempDir& dir) {
   int n = 0;
@@ -77,7 +54,7 @@ TEST(SafeFile, FullDiskKeepsTheOldFileAndSaysSo) {
     dir.write("shot.png", "old picture");
     LogCapture log;
     {
-      FileSizeLimit limit(4096);
+      cl_FileSizeLimit limit(4096);
       EXPECT_FALSE(w.save(dir.path("shot.png"), big));
     }
     EXPECT_EQ(dir.read("shot.png"), "old picture");
