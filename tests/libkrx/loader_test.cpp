@@ -104,7 +104,8 @@ TEST_F(Loader, SpecialAndHugeFilesAreRefused) {
       {"pipe.krx", "pipe.krx(-1) : Unable to open file: not a regular file\n"},
       {"folder.krx", "folder.krx(-1) : Unable to open file: not a regular file\n"},
       {"/dev/zero", "/dev/zero(-1) : Unable to open file: not a regular file\n"},
-      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 16777216 bytes)\n"},
+      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 4194304 bytes: compiling takes about 30 "
+                   "times a script's size in memory)\n"},
       {"/dev/zero.bincode", ""},
       {"BinCode/huge.bincode",
        "BinCode/huge.bincode(-1) : Unable to load module file BinCode/huge.bincode (too large: more than 67108864 "
@@ -205,7 +206,8 @@ TEST_F(Loader, AScriptThatIsNotLoadedIsNamedWithItsLineAndCause) {
       {"Scenes/Nul.lua", std::string("x = 1\ny\0 = 2\n", 13),
        "cannot be read: Scenes/Nul.lua(2) : a NUL byte in the text (byte 7)"},
       {"Scenes/Folder.lua", "", "cannot be read: it is a folder, not a file"},
-      {"Scenes/Huge.lua", "", "cannot be read: too large (more than 16777216 bytes)"},
+      {"Scenes/Huge.lua", "",
+       "cannot be read: too large (more than 4194304 bytes: compiling takes about 30 times a script's size in memory)"},
   };
   for (const auto& c : cases) {
     if (!c.text.empty()) Write(c.file, c.text);

@@ -109,8 +109,9 @@ en_Source ReadSource(const char* path, std::vector<char>& out, std::string& caus
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     if (out.size() + n > kMaxScriptFileSize) {
       std::fclose(f);
-      cause = "too large (more than " + std::to_string(kMaxScriptFileSize) + " bytes)";
-      ReportFileError(path, -1, "Unable to open file: too large (more than %zu bytes)", kMaxScriptFileSize);
+      cause = "too large (more than " + std::to_string(kMaxScriptFileSize) +
+              " bytes: compiling takes about 30 times a script's size in memory)";
+      ReportFileError(path, -1, "Unable to open file: %s", cause.c_str());
       return en_Source::REFUSED;
     }
     out.insert(out.end(), buffer, buffer + n);

@@ -15,8 +15,10 @@ struct Frame;
 class BinCode;
 class Thread;
 
-// The largest script source or module file read (16 MiB); a larger one is refused as "too large".
-inline constexpr size_t kMaxScriptFileSize = size_t(16) << 20;
+// The largest script source compiled (4 MiB); a larger one is refused as "too large". Compiling
+// holds about 30 bytes per byte of script at its peak (the functions built included), so that a
+// script at the cap costs the game about 120 MB more than it otherwise needs.
+inline constexpr size_t kMaxScriptFileSize = size_t(4) << 20;
 
 class Compiler {
  public:
