@@ -7,12 +7,11 @@
 #include "base/app/Clock.h"
 #include "base/app/SystemRoot.h"
 #include "base/data/Variant.h"
-#include "base/file/SafeFile.h"
 #include "base/system.h"
 #include "platform/gpu/Device.h"
-#include "platform/gpu/Png.h"
 #include "win32dx9/FrameLock.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/PngFile.h"
 #include "win32dx9/Services.h"
 #include "win32dx9/SysInfo.h"
 
@@ -387,10 +386,7 @@ bool cl_DX9GraphicsDevice::SaveScreenPng(const char* path) {
   std::vector<uint32_t> pixels;
   uint32_t width = 0, height = 0;
   if (m_Device->ReadScreen(&pixels, &width, &height) != gpu::kOk || pixels.empty()) return false;
-  // Encoded in memory first, so that a full disk never leaves a truncated image in place.
-  std::vector<uint8_t> png;
-  if (!gpu::EncodePng(width, height, pixels.data(), width * 4, false, png)) return false;
-  return base::SaveFileSafely(path, png.data(), png.size());
+  return SavePng(path, width, height, pixels.data(), width * 4, false);
 }
 
 }  // namespace win32dx9

@@ -159,16 +159,21 @@ bool cl_Platform::StartUp() {
   return true;
 }
 
-void cl_Platform::ShutDown() {
-  if (!m_ScreenshotPath.empty()) {
-    cl_DX9GraphicsDevice* device = cl_DX9GraphicsDevice::GetInstance();
-    if (device && m_Step.GetFramesRendered() > 0 && device->SaveScreenPng(m_ScreenshotPath.c_str())) {
-      base::sys::Output("Screen of the last frame written to %s\n", m_ScreenshotPath.c_str());
-    } else {
-      base::sys::Output("ERROR: cannot write the screen to %s\n", m_ScreenshotPath.c_str());
-    }
-    m_ScreenshotPath.clear();
+bool cl_Platform::WriteScreenshot() {
+  if (m_ScreenshotPath.empty()) return true;
+  const std::string path = std::move(m_ScreenshotPath);
+  m_ScreenshotPath.clear();
+  cl_DX9GraphicsDevice* device = cl_DX9GraphicsDevice::GetInstance();
+  if (device && m_Step.GetFramesRendered() > 0 && device->SaveScreenPng(path.c_str())) {
+    base::sys::Output("Screen of the last frame written to %s\n", path.c_str());
+    return true;
   }
+  base::sys::Output("ERROR: cannot write the screen to %s\n", path.c_str());
+  return false;
+}
+
+void cl_Platform::ShutDown() {
+  WriteScreenshot();
   const st_PlatformServices& services = PlatformServices();
   if (services.CleanupTextsystem) services.CleanupTextsystem();
   if (SoundServices().FadeOutAll) SoundServices().FadeOutAll(0.0f);

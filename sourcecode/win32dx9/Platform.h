@@ -59,6 +59,9 @@ class cl_Platform final : public base::i_Platform {
   int GetFramesRendered() const { return m_Step.GetFramesRendered(); }
   // At ShutDown the screen of the last drawn frame is written to this PNG file (empty: none).
   void SetScreenshotPath(const char* path) { m_ScreenshotPath = path ? path : ""; }
+  // Writes that screen now, once (ShutDown then writes none): true when there is no path or it
+  // was written, false (logged) when it was not.
+  bool WriteScreenshot();
 
  private:
   void CreateMainWindow(const char* title, int x, int y, int width, int height);

@@ -4,10 +4,7 @@
 // The line names the file and the cause the system gives, and the old contents stay.
 #include <gtest/gtest.h>
 
-#include <sched.h>
-#include <sys/mount.h>
 #include <sys/wait.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
@@ -17,15 +14,12 @@
 
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
-#include "support/ChildProcess.h"
 #include "test_support.h"
 
 namespace {
 
 using testsupport::LogCapture;
 using testsupport::TempDir;
-
-constexpr int kNoNamespace = 77;
 
 base::Variant Tree() {
   base::Variant tree;
@@ -46,34 +40,22 @@ TEST(ReadOnlyTarget, WriteProtectedFileIsKeptAndTheCauseNamed) {
   EXPECT_EQ(dir.read("scenes/scenes.xml"), "<old/>");
 }
 
-// The child mounts the folder read-only where only it sees the mount, writes an existing and a
-// new file there and leaves its log lines in a file outside the folder.
+// The child writes an existing and a new file in the folder it sees read-only.
 TEST(ReadOnlyTarget, ReadOnlyFileSystemIsNamedForOldAndNewFiles) {
   TempDir dir, out;
   dir.write("data/scenes.xml", "<old/>");
   const std::string folder = dir.path("data");
-  const std::string linesFile = out.path("lines.txt");
-  const pid_t child = testsupport::ForkBound();
-  ASSERT_GE(child, 0);
-  if (child == 0) {
-    if (unshare(CLONE_NEWNS) != 0 || mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-        mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) != 0 ||
-        mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) != 0) {
-      std::ofstream(linesFile) << std::strerror(errno);
-      _exit(kNoNamespace);
-    }
+  const int status = testsupport::RunWithReadOnlyFolder(folder, out.path("lines.txt"), [&](std::string& lines) {
     LogCapture log;
     const bool old = base::xml::write_file(Tree(), (folder + "/scenes.xml").c_str());
     const bool fresh = base::xml::write_file(Tree(), (folder + "/new.xml").c_str());
-    std::ofstream(linesFile) << log.text();
-    _exit(old || fresh ? 1 : 0);
-  }
-  int status = 0;
-  while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-  }
+    lines = log.text();
+    return !old && !fresh;
+  });
   const std::string lines = out.read("lines.txt");
   ASSERT_TRUE(WIFEXITED(status));
-  if (WEXITSTATUS(status) == kNoNamespace) GTEST_SKIP() << "no private read-only mount here: " << lines;
+  if (WEXITSTATUS(status) == testsupport::kNoReadOnlyMount)
+    GTEST_SKIP() << "no private read-only mount here: " << lines;
   EXPECT_EQ(WEXITSTATUS(status), 0) << "a write went through:\n" << lines;
   const std::string cause = std::string(" (") + std::strerror(EROFS) + ")";
   EXPECT_NE(lines.find("ERROR: xml-file '" + folder + "/scenes.xml' cannot be created" + cause), std::string::npos)

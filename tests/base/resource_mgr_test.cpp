@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "base/data/Binary.h"
@@ -242,6 +246,56 @@ TEST(ResourceList, ADamagedArchiveIsBuiltAnewFromItsFiles) {
   base::Binary out;
   ASSERT_TRUE(base::sys::GetFileFromArchive("Sfx", "sfx/boom.ogg", out, false));
   EXPECT_EQ(out.size(), 4);
+}
+
+// A damaged archive that cannot be built anew, in a folder that has filled up (a file-size limit
+// stands in for the full disk) or that is read-only, names the system's cause and no member, and
+// keeps the old file; the files it is packed from stand in for it, and nothing calls it unknown.
+TEST(ResourceList, AnArchiveThatCannotBeBuiltNamesTheCauseAndItsFilesStandIn) {
+  WorkTree tree;
+  testsupport::TempDir out;
+  tree.write("Sfx/Boom.ogg", std::string(10000, 'b'));
+  tree.write("sfx.pak", testsupport::LE(3));
+  tree.write("list.xml", R"(<Resources><Archive label="Sfx" file="sfx.pak"><Dir path="Sfx"/></Archive></Resources>)");
+  auto load = [](std::string& lines) {
+    Manager m;
+    LogCapture log;
+    const bool listed = m.mgr.AddResources("list.xml");
+    base::Binary member;
+    const bool read = base::sys::GetFileFromArchive("Sfx", "sfx/boom.ogg", member, false) && member.size() == 10000;
+    const bool none = base::sys::GetFileFromArchive("Sfx", "sfx/none.ogg", member, false);
+    lines = log.text("\n");
+    return listed && read && !none;
+  };
+  const std::string standIn =
+      "Warning: archive sfx.pak is not built; its members are read from their own files (1 found)";
+
+  std::string lines;
+  bool loaded = false;
+  {
+    testsupport::cl_FileSizeLimit full(4096);
+    loaded = load(lines);
+  }
+  EXPECT_TRUE(loaded) << lines;
+  EXPECT_NE(lines.find("ERROR: archive 'sfx.pak': not written (" + std::string(std::strerror(EFBIG)) + ")"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find(standIn), std::string::npos) << lines;
+  for (const char* wrong : {"could not be read", "unknown archivename"})
+    EXPECT_EQ(lines.find(wrong), std::string::npos) << lines;
+  EXPECT_EQ(tree.read("sfx.pak"), testsupport::LE(3));
+
+  const int status = testsupport::RunWithReadOnlyFolder(tree.path(), out.path("lines.txt"), load);
+  lines = out.read("lines.txt");
+  ASSERT_TRUE(WIFEXITED(status));
+  if (WEXITSTATUS(status) == testsupport::kNoReadOnlyMount)
+    GTEST_SKIP() << "no private read-only mount here: " << lines;
+  EXPECT_EQ(WEXITSTATUS(status), 0) << lines;
+  EXPECT_NE(lines.find("ERROR: archive 'Sfx': cannot create sfx.pak (" + std::string(std::strerror(EROFS)) + ")"),
+            std::string::npos)
+      << lines;
+  EXPECT_NE(lines.find(standIn), std::string::npos) << lines;
+  EXPECT_EQ(lines.find("unknown archivename"), std::string::npos) << lines;
 }
 
 // A clock whose every reading moves on by a fixed step: each load looks that long.

@@ -1,9 +1,7 @@
 // Files the engine replaces: a full disk, a failed write, two writers of one target and the
-// leftovers of a killed run never cost the old file, and every failure is logged.
+// leftovers of a killed run never cost the old file, and every failure is logged. A pipe or a
+// device at the name is written through and never replaced; other special files are refused.
 #include <gtest/gtest.h>
-
-#include <signal.h>
-#include <sys/resource.h>
 
 #include <filesystem>
 #include <string>
@@ -11,33 +9,14 @@
 #include "base/File.h"
 #include "base/FileTools.h"
 #include "base/file/SafeFile.h"
+#include "support/SpecialTargets.h"
 #include "test_support.h"
 
 namespace {
 
+using testsupport::cl_FileSizeLimit;
 using testsupport::LogCapture;
 using testsupport::TempDir;
-
-// While alive, no file of this process may grow past limit bytes: a write beyond fails with
-// EFBIG, as it would on a full disk.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t limit) {
-    getrlimit(RLIMIT_FSIZE, &m_old);
-    m_oldHandler = signal(SIGXFSZ, SIG_IGN);
-    rlimit r = m_old;
-    r.rlim_cur = limit;
-    setrlimit(RLIMIT_FSIZE, &r);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &m_old);
-    signal(SIGXFSZ, m_oldHandler);
-  }
-
- private:
-  rlimit m_old{};
-  sighandler_t m_oldHandler;
-};
 
 int Entries(const TempDir& dir) {
   int n = 0;
@@ -75,7 +54,7 @@ TEST(SafeFile, FullDiskKeepsTheOldFileAndSaysSo) {
     dir.write("shot.png", "old picture");
     LogCapture log;
     {
-      FileSizeLimit limit(4096);
+      cl_FileSizeLimit limit(4096);
       EXPECT_FALSE(w.save(dir.path("shot.png"), big));
     }
     EXPECT_EQ(dir.read("shot.png"), "old picture");
@@ -124,6 +103,66 @@ TEST(SafeFile, TwoWritersOfOneTargetAndLeftoversOfAKilledRun) {
   EXPECT_FALSE(nowhere.commit());
   ASSERT_FALSE(log.get().empty());
   EXPECT_TRUE(log.contains("cannot create a temporary file beside it (No such file or directory)\n"));
+}
+
+// What a shell's ">" would write through is written through (the reader gets the bytes, the
+// device takes or refuses them), what it could not is refused with a line; none is replaced.
+TEST(SafeFile, APipeOrDeviceAtTheNameIsWrittenThroughAndNothingSpecialIsReplaced) {
+  TempDir dir;
+  LogCapture log;
+  const std::string picture = "\x89PNG picture";
+  auto save = [&](const std::string& name) {
+    return base::SaveFileSafely(dir.path(name).c_str(), picture.data(), picture.size());
+  };
+
+  testsupport::cl_PipeReader reader(dir.path("read.png"));
+  ASSERT_TRUE(reader.IsOpen());
+  EXPECT_TRUE(save("read.png")) << log.text();
+  EXPECT_EQ(reader.Stop(), picture);
+
+  ASSERT_EQ(mkfifo(dir.path("unread.png").c_str(), 0644), 0);
+  EXPECT_FALSE(save("unread.png"));
+  EXPECT_TRUE(
+      log.contains("ERROR: file '" + dir.path("unread.png") + "': not written: it is a named pipe nobody reads\n"))
+      << log.text();
+
+  std::filesystem::create_directory(dir.path("folder.png"));
+  EXPECT_FALSE(save("folder.png"));
+  EXPECT_TRUE(log.contains("ERROR: file '" + dir.path("folder.png") + "': not written: it is a folder\n"))
+      << log.text();
+
+  const int socket = testsupport::MakeSocket(dir.path("socket.png"));
+  ASSERT_GE(socket, 0);
+  EXPECT_FALSE(save("socket.png"));
+  EXPECT_TRUE(log.contains("ERROR: file '" + dir.path("socket.png") + "': not written: it is a socket\n"))
+      << log.text();
+  close(socket);
+
+  if (testsupport::MakeMemoryDevice(dir.path("null.png"), 3) &&
+      testsupport::MakeMemoryDevice(dir.path("full.png"), 7)) {
+    EXPECT_TRUE(save("null.png")) << log.text();
+    EXPECT_FALSE(save("full.png"));
+    EXPECT_TRUE(log.contains("ERROR: file '" + dir.path("full.png") + "': not written (No space left on device)\n"))
+        << log.text();
+  } else {
+    std::printf("no device can be made here (%s): the device cases are left out\n", std::strerror(errno));
+  }
+
+  // A reader that goes away before the bytes reach it fails the write; the program lives on.
+  testsupport::cl_PipeReader leaving(dir.path("leaving.png"));
+  base::cl_SafeFile out;
+  ASSERT_TRUE(out.begin(dir.path("leaving.png").c_str()));
+  leaving.Stop();
+  out.write(picture.data(), picture.size());
+  EXPECT_FALSE(out.commit());
+  EXPECT_TRUE(log.contains("ERROR: file '" + dir.path("leaving.png") + "': not written (Broken pipe)\n")) << log.text();
+
+  for (const char* name : {"read.png", "unread.png", "leaving.png"})
+    EXPECT_EQ(testsupport::EntryKind(dir.path(name)), "pipe") << name;
+  EXPECT_EQ(testsupport::EntryKind(dir.path("folder.png")), "folder");
+  EXPECT_EQ(testsupport::EntryKind(dir.path("socket.png")), "socket");
+  EXPECT_EQ(Entries(dir), 4 + (testsupport::EntryKind(dir.path("null.png")) == "device" ? 2 : 0) + 1)
+      << "no temporary file is left";
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Image files to textures, the DDS reader, the skinning effect and the video shaders.
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <string>
 
 #include "GpuFixture.h"
@@ -145,7 +146,9 @@ TEST_F(LoadTest, PngKeepsAlphaAndMipLevelsAverage) {
   const std::vector<uint32_t> pixels = {0x80FF0000, 0x80FF0000, 0x8000FF00, 0x8000FF00,
                                         0x80FF0000, 0x80FF0000, 0x8000FF00, 0x8000FF00};
   const std::string path = testing::TempDir() + "gpux_load.png";
-  ASSERT_TRUE(WritePng(path.c_str(), 4, 2, pixels.data(), 16, true));
+  std::vector<uint8_t> png;
+  ASSERT_TRUE(EncodePng(4, 2, pixels.data(), 16, true, png));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(png.data()), std::streamsize(png.size()));
   Texture* t = nullptr;
   gpux::ImageInfo info{};
   ASSERT_EQ(gpux::CreateTextureFromFileEx(device_, path.c_str(), gpux::kDefault, gpux::kDefault, 0, 0, fmt::FromFile,

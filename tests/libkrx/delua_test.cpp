@@ -32,9 +32,11 @@ class DeLuaPrefixes : public ::testing::Test {
     unit.m_source = source;
     unit.m_lua = true;
     krxfront::CaptureOutput();
-    EXPECT_TRUE(KRX::Lexer::Run(unit));
-    EXPECT_TRUE(KRX::DeLua::Run(unit));
+    KRX::TokenStream stream(unit);
+    EXPECT_TRUE(stream.Scan());
+    EXPECT_TRUE(KRX::DeLua::Run(stream, unit));
     if (messages) *messages = krxfront::CapturedText();
+    unit.m_tokens = stream.MakeList();
     std::string out;
     for (const KRX::SyntaxNode* t = unit.m_tokens->GetFirstChild(); t; t = t->GetNext()) {
       if (!out.empty()) out += ' ';

@@ -2,10 +2,15 @@
 // module files, top-level code that runs once, and failures that bind nothing.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-
-#include <sys/stat.h>
+#include <string>
 
 #include "KRX/ScriptLoader.h"
 #include "KRX/file/BinCodeFile.h"
@@ -99,7 +104,8 @@ TEST_F(Loader, SpecialAndHugeFilesAreRefused) {
       {"pipe.krx", "pipe.krx(-1) : Unable to open file: not a regular file\n"},
       {"folder.krx", "folder.krx(-1) : Unable to open file: not a regular file\n"},
       {"/dev/zero", "/dev/zero(-1) : Unable to open file: not a regular file\n"},
-      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 16777216 bytes)\n"},
+      {"huge.krx", "huge.krx(-1) : Unable to open file: too large (more than 4194304 bytes: compiling takes about 30 "
+                   "times a script's size in memory)\n"},
       {"/dev/zero.bincode", ""},
       {"BinCode/huge.bincode",
        "BinCode/huge.bincode(-1) : Unable to load module file BinCode/huge.bincode (too large: more than 67108864 "
@@ -200,7 +206,8 @@ TEST_F(Loader, AScriptThatIsNotLoadedIsNamedWithItsLineAndCause) {
       {"Scenes/Nul.lua", std::string("x = 1\ny\0 = 2\n", 13),
        "cannot be read: Scenes/Nul.lua(2) : a NUL byte in the text (byte 7)"},
       {"Scenes/Folder.lua", "", "cannot be read: it is a folder, not a file"},
-      {"Scenes/Huge.lua", "", "cannot be read: too large (more than 16777216 bytes)"},
+      {"Scenes/Huge.lua", "",
+       "cannot be read: too large (more than 4194304 bytes: compiling takes about 30 times a script's size in memory)"},
   };
   for (const auto& c : cases) {
     if (!c.text.empty()) Write(c.file, c.text);
@@ -210,6 +217,49 @@ TEST_F(Loader, AScriptThatIsNotLoadedIsNamedWithItsLineAndCause) {
   }
   EXPECT_EQ(log.count("ERROR: "), static_cast<int>(std::size(cases))) << "once each:\n" << log.text();
   EXPECT_EQ(log.count("; it is not loaded\n"), static_cast<int>(std::size(cases))) << log.text();
+}
+
+// The source of Scenes/Broken.lua: 4 KiB of whole functions, then the disk fails (EIO).
+ssize_t ReadFourKiBThenFail(void* cookie, char* buffer, size_t size) {
+  auto* at = static_cast<size_t*>(cookie);
+  constexpr size_t kReadable = 4096;
+  if (*at >= kReadable) {
+    errno = EIO;
+    return -1;
+  }
+  static const std::string text = [] {
+    std::string t;
+    for (int i = 0; t.size() < kReadable; ++i) t += "function Step" + std::to_string(i) + "()\n  return 1\nend\n";
+    return t;
+  }();
+  const size_t n = std::min(size, kReadable - *at);
+  std::memcpy(buffer, text.data() + *at, n);
+  *at += n;
+  return static_cast<ssize_t>(n);
+}
+
+std::FILE* OpenBrokenSource(const char* path) {
+  static size_t at;
+  if (std::strcmp(path, "Scenes/Broken.lua") != 0) return nullptr;
+  at = 0;
+  return fopencookie(&at, "r", {ReadFourKiBThenFail, nullptr, nullptr, nullptr});
+}
+
+// A source whose reading fails part-way is refused with the cause and the byte, not compiled from
+// the part read (which would run as a shorter script, or be blamed for what it lacks).
+TEST_F(Loader, AScriptWhoseFileCannotBeReadToItsEndIsRefusedWithTheCause) {
+  testsupport::LogCapture log;
+  KRX::SetSourceOpener(OpenBrokenSource);
+  const bool loaded = KRX::Require("Scenes/Broken.lua", false);
+  const bool stepping = KRX::HasFunction("Scenes/Broken.lua", "Step1");
+  KRX::SetSourceOpener(nullptr);
+  EXPECT_FALSE(loaded);
+  EXPECT_FALSE(stepping);
+  const std::string cause = "read error at byte 4096: " + std::string(std::strerror(EIO));
+  EXPECT_EQ(log.count("ERROR: script Scenes/Broken.lua cannot be read: " + cause + "; it is not loaded\n"), 1)
+      << log.text();
+  EXPECT_NE(AllMessages().find("Scenes/Broken.lua(-1) : Unable to read file: " + cause + "\n"), std::string::npos)
+      << AllMessages();
 }
 
 // A thread that never yields is ended with a run-time error at its line, whatever the loop

@@ -87,10 +87,10 @@ TEST(VarTable, SlotsGrowKeepValuesAndNames) {
     EXPECT_EQ(index, i);
     if (i % 2) slot->SetString(name.c_str());
     if (i == 0) {
-      EXPECT_EQ(table.GetCapacity(), 5);
+      EXPECT_EQ(table.GetCapacity(), 2);
     }
     if (i == 5) {
-      EXPECT_EQ(table.GetCapacity(), 11);
+      EXPECT_EQ(table.GetCapacity(), 9);
     }
   }
   EXPECT_EQ(table.GetCount(), 30);

@@ -43,11 +43,14 @@ inline st_FrontEnd RunStages(const char* fileName, const char* source, const cha
   unit.m_moduleName = moduleName;
   unit.m_source = source;
   unit.m_lua = std::string(fileName).find(".lua") != std::string::npos;
-  out.lexed = KRX::Lexer::Run(unit);
+  KRX::TokenStream stream(unit);
+  out.lexed = stream.Scan();
+  unit.m_tokens = stream.MakeList();
   KRX::SyntaxNode::Dump(unit.m_tokens.get(), out.lex, 0);
   if (out.lexed) {
     if (unit.m_lua) {
-      KRX::DeLua::Run(unit);
+      KRX::DeLua::Run(stream, unit);
+      unit.m_tokens = stream.MakeList();
       KRX::SyntaxNode::Dump(unit.m_tokens.get(), out.delua, 0);
     }
     out.parsed = KRX::ScriptGrExp::Parse(unit);

@@ -17,9 +17,9 @@
 #include "graphics/gfx.h"
 #include "graphics/mesh/Skeleton.h"
 #include "model_test_support.h"
-#include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
 #include "win32dx9/DX9GraphicsDevice.h"
+#include "win32dx9/PngFile.h"
 
 namespace {
 
@@ -240,7 +240,7 @@ TEST_F(ModelDraw, LitSkinnedDrawMatchesTheReviewedImage) {
   ASSERT_EQ(model.GetPartitions().size() - model.GetOpaquePartitionCount(), 2u);
   EXPECT_GT(gfx::DrawModelPart(&model, &skeleton, world, &camera), 0);
   const std::string actual = Path("lit.png");
-  ASSERT_TRUE(gpu::SaveSurfacePng(win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetBackBuffer(), actual.c_str()));
+  ASSERT_TRUE(win32dx9::SaveSurfacePng(win32dx9::cl_DX9GraphicsDevice::GetInstance()->GetBackBuffer(), actual.c_str()));
   EndFrame();
 
   const std::string golden = std::string(QUILLANE_TEST_DIR) + "/data/skinned_lit.png";

@@ -394,7 +394,8 @@ TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMus
 // skipped with a click on its button; the skip counts as a win.
 // scenec refuses what the editor's "Compile" refuses, with the cause and exit code 1, and leaves
 // the old file: a project whose background picture is missing, a name without a project. Once the
-// picture is there, the scene compiles, at each detail level there is and at no other.
+// picture is there, the scene compiles, at each detail level there is and at no other, and walks
+// a character only for a number of seconds.
 TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
   testprogram::TempDir dir("quillane_scenec");
   const fs::path data = dir.root(), folder = data / "Scenes/Cove";
@@ -429,6 +430,13 @@ TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
   // A detail level that does not exist is a wrong call, not a scene read at no level.
   for (const char* level : {"7", "-1", "one"}) EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
   EXPECT_EQ(scenec("Cove", {"--lod", "2"}), 0);
+  // So is a walk of no number of seconds, or of more than ten minutes; the line names the value.
+  for (const char* seconds : {"nan", "-1", "inf", "1e308", "601"}) {
+    EXPECT_EQ(scenec("Cove", {"--actor", "Quillane", "--walk", "Door", "--seconds", seconds}), 2) << seconds;
+    EXPECT_NE(testprogram::ReadFile(err).find(std::string("scenec: --seconds '") + seconds + "' is no number"),
+              std::string::npos)
+        << testprogram::ReadFile(err);
+  }
 }
 
 TEST_F(PlayTest, AMinigameIsWaitedForAndSkippedByItsButton) {

@@ -13,6 +13,7 @@
 
 #include "platform/gpu/Png.h"
 #include "platform/gpux/TextureLoad.h"
+#include "win32dx9/PngFile.h"
 
 namespace testsupport {
 
@@ -36,7 +37,7 @@ inline ::testing::AssertionResult MatchesGoldenPng(const std::string& golden, st
   const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
   if ((update && std::string(update) == "1") || !std::filesystem::exists(golden)) {
     std::filesystem::create_directories(std::filesystem::path(golden).parent_path());
-    if (!gpu::WritePng(golden.c_str(), width, height, frame.data(), width * 4, false))
+    if (!win32dx9::SavePng(golden.c_str(), width, height, frame.data(), width * 4, false))
       return ::testing::AssertionFailure() << "cannot write " << golden;
     return ::testing::AssertionSuccess() << "wrote " << golden;
   }

@@ -149,6 +149,7 @@ bool cl_FileArchive::ReadDirectory(File* file) {
 bool cl_FileArchive::ReadFile(const char* name, Binary& out) const {
   auto it = m_directory.find(MemberName(name));
   if (it == m_directory.end()) return false;
+  if (m_loose) return LoadFile(it->second.source.c_str(), out);
   return LoadFile(m_filePath.c_str(), static_cast<int>(it->second.offset), static_cast<int>(it->second.size), out);
 }
 
@@ -171,7 +172,7 @@ void EnterListing(cl_FileArchive& archive, const Variant& folder) {
 
 }  // namespace
 
-bool cl_FileArchive::Build(StaticVariantIterator element) {
+bool cl_FileArchive::Gather(StaticVariantIterator element) {
   tString<BaseString> label, file;
   if (!element.is_element() || !GetAttributeText(element, "label", label) || !GetAttributeText(element, "file", file)) {
     return false;
@@ -206,9 +207,15 @@ bool cl_FileArchive::Build(StaticVariantIterator element) {
     }
   }
   m_directory.erase(MemberName(m_filePath.c_str()));  // never the archive itself
+  return true;
+}
+
+bool cl_FileArchive::Build(StaticVariantIterator element) {
+  if (!Gather(element)) return false;
   File out;
   if (!out.open(m_filePath.c_str(), File::STATUS_WRITE)) {
-    sys::Output("ERROR: archive '%s': cannot create %s\n", m_label.c_str(), m_filePath.c_str());
+    sys::Output("ERROR: archive '%s': cannot create %s%s\n", m_label.c_str(), m_filePath.c_str(),
+                out.write_error_note().c_str());
     return false;
   }
   sys::Output("\nWrite Archive: %s", m_filePath.c_str());
@@ -216,7 +223,13 @@ bool cl_FileArchive::Build(StaticVariantIterator element) {
     out.discard();
     return false;
   }
-  return out.close();
+  // The last bytes reach the disk only now: a full one shows here.
+  if (!out.close()) {
+    sys::Output("ERROR: archive '%s': %s not written%s\n", m_label.c_str(), m_filePath.c_str(),
+                out.write_error_note().c_str());
+    return false;
+  }
+  return true;
 }
 
 bool cl_FileArchive::WriteArchive(File* file) {
@@ -260,21 +273,27 @@ bool cl_FileArchive::WriteArchive(File* file) {
          file->write_int(static_cast<int>(m->offset)) && file->write_int(static_cast<int>(m->size));
   }
   for (auto& [name, m, from] : members) {
+    if (!ok) break;
     Binary data;
     const char* source = m->source.empty() ? name->c_str() : m->source.c_str();
     const bool read = from >= 0 ? LoadFile(m_filePath.c_str(), from, static_cast<int>(m->size), data)
                                 : LoadFile(source, data);
     // The file changed since it was measured: the directory would be wrong, so give up.
-    if (!ok || !read || data.size() != static_cast<int>(m->size)) {
+    if (!read || data.size() != static_cast<int>(m->size)) {
       sys::Output("ERROR: archive '%s': member %s could not be read\n", file->get_name().c_str(), name->c_str());
       return false;
     }
     ok = data.Write(file);
     sys::Output("\n Add File To Archive: %s", name->c_str());
   }
+  // A write that failed (a full disk) is the archive's failure, not a member's.
+  if (!ok) {
+    sys::Output("ERROR: archive '%s': not written%s\n", file->get_name().c_str(), file->write_error_note().c_str());
+    return false;
+  }
   // Members dropped above are gone from the directory too.
   for (const auto& name : dropped) m_directory.erase(name);
-  return ok;
+  return true;
 }
 
 // ---- lookups

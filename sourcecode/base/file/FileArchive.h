@@ -44,8 +44,15 @@ class cl_FileArchive : public i_Resource {
   // left behind it; members are then read from that file. False (logged, directory empty) when
   // anything is off.
   bool ReadDirectory(File* file);
-  // Packs the definition's "File" and "Dir" children into the archive file named by "file".
+  // Enters the definition's "File" and "Dir" children into the directory, as the files they are
+  // packed from; writes nothing. False when "label" or "file" is missing.
+  bool Gather(StaticVariantIterator element);
+  // Gather, then packs the members into the archive file named by "file". False (logged with the
+  // system's cause: a read-only folder, a full disk) when that file is not written.
   bool Build(StaticVariantIterator element);
+  // From now on members are read from the files they would have been packed from (Gather first):
+  // an archive whose file cannot be built stands in for it so.
+  void ReadLooseFiles() { m_loose = true; }
   bool WriteArchive(File* file);
 
   // out := the member's bytes; the name is compared ignoring letter case and separator kind.
@@ -67,6 +74,7 @@ class cl_FileArchive : public i_Resource {
   std::map<tString<BaseString>, st_Member> m_directory;
   tString<BaseString> m_label;
   tString<BaseString> m_filePath;
+  bool m_loose = false;  // ReadLooseFiles
 };
 
 }  // namespace base

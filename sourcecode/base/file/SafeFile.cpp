@@ -1,6 +1,9 @@
 // base::cl_SafeFile: temporary file, checked writes, fsync, rename, fsync of the folder.
 #include "base/file/SafeFile.h"
 
+#include <pthread.h>
+#include <signal.h>
+
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -21,6 +24,12 @@ bool cl_SafeFile::begin(const char* name) {
   m_target.clear();
   if (m_name.empty()) return fail("no file name", 0);
   platform::os::ResolvePath(m_name.c_str(), m_target);
+  std::string what;
+  switch (platform::os::InspectWriteTarget(m_target, what)) {
+    case platform::os::TARGET_THROUGH: return beginThrough();
+    case platform::os::TARGET_REFUSED: return fail(("not written: it is " + what).c_str(), 0);
+    case platform::os::TARGET_REPLACE: break;
+  }
   errno = 0;
   m_stream = platform::os::CreateTempBeside(m_target, m_temp);
   if (!m_stream) return fail("cannot create a temporary file beside it", errno);
@@ -41,8 +50,53 @@ bool cl_SafeFile::write(const void* data, size_t size) {
 
 const char* cl_SafeFile::write_error() const { return m_error ? std::strerror(m_error) : ""; }
 
+bool cl_SafeFile::beginThrough() {
+  // A reader that goes away mid-write fails the write (EPIPE) instead of ending the program.
+  sigset_t pipe, old;
+  sigemptyset(&pipe);
+  sigaddset(&pipe, SIGPIPE);
+  m_pipeSignalHeld = pthread_sigmask(SIG_BLOCK, &pipe, &old) == 0 && !sigismember(&old, SIGPIPE);
+  errno = 0;
+  m_stream = platform::os::OpenWriteThrough(m_target);
+  if (!m_stream) {
+    const int error = errno;
+    endThrough();
+    if (error == ENXIO) return fail("not written: it is a named pipe nobody reads", 0);
+    return fail("cannot be opened for writing", error);
+  }
+  m_through = true;
+  return true;
+}
+
+int cl_SafeFile::endThrough() {
+  int error = 0;
+  if (m_stream) {
+    errno = 0;
+    if (std::fflush(m_stream) != 0 || std::ferror(m_stream)) error = errno ? errno : EIO;
+    if (std::fclose(m_stream) != 0 && !error) error = errno;
+    m_stream = nullptr;
+  }
+  m_through = false;
+  if (m_pipeSignalHeld) {
+    sigset_t pipe;
+    sigemptyset(&pipe);
+    sigaddset(&pipe, SIGPIPE);
+    const timespec now{};
+    while (sigtimedwait(&pipe, nullptr, &now) == SIGPIPE) {
+    }
+    pthread_sigmask(SIG_UNBLOCK, &pipe, nullptr);
+    m_pipeSignalHeld = false;
+  }
+  return error;
+}
+
 bool cl_SafeFile::commit() {
   if (!m_stream) return fail("not open for writing", 0);
+  if (m_through) {
+    const int error = endThrough();
+    if (m_failed || error) return fail("not written", m_error ? m_error : error);
+    return true;
+  }
   std::FILE* stream = m_stream;
   m_stream = nullptr;
   errno = 0;
@@ -52,6 +106,12 @@ bool cl_SafeFile::commit() {
     platform::os::RemoveFile(m_temp);
     m_temp.clear();
     return fail("not written, the previous contents are kept", error);
+  }
+  // A pipe or device that took the target's place since begin() is not replaced either.
+  if (std::string what; platform::os::InspectWriteTarget(m_target, what) != platform::os::TARGET_REPLACE) {
+    platform::os::RemoveFile(m_temp);
+    m_temp.clear();
+    return fail(("not put in place: it is now " + what).c_str(), 0);
   }
   if (!platform::os::ReplaceFile(m_temp, m_target)) {
     const int error = errno;
@@ -67,6 +127,7 @@ bool cl_SafeFile::commit() {
 }
 
 void cl_SafeFile::abandon() {
+  if (m_through) endThrough();
   if (m_stream) {
     std::fclose(m_stream);
     m_stream = nullptr;

@@ -7,7 +7,13 @@
 //
 // Two writers of one target never share a temporary file (each gets its own unique name; the
 // last commit wins). A killed run may leave a "<target>.tmpXXXXXX" behind, which no later run
-// opens or trips on.
+// opens or trips on; a link put at a temporary name is never followed.
+//
+// A target that is a named pipe or a character device is written through, as a shell's ">" would
+// (a reader waiting on the pipe gets the bytes; /dev/null takes them): it is never replaced by a
+// file. A pipe nobody reads, a folder, a socket or a block device is refused. begin() and commit()
+// run on one thread: a pipe's reader that goes away then fails the write ("Broken pipe") instead
+// of ending the program.
 //
 //   base::cl_SafeFile out;
 //   if (!out.begin("Savegames/slot1.sav")) return false;  // logged
@@ -31,8 +37,9 @@ class cl_SafeFile {
   cl_SafeFile(const cl_SafeFile&) = delete;
   cl_SafeFile& operator=(const cl_SafeFile&) = delete;
 
-  // Resolves name (any letter case, "\" separators) and creates the temporary file beside it.
-  // False (logged) when it cannot be created; abandons a write under way first.
+  // Resolves name (any letter case, "\" separators) and creates the temporary file beside it, or
+  // opens a pipe or device there. False (logged) when it cannot be created or the target is
+  // refused; abandons a write under way first.
   bool begin(const char* name);
   // Appends size bytes; false when not begun or when this or an earlier write failed (logged
   // once, at commit).
@@ -50,17 +57,25 @@ class cl_SafeFile {
 
   // Flushes and fsyncs the temporary file, renames it onto the target and fsyncs the folder.
   // False (logged, the temporary file removed, the old target kept) when a write, the flush,
-  // the fsync or the rename failed; a folder that cannot be synced only logs a warning.
+  // the fsync or the rename failed; a folder that cannot be synced only logs a warning. Written
+  // through: flushes and closes; false (logged) when a write or the flush failed.
   bool commit();
-  // Closes and removes the temporary file; the target is not touched. Quiet.
+  // Closes and removes the temporary file; the target is not touched. Quiet. (What was written
+  // through a pipe or a device is gone already.)
   void abandon();
 
   const std::string& target() const { return m_target; }  // the resolved target path
 
  private:
   bool fail(const char* what, int error);
+  bool beginThrough();
+  // Ends a write through: closes the stream, and takes back a broken pipe's signal. errno of the
+  // first failure, 0 when none.
+  int endThrough();
 
   std::FILE* m_stream = nullptr;
+  bool m_through = false;         // written through a pipe or device, no temporary file
+  bool m_pipeSignalHeld = false;  // SIGPIPE blocked on this thread by begin(), for commit()
   std::string m_name;    // as given, for messages
   std::string m_target;  // resolved
   std::string m_temp;

@@ -150,6 +150,25 @@ bool cl_ResourceMgr::LoadResourcesAsTasks(cl_TaskScheduler* scheduler, const cha
   return true;
 }
 
+namespace {
+
+// An archive whose file cannot be built (its build has told why) is filed all the same, reading
+// its members from the files it would have packed: what plays from it plays where they are there,
+// and it is not named unknown at every read.
+void FileLooseArchive(i_ResourceType& type, StaticVariantIterator element, const tString<BaseString>& file) {
+  auto* archive = new cl_FileArchive;
+  if (!archive->Gather(element)) {
+    delete archive;
+    return;
+  }
+  archive->ReadLooseFiles();
+  sys::Output("Warning: archive %s is not built; its members are read from their own files (%d found)\n", file.c_str(),
+              archive->GetMemberCount());
+  type.Adopt(archive->GetLabel().c_str(), archive);
+}
+
+}  // namespace
+
 void cl_ResourceMgr::LoadEntry(StaticVariantIterator element) {
   const char* tag = Tag(element);
   if (!tag) return;
@@ -164,18 +183,24 @@ void cl_ResourceMgr::LoadEntry(StaticVariantIterator element) {
   }
   if (str::compare(tag, "Archive") == 0) {
     const tString<BaseString> file = ArchiveFile(element);
-    if (!FileExists(file) && !BuildArchive(element)) return;
+    i_ResourceType* type = GetResourceType("Archive");
+    if (!type) {
+      sys::Output("ERROR: archive %s: no resource type \"Archive\" registered\n", file.c_str());
+      return;
+    }
+    if (!FileExists(file) && !BuildArchive(element)) {
+      FileLooseArchive(*type, element, file);
+      return;
+    }
     // An archive is built from loose files: one that is there but does not read (cut short,
     // damaged; the reader has said why) is built anew once, as a resource group's cache that no
     // longer fits is, instead of failing every read from it until the player deletes it.
     if (cl_FileArchive probe; !probe.Init(element)) {
       sys::Output("Warning: archive %s is built anew from its files\n", file.c_str());
-      if (!BuildArchive(element)) return;
-    }
-    i_ResourceType* type = GetResourceType("Archive");
-    if (!type) {
-      sys::Output("ERROR: archive %s: no resource type \"Archive\" registered\n", file.c_str());
-      return;
+      if (!BuildArchive(element)) {
+        FileLooseArchive(*type, element, file);
+        return;
+      }
     }
     type->Load(element);
     sys::Output("Loading resource %s (Type %s, File=%s)\n", Attribute(element, "label").c_str(), tag, file.c_str());

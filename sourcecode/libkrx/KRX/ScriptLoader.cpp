@@ -1,6 +1,7 @@
 #include "KRX/ScriptLoader.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstddef>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +29,7 @@ namespace KRX {
 namespace {
 
 void (*g_modulesChanged)() = nullptr;
+std::FILE* (*g_sourceOpener)(const char* path) = nullptr;
 
 // The source file each module was last compiled from, with that file's write time then, so that
 // a file changed since can be told from one that was not.
@@ -92,7 +94,8 @@ bool LooksLikeUtf16(const std::vector<char>& bytes) {
 // size cap, text in UTF-16 and text with a NUL byte.
 en_Source ReadSource(const char* path, std::vector<char>& out, std::string& cause) {
   platform::os::en_OpenError why = platform::os::OPEN_OK;
-  std::FILE* f = platform::os::OpenResolved(path, "rb", &why);
+  std::FILE* f = g_sourceOpener ? g_sourceOpener(path) : nullptr;
+  if (!f) f = platform::os::OpenResolved(path, "rb", &why);
   if (!f) {
     if (why != platform::os::OPEN_NOT_REGULAR) return en_Source::MISSING;
     cause = platform::os::IsFolder(path) ? "it is a folder, not a file" : "it is not a regular file";
@@ -102,16 +105,26 @@ en_Source ReadSource(const char* path, std::vector<char>& out, std::string& caus
   out.clear();
   char buffer[65536];
   size_t n;
+  errno = 0;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {
     if (out.size() + n > kMaxScriptFileSize) {
       std::fclose(f);
-      cause = "too large (more than " + std::to_string(kMaxScriptFileSize) + " bytes)";
-      ReportFileError(path, -1, "Unable to open file: too large (more than %zu bytes)", kMaxScriptFileSize);
+      cause = "too large (more than " + std::to_string(kMaxScriptFileSize) +
+              " bytes: compiling takes about 30 times a script's size in memory)";
+      ReportFileError(path, -1, "Unable to open file: %s", cause.c_str());
       return en_Source::REFUSED;
     }
     out.insert(out.end(), buffer, buffer + n);
   }
+  // A read that fails part-way (a failing disk) is no end of the text: the part read would
+  // compile as a shorter script, or be blamed for what it lacks.
+  const int readError = std::ferror(f) ? (errno ? errno : EIO) : 0;
   std::fclose(f);
+  if (readError) {
+    cause = "read error at byte " + std::to_string(out.size()) + ": " + std::strerror(readError);
+    ReportFileError(path, -1, "Unable to read file: %s", cause.c_str());
+    return en_Source::REFUSED;
+  }
   if (LooksLikeUtf16(out)) {
     cause = "not UTF-8 (the text is UTF-16: save it as UTF-8)";
     ReportFileError(path, 1, "Unable to compile: not UTF-8 (the text is UTF-16)");
@@ -139,6 +152,8 @@ BinCode* ModuleOf(const Var* entry) {
 }  // namespace
 
 void SetModulesChangedCallback(void (*callback)()) { g_modulesChanged = callback; }
+
+void SetSourceOpener(std::FILE* (*opener)(const char* path)) { g_sourceOpener = opener; }
 
 void detail::NotifyModulesChanged() {
   if (g_modulesChanged) g_modulesChanged();

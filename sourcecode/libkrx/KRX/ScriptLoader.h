@@ -4,6 +4,8 @@
 // Main thread only.
 #pragma once
 
+#include <cstdio>
+
 #include "KRX/runtime/Var.h"
 
 namespace KRX {
@@ -13,8 +15,10 @@ struct Frame;
 class BinCode;
 class Thread;
 
-// The largest script source or module file read (16 MiB); a larger one is refused as "too large".
-inline constexpr size_t kMaxScriptFileSize = size_t(16) << 20;
+// The largest script source compiled (4 MiB); a larger one is refused as "too large". Compiling
+// holds about 30 bytes per byte of script at its peak (the functions built included), so that a
+// script at the cap costs the game about 120 MB more than it otherwise needs.
+inline constexpr size_t kMaxScriptFileSize = size_t(4) << 20;
 
 class Compiler {
  public:
@@ -30,7 +34,8 @@ bool Require(const char* path, bool report);
 // Compiles path (else "Scripts/" + path), or loads "Scripts/BinCode/<name>.bincode" when no
 // source exists; a path holding ".bincode" is loaded as a module file. Reports "<path>(-1) :
 // Unable to open file: <cause>" (not found: with report) when nothing can be read. A source that
-// is refused before compiling (a folder, too large, UTF-16, a NUL byte), that does not compile,
+// is refused before compiling (a folder, too large, a read error part-way: "read error at byte N:
+// Input/output error", UTF-16, a NUL byte), that does not compile,
 // or whose top-level code stops with an error is also named in the log at any warning level,
 // once per file version and cause: "ERROR: script <file> cannot be read: <cause>; it is not
 // loaded" ("does not compile: ...", "stopped in its top-level code: ..."), an unclosed
@@ -64,6 +69,10 @@ bool LoadBinCode(const char* path);
 
 // Called whenever the set of bound modules changed (the debugger lists them).
 void SetModulesChangedCallback(void (*callback)());
+// Tests: asked first for each script source read by name, giving a stream the loader reads and
+// closes (one whose reads fail part-way, as a failing disk's do), or null to read the file as
+// usual. Null takes it away.
+void SetSourceOpener(std::FILE* (*opener)(const char* path));
 
 namespace detail {
 // Installs the built-in functions, the "type_%s" constants and the script loader into a new

@@ -1,13 +1,8 @@
 #include "platform/gpu/Png.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
-#include <string>
 #include <vector>
-
-#include "platform/gpu/Device.h"
-#include "platform/gpu/Log.h"
 
 #define STB_IMAGE_WRITE_IMPLEMENTATION
 #define STB_IMAGE_WRITE_STATIC
@@ -41,37 +36,6 @@ bool EncodePng(uint32_t width, uint32_t height, const void* pixels, uint32_t pit
     return false;
   }
   return true;
-}
-
-bool WritePng(const char* path, uint32_t width, uint32_t height, const void* pixels, uint32_t pitch, bool keepAlpha) {
-  std::vector<uint8_t> png;
-  if (!path || !EncodePng(width, height, pixels, pitch, keepAlpha, png)) return false;
-  const std::string temporary = std::string(path) + ".tmp";
-  std::FILE* f = std::fopen(temporary.c_str(), "wb");
-  if (!f) {
-    Log("ERROR: gpu: cannot create '%s'\n", temporary.c_str());
-    return false;
-  }
-  const bool written = std::fwrite(png.data(), 1, png.size(), f) == png.size();
-  const bool closed = std::fclose(f) == 0;
-  if (!written || !closed || std::rename(temporary.c_str(), path) != 0) {
-    Log("ERROR: gpu: cannot write '%s'\n", path);
-    std::remove(temporary.c_str());
-    return false;
-  }
-  return true;
-}
-
-bool SaveSurfacePng(Surface* surface, const char* path) {
-  SurfaceDesc desc;
-  if (!surface || surface->GetDesc(&desc) != kOk ||
-      (desc.format != fmt::A8R8G8B8 && desc.format != fmt::X8R8G8B8))
-    return false;
-  LockedRect locked;
-  if (surface->LockRect(&locked, nullptr, lock::ReadOnly) != kOk) return false;
-  const bool ok = WritePng(path, desc.width, desc.height, locked.bits, uint32_t(locked.pitch), desc.format == fmt::A8R8G8B8);
-  surface->UnlockRect();
-  return ok;
 }
 
 PictureDifference ComparePixels(const uint32_t* a, const uint32_t* b, size_t count, int farDifference) {

@@ -174,7 +174,8 @@ std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath) {
   tempPath = target + ".tmpXXXXXX";
   std::vector<char> name(tempPath.begin(), tempPath.end());
   name.push_back(0);
-  const int fd = mkstemp(name.data());
+  // O_EXCL (mkostemp's own) already refuses a link at the name; O_NOFOLLOW says so twice.
+  const int fd = mkostemp(name.data(), O_CLOEXEC | O_NOFOLLOW);
   if (fd < 0) {
     tempPath.clear();
     return nullptr;
@@ -190,6 +191,44 @@ std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath) {
     unlink(tempPath.c_str());
     tempPath.clear();
   }
+  return f;
+}
+
+en_WriteTarget InspectWriteTarget(const std::string& target, std::string& what) {
+  what.clear();
+  struct stat st;
+  if (stat(target.c_str(), &st) != 0) {
+    // A dangling link is replaced as a missing file would be: rename puts the file at the name.
+    if (errno == ENOENT || errno == ENOTDIR) return TARGET_REPLACE;
+    what = errno == ELOOP ? "a symbolic link loop" : std::string("not to be looked at (") + std::strerror(errno) + ")";
+    return TARGET_REFUSED;
+  }
+  if (S_ISREG(st.st_mode)) return TARGET_REPLACE;
+  if (S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode)) {
+    what = S_ISFIFO(st.st_mode) ? "a named pipe" : "a device";
+    return TARGET_THROUGH;
+  }
+  what = S_ISDIR(st.st_mode)    ? "a folder"
+         : S_ISBLK(st.st_mode)  ? "a block device"
+         : S_ISSOCK(st.st_mode) ? "a socket"
+                                : "not a regular file";
+  return TARGET_REFUSED;
+}
+
+std::FILE* OpenWriteThrough(const std::string& target) {
+  // No O_CREAT and no O_TRUNC: nothing is made or cut here, whatever the name stands for by now.
+  const int fd = open(target.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0 || !(S_ISFIFO(st.st_mode) || S_ISCHR(st.st_mode))) {
+    close(fd);
+    errno = EEXIST;  // swapped for a file since it was looked at: that is replaced, not written into
+    return nullptr;
+  }
+  // Writes wait for a slow reader as they would in a shell; only the open may not wait.
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  std::FILE* f = fdopen(fd, "wb");
+  if (!f) close(fd);
   return f;
 }
 

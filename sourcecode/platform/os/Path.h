@@ -26,8 +26,21 @@ enum en_OpenError { OPEN_OK, OPEN_MISSING, OPEN_NOT_REGULAR, OPEN_FAILED };
 std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error = nullptr);
 
 // A new, empty temporary file beside target (same folder, so the final rename stays on one file
-// system), opened "wb"; its path goes to tempPath. Null when it cannot be created.
+// system), opened "wb"; its path goes to tempPath. Its name is unique and made with O_EXCL, so a
+// link someone put at a temporary name is never followed. Null when it cannot be created.
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
+
+// What a write by name does with what stands at target (links followed, as a shell's ">" does):
+// REPLACE nothing or a regular file (through a temporary file renamed over it); THROUGH a named
+// pipe or a character device, which must not be replaced by a file (a reader waiting on the pipe,
+// /dev/null); REFUSED anything else. what names all but a file: "a named pipe", "a device", "a
+// folder", "a socket", "a block device", or the system's reason it cannot be looked at.
+enum en_WriteTarget { TARGET_REPLACE, TARGET_THROUGH, TARGET_REFUSED };
+en_WriteTarget InspectWriteTarget(const std::string& target, std::string& what);
+// Opens a named pipe or character device at target for writing, "wb", without waiting for a
+// reader: a pipe nobody reads gives null with errno ENXIO. Null (errno set) as well when what is
+// opened turned out to be anything else.
+std::FILE* OpenWriteThrough(const std::string& target);
 // Renames temp onto target, replacing it. False (temp removed) when that fails.
 bool ReplaceFile(const std::string& temp, const std::string& target);
 // Flushes f, forces its bytes to the disk (fsync) and closes it. False when any step failed or

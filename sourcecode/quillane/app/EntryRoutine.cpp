@@ -256,6 +256,7 @@ int RunGame(const st_StartOptions& options) {
     quillane::ReplacePathLanguage(system.GetConfigTree(), defaults, nullptr);
     if (base::Variant* loaded = base::sys::GetOptions())
       quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
+    quillane::ReplaceNonFiniteDisplay(system.GetConfigTree(), &defaults, "config.xml");
     splash.Refresh();
 
     if (headless && options.display == st_StartOptions::en_Display::Auto) base::sys::Output("No display; running headless\n");
@@ -318,6 +319,8 @@ int RunGame(const st_StartOptions& options) {
       driver->OnEnd();
       if (driver->Failed()) result = 1;  // a failed step fails the run
     }
+    // A screenshot asked for and not written fails the run, as a failed step does.
+    if (!platform->WriteScreenshot()) result = 1;
     instance.Release();
     system.ShutDown();
     // The scripts of the last game go before the debugger link they may be registered with.

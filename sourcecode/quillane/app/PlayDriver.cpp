@@ -39,6 +39,7 @@
 #include "quillane/session/Stage.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/PngFile.h"
 #include "win32dx9/SystemGUI/SystemGUI.h"
 
 namespace {
@@ -576,15 +577,22 @@ cl_PlayDriver::en_Outcome cl_PlayDriver::FacesShot(const st_PlayStep& step, std:
 bool cl_PlayDriver::CompareWithGolden(const std::vector<uint32_t>& frame, int width, int height,
                                       const std::string& path, std::string* why) {
   const char* update = std::getenv("QUILLANE_UPDATE_GOLDEN");
-  if ((update && std::strcmp(update, "1") == 0) || !std::filesystem::exists(path)) {
+  std::error_code status;
+  const std::filesystem::file_status golden = std::filesystem::status(path, status);
+  if ((update && std::strcmp(update, "1") == 0) || !std::filesystem::exists(golden)) {
     std::error_code ec;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ec);
-    if (!gpu::WritePng(path.c_str(), width, height, frame.data(), width * 4, false)) {
+    if (!win32dx9::SavePng(path.c_str(), width, height, frame.data(), width * 4, false)) {
       *why = "cannot write " + path;
       return false;
     }
     base::sys::Output("Warning: play: wrote the picture %s (review it)\n", path.c_str());
     return true;
+  }
+  // A named pipe there would hold the run until someone writes to it.
+  if (!std::filesystem::is_regular_file(golden)) {
+    *why = path + " is not a regular file";
+    return false;
   }
   std::vector<uint8_t> bytes;
   gpux::Image image;

@@ -31,24 +31,28 @@ std::string Shown(const base::Variant& value) {
   return text.c_str();
 }
 
+// A value that is no finite number becomes fallback, or 0 when that is none either, with a
+// warning naming file and what the value is ("option Gfx/Gamma", "Display Width"). True when it was.
+bool ReplaceIfNotFinite(base::Variant& value, const base::Variant* fallback, const std::string& what, const char* file) {
+  if (IsFinite(&value)) return false;
+  const std::string shown = Shown(value);
+  if (IsFinite(fallback)) {
+    value = *fallback;
+    base::sys::Output("Warning: %s: %s is '%s', not a finite number; read as its default %s\n", file, what.c_str(),
+                      shown.c_str(), Shown(value).c_str());
+  } else {
+    value.set_float(0.0f);
+    base::sys::Output("Warning: %s: %s is '%s', not a finite number, and has no default that is; read as 0\n", file,
+                      what.c_str(), shown.c_str());
+  }
+  return true;
+}
+
 // element is the option (or group) at path; defaults the same element of the defaults, or null.
 int Replace(base::Variant& element, const base::Variant* defaults, const std::string& path, const char* file) {
   int replaced = 0;
-  base::Variant* value = element.get_attribute("Value");
-  if (value && !IsFinite(value)) {
-    const std::string shown = Shown(*value);
-    const base::Variant* fallback = defaults ? defaults->get_attribute("Value") : nullptr;
-    if (IsFinite(fallback)) {
-      *value = *fallback;
-      base::sys::Output("Warning: %s: option %s is '%s', not a finite number; read as its default %s\n", file,
-                        path.c_str(), shown.c_str(), Shown(*value).c_str());
-    } else {
-      value->set_float(0.0f);
-      base::sys::Output("Warning: %s: option %s is '%s', not a finite number, and has no default that is; read as 0\n",
-                        file, path.c_str(), shown.c_str());
-    }
-    ++replaced;
-  }
+  if (base::Variant* value = element.get_attribute("Value"))
+    replaced += ReplaceIfNotFinite(*value, defaults ? defaults->get_attribute("Value") : nullptr, "option " + path, file);
   for (int i = 0; i < element.size(); ++i) {
     base::Variant* c = element.child(i);
     if (!c || !c->is_element() || !c->get_label()) continue;
@@ -62,6 +66,19 @@ int Replace(base::Variant& element, const base::Variant* defaults, const std::st
 
 int ReplaceNonFiniteOptions(base::Variant& options, const base::Variant* defaults, const char* file) {
   return Replace(options, defaults, "", file ? file : "config.xml");
+}
+
+int ReplaceNonFiniteDisplay(base::Variant& config, const base::Variant* defaults, const char* file) {
+  base::Variant* display = config.get_element("Display");
+  if (!display) return 0;
+  const base::Variant* fallbacks = ChildElement(defaults, "Display");
+  int replaced = 0;
+  for (int i = 0; i < display->attribute_cnt(); ++i) {
+    const char* name = display->get_attribute_label(i);
+    replaced += ReplaceIfNotFinite(*display->attribute(i), fallbacks ? fallbacks->get_attribute(name) : nullptr,
+                                   std::string("Display ") + (name ? name : ""), file ? file : "config.xml");
+  }
+  return replaced;
 }
 
 bool ReplacePathLanguage(base::Variant& config, base::Variant& defaults, const char* file) {

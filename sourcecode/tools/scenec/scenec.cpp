@@ -6,8 +6,7 @@
 // compiled file back at scene detail level N (0 full .. 2 lowest); --shot renders it headless at
 // 1024 x 640 into FILE.png (FILE_NAME.png when several scenes are given). --actor places that
 // actor at the scene's first locator other than LOCATOR, walks it there along the nav mesh for
-// S seconds (default 2) in 1/60 s steps, and draws it lit, with its shadow, between the layers.
-#include <cmath>
+// S seconds (default 2, at most 600) in 1/60 s steps, and draws it lit, with its shadow, between the layers.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -23,7 +22,6 @@
 #include "graphics/gfx.h"
 #include "graphics/image/Image.h"
 #include "graphics/mesh/Mesh.h"
-#include "platform/gpu/Png.h"
 #include "quillane/actor/ActorRegistry.h"
 #include "quillane/character/Character.h"
 #include "quillane/editor/SceneCompile.h"
@@ -33,11 +31,13 @@
 #include "quillane/scene/Scene.h"
 #include "win32dx9/DX9GraphicsDevice.h"
 #include "win32dx9/Platform.h"
+#include "win32dx9/PngFile.h"
 #include "win32dx9/Services.h"
 
 namespace {
 
 constexpr int kShotWidth = 1024, kShotHeight = 640;
+constexpr double kMaxWalkSeconds = 600.0;
 
 int Usage() {
   std::fprintf(stderr, "usage: scenec [--lod N] [--shot FILE.png] [--actor LABEL --walk LOCATOR [--seconds S]] NAME...\n");
@@ -71,7 +71,7 @@ std::unique_ptr<quillane::cl_Character> Walk(quillane::cl_Scene& scene, quillane
   c->SetActor(desc, scene.NavMeshes.empty() ? nullptr : scene.NavMeshes.front());
   c->SetPosition(start->locator);
   c->WalkTo(c->name.c_str(), target->locator.GetPos(), nullptr);
-  const int steps = static_cast<int>(std::fmin(std::fmax(walk.seconds, 0.0f), 600.0f) * 60.0f);
+  const int steps = static_cast<int>(walk.seconds * 60.0f);
   for (int i = 0; i < steps; ++i) {
     c->Update(1.0f / 60.0f);
     c->UpdatePose(c->pose);
@@ -112,8 +112,8 @@ bool Shoot(quillane::cl_Scene& scene, quillane::cl_Character* character, const s
   RenderScene(scene, character);
   bool ok = device->LockBackBuffer();
   if (ok) {
-    ok = gpu::WritePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
-                       static_cast<uint32_t>(device->GetLockedPitch()), false);
+    ok = win32dx9::SavePng(file.c_str(), kShotWidth, kShotHeight, device->GetLockedBits(),
+                           static_cast<uint32_t>(device->GetLockedPitch()), false);
     device->UnlockBackBuffer();
   }
   device->EndFrame();
@@ -142,7 +142,15 @@ int main(int argc, char** argv) {
     } else if (!std::strcmp(argv[i], "--walk") && i + 1 < argc) {
       walk.target = argv[++i];
     } else if (!std::strcmp(argv[i], "--seconds") && i + 1 < argc) {
-      walk.seconds = static_cast<float>(std::atof(argv[++i]));
+      // A walk of "nan" or "inf" seconds would be no number of steps; past ten minutes, too many.
+      const char* text = argv[++i];
+      char* end = nullptr;
+      const double seconds = std::strtod(text, &end);
+      if (end == text || *end || !(seconds >= 0.0 && seconds <= kMaxWalkSeconds)) {
+        std::fprintf(stderr, "scenec: --seconds '%s' is no number of seconds from 0 to %.0f\n", text, kMaxWalkSeconds);
+        return Usage();
+      }
+      walk.seconds = static_cast<float>(seconds);
     } else if (argv[i][0] == '-') {
       return Usage();
     } else {

@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "KRX/compiler/DeLua.h"
 #include "KRX/compiler/FrontEnd.h"
 #include "KRX/compiler/HiGrammar.h"
 #include "KRX/compiler/Linker.h"
@@ -42,6 +43,7 @@ void DropChildren(SyntaxNode* node) {
 bool BuildByStatement(CodeUnit& unit) {
   TokenStream stream(unit);
   if (!stream.Scan()) return false;
+  if (unit.m_lua) DeLua::Run(stream, unit);
   ScriptGrExp parser(unit);
   if (!parser.BeginStream(stream)) return false;
   HiGrammar generator;
@@ -87,7 +89,7 @@ bool BuildByStatement(CodeUnit& unit) {
 
 bool BuildUnitCode(CodeUnit& unit) {
   unit.m_lua = IsLuaFileName(unit.m_fileName.c_str());
-  if (unit.m_lua || ScriptSystem::GetDumpSwitch()) return BuildWhole(unit);
+  if (ScriptSystem::GetDumpSwitch()) return BuildWhole(unit);
   return BuildByStatement(unit);
 }
 

@@ -1,6 +1,7 @@
 // The compiler's stages over one unit, from source text to the module's "~b": front end, code
-// generator and linker. Unless a stage dump or the Lua rewrite needs the whole token list and
-// tree, the unit goes statement by statement: each top-level statement is parsed, generated,
+// generator and linker. Unless a stage dump needs the whole token list and tree, the unit goes
+// statement by statement (a Lua-style unit once its compact tokens are rewritten): each
+// top-level statement is parsed, generated,
 // laid out and dropped before the next is read, so that memory follows the largest function
 // (and the byte code made), not the file.
 #pragma once

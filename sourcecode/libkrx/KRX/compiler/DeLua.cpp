@@ -3,6 +3,7 @@
 #include <cstring>
 #include <set>
 #include <string>
+#include <string_view>
 
 #include "KRX/compiler/Lexer.h"
 
@@ -10,95 +11,175 @@ namespace KRX {
 
 namespace {
 
+using tTokens = TokenStream::tTokens;
+
 // Prefixes that named no loaded module when a call used them; only grows during a run.
 std::set<std::string>& IgnoredPrefixes() {
   static std::set<std::string> prefixes;
   return prefixes;
 }
 
-void SetRow(SyntaxNode* token, int type, int subType) {
-  if (const t_Operation* row = FindOperation(type, subType, nullptr)) token->SetOperation(*row);
+int SubType(const TokenStream& s, size_t i) { return s.GetRow(i).subType; }
+
+// The index of the first row of that type and subtype (0 matches any), or -1.
+int RowIndex(int type, int subType) {
+  const t_Operation* row = FindOperation(type, subType, nullptr);
+  return row ? OperationRowIndex(row) : -1;
 }
 
-// Inserts a token made from text after `after`; returns it, or `after` when nothing could be
-// inserted, so that the caller's walk always stays on a linked token.
-SyntaxNode* InsertNamed(SyntaxNode* root, SyntaxNode* after, const char* text, int line) {
-  SyntaxNodePtr token = SyntaxNode::MakeNamed(text, line);
-  if (!token) return after;
-  SyntaxNode::InsertAfter(root, after, token.get());
-  return token->GetParent() == root ? token.get() : after;
+// Token i with the row of type and subtype when there is one, else as it is.
+TokenStream::st_Token Retyped(const TokenStream& s, size_t i, int type, int subType) {
+  const int row = RowIndex(type, subType);
+  return row < 0 ? s.GetToken(i) : s.WithRow(i, row);
+}
+
+// Appends a token of the row whose text is text (a keyword or a mark), valued text.
+void AppendNamed(TokenStream& s, tTokens& out, const char* text, int line) {
+  if (const t_Operation* row = FindOperation(0, 0, text)) out.push_back(s.Make(OperationRowIndex(row), text, line));
+}
+
+// Appends a token of the first row of type and subtype, valued text.
+void AppendMade(TokenStream& s, tTokens& out, int type, int subType, const char* text, int line) {
+  const int row = RowIndex(type, subType);
+  if (row >= 0) out.push_back(s.Make(row, text, line));
+}
+
+void CopyRest(const TokenStream& s, size_t from, tTokens& out) {
+  for (size_t i = from; i < s.GetCount(); ++i) out.push_back(s.GetToken(i));
 }
 
 // Pass 1: Lua words become the brace syntax's marks and keywords.
-void RewriteWords(SyntaxNode* root) {
-  for (SyntaxNode* token = root->GetFirstChild(); token; token = token->GetNext()) {
-    if (token->GetSubType() != OS_VAR && token->GetSubType() != OS_KEYWORD) continue;
-    const char* text = token->GetText();
-    if (!text) continue;
-    const int line = token->GetLine();
-    if (!std::strcmp(text, "then") || !std::strcmp(text, "do")) {
-      SetRow(token, OT_SYS, OS_LBRACE);
-    } else if (!std::strcmp(text, "end")) {
-      SetRow(token, OT_SYS, OS_RBRACE);
-    } else if (!std::strcmp(text, "elseif")) {
-      SetRow(token, OT_SYS, OS_RBRACE);
-      SyntaxNode* elseToken = InsertNamed(root, token, "else", line);
-      token = InsertNamed(root, elseToken, "if", line);
-    } else if (!std::strcmp(text, "else")) {
-      SetRow(token, OT_SYS, OS_RBRACE);
-      SyntaxNode* elseToken = InsertNamed(root, token, "else", line);
-      token = InsertNamed(root, elseToken, "{", line);
-    } else if (!std::strcmp(text, "not")) {
-      SetRow(token, OT_PREFIX, 131);
-    } else if (!std::strcmp(text, "or")) {
-      SetRow(token, OT_BINARY, 178);
-    } else if (!std::strcmp(text, "and")) {
-      SetRow(token, OT_BINARY, 177);
-    } else if (!std::strcmp(text, "local")) {
-      if (const t_Operation* row = FindOperation(0, 0, "auto")) token->SetOperation(*row);
-      token->GetValue().SetString("auto");
-    } else if (!std::strcmp(text, "nil")) {
-      token->SetOperation(g_Operations[kRowLiteral]);
-      token->GetValue() = Var();
+void RewriteWords(TokenStream& s, tTokens& out) {
+  for (size_t i = 0; i < s.GetCount(); ++i) {
+    const int subType = SubType(s, i);
+    const std::string_view text = subType == OS_VAR || subType == OS_KEYWORD ? s.GetName(i) : std::string_view();
+    if (text == "then" || text == "do") {
+      out.push_back(Retyped(s, i, OT_SYS, OS_LBRACE));
+    } else if (text == "end") {
+      out.push_back(Retyped(s, i, OT_SYS, OS_RBRACE));
+    } else if (text == "elseif") {
+      const int line = s.GetLine(i);
+      out.push_back(Retyped(s, i, OT_SYS, OS_RBRACE));
+      AppendNamed(s, out, "else", line);
+      AppendNamed(s, out, "if", line);
+    } else if (text == "else") {
+      const int line = s.GetLine(i);
+      out.push_back(Retyped(s, i, OT_SYS, OS_RBRACE));
+      AppendNamed(s, out, "else", line);
+      AppendNamed(s, out, "{", line);
+    } else if (text == "not") {
+      out.push_back(Retyped(s, i, OT_PREFIX, 131));
+    } else if (text == "or") {
+      out.push_back(Retyped(s, i, OT_BINARY, 178));
+    } else if (text == "and") {
+      out.push_back(Retyped(s, i, OT_BINARY, 177));
+    } else if (text == "local") {
+      const t_Operation* type = FindOperation(0, 0, "auto");
+      out.push_back(s.Make(type ? OperationRowIndex(type) : s.GetToken(i).row, "auto", s.GetLine(i)));
+    } else if (text == "nil") {
+      out.push_back(s.Make(kRowLiteral, nullptr, s.GetLine(i)));
+    } else {
+      out.push_back(s.GetToken(i));
     }
   }
 }
 
-// Pass 2: "function Name(a, b)" gets the declared types and the body's opening brace.
-void RewriteFunctionHeaders(SyntaxNode* root) {
-  for (SyntaxNode* token = root->GetFirstChild(); token; token = token->GetNext()) {
-    if (token->GetSubType() != OS_KEYWORD || std::strcmp(token->GetRowText(), "function") != 0) continue;
-    InsertNamed(root, token, "auto", token->GetLine());
-    SyntaxNode* at = token;
-    for (int i = 0; i < 3 && at; ++i) at = at->GetNext();
-    if (!at) return;
-    SyntaxNode* close = at;
-    while (close && close->GetSubType() != OS_RPAREN) close = close->GetNext();
-    if (!close) return;
-    for (SyntaxNode* t = at; t != close; t = t->GetNext()) {
-      if (t->GetSubType() != OS_VAR) continue;
-      SyntaxNodePtr type = SyntaxNode::MakeNamed("auto", t->GetLine());
-      SyntaxNode::InsertBefore(root, t, type.get());
+// Pass 2: "function Name(a, b)" gets the declared types and the body's opening brace. A header
+// without its parenthesis ends the pass.
+void RewriteFunctionHeaders(TokenStream& s, tTokens& out) {
+  const size_t n = s.GetCount();
+  for (size_t i = 0; i < n; ++i) {
+    const t_Operation& row = s.GetRow(i);
+    if (row.subType != OS_KEYWORD || std::strcmp(row.text, "function") != 0) {
+      out.push_back(s.GetToken(i));
+      continue;
     }
-    SyntaxNodePtr brace = SyntaxNode::Make(0, OS_LBRACE, "funcdecl", token->GetLine());
-    SyntaxNode::InsertAfter(root, close, brace.get());
-    token = close;
+    const int line = s.GetLine(i);
+    out.push_back(s.GetToken(i));
+    AppendNamed(s, out, "auto", line);
+    // The parameters start three tokens on, counting the "auto" put in.
+    size_t close = i + 2;
+    while (close < n && SubType(s, close) != OS_RPAREN) ++close;
+    if (close >= n) {
+      CopyRest(s, i + 1, out);
+      return;
+    }
+    out.push_back(s.GetToken(i + 1));
+    for (size_t k = i + 2; k < close; ++k) {
+      if (SubType(s, k) == OS_VAR) AppendNamed(s, out, "auto", s.GetLine(k));
+      out.push_back(s.GetToken(k));
+    }
+    out.push_back(s.GetToken(close));
+    AppendMade(s, out, 0, OS_LBRACE, "funcdecl", line);
+    i = close;
   }
 }
 
-// Pass 3: "if c then" and "while c do" get parentheses around the condition.
-void RewriteConditions(SyntaxNode* root) {
-  for (SyntaxNode* token = root->GetFirstChild(); token; token = token->GetNext()) {
-    if (token->GetSubType() != OS_KEYWORD) continue;
-    if (!SyntaxNode::HasText(token, "if") && !SyntaxNode::HasText(token, "while")) continue;
-    SyntaxNodePtr open = SyntaxNode::Make(OT_SYS, OS_LPAREN, "cond_begin", token->GetLine());
-    SyntaxNode::InsertAfter(root, token, open.get());
-    SyntaxNode* brace = open->GetNext();
-    while (brace && brace->GetSubType() != OS_LBRACE) brace = brace->GetNext();
-    if (!brace) return;
-    SyntaxNodePtr close = SyntaxNode::Make(OT_SYS, OS_RPAREN, "cond_end", token->GetLine());
-    SyntaxNode::InsertBefore(root, brace, close.get());
-    token = close->GetPrev();
+// Pass 3: "if c then" and "while c do" get parentheses around the condition. A condition without
+// its brace ends the pass.
+void RewriteConditions(TokenStream& s, tTokens& out) {
+  const size_t n = s.GetCount();
+  for (size_t i = 0; i < n; ++i) {
+    const std::string_view word = SubType(s, i) == OS_KEYWORD ? s.GetName(i) : std::string_view();
+    if (word != "if" && word != "while") {
+      out.push_back(s.GetToken(i));
+      continue;
+    }
+    const int line = s.GetLine(i);
+    out.push_back(s.GetToken(i));
+    AppendMade(s, out, OT_SYS, OS_LPAREN, "cond_begin", line);
+    size_t brace = i + 1;
+    while (brace < n && SubType(s, brace) != OS_LBRACE) ++brace;
+    if (brace >= n) {
+      CopyRest(s, i + 1, out);
+      return;
+    }
+    for (size_t k = i + 1; k < brace; ++k) out.push_back(s.GetToken(k));
+    AppendMade(s, out, OT_SYS, OS_RPAREN, "cond_end", line);
+    i = brace - 1;
+  }
+}
+
+// Pass 4: the prefixes of calls spelled "Module_Name(".
+void RemoveFunctionPrefixes(TokenStream& s, tTokens& out, SyntaxUnit& unit) {
+  const std::string& module = unit.m_moduleName;
+  const size_t n = s.GetCount();
+  for (size_t i = 0; i < n; ++i) {
+    const std::string_view text = SubType(s, i) == OS_VAR ? s.GetName(i) : std::string_view();
+    const size_t underscore = text.find('_');
+    if (i + 1 >= n || SubType(s, i + 1) != OS_LPAREN || underscore == std::string_view::npos) {
+      out.push_back(s.GetToken(i));
+      continue;
+    }
+    const std::string prefix(text.substr(0, underscore));
+    const std::string_view rest = text.substr(underscore + 1);
+    const int line = s.GetLine(i);
+    if (module.compare(0, prefix.size(), prefix) == 0 && module.size() >= prefix.size()) {
+      out.push_back(s.Make(s.GetToken(i).row, unit.PoolText(rest.data(), rest.size()), line));
+      continue;
+    }
+    std::set<std::string>& ignored = IgnoredPrefixes();
+    if (ignored.count(module)) {
+      ReportFileError(unit.m_fileName.c_str(), line,
+                      "DeLua::_RemoveFunctionPrefixes - ERROR the function prefix '%s' was ignored on a module "
+                      "before. Please fix the include order of the scripts and include '%s' earlier.",
+                      module.c_str(), module.c_str());
+      CopyRest(s, i, out);
+      return;
+    }
+    if (ScriptSystem::IsModuleLoaded(prefix.c_str())) {
+      out.push_back(s.Make(kRowModule, unit.PoolText(prefix.data(), prefix.size()), line));
+      AppendMade(s, out, OT_ID, OS_VAR, unit.PoolText(rest.data(), rest.size()), line);
+      continue;
+    }
+    if (ignored.insert(prefix).second) {
+      if (ScriptSystem::OutputCallback output = ScriptSystem::GetOutputCallback()) {
+        const std::string message =
+            "DeLua::_RemoveFunctionPrefixes - NOTIFY: Ignoring the function prefix '" + prefix + "'";
+        output(message.c_str());
+      }
+    }
+    out.push_back(s.GetToken(i));
   }
 }
 
@@ -106,54 +187,18 @@ void RewriteConditions(SyntaxNode* root) {
 
 void DeLua::ResetIgnoredPrefixes() { IgnoredPrefixes().clear(); }
 
-void DeLua::_RemoveFunctionPrefixes(SyntaxNode* root, const char* moduleName, const char* fileName) {
-  if (!root) return;
-  const std::string module = moduleName ? moduleName : "";
-  for (SyntaxNode* token = root->GetFirstChild(); token; token = token->GetNext()) {
-    if (token->GetSubType() != OS_VAR) continue;
-    SyntaxNode* next = token->GetNext();
-    if (!next || next->GetSubType() != OS_LPAREN) continue;
-    const char* text = token->GetText();
-    const char* underscore = text ? std::strchr(text, '_') : nullptr;
-    if (!underscore) continue;
-    const std::string prefix(text, size_t(underscore - text));
-    const std::string rest(underscore + 1);
-    if (module.compare(0, prefix.size(), prefix) == 0 && module.size() >= prefix.size()) {
-      token->GetValue().SetString(rest.c_str());
-      continue;
+bool DeLua::Run(TokenStream& stream, SyntaxUnit& unit) {
+  // Each pass reads the stream as the one before left it.
+  for (int pass = 0; pass < 4; ++pass) {
+    tTokens out;
+    switch (pass) {
+      case 0: RewriteWords(stream, out); break;
+      case 1: RewriteFunctionHeaders(stream, out); break;
+      case 2: RewriteConditions(stream, out); break;
+      case 3: RemoveFunctionPrefixes(stream, out, unit); break;
     }
-    std::set<std::string>& ignored = IgnoredPrefixes();
-    if (ignored.count(module)) {
-      ReportFileError(fileName ? fileName : "", token->GetLine(),
-                      "DeLua::_RemoveFunctionPrefixes - ERROR the function prefix '%s' was ignored on a module "
-                      "before. Please fix the include order of the scripts and include '%s' earlier.",
-                      module.c_str(), module.c_str());
-      return;
-    }
-    if (ScriptSystem::IsModuleLoaded(prefix.c_str())) {
-      token->SetOperation(g_Operations[kRowModule]);
-      token->GetValue().SetString(prefix.c_str());
-      SyntaxNodePtr name = SyntaxNode::Make(OT_ID, OS_VAR, rest.c_str(), token->GetLine());
-      SyntaxNode::InsertAfter(root, token, name.get());
-      token = name.get();
-      continue;
-    }
-    if (ignored.insert(prefix).second) {
-      if (ScriptSystem::OutputCallback output = ScriptSystem::GetOutputCallback()) {
-        std::string message = "DeLua::_RemoveFunctionPrefixes - NOTIFY: Ignoring the function prefix '" + prefix + "'";
-        output(message.c_str());
-      }
-    }
+    stream.Replace(std::move(out));
   }
-}
-
-bool DeLua::Run(SyntaxUnit& unit) {
-  SyntaxNode* root = unit.m_tokens.get();
-  if (!root) return true;
-  RewriteWords(root);
-  RewriteFunctionHeaders(root);
-  RewriteConditions(root);
-  _RemoveFunctionPrefixes(root, unit.m_moduleName.c_str(), unit.m_fileName.c_str());
   return true;
 }
 

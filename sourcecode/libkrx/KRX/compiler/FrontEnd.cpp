@@ -24,11 +24,14 @@ void DumpStage(const SyntaxUnit& unit, const SyntaxNode* root, const char* stage
 
 bool RunFrontEnd(SyntaxUnit& unit) {
   unit.m_lua = IsLuaFileName(unit.m_fileName.c_str());
-  bool ok = Lexer::Run(unit);
+  TokenStream stream(unit);
+  bool ok = stream.Scan();
+  unit.m_tokens = stream.MakeList();
   DumpStage(unit, unit.m_tokens.get(), "lex");
   if (!ok) return false;
   if (unit.m_lua) {
-    DeLua::Run(unit);
+    DeLua::Run(stream, unit);
+    unit.m_tokens = stream.MakeList();
     DumpStage(unit, unit.m_tokens.get(), "delua");
   }
   ok = ScriptGrExp::Parse(unit);

@@ -53,6 +53,14 @@ const st_OperatorIndex& OperatorIndex() {
   return s_index;
 }
 
+// The top bits of st_Token::offsetHigh: a made token (offsetLow indexes the made tokens), and a
+// source token whose value stays the name it was scanned as while its row changed.
+constexpr uint16_t kMade = 0x8000, kNameValue = 0x4000, kOffsetHighBits = 0x3FFF;
+
+size_t OffsetOf(const TokenStream::st_Token& t) {
+  return size_t(t.offsetLow) | (size_t(t.offsetHigh & kOffsetHighBits) << 32);
+}
+
 struct st_Comment {
   int depth = 0;
   bool line = false;
@@ -71,7 +79,10 @@ class TokenStream::cl_Scanner {
   // The value a token of row made at p has (a literal, a name, a keyword's text); line is the
   // line it starts on. The token was scanned before, so nothing is reported.
   void MakeValue(size_t p, const t_Operation& row, int line, Var& value);
+  // The identifier or keyword at p, as its token's value holds it.
+  std::string_view NameAt(size_t p) const;
   const unsigned char* GetSource() const { return m_src; }
+  const char* Pool(std::string_view text) { return m_unit.PoolText(text.data(), text.size()); }
 
  private:
   // The token scanner: a row or null, and the length passed over (at least 1). Values are
@@ -132,7 +143,8 @@ bool TokenStream::cl_Scanner::Run(std::deque<st_Token>& tokens) {
     // Values are made when a node is: the scan only needs rows.
     const t_Operation* row = ScanToken(p, prev, true, m_comment, nullptr, n);
     if (row) {
-      tokens.push_back({uint32_t(p), uint16_t(uint64_t(p) >> 32), uint16_t(OperationRowIndex(row))});
+      tokens.push_back(
+          {uint32_t(p), uint16_t((uint64_t(p) >> 32) & kOffsetHighBits), uint16_t(OperationRowIndex(row))});
       prev = row;
     }
     if (m_error) return false;
@@ -426,6 +438,12 @@ void TokenStream::cl_Scanner::MakeValue(size_t p, const t_Operation& row, int li
   }
 }
 
+std::string_view TokenStream::cl_Scanner::NameAt(size_t p) const {
+  size_t n = 0;
+  while (IsIdentChar(m_src[p + n])) ++n;
+  return std::string_view(reinterpret_cast<const char*>(m_src + p), n);
+}
+
 // ---- the stream
 
 TokenStream::TokenStream(SyntaxUnit& unit) : m_scanner(new cl_Scanner(unit)) {}
@@ -434,11 +452,15 @@ TokenStream::~TokenStream() = default;
 
 bool TokenStream::Scan() {
   m_tokens.clear();
+  m_made.clear();
+  m_first = m_madeFirst = 0;
   return m_scanner->Run(m_tokens);
 }
 
 int TokenStream::GetLine(size_t i) {
-  const size_t offset = m_tokens[i].Offset();
+  const st_Token& t = At(i);
+  if (t.offsetHigh & kMade) return m_made[t.offsetLow - m_madeFirst].line;
+  const size_t offset = OffsetOf(t);
   if (offset < m_lineOffset) {
     m_lineOffset = 0;
     m_line = 1;
@@ -449,20 +471,83 @@ int TokenStream::GetLine(size_t i) {
   return m_line;
 }
 
+std::string_view TokenStream::GetName(size_t i) const {
+  const st_Token& t = At(i);
+  if (t.offsetHigh & kMade) {
+    const char* text = m_made[t.offsetLow - m_madeFirst].text;
+    return text ? std::string_view(text) : std::string_view();
+  }
+  const t_Operation& row = GetRow(i);
+  if (t.offsetHigh & kNameValue || row.subType == OS_VAR) return m_scanner->NameAt(OffsetOf(t));
+  if (row.subType == OS_KEYWORD && row.text) return row.text;
+  return {};
+}
+
 SyntaxNodePtr TokenStream::MakeNode(size_t i) {
+  const st_Token& t = At(i);
   const t_Operation& row = GetRow(i);
   const int line = GetLine(i);
   SyntaxNodePtr node(new SyntaxNode(row, Var()));
-  m_scanner->MakeValue(m_tokens[i].Offset(), row, line, node->GetValue());
+  if (t.offsetHigh & kMade) {
+    if (const char* text = m_made[t.offsetLow - m_madeFirst].text) node->GetValue().SetString(text);
+  } else if (t.offsetHigh & kNameValue) {
+    const std::string_view name = m_scanner->NameAt(OffsetOf(t));
+    node->GetValue().SetConstString(m_scanner->Pool(name));
+  } else {
+    m_scanner->MakeValue(OffsetOf(t), row, line, node->GetValue());
+  }
   node->SetLine(line);
   return node;
+}
+
+SyntaxNodePtr TokenStream::MakeList() {
+  SyntaxNodePtr list = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
+  for (size_t i = m_first; i < GetCount(); ++i) SyntaxNode::AppendChild(list.get(), MakeNode(i).get());
+  return list;
+}
+
+void TokenStream::DropBefore(size_t i) {
+  for (; m_first < i && !m_tokens.empty(); ++m_first) {
+    if (m_tokens.front().offsetHigh & kMade) {
+      m_made.pop_front();
+      ++m_madeFirst;
+    }
+    m_tokens.pop_front();
+  }
+}
+
+TokenStream::st_Token TokenStream::WithRow(size_t i, int rowIndex) const {
+  st_Token t = At(i);
+  if (!(t.offsetHigh & kMade)) t.offsetHigh |= kNameValue;
+  t.row = uint16_t(rowIndex);
+  return t;
+}
+
+TokenStream::st_Token TokenStream::Make(int rowIndex, const char* text, int line) {
+  m_made.push_back({text, line});
+  return {uint32_t(m_madeFirst + m_made.size() - 1), kMade, uint16_t(rowIndex)};
+}
+
+void TokenStream::Replace(tTokens&& tokens) {
+  // The made tokens are numbered again in the order of the new sequence, for DropBefore; those
+  // the sequence no longer holds go.
+  std::deque<st_Made> made;
+  for (st_Token& t : tokens) {
+    if (!(t.offsetHigh & kMade)) continue;
+    made.push_back(m_made[t.offsetLow - m_madeFirst]);
+    t.offsetLow = uint32_t(made.size() - 1);
+  }
+  m_made = std::move(made);
+  m_tokens = std::move(tokens);
+  m_first = m_madeFirst = 0;
+  m_lineOffset = 0;
+  m_line = 1;
 }
 
 bool Lexer::Run(SyntaxUnit& unit) {
   TokenStream stream(unit);
   const bool ok = stream.Scan();
-  unit.m_tokens = SyntaxNode::Make(OT_REM, 0, nullptr, -1);
-  for (size_t i = 0; i < stream.GetCount(); ++i) SyntaxNode::AppendChild(unit.m_tokens.get(), stream.MakeNode(i).get());
+  unit.m_tokens = stream.MakeList();
   return ok;
 }
 

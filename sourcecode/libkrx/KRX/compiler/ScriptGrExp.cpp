@@ -153,6 +153,8 @@ ScriptGrExp::en_Step ScriptGrExp::ParseNextStatement() {
     if (done) break;
     t = next;
   }
+  // Those made into nodes, read ahead or not, are not asked for again.
+  if (m_stream) m_stream->DropBefore(m_nextToken);
   return en_Step::STATEMENT;
 }
 

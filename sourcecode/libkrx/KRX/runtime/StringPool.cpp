@@ -78,7 +78,10 @@ int32_t StringPool::LowerBound(const char* text, bool& found) const {
 
 bool StringPool::GrowBlob(int32_t needed) {
   if (m_blobUsed + needed <= m_blobAllocated) return true;
-  int64_t size = int64_t(needed) + 256 + int64_t(m_blobAllocated) * 5 / 4;
+  // Half as much again: a function's table of two parameter names stays a few bytes (a script
+  // of many small functions holds one per function), a large pool grows in few steps.
+  int64_t size = int64_t(m_blobUsed) + needed;
+  size += size / 2;
   size = (size + 8) & ~int64_t(7);  // the next multiple of 8, always at least one byte more
   if (size > INT32_MAX) return false;
   char* blob = static_cast<char*>(std::realloc(m_blob, size_t(size)));
@@ -90,7 +93,7 @@ bool StringPool::GrowBlob(int32_t needed) {
 
 bool StringPool::InsertIndex(int32_t at, int32_t offset) {
   if (m_indexUsed == m_indexAllocated) {
-    int32_t n = m_indexAllocated == 0 ? 16 : m_indexAllocated * 5 / 4;
+    const int32_t n = m_indexAllocated + m_indexAllocated / 2 + 4;
     int32_t* index = static_cast<int32_t*>(std::realloc(m_index, sizeof(int32_t) * size_t(n)));
     if (!index) return false;
     m_index = index;

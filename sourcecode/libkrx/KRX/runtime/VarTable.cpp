@@ -42,7 +42,7 @@ void VarTable::OwnNames() {
 Var* VarTable::AddVariable(const char* name, int type, int& index) {
   index = -1;
   OwnNames();
-  if (m_count >= m_capacity && !Grow(5 + m_capacity * 5 / 4)) return nullptr;
+  if (m_count >= m_capacity && !Grow(2 + m_capacity * 3 / 2)) return nullptr;
   int32_t offset = m_names.Intern(name);
   index = m_count++;
   m_nameOffsets[index] = offset;

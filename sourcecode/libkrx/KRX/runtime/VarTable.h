@@ -23,7 +23,7 @@ class VarTable {
   ~VarTable() { ClearTable(); }
 
   // Appends a slot named name (interned in the names pool) of type (TYPE_AUTO: nil with the auto
-  // flag); index receives its number. Grows to 5 + 1.25 x capacity when full. Null (index -1)
+  // flag); index receives its number. Grows to 2 + 1.5 x capacity when full. Null (index -1)
   // when the table already has kMaxSlots slots.
   Var* AddVariable(const char* name, int type, int& index);
   Var* GetVariable(int i) const { return (i >= 0 && i < m_count) ? m_slots + i : nullptr; }
