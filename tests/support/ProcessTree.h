@@ -29,11 +29,9 @@ struct st_TreeProcess {
 
 namespace detail {
 
-// /proc/<pid>/stat read into process; false when pid is gone.
-inline bool ReadProcessStat(pid_t pid, st_TreeProcess& process) {
-  char path[64];
-  std::snprintf(path, sizeof path, "/proc/%d/stat", int(pid));
-  FILE* f = std::fopen(path, "r");
+// /proc/<pid>/stat (or the stat file at path) read into process; false when pid is gone.
+inline bool ReadProcessStat(pid_t pid, st_TreeProcess& process, const std::string& path = {}) {
+  FILE* f = std::fopen(path.empty() ? ("/proc/" + std::to_string(pid) + "/stat").c_str() : path.c_str(), "r");
   if (!f) return false;
   char text[1024];
   const size_t n = std::fread(text, 1, sizeof text - 1, f);
@@ -98,9 +96,11 @@ inline double TreeCpuSeconds(pid_t root) {
 }
 
 // The nanoseconds each thread of root's tree but the thread ignored has run or waited in a run
-// queue to run, by thread id.
-inline std::map<pid_t, uint64_t> TreeThreadDemand(pid_t root, pid_t ignored) {
+// queue to run, by thread id; *runnable: whether one of them is running or waiting to run now (the
+// kernel counts a wait only once the thread gets a processor).
+inline std::map<pid_t, uint64_t> TreeThreadDemand(pid_t root, pid_t ignored, bool* runnable) {
   std::map<pid_t, uint64_t> demand;
+  *runnable = false;
   for (const st_TreeProcess& p : ProcessTree(root)) {
     const std::string tasks = "/proc/" + std::to_string(p.pid) + "/task";
     DIR* d = opendir(tasks.c_str());
@@ -108,11 +108,14 @@ inline std::map<pid_t, uint64_t> TreeThreadDemand(pid_t root, pid_t ignored) {
     while (dirent* e = readdir(d)) {
       const pid_t tid = pid_t(std::atoi(e->d_name));
       if (tid <= 0 || tid == ignored) continue;
-      if (FILE* f = std::fopen((tasks + "/" + e->d_name + "/schedstat").c_str(), "r")) {
+      const std::string task = tasks + "/" + e->d_name;
+      if (FILE* f = std::fopen((task + "/schedstat").c_str(), "r")) {
         unsigned long long ran = 0, waited = 0;
         if (std::fscanf(f, "%llu %llu", &ran, &waited) == 2) demand[tid] = ran + waited;
         std::fclose(f);
       }
+      st_TreeProcess thread;
+      if (!*runnable && detail::ReadProcessStat(tid, thread, task + "/stat")) *runnable = thread.state == 'R';
     }
     closedir(d);
   }
@@ -163,9 +166,11 @@ class cl_Stillness {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
   }
   // Adds what each thread seen before has run or waited since; a new thread counts from its start,
-  // a thread that ended stops counting.
+  // a thread that ended stops counting. A thread runnable now counts the whole step: its wait so
+  // far is not counted yet.
   void Sample(double now) {
-    std::map<pid_t, uint64_t> threads = TreeThreadDemand(m_root, m_watcher);
+    bool runnable = false;
+    std::map<pid_t, uint64_t> threads = TreeThreadDemand(m_root, m_watcher, &runnable);
     uint64_t grown = 0;
     for (const auto& [tid, ns] : threads) {
       const auto before = m_threads.find(tid);
@@ -176,7 +181,8 @@ class cl_Stillness {
       }
     }
     m_threads = std::move(threads);
-    m_demand += double(grown) / 1e9;
+    m_demand += runnable && !m_samples.empty() ? std::max(double(grown) / 1e9, now - m_samples.back().first)
+                                               : double(grown) / 1e9;
     m_samples.emplace_back(now, m_demand);
   }
 

@@ -222,6 +222,10 @@ int Watch(char** command, const st_Limits& limits, const std::string& kind) {
   if (run.test == 0) {
     // Ends with the watchdog, when CTest ends that.
     if (prctl(PR_SET_PDEATHSIG, SIGKILL) != 0 || getppid() != self) _exit(127);
+    // A session of its own: the kernel shares the processors out among sessions (autogroups), and
+    // a test is a job of its own, as much as any program beside it; in CTest's session all tests
+    // running at once shared one job's share.
+    setsid();
     sigprocmask(SIG_SETMASK, &g_startMask, nullptr);
     execv(command[0], command);
     std::fprintf(stderr, "test-watch: cannot run %s: %s\n", command[0], std::strerror(errno));

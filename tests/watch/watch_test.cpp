@@ -101,9 +101,14 @@ TEST_F(TestWatch, ATestThatABusyMachineSlowsRunsToItsEnd) {
     CPU_SET(processor, &one);
     sched_setaffinity(0, sizeof one, &one);
   };
+  // Each loop a job of its own, as the watched test is (the kernel shares processors by session).
+  const auto pinnedAlone = [pinned] {
+    setsid();
+    pinned();
+  };
   std::vector<pid_t> loops;
   for (int i = 0; i < 4; ++i)
-    loops.push_back(testsupport::Start({.args = {"/bin/sh", "-c", "while :; do :; done"}, .prepare = pinned}));
+    loops.push_back(testsupport::Start({.args = {"/bin/sh", "-c", "while :; do :; done"}, .prepare = pinnedAlone}));
   const std::string report = Path("report");
   const st_Outcome outcome = Watch({"--still=2", "--budget=600"},
                                    "i=0; while [ $i -lt 400000 ]; do i=$((i+1)); done; exit 7", report, pinned);
