@@ -1,0 +1,163 @@
+#include "platform/audio/StreamThreads.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <thread>
+
+#include "platform/audio/SoundTypes.h"
+#include "platform/audio/StreamFeed.h"
+
+namespace platform::audio {
+namespace {
+
+using Lock = std::unique_lock<std::mutex>;
+
+// A ring is topped up when about a quarter of it has been played: seldom enough that a pass
+// decodes a good piece at once, often enough that a busy machine has the rest to catch up.
+constexpr int kPassesPerRing = 4;
+constexpr int kShortestPassMs = 10;
+
+double Seconds(clockid_t clock) {
+  timespec t{};
+  if (clock_gettime(clock, &t) != 0) return 0.0;
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
+// One line for the stall and for every later try of the file while a thread still waits for it,
+// so the library tells it once.
+std::string StallLine(const std::string& path) {
+  char text[1024];
+  std::snprintf(text, sizeof text, "Warning: sound stream '%s' has not answered for %d s; it is given up\n",
+                path.c_str(), StreamThreads::kStallGuardMs / 1000);
+  return text;
+}
+
+}  // namespace
+
+void StreamThreads::Start() {
+  Stop();
+  m_shared = std::make_shared<st_Shared>();
+}
+
+void StreamThreads::Stop() {
+  if (!m_shared) return;
+  st_Shared& shared = *m_shared;
+  Lock lock(shared.lock);
+  shared.stop = true;
+  for (const auto& worker : shared.workers) worker->wake.notify_all();
+  // A thread let go already waits for its file: there is no use in waiting for it here.
+  shared.ended.wait_for(lock, std::chrono::milliseconds(kStallGuardMs), [&shared] {
+    return std::all_of(shared.workers.begin(), shared.workers.end(), [](const auto& w) { return w->letGo; });
+  });
+  m_stoppedCpuSeconds += shared.endedCpuSeconds + ListedCpuSeconds(shared);
+  lock.unlock();
+  m_shared.reset();  // the threads still running hold their own reference
+}
+
+void StreamThreads::Add(std::shared_ptr<StreamFeed> feed) {
+  if (!m_shared) return;  // no thread would ever open it
+  std::string refusal;
+  {
+    Lock lock(m_shared->lock);
+    const bool waiting = std::any_of(m_shared->workers.begin(), m_shared->workers.end(),
+                                     [&](const auto& w) { return w->letGo && w->feed->Path() == feed->Path(); });
+    if (waiting) {
+      refusal = StallLine(feed->Path());
+    } else {
+      auto worker = std::make_shared<st_Worker>();
+      worker->feed = feed;
+      m_shared->workers.push_back(worker);
+      try {
+        std::thread(&StreamThreads::Run, m_shared, worker).detach();
+        return;
+      } catch (const std::system_error& e) {
+        m_shared->workers.pop_back();
+        refusal = "ERROR: sound stream '" + feed->Path() + "': no thread can read it (" + e.what() + ")\n";
+      }
+    }
+  }
+  feed->GiveUp(refusal);
+}
+
+void StreamThreads::Remove(const StreamFeed* feed) {
+  if (!m_shared) return;
+  Lock lock(m_shared->lock);
+  for (const auto& worker : m_shared->workers)
+    if (worker->feed.get() == feed) {
+      worker->removed = true;
+      worker->wake.notify_all();
+    }
+}
+
+void StreamThreads::Wake(const StreamFeed* feed) {
+  if (!m_shared) return;
+  Lock lock(m_shared->lock);
+  for (const auto& worker : m_shared->workers)
+    if (worker->feed.get() == feed) {
+      worker->woken = true;
+      worker->wake.notify_all();
+    }
+}
+
+// A closed stream's thread that waits is let go too: a later stream of the file is then refused
+// with the line instead of leaving another thread waiting.
+void StreamThreads::GiveUpStalled() {
+  if (!m_shared) return;
+  std::vector<std::shared_ptr<StreamFeed>> stalled;
+  {
+    Lock lock(m_shared->lock);
+    for (const auto& worker : m_shared->workers)
+      if (!worker->letGo && worker->feed->StepMs() >= kStallGuardMs) {
+        worker->letGo = true;
+        stalled.push_back(worker->feed);
+      }
+  }
+  for (const auto& feed : stalled) feed->GiveUp(StallLine(feed->Path()));
+}
+
+double StreamThreads::ListedCpuSeconds(const st_Shared& shared) {
+  double seconds = 0.0;
+  for (const auto& worker : shared.workers)
+    if (worker->clockKnown) seconds += Seconds(worker->clock);
+  return seconds;
+}
+
+double StreamThreads::CpuSeconds() const {
+  if (!m_shared) return m_stoppedCpuSeconds;
+  Lock lock(m_shared->lock);
+  return m_stoppedCpuSeconds + m_shared->endedCpuSeconds + ListedCpuSeconds(*m_shared);
+}
+
+// The thread leaves the list (under the lock) before it ends, so a listed thread's CPU clock is
+// always a live thread's.
+void StreamThreads::Run(std::shared_ptr<st_Shared> shared, std::shared_ptr<st_Worker> worker) {
+  pthread_setname_np(pthread_self(), "sound-stream");
+  StreamFeed& feed = *worker->feed;
+  Lock lock(shared->lock);
+  worker->clockKnown = pthread_getcpuclockid(pthread_self(), &worker->clock) == 0;
+  const auto over = [&] { return shared->stop || worker->removed || worker->letGo; };
+  const auto due = [&] { return over() || worker->woken; };
+  while (!over()) {
+    worker->woken = false;
+    lock.unlock();
+    const bool wanted = feed.Fill();  // opens the stream first
+    const bool done = feed.Closed() || feed.State() == openstate::Failed;
+    lock.lock();
+    if (done) break;
+    if (!wanted)
+      worker->wake.wait(lock, due);
+    else
+      worker->wake.wait_for(lock, std::chrono::milliseconds(std::max(feed.AheadMs() / kPassesPerRing, kShortestPassMs)),
+                            due);
+  }
+  shared->endedCpuSeconds += Seconds(CLOCK_THREAD_CPUTIME_ID);
+  std::erase(shared->workers, worker);
+  shared->ended.notify_all();
+}
+
+}  // namespace platform::audio
