@@ -115,7 +115,10 @@ TEST(SoundOutput, TheStreamThreadsCpuTimeIsReadWhileTheLibraryClosesAndNeverGoes
     const pa::StreamId first = lib.OpenStream(path.c_str(), pa::mode::NonBlocking);
     const pa::StreamId second = lib.OpenStream(path.c_str(), pa::mode::NonBlocking | pa::mode::Loop);
     EXPECT_TRUE(testsupport::WaitUntil(
-        [&] { return lib.StreamOpenState(first) == pa::openstate::Ready && lib.StreamOpenState(second) == pa::openstate::Ready; },
+        [&] {
+          return lib.StreamOpenState(first) == pa::openstate::Ready &&
+                 lib.StreamOpenState(second) == pa::openstate::Ready;
+        },
         60000));
     lib.CloseStream(first);  // its thread ends while the other's runs on
     lib.Close();

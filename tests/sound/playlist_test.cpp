@@ -140,10 +140,12 @@ TEST_F(Playlists, AChangedEntryOfALoopingListIsHeardOnceTheRunPlayingEnds) {
     constexpr size_t kBlock = 44100 / 200;
     size_t heard = 0;
     for (size_t at = changed; at + kBlock <= mix.size() / 2; at += kBlock) {
-      const double rms = Rms(std::vector<int16_t>(mix.begin() + std::ptrdiff_t(at * 2),
-                                                  mix.begin() + std::ptrdiff_t((at + kBlock) * 2)));
-      if (rms > 0.25) heard = 0;
-      else if (rms > 0.1 && heard == 0) heard = at;
+      const double rms = Rms(
+          std::vector<int16_t>(mix.begin() + std::ptrdiff_t(at * 2), mix.begin() + std::ptrdiff_t((at + kBlock) * 2)));
+      if (rms > 0.25)
+        heard = 0;
+      else if (rms > 0.1 && heard == 0)
+        heard = at;
     }
     ASSERT_GT(heard, 0u) << "the new entry was never heard alone";
     EXPECT_LE(double(heard - changed) / 44100, 0.5);

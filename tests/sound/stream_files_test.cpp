@@ -243,7 +243,8 @@ TEST_F(StreamFiles, StreamsWhoseFilesStopAnsweringKeepNoOtherStreamFromItsFrames
   loop.loop = true;
   for (int i = 0; i < 2; ++i)
     ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, slow[i].c_str(), names[i], "MUSIC", &loop, 0), 0.0f);
-  ASSERT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot(names[0]) >= 0 && m_sound->GetSoundSlot(names[1]) >= 0; }));
+  ASSERT_TRUE(
+      FramesUntil([&] { return m_sound->GetSoundSlot(names[0]) >= 0 && m_sound->GetSoundSlot(names[1]) >= 0; }));
   {
     std::lock_guard<std::recursive_mutex> hold(m_sound->GetLock());
     const auto gameFrames = [&](auto done) { return WaitUntil([&] { return m_sound->Update(0.02f), done(); }, 30000); };
@@ -257,7 +258,8 @@ TEST_F(StreamFiles, StreamsWhoseFilesStopAnsweringKeepNoOtherStreamFromItsFrames
         << "the stream stood at " << m_sound->GetPlayPosition("other") - start << " s of 1 s";
   }
   ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying(names[0]) && !m_sound->IsPlaying(names[1]); }));
-  for (const std::string& file : slow) EXPECT_EQ(m_log.count("'" + file + "' has not answered for 2 s"), 1) << m_log.text();
+  for (const std::string& file : slow)
+    EXPECT_EQ(m_log.count("'" + file + "' has not answered for 2 s"), 1) << m_log.text();
   EXPECT_TRUE(m_sound->IsPlaying("other"));
 }
 

@@ -11,7 +11,8 @@
 //                        ring lock | its message lock |           never a file
 //                        stream-list lock)
 //   sound update, 10 Hz  sound lock > library lock > (a feed's   the frame's sound calls; never
-//                        message lock | stream-list lock)         a file
+//                        ring lock | its message lock |           a file
+//                        stream-list lock)
 //   stream (one each)    stream-list lock | a feed's locks       its own file, holding no lock;
 //                                                                 let go after 2 s of it
 //   mixer (SDL callback) none: atomics and published setups     nothing

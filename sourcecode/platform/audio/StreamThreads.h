@@ -55,11 +55,11 @@ class StreamThreads {
   struct st_Worker {
     std::shared_ptr<StreamFeed> feed;
     std::condition_variable wake;
-    clockid_t clock{};        // the thread's CPU clock, read only while the thread is listed
+    clockid_t clock{};  // the thread's CPU clock, read only while the thread is listed
     bool clockKnown = false;
-    bool woken = false;       // the stream wants frames now
-    bool removed = false;     // the stream was closed
-    bool letGo = false;       // its stream was given up while it waited for the file
+    bool woken = false;    // the stream wants frames now
+    bool removed = false;  // the stream was closed
+    bool letGo = false;    // its stream was given up while it waited for the file
   };
   // What the threads share. Each thread holds its own reference, so one that was let go touches
   // nothing freed when its wait ends at last.
