@@ -16,10 +16,7 @@ constexpr uint32_t kDecodeBlock = 2048;  // source frames decoded per step
 
 using Lock = std::lock_guard<std::mutex>;
 
-int64_t NowNs() {
-  return std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch())
-      .count();
-}
+int64_t NowNs() { return std::chrono::steady_clock::now().time_since_epoch() / std::chrono::nanoseconds(1); }
 
 const char* OpenProblem(platform::os::en_OpenError why) {
   switch (why) {
@@ -217,11 +214,6 @@ void StreamFeed::Convert(size_t frames, uint32_t channels) {
 }
 
 // ---- the control side
-
-int64_t StreamFeed::StepMs() const {
-  const int64_t since = m_stepSince.load(std::memory_order_relaxed);
-  return since ? (NowNs() - since) / 1000000 : 0;
-}
 
 void StreamFeed::GiveUp(const std::string& line) {
   if (m_givenUp.exchange(true, std::memory_order_acq_rel)) return;

@@ -21,6 +21,9 @@ using Lock = std::unique_lock<std::mutex>;
 // decodes a good piece at once, often enough that a busy machine has the rest to catch up.
 constexpr int kPassesPerRing = 4;
 constexpr int kShortestPassMs = 10;
+// A gap between two looks at a step counts at most this much, so a program that stood still (held
+// in a debugger or by SIGSTOP, a machine asleep) gives up no stream for that time.
+constexpr int64_t kLongestLookGapNs = 250'000'000;
 
 double Seconds(clockid_t clock) {
   timespec t{};
@@ -84,22 +87,16 @@ void StreamThreads::Add(std::shared_ptr<StreamFeed> feed) {
   feed->GiveUp(refusal);
 }
 
-void StreamThreads::Remove(const StreamFeed* feed) {
-  if (!m_shared) return;
-  Lock lock(m_shared->lock);
-  for (const auto& worker : m_shared->workers)
-    if (worker->feed.get() == feed) {
-      worker->removed = true;
-      worker->wake.notify_all();
-    }
-}
+void StreamThreads::Remove(const StreamFeed* feed) { Tell(feed, &st_Worker::removed); }
 
-void StreamThreads::Wake(const StreamFeed* feed) {
+void StreamThreads::Wake(const StreamFeed* feed) { Tell(feed, &st_Worker::woken); }
+
+void StreamThreads::Tell(const StreamFeed* feed, bool st_Worker::*flag) {
   if (!m_shared) return;
   Lock lock(m_shared->lock);
   for (const auto& worker : m_shared->workers)
     if (worker->feed.get() == feed) {
-      worker->woken = true;
+      (*worker).*flag = true;
       worker->wake.notify_all();
     }
 }
@@ -108,14 +105,25 @@ void StreamThreads::Wake(const StreamFeed* feed) {
 // with the line instead of leaving another thread waiting.
 void StreamThreads::GiveUpStalled() {
   if (!m_shared) return;
+  const int64_t now = std::chrono::steady_clock::now().time_since_epoch() / std::chrono::nanoseconds(1);
   std::vector<std::shared_ptr<StreamFeed>> stalled;
   {
     Lock lock(m_shared->lock);
-    for (const auto& worker : m_shared->workers)
-      if (!worker->letGo && worker->feed->StepMs() >= kStallGuardMs) {
+    for (const auto& worker : m_shared->workers) {
+      if (worker->letGo) continue;
+      const int64_t step = worker->feed->StepBegunNs();
+      if (step == 0 || step != worker->watchedStep) {
+        worker->watchedStep = step;
+        worker->waitedNs = 0;
+      } else {
+        worker->waitedNs += std::min(now - worker->watchedAt, kLongestLookGapNs);
+      }
+      worker->watchedAt = now;
+      if (worker->waitedNs >= int64_t{kStallGuardMs} * 1'000'000) {
         worker->letGo = true;
         stalled.push_back(worker->feed);
       }
+    }
   }
   for (const auto& feed : stalled) feed->GiveUp(StallLine(feed->Path()));
 }

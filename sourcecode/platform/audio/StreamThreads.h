@@ -8,6 +8,7 @@
 #include <time.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <vector>
@@ -39,8 +40,8 @@ class StreamThreads {
   void Remove(const StreamFeed* feed);
   // The stream wants frames now (it started over, or its loop is to end).
   void Wake(const StreamFeed* feed);
-  // Gives up each stream whose thread has waited for its file for kStallGuardMs or longer, and
-  // lets its thread go (the library's update step calls it).
+  // Gives up each stream whose thread it has seen wait for its file for kStallGuardMs or longer,
+  // and lets its thread go (the library's update step calls it, ten times a second).
   void GiveUpStalled();
   // CPU time the stream threads have used so far, in seconds (for statistics and benchmarks).
   double CpuSeconds() const;
@@ -60,6 +61,9 @@ class StreamThreads {
     bool woken = false;    // the stream wants frames now
     bool removed = false;  // the stream was closed
     bool letGo = false;    // its stream was given up while it waited for the file
+    // GiveUpStalled's watch: the step it last saw in progress (StreamFeed::StepBegunNs), when it
+    // looked, and how long it has seen that step wait.
+    int64_t watchedStep = 0, watchedAt = 0, waitedNs = 0;
   };
   // What the threads share. Each thread holds its own reference, so one that was let go touches
   // nothing freed when its wait ends at last.
@@ -71,6 +75,8 @@ class StreamThreads {
     bool stop = false;
   };
   static void Run(std::shared_ptr<st_Shared> shared, std::shared_ptr<st_Worker> worker);
+  // Sets flag on the stream's thread and wakes it.
+  void Tell(const StreamFeed* feed, bool st_Worker::*flag);
   static double ListedCpuSeconds(const st_Shared& shared);  // under its lock
 
   std::shared_ptr<st_Shared> m_shared;  // null while stopped
