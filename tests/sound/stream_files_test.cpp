@@ -125,6 +125,12 @@ class StreamFiles : public ::testing::Test {
     std::lock_guard<std::mutex> lock(g_reads.lock);
     return g_reads.held;
   }
+  // The game's frames without the update thread's step (which the test keeps from running by
+  // holding the sound lock, so that no stream is given up meanwhile), until done holds.
+  template <class Done>
+  bool GameFramesUntil(Done&& done, testsupport::st_Where where = {}) {
+    return WaitUntil([&] { return m_sound->Update(0.02f), done(); }, 30000, 10, where);
+  }
   void Release() {
     {
       std::lock_guard<std::mutex> lock(g_reads.lock);
@@ -209,13 +215,12 @@ TEST_F(StreamFiles, AFileThatNeverAnswersHoldsUpNoOtherStreamAndIsNamedOnceWhenG
   Hold(stalled);
   {
     std::lock_guard<std::recursive_mutex> hold(m_sound->GetLock());
-    const auto gameFrames = [&](auto done) { return WaitUntil([&] { return m_sound->Update(0.02f), done(); }, 30000); };
     ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, stalled.c_str(), "MUSIC", 1.0f));
-    ASSERT_TRUE(gameFrames([&] { return Held() > 0; }));
+    ASSERT_TRUE(GameFramesUntil([&] { return Held() > 0; }));
     sfx::st_PlayParams loop;
     loop.loop = true;
     ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, other.c_str(), "other", "AMBIENT", &loop, 0), 0.0f);
-    EXPECT_TRUE(gameFrames([&] { return m_sound->GetPlayPosition("other") > 0.0f; }))
+    EXPECT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") > 0.0f; }))
         << "another stream waited for the file that does not answer";
     EXPECT_TRUE(sfx::IsSoundPlaying("Playlist_MUSIC"));  // still opening: nothing gave it up
   }
@@ -247,14 +252,13 @@ TEST_F(StreamFiles, StreamsWhoseFilesStopAnsweringKeepNoOtherStreamFromItsFrames
       FramesUntil([&] { return m_sound->GetSoundSlot(names[0]) >= 0 && m_sound->GetSoundSlot(names[1]) >= 0; }));
   {
     std::lock_guard<std::recursive_mutex> hold(m_sound->GetLock());
-    const auto gameFrames = [&](auto done) { return WaitUntil([&] { return m_sound->Update(0.02f), done(); }, 30000); };
     for (const std::string& file : slow) Hold(file);
     ASSERT_TRUE(ReadsHeld(2)) << "the two files' reads did not wait side by side";  // each loop reads again
     ASSERT_TRUE(m_sound->GetLibrary().SetStreamBufferMs(100));
     ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, other.c_str(), "other", "MUSIC", &loop, 0), 0.0f);
-    ASSERT_TRUE(gameFrames([&] { return m_sound->GetPlayPosition("other") > 0.0f; }));
+    ASSERT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") > 0.0f; }));
     const float start = m_sound->GetPlayPosition("other");
-    EXPECT_TRUE(gameFrames([&] { return m_sound->GetPlayPosition("other") >= start + 1.0f; }))
+    EXPECT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") >= start + 1.0f; }))
         << "the stream stood at " << m_sound->GetPlayPosition("other") - start << " s of 1 s";
   }
   ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying(names[0]) && !m_sound->IsPlaying(names[1]); }));
