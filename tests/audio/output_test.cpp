@@ -17,6 +17,14 @@ using audiotest::Sine;
 
 namespace {
 
+// A half-second Ogg tune written into folder; its path.
+std::string WriteTune(const std::filesystem::path& folder) {
+  const std::string path = (folder / "tune.ogg").string();
+  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+  return path;
+}
+
 TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
   pa::SoundLibrary lib;
@@ -56,9 +64,7 @@ TEST(SoundOutput, TheStreamThreadsFeedStreamsWhileTheyAreStartedAndClosed) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
   const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
   ASSERT_FALSE(folder.empty());
-  const std::string path = (folder / "loop.ogg").string();
-  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+  const std::string path = WriteTune(folder);
 
   pa::SoundLibrary lib;
   ASSERT_TRUE(lib.Init(44100, 32, 0));
@@ -96,9 +102,7 @@ TEST(SoundOutput, TheStreamThreadsCpuTimeIsReadWhileTheLibraryClosesAndNeverGoes
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
   const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
   ASSERT_FALSE(folder.empty());
-  const std::string path = (folder / "tune.ogg").string();
-  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+  const std::string path = WriteTune(folder);
 
   pa::SoundLibrary lib;
   std::atomic<bool> done{false};
