@@ -1,8 +1,9 @@
 // Stream files that fail under a device's mix (SDL's dummy driver): the reads of the library go
 // through a reader of the test's, which empties the file after a chosen read (as a program that
-// writes the file anew does) or holds the reads of chosen files until the test lets them go (a
-// stalled disk). The game's frames, the update thread's step and the other streams go on
-// meanwhile, and a stream that cannot be read ends with one line.
+// writes the file anew does), holds the reads of chosen files until the test lets them go (a
+// stalled disk), or keeps them working on the processor (a slow machine). The game's frames, the
+// update thread's step and the other streams go on meanwhile, and a stream that cannot be read
+// ends with one line.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -39,6 +40,9 @@ struct st_Reads {
   int emptyAfter = 0;  // it is emptied right after this read (0: never)
   std::set<std::string> holds;  // the reads of these files wait until the test lets them go
   int held = 0;                 // reads waiting now
+  std::string spun;             // the reads of this file work on the processor while spin holds
+  std::atomic<bool> spin{false};
+  std::atomic<int> spunReads{0};
 };
 st_Reads g_reads;
 
@@ -56,7 +60,11 @@ size_t TestReader(void* out, size_t n, std::FILE* file) {
     g_reads.changed.wait(lock, [&] { return !g_reads.holds.count(name); });
     --g_reads.held;
   }
+  const bool spins = name == g_reads.spun && g_reads.spin;
   lock.unlock();
+  if (spins) ++g_reads.spunReads;
+  while (spins && g_reads.spin) {  // on the processor all the while, never asleep
+  }
   const size_t got = std::fread(out, 1, n, file);
   lock.lock();
   if (name == g_reads.file && ++g_reads.count == g_reads.emptyAfter && truncate(name.c_str(), 0) != 0)
@@ -71,8 +79,9 @@ class StreamFiles : public ::testing::Test {
     {
       std::lock_guard<std::mutex> lock(g_reads.lock);
       g_reads.file.clear();
-      g_reads.count = g_reads.emptyAfter = g_reads.held = 0;
+      g_reads.count = g_reads.emptyAfter = g_reads.held = g_reads.spunReads = 0;
       g_reads.holds.clear();
+      g_reads.spun.clear();
     }
     pa::SetFileReader(TestReader);
     m_ogg = audiotest::MakeOgg(22050, 1, audiotest::Sine(22050, 1, 1.0, 441.0, 0.5));
@@ -137,6 +146,13 @@ class StreamFiles : public ::testing::Test {
       g_reads.holds.clear();
     }
     g_reads.changed.notify_all();
+    g_reads.spin = false;
+  }
+  // The reads of file work on the processor from now on, until Release.
+  void Spin(const std::string& file) {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.spun = std::filesystem::canonical(file).string();
+    g_reads.spin = true;
   }
   int Reads() {
     std::lock_guard<std::mutex> lock(g_reads.lock);
@@ -265,6 +281,29 @@ TEST_F(StreamFiles, StreamsWhoseFilesStopAnsweringKeepNoOtherStreamFromItsFrames
   for (const std::string& file : slow)
     EXPECT_EQ(m_log.count("'" + file + "' has not answered for 2 s"), 1) << m_log.text();
   EXPECT_TRUE(m_sound->IsPlaying("other"));
+}
+
+// A read that works on the processor for longer than the guard (as a busy machine that gives the
+// stream's thread a few per cent of a processor can make one) while the update steps look on is
+// slow, not stalled: the stream is not given up, no line names it, and it plays on afterwards.
+TEST_F(StreamFiles, AStreamWhoseReadIsSlowButWorkingIsNeverGivenUp) {
+  const std::string slow = WriteMusic("slow.ogg");
+  sfx::st_PlayParams loop;
+  loop.loop = true;
+  ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, slow.c_str(), "m", "MUSIC", &loop, 0), 0.0f);
+  ASSERT_TRUE(FramesUntil([&] { return m_sound->GetPlayPosition("m") > 0.0f; }));
+  Spin(slow);
+  ASSERT_TRUE(FramesUntil([&] { return g_reads.spunReads > 0; }));  // each loop reads again
+  // How long the read works, not a judge of the result: past the guard by a second of looks.
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(pa::StreamThreads::kStallGuardMs + 1000);
+  ASSERT_TRUE(FramesUntil([&] { return std::chrono::steady_clock::now() >= until; }));
+  Release();
+  ASSERT_FALSE(m_log.contains("has not answered")) << m_log.text();
+  const float at = m_sound->GetPlayPosition("m");
+  EXPECT_TRUE(FramesUntil([&] { return m_sound->GetPlayPosition("m") >= at + 1.5f; }))
+      << "the stream stood at " << m_sound->GetPlayPosition("m") - at << " s of 1.5 s\n"
+      << m_log.text();
 }
 
 // A read that never returns (a hung network disk) holds up the opening of its stream, but not the

@@ -14,7 +14,7 @@
 //                        ring lock | its message lock |           a file
 //                        stream-list lock)
 //   stream (one each)    stream-list lock | a feed's locks       its own file, holding no lock;
-//                                                                 let go after 2 s of it
+//                                                                 let go after 2 s blocked on it
 //   mixer (SDL callback) none: atomics and published setups     nothing
 //   video producer       none: the external voice's ring         nothing
 //

@@ -43,8 +43,8 @@ class StreamFeed {
   // Length in milliseconds once the file is open, 0 before.
   uint32_t LengthMs() const { return m_lengthMs.load(std::memory_order_acquire); }
   // When the feeder's step in progress began (steady clock, nanoseconds; 0 between steps). A
-  // step waits for a few reads of the file at most, so one that stays in progress is a file that
-  // does not answer.
+  // step waits for a few reads of the file at most, so one whose thread stays blocked in it (not
+  // merely waiting for a processor) is a file that does not answer.
   int64_t StepBegunNs() const { return m_stepSince.load(std::memory_order_relaxed); }
   // How far ahead of the mix it is decoded, in milliseconds (at least 1).
   int AheadMs() const { return static_cast<int>(std::max<uint64_t>(uint64_t{m_ringFrames} * 1000 / m_mixRate, 1)); }

@@ -1,10 +1,12 @@
 #include "platform/audio/StreamThreads.h"
 
 #include <pthread.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <system_error>
 #include <thread>
@@ -22,8 +24,39 @@ using Lock = std::unique_lock<std::mutex>;
 constexpr int kPassesPerRing = 4;
 constexpr int kShortestPassMs = 10;
 // A gap between two looks at a step counts at most this much, so a program that stood still (held
-// in a debugger or by SIGSTOP, a machine asleep) gives up no stream for that time.
+// in a debugger or by SIGSTOP, a machine asleep) gives up no stream for that time: its stopped
+// threads neither run nor wait to.
 constexpr int64_t kLongestLookGapNs = 250'000'000;
+
+// The nanoseconds the thread tid has run and waited in a run queue to run (the first two fields
+// of its schedstat); -1 when unknown (no procfs).
+int64_t ScheduledNs(pid_t tid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/task/%d/schedstat", int(tid));
+  std::FILE* file = std::fopen(path, "r");
+  if (!file) return -1;
+  unsigned long long ran = 0, queued = 0;
+  const bool read = std::fscanf(file, "%llu %llu", &ran, &queued) == 2;
+  std::fclose(file);
+  return read ? static_cast<int64_t>(ran + queued) : -1;
+}
+
+// Whether the thread tid is on a processor or in a run queue now (state R in its stat). The kernel
+// adds a wait in a run queue to schedstat only once the thread gets a processor, so a thread
+// starved for seconds shows no change there meanwhile: this tells it.
+bool Runnable(pid_t tid) {
+  char path[64];
+  std::snprintf(path, sizeof path, "/proc/self/task/%d/stat", int(tid));
+  std::FILE* file = std::fopen(path, "r");
+  if (!file) return false;
+  char text[256];
+  const size_t got = std::fread(text, 1, sizeof text - 1, file);
+  std::fclose(file);
+  text[got] = '\0';
+  // "tid (name) state ...": the name may hold blanks and parentheses, so it ends at the last ')'.
+  const char* name = std::strrchr(text, ')');
+  return name && name[1] == ' ' && name[2] == 'R';
+}
 
 double Seconds(clockid_t clock) {
   timespec t{};
@@ -101,6 +134,9 @@ void StreamThreads::Tell(const StreamFeed* feed, bool st_Worker::*flag) {
     }
 }
 
+// A look-gap counts only when the thread neither ran nor waited to run in it: blocked, in a read or
+// an open of its file. A busy machine makes a thread that decodes or opens wait for a processor,
+// never for seconds blocked, so a slow machine loses no music. Without procfs each gap counts.
 // A closed stream's thread that waits is let go too: a later stream of the file is then refused
 // with the line instead of leaving another thread waiting.
 void StreamThreads::GiveUpStalled() {
@@ -112,12 +148,15 @@ void StreamThreads::GiveUpStalled() {
     for (const auto& worker : m_shared->workers) {
       if (worker->letGo) continue;
       const int64_t step = worker->feed->StepBegunNs();
+      // Listed, the thread has not ended, so its id is no other thread's.
+      const int64_t scheduled = step != 0 && worker->tid != 0 ? ScheduledNs(worker->tid) : -1;
       if (step == 0 || step != worker->watchedStep) {
         worker->watchedStep = step;
         worker->waitedNs = 0;
-      } else {
+      } else if ((scheduled < 0 || scheduled == worker->watchedScheduled) && !Runnable(worker->tid)) {
         worker->waitedNs += std::min(now - worker->watchedAt, kLongestLookGapNs);
       }
+      worker->watchedScheduled = scheduled;
       worker->watchedAt = now;
       if (worker->waitedNs >= int64_t{kStallGuardMs} * 1'000'000) {
         worker->letGo = true;
@@ -148,6 +187,7 @@ void StreamThreads::Run(std::shared_ptr<st_Shared> shared, std::shared_ptr<st_Wo
   StreamFeed& feed = *worker->feed;
   Lock lock(shared->lock);
   worker->clockKnown = pthread_getcpuclockid(pthread_self(), &worker->clock) == 0;
+  worker->tid = gettid();
   const auto over = [&] { return shared->stop || worker->removed || worker->letGo; };
   const auto due = [&] { return over() || worker->woken; };
   while (!over()) {

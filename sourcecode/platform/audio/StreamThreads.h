@@ -5,6 +5,7 @@
 // and its stream given up; it ends by itself if its wait ever does. Their locks: SoundLibrary.h.
 #pragma once
 
+#include <sys/types.h>
 #include <time.h>
 
 #include <condition_variable>
@@ -40,8 +41,10 @@ class StreamThreads {
   void Remove(const StreamFeed* feed);
   // The stream wants frames now (it started over, or its loop is to end).
   void Wake(const StreamFeed* feed);
-  // Gives up each stream whose thread it has seen wait for its file for kStallGuardMs or longer,
-  // and lets its thread go (the library's update step calls it, ten times a second).
+  // Gives up each stream whose thread it has seen blocked in one step (neither running nor waiting
+  // for a processor: waiting for its file) for kStallGuardMs or longer, and lets its thread go
+  // (the library's update step calls it, ten times a second). A thread that only waits for a
+  // processor on a busy machine is never given up.
   void GiveUpStalled();
   // CPU time the stream threads have used so far, in seconds (for statistics and benchmarks).
   double CpuSeconds() const;
@@ -58,12 +61,14 @@ class StreamThreads {
     std::condition_variable wake;
     clockid_t clock{};  // the thread's CPU clock, read only while the thread is listed
     bool clockKnown = false;
+    pid_t tid = 0;         // the thread's id in /proc (0 until it runs), read only while it is listed
     bool woken = false;    // the stream wants frames now
     bool removed = false;  // the stream was closed
     bool letGo = false;    // its stream was given up while it waited for the file
     // GiveUpStalled's watch: the step it last saw in progress (StreamFeed::StepBegunNs), when it
-    // looked, and how long it has seen that step wait.
-    int64_t watchedStep = 0, watchedAt = 0, waitedNs = 0;
+    // looked, the thread's time run and queued then (-1: unknown), and how long it has seen that
+    // step blocked.
+    int64_t watchedStep = 0, watchedAt = 0, watchedScheduled = -1, waitedNs = 0;
   };
   // What the threads share. Each thread holds its own reference, so one that was let go touches
   // nothing freed when its wait ends at last.
