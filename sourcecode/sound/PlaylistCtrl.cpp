@@ -48,6 +48,12 @@ bool cl_Playlist::Seamless() const {
   return m_kind == PLAY_STREAM && m_entries.size() == 1 && m_shortestGap == 0.0f && m_longestGap == 0.0f;
 }
 
+// Removing the entry and adding it again as it was (in one frame) is no change: the tune goes on
+// without a seam.
+bool cl_Playlist::LoopFits() const {
+  return Seamless() && m_entries.front().file == m_loopEntry.file && m_entries.front().volume == m_loopEntry.volume;
+}
+
 void cl_Playlist::EndLoop() {
   if (!m_looping) return;
   m_looping = false;
@@ -56,9 +62,11 @@ void cl_Playlist::EndLoop() {
 
 void cl_Playlist::Update(float dt) {
   m_clock += dt;
+  // At once, not at the next check: a run that ends before it would be followed by another of the
+  // old tune. The run playing is the last; then the list as it stands.
+  if (m_looping && !LoopFits()) EndLoop();
   if (m_nextCheck > m_clock) return;
   m_nextCheck = m_clock + kCheckInterval;
-  if (m_looping && !Seamless()) EndLoop();  // the run playing is the last: then the list's own order
   if (IsSoundPlaying(m_soundName.c_str())) {
     // Without gaps a check falls on the end of the entry, so the next one starts then, not up to a
     // quarter second later; with gaps the checks keep their quarter-second steps.
@@ -92,6 +100,7 @@ void cl_Playlist::Update(float dt) {
   if (PlaySound(m_kind, entry.file.c_str(), m_soundName.c_str(), Channel(), params) >= 0.0f) {
     m_nextStart = 0.0f;
     m_looping = params.loop;
+    m_loopEntry = entry;
   }
 }
 

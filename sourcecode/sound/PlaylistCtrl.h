@@ -2,8 +2,9 @@
 // at random, on the channel of its own name ("MUSIC" when no channel has it), and after an entry
 // ends waits a random gap before the next. A list of streams with one entry and no gaps is one
 // tune that follows itself: it plays as a looping stream, each run joined to the last without a
-// gap, until the list changes or is cleared (then the run playing is its last). The controller is
-// the sound system's one add-on module, updated every frame.
+// gap, until the list changes (a gap, another entry, another file or volume) or is cleared; then
+// the run playing is its last. The controller is the sound system's one add-on module, updated
+// every frame.
 #pragma once
 
 #include <list>
@@ -23,7 +24,8 @@ class cl_Playlist {
   void RemoveEntries(const char* fileName);           // a playing entry plays on
   void SetGaps(float shortest, float longest);        // seconds between two entries
   // Looks at its sound four times a second (without gaps also at the end of the entry playing);
-  // starts the next entry once the gap has passed.
+  // starts the next entry once the gap has passed. A tune it plays looping ends with its current
+  // run at the first update after the list changed.
   void Update(float dt);
   // Lets a tune it plays looping end with its current run (the list is going or has changed).
   void EndLoop();
@@ -36,10 +38,11 @@ class cl_Playlist {
  private:
   struct st_Entry {
     std::string file;
-    float volume;
+    float volume = 1.0f;
   };
   const char* Channel();  // the playlist's own name when a channel has it, else "MUSIC"
   bool Seamless() const;  // one stream entry, no gaps: played as a looping stream
+  bool LoopFits() const;  // the list is still the one entry the looping tune plays
 
   std::vector<st_Entry> m_entries;
   std::string m_name;
@@ -52,6 +55,7 @@ class cl_Playlist {
   float m_longestGap = 0.0f;
   bool m_namedNoChannel = false;  // said once in the log
   bool m_looping = false;         // its sound is the looping stream of its one entry
+  st_Entry m_loopEntry;           // that entry, as it was when the loop started
 };
 
 class cl_PlaylistCtrl final : public i_SoundModule {

@@ -1,9 +1,11 @@
 // The mix played through an SDL audio device (SDL's dummy driver, so no sound card is needed):
 // sounds run their course in real time on SDL's thread.
+#include <atomic>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "AudioFixture.h"
 #include "support/ScratchFolder.h"
@@ -15,6 +17,14 @@ using audiotest::MakeWav;
 using audiotest::Sine;
 
 namespace {
+
+// A half-second Ogg tune written into folder; its path.
+std::string WriteTune(const std::filesystem::path& folder) {
+  const std::string path = (folder / "tune.ogg").string();
+  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
+  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+  return path;
+}
 
 TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
@@ -55,13 +65,11 @@ TEST(SoundOutput, TheDummyDeviceMixesOnItsOwnThread) {
 // Under a device the library's stream threads open and feed the streams: a looping stream plays
 // on round after round, and streams opened, started over and closed while the threads decode and
 // the callback mixes leave nothing behind, also when the library closes with streams still playing.
-TEST(SoundOutput, TheDecodeThreadFeedsStreamsWhileTheyAreStartedAndClosed) {
+TEST(SoundOutput, TheStreamThreadsFeedStreamsWhileTheyAreStartedAndClosed) {
   ::setenv("SDL_AUDIODRIVER", "dummy", 1);
   const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
   ASSERT_FALSE(folder.empty());
-  const std::string path = (folder / "loop.ogg").string();
-  const auto ogg = MakeOgg(22050, 1, Sine(22050, 1, 0.5, 400.0, 0.5));
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(ogg.data()), std::streamsize(ogg.size()));
+  const std::string path = WriteTune(folder);
 
   pa::SoundLibrary lib;
   ASSERT_TRUE(lib.Init(44100, 32, 0));
@@ -88,6 +96,46 @@ TEST(SoundOutput, TheDecodeThreadFeedsStreamsWhileTheyAreStartedAndClosed) {
   EXPECT_EQ(lib.LiveStreams(), 1 + 15);
   lib.Close();
   EXPECT_EQ(lib.LiveStreams(), 0);
+  ::unsetenv("SDL_AUDIODRIVER");
+  std::filesystem::remove_all(folder);
+}
+
+// The stream threads' CPU time read by another thread while streams open and close and the library
+// closes and opens again (a statistics line as the game shuts down): read under the library's lock,
+// never from the threads Close lets go, and counting the threads that ended, so it never goes back.
+TEST(SoundOutput, TheStreamThreadsCpuTimeIsReadWhileTheLibraryClosesAndNeverGoesBack) {
+  ::setenv("SDL_AUDIODRIVER", "dummy", 1);
+  const std::filesystem::path folder = testsupport::MakeScratchFolder("quillane_output");
+  ASSERT_FALSE(folder.empty());
+  const std::string path = WriteTune(folder);
+
+  pa::SoundLibrary lib;
+  std::atomic<bool> done{false};
+  std::atomic<int> wentBack{0};
+  std::thread reader([&] {
+    for (double last = 0.0; !done;) {
+      const double now = lib.DecodeCpuSeconds();
+      if (now < last) ++wentBack;
+      last = now;
+    }
+  });
+  for (int round = 0; round < 8; ++round) {
+    ASSERT_TRUE(lib.Init(44100, 8, 0));
+    const pa::StreamId first = lib.OpenStream(path.c_str(), pa::mode::NonBlocking);
+    const pa::StreamId second = lib.OpenStream(path.c_str(), pa::mode::NonBlocking | pa::mode::Loop);
+    EXPECT_TRUE(testsupport::WaitUntil(
+        [&] {
+          return lib.StreamOpenState(first) == pa::openstate::Ready &&
+                 lib.StreamOpenState(second) == pa::openstate::Ready;
+        },
+        60000));
+    lib.CloseStream(first);  // its thread ends while the other's runs on
+    lib.Close();
+  }
+  done = true;
+  reader.join();
+  EXPECT_EQ(wentBack, 0);
+  EXPECT_GT(lib.DecodeCpuSeconds(), 0.0);
   ::unsetenv("SDL_AUDIODRIVER");
   std::filesystem::remove_all(folder);
 }

@@ -108,6 +108,50 @@ TEST_F(Playlists, ALoneStreamWithoutGapsLoopsWithoutASeamUntilTheListChanges) {
   EXPECT_FALSE(sfx::IsSoundPlaying(kSound));
 }
 
+// A scene that changes its looping tune (the entry removed and another added, or the same one at
+// another volume) hears the run playing to its end, as after clearing, and then the list as it
+// stands: within half a second of the mix's own time for a tune of a fifth of a second.
+TEST_F(Playlists, AChangedEntryOfALoopingListIsHeardOnceTheRunPlayingEnds) {
+  WriteOgg("a.ogg", 0.2);  // a sine at half of full scale
+  WriteBytes("quiet.ogg", audiotest::MakeOgg(22050, 1, audiotest::Sine(22050, 1, 0.2, 441.0, 0.2)));
+  const struct {
+    const char* file;
+    float volume;
+  } changes[] = {{"quiet.ogg", 1.0f}, {"a.ogg", 0.4f}};  // both heard at 0.2 of full scale
+  for (const auto& change : changes) {
+    SCOPED_TRACE(std::string(change.file) + " at volume " + std::to_string(change.volume));
+    sfx::ClearAllPlaylists(true, 0.0f);
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, "a.ogg", "MUSIC", 1.0f));
+    std::vector<int16_t> mix;
+    const auto play = [&](int steps) {
+      for (int i = 0; i < steps; ++i) {
+        m_system->UpdateLibrary();
+        const auto part = Advance(kStep);
+        mix.insert(mix.end(), part.begin(), part.end());
+      }
+    };
+    play(21);  // a few runs of the loop, the change falling inside one
+    sfx::RemoveStreamFromPlaylist(sfx::PLAY_STREAM, "a.ogg", "MUSIC");
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, change.file, "MUSIC", change.volume));
+    const size_t changed = mix.size() / 2;
+    play(32);  // two seconds
+    // 5 ms blocks: the old tune is at 0.35 RMS, the new one at 0.14. From the first block of the
+    // new level on, no block holds the old one.
+    constexpr size_t kBlock = 44100 / 200;
+    size_t heard = 0;
+    for (size_t at = changed; at + kBlock <= mix.size() / 2; at += kBlock) {
+      const double rms = Rms(
+          std::vector<int16_t>(mix.begin() + std::ptrdiff_t(at * 2), mix.begin() + std::ptrdiff_t((at + kBlock) * 2)));
+      if (rms > 0.25)
+        heard = 0;
+      else if (rms > 0.1 && heard == 0)
+        heard = at;
+    }
+    ASSERT_GT(heard, 0u) << "the new entry was never heard alone";
+    EXPECT_LE(double(heard - changed) / 44100, 0.5);
+  }
+}
+
 // A music file that cannot be played, whatever is wrong with it, is told once in the log, not at
 // each of the list's retries; told again only once a file of that name has played in between.
 TEST_F(Playlists, AMusicFileThatCannotPlayIsToldOnceInTwentySecondsWhateverItsFault) {

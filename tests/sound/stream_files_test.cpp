@@ -1,7 +1,8 @@
 // Stream files that fail under a device's mix (SDL's dummy driver): the reads of the library go
 // through a reader of the test's, which empties the file after a chosen read (as a program that
-// writes the file anew does) or holds every read until the test lets it go (a stalled disk). The
-// game's frames, and the update thread's step, go on meanwhile, and a stream that cannot be read
+// writes the file anew does), holds the reads of chosen files until the test lets them go (a
+// stalled disk), or keeps them working on the processor (a slow machine). The game's frames, the
+// update thread's step and the other streams go on meanwhile, and a stream that cannot be read
 // ends with one line.
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <mutex>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -19,6 +21,7 @@
 #include "platform/audio/Decoder.h"
 #include "platform/audio/SoundLibrary.h"
 #include "sound/FModSoundSystem.h"
+#include "sound/Sfx.h"
 #include "support/ThreadCount.h"
 #include "support/TimeScale.h"
 
@@ -35,8 +38,11 @@ struct st_Reads {
   std::string file;    // the reads of this file are counted (a stream closing may still read its own)
   int count = 0;       // reads of it made
   int emptyAfter = 0;  // it is emptied right after this read (0: never)
-  bool hold = false;   // reads wait until the test lets them go
-  int held = 0;        // reads waiting now
+  std::set<std::string> holds;  // the reads of these files wait until the test lets them go
+  int held = 0;                 // reads waiting now
+  std::string spun;             // the reads of this file work on the processor while spin holds
+  std::atomic<bool> spin{false};
+  std::atomic<int> spunReads{0};
 };
 st_Reads g_reads;
 
@@ -46,15 +52,21 @@ std::string NameOf(std::FILE* file) {
 }
 
 size_t TestReader(void* out, size_t n, std::FILE* file) {
+  const std::string name = NameOf(file);
   std::unique_lock<std::mutex> lock(g_reads.lock);
-  ++g_reads.held;
-  g_reads.changed.notify_all();
-  g_reads.changed.wait(lock, [] { return !g_reads.hold; });
-  --g_reads.held;
+  if (g_reads.holds.count(name)) {
+    ++g_reads.held;
+    g_reads.changed.notify_all();
+    g_reads.changed.wait(lock, [&] { return !g_reads.holds.count(name); });
+    --g_reads.held;
+  }
+  const bool spins = name == g_reads.spun && g_reads.spin;
   lock.unlock();
+  if (spins) ++g_reads.spunReads;
+  while (spins && g_reads.spin) {  // on the processor all the while, never asleep
+  }
   const size_t got = std::fread(out, 1, n, file);
   lock.lock();
-  const std::string name = NameOf(file);
   if (name == g_reads.file && ++g_reads.count == g_reads.emptyAfter && truncate(name.c_str(), 0) != 0)
     ADD_FAILURE() << "the file was not emptied";
   return got;
@@ -67,8 +79,9 @@ class StreamFiles : public ::testing::Test {
     {
       std::lock_guard<std::mutex> lock(g_reads.lock);
       g_reads.file.clear();
-      g_reads.count = g_reads.emptyAfter = g_reads.held = 0;
-      g_reads.hold = false;
+      g_reads.count = g_reads.emptyAfter = g_reads.held = g_reads.spunReads = 0;
+      g_reads.holds.clear();
+      g_reads.spun.clear();
     }
     pa::SetFileReader(TestReader);
     m_ogg = audiotest::MakeOgg(22050, 1, audiotest::Sine(22050, 1, 1.0, 441.0, 0.5));
@@ -108,12 +121,38 @@ class StreamFiles : public ::testing::Test {
   bool FramesUntil(Done&& done, testsupport::st_Where where = {}) {
     return WaitUntil([&] { return Frame(), done(); }, 30000, 0, where);
   }
+  // The reads of file wait from now on.
+  void Hold(const std::string& file) {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.holds.insert(std::filesystem::canonical(file).string());
+  }
+  // Waits until count reads wait (false when a guard against a hang ran out first).
+  bool ReadsHeld(int count, testsupport::st_Where where = {}) {
+    return WaitUntil([&] { return Held() >= count; }, 30000, 1, where);
+  }
+  int Held() {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    return g_reads.held;
+  }
+  // The game's frames without the update thread's step (which the test keeps from running by
+  // holding the sound lock, so that no stream is given up meanwhile), until done holds.
+  template <class Done>
+  bool GameFramesUntil(Done&& done, testsupport::st_Where where = {}) {
+    return WaitUntil([&] { return m_sound->Update(0.02f), done(); }, 30000, 10, where);
+  }
   void Release() {
     {
       std::lock_guard<std::mutex> lock(g_reads.lock);
-      g_reads.hold = false;
+      g_reads.holds.clear();
     }
     g_reads.changed.notify_all();
+    g_reads.spin = false;
+  }
+  // The reads of file work on the processor from now on, until Release.
+  void Spin(const std::string& file) {
+    std::lock_guard<std::mutex> lock(g_reads.lock);
+    g_reads.spun = std::filesystem::canonical(file).string();
+    g_reads.spin = true;
   }
   int Reads() {
     std::lock_guard<std::mutex> lock(g_reads.lock);
@@ -156,15 +195,9 @@ TEST_F(StreamFiles, AFileEmptiedAfterAnyReadEndsItsStreamWithOneLineAndTheFrames
 // scene's new tune does). Let go, the reads end and the new sound plays.
 TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClose) {
   const std::string stalled = WriteMusic("stalled.ogg"), next = WriteMusic("next.ogg");
-  {
-    std::lock_guard<std::mutex> lock(g_reads.lock);
-    g_reads.hold = true;
-  }
+  Hold(stalled);
   ASSERT_TRUE(PlayStream(stalled, "m"));
-  {
-    std::unique_lock<std::mutex> lock(g_reads.lock);
-    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)), [] { return g_reads.held > 0; }));
-  }
+  ASSERT_TRUE(ReadsHeld(1));
   // The frames run on a thread of their own, so that one waiting for the file fails the test
   // instead of hanging it.
   std::atomic<int> frames{0};
@@ -177,10 +210,7 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   });
   const bool ran = WaitUntil([&] { return done.load(); }, 30000);
   const int framesRun = frames;
-  const int held = [] {
-    std::lock_guard<std::mutex> lock(g_reads.lock);
-    return g_reads.held;
-  }();
+  const int held = Held();
   Release();
   game.join();
   EXPECT_TRUE(ran) << "the frames stopped at frame " << framesRun << " while a read of the file waited";
@@ -190,6 +220,92 @@ TEST_F(StreamFiles, AStreamWhoseReadsHangHoldsUpNeitherTheFramesNorItsStopAndClo
   EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
 }
 
+// A music file whose reads never return (a hung network disk) holds up no other stream: while the
+// game holds the sound lock, so that no update step can give the stalled stream up, another file's
+// stream opens and plays. After the guard the stalled one is given up and named once, however
+// often its list tries the file again meanwhile; once the file answers, the list plays it.
+TEST_F(StreamFiles, AFileThatNeverAnswersHoldsUpNoOtherStreamAndIsNamedOnceWhenGivenUp) {
+  const std::string stalled = WriteMusic("stalled.ogg"), other = WriteMusic("other.ogg");
+  sfx::st_ChannelParams channel;
+  m_sound->AddChannel("AMBIENT", &channel);
+  Hold(stalled);
+  {
+    std::lock_guard<std::recursive_mutex> hold(m_sound->GetLock());
+    ASSERT_TRUE(sfx::AddStreamToPlaylist(sfx::PLAY_STREAM, stalled.c_str(), "MUSIC", 1.0f));
+    ASSERT_TRUE(GameFramesUntil([&] { return Held() > 0; }));
+    sfx::st_PlayParams loop;
+    loop.loop = true;
+    ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, other.c_str(), "other", "AMBIENT", &loop, 0), 0.0f);
+    EXPECT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") > 0.0f; }))
+        << "another stream waited for the file that does not answer";
+    EXPECT_TRUE(sfx::IsSoundPlaying("Playlist_MUSIC"));  // still opening: nothing gave it up
+  }
+  const std::string line = "Warning: sound stream '" + stalled + "' has not answered for 2 s; it is given up";
+  ASSERT_TRUE(FramesUntil([&] { return m_log.contains(line); })) << m_log.text();
+  for (int i = 0; i < 100; ++i) Frame();  // two seconds of play: the list tries the file at every check
+  EXPECT_EQ(m_log.count(stalled), 1) << m_log.text();
+  EXPECT_TRUE(m_sound->IsPlaying("other"));
+  Release();
+  EXPECT_TRUE(FramesUntil([&] { return m_sound->GetSoundSlot("Playlist_MUSIC") >= 0; }))
+      << "the list did not play the file once it answered";
+  EXPECT_EQ(m_log.count(stalled), 1) << m_log.text();
+  EXPECT_FALSE(m_log.contains("ERROR:")) << m_log.text();
+}
+
+// Two playing streams whose files stop answering (their reads wait until the test lets them go,
+// slower than any ring lasts) keep no other stream from being decoded: while no update step can
+// give them up, a third stream with a tenth of a second of ring plays on for a second. Given up
+// after the guard, each ends once what was decoded of it has been played, and is named once.
+TEST_F(StreamFiles, StreamsWhoseFilesStopAnsweringKeepNoOtherStreamFromItsFrames) {
+  const std::string slow[] = {WriteMusic("slow1.ogg"), WriteMusic("slow2.ogg")};
+  const std::string other = WriteMusic("other.ogg");
+  const char* names[] = {"slow1", "slow2"};
+  sfx::st_PlayParams loop;
+  loop.loop = true;
+  for (int i = 0; i < 2; ++i)
+    ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, slow[i].c_str(), names[i], "MUSIC", &loop, 0), 0.0f);
+  ASSERT_TRUE(
+      FramesUntil([&] { return m_sound->GetSoundSlot(names[0]) >= 0 && m_sound->GetSoundSlot(names[1]) >= 0; }));
+  {
+    std::lock_guard<std::recursive_mutex> hold(m_sound->GetLock());
+    for (const std::string& file : slow) Hold(file);
+    ASSERT_TRUE(ReadsHeld(2)) << "the two files' reads did not wait side by side";  // each loop reads again
+    ASSERT_TRUE(m_sound->GetLibrary().SetStreamBufferMs(100));
+    ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, other.c_str(), "other", "MUSIC", &loop, 0), 0.0f);
+    ASSERT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") > 0.0f; }));
+    const float start = m_sound->GetPlayPosition("other");
+    EXPECT_TRUE(GameFramesUntil([&] { return m_sound->GetPlayPosition("other") >= start + 1.0f; }))
+        << "the stream stood at " << m_sound->GetPlayPosition("other") - start << " s of 1 s";
+  }
+  ASSERT_TRUE(FramesUntil([&] { return !m_sound->IsPlaying(names[0]) && !m_sound->IsPlaying(names[1]); }));
+  for (const std::string& file : slow)
+    EXPECT_EQ(m_log.count("'" + file + "' has not answered for 2 s"), 1) << m_log.text();
+  EXPECT_TRUE(m_sound->IsPlaying("other"));
+}
+
+// A read that works on the processor for longer than the guard (as a busy machine that gives the
+// stream's thread a few per cent of a processor can make one) while the update steps look on is
+// slow, not stalled: the stream is not given up, no line names it, and it plays on afterwards.
+TEST_F(StreamFiles, AStreamWhoseReadIsSlowButWorkingIsNeverGivenUp) {
+  const std::string slow = WriteMusic("slow.ogg");
+  sfx::st_PlayParams loop;
+  loop.loop = true;
+  ASSERT_GE(m_sound->PlaySample(sfx::PLAY_STREAM, slow.c_str(), "m", "MUSIC", &loop, 0), 0.0f);
+  ASSERT_TRUE(FramesUntil([&] { return m_sound->GetPlayPosition("m") > 0.0f; }));
+  Spin(slow);
+  ASSERT_TRUE(FramesUntil([&] { return g_reads.spunReads > 0; }));  // each loop reads again
+  // How long the read works, not a judge of the result: past the guard by a second of looks.
+  const auto until =
+      std::chrono::steady_clock::now() + std::chrono::milliseconds(pa::StreamThreads::kStallGuardMs + 1000);
+  ASSERT_TRUE(FramesUntil([&] { return std::chrono::steady_clock::now() >= until; }));
+  Release();
+  ASSERT_FALSE(m_log.contains("has not answered")) << m_log.text();
+  const float at = m_sound->GetPlayPosition("m");
+  EXPECT_TRUE(FramesUntil([&] { return m_sound->GetPlayPosition("m") >= at + 1.5f; }))
+      << "the stream stood at " << m_sound->GetPlayPosition("m") - at << " s of 1.5 s\n"
+      << m_log.text();
+}
+
 // A read that never returns (a hung network disk) holds up the opening of its stream, but not the
 // library's Close, so the program still ends on quit. The stream thread let go ends once its read
 // returns.
@@ -197,18 +313,11 @@ TEST_F(StreamFiles, TheLibraryClosesWhileAStreamsOpenWaitsForAReadThatNeverRetur
   const std::string stalled = WriteMusic("stalled.ogg");
   m_sound.reset();  // the library alone, so that the threads counted are its own
   const int threads = testsupport::SettledThreadCount();
-  {
-    std::lock_guard<std::mutex> lock(g_reads.lock);
-    g_reads.hold = true;
-  }
+  Hold(stalled);
   pa::SoundLibrary library;
   ASSERT_TRUE(library.Init(44100, 8, 0));
   ASSERT_NE(library.OpenStream(stalled.c_str(), pa::mode::NonBlocking), pa::StreamId::None);
-  {
-    std::unique_lock<std::mutex> lock(g_reads.lock);
-    ASSERT_TRUE(g_reads.changed.wait_for(lock, std::chrono::milliseconds(testsupport::ScaledMs(30000)),
-                                         [] { return g_reads.held > 0; }));
-  }
+  ASSERT_TRUE(ReadsHeld(1));
   std::atomic<bool> closed{false};
   std::thread quit([&] {
     library.Close();

@@ -58,7 +58,8 @@ class FrameRing {
   // Consumer: drops everything written so far.
   void Drain() { m_read.store(m_write.load(std::memory_order_acquire), std::memory_order_release); }
 
-  // Producer: no more frames will come (the source ended or broke).
+  // Producer (or whoever gave the producer up): no more frames will come (the source ended or
+  // broke).
   void Finish() { m_finished.store(true, std::memory_order_release); }
   // Producer: the source ends at frame end (as Written counts; a looping stream's run that is to
   // be its last ends where the next run's frames begin): the consumer reads no further.

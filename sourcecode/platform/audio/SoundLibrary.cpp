@@ -81,14 +81,10 @@ bool SoundLibrary::Init(int mixRate, int voices, uint32_t flags) {
   m_flags = flags;
   if (m_output == Output::Device) {
     std::string problem;
-    if (!m_decodeThread.Start(problem)) {
-      Log("ERROR: the sound library's decode thread cannot start: %s\n", problem.c_str());
-    } else if (!m_device.Open(m_mixer.get(), static_cast<uint32_t>(mixRate), problem)) {
-      Log("ERROR: sound output could not be opened: %s\n", problem.c_str());
-    } else {
-      return true;
-    }
-    m_decodeThread.Stop();
+    m_streamThreads.Start();
+    if (m_device.Open(m_mixer.get(), static_cast<uint32_t>(mixRate), problem)) return true;
+    Log("ERROR: sound output could not be opened: %s\n", problem.c_str());
+    m_streamThreads.Stop();
     m_mixer.reset();
     m_voices.clear();
     return Fail(kErrOutputInit);
@@ -101,7 +97,7 @@ void SoundLibrary::Close() {
   m_error = kOk;
   m_device.Close();  // no mix runs past this point
   for (auto& [id, stream] : m_streams) stream.feed->Close();  // an open in progress ends at its next step
-  m_decodeThread.Stop();
+  m_streamThreads.Stop();
   ReportStreams();
   m_streams.clear();
   m_samples.clear();
@@ -440,6 +436,10 @@ uint64_t SoundLibrary::Underruns() const {
   return m_mixer ? m_mixer->Underruns() : 0;
 }
 
-double SoundLibrary::DecodeCpuSeconds() const { return m_decodeThread.CpuSeconds(); }
+// Under the lock: Close stops the stream threads meanwhile.
+double SoundLibrary::DecodeCpuSeconds() const {
+  Lock lock(m_lock);
+  return m_streamThreads.CpuSeconds();
+}
 
 }  // namespace platform::audio

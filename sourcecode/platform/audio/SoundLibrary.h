@@ -3,22 +3,23 @@
 // volume, pan, pause and effects, the 3D listener, and an external voice for video sound.
 //
 // Threads and locks of the sound path ("a > b": b is taken while a is held; "a | b": never held
-// together). A feed's locks and the decode-list lock are leaves, and none is ever held around a
-// file operation or a decode, so no thread but the two stream threads ever waits for a file:
+// together). A feed's locks and the stream-list lock are leaves, and none is ever held around a
+// file operation or a decode, so no thread but a stream's own ever waits for a file:
 //
 //   thread               locks                                   waits for
 //   frame (main)         sound lock > library lock > (a feed's   the update thread's short step;
 //                        ring lock | its message lock |           never a file
-//                        decode-list lock)
-//   sound update, 10 Hz  sound lock > library lock > a feed's    the frame's sound calls; never
-//                        message lock                             a file
-//   stream opener        decode-list lock | a feed's locks       the file it opens, holding no lock
-//   stream decoder       decode-list lock | a feed's locks       the file it reads, holding no lock
+//                        stream-list lock)
+//   sound update, 10 Hz  sound lock > library lock > (a feed's   the frame's sound calls; never
+//                        ring lock | its message lock |           a file
+//                        stream-list lock)
+//   stream (one each)    stream-list lock | a feed's locks       its own file, holding no lock;
+//                                                                 let go after 2 s blocked on it
 //   mixer (SDL callback) none: atomics and published setups     nothing
 //   video producer       none: the external voice's ring         nothing
 //
 // The sound lock is the engine's (sound/FModSoundSystem.h); the library lock is taken by every
-// call here, so any thread may call. The stream threads run under a device only (DecodeThread.h);
+// call here, so any thread may call. The stream threads run under a device only (StreamThreads.h);
 // without one the caller's Update (Output::Pull) or Mix (Output::Stepped) opens and decodes the
 // streams under the library lock: there the caller waits for files by its own choice.
 //
@@ -36,13 +37,13 @@
 #include <unordered_set>
 #include <vector>
 
-#include "platform/audio/DecodeThread.h"
 #include "platform/audio/Decoder.h"
 #include "platform/audio/Effects.h"
 #include "platform/audio/Mixer.h"
 #include "platform/audio/SdlOutput.h"
 #include "platform/audio/SoundTypes.h"
 #include "platform/audio/StreamFeed.h"
+#include "platform/audio/StreamThreads.h"
 
 namespace platform::audio {
 
@@ -63,10 +64,11 @@ class SoundLibrary {
   // stream thread's step only a short while: one stuck in a read of its file is let go.
   void Close();
   bool IsInitialised() const;
-  // The update thread's step (every 100 ms): logs what the streams met (a file that did not open
-  // or broke, a stream that ran dry; a file refused for the same cause as before only after a
-  // stream of it has played), frees what the mixer has let go, and with Output::Pull opens the
-  // streams and refills their buffers. Does not change GetError.
+  // The update thread's step (every 100 ms): under a device gives up the streams whose file has
+  // not answered for 2 s (StreamThreads.h), logs what the streams met (a file that did not open,
+  // broke or did not answer, a stream that ran dry; a file refused for the same cause as before
+  // only after a stream of it has played), frees what the mixer has let go, and with
+  // Output::Pull opens the streams and refills their buffers. Does not change GetError.
   void Update();
   // The error of the last call (an Error value; 0 after a call that succeeded).
   int GetError() const;
@@ -167,7 +169,9 @@ class SoundLibrary {
   int LiveStreams() const;
   int BusyVoices() const;     // voices holding a sound that has not run out
   uint64_t Underruns() const;  // dry spells of playing streams (each logged as a Warning)
-  double DecodeCpuSeconds() const;  // CPU time of the stream threads so far (0 without a device)
+  // CPU time of the stream threads so far, those that have ended included (0 until a device
+  // played); it never goes back.
+  double DecodeCpuSeconds() const;
 
  private:
   // The control side's record of a voice.
@@ -212,7 +216,7 @@ class SoundLibrary {
   Output m_output = Output::Device;
   std::unique_ptr<Mixer> m_mixer;
   SdlOutput m_device;
-  DecodeThread m_decodeThread;  // runs under a device only
+  StreamThreads m_streamThreads;  // run under a device only
   int m_mixRate = 0;
   uint32_t m_flags = 0;
   std::vector<Voice> m_voices;

@@ -31,10 +31,11 @@ StreamId SoundLibrary::OpenStream(const char* path, uint32_t mode) {
   const bool blocking = !(mode & mode::NonBlocking);
   const int error = blocking ? feed->OpenNow() : kOk;
   Lock lock(m_lock);
+  // A file a thread still waits for is refused here at once, with its line.
+  if (error == kOk && m_mixer && m_output == Output::Device) m_streamThreads.Add(feed);
   Report(*feed);
   if (error != kOk) return Fail(error), StreamId::None;
   if (!m_mixer) return Fail(kErrNotInitialised), StreamId::None;  // closed meanwhile
-  if (m_output == Output::Device) m_decodeThread.Add(feed);
   const int32_t id = m_nextId++;
   m_streams.emplace(id, StreamRecord{std::move(feed), -1, blocking});
   return static_cast<StreamId>(id);
@@ -61,6 +62,7 @@ void SoundLibrary::Update() {
   if (!m_mixer) return;
   const int saved = m_error;
   if (m_output == Output::Pull) FillStreams();
+  if (m_output == Output::Device) m_streamThreads.GiveUpStalled();
   if (m_output != Output::Stepped) ReportStreams();  // a stepped mix reports on the mixing thread
   m_mixer->CollectRetired();
   m_error = saved;
@@ -118,7 +120,7 @@ bool SoundLibrary::StopStream(StreamId id) {
   if (Voice* voice = Find(stream.handle); voice && voice->stream == id) Silence(static_cast<int>(voice - m_voices.data()));
   stream.handle = -1;
   stream.feed->Rewind();
-  if (m_output == Output::Device) m_decodeThread.Wake();
+  if (m_output == Output::Device) m_streamThreads.Wake(stream.feed.get());
   return true;
 }
 
@@ -130,7 +132,7 @@ bool SoundLibrary::CloseStream(StreamId id) {
   if (Voice* voice = Find(it->second.handle); voice && voice->stream == id)
     Silence(static_cast<int>(voice - m_voices.data()));
   it->second.feed->Close();
-  m_decodeThread.Remove(it->second.feed.get());
+  m_streamThreads.Remove(it->second.feed.get());
   Report(*it->second.feed);  // a stream that ran dry just before it was closed is still told
   m_streams.erase(it);
   return true;
@@ -142,7 +144,7 @@ bool SoundLibrary::SetStreamLoop(StreamId id, bool loop) {
   auto it = m_streams.find(static_cast<int32_t>(id));
   if (it == m_streams.end()) return Fail(kErrInvalidParam);
   it->second.feed->SetLoop(loop);
-  if (m_output == Output::Device) m_decodeThread.Wake();  // before the mix reaches the next run
+  if (m_output == Output::Device) m_streamThreads.Wake(it->second.feed.get());  // before the mix reaches the next run
   return true;
 }
 

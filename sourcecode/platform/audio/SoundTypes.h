@@ -62,7 +62,7 @@ inline constexpr int kParamCount = 12;
 // Where Init sends the mix, and who feeds the streams.
 enum class Output {
   Device,   // an SDL2 audio device (SDL's dummy driver when no real one opens); streams are
-            // decoded ahead on the library's own thread
+            // decoded ahead on threads of the library's own, one for each
   Pull,     // no device: the caller pulls the mix with Mix(); streams are decoded in Update()
   Stepped,  // no device: each Mix() decodes what it needs first, so a run on a fixed clock mixes
             // the same samples however slow or busy the machine is; Update() leaves streams be

@@ -1,6 +1,7 @@
 #include "platform/audio/StreamFeed.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -14,6 +15,8 @@ namespace {
 constexpr uint32_t kDecodeBlock = 2048;  // source frames decoded per step
 
 using Lock = std::lock_guard<std::mutex>;
+
+int64_t NowNs() { return std::chrono::steady_clock::now().time_since_epoch() / std::chrono::nanoseconds(1); }
 
 const char* OpenProblem(platform::os::en_OpenError why) {
   switch (why) {
@@ -35,6 +38,7 @@ StreamFeed::StreamFeed(std::string path, uint32_t mode, uint32_t mixRate, uint32
 StreamFeed::~StreamFeed() = default;
 
 void StreamFeed::Message(bool refusal, const char* format, ...) {
+  if (m_givenUp.load(std::memory_order_acquire)) return;  // its one line is said
   char text[1024];
   va_list args;
   va_start(args, format);
@@ -49,11 +53,13 @@ void StreamFeed::Message(bool refusal, const char* format, ...) {
 void StreamFeed::Open() {
   while (State() == openstate::Opening && Step()) {
   }
+  m_stepSince.store(0, std::memory_order_relaxed);
 }
 
 bool StreamFeed::Fill() {
   while (Step()) {
   }
+  m_stepSince.store(0, std::memory_order_relaxed);
   if (Closed() || State() == openstate::Failed) return false;
   Lock lock(m_ringLock);
   return m_rewinds != m_rewindsDone || !(m_sourceDone && m_ring->Finished());
@@ -66,6 +72,7 @@ int StreamFeed::OpenNow() {
 
 bool StreamFeed::Step() {
   if (Closed() || State() == openstate::Failed) return false;
+  m_stepSince.store(NowNs(), std::memory_order_relaxed);
   if (!m_decoder) {
     OpenFile();
     return m_decoder != nullptr;
@@ -123,6 +130,11 @@ void StreamFeed::OpenFile() {
   m_lengthMs.store(static_cast<uint32_t>(m_decoder->Frames() * 1000 / m_decoder->Rate()), std::memory_order_release);
 }
 
+void StreamFeed::BecomeReady() {
+  int opening = openstate::Opening;
+  m_state.compare_exchange_strong(opening, openstate::Ready, std::memory_order_release, std::memory_order_relaxed);
+}
+
 void StreamFeed::StartOver() {
   m_runStarts.clear();
   m_sourceDone = !m_decoder->Rewind();
@@ -148,14 +160,14 @@ bool StreamFeed::DecodeBlock(FrameRing& ring) {
   const bool full = m_pendingAt < pendingFrames;
   if (m_state.load(std::memory_order_relaxed) == openstate::Opening &&
       (full || m_sourceDone || ring.Available() >= std::min(m_ringFrames, m_mixRate / 2)))
-    m_state.store(openstate::Ready, std::memory_order_release);
+    BecomeReady();
   if (full) return progress;
   m_pending.clear();
   m_pendingAt = 0;
   if (m_sourceDone) {
     if (ring.Finished()) return false;
     ring.Finish();
-    m_state.store(openstate::Ready, std::memory_order_release);
+    BecomeReady();
     return true;
   }
   const uint32_t channels = m_decoder->Channels();
@@ -202,6 +214,15 @@ void StreamFeed::Convert(size_t frames, uint32_t channels) {
 }
 
 // ---- the control side
+
+void StreamFeed::GiveUp(const std::string& line) {
+  if (m_givenUp.exchange(true, std::memory_order_acq_rel)) return;
+  m_state.store(openstate::Failed, std::memory_order_release);
+  // The feeder's place: it writes nothing more once it sees the stream failed.
+  if (const std::shared_ptr<FrameRing> ring = Ring()) ring->Finish();
+  Lock lock(m_messageLock);
+  m_messages.push_back(StreamMessage{line, true});
+}
 
 std::shared_ptr<FrameRing> StreamFeed::Ring() const {
   Lock lock(m_ringLock);

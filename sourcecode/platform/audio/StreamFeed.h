@@ -42,6 +42,10 @@ class StreamFeed {
   int State() const { return m_state.load(std::memory_order_acquire); }
   // Length in milliseconds once the file is open, 0 before.
   uint32_t LengthMs() const { return m_lengthMs.load(std::memory_order_acquire); }
+  // When the feeder's step in progress began (steady clock, nanoseconds; 0 between steps). A
+  // step waits for a few reads of the file at most, so one whose thread stays blocked in it (not
+  // merely waiting for a processor) is a file that does not answer.
+  int64_t StepBegunNs() const { return m_stepSince.load(std::memory_order_relaxed); }
   // How far ahead of the mix it is decoded, in milliseconds (at least 1).
   int AheadMs() const { return static_cast<int>(std::max<uint64_t>(uint64_t{m_ringFrames} * 1000 / m_mixRate, 1)); }
 
@@ -69,6 +73,10 @@ class StreamFeed {
   // The feeder drops the stream at its next step.
   void Close() { m_closed.store(true, std::memory_order_release); }
   bool Closed() const { return m_closed.load(std::memory_order_acquire); }
+  // Ends the stream whatever its feeder is doing (waiting for the file that does not answer),
+  // with line to log as a refusal: Failed from now on, the mix plays what was decoded and stops
+  // there, and the feeder touches neither the state nor the lines when its wait ends.
+  void GiveUp(const std::string& line);
   // The lines to log since the last call: failures, and the dry spells of its ring (once each).
   std::vector<StreamMessage> TakeMessages();
 
@@ -80,6 +88,7 @@ class StreamFeed {
   bool DecodeBlock(FrameRing& ring);
   void Convert(size_t frames, uint32_t channels);
   void StartOver();
+  void BecomeReady();  // from Opening only: a stream given up meanwhile stays Failed
   void EndWithThisRun(FrameRing& ring);
   void NoteDrySpells(const FrameRing* ring);  // under m_messageLock
   void Message(bool refusal, const char* format, ...) __attribute__((format(printf, 3, 4)));
@@ -91,6 +100,8 @@ class StreamFeed {
   std::atomic<uint32_t> m_lengthMs{0};
   std::atomic<bool> m_loop;
   std::atomic<bool> m_closed{false};
+  std::atomic<bool> m_givenUp{false};
+  std::atomic<int64_t> m_stepSince{0};  // steady-clock nanoseconds at the step's start; 0 between
 
   // The feeder's own, touched by no other thread.
   int m_openError = 0;
