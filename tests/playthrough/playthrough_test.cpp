@@ -107,6 +107,17 @@ const st_PlayFile kPlayFiles[] = {
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2900},
     {"savegame.play", {kQuickLaunch, kSideFiles}, {}, {}},
+    // Every spoken line's box over or beside its speaker and off every face, in the room and in
+    // Odo's and Mina's close-ups, at both window sizes.
+    {"talk.play", {kQuickLaunch}, {}, {}, false, 1000},
+    {"talk.play",
+     {kQuickLaunch, {"Width=\"1024\" Height=\"768\"", "Width=\"800\" Height=\"600\""}},
+     {},
+     {},
+     false,
+     1000,
+     nullptr,
+     "talk_800"},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.
     {"editor_mode.play",
