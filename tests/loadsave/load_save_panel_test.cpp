@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <sys/resource.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -60,6 +62,14 @@ class cl_RecordingSession : public base::i_GameSession {
     if (header) m_headers.back().copy(*header);
     if (file != "tmp_save.sav") m_oldFileStoodWhileWriting = fs::exists(m_watch);
     if (!m_saveWorks) return false;
+    if (m_writeWhole) {
+      // A save of a real size, through the game's writer: its picture alone is 640 KB.
+      quillane::st_SavegameImage image;
+      image.head.m_name = name;
+      image.head.m_preview.Create(512, 320);
+      image.gameState.set_element("GameState");
+      return quillane::WriteSavegameFile(path, image);
+    }
     savetest::st_Head head;
     head.name = u"(current)";
     // Through the engine's file, which finds "Savegames" under the panel's "savegames/".
@@ -75,6 +85,7 @@ class cl_RecordingSession : public base::i_GameSession {
   std::vector<base::Variant> m_headers;
   base::Variant m_state;
   bool m_saveWorks = true;
+  bool m_writeWhole = false;  // saves through the game's writer
   bool m_loadWorks = true;
   fs::path m_watch;  // a file whose presence during a real save is noted
   bool m_oldFileStoodWhileWriting = false;
@@ -351,6 +362,71 @@ TEST_F(LoadSavePanelTest, ASaveThatCannotBeDeletedSaysSoAndStaysListed) {
   ASSERT_NE(m_panel->GetOpenMessageBox(), nullptr);
   EXPECT_EQ(m_panel->GetOpenMessageBox()->GetType(), "MB_OK");
   EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
+}
+
+// The box of a failure says what failed and, on a line under it, why in a player's words, and is
+// closed with "OK" (its button shows the OK picture, not the yes one): a save onto a full disk
+// (the process's file size limit refuses the bytes as a full disk would), a removal the file
+// system forbids, a load of a damaged savegame and of one gone since the list was made.
+TEST_F(LoadSavePanelTest, AFailureBoxSaysWhyInThePlayersWordsAndClosesWithOk) {
+  AddPicture("mb_yes_default", 128, 32, 0x00A000);
+  AddPicture("mb_ok_default", 128, 32, 0x0000C0);
+  LoadPictures();
+  const struct {
+    const char* what;
+    const char* told;
+  } cases[] = {
+      {"save, disk full", "The game could not be saved.\nThe disk is full."},
+      {"delete, forbidden", "The savegame could not be deleted.\nThere is no permission to write to the savegame folder."},
+      {"load, damaged", "The game could not be loaded.\nThe savegame is damaged."},
+      {"load, gone", "The game could not be loaded.\nThe savegame is no longer there."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(m_folder);
+    fs::create_directories(m_folder);
+    WriteHead("slot001.sav");
+    cl_RecordingSession session;
+    session.m_writeWhole = true;
+    const std::string what = c.what;
+    if (what == "save, disk full") {
+      Open("savegame", &session);
+      Press("Save");
+      rlimit limit{}, small{};
+      ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+      small = limit;
+      small.rlim_cur = 64 * 1024;
+      void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+      AnswerOk(u"Ferry");
+      setrlimit(RLIMIT_FSIZE, &limit);
+      std::signal(SIGXFSZ, previous);
+    } else if (what == "delete, forbidden") {
+      if (!SetImmutable(m_folder / "slot001.sav", true)) continue;  // no immutable files here
+      Open("loadgame", nullptr);
+      Press("Delete");
+      AnswerOk();
+      SetImmutable(m_folder / "slot001.sav", false);
+    } else {
+      Open("loadgame", nullptr);
+      if (what == "load, gone") fs::remove(m_folder / "slot001.sav");
+      m_panel->LoadGame();
+    }
+    cl_Messagebox* box = m_panel->GetOpenMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetType(), "MB_OK");
+    EXPECT_EQ(Narrow(box->GetMessageText().c_str()), c.told);
+    Frames(3);
+    RenderFrame();
+    const base::cl_Window* ok = box->FindByLabel("Ok");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(Pixel(static_cast<int>(ok->m_AbsRect.left) + 20, static_cast<int>(ok->m_AbsRect.top) + 10), 0x0000C0u);
+    EndFrame();
+    AnswerOk();
+    m_gui->RemoveChild(m_panel);
+    delete m_panel;
+    m_panel = nullptr;
+  }
 }
 
 TEST_F(LoadSavePanelTest, ExitRemovesTheScratchSaveAndReturnsToTheMainMenu) {
