@@ -72,7 +72,7 @@ class cl_RecordingSession : public base::i_GameSession {
     }
     savetest::st_Head head;
     head.name = u"(current)";
-    // Through the engine's file, which finds "Savegames" under the panel's "savegames/".
+    // Through the engine's file, as the game writes it.
     const std::vector<uint8_t> bytes = savetest::HeadBytes(head);
     base::File out(path, base::File::STATUS_WRITE);
     return out.write(bytes.data(), static_cast<int>(bytes.size())) && out.close();
