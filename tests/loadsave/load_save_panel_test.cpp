@@ -67,6 +67,7 @@ class cl_RecordingSession : public base::i_GameSession {
       quillane::st_SavegameImage image;
       image.head.m_name = name;
       image.head.m_preview.Create(512, 320);
+      if (header) image.head.m_header.copy(*header);
       image.gameState.set_element("GameState");
       return quillane::WriteSavegameFile(path, image);
     }
@@ -429,10 +430,32 @@ TEST_F(LoadSavePanelTest, AFailureBoxSaysWhyInThePlayersWordsAndClosesWithOk) {
   }
 }
 
-TEST_F(LoadSavePanelTest, ExitRemovesTheScratchSaveAndReturnsToTheMainMenu) {
+// The current game's row ("New Entry") holds its header and picture in memory, and its scratch
+// savegame goes at once: a save then needs room on the disk for itself alone, where the scratch
+// file beside it made a disk with room for one save refuse the first.
+TEST_F(LoadSavePanelTest, TheCurrentGameShowsFromMemoryWithNoScratchSaveOnTheDisk) {
+  cl_RecordingSession session;
+  session.m_writeWhole = true;
+  Open("savegame", &session);
+  EXPECT_EQ(session.m_calls.at(0), "SaveGame tmp_save.sav New Entry");
+  EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));
+  const cl_SavegameField* row = m_panel->GetRows().at(0);
+  ASSERT_TRUE(row->m_bNewEntry);
+  EXPECT_FLOAT_EQ(base::get_float(row->m_Header.get_attribute("game_time")), 125.5f);
+  EXPECT_TRUE(m_panel->GetRows().at(0)->ReadPreview()) << "the picture is kept";
+  Press("Save");
+  AnswerOk(u"Ferry");
+  EXPECT_EQ(session.m_calls.at(1), "SaveGame slot001.sav Ferry");
+  std::vector<std::string> files;
+  for (const fs::directory_entry& e : fs::directory_iterator(m_folder)) files.push_back(e.path().filename().string());
+  EXPECT_EQ(files, (std::vector<std::string>{"slot001.sav"}));
+}
+
+TEST_F(LoadSavePanelTest, ExitRemovesAScratchSaveLeftBehindAndReturnsToTheMainMenu) {
   cl_RecordingSession session;
   Open("loadsavegame", &session);
-  ASSERT_TRUE(fs::exists(m_folder / "tmp_save.sav"));
+  // A killed run's scratch files.
+  savetest::WriteFile((m_folder / "tmp_save.sav").string(), {'x'});
   savetest::WriteFile((m_folder / "tmp_save.xml").string(), {'<', '/', '>'});
   EXPECT_FALSE(Press("Exit"));
   EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));

@@ -220,14 +220,20 @@ void cl_LoadSavePanel::RefreshList() {
     sorted[key] = row;
   }
   if (m_Mode == MODE_SAVE || m_Mode == MODE_LOADSAVE) {
-    // The current game goes to a scratch file so its row shows what would be saved.
+    // The current game goes to a scratch file, read back, so its row shows what would be saved.
     cl_SavegameField* row = new cl_SavegameField(this);
     row->m_FileName = "tmp_save";
     row->m_DisplayName = Localised("#loads0_584 New Entry");
     row->m_bNewEntry = true;
     if (m_pSession) {
       const base::Variant header = BuildSaveHeader(m_pSession);
-      if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) row->ReadHeader();
+      if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) {
+        row->ReadHeader();
+        row->ReadPreview();
+      }
+      // The row holds what it shows, and the scratch file goes at once: with it on the disk a
+      // save needed room for two savegames.
+      DeleteSavegameFiles("tmp_save");
       row->m_DisplayName = Localised("#loads0_584 New Entry");
     }
     sorted[st_SlotKey{0, 0}] = row;
