@@ -106,7 +106,8 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   float GetForcedStep() const { return m_forcedStep; }
   int GetBlackFrameCount() const { return m_blackFrames; }
   int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
-  // The cursor stays plain while an overlay holds the player, a cutscene runs or a token is dragged.
+  // The cursor says to wait (barred) while an overlay holds the player, a cutscene runs, a line is
+  // spoken or a token is dragged.
   bool IsBusyForCursor() const;
   // The token bar into the mode the dialogue's state asks for (scene loads, dialogue start and stop).
   void SyncTokenBarMode();
