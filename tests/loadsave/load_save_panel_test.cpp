@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <sys/resource.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -378,7 +378,8 @@ TEST_F(LoadSavePanelTest, AFailureBoxSaysWhyInThePlayersWordsAndClosesWithOk) {
     const char* told;
   } cases[] = {
       {"save, disk full", "The game could not be saved.\nThe disk is full."},
-      {"delete, forbidden", "The savegame could not be deleted.\nThere is no permission to write to the savegame folder."},
+      {"delete, forbidden",
+       "The savegame could not be deleted.\nThere is no permission to write to the savegame folder."},
       {"load, damaged", "The game could not be loaded.\nThe savegame is damaged."},
       {"load, gone", "The game could not be loaded.\nThe savegame is no longer there."},
   };

@@ -187,7 +187,9 @@ bool CheckBubble(const std::string& speaker, std::string* why) {
   const base::tRectf& box = bubble.box;
   const float left = box.min.x - kFrame, top = box.min.y - kFrame, right = box.max.x + kFrame,
               bottom = box.max.y + kFrame;
-  auto place = [](float x, float y) { return std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y)); };
+  auto place = [](float x, float y) {
+    return std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y));
+  };
   const std::string frame = "the box's frame " + place(left, top) + "-" + place(right, bottom);
   const float width = static_cast<float>(base::sys::GetWindowWidth());
   const float height = static_cast<float>(base::sys::GetWindowHeight());

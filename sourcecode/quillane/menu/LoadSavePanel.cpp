@@ -50,7 +50,7 @@ bool DeleteIfPresent(const base::tString<base::BaseString>& path) {
   base::sys::Output("ERROR: savegame file '%s' could not be deleted (%s)\n", path.c_str(), std::strerror(error));
   const quillane::en_SavegameFailure failure = quillane::SavegameFailureOf(error);
   quillane::SetSavegameFailure(failure == quillane::en_SavegameFailure::None ? quillane::en_SavegameFailure::Other
-                                                                            : failure);
+                                                                             : failure);
   return false;
 }
 
@@ -289,7 +289,8 @@ void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id
 void cl_LoadSavePanel::TellFailure(const char* textKey, bool reading) {
   const size_t failure = static_cast<size_t>(quillane::GetSavegameFailure());
   const st_Cause& cause = kCauses[failure < std::size(kCauses) ? failure : std::size(kCauses) - 1];
-  m_pMessageBox = cl_Messagebox::ShowFailure(textKey, reading ? cause.read : cause.written, "MB_savefailed", m_pGUI, this);
+  m_pMessageBox =
+      cl_Messagebox::ShowFailure(textKey, reading ? cause.read : cause.written, "MB_savefailed", m_pGUI, this);
 }
 
 bool cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {

@@ -1,8 +1,9 @@
 // cl_BookshelfPanel: the book-ordering mini-game ("Bookshelf"). Fourteen books stand shuffled
 // in two rows of seven places on a shelf; a click picks a book up, a click on another place
-// swaps the two, and so does a book dragged onto another place. Won when the upper row holds books 0 to 6 in order. The edges and Escape leave
-// (lost), the skip button counts as won. With the game state's "BookMissing" = 1 book 3 is gone
-// (neither drawn nor movable) and the skip button is withheld. Main thread only.
+// swaps the two, and so does a book dragged onto another place. Won when the upper row holds
+// books 0 to 6 in order. The edges and Escape leave (lost), the skip button counts as won. With
+// the game state's "BookMissing" = 1 book 3 is gone (neither drawn nor movable) and the skip
+// button is withheld. Main thread only.
 #pragma once
 
 #include <array>

@@ -95,7 +95,7 @@ bool MakeMenuPictures(cl_Output& out) {
   }
   // The message box's buttons carry their caption in the picture: the box draws no text on them.
   // "Clear" stands right of the name box's edit field, where the box leaves it about 115 pixels; a
-// box that only tells something is closed with "OK".
+  // box that only tells something is closed with "OK".
   const struct {
     const char* name;
     const char* caption;
