@@ -36,7 +36,10 @@ bool File::open(const char* name, int status) {
   platform::os::ResolvePath(name, resolved);
   if (status == STATUS_READ) {
     std::FILE* f = OpenFileStream(resolved.c_str(), "rb");
-    if (!f) return false;
+    if (!f) {
+      m_openError = errno;
+      return false;
+    }
     long length = -1;
     if (std::fseek(f, 0, SEEK_END) == 0) length = std::ftell(f);
     if (length < 0 || length > INT_MAX || std::fseek(f, 0, SEEK_SET) != 0) {

@@ -69,6 +69,9 @@ class File {
   // Why opening for writing or a write failed, for the caller's message: " (Read-only file
   // system)", " (No space left on device)" and the like; "" when the system gave no reason.
   std::string write_error_note() const;
+  // The system's errno behind a refused open (for reading or writing) or a failed write, for a
+  // caller that tells the cause in its own words; 0 when the system gave none.
+  int error_number() const { return m_openError ? m_openError : m_out.error_number(); }
   // Sticky failure flag: set by a short transfer or a rejected record, cleared by open.
   bool has_error() const { return m_error; }
   void set_error() { m_error = true; }
@@ -87,7 +90,7 @@ class File {
   int m_size = 0;
   int m_position = 0;
   bool m_error = false;
-  int m_openError = 0;  // errno of a refused open for writing
+  int m_openError = 0;  // errno of a refused open
   cl_SafeFile m_out;  // write mode: the temporary file, committed by close()
 };
 

@@ -41,7 +41,13 @@ TEST(Program, RunsTheBundledDataForAFewFrames) {
   testsupport::CopyDemoData(QUILLANE_DATA_DIR, dir.path("data"));
   RunResult r = RunProgram(dir, dir.path("data"), "3");
   EXPECT_EQ(r.exitCode, 0) << r.log;
-  EXPECT_NE(r.log.find("Configuration read from"), std::string::npos) << r.log;
+  // The configuration is read once, and told of under the name it has: the log named a second,
+  // "Config.xml", for the same file.
+  const std::string read = "Configuration read from " + dir.path("data/config.xml") + "\n";
+  const size_t first = r.log.find(read);
+  EXPECT_NE(first, std::string::npos) << r.log;
+  EXPECT_EQ(r.log.find(read, first + 1), std::string::npos) << r.log;
+  EXPECT_EQ(r.log.find("/Config.xml"), std::string::npos) << r.log;
   EXPECT_NE(r.log.find("Frame loop ended after 3 frames"), std::string::npos) << r.log;
   // The user folder was made with its sub-folders.
   EXPECT_TRUE(std::filesystem::is_directory(dir.path("user/Savegames")));

@@ -5,8 +5,10 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -60,9 +62,18 @@ class cl_RecordingSession : public base::i_GameSession {
     if (header) m_headers.back().copy(*header);
     if (file != "tmp_save.sav") m_oldFileStoodWhileWriting = fs::exists(m_watch);
     if (!m_saveWorks) return false;
+    if (m_writeWhole) {
+      // A save of a real size, through the game's writer: its picture alone is 640 KB.
+      quillane::st_SavegameImage image;
+      image.head.m_name = name;
+      image.head.m_preview.Create(512, 320);
+      if (header) image.head.m_header.copy(*header);
+      image.gameState.set_element("GameState");
+      return quillane::WriteSavegameFile(path, image);
+    }
     savetest::st_Head head;
     head.name = u"(current)";
-    // Through the engine's file, which finds "Savegames" under the panel's "savegames/".
+    // Through the engine's file, as the game writes it.
     const std::vector<uint8_t> bytes = savetest::HeadBytes(head);
     base::File out(path, base::File::STATUS_WRITE);
     return out.write(bytes.data(), static_cast<int>(bytes.size())) && out.close();
@@ -75,6 +86,7 @@ class cl_RecordingSession : public base::i_GameSession {
   std::vector<base::Variant> m_headers;
   base::Variant m_state;
   bool m_saveWorks = true;
+  bool m_writeWhole = false;  // saves through the game's writer
   bool m_loadWorks = true;
   fs::path m_watch;  // a file whose presence during a real save is noted
   bool m_oldFileStoodWhileWriting = false;
@@ -353,10 +365,98 @@ TEST_F(LoadSavePanelTest, ASaveThatCannotBeDeletedSaysSoAndStaysListed) {
   EXPECT_EQ(RowNames(), (std::vector<std::string>{"slot001"}));
 }
 
-TEST_F(LoadSavePanelTest, ExitRemovesTheScratchSaveAndReturnsToTheMainMenu) {
+// The box of a failure says what failed and, on a line under it, why in a player's words, and is
+// closed with "OK" (its button shows the OK picture, not the yes one): a save onto a full disk
+// (the process's file size limit refuses the bytes as a full disk would), a removal the file
+// system forbids, a load of a damaged savegame and of one gone since the list was made.
+TEST_F(LoadSavePanelTest, AFailureBoxSaysWhyInThePlayersWordsAndClosesWithOk) {
+  AddPicture("mb_yes_default", 128, 32, 0x00A000);
+  AddPicture("mb_ok_default", 128, 32, 0x0000C0);
+  LoadPictures();
+  const struct {
+    const char* what;
+    const char* told;
+  } cases[] = {
+      {"save, disk full", "The game could not be saved.\nThe disk is full."},
+      {"delete, forbidden",
+       "The savegame could not be deleted.\nThere is no permission to write to the savegame folder."},
+      {"load, damaged", "The game could not be loaded.\nThe savegame is damaged."},
+      {"load, gone", "The game could not be loaded.\nThe savegame is no longer there."},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(m_folder);
+    fs::create_directories(m_folder);
+    WriteHead("slot001.sav");
+    cl_RecordingSession session;
+    session.m_writeWhole = true;
+    const std::string what = c.what;
+    if (what == "save, disk full") {
+      Open("savegame", &session);
+      Press("Save");
+      rlimit limit{}, small{};
+      ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &limit), 0);
+      small = limit;
+      small.rlim_cur = 64 * 1024;
+      void (*previous)(int) = std::signal(SIGXFSZ, SIG_IGN);
+      ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+      AnswerOk(u"Ferry");
+      setrlimit(RLIMIT_FSIZE, &limit);
+      std::signal(SIGXFSZ, previous);
+    } else if (what == "delete, forbidden") {
+      if (!SetImmutable(m_folder / "slot001.sav", true)) continue;  // no immutable files here
+      Open("loadgame", nullptr);
+      Press("Delete");
+      AnswerOk();
+      SetImmutable(m_folder / "slot001.sav", false);
+    } else {
+      Open("loadgame", nullptr);
+      if (what == "load, gone") fs::remove(m_folder / "slot001.sav");
+      m_panel->LoadGame();
+    }
+    cl_Messagebox* box = m_panel->GetOpenMessageBox();
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->GetType(), "MB_OK");
+    EXPECT_EQ(Narrow(box->GetMessageText().c_str()), c.told);
+    Frames(3);
+    RenderFrame();
+    const base::cl_Window* ok = box->FindByLabel("Ok");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(Pixel(static_cast<int>(ok->m_AbsRect.left) + 20, static_cast<int>(ok->m_AbsRect.top) + 10), 0x0000C0u);
+    EndFrame();
+    AnswerOk();
+    m_gui->RemoveChild(m_panel);
+    delete m_panel;
+    m_panel = nullptr;
+  }
+}
+
+// The current game's row ("New Entry") holds its header and picture in memory, and its scratch
+// savegame goes at once: a save then needs room on the disk for itself alone, where the scratch
+// file beside it made a disk with room for one save refuse the first.
+TEST_F(LoadSavePanelTest, TheCurrentGameShowsFromMemoryWithNoScratchSaveOnTheDisk) {
+  cl_RecordingSession session;
+  session.m_writeWhole = true;
+  Open("savegame", &session);
+  EXPECT_EQ(session.m_calls.at(0), "SaveGame tmp_save.sav New Entry");
+  EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));
+  const cl_SavegameField* row = m_panel->GetRows().at(0);
+  ASSERT_TRUE(row->m_bNewEntry);
+  EXPECT_FLOAT_EQ(base::get_float(row->m_Header.get_attribute("game_time")), 125.5f);
+  EXPECT_TRUE(m_panel->GetRows().at(0)->ReadPreview()) << "the picture is kept";
+  Press("Save");
+  AnswerOk(u"Ferry");
+  EXPECT_EQ(session.m_calls.at(1), "SaveGame slot001.sav Ferry");
+  std::vector<std::string> files;
+  for (const fs::directory_entry& e : fs::directory_iterator(m_folder)) files.push_back(e.path().filename().string());
+  EXPECT_EQ(files, (std::vector<std::string>{"slot001.sav"}));
+}
+
+TEST_F(LoadSavePanelTest, ExitRemovesAScratchSaveLeftBehindAndReturnsToTheMainMenu) {
   cl_RecordingSession session;
   Open("loadsavegame", &session);
-  ASSERT_TRUE(fs::exists(m_folder / "tmp_save.sav"));
+  // A killed run's scratch files.
+  savetest::WriteFile((m_folder / "tmp_save.sav").string(), {'x'});
   savetest::WriteFile((m_folder / "tmp_save.xml").string(), {'<', '/', '>'});
   EXPECT_FALSE(Press("Exit"));
   EXPECT_FALSE(fs::exists(m_folder / "tmp_save.sav"));

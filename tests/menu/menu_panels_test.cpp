@@ -89,7 +89,7 @@ TEST_F(MenuPanels, LoadGameIsEnabledOnlyWithASavegameInTheFolderStartUpMade) {
     panel->Show(true);
     EXPECT_TRUE(panel->FindByLabel("loadgame")->HasFlag(base::WF_DISABLED));
   }
-  // Start-up makes "Savegames"; the menus ask for "savegames/".
+  // Start-up makes "Savegames", which the menus ask for.
   std::ofstream(m_dir / "Savegames" / "auto.sav") << "x";
   std::ofstream(m_dir / "Savegames" / "notes.txt") << "x";
   EXPECT_EQ(CountSavegames(), 1);
@@ -97,7 +97,7 @@ TEST_F(MenuPanels, LoadGameIsEnabledOnlyWithASavegameInTheFolderStartUpMade) {
     panel->Show(true);
     EXPECT_FALSE(panel->FindByLabel("loadgame")->HasFlag(base::WF_DISABLED));
   }
-  EXPECT_EQ(std::string(cl_LoadSavePanel::GetSaveFolder().c_str()), m_dir.string() + "/savegames/");
+  EXPECT_EQ(std::string(cl_LoadSavePanel::GetSaveFolder().c_str()), m_dir.string() + "/Savegames/");
 }
 
 TEST_F(MenuPanels, NoButtonHighlightsWhileAMessageBoxIsOpen) {

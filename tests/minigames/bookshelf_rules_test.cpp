@@ -50,6 +50,25 @@ class BookshelfRules : public frametest::FrameTest {
     const base::tRectf r = cl_BookshelfPanel::PlaceRect(place);
     Click((r.min.x + r.max.x) / 2.0f, (r.min.y + r.max.y) / 2.0f);
   }
+  // Pressed at the middle of place, moved in steps with the button held, released at (x, y).
+  void Drag(int place, float x, float y) {
+    const base::tRectf r = cl_BookshelfPanel::PlaceRect(place);
+    const float x0 = (r.min.x + r.max.x) / 2.0f, y0 = (r.min.y + r.max.y) / 2.0f;
+    base::ICMD move = Command(base::ICMD::MOUSE_MOVE, x0, y0);
+    m_shelf.HandleInput(move);
+    base::ICMD down = Command(base::ICMD::LEFT_DOWN, x0, y0);
+    m_shelf.HandleInput(down);
+    for (int step = 1; step <= 4; ++step) {
+      base::ICMD drag = Command(base::ICMD::MOUSE_MOVE, x0 + (x - x0) * step / 4, y0 + (y - y0) * step / 4);
+      m_shelf.HandleInput(drag);
+    }
+    base::ICMD up = Command(base::ICMD::LEFT_UP, x, y);
+    m_shelf.HandleInput(up);
+  }
+  void DragPlace(int from, int to) {
+    const base::tRectf r = cl_BookshelfPanel::PlaceRect(to);
+    Drag(from, (r.min.x + r.max.x) / 2.0f, (r.min.y + r.max.y) / 2.0f);
+  }
   void Swap(int a, int b) {
     ClickPlace(a);
     ClickPlace(b);
@@ -99,6 +118,30 @@ TEST_F(BookshelfRules, AClickCarriesABookAndASecondSwapsItOrPutsItBack) {
   ClickPlace(5);
   EXPECT_EQ(m_shelf.GetPlaces(), swapped);
   EXPECT_EQ(m_shelf.GetCarried(), -1);
+}
+
+// A book pressed, dragged with the button held and released on another place swaps with the book
+// there, as two clicks swap them (the release took up the book under it); dropped on the bare
+// shelf or in an edge zone it stays where it was, and the game goes on.
+TEST_F(BookshelfRules, ABookDraggedOntoAnotherPlaceSwapsAsTwoClicksDo) {
+  ASSERT_TRUE(EveryBookOnce());
+  const auto before = m_shelf.GetPlaces();
+  DragPlace(2, 9);
+  EXPECT_EQ(m_shelf.GetCarried(), -1);
+  EXPECT_EQ(m_shelf.GetPlaces()[2], before[9]);
+  EXPECT_EQ(m_shelf.GetPlaces()[9], before[2]);
+  const auto swapped = m_shelf.GetPlaces();
+  Drag(4, 100.0f, 400.0f);
+  Drag(5, 10.0f, 300.0f);
+  EXPECT_EQ(m_shelf.GetPlaces(), swapped);
+  EXPECT_EQ(m_shelf.GetCarried(), -1);
+  EXPECT_FALSE(m_shelf.IsFinished());
+  // Clicks still carry: a click picks up, a drag from there is the second click.
+  ClickPlace(0);
+  DragPlace(0, 1);
+  EXPECT_EQ(m_shelf.GetCarried(), -1);
+  EXPECT_EQ(m_shelf.GetPlaces()[1], swapped[0]);
+  EXPECT_TRUE(EveryBookOnce());
 }
 
 TEST_F(BookshelfRules, TheEdgesAndEscapeLeaveButACarriedBookIsDroppedFirst) {

@@ -277,17 +277,26 @@ TEST_F(SabotageGameTest, TheViewScrollsAtTheEdgesAndComesToRestAtTheMixer) {
   EXPECT_EQ(game->GetScrollX(), limits[1]);
 
   // The automatic scroll to the mixer: the edges do nothing meanwhile, and it rests at the target
-  // inside the vertical limits (at 1024 x 768 the viewport has a top margin) or at a limit.
-  for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{1280, 800}}) {
+  // inside the vertical limits (at 1024 x 768 the viewport has a top margin) or at a limit. There
+  // the three columns' levers and wheels lie clear of the bands that scroll, in an 800 x 600
+  // window too (drawn smaller): a click on one turns it, the view stays.
+  for (const auto& [width, height] : {std::pair{1024, 768}, std::pair{1280, 800}, std::pair{800, 600}}) {
     SCOPED_TRACE(width);
     base::sys::SetWindowSize(width, height);
     Mouse(base::ICMD::MOUSE_MOVE, 5.0f, 400.0f);
     game->ScrollTo(cl_Sabotage::VIEW_MIXER);
-    game->GetScrollLimits(limits);
     for (int i = 0; i < 40 && !game->IsPlayCondition("idle"); ++i) Step();
+    game->GetScrollLimits(limits);  // of the window the game has drawn itself into by now
     EXPECT_EQ(game->GetScrollX(), limits[1]);
     EXPECT_EQ(game->GetScrollY(), 0.0f);
     EXPECT_TRUE(game->IsPlayCondition("view mixer"));
+    const float band = cl_Sabotage::kEdge * static_cast<float>(width) / game->GetPanelWindowWidth();
+    for (const char* valve : {"valve 1", "valve 2", "valve 3", "valve 4", "valve 5", "valve 6"}) {
+      float x = 0.0f, y = 0.0f;
+      ASSERT_TRUE(game->GetPlayTarget(valve, x, y)) << valve;
+      EXPECT_GT(x, band) << valve;
+      EXPECT_LT(x, static_cast<float>(width) - band) << valve;
+    }
     game->ScrollTo(cl_Sabotage::VIEW_GRID);
     Step();
   }

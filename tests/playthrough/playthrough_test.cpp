@@ -107,6 +107,17 @@ const st_PlayFile kPlayFiles[] = {
     // line, a mini-game (skipped) or another scene; the gangway's game leads to the game's end.
     {"hotspots.play", {kQuickLaunch, kQuickSkip}, {}, {"Minigame Error"}, false, 2900},
     {"savegame.play", {kQuickLaunch, kSideFiles}, {}, {}},
+    // Every spoken line's box over or beside its speaker and off every face, in the room and in
+    // Odo's and Mina's close-ups, at both window sizes.
+    {"talk.play", {kQuickLaunch}, {}, {}, false, 1000},
+    {"talk.play",
+     {kQuickLaunch, {"Width=\"1024\" Height=\"768\"", "Width=\"800\" Height=\"600\""}},
+     {},
+     {},
+     false,
+     1000,
+     nullptr,
+     "talk_800"},
     // The editor mode from the root menu in the 1024 x 640 game viewport: a scene added to the
     // list, a sort line dragged and kept, every listed scene exported.
     {"editor_mode.play",
@@ -372,7 +383,8 @@ TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMus
         dir.path("user"), dir.path("run.log"));
     const std::string log = testprogram::ReadFile(dir.path("run.log"));
     EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << log;
-    EXPECT_NE(log.find("slot001.sav"), std::string::npos) << "the refusal names the file\n" << log;
+    EXPECT_NE(log.find(dir.path("user/Savegames/slot001.sav")), std::string::npos)
+        << "the refusal names the file where it is\n" << log;
     // 16-bit stereo at 44.1 kHz: the last two seconds.
     const std::string samples = testprogram::ReadFile(mix);
     constexpr size_t kTail = 2 * 44100 * 4;

@@ -1,7 +1,7 @@
 // The cursor each drawn frame chooses from what lies under the mouse: "talk_to" over a character
 // of the cast list, the hotspot table's cursor over a hotspot, the plain cursor over the shown
 // interface bar and the floor, none in a cutscene or while a token is carried, and the barred one
-// while the game is busy.
+// while the game is busy or a line is spoken.
 #include <gtest/gtest.h>
 
 #include "quillane/hud/InterfaceBar.h"
@@ -67,6 +67,29 @@ TEST_F(SessionInputCursor, ACutsceneHidesTheCursorAndABusyGameBarsIt) {
   EXPECT_EQ(CursorAt(FloorPoint(0.0f, 100.0f)), "cursor_disable");
 
   m_session->SetPaused(true);
+  EXPECT_EQ(CursorAt(FloorPoint(0.0f, 100.0f)), "gamecursor");
+}
+
+// While a line is spoken a click only cuts it short, and the cursor over the scene says to wait
+// (it was plain, and a click on something else looked lost); over the interface bar it stays
+// plain, and once the line is over it is plain again. A line of a background script holds nobody.
+TEST_F(SessionInputCursor, ALineBeingSpokenBarsTheCursorOverTheScene) {
+  cl_GameActionQueue& queue = m_session->GetActionQueue();
+  st_GameAction* line = queue.Add(nullptr);
+  line->m_kind = "speak";
+  line->m_object = "Odo";
+  line->m_text = "#offic0_2";
+  line->m_time = 0.25f;
+  EXPECT_EQ(CursorAt(HotspotPoint("shelf")), "cursor_disable");
+  EXPECT_EQ(CursorAt(FloorPoint(0.0f, 100.0f)), "cursor_disable");
+  cl_InterfaceBar* bar = m_session->GetInterfaceBar();
+  bar->Show(true);
+  for (int i = 0; i < 10 && bar->GetAlpha() < 1.0f; ++i) Step();
+  EXPECT_EQ(CursorAt(base::tVector2<float>((bar->m_AbsRect.left + bar->m_AbsRect.right) * 0.5f,
+                                           bar->m_AbsRect.bottom - 2.0f)),
+            "gamecursor");
+  for (int i = 0; i < 10 && queue.HasForegroundAction(); ++i) Step();
+  ASSERT_FALSE(queue.HasForegroundAction());
   EXPECT_EQ(CursorAt(FloorPoint(0.0f, 100.0f)), "gamecursor");
 }
 

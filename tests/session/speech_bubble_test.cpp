@@ -156,7 +156,7 @@ TEST_F(SpeechBubble, WithoutAutoAlignEveryBubbleGoesLeft) {
   EXPECT_TRUE(FrameOf(BubbleBounds("Nobody", text), Box(512, 384, -1)));
 }
 
-TEST_F(SpeechBubble, ThePartnerDecidesTheSideAlsoAfterTheDialogue) {
+TEST_F(SpeechBubble, ThePartnerDecidesTheSideAlsoAfterTheDialogueAndTheirOwnLinesGoAwayFromThePlayer) {
   ASSERT_NO_FATAL_FAILURE(LoadOffice());
   const std::string text = TextOfWidth(100);
   ASSERT_FALSE(text.empty());
@@ -178,6 +178,11 @@ TEST_F(SpeechBubble, ThePartnerDecidesTheSideAlsoAfterTheDialogue) {
   EXPECT_TRUE(FrameOf(BubbleBounds("Odo", text), Box(odo.x, odo.y, 1)));
   dialog.m_bActive = false;
   EXPECT_TRUE(FrameOf(BubbleBounds("Odo", text), Box(odo.x, odo.y, 1)));
+  // The partner's own lines stand away from the player, whom he talks to: measured against
+  // himself, every one of them went right, over her head in the talk's close-up.
+  dialog.m_Partner = "Odo";
+  dialog.m_bActive = true;
+  EXPECT_TRUE(FrameOf(BubbleBounds("Odo", text), Box(odo.x, odo.y, -1)));
 }
 
 TEST_F(SpeechBubble, SummedWidthsWrapLikeTheGameFontMeasuringEveryRun) {

@@ -106,30 +106,61 @@ TEST(SpeechLayoutPlace, TheBoxStandsAboveTheAnchorAndKeepsOnScreen) {
   }
 }
 
-// In an 800 x 600 window the box kept under the viewport's top came down over the speaker's face:
-// it then stands beside the figure, away from the partner where there is room.
-TEST(SpeechLayoutPlace, ABoxWithNoRoomAboveTheSpeakerStandsBesideTheFigure) {
-  // 800 × 600: the viewport is the band from y 50 to 550. Two lines of 180 pixels: a 200 × 70 box.
-  const base::tRectf viewport(0.0f, 50.0f, 800.0f, 550.0f);
+// A face's rectangle and the box's frame (16 pixels round it) share a point.
+bool Covers(const base::tRectf& box, const base::tRectf& face) {
+  return box.min.x - 16.0f < face.max.x && face.min.x < box.max.x + 16.0f && box.min.y - 16.0f < face.max.y &&
+         face.min.y < box.max.y + 16.0f;
+}
+
+float Distance(const base::tRectf& box, const base::tRectf& face) {
+  const float x = (face.min.x + face.max.x) * 0.5f, y = (face.min.y + face.max.y) * 0.5f;
+  const float dx = std::max({box.min.x - x, 0.0f, x - box.max.x}), dy = std::max({box.min.y - y, 0.0f, y - box.max.y});
+  return dx * dx + dy * dy;
+}
+
+// A box above a head that keeping it on screen brings down over the faces (a talk's close-up, a
+// head near the viewport's top in an 800 x 600 room) moves the least way to a place off every
+// face, inside the viewport's margins and nearer its speaker's face than the other's; one clear
+// of them stays; with no such place it stays too. The speaker is face 0.
+TEST(SpeechLayoutPlace, TheBoxKeepsOffEveryFaceAndStandsNearestItsSpeaker) {
   const struct {
     const char* what;
+    base::tRectf viewport;
     float x, y;
-    int side;
-    base::tRectf figure, box;
+    int lines, side;
+    std::vector<base::tRectf> faces;
+    bool moves;
   } cases[] = {
-      {"room above", 330, 300, 1, {300, 300, 360, 500}, {370, 230, 570, 300}},
-      {"no room above, right", 330, 100, 1, {300, 100, 360, 300}, {384, 116, 584, 186}},
-      {"no room above, left", 330, 100, -1, {300, 100, 360, 300}, {76, 116, 276, 186}},
-      {"nor on the right", 555, 100, 1, {535, 100, 580, 300}, {311, 116, 511, 186}},
-      {"nor on either side", 400, 100, 0, {150, 100, 650, 300}, {300, 66, 500, 136}},
-      {"head above the viewport", 330, 20, 0, {300, 20, 360, 300}, {384, 66, 584, 136}},
+      {"room, clear above the head", {0, 64, 1024, 704}, 300, 300, 2, -1, {{285, 320, 315, 350}, {600, 330, 630, 360}},
+       false},
+      {"close-up 1024, the partner speaks", {0, 64, 1024, 704}, 307, 139, 3, -1,
+       {{270, 190, 360, 290}, {640, 240, 730, 320}}, true},
+      {"close-up 1024, the player speaks", {0, 64, 1024, 704}, 690, 141, 2, 1,
+       {{640, 240, 730, 320}, {270, 190, 360, 290}}, false},
+      {"close-up 800, the partner speaks", {0, 50, 800, 550}, 240, 109, 4, -1,
+       {{210, 150, 285, 235}, {505, 180, 575, 255}}, true},
+      {"close-up 800, the player speaks", {0, 50, 800, 550}, 539, 110, 2, 1,
+       {{505, 180, 575, 255}, {210, 150, 285, 235}}, false},
+      {"room 800, no room above the head", {0, 50, 800, 550}, 295, 120, 4, 0,
+       {{280, 165, 310, 195}, {200, 160, 230, 190}}, true},
+      {"no place off the faces", {0, 50, 800, 550}, 400, 100, 2, 0, {{0, 0, 800, 600}}, false},
   };
   for (const auto& c : cases) {
-    const base::tRectf box = cl_SpeechLayout::PlaceBox(c.x, c.y, 180, 2, c.side, 800, 600, viewport, &c.figure);
-    EXPECT_FLOAT_EQ(box.min.x, c.box.min.x) << c.what;
-    EXPECT_FLOAT_EQ(box.min.y, c.box.min.y) << c.what;
-    EXPECT_FLOAT_EQ(box.max.x, c.box.max.x) << c.what;
-    EXPECT_FLOAT_EQ(box.max.y, c.box.max.y) << c.what;
+    SCOPED_TRACE(c.what);
+    const base::tRectf placed = cl_SpeechLayout::PlaceBox(c.x, c.y, 200, c.lines, c.side, c.viewport.max.x,
+                                                          c.viewport.max.y + c.viewport.min.y, c.viewport);
+    const base::tRectf box = cl_SpeechLayout::KeepOffFaces(placed, c.viewport, c.faces, 0);
+    const bool moved = box.min.x != placed.min.x || box.min.y != placed.min.y;
+    EXPECT_EQ(moved, c.moves);
+    EXPECT_FLOAT_EQ(box.max.x - box.min.x, placed.max.x - placed.min.x);
+    EXPECT_FLOAT_EQ(box.max.y - box.min.y, placed.max.y - placed.min.y);
+    if (c.faces.size() < 2) continue;
+    for (const base::tRectf& face : c.faces) EXPECT_FALSE(Covers(box, face));
+    EXPECT_LT(Distance(box, c.faces[0]), Distance(box, c.faces[1]));
+    EXPECT_GE(box.min.x, c.viewport.min.x + 32.0f);
+    EXPECT_LE(box.max.x, c.viewport.max.x - 32.0f);
+    EXPECT_GE(box.min.y, c.viewport.min.y + 16.0f);
+    EXPECT_LE(box.max.y + 16.0f, c.viewport.max.y);
   }
 }
 

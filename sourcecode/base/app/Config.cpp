@@ -1,10 +1,13 @@
 // The configuration file: "config.xml" in the user data path, else in the working folder, held as
 // the root module's Variant tree and written back by the options panel.
+#include <string>
+
 #include "base/app/SystemRoot.h"
 #include "base/data/VariantTools.h"
 #include "base/data/Xml.h"
 #include "base/system.h"
 #include "platform/os/FileSystem.h"
+#include "platform/os/Path.h"
 
 namespace base::sys {
 namespace {
@@ -17,19 +20,26 @@ tString<BaseString> JoinPath(const tString<BaseString>& folder, const char* name
   return path;
 }
 
+// The file as it is named on the disk, which the path layer found whatever the case asked for.
+void TellRead(const tString<BaseString>& path) {
+  std::string found;
+  platform::os::ResolvePath(path.c_str(), found);
+  Output("Configuration read from %s\n", found.c_str());
+}
+
 }  // namespace
 
 bool LoadConfig(Variant& out, const char* name) {
   name = ConfigName(name);
   const tString<BaseString> user = JoinPath(GetUserDataPath(), name);
   if (xml::read_file(out, user.c_str())) {
-    Output("Configuration read from %s\n", user.c_str());
+    TellRead(user);
     return true;
   }
   const tString<BaseString> app = JoinPath(GetApplicationPath(), name);
   if (app == user) return false;
   if (xml::read_file(out, app.c_str())) {
-    Output("Configuration read from %s\n", app.c_str());
+    TellRead(app);
     return true;
   }
   return false;

@@ -53,6 +53,7 @@ class cl_SafeFile {
   // Why the first failed step failed, the creation of the temporary file included ("No space
   // left on device", "Read-only file system", ...); "" when none did for a reason the system gave.
   const char* write_error() const;
+  int error_number() const { return m_error; }  // the same as the system's errno; 0 for none
   bool is_open() const { return m_stream != nullptr; }
 
   // Flushes and fsyncs the temporary file, renames it onto the target and fsyncs the folder.

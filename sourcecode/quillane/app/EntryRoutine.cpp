@@ -251,9 +251,9 @@ int RunGame(const st_StartOptions& options) {
     splash.Start("Quillane",
                  (std::string(base::sys::GetApplicationPath().c_str()) + "/loca/" + language.c_str() + "/splash_screen.bmp").c_str(),
                  !headless);
-    system.LoadConfig("Config.xml");
-    // The same file: its language was told of above.
-    quillane::ReplacePathLanguage(system.GetConfigTree(), defaults, nullptr);
+    // The system keeps the tree read above, its language already checked: the file is read (and
+    // told of in the log) once.
+    system.GetConfigTree() = startup;
     if (base::Variant* loaded = base::sys::GetOptions())
       quillane::ReplaceNonFiniteOptions(*loaded, defaults.get_element("Options"), "config.xml");
     quillane::ReplaceNonFiniteDisplay(system.GetConfigTree(), &defaults, "config.xml");

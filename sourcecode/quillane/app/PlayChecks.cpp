@@ -415,6 +415,7 @@ void AddPlayChecks(cl_PlayDriver& driver) {
   driver.AddCheck("session", CheckSession);
   driver.AddCheck("speech", CheckSpeech);
   driver.AddCheck("face", CheckFace);
+  driver.AddCheck("bubble", CheckBubble);
   driver.AddCheck("said", CheckSaid);
   driver.AddCheck("savegame", CheckSavegame);
   driver.AddCheck("stage", CheckStage);

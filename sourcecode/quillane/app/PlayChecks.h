@@ -8,6 +8,8 @@
 //            | still | video | give TOKEN | title | leave mainmenu
 //   speech SPEAKER               a line of the speaker runs and moves the lips
 //   face NAME PX                 the character's face stands at least PX pixels tall on the screen
+//   bubble SPEAKER               a line of the speaker runs, its box covers no face on the screen
+//                                and stands nearer the speaker's than any other
 //   said KEY                     the line of that key runs ("mina0_7": '#' starts a comment)
 //   savegame SLOT saved|loaded   the user's savegame against its side file, or the running game
 //   callbacks SCENE F...         the scene script's trace lines for F..., in that order, each once

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "base/data/Variant.h"
+#include "base/system.h"
 #include "graphics/Camera.h"
 #include "graphics/mesh/Skeleton.h"
 #include "platform/gpu/Device.h"
@@ -17,6 +18,7 @@
 #include "quillane/scene/Scene.h"
 #include "quillane/session/GameActionQueue.h"
 #include "quillane/session/Session.h"
+#include "quillane/session/SpeechLayout.h"
 #include "quillane/session/Stage.h"
 #include "quillane/world/WorldServices.h"
 #include "win32dx9/DX9GraphicsDevice.h"
@@ -165,5 +167,51 @@ bool CheckFace(const std::string& argument, std::string* why) {
                            std::to_string(static_cast<int>(face.degreesOff)) + "° from the camera";
   if (face.height >= wanted && face.degreesOff <= kShownDegrees) return true;
   *why = name + "'s face is " + size;
+  return false;
+}
+
+bool CheckBubble(const std::string& speaker, std::string* why) {
+  quillane::cl_Session* session = quillane::GetSession();
+  quillane::cl_Stage* stage = session ? session->GetStage() : nullptr;
+  const quillane::st_GameAction* action = session ? session->GetActionQueue().GetFirstForegroundAction() : nullptr;
+  if (!stage || !action || action->m_kind != "speak" || action->m_object != speaker.c_str()) {
+    *why = "no line of " + speaker + " runs";
+    return false;
+  }
+  quillane::cl_SpeechLayout::st_Bubble bubble;
+  if (!session->LayOutSpeech(action, bubble)) {
+    *why = "the line shows no box";
+    return false;
+  }
+  constexpr float kFrame = 16.0f;
+  const base::tRectf& box = bubble.box;
+  const float left = box.min.x - kFrame, top = box.min.y - kFrame, right = box.max.x + kFrame,
+              bottom = box.max.y + kFrame;
+  auto place = [](float x, float y) {
+    return std::to_string(static_cast<int>(x)) + "," + std::to_string(static_cast<int>(y));
+  };
+  const std::string frame = "the box's frame " + place(left, top) + "-" + place(right, bottom);
+  const float width = static_cast<float>(base::sys::GetWindowWidth());
+  const float height = static_cast<float>(base::sys::GetWindowHeight());
+  std::string nearest;
+  float nearestDistance = 0.0f;
+  for (const quillane::cl_Character* character : stage->GetCharacters()) {
+    st_ScreenFace face;
+    const std::string name = character->name.c_str();
+    if (!character->visible || character->hidden || !FindScreenFace(name, face)) continue;
+    if (face.x < 0.0f || face.x >= width || face.y < 0.0f || face.y >= height) continue;
+    const float halfWidth = face.height * 0.4f, halfHeight = face.height * 0.5f;
+    if (left < face.x + halfWidth && face.x - halfWidth < right && top < face.y + halfHeight &&
+        face.y - halfHeight < bottom) {
+      *why = frame + " covers " + name + "'s face at " + place(face.x, face.y);
+      return false;
+    }
+    const float dx = std::fmax(std::fmax(left - face.x, face.x - right), 0.0f);
+    const float dy = std::fmax(std::fmax(top - face.y, face.y - bottom), 0.0f);
+    const float distance = std::sqrt(dx * dx + dy * dy);
+    if (nearest.empty() || distance < nearestDistance) nearest = name, nearestDistance = distance;
+  }
+  if (nearest.empty() || nearest == speaker) return true;
+  *why = frame + " stands nearer " + nearest + "'s face than " + speaker + "'s";
   return false;
 }

@@ -20,6 +20,10 @@ bool FindScreenFace(const std::string& name, st_ScreenFace& face);
 // "NAME PX": NAME's face stands at least PX pixels tall on the screen and shows itself, turned at
 // most 70° from the camera (the talk's close-up shows faces, not backs of heads or profiles).
 bool CheckFace(const std::string& argument, std::string* why);
+// "NAME": a line of NAME runs, and its box with the frame round it covers no face on the screen
+// (a face as tall as FindScreenFace measures it and four fifths as wide) and stands nearer NAME's
+// face than any other one's: a player takes the nearest face for the speaker's.
+bool CheckBubble(const std::string& speaker, std::string* why);
 
 // Which hotspots a click has been answered for, per scene.
 class cl_AnswerLog {

@@ -381,10 +381,10 @@ void cl_Character::Render(base::cl_Camera* camera) {
   actor->RenderModel(GetTransform(), camera);
   if (facial) facial->Render(0);
   RenderAttachments(camera);
-  PublishHeadAndSpine();
+  PublishHeadSpineAndFace();
 }
 
-void cl_Character::PublishHeadAndSpine() {
+void cl_Character::PublishHeadSpineAndFace() {
   base::cl_Skeleton* skeleton = actor ? actor->GetSkeleton() : nullptr;
   if (!skeleton) return;
   const base::Matrix4 world = ModelMatrix();
@@ -404,6 +404,19 @@ void cl_Character::PublishHeadAndSpine() {
       spineDirection = dir;
     }
   }
+  // Where the face is on show: a spoken line's box keeps off it.
+  const base::cl_Bone* brow = skeleton->GetBone("Game_Brow_l");
+  const base::cl_Bone* lip = skeleton->GetBone("Game_Lip_low");
+  m_faceDrawn = brow && lip;
+  if (!m_faceDrawn) return;
+  m_drawnBrow = world * (brow->skinMatrix * brow->absPosition);
+  m_drawnLip = world * (lip->skinMatrix * lip->absPosition);
+}
+
+bool cl_Character::GetDrawnFace(tPoint& brow, tPoint& lip) const {
+  if (!m_faceDrawn) return false;
+  brow = m_drawnBrow, lip = m_drawnLip;
+  return true;
 }
 
 void cl_Character::RenderMirror(base::cl_Camera* camera) {

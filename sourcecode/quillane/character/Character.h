@@ -2,7 +2,7 @@
 // property set, the neutral, idle and talk channels, a one-shot special clip, the face and the
 // walking of its base; each frame it runs its timer script, advances all of these, keeps its
 // feet on the mesh and builds its pose; drawn, it poses the model and publishes the head and
-// spine directions the gaze of the others reads. Main thread only.
+// spine directions the gaze of the others reads, and where its face is shown. Main thread only.
 #pragma once
 
 #include <list>
@@ -87,7 +87,7 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   // The frame's update and pose (the dancer overrides both).
   virtual void Update(float dt);
   virtual void UpdatePose(base::cl_Pose& target);
-  // Poses the skeleton, draws the model, face and attachments, and records head and spine.
+  // Poses the skeleton, draws the model, face and attachments, and records head, spine and face.
   void Render(base::cl_Camera* camera);
   void RenderMirror(base::cl_Camera* camera);  // the same, mirrored in the floor
   // The model flattened onto the floor in one colour, drawn without culling; afterwards
@@ -99,6 +99,10 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   bool RenderBlobShadow(const base::cl_Camera* camera = nullptr, base::tRectf* drawn = nullptr);
   void RenderAttachments(base::cl_Camera* camera);
   void RenderDebugInfo(base::tVector2<float>& cursor);
+  // The world points of the brows and of the lower lip where the last Render drew them; false
+  // when it drew no face (a figure without face bones) or the face was forgotten since.
+  bool GetDrawnFace(tPoint& brow, tPoint& lip) const;
+  void ForgetDrawnFace() { m_faceDrawn = false; }
 
   // i_FaceOwner
   cl_ActorDesc* GetActor() const override { return actor; }
@@ -140,9 +144,11 @@ class cl_Character : public cl_MovementCtrl, public i_FaceOwner {
   bool FloorHeight(const tPoint& p, float& height) const;
   // The model's world matrix: the figures' orientation times the walker's transform.
   base::Matrix4 ModelMatrix();
-  void PublishHeadAndSpine();
+  void PublishHeadSpineAndFace();
 
   base::cl_Pose m_scratch;  // kept so that posing allocates nothing per frame
+  tPoint m_drawnBrow, m_drawnLip;
+  bool m_faceDrawn = false;
 };
 
 }  // namespace quillane

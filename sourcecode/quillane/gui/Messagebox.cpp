@@ -2,6 +2,7 @@
 #include "quillane/gui/Messagebox.h"
 
 #include <algorithm>
+#include <string>
 
 #include "base/app/ICMD.h"
 #include "base/app/KeyCode.h"
@@ -49,6 +50,16 @@ cl_Messagebox::~cl_Messagebox() = default;
 
 cl_Messagebox* cl_Messagebox::Show(const char* type, const char* textKey, const char* id,
                                    const char16_t* editDefault, base::cl_GUI* parent, base::cl_Window* listener) {
+  return Open(type, textKey, nullptr, id, editDefault, parent, listener);
+}
+
+cl_Messagebox* cl_Messagebox::ShowFailure(const char* textKey, const char* causeKey, const char* id,
+                                          base::cl_GUI* parent, base::cl_Window* listener) {
+  return Open("MB_OK", textKey, causeKey, id, nullptr, parent, listener);
+}
+
+cl_Messagebox* cl_Messagebox::Open(const char* type, const char* textKey, const char* causeKey, const char* id,
+                                   const char16_t* editDefault, base::cl_GUI* parent, base::cl_Window* listener) {
   auto* box = new (std::nothrow) cl_Messagebox;
   if (!box) return nullptr;
   base::cl_GUI* gui = parent ? parent : box->GetGUI();
@@ -59,6 +70,7 @@ cl_Messagebox* cl_Messagebox::Show(const char* type, const char* textKey, const 
     return nullptr;
   }
   gui->AddModalWindow(box);
+  box->m_CauseKey = causeKey ? causeKey : "";
   box->Layout(type, textKey, id, editDefault, kShowWidth, listener);
   return box;
 }
@@ -67,6 +79,10 @@ void cl_Messagebox::SetText(const char* textKey) {
   if (!textKey) return;
   m_MessageText.clear();
   base::sys::Localize(textKey, m_MessageText);
+  if (!m_CauseKey.empty()) {
+    m_MessageText += u"\n";
+    base::sys::Localize(m_CauseKey.c_str(), m_MessageText);
+  }
   cl_FontScope font(m_pFont);
   const float height = m_MessageText.empty() ? 0.0f : gfx::GetWrappedTextHeightW(m_MessageText.c_str(), m_TextWidth);
   m_TextHeight = static_cast<float>(static_cast<int>(std::max(height, 0.0f)));
@@ -104,8 +120,11 @@ bool cl_Messagebox::Layout(const char* type, const char* textKey, const char* id
     AddChild(new cl_MessageboxButton("Clear", "mb_clear", (w - kEditWidth) * 0.5f + kEditWidth + 10,
                                      h - 30 - 20 - 30 - 10, 205, 35, this));
   } else if (IsLabel(type, "MB_OK")) {
-    ImageSize("mb_yes_default", iw, ih);
-    AddChild(new cl_MessageboxButton("Ok", "mb_yes", (w - iw - 10) * 0.5f, h - ih - 10, iw + 5, ih + 5, this));
+    // A box that only tells something is closed with "OK", not "Yes" (data without that picture
+    // keeps the yes button).
+    const char* ok = gfx::ImageExists("mb_ok_default") ? "mb_ok" : "mb_yes";
+    ImageSize((std::string(ok) + "_default").c_str(), iw, ih);
+    AddChild(new cl_MessageboxButton("Ok", ok, (w - iw - 10) * 0.5f, h - ih - 10, iw + 5, ih + 5, this));
   } else if (IsLabel(type, "MB_YESNO")) {
     ImageSize("mb_yes_default", iw, ih);
     const float y = h - ih - 15;

@@ -1,4 +1,4 @@
-// The game's one modal question window: a centred, framed message with an "Ok" button, a yes/no
+// The game's one modal question window: a centred, framed message with an "OK" button, a yes/no
 // pair or a text field with a "Clear" button. Callers open it with cl_Messagebox::Show and get the
 // answer later, once, as an event on a window of their choice: an element labelled with their id
 // ("MB_quit", ...) whose "ctrl_label" is "Ok", "Cancel" or another button's label, and, for a box
@@ -30,6 +30,10 @@ class cl_Messagebox : public base::cl_Panel {
   // kShowWidth. Null, logged, when there is no GUI to show it in. editDefault: "MB_EDIT" only.
   static cl_Messagebox* Show(const char* type, const char* textKey, const char* id, const char16_t* editDefault,
                              base::cl_GUI* parent, base::cl_Window* listener);
+  // The same for a failure: an "MB_OK" box with what failed (textKey) and, on a line of its own,
+  // why (causeKey; null for none).
+  static cl_Messagebox* ShowFailure(const char* textKey, const char* causeKey, const char* id, base::cl_GUI* parent,
+                                    base::cl_Window* listener);
   // Builds the box for type ("MB_OK", "MB_YESNO", "MB_EDIT"; others get no button) and centres it
   // in the window as it is now. Always true.
   bool Layout(const char* type, const char* textKey, const char* id, const char16_t* editDefault, int width,
@@ -39,9 +43,11 @@ class cl_Messagebox : public base::cl_Panel {
   // Closes the box without an answer, for an opener that ends or goes before it is answered:
   // the listener hears nothing from it any more.
   void Withdraw();
-  // Localises the key (null: nothing) and measures it wrapped at the text width.
+  // Localises the key (null: nothing), followed by the cause of a failure box on a line of its
+  // own, and measures it wrapped at the text width.
   void SetText(const char* textKey);
   base::tString<base::BaseString> GetType() const { return m_Type; }
+  const base::tString<base::BaseUnicodeString>& GetMessageText() const { return m_MessageText; }  // as shown
   base::tString<base::BaseUnicodeString> GetEditText() const;  // empty without a text field
   int GetState() const { return m_State; }
   float GetTextWidth() const { return m_TextWidth; }
@@ -60,6 +66,8 @@ class cl_Messagebox : public base::cl_Panel {
   void Activate() override {}
 
  private:
+  static cl_Messagebox* Open(const char* type, const char* textKey, const char* causeKey, const char* id,
+                             const char16_t* editDefault, base::cl_GUI* parent, base::cl_Window* listener);
   void PrepareAnswer();
   void Answer(const base::Variant& answer);  // takes the answer and starts closing
 
@@ -71,6 +79,7 @@ class cl_Messagebox : public base::cl_Panel {
   cl_GameEdit* m_pEdit = nullptr;          // a child, or null
   base::tString<base::BaseString> m_Id;
   base::tString<base::BaseString> m_Type;
+  base::tString<base::BaseString> m_CauseKey;  // a failure's cause, shown under its message
   float m_Alpha = 0;
   float m_TargetAlpha = 0;
   base::Variant m_Answer;

@@ -4,6 +4,7 @@
 #include <cerrno>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <map>
 
 #include "base/FileTools.h"
@@ -21,6 +22,7 @@
 #include "quillane/menu/GameMenu.h"
 #include "quillane/menu/RootMenu.h"
 #include "quillane/menu/SavegameField.h"
+#include "quillane/savegame/SavegameFailure.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/screen/InterfaceSounds.h"
 #include "quillane/screen/ScreenDraw.h"
@@ -40,12 +42,35 @@ bool AnsweredOk(const base::Variant& event) {
 }
 
 // A missing file is no error: it may never have been written.
-// False, with the cause, when the file is there and stays (a read-only folder).
+// False, with the cause (also told in the savegame failure), when the file is there and stays (a
+// read-only folder).
 bool DeleteIfPresent(const base::tString<base::BaseString>& path) {
   if (!base::FileExists(path) || platform::os::DeleteFile(path.c_str())) return true;
-  base::sys::Output("ERROR: savegame file '%s' could not be deleted (%s)\n", path.c_str(), std::strerror(errno));
+  const int error = errno;
+  base::sys::Output("ERROR: savegame file '%s' could not be deleted (%s)\n", path.c_str(), std::strerror(error));
+  const quillane::en_SavegameFailure failure = quillane::SavegameFailureOf(error);
+  quillane::SetSavegameFailure(failure == quillane::en_SavegameFailure::None ? quillane::en_SavegameFailure::Other
+                                                                             : failure);
   return false;
 }
+
+// What the failure box says under what failed, for a write (a save, a removal) and for a read.
+// ORDER SAVEFAILURE
+struct st_Cause {
+  const char* written;
+  const char* read;
+};
+constexpr st_Cause kCauses[] = {
+    {nullptr, nullptr},
+    {"#loads0_9010 The disk is full.", "#loads0_9010 The disk is full."},
+    {"#loads0_9011 There is no permission to write to the savegame folder.",
+     "#loads0_9012 There is no permission to read the savegame."},
+    {"#loads0_9013 The savegame is no longer there.", "#loads0_9013 The savegame is no longer there."},
+    {"#loads0_9014 The savegame is damaged.", "#loads0_9014 The savegame is damaged."},
+    {"#loads0_9015 The savegame is from another game.", "#loads0_9015 The savegame is from another game."},
+    {"#loads0_9016 The savegame folder could not be written to.", "#loads0_9017 The savegame could not be read."},
+};
+static_assert(std::size(kCauses) == static_cast<size_t>(quillane::en_SavegameFailure::Other) + 1, "ORDER SAVEFAILURE");
 
 struct st_ScoreTip {
   const char* key;
@@ -195,14 +220,20 @@ void cl_LoadSavePanel::RefreshList() {
     sorted[key] = row;
   }
   if (m_Mode == MODE_SAVE || m_Mode == MODE_LOADSAVE) {
-    // The current game goes to a scratch file so its row shows what would be saved.
+    // The current game goes to a scratch file, read back, so its row shows what would be saved.
     cl_SavegameField* row = new cl_SavegameField(this);
     row->m_FileName = "tmp_save";
     row->m_DisplayName = Localised("#loads0_584 New Entry");
     row->m_bNewEntry = true;
     if (m_pSession) {
       const base::Variant header = BuildSaveHeader(m_pSession);
-      if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) row->ReadHeader();
+      if (m_pSession->SaveGame(GetSavegamePath("tmp_save").c_str(), row->m_DisplayName, &header)) {
+        row->ReadHeader();
+        row->ReadPreview();
+      }
+      // The row holds what it shows, and the scratch file goes at once: with it on the disk a
+      // save needed room for two savegames.
+      DeleteSavegameFiles("tmp_save");
       row->m_DisplayName = Localised("#loads0_584 New Entry");
     }
     sorted[st_SlotKey{0, 0}] = row;
@@ -255,6 +286,13 @@ void cl_LoadSavePanel::Ask(const char* type, const char* textKey, const char* id
   m_pMessageBox = cl_Messagebox::Show(type, textKey, id, editDefault, m_pGUI, this);
 }
 
+void cl_LoadSavePanel::TellFailure(const char* textKey, bool reading) {
+  const size_t failure = static_cast<size_t>(quillane::GetSavegameFailure());
+  const st_Cause& cause = kCauses[failure < std::size(kCauses) ? failure : std::size(kCauses) - 1];
+  m_pMessageBox =
+      cl_Messagebox::ShowFailure(textKey, reading ? cause.read : cause.written, "MB_savefailed", m_pGUI, this);
+}
+
 bool cl_LoadSavePanel::DeleteSavegameFiles(const char* fileName) {
   const base::tString<base::BaseString> path = GetSavegamePath(fileName);
   const bool save = DeleteIfPresent(path);
@@ -269,9 +307,10 @@ void cl_LoadSavePanel::SaveTo(const base::tString<base::BaseString>& path, const
     return;
   }
   const base::Variant header = BuildSaveHeader(m_pSession);
-  // The writer has logged what happened; the player gets the box.
+  // The writer has logged what happened; the player gets the box with the cause.
+  quillane::SetSavegameFailure(quillane::en_SavegameFailure::Other);
   if (!m_pSession || !m_pSession->SaveGame(path.c_str(), m_EnteredName, &header)) {
-    Ask("MB_OK", "#loads0_9002 The game could not be saved.", "MB_savefailed");
+    TellFailure("#loads0_9002 The game could not be saved.", false);
     return;
   }
   // Only now is the replaced savegame expendable: a failed write keeps it.
@@ -286,8 +325,9 @@ void cl_LoadSavePanel::LoadGame() {
   if (m_pSession) {
     // A savegame the session cannot read leaves the running game as it was, its sounds too (the
     // session fades them only once the file has read whole): say so and stay.
+    quillane::SetSavegameFailure(quillane::en_SavegameFailure::Other);
     if (!m_pSession->LoadGame(path.c_str())) {
-      Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
+      TellFailure("#loads0_9003 The game could not be loaded.", true);
       return;
     }
     Close();
@@ -298,7 +338,7 @@ void cl_LoadSavePanel::LoadGame() {
   // its theme stay for one that does not.
   quillane::st_SavegameImage image;
   if (!quillane::ReadSavegameFile(path.c_str(), image)) {
-    Ask("MB_OK", "#loads0_9003 The game could not be loaded.", "MB_savefailed");
+    TellFailure("#loads0_9003 The game could not be loaded.", true);
     return;
   }
   FadeOutAllSoundGroups();
@@ -389,7 +429,7 @@ bool cl_LoadSavePanel::ProcessEvent(const base::Variant& event) {
     if (AnsweredOk(event) && SelectedRow()) {
       const bool deleted = DeleteSavegameFiles(SelectedRow()->m_FileName.c_str());
       Rebuild();
-      if (!deleted) Ask("MB_OK", "#loads0_9004 The savegame could not be deleted.", "MB_savefailed");
+      if (!deleted) TellFailure("#loads0_9004 The savegame could not be deleted.", false);
     }
     return true;
   }

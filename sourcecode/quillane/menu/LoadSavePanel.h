@@ -72,6 +72,9 @@ class cl_LoadSavePanel : public base::cl_Panel {
 
  private:
   void Ask(const char* type, const char* textKey, const char* id, const char16_t* editDefault = nullptr);
+  // The "OK" box saying what failed and, under it, the last savegame failure's cause as a player
+  // understands it (of a read, or of a write or removal).
+  void TellFailure(const char* textKey, bool reading);
   void RenderPanel(float px, float py);
   bool ProcessPanelInput(base::ICMD& cmd);
   void ScrollBy(float dy);

@@ -6,7 +6,7 @@
 
 base::tString<base::BaseString> GetSavegameFolder() {
   base::tString<base::BaseString> folder;
-  folder.print("%s/savegames/", base::sys::GetUserDataPath().c_str());
+  folder.print("%s/Savegames/", base::sys::GetUserDataPath().c_str());
   return folder;
 }
 

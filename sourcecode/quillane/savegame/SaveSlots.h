@@ -7,8 +7,8 @@
 #include "base/app/GameFrame.h"
 #include "base/data/Variant.h"
 
-// "<user data path>/savegames/", ending in a slash. The path layer finds the folder whatever the
-// case of its name on disk ("Savegames" is what start-up makes).
+// "<user data path>/Savegames/", ending in a slash: the folder start-up makes, so that the log
+// names it as it is (the path layer finds it whatever the case of its name on disk).
 base::tString<base::BaseString> GetSavegameFolder();
 // The folder's "<fileName>.sav".
 base::tString<base::BaseString> GetSavegameFilePath(const char* fileName);

@@ -53,6 +53,7 @@ void MakeSavegameThumbnails(const base::cl_Bitmap32& picture, base::cl_Bitmap32&
 // stage block. On damage: false, one "ERROR:" line naming name, the section and the offset.
 bool ParseSavegame(const unsigned char* data, int size, const char* name, st_SavegameImage& out);
 // The file read whole, then ParseSavegame. A file that cannot be opened is false with its line.
+// A failure is told in GetSavegameFailure (SavegameFailure.h).
 bool ReadSavegameFile(const char* path, st_SavegameImage& out);
 
 // Writes the stage block (scene name first) into the open file; false when a write failed.
@@ -62,7 +63,8 @@ using tStageWriter = std::function<bool(base::File&)>;
 // either the complete new save is in place afterwards or the old one is untouched. Stale
 // temporary files of a killed earlier save of the same path are removed first. An empty header
 // is written as an empty "SaveData" element. With stage given it writes the stage block in place of
-// the image's scene name and stageBlock. False (logged) on any failure.
+// the image's scene name and stageBlock. False (logged, and told in GetSavegameFailure) on any
+// failure.
 bool WriteSavegameFile(const char* path, const st_SavegameImage& image, const tStageWriter& stage = {});
 
 }  // namespace quillane

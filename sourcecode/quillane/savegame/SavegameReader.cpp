@@ -5,6 +5,7 @@
 
 #include "base/File.h"
 #include "base/system.h"
+#include "quillane/savegame/SavegameFailure.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/savegame/StageRecords.h"
 
@@ -109,22 +110,27 @@ bool ParseSavegame(const unsigned char* data, int size, const char* name, st_Sav
 bool ReadSavegameFile(const char* path, st_SavegameImage& out) {
   out = st_SavegameImage();
   const char* name = path ? path : "";
+  SetSavegameFailure(en_SavegameFailure::None);
+  auto fail = [](en_SavegameFailure failure) {
+    SetSavegameFailure(failure == en_SavegameFailure::None ? en_SavegameFailure::Other : failure);
+    return false;
+  };
   base::File file;
   if (!file.open(name, base::File::STATUS_READ)) {
-    base::sys::Output("ERROR: savegame '%s' cannot be opened\n", name);
-    return false;
+    base::sys::Output("ERROR: savegame '%s' cannot be opened%s\n", name, file.write_error_note().c_str());
+    return fail(SavegameFailureOf(file.error_number()));
   }
   const int size = file.get_size();
   if (size > kMaxSavegameBytes) {
     file.report_error("%d bytes is more than a savegame can hold", size);
-    return false;
+    return fail(en_SavegameFailure::Damaged);
   }
   std::vector<unsigned char> bytes(static_cast<size_t>(size));
   if (size > 0 && !file.read(bytes.data(), size)) {
     file.report_error("cannot be read in full");
-    return false;
+    return fail(en_SavegameFailure::Damaged);
   }
-  return ParseSavegame(bytes.data(), size, name, out);
+  return ParseSavegame(bytes.data(), size, name, out) || fail(en_SavegameFailure::Damaged);
 }
 
 }  // namespace quillane

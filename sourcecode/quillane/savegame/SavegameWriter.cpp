@@ -4,6 +4,7 @@
 #include "base/file/SafeFile.h"
 #include "base/imaging/BitmapEffects.h"
 #include "base/system.h"
+#include "quillane/savegame/SavegameFailure.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/savegame/StageRecords.h"
 
@@ -51,20 +52,27 @@ void MakeSavegameThumbnails(const base::cl_Bitmap32& picture, base::cl_Bitmap32&
 
 bool WriteSavegameFile(const char* path, const st_SavegameImage& image, const tStageWriter& stage) {
   const char* name = path ? path : "";
+  SetSavegameFailure(en_SavegameFailure::None);
+  // What the player is told: the cause the system gave, else that it failed.
+  auto fail = [](const base::File& file) {
+    const en_SavegameFailure failure = SavegameFailureOf(file.error_number());
+    SetSavegameFailure(failure == en_SavegameFailure::None ? en_SavegameFailure::Other : failure);
+    return false;
+  };
   // A save killed earlier left its temporary file; it will never be committed now.
   base::RemoveStaleTempFiles(name);
   base::File file;
   if (!file.open(name, base::File::STATUS_WRITE)) {
     base::sys::Output("ERROR: savegame '%s' cannot be created%s\n", name, file.write_error_note().c_str());
-    return false;
+    return fail(file);
   }
   if (!WriteRecords(file, image, stage)) {
     base::sys::Output("ERROR: savegame '%s' could not be written%s; the previous save is kept\n", name,
                       file.write_error_note().c_str());
     file.discard();
-    return false;
+    return fail(file);
   }
-  return file.close();
+  return file.close() || fail(file);
 }
 
 }  // namespace quillane

@@ -19,6 +19,7 @@
 #include "quillane/screen/Fader.h"
 #include "quillane/session/DialogCtrl.h"
 #include "quillane/session/GameActionQueue.h"
+#include "quillane/session/SpeechLayout.h"
 
 namespace base {
 class i_Task;
@@ -105,7 +106,8 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   float GetForcedStep() const { return m_forcedStep; }
   int GetBlackFrameCount() const { return m_blackFrames; }
   int GetSceneLoadCount() const { return m_sceneLoads; }  // LoadScene calls so far
-  // The cursor stays plain while an overlay holds the player, a cutscene runs or a token is dragged.
+  // The cursor says to wait (barred) while an overlay holds the player, a cutscene runs, a line is
+  // spoken or a token is dragged.
   bool IsBusyForCursor() const;
   // The token bar into the mode the dialogue's state asks for (scene loads, dialogue start and stop).
   void SyncTokenBarMode();
@@ -131,6 +133,9 @@ class cl_Session : public base::i_GameSession, public i_MenuSession {
   const base::cl_Bitmap32& GetGamePicture() const { return m_gamePicture; }
   // The bubble of a "speak" action, drawn by the action queue's render pass.
   void ShowSpeech(st_GameAction* action);
+  // That bubble as this frame draws it, measured in the font "game" (made current); false when
+  // none is drawn (bubbles off, an empty line).
+  bool LayOutSpeech(const st_GameAction* action, cl_SpeechLayout::st_Bubble& bubble);
   // The pinned place of SetCustomTextBubblePos: false while it is off (all three 0).
   bool GetCustomBubblePos(float& x, float& y, float& align) const;
   static void SetPanelFlag(base::cl_Window* window, bool enabled);  // enabled clears WF_DISABLED

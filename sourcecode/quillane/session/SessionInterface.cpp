@@ -41,7 +41,10 @@ void cl_TokenBarState::Read(const base::Variant& gameState) {
 // ---- the session's interface work
 
 bool cl_Session::IsBusyForCursor() const {
-  return (m_overlays && m_overlays->IsBusy()) || m_actionQueue.m_inCutscene ||
+  // While a line is spoken a click only cuts it short: with the plain cursor a click on something
+  // else looked lost.
+  const st_GameAction* action = m_actionQueue.GetFirstForegroundAction();
+  return (m_overlays && m_overlays->IsBusy()) || m_actionQueue.m_inCutscene || (action && action->m_kind == "speak") ||
          (m_interfaceBar && m_interfaceBar->GetTokenBar() && m_interfaceBar->GetTokenBar()->IsDragging());
 }
 

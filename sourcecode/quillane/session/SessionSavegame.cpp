@@ -16,6 +16,7 @@
 #include "quillane/core/FrameServices.h"
 #include "quillane/hud/OverlayMgr.h"
 #include "quillane/hud/TokenBar.h"
+#include "quillane/savegame/SavegameFailure.h"
 #include "quillane/savegame/SavegameImage.h"
 #include "quillane/savegame/SavegameXml.h"
 #include "quillane/savegame/ScreenshotName.h"
@@ -59,7 +60,10 @@ void WriteTokenBarList(base::Variant& gameState, cl_TokenBar* bar) {
 }  // namespace
 
 bool cl_Session::SaveGame(const char* path, base::tString<base::BaseUnicodeString> name, const base::Variant* header) {
-  if (!path || !*path) return false;
+  if (!path || !*path) {
+    SetSavegameFailure(en_SavegameFailure::Other);
+    return false;
+  }
   if (!m_gameState.is_element()) m_gameState.set_element("GameState");
   WriteTokenBarList(m_gameState, GetTokenBar());
   if (m_tokenBarState) m_tokenBarState->Write(m_gameState);
@@ -89,6 +93,7 @@ bool cl_Session::LoadGame(const char* path) {
   if (!ReadSavegameFile(path, *image)) return false;
   // A save of a scene this game does not have would strand the player in an empty one.
   if (!cl_Scene::Exists(image->sceneName.c_str())) {
+    SetSavegameFailure(en_SavegameFailure::Foreign);
     base::sys::Output("ERROR: savegame '%s': scene '%s' does not exist: %s; the game stays where it was\n", path,
                       image->sceneName.c_str(), cl_Scene::MissingReason(image->sceneName.c_str()).c_str());
     return false;

@@ -1,6 +1,6 @@
 // The bubble of a spoken line: the speaker's name and the localised line, wrapped, in a dark
-// frame above the speaker (beside, where there is no room above), pushed away from the dialogue
-// partner and kept on screen.
+// frame above the speaker, pushed away from the dialogue partner, kept on screen and off the
+// faces on show.
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -40,8 +40,8 @@ bool cl_Session::GetCustomBubblePos(float& x, float& y, float& align) const {
   return true;
 }
 
-void cl_Session::ShowSpeech(st_GameAction* action) {
-  if (!action || BubblesOff()) return;
+bool cl_Session::LayOutSpeech(const st_GameAction* action, cl_SpeechLayout::st_Bubble& bubble) {
+  if (!action || BubblesOff()) return false;
   const float w = static_cast<float>(base::sys::GetWindowWidth());
   const float h = static_cast<float>(base::sys::GetWindowHeight());
   const char* speaker = action->m_object.c_str();
@@ -70,13 +70,15 @@ void cl_Session::ShowSpeech(st_GameAction* action) {
 
   base::tString<base::BaseUnicodeString> line;
   base::sys::Localize(action->m_text.c_str(), line, nullptr, action->m_unused);
-  if (line.empty()) return;
+  if (line.empty()) return false;
 
   // Away from whom the speaker talks to: the partner, who stays the reference after the
-  // dialogue ended, else the player.
+  // dialogue ended, else the player. The partner's own lines stand away from the player: measured
+  // against himself, each of them went the same way, over the player's head in a close-up.
   int side = 0;
   cl_Character* reference = m_stage ? m_stage->GetCharacter(m_dialogCtrl.GetPartner().c_str()) : nullptr;
-  if (!reference && m_stage) reference = m_stage->GetPlayerCharacter();
+  if (m_stage && (!reference || (reference == character && m_stage->GetPlayerCharacter() != character)))
+    reference = m_stage->GetPlayerCharacter();
   if (reference) side = m_stage->GetOverheadScreenPos(reference).x <= anchor.x ? 1 : -1;
   if (Dialog_Auto_Align == 0) side = -1;
   if (custom) side = std::isfinite(customAlign) ? static_cast<int>(std::clamp(customAlign, -1.0f, 1.0f)) : 0;
@@ -88,29 +90,46 @@ void cl_Session::ShowSpeech(st_GameAction* action) {
   shown += line;
 
   if (gfx::cl_Font* font = gfx::FontExists("game")) gfx::SetFont(font);
-  std::vector<cl_SpeechLayout::tLine> lines;
-  cl_SpeechLayout::AddLine(lines, shown, static_cast<float>(static_cast<int>(w) / 4));
-  std::vector<int> widths;
+  bubble.lines.clear();
+  bubble.widths.clear();
+  cl_SpeechLayout::AddLine(bubble.lines, shown, static_cast<float>(static_cast<int>(w) / 4));
   int maxWidth = 0;
-  for (const cl_SpeechLayout::tLine& l : lines) {
-    widths.push_back(static_cast<int>(gfx::GetTextWidthW(l.c_str())));
-    maxWidth = std::max(maxWidth, widths.back());
+  for (const cl_SpeechLayout::tLine& l : bubble.lines) {
+    bubble.widths.push_back(static_cast<int>(gfx::GetTextWidthW(l.c_str())));
+    maxWidth = std::max(maxWidth, bubble.widths.back());
   }
-  // Over a speaker of the stage the box keeps off the face (a bubble pinned by the script stays).
-  const bool onStage = character && !hotspot && !custom;
-  const base::tRectf figure = onStage ? m_stage->GetCharacterScreenRect(character) : base::tRectf();
-  const base::tRectf box = cl_SpeechLayout::PlaceBox(anchor.x, anchor.y, maxWidth, static_cast<int>(lines.size()),
-                                                     side, w, h, viewport, onStage ? &figure : nullptr);
+  bubble.side = side;
+  bubble.box = cl_SpeechLayout::PlaceBox(anchor.x, anchor.y, maxWidth, static_cast<int>(bubble.lines.size()), side, w,
+                                         h, viewport);
+  // Off every face on show, nearest the speaker's: in a talk's close-up the box above a head
+  // came down over the faces. A bubble pinned by the script stays where it is put.
+  if (m_stage && !custom) {
+    std::vector<base::tRectf> faces;
+    int speakerFace = -1;
+    for (const cl_Character* other : m_stage->GetCharacters()) {
+      base::tRectf face;
+      if (!m_stage->GetFaceScreenRect(other, face)) continue;
+      if (other == character && !hotspot) speakerFace = static_cast<int>(faces.size());
+      faces.push_back(face);
+    }
+    bubble.box = cl_SpeechLayout::KeepOffFaces(bubble.box, viewport, faces, speakerFace);
+  }
+  return true;
+}
 
+void cl_Session::ShowSpeech(st_GameAction* action) {
+  cl_SpeechLayout::st_Bubble bubble;
+  if (!LayOutSpeech(action, bubble)) return;
+  const base::tRectf& box = bubble.box;
   DrawDialogFrame(box.min.x - 16.0f, box.min.y - 16.0f, box.max.x + 16.0f, box.max.y + 16.0f, 192, 255);
-  const uint32_t colour = GetCastTextColour(speaker).value();
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const int lineWidth = widths[i];
+  const uint32_t colour = GetCastTextColour(action->m_object.c_str()).value();
+  for (size_t i = 0; i < bubble.lines.size(); ++i) {
+    const int lineWidth = bubble.widths[i];
     const float y = box.min.y + 10.0f + 30.0f * static_cast<float>(i);
     float x = (box.min.x + box.max.x) * 0.5f - static_cast<float>(lineWidth / 2);
-    if (side == -1) x = box.min.x + 10.0f;
-    if (side == 1) x = box.max.x - static_cast<float>(lineWidth) - 10.0f;
-    gfx::DrawTextOutlinedW(static_cast<int>(x), static_cast<int>(y), lines[i].c_str(), colour, kOutline);
+    if (bubble.side == -1) x = box.min.x + 10.0f;
+    if (bubble.side == 1) x = box.max.x - static_cast<float>(lineWidth) - 10.0f;
+    gfx::DrawTextOutlinedW(static_cast<int>(x), static_cast<int>(y), bubble.lines[i].c_str(), colour, kOutline);
   }
 }
 

@@ -91,12 +91,11 @@ void cl_SpeechLayout::AddLine(std::vector<tLine>& lines, const tLine& text, floa
 }
 
 base::tRectf cl_SpeechLayout::PlaceBox(float x, float y, int maxWidth, int lineCount, int side, float w, float h,
-                                       const base::tRectf& viewport, const base::tRectf* figure) {
+                                       const base::tRectf& viewport) {
   const float halfWidth = static_cast<float>(maxWidth / 2);
   const float halfHeight = 15.0f * static_cast<float>(lineCount);
   float left = x - halfWidth - 10.0f, right = x + halfWidth + 10.0f;
   float top = y - halfHeight - 40.0f, bottom = y + halfHeight - 30.0f;
-  const float above = top;
   auto shiftX = [&](float dx) { left += dx, right += dx; };
   auto shiftY = [&](float dy) { top += dy, bottom += dy; };
   // Inside the window, each test after the previous shift: a box wider than the window ends on
@@ -113,21 +112,75 @@ base::tRectf cl_SpeechLayout::PlaceBox(float x, float y, int maxWidth, int lineC
   if (left < viewport.min.x + 32.0f) shiftX(viewport.min.x + 32.0f - left);
   if (right + 32.0f > viewport.max.x) shiftX(viewport.max.x - 32.0f - right);
   if (top < viewport.min.y + 16.0f) shiftY(viewport.min.y + 16.0f - top);
-  // Brought down from above the speaker, the box covered the face (in an 800 × 600 window).
-  constexpr float kFrame = 16.0f;  // the dialog frame round the box
-  constexpr float kGap = 8.0f;     // between the frame and the figure
-  if (!figure || top <= above || left - kFrame >= figure->max.x || right + kFrame <= figure->min.x ||
-      top - kFrame >= figure->max.y || bottom + kFrame <= figure->min.y)
-    return base::tRectf(left, top, right, bottom);
-  const float width = right - left, height = bottom - top;
-  const float besideTop = std::max(figure->min.y + kFrame, viewport.min.y + 16.0f);
-  const float rightOf = figure->max.x + kGap + kFrame;  // the left edge of a box right of the figure
-  const float leftOf = figure->min.x - kGap - kFrame;   // the right edge of one left of it
-  const bool rightFits = rightOf + width + 32.0f <= viewport.max.x;
-  const bool leftFits = leftOf - width >= viewport.min.x + 32.0f;
-  if (rightFits && (side != -1 || !leftFits)) return base::tRectf(rightOf, besideTop, rightOf + width, besideTop + height);
-  if (leftFits) return base::tRectf(leftOf - width, besideTop, leftOf, besideTop + height);
   return base::tRectf(left, top, right, bottom);
+}
+
+// ---- keeping off the faces
+
+namespace {
+
+constexpr float kFrame = 16.0f;  // the dialog frame round the box
+constexpr float kGap = 8.0f;     // at least between the frame and a face
+
+bool CoversFace(const base::tRectf& box, const base::tRectf& face) {
+  return box.min.x - kFrame - kGap < face.max.x && face.min.x < box.max.x + kFrame + kGap &&
+         box.min.y - kFrame - kGap < face.max.y && face.min.y < box.max.y + kFrame + kGap;
+}
+
+// The square of the distance from the face's middle to the nearest point of the box.
+float DistanceToFace(const base::tRectf& box, const base::tRectf& face) {
+  const float cx = (face.min.x + face.max.x) * 0.5f, cy = (face.min.y + face.max.y) * 0.5f;
+  const float dx = std::max({box.min.x - cx, 0.0f, cx - box.max.x});
+  const float dy = std::max({box.min.y - cy, 0.0f, cy - box.max.y});
+  return dx * dx + dy * dy;
+}
+
+}  // namespace
+
+bool cl_SpeechLayout::IsClearOfFaces(const base::tRectf& box, const std::vector<base::tRectf>& faces, int speaker) {
+  for (const base::tRectf& face : faces)
+    if (CoversFace(box, face)) return false;
+  if (speaker < 0 || speaker >= static_cast<int>(faces.size())) return true;
+  const float own = DistanceToFace(box, faces[static_cast<size_t>(speaker)]);
+  for (size_t i = 0; i < faces.size(); ++i)
+    if (static_cast<int>(i) != speaker && DistanceToFace(box, faces[i]) <= own) return false;
+  return true;
+}
+
+base::tRectf cl_SpeechLayout::KeepOffFaces(const base::tRectf& box, const base::tRectf& viewport,
+                                           const std::vector<base::tRectf>& faces, int speaker) {
+  if (IsClearOfFaces(box, faces, speaker)) return box;
+  const float width = box.max.x - box.min.x, height = box.max.y - box.min.y;
+  // The places worth trying: where the box stands now, flush with the viewport's margins, and
+  // just clear of each face on each of its sides.
+  const float minX = viewport.min.x + 32.0f, maxX = viewport.max.x - 32.0f - width;
+  const float minY = viewport.min.y + 16.0f, maxY = viewport.max.y - kFrame - height;
+  std::vector<float> lefts = {box.min.x, minX, maxX}, tops = {box.min.y, minY, maxY};
+  for (const base::tRectf& face : faces) {
+    lefts.push_back(face.max.x + kGap + kFrame);
+    lefts.push_back(face.min.x - kGap - kFrame - width);
+    tops.push_back(face.max.y + kGap + kFrame);
+    tops.push_back(face.min.y - kGap - kFrame - height);
+  }
+  // Of those inside the margins and clear of every face, the one the box has to move least to:
+  // one nearest the speaker's face if there is such, else any; none, and it stays.
+  for (const int nearestTo : {speaker, -1}) {
+    base::tRectf best = box;
+    float bestMove = -1.0f;
+    for (float left : lefts) {
+      if (maxX >= minX) left = std::clamp(left, minX, maxX);
+      for (float top : tops) {
+        if (maxY >= minY) top = std::clamp(top, minY, maxY);
+        const base::tRectf moved(left, top, left + width, top + height);
+        if (!IsClearOfFaces(moved, faces, nearestTo)) continue;
+        const float dx = left - box.min.x, dy = top - box.min.y;
+        const float move = dx * dx + dy * dy;
+        if (bestMove < 0.0f || move < bestMove) best = moved, bestMove = move;
+      }
+    }
+    if (bestMove >= 0.0f) return best;
+  }
+  return box;
 }
 
 }  // namespace quillane

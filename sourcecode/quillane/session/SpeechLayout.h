@@ -1,7 +1,7 @@
 // The layout of a spoken line's bubble: the word wrap of the shown text and the placement of the
-// box above the speaker (beside, where there is no room above), kept inside the window and the
-// game viewport. Nothing is kept between
-// frames; the session's speech display computes it anew each frame. Main thread only.
+// box above the speaker, kept inside the window and the game viewport and off the faces on the
+// screen. Nothing is kept between frames; the session's speech display computes it anew each
+// frame. Main thread only.
 #pragma once
 
 #include <vector>
@@ -29,16 +29,30 @@ class cl_SpeechLayout {
   // (comparisons only).
   static bool s_plainRule;
 
+  // A line laid out: its wrapped lines and their widths (pixels), its box (the text's rectangle;
+  // the frame stands 16 pixels round it) and the side its lines align to (−1 left, +1 right,
+  // else centred).
+  struct st_Bubble {
+    std::vector<tLine> lines;
+    std::vector<int> widths;
+    base::tRectf box;
+    int side = 0;
+  };
+
   // The bubble's box for lines of the widest width maxWidth (pixels) at the anchor (x, y): centred
   // above it, kept inside the window (w × h), moved 0.7 box widths to the side (−1 left, +1 right,
-  // else none) and kept inside the viewport's left, right and top margins. With the speaker's
-  // figure (its rectangle on the screen): where keeping it on screen brought the box down and its
-  // frame (16 pixels round it) then meets the figure, it stands beside the figure instead, the
-  // frame's top level with the figure's (at least the viewport's top margin), on the side away
-  // from the partner (right for side 0) inside the viewport's side margins, else on the other
-  // side; where it fits on neither, it stays.
+  // else none) and kept inside the viewport's left, right and top margins.
   static base::tRectf PlaceBox(float x, float y, int maxWidth, int lineCount, int side, float w, float h,
-                               const base::tRectf& viewport, const base::tRectf* figure = nullptr);
+                               const base::tRectf& viewport);
+  // Whether the box, with the frame 16 pixels round it and a gap of 8 more, covers none of the
+  // faces (screen rectangles), and stands nearer the middle of faces[speaker] than of any other
+  // (no such test for speaker −1).
+  static bool IsClearOfFaces(const base::tRectf& box, const std::vector<base::tRectf>& faces, int speaker);
+  // The box as it is when it is clear of the faces; else moved the least way to a place inside
+  // the viewport's margins (its frame above the viewport's bottom) that is, or, where none is,
+  // to one that covers no face wherever it stands; where there is none of those, as it is.
+  static base::tRectf KeepOffFaces(const base::tRectf& box, const base::tRectf& viewport,
+                                   const std::vector<base::tRectf>& faces, int speaker);
 };
 
 }  // namespace quillane

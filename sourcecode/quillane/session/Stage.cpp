@@ -378,6 +378,27 @@ base::tVector2<float> cl_Stage::GetOverheadScreenPos(const cl_Character* charact
   return {screen.x, screen.y};
 }
 
+bool cl_Stage::GetFaceScreenRect(const cl_Character* character, base::tRectf& face) const {
+  base::tVector3<float> brow, lip;
+  if (!character || !m_scene || !character->GetDrawnFace(brow, lip)) return false;
+  base::cl_Camera& camera = m_scene->GetCamera();
+  camera.GetProjectionMatrix();
+  const base::tVector3<float> centre = (brow + lip) * 0.5f;
+  const float reach = (brow - lip).length();
+  const base::tVector3<float> across = camera.GetRightDir() * reach, up = camera.GetUpDir() * reach;
+  for (int i = 0; i < 4; ++i) {
+    const base::tVector3<float> corner =
+        camera.World2Screen(centre + ((i & 1) ? across : -across) + ((i & 2) ? up : -up));
+    const base::tVector2<float> point(corner.x, corner.y);
+    if (i == 0)
+      face = base::tRectf(point, point);
+    else
+      face.extend(point);
+  }
+  return std::isfinite(face.min.x) && std::isfinite(face.min.y) && std::isfinite(face.max.x) &&
+         std::isfinite(face.max.y);
+}
+
 // ---- Scene load task
 
 cl_SceneLoadTask::cl_SceneLoadTask(cl_Stage* stage, base::String sceneName)

@@ -70,6 +70,10 @@ class cl_Stage final : public i_StageWorld {
   void UpdateScroll();  // the scene's scroll offset from the player's position
   // Screen point 190 scene units (times the scene scale) above the character.
   base::tVector2<float> GetOverheadScreenPos(const cl_Character* character) const;
+  // The character's face as this frame drew it, on the screen: centred between brows and lower
+  // lip, twice their distance tall and as wide (forehead, chin and cheeks). False when the frame
+  // drew none of it (hidden, without face bones, before the stage's first drawing).
+  bool GetFaceScreenRect(const cl_Character* character, base::tRectf& face) const;
   base::tVector3<float> GetNavMeshCenter(base::tVector3<float>& out) const;
 
   // The savegame block: the scene name, then what ReadState reads.

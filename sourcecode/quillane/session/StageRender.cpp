@@ -44,6 +44,8 @@ const base::Variant* FindEntry(const base::Variant& table, const char* label) {
 
 void cl_Stage::Render(const base::tRectf& screenRect) {
   if (!m_scene) return;
+  // Only the faces this frame draws are where a spoken line's box must keep off.
+  for (cl_Character* character : m_characters) character->ForgetDrawnFace();
   st_ScenePasses passes;
   passes.blur = m_blur;
   RenderScenePasses(*m_scene, m_characters, screenRect, passes);

@@ -119,6 +119,7 @@ bool cl_BookshelfPanel::Init(base::Variant*, bool) {
   // the new shuffle, losing one and doubling another.
   m_carried = -1;
   m_sourcePlace = 0;
+  m_pressPlace = kNoPlace;
   for (int i = 0; i < kBooks; ++i) m_places[i] = i;
   for (int i = 0; i < 100; ++i) {
     const int a = base::Random(kBooks), b = base::Random(kBooks);
@@ -171,32 +172,48 @@ void cl_BookshelfPanel::Update(float dt) {
 }
 
 bool cl_BookshelfPanel::ReleaseAt(int place, float x, float y) {
-  if (m_carried < 0) {
-    if (m_edge != EDGE_NONE) {
-      SetResult(false);
-      m_left = true;
-      return true;
-    }
-    if (place == kNoPlace) return false;
-    m_carried = m_places[place];
-    if (m_bookMissing && m_carried == kMissingBook) {
-      m_carried = -1;
-      return false;
-    }
-    m_places[place] = -1;
-    m_sourcePlace = place;
-    const base::tRectf r = PlaceRect(place);
-    m_grabOffset[0] = x - r.min.x;
-    m_grabOffset[1] = y - r.min.y;
+  const int pressed = std::exchange(m_pressPlace, kNoPlace);
+  if (m_carried < 0 && pressed != kNoPlace && pressed != place) {
+    // Pressed on a book and released elsewhere: the book goes where it was dragged, as two clicks
+    // take it (back to its place when released on none, also in an edge zone); the release
+    // picked up the book under it.
+    PickUp(pressed, x, y);
+    if (m_carried >= 0) PutDown(place);
     return false;
   }
+  if (m_carried >= 0) {
+    PutDown(place);
+    return false;
+  }
+  if (m_edge != EDGE_NONE) {
+    SetResult(false);
+    m_left = true;
+    return true;
+  }
+  if (place != kNoPlace) PickUp(place, x, y);
+  return false;
+}
+
+void cl_BookshelfPanel::PickUp(int place, float x, float y) {
+  m_carried = m_places[place];
+  if (m_bookMissing && m_carried == kMissingBook) {
+    m_carried = -1;
+    return;
+  }
+  m_places[place] = -1;
+  m_sourcePlace = place;
+  const base::tRectf r = PlaceRect(place);
+  m_grabOffset[0] = x - r.min.x;
+  m_grabOffset[1] = y - r.min.y;
+}
+
+void cl_BookshelfPanel::PutDown(int place) {
   m_places[m_sourcePlace] = m_carried;
   if (place != kNoPlace) {
     std::swap(m_places[m_sourcePlace], m_places[place]);
     PlayGameSound("sfx/MG_Bookshelf_place.ogg", "BookshelfPlace", 1.0f);
   }
   m_carried = -1;
-  return false;
 }
 
 bool cl_BookshelfPanel::HandleInput(base::ICMD& cmd) {
@@ -216,7 +233,9 @@ bool cl_BookshelfPanel::HandleInput(base::ICMD& cmd) {
       if (m_carried < 0 && m_edge == EDGE_LEFT) SetGameCursor("cursor_exit_left");
       if (m_carried < 0 && m_edge == EDGE_RIGHT) SetGameCursor("cursor_exit_right");
       return false;
-    case base::ICMD::LEFT_DOWN: return false;
+    case base::ICMD::LEFT_DOWN:
+      m_pressPlace = m_carried < 0 ? place : kNoPlace;
+      return false;
     case base::ICMD::LEFT_UP: return ReleaseAt(place, x, y);
     case base::ICMD::KEY_RELEASED:
       if (cmd.key != base::key::Escape) return false;

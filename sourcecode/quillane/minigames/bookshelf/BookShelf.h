@@ -1,8 +1,9 @@
 // cl_BookshelfPanel: the book-ordering mini-game ("Bookshelf"). Fourteen books stand shuffled
 // in two rows of seven places on a shelf; a click picks a book up, a click on another place
-// swaps the two. Won when the upper row holds books 0 to 6 in order. The edges and Escape leave
-// (lost), the skip button counts as won. With the game state's "BookMissing" = 1 book 3 is gone
-// (neither drawn nor movable) and the skip button is withheld. Main thread only.
+// swaps the two, and so does a book dragged onto another place. Won when the upper row holds
+// books 0 to 6 in order. The edges and Escape leave (lost), the skip button counts as won. With
+// the game state's "BookMissing" = 1 book 3 is gone (neither drawn nor movable) and the skip
+// button is withheld. Main thread only.
 #pragma once
 
 #include <array>
@@ -55,7 +56,10 @@ class cl_BookshelfPanel : public i_Minigame {
 
  private:
   bool UpperRowInOrder() const;
+  // A left release at (x, y) over place (kNoPlace for none): a click, or the end of a drag.
   bool ReleaseAt(int place, float x, float y);
+  void PickUp(int place, float x, float y);  // the book of place into the hand (not the missing one)
+  void PutDown(int place);                   // the book in hand swapped with place's, or back home
   static void DrawFrame(float left, float top, float right, float bottom);  // three pixels, outward
   static void DrawInstruction(const base::tRectf& viewport);
 
@@ -71,6 +75,7 @@ class cl_BookshelfPanel : public i_Minigame {
   float m_endTime = 0.0f;
   float m_grabOffset[2] = {0.0f, 0.0f};
   int m_sourcePlace = 0;
+  int m_pressPlace = kNoPlace;  // where the left button went down with empty hands
   int m_edge = 0;
   bool m_bookMissing = false;
 };

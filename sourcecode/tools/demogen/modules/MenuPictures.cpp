@@ -94,12 +94,13 @@ bool MakeMenuPictures(cl_Output& out) {
                             true);
   }
   // The message box's buttons carry their caption in the picture: the box draws no text on them.
-  // "Clear" stands right of the name box's edit field, where the box leaves it about 115 pixels.
+  // "Clear" stands right of the name box's edit field, where the box leaves it about 115 pixels; a
+  // box that only tells something is closed with "OK".
   const struct {
     const char* name;
     const char* caption;
     int width;
-  } kBoxButtons[] = {{"mb_yes", "Yes", 128}, {"mb_no", "No", 128}, {"mb_clear", "Clear", 100}};
+  } kBoxButtons[] = {{"mb_yes", "Yes", 128}, {"mb_ok", "OK", 128}, {"mb_no", "No", 128}, {"mb_clear", "Clear", 100}};
   for (const auto& button : kBoxButtons) {
     for (int i = 0; i < 3; ++i) {
       const st_State& s = kStates[i];
