@@ -28,6 +28,7 @@ bool cl_SafeFile::begin(const char* name) {
   switch (platform::os::InspectWriteTarget(m_target, what)) {
     case platform::os::TARGET_THROUGH: return beginThrough();
     case platform::os::TARGET_REFUSED: return fail(("not written: it is " + what).c_str(), 0);
+    case platform::os::TARGET_FOLDER:  // written as usual: the rename says why it fails, at commit
     case platform::os::TARGET_REPLACE: break;
   }
   errno = 0;
@@ -108,7 +109,9 @@ bool cl_SafeFile::commit() {
     return fail("not written, the previous contents are kept", error);
   }
   // A pipe or device that took the target's place since begin() is not replaced either.
-  if (std::string what; platform::os::InspectWriteTarget(m_target, what) != platform::os::TARGET_REPLACE) {
+  std::string what;
+  const platform::os::en_WriteTarget now = platform::os::InspectWriteTarget(m_target, what);
+  if (now == platform::os::TARGET_THROUGH || now == platform::os::TARGET_REFUSED) {
     platform::os::RemoveFile(m_temp);
     m_temp.clear();
     return fail(("not put in place: it is now " + what).c_str(), 0);

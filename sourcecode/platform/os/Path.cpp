@@ -208,10 +208,11 @@ en_WriteTarget InspectWriteTarget(const std::string& target, std::string& what) 
     what = S_ISFIFO(st.st_mode) ? "a named pipe" : "a device";
     return TARGET_THROUGH;
   }
-  what = S_ISDIR(st.st_mode)    ? "a folder"
-         : S_ISBLK(st.st_mode)  ? "a block device"
-         : S_ISSOCK(st.st_mode) ? "a socket"
-                                : "not a regular file";
+  if (S_ISDIR(st.st_mode)) {
+    what = "a folder";
+    return TARGET_FOLDER;
+  }
+  what = S_ISBLK(st.st_mode) ? "a block device" : S_ISSOCK(st.st_mode) ? "a socket" : "not a regular file";
   return TARGET_REFUSED;
 }
 

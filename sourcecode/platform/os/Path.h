@@ -33,9 +33,10 @@ std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
 // What a write by name does with what stands at target (links followed, as a shell's ">" does):
 // REPLACE nothing or a regular file (through a temporary file renamed over it); THROUGH a named
 // pipe or a character device, which must not be replaced by a file (a reader waiting on the pipe,
-// /dev/null); REFUSED anything else. what names all but a file: "a named pipe", "a device", "a
-// folder", "a socket", "a block device", or the system's reason it cannot be looked at.
-enum en_WriteTarget { TARGET_REPLACE, TARGET_THROUGH, TARGET_REFUSED };
+// /dev/null); FOLDER a folder, which the rename refuses with the system's own word; REFUSED
+// anything else. what names all but a file: "a named pipe", "a device", "a folder", "a socket",
+// "a block device", or the system's reason it cannot be looked at.
+enum en_WriteTarget { TARGET_REPLACE, TARGET_THROUGH, TARGET_FOLDER, TARGET_REFUSED };
 en_WriteTarget InspectWriteTarget(const std::string& target, std::string& what);
 // Opens a named pipe or character device at target for writing, "wb", without waiting for a
 // reader: a pipe nobody reads gives null with errno ENXIO. Null (errno set) as well when what is
