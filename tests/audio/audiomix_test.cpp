@@ -3,12 +3,14 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <string>
 #include <vector>
 
 #include "AudioFixture.h"
 #include "support/ChildProcess.h"
+#include "support/SpecialTargets.h"
 
 using audiotest::AudioTest;
 using audiotest::MakeOgg;
@@ -63,6 +65,29 @@ TEST_F(AudioMixTool, ABrokenInputFailsTheRunWithItsName) {
   EXPECT_NE(log.find("ERROR: sound '" + bad + "'"), std::string::npos) << log;
   EXPECT_EQ(exitCode, 1) << log;
   EXPECT_FALSE(std::ifstream(out).good());
+}
+
+// The WAV goes through the safe writer: a named pipe at the output with a reader waiting gets the
+// file and stays a pipe; a link at a temporary name leaves the file it points to as it was.
+TEST_F(AudioMixTool, APipeAtTheOutputIsWrittenThroughAndALinkAtATemporaryNameIsNotFollowed) {
+  const std::string in = WriteFile("in.wav", MakeWav(44100, 1, 16, Sine(44100, 1, 0.1, 441.0, 0.3)));
+  const std::string pipe = m_folder + "/pipe.wav";
+  testsupport::cl_PipeReader reader(pipe);
+  ASSERT_TRUE(reader.IsOpen());
+  int exitCode = -1;
+  std::string log = RunTool({QUILLANE_AUDIOMIX, in, "-o", pipe}, &exitCode);
+  EXPECT_EQ(exitCode, 0) << log;
+  EXPECT_EQ(reader.Stop().compare(0, 4, "RIFF"), 0);
+  EXPECT_EQ(testsupport::EntryKind(pipe), "pipe");
+
+  const std::string out = m_folder + "/mix.wav", victim = m_folder + "/victim";
+  std::ofstream(victim) << "kept";
+  std::filesystem::create_symlink(victim, out + ".tmp");
+  log = RunTool({QUILLANE_AUDIOMIX, in, "-o", out}, &exitCode);
+  EXPECT_EQ(exitCode, 0) << log;
+  std::ifstream kept(victim);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(kept), {}), "kept");
+  EXPECT_EQ(testsupport::EntryKind(out), "file");
 }
 
 }  // namespace

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/file/SafeFile.h"
 #include "platform/audio/SoundLibrary.h"
-#include "platform/os/Path.h"
 
 namespace pa = platform::audio;
 
@@ -88,17 +88,11 @@ int main(int argc, char** argv) {
     mix.insert(mix.end(), block.begin(), block.begin() + frames * 2);
   }
 
-  std::string temp;
-  std::FILE* file = platform::os::CreateTempBeside(output, temp);
-  if (!file) {
-    std::fprintf(stderr, "ERROR: audiomix: '%s' could not be written\n", output);
-    return 1;
-  }
   std::vector<uint8_t> bytes = WavHeader(static_cast<uint32_t>(mix.size() / 2));
   for (int16_t v : mix) Put16(bytes, static_cast<uint16_t>(v));
-  bool ok = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  ok = std::fclose(file) == 0 && ok;
-  if (!ok || !platform::os::ReplaceFile(temp, output)) {
+  // The one writer of files by name: a pipe or a device at the name is written through, never
+  // replaced; a failure says why (logged).
+  if (!base::SaveFileSafely(output, bytes.data(), bytes.size())) {
     std::fprintf(stderr, "ERROR: audiomix: '%s' could not be written\n", output);
     return 1;
   }
