@@ -1,6 +1,10 @@
 // Presenting hands the drawn frame to the front buffer without copying it: the back buffer must
 // still hold the shown frame wherever the next one does not draw, whoever reads it, and the screen
-// read after a Present shows that Present's cursor and gamma ramp.
+// read after a Present shows that Present's cursor and gamma ramp. With nothing copied, Present
+// itself bounds the frames the software rasteriser has yet to draw.
+#define GL_GLEXT_PROTOTYPES 1
+#include <GL/glcorearb.h>
+
 #include <vector>
 
 #include "GpuFixture.h"
@@ -93,6 +97,45 @@ TEST_F(GpuTest, TheScreenReadAfterAPresentShowsThatPresentsCursorAndRamp) {
   redLevel->Release();
   blue->Release();
   red->Release();
+}
+
+// A target large enough that a frame of a few full-screen layers takes the rasteriser far longer
+// to draw than the caller to make.
+class FramesInFlight : public GpuTest {
+ protected:
+  void SetUp() override {
+    width_ = 512, height_ = 384;
+    GpuTest::SetUp();
+  }
+};
+
+// Frames made faster than drawn piled up in the rasteriser's queue (64 of them, each holding its
+// draw lists until drawn: over 100 MiB in the Office). A fence the test sets after each Present
+// is signalled once all before it is drawn: at the Present after next at the latest, which
+// returns only once the frame before it, the next, is drawn.
+TEST_F(FramesInFlight, APresentReturnsOnlyOnceTheFrameBeforeItIsDrawn) {
+  device_->SetRenderState(rs::Lighting, 0);
+  device_->SetRenderState(rs::AlphaBlendEnable, 1);
+  device_->SetRenderState(rs::SrcBlend, blend::SrcAlpha);
+  device_->SetRenderState(rs::DestBlend, blend::InvSrcAlpha);
+  device_->SetTextureStageState(0, tss::ColorOp, top::SelectArg1);
+  device_->SetTextureStageState(0, tss::ColorArg1, ta::Diffuse);
+  device_->SetTextureStageState(0, tss::AlphaOp, top::SelectArg1);
+  device_->SetTextureStageState(0, tss::AlphaArg1, ta::Diffuse);
+  std::vector<GLsync> presented;
+  for (int frame = 0; frame < 6; ++frame) {
+    device_->Clear(0, nullptr, clear::Target, 0xFF000000, 1.0f, 0);
+    for (int layer = 0; layer < 6; ++layer)
+      DrawQuad(-0.5f, -0.5f, float(width_) - 0.5f, float(height_) - 0.5f, 0x20FF8000);
+    ASSERT_EQ(device_->Present(), kOk);
+    if (frame >= 2) {
+      GLint status = GL_UNSIGNALED;
+      glGetSynciv(presented[size_t(frame) - 2], GL_SYNC_STATUS, 1, nullptr, &status);
+      EXPECT_EQ(status, GL_SIGNALED) << "frame " << frame - 2 << " is not drawn after frame " << frame << "'s Present";
+    }
+    presented.push_back(glFenceSync(GL_SYNC_GPU_COMMANDS_COMPLETE, 0));
+  }
+  for (GLsync fence : presented) glDeleteSync(fence);
 }
 
 }  // namespace

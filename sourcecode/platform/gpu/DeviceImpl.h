@@ -94,6 +94,8 @@ struct DeviceImpl {
   GLuint screenTexture = 0, screenFbo = 0;
   uint32_t screenWidth = 0, screenHeight = 0;
   bool screenPending = false;  // the last presented frame's screen is not made yet
+  // Signalled once the last presented frame is drawn: the next Present waits for it.
+  GLsync frameBefore = nullptr;
   GammaRamp gamma{};
   GLuint gammaTexture = 0;
   bool gammaDirty = true;
@@ -159,6 +161,8 @@ struct DeviceImpl {
   void CreatePresentObjects();
   void DestroyPresentObjects();
   void PresentFrame();
+  // Waits until the frame presented before this one is drawn.
+  void WaitForFrameBefore();
   // Gives the back buffer the last presented frame again when it holds an older one; called
   // before the back buffer is read or drawn into (a clear of all of it needs no restoring).
   void RestoreBackBuffer();
