@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
@@ -135,6 +137,27 @@ class TrainEditorTest : public EditorTest {
     return m_train->ProcessEvent(event);
   }
   const st_TrainNode& Node(int i) { return m_train->GetNode(i); }
+  // The pixels of the last frame in the size x size square at (x, y) that are not black.
+  int Lit(int x, int y, int size) const {
+    int lit = 0;
+    for (int py = y; py < y + size; ++py)
+      for (int px = x; px < x + size; ++px) lit += Pixel(px, py) != 0 ? 1 : 0;
+    return lit;
+  }
+  // The pixels inside [x0, x1) x [y0, y1) where frames a and b differ by more than a little.
+  static int Differ(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int x0, int y0, int x1, int y1) {
+    int differ = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const size_t i = static_cast<size_t>(y) * kWidth + x;
+        differ += testsupport::RgbNear(a[i], b[i], 8) ? 0 : 1;
+      }
+    return differ;
+  }
+  // The same over the editing area, above the status lines.
+  static int BoardDiffer(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    return Differ(a, b, 0, 0, kWidth, static_cast<int>(cl_TrainTravelEditor::kBoardHeight));
+  }
 
   cl_TrainTravelEditor* m_train = nullptr;
 };
@@ -434,6 +457,92 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   int off = 0;
   for (size_t i = 0; i < editing.size(); ++i) off += testsupport::RgbNear(playing[i], editing[i], 24) ? 0 : 1;
   EXPECT_LE(off * 50, static_cast<int>(editing.size())) << off << " of " << editing.size() << " pixels differ";
+}
+
+// A board built from nothing by right-click menus and a Ctrl-drag is drawn at every step, with no
+// scene open and over the Office: each station in its square before any track (the board stayed
+// black until the first one), then the track between them; a station added later leaves every
+// track's curve as it was. The steps against reviewed pictures, and over the scene as without.
+TEST_F(TrainEditorTest, EveryStepOfABoardBuiltFromNothingIsDrawn) {
+  constexpr int kAx = 200, kAy = 300, kBx = 600, kBy = 200, kCx = 800, kCy = 450, kDx = 150, kDy = 520;
+  const char* goldens[] = {"train_board_station.png", "train_board_stations.png", "train_board_track.png"};
+  std::vector<std::vector<uint32_t>> alone;  // the steps with no scene open
+  for (const bool overScene : {false, true}) {
+    SCOPED_TRACE(overScene ? "over the Office" : "no scene open");
+    if (overScene) {
+      m_train->Close();
+      Step();
+      ASSERT_NE(Open("Office"), nullptr);
+      ASSERT_TRUE(Menu("Editor"));
+      Step();
+      ASSERT_TRUE(Menu("TrainTravel", 900, 200));
+      Step();
+      m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
+      ASSERT_NE(m_train, nullptr);
+    }
+    std::vector<std::vector<uint32_t>> steps;
+    auto shoot = [&] {
+      Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);  // below the board: no station under the pointer
+      Step();
+      steps.push_back(m_pixels);
+    };
+    Popup(kAx, kAy, "AddNode");
+    shoot();
+    const int s = Size();
+    ASSERT_GT(s, 0);
+    EXPECT_GE(Lit(kAx, kAy, s) * 4, s * s) << "the first station";
+    Popup(kBx, kBy, "AddNode");
+    shoot();
+    EXPECT_GE(Lit(kBx, kBy, s) * 4, s * s) << "the second station";
+    EXPECT_EQ(Differ(steps[0], steps[1], kAx, kAy, kAx + s, kAy + s), 0) << "the first station as it was";
+    CtrlDrag(kAx + Half(), kAy + Half(), kBx + Half(), kBy + Half());
+    ASSERT_TRUE(Node(0).HasLink(1));
+    shoot();
+    EXPECT_GT(BoardDiffer(steps[1], steps[2]) - Differ(steps[1], steps[2], kAx, kAy, kAx + s, kAy + s) -
+                  Differ(steps[1], steps[2], kBx, kBy, kBx + s, kBy + s),
+              kBx - kAx)
+        << "the track";
+    // A track from the second station (a track from the first kept its curve even then).
+    Popup(kCx, kCy, "AddNode");
+    CtrlDrag(kBx + Half(), kBy + Half(), kCx + Half(), kCy + Half());
+    shoot();
+    Popup(kDx, kDy, "AddNode");
+    shoot();
+    EXPECT_EQ(BoardDiffer(steps[3], steps[4]), Differ(steps[3], steps[4], kDx, kDy, kDx + s, kDy + s))
+        << "a track's curve changed with the fourth station";
+    for (size_t i = 0; i < std::size(goldens); ++i) {
+      SCOPED_TRACE(goldens[i]);
+      if (!overScene)
+        EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR "/golden/") + goldens[i],
+                                                  testsupport::Shrink(steps[i], kWidth, kHeight), kWidth / 4,
+                                                  kHeight / 4));
+      else
+        EXPECT_EQ(BoardDiffer(alone[i], steps[i]), 0);
+    }
+    alone = steps;
+  }
+}
+
+// The level's background picture shows in the editing view as the play-test shows it (there lower
+// by the game's offset): it was drawn in the flat black of the fill before it.
+TEST_F(TrainEditorTest, TheEditingViewShowsTheLevelsBackgroundAsThePlayTestDoes) {
+  ASSERT_TRUE(SelectFile("demo.xml", "MinigameLoadXML"));
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step();
+  const std::vector<uint32_t> editing = m_pixels;
+  Popup(900, 700, "PlayQuick");
+  ASSERT_TRUE(m_train->IsPlaying()) << m_train->GetMessage().c_str();
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  for (int i = 0; i < 300 && m_train->IsAnimating(); ++i) Step();
+  Step();
+  const int offset = static_cast<int>(m_train->GetOffsetY());
+  ASSERT_GT(offset, 0);
+  // The game's texts, legend and figures stand on a few of the board's pixels.
+  int same = 0, total = 0;
+  for (int y = 0; y < static_cast<int>(cl_TrainTravelEditor::kBoardHeight) && y + offset < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x, ++total)
+      same += testsupport::RgbNear(Pixel(x, y + offset), editing[static_cast<size_t>(y) * kWidth + x], 24) ? 1 : 0;
+  EXPECT_GE(same * 10, total * 9) << same << " of " << total << " pixels as in the play-test";
 }
 
 // Opened over a scene in the scene editor, the board without a background covers the window:

@@ -101,14 +101,16 @@ void cl_TrainTravelEditor::Render(float x, float y) {
     m_BackgroundX = m_MousePos.x - m_GrabOffset.x;
     m_BackgroundY = m_MousePos.y - m_GrabOffset.y;
   }
-  if (m_HasBackground) DrawPicture(PictureBackground, m_BackgroundX, m_BackgroundY, 1.0f);
-  gfx::SetBlendAlpha(true);
-  gfx::SetFilterLinear();
+  // Each picture in the states it needs: the black fill leaves a flat colour in which a picture
+  // comes out black, and only a board with a track set them again by chance.
+  DrawBackground();  // the game's, here at scale 1 and without its offset
+  PreparePictures();
   DrawTracks();
   for (int i = 0; i < m_NodeCount; ++i) {
     const st_TrainNode& node = m_Nodes[i];
     const float nx = static_cast<float>(static_cast<int>(node.m_X));
     const float ny = static_cast<float>(static_cast<int>(node.m_Y));
+    PreparePictures();
     DrawPicture(i == m_HoverNode ? PictureNodeHighlight : PictureNode, nx, ny, 1.0f);
     if (node.m_Flags & (st_TrainNode::Origin | st_TrainNode::Destination)) DrawPicture(PictureStartNode, nx, ny, 1.0f);
     if (node.HasFlags(st_TrainNode::ExitNode)) DrawPicture(PictureExit, nx, ny, 1.0f);
@@ -116,6 +118,7 @@ void cl_TrainTravelEditor::Render(float x, float y) {
     if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(PictureDoubleTurn, nx, ny, 1.0f);
     if (node.HasFlags(st_TrainNode::SaveHaven)) DrawPicture(PictureSaveHaven, nx, ny, 1.0f);
   }
+  PreparePictures();
   DrawFigures();
   if (m_ShowText) {
     for (int i = 0; i < m_NodeCount; ++i) {
