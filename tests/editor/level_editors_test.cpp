@@ -137,11 +137,11 @@ class TrainEditorTest : public EditorTest {
     return m_train->ProcessEvent(event);
   }
   const st_TrainNode& Node(int i) { return m_train->GetNode(i); }
-  // The pixels of the last frame in the size x size square at (x, y) that are not black.
-  int Lit(int x, int y, int size) const {
+  // The pixels of the last frame inside [x0, x1) x [y0, y1) that are not black.
+  int Lit(int x0, int y0, int x1, int y1) const {
     int lit = 0;
-    for (int py = y; py < y + size; ++py)
-      for (int px = x; px < x + size; ++px) lit += Pixel(px, py) != 0 ? 1 : 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) lit += Pixel(x, y) != 0 ? 1 : 0;
     return lit;
   }
   // The pixels inside [x0, x1) x [y0, y1) where frames a and b differ by more than a little.
@@ -490,10 +490,10 @@ TEST_F(TrainEditorTest, EveryStepOfABoardBuiltFromNothingIsDrawn) {
     shoot();
     const int s = Size();
     ASSERT_GT(s, 0);
-    EXPECT_GE(Lit(kAx, kAy, s) * 4, s * s) << "the first station";
+    EXPECT_GE(Lit(kAx, kAy, kAx + s, kAy + s) * 4, s * s) << "the first station";
     Popup(kBx, kBy, "AddNode");
     shoot();
-    EXPECT_GE(Lit(kBx, kBy, s) * 4, s * s) << "the second station";
+    EXPECT_GE(Lit(kBx, kBy, kBx + s, kBy + s) * 4, s * s) << "the second station";
     EXPECT_EQ(Differ(steps[0], steps[1], kAx, kAy, kAx + s, kAy + s), 0) << "the first station as it was";
     CtrlDrag(kAx + Half(), kAy + Half(), kBx + Half(), kBy + Half());
     ASSERT_TRUE(Node(0).HasLink(1));
@@ -543,6 +543,27 @@ TEST_F(TrainEditorTest, TheEditingViewShowsTheLevelsBackgroundAsThePlayTestDoes)
     for (int x = 0; x < kWidth; ++x, ++total)
       same += testsupport::RgbNear(Pixel(x, y + offset), editing[static_cast<size_t>(y) * kWidth + x], 24) ? 1 : 0;
   EXPECT_GE(same * 10, total * 9) << same << " of " << total << " pixels as in the play-test";
+}
+
+// The editor reads the data file its opener hands over: a compiled file in another place gives
+// it its pictures and the rail its tracks are drawn with.
+TEST_F(TrainEditorTest, TheDataFileHandedOverGivesThePicturesAndTheRail) {
+  m_train->Close();
+  Step();
+  fs::rename(m_data / "gui/minigames/traintravel.dat", m_data / "elsewhere.dat");
+  m_train = static_cast<cl_TrainTravelEditor*>(cl_TrainTravelEditor::Create());
+  m_train->SetDataFile("elsewhere.dat");
+  m_frame->GetSystemGUI()->AddChild(m_train);
+  Step();
+  Command("AddNode", 200.0f, 300.0f);
+  Command("AddNode", 600.0f, 300.0f);
+  const int s = Size(), h = Half();
+  CtrlDrag(200 + h, 300 + h, 600 + h, 300 + h);
+  ASSERT_TRUE(Node(0).HasLink(1));
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step();
+  EXPECT_GE(Lit(200, 300, 200 + s, 300 + s) * 4, s * s) << "the station's picture";
+  EXPECT_GT(Lit(200 + s, 200, 600, 450), 600 - 200 - s) << "the rail between the stations";
 }
 
 // Opened over a scene in the scene editor, the board without a background covers the window:

@@ -28,6 +28,7 @@ constexpr std::pair<const char*, uint32_t> kFlagControls[] = {{"SetNoAgent", st_
 // ---- input
 
 bool cl_TrainTravelEditor::HandleInput(base::ICMD& cmd) {
+  ReadPictures();
   if (cmd.type == base::ICMD::KEY_PRESSED && (cmd.key == base::key::PageUp || cmd.key == base::key::PageDown)) {
     m_RandomSeed += cmd.key == base::key::PageUp ? 1 : -1;
     return true;
@@ -145,6 +146,7 @@ base::String cl_TrainTravelEditor::EventAttribute(const base::Variant& event, co
 }
 
 bool cl_TrainTravelEditor::HandleMenuEvent(const base::Variant* event, base::cl_Window* sender) {
+  ReadPictures();
   const char* own = event ? event->get_label() : nullptr;
   if (!own) return false;
   const std::string_view label = own;

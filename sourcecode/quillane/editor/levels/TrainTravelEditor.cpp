@@ -1,4 +1,4 @@
-// The train-travel editor: its construction, the play-test (its commands, the play
+// The train-travel editor: its construction and pictures, the play-test (its commands, the play
 // options, the game's restart on the edited board) and closing.
 #include "quillane/editor/levels/TrainTravelEditor.h"
 
@@ -6,10 +6,8 @@
 #include <cstdio>
 #include <utility>
 
-#include "base/FileTools.h"
 #include "quillane/editor/levels/LevelEditorTools.h"
 #include "quillane/editor/levels/TrainTravelEditorMenu.h"
-#include "quillane/minigames/MinigameRegistry.h"
 
 namespace quillane {
 
@@ -27,13 +25,18 @@ int cl_TrainTravelEditor::s_NewNodeCounter = 0;
 
 cl_TrainTravelEditor::cl_TrainTravelEditor() {
   std::fill(std::begin(m_EditorAgentNodes), std::end(m_EditorAgentNodes), -1);
-  // The editor menu makes one instance to compile a missing data file; that one has none to read.
-  SetDataFile(GameDataFile("TrainTravel"));
-  if (base::FileExists(m_DataFile)) ReadCompiledData();
   MarkSaved();
 }
 
 cl_TrainTravelEditor::~cl_TrainTravelEditor() = default;
+
+void cl_TrainTravelEditor::ReadPictures() {
+  // The opener hands the data file over after construction; the editor menu's compile run makes
+  // an instance that never draws, and that one must not look for a file not yet written.
+  if (m_PicturesRead || m_DataFile.empty()) return;
+  m_PicturesRead = true;
+  ReadCompiledData();
+}
 
 void cl_TrainTravelEditor::Update(float dt) {
   if (m_Playing) cl_TrainTravelPanel::Update(dt);

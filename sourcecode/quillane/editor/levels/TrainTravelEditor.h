@@ -2,9 +2,9 @@
 // editing mode laid over it: stations are placed, dragged, named, flagged and linked with the
 // mouse and three popup menus, the board is checked for what would make it unplayable, and it is
 // written back as the graph and scenario files the game reads. A play-test runs the real game on
-// the board being edited and returns to editing when stopped. Main thread only. One class, a file
-// per job:
-//   TrainTravelEditor.cpp      construction, the play-test, closing
+// the board being edited and returns to editing when stopped. Its pictures are read from the data
+// file its opener hands over (SetDataFile). Main thread only. One class, a file per job:
+//   TrainTravelEditor.cpp      construction and pictures, the play-test, closing
 //   TrainTravelEditorView.cpp  the editing view: background, tracks, stations, status line
 //   TrainTravelEditing.cpp     the mouse and the menus' commands on the board
 //   TrainTravelLevelFile.cpp   the graph and scenario files, their dialogs, the background
@@ -93,6 +93,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   static constexpr const char* kDiscardText = "The board has unsaved changes. Discard them?";
 
   // ---- TrainTravelEditor.cpp
+  void ReadPictures();  // once, from the data file handed over; nothing without one
   // Start, SavePlayOptions, PlayQuick, Play, Stop, Reset; false for another command.
   bool HandlePlayCommand(const base::String& command, base::cl_Window* sender);
   void TakePlayOptions(base::cl_Window* sender);
@@ -148,6 +149,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentNodes[kMaxAgents];
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
+  bool m_PicturesRead = false;
   base::String m_Message;      // the last refused action, shown after "Errors:"
   base::String m_Outcome;      // the last save's outcome, shown before them
   base::String m_OutcomeBoard;  // GraphText when either was shown: a change ends them

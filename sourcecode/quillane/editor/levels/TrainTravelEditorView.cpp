@@ -21,6 +21,7 @@ constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 }  // namespace
 
 void cl_TrainTravelEditor::Render(float x, float y) {
+  ReadPictures();
   gfx::Begin2D();
   gfx::SetBlendNone();
   // The board covers the window, also while play-tested: the scene being edited and its panel
