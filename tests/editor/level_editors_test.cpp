@@ -523,6 +523,28 @@ TEST_F(TrainEditorTest, EveryStepOfABoardBuiltFromNothingIsDrawn) {
   }
 }
 
+// The click that added a station is told again once its double-click time has passed, at the
+// place it was made: the pointer that left meanwhile leaves no station highlighted under it.
+TEST_F(TrainEditorTest, AClickToldLateLeavesNoStationHighlighted) {
+  Mouse(base::ICMD::MOUSE_MOVE, 200, 300);
+  Mouse(base::ICMD::RIGHT_DOWN, 200, 300);
+  Mouse(base::ICMD::RIGHT_UP, 200, 300);
+  Step();
+  // "Add station", pressed where the station will stand.
+  Mouse(base::ICMD::MOUSE_MOVE, 220, 310);
+  Mouse(base::ICMD::LEFT_DOWN, 220, 310);
+  Mouse(base::ICMD::LEFT_UP, 220, 310);
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step(1.0f);
+  Step();
+  const int s = Size();
+  ASSERT_EQ(m_train->GetNodeCount(), 1);
+  const std::vector<uint32_t> late = m_pixels;
+  Mouse(base::ICMD::MOUSE_MOVE, 1001, 700);
+  Step();
+  EXPECT_EQ(Differ(late, m_pixels, 200, 300, 200 + s, 300 + s), 0) << "highlighted until the pointer moved again";
+}
+
 // The level's background picture shows in the editing view as the play-test shows it (there lower
 // by the game's offset): it was drawn in the flat black of the fill before it.
 TEST_F(TrainEditorTest, TheEditingViewShowsTheLevelsBackgroundAsThePlayTestDoes) {

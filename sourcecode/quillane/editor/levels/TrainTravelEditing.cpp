@@ -33,6 +33,12 @@ bool cl_TrainTravelEditor::HandleInput(base::ICMD& cmd) {
     m_RandomSeed += cmd.key == base::key::PageUp ? 1 : -1;
     return true;
   }
+  // A click is told again once its double-click time has passed, at the place it was made: the
+  // pointer has moved on since, and taken for its place it left the station under it highlighted.
+  if (cmd.type == base::ICMD::CLICK || cmd.type == base::ICMD::DOUBLE_CLICK) {
+    if (m_Playing) cl_TrainTravelPanel::HandleInput(cmd);
+    return true;
+  }
   m_MousePos = {static_cast<float>(cmd.mouseX), static_cast<float>(cmd.mouseY)};
   if (cmd.type == base::ICMD::RIGHT_DOWN) {
     m_SelectedNode = NodeAt(m_MousePos.x, m_MousePos.y);
