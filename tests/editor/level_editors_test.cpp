@@ -137,6 +137,19 @@ class TrainEditorTest : public EditorTest {
     return m_train->ProcessEvent(event);
   }
   const st_TrainNode& Node(int i) { return m_train->GetNode(i); }
+  // The fixture's editor, opened before any scene, closed; the Office opened in the scene editor
+  // and the train editor opened again over it from the menu.
+  void ReopenOverTheOffice() {
+    m_train->Close();
+    Step();
+    ASSERT_NE(Open("Office"), nullptr);
+    ASSERT_TRUE(Menu("Editor"));
+    Step();
+    ASSERT_TRUE(Menu("TrainTravel", 900, 200));
+    Step();
+    m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
+    ASSERT_NE(m_train, nullptr);
+  }
   // The pixels of the last frame inside [x0, x1) x [y0, y1) that are not black.
   int Lit(int x0, int y0, int x1, int y1) const {
     int lit = 0;
@@ -470,15 +483,7 @@ TEST_F(TrainEditorTest, EveryStepOfABoardBuiltFromNothingIsDrawn) {
   for (const bool overScene : {false, true}) {
     SCOPED_TRACE(overScene ? "over the Office" : "no scene open");
     if (overScene) {
-      m_train->Close();
-      Step();
-      ASSERT_NE(Open("Office"), nullptr);
-      ASSERT_TRUE(Menu("Editor"));
-      Step();
-      ASSERT_TRUE(Menu("TrainTravel", 900, 200));
-      Step();
-      m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
-      ASSERT_NE(m_train, nullptr);
+      ASSERT_NO_FATAL_FAILURE(ReopenOverTheOffice());
     }
     std::vector<std::vector<uint32_t>> steps;
     auto shoot = [&] {
@@ -591,14 +596,7 @@ TEST_F(TrainEditorTest, TheDataFileHandedOverGivesThePicturesAndTheRail) {
 // Opened over a scene in the scene editor, the board without a background covers the window:
 // neither the scene nor the panel (which no longer takes the clicks) shows through it.
 TEST_F(TrainEditorTest, TheBoardCoversTheEditedSceneAndItsPanel) {
-  m_train->Close();  // the fixture's, opened before any scene
-  Step();
-  ASSERT_NE(Open("Office"), nullptr);
-  ASSERT_TRUE(Menu("Editor"));
-  Step();
-  ASSERT_TRUE(Menu("TrainTravel", 900, 200));
-  Step();
-  ASSERT_NE(Window("TrainTravelGame"), nullptr);
+  ASSERT_NO_FATAL_FAILURE(ReopenOverTheOffice());
   int shown = 0;
   for (int y = 60; y < 460; ++y)
     for (int x = 20; x < 240; ++x) shown += Pixel(x, y) != 0 ? 1 : 0;

@@ -18,7 +18,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 // The titles of the questions before unsaved work is dropped or a level written over (the menu
 // entries' texts); each answer comes back under its title.
 constexpr const char* kLoadQuestion = "Load level";

@@ -80,6 +80,7 @@ class cl_TrainTravelPanel : public i_Minigame {
   static constexpr int kMaxNodes = 50;
   static constexpr int kMaxAgents = 5;
   static constexpr int kNoRoute = 1000;  // PathLength when no route exists
+  static constexpr const char* kLevelFolder = "gui/minigames/traintravel/";  // graph and scenario files
   // The board's pictures (ORDER IMAGES); the background's is named by the level.
   enum en_Picture {
     PictureNode = 0,
