@@ -9,8 +9,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <iterator>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "../support/DemoResources.h"
 #include "../support/GoldenImage.h"
@@ -135,6 +137,40 @@ class TrainEditorTest : public EditorTest {
     return m_train->ProcessEvent(event);
   }
   const st_TrainNode& Node(int i) { return m_train->GetNode(i); }
+  // The fixture's editor, opened before any scene, closed; the Office opened in the scene editor
+  // and the train editor opened again over it from the menu.
+  void ReopenOverTheOffice() {
+    m_train->Close();
+    Step();
+    ASSERT_NE(Open("Office"), nullptr);
+    ASSERT_TRUE(Menu("Editor"));
+    Step();
+    ASSERT_TRUE(Menu("TrainTravel", 900, 200));
+    Step();
+    m_train = dynamic_cast<cl_TrainTravelEditor*>(Window("TrainTravelGame"));
+    ASSERT_NE(m_train, nullptr);
+  }
+  // The pixels of the last frame inside [x0, x1) x [y0, y1) that are not black.
+  int Lit(int x0, int y0, int x1, int y1) const {
+    int lit = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) lit += Pixel(x, y) != 0 ? 1 : 0;
+    return lit;
+  }
+  // The pixels inside [x0, x1) x [y0, y1) where frames a and b differ by more than a little.
+  static int Differ(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b, int x0, int y0, int x1, int y1) {
+    int differ = 0;
+    for (int y = y0; y < y1; ++y)
+      for (int x = x0; x < x1; ++x) {
+        const size_t i = static_cast<size_t>(y) * kWidth + x;
+        differ += testsupport::RgbNear(a[i], b[i], 8) ? 0 : 1;
+      }
+    return differ;
+  }
+  // The same over the editing area, above the status lines.
+  static int BoardDiffer(const std::vector<uint32_t>& a, const std::vector<uint32_t>& b) {
+    return Differ(a, b, 0, 0, kWidth, static_cast<int>(cl_TrainTravelEditor::kBoardHeight));
+  }
 
   cl_TrainTravelEditor* m_train = nullptr;
 };
@@ -436,17 +472,131 @@ TEST_F(TrainEditorTest, APlayTestDrawsTheBoardAsTheGameDoes) {
   EXPECT_LE(off * 50, static_cast<int>(editing.size())) << off << " of " << editing.size() << " pixels differ";
 }
 
+// A board built from nothing by right-click menus and a Ctrl-drag is drawn at every step, with no
+// scene open and over the Office: each station in its square before any track (the board stayed
+// black until the first one), then the track between them; a station added later leaves every
+// track's curve as it was. The steps against reviewed pictures, and over the scene as without.
+TEST_F(TrainEditorTest, EveryStepOfABoardBuiltFromNothingIsDrawn) {
+  constexpr int kAx = 200, kAy = 300, kBx = 600, kBy = 200, kCx = 800, kCy = 450, kDx = 150, kDy = 520;
+  const char* goldens[] = {"train_board_station.png", "train_board_stations.png", "train_board_track.png"};
+  std::vector<std::vector<uint32_t>> alone;  // the steps with no scene open
+  for (const bool overScene : {false, true}) {
+    SCOPED_TRACE(overScene ? "over the Office" : "no scene open");
+    if (overScene) {
+      ASSERT_NO_FATAL_FAILURE(ReopenOverTheOffice());
+    }
+    std::vector<std::vector<uint32_t>> steps;
+    auto shoot = [&] {
+      Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);  // below the board: no station under the pointer
+      Step();
+      steps.push_back(m_pixels);
+    };
+    Popup(kAx, kAy, "AddNode");
+    shoot();
+    const int s = Size();
+    ASSERT_GT(s, 0);
+    EXPECT_GE(Lit(kAx, kAy, kAx + s, kAy + s) * 4, s * s) << "the first station";
+    Popup(kBx, kBy, "AddNode");
+    shoot();
+    EXPECT_GE(Lit(kBx, kBy, kBx + s, kBy + s) * 4, s * s) << "the second station";
+    EXPECT_EQ(Differ(steps[0], steps[1], kAx, kAy, kAx + s, kAy + s), 0) << "the first station as it was";
+    CtrlDrag(kAx + Half(), kAy + Half(), kBx + Half(), kBy + Half());
+    ASSERT_TRUE(Node(0).HasLink(1));
+    shoot();
+    EXPECT_GT(BoardDiffer(steps[1], steps[2]) - Differ(steps[1], steps[2], kAx, kAy, kAx + s, kAy + s) -
+                  Differ(steps[1], steps[2], kBx, kBy, kBx + s, kBy + s),
+              kBx - kAx)
+        << "the track";
+    // A track from the second station (a track from the first kept its curve even then).
+    Popup(kCx, kCy, "AddNode");
+    CtrlDrag(kBx + Half(), kBy + Half(), kCx + Half(), kCy + Half());
+    shoot();
+    Popup(kDx, kDy, "AddNode");
+    shoot();
+    EXPECT_EQ(BoardDiffer(steps[3], steps[4]), Differ(steps[3], steps[4], kDx, kDy, kDx + s, kDy + s))
+        << "a track's curve changed with the fourth station";
+    for (size_t i = 0; i < std::size(goldens); ++i) {
+      SCOPED_TRACE(goldens[i]);
+      if (!overScene)
+        EXPECT_TRUE(testsupport::MatchesGoldenPng(std::string(QUILLANE_TEST_DIR "/golden/") + goldens[i],
+                                                  testsupport::Shrink(steps[i], kWidth, kHeight), kWidth / 4,
+                                                  kHeight / 4));
+      else
+        EXPECT_EQ(BoardDiffer(alone[i], steps[i]), 0);
+    }
+    alone = steps;
+  }
+}
+
+// The click that added a station is told again once its double-click time has passed, at the
+// place it was made: the pointer that left meanwhile leaves no station highlighted under it.
+TEST_F(TrainEditorTest, AClickToldLateLeavesNoStationHighlighted) {
+  Mouse(base::ICMD::MOUSE_MOVE, 200, 300);
+  Mouse(base::ICMD::RIGHT_DOWN, 200, 300);
+  Mouse(base::ICMD::RIGHT_UP, 200, 300);
+  Step();
+  // "Add station", pressed where the station will stand.
+  Mouse(base::ICMD::MOUSE_MOVE, 220, 310);
+  Mouse(base::ICMD::LEFT_DOWN, 220, 310);
+  Mouse(base::ICMD::LEFT_UP, 220, 310);
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step(1.0f);
+  Step();
+  const int s = Size();
+  ASSERT_EQ(m_train->GetNodeCount(), 1);
+  const std::vector<uint32_t> late = m_pixels;
+  Mouse(base::ICMD::MOUSE_MOVE, 1001, 700);
+  Step();
+  EXPECT_EQ(Differ(late, m_pixels, 200, 300, 200 + s, 300 + s), 0) << "highlighted until the pointer moved again";
+}
+
+// The level's background picture shows in the editing view as the play-test shows it (there lower
+// by the game's offset): it was drawn in the flat black of the fill before it.
+TEST_F(TrainEditorTest, TheEditingViewShowsTheLevelsBackgroundAsThePlayTestDoes) {
+  ASSERT_TRUE(SelectFile("demo.xml", "MinigameLoadXML"));
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step();
+  const std::vector<uint32_t> editing = m_pixels;
+  Popup(900, 700, "PlayQuick");
+  ASSERT_TRUE(m_train->IsPlaying()) << m_train->GetMessage().c_str();
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  for (int i = 0; i < 300 && m_train->IsAnimating(); ++i) Step();
+  Step();
+  const int offset = static_cast<int>(m_train->GetOffsetY());
+  ASSERT_GT(offset, 0);
+  // The game's texts, legend and figures stand on a few of the board's pixels.
+  int same = 0, total = 0;
+  for (int y = 0; y < static_cast<int>(cl_TrainTravelEditor::kBoardHeight) && y + offset < kHeight; ++y)
+    for (int x = 0; x < kWidth; ++x, ++total)
+      same += testsupport::RgbNear(Pixel(x, y + offset), editing[static_cast<size_t>(y) * kWidth + x], 24) ? 1 : 0;
+  EXPECT_GE(same * 10, total * 9) << same << " of " << total << " pixels as in the play-test";
+}
+
+// The editor reads the data file its opener hands over: a compiled file in another place gives
+// it its pictures and the rail its tracks are drawn with.
+TEST_F(TrainEditorTest, TheDataFileHandedOverGivesThePicturesAndTheRail) {
+  m_train->Close();
+  Step();
+  fs::rename(m_data / "gui/minigames/traintravel.dat", m_data / "elsewhere.dat");
+  m_train = static_cast<cl_TrainTravelEditor*>(cl_TrainTravelEditor::Create());
+  m_train->SetDataFile("elsewhere.dat");
+  m_frame->GetSystemGUI()->AddChild(m_train);
+  Step();
+  Command("AddNode", 200.0f, 300.0f);
+  Command("AddNode", 600.0f, 300.0f);
+  const int s = Size(), h = Half();
+  CtrlDrag(200 + h, 300 + h, 600 + h, 300 + h);
+  ASSERT_TRUE(Node(0).HasLink(1));
+  Mouse(base::ICMD::MOUSE_MOVE, 1000, 700);
+  Step();
+  EXPECT_GE(Lit(200, 300, 200 + s, 300 + s) * 4, s * s) << "the station's picture";
+  EXPECT_GT(Lit(200 + s, 200, 600, 450), 600 - 200 - s) << "the rail between the stations";
+}
+
 // Opened over a scene in the scene editor, the board without a background covers the window:
 // neither the scene nor the panel (which no longer takes the clicks) shows through it.
 TEST_F(TrainEditorTest, TheBoardCoversTheEditedSceneAndItsPanel) {
-  m_train->Close();  // the fixture's, opened before any scene
-  Step();
-  ASSERT_NE(Open("Office"), nullptr);
-  ASSERT_TRUE(Menu("Editor"));
-  Step();
-  ASSERT_TRUE(Menu("TrainTravel", 900, 200));
-  Step();
-  ASSERT_NE(Window("TrainTravelGame"), nullptr);
+  ASSERT_NO_FATAL_FAILURE(ReopenOverTheOffice());
   int shown = 0;
   for (int y = 60; y < 460; ++y)
     for (int x = 20; x < 240; ++x) shown += Pixel(x, y) != 0 ? 1 : 0;

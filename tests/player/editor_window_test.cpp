@@ -4,7 +4,8 @@
 //   - a click on the train editor opened over the scene manager reaches the train editor, not the
 //     manager's button under it, and its popup is left with Escape or a right click;
 //   - a mini-game opened from the menu, the pointer resting on the entry clicked, reads the pointer
-//     there: Sabotage keeps its first view instead of scrolling to the corner it would take for it.
+//     there: Sabotage keeps its first view instead of scrolling to the corner it would take for it;
+//   - a train board built from nothing, no scene open, shows each station and the first track.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -12,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "support/ProgramRun.h"
 #include "x_session.h"
@@ -46,6 +48,22 @@ int Black(const st_Screen& screen, int x0, int y0, int x1, int y1) {
   return black;
 }
 
+// The width of the TGA picture at path (its header's), 0 when it cannot be read.
+int TgaWidth(const fs::path& path) {
+  const std::string header = testprogram::ReadFile(path.string());
+  return header.size() < 18 ? 0 : static_cast<unsigned char>(header[12]) | static_cast<unsigned char>(header[13]) << 8;
+}
+
+// The lowest row of screen that is white across nearly all its width: the train board's frame.
+int BoardBottom(const st_Screen& screen) {
+  for (int y = screen.height - 1; y >= 0; --y) {
+    int white = 0;
+    for (int x = 0; x < screen.width; ++x) white += (screen.At(x, y) & 0xF0F0F0u) == 0xF0F0F0u ? 1 : 0;
+    if (white * 10 > screen.width * 9) return y;
+  }
+  return 0;
+}
+
 // The editor mode started in the X display (its data copy made beside the user folder); skips
 // where the tools, the program or the demo data are missing.
 class EditorWindow : public ::testing::Test {
@@ -74,6 +92,15 @@ class EditorWindow : public ::testing::Test {
   st_Screen Still(int x0, int y0, int x1, int y1) {
     return m_x.Settled([&](const st_Screen& a, const st_Screen& b) { return Changed(a, b, x0, y0, x1, y1) == 0; },
                        kSettleMs);
+  }
+  // The editor menu opened at the pointer over screen (the one shown now) and its entry clicked;
+  // the pointer stays on the entry.
+  void ChooseFromMenu(const st_Screen& screen, int entry) {
+    constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21;
+    m_x.RightClick(kMenuX, kMenuY);
+    ASSERT_GT(AwaitChanged(screen, kMenuX, kMenuY, kMenuX + 80, kMenuY + 60, [](int n) { return n > 100; }), 100)
+        << "no menu";
+    m_x.Click(kMenuX + kEntryDX, kMenuY + entry * kEntryH + kEntryH / 2);
   }
 
   std::unique_ptr<testprogram::TempDir> m_dir;
@@ -149,14 +176,11 @@ TEST_F(EditorWindow, EscapeClosesTheMenuAndTheWindowOnTopTakesTheClick) {
 // game takes the pointer for where it rests, so its first view stays; read as the window's corner,
 // the edge scroll would carry the view into the empty black corner of its board.
 TEST_F(EditorWindow, AGameOpenedUnderARestingPointerReadsItWhereItRests) {
-  constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21, kSabotageEntry = 7;
+  constexpr int kSabotageEntry = 7;
   m_x.MoveTo(kRestX, kRestY);
   const st_Screen editor = Still(0, 0, kWindowWidth, kWindowHeight);
   ASSERT_EQ(editor.width, kWindowWidth);
-  m_x.RightClick(kMenuX, kMenuY);
-  ASSERT_GT(AwaitChanged(editor, kMenuX, kMenuY, kMenuX + 80, kMenuY + 60, [](int n) { return n > 100; }), 100)
-      << "no menu";
-  m_x.Click(kMenuX + kEntryDX, kMenuY + kSabotageEntry * kEntryH + kEntryH / 2);  // and no move after it
+  ASSERT_NO_FATAL_FAILURE(ChooseFromMenu(editor, kSabotageEntry));  // and no move after it
   // The game covers the window, fades in and shows its first view.
   constexpr int kScreenPixels = kWindowWidth * kWindowHeight;
   ASSERT_GT(AwaitChanged(editor, 0, 0, kWindowWidth, kWindowHeight, [](int n) { return n > kScreenPixels / 2; }),
@@ -178,6 +202,75 @@ TEST_F(EditorWindow, AGameOpenedUnderARestingPointerReadsItWhereItRests) {
   EXPECT_LT(Changed(first, later, 0, 0, kWindowWidth, kWindowHeight), kScreenPixels / 100)
       << "the view moved while the pointer rested\n"
       << testprogram::ReadFile(m_log);
+  m_x.Stop();
+}
+
+// A board built from nothing with no scene open, through the menus and the mouse: each station
+// shows in its square (its picture's size, where the right click was) over the black board as
+// soon as it is added, and nothing else changes; then the Ctrl-drag's track between them. A new
+// board stayed black until its first track.
+TEST_F(EditorWindow, ATrainBoardBuiltFromNothingShowsEachStep) {
+  // The menu's tenth entry opens the train editor; a popup's entries are as high as the menu's.
+  constexpr int kTrainEntry = 9, kEntryDX = 20, kEntryH = 21;
+  const int size = TgaWidth(fs::path(QUILLANE_DATA_DIR) / "gui/minigames/traintravel/node.tga");
+  ASSERT_GT(size, 0) << "no station picture";
+  m_x.MoveTo(kRestX, kRestY);
+  const st_Screen empty = Still(0, 0, kWindowWidth, kWindowHeight);
+  ASSERT_EQ(empty.width, kWindowWidth);
+  ASSERT_NO_FATAL_FAILURE(ChooseFromMenu(empty, kTrainEntry));
+  m_x.MoveTo(kRestX, kRestY);
+  ASSERT_GT(AwaitChanged(empty, 0, 0, kWindowWidth, kWindowHeight, [](int n) { return n > 50000; }), 50000)
+      << "no train editor";
+  st_Screen before = Still(0, 0, kWindowWidth, kWindowHeight);
+  const int bottom = BoardBottom(before);  // below it the status line, which counts the stations
+  ASSERT_GT(bottom, kWindowHeight / 2) << "no board";
+
+  struct st_Square {
+    int x, y;
+  };
+  const st_Square stations[] = {{200, 300}, {600, 200}};
+  const auto inSquare = [&](const st_Screen& a, const st_Screen& b, const st_Square& at) {
+    return Changed(a, b, at.x, at.y, at.x + size, at.y + size);
+  };
+  for (const st_Square& at : stations) {
+    SCOPED_TRACE(at.x);
+    m_x.RightClick(at.x, at.y);
+    ASSERT_GT(AwaitChanged(before, at.x, at.y, at.x + 80, at.y + 60, [](int n) { return n > 100; }), 100)
+        << "no popup";
+    m_x.Click(at.x + kEntryDX, at.y + kEntryH / 2);  // "Add station"
+    m_x.MoveTo(kRestX, kRestY);
+    const auto shown = [&](const st_Screen& now) {
+      return inSquare(before, now, at) * 3 > size * size &&
+             Changed(before, now, 0, 0, kWindowWidth, bottom) == inSquare(before, now, at);
+    };
+    const st_Screen now = m_x.GrabUntil(shown);
+    ASSERT_GT(inSquare(before, now, at) * 3, size * size) << "the station is not drawn\n"
+                                                           << testprogram::ReadFile(m_log);
+    EXPECT_EQ(Changed(before, now, 0, 0, kWindowWidth, bottom), inSquare(before, now, at))
+        << "more than the station changed";
+    before = Still(0, 0, kWindowWidth, bottom);
+  }
+
+  const auto centre = [&](const st_Square& at) { return std::pair(at.x + size / 2, at.y + size / 2); };
+  const auto [x0, y0] = centre(stations[0]);
+  const auto [x1, y1] = centre(stations[1]);
+  m_x.MoveTo(x0, y0);
+  m_x.KeyDown("Control_L");
+  Frames(100);
+  m_x.Press();
+  m_x.MoveTo((x0 + x1) / 2, (y0 + y1) / 2);
+  Frames(100);
+  m_x.MoveTo(x1, y1);
+  Frames(100);
+  m_x.Release();
+  m_x.KeyUp("Control_L");
+  m_x.MoveTo(kRestX, kRestY);
+  const auto track = [&](const st_Screen& now) {
+    return Changed(before, now, 0, 0, kWindowWidth, bottom) - inSquare(before, now, stations[0]) -
+           inSquare(before, now, stations[1]);
+  };
+  const st_Screen laid = m_x.GrabUntil([&](const st_Screen& now) { return track(now) > x1 - x0; });
+  EXPECT_GT(track(laid), x1 - x0) << "no track between the stations\n" << testprogram::ReadFile(m_log);
   m_x.Stop();
 }
 

@@ -136,6 +136,8 @@ void cl_XSession::RightClick(int x, int y) {
 }
 
 void cl_XSession::Key(const std::string& name) { X({"xdotool", "key", name}); }
+void cl_XSession::KeyDown(const std::string& name) { X({"xdotool", "keydown", name}); }
+void cl_XSession::KeyUp(const std::string& name) { X({"xdotool", "keyup", name}); }
 void cl_XSession::Type(const std::string& text) { X({"xdotool", "type", "--delay", "60", text}); }
 
 st_Screen cl_XSession::Grab() const {

@@ -60,6 +60,8 @@ class cl_XSession {
   void Click(int x, int y);
   void RightClick(int x, int y);
   void Key(const std::string& name);   // an X key name: Escape, Return, F1, ...
+  void KeyDown(const std::string& name);  // held until KeyUp: Control_L over a drag
+  void KeyUp(const std::string& name);
   void Type(const std::string& text);  // characters, each through the keys that type it here
   // The screen now; empty when it cannot be read.
   st_Screen Grab() const;

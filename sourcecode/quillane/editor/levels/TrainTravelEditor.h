@@ -2,15 +2,24 @@
 // editing mode laid over it: stations are placed, dragged, named, flagged and linked with the
 // mouse and three popup menus, the board is checked for what would make it unplayable, and it is
 // written back as the graph and scenario files the game reads. A play-test runs the real game on
-// the board being edited and returns to editing when stopped. cl_TrainTravelEditorMenu (the popups
-// and the play options) and cl_TrainTravelNodeOptions (one station's values) hand every command to
-// the editor's HandleMenuEvent. Main thread only.
+// the board being edited and returns to editing when stopped. Its pictures are read from the data
+// file its opener hands over (SetDataFile). Main thread only. One class, a file per job:
+//   TrainTravelEditor.cpp      construction and pictures, the play-test, closing
+//   TrainTravelEditorView.cpp  the editing view: background, tracks, stations, status line
+//   TrainTravelEditing.cpp     the mouse and the menus' commands on the board
+//   TrainTravelLevelFile.cpp   the graph and scenario files, their dialogs, the background
+// The popups and option panels (TrainTravelEditorMenu.h) hand every command to HandleMenuEvent.
 #pragma once
 
-#include "base/gui/GUI.h"
+#include <string_view>
+
 #include "base/math/Vector.h"
 #include "graphics/draw/Draw.h"
 #include "quillane/minigames/traintravel/TrainTravel.h"
+
+namespace base {
+class cl_Window;
+}
 
 namespace quillane {
 
@@ -78,23 +87,50 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   static int GetNewNodeCounter() { return s_NewNodeCounter; }
 
  private:
+  // The titles of the questions before unsaved work is dropped (the menu entries' texts); each
+  // answer comes back under its title.
+  static constexpr const char* kCloseQuestion = "Close editor";
+  static constexpr const char* kDiscardText = "The board has unsaved changes. Discard them?";
+
+  // ---- TrainTravelEditor.cpp
+  void ReadPictures();  // once, from the data file handed over; nothing without one
+  // Start, SavePlayOptions, PlayQuick, Play, Stop, Reset; false for another command.
+  bool HandlePlayCommand(const base::String& command, base::cl_Window* sender);
+  void TakePlayOptions(base::cl_Window* sender);
+  void EnsureMission();
+  void CloseEditor();
+
+  // ---- TrainTravelEditorView.cpp
+  void DrawStations();
+  void DrawStationTexts();
+
+  // ---- TrainTravelEditing.cpp
+  static base::String EventAttribute(const base::Variant& event, const char* name);  // "" when absent
   bool HandleCommand(const base::String& command, base::cl_Window* sender);
-  void OpenMenu(const char* layout);
+  bool HandleBoardCommand(const base::String& command, base::cl_Window* sender);
+  bool HandleStationCommand(const base::String& command);  // on m_SelectedNode
+  void OpenMenu(const char* layout);      // a popup at the mouse
+  void OpenPanel(base::cl_GUI& gui, base::cl_Panel* panel);  // an option panel at GetMenuPosition
   static void KeepOnScreen(base::cl_Window& window);  // a menu or panel moved into the window
+  void ClearBoard();
   void ToggleAgent(int station);
   void CompactAgents();
-  void TakePlayOptions(base::cl_Window* sender);
   void TakeNodeSettings(base::cl_Window* sender);
-  void OpenLoadBrowser(const char* pattern);  // the file browser over the level folder
-  void LoadGraphFile(const base::String& file);
   void ToggleLink(int from, int to);
   void Report(const char* message);  // a refused action: error sound, status line, log line
+
+  // ---- TrainTravelLevelFile.cpp
+  bool HandleFileCommand(const base::String& command);  // Load, Save, SetBackground, ...
+  bool HandleFileAnswer(std::string_view label, const base::Variant& event);  // the file dialogs'
+  void SaveNamed(base::String name);               // the "Save as" answer: asks before another level
+  void SaveScenarioNamed(const base::String& label);  // as label_<n>.scr, never over one
+  void ChooseBackground(const base::String& file);
+  void OpenLoadBrowser(const char* pattern);  // the file browser over the level folder
+  void LoadGraphFile(const base::String& file);
   void ReportSaved(const base::String& path);  // a save's outcome, on the status line
-  void EnsureMission();
   void BuildGraph(base::Variant& graph);  // the graph file's tree of the board
   base::String GraphText();               // that tree as XML text
   void MarkSaved();
-  void CloseEditor();
 
   int m_DraggedNode = -1;
   int m_LinkStartNode = -1;
@@ -113,6 +149,7 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
   int m_EditorAgentNodes[kMaxAgents];
   int m_EditorAgentCount = 0;
   int m_SavedPlayerNode = -1;  // no play-test yet: a "Reset" keeps the player where she is
+  bool m_PicturesRead = false;
   base::String m_Message;      // the last refused action, shown after "Errors:"
   base::String m_Outcome;      // the last save's outcome, shown before them
   base::String m_OutcomeBoard;  // GraphText when either was shown: a change ends them
@@ -122,35 +159,5 @@ class cl_TrainTravelEditor : public cl_TrainTravelPanel {
 
   static int s_NewNodeCounter;
 };
-
-// The three popup menus and the play options panel, told apart by their layout.
-class cl_TrainTravelEditorMenu : public base::cl_Panel {
- public:
-  // Loads layout from "GUI.xml"; for "TrainTravelPlayOptions" fills the controls from options.
-  cl_TrainTravelEditorMenu(cl_TrainTravelEditor* editor, base::String layout, base::Variant options);
-  // Escape, a right press and a left press outside close it as a cancel (nothing reaches the
-  // editor); the rest goes to its controls. True for what it took.
-  bool ProcessInput(base::ICMD& cmd) override;
-  // Hands the event to the editor; closes when the editor handled it or this is a popup. False.
-  bool ProcessEvent(const base::Variant& event) override;
-  bool ClosesAfterEvent() const { return m_CloseAfterEvent; }
-
- private:
-  cl_TrainTravelEditor* m_Editor;  // not owned
-  bool m_CloseAfterEvent = false;
-};
-
-// One station's values: name, distances, role and flags.
-class cl_TrainTravelNodeOptions : public base::cl_Panel {
- public:
-  cl_TrainTravelNodeOptions(cl_TrainTravelEditor* editor, st_TrainNode& node);
-  bool ProcessEvent(const base::Variant& event) override;  // to the editor; false
-
- private:
-  cl_TrainTravelEditor* m_Editor;  // not owned
-};
-
-// The integer value of the control labelled label below panel; 0 when absent.
-int ControlInt(base::cl_Window* panel, const char* label);
 
 }  // namespace quillane

@@ -1,5 +1,7 @@
 // The train-travel editor's panels: the popup menus, the play options and the station options.
 // They only fill their controls; every command is the editor's.
+#include "quillane/editor/levels/TrainTravelEditorMenu.h"
+
 #include <cstdlib>
 
 #include "base/app/ICMD.h"

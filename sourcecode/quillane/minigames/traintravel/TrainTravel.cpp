@@ -25,7 +25,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr const char* kRailFile = "gui/minigames/traintravel/rail.tga";
 constexpr const char* kTutorialPrefix = "Missions/Minigames/TrainTravel";
 constexpr const char* kTheme = "TrainTravelTheme";

@@ -80,6 +80,7 @@ class cl_TrainTravelPanel : public i_Minigame {
   static constexpr int kMaxNodes = 50;
   static constexpr int kMaxAgents = 5;
   static constexpr int kNoRoute = 1000;  // PathLength when no route exists
+  static constexpr const char* kLevelFolder = "gui/minigames/traintravel/";  // graph and scenario files
   // The board's pictures (ORDER IMAGES); the background's is named by the level.
   enum en_Picture {
     PictureNode = 0,
@@ -173,13 +174,17 @@ class cl_TrainTravelPanel : public i_Minigame {
   void SetPlayerNode(int station);
   void SetAgentNode(int station, int slot);
   base::tVector2<float> FigurePosition(int station) const;
-  // The track's polyline from station a to station b: the same shape for the same pair and board.
+  // The track's polyline from station a to station b: the same shape for the same pair and seed,
+  // whatever else the board holds.
   void BuildTrack(base::Polygon2& out, int a, int b);
   void DrawBackground();
   void DrawTracks();
   void DrawNodes();
   void DrawFigures();  // the player's figure and the agents', at their current positions
   void DrawPicture(en_Picture picture, float x, float y, float scale);
+  // The states every picture of the board is drawn with, set whole: a flat colour left by a fill,
+  // a line or the editor's marker would otherwise become the colour of every picture.
+  static void PreparePictures();
   static int GetNodeSize() { return s_NodeSize; }
 
   // ---- play state (read by tests and the editor)

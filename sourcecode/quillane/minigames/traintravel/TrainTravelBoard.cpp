@@ -15,7 +15,6 @@ namespace quillane {
 
 namespace {
 
-constexpr const char* kLevelFolder = "gui/minigames/traintravel/";
 constexpr int kMaxFamilyMembers = 100;  // numbered scenario members probed at most
 
 // ORDER FLAGS: bit order, as the graph file spells them.

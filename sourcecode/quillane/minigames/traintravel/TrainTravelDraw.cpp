@@ -35,15 +35,13 @@ gfx::cl_Font* TextFont() {
   return font ? font : gfx::FontExists("game");
 }
 
-// The states every picture of the board is drawn with, set whole: a caller's flat colour (the
-// editor's marker) would otherwise stay the colour of every picture.
-void Prepare2D() {
+}  // namespace
+
+void cl_TrainTravelPanel::PreparePictures() {
   gfx::SetBlendNone();
   gfx::SetBlendAlpha(true);
   gfx::SetFilterLinear();
 }
-
-}  // namespace
 
 cl_TrainTravelPanel::st_TextPlace cl_TrainTravelPanel::PlaceTextsIn(float areaTop, float areaHeight, float scale) {
   // Measured up from the area's bottom: the board picture is shorter than the window, and
@@ -86,7 +84,9 @@ void cl_TrainTravelPanel::BuildTrack(base::Polygon2& out, int a, int b) {
   // The shapes need the global generator seeded per track. Carry the play's own random stream
   // on from a draw taken first, so restarts still get fresh closures and agents.
   const int resume = base::Rand();
-  base::RandSeed(m_NodeCount * lo + m_RandomSeed + hi);
+  // Seeded by the pair and the board's seed, not by the station count: a station added in the
+  // editor redrew every other track in another shape.
+  base::RandSeed(kMaxNodes * lo + m_RandomSeed + hi);
   const float half = static_cast<float>(s_NodeSize / 2);
   base::Polygon2 line, rough;
   line.points = {{m_Nodes[lo].m_X + half, m_Nodes[lo].m_Y + half}, {m_Nodes[hi].m_X + half, m_Nodes[hi].m_Y + half}};
@@ -110,7 +110,7 @@ void cl_TrainTravelPanel::DrawTracks() {
       BuildTrack(track, i, other);
       curve.Clear();
       for (const auto& p : track.points) curve.AddPoint(p.x, p.y);
-      Prepare2D();
+      PreparePictures();
       gfx::DrawTextureTiled(curve, &m_RailTexture, GetScale());
     }
   }
@@ -128,7 +128,7 @@ void cl_TrainTravelPanel::DrawNodes() {
       picture = PictureExit;
     else if (hover)
       picture = allowed ? PictureNodeHighlight : PictureNodeInvalid;
-    Prepare2D();
+    PreparePictures();
     DrawPicture(picture, x, y, GetScale());
     if (node.HasFlags(st_TrainNode::OutOfOrder)) DrawPicture(PictureOutOfOrder, x, y, GetScale());
     if (node.HasFlags(st_TrainNode::DoubleTurn)) DrawPicture(PictureDoubleTurn, x, y, GetScale());
@@ -146,18 +146,18 @@ void cl_TrainTravelPanel::DrawFigures() {
 
 void cl_TrainTravelPanel::Render(float, float) {
   gfx::Begin2D();
-  Prepare2D();
+  PreparePictures();
   DrawBackground();
-  Prepare2D();
+  PreparePictures();
   DrawTracks();
   DrawNodes();
-  Prepare2D();
+  PreparePictures();
   DrawFigures();
-  Prepare2D();
+  PreparePictures();
   DrawTexts();
-  Prepare2D();
+  PreparePictures();
   DrawTutorial();
-  Prepare2D();
+  PreparePictures();
   DrawSkipButton(0.0f, m_OffsetY, GetScale());
   gfx::SetBlendNone();
 }
