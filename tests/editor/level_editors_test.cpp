@@ -20,6 +20,7 @@
 #include "base/math/Random.h"
 #include "editor_fixture.h"
 #include "graphics/draw/Draw.h"
+#include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
@@ -485,6 +486,40 @@ TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
   EXPECT_EQ(Window("TrainTravelGame"), nullptr);
 }
 
+// "Quit" in the editor's menu over unsaved stations asks as closing the editor does: Escape is No
+// and keeps the program and the board, Yes quits; a saved board quits at once.
+TEST_F(TrainEditorTest, QuitOverAnUnsavedBoardAsks) {
+  Command("AddNode", 300.0f, 300.0f);
+  const auto quit = [this] {
+    // The board takes every right click: the menu is opened over it as a right click opens it.
+    auto* menu = new quillane::cl_EditorMenu();
+    m_frame->GetSystemGUI()->AddChild(menu);
+    ASSERT_TRUE(menu->Init(base::StaticVariantIterator()));
+    Step();
+    ASSERT_TRUE(Click("Exit"));
+    Step();
+  };
+  quit();
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  EXPECT_FALSE(m_system->GetQuit());
+  Key(base::key::Escape);
+  Step();
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  EXPECT_FALSE(m_system->GetQuit()) << "Escape is No";
+  ASSERT_EQ(Window("TrainTravelGame"), m_train);
+  EXPECT_EQ(m_train->GetNodeCount(), 1);
+  quit();
+  ASSERT_TRUE(Click("button0"));
+  EXPECT_TRUE(m_system->GetQuit()) << "Yes quits";
+
+  m_system->SetQuit(false);
+  Step();
+  ASSERT_TRUE(SelectFile("kept.xml", "MinigameSaveXML"));
+  quit();
+  EXPECT_EQ(Window("DialogBox"), nullptr) << "nothing to lose: no question";
+  EXPECT_TRUE(m_system->GetQuit());
+}
+
 // "Load level" over unsaved stations and "Save as" onto another level ask first: No keeps the
 // board and the other level, Yes goes on; the board's own file is saved again without a question.
 TEST_F(TrainEditorTest, LoadingOverUnsavedWorkAndSavingOverAnotherLevelAskFirst) {
@@ -927,6 +962,28 @@ TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
   ASSERT_TRUE(Click("button0"));
   Step();
   EXPECT_EQ(Window("DanceGame"), nullptr) << "Yes drops the recording";
+}
+
+// "Quit" in the editor's menu over taps not yet saved asks as closing the dance editor does:
+// Escape keeps the program and the taps, Yes quits.
+TEST_F(DanceEditorTest, QuitOverAnUnsavedRecordingAsks) {
+  Tap(base::key::Enter);
+  Step(5.0f);
+  Tap('Q');
+  ASSERT_TRUE(Menu("Exit"));
+  Step();
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  EXPECT_FALSE(m_system->GetQuit());
+  Tap(base::key::Escape);
+  Step();
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  EXPECT_FALSE(m_system->GetQuit()) << "Escape is No";
+  ASSERT_EQ(Window("DanceGame"), m_dance);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 1);
+  ASSERT_TRUE(Menu("Exit"));
+  Step();
+  ASSERT_TRUE(Click("button0"));
+  EXPECT_TRUE(m_system->GetQuit()) << "Yes quits";
 }
 
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel
