@@ -6,8 +6,8 @@
 // file or the complete new one, never a mix.
 //
 // Two writers of one target never share a temporary file (each gets its own unique name; the
-// last commit wins). A killed run may leave a "<target>.tmpXXXXXX" behind, which no later run
-// opens or trips on.
+// last commit wins). A killed run may leave a "<target>.tmpXXXXXX" behind (a shorter name beside
+// a target whose name leaves no room for the suffix), which no later run opens or trips on.
 //
 //   base::cl_SafeFile out;
 //   if (!out.begin("Savegames/slot1.sav")) return false;  // logged
@@ -32,7 +32,8 @@ class cl_SafeFile {
   cl_SafeFile& operator=(const cl_SafeFile&) = delete;
 
   // Resolves name (any letter case, "\" separators) and creates the temporary file beside it.
-  // False (logged) when it cannot be created; abandons a write under way first.
+  // False (logged) when it cannot be created or the name is too long for its folder; abandons a
+  // write under way first.
   bool begin(const char* name);
   // Appends size bytes; false when not begun or when this or an earlier write failed (logged
   // once, at commit).

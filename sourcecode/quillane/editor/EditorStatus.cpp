@@ -27,7 +27,7 @@ struct st_State {
   // FollowEditorWindows' last look: the GUI's windows then, and the lines shown by then.
   int windows = -1;
   int shownThen = 0;
-  gfx::cl_ShortenedText cut;
+  gfx::cl_FittedText cut{&gfx::ShortenLongestWord};  // a long file name gives way, not the cause after it
 };
 
 st_State& State() {

@@ -32,9 +32,10 @@ const st_EditorStatus& GetEditorStatus();
 void FollowEditorWindows(const base::cl_GUI& gui);
 // The top of the band at the window's foot that the line takes: texts of windows stay above it.
 float GetEditorStatusTop();
-// The line in that band, cut with "..." to the window's width; not drawn while a shown window
-// below windows (null: none) reaches into it or a mini-game panel is open, so it never covers
-// another text. Nothing without a text.
+// The line in that band, fitted to the window's width by the middle of its longest word (a file
+// name) giving way, then its end; not drawn while a shown window below windows (null: none)
+// reaches into it or a mini-game panel is open, so it never covers another text. Nothing without
+// a text.
 void RenderEditorStatus(const base::cl_Window* windows);
 
 // Writes the scene's project file; a failure ("what could not be saved") is logged and shown on

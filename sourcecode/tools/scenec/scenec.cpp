@@ -166,6 +166,7 @@ int main(int argc, char** argv) {
   }
   base::RegisterMeshResourceType();
   gfx::RegisterBitmapLoaders();
+  win32dx9::LogLibrariesToEngine(true);  // a picture that cannot be read is refused with its reader's cause
   bool started = false;
   if (!shot.empty()) {
     system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
@@ -225,6 +226,7 @@ int main(int argc, char** argv) {
     if (!started || !Shoot(compiled, character.get(), file)) ++failures;
   }
   if (started) system->ShutDown();
+  win32dx9::LogLibrariesToEngine(false);
   system.reset();
   win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
   return failures == 0 ? 0 : 1;
