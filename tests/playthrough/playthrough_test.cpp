@@ -395,7 +395,7 @@ TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMus
 // scenec refuses what the editor's "Compile" refuses, with the cause and exit code 1, and leaves
 // the old file: a project whose background picture is missing or cut short (with its reader's
 // cause), a name without a project. Once the picture is there, the scene compiles, also under a
-// name of 248 characters, at each detail level there is and at no other.
+// name of 248 characters, at each detail level there is and at no other, which is said.
 TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
   testprogram::TempDir dir("quillane_scenec");
   const fs::path data = dir.root(), folder = data / "Scenes/Cove";
@@ -441,7 +441,12 @@ TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
   EXPECT_EQ(scenec(longName.c_str()), 0) << testprogram::ReadFile(err);
   EXPECT_TRUE(fs::exists(data / "Scenes" / (longName + ".dat")));
   // A detail level that does not exist is a wrong call, not a scene read at no level.
-  for (const char* level : {"7", "-1", "one"}) EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
+  for (const char* level : {"7", "-1", "one"}) {
+    EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
+    EXPECT_NE(testprogram::ReadFile(err).find(std::string("scenec: --lod ") + level + ": no such detail level"),
+              std::string::npos)
+        << testprogram::ReadFile(err);
+  }
   EXPECT_EQ(scenec("Cove", {"--lod", "2"}), 0);
 }
 

@@ -134,7 +134,10 @@ int main(int argc, char** argv) {
       const char* text = argv[++i];
       char* end = nullptr;
       lod = static_cast<int>(std::strtol(text, &end, 10));
-      if (end == text || *end || lod < 0 || lod > 2) return Usage();
+      if (end == text || *end || lod < 0 || lod > 2) {
+        std::fprintf(stderr, "scenec: --lod %s: no such detail level (0 full, 1, 2 lowest)\n", text);
+        return Usage();
+      }
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = argv[++i];
     } else if (!std::strcmp(argv[i], "--actor") && i + 1 < argc) {
