@@ -786,6 +786,12 @@ TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedO
   EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).size(), before + 1);
   EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).back(), "blobb shadow2");
   EXPECT_EQ(m_scene->Lights.size(), before + 1);
+  EXPECT_NE(quillane::GetEditorStatus().text, "") << "the line speaks of the light still there";
+  // Once that light goes too, the line naming it goes with it.
+  Select("Lights", "blobb shadow2");
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(quillane::GetEditorStatus().text, "");
+  EXPECT_EQ(m_scene->Lights.size(), before);
 
   // A project written before labels were kept apart: two of one label, the second one selected.
   base::Variant* group = Description().get_element("Lights");

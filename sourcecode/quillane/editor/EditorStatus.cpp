@@ -60,11 +60,16 @@ bool AnyShownWindowMeets(const base::cl_Window& parent, const base::st_ScreenRec
 
 }  // namespace
 
-void ShowEditorStatus(const std::string& text, bool failure) {
+void ShowEditorStatus(const std::string& text, bool failure, const std::string& about) {
   st_State& state = State();
   state.status.text = text;
   state.status.failure = failure;
+  state.status.about = about;
   ++state.shown;
+}
+
+void ForgetEditorStatusAbout(const std::string& about) {
+  if (!about.empty() && State().status.about == about) ClearEditorStatus();
 }
 
 void ClearEditorStatus() { ShowEditorStatus(std::string(), false); }

@@ -20,10 +20,14 @@ class cl_Scene;
 struct st_EditorStatus {
   std::string text;
   bool failure = false;
+  std::string about;  // what the line speaks of (an element, "<group>/<label>"); empty: the work
 };
 
-// Replaces the line; a failure is drawn in red.
-void ShowEditorStatus(const std::string& text, bool failure);
+// Replaces the line; a failure is drawn in red. about names what the line speaks of, so that the
+// line can go with it.
+void ShowEditorStatus(const std::string& text, bool failure, const std::string& about = std::string());
+// Clears the line when it speaks of about: what it says is no longer so once that is gone.
+void ForgetEditorStatusAbout(const std::string& about);
 void ClearEditorStatus();
 const st_EditorStatus& GetEditorStatus();
 // Once a frame with the editor's GUI: a window opened since the last call (a tool, a dialog, a

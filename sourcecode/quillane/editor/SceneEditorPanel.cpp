@@ -76,6 +76,11 @@ int IntOf(const base::Variant& element, const char* name) {
   return value;
 }
 
+// What a status line about an element names it by.
+std::string ElementKey(const base::tString<base::BaseString>& group, const base::tString<base::BaseString>& label) {
+  return std::string(group.c_str()) + "/" + label.c_str();
+}
+
 // Scripts answer hotspots and locators by functions named after them ("OnTrigger_<label>",
 // "OnEnter_<label>"): only letters A-Z, digits and "_" can stand in such a name.
 bool CanEndFunctionName(const base::tString<base::BaseString>& label) {
@@ -443,7 +448,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
       const std::string text = std::string(group.c_str()) + " already has an element \"" + wanted.c_str() +
                                "\"; the new one is \"" + label.c_str() + "\"";
       base::sys::Output("Warning: Editor: %s\n", text.c_str());
-      ShowEditorStatus(text, true);  // the name the scripts must use is not the one typed
+      ShowEditorStatus(text, true, ElementKey(group, label));  // the name the scripts must use is not the one typed
     }
     element.attribute("label")->set_string(label.c_str());
   }
@@ -451,7 +456,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   if (const std::string note = UncallableLabelNote(group.c_str(), label); !note.empty()) {
     const std::string text = std::string(group.c_str()) + " \"" + label.c_str() + "\": " + note;
     base::sys::Output("Warning: Editor: %s\n", text.c_str());
-    ShowEditorStatus(text, true);
+    ShowEditorStatus(text, true, ElementKey(group, label));
   }
   scene->AddElement(group.c_str(), element, true, 0);
   Store(group.c_str(), before);
@@ -486,6 +491,9 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
       DropSelection();
     }
     Store(group.c_str(), before);
+    // What the line said of the element (the name it was given) no longer holds; a failed save
+    // has put its own line there.
+    if (element) ForgetEditorStatusAbout(ElementKey(group, label));
   } else if (button == "Up" || button == "Down") {
     if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
     Store(group.c_str(), before);
