@@ -429,14 +429,27 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
 }
 
-// Another scene opened (the same one again too), or a menu entry that closes the scene, takes the
-// panel and the element's menu along, and with them the selection.
+// The panel closed by its menu entry takes the element's menu it opened along; so do another
+// scene opened (the same one again too) and a menu entry that closes the scene, which take the
+// panel, and with them the selection.
 TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
-  Select("StageElements", "desk");
-  m_panel->ProcessEvent(Button("Edit"));
-  Step();
   base::cl_GUI* gui = m_frame->GetSystemGUI();
-  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  const auto editDesk = [&] {
+    m_panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel));
+    ASSERT_NE(m_panel, nullptr);
+    Select("StageElements", "desk");
+    m_panel->ProcessEvent(Button("Edit"));
+    Step();
+    ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  };
+  editDesk();
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr) << "the panel's menu goes with it";
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  editDesk();
   ASSERT_TRUE(m_editor->OpenScene("Office"));
   Step();
   EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
