@@ -500,12 +500,7 @@ TEST_F(TrainEditorTest, QuitOverAnUnsavedBoardAsks) {
     Step();
   };
   quit();
-  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
-  EXPECT_FALSE(m_system->GetQuit());
-  Key(base::key::Escape);
-  Step();
-  EXPECT_EQ(Window("DialogBox"), nullptr);
-  EXPECT_FALSE(m_system->GetQuit()) << "Escape is No";
+  ExpectQuitAskedAndEscapeKeepsRunning();
   ASSERT_EQ(Window("TrainTravelGame"), m_train);
   EXPECT_EQ(m_train->GetNodeCount(), 1);
   quit();
@@ -972,12 +967,7 @@ TEST_F(DanceEditorTest, QuitOverAnUnsavedRecordingAsks) {
   Tap('Q');
   ASSERT_TRUE(Menu("Exit"));
   Step();
-  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
-  EXPECT_FALSE(m_system->GetQuit());
-  Tap(base::key::Escape);
-  Step();
-  EXPECT_EQ(Window("DialogBox"), nullptr);
-  EXPECT_FALSE(m_system->GetQuit()) << "Escape is No";
+  ExpectQuitAskedAndEscapeKeepsRunning();
   ASSERT_EQ(Window("DanceGame"), m_dance);
   EXPECT_EQ(m_dance->GetTotalMoves(), 1);
   ASSERT_TRUE(Menu("Exit"));

@@ -246,6 +246,28 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
   EXPECT_EQ(other.measured, 1) << "a new font is measured";
 }
 
+// A line too wide loses the middle of its longest word (a file name) first, so that what follows
+// the word (the cause) stays whole, never inside a character; a word too short to give way, or a
+// rest too wide even then, is cut at the end as ShortenText cuts.
+TEST_F(DrawHelpers, ALongWordGivesWayInItsMiddleSoThatTheTextAfterItStaysWhole) {
+  cl_CountingFont font;  // 8 pixels a character
+  gfx::SetFont(&font);
+  struct {
+    const char* text;
+    float width;
+    const char* shown;
+  } cases[] = {
+      {"a bbbbbbbbbbbbbbbbbbbb c", 200.0f, "a bbbbbbbbbbbbbbbbbbbb c"},  // fits as it is
+      {"a bbbbbbbbbbbbbbbbbbbb cause", 160.0f, "a bbbb...bbbbb cause"},  // 11 of the word go
+      {"x \xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC y", 120.0f,
+       "x \xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC...\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC y"},  // whole "u-umlaut"s
+      {"aaaa bbbbbbbbbb cccc", 80.0f, "aaaa bb..."},  // no word long enough: the end goes
+      {"bbbbbbbbbbbbbbbbbbbb and all the rest", 80.0f, "bbbbbbb..."},  // too wide even so: the end goes
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(gfx::ShortenLongestWord(c.text, c.width), c.shown) << c.text << " in " << c.width;
+}
+
 // A long text is wrapped in about two measurements a line, where cutting a word wider than the
 // line one character at a time measured a 16,000-character label for minutes; lines break at
 // blanks, a long word between characters, never inside one; a kept wrap is measured again only

@@ -229,14 +229,15 @@ TEST_F(EditorWindow, ADanceRecordingStaysSaveableAndQuitAsksBeforeDroppingIt) {
   Frames(5000);
   m_x.Key("q");
   m_x.Key("w");
-  m_x.Key("f");
-  ASSERT_TRUE(panel(true)) << "no save panel";
-  m_x.Key("Escape");
-  ASSERT_FALSE(panel(false)) << "the panel stays";
-  m_x.Key("f");
-  EXPECT_TRUE(panel(true)) << "F opens the panel again";
-  m_x.Key("Escape");
-  ASSERT_FALSE(panel(false));
+  // F opens the save panel over the recording; Escape leaves it as Cancel does.
+  const auto openAndLeave = [&](const char* what) {
+    m_x.Key("f");
+    EXPECT_TRUE(panel(true)) << what;
+    m_x.Key("Escape");
+    ASSERT_FALSE(panel(false)) << what << ": the panel stays";
+  };
+  openAndLeave("no save panel");
+  openAndLeave("F opens the panel again");
 
   menu(kQuitEntry);
   Frames(kSettleMs);
@@ -244,10 +245,7 @@ TEST_F(EditorWindow, ADanceRecordingStaysSaveableAndQuitAsksBeforeDroppingIt) {
   m_x.Key("Escape");
   Frames(kSettleMs);
   ASSERT_GE(m_x.ProgramMs(), 0) << "Escape quit";
-  m_x.Key("f");
-  EXPECT_TRUE(panel(true)) << "the recording is kept";
-  m_x.Key("Escape");
-  ASSERT_FALSE(panel(false));
+  openAndLeave("the recording is kept");
 
   menu(kQuitEntry);
   Frames(kSettleMs);

@@ -260,7 +260,7 @@ std::string ShortenLongestWord(const char* text, float width) {
     return whole.substr(0, starts[first + head]) + "..." + whole.substr(starts[first + length - tail]);
   };
   size_t fits = length - 2 * kKept, tooWide = 0;  // the most that may go; none going was too wide
-  if (GetTextWidth(without(fits).c_str()) > width) return ShortenText(without(fits).c_str(), width);
+  if (GetTextWidth(without(fits).c_str()) > width) return ShortenText(whole.c_str(), width);
   while (fits - tooWide > 1) {
     const size_t middle = tooWide + (fits - tooWide) / 2;
     if (GetTextWidth(without(middle).c_str()) <= width)
