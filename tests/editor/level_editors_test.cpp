@@ -697,6 +697,12 @@ class DanceEditorTest : public EditorTest {
     Key(key);
     Step(0.0f);
   }
+  // Enter, and a tap once a note has had the time to reach its goal.
+  void RecordOneTap(uint8_t key = 'Q') {
+    Tap(base::key::Enter);
+    Step(5.0f);
+    Tap(key);
+  }
   cl_DanceMinigameEditor* m_dance = nullptr;
 };
 
@@ -925,9 +931,7 @@ TEST_F(DanceEditorTest, ThePresetsAndDemoModeAreInTheHelpAndF1StaysInTheEditor) 
 // Closing the editor (its menu button) over a recording not yet saved asks first, also while it
 // records: No keeps the editor and the taps, Yes closes it. Once saved, it closes at once.
 TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
-  Tap(base::key::Enter);
-  Step(5.0f);
-  Tap('Q');
+  RecordOneTap();
   ASSERT_TRUE(Menu("Dance"));
   Step();
   ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
@@ -949,9 +953,7 @@ TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
   Step();
   m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
   ASSERT_NE(m_dance, nullptr);
-  Tap(base::key::Enter);
-  Step(5.0f);
-  Tap('W');
+  RecordOneTap('W');
   ASSERT_TRUE(Menu("Dance"));
   Step();
   ASSERT_TRUE(Click("button0"));
@@ -962,9 +964,7 @@ TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
 // "Quit" in the editor's menu over taps not yet saved asks as closing the dance editor does:
 // Escape keeps the program and the taps, Yes quits.
 TEST_F(DanceEditorTest, QuitOverAnUnsavedRecordingAsks) {
-  Tap(base::key::Enter);
-  Step(5.0f);
-  Tap('Q');
+  RecordOneTap();
   ASSERT_TRUE(Menu("Exit"));
   Step();
   ExpectQuitAskedAndEscapeKeepsRunning();

@@ -208,6 +208,13 @@ TEST_F(DrawHelpers, TextHelpersFollowTheCurrentFont) {
 
 using testsupport::cl_CountingFont;
 
+// A text fitted to a width, and what is shown.
+struct st_Fit {
+  const char* text;
+  float width;
+  const char* shown;
+};
+
 // A long text is cut in a few measurements, where one character off at a time measured a 16,000-
 // character label 16,000 times a frame; the cut is the longest that fits, never inside a
 // character; a kept cut is measured again only for a new text, width or font.
@@ -217,11 +224,7 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
   const std::string label(16000, 'x');
   EXPECT_EQ(gfx::ShortenText(label.c_str(), 800.0f), std::string(97, 'x') + "...");
   EXPECT_LE(font.measured, 20);
-  struct {
-    const char* text;
-    float width;
-    const char* shown;
-  } cases[] = {
+  const st_Fit cases[] = {
       {"short", 40.0f, "short"},             // fits as it is
       {"abcdefgh", 48.0f, "abc..."},         // 3 characters and "..." fill 48 exactly
       {"abcdefgh", 47.0f, "ab..."},
@@ -252,11 +255,7 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
 TEST_F(DrawHelpers, ALongWordGivesWayInItsMiddleSoThatTheTextAfterItStaysWhole) {
   cl_CountingFont font;  // 8 pixels a character
   gfx::SetFont(&font);
-  struct {
-    const char* text;
-    float width;
-    const char* shown;
-  } cases[] = {
+  const st_Fit cases[] = {
       {"a bbbbbbbbbbbbbbbbbbbb c", 200.0f, "a bbbbbbbbbbbbbbbbbbbb c"},  // fits as it is
       {"a bbbbbbbbbbbbbbbbbbbb cause", 160.0f, "a bbbb...bbbbb cause"},  // 11 of the word go
       {"x \xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC y", 120.0f,
