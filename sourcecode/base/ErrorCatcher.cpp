@@ -56,4 +56,11 @@ std::string cl_ErrorCatcher::Cause(const char* fallback) const {
   return fallback ? fallback : "";
 }
 
+std::string cl_ErrorCatcher::CauseOf(const char* file, const char* fallback) const {
+  std::string cause = Cause(fallback);
+  const std::string named = std::string("'") + (file ? file : "") + "': ";
+  const size_t at = file && *file ? cause.find(named) : std::string::npos;
+  return at == std::string::npos ? cause : cause.substr(at + named.size());
+}
+
 }  // namespace base

@@ -20,6 +20,9 @@ class cl_ErrorCatcher {
   // and the cause); fallback when none was logged. The last, since work logs what it goes on past
   // (a missing picture) before the step that ends it: call it before logging a summary line.
   std::string Cause(const char* fallback) const;
+  // Cause, but a line that names file as "'<file>': " gives only what follows: the caller names
+  // the file itself ("cut short: ..." of "image 'a.tga': cut short: ...").
+  std::string CauseOf(const char* file, const char* fallback) const;
 
  private:
   friend struct st_ErrorCatchers;

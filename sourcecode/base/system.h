@@ -34,7 +34,8 @@ void RemoveOutputCallback(bool (*fn)(const char*));
 // Writes text to the debugger output only (the callbacks do not see it), as it stands.
 void DebuggerOutput(const char* text);
 
-// Where text goes after the callbacks: stderr unless replaced; null restores stderr.
+// Where text goes after the callbacks: stderr unless replaced (the line end Output adds after a
+// text that ends its own line is left out there); null restores stderr.
 void SetDebuggerOutput(void (*fn)(const char*));
 
 // Does nothing (the log keeps no history).

@@ -1,9 +1,11 @@
 // Log fan-out behind base::sys::Output.
 #include "base/system.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <mutex>
 #include <shared_mutex>
 #include <vector>
@@ -39,7 +41,15 @@ void CallCallbacks(const char* text) {
   for (auto* fn : callbacks.list) fn(text);
 }
 
-void StderrOutput(const char* text) { std::fputs(text, stderr); }
+// Output adds a line end after every line, and most lines carry their own: on a console the
+// second one would leave an empty line after each.
+std::atomic<bool> g_atLineStart{true};
+void StderrOutput(const char* text) {
+  if (text[0] == '\n' && text[1] == 0 && g_atLineStart) return;
+  std::fputs(text, stderr);
+  const size_t n = std::strlen(text);
+  g_atLineStart = n > 0 && text[n - 1] == '\n';
+}
 
 void (*g_debuggerOutput)(const char*) = StderrOutput;
 

@@ -31,6 +31,11 @@ void ToEngineLog(const char* text) { base::sys::Output("%s", text); }
 }  // namespace
 
 cl_Platform* CreatePlatform(gpu::Backend backend) { return new cl_Platform(backend); }
+
+void LogLibrariesToEngine(bool on) {
+  gpu::SetLogSink(on ? ToEngineLog : nullptr);
+  dds::SetLogSink(on ? ToEngineLog : nullptr);
+}
 cl_Platform* GetPlatform() { return g_Platform; }
 void* GetMainWindow() { return g_Platform ? g_Platform->GetMainWindow() : nullptr; }
 
@@ -116,8 +121,7 @@ void cl_Platform::SetUpSoundChannels() {
 }
 
 bool cl_Platform::StartUp() {
-  gpu::SetLogSink(ToEngineLog);
-  dds::SetLogSink(ToEngineLog);
+  LogLibrariesToEngine(true);
   const st_PlatformServices& services = PlatformServices();
   if (services.CrashHandlerStartUp) services.CrashHandlerStartUp();
   if (services.CrashHandlerSetReportFile) services.CrashHandlerSetReportFile("crash.log");
@@ -179,8 +183,7 @@ void cl_Platform::ShutDown() {
   if (SoundServices().FadeOutAll) SoundServices().FadeOutAll(0.0f);
   if (services.CrashHandlerShutDown) services.CrashHandlerShutDown();
   if (m_Backend == gpu::Backend::Window) base::sys::SetPanicHandler(nullptr);
-  gpu::SetLogSink(nullptr);  // stderr again: the engine's log may end before these libraries
-  dds::SetLogSink(nullptr);
+  LogLibrariesToEngine(false);  // stderr again: the engine's log may end before these libraries
 }
 
 // ---- Frame loop

@@ -86,5 +86,9 @@ cl_Platform* CreatePlatform(gpu::Backend backend);
 cl_Platform* GetPlatform();
 // Its main window (an SDL_Window; null headless or before StartUp).
 void* GetMainWindow();
+// The graphics layer's and the texture library's lines into the engine's log (on), or back to
+// stderr (off). A platform routes them while it runs; a tool without one (scenec) for the
+// pictures it reads, whose causes the editor's compile takes from the log.
+void LogLibrariesToEngine(bool on);
 
 }  // namespace win32dx9

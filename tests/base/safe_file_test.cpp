@@ -10,6 +10,7 @@
 #include "base/FileTools.h"
 #include "base/file/SafeFile.h"
 #include "support/SpecialTargets.h"
+#include "platform/os/Path.h"
 #include "test_support.h"
 
 namespace {
@@ -165,6 +166,32 @@ TEST(SafeFile, APipeOrDeviceAtTheNameIsWrittenThroughAndNothingSpecialIsReplaced
   EXPECT_EQ(testsupport::EntryKind(dir.path("socket.png")), "socket");
   EXPECT_EQ(Entries(dir), 4 + (testsupport::EntryKind(dir.path("null.png")) == "device" ? 2 : 0) + 1)
       << "no temporary file is left";
+}
+
+// A target whose name fits the folder but leaves no room for ".tmp" and six characters is
+// written through a shorter temporary name of its own (two such targets alike at the start get
+// different ones), whose leftover from a killed run is cleared as any other; a target whose name
+// is too long itself is refused before anything is written, with the cause.
+TEST(SafeFile, ANameTooLongForTheUsualTemporaryNameIsWrittenAndOneTooLongItselfIsRefused) {
+  TempDir dir;
+  const std::string longest(255, 'a');
+  const std::string target = dir.path(longest.substr(0, 250) + ".dat"), twin = dir.path(longest.substr(0, 250) + ".bak");
+  const std::string prefix = platform::os::TempPrefixBeside(target);
+  EXPECT_LE(prefix.size() - dir.path().size() - 1 + 6, longest.size());
+  EXPECT_NE(prefix, platform::os::TempPrefixBeside(twin));
+  dir.write(prefix.substr(dir.path().size() + 1) + "AAAAAA", "half");  // a killed run's
+  EXPECT_EQ(base::RemoveStaleTempFiles(target.c_str()), 1);
+  EXPECT_TRUE(base::SaveFileSafely(target.c_str(), "scene", 5));
+  EXPECT_EQ(dir.read(target.substr(dir.path().size() + 1)), "scene");
+  EXPECT_EQ(Entries(dir), 1);
+
+  LogCapture log;
+  base::cl_SafeFile out;
+  EXPECT_FALSE(out.begin(dir.path(longest + "b").c_str()));
+  EXPECT_TRUE(log.contains("cannot be created: its name is 256 bytes long, the folder takes at most 255 (File name "
+                           "too long)\n"))
+      << log.text();
+  EXPECT_EQ(Entries(dir), 1);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <sstream>
 
 #include "../support/DemoResources.h"
+#include "base/app/KeyCode.h"
 #include "base/gui/GUI.h"
 #include "base/gui/GUIScrollControls.h"
 #include "base/system.h"
@@ -195,6 +196,15 @@ quillane::cl_Scene* EditorTest::Open(const char* name) {
   if (!m_editor->OpenScene(base::tString<base::BaseString>(name))) return nullptr;
   Step();
   return quillane::cl_Editor::GetEditedScene();
+}
+
+void EditorTest::ExpectQuitAskedAndEscapeKeepsRunning() {
+  ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
+  EXPECT_FALSE(m_system->GetQuit());
+  Key(base::key::Escape);
+  Step();
+  EXPECT_EQ(Window("DialogBox"), nullptr);
+  EXPECT_FALSE(m_system->GetQuit()) << "Escape is No";
 }
 
 base::Variant Button(const char* label) {

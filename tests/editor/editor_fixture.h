@@ -61,6 +61,9 @@ class EditorTest : public frametest::FrameTest {
   base::cl_Window* Window(const char* label) const;
   // Opens the scene and draws a frame, so the camera knows the editor viewport.
   quillane::cl_Scene* Open(const char* name);
+  // After "Quit" over unsaved work: the question is open and the program runs on; Escape (No)
+  // closes it, and the program still runs.
+  void ExpectQuitAskedAndEscapeKeepsRunning();
 
   // A press and release in the middle of where w was drawn last; false when it was not drawn.
   bool PressMiddle(const base::cl_Window* w);

@@ -22,6 +22,7 @@
 #include "base/math/Random.h"
 #include "editor_fixture.h"
 #include "graphics/draw/Draw.h"
+#include "quillane/editor/EditorMenu.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/levels/DanceEditor.h"
 #include "quillane/editor/levels/TrainTravelEditor.h"
@@ -635,6 +636,35 @@ TEST_F(TrainEditorTest, ClosingAsksBeforeDroppingUnsavedWork) {
   EXPECT_EQ(Window("TrainTravelGame"), nullptr);
 }
 
+// "Quit" in the editor's menu over unsaved stations asks as closing the editor does: Escape is No
+// and keeps the program and the board, Yes quits; a saved board quits at once.
+TEST_F(TrainEditorTest, QuitOverAnUnsavedBoardAsks) {
+  Command("AddNode", 300.0f, 300.0f);
+  const auto quit = [this] {
+    // The board takes every right click: the menu is opened over it as a right click opens it.
+    auto* menu = new quillane::cl_EditorMenu();
+    m_frame->GetSystemGUI()->AddChild(menu);
+    ASSERT_TRUE(menu->Init(base::StaticVariantIterator()));
+    Step();
+    ASSERT_TRUE(Click("Exit"));
+    Step();
+  };
+  quit();
+  ExpectQuitAskedAndEscapeKeepsRunning();
+  ASSERT_EQ(Window("TrainTravelGame"), m_train);
+  EXPECT_EQ(m_train->GetNodeCount(), 1);
+  quit();
+  ASSERT_TRUE(Click("button0"));
+  EXPECT_TRUE(m_system->GetQuit()) << "Yes quits";
+
+  m_system->SetQuit(false);
+  Step();
+  ASSERT_TRUE(SelectFile("kept.xml", "MinigameSaveXML"));
+  quit();
+  EXPECT_EQ(Window("DialogBox"), nullptr) << "nothing to lose: no question";
+  EXPECT_TRUE(m_system->GetQuit());
+}
+
 // "Load level" over unsaved stations and "Save as" onto another level ask first: No keeps the
 // board and the other level, Yes goes on; the board's own file is saved again without a question.
 TEST_F(TrainEditorTest, LoadingOverUnsavedWorkAndSavingOverAnotherLevelAskFirst) {
@@ -817,6 +847,12 @@ class DanceEditorTest : public EditorTest {
     Key(key);
     Step(0.0f);
   }
+  // Enter, and a tap once a note has had the time to reach its goal.
+  void RecordOneTap(uint8_t key = 'Q') {
+    Tap(base::key::Enter);
+    Step(5.0f);
+    Tap(key);
+  }
   cl_DanceMinigameEditor* m_dance = nullptr;
 };
 
@@ -827,8 +863,12 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   Tap(base::key::Enter);
   ASSERT_EQ(m_dance->GetState(), cl_DanceMinigame::Recording);
   Step(3.0f);
-  Tap('W');  // too early for a note to have set off: nothing
+  Tap('W');  // too early for a note to have set off: nothing, with a word (once)
+  Tap('W');
   EXPECT_EQ(m_dance->GetTotalMoves(), 0);
+  const std::string early = S(m_dance->GetOverlayText());
+  EXPECT_NE(early.find("\nTap not recorded: at this speed a note needs 3.62 s"), std::string::npos) << early;
+  EXPECT_EQ(early.find("Tap not recorded"), early.rfind("Tap not recorded")) << early;
   Step(2.0f);
   Tap('Q');
   Step(1.0f);
@@ -837,7 +877,7 @@ TEST_F(DanceEditorTest, ARecordingIsWrittenThroughTheSidePanelAndPlaysAgain) {
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
   Tap('F');
   ASSERT_TRUE(m_dance->IsMenuOpen());
-  EXPECT_EQ(std::string(Window("total_moves")->m_Value.get_string()), "(15)");
+  EXPECT_EQ(std::string(Window("total_moves")->m_Value.get_string()), "3") << "the taps";
   Tap('Q');  // the panel has the input
   EXPECT_EQ(m_dance->GetTotalMoves(), 3);
 
@@ -954,12 +994,94 @@ TEST_F(DanceEditorTest, KeysThatWouldDropAnUnsavedRecordingAskFirst) {
   EXPECT_EQ(S(m_dance->GetOverlayText()).find("Saved"), std::string::npos) << S(m_dance->GetOverlayText());
 }
 
+// Escape or "cancel" on the save panel keeps the recording: F opens the panel again with the same
+// taps and length, and "ok" then writes every tap. Once saved, F opens nothing.
+TEST_F(DanceEditorTest, ACancelledSaveLeavesTheRecordingSaveable) {
+  Tap(base::key::Enter);
+  Step(4.0f);
+  const struct {
+    uint8_t key;
+    int dir;
+    float step;  // song time before the tap
+  } taps[] = {{'Q', 0, 0.5f}, {'W', 2, 0.25f}, {'S', 3, 0.5f}, {'A', 1, 1.0f}};
+  float position = 4.0f;
+  std::vector<float> times;
+  for (const auto& tap : taps) {
+    Step(tap.step);
+    position += tap.step;
+    times.push_back(position - 3.62f);
+    Tap(tap.key);
+  }
+  ASSERT_EQ(m_dance->GetTotalMoves(), 4);
+  Tap('F');
+  ASSERT_NE(Window("DanceEditor"), nullptr);
+  const std::string length = Window("time")->m_Value.get_string();
+  for (const bool escape : {true, false}) {
+    SCOPED_TRACE(escape ? "Escape" : "cancel");
+    if (escape) {
+      Tap(27);
+    } else {
+      ASSERT_TRUE(Click("cancel"));
+    }
+    Step(1.0f);
+    ASSERT_EQ(Window("DanceEditor"), nullptr);
+    EXPECT_FALSE(m_dance->IsMenuOpen());
+    Tap('F');
+    ASSERT_NE(Window("DanceEditor"), nullptr) << "F opens the panel again";
+    EXPECT_EQ(std::string(Window("total_moves")->m_Value.get_string()), "4");
+    EXPECT_EQ(std::string(Window("time")->m_Value.get_string()), length) << "the recording's length, not the time since";
+  }
+  Window("dance_name")->m_Value.set_string("kept");
+  ASSERT_TRUE(Click("ok"));
+  Step();
+  ASSERT_EQ(Window("DanceEditor"), nullptr);
+  base::Variant list;
+  ASSERT_TRUE(base::xml::read_file(list, (m_data / "gui/minigames/dance/kept.xml").string().c_str()));
+  ASSERT_EQ(list.size(), 4);
+  for (int i = 0; i < 4; ++i) {
+    int dir = -1;
+    float time = 0.0f;
+    EXPECT_TRUE(list[i].get_attribute_int("dir", dir));
+    EXPECT_TRUE(list[i].get_attribute_float("time", time));
+    EXPECT_EQ(dir, taps[i].dir) << i;
+    EXPECT_NEAR(time, times[i], 0.01f) << i;
+  }
+  Tap('F');
+  EXPECT_EQ(Window("DanceEditor"), nullptr) << "nothing left to save";
+}
+
+// The key help names the presets and D; F1 is the dance editor's preset whatever the state, not
+// the editor's key that leaves the editor mode; D hides the overlay but for a line saying so.
+TEST_F(DanceEditorTest, ThePresetsAndDemoModeAreInTheHelpAndF1StaysInTheEditor) {
+  const auto drawn = [this] {
+    std::vector<gfx::st_DrawnText> texts;
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    std::string all;
+    for (const gfx::st_DrawnText& t : texts) all += t.text + "\n";
+    return all;
+  };
+  const std::string help = drawn();
+  for (const char* line : {"F1, F2, F3 - random dance presets", "D - demo: hide this text"})
+    EXPECT_NE(help.find(line), std::string::npos) << line << "\n" << help;
+  ASSERT_NE(m_dance->GetState(), cl_DanceMinigame::Dancing) << "before the dance, as it opens";
+  Tap(base::key::F1);
+  EXPECT_EQ(StateName(), "Editor");
+  EXPECT_EQ(Window("DanceGame"), m_dance);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 20) << "the first preset";
+  Tap('D');
+  const std::string demo = drawn();
+  EXPECT_NE(demo.find("Demo mode: D shows the counters and keys"), std::string::npos) << demo;
+  EXPECT_EQ(demo.find("total moves"), std::string::npos) << demo;
+  Tap('D');
+  EXPECT_NE(drawn().find("total moves 20"), std::string::npos);
+}
+
 // Closing the editor (its menu button) over a recording not yet saved asks first, also while it
 // records: No keeps the editor and the taps, Yes closes it. Once saved, it closes at once.
 TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
-  Tap(base::key::Enter);
-  Step(5.0f);
-  Tap('Q');
+  RecordOneTap();
   ASSERT_TRUE(Menu("Dance"));
   Step();
   ASSERT_NE(Window("DialogBox"), nullptr) << "the question";
@@ -981,14 +1103,27 @@ TEST_F(DanceEditorTest, ClosingOverAnUnsavedRecordingAsksFirst) {
   Step();
   m_dance = dynamic_cast<cl_DanceMinigameEditor*>(Window("DanceGame"));
   ASSERT_NE(m_dance, nullptr);
-  Tap(base::key::Enter);
-  Step(5.0f);
-  Tap('W');
+  RecordOneTap('W');
   ASSERT_TRUE(Menu("Dance"));
   Step();
   ASSERT_TRUE(Click("button0"));
   Step();
   EXPECT_EQ(Window("DanceGame"), nullptr) << "Yes drops the recording";
+}
+
+// "Quit" in the editor's menu over taps not yet saved asks as closing the dance editor does:
+// Escape keeps the program and the taps, Yes quits.
+TEST_F(DanceEditorTest, QuitOverAnUnsavedRecordingAsks) {
+  RecordOneTap();
+  ASSERT_TRUE(Menu("Exit"));
+  Step();
+  ExpectQuitAskedAndEscapeKeepsRunning();
+  ASSERT_EQ(Window("DanceGame"), m_dance);
+  EXPECT_EQ(m_dance->GetTotalMoves(), 1);
+  ASSERT_TRUE(Menu("Exit"));
+  Step();
+  ASSERT_TRUE(Click("button0"));
+  EXPECT_TRUE(m_system->GetQuit()) << "Yes quits";
 }
 
 // At 1024 x 768 the counters and the key help, the longer recording help too, and the save panel

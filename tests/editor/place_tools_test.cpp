@@ -397,8 +397,8 @@ TEST_F(PlaceTools, WithoutANavMeshAPressThatFindsNoFloorIsNamedInTheWindow) {
 }
 
 // Each tool names a refused Enter in the window (too few corners, nothing placed yet) until the
-// next click places something; the light tool's type row and key help keep off the scene's own
-// lines at the viewport's top.
+// next click places something, on a backing of its own over the scene picture; the light tool's
+// type row and key help keep off the scene's own lines at the viewport's top.
 TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
   std::vector<gfx::st_DrawnText> texts;
   auto shows = [&](const std::string& start) {
@@ -422,6 +422,18 @@ TEST_F(PlaceTools, ARefusedEnterIsNamedAndTheLightToolKeepsOffTheScenesLines) {
   Start(quillane::cl_PlaceLocatorTool::Open(m_listener));
   Key(base::key::Enter);
   EXPECT_TRUE(shows("Enter names the locator once it stands somewhere"));
+  // Around its letters the line's box is the backing's dark grey, not the scene picture.
+  int lines = 0;
+  for (const gfx::st_DrawnText& t : texts) {
+    if (!t.text.starts_with("Enter names the locator")) continue;
+    ++lines;
+    int backing = 0, all = 0;
+    for (int y = static_cast<int>(t.top); y < static_cast<int>(t.bottom); ++y)
+      for (int x = static_cast<int>(t.left); x < static_cast<int>(t.right); ++x, ++all)
+        backing += Pixel(x, y) == 0x191919u ? 1 : 0;
+    EXPECT_GT(backing, all / 2) << backing << " of " << all;
+  }
+  EXPECT_EQ(lines, 1);
   Key(base::key::Escape);
   Step(0.0f);
 

@@ -429,14 +429,27 @@ TEST_F(SceneEditor, AProjectFilePutBackFromOutsideIsReadAgainNotWrittenOver) {
   EXPECT_NE(ReadText("Scenes/Office/ProjectFile.xml").find("\"again\""), std::string::npos);
 }
 
-// Another scene opened (the same one again too), or a menu entry that closes the scene, takes the
-// panel and the element's menu along, and with them the selection.
+// The panel closed by its menu entry takes the element's menu it opened along; so do another
+// scene opened (the same one again too) and a menu entry that closes the scene, which take the
+// panel, and with them the selection.
 TEST_F(SceneEditor, ClosingTheSceneClosesItsPanelAndMenus) {
-  Select("StageElements", "desk");
-  m_panel->ProcessEvent(Button("Edit"));
-  Step();
   base::cl_GUI* gui = m_frame->GetSystemGUI();
-  ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  const auto editDesk = [&] {
+    m_panel = dynamic_cast<cl_SceneEditorPanel*>(gui->FindChild(cl_SceneEditorPanel::kLabel));
+    ASSERT_NE(m_panel, nullptr);
+    Select("StageElements", "desk");
+    m_panel->ProcessEvent(Button("Edit"));
+    Step();
+    ASSERT_NE(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr);
+  };
+  editDesk();
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
+  EXPECT_EQ(gui->FindChild(quillane::cl_LayerMenu::kLabel), nullptr) << "the panel's menu goes with it";
+  ASSERT_TRUE(Menu("Editor"));
+  Step();
+  editDesk();
   ASSERT_TRUE(m_editor->OpenScene("Office"));
   Step();
   EXPECT_EQ(gui->FindChild(cl_SceneEditorPanel::kLabel), nullptr);
@@ -665,6 +678,78 @@ TEST_F(SceneEditor, ASceneWithoutItsBackgroundOrFloorIsNotCompiledAndTheWindowSa
   EXPECT_FALSE(fs::exists(m_data / "Scenes/Bare.dat"));
 }
 
+// A picture or nav mesh that is there but cannot be read (cut short) is named with its reader's
+// cause when the scene opens and when Compile refuses it: "cannot be read (cannot be read)" left
+// the cause to another line of the log.
+TEST_F(SceneEditor, AFileThatCannotBeReadIsNamedWithItsReadersCause) {
+  const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+  for (const char* file : {"background.tga", "navmesh.xml"}) {
+    SCOPED_TRACE(file);
+    CopyFromData("Scenes/Office");
+    fs::resize_file(m_data / "Scenes/Office" / file, 2000);
+    const std::string path = std::string("Scenes/Office/") + file;
+    const size_t logged = Log().size();
+    ASSERT_TRUE(m_editor->OpenScene("Office"));
+    Step();
+    // The reader's own line: "ERROR: <what> '<path>': <cause>".
+    const std::string log = Log().substr(logged);
+    const size_t named = log.find("'" + path + "': ");
+    ASSERT_NE(named, std::string::npos) << log;
+    const size_t from = named + path.size() + 4;
+    const std::string cause = log.substr(from, log.find('\n', from) - from);
+    EXPECT_NE(status.text.find(path + " (" + cause + ")"), std::string::npos) << "on opening: " << status.text;
+    ASSERT_TRUE(Menu("Editor"));
+    Step();
+    ASSERT_NE(Window(cl_SceneEditorPanel::kLabel), nullptr);
+    Window(cl_SceneEditorPanel::kLabel)->ProcessEvent(Button("Compile"));
+    EXPECT_EQ(status.text, "Scenes/Office: not compiled: " + path + " cannot be read (" + cause + ")");
+  }
+}
+
+// A scene name of 248 characters compiles (its temporary file gets a shorter name beside the
+// target, whose name fits), leaving no temporary file; one whose compiled file's name is too long
+// for the folder is refused, and the status line shows that cause whole.
+TEST_F(SceneEditor, ALongSceneNameCompilesAndALongerOneIsRefusedWithItsWholeCause) {
+  const quillane::st_EditorStatus& status = quillane::GetEditorStatus();
+  for (const size_t length : {size_t(248), size_t(253)}) {
+    SCOPED_TRACE(length);
+    const std::string name(length, 'c');
+    fs::copy(m_data / "Scenes/Office", m_data / "Scenes" / name, fs::copy_options::recursive);
+    ASSERT_TRUE(m_editor->OpenScene(base::tString<base::BaseString>(name.c_str()))) << Log();
+    Step();
+    ASSERT_TRUE(Menu("Editor"));
+    Step();
+    ASSERT_NE(Window(cl_SceneEditorPanel::kLabel), nullptr);
+    Window(cl_SceneEditorPanel::kLabel)->ProcessEvent(Button("Compile"));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::directory_iterator(m_data / "Scenes"))
+      if (entry.path().filename().string().find(".tmp") != std::string::npos) left.push_back(entry.path().string());
+    EXPECT_EQ(left, std::vector<std::string>{}) << "no temporary file stays";
+    if (length == 248) {
+      EXPECT_EQ(status.text, "Compiled Scenes/" + name + ".dat");
+      EXPECT_TRUE(fs::is_regular_file(m_data / "Scenes" / (name + ".dat")));
+      continue;
+    }
+    EXPECT_NE(Log().find("its name is 257 bytes long, the folder takes at most 255"), std::string::npos) << Log();
+    const std::string cause = "the scene cannot be created (File name too long)";
+    EXPECT_TRUE(status.failure);
+    EXPECT_TRUE(status.text.ends_with(cause)) << status.text;
+    // Drawn whole, inside the window, where a panel leaves the status line free.
+    Window(cl_SceneEditorPanel::kLabel)->Close();
+    std::vector<gfx::st_DrawnText> texts;
+    gfx::TraceDrawnText(&texts);
+    Step(0.0f);
+    gfx::TraceDrawnText(nullptr);
+    bool drawn = false;
+    for (const gfx::st_DrawnText& t : texts)
+      if (t.text.ends_with(cause)) {
+        drawn = true;
+        EXPECT_LE(t.right, 1024.0f) << t.text;
+      }
+    EXPECT_TRUE(drawn) << status.text;
+  }
+}
+
 // A long name typed for a hotspot or a layer is cut where the editor draws it over the scene.
 TEST_F(SceneEditor, LongNamesAreCutOverTheScene) {
   const std::string name(300, 'h');
@@ -714,6 +799,12 @@ TEST_F(SceneEditor, TwoLightsOfOneTypeAreKeptApartAndRemoveTakesOnlyTheSelectedO
   EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).size(), before + 1);
   EXPECT_EQ(Labels(stored.GetSettings().get_element("Lights")).back(), "blobb shadow2");
   EXPECT_EQ(m_scene->Lights.size(), before + 1);
+  EXPECT_NE(quillane::GetEditorStatus().text, "") << "the line speaks of the light still there";
+  // Once that light goes too, the line naming it goes with it.
+  Select("Lights", "blobb shadow2");
+  m_panel->ProcessEvent(Button("Remove"));
+  EXPECT_EQ(quillane::GetEditorStatus().text, "");
+  EXPECT_EQ(m_scene->Lights.size(), before);
 
   // A project written before labels were kept apart: two of one label, the second one selected.
   base::Variant* group = Description().get_element("Lights");

@@ -11,6 +11,7 @@
 #include "base/data/Variant.h"
 #include "base/data/Xml.h"
 #include "editor_fixture.h"
+#include "graphics/draw/Draw.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorStatus.h"
 #include "quillane/editor/SceneList.h"
@@ -67,8 +68,23 @@ TEST_F(SceneManager, AddOffersOnlyUnlistedFoldersAndOkWritesTheSortedList) {
   EXPECT_EQ(Rows("SceneList"), (std::vector<std::string>{"Office", "Quay", "Stage"}));
   ASSERT_TRUE(Click("Add"));
   Step();
+  std::vector<gfx::st_DrawnText> texts;
+  gfx::TraceDrawnText(&texts);
+  Step();
+  gfx::TraceDrawnText(nullptr);
   EXPECT_EQ(Rows("SceneNames"), (std::vector<std::string>{"Attic", "Test"}));
   ASSERT_EQ(m_frame->GetSystemGUI()->GetModalWindows().size(), 1u);
+  // The list says what it offers, under it and above the buttons.
+  const base::st_ScreenRect list = Window("SceneNames")->m_AbsRect, ok = Window("Ok")->m_AbsRect;
+  int captions = 0;
+  for (const gfx::st_DrawnText& t : texts)
+    if (t.text.starts_with("Folders of Scenes/ not yet listed")) {
+      ++captions;
+      EXPECT_GE(t.top, list.bottom);
+      EXPECT_LE(t.bottom, ok.top);
+      EXPECT_LE(t.right, list.right);
+    }
+  EXPECT_EQ(captions, 1);
   ASSERT_TRUE(ClickEntry("SceneNames", "Test"));
   ASSERT_TRUE(Click("Ok"));
   Step();

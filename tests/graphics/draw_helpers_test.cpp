@@ -208,6 +208,13 @@ TEST_F(DrawHelpers, TextHelpersFollowTheCurrentFont) {
 
 using testsupport::cl_CountingFont;
 
+// A text fitted to a width, and what is shown.
+struct st_Fit {
+  const char* text;
+  float width;
+  const char* shown;
+};
+
 // A long text is cut in a few measurements, where one character off at a time measured a 16,000-
 // character label 16,000 times a frame; the cut is the longest that fits, never inside a
 // character; a kept cut is measured again only for a new text, width or font.
@@ -217,11 +224,7 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
   const std::string label(16000, 'x');
   EXPECT_EQ(gfx::ShortenText(label.c_str(), 800.0f), std::string(97, 'x') + "...");
   EXPECT_LE(font.measured, 20);
-  struct {
-    const char* text;
-    float width;
-    const char* shown;
-  } cases[] = {
+  const st_Fit cases[] = {
       {"short", 40.0f, "short"},             // fits as it is
       {"abcdefgh", 48.0f, "abc..."},         // 3 characters and "..." fill 48 exactly
       {"abcdefgh", 47.0f, "ab..."},
@@ -244,6 +247,24 @@ TEST_F(DrawHelpers, ALongTextIsCutInAFewMeasurementsAndTheCutIsKept) {
   gfx::SetFont(&other);
   kept.Get("short", 400.0f);
   EXPECT_EQ(other.measured, 1) << "a new font is measured";
+}
+
+// A line too wide loses the middle of its longest word (a file name) first, so that what follows
+// the word (the cause) stays whole, never inside a character; a word too short to give way, or a
+// rest too wide even then, is cut at the end as ShortenText cuts.
+TEST_F(DrawHelpers, ALongWordGivesWayInItsMiddleSoThatTheTextAfterItStaysWhole) {
+  cl_CountingFont font;  // 8 pixels a character
+  gfx::SetFont(&font);
+  const st_Fit cases[] = {
+      {"a bbbbbbbbbbbbbbbbbbbb c", 200.0f, "a bbbbbbbbbbbbbbbbbbbb c"},  // fits as it is
+      {"a bbbbbbbbbbbbbbbbbbbb cause", 160.0f, "a bbbb...bbbbb cause"},  // 11 of the word go
+      {"x \xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC y", 120.0f,
+       "x \xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC...\xC3\xBC\xC3\xBC\xC3\xBC\xC3\xBC y"},  // whole "u-umlaut"s
+      {"aaaa bbbbbbbbbb cccc", 80.0f, "aaaa bb..."},  // no word long enough: the end goes
+      {"bbbbbbbbbbbbbbbbbbbb and all the rest", 80.0f, "bbbbbbb..."},  // too wide even so: the end goes
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(gfx::ShortenLongestWord(c.text, c.width), c.shown) << c.text << " in " << c.width;
 }
 
 // A long text is wrapped in about two measurements a line, where cutting a word wider than the

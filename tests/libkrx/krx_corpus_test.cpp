@@ -194,6 +194,34 @@ TEST(KrxRunner, ThreadsWithoutEndStopAtTheCapWithARunTimeError) {
       << run.out.substr(0, 2000);
 }
 
+// A script that does not compile is told in one line on stderr, the loader's, with the line and
+// the cause in the writer's words, and nothing on stdout: not the parser's own line besides (twice,
+// one of them speaking of the braces the Lua rewrite made or of "')' for ')'").
+TEST(KrxRunner, AScriptThatDoesNotCompileIsToldInOneLine) {
+  const fs::path dir = fs::path(::testing::TempDir()) / "krx_broken";
+  fs::create_directories(dir);
+  const struct {
+    const char* file;
+    const char* text;
+    const char* cause;
+  } cases[] = {
+      {"call.lua", "function F()\n  Debugout(\"a\"\nend\n", "(2) : unclosed parenthesis: the '(' here has no ')'"},
+      {"block.lua", "function F()\n  if 1 then\n    Debugout(\"a\")\nend\n",
+       "(1) : missing 'end': the 'function' begun here is not closed"},
+      {"args.krx", "function void F() {\n  Debugout(1,\n}\n", "(2) : unclosed parenthesis: the '(' here has no ')'"},
+      {"plus.lua", "local x = (1 + \n", "(1) : Unexpected token found '+'"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::string file = (dir / c.file).string();
+    std::ofstream(file) << c.text;
+    const st_Run err = RunKrx({file}, true);
+    EXPECT_EQ(err.status, 1);
+    EXPECT_EQ(err.out, "ERROR: script " + file + " does not compile: " + file + c.cause + "; it is not loaded\n");
+    EXPECT_EQ(RunKrx({file}).out, "");
+  }
+}
+
 TEST(KrxRunner, CompileErrorExitsWithOne) {
   st_Run run = RunKrx({(kScripts / "golden" / "no_such_script.krx").string(), "Main"});
   EXPECT_EQ(run.status, 1);

@@ -189,16 +189,16 @@ TEST_F(Loader, AScriptThatIsNotLoadedIsNamedWithItsLineAndCause) {
     std::string logged;
   } cases[] = {
       {"Scenes/Paren.lua", "function OnEnterScene(\n  Says(\"Guard\", \"Tick\")\nend\n",
-       "does not compile: Scenes/Paren.lua(1) : unclosed parenthesis: the '(' here has no ')'"},
+       "does not compile: Scenes/Paren.lua(1) : unclosed parenthesis: the '(' here has no ')'; it is not loaded"},
       {"Scenes/If.lua", "function OnEnterScene()\n  if Ready() then\n    Go()\n\nfunction Go()\nend\n",
-       "does not compile: Scenes/If.lua(2) : missing 'end': the 'if' begun here is not closed (Scenes/If.lua(1) : "
-       "unable to find matching '}')"},
+       "does not compile: Scenes/If.lua(2) : missing 'end': the 'if' begun here is not closed; it is not loaded"},
       {"Scenes/Loop.lua", "function Count()\n  local i = 0\n  while i < 3 do\n    i = i + 1\n  end\n",
-       "does not compile: Scenes/Loop.lua(1) : missing 'end': the 'function' begun here is not closed"},
+       "does not compile: Scenes/Loop.lua(1) : missing 'end': the 'function' begun here is not closed; it is not "
+       "loaded"},
       {"Scenes/End.lua", "function Count()\nend\nend\n",
        "does not compile: Scenes/End.lua(3) : one 'end' too many: it closes nothing"},
       {"Scenes/Call.lua", "function Count()\n  Says(\"a\", Name(1)\nend\n",
-       "does not compile: Scenes/Call.lua(2) : unclosed parenthesis: the '(' here has no ')'"},
+       "does not compile: Scenes/Call.lua(2) : unclosed parenthesis: the '(' here has no ')'; it is not loaded"},
       {"Scenes/Ticks.lua", "Ticks = 0\n",
        "stopped in its top-level code: Scenes/Ticks.lua(1) : undefinied variable 'Ticks' found (a name is made by "
        "declaring it first, \"local name = value\")"},

@@ -50,7 +50,7 @@ const st_ErrorCase kCases[] = {
     {"e.krx", "{\n x = 1;", "e.krx(1) : unable to find matching '}'"},
     {"e.krx", "f(1 2, 3);", "e.krx(1) : Unable to interpret the 1 parameter of the parenthesis from f."},
     {"e.krx", "x = (1 2, 3);", "e.krx(1) : Unable to interpret the 1 parameter of the parenthesis from (expression)."},
-    {"e.krx", "f(1,\n 2;", "e.krx(1) : unable to find closing ')' for ')'"},
+    {"e.krx", "f(1,\n 2;", "e.krx(1) : unable to find closing ')' for '('"},
     {"e.krx", "f(1,\n ]);", "e.krx(1) : invalid function parameter 2 at function call"},
     {"e.krx", "f(1, 2 3);", "e.krx(1) : invalid function parameter 2 at function call"},
     {"e.krx", "for x;", "e.krx(1) : chunk bracket missing"},

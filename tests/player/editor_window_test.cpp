@@ -6,6 +6,8 @@
 //   - a mini-game opened from the menu, the pointer resting on the entry clicked, reads the pointer
 //     there: Sabotage keeps its first view instead of scrolling to the corner it would take for it;
 //   - a train board built from nothing, no scene open, shows each station and the first track.
+//   - a dance recording's save panel left with Escape opens again with F, and "Quit" over the
+//     recording asks first: Escape keeps the program and the recording, Yes ends it.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -16,6 +18,7 @@
 #include <utility>
 
 #include "support/ProgramRun.h"
+#include "support/TimeScale.h"
 #include "x_session.h"
 
 namespace playertest {
@@ -62,6 +65,14 @@ int BoardBottom(const st_Screen& screen) {
     if (white * 10 > screen.width * 9) return y;
   }
   return 0;
+}
+
+// The pixels of screen inside [x0, x1) x [y0, y1) that are (nearly) white, as an edit field is.
+int White(const st_Screen& screen, int x0, int y0, int x1, int y1) {
+  int white = 0;
+  for (int y = y0; y < y1; ++y)
+    for (int x = x0; x < x1; ++x) white += (screen.At(x, y) & 0xF0F0F0u) == 0xF0F0F0u ? 1 : 0;
+  return white;
 }
 
 // The editor mode started in the X display (its data copy made beside the user folder); skips
@@ -272,6 +283,69 @@ TEST_F(EditorWindow, ATrainBoardBuiltFromNothingShowsEachStep) {
   const st_Screen laid = m_x.GrabUntil([&](const st_Screen& now) { return track(now) > x1 - x0; });
   EXPECT_GT(track(laid), x1 - x0) << "no track between the stations\n" << testprogram::ReadFile(m_log);
   m_x.Stop();
+}
+
+// A dance recorded by key taps: Escape on its save panel keeps the recording, F opens the panel
+// again; "Quit" in the editor's menu over it asks, Escape keeps the program and the recording, and
+// Yes ends the program.
+TEST_F(EditorWindow, ADanceRecordingStaysSaveableAndQuitAsksBeforeDroppingIt) {
+  constexpr int kMenuX = 600, kMenuY = 300, kEntryDX = 20, kEntryH = 21, kDanceEntry = 8, kQuitEntry = 13;
+  // The save panel's name field, and the question's Yes (data/GUI.xml, as the headless tests find them).
+  constexpr int kNameX0 = 824, kNameY0 = 118, kNameX1 = 1004, kNameY1 = 140;
+  constexpr int kYesX = 343, kYesY = 326;
+  constexpr int kNamePixels = (kNameX1 - kNameX0) * (kNameY1 - kNameY0);
+  const auto menu = [&](int entry) {
+    m_x.RightClick(kMenuX, kMenuY);
+    Frames(kSettleMs);  // the menu opens in the frame that takes the click
+    m_x.Click(kMenuX + kEntryDX, kMenuY + entry * kEntryH + kEntryH / 2);
+    m_x.MoveTo(kRestX, kRestY);
+  };
+  const auto panel = [&](bool shown) {
+    const st_Screen now = m_x.GrabUntil([&](const st_Screen& s) {
+      return (White(s, kNameX0, kNameY0, kNameX1, kNameY1) > kNamePixels * 4 / 5) == shown;
+    });
+    return White(now, kNameX0, kNameY0, kNameX1, kNameY1) > kNamePixels * 4 / 5;
+  };
+  m_x.MoveTo(kRestX, kRestY);
+  const st_Screen editor = Still(0, 0, kWindowWidth, kWindowHeight);
+  ASSERT_EQ(editor.width, kWindowWidth);
+  menu(kDanceEntry);
+  ASSERT_GT(AwaitChanged(editor, 0, 0, kWindowWidth, kWindowHeight, [](int n) { return n > 50000; }), 50000)
+      << "no dance editor\n"
+      << testprogram::ReadFile(m_log);
+  ASSERT_LT(White(m_x.Grab(), kNameX0, kNameY0, kNameX1, kNameY1), kNamePixels / 2)
+      << "something white where the save panel's name field comes";
+
+  // A note needs 3.62 s to reach its goal: taps before are not recorded. The song clock runs at
+  // least as fast as the program's own time.
+  m_x.Key("Return");
+  Frames(5000);
+  m_x.Key("q");
+  m_x.Key("w");
+  // F opens the save panel over the recording; Escape leaves it as Cancel does.
+  const auto openAndLeave = [&](const char* what) {
+    m_x.Key("f");
+    EXPECT_TRUE(panel(true)) << what;
+    m_x.Key("Escape");
+    ASSERT_FALSE(panel(false)) << what << ": the panel stays";
+  };
+  openAndLeave("no save panel");
+  openAndLeave("F opens the panel again");
+
+  menu(kQuitEntry);
+  Frames(kSettleMs);
+  ASSERT_GE(m_x.ProgramMs(), 0) << "quit without asking";
+  m_x.Key("Escape");
+  Frames(kSettleMs);
+  ASSERT_GE(m_x.ProgramMs(), 0) << "Escape quit";
+  openAndLeave("the recording is kept");
+
+  menu(kQuitEntry);
+  Frames(kSettleMs);
+  ASSERT_GE(m_x.ProgramMs(), 0);
+  m_x.Click(kYesX, kYesY);
+  EXPECT_TRUE(testsupport::WaitUntil([&] { return m_x.ProgramMs() < 0; }, kWaitMs)) << "Yes did not quit";
+  EXPECT_EQ(m_x.Stop(), 0) << testprogram::ReadFile(m_log);
 }
 
 }  // namespace

@@ -405,8 +405,9 @@ TEST(PlayFiles, ASavegameThatDoesNotLoadLeavesThePlayerWhereTheyWereWithTheirMus
 // is started as a script would start one, waited for by name once its fade-in is over, and
 // skipped with a click on its button; the skip counts as a win.
 // scenec refuses what the editor's "Compile" refuses, with the cause and exit code 1, and leaves
-// the old file: a project whose background picture is missing, a name without a project. Once the
-// picture is there, the scene compiles, at each detail level there is and at no other, and walks
+// the old file: a project whose background picture is missing or cut short (with its reader's
+// cause), a name without a project. Once the picture is there, the scene compiles, also under a
+// name of 248 characters, at each detail level there is and at no other (which is said), and walks
 // a character only for a number of seconds.
 TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
   testprogram::TempDir dir("quillane_scenec");
@@ -437,10 +438,28 @@ TEST(Scenec, RefusesAProjectWithoutItsPictureOrWithoutAProjectFile) {
       << testprogram::ReadFile(err);
   EXPECT_FALSE(fs::exists(data / "Scenes/Nope.dat"));
   fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/background.tga", folder / "background.tga");
+  fs::resize_file(folder / "background.tga", 2000);
+  EXPECT_EQ(scenec("Cove"), 1);
+  EXPECT_NE(testprogram::ReadFile(err).find("scenec: Scenes/Cove: not compiled: Scenes/Cove/background.tga cannot be "
+                                            "read (cut short: its 2000 bytes do not hold the picture its header "
+                                            "describes)"),
+            std::string::npos)
+      << testprogram::ReadFile(err);
+  fs::copy_file(fs::path(QUILLANE_DATA_DIR) / "Scenes/Office/background.tga", folder / "background.tga",
+                fs::copy_options::overwrite_existing);
   EXPECT_EQ(scenec("Cove"), 0) << testprogram::ReadFile(err);
   EXPECT_TRUE(fs::exists(data / "Scenes/Cove.dat"));
+  const std::string longName(248, 'c');
+  fs::copy(folder, data / "Scenes" / longName, fs::copy_options::recursive);
+  EXPECT_EQ(scenec(longName.c_str()), 0) << testprogram::ReadFile(err);
+  EXPECT_TRUE(fs::exists(data / "Scenes" / (longName + ".dat")));
   // A detail level that does not exist is a wrong call, not a scene read at no level.
-  for (const char* level : {"7", "-1", "one"}) EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
+  for (const char* level : {"7", "-1", "one"}) {
+    EXPECT_EQ(scenec("Cove", {"--lod", level}), 2) << level;
+    EXPECT_NE(testprogram::ReadFile(err).find(std::string("scenec: --lod ") + level + ": no such detail level"),
+              std::string::npos)
+        << testprogram::ReadFile(err);
+  }
   EXPECT_EQ(scenec("Cove", {"--lod", "2"}), 0);
   // So is a walk of no number of seconds, or of more than ten minutes; the line names the value.
   for (const char* seconds : {"nan", "-1", "inf", "1e308", "601"}) {

@@ -5,6 +5,7 @@
 #include <signal.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <vector>
 
@@ -24,6 +25,15 @@ bool cl_SafeFile::begin(const char* name) {
   m_target.clear();
   if (m_name.empty()) return fail("no file name", 0);
   platform::os::ResolvePath(m_name.c_str(), m_target);
+  // Said before the bytes are written: only the rename at the end would find it.
+  const size_t slash = m_target.rfind('/');
+  const size_t length = m_target.size() - (slash == std::string::npos ? 0 : slash + 1);
+  if (const size_t longest = platform::os::LongestNameBeside(m_target); length > longest) {
+    char what[128];
+    std::snprintf(what, sizeof what, "cannot be created: its name is %zu bytes long, the folder takes at most %zu",
+                  length, longest);
+    return fail(what, ENAMETOOLONG);
+  }
   std::string what;
   switch (platform::os::InspectWriteTarget(m_target, what)) {
     case platform::os::TARGET_THROUGH: return beginThrough();
@@ -156,8 +166,9 @@ int RemoveStaleTempFiles(const char* name) {
   const size_t slash = target.find_last_of('/');
   const std::string folder =
       slash == std::string::npos ? std::string() : (slash == 0 ? std::string("/") : target.substr(0, slash));
-  // The pattern CreateTempBeside makes: the target's name, ".tmp" and six characters.
-  const std::string stem = (slash == std::string::npos ? target : target.substr(slash + 1)) + ".tmp";
+  // The pattern CreateTempBeside makes: the prefix and six characters.
+  const std::string prefix = platform::os::TempPrefixBeside(target);
+  const std::string stem = prefix.substr(slash == std::string::npos ? 0 : slash + 1);
   std::vector<platform::os::FolderEntry> entries;
   if (!platform::os::ListFolder(folder, entries)) return 0;
   int removed = 0;

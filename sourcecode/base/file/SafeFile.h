@@ -6,14 +6,15 @@
 // file or the complete new one, never a mix.
 //
 // Two writers of one target never share a temporary file (each gets its own unique name; the
-// last commit wins). A killed run may leave a "<target>.tmpXXXXXX" behind, which no later run
-// opens or trips on; a link put at a temporary name is never followed.
+// last commit wins). A killed run may leave a "<target>.tmpXXXXXX" behind (a shorter name beside
+// a target whose name leaves no room for the suffix), which no later run opens or trips on; a
+// link put at a temporary name is never followed.
 //
 // A target that is a named pipe or a character device is written through, as a shell's ">" would
 // (a reader waiting on the pipe gets the bytes; /dev/null takes them): it is never replaced by a
-// file. A pipe nobody reads, a folder, a socket or a block device is refused. begin() and commit()
-// run on one thread: a pipe's reader that goes away then fails the write ("Broken pipe") instead
-// of ending the program.
+// file. A pipe nobody reads, a socket or a block device is refused; a folder fails the rename.
+// begin() and commit() run on one thread: a pipe's reader that goes away then fails the write
+// ("Broken pipe") instead of ending the program.
 //
 //   base::cl_SafeFile out;
 //   if (!out.begin("Savegames/slot1.sav")) return false;  // logged
@@ -38,8 +39,8 @@ class cl_SafeFile {
   cl_SafeFile& operator=(const cl_SafeFile&) = delete;
 
   // Resolves name (any letter case, "\" separators) and creates the temporary file beside it, or
-  // opens a pipe or device there. False (logged) when it cannot be created or the target is
-  // refused; abandons a write under way first.
+  // opens a pipe or device there. False (logged) when it cannot be created, the name is too long
+  // for its folder or the target is refused; abandons a write under way first.
   bool begin(const char* name);
   // Appends size bytes; false when not begun or when this or an earlier write failed (logged
   // once, at commit).

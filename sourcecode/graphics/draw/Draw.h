@@ -58,6 +58,10 @@ std::string WrapText(const char* text, float width);
 // text as it is when it is no wider than width, else cut between characters and ended with "..."
 // so that it is (as far as "..." alone allows). The cut is found by halving: a few measurements.
 std::string ShortenText(const char* text, float width);
+// text as it is when it is no wider than width, else with the middle of its longest word (a file
+// name in a message) given up for "..." as far as needed, so that what follows that word (the
+// cause) stays whole; ShortenText's cut when even its shortest form is too wide. By halving.
+std::string ShortenLongestWord(const char* text, float width);
 // A text fitted to a width (by ShortenText or WrapText) for a place that draws it every frame:
 // fitted again only when the text, the width or the current font changes.
 class cl_FittedText {

@@ -244,6 +244,33 @@ std::string ShortenText(const char* text, float width) {
   return whole.substr(0, starts[fit]) + "...";
 }
 
+std::string ShortenLongestWord(const char* text, float width) {
+  const std::string whole = text ? text : "";
+  if (GetTextWidth(whole.c_str()) <= width) return whole;
+  const std::vector<size_t> starts = CharacterStarts(whole);
+  size_t first = 0, length = 0;  // the longest run of characters without a blank
+  for (size_t i = 0, run = 0; i + 1 < starts.size(); ++i) {
+    run = whole[starts[i]] == ' ' ? 0 : run + 1;
+    if (run > length) length = run, first = i + 1 - run;
+  }
+  constexpr size_t kKept = 4;  // characters at each end of the word, so that it is still known
+  if (length <= 2 * kKept + 3) return ShortenText(whole.c_str(), width);
+  const auto without = [&](size_t dropped) {
+    const size_t head = (length - dropped) / 2, tail = length - dropped - head;
+    return whole.substr(0, starts[first + head]) + "..." + whole.substr(starts[first + length - tail]);
+  };
+  size_t fits = length - 2 * kKept, tooWide = 0;  // the most that may go; none going was too wide
+  if (GetTextWidth(without(fits).c_str()) > width) return ShortenText(whole.c_str(), width);
+  while (fits - tooWide > 1) {
+    const size_t middle = tooWide + (fits - tooWide) / 2;
+    if (GetTextWidth(without(middle).c_str()) <= width)
+      fits = middle;
+    else
+      tooWide = middle;
+  }
+  return without(fits);
+}
+
 cl_FittedText::cl_FittedText(std::string (*fit)(const char*, float)) : m_fit(fit) {}
 
 const std::string& cl_FittedText::Get(const char* text, float width) {

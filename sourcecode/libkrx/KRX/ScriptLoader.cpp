@@ -188,10 +188,12 @@ bool Compiler::Compile(CodeUnit& unit, Thread* context) {
   ScriptSystem::SetOutputHold(outer);
   if (!unit.m_built) {
     // In the writer's words where a mark or a block is left open: the parser speaks of braces the
-    // Lua rewrite made, or says nothing.
+    // Lua rewrite made, or says nothing. Another report of the parser's may name what else it met.
     unit.m_failure = FirstReport(said);
     if (const std::string unclosed = FindUnclosed(unit); !unclosed.empty())
-      unit.m_failure = unit.m_failure.empty() ? unclosed : unclosed + " (" + unit.m_failure + ")";
+      unit.m_failure = unit.m_failure.empty() || IsPairingReport(unit.m_failure)
+                           ? unclosed
+                           : unclosed + " (" + unit.m_failure + ")";
   }
   said.Release();
   if (!unit.m_built) return false;

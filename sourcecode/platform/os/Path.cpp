@@ -8,6 +8,9 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <unordered_map>
@@ -170,8 +173,31 @@ std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error)
   return f;
 }
 
+size_t LongestNameBeside(const std::string& target) {
+  const size_t slash = target.rfind('/');
+  const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : target.substr(0, slash));
+  const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
+  return longest > 0 ? static_cast<size_t>(longest) : NAME_MAX;
+}
+
+std::string TempPrefixBeside(const std::string& target) {
+  constexpr size_t kRandom = 6;  // mkstemp's characters
+  const size_t start = target.rfind('/') == std::string::npos ? 0 : target.rfind('/') + 1;
+  const std::string name = target.substr(start);
+  const size_t longest = LongestNameBeside(target);
+  if (name.size() + 4 + kRandom <= longest) return target + ".tmp";
+  // FNV-1a: the same name gives the same prefix in every run, so a killed run's file is found.
+  uint64_t hash = 14695981039346656037ull;
+  for (const unsigned char c : name) hash = (hash ^ c) * 1099511628211ull;
+  char tail[32];
+  std::snprintf(tail, sizeof tail, "~%016llx.tmp", static_cast<unsigned long long>(hash));
+  size_t keep = std::min(name.size(), longest > kRandom + std::strlen(tail) ? longest - kRandom - std::strlen(tail) : 0);
+  while (keep > 0 && (static_cast<unsigned char>(name[keep]) & 0xC0) == 0x80) --keep;  // a whole UTF-8 character
+  return target.substr(0, start) + name.substr(0, keep) + tail;
+}
+
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath) {
-  tempPath = target + ".tmpXXXXXX";
+  tempPath = TempPrefixBeside(target) + "XXXXXX";
   std::vector<char> name(tempPath.begin(), tempPath.end());
   name.push_back(0);
   // O_EXCL (mkostemp's own) already refuses a link at the name; O_NOFOLLOW says so twice.

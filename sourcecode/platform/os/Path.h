@@ -25,9 +25,16 @@ enum en_OpenError { OPEN_OK, OPEN_MISSING, OPEN_NOT_REGULAR, OPEN_FAILED };
 // gives null with OPEN_NOT_REGULAR in *error (error may be null).
 std::FILE* OpenResolved(const char* path, const char* mode, en_OpenError* error = nullptr);
 
+// The longest file name target's folder takes (its file system's limit), in bytes.
+size_t LongestNameBeside(const std::string& target);
+// The path of target's temporary files up to their six random characters: target + ".tmp", or
+// where that name would be too long for the folder while target's fits, a shorter one that still
+// names target alone (its start, "~" and a hash of the whole name, ".tmp").
+std::string TempPrefixBeside(const std::string& target);
 // A new, empty temporary file beside target (same folder, so the final rename stays on one file
-// system), opened "wb"; its path goes to tempPath. Its name is unique and made with O_EXCL, so a
-// link someone put at a temporary name is never followed. Null when it cannot be created.
+// system), named TempPrefixBeside(target) and six random characters, opened "wb"; its path goes
+// to tempPath. Its name is unique and made with O_EXCL, so a link someone put at a temporary name
+// is never followed. Null when it cannot be created.
 std::FILE* CreateTempBeside(const std::string& target, std::string& tempPath);
 
 // What a write by name does with what stands at target (links followed, as a shell's ">" does):

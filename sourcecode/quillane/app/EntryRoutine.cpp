@@ -48,16 +48,6 @@ const char* Env(const char* name) {
   return value && *value ? value : nullptr;
 }
 
-// The log's debugger output adds a line end after every line, and the lines carry their own: on
-// a console the second one would leave an empty line after each.
-bool g_atLineStart = true;
-void ConsoleOutput(const char* text) {
-  if (text[0] == '\n' && text[1] == 0 && g_atLineStart) return;
-  std::fputs(text, stderr);
-  const size_t n = std::strlen(text);
-  g_atLineStart = n > 0 && text[n - 1] == '\n';
-}
-
 std::string UserFolderOf(const st_StartOptions& options) {
   if (!options.userDir.empty()) return options.userDir;
   const std::string documents = platform::os::DocumentsFolder();
@@ -180,7 +170,6 @@ int RunGame(const st_StartOptions& options) {
   const bool heldElsewhere =
       haveUserFolder &&
       instance.Acquire(userFolder + "/Quillane.lock", &lockError) == platform::os::InstanceLock::Result::HeldElsewhere;
-  base::sys::SetDebuggerOutput(ConsoleOutput);
   if (heldElsewhere) {
     // Started again from a terminal, the player learns why no window came.
     base::sys::Output("Quillane already runs with the user folder %s; this copy ends\n", userFolder.c_str());

@@ -44,14 +44,20 @@ cl_DialogBox* cl_DialogBox::Open(base::cl_Window* listener, base::tString<base::
                                  base::tString<base::BaseString> text, base::tString<base::BaseString> button0,
                                  base::tString<base::BaseString> button1) {
   auto* box = new cl_DialogBox(listener);
+  box->SetTexts(title, text, button0, button1);
+  return box;
+}
+
+void cl_DialogBox::SetTexts(const base::tString<base::BaseString>& title, const base::tString<base::BaseString>& text,
+                            const base::tString<base::BaseString>& button0,
+                            const base::tString<base::BaseString>& button1) {
   const struct {
     const char* label;
     const base::tString<base::BaseString>& text;
   } parts[] = {{"TitleBar", title}, {"text", text}, {"button0", button0}, {"button1", button1}};
   for (const auto& part : parts)
-    if (base::cl_Window* w = box->FindByLabel(part.label)) w->m_Text = part.text;
-  FitText(*box, text);
-  return box;
+    if (base::cl_Window* w = FindByLabel(part.label)) w->m_Text = part.text;
+  FitText(*this, text);
 }
 
 cl_DialogBox::cl_DialogBox(base::cl_Window* listener) : m_listener(listener) { LoadFromFile("GUI.xml", "DialogBox"); }

@@ -22,6 +22,11 @@ class cl_DialogBox : public base::cl_Panel {
   // listener's answer is the result. Other events: false.
   bool ProcessEvent(const base::Variant& event) override;
 
+ protected:
+  // The title on "TitleBar", the text on "text" (the box widened to it) and the button texts.
+  void SetTexts(const base::tString<base::BaseString>& title, const base::tString<base::BaseString>& text,
+                const base::tString<base::BaseString>& button0, const base::tString<base::BaseString>& button1);
+
  private:
   base::cl_Window* m_listener;
 };

@@ -6,6 +6,7 @@
 #include "quillane/minigames/MinigameManager.h"
 
 namespace base {
+class cl_GUI;
 class cl_Window;
 }
 
@@ -29,6 +30,7 @@ struct st_GameLauncher {
   const char* windowLabel;  // the label of the game's window
   en_LaunchInit init;
   bool hidesStatus;         // the editor's show flags and last outcome go (they cover the game's own)
+  bool (*unsaved)(base::cl_Window* window);  // the open window holds work not yet saved; null: never
 };
 
 // An editor tool window.
@@ -44,5 +46,7 @@ struct st_ToolLauncher {
 // The row of a menu button; null when the button is no launcher.
 const st_GameLauncher* FindGameLauncher(const char* button);
 const st_ToolLauncher* FindToolLauncher(const char* button);
+// The row of the first level editor open in gui with work not yet saved; null when none.
+const st_GameLauncher* FindUnsavedWork(base::cl_GUI& gui);
 
 }  // namespace quillane

@@ -13,6 +13,7 @@
 #include "base/system.h"
 #include "platform/os/FileSystem.h"
 #include "quillane/actor/ActorRegistry.h"
+#include "quillane/editor/DialogBox.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorLaunchers.h"
 #include "quillane/editor/EditorStatus.h"
@@ -43,6 +44,26 @@ void ExportAllCharacters(cl_ActorRegistry& actors) {
   if (!cause.empty()) line += ", with errors (" + cause + ")";
   ShowEditorStatus(line, !cause.empty());
 }
+
+void QuitProgram() {
+  if (base::i_GameFrame* quit = base::GetFrameInterface()) quit->ShutDown();
+}
+
+// The question before Quit drops a level editor's unsaved work, as closing that editor asks: Yes
+// quits; No (Escape) keeps the editor and its work. The box answers itself: the menu that asked
+// is gone by then.
+class cl_QuitQuestion : public cl_DialogBox {
+ public:
+  explicit cl_QuitQuestion(const std::string& editor) : cl_DialogBox(nullptr) {
+    SetTexts("Quit", (editor + " has unsaved work. Quit and discard it?").c_str(), "Yes", "No");
+  }
+  bool ProcessEvent(const base::Variant& event) override {
+    base::tString<base::BaseString> button;
+    if (!IsButton(event, button)) return false;
+    if (button == "button0") QuitProgram();
+    return true;
+  }
+};
 
 }  // namespace
 
@@ -77,9 +98,20 @@ bool cl_EditorMenu::ProcessEvent(const base::Variant& event) {
     const int bytes = RunStringFileTest(kStringFile);
     base::sys::Output("Editor: string file test: %d bytes of %s read back\n", bytes, kStringFile);
   } else if (button == "Exit") {
-    if (base::i_GameFrame* quit = base::GetFrameInterface()) quit->ShutDown();
+    Quit();
   }
   return true;
+}
+
+void cl_EditorMenu::Quit() {
+  base::cl_GUI* gui = GetGUI();
+  const st_GameLauncher* unsaved = gui ? FindUnsavedWork(*gui) : nullptr;
+  if (!unsaved) {
+    QuitProgram();
+    return;
+  }
+  const base::cl_Window* entry = FindByLabel(unsaved->button);
+  gui->AddModalWindow(new cl_QuitQuestion(entry ? entry->m_Text.c_str() : unsaved->name));
 }
 
 void cl_EditorMenu::ToggleSceneManager() {

@@ -1,7 +1,8 @@
 // cl_EditorMenu: the editor's right-click menu (layout "TestMenu" of "GUI.xml"), its entrance to
 // everything else: the scene manager and scene editor, the batch exports, the mini-games and level
-// editors, the pile-grid tool, the character viewer, a file self-test and quitting. It closes on
-// a press outside its controls, and its buttons close it through the layout's close flag.
+// editors, the pile-grid tool, the character viewer, a file self-test and quitting (asked first
+// over a level editor's unsaved work). It closes on a press outside its controls, and its buttons
+// close it through the layout's close flag.
 #pragma once
 
 #include "base/gui/GUI.h"
@@ -30,6 +31,8 @@ class cl_EditorMenu : public base::cl_Panel {
   void Launch(const st_GameLauncher& launcher);
   void Launch(const st_ToolLauncher& launcher);
   void ToggleSceneManager();
+  // Ends the program; over a level editor's unsaved work it asks first.
+  void Quit();
 };
 
 }  // namespace quillane

@@ -27,7 +27,7 @@ struct st_State {
   // FollowEditorWindows' last look: the GUI's windows then, and the lines shown by then.
   int windows = -1;
   int shownThen = 0;
-  gfx::cl_ShortenedText cut;
+  gfx::cl_FittedText cut{&gfx::ShortenLongestWord};  // a long file name gives way, not the cause after it
 };
 
 st_State& State() {
@@ -60,11 +60,16 @@ bool AnyShownWindowMeets(const base::cl_Window& parent, const base::st_ScreenRec
 
 }  // namespace
 
-void ShowEditorStatus(const std::string& text, bool failure) {
+void ShowEditorStatus(const std::string& text, bool failure, const std::string& about) {
   st_State& state = State();
   state.status.text = text;
   state.status.failure = failure;
+  state.status.about = about;
   ++state.shown;
+}
+
+void ForgetEditorStatusAbout(const std::string& about) {
+  if (!about.empty() && State().status.about == about) ClearEditorStatus();
 }
 
 void ClearEditorStatus() { ShowEditorStatus(std::string(), false); }

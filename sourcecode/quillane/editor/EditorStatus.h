@@ -20,10 +20,14 @@ class cl_Scene;
 struct st_EditorStatus {
   std::string text;
   bool failure = false;
+  std::string about;  // what the line speaks of (an element, "<group>/<label>"); empty: the work
 };
 
-// Replaces the line; a failure is drawn in red.
-void ShowEditorStatus(const std::string& text, bool failure);
+// Replaces the line; a failure is drawn in red. about names what the line speaks of, so that the
+// line can go with it.
+void ShowEditorStatus(const std::string& text, bool failure, const std::string& about = std::string());
+// Clears the line when it speaks of about: what it says is no longer so once that is gone.
+void ForgetEditorStatusAbout(const std::string& about);
 void ClearEditorStatus();
 const st_EditorStatus& GetEditorStatus();
 // Once a frame with the editor's GUI: a window opened since the last call (a tool, a dialog, a
@@ -32,9 +36,10 @@ const st_EditorStatus& GetEditorStatus();
 void FollowEditorWindows(const base::cl_GUI& gui);
 // The top of the band at the window's foot that the line takes: texts of windows stay above it.
 float GetEditorStatusTop();
-// The line in that band, cut with "..." to the window's width; not drawn while a shown window
-// below windows (null: none) reaches into it or a mini-game panel is open, so it never covers
-// another text. Nothing without a text.
+// The line in that band, fitted to the window's width by the middle of its longest word (a file
+// name) giving way, then its end; not drawn while a shown window below windows (null: none)
+// reaches into it or a mini-game panel is open, so it never covers another text. Nothing without
+// a text.
 void RenderEditorStatus(const base::cl_Window* windows);
 
 // Writes the scene's project file; a failure ("what could not be saved") is logged and shown on

@@ -8,7 +8,6 @@
 #include "graphics/image/TextureStrip.h"
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/EditorStatus.h"
-#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {
@@ -48,7 +47,7 @@ void SetText(base::cl_Window& menu, const char* control, const char* format, dou
 
 base::Variant* FindElement(const char* group, const base::tString<base::BaseString>& label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  return scene ? FindSceneElement(*scene, group, label.c_str(), ordinal) : nullptr;
+  return scene ? scene->FindElementDescription(group, label.c_str(), ordinal) : nullptr;
 }
 
 // The ordinal-th layer of that label: the live lists keep the description's order.
@@ -91,7 +90,7 @@ void cl_SceneElementMenu::Update(float dt) {
 
 // ---- the sky layer
 
-cl_HeavenMenu::cl_HeavenMenu() {
+cl_HeavenMenu::cl_HeavenMenu(base::cl_Window* listener) : cl_SceneElementMenu(listener) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
 }
@@ -125,7 +124,7 @@ bool cl_HeavenMenu::ProcessEvent(const base::Variant& event) {
 
 // ---- any image layer
 
-cl_LayerMenu::cl_LayerMenu() {
+cl_LayerMenu::cl_LayerMenu(base::cl_Window* listener) : cl_SceneElementMenu(listener) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
 }
@@ -141,27 +140,20 @@ bool cl_LayerMenu::Setup(const base::Variant& element, const char* group, int or
 }
 
 bool cl_LayerMenu::ProcessEvent(const base::Variant& event) {
-  if (!IsOk(event)) return false;
-  base::cl_GUI* gui = GetGUI();
-  // Found again at "Ok": the panel may have been closed since the menu opened.
-  base::cl_Window* panel = gui ? gui->FindChild(cl_SceneEditorPanel::kLabel) : nullptr;
-  if (!panel) {
-    Gone(*this, "scene editor of layer", m_group);
-    return false;
-  }
+  if (!IsOk(event) || !GetListener()) return false;
   m_element.attribute("use_background_pixels")->set_int(Integer(*this, "UseBackgroundPixel"));
   base::Variant update;
   update.set_element("UpdateElement");
   update.attribute("category")->set_string(m_group.c_str());
   update.attribute("ordinal")->set_int(m_ordinal);
   update.push_back(m_element);
-  panel->ProcessEvent(update);
+  GetListener()->ProcessEvent(update);
   return false;
 }
 
 // ---- a texture strip
 
-cl_TextureStripMenu::cl_TextureStripMenu() {
+cl_TextureStripMenu::cl_TextureStripMenu(base::cl_Window* listener) : cl_SceneElementMenu(listener) {
   m_Label = kLabel;
   LoadFromFile("GUI.xml", kLabel);
 }

@@ -5,6 +5,8 @@
 #include <utility>
 
 #include "base/FileTools.h"
+#include "base/file/FileFinder.h"
+#include "base/gui/GUIEdit.h"
 #include "base/system.h"
 #include "quillane/editor/CropTool.h"
 #include "quillane/editor/Editor.h"
@@ -38,7 +40,40 @@ base::Variant& ChildElement(base::Variant& answer, const char* label) {
   return answer.add_element(label);
 }
 
+// Appends a "String" for every entry of listing of that kind ("File" or "Folder").
+void AppendEntries(base::Variant& list, const base::Variant& listing, const char* kind, const char* suffix) {
+  for (int i = 0; i < listing.size(); ++i) {
+    base::tString<base::BaseString> name;
+    if (!Is(listing[i].get_label(), kind) || !listing[i].get_attribute_string("name", name)) continue;
+    if (name.empty() || name == "." || name == ".." || name == ".svn") continue;
+    name += suffix;
+    base::AddStringEntry(list, name.c_str());
+  }
+}
+
 }  // namespace
+
+// ---- the pictures of a scene folder
+
+void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
+  list.set_element("List");
+  for (const char* pattern : {"*.bmp", "*.tga"}) {
+    base::Variant listing;
+    base::ListDirectory(listing, folder, base::tString<base::BaseString>(pattern), false);
+    AppendEntries(list, listing, "File", "");
+  }
+}
+
+void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
+  FillImageFileList(list, folder);
+  base::tString<base::BaseString> strips = folder;
+  strips += "TextureStrips";
+  base::Variant listing;
+  base::ListDirectory(listing, strips, base::tString<base::BaseString>("*.*"), false);
+  AppendEntries(list, listing, "Folder", ".tst");
+}
+
+// ---- the dialog
 
 base::tString<base::BaseString> ShortenForDisplay(const base::tString<base::BaseString>& text, int maxLength) {
   if (text.size() < maxLength || text.size() <= 2) return text;

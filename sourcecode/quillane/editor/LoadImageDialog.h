@@ -17,6 +17,12 @@ namespace quillane {
 // maxLength - 2 characters and "..".
 base::tString<base::BaseString> ShortenForDisplay(const base::tString<base::BaseString>& text, int maxLength);
 
+// The browser's lists of a scene folder's pictures. list := "List" of "String" entries, one per
+// "*.bmp" then per "*.tga" file of folder.
+void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
+// FillImageFileList, then "<name>.tst" for every sub-folder of folder + "TextureStrips".
+void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
+
 class cl_LoadImageDialog : public base::cl_Panel {
  public:
   // The picture every browser previews first.

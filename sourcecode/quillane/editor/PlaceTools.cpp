@@ -1,6 +1,8 @@
 // The placement tools' shared pieces.
 #include "quillane/editor/PlaceTools.h"
 
+#include <string>
+
 #include "base/data/Variant.h"
 #include "base/gui/GUI.h"
 #include "base/system.h"
@@ -17,6 +19,10 @@ namespace {
 constexpr uint32_t kGizmoAmbient = 0xFF373737u;  // (55, 55, 55)
 constexpr uint32_t kGizmoLight = 0xFFC8C8C8u;    // (200, 200, 200)
 constexpr uint32_t kWarningColour = 0xFFFF6040u;
+// Under the warning: straight on the scene picture the orange could not be read over light or
+// busy parts of it.
+constexpr uint32_t kWarningBacking = 0xFF191919u;
+constexpr float kWarningMargin = 4.0f;
 constexpr uint32_t kKeyHelpColour = 0xFFA0A0A0u;
 constexpr int kSceneInfoHeight = 64;  // the scene's name and clip lines at the viewport's top
 
@@ -52,8 +58,12 @@ void EndToolDrawing() {
 void DrawKeyHelp(int x, int y, const char* keys) { gfx::DrawText(x, y, keys, kKeyHelpColour); }
 
 void DrawToolWarning(const char* text) {
-  const int y = static_cast<int>(GetEditorViewportRect().min.y) + kSceneInfoHeight;
-  gfx::DrawText(0, y, gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth())).c_str(), kWarningColour);
+  const float y = GetEditorViewportRect().min.y + kSceneInfoHeight;
+  const std::string shown =
+      gfx::ShortenText(text, static_cast<float>(base::sys::GetWindowWidth()) - 2.0f * kWarningMargin);
+  const base::tVector2<float> size = gfx::GetTextSize(shown.c_str());
+  gfx::FillRect(0.0f, y - kWarningMargin, size.x + 2.0f * kWarningMargin, y + size.y + kWarningMargin, kWarningBacking);
+  gfx::DrawText(static_cast<int>(kWarningMargin), static_cast<int>(y), shown.c_str(), kWarningColour);
 }
 
 void DrawMissedPick() {

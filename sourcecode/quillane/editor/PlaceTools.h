@@ -28,8 +28,9 @@ void EndToolDrawing();
 // The keys a tool takes, as one grey line at (x, y) (2D, after EndToolDrawing): the crop and
 // placement tools and the test walk show how to use and leave them.
 void DrawKeyHelp(int x, int y, const char* keys);
-// A line in the warning colour (2D, after EndToolDrawing), cut to the window's width, at the
-// viewport's left below the scene's own lines there: what a tool refused or cannot show.
+// A line in the warning colour on a dark backing (2D, after EndToolDrawing), cut to the window's
+// width, at the viewport's left below the scene's own lines there: what a tool refused or cannot
+// show.
 void DrawToolWarning(const char* text);
 // The warning a tool shows when a press found no floor to place on: without a nav mesh a scene
 // has no camera of its own to pick through.

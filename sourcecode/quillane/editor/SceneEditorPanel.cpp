@@ -76,6 +76,11 @@ int IntOf(const base::Variant& element, const char* name) {
   return value;
 }
 
+// What a status line about an element names it by.
+std::string ElementKey(const base::tString<base::BaseString>& group, const base::tString<base::BaseString>& label) {
+  return std::string(group.c_str()) + "/" + label.c_str();
+}
+
 // Scripts answer hotspots and locators by functions named after them ("OnTrigger_<label>",
 // "OnEnter_<label>"): only letters A-Z, digits and "_" can stand in such a name.
 bool CanEndFunctionName(const base::tString<base::BaseString>& label) {
@@ -109,38 +114,9 @@ void WarnOfSceneSize(float w, float h) {
   ShowEditorStatus(text.c_str(), true);
 }
 
-// Appends a "String" for every entry of listing of that kind ("File" or "Folder").
-void AppendEntries(base::Variant& list, const base::Variant& listing, const char* kind, const char* suffix) {
-  for (int i = 0; i < listing.size(); ++i) {
-    base::tString<base::BaseString> name;
-    if (!Is(listing[i].get_label(), kind) || !listing[i].get_attribute_string("name", name)) continue;
-    if (name.empty() || name == "." || name == ".." || name == ".svn") continue;
-    name += suffix;
-    base::AddStringEntry(list, name.c_str());
-  }
-}
-
 }  // namespace
 
-// ---- lists and labels
-
-void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
-  list.set_element("List");
-  for (const char* pattern : {"*.bmp", "*.tga"}) {
-    base::Variant listing;
-    base::ListDirectory(listing, folder, base::tString<base::BaseString>(pattern), false);
-    AppendEntries(list, listing, "File", "");
-  }
-}
-
-void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder) {
-  FillImageFileList(list, folder);
-  base::tString<base::BaseString> strips = folder;
-  strips += "TextureStrips";
-  base::Variant listing;
-  base::ListDirectory(listing, strips, base::tString<base::BaseString>("*.*"), false);
-  AppendEntries(list, listing, "Folder", ".tst");
-}
+// ---- labels
 
 base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
                                                 const base::tString<base::BaseString>& wanted) {
@@ -202,16 +178,17 @@ base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, 
   return line;
 }
 
-base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label, int ordinal) {
-  base::Variant* elements = scene.GetSettings().get_element(group);
-  for (int i = 0; elements && i < elements->size(); ++i)
-    if ((*elements)[i].is_element() && LabelOf((*elements)[i]) == label && ordinal-- == 0) return &(*elements)[i];
-  return nullptr;
-}
-
 // ---- the panel
 
 cl_SceneEditorPanel::~cl_SceneEditorPanel() { g_SelectedElementLabel.clear(); }
+
+void cl_SceneEditorPanel::Close() {
+  // In the same close queue: no input reaches them before all go together.
+  if (base::cl_GUI* gui = GetGUI())
+    for (base::cl_Window* window : gui->m_Children)
+      if (auto* menu = dynamic_cast<cl_SceneElementMenu*>(window); menu && menu->GetListener() == this) menu->Close();
+  cl_Panel::Close();
+}
 
 bool cl_SceneEditorPanel::Init(base::StaticVariantIterator) {
   m_Label = kLabel;
@@ -335,7 +312,7 @@ void cl_SceneEditorPanel::Render(float x, float y) {
   base::tString<base::BaseString> group, label;
   int ordinal = 0;
   if (!scene || !GetSelectedElement(group, label, ordinal)) return;
-  if (const base::Variant* element = FindSceneElement(*scene, group.c_str(), label.c_str(), ordinal))
+  if (const base::Variant* element = scene->FindElementDescription(group.c_str(), label.c_str(), ordinal))
     DrawElementInfo(*element, group.c_str());
 }
 
@@ -443,7 +420,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
       const std::string text = std::string(group.c_str()) + " already has an element \"" + wanted.c_str() +
                                "\"; the new one is \"" + label.c_str() + "\"";
       base::sys::Output("Warning: Editor: %s\n", text.c_str());
-      ShowEditorStatus(text, true);  // the name the scripts must use is not the one typed
+      ShowEditorStatus(text, true, ElementKey(group, label));  // the name the scripts must use is not the one typed
     }
     element.attribute("label")->set_string(label.c_str());
   }
@@ -451,7 +428,7 @@ void cl_SceneEditorPanel::AddToScene(const base::Variant& event) {
   if (const std::string note = UncallableLabelNote(group.c_str(), label); !note.empty()) {
     const std::string text = std::string(group.c_str()) + " \"" + label.c_str() + "\": " + note;
     base::sys::Output("Warning: Editor: %s\n", text.c_str());
-    ShowEditorStatus(text, true);
+    ShowEditorStatus(text, true, ElementKey(group, label));
   }
   scene->AddElement(group.c_str(), element, true, 0);
   Store(group.c_str(), before);
@@ -486,6 +463,9 @@ void cl_SceneEditorPanel::PressButton(const base::tString<base::BaseString>& but
       DropSelection();
     }
     Store(group.c_str(), before);
+    // What the line said of the element (the name it was given) no longer holds; a failed save
+    // has put its own line there.
+    if (element) ForgetEditorStatusAbout(ElementKey(group, label));
   } else if (button == "Up" || button == "Down") {
     if (element) scene->MoveElement(group.c_str(), label.c_str(), button == "Up", ordinal);
     Store(group.c_str(), before);
@@ -580,17 +560,17 @@ void cl_SceneEditorPanel::Edit() {
 
 namespace {
 
-// Closes an open window of that label in the GUI root; true when there was one.
-bool CloseOpen(base::cl_GUI& gui, const char* label) {
-  base::cl_Window* open = gui.FindChild(label);
-  if (open) open->Close();
-  return open != nullptr;
-}
-
+// Opens a menu of kind T answering panel, or closes the one of that kind it has open.
 template <class T, class... Args>
-void OpenMenu(base::cl_GUI* gui, const Args&... args) {
-  if (!gui || CloseOpen(*gui, T::kLabel)) return;
-  auto* menu = new T();
+void OpenMenu(cl_SceneEditorPanel& panel, const Args&... args) {
+  base::cl_GUI* gui = panel.GetGUI();
+  if (!gui) return;
+  for (base::cl_Window* window : gui->m_Children)
+    if (auto* open = dynamic_cast<T*>(window); open && open->GetListener() == &panel) {
+      open->Close();
+      return;
+    }
+  auto* menu = new T(&panel);
   if (!menu->Setup(args...)) {
     delete menu;
     return;
@@ -602,26 +582,26 @@ void OpenMenu(base::cl_GUI* gui, const Args&... args) {
 
 void cl_SceneEditorPanel::OpenHeavenEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  if (!scene || !FindSceneElement(*scene, "HeavenElements", label, ordinal)) return;
+  if (!scene || !scene->FindElementDescription("HeavenElements", label, ordinal)) return;
   if (!dynamic_cast<cl_HeavenLayer*>(scene->FindLayer(label))) return;
-  OpenMenu<cl_HeavenMenu>(GetGUI(), label, ordinal);
+  OpenMenu<cl_HeavenMenu>(*this, label, ordinal);
 }
 
 void cl_SceneEditorPanel::OpenLayerEditor(const char* group, const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindSceneElement(*scene, group, label, ordinal) : nullptr;
+  const base::Variant* element = scene ? scene->FindElementDescription(group, label, ordinal) : nullptr;
   // Locators, hotspots, lights and nav meshes have no layer and no menu of this kind.
   if (!element || !scene->FindLayer(label)) return;
-  OpenMenu<cl_LayerMenu>(GetGUI(), *element, group, ordinal);
+  OpenMenu<cl_LayerMenu>(*this, *element, group, ordinal);
 }
 
 bool cl_SceneEditorPanel::OpenTextureStripEditor(const char* label, int ordinal) {
   cl_Scene* scene = cl_Editor::GetEditedScene();
-  const base::Variant* element = scene ? FindSceneElement(*scene, "StageElements", label, ordinal) : nullptr;
+  const base::Variant* element = scene ? scene->FindElementDescription("StageElements", label, ordinal) : nullptr;
   base::tString<base::BaseString> file;
   if (!element || !element->get_attribute_string("file", file) || base::GetFileExtension(file) != "tst") return false;
   const cl_Layer* layer = scene->FindLayer(label);
-  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(GetGUI(), label, ordinal);
+  if (layer && layer->GetStrip()) OpenMenu<cl_TextureStripMenu>(*this, label, ordinal);
   return true;
 }
 

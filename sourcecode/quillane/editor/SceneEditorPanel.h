@@ -5,7 +5,7 @@
 // writes the scene's ".dat". A new element takes a label no other of its group has. The file browser, the
 // crop tool, the item dialog and the layer menus answer it with "AddElement" / "UpdateElement".
 // It keeps no element data of its own. Opened only while the editor has a scene, and closes itself
-// when that scene goes.
+// when that scene goes, with the layer menus it opened.
 #pragma once
 
 #include "base/String.h"
@@ -18,19 +18,12 @@ namespace quillane {
 
 class cl_Scene;
 
-// list := "List" of "String" entries, one per "*.bmp" then per "*.tga" file of folder.
-void FillImageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
-// FillImageFileList, then "<name>.tst" for every sub-folder of folder + "TextureStrips".
-void FillStageFileList(base::Variant& list, const base::tString<base::BaseString>& folder);
 // The label proposed for a new element of the group: "default" while free, else the first free
 // prefix + n ("elem" for stage, "fg" for foreground, "bg" for the other groups).
 base::tString<base::BaseString> FindFreeLabel(const base::Variant* group, const char* groupName);
 // wanted while no element of the group has it, else wanted + n, the first free n from 2.
 base::tString<base::BaseString> FindUnusedLabel(const base::Variant* group,
                                                 const base::tString<base::BaseString>& wanted);
-// The description entry of that group, label and ordinal (the n-th of that label, from 0) in the
-// scene; null when there is none.
-base::Variant* FindSceneElement(cl_Scene& scene, const char* group, const char* label, int ordinal = 0);
 // The one-line summary of an element, in the form of its group.
 base::tString<base::BaseString> FormatElementInfo(const base::Variant& element, const char* group);
 
@@ -40,6 +33,8 @@ class cl_SceneEditorPanel : public base::cl_Panel {
   static base::cl_Window* Create() { return new cl_SceneEditorPanel(); }
   // Without the panel no element is selected: g_SelectedElementLabel is cleared.
   ~cl_SceneEditorPanel() override;
+  // The layer menus it opened close with it: they answer this panel.
+  void Close() override;
 
   // Takes kLabel, loads the layout and builds the tree; true.
   bool Init(base::StaticVariantIterator desc) override;

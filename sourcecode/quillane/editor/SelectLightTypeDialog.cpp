@@ -7,7 +7,6 @@
 #include "quillane/editor/Editor.h"
 #include "quillane/editor/LoadImageDialog.h"
 #include "quillane/editor/PlaceLightTool.h"
-#include "quillane/editor/SceneEditorPanel.h"
 #include "quillane/scene/Scene.h"
 
 namespace quillane {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "base/ErrorCatcher.h"
 #include "base/File.h"
 #include "base/FileTools.h"
 #include "base/resource/MultiFileFormatLoader.h"
@@ -107,11 +108,12 @@ bool cl_Layer::LoadStrip(const base::Variant& description, bool lazy) {
   SetLod(lodLevel, showFirstFrame);
   m_strip->SetPauseRange(minTime, maxTime);
   m_strip->SetUseBlur(useBlur == 1);
+  base::cl_ErrorCatcher errors;  // the reader's cause, for the line that names the frame
   m_strip->Compile(element, lazy);
   if (m_strip->GetFrameCount() == 0) {
     const base::tString<base::BaseString> frame = m_strip->GetFrameFileName(0);
     const std::string problem = base::FileProblem(frame);
-    SetUnread(frame.c_str(), problem.empty() ? "cannot be read" : problem);
+    SetUnread(frame.c_str(), problem.empty() ? errors.CauseOf(frame.c_str(), "cannot be read") : problem);
   }
 
   const float* bounds = m_strip->GetBounds();
@@ -133,9 +135,11 @@ void cl_Layer::LoadBitmap(bool lazy, bool compressAllowed, int useBackgroundPixe
     base::sys::Output("ERROR: scene '%s': picture '%s' %s\n", sceneName, path.c_str(), m_unreadCause.c_str());
     return;
   }
+  base::cl_ErrorCatcher errors;  // the reader says why; the editor shows it with the file
   if (!base::tMultiFileFormatLoader<base::cl_Bitmap32>::LoadFileMultiFormat(path.c_str(), &source)) {
-    SetUnread(path.c_str(), "cannot be read");
-    base::sys::Output("ERROR: scene '%s': picture '%s' cannot be read\n", sceneName, path.c_str());
+    SetUnread(path.c_str(), errors.CauseOf(path.c_str(), "cannot be read"));
+    base::sys::Output("ERROR: scene '%s': picture '%s' cannot be read (%s)\n", sceneName, path.c_str(),
+                      m_unreadCause.c_str());
     return;
   }
   const int left = TruncToInt(m_x), top = TruncToInt(m_y);

@@ -155,6 +155,8 @@ class cl_Scene {
   // the live list alike: only that one changes.
   void UpdateElement(const char* group, const base::Variant& description, bool lazy, int ordinal = 0);
   void RemoveElement(const char* group, const char* label, int ordinal = 0);
+  // The description entry of the ordinal-th element of that label in the group; null when none.
+  base::Variant* FindElementDescription(const char* group, const char* label, int ordinal = 0);
   void MoveElement(const char* group, const char* label, bool up, int ordinal = 0);
   cl_SceneLocator* PickLocator(float x, float y);  // screen point, strictly within 15 px
   cl_Layer* PickStageSortLine(float x, float y);   // scene point, sort line under 5 px away

@@ -133,6 +133,12 @@ void cl_Scene::UpdateElement(const char* group, const base::Variant& description
     ReplaceNamed(HotSpots, label, ordinal, BuildHotspot(*child));
 }
 
+base::Variant* cl_Scene::FindElementDescription(const char* group, const char* label, int ordinal) {
+  base::Variant* groupElement = m_settings.get_element(group);
+  const int index = groupElement ? FindLabelled(*groupElement, base::tString<base::BaseString>(label), ordinal) : -1;
+  return index < 0 ? nullptr : &(*groupElement)[index];
+}
+
 void cl_Scene::RemoveElement(const char* group, const char* label, int ordinal) {
   const base::tString<base::BaseString> g(group), name(label);
   if (base::Variant* groupElement = m_settings.get_element(group)) {

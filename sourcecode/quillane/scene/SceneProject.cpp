@@ -4,6 +4,7 @@
 #include <cmath>
 #include <string_view>
 
+#include "base/ErrorCatcher.h"
 #include "base/FileTools.h"
 #include "base/data/Binary.h"
 #include "base/data/StaticVariant.h"
@@ -220,13 +221,15 @@ void cl_Scene::ReadFromVariant(bool lazy) {
       const base::Variant& child = (*group)[i];
       if (!child.is_element()) continue;
       cl_NavMesh* mesh = cl_NavMesh::Create();
+      base::cl_ErrorCatcher errors;  // the mesh reader's cause, for the line that names the file
       if (!mesh->Load(scenePath.c_str(), child)) {
         base::tString<base::BaseString> file;
         child.get_attribute_string("file", file);
         base::tString<base::BaseString> path = scenePath;
         path += file;
         const std::string problem = file.empty() ? "names no file" : base::FileProblem(path);
-        m_unreadFiles.push_back({"NavMeshes", path.c_str(), problem.empty() ? "cannot be read" : problem});
+        m_unreadFiles.push_back(
+            {"NavMeshes", path.c_str(), problem.empty() ? errors.CauseOf(path.c_str(), "cannot be read") : problem});
       }
       NavMeshes.push_back(mesh);
       if (NavMeshes.size() == 1) ReadCamera(child);

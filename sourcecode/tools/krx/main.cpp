@@ -13,12 +13,14 @@
 #include <cstdlib>
 #include <cstring>
 #include <list>
+#include <vector>
 #include <string>
 
 #include "KRX/ScriptLoader.h"
 #include "KRX/ScriptSystem.h"
 #include "KRX/runtime/Thread.h"
 #include "KRX/runtime/ThreadList.h"
+#include "base/ErrorCatcher.h"
 
 namespace {
 
@@ -78,7 +80,19 @@ int main(int argc, char** argv) {
   KRX::ScriptSystem::SetStepsWithoutYield(steps);
   int status = 0;
   KRX::tRefPtr<KRX::Thread> main;
-  if (!KRX::Require(file, true)) {
+  // What the library reports while the file loads is held: a script that does not compile or stops
+  // in its top-level code is told by the loader's one ERROR line with the cause, which the
+  // library's own lines would only repeat (on stdout and stderr). What the script printed is still
+  // passed on, and so is all of it when no ERROR line told the failure (a missing file).
+  KRX::ScriptSystem::st_OutputHold loading;
+  KRX::ScriptSystem::SetOutputHold(&loading);
+  base::cl_ErrorCatcher told;
+  const bool loaded = KRX::Require(file, true);
+  KRX::ScriptSystem::SetOutputHold(nullptr);
+  if (!loaded && !told.Cause("").empty())
+    std::erase_if(loading.texts, [](const auto& text) { return !text.callbackOnly; });
+  loading.Release();
+  if (!loaded) {
     status = 1;
   } else {
     if (!saveDir.empty()) {

@@ -134,7 +134,10 @@ int main(int argc, char** argv) {
       const char* text = argv[++i];
       char* end = nullptr;
       lod = static_cast<int>(std::strtol(text, &end, 10));
-      if (end == text || *end || lod < 0 || lod > 2) return Usage();
+      if (end == text || *end || lod < 0 || lod > 2) {
+        std::fprintf(stderr, "scenec: --lod %s: no such detail level (0 full, 1, 2 lowest)\n", text);
+        return Usage();
+      }
     } else if (!std::strcmp(argv[i], "--shot") && i + 1 < argc) {
       shot = argv[++i];
     } else if (!std::strcmp(argv[i], "--actor") && i + 1 < argc) {
@@ -174,6 +177,7 @@ int main(int argc, char** argv) {
   }
   base::RegisterMeshResourceType();
   gfx::RegisterBitmapLoaders();
+  win32dx9::LogLibrariesToEngine(true);  // a picture that cannot be read is refused with its reader's cause
   bool started = false;
   if (!shot.empty()) {
     system->RegisterPlatform(win32dx9::CreatePlatform(gpu::Backend::Headless));
@@ -233,6 +237,7 @@ int main(int argc, char** argv) {
     if (!started || !Shoot(compiled, character.get(), file)) ++failures;
   }
   if (started) system->ShutDown();
+  win32dx9::LogLibrariesToEngine(false);
   system.reset();
   win32dx9::GraphicsServices() = win32dx9::st_GraphicsServices();
   return failures == 0 ? 0 : 1;

@@ -262,7 +262,7 @@ SyntaxNode* ScriptGrExp::ParseBlock(SyntaxNode* brace, SyntaxNode* stop, SyntaxN
     }
   }
   if (!match) {
-    Error(brace->GetLine(), "unable to find matching '}'");
+    Error(brace->GetLine(), "unable to find matching '}'");  // PAIRING
     return nullptr;
   }
   for (SyntaxNode* token = Next(brace); token != match;) {
@@ -672,7 +672,7 @@ SyntaxNode* ScriptGrExp::ParseParenList(SyntaxNode* target, SyntaxNode* open, Sy
     }
   }
   if (!close) {
-    Error(open->GetLine(), "unable to find closing ')' for ')'");
+    Error(open->GetLine(), "unable to find closing ')' for '('");  // PAIRING
     return nullptr;
   }
   if (argStart != close) {

@@ -47,6 +47,13 @@ std::string TooMany(const CompileUnit& unit, int line, const char* what) {
 
 }  // namespace
 
+bool IsPairingReport(const std::string& report) {
+  // PAIRING: the parser's reports of a brace or parenthesis it found no partner for.
+  for (const char* words : {"unable to find matching '}'", "unable to find closing ')'"})
+    if (report.find(words) != std::string::npos) return true;
+  return false;
+}
+
 std::string FindUnclosed(const CompileUnit& compiled) {
   SyntaxUnit unit;
   unit.m_fileName = compiled.m_fileName;

@@ -16,5 +16,9 @@ struct CompileUnit;
 // too many stands. Empty when everything pairs up, or when the source does not even lex (the
 // lexer's message says why). The source is lexed anew; nothing is reported.
 std::string FindUnclosed(const CompileUnit& unit);
+// Whether a parser report is one of its words for a brace or parenthesis without a partner:
+// FindUnclosed then says it in the writer's words, and the report adds nothing but the braces of
+// the Lua rewrite.
+bool IsPairingReport(const std::string& report);
 
 }  // namespace KRX

@@ -39,6 +39,7 @@ constexpr const char* kDiscardQuestion = "Drop recording";
 constexpr const char* kDiscardText = "The recording is not saved. Discard it?";
 constexpr uint32_t kWhite = 0xFFFFFFFFu;
 constexpr uint32_t kBlack = 0xFF000000u;
+constexpr uint32_t kGrey = 0xFFA0A0A0u;
 constexpr uint32_t kOutline = 0xFF191919u;  // (25, 25, 25)
 // ORDER TRACKKEYS: the keys of tracks 0 to 3 (upper left, lower left, upper right, lower right).
 constexpr char kTrackKeys[] = {'Q', 'A', 'W', 'S'};
@@ -49,9 +50,13 @@ constexpr int kOverlayLeft = 20;      // the counters' left edge
 constexpr float kHelpLeft = 150.0f;   // the key help's left edge, unless the counters reach it
 constexpr float kOverlayGap = 10.0f;  // between the counters and the key help
 
+// F1 is the editor's key to leave the editor mode, but the dance editor takes it for its preset.
 const char* kHelp =
     "Press:\n Up - speed up\n Down - speed down\n RETURN - start recording\n R - Restart\n P - Set Sample"
-    "\n L - Load move list\n Right click, \"Dance editor\" - leave";
+    "\n L - Load move list\n F1, F2, F3 - random dance presets\n D - demo: hide this text\n"
+    " Right click, \"Dance editor\" - leave";
+// In demo mode the overlay hides, all but this line.
+const char* kDemoLine = "Demo mode: D shows the counters and keys";
 const char* kRecordingHelp =
     "\n Q - for left upper\n A - for left lower\n W - for right upper\n S - for right lower\n F - Finish and Save";
 
@@ -87,6 +92,7 @@ void cl_DanceMinigameEditor::StartDance() {
   // The random level has no music: the song clock then runs on the frame time.
   if (!m_Sample.empty()) PlayGameSound(MusicPath(m_Sample.c_str()).c_str(), kSong, 1.0f, "DANCE");
   cl_DanceMinigame::StartDance();
+  m_Recorded = false;  // the dance plays the move list: a recording in it is used up
 }
 
 void cl_DanceMinigameEditor::Update(float dt) {
@@ -100,14 +106,14 @@ bool cl_DanceMinigameEditor::ReplacesRecording(uint8_t key) const {
   // The music chosen with P restarts the dance, which plays (and so uses up) the list.
   if (key == base::key::Enter || key == 'R' || key == 'L' || key == 'P') return true;
   const bool preset = key == base::key::F1 || key == base::key::F2 || key == base::key::F3;
-  return preset && m_State != Recording && m_State != Intro && m_State != Applause && m_State != 2;
+  return preset && m_State != Recording;
 }
 
 bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
   if (m_MenuOpen) return false;
   if (cmd.type != base::ICMD::KEY_PRESSED) return cl_DanceMinigame::HandleInput(cmd);
   const uint8_t key = cmd.key;
-  if (m_Unsaved && ReplacesRecording(key)) {
+  if (HasUnsavedTaps() && ReplacesRecording(key)) {
     m_PendingKey = key;
     if (OpenQuestion(this, kDiscardQuestion, kDiscardText)) return true;
   }
@@ -116,19 +122,19 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
     m_MovesLeft = m_TotalMoves = 0;
     m_State = Recording;
     m_MoveList.set_element("Dance");
-    m_Unsaved = false;
+    m_Recorded = true;
     m_Message.clear();  // the last save's outcome is not this recording's
     return true;
   }
   if (key == 'R') {
     LoadMoveList(m_DanceName.c_str());
     StartDance();
-    m_Unsaved = false;
     if (m_DemoMode) {
       // Recording again starts a fresh list, as Enter does: the count and the list agree.
       m_MovesLeft = m_TotalMoves = 0;
       m_State = Recording;
       m_MoveList.set_element("Dance");
+      m_Recorded = true;
       m_Message.clear();
     }
   }
@@ -159,20 +165,30 @@ bool cl_DanceMinigameEditor::HandleInput(base::ICMD& cmd) {
       if (key == kTrackKeys[track]) Record(track);
     if (key == 'F') {
       DecideResult();
+      m_RecordedLength = m_Time;
       ToggleMenu();
     }
     return true;
   }
-  if (m_State == Intro || m_State == Applause || m_State == 2) return cl_DanceMinigame::HandleInput(cmd);
+  // The panel's "cancel" keeps the recording: F opens the panel again until it is saved or dropped.
+  if (key == 'F' && m_Recorded) {
+    ToggleMenu();
+    return true;
+  }
+  // Taken in every state: passed on, F1 would leave the editor mode under the dance editor.
   if (key == base::key::F1) Preset(1.0f, 20, 1, 100);
   if (key == base::key::F2) Preset(1.2f, 30, 3, 150);
   if (key == base::key::F3) Preset(1.35f, 40, 6, 210);
+  if (m_State == Intro || m_State == Applause || m_State == 2) {
+    const bool preset = key == base::key::F1 || key == base::key::F2 || key == base::key::F3;
+    return preset || cl_DanceMinigame::HandleInput(cmd);
+  }
   return true;
 }
 
 void cl_DanceMinigameEditor::RequestClose() {
   m_PendingKey = 0;
-  if (!m_Unsaved || !OpenQuestion(this, kDiscardQuestion, kDiscardText)) Close();
+  if (!HasUnsavedTaps() || !OpenQuestion(this, kDiscardQuestion, kDiscardText)) Close();
 }
 
 void cl_DanceMinigameEditor::Record(int track) {
@@ -180,18 +196,23 @@ void cl_DanceMinigameEditor::Record(int track) {
   const base::tVector2<float> start = TrackStart(track);
   const float dx = start.x - (goal.min.x + goal.max.x) * 0.5f, dy = start.y - (goal.min.y + goal.max.y) * 0.5f;
   // The tap marks the note's arrival: it set off the travel time earlier.
-  const float time = m_SongTime - std::sqrt(dx * dx + dy * dy) / (m_Speed * 100.0f);
-  if (time < 0.0f) return;
+  const float travel = std::sqrt(dx * dx + dy * dy) / (m_Speed * 100.0f);
+  const float time = m_SongTime - travel;
+  if (time < 0.0f) {
+    m_Message.clear();
+    m_Message.print("Tap not recorded: at this speed a note needs %.2f s to reach its goal; tap after that",
+                    static_cast<double>(travel));
+    return;
+  }
   AddNote(track);
   base::Variant& note = m_MoveList.add_element("Note");
   note.attribute("dir")->set_int(track);
   note.attribute("time")->set_float(time);
   ++m_TotalMoves;
-  m_Unsaved = true;
+  m_Message.clear();
 }
 
 void cl_DanceMinigameEditor::Preset(float speed, int moves, int pattern, int needed) {
-  m_Unsaved = false;
   m_Notes.clear();
   m_Speed = speed;
   m_MovesLeft = m_TotalMoves = moves;
@@ -212,7 +233,7 @@ void cl_DanceMinigameEditor::ToggleMenu() {
     return;
   }
   auto* menu = new cl_DanceMenu(this);
-  menu->Fill(m_Speed, m_TotalMoves, m_Time);
+  menu->Fill(m_Speed, m_TotalMoves, m_RecordedLength);
   gui->AddChild(menu);
   m_MenuOpen = true;
 }
@@ -226,7 +247,7 @@ bool cl_DanceMinigameEditor::ProcessEvent(const base::Variant& event) {
     base::String button;
     event.get_attribute_string("ctrl_label", button);
     if (button != "button0") return true;
-    m_Unsaved = false;
+    m_Recorded = false;
     if (m_PendingKey == 0) {
       Close();
       return true;
@@ -285,7 +306,7 @@ bool cl_DanceMinigameEditor::SaveMoveList(const char* name, float speed, int nee
     return false;
   }
   m_MoveList.cut(list);
-  m_Unsaved = false;
+  m_Recorded = false;
   m_Message.print("Saved %s", path.c_str());
   m_DanceName = name;
   m_MenuOpen = false;
@@ -318,8 +339,12 @@ void cl_DanceMinigameEditor::Render(float x, float y) {
   gfx::FillRect(0.0f, 0.0f, static_cast<float>(base::sys::GetWindowWidth()),
                 static_cast<float>(base::sys::GetWindowHeight()), kBlack);
   cl_DanceMinigame::Render(x, y);
-  if (m_DemoMode) return;
   if (gfx::cl_Font* font = gfx::FontExists("system")) gfx::SetFont(font);
+  if (m_DemoMode) {
+    // D hid the rest: this says how it comes back.
+    gfx::DrawText(kOverlayLeft, base::sys::GetWindowHeight() - kOverlayLineStep, kDemoLine, kGrey);
+    return;
+  }
   // Both blocks start at y 800 where the window is that tall; else they rise to end inside it.
   const base::String overlay = GetOverlayText();
   int lines = 1;
@@ -378,7 +403,7 @@ void cl_DanceMinigameEditor::cl_DanceMenu::Fill(float speed, int moves, float ti
   base::String speedText, movesText, timeText;
   speedText.print("%g", static_cast<double>(speed));
   set("speed", speedText);
-  movesText.print("(%i)", moves * 5);
+  movesText.print("%i", moves);
   set("total_moves", movesText);
   set("needed", "0");
   timeText.print("%f", static_cast<double>(time));

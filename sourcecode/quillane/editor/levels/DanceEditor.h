@@ -1,9 +1,10 @@
 // cl_DanceMinigameEditor: the level editor of the dance game. It is the game itself with extra
 // keys: Enter starts the music and records every tap of Q, A, W, S as a move on tracks 0 to 3
 // until F (whatever the song does) ends the recording and opens the side panel cl_DanceMenu, whose
-// "ok" names and writes the move list. It also loads and plays a list (L), changes the note speed
-// (Up, Down), picks the music (P) and plays three random presets (F1 to F3); a key that would
-// replace a recording not yet saved asks first, and so does closing the editor. Main thread only.
+// "ok" names and writes the move list; after a "cancel" F opens it again, until the recording is
+// saved or dropped. It also loads and plays a list (L), changes the note speed (Up, Down), picks
+// the music (P) and plays three random presets (F1 to F3); a key that would replace a recording
+// not yet saved asks first, and so does closing the editor. Main thread only.
 #pragma once
 
 #include "base/gui/GUI.h"
@@ -19,7 +20,7 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   class cl_DanceMenu : public base::cl_Panel {
    public:
     explicit cl_DanceMenu(cl_DanceMinigameEditor* editor);
-    void Fill(float speed, int moves, float time);
+    void Fill(float speed, int moves, float time);  // the speed, the taps, the length; "needed" 0
     bool ProcessInput(base::ICMD& cmd) override;  // takes every command while it exists
     // "ok" saves (and closes on success), first asking before another move list is written over;
     // "cancel" closes; always true.
@@ -56,6 +57,8 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   // The text overlay's lines (counters and the last message), one per line.
   base::String GetOverlayText() const;
 
+  // Taps recorded that no "ok" has written yet: closing or quitting asks before they are lost.
+  bool HasUnsavedTaps() const { return m_Recorded && m_TotalMoves > 0; }
   bool IsMenuOpen() const { return m_MenuOpen; }
   void SetMenuOpen(bool open) { m_MenuOpen = open; }
   const base::String& GetDanceName() const { return m_DanceName; }
@@ -71,9 +74,12 @@ class cl_DanceMinigameEditor : public cl_DanceMinigame {
   void DrawSeats();
 
   bool m_MenuOpen = false;
-  bool m_Unsaved = false;    // the recording holds taps that no "ok" has written yet
+  // The move list is a recording F can still save: from Enter until it is saved, dropped or
+  // played (a dance started plays the list, which uses it up).
+  bool m_Recorded = false;
+  float m_RecordedLength = 0.0f;  // from Enter to the F that ended the recording
   uint8_t m_PendingKey = 0;  // the key that asked before dropping the recording (0: closing)
-  base::String m_Message;    // the outcome of the last save, until the next recording
+  base::String m_Message;    // the outcome of the last save or refused tap, until the next recording
 };
 
 }  // namespace quillane
