@@ -41,11 +41,12 @@ run_tests() {  # run_tests DIR: every registered test of the build in DIR
   {
     echo "slowest of $1 (load $started at the start, $(load) at the end on $jobs processors;" \
       "processor time against the test's budget):"
-    sort -rn "$QUILLANE_TEST_WATCH_REPORT" | head -n 10 \
-      | awk '{ printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
+    # awk reads to the end (head would end the pipe early, which pipefail takes for a failure).
+    sort -rn "$QUILLANE_TEST_WATCH_REPORT" \
+      | awk 'NR <= 10 { printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
     echo "most processor time of $1:"
-    sort -k2,2 -rn "$QUILLANE_TEST_WATCH_REPORT" | head -n 3 \
-      | awk '{ printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
+    sort -k2,2 -rn "$QUILLANE_TEST_WATCH_REPORT" \
+      | awk 'NR <= 3 { printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
   } >> "$report/slowest"
 }
 

@@ -9,8 +9,8 @@
 #include "base/File.h"
 #include "base/FileTools.h"
 #include "base/file/SafeFile.h"
-#include "support/SpecialTargets.h"
 #include "platform/os/Path.h"
+#include "support/SpecialTargets.h"
 #include "test_support.h"
 
 namespace {
