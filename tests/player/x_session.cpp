@@ -174,9 +174,20 @@ st_Screen cl_XSession::Grab() const {
 
 st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& shows, int programMs,
                                  testsupport::st_Where where) const {
+  // A grab (an xwd run and the whole screen read) costs more than a frame: one each kGrabStepMs of
+  // the program's own time, so a busy machine that slows the program does not multiply them.
+  constexpr long kGrabStepMs = 50;
   st_Screen screen;
+  long grabbedAt = -1;
   UntilInProgramTime(
-      m_pid, programMs, [&] { return shows(screen = Grab()); }, 100, where);
+      m_pid, programMs,
+      [&] {
+        const long now = ProgramMs();
+        if (grabbedAt >= 0 && now >= 0 && now - grabbedAt < kGrabStepMs) return false;
+        grabbedAt = now;
+        return shows(screen = Grab());
+      },
+      20, where);
   return screen;
 }
 
