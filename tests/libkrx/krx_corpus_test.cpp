@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/ChildProcess.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -92,9 +93,8 @@ TEST_P(KrxCorpus, OutputMatchesGolden) {
 TEST_P(KrxCorpus, SavedModuleRunsTheSame) {
   const st_Script& s = GetParam();
   if (!s.saveLoad) GTEST_SKIP() << "needs modules that only its source includes";
-  const fs::path dir = fs::path(::testing::TempDir()) / ("krx_save_" + std::string(s.golden));
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_save");
+  const fs::path& dir = scratch.path();
   st_Run saved = RunKrx({"--save", dir.string(), s.file});
   ASSERT_EQ(saved.status, 0);
   const std::string stem = fs::path(s.file).stem().string();
@@ -112,9 +112,8 @@ INSTANTIATE_TEST_SUITE_P(Scripts, KrxCorpus, ::testing::ValuesIn(kCorpus), [](co
 });
 
 TEST(KrxRunner, DamagedModuleFileIsRefused) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_damaged";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_damaged");
+  const fs::path& dir = scratch.path();
   ASSERT_EQ(RunKrx({"--save", dir.string(), "control.krx"}).status, 0);
   const fs::path module = dir / "control.bincode";
   const auto size = fs::file_size(module);
@@ -127,9 +126,8 @@ TEST(KrxRunner, DamagedModuleFileIsRefused) {
 
 // --save that saves nothing fails the run, with the reason on stderr and nothing on stdout.
 TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_save_fails";
-  fs::remove_all(dir);
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_save_fails");
+  const fs::path& dir = scratch.path();
   std::ofstream(dir / "file").close();
   const struct {
     std::string folder;
@@ -153,8 +151,8 @@ TEST(KrxRunner, SaveThatWritesNothingExitsWithOne) {
 
 // A loop without a yield ends the run with exit 2 and the error at its line.
 TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_endless";
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_endless");
+  const fs::path& dir = scratch.path();
   std::ofstream(dir / "spin.krx") << "function void Main() {\n  while (true) {\n  }\n}\n";
   st_Run run = RunKrx({"--steps", "100000", (dir / "spin.krx").string(), "Main"});
   EXPECT_EQ(run.status, 2);
@@ -164,8 +162,8 @@ TEST(KrxRunner, EndlessLoopEndsWithARunTimeError) {
 
 // Threads that still wait when the simulated time runs out: exit 3 and a line on stderr.
 TEST(KrxRunner, TimeCapWithThreadsRunningExitsWithThree) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_forever";
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_forever");
+  const fs::path& dir = scratch.path();
   std::ofstream(dir / "wait.krx") << "function void Main() {\n  while (true) { Sleep(1.0); }\n}\n"
                                   << "function void Short() {\n  Sleep(1.0);\n  Debugout(\"done\");\n}\n";
   const std::string file = (dir / "wait.krx").string();
@@ -184,8 +182,8 @@ TEST(KrxRunner, TimeCapWithThreadsRunningExitsWithThree) {
 // A script that starts threads without end meets the cap on live threads as a run-time error of
 // its own, long before memory runs out; the threads it started go on.
 TEST(KrxRunner, ThreadsWithoutEndStopAtTheCapWithARunTimeError) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_spawn";
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_spawn");
+  const fs::path& dir = scratch.path();
   std::ofstream(dir / "spawn.krx") << "function void Waiter(thread self) {\n  Sleep(0.1);\n}\n"
                                    << "function void Main() {\n  while (true) {\n    ThreadCreate(Waiter);\n  }\n}\n";
   st_Run run = RunKrx({"--steps", "200000", (dir / "spawn.krx").string(), "Main"});
@@ -198,8 +196,8 @@ TEST(KrxRunner, ThreadsWithoutEndStopAtTheCapWithARunTimeError) {
 // the cause in the writer's words, and nothing on stdout: not the parser's own line besides (twice,
 // one of them speaking of the braces the Lua rewrite made or of "')' for ')'").
 TEST(KrxRunner, AScriptThatDoesNotCompileIsToldInOneLine) {
-  const fs::path dir = fs::path(::testing::TempDir()) / "krx_broken";
-  fs::create_directories(dir);
+  const testsupport::cl_ScratchFolder scratch("krx_broken");
+  const fs::path& dir = scratch.path();
   const struct {
     const char* file;
     const char* text;

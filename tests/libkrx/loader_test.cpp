@@ -18,6 +18,7 @@
 #include "KRX/runtime/ThreadList.h"
 #include "codegen_support.h"
 #include "support/EngineLogCapture.h"
+#include "support/ScratchFolder.h"
 
 namespace {
 
@@ -27,13 +28,12 @@ namespace fs = std::filesystem;
 
 class Loader : public CompileFixture {
  protected:
-  fs::path dir;
+  testsupport::cl_ScratchFolder scratch{"krx_loader"};
+  const fs::path& dir = scratch.path();
   fs::path oldCwd;
   void SetUp() override {
     CompileFixture::SetUp();
-    dir = fs::path(::testing::TempDir()) / ("krx_loader_" + std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-    fs::remove_all(dir);
-    fs::create_directories(dir);
+    ASSERT_FALSE(dir.empty());
     oldCwd = fs::current_path();
     fs::current_path(dir);
   }

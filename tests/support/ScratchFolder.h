@@ -34,4 +34,21 @@ inline std::filesystem::path MakeScratchFolder(const std::string& stem) {
   return mkdtemp(pattern.data()) ? fs::path(pattern) : fs::path();
 }
 
+// A scratch folder made by MakeScratchFolder and removed with all it holds when it goes.
+class cl_ScratchFolder {
+ public:
+  explicit cl_ScratchFolder(const std::string& stem) : m_path(MakeScratchFolder(stem)) {}
+  ~cl_ScratchFolder() {
+    std::error_code ignored;
+    if (!m_path.empty()) std::filesystem::remove_all(m_path, ignored);
+  }
+  cl_ScratchFolder(const cl_ScratchFolder&) = delete;
+  cl_ScratchFolder& operator=(const cl_ScratchFolder&) = delete;
+
+  const std::filesystem::path& path() const { return m_path; }
+
+ private:
+  std::filesystem::path m_path;
+};
+
 }  // namespace testsupport
