@@ -8,7 +8,9 @@
 //   - the lamp board, turned as its help says, lights its line once the circuit closes, and the
 //     lamp is mended;
 //   - in an 800 x 600 window the pump house's panel is drawn smaller: the tanks the pipes must
-//     reach, the mixer's valves and its exit show where the game places them.
+//     reach, the mixer's valves and its exit show where the game places them;
+//   - right after Mina's first talk, Pell, clicked where he shows on his round, is greeted every
+//     time, ten times in a row.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -33,7 +35,8 @@ namespace fs = std::filesystem;
 // The games of the Office skipped on the way to the Quay; there the lamp's board and the pump
 // house's panel are each opened (their help boxes read once), noted and left, and the game is
 // saved with Quillane by the pumps. The mixer is noted scrolled to its upper left limit, where
-// the pointer at the window's corner takes it.
+// the pointer at the window's corner takes it. After the save, Mina, her first talk's end-chat
+// topic and Mina in the talk's close-up.
 constexpr const char* kQuayRoad =
     "wait state LoadingScreen 5\n"
     "wait scene Office 200\n"
@@ -83,7 +86,13 @@ constexpr const char* kQuayRoad =
     "wait idle 300\n"
     "check note hotspot lamp\n"
     "check note hotspot pumps\n"
-    "save 1\n";
+    "save 1\n"
+    "check note character Mina\n"
+    "click character Mina\n"
+    "wait check session dialogue open\n"
+    "wait idle 300\n"
+    "check note token T6_EndChat\n"
+    "check note character Mina as talking Mina\n";
 
 // In an 800 x 600 window, from a new game given the pass: the reset button of the view the game
 // opens on noted, the pumps set by their knobs, the grid
@@ -248,6 +257,23 @@ class SmallPuzzleWindow : public QuayWindowSuite {
 };
 
 SmallPuzzleWindow::st_Suite SmallPuzzleWindow::s_suite;
+
+// The people on the Quay, from the same road as the puzzles.
+class QuayWindow : public QuayWindowSuite {
+ protected:
+  static void SetUpTestSuite() { RunRoad(s_suite, "Quay", kQuayRoad, {}); }
+  static void TearDownTestSuite() { s_suite.dir.reset(); }
+  void SetUp() override { Check(s_suite); }
+
+  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_suite.points, what); }
+  static bool StartOnTheQuay(cl_XSession& x, const std::string& user, const std::string& log) {
+    return QuayWindowSuite::StartOnTheQuay(s_suite, x, user, log, {}, kWindowWidth, kWindowHeight);
+  }
+
+  static st_Suite s_suite;
+};
+
+QuayWindow::st_Suite QuayWindow::s_suite;
 
 // ---- colours on the screen
 
@@ -469,6 +495,96 @@ TEST_F(SmallPuzzleWindow, ThePumpHousesTanksValvesAndExitShowInAnEightHundredWin
   const std::string ended = testprogram::ReadFile(log);
   EXPECT_EQ(ended.find("ERROR:"), std::string::npos) << ended;
   EXPECT_EQ(ended.find("default-pool objects live"), std::string::npos) << ended;
+}
+
+// Where Pell shows: the middle of his dark green clothes, which nothing else on the Quay wears;
+// (-1, -1) when too little of him shows.
+std::pair<int, int> PellOnScreen(const st_Screen& screen) {
+  long sumX = 0, sumY = 0, count = 0;
+  for (int y = 0; y < screen.height; ++y)
+    for (int x = 0; x < screen.width; ++x) {
+      const uint32_t p = screen.At(x, y);
+      const int r = int((p >> 16) & 0xFF), g = int((p >> 8) & 0xFF), b = int(p & 0xFF);
+      if (g - r >= 16 && g - b >= 6 && g >= 20 && g <= 110) sumX += x, sumY += y, ++count;
+    }
+  if (count < 300) return {-1, -1};
+  return {int(sumX / count), int(sumY / count)};
+}
+
+// Pell walks his round on the pier while Quillane talks to Mina. Right after the talk, clicked
+// where he shows, he is greeted: Quillane walks up to him and says "Evening!". Ten times in a row,
+// each click once the greeting before it is over, wherever he is on his round.
+TEST_F(QuayWindow, PellClickedOnHisRoundRightAfterMinasTalkIsGreetedEveryTime) {
+  const std::string user = s_suite.dir->path("pell"), log = s_suite.dir->path("pell.log");
+  cl_XSession x;
+  ASSERT_TRUE(StartOnTheQuay(x, user, log)) << testprogram::ReadFile(log);
+  // The bar goes back to the player's tokens when the talk is over, as it went at the start.
+  const std::string barBack = "TokenBar in DefaultMode";
+  int barsBack = 0;
+  const std::string before = testprogram::ReadFile(log);
+  for (size_t at = before.find(barBack); at != std::string::npos; at = before.find(barBack, at + 1)) ++barsBack;
+  const auto [minaX, minaY] = Point("character Mina");
+  x.Click(minaX, minaY);
+  ASSERT_TRUE(x.LogShows(log, "TokenBar in DialogMode", kWaitMs)) << testprogram::ReadFile(log);
+  // The end-chat topic dragged onto Mina in the close-up; the bar fades in and the topic pops in
+  // first, so a press before they are there finds nothing and the hand tries again.
+  const auto [tx, ty] = Point("token T6_EndChat");
+  const auto [talkX, talkY] = Point("talking Mina");
+  bool ended = false;
+  for (int attempt = 0; attempt < 3 && !ended; ++attempt) {
+    Frames(1000);
+    x.MoveTo(tx, ty);
+    Frames(300);
+    x.Press();
+    Frames(100);
+    for (int step = 1; step <= 8; ++step) {
+      x.MoveTo(tx + (talkX - tx) * step / 8, ty + (talkY - ty) * step / 8);
+      Frames(60);
+    }
+    Frames(200);
+    x.Release();
+    ended = x.LogShows(log, "Says(Quillane,#mina0_5", 3000);
+  }
+  ASSERT_TRUE(ended) << testprogram::ReadFile(log);
+  ASSERT_TRUE(x.LogShowsTimes(log, barBack, barsBack + 1, kWaitMs)) << testprogram::ReadFile(log);
+
+  // The walk up to him, the turn and two lines with a nod between them: about 2.5 s of the
+  // program's own time on a quiet machine.
+  constexpr int kGreetingMs = 30000;
+  constexpr int kClicks = 10;
+  constexpr int kRestX = kWindowWidth / 2, kRestY = 80;  // in the sky, off him and off the bar
+  // While a line is spoken the cursor is barred (a red sign); a click then only skips the line.
+  // The player's arrow, white below and right of its tip, shows once the greeting is over.
+  auto free = [](const st_Screen& s) {
+    int white = 0;
+    for (int row = kRestY; row < kRestY + 24; ++row)
+      for (int column = kRestX; column < kRestX + 16; ++column) white += Near(s, column, row, {240, 240, 240}, 24);
+    return white >= 40 && RedAround(s, kRestX, kRestY, 16) < 50;
+  };
+  for (int click = 1; click <= kClicks; ++click) {
+    SCOPED_TRACE("click " + std::to_string(click));
+    x.MoveTo(kRestX, kRestY);
+    ASSERT_TRUE(free(x.GrabUntil(free))) << "the greeting before never ends\n" << testprogram::ReadFile(log);
+    // Held, the screen shows where he is for as long as the hand needs to aim; the click reaches
+    // the program in the frame after the one shown.
+    x.Hold();
+    const auto [px, py] = PellOnScreen(x.Grab());
+    if (px >= 0) {
+      x.MoveTo(px, py);
+      x.Press();
+      x.Release();
+    }
+    x.Resume();
+    ASSERT_GE(px, 0) << "Pell does not show";
+    ASSERT_TRUE(x.LogShowsTimes(log, "Says(Quillane,#quay0_4", click, kGreetingMs))
+        << "no greeting for the click at " << px << "," << py << "\n"
+        << testprogram::ReadFile(log);
+    ASSERT_TRUE(x.LogShowsTimes(log, "Says(Quillane,#quay0_5", click, kGreetingMs)) << testprogram::ReadFile(log);
+  }
+  x.Stop();
+  const std::string text = testprogram::ReadFile(log);
+  EXPECT_EQ(text.find("ERROR:"), std::string::npos) << text;
+  EXPECT_EQ(text.find("Quay: Quillane at the end of the pier"), std::string::npos) << text;
 }
 
 }  // namespace

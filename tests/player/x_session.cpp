@@ -197,6 +197,17 @@ bool cl_XSession::LogShows(const std::string& log, const std::string& text, int 
       m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20, where);
 }
 
+bool cl_XSession::LogShowsTimes(const std::string& log, const std::string& text, int times, int programMs,
+                                testsupport::st_Where where) const {
+  auto count = [&] {
+    const std::string all = testprogram::ReadFile(log);
+    int seen = 0;
+    for (size_t at = all.find(text); at != std::string::npos; at = all.find(text, at + text.size())) ++seen;
+    return seen;
+  };
+  return UntilInProgramTime(m_pid, programMs, [&] { return count() >= times; }, 20, where);
+}
+
 st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs,
                                testsupport::st_Where where) const {
   st_Screen last = Grab();

@@ -73,6 +73,9 @@ class cl_XSession {
   // Whether the log shows text before the program has run programMs of its own time (kWaitMs
   // the last guard): a wait that a busy machine stretches, never cuts short.
   bool LogShows(const std::string& log, const std::string& text, int programMs, testsupport::st_Where where = {}) const;
+  // The same for the text's times-th line: a line said again, not its first time.
+  bool LogShowsTimes(const std::string& log, const std::string& text, int times, int programMs,
+                     testsupport::st_Where where = {}) const;
   // The first screen that stays `still` (each grab against the one before) while the program runs
   // forMs of its own time: a fade or a walk has ended. Counted in the program's time, a program
   // starved between two grabs does not pass for a still one. After kWaitMs the last one grabbed.

@@ -1,7 +1,8 @@
 // Clicks in a running game through the module tree: a press on the floor walks the player, one
 // on an object runs its trigger; while a sequence runs a double click skips it, a single click on
-// what started it leaves it alone, one on the floor aborts it and walks; a right click stops the
-// player or cancels the sequence.
+// what started it leaves it alone, one on the floor aborts it and walks, one on someone else runs
+// that one's trigger although a round waits in the background; a right click stops the player or
+// cancels the sequence.
 #include <gtest/gtest.h>
 
 #include "quillane/session/Session.h"
@@ -83,6 +84,19 @@ TEST_F(SessionInputClicks, ASecondClickOnTheSameObjectKeepsTheSequenceOneOnTheFl
   EXPECT_FALSE(Queue().IsBusy());
   EXPECT_EQ(m_player->state, cl_MovementCtrl::STATE_SPEEDING_UP);
   EXPECT_EQ(LinesAfter("input: "), std::vector<std::string>{"shelf"}) << "the aborted script went on";
+}
+
+// Someone walking a round in the background waits between his steps; those waits are no part of
+// the player's sequence, which a click on someone else still cancels, running that one's trigger.
+TEST_F(SessionInputClicks, ARoundsWaitsInTheBackgroundLeaveTheSequenceCancellable) {
+  m_session->CallSceneFunctionInBackground(base::String("Office"), base::String("Round"), base::Variant());
+  ASSERT_EQ(Queue().GetBackgroundThreadCount(), 1);
+  StartTrigger("shelf");
+  Settle();  // the round's next waits begin meanwhile
+  ASSERT_TRUE(Queue().IsBusy());
+  Click(CharacterPoint("Odo"));
+  EXPECT_EQ(LinesAfter("input: "), (std::vector<std::string>{"shelf", "Odo"})) << "the click on Odo was dropped";
+  EXPECT_EQ(Queue().GetBackgroundThreadCount(), 1) << "the round ended with the sequence";
 }
 
 TEST_F(SessionInputClicks, ACutsceneSwallowsClicksWithoutWalking) {

@@ -30,7 +30,8 @@ void SessionInputTest::SetUp() {
   Write("Scripts/campaign.lua", "function Startup()\n  Transit(\"Office\")\nend\n");
   Write("Scripts/Scenes/Office.lua",
         "function OnTrigger_shelf()\n  Debugout(\"input: shelf\")\n  Sleep(5.0)\n  Debugout(\"input: shelf done\")\nend\n"
-        "function OnTrigger_Odo()\n  Debugout(\"input: Odo\")\nend\n");
+        "function OnTrigger_Odo()\n  Debugout(\"input: Odo\")\nend\n"
+        "function Round()\n  while true do\n    Sleep(0.2)\n  end\nend\n");
   Write("scripts/initialgamestate.xml", "<GameState><Missions Skill=\"0\"/></GameState>");
   Write("scripts/castlist.xml", "<Cast><Character label=\"Odo\" display_name=\"Odo\"/></Cast>");
   Write("scripts/hotspots.xml",

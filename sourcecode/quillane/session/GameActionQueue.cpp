@@ -3,6 +3,7 @@
 
 #include <cstdio>
 
+#include "KRX/ScriptSystem.h"
 #include "KRX/runtime/ThreadList.h"
 #include "base/system.h"
 #include "graphics/draw/Draw.h"
@@ -209,9 +210,20 @@ void cl_GameActionQueue::AllowSkipAndCancel() {
   m_state = STATE_SEQUENCE_RUNNING;
 }
 
-void cl_GameActionQueue::ForbidCancel() { m_cancelAllowed = false; }
+// A background thread (a character's round) is no part of the sequence the player started: its
+// waits and lines must not keep a click from cancelling that sequence.
+bool cl_GameActionQueue::CalledFromBackground() const {
+  const auto* thread = dynamic_cast<const GameThread*>(KRX::ScriptSystem::GetCurrentThread());
+  return thread && IsBackgroundThread(thread);
+}
 
-void cl_GameActionQueue::ForbidSkipAndCancel() { m_cancelAllowed = m_skipAllowed = false; }
+void cl_GameActionQueue::ForbidCancel() {
+  if (!CalledFromBackground()) m_cancelAllowed = false;
+}
+
+void cl_GameActionQueue::ForbidSkipAndCancel() {
+  if (!CalledFromBackground()) m_cancelAllowed = m_skipAllowed = false;
+}
 
 void cl_GameActionQueue::SetCutscene(bool on) { m_inCutscene = m_playerLocked = m_dialogLocked = on; }
 

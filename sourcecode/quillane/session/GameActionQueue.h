@@ -106,7 +106,8 @@ class cl_GameActionQueue {
   void Reset();
   void AllowSkipAndCancel();
   // The sequence's next step may not be cancelled (a line, an animation, a value the story
-  // keeps) until a script allows it again.
+  // keeps) until a script allows it again. Called from a background thread, neither changes
+  // anything: its steps belong to no sequence.
   void ForbidCancel();
   // ...nor skipped (a sleep, a picture the player clicks away).
   void ForbidSkipAndCancel();
@@ -144,6 +145,7 @@ class cl_GameActionQueue {
   void RemoveFinished();
   // A skip can end once nothing of the sequence is left to run.
   bool HasSequenceLeft() const;
+  bool CalledFromBackground() const;  // the running script thread is one of the background ones
   void RunPendingEvents();
 
   std::list<st_GameAction*> m_actions;
