@@ -193,8 +193,7 @@ st_Screen cl_XSession::GrabUntil(const std::function<bool(const st_Screen&)>& sh
 
 bool cl_XSession::LogShows(const std::string& log, const std::string& text, int programMs,
                            testsupport::st_Where where) const {
-  return UntilInProgramTime(
-      m_pid, programMs, [&] { return testprogram::ReadFile(log).find(text) != std::string::npos; }, 20, where);
+  return LogShowsTimes(log, text, 1, programMs, where);
 }
 
 bool cl_XSession::LogShowsTimes(const std::string& log, const std::string& text, int times, int programMs,
