@@ -259,21 +259,7 @@ class SmallPuzzleWindow : public QuayWindowSuite {
 SmallPuzzleWindow::st_Suite SmallPuzzleWindow::s_suite;
 
 // The people on the Quay, from the same road as the puzzles.
-class QuayWindow : public QuayWindowSuite {
- protected:
-  static void SetUpTestSuite() { RunRoad(s_suite, "Quay", kQuayRoad, {}); }
-  static void TearDownTestSuite() { s_suite.dir.reset(); }
-  void SetUp() override { Check(s_suite); }
-
-  static std::pair<int, int> Point(const std::string& what) { return NotedPoint(s_suite.points, what); }
-  static bool StartOnTheQuay(cl_XSession& x, const std::string& user, const std::string& log) {
-    return QuayWindowSuite::StartOnTheQuay(s_suite, x, user, log, {}, kWindowWidth, kWindowHeight);
-  }
-
-  static st_Suite s_suite;
-};
-
-QuayWindow::st_Suite QuayWindow::s_suite;
+using QuayWindow = PuzzleWindow;
 
 // ---- colours on the screen
 
@@ -526,25 +512,8 @@ TEST_F(QuayWindow, PellClickedOnHisRoundRightAfterMinasTalkIsGreetedEveryTime) {
   const auto [minaX, minaY] = Point("character Mina");
   x.Click(minaX, minaY);
   ASSERT_TRUE(x.LogShows(log, "TokenBar in DialogMode", kWaitMs)) << testprogram::ReadFile(log);
-  // The end-chat topic dragged onto Mina in the close-up; the bar fades in and the topic pops in
-  // first, so a press before they are there finds nothing and the hand tries again.
-  const auto [tx, ty] = Point("token T6_EndChat");
-  const auto [talkX, talkY] = Point("talking Mina");
-  bool ended = false;
-  for (int attempt = 0; attempt < 3 && !ended; ++attempt) {
-    Frames(1000);
-    x.MoveTo(tx, ty);
-    Frames(300);
-    x.Press();
-    Frames(100);
-    for (int step = 1; step <= 8; ++step) {
-      x.MoveTo(tx + (talkX - tx) * step / 8, ty + (talkY - ty) * step / 8);
-      Frames(60);
-    }
-    Frames(200);
-    x.Release();
-    ended = x.LogShows(log, "Says(Quillane,#mina0_5", 3000);
-  }
+  // The end-chat topic dragged onto Mina in the close-up.
+  const bool ended = x.DragTopicUntil(Point("token T6_EndChat"), Point("talking Mina"), log, "Says(Quillane,#mina0_5");
   ASSERT_TRUE(ended) << testprogram::ReadFile(log);
   ASSERT_TRUE(x.LogShowsTimes(log, barBack, barsBack + 1, kWaitMs)) << testprogram::ReadFile(log);
 

@@ -357,25 +357,8 @@ TEST_F(WindowInput, AGameIsSavedUnderATypedNameAndATokenDraggedOntoOdoIsPlayed) 
 
   x.Click(odoX, odoY);
   ASSERT_TRUE(testprogram::WaitForLog(log, "TokenBar in DialogMode", kWaitMs)) << testprogram::ReadFile(log);
-  const auto [tx, ty] = Point("token T6_Ferry");
-  const auto [talkX, talkY] = Point("talking Odo");  // the talk is seen close up
-  // Pressed, dragged in steps with the button held, released on Odo. The bar fades in and the
-  // topic pops in first; a press before they are there finds nothing, so the hand tries again.
-  bool played = false;
-  for (int attempt = 0; attempt < 3 && !played; ++attempt) {
-    Frames(1000);
-    x.MoveTo(tx, ty);
-    Frames(300);
-    x.Press();
-    Frames(100);
-    for (int step = 1; step <= 8; ++step) {
-      x.MoveTo(tx + (talkX - tx) * step / 8, ty + (talkY - ty) * step / 8);
-      Frames(60);
-    }
-    Frames(200);
-    x.Release();
-    played = x.LogShows(log, "Says(Quillane,#odo0_1", 3000);
-  }
+  // The topic dragged onto Odo, who is seen close up.
+  const bool played = x.DragTopicUntil(Point("token T6_Ferry"), Point("talking Odo"), log, "Says(Quillane,#odo0_1");
   EXPECT_TRUE(played) << testprogram::ReadFile(log);
   x.Stop();
   EXPECT_EQ(testprogram::ReadFile(log).find("ERROR:"), std::string::npos) << testprogram::ReadFile(log);

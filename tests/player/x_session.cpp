@@ -207,6 +207,27 @@ bool cl_XSession::LogShowsTimes(const std::string& log, const std::string& text,
   return UntilInProgramTime(m_pid, programMs, [&] { return count() >= times; }, 20, where);
 }
 
+bool cl_XSession::DragTopicUntil(std::pair<int, int> topic, std::pair<int, int> partner, const std::string& log,
+                                 const std::string& line) {
+  const auto [tx, ty] = topic;
+  const auto [px, py] = partner;
+  for (int attempt = 0; attempt < 3; ++attempt) {
+    Frames(1000);
+    MoveTo(tx, ty);
+    Frames(300);
+    Press();
+    Frames(100);
+    for (int step = 1; step <= 8; ++step) {
+      MoveTo(tx + (px - tx) * step / 8, ty + (py - ty) * step / 8);
+      Frames(60);
+    }
+    Frames(200);
+    Release();
+    if (LogShows(log, line, 3000)) return true;
+  }
+  return false;
+}
+
 st_Screen cl_XSession::Settled(const std::function<bool(const st_Screen&, const st_Screen&)>& still, int forMs,
                                testsupport::st_Where where) const {
   st_Screen last = Grab();

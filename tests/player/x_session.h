@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/TimeScale.h"
@@ -84,6 +85,12 @@ class cl_XSession {
   // How long the program has run: its main thread's processor time in milliseconds, which a busy
   // machine stretches over more wall time but never shortens; -1 once it has ended.
   long ProgramMs() const;
+
+  // Drags the talk's topic at `topic` onto the partner at `partner` (pressed, moved in steps with
+  // the button held, released) until the log shows `line`. The bar fades in and the topic pops in
+  // first, so a press before they are there finds nothing: the hand tries three times.
+  bool DragTopicUntil(std::pair<int, int> topic, std::pair<int, int> partner, const std::string& log,
+                      const std::string& line);
 
   // ---- a frame as long as the test wants
   // Hold stops the program (SIGSTOP) in the frame it is in; what the hands do meanwhile reaches
