@@ -71,7 +71,8 @@ TEST(Binary, OwnershipAndAppending) {
   EXPECT_EQ(a.get_buffer(), nullptr);
 
   base::Binary copy(target);
-  copy = copy;
+  const base::Binary& itself = copy;
+  copy = itself;
   EXPECT_EQ(copy.size(), 10);
   EXPECT_EQ(base::Binary(-4).size(), 0);
   EXPECT_EQ(base::Binary(0).get_buffer(), nullptr);

@@ -84,7 +84,8 @@ TEST(Identity, CountedHandlesOwnTheObject) {
     base::smart_ptr<Texture, Texture*> second(first);
     EXPECT_EQ(refcount(t), 2);
     EXPECT_EQ(second->width, 64);
-    second = second;  // self-assignment changes nothing
+    const auto& itself = second;
+    second = itself;  // self-assignment changes nothing
     EXPECT_EQ(refcount(t), 2);
     second = first;  // the same object: still two references
     EXPECT_EQ(refcount(t), 2);

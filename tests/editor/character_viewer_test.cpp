@@ -492,7 +492,7 @@ TEST(CharacterViewerAnimCtrl, WithoutAnActorNothingIsPlayedOrDrawn) {
 TEST_F(CharacterViewerTest, TheAnimationsChosenAreImportedAndShownAgain) {
   cl_CharacterViewer* viewer = OpenViewer();
   ASSERT_NE(viewer, nullptr);
-  auto animations = [this] {
+  auto animations = [] {
     base::Variant list;
     EXPECT_TRUE(base::xml::read_file(list, quillane::kCharacterListFile));
     const base::Variant* odo = base::variant_find_element_by_attribute_value(list, "label", "odo");

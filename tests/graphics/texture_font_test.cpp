@@ -62,7 +62,7 @@ TEST(GlyphSheetScan, FiveRowsGiveTheirListsAndASixthIsIgnored) {
     EXPECT_EQ(GlyphWidth(sheet, '!'), 7);
     EXPECT_EQ(GlyphWidth(sheet, 'e'), 0);
     EXPECT_FLOAT_EQ(sheet.spaceWidth, 37.0f / 10.0f);
-    EXPECT_FLOAT_EQ(sheet.glyphs['a'][1], 1.0f / 64.0f);  // first row's top line
+    EXPECT_FLOAT_EQ(sheet.glyphs[static_cast<unsigned char>('a')][1], 1.0f / 64.0f);  // first row's top line
   }
   // A row with more glyphs than its list gives the extra ones to byte 0.
   base::cl_Bitmap32 numbers = MakeSheet({{1}, {1}, {1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 4}});

@@ -198,7 +198,9 @@ TEST(GuiLayout, DemoLayoutsLoad) {
   EXPECT_NE(t.Find<base::cl_RadioButton>("Medium"), nullptr);
   EXPECT_NE(t.Find<base::cl_StringCtrl>("Row7"), nullptr);
   EXPECT_NE(dynamic_cast<base::cl_ScrollArea*>(t.Find("ViewportFrame")->GetChild(0)), nullptr);
-  EXPECT_EQ(typeid(*t.Find("Unknown")), typeid(cl_Window));
+  const auto* unknown = t.Find("Unknown");
+  ASSERT_NE(unknown, nullptr);
+  EXPECT_EQ(typeid(*unknown), typeid(cl_Window));
   EXPECT_EQ(t.Find("Unknown")->GetChildCount(), 0);
   EXPECT_STREQ(t.Find("Quality")->m_Value.get_string(), "Medium");  // the preset choice, published
 
