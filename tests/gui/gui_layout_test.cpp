@@ -201,7 +201,7 @@ TEST(GuiLayout, DemoLayoutsLoad) {
   const auto* unknown = t.Find("Unknown");
   ASSERT_NE(unknown, nullptr);
   EXPECT_EQ(typeid(*unknown), typeid(cl_Window));
-  EXPECT_EQ(t.Find("Unknown")->GetChildCount(), 0);
+  EXPECT_EQ(unknown->GetChildCount(), 0);
   EXPECT_STREQ(t.Find("Quality")->m_Value.get_string(), "Medium");  // the preset choice, published
 
   for (const char* label : {"DialogBox", "EnterLabel", "ImageLoad", "SelectItem", "SelectLightType", "NewScene",
