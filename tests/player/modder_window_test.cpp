@@ -55,7 +55,9 @@ constexpr int kNewGameX = 512, kNewGameY = 276;  // the root menu's "New Game"
 constexpr int kFloorAX = 300, kFloorAY = 600, kFloorBX = 700, kFloorBY = 560;
 constexpr int kLookX = 900, kLookY = 120;
 constexpr int kFigurePixels = 1500;  // a good part of a standing figure's pixels
-constexpr int kStillPixels = 2000;   // more than a figure's idle breathing changes
+// A box a little larger than the standing figure (about 80 x 170 pixels here): her breathing and
+// turning stay inside it, a walk of the settling time leaves it, a fade fills the screen.
+constexpr int kFigureBoxW = 120, kFigureBoxH = 220;
 constexpr int kWalkSettleMs = 1500;  // the program's time the room stays still before a walk is measured
 constexpr int kManagerTitleX = 230, kManagerTitleY = 50;
 constexpr int kStatusTop = kWindowHeight - 24;       // the editor's status line
@@ -74,25 +76,44 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs, testsupport::st_W
   return testsupport::WaitUntil(done, timeoutMs, 50, where);
 }
 
-// Of the pixels that differ by more than by in a channel between two screens, how many, and how
-// many of those are near black on either screen.
+int Channel(uint32_t p, int shift) { return int((p >> shift) & 0xFF); }
+
+// The largest difference of two pixels in a channel.
+int Difference(uint32_t p, uint32_t q) {
+  int difference = 0;
+  for (int shift : {16, 8, 0}) difference = std::max(difference, std::abs(Channel(p, shift) - Channel(q, shift)));
+  return difference;
+}
+
+// Of the pixels that differ clearly between two screens (by more than 24 in a channel), how many,
+// and how many of those are near black on either screen.
 struct st_Change {
   int changed = 0, black = 0;
 };
-st_Change Compare(const st_Screen& a, const st_Screen& b, int by = 24) {
+st_Change Compare(const st_Screen& a, const st_Screen& b) {
   st_Change change;
   if (a.width != b.width || a.height != b.height) return change;
-  auto channel = [](uint32_t p, int shift) { return int((p >> shift) & 0xFF); };
-  auto brightest = [&](uint32_t p) { return std::max({channel(p, 16), channel(p, 8), channel(p, 0)}); };
+  auto brightest = [](uint32_t p) { return std::max({Channel(p, 16), Channel(p, 8), Channel(p, 0)}); };
   for (size_t i = 0; i < a.pixels.size(); ++i) {
-    int difference = 0;
-    for (int shift : {16, 8, 0})
-      difference = std::max(difference, std::abs(channel(a.pixels[i], shift) - channel(b.pixels[i], shift)));
-    if (difference <= by) continue;
+    if (Difference(a.pixels[i], b.pixels[i]) <= 24) continue;
     ++change.changed;
     if (std::min(brightest(a.pixels[i]), brightest(b.pixels[i])) < 16) ++change.black;
   }
   return change;
+}
+
+// Whether the pixels that differ between two screens by more than a trace fit in a standing
+// figure's box: someone breathing or turning where she stands, no walk and no fade.
+bool OnlyAFigureMoves(const st_Screen& a, const st_Screen& b) {
+  if (a.width != b.width || a.height != b.height) return false;
+  int left = a.width, top = a.height, right = -1, bottom = -1;
+  for (int y = 0; y < a.height; ++y)
+    for (int x = 0; x < a.width; ++x) {
+      if (Difference(a.At(x, y), b.At(x, y)) <= 2) continue;
+      left = std::min(left, x), right = std::max(right, x);
+      top = std::min(top, y), bottom = std::max(bottom, y);
+    }
+  return right < left || (right - left < kFigureBoxW && bottom - top < kFigureBoxH);
 }
 
 // The red pixels of the editor's status line, at the window's foot, where a failure is shown.
@@ -203,10 +224,18 @@ class ModderWindow : public ::testing::Test {
   // a few (her blob shadow, dark edges) for a lit one.
   double BlackShareOfAWalk(cl_XSession& x, int toX, int toY) {
     x.MoveTo(kLookX, kLookY);
-    // Nothing on the screen changes but a little: a walk or a fade (which changes every pixel a
-    // little) has ended.
+    // A walk or a fade (which changes every pixel a little) has ended: what changes stays inside
+    // her box. Each grab is held against the first of the still stretch, not the one before: on a
+    // busy machine two grabs lie seconds of the game's time apart, over which her breathing changes
+    // more pixels than a step does between two quick grabs, though never outside her box.
+    st_Screen rest;
     const st_Screen before = x.Settled(
-        [](const st_Screen& a, const st_Screen& b) { return Compare(a, b, 2).changed < kStillPixels; }, kWalkSettleMs);
+        [&](const st_Screen&, const st_Screen& now) {
+          if (!rest.pixels.empty() && OnlyAFigureMoves(rest, now)) return true;
+          rest = now;
+          return false;
+        },
+        kWalkSettleMs);
     x.Click(toX, toY);
     x.MoveTo(kLookX, kLookY);
     const st_Screen after = x.GrabUntil([&](const st_Screen& s) { return Compare(before, s).changed > kFigurePixels; });
