@@ -107,6 +107,11 @@ function(quillane_test_compile_options target)
   # The product the tests call keeps its own optimisation; the test code itself runs as fast at
   # -O1 and compiles in two thirds of the time.
   target_compile_options(${target} PRIVATE $<$<CONFIG:Release,RelWithDebInfo>:-O1>)
+  if(QUILLANE_FUZZ)
+    # The fuzzers learn from the coverage of the product they call; in test code it would only cost
+    # compile time and run time.
+    target_compile_options(${target} PRIVATE -fno-sanitize=fuzzer-no-link)
+  endif()
   if(CMAKE_CXX_COMPILER_ID STREQUAL "GNU")
     # GCC 12 loses the system-header mark of precompiled code and then reports its known false
     # bounds warnings of std::string's inlined copies in every test; the sanitizer build checks bounds.

@@ -3,6 +3,7 @@
 #include "base/Memory.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
@@ -10,6 +11,7 @@
 
 #include "base/memory/MemoryState.h"
 #include "base/system.h"
+#include "platform/os/Pages.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define QUILLANE_ASAN 1
@@ -74,14 +76,14 @@ std::int32_t ClampedSize(std::size_t size) {
 // ---- chunks
 // Each 4 MiB chunk holds slots of one class. One byte per 4 MiB of the 47-bit user address space
 // names the class of the chunk there (class + 1; 0: not the pool), so Free learns both the store
-// and the class from the address alone, without reading the block. Of its 32 MiB of static
-// storage only the pages for addresses in use are ever touched.
+// and the class from the address alone, without reading the block. The 32 MiB table is mapped with
+// the first chunk, and only the pages for addresses in use are ever touched. In static storage a
+// leak checker would read all of it at every exit, a quarter of a second per process.
 constexpr int kChunkShift = 22;
 static_assert(std::size_t{1} << kChunkShift == CMemoryMgr::kChunkBytes);
 constexpr std::size_t kMapEntries = std::size_t{1} << (47 - kChunkShift);
-// Plain bytes reached through atomic_ref: zero-filled static storage needs no initializer, which a
-// constant evaluation of 32 M atomics would exceed some compilers' limits on.
-std::uint8_t g_chunkClass[kMapEntries];
+// Plain bytes reached through atomic_ref; null until the first chunk.
+constinit std::atomic<std::uint8_t*> g_chunkClass{nullptr};
 
 // Chunks are never returned; the table keeps them reachable for leak checkers and caps the pool.
 constexpr int kMaxChunks = 4096;  // 16 GiB
@@ -93,14 +95,22 @@ constinit std::atomic<bool> g_poolOpen{false};  // set by InitMemLog: early bloc
 // Class of the chunk holding address, or -1 outside the pool.
 inline int ChunkClass(const void* p) {
   const std::uintptr_t entry = reinterpret_cast<std::uintptr_t>(p) >> kChunkShift;
-  if (entry >= kMapEntries) return -1;
-  return std::atomic_ref<std::uint8_t>(g_chunkClass[entry]).load(std::memory_order_relaxed) - 1;
+  // Relaxed: whoever frees a pool block got it after its chunk, and so the table, was published.
+  std::uint8_t* const map = g_chunkClass.load(std::memory_order_relaxed);
+  if (entry >= kMapEntries || !map) [[unlikely]] return -1;
+  return std::atomic_ref<std::uint8_t>(map[entry]).load(std::memory_order_relaxed) - 1;
 }
 
 // A fresh chunk for class c from the heap; null when the heap or the chunk table is exhausted.
 unsigned char* NewChunk(int c) {
   std::lock_guard<cl_SpinLock> guard(g_chunkLock);
   if (g_chunkCount == kMaxChunks) return nullptr;
+  std::uint8_t* map = g_chunkClass.load(std::memory_order_relaxed);
+  if (!map) {
+    map = static_cast<std::uint8_t*>(platform::os::MapZeroedPages(kMapEntries));
+    if (!map) return nullptr;
+    g_chunkClass.store(map, std::memory_order_release);
+  }
   auto* chunk = static_cast<unsigned char*>(std::aligned_alloc(CMemoryMgr::kChunkBytes, CMemoryMgr::kChunkBytes));
   if (!chunk) return nullptr;
   const std::uintptr_t entry = reinterpret_cast<std::uintptr_t>(chunk) >> kChunkShift;
@@ -110,7 +120,7 @@ unsigned char* NewChunk(int c) {
   }
   g_chunks[g_chunkCount++] = chunk;
   POOL_POISON(chunk, CMemoryMgr::kChunkBytes);
-  std::atomic_ref<std::uint8_t>(g_chunkClass[entry]).store(static_cast<std::uint8_t>(c + 1), std::memory_order_relaxed);
+  std::atomic_ref<std::uint8_t>(map[entry]).store(static_cast<std::uint8_t>(c + 1), std::memory_order_relaxed);
   return chunk;
 }
 
