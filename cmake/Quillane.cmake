@@ -43,14 +43,16 @@ function(quillane_add_subfolders)
   endforeach()
 endfunction()
 
-# quillane_library(NAME [EXCLUDE files...]): a static library from every .cpp below the current
-# folder (a sub-folder with a CMakeLists.txt of its own is another library, and the EXCLUDE files,
-# relative to the folder, belong to a program), with alias quillane::NAME. Headers are
+# quillane_library(NAME [EXCLUDE files...] [ALONE files...]): a static library from every .cpp below
+# the current folder (a sub-folder with a CMakeLists.txt of its own is another library, and the
+# EXCLUDE files, relative to the folder, belong to a program), with alias quillane::NAME. Its files
+# are compiled a few at a time, which halves the library's compile time: names private to a file
+# must differ between the files of one library, or the file is listed after ALONE. Headers are
 # included as "<folder>/<header>" from sourcecode/, but each library exports only its own folder:
 # the include root it hands on holds one link, <folder> -> its sources, so a target sees the
 # headers of the libraries it links and no others (tests/layering checks the direction).
 function(quillane_library name)
-  cmake_parse_arguments(L "" "" "EXCLUDE" ${ARGN})
+  cmake_parse_arguments(L "" "" "EXCLUDE;ALONE" ${ARGN})
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
   foreach(excluded ${L_EXCLUDE})
     list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
@@ -68,6 +70,10 @@ function(quillane_library name)
     set(sources ${kept})
   endforeach()
   add_library(${name} STATIC ${sources})
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 6)
+  if(L_ALONE)
+    set_source_files_properties(${L_ALONE} PROPERTIES SKIP_UNITY_BUILD_INCLUSION ON)
+  endif()
   add_library(quillane::${name} ALIAS ${name})
   get_filename_component(tree ${QUILLANE_ROOT}/sourcecode ABSOLUTE)
   file(RELATIVE_PATH folder ${tree} ${CMAKE_CURRENT_SOURCE_DIR})
