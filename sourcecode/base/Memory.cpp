@@ -78,7 +78,7 @@ std::int32_t ClampedSize(std::size_t size) {
 // names the class of the chunk there (class + 1; 0: not the pool), so Free learns both the store
 // and the class from the address alone, without reading the block. The 32 MiB table is mapped with
 // the first chunk, and only the pages for addresses in use are ever touched. In static storage a
-// leak checker would read all of it at every exit, a quarter of a second per process.
+// leak checker would read all of it at every exit, about 0.15 s per process.
 constexpr int kChunkShift = 22;
 static_assert(std::size_t{1} << kChunkShift == CMemoryMgr::kChunkBytes);
 constexpr std::size_t kMapEntries = std::size_t{1} << (47 - kChunkShift);
