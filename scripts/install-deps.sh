@@ -2,7 +2,7 @@
 # Installs the Debian packages the build, the program and the tests need; quiet when nothing is missing.
 set -euo pipefail
 packages=(
-  build-essential cmake ninja-build ccache pkg-config clang sox
+  build-essential cmake ninja-build ccache pkg-config clang lld sox
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libsdl2-dev libsdl2-ttf-dev libegl-dev libgl-dev libgles-dev libgl1-mesa-dri libegl-mesa0 libgbm-dev
   libfreetype-dev fonts-dejavu-core libstb-dev
