@@ -226,12 +226,25 @@ function(quillane_test name)
     if(T_ONE_AT_A_TIME)
       set(cost 200)
     endif()
-    # The listing only reads the program's table of tests: its limit catches a program that hangs
-    # before main.
-    gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 1200 TEST_FILTER "${filter}"
-      WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_LIST test_${name}_${label}
-      PROPERTIES LABELS ${label} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0
-      ENVIRONMENT_MODIFICATION QUILLANE_TEST_KIND=set:${label} ${lock})
+    if(QUILLANE_SANITIZE AND label STREQUAL "unit")
+      # A few tests of one suite per process (cmake/TestBatches.cmake): an instrumented process's
+      # start and leak check cost more than most unit tests.
+      set(include ${CMAKE_CURRENT_BINARY_DIR}/test_${name}_${label}_batches_include.cmake)
+      string(CONCAT content
+        "include(\"${QUILLANE_ROOT}/cmake/TestBatches.cmake\")\n"
+        "quillane_add_test_batches(test_${name} \"$<TARGET_FILE:test_${name}>\" \"${QUILLANE_TEST_WATCH}\" "
+        "[==[${filter}]==] \"${CMAKE_CURRENT_BINARY_DIR}\" LP_NUM_THREADS=0 test_${name}_${label} "
+        "LABELS ${label} COST ${cost} ENVIRONMENT_MODIFICATION QUILLANE_TEST_KIND=set:${label} ${lock})\n")
+      file(GENERATE OUTPUT ${include} CONTENT "${content}")
+      set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${include})
+    else()
+      # The listing only reads the program's table of tests: its limit catches a program that hangs
+      # before main.
+      gtest_discover_tests(test_${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 1200 TEST_FILTER "${filter}"
+        WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR} TEST_LIST test_${name}_${label}
+        PROPERTIES LABELS ${label} COST ${cost} ENVIRONMENT LP_NUM_THREADS=0
+        ENVIRONMENT_MODIFICATION QUILLANE_TEST_KIND=set:${label} ${lock})
+    endif()
     quillane_test_time_limit(test_${name}_${label})
   endforeach()
 endfunction()

@@ -29,6 +29,9 @@ stage() {  # stage NAME: ends the running stage, starts NAME
   stage_start=$SECONDS
   [ -z "$stage_name" ] || echo "== $stage_name"
 }
+# A report line, "wall cpu budget kind name", as printed; a batch's name holds spaces.
+row='NR <= n { name = $0; for (i = 1; i <= 4; i++) sub(/^[^ ]+ /, "", name)
+  printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, name }'
 run_tests() {  # run_tests DIR: every registered test of the build in DIR
   local log="$report/${1//\//_}.log" started
   export QUILLANE_TEST_WATCH_REPORT="$report/${1//\//_}.watch"
@@ -42,11 +45,9 @@ run_tests() {  # run_tests DIR: every registered test of the build in DIR
     echo "slowest of $1 (load $started at the start, $(load) at the end on $jobs processors;" \
       "processor time against the test's budget):"
     # awk reads to the end (head would end the pipe early, which pipefail takes for a failure).
-    sort -rn "$QUILLANE_TEST_WATCH_REPORT" \
-      | awk 'NR <= 10 { printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
+    sort -rn "$QUILLANE_TEST_WATCH_REPORT" | awk -v n=10 "$row"
     echo "most processor time of $1:"
-    sort -k2,2 -rn "$QUILLANE_TEST_WATCH_REPORT" \
-      | awk 'NR <= 3 { printf "  %8.1f s, %7.1f s of %5d s processor time  %s %s\n", $1, $2, $3, $4, $5 }'
+    sort -k2,2 -rn "$QUILLANE_TEST_WATCH_REPORT" | awk -v n=3 "$row"
   } >> "$report/slowest"
 }
 

@@ -19,7 +19,8 @@
 //       prints the time limit CTest sets: the ceiling and a margin, so that CTest never judges first
 // Environment: QUILLANE_TEST_KIND (unit, road, window, build or fuzz: the budget; CTest sets it),
 // QUILLANE_TEST_WATCH_REPORT (a file that gets a line "wall cpu budget kind name" for each test
-// CTest runs), QUILLANE_TEST_TIME_SCALE.
+// CTest runs), QUILLANE_TEST_NAME (the name a batch of tests gets in that report, else the test's
+// filter), QUILLANE_TEST_TIME_SCALE.
 #include <dirent.h>
 #include <signal.h>
 #include <sys/prctl.h>
@@ -171,6 +172,8 @@ void EndTree(st_Run& run) {
 }
 
 std::string TestName(char** command) {
+  // A batch of tests run in one process goes by the name CTest gives it.
+  if (const char* name = std::getenv("QUILLANE_TEST_NAME"); name && *name) return name;
   for (char** arg = command + 1; *arg; ++arg)
     if (std::strncmp(*arg, "--gtest_filter=", 15) == 0) return *arg + 15;
   const char* slash = std::strrchr(command[0], '/');
@@ -204,6 +207,7 @@ std::string Verdict(testsupport::cl_Stillness& still, double cpu, double wall, c
 // Runs command under the limits; kind, when not empty, goes into the report.
 int Watch(char** command, const st_Limits& limits, const std::string& kind) {
   const std::string name = TestName(command);
+  unsetenv("QUILLANE_TEST_NAME");  // a watchdog the test itself runs names its own test
   // Orphans of the test (a server it started, a grandchild whose parent died) become this
   // process's children: their time is counted, and nothing outlives the test.
   prctl(PR_SET_CHILD_SUBREAPER, 1);

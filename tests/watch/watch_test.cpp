@@ -130,6 +130,21 @@ TEST_F(TestWatch, ExitCodesAndDeathsBySignalPassThrough) {
   EXPECT_EQ(WEXITSTATUS(Watch({"--still=0"}, "exit 0").status), 2) << "a limit of 0 s is no limit";
 }
 
+// The sanitizer build runs a few tests per process: the report names the batch as CTest does, and
+// a watchdog that one of its tests runs names its own test.
+TEST_F(TestWatch, ABatchIsReportedByItsNameAndItsTestsDoNotInheritIt) {
+  const std::string report = Path("report");
+  testsupport::st_Command command;
+  command.args = {QUILLANE_TEST_WATCH, "/bin/sh", "-c", "echo \"inner=[$QUILLANE_TEST_NAME]\""};
+  command.env = {"QUILLANE_TEST_KIND=unit", "QUILLANE_TEST_TIME_SCALE", "QUILLANE_TEST_WATCH_REPORT=" + report,
+                 "QUILLANE_TEST_NAME=Suite.* (2 of 3)"};
+  int status = -1;
+  const std::string output = testsupport::Capture(command, testsupport::en_Capture::Out, &status);
+  EXPECT_EQ(status, 0) << output;
+  EXPECT_NE(output.find("inner=[]"), std::string::npos) << output;
+  EXPECT_NE(Read(report).find(" unit Suite.* (2 of 3)\n"), std::string::npos) << Read(report);
+}
+
 // CTest reads this program's own tests with each value, and their limit is the watchdog's ceiling
 // (and margin) times the scale the guards read.
 TEST_F(TestWatch, EveryReaderTakesTheScaleAsOneNumberAndCTestReadsTheTestsWithAnyValue) {
@@ -146,7 +161,8 @@ TEST_F(TestWatch, EveryReaderTakesTheScaleAsOneNumberAndCTestReadsTheTestsWithAn
                               .env = {std::string("QUILLANE_TEST_TIME_SCALE=") + value}},
                              testsupport::en_Capture::Out, &status);
     EXPECT_EQ(status, 0) << listing;
-    EXPECT_NE(listing.find("\"TestWatch.ExitCodesAndDeathsBySignalPassThrough\""), std::string::npos) << listing;
+    // A test of its own, or one of a batch's (the sanitizer build's): named in its command.
+    EXPECT_NE(listing.find("TestWatch.ExitCodesAndDeathsBySignalPassThrough"), std::string::npos) << listing;
     const size_t timeout = listing.find("\"name\" : \"TIMEOUT\"");
     ASSERT_NE(timeout, std::string::npos) << listing;
     const size_t number = listing.find("\"value\" : ", timeout);
