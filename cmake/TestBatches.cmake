@@ -12,13 +12,16 @@ set(QUILLANE_TESTS_PER_BATCH 6)
 # the tests of PROGRAM that FILTER (GoogleTest's) selects, registered in batches of one suite's
 # tests, each with ENVIRONMENT and the PROPERTIES given; LIST names the variable that gets the
 # batches' names. The program is listed again only when it is newer than the batches written from
-# its last listing.
+# its last listing with that filter.
 function(quillane_add_test_batches target program watchdog filter dir environment list)
   if(NOT EXISTS "${program}")
     add_test(${target}_NOT_BUILT ${target}_NOT_BUILT)  # CTest reports it as not run
     return()
   endif()
-  set(batches "${dir}/${target}_batches.cmake")
+  # Named after the filter too: a filter changed without a rebuild (a road marked for this build)
+  # is listed anew.
+  string(MD5 key "${filter}")
+  set(batches "${dir}/${target}_${key}_batches.cmake")
   if(NOT EXISTS "${batches}" OR "${program}" IS_NEWER_THAN "${batches}")
     execute_process(COMMAND "${watchdog}" "${program}" --gtest_list_tests "--gtest_filter=${filter}"
                     WORKING_DIRECTORY "${dir}" OUTPUT_VARIABLE listing RESULT_VARIABLE code)
